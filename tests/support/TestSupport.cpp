@@ -1,0 +1,74 @@
+#include "support/TestSupport.h"
+
+#include <atomic>
+#include <fstream>
+#include <unistd.h>
+
+std::string testDataPath(const std::string& relative)
+{
+    return relative.empty() ? std::string(GLOAM_TESTDATA_DIR) : std::string(GLOAM_TESTDATA_DIR) + "/" + relative;
+}
+
+std::string gameDataPath(const std::string& relative)
+{
+    return relative.empty() ? std::string(GLOAM_DATA_DIR) : std::string(GLOAM_DATA_DIR) + "/" + relative;
+}
+
+TempDir::TempDir()
+{
+    static std::atomic<int> counter{0};
+    m_path = std::filesystem::path(GLOAM_BINARY_DIR) / "test-tmp" /
+             (std::to_string(::getpid()) + "-" + std::to_string(counter++));
+    std::filesystem::remove_all(m_path);
+    std::filesystem::create_directories(m_path);
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+void TempDir::write(const std::string& relative, const std::string& contents) const
+{
+    std::filesystem::path p = m_path / relative;
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream out(p, std::ios::binary);
+    out << contents;
+}
+
+LogCapture::LogCapture()
+{
+    if (!DebugSystem::instance()) {
+        m_owned = std::make_unique<DebugSystem>();
+    }
+    m_sink = DebugSystem::get().addSink([this](int level, const std::string& text) {
+        m_lines.push_back({level, text});
+    });
+}
+
+LogCapture::~LogCapture()
+{
+    if (DebugSystem::instance()) {
+        DebugSystem::get().removeSink(m_sink);
+    }
+}
+
+bool LogCapture::contains(const std::string& fragment, int level) const
+{
+    for (const auto& l : m_lines) {
+        if ((level < 0 || l.level == level) && l.text.find(fragment) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+size_t LogCapture::count(int level) const
+{
+    size_t n = 0;
+    for (const auto& l : m_lines) {
+        n += (l.level == level) ? 1 : 0;
+    }
+    return n;
+}

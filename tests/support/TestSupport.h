@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/core/DebugSystem.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Paths of the checked-in test fixtures and the shipped game data.
+std::string testDataPath(const std::string& relative = "");
+std::string gameDataPath(const std::string& relative = "");
+
+// A fresh directory under the build tree, removed when the object dies.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    const std::filesystem::path& path() const { return m_path; }
+    std::string file(const std::string& relative) const { return (m_path / relative).string(); }
+    void write(const std::string& relative, const std::string& contents) const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+// Collects what is printed through the debug system while it lives. Creates a
+// DebugSystem when none exists (and deletes it again).
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+
+    struct Line {
+        int level;
+        std::string text;
+    };
+    const std::vector<Line>& lines() const { return m_lines; }
+    // True when a printed text (colour codes kept) contains the fragment,
+    // at the given level when level >= 0.
+    bool contains(const std::string& fragment, int level = -1) const;
+    size_t count(int level) const;
+    void clear() { m_lines.clear(); }
+
+private:
+    std::unique_ptr<DebugSystem> m_owned;
+    int m_sink = 0;
+    std::vector<Line> m_lines;
+};
