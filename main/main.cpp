@@ -1,9 +1,17 @@
-#include "engine/core/DebugSystem.h"
+#include "engine/app/Application.h"
+#include "engine/platform/LaunchOptions.h"
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
-    DebugSystem debug;
-    debug.setEchoToStdout(true);
-    debugPrintRaw("Gloamreach %s\n", GLOAM_VERSION);
-    return 0;
+    LaunchOptions options;
+    std::string error;
+    if (!LaunchOptions::parse(argc, argv, options, error)) {
+        std::fprintf(stderr, "gloamreach: %s\n%s", error.c_str(), LaunchOptions::usage());
+        return 2;
+    }
+    AppHooks hooks;
+    Application app(options, std::move(hooks));
+    return app.run();
 }

@@ -1,6 +1,7 @@
 #include "engine/core/StringUtil.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 
 void appendFormatV(std::string& target, const char* format, va_list args)
@@ -83,4 +84,184 @@ std::string toLowerCopy(std::string_view text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return out;
+}
+
+std::string formatThousands(long long n)
+{
+    // Work on the unsigned magnitude: negating the most negative value overflows.
+    unsigned long long magnitude =
+        n < 0 ? 0ULL - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+    char digits[32];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    std::string out;
+    out.reserve(static_cast<size_t>(count) + static_cast<size_t>(count) / 3 + 1);
+    if (n < 0) {
+        out += '-';
+    }
+    for (int i = count - 1; i >= 0; --i) {
+        out += digits[i];
+        if (i > 0 && i % 3 == 0) {
+            out += ',';
+        }
+    }
+    return out;
+}
+
+const char* pluralSuffix(long long n)
+{
+    return n == 1 ? "" : "s";
+}
+
+const char* possessiveSuffix(std::string_view name)
+{
+    if (!name.empty() && (name.back() == 's' || name.back() == 'S')) {
+        return "'";
+    }
+    return "'s";
+}
+
+const char* indefiniteArticle(std::string_view text)
+{
+    if (!text.empty()) {
+        switch (std::tolower(static_cast<unsigned char>(text.front()))) {
+        case 'a':
+        case 'e':
+        case 'i':
+        case 'o':
+        case 'u':
+            return "an";
+        default:
+            break;
+        }
+    }
+    return "a";
+}
+
+const char* ordinalSuffix(long long n)
+{
+    long long last = n % 10;
+    if (last < 0) {
+        last = -last;
+    }
+    switch (last) {
+    case 1:
+        return "st";
+    case 2:
+        return "nd";
+    case 3:
+        return "rd";
+    default:
+        return "th";
+    }
+}
+
+std::string formatDuration(float seconds, bool clockStyle, float tolerance)
+{
+    double s = std::isfinite(seconds) && seconds > 0.0f ? static_cast<double>(seconds) : 0.0;
+    if (s > 2.0e9) {
+        s = 2.0e9;
+    }
+    if (clockStyle) {
+        long long whole = static_cast<long long>(s);
+        return formatString("%2d:%02d", static_cast<int>(whole / 60), static_cast<int>(whole % 60));
+    }
+    double value = s < 60.0 ? s : s / 60.0;
+    const char* unit = s < 60.0 ? "second" : "minute";
+    double rounded = std::round(value);
+    if (std::fabs(value - rounded) <= tolerance) {
+        return formatString("%.0f %s%s", rounded, unit, rounded == 1.0 ? "" : "s");
+    }
+    return formatString("%.1f %ss", value, unit);
+}
+
+std::string formatDuration(int days, int milliseconds)
+{
+    long long totalMs = static_cast<long long>(days) * 86400000LL + milliseconds;
+    if (totalMs < 0) {
+        totalMs = 0;
+    }
+    long long totalMinutes = totalMs / 60000;
+    long long d = totalMinutes / (24 * 60);
+    long long h = (totalMinutes / 60) % 24;
+    long long m = totalMinutes % 60;
+    std::string out;
+    if (d > 0) {
+        appendFormat(out, "%lldd ", d);
+    }
+    if (d > 0 || h > 0) {
+        appendFormat(out, "%lldh ", h);
+    }
+    appendFormat(out, "%lldm", m);
+    return out;
+}
+
+std::string formatTimeLeft(float seconds)
+{
+    return formatDuration(seconds, false, 0.05f);
+}
+
+void unescapeNewlines(std::string& text)
+{
+    size_t out = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            text[out++] = '\n';
+            ++i;
+        } else {
+            text[out++] = text[i];
+        }
+    }
+    text.resize(out);
+}
+
+std::string stripTextKeyMarkers(std::string_view text)
+{
+    std::string out(text);
+    replaceAll(out, "$$", "");
+    return out;
+}
+
+void replaceAll(std::string& text, std::string_view pattern, std::string_view replacement)
+{
+    if (pattern.empty()) {
+        return;
+    }
+    std::string out;
+    size_t start = 0;
+    size_t found = text.find(pattern);
+    if (found == std::string::npos) {
+        return;
+    }
+    while (found != std::string::npos) {
+        out.append(text, start, found - start);
+        out.append(replacement);
+        start = found + pattern.size();
+        found = text.find(pattern, start);
+    }
+    out.append(text, start, std::string::npos);
+    text = std::move(out);
+}
+
+int findStringInList(const std::vector<std::string>& list, std::string_view text)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i] == text) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int hashString(std::string_view text)
+{
+    // Unsigned arithmetic wraps where a signed sum of a long text would overflow.
+    unsigned int sum = 0;
+    for (char c : text) {
+        sum += static_cast<unsigned int>(static_cast<int>(static_cast<signed char>(c)));
+    }
+    return static_cast<int>(sum);
 }

@@ -18,3 +18,35 @@ void appendFormatV(std::string& target, const char* format, va_list args);
 int compareNoCase(std::string_view a, std::string_view b);
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string toLowerCopy(std::string_view text);
+
+// Decimal digits with "," between groups of three, "-" for negatives.
+std::string formatThousands(long long n);
+// "" for 1, else "s".
+const char* pluralSuffix(long long n);
+// "'" when the name ends in s or S, else "'s".
+const char* possessiveSuffix(std::string_view name);
+// "an" when the text begins with a vowel (either case), else "a".
+const char* indefiniteArticle(std::string_view text);
+// "st", "nd", "rd" or "th" by the last digit only; callers give 11 to 13 "th".
+const char* ordinalSuffix(long long n);
+
+// Clock style "%2d:%02d" (minutes:seconds); otherwise seconds below 60 and
+// minutes from 60, whole within the tolerance as "%.0f second(s)" /
+// "%.0f minute(s)", else "%.1f seconds" / "%.1f minutes".
+std::string formatDuration(float seconds, bool clockStyle, float tolerance);
+// Days and milliseconds as "%dd %dh %dm"; leading zero parts are left out,
+// minutes always shown ("0m" for less than a minute).
+std::string formatDuration(int days, int milliseconds);
+// formatDuration(seconds, clock style off, tolerance 0.05).
+std::string formatTimeLeft(float seconds);
+
+// Every backslash-n pair becomes a line feed.
+void unescapeNewlines(std::string& text);
+// The text with every "$$" removed.
+std::string stripTextKeyMarkers(std::string_view text);
+// Replaces every occurrence of pattern, left to right, in place.
+void replaceAll(std::string& text, std::string_view pattern, std::string_view replacement);
+// Index of the first equal text (case-sensitive), -1 when absent.
+int findStringInList(const std::vector<std::string>& list, std::string_view text);
+// The sum of the characters as signed bytes.
+int hashString(std::string_view text);

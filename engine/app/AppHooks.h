@@ -1,0 +1,49 @@
+#pragma once
+
+#include "engine/console/CommandRecord.h"
+
+#include <functional>
+#include <string>
+
+// Where the later subsystems (graphics, sound, world, client, server, UI,
+// editors, game definitions) plug into the application frame. The program's
+// main installs them; every hook may be left empty.
+struct AppHooks {
+    // Start-up, in the order the application calls them.
+    std::function<void()> createGraphicsSystems; // after the resource manager: shader tables … mini-map
+    std::function<void()> createUiSystem;        // after the database object
+    std::function<void()> createLateSystems;     // after input: sound, client, server, editors
+    std::function<void()> registerSystems;       // commands, variables, resource types of those systems
+    std::function<void()> afterDatabaseLoad;     // build and load the game definitions
+    // Window and OpenGL context; false with an error text is fatal. Without
+    // it the platform layer opens the plain window.
+    std::function<bool(std::string& error)> setupDisplay;
+    std::function<bool()> startSound; // false is fatal
+    std::function<void()> setupWorld; // effect types, world, spawns, UI, maps, editors
+    std::function<void()> registerGameClasses; // game and client classes, path finder, events
+    std::function<void()> setStartupDone;
+
+    // Main loop.
+    std::function<void()> finishLevels;
+    std::function<bool()> isClientPaused;
+    std::function<void(double frameMs, bool clientPaused)> serverReceive;
+    std::function<void()> clientUpdate;
+    std::function<void(double seconds)> clientThink;
+    std::function<void()> serverUpdate;
+    std::function<void()> takeScreenshot;
+    std::function<void(double seconds)> clientDraw;
+    std::function<void()> saveClientState;
+    std::function<void()> saveServerGame;
+
+    // Frame commands.
+    std::function<void(const CommandArgs& args)> start;
+    std::function<void(const CommandArgs& args)> resumeGame;
+    std::function<void(const CommandArgs& args)> saveAndExit;
+
+    // Shut-down, in the order the application calls them.
+    std::function<void()> stopGames; // path finder, client game, server game
+    std::function<void()> shutdownSound;
+    std::function<void()> shutdownDisplay; // clears displayReady, releases the context
+    std::function<void()> logStatistics;
+    std::function<void()> destroySystems; // the hooks' singletons, in reverse order
+};

@@ -1,0 +1,409 @@
+#include "engine/app/Application.h"
+
+#include "engine/app/DebugConsole.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/console/EngineCommands.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/console/VirtualKeys.h"
+#include "engine/core/ColorSystem.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/FatalError.h"
+#include "engine/core/MemorySystem.h"
+#include "engine/core/Profiler.h"
+#include "engine/core/Random.h"
+#include "engine/core/Timer.h"
+#include "engine/data/Database.h"
+#include "engine/data/Localization.h"
+#include "engine/files/FileSystem.h"
+#include "engine/input/Input.h"
+#include "engine/input/KeyCodes.h"
+#include "engine/net/SocketLayer.h"
+#include "engine/object/ClassRegistry.h"
+#include "engine/object/EventSystem.h"
+#include "engine/platform/Clock.h"
+#include "engine/platform/CriticalError.h"
+#include "engine/platform/Platform.h"
+#include "engine/platform/Signals.h"
+#include "engine/platform/SystemInfo.h"
+#include "engine/resources/ModelResource.h"
+#include "engine/resources/ResourceSystem.h"
+#include "engine/resources/TextResource.h"
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+constexpr int kInactiveSleepMs = 100;
+
+// Fatal errors: on the loader thread the text goes to the main thread, which
+// shows it at the start of its next frame; elsewhere the box shows now.
+void onFatalError(const std::string& text)
+{
+    if (ResourceSystem* resources = ResourceSystem::instance(); resources && resources->isLoaderThread()) {
+        resources->raiseLoaderFatal(text);
+    }
+    showCriticalError(text);
+}
+} // namespace
+
+Application::Application(const LaunchOptions& options, AppHooks hooks)
+    : m_options(options), m_hooks(std::move(hooks))
+{
+}
+
+Application::~Application()
+{
+    if (m_started && !m_shutDown) {
+        shutdown();
+    }
+}
+
+void Application::runConsoleLine(const std::string& line)
+{
+    if (CommandSystem* commands = CommandSystem::instance()) {
+        commands->execute(line, nullptr, false, false);
+    }
+}
+
+void Application::runProgramLine(const std::string& line)
+{
+    if (CommandSystem* commands = CommandSystem::instance()) {
+        commands->execute(line, nullptr, false, true);
+    }
+}
+
+int Application::run()
+{
+    startup();
+    while (m_running) {
+        frame();
+    }
+    shutdown();
+    return 0;
+}
+
+void Application::startup()
+{
+    // 1. The running flag; SIGINT and SIGTERM clear it.
+    m_running = true;
+    installTerminationSignals(&m_running);
+    setFatalErrorHook(onFatalError);
+    setCriticalErrorBoxAllowed(!m_options.headless);
+    m_started = true;
+
+    // 2. The singletons.
+    createSystems();
+    // 3. Commands, variables, loaders.
+    registerSystems();
+
+    // 4. The database, the game definitions, the version line.
+    m_database->load(Database::kMasterFile, true);
+    if (m_hooks.afterDatabaseLoad) {
+        m_hooks.afterDatabaseLoad();
+    }
+    debugPrintRaw("Gloamreach %s\n", GLOAM_VERSION);
+
+    if (!m_options.headless) {
+        // 5. Window and OpenGL context.
+        std::string error;
+        bool ok = m_hooks.setupDisplay ? m_hooks.setupDisplay(error)
+                                       : m_platform->createWindow(Platform::WindowOptions(), error);
+        if (!ok) {
+            fatalError(error.empty() ? "CreateWindow failed" : error);
+        }
+        // 6. The sound driver.
+        if (m_hooks.startSound && !m_hooks.startSound()) {
+            fatalError("Sound system failed to initialize!  See User/log.txt for more info.");
+        }
+    }
+
+    // 7. World, UI, maps, editors; the system information.
+    if (m_hooks.setupWorld) {
+        m_hooks.setupWorld();
+    }
+    m_systemInfo->gather();
+    m_systemInfo->logInfo();
+    debugPrintRaw("Data directory: %s\nUser directory: %s\n", m_dirs.base.c_str(), m_dirs.user.c_str());
+
+    // 8. Input devices (none headless), then the debug console.
+    if (!m_input->start(!m_options.headless)) {
+        fatalError("Input system failed to initialize!");
+    }
+    m_console->start(m_options.headless);
+
+    // 9. Game and client classes, path finder, events and handlers.
+    if (m_hooks.registerGameClasses) {
+        m_hooks.registerGameClasses();
+    }
+    m_classes->declareAllEvents();
+    m_classes->bindAllHandlers();
+
+    // 10. The frame commands; start-up is done.
+    registerFrameCommands();
+    if (m_hooks.setStartupDone) {
+        m_hooks.setStartupDone();
+    }
+    m_lastFrameMs = monotonicMilliseconds();
+}
+
+void Application::createSystems()
+{
+    m_dirs = Directories::resolve(m_options.dataDir, m_options.userDir);
+    std::error_code ec;
+    if (!std::filesystem::is_directory(m_dirs.base, ec)) {
+        fatalError(formatString("The game data directory \"%s\" does not exist.", m_dirs.base.c_str()));
+    }
+    std::filesystem::create_directories(m_dirs.user, ec);
+    if (!std::filesystem::is_directory(m_dirs.user, ec)) {
+        fatalError(formatString("Cannot create the user directory \"%s\".", m_dirs.user.c_str()));
+    }
+
+    m_fileSystem = std::make_unique<FileSystem>(m_dirs.base, m_dirs.user);
+    m_debug = std::make_unique<DebugSystem>();
+    m_debug->openLog(m_dirs.user + "/log.txt", 1);
+    m_debug->setEchoToStdout(m_options.headless);
+    m_memory = std::make_unique<MemorySystem>();
+    m_localization = std::make_unique<Localization>();
+    m_classes = std::make_unique<ClassRegistry>();
+    m_events = std::make_unique<EventSystem>();
+    m_commands = std::make_unique<CommandSystem>();
+    m_keys = std::make_unique<VirtualKeys>();
+    m_userVars = std::make_unique<UserVarSystem>();
+    m_userVars->loadConfig(m_dirs.base + "/default.cfg", m_dirs.user + "/user.cfg");
+    m_timer = std::make_unique<Timer>();
+    m_profiler = std::make_unique<Profiler>();
+    m_colors = std::make_unique<ColorSystem>();
+    m_random = std::make_unique<Random>();
+    m_resources = std::make_unique<ResourceSystem>();
+    if (m_hooks.createGraphicsSystems) {
+        m_hooks.createGraphicsSystems();
+    }
+    m_database = std::make_unique<Database>();
+    if (m_hooks.createUiSystem) {
+        m_hooks.createUiSystem();
+    }
+    m_systemInfo = std::make_unique<SystemInfo>();
+    m_input = std::make_unique<Input>();
+    m_sockets = std::make_unique<SocketLayer>();
+    m_platform = std::make_unique<Platform>(&m_running);
+    m_console = std::make_unique<DebugConsole>();
+    if (m_hooks.createLateSystems) {
+        m_hooks.createLateSystems();
+    }
+}
+
+void Application::registerSystems()
+{
+    registerEngineCommands();
+    m_localization->loadCurrentLanguage();
+
+    // Resources are read through the file system (loose files, then packages).
+    m_resources->setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
+        auto data = FileSystem::get().readFile(name);
+        if (!data) {
+            return false;
+        }
+        out = std::move(*data);
+        return true;
+    });
+    m_resources->setFileWriter([](const std::string& name, const std::string& contents) {
+        return writeFileAtomically(FileSystem::get().getUserDirectory() + "/" + name, contents);
+    });
+    TextResource::registerType(*m_resources);
+    ModelResource::registerTypes(*m_resources);
+    m_resources->startLoader();
+
+    // Key and button lines run with the program flag; typed lines without.
+    m_input->setLineRunner(runProgramLine);
+    m_console->setLineRunner(runConsoleLine);
+
+    // Until the client registers its own key and button routing, keys and
+    // buttons go to the debug console.
+    m_commands->registerCommand(
+        [](const CommandArgs& args) {
+            if (DebugConsole* console = DebugConsole::instance(); console && args.size() >= 3) {
+                console->handleKey(std::atoi(args[0].c_str()), args[1] == "1" || args[1] == "true",
+                                   args[2] == "1" || args[2] == "true");
+            }
+        },
+        "keyPress", "Tells the client about a key press event", "key down repeat", "ibb", true, 0);
+    m_commands->registerCommand(
+        [](const CommandArgs& args) {
+            if (DebugConsole* console = DebugConsole::instance(); console && args.size() >= 4) {
+                console->handleMouseButton(std::atoi(args[0].c_str()), args[1] == "1" || args[1] == "true",
+                                           std::atoi(args[2].c_str()));
+            }
+        },
+        "buttonPress", "Tells the client about a key press event", "button down posX posY", "ibii", true, 0);
+
+    if (m_hooks.registerSystems) {
+        m_hooks.registerSystems();
+    }
+}
+
+void Application::registerFrameCommands()
+{
+    m_commands->registerCommand([this](const CommandArgs&) { m_running = false; }, "quit", "Quits the game", "",
+                                "", false, 0);
+    auto forward = [](const std::function<void(const CommandArgs&)>& hook, const char* name) {
+        return [&hook, name](const CommandArgs& args) {
+            if (hook) {
+                hook(args);
+            } else {
+                debugPrint(2, "%s: no game is available in this program\n", name);
+            }
+        };
+    };
+    m_commands->registerCommand(forward(m_hooks.start, "start"), "start", "Starts or joins a game", "mode resume",
+                                "SS", false, 0);
+    m_commands->registerCommand(forward(m_hooks.resumeGame, "resumeGame"), "resumeGame",
+                                "Resumes the last played character", "", "", false, 0);
+    m_commands->registerCommand(forward(m_hooks.saveAndExit, "saveAndExit"), "saveAndExit",
+                                "Saves the game and returns to the main menu", "", "", false, 0);
+}
+
+void Application::checkLoaderFatal()
+{
+    std::string text;
+    if (m_resources && m_resources->takeFatalError(text)) {
+        // The loader thread logged it already; show it here and end.
+        showCriticalError(text);
+        std::exit(1);
+    }
+}
+
+void Application::frame()
+{
+    checkLoaderFatal();
+    m_profiler->startFrame();
+
+    double now = monotonicMilliseconds();
+    m_frameMs = now - m_lastFrameMs;
+    m_lastFrameMs = now;
+    double seconds = m_frameMs / 1000.0;
+    m_timer->update();
+    ++m_frames;
+
+    if (m_hooks.finishLevels) {
+        m_hooks.finishLevels();
+    }
+    if (m_hooks.serverReceive) {
+        bool paused = m_hooks.isClientPaused && m_hooks.isClientPaused();
+        m_hooks.serverReceive(m_frameMs, paused);
+    }
+
+    m_platform->pumpEvents();
+    if (m_platform->hasWindow()) {
+        while (m_running && (!m_platform->isActive() || m_platform->isMinimised())) {
+            sleepMilliseconds(kInactiveSleepMs);
+            m_platform->pumpEvents();
+        }
+    }
+
+    if (m_hooks.clientUpdate) {
+        m_hooks.clientUpdate();
+    } else {
+        // No client yet: the input still reaches the interpreter.
+        m_input->pollKeyboard();
+        m_input->pollMouse();
+    }
+    if (m_hooks.clientThink) {
+        m_hooks.clientThink(seconds);
+    }
+    if (m_hooks.serverUpdate) {
+        m_hooks.serverUpdate();
+    }
+    if (m_input->isKeyHeld(DIK_SYSRQ) && m_hooks.takeScreenshot) {
+        m_hooks.takeScreenshot();
+    }
+    m_console->update();
+    if (m_hooks.clientDraw) {
+        m_hooks.clientDraw(seconds);
+    }
+    if (!m_hooks.clientUpdate) {
+        m_input->clearPressed();
+    }
+
+    if (!m_running) {
+        if (m_hooks.saveClientState) {
+            m_hooks.saveClientState();
+        }
+        if (m_hooks.saveServerGame) {
+            m_hooks.saveServerGame();
+        }
+    }
+
+    m_profiler->endFrame();
+    if (m_options.headless) {
+        // Nothing waits for a display refresh here: keep an idle server
+        // from spinning a whole core.
+        sleepMilliseconds(1);
+    } else {
+        yieldThread();
+    }
+}
+
+void Application::logStatistics()
+{
+    m_fileSystem->logStatistics();
+    MemorySystem::logStatistics();
+    m_debug->logStatistics();
+    m_userVars->logStatistics();
+    m_profiler->logStatistics();
+    m_resources->logStatistics();
+    m_commands->logStatistics();
+    if (m_hooks.logStatistics) {
+        m_hooks.logStatistics();
+    }
+}
+
+void Application::shutdown()
+{
+    if (!m_started || m_shutDown) {
+        return;
+    }
+    m_shutDown = true;
+    if (m_hooks.stopGames) {
+        m_hooks.stopGames();
+    }
+    m_resources->stopLoader();
+    checkLoaderFatal();
+    if (!m_options.headless && m_hooks.shutdownSound) {
+        m_hooks.shutdownSound();
+    }
+    m_input->stop();
+    if (m_hooks.shutdownDisplay) {
+        m_hooks.shutdownDisplay();
+    }
+    m_platform->destroyWindow();
+    logStatistics();
+    destroySystems();
+    installTerminationSignals(nullptr);
+}
+
+void Application::destroySystems()
+{
+    if (m_hooks.destroySystems) {
+        m_hooks.destroySystems();
+    }
+    m_console.reset();
+    m_platform.reset();
+    m_sockets.reset();
+    m_input.reset();
+    m_systemInfo.reset();
+    m_database.reset();
+    m_resources.reset();
+    m_memory.reset();
+    m_random.reset();
+    m_colors.reset();
+    m_profiler.reset();
+    m_timer.reset();
+    m_userVars.reset();
+    m_keys.reset();
+    m_commands.reset();
+    m_events.reset();
+    m_classes.reset();
+    m_localization.reset();
+    m_debug.reset();
+    m_fileSystem.reset();
+}

@@ -1,0 +1,102 @@
+#pragma once
+
+#include "engine/app/AppHooks.h"
+#include "engine/core/Singleton.h"
+#include "engine/platform/Directories.h"
+#include "engine/platform/LaunchOptions.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <vector>
+
+class FileSystem;
+class DebugSystem;
+class Localization;
+class ClassRegistry;
+class EventSystem;
+class CommandSystem;
+class VirtualKeys;
+class UserVarSystem;
+class Timer;
+class Profiler;
+class ColorSystem;
+class Random;
+class MemorySystem;
+class ResourceSystem;
+class Database;
+class SystemInfo;
+class Input;
+class SocketLayer;
+class Platform;
+class DebugConsole;
+
+// The application frame: start-up in the engine's order, the main loop and
+// shut-down in reverse with the statistics. Later subsystems join through
+// AppHooks.
+class Application : public Singleton<Application> {
+public:
+    Application(const LaunchOptions& options, AppHooks hooks = {});
+    ~Application();
+
+    // Start-up, the loop until the running flag drops, shut-down; the exit
+    // code. Fatal errors end the process with exit code 1.
+    int run();
+
+    void startup();
+    // One pass of the main loop.
+    void frame();
+    void shutdown();
+
+    void requestQuit() { m_running = false; }
+    bool isRunning() const { return m_running; }
+    std::atomic<bool>& getRunningFlag() { return m_running; }
+    bool isHeadless() const { return m_options.headless; }
+    const Directories& getDirectories() const { return m_dirs; }
+    AppHooks& getHooks() { return m_hooks; }
+    double getFrameMs() const { return m_frameMs; }
+    unsigned long long getFrameCount() const { return m_frames; }
+
+    // Runs a line typed at the console / issued by the program.
+    static void runConsoleLine(const std::string& line);
+    static void runProgramLine(const std::string& line);
+
+private:
+    void createSystems();
+    void registerSystems();
+    void registerFrameCommands();
+    void checkLoaderFatal();
+    void logStatistics();
+    void destroySystems();
+
+    LaunchOptions m_options;
+    AppHooks m_hooks;
+    Directories m_dirs;
+    std::atomic<bool> m_running{false};
+    bool m_started = false;
+    bool m_shutDown = false;
+    double m_lastFrameMs = 0.0;
+    double m_frameMs = 0.0;
+    unsigned long long m_frames = 0;
+
+    std::unique_ptr<FileSystem> m_fileSystem;
+    std::unique_ptr<DebugSystem> m_debug;
+    std::unique_ptr<Localization> m_localization;
+    std::unique_ptr<ClassRegistry> m_classes;
+    std::unique_ptr<EventSystem> m_events;
+    std::unique_ptr<CommandSystem> m_commands;
+    std::unique_ptr<VirtualKeys> m_keys;
+    std::unique_ptr<UserVarSystem> m_userVars;
+    std::unique_ptr<Timer> m_timer;
+    std::unique_ptr<Profiler> m_profiler;
+    std::unique_ptr<ColorSystem> m_colors;
+    std::unique_ptr<Random> m_random;
+    std::unique_ptr<MemorySystem> m_memory;
+    std::unique_ptr<ResourceSystem> m_resources;
+    std::unique_ptr<Database> m_database;
+    std::unique_ptr<SystemInfo> m_systemInfo;
+    std::unique_ptr<Input> m_input;
+    std::unique_ptr<SocketLayer> m_sockets;
+    std::unique_ptr<Platform> m_platform;
+    std::unique_ptr<DebugConsole> m_console;
+};

@@ -1,0 +1,202 @@
+#include "engine/console/EngineCommands.h"
+
+#include "engine/console/CommandLine.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/console/KeyNames.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/console/VirtualKeys.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/MemorySystem.h"
+#include "engine/core/Profiler.h"
+#include "engine/core/StringUtil.h"
+
+#include <fstream>
+#include <iterator>
+
+namespace {
+UserVarSystem* vars()
+{
+    UserVarSystem* v = UserVarSystem::instance();
+    if (!v) {
+        debugPrint(3, "No user variables\n");
+    }
+    return v;
+}
+
+void cmdList(const CommandArgs&)
+{
+    const auto commands = CommandSystem::get().listCommands();
+    for (const CommandRecord* rec : commands) {
+        if (rec->help.empty()) {
+            debugPrintRaw("%s\n", rec->name.c_str());
+        } else {
+            debugPrintRaw("%s - %s\n", rec->name.c_str(), rec->help.c_str());
+        }
+    }
+    debugPrintRaw("%zu commands\n", commands.size());
+}
+
+void varList(const CommandArgs&)
+{
+    UserVarSystem* v = vars();
+    if (!v) {
+        return;
+    }
+    for (const UserVar* var : v->listVars()) {
+        debugPrintRaw("%s \"%s\"%s%s\n", var->getName().c_str(), var->getString().c_str(),
+                      var->isSaved() ? " save" : "", var->needsRestart() ? " restart" : "");
+    }
+    debugPrintRaw("%zu user variables\n", v->getCount());
+}
+
+void setVar(const CommandArgs& args)
+{
+    UserVarSystem* v = vars();
+    if (!v) {
+        return;
+    }
+    if (args.size() < 2) {
+        UserVar* var = v->findVar(args[0]);
+        if (var) {
+            debugPrintRaw("%s is \"%s\" (default \"%s\")\n", var->getName().c_str(), var->getString().c_str(),
+                          var->getDefault().c_str());
+        } else {
+            debugPrintRaw("%s is not set\n", args[0].c_str());
+        }
+        return;
+    }
+    // A name that user.cfg could not carry back is refused.
+    if (quoteCommandWord(args[0]) != args[0] || equalsNoCase(args[0], "VirtualKey")) {
+        debugPrint(2, "Bad user variable name %s\n", args[0].c_str());
+        return;
+    }
+    v->setVar(args[0], args[1]);
+}
+
+void toggleVar(const CommandArgs& args)
+{
+    UserVarSystem* v = vars();
+    UserVar* var = v ? v->findVar(args[0]) : nullptr;
+    if (!var) {
+        debugPrint(2, "No user variable %s\n", args[0].c_str());
+        return;
+    }
+    var->setValue(var->getInt() != 0 ? "0" : "1");
+    debugPrintRaw("%s is \"%s\"\n", var->getName().c_str(), var->getString().c_str());
+}
+
+// Runs a file: a line whose first word is a command runs as if typed;
+// any other line is read as a user.cfg line.
+void execFile(const CommandArgs& args)
+{
+    const std::string& path = args[0];
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        debugPrint(2, "Cannot read %s\n", path.c_str());
+        return;
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    CommandSystem& commands = CommandSystem::get();
+    std::vector<std::string> words;
+    int lineNumber = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        ++lineNumber;
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (splitCommandLine(line, words, true) == 0) {
+            continue;
+        }
+        if (commands.findCommand(words[0])) {
+            commands.execute(line, nullptr, false, false);
+        } else if (UserVarSystem* v = vars()) {
+            v->applyConfigLine(words, false, path, lineNumber);
+        }
+    }
+}
+
+void echo(const CommandArgs& args)
+{
+    std::string text;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (i) {
+            text += ' ';
+        }
+        text += args[i];
+    }
+    debugPrintRaw("%s\n", text.c_str());
+}
+
+void bind(const CommandArgs& args)
+{
+    VirtualKeys* keys = VirtualKeys::instance();
+    if (!keys) {
+        debugPrint(3, "No key bindings\n");
+        return;
+    }
+    if (keys->findKey(args[0], false) < 0) {
+        debugPrint(2, "No key action %s\n", args[0].c_str());
+        return;
+    }
+    bool mouse = false;
+    int code = keyNameToCode(args[1], false);
+    if (code < 0) {
+        code = keyNameToCode(args[1], true);
+        mouse = code >= 0;
+    }
+    if (code < 0) {
+        debugPrint(2, "Unknown key %s\n", args[1].c_str());
+        return;
+    }
+    if (!keys->bindKey(args[0], code, mouse)) {
+        int owner = keys->findActionForKey(code, mouse);
+        const VirtualKeys::Action* other = keys->getAction(owner);
+        debugPrint(2, "%s is already bound to %s\n", keyCodeToName(code, mouse).c_str(),
+                   other ? other->name.c_str() : "another action");
+    }
+}
+
+void writeConfig(const CommandArgs&)
+{
+    if (UserVarSystem* v = vars()) {
+        if (v->writeUserConfig()) {
+            debugPrintRaw("Wrote %s\n", v->getUserConfigPath().c_str());
+        }
+    }
+}
+
+void printMem(const CommandArgs&)
+{
+    MemorySystem::printReport();
+}
+
+void printProfile(const CommandArgs&)
+{
+    if (Profiler* profiler = Profiler::instance()) {
+        profiler->printReport();
+    } else {
+        debugPrint(2, "No profiler\n");
+    }
+}
+} // namespace
+
+void registerEngineCommands()
+{
+    CommandSystem& c = CommandSystem::get();
+    c.registerCommand(cmdList, "cmdlist", "Lists every console command with its help", "", "", false, 0);
+    c.registerCommand(varList, "varlist", "Lists every user variable with its value", "", "", false, 0);
+    c.registerCommand(setVar, "set", "Shows or sets a user variable (created when missing)", "name value",
+                      "sS", false, 0);
+    c.registerCommand(toggleVar, "toggle", "Switches a user variable between 0 and 1", "name", "s", false, 0);
+    c.registerCommand(execFile, "exec", "Runs the command and variable lines of a file", "file", "s", false, 0);
+    c.registerCommand(echo, "echo", "Prints its arguments", "text", "SSSSSSSS", false,
+                      CommandRecord::kSkipArgumentCheck);
+    c.registerCommand(bind, "bind", "Binds a key or mouse button to a key action", "action key", "ss", false, 0);
+    c.registerCommand(writeConfig, "writeconfig", "Writes user.cfg now", "", "", false, 0);
+    c.registerCommand(printMem, "printmem", "Prints the memory use of every category", "", "", false, 0);
+    c.registerCommand(printProfile, "printprofile", "Prints the frame and section timings", "", "", false, 0);
+}

@@ -1,0 +1,353 @@
+#include "engine/console/UserVarSystem.h"
+
+#include "engine/console/CommandLine.h"
+#include "engine/console/VirtualKeys.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+
+namespace {
+// A name that a cfg line can carry back unchanged.
+bool isWritableName(const std::string& name)
+{
+    if (name.empty() || equalsNoCase(name, "VirtualKey") || name.compare(0, 2, "//") == 0) {
+        return false;
+    }
+    for (char c : name) {
+        if (c == '"' || static_cast<unsigned char>(c) <= ' ') {
+            return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
+UserVarSystem::UserVarSystem()
+{
+    UserVar& developer = create("developer", "0");
+    developer.setChangeHook([](const UserVar& v) {
+        if (DebugSystem* debug = DebugSystem::instance()) {
+            debug->setDeveloper(v.getBool());
+        }
+    });
+    UserVar& logfile = create("logfile", "1");
+    logfile.setChangeHook([](const UserVar& v) {
+        if (DebugSystem* debug = DebugSystem::instance()) {
+            debug->setLogMode(v.getInt());
+        }
+    });
+    m_ready = true;
+}
+
+UserVarSystem::~UserVarSystem()
+{
+    m_ready = false;
+}
+
+UserVar& UserVarSystem::create(const std::string& name, const std::string& defaultText)
+{
+    auto& slot = m_vars[toLowerCopy(name)];
+    if (!slot) {
+        slot = std::make_unique<UserVar>(name, defaultText);
+    }
+    return *slot;
+}
+
+UserVar* UserVarSystem::findVar(std::string_view name) const
+{
+    auto it = m_vars.find(toLowerCopy(name));
+    return it == m_vars.end() ? nullptr : it->second.get();
+}
+
+UserVarRef UserVarSystem::getVar(const std::string& name, const std::string& defaultText, unsigned flags)
+{
+    if (name.empty()) {
+        debugPrint(3, "getVar: empty user variable name\n");
+        return UserVarRef();
+    }
+    if (UserVar* var = findVar(name)) {
+        if (!var->hasDefault()) {
+            var->setDefault(defaultText);
+        }
+        return UserVarRef(var);
+    }
+    if (!(flags & kCreate)) {
+        return UserVarRef();
+    }
+    return UserVarRef(&create(name, defaultText));
+}
+
+UserVarRef UserVarSystem::setVar(const std::string& name, const std::string& value)
+{
+    UserVarRef ref = getVar(name, value, kCreate);
+    if (ref.isValid()) {
+        ref->setValue(value);
+    }
+    return ref;
+}
+
+std::vector<const UserVar*> UserVarSystem::listVars() const
+{
+    std::vector<const UserVar*> out;
+    out.reserve(m_vars.size());
+    for (const auto& [key, var] : m_vars) {
+        out.push_back(var.get());
+    }
+    return out;
+}
+
+void UserVarSystem::loadConfig(const std::string& defaultPath, const std::string& userPath)
+{
+    m_userConfigPath = userPath;
+    if (!readConfigFile(defaultPath, true)) {
+        debugPrint(2, "Cannot read %s\n", defaultPath.c_str());
+    }
+    if (!readConfigFile(userPath, false)) {
+        debugPrint(1, "No %s yet\n", userPath.c_str());
+    }
+}
+
+bool UserVarSystem::readConfigFile(const std::string& path, bool isDefault)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) {
+        return false;
+    }
+    parseConfigText(text, path, isDefault);
+    return true;
+}
+
+void UserVarSystem::parseConfigText(std::string_view text, const std::string& fileName, bool isDefault)
+{
+    std::vector<std::string> words;
+    int lineNumber = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        ++lineNumber;
+        if (splitCommandLine(text.substr(pos, end - pos), words, true) > 0) {
+            applyConfigLine(words, isDefault, fileName, lineNumber);
+        }
+        pos = end + 1;
+    }
+}
+
+bool UserVarSystem::applyConfigLine(const std::vector<std::string>& words, bool isDefault,
+                                    const std::string& fileName, int lineNumber)
+{
+    const char* file = fileName.c_str();
+    if (words.empty()) {
+        return true;
+    }
+    if (equalsNoCase(words[0], "VirtualKey")) {
+        VirtualKeys* keys = VirtualKeys::instance();
+        if (!keys) {
+            debugPrint(2, "%s:%d: no key bindings to apply VirtualKey to\n", file, lineNumber);
+            return false;
+        }
+        return keys->applyConfigLine(words, isDefault, fileName, lineNumber);
+    }
+    const std::string& name = words[0];
+    if (!isWritableName(name)) {
+        debugPrint(2, "%s:%d: bad variable name %s\n", file, lineNumber, name.c_str());
+        return false;
+    }
+    if (words.size() < 2) {
+        debugPrint(2, "%s:%d: %s has no value\n", file, lineNumber, name.c_str());
+        return false;
+    }
+    const std::string& value = words[1];
+    bool save = false;
+    bool restart = false;
+    for (size_t i = 2; i < words.size(); ++i) {
+        if (!isDefault) {
+            debugPrint(2, "%s:%d: %s: flags are read from default.cfg only\n", file, lineNumber, name.c_str());
+            break;
+        }
+        if (equalsNoCase(words[i], "save")) {
+            save = true;
+        } else if (equalsNoCase(words[i], "restart")) {
+            restart = true;
+        } else {
+            debugPrint(2, "%s:%d: unknown flag %s\n", file, lineNumber, words[i].c_str());
+        }
+    }
+
+    UserVar* var = findVar(name);
+    if (!var) {
+        var = &create(name, value);
+        if (!isDefault) {
+            var->forgetDefault();
+        }
+    }
+    if (isDefault) {
+        var->setDefault(value);
+        if (save) {
+            var->setSaved(true);
+        }
+        if (restart) {
+            var->setNeedsRestart(true);
+        }
+    } else {
+        // What user.cfg holds was saved before and is saved again.
+        var->setSaved(true);
+    }
+    var->setValue(value);
+    return true;
+}
+
+std::string UserVarSystem::buildUserConfig() const
+{
+    std::string out = "// User settings, written by the game.\n";
+    for (const auto& [key, var] : m_vars) {
+        if (!var->isSaved()) {
+            continue;
+        }
+        if (!isWritableName(var->getName())) {
+            debugPrint(2, "User variable \"%s\" cannot be saved: bad name\n", var->getName().c_str());
+            continue;
+        }
+        // A double quote could not be read back and a line break would end
+        // the line: the first is dropped, the second becomes a blank.
+        out += var->getName();
+        out += " \"";
+        for (char c : var->getString()) {
+            if (c == '"') {
+                continue;
+            }
+            out += (c == '\n' || c == '\r') ? ' ' : c;
+        }
+        out += "\"\n";
+    }
+    if (VirtualKeys* keys = VirtualKeys::instance()) {
+        keys->appendUserConfig(out);
+    }
+    return out;
+}
+
+bool UserVarSystem::writeUserConfig()
+{
+    if (m_userConfigPath.empty()) {
+        debugPrint(2, "No user.cfg path to write to\n");
+        return false;
+    }
+    return writeUserConfig(m_userConfigPath);
+}
+
+bool UserVarSystem::writeUserConfig(const std::string& path)
+{
+    return writeFileAtomically(path, buildUserConfig());
+}
+
+size_t UserVarSystem::getSavedCount() const
+{
+    size_t n = 0;
+    for (const auto& [key, var] : m_vars) {
+        n += var->isSaved() ? 1 : 0;
+    }
+    return n;
+}
+
+size_t UserVarSystem::getChangedFromDefaultCount() const
+{
+    size_t n = 0;
+    for (const auto& [key, var] : m_vars) {
+        n += var->isDefault() ? 0 : 1;
+    }
+    return n;
+}
+
+void UserVarSystem::logStatistics() const
+{
+    debugPrintRaw("User variables: %zu, %zu saved, %zu changed from default\n", getCount(), getSavedCount(),
+                  getChangedFromDefaultCount());
+}
+
+bool userVarsReady()
+{
+    UserVarSystem* vars = UserVarSystem::instance();
+    return vars && vars->isReady();
+}
+
+std::string getUserVarString(std::string_view name)
+{
+    UserVarSystem* vars = UserVarSystem::instance();
+    UserVar* var = vars ? vars->findVar(name) : nullptr;
+    return var ? var->getString() : std::string();
+}
+
+int getUserVarInt(std::string_view name)
+{
+    UserVarSystem* vars = UserVarSystem::instance();
+    UserVar* var = vars ? vars->findVar(name) : nullptr;
+    return var ? var->getInt() : 0;
+}
+
+float getUserVarFloat(std::string_view name)
+{
+    UserVarSystem* vars = UserVarSystem::instance();
+    UserVar* var = vars ? vars->findVar(name) : nullptr;
+    return var ? var->getFloat() : 0.0f;
+}
+
+bool getUserVarBool(std::string_view name)
+{
+    return getUserVarInt(name) != 0;
+}
+
+void setUserVar(const std::string& name, const std::string& value)
+{
+    if (UserVarSystem* vars = UserVarSystem::instance()) {
+        vars->setVar(name, value);
+    } else {
+        debugPrint(3, "No user variables to set %s in\n", name.c_str());
+    }
+}
+
+bool writeFileAtomically(const std::string& path, std::string_view contents)
+{
+    const std::string temp = path + ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) {
+        debugPrint(3, "Cannot write %s: %s\n", temp.c_str(), std::strerror(errno));
+        return false;
+    }
+    bool ok = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
+    ok = ok && std::fflush(f) == 0;
+    ok = ok && ::fsync(::fileno(f)) == 0;
+    int err = errno;
+    ok = (std::fclose(f) == 0) && ok;
+    if (!ok) {
+        debugPrint(3, "Cannot write %s: %s\n", temp.c_str(), std::strerror(err));
+        std::remove(temp.c_str());
+        return false;
+    }
+    if (std::rename(temp.c_str(), path.c_str()) != 0) {
+        debugPrint(3, "Cannot replace %s: %s\n", path.c_str(), std::strerror(errno));
+        std::remove(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable.
+    size_t slash = path.find_last_of('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return true;
+}

@@ -1,0 +1,233 @@
+#include "engine/core/TextReader.h"
+
+#include "engine/core/DebugSystem.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+bool isBlank(char c)
+{
+    // A lone CR (and the CR of CR LF) is a blank; only LF ends a line. Stray
+    // zero bytes are blanks too.
+    return c == ' ' || c == '\t' || c == '\r' || c == '\0' || c == '\v' || c == '\f';
+}
+
+int countLines(const char* begin, const char* end)
+{
+    int n = 0;
+    for (const char* p = begin; p < end; ++p) {
+        n += (*p == '\n') ? 1 : 0;
+    }
+    return n;
+}
+
+} // namespace
+
+TextReader::TextReader(std::string_view text, std::string name) : m_text(text), m_name(std::move(name))
+{
+    if (m_name.empty()) {
+        m_name = "text";
+    }
+    if (!m_text.empty() && static_cast<unsigned char>(m_text.back()) == 0xFF) {
+        m_text.pop_back();
+    }
+    size_t ff = m_text.find('\xFF');
+    if (ff != std::string::npos) {
+        int line = 1 + countLines(m_text.data(), m_text.data() + ff);
+        debugPrint(2, "%s:%d: byte 0xFF inside the text; reading on to the end\n", m_name.c_str(), line);
+    }
+}
+
+bool TextReader::skipToToken(bool crossLines)
+{
+    const size_t n = m_text.size();
+    const char* t = m_text.data();
+    while (m_pos < n) {
+        char c = t[m_pos];
+        if (isBlank(c)) {
+            ++m_pos;
+            continue;
+        }
+        if (c == '\n') {
+            if (!crossLines) {
+                return false;
+            }
+            ++m_pos;
+            ++m_line;
+            continue;
+        }
+        if (c == '/' && m_pos + 1 < n && t[m_pos + 1] == '/') {
+            const void* eol = std::memchr(t + m_pos, '\n', n - m_pos);
+            m_pos = eol ? static_cast<size_t>(static_cast<const char*>(eol) - t) : n;
+            continue;
+        }
+        if (c == '/' && m_pos + 1 < n && t[m_pos + 1] == '*') {
+            size_t close = m_text.find("*/", m_pos + 2);
+            size_t end = (close == std::string::npos) ? n : close + 2;
+            int lines = countLines(t + m_pos, t + end);
+            if (lines > 0 && !crossLines) {
+                return false;
+            }
+            m_line += lines;
+            m_pos = end;
+            continue;
+        }
+        return true;
+    }
+    return false;
+}
+
+bool TextReader::readToken(std::string& out, bool crossLines)
+{
+    if (!skipToToken(crossLines)) {
+        out.clear();
+        return false;
+    }
+    const size_t n = m_text.size();
+    const char* t = m_text.data();
+    if (t[m_pos] == '"') {
+        size_t start = ++m_pos;
+        while (m_pos < n && t[m_pos] != '"' && t[m_pos] != '\n') {
+            ++m_pos;
+        }
+        size_t end = m_pos;
+        if (m_pos < n && t[m_pos] == '"') {
+            ++m_pos;
+        } else if (end > start && t[end - 1] == '\r') {
+            // Unterminated quote on a CR LF line: the CR is not text.
+            --end;
+        }
+        out.assign(t + start, end - start);
+        return true;
+    }
+    size_t start = m_pos;
+    while (m_pos < n) {
+        char c = t[m_pos];
+        if (isBlank(c) || c == '\n') {
+            break;
+        }
+        if (c == '/' && m_pos + 1 < n && (t[m_pos + 1] == '/' || t[m_pos + 1] == '*')) {
+            break;
+        }
+        ++m_pos;
+    }
+    out.assign(t + start, m_pos - start);
+    return true;
+}
+
+bool TextReader::readInt(int& out)
+{
+    std::string token;
+    if (!readToken(token, false)) {
+        return false;
+    }
+    long long v = std::strtoll(token.c_str(), nullptr, 10);
+    if (v > INT_MAX) {
+        v = INT_MAX;
+    } else if (v < INT_MIN) {
+        v = INT_MIN;
+    }
+    out = static_cast<int>(v);
+    return true;
+}
+
+bool TextReader::readFloat(float& out)
+{
+    std::string token;
+    if (!readToken(token, false)) {
+        return false;
+    }
+    float v = std::strtof(token.c_str(), nullptr);
+    out = std::isfinite(v) ? v : 0.0f;
+    return true;
+}
+
+bool TextReader::readBool(bool& out)
+{
+    int v = 0;
+    if (!readInt(v)) {
+        return false;
+    }
+    out = v != 0;
+    return true;
+}
+
+bool TextReader::readString(std::string& out)
+{
+    std::string token;
+    if (!readToken(token, false)) {
+        return false;
+    }
+    out = std::move(token);
+    return true;
+}
+
+int TextReader::getInt()
+{
+    int v = 0;
+    readInt(v);
+    return v;
+}
+
+float TextReader::getFloat()
+{
+    float v = 0.0f;
+    readFloat(v);
+    return v;
+}
+
+bool TextReader::getBool()
+{
+    bool v = false;
+    readBool(v);
+    return v;
+}
+
+Vec2 TextReader::getVec2()
+{
+    Vec2 v;
+    v.x = getFloat();
+    v.y = getFloat();
+    return v;
+}
+
+bool TextReader::expect(std::string_view text)
+{
+    std::string token;
+    if (!readToken(token, true)) {
+        return false;
+    }
+    return token == text;
+}
+
+bool TextReader::atEnd()
+{
+    size_t pos = m_pos;
+    int line = m_line;
+    bool found = skipToToken(true);
+    m_pos = pos;
+    m_line = line;
+    return !found;
+}
+
+std::string TextReader::location() const
+{
+    return formatString("%s:%d", m_name.c_str(), m_line);
+}
+
+void TextReader::report(int level, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::string message = formatStringV(format, args);
+    va_end(args);
+    if (message.empty() || message.back() != '\n') {
+        message += '\n';
+    }
+    debugPrint(level, "%s:%d: %s", m_name.c_str(), m_line, message.c_str());
+}

@@ -1,0 +1,544 @@
+#include "engine/data/Database.h"
+
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/FatalError.h"
+#include "engine/core/StringUtil.h"
+#include "engine/core/TextReader.h"
+#include "engine/files/FileSystem.h"
+
+#include <chrono>
+#include <cstdlib>
+
+namespace {
+
+bool isNumber(std::string_view text)
+{
+    size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    if (i >= text.size()) {
+        return false;
+    }
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+Database::Database() = default;
+Database::~Database() = default;
+
+void Database::clear()
+{
+    m_entries.clear();
+    m_subDatabases.clear();
+    m_byName.clear();
+    m_fieldCount = 0;
+    m_loadSeconds = 0.0;
+}
+
+bool Database::load(const std::string& masterFile, bool missingIsFatal)
+{
+    auto start = std::chrono::steady_clock::now();
+    clear();
+    FileSystem* fileSystem = FileSystem::instance();
+    std::optional<std::vector<uint8_t>> master;
+    if (fileSystem != nullptr) {
+        master = fileSystem->readFile(masterFile);
+    }
+    if (!master) {
+        std::string text = formatString("Couldn't load the database %s", masterFile.c_str());
+        if (missingIsFatal) {
+            fatalError(text);
+        }
+        debugPrint(3, "%s\n", text.c_str());
+        return false;
+    }
+    std::string directory = getPathDirectoryOf(masterFile);
+    TextReader reader(std::string_view(reinterpret_cast<const char*>(master->data()), master->size()), masterFile);
+    std::string keyword;
+    while (reader.readToken(keyword, true)) {
+        int line = reader.getLine();
+        std::string name;
+        std::string file;
+        if (!equalsNoCase(keyword, "SubDatabase")) {
+            reader.report(3, "unknown keyword %s (expected SubDatabase <Name> \"<file>\")", keyword.c_str());
+            while (reader.readToken(name, false)) {
+            }
+            continue;
+        }
+        if (!reader.readToken(name, false) || !reader.readToken(file, false)) {
+            debugPrint(3, "%s:%d: SubDatabase needs a name and a file\n", masterFile.c_str(), line);
+            continue;
+        }
+        std::string extra;
+        if (reader.readToken(extra, false)) {
+            reader.report(2, "text after the SubDatabase file name ignored");
+            while (reader.readToken(extra, false)) {
+            }
+        }
+        if (static_cast<int>(m_subDatabases.size()) >= kMaxSubDatabases) {
+            debugPrint(3, "%s:%d: too many sub-databases; %s refused\n", masterFile.c_str(), line, name.c_str());
+            continue;
+        }
+        std::string path = directory.empty() ? file : directory + "/" + file;
+        std::optional<std::vector<uint8_t>> text;
+        if (fileSystem != nullptr) {
+            text = fileSystem->readFile(path);
+        }
+        if (!text) {
+            // The index stays taken so that later ids do not move.
+            debugPrint(3, "%s:%d: sub-database %s: cannot read %s\n", masterFile.c_str(), line, name.c_str(),
+                       path.c_str());
+            addSubDatabase(name, path, std::string_view());
+            continue;
+        }
+        addSubDatabase(name, path, std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+    }
+    resolveBases();
+    m_loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    return true;
+}
+
+std::string Database::getPathDirectoryOf(const std::string& path)
+{
+    size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+void Database::addSubDatabase(const std::string& name, const std::string& fileName, std::string_view text)
+{
+    if (static_cast<int>(m_subDatabases.size()) >= kMaxSubDatabases) {
+        debugPrint(3, "%s: too many sub-databases; refused\n", fileName.c_str());
+        return;
+    }
+    int subIndex = static_cast<int>(m_subDatabases.size());
+    m_subDatabases.push_back({name, fileName, m_entries.size(), 0});
+    SubDatabase& sub = m_subDatabases.back();
+    TextReader reader(text, fileName);
+    int refused = 0;
+
+    // Starts an entry; null when the sub-database is full.
+    auto beginEntry = [&](const std::string& entryName, int line) -> DatabaseEntry* {
+        if (sub.count >= kMaxEntriesPerSubDatabase) {
+            if (refused++ == 0) {
+                debugPrint(3, "%s:%d: sub-database %s is full (%d entries); entry %s and later ones refused\n",
+                           fileName.c_str(), line, name.c_str(), kMaxEntriesPerSubDatabase, entryName.c_str());
+            }
+            return nullptr;
+        }
+        auto entry = std::make_unique<DatabaseEntry>();
+        entry->m_name = entryName;
+        entry->m_id = (subIndex << 16) + sub.count;
+        entry->m_fileName = fileName;
+        entry->m_line = line;
+        std::vector<size_t>& same = m_byName[toLowerCopy(entryName)];
+        if (!same.empty()) {
+            const DatabaseEntry& first = *m_entries[same.front()];
+            debugPrint(2, "%s:%d: duplicate entry name %s (first at %s:%d)\n", fileName.c_str(), line,
+                       entryName.c_str(), first.m_fileName.c_str(), first.m_line);
+        }
+        same.push_back(m_entries.size());
+        m_entries.push_back(std::move(entry));
+        ++sub.count;
+        return m_entries.back().get();
+    };
+
+    std::string token;
+    std::string pendingName;
+    int pendingLine = 0;
+    while (true) {
+        std::string entryName;
+        int entryLine;
+        if (!pendingName.empty()) {
+            entryName = std::move(pendingName);
+            entryLine = pendingLine;
+            pendingName.clear();
+        } else {
+            if (!reader.readToken(entryName, true)) {
+                break;
+            }
+            entryLine = reader.getLine();
+            if (entryName == "{" || entryName == "}") {
+                reader.report(3, "unexpected %s outside an entry", entryName.c_str());
+                continue;
+            }
+            // The entry name is the last token before a "{".
+            std::string brace;
+            bool found = false;
+            bool empty = false;
+            while (reader.readToken(brace, true)) {
+                if (brace == "{" || brace == "{}") {
+                    found = true;
+                    empty = brace == "{}";
+                    break;
+                }
+                reader.report(3, "expected { after entry name %s, found %s", entryName.c_str(), brace.c_str());
+                if (brace == "}") {
+                    break;
+                }
+                entryName = brace;
+                entryLine = reader.getLine();
+            }
+            if (!found) {
+                if (brace.empty()) {
+                    debugPrint(3, "%s:%d: entry %s has no body\n", fileName.c_str(), entryLine, entryName.c_str());
+                    break;
+                }
+                continue;
+            }
+            if (empty) {
+                if (DatabaseEntry* entry = beginEntry(entryName, entryLine)) {
+                    finishEntry(*entry);
+                }
+                continue;
+            }
+        }
+        DatabaseEntry* entry = beginEntry(entryName, entryLine);
+        DatabaseEntry scratch; // fields of a refused entry are read and dropped
+        DatabaseEntry& target = entry != nullptr ? *entry : scratch;
+        bool closed = false;
+        std::string key;
+        while (!closed) {
+            if (!reader.readToken(key, true)) {
+                debugPrint(3, "%s:%d: entry %s is not terminated (missing })\n", fileName.c_str(), entryLine,
+                           entryName.c_str());
+                break;
+            }
+            if (key == "}") {
+                closed = true;
+                break;
+            }
+            DatabaseField field;
+            field.key = key;
+            field.line = reader.getLine();
+            std::string item;
+            bool nextEntry = false;
+            while (reader.readToken(item, false)) {
+                if (item == "}") {
+                    closed = true;
+                    break;
+                }
+                if (item == "{") {
+                    // "Name {" inside an entry: the entry before lacks its "}".
+                    debugPrint(3, "%s:%d: entry %s is not terminated (missing } before line %d)\n",
+                               fileName.c_str(), entryLine, entryName.c_str(), field.line);
+                    nextEntry = true;
+                    break;
+                }
+                if (!field.value.empty() || !field.items.empty()) {
+                    field.value += ' ';
+                }
+                field.value += item;
+                field.items.push_back(std::move(item));
+            }
+            if (nextEntry) {
+                pendingName = key;
+                pendingLine = field.line;
+                break;
+            }
+            if (key == "{") {
+                debugPrint(3, "%s:%d: unexpected { inside entry %s\n", fileName.c_str(), field.line,
+                           entryName.c_str());
+                continue;
+            }
+            target.m_fields.push_back(std::move(field));
+        }
+        if (entry != nullptr) {
+            finishEntry(*entry);
+        }
+    }
+}
+
+void Database::finishEntry(DatabaseEntry& entry)
+{
+    m_fieldCount += entry.m_fields.size();
+    if (const DatabaseField* type = entry.findOwnField("Type")) {
+        const std::string& value = type->items.empty() ? type->value : type->items.front();
+        if (isNumber(value)) {
+            int number = std::atoi(value.c_str());
+            if (number < 0 || number >= kDatabaseEntryTypeCount) {
+                debugPrint(3, "%s:%d: entry %s: Type %d out of range\n", entry.m_fileName.c_str(), type->line,
+                           entry.m_name.c_str(), number);
+                number = 0;
+            }
+            entry.m_type = number;
+        } else {
+            int index = getDatabaseEntryTypeTable().find(value);
+            if (index < 0) {
+                debugPrint(3, "%s:%d: Unknown %s name %s\n", entry.m_fileName.c_str(), type->line,
+                           "DatabaseEntryType", value.c_str());
+                index = 0;
+            }
+            entry.m_type = index;
+        }
+    }
+    if (const DatabaseField* baseOnly = entry.findOwnField("BaseOnly")) {
+        entry.m_baseOnly = std::atoi(baseOnly->value.c_str()) != 0;
+    }
+    if (const DatabaseField* base = entry.findOwnField("Base")) {
+        entry.m_baseName = base->items.empty() ? std::string() : base->items.front();
+        entry.m_baseLine = base->line;
+    }
+}
+
+void Database::resolveBases()
+{
+    size_t count = m_entries.size();
+    for (auto& entry : m_entries) {
+        entry->m_base = nullptr;
+        if (entry->m_baseName.empty()) {
+            continue;
+        }
+        const DatabaseEntry* base = findEntry(entry->m_baseName);
+        if (base == nullptr) {
+            debugPrint(3, "%s:%d: entry %s: unknown Base %s\n", entry->m_fileName.c_str(), entry->m_baseLine,
+                       entry->m_name.c_str(), entry->m_baseName.c_str());
+        }
+        entry->m_base = base;
+    }
+    // Index of an entry in m_entries from its id.
+    auto positionOf = [this](const DatabaseEntry* entry) {
+        const SubDatabase& sub = m_subDatabases[static_cast<size_t>(entry->getSubDatabase())];
+        return sub.firstEntry + static_cast<size_t>(entry->getNumber());
+    };
+    // 0 unvisited, 1 on the current path, 2 done.
+    std::vector<uint8_t> state(count, 0);
+    std::vector<int> depth(count, 0);
+    std::vector<size_t> path;
+    for (size_t start = 0; start < count; ++start) {
+        if (state[start] != 0) {
+            continue;
+        }
+        path.clear();
+        size_t current = start;
+        bool valid = true;
+        while (state[current] == 0) {
+            state[current] = 1;
+            path.push_back(current);
+            const DatabaseEntry* base = m_entries[current]->m_base;
+            if (base == nullptr) {
+                valid = false;
+                break;
+            }
+            current = positionOf(base);
+        }
+        if (valid && state[current] == 1) {
+            DatabaseEntry& last = *m_entries[path.back()];
+            debugPrint(3, "%s:%d: Base cycle between %s and %s; the link is cut\n", last.m_fileName.c_str(),
+                       last.m_baseLine, last.m_name.c_str(), last.m_base->m_name.c_str());
+            last.m_base = nullptr;
+        }
+        for (size_t i = path.size(); i-- > 0;) {
+            DatabaseEntry& entry = *m_entries[path[i]];
+            depth[path[i]] = entry.m_base == nullptr ? 0 : depth[positionOf(entry.m_base)] + 1;
+            if (depth[path[i]] > kMaxBaseDepth) {
+                debugPrint(3, "%s:%d: Base chain of %s is deeper than %d; the link to %s is cut\n",
+                           entry.m_fileName.c_str(), entry.m_baseLine, entry.m_name.c_str(), kMaxBaseDepth,
+                           entry.m_base->m_name.c_str());
+                entry.m_base = nullptr;
+                depth[path[i]] = 0;
+            }
+            state[path[i]] = 2;
+        }
+    }
+}
+
+const DatabaseEntry* Database::findEntry(std::string_view name, std::string_view subDatabase) const
+{
+    auto it = m_byName.find(toLowerCopy(name));
+    if (it == m_byName.end()) {
+        return nullptr;
+    }
+    if (subDatabase.empty()) {
+        return m_entries[it->second.front()].get();
+    }
+    int sub = findSubDatabase(subDatabase);
+    if (sub < 0) {
+        return nullptr;
+    }
+    for (size_t position : it->second) {
+        if (m_entries[position]->getSubDatabase() == sub) {
+            return m_entries[position].get();
+        }
+    }
+    return nullptr;
+}
+
+const DatabaseEntry* Database::getEntryByIndex(int id) const
+{
+    if (id < 0) {
+        return nullptr;
+    }
+    size_t sub = static_cast<size_t>(id >> 16);
+    int number = id & 0xFFFF;
+    if (sub >= m_subDatabases.size() || number >= m_subDatabases[sub].count) {
+        return nullptr;
+    }
+    return m_entries[m_subDatabases[sub].firstEntry + static_cast<size_t>(number)].get();
+}
+
+const DatabaseEntry* Database::getEntryAt(int index) const
+{
+    return index >= 0 && index < getEntryCount() ? m_entries[static_cast<size_t>(index)].get() : nullptr;
+}
+
+const std::string& Database::getSubDatabaseName(int index) const
+{
+    static const std::string empty;
+    return index >= 0 && index < getSubDatabaseCount() ? m_subDatabases[static_cast<size_t>(index)].name : empty;
+}
+
+int Database::findSubDatabase(std::string_view name) const
+{
+    for (size_t i = 0; i < m_subDatabases.size(); ++i) {
+        if (equalsNoCase(m_subDatabases[i].name, name)) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+const DatabaseEntry* Database::findFirstEntryOfType(int type) const
+{
+    for (const auto& entry : m_entries) {
+        if (!entry->m_baseOnly && entry->getTypeInherited() == type) {
+            return entry.get();
+        }
+    }
+    return nullptr;
+}
+
+const DatabaseEntry* Database::findNextEntryOfType(const DatabaseEntry* previous) const
+{
+    if (previous == nullptr || getEntryByIndex(previous->m_id) != previous) {
+        return nullptr;
+    }
+    int type = previous->getTypeInherited();
+    size_t start = m_subDatabases[static_cast<size_t>(previous->getSubDatabase())].firstEntry +
+                   static_cast<size_t>(previous->getNumber()) + 1;
+    for (size_t i = start; i < m_entries.size(); ++i) {
+        const DatabaseEntry* entry = m_entries[i].get();
+        if (!entry->m_baseOnly && entry->getTypeInherited() == type) {
+            return entry;
+        }
+    }
+    return nullptr;
+}
+
+const DatabaseField* Database::findField(const DatabaseEntry* entry, std::string_view key) const
+{
+    for (; entry != nullptr; entry = entry->m_base) {
+        if (const DatabaseField* field = entry->findOwnField(key)) {
+            return field;
+        }
+    }
+    return nullptr;
+}
+
+std::string Database::getString(const DatabaseEntry* entry, std::string_view key) const
+{
+    const DatabaseField* field = findField(entry, key);
+    return field != nullptr ? field->value : std::string();
+}
+
+int Database::getInt(const DatabaseEntry* entry, std::string_view key, int defaultValue) const
+{
+    const DatabaseField* field = findField(entry, key);
+    if (field == nullptr || field->value.empty()) {
+        return defaultValue;
+    }
+    return std::atoi(field->value.c_str());
+}
+
+float Database::getFloat(const DatabaseEntry* entry, std::string_view key, float defaultValue) const
+{
+    const DatabaseField* field = findField(entry, key);
+    if (field == nullptr || field->value.empty()) {
+        return defaultValue;
+    }
+    return static_cast<float>(std::atof(field->value.c_str()));
+}
+
+std::vector<const DatabaseField*> Database::collectFields(const DatabaseEntry* entry, std::string_view key) const
+{
+    std::vector<const DatabaseField*> fields;
+    for (; entry != nullptr && fields.empty(); entry = entry->m_base) {
+        for (const DatabaseField& field : entry->m_fields) {
+            if (equalsNoCase(field.key, key)) {
+                fields.push_back(&field);
+            }
+        }
+    }
+    return fields;
+}
+
+void Database::getStringList(const DatabaseEntry* entry, std::string_view key, std::vector<std::string>& out,
+                             bool clearFirst) const
+{
+    if (clearFirst) {
+        out.clear();
+    }
+    for (const DatabaseField* field : collectFields(entry, key)) {
+        out.insert(out.end(), field->items.begin(), field->items.end());
+    }
+}
+
+std::vector<std::string> Database::getStringList(const DatabaseEntry* entry, std::string_view key) const
+{
+    std::vector<std::string> out;
+    getStringList(entry, key, out, true);
+    return out;
+}
+
+void Database::getIntList(const DatabaseEntry* entry, std::string_view key, std::vector<int>& out,
+                          bool clearFirst) const
+{
+    if (clearFirst) {
+        out.clear();
+    }
+    for (const DatabaseField* field : collectFields(entry, key)) {
+        for (const std::string& item : field->items) {
+            out.push_back(std::atoi(item.c_str()));
+        }
+    }
+}
+
+void Database::getFloatList(const DatabaseEntry* entry, std::string_view key, std::vector<float>& out,
+                            bool clearFirst) const
+{
+    if (clearFirst) {
+        out.clear();
+    }
+    for (const DatabaseField* field : collectFields(entry, key)) {
+        for (const std::string& item : field->items) {
+            out.push_back(static_cast<float>(std::atof(item.c_str())));
+        }
+    }
+}
+
+void Database::logStatistics() const
+{
+    debugPrintRaw("Database: %d sub-databases, %d entries, %zu fields, loaded in %.3f s\n", getSubDatabaseCount(),
+                  getEntryCount(), m_fieldCount, m_loadSeconds);
+}
+
+const DatabaseEntry* readDatabaseEntryRef(ByteBuffer& reader, bool byName, int dataVersion)
+{
+    const Database* database = Database::instance();
+    if (byName && dataVersion >= 38) {
+        std::string name = reader.readString();
+        if (reader.failed() || name.empty() || database == nullptr) {
+            return nullptr;
+        }
+        return database->findEntry(name);
+    }
+    uint32_t id = reader.readUInt();
+    if (reader.failed() || database == nullptr || id > 0x7FFFFFFFu) {
+        return nullptr;
+    }
+    return database->getEntryByIndex(static_cast<int>(id));
+}

@@ -1,0 +1,100 @@
+#pragma once
+
+#include "engine/core/Singleton.h"
+#include "engine/data/DatabaseEntry.h"
+#include "engine/data/DatabaseEntryType.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+class ByteBuffer;
+
+// The text database: the master file "Database/database.dbl" lists the
+// sub-databases ("SubDatabase <Name> "<file>"", files under "Database/"),
+// each a sequence of "<EntryName> { <Key> <item> ... }" entries. Entries are
+// kept in one array in load order; an entry's id is its sub-database index
+// times 65536 plus its number inside that sub-database. Keys and entry names
+// compare without regard to case. Getters follow the "Base" chain and take a
+// null entry as one without fields.
+class Database : public Singleton<Database> {
+public:
+    static constexpr const char* kMasterFile = "Database/database.dbl";
+    static constexpr int kMaxEntriesPerSubDatabase = 65535;
+    static constexpr int kMaxSubDatabases = 32767;
+    static constexpr int kMaxBaseDepth = 64;
+
+    Database();
+    ~Database();
+
+    // Loads the master file and every sub-database it lists through the file
+    // system, then links the Base chains. A missing master file is a critical
+    // error (the process ends) unless missingIsFatal is false, when the call
+    // returns false. Errors in sub-databases are logged and the rest loads.
+    bool load(const std::string& masterFile = kMasterFile, bool missingIsFatal = true);
+    void clear();
+
+    // Parses one sub-database from text and appends it (used by load, tools
+    // and tests); call resolveBases() after the last one.
+    void addSubDatabase(const std::string& name, const std::string& fileName, std::string_view text);
+    // Links every entry's "Base", logging unknown names and cutting cycles
+    // and chains deeper than kMaxBaseDepth.
+    void resolveBases();
+
+    // Lookup by name without regard to case; an empty sub-database name
+    // searches the whole database (first entry in load order).
+    const DatabaseEntry* findEntry(std::string_view name, std::string_view subDatabase = {}) const;
+    // The entry of an id; null for -1 and for ids outside the tables.
+    const DatabaseEntry* getEntryByIndex(int id) const;
+    const DatabaseEntry* findFirstEntryOfType(int type) const;
+    const DatabaseEntry* findNextEntryOfType(const DatabaseEntry* entry) const;
+
+    // The entry's field or, when it lacks it, that of its Base chain.
+    const DatabaseField* findField(const DatabaseEntry* entry, std::string_view key) const;
+    std::string getString(const DatabaseEntry* entry, std::string_view key) const;
+    int getInt(const DatabaseEntry* entry, std::string_view key, int defaultValue = 0) const;
+    float getFloat(const DatabaseEntry* entry, std::string_view key, float defaultValue = 0.0f) const;
+    // Every item of every occurrence of the key, from the first entry on the
+    // Base chain that has it; nothing when it is absent.
+    void getStringList(const DatabaseEntry* entry, std::string_view key, std::vector<std::string>& out,
+                       bool clearFirst = true) const;
+    std::vector<std::string> getStringList(const DatabaseEntry* entry, std::string_view key) const;
+    void getIntList(const DatabaseEntry* entry, std::string_view key, std::vector<int>& out,
+                    bool clearFirst = true) const;
+    void getFloatList(const DatabaseEntry* entry, std::string_view key, std::vector<float>& out,
+                      bool clearFirst = true) const;
+
+    int getEntryCount() const { return static_cast<int>(m_entries.size()); }
+    // By position in load order (not an id).
+    const DatabaseEntry* getEntryAt(int index) const;
+    int getSubDatabaseCount() const { return static_cast<int>(m_subDatabases.size()); }
+    const std::string& getSubDatabaseName(int index) const;
+    int findSubDatabase(std::string_view name) const;
+
+    void logStatistics() const;
+
+private:
+    struct SubDatabase {
+        std::string name;
+        std::string fileName;
+        size_t firstEntry = 0;
+        int count = 0;
+    };
+
+    static std::string getPathDirectoryOf(const std::string& path);
+    void finishEntry(DatabaseEntry& entry);
+    std::vector<const DatabaseField*> collectFields(const DatabaseEntry* entry, std::string_view key) const;
+
+    std::vector<std::unique_ptr<DatabaseEntry>> m_entries;
+    std::vector<SubDatabase> m_subDatabases;
+    std::unordered_map<std::string, std::vector<size_t>> m_byName; // lower-case name -> load positions
+    size_t m_fieldCount = 0;
+    double m_loadSeconds = 0.0;
+};
+
+// Reads an entry reference from a save or message: the entry name (data
+// version 38 and later, when asked by name) or a u32 entry id (earlier).
+// Null for a missing entry, an out-of-range id or a failed read.
+const DatabaseEntry* readDatabaseEntryRef(ByteBuffer& reader, bool byName, int dataVersion);

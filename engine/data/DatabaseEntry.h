@@ -1,0 +1,48 @@
+#pragma once
+
+#include "engine/data/DatabaseField.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// A named record of the text database. Its id is the sub-database index
+// times 65536 plus the entry number inside that sub-database. Fields missing
+// from an entry are looked up along its "Base" chain, which the loader has
+// checked to be free of cycles.
+class DatabaseEntry {
+public:
+    const std::string& getName() const { return m_name; }
+    int getId() const { return m_id; }
+    int getSubDatabase() const { return m_id >> 16; }
+    int getNumber() const { return m_id & 0xFFFF; }
+    // The entry's own "Type" (0 when it has none).
+    int getType() const { return m_type; }
+    bool isBaseOnly() const { return m_baseOnly; }
+    const DatabaseEntry* getBase() const { return m_base; }
+    const std::string& getFileName() const { return m_fileName; }
+    int getLine() const { return m_line; }
+
+    // The first non-zero type along the Base chain.
+    int getTypeInherited() const;
+    // True when the entry is the given one or lies above it on the Base chain.
+    bool isDerivedFrom(const DatabaseEntry* base) const;
+
+    // The first own field of that key (without regard to case), or null.
+    const DatabaseField* findOwnField(std::string_view key) const;
+    const std::vector<DatabaseField>& getFields() const { return m_fields; }
+
+private:
+    friend class Database;
+
+    std::string m_name;
+    int m_id = -1;
+    int m_type = 0;
+    bool m_baseOnly = false;
+    const DatabaseEntry* m_base = nullptr;
+    std::string m_baseName;
+    int m_baseLine = 0;
+    std::string m_fileName;
+    int m_line = 0;
+    std::vector<DatabaseField> m_fields;
+};

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "engine/core/Singleton.h"
+#include "engine/files/File.h"
+#include "engine/files/ZipPackage.h"
+
+#include <cstdint>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// Game data directory with its packages, and the user directory.
+//
+// Reads without the user-directory flag look for a loose file in the base
+// directory first, then in "assets002.zip", then in "assets001.zip"; with the
+// flag they look in the user directory only. Every path component is matched
+// without regard to case. Writes only ever create real files in the user
+// directory, through a temporary file that close() renames over the target.
+// All operations are guarded by one lock.
+class FileSystem : public Singleton<FileSystem> {
+public:
+    static constexpr const char* kJoinText = "/";
+    static constexpr int kMaxUserNameLength = 20;
+
+    // Opens the packages of the base directory. A missing package is a
+    // warning; a damaged one is skipped with an error line.
+    FileSystem(const std::string& baseDirectory, const std::string& userDirectory);
+    ~FileSystem();
+
+    const std::string& getBaseDirectory() const { return m_baseDirectory; }
+    const std::string& getUserDirectory() const { return m_userDirectory; }
+    // Text placed between directory levels by the file picker.
+    static const char* getJoinText() { return kJoinText; }
+
+    // Opens a file; null when it cannot be opened. Writing always targets the
+    // user directory and replaces an existing file when the record is closed;
+    // createDirectories makes missing parent directories for a write.
+    File* open(const std::string& name, bool write, bool textMode = false, bool userDirectory = false,
+               bool createDirectories = false);
+    // Closes and forgets a record. For a write the data is flushed, synced
+    // and renamed over the target; false when that fails (the old file stays).
+    bool close(File* file);
+    // The whole content of an open file.
+    bool readAll(File* file, std::vector<uint8_t>& out);
+    // One write of all bytes to an open real file; counted in "Bytes written".
+    bool write(File* file, const void* data, size_t size);
+    bool write(File* file, std::string_view bytes) { return write(file, bytes.data(), bytes.size()); }
+
+    // The whole file, or nothing when it is missing or empty.
+    std::optional<std::vector<uint8_t>> readFile(const std::string& name, bool userDirectory = false);
+    std::optional<std::vector<uint8_t>> readWholeFile(const std::string& name, bool userDirectory = false)
+    {
+        return readFile(name, userDirectory);
+    }
+    bool fileExists(const std::string& name, bool userDirectory = false);
+
+    // Deletes a file of the user directory; the result is not reported.
+    void deleteUserFile(const std::string& name);
+
+    // Appends the names of the files with that extension ("tga", ".tga" or
+    // "*.tga"; empty or "*" for all) below the directory, relative to it and
+    // with sub-folder prefixes when recursive; each name once, sorted without
+    // regard to case. An absent directory adds nothing.
+    void listFiles(std::vector<std::string>& out, const std::string& directory, const std::string& extension,
+                   bool userDirectory = false, bool recursive = false);
+    std::vector<std::string> listFiles(const std::string& directory, const std::string& extension,
+                                       bool userDirectory = false)
+    {
+        std::vector<std::string> names;
+        listFiles(names, directory, extension, userDirectory, false);
+        return names;
+    }
+    // Appends the names of the sub-directories of a directory.
+    void listDirectories(const std::string& directory, std::vector<std::string>& out,
+                         bool userDirectory = false);
+
+    // True when a exists and b does not, or a was modified later (compared
+    // as year, month, day, hour, minute, second).
+    bool isNewer(const std::string& a, const std::string& b);
+
+    std::string makeBasePath(const std::string& name) const { return m_baseDirectory + "/" + name; }
+    // Backslashes become "/"; directory + "/" is put in front unless the path
+    // already starts with it (without regard to case).
+    static std::string addDirectoryPrefix(const std::string& directory, const std::string& path);
+
+    // The first free name prefix + four digits + "." + extension in the user
+    // directory; "" (with an error line) when all 10000 are taken or the
+    // directory cannot be made.
+    std::string makeNumberedFileName(const std::string& prefix, const std::string& extension);
+
+    // The rule for names typed by the player that end up in file names,
+    // command lines and text markup: 1 to 20 letters, digits, blanks, '-'
+    // and '\''.
+    static bool isValidUserName(std::string_view name);
+    // A relative path without "..", "." or empty components.
+    static bool isSafeRelativePath(std::string_view path);
+
+    void logStatistics();
+
+    struct Statistics {
+        uint64_t bytesRead = 0;
+        uint64_t bytesWritten = 0;
+        uint64_t filesOpened = 0;
+        uint64_t membersRead = 0;
+        uint64_t failedMembers = 0;
+    };
+    Statistics getStatistics() const;
+    size_t getPackageCount() const;
+
+    // No console commands are carried by the file system yet; the
+    // application calls this with the other registrations.
+    static void registerCommands() {}
+
+private:
+    struct Listing {
+        timespec modified{};
+        timespec listedAt{};
+        std::unordered_map<std::string, std::string> names; // lower case -> real name
+    };
+    struct Found {
+        std::string realPath;                   // loose file
+        ZipPackage* package = nullptr;          // or package member
+        const ZipPackage::Member* member = nullptr;
+    };
+
+    std::optional<std::string> resolve(const std::string& root, const std::string& relative);
+    std::optional<std::string> resolveParent(const std::string& root, const std::string& relative,
+                                             bool create);
+    std::optional<std::string> lookupName(const std::string& directory, const std::string& lowerName);
+    void forgetListing(const std::string& directory);
+    std::optional<Found> locate(const std::string& name, bool userDirectory);
+    bool readFound(const Found& found, std::vector<uint8_t>& out);
+    bool modifiedTime(const std::string& name, int out[6]);
+    void listLoose(const std::string& directory, const std::string& extension, bool recursive,
+                   std::vector<std::string>& names, bool userDirectory);
+
+    mutable std::recursive_mutex m_mutex;
+    std::string m_baseDirectory;
+    std::string m_userDirectory;
+    // Searched last to first: later packages override earlier ones.
+    std::vector<std::unique_ptr<ZipPackage>> m_packages;
+    std::vector<std::unique_ptr<File>> m_open;
+    std::unordered_map<std::string, Listing> m_listings;
+    Statistics m_stats;
+};
+
+// Free form used by the screenshot code: the file system's numbered name.
+std::string makeNumberedFileName(const std::string& prefix, const std::string& extension);

@@ -1,0 +1,3 @@
+#include "engine/object/BaseClass.h"
+
+BaseClass::~BaseClass() = default;

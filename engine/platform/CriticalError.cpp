@@ -1,0 +1,38 @@
+#include "engine/platform/CriticalError.h"
+
+#include "engine/platform/Platform.h"
+
+#include <SDL.h>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+std::atomic<bool> g_boxAllowed{true};
+}
+
+void setCriticalErrorBoxAllowed(bool allowed)
+{
+    g_boxAllowed = allowed;
+}
+
+bool isCriticalErrorBoxAllowed()
+{
+    return g_boxAllowed;
+}
+
+bool showCriticalError(const std::string& text)
+{
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    bool haveDisplay = (display && *display) || (wayland && *wayland);
+    if (g_boxAllowed && haveDisplay) {
+        SDL_Window* parent = Platform::instance() ? Platform::get().getWindow() : nullptr;
+        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error", text.c_str(), parent) == 0) {
+            return true;
+        }
+    }
+    std::fprintf(stderr, "Critical Error: %s\n", text.c_str());
+    std::fflush(stderr);
+    return false;
+}

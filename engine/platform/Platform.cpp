@@ -1,0 +1,233 @@
+#include "engine/platform/Platform.h"
+
+#include "engine/input/Input.h"
+#include "engine/input/KeyCodes.h"
+#include "engine/platform/SystemInfo.h"
+
+#include <SDL.h>
+
+Platform::Platform(std::atomic<bool>* running) : m_running(running) {}
+
+Platform::~Platform()
+{
+    destroyWindow();
+    if (m_videoInit) {
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    }
+}
+
+bool Platform::initVideo(std::string& error)
+{
+    if (m_videoInit) {
+        return true;
+    }
+    // Our own SIGINT/SIGTERM handlers stay in charge; the window layer must
+    // not minimise on focus loss by itself.
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        error = "RegisterClass failed";
+        return false;
+    }
+    m_videoInit = true;
+    return true;
+}
+
+bool Platform::createWindow(const WindowOptions& options, std::string& error)
+{
+    if (!initVideo(error)) {
+        return false;
+    }
+    if (m_window) {
+        return true;
+    }
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    if (options.openGL) {
+        flags |= SDL_WINDOW_OPENGL;
+        SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
+        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
+        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
+        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+    }
+    if (options.fullscreen) {
+        flags |= SDL_WINDOW_FULLSCREEN;
+        if (options.topMost) {
+            flags |= SDL_WINDOW_ALWAYS_ON_TOP;
+        }
+    }
+    m_window = SDL_CreateWindow("Gloamreach", 0, 0, options.width, options.height, flags);
+    if (!m_window) {
+        error = options.openGL ? "ChoosePixelFormat failed" : "CreateWindow failed";
+        return false;
+    }
+    SDL_ShowWindow(m_window);
+    SDL_RaiseWindow(m_window);
+    setActivation(true, false);
+    return true;
+}
+
+void Platform::destroyWindow()
+{
+    if (m_window) {
+        // Leaving full screen first gives the desktop its own mode back.
+        SDL_SetWindowFullscreen(m_window, 0);
+        SDL_DestroyWindow(m_window);
+        m_window = nullptr;
+    }
+}
+
+void Platform::getWindowSize(int& width, int& height) const
+{
+    width = Input::kScreenWidth;
+    height = Input::kScreenHeight;
+    if (m_window) {
+        SDL_GetWindowSize(m_window, &width, &height);
+    }
+}
+
+void Platform::toScreenSpace(int x, int y, int windowWidth, int windowHeight, int& outX, int& outY)
+{
+    outX = windowWidth > 0 ? static_cast<int>(static_cast<long long>(x) * Input::kScreenWidth / windowWidth) : x;
+    outY = windowHeight > 0 ? static_cast<int>(static_cast<long long>(y) * Input::kScreenHeight / windowHeight) : y;
+}
+
+void Platform::pumpEvents()
+{
+    if (!m_videoInit && !SDL_WasInit(SDL_INIT_EVENTS)) {
+        return;
+    }
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        handleEvent(event);
+    }
+}
+
+void Platform::setActivation(bool active, bool minimised)
+{
+    m_active = active;
+    m_minimised = minimised;
+    if (SystemInfo* info = SystemInfo::instance()) {
+        info->setActive(active && !minimised);
+        info->setMinimised(minimised);
+    }
+    if (m_hooks.onActivate) {
+        m_hooks.onActivate(active, minimised);
+    }
+}
+
+void Platform::handleEvent(const SDL_Event& event)
+{
+    Input* input = Input::instance();
+    int w = 0, h = 0;
+    getWindowSize(w, h);
+    switch (event.type) {
+    case SDL_QUIT:
+        if (m_running) {
+            m_running->store(false);
+        }
+        break;
+    case SDL_KEYDOWN:
+    case SDL_KEYUP: {
+        int code = sdlScancodeToDik(event.key.keysym.scancode);
+        bool down = event.type == SDL_KEYDOWN;
+        if (down && !event.key.repeat && (event.key.keysym.mod & KMOD_ALT) &&
+            (code == DIK_RETURN || code == DIK_NUMPADENTER) && m_hooks.toggleFullscreen) {
+            m_hooks.toggleFullscreen();
+        }
+        if (code != 0 && input) {
+            input->queueKey(code, down, event.key.repeat != 0);
+        }
+        break;
+    }
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP: {
+        int button = -1;
+        switch (event.button.button) {
+        case SDL_BUTTON_LEFT:
+            button = 0;
+            break;
+        case SDL_BUTTON_RIGHT:
+            button = 1;
+            break;
+        case SDL_BUTTON_MIDDLE:
+            button = 2;
+            break;
+        case SDL_BUTTON_X1:
+            button = 3;
+            break;
+        case SDL_BUTTON_X2:
+            button = 4;
+            break;
+        default:
+            break;
+        }
+        int x = 0, y = 0;
+        toScreenSpace(event.button.x, event.button.y, w, h, x, y);
+        if (input) {
+            input->setMousePosition(x, y);
+            if (button >= 0) {
+                input->queueButton(button, event.type == SDL_MOUSEBUTTONDOWN, input->getMouseX(),
+                                   input->getMouseY());
+            }
+        }
+        break;
+    }
+    case SDL_MOUSEMOTION: {
+        int x = 0, y = 0;
+        toScreenSpace(event.motion.x, event.motion.y, w, h, x, y);
+        if (input) {
+            input->setMousePosition(x, y);
+        }
+        if (m_hooks.updateCursor) {
+            m_hooks.updateCursor();
+        }
+        break;
+    }
+    case SDL_MOUSEWHEEL: {
+        int notches = event.wheel.y;
+        if (event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
+            notches = -notches;
+        }
+        if (input) {
+            input->queueWheel(notches);
+        }
+        break;
+    }
+    case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            setActivation(true, m_minimised);
+            break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            if (input) {
+                input->focusLost();
+            }
+            setActivation(false, m_minimised);
+            break;
+        case SDL_WINDOWEVENT_MINIMIZED:
+        case SDL_WINDOWEVENT_HIDDEN:
+            setActivation(m_active, true);
+            break;
+        case SDL_WINDOWEVENT_RESTORED:
+        case SDL_WINDOWEVENT_SHOWN:
+            setActivation(m_active, false);
+            break;
+        case SDL_WINDOWEVENT_ENTER:
+            if (m_hooks.updateCursor) {
+                m_hooks.updateCursor();
+            }
+            break;
+        default:
+            break;
+        }
+        break;
+    default:
+        break;
+    }
+}

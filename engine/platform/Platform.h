@@ -1,0 +1,67 @@
+#pragma once
+
+#include "engine/core/Singleton.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+
+struct SDL_Window;
+union SDL_Event;
+
+// The window shell over SDL2 and the event pump. It opens the window (title
+// "Gloamreach", no drawing of its own), pumps its events into the input
+// system, keeps the active and minimised flags in the system information and
+// calls the hooks that later subsystems install.
+class Platform : public Singleton<Platform> {
+public:
+    struct WindowOptions {
+        int width = 640;
+        int height = 480;
+        bool fullscreen = false;
+        bool topMost = false;
+        bool openGL = true;
+    };
+
+    struct Hooks {
+        std::function<void(bool active, bool minimised)> onActivate; // graphics
+        std::function<void()> toggleFullscreen;                      // Alt+Enter
+        std::function<void()> updateCursor;                          // UI
+    };
+
+    explicit Platform(std::atomic<bool>* running = nullptr);
+    ~Platform();
+
+    void setRunningFlag(std::atomic<bool>* running) { m_running = running; }
+    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+
+    // Initialises SDL video; on failure the text is "RegisterClass failed".
+    bool initVideo(std::string& error);
+    // Opens the window; on failure the texts are "CreateWindow failed" or
+    // "ChoosePixelFormat failed" (the OpenGL attributes were refused).
+    bool createWindow(const WindowOptions& options, std::string& error);
+    void destroyWindow();
+    SDL_Window* getWindow() const { return m_window; }
+    bool hasWindow() const { return m_window != nullptr; }
+    void getWindowSize(int& width, int& height) const;
+
+    // Dispatches every pending event; a quit event clears the running flag.
+    void pumpEvents();
+    void handleEvent(const SDL_Event& event);
+
+    // Window pixels to the 640 × 480 screen space.
+    static void toScreenSpace(int x, int y, int windowWidth, int windowHeight, int& outX, int& outY);
+
+    bool isActive() const { return m_active; }
+    bool isMinimised() const { return m_minimised; }
+
+private:
+    void setActivation(bool active, bool minimised);
+
+    std::atomic<bool>* m_running;
+    Hooks m_hooks;
+    SDL_Window* m_window = nullptr;
+    bool m_videoInit = false;
+    bool m_active = true;
+    bool m_minimised = false;
+};

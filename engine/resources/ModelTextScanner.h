@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Splits the text model files (.mdl, .skn, .tag) into tokens: blank-separated
+// words, "quoted strings", and the braces as tokens of their own. "//" and "#"
+// start a comment to the end of the line; "\r\n" counts as one line end.
+class ModelTextScanner {
+public:
+    struct Token {
+        std::string text;
+        int line = 0;
+        bool quoted = false;
+    };
+
+    ModelTextScanner(const std::string& fileName, const uint8_t* data, size_t size);
+
+    bool atEnd() const { return m_pos >= m_tokens.size(); }
+    const Token& peek() const;
+    Token next();
+    // The tokens left on the current token's line.
+    std::vector<Token> restOfLine();
+    void skipLine(int line);
+    int line() const;
+
+    // "file:line: what" at level 2 (a problem that the reader skips).
+    void warn(int line, const std::string& what) const;
+    // Numbers: false (and a warning) when the token is not a number.
+    bool toInt(const Token& token, int& out) const;
+    bool toFloat(const Token& token, float& out) const;
+
+    const std::string& fileName() const { return m_fileName; }
+    bool hadProblems() const { return m_problems > 0; }
+    // Unterminated quotes and other lexical trouble.
+    const std::vector<Token>& tokens() const { return m_tokens; }
+
+private:
+    std::string m_fileName;
+    std::vector<Token> m_tokens;
+    size_t m_pos = 0;
+    mutable int m_problems = 0;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Base of every loaded resource. An object belongs to its resource entry and
+// is deleted when the entry is unloaded or reloaded. A type registered with
+// the keep flag hands its file image to the object, which frees it with
+// itself.
+class Resource {
+public:
+    Resource() = default;
+    virtual ~Resource();
+    Resource(const Resource&) = delete;
+    Resource& operator=(const Resource&) = delete;
+
+    virtual void printInfo() const;
+    virtual int getSubType() const { return 0; }
+
+    const std::string& getFileName() const { return m_fileName; }
+    void setFileName(const std::string& name) { m_fileName = name; }
+
+    // True for the stand-in object of a file that could not be read.
+    bool isPlaceholder() const { return m_placeholder; }
+    void setPlaceholder(bool on) { m_placeholder = on; }
+
+    void keepImage(std::vector<uint8_t> image);
+    bool keepsImage() const { return m_keepImage; }
+    const std::vector<uint8_t>& getImage() const { return m_image; }
+
+private:
+    std::string m_fileName;
+    std::vector<uint8_t> m_image;
+    bool m_keepImage = false;
+    bool m_placeholder = false;
+};

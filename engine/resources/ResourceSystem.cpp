@@ -1,0 +1,632 @@
+#include "engine/resources/ResourceSystem.h"
+
+#include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+ResourceSystem::ResourceSystem() = default;
+
+ResourceSystem::~ResourceSystem()
+{
+    stopLoader();
+    // Objects may hold handles of other entries: take them out first so that
+    // their releases find a consistent table, then delete them.
+    std::vector<std::unique_ptr<Resource>> objects;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (auto& e : m_entries) {
+            if (e->object) {
+                objects.push_back(std::move(e->object));
+            }
+        }
+    }
+    objects.clear();
+}
+
+std::string ResourceSystem::normalizeName(std::string_view name)
+{
+    std::string key = toLowerCopy(name);
+    std::replace(key.begin(), key.end(), '\\', '/');
+    return key;
+}
+
+std::string ResourceSystem::extensionOf(std::string_view name)
+{
+    size_t slash = name.find_last_of("/\\");
+    size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
+        return std::string();
+    }
+    return toLowerCopy(name.substr(dot + 1));
+}
+
+void ResourceSystem::registerType(ResourceTypeInfo info)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    info.extension = toLowerCopy(info.extension);
+    for (auto& t : m_types) {
+        if (t.extension == info.extension) {
+            t = std::move(info);
+            return;
+        }
+    }
+    m_types.push_back(std::move(info));
+}
+
+bool ResourceSystem::hasType(std::string_view extension) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::string ext = toLowerCopy(extension);
+    return std::any_of(m_types.begin(), m_types.end(), [&](const auto& t) { return t.extension == ext; });
+}
+
+void ResourceSystem::setBaseDirectory(const std::string& dir)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_baseDir = dir;
+}
+
+void ResourceSystem::setFileReader(FileReader reader)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_reader = std::move(reader);
+}
+
+void ResourceSystem::setFileWriter(FileWriter writer)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_writer = std::move(writer);
+}
+
+void ResourceSystem::setContextLockHooks(ContextLockHooks hooks)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_contextHooks = std::move(hooks);
+}
+
+bool ResourceSystem::readFile(const std::string& name, std::vector<uint8_t>& out) const
+{
+    FileReader reader;
+    std::string base;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        reader = m_reader;
+        base = m_baseDir;
+    }
+    out.clear();
+    if (reader) {
+        return reader(name, out);
+    }
+    std::string path = base + "/" + name;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        return false;
+    }
+    uint8_t buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+        out.insert(out.end(), buffer, buffer + n);
+    }
+    bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool ResourceSystem::writeFile(const std::string& name, const std::string& contents) const
+{
+    FileWriter writer;
+    std::string base;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        writer = m_writer;
+        base = m_baseDir;
+    }
+    if (writer) {
+        return writer(name, contents);
+    }
+    std::filesystem::path path = std::filesystem::path(base) / name;
+    std::filesystem::path temp = path;
+    temp += ".tmp";
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f) {
+        return false;
+    }
+    bool ok = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
+    ok = (std::fclose(f) == 0) && ok;
+    std::error_code ec;
+    if (ok) {
+        std::filesystem::rename(temp, path, ec);
+    }
+    if (!ok || ec) {
+        std::filesystem::remove(temp, ec);
+        return false;
+    }
+    return true;
+}
+
+void ResourceSystem::startLoader()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_loaderRunning || m_loader.joinable()) {
+        return;
+    }
+    m_stopRequested = false;
+    m_loaderRunning = true;
+    m_loader = std::thread([this] { loaderMain(); });
+}
+
+void ResourceSystem::stopLoader()
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stopRequested = true;
+    }
+    m_workCv.notify_all();
+    if (m_loader.joinable()) {
+        m_loader.join();
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_loaderRunning = false;
+    m_doneCv.notify_all();
+}
+
+bool ResourceSystem::isLoaderRunning() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_loaderRunning;
+}
+
+bool ResourceSystem::isLoaderThread() const
+{
+    return m_loaderId.load() == std::this_thread::get_id();
+}
+
+void ResourceSystem::loaderMain()
+{
+    m_loaderId = std::this_thread::get_id();
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (!m_stopRequested) {
+        if (m_queue.empty()) {
+            // Idle: look again every 10 ms (a new load wakes us at once).
+            m_workCv.wait_for(lock, std::chrono::milliseconds(10));
+            continue;
+        }
+        int index = m_queue.front();
+        m_queue.pop_front();
+        try {
+            loadQueuedLocked(lock, index);
+        } catch (const LoaderAbort&) {
+            // raiseLoaderFatal left the lock released and the entry settled.
+            lock.lock();
+            break;
+        }
+        // Work remains: a zero-length pause between entries.
+        lock.unlock();
+        std::this_thread::yield();
+        lock.lock();
+    }
+    m_loaderRunning = false;
+    m_loaderId = std::thread::id();
+    lock.unlock();
+    m_doneCv.notify_all();
+}
+
+int ResourceSystem::findEntryLocked(const std::string& key) const
+{
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i]->key == key) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int ResourceSystem::createEntryLocked(const std::string& fileName, const std::string& key)
+{
+    auto e = std::make_unique<Entry>();
+    e->fileName = fileName;
+    std::replace(e->fileName.begin(), e->fileName.end(), '\\', '/');
+    e->key = key;
+    e->extension = extensionOf(key);
+    m_entries.push_back(std::move(e));
+    return static_cast<int>(m_entries.size() - 1);
+}
+
+int ResourceSystem::findEntry(const std::string& fileName) const
+{
+    if (fileName.empty()) {
+        return -1;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return findEntryLocked(normalizeName(fileName));
+}
+
+int ResourceSystem::findOrCreateEntry(const std::string& fileName)
+{
+    if (fileName.empty()) {
+        return -1;
+    }
+    std::string key = normalizeName(fileName);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int index = findEntryLocked(key);
+    return index >= 0 ? index : createEntryLocked(fileName, key);
+}
+
+void ResourceSystem::queueLocked(int index)
+{
+    m_entries[index]->state = State::Queued;
+    m_queue.push_back(index);
+    m_workCv.notify_one();
+}
+
+ResourceHandle ResourceSystem::load(const std::string& fileName, int flags)
+{
+    if (fileName.empty()) {
+        return ResourceHandle();
+    }
+    std::string key = normalizeName(fileName);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    int index = findEntryLocked(key);
+    if (index < 0) {
+        index = createEntryLocked(fileName, key);
+    }
+    Entry& e = *m_entries[index];
+    ++e.refCount;
+    if (e.state == State::Idle) {
+        e.flags = flags;
+        queueLocked(index);
+    }
+    return ResourceHandle::adopt(index);
+}
+
+bool ResourceSystem::load(const std::string& fileName, ResourceHandle& out, int flags)
+{
+    out = load(fileName, flags);
+    return out.isValid();
+}
+
+std::unique_ptr<Resource> ResourceSystem::buildObject(const Entry& snapshot, bool& failed, uint64_t& bytes)
+{
+    ResourceTypeInfo type;
+    bool haveType = false;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const auto& t : m_types) {
+            if (t.extension == snapshot.extension) {
+                type = t;
+                haveType = true;
+                break;
+            }
+        }
+    }
+    failed = false;
+    bytes = 0;
+    if (!haveType) {
+        debugPrint(3, "%s: no resource type for extension \"%s\"\n", snapshot.fileName.c_str(),
+                   snapshot.extension.c_str());
+        failed = true;
+        return nullptr;
+    }
+    std::vector<uint8_t> data;
+    std::unique_ptr<Resource> object;
+    if (!readFile(snapshot.fileName, data)) {
+        debugPrint(2, "%s: cannot read resource file\n", snapshot.fileName.c_str());
+        failed = true;
+    } else {
+        bytes = data.size();
+        if (type.factory) {
+            object = type.factory(snapshot.fileName, data.data(), data.size(), snapshot.flags);
+        }
+        if (!object) {
+            failed = true;
+        }
+    }
+    if (!object && type.placeholderFactory) {
+        object = type.placeholderFactory(snapshot.fileName);
+        if (object) {
+            object->setPlaceholder(true);
+        }
+    }
+    if (object) {
+        object->setFileName(snapshot.fileName);
+        if (type.keepImage && !failed) {
+            object->keepImage(std::move(data));
+        }
+    }
+    return object;
+}
+
+void ResourceSystem::loadQueuedLocked(std::unique_lock<std::mutex>& lock, int index)
+{
+    Entry& e = *m_entries[index];
+    e.state = State::Loading;
+    Entry snapshot;
+    snapshot.fileName = e.fileName;
+    snapshot.extension = e.extension;
+    snapshot.flags = e.flags;
+    lock.unlock();
+
+    auto start = std::chrono::steady_clock::now();
+    bool failed = false;
+    uint64_t bytes = 0;
+    std::unique_ptr<Resource> object;
+    try {
+        object = buildObject(snapshot, failed, bytes);
+    } catch (const LoaderAbort&) {
+        lock.lock();
+        e.state = State::Loaded;
+        lock.unlock();
+        m_doneCv.notify_all();
+        throw;
+    } catch (const std::exception& ex) {
+        debugPrint(3, "%s: %s\n", snapshot.fileName.c_str(), ex.what());
+        failed = true;
+    }
+    double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+
+    std::unique_ptr<Resource> discard;
+    lock.lock();
+    ++m_stats.loads;
+    m_stats.failures += failed ? 1 : 0;
+    m_stats.bytesRead += bytes;
+    m_stats.loadMs += ms;
+    if (e.refCount <= 0) {
+        // Released while it loaded: nobody wants it any more.
+        discard = std::move(object);
+        e.state = State::Idle;
+    } else {
+        e.object = std::move(object);
+        e.state = State::Loaded;
+    }
+    lock.unlock();
+    discard.reset();
+    m_doneCv.notify_all();
+    lock.lock();
+}
+
+int ResourceSystem::releaseContext() const
+{
+    std::function<int()> fn;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        fn = m_contextHooks.releaseAll;
+    }
+    return fn ? fn() : 0;
+}
+
+void ResourceSystem::reacquireContext(int levels) const
+{
+    if (levels <= 0) {
+        return;
+    }
+    std::function<void(int)> fn;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        fn = m_contextHooks.reacquire;
+    }
+    if (fn) {
+        fn(levels);
+    }
+}
+
+void ResourceSystem::waitUntilSettled(std::unique_lock<std::mutex>& lock, int index)
+{
+    Entry& e = *m_entries[index];
+    for (;;) {
+        if (e.state == State::Loaded || e.state == State::Idle || m_fatalPending) {
+            return;
+        }
+        if (e.state == State::Queued && (!m_loaderRunning || isLoaderThread())) {
+            auto it = std::find(m_queue.begin(), m_queue.end(), index);
+            if (it != m_queue.end()) {
+                m_queue.erase(it);
+            }
+            loadQueuedLocked(lock, index);
+            return;
+        }
+        if (e.state == State::Loading && (isLoaderThread() || !m_loaderRunning)) {
+            // Loading further up this thread's own stack (a cycle), or
+            // abandoned: there is nothing to wait for.
+            return;
+        }
+        m_doneCv.wait_for(lock, std::chrono::milliseconds(100));
+    }
+}
+
+Resource* ResourceSystem::get(int index)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    if (index < 0 || index >= static_cast<int>(m_entries.size())) {
+        return nullptr;
+    }
+    Entry& e = *m_entries[index];
+    if (e.state == State::Loaded || e.state == State::Idle) {
+        return e.object.get();
+    }
+    if (isLoaderThread() || !m_loaderRunning) {
+        waitUntilSettled(lock, index);
+        return e.object.get();
+    }
+    lock.unlock();
+    int levels = releaseContext();
+    lock.lock();
+    waitUntilSettled(lock, index);
+    Resource* object = e.object.get();
+    lock.unlock();
+    reacquireContext(levels);
+    return object;
+}
+
+void ResourceSystem::waitForQueueEmpty()
+{
+    int levels = isLoaderThread() ? 0 : releaseContext();
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            bool busy = !m_queue.empty() || std::any_of(m_entries.begin(), m_entries.end(), [](const auto& e) {
+                return e->state == State::Loading;
+            });
+            if (!busy || m_fatalPending) {
+                break;
+            }
+            if (!m_loaderRunning || isLoaderThread()) {
+                if (m_queue.empty()) {
+                    break;
+                }
+                int index = m_queue.front();
+                m_queue.pop_front();
+                loadQueuedLocked(lock, index);
+                continue;
+            }
+            m_doneCv.wait_for(lock, std::chrono::milliseconds(100));
+        }
+    }
+    reacquireContext(levels);
+}
+
+void ResourceSystem::addRef(int index)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index >= 0 && index < static_cast<int>(m_entries.size())) {
+        ++m_entries[index]->refCount;
+    }
+}
+
+void ResourceSystem::release(int index)
+{
+    std::unique_ptr<Resource> discard;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (index < 0 || index >= static_cast<int>(m_entries.size())) {
+            return;
+        }
+        Entry& e = *m_entries[index];
+        if (e.refCount <= 0) {
+            debugPrint(2, "%s: resource released more often than loaded\n", e.fileName.c_str());
+            return;
+        }
+        if (--e.refCount > 0) {
+            return;
+        }
+        if (e.state == State::Loaded) {
+            discard = std::move(e.object);
+            e.state = State::Idle;
+        } else if (e.state == State::Queued) {
+            auto it = std::find(m_queue.begin(), m_queue.end(), index);
+            if (it != m_queue.end()) {
+                m_queue.erase(it);
+            }
+            e.state = State::Idle;
+        }
+        // A loading entry is dropped by the loader when it finishes.
+    }
+    // Deleted outside the lock: the object may release handles of its own.
+}
+
+int ResourceSystem::getRefCount(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return index >= 0 && index < static_cast<int>(m_entries.size()) ? m_entries[index]->refCount : 0;
+}
+
+std::string ResourceSystem::getFileName(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return index >= 0 && index < static_cast<int>(m_entries.size()) ? m_entries[index]->fileName : std::string();
+}
+
+bool ResourceSystem::isLoaded(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return index >= 0 && index < static_cast<int>(m_entries.size()) &&
+           m_entries[index]->state == State::Loaded;
+}
+
+int ResourceSystem::reloadExtension(std::string_view extension, int subTypeFilter)
+{
+    std::string ext = toLowerCopy(extension);
+    std::vector<std::unique_ptr<Resource>> discard;
+    int count = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            Entry& e = *m_entries[i];
+            if (e.state != State::Loaded || e.extension != ext) {
+                continue;
+            }
+            if (subTypeFilter >= 0 && (!e.object || e.object->getSubType() != subTypeFilter)) {
+                continue;
+            }
+            discard.push_back(std::move(e.object));
+            queueLocked(static_cast<int>(i));
+            ++count;
+        }
+        m_stats.reloads += count;
+    }
+    return count;
+}
+
+int ResourceSystem::getEntryCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<int>(m_entries.size());
+}
+
+bool ResourceSystem::entryHasExtension(int index, std::string_view extension) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index < 0 || index >= static_cast<int>(m_entries.size())) {
+        return false;
+    }
+    const Entry& e = *m_entries[index];
+    return e.state == State::Loaded && equalsNoCase(e.extension, extension);
+}
+
+ResourceSystem::Statistics ResourceSystem::getStatistics() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Statistics s = m_stats;
+    s.entries = m_entries.size();
+    s.queued = m_queue.size();
+    s.loaded = static_cast<size_t>(std::count_if(m_entries.begin(), m_entries.end(),
+                                                 [](const auto& e) { return e->state == State::Loaded; }));
+    return s;
+}
+
+void ResourceSystem::logStatistics() const
+{
+    Statistics s = getStatistics();
+    debugPrintRaw("Resources: %zu entries, %zu loaded, %zu queued; %llu loads (%llu failed), %llu reloads, "
+                  "%llu bytes read, %.1f ms loading\n",
+                  s.entries, s.loaded, s.queued, static_cast<unsigned long long>(s.loads),
+                  static_cast<unsigned long long>(s.failures), static_cast<unsigned long long>(s.reloads),
+                  static_cast<unsigned long long>(s.bytesRead), s.loadMs);
+}
+
+void ResourceSystem::raiseLoaderFatal(const std::string& text)
+{
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_fatalPending) {
+            m_fatalPending = true;
+            m_fatalText = text;
+        }
+    }
+    m_doneCv.notify_all();
+    throw LoaderAbort{};
+}
+
+bool ResourceSystem::takeFatalError(std::string& text)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_fatalPending) {
+        return false;
+    }
+    text = m_fatalText;
+    return true;
+}

@@ -1,0 +1,157 @@
+#pragma once
+
+#include "engine/core/Singleton.h"
+#include "engine/resources/ResourceHandle.h"
+#include "engine/resources/ResourceTypeInfo.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+// The resource manager: a table of entries (file name, loaded flag,
+// reference count, object) filled by file name, the type chosen by the
+// extension, and loaded on the loader thread. Every entry field is read and
+// written under the table's lock.
+//
+// Waits never hang: an empty name makes no entry, a file that cannot be read
+// becomes loaded with its type's placeholder (or no object), the loader wakes
+// waiters after each entry, and a wait on the loader thread itself, or after
+// the loader stopped, loads the entry inline.
+class ResourceSystem : public Singleton<ResourceSystem> {
+public:
+    using FileReader = std::function<bool(const std::string& name, std::vector<uint8_t>& out)>;
+    using FileWriter = std::function<bool(const std::string& name, const std::string& contents)>;
+
+    // The graphics system's context lock. A thread about to wait gives up all
+    // levels it holds (releaseAll returns how many; 0 when it is not the
+    // owner) and takes the same number back afterwards.
+    struct ContextLockHooks {
+        std::function<int()> releaseAll;
+        std::function<void(int levels)> reacquire;
+    };
+
+    struct Statistics {
+        size_t entries = 0;
+        size_t loaded = 0;
+        size_t queued = 0;
+        uint64_t loads = 0;
+        uint64_t failures = 0;
+        uint64_t reloads = 0;
+        uint64_t bytesRead = 0;
+        double loadMs = 0.0;
+    };
+
+    ResourceSystem();
+    ~ResourceSystem();
+
+    // get() is the singleton; get(handle) the resource object.
+    using Singleton<ResourceSystem>::get;
+
+    void registerType(ResourceTypeInfo info);
+    bool hasType(std::string_view extension) const;
+
+    // Files are read from this directory unless a reader is installed.
+    void setBaseDirectory(const std::string& dir);
+    void setFileReader(FileReader reader);
+    void setFileWriter(FileWriter writer);
+    bool readFile(const std::string& name, std::vector<uint8_t>& out) const;
+    bool writeFile(const std::string& name, const std::string& contents) const;
+    void setContextLockHooks(ContextLockHooks hooks);
+
+    void startLoader();
+    void stopLoader();
+    bool isLoaderRunning() const;
+    bool isLoaderThread() const;
+
+    // A counted handle for the file, queued for loading when new; -1 for an
+    // empty name.
+    ResourceHandle load(const std::string& fileName, int flags = 0);
+    bool load(const std::string& fileName, ResourceHandle& out, int flags = 0);
+    // The entry index of a name, created (not loaded, not counted) when new.
+    int findOrCreateEntry(const std::string& fileName);
+    int findEntry(const std::string& fileName) const;
+
+    // The object behind an entry, waiting while it loads; null for -1.
+    Resource* get(int index);
+    Resource* get(const ResourceHandle& handle) { return get(handle.getIndex()); }
+    template <class T> T* getAs(const ResourceHandle& handle) { return dynamic_cast<T*>(get(handle)); }
+
+    void addRef(int index);
+    void release(int index);
+    int getRefCount(int index) const;
+    std::string getFileName(int index) const;
+    bool isLoaded(int index) const;
+
+    // Deletes and queues again every loaded resource of the extension whose
+    // sub-type matches the filter (any with -1). Returns how many.
+    int reloadExtension(std::string_view extension, int subTypeFilter = -1);
+    void waitForQueueEmpty();
+
+    int getEntryCount() const;
+    bool entryHasExtension(int index, std::string_view extension) const;
+    Resource* waitForEntry(int index) { return get(index); }
+
+    std::mutex& getLock() { return m_mutex; }
+    Statistics getStatistics() const;
+    void logStatistics() const;
+
+    // A fatal error reached on the loader thread: the text is kept for the
+    // main thread and the loader thread ends (this throws back to its loop).
+    [[noreturn]] void raiseLoaderFatal(const std::string& text);
+    // Takes the pending fatal text, if any (main thread, each frame).
+    bool takeFatalError(std::string& text);
+
+    static std::string normalizeName(std::string_view name);
+    static std::string extensionOf(std::string_view name);
+
+private:
+    enum class State { Idle, Queued, Loading, Loaded };
+    struct Entry {
+        std::string fileName;
+        std::string key;
+        std::string extension;
+        State state = State::Idle;
+        int refCount = 0;
+        int flags = 0;
+        std::unique_ptr<Resource> object;
+    };
+    struct LoaderAbort {};
+
+    int findEntryLocked(const std::string& key) const;
+    int createEntryLocked(const std::string& fileName, const std::string& key);
+    void queueLocked(int index);
+    void loadQueuedLocked(std::unique_lock<std::mutex>& lock, int index);
+    std::unique_ptr<Resource> buildObject(const Entry& snapshot, bool& failed, uint64_t& bytes);
+    void waitUntilSettled(std::unique_lock<std::mutex>& lock, int index);
+    int releaseContext() const;
+    void reacquireContext(int levels) const;
+    void loaderMain();
+
+    mutable std::mutex m_mutex;
+    std::condition_variable m_workCv;
+    std::condition_variable m_doneCv;
+    std::vector<std::unique_ptr<Entry>> m_entries;
+    std::deque<int> m_queue;
+    std::vector<ResourceTypeInfo> m_types;
+    std::string m_baseDir = ".";
+    FileReader m_reader;
+    FileWriter m_writer;
+    ContextLockHooks m_contextHooks;
+
+    std::thread m_loader;
+    std::atomic<std::thread::id> m_loaderId{};
+    bool m_loaderRunning = false;
+    bool m_stopRequested = false;
+    bool m_fatalPending = false;
+    std::string m_fatalText;
+
+    Statistics m_stats;
+};

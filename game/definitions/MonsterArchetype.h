@@ -1,0 +1,104 @@
+#pragma once
+
+#include "engine/core/Color.h"
+#include "game/definitions/GameEnums.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+class DatabaseEntry;
+class MonsterType;
+
+// A monster class (database entry type "MonsterArchetype"): what every monster
+// type based on it shares — character class, movement, model, NPC role, skills,
+// items and the weights an area uses to pick it.
+class MonsterArchetype {
+public:
+    void load(const DatabaseEntry* entry, int index);
+
+    const DatabaseEntry* getEntry() const { return m_entry; }
+    const std::string& getEntryName() const { return m_entryName; }
+    int getIndex() const { return m_index; }
+    // The display name: "Name", else the entry name.
+    const std::string& getName() const { return name.empty() ? m_entryName : name; }
+    bool isNpcClass() const { return npc || npcType != 0; }
+
+    // The monster types of this class, in load order (filled by GameData).
+    const std::vector<MonsterType*>& getTypes() const { return m_types; }
+    void addType(MonsterType* type) { m_types.push_back(type); }
+    void clearTypes() { m_types.clear(); }
+    // The types usable at a monster level (not unique or legend, level in range).
+    void collectTypesForLevel(int level, std::vector<MonsterType*>& out) const;
+    // One of those at random (stream 0); null when none.
+    MonsterType* pickTypeForLevel(int level) const;
+
+    std::string name;
+    int characterClass = 0; // "Class": CharacterClassType index
+    float baseSpeed = 0.0f;
+    float minSprintSpeed = 0.0f;
+    float maxSprintSpeed = 0.0f;
+    float idleDistance = 0.0f;
+    std::string modelName;
+    std::string factionName;
+    bool npc = false;
+    int npcType = 0;
+    bool npcGhost = false;
+    bool npcRenegade = false;
+    bool npcThief = false;
+    bool barbarianRenegade = false; // "BarbarianRenegade"
+    bool barbarianThief = false;    // "BarbarianThief"
+    bool givesQuests = false;
+    bool canBeGuard = false;
+    bool canBeRescued = false;
+    bool canReceiveDelivery = false;
+    bool canBeEscorted = false;
+    bool canBeAttacked = true;
+    float alpha = 1.0f;
+    std::array<float, kDamageTypeCount> baseResistance{};
+    std::array<float, kDamageTypeCount> damagePercent{};
+    std::vector<std::string> enhancements;
+    std::vector<std::string> skills;
+    std::vector<std::string> requiredSkills;
+    std::vector<std::string> randomSkills;
+    int numRandomSkills = 0;
+    bool useSkillPoints = false;
+    int startingSkillPoints = 0;
+    std::vector<std::string> startingItems;
+    bool randomItems = false;
+    std::string deathSkill;
+    float lightIntensity = 0.0f;
+    Color lightColor;
+    std::vector<int> hideSurfaces;
+    float radius = 0.5f;
+    float selectRadius = 0.5f;
+    bool hideFromMiniMap = false;
+    float scale = 1.0f;
+    float hideChance = 0.0f;
+    float groupExtraHideChance = 0.0f;
+    float armorMult = 1.0f;
+    float defenseMult = 1.0f;
+    float healthMult = 1.0f;
+    float xpMult = 1.0f;
+    std::string randomNameFile;
+    std::string textFile;
+    bool precache = false;
+    bool randomScale = false;
+    float minRandomScale = 1.0f;
+    float maxRandomScale = 1.0f;
+    std::string questItemName;
+    float spawnChance = 1.0f;
+    float selectionWeight = 1.0f;
+    float spawnWeight = 1.0f;
+    std::string behaviorStack;
+    std::vector<std::string> headSurfaces; // "HeadSurface"
+    bool randomHeadTexture = false;
+    std::string introText;
+    std::vector<std::string> npcChats; // "NpcChat": chat entry names
+
+private:
+    const DatabaseEntry* m_entry = nullptr;
+    std::string m_entryName;
+    int m_index = -1;
+    std::vector<MonsterType*> m_types;
+};

@@ -1,0 +1,99 @@
+#include "game/definitions/MonsterType.h"
+
+#include "engine/core/ColorSystem.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
+#include "game/definitions/DefinitionReader.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/MonsterArchetype.h"
+
+#include <algorithm>
+
+void MonsterType::load(const DatabaseEntry* entry, int index)
+{
+    m_entry = entry;
+    m_index = index;
+    if (!entry)
+        return;
+    DefinitionReader r(entry);
+    m_entryName = r.entryName();
+    m_entryId = r.entryId();
+    name = r.getString("Name");
+    pluralName = r.getString("PluralName");
+    title = r.getString("Title");
+    archetypeName = r.getString("Archetype");
+    baseName = r.baseEntryName();
+    companionName = r.getString("Companion");
+    successorName = r.getString("Successor");
+    uniqueVersionNames = r.getStringList("UniqueVersion");
+    legendVersionName = r.getString("LegendVersion");
+    memberNames = r.getStringList("Member");
+    enhancements = r.getStringList("Enhancement");
+    skills = r.getStringList("Skill");
+    deathSkill = r.getString("DeathSkill");
+    modelName = r.getString("ModelName");
+    factionName = r.getString("FactionName");
+    lightIntensity = r.getFloat("LightIntensity");
+    lightColor = parseColor(r.getString("LightColor"));
+    hideSurfaces = r.getIntList("HideSurface");
+    r.getFloats("BaseResistance", baseResistance);
+    r.getFloats("DamagePercent", damagePercent);
+    scale = r.getFloat("Scale", 1.0f);
+    unique = r.getFlag("Unique");
+    legend = r.getFlag("Legend");
+    guardCapable = r.getFlag("GuardCapable");
+    bossCapable = r.getFlag("BossCapable");
+    questUnique = r.getFlag("QuestUnique");
+    minLevel = r.getInt("MinLevel", 1);
+    maxLevel = r.getInt("MaxLevel", minLevel);
+    if (maxLevel < minLevel) {
+        debugPrint(2, "Monster type %s: MaxLevel %d below MinLevel %d; using %d\n", m_entryName.c_str(),
+                   maxLevel, minLevel, minLevel);
+        maxLevel = minLevel;
+    }
+}
+
+const std::string& MonsterType::getName() const
+{
+    if (!name.empty())
+        return name;
+    if (archetype)
+        return archetype->getName();
+    return m_entryName;
+}
+
+int MonsterType::getMinLevel() const
+{
+    GameData* data = GameData::instance();
+    return minLevel + (data ? data->getDifficultyLevelOffset() : 0);
+}
+
+int MonsterType::getMaxLevel() const
+{
+    GameData* data = GameData::instance();
+    return maxLevel + (data ? data->getDifficultyLevelOffset() : 0);
+}
+
+bool MonsterType::matchesFlags(int flags) const
+{
+    if (flags & kUniqueOrLegend)
+        flags |= kUnique | kLegend;
+    return ((flags & kGuardCapable) && guardCapable) || ((flags & kUnique) && unique) ||
+           ((flags & kLegend) && legend) || ((flags & kBossCapable) && bossCapable);
+}
+
+bool MonsterType::isRegularSpawn() const
+{
+    if (unique || legend)
+        return false;
+    if (archetype && (archetype->isNpcClass() || archetype->spawnChance <= 0.0f))
+        return false;
+    return true;
+}
+
+MonsterType* MonsterType::pickRandomUniqueVersion() const
+{
+    if (uniqueVersions.empty())
+        return nullptr;
+    return uniqueVersions[static_cast<size_t>(randomInt(0, static_cast<int>(uniqueVersions.size())))];
+}

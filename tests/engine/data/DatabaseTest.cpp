@@ -1,0 +1,283 @@
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
+#include "engine/files/FileSystem.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The test database loaded through a file system rooted at a test data folder.
+struct LoadedDatabase {
+    TempDir user;
+    LogCapture capture;
+    FileSystem fileSystem;
+    Database database;
+    bool loaded;
+
+    explicit LoadedDatabase(const std::string& folder)
+        : fileSystem(testDataPath(folder), user.file("user")), loaded(database.load(Database::kMasterFile, false))
+    {
+    }
+    const DatabaseEntry* entry(const char* name) const
+    {
+        const DatabaseEntry* found = database.findEntry(name);
+        EXPECT_NE(found, nullptr) << name;
+        return found;
+    }
+};
+
+} // namespace
+
+TEST(Database, InheritanceChainAndFieldKinds)
+{
+    LoadedDatabase db("db");
+    ASSERT_TRUE(db.loaded);
+    const Database& d = db.database;
+    const DatabaseEntry* rusty = db.entry("rustysword");
+    const DatabaseEntry* sword = db.entry("Sword");
+    const DatabaseEntry* root = db.entry("SWORDBASE");
+    ASSERT_TRUE(rusty && sword && root);
+
+    // Overridden at each level, with keys compared without case.
+    EXPECT_EQ(d.getInt(rusty, "Damage"), 3);
+    EXPECT_EQ(d.getInt(sword, "Damage"), 8);
+    EXPECT_EQ(d.getInt(root, "damage"), 5);
+    // Only in the root, read through two links.
+    EXPECT_EQ(d.getInt(rusty, "RootOnly"), 7);
+    EXPECT_FLOAT_EQ(d.getFloat(rusty, "Weight", -1.0f), 3.5f);
+    EXPECT_EQ(d.getString(rusty, "Description"), "A plain sword");
+    // A list key comes from the first entry on the chain that has it.
+    EXPECT_EQ(d.getStringList(rusty, "Tags"), (std::vector<std::string>{"Shiny"}));
+    EXPECT_EQ(d.getStringList(root, "Tags"), (std::vector<std::string>{"Sharp", "Metal"}));
+
+    // Missing keys and null entries give the defaults.
+    EXPECT_EQ(d.getInt(rusty, "NoSuchKey"), 0);
+    EXPECT_EQ(d.getInt(rusty, "NoSuchKey", -4), -4);
+    EXPECT_FLOAT_EQ(d.getFloat(nullptr, "Weight", 2.5f), 2.5f);
+    EXPECT_EQ(d.getString(nullptr, "Description"), "");
+    EXPECT_EQ(d.findField(rusty, "NoSuchKey"), nullptr);
+    const DatabaseEntry* game = db.entry("GameSystem");
+    EXPECT_EQ(d.getInt(game, "EmptyValue", 9), 9);
+    EXPECT_FLOAT_EQ(d.getFloat(game, "Difficulty", 0.0f), 0.75f);
+    EXPECT_FLOAT_EQ(d.getFloat(game, formatString("XpMultEachLevel%d", 1), 0.0f), 1.5f);
+    EXPECT_EQ(db.capture.count(3), 0u);
+}
+
+TEST(Database, ListsRepeatedKeysAndQuotedItems)
+{
+    LoadedDatabase db("db");
+    const Database& d = db.database;
+    const DatabaseEntry* rusty = db.entry("RustySword");
+    EXPECT_EQ(d.getStringList(rusty, "Behavior"), (std::vector<std::string>{"Melee", "Idle", "Flee"}));
+    // getString gives the first occurrence's raw text.
+    EXPECT_EQ(d.getString(rusty, "Behavior"), "Melee Idle");
+    std::vector<std::string> positions = {"kept"};
+    d.getStringList(rusty, "CovenantPosition", positions, false);
+    EXPECT_EQ(positions, (std::vector<std::string>{"kept", "0.5 0.5", "0.2 0.8"}));
+    d.getStringList(rusty, "Absent", positions, true);
+    EXPECT_TRUE(positions.empty());
+
+    std::vector<float> floats;
+    d.getFloatList(rusty, "Resist", floats);
+    EXPECT_EQ(floats, (std::vector<float>{1.5f, -2.0f, 0.0f}));
+    std::vector<int> ints;
+    d.getIntList(db.entry("Warrior"), "ShowSurface", ints);
+    EXPECT_EQ(ints, (std::vector<int>{1, 0, 3}));
+}
+
+TEST(Database, TypesIdsAndLookups)
+{
+    LoadedDatabase db("db");
+    const Database& d = db.database;
+    ASSERT_EQ(d.getSubDatabaseCount(), 3);
+    EXPECT_EQ(d.getSubDatabaseName(1), "Class");
+
+    const DatabaseEntry* rusty = db.entry("RustySword");
+    const DatabaseEntry* root = db.entry("SwordBase");
+    EXPECT_EQ(rusty->getType(), 0);
+    EXPECT_EQ(rusty->getTypeInherited(), static_cast<int>(DatabaseEntryType::Item));
+    EXPECT_TRUE(root->isBaseOnly());
+    EXPECT_FALSE(rusty->isBaseOnly());
+    EXPECT_TRUE(rusty->isDerivedFrom(root));
+    EXPECT_TRUE(rusty->isDerivedFrom(rusty));
+    EXPECT_FALSE(root->isDerivedFrom(rusty));
+    EXPECT_FALSE(rusty->isDerivedFrom(nullptr));
+
+    // Forward Base reference from the first sub-database into the third.
+    const DatabaseEntry* starter = db.entry("StarterWeapon");
+    EXPECT_EQ(starter->getBase(), rusty);
+    EXPECT_EQ(d.getInt(starter, "Damage"), 3);
+
+    // Ids: sub-database index * 65536 + entry number.
+    EXPECT_EQ(db.entry("GameSystem")->getId(), 0);
+    EXPECT_EQ(db.entry("Warrior")->getId(), 65536);
+    EXPECT_EQ(rusty->getId(), 2 * 65536 + 2);
+    EXPECT_EQ(d.getEntryByIndex(2 * 65536 + 2), rusty);
+    EXPECT_EQ(d.getEntryByIndex(-1), nullptr);
+    EXPECT_EQ(d.getEntryByIndex(2 * 65536 + 3), nullptr);
+    EXPECT_EQ(d.getEntryByIndex(3 * 65536), nullptr);
+    EXPECT_EQ(d.getEntryByIndex(0x7FFF0000), nullptr);
+    EXPECT_EQ(d.getEntryByIndex(65536 + 0xFFFF), nullptr);
+
+    // A name in two sub-databases: the first in load order, or by sub-database.
+    EXPECT_EQ(d.getString(d.findEntry("dummy"), "Where"), "GameSystem");
+    EXPECT_EQ(d.getString(d.findEntry("Dummy", "class"), "Where"), "Class");
+    EXPECT_EQ(d.findEntry("Warrior", "Item"), nullptr);
+    EXPECT_EQ(d.findEntry("Warrior", "NoSuchSub"), nullptr);
+    EXPECT_TRUE(db.capture.contains("duplicate entry name Dummy", 2));
+
+    // Type iteration skips BaseOnly templates and accepts numeric types.
+    std::vector<std::string> factions;
+    for (const DatabaseEntry* e = d.findFirstEntryOfType(static_cast<int>(DatabaseEntryType::Faction)); e;
+         e = d.findNextEntryOfType(e)) {
+        factions.push_back(e->getName());
+    }
+    EXPECT_EQ(factions, (std::vector<std::string>{"Wolves", "Bandits"}));
+    std::vector<std::string> items;
+    for (const DatabaseEntry* e = d.findFirstEntryOfType(1); e; e = d.findNextEntryOfType(e)) {
+        items.push_back(e->getName());
+    }
+    EXPECT_EQ(items, (std::vector<std::string>{"StarterWeapon", "Sword", "RustySword"}));
+    EXPECT_EQ(d.findFirstEntryOfType(static_cast<int>(DatabaseEntryType::Quest)), nullptr);
+}
+
+TEST(Database, BrokenFilesAreLoggedWithFileAndLine)
+{
+    LoadedDatabase db("db_broken");
+    ASSERT_TRUE(db.loaded);
+    const Database& d = db.database;
+    const LogCapture& log = db.capture;
+    EXPECT_TRUE(log.contains("database.dbl:2: sub-database Missing: cannot read Database/missing.dbl", 3));
+    EXPECT_TRUE(log.contains("broken.dbl:6: Base cycle between CycleB and CycleA", 3));
+    EXPECT_TRUE(log.contains("broken.dbl:10: entry Orphan: unknown Base NoSuchEntry", 3));
+    EXPECT_TRUE(log.contains("broken.dbl:14: Base cycle between SelfRef and SelfRef", 3));
+    EXPECT_TRUE(log.contains("broken.dbl:16: entry Open is not terminated", 3));
+    EXPECT_TRUE(log.contains("broken.dbl:22: Unknown DatabaseEntryType name Dragon", 3));
+    EXPECT_TRUE(log.contains("broken.dbl:24: entry Unterminated is not terminated", 3));
+
+    // Everything else loaded, the missing sub-database keeps its index.
+    ASSERT_EQ(d.getSubDatabaseCount(), 3);
+    EXPECT_EQ(d.getInt(d.findEntry("Healthy"), "Value"), 1);
+    const DatabaseEntry* next = d.findEntry("Next");
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->getId(), 2 * 65536 + 5);
+    EXPECT_EQ(d.getInt(next, "Value"), 5);
+    EXPECT_EQ(d.getInt(d.findEntry("Open"), "Value"), 4);
+    EXPECT_EQ(d.getInt(d.findEntry("Unterminated"), "Value"), 6);
+
+    // The cut cycle: lookups and type queries end.
+    const DatabaseEntry* a = d.findEntry("CycleA");
+    const DatabaseEntry* b = d.findEntry("CycleB");
+    EXPECT_EQ(a->getBase(), b);
+    EXPECT_EQ(b->getBase(), nullptr);
+    EXPECT_EQ(d.getInt(a, "Missing", -1), -1);
+    EXPECT_EQ(a->getTypeInherited(), 0);
+    EXPECT_FALSE(b->isDerivedFrom(a));
+    EXPECT_EQ(d.findEntry("SelfRef")->getBase(), nullptr);
+    EXPECT_EQ(d.findEntry("Orphan")->getBase(), nullptr);
+}
+
+TEST(Database, MalformedTextNeverStopsTheLoader)
+{
+    LogCapture capture;
+    Database d;
+    d.addSubDatabase("Junk", "junk.dbl", "} { Lonely\nFirst Second {\n Key 1 }\n{ x }\nLast { A \"unterminated\n B 2 }");
+    d.resolveBases();
+    EXPECT_TRUE(capture.contains("junk.dbl:1: unexpected }", 3));
+    EXPECT_TRUE(capture.contains("expected { after entry name", 3));
+    const DatabaseEntry* second = d.findEntry("Second");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(d.getInt(second, "Key"), 1);
+    const DatabaseEntry* last = d.findEntry("Last");
+    ASSERT_NE(last, nullptr);
+    EXPECT_EQ(d.getInt(last, "B"), 2);
+}
+
+TEST(Database, BaseChainDepthIsLimited)
+{
+    LogCapture capture;
+    Database d;
+    std::string text;
+    for (int i = 0; i < 70; ++i) {
+        appendFormat(text, "E%d { Base E%d }\n", i, i + 1);
+    }
+    text += "E70 {\n Type Item\n Marker 1\n}\n";
+    d.addSubDatabase("Deep", "deep.dbl", text);
+    d.resolveBases();
+    EXPECT_TRUE(capture.contains("deeper than 64", 3));
+    EXPECT_EQ(d.getInt(d.findEntry("E6"), "Marker"), 1);
+    EXPECT_EQ(d.getInt(d.findEntry("E0"), "Marker"), 0);
+    for (int i = 0; i <= 70; ++i) {
+        int depth = 0;
+        for (const DatabaseEntry* e = d.findEntry(formatString("E%d", i)); e->getBase(); e = e->getBase()) {
+            ++depth;
+        }
+        EXPECT_LE(depth, Database::kMaxBaseDepth);
+    }
+}
+
+TEST(Database, SubDatabaseEntryLimit)
+{
+    LogCapture capture;
+    Database d;
+    std::string text;
+    text.reserve(65536 * 12);
+    for (int i = 0; i < 65536; ++i) {
+        appendFormat(text, i % 2 ? "N%d { }\n" : "N%d {}\n", i);
+    }
+    d.addSubDatabase("Big", "big.dbl", text);
+    d.addSubDatabase("Next", "next.dbl", "After { V 1 }");
+    d.resolveBases();
+    EXPECT_EQ(d.getEntryCount(), 65536);
+    EXPECT_EQ(d.findEntry("N65535"), nullptr);
+    EXPECT_TRUE(capture.contains("big.dbl:65536: sub-database Big is full", 3));
+    EXPECT_EQ(d.getEntryByIndex(65534)->getName(), "N65534");
+    EXPECT_EQ(d.getEntryByIndex(65535), nullptr);
+    EXPECT_EQ(d.getEntryByIndex(65536)->getName(), "After");
+}
+
+TEST(Database, EntryReferencesFromSavesAndMessages)
+{
+    LoadedDatabase db("db");
+    const DatabaseEntry* rusty = db.entry("RustySword");
+    ByteBuffer buffer;
+    buffer.writeString("rustysword");
+    buffer.writeInt(static_cast<uint32_t>(rusty->getId()));
+    buffer.writeInt(static_cast<uint32_t>(0xFFFFFFFFu));
+    buffer.writeInt(static_cast<uint32_t>(5 * 65536));
+    buffer.writeString("NoSuchEntry");
+    EXPECT_EQ(readDatabaseEntryRef(buffer, true, 38), rusty);
+    EXPECT_EQ(readDatabaseEntryRef(buffer, true, 37), rusty); // before 38: always an id
+    EXPECT_EQ(readDatabaseEntryRef(buffer, false, 39), nullptr);
+    EXPECT_EQ(readDatabaseEntryRef(buffer, false, 39), nullptr);
+    EXPECT_EQ(readDatabaseEntryRef(buffer, true, 39), nullptr);
+    EXPECT_TRUE(buffer.ok());
+    EXPECT_EQ(readDatabaseEntryRef(buffer, false, 39), nullptr); // past the end
+    EXPECT_TRUE(buffer.failed());
+}
+
+TEST(Database, StatisticsAndMissingMaster)
+{
+    LoadedDatabase db("db");
+    db.database.logStatistics();
+    EXPECT_TRUE(db.capture.contains("Database: 3 sub-databases, 11 entries"));
+
+    EXPECT_FALSE(db.database.load("Database/none.dbl", false));
+    EXPECT_TRUE(db.capture.contains("Couldn't load the database Database/none.dbl", 3));
+    EXPECT_EQ(db.database.getEntryCount(), 0);
+    EXPECT_EQ(db.database.findEntry("GameSystem"), nullptr);
+}
+
+TEST(DatabaseDeathTest, MissingMasterIsCritical)
+{
+    EXPECT_EXIT(
+        {
+            TempDir dir;
+            FileSystem fs(dir.file("base"), dir.file("user"));
+            Database d;
+            d.load();
+        },
+        testing::ExitedWithCode(1), "Couldn't load the database Database/database.dbl");
+}

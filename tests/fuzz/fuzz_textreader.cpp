@@ -1,0 +1,77 @@
+// Runs the text tokenizer over arbitrary bytes with every reader, choosing the
+// reader from the bytes. The reader must always advance or report the end.
+#include "engine/core/DebugSystem.h"
+#include "engine/core/TextReader.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#define check(condition)                                                                                     \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);               \
+            std::abort();                                                                                    \
+        }                                                                                                    \
+    } while (0)
+
+namespace {
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    // Keep warnings about odd bytes in memory rather than on stderr.
+    static DebugSystem debug;
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    TextReader r(text, "fuzz.txt");
+    int lines = 1;
+    for (char c : text) {
+        lines += (c == '\n') ? 1 : 0;
+    }
+    std::string token;
+    size_t step = 0;
+    while (step < size * 4 + 16) {
+        uint8_t op = size ? data[step % size] : 0;
+        ++step;
+        size_t before = r.getPos();
+        switch (op % 8) {
+        case 0:
+            r.readToken(token, false);
+            break;
+        case 1: {
+            int v = 0;
+            r.getInt();
+            r.readInt(v);
+            break;
+        }
+        case 2:
+            r.getFloat();
+            r.getVec2();
+            break;
+        case 3:
+            r.getBool();
+            r.readString(token);
+            break;
+        case 4:
+            r.expect("{");
+            break;
+        default: {
+            bool atEnd = r.atEnd();
+            bool got = r.readToken(token, true);
+            check(got != atEnd);
+            check(!got || r.getPos() > before);
+            break;
+        }
+        }
+        check(r.getPos() <= r.size());
+        check(r.getLine() >= 1 && r.getLine() <= lines);
+        if (r.atEnd()) {
+            break;
+        }
+    }
+    r.report(2, "done at %zu", r.getPos());
+    debug.clearRecentLines();
+    return 0;
+}
