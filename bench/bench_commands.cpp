@@ -78,7 +78,8 @@ int main(int argc, char** argv)
     commands.registerCommand([](const CommandArgs&) {}, "noOpCommand", "Does nothing", "count scale name",
                              "ifs", false, 0);
     std::vector<std::string> words;
-    double executed = linesPerSecond([&](const std::string& l) { commands.execute(l, nullptr, false, false); });
+    double executed =
+        linesPerSecond([&](const std::string& l) { commands.execute(l, nullptr, false, false); });
     double split = linesPerSecond([&](const std::string& l) {
         splitCommandLine(l, words);
         benchmark::DoNotOptimize(words.data());

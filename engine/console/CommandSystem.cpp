@@ -20,9 +20,9 @@ CommandRecord& CommandSystem::recordFor(const std::string& name, bool& existed)
     return it->second;
 }
 
-void CommandSystem::registerCommand(CommandHandler handler, const std::string& name,
-                                    const std::string& help, const std::string& argNames,
-                                    const std::string& argTypes, bool internalOnly, unsigned flags)
+void CommandSystem::registerCommand(CommandHandler handler, const std::string& name, const std::string& help,
+                                    const std::string& argNames, const std::string& argTypes,
+                                    bool internalOnly, unsigned flags)
 {
     if (name.empty()) {
         debugPrint(3, "registerCommand: empty command name\n");

@@ -34,9 +34,8 @@ public:
     // A command run by the server with the issuing player (keeping a local
     // handler registered under the same name).
     void registerServerCommand(ServerCommandHandler handler, const std::string& argTypes,
-                               const std::string& name, const std::string& argNames,
-                               const std::string& help, bool needsPlayer, bool internalOnly,
-                               unsigned flags);
+                               const std::string& name, const std::string& argNames, const std::string& help,
+                               bool needsPlayer, bool internalOnly, unsigned flags);
     void unregisterCommand(const std::string& name);
     const CommandRecord* findCommand(std::string_view name) const;
     // Every command, sorted by name.

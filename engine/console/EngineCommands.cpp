@@ -192,10 +192,12 @@ void registerEngineCommands()
     c.registerCommand(setVar, "set", "Shows or sets a user variable (created when missing)", "name value",
                       "sS", false, 0);
     c.registerCommand(toggleVar, "toggle", "Switches a user variable between 0 and 1", "name", "s", false, 0);
-    c.registerCommand(execFile, "exec", "Runs the command and variable lines of a file", "file", "s", false, 0);
+    c.registerCommand(execFile, "exec", "Runs the command and variable lines of a file", "file", "s", false,
+                      0);
     c.registerCommand(echo, "echo", "Prints its arguments", "text", "SSSSSSSS", false,
                       CommandRecord::kSkipArgumentCheck);
-    c.registerCommand(bind, "bind", "Binds a key or mouse button to a key action", "action key", "ss", false, 0);
+    c.registerCommand(bind, "bind", "Binds a key or mouse button to a key action", "action key", "ss", false,
+                      0);
     c.registerCommand(writeConfig, "writeconfig", "Writes user.cfg now", "", "", false, 0);
     c.registerCommand(printMem, "printmem", "Prints the memory use of every category", "", "", false, 0);
     c.registerCommand(printProfile, "printprofile", "Prints the frame and section timings", "", "", false, 0);

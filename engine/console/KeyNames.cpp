@@ -116,8 +116,8 @@ constexpr KeyName kKeys[] = {
 };
 
 constexpr KeyName kMouseButtons[kMouseButtonCount] = {
-    {0, "mouse1", "Left Mouse"},   {1, "mouse2", "Right Mouse"}, {2, "mouse3", "Middle Mouse"},
-    {3, "mouse4", "Mouse 4"},      {4, "mouse5", "Mouse 5"},
+    {0, "mouse1", "Left Mouse"}, {1, "mouse2", "Right Mouse"}, {2, "mouse3", "Middle Mouse"},
+    {3, "mouse4", "Mouse 4"},    {4, "mouse5", "Mouse 5"},
 };
 
 // Code -> table row, built once.

@@ -175,7 +175,8 @@ bool UserVarSystem::applyConfigLine(const std::vector<std::string>& words, bool 
     bool restart = false;
     for (size_t i = 2; i < words.size(); ++i) {
         if (!isDefault) {
-            debugPrint(2, "%s:%d: %s: flags are read from default.cfg only\n", file, lineNumber, name.c_str());
+            debugPrint(2, "%s:%d: %s: flags are read from default.cfg only\n", file, lineNumber,
+                       name.c_str());
             break;
         }
         if (equalsNoCase(words[i], "save")) {

@@ -13,9 +13,13 @@ ByteBuffer::ByteBuffer(const void* data, size_t size)
 
 void ByteBuffer::put32(uint32_t v)
 {
-    uint8_t b[4] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16),
-                    static_cast<uint8_t>(v >> 24)};
-    m_data.insert(m_data.end(), b, b + 4);
+    size_t at = m_data.size();
+    m_data.resize(at + 4);
+    uint8_t* p = m_data.data() + at;
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    p[2] = static_cast<uint8_t>(v >> 16);
+    p[3] = static_cast<uint8_t>(v >> 24);
 }
 
 const uint8_t* ByteBuffer::take(size_t n)
@@ -232,10 +236,11 @@ GameTime ByteBuffer::readGameTime()
 bool ByteBuffer::readIntVector(std::vector<int32_t>& out)
 {
     out.clear();
-    uint32_t count = get32();
-    if (m_failed) {
+    if (remaining() < 4) {
+        take(4);
         return false;
     }
+    uint32_t count = get32();
     if (count > remaining() / 4) {
         take(remaining() + 1);
         return false;
@@ -249,9 +254,10 @@ bool ByteBuffer::readIntVector(std::vector<int32_t>& out)
 
 bool ByteBuffer::readBoolVector(std::vector<bool>& out, bool resize)
 {
+    bool complete = remaining() >= 4;
     uint32_t count = get32();
-    bool refused = !m_failed && count > remaining() / 4;
-    if (m_failed || refused) {
+    bool refused = complete && count > remaining() / 4;
+    if (!complete || refused) {
         if (refused) {
             take(remaining() + 1);
         }

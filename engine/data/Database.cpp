@@ -58,7 +58,8 @@ bool Database::load(const std::string& masterFile, bool missingIsFatal)
         return false;
     }
     std::string directory = getPathDirectoryOf(masterFile);
-    TextReader reader(std::string_view(reinterpret_cast<const char*>(master->data()), master->size()), masterFile);
+    TextReader reader(std::string_view(reinterpret_cast<const char*>(master->data()), master->size()),
+                      masterFile);
     std::string keyword;
     while (reader.readToken(keyword, true)) {
         int line = reader.getLine();
@@ -81,7 +82,8 @@ bool Database::load(const std::string& masterFile, bool missingIsFatal)
             }
         }
         if (static_cast<int>(m_subDatabases.size()) >= kMaxSubDatabases) {
-            debugPrint(3, "%s:%d: too many sub-databases; %s refused\n", masterFile.c_str(), line, name.c_str());
+            debugPrint(3, "%s:%d: too many sub-databases; %s refused\n", masterFile.c_str(), line,
+                       name.c_str());
             continue;
         }
         std::string path = directory.empty() ? file : directory + "/" + file;
@@ -96,7 +98,8 @@ bool Database::load(const std::string& masterFile, bool missingIsFatal)
             addSubDatabase(name, path, std::string_view());
             continue;
         }
-        addSubDatabase(name, path, std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
+        addSubDatabase(name, path,
+                       std::string_view(reinterpret_cast<const char*>(text->data()), text->size()));
     }
     resolveBases();
     m_loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -125,8 +128,9 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
     auto beginEntry = [&](const std::string& entryName, int line) -> DatabaseEntry* {
         if (sub.count >= kMaxEntriesPerSubDatabase) {
             if (refused++ == 0) {
-                debugPrint(3, "%s:%d: sub-database %s is full (%d entries); entry %s and later ones refused\n",
-                           fileName.c_str(), line, name.c_str(), kMaxEntriesPerSubDatabase, entryName.c_str());
+                debugPrint(
+                    3, "%s:%d: sub-database %s is full (%d entries); entry %s and later ones refused\n",
+                    fileName.c_str(), line, name.c_str(), kMaxEntriesPerSubDatabase, entryName.c_str());
             }
             return nullptr;
         }
@@ -176,7 +180,8 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
                     empty = brace == "{}";
                     break;
                 }
-                reader.report(3, "expected { after entry name %s, found %s", entryName.c_str(), brace.c_str());
+                reader.report(3, "expected { after entry name %s, found %s", entryName.c_str(),
+                              brace.c_str());
                 if (brace == "}") {
                     break;
                 }
@@ -185,7 +190,8 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             }
             if (!found) {
                 if (brace.empty()) {
-                    debugPrint(3, "%s:%d: entry %s has no body\n", fileName.c_str(), entryLine, entryName.c_str());
+                    debugPrint(3, "%s:%d: entry %s has no body\n", fileName.c_str(), entryLine,
+                               entryName.c_str());
                     break;
                 }
                 continue;
@@ -389,7 +395,8 @@ const DatabaseEntry* Database::getEntryAt(int index) const
 const std::string& Database::getSubDatabaseName(int index) const
 {
     static const std::string empty;
-    return index >= 0 && index < getSubDatabaseCount() ? m_subDatabases[static_cast<size_t>(index)].name : empty;
+    return index >= 0 && index < getSubDatabaseCount() ? m_subDatabases[static_cast<size_t>(index)].name
+                                                       : empty;
 }
 
 int Database::findSubDatabase(std::string_view name) const
@@ -463,7 +470,8 @@ float Database::getFloat(const DatabaseEntry* entry, std::string_view key, float
     return static_cast<float>(std::atof(field->value.c_str()));
 }
 
-std::vector<const DatabaseField*> Database::collectFields(const DatabaseEntry* entry, std::string_view key) const
+std::vector<const DatabaseField*> Database::collectFields(const DatabaseEntry* entry,
+                                                          std::string_view key) const
 {
     std::vector<const DatabaseField*> fields;
     for (; entry != nullptr && fields.empty(); entry = entry->m_base) {
@@ -522,8 +530,8 @@ void Database::getFloatList(const DatabaseEntry* entry, std::string_view key, st
 
 void Database::logStatistics() const
 {
-    debugPrintRaw("Database: %d sub-databases, %d entries, %zu fields, loaded in %.3f s\n", getSubDatabaseCount(),
-                  getEntryCount(), m_fieldCount, m_loadSeconds);
+    debugPrintRaw("Database: %d sub-databases, %d entries, %zu fields, loaded in %.3f s\n",
+                  getSubDatabaseCount(), getEntryCount(), m_fieldCount, m_loadSeconds);
 }
 
 const DatabaseEntry* readDatabaseEntryRef(ByteBuffer& reader, bool byName, int dataVersion)

@@ -43,4 +43,7 @@ const EnumNameTable& getColorTypeTable()
     return table;
 }
 
-int parseDatabaseEntryType(std::string_view name) { return lookupEnumName(getDatabaseEntryTypeTable(), name); }
+int parseDatabaseEntryType(std::string_view name)
+{
+    return lookupEnumName(getDatabaseEntryTypeTable(), name);
+}

@@ -24,7 +24,10 @@ int EnumNameTable::find(std::string_view name) const
     return -1;
 }
 
-int EnumNameTable::lookup(std::string_view name) const { return lookupEnumName(*this, count(), name, defaultValue); }
+int EnumNameTable::lookup(std::string_view name) const
+{
+    return lookupEnumName(*this, count(), name, defaultValue);
+}
 
 const std::string& EnumNameTable::nameOf(int index) const
 {
@@ -53,6 +56,7 @@ int lookupEnumName(const EnumNameTable& table, int count, std::string_view name,
             return i;
         }
     }
-    debugPrint(3, "Unknown %s name %.*s\n", table.tableName.c_str(), static_cast<int>(name.size()), name.data());
+    debugPrint(3, "Unknown %s name %.*s\n", table.tableName.c_str(), static_cast<int>(name.size()),
+               name.data());
     return defaultValue;
 }

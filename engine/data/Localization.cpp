@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdint>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -21,7 +21,10 @@ bool startsWithAt(const std::string& text, size_t pos, const char* marker)
     return text.compare(pos, 2, marker) == 0;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 // Reduces the markup sequences inside an argument value.
 std::string sanitizeArgument(std::string value)
@@ -354,7 +357,8 @@ void Localization::addTranslations(std::string_view text, const std::string& fil
             continue;
         }
         if (reader.readToken(extra, false)) {
-            reader.report(2, "text after the translation of %s ignored (quote texts with blanks)", key.c_str());
+            reader.report(2, "text after the translation of %s ignored (quote texts with blanks)",
+                          key.c_str());
             while (reader.readToken(extra, false)) {
             }
         }
@@ -452,7 +456,10 @@ std::string Localization::translateCopy(std::string_view text) const
     return result;
 }
 
-std::string wrapText(const char* key) { return std::string("$$") + (key != nullptr ? key : "") + "$$"; }
+std::string wrapText(const char* key)
+{
+    return std::string("$$") + (key != nullptr ? key : "") + "$$";
+}
 
 std::string wrapText(const char* key, const char* format, ...)
 {
@@ -478,20 +485,6 @@ std::string wrapTextPair(std::string_view a, std::string_view b)
     out.append(a);
     out.append(b);
     out += "$$";
-    return out;
-}
-
-std::string stripTextKeyMarkers(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '$' && i + 1 < text.size() && text[i + 1] == '$') {
-            ++i;
-            continue;
-        }
-        out += text[i];
-    }
     return out;
 }
 
@@ -575,7 +568,8 @@ std::string translateFormatArgs(const char* format, const std::vector<FormatArg>
             }
             if (c.precision == ".*") {
                 const FormatArg* p = take();
-                precision = p != nullptr ? static_cast<int>(std::clamp<long long>(asSigned(*p), -1, 4096)) : 0;
+                precision =
+                    p != nullptr ? static_cast<int>(std::clamp<long long>(asSigned(*p), -1, 4096)) : 0;
             }
             const FormatArg* arg = c.type == 'n' ? nullptr : take();
             if (arg != nullptr) {

@@ -61,8 +61,6 @@ std::string wrapText(const char* key, const char* format, ...) GLOAM_PRINTF(2, 3
 void wrapText(std::string& out, const char* key, const char* format, ...) GLOAM_PRINTF(3, 4);
 // "$$" + a + b + "$$": a key with a trailing argument text.
 std::string wrapTextPair(std::string_view a, std::string_view b);
-// The text with the "$$" delimiters of its text keys removed.
-std::string stripTextKeyMarkers(std::string_view text);
 
 // One argument of translateFormat, captured with its kind so that a
 // translated format can never read an argument as the wrong type.
@@ -93,7 +91,8 @@ template <class T> FormatArg makeFormatArg(const T& value)
         std::string_view text = value;
         arg.s.assign(text.data() != nullptr ? text : std::string_view());
     } else {
-        static_assert(std::is_convertible_v<const T&, std::string_view>, "unsupported translateFormat argument");
+        static_assert(std::is_convertible_v<const T&, std::string_view>,
+                      "unsupported translateFormat argument");
     }
     return arg;
 }

@@ -75,7 +75,10 @@ bool isRegularFile(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-bool sameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+bool sameTime(const timespec& a, const timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
 
 void syncDirectory(const std::string& directory)
 {
@@ -171,7 +174,8 @@ std::string FileSystem::addDirectoryPrefix(const std::string& directory, const s
 {
     std::string result = normalizeSlashes(path);
     std::string prefix = normalizeSlashes(directory) + "/";
-    if (result.size() >= prefix.size() && equalsNoCase(std::string_view(result).substr(0, prefix.size()), prefix)) {
+    if (result.size() >= prefix.size() &&
+        equalsNoCase(std::string_view(result).substr(0, prefix.size()), prefix)) {
         return result;
     }
     return prefix + result;
@@ -194,7 +198,8 @@ std::optional<std::string> FileSystem::lookupName(const std::string& directory, 
             listing.modified = st.st_mtim;
             clock_gettime(CLOCK_REALTIME, &listing.listedAt);
             std::error_code ec;
-            for (fs::directory_iterator dir(directory, fs::directory_options::skip_permission_denied, ec), end;
+            for (fs::directory_iterator dir(directory, fs::directory_options::skip_permission_denied, ec),
+                 end;
                  !ec && dir != end; dir.increment(ec)) {
                 std::string real = dir->path().filename().string();
                 listing.names.emplace(toLowerCopy(real), real);
@@ -212,7 +217,10 @@ std::optional<std::string> FileSystem::lookupName(const std::string& directory, 
     return std::nullopt;
 }
 
-void FileSystem::forgetListing(const std::string& directory) { m_listings.erase(directory); }
+void FileSystem::forgetListing(const std::string& directory)
+{
+    m_listings.erase(directory);
+}
 
 std::optional<std::string> FileSystem::resolve(const std::string& root, const std::string& relative)
 {
@@ -517,7 +525,8 @@ void FileSystem::listLoose(const std::string& directory, const std::string& exte
         }
     };
     if (recursive) {
-        for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec), end;
+        for (fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, ec),
+             end;
              !ec && it != end; it.increment(ec)) {
             add(*it);
         }
@@ -568,7 +577,8 @@ void FileSystem::listFiles(std::vector<std::string>& out, const std::string& dir
     sortNoCase(out.begin() + static_cast<long>(first), out.end());
 }
 
-void FileSystem::listDirectories(const std::string& directory, std::vector<std::string>& out, bool userDirectory)
+void FileSystem::listDirectories(const std::string& directory, std::vector<std::string>& out,
+                                 bool userDirectory)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     std::string dir = cleanRelative(directory);

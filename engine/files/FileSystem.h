@@ -112,10 +112,6 @@ public:
     Statistics getStatistics() const;
     size_t getPackageCount() const;
 
-    // No console commands are carried by the file system yet; the
-    // application calls this with the other registrations.
-    static void registerCommands() {}
-
 private:
     struct Listing {
         timespec modified{};
@@ -123,8 +119,8 @@ private:
         std::unordered_map<std::string, std::string> names; // lower case -> real name
     };
     struct Found {
-        std::string realPath;                   // loose file
-        ZipPackage* package = nullptr;          // or package member
+        std::string realPath;          // loose file
+        ZipPackage* package = nullptr; // or package member
         const ZipPackage::Member* member = nullptr;
     };
 

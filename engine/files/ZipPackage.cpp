@@ -4,6 +4,7 @@
 #include "engine/core/StringUtil.h"
 
 #include <cstring>
+#include <filesystem>
 #include <unzip.h>
 #include <zlib.h>
 
@@ -15,7 +16,10 @@ struct ZipPackage::MemoryFile {
 
 namespace {
 
-voidpf memOpen(voidpf opaque, const void* /*name*/, int /*mode*/) { return opaque; }
+voidpf memOpen(voidpf opaque, const void* /*name*/, int /*mode*/)
+{
+    return opaque;
+}
 
 uLong memRead(voidpf /*opaque*/, voidpf stream, void* buf, uLong size)
 {
@@ -29,9 +33,15 @@ uLong memRead(voidpf /*opaque*/, voidpf stream, void* buf, uLong size)
     return count;
 }
 
-uLong memWrite(voidpf, voidpf, const void*, uLong) { return 0; }
+uLong memWrite(voidpf, voidpf, const void*, uLong)
+{
+    return 0;
+}
 
-ZPOS64_T memTell(voidpf /*opaque*/, voidpf stream) { return static_cast<ZipPackage::MemoryFile*>(stream)->pos; }
+ZPOS64_T memTell(voidpf /*opaque*/, voidpf stream)
+{
+    return static_cast<ZipPackage::MemoryFile*>(stream)->pos;
+}
 
 long memSeek(voidpf /*opaque*/, voidpf stream, ZPOS64_T offset, int origin)
 {
@@ -58,16 +68,28 @@ long memSeek(voidpf /*opaque*/, voidpf stream, ZPOS64_T offset, int origin)
     return 0;
 }
 
-int memClose(voidpf, voidpf) { return 0; }
-int memError(voidpf, voidpf) { return 0; }
+int memClose(voidpf, voidpf)
+{
+    return 0;
+}
+int memError(voidpf, voidpf)
+{
+    return 0;
+}
 
 } // namespace
 
 ZipPackage::ZipPackage() = default;
 
-ZipPackage::~ZipPackage() { close(); }
+ZipPackage::~ZipPackage()
+{
+    close();
+}
 
-std::string ZipPackage::makeKey(std::string_view name) { return toLowerCopy(normalizeName(name)); }
+std::string ZipPackage::makeKey(std::string_view name)
+{
+    return toLowerCopy(normalizeName(name));
+}
 
 std::string ZipPackage::normalizeName(std::string_view name)
 {
@@ -99,6 +121,11 @@ bool ZipPackage::open(const std::string& path)
 {
     close();
     m_path = path;
+    std::error_code ec;
+    m_archiveSize = std::filesystem::file_size(path, ec);
+    if (ec) {
+        m_archiveSize = 0;
+    }
     m_zip = unzOpen64(path.c_str());
     if (m_zip == nullptr) {
         debugPrint(3, "%s: not a readable zip package, skipped\n", path.c_str());
@@ -113,6 +140,7 @@ bool ZipPackage::openMemory(std::vector<uint8_t> bytes, const std::string& label
     m_path = label;
     m_memory = std::make_unique<MemoryFile>();
     m_memory->bytes = std::move(bytes);
+    m_archiveSize = m_memory->bytes.size();
     zlib_filefunc64_def funcs{};
     funcs.zopen64_file = memOpen;
     funcs.zread_file = memRead;
@@ -215,6 +243,11 @@ bool ZipPackage::read(const Member& member, std::vector<uint8_t>& out)
     }
     if (member.uncompressedSize > kMaxMemberSize || member.compressedSize > kMaxMemberSize) {
         return fail(member, "is larger than 256 MB");
+    }
+    // Sizes the archive cannot hold: deflate expands at most about 1032:1.
+    if (member.compressedSize > m_archiveSize ||
+        (member.method == Z_DEFLATED && member.uncompressedSize > member.compressedSize * 1032 + 64)) {
+        return fail(member, "claims an impossible size");
     }
     if (member.encrypted) {
         return fail(member, "is encrypted");

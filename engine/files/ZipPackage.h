@@ -73,6 +73,7 @@ private:
 
     void* m_zip = nullptr;
     std::string m_path;
+    uint64_t m_archiveSize = 0;
     std::unique_ptr<MemoryFile> m_memory;
     std::vector<Member> m_members;
     std::unordered_map<std::string, size_t> m_index;

@@ -12,7 +12,9 @@ Platform::~Platform()
 {
     destroyWindow();
     if (m_videoInit) {
+        // SDL_Quit also closes the desktop-bus connection video opened.
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Quit();
     }
 }
 

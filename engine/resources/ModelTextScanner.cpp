@@ -19,7 +19,7 @@ ModelTextScanner::ModelTextScanner(const std::string& fileName, const uint8_t* d
             ++i;
         } else if (c == ' ' || c == '\t' || c == '\r' || c == '\0') {
             ++i;
-        } else if (c == '#' || (c == '/' && i + 1 < size && p[i + 1] == '/')) {
+        } else if (c == '/' && i + 1 < size && p[i + 1] == '/') {
             while (i < size && p[i] != '\n') {
                 ++i;
             }

@@ -6,8 +6,9 @@
 #include <vector>
 
 // Splits the text model files (.mdl, .skn, .tag) into tokens: blank-separated
-// words, "quoted strings", and the braces as tokens of their own. "//" and "#"
-// start a comment to the end of the line; "\r\n" counts as one line end.
+// words, "quoted strings", and the braces as tokens of their own. "//"
+// starts a comment to the end of the line ('#' is a footprint cell, not a
+// comment); "\r\n" counts as one line end.
 class ModelTextScanner {
 public:
     struct Token {

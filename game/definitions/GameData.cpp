@@ -1,5 +1,6 @@
 #include "game/definitions/GameData.h"
 
+#include "engine/app/AppHooks.h"
 #include "engine/core/ColorCodes.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/MathUtil.h"
@@ -562,7 +563,7 @@ int GameData::getTradeRouteValue(const GameTime& elapsed, int routeSize, int cap
     if (m_rules.tradeRouteMaxValue[s] > 0)
         value = std::min(value, static_cast<double>(m_rules.tradeRouteMaxValue[s]));
     value = std::min(value, static_cast<double>(cap));
-    return static_cast<int>(std::floor(value));
+    return floorToInt(static_cast<float>(value));
 }
 
 int GameData::getTradeRouteStartCost(int routeSize) const
@@ -689,4 +690,21 @@ bool startUpGameData(std::unique_ptr<GameData>& holder)
                holder->getMonsterTypes().size(), holder->getAttachments().size());
     debugPrintRaw("Game data version %s\n", rules.version.empty() ? "unknown" : rules.version.c_str());
     return true;
+}
+
+void installGameDataHooks(AppHooks& hooks)
+{
+    auto holder = std::make_shared<std::unique_ptr<GameData>>();
+    std::function<void()> previousLoad = hooks.afterDatabaseLoad;
+    hooks.afterDatabaseLoad = [holder, previousLoad] {
+        if (previousLoad)
+            previousLoad();
+        startUpGameData(*holder);
+    };
+    std::function<void()> previousDestroy = hooks.destroySystems;
+    hooks.destroySystems = [holder, previousDestroy] {
+        if (previousDestroy)
+            previousDestroy();
+        holder->reset();
+    };
 }

@@ -188,3 +188,9 @@ private:
 // Creates the GameData, loads it and logs the version line; false when the
 // rules entry is missing. Called at start-up right after the database.
 bool startUpGameData(std::unique_ptr<GameData>& holder);
+
+struct AppHooks;
+// Builds and loads the GameData after the database (afterDatabaseLoad) and
+// deletes it after the other hook systems (destroySystems). Hooks already set
+// run first.
+void installGameDataHooks(AppHooks& hooks);

@@ -38,14 +38,15 @@ int statAt(const std::vector<int32_t>& stats, CharacterStat stat)
 int xpNeededForLevel(int level)
 {
     const GameRules& rules = currentRules();
-    int capped = std::min(level, std::max(rules.maxLevel, 1));
+    int capped =
+        std::min({level, std::max(rules.maxLevel, 1), static_cast<int>(rules.xpMultEachLevel.size())});
     double product = rules.baseXpNeededEachLevel;
     for (int d = 2; d <= capped; ++d)
         product *= levelFactor(rules, d);
     double needed = std::ceil(product);
-    if (needed >= 2147483647.0)
-        return 2147483647;
-    return static_cast<int>(needed);
+    if (!(needed < 2147483647.0))
+        return std::isnan(needed) ? 0 : 2147483647;
+    return needed > -2147483648.0 ? static_cast<int>(needed) : 0;
 }
 
 float experienceMultiplierBetweenLevels(int a, int b)
@@ -53,6 +54,8 @@ float experienceMultiplierBetweenLevels(int a, int b)
     if (a <= b)
         return 1.0f;
     const GameRules& rules = currentRules();
+    // Levels past the factor table count as 1.0.
+    a = std::min(a, static_cast<int>(rules.xpMultEachLevel.size()) - 1);
     double product = 1.0;
     for (int d = std::max(b + 1, 2); d <= a; ++d)
         product *= levelFactor(rules, d);
@@ -162,7 +165,9 @@ int monsterExperienceFromRecord(const std::vector<int32_t>& values, int index, b
     double xp =
         std::floor(static_cast<double>(experienceMultiplierBetweenLevels(monsterLevel, characterLevel)) *
                    100.0 * monsterExperienceValue(type, monsterLevel, rarity));
-    return xp >= 2147483647.0 ? 2147483647 : static_cast<int>(xp);
+    if (!(xp < 2147483647.0))
+        return std::isnan(xp) ? 0 : 2147483647;
+    return xp > 0.0 ? static_cast<int>(xp) : 0;
 }
 
 std::string getMonsterTypeName(int32_t entryId, bool atPlayerLevel)

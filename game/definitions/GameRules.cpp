@@ -81,16 +81,16 @@ ZonePosition parseZonePositionText(std::string_view text)
 
 void GameRules::deriveGeometry()
 {
-    if (tileSize <= 0.0f) {
-        debugPrint(2, "GameSystem: TileSize %g is not positive; using 1\n", tileSize);
+    if (!(tileSize > 0.0f) || !std::isfinite(tileSize)) {
+        debugPrint(2, "GameSystem: TileSize %g is not a positive number; using 1\n", tileSize);
         tileSize = 1.0f;
     }
-    if (gridSize <= 0.0f) {
-        debugPrint(2, "GameSystem: GridSize %g is not positive; using TileSize\n", gridSize);
+    if (!(gridSize > 0.0f) || !std::isfinite(gridSize)) {
+        debugPrint(2, "GameSystem: GridSize %g is not a positive number; using TileSize\n", gridSize);
         gridSize = tileSize;
     }
-    levelTileWidth = std::max(levelTileWidth, 1);
-    levelTileHeight = std::max(levelTileHeight, 1);
+    levelTileWidth = std::clamp(levelTileWidth, 1, kMaxLevelTiles);
+    levelTileHeight = std::clamp(levelTileHeight, 1, kMaxLevelTiles);
     blockTileWidth = std::clamp(blockTileWidth, 1, levelTileWidth);
     blockTileHeight = std::clamp(blockTileHeight, 1, levelTileHeight);
     levelWidth = static_cast<float>(levelTileWidth) * tileSize;
@@ -99,9 +99,16 @@ void GameRules::deriveGeometry()
     blocksDown = levelTileHeight / blockTileHeight;
     blockWidth = static_cast<float>(blockTileWidth) * tileSize;
     blockHeight = static_cast<float>(blockTileHeight) * tileSize;
-    collisionCellsPerTile = std::max(1, static_cast<int>(std::floor(tileSize / gridSize + 0.5f)));
+    float cells = std::floor(tileSize / gridSize + 0.5f);
+    if (!(cells >= 1.0f) || cells > static_cast<float>(kMaxCellsPerTile)) {
+        debugPrint(2, "GameSystem: TileSize / GridSize gives %g collision cells per tile; using %d\n", cells,
+                   cells > 1.0f ? kMaxCellsPerTile : 1);
+        cells = cells > 1.0f ? static_cast<float>(kMaxCellsPerTile) : 1.0f;
+    }
+    collisionCellsPerTile = static_cast<int>(cells);
     collisionGridWidth = collisionCellsPerTile * levelTileWidth;
     collisionGridHeight = collisionCellsPerTile * levelTileHeight;
+    subCellSize = tileSize / static_cast<float>(collisionCellsPerTile);
 }
 
 void GameRules::load(const DatabaseEntry* entry)
@@ -137,16 +144,18 @@ void GameRules::load(const DatabaseEntry* entry)
         npcDirections[i] = facings[i];
 
     maxLevel = r.getInt("MaxLevel", maxLevel);
-    if (maxLevel < 1) {
-        debugPrint(2, "GameSystem: MaxLevel %d is below 1; using 1\n", maxLevel);
-        maxLevel = 1;
+    if (maxLevel < 1 || maxLevel > kMaxLevelLimit) {
+        int limited = std::clamp(maxLevel, 1, kMaxLevelLimit);
+        debugPrint(2, "GameSystem: MaxLevel %d is outside 1..%d; using %d\n", maxLevel, kMaxLevelLimit,
+                   limited);
+        maxLevel = limited;
     }
     baseXpNeededEachLevel = r.getFloat("BaseXpNeededEachLevel", baseXpNeededEachLevel);
     xpMultEachLevel.assign(static_cast<size_t>(maxLevel) + 1, 1.0f);
     for (int level = 2; level <= maxLevel; ++level) {
         std::string key = formatString("XpMultEachLevel%d", level);
         float factor = r.getFloat(key, 0.0f);
-        if (factor <= 0.0f) {
+        if (!(factor > 0.0f) || !std::isfinite(factor)) {
             // A missing factor would make every later level need no experience.
             debugPrint(2, "GameSystem: %s is missing or not positive; counting it as 1.0\n", key.c_str());
             factor = 1.0f;
@@ -176,6 +185,7 @@ void GameRules::load(const DatabaseEntry* entry)
     maxAiCovenants = r.getInt("MaxAiCovenants", maxAiCovenants);
     readIntFamily(r, "WorldDifficultyMinLevel", GameEnum::WorldDifficultyLevel, worldDifficultyMinLevel, 1);
     readIntFamily(r, "DifficultyLevelOffset", GameEnum::WorldDifficultyLevel, difficultyLevelOffset, 0);
+    readIntFamily(r, "MinCharacterLevel", GameEnum::WorldDifficultyLevel, minCharacterLevel, 1);
     std::vector<std::string> recruits = r.getStringList("RecruitMonsterType");
     for (size_t i = 0; i < recruits.size() && i < recruitMonsterTypes.size(); ++i)
         recruitMonsterTypes[i] = recruits[i];
@@ -194,8 +204,13 @@ void GameRules::load(const DatabaseEntry* entry)
     readIntFamily(r, "TradeRouteMaxValue", GameEnum::TradeRoute, tradeRouteMaxValue, 0);
     readIntFamily(r, "TradeRouteStartCost", GameEnum::TradeRoute, tradeRouteStartCost, 0);
     influenceCurve.clear();
-    for (const std::string& item : r.getStringList("InfluenceCurve"))
-        influenceCurve.push_back(parseVec2(item));
+    for (const std::string& item : r.getStringList("InfluenceCurve")) {
+        Vec2 point = parseVec2(item);
+        if (std::isfinite(point.x) && std::isfinite(point.y))
+            influenceCurve.push_back(point);
+        else
+            debugPrint(2, "GameSystem: InfluenceCurve point \"%s\" is not two numbers\n", item.c_str());
+    }
     std::sort(influenceCurve.begin(), influenceCurve.end(),
               [](const Vec2& a, const Vec2& b) { return a.x < b.x; });
     influenceCurveMult = r.getFloat("InfluenceCurveMult", influenceCurveMult);

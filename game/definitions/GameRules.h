@@ -14,6 +14,11 @@ class DatabaseEntry;
 // them at load. Keys are the field names; a key family ("Max%s",
 // "XpMultMonster%s", …) has one value per enumeration name.
 struct GameRules {
+    // Limits that keep a damaged rules entry from asking for absurd tables.
+    static constexpr int kMaxLevelLimit = 1000;
+    static constexpr int kMaxLevelTiles = 4096;
+    static constexpr int kMaxCellsPerTile = 64;
+
     // ---- World geometry
     float tileSize = 1.0f;
     float gridSize = 1.0f;
@@ -34,6 +39,7 @@ struct GameRules {
     int collisionCellsPerTile = 1;
     int collisionGridWidth = 64;
     int collisionGridHeight = 64;
+    float subCellSize = 1.0f; // TileSize / collisionCellsPerTile (area editor sub-cells)
 
     // ---- Start, town and NPC stands
     Vec2 startPosition; // "StartPosition": fractions of the world grid
@@ -71,6 +77,7 @@ struct GameRules {
     int maxAiCovenants = 0;
     std::array<int, kWorldDifficultyCount> worldDifficultyMinLevel{}; // "WorldDifficultyMinLevel%s"
     std::array<int, kWorldDifficultyCount> difficultyLevelOffset{};   // "DifficultyLevelOffset%s"
+    std::array<int, kWorldDifficultyCount> minCharacterLevel{};       // "MinCharacterLevel%s": to play at it
     std::array<std::string, 4> recruitMonsterTypes;                   // "RecruitMonsterType"
     std::vector<int> startingMonsterLevels;                           // "StartingMonsterLevel"
     int worldDifficulty = 0; // the running world's difficulty (set by the world, not read)

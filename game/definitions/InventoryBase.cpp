@@ -405,7 +405,7 @@ void InventoryBase::clear()
         g.destroyAll();
 }
 
-void InventoryBase::copyFrom(InventoryBase& other)
+void InventoryBase::copyFrom(const InventoryBase& other)
 {
     if (&other == this)
         return;

@@ -76,7 +76,7 @@ public:
     EquipedLocation findEquipSlot(const ItemBase& item);
     bool hasRoom(int group);
     // Makes this inventory a copy of other (items copied through createItem).
-    void copyFrom(InventoryBase& other);
+    void copyFrom(const InventoryBase& other);
     // Sizes every bag group from the bag lying in its place.
     void updateBagGroups();
     // Copper to identify every item outside the loot groups that needs it.

@@ -80,6 +80,10 @@ void InventoryGroup::setItem(int index, ItemBase* item)
     auto& place = m_items[static_cast<size_t>(index)];
     if (place.get() == item)
         return;
+    // An item moved within the group leaves its old place (one owner only).
+    int previous = findItem(item);
+    if (previous >= 0)
+        m_items[static_cast<size_t>(previous)].release();
     place.reset(item);
     if (item)
         item->setGroup(m_index);
@@ -89,7 +93,10 @@ ItemBase* InventoryGroup::releaseItem(int index)
 {
     if (index < 0 || index >= getSize())
         return nullptr;
-    return m_items[static_cast<size_t>(index)].release();
+    ItemBase* item = m_items[static_cast<size_t>(index)].release();
+    if (item)
+        item->setGroup(-1);
+    return item;
 }
 
 void InventoryGroup::destroyItemAt(int index)

@@ -4,6 +4,7 @@
 #include "engine/core/ColorCodes.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
+#include "engine/data/Localization.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemData.h"
 #include "game/definitions/ItemHolder.h"
@@ -175,6 +176,7 @@ void ItemBase::clear()
     m_guardPrice = 0;
     m_guardHealth = 0;
     m_brokeFree = false;
+    m_keptByCovenant = false;
 }
 
 void ItemBase::setItemEntry(const DatabaseEntry* entry)
@@ -673,7 +675,7 @@ std::string ItemBase::getName() const
     std::string name = entryString(e, "Name");
     if (name.empty())
         name = getEntryName();
-    return translateItemText(name);
+    return name;
 }
 
 std::string ItemBase::getDisplayName(bool colored) const
@@ -681,9 +683,9 @@ std::string ItemBase::getDisplayName(bool colored) const
     std::string name = getName();
     if (!needsIdentify()) {
         if (!m_prefixName.empty())
-            name = translateItemText(m_prefixName) + " " + name;
+            name = m_prefixName + " " + name;
         if (!m_suffixName.empty())
-            name += " " + translateItemText(m_suffixName);
+            name += " " + m_suffixName;
     }
     if (!colored)
         return name;
@@ -721,10 +723,9 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
         const DamageRange& range = shown.m_damage[static_cast<size_t>(t)];
         if (range.max <= 0)
             continue;
-        std::string line = t == 0
-                               ? formatString("%d - %d damage", range.min, range.max)
-                               : formatString("%d - %d %s damage", range.min, range.max,
-                                              translateItemText("$$" + getDamageTypeName(t) + "$$").c_str());
+        std::string line = t == 0 ? formatString("%d - %d damage", range.min, range.max)
+                                  : formatString("%d - %d %s damage", range.min, range.max,
+                                                 wrapText(getDamageTypeName(t).c_str()).c_str());
         if (other)
             appendFormat(line, " (%+d)", range.max - other->m_damage[static_cast<size_t>(t)].max);
         appendLine(out, line);
@@ -759,7 +760,7 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
     }
     if (m_requirement != ItemRequirement::None) {
         std::string name = getGameEnumName(GameEnum::ItemRequirement, toIndex(m_requirement));
-        std::string line = "Requires " + translateItemText("$$" + name + "$$");
+        std::string line = "Requires " + wrapText(name.c_str());
         if (owner && !owner->meetsItemRequirement(m_requirement))
             appendColored(out, 1, line);
         else
@@ -786,9 +787,8 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
         if (!bonus->effect)
             continue;
         appendFormat(out, "\nWith %d items:\n", bonus->itemsNeeded);
-        std::string text = g_statusEffectHooks.describe
-                               ? g_statusEffectHooks.describe(bonus->effect)
-                               : translateItemText(entryString(bonus->effect, "Name"));
+        std::string text = g_statusEffectHooks.describe ? g_statusEffectHooks.describe(bonus->effect)
+                                                        : entryString(bonus->effect, "Name");
         out += text;
         if (!text.empty() && text.back() != '\n')
             out += '\n';
@@ -797,7 +797,7 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
     // 9: description.
     std::string description = entryString(hidden ? shown.getEntry() : e, "Description");
     if (!description.empty())
-        appendLine(out, translateItemText(description));
+        appendLine(out, description);
 
     // 10: hints.
     if (!context.has(TooltipDescriptionOnly) && !context.has(TooltipForeignOwner)) {
@@ -949,8 +949,8 @@ bool ItemBase::readImage(ByteBuffer& buffer, bool fileForm, int version, std::st
 
     clear();
     m_level = level;
-    m_amount = amount;
     setItemEntry(entry);
+    m_amount = amount;
     m_baseEntry = baseEntry;
     m_minLevel = minLevel;
     m_rarity = static_cast<ItemRarity>(rarity);
@@ -1011,5 +1011,6 @@ void ItemBase::copyFrom(const ItemBase& other)
     m_guardPrice = other.m_guardPrice;
     m_guardHealth = other.m_guardHealth;
     m_brokeFree = other.m_brokeFree;
+    m_keptByCovenant = other.m_keptByCovenant;
     m_group = group;
 }

@@ -126,6 +126,14 @@ public:
     bool isWeapon() const;
     bool isArmor() const;
     ItemRequirement getItemRequirement() const { return m_requirement; }
+    // Entry flags: "NoDrop", "NoSale", "CanForceUse", "VendorStock" (vendors may stock it).
+    bool isNoDrop() const { return getBool("NoDrop"); }
+    bool isNoSale() const { return getBool("NoSale"); }
+    bool canForceUse() const { return getBool("CanForceUse"); }
+    bool isVendorStock() const { return getBool("VendorStock"); }
+    // Set while the item belongs to a covenant's house or stash.
+    bool isKeptByCovenant() const { return m_keptByCovenant; }
+    void setKeptByCovenant(bool kept) { m_keptByCovenant = kept; }
     EquipedLocation getDefaultEquipLocation() const;
     bool fitsSlotType(ItemSlotType slotType) const;
     bool canPlaceInSlot(const ItemHolder* owner, int group, int entry, ItemSlotType slotType) const;
@@ -243,4 +251,5 @@ private:
     int m_guardPrice = 0;
     int m_guardHealth = 0;
     bool m_brokeFree = false;
+    bool m_keptByCovenant = false;
 };

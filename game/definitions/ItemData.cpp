@@ -85,11 +85,6 @@ float sellFactorForPrice(int price)
     return lerpByLevel(static_cast<float>(price));
 }
 
-std::string translateItemText(const std::string& text)
-{
-    return text;
-}
-
 void writeEntryRef(ByteBuffer& buffer, const DatabaseEntry* entry, bool byName)
 {
     if (byName)

@@ -37,9 +37,6 @@ float gameSystemFloat(const std::string& key, float defaultValue);
 // The sell factor over a price (the game data's level curve).
 float sellFactorForPrice(int price);
 
-// Text keys ("$$Key$$") translated; plain text as it is.
-std::string translateItemText(const std::string& text);
-
 // Entry references in item images: by name in file form (version >= 38),
 // else a u32 id. readEntryRef sets error for an entry that does not exist.
 void writeEntryRef(ByteBuffer& buffer, const DatabaseEntry* entry, bool byName);

@@ -44,7 +44,8 @@ TEST(CommandLineTest, CommentsOnlyWhenAskedAndOnlyAtAWordStart)
     EXPECT_EQ(split("// whole line", true), std::vector<std::string>{});
     EXPECT_EQ(split("url http://x \"//quoted\"", true),
               (std::vector<std::string>{"url", "http://x", "//quoted"}));
-    EXPECT_EQ(split("echo // not a comment"), (std::vector<std::string>{"echo", "//", "not", "a", "comment"}));
+    EXPECT_EQ(split("echo // not a comment"),
+              (std::vector<std::string>{"echo", "//", "not", "a", "comment"}));
 }
 
 TEST(CommandLineTest, QuotedWordsSplitBackToTheSameText)

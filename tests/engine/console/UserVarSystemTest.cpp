@@ -1,7 +1,7 @@
+#include "engine/console/UserVarSystem.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/EngineCommands.h"
 #include "engine/console/KeyNames.h"
-#include "engine/console/UserVarSystem.h"
 #include "engine/console/VirtualKeys.h"
 #include "support/TestSupport.h"
 
@@ -143,8 +143,9 @@ TEST_F(ConfigFixture, MalformedLinesAreLoggedWithFileAndLineAndSkipped)
     EXPECT_EQ(vars->findVar("brokenLineWithoutValue"), nullptr);
 
     log.clear();
-    vars->parseConfigText("good 1\nflagged 2 sometimes\n\"\" 3\nVirtualKey\nVirtualKey jump nosuchkey\nafter 4\n",
-                          "t.cfg", true);
+    vars->parseConfigText(
+        "good 1\nflagged 2 sometimes\n\"\" 3\nVirtualKey\nVirtualKey jump nosuchkey\nafter 4\n", "t.cfg",
+        true);
     EXPECT_TRUE(log.contains("t.cfg:2: unknown flag sometimes", 2));
     EXPECT_TRUE(log.contains("t.cfg:3: bad variable name", 2));
     EXPECT_TRUE(log.contains("t.cfg:4: VirtualKey needs an action name and a key", 2));
@@ -310,4 +311,13 @@ TEST_F(ConfigFixture, ConsoleReadsAndSetsVariables)
     EXPECT_EQ(getUserVarString("ui_autoAttack"), "0");
     EXPECT_EQ(getUserVarInt("drawWorldMap"), 1);
     EXPECT_TRUE(keys->isBoundTo(keys->findKey("map", true), keyNameToCode("f8"), false));
+}
+
+TEST_F(ConfigFixture, ShippedDefaultsReadCleanly)
+{
+    ASSERT_TRUE(vars->readConfigFile(gameDataPath("default.cfg"), true));
+    EXPECT_EQ(log.count(2), 0u);
+    EXPECT_EQ(log.count(3), 0u);
+    EXPECT_EQ(getUserVarString("loc_language"), "english");
+    EXPECT_EQ(getUserVarInt("logfile"), 1);
 }

@@ -1,6 +1,6 @@
+#include "engine/console/VirtualKeys.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/KeyNames.h"
-#include "engine/console/VirtualKeys.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -62,8 +62,8 @@ struct VirtualKeysTest : ::testing::Test {
         keys.declareAction("hotKeyOnly", keyNameToCode("h"), false, "");
         commands.registerCommand([this](const CommandArgs& a) { ran.push_back("toggleMenu " + a[0]); },
                                  "toggleMenu", "", "menuName", "s", false, 0);
-        commands.registerCommand([this](const CommandArgs&) { ran.push_back("saveGame"); }, "saveGame", "", "",
-                                 "", true, 0);
+        commands.registerCommand([this](const CommandArgs&) { ran.push_back("saveGame"); }, "saveGame", "",
+                                 "", "", true, 0);
     }
 };
 } // namespace

@@ -307,3 +307,20 @@ TEST(ByteBuffer, PackedSixteenBitHalves)
     EXPECT_EQ(low, 0x1234);
     EXPECT_EQ(high, 0xBCDE);
 }
+
+TEST(ByteBuffer, VectorsReadAgainAfterRewindingAFailedBuffer)
+{
+    ByteBuffer b;
+    b.writeIntVector({4, 5});
+    b.writeBoolVector({true});
+    std::vector<int32_t> ints;
+    std::vector<bool> flags;
+    b.setReadPos(b.size() + 1); // fails
+    b.setReadPos(0);
+    // The flag stays set, but the data is still read correctly.
+    EXPECT_TRUE(b.readIntVector(ints));
+    EXPECT_EQ(ints, (std::vector<int32_t>{4, 5}));
+    EXPECT_TRUE(b.readBoolVector(flags, true));
+    EXPECT_EQ(flags, std::vector<bool>{true});
+    EXPECT_TRUE(b.failed());
+}

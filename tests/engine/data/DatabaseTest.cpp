@@ -1,6 +1,6 @@
+#include "engine/data/Database.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
-#include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "support/TestSupport.h"
 
@@ -17,7 +17,8 @@ struct LoadedDatabase {
     bool loaded;
 
     explicit LoadedDatabase(const std::string& folder)
-        : fileSystem(testDataPath(folder), user.file("user")), loaded(database.load(Database::kMasterFile, false))
+        : fileSystem(testDataPath(folder), user.file("user")),
+          loaded(database.load(Database::kMasterFile, false))
     {
     }
     const DatabaseEntry* entry(const char* name) const
@@ -183,7 +184,8 @@ TEST(Database, MalformedTextNeverStopsTheLoader)
 {
     LogCapture capture;
     Database d;
-    d.addSubDatabase("Junk", "junk.dbl", "} { Lonely\nFirst Second {\n Key 1 }\n{ x }\nLast { A \"unterminated\n B 2 }");
+    d.addSubDatabase("Junk", "junk.dbl",
+                     "} { Lonely\nFirst Second {\n Key 1 }\n{ x }\nLast { A \"unterminated\n B 2 }");
     d.resolveBases();
     EXPECT_TRUE(capture.contains("junk.dbl:1: unexpected }", 3));
     EXPECT_TRUE(capture.contains("expected { after entry name", 3));

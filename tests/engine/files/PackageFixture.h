@@ -50,4 +50,7 @@ struct PackageFixture {
     }
 };
 
-inline std::string asText(const std::vector<uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+inline std::string asText(const std::vector<uint8_t>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}

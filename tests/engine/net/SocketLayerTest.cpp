@@ -1,5 +1,5 @@
-#include "engine/core/ByteBuffer.h"
 #include "engine/net/SocketLayer.h"
+#include "engine/core/ByteBuffer.h"
 #include "support/TestSupport.h"
 
 #include <cstring>

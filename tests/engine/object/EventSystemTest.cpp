@@ -1,5 +1,6 @@
-#include "engine/object/ClassRegistry.h"
 #include "engine/object/EventSystem.h"
+#include "engine/data/Database.h"
+#include "engine/object/ClassRegistry.h"
 #include "engine/object/SimpleData.h"
 #include "support/TestSupport.h"
 
@@ -29,24 +30,26 @@ struct EventTest : ::testing::Test {
 
     void SetUp() override
     {
-        entity = registry.registerClass("Entity", "Listener", [this](ClassRecord&) {
-            deleted = events.createEvent("delete");
-            hit = events.createEvent("WhenHit");
-        },
-                                        [this](ClassRecord& c) {
-                                            c.addEventHandler(deleted->id, [](Listener& l, Event&) {
-                                                static_cast<Creature&>(l).seen.push_back("entity delete");
-                                            });
-                                            c.addEventHandler(hit->id, &Creature::onHit);
-                                        });
+        entity = registry.registerClass(
+            "Entity", "Listener",
+            [this](ClassRecord&) {
+                deleted = events.createEvent("delete");
+                hit = events.createEvent("WhenHit");
+            },
+            [this](ClassRecord& c) {
+                c.addEventHandler(deleted->id, [](Listener& l, Event&) {
+                    static_cast<Creature&>(l).seen.push_back("entity delete");
+                });
+                c.addEventHandler(hit->id, &Creature::onHit);
+            });
         sentient = registry.registerClass("Sentient", "Entity", nullptr, nullptr);
-        actor = registry.registerClass("Actor", "Sentient",
-                                       [this](ClassRecord&) { heard = events.createEvent("HeardSound"); },
-                                       [this](ClassRecord& c) {
-                                           c.addEventHandler(deleted->id, [](Listener& l, Event&) {
-                                               static_cast<Creature&>(l).seen.push_back("actor delete");
-                                           });
-                                       });
+        actor = registry.registerClass(
+            "Actor", "Sentient", [this](ClassRecord&) { heard = events.createEvent("HeardSound"); },
+            [this](ClassRecord& c) {
+                c.addEventHandler(deleted->id, [](Listener& l, Event&) {
+                    static_cast<Creature&>(l).seen.push_back("actor delete");
+                });
+            });
         registry.declareAllEvents();
         registry.bindAllHandlers();
     }
@@ -184,11 +187,12 @@ TEST(ClassRegistryTest, ParentsOperationsAndUnknownNames)
     std::vector<std::string> order;
     ClassRecord* listener = registry.findClass("listener");
     ASSERT_NE(listener, nullptr);
-    ClassRecord* entity = registry.registerClass("Entity", "Listener", [&](ClassRecord&) { order.push_back("declare Entity"); },
-                                                 [&](ClassRecord&) { order.push_back("bind Entity"); });
-    ClassRecord* client = registry.registerClass("EntityClient", "Listener",
-                                                 [&](ClassRecord&) { order.push_back("declare EntityClient"); },
-                                                 [&](ClassRecord&) { order.push_back("bind EntityClient"); });
+    ClassRecord* entity = registry.registerClass(
+        "Entity", "Listener", [&](ClassRecord&) { order.push_back("declare Entity"); },
+        [&](ClassRecord&) { order.push_back("bind Entity"); });
+    ClassRecord* client = registry.registerClass(
+        "EntityClient", "Listener", [&](ClassRecord&) { order.push_back("declare EntityClient"); },
+        [&](ClassRecord&) { order.push_back("bind EntityClient"); });
     EXPECT_EQ(registry.registerClass("Listener", "", nullptr, nullptr), listener);
     EXPECT_EQ(entity->getParent(), listener);
     EXPECT_TRUE(client->isA(listener));
@@ -220,4 +224,38 @@ TEST(SimpleDataTest, WithoutAnEntryFieldsReadAsZero)
     def.setEntryByName("NoSuchEntryAnywhere");
     EXPECT_EQ(def.loads, 0);
     EXPECT_EQ(def.getEntry(), nullptr);
+}
+
+TEST(SimpleDataTest, FieldsComeFromTheEntryAndItsBase)
+{
+    LogCapture log;
+    Database db;
+    db.addSubDatabase("Test", "Test.dbl",
+                      "Monster {\n    MaxLevel 12\n    Speed 2.5\n    Flying 1\n}\n"
+                      "FastMonster {\n    Base Monster\n    Speed 4.0\n}\n");
+    db.resolveBases();
+    struct Definition : SimpleData {
+        int loads = 0;
+        int levelAtLoad = 0;
+        void loadFromDatabase() override
+        {
+            ++loads;
+            levelAtLoad = getInt("MaxLevel");
+        }
+    } def;
+    def.setEntryByName("fastmonster");
+    ASSERT_NE(def.getEntry(), nullptr);
+    EXPECT_EQ(def.getEntryName(), "fastmonster");
+    EXPECT_EQ(def.loads, 1);
+    EXPECT_EQ(def.levelAtLoad, 12);
+    EXPECT_FLOAT_EQ(def.getFloat("Speed"), 4.0f);
+    EXPECT_TRUE(def.getBool("Flying"));
+    EXPECT_EQ(def.getInt("Missing"), 0);
+    // The same entry again, or a missing one, changes nothing.
+    def.setEntryByName("FastMonster");
+    def.setEntryByName("Nowhere");
+    EXPECT_EQ(def.loads, 1);
+    def.setEntryByName("Monster");
+    EXPECT_EQ(def.loads, 2);
+    EXPECT_FLOAT_EQ(def.getFloat("Speed"), 2.5f);
 }

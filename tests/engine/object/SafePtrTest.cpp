@@ -1,5 +1,5 @@
-#include "engine/object/DeleteOwnedPointerVector.h"
 #include "engine/object/SafePtr.h"
+#include "engine/object/DeleteOwnedPointerVector.h"
 
 #include <gtest/gtest.h>
 #include <memory>

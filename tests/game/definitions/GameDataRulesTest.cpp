@@ -3,6 +3,7 @@
 #include "engine/core/Random.h"
 #include "support/TestSupport.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -113,15 +114,15 @@ TEST_F(GameDataRules, SunColorAtEachBoundary)
     rules().sunsetEnd = 20.0f;
     const Color day(1.0f, 1.0f, 1.0f);
     const Color night(0.0f, 0.0f, 0.2f);
-    expectColor(data.getSunColor(4.0f, day, night), 0.0f, 0.0f, 0.2f);  // before sunrise
-    expectColor(data.getSunColor(5.0f, day, night), 0.0f, 0.0f, 0.2f);  // sunrise starts: N
-    expectColor(data.getSunColor(6.0f, day, night), 0.5f, 0.5f, 0.6f);  // halfway: N + (D − N) / 2
-    expectColor(data.getSunColor(7.0f, day, night), 1.0f, 1.0f, 1.0f);  // sunrise ends: D
-    expectColor(data.getSunColor(12.0f, day, night), 1.0f, 1.0f, 1.0f); // day
-    expectColor(data.getSunColor(18.0f, day, night), 1.0f, 1.0f, 1.0f); // sunset starts: D
+    expectColor(data.getSunColor(4.0f, day, night), 0.0f, 0.0f, 0.2f);    // before sunrise
+    expectColor(data.getSunColor(5.0f, day, night), 0.0f, 0.0f, 0.2f);    // sunrise starts: N
+    expectColor(data.getSunColor(6.0f, day, night), 0.5f, 0.5f, 0.6f);    // halfway: N + (D − N) / 2
+    expectColor(data.getSunColor(7.0f, day, night), 1.0f, 1.0f, 1.0f);    // sunrise ends: D
+    expectColor(data.getSunColor(12.0f, day, night), 1.0f, 1.0f, 1.0f);   // day
+    expectColor(data.getSunColor(18.0f, day, night), 1.0f, 1.0f, 1.0f);   // sunset starts: D
     expectColor(data.getSunColor(19.5f, day, night), 0.25f, 0.25f, 0.4f); // D − (D − N) × 0.75
-    expectColor(data.getSunColor(20.0f, day, night), 0.0f, 0.0f, 0.2f); // sunset ends: N
-    expectColor(data.getSunColor(23.0f, day, night), 0.0f, 0.0f, 0.2f); // night
+    expectColor(data.getSunColor(20.0f, day, night), 0.0f, 0.0f, 0.2f);   // sunset ends: N
+    expectColor(data.getSunColor(23.0f, day, night), 0.0f, 0.0f, 0.2f);   // night
 }
 
 TEST_F(GameDataRules, SunColorWithEqualBoundsTakesEndValue)
@@ -165,7 +166,7 @@ TEST_F(GameDataRules, TradeRouteValueCappedAndFloored)
     rules().tradeRouteIncreasePerHour[small] = 2.5f;
     rules().tradeRouteMaxValue[small] = 50;
     rules().tradeRouteStartCost[small] = 120;
-    GameTime elapsed(0, 3, 30, 0.0f);                                       // 3.5 hours
+    GameTime elapsed(0, 3, 30, 0.0f);                                                 // 3.5 hours
     EXPECT_EQ(data.getTradeRouteValue(elapsed, toIndex(TradeRoute::Small), 100), 18); // floor(18.75)
     EXPECT_EQ(data.getTradeRouteValue(elapsed, toIndex(TradeRoute::Small), 15), 15);  // caller's cap
     EXPECT_EQ(data.getTradeRouteValue(GameTime(4, 4, 0, 0.0f), toIndex(TradeRoute::Small), 100), 50); // 100 h

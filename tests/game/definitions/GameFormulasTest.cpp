@@ -30,10 +30,10 @@ TEST_F(GameFormulas, XpNeededForLevelMultipliesUpToMaxLevel)
     EXPECT_EQ(xpNeededForLevel(-3), 100);
     EXPECT_EQ(xpNeededForLevel(0), 100);
     EXPECT_EQ(xpNeededForLevel(1), 100);
-    EXPECT_EQ(xpNeededForLevel(2), 150);  // 100 × 1.5
-    EXPECT_EQ(xpNeededForLevel(3), 300);  // 100 × 1.5 × 2
-    EXPECT_EQ(xpNeededForLevel(4), 900);  // 100 × 1.5 × 2 × 3
-    EXPECT_EQ(xpNeededForLevel(5), 900);  // capped at MaxLevel 4
+    EXPECT_EQ(xpNeededForLevel(2), 150); // 100 × 1.5
+    EXPECT_EQ(xpNeededForLevel(3), 300); // 100 × 1.5 × 2
+    EXPECT_EQ(xpNeededForLevel(4), 900); // 100 × 1.5 × 2 × 3
+    EXPECT_EQ(xpNeededForLevel(5), 900); // capped at MaxLevel 4
     EXPECT_EQ(xpNeededForLevel(99), 900);
 
     data.mutableRules().baseXpNeededEachLevel = 100.2f;
@@ -92,10 +92,10 @@ TEST(GameFormulasPlain, ComputeHitChance)
 {
     // a = 10: x = 15
     EXPECT_NEAR(computeHitChance(10, 5), 10.0f / 15 + 0.5f * 5 / 15, 1e-6); // 0.8333
-    EXPECT_NEAR(computeHitChance(10, 15), 0.5f, 1e-6);                   // x = d
-    EXPECT_NEAR(computeHitChance(10, 30), 0.25f, 1e-6);                  // 1 − (15/30 + 0.5 × 15/30)
-    EXPECT_NEAR(computeHitChance(10, 0), 1.0f, 1e-6);                    // d = 0
-    EXPECT_NEAR(computeHitChance(0, 10), 0.0f, 1e-6);                    // a = 0
+    EXPECT_NEAR(computeHitChance(10, 15), 0.5f, 1e-6);                      // x = d
+    EXPECT_NEAR(computeHitChance(10, 30), 0.25f, 1e-6);                     // 1 − (15/30 + 0.5 × 15/30)
+    EXPECT_NEAR(computeHitChance(10, 0), 1.0f, 1e-6);                       // d = 0
+    EXPECT_NEAR(computeHitChance(0, 10), 0.0f, 1e-6);                       // a = 0
     // x = d = 0 divided by zero before; now even odds.
     EXPECT_FLOAT_EQ(computeHitChance(0, 0), 0.5f);
     EXPECT_FLOAT_EQ(computeHitChance(0.5f, 0), 0.5f); // trunc(0.75) = 0

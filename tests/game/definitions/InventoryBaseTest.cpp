@@ -175,6 +175,23 @@ TEST_F(InventoryBaseTest, ClearEntryHandsTheItemBackAndDestroyItemAtDeletes)
     EXPECT_EQ(bag->countItems(), 0);
 }
 
+TEST_F(InventoryBaseTest, AGroupOwnsEachItemOnce)
+{
+    InventoryGroup group;
+    group.setIndex(kBag1);
+    group.setSize(3);
+    ItemBase* dagger = newItem("Dagger");
+    group.setItem(0, dagger);
+    group.setItem(2, dagger); // moves, never two owners
+    EXPECT_EQ(group.getItem(0), nullptr);
+    EXPECT_EQ(group.getItem(2), dagger);
+    EXPECT_EQ(group.countItems(), 1);
+    std::unique_ptr<ItemBase> taken(group.releaseItem(2));
+    EXPECT_EQ(taken->getGroup(), -1);
+    group.setItem(5, taken.get()); // outside: nothing happens
+    EXPECT_EQ(group.countItems(), 0);
+}
+
 TEST_F(InventoryBaseTest, MovesIntoEmptyPlacesSwapsAndMergesStacks)
 {
     InventoryBase inventory;
@@ -303,9 +320,16 @@ TEST_F(InventoryBaseTest, IdentifyAllCostSumsUnidentifiedItemsOutsideLoot)
 
     dagger->setIdentified(true);
     EXPECT_EQ(inventory.getIdentifyAllCost(), 0);
+}
 
+TEST_F(InventoryBaseTest, IdentifyCostPerLevelComesFromTheRules)
+{
     reloadWithGameSystem("IdentifyCostPerLevel 25");
-    dagger->setIdentified(false);
+    InventoryBase inventory;
+    giveBag(inventory, 0);
+    ItemBase* dagger = newItem("Dagger", 4);
+    dagger->addMagicProperty(entry("ModSharp"), 0.5f);
+    inventory.getSlot(kBag1)->setItem(0, dagger);
     EXPECT_EQ(inventory.getIdentifyAllCost(), 25 * 4);
 }
 
@@ -337,10 +361,10 @@ protected:
     // One item of every kind, and something in every group.
     void fillEveryGroup(InventoryBase& inventory)
     {
-        const char* kinds[] = {"Dagger", "Greatsword", "ShortBow", "Buckler", "LeatherCap", "ChainShirt",
-                               "CopperRing", "BoneAmulet", "SilverCharm", "WardenHelm", "MinorHealthPotion",
-                               "TravelBread", "Money", "SmallPouch", "FoundersChronicle", "EmberRelic",
-                               "QuestSealedLetter"};
+        const char* kinds[] = {
+            "Dagger",     "Greatsword", "ShortBow",          "Buckler",    "LeatherCap",        "ChainShirt",
+            "CopperRing", "BoneAmulet", "SilverCharm",       "WardenHelm", "MinorHealthPotion", "TravelBread",
+            "Money",      "SmallPouch", "FoundersChronicle", "EmberRelic", "QuestSealedLetter"};
         Random::setState(0, 777);
         for (int g = 0; g < kInventoryGroupCount; ++g) {
             InventoryGroup* group = inventory.getSlot(g);
@@ -422,7 +446,14 @@ TEST_F(InventoryImageTest, TruncatedImagesAreRejectedAndLeaveTheInventoryAlone)
     ItemBase* kept = newItem("Dagger");
     target.getSlot(kBag1)->setItem(0, kept);
     LogCapture log;
-    for (size_t cut = 0; cut < bytes.size(); cut += 7) {
+    // Every cut inside the header and the first item, then a spread over the rest.
+    std::vector<size_t> cuts;
+    for (size_t cut = 0; cut < 160; ++cut)
+        cuts.push_back(cut);
+    for (size_t cut = 160; cut < bytes.size(); cut += bytes.size() / 50)
+        cuts.push_back(cut);
+    cuts.push_back(bytes.size() - 1);
+    for (size_t cut : cuts) {
         ByteBuffer buffer(bytes.data(), cut);
         ASSERT_FALSE(target.read(buffer, false, true, 39, "chars/test.chr")) << cut;
     }
@@ -444,7 +475,8 @@ TEST_F(InventoryImageTest, CorruptImagesAreRejectedWithAReason)
     // place 16, then the pouch image; Bag1's record follows the Equipment one.
     auto patchInt = [](std::vector<uint8_t> bytes, size_t at, int32_t value) {
         for (int i = 0; i < 4; ++i)
-            bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
+            bytes[at + static_cast<size_t>(i)] =
+                static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
         return bytes;
     };
     struct Case {

@@ -29,7 +29,8 @@ protected:
         ASSERT_FALSE(text.str().empty()) << "items.dbl missing";
         m_database->addSubDatabase("Item", "items.dbl", text.str());
         if (!gameSystemFields.empty())
-            m_database->addSubDatabase("GameSystem", "rules.dbl", "GameSystem {\n" + gameSystemFields + "\n}\n");
+            m_database->addSubDatabase("GameSystem", "rules.dbl",
+                                       "GameSystem {\n" + gameSystemFields + "\n}\n");
         m_database->resolveBases();
     }
 

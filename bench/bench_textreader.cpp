@@ -1,0 +1,121 @@
+// TextReader throughput over a generated 2 MB text, beside a plain byte scan
+// of the same bytes (the least any tokenizer must do). Prints the ratio.
+#include "engine/core/TextReader.h"
+
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+const std::string& sampleText()
+{
+    static const std::string text = [] {
+        std::string t;
+        t.reserve(2 * 1024 * 1024 + 256);
+        unsigned x = 12345;
+        int n = 0;
+        while (t.size() < 2 * 1024 * 1024) {
+            x = x * 1103515245u + 12345u;
+            switch ((x >> 16) % 6) {
+            case 0:
+                appendFormat(t, "Widget%d {\n", n);
+                break;
+            case 1:
+                appendFormat(t, "  position %d.%d %d.%d // where it sits\n", n % 640, n % 10, n % 480, n % 7);
+                break;
+            case 2:
+                appendFormat(t, "  text \"Label number %d\"\r\n", n);
+                break;
+            case 3:
+                appendFormat(t, "  /* colour of the frame */ color %d %d %d\n", n % 256, (n * 3) % 256,
+                             (n * 7) % 256);
+                break;
+            case 4:
+                appendFormat(t, "  visible %d\n", n % 2);
+                break;
+            default:
+                t += "}\n";
+                break;
+            }
+            ++n;
+        }
+        return t;
+    }();
+    return text;
+}
+
+void BM_TextReaderTokens(benchmark::State& state)
+{
+    const std::string& text = sampleText();
+    int64_t tokens = 0;
+    for (auto _ : state) {
+        // Constructing copies the text, as loading a file would.
+        TextReader reader(text, "bench.txt");
+        std::string token;
+        int64_t n = 0;
+        while (reader.readToken(token, true)) {
+            ++n;
+        }
+        benchmark::DoNotOptimize(n);
+        tokens += n;
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+    state.counters["tokens"] = benchmark::Counter(static_cast<double>(tokens), benchmark::Counter::kIsRate);
+}
+
+// Counts blank-to-text transitions: one pass, one comparison per byte.
+void BM_PlainByteScan(benchmark::State& state)
+{
+    const std::string& text = sampleText();
+    for (auto _ : state) {
+        int64_t words = 0;
+        bool inWord = false;
+        for (char c : text) {
+            bool blank = c == ' ' || c == '\t' || c == '\n' || c == '\r';
+            words += (!blank && !inWord) ? 1 : 0;
+            inWord = !blank;
+        }
+        benchmark::DoNotOptimize(words);
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(text.size()));
+}
+
+BENCHMARK(BM_TextReaderTokens)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainByteScan)->Unit(benchmark::kMillisecond);
+
+// Keeps the time per iteration of every run so the ratio can be printed.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
+                m_seconds[run.run_name.function_name] =
+                    run.real_accumulated_time / static_cast<double>(run.iterations);
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> m_seconds;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    double reader = reporter.m_seconds["BM_TextReaderTokens"];
+    double scan = reporter.m_seconds["BM_PlainByteScan"];
+    if (reader > 0.0 && scan > 0.0) {
+        double mb = static_cast<double>(sampleText().size()) / (1024.0 * 1024.0);
+        std::printf("TextReader %.1f MB/s, plain scan %.1f MB/s over %.2f MB: the reader takes %.2fx the "
+                    "scan's time\n",
+                    mb / reader, mb / scan, mb, reader / scan);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,353 @@
+#include "engine/core/Random.h"
+#include "engine/resources/AnimationResource.h"
+#include "engine/resources/MeshSetResource.h"
+#include "engine/resources/ModelResource.h"
+#include "engine/resources/ResourceSystem.h"
+#include "engine/resources/SkeletonResource.h"
+#include "engine/resources/Skin.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+namespace {
+
+constexpr const char* kBoxMan = "models/boxman/boxman.mdl";
+
+class ModelResourceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resources.setBaseDirectory(testDataPath());
+        ModelResource::registerTypes(resources);
+        Skin::setShaderLookup([](const std::string& name) { return static_cast<int>(name.size()); });
+        // Direction 0 textures end in "_0.tga".
+        ModelAnimation::setTextureLookup(
+            [](const std::string& name) { return name.find("_0.tga") != std::string::npos ? 10 : 11; });
+    }
+    void TearDown() override
+    {
+        Skin::setShaderLookup(nullptr);
+        ModelAnimation::setTextureLookup(nullptr);
+    }
+
+    ModelResource* loadBoxMan()
+    {
+        handle = resources.load(kBoxMan);
+        return resources.getAs<ModelResource>(handle);
+    }
+
+    LogCapture log;
+    ResourceSystem resources;
+    ResourceHandle handle;
+};
+
+TEST_F(ModelResourceTest, BoxManLoadsOnTheLoaderThreadWithAllItsParts)
+{
+    resources.startLoader();
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(log.count(3), 0u);
+    EXPECT_EQ(log.count(2), 0u);
+
+    SkeletonResource* skeleton = model->getSkeleton();
+    ASSERT_NE(skeleton, nullptr);
+    ASSERT_EQ(skeleton->getNumBones(), 3);
+    EXPECT_EQ(skeleton->getBone(0)->parent, -1);
+    EXPECT_EQ(skeleton->getBone(2)->parent, 1);
+    EXPECT_EQ(model->getBoneName(2), "head");
+
+    MeshSetResource* meshes = model->getMeshSet();
+    ASSERT_NE(meshes, nullptr);
+    ASSERT_EQ(meshes->getNumMeshes(), 2);
+    EXPECT_EQ(meshes->getMesh(0)->surface, 0);
+    EXPECT_EQ(meshes->getMesh(1)->surface, 1);
+    EXPECT_EQ(meshes->getMesh(1)->vertices.size(), 8u);
+    EXPECT_EQ(meshes->getMesh(1)->triangles.size(), 36u);
+    EXPECT_EQ(meshes->getMaxBoneIndex(), 2);
+
+    ASSERT_EQ(model->getNumAnimations(), 5);
+    const ModelAnimation* walk = model->getAnimation(2);
+    ASSERT_NE(walk, nullptr);
+    EXPECT_EQ(walk->name, "walk");
+    EXPECT_EQ(walk->kind, ModelAnimation::kSkeletal);
+    EXPECT_EQ(walk->getNumFrames(), 8);
+    EXPECT_TRUE(walk->loop);
+    EXPECT_TRUE(walk->moves);
+    EXPECT_FALSE(walk->followsAttackSpeed);
+    EXPECT_FLOAT_EQ(walk->getDuration(), 0.4f);
+    // The root travels 0.25 a frame at 20 frames a second.
+    EXPECT_NEAR(walk->getMoveSpeed(), 5.0f, 1e-4f);
+    const ModelAnimation* attack = model->getAnimation(3);
+    EXPECT_EQ(attack->getNumFrames(), 6);
+    EXPECT_TRUE(attack->followsAttackSpeed);
+    EXPECT_EQ(attack->getMoveSpeed(), 0.0f);
+    EXPECT_EQ(model->getAnimation(5), nullptr);
+    EXPECT_EQ(model->getAnimation(-1), nullptr);
+
+    // Level fields and footprint.
+    EXPECT_TRUE(model->isDetail());
+    EXPECT_EQ(model->getMapShaderName(), "Textures/Map/boxman");
+    EXPECT_EQ(model->getMapShader(), static_cast<int>(std::string("Textures/Map/boxman").size()));
+    EXPECT_TRUE(model->getRandomRotation());
+    EXPECT_FLOAT_EQ(model->getRandomScaleMin(), 0.9f);
+    EXPECT_FLOAT_EQ(model->getRandomScaleMax(), 1.1f);
+    EXPECT_EQ(model->getObjectType(), "Prop");
+    EXPECT_EQ(model->getInWayAlphaType(), 2);
+    EXPECT_FLOAT_EQ(model->getInWayMinOffset().x, -0.5f);
+    EXPECT_FLOAT_EQ(model->getInWayMaxOffset().y, 0.25f);
+    EXPECT_FLOAT_EQ(model->getInWayMinFade(), 0.3f);
+    EXPECT_EQ(model->getFootprintWidth(), 2);
+    EXPECT_EQ(model->getFootprintHeight(), 1);
+    EXPECT_TRUE(model->isFootprintBlocked(0, 0));
+    EXPECT_FALSE(model->isFootprintBlocked(1, 0));
+    EXPECT_FALSE(model->isFootprintBlocked(2, 0));
+}
+
+TEST_F(ModelResourceTest, EventsAreFoundByNameAndByFrameRange)
+{
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    const ModelAnimation* walk = model->getAnimation(2);
+    const ModelAnimation* attack = model->getAnimation(3);
+
+    EXPECT_EQ(ModelAnimation::getEventFrame(attack, "attackMarker"), 3);
+    EXPECT_EQ(ModelAnimation::getEventFrame(attack, "ATTACKMARKER"), 3);
+    EXPECT_EQ(ModelAnimation::getEventFrame(attack, "endMarker"), 5); // on the last frame
+    EXPECT_EQ(ModelAnimation::getEventFrame(attack, "skillMarker"), 0);
+    EXPECT_EQ(ModelAnimation::getEventFrame(nullptr, "attackMarker"), 0);
+
+    // Walk: a step sound at frames 2 and 6.
+    size_t cursor = 0;
+    const AnimationEvent* e = walk->findNextEvent(0, 3, cursor);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->name, "sound");
+    EXPECT_EQ(e->frame, 2);
+    ASSERT_EQ(e->args.size(), 1u);
+    EXPECT_EQ(e->args[0], "Sounds/step.wav");
+    EXPECT_EQ(walk->findNextEvent(0, 3, cursor), nullptr);
+    cursor = 0;
+    EXPECT_EQ(walk->findNextEvent(2, 5, cursor), nullptr); // frame 2 is behind, exclusive
+    cursor = 0;
+    e = walk->findNextEvent(5, 6, cursor);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->frame, 6);
+
+    // Attack: entry fires on starting, the marker and the last frame later.
+    std::vector<std::string> fired;
+    cursor = 0;
+    while (const AnimationEvent* ev = attack->findNextEvent(-1, 6, cursor)) {
+        fired.push_back(ev->name);
+    }
+    EXPECT_EQ(fired, (std::vector<std::string>{"swingStart", "attackMarker", "endMarker"}));
+    fired.clear();
+    cursor = 0;
+    while (const AnimationEvent* ev = attack->findNextEvent(0, 2, cursor)) {
+        fired.push_back(ev->name);
+    }
+    EXPECT_TRUE(fired.empty());
+}
+
+TEST_F(ModelResourceTest, PickAnimationChoosesAmongSameNamedOnes)
+{
+    Random random;
+    Random::setState(0, 12345);
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    std::set<int> seen;
+    for (int i = 0; i < 200; ++i) {
+        seen.insert(model->pickAnimation("IDLE"));
+    }
+    EXPECT_EQ(seen, (std::set<int>{0, 1}));
+    EXPECT_EQ(model->pickAnimation("walk"), 2);
+    EXPECT_EQ(model->pickAnimation("Burn"), 4);
+    EXPECT_EQ(model->pickAnimation("fly"), -1);
+    EXPECT_EQ(model->pickAnimation(""), -1);
+}
+
+TEST_F(ModelResourceTest, SpriteAnimationsGiveTexturesPerFrameAndDirection)
+{
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    const ModelAnimation* burn = model->getAnimation(4);
+    ASSERT_EQ(burn->kind, ModelAnimation::kSprite);
+    EXPECT_EQ(burn->getNumFrames(), 2);
+    EXPECT_FLOAT_EQ(burn->getDuration(), 0.2f);
+    EXPECT_EQ(burn->getSpriteTexture(0, 0), 10); // burn_0_0
+    EXPECT_EQ(burn->getSpriteTexture(0, 1), 11);
+    EXPECT_EQ(burn->getSpriteTexture(1, 0), 10);
+    EXPECT_EQ(burn->getSpriteTexture(7, 1), 10); // out of range: the first texture
+    EXPECT_EQ(burn->getSpriteTexture(-1, 0), 10);
+}
+
+TEST_F(ModelResourceTest, BoundsComeFromTheTableOrDefaults)
+{
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    AnimationResource* walk = model->getAnimation(2)->getAnimationResource();
+    AnimationResource* attack = model->getAnimation(3)->getAnimationResource();
+    ASSERT_TRUE(walk && attack);
+    EXPECT_TRUE(walk->hasBounds());
+    Vec3 min0 = walk->getFrameBoundsMin(0);
+    Vec3 min3 = walk->getFrameBoundsMin(3);
+    EXPECT_NEAR(min3.x - min0.x, 0.75f, 1e-5f); // moves with the root
+    EXPECT_FLOAT_EQ(walk->getFrameBoundsMax(0).z, 2.0f); // top of the head box
+    EXPECT_GT(walk->getFrameRadius(0), 1.0f);
+    EXPECT_EQ(walk->getFrameBoundsMin(99), walk->getFrameBoundsMin(7)); // clamped
+    EXPECT_FALSE(attack->hasBounds());
+    EXPECT_EQ(attack->getFrameBoundsMin(2), AnimationResource::kDefaultBounds.min);
+    EXPECT_EQ(attack->getFrameBoundsMax(2), AnimationResource::kDefaultBounds.max);
+}
+
+TEST_F(ModelResourceTest, AttachPointsAreBonesThenTags)
+{
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->getFirstTagIndex(), 3);
+    EXPECT_EQ(model->getNumAttachPoints(), 4);
+    EXPECT_EQ(model->findAttachPoint("head"), 2);
+    EXPECT_EQ(model->findAttachPoint("tag_helmet"), 3);
+    EXPECT_EQ(model->findAttachPoint("tag_sword"), -1);
+    EXPECT_EQ(ModelResource::findAttachPoint(nullptr, "head"), -1);
+    EXPECT_EQ(model->getAttachPointName(3), "tag_helmet");
+    EXPECT_EQ(model->getAttachPointName(4), "");
+
+    int parent = -5;
+    Vec3 offset(9, 9, 9);
+    Quaternion rotation(1, 1, 1, 1);
+    ASSERT_TRUE(model->getAttachPoint(1, parent, offset, rotation));
+    EXPECT_EQ(parent, 1);
+    EXPECT_EQ(offset, Vec3());
+    EXPECT_EQ(rotation, Quaternion());
+    ASSERT_TRUE(model->getAttachPoint(3, parent, offset, rotation));
+    EXPECT_EQ(parent, 2);
+    EXPECT_FLOAT_EQ(offset.z, 0.25f);
+    EXPECT_FALSE(model->getAttachPoint(4, parent, offset, rotation));
+
+    // The helmet sits on the head: root 0 + body 1.0 + head 0.8 + tag 0.25.
+    Vec3 position;
+    Matrix3 orientation;
+    const ModelAnimation* idle = model->getAnimation(0);
+    ASSERT_TRUE(model->getAttachPointTransform(3, idle, 0.0f, position, orientation));
+    EXPECT_TRUE(position.nearlyEquals(Vec3(0, 0, 2.05f), 1e-5f));
+    // Walking, the whole body has moved forward by frame 4 (0.2 s).
+    const ModelAnimation* walk = model->getAnimation(2);
+    ASSERT_TRUE(model->getAttachPointTransform(0, walk, 0.2f, position, orientation));
+    EXPECT_NEAR(position.x, 1.0f, 1e-4f);
+    EXPECT_FALSE(model->getAttachPointTransform(9, walk, 0.0f, position, orientation));
+
+    // Tags can be edited; bones cannot.
+    EXPECT_FALSE(model->renameAttachPoint(1, "neck"));
+    EXPECT_FALSE(model->removeTag(0));
+    EXPECT_FALSE(model->setAttachPoint(0, 1, Vec3(), Quaternion()));
+    int added = model->addTag();
+    EXPECT_EQ(added, 4);
+    EXPECT_EQ(model->getAttachPointName(4), "NewTag");
+    ASSERT_TRUE(model->getAttachPoint(4, parent, offset, rotation));
+    EXPECT_EQ(parent, -1);
+    EXPECT_TRUE(model->renameAttachPoint(4, "tag_sword"));
+    EXPECT_TRUE(model->setTagParentBone(4, "body"));
+    EXPECT_EQ(model->getTags()[1].parentBone, 1);
+    EXPECT_FALSE(model->setTagParentBone(4, "tail"));
+    EXPECT_EQ(model->getTags()[1].parentBone, -1);
+    EXPECT_TRUE(model->removeTag(3));
+    EXPECT_EQ(model->findAttachPoint("tag_sword"), 3);
+}
+
+TEST_F(ModelResourceTest, SavedTagsReloadEqual)
+{
+    TempDir dir;
+    std::filesystem::copy(testDataPath("models"), dir.path() / "models", std::filesystem::copy_options::recursive);
+    resources.setBaseDirectory(dir.path().string());
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    int sword = model->addTag();
+    ASSERT_TRUE(model->renameAttachPoint(sword, "tag_sword"));
+    ASSERT_TRUE(model->setAttachPoint(sword, 1, Vec3(0.5f, -0.125f, 0.75f), Quaternion(0, 0, 0.6f, 0.8f)));
+    int empty = model->addTag(); // no parent bone: an empty name in the file
+    ASSERT_TRUE(model->saveTags());
+
+    ResourceSystem::Statistics before = resources.getStatistics();
+    ASSERT_EQ(resources.reloadExtension("mdl"), 1);
+    ModelResource* reloaded = resources.getAs<ModelResource>(handle);
+    ASSERT_NE(reloaded, nullptr);
+    EXPECT_GT(resources.getStatistics().loads, before.loads);
+    // The model reads its tags through the still-loaded tags resource:
+    // reload that as well, then compare.
+    ASSERT_EQ(resources.reloadExtension("tag"), 1);
+    ASSERT_EQ(resources.reloadExtension("mdl"), 1);
+    reloaded = resources.getAs<ModelResource>(handle);
+    ASSERT_NE(reloaded, nullptr);
+    ASSERT_EQ(reloaded->getTags().size(), 3u);
+    const ModelTag& t = reloaded->getTags()[1];
+    EXPECT_EQ(t.name, "tag_sword");
+    EXPECT_EQ(t.parentName, "body");
+    EXPECT_EQ(t.parentBone, 1);
+    EXPECT_TRUE(t.offset.nearlyEquals(Vec3(0.5f, -0.125f, 0.75f), 1e-6f));
+    EXPECT_EQ(t.rotation, Quaternion(0, 0, 0.6f, 0.8f));
+    EXPECT_EQ(reloaded->getAttachPointName(empty), "NewTag");
+    EXPECT_EQ(reloaded->getTags()[2].parentName, "");
+    EXPECT_EQ(reloaded->getTags()[0].name, "tag_helmet");
+}
+
+TEST_F(ModelResourceTest, SaveTagsNeedsSkeletonAndTagsFile)
+{
+    TempDir dir;
+    dir.write("m/plain.mdl", "detail 0\n");
+    resources.setBaseDirectory(dir.path().string());
+    ResourceHandle h = resources.load("m/plain.mdl");
+    auto* model = resources.getAs<ModelResource>(h);
+    ASSERT_NE(model, nullptr);
+    model->addTag();
+    EXPECT_FALSE(model->saveTags());
+    EXPECT_EQ(model->getFirstTagIndex(), -1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "m" / ".tag"));
+}
+
+TEST_F(ModelResourceTest, BoneCountMismatchIsAnErrorLine)
+{
+    ResourceHandle h = resources.load("models/boxman/mismatch.mdl");
+    ASSERT_NE(resources.getAs<ModelResource>(h), nullptr);
+    EXPECT_TRUE(log.contains(
+        "Number of bones mismatch: model - models/boxman/mismatch.mdl, anim - models/boxman/twobones.mda", 3));
+}
+
+TEST_F(ModelResourceTest, SkinGivesShadersBySurface)
+{
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    Skin* skin = model->getSkin();
+    ASSERT_NE(skin, nullptr);
+    EXPECT_EQ(skin->getSurfaceShader(0), static_cast<int>(std::string("Models/BoxMan/body").size()));
+    EXPECT_EQ(skin->getSurfaceShader(7), -1);
+    ASSERT_NE(skin->findSurface(1), nullptr);
+    EXPECT_EQ(skin->findSurface(1)->flag, 1);
+    EXPECT_EQ(skin->findSurface(0)->flag, 0);
+    EXPECT_EQ(skin->findSurface(2), nullptr);
+
+    const char* otherText = "1 \"Models/Other/head\"\n4 \"Models/Other/cape\" 2\n";
+    auto other = Skin::parse("other.skn", reinterpret_cast<const uint8_t*>(otherText), std::strlen(otherText));
+    ASSERT_NE(other, nullptr);
+    Skin::copySurfaces(*skin, *other);
+    EXPECT_EQ(skin->getSurfaces().size(), 3u);
+    EXPECT_EQ(skin->findSurface(1)->shaderName, "Models/Other/head");
+    EXPECT_EQ(skin->findSurface(1)->flag, 0);
+    EXPECT_EQ(skin->findSurface(4)->flag, 2);
+    EXPECT_EQ(skin->findSurface(0)->shaderName, "Models/BoxMan/body");
+}
+
+TEST_F(ModelResourceTest, GameDataModelLoadsCleanly)
+{
+    resources.setBaseDirectory(gameDataPath());
+    ResourceHandle h = resources.load("Models/BoxMan/boxman.mdl");
+    auto* model = resources.getAs<ModelResource>(h);
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->getNumBones(), 3);
+    EXPECT_EQ(model->getNumAnimations(), 4);
+    EXPECT_EQ(log.count(2) + log.count(3), 0u);
+}
+
+} // namespace

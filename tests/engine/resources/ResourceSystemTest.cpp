@@ -1,0 +1,346 @@
+#include "engine/resources/ResourceSystem.h"
+#include "engine/resources/TextResource.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <map>
+#include <set>
+#include <thread>
+
+namespace {
+
+// A resource remembering which thread built it.
+class ProbeResource : public Resource {
+public:
+    ProbeResource(std::string text, std::thread::id thread) : text(std::move(text)), thread(thread) {}
+    std::string text;
+    std::thread::id thread;
+    int subType = 0;
+    int getSubType() const override { return subType; }
+};
+
+class ResourceSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        resources.setBaseDirectory(dir.path().string());
+        ResourceTypeInfo probe;
+        probe.extension = "prb";
+        probe.factory = [this](const std::string&, const uint8_t* data, size_t size, int) {
+            ++builds;
+            auto r = std::make_unique<ProbeResource>(std::string(reinterpret_cast<const char*>(data), size),
+                                                     std::this_thread::get_id());
+            r->subType = r->text.rfind("sub", 0) == 0 ? 7 : 0;
+            return r;
+        };
+        resources.registerType(probe);
+        TextResource::registerType(resources);
+    }
+
+    ProbeResource* probe(const ResourceHandle& h) { return resources.getAs<ProbeResource>(h); }
+
+    TempDir dir;
+    LogCapture log;
+    ResourceSystem resources;
+    std::atomic<int> builds{0};
+};
+
+TEST_F(ResourceSystemTest, HandlesCountReferencesAndUnloadAtZero)
+{
+    dir.write("a.prb", "alpha");
+    ResourceHandle first = resources.load("a.prb");
+    ResourceHandle second = resources.load("A.PRB"); // names compare without case
+    ASSERT_TRUE(first.isValid());
+    EXPECT_EQ(first.getIndex(), second.getIndex());
+    EXPECT_EQ(resources.getRefCount(first.getIndex()), 2);
+    {
+        ResourceHandle copy = first;
+        EXPECT_EQ(resources.getRefCount(first.getIndex()), 3);
+        ResourceHandle assigned;
+        assigned = copy;
+        EXPECT_EQ(resources.getRefCount(first.getIndex()), 4);
+        assigned = assigned; // self-assignment keeps the count
+        EXPECT_EQ(resources.getRefCount(first.getIndex()), 4);
+    }
+    EXPECT_EQ(resources.getRefCount(first.getIndex()), 2);
+    ASSERT_NE(probe(first), nullptr);
+    EXPECT_EQ(probe(first)->text, "alpha");
+    EXPECT_EQ(first.getFileName(), "a.prb");
+
+    int index = first.getIndex();
+    second.release();
+    EXPECT_EQ(second.getIndex(), -1);
+    EXPECT_TRUE(resources.isLoaded(index));
+    first.release();
+    EXPECT_FALSE(resources.isLoaded(index));
+    EXPECT_EQ(resources.get(index), nullptr); // unloaded entries give no object, at once
+
+    // Loading again reuses the entry and builds a new object.
+    ResourceHandle again = resources.load("a.prb");
+    EXPECT_EQ(again.getIndex(), index);
+    ASSERT_NE(probe(again), nullptr);
+    EXPECT_EQ(builds, 2);
+}
+
+TEST_F(ResourceSystemTest, EmptyNameMakesNoEntryAndMissingFileNeverHangs)
+{
+    resources.startLoader();
+    ResourceHandle none = resources.load("");
+    EXPECT_EQ(none.getIndex(), -1);
+    EXPECT_EQ(resources.getEntryCount(), 0);
+    EXPECT_EQ(resources.get(-1), nullptr);
+    EXPECT_EQ(resources.getFileName(-1), "");
+    EXPECT_EQ(resources.findOrCreateEntry(""), -1);
+
+    auto start = std::chrono::steady_clock::now();
+    ResourceHandle missingText = resources.load("nowhere/gone.txt");
+    ResourceHandle missingProbe = resources.load("nowhere/gone.prb");
+    Resource* placeholder = resources.get(missingText);
+    Resource* nothing = resources.get(missingProbe);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+
+    // "txt" has a placeholder type, "prb" none.
+    ASSERT_NE(placeholder, nullptr);
+    EXPECT_TRUE(placeholder->isPlaceholder());
+    EXPECT_EQ(dynamic_cast<TextResource*>(placeholder)->getSize(), 0u);
+    EXPECT_EQ(nothing, nullptr);
+    EXPECT_TRUE(resources.isLoaded(missingProbe.getIndex()));
+    EXPECT_TRUE(log.contains("nowhere/gone.prb: cannot read resource file", 2));
+    EXPECT_EQ(resources.getStatistics().failures, 2u);
+
+    // An extension without a type is an error line, and still settles.
+    dir.write("odd.xyz", "?");
+    ResourceHandle odd = resources.load("odd.xyz");
+    EXPECT_EQ(resources.get(odd), nullptr);
+    EXPECT_TRUE(log.contains("odd.xyz: no resource type for extension \"xyz\"", 3));
+}
+
+TEST_F(ResourceSystemTest, ConcurrentLoadsBuildEachFileOnceOnTheLoaderThread)
+{
+    constexpr int kFiles = 40;
+    constexpr int kThreads = 6;
+    for (int i = 0; i < kFiles; ++i) {
+        dir.write("f" + std::to_string(i) + ".prb", "content " + std::to_string(i));
+    }
+    resources.startLoader();
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    std::vector<std::vector<ResourceHandle>> held(kThreads);
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kFiles; ++i) {
+                int n = (i + t * 7) % kFiles;
+                ResourceHandle h = resources.load("f" + std::to_string(n) + ".prb");
+                auto* r = resources.getAs<ProbeResource>(h);
+                if (!r || r->text != "content " + std::to_string(n)) {
+                    ++wrong;
+                }
+                held[t].push_back(h);
+            }
+        });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(builds, kFiles);
+    EXPECT_EQ(resources.getEntryCount(), kFiles);
+    for (int i = 0; i < kFiles; ++i) {
+        int index = resources.findEntry("f" + std::to_string(i) + ".prb");
+        ASSERT_GE(index, 0);
+        // Each thread holds one handle (its local one went out of scope).
+        EXPECT_EQ(resources.getRefCount(index), kThreads);
+        auto* r = dynamic_cast<ProbeResource*>(resources.get(index));
+        ASSERT_NE(r, nullptr);
+        EXPECT_NE(r->thread, std::this_thread::get_id());
+    }
+    held.clear();
+    for (int i = 0; i < kFiles; ++i) {
+        EXPECT_FALSE(resources.isLoaded(i));
+    }
+}
+
+TEST_F(ResourceSystemTest, LoaderThreadLoadsQueuedDependencyInlineAndSurvivesCycles)
+{
+    // A type whose factory needs another resource, as a model needs its parts.
+    ResourceTypeInfo dep;
+    dep.extension = "dep";
+    dep.factory = [this](const std::string&, const uint8_t* data, size_t size, int) -> std::unique_ptr<Resource> {
+        std::string target(reinterpret_cast<const char*>(data), size);
+        ResourceHandle part = resources.load(target);
+        Resource* r = resources.get(part);
+        auto* p = dynamic_cast<ProbeResource*>(r);
+        return std::make_unique<ProbeResource>(p ? "got " + p->text : std::string("none"),
+                                               std::this_thread::get_id());
+    };
+    resources.registerType(dep);
+    dir.write("part.prb", "part");
+    dir.write("whole.dep", "part.prb");
+    dir.write("self.dep", "self.dep"); // needs itself
+
+    resources.startLoader();
+    auto result = std::async(std::launch::async, [&] {
+        ResourceHandle whole = resources.load("whole.dep");
+        ResourceHandle self = resources.load("self.dep");
+        auto* w = resources.getAs<ProbeResource>(whole);
+        auto* s = resources.getAs<ProbeResource>(self);
+        return std::make_pair(w ? w->text : "", s ? s->text : "");
+    });
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "a wait hung";
+    auto [whole, self] = result.get();
+    EXPECT_EQ(whole, "got part");
+    EXPECT_EQ(self, "none");
+}
+
+// The graphics system's context lock: recursive, with owner and nesting.
+struct FakeContextLock {
+    std::recursive_mutex mutex;
+    std::atomic<std::thread::id> owner{};
+    int nesting = 0;
+
+    void acquire()
+    {
+        mutex.lock();
+        owner = std::this_thread::get_id();
+        ++nesting;
+    }
+    void release()
+    {
+        if (--nesting == 0) {
+            owner = std::thread::id();
+        }
+        mutex.unlock();
+    }
+};
+
+TEST_F(ResourceSystemTest, WaitGivesUpEveryLevelOfTheContextLock)
+{
+    FakeContextLock gl;
+    resources.setContextLockHooks({[&] {
+                                       if (gl.owner.load() != std::this_thread::get_id()) {
+                                           return 0;
+                                       }
+                                       int levels = gl.nesting;
+                                       for (int i = 0; i < levels; ++i) {
+                                           gl.release();
+                                       }
+                                       return levels;
+                                   },
+                                   [&](int levels) {
+                                       for (int i = 0; i < levels; ++i) {
+                                           gl.acquire();
+                                       }
+                                   }});
+    // The loader needs the context to build this type (a texture upload).
+    ResourceTypeInfo tex;
+    tex.extension = "tex";
+    tex.factory = [&](const std::string&, const uint8_t*, size_t, int) -> std::unique_ptr<Resource> {
+        gl.acquire();
+        auto r = std::make_unique<ProbeResource>("uploaded", std::this_thread::get_id());
+        gl.release();
+        return r;
+    };
+    resources.registerType(tex);
+    dir.write("wall.tex", "pixels");
+
+    resources.startLoader();
+    auto result = std::async(std::launch::async, [&] {
+        gl.acquire();
+        gl.acquire(); // nested twice, as a draw call inside a frame does
+        ResourceHandle h = resources.load("wall.tex");
+        auto* r = resources.getAs<ProbeResource>(h);
+        int nestingAfter = gl.nesting;
+        bool ownerAfter = gl.owner.load() == std::this_thread::get_id();
+        gl.release();
+        gl.release();
+        return std::make_tuple(r ? r->text : std::string(), nestingAfter, ownerAfter);
+    });
+    ASSERT_EQ(result.wait_for(std::chrono::seconds(10)), std::future_status::ready) << "deadlock on the lock";
+    auto [text, nesting, owner] = result.get();
+    EXPECT_EQ(text, "uploaded");
+    EXPECT_EQ(nesting, 2);
+    EXPECT_TRUE(owner);
+}
+
+TEST_F(ResourceSystemTest, ReloadExtensionRebuildsOnlyMatchingLoadedEntries)
+{
+    dir.write("one.prb", "old");
+    dir.write("two.prb", "sub old");
+    dir.write("note.txt", "text");
+    resources.startLoader();
+    ResourceHandle one = resources.load("one.prb");
+    ResourceHandle two = resources.load("two.prb");
+    ResourceHandle note = resources.load("note.txt");
+    resources.waitForQueueEmpty();
+    ASSERT_EQ(builds, 2);
+
+    dir.write("one.prb", "new");
+    dir.write("two.prb", "sub new");
+    // Sub-type filter: only "two" has sub-type 7.
+    EXPECT_EQ(resources.reloadExtension("PRB", 7), 1);
+    EXPECT_EQ(probe(two)->text, "sub new");
+    EXPECT_EQ(probe(one)->text, "old");
+    EXPECT_EQ(resources.reloadExtension("prb"), 2);
+    EXPECT_EQ(probe(one)->text, "new");
+    EXPECT_EQ(resources.getAs<TextResource>(note)->getText(), "text");
+    EXPECT_EQ(resources.reloadExtension("mdl"), 0);
+    EXPECT_EQ(resources.getStatistics().reloads, 3u);
+}
+
+TEST_F(ResourceSystemTest, EntryHasExtensionCountsLoadedEntriesOnly)
+{
+    dir.write("a.txt", "x");
+    ResourceHandle a = resources.load("a.txt");
+    int pending = resources.findOrCreateEntry("b.txt");
+    EXPECT_FALSE(resources.entryHasExtension(a.getIndex(), "txt")); // queued, loader not started
+    ASSERT_NE(resources.get(a), nullptr);                            // inline without a loader
+    EXPECT_TRUE(resources.entryHasExtension(a.getIndex(), "TXT"));
+    EXPECT_FALSE(resources.entryHasExtension(a.getIndex(), "prb"));
+    EXPECT_FALSE(resources.entryHasExtension(pending, "txt"));
+    EXPECT_EQ(resources.getRefCount(pending), 0);
+    EXPECT_FALSE(resources.entryHasExtension(99, "txt"));
+}
+
+TEST_F(ResourceSystemTest, FatalErrorOnLoaderThreadIsHandedToTheMainThread)
+{
+    ResourceTypeInfo bad;
+    bad.extension = "bad";
+    bad.factory = [this](const std::string& name, const uint8_t*, size_t, int) -> std::unique_ptr<Resource> {
+        resources.raiseLoaderFatal("Out of memory while loading " + name);
+    };
+    resources.registerType(bad);
+    dir.write("x.bad", "1");
+    resources.startLoader();
+    ResourceHandle x = resources.load("x.bad");
+    EXPECT_EQ(resources.get(x), nullptr);
+    std::string text;
+    ASSERT_TRUE(resources.takeFatalError(text));
+    EXPECT_EQ(text, "Out of memory while loading x.bad");
+    // The loader thread has ended.
+    for (int i = 0; i < 100 && resources.isLoaderRunning(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(resources.isLoaderRunning());
+}
+
+TEST_F(ResourceSystemTest, ReleasedWhileQueuedNeverBuildsAndStatisticsAreLogged)
+{
+    dir.write("q.prb", "q");
+    {
+        ResourceHandle h = resources.load("q.prb");
+    }
+    resources.startLoader();
+    resources.waitForQueueEmpty();
+    EXPECT_EQ(builds, 0);
+    ResourceHandle h = resources.load("q.prb");
+    resources.waitForQueueEmpty();
+    EXPECT_TRUE(h.isLoaded());
+    resources.logStatistics();
+    EXPECT_TRUE(log.contains("Resources: 1 entries, 1 loaded"));
+}
+
+} // namespace

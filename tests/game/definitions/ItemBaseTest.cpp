@@ -1,0 +1,457 @@
+#include "ItemTestFixture.h"
+
+#include "game/definitions/GameData.h"
+#include "game/definitions/Money.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
+
+class ItemBaseTest : public ItemDatabaseTest {
+protected:
+    std::string tooltip(const ItemBase& item, unsigned options, const ItemHolder* owner = nullptr,
+                        const ItemBase* compare = nullptr)
+    {
+        TooltipContext context;
+        context.options = options;
+        context.compareWith = compare;
+        std::string out;
+        item.getTooltip(owner, context, out);
+        return out;
+    }
+
+    static bool has(const std::string& text, const std::string& part)
+    {
+        return text.find(part) != std::string::npos;
+    }
+};
+
+} // namespace
+
+// ---- Entry fields and rarity ------------------------------------------------------
+
+TEST_F(ItemBaseTest, LoadsKindStackAndRarityFromItsEntry)
+{
+    auto potion = makeItem("MinorHealthPotion");
+    EXPECT_EQ(potion->getItemType(), ItemType::Drink);
+    EXPECT_EQ(potion->getMaxStack(), 5);
+    EXPECT_TRUE(potion->isStack());
+    EXPECT_EQ(makeItem("Dagger")->getMaxStack(), 1);
+    EXPECT_EQ(makeItem("SmallPouch")->getBagSize(), 6);
+    EXPECT_EQ(makeItem("WardenHelm")->getRarity(), ItemRarity::Set);
+    EXPECT_EQ(makeItem("Greatsword")->getItemRequirement(), ItemRequirement::WeaponSwordTwoHanded);
+
+    ItemBase cleared;
+    EXPECT_EQ(cleared.getItemType(), ItemType::Other);
+    potion->clear();
+    EXPECT_EQ(potion->getItemEntry(), nullptr);
+    EXPECT_EQ(potion->getItemType(), ItemType::Other);
+    EXPECT_EQ(potion->getMaxStack(), 1);
+}
+
+TEST_F(ItemBaseTest, SetItemsCarryTheirLinksAndBonuses)
+{
+    auto helm = makeItem("WardenHelm", 5);
+    EXPECT_EQ(helm->getSetLink(0).set, entry("WardenSet"));
+    EXPECT_EQ(helm->getSetLink(0).size, 2);
+    EXPECT_EQ(helm->getSetLink(1).set, nullptr);
+    EXPECT_EQ(helm->getPartialSetBonus().effect, entry("WardenSetPartial"));
+    EXPECT_EQ(helm->getFullSetBonus().effect, entry("WardenSetFull"));
+    EXPECT_EQ(helm->getFullSetBonus().itemsNeeded, 2);
+    EXPECT_TRUE(has(tooltip(*helm, 0), "\nWith 2 items:\nWarden's Vigil\n"));
+}
+
+// ---- Generation --------------------------------------------------------------------
+
+TEST_F(ItemBaseTest, GenerationIsReproducibleForASeed)
+{
+    auto first = makeItem("QuarterStaff");
+    auto second = makeItem("QuarterStaff");
+    Random::setState(0, 1234);
+    first->generate(5);
+    uint32_t after = Random::getState(0);
+    Random::setState(0, 1234);
+    second->generate(5);
+    EXPECT_EQ(first->getRolls(), second->getRolls());
+    EXPECT_EQ(first->getStatBonuses(), second->getStatBonuses());
+    EXPECT_EQ(first->getMaxDamage(DamageType::Magic), second->getMaxDamage(DamageType::Magic));
+
+    // Only the one varying family (Intelligence 1..3) draws.
+    Random::setState(0, 1234);
+    float r = randomFloat(0);
+    EXPECT_EQ(after, Random::getState(0));
+    int expected = static_cast<int>(std::floor(1.0f + r * 2.0f + 0.5f));
+    EXPECT_EQ(first->getStatBonus(CharacterStat::Intelligence), expected);
+    EXPECT_EQ(first->getLevel(), 5);
+}
+
+TEST_F(ItemBaseTest, GenerationScalesWithTheLevelAndDefaultsToTheMinimumLevel)
+{
+    auto dagger = makeItem("Dagger");
+    dagger->generate(11);
+    EXPECT_EQ(dagger->getMinDamage(DamageType::Physical), 8);  // 2 + 0.6 × 10
+    EXPECT_EQ(dagger->getMaxDamage(DamageType::Physical), 17); // 5 + 1.2 × 10
+    EXPECT_EQ(dagger->getMaxDamage(DamageType::Fire), 0);
+
+    auto greatsword = makeItem("Greatsword");
+    greatsword->generate(0);
+    EXPECT_EQ(greatsword->getLevel(), 3);
+
+    // An armour roll stays within the level-scaled range.
+    auto cap = makeItem("LeatherCap");
+    for (uint32_t seed : {1u, 99u, 123456u}) {
+        Random::setState(0, seed);
+        cap->generate(9);
+        EXPECT_GE(cap->getArmor(), 6);  // 2 + 0.5 × 8
+        EXPECT_LE(cap->getArmor(), 11); // 4 + 0.9 × 8 = 11.2
+    }
+}
+
+TEST_F(ItemBaseTest, MagicPropertiesAddTheirFamiliesAtTheirValue)
+{
+    auto dagger = makeItem("Dagger");
+    dagger->addMagicProperty(entry("ModSharp"), 0.5f); // +20 % physical
+    EXPECT_EQ(dagger->getMinDamage(DamageType::Physical), 2);
+    EXPECT_EQ(dagger->getMaxDamage(DamageType::Physical), 6);
+    dagger->addMagicProperty(entry("ModBlazing"), 0.0f); // fire 1..4 at half strength
+    EXPECT_EQ(dagger->getMinDamage(DamageType::Fire), 1);
+    EXPECT_EQ(dagger->getMaxDamage(DamageType::Fire), 2);
+    dagger->addMagicProperty(entry("ModOfTheBear"), 1.0f);
+    EXPECT_EQ(dagger->getStatBonus(CharacterStat::Strength), 5);
+    dagger->addMagicProperty(entry("ModQuick"), 1.0f);
+    EXPECT_FLOAT_EQ(dagger->getWeaponSpeedBonus(), 0.15f);
+    EXPECT_EQ(dagger->getMagicProperties().size(), 4u);
+    dagger->addMagicProperty(nullptr, 0.5f);
+    EXPECT_EQ(dagger->getMagicProperties().size(), 4u);
+}
+
+TEST_F(ItemBaseTest, AcceptsOnlyItsMagicRequirements)
+{
+    auto dagger = makeItem("Dagger");
+    EXPECT_TRUE(dagger->acceptsMagicRequirement(MagicRequirement::None));
+    EXPECT_TRUE(dagger->acceptsMagicRequirement(MagicRequirement::MeleeWeapon));
+    EXPECT_FALSE(dagger->acceptsMagicRequirement(MagicRequirement::Armor));
+    auto bow = makeItem("ShortBow");
+    EXPECT_TRUE(bow->acceptsMagicRequirement(MagicRequirement::RangedWeapon));
+    EXPECT_FALSE(bow->acceptsMagicRequirement(MagicRequirement::MeleeWeapon));
+}
+
+// ---- Names -------------------------------------------------------------------------
+
+TEST_F(ItemBaseTest, NamesWithTwoAndThreeModifiers)
+{
+    auto dagger = makeItem("Dagger");
+    for (const char* name : {"ModSharp", "ModOfTheBear"}) {
+        dagger->applyModifierName(entry(name));
+        dagger->addMagicProperty(entry(name), 0.5f);
+    }
+    dagger->setRarity(ItemRarity::Rare);
+    EXPECT_EQ(dagger->getDisplayName(false), "Dagger"); // still unidentified
+    dagger->setIdentified(true);
+    EXPECT_EQ(dagger->getDisplayName(false), "Sharp Dagger of the Bear");
+    EXPECT_EQ(dagger->getDisplayName(true), "^c005Sharp Dagger of the Bear^c145");
+
+    dagger->applyModifierName(entry("ModOfVigor"));
+    dagger->addMagicProperty(entry("ModOfVigor"), 0.5f);
+    EXPECT_EQ(dagger->getPrefixCount(), 1);
+    EXPECT_EQ(dagger->getSuffixCount(), 2);
+    EXPECT_EQ(dagger->getDisplayName(false), "Dagger");
+    EXPECT_EQ(dagger->getMagicProperties().size(), 3u);
+
+    // Two prefixes: the later one is shown.
+    auto axe = makeItem("HandAxe");
+    axe->applyModifierName(entry("ModSharp"));
+    axe->applyModifierName(entry("ModBlazing"));
+    EXPECT_EQ(axe->getDisplayName(false), "Blazing Hand Axe");
+}
+
+TEST_F(ItemBaseTest, RarityColoursComeFromTheRules)
+{
+    auto ring = makeItem("CopperRing");
+    ring->setRarity(ItemRarity::Unique);
+    EXPECT_EQ(ring->getDisplayName(true), "^c061Copper Ring^c145");
+    ring.reset();
+    reloadWithGameSystem("ItemRarityColorUnique 77");
+    EXPECT_EQ(ItemBase::getRarityColor(ItemRarity::Unique), 77);
+}
+
+// ---- Value, price, gamble price ---------------------------------------------------------
+
+TEST_F(ItemBaseTest, PricesFollowTheValueRule)
+{
+    auto dagger = makeItem("Dagger", 3);
+    EXPECT_EQ(dagger->getPrice(), 64); // 40 + 12 × 2
+    EXPECT_EQ(dagger->getPrice(3), 192);
+    EXPECT_EQ(dagger->getPrice(0), 0);
+
+    dagger->setRarity(ItemRarity::Rare);
+    dagger->addMagicProperty(entry("ModSharp"), 0.5f); // worth 0.4 × (0.5 + 0.5)
+    EXPECT_EQ(dagger->getPrice(), 179);                // floor(64 × 1.4 × 2)
+}
+
+TEST_F(ItemBaseTest, RarityValueFactorsComeFromTheRules)
+{
+    reloadWithGameSystem("ItemRarityValueMultRare 3");
+    auto dagger = makeItem("Dagger", 3);
+    dagger->setRarity(ItemRarity::Rare);
+    dagger->addMagicProperty(entry("ModSharp"), 0.5f);
+    EXPECT_EQ(dagger->getPrice(), 268); // floor(64 × 1.4 × 3)
+}
+
+TEST_F(ItemBaseTest, SetBonusWorthRaisesTheValue)
+{
+    auto helm = makeItem("WardenHelm", 5);
+    EXPECT_EQ(helm->getPrice(), 880); // (120 + 25 × 4) × Set 4
+    ItemStatusEffectHooks hooks;
+    hooks.worth = [](const DatabaseEntry*) { return 0.5f; };
+    ItemBase::setStatusEffectHooks(hooks);
+    helm->updateStackValue();
+    EXPECT_EQ(helm->getPrice(), 1760); // × (1 + 0.5 + 0.5)
+    ItemBase::setStatusEffectHooks({});
+}
+
+TEST_F(ItemBaseTest, MoneyQuestItemsAndStacks)
+{
+    auto money = makeItem("Money");
+    money->setAmount(250);
+    EXPECT_EQ(money->getAmount(), 250);
+    EXPECT_EQ(money->getQuantity(), 250);
+    EXPECT_EQ(money->getPrice(), 250);
+    EXPECT_EQ(makeItem("QuestSealedLetter")->getPrice(), 0);
+
+    auto potion = makeItem("MinorHealthPotion");
+    EXPECT_EQ(potion->calculateValue(), 12);
+    potion->setQuantity(3);
+    EXPECT_EQ(potion->getCachedValue(), -1);
+    EXPECT_EQ(potion->getPrice(potion->getQuantity()), 36);
+}
+
+TEST_F(ItemBaseTest, GamblePriceUsesTheBaseEntryAtTheItemsLevel)
+{
+    auto dagger = makeItem("Dagger", 3);
+    dagger->setRarity(ItemRarity::VeryRare);
+    dagger->addMagicProperty(entry("ModSharp"), 0.9f);
+    EXPECT_EQ(dagger->getGamblePrice(), 192); // 3 × 64, whatever the magic
+    dagger->setBaseEntry(entry("HandAxe"));
+    EXPECT_EQ(dagger->getGamblePrice(), 255); // 3 × (55 + 15 × 2)
+}
+
+TEST_F(ItemBaseTest, GamblePriceFactorComesFromTheRules)
+{
+    reloadWithGameSystem("GamblePriceMult 2.5");
+    EXPECT_EQ(makeItem("Dagger", 3)->getGamblePrice(), 160);
+}
+
+TEST_F(ItemBaseTest, SellValueUsesTheSellFactor)
+{
+    GameData data;
+    data.mutableRules().minSellPercent = 0.25f;
+    data.mutableRules().maxSellPercent = 0.75f;
+    data.mutableRules().minSellPercentPrice = 80;
+    auto dagger = makeItem("Dagger"); // price 40: factor 0.75 − 0.5 × 40 / 80
+    EXPECT_EQ(dagger->getSellValue(), 20);
+    EXPECT_EQ(dagger->getSellValue(4), 40); // price 160 is past 80: factor 0.25
+}
+
+// ---- Use and slots -----------------------------------------------------------------
+
+TEST_F(ItemBaseTest, IdentificationAndUse)
+{
+    auto dagger = makeItem("Dagger");
+    EXPECT_FALSE(dagger->needsIdentify());
+    dagger->addMagicProperty(entry("ModSharp"), 0.5f);
+    EXPECT_TRUE(dagger->needsIdentify());
+    dagger->setIdentified(true);
+    EXPECT_FALSE(dagger->needsIdentify());
+
+    auto potion = makeItem("MinorHealthPotion");
+    potion->addMagicProperty(entry("ModOfVigor"), 0.5f);
+    EXPECT_FALSE(potion->needsIdentify()); // "AlwaysIdentified"
+
+    auto shirt = makeItem("ChainShirt");
+    shirt->setGroup(kBag1);
+    EXPECT_TRUE(shirt->isEquippableInBag());
+    shirt->setGroup(toIndex(InventoryGroupIndex::StashBag8));
+    EXPECT_TRUE(shirt->isEquippableInBag());
+    shirt->setGroup(toIndex(InventoryGroupIndex::Main));
+    EXPECT_FALSE(shirt->isEquippableInBag());
+    EXPECT_FALSE(shirt->isUsable());
+    shirt->setGroup(toIndex(InventoryGroupIndex::Loot));
+    EXPECT_TRUE(shirt->isUsable());
+
+    for (const char* name :
+         {"MinorHealthPotion", "TravelBread", "FoundersChronicle", "EmberRelic", "Money"}) {
+        auto item = makeItem(name);
+        item->setGroup(kBag1);
+        EXPECT_FALSE(item->isEquippableInBag()) << name;
+    }
+    potion->setGroup(kBag1);
+    EXPECT_TRUE(potion->isUsable());
+    auto relic = makeItem("EmberRelic");
+    relic->setGroup(kBag1);
+    EXPECT_FALSE(relic->isUsable());
+}
+
+TEST_F(ItemBaseTest, DefaultEquipLocations)
+{
+    EXPECT_EQ(makeItem("Dagger")->getDefaultEquipLocation(), EquipedLocation::HandPrimary);
+    EXPECT_EQ(makeItem("Greatsword")->getDefaultEquipLocation(), EquipedLocation::HandPrimary);
+    EXPECT_EQ(makeItem("Buckler")->getDefaultEquipLocation(), EquipedLocation::HandSecondary);
+    EXPECT_EQ(makeItem("CopperRing")->getDefaultEquipLocation(), EquipedLocation::Ring1);
+    EXPECT_EQ(makeItem("SilverCharm")->getDefaultEquipLocation(), EquipedLocation::Jewelry1);
+    EXPECT_EQ(makeItem("BoneAmulet")->getDefaultEquipLocation(), EquipedLocation::Neck);
+    EXPECT_EQ(makeItem("ShortBow")->getDefaultEquipLocation(), EquipedLocation::Ranged);
+    EXPECT_EQ(makeItem("LeatherBoots")->getDefaultEquipLocation(), EquipedLocation::Feet);
+    EXPECT_EQ(makeItem("MinorHealthPotion")->getDefaultEquipLocation(), EquipedLocation::None);
+    EXPECT_EQ(makeItem("SmallPouch")->getDefaultEquipLocation(), EquipedLocation::None);
+}
+
+TEST_F(ItemBaseTest, SlotTypesTakeTheirItemTypes)
+{
+    struct Case {
+        const char* item;
+        ItemSlotType slot;
+        bool fits;
+    };
+    const Case cases[] = {
+        {"LeatherCap", ItemSlotType::Head, true},
+        {"Dagger", ItemSlotType::Head, false},
+        {"CopperRing", ItemSlotType::Ring, true},
+        {"SilverCharm", ItemSlotType::Jewelry, true},
+        {"Dagger", ItemSlotType::HandPrimary, true},
+        {"Greatsword", ItemSlotType::HandPrimary, true},
+        {"HandAxe", ItemSlotType::HandPrimary, true},
+        {"Buckler", ItemSlotType::HandPrimary, false},
+        {"Buckler", ItemSlotType::HandSecondary, true},
+        {"Dagger", ItemSlotType::HandSecondary, true},
+        {"Greatsword", ItemSlotType::HandSecondary, false},
+        {"HandAxe", ItemSlotType::HandSecondary, false},
+        {"ShortBow", ItemSlotType::Ranged, true},
+        {"SmallPouch", ItemSlotType::Bag, true},
+        {"FoundersChronicle", ItemSlotType::Tome, true},
+        {"EmberRelic", ItemSlotType::Relic, true},
+        {"EmberRelic", ItemSlotType::Guard, false},
+        {"MinorHealthPotion", ItemSlotType::General, true},
+        {"MinorHealthPotion", ItemSlotType::None, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(makeItem(c.item)->fitsSlotType(c.slot), c.fits)
+            << c.item << " in slot type " << toIndex(c.slot);
+}
+
+TEST_F(ItemBaseTest, CanPlaceInSlotAsksTheOwner)
+{
+    auto greatsword = makeItem("Greatsword"); // needs level 3
+    FakeHolder owner;
+    const int equipment = toIndex(InventoryGroupIndex::Equipment);
+    const int hand = toIndex(EquipedLocation::HandPrimary);
+    EXPECT_TRUE(greatsword->canPlaceInSlot(nullptr, 0, 0, ItemSlotType::General));
+    EXPECT_FALSE(greatsword->canPlaceInSlot(nullptr, equipment, hand, ItemSlotType::HandPrimary));
+    EXPECT_TRUE(greatsword->canPlaceInSlot(&owner, equipment, hand, ItemSlotType::HandPrimary));
+    EXPECT_FALSE(greatsword->canPlaceInSlot(&owner, equipment, hand, ItemSlotType::HandSecondary));
+    owner.level = 2;
+    EXPECT_FALSE(greatsword->canPlaceInSlot(&owner, equipment, hand, ItemSlotType::HandPrimary));
+    owner.level = 10;
+    owner.meets = false;
+    EXPECT_FALSE(greatsword->canPlaceInSlot(&owner, equipment, hand, ItemSlotType::HandPrimary));
+    owner.meets = true;
+    owner.allows = false;
+    EXPECT_FALSE(greatsword->canPlaceInSlot(&owner, equipment, hand, ItemSlotType::HandPrimary));
+    owner.allows = true;
+
+    // Any item may be dropped on a bag place that holds a bag.
+    InventoryBase inventory;
+    inventory.getSlot(0)->setItem(0, newItem("SmallPouch"));
+    owner.inventory = &inventory;
+    EXPECT_TRUE(greatsword->canPlaceInSlot(&owner, 0, 0, ItemSlotType::Bag));
+    EXPECT_FALSE(greatsword->canPlaceInSlot(&owner, 0, 1, ItemSlotType::Bag));
+    EXPECT_FALSE(makeItem("TravelPack")->canPlaceInSlot(&owner, 0, 0, ItemSlotType::Head));
+}
+
+// ---- Tooltips ----------------------------------------------------------------------
+
+TEST_F(ItemBaseTest, FullTooltipOfAnUnidentifiedWeapon)
+{
+    auto dagger = makeItem("Dagger", 2);
+    dagger->applyModifierName(entry("ModOfTheBear"));
+    dagger->addMagicProperty(entry("ModOfTheBear"), 1.0f);
+    dagger->setGroup(kBag1);
+    std::string text = tooltip(*dagger, 0);
+    EXPECT_EQ(text.rfind(dagger->getDisplayName(true) + "\n", 0), 0u) << text;
+    EXPECT_TRUE(has(text, "Unidentified"));
+    EXPECT_TRUE(has(text, "3 - 6 damage\n"));
+    EXPECT_TRUE(has(text, "Speed: 1.0\n"));
+    EXPECT_FALSE(has(text, "$$Strength$$")); // hidden until identified
+    EXPECT_TRUE(has(text, "\nRight click to identify"));
+    EXPECT_FALSE(has(text, "Sell value"));
+
+    dagger->setIdentified(true);
+    text = tooltip(*dagger, 0);
+    EXPECT_TRUE(has(text, "+5 $$Strength$$\n"));
+    EXPECT_TRUE(has(text, "\nRight click to equip"));
+}
+
+TEST_F(ItemBaseTest, DescriptionOnlyTooltipHasNoHintsButASellValue)
+{
+    for (const char* name :
+         {"Dagger", "MinorHealthPotion", "ChainShirt", "FoundersChronicle", "SmallPouch"}) {
+        auto item = makeItem(name);
+        item->setGroup(kBag1);
+        std::string full = tooltip(*item, 0);
+        std::string description = tooltip(*item, TooltipDescriptionOnly);
+        EXPECT_TRUE(has(full, "\nRight click to")) << name;
+        EXPECT_FALSE(has(description, "Right click")) << name;
+        EXPECT_TRUE(has(description, "\nSell value: " + formatMoney(item->getSellValue()))) << name;
+    }
+    auto potion = makeItem("MinorHealthPotion");
+    potion->setGroup(kBag1);
+    std::string text = tooltip(*potion, 0);
+    EXPECT_TRUE(has(text, "Quantity: 1\n"));
+    EXPECT_TRUE(has(text, "Heals 30 - 45\n"));
+    EXPECT_TRUE(has(text, "\nRight click to use"));
+    auto tome = makeItem("FoundersChronicle");
+    tome->setGroup(kBag1);
+    EXPECT_TRUE(has(tooltip(*tome, 0), "An old account of the first covenants.\n\nRight click to read"));
+}
+
+TEST_F(ItemBaseTest, VendorGambleAndRequirementLines)
+{
+    auto dagger = makeItem("Dagger", 3);
+    dagger->applyModifierName(entry("ModSharp"));
+    dagger->addMagicProperty(entry("ModSharp"), 0.5f);
+    dagger->setIdentified(true);
+    dagger->setRarity(ItemRarity::Rare);
+
+    std::string stock = tooltip(*dagger, TooltipVendorStock | TooltipAtVendor);
+    EXPECT_TRUE(has(stock, "\nRight click to buy"));
+    EXPECT_TRUE(has(stock, "\nPrice: " + formatMoney(179)));
+
+    std::string gamble = tooltip(*dagger, TooltipVendorStock | TooltipGambleHidden);
+    EXPECT_EQ(gamble.rfind("^c145Dagger^c145\n", 0), 0u) << gamble;
+    EXPECT_TRUE(has(gamble, "\nPrice: " + formatMoney(192)));
+
+    std::string foreign = tooltip(*dagger, TooltipForeignOwner);
+    EXPECT_FALSE(has(foreign, "Right click"));
+
+    FakeHolder owner;
+    owner.level = 2;
+    owner.meets = false;
+    std::string text = tooltip(*makeItem("Greatsword"), 0, &owner);
+    EXPECT_TRUE(has(text, "^c001Requires level 3^c145\n"));
+    EXPECT_TRUE(has(text, "^c001Requires $$WeaponSwordTwoHanded$$^c145\n"));
+    owner.level = 3;
+    owner.meets = true;
+    text = tooltip(*makeItem("Greatsword"), 0, &owner);
+    EXPECT_TRUE(has(text, "\nRequires level 3\n"));
+}
+
+TEST_F(ItemBaseTest, ComparisonShowsDifferences)
+{
+    auto mine = makeItem("Dagger");          // 2 - 5
+    auto theirs = makeItem("Greatsword", 3); // 10 - 21
+    std::string text = tooltip(*theirs, TooltipShowComparison, nullptr, mine.get());
+    EXPECT_TRUE(has(text, "damage (+16)\n")) << text;
+    EXPECT_FALSE(has(tooltip(*theirs, 0, nullptr, mine.get()), "(+"));
+}
