@@ -4,7 +4,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 
-#include <algorithm>
+#include <iterator>
 
 CommandSystem::CommandSystem() = default;
 CommandSystem::~CommandSystem() = default;
@@ -97,16 +97,8 @@ std::vector<const CommandRecord*> CommandSystem::listCommands() const
 
 bool CommandSystem::execute(const std::string& line, Player* player, bool fromServer, bool fromProgram)
 {
-    // A handler may run further lines; work on a local copy of the words.
     std::vector<std::string> words;
-    words.swap(m_words);
     splitCommandLine(line, words);
-    struct Restore {
-        std::vector<std::string>& words;
-        std::vector<std::string>& keep;
-        ~Restore() { keep.swap(words); }
-    } restore{words, m_words};
-
     if (words.empty()) {
         return false;
     }
@@ -117,8 +109,7 @@ bool CommandSystem::execute(const std::string& line, Player* player, bool fromSe
         return false;
     }
     const CommandRecord& rec = it->second;
-    // Copy what the handler needs: it may re-register or remove commands.
-    CommandArgs args(words.begin() + 1, words.end());
+    CommandArgs args(std::make_move_iterator(words.begin() + 1), std::make_move_iterator(words.end()));
 
     if (rec.internalOnly && !fromProgram) {
         ++m_refused;
@@ -143,6 +134,7 @@ bool CommandSystem::execute(const std::string& line, Player* player, bool fromSe
             ++m_refused;
             return true;
         }
+        // Copies: a handler may re-register or remove its own command.
         ServerCommandHandler handler = rec.serverHandler;
         ++m_executed;
         handler(args, player);

@@ -75,7 +75,6 @@ private:
     std::map<std::string, ListFunction> m_listFunctions;
     std::map<std::string, CheckFunction> m_checkFunctions;
     Forwarder m_forwarder;
-    std::vector<std::string> m_words; // reused by execute
     unsigned long long m_executed = 0;
     unsigned long long m_refused = 0;
 };

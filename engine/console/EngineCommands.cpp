@@ -86,13 +86,23 @@ void toggleVar(const CommandArgs& args)
 }
 
 // Runs a file: a line whose first word is a command runs as if typed;
-// any other line is read as a user.cfg line.
+// any other line is read as a user.cfg line. A relative name not found
+// from the working directory is looked for beside user.cfg.
 void execFile(const CommandArgs& args)
 {
-    const std::string& path = args[0];
+    std::string path = args[0];
     std::ifstream in(path, std::ios::binary);
+    UserVarSystem* v = UserVarSystem::instance();
+    if (!in && !path.empty() && path[0] != '/' && v) {
+        const std::string& userCfg = v->getUserConfigPath();
+        size_t slash = userCfg.find_last_of('/');
+        if (slash != std::string::npos) {
+            path = userCfg.substr(0, slash + 1) + path;
+            in.open(path, std::ios::binary);
+        }
+    }
     if (!in) {
-        debugPrint(2, "Cannot read %s\n", path.c_str());
+        debugPrint(2, "Cannot read %s\n", args[0].c_str());
         return;
     }
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

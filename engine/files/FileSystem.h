@@ -75,6 +75,12 @@ public:
         listFiles(names, directory, extension, userDirectory, false);
         return names;
     }
+    // The file picker's form: a pattern "*." + extension.
+    void listFiles(const std::string& directory, const std::string& pattern, std::vector<std::string>& out,
+                   bool userDirectory, bool recursive)
+    {
+        listFiles(out, directory, pattern, userDirectory, recursive);
+    }
     // Appends the names of the sub-directories of a directory.
     void listDirectories(const std::string& directory, std::vector<std::string>& out,
                          bool userDirectory = false);

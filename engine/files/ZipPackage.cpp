@@ -98,13 +98,15 @@ std::string ZipPackage::normalizeName(std::string_view name)
     for (char c : name) {
         key += c == '\\' ? '/' : c;
     }
-    while (key.starts_with("./")) {
-        key.erase(0, 2);
+    while (true) {
+        if (key.starts_with("./")) {
+            key.erase(0, 2);
+        } else if (key.starts_with("/")) {
+            key.erase(0, 1);
+        } else {
+            return key;
+        }
     }
-    while (!key.empty() && key.front() == '/') {
-        key.erase(0, 1);
-    }
-    return key;
 }
 
 void ZipPackage::splitDosDate(uint32_t dosDate, int out[6])

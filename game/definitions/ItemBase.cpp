@@ -210,7 +210,7 @@ void ItemBase::loadEntryFields()
     m_maxStack = std::max(1, entryInt(e, "MaxStack", 1));
     m_bagSize = std::clamp(entryInt(e, "BagSize"), 0, InventoryBase::kMaxGroupCapacity);
     m_requirement = parseItemRequirement(entryString(e, "ItemRequirement"));
-    m_minLevel = std::max(m_minLevel, entryInt(e, "MinLevel"));
+    m_minLevel = entryInt(e, "MinLevel");
     if (m_level < 1)
         m_level = std::max(1, m_minLevel);
     if (m_amount == 0)
@@ -591,7 +591,7 @@ int ItemBase::baseValueOf(const DatabaseEntry* entry) const
                       entryFloat(entry, "ValuePerLevel") * static_cast<float>(m_level - 1));
 }
 
-int ItemBase::calculateValue()
+int ItemBase::calculateValue() const
 {
     if (m_value >= 0)
         return m_value;
@@ -627,7 +627,7 @@ void ItemBase::updateStackValue()
     calculateValue();
 }
 
-int ItemBase::getPrice(int quantity)
+int ItemBase::getPrice(int quantity) const
 {
     if (quantity <= 0)
         return 0;
@@ -635,7 +635,7 @@ int ItemBase::getPrice(int quantity)
     return static_cast<int>(std::min<long long>(price, INT_MAX));
 }
 
-int ItemBase::getSellValue(int quantity)
+int ItemBase::getSellValue(int quantity) const
 {
     int price = getPrice(quantity);
     return std::max(0, clampToInt(price * static_cast<double>(sellFactorForPrice(price))));
@@ -650,7 +650,7 @@ int ItemBase::getGamblePrice() const
     return std::max(0, clampToInt(gameSystemFloat("GamblePriceMult", 3.0f) * value));
 }
 
-int ItemBase::getUpkeep()
+int ItemBase::getUpkeep() const
 {
     if (m_upkeep < 0) {
         const DatabaseEntry* e = getEntry();
@@ -818,16 +818,15 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
     }
 
     // 11: prices.
-    ItemBase& self = const_cast<ItemBase&>(*this); // the value cache fills on demand
     if (context.has(TooltipVendorStock)) {
         if (context.has(TooltipRepurchase))
-            out += "\nPrice: " + formatMoney(self.getSellValue(1));
+            out += "\nPrice: " + formatMoney(getSellValue(1));
         else if (hidden)
             out += "\nPrice: " + formatMoney(getGamblePrice());
         else
-            out += "\nPrice: " + formatMoney(self.getPrice(1));
+            out += "\nPrice: " + formatMoney(getPrice(1));
     } else if (context.has(TooltipDescriptionOnly) || context.has(TooltipAtVendor)) {
-        out += "\nSell value: " + formatMoney(self.getSellValue(std::max(1, m_quantity)));
+        out += "\nSell value: " + formatMoney(getSellValue(std::max(1, m_quantity)));
     }
 }
 

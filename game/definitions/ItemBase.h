@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/object/SimpleData.h"
+#include "engine/object/SafeClass.h"
 #include "game/definitions/GameEnums.h"
 
 #include <array>
@@ -64,7 +64,8 @@ struct ItemStatusEffectHooks {
 
 // The item shared by server and client: its entry, rolled properties, stack,
 // value and texts. Rules are documented in docs/formats.md, "Item rules".
-class ItemBase : public SimpleData {
+// Safe pointers may hold items (ground items, quests).
+class ItemBase : public SafeClass {
 public:
     static constexpr int kMaxMagicProperties = 64;
     static constexpr int kMaxRolls = 64;
@@ -172,13 +173,13 @@ public:
     void recompute();
 
     // ---- Value
-    int calculateValue();
+    int calculateValue() const;
     void updateStackValue();
     int getCachedValue() const { return m_value; }
-    int getPrice(int quantity = 1);
-    int getSellValue(int quantity = 1);
+    int getPrice(int quantity = 1) const;
+    int getSellValue(int quantity = 1) const;
     int getGamblePrice() const;
-    int getUpkeep();
+    int getUpkeep() const;
     int getIdentifyCost() const;
     int getGuardPrice() const { return m_guardPrice; }
     const DatabaseEntry* getGuardType() const { return m_guardType; }
@@ -246,8 +247,9 @@ private:
     std::string m_prefixName;
     std::string m_suffixName;
 
-    int m_value = -1;
-    int m_upkeep = -1;
+    // Caches filled on demand; -1 = not computed.
+    mutable int m_value = -1;
+    mutable int m_upkeep = -1;
     int m_guardPrice = 0;
     int m_guardHealth = 0;
     bool m_brokeFree = false;

@@ -311,6 +311,14 @@ TEST_F(ConfigFixture, ConsoleReadsAndSetsVariables)
     EXPECT_EQ(getUserVarString("ui_autoAttack"), "0");
     EXPECT_EQ(getUserVarInt("drawWorldMap"), 1);
     EXPECT_TRUE(keys->isBoundTo(keys->findKey("map", true), keyNameToCode("f8"), false));
+
+    // A relative name is also looked for beside user.cfg.
+    dir.write("autoexec.cfg", "set ui_autoAttack 1\n");
+    EXPECT_TRUE(commands->execute("exec autoexec.cfg", nullptr, false, false));
+    EXPECT_EQ(getUserVarString("ui_autoAttack"), "1");
+    log.clear();
+    EXPECT_TRUE(commands->execute("exec nowhere.cfg", nullptr, false, false));
+    EXPECT_TRUE(log.contains("Cannot read nowhere.cfg", 2));
 }
 
 TEST_F(ConfigFixture, ShippedDefaultsReadCleanly)

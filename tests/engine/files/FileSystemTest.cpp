@@ -28,6 +28,15 @@ TEST(FileSystemPackages, MembersLooseFilesAndPrecedence)
     FileSystem fs(fixture.base, fixture.user);
     ASSERT_EQ(fs.getPackageCount(), 2u);
 
+    // The fixture really holds both kinds of member.
+    ZipPackage package;
+    ASSERT_TRUE(package.open(fixture.base + "/assets001.zip"));
+    ASSERT_NE(package.find("stored.txt"), nullptr);
+    EXPECT_EQ(package.find("stored.txt")->method, 0);
+    ASSERT_NE(package.find("textures/mixedcase/deflated.txt"), nullptr);
+    EXPECT_EQ(package.find("textures/mixedcase/deflated.txt")->method, 8);
+    EXPECT_TRUE(package.hasDirectory("TEXTURES/MixedCase"));
+
     EXPECT_EQ(readText(fs, "stored.txt"), "Stored member, packed without compression.\n");
     // Deflated member, found from any case and with backslashes.
     std::string deflated = readText(fs, "Textures/MixedCase/Deflated.TXT");
@@ -127,6 +136,10 @@ TEST(FileSystemListing, LooseAndPackagedNamesOnceAndSorted)
     names = {"kept"};
     fs.listFiles(names, "Textures", "*.tga", false, true);
     EXPECT_EQ(names, (std::vector<std::string>{"kept", "b.tga", "Other/a.TGA"}));
+
+    names.clear();
+    fs.listFiles("textures/", "*.tga", names, false, false);
+    EXPECT_EQ(names, (std::vector<std::string>{"b.tga"}));
 
     names.clear();
     fs.listFiles(names, "TEXTURES", "", false, true);

@@ -3,6 +3,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/Money.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -454,4 +455,89 @@ TEST_F(ItemBaseTest, ComparisonShowsDifferences)
     std::string text = tooltip(*theirs, TooltipShowComparison, nullptr, mine.get());
     EXPECT_TRUE(has(text, "damage (+16)\n")) << text;
     EXPECT_FALSE(has(tooltip(*theirs, 0, nullptr, mine.get()), "(+"));
+}
+
+// ---- Shipped data --------------------------------------------------------------------
+
+namespace {
+
+class ShippedItemsTest : public ItemDatabaseTest {
+protected:
+    std::vector<const DatabaseEntry*> entriesOfType(int type)
+    {
+        std::vector<const DatabaseEntry*> out;
+        for (const DatabaseEntry* e = m_database->findFirstEntryOfType(type); e;
+             e = m_database->findNextEntryOfType(e))
+            out.push_back(e);
+        return out;
+    }
+};
+
+} // namespace
+
+TEST_F(ShippedItemsTest, EveryItemAndModifierLoadsWithoutWarnings)
+{
+    LogCapture log;
+    int count = 0;
+    for (int type : {1, 19, 22}) {
+        for (const DatabaseEntry* e : entriesOfType(type)) {
+            ItemBase item;
+            item.setItemEntry(e);
+            item.generate(10);
+            for (const DatabaseEntry* modifier : entriesOfType(2)) {
+                EXPECT_FALSE(m_database->getString(modifier, "Name").empty()) << modifier->getName();
+                item.acceptsMagicRequirement(
+                    parseMagicRequirement(m_database->getString(modifier, "MagicRequirement")));
+            }
+            std::string text;
+            item.getTooltip(nullptr, {}, text);
+            EXPECT_FALSE(item.getName().empty()) << e->getName();
+            ++count;
+        }
+    }
+    EXPECT_GT(count, 30);
+    EXPECT_EQ(log.count(2) + log.count(3), 0u) << (log.lines().empty() ? "" : log.lines().front().text);
+}
+
+TEST_F(ShippedItemsTest, ThereIsAnItemForEveryEquipmentPlaceAndKind)
+{
+    std::vector<std::unique_ptr<ItemBase>> items;
+    for (const DatabaseEntry* e : entriesOfType(1)) {
+        items.push_back(std::make_unique<ItemBase>());
+        items.back()->setItemEntry(e);
+    }
+    auto any = [&](auto test) {
+        return std::any_of(items.begin(), items.end(), [&](const auto& item) { return test(*item); });
+    };
+    for (int location = 0; location < toIndex(EquipedLocation::None); ++location) {
+        if (location == toIndex(EquipedLocation::Ring2) || location == toIndex(EquipedLocation::Jewelry2))
+            continue;
+        EXPECT_TRUE(any([&](const ItemBase& i) { return toIndex(i.getDefaultEquipLocation()) == location; }))
+            << getEquipedLocationName(location);
+    }
+    for (ItemRequirement weapon :
+         {ItemRequirement::WeaponDagger, ItemRequirement::WeaponAxe, ItemRequirement::WeaponSword,
+          ItemRequirement::WeaponSwordTwoHanded, ItemRequirement::WeaponMace, ItemRequirement::WeaponStaff,
+          ItemRequirement::Shield})
+        EXPECT_TRUE(any([&](const ItemBase& i) { return i.getItemRequirement() == weapon; }))
+            << toIndex(weapon);
+    for (ItemType type : {ItemType::Bag, ItemType::Tome, ItemType::Relic, ItemType::Drink, ItemType::Food})
+        EXPECT_TRUE(any([&](const ItemBase& i) { return i.getItemType() == type; }))
+            << getItemTypeName(toIndex(type));
+    EXPECT_TRUE(any([](const ItemBase& i) { return i.getItemType() == ItemType::Drink && i.isStack(); }));
+    EXPECT_FALSE(entriesOfType(19).empty());
+    EXPECT_FALSE(entriesOfType(22).empty());
+    EXPECT_GE(entriesOfType(2).size(), 6u);
+
+    // The set: as many items as its size says, each granting its bonuses.
+    int setItems = 0;
+    for (const auto& item : items) {
+        if (item->getSetLink(0).set != entry("WardenSet"))
+            continue;
+        ++setItems;
+        EXPECT_EQ(item->getSetLink(0).size, 2);
+        EXPECT_NE(item->getPartialSetBonus().effect, nullptr);
+        EXPECT_NE(item->getFullSetBonus().effect, nullptr);
+    }
+    EXPECT_EQ(setItems, 2);
 }

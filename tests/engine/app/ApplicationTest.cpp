@@ -1,0 +1,197 @@
+// Runs the program itself: start-up, console lines from standard input, the
+// statistics at shut-down, the critical-error path and the signals.
+#include "../platform/XvfbDisplay.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <poll.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+struct RunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Runs the program with the arguments. The input is written to its standard
+// input, which then stays open while `until` (when given) has not returned
+// true; at that point SIGTERM is sent. Everything ends after 60 seconds.
+RunResult runProgram(const std::vector<std::string>& args, const std::string& input, bool closeInput,
+                     const std::function<bool(const RunResult&)>& until = nullptr)
+{
+    std::string program = std::string(GLOAM_BINARY_DIR) + "/gloamreach";
+    int in[2], out[2], err[2];
+    EXPECT_EQ(pipe(in), 0);
+    EXPECT_EQ(pipe(out), 0);
+    EXPECT_EQ(pipe(err), 0);
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        dup2(err[1], 2);
+        for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) {
+            close(fd);
+        }
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(program.c_str()));
+        for (const auto& a : args) {
+            argv.push_back(const_cast<char*>(a.c_str()));
+        }
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    close(err[1]);
+    if (!input.empty()) {
+        EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
+    }
+    if (closeInput) {
+        close(in[1]);
+        in[1] = -1;
+    }
+    RunResult result;
+    bool termSent = false;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool outOpen = true, errOpen = true;
+    while (outOpen || errOpen) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            ADD_FAILURE() << "the program did not end";
+            break;
+        }
+        pollfd fds[2] = {{outOpen ? out[0] : -1, POLLIN, 0}, {errOpen ? err[0] : -1, POLLIN, 0}};
+        poll(fds, 2, 50);
+        char buffer[4096];
+        if (outOpen && (fds[0].revents & (POLLIN | POLLHUP))) {
+            ssize_t n = read(out[0], buffer, sizeof buffer);
+            n > 0 ? (void)result.out.append(buffer, n) : (void)(outOpen = false);
+        }
+        if (errOpen && (fds[1].revents & (POLLIN | POLLHUP))) {
+            ssize_t n = read(err[0], buffer, sizeof buffer);
+            n > 0 ? (void)result.err.append(buffer, n) : (void)(errOpen = false);
+        }
+        if (until && !termSent && until(result)) {
+            kill(pid, SIGTERM);
+            termSent = true;
+        }
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    if (in[1] >= 0) {
+        close(in[1]);
+    }
+    close(out[0]);
+    close(err[0]);
+    return result;
+}
+
+// Each fragment must appear after the one before it.
+void expectInOrder(const std::string& text, const std::vector<std::string>& fragments)
+{
+    size_t pos = 0;
+    for (const auto& f : fragments) {
+        size_t found = text.find(f, pos);
+        ASSERT_NE(found, std::string::npos) << "\"" << f << "\" missing after position " << pos << " in:\n" << text;
+        pos = found + f.size();
+    }
+}
+
+TEST(ApplicationTest, HeadlessRunsStandardInputAndLogsStatisticsAtExit)
+{
+    TempDir user;
+    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                             "printmem\nquit\n", true);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string log = readFile(user.file("log.txt"));
+    expectInOrder(log, {"Gloamreach ", "CPU:", "User directory: " + user.path().string(), "] printmem",
+                        "Total", "] quit", "FileSystem:", "Memory:", "Total", "Debug:", "User variables:",
+                        "Profile:", "Resources:"});
+    // Headless, the console's lines also go to standard output.
+    EXPECT_NE(r.out.find("] printmem"), std::string::npos);
+    EXPECT_EQ(r.err.find("Critical Error"), std::string::npos);
+}
+
+TEST(ApplicationTest, MissingDataDirectoryIsACriticalError)
+{
+    TempDir user;
+    RunResult r = runProgram({"--headless", "--data-dir", user.file("no-such-dir"), "--user-dir",
+                              user.path().string()},
+                             "", true);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Critical Error: The game data directory"), std::string::npos) << r.err;
+}
+
+TEST(ApplicationTest, BadArgumentsAreNamed)
+{
+    RunResult r = runProgram({"--windowed"}, "", true);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("argument 1: unknown option \"--windowed\""), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("usage: gloamreach"), std::string::npos);
+}
+
+TEST(ApplicationTest, SigtermEndsTheLoopAndShutsDownCleanly)
+{
+    TempDir user;
+    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                             "", false, [](const RunResult& so) {
+                                 return so.out.find("User directory:") != std::string::npos;
+                             });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string log = readFile(user.file("log.txt"));
+    expectInOrder(log, {"User directory:", "FileSystem:", "Profile:"});
+}
+
+TEST(ApplicationTest, WindowTitledGloamreachOpensOnAnXDisplay)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X display and no Xvfb";
+    }
+    TempDir user;
+    std::string windows;
+    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
+                             [&](const RunResult&) {
+                                 if (readFile(user.file("log.txt")).find("User directory:") == std::string::npos) {
+                                     return false;
+                                 }
+                                 if (programOnPath("xwininfo")) {
+                                     FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r");
+                                     char buffer[4096];
+                                     size_t n;
+                                     while (p && (n = fread(buffer, 1, sizeof buffer, p)) > 0) {
+                                         windows.append(buffer, n);
+                                     }
+                                     if (p) {
+                                         pclose(p);
+                                     }
+                                 }
+                                 return true;
+                             });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    if (programOnPath("xwininfo")) {
+        EXPECT_NE(windows.find("\"Gloamreach\""), std::string::npos) << windows;
+    }
+    EXPECT_NE(readFile(user.file("log.txt")).find("Profile:"), std::string::npos);
+}
+
+} // namespace

@@ -1,0 +1,260 @@
+#include "engine/input/Input.h"
+#include "engine/input/KeyCodes.h"
+#include "engine/platform/Clock.h"
+#include "engine/platform/CriticalError.h"
+#include "engine/platform/Directories.h"
+#include "engine/platform/LaunchOptions.h"
+#include "engine/platform/Platform.h"
+#include "engine/platform/Shell.h"
+#include "engine/platform/Signals.h"
+#include "engine/platform/SystemInfo.h"
+#include "support/TestSupport.h"
+
+#include <SDL.h>
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+bool parse(std::vector<const char*> args, LaunchOptions& out, std::string& error)
+{
+    args.insert(args.begin(), "gloamreach");
+    return LaunchOptions::parse(static_cast<int>(args.size()), args.data(), out, error);
+}
+
+TEST(LaunchOptionsTest, ReadsTheThreeFlagsInBothForms)
+{
+    LaunchOptions o;
+    std::string error;
+    ASSERT_TRUE(parse({"--headless", "--data-dir", "data", "--user-dir=/tmp/u"}, o, error)) << error;
+    EXPECT_TRUE(o.headless);
+    EXPECT_EQ(o.dataDir, "data");
+    EXPECT_EQ(o.userDir, "/tmp/u");
+    ASSERT_TRUE(parse({}, o, error));
+    EXPECT_FALSE(o.headless);
+    EXPECT_EQ(o.dataDir, "");
+
+    EXPECT_FALSE(parse({"--data-dir"}, o, error));
+    EXPECT_EQ(error, "argument 1: --data-dir needs a directory");
+    EXPECT_FALSE(parse({"--headless", "--user-dir="}, o, error));
+    EXPECT_EQ(error, "argument 2: --user-dir needs a directory");
+    EXPECT_FALSE(parse({"--fullscreen"}, o, error));
+    EXPECT_EQ(error, "argument 1: unknown option \"--fullscreen\"");
+    EXPECT_FALSE(parse({"--headless=1"}, o, error));
+}
+
+TEST(DirectoriesTest, BaseAndUserFollowTheArgumentsAndFallBacks)
+{
+    TempDir dir;
+    Directories d = Directories::resolve(dir.path().string() + "/", "");
+    EXPECT_EQ(d.base, dir.path().string());
+    EXPECT_EQ(d.user, dir.file("User")); // the base can be written
+    d = Directories::resolve(dir.path().string(), dir.file("elsewhere"));
+    EXPECT_EQ(d.user, dir.file("elsewhere"));
+    d = Directories::resolve("", "");
+    EXPECT_EQ(d.base, Directories::executableDirectory());
+    EXPECT_TRUE(std::filesystem::exists(d.base));
+
+    const char* oldXdg = std::getenv("XDG_DATA_HOME");
+    std::string saved = oldXdg ? oldXdg : "";
+    setenv("XDG_DATA_HOME", "/xdg/data", 1);
+    EXPECT_EQ(Directories::xdgUserDirectory(), "/xdg/data/gloamreach/User");
+    setenv("XDG_DATA_HOME", "relative/ignored", 1);
+    EXPECT_NE(Directories::xdgUserDirectory().find("/.local/share/gloamreach/User"), std::string::npos);
+    if (oldXdg) {
+        setenv("XDG_DATA_HOME", saved.c_str(), 1);
+    } else {
+        unsetenv("XDG_DATA_HOME");
+    }
+}
+
+std::vector<std::string> g_opened;
+bool captureOpen(const std::string& url)
+{
+    g_opened.push_back(url);
+    return true;
+}
+
+TEST(ShellTest, OnlyWebAddressesOpenAndMailIsEncoded)
+{
+    LogCapture log;
+    EXPECT_EQ(percentEncode("a b&c=d/é~"), "a%20b%26c%3Dd%2F%C3%A9~");
+    EXPECT_TRUE(isWebAddress("https://example.org/x?y=1"));
+    EXPECT_TRUE(isWebAddress("HTTP://example.org"));
+    EXPECT_FALSE(isWebAddress("http://"));
+    EXPECT_FALSE(isWebAddress("file:///etc/passwd"));
+    EXPECT_FALSE(isWebAddress("javascript:alert(1)"));
+    EXPECT_FALSE(isWebAddress("https://a b"));
+    EXPECT_FALSE(isWebAddress("https://a\nb"));
+
+    g_opened.clear();
+    setUrlOpener(captureOpen);
+    EXPECT_TRUE(openBrowser("https://example.org"));
+    EXPECT_FALSE(openBrowser("ftp://example.org"));
+    EXPECT_TRUE(log.contains("Refusing to open \"ftp://example.org\"", 2));
+    EXPECT_TRUE(composeEmail("me@example.org", "Hi & bye", "line 1\nline 2"));
+    setUrlOpener(nullptr);
+    ASSERT_EQ(g_opened.size(), 2u);
+    EXPECT_EQ(g_opened[0], "https://example.org");
+    EXPECT_EQ(g_opened[1], "mailto:me%40example.org?subject=Hi%20%26%20bye&body=line%201%0Aline%202");
+
+    std::string longBody(kMailBodyLimit + 100, 'x');
+    std::string url = buildMailtoUrl("a", "b", longBody);
+    EXPECT_EQ(url.size(), std::string("mailto:a?subject=b&body=").size() + kMailBodyLimit);
+    // Without a video layer there is no clipboard.
+    EXPECT_FALSE(copyHtmlToClipboard("<b>x</b>"));
+}
+
+TEST(CriticalErrorTest, WithoutABoxTheTextGoesToStderr)
+{
+    setCriticalErrorBoxAllowed(false);
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(showCriticalError("RegisterClass failed"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Critical Error: RegisterClass failed\n");
+    setCriticalErrorBoxAllowed(true);
+}
+
+TEST(SignalsTest, TerminationSignalsClearTheRunningFlag)
+{
+    std::atomic<bool> running{true};
+    installTerminationSignals(&running);
+    std::raise(SIGTERM);
+    EXPECT_FALSE(running);
+    EXPECT_EQ(lastTerminationSignal(), SIGTERM);
+    running = true;
+    std::raise(SIGINT);
+    EXPECT_FALSE(running);
+    installTerminationSignals(nullptr);
+}
+
+TEST(ClockTest, MonotonicAndSleepsAtLeastAsLongAsAsked)
+{
+    uint64_t a = monotonicNanoseconds();
+    sleepMilliseconds(15);
+    uint64_t b = monotonicNanoseconds();
+    EXPECT_GE(b - a, 15'000'000u);
+    double ms = monotonicMilliseconds();
+    yieldThread();
+    EXPECT_GE(monotonicMilliseconds(), ms);
+}
+
+class PlatformEventTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        input.start(false);
+        input.setLineRunner([this](const std::string& line) { lines.push_back(line); });
+        platform.setHooks({[this](bool active, bool minimised) { activations.push_back({active, minimised}); },
+                           [this] { ++fullscreenToggles; }, [this] { ++cursorUpdates; }});
+    }
+    static SDL_Event key(SDL_Scancode code, bool down, bool repeat = false, Uint16 mod = KMOD_NONE)
+    {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.keysym.scancode = code;
+        e.key.keysym.mod = mod;
+        e.key.repeat = repeat ? 1 : 0;
+        return e;
+    }
+    static SDL_Event window(Uint8 event)
+    {
+        SDL_Event e{};
+        e.type = SDL_WINDOWEVENT;
+        e.window.event = event;
+        return e;
+    }
+
+    std::atomic<bool> running{true};
+    SystemInfo info;
+    Input input;
+    Platform platform{&running};
+    std::vector<std::string> lines;
+    std::vector<std::pair<bool, bool>> activations;
+    int fullscreenToggles = 0;
+    int cursorUpdates = 0;
+};
+
+TEST_F(PlatformEventTest, KeysReachInputAndAltEnterTogglesFullscreen)
+{
+    platform.handleEvent(key(SDL_SCANCODE_A, true));
+    platform.handleEvent(key(SDL_SCANCODE_RETURN, true, false, KMOD_LALT));
+    platform.handleEvent(key(SDL_SCANCODE_RETURN, true, true, KMOD_LALT)); // repeat: no second toggle
+    platform.handleEvent(key(SDL_SCANCODE_F13, true));                      // no DirectInput code
+    input.pollKeyboard();
+    EXPECT_EQ(fullscreenToggles, 1);
+    EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 30 1 0", "keyPress 28 1 0", "keyPress 28 1 1"}));
+}
+
+TEST_F(PlatformEventTest, MouseIsScaledTo640By480)
+{
+    int x = 0, y = 0;
+    Platform::toScreenSpace(640, 480, 1280, 960, x, y);
+    EXPECT_EQ(x, 320);
+    EXPECT_EQ(y, 240);
+    Platform::toScreenSpace(1919, 1079, 1920, 1080, x, y);
+    EXPECT_EQ(x, 639);
+    EXPECT_EQ(y, 479);
+
+    SDL_Event motion{};
+    motion.type = SDL_MOUSEMOTION;
+    motion.motion.x = 100;
+    motion.motion.y = 50;
+    platform.handleEvent(motion);
+    EXPECT_EQ(input.getMouseX(), 100); // no window: 640 × 480 already
+    EXPECT_EQ(cursorUpdates, 1);
+
+    SDL_Event click{};
+    click.type = SDL_MOUSEBUTTONDOWN;
+    click.button.button = SDL_BUTTON_RIGHT;
+    click.button.x = 320;
+    click.button.y = 240;
+    platform.handleEvent(click);
+    click.type = SDL_MOUSEBUTTONUP;
+    platform.handleEvent(click);
+    click.type = SDL_MOUSEBUTTONDOWN;
+    click.button.button = SDL_BUTTON_X2;
+    platform.handleEvent(click);
+    SDL_Event wheel{};
+    wheel.type = SDL_MOUSEWHEEL;
+    wheel.wheel.y = -1;
+    wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
+    platform.handleEvent(wheel);
+    input.pollMouse();
+    EXPECT_EQ(lines, (std::vector<std::string>{"buttonPress 1 1 320 240", "buttonPress 1 0 320 240",
+                                               "buttonPress 4 1 320 240", "mouseScrollUp"}));
+}
+
+TEST_F(PlatformEventTest, WindowEventsSetTheFlagsAndQuitClearsRunning)
+{
+    platform.handleEvent(key(SDL_SCANCODE_W, true));
+    input.pollKeyboard();
+    lines.clear();
+    platform.handleEvent(window(SDL_WINDOWEVENT_FOCUS_LOST));
+    EXPECT_FALSE(info.isActive());
+    EXPECT_FALSE(platform.isActive());
+    input.pollKeyboard();
+    EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 17 0 0"})); // W let go
+    platform.handleEvent(window(SDL_WINDOWEVENT_FOCUS_GAINED));
+    EXPECT_TRUE(info.isActive());
+    platform.handleEvent(window(SDL_WINDOWEVENT_MINIMIZED));
+    EXPECT_TRUE(info.isMinimised());
+    EXPECT_FALSE(info.isActive());
+    platform.handleEvent(window(SDL_WINDOWEVENT_RESTORED));
+    EXPECT_FALSE(info.isMinimised());
+    EXPECT_TRUE(info.isActive());
+    platform.handleEvent(window(SDL_WINDOWEVENT_ENTER));
+    EXPECT_EQ(cursorUpdates, 1);
+    EXPECT_EQ(activations, (std::vector<std::pair<bool, bool>>{
+                               {false, false}, {true, false}, {true, true}, {true, false}}));
+
+    EXPECT_TRUE(running);
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    platform.handleEvent(quit);
+    EXPECT_FALSE(running);
+}
+
+} // namespace
