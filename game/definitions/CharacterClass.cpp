@@ -70,15 +70,16 @@ void CharacterClass::load(const DatabaseEntry* entry, int index)
     skillTrees.clear();
     for (const std::string& treeName : r.getStringList("SkillTree")) {
         if (static_cast<int>(skillTrees.size()) == kMaxSkillTrees) {
-            debugPrint(2, "%s: more than %d skill trees; the rest are ignored\n", m_entryName.c_str(),
-                       kMaxSkillTrees);
+            debugPrint(2, "%s: %s: more than %d skill trees; the rest are ignored\n",
+                       r.where("SkillTree").c_str(), m_entryName.c_str(), kMaxSkillTrees);
             break;
         }
         ClassSkillTree tree;
         tree.name = treeName;
         const DatabaseEntry* treeEntry = DefinitionReader::findEntry(treeName);
         if (!treeEntry)
-            debugPrint(2, "%s: skill tree %s not found\n", m_entryName.c_str(), treeName.c_str());
+            debugPrint(2, "%s: %s: skill tree %s not found\n", r.where("SkillTree").c_str(),
+                       m_entryName.c_str(), treeName.c_str());
         // A tree holds at most one skill per slot stat.
         tree.skillCount =
             std::min(static_cast<int>(DefinitionReader(treeEntry).getStringList("Skill").size()), 15);

@@ -41,6 +41,17 @@ std::string DefinitionReader::baseEntryName() const
     return m_entry && m_entry->getBase() ? m_entry->getBase()->getName() : std::string();
 }
 
+std::string DefinitionReader::where(std::string_view key) const
+{
+    if (!m_entry)
+        return "(no entry)";
+    if (!key.empty())
+        for (const DatabaseEntry* e = m_entry; e; e = e->getBase())
+            if (const DatabaseField* field = e->findOwnField(key))
+                return e->getFileName() + ":" + std::to_string(field->line);
+    return m_entry->getFileName() + ":" + std::to_string(m_entry->getLine());
+}
+
 bool DefinitionReader::has(std::string_view key) const
 {
     Database* db = Database::instance();

@@ -25,6 +25,10 @@ public:
     // Name of the entry its "Base" names; "" without one.
     std::string baseEntryName() const;
 
+    // "file:line" of the key's line (along the Base chain) or, without the
+    // key, of the entry itself; for messages about bad values.
+    std::string where(std::string_view key = {}) const;
+
     bool has(std::string_view key) const;
     int getInt(std::string_view key, int defaultValue = 0) const;
     float getFloat(std::string_view key, float defaultValue = 0.0f) const;

@@ -140,8 +140,8 @@ void GameData::loadCharacterClasses()
         }
         int index = DefinitionReader(entry).getInt("Index", i);
         if (index != i)
-            debugPrint(2, "%s: Index %d differs from its class type %d; using %d\n", entryName.c_str(), index,
-                       i, i);
+            debugPrint(2, "%s: %s: Index %d differs from its class type %d; using %d\n",
+                       DefinitionReader(entry).where("Index").c_str(), entryName.c_str(), index, i, i);
         addCharacterClass(i).load(entry, i);
     }
 }
@@ -283,15 +283,17 @@ void GameData::resolveMonsterLinks()
             return nullptr;
         MonsterType* found = findMonsterType(name);
         if (!found)
-            debugPrint(2, "Monster type %s: %s %s is not a monster type\n", owner.getEntryName().c_str(), key,
-                       name.c_str());
+            debugPrint(2, "%s: monster type %s: %s %s is not a monster type\n",
+                       DefinitionReader(owner.getEntry()).where(key).c_str(), owner.getEntryName().c_str(),
+                       key, name.c_str());
         return found;
     };
     for (auto& type : m_monsterTypes) {
         type->archetype = type->archetypeName.empty() ? nullptr : findDefinitionByName(type->archetypeName);
         if (!type->archetype)
-            debugPrint(3, "Monster type %s: unknown Archetype \"%s\"\n", type->getEntryName().c_str(),
-                       type->archetypeName.c_str());
+            debugPrint(3, "%s: monster type %s: unknown Archetype \"%s\"\n",
+                       DefinitionReader(type->getEntry()).where("Archetype").c_str(),
+                       type->getEntryName().c_str(), type->archetypeName.c_str());
         else
             type->archetype->addType(type.get());
         // The Base entry counts only when it is itself a monster type.

@@ -59,7 +59,7 @@ std::vector<ZonePosition> readZonePositions(const DefinitionReader& r, std::stri
     for (size_t i = 0; i + 2 < items.size(); i += 3)
         out.push_back(parseZonePositionText(items[i] + " " + items[i + 1] + " " + items[i + 2]));
     if (items.size() % 3 != 0)
-        debugPrint(2, "GameSystem: %.*s holds %zu numbers, not a multiple of 3 (zone x y)\n",
+        debugPrint(2, "%s: %.*s holds %zu numbers, not a multiple of 3 (zone x y)\n", r.where(key).c_str(),
                    static_cast<int>(key.size()), key.data(), items.size());
     return out;
 }
@@ -79,14 +79,14 @@ ZonePosition parseZonePositionText(std::string_view text)
     return ZonePosition(static_cast<int32_t>(zone), x, y);
 }
 
-void GameRules::deriveGeometry()
+void GameRules::deriveGeometry(const std::string& where)
 {
     if (!(tileSize > 0.0f) || !std::isfinite(tileSize)) {
-        debugPrint(2, "GameSystem: TileSize %g is not a positive number; using 1\n", tileSize);
+        debugPrint(2, "%s: TileSize %g is not a positive number; using 1\n", where.c_str(), tileSize);
         tileSize = 1.0f;
     }
     if (!(gridSize > 0.0f) || !std::isfinite(gridSize)) {
-        debugPrint(2, "GameSystem: GridSize %g is not a positive number; using TileSize\n", gridSize);
+        debugPrint(2, "%s: GridSize %g is not a positive number; using TileSize\n", where.c_str(), gridSize);
         gridSize = tileSize;
     }
     levelTileWidth = std::clamp(levelTileWidth, 1, kMaxLevelTiles);
@@ -101,8 +101,8 @@ void GameRules::deriveGeometry()
     blockHeight = static_cast<float>(blockTileHeight) * tileSize;
     float cells = std::floor(tileSize / gridSize + 0.5f);
     if (!(cells >= 1.0f) || cells > static_cast<float>(kMaxCellsPerTile)) {
-        debugPrint(2, "GameSystem: TileSize / GridSize gives %g collision cells per tile; using %d\n", cells,
-                   cells > 1.0f ? kMaxCellsPerTile : 1);
+        debugPrint(2, "%s: TileSize / GridSize gives %g collision cells per tile; using %d\n", where.c_str(),
+                   cells, cells > 1.0f ? kMaxCellsPerTile : 1);
         cells = cells > 1.0f ? static_cast<float>(kMaxCellsPerTile) : 1.0f;
     }
     collisionCellsPerTile = static_cast<int>(cells);
@@ -124,7 +124,7 @@ void GameRules::load(const DatabaseEntry* entry)
     tileOrigin = readVec2(r, "TileOrigin", tileOrigin);
     mapCellSize = r.getFloat("MapCellSize", mapCellSize);
     drawDistance = readVec2(r, "DrawDistance", drawDistance);
-    deriveGeometry();
+    deriveGeometry(r.where("GridSize"));
 
     startPosition = readVec2(r, "StartPosition", startPosition);
     if (r.has("TownCenterPosition"))
@@ -146,8 +146,8 @@ void GameRules::load(const DatabaseEntry* entry)
     maxLevel = r.getInt("MaxLevel", maxLevel);
     if (maxLevel < 1 || maxLevel > kMaxLevelLimit) {
         int limited = std::clamp(maxLevel, 1, kMaxLevelLimit);
-        debugPrint(2, "GameSystem: MaxLevel %d is outside 1..%d; using %d\n", maxLevel, kMaxLevelLimit,
-                   limited);
+        debugPrint(2, "%s: MaxLevel %d is outside 1..%d; using %d\n", r.where("MaxLevel").c_str(), maxLevel,
+                   kMaxLevelLimit, limited);
         maxLevel = limited;
     }
     baseXpNeededEachLevel = r.getFloat("BaseXpNeededEachLevel", baseXpNeededEachLevel);
@@ -157,7 +157,8 @@ void GameRules::load(const DatabaseEntry* entry)
         float factor = r.getFloat(key, 0.0f);
         if (!(factor > 0.0f) || !std::isfinite(factor)) {
             // A missing factor would make every later level need no experience.
-            debugPrint(2, "GameSystem: %s is missing or not positive; counting it as 1.0\n", key.c_str());
+            debugPrint(2, "%s: %s is missing or not positive; counting it as 1.0\n", r.where(key).c_str(),
+                       key.c_str());
             factor = 1.0f;
         }
         xpMultEachLevel[static_cast<size_t>(level)] = factor;
@@ -209,7 +210,8 @@ void GameRules::load(const DatabaseEntry* entry)
         if (std::isfinite(point.x) && std::isfinite(point.y))
             influenceCurve.push_back(point);
         else
-            debugPrint(2, "GameSystem: InfluenceCurve point \"%s\" is not two numbers\n", item.c_str());
+            debugPrint(2, "%s: InfluenceCurve point \"%s\" is not two numbers\n",
+                       r.where("InfluenceCurve").c_str(), item.c_str());
     }
     std::sort(influenceCurve.begin(), influenceCurve.end(),
               [](const Vec2& a, const Vec2& b) { return a.x < b.x; });
@@ -255,7 +257,8 @@ void GameRules::load(const DatabaseEntry* entry)
     sunsetStart = r.getFloat("SunsetStart", sunsetStart);
     sunsetEnd = r.getFloat("SunsetEnd", sunsetEnd);
     if (!(sunriseStart <= sunriseEnd && sunriseEnd <= sunsetStart && sunsetStart <= sunsetEnd))
-        debugPrint(2, "GameSystem: SunriseStart <= SunriseEnd <= SunsetStart <= SunsetEnd does not hold\n");
+        debugPrint(2, "%s: SunriseStart <= SunriseEnd <= SunsetStart <= SunsetEnd does not hold\n",
+                   r.where("SunriseStart").c_str());
     baseItemTimeOnGround = r.getFloat("BaseItemTimeOnGround", baseItemTimeOnGround);
     readFloatFamily(r, "TimeOnGroundMult", GameEnum::ItemRarity, timeOnGroundMult, 1.0f);
     readStringFamily(r, "Quest", GameEnum::QuestType, questEntryNames);
@@ -293,7 +296,8 @@ void GameRules::load(const DatabaseEntry* entry)
     for (const std::string& item : r.getStringList("RelationName")) {
         size_t space = item.find(' ');
         if (space == std::string::npos) {
-            debugPrint(2, "GameSystem: RelationName \"%s\" needs a threshold and a name\n", item.c_str());
+            debugPrint(2, "%s: RelationName \"%s\" needs a threshold and a name\n",
+                       r.where("RelationName").c_str(), item.c_str());
             continue;
         }
         relationNames.push_back({std::atoi(item.c_str()), item.substr(space + 1)});

@@ -180,8 +180,9 @@ struct GameRules {
     float worthResistanceChange = 0.0f;
     float worthMagicFindChange = 0.0f;
 
-    // Recomputes the derived geometry from the read values.
-    void deriveGeometry();
+    // Recomputes the derived geometry from the read values; `where` starts
+    // the messages about unusable values.
+    void deriveGeometry(const std::string& where = "GameSystem");
     // Reads every key from the rules entry; missing keys keep their defaults.
     void load(const DatabaseEntry* entry);
 };
