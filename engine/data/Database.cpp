@@ -139,13 +139,16 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
         entry->m_id = (subIndex << 16) + sub.count;
         entry->m_fileName = fileName;
         entry->m_line = line;
-        std::vector<size_t>& same = m_byName[toLowerCopy(entryName)];
-        if (!same.empty()) {
-            const DatabaseEntry& first = *m_entries[same.front()];
+        auto [it, added] = m_byName.try_emplace(toLowerCopy(entryName), entry.get());
+        if (!added) {
+            DatabaseEntry* last = it->second;
             debugPrint(2, "%s:%d: duplicate entry name %s (first at %s:%d)\n", fileName.c_str(), line,
-                       entryName.c_str(), first.m_fileName.c_str(), first.m_line);
+                       entryName.c_str(), last->m_fileName.c_str(), last->m_line);
+            while (last->m_nextSameName != nullptr) {
+                last = last->m_nextSameName;
+            }
+            last->m_nextSameName = entry.get();
         }
-        same.push_back(m_entries.size());
         m_entries.push_back(std::move(entry));
         ++sub.count;
         return m_entries.back().get();
@@ -360,15 +363,12 @@ const DatabaseEntry* Database::findEntry(std::string_view name, std::string_view
         return nullptr;
     }
     if (subDatabase.empty()) {
-        return m_entries[it->second.front()].get();
+        return it->second;
     }
     int sub = findSubDatabase(subDatabase);
-    if (sub < 0) {
-        return nullptr;
-    }
-    for (size_t position : it->second) {
-        if (m_entries[position]->getSubDatabase() == sub) {
-            return m_entries[position].get();
+    for (const DatabaseEntry* entry = it->second; entry != nullptr && sub >= 0; entry = entry->m_nextSameName) {
+        if (entry->getSubDatabase() == sub) {
+            return entry;
         }
     }
     return nullptr;

@@ -89,7 +89,7 @@ private:
 
     std::vector<std::unique_ptr<DatabaseEntry>> m_entries;
     std::vector<SubDatabase> m_subDatabases;
-    std::unordered_map<std::string, std::vector<size_t>> m_byName; // lower-case name -> load positions
+    std::unordered_map<std::string, DatabaseEntry*> m_byName; // lower-case name -> first entry of that name
     size_t m_fieldCount = 0;
     double m_loadSeconds = 0.0;
 };

@@ -40,6 +40,7 @@ private:
     int m_type = 0;
     bool m_baseOnly = false;
     const DatabaseEntry* m_base = nullptr;
+    DatabaseEntry* m_nextSameName = nullptr; // the next entry of this name in load order
     std::string m_baseName;
     int m_baseLine = 0;
     std::string m_fileName;

@@ -154,7 +154,9 @@ public:
     std::string getTradeRouteDescription(int routeSize) const;
     std::string getColoredCovenantDisplayName(const CovenantBase* covenant) const;
     std::string getFontName(int index) const;
-    // Level offset of the running world difficulty.
+    // The running world's difficulty (a WorldDifficultyLevel), set by the
+    // world; monster level ranges are raised by its level offset.
+    void setWorldDifficulty(int difficulty) { m_rules.worldDifficulty = difficulty; }
     int getDifficultyLevelOffset() const;
 
 private:

@@ -47,8 +47,8 @@ void MonsterType::load(const DatabaseEntry* entry, int index)
     minLevel = r.getInt("MinLevel", 1);
     maxLevel = r.getInt("MaxLevel", minLevel);
     if (maxLevel < minLevel) {
-        debugPrint(2, "Monster type %s: MaxLevel %d below MinLevel %d; using %d\n", m_entryName.c_str(),
-                   maxLevel, minLevel, minLevel);
+        debugPrint(2, "%s: monster type %s: MaxLevel %d below MinLevel %d; using %d\n",
+                   r.where("MaxLevel").c_str(), m_entryName.c_str(), maxLevel, minLevel, minLevel);
         maxLevel = minLevel;
     }
 }

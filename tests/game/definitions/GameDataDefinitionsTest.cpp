@@ -1,6 +1,7 @@
 #include "game/definitions/GameData.h"
 
 #include "engine/core/Random.h"
+#include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
 #include "support/TestSupport.h"
 
@@ -104,6 +105,8 @@ protected:
     ~GameDataDefinitions() override
     {
         GameData::loaders() = DefinitionLoaders();
+        ZoneTopology::reset();
+        setGrid(1.0f, 1.0f, 0.0f, 0.0f);
         Random::setState(0, saved);
     }
 

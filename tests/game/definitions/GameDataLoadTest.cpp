@@ -173,6 +173,12 @@ Flame {
 
 class GameDataLoad : public ::testing::Test {
 protected:
+    ~GameDataLoad() override
+    {
+        // Loading hands the geometry to the engine; leave it as found.
+        ZoneTopology::reset();
+        setGrid(1.0f, 1.0f, 0.0f, 0.0f);
+    }
     void loadDatabase(const char* system = kGameSystem)
     {
         database.addSubDatabase("GameSystem", "gamesystem.dbl", system);
@@ -247,7 +253,7 @@ GameSystem {
 }
 )");
     ASSERT_TRUE(data.load());
-    EXPECT_TRUE(log.contains("XpMultEachLevel3 is missing", 2));
+    EXPECT_TRUE(log.contains("gamesystem.dbl:2: XpMultEachLevel3 is missing", 2));
     EXPECT_FALSE(log.contains("XpMultEachLevel2", 2));
     EXPECT_EQ(xpNeededForLevel(2), 200);
     EXPECT_EQ(xpNeededForLevel(3), 200); // not 0
@@ -306,11 +312,11 @@ TEST_F(GameDataLoad, MonsterTypesAtLevel)
     EXPECT_EQ(data.getMonsterTypeAtLevel(4, -1), nullptr);
 
     // Champion difficulty raises every range by 5.
-    data.mutableRules().worldDifficulty = toIndex(WorldDifficultyLevel::Champion);
+    data.setWorldDifficulty(toIndex(WorldDifficultyLevel::Champion));
     EXPECT_EQ(data.countMonsterTypesAtLevel(4), 0);
     EXPECT_EQ(data.countMonsterTypesAtLevel(9), 2);
     EXPECT_EQ(data.findMonsterType("Goblin")->getMinLevel(), 6);
-    data.mutableRules().worldDifficulty = 0;
+    data.setWorldDifficulty(0);
 
     MonsterArchetype* greenskin = data.findDefinitionByName("greenskin");
     ASSERT_NE(greenskin, nullptr);
@@ -407,4 +413,52 @@ TEST_F(GameDataLoad, MonsterExperienceFromRecord)
     EXPECT_EQ(monsterExperienceFromRecord(values, 0, false), 0);
     EXPECT_EQ(getMonsterTypeName(goblin->getEntryId(), false), "Goblin Scout");
     EXPECT_EQ(getMonsterTypeName(-1, true), "");
+}
+
+TEST_F(GameDataLoad, BadMonsterDataIsReportedWithFileAndLine)
+{
+    database.addSubDatabase("GameSystem", "gamesystem.dbl", kGameSystem);
+    database.addSubDatabase("Monster", "bad.dbl", R"(Lost {
+    Type MonsterType
+    Archetype Nobody
+    MinLevel 9
+    MaxLevel 3
+    Companion Ghostly
+}
+)");
+    database.resolveBases();
+    ASSERT_TRUE(data.load());
+    EXPECT_TRUE(log.contains("bad.dbl:3: monster type Lost: unknown Archetype \"Nobody\"", 3));
+    EXPECT_TRUE(log.contains("bad.dbl:5: monster type Lost: MaxLevel 3 below MinLevel 9; using 9", 2));
+    EXPECT_TRUE(log.contains("bad.dbl:6: monster type Lost: Companion Ghostly is not a monster type", 2));
+    const MonsterType* lost = data.findMonsterType("Lost");
+    ASSERT_NE(lost, nullptr);
+    EXPECT_EQ(lost->archetype, nullptr);
+    EXPECT_EQ(lost->getMaxLevel(), 9);
+    EXPECT_EQ(lost->getName(), "Lost");
+    EXPECT_TRUE(lost->isRegularSpawn()); // no class to forbid it
+}
+
+TEST_F(GameDataLoad, UnusableGeometryFallsBack)
+{
+    loadDatabase(R"(
+GameSystem {
+    TileSize -2
+    GridSize 0
+    LevelTileWidth 100000
+    BlockTileWidth 0
+    MaxLevel 5000000
+}
+)");
+    ASSERT_TRUE(data.load());
+    const GameRules& r = data.rules();
+    EXPECT_FLOAT_EQ(r.tileSize, 1.0f);
+    EXPECT_FLOAT_EQ(r.gridSize, 1.0f);
+    EXPECT_EQ(r.levelTileWidth, GameRules::kMaxLevelTiles);
+    EXPECT_EQ(r.blockTileWidth, 1);
+    EXPECT_EQ(r.maxLevel, GameRules::kMaxLevelLimit);
+    EXPECT_TRUE(log.contains("gamesystem.dbl:", 2));
+    EXPECT_TRUE(log.contains("MaxLevel 5000000 is outside 1..1000; using 1000", 2));
+    ZoneTopology::reset();
+    setGrid(1.0f, 1.0f, 0.0f, 0.0f);
 }
