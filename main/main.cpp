@@ -1,5 +1,6 @@
 #include "engine/app/Application.h"
 #include "engine/platform/LaunchOptions.h"
+#include "game/definitions/GameData.h"
 
 #include <cstdio>
 
@@ -20,6 +21,7 @@ int main(int argc, char** argv)
     }
     // The game's subsystems install their hooks here as they arrive.
     AppHooks hooks;
+    installGameDataHooks(hooks);
     Application app(options, std::move(hooks));
     return app.run();
 }

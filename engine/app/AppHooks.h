@@ -12,14 +12,15 @@ struct AppHooks {
     // Start-up, in the order the application calls them.
     std::function<void()> createGraphicsSystems; // after the resource manager: shader tables … mini-map
     std::function<void()> createUiSystem;        // after the database object
-    std::function<void()> createLateSystems;     // after input: sound, client, server, editors
+    std::function<void()> createSoundSystem;     // after input
+    std::function<void()> createLateSystems;     // after the socket layer: client, server, editors
     std::function<void()> registerSystems;       // commands, variables, resource types of those systems
     std::function<void()> afterDatabaseLoad;     // build and load the game definitions
     // Window and OpenGL context; false with an error text is fatal. Without
     // it the platform layer opens the plain window.
     std::function<bool(std::string& error)> setupDisplay;
-    std::function<bool()> startSound; // false is fatal
-    std::function<void()> setupWorld; // effect types, world, spawns, UI, maps, editors
+    std::function<bool()> startSound;          // false is fatal
+    std::function<void()> setupWorld;          // effect types, world, spawns, UI, maps, editors
     std::function<void()> registerGameClasses; // game and client classes, path finder, events
     std::function<void()> setStartupDone;
 

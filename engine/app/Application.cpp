@@ -14,6 +14,7 @@
 #include "engine/core/Timer.h"
 #include "engine/data/Database.h"
 #include "engine/data/Localization.h"
+#include "engine/data/NameGenerator.h"
 #include "engine/files/FileSystem.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
@@ -35,16 +36,15 @@
 namespace {
 constexpr int kInactiveSleepMs = 100;
 
-// Fatal errors: on the loader thread the text goes to the main thread, which
-// shows it at the start of its next frame; elsewhere the box shows now.
-void onFatalError(const std::string& text)
+} // namespace
+
+void Application::handleFatalError(const std::string& text)
 {
     if (ResourceSystem* resources = ResourceSystem::instance(); resources && resources->isLoaderThread()) {
         resources->raiseLoaderFatal(text);
     }
     showCriticalError(text);
 }
-} // namespace
 
 Application::Application(const LaunchOptions& options, AppHooks hooks)
     : m_options(options), m_hooks(std::move(hooks))
@@ -87,7 +87,7 @@ void Application::startup()
     // 1. The running flag; SIGINT and SIGTERM clear it.
     m_running = true;
     installTerminationSignals(&m_running);
-    setFatalErrorHook(onFatalError);
+    setFatalErrorHook(handleFatalError);
     setCriticalErrorBoxAllowed(!m_options.headless);
     m_started = true;
 
@@ -173,6 +173,7 @@ void Application::createSystems()
     m_timer = std::make_unique<Timer>();
     m_profiler = std::make_unique<Profiler>();
     m_colors = std::make_unique<ColorSystem>();
+    m_names = std::make_unique<NameGenerator>();
     m_random = std::make_unique<Random>();
     m_resources = std::make_unique<ResourceSystem>();
     if (m_hooks.createGraphicsSystems) {
@@ -184,6 +185,9 @@ void Application::createSystems()
     }
     m_systemInfo = std::make_unique<SystemInfo>();
     m_input = std::make_unique<Input>();
+    if (m_hooks.createSoundSystem) {
+        m_hooks.createSoundSystem();
+    }
     m_sockets = std::make_unique<SocketLayer>();
     m_platform = std::make_unique<Platform>(&m_running);
     m_console = std::make_unique<DebugConsole>();
@@ -243,8 +247,8 @@ void Application::registerSystems()
 
 void Application::registerFrameCommands()
 {
-    m_commands->registerCommand([this](const CommandArgs&) { m_running = false; }, "quit", "Quits the game", "",
-                                "", false, 0);
+    m_commands->registerCommand([this](const CommandArgs&) { m_running = false; }, "quit", "Quits the game",
+                                "", "", false, 0);
     auto forward = [](const std::function<void(const CommandArgs&)>& hook, const char* name) {
         return [&hook, name](const CommandArgs& args) {
             if (hook) {
@@ -254,8 +258,8 @@ void Application::registerFrameCommands()
             }
         };
     };
-    m_commands->registerCommand(forward(m_hooks.start, "start"), "start", "Starts or joins a game", "mode resume",
-                                "SS", false, 0);
+    m_commands->registerCommand(forward(m_hooks.start, "start"), "start", "Starts or joins a game",
+                                "mode resume", "SS", false, 0);
     m_commands->registerCommand(forward(m_hooks.resumeGame, "resumeGame"), "resumeGame",
                                 "Resumes the last played character", "", "", false, 0);
     m_commands->registerCommand(forward(m_hooks.saveAndExit, "saveAndExit"), "saveAndExit",
@@ -293,11 +297,10 @@ void Application::frame()
     }
 
     m_platform->pumpEvents();
-    if (m_platform->hasWindow()) {
-        while (m_running && (!m_platform->isActive() || m_platform->isMinimised())) {
-            sleepMilliseconds(kInactiveSleepMs);
-            m_platform->pumpEvents();
-        }
+    if (m_platform->hasWindow() && m_running && (!m_platform->isActive() || m_platform->isMinimised())) {
+        // In the background the frame goes on (the server keeps running),
+        // only slower.
+        sleepMilliseconds(kInactiveSleepMs);
     }
 
     if (m_hooks.clientUpdate) {
@@ -395,6 +398,7 @@ void Application::destroySystems()
     m_resources.reset();
     m_memory.reset();
     m_random.reset();
+    m_names.reset();
     m_colors.reset();
     m_profiler.reset();
     m_timer.reset();

@@ -21,6 +21,7 @@ class UserVarSystem;
 class Timer;
 class Profiler;
 class ColorSystem;
+class NameGenerator;
 class Random;
 class MemorySystem;
 class ResourceSystem;
@@ -57,6 +58,11 @@ public:
     double getFrameMs() const { return m_frameMs; }
     unsigned long long getFrameCount() const { return m_frames; }
 
+    // The fatal-error hook: on the loader thread the text is handed to the
+    // main thread, which shows it and exits at the start of its next frame;
+    // elsewhere the "Critical Error" box shows now.
+    static void handleFatalError(const std::string& text);
+
     // Runs a line typed at the console / issued by the program.
     static void runConsoleLine(const std::string& line);
     static void runProgramLine(const std::string& line);
@@ -90,6 +96,7 @@ private:
     std::unique_ptr<Timer> m_timer;
     std::unique_ptr<Profiler> m_profiler;
     std::unique_ptr<ColorSystem> m_colors;
+    std::unique_ptr<NameGenerator> m_names;
     std::unique_ptr<Random> m_random;
     std::unique_ptr<MemorySystem> m_memory;
     std::unique_ptr<ResourceSystem> m_resources;

@@ -123,6 +123,9 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
     SubDatabase& sub = m_subDatabases.back();
     TextReader reader(text, fileName);
     int refused = 0;
+    // A rough guess of the entry count saves rehashing large files.
+    m_byName.reserve(m_byName.size() + text.size() / 128);
+    m_entries.reserve(m_entries.size() + text.size() / 128);
 
     // Starts an entry; null when the sub-database is full.
     auto beginEntry = [&](const std::string& entryName, int line) -> DatabaseEntry* {
@@ -154,7 +157,11 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
         return m_entries.back().get();
     };
 
-    std::string token;
+    // A brace token; a quoted "{" or "}" is an ordinary item.
+    auto isBrace = [&](const std::string& token, const char* brace) {
+        size_t end = reader.getPos();
+        return token == brace && end > 0 && end <= text.size() && text[end - 1] != '"';
+    };
     std::string pendingName;
     int pendingLine = 0;
     while (true) {
@@ -169,7 +176,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
                 break;
             }
             entryLine = reader.getLine();
-            if (entryName == "{" || entryName == "}") {
+            if (isBrace(entryName, "{") || isBrace(entryName, "}")) {
                 reader.report(3, "unexpected %s outside an entry", entryName.c_str());
                 continue;
             }
@@ -178,14 +185,14 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             bool found = false;
             bool empty = false;
             while (reader.readToken(brace, true)) {
-                if (brace == "{" || brace == "{}") {
+                if (isBrace(brace, "{") || isBrace(brace, "{}")) {
                     found = true;
                     empty = brace == "{}";
                     break;
                 }
                 reader.report(3, "expected { after entry name %s, found %s", entryName.c_str(),
                               brace.c_str());
-                if (brace == "}") {
+                if (isBrace(brace, "}")) {
                     break;
                 }
                 entryName = brace;
@@ -209,6 +216,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
         DatabaseEntry* entry = beginEntry(entryName, entryLine);
         DatabaseEntry scratch; // fields of a refused entry are read and dropped
         DatabaseEntry& target = entry != nullptr ? *entry : scratch;
+        target.m_fields.reserve(8);
         bool closed = false;
         std::string key;
         while (!closed) {
@@ -217,7 +225,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
                            entryName.c_str());
                 break;
             }
-            if (key == "}") {
+            if (isBrace(key, "}")) {
                 closed = true;
                 break;
             }
@@ -227,11 +235,11 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             std::string item;
             bool nextEntry = false;
             while (reader.readToken(item, false)) {
-                if (item == "}") {
+                if (isBrace(item, "}")) {
                     closed = true;
                     break;
                 }
-                if (item == "{") {
+                if (isBrace(item, "{")) {
                     // "Name {" inside an entry: the entry before lacks its "}".
                     debugPrint(3, "%s:%d: entry %s is not terminated (missing } before line %d)\n",
                                fileName.c_str(), entryLine, entryName.c_str(), field.line);
@@ -249,7 +257,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
                 pendingLine = field.line;
                 break;
             }
-            if (key == "{") {
+            if (isBrace(key, "{")) {
                 debugPrint(3, "%s:%d: unexpected { inside entry %s\n", fileName.c_str(), field.line,
                            entryName.c_str());
                 continue;
@@ -366,7 +374,8 @@ const DatabaseEntry* Database::findEntry(std::string_view name, std::string_view
         return it->second;
     }
     int sub = findSubDatabase(subDatabase);
-    for (const DatabaseEntry* entry = it->second; entry != nullptr && sub >= 0; entry = entry->m_nextSameName) {
+    for (const DatabaseEntry* entry = it->second; entry != nullptr && sub >= 0;
+         entry = entry->m_nextSameName) {
         if (entry->getSubDatabase() == sub) {
             return entry;
         }

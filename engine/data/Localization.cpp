@@ -381,7 +381,8 @@ bool Localization::translatePass(const std::string& in, std::string& out, bool t
     size_t pos = 0;
     while (pos < in.size()) {
         size_t start = in.find("$$", pos);
-        if (start == std::string::npos || out.size() > kMaxTextLength) {
+        // Past the length limit keys stay for the final pass, which only shortens.
+        if (start == std::string::npos || (translateKeys && out.size() > kMaxTextLength)) {
             out.append(in, pos, std::string::npos);
             break;
         }

@@ -86,10 +86,14 @@ template <class T> FormatArg makeFormatArg(const T& value)
     } else if constexpr (std::is_floating_point_v<V>) {
         arg.kind = FormatArg::Floating;
         arg.d = static_cast<double>(value);
+    } else if constexpr (std::is_pointer_v<V>) {
+        static_assert(std::is_convertible_v<V, const char*>, "unsupported translateFormat argument");
+        arg.kind = FormatArg::Text;
+        const char* text = value;
+        arg.s = text != nullptr ? text : "(null)";
     } else if constexpr (std::is_convertible_v<const T&, std::string_view>) {
         arg.kind = FormatArg::Text;
-        std::string_view text = value;
-        arg.s.assign(text.data() != nullptr ? text : std::string_view());
+        arg.s = std::string(std::string_view(value));
     } else {
         static_assert(std::is_convertible_v<const T&, std::string_view>,
                       "unsupported translateFormat argument");

@@ -9,8 +9,16 @@
 
 namespace {
 // Unshifted and shifted characters of codes 0 … 0x35 (US positions).
-constexpr char kPlain[] = "\0\0" "1234567890-=\0\t" "qwertyuiop[]\0\0" "asdfghjkl;'`\0\\" "zxcvbnm,./";
-constexpr char kShift[] = "\0\0" "!@#$%^&*()_+\0\t" "QWERTYUIOP{}\0\0" "ASDFGHJKL:\"~\0|" "ZXCVBNM<>?";
+constexpr char kPlain[] = "\0\0"
+                          "1234567890-=\0\t"
+                          "qwertyuiop[]\0\0"
+                          "asdfghjkl;'`\0\\"
+                          "zxcvbnm,./";
+constexpr char kShift[] = "\0\0"
+                          "!@#$%^&*()_+\0\t"
+                          "QWERTYUIOP{}\0\0"
+                          "ASDFGHJKL:\"~\0|"
+                          "ZXCVBNM<>?";
 constexpr int kTableSize = static_cast<int>(sizeof kPlain) - 1;
 static_assert(sizeof kPlain == sizeof kShift);
 static_assert(kTableSize == 0x36);
@@ -238,7 +246,9 @@ int Input::scanCodeToChar(int code, bool shift)
     default:
         break;
     }
-    static const char kKeypad[] = "789\0" "456\0" "1230";
+    static const char kKeypad[] = "789\0"
+                                  "456\0"
+                                  "1230";
     if (code >= 0x47 && code <= 0x52) {
         return static_cast<unsigned char>(kKeypad[code - 0x47]);
     }

@@ -78,7 +78,7 @@ private:
 
     mutable std::mutex m_mutex; // the queue: the pump and the poll may differ in thread
     std::deque<Event> m_queue;
-    uint8_t m_queuedKeys[kNumKeys] = {};     // held state once the queue is drained
+    uint8_t m_queuedKeys[kNumKeys] = {}; // held state once the queue is drained
     bool m_queuedButtons[kNumButtons] = {};
     uint8_t m_held[kNumKeys] = {};
     uint8_t m_pressed[kNumKeys] = {};

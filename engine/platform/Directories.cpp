@@ -43,7 +43,7 @@ Directories Directories::resolve(const std::string& dataDirArg, const std::strin
     } else {
         fs::path inBase = fs::path(d.base) / "User";
         bool usable = fs::is_directory(inBase, ec) ? ::access(inBase.c_str(), W_OK) == 0
-                                                    : ::access(d.base.c_str(), W_OK) == 0;
+                                                   : ::access(d.base.c_str(), W_OK) == 0;
         d.user = usable ? inBase.string() : xdgUserDirectory();
     }
     while (d.user.size() > 1 && d.user.back() == '/') {

@@ -33,7 +33,8 @@ bool LaunchOptions::parse(int argc, const char* const* argv, LaunchOptions& out,
             (arg == "--data-dir" ? out.dataDir : out.userDir) = value;
             continue;
         }
-        error = "argument " + std::to_string(i) + ": unknown option \"" + std::string(argv[i] ? argv[i] : "") + "\"";
+        error = "argument " + std::to_string(i) + ": unknown option \"" +
+                std::string(argv[i] ? argv[i] : "") + "\"";
         return false;
     }
     return true;

@@ -95,8 +95,11 @@ void Platform::getWindowSize(int& width, int& height) const
 
 void Platform::toScreenSpace(int x, int y, int windowWidth, int windowHeight, int& outX, int& outY)
 {
-    outX = windowWidth > 0 ? static_cast<int>(static_cast<long long>(x) * Input::kScreenWidth / windowWidth) : x;
-    outY = windowHeight > 0 ? static_cast<int>(static_cast<long long>(y) * Input::kScreenHeight / windowHeight) : y;
+    outX =
+        windowWidth > 0 ? static_cast<int>(static_cast<long long>(x) * Input::kScreenWidth / windowWidth) : x;
+    outY = windowHeight > 0
+               ? static_cast<int>(static_cast<long long>(y) * Input::kScreenHeight / windowHeight)
+               : y;
 }
 
 void Platform::pumpEvents()

@@ -86,7 +86,8 @@ std::string buildMailtoUrl(std::string_view recipient, std::string_view subject,
 bool openBrowser(const std::string& address)
 {
     if (!isWebAddress(address)) {
-        debugPrint(2, "Refusing to open \"%s\": only http:// and https:// addresses are opened\n", address.c_str());
+        debugPrint(2, "Refusing to open \"%s\": only http:// and https:// addresses are opened\n",
+                   address.c_str());
         return false;
     }
     return g_opener.load()(address);

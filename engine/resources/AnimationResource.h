@@ -26,7 +26,8 @@ public:
     // Used when the animation has no bounds table.
     static const Bounds kDefaultBounds;
 
-    static std::unique_ptr<AnimationResource> parse(const std::string& fileName, const uint8_t* data, size_t size);
+    static std::unique_ptr<AnimationResource> parse(const std::string& fileName, const uint8_t* data,
+                                                    size_t size);
 
     int getNumFrames() const { return m_frames; }
     int getNumBones() const { return m_bones; }

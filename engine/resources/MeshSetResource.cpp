@@ -61,7 +61,8 @@ std::unique_ptr<MeshSetResource> MeshSetResource::parse(const std::string& fileN
         for (size_t i = 0; i < mesh.vertices.size(); ++i) {
             const MeshVertex& v = mesh.vertices[i];
             if (v.firstWeight > mesh.weights.size() || v.weightCount > mesh.weights.size() - v.firstWeight) {
-                debugPrint(3, "%s: mesh %u vertex %zu uses weights outside the mesh\n", fileName.c_str(), m, i);
+                debugPrint(3, "%s: mesh %u vertex %zu uses weights outside the mesh\n", fileName.c_str(), m,
+                           i);
                 return nullptr;
             }
         }

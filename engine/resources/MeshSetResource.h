@@ -29,7 +29,8 @@ struct Mesh {
 // A mesh set (".mdm"): skinned meshes, one surface number each.
 class MeshSetResource : public Resource {
 public:
-    static std::unique_ptr<MeshSetResource> parse(const std::string& fileName, const uint8_t* data, size_t size);
+    static std::unique_ptr<MeshSetResource> parse(const std::string& fileName, const uint8_t* data,
+                                                  size_t size);
 
     int getNumMeshes() const { return static_cast<int>(m_meshes.size()); }
     const Mesh* getMesh(int index) const;

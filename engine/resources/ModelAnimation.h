@@ -46,9 +46,9 @@ public:
     bool followsAttackSpeed = false;
     std::vector<AnimationEvent> events;
 
-    std::string fileName;       // skeletal: the ".mda" file
-    ResourceHandle animation;   // skeletal: its resource
-    int directions = 1;         // sprite: directions per frame
+    std::string fileName;                  // skeletal: the ".mda" file
+    ResourceHandle animation;              // skeletal: its resource
+    int directions = 1;                    // sprite: directions per frame
     std::vector<std::string> spriteFrames; // sprite: frame-major, direction-minor
     std::vector<int> spriteTextures;
 

@@ -10,8 +10,8 @@ uint32_t ModelBinaryReader::readU32()
     }
     const uint8_t* p = m_data + m_pos;
     m_pos += 4;
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
 }
 
 float ModelBinaryReader::readF32()

@@ -67,16 +67,16 @@ AnimationKey blendKeys(const AnimationKey& a, const AnimationKey& b, float t)
         qb = Quaternion(-qb.x, -qb.y, -qb.z, -qb.w);
     }
     AnimationKey k;
-    k.rotation = normalizeQuat(Quaternion(a.rotation.x + (qb.x - a.rotation.x) * t,
-                                          a.rotation.y + (qb.y - a.rotation.y) * t,
-                                          a.rotation.z + (qb.z - a.rotation.z) * t,
-                                          a.rotation.w + (qb.w - a.rotation.w) * t));
+    k.rotation = normalizeQuat(
+        Quaternion(a.rotation.x + (qb.x - a.rotation.x) * t, a.rotation.y + (qb.y - a.rotation.y) * t,
+                   a.rotation.z + (qb.z - a.rotation.z) * t, a.rotation.w + (qb.w - a.rotation.w) * t));
     k.position = a.position + (b.position - a.position) * t;
     return k;
 }
 } // namespace
 
-std::unique_ptr<ModelResource> ModelResource::parse(const std::string& fileName, const uint8_t* data, size_t size)
+std::unique_ptr<ModelResource> ModelResource::parse(const std::string& fileName, const uint8_t* data,
+                                                    size_t size)
 {
     auto model = std::make_unique<ModelResource>();
     model->setFileName(fileName);
@@ -141,7 +141,8 @@ std::unique_ptr<ModelResource> ModelResource::parse(const std::string& fileName,
                     Token r = scan.next();
                     if (static_cast<int>(r.text.size()) != w ||
                         r.text.find_first_not_of("#.") != std::string::npos) {
-                        scan.warn(r.line, formatString("footprint row must be %d characters of '#' and '.'", w));
+                        scan.warn(r.line,
+                                  formatString("footprint row must be %d characters of '#' and '.'", w));
                     }
                     for (int x = 0; x < w && x < static_cast<int>(r.text.size()); ++x) {
                         model->m_collision[static_cast<size_t>(row) * w + x] = r.text[x] == '#' ? 1 : 0;
@@ -303,7 +304,8 @@ void ModelResource::resolve()
         m_tagsResource = rs.load(partPath(m_tagsName));
     }
     SkeletonResource* skeleton = getSkeleton();
-    if (MeshSetResource* meshes = getMeshSet(); meshes && skeleton && meshes->getMaxBoneIndex() >= skeleton->getNumBones()) {
+    if (MeshSetResource* meshes = getMeshSet();
+        meshes && skeleton && meshes->getMaxBoneIndex() >= skeleton->getNumBones()) {
         debugPrint(3, "%s: meshes use bone %d of a skeleton with %d bones\n", getFileName().c_str(),
                    meshes->getMaxBoneIndex(), skeleton->getNumBones());
     }
@@ -343,7 +345,8 @@ void ModelResource::registerTypes(ResourceSystem& resources)
 {
     ResourceTypeInfo mdl;
     mdl.extension = "mdl";
-    mdl.factory = [](const std::string& name, const uint8_t* data, size_t size, int) -> std::unique_ptr<Resource> {
+    mdl.factory = [](const std::string& name, const uint8_t* data, size_t size,
+                     int) -> std::unique_ptr<Resource> {
         auto model = ModelResource::parse(name, data, size);
         model->resolve();
         return model;
@@ -352,38 +355,33 @@ void ModelResource::registerTypes(ResourceSystem& resources)
 
     ResourceTypeInfo mds;
     mds.extension = "mds";
-    mds.factory = [](const std::string& name, const uint8_t* data, size_t size, int) -> std::unique_ptr<Resource> {
-        return SkeletonResource::parse(name, data, size);
-    };
+    mds.factory = [](const std::string& name, const uint8_t* data, size_t size,
+                     int) -> std::unique_ptr<Resource> { return SkeletonResource::parse(name, data, size); };
     resources.registerType(std::move(mds));
 
     ResourceTypeInfo mdm;
     mdm.extension = "mdm";
     mdm.memoryCategory = 3;
-    mdm.factory = [](const std::string& name, const uint8_t* data, size_t size, int) -> std::unique_ptr<Resource> {
-        return MeshSetResource::parse(name, data, size);
-    };
+    mdm.factory = [](const std::string& name, const uint8_t* data, size_t size,
+                     int) -> std::unique_ptr<Resource> { return MeshSetResource::parse(name, data, size); };
     resources.registerType(std::move(mdm));
 
     ResourceTypeInfo mda;
     mda.extension = "mda";
-    mda.factory = [](const std::string& name, const uint8_t* data, size_t size, int) -> std::unique_ptr<Resource> {
-        return AnimationResource::parse(name, data, size);
-    };
+    mda.factory = [](const std::string& name, const uint8_t* data, size_t size,
+                     int) -> std::unique_ptr<Resource> { return AnimationResource::parse(name, data, size); };
     resources.registerType(std::move(mda));
 
     ResourceTypeInfo tag;
     tag.extension = "tag";
-    tag.factory = [](const std::string& name, const uint8_t* data, size_t size, int) -> std::unique_ptr<Resource> {
-        return TagsResource::parse(name, data, size);
-    };
+    tag.factory = [](const std::string& name, const uint8_t* data, size_t size,
+                     int) -> std::unique_ptr<Resource> { return TagsResource::parse(name, data, size); };
     resources.registerType(std::move(tag));
 
     ResourceTypeInfo skn;
     skn.extension = "skn";
-    skn.factory = [](const std::string& name, const uint8_t* data, size_t size, int) -> std::unique_ptr<Resource> {
-        return Skin::parse(name, data, size);
-    };
+    skn.factory = [](const std::string& name, const uint8_t* data, size_t size,
+                     int) -> std::unique_ptr<Resource> { return Skin::parse(name, data, size); };
     resources.registerType(std::move(skn));
 }
 
@@ -541,7 +539,8 @@ bool ModelResource::getAttachPointTransform(int index, const ModelAnimation* ani
     Quaternion q;
     Vec3 p;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-        AnimationKey k = anim ? blendKeys(anim->getKey(f0, *it), anim->getKey(f1, *it), blend) : AnimationKey{};
+        AnimationKey k =
+            anim ? blendKeys(anim->getKey(f0, *it), anim->getKey(f1, *it), blend) : AnimationKey{};
         p = p + rotateVector(q, k.position);
         q = normalizeQuat(quaternionMultiply(q, k.rotation));
     }

@@ -23,7 +23,8 @@ class Skin;
 class ModelResource : public Resource {
 public:
     // Reads the text only; the parts are loaded by resolve().
-    static std::unique_ptr<ModelResource> parse(const std::string& fileName, const uint8_t* data, size_t size);
+    static std::unique_ptr<ModelResource> parse(const std::string& fileName, const uint8_t* data,
+                                                size_t size);
     // Loads skeleton, meshes, skin, tags and animation files, checks bone
     // counts and computes the animations' frame counts and move speeds.
     void resolve();

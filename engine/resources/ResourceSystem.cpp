@@ -218,12 +218,8 @@ void ResourceSystem::loaderMain()
 
 int ResourceSystem::findEntryLocked(const std::string& key) const
 {
-    for (size_t i = 0; i < m_entries.size(); ++i) {
-        if (m_entries[i]->key == key) {
-            return static_cast<int>(i);
-        }
-    }
-    return -1;
+    auto it = m_byKey.find(key);
+    return it == m_byKey.end() ? -1 : it->second;
 }
 
 int ResourceSystem::createEntryLocked(const std::string& fileName, const std::string& key)
@@ -234,7 +230,9 @@ int ResourceSystem::createEntryLocked(const std::string& fileName, const std::st
     e->key = key;
     e->extension = extensionOf(key);
     m_entries.push_back(std::move(e));
-    return static_cast<int>(m_entries.size() - 1);
+    int index = static_cast<int>(m_entries.size() - 1);
+    m_byKey.emplace(key, index);
+    return index;
 }
 
 int ResourceSystem::findEntry(const std::string& fileName) const
@@ -345,6 +343,7 @@ void ResourceSystem::loadQueuedLocked(std::unique_lock<std::mutex>& lock, int in
 {
     Entry& e = *m_entries[index];
     e.state = State::Loading;
+    e.loadingThread = std::this_thread::get_id();
     Entry snapshot;
     snapshot.fileName = e.fileName;
     snapshot.extension = e.extension;
@@ -429,9 +428,8 @@ void ResourceSystem::waitUntilSettled(std::unique_lock<std::mutex>& lock, int in
             loadQueuedLocked(lock, index);
             return;
         }
-        if (e.state == State::Loading && (isLoaderThread() || !m_loaderRunning)) {
-            // Loading further up this thread's own stack (a cycle), or
-            // abandoned: there is nothing to wait for.
+        if (e.state == State::Loading && e.loadingThread == std::this_thread::get_id()) {
+            // Loading further up this thread's own stack: a cycle.
             return;
         }
         m_doneCv.wait_for(lock, std::chrono::milliseconds(100));
@@ -448,7 +446,7 @@ Resource* ResourceSystem::get(int index)
     if (e.state == State::Loaded || e.state == State::Idle) {
         return e.object.get();
     }
-    if (isLoaderThread() || !m_loaderRunning) {
+    if (isLoaderThread()) {
         waitUntilSettled(lock, index);
         return e.object.get();
     }
@@ -468,9 +466,9 @@ void ResourceSystem::waitForQueueEmpty()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         for (;;) {
-            bool busy = !m_queue.empty() || std::any_of(m_entries.begin(), m_entries.end(), [](const auto& e) {
-                return e->state == State::Loading;
-            });
+            bool busy =
+                !m_queue.empty() || std::any_of(m_entries.begin(), m_entries.end(),
+                                                [](const auto& e) { return e->state == State::Loading; });
             if (!busy || m_fatalPending) {
                 break;
             }
@@ -537,7 +535,8 @@ int ResourceSystem::getRefCount(int index) const
 std::string ResourceSystem::getFileName(int index) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return index >= 0 && index < static_cast<int>(m_entries.size()) ? m_entries[index]->fileName : std::string();
+    return index >= 0 && index < static_cast<int>(m_entries.size()) ? m_entries[index]->fileName
+                                                                    : std::string();
 }
 
 bool ResourceSystem::isLoaded(int index) const

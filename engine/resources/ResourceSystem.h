@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 // The resource manager: a table of entries (file name, loaded flag,
@@ -121,6 +122,7 @@ private:
         State state = State::Idle;
         int refCount = 0;
         int flags = 0;
+        std::thread::id loadingThread; // while Loading
         std::unique_ptr<Resource> object;
     };
     struct LoaderAbort {};
@@ -139,6 +141,7 @@ private:
     std::condition_variable m_workCv;
     std::condition_variable m_doneCv;
     std::vector<std::unique_ptr<Entry>> m_entries;
+    std::unordered_map<std::string, int> m_byKey; // normalised name -> index
     std::deque<int> m_queue;
     std::vector<ResourceTypeInfo> m_types;
     std::string m_baseDir = ".";

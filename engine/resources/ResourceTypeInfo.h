@@ -10,8 +10,8 @@
 
 // Builds a resource from its file image; runs on the loader thread. A null
 // result means the file was unusable (the type's placeholder is used then).
-using ResourceFactory =
-    std::function<std::unique_ptr<Resource>(const std::string& fileName, const uint8_t* data, size_t size, int flags)>;
+using ResourceFactory = std::function<std::unique_ptr<Resource>(const std::string& fileName,
+                                                                const uint8_t* data, size_t size, int flags)>;
 // Builds the stand-in object for a file that cannot be read or parsed.
 using ResourcePlaceholderFactory = std::function<std::unique_ptr<Resource>(const std::string& fileName)>;
 

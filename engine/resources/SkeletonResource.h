@@ -15,7 +15,8 @@ struct SkeletonBone {
 // A skeleton (".mds"): the bones with their names and parent indices.
 class SkeletonResource : public Resource {
 public:
-    static std::unique_ptr<SkeletonResource> parse(const std::string& fileName, const uint8_t* data, size_t size);
+    static std::unique_ptr<SkeletonResource> parse(const std::string& fileName, const uint8_t* data,
+                                                   size_t size);
 
     int getNumBones() const { return static_cast<int>(m_bones.size()); }
     const SkeletonBone* getBone(int index) const;

@@ -36,7 +36,8 @@ bool parseFloat(const std::string& text, float& out)
 }
 } // namespace
 
-std::unique_ptr<TagsResource> TagsResource::parse(const std::string& fileName, const uint8_t* data, size_t size)
+std::unique_ptr<TagsResource> TagsResource::parse(const std::string& fileName, const uint8_t* data,
+                                                  size_t size)
 {
     auto tags = std::make_unique<TagsResource>();
     std::string text(reinterpret_cast<const char*>(data), size);
@@ -62,7 +63,8 @@ std::unique_ptr<TagsResource> TagsResource::parse(const std::string& fileName, c
         // name [parent] ox oy oz qx qy qz qw
         size_t numbersAt = fields.size() == 9 ? 2 : (fields.size() == 8 ? 1 : 0);
         if (numbersAt == 0) {
-            debugPrint(2, "%s:%d: expected \"name parentBone ox oy oz qx qy qz qw\"\n", fileName.c_str(), lineNo);
+            debugPrint(2, "%s:%d: expected \"name parentBone ox oy oz qx qy qz qw\"\n", fileName.c_str(),
+                       lineNo);
             continue;
         }
         float v[7];

@@ -111,7 +111,8 @@ void expectInOrder(const std::string& text, const std::vector<std::string>& frag
     size_t pos = 0;
     for (const auto& f : fragments) {
         size_t found = text.find(f, pos);
-        ASSERT_NE(found, std::string::npos) << "\"" << f << "\" missing after position " << pos << " in:\n" << text;
+        ASSERT_NE(found, std::string::npos) << "\"" << f << "\" missing after position " << pos << " in:\n"
+                                            << text;
         pos = found + f.size();
     }
 }
@@ -124,8 +125,8 @@ TEST(ApplicationTest, HeadlessRunsStandardInputAndLogsStatisticsAtExit)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::string log = readFile(user.file("log.txt"));
     expectInOrder(log, {"Gloamreach ", "CPU:", "User directory: " + user.path().string(), "] printmem",
-                        "Total", "] quit", "FileSystem:", "Memory:", "Total", "Debug:", "User variables:",
-                        "Profile:", "Resources:"});
+                        "Total", "] quit", "FileSystem:", "Memory:", "Total",
+                        "Debug:", "User variables:", "Profile:", "Resources:"});
     // Headless, the console's lines also go to standard output.
     EXPECT_NE(r.out.find("] printmem"), std::string::npos);
     EXPECT_EQ(r.err.find("Critical Error"), std::string::npos);
@@ -134,9 +135,8 @@ TEST(ApplicationTest, HeadlessRunsStandardInputAndLogsStatisticsAtExit)
 TEST(ApplicationTest, MissingDataDirectoryIsACriticalError)
 {
     TempDir user;
-    RunResult r = runProgram({"--headless", "--data-dir", user.file("no-such-dir"), "--user-dir",
-                              user.path().string()},
-                             "", true);
+    RunResult r = runProgram(
+        {"--headless", "--data-dir", user.file("no-such-dir"), "--user-dir", user.path().string()}, "", true);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("Critical Error: The game data directory"), std::string::npos) << r.err;
 }
@@ -152,10 +152,9 @@ TEST(ApplicationTest, BadArgumentsAreNamed)
 TEST(ApplicationTest, SigtermEndsTheLoopAndShutsDownCleanly)
 {
     TempDir user;
-    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
-                             "", false, [](const RunResult& so) {
-                                 return so.out.find("User directory:") != std::string::npos;
-                             });
+    RunResult r = runProgram(
+        {"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
+        [](const RunResult& so) { return so.out.find("User directory:") != std::string::npos; });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::string log = readFile(user.file("log.txt"));
     expectInOrder(log, {"User directory:", "FileSystem:", "Profile:"});
@@ -173,24 +172,23 @@ TEST(ApplicationTest, WindowTitledGloamreachOpensOnAnXDisplay)
     auto started = std::chrono::steady_clock::now();
     // Until the window shows in the server's window list (or, without
     // xwininfo, a few seconds have passed); then SIGTERM.
-    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
-                             [&](const RunResult&) {
-                                 auto waited = std::chrono::steady_clock::now() - started;
-                                 if (!canList) {
-                                     return waited > std::chrono::seconds(3);
-                                 }
-                                 windows.clear();
-                                 if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
-                                     char buffer[4096];
-                                     size_t n;
-                                     while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
-                                         windows.append(buffer, n);
-                                     }
-                                     pclose(p);
-                                 }
-                                 return windows.find("\"Gloamreach\"") != std::string::npos ||
-                                        waited > std::chrono::seconds(20);
-                             });
+    RunResult r = runProgram(
+        {"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false, [&](const RunResult&) {
+            auto waited = std::chrono::steady_clock::now() - started;
+            if (!canList) {
+                return waited > std::chrono::seconds(3);
+            }
+            windows.clear();
+            if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
+                char buffer[4096];
+                size_t n;
+                while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
+                    windows.append(buffer, n);
+                }
+                pclose(p);
+            }
+            return windows.find("\"Gloamreach\"") != std::string::npos || waited > std::chrono::seconds(20);
+        });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     if (canList) {
         EXPECT_NE(windows.find("\"Gloamreach\""), std::string::npos) << windows;

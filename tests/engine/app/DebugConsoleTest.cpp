@@ -33,11 +33,11 @@ protected:
 
 TEST_F(DebugConsoleTest, GraveOpensAndClosesAndInstallsTheKeyHook)
 {
-    EXPECT_FALSE(console.handleKey(DIK_A, true, false)); // closed: keys pass by
+    EXPECT_FALSE(console.handleKey(DIK_A, true, false));                   // closed: keys pass by
     EXPECT_FALSE(console.handleKey(DebugConsole::kToggleKey, true, true)); // a repeat does not open
     EXPECT_TRUE(console.handleKey(DebugConsole::kToggleKey, true, false));
     EXPECT_TRUE(console.isOpen());
-    EXPECT_TRUE(console.handleKey(DIK_A, false, false)); // open: every key is taken
+    EXPECT_TRUE(console.handleKey(DIK_A, false, false));                  // open: every key is taken
     EXPECT_TRUE(console.handleKey(DebugConsole::kToggleKey, true, true)); // held grave does not close
     EXPECT_TRUE(console.isOpen());
     EXPECT_TRUE(console.handleKey(DebugConsole::kToggleKey, true, false));

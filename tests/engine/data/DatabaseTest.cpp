@@ -186,7 +186,11 @@ TEST(Database, MalformedTextNeverStopsTheLoader)
     Database d;
     d.addSubDatabase("Junk", "junk.dbl",
                      "} { Lonely\nFirst Second {\n Key 1 }\n{ x }\nLast { A \"unterminated\n B 2 }");
+    d.addSubDatabase("Quoted", "quoted.dbl", "Braces {\n Symbols \"{\" \"}\" x\n}\nAfter {}\n");
     d.resolveBases();
+    EXPECT_EQ(d.getStringList(d.findEntry("Braces"), "Symbols"), (std::vector<std::string>{"{", "}", "x"}));
+    EXPECT_NE(d.findEntry("After"), nullptr);
+    EXPECT_FALSE(capture.contains("quoted.dbl"));
     EXPECT_TRUE(capture.contains("junk.dbl:1: unexpected }", 3));
     EXPECT_TRUE(capture.contains("expected { after entry name", 3));
     const DatabaseEntry* second = d.findEntry("Second");

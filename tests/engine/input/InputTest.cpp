@@ -79,7 +79,7 @@ TEST_F(InputTest, ButtonsAndWheelRunAsTheirLines)
     input.queueWheel(-1);
     input.queueButton(0, false, 321, 241);
     input.queueButton(4, true, 1, 2);
-    input.queueButton(5, true, 1, 2); // no sixth button
+    input.queueButton(5, true, 1, 2);   // no sixth button
     input.queueKey(DIK_Q, true, false); // stays for the keyboard poll
     input.pollMouse();
     EXPECT_EQ(lines, (std::vector<std::string>{"buttonPress 0 1 320 240", "mouseScrollUp", "mouseScrollUp",

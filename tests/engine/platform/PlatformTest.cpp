@@ -1,10 +1,10 @@
+#include "engine/platform/Platform.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
 #include "engine/platform/Clock.h"
 #include "engine/platform/CriticalError.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
-#include "engine/platform/Platform.h"
 #include "engine/platform/Shell.h"
 #include "engine/platform/Signals.h"
 #include "engine/platform/SystemInfo.h"
@@ -147,7 +147,9 @@ protected:
     {
         input.start(false);
         input.setLineRunner([this](const std::string& line) { lines.push_back(line); });
-        platform.setHooks({[this](bool active, bool minimised) { activations.push_back({active, minimised}); },
+        platform.setHooks({[this](bool active, bool minimised) {
+                               activations.push_back({active, minimised});
+                           },
                            [this] { ++fullscreenToggles; }, [this] { ++cursorUpdates; }});
     }
     static SDL_Event key(SDL_Scancode code, bool down, bool repeat = false, Uint16 mod = KMOD_NONE)
@@ -182,7 +184,7 @@ TEST_F(PlatformEventTest, KeysReachInputAndAltEnterTogglesFullscreen)
     platform.handleEvent(key(SDL_SCANCODE_A, true));
     platform.handleEvent(key(SDL_SCANCODE_RETURN, true, false, KMOD_LALT));
     platform.handleEvent(key(SDL_SCANCODE_RETURN, true, true, KMOD_LALT)); // repeat: no second toggle
-    platform.handleEvent(key(SDL_SCANCODE_F13, true));                      // no DirectInput code
+    platform.handleEvent(key(SDL_SCANCODE_F13, true));                     // no DirectInput code
     input.pollKeyboard();
     EXPECT_EQ(fullscreenToggles, 1);
     EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 30 1 0", "keyPress 28 1 0", "keyPress 28 1 1"}));

@@ -58,7 +58,8 @@ TEST(SkeletonFormatTest, RoundTripsAndRejectsBadFiles)
 
     auto childFirst = skeletonBytes({{"arm", 1}, {"root", -1}});
     EXPECT_EQ(SkeletonResource::parse("order.mds", childFirst.data(), childFirst.size()), nullptr);
-    EXPECT_TRUE(log.contains("order.mds: bone 0 (arm) has parent 1; parents must come before their children", 3));
+    EXPECT_TRUE(
+        log.contains("order.mds: bone 0 (arm) has parent 1; parents must come before their children", 3));
     auto selfParent = skeletonBytes({{"root", 0}});
     EXPECT_EQ(SkeletonResource::parse("self.mds", selfParent.data(), selfParent.size()), nullptr);
 
@@ -134,7 +135,7 @@ TEST(AnimationFormatTest, ChecksFrameAndBoneCountsAgainstTheData)
     ASSERT_NE(parsed, nullptr);
     EXPECT_EQ(parsed->getKey(1, 1).position, Vec3(1, 2, 3));
     EXPECT_EQ(parsed->getKey(5, 1).rotation, Quaternion(0, 0, 0.6f, 0.8f)); // frame clamped
-    EXPECT_EQ(parsed->getKey(0, 7).position, Vec3());                      // bone outside: identity
+    EXPECT_EQ(parsed->getKey(0, 7).position, Vec3());                       // bone outside: identity
     EXPECT_FALSE(parsed->hasBounds());
 
     anim.setBounds(1, {Vec3(-1, -2, -3), Vec3(4, 5, 6), 7});

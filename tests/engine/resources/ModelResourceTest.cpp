@@ -1,7 +1,7 @@
+#include "engine/resources/ModelResource.h"
 #include "engine/core/Random.h"
 #include "engine/resources/AnimationResource.h"
 #include "engine/resources/MeshSetResource.h"
-#include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "engine/resources/SkeletonResource.h"
 #include "engine/resources/Skin.h"
@@ -193,7 +193,7 @@ TEST_F(ModelResourceTest, BoundsComeFromTheTableOrDefaults)
     EXPECT_TRUE(walk->hasBounds());
     Vec3 min0 = walk->getFrameBoundsMin(0);
     Vec3 min3 = walk->getFrameBoundsMin(3);
-    EXPECT_NEAR(min3.x - min0.x, 0.75f, 1e-5f); // moves with the root
+    EXPECT_NEAR(min3.x - min0.x, 0.75f, 1e-5f);          // moves with the root
     EXPECT_FLOAT_EQ(walk->getFrameBoundsMax(0).z, 2.0f); // top of the head box
     EXPECT_GT(walk->getFrameRadius(0), 1.0f);
     EXPECT_EQ(walk->getFrameBoundsMin(99), walk->getFrameBoundsMin(7)); // clamped
@@ -260,7 +260,8 @@ TEST_F(ModelResourceTest, AttachPointsAreBonesThenTags)
 TEST_F(ModelResourceTest, SavedTagsReloadEqual)
 {
     TempDir dir;
-    std::filesystem::copy(testDataPath("models"), dir.path() / "models", std::filesystem::copy_options::recursive);
+    std::filesystem::copy(testDataPath("models"), dir.path() / "models",
+                          std::filesystem::copy_options::recursive);
     resources.setBaseDirectory(dir.path().string());
     ModelResource* model = loadBoxMan();
     ASSERT_NE(model, nullptr);
@@ -312,7 +313,8 @@ TEST_F(ModelResourceTest, BoneCountMismatchIsAnErrorLine)
     ResourceHandle h = resources.load("models/boxman/mismatch.mdl");
     ASSERT_NE(resources.getAs<ModelResource>(h), nullptr);
     EXPECT_TRUE(log.contains(
-        "Number of bones mismatch: model - models/boxman/mismatch.mdl, anim - models/boxman/twobones.mda", 3));
+        "Number of bones mismatch: model - models/boxman/mismatch.mdl, anim - models/boxman/twobones.mda",
+        3));
 }
 
 TEST_F(ModelResourceTest, SkinGivesShadersBySurface)
@@ -329,7 +331,8 @@ TEST_F(ModelResourceTest, SkinGivesShadersBySurface)
     EXPECT_EQ(skin->findSurface(2), nullptr);
 
     const char* otherText = "1 \"Models/Other/head\"\n4 \"Models/Other/cape\" 2\n";
-    auto other = Skin::parse("other.skn", reinterpret_cast<const uint8_t*>(otherText), std::strlen(otherText));
+    auto other =
+        Skin::parse("other.skn", reinterpret_cast<const uint8_t*>(otherText), std::strlen(otherText));
     ASSERT_NE(other, nullptr);
     Skin::copySurfaces(*skin, *other);
     EXPECT_EQ(skin->getSurfaces().size(), 3u);

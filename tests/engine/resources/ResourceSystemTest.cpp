@@ -63,7 +63,8 @@ TEST_F(ResourceSystemTest, HandlesCountReferencesAndUnloadAtZero)
         ResourceHandle assigned;
         assigned = copy;
         EXPECT_EQ(resources.getRefCount(first.getIndex()), 4);
-        assigned = assigned; // self-assignment keeps the count
+        ResourceHandle& alias = assigned;
+        assigned = alias; // self-assignment keeps the count
         EXPECT_EQ(resources.getRefCount(first.getIndex()), 4);
     }
     EXPECT_EQ(resources.getRefCount(first.getIndex()), 2);
@@ -169,7 +170,8 @@ TEST_F(ResourceSystemTest, LoaderThreadLoadsQueuedDependencyInlineAndSurvivesCyc
     // A type whose factory needs another resource, as a model needs its parts.
     ResourceTypeInfo dep;
     dep.extension = "dep";
-    dep.factory = [this](const std::string&, const uint8_t* data, size_t size, int) -> std::unique_ptr<Resource> {
+    dep.factory = [this](const std::string&, const uint8_t* data, size_t size,
+                         int) -> std::unique_ptr<Resource> {
         std::string target(reinterpret_cast<const char*>(data), size);
         ResourceHandle part = resources.load(target);
         Resource* r = resources.get(part);
@@ -194,6 +196,33 @@ TEST_F(ResourceSystemTest, LoaderThreadLoadsQueuedDependencyInlineAndSurvivesCyc
     auto [whole, self] = result.get();
     EXPECT_EQ(whole, "got part");
     EXPECT_EQ(self, "none");
+}
+
+TEST_F(ResourceSystemTest, WithoutLoaderOneThreadLoadsAndTheOthersWait)
+{
+    ResourceTypeInfo slow;
+    slow.extension = "slow";
+    slow.factory = [this](const std::string&, const uint8_t*, size_t, int) -> std::unique_ptr<Resource> {
+        ++builds;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        return std::make_unique<ProbeResource>("slow", std::this_thread::get_id());
+    };
+    resources.registerType(slow);
+    dir.write("a.slow", "x");
+    ResourceHandle h = resources.load("a.slow");
+    std::vector<Resource*> seen(4, nullptr);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] { seen[t] = resources.get(h); });
+    }
+    for (auto& th : threads) {
+        th.join();
+    }
+    EXPECT_EQ(builds, 1);
+    for (Resource* r : seen) {
+        EXPECT_NE(r, nullptr);
+        EXPECT_EQ(r, seen[0]);
+    }
 }
 
 // The graphics system's context lock: recursive, with owner and nesting.
@@ -297,7 +326,7 @@ TEST_F(ResourceSystemTest, EntryHasExtensionCountsLoadedEntriesOnly)
     ResourceHandle a = resources.load("a.txt");
     int pending = resources.findOrCreateEntry("b.txt");
     EXPECT_FALSE(resources.entryHasExtension(a.getIndex(), "txt")); // queued, loader not started
-    ASSERT_NE(resources.get(a), nullptr);                            // inline without a loader
+    ASSERT_NE(resources.get(a), nullptr);                           // inline without a loader
     EXPECT_TRUE(resources.entryHasExtension(a.getIndex(), "TXT"));
     EXPECT_FALSE(resources.entryHasExtension(a.getIndex(), "prb"));
     EXPECT_FALSE(resources.entryHasExtension(pending, "txt"));
