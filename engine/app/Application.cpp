@@ -106,8 +106,15 @@ void Application::startup()
     if (!m_options.headless) {
         // 5. Window and OpenGL context.
         std::string error;
-        bool ok = m_hooks.setupDisplay ? m_hooks.setupDisplay(error)
-                                       : m_platform->createWindow(Platform::WindowOptions(), error);
+        bool ok = false;
+        if (m_hooks.setupDisplay) {
+            ok = m_hooks.setupDisplay(error);
+        } else {
+            // No graphics system: the bare window shell, without a context.
+            Platform::WindowOptions window;
+            window.openGL = false;
+            ok = m_platform->createWindow(window, error);
+        }
         if (!ok) {
             fatalError(error.empty() ? "CreateWindow failed" : error);
         }
@@ -213,6 +220,7 @@ void Application::registerSystems()
     m_resources->setFileWriter([](const std::string& name, const std::string& contents) {
         return writeFileAtomically(FileSystem::get().getUserDirectory() + "/" + name, contents);
     });
+    m_resources->registerCommands();
     TextResource::registerType(*m_resources);
     ModelResource::registerTypes(*m_resources);
     m_resources->startLoader();

@@ -22,7 +22,9 @@ void StdinLineSource::finishLine(std::vector<std::string>& lines)
 
 void StdinLineSource::poll(std::vector<std::string>& lines)
 {
-    while (!m_closed) {
+    // A bounded amount per call, so that a flood of input cannot hold up the
+    // frame.
+    for (int reads = 0; reads < 16 && !m_closed; ++reads) {
         pollfd pfd{m_fd, POLLIN, 0};
         int ready = ::poll(&pfd, 1, 0);
         if (ready < 0 && errno == EINTR) {

@@ -304,6 +304,19 @@ void ModelResource::resolve()
         m_tagsResource = rs.load(partPath(m_tagsName));
     }
     SkeletonResource* skeleton = getSkeleton();
+    m_flags = 0;
+    if (!m_skeletonName.empty() && !skeleton) {
+        m_flags |= kMissingSkeleton;
+    }
+    if (!getMeshSet()) {
+        m_flags |= kMissingMeshes;
+    }
+    if (!m_skinName.empty() && !getSkin()) {
+        m_flags |= kMissingSkin;
+    }
+    if (!m_tagsName.empty() && !rs.getAs<TagsResource>(m_tagsResource)) {
+        m_flags |= kMissingTags;
+    }
     if (MeshSetResource* meshes = getMeshSet();
         meshes && skeleton && meshes->getMaxBoneIndex() >= skeleton->getNumBones()) {
         debugPrint(3, "%s: meshes use bone %d of a skeleton with %d bones\n", getFileName().c_str(),
@@ -326,6 +339,7 @@ void ModelResource::resolve()
         anim.animation = rs.load(partPath(anim.fileName));
         AnimationResource* a = rs.getAs<AnimationResource>(anim.animation);
         if (!a) {
+            m_flags |= kMissingAnimation;
             continue;
         }
         anim.cachedFrames = a->getNumFrames();
@@ -626,6 +640,44 @@ bool ModelResource::isFootprintBlocked(int x, int y) const
         return false;
     }
     return m_collision[static_cast<size_t>(y) * m_footprintWidth + x] != 0;
+}
+
+void ModelResource::getFootprintSize(int facing, int& width, int& height) const
+{
+    bool swapped = ((((facing % 8) + 8) % 8 / 2) & 1) != 0;
+    width = swapped ? m_footprintHeight : m_footprintWidth;
+    height = swapped ? m_footprintWidth : m_footprintHeight;
+}
+
+bool ModelResource::isCollisionCellBlocked(int facing, int x, int y) const
+{
+    int w = 0, h = 0;
+    getFootprintSize(facing, w, h);
+    if (x < 0 || y < 0 || x >= w || y >= h) {
+        return false;
+    }
+    // Back from the turned grid to the stored one.
+    int W = m_footprintWidth, H = m_footprintHeight;
+    switch (((facing % 8 + 8) % 8) / 2) {
+    case 1:
+        return isFootprintBlocked(y, H - 1 - x);
+    case 2:
+        return isFootprintBlocked(W - 1 - x, H - 1 - y);
+    case 3:
+        return isFootprintBlocked(W - 1 - y, x);
+    default:
+        return isFootprintBlocked(x, y);
+    }
+}
+
+bool ModelResource::isCollisionCellBlocked(int facing, int cell) const
+{
+    int w = 0, h = 0;
+    getFootprintSize(facing, w, h);
+    if (cell < 0 || w <= 0 || cell >= w * h) {
+        return false;
+    }
+    return isCollisionCellBlocked(facing, cell % w, cell / w);
 }
 
 void ModelResource::printInfo() const

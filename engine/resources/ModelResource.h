@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+class ModelTextScanner;
 class ResourceSystem;
 class SkeletonResource;
 class MeshSetResource;
@@ -90,6 +91,25 @@ public:
     int getFootprintWidth() const { return m_footprintWidth; }
     int getFootprintHeight() const { return m_footprintHeight; }
     bool isFootprintBlocked(int x, int y) const;
+    bool hasCollisionGrid() const { return !m_collision.empty(); }
+    // The footprint turned for a facing (0 … 7; every two steps are a quarter
+    // turn, so facings 2 and 6 swap width and height): its size, and whether
+    // a cell (x, y), or cell index y × width + x, of the turned grid is
+    // blocked.
+    void getFootprintSize(int facing, int& width, int& height) const;
+    bool isCollisionCellBlocked(int facing, int x, int y) const;
+    bool isCollisionCellBlocked(int facing, int cell) const;
+
+    // The model's flag word: 0 when it is complete and may be drawn, else
+    // the parts that are missing.
+    enum : unsigned {
+        kMissingSkeleton = 1,  // named but not loaded
+        kMissingMeshes = 2,    // none named, or not loaded
+        kMissingSkin = 4,      // named but not loaded
+        kMissingTags = 8,      // named but not loaded
+        kMissingAnimation = 16 // an animation file not loaded
+    };
+    unsigned getFlags() const { return m_flags; }
 
     void printInfo() const override;
 
@@ -100,7 +120,7 @@ public:
 
 private:
     std::string partPath(const std::string& name) const;
-    bool parseAnimationBlock(class ModelTextScanner& scan, ModelAnimation& anim, bool sprite);
+    bool parseAnimationBlock(ModelTextScanner& scan, ModelAnimation& anim, bool sprite);
 
     std::string m_directory;
     std::string m_skeletonName, m_meshesName, m_skinName, m_tagsName;
@@ -121,4 +141,5 @@ private:
     int m_footprintWidth = 0;
     int m_footprintHeight = 0;
     std::vector<uint8_t> m_collision; // width × height, row-major, 1 blocked
+    unsigned m_flags = 0;
 };

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 // Base of every loaded resource. An object belongs to its resource entry and
 // is deleted when the entry is unloaded or reloaded. A type registered with
@@ -25,13 +25,17 @@ public:
     bool isPlaceholder() const { return m_placeholder; }
     void setPlaceholder(bool on) { m_placeholder = on; }
 
-    void keepImage(std::vector<uint8_t> image);
+    // Keeps a copy of the file image, counted in the memory category
+    // (1 General … 4 Music) until the object goes.
+    void keepImage(const uint8_t* data, size_t size, int memoryCategory);
     bool keepsImage() const { return m_keepImage; }
-    const std::vector<uint8_t>& getImage() const { return m_image; }
+    const uint8_t* getImage() const { return m_image; }
+    size_t getImageSize() const { return m_imageSize; }
 
 private:
     std::string m_fileName;
-    std::vector<uint8_t> m_image;
+    uint8_t* m_image = nullptr;
+    size_t m_imageSize = 0;
     bool m_keepImage = false;
     bool m_placeholder = false;
 };

@@ -1,12 +1,16 @@
 #include "engine/resources/ResourceSystem.h"
 
+#include "engine/console/CommandSystem.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/core/FatalError.h"
 #include "engine/core/StringUtil.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <new>
 
 ResourceSystem::ResourceSystem() = default;
 
@@ -244,7 +248,7 @@ int ResourceSystem::findEntry(const std::string& fileName) const
     return findEntryLocked(normalizeName(fileName));
 }
 
-int ResourceSystem::findOrCreateEntry(const std::string& fileName)
+int ResourceSystem::findOrCreateIndex(const std::string& fileName)
 {
     if (fileName.empty()) {
         return -1;
@@ -332,8 +336,8 @@ std::unique_ptr<Resource> ResourceSystem::buildObject(const Entry& snapshot, boo
     }
     if (object) {
         object->setFileName(snapshot.fileName);
-        if (type.keepImage && !failed) {
-            object->keepImage(std::move(data));
+        if ((type.keepImage || (snapshot.flags & kKeepImage)) && !failed) {
+            object->keepImage(data.data(), data.size(), type.memoryCategory);
         }
     }
     return object;
@@ -355,7 +359,13 @@ void ResourceSystem::loadQueuedLocked(std::unique_lock<std::mutex>& lock, int in
     uint64_t bytes = 0;
     std::unique_ptr<Resource> object;
     try {
-        object = buildObject(snapshot, failed, bytes);
+        try {
+            object = buildObject(snapshot, failed, bytes);
+        } catch (const std::bad_alloc&) {
+            // Nobody can go on without the memory (on the loader thread the
+            // fatal-error hook hands the text to the main thread).
+            fatalError("Out of memory");
+        }
     } catch (const LoaderAbort&) {
         lock.lock();
         e.state = State::Loaded;
@@ -592,19 +602,64 @@ ResourceSystem::Statistics ResourceSystem::getStatistics() const
     Statistics s = m_stats;
     s.entries = m_entries.size();
     s.queued = m_queue.size();
-    s.loaded = static_cast<size_t>(std::count_if(m_entries.begin(), m_entries.end(),
-                                                 [](const auto& e) { return e->state == State::Loaded; }));
+    for (const auto& e : m_entries) {
+        if (e->state == State::Loaded) {
+            ++s.loaded;
+            s.imageBytes += e->object ? e->object->getImageSize() : 0;
+        }
+    }
     return s;
+}
+
+void ResourceSystem::listResources() const
+{
+    std::vector<std::pair<int, const Resource*>> loaded;
+    std::map<std::string, int> perExtension;
+    std::vector<int> refs;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            const Entry& e = *m_entries[i];
+            if (e.state != State::Loaded) {
+                continue;
+            }
+            ++perExtension[e.extension];
+            loaded.emplace_back(static_cast<int>(i), e.object.get());
+            refs.push_back(e.refCount);
+        }
+    }
+    // Printed outside the lock (printInfo may ask for other entries); loaded
+    // objects only go away on the main thread, which is running this.
+    for (size_t i = 0; i < loaded.size(); ++i) {
+        debugPrintRaw("%4d %3d  ", loaded[i].first, refs[i]);
+        if (loaded[i].second) {
+            loaded[i].second->printInfo();
+        } else {
+            debugPrintRaw("%s (no object)\n", getFileName(loaded[i].first).c_str());
+        }
+    }
+    for (const auto& [ext, count] : perExtension) {
+        debugPrintRaw("%s: %d loaded\n", ext.empty() ? "(none)" : ext.c_str(), count);
+    }
+}
+
+void ResourceSystem::registerCommands()
+{
+    if (CommandSystem* commands = CommandSystem::instance()) {
+        commands->registerCommand([this](const CommandArgs&) { listResources(); }, "listResources",
+                                  "Lists the loaded resources", "", "", false, 0);
+    }
 }
 
 void ResourceSystem::logStatistics() const
 {
     Statistics s = getStatistics();
     debugPrintRaw("Resources: %zu entries, %zu loaded, %zu queued; %llu loads (%llu failed), %llu reloads, "
-                  "%llu bytes read, %.1f ms loading\n",
+                  "%llu bytes read, %llu bytes of kept images, %.1f ms loading\n",
                   s.entries, s.loaded, s.queued, static_cast<unsigned long long>(s.loads),
                   static_cast<unsigned long long>(s.failures), static_cast<unsigned long long>(s.reloads),
-                  static_cast<unsigned long long>(s.bytesRead), s.loadMs);
+                  static_cast<unsigned long long>(s.bytesRead), static_cast<unsigned long long>(s.imageBytes),
+                  s.loadMs);
 }
 
 void ResourceSystem::raiseLoaderFatal(const std::string& text)

@@ -47,6 +47,7 @@ public:
         uint64_t failures = 0;
         uint64_t reloads = 0;
         uint64_t bytesRead = 0;
+        uint64_t imageBytes = 0; // kept file images of loaded entries
         double loadMs = 0.0;
     };
 
@@ -72,12 +73,15 @@ public:
     bool isLoaderRunning() const;
     bool isLoaderThread() const;
 
+    // Load flag: the object keeps the file image (whatever its type says).
+    static constexpr int kKeepImage = 8;
+
     // A counted handle for the file, queued for loading when new; -1 for an
     // empty name.
     ResourceHandle load(const std::string& fileName, int flags = 0);
     bool load(const std::string& fileName, ResourceHandle& out, int flags = 0);
     // The entry index of a name, created (not loaded, not counted) when new.
-    int findOrCreateEntry(const std::string& fileName);
+    int findOrCreateIndex(const std::string& fileName);
     int findEntry(const std::string& fileName) const;
 
     // The object behind an entry, waiting while it loads; null for -1.
@@ -103,6 +107,11 @@ public:
     std::mutex& getLock() { return m_mutex; }
     Statistics getStatistics() const;
     void logStatistics() const;
+    // Prints every loaded entry (index, references, printInfo) and the
+    // loaded count per extension. Main thread.
+    void listResources() const;
+    // The console command `listResources`.
+    void registerCommands();
 
     // A fatal error reached on the loader thread: the text is kept for the
     // main thread and the loader thread ends (this throws back to its loop).

@@ -13,6 +13,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -101,23 +102,36 @@ TEST(ApplicationFrameTest, HooksRunInStartupFrameAndShutdownOrder)
         EXPECT_NE(DebugSystem::instance(), nullptr);
     };
 
+    // Standard input becomes a pipe the test writes console lines into.
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    int savedStdin = dup(0);
+    dup2(fds[0], 0);
+    close(fds[0]);
+    auto typeLine = [&](const std::string& line) {
+        std::string text = line + "\n";
+        ASSERT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    };
     {
         Application app(options, hooks);
         app.startup();
-        EXPECT_EQ(calls, (std::vector<std::string>{"createGraphicsSystems", "createUiSystem", "createSoundSystem",
-                                                   "createLateSystems", "registerSystems", "afterDatabaseLoad",
-                                                   "setupWorld", "registerGameClasses", "setStartupDone"}));
+        EXPECT_EQ(calls,
+                  (std::vector<std::string>{"createGraphicsSystems", "createUiSystem", "createSoundSystem",
+                                            "createLateSystems", "registerSystems", "afterDatabaseLoad",
+                                            "setupWorld", "registerGameClasses", "setStartupDone"}));
         calls.clear();
+        typeLine("start both");
         app.frame();
-        EXPECT_EQ(calls, (std::vector<std::string>{"finishLevels", "isClientPaused", "serverReceive",
-                                                   "clientUpdate", "clientThink", "serverUpdate", "clientDraw"}));
+        // The console runs its lines after the server's steps, before drawing.
+        EXPECT_EQ(calls,
+                  (std::vector<std::string>{"finishLevels", "isClientPaused", "serverReceive", "clientUpdate",
+                                            "clientThink", "serverUpdate", "start both", "clientDraw"}));
         calls.clear();
-        Application::runConsoleLine("start both");
-        Application::runConsoleLine("quit");
+        typeLine("quit");
+        app.frame();
         EXPECT_FALSE(app.isRunning());
-        app.frame();
-        EXPECT_EQ(calls, (std::vector<std::string>{"start both", "finishLevels", "isClientPaused",
-                                                   "serverReceive", "clientUpdate", "clientThink", "serverUpdate",
+        EXPECT_EQ(calls, (std::vector<std::string>{"finishLevels", "isClientPaused", "serverReceive",
+                                                   "clientUpdate", "clientThink", "serverUpdate",
                                                    "clientDraw", "saveClientState", "saveServerGame"}));
         calls.clear();
         app.shutdown();
@@ -125,6 +139,9 @@ TEST(ApplicationFrameTest, HooksRunInStartupFrameAndShutdownOrder)
         EXPECT_EQ(calls, (std::vector<std::string>{"stopGames", "shutdownDisplay", "logStatistics",
                                                    "destroySystems"}));
     }
+    dup2(savedStdin, 0);
+    close(savedStdin);
+    close(fds[1]);
     EXPECT_EQ(DebugSystem::instance(), nullptr);
     EXPECT_EQ(FileSystem::instance(), nullptr);
     EXPECT_EQ(ResourceSystem::instance(), nullptr);
@@ -132,7 +149,7 @@ TEST(ApplicationFrameTest, HooksRunInStartupFrameAndShutdownOrder)
     std::ifstream log(user.file("log.txt"));
     std::stringstream text;
     text << log.rdbuf();
-    EXPECT_NE(text.str().find("Gloamreach "), std::string::npos);
+    EXPECT_NE(text.str().find("] start both"), std::string::npos);
     EXPECT_NE(text.str().find("Profile:"), std::string::npos);
 }
 

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <new>
 #include <thread>
 
 namespace {
@@ -21,8 +22,9 @@ TEST(FatalErrorRelayTest, LoaderThreadFatalErrorReachesTheMainThread)
     resources.setBaseDirectory(dir.path().string());
     ResourceTypeInfo type;
     type.extension = "oom";
+    // Allocation failure in a factory is fatal ("Out of memory").
     type.factory = [](const std::string&, const uint8_t*, size_t, int) -> std::unique_ptr<Resource> {
-        fatalError("Out of memory");
+        throw std::bad_alloc();
     };
     resources.registerType(type);
     FatalErrorHook previous = getFatalErrorHook();

@@ -27,8 +27,19 @@ bool XvfbDisplay::start()
 {
     const char* display = std::getenv("DISPLAY");
     if (display && *display) {
-        m_name = display;
-        return true;
+        // A local display ":N" must have its socket; a stale one is ignored.
+        std::string d = display;
+        bool local = d[0] == ':';
+        std::string number =
+            local ? d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1)
+                  : std::string();
+        if (!local || std::filesystem::exists("/tmp/.X11-unix/X" + number)) {
+            m_name = d;
+            return true;
+        }
+        m_savedDisplay = d;
+        m_hadDisplay = true;
+        unsetenv("DISPLAY");
     }
     if (!programOnPath("Xvfb")) {
         return false;
@@ -55,11 +66,10 @@ bool XvfbDisplay::start()
             _exit(127);
         }
         // Wait for the server's socket (or its early death: display taken).
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 200; ++i) {
             if (std::filesystem::exists(socket)) {
                 m_server = pid;
                 m_name = name;
-                m_hadDisplay = false;
                 setenv("DISPLAY", name.c_str(), 1);
                 return true;
             }
@@ -81,5 +91,8 @@ XvfbDisplay::~XvfbDisplay()
         kill(m_server, SIGTERM);
         waitpid(m_server, nullptr, 0);
         unsetenv("DISPLAY");
+    }
+    if (m_hadDisplay) {
+        setenv("DISPLAY", m_savedDisplay.c_str(), 1);
     }
 }

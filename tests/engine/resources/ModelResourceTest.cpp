@@ -107,6 +107,84 @@ TEST_F(ModelResourceTest, BoxManLoadsOnTheLoaderThreadWithAllItsParts)
     EXPECT_FALSE(model->isFootprintBlocked(2, 0));
 }
 
+TEST_F(ModelResourceTest, FootprintTurnsWithTheFacing)
+{
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    ASSERT_TRUE(model->hasCollisionGrid());
+    int w = 0, h = 0;
+    // Stored 2 × 1 "#.": facing 0 as stored.
+    model->getFootprintSize(0, w, h);
+    EXPECT_EQ(w, 2);
+    EXPECT_EQ(h, 1);
+    EXPECT_TRUE(model->isCollisionCellBlocked(0, 0, 0));
+    EXPECT_FALSE(model->isCollisionCellBlocked(0, 1, 0));
+    // Facing 2 (and 3): a 1 × 2 strip.
+    for (int facing : {2, 3}) {
+        model->getFootprintSize(facing, w, h);
+        EXPECT_EQ(w, 1);
+        EXPECT_EQ(h, 2);
+        EXPECT_TRUE(model->isCollisionCellBlocked(facing, 0, 0));
+        EXPECT_FALSE(model->isCollisionCellBlocked(facing, 0, 1));
+    }
+    // Facing 4: turned half way, the blocked cell is on the other end.
+    EXPECT_FALSE(model->isCollisionCellBlocked(4, 0));
+    EXPECT_TRUE(model->isCollisionCellBlocked(4, 1));
+    // Facing 6: three quarters.
+    EXPECT_FALSE(model->isCollisionCellBlocked(6, 0, 0));
+    EXPECT_TRUE(model->isCollisionCellBlocked(6, 0, 1));
+    EXPECT_EQ(model->isCollisionCellBlocked(-2, 0, 1), model->isCollisionCellBlocked(6, 0, 1));
+    // Outside the turned grid nothing is blocked.
+    EXPECT_FALSE(model->isCollisionCellBlocked(2, 1, 0));
+    EXPECT_FALSE(model->isCollisionCellBlocked(0, 2));
+    EXPECT_FALSE(model->isCollisionCellBlocked(0, -1));
+
+    // An L shape turned a quarter: every cell lands where a turn puts it.
+    std::string text = "footprint 3 2\n#..\n##.\n";
+    auto l = ModelResource::parse("l.mdl", reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    l->getFootprintSize(2, w, h);
+    ASSERT_EQ(w, 2);
+    ASSERT_EQ(h, 3);
+    std::string turned;
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            turned += l->isCollisionCellBlocked(2, x, y) ? '#' : '.';
+        }
+        turned += '/';
+    }
+    EXPECT_EQ(turned, "##/#./../");
+}
+
+TEST_F(ModelResourceTest, FlagWordNamesTheMissingParts)
+{
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    EXPECT_EQ(model->getFlags(), 0u);
+
+    LogCapture quiet;
+    TempDir dir;
+    dir.write("m/broken.mdl",
+              "skeleton \"gone.mds\"\nskin \"gone.skn\"\nanimation a { file \"gone.mda\" }\n");
+    resources.setBaseDirectory(dir.path().string());
+    ResourceHandle h = resources.load("m/broken.mdl");
+    auto* broken = resources.getAs<ModelResource>(h);
+    ASSERT_NE(broken, nullptr);
+    EXPECT_EQ(broken->getFlags(), ModelResource::kMissingSkeleton | ModelResource::kMissingMeshes |
+                                      ModelResource::kMissingSkin | ModelResource::kMissingAnimation);
+    EXPECT_EQ(broken->getAnimation(0)->getNumFrames(), 0);
+    EXPECT_EQ(broken->getFirstTagIndex(), -1);
+}
+
+TEST_F(ModelResourceTest, ListResourcesPrintsEveryLoadedEntry)
+{
+    ModelResource* model = loadBoxMan();
+    ASSERT_NE(model, nullptr);
+    resources.listResources();
+    EXPECT_TRUE(log.contains("models/boxman/boxman.mdl: 3 bones, 5 animations, 1 tags, footprint 2 x 1"));
+    EXPECT_TRUE(log.contains("mda: 4 loaded"));
+    EXPECT_TRUE(log.contains("mdl: 1 loaded"));
+}
+
 TEST_F(ModelResourceTest, EventsAreFoundByNameAndByFrameRange)
 {
     ModelResource* model = loadBoxMan();

@@ -1,4 +1,5 @@
 #include "engine/resources/ResourceSystem.h"
+#include "engine/core/MemorySystem.h"
 #include "engine/resources/TextResource.h"
 #include "support/TestSupport.h"
 
@@ -95,7 +96,7 @@ TEST_F(ResourceSystemTest, EmptyNameMakesNoEntryAndMissingFileNeverHangs)
     EXPECT_EQ(resources.getEntryCount(), 0);
     EXPECT_EQ(resources.get(-1), nullptr);
     EXPECT_EQ(resources.getFileName(-1), "");
-    EXPECT_EQ(resources.findOrCreateEntry(""), -1);
+    EXPECT_EQ(resources.findOrCreateIndex(""), -1);
 
     auto start = std::chrono::steady_clock::now();
     ResourceHandle missingText = resources.load("nowhere/gone.txt");
@@ -225,6 +226,41 @@ TEST_F(ResourceSystemTest, WithoutLoaderOneThreadLoadsAndTheOthersWait)
     }
 }
 
+TEST_F(ResourceSystemTest, KeptImagesAreCountedInTheTypesMemoryCategory)
+{
+    ResourceTypeInfo snd;
+    snd.extension = "snd";
+    snd.keepImage = true;
+    snd.memoryCategory = static_cast<int>(MemCategory::Sound);
+    snd.factory = [](const std::string&, const uint8_t*, size_t, int) {
+        return std::make_unique<ProbeResource>("", std::this_thread::get_id());
+    };
+    resources.registerType(snd);
+    dir.write("boom.snd", std::string(5000, 'b'));
+    int64_t before = MemorySystem::getStats(MemCategory::Sound).currentBytes;
+    {
+        ResourceHandle h = resources.load("boom.snd");
+        Resource* r = resources.get(h);
+        ASSERT_NE(r, nullptr);
+        ASSERT_TRUE(r->keepsImage());
+        ASSERT_EQ(r->getImageSize(), 5000u);
+        EXPECT_EQ(r->getImage()[4999], 'b');
+        EXPECT_GE(MemorySystem::getStats(MemCategory::Sound).currentBytes, before + 5000);
+    }
+    // Unloaded with its last handle: the image is freed.
+    EXPECT_EQ(MemorySystem::getStats(MemCategory::Sound).currentBytes, before);
+    // Types without the flag keep nothing, unless the load asks for it.
+    dir.write("plain.prb", "x");
+    dir.write("kept.prb", "xyz");
+    ResourceHandle plain = resources.load("plain.prb");
+    EXPECT_FALSE(resources.get(plain)->keepsImage());
+    EXPECT_EQ(resources.get(plain)->getImage(), nullptr);
+    ResourceHandle kept = resources.load("kept.prb", ResourceSystem::kKeepImage);
+    ASSERT_TRUE(resources.get(kept)->keepsImage());
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(resources.get(kept)->getImage())), "xyz");
+    EXPECT_EQ(resources.getStatistics().imageBytes, 3u);
+}
+
 // The graphics system's context lock: recursive, with owner and nesting.
 struct FakeContextLock {
     std::recursive_mutex mutex;
@@ -324,7 +360,7 @@ TEST_F(ResourceSystemTest, EntryHasExtensionCountsLoadedEntriesOnly)
 {
     dir.write("a.txt", "x");
     ResourceHandle a = resources.load("a.txt");
-    int pending = resources.findOrCreateEntry("b.txt");
+    int pending = resources.findOrCreateIndex("b.txt");
     EXPECT_FALSE(resources.entryHasExtension(a.getIndex(), "txt")); // queued, loader not started
     ASSERT_NE(resources.get(a), nullptr);                           // inline without a loader
     EXPECT_TRUE(resources.entryHasExtension(a.getIndex(), "TXT"));
