@@ -165,7 +165,7 @@ void Application::createSystems()
         fatalError(formatString("Cannot create the user directory \"%s\".", m_dirs.user.c_str()));
     }
 
-    m_fileSystem = std::make_unique<FileSystem>(m_dirs.base, m_dirs.user);
+    m_fileSystem = std::make_unique<FileSystem>(m_dirs.base, m_dirs.user, false);
     m_debug = std::make_unique<DebugSystem>();
     m_debug->openLog(m_dirs.user + "/log.txt", 1);
     m_debug->setEchoToStdout(m_options.headless);
@@ -205,6 +205,7 @@ void Application::createSystems()
 
 void Application::registerSystems()
 {
+    m_fileSystem->mountPackages();
     registerEngineCommands();
     m_localization->loadCurrentLanguage();
 
@@ -363,6 +364,9 @@ void Application::logStatistics()
     m_profiler->logStatistics();
     m_resources->logStatistics();
     m_commands->logStatistics();
+    m_events->logStatistics();
+    m_sockets->logStatistics();
+    m_database->logStatistics();
     if (m_hooks.logStatistics) {
         m_hooks.logStatistics();
     }
@@ -387,6 +391,7 @@ void Application::shutdown()
         m_hooks.shutdownDisplay();
     }
     m_platform->destroyWindow();
+    m_userVars->writeUserConfig();
     logStatistics();
     destroySystems();
     installTerminationSignals(nullptr);

@@ -99,7 +99,7 @@ void sortNoCase(std::vector<std::string>::iterator begin, std::vector<std::strin
 
 } // namespace
 
-FileSystem::FileSystem(const std::string& baseDirectory, const std::string& userDirectory)
+FileSystem::FileSystem(const std::string& baseDirectory, const std::string& userDirectory, bool mount)
     : m_baseDirectory(cleanRelative(baseDirectory.empty() ? "." : baseDirectory)),
       m_userDirectory(cleanRelative(userDirectory.empty() ? "." : userDirectory))
 {
@@ -109,6 +109,15 @@ FileSystem::FileSystem(const std::string& baseDirectory, const std::string& user
     if (m_userDirectory.empty()) {
         m_userDirectory = userDirectory.starts_with("/") ? "/" : ".";
     }
+    if (mount) {
+        mountPackages();
+    }
+}
+
+void FileSystem::mountPackages()
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_packages.clear();
     for (const char* packageName : kPackageNames) {
         auto real = resolve(m_baseDirectory, packageName);
         if (!real || !isRegularFile(*real)) {

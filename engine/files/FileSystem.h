@@ -29,7 +29,10 @@ public:
 
     // Opens the packages of the base directory. A missing package is a
     // warning; a damaged one is skipped with an error line.
-    FileSystem(const std::string& baseDirectory, const std::string& userDirectory);
+    // Mounts "assets001.zip" and "assets002.zip" of the base directory unless
+    // told not to (the application mounts them once the log is open).
+    FileSystem(const std::string& baseDirectory, const std::string& userDirectory, bool mount = true);
+    void mountPackages();
     ~FileSystem();
 
     const std::string& getBaseDirectory() const { return m_baseDirectory; }
