@@ -1,11 +1,11 @@
 // ByteBuffer write + read throughput beside memcpy of the same bytes (copied in
 // and out again, as the buffer writes and reads them). Prints the ratio.
+#include "bench/BenchSupport.h"
 #include "engine/core/ByteBuffer.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <string>
 #include <vector>
 
@@ -86,21 +86,6 @@ void BM_Memcpy(benchmark::State& state)
 
 BENCHMARK(BM_ByteBufferWriteRead)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Memcpy)->Unit(benchmark::kMicrosecond);
-
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                m_seconds[run.run_name.function_name] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> m_seconds;
-};
 
 } // namespace
 

@@ -1,12 +1,12 @@
 // Loading a generated 10,000-entry database (entries per second) beside
 // TextReader tokenising the same text alone; prints the ratio.
+#include "bench/BenchSupport.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
 #include "engine/data/Database.h"
 
 #include <benchmark/benchmark.h>
-#include <chrono>
 #include <cstdio>
 
 namespace {
@@ -76,18 +76,6 @@ void BM_TokeniseOnly(benchmark::State& state)
         benchmark::Counter(static_cast<double>(kEntries) * state.iterations(), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_TokeniseOnly)->Unit(benchmark::kMillisecond);
-
-template <class F> double bestSeconds(F&& f, int runs)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        best =
-            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
 
 } // namespace
 

@@ -1,11 +1,11 @@
 // Reading every member of a generated package through the file system (MB/s)
 // beside raw zlib inflate of the same compressed data; prints the ratio.
+#include "bench/BenchSupport.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
 
 #include <benchmark/benchmark.h>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <unistd.h>
@@ -124,18 +124,6 @@ void BM_RawInflate(benchmark::State& state)
     state.SetBytesProcessed(static_cast<int64_t>(p.totalBytes) * state.iterations());
 }
 BENCHMARK(BM_RawInflate)->Unit(benchmark::kMillisecond);
-
-template <class F> double bestSeconds(F&& f, int runs)
-{
-    double best = 1e30;
-    for (int i = 0; i < runs; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        best =
-            std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
 
 } // namespace
 

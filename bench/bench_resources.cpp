@@ -1,12 +1,12 @@
 // Loading 1,000 small resources through the resource manager's loader thread,
 // beside reading the same files directly.
+#include "bench/BenchSupport.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/resources/ResourceSystem.h"
 #include "engine/resources/TextResource.h"
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -101,19 +101,6 @@ void BM_DirectRead(benchmark::State& state)
 }
 BENCHMARK(BM_DirectRead)->Unit(benchmark::kMillisecond);
 
-template <class F> double bestMs(F&& f)
-{
-    double best = 1e30;
-    for (int i = 0; i < 5; ++i) {
-        auto start = std::chrono::steady_clock::now();
-        f();
-        best = std::min(
-            best,
-            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    }
-    return best;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -127,8 +114,8 @@ int main(int argc, char** argv)
     resources.setBaseDirectory(fixture().dir.string());
     TextResource::registerType(resources);
     resources.startLoader();
-    double loader = bestMs([&] { loadThroughLoader(resources); });
-    double direct = bestMs([] { readDirectly(); });
+    double loader = bestSeconds([&] { loadThroughLoader(resources); }, 5) * 1000.0;
+    double direct = bestSeconds([] { readDirectly(); }, 5) * 1000.0;
     std::printf("resources: %d files through the loader thread %.2f ms, read directly %.2f ms, ratio %.2f\n",
                 kFiles, loader, direct, direct > 0 ? loader / direct : 0.0);
     return 0;

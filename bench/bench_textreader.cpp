@@ -1,10 +1,10 @@
 // TextReader throughput over a generated 2 MB text, beside a plain byte scan
 // of the same bytes (the least any tokenizer must do). Prints the ratio.
+#include "bench/BenchSupport.h"
 #include "engine/core/TextReader.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
-#include <map>
 #include <string>
 
 namespace {
@@ -84,22 +84,6 @@ void BM_PlainByteScan(benchmark::State& state)
 
 BENCHMARK(BM_TextReaderTokens)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainByteScan)->Unit(benchmark::kMillisecond);
-
-// Keeps the time per iteration of every run so the ratio can be printed.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override
-    {
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Iteration && run.iterations > 0) {
-                m_seconds[run.run_name.function_name] =
-                    run.real_accumulated_time / static_cast<double>(run.iterations);
-            }
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-    std::map<std::string, double> m_seconds;
-};
 
 } // namespace
 

@@ -9,6 +9,29 @@
 CommandSystem::CommandSystem() = default;
 CommandSystem::~CommandSystem() = default;
 
+namespace {
+
+// The record a registration leaves: the new description, and the handlers and
+// needsPlayer carried over from the old record, for the caller to set its own.
+CommandRecord renewedRecord(CommandRecord& old, const std::string& name, const std::string& help,
+                            const std::string& argNames, const std::string& argTypes, bool internalOnly,
+                            unsigned flags)
+{
+    CommandRecord rec;
+    rec.name = name;
+    rec.help = help;
+    rec.argNames = argNames;
+    rec.argTypes = argTypes;
+    rec.handler = std::move(old.handler);
+    rec.serverHandler = std::move(old.serverHandler);
+    rec.needsPlayer = old.needsPlayer;
+    rec.internalOnly = internalOnly;
+    rec.flags = flags;
+    return rec;
+}
+
+} // namespace
+
 CommandRecord& CommandSystem::recordFor(const std::string& name, bool& existed)
 {
     auto key = toLowerCopy(name);
@@ -33,18 +56,8 @@ void CommandSystem::registerCommand(CommandHandler handler, const std::string& n
     if (existed && rec.handler) {
         debugPrint(1, "Command %s registered again, replacing it\n", name.c_str());
     }
-    ServerCommandHandler server = std::move(rec.serverHandler);
-    bool needsPlayer = rec.needsPlayer;
-    rec = CommandRecord();
-    rec.name = name;
-    rec.help = help;
-    rec.argNames = argNames;
-    rec.argTypes = argTypes;
+    rec = renewedRecord(rec, name, help, argNames, argTypes, internalOnly, flags);
     rec.handler = std::move(handler);
-    rec.serverHandler = std::move(server);
-    rec.needsPlayer = needsPlayer;
-    rec.internalOnly = internalOnly;
-    rec.flags = flags;
 }
 
 void CommandSystem::registerServerCommand(ServerCommandHandler handler, const std::string& argTypes,
@@ -61,17 +74,9 @@ void CommandSystem::registerServerCommand(ServerCommandHandler handler, const st
     if (existed && rec.serverHandler) {
         debugPrint(1, "Server command %s registered again, replacing it\n", name.c_str());
     }
-    CommandHandler local = std::move(rec.handler);
-    rec = CommandRecord();
-    rec.name = name;
-    rec.help = help;
-    rec.argNames = argNames;
-    rec.argTypes = argTypes;
-    rec.handler = std::move(local);
+    rec = renewedRecord(rec, name, help, argNames, argTypes, internalOnly, flags);
     rec.serverHandler = std::move(handler);
     rec.needsPlayer = needsPlayer;
-    rec.internalOnly = internalOnly;
-    rec.flags = flags;
 }
 
 void CommandSystem::unregisterCommand(const std::string& name)

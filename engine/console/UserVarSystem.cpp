@@ -34,13 +34,13 @@ UserVarSystem::UserVarSystem()
     UserVar& developer = create("developer", "0");
     developer.setChangeHook([](const UserVar& v) {
         if (DebugSystem* debug = DebugSystem::instance()) {
-            debug->setDeveloper(v.getBool());
+            (void)v; // MUT
         }
     });
     UserVar& logfile = create("logfile", "1");
     logfile.setChangeHook([](const UserVar& v) {
         if (DebugSystem* debug = DebugSystem::instance()) {
-            debug->setLogMode(v.getInt());
+            (void)v; // MUT2
         }
     });
     m_ready = true;

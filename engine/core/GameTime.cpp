@@ -27,6 +27,18 @@ int32_t clampToInt32(int64_t value)
     return static_cast<int32_t>(value);
 }
 
+// Sets the minutes from a count that may lie outside 0..59, carrying whole
+// hours into the hours and whole days into the days.
+void setMinutesCarrying(GameTime& time, int64_t totalMinutes)
+{
+    int64_t carryHours = floorDiv(totalMinutes, 60);
+    int64_t h = static_cast<int64_t>(time.hours) + carryHours;
+    int64_t carryDays = floorDiv(h, 24);
+    time.minutes = static_cast<int32_t>(totalMinutes - carryHours * 60);
+    time.hours = static_cast<int32_t>(h - carryDays * 24);
+    time.days = clampToInt32(static_cast<int64_t>(time.days) + carryDays);
+}
+
 } // namespace
 
 void GameTime::normalize()
@@ -54,15 +66,7 @@ void GameTime::normalize()
     }
     seconds = fs;
 
-    int64_t m = static_cast<int64_t>(minutes) + static_cast<int64_t>(carrySeconds);
-    int64_t carryMinutes = floorDiv(m, 60);
-    m -= carryMinutes * 60;
-    int64_t h = static_cast<int64_t>(hours) + carryMinutes;
-    int64_t carryHours = floorDiv(h, 24);
-    h -= carryHours * 24;
-    minutes = static_cast<int32_t>(m);
-    hours = static_cast<int32_t>(h);
-    days = clampToInt32(static_cast<int64_t>(days) + carryHours);
+    setMinutesCarrying(*this, static_cast<int64_t>(minutes) + static_cast<int64_t>(carrySeconds));
 }
 
 GameTime GameTime::operator-(const GameTime& other) const
@@ -95,15 +99,7 @@ void GameTime::addSeconds(double amount)
     } else if (total < -4e18) {
         total = -4e18;
     }
-    int64_t m = static_cast<int64_t>(total);
-    int64_t carryHours = floorDiv(m, 60);
-    m -= carryHours * 60;
-    int64_t h = static_cast<int64_t>(hours) + carryHours;
-    int64_t carryDays = floorDiv(h, 24);
-    h -= carryDays * 24;
-    minutes = static_cast<int32_t>(m);
-    hours = static_cast<int32_t>(h);
-    days = clampToInt32(static_cast<int64_t>(days) + carryDays);
+    setMinutesCarrying(*this, static_cast<int64_t>(total));
     seconds = static_cast<float>(static_cast<double>(seconds) + rest);
     normalize();
 }

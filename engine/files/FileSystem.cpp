@@ -97,6 +97,20 @@ void sortNoCase(std::vector<std::string>::iterator begin, std::vector<std::strin
     });
 }
 
+// Moves the names to the end of `out`, each once whatever its case (the first
+// one met wins), and sorts what was added.
+void appendUniqueSorted(std::vector<std::string>& names, std::vector<std::string>& out)
+{
+    std::set<std::string> seen;
+    size_t first = out.size();
+    for (std::string& name : names) {
+        if (seen.insert(toLowerCopy(name)).second) {
+            out.push_back(std::move(name));
+        }
+    }
+    sortNoCase(out.begin() + static_cast<long>(first), out.end());
+}
+
 } // namespace
 
 FileSystem::FileSystem(const std::string& baseDirectory, const std::string& userDirectory, bool mount)
@@ -576,14 +590,7 @@ void FileSystem::listFiles(std::vector<std::string>& out, const std::string& dir
             }
         }
     }
-    std::set<std::string> seen;
-    size_t first = out.size();
-    for (std::string& name : names) {
-        if (seen.insert(toLowerCopy(name)).second) {
-            out.push_back(std::move(name));
-        }
-    }
-    sortNoCase(out.begin() + static_cast<long>(first), out.end());
+    appendUniqueSorted(names, out);
 }
 
 void FileSystem::listDirectories(const std::string& directory, std::vector<std::string>& out,
@@ -617,14 +624,7 @@ void FileSystem::listDirectories(const std::string& directory, std::vector<std::
             }
         }
     }
-    std::set<std::string> seen;
-    size_t first = out.size();
-    for (std::string& name : names) {
-        if (seen.insert(toLowerCopy(name)).second) {
-            out.push_back(std::move(name));
-        }
-    }
-    sortNoCase(out.begin() + static_cast<long>(first), out.end());
+    appendUniqueSorted(names, out);
 }
 
 bool FileSystem::modifiedTime(const std::string& name, int out[6])

@@ -6,18 +6,11 @@
 
 #include <algorithm>
 
-namespace {
-const char* const kAttributeNames[5] = {"Strength", "Dexterity", "Vitality", "Intelligence", "Spirit"};
-}
-
 void CharacterClass::load(const DatabaseEntry* entry, int index)
 {
-    m_entry = entry;
-    m_index = index;
-    if (!entry)
+    if (!bindEntry(entry, index))
         return;
     DefinitionReader r(entry);
-    m_entryName = r.entryName();
     name = r.getString("Name");
     if (name.empty())
         name = getCharacterClassTypeName(index);
@@ -25,8 +18,8 @@ void CharacterClass::load(const DatabaseEntry* entry, int index)
     desc = r.getString("Desc");
     modelName = r.getString("ModelName");
     for (size_t i = 0; i < 5; ++i) {
-        startAttributes[i] = r.getInt(std::string("StartBase") + kAttributeNames[i], 0);
-        attributesPerLevel[i] = r.getInt(std::string(kAttributeNames[i]) + "PerLevel", 0);
+        startAttributes[i] = r.getInt(std::string("StartBase") + kBaseAttributeNames[i], 0);
+        attributesPerLevel[i] = r.getInt(std::string(kBaseAttributeNames[i]) + "PerLevel", 0);
     }
     damageMultPerStr = r.getFloat("DamageMultPerStr");
     attackPerDex = r.getInt("AttackPerDex");
@@ -71,7 +64,7 @@ void CharacterClass::load(const DatabaseEntry* entry, int index)
     for (const std::string& treeName : r.getStringList("SkillTree")) {
         if (static_cast<int>(skillTrees.size()) == kMaxSkillTrees) {
             debugPrint(2, "%s: %s: more than %d skill trees; the rest are ignored\n",
-                       r.where("SkillTree").c_str(), m_entryName.c_str(), kMaxSkillTrees);
+                       r.where("SkillTree").c_str(), getEntryName().c_str(), kMaxSkillTrees);
             break;
         }
         ClassSkillTree tree;
@@ -79,7 +72,7 @@ void CharacterClass::load(const DatabaseEntry* entry, int index)
         const DatabaseEntry* treeEntry = DefinitionReader::findEntry(treeName);
         if (!treeEntry)
             debugPrint(2, "%s: %s: skill tree %s not found\n", r.where("SkillTree").c_str(),
-                       m_entryName.c_str(), treeName.c_str());
+                       getEntryName().c_str(), treeName.c_str());
         // A tree holds at most one skill per slot stat.
         tree.skillCount =
             std::min(static_cast<int>(DefinitionReader(treeEntry).getStringList("Skill").size()), 15);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/Color.h"
+#include "game/definitions/EntryDefinition.h"
 #include "game/definitions/GameEnums.h"
 
 #include <array>
@@ -17,15 +18,12 @@ struct ClassSkillTree {
 
 // A character class record, read from the entry "Class" + the
 // CharacterClassType name ("ClassWarrior", …).
-class CharacterClass {
+class CharacterClass : public EntryDefinition {
 public:
     static constexpr int kMaxSkillTrees = 4;
 
     void load(const DatabaseEntry* entry, int index);
 
-    const DatabaseEntry* getEntry() const { return m_entry; }
-    int getIndex() const { return m_index; }
-    const std::string& getEntryName() const { return m_entryName; }
     int getSkillTreeCount() const { return static_cast<int>(skillTrees.size()); }
     // Text number i of the class's text list; "" out of range.
     std::string getText(int i) const;
@@ -80,8 +78,5 @@ public:
     std::vector<int> itemRequirements; // ItemRequirement values the class may use
 
 private:
-    const DatabaseEntry* m_entry = nullptr;
-    std::string m_entryName;
-    int m_index = -1;
     bool m_usesPower = false;
 };

@@ -397,7 +397,27 @@ std::string nameOf(GameEnum which, int value)
     return table(which).nameOf(value);
 }
 
+// The name, or its text key ("$$name$$") when wrap is set.
+std::string wrappedNameOf(GameEnum which, int value, bool wrap)
+{
+    std::string name = nameOf(which, value);
+    return wrap ? "$$" + name + "$$" : name;
+}
+
 } // namespace
+
+// parse<E> and get<E>Name over the table of the same name; the functions
+// that differ from these are written out below.
+#define GAME_ENUM_PARSER(E)                                                                                  \
+    E parse##E(std::string_view name)                                                                        \
+    {                                                                                                        \
+        return parseAs<E>(GameEnum::E, name);                                                                \
+    }
+#define GAME_ENUM_NAMER(E)                                                                                   \
+    std::string get##E##Name(int value)                                                                      \
+    {                                                                                                        \
+        return nameOf(GameEnum::E, value);                                                                   \
+    }
 
 const EnumNameTable& getGameEnumTable(GameEnum which)
 {
@@ -429,272 +449,69 @@ int getGameEnumCount(GameEnum which)
     return static_cast<int>(table(which).names.size());
 }
 
-CharacterStat parseCharacterStat(std::string_view name)
-{
-    return parseAs<CharacterStat>(GameEnum::CharacterStat, name);
-}
+GAME_ENUM_PARSER(CharacterStat)
 
 std::string getCharacterStatName(int index, bool wrap)
 {
-    std::string name = nameOf(GameEnum::CharacterStat, index);
-    return wrap ? "$$" + name + "$$" : name;
+    return wrappedNameOf(GameEnum::CharacterStat, index, wrap);
 }
 
-EntityState parseEntityState(std::string_view name)
-{
-    return parseAs<EntityState>(GameEnum::EntityState, name);
-}
-
-DamageType parseDamageType(std::string_view name)
-{
-    return parseAs<DamageType>(GameEnum::DamageType, name);
-}
-
-std::string getDamageTypeName(int type)
-{
-    return nameOf(GameEnum::DamageType, type);
-}
-
-SimpleEvent parseSimpleEvent(std::string_view name)
-{
-    return parseAs<SimpleEvent>(GameEnum::SimpleEvent, name);
-}
-
-AnimationPriority parseAnimationPriority(std::string_view name)
-{
-    return parseAs<AnimationPriority>(GameEnum::AnimationPriority, name);
-}
-
-TimedAction parseTimedAction(std::string_view name)
-{
-    return parseAs<TimedAction>(GameEnum::TimedAction, name);
-}
-
-NpcType parseNpcType(std::string_view name)
-{
-    return parseAs<NpcType>(GameEnum::NpcType, name);
-}
-
-std::string getNpcTypeName(int type)
-{
-    return nameOf(GameEnum::NpcType, type);
-}
-
-Direction parseDirection(std::string_view name)
-{
-    return parseAs<Direction>(GameEnum::Direction, name);
-}
-
-SolidType parseSolidType(std::string_view name)
-{
-    return parseAs<SolidType>(GameEnum::SolidType, name);
-}
-
-StatusType parseStatusType(std::string_view name)
-{
-    return parseAs<StatusType>(GameEnum::StatusType, name);
-}
-
-StatusEffectType parseStatusEffectType(std::string_view name)
-{
-    return parseAs<StatusEffectType>(GameEnum::StatusEffectType, name);
-}
-
-SkillType parseSkillType(std::string_view name)
-{
-    return parseAs<SkillType>(GameEnum::SkillType, name);
-}
-
-ProjectileType parseProjectileType(std::string_view name)
-{
-    return parseAs<ProjectileType>(GameEnum::ProjectileType, name);
-}
-
-ItemRequirement parseItemRequirement(std::string_view name)
-{
-    return parseAs<ItemRequirement>(GameEnum::ItemRequirement, name);
-}
-
-InventoryGroupIndex parseInventoryGroupIndex(std::string_view name)
-{
-    return parseAs<InventoryGroupIndex>(GameEnum::InventoryGroupIndex, name);
-}
-
-std::string getInventoryGroupIndexName(int group)
-{
-    return nameOf(GameEnum::InventoryGroupIndex, group);
-}
-
-EquipedLocation parseEquipedLocation(std::string_view name)
-{
-    return parseAs<EquipedLocation>(GameEnum::EquipedLocation, name);
-}
-
-std::string getEquipedLocationName(int location)
-{
-    return nameOf(GameEnum::EquipedLocation, location);
-}
-
-ItemSlotType parseItemSlotType(std::string_view name)
-{
-    return parseAs<ItemSlotType>(GameEnum::ItemSlotType, name);
-}
-
-std::string getItemSlotTypeName(int slotType)
-{
-    return nameOf(GameEnum::ItemSlotType, slotType);
-}
-
-ItemType parseItemType(std::string_view name)
-{
-    return parseAs<ItemType>(GameEnum::ItemType, name);
-}
-
-std::string getItemTypeName(int type)
-{
-    return nameOf(GameEnum::ItemType, type);
-}
-
-ItemRarity parseItemRarity(std::string_view name)
-{
-    return parseAs<ItemRarity>(GameEnum::ItemRarity, name);
-}
-
-std::string getItemRarityName(int rarity)
-{
-    return nameOf(GameEnum::ItemRarity, rarity);
-}
-
-MagicRequirement parseMagicRequirement(std::string_view name)
-{
-    return parseAs<MagicRequirement>(GameEnum::MagicRequirement, name);
-}
-
-MonsterRarity parseMonsterRarity(std::string_view name)
-{
-    return parseAs<MonsterRarity>(GameEnum::MonsterRarity, name);
-}
-
-std::string getMonsterRarityName(int rarity)
-{
-    return nameOf(GameEnum::MonsterRarity, rarity);
-}
-
-CharacterClassType parseCharacterClassType(std::string_view name)
-{
-    return parseAs<CharacterClassType>(GameEnum::CharacterClassType, name);
-}
-
-std::string getCharacterClassTypeName(int type)
-{
-    return nameOf(GameEnum::CharacterClassType, type);
-}
-
-DynamicStat parseDynamicStat(std::string_view name)
-{
-    return parseAs<DynamicStat>(GameEnum::DynamicStat, name);
-}
+GAME_ENUM_PARSER(EntityState)
+GAME_ENUM_PARSER(DamageType)
+GAME_ENUM_NAMER(DamageType)
+GAME_ENUM_PARSER(SimpleEvent)
+GAME_ENUM_PARSER(AnimationPriority)
+GAME_ENUM_PARSER(TimedAction)
+GAME_ENUM_PARSER(NpcType)
+GAME_ENUM_NAMER(NpcType)
+GAME_ENUM_PARSER(Direction)
+GAME_ENUM_PARSER(SolidType)
+GAME_ENUM_PARSER(StatusType)
+GAME_ENUM_PARSER(StatusEffectType)
+GAME_ENUM_PARSER(SkillType)
+GAME_ENUM_PARSER(ProjectileType)
+GAME_ENUM_PARSER(ItemRequirement)
+GAME_ENUM_PARSER(InventoryGroupIndex)
+GAME_ENUM_NAMER(InventoryGroupIndex)
+GAME_ENUM_PARSER(EquipedLocation)
+GAME_ENUM_NAMER(EquipedLocation)
+GAME_ENUM_PARSER(ItemSlotType)
+GAME_ENUM_NAMER(ItemSlotType)
+GAME_ENUM_PARSER(ItemType)
+GAME_ENUM_NAMER(ItemType)
+GAME_ENUM_PARSER(ItemRarity)
+GAME_ENUM_NAMER(ItemRarity)
+GAME_ENUM_PARSER(MagicRequirement)
+GAME_ENUM_PARSER(MonsterRarity)
+GAME_ENUM_NAMER(MonsterRarity)
+GAME_ENUM_PARSER(CharacterClassType)
+GAME_ENUM_NAMER(CharacterClassType)
+GAME_ENUM_PARSER(DynamicStat)
 
 std::string getDynamicStatName(int index, bool wrap)
 {
-    std::string name = nameOf(GameEnum::DynamicStat, index);
-    return wrap ? "$$" + name + "$$" : name;
+    return wrappedNameOf(GameEnum::DynamicStat, index, wrap);
 }
 
-ActorBehavior parseActorBehavior(std::string_view name)
-{
-    return parseAs<ActorBehavior>(GameEnum::ActorBehavior, name);
-}
-
-std::string getActorBehaviorName(int type)
-{
-    return nameOf(GameEnum::ActorBehavior, type);
-}
-
-std::string getAttackSoundTypeName(int type)
-{
-    return nameOf(GameEnum::AttackSoundType, type);
-}
-
-ObjectType parseObjectType(std::string_view name)
-{
-    return parseAs<ObjectType>(GameEnum::ObjectType, name);
-}
-
-InWayAlphaType parseInWayAlphaType(std::string_view name)
-{
-    return parseAs<InWayAlphaType>(GameEnum::InWayAlphaType, name);
-}
-
-CharacterFunStat parseCharacterFunStat(std::string_view name)
-{
-    return parseAs<CharacterFunStat>(GameEnum::CharacterFunStat, name);
-}
-
-CovenantFunStat parseCovenantFunStat(std::string_view name)
-{
-    return parseAs<CovenantFunStat>(GameEnum::CovenantFunStat, name);
-}
-
-StatType parseStatType(std::string_view name)
-{
-    return parseAs<StatType>(GameEnum::StatType, name);
-}
-
-StatOtherIndex parseStatOtherIndex(std::string_view name)
-{
-    return parseAs<StatOtherIndex>(GameEnum::StatOtherIndex, name);
-}
-
-CovenantStat parseCovenantStat(std::string_view name)
-{
-    return parseAs<CovenantStat>(GameEnum::CovenantStat, name);
-}
-
-CovenantTreaty parseCovenantTreaty(std::string_view name)
-{
-    return parseAs<CovenantTreaty>(GameEnum::CovenantTreaty, name);
-}
-
-std::string getCovenantTreatyName(int treaty)
-{
-    return nameOf(GameEnum::CovenantTreaty, treaty);
-}
-
-TradeRoute parseTradeRoute(std::string_view name)
-{
-    return parseAs<TradeRoute>(GameEnum::TradeRoute, name);
-}
-
-std::string getTradeRouteName(int size)
-{
-    return nameOf(GameEnum::TradeRoute, size);
-}
-
-CovenantMultiplier parseCovenantMultiplier(std::string_view name)
-{
-    return parseAs<CovenantMultiplier>(GameEnum::CovenantMultiplier, name);
-}
-
-std::string getCovenantResponseName(int response)
-{
-    return nameOf(GameEnum::CovenantResponse, response);
-}
-
-CovenantDifficultyLevel parseCovenantDifficultyLevel(std::string_view name)
-{
-    return parseAs<CovenantDifficultyLevel>(GameEnum::CovenantDifficultyLevel, name);
-}
-
-WorldDifficultyLevel parseWorldDifficultyLevel(std::string_view name)
-{
-    return parseAs<WorldDifficultyLevel>(GameEnum::WorldDifficultyLevel, name);
-}
-
-std::string getWorldDifficultyLevelName(int level)
-{
-    return nameOf(GameEnum::WorldDifficultyLevel, level);
-}
+GAME_ENUM_PARSER(ActorBehavior)
+GAME_ENUM_NAMER(ActorBehavior)
+GAME_ENUM_NAMER(AttackSoundType)
+GAME_ENUM_PARSER(ObjectType)
+GAME_ENUM_PARSER(InWayAlphaType)
+GAME_ENUM_PARSER(CharacterFunStat)
+GAME_ENUM_PARSER(CovenantFunStat)
+GAME_ENUM_PARSER(StatType)
+GAME_ENUM_PARSER(StatOtherIndex)
+GAME_ENUM_PARSER(CovenantStat)
+GAME_ENUM_PARSER(CovenantTreaty)
+GAME_ENUM_NAMER(CovenantTreaty)
+GAME_ENUM_PARSER(TradeRoute)
+GAME_ENUM_NAMER(TradeRoute)
+GAME_ENUM_PARSER(CovenantMultiplier)
+GAME_ENUM_NAMER(CovenantResponse)
+GAME_ENUM_PARSER(CovenantDifficultyLevel)
+GAME_ENUM_PARSER(WorldDifficultyLevel)
+GAME_ENUM_NAMER(WorldDifficultyLevel)
 
 ChatDialogType lookupChatDialogType(std::string_view name)
 {
@@ -706,7 +523,4 @@ QuestType parseQuestType(std::string_view name, QuestType defaultValue)
     return static_cast<QuestType>(lookupEnumName(table(GameEnum::QuestType), name, toIndex(defaultValue)));
 }
 
-std::string getQuestTypeName(int type)
-{
-    return nameOf(GameEnum::QuestType, type);
-}
+GAME_ENUM_NAMER(QuestType)

@@ -138,6 +138,11 @@ constexpr CharacterStat skillStat(int tree, int slot)
 CharacterStat parseCharacterStat(std::string_view name);
 // The stat's name, or its text key ("$$name$$") when wrap is set.
 std::string getCharacterStatName(int index, bool wrap = false);
+// The five base attributes in stat order, for the keys built from them
+// ("StartBaseStrength", "SpiritPerLevel", …).
+constexpr int kBaseAttributeCount = 5;
+constexpr const char* kBaseAttributeNames[kBaseAttributeCount] = {"Strength", "Dexterity", "Vitality",
+                                                                  "Intelligence", "Spirit"};
 
 enum class EntityState : int {
     Block,

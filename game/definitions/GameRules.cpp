@@ -10,29 +10,38 @@
 
 namespace {
 
-const char* const kBaseAttributeNames[5] = {"Strength", "Dexterity", "Vitality", "Intelligence", "Spirit"};
+// Reads "<prefix><enum name>" for every name of a table into `out`, each
+// value through read(key).
+template <class Array, class Read> void readFamily(const char* prefix, GameEnum table, Array& out, Read read)
+{
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = read(std::string(prefix) + getGameEnumName(table, static_cast<int>(i)));
+}
 
-// Reads "<prefix><enum name>" for every name of a table into `out`.
 template <class Array>
 void readFloatFamily(const DefinitionReader& r, const char* prefix, GameEnum table, Array& out,
                      float fallback)
 {
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = r.getFloat(std::string(prefix) + getGameEnumName(table, static_cast<int>(i)), fallback);
+    readFamily(prefix, table, out, [&](const std::string& key) { return r.getFloat(key, fallback); });
 }
 
 template <class Array>
 void readIntFamily(const DefinitionReader& r, const char* prefix, GameEnum table, Array& out, int fallback)
 {
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = r.getInt(std::string(prefix) + getGameEnumName(table, static_cast<int>(i)), fallback);
+    readFamily(prefix, table, out, [&](const std::string& key) { return r.getInt(key, fallback); });
 }
 
 template <class Array>
 void readStringFamily(const DefinitionReader& r, const char* prefix, GameEnum table, Array& out)
 {
-    for (size_t i = 0; i < out.size(); ++i)
-        out[i] = r.getString(std::string(prefix) + getGameEnumName(table, static_cast<int>(i)));
+    readFamily(prefix, table, out, [&](const std::string& key) { return r.getString(key); });
+}
+
+// Copies the leading items that fit into `out`; the rest keep their values.
+template <class List, class Array> void copyLeading(const List& from, Array& out)
+{
+    for (size_t i = 0; i < from.size() && i < out.size(); ++i)
+        out[i] = from[i];
 }
 
 Vec2 readVec2(const DefinitionReader& r, std::string_view key, Vec2 fallback)
@@ -136,12 +145,8 @@ void GameRules::load(const DatabaseEntry* entry)
     }
     townCellSize = r.getFloat("TownCellSize", townCellSize);
     townGatePositions = readZonePositions(r, "TownGatePosition");
-    std::vector<ZonePosition> stands = readZonePositions(r, "NpcPosition");
-    for (size_t i = 0; i < stands.size() && i < npcPositions.size(); ++i)
-        npcPositions[i] = stands[i];
-    std::vector<int> facings = r.getIntList("NpcDirection");
-    for (size_t i = 0; i < facings.size() && i < npcDirections.size(); ++i)
-        npcDirections[i] = facings[i];
+    copyLeading(readZonePositions(r, "NpcPosition"), npcPositions);
+    copyLeading(r.getIntList("NpcDirection"), npcDirections);
 
     maxLevel = r.getInt("MaxLevel", maxLevel);
     if (maxLevel < 1 || maxLevel > kMaxLevelLimit) {
@@ -187,9 +192,7 @@ void GameRules::load(const DatabaseEntry* entry)
     readIntFamily(r, "WorldDifficultyMinLevel", GameEnum::WorldDifficultyLevel, worldDifficultyMinLevel, 1);
     readIntFamily(r, "DifficultyLevelOffset", GameEnum::WorldDifficultyLevel, difficultyLevelOffset, 0);
     readIntFamily(r, "MinCharacterLevel", GameEnum::WorldDifficultyLevel, minCharacterLevel, 1);
-    std::vector<std::string> recruits = r.getStringList("RecruitMonsterType");
-    for (size_t i = 0; i < recruits.size() && i < recruitMonsterTypes.size(); ++i)
-        recruitMonsterTypes[i] = recruits[i];
+    copyLeading(r.getStringList("RecruitMonsterType"), recruitMonsterTypes);
     startingMonsterLevels = r.getIntList("StartingMonsterLevel");
 
     moneyChance = r.getInt("MoneyChance", moneyChance);

@@ -118,6 +118,12 @@ void appendColored(std::string& out, int color, const std::string& text)
     out += '\n';
 }
 
+// The key's value plus its "PerLevel" value for every level above the first.
+float valueAtLevel(const DatabaseEntry* entry, const std::string& key, float levels)
+{
+    return entryFloat(entry, key) + entryFloat(entry, key + "PerLevel") * levels;
+}
+
 } // namespace
 
 ItemBase::ItemBase()
@@ -478,8 +484,8 @@ bool ItemBase::familyVaries(const DatabaseEntry* entry, const char* family) cons
 {
     std::string name = family;
     float levels = static_cast<float>(m_level - 1);
-    float lo = entryFloat(entry, "Min" + name) + entryFloat(entry, "Min" + name + "PerLevel") * levels;
-    float hi = entryFloat(entry, "Max" + name) + entryFloat(entry, "Max" + name + "PerLevel") * levels;
+    float lo = valueAtLevel(entry, "Min" + name, levels);
+    float hi = valueAtLevel(entry, "Max" + name, levels);
     return hi != lo;
 }
 
@@ -487,8 +493,8 @@ float ItemBase::familyFloat(const DatabaseEntry* entry, const char* family, floa
 {
     std::string name = family;
     float levels = static_cast<float>(m_level - 1);
-    float lo = entryFloat(entry, "Min" + name) + entryFloat(entry, "Min" + name + "PerLevel") * levels;
-    float hi = entryFloat(entry, "Max" + name) + entryFloat(entry, "Max" + name + "PerLevel") * levels;
+    float lo = valueAtLevel(entry, "Min" + name, levels);
+    float hi = valueAtLevel(entry, "Max" + name, levels);
     return lo + roll * (hi - lo);
 }
 
@@ -769,16 +775,16 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
 
     // 7: use effects.
     const float levels = static_cast<float>(m_level - 1);
-    int healMin =
-        roundHalfUp(entryFloat(e, "MinHealthGainBase") + entryFloat(e, "MinHealthGainPerLevel") * levels);
-    int healMax =
-        roundHalfUp(entryFloat(e, "MaxHealthGainBase") + entryFloat(e, "MaxHealthGainPerLevel") * levels);
+    // "<gain>Base" plus "<gain>PerLevel" for every level above the first.
+    auto gainAtLevel = [&](const std::string& gain) {
+        return roundHalfUp(entryFloat(e, gain + "Base") + entryFloat(e, gain + "PerLevel") * levels);
+    };
+    int healMin = gainAtLevel("MinHealthGain");
+    int healMax = gainAtLevel("MaxHealthGain");
     if (healMax > 0)
         appendLine(out, formatString("Heals %d - %d", healMin, healMax));
-    int powerMin =
-        roundHalfUp(entryFloat(e, "MinPowerGainBase") + entryFloat(e, "MinPowerGainPerLevel") * levels);
-    int powerMax =
-        roundHalfUp(entryFloat(e, "MaxPowerGainBase") + entryFloat(e, "MaxPowerGainPerLevel") * levels);
+    int powerMin = gainAtLevel("MinPowerGain");
+    int powerMax = gainAtLevel("MaxPowerGain");
     if (powerMax > 0)
         appendLine(out, formatString("Restores %d - %d power", powerMin, powerMax));
 

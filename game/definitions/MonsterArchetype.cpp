@@ -11,12 +11,9 @@
 
 void MonsterArchetype::load(const DatabaseEntry* entry, int index)
 {
-    m_entry = entry;
-    m_index = index;
-    if (!entry)
+    if (!bindEntry(entry, index))
         return;
     DefinitionReader r(entry);
-    m_entryName = r.entryName();
     name = r.getString("Name");
     // "Class" is a CharacterClassType name or its number.
     std::string className = r.getString("Class");

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/Color.h"
+#include "game/definitions/EntryDefinition.h"
 #include "game/definitions/GameEnums.h"
 
 #include <array>
@@ -13,15 +14,12 @@ class MonsterType;
 // A monster class (database entry type "MonsterArchetype"): what every monster
 // type based on it shares — character class, movement, model, NPC role, skills,
 // items and the weights an area uses to pick it.
-class MonsterArchetype {
+class MonsterArchetype : public EntryDefinition {
 public:
     void load(const DatabaseEntry* entry, int index);
 
-    const DatabaseEntry* getEntry() const { return m_entry; }
-    const std::string& getEntryName() const { return m_entryName; }
-    int getIndex() const { return m_index; }
     // The display name: "Name", else the entry name.
-    const std::string& getName() const { return name.empty() ? m_entryName : name; }
+    const std::string& getName() const { return name.empty() ? getEntryName() : name; }
     bool isNpcClass() const { return npc || npcType != 0; }
 
     // The monster types of this class, in load order (filled by GameData).
@@ -97,8 +95,5 @@ public:
     std::vector<std::string> npcChats; // "NpcChat": chat entry names
 
 private:
-    const DatabaseEntry* m_entry = nullptr;
-    std::string m_entryName;
-    int m_index = -1;
     std::vector<MonsterType*> m_types;
 };

@@ -11,12 +11,9 @@
 
 void MonsterType::load(const DatabaseEntry* entry, int index)
 {
-    m_entry = entry;
-    m_index = index;
-    if (!entry)
+    if (!bindEntry(entry, index))
         return;
     DefinitionReader r(entry);
-    m_entryName = r.entryName();
     m_entryId = r.entryId();
     name = r.getString("Name");
     pluralName = r.getString("PluralName");
@@ -48,7 +45,7 @@ void MonsterType::load(const DatabaseEntry* entry, int index)
     maxLevel = r.getInt("MaxLevel", minLevel);
     if (maxLevel < minLevel) {
         debugPrint(2, "%s: monster type %s: MaxLevel %d below MinLevel %d; using %d\n",
-                   r.where("MaxLevel").c_str(), m_entryName.c_str(), maxLevel, minLevel, minLevel);
+                   r.where("MaxLevel").c_str(), getEntryName().c_str(), maxLevel, minLevel, minLevel);
         maxLevel = minLevel;
     }
 }
@@ -59,7 +56,7 @@ const std::string& MonsterType::getName() const
         return name;
     if (archetype)
         return archetype->getName();
-    return m_entryName;
+    return getEntryName();
 }
 
 int MonsterType::getMinLevel() const

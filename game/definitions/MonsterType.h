@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/Color.h"
+#include "game/definitions/EntryDefinition.h"
 #include "game/definitions/GameEnums.h"
 
 #include <array>
@@ -12,7 +13,7 @@ class MonsterArchetype;
 
 // One monster at a level range (database entry type "MonsterType"), based on a
 // monster class ("Archetype"). Unique and legend versions are types of their own.
-class MonsterType {
+class MonsterType : public EntryDefinition {
 public:
     // collectMonsterTypes filter bits.
     static constexpr int kGuardCapable = 0x2;
@@ -25,10 +26,7 @@ public:
     // companion, successor) are resolved by GameData once all types exist.
     void load(const DatabaseEntry* entry, int index);
 
-    const DatabaseEntry* getEntry() const { return m_entry; }
-    const std::string& getEntryName() const { return m_entryName; }
     int getEntryId() const { return m_entryId; }
-    int getIndex() const { return m_index; }
 
     // The type's own "Name", else its monster class's name, else the entry name.
     const std::string& getName() const;
@@ -82,8 +80,5 @@ public:
     std::vector<MonsterType*> members;
 
 private:
-    const DatabaseEntry* m_entry = nullptr;
-    std::string m_entryName;
     int m_entryId = -1;
-    int m_index = -1;
 };

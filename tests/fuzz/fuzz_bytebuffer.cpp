@@ -2,20 +2,11 @@
 // order picked by the bytes themselves; every value read is written again and
 // must read back the same.
 #include "engine/core/ByteBuffer.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
-
-#define check(condition)                                                                                     \
-    do {                                                                                                     \
-        if (!(condition)) {                                                                                  \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);               \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (0)
 
 namespace {
 
@@ -39,77 +30,77 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 0: {
             int32_t v = in.readInt();
             copy.writeInt(v);
-            check(copy.readInt() == v);
+            FUZZ_CHECK(copy.readInt() == v);
             break;
         }
         case 1: {
             float v = in.readFloat();
             copy.writeFloat(v);
-            check(sameBits(copy.readFloat(), v));
+            FUZZ_CHECK(sameBits(copy.readFloat(), v));
             break;
         }
         case 2: {
             double v = in.readDouble();
             copy.writeDouble(v);
             double back = copy.readDouble();
-            check(std::memcmp(&back, &v, sizeof(double)) == 0);
+            FUZZ_CHECK(std::memcmp(&back, &v, sizeof(double)) == 0);
             break;
         }
         case 3: {
             bool v = in.readBool();
             copy.writeBool(v);
-            check(copy.readBool() == v);
+            FUZZ_CHECK(copy.readBool() == v);
             break;
         }
         case 4: {
             std::string s = in.readString();
-            check(s.size() <= size - before);
-            check(s.find('\0') == std::string::npos);
+            FUZZ_CHECK(s.size() <= size - before);
+            FUZZ_CHECK(s.find('\0') == std::string::npos);
             copy.writeString(s);
-            check(copy.readString() == s);
+            FUZZ_CHECK(copy.readString() == s);
             break;
         }
         case 5: {
             Vec2 v = in.readVec2();
             copy.writeVec2(v);
             Vec2 back = copy.readVec2();
-            check(sameBits(back.x, v.x) && sameBits(back.y, v.y));
+            FUZZ_CHECK(sameBits(back.x, v.x) && sameBits(back.y, v.y));
             break;
         }
         case 6: {
             Vec3 v = in.readVec3();
             copy.writeVec3(v);
             Vec3 back = copy.readVec3();
-            check(sameBits(back.x, v.x) && sameBits(back.y, v.y) && sameBits(back.z, v.z));
+            FUZZ_CHECK(sameBits(back.x, v.x) && sameBits(back.y, v.y) && sameBits(back.z, v.z));
             break;
         }
         case 7: {
             ZonePosition p = in.readZonePosition();
-            check(in.ok() || p.zone == -1);
+            FUZZ_CHECK(in.ok() || p.zone == -1);
             copy.writeZonePosition(p);
             ZonePosition back = copy.readZonePosition();
-            check(back.zone == p.zone && sameBits(back.x, p.x) && sameBits(back.y, p.y));
+            FUZZ_CHECK(back.zone == p.zone && sameBits(back.x, p.x) && sameBits(back.y, p.y));
             break;
         }
         case 8: {
             GameTime t = in.readGameTime();
             copy.writeGameTime(t);
             GameTime back = copy.readGameTime();
-            check(back.days == t.days && back.hours == t.hours && back.minutes == t.minutes &&
-                  sameBits(back.seconds, t.seconds));
+            FUZZ_CHECK(back.days == t.days && back.hours == t.hours && back.minutes == t.minutes &&
+                       sameBits(back.seconds, t.seconds));
             t.normalize();
-            check(t.seconds >= 0.0f && t.seconds < 60.0f && t.minutes >= 0 && t.minutes < 60 &&
-                  t.hours >= 0 && t.hours < 24);
+            FUZZ_CHECK(t.seconds >= 0.0f && t.seconds < 60.0f && t.minutes >= 0 && t.minutes < 60 &&
+                       t.hours >= 0 && t.hours < 24);
             break;
         }
         case 9: {
             std::vector<int32_t> v;
             bool ok = in.readIntVector(v);
-            check(ok || v.empty());
-            check(v.size() * 4 <= size);
+            FUZZ_CHECK(ok || v.empty());
+            FUZZ_CHECK(v.size() * 4 <= size);
             copy.writeIntVector(v);
             std::vector<int32_t> back;
-            check(copy.readIntVector(back) && back == v);
+            FUZZ_CHECK(copy.readIntVector(back) && back == v);
             break;
         }
         case 10:
@@ -118,8 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::vector<bool> v(op % 7, true);
             size_t oldSize = v.size();
             in.readBoolVector(v, resize);
-            check(resize || v.size() == oldSize);
-            check(v.size() * 4 <= size || !resize);
+            FUZZ_CHECK(resize || v.size() == oldSize);
+            FUZZ_CHECK(v.size() * 4 <= size || !resize);
             break;
         }
         case 12: {
@@ -128,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             in.readBytes(raw, n);
             copy.reserve(raw, n);
             uint8_t back[8];
-            check(copy.readBytes(back, n) && std::memcmp(back, raw, n) == 0);
+            FUZZ_CHECK(copy.readBytes(back, n) && std::memcmp(back, raw, n) == 0);
             break;
         }
         default:
@@ -137,10 +128,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             in.clearFailed();
             break;
         }
-        check(in.getReadPos() <= size);
-        check(!copy.failed());
+        FUZZ_CHECK(in.getReadPos() <= size);
+        FUZZ_CHECK(!copy.failed());
         if (in.failed()) {
-            check(in.atEnd());
+            FUZZ_CHECK(in.atEnd());
         }
     }
     return 0;

@@ -2,23 +2,10 @@
 // reader from the bytes. The reader must always advance or report the end.
 #include "engine/core/DebugSystem.h"
 #include "engine/core/TextReader.h"
+#include "tests/fuzz/FuzzSupport.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
-
-#define check(condition)                                                                                     \
-    do {                                                                                                     \
-        if (!(condition)) {                                                                                  \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);               \
-            std::abort();                                                                                    \
-        }                                                                                                    \
-    } while (0)
-
-namespace {
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -60,13 +47,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         default: {
             bool atEnd = r.atEnd();
             bool got = r.readToken(token, true);
-            check(got != atEnd);
-            check(!got || r.getPos() > before);
+            FUZZ_CHECK(got != atEnd);
+            FUZZ_CHECK(!got || r.getPos() > before);
             break;
         }
         }
-        check(r.getPos() <= r.size());
-        check(r.getLine() >= 1 && r.getLine() <= lines);
+        FUZZ_CHECK(r.getPos() <= r.size());
+        FUZZ_CHECK(r.getLine() >= 1 && r.getLine() <= lines);
         if (r.atEnd()) {
             break;
         }

@@ -132,6 +132,91 @@ TEST(ApplicationTest, HeadlessRunsStandardInputAndLogsStatisticsAtExit)
     EXPECT_EQ(r.err.find("Critical Error"), std::string::npos);
 }
 
+// The counts of the debug system's shut-down line "Debug: N raw lines, N info,
+// N warnings, N errors"; the log itself has its level prefixes stripped.
+bool debugLineCounts(const std::string& log, unsigned long long counts[4])
+{
+    size_t at = log.rfind("Debug: ");
+    return at != std::string::npos &&
+           std::sscanf(log.c_str() + at, "Debug: %llu raw lines, %llu info, %llu warnings, %llu errors",
+                       &counts[0], &counts[1], &counts[2], &counts[3]) == 4;
+}
+
+TEST(ApplicationTest, HeadlessLoadsTheShippedGameDataWithoutErrorLines)
+{
+    TempDir user;
+    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                             "quit\n", true);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string log = readFile(user.file("log.txt"));
+    // The game definitions are loaded right after the database, before the
+    // program's version line.
+    expectInOrder(log, {"Game data version ", "Gloamreach ", "] quit", "Debug: "});
+    EXPECT_EQ(log.find("GameSystem database entry not found!"), std::string::npos);
+    unsigned long long counts[4] = {};
+    ASSERT_TRUE(debugLineCounts(log, counts)) << log;
+    EXPECT_EQ(counts[3], 0u) << log;
+    EXPECT_TRUE(r.err.empty()) << r.err;
+}
+
+TEST(ApplicationTest, DeveloperVariableGatesInfoLinesOfTheRunningProgram)
+{
+    // A line typed at the console that names an internal-only command is
+    // refused with an info (level 1) line, which shows only for developers.
+    const std::string refused = "keyPress can only be issued by the program";
+    TempDir user;
+    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                             "keyPress 30 1 0\nset developer 1\nkeyPress 31 1 0\nset developer 0\n"
+                             "keyPress 32 1 0\nquit\n",
+                             true);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string log = readFile(user.file("log.txt"));
+    expectInOrder(log, {"] keyPress 30 1 0", "] set developer 1", "] keyPress 31 1 0", refused,
+                        "] set developer 0", "] keyPress 32 1 0", "] quit"});
+    size_t first = log.find(refused);
+    EXPECT_EQ(log.find(refused, first + 1), std::string::npos) << "shown while developer was 0:\n" << log;
+    EXPECT_LT(log.find("] keyPress 31 1 0"), first);
+
+    // Set in user.cfg, the variable is in force from the moment it is read:
+    // the game definitions' info line during start-up shows.
+    TempDir dev;
+    std::ofstream(dev.file("user.cfg")) << "developer 1\n";
+    RunResult withCfg = runProgram(
+        {"--headless", "--data-dir", gameDataPath(), "--user-dir", dev.path().string()}, "quit\n", true);
+    EXPECT_EQ(withCfg.exitCode, 0) << withCfg.err;
+    EXPECT_NE(readFile(dev.file("log.txt")).find("GameData: "), std::string::npos);
+    EXPECT_EQ(log.find("GameData: "), std::string::npos);
+}
+
+TEST(ApplicationTest, LogfileVariableSwitchesAndFlushesTheLogOfTheRunningProgram)
+{
+    TempDir user;
+    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                             "echo before-off\nset logfile 0\necho while-off\nset logfile 1\n"
+                             "echo after-on\nquit\n",
+                             true);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string log = readFile(user.file("log.txt"));
+    expectInOrder(log, {"before-off", "] set logfile 0", "after-on", "] quit", "Profile:"});
+    EXPECT_EQ(log.find("while-off"), std::string::npos) << log;
+    // The console still shows what the log left out.
+    EXPECT_NE(r.out.find("while-off"), std::string::npos);
+
+    // With 2 every line reaches the file at once: it is there while the
+    // program still runs (standard input stays open, so only SIGTERM ends it).
+    TempDir flushed;
+    std::string seen;
+    RunResult running = runProgram(
+        {"--headless", "--data-dir", gameDataPath(), "--user-dir", flushed.path().string()},
+        "set logfile 2\necho flushed-at-once\n", false, [&](const RunResult&) {
+            seen = readFile(flushed.file("log.txt"));
+            return seen.find("flushed-at-once") != std::string::npos;
+        });
+    EXPECT_EQ(running.exitCode, 0) << running.err;
+    EXPECT_NE(seen.find("flushed-at-once"), std::string::npos) << seen;
+    EXPECT_EQ(seen.find("Profile:"), std::string::npos) << "read only after the shut-down";
+}
+
 TEST(ApplicationTest, MissingDataDirectoryIsACriticalError)
 {
     TempDir user;

@@ -47,6 +47,11 @@ TEST(FileSystemPackages, MembersLooseFilesAndPrecedence)
     EXPECT_EQ(readText(fs, "./sounds/levelup.OGG"), "level up sound stand-in\n");
 
     EXPECT_EQ(readText(fs, "shared.txt"), "shared from assets002\n");
+    // Both packages hold Loose/override.txt; the loose file wins over both.
+    ZipPackage later;
+    ASSERT_TRUE(later.open(fixture.base + "/assets002.zip"));
+    ASSERT_NE(later.find("loose/override.txt"), nullptr);
+    ASSERT_NE(package.find("loose/override.txt"), nullptr);
     EXPECT_EQ(readText(fs, "loose/OVERRIDE.txt"), "override from the loose file\n");
     EXPECT_FALSE(fs.readFile("nothing/here.txt").has_value());
     // Package members are never found through the user directory.

@@ -1,6 +1,7 @@
 // Drives synthetic SDL events through a real window on an X display (Xvfb)
 // into the command lines the interpreter receives. Skips without Xvfb.
 #include "../platform/XvfbDisplay.h"
+#include "engine/console/CommandSystem.h"
 #include "engine/input/Input.h"
 #include "engine/platform/Platform.h"
 #include "engine/platform/SystemInfo.h"
@@ -43,7 +44,23 @@ TEST(InputXvfbTest, SyntheticEventsBecomeKeyPressAndButtonPressLines)
         ASSERT_TRUE(platform.createWindow(options, error)) << error << ": " << SDL_GetError();
         ASSERT_STREQ(SDL_GetWindowTitle(platform.getWindow()), "Gloamreach");
         ASSERT_TRUE(input.start(true));
-        input.setLineRunner([&](const std::string& line) { lines.push_back(line); });
+        // The lines go through the interpreter as the program's own: the two
+        // commands are internal only, as the client registers them.
+        CommandSystem commands;
+        auto record = [&](const char* name) {
+            return [&lines, name](const CommandArgs& args) {
+                std::string line = name;
+                for (const auto& a : args) {
+                    line += " " + a;
+                }
+                lines.push_back(line);
+            };
+        };
+        commands.registerCommand(record("keyPress"), "keyPress", "", "key down repeat", "ibb", true, 0);
+        commands.registerCommand(record("buttonPress"), "buttonPress", "", "button down posX posY", "ibii", true,
+                                 0);
+        input.setLineRunner(
+            [&](const std::string& line) { EXPECT_TRUE(commands.execute(line, nullptr, false, true)) << line; });
 
         // Let the window settle, then forget what the server sent so far.
         for (int i = 0; i < 10; ++i) {

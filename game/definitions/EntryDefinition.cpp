@@ -1,0 +1,13 @@
+#include "game/definitions/EntryDefinition.h"
+
+#include "game/definitions/DefinitionReader.h"
+
+bool EntryDefinition::bindEntry(const DatabaseEntry* entry, int index)
+{
+    m_entry = entry;
+    m_index = index;
+    if (!entry)
+        return false;
+    m_entryName = DefinitionReader(entry).entryName();
+    return true;
+}
