@@ -1,5 +1,7 @@
 #include "engine/console/EngineCommands.h"
 
+#include "engine/files/FileSystem.h"
+
 #include "engine/console/CommandLine.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/KeyNames.h"
@@ -9,6 +11,7 @@
 #include "engine/core/MemorySystem.h"
 #include "engine/core/Profiler.h"
 #include "engine/core/StringUtil.h"
+#include "engine/files/FileSystem.h"
 
 #include <fstream>
 #include <iterator>
@@ -88,24 +91,43 @@ void toggleVar(const CommandArgs& args)
 // Runs a file: a line whose first word is a command runs as if typed;
 // any other line is read as a user.cfg line. A relative name not found
 // from the working directory is looked for beside user.cfg.
-void execFile(const CommandArgs& args)
+// Reads a script named relative to the user directory (beside user.cfg), else
+// from the game data through the file system. Paths that could leave those
+// directories are refused.
+bool readScript(const std::string& name, std::string& path, std::string& text)
 {
-    std::string path = args[0];
-    std::ifstream in(path, std::ios::binary);
-    UserVarSystem* v = UserVarSystem::instance();
-    if (!in && !path.empty() && path[0] != '/' && v) {
+    if (!FileSystem::isSafeRelativePath(name)) {
+        debugPrint(3, "exec: %s is not a relative path inside the game's directories\n", name.c_str());
+        return false;
+    }
+    if (UserVarSystem* v = UserVarSystem::instance()) {
         const std::string& userCfg = v->getUserConfigPath();
         size_t slash = userCfg.find_last_of('/');
-        if (slash != std::string::npos) {
-            path = userCfg.substr(0, slash + 1) + path;
-            in.open(path, std::ios::binary);
+        path = (slash == std::string::npos ? std::string() : userCfg.substr(0, slash + 1)) + name;
+        std::ifstream in(path, std::ios::binary);
+        if (in) {
+            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            return true;
         }
     }
-    if (!in) {
-        debugPrint(2, "Cannot read %s\n", args[0].c_str());
+    if (FileSystem* files = FileSystem::instance()) {
+        if (auto data = files->readFile(name)) {
+            path = name;
+            text.assign(data->begin(), data->end());
+            return true;
+        }
+    }
+    debugPrint(2, "Cannot read %s\n", name.c_str());
+    return false;
+}
+
+void execFile(const CommandArgs& args)
+{
+    std::string path;
+    std::string text;
+    if (!readScript(args[0], path, text)) {
         return;
     }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     CommandSystem& commands = CommandSystem::get();
     std::vector<std::string> words;
     int lineNumber = 0;

@@ -34,13 +34,13 @@ UserVarSystem::UserVarSystem()
     UserVar& developer = create("developer", "0");
     developer.setChangeHook([](const UserVar& v) {
         if (DebugSystem* debug = DebugSystem::instance()) {
-            (void)v; // MUT
+            debug->setDeveloper(v.getBool());
         }
     });
     UserVar& logfile = create("logfile", "1");
     logfile.setChangeHook([](const UserVar& v) {
         if (DebugSystem* debug = DebugSystem::instance()) {
-            (void)v; // MUT2
+            debug->setLogMode(v.getInt());
         }
     });
     m_ready = true;

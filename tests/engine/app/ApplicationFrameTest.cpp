@@ -33,12 +33,12 @@ namespace {
 std::string standingSystems()
 {
     auto bit = [](const void* p) { return p ? '1' : '0'; };
-    return {bit(FileSystem::instance()),   bit(DebugSystem::instance()),   bit(Localization::instance()),
-            bit(ClassRegistry::instance()), bit(EventSystem::instance()),   bit(CommandSystem::instance()),
-            bit(VirtualKeys::instance()),  bit(UserVarSystem::instance()), bit(Timer::instance()),
-            bit(Profiler::instance()),     bit(ColorSystem::instance()),   bit(NameGenerator::instance()),
-            bit(Random::instance()),       bit(ResourceSystem::instance()), bit(Database::instance()),
-            bit(SystemInfo::instance()),   bit(Input::instance()),         bit(SocketLayer::instance())};
+    return {bit(FileSystem::instance()),    bit(DebugSystem::instance()),    bit(Localization::instance()),
+            bit(ClassRegistry::instance()), bit(EventSystem::instance()),    bit(CommandSystem::instance()),
+            bit(VirtualKeys::instance()),   bit(UserVarSystem::instance()),  bit(Timer::instance()),
+            bit(Profiler::instance()),      bit(ColorSystem::instance()),    bit(NameGenerator::instance()),
+            bit(Random::instance()),        bit(ResourceSystem::instance()), bit(Database::instance()),
+            bit(SystemInfo::instance()),    bit(Input::instance()),          bit(SocketLayer::instance())};
 }
 
 // Start-up, two frames (the second after `quit`) and shut-down in-process,

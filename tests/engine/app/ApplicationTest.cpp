@@ -206,12 +206,12 @@ TEST(ApplicationTest, LogfileVariableSwitchesAndFlushesTheLogOfTheRunningProgram
     // program still runs (standard input stays open, so only SIGTERM ends it).
     TempDir flushed;
     std::string seen;
-    RunResult running = runProgram(
-        {"--headless", "--data-dir", gameDataPath(), "--user-dir", flushed.path().string()},
-        "set logfile 2\necho flushed-at-once\n", false, [&](const RunResult&) {
-            seen = readFile(flushed.file("log.txt"));
-            return seen.find("flushed-at-once") != std::string::npos;
-        });
+    RunResult running =
+        runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", flushed.path().string()},
+                   "set logfile 2\necho flushed-at-once\n", false, [&](const RunResult&) {
+                       seen = readFile(flushed.file("log.txt"));
+                       return seen.find("flushed-at-once") != std::string::npos;
+                   });
     EXPECT_EQ(running.exitCode, 0) << running.err;
     EXPECT_NE(seen.find("flushed-at-once"), std::string::npos) << seen;
     EXPECT_EQ(seen.find("Profile:"), std::string::npos) << "read only after the shut-down";

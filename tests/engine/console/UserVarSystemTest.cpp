@@ -305,9 +305,8 @@ TEST_F(ConfigFixture, ConsoleReadsAndSetsVariables)
     EXPECT_TRUE(commands->execute("bind map b", nullptr, false, false));
     EXPECT_TRUE(log.contains("B is already bound to inventory", 2));
 
-    TempDir scripts;
-    scripts.write("setup.cfg", "// a script\nset ui_autoAttack 0\ndrawWorldMap 1\nVirtualKey map f8\n");
-    EXPECT_TRUE(commands->execute("exec " + scripts.file("setup.cfg"), nullptr, false, false));
+    dir.write("scripts/setup.cfg", "// a script\nset ui_autoAttack 0\ndrawWorldMap 1\nVirtualKey map f8\n");
+    EXPECT_TRUE(commands->execute("exec scripts/setup.cfg", nullptr, false, false));
     EXPECT_EQ(getUserVarString("ui_autoAttack"), "0");
     EXPECT_EQ(getUserVarInt("drawWorldMap"), 1);
     EXPECT_TRUE(keys->isBoundTo(keys->findKey("map", true), keyNameToCode("f8"), false));
@@ -319,6 +318,15 @@ TEST_F(ConfigFixture, ConsoleReadsAndSetsVariables)
     log.clear();
     EXPECT_TRUE(commands->execute("exec nowhere.cfg", nullptr, false, false));
     EXPECT_TRUE(log.contains("Cannot read nowhere.cfg", 2));
+
+    // Scripts stay inside the game's directories.
+    TempDir outside;
+    outside.write("evil.cfg", "set ui_autoAttack 7\n");
+    log.clear();
+    EXPECT_TRUE(commands->execute("exec " + outside.file("evil.cfg"), nullptr, false, false));
+    EXPECT_TRUE(commands->execute("exec ../evil.cfg", nullptr, false, false));
+    EXPECT_EQ(getUserVarString("ui_autoAttack"), "1");
+    EXPECT_EQ(log.count(3), 2u);
 }
 
 TEST_F(ConfigFixture, ShippedDefaultsReadCleanly)

@@ -4,6 +4,7 @@
 #include "engine/console/CommandSystem.h"
 #include "engine/input/Input.h"
 #include "engine/platform/Platform.h"
+#include "engine/platform/Shell.h"
 #include "engine/platform/SystemInfo.h"
 
 #include <SDL.h>
@@ -44,6 +45,12 @@ TEST(InputXvfbTest, SyntheticEventsBecomeKeyPressAndButtonPressLines)
         ASSERT_TRUE(platform.createWindow(options, error)) << error << ": " << SDL_GetError();
         ASSERT_STREQ(SDL_GetWindowTitle(platform.getWindow()), "Gloamreach");
         ASSERT_TRUE(input.start(true));
+
+        // With a video layer the clipboard takes the page as its text.
+        ASSERT_TRUE(copyHtmlToClipboard("<p>Orla &amp; co</p>")) << SDL_GetError();
+        char* clip = SDL_GetClipboardText();
+        EXPECT_STREQ(clip, "<p>Orla &amp; co</p>");
+        SDL_free(clip);
         // The lines go through the interpreter as the program's own: the two
         // commands are internal only, as the client registers them.
         CommandSystem commands;
@@ -57,10 +64,11 @@ TEST(InputXvfbTest, SyntheticEventsBecomeKeyPressAndButtonPressLines)
             };
         };
         commands.registerCommand(record("keyPress"), "keyPress", "", "key down repeat", "ibb", true, 0);
-        commands.registerCommand(record("buttonPress"), "buttonPress", "", "button down posX posY", "ibii", true,
-                                 0);
-        input.setLineRunner(
-            [&](const std::string& line) { EXPECT_TRUE(commands.execute(line, nullptr, false, true)) << line; });
+        commands.registerCommand(record("buttonPress"), "buttonPress", "", "button down posX posY", "ibii",
+                                 true, 0);
+        input.setLineRunner([&](const std::string& line) {
+            EXPECT_TRUE(commands.execute(line, nullptr, false, true)) << line;
+        });
 
         // Let the window settle, then forget what the server sent so far.
         for (int i = 0; i < 10; ++i) {

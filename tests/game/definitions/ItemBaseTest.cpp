@@ -158,7 +158,13 @@ TEST_F(ItemBaseTest, NamesWithTwoAndThreeModifiers)
     dagger->addMagicProperty(entry("ModOfVigor"), 0.5f);
     EXPECT_EQ(dagger->getPrefixCount(), 1);
     EXPECT_EQ(dagger->getSuffixCount(), 2);
+    // Still identified: the plain name comes from the third modifier, which
+    // leaves both names empty.
+    EXPECT_FALSE(dagger->needsIdentify());
+    EXPECT_EQ(dagger->getPrefixName(), "");
+    EXPECT_EQ(dagger->getSuffixName(), "");
     EXPECT_EQ(dagger->getDisplayName(false), "Dagger");
+    EXPECT_EQ(dagger->getDisplayName(true), "^c005Dagger^c145");
     EXPECT_EQ(dagger->getMagicProperties().size(), 3u);
 
     // Two prefixes: the later one is shown.
@@ -405,6 +411,9 @@ TEST_F(ItemBaseTest, DescriptionOnlyTooltipHasNoHintsButASellValue)
         EXPECT_TRUE(has(full, "\nRight click to")) << name;
         EXPECT_FALSE(has(description, "Right click")) << name;
         EXPECT_TRUE(has(description, "\nSell value: " + formatMoney(item->getSellValue()))) << name;
+        // The loot hint goes too.
+        EXPECT_TRUE(has(tooltip(*item, TooltipInLoot), "\nRight click to loot")) << name;
+        EXPECT_FALSE(has(tooltip(*item, TooltipInLoot | TooltipDescriptionOnly), "Right click")) << name;
     }
     auto potion = makeItem("MinorHealthPotion");
     potion->setGroup(kBag1);
