@@ -159,6 +159,17 @@ Conversion parseConversion(const char* format, size_t pos)
     return c;
 }
 
+// Digits of a width or precision, saturating at the limit (atoi would
+// overflow on long runs of digits).
+int limitedDigits(const char* digits, int limit)
+{
+    int value = 0;
+    for (; *digits >= '0' && *digits <= '9'; ++digits) {
+        value = std::min(value * 10 + (*digits - '0'), limit);
+    }
+    return value;
+}
+
 // Width and precision digits are limited so that one conversion cannot ask
 // for gigabytes.
 std::string specOf(const Conversion& c, int width, int precision, const char* length, char type)
@@ -167,12 +178,12 @@ std::string specOf(const Conversion& c, int width, int precision, const char* le
     if (c.width == "*") {
         spec += std::to_string(std::clamp(width, -4096, 4096));
     } else if (!c.width.empty()) {
-        spec += std::to_string(std::min(std::atoi(c.width.c_str()), 4096));
+        spec += std::to_string(limitedDigits(c.width.c_str(), 4096));
     }
     if (c.precision == ".*") {
         spec += "." + std::to_string(std::clamp(precision, -1, 4096));
     } else if (!c.precision.empty()) {
-        spec += "." + std::to_string(std::min(std::atoi(c.precision.c_str() + 1), 4096));
+        spec += "." + std::to_string(limitedDigits(c.precision.c_str() + 1, 4096));
     }
     spec += length;
     spec += type;

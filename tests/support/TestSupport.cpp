@@ -6,7 +6,8 @@
 
 std::string testDataPath(const std::string& relative)
 {
-    return relative.empty() ? std::string(GLOAM_TESTDATA_DIR) : std::string(GLOAM_TESTDATA_DIR) + "/" + relative;
+    return relative.empty() ? std::string(GLOAM_TESTDATA_DIR)
+                            : std::string(GLOAM_TESTDATA_DIR) + "/" + relative;
 }
 
 std::string gameDataPath(const std::string& relative)

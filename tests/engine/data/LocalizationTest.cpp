@@ -132,6 +132,10 @@ TEST(Localization, TranslateFormatIsSafeAgainstAnyTranslation)
     EXPECT_EQ(translateFormat("$$GoldText$$"), "You have  gold and ");
     EXPECT_EQ(translateFormat("%n%s%*d|%.*s", "a", 4, 2, 1, "xyz"), "a   2|x");
     EXPECT_EQ(translateFormat("%1000000000d", 1).size(), 4096u);
+    // Digit runs past the integer range saturate instead of wrapping to a
+    // huge left-justified width.
+    EXPECT_EQ(translateFormat("%55555555555555555A", 2.5).size(), 4096u);
+    EXPECT_LE(translateFormat("%.99999999999999999f", 2.5).size(), 4100u);
     EXPECT_EQ(translateFormat("100%% %q", 1), "100% %q");
     char buffer[] = "mutable";
     char* text = buffer;
