@@ -10,8 +10,19 @@ namespace {
 constexpr int kPageLines = 10;
 }
 
-DebugConsole::DebugConsole() = default;
-DebugConsole::~DebugConsole() = default;
+DebugConsole::DebugConsole()
+{
+    if (DebugSystem* debug = DebugSystem::instance()) {
+        debug->setConsoleDrawer([this] { draw(); });
+    }
+}
+
+DebugConsole::~DebugConsole()
+{
+    if (DebugSystem* debug = DebugSystem::instance()) {
+        debug->setConsoleDrawer(nullptr);
+    }
+}
 
 void DebugConsole::start(bool readStdin, int fd)
 {

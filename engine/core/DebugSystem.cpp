@@ -189,6 +189,18 @@ void DebugSystem::logStatistics()
                           c[3]));
 }
 
+void DebugSystem::setConsoleDrawer(std::function<void()> drawer)
+{
+    m_consoleDrawer = std::move(drawer);
+}
+
+void DebugSystem::drawConsole()
+{
+    if (m_consoleDrawer) {
+        m_consoleDrawer();
+    }
+}
+
 void DebugSystem::playDebugBeep()
 {
     ++m_beeps;

@@ -53,6 +53,11 @@ public:
     unsigned long long getLineCount(int level) const;
     void logStatistics();
 
+    // Draws the open debug console (called by the renderer in the 2D overlay);
+    // the console installs the drawer.
+    void setConsoleDrawer(std::function<void()> drawer);
+    void drawConsole();
+
     // The console's debug beep (a cannot-die entity would have died).
     void playDebugBeep();
     unsigned getBeepCount() const { return m_beeps; }
@@ -71,6 +76,7 @@ private:
     int m_nextSinkId = 1;
     unsigned long long m_counts[4] = {0, 0, 0, 0};
     unsigned m_beeps = 0;
+    std::function<void()> m_consoleDrawer;
 };
 
 // Formats and prints through the debug system (to stderr when none exists).

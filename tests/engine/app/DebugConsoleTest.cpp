@@ -45,6 +45,17 @@ TEST_F(DebugConsoleTest, GraveOpensAndClosesAndInstallsTheKeyHook)
     EXPECT_EQ(hooks, (std::vector<bool>{true, false}));
 }
 
+TEST_F(DebugConsoleTest, DebugSystemDrawsTheConsoleOnlyWhileOpen)
+{
+    int draws = 0;
+    console.setDrawHook([&](const DebugConsole&) { ++draws; });
+    DebugSystem::get().drawConsole();
+    EXPECT_EQ(draws, 0);
+    console.handleKey(DebugConsole::kToggleKey, true, false);
+    DebugSystem::get().drawConsole();
+    EXPECT_EQ(draws, 1);
+}
+
 TEST_F(DebugConsoleTest, TypedLinesRunAndComeBackFromHistory)
 {
     console.open();
