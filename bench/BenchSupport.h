@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -26,6 +27,26 @@ public:
     }
     std::map<std::string, double> m_seconds;
 };
+
+// Runs the registered benchmarks with the console table, then prints one line
+// comparing the throughput of two of them (function names), each of which
+// worked through `bytes` bytes per iteration. Returns main's exit code.
+inline int runThroughputComparison(int argc, char** argv, const char* subject, const char* baseline,
+                                   double bytes, const char* subjectLabel, const char* baselineLabel)
+{
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    double a = reporter.m_seconds[subject];
+    double b = reporter.m_seconds[baseline];
+    if (a > 0.0 && b > 0.0) {
+        double mb = bytes / (1024.0 * 1024.0);
+        std::printf("%s %.1f MB/s, %s %.1f MB/s over %.2f MB: %s takes %.2fx the time of %s\n", subjectLabel,
+                    mb / a, baselineLabel, mb / b, mb, subjectLabel, a / b, baselineLabel);
+    }
+    benchmark::Shutdown();
+    return 0;
+}
 
 // The shortest of `runs` timed calls of f, in seconds.
 template <class F> double bestSeconds(F&& f, int runs)

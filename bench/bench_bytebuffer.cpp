@@ -4,7 +4,6 @@
 #include "engine/core/ByteBuffer.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -91,18 +90,7 @@ BENCHMARK(BM_Memcpy)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    double buffer = reporter.m_seconds["BM_ByteBufferWriteRead"];
-    double copy = reporter.m_seconds["BM_Memcpy"];
-    if (buffer > 0.0 && copy > 0.0) {
-        double mb = static_cast<double>(streamSize()) / (1024.0 * 1024.0);
-        std::printf(
-            "ByteBuffer write+read %.1f MB/s, memcpy in+out %.1f MB/s over %.2f MB: the buffer takes %.2fx "
-            "memcpy's time\n",
-            mb / buffer, mb / copy, mb, buffer / copy);
-    }
-    benchmark::Shutdown();
-    return 0;
+    return runThroughputComparison(argc, argv, "BM_ByteBufferWriteRead", "BM_Memcpy",
+                                   static_cast<double>(streamSize()), "ByteBuffer write+read",
+                                   "memcpy in+out");
 }

@@ -4,7 +4,6 @@
 #include "engine/core/TextReader.h"
 
 #include <benchmark/benchmark.h>
-#include <cstdio>
 #include <string>
 
 namespace {
@@ -89,17 +88,6 @@ BENCHMARK(BM_PlainByteScan)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    double reader = reporter.m_seconds["BM_TextReaderTokens"];
-    double scan = reporter.m_seconds["BM_PlainByteScan"];
-    if (reader > 0.0 && scan > 0.0) {
-        double mb = static_cast<double>(sampleText().size()) / (1024.0 * 1024.0);
-        std::printf("TextReader %.1f MB/s, plain scan %.1f MB/s over %.2f MB: the reader takes %.2fx the "
-                    "scan's time\n",
-                    mb / reader, mb / scan, mb, reader / scan);
-    }
-    benchmark::Shutdown();
-    return 0;
+    return runThroughputComparison(argc, argv, "BM_TextReaderTokens", "BM_PlainByteScan",
+                                   static_cast<double>(sampleText().size()), "TextReader", "plain scan");
 }

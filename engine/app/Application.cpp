@@ -150,7 +150,8 @@ void Application::startup()
     if (m_hooks.setStartupDone) {
         m_hooks.setStartupDone();
     }
-    m_lastFrameMs = monotonicMilliseconds();
+    // The first frame measures from here, not from the start of start-up.
+    m_timer->update();
 }
 
 void Application::createSystems()
@@ -169,6 +170,9 @@ void Application::createSystems()
     m_debug = std::make_unique<DebugSystem>();
     m_debug->openLog(m_dirs.user + "/log.txt", 1);
     m_debug->setEchoToStdout(m_options.headless);
+    // Mounted once the log is open, and before the configuration, which may
+    // come from a package.
+    m_fileSystem->mountPackages();
     m_memory = std::make_unique<MemorySystem>();
     m_localization = std::make_unique<Localization>();
     m_classes = std::make_unique<ClassRegistry>();
@@ -176,7 +180,12 @@ void Application::createSystems()
     m_commands = std::make_unique<CommandSystem>();
     m_keys = std::make_unique<VirtualKeys>();
     m_userVars = std::make_unique<UserVarSystem>();
-    m_userVars->loadConfig(m_dirs.base + "/default.cfg", m_dirs.user + "/user.cfg");
+    {
+        auto defaults = m_fileSystem->readFile("default.cfg");
+        std::string text = defaults ? std::string(defaults->begin(), defaults->end()) : std::string();
+        m_userVars->loadConfig(defaults ? &text : nullptr, m_fileSystem->makeBasePath("default.cfg"),
+                               m_dirs.user + "/user.cfg");
+    }
     m_timer = std::make_unique<Timer>();
     m_profiler = std::make_unique<Profiler>();
     m_colors = std::make_unique<ColorSystem>();
@@ -205,7 +214,6 @@ void Application::createSystems()
 
 void Application::registerSystems()
 {
-    m_fileSystem->mountPackages();
     registerEngineCommands();
     m_localization->loadCurrentLanguage();
 
@@ -218,8 +226,16 @@ void Application::registerSystems()
         out = std::move(*data);
         return true;
     });
+    // Written files (model tags) go through the file system: names checked,
+    // directories made, the old file replaced only once the new one is whole.
     m_resources->setFileWriter([](const std::string& name, const std::string& contents) {
-        return writeFileAtomically(FileSystem::get().getUserDirectory() + "/" + name, contents);
+        FileSystem& files = FileSystem::get();
+        File* file = files.open(name, true, false, true, true);
+        if (!file) {
+            return false;
+        }
+        bool written = files.write(file, contents);
+        return files.close(file) && written;
     });
     m_resources->registerCommands();
     TextResource::registerType(*m_resources);
@@ -290,11 +306,9 @@ void Application::frame()
     checkLoaderFatal();
     m_profiler->startFrame();
 
-    double now = monotonicMilliseconds();
-    m_frameMs = now - m_lastFrameMs;
-    m_lastFrameMs = now;
-    double seconds = m_frameMs / 1000.0;
     m_timer->update();
+    m_frameMs = m_timer->getFrameTimeMs();
+    double seconds = m_frameMs / 1000.0;
     ++m_frames;
 
     if (m_hooks.finishLevels) {

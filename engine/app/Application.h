@@ -81,7 +81,6 @@ private:
     std::atomic<bool> m_running{false};
     bool m_started = false;
     bool m_shutDown = false;
-    double m_lastFrameMs = 0.0;
     double m_frameMs = 0.0;
     unsigned long long m_frames = 0;
 

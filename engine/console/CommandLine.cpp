@@ -69,3 +69,39 @@ std::string quoteCommandWord(std::string_view word)
     }
     return "\"" + clean + "\"";
 }
+
+void forEachConfigLine(
+    std::string_view text,
+    const std::function<void(const std::vector<std::string>& words, int lineNumber)>& visit)
+{
+    std::vector<std::string> words;
+    int lineNumber = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find('\n', pos);
+        if (end == std::string_view::npos) {
+            end = text.size();
+        }
+        ++lineNumber;
+        std::string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        if (splitCommandLine(line, words, true) > 0) {
+            visit(words, lineNumber);
+        }
+    }
+}
+
+std::string joinCommandWords(const std::vector<std::string>& words)
+{
+    std::string line;
+    for (const std::string& word : words) {
+        if (!line.empty()) {
+            line += ' ';
+        }
+        line += quoteCommandWord(word);
+    }
+    return line;
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -16,3 +17,13 @@ size_t splitCommandLine(std::string_view line, std::vector<std::string>& out, bo
 // Double quotes and line breaks cannot be written inside a word and are
 // removed.
 std::string quoteCommandWord(std::string_view word);
+
+// Calls `visit` with the words and the 1-based line number of every line of
+// a cfg file or script that holds a word (split as above, with comments). A
+// CR before the LF is no part of the line.
+void forEachConfigLine(
+    std::string_view text,
+    const std::function<void(const std::vector<std::string>& words, int lineNumber)>& visit);
+
+// The words as one console line that splits back into the same words.
+std::string joinCommandWords(const std::vector<std::string>& words);

@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cfloat>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -34,7 +35,8 @@ bool isFloat(const std::string& text)
     }
     char* end = nullptr;
     double value = std::strtod(text.c_str(), &end);
-    return end != text.c_str() && *end == '\0' && std::isfinite(value);
+    // Handlers read the argument as a float: it must fit one.
+    return end != text.c_str() && *end == '\0' && std::fabs(value) <= FLT_MAX;
 }
 
 bool isBoolean(const std::string& text)

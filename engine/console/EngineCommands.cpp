@@ -1,7 +1,5 @@
 #include "engine/console/EngineCommands.h"
 
-#include "engine/files/FileSystem.h"
-
 #include "engine/console/CommandLine.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/KeyNames.h"
@@ -10,7 +8,6 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/MemorySystem.h"
 #include "engine/core/Profiler.h"
-#include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
 
 #include <fstream>
@@ -69,7 +66,7 @@ void setVar(const CommandArgs& args)
         return;
     }
     // A name that user.cfg could not carry back is refused.
-    if (quoteCommandWord(args[0]) != args[0] || equalsNoCase(args[0], "VirtualKey")) {
+    if (!UserVarSystem::isWritableName(args[0])) {
         debugPrint(2, "Bad user variable name %s\n", args[0].c_str());
         return;
     }
@@ -88,9 +85,6 @@ void toggleVar(const CommandArgs& args)
     debugPrintRaw("%s is \"%s\"\n", var->getName().c_str(), var->getString().c_str());
 }
 
-// Runs a file: a line whose first word is a command runs as if typed;
-// any other line is read as a user.cfg line. A relative name not found
-// from the working directory is looked for beside user.cfg.
 // Reads a script named relative to the user directory (beside user.cfg), else
 // from the game data through the file system. Paths that could leave those
 // directories are refused.
@@ -121,34 +115,34 @@ bool readScript(const std::string& name, std::string& path, std::string& text)
     return false;
 }
 
+// Scripts may run scripts, but a script that runs itself must not recurse
+// until the stack gives out.
+constexpr int kMaxExecDepth = 8;
+int g_execDepth = 0;
+
+// Runs a file: a line whose first word is a command runs as if typed (its
+// comment left off); any other line is read as a user.cfg line.
 void execFile(const CommandArgs& args)
 {
+    if (g_execDepth >= kMaxExecDepth) {
+        debugPrint(3, "exec %s: scripts nested more than %d deep\n", args[0].c_str(), kMaxExecDepth);
+        return;
+    }
     std::string path;
     std::string text;
     if (!readScript(args[0], path, text)) {
         return;
     }
+    ++g_execDepth;
     CommandSystem& commands = CommandSystem::get();
-    std::vector<std::string> words;
-    int lineNumber = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        ++lineNumber;
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        if (splitCommandLine(line, words, true) == 0) {
-            continue;
-        }
+    forEachConfigLine(text, [&](const std::vector<std::string>& words, int lineNumber) {
         if (commands.findCommand(words[0])) {
-            commands.execute(line, nullptr, false, false);
+            commands.execute(joinCommandWords(words), nullptr, false, false);
         } else if (UserVarSystem* v = vars()) {
             v->applyConfigLine(words, false, path, lineNumber);
         }
-    }
+    });
+    --g_execDepth;
 }
 
 void echo(const CommandArgs& args)
@@ -175,11 +169,7 @@ void bind(const CommandArgs& args)
         return;
     }
     bool mouse = false;
-    int code = keyNameToCode(args[1], false);
-    if (code < 0) {
-        code = keyNameToCode(args[1], true);
-        mouse = code >= 0;
-    }
+    int code = keyOrButtonNameToCode(args[1], mouse);
     if (code < 0) {
         debugPrint(2, "Unknown key %s\n", args[1].c_str());
         return;

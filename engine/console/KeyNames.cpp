@@ -164,6 +164,17 @@ int keyNameToCode(std::string_view name, bool mouse)
     return -1;
 }
 
+int keyOrButtonNameToCode(std::string_view name, bool& isMouse)
+{
+    int code = keyNameToCode(name, false);
+    isMouse = false;
+    if (code < 0) {
+        code = keyNameToCode(name, true);
+        isMouse = code >= 0;
+    }
+    return code;
+}
+
 std::string keyCodeToName(int code, bool mouse)
 {
     const KeyName* k = findByCode(code, mouse);

@@ -11,6 +11,9 @@ constexpr int kMouseButtonCount = 5;
 // Code of a key name, compared lower-cased; with `mouse` set the name is
 // looked up among the mouse-button names. -1 when unknown.
 int keyNameToCode(std::string_view name, bool mouse = false);
+// Code of a key name, or else of a mouse-button name (then `isMouse` is
+// set); -1 when it is neither.
+int keyOrButtonNameToCode(std::string_view name, bool& isMouse);
 // Display name of a key (or, with `mouse`, of a mouse button); empty when
 // the code has none (such a key cannot be bound).
 std::string keyCodeToName(int code, bool mouse = false);

@@ -1,5 +1,9 @@
 #include "engine/console/UserVar.h"
 
+#include "engine/core/StringUtil.h"
+
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 
 UserVar::UserVar(std::string name, std::string defaultText) : m_name(std::move(name))
@@ -7,15 +11,15 @@ UserVar::UserVar(std::string name, std::string defaultText) : m_name(std::move(n
     m_default = defaultText;
     m_hasDefault = true;
     m_text = std::move(defaultText);
-    m_int = std::atoi(m_text.c_str());
-    m_float = static_cast<float>(std::atof(m_text.c_str()));
+    m_int = textToInt(m_text);
+    m_float = textToFloat(m_text);
 }
 
 void UserVar::setValue(const std::string& text)
 {
     m_text = text;
-    m_int = std::atoi(m_text.c_str());
-    m_float = static_cast<float>(std::atof(m_text.c_str()));
+    m_int = textToInt(m_text);
+    m_float = textToFloat(m_text);
     m_changed = true;
     if (m_hook) {
         m_hook(*this);

@@ -4,7 +4,8 @@
 #include <string>
 
 // A named setting: its text with the integer (atoi) and float (atof) values
-// parsed from it, the default text, a changed flag (set whenever the value
+// parsed from it (an integer out of range saturates, a float that is not
+// finite reads as 0), the default text, a changed flag (set whenever the value
 // is set, even to the same text), and whether it is saved to "user.cfg" and
 // whether a change needs a video restart.
 class UserVar {

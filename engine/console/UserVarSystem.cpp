@@ -4,20 +4,14 @@
 #include "engine/console/VirtualKeys.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
+#include "engine/files/AtomicWrite.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <unistd.h>
 
-namespace {
-// A name that a cfg line can carry back unchanged.
-bool isWritableName(const std::string& name)
+bool UserVarSystem::isWritableName(std::string_view name)
 {
-    if (name.empty() || equalsNoCase(name, "VirtualKey") || name.compare(0, 2, "//") == 0) {
+    if (name.empty() || equalsNoCase(name, "VirtualKey") || name.starts_with("//")) {
         return false;
     }
     for (char c : name) {
@@ -27,7 +21,6 @@ bool isWritableName(const std::string& name)
     }
     return true;
 }
-} // namespace
 
 UserVarSystem::UserVarSystem()
 {
@@ -103,11 +96,33 @@ std::vector<const UserVar*> UserVarSystem::listVars() const
     return out;
 }
 
+namespace {
+bool readWholeFile(const std::string& path, std::string& text)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return !in.bad();
+}
+} // namespace
+
 void UserVarSystem::loadConfig(const std::string& defaultPath, const std::string& userPath)
 {
+    std::string text;
+    bool haveDefault = readWholeFile(defaultPath, text);
+    loadConfig(haveDefault ? &text : nullptr, defaultPath, userPath);
+}
+
+void UserVarSystem::loadConfig(const std::string* defaultText, const std::string& defaultName,
+                               const std::string& userPath)
+{
     m_userConfigPath = userPath;
-    if (!readConfigFile(defaultPath, true)) {
-        debugPrint(2, "Cannot read %s\n", defaultPath.c_str());
+    if (defaultText) {
+        parseConfigText(*defaultText, defaultName, true);
+    } else {
+        debugPrint(2, "Cannot read %s\n", defaultName.c_str());
     }
     if (!readConfigFile(userPath, false)) {
         debugPrint(1, "No %s yet\n", userPath.c_str());
@@ -116,12 +131,8 @@ void UserVarSystem::loadConfig(const std::string& defaultPath, const std::string
 
 bool UserVarSystem::readConfigFile(const std::string& path, bool isDefault)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) {
+    std::string text;
+    if (!readWholeFile(path, text)) {
         return false;
     }
     parseConfigText(text, path, isDefault);
@@ -130,20 +141,9 @@ bool UserVarSystem::readConfigFile(const std::string& path, bool isDefault)
 
 void UserVarSystem::parseConfigText(std::string_view text, const std::string& fileName, bool isDefault)
 {
-    std::vector<std::string> words;
-    int lineNumber = 0;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        ++lineNumber;
-        if (splitCommandLine(text.substr(pos, end - pos), words, true) > 0) {
-            applyConfigLine(words, isDefault, fileName, lineNumber);
-        }
-        pos = end + 1;
-    }
+    forEachConfigLine(text, [&](const std::vector<std::string>& words, int lineNumber) {
+        applyConfigLine(words, isDefault, fileName, lineNumber);
+    });
 }
 
 bool UserVarSystem::applyConfigLine(const std::vector<std::string>& words, bool isDefault,
@@ -317,38 +317,4 @@ void setUserVar(const std::string& name, const std::string& value)
     } else {
         debugPrint(3, "No user variables to set %s in\n", name.c_str());
     }
-}
-
-bool writeFileAtomically(const std::string& path, std::string_view contents)
-{
-    const std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) {
-        debugPrint(3, "Cannot write %s: %s\n", temp.c_str(), std::strerror(errno));
-        return false;
-    }
-    bool ok = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
-    ok = ok && std::fflush(f) == 0;
-    ok = ok && ::fsync(::fileno(f)) == 0;
-    int err = errno;
-    ok = (std::fclose(f) == 0) && ok;
-    if (!ok) {
-        debugPrint(3, "Cannot write %s: %s\n", temp.c_str(), std::strerror(err));
-        std::remove(temp.c_str());
-        return false;
-    }
-    if (std::rename(temp.c_str(), path.c_str()) != 0) {
-        debugPrint(3, "Cannot replace %s: %s\n", path.c_str(), std::strerror(errno));
-        std::remove(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable.
-    size_t slash = path.find_last_of('/');
-    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-    return true;
 }

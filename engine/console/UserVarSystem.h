@@ -29,6 +29,10 @@ public:
     // Reads default.cfg then user.cfg (either may be missing) and remembers
     // the user.cfg path for writing.
     void loadConfig(const std::string& defaultPath, const std::string& userPath);
+    // The same with default.cfg already read (it may come from a package);
+    // null when it could not be read.
+    void loadConfig(const std::string* defaultText, const std::string& defaultName,
+                    const std::string& userPath);
     // False when the file cannot be read. Bad lines are logged with file and
     // line and skipped.
     bool readConfigFile(const std::string& path, bool isDefault);
@@ -58,6 +62,11 @@ public:
     // Every variable, sorted by name.
     std::vector<const UserVar*> listVars() const;
 
+    // A name that a cfg line can carry back unchanged: not empty, not
+    // "VirtualKey", not starting with "//", no blank, control character or
+    // double quote.
+    static bool isWritableName(std::string_view name);
+
     size_t getCount() const { return m_vars.size(); }
     size_t getSavedCount() const;
     size_t getChangedFromDefaultCount() const;
@@ -82,7 +91,3 @@ int getUserVarInt(std::string_view name);
 float getUserVarFloat(std::string_view name);
 bool getUserVarBool(std::string_view name);
 void setUserVar(const std::string& name, const std::string& value);
-
-// Writes a file so that a crash never leaves it half written: the text goes
-// to "<path>.tmp", is flushed and synced, then renamed over the old file.
-bool writeFileAtomically(const std::string& path, std::string_view contents);

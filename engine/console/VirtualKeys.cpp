@@ -123,11 +123,7 @@ bool VirtualKeys::applyConfigLine(const std::vector<std::string>& words, bool is
     int code = -1;
     bool isMouse = false;
     if (keyName != "-") {
-        code = keyNameToCode(keyName, false);
-        if (code < 0) {
-            code = keyNameToCode(keyName, true);
-            isMouse = code >= 0;
-        }
+        code = keyOrButtonNameToCode(keyName, isMouse);
         if (code < 0) {
             debugPrint(2, "%s:%d: unknown key name %s\n", file, lineNumber, keyName.c_str());
             return false;

@@ -1,5 +1,6 @@
 #include "engine/core/ByteBuffer.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -69,6 +70,11 @@ void ByteBuffer::writeDouble(double value)
 void ByteBuffer::writeBool(bool value)
 {
     put32(value ? 1u : 0u);
+}
+
+void ByteBuffer::writeByte(uint8_t value)
+{
+    m_data.push_back(value);
 }
 
 void ByteBuffer::writeString(std::string_view text)
@@ -167,6 +173,26 @@ double ByteBuffer::readDouble()
 bool ByteBuffer::readBool()
 {
     return get32() != 0;
+}
+
+uint8_t ByteBuffer::readByte()
+{
+    const uint8_t* p = take(1);
+    return p != nullptr ? *p : 0;
+}
+
+uint32_t ByteBuffer::readCount(size_t elementSize)
+{
+    if (remaining() < 4) {
+        take(4);
+        return 0;
+    }
+    uint32_t count = get32();
+    if (count > remaining() / std::max<size_t>(elementSize, 1)) {
+        take(remaining() + 1);
+        return 0;
+    }
+    return count;
 }
 
 std::string ByteBuffer::readString()

@@ -29,6 +29,8 @@ public:
     void writeFloat(float value);
     void writeDouble(double value);
     void writeBool(bool value);
+    // One byte.
+    void writeByte(uint8_t value);
     // The bytes up to the first zero byte, then one zero byte.
     void writeString(std::string_view text);
     void writeVec2(const Vec2& v);
@@ -50,6 +52,11 @@ public:
     double readDouble();
     // An int compared with 0.
     bool readBool();
+    uint8_t readByte();
+    // A u32 count of elements that take at least elementSize bytes each (1 when
+    // given 0). A count the bytes left cannot hold is refused: 0 comes back and
+    // the read fails, so nothing is allocated for it.
+    uint32_t readCount(size_t elementSize);
     // The bytes up to the next zero byte, which is consumed. Without one the
     // rest of the buffer is taken and the read fails.
     std::string readString();

@@ -1,8 +1,10 @@
 #include "engine/core/StringUtil.h"
 
 #include <cctype>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 void appendFormatV(std::string& target, const char* format, va_list args)
 {
@@ -56,6 +58,18 @@ void appendFormat(std::string& target, const char* format, ...)
     va_end(args);
 }
 
+int textToInt(const std::string& text)
+{
+    long long v = std::strtoll(text.c_str(), nullptr, 10);
+    return static_cast<int>(v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v);
+}
+
+float textToFloat(const std::string& text)
+{
+    float v = std::strtof(text.c_str(), nullptr);
+    return std::isfinite(v) ? v : 0.0f;
+}
+
 int compareNoCase(std::string_view a, std::string_view b)
 {
     size_t n = a.size() < b.size() ? a.size() : b.size();
@@ -84,6 +98,18 @@ std::string toLowerCopy(std::string_view text)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     }
     return out;
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && blank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && blank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
 }
 
 std::string formatThousands(long long n)

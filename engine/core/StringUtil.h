@@ -14,10 +14,19 @@ void formatInto(std::string& target, const char* format, ...) GLOAM_PRINTF(2, 3)
 void appendFormat(std::string& target, const char* format, ...) GLOAM_PRINTF(2, 3);
 void appendFormatV(std::string& target, const char* format, va_list args);
 
+// Numbers in data and settings texts, read as atoi/atof do, except that an
+// integer saturates at the int range and a float that is not finite ("nan",
+// "inf", 1e39) reads as 0.
+int textToInt(const std::string& text);
+float textToFloat(const std::string& text);
+
 // Case-insensitive (ASCII) comparisons; 0 when equal.
 int compareNoCase(std::string_view a, std::string_view b);
 bool equalsNoCase(std::string_view a, std::string_view b);
 std::string toLowerCopy(std::string_view text);
+
+// The text without leading and trailing blanks, tabs and carriage returns.
+std::string_view trimBlanks(std::string_view text);
 
 // Decimal digits with "," between groups of three, "-" for negatives.
 std::string formatThousands(long long n);

@@ -1,5 +1,7 @@
 #include "engine/core/TextReader.h"
 
+#include "engine/core/StringUtil.h"
+
 #include "engine/core/DebugSystem.h"
 
 #include <climits>
@@ -84,6 +86,8 @@ bool TextReader::skipToToken(bool crossLines)
 
 bool TextReader::readToken(std::string& out, bool crossLines)
 {
+    m_lastQuoted = false;
+    m_lastUnclosed = false;
     if (!skipToToken(crossLines)) {
         out.clear();
         return false;
@@ -91,6 +95,7 @@ bool TextReader::readToken(std::string& out, bool crossLines)
     const size_t n = m_text.size();
     const char* t = m_text.data();
     if (t[m_pos] == '"') {
+        m_lastQuoted = true;
         size_t start = ++m_pos;
         while (m_pos < n && t[m_pos] != '"' && t[m_pos] != '\n') {
             ++m_pos;
@@ -98,17 +103,25 @@ bool TextReader::readToken(std::string& out, bool crossLines)
         size_t end = m_pos;
         if (m_pos < n && t[m_pos] == '"') {
             ++m_pos;
-        } else if (end > start && t[end - 1] == '\r') {
-            // Unterminated quote on a CR LF line: the CR is not text.
-            --end;
+        } else {
+            m_lastUnclosed = true;
+            if (end > start && t[end - 1] == '\r') {
+                // Unterminated quote on a CR LF line: the CR is not text.
+                --end;
+            }
         }
         out.assign(t + start, end - start);
+        return true;
+    }
+    auto isBrace = [this](char c) { return m_braceTokens && (c == '{' || c == '}'); };
+    if (isBrace(t[m_pos])) {
+        out.assign(1, t[m_pos++]);
         return true;
     }
     size_t start = m_pos;
     while (m_pos < n) {
         char c = t[m_pos];
-        if (isBlank(c) || c == '\n') {
+        if (isBlank(c) || c == '\n' || isBrace(c)) {
             break;
         }
         if (c == '/' && m_pos + 1 < n && (t[m_pos + 1] == '/' || t[m_pos + 1] == '*')) {
@@ -126,13 +139,7 @@ bool TextReader::readInt(int& out)
     if (!readToken(token, false)) {
         return false;
     }
-    long long v = std::strtoll(token.c_str(), nullptr, 10);
-    if (v > INT_MAX) {
-        v = INT_MAX;
-    } else if (v < INT_MIN) {
-        v = INT_MIN;
-    }
-    out = static_cast<int>(v);
+    out = textToInt(token);
     return true;
 }
 
@@ -142,8 +149,7 @@ bool TextReader::readFloat(float& out)
     if (!readToken(token, false)) {
         return false;
     }
-    float v = std::strtof(token.c_str(), nullptr);
-    out = std::isfinite(v) ? v : 0.0f;
+    out = textToFloat(token);
     return true;
 }
 

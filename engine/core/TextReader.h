@@ -27,6 +27,13 @@ public:
     // The next token. Without crossLines a line break before the token ends
     // the search. False, with an empty token, when none is found.
     bool readToken(std::string& out, bool crossLines);
+    // Off by default. When on, '{' and '}' outside quotes are tokens of their
+    // own and end the word before them ("name{" is "name" then "{").
+    void setBraceTokens(bool on) { m_braceTokens = on; }
+    // Whether the last token readToken found was a quoted one, and whether its
+    // closing quote was missing.
+    bool lastTokenQuoted() const { return m_lastQuoted; }
+    bool lastQuoteUnclosed() const { return m_lastUnclosed; }
 
     // One value on the current line; false at the end (target unchanged).
     bool readInt(int& out);
@@ -68,4 +75,7 @@ private:
     std::string m_name;
     size_t m_pos = 0;
     int m_line = 1;
+    bool m_braceTokens = false;
+    bool m_lastQuoted = false;
+    bool m_lastUnclosed = false;
 };

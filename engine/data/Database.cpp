@@ -6,8 +6,12 @@
 #include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
 #include "engine/files/FileSystem.h"
+#include "engine/files/PathUtil.h"
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -57,7 +61,7 @@ bool Database::load(const std::string& masterFile, bool missingIsFatal)
         debugPrint(3, "%s\n", text.c_str());
         return false;
     }
-    std::string directory = getPathDirectoryOf(masterFile);
+    std::string directory = getPathDirectory(masterFile);
     TextReader reader(std::string_view(reinterpret_cast<const char*>(master->data()), master->size()),
                       masterFile);
     std::string keyword;
@@ -104,12 +108,6 @@ bool Database::load(const std::string& masterFile, bool missingIsFatal)
     resolveBases();
     m_loadSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return true;
-}
-
-std::string Database::getPathDirectoryOf(const std::string& path)
-{
-    size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 void Database::addSubDatabase(const std::string& name, const std::string& fileName, std::string_view text)
@@ -159,8 +157,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
 
     // A brace token; a quoted "{" or "}" is an ordinary item.
     auto isBrace = [&](const std::string& token, const char* brace) {
-        size_t end = reader.getPos();
-        return token == brace && end > 0 && end <= text.size() && text[end - 1] != '"';
+        return token == brace && !reader.lastTokenQuoted();
     };
     std::string pendingName;
     int pendingLine = 0;
@@ -276,7 +273,7 @@ void Database::finishEntry(DatabaseEntry& entry)
     if (const DatabaseField* type = entry.findOwnField("Type")) {
         const std::string& value = type->items.empty() ? type->value : type->items.front();
         if (isNumber(value)) {
-            int number = std::atoi(value.c_str());
+            int number = textToInt(value);
             if (number < 0 || number >= kDatabaseEntryTypeCount) {
                 debugPrint(3, "%s:%d: entry %s: Type %d out of range\n", entry.m_fileName.c_str(), type->line,
                            entry.m_name.c_str(), number);
@@ -294,7 +291,7 @@ void Database::finishEntry(DatabaseEntry& entry)
         }
     }
     if (const DatabaseField* baseOnly = entry.findOwnField("BaseOnly")) {
-        entry.m_baseOnly = std::atoi(baseOnly->value.c_str()) != 0;
+        entry.m_baseOnly = textToInt(baseOnly->value) != 0;
     }
     if (const DatabaseField* base = entry.findOwnField("Base")) {
         entry.m_baseName = base->items.empty() ? std::string() : base->items.front();
@@ -467,7 +464,7 @@ int Database::getInt(const DatabaseEntry* entry, std::string_view key, int defau
     if (field == nullptr || field->value.empty()) {
         return defaultValue;
     }
-    return std::atoi(field->value.c_str());
+    return textToInt(field->value);
 }
 
 float Database::getFloat(const DatabaseEntry* entry, std::string_view key, float defaultValue) const
@@ -476,7 +473,7 @@ float Database::getFloat(const DatabaseEntry* entry, std::string_view key, float
     if (field == nullptr || field->value.empty()) {
         return defaultValue;
     }
-    return static_cast<float>(std::atof(field->value.c_str()));
+    return textToFloat(field->value);
 }
 
 std::vector<const DatabaseField*> Database::collectFields(const DatabaseEntry* entry,
@@ -519,7 +516,7 @@ void Database::getIntList(const DatabaseEntry* entry, std::string_view key, std:
     }
     for (const DatabaseField* field : collectFields(entry, key)) {
         for (const std::string& item : field->items) {
-            out.push_back(std::atoi(item.c_str()));
+            out.push_back(textToInt(item));
         }
     }
 }
@@ -532,7 +529,7 @@ void Database::getFloatList(const DatabaseEntry* entry, std::string_view key, st
     }
     for (const DatabaseField* field : collectFields(entry, key)) {
         for (const std::string& item : field->items) {
-            out.push_back(static_cast<float>(std::atof(item.c_str())));
+            out.push_back(textToFloat(item));
         }
     }
 }

@@ -83,7 +83,6 @@ private:
         int count = 0;
     };
 
-    static std::string getPathDirectoryOf(const std::string& path);
     void finishEntry(DatabaseEntry& entry);
     std::vector<const DatabaseField*> collectFields(const DatabaseEntry* entry, std::string_view key) const;
 

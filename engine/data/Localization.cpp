@@ -26,22 +26,30 @@ bool isBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
 }
 
-// Reduces the markup sequences inside an argument value.
-std::string sanitizeArgument(std::string value)
+// Reduces the markup sequences inside an argument value until none is left.
+// One pass: a reduction leaves one character, which may pair with the one
+// before it.
+std::string sanitizeArgument(const std::string& value)
 {
     static const char* const pairs[][2] = {{"@@", "@"}, {"$$", "$"}, {"~<", "~"}, {">~", "~"}};
-    bool changed = true;
-    while (changed) {
-        changed = false;
-        for (const auto& pair : pairs) {
-            size_t pos;
-            while ((pos = value.find(pair[0])) != std::string::npos) {
-                value.replace(pos, 2, pair[1]);
-                changed = true;
+    std::string out;
+    out.reserve(value.size());
+    for (char c : value) {
+        out += c;
+        bool reduced = true;
+        while (reduced && out.size() >= 2) {
+            reduced = false;
+            for (const auto& pair : pairs) {
+                if (out[out.size() - 2] == pair[0][0] && out.back() == pair[0][1]) {
+                    out.pop_back();
+                    out.back() = pair[1][0];
+                    reduced = true;
+                    break;
+                }
             }
         }
     }
-    return value;
+    return out;
 }
 
 // Splits "a@@b@@" into its values. In a run of three or more '@' the last
@@ -390,6 +398,12 @@ bool Localization::translatePass(const std::string& in, std::string& out, bool t
     out.clear();
     bool changed = false;
     size_t pos = 0;
+    // The last ">~" search: positions only move forward, so its result holds
+    // while it does not lie behind the next search start. Arguments are split
+    // only for a real key. Without both, a text of many "$$a~<" that are not
+    // keys is scanned (and split) to its end once for each of them.
+    bool closeSearched = false;
+    size_t close = std::string::npos;
     while (pos < in.size()) {
         size_t start = in.find("$$", pos);
         // Past the length limit keys stay for the final pass, which only shortens.
@@ -404,11 +418,14 @@ bool Localization::translatePass(const std::string& in, std::string& out, bool t
         }
         std::string key = in.substr(start + 2, i - start - 2);
         bool hasArgs = false;
-        std::vector<std::string> args;
+        size_t argsStart = 0;
         if (!key.empty() && startsWithAt(in, i, "~<")) {
-            size_t close = in.find(">~", i + 2);
+            if (!closeSearched || (close != std::string::npos && close < i + 2)) {
+                close = in.find(">~", i + 2);
+                closeSearched = true;
+            }
             if (close != std::string::npos) {
-                args = splitArguments(in.substr(i + 2, close - i - 2));
+                argsStart = i + 2;
                 hasArgs = true;
                 i = close + 2;
             } else {
@@ -428,7 +445,7 @@ bool Localization::translatePass(const std::string& in, std::string& out, bool t
             }
             out += key;
         } else if (hasArgs) {
-            out += substituteArguments(*translation, args);
+            out += substituteArguments(*translation, splitArguments(in.substr(argsStart, i - 2 - argsStart)));
         } else {
             out += *translation;
         }

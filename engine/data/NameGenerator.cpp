@@ -1,6 +1,7 @@
 #include "engine/data/NameGenerator.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
 
@@ -9,16 +10,13 @@
 
 namespace {
 
-// Same constants as the engine's random streams.
-constexpr uint32_t kMultiplier = 569813u;
-constexpr uint32_t kIncrement = 9116991u;
-
+// A private stream stepped like the engine's random streams.
 class NameRandom {
 public:
     explicit NameRandom(uint32_t seed) : m_state(seed) {}
     float next()
     {
-        m_state = m_state * kMultiplier + kIncrement;
+        m_state = m_state * Random::kMultiplier + Random::kIncrement;
         return static_cast<float>((m_state >> 16) & 0x7FFF) / 32768.0f;
     }
     // One of n (n > 0).
@@ -27,17 +25,6 @@ public:
 private:
     uint32_t m_state;
 };
-
-std::string_view trim(std::string_view line)
-{
-    while (!line.empty() && (line.front() == ' ' || line.front() == '\t')) {
-        line.remove_prefix(1);
-    }
-    while (!line.empty() && (line.back() == ' ' || line.back() == '\t' || line.back() == '\r')) {
-        line.remove_suffix(1);
-    }
-    return line;
-}
 
 } // namespace
 
@@ -61,7 +48,7 @@ NameGenerator::NameList NameGenerator::parse(const std::string& fileName, std::s
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        std::string_view line = trim(text.substr(pos, end - pos));
+        std::string_view line = trimBlanks(text.substr(pos, end - pos));
         pos = end + 1;
         ++lineNumber;
         if (line.empty() || line.starts_with("//") || line.starts_with("#")) {

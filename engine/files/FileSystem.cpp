@@ -2,12 +2,12 @@
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
+#include "engine/files/AtomicWrite.h"
 #include "engine/files/PathUtil.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <set>
 #include <sys/stat.h>
@@ -80,13 +80,15 @@ bool sameTime(const timespec& a, const timespec& b)
     return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
 }
 
-void syncDirectory(const std::string& directory)
+// Appends what is left of the stream; false on a read error.
+bool readRest(std::FILE* handle, std::vector<uint8_t>& out)
 {
-    int fd = ::open(directory.empty() ? "." : directory.c_str(), O_RDONLY | O_DIRECTORY);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof(buffer), handle)) > 0) {
+        out.insert(out.end(), buffer, buffer + n);
     }
+    return std::ferror(handle) == 0;
 }
 
 void sortNoCase(std::vector<std::string>::iterator begin, std::vector<std::string>::iterator end)
@@ -361,12 +363,7 @@ bool FileSystem::readFound(const Found& found, std::vector<uint8_t>& out)
     if (handle == nullptr) {
         return false;
     }
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), handle)) > 0) {
-        out.insert(out.end(), buffer, buffer + n);
-    }
-    bool ok = std::ferror(handle) == 0;
+    bool ok = readRest(handle, out);
     std::fclose(handle);
     m_stats.bytesRead += out.size();
     return ok;
@@ -440,21 +437,8 @@ bool FileSystem::close(File* file)
         }
         return true;
     }
-    bool ok = !record->failed;
-    ok = std::fflush(record->handle) == 0 && ok;
-    ok = ::fsync(fileno(record->handle)) == 0 && ok;
-    ok = std::fclose(record->handle) == 0 && ok;
-    std::string directory = getPathDirectory(record->path);
-    if (ok && std::rename(record->tempPath.c_str(), record->path.c_str()) != 0) {
-        ok = false;
-    }
-    if (!ok) {
-        debugPrint(3, "Writing %s failed; the previous file is kept\n", record->path.c_str());
-        std::remove(record->tempPath.c_str());
-    } else {
-        syncDirectory(directory);
-    }
-    forgetListing(directory);
+    bool ok = commitAtomicWrite(record->handle, record->tempPath, record->path, !record->failed);
+    forgetListing(getPathDirectory(record->path));
     return ok;
 }
 
@@ -472,13 +456,9 @@ bool FileSystem::readAll(File* file, std::vector<uint8_t>& out)
     if (file->handle == nullptr || std::fseek(file->handle, 0, SEEK_SET) != 0) {
         return false;
     }
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof(buffer), file->handle)) > 0) {
-        out.insert(out.end(), buffer, buffer + n);
-    }
+    bool ok = readRest(file->handle, out);
     m_stats.bytesRead += out.size();
-    return std::ferror(file->handle) == 0;
+    return ok;
 }
 
 bool FileSystem::write(File* file, const void* data, size_t size)

@@ -2,6 +2,7 @@
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
+#include "engine/files/PathUtil.h"
 
 #include <cstring>
 #include <filesystem>
@@ -93,11 +94,7 @@ std::string ZipPackage::makeKey(std::string_view name)
 
 std::string ZipPackage::normalizeName(std::string_view name)
 {
-    std::string key;
-    key.reserve(name.size());
-    for (char c : name) {
-        key += c == '\\' ? '/' : c;
-    }
+    std::string key = normalizeSlashes(name);
     while (true) {
         if (key.starts_with("./")) {
             key.erase(0, 2);
@@ -296,7 +293,9 @@ bool ZipPackage::read(const Member& member, std::vector<uint8_t>& out)
         }
         stream.next_in = raw.data();
         stream.avail_in = static_cast<uInt>(raw.size());
-        stream.next_out = out.data();
+        // zlib refuses a null output buffer, which an empty vector may have.
+        uint8_t none = 0;
+        stream.next_out = out.empty() ? &none : out.data();
         stream.avail_out = static_cast<uInt>(out.size());
         int rc = inflate(&stream, Z_FINISH);
         uint64_t produced = stream.total_out;

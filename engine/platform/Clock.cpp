@@ -1,14 +1,14 @@
 #include "engine/platform/Clock.h"
 
-#include <chrono>
-#include <thread>
-#include <time.h>
+#include "engine/core/Timer.h"
 
+#include <thread>
+
+// The engine clock already reads the monotonic time and sleeps; these are its
+// plain-function faces for the platform layer.
 uint64_t monotonicNanoseconds()
 {
-    timespec ts{};
-    clock_gettime(CLOCK_MONOTONIC, &ts);
-    return static_cast<uint64_t>(ts.tv_sec) * 1000000000ull + static_cast<uint64_t>(ts.tv_nsec);
+    return static_cast<uint64_t>(Timer::monotonicNanoseconds());
 }
 
 double monotonicMilliseconds()
@@ -18,11 +18,7 @@ double monotonicMilliseconds()
 
 void sleepMilliseconds(int ms)
 {
-    if (ms <= 0) {
-        std::this_thread::yield();
-        return;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    Timer::sleepMs(ms);
 }
 
 void yieldThread()

@@ -23,7 +23,15 @@ std::string Directories::xdgUserDirectory()
         return (fs::path(xdg) / "gloamreach" / "User").string();
     }
     const char* home = std::getenv("HOME");
-    fs::path root = home && *home ? fs::path(home) : fs::temp_directory_path();
+    fs::path root = home && *home ? fs::path(home) : fs::path();
+    if (root.empty()) {
+        // Without a home, the temporary directory; a bad TMPDIR must not throw.
+        std::error_code ec;
+        root = fs::temp_directory_path(ec);
+        if (ec || root.empty()) {
+            root = "/tmp";
+        }
+    }
     return (root / ".local" / "share" / "gloamreach" / "User").string();
 }
 

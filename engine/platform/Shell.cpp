@@ -5,29 +5,13 @@
 
 #include <SDL.h>
 #include <atomic>
-#include <sys/wait.h>
-#include <unistd.h>
 
 namespace {
 bool defaultOpenUrl(const std::string& url)
 {
-    if (SDL_OpenURL(url.c_str()) == 0) {
-        return true;
-    }
-    pid_t pid = fork();
-    if (pid < 0) {
-        return false;
-    }
-    if (pid == 0) {
-        // Detach from the game's process group so the handler outlives it.
-        setsid();
-        execlp("xdg-open", "xdg-open", url.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    // SDL hands the address to xdg-open from a detached process, so a handler
+    // that runs the browser in the foreground never blocks the frame.
+    return SDL_OpenURL(url.c_str()) == 0;
 }
 
 std::atomic<UrlOpener> g_opener{defaultOpenUrl};

@@ -21,7 +21,7 @@ bool composeEmail(const std::string& recipient, const std::string& subject, cons
 // Puts the HTML text on the clipboard; false when it cannot be opened.
 bool copyHtmlToClipboard(const std::string& html);
 
-// The URL opener; tests replace it. The default tries SDL_OpenURL, then runs
-// xdg-open directly (fork and exec).
+// The URL opener; tests replace it. The default is SDL_OpenURL (xdg-open,
+// without waiting for the handler).
 using UrlOpener = bool (*)(const std::string& url);
 void setUrlOpener(UrlOpener opener);

@@ -22,17 +22,6 @@ std::string readTextFile(const char* path)
     return s.str();
 }
 
-std::string_view trim(std::string_view s)
-{
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 // Calls f(key, value) for each "key <separator> value" line.
 template <class F> void forEachKeyValue(std::string_view text, char separator, F f)
 {
@@ -45,7 +34,7 @@ template <class F> void forEachKeyValue(std::string_view text, char separator, F
         std::string_view line = text.substr(start, end - start);
         size_t sep = line.find(separator);
         if (sep != std::string_view::npos) {
-            f(trim(line.substr(0, sep)), trim(line.substr(sep + 1)));
+            f(trimBlanks(line.substr(0, sep)), trimBlanks(line.substr(sep + 1)));
         }
         start = end + 1;
     }

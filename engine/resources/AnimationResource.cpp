@@ -1,9 +1,10 @@
 #include "engine/resources/AnimationResource.h"
 
+#include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
-#include "engine/resources/ModelBinary.h"
 
 #include <algorithm>
+#include <cstring>
 
 const AnimationResource::Bounds AnimationResource::kDefaultBounds = {Vec3(-1, -1, 0), Vec3(1, 1, 2), 1.5f};
 
@@ -18,18 +19,20 @@ constexpr uint32_t kMaxBones = 1024;
 std::unique_ptr<AnimationResource> AnimationResource::parse(const std::string& fileName, const uint8_t* data,
                                                             size_t size)
 {
-    ModelBinaryReader in(data, size);
-    if (in.readU32() != modelMagic("MDA1")) {
+    ByteBuffer in(data, size);
+    char magic[4];
+    in.readBytes(magic, sizeof magic);
+    if (std::memcmp(magic, "MDA1", 4) != 0) {
         debugPrint(3, "%s: not an animation file\n", fileName.c_str());
         return nullptr;
     }
-    uint32_t version = in.readU32();
-    if (version != kModelFormatVersion) {
+    uint32_t version = in.readUInt();
+    if (version != kFormatVersion) {
         debugPrint(3, "%s: unsupported animation version %u\n", fileName.c_str(), version);
         return nullptr;
     }
-    uint32_t frames = in.readU32();
-    uint32_t bones = in.readU32();
+    uint32_t frames = in.readUInt();
+    uint32_t bones = in.readUInt();
     if (in.failed()) {
         debugPrint(3, "%s: animation file is truncated\n", fileName.c_str());
         return nullptr;
@@ -49,32 +52,28 @@ std::unique_ptr<AnimationResource> AnimationResource::parse(const std::string& f
     anim->m_bones = static_cast<int>(bones);
     anim->m_keys.resize(keyCount);
     for (auto& k : anim->m_keys) {
-        k.rotation.x = in.readF32();
-        k.rotation.y = in.readF32();
-        k.rotation.z = in.readF32();
-        k.rotation.w = in.readF32();
-        k.position.x = in.readF32();
-        k.position.y = in.readF32();
-        k.position.z = in.readF32();
+        k.rotation.x = in.readFloat();
+        k.rotation.y = in.readFloat();
+        k.rotation.z = in.readFloat();
+        k.rotation.w = in.readFloat();
+        k.position.x = in.readFloat();
+        k.position.y = in.readFloat();
+        k.position.z = in.readFloat();
     }
-    uint8_t hasBounds = in.readU8();
-    if (hasBounds) {
-        if (frames > in.remaining() / kBoundsBytes) {
-            in.fail();
-        } else {
-            anim->m_bounds.resize(frames);
-            for (auto& b : anim->m_bounds) {
-                b.min.x = in.readF32();
-                b.min.y = in.readF32();
-                b.min.z = in.readF32();
-                b.max.x = in.readF32();
-                b.max.y = in.readF32();
-                b.max.z = in.readF32();
-                b.radius = in.readF32();
-            }
+    bool hasBounds = in.readByte() != 0;
+    if (hasBounds && frames <= in.remaining() / kBoundsBytes) {
+        anim->m_bounds.resize(frames);
+        for (auto& b : anim->m_bounds) {
+            b.min.x = in.readFloat();
+            b.min.y = in.readFloat();
+            b.min.z = in.readFloat();
+            b.max.x = in.readFloat();
+            b.max.y = in.readFloat();
+            b.max.z = in.readFloat();
+            b.radius = in.readFloat();
         }
     }
-    if (in.failed()) {
+    if (in.failed() || (hasBounds && anim->m_bounds.empty())) {
         debugPrint(3, "%s: animation file is truncated or damaged\n", fileName.c_str());
         return nullptr;
     }
@@ -142,29 +141,29 @@ void AnimationResource::setBounds(int frame, const Bounds& bounds)
 
 std::vector<uint8_t> AnimationResource::serialize() const
 {
-    ModelBinaryWriter out;
-    out.writeMagic("MDA1");
-    out.writeU32(kModelFormatVersion);
-    out.writeU32(static_cast<uint32_t>(m_frames));
-    out.writeU32(static_cast<uint32_t>(m_bones));
+    ByteBuffer out;
+    out.reserve("MDA1", 4);
+    out.writeInt(kFormatVersion);
+    out.writeInt(static_cast<uint32_t>(m_frames));
+    out.writeInt(static_cast<uint32_t>(m_bones));
     for (const auto& k : m_keys) {
-        out.writeF32(k.rotation.x);
-        out.writeF32(k.rotation.y);
-        out.writeF32(k.rotation.z);
-        out.writeF32(k.rotation.w);
-        out.writeF32(k.position.x);
-        out.writeF32(k.position.y);
-        out.writeF32(k.position.z);
+        out.writeFloat(k.rotation.x);
+        out.writeFloat(k.rotation.y);
+        out.writeFloat(k.rotation.z);
+        out.writeFloat(k.rotation.w);
+        out.writeFloat(k.position.x);
+        out.writeFloat(k.position.y);
+        out.writeFloat(k.position.z);
     }
-    out.writeU8(m_bounds.empty() ? 0 : 1);
+    out.writeByte(m_bounds.empty() ? 0 : 1);
     for (const auto& b : m_bounds) {
-        out.writeF32(b.min.x);
-        out.writeF32(b.min.y);
-        out.writeF32(b.min.z);
-        out.writeF32(b.max.x);
-        out.writeF32(b.max.y);
-        out.writeF32(b.max.z);
-        out.writeF32(b.radius);
+        out.writeFloat(b.min.x);
+        out.writeFloat(b.min.y);
+        out.writeFloat(b.min.z);
+        out.writeFloat(b.max.x);
+        out.writeFloat(b.max.y);
+        out.writeFloat(b.max.z);
+        out.writeFloat(b.radius);
     }
     return out.bytes();
 }

@@ -18,6 +18,9 @@ struct AnimationKey {
 // corner, max corner, radius).
 class AnimationResource : public Resource {
 public:
+    // The u32 after the four magic characters.
+    static constexpr uint32_t kFormatVersion = 1;
+
     struct Bounds {
         Vec3 min;
         Vec3 max;

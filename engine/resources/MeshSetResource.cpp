@@ -1,9 +1,10 @@
 #include "engine/resources/MeshSetResource.h"
 
+#include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
-#include "engine/resources/ModelBinary.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 constexpr size_t kVertexBytes = 7 * 4;
@@ -14,13 +15,15 @@ constexpr size_t kTriangleBytes = 3 * 4;
 std::unique_ptr<MeshSetResource> MeshSetResource::parse(const std::string& fileName, const uint8_t* data,
                                                         size_t size)
 {
-    ModelBinaryReader in(data, size);
-    if (in.readU32() != modelMagic("MDM1")) {
+    ByteBuffer in(data, size);
+    char magic[4];
+    in.readBytes(magic, sizeof magic);
+    if (std::memcmp(magic, "MDM1", 4) != 0) {
         debugPrint(3, "%s: not a mesh file\n", fileName.c_str());
         return nullptr;
     }
-    uint32_t version = in.readU32();
-    if (version != kModelFormatVersion) {
+    uint32_t version = in.readUInt();
+    if (version != kFormatVersion) {
         debugPrint(3, "%s: unsupported mesh version %u\n", fileName.c_str(), version);
         return nullptr;
     }
@@ -29,31 +32,31 @@ std::unique_ptr<MeshSetResource> MeshSetResource::parse(const std::string& fileN
     auto set = std::make_unique<MeshSetResource>();
     for (uint32_t m = 0; m < meshCount && !in.failed(); ++m) {
         Mesh mesh;
-        mesh.surface = in.readI32();
+        mesh.surface = in.readInt();
         uint32_t vertexCount = in.readCount(kVertexBytes);
         mesh.vertices.resize(vertexCount);
         for (auto& v : mesh.vertices) {
-            v.u = in.readF32();
-            v.v = in.readF32();
-            v.nx = in.readF32();
-            v.ny = in.readF32();
-            v.nz = in.readF32();
-            v.firstWeight = in.readU32();
-            v.weightCount = in.readU32();
+            v.u = in.readFloat();
+            v.v = in.readFloat();
+            v.nx = in.readFloat();
+            v.ny = in.readFloat();
+            v.nz = in.readFloat();
+            v.firstWeight = in.readUInt();
+            v.weightCount = in.readUInt();
         }
         uint32_t weightCount = in.readCount(kWeightBytes);
         mesh.weights.resize(weightCount);
         for (auto& w : mesh.weights) {
-            w.bone = in.readI32();
-            w.ox = in.readF32();
-            w.oy = in.readF32();
-            w.oz = in.readF32();
-            w.weight = in.readF32();
+            w.bone = in.readInt();
+            w.ox = in.readFloat();
+            w.oy = in.readFloat();
+            w.oz = in.readFloat();
+            w.weight = in.readFloat();
         }
         uint32_t triangleCount = in.readCount(kTriangleBytes);
         mesh.triangles.resize(static_cast<size_t>(triangleCount) * 3);
         for (auto& t : mesh.triangles) {
-            t = in.readU32();
+            t = in.readUInt();
         }
         if (in.failed()) {
             break;
@@ -106,33 +109,33 @@ int MeshSetResource::getMaxBoneIndex() const
 
 std::vector<uint8_t> MeshSetResource::serialize() const
 {
-    ModelBinaryWriter out;
-    out.writeMagic("MDM1");
-    out.writeU32(kModelFormatVersion);
-    out.writeU32(static_cast<uint32_t>(m_meshes.size()));
+    ByteBuffer out;
+    out.reserve("MDM1", 4);
+    out.writeInt(kFormatVersion);
+    out.writeInt(static_cast<uint32_t>(m_meshes.size()));
     for (const auto& m : m_meshes) {
-        out.writeI32(m.surface);
-        out.writeU32(static_cast<uint32_t>(m.vertices.size()));
+        out.writeInt(m.surface);
+        out.writeInt(static_cast<uint32_t>(m.vertices.size()));
         for (const auto& v : m.vertices) {
-            out.writeF32(v.u);
-            out.writeF32(v.v);
-            out.writeF32(v.nx);
-            out.writeF32(v.ny);
-            out.writeF32(v.nz);
-            out.writeU32(v.firstWeight);
-            out.writeU32(v.weightCount);
+            out.writeFloat(v.u);
+            out.writeFloat(v.v);
+            out.writeFloat(v.nx);
+            out.writeFloat(v.ny);
+            out.writeFloat(v.nz);
+            out.writeInt(v.firstWeight);
+            out.writeInt(v.weightCount);
         }
-        out.writeU32(static_cast<uint32_t>(m.weights.size()));
+        out.writeInt(static_cast<uint32_t>(m.weights.size()));
         for (const auto& w : m.weights) {
-            out.writeI32(w.bone);
-            out.writeF32(w.ox);
-            out.writeF32(w.oy);
-            out.writeF32(w.oz);
-            out.writeF32(w.weight);
+            out.writeInt(w.bone);
+            out.writeFloat(w.ox);
+            out.writeFloat(w.oy);
+            out.writeFloat(w.oz);
+            out.writeFloat(w.weight);
         }
-        out.writeU32(static_cast<uint32_t>(m.triangles.size() / 3));
+        out.writeInt(static_cast<uint32_t>(m.triangles.size() / 3));
         for (uint32_t t : m.triangles) {
-            out.writeU32(t);
+            out.writeInt(t);
         }
     }
     return out.bytes();

@@ -29,6 +29,9 @@ struct Mesh {
 // A mesh set (".mdm"): skinned meshes, one surface number each.
 class MeshSetResource : public Resource {
 public:
+    // The u32 after the four magic characters.
+    static constexpr uint32_t kFormatVersion = 1;
+
     static std::unique_ptr<MeshSetResource> parse(const std::string& fileName, const uint8_t* data,
                                                   size_t size);
 

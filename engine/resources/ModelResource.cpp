@@ -304,25 +304,26 @@ void ModelResource::resolve()
         m_tagsResource = rs.load(partPath(m_tagsName));
     }
     SkeletonResource* skeleton = getSkeleton();
+    MeshSetResource* meshes = getMeshSet();
+    TagsResource* tags = rs.getAs<TagsResource>(m_tagsResource);
     m_flags = 0;
     if (!m_skeletonName.empty() && !skeleton) {
         m_flags |= kMissingSkeleton;
     }
-    if (!getMeshSet()) {
+    if (!meshes) {
         m_flags |= kMissingMeshes;
     }
     if (!m_skinName.empty() && !getSkin()) {
         m_flags |= kMissingSkin;
     }
-    if (!m_tagsName.empty() && !rs.getAs<TagsResource>(m_tagsResource)) {
+    if (!m_tagsName.empty() && !tags) {
         m_flags |= kMissingTags;
     }
-    if (MeshSetResource* meshes = getMeshSet();
-        meshes && skeleton && meshes->getMaxBoneIndex() >= skeleton->getNumBones()) {
+    if (meshes && skeleton && meshes->getMaxBoneIndex() >= skeleton->getNumBones()) {
         debugPrint(3, "%s: meshes use bone %d of a skeleton with %d bones\n", getFileName().c_str(),
                    meshes->getMaxBoneIndex(), skeleton->getNumBones());
     }
-    if (auto* tags = rs.getAs<TagsResource>(m_tagsResource)) {
+    if (tags) {
         m_tags = tags->getTags();
         for (auto& t : m_tags) {
             t.parentBone = skeleton ? skeleton->findBone(t.parentName) : -1;
@@ -582,7 +583,9 @@ bool ModelResource::setAttachPoint(int index, int parentBone, const Vec3& offset
 bool ModelResource::renameAttachPoint(int index, const std::string& name)
 {
     int bones = getNumBones();
-    if (index < bones || index - bones >= static_cast<int>(m_tags.size()) || name.empty()) {
+    bool fitsTagsFile = !name.empty() && name.find_first_of(" \t\r\n") == std::string::npos &&
+                        name[0] != '#' && name.compare(0, 2, "//") != 0;
+    if (index < bones || index - bones >= static_cast<int>(m_tags.size()) || !fitsTagsFile) {
         return false;
     }
     m_tags[index - bones].name = name;

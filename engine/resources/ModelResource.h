@@ -66,6 +66,8 @@ public:
                                  Matrix3& orientation) const;
     // Tag editing; bones are left alone.
     bool setAttachPoint(int index, int parentBone, const Vec3& offset, const Quaternion& rotation);
+    // False for a bone, and for a name the tags file cannot hold: empty, with
+    // blanks or line breaks, or starting with '#' or "//" (read as comments).
     bool renameAttachPoint(int index, const std::string& name);
     bool setTagParentBone(int index, const std::string& boneName);
     int addTag();

@@ -1,6 +1,7 @@
 #include "engine/resources/ModelTextScanner.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/TextReader.h"
 
 #include <cerrno>
 #include <cmath>
@@ -9,43 +10,14 @@
 ModelTextScanner::ModelTextScanner(const std::string& fileName, const uint8_t* data, size_t size)
     : m_fileName(fileName)
 {
-    const char* p = reinterpret_cast<const char*>(data);
-    size_t i = 0;
-    int line = 1;
-    while (i < size) {
-        char c = p[i];
-        if (c == '\n') {
-            ++line;
-            ++i;
-        } else if (c == ' ' || c == '\t' || c == '\r' || c == '\0') {
-            ++i;
-        } else if (c == '/' && i + 1 < size && p[i + 1] == '/') {
-            while (i < size && p[i] != '\n') {
-                ++i;
-            }
-        } else if (c == '{' || c == '}') {
-            m_tokens.push_back({std::string(1, c), line, false});
-            ++i;
-        } else if (c == '"') {
-            size_t start = ++i;
-            while (i < size && p[i] != '"' && p[i] != '\n') {
-                ++i;
-            }
-            if (i >= size || p[i] != '"') {
-                warn(line, "unterminated quoted string");
-            }
-            m_tokens.push_back({std::string(p + start, i - start), line, true});
-            if (i < size && p[i] == '"') {
-                ++i;
-            }
-        } else {
-            size_t start = i;
-            while (i < size && p[i] != ' ' && p[i] != '\t' && p[i] != '\r' && p[i] != '\n' && p[i] != '\0' &&
-                   p[i] != '{' && p[i] != '}' && p[i] != '"') {
-                ++i;
-            }
-            m_tokens.push_back({std::string(p + start, i - start), line, false});
+    TextReader reader(std::string_view(reinterpret_cast<const char*>(data), size), fileName);
+    reader.setBraceTokens(true);
+    std::string text;
+    while (reader.readToken(text, true)) {
+        if (reader.lastQuoteUnclosed()) {
+            warn(reader.getLine(), "unterminated quoted string");
         }
+        m_tokens.push_back({std::move(text), reader.getLine(), reader.lastTokenQuoted()});
     }
 }
 
@@ -93,7 +65,6 @@ int ModelTextScanner::line() const
 
 void ModelTextScanner::warn(int line, const std::string& what) const
 {
-    ++m_problems;
     debugPrint(2, "%s:%d: %s\n", m_fileName.c_str(), line, what.c_str());
 }
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-// Splits the text model files (.mdl, .skn, .tag) into tokens: blank-separated
-// words, "quoted strings", and the braces as tokens of their own. "//"
-// starts a comment to the end of the line ('#' is a footprint cell, not a
-// comment); "\r\n" counts as one line end.
+// The tokens of a text model file (.mdl, .skn) with their lines, read ahead
+// by the engine's TextReader with braces as tokens of their own, so that the
+// parsers can look at what follows on a line. '#' is a footprint cell, not a
+// comment.
 class ModelTextScanner {
 public:
     struct Token {
@@ -34,13 +34,9 @@ public:
     bool toFloat(const Token& token, float& out) const;
 
     const std::string& fileName() const { return m_fileName; }
-    bool hadProblems() const { return m_problems > 0; }
-    // Unterminated quotes and other lexical trouble.
-    const std::vector<Token>& tokens() const { return m_tokens; }
 
 private:
     std::string m_fileName;
     std::vector<Token> m_tokens;
     size_t m_pos = 0;
-    mutable int m_problems = 0;
 };

@@ -4,6 +4,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/FatalError.h"
 #include "engine/core/StringUtil.h"
+#include "engine/files/AtomicWrite.h"
 
 #include <algorithm>
 #include <chrono>
@@ -133,24 +134,7 @@ bool ResourceSystem::writeFile(const std::string& name, const std::string& conte
     if (writer) {
         return writer(name, contents);
     }
-    std::filesystem::path path = std::filesystem::path(base) / name;
-    std::filesystem::path temp = path;
-    temp += ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) {
-        return false;
-    }
-    bool ok = std::fwrite(contents.data(), 1, contents.size(), f) == contents.size();
-    ok = (std::fclose(f) == 0) && ok;
-    std::error_code ec;
-    if (ok) {
-        std::filesystem::rename(temp, path, ec);
-    }
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
-    return true;
+    return writeFileAtomically((std::filesystem::path(base) / name).string(), contents);
 }
 
 void ResourceSystem::startLoader()

@@ -1,19 +1,23 @@
 #include "engine/resources/SkeletonResource.h"
 
+#include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
-#include "engine/resources/ModelBinary.h"
+
+#include <cstring>
 
 std::unique_ptr<SkeletonResource> SkeletonResource::parse(const std::string& fileName, const uint8_t* data,
                                                           size_t size)
 {
-    ModelBinaryReader in(data, size);
-    if (in.readU32() != modelMagic("MDS1")) {
+    ByteBuffer in(data, size);
+    char magic[4];
+    in.readBytes(magic, sizeof magic);
+    if (std::memcmp(magic, "MDS1", 4) != 0) {
         debugPrint(3, "%s: not a skeleton file\n", fileName.c_str());
         return nullptr;
     }
-    uint32_t version = in.readU32();
-    if (version != kModelFormatVersion) {
+    uint32_t version = in.readUInt();
+    if (version != kFormatVersion) {
         debugPrint(3, "%s: unsupported skeleton version %u\n", fileName.c_str(), version);
         return nullptr;
     }
@@ -24,7 +28,7 @@ std::unique_ptr<SkeletonResource> SkeletonResource::parse(const std::string& fil
     for (uint32_t i = 0; i < count && !in.failed(); ++i) {
         SkeletonBone bone;
         bone.name = in.readString();
-        bone.parent = in.readI32();
+        bone.parent = in.readInt();
         if (!in.failed() && (bone.parent < -1 || bone.parent >= static_cast<int>(i))) {
             debugPrint(3, "%s: bone %u (%s) has parent %d; parents must come before their children\n",
                        fileName.c_str(), i, bone.name.c_str(), bone.parent);
@@ -62,13 +66,13 @@ int SkeletonResource::findBone(std::string_view name) const
 
 std::vector<uint8_t> SkeletonResource::serialize() const
 {
-    ModelBinaryWriter out;
-    out.writeMagic("MDS1");
-    out.writeU32(kModelFormatVersion);
-    out.writeU32(static_cast<uint32_t>(m_bones.size()));
+    ByteBuffer out;
+    out.reserve("MDS1", 4);
+    out.writeInt(kFormatVersion);
+    out.writeInt(static_cast<uint32_t>(m_bones.size()));
     for (const auto& b : m_bones) {
         out.writeString(b.name);
-        out.writeI32(b.parent);
+        out.writeInt(b.parent);
     }
     return out.bytes();
 }

@@ -15,6 +15,9 @@ struct SkeletonBone {
 // A skeleton (".mds"): the bones with their names and parent indices.
 class SkeletonResource : public Resource {
 public:
+    // The u32 after the four magic characters.
+    static constexpr uint32_t kFormatVersion = 1;
+
     static std::unique_ptr<SkeletonResource> parse(const std::string& fileName, const uint8_t* data,
                                                    size_t size);
 

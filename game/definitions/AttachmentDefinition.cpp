@@ -2,11 +2,10 @@
 
 #include "game/definitions/DefinitionReader.h"
 
-void AttachmentDefinition::load(const DatabaseEntry* entry)
+void AttachmentDefinition::load(const DatabaseEntry* entry, int index)
 {
-    m_entry = entry;
+    bindEntry(entry, index);
     DefinitionReader r(entry);
-    m_entryName = r.entryName();
     modelName = r.getString("ModelName");
     skinName = r.getString("SkinName");
     tagName = r.getString("TagName");

@@ -1,23 +1,18 @@
 #pragma once
 
+#include "game/definitions/EntryDefinition.h"
+
 #include <string>
 
 class DatabaseEntry;
 
 // A model attached to an object at a tag (database entry type "Attachment").
-class AttachmentDefinition {
+class AttachmentDefinition : public EntryDefinition {
 public:
-    void load(const DatabaseEntry* entry);
-
-    const DatabaseEntry* getEntry() const { return m_entry; }
-    const std::string& getEntryName() const { return m_entryName; }
+    void load(const DatabaseEntry* entry, int index = -1);
 
     std::string modelName;
     std::string skinName;
     std::string tagName;
     float scale = 1.0f;
-
-private:
-    const DatabaseEntry* m_entry = nullptr;
-    std::string m_entryName;
 };

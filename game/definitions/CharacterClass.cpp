@@ -74,8 +74,8 @@ void CharacterClass::load(const DatabaseEntry* entry, int index)
             debugPrint(2, "%s: %s: skill tree %s not found\n", r.where("SkillTree").c_str(),
                        getEntryName().c_str(), treeName.c_str());
         // A tree holds at most one skill per slot stat.
-        tree.skillCount =
-            std::min(static_cast<int>(DefinitionReader(treeEntry).getStringList("Skill").size()), 15);
+        tree.skillCount = std::min(
+            static_cast<int>(DefinitionReader(treeEntry).getStringList("Skill").size()), kSkillStatsPerTree);
         skillTrees.push_back(tree);
     }
 

@@ -2,8 +2,6 @@
 
 #include "engine/data/Database.h"
 
-#include <cstdlib>
-
 bool DefinitionReader::hasDatabase()
 {
     return Database::instance() != nullptr;
@@ -36,6 +34,11 @@ int DefinitionReader::entryId() const
     return m_entry ? m_entry->getId() : -1;
 }
 
+int DefinitionReader::entryType() const
+{
+    return m_entry ? m_entry->getTypeInherited() : 0;
+}
+
 std::string DefinitionReader::baseEntryName() const
 {
     return m_entry && m_entry->getBase() ? m_entry->getBase()->getName() : std::string();
@@ -61,12 +64,7 @@ bool DefinitionReader::has(std::string_view key) const
 int DefinitionReader::getInt(std::string_view key, int defaultValue) const
 {
     Database* db = Database::instance();
-    if (!db || !m_entry)
-        return defaultValue;
-    const DatabaseField* field = db->findField(m_entry, key);
-    if (!field || field->value.empty())
-        return defaultValue;
-    return std::atoi(field->value.c_str());
+    return db && m_entry ? db->getInt(m_entry, key, defaultValue) : defaultValue;
 }
 
 float DefinitionReader::getFloat(std::string_view key, float defaultValue) const

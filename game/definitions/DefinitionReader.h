@@ -22,6 +22,8 @@ public:
     const DatabaseEntry* entry() const { return m_entry; }
     std::string entryName() const;
     int entryId() const;
+    // The entry's DatabaseEntryType, inherited along the Base chain; 0 without an entry.
+    int entryType() const;
     // Name of the entry its "Base" names; "" without one.
     std::string baseEntryName() const;
 
@@ -40,9 +42,14 @@ public:
     // Fills `out` from the field's items; missing items keep their values.
     template <class Array> void getFloats(std::string_view key, Array& out) const
     {
-        std::vector<float> values = getFloatList(key);
-        for (size_t i = 0; i < values.size() && i < out.size(); ++i)
-            out[i] = values[i];
+        copyLeading(getFloatList(key), out);
+    }
+
+    // Copies the leading items that fit into `out`; the rest keep their values.
+    template <class List, class Array> static void copyLeading(const List& from, Array& out)
+    {
+        for (size_t i = 0; i < from.size() && i < out.size(); ++i)
+            out[i] = from[i];
     }
 
 private:

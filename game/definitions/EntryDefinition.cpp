@@ -6,8 +6,6 @@ bool EntryDefinition::bindEntry(const DatabaseEntry* entry, int index)
 {
     m_entry = entry;
     m_index = index;
-    if (!entry)
-        return false;
-    m_entryName = DefinitionReader(entry).entryName();
-    return true;
+    m_entryName = DefinitionReader(entry).entryName(); // "" for a null entry
+    return entry != nullptr;
 }

@@ -7,6 +7,7 @@
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/ZoneTopology.h"
+#include "engine/data/DatabaseEntryType.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameFormulas.h"
 
@@ -14,16 +15,6 @@
 #include <cmath>
 
 namespace {
-
-// Database entry types of the definitions loaded here.
-constexpr int kEntryTypeMonsterArchetype = 4;
-constexpr int kEntryTypeMonsterType = 5;
-constexpr int kEntryTypeSkill = 9;
-constexpr int kEntryTypeSkillTree = 10;
-constexpr int kEntryTypeCovenant = 17;
-constexpr int kEntryTypeCovenantTrait = 18;
-constexpr int kEntryTypeAttachment = 26;
-constexpr int kEntryTypeNpcChat = 27;
 
 // Draw from stream 0 and pick by running sum: the first index whose running
 // sum exceeds r × total; the last positive weight when rounding leaves none.
@@ -48,9 +39,17 @@ int pickWeighted(const std::vector<float>& weights)
     return last;
 }
 
-float clampedLerp(float from, float to, float t)
+float interpolate(float from, float to, float t)
 {
     return from + (to - from) * t;
+}
+
+// One of the texts at random (stream 0); "" when there are none.
+std::string pickRandomText(const std::vector<std::string>& texts)
+{
+    if (texts.empty())
+        return "";
+    return texts[static_cast<size_t>(randomInt(0, static_cast<int>(texts.size())))];
 }
 
 } // namespace
@@ -110,12 +109,12 @@ bool GameData::load()
     loadMonsters();
     loadAttachments();
     const DefinitionLoaders& l = loaders();
-    loadDefinitionsOfType(l.skillDefinitions, kEntryTypeSkill, m_skills);
-    loadDefinitionsOfType(l.skillTrees, kEntryTypeSkillTree, m_skillTrees);
+    loadDefinitionsOfType(l.skillDefinitions, toIndex(DatabaseEntryType::Skill), m_skills);
+    loadDefinitionsOfType(l.skillTrees, toIndex(DatabaseEntryType::SkillTree), m_skillTrees);
     loadQuestDefinitions();
-    loadDefinitionsOfType(l.npcChats, kEntryTypeNpcChat, m_npcChats);
-    loadDefinitionsOfType(l.covenantTraits, kEntryTypeCovenantTrait, m_covenantTraits);
-    loadDefinitionsOfType(l.covenantDefinitions, kEntryTypeCovenant, m_covenantDefinitions);
+    loadDefinitionsOfType(l.npcChats, toIndex(DatabaseEntryType::NpcChat), m_npcChats);
+    loadDefinitionsOfType(l.covenantTraits, toIndex(DatabaseEntryType::CovenantTrait), m_covenantTraits);
+    loadDefinitionsOfType(l.covenantDefinitions, toIndex(DatabaseEntryType::Covenant), m_covenantDefinitions);
     applyDerivedValues();
     m_loaded = true;
     return true;
@@ -158,11 +157,13 @@ void GameData::loadMonsterAttributes()
 
 void GameData::loadMonsters()
 {
-    for (const DatabaseEntry* entry : DefinitionReader::entriesOfType(kEntryTypeMonsterArchetype)) {
+    for (const DatabaseEntry* entry :
+         DefinitionReader::entriesOfType(toIndex(DatabaseEntryType::MonsterArchetype))) {
         MonsterArchetype& archetype = addMonsterArchetype();
         archetype.load(entry, archetype.getIndex());
     }
-    for (const DatabaseEntry* entry : DefinitionReader::entriesOfType(kEntryTypeMonsterType)) {
+    for (const DatabaseEntry* entry :
+         DefinitionReader::entriesOfType(toIndex(DatabaseEntryType::MonsterType))) {
         MonsterType& type = addMonsterType();
         type.load(entry, type.getIndex());
     }
@@ -171,9 +172,10 @@ void GameData::loadMonsters()
 
 void GameData::loadAttachments()
 {
-    for (const DatabaseEntry* entry : DefinitionReader::entriesOfType(kEntryTypeAttachment)) {
+    for (const DatabaseEntry* entry :
+         DefinitionReader::entriesOfType(toIndex(DatabaseEntryType::Attachment))) {
         auto attachment = std::make_unique<AttachmentDefinition>();
-        attachment->load(entry);
+        attachment->load(entry, static_cast<int>(m_attachments.size()));
         m_attachments.push_back(std::move(attachment));
     }
 }
@@ -459,7 +461,7 @@ int GameData::rollMoney(int level) const
         return 0;
     float lo = static_cast<float>(level) * m_rules.minMoneyPerLevel;
     float hi = static_cast<float>(level) * m_rules.maxMoneyPerLevel;
-    return floorToInt(randomFloat(0) * (hi - lo) + lo + 0.5f);
+    return floorToInt(randomFloatBetween(0, lo, hi) + 0.5f);
 }
 
 int GameData::getRumorCost(int rumorLevel, int targetLevel) const
@@ -491,8 +493,8 @@ Color GameData::getSunColor(float time, const Color& day, const Color& night) co
     if (time < r.sunriseStart || time > r.sunsetEnd)
         return night;
     auto blend = [](const Color& from, const Color& to, float t) {
-        return Color(clampedLerp(from.r, to.r, t), clampedLerp(from.g, to.g, t), clampedLerp(from.b, to.b, t),
-                     clampedLerp(from.a, to.a, t));
+        return Color(interpolate(from.r, to.r, t), interpolate(from.g, to.g, t), interpolate(from.b, to.b, t),
+                     interpolate(from.a, to.a, t));
     };
     if (time <= r.sunriseEnd) {
         float span = r.sunriseEnd - r.sunriseStart;
@@ -544,7 +546,7 @@ float GameData::getLevelCurveValue(int totalInfluence) const
             float span = curve[i].x - curve[i - 1].x;
             if (span <= 0.0f)
                 return curve[i].y;
-            return clampedLerp(curve[i - 1].y, curve[i].y, (x - curve[i - 1].x) / span);
+            return interpolate(curve[i - 1].y, curve[i].y, (x - curve[i - 1].x) / span);
         }
     }
     return curve.back().y;
@@ -600,18 +602,12 @@ QuestType GameData::randomEventType() const
 
 std::string GameData::getRandomWonGameText() const
 {
-    if (m_rules.wonGameText.empty())
-        return "";
-    return m_rules
-        .wonGameText[static_cast<size_t>(randomInt(0, static_cast<int>(m_rules.wonGameText.size())))];
+    return pickRandomText(m_rules.wonGameText);
 }
 
 std::string GameData::getRandomLostGameText() const
 {
-    if (m_rules.lostGameText.empty())
-        return "";
-    return m_rules
-        .lostGameText[static_cast<size_t>(randomInt(0, static_cast<int>(m_rules.lostGameText.size())))];
+    return pickRandomText(m_rules.lostGameText);
 }
 
 std::string GameData::getRelationName(int relation) const

@@ -27,6 +27,15 @@ double levelFactor(const GameRules& rules, int level)
     return factor > 0.0f ? factor : 1.0;
 }
 
+// A whole number of experience as an int: NaN and negatives give 0, values
+// past the int range saturate.
+int experienceToInt(double xp)
+{
+    if (!(xp < 2147483647.0))
+        return std::isnan(xp) ? 0 : 2147483647;
+    return xp > 0.0 ? static_cast<int>(xp) : 0;
+}
+
 int statAt(const std::vector<int32_t>& stats, CharacterStat stat)
 {
     size_t i = static_cast<size_t>(stat);
@@ -43,10 +52,7 @@ int xpNeededForLevel(int level)
     double product = rules.baseXpNeededEachLevel;
     for (int d = 2; d <= capped; ++d)
         product *= levelFactor(rules, d);
-    double needed = std::ceil(product);
-    if (!(needed < 2147483647.0))
-        return std::isnan(needed) ? 0 : 2147483647;
-    return needed > -2147483648.0 ? static_cast<int>(needed) : 0;
+    return experienceToInt(std::ceil(product));
 }
 
 float experienceMultiplierBetweenLevels(int a, int b)
@@ -66,7 +72,9 @@ float damagePerSecond(int minDamage, int maxDamage, int attackSpeedMs)
 {
     if (minDamage < 1 || maxDamage < 1 || attackSpeedMs <= 0)
         return 0.0f;
-    return static_cast<float>(minDamage + maxDamage) / (2.0f * static_cast<float>(attackSpeedMs) / 1000.0f);
+    // Summed as floats: two large damage stats would overflow an int.
+    return (static_cast<float>(minDamage) + static_cast<float>(maxDamage)) /
+           (2.0f * static_cast<float>(attackSpeedMs) / 1000.0f);
 }
 
 float damagePerSecond(const std::vector<int32_t>& stats)
@@ -77,7 +85,7 @@ float damagePerSecond(const std::vector<int32_t>& stats)
 
 float levelDifferenceChance(int a, int b)
 {
-    float chance = static_cast<float>(a - b) * 0.05f + 0.5f;
+    float chance = static_cast<float>(static_cast<double>(a) - b) * 0.05f + 0.5f;
     return std::clamp(chance, 0.0f, 1.0f);
 }
 
@@ -103,8 +111,8 @@ CharacterStat damageTypeToStat(int damageType)
 
 int statToDamageType(int stat)
 {
-    int type = stat - toIndex(CharacterStat::ResistancePhysical);
-    return type >= 0 && type < kDamageTypeCount ? type : -1;
+    int first = toIndex(CharacterStat::ResistancePhysical);
+    return stat >= first && stat < first + kDamageTypeCount ? stat - first : -1;
 }
 
 float lerpByLevel(float price)
@@ -165,9 +173,7 @@ int monsterExperienceFromRecord(const std::vector<int32_t>& values, int index, b
     double xp =
         std::floor(static_cast<double>(experienceMultiplierBetweenLevels(monsterLevel, characterLevel)) *
                    100.0 * monsterExperienceValue(type, monsterLevel, rarity));
-    if (!(xp < 2147483647.0))
-        return std::isnan(xp) ? 0 : 2147483647;
-    return xp > 0.0 ? static_cast<int>(xp) : 0;
+    return experienceToInt(xp);
 }
 
 std::string getMonsterTypeName(int32_t entryId, bool atPlayerLevel)

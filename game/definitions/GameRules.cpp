@@ -5,7 +5,9 @@
 #include "game/definitions/DefinitionReader.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -35,13 +37,6 @@ template <class Array>
 void readStringFamily(const DefinitionReader& r, const char* prefix, GameEnum table, Array& out)
 {
     readFamily(prefix, table, out, [&](const std::string& key) { return r.getString(key); });
-}
-
-// Copies the leading items that fit into `out`; the rest keep their values.
-template <class List, class Array> void copyLeading(const List& from, Array& out)
-{
-    for (size_t i = 0; i < from.size() && i < out.size(); ++i)
-        out[i] = from[i];
 }
 
 Vec2 readVec2(const DefinitionReader& r, std::string_view key, Vec2 fallback)
@@ -78,14 +73,10 @@ std::vector<ZonePosition> readZonePositions(const DefinitionReader& r, std::stri
 ZonePosition parseZonePositionText(std::string_view text)
 {
     std::string copy(text);
-    const char* p = copy.c_str();
     char* end = nullptr;
-    long zone = std::strtol(p, &end, 10);
-    p = end;
-    float x = std::strtof(p, &end);
-    p = end;
-    float y = std::strtof(p, &end);
-    return ZonePosition(static_cast<int32_t>(zone), x, y);
+    long zone = std::strtol(copy.c_str(), &end, 10);
+    Vec2 xy = parseVec2(end);
+    return ZonePosition(static_cast<int32_t>(std::clamp<long>(zone, INT32_MIN, INT32_MAX)), xy.x, xy.y);
 }
 
 void GameRules::deriveGeometry(const std::string& where)
@@ -145,8 +136,8 @@ void GameRules::load(const DatabaseEntry* entry)
     }
     townCellSize = r.getFloat("TownCellSize", townCellSize);
     townGatePositions = readZonePositions(r, "TownGatePosition");
-    copyLeading(readZonePositions(r, "NpcPosition"), npcPositions);
-    copyLeading(r.getIntList("NpcDirection"), npcDirections);
+    DefinitionReader::copyLeading(readZonePositions(r, "NpcPosition"), npcPositions);
+    DefinitionReader::copyLeading(r.getIntList("NpcDirection"), npcDirections);
 
     maxLevel = r.getInt("MaxLevel", maxLevel);
     if (maxLevel < 1 || maxLevel > kMaxLevelLimit) {
@@ -192,7 +183,7 @@ void GameRules::load(const DatabaseEntry* entry)
     readIntFamily(r, "WorldDifficultyMinLevel", GameEnum::WorldDifficultyLevel, worldDifficultyMinLevel, 1);
     readIntFamily(r, "DifficultyLevelOffset", GameEnum::WorldDifficultyLevel, difficultyLevelOffset, 0);
     readIntFamily(r, "MinCharacterLevel", GameEnum::WorldDifficultyLevel, minCharacterLevel, 1);
-    copyLeading(r.getStringList("RecruitMonsterType"), recruitMonsterTypes);
+    DefinitionReader::copyLeading(r.getStringList("RecruitMonsterType"), recruitMonsterTypes);
     startingMonsterLevels = r.getIntList("StartingMonsterLevel");
 
     moneyChance = r.getInt("MoneyChance", moneyChance);
@@ -208,14 +199,9 @@ void GameRules::load(const DatabaseEntry* entry)
     readIntFamily(r, "TradeRouteMaxValue", GameEnum::TradeRoute, tradeRouteMaxValue, 0);
     readIntFamily(r, "TradeRouteStartCost", GameEnum::TradeRoute, tradeRouteStartCost, 0);
     influenceCurve.clear();
-    for (const std::string& item : r.getStringList("InfluenceCurve")) {
-        Vec2 point = parseVec2(item);
-        if (std::isfinite(point.x) && std::isfinite(point.y))
-            influenceCurve.push_back(point);
-        else
-            debugPrint(2, "%s: InfluenceCurve point \"%s\" is not two numbers\n",
-                       r.where("InfluenceCurve").c_str(), item.c_str());
-    }
+    // parseVec2 reads a missing or non-finite number as 0.
+    for (const std::string& item : r.getStringList("InfluenceCurve"))
+        influenceCurve.push_back(parseVec2(item));
     std::sort(influenceCurve.begin(), influenceCurve.end(),
               [](const Vec2& a, const Vec2& b) { return a.x < b.x; });
     influenceCurveMult = r.getFloat("InfluenceCurveMult", influenceCurveMult);
@@ -303,7 +289,7 @@ void GameRules::load(const DatabaseEntry* entry)
                        r.where("RelationName").c_str(), item.c_str());
             continue;
         }
-        relationNames.push_back({std::atoi(item.c_str()), item.substr(space + 1)});
+        relationNames.push_back({textToInt(item), item.substr(space + 1)});
     }
     std::sort(relationNames.begin(), relationNames.end(),
               [](const RelationName& a, const RelationName& b) { return a.threshold < b.threshold; });

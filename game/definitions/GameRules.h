@@ -205,5 +205,5 @@ struct MonsterAttributes {
     void load(const DatabaseEntry* entry);
 };
 
-// "zone x y" → a zone position; missing numbers are 0.
+// "zone x y" → a zone position; missing or non-finite numbers are 0.
 ZonePosition parseZonePositionText(std::string_view text);

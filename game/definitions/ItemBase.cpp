@@ -55,6 +55,8 @@ const StatFamily kStatFamilies[] = {
 constexpr int kStatFamilyCount = static_cast<int>(sizeof(kStatFamilies) / sizeof(kStatFamilies[0]));
 constexpr int kFamilyCount = kFirstStatFamily + kStatFamilyCount;
 constexpr float kMaxWeaponSpeedBonus = 0.75f;
+// Longest prefix or suffix name an item image carries.
+constexpr size_t kMaxModifierNameLength = 256;
 
 const char* familyName(int family)
 {
@@ -213,16 +215,18 @@ void ItemBase::loadEntryFields()
         return;
     std::string type = entryString(e, "ItemType");
     m_itemType = type.empty() ? ItemType::Other : parseItemType(type);
-    m_maxStack = std::max(1, entryInt(e, "MaxStack", 1));
+    // A stack never holds more than a quantity can be, and a bag never stacks
+    // (a merged-away bag would leave its group behind).
+    m_maxStack = m_itemType == ItemType::Bag ? 1 : std::clamp(entryInt(e, "MaxStack", 1), 1, kMaxQuantity);
     m_bagSize = std::clamp(entryInt(e, "BagSize"), 0, InventoryBase::kMaxGroupCapacity);
     m_requirement = parseItemRequirement(entryString(e, "ItemRequirement"));
-    m_minLevel = entryInt(e, "MinLevel");
+    setMinLevel(entryInt(e, "MinLevel"));
     if (m_level < 1)
         m_level = std::max(1, m_minLevel);
     if (m_amount == 0)
-        m_amount = entryInt(e, "Amount");
+        m_amount = std::max(0, entryInt(e, "Amount"));
     if (entryTypeOf(e) == kEntryTypeMoney && m_amount > 0)
-        m_quantity = m_amount;
+        m_quantity = std::min(m_amount, kMaxQuantity);
 
     for (int i = 0; i < 2; ++i) {
         std::string key = i == 0 ? "ItemSet" : "ItemSet2";
@@ -263,6 +267,11 @@ bool ItemBase::isAlwaysIdentified() const
     return entryInt(getEntry(), "AlwaysIdentified") != 0;
 }
 
+void ItemBase::setMinLevel(int level)
+{
+    m_minLevel = std::clamp(level, 0, kMaxItemLevel);
+}
+
 void ItemBase::setQuantity(int quantity)
 {
     m_quantity = std::clamp(quantity, 0, kMaxQuantity);
@@ -272,9 +281,9 @@ void ItemBase::setQuantity(int quantity)
 
 void ItemBase::setAmount(int amount)
 {
-    m_amount = amount;
+    m_amount = std::max(0, amount);
     if (getEntryType() == kEntryTypeMoney)
-        setQuantity(amount);
+        setQuantity(m_amount);
     m_value = -1;
 }
 
@@ -458,7 +467,8 @@ void ItemBase::addMagicProperty(const DatabaseEntry* modifier, float value)
 {
     if (!modifier || static_cast<int>(m_properties.size()) >= kMaxMagicProperties)
         return;
-    m_properties.push_back({modifier, std::clamp(value, 0.0f, 1.0f)});
+    // NaN counts as 0: an image must never carry a value its reader refuses.
+    m_properties.push_back({modifier, std::isnan(value) ? 0.0f : std::clamp(value, 0.0f, 1.0f)});
     recompute();
 }
 
@@ -466,12 +476,12 @@ void ItemBase::applyModifierName(const DatabaseEntry* modifier)
 {
     if (!modifier)
         return;
-    std::string name = entryString(modifier, "Name");
+    std::string name = entryString(modifier, "Name").substr(0, kMaxModifierNameLength);
     if (entryInt(modifier, "Prefix") != 0) {
-        ++m_prefixCount;
+        m_prefixCount = std::min(m_prefixCount + 1, kMaxMagicProperties);
         m_prefixName = name;
     } else {
-        ++m_suffixCount;
+        m_suffixCount = std::min(m_suffixCount + 1, kMaxMagicProperties);
         m_suffixName = name;
     }
     if (m_prefixCount + m_suffixCount > 2) {
@@ -510,7 +520,7 @@ void ItemBase::generate(int level)
     if (level < 1)
         level = std::max(1, entryInt(e, "MinLevel"));
     setLevel(level);
-    m_minLevel = std::max(m_minLevel, entryInt(e, "MinLevel"));
+    setMinLevel(std::max(m_minLevel, entryInt(e, "MinLevel")));
     m_rolls.assign(kFamilyCount, 0.0f);
     for (int f = 0; f < kFamilyCount; ++f)
         if (e && familyVaries(e, familyName(f)))
@@ -534,14 +544,12 @@ void ItemBase::recompute()
     const float levels = static_cast<float>(m_level - 1);
     for (int t = 0; t < kDamageTypeCount; ++t) {
         std::string minKey = damageKey("Min", t), maxKey = damageKey("Max", t);
-        double lo = entryFloat(e, minKey) + entryFloat(e, minKey + "PerLevel") * levels;
-        double hi = entryFloat(e, maxKey) + entryFloat(e, maxKey + "PerLevel") * levels;
+        double lo = valueAtLevel(e, minKey, levels);
+        double hi = valueAtLevel(e, maxKey, levels);
         for (const MagicProperty& p : m_properties) {
             double scale = 0.5 + p.value;
-            lo += scale *
-                  (entryFloat(p.modifier, minKey) + entryFloat(p.modifier, minKey + "PerLevel") * levels);
-            hi += scale *
-                  (entryFloat(p.modifier, maxKey) + entryFloat(p.modifier, maxKey + "PerLevel") * levels);
+            lo += scale * valueAtLevel(p.modifier, minKey, levels);
+            hi += scale * valueAtLevel(p.modifier, maxKey, levels);
         }
         m_damage[static_cast<size_t>(t)] = {roundHalfUp(lo), roundHalfUp(hi)};
     }
@@ -557,9 +565,11 @@ void ItemBase::recompute()
             m_weaponSpeedBonus = std::clamp(bonus, 0.0f, kMaxWeaponSpeedBonus);
             continue;
         }
-        int amount = familyAmount(e, name, roll, true);
+        // Summed wide: the entry and 64 properties may each give the int limit.
+        long long sum = familyAmount(e, name, roll, true);
         for (const MagicProperty& p : m_properties)
-            amount += familyAmount(p.modifier, name, p.value, true);
+            sum += familyAmount(p.modifier, name, p.value, true);
+        int amount = static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
         switch (f) {
         case kFamilyArmor:
             m_armor = amount;
@@ -670,7 +680,8 @@ int ItemBase::getIdentifyCost() const
 {
     if (!needsIdentify())
         return 0;
-    return std::max(0, gameSystemInt("IdentifyCostPerLevel", 10) * m_level);
+    long long cost = static_cast<long long>(gameSystemInt("IdentifyCostPerLevel", 10)) * m_level;
+    return static_cast<int>(std::clamp<long long>(cost, 0, INT_MAX));
 }
 
 // ---- Texts -------------------------------------------------------------------
@@ -709,9 +720,8 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
     // The tooltip of a gambler's stock shows the plain base item.
     ItemBase plain;
     if (hidden) {
+        plain.setLevel(m_level); // before the entry, which then computes at this level
         plain.setItemEntry(m_baseEntry ? m_baseEntry : e);
-        plain.setLevel(m_level);
-        plain.recompute();
     }
     const ItemBase& shown = hidden ? plain : *this;
 
@@ -905,12 +915,14 @@ bool ItemBase::readImage(ByteBuffer& buffer, bool fileForm, int version, std::st
         return fail("rarity out of range");
     if (quantity < 0 || quantity > kMaxQuantity)
         return fail("quantity out of range");
+    if (amount < 0)
+        return fail("negative amount");
     if (identified != 0 && identified != 1)
         return fail("identified flag not 0 or 1");
     if (prefixCount < 0 || prefixCount > kMaxMagicProperties || suffixCount < 0 ||
         suffixCount > kMaxMagicProperties)
         return fail("modifier count out of range");
-    if (prefixName.size() > 256 || suffixName.size() > 256)
+    if (prefixName.size() > kMaxModifierNameLength || suffixName.size() > kMaxModifierNameLength)
         return fail("modifier name too long");
 
     uint32_t rollCount = buffer.readUInt();

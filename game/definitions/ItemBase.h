@@ -98,7 +98,7 @@ public:
     int getLevel() const { return m_level; }
     void setLevel(int level);
     int getMinLevel() const { return m_minLevel; }
-    void setMinLevel(int level) { m_minLevel = level; }
+    void setMinLevel(int level); // clamped to 0 … kMaxItemLevel
     int getGroup() const { return m_group; }
     void setGroup(int group) { m_group = group; }
     bool isIdentified() const { return m_identified; }
@@ -118,7 +118,7 @@ public:
     // Same entry and rarity, no magic properties, same identified state.
     bool canStackWith(const ItemBase& other) const;
     int getAmount() const { return m_amount; }
-    void setAmount(int amount);
+    void setAmount(int amount); // negative counts as 0
     int getBagSize() const { return m_bagSize; }
 
     // ---- Use

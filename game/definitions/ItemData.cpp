@@ -2,65 +2,53 @@
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/Database.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameFormulas.h"
-
-namespace {
-
-const Database* database()
-{
-    return Database::instance();
-}
-
-} // namespace
 
 int entryInt(const DatabaseEntry* entry, const std::string& key, int defaultValue)
 {
-    const Database* db = database();
-    return db && entry ? db->getInt(entry, key, defaultValue) : defaultValue;
+    return DefinitionReader(entry).getInt(key, defaultValue);
 }
 
 float entryFloat(const DatabaseEntry* entry, const std::string& key, float defaultValue)
 {
-    const Database* db = database();
-    return db && entry ? db->getFloat(entry, key, defaultValue) : defaultValue;
+    return DefinitionReader(entry).getFloat(key, defaultValue);
 }
 
 std::string entryString(const DatabaseEntry* entry, const std::string& key)
 {
-    const Database* db = database();
-    return db && entry ? db->getString(entry, key) : std::string();
+    return DefinitionReader(entry).getString(key);
 }
 
 std::vector<std::string> entryStringList(const DatabaseEntry* entry, const std::string& key)
 {
-    const Database* db = database();
-    return db && entry ? db->getStringList(entry, key) : std::vector<std::string>();
+    return DefinitionReader(entry).getStringList(key);
 }
 
 std::string entryNameOf(const DatabaseEntry* entry)
 {
-    return entry ? entry->getName() : std::string();
+    return DefinitionReader(entry).entryName();
 }
 
 uint32_t entryIdOf(const DatabaseEntry* entry)
 {
-    return entry ? static_cast<uint32_t>(entry->getId()) : kNoEntryId;
+    // A null entry's id -1 is kNoEntryId.
+    return static_cast<uint32_t>(DefinitionReader(entry).entryId());
 }
 
 int entryTypeOf(const DatabaseEntry* entry)
 {
-    return entry ? entry->getTypeInherited() : 0;
+    return DefinitionReader(entry).entryType();
 }
 
 const DatabaseEntry* findEntryByName(const std::string& name)
 {
-    const Database* db = database();
-    return db && !name.empty() ? db->findEntry(name) : nullptr;
+    return DefinitionReader::findEntry(name);
 }
 
 const DatabaseEntry* findEntryById(uint32_t id)
 {
-    const Database* db = database();
+    const Database* db = Database::instance();
     if (!db || id == kNoEntryId || id > 0x7FFFFFFFu)
         return nullptr;
     return db->getEntryByIndex(static_cast<int>(id));
@@ -68,16 +56,12 @@ const DatabaseEntry* findEntryById(uint32_t id)
 
 int gameSystemInt(const std::string& key, int defaultValue)
 {
-    const Database* db = database();
-    const DatabaseEntry* rules = db ? db->findEntry("GameSystem") : nullptr;
-    return rules ? db->getInt(rules, key, defaultValue) : defaultValue;
+    return DefinitionReader(DefinitionReader::findEntry("GameSystem")).getInt(key, defaultValue);
 }
 
 float gameSystemFloat(const std::string& key, float defaultValue)
 {
-    const Database* db = database();
-    const DatabaseEntry* rules = db ? db->findEntry("GameSystem") : nullptr;
-    return rules ? db->getFloat(rules, key, defaultValue) : defaultValue;
+    return DefinitionReader(DefinitionReader::findEntry("GameSystem")).getFloat(key, defaultValue);
 }
 
 float sellFactorForPrice(int price)

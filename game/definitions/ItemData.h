@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/data/DatabaseEntryType.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -7,16 +9,17 @@
 class ByteBuffer;
 class DatabaseEntry;
 
-// The database look-ups the item and inventory code makes, in one place.
-// Every function accepts a null entry (0, 0.0, "" or empty) and works without
-// a database (then nothing is found and the defaults apply).
+// The database look-ups the item and inventory code makes, in one place,
+// over DefinitionReader. Every function accepts a null entry (0, 0.0, "" or
+// empty) and works without a database (then nothing is found and the defaults
+// apply).
 
 constexpr uint32_t kNoEntryId = 0xFFFFFFFFu;
 // Entry types items deal with.
-constexpr int kEntryTypeItem = 1;
-constexpr int kEntryTypeMagicModifier = 2;
-constexpr int kEntryTypeMoney = 19;
-constexpr int kEntryTypeQuestItem = 22;
+constexpr int kEntryTypeItem = static_cast<int>(DatabaseEntryType::Item);
+constexpr int kEntryTypeMagicModifier = static_cast<int>(DatabaseEntryType::MagicModifier);
+constexpr int kEntryTypeMoney = static_cast<int>(DatabaseEntryType::Money);
+constexpr int kEntryTypeQuestItem = static_cast<int>(DatabaseEntryType::QuestItem);
 // Files of this data version and later refer to entries by name.
 constexpr int kEntryNamesFromVersion = 38;
 

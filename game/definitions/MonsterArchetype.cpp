@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 
 void MonsterArchetype::load(const DatabaseEntry* entry, int index)
 {
@@ -18,7 +17,7 @@ void MonsterArchetype::load(const DatabaseEntry* entry, int index)
     // "Class" is a CharacterClassType name or its number.
     std::string className = r.getString("Class");
     if (!className.empty() && std::isdigit(static_cast<unsigned char>(className[0])))
-        characterClass = std::clamp(std::atoi(className.c_str()), 0, kCharacterClassTypeCount - 1);
+        characterClass = std::clamp(r.getInt("Class"), 0, kCharacterClassTypeCount - 1);
     else
         characterClass = toIndex(parseCharacterClassType(className));
     baseSpeed = r.getFloat("BaseSpeed");

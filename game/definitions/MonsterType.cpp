@@ -8,6 +8,7 @@
 #include "game/definitions/MonsterArchetype.h"
 
 #include <algorithm>
+#include <climits>
 
 void MonsterType::load(const DatabaseEntry* entry, int index)
 {
@@ -59,16 +60,27 @@ const std::string& MonsterType::getName() const
     return getEntryName();
 }
 
-int MonsterType::getMinLevel() const
+namespace {
+
+// A level raised by the world difficulty's offset; both come from data, so
+// the sum saturates at the int range.
+int withDifficultyOffset(int level)
 {
     GameData* data = GameData::instance();
-    return minLevel + (data ? data->getDifficultyLevelOffset() : 0);
+    long long shifted = static_cast<long long>(level) + (data ? data->getDifficultyLevelOffset() : 0);
+    return static_cast<int>(std::clamp<long long>(shifted, INT_MIN, INT_MAX));
+}
+
+} // namespace
+
+int MonsterType::getMinLevel() const
+{
+    return withDifficultyOffset(minLevel);
 }
 
 int MonsterType::getMaxLevel() const
 {
-    GameData* data = GameData::instance();
-    return maxLevel + (data ? data->getDifficultyLevelOffset() : 0);
+    return withDifficultyOffset(maxLevel);
 }
 
 bool MonsterType::matchesFlags(int flags) const

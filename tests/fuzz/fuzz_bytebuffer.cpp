@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint8_t op = data[step % size];
         ++step;
         size_t before = in.getReadPos();
-        switch (op % 14) {
+        switch (op % 16) {
         case 0: {
             int32_t v = in.readInt();
             copy.writeInt(v);
@@ -105,7 +105,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         case 10:
         case 11: {
-            bool resize = (op % 14) == 10;
+            bool resize = (op % 16) == 10;
             std::vector<bool> v(op % 7, true);
             size_t oldSize = v.size();
             in.readBoolVector(v, resize);
@@ -120,6 +120,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             copy.reserve(raw, n);
             uint8_t back[8];
             FUZZ_CHECK(copy.readBytes(back, n) && std::memcmp(back, raw, n) == 0);
+            break;
+        }
+        case 13: {
+            uint8_t v = in.readByte();
+            copy.writeByte(v);
+            FUZZ_CHECK(copy.readByte() == v);
+            break;
+        }
+        case 14: {
+            size_t elementSize = op % 9;
+            uint32_t n = in.readCount(elementSize);
+            // A count is only handed out when the bytes left can hold it.
+            FUZZ_CHECK(n == 0 ||
+                       static_cast<uint64_t>(n) * (elementSize ? elementSize : 1) <= in.remaining());
+            FUZZ_CHECK(in.ok() || n == 0);
             break;
         }
         default:

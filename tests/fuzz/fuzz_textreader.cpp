@@ -44,6 +44,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         case 4:
             r.expect("{");
             break;
+        case 5: {
+            // Braces as tokens of their own: a plain word never holds one.
+            bool braces = (op & 8) != 0;
+            r.setBraceTokens(braces);
+            bool got = r.readToken(token, true);
+            FUZZ_CHECK(!got || r.getPos() > before);
+            if (got && braces && !r.lastTokenQuoted() && token != "{" && token != "}") {
+                FUZZ_CHECK(token.find_first_of("{}") == std::string::npos);
+            }
+            break;
+        }
         default: {
             bool atEnd = r.atEnd();
             bool got = r.readToken(token, true);

@@ -11,6 +11,7 @@
 // (dx, dy, dz) per frame and "swing" turns a bone about z by degrees × sin of
 // the frame's phase.
 #include "engine/core/MathUtil.h"
+#include "engine/files/AtomicWrite.h"
 #include "engine/resources/AnimationResource.h"
 #include "engine/resources/MeshSetResource.h"
 #include "engine/resources/SkeletonResource.h"
@@ -19,11 +20,16 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
+
+// Far more than any animation needs; keeps a typo from asking for gigabytes.
+constexpr int kMaxFrames = 100000;
 
 struct BoneDesc {
     std::string name;
@@ -108,7 +114,10 @@ bool readDescription(const std::string& path, Description& d)
                     return fail(path, lineNo, "parent bone " + parent + " is not defined before");
                 }
             }
-            line >> b.rest.x >> b.rest.y >> b.rest.z;
+            std::string extra;
+            if (!(line >> std::ws).eof() && (!(line >> b.rest.x >> b.rest.y >> b.rest.z) || line >> extra)) {
+                return fail(path, lineNo, "bone rest position needs three numbers");
+            }
             d.bones.push_back(b);
         } else if (key == "box") {
             BoxDesc b;
@@ -128,15 +137,16 @@ bool readDescription(const std::string& path, Description& d)
                 return fail(path, lineNo, "animation needs a file name");
             }
             while (line >> word) {
+                bool ok = true;
                 if (word == "frames") {
-                    line >> a.frames;
+                    ok = static_cast<bool>(line >> a.frames);
                 } else if (word == "move") {
-                    line >> a.move.x >> a.move.y >> a.move.z;
+                    ok = static_cast<bool>(line >> a.move.x >> a.move.y >> a.move.z);
                 } else if (word == "swing") {
                     std::string bone;
-                    line >> bone >> a.swingDegrees;
+                    ok = static_cast<bool>(line >> bone >> a.swingDegrees);
                     a.swingBone = findBone(d, bone);
-                    if (a.swingBone < 0) {
+                    if (ok && a.swingBone < 0) {
                         return fail(path, lineNo, "unknown bone " + bone);
                     }
                 } else if (word == "nobounds") {
@@ -144,9 +154,12 @@ bool readDescription(const std::string& path, Description& d)
                 } else {
                     return fail(path, lineNo, "unknown animation word " + word);
                 }
+                if (!ok) {
+                    return fail(path, lineNo, "animation " + word + " has a missing or bad value");
+                }
             }
-            if (a.frames < 1 || line.bad()) {
-                return fail(path, lineNo, "animation needs at least one frame");
+            if (a.frames < 1 || a.frames > kMaxFrames) {
+                return fail(path, lineNo, "animation needs 1 to " + std::to_string(kMaxFrames) + " frames");
             }
             d.anims.push_back(a);
         } else {
@@ -159,15 +172,18 @@ bool readDescription(const std::string& path, Description& d)
     return true;
 }
 
+// The files sit beside their description, where every build directory
+// generates them and tests may be reading them: a file that already holds
+// these bytes is left alone, and a new one replaces the old in one rename.
 bool writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!out) {
-        std::fprintf(stderr, "%s: cannot write\n", path.c_str());
-        return false;
+    std::string_view contents(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    std::ifstream old(path, std::ios::binary);
+    std::string current((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
+    if (old && current == contents) {
+        return true;
     }
-    return true;
+    return writeFileAtomically(path.string(), contents);
 }
 
 Mesh makeBox(const BoxDesc& box)

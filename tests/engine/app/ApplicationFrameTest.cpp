@@ -22,6 +22,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <unistd.h>
@@ -147,6 +148,17 @@ TEST(ApplicationFrameTest, HooksRunInStartupFrameAndShutdownOrder)
                                             "createLateSystems", "registerSystems", "afterDatabaseLoad",
                                             "setupWorld", "registerGameClasses", "setStartupDone"}));
         calls.clear();
+
+        // Resources write into the user directory through the file system:
+        // missing directories are made, names that leave it are refused.
+        EXPECT_TRUE(ResourceSystem::get().writeFile("Models/New/thing.tag", "tag data\n"));
+        std::ifstream written(user.file("Models/New/thing.tag"));
+        std::string line;
+        EXPECT_TRUE(std::getline(written, line));
+        EXPECT_EQ(line, "tag data");
+        EXPECT_FALSE(ResourceSystem::get().writeFile("../escaped.tag", "x"));
+        EXPECT_FALSE(std::filesystem::exists(user.path().parent_path() / "escaped.tag"));
+
         typeLine("start both");
         app.frame();
         // The console runs its lines after the server's steps, before drawing.

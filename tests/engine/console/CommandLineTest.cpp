@@ -76,7 +76,7 @@ TEST(CommandLineTest, FloatAndBooleanArguments)
     for (const char* good : {"1.5", "-2", "1e3", ".5"}) {
         EXPECT_EQ(f.checkArguments({good}), "") << good;
     }
-    for (const char* bad : {"abc", "1.5.2", "nan", "inf", ""}) {
+    for (const char* bad : {"abc", "1.5.2", "nan", "inf", "", "1e39", "-1e300"}) {
         EXPECT_NE(f.checkArguments({bad}), "") << bad;
     }
     CommandRecord b = withTypes("b");

@@ -5,6 +5,7 @@
 #include "engine/console/VirtualKeys.h"
 #include "support/TestSupport.h"
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -62,6 +63,23 @@ TEST(UserVarTest, SettingParsesNumbersAndAlwaysFlagsChanged)
     var.setValue("abc");
     EXPECT_EQ(var.getInt(), 0);
     EXPECT_FALSE(var.getBool());
+}
+
+TEST(UserVarTest, OutOfRangeNumbersSaturateAndNonFiniteFloatsReadAsZero)
+{
+    UserVar var("r_gamma", "99999999999");
+    EXPECT_EQ(var.getInt(), INT_MAX);
+    var.setValue("-99999999999");
+    EXPECT_EQ(var.getInt(), INT_MIN);
+    EXPECT_TRUE(var.getBool());
+    for (const char* bad : {"nan", "inf", "-inf", "1e39"}) {
+        var.setValue(bad);
+        EXPECT_EQ(var.getFloat(), 0.0f) << bad;
+        EXPECT_EQ(var.getString(), bad);
+    }
+    var.setValue("-2147483648");
+    EXPECT_EQ(var.getInt(), INT_MIN);
+    EXPECT_FLOAT_EQ(var.getFloat(), -2147483648.0f);
 }
 
 TEST(UserVarTest, UnsetHandleReportsAndGivesEmptyValues)
@@ -159,6 +177,18 @@ TEST_F(ConfigFixture, MalformedLinesAreLoggedWithFileAndLineAndSkipped)
     EXPECT_TRUE(log.contains("u.cfg:1: PlayerName: flags are read from default.cfg only", 2));
     EXPECT_TRUE(log.contains("u.cfg:2: unknown VirtualKey action nobody", 2));
     EXPECT_EQ(getUserVarString("PlayerName"), "x");
+}
+
+TEST_F(ConfigFixture, CrLfLinesReadLikeLfLines)
+{
+    vars->parseConfigText("ui_a 1\r\nui_b \"two words\"\r\nui_c \"open quote\r\nui_d 4 // note\r\n",
+                          "crlf.cfg", true);
+    EXPECT_EQ(getUserVarString("ui_a"), "1");
+    EXPECT_EQ(getUserVarString("ui_b"), "two words");
+    // An unclosed quote runs to the end of the line, not into its CR.
+    EXPECT_EQ(getUserVarString("ui_c"), "open quote");
+    EXPECT_EQ(getUserVarInt("ui_d"), 4);
+    EXPECT_EQ(log.count(2), 0u);
 }
 
 TEST_F(ConfigFixture, KeyBindingsComeFromBothFiles)
@@ -297,6 +327,9 @@ TEST_F(ConfigFixture, ConsoleReadsAndSetsVariables)
     EXPECT_TRUE(log.contains("PlayerName is \"Mira Vale\" (default \"Wandering Soul\")"));
     EXPECT_TRUE(commands->execute("set \"two words\" 1", nullptr, false, false));
     EXPECT_EQ(vars->findVar("two words"), nullptr);
+    // Nor may a name hold a control character: user.cfg could not carry it.
+    EXPECT_TRUE(commands->execute("set \"bell\x07\" 1", nullptr, false, false));
+    EXPECT_EQ(vars->findVar("bell\x07"), nullptr);
 
     EXPECT_TRUE(commands->execute("bind map f7", nullptr, false, false));
     EXPECT_TRUE(keys->isBoundTo(keys->findKey("map", true), keyNameToCode("f7"), false));
@@ -327,6 +360,42 @@ TEST_F(ConfigFixture, ConsoleReadsAndSetsVariables)
     EXPECT_TRUE(commands->execute("exec ../evil.cfg", nullptr, false, false));
     EXPECT_EQ(getUserVarString("ui_autoAttack"), "1");
     EXPECT_EQ(log.count(3), 2u);
+}
+
+TEST_F(ConfigFixture, ExecLeavesCommentsOffCommandLinesAndStopsRunawayNesting)
+{
+    registerEngineCommands();
+    loadFixtures();
+    std::vector<CommandArgs> calls;
+    commands->registerCommand([&calls](const CommandArgs& a) { calls.push_back(a); }, "countMe", "", "text",
+                              "S", false, 0);
+
+    dir.write("commented.cfg", "set ui_autoAttack 5 // five\r\ncountMe \"a // b\" // trailing\n");
+    EXPECT_TRUE(commands->execute("exec commented.cfg", nullptr, false, false));
+    EXPECT_EQ(getUserVarString("ui_autoAttack"), "5");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0], (CommandArgs{"a // b"}));
+    EXPECT_FALSE(log.contains("Bad arguments"));
+
+    // A script that runs itself, and two that run each other.
+    calls.clear();
+    dir.write("loop.cfg", "countMe\nexec loop.cfg\n");
+    EXPECT_TRUE(commands->execute("exec loop.cfg", nullptr, false, false));
+    EXPECT_GT(calls.size(), 1u);
+    EXPECT_LT(calls.size(), 100u);
+    EXPECT_TRUE(log.contains("exec loop.cfg: scripts nested more than", 3));
+
+    calls.clear();
+    log.clear();
+    dir.write("ping.cfg", "exec pong.cfg\n");
+    dir.write("pong.cfg", "countMe\nexec ping.cfg\n");
+    EXPECT_TRUE(commands->execute("exec ping.cfg", nullptr, false, false));
+    EXPECT_LT(calls.size(), 100u);
+    EXPECT_EQ(log.count(3), 1u);
+    // Once unwound, scripts nest again from the top.
+    calls.clear();
+    EXPECT_TRUE(commands->execute("exec commented.cfg", nullptr, false, false));
+    EXPECT_EQ(calls.size(), 1u);
 }
 
 TEST_F(ConfigFixture, ShippedDefaultsReadCleanly)

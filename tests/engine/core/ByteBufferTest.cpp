@@ -218,6 +218,44 @@ TEST(ByteBuffer, HugeVectorCountsAreRefused)
     EXPECT_TRUE(flags.empty());
 }
 
+TEST(ByteBuffer, SingleBytesAndCheckedCounts)
+{
+    ByteBuffer w;
+    w.writeByte(0xAB);
+    w.writeInt(2u); // two 4-byte elements follow: accepted
+    w.writeInt(7);
+    w.writeInt(8);
+    w.writeInt(3u); // three elements of 4 bytes, but only one byte is left
+    w.writeByte(1);
+    EXPECT_EQ(image(w), (Bytes{0xAB, 2, 0, 0, 0, 7, 0, 0, 0, 8, 0, 0, 0, 3, 0, 0, 0, 1}));
+
+    ByteBuffer r(w.bytes());
+    EXPECT_EQ(r.readByte(), 0xAB);
+    EXPECT_EQ(r.readCount(4), 2u);
+    EXPECT_EQ(r.readInt(), 7);
+    EXPECT_EQ(r.readInt(), 8);
+    EXPECT_TRUE(r.ok());
+    EXPECT_EQ(r.readCount(4), 0u);
+    EXPECT_TRUE(r.failed());
+    EXPECT_TRUE(r.atEnd()); // refused: the reader does not go on inside the data
+    EXPECT_EQ(r.readByte(), 0);
+
+    // A zero element size still checks one byte per element, so a huge count
+    // in a short buffer is refused.
+    ByteBuffer huge(Bytes{0xFF, 0xFF, 0xFF, 0xFF, 1, 2});
+    EXPECT_EQ(huge.readCount(0), 0u);
+    EXPECT_TRUE(huge.failed());
+    ByteBuffer exact(Bytes{2, 0, 0, 0, 1, 2});
+    EXPECT_EQ(exact.readCount(0), 2u);
+    EXPECT_TRUE(exact.ok());
+
+    // A count cut short fails like any other read.
+    ByteBuffer cut(Bytes{1, 0, 0});
+    EXPECT_EQ(cut.readCount(1), 0u);
+    EXPECT_TRUE(cut.failed());
+    EXPECT_EQ(cut.getReadPos(), 3u);
+}
+
 TEST(ByteBuffer, EveryTruncationFailsCleanlyWithZeroResults)
 {
     const ByteBuffer full = fullRecord();

@@ -125,6 +125,12 @@ TEST(StringUtil, TextEditing)
     EXPECT_EQ(r, "x..y..z");
     replaceAll(r, "missing", "q");
     EXPECT_EQ(r, "x..y..z");
+
+    // Only the ends lose blanks, tabs and CRs; inner ones and line feeds stay.
+    EXPECT_EQ(trimBlanks(" \t a b \r"), "a b");
+    EXPECT_EQ(trimBlanks("\nkey\n"), "\nkey\n");
+    EXPECT_EQ(trimBlanks(" \t\r "), "");
+    EXPECT_EQ(trimBlanks(""), "");
 }
 
 TEST(StringUtil, ListSearchAndHash)
@@ -140,4 +146,17 @@ TEST(StringUtil, ListSearchAndHash)
     EXPECT_NE(hashString("A"), hashString("a"));
     EXPECT_EQ(hashString("\xE9"), -23); // signed bytes
     EXPECT_EQ(hashString("a\xFF"), 96);
+}
+
+TEST(StringUtil, NumbersFromTextSaturateAndStayFinite)
+{
+    EXPECT_EQ(textToInt("42abc"), 42);
+    EXPECT_EQ(textToInt(" -7"), -7);
+    EXPECT_EQ(textToInt("x"), 0);
+    EXPECT_EQ(textToInt("4294967297"), INT_MAX);
+    EXPECT_EQ(textToInt("-99999999999999999999"), INT_MIN);
+    EXPECT_FLOAT_EQ(textToFloat("2.5"), 2.5f);
+    EXPECT_EQ(textToFloat("nan"), 0.0f);
+    EXPECT_EQ(textToFloat("-inf"), 0.0f);
+    EXPECT_EQ(textToFloat("1e39"), 0.0f);
 }

@@ -46,6 +46,52 @@ TEST(TextReader, QuotedTokens)
     EXPECT_EQ(allTokens("\"open"), (Tokens{"open"}));
 }
 
+TEST(TextReader, QuoteFlagsOfTheLastToken)
+{
+    TextReader r("\"closed\" bare \"\" \"open\r\nnext", "q.txt");
+    std::string t;
+    ASSERT_TRUE(r.readToken(t, true));
+    EXPECT_TRUE(r.lastTokenQuoted());
+    EXPECT_FALSE(r.lastQuoteUnclosed());
+    ASSERT_TRUE(r.readToken(t, true));
+    EXPECT_FALSE(r.lastTokenQuoted());
+    ASSERT_TRUE(r.readToken(t, true));
+    EXPECT_EQ(t, "");
+    EXPECT_TRUE(r.lastTokenQuoted()); // an empty quoted token is still quoted
+    ASSERT_TRUE(r.readToken(t, true));
+    EXPECT_EQ(t, "open");
+    EXPECT_TRUE(r.lastTokenQuoted());
+    EXPECT_TRUE(r.lastQuoteUnclosed());
+    ASSERT_TRUE(r.readToken(t, true));
+    EXPECT_EQ(t, "next");
+    EXPECT_FALSE(r.lastQuoteUnclosed());
+    EXPECT_FALSE(r.readToken(t, true)); // a failed read clears the flags
+    EXPECT_FALSE(r.lastTokenQuoted());
+}
+
+TEST(TextReader, BraceTokensOnlyWhenAsked)
+{
+    const char* text = "anim{ x }y \"{q}\" a{b}c // {comment}\n}";
+    EXPECT_EQ(allTokens(text), (Tokens{"anim{", "x", "}y", "{q}", "a{b}c", "}"}));
+
+    TextReader r(text, "braces.txt");
+    r.setBraceTokens(true);
+    EXPECT_EQ(allTokens(r), (Tokens{"anim", "{", "x", "}", "y", "{q}", "a", "{", "b", "}", "c", "}"}));
+    EXPECT_EQ(r.getLine(), 2);
+
+    // A brace is a token of its own on the current line: the line rule holds.
+    TextReader line("key{\n}", "line.txt");
+    line.setBraceTokens(true);
+    std::string t;
+    ASSERT_TRUE(line.readToken(t, true));
+    ASSERT_TRUE(line.readToken(t, false));
+    EXPECT_EQ(t, "{");
+    EXPECT_FALSE(line.readToken(t, false));
+    ASSERT_TRUE(line.readToken(t, true));
+    EXPECT_EQ(t, "}");
+    EXPECT_FALSE(line.lastTokenQuoted());
+}
+
 TEST(TextReader, CrLfAndLfBothEndLines)
 {
     TextReader r("key 1\r\nother 2.5\nlast\r\n", "crlf.txt");

@@ -4,6 +4,7 @@
 #include "engine/files/FileSystem.h"
 #include "support/TestSupport.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -199,6 +200,58 @@ TEST(Database, MalformedTextNeverStopsTheLoader)
     const DatabaseEntry* last = d.findEntry("Last");
     ASSERT_NE(last, nullptr);
     EXPECT_EQ(d.getInt(last, "B"), 2);
+}
+
+TEST(Database, AQuoteLeftOpenBeforeABraceStaysAnItem)
+{
+    LogCapture capture;
+    Database d;
+    d.addSubDatabase("Quotes", "quotes.dbl",
+                     "Open {\n Symbol \"{\n Value 3\n Close \"}\n}\nNext { Value 4 }\n");
+    d.resolveBases();
+    const DatabaseEntry* open = d.findEntry("Open");
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(d.getString(open, "Symbol"), "{");
+    EXPECT_EQ(d.getString(open, "Close"), "}");
+    EXPECT_EQ(d.getInt(open, "Value"), 3);
+    EXPECT_EQ(d.findEntry("Symbol"), nullptr);
+    EXPECT_EQ(d.getInt(d.findEntry("Next"), "Value"), 4);
+    EXPECT_EQ(d.getEntryCount(), 2);
+    EXPECT_EQ(capture.count(3), 0u);
+}
+
+TEST(Database, OutOfRangeNumbersSaturateAndNonFiniteOnesReadAsZero)
+{
+    LogCapture capture;
+    Database d;
+    d.addSubDatabase("Numbers", "numbers.dbl",
+                     "Big {\n Huge 99999999999\n Tiny -99999999999\n Plain 42\n"
+                     " Far 1e300\n NotANumber nan\n Infinite -inf\n Weight 2.5\n"
+                     " Ints 4294967297 7\n Floats 1e39 nan 0.5\n}\n"
+                     "Wrapped {\n Type 4294967297\n BaseOnly 4294967296\n}\n");
+    d.resolveBases();
+    const DatabaseEntry* big = d.findEntry("Big");
+    ASSERT_NE(big, nullptr);
+    EXPECT_EQ(d.getInt(big, "Huge"), INT_MAX);
+    EXPECT_EQ(d.getInt(big, "Tiny"), INT_MIN);
+    EXPECT_EQ(d.getInt(big, "Plain"), 42);
+    EXPECT_EQ(d.getFloat(big, "Far", 1.0f), 0.0f);
+    EXPECT_EQ(d.getFloat(big, "NotANumber", 1.0f), 0.0f);
+    EXPECT_EQ(d.getFloat(big, "Infinite", 1.0f), 0.0f);
+    EXPECT_FLOAT_EQ(d.getFloat(big, "Weight"), 2.5f);
+    std::vector<int> ints;
+    d.getIntList(big, "Ints", ints);
+    EXPECT_EQ(ints, (std::vector<int>{INT_MAX, 7}));
+    std::vector<float> floats;
+    d.getFloatList(big, "Floats", floats);
+    EXPECT_EQ(floats, (std::vector<float>{0.0f, 0.0f, 0.5f}));
+
+    // A huge type number is out of range, not wrapped round into a valid type.
+    const DatabaseEntry* wrapped = d.findEntry("Wrapped");
+    ASSERT_NE(wrapped, nullptr);
+    EXPECT_EQ(wrapped->getType(), 0);
+    EXPECT_TRUE(capture.contains("numbers.dbl:13: entry Wrapped: Type 2147483647 out of range", 3));
+    EXPECT_TRUE(wrapped->isBaseOnly());
 }
 
 TEST(Database, BaseChainDepthIsLimited)

@@ -108,6 +108,44 @@ TEST(Localization, SelfReferencingKeysEnd)
     EXPECT_TRUE(t.capture.contains("did not settle", 2));
 }
 
+TEST(Localization, UnclosedArgumentListsAreScannedOnce)
+{
+    LoadedTranslations t;
+    // Each unclosed "~<" used to search to the end of the text again: with
+    // 400,000 of them the pass took minutes.
+    std::string open;
+    for (int i = 0; i < 400000; ++i) {
+        open += "$$a~<";
+    }
+    EXPECT_EQ(t.tr(open), open);
+    // Closed far behind them (keys are translated up to the length limit
+    // only), then a real key after it.
+    open.resize(12000 * 5);
+    std::string late = open + ">~ " + wrapText("QuestTitleRecruit", "%s", "Ann");
+    std::string translated = t.tr(late);
+    EXPECT_TRUE(translated.starts_with("$$a~<$$a~<")) << translated.substr(0, 40);
+    EXPECT_TRUE(translated.ends_with(">~ Recruit Ann")) << translated.substr(translated.size() - 40);
+    EXPECT_EQ(t.capture.count(3), 0u);
+}
+
+TEST(Localization, LongArgumentValuesAreReducedInOnePass)
+{
+    // Reducing from the front again after each change took minutes on a
+    // value of a million characters.
+    std::string dollars(1000000, '$');
+    EXPECT_EQ(wrapText("K", "%s", dollars.c_str()), "$$K~<$@@>~$$");
+    std::string mixed;
+    for (int i = 0; i < 200000; ++i) {
+        mixed += ">~<@";
+    }
+    // ">~<" reduces to "~" whichever pair goes first; "@" stays single.
+    std::string expected;
+    for (int i = 0; i < 200000; ++i) {
+        expected += "~@";
+    }
+    EXPECT_EQ(wrapText("K", "%s", mixed.c_str()), "$$K~<" + expected + "@@>~$$");
+}
+
 TEST(Localization, TypedNamesCannotBreakTheMarkup)
 {
     LoadedTranslations t;

@@ -74,6 +74,25 @@ TEST(FileSystemPackages, MembersLooseFilesAndPrecedence)
     EXPECT_FALSE(fs.close(loose)); // already forgotten
 }
 
+TEST(FileSystemPackages, EmptyDeflatedMemberReadsAsEmpty)
+{
+    // Some zip writers deflate empty files too: two bytes that inflate to
+    // nothing. Such a member is empty, not damaged.
+    LogCapture capture;
+    ZipPackage package;
+    ASSERT_TRUE(package.open(testDataPath("files/empty_deflated.zip")));
+    const ZipPackage::Member* empty = package.find("empty.txt");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->method, 8);
+    std::vector<uint8_t> bytes;
+    EXPECT_TRUE(package.read(*empty, bytes));
+    EXPECT_TRUE(bytes.empty());
+    ASSERT_NE(package.find("full.txt"), nullptr);
+    EXPECT_TRUE(package.read(*package.find("full.txt"), bytes));
+    EXPECT_EQ(asText(bytes), "full");
+    EXPECT_EQ(capture.count(3), 0u);
+}
+
 TEST(FileSystemPackages, CorruptMemberReadsAsMissing)
 {
     PackageFixture fixture;

@@ -71,6 +71,47 @@ TEST(DirectoriesTest, BaseAndUserFollowTheArgumentsAndFallBacks)
     }
 }
 
+// Sets or removes an environment variable for one scope.
+class EnvOverride {
+public:
+    EnvOverride(const char* name, const char* value) : m_name(name)
+    {
+        const char* old = std::getenv(name);
+        m_had = old != nullptr;
+        m_old = old ? old : "";
+        if (value) {
+            setenv(name, value, 1);
+        } else {
+            unsetenv(name);
+        }
+    }
+    ~EnvOverride()
+    {
+        if (m_had) {
+            setenv(m_name.c_str(), m_old.c_str(), 1);
+        } else {
+            unsetenv(m_name.c_str());
+        }
+    }
+
+private:
+    std::string m_name;
+    std::string m_old;
+    bool m_had = false;
+};
+
+TEST(DirectoriesTest, FallbackUserDirectorySurvivesABareEnvironment)
+{
+    // No home and a temporary directory that does not exist (a bare service
+    // environment): still a user directory, never an exception.
+    EnvOverride xdg("XDG_DATA_HOME", nullptr);
+    EnvOverride home("HOME", nullptr);
+    EnvOverride tmp("TMPDIR", "/nonexistent/gloam-tmp");
+    std::string user;
+    EXPECT_NO_THROW(user = Directories::xdgUserDirectory());
+    EXPECT_EQ(user, "/tmp/.local/share/gloamreach/User");
+}
+
 std::vector<std::string> g_opened;
 bool captureOpen(const std::string& url)
 {

@@ -66,7 +66,8 @@ bool XvfbDisplay::start()
             _exit(127);
         }
         // Wait for the server's socket (or its early death: display taken).
-        for (int i = 0; i < 200; ++i) {
+        bool reaped = false;
+        for (int i = 0; i < 200 && !reaped; ++i) {
             if (std::filesystem::exists(socket)) {
                 m_server = pid;
                 m_name = name;
@@ -74,13 +75,16 @@ bool XvfbDisplay::start()
                 return true;
             }
             int status = 0;
-            if (waitpid(pid, &status, WNOHANG) == pid) {
-                break;
+            reaped = waitpid(pid, &status, WNOHANG) == pid;
+            if (!reaped) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
+        if (!reaped) {
+            // A reaped id may already belong to another process: only signal ours.
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
     }
     return false;
 }

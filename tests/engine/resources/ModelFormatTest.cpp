@@ -1,6 +1,6 @@
+#include "engine/core/ByteBuffer.h"
 #include "engine/resources/AnimationResource.h"
 #include "engine/resources/MeshSetResource.h"
-#include "engine/resources/ModelBinary.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/SkeletonResource.h"
 #include "engine/resources/Skin.h"
@@ -21,27 +21,6 @@ std::vector<uint8_t> skeletonBytes(const std::vector<SkeletonBone>& bones)
     SkeletonResource s;
     s.bones() = bones;
     return s.serialize();
-}
-
-TEST(ModelBinaryTest, ReadsAreBoundsCheckedAndCountsLimited)
-{
-    ModelBinaryWriter w;
-    w.writeU32(0xDEADBEEF);
-    w.writeString("bone");
-    w.writeF32(1.5f);
-    w.writeU32(1000000); // a count the rest cannot hold
-    ModelBinaryReader r(w.bytes().data(), w.bytes().size());
-    EXPECT_EQ(r.readU32(), 0xDEADBEEFu);
-    EXPECT_EQ(r.readString(), "bone");
-    EXPECT_EQ(r.readF32(), 1.5f);
-    EXPECT_EQ(r.readCount(4), 0u);
-    EXPECT_TRUE(r.failed());
-    EXPECT_EQ(r.readU32(), 0u); // sticky
-
-    const uint8_t noZero[] = {'a', 'b'};
-    ModelBinaryReader s(noZero, sizeof noZero);
-    EXPECT_EQ(s.readString(), "");
-    EXPECT_TRUE(s.failed());
 }
 
 TEST(SkeletonFormatTest, RoundTripsAndRejectsBadFiles)
@@ -109,14 +88,14 @@ TEST(MeshFormatTest, RejectsIndicesOutsideTheMesh)
     EXPECT_TRUE(log.contains("w.mdm: mesh 0 vertex 2 uses weights outside the mesh", 3));
 
     // A huge vertex count in a short file is refused before allocating.
-    ModelBinaryWriter w;
-    w.writeMagic("MDM1");
-    w.writeU32(kModelFormatVersion);
-    w.writeU32(1);
-    w.writeI32(0);
-    w.writeU32(0x7FFFFFFF);
-    w.writeU32(0);
-    w.writeU32(0);
+    ByteBuffer w;
+    w.reserve("MDM1", 4);
+    w.writeInt(MeshSetResource::kFormatVersion);
+    w.writeInt(1);
+    w.writeInt(0);
+    w.writeInt(0x7FFFFFFFu);
+    w.writeInt(0u);
+    w.writeInt(0u);
     EXPECT_EQ(MeshSetResource::parse("huge.mdm", w.bytes().data(), w.bytes().size()), nullptr);
     EXPECT_TRUE(log.contains("huge.mdm: mesh file is truncated or damaged", 3));
 }
@@ -149,18 +128,18 @@ TEST(AnimationFormatTest, ChecksFrameAndBoneCountsAgainstTheData)
     EXPECT_EQ(AnimationResource::parse("c.mda", withBounds.data(), withBounds.size() - 4), nullptr);
 
     // frames × bones far beyond the data, and overflowing 32 bits.
-    ModelBinaryWriter w;
-    w.writeMagic("MDA1");
-    w.writeU32(kModelFormatVersion);
-    w.writeU32(0x10000);
-    w.writeU32(0x10000);
+    ByteBuffer w;
+    w.reserve("MDA1", 4);
+    w.writeInt(AnimationResource::kFormatVersion);
+    w.writeInt(0x10000);
+    w.writeInt(0x10000);
     EXPECT_EQ(AnimationResource::parse("big.mda", w.bytes().data(), w.bytes().size()), nullptr);
     EXPECT_TRUE(log.contains("big.mda: animation has 65536 frames of 65536 bones", 3));
-    ModelBinaryWriter z;
-    z.writeMagic("MDA1");
-    z.writeU32(kModelFormatVersion);
-    z.writeU32(0);
-    z.writeU32(3);
+    ByteBuffer z;
+    z.reserve("MDA1", 4);
+    z.writeInt(AnimationResource::kFormatVersion);
+    z.writeInt(0);
+    z.writeInt(3);
     EXPECT_EQ(AnimationResource::parse("zero.mda", z.bytes().data(), z.bytes().size()), nullptr);
 }
 
@@ -207,6 +186,29 @@ TEST(ModelTextFormatTest, BadLinesAreReportedWithFileAndLine)
     EXPECT_EQ(model->getAnimation(0)->name, "run");
     EXPECT_TRUE(model->getAnimation(0)->events.empty());
     EXPECT_EQ(model->getAnimation(1)->fileName, "open.mda");
+}
+
+TEST(ModelTextFormatTest, BracesCommentsAndOpenQuotes)
+{
+    LogCapture log;
+    std::string text = "skin \"body.skn\r\n"
+                       "/* a block\n"
+                       "   comment */ animation run{file \"run.mda\"}\r\n"
+                       "animation walk{ file \"walk.mda\" event every step \"a\" } // done\n"
+                       "skeleton \"x.mds\"";
+    auto model = ModelResource::parse("m.mdl", bytes(text), text.size());
+    ASSERT_NE(model, nullptr);
+    EXPECT_TRUE(log.contains("m.mdl:1: unterminated quoted string", 2));
+    EXPECT_EQ(model->getSkinName(), "body.skn"); // the CR is no part of it
+    EXPECT_EQ(model->getSkeletonName(), "x.mds");
+    ASSERT_EQ(model->getNumAnimations(), 2);
+    EXPECT_EQ(model->getAnimation(0)->fileName, "run.mda");
+    EXPECT_EQ(model->getAnimation(1)->fileName, "walk.mda");
+    ASSERT_EQ(model->getAnimation(1)->events.size(), 1u);
+    EXPECT_EQ(model->getAnimation(1)->events[0].args, std::vector<std::string>{"a"});
+    for (const auto& line : log.lines()) {
+        EXPECT_EQ(line.text.find("unknown"), std::string::npos) << line.text;
+    }
 }
 
 TEST(TagsFormatTest, LinesRoundTripAndBadLinesAreSkipped)

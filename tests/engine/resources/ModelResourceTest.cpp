@@ -326,6 +326,11 @@ TEST_F(ModelResourceTest, AttachPointsAreBonesThenTags)
     EXPECT_EQ(model->getAttachPointName(4), "NewTag");
     ASSERT_TRUE(model->getAttachPoint(4, parent, offset, rotation));
     EXPECT_EQ(parent, -1);
+    // Names the tags file could not read back are refused.
+    for (const char* bad : {"", "my sword", "tag\tx", "tag\n", "#sword", "//sword"}) {
+        EXPECT_FALSE(model->renameAttachPoint(4, bad)) << bad;
+    }
+    EXPECT_EQ(model->getAttachPointName(4), "NewTag");
     EXPECT_TRUE(model->renameAttachPoint(4, "tag_sword"));
     EXPECT_TRUE(model->setTagParentBone(4, "body"));
     EXPECT_EQ(model->getTags()[1].parentBone, 1);

@@ -7,6 +7,8 @@
 #include "support/TestSupport.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <gtest/gtest.h>
 
 namespace {
@@ -461,4 +463,49 @@ GameSystem {
     EXPECT_TRUE(log.contains("MaxLevel 5000000 is outside 1..1000; using 1000", 2));
     ZoneTopology::reset();
     setGrid(1.0f, 1.0f, 0.0f, 0.0f);
+}
+
+TEST_F(GameDataLoad, OutOfRangeNumbersSaturateAndNonFiniteCoordinatesAreZero)
+{
+    database.addSubDatabase("GameSystem", "gamesystem.dbl", R"(
+GameSystem {
+    TownCenterPosition "99999999999 nan 1e50"
+    TownGatePosition "0 inf 3"
+    RelationName "99999999999 Top" "-99999999999 Bottom"
+    MaxLevel 99999999999
+    DifficultyLevelOffsetNormal 2147483647
+}
+)");
+    database.addSubDatabase("Monster", "monsters.dbl", R"(
+Giants {
+    Type MonsterArchetype
+    Class 99999999999
+}
+Titan {
+    Type MonsterType
+    Archetype Giants
+    MinLevel 2147483000
+    MaxLevel 99999999999
+}
+)");
+    database.resolveBases();
+    ASSERT_TRUE(data.load());
+    const GameRules& r = data.rules();
+    EXPECT_EQ(r.townCenterPosition, ZonePosition(INT32_MAX, 0.0f, 0.0f));
+    EXPECT_EQ(data.getTownGatePosition(0), ZonePosition(0, 0.0f, 3.0f));
+    ASSERT_EQ(r.relationNames.size(), 2u);
+    EXPECT_EQ(r.relationNames[0].threshold, INT_MIN);
+    EXPECT_EQ(r.relationNames[1].threshold, INT_MAX);
+    EXPECT_EQ(data.getRelationName(0), "Top");
+    EXPECT_EQ(r.maxLevel, GameRules::kMaxLevelLimit); // saturated, then limited
+    const MonsterArchetype* giants = data.findDefinitionByName("Giants");
+    ASSERT_NE(giants, nullptr);
+    EXPECT_EQ(giants->characterClass, kCharacterClassTypeCount - 1);
+    // Level plus difficulty offset saturates rather than wrapping negative.
+    const MonsterType* titan = data.findMonsterType("Titan");
+    ASSERT_NE(titan, nullptr);
+    EXPECT_EQ(titan->getMinLevel(), INT_MAX);
+    EXPECT_EQ(titan->getMaxLevel(), INT_MAX);
+    EXPECT_TRUE(titan->isAtLevel(INT_MAX));
+    EXPECT_EQ(data.countMonsterTypesAtLevel(INT_MAX), 1);
 }

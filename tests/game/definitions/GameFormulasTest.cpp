@@ -3,6 +3,7 @@
 #include "game/definitions/GameData.h"
 #include "support/TestSupport.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,6 +40,12 @@ TEST_F(GameFormulas, XpNeededForLevelMultipliesUpToMaxLevel)
     data.mutableRules().baseXpNeededEachLevel = 100.2f;
     EXPECT_EQ(xpNeededForLevel(1), 101); // ceil(100.2)
     EXPECT_EQ(xpNeededForLevel(2), 151); // ceil(150.3)
+
+    // Hostile values: the need saturates and is never negative.
+    data.mutableRules().baseXpNeededEachLevel = 1.0e30f;
+    EXPECT_EQ(xpNeededForLevel(4), 2147483647);
+    data.mutableRules().baseXpNeededEachLevel = -50.0f;
+    EXPECT_EQ(xpNeededForLevel(2), 0);
 }
 
 TEST_F(GameFormulas, ExperienceMultiplierBetweenLevelsBothWays)
@@ -68,6 +75,8 @@ TEST(GameFormulasPlain, DamagePerSecond)
     EXPECT_FLOAT_EQ(damagePerSecond(10, 0, 1000), 0.0f);
     EXPECT_FLOAT_EQ(damagePerSecond(10, 20, 0), 0.0f);
     EXPECT_FLOAT_EQ(damagePerSecond(10, 20, -500), 0.0f);
+    // Saturated damage stats do not overflow when summed.
+    EXPECT_FLOAT_EQ(damagePerSecond(INT_MAX, INT_MAX, 1000), 2147483647.0f);
 
     std::vector<int32_t> stats(kCharacterStatCount, 0);
     stats[toIndex(CharacterStat::MinDamage)] = 4;
@@ -86,6 +95,8 @@ TEST(GameFormulasPlain, LevelDifferenceChance)
     EXPECT_FLOAT_EQ(levelDifferenceChance(20, 10), 1.0f);
     EXPECT_FLOAT_EQ(levelDifferenceChance(30, 10), 1.0f); // 1.5 clamped
     EXPECT_FLOAT_EQ(levelDifferenceChance(0, 20), 0.0f);  // -0.5 clamped
+    EXPECT_FLOAT_EQ(levelDifferenceChance(INT_MAX, -5), 1.0f);
+    EXPECT_FLOAT_EQ(levelDifferenceChance(INT_MIN, 5), 0.0f);
 }
 
 TEST(GameFormulasPlain, ComputeHitChance)
@@ -110,6 +121,7 @@ TEST(GameFormulasPlain, DamageTypesAndResistanceStats)
     EXPECT_EQ(statToDamageType(toIndex(CharacterStat::ResistanceCold)), 2);
     EXPECT_EQ(statToDamageType(toIndex(CharacterStat::Armor)), -1);
     EXPECT_EQ(statToDamageType(103), -1);
+    EXPECT_EQ(statToDamageType(INT_MIN), -1);
     EXPECT_TRUE(log.lines().empty());
     EXPECT_EQ(damageTypeToStat(6), CharacterStat::None);
     EXPECT_TRUE(log.contains("Can't convert DamageType 6 to a stat", 3));

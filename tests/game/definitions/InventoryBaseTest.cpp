@@ -3,6 +3,9 @@
 #include "engine/core/ByteBuffer.h"
 
 #include <algorithm>
+#include <map>
+#include <random>
+#include <set>
 #include <vector>
 
 namespace {
@@ -350,6 +353,94 @@ TEST_F(InventoryBaseTest, CopyFromMakesIndependentCopies)
     EXPECT_EQ(copied->getGroup(), kBag1);
     potions->setQuantity(1);
     EXPECT_EQ(copied->getQuantity(), 3);
+}
+
+TEST_F(InventoryBaseTest, MergingStacksNeverLosesQuantityAboveTheQuantityLimit)
+{
+    reloadWithExtraItems("HugeStack {\nType Item\nItemType Drink\nMaxStack 5000000\nValue 1\n}\n");
+    InventoryBase inventory;
+    giveBag(inventory, 0);
+    ItemBase* big = newItem("HugeStack");
+    ItemBase* small = newItem("HugeStack");
+    big->setQuantity(900000);
+    small->setQuantity(200000);
+    inventory.getSlot(kBag1)->setItem(0, big);
+    inventory.getSlot(kBag1)->setItem(1, small);
+    EXPECT_TRUE(inventory.moveItem(kBag1, 1, kBag1, 0));
+    EXPECT_EQ(big->getQuantity(), ItemBase::kMaxQuantity);
+    ASSERT_EQ(inventory.getItemAt(kBag1, 1), small);
+    EXPECT_EQ(small->getQuantity(), 100000);
+
+    // Through the add chain: the full stack takes nothing, the rest gets a place.
+    ItemBase* more = newItem("HugeStack");
+    more->setQuantity(50000);
+    EXPECT_EQ(inventory.addItem(more), InventoryBase::kAddStacked);
+    delete more;
+    EXPECT_EQ(small->getQuantity(), 150000);
+}
+
+TEST_F(InventoryBaseTest, RandomMovesAndEquipsNeitherLoseNorDuplicateItems)
+{
+    InventoryBase inventory;
+    giveBag(inventory, 0, "TravelPack");
+    giveBag(inventory, 1);
+    const char* kinds[] = {
+        "Dagger",     "Greatsword", "Buckler",     "ShortBow",          "LeatherCap",
+        "CopperRing", "CopperRing", "BoneAmulet",  "FoundersChronicle", "EmberRelic",
+        "SmallPouch", "TravelPack", "TravelBread", "MinorHealthPotion", "MinorHealthPotion"};
+    for (const char* kind : kinds) {
+        ItemBase* item = newItem(kind);
+        if (item->isStack())
+            item->setQuantity(3);
+        ASSERT_EQ(inventory.addItem(item), InventoryBase::kAddPlaced) << kind;
+    }
+    inventory.getSlot(toIndex(InventoryGroupIndex::Stash))->setItem(0, newItem("SmallPouch"));
+    inventory.updateBagGroups();
+
+    // Every item once, in the group it says, and the quantity of each entry.
+    auto census = [&inventory] {
+        std::map<const DatabaseEntry*, long long> quantities;
+        std::set<const ItemBase*> seen;
+        for (int g = 0; g < kInventoryGroupCount; ++g) {
+            for (int i = 0; i < inventory.getSlot(g)->getSize(); ++i) {
+                const ItemBase* item = inventory.getItemAt(g, i);
+                if (!item)
+                    continue;
+                EXPECT_TRUE(seen.insert(item).second);
+                EXPECT_EQ(item->getGroup(), g);
+                quantities[item->getItemEntry()] += item->getQuantity();
+            }
+        }
+        return quantities;
+    };
+    const auto before = census();
+    LogCapture log;
+    std::mt19937 random(20261207);
+    auto pick = [&random](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    // A random group with places (now and then any group), and a place in it
+    // or one past its end.
+    auto pickPlace = [&](int& group, int& slot) {
+        std::vector<int> open;
+        for (int g = 0; g < kInventoryGroupCount; ++g)
+            if (inventory.getSlot(g)->getSize() > 0)
+                open.push_back(g);
+        group =
+            pick(10) == 0 ? pick(kInventoryGroupCount) : open[static_cast<size_t>(pick(int(open.size())))];
+        slot = pick(inventory.getSlot(group)->getSize() + 1);
+    };
+    int moved = 0;
+    for (int step = 0; step < 3000; ++step) {
+        int fromGroup = 0, fromSlot = 0, toGroup = 0, toSlot = 0;
+        pickPlace(fromGroup, fromSlot);
+        pickPlace(toGroup, toSlot);
+        if (pick(8) == 0)
+            inventory.equipItem(fromGroup, fromSlot);
+        else if (inventory.moveItem(fromGroup, fromSlot, toGroup, toSlot))
+            ++moved;
+        ASSERT_EQ(census(), before) << "step " << step;
+    }
+    EXPECT_GT(moved, 100);
+    EXPECT_EQ(log.count(2) + log.count(3), 0u);
 }
 
 // ---- Images -------------------------------------------------------------------

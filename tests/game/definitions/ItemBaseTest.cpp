@@ -1,10 +1,13 @@
 #include "ItemTestFixture.h"
 
+#include "engine/core/ByteBuffer.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/Money.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -464,6 +467,113 @@ TEST_F(ItemBaseTest, ComparisonShowsDifferences)
     std::string text = tooltip(*theirs, TooltipShowComparison, nullptr, mine.get());
     EXPECT_TRUE(has(text, "damage (+16)\n")) << text;
     EXPECT_FALSE(has(tooltip(*theirs, 0, nullptr, mine.get()), "(+"));
+}
+
+// ---- Hostile entry values and images -------------------------------------------------
+
+namespace {
+
+// Entries whose values go past what an item or its image may hold.
+std::string hostileItems()
+{
+    return "HugeStack {\nType Item\nItemType Drink\nMaxStack 5000000\nValue 1\n}\n"
+           "StackedBag {\nType Item\nItemType Bag\nBagSize 4\nMaxStack 5\n}\n"
+           "LowItem {\nType Item\nItemType Head\nMinLevel -3\n}\n"
+           "HighItem {\nType Item\nItemType Head\nMinLevel 5000\nMinStrength 2000000000\n"
+           "MaxStrength 2000000000\n}\n"
+           "BigPile {\nType Money\nAmount 5000000\n}\n"
+           "DebtPile {\nType Money\nAmount -40\n}\n"
+           "ModLong {\nType MagicModifier\nPrefix 1\nMinStrength 2000000000\nMaxStrength 2000000000\nName " +
+           std::string(300, 'x') + "\n}\n";
+}
+
+// The item read back from its own image, or null with the reason logged.
+std::unique_ptr<ItemBase> readBack(const ItemBase& item, bool fileForm)
+{
+    ByteBuffer buffer;
+    item.writeImage(buffer, fileForm);
+    ByteBuffer input(buffer.bytes());
+    auto copy = std::make_unique<ItemBase>();
+    std::string error;
+    if (!copy->readImage(input, fileForm, 39, error)) {
+        ADD_FAILURE() << item.getEntryName() << ": " << error;
+        return nullptr;
+    }
+    ByteBuffer again;
+    copy->writeImage(again, fileForm);
+    EXPECT_EQ(again.bytes(), buffer.bytes()) << item.getEntryName();
+    return copy;
+}
+
+} // namespace
+
+TEST_F(ItemBaseTest, HostileEntryValuesAreClampedToWhatAnImageCarries)
+{
+    m_database.reset();
+    loadDatabase("IdentifyCostPerLevel 2000000000", hostileItems());
+
+    EXPECT_EQ(makeItem("HugeStack")->getMaxStack(), ItemBase::kMaxQuantity);
+    EXPECT_FALSE(makeItem("StackedBag")->isStack());
+    EXPECT_EQ(makeItem("LowItem")->getMinLevel(), 0);
+    auto high = makeItem("HighItem");
+    high->generate(); // at the entry's level, as far as items go
+    EXPECT_EQ(high->getMinLevel(), ItemBase::kMaxItemLevel);
+    EXPECT_EQ(high->getLevel(), ItemBase::kMaxItemLevel);
+    auto bigPile = makeItem("BigPile");
+    EXPECT_EQ(bigPile->getAmount(), 5000000);
+    EXPECT_EQ(bigPile->getQuantity(), ItemBase::kMaxQuantity);
+    auto debt = makeItem("DebtPile");
+    EXPECT_EQ(debt->getAmount(), 0);
+    EXPECT_EQ(debt->getPrice(), 0);
+    debt->setAmount(-7);
+    EXPECT_EQ(debt->getAmount(), 0);
+
+    // Many modifiers: counts stop at the image limit, names are cut, sums saturate.
+    for (int i = 0; i < 70; ++i)
+        high->applyModifierName(entry("ModLong"));
+    high->addMagicProperty(entry("ModLong"), 0.5f);
+    high->addMagicProperty(entry("ModLong"), std::numeric_limits<float>::quiet_NaN());
+    EXPECT_EQ(high->getPrefixCount(), ItemBase::kMaxMagicProperties);
+    EXPECT_EQ(high->getMagicProperties().back().value, 0.0f);
+    EXPECT_EQ(high->getStatBonus(CharacterStat::Strength), INT_MAX);
+    EXPECT_EQ(high->getIdentifyCost(), INT_MAX);
+    high->setMinLevel(-1);
+    EXPECT_EQ(high->getMinLevel(), 0);
+    high->setMinLevel(ItemBase::kMaxItemLevel);
+    high->setRarity(ItemRarity::Rare);
+    ItemBase named;
+    named.applyModifierName(entry("ModLong"));
+    EXPECT_EQ(named.getPrefixName().size(), 256u);
+
+    // Whatever the entries said, every item's image reads back.
+    for (bool fileForm : {false, true}) {
+        SCOPED_TRACE(fileForm ? "file form" : "network form");
+        for (const char* name : {"HugeStack", "LowItem", "BigPile", "DebtPile"})
+            readBack(*makeItem(name), fileForm);
+        auto copy = readBack(*high, fileForm);
+        ASSERT_NE(copy, nullptr);
+        EXPECT_EQ(copy->getMinLevel(), ItemBase::kMaxItemLevel);
+        EXPECT_EQ(copy->getStatBonus(CharacterStat::Strength), INT_MAX);
+    }
+}
+
+TEST_F(ItemBaseTest, ImagesWithANegativeAmountAreRefused)
+{
+    auto dagger = makeItem("Dagger");
+    dagger->setAmount(4321);
+    ByteBuffer buffer;
+    dagger->writeImage(buffer, true);
+    std::vector<uint8_t> bytes = buffer.bytes();
+    const uint8_t amount[] = {0xE1, 0x10, 0x00, 0x00};
+    auto at = std::search(bytes.begin(), bytes.end(), std::begin(amount), std::end(amount));
+    ASSERT_NE(at, bytes.end());
+    std::fill(at, at + 4, uint8_t{0xFF}); // -1
+
+    ByteBuffer input(bytes);
+    ItemBase copy;
+    std::string error;
+    EXPECT_FALSE(copy.readImage(input, true, 39, error));
+    EXPECT_EQ(error, "negative amount");
 }
 
 // ---- Shipped data --------------------------------------------------------------------

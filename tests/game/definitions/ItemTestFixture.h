@@ -15,12 +15,13 @@
 #include <string>
 
 // A database holding the shipped items (data/Database/items.dbl) and, when
-// given, a "GameSystem" entry, for the item and inventory tests.
+// given, a "GameSystem" entry and more item entries, for the item and
+// inventory tests.
 class ItemDatabaseTest : public ::testing::Test {
 protected:
     void SetUp() override { loadDatabase(""); }
 
-    void loadDatabase(const std::string& gameSystemFields)
+    void loadDatabase(const std::string& gameSystemFields, const std::string& extraItems = "")
     {
         m_database = std::make_unique<Database>();
         std::ifstream file(gameDataPath("Database/items.dbl"));
@@ -31,6 +32,8 @@ protected:
         if (!gameSystemFields.empty())
             m_database->addSubDatabase("GameSystem", "rules.dbl",
                                        "GameSystem {\n" + gameSystemFields + "\n}\n");
+        if (!extraItems.empty())
+            m_database->addSubDatabase("Extra", "extra.dbl", extraItems);
         m_database->resolveBases();
     }
 
@@ -38,6 +41,13 @@ protected:
     {
         m_database.reset();
         loadDatabase(fields);
+    }
+
+    // The shipped items plus the entries of text.
+    void reloadWithExtraItems(const std::string& text)
+    {
+        m_database.reset();
+        loadDatabase("", text);
     }
 
     const DatabaseEntry* entry(const char* name) const

@@ -1,0 +1,107 @@
+// Runs the model generator (tools/gen/modelgen.cpp) on small descriptions.
+#include "engine/resources/AnimationResource.h"
+#include "engine/resources/SkeletonResource.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    std::string output; // stdout and stderr
+};
+
+ToolRun runModelGen(const TempDir& dir, const std::string& description)
+{
+    dir.write("desc.modelsrc", description);
+    std::string command = std::string(GLOAM_BINARY_DIR) + "/tools/modelgen '" + dir.file("desc.modelsrc") +
+                          "' '" + dir.file("out") + "' 2>&1";
+    ToolRun run;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        ADD_FAILURE() << "cannot run " << command;
+        return run;
+    }
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        run.output.append(buffer, n);
+    }
+    int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+std::vector<uint8_t> readBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST(ModelGenTool, WritesReadableFilesAndLeavesUnchangedOnesAlone)
+{
+    TempDir dir;
+    const std::string description = "skeleton s.mds   # the bones\n"
+                                    "bone root - 0 0 1\n"
+                                    "bone arm root\n"
+                                    "animation w.mda frames 4 move 1 0 0 swing arm 30\n";
+    ToolRun first = runModelGen(dir, description);
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    std::vector<uint8_t> mds = readBytes(dir.path() / "out" / "s.mds");
+    auto skeleton = SkeletonResource::parse("s.mds", mds.data(), mds.size());
+    ASSERT_NE(skeleton, nullptr);
+    EXPECT_EQ(skeleton->getNumBones(), 2);
+    EXPECT_EQ(skeleton->getBone(1)->parent, 0);
+    std::vector<uint8_t> mda = readBytes(dir.path() / "out" / "w.mda");
+    auto anim = AnimationResource::parse("w.mda", mda.data(), mda.size());
+    ASSERT_NE(anim, nullptr);
+    EXPECT_EQ(anim->getNumFrames(), 4);
+    EXPECT_EQ(anim->getKey(3, 0).position, Vec3(3, 0, 1));
+
+    // Other build directories generate the same files: a second run must
+    // not rewrite them under a reader's feet.
+    auto stamp = std::filesystem::last_write_time(dir.path() / "out" / "s.mds");
+    std::filesystem::last_write_time(dir.path() / "out" / "s.mds", stamp - std::chrono::hours(1));
+    stamp = std::filesystem::last_write_time(dir.path() / "out" / "s.mds");
+    ASSERT_EQ(runModelGen(dir, description).exitCode, 0);
+    EXPECT_EQ(std::filesystem::last_write_time(dir.path() / "out" / "s.mds"), stamp);
+    EXPECT_EQ(readBytes(dir.path() / "out" / "s.mds"), mds);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "s.mds.tmp"));
+}
+
+TEST(ModelGenTool, BadValuesAreRefusedWithFileAndLine)
+{
+    TempDir dir;
+    struct Case {
+        const char* description;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"bone root -\nbone arm root 1 x 2\n", "desc.modelsrc:2: bone rest position needs three numbers"},
+        {"bone root - 1 2 3 4\n", "desc.modelsrc:1: bone rest position needs three numbers"},
+        {"bone root -\nanimation w.mda frames 4 move 1 x 2\n",
+         "desc.modelsrc:2: animation move has a missing or bad value"},
+        {"bone root -\nanimation w.mda frames 4 swing\n",
+         "desc.modelsrc:2: animation swing has a missing or bad value"},
+        {"bone root -\nanimation w.mda frames 2000000000\n",
+         "desc.modelsrc:2: animation needs 1 to 100000 frames"},
+        {"bone root -\nanimation w.mda frames 0\n", "desc.modelsrc:2: animation needs 1 to 100000 frames"},
+    };
+    for (const Case& c : cases) {
+        ToolRun run = runModelGen(dir, c.description);
+        EXPECT_EQ(run.exitCode, 1) << c.description;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.description << "\n" << run.output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "w.mda"));
+}
+
+} // namespace
