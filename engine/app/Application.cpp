@@ -5,13 +5,13 @@
 #include "engine/console/EngineCommands.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/console/VirtualKeys.h"
+#include "engine/core/Clock.h"
 #include "engine/core/ColorSystem.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/FatalError.h"
 #include "engine/core/MemorySystem.h"
 #include "engine/core/Profiler.h"
 #include "engine/core/Random.h"
-#include "engine/core/Timer.h"
 #include "engine/data/Database.h"
 #include "engine/data/Localization.h"
 #include "engine/data/NameGenerator.h"
@@ -21,8 +21,8 @@
 #include "engine/net/SocketLayer.h"
 #include "engine/object/ClassRegistry.h"
 #include "engine/object/EventSystem.h"
-#include "engine/platform/Clock.h"
 #include "engine/platform/CriticalError.h"
+#include "engine/platform/MonotonicTime.h"
 #include "engine/platform/Platform.h"
 #include "engine/platform/Signals.h"
 #include "engine/platform/SystemInfo.h"
@@ -151,7 +151,7 @@ void Application::startup()
         m_hooks.setStartupDone();
     }
     // The first frame measures from here, not from the start of start-up.
-    m_timer->update();
+    m_clock->update();
 }
 
 void Application::createSystems()
@@ -186,7 +186,7 @@ void Application::createSystems()
         m_userVars->loadConfig(defaults ? &text : nullptr, m_fileSystem->makeBasePath("default.cfg"),
                                m_dirs.user + "/user.cfg");
     }
-    m_timer = std::make_unique<Timer>();
+    m_clock = std::make_unique<Clock>();
     m_profiler = std::make_unique<Profiler>();
     m_colors = std::make_unique<ColorSystem>();
     m_names = std::make_unique<NameGenerator>();
@@ -306,8 +306,8 @@ void Application::frame()
     checkLoaderFatal();
     m_profiler->startFrame();
 
-    m_timer->update();
-    m_frameMs = m_timer->getFrameTimeMs();
+    m_clock->update();
+    m_frameMs = m_clock->getFrameTimeMs();
     double seconds = m_frameMs / 1000.0;
     ++m_frames;
 
@@ -428,7 +428,7 @@ void Application::destroySystems()
     m_names.reset();
     m_colors.reset();
     m_profiler.reset();
-    m_timer.reset();
+    m_clock.reset();
     m_userVars.reset();
     m_keys.reset();
     m_commands.reset();

@@ -18,7 +18,7 @@ class EventSystem;
 class CommandSystem;
 class VirtualKeys;
 class UserVarSystem;
-class Timer;
+class Clock;
 class Profiler;
 class ColorSystem;
 class NameGenerator;
@@ -92,7 +92,7 @@ private:
     std::unique_ptr<CommandSystem> m_commands;
     std::unique_ptr<VirtualKeys> m_keys;
     std::unique_ptr<UserVarSystem> m_userVars;
-    std::unique_ptr<Timer> m_timer;
+    std::unique_ptr<Clock> m_clock;
     std::unique_ptr<Profiler> m_profiler;
     std::unique_ptr<ColorSystem> m_colors;
     std::unique_ptr<NameGenerator> m_names;

@@ -1,8 +1,8 @@
 #include "engine/core/Profiler.h"
 
+#include "engine/core/Clock.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
-#include "engine/core/Timer.h"
 
 #include <algorithm>
 
@@ -30,9 +30,9 @@ bool validSection(int section)
 }
 } // namespace
 
-Profiler::Profiler() : Profiler(Clock(&Timer::monotonicNanoseconds)) {}
+Profiler::Profiler() : Profiler(TimeSource(&Clock::monotonicNanoseconds)) {}
 
-Profiler::Profiler(Clock clock) : m_clock(std::move(clock)) {}
+Profiler::Profiler(TimeSource clock) : m_clock(std::move(clock)) {}
 
 const char* Profiler::sectionName(int section)
 {

@@ -31,10 +31,10 @@ public:
     };
 
     // Nanoseconds of a monotonic clock; replaceable for tests.
-    using Clock = std::function<int64_t()>;
+    using TimeSource = std::function<int64_t()>;
 
     Profiler();
-    explicit Profiler(Clock clock);
+    explicit Profiler(TimeSource clock);
 
     static const char* sectionName(int section);
 
@@ -62,7 +62,7 @@ private:
         int64_t startNs = 0;
     };
 
-    Clock m_clock;
+    TimeSource m_clock;
     SectionStats m_sections[kSectionCount];
     Open m_open[kSectionCount];
     SectionStats m_frames;

@@ -1,7 +1,7 @@
 #include "engine/core/Random.h"
 
 #include "engine/core/DebugSystem.h"
-#include "engine/core/Timer.h"
+#include "engine/core/Clock.h"
 
 #include <cmath>
 #include <limits>
@@ -49,7 +49,7 @@ Random::Random()
 {
     // The shared stream differs from run to run; the others stay 0 until the
     // world seeds them.
-    int64_t ns = Timer::monotonicNanoseconds();
+    int64_t ns = Clock::monotonicNanoseconds();
     setState(0, static_cast<uint32_t>(ns ^ (ns >> 32)));
 }
 

@@ -7,7 +7,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Profiler.h"
 #include "engine/core/Random.h"
-#include "engine/core/Timer.h"
+#include "engine/core/Clock.h"
 #include "engine/data/Database.h"
 #include "engine/data/Localization.h"
 #include "engine/data/NameGenerator.h"
@@ -36,7 +36,7 @@ std::string standingSystems()
     auto bit = [](const void* p) { return p ? '1' : '0'; };
     return {bit(FileSystem::instance()),    bit(DebugSystem::instance()),    bit(Localization::instance()),
             bit(ClassRegistry::instance()), bit(EventSystem::instance()),    bit(CommandSystem::instance()),
-            bit(VirtualKeys::instance()),   bit(UserVarSystem::instance()),  bit(Timer::instance()),
+            bit(VirtualKeys::instance()),   bit(UserVarSystem::instance()),  bit(Clock::instance()),
             bit(Profiler::instance()),      bit(ColorSystem::instance()),    bit(NameGenerator::instance()),
             bit(Random::instance()),        bit(ResourceSystem::instance()), bit(Database::instance()),
             bit(SystemInfo::instance()),    bit(Input::instance()),          bit(SocketLayer::instance())};

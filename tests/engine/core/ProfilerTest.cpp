@@ -8,7 +8,7 @@ constexpr int64_t kMs = 1000000;
 
 struct FakeClock {
     int64_t now = 0;
-    Profiler::Clock clock()
+    Profiler::TimeSource clock()
     {
         return [this] { return now; };
     }

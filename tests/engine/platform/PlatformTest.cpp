@@ -1,7 +1,7 @@
 #include "engine/platform/Platform.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
-#include "engine/platform/Clock.h"
+#include "engine/platform/MonotonicTime.h"
 #include "engine/platform/CriticalError.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"

@@ -8,13 +8,13 @@
 
 // The engine clock: real time since start-up from a monotonic clock (no
 // wrap-around), sampled once per frame by update().
-class Timer : public Singleton<Timer> {
+class Clock : public Singleton<Clock> {
 public:
     // Nanoseconds of a monotonic clock; replaceable for tests.
-    using Clock = std::function<int64_t()>;
+    using Source = std::function<int64_t()>;
 
-    Timer();
-    explicit Timer(Clock clock);
+    Clock();
+    explicit Clock(Source source);
 
     static int64_t monotonicNanoseconds();
     // Sleeps the milliseconds; 0 or less only yields the thread.
@@ -39,7 +39,7 @@ public:
     static GameTime toGameTime(int64_t ns);
 
 private:
-    Clock m_clock;
+    Source m_clock;
     int64_t m_startNs = 0;
     int64_t m_lastNs = 0;
     int64_t m_frameNs = 0;

@@ -1,6 +1,6 @@
-#include "engine/platform/Clock.h"
+#include "engine/platform/MonotonicTime.h"
 
-#include "engine/core/Timer.h"
+#include "engine/core/Clock.h"
 
 #include <thread>
 
@@ -8,7 +8,7 @@
 // plain-function faces for the platform layer.
 uint64_t monotonicNanoseconds()
 {
-    return static_cast<uint64_t>(Timer::monotonicNanoseconds());
+    return static_cast<uint64_t>(Clock::monotonicNanoseconds());
 }
 
 double monotonicMilliseconds()
@@ -18,7 +18,7 @@ double monotonicMilliseconds()
 
 void sleepMilliseconds(int ms)
 {
-    Timer::sleepMs(ms);
+    Clock::sleepMs(ms);
 }
 
 void yieldThread()

@@ -1,25 +1,25 @@
-#include "engine/core/Timer.h"
+#include "engine/core/Clock.h"
 
 #include <cmath>
 #include <ctime>
 #include <thread>
 
-Timer::Timer() : Timer(Clock(&Timer::monotonicNanoseconds)) {}
+Clock::Clock() : Clock(Source(&Clock::monotonicNanoseconds)) {}
 
-Timer::Timer(Clock clock) : m_clock(std::move(clock))
+Clock::Clock(Source source) : m_clock(std::move(source))
 {
     m_startNs = m_clock();
     m_lastNs = m_startNs;
 }
 
-int64_t Timer::monotonicNanoseconds()
+int64_t Clock::monotonicNanoseconds()
 {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
     return static_cast<int64_t>(ts.tv_sec) * 1000000000LL + ts.tv_nsec;
 }
 
-void Timer::sleepMs(int ms)
+void Clock::sleepMs(int ms)
 {
     if (ms <= 0) {
         std::this_thread::yield();
@@ -28,7 +28,7 @@ void Timer::sleepMs(int ms)
     }
 }
 
-void Timer::update()
+void Clock::update()
 {
     int64_t now = m_clock();
     // A clock replaced by a test could step back; never report negative time.
@@ -39,13 +39,13 @@ void Timer::update()
     m_gameTime = toGameTime(m_lastNs - m_startNs);
 }
 
-int64_t Timer::getTimeMs() const
+int64_t Clock::getTimeMs() const
 {
     int64_t elapsed = m_clock() - m_startNs;
     return elapsed > 0 ? elapsed / 1000000 : 0;
 }
 
-GameTime Timer::toGameTime(int64_t ns)
+GameTime Clock::toGameTime(int64_t ns)
 {
     if (ns < 0) {
         ns = 0;
