@@ -203,24 +203,44 @@ void GameData::loadQuestDefinitions()
     const DefinitionLoader<QuestDefinition>& loader = loaders().questDefinitions;
     if (!loader.isSet())
         return;
+    // Every type has a definition; one without its entry reads as all zero.
     m_quests.resize(kQuestTypeCount);
+    const DatabaseEntry* system = DefinitionReader::findEntry("GameSystem");
     for (int type = 0; type < kQuestTypeCount; ++type) {
         const std::string& entryName = m_rules.questEntryNames[static_cast<size_t>(type)];
-        if (entryName.empty())
-            continue;
-        const DatabaseEntry* entry = DefinitionReader::findEntry(entryName);
-        if (!entry) {
-            debugPrint(2, "Quest definition entry %s (%s) not found\n", entryName.c_str(),
-                       getQuestTypeName(type).c_str());
-            continue;
+        const std::string typeName = getQuestTypeName(type);
+        const DatabaseEntry* entry = nullptr;
+        if (!entryName.empty()) {
+            entry = DefinitionReader::findEntry(entryName);
+            if (!entry)
+                debugPrint(2, "%s: Quest definition entry %s (%s) not found; its definition is all zero\n",
+                           DefinitionReader(system).where("Quest" + typeName).c_str(), entryName.c_str(),
+                           typeName.c_str());
+        } else if (type != toIndex(QuestType::None)) {
+            debugPrint(2, "%s: no key Quest%s; the %s definition is all zero\n",
+                       DefinitionReader(system).where().c_str(), typeName.c_str(), typeName.c_str());
         }
         QuestDefinition* definition = loader.create();
         if (definition && !loader.load(definition, entry)) {
             loader.destroy(definition);
             definition = nullptr;
         }
-        m_quests[static_cast<size_t>(type)] = {definition, entry, entryName};
+        m_quests[static_cast<size_t>(type)] = {definition, entry, entry ? entryName : std::string()};
     }
+}
+
+int GameData::getQuestDefinitionCount() const
+{
+    return static_cast<int>(std::count_if(m_quests.begin(), m_quests.end(),
+                                          [](const auto& quest) { return quest.definition != nullptr; }));
+}
+
+NpcChat* GameData::findNpcChat(std::string_view name) const
+{
+    for (const LoadedDefinition<NpcChat>& chat : m_npcChats)
+        if (equalsNoCase(chat.name, name))
+            return chat.definition;
+    return nullptr;
 }
 
 // ---- Character classes
@@ -579,13 +599,10 @@ int GameData::getTradeRouteStartCost(int routeSize) const
 
 QuestType GameData::randomQuestOrEvent(bool event) const
 {
-    const DefinitionLoaders& l = loaders();
-    if (!l.questWeight || m_quests.empty())
-        return QuestType::None;
-    std::vector<float> weights(m_quests.size(), 0.0f);
-    for (size_t i = 0; i < m_quests.size(); ++i)
-        if (m_quests[i].definition)
-            weights[i] = l.questWeight(m_quests[i].definition, event);
+    const std::array<float, kQuestTypeCount>& chances =
+        event ? m_rules.eventTypeChance : m_rules.questTypeChance;
+    std::vector<float> weights(chances.begin(), chances.end());
+    weights[static_cast<size_t>(toIndex(QuestType::None))] = 0.0f;
     int picked = pickWeighted(weights);
     return picked < 0 ? QuestType::None : static_cast<QuestType>(picked);
 }
@@ -683,9 +700,12 @@ bool startUpGameData(std::unique_ptr<GameData>& holder)
     if (!holder->load())
         return false;
     const GameRules& rules = holder->rules();
-    debugPrint(1, "GameData: %zu classes, %zu monster classes, %zu monster types, %zu attachments\n",
+    debugPrint(1,
+               "GameData: %zu classes, %zu monster classes, %zu monster types, %zu attachments, "
+               "%d quest definitions, %zu NPC chats\n",
                holder->getCharacterClasses().size(), holder->getMonsterArchetypes().size(),
-               holder->getMonsterTypes().size(), holder->getAttachments().size());
+               holder->getMonsterTypes().size(), holder->getAttachments().size(),
+               holder->getQuestDefinitionCount(), holder->getNpcChats().size());
     debugPrintRaw("Game data version %s\n", rules.version.empty() ? "unknown" : rules.version.c_str());
     return true;
 }

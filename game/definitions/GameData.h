@@ -45,9 +45,6 @@ struct DefinitionLoaders {
     DefinitionLoader<NpcChat> npcChats;
     DefinitionLoader<CovenantTrait> covenantTraits;
     DefinitionLoader<CovenantDefinition> covenantDefinitions;
-    // Weight of a quest definition in random quest (event = false) or random
-    // event (event = true) picks; 0 excludes it.
-    float (*questWeight)(const QuestDefinition* definition, bool event) = nullptr;
     // A covenant's display name and the colour index of its definition.
     void (*describeCovenant)(const CovenantBase* covenant, std::string& name, int& colorIndex) = nullptr;
 };
@@ -120,7 +117,10 @@ public:
     int findSkillIndex(std::string_view name) const;
     const std::vector<LoadedDefinition<SkillTree>>& getSkillTrees() const { return m_skillTrees; }
     QuestDefinition* getQuestDefinition(int questType) const;
+    int getQuestDefinitionCount() const;
     const std::vector<LoadedDefinition<NpcChat>>& getNpcChats() const { return m_npcChats; }
+    // The chat entry of that name (case-insensitive); null when none.
+    NpcChat* findNpcChat(std::string_view name) const;
     const std::vector<LoadedDefinition<CovenantTrait>>& getCovenantTraits() const { return m_covenantTraits; }
     const std::vector<LoadedDefinition<CovenantDefinition>>& getCovenantDefinitions() const
     {
@@ -143,6 +143,8 @@ public:
     int getInfluenceForLevel(int totalInfluence) const;
     int getTradeRouteValue(const GameTime& elapsed, int routeSize, int cap) const;
     int getTradeRouteStartCost(int routeSize) const;
+    // A type drawn by the "QuestTypeChance" or "EventChance" weights (stream
+    // 0); None when every weight is 0. None itself is never drawn.
     QuestType randomQuestType() const;
     QuestType randomEventType() const;
     std::string getRandomWonGameText() const;

@@ -251,6 +251,8 @@ void GameRules::load(const DatabaseEntry* entry)
     baseItemTimeOnGround = r.getFloat("BaseItemTimeOnGround", baseItemTimeOnGround);
     readFloatFamily(r, "TimeOnGroundMult", GameEnum::ItemRarity, timeOnGroundMult, 1.0f);
     readStringFamily(r, "Quest", GameEnum::QuestType, questEntryNames);
+    readFloatFamily(r, "QuestTypeChance", GameEnum::QuestType, questTypeChance, 0.0f);
+    readFloatFamily(r, "EventChance", GameEnum::QuestType, eventTypeChance, 0.0f);
 
     fontNames = r.getStringList("Font");
     wonGameText = r.getStringList("WonGameText");

@@ -141,6 +141,8 @@ struct GameRules {
     float baseItemTimeOnGround = 0.0f;
     std::array<float, kItemRarityCount> timeOnGroundMult{};
     std::array<std::string, kQuestTypeCount> questEntryNames; // "Quest" + QuestType name
+    std::array<float, kQuestTypeCount> questTypeChance{};     // "QuestTypeChance" + QuestType name
+    std::array<float, kQuestTypeCount> eventTypeChance{};     // "EventChance" + QuestType name
 
     // ---- Texts, colours and display
     std::vector<std::string> fontNames; // "Font"

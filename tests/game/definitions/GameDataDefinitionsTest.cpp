@@ -25,6 +25,8 @@ template <class T> DefinitionLoader<T> fakeLoader()
     loader.create = [] { return reinterpret_cast<T*>(new FakeDefinition()); };
     loader.load = [](T* definition, const DatabaseEntry* entry) {
         auto* fake = reinterpret_cast<FakeDefinition*>(definition);
+        if (!entry)
+            return true; // a quest type without its entry
         fake->entryName = entry->getName();
         fake->weight = Database::get().getFloat(entry, "Weight", 0.0f);
         return !Database::get().getInt(entry, "Broken");
@@ -43,6 +45,11 @@ GameSystem {
     QuestPlague QuestOfPlague
     QuestMeeting QuestOfMeeting
     QuestThief NoSuchQuest
+    QuestTypeChancePlague 1
+    QuestTypeChanceMeeting 3
+}
+Gloomy {
+    Type NpcChat
 }
 QuestOfPlague {
     Weight 1
@@ -92,9 +99,6 @@ protected:
         l.npcChats = fakeLoader<NpcChat>();
         l.covenantTraits = fakeLoader<CovenantTrait>();
         l.covenantDefinitions = fakeLoader<CovenantDefinition>();
-        l.questWeight = [](const QuestDefinition* definition, bool event) {
-            return event ? 0.0f : fake(definition)->weight;
-        };
         l.describeCovenant = [](const CovenantBase*, std::string& name, int& color) {
             name = "Iron Pact";
             color = 7;
@@ -124,11 +128,16 @@ TEST_F(GameDataDefinitions, LoadsEveryRegisteredListAndFreesIt)
         ASSERT_TRUE(data.load());
         ASSERT_EQ(data.getSkillDefinitions().size(), 2u); // BadSkill dropped, template skipped
         EXPECT_EQ(data.getSkillTrees().size(), 1u);
-        EXPECT_EQ(data.getNpcChats().size(), 1u);
+        EXPECT_EQ(data.getNpcChats().size(), 2u);
         EXPECT_EQ(data.getCovenantTraits().size(), 1u);
         EXPECT_EQ(data.getCovenantDefinitions().size(), 2u);
-        // 2 skills + tree + 2 quests + chat + trait + 2 covenants.
-        EXPECT_EQ(FakeDefinition::live, 9);
+        // 2 skills + tree + 67 quests + 2 chats + trait + 2 covenants.
+        EXPECT_EQ(FakeDefinition::live, 75);
+        EXPECT_EQ(data.getQuestDefinitionCount(), 67);
+
+        EXPECT_EQ(fake(data.findNpcChat("gloomy"))->entryName, "Gloomy");
+        EXPECT_EQ(fake(data.findNpcChat("GREETING"))->entryName, "Greeting");
+        EXPECT_EQ(data.findNpcChat("Cheerful"), nullptr);
 
         // Skill names compare exactly.
         EXPECT_EQ(data.findSkillIndex("Fireball"), 0);
@@ -137,12 +146,20 @@ TEST_F(GameDataDefinitions, LoadsEveryRegisteredListAndFreesIt)
         EXPECT_EQ(fake(data.findSkillDefinition("Fireball"))->entryName, "Fireball");
         EXPECT_EQ(data.getSkillDefinitionList().size(), 2u);
 
-        // One quest definition per QuestType, from "Quest" + the type name.
+        // One quest definition per QuestType, from "Quest" + the type name;
+        // a type without its entry still has one, loaded from no entry.
         EXPECT_EQ(fake(data.getQuestDefinition(toIndex(QuestType::Plague)))->entryName, "QuestOfPlague");
-        EXPECT_EQ(data.getQuestDefinition(toIndex(QuestType::Thief)), nullptr);
-        EXPECT_EQ(data.getQuestDefinition(toIndex(QuestType::None)), nullptr);
+        ASSERT_NE(data.getQuestDefinition(toIndex(QuestType::Thief)), nullptr);
+        EXPECT_EQ(fake(data.getQuestDefinition(toIndex(QuestType::Thief)))->entryName, "");
+        EXPECT_NE(data.getQuestDefinition(toIndex(QuestType::None)), nullptr);
+        EXPECT_NE(data.getQuestDefinition(toIndex(QuestType::Siege)), nullptr);
         EXPECT_EQ(data.getQuestDefinition(67), nullptr);
-        EXPECT_TRUE(log.contains("Quest definition entry NoSuchQuest (Thief) not found", 2));
+        EXPECT_EQ(data.getQuestDefinition(-1), nullptr);
+        EXPECT_TRUE(
+            log.contains("gamesystem.dbl:5: Quest definition entry NoSuchQuest (Thief) not found", 2));
+        EXPECT_TRUE(log.contains("no key QuestSiege", 2));
+        EXPECT_FALSE(log.contains("no key QuestNone"));
+        EXPECT_FALSE(log.contains("QuestPlague"));
 
         EXPECT_EQ(data.findCovenantDefinition("human"), 0);
         EXPECT_EQ(data.findCovenantDefinition("Elf"), 1);
@@ -171,7 +188,7 @@ TEST_F(GameDataDefinitions, ReloadReplacesTheLists)
     ASSERT_TRUE(data.load());
     ASSERT_TRUE(data.load());
     EXPECT_EQ(data.getSkillDefinitions().size(), 2u);
-    EXPECT_EQ(FakeDefinition::live, 9);
+    EXPECT_EQ(FakeDefinition::live, 75);
     data.unload();
     EXPECT_EQ(FakeDefinition::live, 0);
     EXPECT_EQ(data.findSkillIndex("Fireball"), -1);

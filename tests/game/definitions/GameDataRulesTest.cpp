@@ -232,6 +232,25 @@ TEST_F(GameDataRules, TextsFontsAndNames)
     EXPECT_EQ(data.getRandomLostGameText(), "a");
 }
 
+TEST_F(GameDataRules, RandomQuestAndEventTypesDrawByTheirChances)
+{
+    rules().questTypeChance[toIndex(QuestType::KillMonsters)] = 3.0f;
+    rules().questTypeChance[toIndex(QuestType::ClearLevel)] = 1.0f;
+    rules().questTypeChance[toIndex(QuestType::None)] = 50.0f; // never drawn
+    Random::setState(0, 0);                                    // r = 0.00424 → 0.017 of 4
+    EXPECT_EQ(data.randomQuestType(), QuestType::KillMonsters);
+    Random::setState(0, 549118299); // r = 0.97412 → 3.896: past KillMonsters' 3
+    EXPECT_EQ(data.randomQuestType(), QuestType::ClearLevel);
+    EXPECT_EQ(Random::getState(0), 549118299u * 569813u + 9116991u); // one draw
+
+    // No event weight: None, without a draw.
+    Random::setState(0, 7);
+    EXPECT_EQ(data.randomEventType(), QuestType::None);
+    EXPECT_EQ(Random::getState(0), 7u);
+    rules().eventTypeChance[toIndex(QuestType::Plague)] = 0.5f;
+    EXPECT_EQ(data.randomEventType(), QuestType::Plague);
+}
+
 TEST_F(GameDataRules, LaterSubsystemListsAreEmptyUntilRegistered)
 {
     EXPECT_EQ(data.findSkillIndex("Fireball"), -1);
