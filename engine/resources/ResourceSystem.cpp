@@ -276,19 +276,39 @@ bool ResourceSystem::load(const std::string& fileName, ResourceHandle& out, int 
     return out.isValid();
 }
 
+bool ResourceSystem::findTypeLocked(const std::string& extension, ResourceTypeInfo& out) const
+{
+    for (const auto& t : m_types) {
+        if (t.extension == extension) {
+            out = t;
+            return true;
+        }
+    }
+    return false;
+}
+
+std::unique_ptr<Resource> ResourceSystem::buildFromFile(const ResourceTypeInfo& type,
+                                                        const std::string& fileName, int flags,
+                                                        std::vector<uint8_t>& data, uint64_t& bytes)
+{
+    data.clear();
+    bool read = type.fileReader ? type.fileReader(fileName, data) : readFile(fileName, data);
+    if (!read) {
+        // A type that stands in for another expects missing files (caches).
+        debugPrint(type.standsInFor.empty() ? 2 : 1, "%s: cannot read resource file\n", fileName.c_str());
+        return nullptr;
+    }
+    bytes += data.size();
+    return type.factory ? type.factory(fileName, data.data(), data.size(), flags) : nullptr;
+}
+
 std::unique_ptr<Resource> ResourceSystem::buildObject(const Entry& snapshot, bool& failed, uint64_t& bytes)
 {
     ResourceTypeInfo type;
     bool haveType = false;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        for (const auto& t : m_types) {
-            if (t.extension == snapshot.extension) {
-                type = t;
-                haveType = true;
-                break;
-            }
-        }
+        haveType = findTypeLocked(snapshot.extension, type);
     }
     failed = false;
     bytes = 0;
@@ -299,28 +319,44 @@ std::unique_ptr<Resource> ResourceSystem::buildObject(const Entry& snapshot, boo
         return nullptr;
     }
     std::vector<uint8_t> data;
-    std::unique_ptr<Resource> object;
-    if (!readFile(snapshot.fileName, data)) {
-        debugPrint(2, "%s: cannot read resource file\n", snapshot.fileName.c_str());
-        failed = true;
-    } else {
-        bytes = data.size();
-        if (type.factory) {
-            object = type.factory(snapshot.fileName, data.data(), data.size(), snapshot.flags);
+    std::unique_ptr<Resource> object = buildFromFile(type, snapshot.fileName, snapshot.flags, data, bytes);
+    if (!object && !type.standsInFor.empty()) {
+        // The stood-in file, built by its own type (one level only).
+        ResourceTypeInfo other;
+        bool haveOther = false;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            haveOther = findTypeLocked(toLowerCopy(type.standsInFor), other);
         }
-        if (!object) {
-            failed = true;
+        if (haveOther) {
+            std::string name = snapshot.fileName;
+            size_t dot = name.rfind('.');
+            size_t slash = name.find_last_of('/');
+            if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) {
+                name.erase(dot);
+            }
+            name += "." + type.standsInFor;
+            object = buildFromFile(other, name, snapshot.flags, data, bytes);
+            if (object) {
+                debugPrint(1, "%s: using %s in its place\n", snapshot.fileName.c_str(), name.c_str());
+                type.memoryCategory = other.memoryCategory;
+                type.keepImage = other.keepImage;
+            }
         }
     }
-    if (!object && type.placeholderFactory) {
-        object = type.placeholderFactory(snapshot.fileName);
-        if (object) {
-            object->setPlaceholder(true);
+    if (!object) {
+        failed = true;
+        if (type.placeholderFactory) {
+            object = type.placeholderFactory(snapshot.fileName);
+            if (object) {
+                object->setPlaceholder(true);
+            }
         }
     }
     if (object) {
         object->setFileName(snapshot.fileName);
-        if ((type.keepImage || (snapshot.flags & kKeepImage)) && !failed) {
+        // A factory that kept an image of its own (converted pixels) keeps it.
+        if ((type.keepImage || (snapshot.flags & kKeepImage)) && !failed && !object->keepsImage()) {
             object->keepImage(data.data(), data.size(), type.memoryCategory);
         }
     }

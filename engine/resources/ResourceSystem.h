@@ -73,7 +73,8 @@ public:
     bool isLoaderRunning() const;
     bool isLoaderThread() const;
 
-    // Load flag: the object keeps the file image (whatever its type says).
+    // Load flag: the object keeps the file image (whatever its type says); a
+    // factory that keeps an image of its own is not overwritten.
     static constexpr int kKeepImage = 8;
 
     // A counted handle for the file, queued for loading when new; -1 for an
@@ -140,6 +141,9 @@ private:
     int createEntryLocked(const std::string& fileName, const std::string& key);
     void queueLocked(int index);
     void loadQueuedLocked(std::unique_lock<std::mutex>& lock, int index);
+    bool findTypeLocked(const std::string& extension, ResourceTypeInfo& out) const;
+    std::unique_ptr<Resource> buildFromFile(const ResourceTypeInfo& type, const std::string& fileName,
+                                            int flags, std::vector<uint8_t>& data, uint64_t& bytes);
     std::unique_ptr<Resource> buildObject(const Entry& snapshot, bool& failed, uint64_t& bytes);
     void waitUntilSettled(std::unique_lock<std::mutex>& lock, int index);
     int releaseContext() const;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 // Builds a resource from its file image; runs on the loader thread. A null
 // result means the file was unusable (the type's placeholder is used then).
@@ -14,6 +15,9 @@ using ResourceFactory = std::function<std::unique_ptr<Resource>(const std::strin
                                                                 const uint8_t* data, size_t size, int flags)>;
 // Builds the stand-in object for a file that cannot be read or parsed.
 using ResourcePlaceholderFactory = std::function<std::unique_ptr<Resource>(const std::string& fileName)>;
+
+// Reads a whole file for one type; false when it cannot be read.
+using ResourceFileReader = std::function<bool(const std::string& name, std::vector<uint8_t>& out)>;
 
 // One resource type, chosen by the file name's extension.
 struct ResourceTypeInfo {
@@ -23,4 +27,10 @@ struct ResourceTypeInfo {
     int memoryCategory = 1;                        // "General"
     bool keepImage = false;                        // the object keeps the file bytes
     std::string subTypeName;
+    // When the file cannot be read or the factory refuses it, the same name
+    // with this extension is built through that extension's type (one level)
+    // before the placeholder; the entry keeps its own name.
+    std::string standsInFor;
+    // Reads this type's files instead of the manager's reader (may be empty).
+    ResourceFileReader fileReader;
 };

@@ -408,4 +408,92 @@ TEST_F(ResourceSystemTest, ReleasedWhileQueuedNeverBuildsAndStatisticsAreLogged)
     EXPECT_TRUE(log.contains("Resources: 1 entries, 1 loaded"));
 }
 
+// A cache type standing in for its source: the cache, else the source built
+// by the source's factory under the cache's name, else the placeholder.
+TEST_F(ResourceSystemTest, StandInTypeFallsBackToTheSourceOneLevelOnly)
+{
+    ResourceTypeInfo source;
+    source.extension = "src";
+    source.factory = [](const std::string& name, const uint8_t* data, size_t size, int) {
+        return std::make_unique<ProbeResource>(
+            "source:" + std::string(reinterpret_cast<const char*>(data), size), std::this_thread::get_id());
+    };
+    source.standsInFor = "prb"; // never followed from a stand-in
+    resources.registerType(source);
+    ResourceTypeInfo cache;
+    cache.extension = "cch";
+    cache.standsInFor = "src";
+    cache.factory = [](const std::string&, const uint8_t* data, size_t size,
+                       int) -> std::unique_ptr<Resource> {
+        std::string text(reinterpret_cast<const char*>(data), size);
+        if (text == "broken") {
+            return nullptr;
+        }
+        return std::make_unique<ProbeResource>("cache:" + text, std::this_thread::get_id());
+    };
+    cache.placeholderFactory = [](const std::string&) {
+        return std::make_unique<ProbeResource>("missing", std::this_thread::get_id());
+    };
+    resources.registerType(cache);
+    dir.write("a.cch", "good");
+    dir.write("a.src", "A");
+    dir.write("b.cch", "broken");
+    dir.write("b.src", "B");
+    dir.write("c.src", "C");
+    dir.write("d.prb", "never");
+
+    ResourceHandle a = resources.load("a.cch");
+    ResourceHandle b = resources.load("b.cch");
+    ResourceHandle c = resources.load("c.cch");
+    ResourceHandle d = resources.load("d.cch");
+    EXPECT_EQ(probe(a)->text, "cache:good");
+    EXPECT_EQ(probe(b)->text, "source:B");
+    EXPECT_FALSE(probe(b)->isPlaceholder());
+    EXPECT_EQ(probe(b)->getFileName(), "b.cch");
+    EXPECT_EQ(resources.getFileName(b.getIndex()), "b.cch");
+    EXPECT_EQ(probe(c)->text, "source:C");
+    // d.src is missing; its own stand-in d.prb is not followed.
+    EXPECT_EQ(probe(d)->text, "missing");
+    EXPECT_TRUE(probe(d)->isPlaceholder());
+    EXPECT_EQ(resources.getStatistics().failures, 1u);
+}
+
+TEST_F(ResourceSystemTest, TypeReaderAndFactoryKeptImagesWin)
+{
+    ResourceTypeInfo own;
+    own.extension = "own";
+    std::vector<std::string> asked;
+    own.fileReader = [&](const std::string& name, std::vector<uint8_t>& out) {
+        asked.push_back(name);
+        std::string text = "from reader";
+        out.assign(text.begin(), text.end());
+        return true;
+    };
+    own.factory = [](const std::string&, const uint8_t* data, size_t size, int flags) {
+        auto r = std::make_unique<ProbeResource>(std::string(reinterpret_cast<const char*>(data), size),
+                                                 std::this_thread::get_id());
+        if (flags & ResourceSystem::kKeepImage) {
+            const uint8_t converted[3] = {1, 2, 3};
+            r->keepImage(converted, sizeof converted, 1);
+        }
+        return r;
+    };
+    resources.registerType(own);
+    ResourceHandle h = resources.load("x.own", ResourceSystem::kKeepImage);
+    ProbeResource* r = probe(h);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(r->text, "from reader");
+    EXPECT_EQ(asked, std::vector<std::string>{"x.own"});
+    // The factory's converted image stays; the raw file bytes do not replace it.
+    ASSERT_EQ(r->getImageSize(), 3u);
+    EXPECT_EQ(r->getImage()[2], 3);
+
+    // A factory keeping nothing gets the raw bytes under the flag.
+    dir.write("k.prb", "raw");
+    ResourceHandle k = resources.load("k.prb", ResourceSystem::kKeepImage);
+    ASSERT_NE(probe(k), nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(probe(k)->getImage()), probe(k)->getImageSize()),
+              "raw");
+}
+
 } // namespace

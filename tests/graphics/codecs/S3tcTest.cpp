@@ -1,0 +1,115 @@
+#include "graphics/codecs/S3tc.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+namespace {
+
+void fill(uint8_t block[16][4], uint8_t r, uint8_t g, uint8_t b, uint8_t a)
+{
+    for (int i = 0; i < 16; ++i) {
+        block[i][0] = r;
+        block[i][1] = g;
+        block[i][2] = b;
+        block[i][3] = a;
+    }
+}
+
+const bool kAll[16] = {true, true, true, true, true, true, true, true,
+                       true, true, true, true, true, true, true, true};
+
+} // namespace
+
+TEST(S3tc, OneColourBlockDecodesToItsColourInEveryMode)
+{
+    uint8_t block[16][4];
+    // Exactly representable in 5:6:5 without bit replication.
+    fill(block, 200, 100, 48, 255);
+    for (int mode : {s3tc::Dxt1, s3tc::Dxt3, s3tc::Dxt5}) {
+        uint8_t coded[16];
+        s3tc::encodeBlock(block, kAll, mode, coded);
+        const uint8_t* colour = mode == s3tc::Dxt1 ? coded : coded + 8;
+        EXPECT_EQ(colour[0] | (colour[1] << 8), colour[2] | (colour[3] << 8)) << "both endpoints equal";
+        EXPECT_EQ(colour[4] | colour[5] | colour[6] | colour[7], 0) << "all indices 0";
+        uint8_t out[16][4];
+        s3tc::decodeBlock(coded, mode, out);
+        for (int i = 0; i < 16; ++i) {
+            EXPECT_EQ(out[i][0], 200);
+            EXPECT_EQ(out[i][1], 100);
+            EXPECT_EQ(out[i][2], 48);
+            EXPECT_EQ(out[i][3], 255);
+        }
+    }
+}
+
+TEST(S3tc, Dxt1PixelBelowHalfAlphaBecomesTransparentBlack)
+{
+    uint8_t block[16][4];
+    fill(block, 248, 0, 0, 255);
+    for (int i = 8; i < 16; ++i) {
+        block[i][0] = 0;
+        block[i][2] = 248;
+    }
+    block[5][3] = 100;
+    uint8_t coded[8];
+    s3tc::encodeBlock(block, kAll, s3tc::Dxt1, coded);
+    uint16_t c0 = coded[0] | (coded[1] << 8), c1 = coded[2] | (coded[3] << 8);
+    EXPECT_LE(c0, c1) << "three-colour mode";
+    uint32_t indices = coded[4] | (coded[5] << 8) | (coded[6] << 16) | (uint32_t(coded[7]) << 24);
+    EXPECT_EQ((indices >> 10) & 3, 3u);
+    uint8_t out[16][4];
+    s3tc::decodeBlock(coded, s3tc::Dxt1, out);
+    EXPECT_EQ(out[5][0], 0);
+    EXPECT_EQ(out[5][1], 0);
+    EXPECT_EQ(out[5][2], 0);
+    EXPECT_EQ(out[5][3], 0);
+    EXPECT_EQ(out[0][0], 248);
+    EXPECT_EQ(out[0][3], 255);
+    EXPECT_EQ(out[15][2], 248);
+}
+
+TEST(S3tc, AlphaModesKeepTheirValues)
+{
+    uint8_t block[16][4];
+    fill(block, 10, 20, 30, 0);
+    for (int i = 0; i < 16; i += 2) {
+        block[i][3] = 255;
+    }
+    uint8_t coded[16];
+    s3tc::encodeBlock(block, kAll, s3tc::Dxt5, coded);
+    EXPECT_EQ(coded[0], 0);
+    EXPECT_EQ(coded[1], 255);
+    uint8_t out[16][4];
+    s3tc::decodeBlock(coded, s3tc::Dxt5, out);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(out[i][3], i % 2 == 0 ? 255 : 0) << i;
+    }
+
+    // DXT3: four bits per pixel, widened by repeating the nibble.
+    block[3][3] = 0x7C;
+    s3tc::encodeBlock(block, kAll, s3tc::Dxt3, coded);
+    EXPECT_EQ(coded[1], 0x70 | (255 >> 4)); // pixels 2 (low nibble) and 3 (high nibble)
+    s3tc::decodeBlock(coded, s3tc::Dxt3, out);
+    EXPECT_EQ(out[3][3], 0x77);
+    EXPECT_EQ(out[2][3], 255);
+}
+
+TEST(S3tc, PixelsOutsideASmallLevelTakeNoPart)
+{
+    // A 2 × 2 level: only entries 0, 1, 4, 5 count.
+    uint8_t pixels[2 * 2 * 3] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
+    uint8_t coded[8];
+    s3tc::encodeLevel(pixels, 2, 2, 3, s3tc::Dxt1, coded);
+    uint8_t out[2 * 2 * 4];
+    std::memset(out, 7, sizeof out);
+    s3tc::decodeLevel(coded, 2, 2, 4, s3tc::Dxt1, out);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(out[i * 4], 248);
+        EXPECT_EQ(out[i * 4 + 1], 0);
+        EXPECT_EQ(out[i * 4 + 3], 255);
+    }
+    EXPECT_EQ(s3tc::levelBytes(2, 2, s3tc::Dxt1), 8u);
+    EXPECT_EQ(s3tc::levelBytes(8, 8, s3tc::Dxt5), 64u);
+    EXPECT_EQ(s3tc::levelBytes(5, 1, s3tc::Dxt1), 16u);
+}
