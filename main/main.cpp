@@ -1,6 +1,7 @@
 #include "engine/app/Application.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/definitions/GameData.h"
+#include "game/quests/QuestLoaders.h"
 
 #include <cstdio>
 
@@ -21,6 +22,7 @@ int main(int argc, char** argv)
     }
     // The game's subsystems install their hooks here as they arrive.
     AppHooks hooks;
+    registerQuestLoaders();
     installGameDataHooks(hooks);
     Application app(options, std::move(hooks));
     return app.run();

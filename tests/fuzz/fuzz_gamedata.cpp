@@ -9,6 +9,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/GateList.h"
+#include "game/quests/QuestLoaders.h"
 
 #include <cstdint>
 #include <cstring>
@@ -91,6 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static DebugSystem* debug = new DebugSystem();
     (void)debug;
+    static bool registered = (registerQuestLoaders(), true);
+    (void)registered;
     if (size == 0)
         return 0;
     if (data[0] == 'G')
