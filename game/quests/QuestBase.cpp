@@ -7,6 +7,7 @@
 #include "game/quests/QuestWorld.h"
 
 #include <algorithm>
+#include <climits>
 
 QuestBase::QuestBase()
 {

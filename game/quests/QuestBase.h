@@ -129,5 +129,6 @@ private:
     // The TextList entry at an index; null outside the list.
     const std::string* textListEntry(int index) const;
     std::string typeText() const;
+    std::string npcNameArgument();
     std::string mainText(const std::string& playerName);
 };

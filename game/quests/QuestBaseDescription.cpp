@@ -61,6 +61,15 @@ const std::string* QuestBase::textListEntry(int index) const
     return &definition->textList[static_cast<size_t>(index)];
 }
 
+std::string QuestBase::npcNameArgument()
+{
+    // Argument values cannot carry text keys: the NPC type key inside the
+    // name is translated here, or loses its markers without translations.
+    const Localization* localization = Localization::instance();
+    const std::string& name = getNpcName();
+    return localization ? localization->translateCopy(name) : stripTextKeyMarkers(name);
+}
+
 std::string QuestBase::typeText() const
 {
     return getMonsterTypeText(0, true, false, 1, false);
@@ -100,12 +109,12 @@ std::string QuestBase::getTitle(bool simple, int playerLevelIndex)
         if (simple)
             who = npcChoice >= 0 && npcChoice < getNpcCount() ? getNpcNameAt(npcChoice) : std::string();
         else
-            who = getNpcName();
+            who = npcNameArgument();
         out += wrapText("QuestTitleDeadlyPoison", "%s", who.c_str());
         break;
     }
     case QuestType::Petrify:
-        out += wrapText("QuestTitlePetrify", "%s", getNpcName().c_str());
+        out += wrapText("QuestTitlePetrify", "%s", npcNameArgument().c_str());
         break;
     case QuestType::Plague:
         out += wrapText("QuestTitlePlague");
@@ -151,7 +160,7 @@ std::string QuestBase::getTitle(bool simple, int playerLevelIndex)
         break;
     case QuestType::Kidnapping:
         out += wrapText(failed ? "QuestTitleKindappingFailed" : "QuestTitleKindapping", "%s",
-                        getNpcName().c_str());
+                        npcNameArgument().c_str());
         break;
     case QuestType::Siege:
         out += wrapText("QuestTitleSiege");
@@ -267,15 +276,15 @@ std::string QuestBase::mainText(const std::string& playerName)
     case QuestType::DeadlyPoison:
     case QuestType::Petrify:
         out = wrapText(is(QuestType::Petrify) ? "QuestTextPetrify" : "QuestTextDeadlyPoison", "%s %d %s %s%s",
-                       getNpcName().c_str(), goal, nameOf(mt).c_str(), questItemNameOf(mt).c_str(),
+                       npcNameArgument().c_str(), goal, nameOf(mt).c_str(), questItemNameOf(mt).c_str(),
                        goal > 1 ? "s" : "");
         break;
     case QuestType::Kidnapping:
         if (failed) {
-            out = wrapText("QuestTextKidnappingFailed", "%s", getNpcName().c_str());
+            out = wrapText("QuestTextKidnappingFailed", "%s", npcNameArgument().c_str());
         } else if (variantKey) {
             out = wrapText(isNpcMale() ? "QuestMalePronounKidnapping" : "QuestFemalePronounKidnapping");
-            out += wrapText(variantKey, "%s %s %s", pronoun, getNpcName().c_str(), typeText().c_str());
+            out += wrapText(variantKey, "%s %s %s", pronoun, npcNameArgument().c_str(), typeText().c_str());
         }
         break;
     case QuestType::StoryTurenGraves:
@@ -308,8 +317,8 @@ std::string QuestBase::mainText(const std::string& playerName)
                        "%s %s", typeText().c_str(), getLevelText(false, false).c_str());
         break;
     case QuestType::Revenge:
-        out = wrapText("QuestTextRevenge", "%s %s %s %s", getNpcName().c_str(), indefiniteArticle(entryText),
-                       entryText.c_str(), typeText().c_str());
+        out = wrapText("QuestTextRevenge", "%s %s %s %s", npcNameArgument().c_str(),
+                       indefiniteArticle(entryText), entryText.c_str(), typeText().c_str());
         break;
     case QuestType::TutorialEquipWeapon:
     case QuestType::TutorialGetQuest:

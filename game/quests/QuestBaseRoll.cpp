@@ -28,6 +28,11 @@ int truncToInt(double x)
     return static_cast<int>(x);
 }
 
+int clampToInt(long long v)
+{
+    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
+}
+
 int saturatingMultiply(int a, int b)
 {
     long long v = static_cast<long long>(a) * b;
@@ -95,8 +100,10 @@ void QuestBase::rollChoices(bool keepGoal)
             randomFloat(kQuestStream);
         npcName = generateNpcName();
         if (is(QuestType::Recruit)) {
-            int lo = std::clamp(level + definition->minLevelChange, 1, 100);
-            int hi = std::clamp(level + definition->maxLevelChange, 1, 100);
+            int lo = static_cast<int>(
+                std::clamp<long long>(static_cast<long long>(level) + definition->minLevelChange, 1, 100));
+            int hi = static_cast<int>(
+                std::clamp<long long>(static_cast<long long>(level) + definition->maxLevelChange, 1, 100));
             recruitLevel = lo + questRandomInt(hi - lo + 1);
         }
     }
@@ -107,7 +114,9 @@ void QuestBase::rollChoices(bool keepGoal)
         npcChoice = questRandomInt(static_cast<int>(definition->textList.size()));
 
     if (isAny({QuestType::TownTraps, QuestType::Siege}))
-        goal = definition->minCount + questRandomInt(definition->maxCount - definition->minCount + 1);
+        goal = clampToInt(static_cast<long long>(definition->minCount) +
+                          questRandomInt(clampToInt(static_cast<long long>(definition->maxCount) -
+                                                    definition->minCount + 1)));
 
     if (isAny({QuestType::KillMonsters,
                QuestType::UniqueMonsterSpotted,

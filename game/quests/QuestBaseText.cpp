@@ -12,6 +12,7 @@
 #include "game/quests/QuestWorld.h"
 
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -56,28 +57,31 @@ std::string QuestBase::getProgressText(bool withNames)
     if (failed && !withNames)
         return "Progress: " + formatColorCode(1) + "failed" + formatColorCode(kColorPlain) + "\n";
 
-    int remaining = goal - progress;
+    // Counters come from saves and messages: subtract in a wider type.
+    const long long left = static_cast<long long>(goal) - progress;
+    long long remaining = left;
     if (is(QuestType::MonsterQuest))
-        remaining = targets.empty() ? 0 : targets[0].needed - targets[0].count;
+        remaining = targets.empty() ? 0 : static_cast<long long>(targets[0].needed) - targets[0].count;
+    const int remainingCount = static_cast<int>(std::clamp<long long>(remaining, INT_MIN, INT_MAX));
 
     std::string out;
     if (isAny({QuestType::MonsterQuestItem, QuestType::DeadlyPoison, QuestType::Plague, QuestType::Petrify,
                QuestType::ArmorsmithMonsterQuestItem, QuestType::WeaponsmithMonsterQuestItem,
                QuestType::StoryDraaienNullifier})) {
         if (withNames)
-            out = formatString("%d %s %s%s", goal - progress, type ? type->getName().c_str() : "",
+            out = formatString("%lld %s %s%s", left, type ? type->getName().c_str() : "",
                                questItemNameOf(type).c_str(), remaining > 1 ? "s" : "");
         else
-            out = formatString("Progress: %d", remaining);
+            out = formatString("Progress: %lld", remaining);
         return out + " left to find\n";
     }
     if (isAny({QuestType::LevelQuestItem, QuestType::PoisonedSupply, QuestType::ArmorsmithLevelQuestItem,
                QuestType::WeaponsmithLevelQuestItem, QuestType::StoryTurenGraves,
                QuestType::StoryCiglioFindItem})) {
         if (withNames)
-            out = formatString("%d %s", remaining, getItemName(remaining).c_str());
+            out = formatString("%lld %s", remaining, getItemName(remainingCount).c_str());
         else
-            out = formatString("Progress: %d", remaining);
+            out = formatString("Progress: %lld", remaining);
         return out + " left to find\n";
     }
     if (isAny({QuestType::KillMonsterGroup, QuestType::StoryShankarLuteKefah, QuestType::Meeting})) {
@@ -87,7 +91,7 @@ std::string QuestBase::getProgressText(bool withNames)
         return withNames ? out : "Progress: " + out;
     }
     if (is(QuestType::ClearLevel))
-        return formatString("%d monster%s left to kill\n", goal - progress, pluralSuffix(goal - progress));
+        return formatString("%lld monster%s left to kill\n", left, pluralSuffix(left));
     if (isBoss() ||
         isAny({QuestType::ScoutLocation, QuestType::Renegade, QuestType::Escort, QuestType::TreasureMap,
                QuestType::GhostRevenge, QuestType::Revenge, QuestType::UniqueMonsterSpotted,
@@ -98,9 +102,10 @@ std::string QuestBase::getProgressText(bool withNames)
         !definition->needsMonsterType)
         return "";
     if (withNames)
-        out = formatString("%d %s", remaining, getMonsterTypeText(0, true, true, remaining, false).c_str());
+        out = formatString("%lld %s", remaining,
+                           getMonsterTypeText(0, true, true, remainingCount, false).c_str());
     else
-        out = formatString("Progress: %d", remaining);
+        out = formatString("Progress: %lld", remaining);
     return out + " left to kill\n";
 }
 

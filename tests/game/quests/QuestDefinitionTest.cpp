@@ -98,7 +98,8 @@ TEST_F(QuestDefinitions, ReadsEveryKindOfKey)
     const QuestDefinition& hunt = of(QuestType::KillMonsters);
     EXPECT_FLOAT_EQ(hunt.minCountMult, 4.5f);
     EXPECT_EQ(hunt.xpMaxRewardPerMonster, 20);
-    EXPECT_EQ(hunt.textList, (std::vector<std::string>{"QuestHuntText0", "QuestHuntText1", "QuestHuntText2"}));
+    EXPECT_EQ(hunt.textList,
+              (std::vector<std::string>{"QuestHuntText0", "QuestHuntText1", "QuestHuntText2"}));
     EXPECT_EQ(hunt.returnNpcType, NpcType::Warmaster);
     EXPECT_EQ(hunt.needNpcType, NpcType::Tutor);
     EXPECT_EQ(hunt.forceLevel, 12);

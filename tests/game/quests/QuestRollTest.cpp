@@ -174,7 +174,8 @@ TEST_F(QuestRolls, NpcClassNameAndTargetLevelsComeFromTheSeed)
 TEST_F(QuestRolls, SameSetupRollsTheSameWhateverWasDrawnBetween)
 {
     ASSERT_TRUE(loaded);
-    for (QuestType type : {QuestType::Recruit, QuestType::KillMonsters, QuestType::Siege, QuestType::Escort}) {
+    for (QuestType type :
+         {QuestType::Recruit, QuestType::KillMonsters, QuestType::Siege, QuestType::Escort}) {
         TestQuest a;
         TestQuest b;
         a.setUpType = b.setUpType = monster("GoblinScout");
