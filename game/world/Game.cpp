@@ -1,0 +1,193 @@
+#include "game/world/Game.h"
+
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/data/Database.h"
+#include "engine/resources/ResourceSystem.h"
+#include "game/entities/Entity.h"
+#include "server/Server.h"
+
+Game::Game() : m_entities(kMaxEntities)
+{
+    s_instance = this;
+    if (UserVarSystem* vars = UserVarSystem::instance()) {
+        m_aiNumActive = vars->getVar("ai_numActive", "0", 1);
+    }
+    setServerGameBase(this);
+    loadSettings();
+    clear();
+}
+
+Game::~Game()
+{
+    clear();
+    if (getServerGameBase() == this) {
+        setServerGameBase(nullptr);
+    }
+    if (s_instance == this) {
+        s_instance = nullptr;
+    }
+}
+
+void Game::clear()
+{
+    m_clock.clear();
+    m_worldGenerated = false;
+    m_startLevel = -1;
+    m_aiCovenantCount = 0;
+    m_soundEvents.clear();
+    m_activeLevels.clear();
+    clearEvents();
+    m_levels.clear();
+    m_levelFlags1.clear();
+    m_levelFlags2.clear();
+    // A parent's destructor removes its children, so each slot is read afresh.
+    for (int i = 0; i < kMaxEntities; ++i) {
+        Entity* entity = m_entities[i].entity;
+        if (entity) {
+            removeEntity(entity);
+            delete entity;
+        }
+    }
+    for (EntitySlot& slot : m_entities) {
+        slot = EntitySlot();
+    }
+    m_covenants.clear();
+    m_lastStep = 0.0f;
+    m_countdowns = {};
+    m_timeOfDay = 0.0;
+    m_leftTown = false;
+    m_worldEnded = false;
+    m_alliedVictoryOffered = false;
+}
+
+// ---- Entity table ------------------------------------------------------------
+
+int Game::addEntity(Entity* entity)
+{
+    if (!entity) {
+        return -1;
+    }
+    int taken = -1;
+    int oldest = -1;
+    double oldestAge = -1.0;
+    for (int i = 0; i < kMaxEntities; ++i) {
+        if (m_entities[i].entity) {
+            continue;
+        }
+        double age = (m_clock - m_entities[i].freedAt).toSeconds();
+        if (age >= 1.0) {
+            taken = i;
+            break;
+        }
+        if (age > oldestAge) {
+            oldestAge = age;
+            oldest = i;
+        }
+    }
+    if (taken < 0) {
+        taken = oldest;
+    }
+    if (taken < 0) {
+        return -1;
+    }
+    m_entities[taken].entity = entity;
+    entity->setEntityNumber(taken);
+    entity->addedToWorld();
+    return taken;
+}
+
+void Game::removeEntity(Entity* entity)
+{
+    if (!entity) {
+        return;
+    }
+    int number = entity->getEntityNumber();
+    if (number >= 0 && number < kMaxEntities && m_entities[number].entity == entity) {
+        m_entities[number].entity = nullptr;
+        m_entities[number].freedAt = m_clock;
+    }
+    cancelEventsFor(entity);
+}
+
+void Game::deleteEntity(Entity* entity, bool immediate)
+{
+    if (!entity) {
+        return;
+    }
+    if (immediate) {
+        removeEntity(entity);
+        delete entity;
+        return;
+    }
+    entity->scheduleDelete(0.0f);
+}
+
+Entity* Game::getEntity(int number) const
+{
+    if (number < 0 || number >= kMaxEntities) {
+        return nullptr;
+    }
+    return m_entities[number].entity;
+}
+
+int Game::getEntityCount() const
+{
+    int count = 0;
+    for (const EntitySlot& slot : m_entities) {
+        count += slot.entity ? 1 : 0;
+    }
+    return count;
+}
+
+Entity* Game::spawnEntity(const std::string& entryName, const ZonePosition& position, float lifetime)
+{
+    const Database* database = Database::instance();
+    const DatabaseEntry* entry = database ? database->findEntry(entryName) : nullptr;
+    if (!entry) {
+        debugPrint(2, "spawnEntity: no database entry %s\n", entryName.c_str());
+        return nullptr;
+    }
+    Entity* entity = Entity::createEntity(entry, "", nullptr, "", 1.0f);
+    if (!entity) {
+        return nullptr;
+    }
+    entity->setPosition(position);
+    if (lifetime > 0.0f) {
+        entity->scheduleDelete(lifetime);
+    }
+    return entity;
+}
+
+Covenant* Game::getCovenant(int index) const
+{
+    if (index < 0 || index >= static_cast<int>(m_covenants.size())) {
+        return nullptr;
+    }
+    return m_covenants[index];
+}
+
+// ---- Sounds ------------------------------------------------------------------
+
+void Game::playSound(const std::string& fileName, const ZonePosition& position, int entityNumber,
+                     float radius, float parameter)
+{
+    uint32_t index = 0xFFFFFFFFu;
+    if (Server* server = Server::instance()) {
+        index = server->registerResourceName(fileName);
+    }
+    SoundEvent sound;
+    sound.nameIndex = static_cast<int32_t>(index);
+    sound.entityNumber = entityNumber;
+    sound.position = position;
+    sound.parameter = parameter;
+    sound.radius = radius;
+    m_soundEvents.push_back(sound);
+    // A headless server has no sound type: it names the sound and loads nothing.
+    ResourceSystem* resources = ResourceSystem::instance();
+    if (index != 0xFFFFFFFFu && resources && resources->hasType(ResourceSystem::extensionOf(fileName))) {
+        if (Server* server = Server::instance()) {
+            server->holdResource(static_cast<int>(index));
+        }
+    }
+}

@@ -1,0 +1,226 @@
+#pragma once
+
+#include "engine/console/UserVarRef.h"
+#include "engine/core/GameTime.h"
+#include "engine/core/MathUtil.h"
+#include "engine/core/ZonePosition.h"
+#include "game/definitions/GameBase.h"
+#include "game/entities/Timer.h"
+#include "game/world/EntitySlot.h"
+
+#include <array>
+#include <cstdint>
+#include <list>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+class ByteBuffer;
+class Covenant;
+class Entity;
+class Event;
+class Listener;
+struct EventType;
+
+// A sound to be sent to clients in the next state message.
+struct SoundEvent {
+    int32_t nameIndex = -1; // resource-name index, -1 none
+    int32_t entityNumber = -1;
+    ZonePosition position;
+    uint8_t flag = 1;
+    float parameter = 0.0f;
+    float radius = 500.0f;
+};
+
+// A simple countdown of the world step.
+struct GameCountdown {
+    bool active = false;
+    float left = 0.0f;
+    float reset = 0.0f;
+};
+
+// A monster waiting to reappear at a place of a level.
+struct RespawnRecord {
+    ZonePosition position;
+    float left = 0.0f;
+    bool active = false;
+};
+
+// What the Game keeps for one level of the world.
+struct LevelRecord {
+    std::vector<RespawnRecord> respawns;
+    std::vector<bool> populatedBlocks; // sized on first use
+    int populatedCount = 0;
+};
+
+// The server's world: owns every entity through the entity table (entity
+// numbers 0 … 999), the game clock, the delayed events and the sounds to send.
+class Game : public GameBase {
+public:
+    // The one Game (created by startGame); null while there is none.
+    static Game* instance() { return s_instance; }
+    static Game& get() { return *s_instance; }
+
+    static constexpr int kMaxEntities = 1000;
+    static constexpr int kCountdownCount = 5;
+    static constexpr int kUpkeepCountdown = 1;
+
+    Game();
+    ~Game() override;
+
+    // Reads the "GameSystem" rules the server keeps (GameSettings.cpp).
+    void loadSettings() override;
+    // Back to the empty state: every entity destroyed, lists emptied.
+    void clear();
+
+    // ---- Entity table (Game.cpp)
+    // The entity's number, or -1 when the table is full (the caller keeps
+    // ownership and must delete it).
+    int addEntity(Entity* entity);
+    // Unregisters without destroying; the slot is freed only when it holds
+    // this entity.
+    void removeEntity(Entity* entity);
+    // Removes and destroys now, or through a "delete" event at the next
+    // event update.
+    void deleteEntity(Entity* entity, bool immediate);
+    // The entity of a number; null when free or out of range.
+    Entity* getEntity(int number) const;
+    const EntitySlot& getSlot(int number) const { return m_entities[number]; }
+    int getEntityCount() const;
+    // A plain object from a database entry, placed at the position; with a
+    // lifetime above 0 it is deleted after that many seconds. Null when the
+    // entry is unknown or the table is full.
+    Entity* spawnEntity(const std::string& entryName, const ZonePosition& position, float lifetime);
+
+    // ---- Covenants (filled by the covenant code)
+    Covenant* getCovenant(int index) const;
+    int getCovenantCount() const { return static_cast<int>(m_covenants.size()); }
+
+    // ---- Delayed events (GameEvents.cpp)
+    // False (and logged) when the instance is already pending.
+    bool scheduleEvent(Listener* target, Event* event, float delay);
+    bool cancelEvents(const EventType* type, const Listener* target);
+    Event* findEvent(const EventType* type, const Listener* target);
+    void cancelEventsFor(const Listener* target);
+    void updateEvents(float dt);
+    void clearEvents();
+    size_t getPendingEventCount() const { return m_pendingEvents.size(); }
+    bool isPending(const Event* event) const { return m_pendingSet.count(event) != 0; }
+
+    // ---- Sounds
+    void playSound(const std::string& fileName, const ZonePosition& position, int entityNumber,
+                   float radius = 500.0f, float parameter = 0.0f);
+    const std::vector<SoundEvent>& getSoundEvents() const { return m_soundEvents; }
+    void clearSoundEvents() { m_soundEvents.clear(); }
+
+    // ---- World step (GameStep.cpp)
+    void update(float dt);
+    // Per-level records and flag lists for a world of that many levels.
+    void resizeForWorld(int levelCount);
+    void onLevelActivated(int level);
+    void onLevelReleased(int level);
+    bool isLevelActive(int level) const;
+    int getLevelCount() const { return static_cast<int>(m_levels.size()); }
+    const std::vector<bool>& getLevelFlags(int list) const
+    {
+        return list == 0 ? m_levelFlags1 : m_levelFlags2;
+    }
+    GameCountdown& getCountdown(int index) { return m_countdowns[index]; }
+    // The game section of the state message.
+    void writeUpdate(ByteBuffer& out, const Entity* player) const;
+
+    // ---- Rules (GameSettings.cpp)
+    int getTotalSkillPoints(int level) const;
+    float getIdentifyTime(int itemLevel, int characterLevel) const;
+    float getChestOpenTime(int chestLevel, int characterLevel) const;
+
+    // ---- State
+    const GameTime& getClock() const { return m_clock; }
+    void setClock(const GameTime& clock) { m_clock = clock; }
+    double getTimeOfDay() const { return m_timeOfDay; }
+    void setTimeOfDay(double hours) { m_timeOfDay = hours; }
+    float getLastStep() const { return m_lastStep; }
+    int getStartLevel() const { return m_startLevel; }
+    void setStartLevel(int level) { m_startLevel = level; }
+    bool isWorldGenerated() const { return m_worldGenerated; }
+    void setWorldGenerated(bool generated) { m_worldGenerated = generated; }
+    bool isWorldEnded() const { return m_worldEnded; }
+    bool isAlliedVictoryOffered() const { return m_alliedVictoryOffered; }
+    int getAiCovenantCount() const { return m_aiCovenantCount; }
+
+    // The rules record.
+    struct Settings {
+        std::vector<Vec2> covenantPositions;
+        int covenantPositionCount = 0;
+        std::vector<Vec2> pedestalOffsets;
+        int baseSkillPointsPerLevel = 0;
+        int levelsBetweenSkillPointRaises = 0;
+        int skillPointRaise = 0;
+        int maxRaidGroupSize = 0;
+        int maxAdventureGroupSize = 0;
+        float potentialRecruitArriveTime = 0.0f;
+        float potentialRecruitArriveChance = 0.0f;
+        float xpDebtPerDeath = 0.0f;
+        float soulStoneXpReduction = 0.0f;
+        int minInitialQuests = 0;
+        int maxInitialQuests = 0;
+        int createQuestTries = 0;
+        std::vector<std::string> beginningQuests;
+        std::vector<int> questThresholds;
+        std::vector<float> questChances;
+        float eventChance = 0.0f;
+        Timer newQuestTimer;
+        Timer newEventTimer;
+        int deleteOldQuestsThreshold = 0;
+        int deleteOldQuestsLevelDiff = 0;
+        int easyQuestLevelDiff = 0;
+        int hardQuestLevelDiff = 0;
+        int minLevelForHardQuests = 0;
+        float deleteOldQuestsTime = 0.0f;
+        Timer deleteOldQuestsTimer;
+        std::vector<std::string> npcTypes;
+        int spawnSteps = 0;
+        float spawnStepDistance = 0.0f;
+        float minIdentifyTime = 0.0f;
+        float baseIdentifyTime = 0.0f;
+        float identifyTimeIncreasePerLevel = 0.0f;
+        float identifyTimeDecreasePerLevel = 0.0f;
+        float minChestOpenTime = 0.0f;
+        float baseChestOpenTime = 0.0f;
+        float chestOpenTimeIncreasePerLevel = 0.0f;
+        float chestOpenTimeDecreasePerLevel = 0.0f;
+        float dynamicChatChance = 0.0f;
+    };
+    const Settings& settings() const { return m_settings; }
+    Settings& mutableSettings() { return m_settings; }
+
+private:
+    void stepEntities(float dt);
+
+    std::vector<EntitySlot> m_entities;
+    std::vector<Covenant*> m_covenants;
+    int m_aiCovenantCount = 0;
+    int m_startLevel = -1;
+    GameTime m_clock;
+    std::vector<SoundEvent> m_soundEvents;
+    UserVarRef m_aiNumActive;
+    std::list<Event*> m_pendingEvents;
+    std::unordered_set<const Event*> m_pendingSet;
+    unsigned m_eventsCleared = 0;
+    bool m_worldGenerated = false;
+    std::vector<LevelRecord> m_levels;
+    std::vector<bool> m_levelFlags1;
+    std::vector<bool> m_levelFlags2;
+    std::vector<int> m_activeLevels;
+
+    float m_lastStep = 0.0f;
+    std::array<GameCountdown, kCountdownCount> m_countdowns{};
+    double m_timeOfDay = 0.0;
+    bool m_leftTown = false;
+    bool m_worldEnded = false;
+    bool m_alliedVictoryOffered = false;
+
+    Settings m_settings;
+
+    static inline Game* s_instance = nullptr;
+};

@@ -1,0 +1,95 @@
+#include "game/world/Game.h"
+
+#include "engine/core/ByteBuffer.h"
+#include "game/definitions/GameData.h"
+#include "game/entities/Entity.h"
+
+#include <algorithm>
+#include <cmath>
+
+void Game::update(float dt)
+{
+    m_lastStep = dt;
+    for (GameCountdown& countdown : m_countdowns) {
+        if (countdown.active) {
+            countdown.left = std::max(0.0f, countdown.left - dt);
+        }
+    }
+    updateEvents(dt);
+    stepEntities(dt);
+
+    GameRules defaults;
+    const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+    // Upkeep: the covenants pay when the timer has run out (covenant code).
+    GameCountdown& upkeep = m_countdowns[kUpkeepCountdown];
+    if (!upkeep.active || upkeep.left <= 0.0f) {
+        upkeep.active = true;
+        upkeep.left = rules.upkeepInterval;
+        upkeep.reset = rules.upkeepInterval;
+    }
+
+    m_clock.addSeconds(dt);
+
+    // fmod keeps any rate inside [0, 24).
+    m_timeOfDay = std::fmod(m_timeOfDay + static_cast<double>(rules.timeOfDayRate) * dt / 3600.0, 24.0);
+    if (m_timeOfDay < 0.0) {
+        m_timeOfDay += 24.0;
+    }
+}
+
+void Game::stepEntities(float dt)
+{
+    // Each slot is read afresh: an entity made or destroyed by another one's
+    // update is seen, or skipped, once.
+    for (int i = 0; i < kMaxEntities; ++i) {
+        Entity* entity = m_entities[i].entity;
+        if (entity && entity->isActive()) {
+            entity->update(dt);
+        }
+    }
+}
+
+void Game::resizeForWorld(int levelCount)
+{
+    levelCount = std::max(0, levelCount);
+    m_levels.assign(static_cast<size_t>(levelCount), LevelRecord());
+    m_levelFlags1.assign(static_cast<size_t>(levelCount), false);
+    m_levelFlags2.assign(static_cast<size_t>(levelCount), false);
+}
+
+void Game::onLevelActivated(int level)
+{
+    if (!isLevelActive(level)) {
+        m_activeLevels.push_back(level);
+    }
+}
+
+void Game::onLevelReleased(int level)
+{
+    m_activeLevels.erase(std::remove(m_activeLevels.begin(), m_activeLevels.end(), level),
+                         m_activeLevels.end());
+}
+
+bool Game::isLevelActive(int level) const
+{
+    return std::find(m_activeLevels.begin(), m_activeLevels.end(), level) != m_activeLevels.end();
+}
+
+void Game::writeUpdate(ByteBuffer& out, const Entity* player) const
+{
+    (void)player; // the weather at the player's position, once there is weather
+    out.writeGameTime(m_clock);
+    out.writeInt(static_cast<int32_t>(getDifficulty()));
+    // Covenant bodies join with the covenant code; the list is empty until then.
+    out.writeInt(static_cast<int32_t>(0));
+    out.writeFloat(static_cast<float>(m_timeOfDay));
+    out.writeInt(static_cast<int32_t>(0)); // town NPCs
+    out.writeInt(static_cast<int32_t>(0)); // quests
+    out.writeFloat(getScaleFactor1());
+    out.writeFloat(getScaleFactor2());
+    // A weather without fronts: no rain, no wind.
+    out.writeFloat(0.0f);
+    out.writeFloat(0.0f);
+    out.writeFloat(0.0f);
+    out.writeBool(m_alliedVictoryOffered);
+}

@@ -1,0 +1,408 @@
+#include "server/Server.h"
+
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/Profiler.h"
+#include "engine/core/StringUtil.h"
+#include "engine/net/SocketLayer.h"
+#include "engine/resources/ResourceSystem.h"
+#include "game/entities/Entity.h"
+#include "game/world/Game.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr uint32_t kEndOfList = 0xFFFFFFFFu;
+constexpr float kStepSeconds = static_cast<float>(Server::kStepMs) / 1000.0f;
+} // namespace
+
+Server::Server() = default;
+
+Server::~Server()
+{
+    shutdown();
+}
+
+void Server::registerCommands()
+{
+    if (UserVarSystem* vars = UserVarSystem::instance()) {
+        m_pausedVar = vars->getVar("paused", "0", 1);
+        m_pausedAutoVar = vars->getVar("pausedAuto", "0", 1);
+    }
+}
+
+void Server::openEndpoint()
+{
+    if (m_socketOpen) {
+        return;
+    }
+    getLocalAddress(m_ownAddress, kServerPort);
+    m_socket = openUdpSocket(m_ownAddress);
+    if (m_socket < 0) {
+        debugPrint(3, "Server: cannot open port %u\n", static_cast<unsigned>(kServerPort));
+        return;
+    }
+    m_socketOpen = true;
+}
+
+void Server::start(bool loadSaved, int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants)
+{
+    openEndpoint();
+    if (Game* game = Game::instance()) {
+        game->setStartLevel(0);
+    }
+    // Generating or loading the world (and marking it made when that works)
+    // joins with the world code.
+    (void)loadSaved;
+    (void)startingLevel;
+    (void)difficulty;
+    (void)worldDifficulty;
+    (void)numAiCovenants;
+    m_active = true;
+}
+
+bool Server::isPaused() const
+{
+    if (!m_active) {
+        return false;
+    }
+    return (m_pausedVar.isValid() && m_pausedVar.getBool()) ||
+           (m_pausedAutoVar.isValid() && m_pausedAutoVar.getBool());
+}
+
+// ---- The frame ------------------------------------------------------------------
+
+void Server::receiveMessages(uint32_t frameMs, bool clientPaused)
+{
+    if (!m_active) {
+        return;
+    }
+    if (!isPaused() && !clientPaused) {
+        m_accumulator += frameMs;
+    }
+    m_timeToSimulate = 0;
+    while (m_accumulator > kStepMs) {
+        m_accumulator -= kStepMs;
+        m_timeToSimulate += kStepMs;
+    }
+    // Slow frames slow the game down instead of piling up steps.
+    m_timeToSimulate = std::min(m_timeToSimulate, kMaxSimulateMs);
+
+    if (m_socket < 0) {
+        return;
+    }
+    ByteBuffer message;
+    NetAddress sender;
+    while (socketReadable(m_socket)) {
+        if (!receiveDatagram(m_socket, message, sender)) {
+            break;
+        }
+        dispatch(message, sender);
+    }
+}
+
+void Server::update()
+{
+    if (!m_active) {
+        return;
+    }
+    Game* game = Game::instance();
+    Profiler* profiler = Profiler::instance();
+    while (m_timeToSimulate > 0) {
+        m_elapsedMs += kStepMs;
+        m_elapsedSeconds = static_cast<float>(m_elapsedMs) / 1000.0f;
+        m_timeToSimulate -= std::min(m_timeToSimulate, kStepMs);
+        if (profiler) {
+            profiler->startSection(Profiler::WorldStep);
+        }
+        if (game) {
+            game->update(kStepSeconds);
+        }
+        if (profiler) {
+            profiler->stopSection(Profiler::WorldStep);
+        }
+        ++m_stepCount;
+    }
+    sendUpdates();
+}
+
+void Server::sendUpdates()
+{
+    if (!m_active) {
+        return;
+    }
+    ByteBuffer message;
+    for (const auto& client : m_clients) {
+        message.clear();
+        buildStateMessage(*client, message);
+        if (m_socket >= 0) {
+            sendDatagram(m_socket, message, client->address);
+        }
+    }
+    m_broadcastCommands.clear();
+    m_newResourceNames.clear();
+}
+
+void Server::shutdown()
+{
+    if (m_socketOpen && m_socket >= 0) {
+        closeUdpSocket(m_socket);
+    }
+    m_socket = -1;
+    m_clients.clear();
+    m_resourceNames.clear();
+    m_newResourceNames.clear();
+    m_heldResources.clear();
+    m_broadcastCommands.clear();
+    m_visibleEntities.clear();
+}
+
+// ---- Incoming messages ----------------------------------------------------------
+
+ClientRecord* Server::findClient(const NetAddress& address) const
+{
+    for (const auto& client : m_clients) {
+        if (sameAddress(client->address, address)) {
+            return client.get();
+        }
+    }
+    return nullptr;
+}
+
+void Server::dropMessage(uint32_t type, const NetAddress& sender, const std::string& field) const
+{
+    debugPrint(2, "Server: message %u from port %u dropped: %s missing\n", type,
+               static_cast<unsigned>(sender.port), field.c_str());
+}
+
+void Server::dispatch(ByteBuffer& message, const NetAddress& sender)
+{
+    message.setReadPos(0);
+    uint32_t type = message.readUInt();
+    if (message.failed()) {
+        return;
+    }
+    switch (type) {
+    case kMsgHello:
+        handleHello(sender);
+        break;
+    case kMsgInput:
+        handleClientInput(message, sender);
+        break;
+    case kMsgJoin:
+        handlePlayerJoin(message, sender);
+        break;
+    default:
+        break; // unknown types are dropped silently
+    }
+}
+
+void Server::handleHello(const NetAddress& sender)
+{
+    ByteBuffer reply;
+    reply.writeInt(static_cast<uint32_t>(kMsgWorldInfo));
+    // World size id and layout seed: the World holds them once it exists.
+    reply.writeInt(static_cast<uint32_t>(0));
+    reply.writeInt(static_cast<uint32_t>(0));
+    if (m_socket >= 0) {
+        sendDatagram(m_socket, reply, sender);
+    }
+}
+
+void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
+{
+    // The covenant and character sections are read, and player and covenant
+    // made, by the covenant and player code.
+    auto record = std::make_unique<ClientRecord>();
+    record->address = sender;
+    ClientRecord* placed = record.get();
+    // A client that joins again replaces its old record.
+    auto old = std::find_if(m_clients.begin(), m_clients.end(),
+                            [&](const auto& c) { return sameAddress(c->address, sender); });
+    if (old != m_clients.end()) {
+        *old = std::move(record);
+    } else {
+        m_clients.push_back(std::move(record));
+    }
+
+    ByteBuffer reply;
+    reply.writeInt(static_cast<uint32_t>(kMsgJoined));
+    Game* game = Game::instance();
+    reply.writeInt(static_cast<int32_t>(game ? game->getStartLevel() : 0));
+    // World size id, layout seed and secret-level seed come with the World.
+    reply.writeInt(static_cast<uint32_t>(0));
+    reply.writeInt(static_cast<uint32_t>(0));
+    reply.writeInt(static_cast<uint32_t>(0));
+    writeNameTable(reply);
+    if (m_socket >= 0) {
+        sendDatagram(m_socket, reply, placed->address);
+    }
+}
+
+void Server::handleClientInput(ByteBuffer& message, const NetAddress& sender)
+{
+    ClientInput input;
+    std::string field;
+    if (!input.read(message, field)) {
+        dropMessage(kMsgInput, sender, field);
+        return;
+    }
+    ClientRecord* client = findClient(sender);
+    if (!client) {
+        return;
+    }
+    // Applying the input (positions, World view, action, command lines) needs
+    // the client's Player; a record without one is ignored whole.
+}
+
+void Server::runClientCommands(const std::vector<std::string>& lines, Player* player)
+{
+    CommandSystem* commands = CommandSystem::instance();
+    if (!commands) {
+        return;
+    }
+    for (const std::string& line : lines) {
+        commands->execute(line, player, true, true);
+    }
+}
+
+// ---- Names ----------------------------------------------------------------------
+
+uint32_t Server::registerResourceName(const std::string& fileName)
+{
+    ResourceSystem* resources = ResourceSystem::instance();
+    int index = resources ? resources->findOrCreateIndex(fileName) : -1;
+    if (index < 0) {
+        return kNoIndex;
+    }
+    if (static_cast<size_t>(index) >= m_resourceNames.size()) {
+        m_resourceNames.resize(static_cast<size_t>(index) + 1);
+    }
+    if (m_resourceNames[index] != fileName) {
+        m_resourceNames[index] = fileName;
+        m_newResourceNames.push_back(static_cast<uint32_t>(index));
+    }
+    return static_cast<uint32_t>(index);
+}
+
+void Server::holdResource(int index)
+{
+    ResourceSystem* resources = ResourceSystem::instance();
+    if (!resources || index < 0) {
+        return;
+    }
+    for (const ResourceHandle& held : m_heldResources) {
+        if (held.getIndex() == index) {
+            return;
+        }
+    }
+    m_heldResources.push_back(resources->load(resources->getFileName(index)));
+}
+
+void Server::writeNameTable(ByteBuffer& out) const
+{
+    for (size_t i = 0; i < m_resourceNames.size(); ++i) {
+        if (!m_resourceNames[i].empty()) {
+            out.writeInt(static_cast<uint32_t>(i));
+            out.writeString(m_resourceNames[i]);
+        }
+    }
+    out.writeInt(kEndOfList);
+}
+
+// ---- State message --------------------------------------------------------------
+
+void Server::collectVisibleEntities(const Entity* viewer, std::vector<Entity*>& out) const
+{
+    out.clear();
+    Game* game = Game::instance();
+    if (!viewer || !game) {
+        return;
+    }
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        Entity* entity = game->getEntity(i);
+        if (!entity || std::find(out.begin(), out.end(), entity) != out.end()) {
+            continue;
+        }
+        if (isEntityRelevantToViewer(entity, viewer)) {
+            out.push_back(entity);
+            entity->addRelatedEntities(out);
+        }
+    }
+}
+
+void Server::buildStateMessage(const ClientRecord& client, ByteBuffer& out)
+{
+    Game* game = Game::instance();
+    const Entity* viewer = client.player.get();
+
+    out.writeInt(static_cast<uint32_t>(kMsgState));
+    // The player's level; no Player yet means none.
+    out.writeInt(kEndOfList);
+    for (uint32_t index : m_newResourceNames) {
+        out.writeInt(index);
+        out.writeString(index < m_resourceNames.size() ? m_resourceNames[index] : std::string());
+    }
+    out.writeInt(kEndOfList);
+    out.writeInt(static_cast<uint32_t>(m_broadcastCommands.size()));
+    for (const std::string& line : m_broadcastCommands) {
+        out.writeString(line);
+    }
+
+    collectVisibleEntities(viewer, m_visibleEntities);
+    for (const Entity* entity : m_visibleEntities) {
+        entity->writeUpdate(out);
+        entity->writeSnapshot(out);
+    }
+    out.writeInt(kEndOfList);
+    m_visibleEntities.clear();
+
+    if (game) {
+        game->writeUpdate(out, viewer);
+    }
+    // The covenant and player sections follow only for a client with a valid
+    // player (item 2 not 0xFFFFFFFF); they come with the player code.
+
+    // Sounds the viewer hears; the first client of a frame takes them all.
+    std::vector<const SoundEvent*> heard;
+    if (game && viewer) {
+        for (const SoundEvent& sound : game->getSoundEvents()) {
+            bool own = sound.entityNumber == viewer->getEntityNumber();
+            if (own || sound.radius > ZonePosition::distanceTo(sound.position, viewer->getPosition())) {
+                heard.push_back(&sound);
+            }
+        }
+    }
+    out.writeInt(static_cast<uint32_t>(heard.size()));
+    for (const SoundEvent* sound : heard) {
+        out.writeInt(sound->nameIndex);
+        out.writeInt(sound->entityNumber);
+        out.writeInt(sound->position.zone);
+        out.writeFloat(sound->position.x);
+        out.writeFloat(sound->position.y);
+        out.writeFloat(sound->parameter);
+    }
+    if (game) {
+        game->clearSoundEvents();
+    }
+}
+
+// ---- Lines for clients --------------------------------------------------------
+
+void queueClientCommand(const std::string& line)
+{
+    if (Server* server = Server::instance()) {
+        server->queueCommand(line);
+    }
+}
+
+void sendGameMessage(const std::string& text, int kind)
+{
+    // The client's line reader knows no escapes: a quote would split the text.
+    std::string safe = text;
+    std::replace(safe.begin(), safe.end(), '"', '\'');
+    queueClientCommand(formatString("msg %d \"%s\"", kind, safe.c_str()));
+}

@@ -1,0 +1,114 @@
+#pragma once
+
+#include "engine/console/UserVarRef.h"
+#include "engine/core/Singleton.h"
+#include "engine/net/NetAddress.h"
+#include "engine/resources/ResourceHandle.h"
+#include "server/ClientInput.h"
+#include "server/ClientRecord.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class ByteBuffer;
+class Entity;
+class Player;
+
+// The server side of the one-process game: the endpoint on port 5002, one
+// record per joined client, fixed 50 ms steps of the Game, the messages
+// clients send and the one state message per client per frame.
+class Server : public Singleton<Server> {
+public:
+    static constexpr uint32_t kStepMs = 50;
+    static constexpr uint32_t kMaxSimulateMs = 250;
+    static constexpr uint32_t kNoIndex = 0xFFFFFFFFu;
+
+    // Message types.
+    enum : uint32_t {
+        kMsgHello = 0,
+        kMsgInput = 1,
+        kMsgWorldInfo = 2,
+        kMsgState = 3,
+        kMsgJoin = 4,
+        kMsgJoined = 5,
+        kMsgNewWorld = 6,
+    };
+
+    Server();
+    ~Server();
+
+    // The user variables "paused" and "pausedAuto".
+    void registerCommands();
+    // Opens the endpoint (once) and makes the server active. World generation
+    // and loading join with the world code; until then no world is marked made.
+    void start(bool loadSaved, int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants);
+    void receiveMessages(uint32_t frameMs, bool clientPaused);
+    void update();
+    void sendUpdates();
+    void shutdown();
+    bool isPaused() const;
+    bool isActive() const { return m_active; }
+    void setActive(bool active) { m_active = active; }
+
+    // Handles one datagram (by its first word).
+    void dispatch(ByteBuffer& message, const NetAddress& sender);
+    void handleHello(const NetAddress& sender);
+    void handlePlayerJoin(ByteBuffer& message, const NetAddress& sender);
+    void handleClientInput(ByteBuffer& message, const NetAddress& sender);
+    // Each line through the interpreter as coming from the server and the program.
+    void runClientCommands(const std::vector<std::string>& lines, Player* player);
+
+    // The resource system's index of the name, stored in the name table and
+    // sent to clients in the next state message when new.
+    uint32_t registerResourceName(const std::string& fileName);
+    // Keeps a reference to a loaded resource until shutdown.
+    void holdResource(int index);
+    void queueCommand(const std::string& line) { m_broadcastCommands.push_back(line); }
+
+    // State message for one client (also used by tests).
+    void buildStateMessage(const ClientRecord& client, ByteBuffer& out);
+    // The entities a client's viewer is to hear of, in slot order.
+    void collectVisibleEntities(const Entity* viewer, std::vector<Entity*>& out) const;
+
+    uint32_t getElapsedMs() const { return m_elapsedMs; }
+    float getElapsedSeconds() const { return m_elapsedSeconds; }
+    uint32_t getAccumulator() const { return m_accumulator; }
+    uint32_t getTimeToSimulate() const { return m_timeToSimulate; }
+    uint32_t getStepCount() const { return m_stepCount; }
+    int getSocket() const { return m_socket; }
+    size_t getClientCount() const { return m_clients.size(); }
+    ClientRecord* getClient(size_t i) const { return i < m_clients.size() ? m_clients[i].get() : nullptr; }
+    ClientRecord* findClient(const NetAddress& address) const;
+    const std::vector<std::string>& getResourceNames() const { return m_resourceNames; }
+    const std::vector<std::string>& getQueuedCommands() const { return m_broadcastCommands; }
+
+private:
+    void openEndpoint();
+    void writeNameTable(ByteBuffer& out) const;
+    void dropMessage(uint32_t type, const NetAddress& sender, const std::string& field) const;
+
+    bool m_active = false;
+    uint32_t m_elapsedMs = 0;
+    float m_elapsedSeconds = 0.0f;
+    uint32_t m_timeToSimulate = 0;
+    uint32_t m_accumulator = 0;
+    int m_socket = -1;
+    NetAddress m_ownAddress;
+    std::vector<std::unique_ptr<ClientRecord>> m_clients;
+    std::vector<uint32_t> m_newResourceNames;
+    std::vector<std::string> m_broadcastCommands;
+    std::vector<std::string> m_resourceNames;
+    std::vector<ResourceHandle> m_heldResources;
+    std::vector<Entity*> m_visibleEntities;
+    uint32_t m_stepCount = 0;
+    UserVarRef m_pausedVar;
+    UserVarRef m_pausedAutoVar;
+    bool m_socketOpen = false;
+};
+
+// Appends a line for every client's next state message (nothing without a Server).
+void queueClientCommand(const std::string& line);
+// "msg <kind> \"<text>\"", with every double quote of the text made a single one.
+void sendGameMessage(const std::string& text, int kind);
