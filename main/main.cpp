@@ -2,6 +2,7 @@
 #include "engine/platform/LaunchOptions.h"
 #include "game/definitions/GameData.h"
 #include "game/quests/QuestLoaders.h"
+#include "server/GameStartup.h"
 
 #include <cstdio>
 
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     AppHooks hooks;
     registerQuestLoaders();
     installGameDataHooks(hooks);
+    installServerHooks(hooks);
     Application app(options, std::move(hooks));
     return app.run();
 }

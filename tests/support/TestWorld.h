@@ -23,7 +23,8 @@
 // the packet transport, then the Server and the Game.
 class TestWorld {
 public:
-    explicit TestWorld(bool withData = true) : files(gameDataPath(), temp.path().string())
+    explicit TestWorld(bool withData = true, bool withGame = true)
+        : files(gameDataPath(), temp.path().string())
     {
         log.clear();
         resources.setBaseDirectory(gameDataPath());
@@ -37,7 +38,9 @@ public:
         classes.bindAllHandlers();
         server = std::make_unique<Server>();
         server->registerCommands();
-        game = std::make_unique<Game>();
+        if (withGame) {
+            game = std::make_unique<Game>();
+        }
     }
     ~TestWorld()
     {

@@ -1,0 +1,48 @@
+#include "server/GameStartup.h"
+
+#include "game/world/Game.h"
+#include "game/world/GameClasses.h"
+#include "game/world/GameSystem.h"
+#include "server/GameCommandTable.h"
+
+#include <memory>
+#include <vector>
+
+namespace {
+std::unique_ptr<GameSystemRegistry> g_registry;
+std::unique_ptr<Game> g_game;
+} // namespace
+
+void startGame()
+{
+    if (Game::instance()) {
+        return;
+    }
+    if (!GameSystemRegistry::instance()) {
+        g_registry = std::make_unique<GameSystemRegistry>();
+    }
+    g_game = std::make_unique<Game>();
+    registerGameClasses();
+    registerGameCommands();
+}
+
+void shutdownGame()
+{
+    g_registry.reset();
+    g_game.reset();
+}
+
+void notifyGameSystemsOfKill(Entity* killer, Entity* victim)
+{
+    GameSystemRegistry* registry = GameSystemRegistry::instance();
+    if (!registry) {
+        return;
+    }
+    // A copy: a system may register another while being told.
+    std::vector<GameSystem*> systems = registry->getSystems();
+    for (GameSystem* system : systems) {
+        if (system) {
+            system->onKill(killer, victim, 0);
+        }
+    }
+}

@@ -1,0 +1,336 @@
+#include "support/ScriptedClient.h"
+
+#include "engine/data/Database.h"
+#include "engine/data/DatabaseEntry.h"
+#include "engine/net/SocketLayer.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+constexpr uint32_t kEnd = 0xFFFFFFFFu;
+
+// A failed read names the field and fails the test.
+bool check(ByteBuffer& in, const char* message, const char* field)
+{
+    if (in.failed()) {
+        ADD_FAILURE() << "message " << message << ": short read at " << field;
+        return false;
+    }
+    return true;
+}
+
+bool readNameList(ByteBuffer& in, const char* message, std::vector<std::pair<uint32_t, std::string>>& out)
+{
+    for (;;) {
+        uint32_t index = in.readUInt();
+        if (!check(in, message, "name index")) {
+            return false;
+        }
+        if (index == kEnd) {
+            return true;
+        }
+        std::string name = in.readString();
+        if (!check(in, message, "name")) {
+            return false;
+        }
+        out.emplace_back(index, name);
+    }
+}
+} // namespace
+
+ScriptedClient::ScriptedClient(uint16_t port)
+{
+    getLocalAddress(m_address, port);
+    getLocalAddress(m_server, kServerPort);
+    m_endpoint = openUdpSocket(m_address);
+    EXPECT_GE(m_endpoint, 0) << "port " << port;
+}
+
+ScriptedClient::~ScriptedClient()
+{
+    if (m_endpoint >= 0) {
+        closeUdpSocket(m_endpoint);
+    }
+}
+
+void ScriptedClient::sendRaw(const ByteBuffer& message)
+{
+    sendDatagram(m_endpoint, message, m_server);
+}
+
+void ScriptedClient::sendHello()
+{
+    ByteBuffer m;
+    m.writeInt(uint32_t(0));
+    sendRaw(m);
+}
+
+void ScriptedClient::sendJoin(const std::vector<uint8_t>& covenantSection,
+                              const std::vector<uint8_t>& characterSection)
+{
+    ByteBuffer m;
+    m.writeInt(uint32_t(4));
+    m.reserve(covenantSection.data(), covenantSection.size());
+    m.reserve(characterSection.data(), characterSection.size());
+    sendRaw(m);
+}
+
+void ScriptedClient::sendInput(const ZonePosition& position, const ZonePosition& secondary, uint32_t action,
+                               uint32_t target, const std::vector<std::string>& lines)
+{
+    ByteBuffer m;
+    m.writeInt(uint32_t(1));
+    m.writeZonePosition(position);
+    m.writeZonePosition(secondary);
+    m.writeInt(action);
+    m.writeInt(target);
+    m.writeInt(static_cast<uint32_t>(lines.size()));
+    for (const std::string& line : lines) {
+        m.writeString(line);
+    }
+    sendRaw(m);
+}
+
+size_t ScriptedClient::pending() const
+{
+    const SocketLayer* layer = SocketLayer::instance();
+    return layer ? layer->getQueuedCount(m_address.port) : 0;
+}
+
+bool ScriptedClient::next(ByteBuffer& out)
+{
+    NetAddress sender;
+    if (!receiveDatagram(m_endpoint, out, sender)) {
+        ADD_FAILURE() << "no message for port " << m_address.port;
+        return false;
+    }
+    return true;
+}
+
+bool ScriptedClient::expectType(ByteBuffer& in, uint32_t type)
+{
+    if (!next(in)) {
+        return false;
+    }
+    uint32_t got = in.readUInt();
+    if (!check(in, "?", "type")) {
+        return false;
+    }
+    if (got != type) {
+        ADD_FAILURE() << "expected message " << type << ", got " << got;
+        return false;
+    }
+    return true;
+}
+
+bool ScriptedClient::readWorldInfo(WorldInfo& out)
+{
+    ByteBuffer in;
+    if (!expectType(in, 2)) {
+        return false;
+    }
+    out.worldSize = in.readUInt();
+    out.seed = in.readUInt();
+    if (!check(in, "2", "world values")) {
+        return false;
+    }
+    EXPECT_TRUE(in.atEnd()) << "message 2: trailing bytes";
+    return in.atEnd();
+}
+
+bool ScriptedClient::readNewWorld(WorldInfo& out, uint32_t& secretSeed)
+{
+    ByteBuffer in;
+    if (!expectType(in, 6)) {
+        return false;
+    }
+    out.worldSize = in.readUInt();
+    out.seed = in.readUInt();
+    secretSeed = in.readUInt();
+    return check(in, "6", "world values");
+}
+
+bool ScriptedClient::readJoined(Joined& out)
+{
+    ByteBuffer in;
+    if (!expectType(in, 5)) {
+        return false;
+    }
+    out.level = in.readUInt();
+    out.worldSize = in.readUInt();
+    out.seed = in.readUInt();
+    out.secretSeed = in.readUInt();
+    if (!check(in, "5", "world values") || !readNameList(in, "5", out.names)) {
+        return false;
+    }
+    EXPECT_TRUE(in.atEnd()) << "message 5: trailing bytes";
+    return in.atEnd();
+}
+
+bool ScriptedClient::readEntity(ByteBuffer& in, uint32_t number, EntityRecord& e)
+{
+    e.number = number;
+    e.entryId = in.readUInt();
+    e.flags = in.readUInt();
+    e.solid = in.readUInt();
+    e.covenant = in.readInt();
+    e.position = in.readZonePosition();
+    e.secondaryPosition = in.readZonePosition();
+    e.parent = in.readInt();
+    e.attachPoint = in.readInt();
+    for (float& c : e.light) {
+        c = in.readFloat();
+    }
+    e.falloff = in.readFloat();
+    e.lightOffset[0] = in.readFloat();
+    e.lightOffset[1] = in.readFloat();
+    e.model = in.readUInt();
+    e.health = in.readInt();
+    e.maxHealth = in.readInt();
+    e.animation = in.readInt();
+    e.animationMode = in.readInt();
+    e.direction = in.readInt();
+    e.scale = in.readFloat();
+    e.fade = in.readFloat();
+    if (!check(in, "3", "entity common fields")) {
+        return false;
+    }
+    in.readBoolVector(e.visualFlags, true);
+    e.alwaysRelevant = in.readUInt();
+    uint32_t effects = in.readCount(8);
+    if (!check(in, "3", "entity visual flags and effect count")) {
+        return false;
+    }
+    for (uint32_t i = 0; i < effects; ++i) {
+        uint32_t id = in.readUInt();
+        int32_t tag = in.readInt();
+        e.effects.emplace_back(id, tag);
+    }
+    if (!check(in, "3", "entity effects")) {
+        return false;
+    }
+    // The class section by the entry's type.
+    const Database* db = Database::instance();
+    const DatabaseEntry* entry =
+        (db && e.entryId != kEnd) ? db->getEntryByIndex(static_cast<int>(e.entryId)) : nullptr;
+    if (entry) {
+        auto reader = m_entityReaders.find(entry->getTypeInherited());
+        if (reader != m_entityReaders.end() && !reader->second(in, e.classSection)) {
+            ADD_FAILURE() << "message 3: class section of entity " << number;
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ScriptedClient::readGameSection(ByteBuffer& in, GameSection& g)
+{
+    std::vector<uint8_t> raw;
+    g.clock = in.readGameTime();
+    g.difficulty = in.readInt();
+    g.covenantCount = in.readInt();
+    if (!check(in, "3", "game clock, difficulty and covenant count")) {
+        return false;
+    }
+    for (int i = 0; i < g.covenantCount; ++i) {
+        if (!m_covenantBodyReader || !m_covenantBodyReader(in, raw)) {
+            ADD_FAILURE() << "message 3: covenant body " << i;
+            return false;
+        }
+    }
+    g.timeOfDay = in.readFloat();
+    g.npcCount = in.readInt();
+    if (!check(in, "3", "time of day and town NPC count")) {
+        return false;
+    }
+    for (int i = 0; i < g.npcCount; ++i) {
+        if (!m_npcBodyReader || !m_npcBodyReader(in, raw)) {
+            ADD_FAILURE() << "message 3: town NPC " << i;
+            return false;
+        }
+    }
+    g.questCount = in.readInt();
+    if (!check(in, "3", "quest count")) {
+        return false;
+    }
+    for (int i = 0; i < g.questCount; ++i) {
+        if (!m_questBodyReader || !m_questBodyReader(in, raw)) {
+            ADD_FAILURE() << "message 3: quest " << i;
+            return false;
+        }
+    }
+    g.scale1 = in.readFloat();
+    g.scale2 = in.readFloat();
+    g.rain = in.readFloat();
+    g.windX = in.readFloat();
+    g.windY = in.readFloat();
+    g.alliedVictory = in.readBool();
+    return check(in, "3", "scale factors, weather and allied victory");
+}
+
+bool ScriptedClient::readState(State& s)
+{
+    ByteBuffer in;
+    if (!expectType(in, 3)) {
+        return false;
+    }
+    s.size = in.size();
+    s.level = in.readUInt();
+    if (!check(in, "3", "level") || !readNameList(in, "3", s.newNames)) {
+        return false;
+    }
+    uint32_t lines = in.readCount(1);
+    if (!check(in, "3", "line count")) {
+        return false;
+    }
+    for (uint32_t i = 0; i < lines; ++i) {
+        s.lines.push_back(in.readString());
+        if (!check(in, "3", "line")) {
+            return false;
+        }
+    }
+    for (;;) {
+        uint32_t number = in.readUInt();
+        if (!check(in, "3", "entity number")) {
+            return false;
+        }
+        if (number == kEnd) {
+            break;
+        }
+        EntityRecord e;
+        if (!readEntity(in, number, e)) {
+            return false;
+        }
+        s.entities.push_back(std::move(e));
+    }
+    if (!readGameSection(in, s.game)) {
+        return false;
+    }
+    if (s.level != kEnd) {
+        if (!m_covenantSectionReader || !m_covenantSectionReader(in, s.covenantSection)) {
+            ADD_FAILURE() << "message 3: covenant section";
+            return false;
+        }
+        if (!m_playerSectionReader || !m_playerSectionReader(in, s.playerSection)) {
+            ADD_FAILURE() << "message 3: player section";
+            return false;
+        }
+    }
+    uint32_t sounds = in.readCount(24);
+    if (!check(in, "3", "sound count")) {
+        return false;
+    }
+    for (uint32_t i = 0; i < sounds; ++i) {
+        Sound sound;
+        sound.nameIndex = in.readInt();
+        sound.entity = in.readInt();
+        sound.position = in.readZonePosition();
+        sound.parameter = in.readFloat();
+        s.sounds.push_back(sound);
+    }
+    if (!check(in, "3", "sounds")) {
+        return false;
+    }
+    EXPECT_TRUE(in.atEnd()) << "message 3: trailing bytes";
+    return in.atEnd();
+}
