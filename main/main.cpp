@@ -2,6 +2,7 @@
 #include "engine/platform/LaunchOptions.h"
 #include "game/definitions/GameData.h"
 #include "game/quests/QuestLoaders.h"
+#include "graphics/shaders/ShaderHooks.h"
 #include "server/GameStartup.h"
 
 #include <cstdio>
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     // The game's subsystems install their hooks here as they arrive.
     AppHooks hooks;
     registerQuestLoaders();
+    installShaderHooks(hooks);
     installGameDataHooks(hooks);
     installServerHooks(hooks);
     Application app(options, std::move(hooks));

@@ -187,7 +187,7 @@ void ResourceSystem::loaderMain()
         int index = m_queue.front();
         m_queue.pop_front();
         try {
-            loadQueuedLocked(lock, index);
+            loadQueuedLocked(lock, index, true);
         } catch (const LoaderAbort&) {
             // raiseLoaderFatal left the lock released and the entry settled.
             lock.lock();
@@ -216,29 +216,51 @@ int ResourceSystem::createEntryLocked(const std::string& fileName, const std::st
     e->fileName = fileName;
     std::replace(e->fileName.begin(), e->fileName.end(), '\\', '/');
     e->key = key;
-    e->extension = extensionOf(key);
+    e->extension = extensionOf(normalizeName(fileName));
     m_entries.push_back(std::move(e));
     int index = static_cast<int>(m_entries.size() - 1);
     m_byKey.emplace(key, index);
     return index;
 }
 
-int ResourceSystem::findEntry(const std::string& fileName) const
+const ResourceTypeInfo* ResourceSystem::findTypeLocked(const std::string& extension) const
 {
-    if (fileName.empty()) {
-        return -1;
+    for (const auto& t : m_types) {
+        if (t.extension == extension) {
+            return &t;
+        }
     }
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return findEntryLocked(normalizeName(fileName));
+    return nullptr;
 }
 
-int ResourceSystem::findOrCreateIndex(const std::string& fileName)
+std::string ResourceSystem::makeKeyLocked(const std::string& fileName, int flags) const
+{
+    std::string key = normalizeName(fileName);
+    const ResourceTypeInfo* type = findTypeLocked(extensionOf(key));
+    if (type && type->flagsInKey) {
+        // '|' cannot be part of a file name the game uses.
+        key += '|';
+        key += std::to_string(flags);
+    }
+    return key;
+}
+
+int ResourceSystem::findEntry(const std::string& fileName, int flags) const
 {
     if (fileName.empty()) {
         return -1;
     }
-    std::string key = normalizeName(fileName);
     std::lock_guard<std::mutex> lock(m_mutex);
+    return findEntryLocked(makeKeyLocked(fileName, flags));
+}
+
+int ResourceSystem::findOrCreateIndex(const std::string& fileName, int flags)
+{
+    if (fileName.empty()) {
+        return -1;
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::string key = makeKeyLocked(fileName, flags);
     int index = findEntryLocked(key);
     return index >= 0 ? index : createEntryLocked(fileName, key);
 }
@@ -255,8 +277,8 @@ ResourceHandle ResourceSystem::load(const std::string& fileName, int flags)
     if (fileName.empty()) {
         return ResourceHandle();
     }
-    std::string key = normalizeName(fileName);
     std::lock_guard<std::mutex> lock(m_mutex);
+    std::string key = makeKeyLocked(fileName, flags);
     int index = findEntryLocked(key);
     if (index < 0) {
         index = createEntryLocked(fileName, key);
@@ -319,8 +341,13 @@ std::unique_ptr<Resource> ResourceSystem::buildObject(const Entry& snapshot, boo
         return nullptr;
     }
     std::vector<uint8_t> data;
-    std::unique_ptr<Resource> object = buildFromFile(type, snapshot.fileName, snapshot.flags, data, bytes);
-    if (!object && !type.standsInFor.empty()) {
+    std::unique_ptr<Resource> object;
+    if (type.nameFactory) {
+        object = type.nameFactory(snapshot.fileName, snapshot.flags);
+    } else {
+        object = buildFromFile(type, snapshot.fileName, snapshot.flags, data, bytes);
+    }
+    if (!object && !type.standsInFor.empty() && !type.nameFactory) {
         // The stood-in file, built by its own type (one level only).
         ResourceTypeInfo other;
         bool haveOther = false;
@@ -356,16 +383,83 @@ std::unique_ptr<Resource> ResourceSystem::buildObject(const Entry& snapshot, boo
     if (object) {
         object->setFileName(snapshot.fileName);
         // A factory that kept an image of its own (converted pixels) keeps it.
-        if ((type.keepImage || (snapshot.flags & kKeepImage)) && !failed && !object->keepsImage()) {
+        if ((type.keepImage || (snapshot.flags & kKeepImage)) && !failed && !object->keepsImage() &&
+            !type.nameFactory) {
             object->keepImage(data.data(), data.size(), type.memoryCategory);
         }
     }
     return object;
 }
 
-void ResourceSystem::loadQueuedLocked(std::unique_lock<std::mutex>& lock, int index)
+bool ResourceSystem::dependencyReadyLocked(std::unique_lock<std::mutex>& lock, int index, bool mayDefer)
 {
+    ResourceReadinessCheck check;
+    if (const ResourceTypeInfo* type = findTypeLocked(m_entries[index]->extension)) {
+        check = type->readinessCheck;
+    }
+    if (!check) {
+        return true;
+    }
+    const int count = static_cast<int>(m_entries.size());
+    for (int round = 0; round <= count; ++round) {
+        Entry& e = *m_entries[index];
+        std::string name = e.fileName;
+        int flags = e.flags;
+        // Loading marks the entry ours while the check runs unlocked.
+        e.state = State::Loading;
+        e.loadingThread = std::this_thread::get_id();
+        lock.unlock();
+        int dep = check(name, flags);
+        lock.lock();
+        if (dep < 0 || dep >= static_cast<int>(m_entries.size()) || dep == index) {
+            return true;
+        }
+        Entry& d = *m_entries[dep];
+        if (d.state == State::Loaded) {
+            return true;
+        }
+        if (d.state == State::Idle) {
+            debugPrint(2, "%s: built before %s, which is not being loaded\n", name.c_str(),
+                       d.fileName.c_str());
+            return true;
+        }
+        // A chain of entries waiting on each other that comes back here.
+        bool cycle = d.state == State::Loading && d.loadingThread == std::this_thread::get_id();
+        for (int x = d.waitingOn, steps = 0; !cycle && x >= 0 && steps < count;
+             x = m_entries[x]->waitingOn, ++steps) {
+            cycle = x == index;
+        }
+        if (cycle) {
+            debugPrint(2, "%s: built before %s, which waits for it\n", name.c_str(), d.fileName.c_str());
+            return true;
+        }
+        if (mayDefer) {
+            e.waitingOn = dep;
+            e.reloadPending = false;
+            e.state = State::Queued;
+            m_queue.push_back(index);
+            return false;
+        }
+        if (d.state == State::Queued) {
+            auto it = std::find(m_queue.begin(), m_queue.end(), dep);
+            if (it != m_queue.end()) {
+                m_queue.erase(it);
+            }
+            loadQueuedLocked(lock, dep, false);
+        } else {
+            m_doneCv.wait_for(lock, std::chrono::milliseconds(10));
+        }
+    }
+    return true;
+}
+
+bool ResourceSystem::loadQueuedLocked(std::unique_lock<std::mutex>& lock, int index, bool mayDefer)
+{
+    if (!dependencyReadyLocked(lock, index, mayDefer)) {
+        return false;
+    }
     Entry& e = *m_entries[index];
+    e.waitingOn = -1;
     e.state = State::Loading;
     e.loadingThread = std::this_thread::get_id();
     Entry snapshot;
@@ -389,6 +483,7 @@ void ResourceSystem::loadQueuedLocked(std::unique_lock<std::mutex>& lock, int in
     } catch (const LoaderAbort&) {
         lock.lock();
         e.state = State::Loaded;
+        e.reloadPending = false;
         lock.unlock();
         m_doneCv.notify_all();
         throw;
@@ -404,10 +499,18 @@ void ResourceSystem::loadQueuedLocked(std::unique_lock<std::mutex>& lock, int in
     m_stats.failures += failed ? 1 : 0;
     m_stats.bytesRead += bytes;
     m_stats.loadMs += ms;
+    bool again =
+        e.reloadPending && (e.reloadFilter < 0 || (object && object->getSubType() == e.reloadFilter));
+    e.reloadPending = false;
     if (e.refCount <= 0) {
         // Released while it loaded: nobody wants it any more.
         discard = std::move(object);
         e.state = State::Idle;
+    } else if (again) {
+        // A forced reload came while it was built from the old settings.
+        discard = std::move(object);
+        ++m_stats.reloads;
+        queueLocked(index);
     } else {
         e.object = std::move(object);
         e.state = State::Loaded;
@@ -416,6 +519,7 @@ void ResourceSystem::loadQueuedLocked(std::unique_lock<std::mutex>& lock, int in
     discard.reset();
     m_doneCv.notify_all();
     lock.lock();
+    return true;
 }
 
 int ResourceSystem::releaseContext() const
@@ -550,6 +654,7 @@ void ResourceSystem::release(int index)
                 m_queue.erase(it);
             }
             e.state = State::Idle;
+            e.waitingOn = -1;
         }
         // A loading entry is dropped by the loader when it finishes.
     }
@@ -569,6 +674,16 @@ std::string ResourceSystem::getFileName(int index) const
                                                                     : std::string();
 }
 
+Resource* ResourceSystem::peek(int index) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (index < 0 || index >= static_cast<int>(m_entries.size()) ||
+        m_entries[index]->state != State::Loaded) {
+        return nullptr;
+    }
+    return m_entries[index]->object.get();
+}
+
 bool ResourceSystem::isLoaded(int index) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -576,7 +691,7 @@ bool ResourceSystem::isLoaded(int index) const
            m_entries[index]->state == State::Loaded;
 }
 
-int ResourceSystem::reloadExtension(std::string_view extension, int subTypeFilter)
+int ResourceSystem::reloadExtension(std::string_view extension, int subTypeFilter, bool forced)
 {
     std::string ext = toLowerCopy(extension);
     std::vector<std::unique_ptr<Resource>> discard;
@@ -585,7 +700,17 @@ int ResourceSystem::reloadExtension(std::string_view extension, int subTypeFilte
         std::lock_guard<std::mutex> lock(m_mutex);
         for (size_t i = 0; i < m_entries.size(); ++i) {
             Entry& e = *m_entries[i];
-            if (e.state != State::Loaded || e.extension != ext) {
+            if (e.extension != ext) {
+                continue;
+            }
+            if (forced && e.state == State::Loading) {
+                // Its sub-type is known once the build ends.
+                e.reloadPending = true;
+                e.reloadFilter = subTypeFilter;
+                ++count;
+                continue;
+            }
+            if (e.state != State::Loaded) {
                 continue;
             }
             if (subTypeFilter >= 0 && (!e.object || e.object->getSubType() != subTypeFilter)) {

@@ -82,8 +82,9 @@ public:
     ResourceHandle load(const std::string& fileName, int flags = 0);
     bool load(const std::string& fileName, ResourceHandle& out, int flags = 0);
     // The entry index of a name, created (not loaded, not counted) when new.
-    int findOrCreateIndex(const std::string& fileName);
-    int findEntry(const std::string& fileName) const;
+    // The flags matter only for types that key their entries by them.
+    int findOrCreateIndex(const std::string& fileName, int flags = 0);
+    int findEntry(const std::string& fileName, int flags = 0) const;
 
     // The object behind an entry, waiting while it loads; null for -1.
     Resource* get(int index);
@@ -95,10 +96,14 @@ public:
     int getRefCount(int index) const;
     std::string getFileName(int index) const;
     bool isLoaded(int index) const;
+    // The object of a loaded entry without waiting; null otherwise.
+    Resource* peek(int index) const;
 
     // Deletes and queues again every loaded resource of the extension whose
-    // sub-type matches the filter (any with -1). Returns how many.
-    int reloadExtension(std::string_view extension, int subTypeFilter = -1);
+    // sub-type matches the filter (any with -1). Forced also catches an entry
+    // that is being built: it is built again once that build ends. Returns
+    // how many.
+    int reloadExtension(std::string_view extension, int subTypeFilter = -1, bool forced = false);
     void waitForQueueEmpty();
 
     int getEntryCount() const;
@@ -134,13 +139,23 @@ private:
         int flags = 0;
         std::thread::id loadingThread; // while Loading
         std::unique_ptr<Resource> object;
+        int waitingOn = -1;         // the entry it was put back behind
+        bool reloadPending = false; // built again after the current build
+        int reloadFilter = -1;
     };
     struct LoaderAbort {};
 
     int findEntryLocked(const std::string& key) const;
     int createEntryLocked(const std::string& fileName, const std::string& key);
+    const ResourceTypeInfo* findTypeLocked(const std::string& extension) const;
+    std::string makeKeyLocked(const std::string& fileName, int flags) const;
     void queueLocked(int index);
-    void loadQueuedLocked(std::unique_lock<std::mutex>& lock, int index);
+    // Builds a queued entry. On the loader's own round (mayDefer) an entry
+    // whose dependency is queued or loading goes back into the queue behind
+    // it; elsewhere the dependency is built first. False when deferred.
+    bool loadQueuedLocked(std::unique_lock<std::mutex>& lock, int index, bool mayDefer = false);
+    // Whether the entry may be built now (see loadQueuedLocked).
+    bool dependencyReadyLocked(std::unique_lock<std::mutex>& lock, int index, bool mayDefer);
     bool findTypeLocked(const std::string& extension, ResourceTypeInfo& out) const;
     std::unique_ptr<Resource> buildFromFile(const ResourceTypeInfo& type, const std::string& fileName,
                                             int flags, std::vector<uint8_t>& data, uint64_t& bytes);

@@ -282,3 +282,27 @@ TEST(ApplicationTest, WindowTitledGloamreachOpensOnAnXDisplay)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ApplicationTest, HeadlessShaderReloadAddsNoWarningOrError)
+{
+    TempDir plainUser, reloadUser;
+    RunResult plain =
+        runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", plainUser.path().string()},
+                   "quit\n", true);
+    RunResult reload =
+        runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", reloadUser.path().string()},
+                   "reloadShaders\nquit\n", true);
+    EXPECT_EQ(reload.exitCode, 0) << reload.err;
+    unsigned long long before[4], after[4];
+    ASSERT_TRUE(debugLineCounts(readFile(plainUser.file("log.txt")), before));
+    std::string log = readFile(reloadUser.file("log.txt"));
+    ASSERT_TRUE(debugLineCounts(log, after));
+    EXPECT_NE(log.find("] reloadShaders"), std::string::npos);
+    EXPECT_EQ(log.find("Unknown command"), std::string::npos);
+    EXPECT_EQ(after[2], before[2]) << log;
+    EXPECT_EQ(after[3], 0u) << log;
+}
+
+} // namespace

@@ -497,3 +497,105 @@ TEST_F(ResourceSystemTest, TypeReaderAndFactoryKeptImagesWin)
 }
 
 } // namespace
+
+namespace {
+
+// A type without a file whose builds can be held open.
+struct NameBuilt : public Resource {
+    int flags = 0;
+};
+
+TEST(ResourceSystemNameTypes, FlagsInKeyAndForcedReloadOfABuildInProgress)
+{
+    LogCapture log;
+    ResourceSystem resources;
+    std::mutex gate;
+    std::atomic<int> builds{0};
+    std::atomic<bool> building{false};
+    ResourceTypeInfo info;
+    info.extension = "nb";
+    info.flagsInKey = true;
+    info.nameFactory = [&](const std::string&, int flags) -> std::unique_ptr<Resource> {
+        building = true;
+        std::lock_guard<std::mutex> hold(gate);
+        ++builds;
+        auto r = std::make_unique<NameBuilt>();
+        r->flags = flags;
+        return r;
+    };
+    resources.registerType(info);
+
+    ResourceHandle one = resources.load("a.nb", 1);
+    ResourceHandle six = resources.load("A.NB", 6);
+    EXPECT_NE(one.getIndex(), six.getIndex());
+    EXPECT_EQ(resources.findEntry("a.nb", 6), six.getIndex());
+    EXPECT_EQ(static_cast<NameBuilt*>(resources.get(six))->flags, 6); // built inline: no loader yet
+    EXPECT_EQ(static_cast<NameBuilt*>(resources.get(one))->flags, 1);
+
+    builds = 0;
+    building = false;
+    std::unique_lock<std::mutex> held(gate);
+    resources.startLoader();
+    EXPECT_EQ(resources.reloadExtension("nb", -1, false), 2);
+    while (!building) {
+        std::this_thread::yield();
+    }
+    // One entry is being built now: only a forced reload catches it.
+    EXPECT_EQ(resources.reloadExtension("nb", -1, false), 0);
+    EXPECT_GE(resources.reloadExtension("nb", -1, true), 1);
+    held.unlock();
+    resources.waitForQueueEmpty();
+    EXPECT_EQ(builds.load(), 3);
+    EXPECT_NE(resources.get(one), nullptr);
+    EXPECT_NE(resources.get(six), nullptr);
+    resources.stopLoader();
+}
+
+TEST(ResourceSystemNameTypes, ReadinessCheckDefersWithoutBlockingAndBreaksCycles)
+{
+    LogCapture log;
+    ResourceSystem resources;
+    std::vector<std::string> order;
+    std::mutex orderMutex;
+    ResourceTypeInfo info;
+    info.extension = "dep";
+    info.nameFactory = [&](const std::string& name, int) -> std::unique_ptr<Resource> {
+        std::lock_guard<std::mutex> lock(orderMutex);
+        order.push_back(name);
+        return std::make_unique<NameBuilt>();
+    };
+    // "a.dep" waits for "b.dep", "b.dep" for "c.dep"; "x.dep" and "y.dep"
+    // wait for each other.
+    info.readinessCheck = [&](const std::string& name, int) {
+        const char* dep = name == "a.dep"   ? "b.dep"
+                          : name == "b.dep" ? "c.dep"
+                          : name == "x.dep" ? "y.dep"
+                          : name == "y.dep" ? "x.dep"
+                                            : "";
+        return resources.findEntry(dep);
+    };
+    resources.registerType(info);
+    ResourceHandle a = resources.load("a.dep");
+    ResourceHandle b = resources.load("b.dep");
+    ResourceHandle c = resources.load("c.dep");
+    ResourceHandle x = resources.load("x.dep");
+    ResourceHandle y = resources.load("y.dep");
+    resources.startLoader();
+    resources.waitForQueueEmpty();
+    ASSERT_EQ(order.size(), 5u);
+    auto pos = [&](const char* n) { return std::find(order.begin(), order.end(), n) - order.begin(); };
+    EXPECT_LT(pos("c.dep"), pos("b.dep"));
+    EXPECT_LT(pos("b.dep"), pos("a.dep"));
+    EXPECT_TRUE(x.isLoaded() && y.isLoaded());
+    EXPECT_TRUE(log.contains("which waits for it", 2));
+    resources.stopLoader();
+
+    // After the loader stopped, get() builds the dependency first.
+    order.clear();
+    resources.reloadExtension("dep", -1, true);
+    EXPECT_NE(resources.get(a), nullptr);
+    EXPECT_LT(pos("b.dep"), pos("a.dep"));
+    EXPECT_LT(pos("c.dep"), pos("b.dep"));
+}
+
+} // namespace
