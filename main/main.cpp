@@ -1,4 +1,8 @@
 #include "engine/app/Application.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/data/Database.h"
+#include "engine/files/FileSystem.h"
+#include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/definitions/GameData.h"
 #include "game/quests/QuestLoaders.h"
@@ -14,6 +18,28 @@ extern "C" const char* __lsan_default_suppressions()
     return "leak:libdbus-1.so\n";
 }
 
+namespace {
+
+// The program's version and the one the game data's "GameSystem" entry gives,
+// read without starting anything else (nothing is logged).
+void printVersions(const LaunchOptions& options)
+{
+    std::printf("Gloamreach %s\n", GLOAM_VERSION);
+    Directories dirs = Directories::resolve(options.dataDir, options.userDir);
+    DebugSystem debug;
+    FileSystem files(dirs.base, dirs.user);
+    files.mountGeneratedDirectory(dirs.generated);
+    Database database;
+    std::string version;
+    if (database.load(Database::kMasterFile, false)) {
+        version = database.getString(database.findEntry("GameSystem"), "Version");
+    }
+    std::printf("Game data version %s (%s)\n", version.empty() ? "unknown" : version.c_str(),
+                dirs.base.c_str());
+}
+
+} // namespace
+
 int main(int argc, char** argv)
 {
     LaunchOptions options;
@@ -21,6 +47,14 @@ int main(int argc, char** argv)
     if (!LaunchOptions::parse(argc, argv, options, error)) {
         std::fprintf(stderr, "gloamreach: %s\n%s", error.c_str(), LaunchOptions::usage());
         return 2;
+    }
+    if (options.help) {
+        std::fputs(LaunchOptions::usage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        printVersions(options);
+        return 0;
     }
     // The game's subsystems install their hooks here as they arrive.
     AppHooks hooks;

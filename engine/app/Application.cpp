@@ -35,6 +35,8 @@
 
 namespace {
 constexpr int kInactiveSleepMs = 100;
+// A windowed frame that nothing paces lasts at least this long (200 a second).
+constexpr double kMinFrameMs = 5.0;
 
 } // namespace
 
@@ -89,6 +91,14 @@ void Application::startup()
     installTerminationSignals(&m_running);
     setFatalErrorHook(handleFatalError);
     setCriticalErrorBoxAllowed(!m_options.headless);
+    if (!m_options.headless) {
+        // Without a display there is nothing to show: say so at once
+        // instead of running an invisible window.
+        std::string problem = Platform::findDisplayProblem();
+        if (!problem.empty()) {
+            fatalError(problem);
+        }
+    }
     m_started = true;
 
     // 2. The singletons.
@@ -116,7 +126,7 @@ void Application::startup()
             ok = m_platform->createWindow(window, error);
         }
         if (!ok) {
-            fatalError(error.empty() ? "CreateWindow failed" : error);
+            fatalError(error.empty() ? "Cannot open the window." : error);
         }
         // 6. The sound driver.
         if (m_hooks.startSound && !m_hooks.startSound()) {
@@ -130,7 +140,11 @@ void Application::startup()
     }
     m_systemInfo->gather();
     m_systemInfo->logInfo();
-    debugPrintRaw("Data directory: %s\nUser directory: %s\n", m_dirs.base.c_str(), m_dirs.user.c_str());
+    debugPrintRaw("Data directory: %s\n", m_dirs.base.c_str());
+    if (!m_dirs.generated.empty()) {
+        debugPrintRaw("Generated content: %s\n", m_dirs.generated.c_str());
+    }
+    debugPrintRaw("User directory: %s\n", m_dirs.user.c_str());
 
     // 8. Input devices (none headless), then the debug console.
     if (!m_input->start(!m_options.headless)) {
@@ -167,6 +181,7 @@ void Application::createSystems()
     }
 
     m_fileSystem = std::make_unique<FileSystem>(m_dirs.base, m_dirs.user, false);
+    m_fileSystem->mountGeneratedDirectory(m_dirs.generated);
     m_debug = std::make_unique<DebugSystem>();
     m_debug->openLog(m_dirs.user + "/log.txt", 1);
     m_debug->setEchoToStdout(m_options.headless);
@@ -303,6 +318,7 @@ void Application::checkLoaderFatal()
 
 void Application::frame()
 {
+    double frameStart = monotonicMilliseconds();
     checkLoaderFatal();
     m_profiler->startFrame();
 
@@ -364,6 +380,15 @@ void Application::frame()
         // Nothing waits for a display refresh here: keep an idle server
         // from spinning a whole core.
         sleepMilliseconds(1);
+    } else if (!m_hooks.framesPacedBySwap) {
+        // Nothing waits for the buffer swap yet: an idle window must not
+        // run empty frames as fast as the processor allows.
+        double left = kMinFrameMs - (monotonicMilliseconds() - frameStart);
+        if (left >= 1.0) {
+            sleepMilliseconds(static_cast<int>(left));
+        } else {
+            yieldThread();
+        }
     } else {
         yieldThread();
     }

@@ -59,8 +59,9 @@ public:
     unsigned long long getFrameCount() const { return m_frames; }
 
     // The fatal-error hook: on the loader thread the text is handed to the
-    // main thread, which shows it and exits at the start of its next frame;
-    // elsewhere the "Critical Error" box shows now.
+    // main thread, which shows it and exits at the start of its next frame
+    // (or ends the process with its own fatal error before that); elsewhere
+    // the "Critical Error" shows now.
     static void handleFatalError(const std::string& text);
 
     // Runs a line typed at the console / issued by the program.

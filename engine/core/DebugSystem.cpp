@@ -39,12 +39,21 @@ void DebugSystem::print(int level, const std::string& text)
     emit(level, std::string(levelPrefix(level)) + text);
 }
 
+void DebugSystem::printFatal(const std::string& text)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    emit(3, std::string(levelPrefix(3)) + text, false);
+    if (m_log) {
+        std::fflush(m_log);
+    }
+}
+
 void DebugSystem::printRaw(const std::string& text)
 {
     emit(0, text);
 }
 
-void DebugSystem::emit(int level, std::string text)
+void DebugSystem::emit(int level, std::string text, bool echo)
 {
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     ++m_counts[level];
@@ -76,7 +85,7 @@ void DebugSystem::emit(int level, std::string text)
             std::fflush(m_log);
         }
     }
-    if (m_echo) {
+    if (m_echo && echo) {
         std::fwrite(plain.data(), 1, plain.size(), stdout);
         std::fflush(stdout);
     }

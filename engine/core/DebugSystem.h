@@ -28,6 +28,9 @@ public:
 
     void print(int level, const std::string& text);
     void printRaw(const std::string& text);
+    // An error line for a fatal error: logged and flushed at once, not
+    // echoed (the critical-error report shows it).
+    void printFatal(const std::string& text);
 
     // Opens (truncates) the log file; mode 0 none, 1 write, 2 flush each line.
     bool openLog(const std::string& path, int mode);
@@ -63,7 +66,7 @@ public:
     unsigned getBeepCount() const { return m_beeps; }
 
 private:
-    void emit(int level, std::string text);
+    void emit(int level, std::string text, bool echo = true);
 
     mutable std::recursive_mutex m_mutex;
     std::FILE* m_log = nullptr;

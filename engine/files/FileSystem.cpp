@@ -137,13 +137,23 @@ void FileSystem::mountPackages()
     for (const char* packageName : kPackageNames) {
         auto real = resolve(m_baseDirectory, packageName);
         if (!real || !isRegularFile(*real)) {
-            debugPrint(2, "Package %s/%s not found\n", m_baseDirectory.c_str(), packageName);
+            // Normal for an install of loose files.
+            debugPrint(1, "Package %s/%s not found\n", m_baseDirectory.c_str(), packageName);
             continue;
         }
         auto package = std::make_unique<ZipPackage>();
         if (package->open(*real)) {
             m_packages.push_back(std::move(package));
         }
+    }
+}
+
+void FileSystem::mountGeneratedDirectory(const std::string& directory)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    m_generatedDirectory = directory.empty() ? std::string() : cleanRelative(directory);
+    if (m_generatedDirectory.empty() && directory.starts_with("/")) {
+        m_generatedDirectory = "/";
     }
 }
 
@@ -337,6 +347,13 @@ std::optional<FileSystem::Found> FileSystem::locate(const std::string& name, boo
     if (userDirectory) {
         return std::nullopt;
     }
+    if (!m_generatedDirectory.empty()) {
+        real = resolve(m_generatedDirectory, clean);
+        if (real && isRegularFile(*real)) {
+            found.realPath = *real;
+            return found;
+        }
+    }
     for (auto it = m_packages.rbegin(); it != m_packages.rend(); ++it) {
         if (const ZipPackage::Member* member = (*it)->find(clean)) {
             found.package = it->get();
@@ -511,7 +528,20 @@ void FileSystem::deleteUserFile(const std::string& name)
 void FileSystem::listLoose(const std::string& directory, const std::string& extension, bool recursive,
                            std::vector<std::string>& names, bool userDirectory)
 {
-    auto real = resolve(userDirectory ? m_userDirectory : m_baseDirectory, directory);
+    if (userDirectory) {
+        listLooseIn(m_userDirectory, directory, extension, recursive, names);
+        return;
+    }
+    listLooseIn(m_baseDirectory, directory, extension, recursive, names);
+    if (!m_generatedDirectory.empty()) {
+        listLooseIn(m_generatedDirectory, directory, extension, recursive, names);
+    }
+}
+
+void FileSystem::listLooseIn(const std::string& rootDirectory, const std::string& directory,
+                             const std::string& extension, bool recursive, std::vector<std::string>& names)
+{
+    auto real = resolve(rootDirectory, directory);
     if (!real || !isDirectory(*real)) {
         return;
     }
@@ -582,8 +612,15 @@ void FileSystem::listDirectories(const std::string& directory, std::vector<std::
         return;
     }
     std::vector<std::string> names;
-    auto real = resolve(userDirectory ? m_userDirectory : m_baseDirectory, dir);
-    if (real && isDirectory(*real)) {
+    std::vector<std::string> roots{userDirectory ? m_userDirectory : m_baseDirectory};
+    if (!userDirectory && !m_generatedDirectory.empty()) {
+        roots.push_back(m_generatedDirectory);
+    }
+    for (const std::string& root : roots) {
+        auto real = resolve(root, dir);
+        if (!real || !isDirectory(*real)) {
+            continue;
+        }
         std::error_code ec;
         for (fs::directory_iterator it(*real, fs::directory_options::skip_permission_denied, ec), end;
              !ec && it != end; it.increment(ec)) {

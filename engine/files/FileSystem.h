@@ -17,8 +17,9 @@
 // Game data directory with its packages, and the user directory.
 //
 // Reads without the user-directory flag look for a loose file in the base
-// directory first, then in "assets002.zip", then in "assets001.zip"; with the
-// flag they look in the user directory only. Every path component is matched
+// directory first, then in the generated-content directory (when one is
+// mounted), then in "assets002.zip", then in "assets001.zip"; with the flag
+// they look in the user directory only. Every path component is matched
 // without regard to case. Writes only ever create real files in the user
 // directory, through a temporary file that close() renames over the target.
 // All operations are guarded by one lock.
@@ -27,12 +28,17 @@ public:
     static constexpr const char* kJoinText = "/";
     static constexpr int kMaxUserNameLength = 20;
 
-    // Opens the packages of the base directory. A missing package is a
-    // warning; a damaged one is skipped with an error line.
+    // Opens the packages of the base directory. A missing package is an
+    // info line (loose-file installs have none); a damaged one is skipped
+    // with an error line.
     // Mounts "assets001.zip" and "assets002.zip" of the base directory unless
     // told not to (the application mounts them once the log is open).
     FileSystem(const std::string& baseDirectory, const std::string& userDirectory, bool mount = true);
     void mountPackages();
+    // Content the build generates (models, …) lives in its own directory,
+    // searched right after the base directory's loose files; "" unmounts.
+    void mountGeneratedDirectory(const std::string& directory);
+    const std::string& getGeneratedDirectory() const { return m_generatedDirectory; }
     ~FileSystem();
 
     const std::string& getBaseDirectory() const { return m_baseDirectory; }
@@ -143,10 +149,13 @@ private:
     bool modifiedTime(const std::string& name, int out[6]);
     void listLoose(const std::string& directory, const std::string& extension, bool recursive,
                    std::vector<std::string>& names, bool userDirectory);
+    void listLooseIn(const std::string& root, const std::string& directory, const std::string& extension,
+                     bool recursive, std::vector<std::string>& names);
 
     mutable std::recursive_mutex m_mutex;
     std::string m_baseDirectory;
     std::string m_userDirectory;
+    std::string m_generatedDirectory;
     // Searched last to first: later packages override earlier ones.
     std::vector<std::unique_ptr<ZipPackage>> m_packages;
     std::vector<std::unique_ptr<File>> m_open;

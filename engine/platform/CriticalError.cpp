@@ -26,13 +26,13 @@ bool showCriticalError(const std::string& text)
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     bool haveDisplay = (display && *display) || (wayland && *wayland);
-    if (g_boxAllowed && haveDisplay) {
-        SDL_Window* parent = Platform::instance() ? Platform::get().getWindow() : nullptr;
-        if (SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error", text.c_str(), parent) == 0) {
-            return true;
-        }
-    }
+    // One line on stderr whether or not a box shows, for whoever started
+    // the program from a terminal.
     std::fprintf(stderr, "Critical Error: %s\n", text.c_str());
     std::fflush(stderr);
+    if (g_boxAllowed && haveDisplay) {
+        SDL_Window* parent = Platform::instance() ? Platform::get().getWindow() : nullptr;
+        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error", text.c_str(), parent) == 0;
+    }
     return false;
 }

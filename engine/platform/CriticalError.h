@@ -2,9 +2,9 @@
 
 #include <string>
 
-// Shows the "Critical Error" message box (main thread) over the window, when
-// there is a display; otherwise, or when the box cannot be shown, prints
-// "Critical Error: <text>" to stderr. Returns whether a box was shown.
+// Prints "Critical Error: <text>" to stderr once and, when there is a
+// display, shows the "Critical Error" message box (main thread) over the
+// window. Returns whether a box was shown.
 bool showCriticalError(const std::string& text);
 
 // While set, no box is tried (headless runs, tests).

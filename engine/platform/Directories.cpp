@@ -16,6 +16,24 @@ std::string Directories::executableDirectory()
     return exe.parent_path().string();
 }
 
+std::string Directories::builtDataDirectory()
+{
+#ifdef GLOAM_BUILT_DATA_DIR
+    return GLOAM_BUILT_DATA_DIR;
+#else
+    return std::string();
+#endif
+}
+
+std::string Directories::builtGeneratedDirectory()
+{
+#ifdef GLOAM_BUILT_GENERATED_DIR
+    return GLOAM_BUILT_GENERATED_DIR;
+#else
+    return std::string();
+#endif
+}
+
 std::string Directories::xdgUserDirectory()
 {
     const char* xdg = std::getenv("XDG_DATA_HOME");
@@ -39,7 +57,22 @@ Directories Directories::resolve(const std::string& dataDirArg, const std::strin
 {
     Directories d;
     std::error_code ec;
-    d.base = dataDirArg.empty() ? executableDirectory() : dataDirArg;
+    if (!dataDirArg.empty()) {
+        d.base = dataDirArg;
+    } else {
+        // An installed program sits beside its data; one run from the build
+        // tree reads the checkout's data directory.
+        d.base = executableDirectory();
+        std::string built = builtDataDirectory();
+        if (!fs::is_regular_file(fs::path(d.base) / "Database" / "database.dbl", ec) && !built.empty() &&
+            fs::is_directory(built, ec)) {
+            d.base = built;
+        }
+    }
+    std::string generated = builtGeneratedDirectory();
+    if (!generated.empty() && fs::is_directory(generated, ec)) {
+        d.generated = generated;
+    }
     if (fs::path(d.base).is_relative()) {
         d.base = fs::absolute(d.base, ec).lexically_normal().string();
     }

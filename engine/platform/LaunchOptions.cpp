@@ -18,6 +18,14 @@ bool LaunchOptions::parse(int argc, const char* const* argv, LaunchOptions& out,
             out.headless = true;
             continue;
         }
+        if ((arg == "--help" || arg == "-h") && !hasValue) {
+            out.help = true;
+            continue;
+        }
+        if (arg == "--version" && !hasValue) {
+            out.version = true;
+            continue;
+        }
         if (arg == "--data-dir" || arg == "--user-dir") {
             if (!hasValue) {
                 if (i + 1 >= argc || !argv[i + 1]) {
@@ -42,5 +50,11 @@ bool LaunchOptions::parse(int argc, const char* const* argv, LaunchOptions& out,
 
 const char* LaunchOptions::usage()
 {
-    return "usage: gloamreach [--headless] [--data-dir <dir>] [--user-dir <dir>]\n";
+    return "usage: gloamreach [--headless] [--data-dir <dir>] [--user-dir <dir>] [--help] [--version]\n"
+           "  --headless        no window, sound or input devices; console lines from standard input\n"
+           "  --data-dir <dir>  the game data (default: beside the program, else the build's data/)\n"
+           "  --user-dir <dir>  log.txt, user.cfg and saves (default: User in the data directory\n"
+           "                    when writable, else ~/.local/share/gloamreach/User)\n"
+           "  --help, -h        this text\n"
+           "  --version         the program's and the game data's versions\n";
 }

@@ -7,9 +7,13 @@
 //                       read from standard input
 //   --data-dir <dir>    the game data directory (default: the executable's)
 //   --user-dir <dir>    the user directory (log, settings, saves)
+//   --help, -h          prints the usage
+//   --version           prints the program's and the game data's versions
 // "--data-dir=<dir>" and "--user-dir=<dir>" work as well.
 struct LaunchOptions {
     bool headless = false;
+    bool help = false;
+    bool version = false;
     std::string dataDir;
     std::string userDir;
 

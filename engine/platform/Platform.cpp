@@ -5,6 +5,64 @@
 #include "engine/platform/SystemInfo.h"
 
 #include <SDL.h>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// A local X display ":N[.S]" has its socket; a remote one is taken on trust.
+bool xDisplayExists(const std::string& display)
+{
+    if (display.empty() || display[0] != ':') {
+        return !display.empty();
+    }
+    std::string number =
+        display.substr(1, display.find('.') == std::string::npos ? std::string::npos : display.find('.') - 1);
+    std::error_code ec;
+    return !number.empty() && std::filesystem::exists("/tmp/.X11-unix/X" + number, ec);
+}
+
+bool waylandDisplayExists(const std::string& display)
+{
+    if (display.empty()) {
+        return false;
+    }
+    std::error_code ec;
+    if (display[0] == '/') {
+        return std::filesystem::exists(display, ec);
+    }
+    std::string runtime = environment("XDG_RUNTIME_DIR");
+    return !runtime.empty() && std::filesystem::exists(runtime + "/" + display, ec);
+}
+
+} // namespace
+
+std::string Platform::findDisplayProblem()
+{
+    if (!environment("SDL_VIDEODRIVER").empty()) {
+        return std::string();
+    }
+    std::string x = environment("DISPLAY");
+    std::string wayland = environment("WAYLAND_DISPLAY");
+    if (xDisplayExists(x) || waylandDisplayExists(wayland)) {
+        return std::string();
+    }
+    std::string cause;
+    if (x.empty() && wayland.empty()) {
+        cause = "No display to open a window on: neither DISPLAY nor WAYLAND_DISPLAY is set.";
+    } else if (!x.empty()) {
+        cause = "No display to open a window on: no X server is listening on DISPLAY \"" + x + "\".";
+    } else {
+        cause = "No display to open a window on: the Wayland display \"" + wayland + "\" does not exist.";
+    }
+    return cause + " Start with --headless to run without a window.";
+}
 
 Platform::Platform(std::atomic<bool>* running) : m_running(running) {}
 
@@ -27,8 +85,24 @@ bool Platform::initVideo(std::string& error)
     // not minimise on focus loss by itself.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (environment("SDL_VIDEODRIVER").empty()) {
+        // Only the displays the environment names: SDL would otherwise fall
+        // back to an invisible off-screen window.
+        std::string drivers;
+        if (waylandDisplayExists(environment("WAYLAND_DISPLAY"))) {
+            drivers = "wayland";
+        }
+        if (!environment("DISPLAY").empty()) {
+            drivers += drivers.empty() ? "x11" : ",x11";
+        }
+        if (drivers.empty()) {
+            error = findDisplayProblem();
+            return false;
+        }
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, drivers.c_str());
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        error = "RegisterClass failed";
+        error = std::string("Cannot start the video system: ") + SDL_GetError();
         return false;
     }
     m_videoInit = true;
@@ -65,7 +139,8 @@ bool Platform::createWindow(const WindowOptions& options, std::string& error)
     }
     m_window = SDL_CreateWindow("Gloamreach", 0, 0, options.width, options.height, flags);
     if (!m_window) {
-        error = options.openGL ? "ChoosePixelFormat failed" : "CreateWindow failed";
+        error = std::string(options.openGL ? "Cannot open an OpenGL window: " : "Cannot open the window: ") +
+                SDL_GetError();
         return false;
     }
     SDL_ShowWindow(m_window);

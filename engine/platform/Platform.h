@@ -35,10 +35,14 @@ public:
     void setRunningFlag(std::atomic<bool>* running) { m_running = running; }
     void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
 
-    // Initialises SDL video; on failure the text is "RegisterClass failed".
+    // Why no window can be opened here: "" when $SDL_VIDEODRIVER chooses the
+    // driver or $WAYLAND_DISPLAY or $DISPLAY names a display that exists;
+    // otherwise the cause, for a "Critical Error".
+    static std::string findDisplayProblem();
+    // Initialises SDL video on the display the environment names (never an
+    // invisible fallback); on failure the text says what SDL said.
     bool initVideo(std::string& error);
-    // Opens the window; on failure the texts are "CreateWindow failed" or
-    // "ChoosePixelFormat failed" (the OpenGL attributes were refused).
+    // Opens the window; on failure the text says what SDL said.
     bool createWindow(const WindowOptions& options, std::string& error);
     void destroyWindow();
     SDL_Window* getWindow() const { return m_window; }

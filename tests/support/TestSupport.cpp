@@ -15,6 +15,18 @@ std::string gameDataPath(const std::string& relative)
     return relative.empty() ? std::string(GLOAM_DATA_DIR) : std::string(GLOAM_DATA_DIR) + "/" + relative;
 }
 
+std::string generatedTestDataPath(const std::string& relative)
+{
+    std::string root = std::string(GLOAM_GENERATED_DIR) + "/testdata";
+    return relative.empty() ? root : root + "/" + relative;
+}
+
+std::string generatedDataPath(const std::string& relative)
+{
+    std::string root = std::string(GLOAM_GENERATED_DIR) + "/data";
+    return relative.empty() ? root : root + "/" + relative;
+}
+
 TempDir::TempDir()
 {
     static std::atomic<int> counter{0};

@@ -10,6 +10,9 @@
 // Paths of the checked-in test fixtures and the shipped game data.
 std::string testDataPath(const std::string& relative = "");
 std::string gameDataPath(const std::string& relative = "");
+// What the build generated from them (models, …), with the same relative paths.
+std::string generatedTestDataPath(const std::string& relative = "");
+std::string generatedDataPath(const std::string& relative = "");
 
 // A fresh directory under the build tree, removed when the object dies.
 class TempDir {

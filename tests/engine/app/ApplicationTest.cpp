@@ -17,6 +17,7 @@
 namespace {
 
 struct RunResult {
+    pid_t pid = -1;
     int exitCode = -1;
     std::string out;
     std::string err;
@@ -69,6 +70,7 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
         in[1] = -1;
     }
     RunResult result;
+    result.pid = pid;
     bool termSent = false;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     bool outOpen = true, errOpen = true;
@@ -103,6 +105,25 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
     close(out[0]);
     close(err[0]);
     return result;
+}
+
+// User plus system processor time of a process, in clock ticks.
+long cpuTicks(pid_t pid)
+{
+    std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+    size_t close = stat.rfind(')');
+    if (close == std::string::npos) {
+        return -1;
+    }
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    long utime = 0, stime = 0;
+    // Fields 3 … 13, then utime (14) and stime (15).
+    for (int i = 3; i <= 13; ++i) {
+        fields >> field;
+    }
+    fields >> utime >> stime;
+    return utime + stime;
 }
 
 // Each fragment must appear after the one before it.
@@ -156,6 +177,8 @@ TEST(ApplicationTest, HeadlessLoadsTheShippedGameDataWithoutErrorLines)
     unsigned long long counts[4] = {};
     ASSERT_TRUE(debugLineCounts(log, counts)) << log;
     EXPECT_EQ(counts[3], 0u) << log;
+    // A clean start shows no warning either (no packages is normal).
+    EXPECT_EQ(counts[2], 0u) << log;
     EXPECT_TRUE(r.err.empty()) << r.err;
 }
 
@@ -245,7 +268,7 @@ TEST(ApplicationTest, SigtermEndsTheLoopAndShutsDownCleanly)
     expectInOrder(log, {"User directory:", "FileSystem:", "Profile:"});
 }
 
-TEST(ApplicationTest, WindowTitledGloamreachOpensOnAnXDisplay)
+TEST(ApplicationXvfbTest, WindowTitledGloamreachOpensOnAnXDisplay)
 {
     XvfbDisplay display;
     if (!display.start()) {
@@ -257,28 +280,140 @@ TEST(ApplicationTest, WindowTitledGloamreachOpensOnAnXDisplay)
     auto started = std::chrono::steady_clock::now();
     // Until the window shows in the server's window list (or, without
     // xwininfo, a few seconds have passed); then SIGTERM.
-    RunResult r = runProgram(
-        {"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false, [&](const RunResult&) {
-            auto waited = std::chrono::steady_clock::now() - started;
-            if (!canList) {
-                return waited > std::chrono::seconds(3);
-            }
-            windows.clear();
-            if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
-                char buffer[4096];
-                size_t n;
-                while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
-                    windows.append(buffer, n);
-                }
-                pclose(p);
-            }
-            return windows.find("\"Gloamreach\"") != std::string::npos || waited > std::chrono::seconds(20);
-        });
+    // Once the window shows, the processor time of two idle seconds.
+    long shownTicks = -1;
+    std::chrono::steady_clock::time_point shownAt;
+    double idleShare = -1.0;
+    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
+                             [&](const RunResult& so) {
+                                 auto now = std::chrono::steady_clock::now();
+                                 auto waited = now - started;
+                                 if (shownTicks >= 0) {
+                                     if (now - shownAt < std::chrono::seconds(2)) {
+                                         return false;
+                                     }
+                                     double seconds = std::chrono::duration<double>(now - shownAt).count();
+                                     idleShare = static_cast<double>(cpuTicks(so.pid) - shownTicks) /
+                                                 sysconf(_SC_CLK_TCK) / seconds;
+                                     return true;
+                                 }
+                                 if (!canList) {
+                                     if (waited > std::chrono::seconds(3)) {
+                                         shownTicks = cpuTicks(so.pid);
+                                         shownAt = now;
+                                     }
+                                     return false;
+                                 }
+                                 windows.clear();
+                                 if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
+                                     char buffer[4096];
+                                     size_t n;
+                                     while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
+                                         windows.append(buffer, n);
+                                     }
+                                     pclose(p);
+                                 }
+                                 if (windows.find("\"Gloamreach\"") != std::string::npos) {
+                                     shownTicks = cpuTicks(so.pid);
+                                     shownAt = now;
+                                     return false;
+                                 }
+                                 return waited > std::chrono::seconds(20);
+                             });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     if (canList) {
         EXPECT_NE(windows.find("\"Gloamreach\""), std::string::npos) << windows;
     }
+    // An empty window must not keep a core busy with empty frames.
+    EXPECT_GE(idleShare, 0.0);
+    EXPECT_LT(idleShare, 0.2) << "share of a core while idle";
+    std::printf("idle window: %.1f%% of a core\n", idleShare * 100.0);
     EXPECT_NE(readFile(user.file("log.txt")).find("Profile:"), std::string::npos);
+}
+
+// Sets or removes environment variables for one test (each test runs in a
+// process of its own under ctest).
+void withoutDisplay()
+{
+    unsetenv("DISPLAY");
+    unsetenv("WAYLAND_DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+}
+
+size_t countOf(const std::string& text, const std::string& fragment)
+{
+    size_t n = 0;
+    for (size_t at = text.find(fragment); at != std::string::npos; at = text.find(fragment, at + 1)) {
+        ++n;
+    }
+    return n;
+}
+
+TEST(ApplicationTest, WithoutAnyDisplayOneCriticalErrorNamesTheCause)
+{
+    withoutDisplay();
+    TempDir user;
+    auto started = std::chrono::steady_clock::now();
+    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(20));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(countOf(r.err, "Critical Error"), 1u) << r.err;
+    EXPECT_EQ(countOf(r.err, "\n"), 1u) << r.err;
+    EXPECT_NE(r.err.find("neither DISPLAY nor WAYLAND_DISPLAY is set"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--headless"), std::string::npos) << r.err;
+    EXPECT_EQ(r.out, "");
+
+    // A display that names no server is a cause as well.
+    setenv("DISPLAY", ":7919", 1);
+    r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("no X server is listening on DISPLAY \":7919\""), std::string::npos) << r.err;
+}
+
+TEST(ApplicationTest, AVideoDriverThatCannotStartIsReportedInSdlWords)
+{
+    withoutDisplay();
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    TempDir user;
+    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(countOf(r.err, "Critical Error: Cannot start the video system: "), 1u) << r.err;
+    EXPECT_EQ(r.err.find("RegisterClass"), std::string::npos) << r.err;
+    // The error is logged once as well.
+    EXPECT_EQ(countOf(readFile(user.file("log.txt")), "Cannot start the video system"), 1u);
+}
+
+TEST(ApplicationTest, HelpAndVersionPrintAndExitWithZero)
+{
+    for (const char* option : {"--help", "-h"}) {
+        RunResult r = runProgram({option}, "", true);
+        EXPECT_EQ(r.exitCode, 0) << option;
+        EXPECT_EQ(r.out.rfind("usage: gloamreach", 0), 0u) << r.out;
+        EXPECT_NE(r.out.find("--version"), std::string::npos);
+        EXPECT_EQ(r.err, "");
+    }
+    RunResult v = runProgram({"--version"}, "", true);
+    EXPECT_EQ(v.exitCode, 0);
+    expectInOrder(v.out, {"Gloamreach 0.1.0\n", "Game data version 0.1.0 (first data)"});
+    EXPECT_EQ(v.err, "");
+    TempDir empty;
+    v = runProgram({"--version", "--data-dir", empty.path().string()}, "", true);
+    EXPECT_EQ(v.exitCode, 0);
+    EXPECT_NE(v.out.find("Game data version unknown"), std::string::npos) << v.out;
+}
+
+TEST(ApplicationTest, BuiltProgramFindsTheDataWithoutADataDirectoryArgument)
+{
+    TempDir user;
+    RunResult r = runProgram({"--headless", "--user-dir", user.path().string()}, "quit\n", true);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    std::string log = readFile(user.file("log.txt"));
+    expectInOrder(log, {"Game data version ", "Data directory: " + gameDataPath() + "\n",
+                        "Generated content: " + generatedDataPath() + "\n", "] quit"});
+    unsigned long long counts[4] = {};
+    ASSERT_TRUE(debugLineCounts(log, counts)) << log;
+    EXPECT_EQ(counts[2] + counts[3], 0u) << log;
 }
 
 } // namespace

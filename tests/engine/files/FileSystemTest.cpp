@@ -116,10 +116,13 @@ TEST(FileSystemPackages, TruncatedOrMissingPackageIsSkipped)
     fixture.writeBytes("assets002.zip", bytes);
     std::filesystem::remove(fixture.base + "/assets001.zip");
     LogCapture capture;
+    DebugSystem::get().setDeveloper(true);
     FileSystem fs(fixture.base, fixture.user);
     EXPECT_EQ(fs.getPackageCount(), 0u);
     EXPECT_TRUE(capture.contains("assets002.zip", 3));
-    EXPECT_TRUE(capture.contains("assets001.zip", 2));
+    // A missing package is normal (loose files): an info line, no warning.
+    EXPECT_TRUE(capture.contains("assets001.zip", 1));
+    EXPECT_EQ(capture.count(2), 0u);
     EXPECT_FALSE(fs.readFile("shared.txt").has_value());
     EXPECT_EQ(readText(fs, "Loose/override.txt"), "override from the loose file\n");
 }
@@ -330,4 +333,35 @@ TEST(FileSystemNames, StatisticsAreLogged)
     EXPECT_TRUE(capture.contains("Bytes written: 5"));
     EXPECT_TRUE(capture.contains("Bytes read: 43"));
     EXPECT_TRUE(capture.contains("1 package members read"));
+}
+
+TEST(FileSystemGenerated, SearchedAfterLooseFilesAndBeforePackages)
+{
+    PackageFixture fixture;
+    std::string generated = fixture.dir.file("generated");
+    std::filesystem::create_directories(generated + "/Models/Made");
+    std::filesystem::create_directories(generated + "/loose");
+    std::ofstream(generated + "/Models/Made/thing.mds") << "made";
+    std::ofstream(generated + "/loose/override.txt") << "generated override";
+    std::ofstream(generated + "/shared.txt") << "generated shared";
+    FileSystem fs(fixture.base, fixture.user);
+    EXPECT_EQ(readText(fs, "Models/Made/thing.mds"), "<missing>");
+
+    fs.mountGeneratedDirectory(generated);
+    EXPECT_EQ(readText(fs, "models/made/THING.mds"), "made");
+    // A loose file of the data directory wins; a package member loses.
+    EXPECT_EQ(readText(fs, "loose/override.txt"), "override from the loose file\n");
+    EXPECT_EQ(readText(fs, "shared.txt"), "generated shared");
+    EXPECT_TRUE(fs.fileExists("Models/Made/thing.mds"));
+    EXPECT_FALSE(fs.fileExists("Models/Made/thing.mds", true));
+
+    std::vector<std::string> names;
+    fs.listFiles(names, "Models", "mds", false, true);
+    EXPECT_EQ(names, (std::vector<std::string>{"Made/thing.mds"}));
+    std::vector<std::string> dirs;
+    fs.listDirectories("", dirs);
+    EXPECT_EQ(dirs, (std::vector<std::string>{"Loose", "Models", "Sounds", "Textures"}));
+
+    fs.mountGeneratedDirectory("");
+    EXPECT_FALSE(fs.fileExists("Models/Made/thing.mds"));
 }

@@ -54,9 +54,11 @@ TEST(DirectoriesTest, BaseAndUserFollowTheArgumentsAndFallBacks)
     EXPECT_EQ(d.user, dir.file("User")); // the base can be written
     d = Directories::resolve(dir.path().string(), dir.file("elsewhere"));
     EXPECT_EQ(d.user, dir.file("elsewhere"));
+    // The test program's directory has no game data: the build's data/.
     d = Directories::resolve("", "");
-    EXPECT_EQ(d.base, Directories::executableDirectory());
-    EXPECT_TRUE(std::filesystem::exists(d.base));
+    EXPECT_EQ(d.base, std::string(GLOAM_SOURCE_DIR) + "/data");
+    EXPECT_TRUE(std::filesystem::exists(d.base + "/Database/database.dbl"));
+    EXPECT_EQ(d.generated, std::string(GLOAM_GENERATED_DIR) + "/data");
 
     const char* oldXdg = std::getenv("XDG_DATA_HOME");
     std::string saved = oldXdg ? oldXdg : "";
@@ -153,8 +155,9 @@ TEST(CriticalErrorTest, WithoutABoxTheTextGoesToStderr)
 {
     setCriticalErrorBoxAllowed(false);
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(showCriticalError("RegisterClass failed"));
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Critical Error: RegisterClass failed\n");
+    EXPECT_FALSE(showCriticalError("Cannot start the video system: x11 not available"));
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Critical Error: Cannot start the video system: x11 not available\n");
     setCriticalErrorBoxAllowed(true);
 }
 

@@ -5,9 +5,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <poll.h>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 bool programOnPath(const std::string& program)
@@ -25,68 +26,92 @@ bool programOnPath(const std::string& program)
 
 bool XvfbDisplay::start()
 {
-    const char* display = std::getenv("DISPLAY");
-    if (display && *display) {
-        // A local display ":N" must have its socket; a stale one is ignored.
-        std::string d = display;
-        bool local = d[0] == ':';
-        std::string number =
-            local ? d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1)
-                  : std::string();
-        if (!local || std::filesystem::exists("/tmp/.X11-unix/X" + number)) {
-            m_name = d;
-            return true;
-        }
-        m_savedDisplay = d;
+    if (const char* display = std::getenv("DISPLAY")) {
+        m_savedDisplay = display;
         m_hadDisplay = true;
-        unsetenv("DISPLAY");
     }
-    if (!programOnPath("Xvfb")) {
+    if (programOnPath("Xvfb")) {
+        return startServer();
+    }
+    // No Xvfb: an existing local display ":N" must have its socket.
+    const std::string& d = m_savedDisplay;
+    if (d.empty()) {
         return false;
     }
-    for (int n = 97; n < 140; ++n) {
-        std::string socket = "/tmp/.X11-unix/X" + std::to_string(n);
-        std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-        if (std::filesystem::exists(socket) || std::filesystem::exists(lock)) {
-            continue;
-        }
-        std::string name = ":" + std::to_string(n);
-        pid_t pid = fork();
-        if (pid < 0) {
+    if (d[0] == ':') {
+        std::string number =
+            d.substr(1, d.find('.') == std::string::npos ? std::string::npos : d.find('.') - 1);
+        if (!std::filesystem::exists("/tmp/.X11-unix/X" + number)) {
             return false;
         }
-        if (pid == 0) {
-            int devnull = ::open("/dev/null", O_WRONLY);
-            if (devnull >= 0) {
-                dup2(devnull, 1);
-                dup2(devnull, 2);
-            }
-            execlp("Xvfb", "Xvfb", name.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
+    }
+    m_name = d;
+    return true;
+}
+
+bool XvfbDisplay::startServer()
+{
+    int ready[2];
+    if (pipe2(ready, O_CLOEXEC) != 0) {
+        return false;
+    }
+    pid_t parent = getpid();
+    pid_t pid = fork();
+    if (pid < 0) {
+        close(ready[0]);
+        close(ready[1]);
+        return false;
+    }
+    if (pid == 0) {
+        // The server goes with the test process, even when that crashes.
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (getppid() != parent) {
+            _exit(1);
         }
-        // Wait for the server's socket (or its early death: display taken).
-        bool reaped = false;
-        for (int i = 0; i < 200 && !reaped; ++i) {
-            if (std::filesystem::exists(socket)) {
-                m_server = pid;
-                m_name = name;
-                setenv("DISPLAY", name.c_str(), 1);
-                return true;
-            }
-            int status = 0;
-            reaped = waitpid(pid, &status, WNOHANG) == pid;
-            if (!reaped) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
+        int devnull = ::open("/dev/null", O_RDWR);
+        if (devnull >= 0) {
+            dup2(devnull, 0);
+            dup2(devnull, 1);
+            dup2(devnull, 2);
         }
-        if (!reaped) {
-            // A reaped id may already belong to another process: only signal ours.
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
+        // The server writes the display number it took to this descriptor
+        // once it accepts connections.
+        int fd = dup(ready[1]);
+        std::string fdText = std::to_string(fd);
+        execlp("Xvfb", "Xvfb", "-displayfd", fdText.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
+               "tcp", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(ready[1]);
+    std::string number;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool done = false;
+    while (!done && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{ready[0], POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) {
+            continue;
+        }
+        char c;
+        ssize_t n = read(ready[0], &c, 1);
+        if (n <= 0) {
+            break; // the server ended without a display
+        }
+        if (c == '\n') {
+            done = true;
+        } else if (c >= '0' && c <= '9') {
+            number.push_back(c);
         }
     }
-    return false;
+    close(ready[0]);
+    if (!done || number.empty()) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        return false;
+    }
+    m_server = pid;
+    m_name = ":" + number;
+    setenv("DISPLAY", m_name.c_str(), 1);
+    return true;
 }
 
 XvfbDisplay::~XvfbDisplay()
@@ -94,9 +119,10 @@ XvfbDisplay::~XvfbDisplay()
     if (m_server > 0) {
         kill(m_server, SIGTERM);
         waitpid(m_server, nullptr, 0);
-        unsetenv("DISPLAY");
     }
     if (m_hadDisplay) {
         setenv("DISPLAY", m_savedDisplay.c_str(), 1);
+    } else {
+        unsetenv("DISPLAY");
     }
 }

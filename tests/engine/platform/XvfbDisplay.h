@@ -3,9 +3,14 @@
 #include <string>
 #include <sys/types.h>
 
-// A display for the window tests: the one in $DISPLAY when set (for example
-// under xvfb-run), else a private Xvfb server started here and stopped by the
-// destructor. start() is false when neither is available; tests skip then.
+// A private X display for one window test: an Xvfb server of its own, which
+// picks a free display number itself (-displayfd), so tests running at once
+// never share or race for a display. The destructor stops the server. Without
+// Xvfb the display in $DISPLAY is used when it has a socket; start() is false
+// when neither is available, and tests skip then.
+//
+// Window tests also take the CTest resource lock "x_display" (see
+// tests/CMakeLists.txt): their suite names end in "XvfbTest".
 class XvfbDisplay {
 public:
     XvfbDisplay() = default;
@@ -17,6 +22,8 @@ public:
     const std::string& name() const { return m_name; }
 
 private:
+    bool startServer();
+
     pid_t m_server = -1;
     std::string m_name;
     std::string m_savedDisplay;

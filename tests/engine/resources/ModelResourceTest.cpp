@@ -11,6 +11,8 @@
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 
 namespace {
@@ -21,7 +23,7 @@ class ModelResourceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resources.setBaseDirectory(testDataPath());
+        useRoots({testDataPath(), generatedTestDataPath()});
         ModelResource::registerTypes(resources);
         Skin::setShaderLookup([](const std::string& name) { return static_cast<int>(name.size()); });
         // Direction 0 textures end in "_0.tga".
@@ -32,6 +34,23 @@ protected:
     {
         Skin::setShaderLookup(nullptr);
         ModelAnimation::setTextureLookup(nullptr);
+    }
+
+    // Reads from the first root that has the file (the fixtures, then what
+    // the build generated from them); writes go to the first.
+    void useRoots(std::vector<std::string> roots)
+    {
+        resources.setBaseDirectory(roots.front());
+        resources.setFileReader([roots](const std::string& name, std::vector<uint8_t>& out) {
+            for (const std::string& root : roots) {
+                std::ifstream in(root + "/" + name, std::ios::binary);
+                if (in) {
+                    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                    return true;
+                }
+            }
+            return false;
+        });
     }
 
     ModelResource* loadBoxMan()
@@ -165,7 +184,7 @@ TEST_F(ModelResourceTest, FlagWordNamesTheMissingParts)
     TempDir dir;
     dir.write("m/broken.mdl",
               "skeleton \"gone.mds\"\nskin \"gone.skn\"\nanimation a { file \"gone.mda\" }\n");
-    resources.setBaseDirectory(dir.path().string());
+    useRoots({dir.path().string()});
     ResourceHandle h = resources.load("m/broken.mdl");
     auto* broken = resources.getAs<ModelResource>(h);
     ASSERT_NE(broken, nullptr);
@@ -343,9 +362,11 @@ TEST_F(ModelResourceTest, AttachPointsAreBonesThenTags)
 TEST_F(ModelResourceTest, SavedTagsReloadEqual)
 {
     TempDir dir;
-    std::filesystem::copy(testDataPath("models"), dir.path() / "models",
-                          std::filesystem::copy_options::recursive);
-    resources.setBaseDirectory(dir.path().string());
+    for (const std::string& root : {testDataPath(), generatedTestDataPath()}) {
+        std::filesystem::copy(root + "/models", dir.path() / "models",
+                              std::filesystem::copy_options::recursive);
+    }
+    useRoots({dir.path().string()});
     ModelResource* model = loadBoxMan();
     ASSERT_NE(model, nullptr);
     int sword = model->addTag();
@@ -381,7 +402,7 @@ TEST_F(ModelResourceTest, SaveTagsNeedsSkeletonAndTagsFile)
 {
     TempDir dir;
     dir.write("m/plain.mdl", "detail 0\n");
-    resources.setBaseDirectory(dir.path().string());
+    useRoots({dir.path().string()});
     ResourceHandle h = resources.load("m/plain.mdl");
     auto* model = resources.getAs<ModelResource>(h);
     ASSERT_NE(model, nullptr);
@@ -427,7 +448,7 @@ TEST_F(ModelResourceTest, SkinGivesShadersBySurface)
 
 TEST_F(ModelResourceTest, GameDataModelLoadsCleanly)
 {
-    resources.setBaseDirectory(gameDataPath());
+    useRoots({gameDataPath(), generatedDataPath()});
     ResourceHandle h = resources.load("Models/BoxMan/boxman.mdl");
     auto* model = resources.getAs<ModelResource>(h);
     ASSERT_NE(model, nullptr);
