@@ -1,7 +1,10 @@
 #include "support/TestSupport.h"
 
+#include "engine/resources/ResourceSystem.h"
+
 #include <atomic>
 #include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 std::string testDataPath(const std::string& relative)
@@ -25,6 +28,26 @@ std::string generatedDataPath(const std::string& relative)
 {
     std::string root = std::string(GLOAM_GENERATED_DIR) + "/data";
     return relative.empty() ? root : root + "/" + relative;
+}
+
+void setResourceRoots(ResourceSystem& resources, const std::vector<std::string>& roots)
+{
+    resources.setBaseDirectory(roots.front());
+    resources.setFileReader([roots](const std::string& name, std::vector<uint8_t>& out) {
+        for (const std::string& root : roots) {
+            std::ifstream in(root + "/" + name, std::ios::binary);
+            if (in) {
+                out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+void useGameData(ResourceSystem& resources)
+{
+    setResourceRoots(resources, {gameDataPath(), generatedDataPath()});
 }
 
 TempDir::TempDir()

@@ -14,6 +14,14 @@ std::string gameDataPath(const std::string& relative = "");
 std::string generatedTestDataPath(const std::string& relative = "");
 std::string generatedDataPath(const std::string& relative = "");
 
+class ResourceSystem;
+// Has the resource system read each file from the first root that holds it
+// (say the game data, then what the build generated from it); writes go to
+// the first root.
+void setResourceRoots(ResourceSystem& resources, const std::vector<std::string>& roots);
+// The game data as the program sees it: data/, then the generated content.
+void useGameData(ResourceSystem& resources);
+
 // A fresh directory under the build tree, removed when the object dies.
 class TempDir {
 public:

@@ -11,8 +11,6 @@
 
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 namespace {
@@ -36,22 +34,7 @@ protected:
         ModelAnimation::setTextureLookup(nullptr);
     }
 
-    // Reads from the first root that has the file (the fixtures, then what
-    // the build generated from them); writes go to the first.
-    void useRoots(std::vector<std::string> roots)
-    {
-        resources.setBaseDirectory(roots.front());
-        resources.setFileReader([roots](const std::string& name, std::vector<uint8_t>& out) {
-            for (const std::string& root : roots) {
-                std::ifstream in(root + "/" + name, std::ios::binary);
-                if (in) {
-                    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                    return true;
-                }
-            }
-            return false;
-        });
-    }
+    void useRoots(const std::vector<std::string>& roots) { setResourceRoots(resources, roots); }
 
     ModelResource* loadBoxMan()
     {
@@ -448,7 +431,7 @@ TEST_F(ModelResourceTest, SkinGivesShadersBySurface)
 
 TEST_F(ModelResourceTest, GameDataModelLoadsCleanly)
 {
-    useRoots({gameDataPath(), generatedDataPath()});
+    useGameData(resources);
     ResourceHandle h = resources.load("Models/BoxMan/boxman.mdl");
     auto* model = resources.getAs<ModelResource>(h);
     ASSERT_NE(model, nullptr);

@@ -42,7 +42,7 @@ class EntityBaseTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resources.setBaseDirectory(gameDataPath());
+        useGameData(resources);
         ModelResource::registerTypes(resources);
     }
 
