@@ -27,7 +27,7 @@ public:
         : files(gameDataPath(), temp.path().string())
     {
         log.clear();
-        resources.setBaseDirectory(gameDataPath());
+        useGameData(resources);
         ModelResource::registerTypes(resources);
         if (withData) {
             database.load(Database::kMasterFile, false);
