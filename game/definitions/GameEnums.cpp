@@ -3,6 +3,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/EnumNameTable.h"
+#include "engine/data/Localization.h"
 
 #include <array>
 #include <initializer_list>
@@ -508,6 +509,15 @@ GAME_ENUM_NAMER(CovenantTreaty)
 GAME_ENUM_PARSER(TradeRoute)
 GAME_ENUM_NAMER(TradeRoute)
 GAME_ENUM_PARSER(CovenantMultiplier)
+
+std::string getCovenantMultiplierName(int value, bool asTextKey)
+{
+    const std::string& name = nameOf(GameEnum::CovenantMultiplier, value);
+    if (name.empty() || !asTextKey)
+        return name;
+    return wrapText(name.c_str());
+}
+
 GAME_ENUM_NAMER(CovenantResponse)
 GAME_ENUM_PARSER(CovenantDifficultyLevel)
 GAME_ENUM_PARSER(WorldDifficultyLevel)

@@ -617,6 +617,8 @@ enum class CovenantMultiplier : int {
 };
 constexpr int kCovenantMultiplierCount = 14;
 CovenantMultiplier parseCovenantMultiplier(std::string_view name);
+// The multiplier's name, as a text key ("$$Honor$$") with asTextKey; "" outside 0 … 13.
+std::string getCovenantMultiplierName(int value, bool asTextKey = false);
 
 enum class CovenantResponse : int {
     None,

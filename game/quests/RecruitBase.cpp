@@ -1,0 +1,116 @@
+#include "game/quests/RecruitBase.h"
+
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/data/Database.h"
+#include "game/definitions/InventoryBase.h"
+
+#include <string>
+
+namespace {
+
+// The name of an entry id; "" for -1 or an id that names no entry.
+std::string entryName(int32_t id)
+{
+    const Database* db = Database::instance();
+    const DatabaseEntry* entry = db ? db->getEntryByIndex(id) : nullptr;
+    return entry ? entry->getName() : std::string();
+}
+
+// The id of the entry of that name anywhere in the database; -1 when none.
+int32_t findEntryId(const std::string& name)
+{
+    const Database* db = Database::instance();
+    const DatabaseEntry* entry = db && !name.empty() ? db->findEntry(name) : nullptr;
+    return entry ? entry->getId() : -1;
+}
+
+} // namespace
+
+RecruitBase::RecruitBase() : RecruitBase(std::make_unique<InventoryBase>()) {}
+
+RecruitBase::RecruitBase(std::unique_ptr<InventoryBase> ownedInventory)
+    : stats(kStatCount), inventory(std::move(ownedInventory))
+{
+    if (!inventory)
+        inventory = std::make_unique<InventoryBase>();
+}
+
+RecruitBase::~RecruitBase() = default;
+
+int RecruitBase::getSkill(int i) const
+{
+    return i >= 0 && i < getSkillCount() ? skills[static_cast<size_t>(i)] : -1;
+}
+
+void RecruitBase::write(ByteBuffer& buffer) const
+{
+    buffer.writeString(entryName(typeEntry));
+    stats.write(buffer);
+    inventory->write(buffer, true);
+    buffer.writeInt(static_cast<uint32_t>(entryList.size()));
+    for (int32_t id : entryList)
+        buffer.writeString(entryName(id));
+    buffer.writeInt(seed);
+    buffer.writeInt(static_cast<uint32_t>(skills.size()));
+    for (int32_t id : skills)
+        buffer.writeString(entryName(id));
+}
+
+bool RecruitBase::read(ByteBuffer& buffer, int dataVersion)
+{
+    if (buffer.failed())
+        return false;
+    const DatabaseEntry* type = readDatabaseEntryRef(buffer, true, dataVersion);
+    int32_t newType = type ? type->getId() : -1;
+
+    CounterList newStats = stats;
+    int statCount = dataVersion >= kVersionFullStats ? kStatCount : kStatCount - 1;
+    if (buffer.failed() || !newStats.read(buffer, statCount))
+        return false;
+
+    // The image is checked on a scratch inventory first and read into the
+    // record's own only once the whole record has been accepted.
+    size_t inventoryStart = buffer.getReadPos();
+    InventoryBase scratch;
+    if (!scratch.read(buffer, false, true, dataVersion, "recruit record"))
+        return false;
+    size_t inventoryEnd = buffer.getReadPos();
+
+    std::vector<int32_t> newEntries;
+    uint32_t entryCount = buffer.readCount(1);
+    for (uint32_t i = 0; i < entryCount && buffer.ok(); ++i) {
+        std::string name = buffer.readString();
+        if (buffer.failed())
+            break;
+        int32_t id = findEntryId(name);
+        if (id < 0)
+            debugPrint(2, "Recruit record: kept entry \"%s\" names no database entry; dropped\n",
+                       name.c_str());
+        else
+            newEntries.push_back(id);
+    }
+    int32_t newSeed = buffer.readInt();
+    std::vector<int32_t> newSkills;
+    uint32_t skillCount = buffer.readCount(1);
+    for (uint32_t i = 0; i < skillCount && buffer.ok(); ++i) {
+        std::string name = buffer.readString();
+        newSkills.push_back(findEntryId(name));
+    }
+    if (buffer.failed())
+        return false;
+
+    size_t end = buffer.getReadPos();
+    buffer.setReadPos(inventoryStart);
+    bool inventoryRead = inventory->read(buffer, false, true, dataVersion, "recruit record");
+    buffer.setReadPos(end);
+    if (!inventoryRead || buffer.getReadPos() != end || inventoryEnd > end)
+        return false;
+
+    typeEntry = newType;
+    stats = std::move(newStats);
+    entryList = std::move(newEntries);
+    seed = newSeed;
+    skills = std::move(newSkills);
+    return true;
+}
