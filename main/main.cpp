@@ -4,6 +4,7 @@
 #include "engine/files/FileSystem.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
+#include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
 #include "game/quests/QuestLoaders.h"
 #include "graphics/shaders/ShaderHooks.h"
@@ -59,6 +60,7 @@ int main(int argc, char** argv)
     // The game's subsystems install their hooks here as they arrive.
     AppHooks hooks;
     registerQuestLoaders();
+    registerCovenantLoaders();
     installShaderHooks(hooks);
     installGameDataHooks(hooks);
     installServerHooks(hooks);

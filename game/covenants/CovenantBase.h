@@ -86,8 +86,8 @@ public:
     void writeRelationEntry(ByteBuffer& buffer, int other) const;
     // Stores through setRelation, setRelationState and setTradeRoute; an
     // index outside 0 … 31 only consumes the bytes. False, nothing stored,
-    // for a short buffer, a NaN relation, a treaty outside 0 … 10 or a route
-    // outside 0 … 5.
+    // for a short buffer, a NaN relation, a treaty outside 0 … 10, a route
+    // outside 0 … 5 or a time stamp whose seconds are not finite.
     bool readRelationEntry(ByteBuffer& buffer, int other);
     // Saved record (44 bytes): f32 relation, i32 treaty, GameTime treaty
     // stamp, i32 route, GameTime route stamp.

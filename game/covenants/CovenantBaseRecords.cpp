@@ -34,7 +34,7 @@ bool CovenantBase::readRelationEntry(ByteBuffer& buffer, int other)
     int treaty = buffer.readInt();
     int route = buffer.readInt();
     GameTime start = buffer.readGameTime();
-    if (!validEntry(relation, treaty, route))
+    if (!validEntry(relation, treaty, route) || !std::isfinite(start.seconds))
         return false;
     if (ensureRelation(other)) {
         setRelation(other, relation);
@@ -68,7 +68,8 @@ bool CovenantBase::readRelationSaved(ByteBuffer& buffer, int other)
     saved.treatyTime = buffer.readGameTime();
     saved.tradeRoute = buffer.readInt();
     saved.tradeRouteTime = buffer.readGameTime();
-    if (!validEntry(saved.relation, saved.treaty, saved.tradeRoute))
+    if (!validEntry(saved.relation, saved.treaty, saved.tradeRoute) ||
+        !std::isfinite(saved.treatyTime.seconds) || !std::isfinite(saved.tradeRouteTime.seconds))
         return false;
     saved.relation = std::clamp(saved.relation, 0.0f, 100.0f);
     if (ensureRelation(other))

@@ -702,10 +702,11 @@ bool startUpGameData(std::unique_ptr<GameData>& holder)
     const GameRules& rules = holder->rules();
     debugPrint(1,
                "GameData: %zu classes, %zu monster classes, %zu monster types, %zu attachments, "
-               "%d quest definitions, %zu NPC chats\n",
+               "%d quest definitions, %zu NPC chats, %zu covenant definitions, %zu covenant traits\n",
                holder->getCharacterClasses().size(), holder->getMonsterArchetypes().size(),
                holder->getMonsterTypes().size(), holder->getAttachments().size(),
-               holder->getQuestDefinitionCount(), holder->getNpcChats().size());
+               holder->getQuestDefinitionCount(), holder->getNpcChats().size(),
+               holder->getCovenantDefinitions().size(), holder->getCovenantTraits().size());
     debugPrintRaw("Game data version %s\n", rules.version.empty() ? "unknown" : rules.version.c_str());
     return true;
 }

@@ -6,6 +6,7 @@
 #include "engine/core/Random.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
+#include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/GateList.h"
@@ -92,7 +93,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static DebugSystem* debug = new DebugSystem();
     (void)debug;
-    static bool registered = (registerQuestLoaders(), true);
+    static bool registered = (registerQuestLoaders(), registerCovenantLoaders(), true);
     (void)registered;
     if (size == 0)
         return 0;

@@ -1,0 +1,165 @@
+// The covenant and recruit record readers over arbitrary bytes, against the
+// shipped database. The first byte picks the reader: 0-4 a recruit record at
+// data version 12, 13, 37, 38 or 39; 5 a run of relation entries and 6 a run
+// of saved relation records (each preceded by one byte naming the other
+// covenant, 0-47); 7 the influence counters; 8 an offer's term list.
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/data/Database.h"
+#include "engine/files/FileSystem.h"
+#include "game/covenants/CovenantBase.h"
+#include "game/covenants/InfluenceCounters.h"
+#include "game/covenants/TradeOffer.h"
+#include "game/definitions/GameEnums.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/quests/RecruitBase.h"
+
+#include "FuzzSupport.h"
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+namespace {
+
+void loadShippedDatabase()
+{
+    static DebugSystem* debug = new DebugSystem();
+    std::filesystem::path user = std::filesystem::temp_directory_path() / "gloam-fuzz-covenants";
+    std::filesystem::create_directories(user);
+    static FileSystem* files = new FileSystem(GLOAM_DATA_DIR, user.string());
+    static Database* database = new Database();
+    database->load(Database::kMasterFile, false);
+    (void)debug;
+    (void)files;
+}
+
+struct RecruitImage {
+    int32_t typeEntry;
+    std::vector<int32_t> stats;
+    std::vector<uint8_t> inventory;
+    std::vector<int32_t> entryList;
+    int32_t seed;
+    std::vector<int32_t> skills;
+
+    explicit RecruitImage(const RecruitBase& r)
+        : typeEntry(r.typeEntry), stats(r.stats.values()), entryList(r.entryList), seed(r.seed),
+          skills(r.skills)
+    {
+        ByteBuffer b;
+        r.inventory->write(b, true);
+        inventory = b.bytes();
+    }
+    bool operator==(const RecruitImage&) const = default;
+};
+
+void fuzzRecruit(ByteBuffer& buffer, int version)
+{
+    RecruitBase r;
+    r.typeEntry = 7;
+    r.seed = 11;
+    r.stats.set(111, 5);
+    r.skills = {-1};
+    RecruitImage before(r);
+    if (!r.read(buffer, version)) {
+        FUZZ_CHECK(RecruitImage(r) == before);
+        return;
+    }
+    for (int32_t id : r.entryList)
+        FUZZ_CHECK(Database::get().getEntryByIndex(id) != nullptr);
+    if (r.typeEntry != -1)
+        FUZZ_CHECK(Database::get().getEntryByIndex(r.typeEntry) != nullptr);
+    ByteBuffer again;
+    r.write(again);
+    RecruitBase copy;
+    FUZZ_CHECK(copy.read(again, 39));
+    FUZZ_CHECK(RecruitImage(copy) == RecruitImage(r));
+}
+
+void checkCovenant(const CovenantBase& c)
+{
+    FUZZ_CHECK(c.getRelationCount() >= 0 && c.getRelationCount() <= CovenantBase::kMaxCovenants);
+    for (int i = 0; i < c.getRelationCount(); ++i) {
+        const RelationRecord* r = c.getRelationRecord(i);
+        FUZZ_CHECK(r != nullptr);
+        FUZZ_CHECK(std::isfinite(r->relation) && r->relation >= 0.0f && r->relation <= 100.0f);
+        FUZZ_CHECK(r->treaty >= 0 && r->treaty < kCovenantTreatyCount);
+        FUZZ_CHECK(r->tradeRoute >= 0 && r->tradeRoute < kTradeRouteCount);
+    }
+}
+
+std::vector<RelationRecord> recordsOf(const CovenantBase& c)
+{
+    std::vector<RelationRecord> out;
+    for (int i = 0; i < c.getRelationCount(); ++i)
+        out.push_back(*c.getRelationRecord(i));
+    return out;
+}
+
+void fuzzRelations(ByteBuffer& buffer, bool saved)
+{
+    CovenantBase c;
+    c.setRelationState(2, static_cast<int>(CovenantTreaty::War));
+    while (buffer.remaining() > 0) {
+        int other = buffer.readByte() % 48;
+        std::vector<RelationRecord> before = recordsOf(c);
+        bool ok = saved ? c.readRelationSaved(buffer, other) : c.readRelationEntry(buffer, other);
+        if (!ok) {
+            FUZZ_CHECK(recordsOf(c) == before);
+            break;
+        }
+        checkCovenant(c);
+    }
+    checkCovenant(c);
+}
+
+void fuzzCounters(ByteBuffer& buffer)
+{
+    InfluenceCounters c{1, 2, 3, 4};
+    bool enough = buffer.remaining() >= 16;
+    bool ok = readInfluenceCounters(buffer, c);
+    FUZZ_CHECK(ok == enough);
+    if (!ok)
+        FUZZ_CHECK((c == InfluenceCounters{1, 2, 3, 4}));
+}
+
+void fuzzTerms(ByteBuffer& buffer)
+{
+    TradeOffer offer;
+    offer.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 3, 1);
+    TradeOffer before = offer;
+    if (!offer.readTerms(buffer)) {
+        FUZZ_CHECK(offer.terms == before.terms && offer.onlyItems == before.onlyItems);
+        return;
+    }
+    for (const TradeTerm& term : offer.terms)
+        FUZZ_CHECK(term.isWellFormed());
+    FUZZ_CHECK(offer.onlyItems == offer.hasOnlyItemTerms());
+    ByteBuffer again;
+    offer.writeTerms(again);
+    TradeOffer copy;
+    FUZZ_CHECK(copy.readTerms(again) && copy.terms == offer.terms);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static bool loaded = (loadShippedDatabase(), true);
+    (void)loaded;
+    if (size == 0)
+        return 0;
+    static const int kVersions[5] = {12, 13, 37, 38, 39};
+    int pick = data[0] % 9;
+    ByteBuffer buffer(data + 1, size - 1);
+    if (pick < 5)
+        fuzzRecruit(buffer, kVersions[pick]);
+    else if (pick == 5 || pick == 6)
+        fuzzRelations(buffer, pick == 6);
+    else if (pick == 7)
+        fuzzCounters(buffer);
+    else
+        fuzzTerms(buffer);
+    return 0;
+}

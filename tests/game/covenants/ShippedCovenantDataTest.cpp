@@ -1,0 +1,225 @@
+#include "engine/core/ColorSystem.h"
+#include "engine/core/StringUtil.h"
+#include "game/covenants/CovenantBase.h"
+#include "game/covenants/CovenantDefinition.h"
+#include "game/covenants/CovenantTestData.h"
+#include "game/covenants/CovenantTrait.h"
+#include "game/definitions/DefinitionReader.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+class ShippedCovenantData : public CovenantTestData {
+protected:
+    ShippedCovenantData() { localization.load(Localization::kDefaultLanguage); }
+
+    // Every entry of a database type, templates included.
+    std::vector<const DatabaseEntry*> entriesOfType(DatabaseEntryType type) const
+    {
+        std::vector<const DatabaseEntry*> out;
+        for (int i = 0; i < database.getEntryCount(); ++i) {
+            const DatabaseEntry* e = database.getEntryAt(i);
+            if (e->getTypeInherited() == toIndex(type))
+                out.push_back(e);
+        }
+        return out;
+    }
+    const CovenantTrait* trait(std::string_view name) const
+    {
+        for (const auto& t : data->getCovenantTraits())
+            if (equalsNoCase(t.name, name))
+                return t.definition;
+        return nullptr;
+    }
+    // A "$$Key$$" text whose key has a translation.
+    bool isTranslatedKey(const std::string& text) const
+    {
+        if (text.size() < 5 || text.rfind("$$", 0) != 0 || text.substr(text.size() - 2) != "$$")
+            return false;
+        std::string key = text.substr(2, text.size() - 4);
+        return key.find("$$") == std::string::npos && localization.findTranslation(key) != nullptr;
+    }
+
+    Localization localization;
+};
+
+} // namespace
+
+TEST_F(ShippedCovenantData, StartsUpCleanWithHumanLast)
+{
+    ASSERT_TRUE(loaded);
+    for (const LogCapture::Line& line : log.lines())
+        EXPECT_LT(line.level, 2) << line.text;
+    EXPECT_TRUE(log.contains("6 covenant definitions, 11 covenant traits"));
+    const auto& definitions = data->getCovenantDefinitions();
+    ASSERT_EQ(definitions.size(), 6u);
+    EXPECT_EQ(definitions.back().name, "Human");
+    EXPECT_EQ(data->findCovenantDefinition("Human"), 5);
+    EXPECT_EQ(definitions.back().definition->shortName, "");
+    EXPECT_EQ(data->getCovenantTraits().size(), 11u);
+
+    // Four personalities at difficulty 0 fill a Normal world's computer covenants.
+    int easy = 0;
+    for (size_t i = 0; i + 1 < definitions.size(); ++i)
+        easy += definitions[i].definition->MinDifficultyLevel == 0;
+    EXPECT_EQ(easy, data->rules().maxAiCovenants);
+}
+
+TEST_F(ShippedCovenantData, DefinitionRules)
+{
+    ASSERT_TRUE(loaded);
+    const auto& definitions = data->getCovenantDefinitions();
+    for (size_t i = 0; i < definitions.size(); ++i) {
+        const CovenantDefinition& d = *definitions[i].definition;
+        const std::string& name = definitions[i].name;
+        DefinitionReader r(definitions[i].entry);
+        for (size_t j = 0; j < definitions.size(); ++j)
+            if (j != i)
+                EXPECT_TRUE(r.has("StartingRelation" + definitions[j].name))
+                    << name << " " << definitions[j].name;
+        if (name != "Human")
+            EXPECT_FALSE(d.shortName.empty()) << name;
+
+        // Traits: all loaded, no two in conflict, at most half of them drawn.
+        std::vector<const CovenantTrait*> listed;
+        for (const std::string& t : d.traits) {
+            const CovenantTrait* found = trait(t);
+            EXPECT_NE(found, nullptr) << name << " " << t;
+            if (found)
+                listed.push_back(found);
+        }
+        for (const CovenantTrait* t : listed)
+            EXPECT_FALSE(t->conflictsWithAny(listed)) << name << " " << t->getEntryName();
+        EXPECT_LE(d.NumTraits * 2, static_cast<int>(data->getCovenantTraits().size())) << name;
+
+        // Moods.
+        ASSERT_FALSE(d.moodMaxValues.empty()) << name;
+        EXPECT_TRUE(std::is_sorted(d.moodMaxValues.begin(), d.moodMaxValues.end())) << name;
+        EXPECT_EQ(d.moodMaxValues.size(), d.moodNames.size()) << name;
+        EXPECT_GT(d.moodMaxValues.back(), 100.0f) << name;
+        for (const std::string& mood : d.moodNames)
+            EXPECT_TRUE(isTranslatedKey(mood)) << name << " " << mood;
+
+        // Start items and colour.
+        EXPECT_FALSE(d.baseStartItems.empty()) << name;
+        for (const DatabaseEntry* item : d.baseStartItems) {
+            ASSERT_NE(item, nullptr) << name;
+            EXPECT_EQ(item->getTypeInherited(), toIndex(DatabaseEntryType::Item)) << name;
+        }
+        EXPECT_GE(parseColorType(r.getString("Color"), -1), 0) << name;
+
+        // Every Min/Max pair the covenant code rolls is ordered.
+        for (const std::string& key : CovenantDefinition::loadedKeys()) {
+            size_t at = key.find("Min");
+            if (at == std::string::npos)
+                continue;
+            std::string maxKey = key;
+            maxKey.replace(at, 3, "Max");
+            const auto& keys = CovenantDefinition::loadedKeys();
+            if (std::find(keys.begin(), keys.end(), maxKey) != keys.end())
+                EXPECT_LE(r.getFloat(key), r.getFloat(maxKey)) << name << " " << key;
+        }
+
+        // Every diplomacy response has lines, each a translated text key.
+        for (int response = 1; response < kCovenantResponseCount; ++response) {
+            std::vector<std::string> lines =
+                r.getStringList("DiplomacyTextResponse" + getCovenantResponseName(response));
+            EXPECT_FALSE(lines.empty()) << name << " " << response;
+        }
+        for (const DatabaseField& field : definitions[i].entry->getFields())
+            if (field.key.rfind("DiplomacyTextResponse", 0) == 0)
+                for (const std::string& line : field.items)
+                    EXPECT_TRUE(isTranslatedKey(line)) << name << " " << field.key << " " << line;
+    }
+}
+
+TEST_F(ShippedCovenantData, TraitRules)
+{
+    ASSERT_TRUE(loaded);
+    for (const auto& loaded : data->getCovenantTraits()) {
+        const CovenantTrait& t = *loaded.definition;
+        EXPECT_TRUE(isTranslatedKey(t.name)) << loaded.name;
+        EXPECT_TRUE(isTranslatedKey(t.description)) << loaded.name;
+        if (t.conflictingTrait) {
+            const CovenantTrait* other = trait(t.conflictingTrait->getName());
+            ASSERT_NE(other, nullptr) << loaded.name;
+            EXPECT_EQ(other->conflictingTrait, loaded.entry) << loaded.name;
+        }
+        if (DefinitionReader(loaded.entry).has("StatusEffect")) {
+            ASSERT_NE(t.statusEffect, nullptr) << loaded.name;
+            EXPECT_EQ(t.statusEffect->getTypeInherited(), toIndex(DatabaseEntryType::StatusEffect))
+                << loaded.name;
+        }
+    }
+    for (int kind = 0; kind < kCovenantMultiplierCount; ++kind)
+        EXPECT_TRUE(isTranslatedKey(getCovenantMultiplierName(kind, true))) << kind;
+    for (int treaty = 0; treaty < kCovenantTreatyCount; ++treaty) {
+        EXPECT_TRUE(isTranslatedKey(data->getTreatyDescription(treaty))) << treaty;
+        std::string colored = data->getColoredTreatyName(treaty);
+        EXPECT_TRUE(isTranslatedKey(colored.substr(5))) << colored;
+    }
+    for (int route = 0; route < kTradeRouteCount; ++route) {
+        EXPECT_TRUE(isTranslatedKey(data->getTradeRouteDescription(route))) << route;
+        EXPECT_TRUE(isTranslatedKey(data->getColoredTradeRouteName(route).substr(5))) << route;
+    }
+}
+
+TEST_F(ShippedCovenantData, EveryKeyIsOneTheLoadersRead)
+{
+    ASSERT_TRUE(loaded);
+    std::set<std::string> covenantKeys;
+    for (const std::string& key : CovenantDefinition::loadedKeys())
+        covenantKeys.insert(toLowerCopy(key));
+    for (const auto& d : data->getCovenantDefinitions())
+        covenantKeys.insert(toLowerCopy("StartingRelation" + d.name));
+    for (int response = 1; response < kCovenantResponseCount; ++response) {
+        std::string key = "DiplomacyTextResponse" + getCovenantResponseName(response);
+        covenantKeys.insert(toLowerCopy(key));
+        for (const GameRules::RelationName& relation : data->rules().relationNames)
+            covenantKeys.insert(toLowerCopy(key + relation.name));
+    }
+    std::set<std::string> traitKeys = {"name", "desc", "texturename", "statuseffect", "conflictingtrait"};
+    for (int kind = 0; kind < kCovenantMultiplierCount; ++kind)
+        traitKeys.insert(toLowerCopy("CovMult" + getCovenantMultiplierName(kind)));
+    const std::set<std::string> entryKeys = {"type", "base", "baseonly"};
+
+    auto check = [&](DatabaseEntryType type, const std::set<std::string>& known) {
+        std::vector<const DatabaseEntry*> entries = entriesOfType(type);
+        EXPECT_FALSE(entries.empty());
+        for (const DatabaseEntry* e : entries)
+            for (const DatabaseField& field : e->getFields()) {
+                std::string key = toLowerCopy(field.key);
+                EXPECT_TRUE(known.count(key) || entryKeys.count(key)) << e->getName() << ": " << field.key;
+            }
+    };
+    check(DatabaseEntryType::Covenant, covenantKeys);
+    check(DatabaseEntryType::CovenantTrait, traitKeys);
+
+    // The template sets every tuning key, so a personality reads no silent 0.
+    const DatabaseEntry* base = database.findEntry("CovenantPersonalityBase");
+    ASSERT_NE(base, nullptr);
+    EXPECT_TRUE(base->isBaseOnly());
+    const std::set<std::string> notOnTemplate = {"shortname", "smallcrestname", "crestname", "trait"};
+    for (const std::string& key : CovenantDefinition::loadedKeys())
+        if (!notOnTemplate.count(toLowerCopy(key)))
+            EXPECT_NE(base->findOwnField(key), nullptr) << key;
+    for (const char* key : {"MinComparisionGold", "MinComparisionInfluence", "MinComparisionCrystals"})
+        EXPECT_GE(DefinitionReader(base).getInt(key), 1) << key;
+}
+
+TEST_F(ShippedCovenantData, RelationNamesFitTheRelationScale)
+{
+    ASSERT_TRUE(loaded);
+    std::vector<int> thresholds;
+    for (const std::string& item :
+         DefinitionReader(database.findEntry("GameSystem")).getStringList("RelationName"))
+        thresholds.push_back(textToInt(item));
+    ASSERT_FALSE(thresholds.empty());
+    EXPECT_TRUE(std::is_sorted(thresholds.begin(), thresholds.end()));
+    EXPECT_GT(thresholds.back(), 100);
+    EXPECT_EQ(data->getRelationName(50), "Neutral");
+    EXPECT_EQ(data->getRelationName(0), "Hated");
+    EXPECT_EQ(data->getRelationName(100), "Allied");
+}
