@@ -223,3 +223,44 @@ TEST_F(ShippedCovenantData, RelationNamesFitTheRelationScale)
     EXPECT_EQ(data->getRelationName(0), "Hated");
     EXPECT_EQ(data->getRelationName(100), "Allied");
 }
+
+TEST_F(ShippedCovenantData, PersonalitiesLoadTheirStance)
+{
+    ASSERT_TRUE(loaded);
+    const CovenantDefinition* ironbound = data->getCovenantDefinition(definitionIndex("Ironbound"));
+    const CovenantDefinition* gilded = data->getCovenantDefinition(definitionIndex("GildedScale"));
+    const CovenantDefinition* human = data->getCovenantDefinition(definitionIndex("Human"));
+    ASSERT_TRUE(ironbound && gilded && human);
+    const int hard = static_cast<int>(CovenantDifficultyLevel::Hard);
+    EXPECT_FLOAT_EQ(CovenantDefinition::familyValue(ironbound->RelationStartRaid, hard), 40.0f);
+    EXPECT_FLOAT_EQ(CovenantDefinition::familyValue(human->RelationStartRaid, hard), 20.0f); // the template's
+    EXPECT_EQ(ironbound->getTraitName(0), "TraitWarlike");
+    EXPECT_EQ(ironbound->NumTraits, 2);
+    EXPECT_EQ(human->NumTraits, 0);
+    EXPECT_EQ(ironbound->color, parseColorType("Red"));
+    EXPECT_EQ(human->color, parseColorType("LightBlue"));
+    EXPECT_EQ(ironbound->MaxWarTime, GameTime(1, 0, 0, 0.0f));
+
+    // Curves over relation 0 … 100.
+    EXPECT_FLOAT_EQ(human->DemandChance.at(0.0f), 1.0f);
+    EXPECT_FLOAT_EQ(human->DemandChance.at(100.0f), 0.1f);
+    EXPECT_GT(gilded->TradeChance.at(0.0f), human->TradeChance.at(0.0f));
+    EXPECT_FLOAT_EQ(gilded->getRelationForTradeRoute(static_cast<int>(TradeRoute::Tiny)), 35.0f);
+    EXPECT_EQ(human->getMoodName(50.0f), "$$MoodCalm$$");
+    EXPECT_EQ(human->getMoodName(100.0f), "$$MoodDevoted$$");
+
+    // Rolls stay within their pairs; starting relations as set.
+    for (int i = 0; i < 20; ++i) {
+        float r = ironbound->rollRelationChangeDemand();
+        EXPECT_GE(r, ironbound->RelationChangeMinDemand);
+        EXPECT_LE(r, ironbound->RelationChangeMaxDemand);
+        int level = ironbound->rollStartRecruitLevel(20);
+        EXPECT_GE(level, 14);
+        EXPECT_LE(level, 20);
+    }
+    EXPECT_FLOAT_EQ(ironbound->getStartingRelation(definitionIndex("Human")), 40.0f);
+    EXPECT_FLOAT_EQ(gilded->getStartingRelation(definitionIndex("Human")), 55.0f);
+    EXPECT_FLOAT_EQ(ironbound->getStartingRelation(definitionIndex("GildedScale")), 45.0f);
+    EXPECT_GT(ironbound->getStartMoney(10), 0);
+    EXPECT_EQ(ironbound->baseStartItems.size(), 3u);
+}
