@@ -68,7 +68,7 @@ protected:
         return b;
     }
 
-    static constexpr const char* kKeptEntry = "TraitFierce";
+    static constexpr const char* kKeptEntry = "StatusEffectBasicRegen";
     static constexpr const char* kSkillA = "BaseWeapon";
     static constexpr const char* kSkillB = "BasePotionHealth";
 };
