@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+
 namespace {
 
 class ShippedShadersTest : public ::testing::Test {
@@ -73,6 +76,74 @@ TEST_F(ShippedShadersTest, CollisionFlagsHeadlessUnderTheLock)
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(b->stages.size(), 2u);
     resources.stopLoader();
+}
+
+} // namespace
+
+namespace {
+
+// Every texture that shipped data names exists among the images generated
+// at build time.
+TEST(ShippedImages, EveryNamedTextureIsGenerated)
+{
+    std::filesystem::path generated = generatedDataPath();
+    auto exists = [&](std::string name) {
+        if (name.find('.') == std::string::npos) {
+            name += ".tga";
+        }
+        return std::filesystem::is_regular_file(generated / name);
+    };
+    std::vector<std::string> names;
+    // Shader stages.
+    {
+        LogCapture log;
+        TempDir user;
+        FileSystem files(gameDataPath(), user.path().string(), false);
+        ShaderSystem shaders;
+        shaders.loadAll();
+        for (const std::string& name : shaders.getDefinitionNames()) {
+            const ShaderDefinition* d = shaders.findDefinition(name);
+            for (const ShaderStageDefinition& s : d->stages) {
+                names.push_back(s.texture);
+                names.insert(names.end(), s.animationFrames.begin(), s.animationFrames.end());
+            }
+        }
+    }
+    // Skin surfaces and the map shader name the images of shaders (with or
+    // without a definition), items and cursors name image files.
+    for (const char* n : {"Models/BoxMan/body", "Models/BoxMan/head", "Textures/Map/boxman"}) {
+        names.push_back(n);
+    }
+    std::ifstream items(gameDataPath("Database/items.dbl"));
+    std::string line;
+    int itemImages = 0;
+    while (std::getline(items, line)) {
+        size_t at = line.find("TextureName \"");
+        if (at != std::string::npos) {
+            size_t start = at + 13;
+            names.push_back(line.substr(start, line.find('"', start) - start));
+            ++itemImages;
+        }
+    }
+    EXPECT_EQ(itemImages, 33);
+    for (const char* c : {"normal", "attack", "talk", "loot", "use", "grabbed", "busy"}) {
+        names.push_back(std::string("Textures/cursors/") + c + "Cursor.tga");
+    }
+    for (const char* s : {"Textures/white.tga",      "Textures/circle.tga",
+                          "Textures/x.tga",          "Textures/plus.tga",
+                          "Textures/minus.tga",      "MissingTile.tga",
+                          "Textures/emptyTile.tga",  "Textures/UI/gradiant_white.tga",
+                          "Textures/shadow.tga",     "ProjectedShadow.tga",
+                          "OutlineCyan.tga",         "OutlineGreen.tga",
+                          "OutlineWhite.tga",        "OutlineOrange.tga",
+                          "OutlineBlue.tga",         "OutlineRed.tga",
+                          "Textures/whiteSwipe.tga", "Textures/swipeSquare.tga",
+                          "Textures/whiteStar.tga",  "Textures/noise.tga"}) {
+        names.push_back(s);
+    }
+    for (const std::string& n : names) {
+        EXPECT_TRUE(exists(n)) << n;
+    }
 }
 
 } // namespace
