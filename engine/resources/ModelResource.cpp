@@ -290,7 +290,7 @@ void ModelResource::resolve()
         return;
     }
     ResourceSystem& rs = ResourceSystem::get();
-    m_mapShader = Skin::lookupShader(m_mapShaderName);
+    m_mapShader = Skin::lookupShader(m_mapShaderName, Skin::kMapShaderSubType);
     if (!m_skeletonName.empty()) {
         m_skeleton = rs.load(partPath(m_skeletonName));
     }

@@ -78,7 +78,7 @@ public:
 
     // Level fields.
     bool isDetail() const { return m_detail; }
-    int getMapShader() const { return m_mapShader; }
+    const ResourceHandle& getMapShader() const { return m_mapShader; }
     const std::string& getMapShaderName() const { return m_mapShaderName; }
     bool getRandomRotation() const { return m_randomRotation; }
     float getRandomScaleMin() const { return m_randomScaleMin; }
@@ -132,7 +132,7 @@ private:
 
     bool m_detail = false;
     std::string m_mapShaderName;
-    int m_mapShader = -1;
+    ResourceHandle m_mapShader;
     bool m_randomRotation = false;
     float m_randomScaleMin = 1.0f;
     float m_randomScaleMax = 1.0f;

@@ -15,14 +15,14 @@ void Skin::setShaderLookup(ShaderLookup lookup)
     g_lookup = std::move(lookup);
 }
 
-int Skin::lookupShader(const std::string& name)
+ResourceHandle Skin::lookupShader(const std::string& name, int subType)
 {
     ShaderLookup lookup;
     {
         std::lock_guard<std::mutex> lock(g_lookupMutex);
         lookup = g_lookup;
     }
-    return lookup && !name.empty() ? lookup(name) : -1;
+    return lookup && !name.empty() ? lookup(name, subType) : ResourceHandle();
 }
 
 std::unique_ptr<Skin> Skin::parse(const std::string& fileName, const uint8_t* data, size_t size)
@@ -41,7 +41,7 @@ std::unique_ptr<Skin> Skin::parse(const std::string& fileName, const uint8_t* da
             continue;
         }
         s.shaderName = fields[1].text;
-        s.shader = lookupShader(s.shaderName);
+        s.shader = lookupShader(s.shaderName, kSkinShaderSubType);
         if (skin->findSurface(s.surface)) {
             scan.warn(line, "surface " + std::to_string(s.surface) + " is given twice");
             continue;
@@ -64,7 +64,7 @@ const SkinSurface* Skin::findSurface(int surface) const
 int Skin::getSurfaceShader(int surface) const
 {
     const SkinSurface* s = findSurface(surface);
-    return s ? s->shader : -1;
+    return s ? s->shader.getIndex() : -1;
 }
 
 void Skin::copySurfaces(Skin& skin, const Skin& source)

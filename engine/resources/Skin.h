@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/resources/Resource.h"
+#include "engine/resources/ResourceHandle.h"
 
 #include <functional>
 #include <memory>
@@ -9,7 +10,7 @@
 
 struct SkinSurface {
     int surface = 0;
-    int shader = -1; // shader handle, -1 when none
+    ResourceHandle shader; // counted; -1 when none
     int flag = 0;
     std::string shaderName;
 };
@@ -18,13 +19,20 @@ struct SkinSurface {
 // line per surface, `<surfaceNumber> "<shader name>" [flag]`.
 class Skin : public Resource {
 public:
-    // Turns a shader name into a handle; installed by the graphics system.
-    using ShaderLookup = std::function<int(const std::string& name)>;
+    // Sub-types the shaders of skins and of models' map markers are asked
+    // for with.
+    static constexpr int kSkinShaderSubType = 3;
+    static constexpr int kMapShaderSubType = 6;
+
+    // Turns a shader name into a counted handle; installed by the shader
+    // system, called on the loader thread.
+    using ShaderLookup = std::function<ResourceHandle(const std::string& name, int subType)>;
     static void setShaderLookup(ShaderLookup lookup);
-    static int lookupShader(const std::string& name);
+    static ResourceHandle lookupShader(const std::string& name, int subType);
 
     static std::unique_ptr<Skin> parse(const std::string& fileName, const uint8_t* data, size_t size);
 
+    // The shader's entry index of a surface, -1 when none.
     int getSurfaceShader(int surface) const;
     const SkinSurface* findSurface(int surface) const;
     // Takes every surface record of the source, replacing records of the same

@@ -8,6 +8,7 @@
 #include "engine/files/FileSystem.h"
 #include "engine/files/PathUtil.h"
 #include "engine/resources/ResourceSystem.h"
+#include "engine/resources/Skin.h"
 #include "graphics/shaders/Shader.h"
 #include "graphics/shaders/ShaderScriptParser.h"
 
@@ -55,6 +56,9 @@ ShaderSystem::ShaderSystem()
 
 ShaderSystem::~ShaderSystem()
 {
+    if (m_installedSkinLookup) {
+        Skin::setShaderLookup(nullptr);
+    }
     std::lock_guard<std::recursive_mutex> lock(m_lock);
     m_byName.clear();
     m_definitions.clear();
@@ -93,6 +97,9 @@ void ShaderSystem::registerCommands()
     if (ResourceSystem* resources = ResourceSystem::instance()) {
         registerResourceType(*resources);
     }
+    // Skins (sub-type 3) and models' map markers (6) ask for counted handles.
+    Skin::setShaderLookup([](const std::string& name, int subType) { return acquireShader(name, subType); });
+    m_installedSkinLookup = true;
     if (CommandSystem* commands = CommandSystem::instance()) {
         commands->registerCommand([this](const CommandArgs&) { reload(); }, "reloadShaders",
                                   "Reloads the shader files", "", "", false, 0);

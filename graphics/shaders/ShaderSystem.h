@@ -105,6 +105,7 @@ private:
     int32_t m_nextIndex = 0;
     std::atomic<bool> m_compressedTextures{false};
     std::atomic<bool> m_betterLighting{false};
+    bool m_installedSkinLookup = false;
 };
 
 // Holds the shader system's lock for a scope (reading a shader's flags while

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Skin::copySurfaces(copy, *skin);
     for (const SkinSurface& s : skin->getSurfaces()) {
         const SkinSurface* found = copy.findSurface(s.surface);
-        if (!found || found->shaderName != s.shaderName || copy.getSurfaceShader(s.surface) != s.shader) {
+        if (!found || found->shaderName != s.shaderName || copy.getSurfaceShader(s.surface) != s.shader.getIndex()) {
             __builtin_trap();
         }
     }

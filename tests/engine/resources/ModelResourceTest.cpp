@@ -23,7 +23,14 @@ protected:
     {
         useRoots({testDataPath(), generatedTestDataPath()});
         ModelResource::registerTypes(resources);
-        Skin::setShaderLookup([](const std::string& name) { return static_cast<int>(name.size()); });
+        // Shaders as entries without a file, keyed by name and sub-type.
+        ResourceTypeInfo shaders;
+        shaders.extension = "sdr";
+        shaders.flagsInKey = true;
+        shaders.nameFactory = [](const std::string&, int) { return std::make_unique<Resource>(); };
+        resources.registerType(shaders);
+        Skin::setShaderLookup(
+            [this](const std::string& name, int subType) { return resources.load(name + ".sdr", subType); });
         // Direction 0 textures end in "_0.tga".
         ModelAnimation::setTextureLookup(
             [](const std::string& name) { return name.find("_0.tga") != std::string::npos ? 10 : 11; });
@@ -93,7 +100,8 @@ TEST_F(ModelResourceTest, BoxManLoadsOnTheLoaderThreadWithAllItsParts)
     // Level fields and footprint.
     EXPECT_TRUE(model->isDetail());
     EXPECT_EQ(model->getMapShaderName(), "Textures/Map/boxman");
-    EXPECT_EQ(model->getMapShader(), static_cast<int>(std::string("Textures/Map/boxman").size()));
+    EXPECT_EQ(model->getMapShader().getIndex(), resources.findEntry("Textures/Map/boxman.sdr", 6));
+    EXPECT_TRUE(model->getMapShader().isValid());
     EXPECT_TRUE(model->getRandomRotation());
     EXPECT_FLOAT_EQ(model->getRandomScaleMin(), 0.9f);
     EXPECT_FLOAT_EQ(model->getRandomScaleMax(), 1.1f);
@@ -410,7 +418,10 @@ TEST_F(ModelResourceTest, SkinGivesShadersBySurface)
     ASSERT_NE(model, nullptr);
     Skin* skin = model->getSkin();
     ASSERT_NE(skin, nullptr);
-    EXPECT_EQ(skin->getSurfaceShader(0), static_cast<int>(std::string("Models/BoxMan/body").size()));
+    EXPECT_EQ(skin->getSurfaceShader(0), resources.findEntry("Models/BoxMan/body.sdr", 3));
+    EXPECT_GE(skin->getSurfaceShader(0), 0);
+    // The skin's handle counts: one reference per holder.
+    EXPECT_GE(resources.getRefCount(skin->getSurfaceShader(0)), 1);
     EXPECT_EQ(skin->getSurfaceShader(7), -1);
     ASSERT_NE(skin->findSurface(1), nullptr);
     EXPECT_EQ(skin->findSurface(1)->flag, 1);

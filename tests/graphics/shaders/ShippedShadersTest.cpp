@@ -1,7 +1,9 @@
 // The shipped shader scripts, read as a headless server reads them: no
 // texture types, no OpenGL library in this program.
 #include "engine/files/FileSystem.h"
+#include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
+#include "engine/resources/Skin.h"
 #include "graphics/shaders/Shader.h"
 #include "graphics/shaders/ShaderSystem.h"
 #include "support/TestSupport.h"
@@ -144,6 +146,44 @@ TEST(ShippedImages, EveryNamedTextureIsGenerated)
     for (const std::string& n : names) {
         EXPECT_TRUE(exists(n)) << n;
     }
+}
+
+} // namespace
+
+namespace {
+
+TEST(ShippedModelShaders, SkinAndMapShadersAreCountedHandlesOfTheirSubTypes)
+{
+    LogCapture log;
+    TempDir user;
+    FileSystem files(gameDataPath(), user.path().string(), false);
+    ResourceSystem resources;
+    useGameData(resources);
+    ModelResource::registerTypes(resources);
+    {
+        ShaderSystem shaders;
+        shaders.registerCommands();
+        ResourceHandle model = resources.load("Models/BoxMan/boxman.mdl");
+        ModelResource* m = resources.getAs<ModelResource>(model);
+        ASSERT_NE(m, nullptr);
+        ASSERT_NE(m->getSkin(), nullptr);
+        const SkinSurface* head = m->getSkin()->findSurface(1);
+        ASSERT_NE(head, nullptr);
+        EXPECT_EQ(head->shader.getIndex(),
+                  resources.findEntry("Models/BoxMan/head.sdr", Skin::kSkinShaderSubType));
+        Shader* headShader = resources.getAs<Shader>(head->shader);
+        ASSERT_NE(headShader, nullptr);
+        EXPECT_TRUE(headShader->highlightsSurface);
+        EXPECT_TRUE(headShader->needsNormals);
+        EXPECT_EQ(headShader->stages.at(0).colorGen, ColorGen::Sphere);
+        Shader* map = resources.getAs<Shader>(m->getMapShader());
+        ASSERT_NE(map, nullptr);
+        EXPECT_EQ(m->getMapShader().getIndex(),
+                  resources.findEntry("Textures/Map/boxman.sdr", Skin::kMapShaderSubType));
+        EXPECT_FALSE(map->testDepth);
+        model.release();
+    }
+    EXPECT_EQ(log.count(3), 0u);
 }
 
 } // namespace
