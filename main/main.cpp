@@ -7,6 +7,7 @@
 #include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
 #include "game/quests/QuestLoaders.h"
+#include "game/skills/SkillLoaders.h"
 #include "graphics/shaders/ShaderHooks.h"
 #include "server/GameStartup.h"
 
@@ -62,6 +63,7 @@ int main(int argc, char** argv)
     registerQuestLoaders();
     registerCovenantLoaders();
     installShaderHooks(hooks);
+    registerSkillLoaders();
     installGameDataHooks(hooks);
     installServerHooks(hooks);
     Application app(options, std::move(hooks));

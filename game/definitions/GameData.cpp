@@ -196,6 +196,9 @@ void GameData::loadDefinitionsOfType(const DefinitionLoader<T>& loader, int entr
         }
         out.push_back({definition, entry, DefinitionReader(entry).entryName()});
     }
+    if (loader.link)
+        for (LoadedDefinition<T>& item : out)
+            loader.link(item.definition);
 }
 
 void GameData::loadQuestDefinitions()
@@ -702,11 +705,13 @@ bool startUpGameData(std::unique_ptr<GameData>& holder)
     const GameRules& rules = holder->rules();
     debugPrint(1,
                "GameData: %zu classes, %zu monster classes, %zu monster types, %zu attachments, "
-               "%d quest definitions, %zu NPC chats, %zu covenant definitions, %zu covenant traits\n",
+               "%d quest definitions, %zu NPC chats, %zu covenant definitions, %zu covenant traits, "
+               "%zu skill definitions\n",
                holder->getCharacterClasses().size(), holder->getMonsterArchetypes().size(),
                holder->getMonsterTypes().size(), holder->getAttachments().size(),
                holder->getQuestDefinitionCount(), holder->getNpcChats().size(),
-               holder->getCovenantDefinitions().size(), holder->getCovenantTraits().size());
+               holder->getCovenantDefinitions().size(), holder->getCovenantTraits().size(),
+               holder->getSkillDefinitions().size());
     debugPrintRaw("Game data version %s\n", rules.version.empty() ? "unknown" : rules.version.c_str());
     return true;
 }

@@ -32,6 +32,9 @@ template <class T> struct DefinitionLoader {
     T* (*create)() = nullptr;
     bool (*load)(T* definition, const DatabaseEntry* entry) = nullptr;
     void (*destroy)(T* definition) = nullptr;
+    // Optional second pass, run over every definition of the type once all of
+    // them are loaded (names of other definitions of the type resolve here).
+    void (*link)(T* definition) = nullptr;
 
     bool isSet() const { return create && load && destroy; }
 };

@@ -11,6 +11,7 @@
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/GateList.h"
 #include "game/quests/QuestLoaders.h"
+#include "game/skills/SkillLoaders.h"
 
 #include <cstdint>
 #include <cstring>
@@ -93,7 +94,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static DebugSystem* debug = new DebugSystem();
     (void)debug;
-    static bool registered = (registerQuestLoaders(), registerCovenantLoaders(), true);
+    static bool registered =
+        (registerQuestLoaders(), registerCovenantLoaders(), registerSkillLoaders(), true);
     (void)registered;
     if (size == 0)
         return 0;
