@@ -153,6 +153,7 @@ Entity* Game::spawnEntity(const std::string& entryName, const ZonePosition& posi
         return nullptr;
     }
     entity->setPosition(position);
+    entity->createAttachments("Attachment");
     if (lifetime > 0.0f) {
         entity->scheduleDelete(lifetime);
     }

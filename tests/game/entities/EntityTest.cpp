@@ -253,3 +253,60 @@ TEST_F(EntityTest, ChildIsRelevantThroughItsParent)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EntityTest, ShippedObjectsReadEveryKey)
+{
+    Entity* dummy = world.game->spawnEntity("TrainingDummy", ZonePosition(0, 100.0f, 200.0f), 0.0f);
+    ASSERT_NE(dummy, nullptr);
+    EXPECT_EQ(dummy->getModelName(), "Models/BoxMan/boxman.mdl");
+    EXPECT_EQ(dummy->getRadius(), 14.0f);
+    EXPECT_EQ(dummy->getDirection(), South);
+    EXPECT_EQ(dummy->getSolidType(), 0);
+    EXPECT_EQ(dummy->getPosition(), ZonePosition(0, 100.0f, 200.0f));
+    ASSERT_EQ(dummy->getChildren().size(), 1u);
+    EXPECT_EQ(dummy->getChildren()[0]->getModelName(), "Models/Effects/halo.mdl");
+
+    Entity* lantern = world.game->spawnEntity("TownLantern", ZonePosition(0, 10.0f, 20.0f), 0.5f);
+    ASSERT_NE(lantern, nullptr);
+    EXPECT_EQ(lantern->getScale(), 0.5f);
+    EXPECT_EQ(lantern->getSolidType(), 1);
+    EXPECT_EQ(lantern->getDirection(), East);
+    EXPECT_FLOAT_EQ(lantern->getLightColor().y, 0.8f);
+    EXPECT_FLOAT_EQ(lantern->getLightFalloff(), 0.02f);
+    ASSERT_NE(lantern->getUseStatusEffect(), nullptr);
+    EXPECT_EQ(lantern->getUseStatusEffect()->getName(), "StatusEffectBasicRegen");
+
+    User user;
+    lantern->beginUse(&user);
+    lantern->endUse(&user);
+    lantern->beginUse(nullptr);
+    ASSERT_EQ(user.added.size(), 1u);
+    EXPECT_EQ(user.added[0], lantern->getUseStatusEffect());
+    EXPECT_EQ(user.levels[0], 1);
+    ASSERT_EQ(user.removed.size(), 1u);
+
+    ByteBuffer out;
+    lantern->writeUpdate(out);
+    out.readInt();
+    EXPECT_EQ(out.readUInt(), static_cast<uint32_t>(lantern->getEntry()->getId()));
+
+    // The lifetime ends it.
+    int number = lantern->getEntityNumber();
+    for (int i = 0; i < 11; ++i) {
+        world.game->updateEvents(0.05f);
+    }
+    EXPECT_EQ(world.game->getEntity(number), nullptr);
+    EXPECT_EQ(world.game->spawnEntity("NoSuchObject", ZonePosition(0, 1, 1), 0.0f), nullptr);
+}
+
+TEST_F(EntityTest, ScaleZeroOrMissingKeepsTheConstructorScale)
+{
+    Entity* plain = Entity::createEntity(world.database.findEntry("ObjectBase"), "", nullptr, "", 2.0f);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_EQ(plain->getScale(), 2.0f);
+    EXPECT_EQ(plain->getRadius(), 16.0f);
+}
+
+} // namespace
