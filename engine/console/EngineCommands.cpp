@@ -1,4 +1,5 @@
 #include "engine/console/EngineCommands.h"
+#include "engine/files/WholeFile.h"
 
 #include "engine/console/CommandLine.h"
 #include "engine/console/CommandSystem.h"
@@ -98,10 +99,13 @@ bool readScript(const std::string& name, std::string& path, std::string& text)
         const std::string& userCfg = v->getUserConfigPath();
         size_t slash = userCfg.find_last_of('/');
         path = (slash == std::string::npos ? std::string() : userCfg.substr(0, slash + 1)) + name;
-        std::ifstream in(path, std::ios::binary);
-        if (in) {
-            text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        switch (readWholeFile(path, text)) {
+        case WholeFileResult::Read:
             return true;
+        case WholeFileResult::Failed:
+            return false; // a directory or unreadable file of that name: said why
+        case WholeFileResult::Missing:
+            break;
         }
     }
     if (FileSystem* files = FileSystem::instance()) {

@@ -1,4 +1,5 @@
 #include "engine/console/UserVarSystem.h"
+#include "engine/files/WholeFile.h"
 
 #include "engine/console/CommandLine.h"
 #include "engine/console/VirtualKeys.h"
@@ -96,23 +97,16 @@ std::vector<const UserVar*> UserVarSystem::listVars() const
     return out;
 }
 
-namespace {
-bool readWholeFile(const std::string& path, std::string& text)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
-    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return !in.bad();
-}
-} // namespace
-
 void UserVarSystem::loadConfig(const std::string& defaultPath, const std::string& userPath)
 {
     std::string text;
-    bool haveDefault = readWholeFile(defaultPath, text);
-    loadConfig(haveDefault ? &text : nullptr, defaultPath, userPath);
+    WholeFileResult result = readWholeFile(defaultPath, text);
+    if (result == WholeFileResult::Failed) {
+        // Said why already; the defaults stay as the code has them.
+        loadConfig(nullptr, std::string(), userPath);
+        return;
+    }
+    loadConfig(result == WholeFileResult::Read ? &text : nullptr, defaultPath, userPath);
 }
 
 void UserVarSystem::loadConfig(const std::string* defaultText, const std::string& defaultName,
@@ -121,18 +115,26 @@ void UserVarSystem::loadConfig(const std::string* defaultText, const std::string
     m_userConfigPath = userPath;
     if (defaultText) {
         parseConfigText(*defaultText, defaultName, true);
-    } else {
+    } else if (!defaultName.empty()) {
         debugPrint(2, "Cannot read %s\n", defaultName.c_str());
     }
-    if (!readConfigFile(userPath, false)) {
+    std::string text;
+    switch (readWholeFile(userPath, text)) {
+    case WholeFileResult::Read:
+        parseConfigText(text, userPath, false);
+        break;
+    case WholeFileResult::Missing:
         debugPrint(1, "No %s yet\n", userPath.c_str());
+        break;
+    case WholeFileResult::Failed:
+        break;
     }
 }
 
 bool UserVarSystem::readConfigFile(const std::string& path, bool isDefault)
 {
     std::string text;
-    if (!readWholeFile(path, text)) {
+    if (readWholeFile(path, text) != WholeFileResult::Read) {
         return false;
     }
     parseConfigText(text, path, isDefault);

@@ -2,6 +2,7 @@
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
+#include "engine/files/WholeFile.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -13,13 +14,11 @@ namespace {
 
 std::string readTextFile(const char* path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::string text;
+    if (readWholeFile(path, text) != WholeFileResult::Read) {
         return {};
     }
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return text;
 }
 
 // Calls f(key, value) for each "key <separator> value" line.

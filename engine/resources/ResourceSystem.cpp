@@ -1,4 +1,5 @@
 #include "engine/resources/ResourceSystem.h"
+#include "engine/files/WholeFile.h"
 
 #include "engine/console/CommandSystem.h"
 #include "engine/core/DebugSystem.h"
@@ -108,18 +109,7 @@ bool ResourceSystem::readFile(const std::string& name, std::vector<uint8_t>& out
     }
     std::string path = base + "/" + name;
     std::replace(path.begin(), path.end(), '\\', '/');
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        return false;
-    }
-    uint8_t buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
-        out.insert(out.end(), buffer, buffer + n);
-    }
-    bool ok = !std::ferror(f);
-    std::fclose(f);
-    return ok;
+    return readWholeFile(path, out) == WholeFileResult::Read;
 }
 
 bool ResourceSystem::writeFile(const std::string& name, const std::string& contents) const

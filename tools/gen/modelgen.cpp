@@ -12,6 +12,7 @@
 // the frame's phase.
 #include "engine/core/MathUtil.h"
 #include "engine/files/AtomicWrite.h"
+#include "engine/files/WholeFile.h"
 #include "engine/resources/AnimationResource.h"
 #include "engine/resources/MeshSetResource.h"
 #include "engine/resources/SkeletonResource.h"
@@ -78,10 +79,11 @@ bool fail(const std::string& file, int line, const std::string& what)
 
 bool readDescription(const std::string& path, Description& d)
 {
-    std::ifstream in(path);
-    if (!in) {
-        return fail(path, 0, "cannot open");
+    std::string whole;
+    if (readWholeFile(path, whole) != WholeFileResult::Read) {
+        return fail(path, 0, "cannot read");
     }
+    std::istringstream in(whole);
     std::string text;
     int lineNo = 0;
     while (std::getline(in, text)) {
@@ -172,17 +174,10 @@ bool readDescription(const std::string& path, Description& d)
     return true;
 }
 
-// The files sit beside their description, where every build directory
-// generates them and tests may be reading them: a file that already holds
-// these bytes is left alone, and a new one replaces the old in one rename.
+// A new file replaces the old in one rename, so a reader never sees half of it.
 bool writeFile(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
 {
     std::string_view contents(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-    std::ifstream old(path, std::ios::binary);
-    std::string current((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
-    if (old && current == contents) {
-        return true;
-    }
     return writeFileAtomically(path.string(), contents);
 }
 

@@ -8,9 +8,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <poll.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -439,6 +441,36 @@ TEST(ApplicationTest, HeadlessShaderReloadAddsNoWarningOrError)
     EXPECT_EQ(log.find("Unknown command"), std::string::npos);
     EXPECT_EQ(after[2], before[2]) << log;
     EXPECT_EQ(after[3], 0u) << log;
+}
+
+TEST(ApplicationTest, DirectoriesAndPipesReadAsFilesGiveALineAndTheProgramGoesOn)
+{
+    // A directory named user.cfg: one line at start-up, then a normal run.
+    TempDir user;
+    std::filesystem::create_directories(user.file("user.cfg"));
+    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                             "echo still-here\nquit\n", true);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Cannot read " + user.file("user.cfg") + ": it is a directory"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("still-here"), std::string::npos);
+    EXPECT_EQ(r.err.find("terminate"), std::string::npos) << r.err;
+
+    // exec of a directory and of a FIFO: a line each, the session goes on and
+    // the value set before them is saved at shut-down.
+    TempDir other;
+    std::filesystem::create_directories(other.file("Saves"));
+    ASSERT_EQ(mkfifo(other.file("pipe.cfg").c_str(), 0600), 0);
+    r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", other.path().string()},
+                   "set logfile 2\nexec Saves\nexec pipe.cfg\necho still-here\nquit\n", true);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Cannot read " + other.file("Saves") + ": it is a directory"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("Cannot read " + other.file("pipe.cfg") + ": it is a pipe"), std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("still-here"), std::string::npos);
+    EXPECT_NE(readFile(other.file("user.cfg")).find("logfile \"2\""), std::string::npos)
+        << readFile(other.file("user.cfg"));
 }
 
 } // namespace
