@@ -30,7 +30,10 @@
 #include "engine/resources/ResourceSystem.h"
 #include "engine/resources/TextResource.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -183,7 +186,10 @@ void Application::createSystems()
     m_fileSystem = std::make_unique<FileSystem>(m_dirs.base, m_dirs.user, false);
     m_fileSystem->mountGeneratedDirectory(m_dirs.generated);
     m_debug = std::make_unique<DebugSystem>();
-    m_debug->openLog(m_dirs.user + "/log.txt", 1);
+    if (!m_debug->openLog(m_dirs.user + "/log.txt", 1)) {
+        std::fprintf(stderr, "Cannot write the log %s/log.txt: %s\n", m_dirs.user.c_str(),
+                     std::strerror(errno));
+    }
     m_debug->setEchoToStdout(m_options.headless);
     // Mounted once the log is open, and before the configuration, which may
     // come from a package.
@@ -278,7 +284,8 @@ void Application::registerSystems()
                                            std::atoi(args[2].c_str()));
             }
         },
-        "buttonPress", "Tells the client about a key press event", "button down posX posY", "ibii", true, 0);
+        "buttonPress", "Tells the client about a mouse button event", "button down posX posY", "ibii", true,
+        0);
 
     if (m_hooks.registerSystems) {
         m_hooks.registerSystems();

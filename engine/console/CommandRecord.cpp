@@ -45,6 +45,34 @@ bool isBoolean(const std::string& text)
 }
 } // namespace
 
+std::string CommandRecord::usage() const
+{
+    std::vector<std::string> names;
+    for (size_t start = 0; start < argNames.size();) {
+        size_t end = argNames.find(' ', start);
+        if (end == std::string::npos) {
+            end = argNames.size();
+        }
+        if (end > start) {
+            names.push_back(argNames.substr(start, end - start));
+        }
+        start = end + 1;
+    }
+    std::string text = name;
+    for (size_t i = 0; i < argTypes.size(); ++i) {
+        bool optional = std::isupper(static_cast<unsigned char>(argTypes[i])) != 0;
+        std::string argName = i < names.size() ? names[i] : "arg" + std::to_string(i + 1);
+        if (!names.empty() && i + 1 == names.size() && argTypes.size() > names.size()) {
+            // The rest of the letters repeat this one.
+            argName += "...";
+            text += optional ? " [" + argName + "]" : " <" + argName + ">";
+            break;
+        }
+        text += optional ? " [" + argName + "]" : " <" + argName + ">";
+    }
+    return text;
+}
+
 size_t CommandRecord::requiredArgCount() const
 {
     size_t n = 0;

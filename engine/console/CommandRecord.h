@@ -33,6 +33,10 @@ struct CommandRecord {
 
     size_t requiredArgCount() const;
     size_t maxArgCount() const { return argTypes.size(); }
+    // The command with its arguments, "<name>" required and "[name]"
+    // optional: "set <name> [value]". Type letters beyond the names repeat
+    // the last one ("echo [text...]").
+    std::string usage() const;
     // Empty when the arguments fit the type letters, else what is wrong.
     std::string checkArguments(const CommandArgs& args) const;
 };

@@ -28,10 +28,11 @@ void cmdList(const CommandArgs&)
 {
     const auto commands = CommandSystem::get().listCommands();
     for (const CommandRecord* rec : commands) {
+        std::string usage = rec->usage();
         if (rec->help.empty()) {
-            debugPrintRaw("%s\n", rec->name.c_str());
+            debugPrintRaw("%s\n", usage.c_str());
         } else {
-            debugPrintRaw("%s - %s\n", rec->name.c_str(), rec->help.c_str());
+            debugPrintRaw("%s - %s\n", usage.c_str(), rec->help.c_str());
         }
     }
     debugPrintRaw("%zu commands\n", commands.size());
@@ -82,15 +83,27 @@ void toggleVar(const CommandArgs& args)
         debugPrint(2, "No user variable %s\n", args[0].c_str());
         return;
     }
-    var->setValue(var->getInt() != 0 ? "0" : "1");
+    // Only a switch toggles: anything else would be lost to "1" and saved.
+    const std::string& value = var->getString();
+    if (value != "0" && value != "1") {
+        debugPrint(2, "toggle: %s is \"%s\", not 0 or 1; left as it is\n", var->getName().c_str(),
+                   value.c_str());
+        return;
+    }
+    var->setValue(value == "1" ? "0" : "1");
     debugPrintRaw("%s is \"%s\"\n", var->getName().c_str(), var->getString().c_str());
 }
 
 // Reads a script named relative to the user directory (beside user.cfg), else
 // from the game data through the file system. Paths that could leave those
 // directories are refused.
-bool readScript(const std::string& name, std::string& path, std::string& text)
+bool readScript(const std::string& given, std::string& path, std::string& text)
 {
+    // "./x.cfg" is x.cfg of the directory.
+    std::string name = given;
+    while (name.starts_with("./")) {
+        name.erase(0, 2);
+    }
     if (!FileSystem::isSafeRelativePath(name)) {
         debugPrint(3, "exec: %s is not a relative path inside the game's directories\n", name.c_str());
         return false;
@@ -139,11 +152,15 @@ void execFile(const CommandArgs& args)
     }
     ++g_execDepth;
     CommandSystem& commands = CommandSystem::get();
+    // default.cfg keeps its flags wherever it is read from.
+    std::string baseName =
+        path.substr(path.find_last_of('/') == std::string::npos ? 0 : path.find_last_of('/') + 1);
+    bool isDefault = equalsNoCase(baseName, "default.cfg");
     forEachConfigLine(text, [&](const std::vector<std::string>& words, int lineNumber) {
         if (commands.findCommand(words[0])) {
             commands.execute(joinCommandWords(words), nullptr, false, false);
         } else if (UserVarSystem* v = vars()) {
-            v->applyConfigLine(words, false, path, lineNumber);
+            v->applyConfigLine(words, isDefault, path, lineNumber);
         }
     });
     --g_execDepth;

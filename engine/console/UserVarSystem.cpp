@@ -175,12 +175,15 @@ bool UserVarSystem::applyConfigLine(const std::vector<std::string>& words, bool 
     const std::string& value = words[1];
     bool save = false;
     bool restart = false;
+    if (!isDefault && words.size() > 2) {
+        // Not a "name value" line: creating the first word would write the
+        // damage back on every save.
+        debugPrint(
+            2, "%s:%d: more than a name and a value (flags are read from default.cfg only); line ignored\n",
+            file, lineNumber);
+        return false;
+    }
     for (size_t i = 2; i < words.size(); ++i) {
-        if (!isDefault) {
-            debugPrint(2, "%s:%d: %s: flags are read from default.cfg only\n", file, lineNumber,
-                       name.c_str());
-            break;
-        }
         if (equalsNoCase(words[i], "save")) {
             save = true;
         } else if (equalsNoCase(words[i], "restart")) {

@@ -473,4 +473,19 @@ TEST(ApplicationTest, DirectoriesAndPipesReadAsFilesGiveALineAndTheProgramGoesOn
         << readFile(other.file("user.cfg"));
 }
 
+TEST(ApplicationTest, ALogThatCannotBeOpenedIsSaidOnceOnStandardError)
+{
+    TempDir user;
+    std::filesystem::create_directories(user.file("log.txt"));
+    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                             "cmdlist\nquit\n", true);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "Cannot write the log " + user.file("log.txt") + ": Is a directory\n");
+    // The console still shows everything; cmdlist gives each command's syntax.
+    EXPECT_NE(r.out.find("set <name> [value] - "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("buttonPress <button> <down> <posX> <posY> - Tells the client about a mouse button"),
+              std::string::npos)
+        << r.out;
+}
+
 } // namespace

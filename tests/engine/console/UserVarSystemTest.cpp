@@ -173,10 +173,16 @@ TEST_F(ConfigFixture, MalformedLinesAreLoggedWithFileAndLineAndSkipped)
     EXPECT_EQ(keys->findKey("jump", false), -1);
 
     log.clear();
-    vars->parseConfigText("PlayerName x save\nVirtualKey nobody q\n", "u.cfg", false);
-    EXPECT_TRUE(log.contains("u.cfg:1: PlayerName: flags are read from default.cfg only", 2));
+    // Outside default.cfg a line is a name and a value: anything longer is
+    // reported with its line and creates or changes nothing.
+    vars->parseConfigText("PlayerName x save\nVirtualKey nobody q\nthis is garbage line\nkept 5\n", "u.cfg",
+                          false);
+    EXPECT_TRUE(log.contains("u.cfg:1: more than a name and a value", 2));
     EXPECT_TRUE(log.contains("u.cfg:2: unknown VirtualKey action nobody", 2));
-    EXPECT_EQ(getUserVarString("PlayerName"), "x");
+    EXPECT_TRUE(log.contains("u.cfg:3: more than a name and a value", 2));
+    EXPECT_NE(getUserVarString("PlayerName"), "x");
+    EXPECT_EQ(vars->findVar("this"), nullptr);
+    EXPECT_EQ(getUserVarInt("kept"), 5);
 }
 
 TEST_F(ConfigFixture, CrLfLinesReadLikeLfLines)
@@ -360,6 +366,57 @@ TEST_F(ConfigFixture, ConsoleReadsAndSetsVariables)
     EXPECT_TRUE(commands->execute("exec ../evil.cfg", nullptr, false, false));
     EXPECT_EQ(getUserVarString("ui_autoAttack"), "1");
     EXPECT_EQ(log.count(3), 2u);
+}
+
+TEST_F(ConfigFixture, ConsoleEdgesToggleDotSlashAndDefaultFlags)
+{
+    registerEngineCommands();
+    loadFixtures();
+    // Only a 0/1 switch toggles; a text value stays as it was.
+    EXPECT_TRUE(commands->execute("set loc_language english", nullptr, false, false));
+    log.clear();
+    EXPECT_TRUE(commands->execute("toggle loc_language", nullptr, false, false));
+    EXPECT_EQ(getUserVarString("loc_language"), "english");
+    EXPECT_TRUE(log.contains("toggle: loc_language is \"english\", not 0 or 1", 2));
+    EXPECT_TRUE(commands->execute("set ui_flag 2", nullptr, false, false));
+    EXPECT_TRUE(commands->execute("toggle ui_flag", nullptr, false, false));
+    EXPECT_EQ(getUserVarString("ui_flag"), "2");
+
+    // "./x.cfg" names x.cfg of the directory.
+    dir.write("x.cfg", "set ui_autoAttack 9\n");
+    EXPECT_TRUE(commands->execute("exec ./x.cfg", nullptr, false, false));
+    EXPECT_EQ(getUserVarString("ui_autoAttack"), "9");
+    EXPECT_TRUE(commands->execute("exec ././x.cfg", nullptr, false, false));
+
+    // default.cfg keeps its flags wherever it is read from.
+    dir.write("default.cfg", "ui_newSaved 1 save\n");
+    log.clear();
+    EXPECT_TRUE(commands->execute("exec default.cfg", nullptr, false, false));
+    EXPECT_FALSE(log.contains("flags are read from default.cfg only"));
+    EXPECT_EQ(log.count(2), 0u);
+    ASSERT_NE(vars->findVar("ui_newSaved"), nullptr);
+    EXPECT_TRUE(vars->findVar("ui_newSaved")->isSaved());
+}
+
+TEST(CommandUsageTest, ArgumentsShowFromTheirTypeLetters)
+{
+    CommandRecord set;
+    set.name = "set";
+    set.argNames = "name value";
+    set.argTypes = "sS";
+    EXPECT_EQ(set.usage(), "set <name> [value]");
+    CommandRecord echo;
+    echo.name = "echo";
+    echo.argNames = "text";
+    echo.argTypes = "SSSS";
+    EXPECT_EQ(echo.usage(), "echo [text...]");
+    CommandRecord bare;
+    bare.name = "quit";
+    EXPECT_EQ(bare.usage(), "quit");
+    CommandRecord unnamed;
+    unnamed.name = "move";
+    unnamed.argTypes = "iI";
+    EXPECT_EQ(unnamed.usage(), "move <arg1> [arg2]");
 }
 
 TEST_F(ConfigFixture, ExecLeavesCommentsOffCommandLinesAndStopsRunawayNesting)
