@@ -25,6 +25,14 @@ void installTerminationSignals(std::atomic<bool>* running)
     sa.sa_handler = running ? onTerminationSignal : SIG_DFL;
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
+    // The terminal closing ends the program like SIGTERM, with its save.
+    sigaction(SIGHUP, &sa, nullptr);
+    // A reader of standard output that goes away must not kill the program:
+    // the write fails quietly and the log goes on.
+    struct sigaction pipe {};
+    sigemptyset(&pipe.sa_mask);
+    pipe.sa_handler = running ? SIG_IGN : SIG_DFL;
+    sigaction(SIGPIPE, &pipe, nullptr);
 }
 
 int lastTerminationSignal()

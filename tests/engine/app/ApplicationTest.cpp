@@ -37,7 +37,7 @@ std::string readFile(const std::string& path)
 // input, which then stays open while `until` (when given) has not returned
 // true; at that point SIGTERM is sent. Everything ends after 60 seconds.
 RunResult runProgram(const std::vector<std::string>& args, const std::string& input, bool closeInput,
-                     const std::function<bool(const RunResult&)>& until = nullptr)
+                     const std::function<bool(const RunResult&)>& until = nullptr, int endSignal = SIGTERM)
 {
     std::string program = std::string(GLOAM_BINARY_DIR) + "/gloamreach";
     int in[2], out[2], err[2];
@@ -94,7 +94,7 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
             n > 0 ? (void)result.err.append(buffer, n) : (void)(errOpen = false);
         }
         if (until && !termSent && until(result)) {
-            kill(pid, SIGTERM);
+            kill(pid, endSignal);
             termSent = true;
         }
     }
@@ -486,6 +486,36 @@ TEST(ApplicationTest, ALogThatCannotBeOpenedIsSaidOnceOnStandardError)
     EXPECT_NE(r.out.find("buttonPress <button> <down> <posX> <posY> - Tells the client about a mouse button"),
               std::string::npos)
         << r.out;
+}
+
+TEST(ApplicationTest, HangupEndsLikeTerminateAndSavesTheSettings)
+{
+    TempDir user;
+    RunResult r = runProgram(
+        {"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "set logfile 2\n",
+        false, [](const RunResult& so) { return so.out.find("] set logfile 2") != std::string::npos; },
+        SIGHUP);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(readFile(user.file("user.cfg")).find("logfile \"2\""), std::string::npos);
+    EXPECT_NE(readFile(user.file("log.txt")).find("Profile:"), std::string::npos);
+}
+
+TEST(ApplicationTest, AClosedStandardOutputDoesNotEndTheProgram)
+{
+    // The reader of standard output stops after one byte; the program goes on
+    // with its input, logs, and saves at "quit".
+    TempDir user;
+    std::string command = "bash -c 'set -o pipefail; (printf \"set logfile 2\\n\"; sleep 1; "
+                          "printf \"echo after-the-pipe\\nquit\\n\") | \"" +
+                          std::string(GLOAM_BINARY_DIR) + "/gloamreach\" --headless --data-dir \"" +
+                          gameDataPath() + "\" --user-dir \"" + user.path().string() +
+                          "\" | head -c 1 >/dev/null; exit ${PIPESTATUS[1]}' 2>&1";
+    int status = std::system(command.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::string log = readFile(user.file("log.txt"));
+    expectInOrder(log, {"] set logfile 2", "after-the-pipe", "] quit", "Profile:"});
+    EXPECT_NE(readFile(user.file("user.cfg")).find("logfile \"2\""), std::string::npos);
 }
 
 } // namespace
