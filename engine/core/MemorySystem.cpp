@@ -75,14 +75,13 @@ int categoryIndex(MemCategory category)
 void* memAlloc(size_t size, MemCategory category)
 {
     int index = categoryIndex(category);
+    // Running out is fatal here, so that no caller has to check.
     if (size > SIZE_MAX - sizeof(BlockHeader)) {
-        debugPrint(3, "Out of memory: %zu bytes of %s\n", size, kCategoryNames[index]);
-        return nullptr;
+        memOutOfMemory(size, static_cast<MemCategory>(index));
     }
     auto* header = static_cast<BlockHeader*>(std::malloc(sizeof(BlockHeader) + size));
     if (!header) {
-        debugPrint(3, "Out of memory: %zu bytes of %s\n", size, kCategoryNames[index]);
-        return nullptr;
+        memOutOfMemory(size, static_cast<MemCategory>(index));
     }
     header->size = size;
     header->category = static_cast<uint32_t>(index);

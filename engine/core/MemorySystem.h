@@ -12,9 +12,10 @@ enum class MemCategory : int { Total = 0, General = 1, Sound = 2, Graphics = 3, 
 
 constexpr int kMemCategoryCount = 5;
 
-// Raw counted allocation. Null when the system is out of memory (logged).
-// Total is not an allocation category; it is counted as General.
-void* memAlloc(size_t size, MemCategory category);
+// Raw counted allocation; never null: running out of memory is a fatal error
+// naming the size and the category. Total is not an allocation category; it
+// is counted as General.
+[[gnu::returns_nonnull]] void* memAlloc(size_t size, MemCategory category);
 // Frees a block from memAlloc; null is ignored.
 void memFree(void* block);
 
@@ -71,9 +72,5 @@ private:
 
 template <MemCategory C> void* MemoryCounted<C>::checkedAlloc(size_t size)
 {
-    void* block = memAlloc(size, C);
-    if (!block) {
-        memOutOfMemory(size, C);
-    }
-    return block;
+    return memAlloc(size, C);
 }

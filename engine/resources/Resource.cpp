@@ -26,9 +26,6 @@ void Resource::keepImage(const uint8_t* data, size_t size, int memoryCategory)
     auto category = static_cast<MemCategory>(std::clamp(memoryCategory, 1, kMemCategoryCount - 1));
     // One byte more, so that an empty file still has a block.
     m_image = static_cast<uint8_t*>(memAlloc(size + 1, category));
-    if (!m_image) {
-        fatalError("Out of memory");
-    }
     if (size > 0) {
         std::memcpy(m_image, data, size);
     }

@@ -87,14 +87,14 @@ TEST(MemorySystem, TotalIsNoAllocationCategoryAndZeroSizeWorks)
     EXPECT_EQ(MemorySystem::getStats(MemCategory::General).currentBytes, general0.currentBytes);
 }
 
-TEST(MemorySystem, ImpossibleSizeGivesNullAndALogLine)
+TEST(MemorySystemDeathTest, ImpossibleRawSizeIsFatalWithSizeAndCategory)
 {
-    LogCapture capture;
-    MemCategoryStats total0 = MemorySystem::getStats(MemCategory::Total);
-    EXPECT_EQ(memAlloc(SIZE_MAX, MemCategory::Graphics), nullptr);
-    EXPECT_EQ(memAlloc(SIZE_MAX - 8, MemCategory::Sound), nullptr);
-    EXPECT_TRUE(capture.contains("Out of memory", 3));
-    EXPECT_EQ(MemorySystem::getStats(MemCategory::Total).allocations, total0.allocations);
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // Raw callers (sound buffers, textures) never see null.
+    EXPECT_EXIT(memAlloc(SIZE_MAX, MemCategory::Graphics), ::testing::ExitedWithCode(1),
+                "Out of memory allocating 18446744073709551615 bytes \\(Graphics\\)");
+    EXPECT_EXIT(memAlloc(SIZE_MAX - 8, MemCategory::Total), ::testing::ExitedWithCode(1),
+                "Out of memory allocating 18446744073709551607 bytes \\(General\\)");
 }
 
 TEST(MemorySystem, ThresholdFlagFollowsTheTotal)
