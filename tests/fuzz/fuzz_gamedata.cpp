@@ -6,7 +6,9 @@
 #include "engine/core/Random.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
+#include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/CovenantLoaders.h"
+#include "game/covenants/CovenantTrait.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/GateList.h"
@@ -84,6 +86,25 @@ void fuzzRules(std::string_view text)
         std::vector<int32_t> record(2);
         storeMonsterRecord(record, 0, type.get(), 200, 5, 100);
         monsterExperienceFromRecord(record, 0, true);
+    }
+    std::vector<const CovenantTrait*> traits;
+    for (const auto& trait : data.getCovenantTraits())
+        traits.push_back(trait.definition);
+    for (const CovenantTrait* trait : traits)
+        trait->conflictsWithAny(traits);
+    for (const auto& covenant : data.getCovenantDefinitions()) {
+        const CovenantDefinition* d = covenant.definition;
+        for (int i : {-1, 0, 3, 5, 6, 10, 11}) {
+            d->getMoodName(static_cast<float>(i * 10));
+            d->getStartingRelation(i);
+            d->getTraitName(i);
+            d->getOfferChance(i, i & 1, i & 2, i);
+            d->rollTradeRouteStartChange(i);
+            d->getRelationForTradeRoute(i);
+            d->getStartMoney(i * 20);
+            d->getStartNumRecruits(i * 20);
+            d->rollStartRecruitLevel(i * 20);
+        }
     }
     ZoneTopology::reset();
 }
