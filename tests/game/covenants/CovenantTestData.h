@@ -6,6 +6,7 @@
 #include "engine/files/FileSystem.h"
 #include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
+#include "game/skills/SkillLoaders.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,7 @@ protected:
         log.clear();
         wasDeveloper = DebugSystem::get().isDeveloper();
         DebugSystem::get().setDeveloper(true); // the start-up counts are level-1 lines
+        registerSkillLoaders();
         registerCovenantLoaders();
         database.load(Database::kMasterFile, false);
         if (withFixtures) {
