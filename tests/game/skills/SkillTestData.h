@@ -61,6 +61,8 @@ class ShippedSkillData {
 public:
     ShippedSkillData() : files(gameDataPath(), temp.path().string())
     {
+        // Level-1 lines (the start-up counts) are kept in developer mode only.
+        DebugSystem::get().setDeveloper(true);
         log.clear();
         registerSkillLoaders();
         database.load(Database::kMasterFile, false);
@@ -68,6 +70,7 @@ public:
     }
     ~ShippedSkillData()
     {
+        DebugSystem::get().setDeveloper(false);
         data.reset();
         GameData::loaders().skillDefinitions = {};
         ItemBase::setStatusEffectHooks({});
