@@ -79,7 +79,7 @@ int SkillBase::getPointCost(int level) const
 {
     if (!m_definition || m_definition->statReq != SkillDefinition::kNoStat)
         return 0;
-    return m_definition->baseCost + m_definition->costIncreasePerLevel * level;
+    return m_definition->getPointCostAt(level);
 }
 
 bool SkillBase::isReady() const

@@ -551,6 +551,11 @@ int SkillDefinition::getPointsStillNeeded(int level, const CounterList& stats) c
     return missing < 0 ? 0 : static_cast<int>(std::min<int64_t>(missing, INT32_MAX));
 }
 
+int SkillDefinition::getPointCostAt(int level) const
+{
+    return saturate(static_cast<double>(baseCost) + static_cast<double>(costIncreasePerLevel) * level);
+}
+
 // ---- The use check
 
 int SkillDefinition::checkUse(int level, const CounterList& stats, const SkillEntity* user,

@@ -92,6 +92,10 @@ public:
     // Stat value still missing for the level after `level`.
     int getPointsStillNeeded(int level, const CounterList& stats) const;
 
+    // Skill points to raise the skill from level to the next: "BaseCost" +
+    // "CostIncreasePerLevel" × level, saturated to the int range.
+    int getPointCostAt(int level) const;
+
     // The definition's part of the use check: a SkillRefusal code (0, 5, 6,
     // 7, 8 or 9).
     int checkUse(int level, const CounterList& stats, const SkillEntity* user, const SkillEntity* target,

@@ -10,7 +10,9 @@
 #include "game/definitions/Money.h"
 #include "game/skills/StatusEffectBase.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 namespace {
 
@@ -53,9 +55,15 @@ float moneyPerSkillPoint()
     return data ? data->rules().moneyPerSkillPoint : 0.0f;
 }
 
+// Money amounts stay far inside long long: data values are not trusted.
+constexpr double kMoneyLimit = 1e15;
+
 long long moneyForPoints(int points)
 {
-    return static_cast<long long>(std::floor(static_cast<double>(moneyPerSkillPoint()) * points));
+    double money = std::floor(static_cast<double>(moneyPerSkillPoint()) * points);
+    if (std::isnan(money))
+        return 0;
+    return static_cast<long long>(std::clamp(money, -kMoneyLimit, kMoneyLimit));
 }
 
 } // namespace
@@ -156,8 +164,10 @@ void SkillDefinition::getTooltip(const CounterList& stats, const CharacterClass*
     if ((basicSkill || maxSkillLevel != 0) && level >= cap) {
         out += color(kMaxedColor) + "\nSkill maxed" + color(kNormalColor);
     } else {
-        appendFormat(out, "\nAt next skill level (%d)\n", level + 1);
-        appendLevelEffects(level + 1, stats, characterClass, out);
+        // A level read from a stat table may be anything; the next one saturates.
+        const int next = level < INT32_MAX ? level + 1 : level;
+        appendFormat(out, "\nAt next skill level (%d)\n", next);
+        appendLevelEffects(next, stats, characterClass, out);
         if (basicSkill || maxSkillLevel > 0)
             appendFormat(out, "Max skill level: %d\n", cap);
     }
@@ -275,7 +285,7 @@ void SkillDefinition::appendRaiseCost(const CounterList& stats, bool moneyHidden
         return;
     out += "Cost for next point: ";
     if (statReq == kNoStat) {
-        int points = baseCost + costIncreasePerLevel * level;
+        int points = getPointCostAt(level);
         out += color(points > stats.get(toIndex(CharacterStat::SkillPointsLeft)) ? kMissingColor
                                                                                  : kAffordableColor);
         appendFormat(out, "\n  Skill Points: %d", points);
@@ -299,7 +309,7 @@ void SkillDefinition::appendRaiseCost(const CounterList& stats, bool moneyHidden
 void SkillDefinition::appendLowerCost(const CounterList& stats, int pointsStat, std::string& out) const
 {
     const int level = getLevelFromStats(stats, pointsStat);
-    int regained = statReq == kNoStat ? baseCost + costIncreasePerLevel * (level - 1) : 0;
+    int regained = statReq == kNoStat ? getPointCostAt(level > INT32_MIN ? level - 1 : level) : 0;
     long long money = 3 * moneyForPoints(regained);
     out += "Cost to decrease:";
     out += color(money > stats.get(toIndex(CharacterStat::Money)) ? kMissingColor : kAffordableColor);

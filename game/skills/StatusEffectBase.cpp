@@ -323,10 +323,11 @@ void StatusEffectBase::getDescription(std::string& out, const StatusEffectBase* 
     out.clear();
     // Leveled values: the effect's own plus the per-level growth above level 1.
     const bool grows = perLevel && descLevel > 1;
-    const float steps = static_cast<float>(descLevel - 1);
+    const float steps = static_cast<float>(descLevel) - 1.0f;
     auto lv = [&](float own, float increment) { return grows ? own + increment * steps : own; };
     auto lvInt = [&](int own, int increment) {
-        return grows ? saturate(static_cast<double>(own) + static_cast<double>(increment) * (descLevel - 1))
+        return grows ? saturate(static_cast<double>(own) +
+                                static_cast<double>(increment) * (static_cast<double>(descLevel) - 1.0))
                      : own;
     };
     const StatusEffectBase& p = perLevel ? *perLevel : *this;

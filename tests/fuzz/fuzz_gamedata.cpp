@@ -13,6 +13,8 @@
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/GateList.h"
 #include "game/quests/QuestLoaders.h"
+#include "game/skills/CounterList.h"
+#include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
 
 #include <cstdint>
@@ -104,6 +106,17 @@ void fuzzRules(std::string_view text)
             d->getStartMoney(i * 20);
             d->getStartNumRecruits(i * 20);
             d->rollStartRecruitLevel(i * 20);
+        }
+    }
+    // Skill definitions and their effects, at levels their data may not expect.
+    CounterList stats(static_cast<int>(CharacterStat::Num));
+    for (const auto& skill : data.getSkillDefinitions()) {
+        for (int points : {0, 1, 7, 100000}) {
+            stats.set(10, points);
+            stats.set(84, points);
+            std::string text;
+            skill.definition->getTooltip(stats, nullptr, 10, false, text);
+            skill.definition->appendLowerCost(stats, 10, text);
         }
     }
     ZoneTopology::reset();

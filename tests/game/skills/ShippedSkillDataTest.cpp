@@ -8,8 +8,11 @@
 #include "game/skills/SkillTestData.h"
 #include "game/skills/StatusEffectBase.h"
 
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <map>
+#include <sstream>
 
 namespace {
 
@@ -210,6 +213,28 @@ TEST_F(ShippedSkills, WardenSetItemDescribesItsSetEffects)
     EXPECT_NE(tooltip.find("+10 $$Vitality$$\n+10% $$Defense$$\n+5 $$ResistancePhysical$$\n"),
               std::string::npos)
         << tooltip;
+}
+
+} // namespace
+
+namespace {
+
+// The program started on the shipped data, as a player would, logs the skill
+// definitions it loaded and no error.
+TEST(ShippedSkillsProgram, HeadlessStartLogsTheSkillCount)
+{
+    TempDir user;
+    user.write("user.cfg", "developer 1\n");
+    const std::string command = "printf 'quit\\n' | '" + std::string(GLOAM_BINARY_DIR) +
+                                "/gloamreach' --headless --data-dir '" + gameDataPath() + "' --user-dir '" +
+                                user.path().string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(user.file("log.txt"));
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string log = text.str();
+    EXPECT_NE(log.find(" skill definitions\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" 0 errors"), std::string::npos) << log;
 }
 
 } // namespace

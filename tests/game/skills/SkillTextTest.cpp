@@ -34,6 +34,11 @@ Capped {
     MaxSkillLevel 2
     BaseCost 1
 }
+Huge {
+    Type Skill
+    BaseCost 2147483647
+    CostIncreasePerLevel 2147483647
+}
 Lowered {
     Type Skill
     BaseCost 2
@@ -163,6 +168,20 @@ TEST_F(SkillText, MaxedSkillsAndCosts)
     def("Level5").appendRaiseCost(stats, false, 0, raise);
     EXPECT_EQ(raise,
               "Cost for next point: " + formatColorCode(1) + "1 more $$Level$$" + formatColorCode(145));
+}
+
+TEST_F(SkillText, HostileNumbersSaturate)
+{
+    // Costs and levels from data and stat tables are not trusted.
+    EXPECT_EQ(def("Huge").getPointCostAt(5), 2147483647);
+    EXPECT_EQ(def("Huge").getPointCostAt(-5), -2147483647 - 1);
+    for (int points : {2147483647, -2147483647 - 1}) {
+        stats.set(10, points);
+        std::string text;
+        def("Huge").getTooltip(stats, nullptr, 10, false, text);
+        def("Huge").appendLowerCost(stats, 10, text);
+        EXPECT_NE(text.find("Skill Points"), std::string::npos);
+    }
 }
 
 TEST_F(SkillText, EffectDescriptions)
