@@ -1,11 +1,14 @@
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
+#include "engine/data/DatabaseEntry.h"
 #include "engine/files/FileSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameFormulas.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -80,4 +83,35 @@ TEST_F(ShippedGameData, IsCoherent)
     EXPECT_EQ(r.townGatePositions.size(), 4u);
     EXPECT_EQ(r.fontNames.size(), 7u);
     EXPECT_FALSE(data->getAttachments().empty());
+}
+
+// The world unit: 32-unit tiles and collision cells, 4,096-unit levels, and
+// the two rules tying the scale to melee: a path that ends within 1.5 tiles
+// plus both radii of its target leaves a melee monster closer than its 96.0
+// and inside the combat reach of 1.9 grid cells.
+TEST_F(ShippedGameData, WorldScaleKeepsMeleeInReach)
+{
+    ASSERT_TRUE(loaded);
+    const GameRules& r = data->rules();
+    EXPECT_EQ(r.tileSize, 32.0f);
+    EXPECT_EQ(r.gridSize, 32.0f);
+    EXPECT_EQ(r.levelWidth, 4096.0f);
+    EXPECT_EQ(r.levelHeight, 4096.0f);
+    EXPECT_EQ(r.blocksAcross, 8);
+    EXPECT_EQ(r.townCenterPosition, ZonePosition(0, 1944.0f, 2016.0f));
+
+    float largest = 0.0f;
+    for (int i = 0; i < database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = database.getEntryAt(i);
+        if (!database.findField(entry, "Radius")) {
+            continue;
+        }
+        float radius = database.getFloat(entry, "Radius");
+        EXPECT_GE(radius, 12.0f) << entry->getName();
+        EXPECT_LE(radius, 20.0f) << entry->getName();
+        largest = std::max(largest, radius);
+    }
+    EXPECT_GT(largest, 0.0f);
+    EXPECT_LT(1.5f * r.tileSize + 2.0f * largest, 96.0f);
+    EXPECT_LE(1.5f * r.tileSize, 1.9f * r.gridSize);
 }
