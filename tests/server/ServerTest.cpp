@@ -383,3 +383,43 @@ TEST_F(ServerTest, ShutdownDropsClientsAndNames)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ServerTest, ModelIndexArrivesWithItsNameInTheSameMessage)
+{
+    GridTopology grid(4096.0f, 4096.0f);
+    ScriptedClient client(5003);
+    client.sendJoin({}, {});
+    world.server->receiveMessages(16, false);
+    ScriptedClient::Joined joined;
+    ASSERT_TRUE(client.readJoined(joined));
+    Entity* viewer = Entity::createEntity(nullptr, "", nullptr, "", 1.0f);
+    viewer->setPosition(ZonePosition(4, 100.0f, 100.0f));
+    world.server->getClient(0)->player = viewer;
+    Entity* dummy = world.game->spawnEntity("TrainingDummy", ZonePosition(4, 200.0f, 100.0f), 0.0f);
+    ASSERT_NE(dummy, nullptr);
+    world.server->update();
+    ScriptedClient::State state;
+    ASSERT_TRUE(client.readState(state));
+    const ScriptedClient::EntityRecord* record = nullptr;
+    for (const auto& e : state.entities) {
+        if (e.number == static_cast<uint32_t>(dummy->getEntityNumber())) {
+            record = &e;
+        }
+    }
+    ASSERT_NE(record, nullptr);
+    EXPECT_EQ(record->entryId, static_cast<uint32_t>(dummy->getEntry()->getId()));
+    EXPECT_EQ(record->health, 0);
+    EXPECT_EQ(record->fade, 1.0f);
+    EXPECT_EQ(record->visualFlags.size(), 8u);
+    bool named = false;
+    for (const auto& [index, name] : state.newNames) {
+        named = named || (index == record->model && name == "Models/BoxMan/boxman.mdl");
+    }
+    EXPECT_TRUE(named);
+    // The halo child is sent too: it stands in the square.
+    EXPECT_EQ(state.entities.size(), 3u);
+}
+
+} // namespace
