@@ -120,6 +120,11 @@ public:
     void onLevelActivated(int level);
     void onLevelReleased(int level);
     bool isLevelActive(int level) const;
+    // Populated-block flags of a level (sized to the level's blocks on first
+    // use); out-of-range levels or blocks read false and mark nothing.
+    bool isBlockPopulated(int level, int block) const;
+    void markBlockPopulated(int level, int block);
+    int getPopulatedBlockCount(int level) const;
     int getLevelCount() const { return static_cast<int>(m_levels.size()); }
     const std::vector<bool>& getLevelFlags(int list) const
     {

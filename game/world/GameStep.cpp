@@ -93,3 +93,42 @@ void Game::writeUpdate(ByteBuffer& out, const Entity* player) const
     out.writeFloat(0.0f);
     out.writeBool(m_alliedVictoryOffered);
 }
+
+namespace {
+int blocksPerLevel()
+{
+    GameRules defaults;
+    const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+    return std::max(0, rules.blocksAcross) * std::max(0, rules.blocksDown);
+}
+} // namespace
+
+bool Game::isBlockPopulated(int level, int block) const
+{
+    if (level < 0 || level >= getLevelCount() || block < 0) {
+        return false;
+    }
+    const std::vector<bool>& flags = m_levels[level].populatedBlocks;
+    return block < static_cast<int>(flags.size()) && flags[block];
+}
+
+void Game::markBlockPopulated(int level, int block)
+{
+    if (level < 0 || level >= getLevelCount() || block < 0) {
+        return;
+    }
+    LevelRecord& record = m_levels[level];
+    if (record.populatedBlocks.empty()) {
+        record.populatedBlocks.assign(static_cast<size_t>(blocksPerLevel()), false);
+    }
+    if (block >= static_cast<int>(record.populatedBlocks.size()) || record.populatedBlocks[block]) {
+        return;
+    }
+    record.populatedBlocks[block] = true;
+    ++record.populatedCount;
+}
+
+int Game::getPopulatedBlockCount(int level) const
+{
+    return level >= 0 && level < getLevelCount() ? m_levels[level].populatedCount : 0;
+}

@@ -215,6 +215,25 @@ TEST_F(GameTest, LevelsAndActivation)
     EXPECT_EQ(g.getLevelCount(), 0);
 }
 
+TEST_F(GameTest, PopulatedBlocksAreCountedOncePerBlock)
+{
+    Game& g = *world.game;
+    g.resizeForWorld(2);
+    EXPECT_FALSE(g.isBlockPopulated(1, 5));
+    g.markBlockPopulated(1, 5);
+    g.markBlockPopulated(1, 5);
+    EXPECT_TRUE(g.isBlockPopulated(1, 5));
+    EXPECT_FALSE(g.isBlockPopulated(0, 5));
+    EXPECT_EQ(g.getPopulatedBlockCount(1), 1);
+    // 8 x 8 blocks on the shipped data: 64 is past the end.
+    g.markBlockPopulated(1, 64);
+    g.markBlockPopulated(1, -1);
+    g.markBlockPopulated(7, 0);
+    EXPECT_FALSE(g.isBlockPopulated(1, 64));
+    EXPECT_EQ(g.getPopulatedBlockCount(1), 1);
+    EXPECT_EQ(g.getPopulatedBlockCount(7), 0);
+}
+
 TEST_F(GameTest, EmptyGameWritesSixtyByteSection)
 {
     ByteBuffer out;
