@@ -57,6 +57,8 @@ TEST_F(ItemBaseTest, LoadsKindStackAndRarityFromItsEntry)
 
 TEST_F(ItemBaseTest, SetItemsCarryTheirLinksAndBonuses)
 {
+    // Without the status-effect services a set bonus shows its name.
+    ItemBase::setStatusEffectHooks({});
     auto helm = makeItem("WardenHelm", 5);
     EXPECT_EQ(helm->getSetLink(0).set, entry("WardenSet"));
     EXPECT_EQ(helm->getSetLink(0).size, 2);

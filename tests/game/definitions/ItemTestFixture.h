@@ -14,7 +14,8 @@
 #include <sstream>
 #include <string>
 
-// A database holding the shipped items (data/Database/items.dbl) and, when
+// A database holding the shipped items (data/Database/items.dbl, with the
+// status effects of effects.dbl) and, when
 // given, a "GameSystem" entry and more item entries, for the item and
 // inventory tests.
 class ItemDatabaseTest : public ::testing::Test {
@@ -29,6 +30,11 @@ protected:
         text << file.rdbuf();
         ASSERT_FALSE(text.str().empty()) << "items.dbl missing";
         m_database->addSubDatabase("Item", "items.dbl", text.str());
+        // The set bonuses of items build on the status-effect template.
+        std::ifstream effects(gameDataPath("Database/effects.dbl"));
+        std::stringstream effectText;
+        effectText << effects.rdbuf();
+        m_database->addSubDatabase("Effect", "effects.dbl", effectText.str());
         if (!gameSystemFields.empty())
             m_database->addSubDatabase("GameSystem", "rules.dbl",
                                        "GameSystem {\n" + gameSystemFields + "\n}\n");
