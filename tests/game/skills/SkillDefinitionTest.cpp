@@ -239,6 +239,11 @@ TEST_F(SkillDefinitionTest, ValuesAtLevels)
     EXPECT_EQ(boom.explosionDamageType, 0);
     EXPECT_EQ(boom.monsterType, nullptr);
     EXPECT_EQ(boom.getAttackDamageType(), toIndex(DamageType::Cold));
+    StatChangeList projectile;
+    boom.addProjectileDamage(projectile, 2);
+    boom.addRadiusDamage(projectile, 2);
+    ASSERT_EQ(projectile.getCount(), 1);
+    EXPECT_EQ(projectile.entries()[0], (StatChange{0.0f, 6.0f, toIndex(DamageType::Cold)}));
 
     EXPECT_EQ(def("Riposte").requiredEntityStateOne, 0x3u);
     EXPECT_EQ(def("Basic").getMaxLevel(), 1);

@@ -34,6 +34,33 @@ Capped {
     MaxSkillLevel 2
     BaseCost 1
 }
+States {
+    Type Skill
+    BaseName "States"
+    RequiredEntityState-One Block Parry Dodge
+    RequiredEntityState-All Hit Stealthed
+}
+Distracted {
+    Type Skill
+    BaseName "Distracted"
+    RequiredEntityState-One EnemyMajorDistraction EnemyDecentDistraction EnemyMinorDistraction
+}
+Prayer {
+    Type StatusEffect
+    Forever 1
+    PowerChange 2
+    TickTime 3
+}
+Growing {
+    Type StatusEffect
+    PerLevel GrowingPerLevel
+    StatChangeStrength 2
+}
+GrowingPerLevel {
+    Type StatusEffect
+    StatMultStrength 0.5
+    StatChangeStrength 1
+}
 Huge {
     Type Skill
     BaseCost 2147483647
@@ -168,6 +195,32 @@ TEST_F(SkillText, MaxedSkillsAndCosts)
     def("Level5").appendRaiseCost(stats, false, 0, raise);
     EXPECT_EQ(raise,
               "Cost for next point: " + formatColorCode(1) + "1 more $$Level$$" + formatColorCode(145));
+}
+
+TEST_F(SkillText, RequiredStates)
+{
+    std::string text = tooltip("States");
+    EXPECT_NE(
+        text.find(
+            "\nRequires one: $$Block$$, $$Parry$$,\n  or $$Dodge$$\nRequires all: $$Hit$$ $$Stealthed$$\n"),
+        std::string::npos)
+        << text;
+    // The weaker distraction covers the stronger ones.
+    text = tooltip("Distracted");
+    EXPECT_NE(text.find("\nRequires: at least $$EnemyMinorDistraction$$\n"), std::string::npos) << text;
+}
+
+TEST_F(SkillText, ForeverEffectsAndPerLevelGrowth)
+{
+    EXPECT_EQ(describe("Prayer"), "2.0 Power every 3 seconds\n");
+    StatusEffectBase growing;
+    growing.setEntry(Database::get().findEntry("Growing"), 1, nullptr);
+    StatusEffectBase perLevel;
+    perLevel.setEntry(Database::get().findEntry("GrowingPerLevel"), 1, nullptr);
+    std::string text;
+    // The multiplier is 0 in the effect itself: no multiplier line at any level.
+    growing.getDescription(text, &perLevel, 3, 0, nullptr);
+    EXPECT_EQ(text, "+4 $$Strength$$\n");
 }
 
 TEST_F(SkillText, HostileNumbersSaturate)
