@@ -644,9 +644,9 @@ void FileSystem::listDirectories(const std::string& directory, std::vector<std::
     appendUniqueSorted(names, out);
 }
 
-bool FileSystem::modifiedTime(const std::string& name, int out[6])
+bool FileSystem::modifiedTime(const std::string& name, bool userDirectory, int out[6])
 {
-    auto found = locate(name, false);
+    auto found = locate(name, userDirectory);
     if (!found) {
         return false;
     }
@@ -671,13 +671,19 @@ bool FileSystem::modifiedTime(const std::string& name, int out[6])
 
 bool FileSystem::isNewer(const std::string& a, const std::string& b)
 {
+    return isNewer(a, false, b, false);
+}
+
+bool FileSystem::isNewer(const std::string& a, bool aInUserDirectory, const std::string& b,
+                         bool bInUserDirectory)
+{
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     int timeA[6];
     int timeB[6];
-    if (!modifiedTime(a, timeA)) {
+    if (!modifiedTime(a, aInUserDirectory, timeA)) {
         return false;
     }
-    if (!modifiedTime(b, timeB)) {
+    if (!modifiedTime(b, bInUserDirectory, timeB)) {
         return true;
     }
     return std::lexicographical_compare(timeB, timeB + 6, timeA, timeA + 6);

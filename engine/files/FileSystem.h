@@ -97,6 +97,9 @@ public:
     // True when a exists and b does not, or a was modified later (compared
     // as year, month, day, hour, minute, second).
     bool isNewer(const std::string& a, const std::string& b);
+    // The same with each side in the game data or the user directory (a
+    // source in the game data against its cache in the user directory).
+    bool isNewer(const std::string& a, bool aInUserDirectory, const std::string& b, bool bInUserDirectory);
 
     std::string makeBasePath(const std::string& name) const { return m_baseDirectory + "/" + name; }
     // Backslashes become "/"; directory + "/" is put in front unless the path
@@ -146,7 +149,7 @@ private:
     void forgetListing(const std::string& directory);
     std::optional<Found> locate(const std::string& name, bool userDirectory);
     bool readFound(const Found& found, std::vector<uint8_t>& out);
-    bool modifiedTime(const std::string& name, int out[6]);
+    bool modifiedTime(const std::string& name, bool userDirectory, int out[6]);
     void listLoose(const std::string& directory, const std::string& extension, bool recursive,
                    std::vector<std::string>& names, bool userDirectory);
     void listLooseIn(const std::string& root, const std::string& directory, const std::string& extension,
