@@ -69,8 +69,8 @@ protected:
     }
 
     static constexpr const char* kKeptEntry = "StatusEffectBasicRegen";
-    static constexpr const char* kSkillA = "BaseWeapon";
-    static constexpr const char* kSkillB = "BasePotionHealth";
+    static constexpr const char* kSkillA = "WarriorStrike";
+    static constexpr const char* kSkillB = "WarriorCleave";
 };
 
 } // namespace
@@ -92,6 +92,7 @@ TEST_F(RecruitBaseTest, RoundTripsEveryField)
     EXPECT_EQ(back.seed, -12345);
     EXPECT_EQ(back.skills, r.skills);
     EXPECT_EQ(back.getSkillCount(), 3);
+    EXPECT_EQ(database.getEntryByIndex(back.getSkill(0))->getTypeInherited(), toIndex(DatabaseEntryType::Skill));
     EXPECT_EQ(back.getSkill(1), -1);
     EXPECT_EQ(back.getSkill(3), -1);
     EXPECT_EQ(back.getSkill(-1), -1);
