@@ -9,12 +9,85 @@
 #include "engine/files/PathUtil.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <mutex>
+#include <unordered_set>
 
 namespace {
+
+// The field a thread read last, so that a value found wrong later (an
+// enumeration name) can still be reported with its place.
+// Bumped whenever a database drops its entries: older reads are stale.
+std::atomic<uint64_t> g_generation{1};
+
+struct LastRead {
+    uint64_t generation = 0;
+    const Database* database = nullptr;
+    const DatabaseEntry* entry = nullptr; // the entry read
+    const DatabaseEntry* owner = nullptr; // the one on its Base chain holding the field
+    const DatabaseField* field = nullptr;
+};
+thread_local LastRead t_lastRead;
+
+// A bad number is reported once per field, however often it is read.
+std::mutex g_reportedMutex;
+std::unordered_set<const DatabaseField*> g_reported;
+
+bool firstReport(const DatabaseField* field)
+{
+    std::lock_guard<std::mutex> lock(g_reportedMutex);
+    return g_reported.insert(field).second;
+}
+
+std::string_view trimmed(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
+// A whole number, or a decimal one (cut toward zero), saturated to int.
+bool parseInt(const std::string& text, int& out)
+{
+    std::string clean(trimmed(text));
+    if (clean.empty()) {
+        return false;
+    }
+    char* end = nullptr;
+    errno = 0;
+    long long v = std::strtoll(clean.c_str(), &end, 10);
+    if (end != clean.c_str() && *end == '\0') {
+        out = static_cast<int>(v < INT_MIN ? INT_MIN : v > INT_MAX ? INT_MAX : v);
+        return true;
+    }
+    double d = std::strtod(clean.c_str(), &end);
+    if (end == clean.c_str() || *end != '\0' || std::isnan(d)) {
+        return false;
+    }
+    out = d <= INT_MIN ? INT_MIN : d >= INT_MAX ? INT_MAX : static_cast<int>(d);
+    return true;
+}
+
+bool parseFloat(const std::string& text, float& out)
+{
+    std::string clean(trimmed(text));
+    char* end = nullptr;
+    float v = clean.empty() ? 0.0f : std::strtof(clean.c_str(), &end);
+    if (clean.empty() || end == clean.c_str() || *end != '\0') {
+        return false;
+    }
+    out = std::isfinite(v) ? v : 0.0f;
+    return true;
+}
 
 bool isNumber(std::string_view text)
 {
@@ -33,10 +106,18 @@ bool isNumber(std::string_view text)
 } // namespace
 
 Database::Database() = default;
-Database::~Database() = default;
+Database::~Database()
+{
+    clear();
+}
 
 void Database::clear()
 {
+    {
+        std::lock_guard<std::mutex> lock(g_reportedMutex);
+        g_reported.clear();
+    }
+    ++g_generation;
     m_entries.clear();
     m_subDatabases.clear();
     m_byName.clear();
@@ -444,12 +525,41 @@ const DatabaseEntry* Database::findNextEntryOfType(const DatabaseEntry* previous
 
 const DatabaseField* Database::findField(const DatabaseEntry* entry, std::string_view key) const
 {
-    for (; entry != nullptr; entry = entry->m_base) {
-        if (const DatabaseField* field = entry->findOwnField(key)) {
+    for (const DatabaseEntry* e = entry; e != nullptr; e = e->m_base) {
+        if (const DatabaseField* field = e->findOwnField(key)) {
+            t_lastRead = {g_generation.load(), this, entry, e, field};
             return field;
         }
     }
     return nullptr;
+}
+
+std::string Database::describeLastRead(std::string_view value)
+{
+    const LastRead& last = t_lastRead;
+    if (last.field == nullptr || last.generation != g_generation.load() ||
+        last.database != Database::instance() || value.empty()) {
+        return std::string();
+    }
+    bool matches = last.field->value == value || std::find(last.field->items.begin(), last.field->items.end(),
+                                                           value) != last.field->items.end();
+    if (!matches) {
+        return std::string();
+    }
+    return formatString("%s:%d: entry %s: ", last.owner->m_fileName.c_str(), last.field->line,
+                        last.entry->m_name.c_str());
+}
+
+void Database::reportBadNumber(const DatabaseEntry* entry, std::string_view key, const std::string& text,
+                               const char* kind) const
+{
+    const LastRead& last = t_lastRead;
+    if (last.field == nullptr || last.generation != g_generation.load() || !firstReport(last.field)) {
+        return;
+    }
+    debugPrint(3, "%s:%d: entry %s: %.*s \"%s\" is not %s\n", last.owner->m_fileName.c_str(),
+               last.field->line, entry->m_name.c_str(), static_cast<int>(key.size()), key.data(),
+               text.c_str(), kind);
 }
 
 std::string Database::getString(const DatabaseEntry* entry, std::string_view key) const
@@ -464,7 +574,12 @@ int Database::getInt(const DatabaseEntry* entry, std::string_view key, int defau
     if (field == nullptr || field->value.empty()) {
         return defaultValue;
     }
-    return textToInt(field->value);
+    int value = 0;
+    if (!parseInt(field->value, value)) {
+        reportBadNumber(entry, key, field->value, "a number");
+        return defaultValue;
+    }
+    return value;
 }
 
 float Database::getFloat(const DatabaseEntry* entry, std::string_view key, float defaultValue) const
@@ -473,18 +588,26 @@ float Database::getFloat(const DatabaseEntry* entry, std::string_view key, float
     if (field == nullptr || field->value.empty()) {
         return defaultValue;
     }
-    return textToFloat(field->value);
+    float value = 0.0f;
+    if (!parseFloat(field->value, value)) {
+        reportBadNumber(entry, key, field->value, "a number");
+        return defaultValue;
+    }
+    return value;
 }
 
 std::vector<const DatabaseField*> Database::collectFields(const DatabaseEntry* entry,
                                                           std::string_view key) const
 {
     std::vector<const DatabaseField*> fields;
-    for (; entry != nullptr && fields.empty(); entry = entry->m_base) {
-        for (const DatabaseField& field : entry->m_fields) {
+    for (const DatabaseEntry* e = entry; e != nullptr && fields.empty(); e = e->m_base) {
+        for (const DatabaseField& field : e->m_fields) {
             if (equalsNoCase(field.key, key)) {
                 fields.push_back(&field);
             }
+        }
+        if (!fields.empty()) {
+            t_lastRead = {g_generation.load(), this, entry, e, fields.front()};
         }
     }
     return fields;
@@ -516,7 +639,11 @@ void Database::getIntList(const DatabaseEntry* entry, std::string_view key, std:
     }
     for (const DatabaseField* field : collectFields(entry, key)) {
         for (const std::string& item : field->items) {
-            out.push_back(textToInt(item));
+            int value = 0;
+            if (!parseInt(item, value)) {
+                reportBadNumber(entry, key, item, "a number");
+            }
+            out.push_back(value);
         }
     }
 }
@@ -529,7 +656,11 @@ void Database::getFloatList(const DatabaseEntry* entry, std::string_view key, st
     }
     for (const DatabaseField* field : collectFields(entry, key)) {
         for (const std::string& item : field->items) {
-            out.push_back(textToFloat(item));
+            float value = 0.0f;
+            if (!parseFloat(item, value)) {
+                reportBadNumber(entry, key, item, "a number");
+            }
+            out.push_back(value);
         }
     }
 }

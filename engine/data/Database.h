@@ -51,7 +51,9 @@ public:
     const DatabaseEntry* findFirstEntryOfType(int type) const;
     const DatabaseEntry* findNextEntryOfType(const DatabaseEntry* entry) const;
 
-    // The entry's field or, when it lacks it, that of its Base chain.
+    // The entry's field or, when it lacks it, that of its Base chain. A
+    // number that does not parse is reported once (file, line, entry, key)
+    // and reads as the default (0 in a list).
     const DatabaseField* findField(const DatabaseEntry* entry, std::string_view key) const;
     std::string getString(const DatabaseEntry* entry, std::string_view key) const;
     int getInt(const DatabaseEntry* entry, std::string_view key, int defaultValue = 0) const;
@@ -75,7 +77,17 @@ public:
 
     void logStatistics() const;
 
+    // "file:line: entry Name: " of the field this thread read last from the
+    // running database when its value (or one of its items) is the text;
+    // "" otherwise. Lets a value found wrong later (an unknown enumeration
+    // name) be reported where it is.
+    static std::string describeLastRead(std::string_view value);
+
 private:
+    // A number field whose text does not parse: one error line per field
+    // naming file, line, entry and key; the caller uses its default.
+    void reportBadNumber(const DatabaseEntry* entry, std::string_view key, const std::string& text,
+                         const char* kind) const;
     struct SubDatabase {
         std::string name;
         std::string fileName;

@@ -1,5 +1,7 @@
 #include "engine/data/EnumNameTable.h"
 
+#include "engine/data/Database.h"
+
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 
@@ -56,7 +58,9 @@ int lookupEnumName(const EnumNameTable& table, int count, std::string_view name,
             return i;
         }
     }
-    debugPrint(3, "Unknown %s name %.*s\n", table.tableName.c_str(), static_cast<int>(name.size()),
-               name.data());
+    // A name just read from the database is reported where it stands.
+    std::string where = Database::describeLastRead(name);
+    debugPrint(3, "%sUnknown %s name %.*s\n", where.c_str(), table.tableName.c_str(),
+               static_cast<int>(name.size()), name.data());
     return defaultValue;
 }

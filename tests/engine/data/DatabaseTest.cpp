@@ -340,3 +340,26 @@ TEST(DatabaseDeathTest, MissingMasterIsCritical)
         },
         testing::ExitedWithCode(1), "Couldn't load the database Database/database.dbl");
 }
+
+TEST(Database, BadNumbersAreReportedOnceWithFileLineEntryAndKey)
+{
+    LogCapture log;
+    Database d;
+    d.addSubDatabase("Numbers", "bad.dbl",
+                     "Thing {\n  Level abc\n  Speed 1.5x\n  Sizes 1 two 3\n  Half 2.5\n}\n");
+    d.resolveBases();
+    const DatabaseEntry* thing = d.findEntry("Thing");
+    ASSERT_NE(thing, nullptr);
+    EXPECT_EQ(d.getInt(thing, "Level", 4), 4);
+    EXPECT_EQ(d.getInt(thing, "Level", 4), 4);
+    EXPECT_FLOAT_EQ(d.getFloat(thing, "Speed", 2.0f), 2.0f);
+    std::vector<int> sizes;
+    d.getIntList(thing, "Sizes", sizes);
+    EXPECT_EQ(sizes, (std::vector<int>{1, 0, 3}));
+    // A decimal read as a whole number is cut, as before, and not reported.
+    EXPECT_EQ(d.getInt(thing, "Half"), 2);
+    EXPECT_TRUE(log.contains("bad.dbl:2: entry Thing: Level \"abc\" is not a number", 3));
+    EXPECT_TRUE(log.contains("bad.dbl:3: entry Thing: Speed \"1.5x\" is not a number", 3));
+    EXPECT_TRUE(log.contains("bad.dbl:4: entry Thing: Sizes \"two\" is not a number", 3));
+    EXPECT_EQ(log.count(3), 3u);
+}

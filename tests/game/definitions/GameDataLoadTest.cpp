@@ -441,6 +441,37 @@ TEST_F(GameDataLoad, BadMonsterDataIsReportedWithFileAndLine)
     EXPECT_TRUE(lost->isRegularSpawn()); // no class to forbid it
 }
 
+TEST_F(GameDataLoad, UnknownNamesAndBadNumbersNameFileLineAndEntry)
+{
+    database.addSubDatabase("GameSystem", "gamesystem.dbl", kGameSystem);
+    database.addSubDatabase("Monster", "odd.dbl", R"(Spooks {
+    Type MonsterArchetype
+    Class Ghosty
+}
+Spook {
+    Type MonsterType
+    Archetype Spooks
+    MinLevel abc
+    MaxLevel 7
+}
+)");
+    database.resolveBases();
+    ASSERT_TRUE(data.load());
+    EXPECT_TRUE(log.contains("odd.dbl:3: entry Spooks: Unknown CharacterClassType name Ghosty", 3));
+    EXPECT_TRUE(log.contains("odd.dbl:8: entry Spook: MinLevel \"abc\" is not a number", 3));
+    size_t ghosty = 0, abc = 0;
+    for (const auto& line : log.lines()) {
+        ghosty += line.text.find("Ghosty") != std::string::npos ? 1 : 0;
+        abc += line.text.find("\"abc\"") != std::string::npos ? 1 : 0;
+    }
+    EXPECT_EQ(ghosty, 1u);
+    EXPECT_EQ(abc, 1u);
+    // The bad number reads as the key's default.
+    const MonsterType* spook = data.findMonsterType("Spook");
+    ASSERT_NE(spook, nullptr);
+    EXPECT_EQ(spook->getMinLevel(), 1);
+}
+
 TEST_F(GameDataLoad, UnusableGeometryFallsBack)
 {
     loadDatabase(R"(
