@@ -164,8 +164,11 @@ bool InventoryBase::placeInGroup(InventoryGroup& group, ItemBase* item)
         ItemBase* part = createItem();
         part->copyFrom(*item);
         part->setQuantity(item->getMaxStack());
+        if (!group.addItem(part)) {
+            delete part; // cannot happen: the group had room
+            break;
+        }
         item->setQuantity(item->getQuantity() - item->getMaxStack());
-        group.addItem(part);
     }
     if (item->isStack() && item->getQuantity() > item->getMaxStack())
         return false;

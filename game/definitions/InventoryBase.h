@@ -14,6 +14,15 @@ class ItemBase;
 // The 27 groups of items a character, container or covenant holds, with the
 // bag chain, stacking, moves, equipping and the byte images of saves and
 // messages (docs/formats.md, "Inventory and item images").
+//
+// Ownership: an item placed in a group belongs to that group, which destroys
+// it when the place is overwritten (InventoryGroup::setItem destroys what was
+// there), the group shrinks or the inventory is cleared or dies. An item
+// taken out (clearEntry, InventoryGroup::releaseItem) belongs to the caller,
+// who must place or delete it. An item handed to addItem or stackItem stays
+// the caller's unless the result says it was placed; a fully merged item
+// (kAddStacked, stackItem true) is empty and the caller deletes it. Those
+// results are [[nodiscard]]: ignoring one leaks or double-frees an item.
 class InventoryBase {
 public:
     static constexpr int kMaxGroupCapacity = 256;
@@ -49,7 +58,7 @@ public:
     ItemBase* getItemAt(int group, int slot);
     int countItemsInGroup(int group);
     // Empties the place; the item is handed to the caller (null when none).
-    ItemBase* clearEntry(int group, int slot);
+    [[nodiscard]] ItemBase* clearEntry(int group, int slot);
     // The place of the item in a group, -1 when not there.
     int findItem(int group, const ItemBase* item);
     // The group and place of the item over all groups.
@@ -59,9 +68,9 @@ public:
     // then takes the first free place (a stack above its limit is split).
     // kAddPlaced, kAddStacked (fully merged: the caller deletes the item), or
     // kAddNoRoom (the caller keeps the item with what was not merged).
-    int addItem(ItemBase* item, int firstBag = toIndex(InventoryGroupIndex::Bag1));
+    [[nodiscard]] int addItem(ItemBase* item, int firstBag = toIndex(InventoryGroupIndex::Bag1));
     // Merges into stacks of the first bagCount bags; true when fully merged.
-    bool stackItem(ItemBase* item, int bagCount = kBagCount);
+    [[nodiscard]] bool stackItem(ItemBase* item, int bagCount = kBagCount);
 
     // Moves the item at (fromGroup, fromSlot) to (toGroup, toSlot): into an
     // empty place, merged into an equal stack, or swapped. False when refused.

@@ -28,18 +28,18 @@ public:
 
     // Places the item in the first free place; the group then owns it.
     // False (item untouched) when no place is free.
-    bool addItem(ItemBase* item);
+    [[nodiscard]] bool addItem(ItemBase* item);
     // Merges the item's quantity into the stacks of equal items, up to each
     // stack's limit. True when all of it was merged (the caller then deletes
     // the emptied item); a partial merge leaves the rest in the item.
-    bool stackItem(ItemBase* item);
+    [[nodiscard]] bool stackItem(ItemBase* item);
     // Puts the item at index (the group owns it), destroying what was there;
     // an item already in another place of this group moves. Nothing for an
     // index outside.
     void setItem(int index, ItemBase* item);
     // Takes the item out of the place without destroying it: the caller owns it
     // (its group becomes -1).
-    ItemBase* releaseItem(int index);
+    [[nodiscard]] ItemBase* releaseItem(int index);
     // Destroys the item at index and empties the place; nothing for an index
     // outside or an empty place.
     void destroyItemAt(int index);

@@ -35,6 +35,8 @@ void MonsterType::load(const DatabaseEntry* entry, int index)
     lightColor = parseColor(r.getString("LightColor"));
     hideSurfaces = r.getIntList("HideSurface");
     r.getFloats("BaseResistance", baseResistance);
+    damagePercent.fill(0.0f);
+    damagePercent[0] = 1.0f; // physical damage is kept unless changed
     r.getFloats("DamagePercent", damagePercent);
     scale = r.getFloat("Scale", 1.0f);
     unique = r.getFlag("Unique");

@@ -60,7 +60,9 @@ public:
     Color lightColor;
     std::vector<int> hideSurfaces;
     std::array<float, kDamageTypeCount> baseResistance{};
-    std::array<float, kDamageTypeCount> damagePercent{};
+    // Share of the damage dealt per damage type; all physical unless the
+    // entry says otherwise (the monster set-up multiplies by it).
+    std::array<float, kDamageTypeCount> damagePercent{1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 0.0f};
     float scale = 1.0f;
     bool unique = false;
     bool legend = false;

@@ -312,6 +312,9 @@ TEST_F(GameDataLoad, MonsterTypesAtLevel)
     EXPECT_EQ(data.getMonsterTypeAtLevel(4, 1)->getEntryName(), "Orc");
     EXPECT_EQ(data.getMonsterTypeAtLevel(4, 2), nullptr);
     EXPECT_EQ(data.getMonsterTypeAtLevel(4, -1), nullptr);
+    // Without "DamagePercent" a monster type deals physical damage only.
+    using Shares = std::array<float, kDamageTypeCount>;
+    EXPECT_EQ(data.findMonsterType("Goblin")->damagePercent, (Shares{1, 0, 0, 0, 0, 0}));
 
     // Champion difficulty raises every range by 5.
     data.setWorldDifficulty(toIndex(WorldDifficultyLevel::Champion));

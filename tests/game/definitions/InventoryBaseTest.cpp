@@ -33,7 +33,7 @@ protected:
     {
         InventoryGroup* g = inventory.getSlot(group);
         while (g->hasRoom())
-            g->addItem(newItem(name));
+            EXPECT_TRUE(g->addItem(newItem(name)));
     }
 };
 

@@ -66,6 +66,11 @@ TEST_F(ShippedGameData, IsCoherent)
         ASSERT_NE(type->archetype, nullptr) << type->getEntryName();
         EXPECT_NE(data->getMonsterAttributes(type->archetype->characterClass), nullptr)
             << type->getEntryName();
+        // Every monster deals some damage: its shares add up to more than 0.
+        float share = 0.0f;
+        for (float part : type->damagePercent)
+            share += part;
+        EXPECT_GT(share, 0.0f) << type->getEntryName();
     }
     for (int level : r.startingMonsterLevels)
         EXPECT_GT(data->countMonsterTypesAtLevel(level), 0) << level;
