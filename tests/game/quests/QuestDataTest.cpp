@@ -226,6 +226,8 @@ TEST_F(ShippedQuestData, DefinitionsKeepTheDataRules)
     EXPECT_EQ(rules.eventTypeChance[0], 0.0f);
     EXPECT_NE(findStringInList(of(toIndex(QuestType::PoisonedSupply)).textList, "food"), -1);
     EXPECT_EQ(of(toIndex(QuestType::Revenge)).textList.size() % 2, 0u);
+    for (QuestType type : {QuestType::Plague, QuestType::DeadlyPoison, QuestType::Petrify})
+        EXPECT_NE(of(toIndex(type)).statusEffect, nullptr) << getQuestTypeName(toIndex(type));
     EXPECT_NE(of(toIndex(QuestType::StoryTurenGraves)).defaultItem, nullptr);
     EXPECT_NE(of(toIndex(QuestType::StoryCiglioFindItem)).defaultItem, nullptr);
     EXPECT_FALSE(data->findMonsterType(of(toIndex(QuestType::StoryShankarLuteKefah)).defaultMonster)
