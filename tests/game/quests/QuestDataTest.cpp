@@ -10,6 +10,7 @@
 #include "engine/platform/LaunchOptions.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/Money.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
 #include "game/quests/NpcChat.h"
@@ -366,4 +367,37 @@ TEST_F(ShippedQuestData, ChatEntriesKeepTheChatRules)
             EXPECT_TRUE(covered) << level;
         }
     }
+}
+
+TEST_F(ShippedQuestData, KillMonstersTextsOnTheShippedData)
+{
+    ASSERT_NE(data, nullptr);
+    TestQuest q;
+    ASSERT_TRUE(q.setup(10, GameTime(0, 8, 0, 0.0f), 12345, toIndex(QuestType::KillMonsters), 0));
+    q.monsterType = data->findMonsterType("GoblinScout");
+    q.goal = 5;
+    q.progress = 2;
+    q.xpReward = 63;
+    q.moneyReward = 157;
+    q.deadline = GameTime(0, 8, 11, 42.23f);
+    EXPECT_EQ(q.getTitle(false, -1), "$$QuestTitleKillMonsters~<5@@Goblin Scouts@@>~$$");
+    EXPECT_EQ(q.getProgressText(false), "Progress: 3 left to kill\n");
+    EXPECT_EQ(q.getProgressText(true), "3 Goblin Scouts left to kill\n");
+    std::string description = q.getDescription(8, GameTime(0, 8, 0, 0.0f), "Ann");
+    EXPECT_NE(description.find("Time left: 11.7 minutes\n"), std::string::npos) << description;
+    EXPECT_NE(description.find("Quest level: 10\n"), std::string::npos);
+    EXPECT_NE(description.find("Reward: 98 XP & " + formatMoney(157) + "\n"), std::string::npos)
+        << description;
+    EXPECT_NE(description.find("Talk to the $$NpcTypeWarmaster$$ when the quest is completed.\n"),
+              std::string::npos);
+    q.fail();
+    EXPECT_EQ(q.getProgressText(false), "Progress: ^c001failed^c145\n");
+
+    TestQuest group;
+    ASSERT_TRUE(group.setup(10, GameTime(), 1, toIndex(QuestType::KillMonsterGroup), 0));
+    group.targets = {{1, 1, data->findMonsterType("GrabnakTheCruel"), 5},
+                     {1, 3, data->findMonsterType("GoblinScout"), 0}};
+    EXPECT_EQ(group.getTargetLine(group.targets[0]), "Kill ^c005Grabnak^c145 (goblin warlord)(completed)\n");
+    EXPECT_EQ(group.getTargetLine(group.targets[1]), "Kill 3 Goblin Scouts(1 killed)\n");
+    EXPECT_EQ(group.getMonsterTypeText(0, false, false, 1, true), "Grabnak, a goblin warlord,");
 }
