@@ -8,6 +8,7 @@
 #include "engine/data/DatabaseEntryType.h"
 #include "engine/data/Localization.h"
 #include "engine/platform/LaunchOptions.h"
+#include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/Money.h"
@@ -50,6 +51,7 @@ protected:
         options.dataDir = gameDataPath();
         options.userDir = user.path().string();
         registerQuestLoaders();
+        registerCovenantLoaders();
         AppHooks hooks;
         // The log is read from the first hook on (the debug system stands then).
         hooks.createGraphicsSystems = [this] {
