@@ -11,12 +11,14 @@
 #include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/ItemBase.h"
 #include "game/definitions/Money.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
 #include "game/quests/NpcChat.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/quests/QuestLoaders.h"
+#include "game/skills/SkillLoaders.h"
 #include "support/TestQuest.h"
 #include "support/TestSupport.h"
 
@@ -52,6 +54,7 @@ protected:
         options.userDir = user.path().string();
         registerQuestLoaders();
         registerCovenantLoaders();
+        registerSkillLoaders();
         AppHooks hooks;
         // The log is read from the first hook on (the debug system stands then).
         hooks.createGraphicsSystems = [this] {
@@ -73,6 +76,7 @@ protected:
         app->shutdown();
         app.reset();
         GameData::loaders() = DefinitionLoaders();
+        ItemBase::setStatusEffectHooks({});
     }
     const QuestDefinition& of(int type) const { return *data->getQuestDefinition(type); }
     bool translated(const std::string& key) const
