@@ -221,7 +221,7 @@ std::string formatDuration(int days, int milliseconds)
     if (d > 0 || h > 0) {
         appendFormat(out, "%lldh ", h);
     }
-    appendFormat(out, "%lldm", m);
+    appendFormat(out, "%lldm ", m);
     return out;
 }
 
@@ -290,4 +290,50 @@ int hashString(std::string_view text)
         sum += static_cast<unsigned int>(static_cast<int>(static_cast<signed char>(c)));
     }
     return static_cast<int>(sum);
+}
+
+std::string latin1ToUtf8(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (unsigned char c : text) {
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::string utf8ToLatin1(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    size_t i = 0;
+    while (i < text.size()) {
+        unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+            ++i;
+            continue;
+        }
+        // The length of the sequence from its lead byte; a broken one counts
+        // as one character.
+        size_t length = (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 1;
+        size_t n = 1;
+        while (n < length && i + n < text.size() &&
+               (static_cast<unsigned char>(text[i + n]) & 0xC0) == 0x80) {
+            ++n;
+        }
+        if (length == 2 && n == 2) {
+            unsigned code = ((c & 0x1Fu) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3Fu);
+            out.push_back(code >= 0x80 && code <= 0xFF ? static_cast<char>(code) : '?');
+        } else {
+            out.push_back('?');
+        }
+        i += n;
+    }
+    return out;
 }

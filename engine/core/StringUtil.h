@@ -43,8 +43,9 @@ const char* ordinalSuffix(long long n);
 // minutes from 60, whole within the tolerance as "%.0f second(s)" /
 // "%.0f minute(s)", else "%.1f seconds" / "%.1f minutes".
 std::string formatDuration(float seconds, bool clockStyle, float tolerance);
-// Days and milliseconds as "%dd %dh %dm"; leading zero parts are left out,
-// minutes always shown ("0m" for less than a minute).
+// Days and milliseconds as "%dd %dh %dm " (with the closing blank); leading
+// zero parts are left out, minutes always shown ("0m " for less than a
+// minute).
 std::string formatDuration(int days, int milliseconds);
 // formatDuration(seconds, clock style off, tolerance 0.05).
 std::string formatTimeLeft(float seconds);
@@ -59,3 +60,8 @@ void replaceAll(std::string& text, std::string_view pattern, std::string_view re
 int findStringInList(const std::vector<std::string>& list, std::string_view text);
 // The sum of the characters as signed bytes.
 int hashString(std::string_view text);
+
+// The game's texts are Latin-1; SDL and the desktop speak UTF-8. Characters
+// outside Latin-1 (and broken sequences) come back as '?'.
+std::string latin1ToUtf8(std::string_view text);
+std::string utf8ToLatin1(std::string_view text);

@@ -1,5 +1,6 @@
 #include "engine/platform/CriticalError.h"
 
+#include "engine/core/StringUtil.h"
 #include "engine/platform/Platform.h"
 
 #include <SDL.h>
@@ -32,7 +33,8 @@ bool showCriticalError(const std::string& text)
     std::fflush(stderr);
     if (g_boxAllowed && haveDisplay) {
         SDL_Window* parent = Platform::instance() ? Platform::get().getWindow() : nullptr;
-        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error", text.c_str(), parent) == 0;
+        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error", latin1ToUtf8(text).c_str(),
+                                        parent) == 0;
     }
     return false;
 }

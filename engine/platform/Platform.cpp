@@ -1,5 +1,6 @@
 #include "engine/platform/Platform.h"
 
+#include "engine/core/StringUtil.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
 #include "engine/platform/SystemInfo.h"
@@ -9,6 +10,8 @@
 #include <filesystem>
 
 namespace {
+
+constexpr const char* kWindowTitle = "Gloamreach";
 
 std::string environment(const char* name)
 {
@@ -137,7 +140,8 @@ bool Platform::createWindow(const WindowOptions& options, std::string& error)
             flags |= SDL_WINDOW_ALWAYS_ON_TOP;
         }
     }
-    m_window = SDL_CreateWindow("Gloamreach", 0, 0, options.width, options.height, flags);
+    m_window =
+        SDL_CreateWindow(latin1ToUtf8(kWindowTitle).c_str(), 0, 0, options.width, options.height, flags);
     if (!m_window) {
         error = std::string(options.openGL ? "Cannot open an OpenGL window: " : "Cannot open the window: ") +
                 SDL_GetError();

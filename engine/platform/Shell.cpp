@@ -5,13 +5,21 @@
 
 #include <SDL.h>
 #include <atomic>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 bool defaultOpenUrl(const std::string& url)
 {
     // SDL hands the address to xdg-open from a detached process, so a handler
     // that runs the browser in the foreground never blocks the frame.
-    return SDL_OpenURL(url.c_str()) == 0;
+    std::string utf8 = latin1ToUtf8(url);
+    if (SDL_OpenURL(utf8.c_str()) == 0) {
+        return true;
+    }
+    return openUrlWithXdgOpen(utf8);
 }
 
 std::atomic<UrlOpener> g_opener{defaultOpenUrl};
@@ -63,8 +71,9 @@ std::string buildMailtoUrl(std::string_view recipient, std::string_view subject,
     if (body.size() > kMailBodyLimit) {
         body = body.substr(0, kMailBodyLimit);
     }
-    return "mailto:" + percentEncode(recipient) + "?subject=" + percentEncode(subject) +
-           "&body=" + percentEncode(body);
+    // Percent-encoded as UTF-8, which is what mail programs read.
+    return "mailto:" + percentEncode(latin1ToUtf8(recipient)) +
+           "?subject=" + percentEncode(latin1ToUtf8(subject)) + "&body=" + percentEncode(latin1ToUtf8(body));
 }
 
 bool openBrowser(const std::string& address)
@@ -82,11 +91,74 @@ bool composeEmail(const std::string& recipient, const std::string& subject, cons
     return g_opener.load()(buildMailtoUrl(recipient, subject, body));
 }
 
+bool openUrlWithXdgOpen(const std::string& url)
+{
+    // The opener runs in a grandchild, so nothing waits for the browser and
+    // no zombie is left; a pipe closed on exec tells whether it started.
+    int status[2];
+    if (pipe2(status, O_CLOEXEC) != 0) {
+        return false;
+    }
+    pid_t child = fork();
+    if (child < 0) {
+        close(status[0]);
+        close(status[1]);
+        return false;
+    }
+    if (child == 0) {
+        close(status[0]);
+        setsid();
+        pid_t opener = fork();
+        if (opener == 0) {
+            int devnull = ::open("/dev/null", O_RDWR);
+            if (devnull >= 0) {
+                dup2(devnull, 0);
+                dup2(devnull, 1);
+                dup2(devnull, 2);
+            }
+            execlp("xdg-open", "xdg-open", url.c_str(), static_cast<char*>(nullptr));
+            int error = errno;
+            ssize_t ignored = write(status[1], &error, sizeof error);
+            (void)ignored;
+            _exit(127);
+        }
+        _exit(opener < 0 ? 1 : 0);
+    }
+    close(status[1]);
+    int childStatus = 0;
+    while (waitpid(child, &childStatus, 0) < 0 && errno == EINTR) {
+    }
+    int error = 0;
+    ssize_t n;
+    while ((n = read(status[0], &error, sizeof error)) < 0 && errno == EINTR) {
+    }
+    close(status[0]);
+    if (!WIFEXITED(childStatus) || WEXITSTATUS(childStatus) != 0 || n > 0) {
+        debugPrint(2, "Cannot open %s: xdg-open could not be started\n", url.c_str());
+        return false;
+    }
+    return true;
+}
+
 bool copyHtmlToClipboard(const std::string& html)
 {
     // SDL offers plain UTF-8 text only: the page goes over as its source.
     if (!SDL_WasInit(SDL_INIT_VIDEO)) {
         return false;
     }
-    return SDL_SetClipboardText(html.c_str()) == 0;
+    return SDL_SetClipboardText(latin1ToUtf8(html).c_str()) == 0;
+}
+
+std::string readClipboardText()
+{
+    if (!SDL_WasInit(SDL_INIT_VIDEO) || !SDL_HasClipboardText()) {
+        return std::string();
+    }
+    char* text = SDL_GetClipboardText();
+    if (text == nullptr) {
+        return std::string();
+    }
+    std::string latin1 = utf8ToLatin1(text);
+    SDL_free(text);
+    return latin1;
 }

@@ -98,13 +98,31 @@ TEST(StringUtil, FormatDurationInWords)
 
 TEST(StringUtil, FormatDurationDaysAndMilliseconds)
 {
-    EXPECT_EQ(formatDuration(0, 0), "0m");
-    EXPECT_EQ(formatDuration(0, 59999), "0m");
-    EXPECT_EQ(formatDuration(0, 3723000), "1h 2m");
-    EXPECT_EQ(formatDuration(2, 60000), "2d 0h 1m");
+    EXPECT_EQ(formatDuration(0, 0), "0m ");
+    EXPECT_EQ(formatDuration(0, 59999), "0m ");
+    EXPECT_EQ(formatDuration(0, 3723000), "1h 2m ");
+    EXPECT_EQ(formatDuration(2, 60000), "2d 0h 1m ");
     // Milliseconds beyond a day carry into the days.
-    EXPECT_EQ(formatDuration(1, 86400000 + 7200000), "2d 2h 0m");
-    EXPECT_EQ(formatDuration(0, -5), "0m");
+    EXPECT_EQ(formatDuration(1, 86400000 + 7200000), "2d 2h 0m ");
+    EXPECT_EQ(formatDuration(0, -5), "0m ");
+}
+
+TEST(StringUtil, Latin1AndUtf8)
+{
+    EXPECT_EQ(latin1ToUtf8("Caf\xE9 \xA9 plain"), "Caf\xC3\xA9 \xC2\xA9 plain");
+    EXPECT_EQ(latin1ToUtf8(std::string("\xFF\x80\0x", 4)), std::string("\xC3\xBF\xC2\x80\0x", 6));
+    EXPECT_EQ(utf8ToLatin1("Caf\xC3\xA9 \xC2\xA9"), "Caf\xE9 \xA9");
+    // Beyond Latin-1, overlong forms and broken or cut sequences: '?'.
+    EXPECT_EQ(utf8ToLatin1("\xE2\x82\xAC" "5"), "?5");     // the euro sign
+    EXPECT_EQ(utf8ToLatin1("\xF0\x9F\x98\x80!"), "?!"); // an emoji
+    EXPECT_EQ(utf8ToLatin1("\xC1\x81"), "?");           // overlong 'A'
+    EXPECT_EQ(utf8ToLatin1("a\xC3"), "a?");             // cut short
+    EXPECT_EQ(utf8ToLatin1("\x80\xBFz"), "??z");        // stray continuation bytes
+    std::string all;
+    for (int c = 1; c < 256; ++c) {
+        all.push_back(static_cast<char>(c));
+    }
+    EXPECT_EQ(utf8ToLatin1(latin1ToUtf8(all)), all);
 }
 
 TEST(StringUtil, TextEditing)

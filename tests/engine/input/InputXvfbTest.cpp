@@ -51,6 +51,14 @@ TEST(InputXvfbTest, SyntheticEventsBecomeKeyPressAndButtonPressLines)
         char* clip = SDL_GetClipboardText();
         EXPECT_STREQ(clip, "<p>Orla &amp; co</p>");
         SDL_free(clip);
+        // The game's Latin-1 goes over as UTF-8 and comes back as Latin-1.
+        ASSERT_TRUE(copyHtmlToClipboard("Caf\xE9 \xA9"));
+        clip = SDL_GetClipboardText();
+        EXPECT_STREQ(clip, "Caf\xC3\xA9 \xC2\xA9");
+        SDL_free(clip);
+        EXPECT_EQ(readClipboardText(), "Caf\xE9 \xA9");
+        ASSERT_EQ(SDL_SetClipboardText("\xE2\x82\xAC 5"), 0);
+        EXPECT_EQ(readClipboardText(), "? 5");
         // The lines go through the interpreter as the program's own: the two
         // commands are internal only, as the client registers them.
         CommandSystem commands;

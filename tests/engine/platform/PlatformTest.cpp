@@ -1,17 +1,20 @@
 #include "engine/platform/Platform.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
-#include "engine/platform/MonotonicTime.h"
 #include "engine/platform/CriticalError.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
+#include "engine/platform/MonotonicTime.h"
 #include "engine/platform/Shell.h"
 #include "engine/platform/Signals.h"
 #include "engine/platform/SystemInfo.h"
 #include "support/TestSupport.h"
 
 #include <SDL.h>
+#include <chrono>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <thread>
 
 #include <csignal>
 #include <cstdlib>
@@ -149,6 +152,37 @@ TEST(ShellTest, OnlyWebAddressesOpenAndMailIsEncoded)
     EXPECT_EQ(url.size(), std::string("mailto:a?subject=b&body=").size() + kMailBodyLimit);
     // Without a video layer there is no clipboard.
     EXPECT_FALSE(copyHtmlToClipboard("<b>x</b>"));
+}
+
+TEST(ShellTest, XdgOpenFallbackGetsTheAddressAndLatin1MailGoesAsUtf8)
+{
+    EXPECT_EQ(buildMailtoUrl("a", "Caf\xE9", ""), "mailto:a?subject=Caf%C3%A9&body=");
+
+    // A stand-in xdg-open on PATH records the address it was given.
+    TempDir dir;
+    dir.write("bin/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > \"$(dirname \"$0\")/../opened.tmp\"\n"
+                              "mv \"$(dirname \"$0\")/../opened.tmp\" \"$(dirname \"$0\")/../opened\"\n");
+    std::filesystem::permissions(dir.file("bin/xdg-open"), std::filesystem::perms::owner_all);
+    const char* oldPath = std::getenv("PATH");
+    std::string saved = oldPath ? oldPath : "";
+    setenv("PATH", (dir.file("bin") + ":" + saved).c_str(), 1);
+    EXPECT_TRUE(openUrlWithXdgOpen("https://example.org/caf\xC3\xA9"));
+    std::string opened;
+    for (int i = 0; i < 200 && opened.empty(); ++i) {
+        std::ifstream in(dir.file("opened"));
+        std::getline(in, opened);
+        if (opened.empty()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    }
+    EXPECT_EQ(opened, "https://example.org/caf\xC3\xA9");
+
+    // Without any xdg-open: false, with a line.
+    LogCapture log;
+    setenv("PATH", dir.file("nothing-here").c_str(), 1);
+    EXPECT_FALSE(openUrlWithXdgOpen("https://example.org"));
+    EXPECT_TRUE(log.contains("xdg-open could not be started", 2));
+    setenv("PATH", saved.c_str(), 1);
 }
 
 TEST(CriticalErrorTest, WithoutABoxTheTextGoesToStderr)
