@@ -1,20 +1,29 @@
 #pragma once
 
+#include "engine/console/UserVarRef.h"
 #include "engine/core/Singleton.h"
+#include "engine/data/EnumNameTable.h"
+#include "engine/platform/DisplayModes.h"
+#include "engine/resources/ResourceHandle.h"
 
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 class GLContext;
+class GlStateCache;
+struct SDL_Window;
 
-// The single graphics object: the window's OpenGL context and the lock
-// through which the main thread and the resource loader share it, the
-// texture names, and the drawing services of the other graphics parts.
+// The single graphics object: the window and its OpenGL context, the lock
+// through which the main thread and the resource loader share the context,
+// the texture names, the renderer's commands and variables, the video
+// options and the drawing services of the other graphics parts.
 class GraphicsSystem : public Singleton<GraphicsSystem> {
 public:
     static constexpr uint32_t kNoTexture = 0xFFFFFFFFu;
@@ -25,12 +34,40 @@ public:
     static constexpr unsigned kFormatDxt1 = 0x83F1; // GL_COMPRESSED_RGBA_S3TC_DXT1_EXT
     static constexpr unsigned kFormatDxt3 = 0x83F2;
     static constexpr unsigned kFormatDxt5 = 0x83F3;
+    // Blend factors and wrap modes of drawTexturedQuad (OpenGL constants).
+    static constexpr int kBlendSrcAlpha = 0x0302;
+    static constexpr int kBlendOneMinusSrcAlpha = 0x0303;
+    static constexpr int kWrapRepeat = 0x2901;
+    static constexpr int kWrapClampToEdge = 0x812F;
+
+    struct MultisampleFormat {
+        int pixelFormat = 0;
+        int samples = 0;
+    };
 
     GraphicsSystem();
     ~GraphicsSystem();
 
-    // Context lock: recursive; only the outermost acquire makes the context
-    // current on the calling thread, only the outermost release detaches it.
+    // --- start-up and shut-down -------------------------------------------
+    // The renderer's user variables, option lists and commands; with
+    // `windowed` also the texture resource types.
+    void registerCommands(bool windowed);
+    // Window, context and initial state; false with the reason when no window
+    // with a context can be had (the caller ends the process).
+    bool setupDisplay(std::string& error);
+    // displayReady off, context deleted, window destroyed, desktop mode back.
+    void shutdownDisplay();
+    bool isDisplayReady() const { return m_displayReady; }
+
+    // --- the frame ----------------------------------------------------------
+    // Lock, frame number, counters; a cleared frame until the scene exists.
+    void beginFrame();
+    // Reads a requested screenshot from the frame just drawn, swaps, unlocks.
+    void endFrame();
+    uint32_t getFrameNumber() const { return m_frameNumber; }
+    GlStateCache& getGlState() { return *m_glState; }
+
+    // --- the context lock ---------------------------------------------------
     void acquireContext();
     void releaseContext();
     // Gives up every level the calling thread holds (0 when it holds none)
@@ -43,11 +80,12 @@ public:
     void setContext(GLContext* context);
     GLContext* getContext() const { return m_context; }
     bool hasContext() const { return m_context != nullptr; }
+    void applySwapInterval();
+    bool isSwapIntervalAccepted() const { return m_swapIntervalAccepted; }
 
-    // Texture names: the oldest name given back first, else the next new one.
+    // --- textures -------------------------------------------------------------
     uint32_t allocateTextureId();
     void deleteTexture(uint32_t id);
-
     // Uploads `levels` levels lying one after the other (level i of
     // max(1, w >> i) × max(1, h >> i)); the texture's name, or kNoTexture when
     // there is no context, the image exceeds the driver's limit, a compressed
@@ -55,26 +93,118 @@ public:
     uint32_t uploadTexture(const uint8_t* data, int width, int height, unsigned format, int levels);
     uint32_t uploadTexture(const uint8_t* data, int width, int height, unsigned format, int levels,
                            std::string& error);
+    // Binds the texture of the resource (none when it has none) and stamps
+    // its last-used frame while usage accounting is on.
+    void bindTexture(const ResourceHandle& texture);
 
-    // Settings read by the loader thread, kept in atomics.
+    // Settings the loader thread reads, kept in atomics.
     void setFilteringQuality(int quality) { m_filteringQuality = quality; }
     int getFilteringQuality() const { return m_filteringQuality; }
     void setTextureAnisotropy(float level) { m_textureAnisotropy = level; }
-    // Whether the texture types load ".ctx" caches (else ".rtx").
+    // Whether stage textures load ".ctx" caches (else ".rtx"); chosen at
+    // display set-up.
     void setUseCompressedTextures(bool on) { m_useCompressed = on; }
     bool useCompressedTextures() const { return m_useCompressed; }
     bool isTextureCompressionSupported() const { return m_compressionSupported; }
-    void setTextureCompressionSupported(bool on) { m_compressionSupported = on; }
 
-    uint32_t getFrameNumber() const { return m_frameNumber; }
+    // --- 2D primitives and matrices --------------------------------------------
+    void drawTexturedQuad(uint32_t texture, float x0, float y0, float x1, float y1, const float colour[3],
+                          float alpha, int sourceBlend, int destinationBlend, float u0 = 0.0f,
+                          float v0 = 0.0f, float u1 = 1.0f, float v1 = 1.0f, int wrapS = kWrapRepeat,
+                          int wrapT = kWrapRepeat);
+    // The viewport in pixels, each value rounded half up; with `store` it
+    // becomes the graphics system's viewport (screenshots read it).
+    void setViewport(float x, float y, float width, float height, bool store);
+    // A viewport as large as the stored one centred on a point of the
+    // 640 × 480 virtual screen.
+    void setViewportCentredOn(float x, float y);
+    void getViewport(float out[4]) const;
+    void getAppliedViewport(int out[4]) const;
+    // Rotation (3 × 3, rows) and translation into a column-major 4 × 4 matrix
+    // multiplied with the axis matrix.
+    void makeTransformMatrix(const float rotation[9], const float translation[3], float out[16]) const;
+    void buildShadowMatrix(const float model[16], const float light[3], float out[16]) const;
+    static const float* getAxisMatrix();
+
+    // --- screenshots ------------------------------------------------------------
+    // Asks for a screenshot of the next frame drawn (the main loop's step).
+    void takeScreenshot() { m_screenshotRequested = true; }
+    bool isScreenshotRequested() const { return m_screenshotRequested; }
+    // Reads the viewport of the current frame and writes the file; false
+    // (with a line) when none is written.
+    bool captureScreenshot();
+    // The size Part of the rule: rounded, clamped in full screen, two pixels
+    // less a side in a window; false when nothing is left.
+    static bool screenshotSize(const float viewport[4], bool fullScreen, int windowWidth, int windowHeight,
+                               int out[4]);
+    static const char* screenshotExtension(int type);
+
+    // --- video options ------------------------------------------------------------
+    void vidRestart();
+    // Called after every restart, in registration order (input, shaders …).
+    int addRestartListener(std::function<void()> listener);
+    void removeRestartListener(int id);
+    void toggleFullscreen();
+    void onActivate(bool active, bool minimised);
+    // The display's modes (read once) and the multisample formats (probed once).
+    const std::vector<DisplayMode>& getDisplayModes();
+    void setDisplayModesForTest(std::vector<DisplayMode> modes);
+    const std::vector<MultisampleFormat>& getMultisampleFormats() const { return m_multisampleFormats; }
+    void setMultisampleFormatsForTest(std::vector<MultisampleFormat> formats);
+    bool isMultisampleActive() const { return m_multisampleActive; }
+    // The sample count the next window asks for: r_antiAliasingSamples when
+    // a probed format has it, else 0 (no multisampling).
+    int chooseMultisampleSamples() const;
+    // Anisotropic filtering: level = 1 + r_anisotropicValue × (max − 1).
+    void initAnisotropy(bool supported, float maximum);
+    void computeAnisotropy();
+    void applyAnisotropy();
+    float getAnisotropyLevel() const { return m_anisotropyLevel; }
+    // The mode setter used for full screen (replaced by tests).
+    using ModeSetter = std::function<bool(int width, int height, int frequency)>;
+    void setModeSetterForTest(ModeSetter setter) { m_modeSetter = std::move(setter); }
+    bool setDisplayMode(int& width, int& height, int& frequency, bool retry);
+    // Display set-up step 2: the window size from r_mode or r_width/r_height.
+    void resolveWindowSize(int& width, int& height);
+    bool isFullScreen() const { return m_fullScreen; }
+    int getScreenWidth() const;
+    int getScreenHeight() const;
+    int getWindowWidth() const { return m_windowWidth; }
+    int getWindowHeight() const { return m_windowHeight; }
+    int getRefreshRate() const;
+    SDL_Window* getWindow() const { return m_window; }
+
+    // The renderer's user variables, by table name.
+    UserVarRef getVar(const char* name) const;
+    static const EnumNameTable& getTextOrientationTable();
+
+    const float* getCameraOffset() const { return m_cameraOffset; }
+    const float* getOverheadCameraOffset() const { return m_overheadCameraOffset; }
+    int getShadowType() const { return m_shadowType; }
+    float getTileCullRadius() const { return m_tileCullRadius; }
+    int getTrianglesDrawn() const { return m_trianglesDrawn; }
+    int getTrianglePasses() const { return m_trianglePasses; }
 
 private:
-    struct ContextLock;
+    bool setupDisplayOnce(std::string& error);
+    bool createWindowAndContext(int width, int height, std::string& error);
+    void destroyWindowAndContext();
+    void loadExtensions();
+    void probeMultisample();
+    void setInitialState();
+    void registerVariables();
+    void registerListProviders();
+    bool readScreenshotPixels(int x, int y, int width, int height, std::vector<uint8_t>& pixels);
+
+    std::unique_ptr<GlStateCache> m_glState;
 
     std::recursive_mutex m_contextMutex;
     std::atomic<std::thread::id> m_contextOwner{};
     int m_contextNesting = 0;
     GLContext* m_context = nullptr;
+    std::unique_ptr<GLContext> m_ownContext;
+    SDL_Window* m_window = nullptr;
+    bool m_swapIntervalAccepted = false;
 
     std::mutex m_idMutex;
     uint32_t m_nextTextureId = kFirstTextureId;
@@ -85,4 +215,62 @@ private:
     std::atomic<bool> m_useCompressed{false};
     std::atomic<bool> m_compressionSupported{false};
     std::atomic<uint32_t> m_frameNumber{0};
+    int m_trianglesDrawn = 0;
+    int m_trianglePasses = 0;
+
+    // Window and display.
+    bool m_displayReady = false;
+    bool m_fullScreen = false;
+    bool m_minimisedByDeactivation = false;
+    int m_windowWidth = 800;
+    int m_windowHeight = 600;
+    int m_displayFrequency = 0;
+    bool m_modesRead = false;
+    std::vector<DisplayMode> m_displayModes;
+    ModeSetter m_modeSetter;
+    bool m_multisampleProbed = false;
+    bool m_multisampleSupported = false;
+    bool m_multisampleActive = false;
+    std::vector<MultisampleFormat> m_multisampleFormats;
+    bool m_anisotropySupported = false;
+    float m_anisotropyMax = 0.0f;
+    float m_anisotropyLevel = 0.0f;
+    std::vector<std::pair<int, std::function<void()>>> m_restartListeners;
+    int m_nextListenerId = 1;
+    int m_platformHooksId = 0;
+
+    // The last set-up that worked: a failed restart returns to it.
+    struct WorkingDisplay {
+        bool valid = false;
+        std::string width, height, frequency, fullscreen;
+    } m_lastWorking;
+
+    float m_viewport[4] = {0.0f, 0.0f, 800.0f, 600.0f};
+    int m_appliedViewport[4] = {0, 0, 800, 600};
+    std::atomic<bool> m_screenshotRequested{false};
+
+    int m_shadowType = 0;
+    float m_tileCullRadius = 0.0f;
+    float m_cameraOffset[3] = {};
+    float m_overheadCameraOffset[3] = {};
+    bool m_registered = false;
+    std::vector<UserVarRef> m_vars; // in the table's order
 };
+
+// 4 × 4 column-major helpers.
+void copyMatrix(float out[16], const float in[16]);
+// Projects geometry onto the plane (a, b, c, d) along the light direction.
+void planarShadowMatrix(const float plane[4], const float light[3], float out[16]);
+// The two triangles of a quad between glBegin(GL_TRIANGLES) and glEnd():
+// (x1, y0), (x0, y0), (x0, y1), (x1, y0), (x0, y1), (x1, y1). Colour as RGB
+// when alpha ≥ 1, else RGBA.
+void emitQuadTriangles(const float a[2], const float b[2], const float colours[4][3], float alpha,
+                       const float uvA[2], const float uvB[2]);
+
+// The display-mode rules of the video options, over a mode list.
+// Usable: at least 24 bits, at least 800 × 600; each size once.
+std::vector<int> usableDisplayModes(const std::vector<DisplayMode>& modes);
+// The closest mode of at least 24 bits (Euclidean distance of the sizes, the
+// first of equals); with a frequency above 0 the nearest frequency among the
+// modes of that size. Writes the result back; false when none.
+bool findClosestDisplayMode(const std::vector<DisplayMode>& modes, int& width, int& height, int& frequency);

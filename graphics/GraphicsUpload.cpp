@@ -1,6 +1,8 @@
 // Texture names and the upload of images with their mip levels.
 #include "graphics/GraphicsSystem.h"
 
+#include "graphics/GlStateCache.h"
+
 #include "engine/core/StringUtil.h"
 #include "engine/platform/GLContext.h"
 #include "graphics/codecs/MipChain.h"
@@ -9,6 +11,8 @@
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
 #include <GL/glext.h>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -126,4 +130,210 @@ uint32_t GraphicsSystem::uploadTexture(const uint8_t* data, int width, int heigh
         return kNoTexture;
     }
     return id;
+}
+
+// --- quads ------------------------------------------------------------------
+
+void emitQuadTriangles(const float a[2], const float b[2], const float colours[4][3], float alpha,
+                       const float uvA[2], const float uvB[2])
+{
+    // Corners: 0 (x1, y0), 1 (x0, y0), 2 (x0, y1), 3 (x1, y1).
+    const float x[4] = {b[0], a[0], a[0], b[0]};
+    const float y[4] = {a[1], a[1], b[1], b[1]};
+    const float u[4] = {uvB[0], uvA[0], uvA[0], uvB[0]};
+    const float v[4] = {uvA[1], uvA[1], uvB[1], uvB[1]};
+    static const int kOrder[6] = {0, 1, 2, 0, 2, 3};
+    for (int k : kOrder) {
+        if (alpha >= 1.0f) {
+            glColor3f(colours[k][0], colours[k][1], colours[k][2]);
+        } else {
+            glColor4f(colours[k][0], colours[k][1], colours[k][2], alpha);
+        }
+        glTexCoord2f(u[k], v[k]);
+        glVertex3f(x[k], y[k], 0.0f);
+    }
+}
+
+void GraphicsSystem::drawTexturedQuad(uint32_t texture, float x0, float y0, float x1, float y1,
+                                      const float colour[3], float alpha, int sourceBlend,
+                                      int destinationBlend, float u0, float v0, float u1, float v1, int wrapS,
+                                      int wrapT)
+{
+    m_glState->setBlend(true, sourceBlend, destinationBlend);
+    glBindTexture(GL_TEXTURE_2D, texture);
+    m_glState->setWrap(wrapS, wrapT);
+    const float a[2] = {x0, y0}, b[2] = {x1, y1};
+    const float uvA[2] = {u0, v0}, uvB[2] = {u1, v1};
+    const float colours[4][3] = {{colour[0], colour[1], colour[2]},
+                                 {colour[0], colour[1], colour[2]},
+                                 {colour[0], colour[1], colour[2]},
+                                 {colour[0], colour[1], colour[2]}};
+    glBegin(GL_TRIANGLES);
+    emitQuadTriangles(a, b, colours, alpha, uvA, uvB);
+    glEnd();
+    m_trianglesDrawn += 2;
+}
+
+// --- viewport ------------------------------------------------------------------
+
+namespace {
+
+int roundHalfUp(float v)
+{
+    return static_cast<int>(std::floor(v + 0.5f));
+}
+
+} // namespace
+
+void GraphicsSystem::setViewport(float x, float y, float width, float height, bool store)
+{
+    int rounded[4] = {roundHalfUp(x), roundHalfUp(y), roundHalfUp(width), roundHalfUp(height)};
+    if (m_context) {
+        glViewport(rounded[0], rounded[1], std::max(0, rounded[2]), std::max(0, rounded[3]));
+    }
+    std::copy(rounded, rounded + 4, m_appliedViewport);
+    if (store) {
+        m_viewport[0] = x;
+        m_viewport[1] = y;
+        m_viewport[2] = width;
+        m_viewport[3] = height;
+    }
+}
+
+void GraphicsSystem::setViewportCentredOn(float x, float y)
+{
+    float scale = float(m_windowWidth) / 640.0f;
+    float centreX = x * scale;
+    // The virtual screen's y points down, the viewport's up.
+    float centreY = float(m_windowHeight) - y * scale;
+    setViewport(centreX - m_viewport[2] / 2.0f, centreY - m_viewport[3] / 2.0f, m_viewport[2], m_viewport[3],
+                false);
+}
+
+void GraphicsSystem::getViewport(float out[4]) const
+{
+    std::copy(m_viewport, m_viewport + 4, out);
+}
+
+void GraphicsSystem::getAppliedViewport(int out[4]) const
+{
+    std::copy(m_appliedViewport, m_appliedViewport + 4, out);
+}
+
+// --- matrices (column-major: element (row i, column j) at [j * 4 + i]) -----------
+
+namespace {
+
+void multiply(const float a[16], const float b[16], float out[16])
+{
+    float r[16];
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            float sum = 0.0f;
+            for (int k = 0; k < 4; ++k) {
+                sum += a[k * 4 + i] * b[j * 4 + k];
+            }
+            r[j * 4 + i] = sum;
+        }
+    }
+    std::copy(r, r + 16, out);
+}
+
+bool invert(const float m[16], float out[16])
+{
+    double a[4][8];
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            a[i][j] = m[j * 4 + i];
+            a[i][j + 4] = i == j ? 1.0 : 0.0;
+        }
+    }
+    for (int c = 0; c < 4; ++c) {
+        int pivot = c;
+        for (int r = c + 1; r < 4; ++r) {
+            if (std::fabs(a[r][c]) > std::fabs(a[pivot][c])) {
+                pivot = r;
+            }
+        }
+        if (std::fabs(a[pivot][c]) < 1e-12) {
+            return false;
+        }
+        std::swap(a[c], a[pivot]);
+        double inv = 1.0 / a[c][c];
+        for (double& v : a[c]) {
+            v *= inv;
+        }
+        for (int r = 0; r < 4; ++r) {
+            if (r != c) {
+                double f = a[r][c];
+                for (int k = 0; k < 8; ++k) {
+                    a[r][k] -= f * a[c][k];
+                }
+            }
+        }
+    }
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            out[j * 4 + i] = static_cast<float>(a[i][j + 4]);
+        }
+    }
+    return true;
+}
+
+// World (x forward, z up) to OpenGL eye coordinates.
+const float kAxisMatrix[16] = {0, 0, -1, 0, -1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 1};
+
+} // namespace
+
+const float* GraphicsSystem::getAxisMatrix()
+{
+    return kAxisMatrix;
+}
+
+void copyMatrix(float out[16], const float in[16])
+{
+    std::copy(in, in + 16, out);
+}
+
+void planarShadowMatrix(const float plane[4], const float light[3], float out[16])
+{
+    const float p[4] = {plane[0], plane[1], -plane[2], plane[3]};
+    const float l[4] = {light[0], light[1], -light[2], 1.0f};
+    float k = p[0] * l[0] + p[1] * l[1] + p[2] * l[2] + p[3];
+    for (int i = 0; i < 4; ++i) {
+        for (int j = 0; j < 4; ++j) {
+            out[j * 4 + i] = (i == j ? k : 0.0f) - l[i] * p[j];
+        }
+    }
+}
+
+void GraphicsSystem::makeTransformMatrix(const float rotation[9], const float translation[3],
+                                         float out[16]) const
+{
+    float m[16] = {};
+    for (int j = 0; j < 3; ++j) {
+        for (int i = 0; i < 3; ++i) {
+            m[j * 4 + i] = rotation[j * 3 + i];
+        }
+        m[12 + j] = translation[j];
+    }
+    m[15] = 1.0f;
+    multiply(kAxisMatrix, m, out);
+}
+
+void GraphicsSystem::buildShadowMatrix(const float model[16], const float light[3], float out[16]) const
+{
+    // The plane through three points 0.1 above the ground: z = 0.1.
+    // (planarShadowMatrix takes the plane with its z term negated.)
+    const float plane[4] = {0.0f, 0.0f, 1.0f, 0.1f};
+    float shadow[16];
+    planarShadowMatrix(plane, light, shadow);
+    float inverse[16];
+    if (!invert(model, inverse)) {
+        copyMatrix(out, shadow);
+        return;
+    }
+    float t[16];
+    multiply(shadow, model, t);
+    multiply(inverse, t, out);
 }

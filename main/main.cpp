@@ -8,6 +8,7 @@
 #include "game/definitions/GameData.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
+#include "graphics/GraphicsHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
 #include "server/GameStartup.h"
 
@@ -65,6 +66,7 @@ int main(int argc, char** argv)
     installShaderHooks(hooks);
     registerSkillLoaders();
     installGameDataHooks(hooks);
+    installGraphicsHooks(hooks);
     installServerHooks(hooks);
     Application app(options, std::move(hooks));
     return app.run();

@@ -362,7 +362,8 @@ void Application::frame()
     if (m_hooks.serverUpdate) {
         m_hooks.serverUpdate();
     }
-    if (m_input->isKeyHeld(DIK_SYSRQ) && m_hooks.takeScreenshot) {
+    // One screenshot per press of Print Screen, not one per frame held.
+    if (m_input->wasKeyPressed(DIK_SYSRQ) && m_hooks.takeScreenshot) {
         m_hooks.takeScreenshot();
     }
     m_console->update();

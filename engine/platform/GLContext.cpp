@@ -19,6 +19,36 @@ void GLContext::setWindowAttributes(int multisampleSamples)
     SDL_GL_SetAttribute(SDL_GL_MULTISAMPLESAMPLES, multisampleSamples > 1 ? multisampleSamples : 0);
 }
 
+std::vector<int> GLContext::probeMultisampleCounts()
+{
+    std::vector<int> counts;
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        return counts;
+    }
+    for (int samples = 2; samples <= 8; ++samples) {
+        setWindowAttributes(samples);
+        SDL_Window* window =
+            SDL_CreateWindow("Antialiasing", 0, 0, 16, 16, SDL_WINDOW_OPENGL | SDL_WINDOW_HIDDEN);
+        if (!window) {
+            continue;
+        }
+        SDL_GLContext context = SDL_GL_CreateContext(window);
+        if (context) {
+            int buffers = 0, got = 0;
+            SDL_GL_GetAttribute(SDL_GL_MULTISAMPLEBUFFERS, &buffers);
+            SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &got);
+            if (buffers > 0 && got == samples) {
+                counts.push_back(samples);
+            }
+            SDL_GL_MakeCurrent(window, nullptr);
+            SDL_GL_DeleteContext(context);
+        }
+        SDL_DestroyWindow(window);
+    }
+    setWindowAttributes(0);
+    return counts;
+}
+
 GLContext::~GLContext()
 {
     destroy();

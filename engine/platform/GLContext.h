@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 struct SDL_Window;
 
@@ -11,6 +12,10 @@ class GLContext {
 public:
     // The attributes for the next window; call before the window is made.
     static void setWindowAttributes(int multisampleSamples);
+
+    // Sample counts 2…8 for which a hidden window gets a multisampled
+    // context (video must be running).
+    static std::vector<int> probeMultisampleCounts();
 
     GLContext() = default;
     ~GLContext();

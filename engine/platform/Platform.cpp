@@ -3,6 +3,7 @@
 #include "engine/core/StringUtil.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
+#include "engine/platform/GLContext.h"
 #include "engine/platform/SystemInfo.h"
 
 #include <SDL.h>
@@ -69,6 +70,44 @@ std::string Platform::findDisplayProblem()
 
 Platform::Platform(std::atomic<bool>* running) : m_running(running) {}
 
+int Platform::addHooks(Hooks hooks)
+{
+    int id = m_nextHooksId++;
+    m_hooks.emplace_back(id, std::move(hooks));
+    return id;
+}
+
+void Platform::removeHooks(int id)
+{
+    for (auto it = m_hooks.begin(); it != m_hooks.end(); ++it) {
+        if (it->first == id) {
+            m_hooks.erase(it);
+            return;
+        }
+    }
+}
+
+void Platform::callToggleFullscreen()
+{
+    // A copy: a hook may add or remove hooks (a restart does).
+    auto hooks = m_hooks;
+    for (auto& [id, h] : hooks) {
+        if (h.toggleFullscreen) {
+            h.toggleFullscreen();
+        }
+    }
+}
+
+void Platform::callUpdateCursor()
+{
+    auto hooks = m_hooks;
+    for (auto& [id, h] : hooks) {
+        if (h.updateCursor) {
+            h.updateCursor();
+        }
+    }
+}
+
 Platform::~Platform()
 {
     destroyWindow();
@@ -120,19 +159,10 @@ bool Platform::createWindow(const WindowOptions& options, std::string& error)
     if (m_window) {
         return true;
     }
-    Uint32 flags = SDL_WINDOW_SHOWN;
+    Uint32 flags = options.hidden ? SDL_WINDOW_HIDDEN : SDL_WINDOW_SHOWN;
     if (options.openGL) {
         flags |= SDL_WINDOW_OPENGL;
-        SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
-        SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
-        SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
-        SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
-        SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 24);
-        SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 8);
-        SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_COMPATIBILITY);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 2);
-        SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 1);
+        GLContext::setWindowAttributes(options.multisampleSamples);
     }
     if (options.fullscreen) {
         flags |= SDL_WINDOW_FULLSCREEN;
@@ -147,10 +177,19 @@ bool Platform::createWindow(const WindowOptions& options, std::string& error)
                 SDL_GetError();
         return false;
     }
-    SDL_ShowWindow(m_window);
-    SDL_RaiseWindow(m_window);
-    setActivation(true, false);
+    if (!options.hidden) {
+        showWindow();
+    }
     return true;
+}
+
+void Platform::showWindow()
+{
+    if (m_window) {
+        SDL_ShowWindow(m_window);
+        SDL_RaiseWindow(m_window);
+        setActivation(true, false);
+    }
 }
 
 void Platform::destroyWindow()
@@ -200,8 +239,11 @@ void Platform::setActivation(bool active, bool minimised)
         info->setActive(active && !minimised);
         info->setMinimised(minimised);
     }
-    if (m_hooks.onActivate) {
-        m_hooks.onActivate(active, minimised);
+    auto hooks = m_hooks;
+    for (auto& [id, h] : hooks) {
+        if (h.onActivate) {
+            h.onActivate(active, minimised);
+        }
     }
 }
 
@@ -221,8 +263,8 @@ void Platform::handleEvent(const SDL_Event& event)
         int code = sdlScancodeToDik(event.key.keysym.scancode);
         bool down = event.type == SDL_KEYDOWN;
         if (down && !event.key.repeat && (event.key.keysym.mod & KMOD_ALT) &&
-            (code == DIK_RETURN || code == DIK_NUMPADENTER) && m_hooks.toggleFullscreen) {
-            m_hooks.toggleFullscreen();
+            (code == DIK_RETURN || code == DIK_NUMPADENTER)) {
+            callToggleFullscreen();
         }
         if (code != 0 && input) {
             input->queueKey(code, down, event.key.repeat != 0);
@@ -268,9 +310,7 @@ void Platform::handleEvent(const SDL_Event& event)
         if (input) {
             input->setMousePosition(x, y);
         }
-        if (m_hooks.updateCursor) {
-            m_hooks.updateCursor();
-        }
+        callUpdateCursor();
         break;
     }
     case SDL_MOUSEWHEEL: {
@@ -303,9 +343,7 @@ void Platform::handleEvent(const SDL_Event& event)
             setActivation(m_active, false);
             break;
         case SDL_WINDOWEVENT_ENTER:
-            if (m_hooks.updateCursor) {
-                m_hooks.updateCursor();
-            }
+            callUpdateCursor();
             break;
         default:
             break;

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 struct SDL_Window;
 union SDL_Event;
@@ -21,6 +23,8 @@ public:
         bool fullscreen = false;
         bool topMost = false;
         bool openGL = true;
+        bool hidden = false;        // shown later with showWindow
+        int multisampleSamples = 0; // OpenGL multisample count, 0 for none
     };
 
     struct Hooks {
@@ -33,7 +37,10 @@ public:
     ~Platform();
 
     void setRunningFlag(std::atomic<bool>* running) { m_running = running; }
-    void setHooks(Hooks hooks) { m_hooks = std::move(hooks); }
+    // Each subscriber (graphics, UI …) adds its own set; every event calls
+    // every set in the order they were added. Returns the id for removeHooks.
+    int addHooks(Hooks hooks);
+    void removeHooks(int id);
 
     // Why no window can be opened here: "" when $SDL_VIDEODRIVER chooses the
     // driver or $WAYLAND_DISPLAY or $DISPLAY names a display that exists;
@@ -45,6 +52,8 @@ public:
     // Opens the window; on failure the text says what SDL said.
     bool createWindow(const WindowOptions& options, std::string& error);
     void destroyWindow();
+    // Shows a window made hidden and gives it the focus.
+    void showWindow();
     SDL_Window* getWindow() const { return m_window; }
     bool hasWindow() const { return m_window != nullptr; }
     void getWindowSize(int& width, int& height) const;
@@ -61,9 +70,12 @@ public:
 
 private:
     void setActivation(bool active, bool minimised);
+    void callToggleFullscreen();
+    void callUpdateCursor();
 
     std::atomic<bool>* m_running;
-    Hooks m_hooks;
+    std::vector<std::pair<int, Hooks>> m_hooks;
+    int m_nextHooksId = 1;
     SDL_Window* m_window = nullptr;
     bool m_videoInit = false;
     bool m_active = true;

@@ -225,7 +225,7 @@ protected:
     {
         input.start(false);
         input.setLineRunner([this](const std::string& line) { lines.push_back(line); });
-        platform.setHooks({[this](bool active, bool minimised) {
+        platform.addHooks({[this](bool active, bool minimised) {
                                activations.push_back({active, minimised});
                            },
                            [this] { ++fullscreenToggles; }, [this] { ++cursorUpdates; }});
@@ -266,6 +266,23 @@ TEST_F(PlatformEventTest, KeysReachInputAndAltEnterTogglesFullscreen)
     input.pollKeyboard();
     EXPECT_EQ(fullscreenToggles, 1);
     EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 30 1 0", "keyPress 28 1 0", "keyPress 28 1 1"}));
+}
+
+TEST_F(PlatformEventTest, EverySubscriberHearsActivationAndAltEnterInOrder)
+{
+    std::vector<std::string> heard;
+    int second =
+        platform.addHooks({[&](bool active, bool) { heard.push_back(active ? "B active" : "B inactive"); },
+                           [&] { heard.push_back("B toggle"); }, nullptr});
+    platform.handleEvent(window(SDL_WINDOWEVENT_FOCUS_LOST));
+    platform.handleEvent(key(SDL_SCANCODE_RETURN, true, false, KMOD_LALT));
+    EXPECT_EQ(activations.back(), std::make_pair(false, false));
+    EXPECT_EQ(fullscreenToggles, 1);
+    EXPECT_EQ(heard, (std::vector<std::string>{"B inactive", "B toggle"}));
+    platform.removeHooks(second);
+    platform.handleEvent(window(SDL_WINDOWEVENT_FOCUS_GAINED));
+    EXPECT_EQ(heard.size(), 2u);
+    EXPECT_EQ(activations.back(), std::make_pair(true, false));
 }
 
 TEST_F(PlatformEventTest, MouseIsScaledTo640By480)

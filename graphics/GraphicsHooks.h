@@ -1,0 +1,9 @@
+#pragma once
+
+struct AppHooks;
+
+// Plugs the graphics system into the application frame: created in every
+// run (its commands and variables work headless); a windowed run registers
+// the texture types, sets up the display, draws frames and takes
+// screenshots.
+void installGraphicsHooks(AppHooks& hooks);
