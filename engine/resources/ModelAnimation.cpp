@@ -17,14 +17,14 @@ void ModelAnimation::setTextureLookup(TextureLookup lookup)
     g_textureLookup = std::move(lookup);
 }
 
-int ModelAnimation::lookupTexture(const std::string& name)
+ResourceHandle ModelAnimation::lookupTexture(const std::string& name)
 {
     TextureLookup lookup;
     {
         std::lock_guard<std::mutex> lock(g_lookupMutex);
         lookup = g_textureLookup;
     }
-    return lookup ? lookup(name) : -1;
+    return lookup ? lookup(name) : ResourceHandle();
 }
 
 int ModelAnimation::getNumFrames() const
@@ -112,9 +112,9 @@ int ModelAnimation::getSpriteTexture(int frame, int direction) const
     }
     size_t index = static_cast<size_t>(frame) * dirs + direction;
     if (frame < 0 || index >= spriteTextures.size()) {
-        return spriteTextures[0];
+        return spriteTextures[0].getIndex();
     }
-    return spriteTextures[index];
+    return spriteTextures[index].getIndex();
 }
 
 AnimationResource* ModelAnimation::getAnimationResource() const

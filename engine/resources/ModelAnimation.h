@@ -33,9 +33,10 @@ public:
     static constexpr int kSprite = 2;
     static constexpr int kMaxEventArgs = 4;
 
-    // Turns a sprite frame's texture name into a handle; installed by the
-    // graphics system (-1 without one).
-    using TextureLookup = std::function<int(const std::string& name)>;
+    // Turns a sprite frame's texture name into a counted handle; installed
+    // by the graphics system (an empty handle without one). Runs on the
+    // loader thread.
+    using TextureLookup = std::function<ResourceHandle(const std::string& name)>;
     static void setTextureLookup(TextureLookup lookup);
 
     int kind = kSkeletal;
@@ -46,11 +47,11 @@ public:
     bool followsAttackSpeed = false;
     std::vector<AnimationEvent> events;
 
-    std::string fileName;                  // skeletal: the ".mda" file
-    ResourceHandle animation;              // skeletal: its resource
-    int directions = 1;                    // sprite: directions per frame
-    std::vector<std::string> spriteFrames; // sprite: frame-major, direction-minor
-    std::vector<int> spriteTextures;
+    std::string fileName;                       // skeletal: the ".mda" file
+    ResourceHandle animation;                   // skeletal: its resource
+    int directions = 1;                         // sprite: directions per frame
+    std::vector<std::string> spriteFrames;      // sprite: frame-major, direction-minor
+    std::vector<ResourceHandle> spriteTextures; // held while the model lives
 
     int getNumFrames() const;
     // Distance moved per second by the root bone: its travel from the first
@@ -65,7 +66,8 @@ public:
     // (inclusive; numFrames or more when it ends). Advances the cursor past
     // it; null when no more fire.
     const AnimationEvent* findNextEvent(int fromFrame, int toFrame, size_t& cursor) const;
-    // Texture handle of a sprite frame; an out-of-range frame gives the first.
+    // Texture entry of a sprite frame (-1 for none); an out-of-range frame
+    // gives the first.
     int getSpriteTexture(int frame, int direction) const;
     AnimationResource* getAnimationResource() const;
 
@@ -73,5 +75,5 @@ public:
     int cachedFrames = 0;
     float cachedMoveSpeed = 0.0f;
 
-    static int lookupTexture(const std::string& name);
+    static ResourceHandle lookupTexture(const std::string& name);
 };

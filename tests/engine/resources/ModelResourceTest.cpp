@@ -31,9 +31,8 @@ protected:
         resources.registerType(shaders);
         Skin::setShaderLookup(
             [this](const std::string& name, int subType) { return resources.load(name + ".sdr", subType); });
-        // Direction 0 textures end in "_0.tga".
-        ModelAnimation::setTextureLookup(
-            [](const std::string& name) { return name.find("_0.tga") != std::string::npos ? 10 : 11; });
+        // Counted handles of the frame textures (no type: never built).
+        ModelAnimation::setTextureLookup([this](const std::string& name) { return resources.load(name); });
     }
     void TearDown() override
     {
@@ -264,11 +263,17 @@ TEST_F(ModelResourceTest, SpriteAnimationsGiveTexturesPerFrameAndDirection)
     ASSERT_EQ(burn->kind, ModelAnimation::kSprite);
     EXPECT_EQ(burn->getNumFrames(), 2);
     EXPECT_FLOAT_EQ(burn->getDuration(), 0.2f);
-    EXPECT_EQ(burn->getSpriteTexture(0, 0), 10); // burn_0_0
-    EXPECT_EQ(burn->getSpriteTexture(0, 1), 11);
-    EXPECT_EQ(burn->getSpriteTexture(1, 0), 10);
-    EXPECT_EQ(burn->getSpriteTexture(7, 1), 10); // out of range: the first texture
-    EXPECT_EQ(burn->getSpriteTexture(-1, 0), 10);
+    int first = resources.findEntry("Textures/burn_0_0.tga");
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(burn->getSpriteTexture(0, 0), first);
+    EXPECT_EQ(burn->getSpriteTexture(0, 1), resources.findEntry("Textures/burn_0_1.tga"));
+    EXPECT_EQ(burn->getSpriteTexture(1, 0), resources.findEntry("Textures/burn_1_0.tga"));
+    EXPECT_EQ(burn->getSpriteTexture(7, 1), first); // out of range: the first texture
+    EXPECT_EQ(burn->getSpriteTexture(-1, 0), first);
+    // The model holds a counted handle of every frame texture until it goes.
+    EXPECT_EQ(resources.getRefCount(first), 1);
+    handle = ResourceHandle();
+    EXPECT_EQ(resources.getRefCount(first), 0);
 }
 
 TEST_F(ModelResourceTest, BoundsComeFromTheTableOrDefaults)
