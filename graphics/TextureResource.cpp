@@ -29,7 +29,17 @@ std::unique_ptr<TextureResource> TextureResource::fromDecoded(DecodedTexture&& i
     texture->height = image.height;
     texture->pixelDepth = image.pixelDepth;
     texture->smallLevels = std::move(image.smallLevels);
-    if (GraphicsSystem* graphics = GraphicsSystem::instance(); graphics && graphics->hasContext()) {
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (!graphics) {
+        return texture;
+    }
+    // Under the lock: a video restart holds it while no context exists.
+    graphics->acquireContext();
+    struct Release {
+        GraphicsSystem* graphics;
+        ~Release() { graphics->releaseContext(); }
+    } release{graphics};
+    if (graphics->hasContext()) {
         unsigned format = GraphicsSystem::kFormatRgb;
         switch (image.format) {
         case DecodedTexture::Format::Rgba:

@@ -35,9 +35,6 @@ struct AppHooks {
     std::function<void(double seconds)> clientDraw;
     std::function<void()> saveClientState;
     std::function<void()> saveServerGame;
-    // Set when clientDraw waits for the buffer swap; until then a windowed
-    // frame sleeps out the rest of a minimum frame time.
-    bool framesPacedBySwap = false;
 
     // Frame commands.
     std::function<void(const CommandArgs& args)> start;

@@ -1,6 +1,7 @@
 #include "engine/app/Application.h"
 
 #include "engine/app/DebugConsole.h"
+#include "engine/app/FramePacer.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/EngineCommands.h"
 #include "engine/console/UserVarSystem.h"
@@ -38,8 +39,6 @@
 
 namespace {
 constexpr int kInactiveSleepMs = 100;
-// A windowed frame that nothing paces lasts at least this long (200 a second).
-constexpr double kMinFrameMs = 5.0;
 
 } // namespace
 
@@ -52,7 +51,7 @@ void Application::handleFatalError(const std::string& text)
 }
 
 Application::Application(const LaunchOptions& options, AppHooks hooks)
-    : m_options(options), m_hooks(std::move(hooks))
+    : m_options(options), m_hooks(std::move(hooks)), m_pacer(std::make_unique<FramePacer>())
 {
 }
 
@@ -325,7 +324,7 @@ void Application::checkLoaderFatal()
 
 void Application::frame()
 {
-    double frameStart = monotonicMilliseconds();
+    m_pacer->beginFrame();
     checkLoaderFatal();
     m_profiler->startFrame();
 
@@ -388,17 +387,11 @@ void Application::frame()
         // Nothing waits for a display refresh here: keep an idle server
         // from spinning a whole core.
         sleepMilliseconds(1);
-    } else if (!m_hooks.framesPacedBySwap) {
-        // Nothing waits for the buffer swap yet: an idle window must not
-        // run empty frames as fast as the processor allows.
-        double left = kMinFrameMs - (monotonicMilliseconds() - frameStart);
-        if (left >= 1.0) {
-            sleepMilliseconds(static_cast<int>(left));
-        } else {
-            yieldThread();
-        }
     } else {
-        yieldThread();
+        // A pass lasts at least one display refresh: where the swap waits
+        // for the display this sleeps about nothing; where the swap interval
+        // is refused (Mesa under Xvfb) an idle window does not spin a core.
+        m_pacer->endFrame(m_platform->getRefreshRate());
     }
 }
 

@@ -31,6 +31,7 @@ class Input;
 class SocketLayer;
 class Platform;
 class DebugConsole;
+class FramePacer;
 
 // The application frame: start-up in the engine's order, the main loop and
 // shut-down in reverse with the statistics. Later subsystems join through
@@ -106,4 +107,5 @@ private:
     std::unique_ptr<SocketLayer> m_sockets;
     std::unique_ptr<Platform> m_platform;
     std::unique_ptr<DebugConsole> m_console;
+    std::unique_ptr<FramePacer> m_pacer;
 };

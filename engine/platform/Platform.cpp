@@ -3,6 +3,7 @@
 #include "engine/core/StringUtil.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
+#include "engine/platform/DisplayModes.h"
 #include "engine/platform/GLContext.h"
 #include "engine/platform/SystemInfo.h"
 
@@ -200,6 +201,11 @@ void Platform::destroyWindow()
         SDL_DestroyWindow(m_window);
         m_window = nullptr;
     }
+}
+
+int Platform::getRefreshRate() const
+{
+    return ::getRefreshRate(m_window);
 }
 
 void Platform::getWindowSize(int& width, int& height) const

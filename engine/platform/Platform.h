@@ -57,6 +57,8 @@ public:
     SDL_Window* getWindow() const { return m_window; }
     bool hasWindow() const { return m_window != nullptr; }
     void getWindowSize(int& width, int& height) const;
+    // The refresh rate of the window's display; 0 when unknown.
+    int getRefreshRate() const;
 
     // Dispatches every pending event; a quit event clears the running flag.
     void pumpEvents();

@@ -1,7 +1,7 @@
 // Runs the program itself: start-up, console lines from standard input, the
 // statistics at shut-down, the critical-error path and the signals.
-#include "../platform/XvfbDisplay.h"
 #include "support/TestSupport.h"
+#include "support/XvfbDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -364,6 +364,13 @@ TEST(ApplicationTest, WithoutAnyDisplayOneCriticalErrorNamesTheCause)
     EXPECT_NE(r.err.find("neither DISPLAY nor WAYLAND_DISPLAY is set"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("--headless"), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    // No words of another system's window layer, on screen or in the log.
+    std::string log = readFile(user.file("log.txt"));
+    for (const char* word : {"RegisterClass", "CreateWindow", "PixelFormat"}) {
+        EXPECT_EQ(r.err.find(word), std::string::npos) << word;
+        EXPECT_EQ(log.find(word), std::string::npos) << word;
+    }
 
     // A display that names no server is a cause as well.
     setenv("DISPLAY", ":7919", 1);

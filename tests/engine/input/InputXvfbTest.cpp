@@ -1,6 +1,6 @@
 // Drives synthetic SDL events through a real window on an X display (Xvfb)
 // into the command lines the interpreter receives. Skips without Xvfb.
-#include "../platform/XvfbDisplay.h"
+#include "support/XvfbDisplay.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/input/Input.h"
 #include "engine/platform/Platform.h"
@@ -12,13 +12,6 @@
 
 #include <algorithm>
 #include <atomic>
-
-// Sanitizer builds: the desktop-bus library loaded by SDL's video layer keeps
-// one buffer for the life of the process.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:libdbus-1.so\n";
-}
 
 namespace {
 

@@ -30,5 +30,9 @@ private:
     bool m_hadDisplay = false;
 };
 
+// Keeps Mesa's software driver loaded for the life of the process (start()
+// does it), so the leak check can name its blocks.
+void keepGlDriverLoaded();
+
 // Whether a program is on PATH.
 bool programOnPath(const std::string& program);

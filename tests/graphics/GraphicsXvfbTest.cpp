@@ -1,0 +1,247 @@
+// The graphics system on a real window: Xvfb with Mesa's software renderer.
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/files/FileSystem.h"
+#include "engine/platform/Cursor.h"
+#include "engine/platform/GLContext.h"
+#include "engine/platform/Platform.h"
+#include "engine/resources/ResourceSystem.h"
+#include "graphics/GlStateCache.h"
+#include "graphics/GraphicsSystem.h"
+#include "graphics/TextureResource.h"
+#include "graphics/codecs/MipChain.h"
+#include "graphics/codecs/S3tc.h"
+#include "graphics/codecs/TgaImage.h"
+#include "support/TestSupport.h"
+#include "support/XvfbDisplay.h"
+
+#include <gtest/gtest.h>
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+#include <GL/glext.h>
+#include <SDL.h>
+#include <chrono>
+#include <filesystem>
+#include <future>
+
+namespace {
+
+// Everything a window needs, over fresh game-data and user directories.
+class GraphicsXvfbTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!display.start()) {
+            GTEST_SKIP() << "no X server can be started";
+        }
+        std::filesystem::create_directories(dir.path() / "data");
+        std::filesystem::create_directories(dir.path() / "user");
+        files = std::make_unique<FileSystem>(dir.file("data"), dir.file("user"), false);
+        commands = std::make_unique<CommandSystem>();
+        vars = std::make_unique<UserVarSystem>();
+        resources = std::make_unique<ResourceSystem>();
+        resources->setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
+            auto data = FileSystem::get().readFile(name);
+            if (!data) {
+                return false;
+            }
+            out = std::move(*data);
+            return true;
+        });
+        platform = std::make_unique<Platform>(&running);
+        graphics = std::make_unique<GraphicsSystem>();
+        graphics->registerCommands(true);
+        graphics->setModeSetterForTest([this](int, int, int) {
+            ++modeChanges;
+            return true;
+        });
+        std::string error;
+        ASSERT_TRUE(graphics->setupDisplay(error)) << error;
+    }
+    void TearDown() override
+    {
+        if (resources) {
+            resources->stopLoader();
+        }
+        if (graphics) {
+            graphics->shutdownDisplay();
+        }
+        resources.reset();
+        graphics.reset();
+        platform.reset();
+    }
+    void writeTga(const std::string& name, int width, int height, uint8_t r, uint8_t g, uint8_t b)
+    {
+        std::vector<uint8_t> pixels;
+        for (int i = 0; i < width * height; ++i) {
+            pixels.insert(pixels.end(), {r, g, b});
+        }
+        auto file = encodeTga(width, height, 3, pixels.data());
+        dir.write("data/" + name, std::string(file.begin(), file.end()));
+    }
+
+    XvfbDisplay display;
+    TempDir dir;
+    LogCapture log;
+    std::atomic<bool> running{true};
+    std::unique_ptr<FileSystem> files;
+    std::unique_ptr<CommandSystem> commands;
+    std::unique_ptr<UserVarSystem> vars;
+    std::unique_ptr<ResourceSystem> resources;
+    std::unique_ptr<Platform> platform;
+    std::unique_ptr<GraphicsSystem> graphics;
+    int modeChanges = 0;
+};
+
+struct Held {
+    explicit Held(GraphicsSystem& g) : graphics(g) { graphics.acquireContext(); }
+    ~Held() { graphics.releaseContext(); }
+    GraphicsSystem& graphics;
+};
+
+} // namespace
+
+TEST_F(GraphicsXvfbTest, WindowContextAndNestedLock)
+{
+    EXPECT_TRUE(graphics->isDisplayReady());
+    EXPECT_EQ(modeChanges, 0) << "a window never changes the display mode";
+    int w = 0, h = 0;
+    graphics->getContext()->getDrawableSize(w, h);
+    EXPECT_EQ(w, 800);
+    EXPECT_EQ(h, 600);
+
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr);
+    graphics->acquireContext();
+    SDL_GLContext current = SDL_GL_GetCurrentContext();
+    ASSERT_NE(current, nullptr);
+    graphics->acquireContext();
+    EXPECT_EQ(graphics->getContextNesting(), 2);
+    graphics->releaseContext();
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), current) << "an inner release keeps the context";
+    graphics->releaseContext();
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), nullptr) << "the outermost release detaches it";
+    EXPECT_EQ(graphics->getContextNesting(), 0);
+}
+
+TEST_F(GraphicsXvfbTest, LoaderUploadsWhileTheMainThreadHoldsTheLockTwoDeep)
+{
+    writeTga("Textures/red.tga", 4, 4, 255, 0, 0);
+    resources->startLoader();
+    graphics->acquireContext();
+    graphics->acquireContext();
+    SDL_GLContext mine = SDL_GL_GetCurrentContext();
+    auto started = std::chrono::steady_clock::now();
+    ResourceHandle h = resources->load("Textures/red.tga");
+    auto* texture = resources->getAs<TextureResource>(h);
+    auto took = std::chrono::steady_clock::now() - started;
+    EXPECT_LT(took, std::chrono::seconds(2));
+    ASSERT_NE(texture, nullptr);
+    EXPECT_FALSE(texture->isPlaceholder());
+    EXPECT_NE(texture->glName, GraphicsSystem::kNoTexture);
+    EXPECT_GE(texture->glName, GraphicsSystem::kFirstTextureId);
+    EXPECT_EQ(graphics->getContextNesting(), 2);
+    EXPECT_EQ(SDL_GL_GetCurrentContext(), mine);
+    EXPECT_TRUE(glIsTexture(texture->glName));
+    graphics->releaseContext();
+    graphics->releaseContext();
+}
+
+TEST_F(GraphicsXvfbTest, CursorFromPixels)
+{
+    std::vector<uint8_t> pixels(32 * 32 * 4, 255);
+    auto cursor = Cursor::fromPixels(pixels.data(), 32, 32, 16, 16);
+    ASSERT_NE(cursor, nullptr);
+    cursor->set();
+    EXPECT_TRUE(cursor->isCurrent());
+    auto arrow = Cursor::arrow();
+    ASSERT_NE(arrow, nullptr);
+    arrow->set();
+    EXPECT_FALSE(cursor->isCurrent());
+}
+
+TEST_F(GraphicsXvfbTest, UploadLevelsFormatsFiltersAndViewport)
+{
+    std::vector<uint8_t> chain(mip::chainBytes(256, 64, 4, 9), 128);
+    uint32_t id = graphics->uploadTexture(chain.data(), 256, 64, GraphicsSystem::kFormatRgba, 9);
+    ASSERT_NE(id, GraphicsSystem::kNoTexture);
+    Held lock(*graphics);
+    glBindTexture(GL_TEXTURE_2D, id);
+    const int expected[9][2] = {{256, 64}, {128, 32}, {64, 16}, {32, 8}, {16, 4},
+                                {8, 2},    {4, 1},    {2, 1},   {1, 1}};
+    for (int i = 0; i < 9; ++i) {
+        GLint w = 0, h = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, i, GL_TEXTURE_WIDTH, &w);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, i, GL_TEXTURE_HEIGHT, &h);
+        EXPECT_EQ(w, expected[i][0]) << i;
+        EXPECT_EQ(h, expected[i][1]) << i;
+    }
+    GLint filter = 0;
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, GL_LINEAR_MIPMAP_NEAREST); // filteringQuality 1
+
+    graphics->setFilteringQuality(2);
+    uint32_t single = graphics->uploadTexture(chain.data(), 4, 4, GraphicsSystem::kFormatRgb, 1);
+    glBindTexture(GL_TEXTURE_2D, single);
+    glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
+    EXPECT_EQ(filter, GL_LINEAR);
+
+    if (graphics->isTextureCompressionSupported()) {
+        std::vector<uint8_t> blocks(64, 0);
+        uint32_t dxt1 = graphics->uploadTexture(blocks.data(), 2, 2, GraphicsSystem::kFormatDxt1, 1);
+        ASSERT_NE(dxt1, GraphicsSystem::kNoTexture);
+        glBindTexture(GL_TEXTURE_2D, dxt1);
+        GLint bytes = 0;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED_IMAGE_SIZE, &bytes);
+        EXPECT_EQ(bytes, 8);
+        uint32_t dxt5 = graphics->uploadTexture(blocks.data(), 8, 8, GraphicsSystem::kFormatDxt5, 1);
+        glBindTexture(GL_TEXTURE_2D, dxt5);
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED_IMAGE_SIZE, &bytes);
+        EXPECT_EQ(bytes, 64);
+    }
+    GLint maxSize = 0;
+    glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSize);
+    std::string error;
+    EXPECT_EQ(graphics->uploadTexture(chain.data(), maxSize + 1, 1, GraphicsSystem::kFormatRgb, 1, error),
+              GraphicsSystem::kNoTexture);
+    EXPECT_FALSE(error.empty());
+    glBindTexture(GL_TEXTURE_2D, 0);
+
+    graphics->setViewport(10.4f, 10.5f, 799.5f, 600.49f, true);
+    GLint viewport[4];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    EXPECT_EQ(viewport[0], 10);
+    EXPECT_EQ(viewport[1], 11);
+    EXPECT_EQ(viewport[2], 800);
+    EXPECT_EQ(viewport[3], 600);
+}
+
+TEST_F(GraphicsXvfbTest, ScreenshotsThatCannotBeTakenSayWhyAndTheGameGoesOn)
+{
+    // A file named "Screenshots" where the directory belongs.
+    dir.write("user/Screenshots", "in the way");
+    graphics->takeScreenshot();
+    graphics->beginFrame();
+    graphics->endFrame();
+    EXPECT_TRUE(log.contains("Could not write screenshot", 3));
+    EXPECT_FALSE(graphics->isScreenshotRequested());
+
+    // A stored 2 × 2 viewport in a window leaves nothing to take.
+    std::filesystem::remove(dir.file("user/Screenshots"));
+    log.clear();
+    graphics->acquireContext();
+    graphics->setViewport(0, 0, 2, 2, true);
+    EXPECT_FALSE(graphics->captureScreenshot());
+    graphics->releaseContext();
+    EXPECT_TRUE(log.contains("No screenshot", 2));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("user/Screenshots/ss0000.jpg")));
+
+    // And one that works: a Targa of the 798 × 598 picture.
+    vars->setVar("r_screenshotType", "2");
+    graphics->takeScreenshot();
+    graphics->beginFrame();
+    graphics->endFrame();
+    auto file = files->readFile("Screenshots/ss0000.tga", true);
+    ASSERT_TRUE(file.has_value());
+    EXPECT_EQ(file->size(), 18u + 798u * 598u * 3u);
+}
