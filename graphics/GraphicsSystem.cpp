@@ -5,6 +5,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/platform/Cursor.h"
 #include "engine/platform/GLContext.h"
+#include "engine/resources/ModelAnimation.h"
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/GlStateCache.h"
 #include "graphics/TextureResource.h"
@@ -114,6 +115,9 @@ GraphicsSystem::~GraphicsSystem()
     if (ResourceSystem* resources = ResourceSystem::instance()) {
         resources->setContextLockHooks({});
     }
+    if (m_installedTextureLookup) {
+        ModelAnimation::setTextureLookup(nullptr);
+    }
 }
 
 void GraphicsSystem::acquireContext()
@@ -219,6 +223,12 @@ void GraphicsSystem::registerCommands(bool windowed)
             {[this] { return releaseAllContext(); }, [this](int levels) { reacquireContext(levels); }});
         if (windowed) {
             TextureResource::registerTypes(*resources);
+            // Sprite frames hold counted handles of their textures.
+            ModelAnimation::setTextureLookup([](const std::string& name) {
+                ResourceSystem* rs = ResourceSystem::instance();
+                return rs ? rs->load(name) : ResourceHandle();
+            });
+            m_installedTextureLookup = true;
         }
     }
     if (CommandSystem* commands = CommandSystem::instance()) {

@@ -254,6 +254,7 @@ private:
     float m_cameraOffset[3] = {};
     float m_overheadCameraOffset[3] = {};
     bool m_registered = false;
+    bool m_installedTextureLookup = false;
     std::vector<UserVarRef> m_vars; // in the table's order
 };
 
