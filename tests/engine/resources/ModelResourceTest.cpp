@@ -31,7 +31,17 @@ protected:
         resources.registerType(shaders);
         Skin::setShaderLookup(
             [this](const std::string& name, int subType) { return resources.load(name + ".sdr", subType); });
-        // Counted handles of the frame textures (no type: never built).
+        // Counted handles of the frame textures, built as empty resources.
+        ResourceTypeInfo textures;
+        textures.extension = "tga";
+        textures.fileReader = [](const std::string&, std::vector<uint8_t>& out) {
+            out.clear();
+            return true;
+        };
+        textures.factory = [](const std::string&, const uint8_t*, size_t, int) {
+            return std::make_unique<Resource>();
+        };
+        resources.registerType(textures);
         ModelAnimation::setTextureLookup([this](const std::string& name) { return resources.load(name); });
     }
     void TearDown() override
