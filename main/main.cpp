@@ -11,6 +11,7 @@
 #include "graphics/GraphicsHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
 #include "server/GameStartup.h"
+#include "sound/SoundResourceTypes.h"
 
 #include <cstdio>
 #include <dlfcn.h>
@@ -22,7 +23,9 @@ extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:libdbus-1.so\nleak:swrast_dri.so\nleak:libLLVM\nleak:libGLX_mesa.so\n"
            // SDL's X11 window list grows with each window made (video restarts).
-           "leak:libSDL2-2.0.so\n";
+           "leak:libSDL2-2.0.so\n"
+           // OpenAL Soft keeps its back-end state for the life of the process.
+           "leak:libopenal.so\n";
 }
 
 namespace {
@@ -98,6 +101,7 @@ int main(int argc, char** argv)
     installGameDataHooks(hooks);
     installGraphicsHooks(hooks);
     installServerHooks(hooks);
+    installSoundHooks(hooks, options.headless);
     Application app(options, std::move(hooks));
     return app.run();
 }

@@ -52,6 +52,8 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
         for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) {
             close(fd);
         }
+        // A silent sound device unless the test asks for another.
+        setenv("ALSOFT_DRIVERS", "null", 0);
         std::vector<char*> argv;
         argv.push_back(const_cast<char*>(program.c_str()));
         for (const auto& a : args) {
@@ -448,6 +450,73 @@ TEST(ApplicationTest, HeadlessShaderReloadAddsNoWarningOrError)
     EXPECT_EQ(log.find("Unknown command"), std::string::npos);
     EXPECT_EQ(after[2], before[2]) << log;
     EXPECT_EQ(after[3], 0u) << log;
+}
+
+// Until the log shows the text (start-up is over) or 20 seconds have passed.
+std::function<bool(const RunResult&)> untilLogShows(const std::string& logPath, const std::string& text)
+{
+    auto started = std::chrono::steady_clock::now();
+    return [logPath, text, started](const RunResult&) {
+        return readFile(logPath).find(text) != std::string::npos ||
+               std::chrono::steady_clock::now() - started > std::chrono::seconds(20);
+    };
+}
+
+// Sound starts after the window: on OpenAL Soft's silent null device here.
+TEST(ApplicationXvfbTest, WindowedRunStartsSoundOnTheNullDevice)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X display and no Xvfb";
+    }
+    TempDir user;
+    std::ofstream(user.file("user.cfg")) << "logfile 2\n";
+    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
+                             untilLogShows(user.file("log.txt"), "User directory:"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string log = readFile(user.file("log.txt"));
+    expectInOrder(log, {"Opened OpenAL Soft Device", "Using 256 sound sources", "Sound system initialized",
+                        "Audio devices: 1"});
+    EXPECT_EQ(log.find("Failed"), std::string::npos) << log;
+    std::string cfg = readFile(user.file("user.cfg"));
+    for (const char* name : {"s_initSound", "s_volumeMaster", "s_volumeSfx", "s_volumeMusic", "s_soundDevice",
+                             "s_speakerType"}) {
+        EXPECT_NE(cfg.find(name), std::string::npos) << name << "\n" << cfg;
+    }
+}
+
+TEST(ApplicationXvfbTest, WindowedRunWithoutASoundDeviceIsACriticalError)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X display and no Xvfb";
+    }
+    TempDir user;
+    setenv("ALSOFT_DRIVERS", "none", 1);
+    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", true);
+    unsetenv("ALSOFT_DRIVERS");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(
+        r.err.find("Critical Error: Sound system failed to initialize!  See User/log.txt for more info."),
+        std::string::npos)
+        << r.err;
+    EXPECT_NE(readFile(user.file("log.txt")).find("Failed to open sound device!"), std::string::npos);
+}
+
+TEST(ApplicationXvfbTest, SoundSwitchedOffInUserConfig)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X display and no Xvfb";
+    }
+    TempDir user;
+    std::ofstream(user.file("user.cfg")) << "s_initSound 0\nlogfile 2\n";
+    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
+                             untilLogShows(user.file("log.txt"), "User directory:"));
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string log = readFile(user.file("log.txt"));
+    EXPECT_NE(log.find("Skipped sound system initialization"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Opened OpenAL Soft Device"), std::string::npos);
 }
 
 TEST(ApplicationTest, DirectoriesAndPipesReadAsFilesGiveALineAndTheProgramGoesOn)
