@@ -1,5 +1,6 @@
 // The window, its OpenGL context, the initial state and the frame's ends.
 #include "graphics/GraphicsSystem.h"
+#include "graphics/shaders/ShaderSystem.h"
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
@@ -182,6 +183,15 @@ bool GraphicsSystem::setupDisplayOnce(std::string& error)
     // Settings the loader thread reads, fixed until the next restart.
     setFilteringQuality(getVar("filteringQuality").getInt());
     setUseCompressedTextures(getVar("compressedTextures").getInt() != 0 && m_compressionSupported);
+    if (ShaderSystem* shaders = ShaderSystem::instance()) {
+        shaders->setCompressedTextures(useCompressedTextures());
+        shaders->setBetterLighting(getVar("r_betterLighting").getInt() != 0);
+    }
+
+    // 11. The texture caches; 12. the standard textures (the fonts come with
+    // their own part).
+    buildTextureCaches();
+    acquireStandardTextures();
 
     // 13. Shadows, the tile cull radius, ready.
     m_shadowType = std::clamp(getVar("r_shadows").getInt(), 0, 2);

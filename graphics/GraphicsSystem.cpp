@@ -1,5 +1,9 @@
 #include "graphics/GraphicsSystem.h"
 
+#include "graphics/GlStageBackend.h"
+#include "graphics/StageDrawer.h"
+#include "graphics/TextureTools.h"
+
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
@@ -94,6 +98,15 @@ const EnumNameTable& GraphicsSystem::getTextOrientationTable()
 
 GraphicsSystem::GraphicsSystem() : m_glState(std::make_unique<GlStateCache>())
 {
+    m_stageBackend = std::make_unique<GlStageBackend>(*m_glState, [this](int texture) {
+        ResourceHandle handle;
+        if (ResourceSystem* resources = ResourceSystem::instance(); resources && texture >= 0) {
+            resources->addRef(texture);
+            handle = ResourceHandle::adopt(texture);
+        }
+        bindTexture(handle);
+    });
+    m_stageDrawer = std::make_unique<StageDrawer>(m_stageBackend.get());
     // The 2D diagonal (−1, 1) normalised, then the two camera offsets.
     float diagonal[2] = {-1.0f, 1.0f};
     float length = std::sqrt(2.0f);
@@ -234,6 +247,7 @@ void GraphicsSystem::registerCommands(bool windowed)
     if (CommandSystem* commands = CommandSystem::instance()) {
         commands->registerCommand([this](const CommandArgs&) { vidRestart(); }, "vidRestart",
                                   "Restarts the graphics system", "", "", false, 0);
+        TextureTools::registerCommands(*commands);
     }
     registerVariables();
     registerListProviders();

@@ -18,6 +18,10 @@
 
 class GLContext;
 class GlStateCache;
+class GlStageBackend;
+class RenderSurface;
+class Shader;
+class StageDrawer;
 struct SDL_Window;
 
 // The single graphics object: the window and its OpenGL context, the lock
@@ -107,6 +111,31 @@ public:
     bool useCompressedTextures() const { return m_useCompressed; }
     bool isTextureCompressionSupported() const { return m_compressionSupported; }
 
+    // --- Shader-stage drawing ----------------------------------------------------
+    // Sorts the queued surfaces and draws them batch by batch, stage by stage.
+    void drawQueuedSurfaces(std::vector<RenderSurface*>& queue);
+    // Makes the shader current and empties the batch (for code that fills the
+    // batch itself).
+    void prepareShader(Shader* shader);
+    // Draws the batch with the current shader; ends the surface when given.
+    void drawShaderStages(RenderSurface* surface, bool unlit);
+    StageDrawer& getStageDrawer() { return *m_stageDrawer; }
+    // The radial wipe of a rectangle of the virtual screen (Part of the
+    // cool-down display): up to five triangles swept clockwise from the middle
+    // of the left edge.
+    void drawRadialWipe(const ResourceHandle& shader, float red, float green, float blue, float x, float y,
+                        float width, float height, float alpha, float fraction);
+    // The standard handles: 0 white, 1 "UIBlack", 2 the default font (none
+    // until fonts are loaded), 3 circle, 4 shadow, 5 x, 6 plus, 7 minus, 8
+    // the missing tile, 9 the empty tile, 10 the white gradient; null
+    // outside 0..10.
+    const ResourceHandle* getStandardTexture(int index) const;
+    // The twenty shaders acquired at display set-up, in acquisition order.
+    const std::vector<ResourceHandle>& getStandardHandles() const { return m_standardHandles; }
+    // Once per frame: the texture memory report while `r_textureUsage` is on,
+    // the triangle counts while `r_trisRendered` is on.
+    void printTextureUsage();
+
     // --- 2D primitives and matrices --------------------------------------------
     void drawTexturedQuad(uint32_t texture, float x0, float y0, float x1, float y1, const float colour[3],
                           float alpha, int sourceBlend, int destinationBlend, float u0 = 0.0f,
@@ -194,9 +223,15 @@ private:
     void setInitialState();
     void registerVariables();
     void registerListProviders();
+    void acquireStandardTextures();
+    void buildTextureCaches();
+    void updateStageSettings();
     bool readScreenshotPixels(int x, int y, int width, int height, std::vector<uint8_t>& pixels);
 
     std::unique_ptr<GlStateCache> m_glState;
+    std::unique_ptr<GlStageBackend> m_stageBackend;
+    std::unique_ptr<StageDrawer> m_stageDrawer;
+    std::vector<ResourceHandle> m_standardHandles;
 
     std::recursive_mutex m_contextMutex;
     std::atomic<std::thread::id> m_contextOwner{};
