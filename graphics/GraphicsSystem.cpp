@@ -125,6 +125,9 @@ GraphicsSystem::GraphicsSystem() : m_glState(std::make_unique<GlStateCache>())
 GraphicsSystem::~GraphicsSystem()
 {
     shutdownDisplay();
+    // The standard shaders release their textures, which give their names
+    // back to this object: before its members go.
+    m_standardHandles.clear();
     if (ResourceSystem* resources = ResourceSystem::instance()) {
         resources->setContextLockHooks({});
     }
