@@ -5,6 +5,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/GlStageBackend.h"
+#include "graphics/GlStateCache.h"
 #include "graphics/RenderSurface.h"
 #include "graphics/ScreenGeometry.h"
 #include "graphics/StageDrawer.h"
@@ -13,6 +14,8 @@
 #include "graphics/TextureTools.h"
 #include "graphics/shaders/Shader.h"
 #include "graphics/shaders/ShaderSystem.h"
+
+#include <GL/gl.h>
 
 namespace {
 
@@ -173,4 +176,57 @@ void GraphicsSystem::printTextureUsage()
     if (getVar("r_trisRendered").getInt() != 0) {
         debugPrintRaw("Tris: %d - tri passes: %d\n", m_trianglesDrawn, m_trianglePasses);
     }
+}
+
+void GraphicsSystem::bindLineShader(const ResourceHandle& shader)
+{
+    const ResourceHandle* chosen = shader.isValid() ? &shader : getStandardTexture(0);
+    ResourceSystem* resources = ResourceSystem::instance();
+    auto* s = resources && chosen && chosen->isValid() ? resources->getAs<Shader>(*chosen) : nullptr;
+    bindTexture(s && !s->stages.empty() ? s->stages.front().getFrameTexture() : ResourceHandle());
+    m_glState->setWrap(GL_REPEAT, GL_REPEAT);
+}
+
+void GraphicsSystem::drawLine2D(const ResourceHandle& shader, float x0, float y0, float x1, float y1,
+                                const float colour[3], float width, uint16_t stipple)
+{
+    bindLineShader(shader);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    if (stipple != 0xFFFF) {
+        glEnable(GL_LINE_STIPPLE);
+        glLineStipple(4, stipple);
+    }
+    glLineWidth(width);
+    glColor3f(colour[0], colour[1], colour[2]);
+    glBegin(GL_LINES);
+    glVertex3f((x0 - 320.0f) / 320.0f, (240.0f - y0) / 240.0f, 0.0f);
+    glVertex3f((x1 - 320.0f) / 320.0f, (240.0f - y1) / 240.0f, 0.0f);
+    glEnd();
+    if (stipple != 0xFFFF) {
+        glDisable(GL_LINE_STIPPLE);
+    }
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+}
+
+void GraphicsSystem::drawRectOutline(const ResourceHandle& shader, float left, float top, float right,
+                                     float bottom, const float colour[3], float width)
+{
+    drawLine2D(shader, left, top, right, top, colour, width);
+    drawLine2D(shader, right, top, right, bottom, colour, width);
+    drawLine2D(shader, right, bottom, left, bottom, colour, width);
+    drawLine2D(shader, left, bottom, left, top, colour, width);
+}
+
+void GraphicsSystem::drawLine3D(const ResourceHandle& shader, const float from[3], const float to[3],
+                                const float colour[3], float width)
+{
+    bindLineShader(shader);
+    glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
+    glLineWidth(width);
+    glColor3f(colour[0], colour[1], colour[2]);
+    glBegin(GL_LINES);
+    glVertex3f(from[0], from[1], from[2]);
+    glVertex3f(to[0], to[1], to[2]);
+    glEnd();
+    glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
 }

@@ -125,6 +125,15 @@ public:
     // of the left edge.
     void drawRadialWipe(const ResourceHandle& shader, float red, float green, float blue, float x, float y,
                         float width, float height, float alpha, float fraction);
+    // Lines and boxes drawn with a shader's texture (standard handle 0, white,
+    // when the handle is -1). 2D points are in the 640 × 480 virtual screen,
+    // y down; a stipple other than 0xFFFF dashes the line.
+    void drawLine2D(const ResourceHandle& shader, float x0, float y0, float x1, float y1,
+                    const float colour[3], float width, uint16_t stipple = 0xFFFF);
+    void drawRectOutline(const ResourceHandle& shader, float left, float top, float right, float bottom,
+                         const float colour[3], float width);
+    void drawLine3D(const ResourceHandle& shader, const float from[3], const float to[3],
+                    const float colour[3], float width);
     // The standard handles: 0 white, 1 "UIBlack", 2 the default font (none
     // until fonts are loaded), 3 circle, 4 shadow, 5 x, 6 plus, 7 minus, 8
     // the missing tile, 9 the empty tile, 10 the white gradient; null
@@ -226,6 +235,7 @@ private:
     void acquireStandardTextures();
     void buildTextureCaches();
     void updateStageSettings();
+    void bindLineShader(const ResourceHandle& shader);
     bool readScreenshotPixels(int x, int y, int width, int height, std::vector<uint8_t>& pixels);
 
     std::unique_ptr<GlStateCache> m_glState;

@@ -5,6 +5,7 @@
 #include "engine/platform/Platform.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
+#include "graphics/GlStateCache.h"
 #include "graphics/GraphicsHooks.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/RenderSurface.h"
@@ -153,6 +154,11 @@ TEST(ShaderStagesXvfbTest, QueuedSurfacesDrawStageByStage)
             queue.push_back(&q);
         }
         g.drawQueuedSurfaces(queue);
+        // A red outline with the default (white) shader near the bottom.
+        const float red[3] = {1, 0, 0};
+        g.getGlState().setBlend(false);
+        g.getGlState().setDepthTest(false);
+        g.drawRectOutline(ResourceHandle(), 20, 420, 100, 460, red, 2.0f);
         g.endFrame();
     };
     Application app(options, hooks);
@@ -200,6 +206,16 @@ TEST(ShaderStagesXvfbTest, QueuedSurfacesDrawStageByStage)
     EXPECT_NEAR(firstLit, 720, 2);
     expectColour(shot, 660, y, 0, 0, 0);
     expectColour(shot, 780, y, 255, 255, 255);
+
+    // The outline: its top edge at virtual y 420 is screen row 525.
+    const uint8_t* onLine = nullptr;
+    for (int row = 522; row <= 528 && !onLine; ++row) {
+        if (shot.at(60, row)[0] > 200 && shot.at(60, row)[1] < 50) {
+            onLine = shot.at(60, row);
+        }
+    }
+    EXPECT_NE(onLine, nullptr);
+    expectColour(shot, 60, 560, 64, 64, 64); // inside the outline: the first column as it was
 
     // None of the twenty standard shaders shows the placeholder.
     const auto& standard = GraphicsSystem::get().getStandardHandles();
