@@ -27,7 +27,223 @@ protected:
     const GameTime eight{0, 8, 0, 0.0f};
 };
 
+// Title and description up to the quest level of every type, rolled as the
+// golden rolls (GoblinScout; Grabnak as the second target of the list types;
+// three town NPCs; no translations, so NPC type keys lose their markers).
+struct GoldenText {
+    QuestType type;
+    const char* title;
+    const char* head;
+};
+
+const GoldenText kGoldenTexts[] = {
+    {QuestType::BossKnight, "$$QuestTitleTuren~<^c007Goblin Scout^c145@@>~$$",
+     "Kill ^c007Goblin Scout^c145.$$QuestTextTuren~<^c007Goblin Scout^c145@@>~$$\nTime left: 19.7 "
+     "minutes\nLocation: ^c002Level5^c145\nQuest level: 10"},
+    {QuestType::BossLord, "$$QuestTitleShankar~<^c007Goblin Scout^c145@@>~$$",
+     "Kill ^c007Goblin Scout^c145.$$QuestTextShankar~<^c007Goblin Scout^c145@@>~$$\nTime left: 19.7 "
+     "minutes\nLocation: ^c002Level6^c145\nQuest level: 10"},
+    {QuestType::BossPrince, "$$QuestTitleCiglio~<^c007Goblin Scout^c145@@>~$$",
+     "Kill ^c007Goblin Scout^c145.$$QuestTextCiglio~<^c007Goblin Scout^c145@@>~$$\nTime left: 19.7 "
+     "minutes\nLocation: ^c002Level7^c145\nQuest level: 10"},
+    {QuestType::BossKing, "$$QuestTitleDraaien~<^c007Goblin Scout^c145@@>~$$",
+     "Kill ^c007Goblin Scout^c145.$$QuestTextDraaien~<^c007Goblin Scout^c145@@>~$$\nTime left: 19.7 "
+     "minutes\nLocation: ^c002Level8^c145\nQuest level: 10"},
+    {QuestType::KillMonsters, "$$QuestTitleKillMonsters~<5@@Goblin Scouts@@>~$$",
+     "$$QuestFixtureText0~<Goblin Scout@@>~$$  Kill 5 Goblin Scouts.\nTime left: 11.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::UniqueMonsterSpotted, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "$$QuestFixtureText0$$Kill 1 Goblin Scout.\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Assassin, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "$$QuestFixtureText0~<Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level0^c145\nQuest level: 10"},
+    {QuestType::MonsterQuestItem, "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Goblin Ears@@>~$$",
+     "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::LevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
+     "$$QuestFixtureText0~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::TownTraps, "$$QuestTitleKillMonsters~<3@@Goblin Scouts@@>~$$",
+     "Kill 3 Goblin Scouts.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Recruit, "$$QuestTitleRecruit$$",
+     "$$QuestTextRecruit~<Thermund@@8th@@Mage@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::KillMonsterGroup, "$$QuestTitleMonsterGroup~<Goblin Scout@@>~$$",
+     "$$QuestFixtureText0~<Goblin Scout@@>~$$Kill Goblin Scout\nKill ^c005Grabnak^c145 (goblin warlord)"},
+    {QuestType::RescueNpc, "$$QuestTitleRescueNpc~<Thermund@@>~$$",
+     "$$QuestFixtureText0$$Kill 1 Goblin Scout.\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::ClearLevel, "$$QuestTitleClearLevel~<3@@^c002Level3^c145@@>~$$",
+     "$$QuestFixtureText0~<^c002Level3^c145@@3@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest "
+     "level: 10"},
+    {QuestType::ScoutLocation, "$$QuestTitleScoutLocation~<^c002Level3^c145@@>~$$",
+     "$$QuestFixtureText0$$Kill 1 Goblin Scout.\nTime left: 19.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Delivery, "$$QuestTitleDelivery~<Thermund@@>~$$",
+     "$$QuestFixtureText0$$Kill 1 Goblin Scout.\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::CrystalGain, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::CrystalLoss, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::InfluenceGain, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::InfluenceLoss, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Uprising, "$$QuestTitleUprising~<Goblin Scout@@>~$$",
+     "$$QuestFixtureText0~<Goblin Scout@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Renegade, "$$QuestTitleRenegade~<Thermund@@>~$$",
+     "$$QuestMalePronounRenegade1$$$$QuestMalePronounRenegade2$$$$QuestFixtureText0~<Thermund@@he@@Goblin "
+     "Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::RenegadeAttack, "$$QuestTitleRenegade~<Thermund@@>~$$",
+     "$$QuestMalePronounRenegadeAttack1$$$$QuestMalePronounRenegadeAttack2$$$$QuestFixtureText0~<Thermund@@"
+     "he@@Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::GhostRevenge, "$$QuestTitleGhostRevenge~<Thermund@@>~$$",
+     "$$QuestFixtureText0~<Thermund@@a@@Goblin Scout@@^c002Level3^c145@@>~$$\nTime left: 19.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Revenge, "$$QuestTitleRevenge~<Thermund@@QuestFixtureText0@@>~$$",
+     "$$QuestTextRevenge~<Thermund@@a@@QuestFixtureText0@@Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::War, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$ $$QuestCompleted$$",
+     "Kill 1 Goblin Scout.\nKnown location: ^c002Level3^c145\nQuest level: 10\nProgress: "
+     "^c061completed^c000"},
+    {QuestType::Escort, "$$QuestTitleEscort~<Thermund@@>~$$",
+     "$$QuestFixtureText0~<Thermund@@^c002Level3^c145@@^c002Level4^c145@@>~$$\nTime left: 19.7 "
+     "minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::TreasureMap, "$$QuestTitleTreasureMap$$",
+     "$$QuestFixtureText0$$Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::MonsterQuest, "$$QuestTitleKillMonsters~<5@@Goblin Scouts@@>~$$",
+     "$$QuestFixtureText0~<Goblin Scout@@5@@>~$$\nTime left: 11.2 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::PoisonedSupply, "$$QuestTitlePoisonedSupply~<QuestFixtureText0@@>~$$",
+     "$$QuestTextPoisonedSupply~<QuestFixtureText0@@3@@@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::DeadlyPoison, "$$QuestTitleDeadlyPoison~<Mara (NpcTypeApothecary)@@>~$$",
+     "$$QuestTextDeadlyPoison~<Mara (NpcTypeApothecary)@@5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 "
+     "minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Petrify, "$$QuestTitlePetrify~<Mara (NpcTypeApothecary)@@>~$$",
+     "$$QuestTextPetrify~<Mara (NpcTypeApothecary)@@5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 "
+     "minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Plague, "$$QuestTitlePlague$$",
+     "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::NewNpc, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::TownAttack, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level0^c145\nQuest level: 10"},
+    {QuestType::GuardBreaksFree, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::TutorialEquipWeapon, "$$QuestTitleTutorialEquipWeapon$$",
+     "$$QuestTextTutorialEquipWeapon$$\nTime left: 19.7 minutes\nKnown location: ^c002Level3^c145\nQuest "
+     "level: 10"},
+    {QuestType::TutorialUseSlot, "$$QuestTitleTutorialUseSlot$$",
+     "$$QuestTextTutorialUseSlot$$\nTime left: 19.7 minutes\nKnown location: ^c002Level3^c145\nQuest level: "
+     "10"},
+    {QuestType::TutorialInvestigateHouse, "$$QuestTitleTutorialInvestigateHouse$$",
+     "$$QuestTextTutorialInvestigateHouse$$Use gate\nUse lifestone\nUse pedestal\nUse stash\nUse "
+     "bookshelf\nUse covenant stash"},
+    {QuestType::TutorialTalkToQuestGivers, "$$QuestTitleTutorialTalkToQuestGivers$$",
+     "$$QuestTextTutorialTalkToQuestGivers$$Talk to the $$NpcTypeWarmaster$$\nTalk to the "
+     "$$NpcTypeApothecary$$\nTalk to the $$NpcTypeSteward$$"},
+    {QuestType::TutorialTalkToVendors, "$$QuestTitleTutorialTalkToVendors$$",
+     "$$QuestTextTutorialTalkToVendors$$Talk to the $$NpcTypeVendorBasic$$\nTalk to the "
+     "$$NpcTypeVendorWeapon$$\nTalk to the $$NpcTypeVendorArmor$$\nTalk to the $$NpcTypeVendorGuard$$\nTalk "
+     "to the $$NpcTypeGambler$$"},
+    {QuestType::TutorialCovenantTrade, "$$QuestTitleTutorialCovenantTrade$$",
+     "$$QuestTextTutorialCovenantTrade$$\nTime left: 19.7 minutes\nKnown location: ^c002Level3^c145\nQuest "
+     "level: 10"},
+    {QuestType::Thief, "$$QuestTitleThief$$",
+     "$$QuestFixtureText0$$Kill 1 Goblin Scout.\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level0^c145\nQuest level: 10"},
+    {QuestType::Kidnapping, "$$QuestTitleKindapping~<Mara (NpcTypeApothecary)@@>~$$",
+     "$$QuestMalePronounKidnapping$$$$QuestFixtureText2~<he@@Mara (NpcTypeApothecary)@@Goblin "
+     "Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Siege, "$$QuestTitleSiege$$",
+     "$$QuestFixtureText2$$Kill 3 Goblin Scouts.\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level1^c145\nQuest level: 10"},
+    {QuestType::WanderingVendor, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::MonsterScout, "$$QuestTitleMonsterScout~<Goblin Scout@@>~$$",
+     "$$QuestFixtureText0~<Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level0^c145\nQuest level: 10"},
+    {QuestType::ArmorsmithMonsterQuestItem,
+     "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Goblin Ears@@>~$$",
+     "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::WeaponsmithMonsterQuestItem,
+     "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Goblin Ears@@>~$$",
+     "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::ArmorsmithLevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
+     "$$QuestFixtureText0~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::WeaponsmithLevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
+     "$$QuestFixtureText0~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryKillTurenScout, "$$QuestTitleKillTurenScout~<Goblin Scout@@>~$$",
+     "$$QuestTextKillTurenScout~<Goblin Scout@@^c002Level3^c145@@Ann@@>~$$\nTime left: 19.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryTurenArmy, "$$QuestTitleTurenArmy~<Goblin Scout@@>~$$",
+     "$$QuestTextTurenArmy~<Goblin Scout@@5@@^c002Level3^c145@@>~$$\nTime left: 11.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryTurenGraves, "$$QuestTitleTurenGraves~<3@@@@>~$$",
+     "$$QuestTextTurenGraves~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryShankarLuteKefah, "$$QuestTitleShankarLuteKefah$$",
+     "$$QuestTextShankarLuteKefah$$Kill Goblin Scout\nKill ^c005Grabnak^c145 (goblin warlord)"},
+    {QuestType::StoryKillShankarPartner, "$$QuestTitleKillShankarPartner~<Goblin Scout@@>~$$",
+     "$$QuestTextKillShankarPartner~<Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryShankarRescue, "$$QuestTitleShankarRescue~<Thermund@@>~$$",
+     "$$QuestTextShankarRescue~<Thermund@@>~$$\nTime left: 19.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryCiglioFindItem, "$$QuestTitleCiglioFindItem~<3@@@@>~$$",
+     "$$QuestTextCiglioFindItem~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryKillCiglioGuard, "$$QuestTitleKillCiglioGuard~<Goblin Scout@@Goblin Scout@@>~$$",
+     "$$QuestTextKillCiglioGuard~<Goblin Scout@@^c002Level3^c145@@>~$$\nTime left: 19.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryCiglioHorde, "$$QuestTitleCiglioHorde~<Goblin Scout@@>~$$",
+     "$$QuestTextCiglioHorde~<Goblin Scout@@5@@^c002Level3^c145@@>~$$\nTime left: 11.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryKillDraaienMage, "$$QuestTitleKillDraaienMage~<Goblin Scout@@Goblin Scout@@>~$$",
+     "$$QuestTextKillDraaienMage~<Goblin Scout@@^c002Level3^c145@@>~$$\nTime left: 19.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryDraaienNullifier, "$$QuestTitleDraaienNullifier~<Goblin Scout@@Goblin Ear@@>~$$",
+     "$$QuestTextDraaienNullifier~<Goblin Scout@@Goblin Ear@@Ann@@>~$$\nTime left: 19.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryDraaienArmy, "$$QuestTitleDraaienArmy~<Goblin Scout@@>~$$",
+     "$$QuestTextDraaienArmy~<Goblin Scout@@5@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::WarAgainstBarbarians, "$$QuestTitleWarAgainstBarbarians~<Goblin Scout@@>~$$",
+     "$$QuestFixtureText0~<Goblin Scout@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "^c002Level3^c145\nQuest level: 10"},
+    {QuestType::Meeting, "$$QuestTitleMeeting~<Goblin Scout@@^c005Grabnak^c145@@>~$$",
+     "$$QuestFixtureText0~<^c002Level3^c145@@Goblin Scout@@^c005Grabnak^c145@@>~$$Kill Goblin Scout\nKill "
+     "^c005Grabnak^c145 (goblin warlord)"},
+    {QuestType::TutorialGetQuest, "$$QuestTitleTutorialGetQuest$$",
+     "$$QuestTextTutorialGetQuest$$\nTime left: 19.7 minutes\nKnown location: ^c002Level3^c145\nQuest level: "
+     "10"},
+};
+
 } // namespace
+
+TEST_F(QuestTexts, GoldenTitlesAndDescriptionsForEveryType)
+{
+    ASSERT_TRUE(loaded);
+    ASSERT_EQ(std::size(kGoldenTexts), 66u);
+    for (const GoldenText& g : kGoldenTexts) {
+        SCOPED_TRACE(getQuestTypeName(toIndex(g.type)));
+        TestQuest q;
+        q.npcs = {{"Mara", NpcType::Apothecary}, {"Jorn", NpcType::None}, {"Edda", NpcType::Steward}};
+        q.setUpType = monster("GoblinScout");
+        if (g.type == QuestType::KillMonsterGroup || g.type == QuestType::Meeting ||
+            g.type == QuestType::MonsterQuest || g.type == QuestType::StoryShankarLuteKefah ||
+            g.type == QuestType::War)
+            q.setUpTargets = {monster("GoblinScout"), monster("GrabnakTheCruel")};
+        roll(q, g.type);
+        EXPECT_EQ(q.getTitle(false, -1), g.title);
+        std::string description = q.getDescription(10, eight, "Ann");
+        EXPECT_EQ(description.substr(0, description.find("\n\n")), g.head);
+    }
+}
 
 TEST_F(QuestTexts, KillMonstersTitleProgressAndDescription)
 {
