@@ -159,6 +159,8 @@ TEST(ShaderStagesXvfbTest, QueuedSurfacesDrawStageByStage)
         g.getGlState().setBlend(false);
         g.getGlState().setDepthTest(false);
         g.drawRectOutline(ResourceHandle(), 20, 420, 100, 460, red, 2.0f);
+        // Half a radial wipe over the virtual rectangle (0, 0)–(160, 120).
+        g.drawRadialWipe(*g.getStandardTexture(0), 1, 0, 0, 0, 0, 160, 120, 1.0f, 0.5f);
         g.endFrame();
     };
     Application app(options, hooks);
@@ -216,6 +218,10 @@ TEST(ShaderStagesXvfbTest, QueuedSurfacesDrawStageByStage)
     }
     EXPECT_NE(onLine, nullptr);
     expectColour(shot, 60, 560, 64, 64, 64); // inside the outline: the first column as it was
+
+    // The wipe: its top triangle is drawn, its lower-left piece not yet.
+    expectColour(shot, 100, 12, 255, 0, 0);
+    expectColour(shot, 25, 125, 64, 64, 64);
 
     // None of the twenty standard shaders shows the placeholder.
     const auto& standard = GraphicsSystem::get().getStandardHandles();
