@@ -22,9 +22,12 @@
 #include "support/TestQuest.h"
 #include "support/TestSupport.h"
 
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <set>
+#include <sstream>
 
 namespace {
 
@@ -406,4 +409,22 @@ TEST_F(ShippedQuestData, KillMonstersTextsOnTheShippedData)
     EXPECT_EQ(group.getTargetLine(group.targets[0]), "Kill ^c005Grabnak^c145 (goblin warlord)(completed)\n");
     EXPECT_EQ(group.getTargetLine(group.targets[1]), "Kill 3 Goblin Scouts(1 killed)\n");
     EXPECT_EQ(group.getMonsterTypeText(0, false, false, 1, true), "Grabnak, a goblin warlord,");
+}
+
+// The program itself on the shipped data logs its quest and chat counts and no error.
+TEST(ShippedQuestProgram, HeadlessStartLogsTheQuestAndChatCounts)
+{
+    TempDir user;
+    user.write("user.cfg", "developer 1\n");
+    const std::string command = "printf 'quit\\n' | '" + std::string(GLOAM_BINARY_DIR) +
+                                "/gloamreach' --headless --data-dir '" + gameDataPath() + "' --user-dir '" +
+                                user.path().string() + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    std::ifstream in(user.file("log.txt"));
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string log = text.str();
+    EXPECT_NE(log.find(", 67 quest definitions, "), std::string::npos) << log;
+    EXPECT_NE(log.find(" NPC chats"), std::string::npos) << log;
+    EXPECT_NE(log.find(" 0 errors"), std::string::npos) << log;
 }
