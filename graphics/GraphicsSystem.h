@@ -120,9 +120,8 @@ public:
     // Draws the batch with the current shader; ends the surface when given.
     void drawShaderStages(RenderSurface* surface, bool unlit);
     StageDrawer& getStageDrawer() { return *m_stageDrawer; }
-    // The radial wipe of a rectangle of the virtual screen (Part of the
-    // cool-down display): up to five triangles swept clockwise from the middle
-    // of the left edge.
+    // The radial wipe of a rectangle of the virtual screen (cool-downs): up to
+    // five triangles swept clockwise from the middle of the left edge.
     void drawRadialWipe(const ResourceHandle& shader, float red, float green, float blue, float x, float y,
                         float width, float height, float alpha, float fraction);
     // Lines and boxes drawn with a shader's texture (standard handle 0, white,
