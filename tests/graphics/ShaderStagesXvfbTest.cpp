@@ -11,6 +11,7 @@
 #include "graphics/RenderSurface.h"
 #include "graphics/ShaderTextures.h"
 #include "graphics/StageBatch.h"
+#include "graphics/TextureCache.h"
 #include "graphics/TextureResource.h"
 #include "graphics/shaders/Shader.h"
 #include "graphics/shaders/ShaderHooks.h"
@@ -21,6 +22,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <filesystem>
 #include <png.h>
 
 namespace {
@@ -166,6 +168,14 @@ TEST(ShaderStagesXvfbTest, QueuedSurfacesDrawStageByStage)
     Application app(options, hooks);
     app.startup();
     ASSERT_TRUE(GraphicsSystem::get().isDisplayReady());
+    // The display set-up built the caches into the user directory; built
+    // again (as a second start would) nothing is newer.
+    EXPECT_TRUE(std::filesystem::exists(user.file("TextureCache/Textures/white.rtx")) ||
+                std::filesystem::exists(user.file("TextureCache/Textures/white.ctx")));
+    EXPECT_FALSE(std::filesystem::exists(gameDataPath("TextureCache")));
+    EXPECT_EQ(GraphicsSystem::get().useCompressedTextures() ? TextureCache::buildCtxFiles()
+                                                            : TextureCache::buildRtxFiles(),
+              0);
 
     ShaderSystem::get().loadText("Test/twoStages\n{\n cull None\n {\n  texture Textures/white.tga\n"
                                  "  colorGen Constant 0.5,0.5,0.5\n }\n {\n  texture Textures/white.tga\n"
