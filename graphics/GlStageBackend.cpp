@@ -11,7 +11,7 @@ GlStageBackend::GlStageBackend(GlStateCache& state, std::function<void(int)> bin
 {
 }
 
-void GlStageBackend::beginBatch(const StageShaderState& s, const float* positions, size_t)
+void GlStageBackend::beginBatch(const StageShaderState& s, const float* positions, size_t vertexCount)
 {
     m_state.setCullFace(s.cullEnabled, static_cast<int>(s.cullFace));
     m_state.setDepthFunc(static_cast<int>(s.depthFunc));
@@ -27,6 +27,10 @@ void GlStageBackend::beginBatch(const StageShaderState& s, const float* position
     }
     glEnableClientState(GL_VERTEX_ARRAY);
     glVertexPointer(3, GL_FLOAT, 0, positions);
+    if (m_lock && m_unlock) {
+        m_lock(0, static_cast<int>(vertexCount));
+        m_locked = true;
+    }
 }
 
 void GlStageBackend::drawStage(const StageDraw& d, const uint32_t* indices, size_t indexCount)
@@ -64,6 +68,10 @@ void GlStageBackend::drawStage(const StageDraw& d, const uint32_t* indices, size
 
 void GlStageBackend::endBatch()
 {
+    if (m_locked) {
+        m_unlock();
+        m_locked = false;
+    }
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);

@@ -1,4 +1,5 @@
 // The window, its OpenGL context, the initial state and the frame's ends.
+#include "graphics/GlStageBackend.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/shaders/ShaderSystem.h"
 
@@ -161,6 +162,13 @@ bool GraphicsSystem::setupDisplayOnce(std::string& error)
     // 6.–10. Under the lock: extensions, two cleared frames, the state.
     acquireContext();
     loadExtensions();
+    if (m_context->hasExtension("GL_EXT_compiled_vertex_array")) {
+        m_stageBackend->setArrayLocks(
+            reinterpret_cast<GlStageBackend::LockArrays>(m_context->getProcAddress("glLockArraysEXT")),
+            reinterpret_cast<GlStageBackend::UnlockArrays>(m_context->getProcAddress("glUnlockArraysEXT")));
+    } else {
+        m_stageBackend->setArrayLocks(nullptr, nullptr);
+    }
     if (m_multisampleActive) {
         glEnable(GL_MULTISAMPLE);
     } else if (m_multisampleSupported) {
