@@ -9,11 +9,15 @@
 #include <vector>
 
 class DatabaseEntry;
+class SkillTree;
 
-// One skill tree of a class: its name and how many skills it holds.
+// One skill tree of a class: its name, how many skills it holds and the
+// loaded tree (set by GameData once the trees are loaded; null before or
+// when the tree is missing).
 struct ClassSkillTree {
     std::string name;
     int skillCount = 0;
+    const SkillTree* tree = nullptr;
 };
 
 // A character class record, read from the entry "Class" + the

@@ -111,6 +111,7 @@ bool GameData::load()
     const DefinitionLoaders& l = loaders();
     loadDefinitionsOfType(l.skillDefinitions, toIndex(DatabaseEntryType::Skill), m_skills);
     loadDefinitionsOfType(l.skillTrees, toIndex(DatabaseEntryType::SkillTree), m_skillTrees);
+    linkClassSkillTrees();
     loadQuestDefinitions();
     loadDefinitionsOfType(l.npcChats, toIndex(DatabaseEntryType::NpcChat), m_npcChats);
     loadDefinitionsOfType(l.covenantTraits, toIndex(DatabaseEntryType::CovenantTrait), m_covenantTraits);
@@ -118,6 +119,22 @@ bool GameData::load()
     applyDerivedValues();
     m_loaded = true;
     return true;
+}
+
+void GameData::linkClassSkillTrees()
+{
+    for (const std::unique_ptr<CharacterClass>& c : m_classes) {
+        if (!c)
+            continue;
+        for (ClassSkillTree& tree : c->skillTrees) {
+            tree.tree = nullptr;
+            for (const LoadedDefinition<SkillTree>& loaded : m_skillTrees)
+                if (loaded.definition && equalsNoCase(loaded.name, tree.name)) {
+                    tree.tree = loaded.definition;
+                    break;
+                }
+        }
+    }
 }
 
 void GameData::applyDerivedValues() const

@@ -180,6 +180,8 @@ private:
     GameRules m_rules;
     bool m_loaded = false;
     std::vector<std::unique_ptr<CharacterClass>> m_classes;
+    // Points each class's trees at the loaded skill trees.
+    void linkClassSkillTrees();
     std::vector<std::unique_ptr<MonsterArchetype>> m_archetypes;
     std::vector<std::unique_ptr<MonsterType>> m_monsterTypes;
     std::vector<std::unique_ptr<AttachmentDefinition>> m_attachments;

@@ -305,7 +305,12 @@ void EntityBase::fireFrameEvents()
 
 // ---- Geometry ----------------------------------------------------------------
 
-float EntityBase::distanceTo(const EntityBase* other, bool subtractRadii) const
+float EntityBase::distanceTo(const SkillEntity* other, bool subtractRadii) const
+{
+    return distanceToEntity(dynamic_cast<const EntityBase*>(other), subtractRadii);
+}
+
+float EntityBase::distanceToEntity(const EntityBase* other, bool subtractRadii) const
 {
     if (!other) {
         return kNoDistance;
@@ -324,7 +329,7 @@ bool EntityBase::isInMeleeRange(const EntityBase* other, const SkillDefinition* 
     (void)skill;
     const GameData* data = GameData::instance();
     float reach = data ? data->rules().gridSize : GameRules().gridSize;
-    return distanceTo(other, true) < reach * kMeleeReachFactor;
+    return distanceToEntity(other, true) < reach * kMeleeReachFactor;
 }
 
 void EntityBase::faceTowards(const ZonePosition& position, bool away)

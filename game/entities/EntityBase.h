@@ -6,6 +6,7 @@
 #include "engine/object/Listener.h"
 #include "engine/resources/ResourceHandle.h"
 #include "game/entities/TimerList.h"
+#include "game/skills/SkillEntity.h"
 
 #include <cstdint>
 #include <string>
@@ -21,7 +22,8 @@ class SkillDefinition;
 // The root of every object in the game world, on the server and in the
 // client's mirrors: position, facing, light, health, model and animation
 // playback, scale, fade, entity number and the link to a parent entity.
-class EntityBase : public Listener {
+// It answers the skill rules' questions as their SkillEntity.
+class EntityBase : public Listener, public SkillEntity {
 public:
     // Entity flag bits.
     static constexpr uint32_t kFlagTemporaryEffect = 0x1;
@@ -53,16 +55,16 @@ public:
     virtual void update(float dt);
     virtual bool meetsItemRequirement(int requirement) const { return true; }
     virtual bool canUseItemType(int type) const { return true; }
-    virtual int getStat(int index) const { return 0; }
+    int getStat(int index) const override { return 0; }
     virtual InventoryBase* getInventory() { return nullptr; }
-    virtual ItemBase* getItem(int group, int slot) { return nullptr; }
+    ItemBase* getItem(int group, int slot) const override { return nullptr; }
     virtual bool hasRoomInGroup(int group) const { return false; }
     virtual bool canAnimate() const { return true; }
     // kind: kEventFrame, kEventEnter or kEventLeave (frame -1 for the last two).
     virtual void onAnimationEvent(int animation, int kind, int frame) {}
     virtual float getFadeValue() const { return m_fade; }
-    virtual bool isEnemy(const EntityBase* other) const { return true; }
-    virtual bool canMove() const { return true; }
+    bool isEnemy(const SkillEntity* other) const override { return true; }
+    bool canMove() const override { return true; }
     // Current speed; a moving animation's rate follows it.
     virtual float getMovement() const { return 0.0f; }
     virtual void playIdle();
@@ -104,8 +106,10 @@ public:
     void setAnimationPaused(bool paused) { m_animationPaused = paused; }
 
     // ---- Geometry
-    // 1e10 for null; with subtractRadii both radii come off (may go negative).
-    float distanceTo(const EntityBase* other, bool subtractRadii) const;
+    // 1e10 for null or an entity of another kind; with subtractRadii both
+    // radii come off (may go negative).
+    float distanceTo(const SkillEntity* other, bool subtractRadii) const override;
+    float distanceToEntity(const EntityBase* other, bool subtractRadii) const;
     // Within 1.9 melee reaches (GridSize) of the other, radii subtracted. A
     // caller that may hold a null this tests it and takes false.
     bool isInMeleeRange(const EntityBase* other, const SkillDefinition* skill = nullptr) const;
@@ -131,7 +135,7 @@ public:
     void setEntityNumber(int number) { m_entityNumber = number; }
     int getHealth() const { return m_health; }
     void setHealth(int health) { m_health = health; }
-    int getMaxHealth() const { return m_maxHealth; }
+    int getMaxHealth() const override { return m_maxHealth; }
     void setMaxHealth(int maxHealth) { m_maxHealth = maxHealth; }
     int getCovenantIndex() const { return m_covenantIndex; }
     void setCovenantIndex(int index) { m_covenantIndex = index; }

@@ -4,6 +4,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/ItemBase.h"
 #include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillTree.h"
 #include "game/skills/StatusEffectBase.h"
 
 namespace {
@@ -28,6 +29,23 @@ void destroySkill(SkillDefinition* definition)
 void linkSkill(SkillDefinition* definition)
 {
     definition->link();
+}
+
+SkillTree* createTree()
+{
+    return new SkillTree();
+}
+
+bool loadTree(SkillTree* tree, const DatabaseEntry* entry)
+{
+    tree->SimpleData::setEntry(entry, entry ? entry->getName() : std::string());
+    tree->loadFromDatabase();
+    return true;
+}
+
+void destroyTree(SkillTree* tree)
+{
+    delete tree;
 }
 
 // Items describe a set bonus as the effect at level 1, without growth,
@@ -57,5 +75,9 @@ void registerSkillLoaders()
     loader.load = loadSkill;
     loader.destroy = destroySkill;
     loader.link = linkSkill;
+    DefinitionLoader<SkillTree>& trees = GameData::loaders().skillTrees;
+    trees.create = createTree;
+    trees.load = loadTree;
+    trees.destroy = destroyTree;
     ItemBase::setStatusEffectHooks({describeEffect, effectWorth});
 }

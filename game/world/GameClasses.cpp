@@ -3,6 +3,7 @@
 #include "engine/object/ClassRecord.h"
 #include "engine/object/ClassRegistry.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Sentient.h"
 
 ClassRecord* g_listenerClass = nullptr;
 ClassRecord* g_entityClass = nullptr;
@@ -25,7 +26,8 @@ void registerGameClasses()
         registry->registerClass("Entity", "Listener", &Entity::declareEvents, &Entity::bindHandlers);
     Entity::setClassRecordOf(g_entityClass);
     // Their classes fill the operations when they arrive.
-    g_sentientClass = registry->registerClass("Sentient", "Entity", nullptr, nullptr);
+    g_sentientClass =
+        registry->registerClass("Sentient", "Entity", &Sentient::declareEvents, &Sentient::bindHandlers);
     g_actorClass = registry->registerClass("Actor", "Sentient", nullptr, nullptr);
     g_playerClass = registry->registerClass("Player", "Sentient", nullptr, nullptr);
     g_trapClass = registry->registerClass("Trap", "Listener", nullptr, nullptr);

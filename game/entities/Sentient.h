@@ -1,0 +1,266 @@
+#pragma once
+
+#include "engine/core/MathUtil.h"
+#include "engine/object/SafePtr.h"
+#include "game/entities/Entity.h"
+#include "game/entities/Timer.h"
+#include "game/skills/CounterList.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CharacterClass;
+class InventoryBase;
+class InventoryGroup;
+class SkillBase;
+class SkillListBase;
+class StatChangeList;
+class StatusEffect;
+
+// The server-side base of every living character: a class, the character
+// stats and their recompute, an inventory, a skill list, the running status
+// effects, a party, power and experience, a per-step state word and the
+// sentient events. Combat is in SentientCombat.cpp, class and level-up in
+// SentientClass.cpp, actions and party in SentientActions.cpp, status
+// effects in SentientEffects.cpp.
+class Sentient : public Entity {
+public:
+    static constexpr int kStatCount = 112;
+    // Entity flag bits read here.
+    static constexpr uint32_t kFlagHugeDamage = 0x8;
+    static constexpr uint32_t kFlagUntargetable = 0x400;
+
+    // A flag bit about another entity that lasts a while (a combat event).
+    struct TimedFlag {
+        int32_t entityNumber = -1;
+        float timeLeft = 0.0f;
+        int32_t bit = 0;
+    };
+
+    Sentient();
+    ~Sentient() override;
+
+    // ---- Events of the class record
+    static void declareEvents(ClassRecord& record);
+    static void bindHandlers(ClassRecord& record);
+    enum EventIndex {
+        SuccessfulHitEvent,
+        WhenHitEvent,
+        WhenKilledEvent,
+        EnemyKilledEvent,
+        SuccessfulKillEvent,
+        IdentifyItemEvent,
+        UseSkillEvent,
+        UseEntityEvent,
+        AttackEvent,
+        CreateGateEvent,
+        ResurrectEvent,
+        EventCount
+    };
+    static const EventType* getEventType(EventIndex index) { return s_events[index]; }
+
+    // ---- Entity operations replaced here
+    void update(float dt) override;
+    int getStat(int index) const override;
+    ItemBase* getItem(int group, int slot) const override;
+    bool hasRoomInGroup(int group) const override;
+    InventoryBase* getInventory() override { return m_inventory.get(); }
+    float getMovement() const override;
+    bool meetsItemRequirement(int requirement) const override;
+    bool canMove() const override;
+    bool isEnemy(const SkillEntity* other) const override;
+    void collectKeptStatusEffects(std::vector<KeptStatusEffect>& out) const override;
+    void takeDamage(int amount, Entity* source = nullptr) override;
+    int heal(int amount, Entity* source = nullptr, bool showText = true) override;
+    void attackedBy(Entity* attacker) override;
+    bool canReceiveStatusEffect(const DatabaseEntry* entry) const override;
+    bool hasStatusEffect(const DatabaseEntry* entry) const override;
+    void addStatusEffectByName(const std::string& name, Entity* source, int level = 15) override;
+    void addStatusEffect(const DatabaseEntry* entry, Entity* source, int level) override;
+    void removeStatusEffect(const DatabaseEntry* entry) override { endStatusEffectsOf(entry); }
+    // datum: the other party's entity number, -1 for none.
+    void fireSimpleEvent(int event, int datum) override;
+
+    // ---- Further Sentient operations with Entity's reach
+    virtual CounterList& getStats() { return m_stats; }
+    const CounterList& getStats() const { return m_stats; }
+    virtual void takeDamage(int amount, Entity* source, bool overTime, bool quiet);
+    void noteCombatEvent(int stateBit, int entityNumber);
+    // Each active effect's absorb pass, in list order.
+    virtual void filterIncomingDamage(int& damage);
+    virtual bool canAct() const;
+    void addListener(Listener* listener);
+    void removeListener(Listener* listener);
+    virtual bool isFriendOf(const Entity* entity) const;
+    virtual bool isEnemyOf(const Entity* entity) const;
+    std::string getAttackSoundName(int soundType) const;
+    virtual void buildDamageList(const Entity* target, StatChangeList& list);
+    virtual void onHitTaken(Entity* attacker, bool flag);
+    virtual void onDefended(int kind);
+
+    // ---- Added operations, in order
+    /* 1 */ virtual void addStatBonus(int stat, int& value, int group) {}
+    /* 2 */ virtual void damaged(int amount, Entity* source, bool overTime, bool quiet);
+    /* 3 */ virtual void hitLanded(int amount, Entity* target, bool hit, bool critical, bool crushingBlow,
+                                   bool deepWounds, bool flag);
+    /* 4 */ virtual void enemyKilled(Entity* victim);
+    /* 5 */ virtual void levelUp();
+    /* 6 */ virtual InventoryGroup* getInventoryGroup(int group);
+    /* 7 */ virtual void regenerate(float extraHealthRegen);
+    /* 8 */ virtual bool hasEnemyNear(bool targetingMe, bool targetingParty, float radius) const;
+    /* 9 */ virtual void alert(Entity* attacker) {}
+    /* 10 */ virtual void hook10() {}
+    /* 11 */ virtual bool isForcedEnemy(const Entity* entity) const { return false; }
+    /* 12 */ virtual bool isFactionFriendly(const Entity* entity) const;
+    /* 13 */ virtual void killed(Entity* killer);
+    /* 14 */ virtual void addBaseDamage(StatChangeList& list);
+    /* 15 */ virtual float getStrengthDamageMult() const;
+    /* 16 */ virtual void addExtraDamage(StatChangeList& list) {}
+    /* 17 */ virtual float hookFactor17() const { return 1.0f; }
+    /* 18 */ virtual float hookFactor18() const { return 1.0f; }
+    /* 19 */ virtual void triggerStatusEffectsOnHit(Event& event, bool flag);
+    /* 20 */ virtual void collectPartyInRange(std::vector<Sentient*>& list, float range);
+    /* 21 */ virtual bool usesClassEntry() const { return false; }
+    /* 22 */ virtual float hookFactor22() const { return 1.0f; }
+    /* 23 */ virtual bool isItemTimerReady(const ItemBase* item) const { return true; }
+    /* 24 */ virtual void sendItemTimer(const ItemBase* item) {}
+    /* 25 */ virtual bool hookFlag25() const { return false; }
+    /* 26 */ virtual int hookValue26() const { return 0; }
+    /* 27 */ virtual bool hookFlag27() const { return false; }
+    /* 28 */ virtual int getBaseArmor() const { return 0; }
+    /* 29 */ virtual int getDexterityBonus() const;
+    /* 30 */ virtual int getMaxHealthFromClass() const;
+    /* 31 */ virtual int getBaseMinDamage() const { return 1; }
+    /* 32 */ virtual int getBaseMaxDamage() const { return 4; }
+    /* 33 */ virtual int getSpiritResistanceBonus(int stat) const;
+    /* 34 */ virtual bool canGainExperience() const { return true; }
+    /* 35 */ virtual float getSizeScale() const { return 1.0f; }
+    /* 36 */ virtual void sendMessage(int type, const std::string& text) {}
+    /* 37 */ virtual bool hasOwnAvoidance() const { return false; }
+    /* 38 */ virtual void hook38() {}
+    /* 39 */ virtual int getKillCredit() const { return 0; }
+    /* 40 */ virtual void sendWarpDirection() {}
+    /* 41 */ virtual void hook41() {}
+    // The statistics a player keeps (kills, deaths); null for others.
+    virtual std::vector<int32_t>* getFunStats() { return nullptr; }
+
+    // ---- Stats (Sentient.cpp)
+    void updateStats(bool refill);
+    void computeStatGroup(int group, bool refill);
+    void applyStatBonuses(int stat, int group);
+    bool isStatAdjustable(int stat, int group) const;
+    // A stat write; outside 0 … 111 nothing is written (level-2 line).
+    void setStat(int index, int value);
+    const CharacterClass* getCharacterClass() const { return m_class; }
+    void setCharacterClassRecord(const CharacterClass* record) { m_class = record; }
+    float getDamagePerSecond() const;
+
+    // ---- Class (SentientClass.cpp)
+    // On an unknown index: "Unknown class index %d", nothing changes.
+    void setCharacterClass(int index);
+
+    // ---- Status effects (SentientEffects.cpp)
+    // Takes ownership of the effect on every path.
+    void insertStatusEffect(StatusEffect* effect, Entity* source);
+    StatusEffect* findSameKindEffect(const StatusEffect* effect, const Entity* source) const;
+    void updateStatusEffects(float seconds);
+    void weakenStatusEffect(const std::string& name, int amount);
+    void refreshStatusEffect(const std::string& name, int value);
+    void endStatusEffectsOf(const DatabaseEntry* entry);
+    void endAllStatusEffects();
+    bool canAttack() const;
+    bool canUseSkills(bool spells) const;
+    bool isHiddenByEffect() const;
+    const std::vector<StatusEffect*>& getStatusEffects() const { return m_effects; }
+    // The damage list of the sentient's own attack, for damage-on-hit.
+    void buildAttackDamageList(StatChangeList& list) { buildDamageList(nullptr, list); }
+    // The item-set check of set effects.
+    bool isSetComplete(const DatabaseEntry* setEntry) const;
+    // The regeneration tick of a basic-regeneration effect.
+    virtual void basicRegenerate() { regenerate(0.0f); }
+    bool getSupportFlag() const { return m_supportFlag; }
+    void setSupportFlag(bool support) { m_supportFlag = support; }
+
+    // ---- Damage, power and experience (SentientCombat.cpp)
+    void gainPower(float amount);
+    void addPower(int amount);
+    void applyCombatModifiers(int index, const Entity* target, float& value,
+                              const SkillBase* skill = nullptr) const;
+    void applyTargetEventModifiers(int index, const Entity* target, float& value,
+                                   const SkillBase* skill = nullptr) const;
+    int applyEventModifiers(int index, const Entity* target, int value,
+                            const SkillBase* skill = nullptr) const;
+    float getCombatModifier(int index, const Entity* target) const;
+    void applyDamageModifiers(int group, const SkillBase* skill, StatChangeList& list);
+    bool isInCombat() const;
+    int awardExperience(int sourceLevel, int kind, float amount);
+    int payExperienceDebt(int xp);
+    int addDeathDebt();
+    void reduceDebt(int amount);
+    void updatePartyXpShare();
+    float getPartyXpShare() const { return m_partyXpShare; }
+    void cancelSkillWindup();
+    void restartPowerDecay();
+
+    // ---- Party (SentientActions.cpp)
+    void setLeader(Sentient* leader, int maxPartySize);
+    void clearLeader();
+    void dismissFollowers();
+    void collectParty(std::vector<Sentient*>& list);
+    bool isInPartyOf(const Entity* entity) const;
+    Sentient* firstFollower() const;
+    void alertParty(Entity* attacker);
+    Sentient* getLeader() const { return m_leader.get(); }
+    Sentient* getTopLeader() const;
+    const std::vector<Sentient*>& getFollowers() const { return m_followers; }
+    void addMoney(int amount);
+    bool isNearLifestone() const { return false; }
+    Listener* nearestListener() const;
+
+    const std::vector<TimedFlag>& getTimedFlags() const { return m_timedFlags; }
+    const std::vector<SafePtr<Listener>>& getListeners() const { return m_listeners; }
+    Timer& getPowerTimer() { return m_powerTimer; }
+    int getBaseSpeed() const { return m_baseSpeed; }
+    void setBaseSpeed(int speed) { m_baseSpeed = speed; }
+    void setBaseLight(const Vec3& color, float intensity)
+    {
+        m_baseLightColor = color;
+        m_baseLightIntensity = intensity;
+    }
+    SkillListBase* getSkillList() const { return m_skillList; }
+    // Set when an Equipment or Bookshelf place changed: the next update
+    // recomputes.
+    void markEquipmentChanged() { m_equipmentChanged = true; }
+
+protected:
+    // Broadcasts to a copy of the listener list.
+    void broadcastToListeners(Event& event);
+    void onIdentifyItemEvent(Event& event);
+    void onUseSkillEvent(Event& event);
+    void onUseEntityEvent(Event& event);
+    void onAttackEvent(Event& event);
+
+    Timer m_timer;
+    CounterList m_stats;
+    std::unique_ptr<InventoryBase> m_inventory;
+    SkillListBase* m_skillList = nullptr;
+    std::vector<StatusEffect*> m_effects;
+    int32_t m_reserved = -1;
+    const CharacterClass* m_class = nullptr;
+    std::vector<TimedFlag> m_timedFlags;
+    int32_t m_baseSpeed = 0;
+    SafePtr<Sentient> m_leader;
+    std::vector<Sentient*> m_followers;
+    std::vector<SafePtr<Listener>> m_listeners;
+    float m_partyXpShare = 1.0f;
+    Timer m_powerTimer;
+    Vec3 m_baseLightColor{0.0f, 0.0f, 0.0f};
+    float m_baseLightIntensity = 0.0f;
+    bool m_supportFlag = true;
+    bool m_equipmentChanged = false;
+
+private:
+    static inline const EventType* s_events[EventCount] = {};
+};
