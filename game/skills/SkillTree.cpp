@@ -24,5 +24,7 @@ void SkillTree::loadFromDatabase()
     if (getSkillCount() > kMaxSlots)
         debugPrint(2, "%s: skill tree %s lists %d skills; slots past %d have no points stat\n",
                    r.where("Skill").c_str(), getEntryName().c_str(), getSkillCount(), kMaxSlots);
-    startingSkills = r.getInt("StartingSkills");
+    // Our data names the skills a new character starts with.
+    startingSkillNames = r.getStringList("StartingSkills");
+    startingSkills = static_cast<int>(startingSkillNames.size());
 }

@@ -24,5 +24,6 @@ public:
 
     std::string name;
     int startingSkills = 0;
+    std::vector<std::string> startingSkillNames;
     std::vector<const SkillDefinition*> skills;
 };
