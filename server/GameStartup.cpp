@@ -1,5 +1,6 @@
 #include "server/GameStartup.h"
 
+#include "game/skills/StatSystem.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
 #include "game/world/GameSystem.h"
@@ -22,12 +23,14 @@ void startGame()
         g_registry = std::make_unique<GameSystemRegistry>();
     }
     g_game = std::make_unique<Game>();
+    createStatSystem();
     registerGameClasses();
     registerGameCommands();
 }
 
 void shutdownGame()
 {
+    destroyStatSystem();
     g_registry.reset();
     g_game.reset();
 }

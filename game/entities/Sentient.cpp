@@ -11,6 +11,7 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/EntityServices.h"
+#include "game/entities/Inventory.h"
 #include "game/skills/SkillListBase.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/GameClasses.h"
@@ -57,7 +58,7 @@ int itemStatContribution(const ItemBase& item, int s, int group)
 } // namespace
 
 Sentient::Sentient()
-    : m_stats(kStatCount), m_inventory(std::make_unique<InventoryBase>()),
+    : m_stats(kStatCount), m_inventory(std::make_unique<Inventory>()),
       m_skillList(EntityServices::createSkillList())
 {
     if (g_sentientClass)
@@ -167,7 +168,7 @@ bool Sentient::hasRoomInGroup(int group) const
 
 InventoryGroup* Sentient::getInventoryGroup(int group)
 {
-    return m_inventory ? m_inventory->getSlot(group) : nullptr;
+    return m_inventory ? m_inventory->getOwnGroup(group) : nullptr;
 }
 
 float Sentient::getMovement() const

@@ -160,6 +160,28 @@ public:
     // ---- Class (SentientClass.cpp)
     // On an unknown index: "Unknown class index %d", nothing changes.
     void setCharacterClass(int index);
+    // One item of the entry into the equipment (generated at the level when
+    // asked, two levels lower on each failure); an item without a place is
+    // freed.
+    bool giveItem(const std::string& entryName, bool generate);
+    void giveStartingEquipment();
+
+    // ---- Actions (SentientActions.cpp)
+    std::string getAttackAnimation() const;
+    void startAttack(Entity* target);
+    // False when the same skill is already winding up.
+    bool startSkillWindup(int skillNumber, float duration, Entity* target, bool showTimer, int extra);
+    void startIdentifyItem(ItemBase* item, float duration);
+    void startTimedEvent(EventIndex index, float duration, SafeClass* object);
+    void cancelTimedActions();
+    void cancelUseEntity();
+    // True when the item went to the ground.
+    bool dropItem(int group, int index, Entity* requester);
+    void dropAllEquipment();
+    void useSkillByIndex(int tree, int index, Entity* target);
+    // Numbers 0 … 999 only; any other names nothing.
+    void useEntityByNumber(int number);
+    void writeSnapshot(ByteBuffer& out) const override;
 
     // ---- Status effects (SentientEffects.cpp)
     // Takes ownership of the effect on every path.

@@ -1,10 +1,19 @@
 #include "game/entities/Sentient.h"
 
+#include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
+#include "engine/data/DatabaseEntry.h"
 #include "engine/object/Event.h"
+#include "engine/object/EventSystem.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/definitions/ItemBase.h"
 #include "game/entities/EntityServices.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
+#include "game/skills/SkillListBase.h"
 #include "game/world/Game.h"
+#include "game/world/GameClasses.h"
+#include "server/Server.h"
 
 #include <algorithm>
 #include <climits>
@@ -186,13 +195,193 @@ std::string Sentient::getAttackSoundName(int soundType) const
     return std::string();
 }
 
-// ---- Event handlers --------------------------------------------------------------------------
+// ---- Timed actions ------------------------------------------------------------------------
 
-void Sentient::onIdentifyItemEvent(Event& event) {}
+namespace {
 
-void Sentient::onUseSkillEvent(Event& event) {}
+void queueTimer(int entityNumber, float seconds, int on)
+{
+    queueClientCommand(formatString("timer %d %f %d", entityNumber, static_cast<double>(seconds), on));
+}
 
-void Sentient::onUseEntityEvent(Event& event) {}
+} // namespace
+
+std::string Sentient::getAttackAnimation() const
+{
+    const int equipment = toIndex(InventoryGroupIndex::Equipment);
+    if (getItem(equipment, toIndex(EquipedLocation::HandSecondary)))
+        return "attackOneHandWithShield";
+    if (const ItemBase* weapon = getItem(equipment, toIndex(EquipedLocation::HandPrimary)))
+        return weapon->getItemType() == ItemType::HandBoth ? "attackTwoHand" : "attackOneHand";
+    return "attack";
+}
+
+void Sentient::startAttack(Entity* target)
+{
+    if (!canAttack())
+        return;
+    Game* game = Game::instance();
+    EventSystem* events = EventSystem::instance();
+    const EventType* attack = getEventType(AttackEvent);
+    if (target && (EntityServices::factionRelation(this, target) == 4 || target->hasFlag(kFlagUntargetable)))
+        return;
+    playAnimation(getAttackAnimation(), toIndex(AnimationPriority::Attack), 0, false);
+    if (target)
+        faceEntity(target);
+    if (!game || !events || !attack)
+        return;
+    game->cancelEvents(attack, this);
+    Event* event = events->newEventOfType(*attack);
+    event->writeObject(target);
+    game->scheduleEvent(this, event, getAnimationEventFraction("attackMarker"));
+}
+
+bool Sentient::startSkillWindup(int skillNumber, float duration, Entity* target, bool showTimer, int extra)
+{
+    Game* game = Game::instance();
+    EventSystem* events = EventSystem::instance();
+    const EventType* useSkill = getEventType(UseSkillEvent);
+    if (!game || !events || !useSkill)
+        return false;
+    if (Event* pending = game->findEvent(useSkill, this)) {
+        pending->rewind();
+        if (pending->readInt() == skillNumber)
+            return false;
+    }
+    cancelSkillWindup();
+    for (EventIndex i : {UseEntityEvent, IdentifyItemEvent, CreateGateEvent, ResurrectEvent})
+        if (const EventType* type = getEventType(i))
+            game->cancelEvents(type, this);
+    Event* event = events->newEventOfType(*useSkill);
+    event->writeInt(skillNumber);
+    event->writeObject(target);
+    event->writeInt(extra);
+    game->scheduleEvent(this, event, duration);
+    if (showTimer)
+        queueTimer(m_entityNumber, duration, 1);
+    return true;
+}
+
+void Sentient::startIdentifyItem(ItemBase* item, float duration)
+{
+    startTimedEvent(IdentifyItemEvent, duration, item);
+}
+
+void Sentient::startTimedEvent(EventIndex index, float duration, SafeClass* object)
+{
+    Game* game = Game::instance();
+    EventSystem* events = EventSystem::instance();
+    const EventType* type = getEventType(index);
+    if (!game || !events || !type || game->findEvent(type, this))
+        return;
+    cancelTimedActions();
+    Event* event = events->newEventOfType(*type);
+    event->writeObject(object);
+    game->scheduleEvent(this, event, duration);
+    queueTimer(m_entityNumber, duration, 1);
+}
+
+void Sentient::cancelTimedActions()
+{
+    cancelSkillWindup();
+    Game* game = Game::instance();
+    if (!game)
+        return;
+    for (EventIndex i : {UseEntityEvent, IdentifyItemEvent, CreateGateEvent, ResurrectEvent})
+        if (const EventType* type = getEventType(i))
+            game->cancelEvents(type, this);
+}
+
+void Sentient::cancelUseEntity()
+{
+    Game* game = Game::instance();
+    if (const EventType* type = getEventType(UseEntityEvent); game && type)
+        game->cancelEvents(type, this);
+    queueTimer(m_entityNumber, 0.0f, 0);
+}
+
+// ---- Items and entities ----------------------------------------------------------------------
+
+bool Sentient::dropItem(int group, int index, Entity* requester)
+{
+    InventoryGroup* g = getInventoryGroup(group);
+    if (!g || index < 0 || index >= g->getSize())
+        return false;
+    auto* item = dynamic_cast<Item*>(g->getItem(index));
+    if (!item || item->isNoDrop())
+        return false;
+    if (group == toIndex(InventoryGroupIndex::Loot) && requester &&
+        requester->getClassRecord() == g_playerClass && g_playerClass) {
+        if (auto* player = dynamic_cast<Sentient*>(requester))
+            player->sendMessage(4, "Can't drop item!");
+        return false;
+    }
+    if (!dropItemOnGround(item, false, false, getPosition()))
+        return false;
+    // The ground object owns the item now.
+    (void)g->releaseItem(index);
+    updateStats(false);
+    return true;
+}
+
+void Sentient::dropAllEquipment()
+{
+    InventoryGroup* g = getInventoryGroup(toIndex(InventoryGroupIndex::Equipment));
+    for (int i = 0; g && i < g->getSize(); ++i)
+        dropItem(toIndex(InventoryGroupIndex::Equipment), i, nullptr);
+}
+
+void Sentient::useSkillByIndex(int tree, int index, Entity* target)
+{
+    SkillBase* skill = m_skillList ? m_skillList->findByTreeSlot(tree, index) : nullptr;
+    if (!skill)
+        return;
+    EntityServices::useSkill(skill, this, target);
+}
+
+void Sentient::useEntityByNumber(int number)
+{
+    Game* game = Game::instance();
+    // Numbers come from clients: 0 … 999 only.
+    if (!game || static_cast<unsigned>(number) >= static_cast<unsigned>(Game::kMaxEntities))
+        return;
+    if (Entity* entity = game->getEntity(number))
+        entity->use(this);
+}
+
+void Sentient::writeSnapshot(ByteBuffer& out) const
+{
+    static constexpr EquipedLocation kShown[] = {
+        EquipedLocation::Head,         EquipedLocation::Shoulders, EquipedLocation::Chest,
+        EquipedLocation::Wrists,       EquipedLocation::Hands,     EquipedLocation::Waist,
+        EquipedLocation::Legs,         EquipedLocation::Feet,      EquipedLocation::HandPrimary,
+        EquipedLocation::HandSecondary};
+    for (EquipedLocation place : kShown) {
+        const ItemBase* item = getItem(toIndex(InventoryGroupIndex::Equipment), toIndex(place));
+        const DatabaseEntry* entry = item ? item->getItemEntry() : nullptr;
+        out.writeInt(static_cast<int32_t>(entry ? entry->getId() : -1));
+    }
+}
+
+void Sentient::onUseSkillEvent(Event& event)
+{
+    int skillNumber = event.readInt();
+    auto* target = event.readObjectAs<Entity>();
+    int tree = skillNumber / kSkillStatsPerTree;
+    useSkillByIndex(tree, skillNumber - tree * kSkillStatsPerTree, target);
+}
+
+void Sentient::onUseEntityEvent(Event& event)
+{
+    if (auto* entity = event.readObjectAs<Entity>())
+        entity->use(this);
+}
+
+void Sentient::onIdentifyItemEvent(Event& event)
+{
+    if (auto* item = event.readObjectAs<ItemBase>())
+        item->setIdentified(true);
+}
 
 void Sentient::onAttackEvent(Event& event)
 {

@@ -1,10 +1,15 @@
 #include "game/entities/Sentient.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
 #include "engine/data/DatabaseEntry.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/ItemBase.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillListBase.h"
 
 #include <algorithm>
 
@@ -67,4 +72,108 @@ void Sentient::levelUp()
             m_stats.set(stat(CharacterStat::Power), m_stats.get(stat(CharacterStat::MaxPower)));
     }
     // The level-up model of covenant members joins with the covenant code.
+}
+
+bool Sentient::giveItem(const std::string& entryName, bool generate)
+{
+    const DatabaseEntry* entry = DefinitionReader::findEntry(entryName);
+    InventoryBase* inventory = m_inventory.get();
+    if (!entry || !inventory)
+        return false;
+    const int equipmentGroup = toIndex(InventoryGroupIndex::Equipment);
+    InventoryGroup* equipment = inventory->getSlot(equipmentGroup);
+    if (!equipment)
+        return false;
+    int level = m_stats.get(stat(CharacterStat::Level));
+    for (;;) {
+        ItemBase* item = inventory->createItem();
+        item->setItemEntry(entry);
+        item->generate(generate ? level : 0);
+        EquipedLocation place = inventory->findEquipSlot(*item);
+        int slot = toIndex(place);
+        bool placed = false;
+        if (place != EquipedLocation::None && slot < equipment->getSize()) {
+            // What lies there goes to the bags (or is dropped from the world
+            // of this character when they are full).
+            if (ItemBase* old = equipment->releaseItem(slot)) {
+                int added = inventory->addItem(old);
+                if (added != InventoryBase::kAddPlaced)
+                    delete old;
+            }
+            if (item->getItemType() == ItemType::HandBoth)
+                equipment->destroyItemAt(toIndex(EquipedLocation::HandSecondary));
+            equipment->setItem(slot, item);
+            placed = true;
+        }
+        if (placed) {
+            markEquipmentChanged();
+            return true;
+        }
+        // An item without a place is freed whatever the mode.
+        delete item;
+        if (!generate || level - 2 < 1)
+            return false;
+        level -= 2;
+    }
+}
+
+void Sentient::giveStartingEquipment()
+{
+    int c = m_stats.get(stat(CharacterStat::Class));
+    int kind = c >= 0 && c <= 7 ? c % 4 : -1; // 0 warrior, 1 rogue, 2 priest, 3 mage
+    if (kind < 0) {
+        updateStats(false);
+        return;
+    }
+    auto hasSkill = [this](const char* name) {
+        SkillBase* skill = m_skillList ? m_skillList->findByName(name) : nullptr;
+        return skill && skill->getLevel() >= 1;
+    };
+    const char* chest = "Cloth";
+    if (kind == 0)
+        chest = hasSkill("TalentPlateArmor") ? "Plate" : "Mail";
+    else if (kind == 1)
+        chest = "Leather";
+    else if (kind == 2)
+        chest = hasSkill("TalentChainArmor") ? "Mail" : "Leather";
+    giveItem(std::string("BaseChest") + chest, false);
+
+    bool twoHanded = false;
+    if (kind == 0 || kind == 2) {
+        const int equipmentGroup = toIndex(InventoryGroupIndex::Equipment);
+        InventoryGroup* equipment = m_inventory ? m_inventory->getSlot(equipmentGroup) : nullptr;
+        int j1 = toIndex(EquipedLocation::Jewelry1);
+        int j2 = toIndex(EquipedLocation::Jewelry2);
+        if (equipment && j1 < equipment->getSize() && equipment->getItem(j1))
+            twoHanded = j2 >= equipment->getSize() || !equipment->getItem(j2);
+        else
+            twoHanded = randomFloat(0) < 0.5f;
+    }
+    float r = randomFloat(0);
+    std::string weapon;
+    switch (kind) {
+    case 0:
+        if (r < 0.25f)
+            weapon = twoHanded ? "BaseTwoHandedAxe" : "BaseOneHandedAxe";
+        else if (r < 0.5f)
+            weapon = "BaseDagger";
+        else if (r < 0.75f)
+            weapon = twoHanded ? "BaseMaceTwoHanded" : "BaseMace";
+        else
+            weapon = twoHanded ? "BaseTwoHandedSword" : "BaseSword";
+        break;
+    case 1:
+        weapon = r < 0.5f ? "BaseDagger" : "BaseSword";
+        break;
+    case 2:
+        weapon = twoHanded ? "BaseMaceTwoHanded" : "BaseMace";
+        break;
+    default:
+        weapon = "BaseStaff";
+        break;
+    }
+    giveItem(weapon, false);
+    if ((kind == 0 || kind == 2) && !twoHanded)
+        giveItem("BaseShield", false);
+    updateStats(false);
 }

@@ -1,0 +1,120 @@
+#include "game/entities/Item.h"
+
+#include "engine/core/MathUtil.h"
+#include "engine/core/Random.h"
+#include "engine/data/Database.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/entities/Sentient.h"
+#include "game/world/Game.h"
+
+#include <cmath>
+
+namespace {
+
+bool isStashOrLoot(int group)
+{
+    return group == toIndex(InventoryGroupIndex::Stash) || group == toIndex(InventoryGroupIndex::Loot);
+}
+
+bool isBagGroup(int group)
+{
+    return (group >= toIndex(InventoryGroupIndex::Bag1) && group <= toIndex(InventoryGroupIndex::Bag4)) ||
+           (group >= toIndex(InventoryGroupIndex::StashBag1) &&
+            group <= toIndex(InventoryGroupIndex::StashBag8));
+}
+
+} // namespace
+
+Item::~Item()
+{
+    m_owner = nullptr;
+}
+
+void Item::clear()
+{
+    ItemBase::clear();
+    m_owner = nullptr;
+}
+
+int Item::getGainAtLevel(const std::string& gain) const
+{
+    const Database* db = Database::instance();
+    const DatabaseEntry* e = getItemEntry();
+    if (!db || !e)
+        return 0;
+    float levels = static_cast<float>(getLevel() - 1);
+    float value = db->getFloat(e, gain + "Base", 0.0f) + db->getFloat(e, gain + "PerLevel", 0.0f) * levels;
+    return static_cast<int>(std::floor(value + 0.5f));
+}
+
+bool Item::use(Sentient* user)
+{
+    InventoryBase* inventory = user ? user->getInventory() : nullptr;
+    int group = -1;
+    int slot = -1;
+    if (inventory)
+        inventory->findItem(this, group, slot);
+
+    if (inventory && isStashOrLoot(group)) {
+        // A full merge leaves nothing here: the caller removes and frees it.
+        if (inventory->stackItem(this))
+            return true;
+        InventoryGroup* from = inventory->getSlot(group);
+        ItemBase* taken = inventory->clearEntry(group, slot);
+        int added = taken ? inventory->addItem(taken) : InventoryBase::kAddNoRoom;
+        if (added == InventoryBase::kAddStacked) {
+            delete taken;
+        } else if (added == InventoryBase::kAddNoRoom && taken) {
+            if (from)
+                from->setItem(slot, taken);
+            user->sendMessage(4, "No room in inventory!");
+        }
+        return false;
+    }
+    if (user && needsIdentify()) {
+        Game* game = Game::instance();
+        float seconds =
+            game ? game->getIdentifyTime(getLevel(), user->getStat(toIndex(CharacterStat::Level))) : 0.0f;
+        user->startIdentifyItem(this, seconds);
+        return false;
+    }
+    if (inventory && isBagGroup(group) && isEquippableInBag()) {
+        // Bags go to the bag places with the character's inventory work.
+        if (getItemType() != ItemType::Bag)
+            inventory->equipItem(group, slot);
+        return false;
+    }
+    if (!getBool("CanBeUsed") || !user)
+        return false;
+    if (!user->meetsItemRequirement(toIndex(getItemRequirement())))
+        return false;
+    if (!user->isItemTimerReady(this))
+        return false;
+    user->sendItemTimer(this);
+    int healMax = getGainAtLevel("MaxHealthGain");
+    if (healMax > 0)
+        user->heal(randomIntInclusive(getGainAtLevel("MinHealthGain"), healMax), nullptr, false);
+    int powerMax = getGainAtLevel("MaxPowerGain");
+    if (powerMax > 0)
+        user->addPower(randomIntInclusive(getGainAtLevel("MinPowerGain"), powerMax));
+    const Database* db = Database::instance();
+    const DatabaseEntry* e = getItemEntry();
+    std::string effect = db && e ? db->getString(e, "StatusEffect") : std::string();
+    if (!effect.empty())
+        user->addStatusEffectByName(effect, user, getBool("StatusEffectUseLevel") ? getLevel() : 1);
+    if (getBool("TeleportHome"))
+        return false; // a player's way home joins with the Player
+    if (getItemType() == ItemType::TreasureMap)
+        return false; // the world's treasure-map handling joins with the quests
+    std::string useEffect = db && e ? db->getString(e, "UseEffectName") : std::string();
+    if (!useEffect.empty()) {
+        float seconds = db->getFloat(e, "UseEffectTime", 0.0f);
+        if (Game* game = Game::instance())
+            game->spawnEntity(useEffect, user->getPosition(), seconds > 0.0f ? seconds : 5.0f);
+    }
+    if (getQuantity() > 1) {
+        setQuantity(getQuantity() - 1);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "game/entities/Entity.h"
+
+class Item;
+
+// An item lying on the ground: falls, idles, and goes after a time set by
+// its rarity. While the item is not taken the ground object owns it.
+class ItemGround : public Entity {
+public:
+    ItemGround();
+    ~ItemGround() override;
+
+    void update(float dt) override;
+    void writeSnapshot(ByteBuffer& out) const override;
+
+    Item* getGroundItem() const { return m_item; }
+    void setItem(Item* item) { m_item = item; }
+    bool isItemTaken() const { return m_itemTaken; }
+    // The taker owns the item from now on.
+    Item* takeItem();
+
+private:
+    Item* m_item = nullptr;
+    bool m_itemTaken = false;
+    bool m_flag = false;
+};
+
+// Puts the item on the ground at or near the position. Null when there is no
+// free spot or no room in the world: the caller then keeps the item.
+ItemGround* dropItemOnGround(Item* item, bool keepForever, bool nearSearch, const ZonePosition& position);

@@ -1,0 +1,255 @@
+#include "game/entities/Item.h"
+
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/StringUtil.h"
+#include "game/definitions/DefinitionReader.h"
+#include "game/entities/Inventory.h"
+#include "game/entities/ItemGround.h"
+#include "game/entities/Sentient.h"
+#include "game/skills/SkillLoaders.h"
+#include "support/RecordingEntityServices.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kEquipment = toIndex(InventoryGroupIndex::Equipment);
+constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
+
+// A sentient whose item timer can be held.
+class Holder : public Sentient {
+public:
+    bool isItemTimerReady(const ItemBase*) const override { return timerReady; }
+    void sendItemTimer(const ItemBase*) override { ++timersStarted; }
+    void sendMessage(int type, const std::string& text) override { messages.push_back(text); }
+    bool timerReady = true;
+    int timersStarted = 0;
+    std::vector<std::string> messages;
+};
+
+struct Loaders {
+    Loaders() { registerSkillLoaders(); }
+};
+
+class ItemTest : public ::testing::Test {
+protected:
+    ItemTest()
+    {
+        holder.setCharacterClass(toIndex(CharacterClassType::Warrior));
+        holder.setStat(toIndex(CharacterStat::BaseVitality), 30);
+        holder.updateStats(true);
+        holder.getInventory()->getOwnGroup(kBag1)->setSize(8);
+    }
+
+    Item* make(const char* entry, int quantity = 1)
+    {
+        auto* item = dynamic_cast<Item*>(holder.getInventory()->createItem());
+        item->setItemEntry(DefinitionReader::findEntry(entry));
+        item->generate(1);
+        item->setQuantity(quantity);
+        return item;
+    }
+
+    Loaders loaders;
+    TestWorld world;
+    RecordingEntityServices services;
+    Holder holder;
+};
+
+TEST_F(ItemTest, InventoryMakesItemsAndRefusesUnknownGroups)
+{
+    Inventory* inventory = dynamic_cast<Inventory*>(holder.getInventory());
+    ASSERT_NE(inventory, nullptr);
+    EXPECT_EQ(inventory->getSlot(27), nullptr);
+    EXPECT_EQ(inventory->getSentient(), &holder);
+    std::unique_ptr<ItemBase> made(inventory->createItem());
+    EXPECT_NE(dynamic_cast<Item*>(made.get()), nullptr);
+}
+
+TEST_F(ItemTest, PotionStackShrinksAndASingleOneIsUsedUp)
+{
+    Inventory* inventory = dynamic_cast<Inventory*>(holder.getInventory());
+    holder.setHealth(10);
+    InventoryGroup* bag = inventory->getOwnGroup(kBag1);
+    bag->setItem(0, make("MinorHealthPotion", 3));
+    inventory->removeUsedItem(kBag1, 0, &holder);
+    ASSERT_NE(bag->getItem(0), nullptr);
+    EXPECT_EQ(bag->getItem(0)->getQuantity(), 2);
+    EXPECT_GE(holder.getHealth(), 40);
+    EXPECT_LE(holder.getHealth(), 55);
+
+    bag->setItem(1, make("MinorHealthPotion", 1));
+    inventory->removeUsedItem(kBag1, 1, &holder);
+    EXPECT_EQ(bag->getItem(1), nullptr); // freed: the sanitizer build sees no leak
+    EXPECT_EQ(holder.timersStarted, 2);
+
+    holder.timerReady = false;
+    holder.setHealth(10);
+    inventory->removeUsedItem(kBag1, 0, &holder);
+    EXPECT_EQ(bag->getItem(0)->getQuantity(), 2);
+    EXPECT_EQ(holder.getHealth(), 10);
+}
+
+TEST_F(ItemTest, DropFailuresLeaveTheItemWithTheCaller)
+{
+    std::unique_ptr<Item> item(make("MinorHealthPotion"));
+    ZonePosition here(0, 100.0f, 100.0f);
+    // Every ring taken.
+    EXPECT_EQ(dropItemOnGround(item.get(), false, false, here), nullptr);
+    EXPECT_EQ(item->getOwner(), nullptr);
+
+    // A full entity table.
+    EntityServiceHooks hooks = EntityServices::hooks();
+    hooks.findFreeSpotOnRing = [](const ZonePosition& c, int, ZonePosition& out, Entity*, bool) {
+        out = c;
+        return true;
+    };
+    EntityServices::setHooks(hooks);
+    std::vector<Entity*> fillers;
+    while (world.game->getEntityCount() < Game::kMaxEntities) {
+        auto* e = new Entity();
+        if (world.game->addEntity(e) < 0) {
+            delete e;
+            break;
+        }
+    }
+    EXPECT_EQ(dropItemOnGround(item.get(), false, false, here), nullptr);
+    EXPECT_EQ(item->getOwner(), nullptr);
+    world.game->clear();
+}
+
+TEST_F(ItemTest, GroundItemOfUncommonRarityGoesAfter180Seconds)
+{
+    EntityServiceHooks hooks = EntityServices::hooks();
+    hooks.findFreeSpotOnRing = [](const ZonePosition& c, int, ZonePosition& out, Entity*, bool) {
+        out = c;
+        return true;
+    };
+    EntityServices::setHooks(hooks);
+    Item* item = make("MinorHealthPotion");
+    item->setRarity(ItemRarity::Uncommon);
+    ItemGround* ground = dropItemOnGround(item, false, false, ZonePosition(0, 50.0f, 50.0f));
+    ASSERT_NE(ground, nullptr);
+    EXPECT_EQ(ground->getGroundItem(), item);
+    EXPECT_EQ(item->getOwner(), ground);
+    ByteBuffer snapshot;
+    ground->writeSnapshot(snapshot);
+    EXPECT_EQ(snapshot.size(), 4u);
+    int number = ground->getEntityNumber();
+    for (int step = 0; step < 3590; ++step)
+        world.game->update(0.05f);
+    EXPECT_EQ(world.game->getEntity(number), ground);
+    for (int step = 0; step < 20; ++step)
+        world.game->update(0.05f);
+    EXPECT_EQ(world.game->getEntity(number), nullptr);
+}
+
+// ---- Actions ------------------------------------------------------------------------
+
+TEST_F(ItemTest, WindupsAndTimerLines)
+{
+    world.game->addEntity(&holder);
+    const auto& lines = world.server->getQueuedCommands();
+    size_t before = lines.size();
+    EXPECT_TRUE(holder.startSkillWindup(3, 1.5f, nullptr, true, 0));
+    EXPECT_FALSE(holder.startSkillWindup(3, 1.5f, nullptr, true, 0));
+    EXPECT_TRUE(holder.startSkillWindup(4, 2.0f, nullptr, true, 0));
+    int n = holder.getEntityNumber();
+    ASSERT_EQ(lines.size(), before + 3);
+    EXPECT_EQ(lines[before], formatString("timer %d %f %d", n, 1.5, 1));
+    EXPECT_EQ(lines[before + 1], formatString("timer %d %f %d", n, 0.0, 0));
+    EXPECT_EQ(lines[before + 2], formatString("timer %d %f %d", n, 2.0, 1));
+    holder.cancelTimedActions();
+    world.game->removeEntity(&holder);
+}
+
+// Counts its uses.
+class Usable : public Entity {
+public:
+    void use(Entity* user) override { ++uses; }
+    int uses = 0;
+};
+
+TEST_F(ItemTest, UseEntityByNumberTakesTableNumbersOnly)
+{
+    auto* usable = new Usable();
+    int number = world.game->addEntity(usable);
+    ASSERT_GE(number, 0);
+    holder.useEntityByNumber(-1);
+    holder.useEntityByNumber(number + Game::kMaxEntities);
+    EXPECT_EQ(usable->uses, 0);
+    holder.useEntityByNumber(number);
+    EXPECT_EQ(usable->uses, 1);
+}
+
+TEST_F(ItemTest, SnapshotAndAttackAnimationFollowTheEquipment)
+{
+    EXPECT_EQ(holder.getAttackAnimation(), "attack");
+    Item* sword = make("ShortSword");
+    int id = sword->getItemEntry()->getId();
+    holder.getInventory()->getOwnGroup(kEquipment)->setItem(toIndex(EquipedLocation::HandPrimary), sword);
+    EXPECT_EQ(holder.getAttackAnimation(), "attackOneHand");
+    ByteBuffer out;
+    holder.writeSnapshot(out);
+    ASSERT_EQ(out.size(), 40u);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(out.readInt(), i == 8 ? id : -1) << i;
+    holder.getInventory()
+        ->getOwnGroup(kEquipment)
+        ->setItem(toIndex(EquipedLocation::HandSecondary), make("Buckler"));
+    EXPECT_EQ(holder.getAttackAnimation(), "attackOneHandWithShield");
+}
+
+TEST_F(ItemTest, DroppingFromLootAndAFailedDrop)
+{
+    InventoryGroup* loot = holder.getInventory()->getOwnGroup(toIndex(InventoryGroupIndex::Loot));
+    loot->setSize(4);
+    Item* potion = make("MinorHealthPotion");
+    loot->setItem(0, potion);
+    // No free spot: the item stays.
+    EXPECT_FALSE(holder.dropItem(toIndex(InventoryGroupIndex::Loot), 0, &holder));
+    EXPECT_EQ(loot->getItem(0), potion);
+    EntityServiceHooks hooks = EntityServices::hooks();
+    hooks.findFreeSpotOnRing = [](const ZonePosition& c, int, ZonePosition& out, Entity*, bool) {
+        out = c;
+        return true;
+    };
+    EntityServices::setHooks(hooks);
+    holder.setPosition(ZonePosition(0, 10.0f, 10.0f));
+    EXPECT_TRUE(holder.dropItem(toIndex(InventoryGroupIndex::Loot), 0, &holder));
+    EXPECT_EQ(loot->getItem(0), nullptr);
+    EXPECT_EQ(potion->getOwner() != nullptr, true);
+}
+
+// ---- Starting equipment ------------------------------------------------------------------
+
+TEST_F(ItemTest, StartingEquipmentSuitsTheClass)
+{
+    for (int round = 0; round < 8; ++round) {
+        Sentient rogue;
+        rogue.setCharacterClass(toIndex(CharacterClassType::Rogue));
+        rogue.giveStartingEquipment();
+        const ItemBase* chest = rogue.getItem(kEquipment, toIndex(EquipedLocation::Chest));
+        ASSERT_NE(chest, nullptr);
+        EXPECT_EQ(chest->getItemEntry()->getName(), "BaseChestLeather");
+        const ItemBase* weapon = rogue.getItem(kEquipment, toIndex(EquipedLocation::HandPrimary));
+        ASSERT_NE(weapon, nullptr);
+        std::string name = weapon->getItemEntry()->getName();
+        EXPECT_TRUE(name == "BaseDagger" || name == "BaseSword") << name;
+        EXPECT_EQ(rogue.getItem(kEquipment, toIndex(EquipedLocation::HandSecondary)), nullptr);
+    }
+    Sentient mage;
+    mage.setCharacterClass(toIndex(CharacterClassType::Mage));
+    mage.giveStartingEquipment();
+    ASSERT_NE(mage.getItem(kEquipment, toIndex(EquipedLocation::Chest)), nullptr);
+    EXPECT_EQ(mage.getItem(kEquipment, toIndex(EquipedLocation::Chest))->getItemEntry()->getName(),
+              "BaseChestCloth");
+    ASSERT_NE(mage.getItem(kEquipment, toIndex(EquipedLocation::HandPrimary)), nullptr);
+    EXPECT_EQ(mage.getItem(kEquipment, toIndex(EquipedLocation::HandPrimary))->getItemEntry()->getName(),
+              "BaseStaff");
+}
+
+} // namespace
