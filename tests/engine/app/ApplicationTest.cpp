@@ -459,6 +459,7 @@ TEST(ApplicationTest, HeadlessShaderReloadAddsNoWarningOrError)
     EXPECT_NE(log.find("] reloadShaders"), std::string::npos);
     EXPECT_EQ(log.find("Unknown command"), std::string::npos);
     EXPECT_EQ(after[2], before[2]) << log;
+    EXPECT_EQ(after[2], 0u) << log;
     EXPECT_EQ(after[3], 0u) << log;
 }
 
