@@ -135,7 +135,10 @@ int InventoryBase::countItemsInGroup(int group)
 ItemBase* InventoryBase::clearEntry(int group, int slot)
 {
     InventoryGroup* g = getSlot(group);
-    return g ? g->releaseItem(slot) : nullptr;
+    ItemBase* item = g ? g->releaseItem(slot) : nullptr;
+    if (item)
+        onItemChanged(group, slot);
+    return item;
 }
 
 int InventoryBase::findItem(int group, const ItemBase* item)
@@ -275,6 +278,8 @@ bool InventoryBase::moveItem(int fromGroup, int fromSlot, int toGroup, int toSlo
         item->setQuantity(item->getQuantity() - moved);
         if (item->getQuantity() <= 0)
             from->destroyItemAt(fromSlot);
+        onItemChanged(fromGroup, fromSlot);
+        onItemChanged(toGroup, toSlot);
         return true;
     }
 
@@ -287,6 +292,8 @@ bool InventoryBase::moveItem(int fromGroup, int fromSlot, int toGroup, int toSlo
     ItemBase* displaced = to->releaseItem(toSlot);
     to->setItem(toSlot, moving);
     from->setItem(fromSlot, displaced);
+    onItemChanged(fromGroup, fromSlot);
+    onItemChanged(toGroup, toSlot);
     if (fromGroup == kMain || toGroup == kMain || fromGroup == kStash || toGroup == kStash ||
         fromGroup == kLoot || toGroup == kLoot)
         updateBagGroups();

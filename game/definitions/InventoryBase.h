@@ -48,6 +48,8 @@ public:
     virtual Entity* getOwner() const { return m_owner; }
     // A new item of the inventory's item class (every item it makes).
     virtual ItemBase* createItem();
+    // Told when a move or clearEntry placed or took an item at (group, slot).
+    virtual void onItemChanged(int group, int slot) {}
 
     // This inventory's own group record (never the owner's), null outside.
     InventoryGroup* getOwnGroup(int group);

@@ -25,6 +25,13 @@ ItemBase* Inventory::createItem()
     return item;
 }
 
+void Inventory::onItemChanged(int group, int slot)
+{
+    if (m_sentient && (group == toIndex(InventoryGroupIndex::Equipment) ||
+                       group == toIndex(InventoryGroupIndex::Bookshelf)))
+        m_sentient->markEquipmentChanged();
+}
+
 void Inventory::removeUsedItem(int group, int entry, Sentient* user)
 {
     auto* item = dynamic_cast<Item*>(getItemAt(group, entry));

@@ -17,6 +17,9 @@ public:
     // The owner is kept only when it is a Sentient.
     void setOwner(Entity* owner) override;
     ItemBase* createItem() override;
+    // An Equipment or Bookshelf change makes the sentient recompute at its
+    // next update.
+    void onItemChanged(int group, int slot) override;
 
     Sentient* getSentient() const { return m_sentient; }
 

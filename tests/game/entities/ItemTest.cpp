@@ -2,6 +2,7 @@
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
+#include "game/definitions/CharacterClass.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/entities/Inventory.h"
 #include "game/entities/ItemGround.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -250,6 +252,58 @@ TEST_F(ItemTest, StartingEquipmentSuitsTheClass)
     ASSERT_NE(mage.getItem(kEquipment, toIndex(EquipedLocation::HandPrimary)), nullptr);
     EXPECT_EQ(mage.getItem(kEquipment, toIndex(EquipedLocation::HandPrimary))->getItemEntry()->getName(),
               "BaseStaff");
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ItemTest, EquippingThroughTheInventoryRecomputesAtTheNextUpdate)
+{
+    InventoryBase* inventory = holder.getInventory();
+    inventory->getOwnGroup(kBag1)->setItem(0, make("ShortSword"));
+    EXPECT_EQ(holder.getStat(toIndex(CharacterStat::AttackSpeed)), 1500);
+    ASSERT_TRUE(inventory->equipItem(kBag1, 0));
+    EXPECT_EQ(holder.getStat(toIndex(CharacterStat::AttackSpeed)), 1500);
+    holder.update(0.05f);
+    EXPECT_EQ(holder.getStat(toIndex(CharacterStat::AttackSpeed)), 1200); // 1.2 s
+    delete inventory->clearEntry(kEquipment, toIndex(EquipedLocation::HandPrimary));
+    holder.update(0.05f);
+    EXPECT_EQ(holder.getStat(toIndex(CharacterStat::AttackSpeed)), 1500);
+}
+
+TEST_F(ItemTest, PartyInRangeTakesEntityNumber999)
+{
+    Sentient leader;
+    auto* member = new Sentient();
+    // Fill the table so the member gets the last number.
+    while (world.game->getEntityCount() < Game::kMaxEntities - 1) {
+        auto* e = new Entity();
+        if (world.game->addEntity(e) < 0) {
+            delete e;
+            break;
+        }
+    }
+    ASSERT_EQ(world.game->addEntity(member), 999);
+    member->setLeader(&leader, 4);
+    holder.setLeader(&leader, 4);
+    std::vector<Sentient*> found;
+    holder.collectPartyInRange(found, 10000.0f);
+    EXPECT_NE(std::find(found.begin(), found.end(), member), found.end());
+    holder.clearLeader();
+    member->clearLeader();
+    world.game->clear();
+}
+
+TEST_F(ItemTest, ClassSetsTheSkillSlotsOfItsTrees)
+{
+    const CharacterClass* warrior = holder.getCharacterClass();
+    ASSERT_NE(warrior, nullptr);
+    for (int t = 0; t < warrior->getSkillTreeCount(); ++t) {
+        int n = warrior->skillTrees[static_cast<size_t>(t)].skillCount;
+        for (int i = 0; i < kSkillStatsPerTree; ++i)
+            EXPECT_EQ(holder.getStat(toIndex(skillStat(t, i))), i < n ? 1 : 0) << t << " " << i;
+    }
 }
 
 } // namespace
