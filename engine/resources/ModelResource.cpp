@@ -110,6 +110,9 @@ std::unique_ptr<ModelResource> ModelResource::parse(const std::string& fileName,
         } else if (equalsNoCase(k, "randomScale")) {
             ok = readFloatArg(scan, line, model->m_randomScaleMin) &&
                  readFloatArg(scan, line, model->m_randomScaleMax);
+            model->m_hasRandomScale = ok;
+        } else if (equalsNoCase(k, "BlocksSight")) {
+            model->m_blocksSight = true;
         } else if (equalsNoCase(k, "ObjectType")) {
             ok = readTextArg(scan, line, model->m_objectType);
         } else if (equalsNoCase(k, "InWayAlphaType")) {

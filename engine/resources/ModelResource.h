@@ -83,6 +83,10 @@ public:
     bool getRandomRotation() const { return m_randomRotation; }
     float getRandomScaleMin() const { return m_randomScaleMin; }
     float getRandomScaleMax() const { return m_randomScaleMax; }
+    // The file gives "randomScale" (both bounds default to 1 otherwise).
+    bool hasRandomScale() const { return m_hasRandomScale; }
+    // "BlocksSight": the cells of the footprint also block sight.
+    bool getBlocksSight() const { return m_blocksSight; }
     const std::string& getObjectType() const { return m_objectType; }
     int getInWayAlphaType() const { return m_inWayAlphaType; }
     Vec2 getInWayMinOffset() const { return m_inWayMinOffset; }
@@ -136,6 +140,8 @@ private:
     bool m_randomRotation = false;
     float m_randomScaleMin = 1.0f;
     float m_randomScaleMax = 1.0f;
+    bool m_hasRandomScale = false;
+    bool m_blocksSight = false;
     std::string m_objectType;
     int m_inWayAlphaType = 0;
     Vec2 m_inWayMinOffset, m_inWayMaxOffset;
