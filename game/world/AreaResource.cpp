@@ -102,7 +102,8 @@ std::vector<std::string> readNameList(TextReader& reader, const char* what)
 // blank, a tab (or another byte the reader skips) or a comment start.
 void appendName(std::string& out, const std::string& name)
 {
-    bool quote = name.empty() || name.find_first_of(std::string_view(" \t\r\0\v\f", 6)) != std::string::npos ||
+    bool quote = name.empty() ||
+                 name.find_first_of(std::string_view(" \t\r\0\v\f", 6)) != std::string::npos ||
                  name.find("//") != std::string::npos || name.find("/*") != std::string::npos;
     if (quote) {
         out += '"';
