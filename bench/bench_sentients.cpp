@@ -115,6 +115,10 @@ void BM_SentientStep(benchmark::State& state)
     state.counters["p99_ms"] = ms[static_cast<size_t>(0.99 * static_cast<double>(ms.size() - 1))];
     state.counters["mean_ms"] = sum / static_cast<double>(ms.size());
     state.counters["sentients"] = static_cast<double>(sentients.size());
+    size_t effects = 0;
+    for (const Sentient* s : sentients)
+        effects += s->getStatusEffects().size();
+    state.counters["effects"] = static_cast<double>(effects);
 }
 BENCHMARK(BM_SentientStep)->Iterations(1)->Unit(benchmark::kMillisecond);
 
@@ -123,6 +127,9 @@ void BM_UpdateStatsFullyEquipped(benchmark::State& state)
     World world;
     Sentient s;
     s.setCharacterClass(0);
+    for (int a = 0; a < 5; ++a)
+        s.setStat(toIndex(CharacterStat::BaseStrength) + a, 20);
+    s.updateStats(true);
     InventoryBase* inventory = s.getInventory();
     InventoryGroup* equipment = inventory->getOwnGroup(toIndex(InventoryGroupIndex::Equipment));
     const DatabaseEntry* ring = DefinitionReader::findEntry("ChainShirt");
