@@ -1,3 +1,4 @@
+#include "client/ClientHooks.h"
 #include "engine/app/Application.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
@@ -102,6 +103,7 @@ int main(int argc, char** argv)
     installGraphicsHooks(hooks);
     installServerHooks(hooks);
     installSoundHooks(hooks, options.headless);
+    installClientHooks(hooks);
     Application app(options, std::move(hooks));
     return app.run();
 }

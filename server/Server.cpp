@@ -15,7 +15,7 @@
 #include <cmath>
 
 namespace {
-constexpr uint32_t kEndOfList = 0xFFFFFFFFu;
+constexpr uint32_t kEndOfList = kMessageEndMark;
 constexpr float kStepSeconds = static_cast<float>(Server::kStepMs) / 1000.0f;
 } // namespace
 
@@ -276,6 +276,12 @@ uint32_t Server::registerResourceName(const std::string& fileName)
     ResourceSystem* resources = ResourceSystem::instance();
     int index = resources ? resources->findOrCreateIndex(fileName) : -1;
     if (index < 0) {
+        return kNoIndex;
+    }
+    if (static_cast<uint32_t>(index) >= kMaxResourceNames) {
+        // Clients take such an index as a malformed message.
+        debugPrint(3, "Server: resource %s has index %d, past the %u names a message may carry\n",
+                   fileName.c_str(), index, static_cast<unsigned>(kMaxResourceNames));
         return kNoIndex;
     }
     if (static_cast<size_t>(index) >= m_resourceNames.size()) {

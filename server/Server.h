@@ -2,6 +2,7 @@
 
 #include "engine/console/UserVarRef.h"
 #include "engine/core/Singleton.h"
+#include "engine/net/MessageTypes.h"
 #include "engine/net/NetAddress.h"
 #include "engine/resources/ResourceHandle.h"
 #include "server/ClientInput.h"
@@ -27,13 +28,13 @@ public:
 
     // Message types.
     enum : uint32_t {
-        kMsgHello = 0,
-        kMsgInput = 1,
-        kMsgWorldInfo = 2,
-        kMsgState = 3,
-        kMsgJoin = 4,
-        kMsgJoined = 5,
-        kMsgNewWorld = 6,
+        kMsgHello = MessageType::Hello,
+        kMsgInput = MessageType::Input,
+        kMsgWorldInfo = MessageType::WorldInfo,
+        kMsgState = MessageType::State,
+        kMsgJoin = MessageType::Join,
+        kMsgJoined = MessageType::Joined,
+        kMsgNewWorld = MessageType::NewWorld,
     };
 
     Server();

@@ -1,0 +1,292 @@
+#include "client/Client.h"
+
+#include "client/GameClient.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/MemorySystem.h"
+#include "engine/core/Profiler.h"
+#include "engine/input/Input.h"
+#include "engine/net/SocketLayer.h"
+#include "engine/platform/Shell.h"
+#include "engine/platform/SystemInfo.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Starts a profiler section and stops it on every way out.
+class SectionTimer {
+public:
+    explicit SectionTimer(int section) : m_section(section)
+    {
+        if (Profiler* profiler = Profiler::instance()) {
+            profiler->startSection(m_section);
+        }
+    }
+    ~SectionTimer()
+    {
+        if (Profiler* profiler = Profiler::instance()) {
+            profiler->stopSection(m_section);
+        }
+    }
+    SectionTimer(const SectionTimer&) = delete;
+    SectionTimer& operator=(const SectionTimer&) = delete;
+
+private:
+    int m_section;
+};
+
+bool argTrue(const std::string& text)
+{
+    return text == "1" || text == "true";
+}
+
+} // namespace
+
+Client::Client() = default;
+
+Client::~Client()
+{
+    shutdown();
+}
+
+void Client::registerCommands()
+{
+    CommandSystem* commands = CommandSystem::instance();
+    if (commands) {
+        commands->registerCommand(
+            [this](const CommandArgs& args) {
+                if (args.size() >= 3) {
+                    onKeyPress(std::atoi(args[0].c_str()), argTrue(args[1]), argTrue(args[2]));
+                }
+            },
+            "keyPress", "Tells the client about a key press event", "key down repeat", "ibb", true, 0);
+        commands->registerCommand(
+            [this](const CommandArgs& args) {
+                if (args.size() >= 4) {
+                    onButtonPress(std::atoi(args[0].c_str()), argTrue(args[1]), std::atoi(args[2].c_str()),
+                                  std::atoi(args[3].c_str()));
+                }
+            },
+            "buttonPress", "Tells the client about a key press event", "button down posX posY", "ibii", true,
+            0);
+        commands->registerCommand(
+            [this](const CommandArgs& args) {
+                std::string line;
+                for (const std::string& arg : args) {
+                    if (!line.empty()) {
+                        line += ' ';
+                    }
+                    line += arg;
+                }
+                if (!line.empty()) {
+                    queueServerCommand(line);
+                }
+            },
+            "serverCommand", "Server command so just forward it along",
+            "commandName parm1 parm2 parm3 parm4 parm5 parm6 parm7 parm8", "sSSSSSSSS", true, 0);
+        // The menus and the camera zoom take the wheel once they exist.
+        commands->registerCommand([](const CommandArgs&) {}, "mouseScrollUp", "Mouse scroll up command", "",
+                                  "", true, 0);
+        commands->registerCommand([](const CommandArgs&) {}, "mouseScrollDown", "Mouse scroll up command", "",
+                                  "", true, 0);
+        commands->registerCommand(
+            [](const CommandArgs& args) {
+                if (!args.empty()) {
+                    openBrowser(args[0]);
+                }
+            },
+            "openBrowser", "Opens the default browser to the specified page", "webAddress", "s", true, 0);
+    }
+    if (UserVarSystem* vars = UserVarSystem::instance()) {
+        m_showEntnums = vars->getVar("showEntnums", "0", UserVarSystem::kCreate);
+        m_showPlayerPosition = vars->getVar("showPlayerPosition", "0", UserVarSystem::kCreate);
+        m_pausedAuto = vars->getVar("pausedAuto", "0", UserVarSystem::kCreate);
+        m_paused = vars->getVar("paused", "0", UserVarSystem::kCreate);
+        m_pauseWhenInactive = vars->getVar("pauseWhenInactive", "1", UserVarSystem::kCreate);
+        m_maxThreshold = vars->getVar("m_maxThreshold", "128", UserVarSystem::kCreate);
+    }
+    applyMemoryThreshold();
+}
+
+void Client::applyMemoryThreshold()
+{
+    if (!m_maxThreshold.isValid()) {
+        return;
+    }
+    int megabytes = std::clamp(m_maxThreshold.getInt(), 0, kMaxThresholdMegabytes);
+    MemorySystem::setThreshold(static_cast<uint64_t>(megabytes) * 1048576u);
+    m_maxThreshold.clearChanged();
+}
+
+void Client::shutdown()
+{
+    if (m_endpoint >= 0) {
+        // Closed on the in-memory list too, so that a later client can bind the port.
+        closeUdpSocket(m_endpoint);
+    }
+    m_endpoint = -1;
+    m_endpointsReady = false;
+    m_connected = false;
+    m_joined = false;
+    m_themeMusic.release();
+    m_themePlaying = false;
+    m_hoverEntity = nullptr;
+    m_outgoing.clear();
+    m_resourceNames.clear();
+}
+
+// ---- Frame steps ------------------------------------------------------------------
+
+void Client::update()
+{
+    SectionTimer timer(Profiler::ClientUpdate);
+    if (Input* input = Input::instance()) {
+        input->pollKeyboard();
+        input->pollMouse();
+    }
+    // The lighting reset comes with the lighting system.
+    receiveMessages();
+    // The hover entity is refreshed here by the picking once it lands.
+}
+
+void Client::think(double seconds)
+{
+    SectionTimer timer(Profiler::ClientThink);
+    if (m_joined) {
+        if (!isPaused()) {
+            if (GameClient* game = GameClient::instance()) {
+                game->update(static_cast<float>(seconds));
+            }
+        }
+        sendInput();
+    }
+    checkJoinAnswer(seconds);
+}
+
+void Client::draw(double seconds)
+{
+    SectionTimer timer(Profiler::ClientDraw);
+    if (m_frameRenderer) {
+        m_frameRenderer(seconds);
+    }
+    if (Input* input = Input::instance()) {
+        input->clearPressed();
+    }
+    if (m_maxThreshold.isValid() && m_maxThreshold.hasChanged()) {
+        applyMemoryThreshold();
+    }
+}
+
+void Client::checkJoinAnswer(double seconds)
+{
+    if (!m_connected || m_joined || m_noAnswerLogged) {
+        return;
+    }
+    if (std::isfinite(seconds) && seconds > 0.0) {
+        m_sinceHello += seconds;
+    }
+    if (m_sinceHello >= kJoinAnswerSeconds) {
+        m_noAnswerLogged = true;
+        debugPrint(2, "No answer from a server on port %u\n", static_cast<unsigned>(kServerPort));
+    }
+}
+
+// ---- Pausing --------------------------------------------------------------------
+
+bool Client::isPaused() const
+{
+    if (!m_joined) {
+        return false;
+    }
+    if ((m_pausedAuto.isValid() && m_pausedAuto.getBool()) || (m_paused.isValid() && m_paused.getBool())) {
+        return true;
+    }
+    if (GameClient* game = GameClient::instance(); game && game->isGameOver()) {
+        return true;
+    }
+    const SystemInfo* info = SystemInfo::instance();
+    return m_pauseWhenInactive.isValid() && m_pauseWhenInactive.getBool() && info && !info->isActive();
+}
+
+void Client::setAutoPause()
+{
+    if (m_joined && m_pausedAuto.isValid()) {
+        m_pausedAuto.setString("1");
+    }
+}
+
+// ---- Games ----------------------------------------------------------------------
+
+bool Client::startGame(bool resume)
+{
+    // The player covenant and player mirrors, with the character file they
+    // load, come with their classes. Resuming needs that file: until it can
+    // be read, nothing can be resumed.
+    if (resume) {
+        return false;
+    }
+    return true;
+}
+
+bool Client::connect()
+{
+    if (!m_endpointsReady) {
+        getLocalAddress(m_ownAddress, kClientPort);
+        getLocalAddress(m_serverAddress, kServerPort);
+        m_queryAddress = makeAddress(kAddressFamilyInet, kServerPort, makeHostAddress(127, 0, 0, 1));
+        m_endpoint = openUdpSocket(m_ownAddress);
+        if (m_endpoint < 0) {
+            debugPrint(3, "Client: cannot open port %u\n", static_cast<unsigned>(kClientPort));
+            return false;
+        }
+        m_endpointsReady = true;
+    }
+    sendHello();
+    m_connected = true;
+    m_sinceHello = 0.0;
+    m_noAnswerLogged = false;
+    return true;
+}
+
+void Client::endGame()
+{
+    // The player and covenant mirrors go with their classes.
+    m_joined = false;
+    m_connected = false;
+    if (GameClient* game = GameClient::instance()) {
+        game->reset();
+    }
+}
+
+void Client::saveGameState()
+{
+    // The character, covenant, history, map and statistics files are written
+    // by the mirrors that own them; without a local player there is nothing to save.
+}
+
+ZonePosition Client::getPlayerPosition() const
+{
+    ZonePosition none;
+    none.zone = -1;
+    none.x = 0.0f;
+    none.y = 0.0f;
+    return none;
+}
+
+const std::string& Client::getResourceName(int index) const
+{
+    static const std::string empty;
+    if (index < 0 || static_cast<size_t>(index) >= m_resourceNames.size()) {
+        return empty;
+    }
+    return m_resourceNames[static_cast<size_t>(index)].name;
+}
+
+void Client::setHoverEntity(EntityClient* entity)
+{
+    m_hoverEntity = entity;
+}

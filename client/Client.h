@@ -1,0 +1,138 @@
+#pragma once
+
+#include "client/EntityClient.h"
+#include "engine/console/UserVarRef.h"
+#include "engine/core/Singleton.h"
+#include "engine/core/ZonePosition.h"
+#include "engine/net/NetAddress.h"
+#include "engine/object/SafePtr.h"
+#include "engine/resources/ResourceHandle.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+class ByteBuffer;
+struct MessageError;
+struct StateMessage;
+
+// The client side of the one-process game: joins the in-process server
+// through messages 0, 2, 4 and 5, sends one input message per joined frame
+// with the queued command lines, reads the server's state messages, keeps
+// the server's resource-name table, decides whether the game is paused and
+// routes key and mouse-button events.
+class Client : public Singleton<Client> {
+public:
+    struct ResourceName {
+        ResourceHandle handle;
+        std::string name;
+    };
+    using KeyHook = std::function<void(int key, bool down, bool repeat)>;
+    using ButtonHook = std::function<void(int button, bool down, int x, int y)>;
+    using FrameRenderer = std::function<void(double seconds)>;
+
+    // A join that has no answer after this long is logged once.
+    static constexpr float kJoinAnswerSeconds = 5.0f;
+    // m_maxThreshold is taken in megabytes up to this.
+    static constexpr int kMaxThresholdMegabytes = 2000;
+
+    Client();
+    ~Client();
+
+    // Commands and user variables; sets the memory threshold.
+    void registerCommands();
+    void shutdown();
+
+    // Frame steps (profiler sections ClientUpdate, ClientThink, ClientDraw).
+    void update();
+    void think(double seconds);
+    void draw(double seconds);
+    // Draws the frame inside draw (until the graphics system renders it).
+    void setFrameRenderer(FrameRenderer renderer) { m_frameRenderer = std::move(renderer); }
+
+    // Starting and ending a game.
+    bool startGame(bool resume);
+    // Opens the endpoint (until that worked once) and sends the hello; false
+    // when the endpoint cannot be opened.
+    bool connect();
+    void endGame();
+    void saveGameState();
+
+    // Messages.
+    void sendHello();
+    void sendInput();
+    void dispatchMessage(ByteBuffer& message, const NetAddress& sender);
+    void joinServer(ByteBuffer& message, const NetAddress& sender);
+    void onJoinAccepted(ByteBuffer& message);
+    void readStateUpdate(ByteBuffer& message);
+    void onNewWorld(ByteBuffer& message);
+    void writeQueuedCommands(ByteBuffer& out) const;
+    void queueServerCommand(const std::string& line);
+
+    // Queries.
+    bool isPaused() const;
+    bool isJoined() const { return m_joined; }
+    bool isConnected() const { return m_connected; }
+    bool isStartupDone() const { return m_startupDone; }
+    void setStartupDone() { m_startupDone = true; }
+    int getPlayerZone() const { return m_playerZone; }
+    // The local player's entity number; -1 until the player mirror exists.
+    int getPlayerSlot() const { return -1; }
+    ZonePosition getPlayerPosition() const;
+    // Entry i of the resource-name table; empty for an index outside it.
+    const std::string& getResourceName(int index) const;
+    const std::vector<ResourceName>& getResourceNames() const { return m_resourceNames; }
+    const std::vector<std::string>& getQueuedCommands() const { return m_outgoing; }
+    const NetAddress& getServerAddress() const { return m_serverAddress; }
+    void setAutoPause();
+
+    // Event routing.
+    void onKeyPress(int key, bool down, bool repeat);
+    void onButtonPress(int button, bool down, int x, int y);
+    void setKeyHook(KeyHook hook) { m_keyHook = std::move(hook); }
+    bool hasKeyHook() const { return static_cast<bool>(m_keyHook); }
+    void setButtonHook(ButtonHook hook) { m_buttonHook = std::move(hook); }
+
+    // Hover entity (picking lands with the projection).
+    EntityClient* getHoverEntity() const { return m_hoverEntity.get(); }
+    void setHoverEntity(EntityClient* entity);
+
+private:
+    void receiveMessages();
+    void applyResourceNames(const std::vector<struct ResourceNameEntry>& names);
+    void executeServerCommands(const std::vector<std::string>& lines);
+    void applyPositionalSounds(const StateMessage& state);
+    void dropMessage(uint32_t type, const MessageError& error) const;
+    void applyMemoryThreshold();
+    void checkJoinAnswer(double seconds);
+
+    std::vector<ResourceName> m_resourceNames;
+    bool m_joined = false;
+    bool m_connected = false;
+    int m_playerZone = -1;
+    std::vector<std::string> m_outgoing;
+    int m_endpoint = -1;
+    NetAddress m_ownAddress;
+    NetAddress m_serverAddress;
+    NetAddress m_queryAddress;
+    ButtonHook m_buttonHook;
+    KeyHook m_keyHook;
+    SafePtr<EntityClient> m_hoverEntity;
+    UserVarRef m_showEntnums;
+    UserVarRef m_showPlayerPosition;
+    UserVarRef m_pausedAuto;
+    UserVarRef m_paused;
+    UserVarRef m_pauseWhenInactive;
+    UserVarRef m_maxThreshold;
+    bool m_endpointsReady = false;
+    ResourceHandle m_themeMusic;
+    bool m_themePlaying = false;
+    bool m_startupDone = false;
+
+    FrameRenderer m_frameRenderer;
+    // Seconds since the hello while connected and not joined; the missing
+    // answer is logged once per connect.
+    double m_sinceHello = 0.0;
+    bool m_noAnswerLogged = false;
+};

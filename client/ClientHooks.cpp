@@ -1,0 +1,127 @@
+#include "client/ClientHooks.h"
+
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "engine/app/AppHooks.h"
+#include "engine/app/DebugConsole.h"
+#include "engine/console/CommandSystem.h"
+
+#include <memory>
+
+namespace {
+
+void append(std::function<void()>& hook, std::function<void()> after)
+{
+    std::function<void()> before = hook;
+    hook = [before, after] {
+        if (before) {
+            before();
+        }
+        after();
+    };
+}
+
+void prepend(std::function<void()>& hook, std::function<void()> first)
+{
+    std::function<void()> after = hook;
+    hook = [first, after] {
+        first();
+        if (after) {
+            after();
+        }
+    };
+}
+
+} // namespace
+
+void installClientHooks(AppHooks& hooks)
+{
+    auto holder = std::make_shared<std::unique_ptr<Client>>();
+    // The frame drawn so far becomes the client's frame renderer.
+    std::function<void(double)> renderer = hooks.clientDraw;
+    // The client is made before the server.
+    prepend(hooks.createLateSystems, [holder] { *holder = std::make_unique<Client>(); });
+    append(hooks.registerSystems, [renderer] {
+        Client* client = Client::instance();
+        if (!client) {
+            return;
+        }
+        client->registerCommands();
+        client->setFrameRenderer(renderer);
+        if (CommandSystem* commands = CommandSystem::instance()) {
+            commands->setForwarder([](const std::string& line) {
+                if (Client* c = Client::instance()) {
+                    c->queueServerCommand(line);
+                }
+            });
+        }
+        if (DebugConsole* console = DebugConsole::instance()) {
+            console->setKeyHookSetter([](bool install) {
+                Client* c = Client::instance();
+                if (!c) {
+                    return;
+                }
+                if (install) {
+                    c->setKeyHook([](int key, bool down, bool repeat) {
+                        if (DebugConsole* open = DebugConsole::instance()) {
+                            open->handleKey(key, down, repeat);
+                        }
+                    });
+                } else {
+                    c->setKeyHook(nullptr);
+                }
+            });
+        }
+    });
+    std::function<void()> serverSaver = hooks.saveServerGame;
+    append(hooks.registerGameClasses, [serverSaver] {
+        GameClient::registerCommands();
+        if (GameClient* game = GameClient::instance(); game && serverSaver) {
+            game->setServerSaver(serverSaver);
+        }
+    });
+    append(hooks.setStartupDone, [] {
+        if (Client* client = Client::instance()) {
+            client->setStartupDone();
+        }
+    });
+    hooks.isClientPaused = [] {
+        Client* client = Client::instance();
+        return client && client->isPaused();
+    };
+    // Once the client updates, it polls the input and clears the pressed flags.
+    hooks.clientUpdate = [] {
+        if (Client* client = Client::instance()) {
+            client->update();
+        }
+    };
+    hooks.clientThink = [](double seconds) {
+        if (Client* client = Client::instance()) {
+            client->think(seconds);
+        }
+    };
+    hooks.clientDraw = [renderer](double seconds) {
+        if (Client* client = Client::instance()) {
+            client->draw(seconds);
+        } else if (renderer) {
+            renderer(seconds);
+        }
+    };
+    append(hooks.saveClientState, [] {
+        if (Client* client = Client::instance()) {
+            client->saveGameState();
+        }
+    });
+    prepend(hooks.stopGames, [] {
+        if (Client* client = Client::instance()) {
+            client->shutdown();
+        }
+        if (GameClient* game = GameClient::instance()) {
+            game->reset();
+        }
+    });
+    prepend(hooks.destroySystems, [holder] {
+        GameClient::destroy();
+        holder->reset();
+    });
+}

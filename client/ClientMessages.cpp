@@ -1,0 +1,248 @@
+#include "client/Client.h"
+
+#include "client/GameClient.h"
+#include "client/ServerMessages.h"
+#include "client/StateMessage.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
+#include "engine/net/SocketLayer.h"
+#include "engine/resources/ResourceSystem.h"
+
+namespace {
+
+std::string userVarText(const char* name)
+{
+    UserVarSystem* vars = UserVarSystem::instance();
+    const UserVar* var = vars ? vars->findVar(name) : nullptr;
+    return var ? var->getString() : std::string();
+}
+
+// The "Index" of the "Class" entry that PlayerClass names; 0 when none.
+uint32_t playerClassIndex()
+{
+    const Database* db = Database::instance();
+    std::string name = stripTextKeyMarkers(userVarText("PlayerClass"));
+    if (!db || name.empty()) {
+        return 0;
+    }
+    const DatabaseEntry* entry = db->findEntry(name, "Class");
+    if (!entry) {
+        entry = db->findEntry(name);
+    }
+    int index = entry ? db->getInt(entry, "Index", 0) : 0;
+    return index > 0 ? static_cast<uint32_t>(index) : 0;
+}
+
+} // namespace
+
+void Client::dropMessage(uint32_t type, const MessageError& error) const
+{
+    debugPrint(2, "Client: message %u dropped: %s at byte %zu\n", static_cast<unsigned>(type),
+               error.field.c_str(), error.offset);
+}
+
+void Client::receiveMessages()
+{
+    if (!m_connected || m_endpoint < 0) {
+        return;
+    }
+    ByteBuffer message;
+    NetAddress sender;
+    while (socketReadable(m_endpoint)) {
+        if (!receiveDatagram(m_endpoint, message, sender)) {
+            break;
+        }
+        if (message.size() > 0) {
+            dispatchMessage(message, sender);
+        }
+    }
+}
+
+void Client::sendHello()
+{
+    ByteBuffer message;
+    message.writeInt(static_cast<uint32_t>(MessageType::Hello));
+    if (m_endpoint >= 0) {
+        sendDatagram(m_endpoint, message, m_queryAddress);
+    }
+}
+
+void Client::queueServerCommand(const std::string& line)
+{
+    m_outgoing.push_back(line);
+}
+
+void Client::writeQueuedCommands(ByteBuffer& out) const
+{
+    out.writeInt(static_cast<uint32_t>(m_outgoing.size()));
+    for (const std::string& line : m_outgoing) {
+        out.writeString(line);
+    }
+}
+
+void Client::sendInput()
+{
+    if (!m_joined) {
+        return;
+    }
+    ByteBuffer message;
+    message.writeInt(static_cast<uint32_t>(MessageType::Input));
+    // Positions, action and target come from the local player mirror once it
+    // exists; until then no position, no action and no target.
+    ZonePosition none = getPlayerPosition();
+    message.writeZonePosition(none);
+    message.writeZonePosition(none);
+    message.writeInt(static_cast<uint32_t>(0));
+    message.writeInt(kMessageEndMark);
+    writeQueuedCommands(message);
+    if (m_endpoint >= 0) {
+        sendDatagram(m_endpoint, message, m_serverAddress);
+    }
+    m_outgoing.clear();
+}
+
+void Client::dispatchMessage(ByteBuffer& message, const NetAddress& sender)
+{
+    message.setReadPos(0);
+    message.clearFailed();
+    uint32_t type = message.readUInt();
+    if (message.failed()) {
+        MessageError error{"message type", 0};
+        dropMessage(type, error);
+        return;
+    }
+    switch (type) {
+    case MessageType::WorldInfo:
+        joinServer(message, sender);
+        break;
+    case MessageType::State:
+        readStateUpdate(message);
+        break;
+    case MessageType::Joined:
+        onJoinAccepted(message);
+        break;
+    case MessageType::NewWorld:
+        onNewWorld(message);
+        break;
+    default:
+        break; // 0, 1, 4 and unknown types are not for the client
+    }
+}
+
+void Client::joinServer(ByteBuffer& message, const NetAddress& sender)
+{
+    WorldInfoMessage info;
+    MessageError error;
+    if (!readWorldInfoMessage(message, info, error)) {
+        dropMessage(MessageType::WorldInfo, error);
+        return;
+    }
+    ByteBuffer reply;
+    reply.writeInt(static_cast<uint32_t>(MessageType::Join));
+    // Until the covenant and player mirrors write their own join sections: a
+    // covenant without a global save and a new character of the chosen class.
+    reply.writeInt(static_cast<uint32_t>(0));
+    reply.writeString(userVarText("CovenantName"));
+    reply.writeInt(static_cast<uint32_t>(0));
+    reply.writeString(userVarText("PlayerName"));
+    reply.writeInt(playerClassIndex());
+    if (m_endpoint >= 0) {
+        sendDatagram(m_endpoint, reply, sender);
+    }
+    m_serverAddress = sender;
+}
+
+void Client::onJoinAccepted(ByteBuffer& message)
+{
+    JoinAcceptedMessage joined;
+    MessageError error;
+    if (!readJoinAcceptedMessage(message, joined, error)) {
+        dropMessage(MessageType::Joined, error);
+        return;
+    }
+    // Rebuilding the world for the message's seeds and the player's view
+    // come with the world on the client's side.
+    m_playerZone = static_cast<int>(joined.playerLevel);
+    applyResourceNames(joined.names);
+    m_joined = true;
+}
+
+void Client::onNewWorld(ByteBuffer& message)
+{
+    NewWorldMessage world;
+    MessageError error;
+    if (!readNewWorldMessage(message, world, error)) {
+        dropMessage(MessageType::NewWorld, error);
+        return;
+    }
+    m_playerZone = 0;
+    if (GameClient* game = GameClient::instance()) {
+        game->reset();
+    }
+}
+
+void Client::readStateUpdate(ByteBuffer& message)
+{
+    if (!m_joined) {
+        return;
+    }
+    StateMessage state;
+    MessageError error;
+    if (!readStateMessage(message, state, error)) {
+        dropMessage(MessageType::State, error);
+        return;
+    }
+    applyResourceNames(state.names);
+    executeServerCommands(state.lines);
+    // A line may have ended the game.
+    if (!m_joined) {
+        return;
+    }
+    if (GameClient* game = GameClient::instance()) {
+        game->readStateUpdate(state);
+    }
+    applyPositionalSounds(state);
+}
+
+void Client::applyResourceNames(const std::vector<ResourceNameEntry>& names)
+{
+    ResourceSystem* resources = ResourceSystem::instance();
+    for (const ResourceNameEntry& entry : names) {
+        if (entry.index >= m_resourceNames.size()) {
+            m_resourceNames.resize(static_cast<size_t>(entry.index) + 1);
+        }
+        ResourceName& slot = m_resourceNames[entry.index];
+        slot.name = entry.name;
+        slot.handle.release();
+        if (resources && !entry.name.empty()) {
+            size_t dot = entry.name.find_last_of('.');
+            if (dot != std::string::npos &&
+                resources->hasType(std::string_view(entry.name).substr(dot + 1))) {
+                slot.handle = resources->load(entry.name);
+            }
+        }
+    }
+}
+
+void Client::executeServerCommands(const std::vector<std::string>& lines)
+{
+    CommandSystem* commands = CommandSystem::instance();
+    if (!commands) {
+        return;
+    }
+    // The interpreter reports a refused line itself.
+    for (const std::string& line : lines) {
+        commands->execute(line, nullptr, false, true);
+    }
+}
+
+void Client::applyPositionalSounds(const StateMessage& state)
+{
+    // Played through the sound system once it is part of the program; an
+    // index outside the name table plays nothing.
+    (void)state;
+}

@@ -1,0 +1,173 @@
+#include "client/GameClient.h"
+
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
+#include "engine/files/FileSystem.h"
+#include "engine/files/PathUtil.h"
+#include "engine/resources/ResourceSystem.h"
+#include "game/definitions/GameData.h"
+
+namespace {
+
+// The sound keys of "GameSystem", in the order of the interface sounds.
+constexpr const char* kSoundKeys[GameClient::kSoundCount] = {
+    "SoundNameItemPickup",    "SoundNameQuestComplete", "SoundNameQuestFailed",       "SoundNameMessageAlert",
+    "SoundNameInvalidAction", "SoundNameLostEffect",    "SoundNameBuyItem",           "SoundNameSellItem",
+    "SoundNameUseSlot",       "SoundNameSkillIncrease", "SoundNameAttributeIncrease", "SoundNameWonGame",
+    "SoundNameLostGame",
+};
+
+std::unique_ptr<GameClient>& ownedGameClient()
+{
+    static std::unique_ptr<GameClient> owned;
+    return owned;
+}
+
+std::string userVarText(const char* name)
+{
+    UserVarSystem* vars = UserVarSystem::instance();
+    const UserVar* var = vars ? vars->findVar(name) : nullptr;
+    return var ? var->getString() : std::string();
+}
+
+void setLastError(const char* key)
+{
+    if (UserVarSystem* vars = UserVarSystem::instance()) {
+        vars->getVar("LastError", "", UserVarSystem::kCreate).setString(key);
+    }
+}
+
+} // namespace
+
+GameClient::GameClient()
+{
+    m_influence.spare = true;
+    m_autoSave.spare = true;
+    loadGameSystem();
+    // The level callbacks of the ambience come with the level sounds.
+    if (GameData* data = GameData::instance()) {
+        for (int font = 0; font < kFontCount; ++font) {
+            std::string name = data->getFontName(font);
+            if (!name.empty()) {
+                ResourceHandle handle = loadKnownType(name);
+                if (handle.isValid()) {
+                    m_precache.push_back(std::move(handle));
+                }
+            }
+        }
+    }
+    reset();
+}
+
+GameClient::~GameClient()
+{
+    reset();
+    m_precache.clear();
+    for (ResourceHandle& sound : m_sounds) {
+        sound.release();
+    }
+}
+
+ResourceHandle GameClient::loadKnownType(const std::string& name)
+{
+    ResourceSystem* resources = ResourceSystem::instance();
+    if (!resources || name.empty()) {
+        return {};
+    }
+    size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos || !resources->hasType(std::string_view(name).substr(dot + 1))) {
+        return {};
+    }
+    return resources->load(name);
+}
+
+void GameClient::loadGameSystem()
+{
+    const Database* db = Database::instance();
+    const DatabaseEntry* entry = db ? db->findEntry("GameSystem") : nullptr;
+    if (!entry) {
+        debugPrint(3, "GameSystem database entry not found!\n");
+        return;
+    }
+    for (int i = 0; i < kSoundCount; ++i) {
+        m_sounds[static_cast<size_t>(i)] = loadKnownType(db->getString(entry, kSoundKeys[i]));
+    }
+    m_themeMusicName = db->getString(entry, "ThemeMusicName");
+    m_musicFadeTime = db->getFloat(entry, "MusicFadeTime", 0.0f);
+    for (const std::string& name : db->getStringList(entry, "precache")) {
+        if (name.empty()) {
+            continue;
+        }
+        ResourceHandle handle = loadKnownType(name);
+        if (handle.isValid()) {
+            m_precache.push_back(std::move(handle));
+        }
+    }
+}
+
+void GameClient::reset()
+{
+    m_loaded = false;
+    m_gameEnded = false;
+    m_alliedVictory = false;
+    m_valueV4 = 12.0f;
+    m_gameTime = GameTime();
+    for (auto& entity : m_entities) {
+        entity.reset();
+    }
+    m_currentCovenant = -1;
+}
+
+void GameClient::registerCommands()
+{
+    if (GameClient::instance()) {
+        return;
+    }
+    ownedGameClient() = std::make_unique<GameClient>();
+    GameClient& game = *ownedGameClient();
+    if (UserVarSystem* vars = UserVarSystem::instance()) {
+        game.m_autoSaveTime = vars->getVar("autoSaveTime", "300.0", UserVarSystem::kCreate);
+        game.m_drawPlayerHelmet = vars->getVar("ui_drawPlayerHelmet", "1", UserVarSystem::kCreate);
+    }
+    if (CommandSystem* commands = CommandSystem::instance()) {
+        commands->registerCheckFunction("verifyCharName", [] { return GameClient::verifyCharName(); });
+    }
+}
+
+void GameClient::destroy()
+{
+    ownedGameClient().reset();
+}
+
+bool GameClient::verifyCharName()
+{
+    std::string covenant = userVarText("CovenantName");
+    std::string player = userVarText("PlayerName");
+    if (covenant.empty()) {
+        setLastError("$$ErrorCovenantNameEmpty$$");
+        return false;
+    }
+    if (player.empty()) {
+        setLastError("$$ErrorCharacterNameEmpty$$");
+        return false;
+    }
+    // Every later use takes the names as typed (file names, command lines,
+    // text keys), so they must follow the user-name rule as they stand.
+    if (!FileSystem::isValidUserName(covenant)) {
+        setLastError("$$ErrorCovenantNameInvalid$$");
+        return false;
+    }
+    if (!FileSystem::isValidUserName(player)) {
+        setLastError("$$ErrorCharacterNameInvalid$$");
+        return false;
+    }
+    FileSystem* files = FileSystem::instance();
+    if (files && files->fileExists(formatString("chars/%s.chr", player.c_str()), true)) {
+        setLastError("$$ErrorCharacterNameUsed$$");
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,113 @@
+#pragma once
+
+#include "client/EntityClient.h"
+#include "engine/console/UserVarRef.h"
+#include "engine/core/GameTime.h"
+#include "engine/core/Singleton.h"
+#include "engine/net/MessageTypes.h"
+#include "engine/resources/ResourceHandle.h"
+#include "game/definitions/GameBase.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+struct GameSectionRecord;
+struct StateMessage;
+
+// The client's game state: the entity mirrors by entity number, the game
+// section's values, the interface sounds and theme of "GameSystem", the
+// resources kept loaded for the run and the automatic save.
+class GameClient : public GameBase, public Singleton<GameClient> {
+public:
+    static constexpr int kSoundCount = 13;
+    static constexpr int kFontCount = 7;
+    static constexpr int kEntityCount = static_cast<int>(kMaxEntityNumbers);
+
+    // A running period: the autosave and the leader announcement.
+    struct Countdown {
+        bool active = false;
+        bool spare = false;
+        float period = 0.0f;
+        float timeLeft = 0.0f;
+    };
+
+    GameClient();
+    ~GameClient() override;
+
+    // Makes the one GameClient (a second call does nothing), its user
+    // variables and the check function "verifyCharName". Runs after the
+    // database load: the constructor reads "GameSystem".
+    static void registerCommands();
+    // Deletes the one made by registerCommands.
+    static void destroy();
+    // The name check of the new-game screen; the refusal's text key goes to "LastError".
+    static bool verifyCharName();
+
+    void loadSettings() override { loadGameSystem(); }
+    void loadGameSystem();
+    void reset();
+    void update(float seconds);
+    // The entity list and game section of a state message read whole.
+    void readStateUpdate(const StateMessage& state);
+    void removeStaleEntities();
+    void onFirstUpdate();
+
+    // The mirror of that number; none for -1 and out of range.
+    EntityClient* getEntity(int number) const;
+    // Puts a mirror into the table (the entity readers and tests).
+    void setEntity(int number, std::unique_ptr<EntityClient> entity);
+
+    bool isLoaded() const { return m_loaded; }
+    bool isGameOver() const { return m_gameEnded; }
+    uint32_t getUpdateCounter() const { return m_updateCounter; }
+    const GameTime& getGameTime() const { return m_gameTime; }
+    float getValueV4() const { return m_valueV4; }
+    uint32_t getCovenantCount() const { return m_covenantCount; }
+    bool getAlliedVictory() const { return m_alliedVictory; }
+    const std::vector<uint32_t>& getNamedNumbers() const { return m_namedNumbers; }
+    const std::vector<std::string>& getNamedNames() const { return m_namedNames; }
+    float getWeatherIntensity() const { return m_weather[0]; }
+    float getWindX() const { return m_weather[1]; }
+    float getWindY() const { return m_weather[2]; }
+    const ResourceHandle& getSound(int index) const { return m_sounds[static_cast<size_t>(index)]; }
+    const std::string& getThemeMusicName() const { return m_themeMusicName; }
+    float getMusicFadeTime() const { return m_musicFadeTime; }
+    const std::vector<ResourceHandle>& getPrecache() const { return m_precache; }
+    const Countdown& getAutoSave() const { return m_autoSave; }
+    unsigned getAutomaticSaveCount() const { return m_automaticSaves; }
+    // Saves the server's game after the client's automatic save (set by the hooks).
+    void setServerSaver(std::function<void()> saver) { m_serverSaver = std::move(saver); }
+
+private:
+    // Loads a file when the resource system knows its extension.
+    static ResourceHandle loadKnownType(const std::string& name);
+    void runAutoSave(float seconds);
+
+    bool m_loaded = false;
+    bool m_gameEnded = false;
+    bool m_alliedVictory = false;
+    uint32_t m_updateCounter = 0;
+    GameTime m_gameTime;
+    float m_valueV4 = 12.0f;
+    uint32_t m_covenantCount = 0;
+    std::array<std::unique_ptr<EntityClient>, kMaxEntityNumbers> m_entities;
+    std::array<ResourceHandle, kSoundCount> m_sounds;
+    Countdown m_influence;
+    Countdown m_autoSave;
+    int m_currentCovenant = -1;
+    std::string m_themeMusicName;
+    float m_musicFadeTime = 0.0f;
+    std::vector<ResourceHandle> m_precache;
+    std::vector<uint32_t> m_namedNumbers;
+    std::vector<std::string> m_namedNames;
+    float m_weather[3] = {0.0f, 0.0f, 0.0f};
+    UserVarRef m_autoSaveTime;
+    UserVarRef m_drawPlayerHelmet;
+    unsigned m_automaticSaves = 0;
+    std::function<void()> m_serverSaver;
+};

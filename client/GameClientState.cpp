@@ -1,0 +1,70 @@
+#include "client/GameClient.h"
+#include "client/StateMessage.h"
+
+EntityClient* GameClient::getEntity(int number) const
+{
+    if (number < 0 || number >= kEntityCount) {
+        return nullptr;
+    }
+    return m_entities[static_cast<size_t>(number)].get();
+}
+
+void GameClient::setEntity(int number, std::unique_ptr<EntityClient> entity)
+{
+    if (number < 0 || number >= kEntityCount) {
+        return;
+    }
+    if (entity) {
+        entity->setEntityNumber(number);
+        entity->setUpdateCounter(m_updateCounter);
+    }
+    m_entities[static_cast<size_t>(number)] = std::move(entity);
+}
+
+void GameClient::readStateUpdate(const StateMessage& state)
+{
+    ++m_updateCounter;
+    // Mirrors are made and read by the entity mirror's readers; until then a
+    // named entity keeps the mirror it has.
+    for (const EntityUpdateRecord& record : state.entities) {
+        if (EntityClient* entity = getEntity(static_cast<int>(record.number))) {
+            entity->setUpdateCounter(m_updateCounter);
+        }
+    }
+    const GameSectionRecord& game = state.game;
+    m_gameTime = game.time;
+    setDifficulty(static_cast<int>(game.valueV3));
+    m_covenantCount = static_cast<uint32_t>(game.covenants.size());
+    m_valueV4 = game.valueV4;
+    m_namedNumbers.resize(game.namedValues.size());
+    m_namedNames.resize(game.namedValues.size());
+    for (size_t i = 0; i < game.namedValues.size(); ++i) {
+        m_namedNumbers[i] = game.namedValues[i].first;
+        m_namedNames[i] = game.namedValues[i].second;
+    }
+    setScaleFactors(game.valueV1, game.valueV2);
+    m_weather[0] = game.weatherIntensity;
+    m_weather[1] = game.windX;
+    m_weather[2] = game.windY;
+    m_alliedVictory = game.alliedVictory;
+    removeStaleEntities();
+    if (!m_loaded) {
+        onFirstUpdate();
+    }
+}
+
+void GameClient::removeStaleEntities()
+{
+    for (auto& entity : m_entities) {
+        if (entity && entity->getUpdateCounter() != m_updateCounter) {
+            entity.reset();
+        }
+    }
+}
+
+void GameClient::onFirstUpdate()
+{
+    // The town view, help topic, rain effect and map areas come with the
+    // world, the menus and the effects.
+    m_loaded = true;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class ByteBuffer;
+class DatabaseEntry;
+
+// The bytes of one section of a state message, [begin, end) in the message.
+struct ByteRange {
+    size_t begin = 0;
+    size_t end = 0;
+    size_t size() const { return end - begin; }
+};
+
+// Scanners of the state-message sections whose mirrors are not built yet.
+// Each consumes exactly its section's bytes by the section's format and
+// keeps the range, so that the mirror, when it exists, reads that range
+// with its own reader. False (field named) when the bytes do not fit.
+namespace StateSectionScanner {
+
+// The class section of an entity record, chosen by the entry's type.
+bool scanEntityTypeSection(ByteBuffer& in, const DatabaseEntry* entry, ByteRange& range, std::string& field);
+// One covenant of the game section; covenantCount relation records follow
+// the fixed part.
+bool scanCovenantSection(ByteBuffer& in, uint32_t covenantCount, ByteRange& range, std::string& field);
+// One quest of the game section, in its index form.
+bool scanQuestRecord(ByteBuffer& in, ByteRange& range, std::string& field);
+
+} // namespace StateSectionScanner

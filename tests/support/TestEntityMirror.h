@@ -1,0 +1,14 @@
+#pragma once
+
+#include "client/EntityClient.h"
+
+// An entity mirror for client tests: its mouse action is whatever the test sets.
+class TestEntityMirror : public EntityClient {
+public:
+    explicit TestEntityMirror(int mouseAction = 1) : m_mouseAction(mouseAction) {}
+    int getMouseAction() const override { return m_mouseAction; }
+    void setMouseAction(int action) { m_mouseAction = action; }
+
+private:
+    int m_mouseAction;
+};
