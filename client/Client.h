@@ -85,6 +85,8 @@ public:
     const std::vector<ResourceName>& getResourceNames() const { return m_resourceNames; }
     const std::vector<std::string>& getQueuedCommands() const { return m_outgoing; }
     const NetAddress& getServerAddress() const { return m_serverAddress; }
+    // Messages refused as malformed since start.
+    unsigned getDroppedCount() const { return m_droppedMessages; }
     void setAutoPause();
 
     // Event routing.
@@ -135,4 +137,5 @@ private:
     // answer is logged once per connect.
     double m_sinceHello = 0.0;
     bool m_noAnswerLogged = false;
+    mutable unsigned m_droppedMessages = 0;
 };

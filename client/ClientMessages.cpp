@@ -41,6 +41,7 @@ uint32_t playerClassIndex()
 
 void Client::dropMessage(uint32_t type, const MessageError& error) const
 {
+    ++m_droppedMessages;
     debugPrint(2, "Client: message %u dropped: %s at byte %zu\n", static_cast<unsigned>(type),
                error.field.c_str(), error.offset);
 }

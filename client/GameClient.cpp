@@ -44,6 +44,7 @@ void setLastError(const char* key)
 
 GameClient::GameClient()
 {
+    s_instance = this;
     m_influence.spare = true;
     m_autoSave.spare = true;
     loadGameSystem();
@@ -65,6 +66,9 @@ GameClient::GameClient()
 GameClient::~GameClient()
 {
     reset();
+    if (s_instance == this) {
+        s_instance = nullptr;
+    }
     m_precache.clear();
     for (ResourceHandle& sound : m_sounds) {
         sound.release();

@@ -3,7 +3,6 @@
 #include "client/EntityClient.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/GameTime.h"
-#include "engine/core/Singleton.h"
 #include "engine/net/MessageTypes.h"
 #include "engine/resources/ResourceHandle.h"
 #include "game/definitions/GameBase.h"
@@ -22,8 +21,12 @@ struct StateMessage;
 // The client's game state: the entity mirrors by entity number, the game
 // section's values, the interface sounds and theme of "GameSystem", the
 // resources kept loaded for the run and the automatic save.
-class GameClient : public GameBase, public Singleton<GameClient> {
+class GameClient : public GameBase {
 public:
+    // The one GameClient (made by registerCommands); null while there is none.
+    static GameClient* instance() { return s_instance; }
+    static GameClient& get() { return *s_instance; }
+
     static constexpr int kSoundCount = 13;
     static constexpr int kFontCount = 7;
     static constexpr int kEntityCount = static_cast<int>(kMaxEntityNumbers);
@@ -38,6 +41,8 @@ public:
 
     GameClient();
     ~GameClient() override;
+    GameClient(const GameClient&) = delete;
+    GameClient& operator=(const GameClient&) = delete;
 
     // Makes the one GameClient (a second call does nothing), its user
     // variables and the check function "verifyCharName". Runs after the
@@ -110,4 +115,6 @@ private:
     UserVarRef m_drawPlayerHelmet;
     unsigned m_automaticSaves = 0;
     std::function<void()> m_serverSaver;
+
+    static inline GameClient* s_instance = nullptr;
 };

@@ -1,0 +1,123 @@
+// Arbitrary datagrams through a joined client's dispatch, on the shipped
+// database and a command table without commands (lines only log). The first
+// byte picks the message type (2, 3, 5, 6 or another), the rest is the body.
+// A message the client drops must leave the name table, the outgoing queue
+// and the game values as they were.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/data/Database.h"
+#include "engine/files/FileSystem.h"
+#include "engine/net/SocketLayer.h"
+#include "tests/fuzz/FuzzSupport.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string makeUserDirectory()
+{
+    char pattern[] = "/tmp/gloam-fuzz-client-XXXXXX";
+    const char* made = mkdtemp(pattern);
+    return made ? std::string(made) : std::string("/tmp");
+}
+
+struct World {
+    World() : files(GLOAM_DATA_DIR, makeUserDirectory())
+    {
+        database.load(Database::kMasterFile, false);
+        client.registerCommands();
+        GameClient::registerCommands();
+        join();
+    }
+
+    void join()
+    {
+        ByteBuffer joined;
+        joined.writeInt(uint32_t(5));
+        for (int i = 0; i < 4; ++i) {
+            joined.writeInt(uint32_t(0));
+        }
+        joined.writeInt(uint32_t(0xFFFFFFFFu));
+        client.dispatchMessage(joined, server);
+    }
+
+    DebugSystem debug;
+    FileSystem files;
+    Database database;
+    CommandSystem commands;
+    UserVarSystem vars;
+    SocketLayer sockets;
+    Client client;
+    NetAddress server;
+};
+
+World& world()
+{
+    static World* w = new World();
+    return *w;
+}
+
+struct Snapshot {
+    size_t names = 0;
+    std::vector<std::string> queue;
+    float valueV4 = 0.0f;
+    float valueV1 = 0.0f;
+    uint32_t covenants = 0;
+    std::vector<std::string> named;
+    bool joined = false;
+
+    static Snapshot take(const Client& client)
+    {
+        Snapshot s;
+        s.names = client.getResourceNames().size();
+        s.queue = client.getQueuedCommands();
+        s.joined = client.isJoined();
+        if (const GameClient* game = GameClient::instance()) {
+            s.valueV4 = game->getValueV4();
+            s.valueV1 = game->getScaleFactor1();
+            s.covenants = game->getCovenantCount();
+            s.named = game->getNamedNames();
+        }
+        return s;
+    }
+    bool operator==(const Snapshot& o) const
+    {
+        return names == o.names && queue == o.queue && joined == o.joined && covenants == o.covenants &&
+               named == o.named && (valueV4 == o.valueV4 || (valueV4 != valueV4 && o.valueV4 != o.valueV4)) &&
+               (valueV1 == o.valueV1 || (valueV1 != valueV1 && o.valueV1 != o.valueV1));
+    }
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (size == 0) {
+        return 0;
+    }
+    World& w = world();
+    if (!w.client.isJoined()) {
+        w.join();
+    }
+    static const uint32_t kTypes[] = {2, 3, 5, 6, 0, 1, 4, 77};
+    ByteBuffer message;
+    message.writeInt(kTypes[data[0] % 8]);
+    message.reserve(data + 1, size - 1);
+
+    Snapshot before = Snapshot::take(w.client);
+    unsigned drops = w.client.getDroppedCount();
+    w.client.dispatchMessage(message, w.server);
+    if (w.client.getDroppedCount() != drops) {
+        FUZZ_CHECK(w.client.getDroppedCount() == drops + 1);
+        FUZZ_CHECK(Snapshot::take(w.client) == before);
+    }
+    return 0;
+}
