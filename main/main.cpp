@@ -11,6 +11,7 @@
 #include "game/skills/SkillLoaders.h"
 #include "graphics/GraphicsHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
+#include "main/FrameCommands.h"
 #include "server/GameStartup.h"
 #include "sound/SoundResourceTypes.h"
 
@@ -104,6 +105,7 @@ int main(int argc, char** argv)
     installServerHooks(hooks);
     installSoundHooks(hooks, options.headless);
     installClientHooks(hooks);
+    installFrameCommands(hooks);
     Application app(options, std::move(hooks));
     return app.run();
 }

@@ -15,4 +15,7 @@ struct ClientRecord {
     int playerNumber = -1;
     // The client's player covenant.
     SafePtr<SafeClass> covenant;
+    // Input messages and their command lines received from this client.
+    unsigned inputMessages = 0;
+    unsigned linesReceived = 0;
 };

@@ -160,6 +160,19 @@ void Server::shutdown()
     m_visibleEntities.clear();
 }
 
+void Server::reset()
+{
+    m_active = false;
+    m_clients.clear();
+    m_broadcastCommands.clear();
+    m_visibleEntities.clear();
+    m_accumulator = 0;
+    m_timeToSimulate = 0;
+    if (Game* game = Game::instance()) {
+        game->clear();
+    }
+}
+
 // ---- Incoming messages ----------------------------------------------------------
 
 ClientRecord* Server::findClient(const NetAddress& address) const
@@ -254,6 +267,8 @@ void Server::handleClientInput(ByteBuffer& message, const NetAddress& sender)
     if (!client) {
         return;
     }
+    ++client->inputMessages;
+    client->linesReceived += static_cast<unsigned>(input.lines.size());
     // Applying the input (positions, World view, action, command lines) needs
     // the client's Player; a record without one is ignored whole.
 }

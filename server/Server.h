@@ -49,6 +49,9 @@ public:
     void update();
     void sendUpdates();
     void shutdown();
+    // Back to no game: inactive, no clients, the Game cleared; the endpoint
+    // and the name table stay.
+    void reset();
     bool isPaused() const;
     bool isActive() const { return m_active; }
     void setActive(bool active) { m_active = active; }

@@ -206,7 +206,7 @@ void Application::createSystems()
         m_userVars->loadConfig(defaults ? &text : nullptr, m_fileSystem->makeBasePath("default.cfg"),
                                m_dirs.user + "/user.cfg");
     }
-    m_clock = std::make_unique<Clock>();
+    m_clock = m_clockSource ? std::make_unique<Clock>(m_clockSource) : std::make_unique<Clock>();
     m_profiler = std::make_unique<Profiler>();
     m_colors = std::make_unique<ColorSystem>();
     m_names = std::make_unique<NameGenerator>();

@@ -6,6 +6,8 @@
 #include "engine/platform/LaunchOptions.h"
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +47,9 @@ public:
     // code. Fatal errors end the process with exit code 1.
     int run();
 
+    // The clock's time source for the run (tests drive frames with it); set
+    // before startup.
+    void setClockSource(std::function<int64_t()> source) { m_clockSource = std::move(source); }
     void startup();
     // One pass of the main loop.
     void frame();
@@ -95,6 +100,7 @@ private:
     std::unique_ptr<VirtualKeys> m_keys;
     std::unique_ptr<UserVarSystem> m_userVars;
     std::unique_ptr<Clock> m_clock;
+    std::function<int64_t()> m_clockSource;
     std::unique_ptr<Profiler> m_profiler;
     std::unique_ptr<ColorSystem> m_colors;
     std::unique_ptr<NameGenerator> m_names;

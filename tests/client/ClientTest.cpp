@@ -87,9 +87,8 @@ TEST_F(ClientTest, StateMessageAppliesNamesLinesThenGameSection)
 {
     join();
     float v4SeenByLine = -1.0f;
-    commands.registerCommand(
-        [&](const CommandArgs&) { v4SeenByLine = GameClient::get().getValueV4(); }, "probeLine", "", "", "",
-        false, 0);
+    commands.registerCommand([&](const CommandArgs&) { v4SeenByLine = GameClient::get().getValueV4(); },
+                             "probeLine", "", "", "", false, 0);
     CMB::StateValues s;
     s.names = {{70, "Models/none.mdl"}};
     s.lines = {"set clientProbe 5", "probeLine", "dmg 3 +10"};
@@ -241,8 +240,8 @@ TEST_F(ClientTest, InputMessageCarriesQueuedLinesOldestFirst)
     EXPECT_TRUE(client.getQueuedCommands().empty());
 
     // A typed command with only a server handler goes to the queue.
-    commands.registerServerCommand([](const CommandArgs&, Player*) {}, "i", "acceptQuestProbe", "quest", "", false,
-                                   false, 0);
+    commands.registerServerCommand([](const CommandArgs&, Player*) {}, "i", "acceptQuestProbe", "quest", "",
+                                   false, false, 0);
     commands.execute("acceptQuestProbe 3", nullptr, false, false);
     EXPECT_EQ(client.getQueuedCommands(), (std::vector<std::string>{"acceptQuestProbe 3"}));
 
@@ -393,8 +392,9 @@ TEST_F(ClientTest, KeyRouting)
 
     // The grave key opens the closed console, which then gets every key.
     console.setKeyHookSetter([this](bool install) {
-        client.setKeyHook(install ? Client::KeyHook([this](int k, bool d, bool r) { console.handleKey(k, d, r); })
-                                  : Client::KeyHook());
+        client.setKeyHook(install
+                              ? Client::KeyHook([this](int k, bool d, bool r) { console.handleKey(k, d, r); })
+                              : Client::KeyHook());
     });
     client.onKeyPress(DebugConsole::kToggleKey, true, false);
     EXPECT_TRUE(console.isOpen());

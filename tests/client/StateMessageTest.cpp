@@ -1,5 +1,5 @@
-#include "client/ServerMessages.h"
 #include "client/StateMessage.h"
+#include "client/ServerMessages.h"
 #include "support/ClientMessageBytes.h"
 
 #include <gtest/gtest.h>

@@ -1,0 +1,256 @@
+#include "client/Client.h"
+#include "client/ClientHooks.h"
+#include "client/GameClient.h"
+#include "engine/app/Application.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/net/SocketLayer.h"
+#include "engine/platform/LaunchOptions.h"
+#include "engine/platform/SystemInfo.h"
+#include "engine/resources/ResourceSystem.h"
+#include "game/definitions/GameData.h"
+#include "game/entities/Entity.h"
+#include "game/quests/QuestLoaders.h"
+#include "game/world/Game.h"
+#include "main/FrameCommands.h"
+#include "server/GameStartup.h"
+#include "server/Server.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+// The program's own start-up on the shipped data with the game data, server
+// and client hooks, headless; frames of a fixed length through the clock.
+class ClientEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(DebugSystem::instance(), nullptr);
+        LaunchOptions options;
+        options.headless = true;
+        options.dataDir = gameDataPath();
+        options.userDir = user.path().string();
+        AppHooks hooks;
+        registerQuestLoaders();
+        installGameDataHooks(hooks);
+        installServerHooks(hooks);
+        installClientHooks(hooks);
+        installFrameCommands(hooks);
+        app = std::make_unique<Application>(options, std::move(hooks));
+        app->setClockSource([this] { return now; });
+        app->startup();
+        sink = DebugSystem::get().addSink([this](int, const std::string& text) { lines.push_back(text); });
+        client = Client::instance();
+        server = Server::instance();
+        ASSERT_NE(client, nullptr);
+        ASSERT_NE(server, nullptr);
+        ASSERT_NE(GameClient::instance(), nullptr);
+    }
+    void TearDown() override
+    {
+        if (!app) {
+            return;
+        }
+        DebugSystem::get().removeSink(sink);
+        app->requestQuit();
+        app->shutdown();
+        app.reset();
+        EXPECT_EQ(Client::instance(), nullptr);
+        EXPECT_EQ(GameClient::instance(), nullptr);
+    }
+
+    void frame()
+    {
+        now += frameNs;
+        app->frame();
+    }
+    void set(const char* name, const char* value) { UserVarSystem::get().setVar(name, value); }
+    SocketLayer::PortStats stats(uint16_t port) const { return SocketLayer::get().getStats(port); }
+    size_t logged(const std::string& fragment) const
+    {
+        size_t n = 0;
+        for (const std::string& line : lines) {
+            n += line.find(fragment) != std::string::npos ? 1 : 0;
+        }
+        return n;
+    }
+
+    TempDir user;
+    std::unique_ptr<Application> app;
+    int64_t now = 1'000'000'000;
+    int64_t frameNs = 50'000'000;
+    int sink = 0;
+    std::vector<std::string> lines;
+    Client* client = nullptr;
+    Server* server = nullptr;
+};
+
+} // namespace
+
+TEST_F(ClientEndToEnd, JoinsExchangesMessagesPausesAndLeaves)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    set("PlayerClass", "$$ClassMage$$");
+    set("autoSaveTime", "1");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    EXPECT_EQ(stats(kServerPort).packetsSent, 1u);
+    EXPECT_EQ(stats(kServerPort).bytesSent, 4u);
+    EXPECT_TRUE(server->isActive());
+
+    frame();
+    EXPECT_FALSE(client->isJoined());
+    // The join: {4, 0, "Red Hand", 0, "Aldric", 3}.
+    EXPECT_EQ(stats(kServerPort).packetsSent, 2u);
+    EXPECT_EQ(stats(kServerPort).bytesSent, 4u + 32u);
+    frame();
+    EXPECT_TRUE(client->isJoined());
+    EXPECT_EQ(stats(kServerPort).packetsSent, 3u);
+    EXPECT_EQ(stats(kServerPort).bytesSent, 36u + 40u);
+    uint64_t stateBytes = stats(kClientPort).bytesReceived;
+    frame();
+    EXPECT_EQ(stats(kClientPort).bytesReceived - stateBytes, 84u) << "the first state message";
+    EXPECT_TRUE(GameClient::get().isLoaded());
+    ASSERT_EQ(server->getClientCount(), 1u);
+
+    // Forty frames: one input and one state message each.
+    Game* game = Game::instance();
+    ASSERT_NE(game, nullptr);
+    Entity* dummy = game->spawnEntity("TrainingDummy", ZonePosition(0, 1944.0f, 2016.0f), 0.0f);
+    ASSERT_NE(dummy, nullptr);
+    dummy->setMaxHealth(100);
+    dummy->setHealth(50);
+    auto input = stats(kServerPort);
+    auto state = stats(kClientPort);
+    for (int i = 0; i < 40; ++i) {
+        if (i == 3) {
+            dummy->heal(10);
+        }
+        if (i == 5) {
+            queueClientCommand("set clientProbe 7");
+        }
+        if (i == 6) {
+            // Sent with the server's step of frame 5, read in frame 6.
+            EXPECT_EQ(getUserVarString("clientProbe"), "");
+        }
+        if (i == 7) {
+            EXPECT_EQ(getUserVarString("clientProbe"), "7");
+        }
+        if (i == 8) {
+            client->queueServerCommand("lineOne");
+            client->queueServerCommand("lineTwo");
+            client->queueServerCommand("lineThree");
+        }
+        frame();
+    }
+    EXPECT_EQ(stats(kServerPort).packetsSent - input.packetsSent, 40u);
+    EXPECT_EQ(stats(kClientPort).packetsSent - state.packetsSent, 40u);
+    EXPECT_EQ(stats(kClientPort).packetsReceived - state.packetsReceived, 40u);
+    EXPECT_EQ(logged("Unknown command - dmg " + std::to_string(dummy->getEntityNumber()) + " +10"), 1u);
+    EXPECT_EQ(server->getClient(0)->linesReceived, 3u);
+    EXPECT_EQ(server->getClient(0)->inputMessages, 41u);
+
+    // The model's name at the server's index, on the same resource entry.
+    int model = dummy->getModelHandle().getIndex();
+    ASSERT_GE(model, 0);
+    ASSERT_LT(static_cast<size_t>(model), client->getResourceNames().size());
+    EXPECT_EQ(client->getResourceName(model), ResourceSystem::get().getFileName(model));
+    EXPECT_EQ(client->getResourceNames()[static_cast<size_t>(model)].handle.getIndex(), model);
+    EXPECT_EQ(client->getDroppedCount(), 0u);
+
+    // Paused, and then an inactive window: no server step, messages still flow.
+    set("paused", "1");
+    uint32_t steps = server->getStepCount();
+    input = stats(kServerPort);
+    state = stats(kClientPort);
+    for (int i = 0; i < 10; ++i) {
+        frame();
+    }
+    EXPECT_EQ(server->getStepCount(), steps);
+    set("paused", "0");
+    SystemInfo::get().setActive(false);
+    for (int i = 0; i < 10; ++i) {
+        frame();
+    }
+    EXPECT_EQ(server->getStepCount(), steps);
+    EXPECT_EQ(stats(kServerPort).packetsSent - input.packetsSent, 20u);
+    EXPECT_EQ(stats(kClientPort).packetsSent - state.packetsSent, 20u);
+    SystemInfo::get().setActive(true);
+
+    // A one-second autosave ran every 20 frames of 50 ms while unpaused.
+    EXPECT_EQ(GameClient::get().getAutomaticSaveCount(), 2u);
+    // With 250 ms frames: every fourth frame, none while paused.
+    frameNs = 250'000'000;
+    std::vector<int> saveFrames;
+    unsigned saves = GameClient::get().getAutomaticSaveCount();
+    for (int i = 0; i < 24; ++i) {
+        set("paused", i >= 8 && i < 16 ? "1" : "0");
+        frame();
+        if (GameClient::get().getAutomaticSaveCount() != saves) {
+            saves = GameClient::get().getAutomaticSaveCount();
+            saveFrames.push_back(i);
+        }
+    }
+    ASSERT_EQ(saveFrames.size(), 4u);
+    EXPECT_EQ(saveFrames[1] - saveFrames[0], 4);
+    EXPECT_EQ(saveFrames[2] - saveFrames[1], 4 + 8);
+    EXPECT_EQ(saveFrames[3] - saveFrames[2], 4);
+    set("paused", "0");
+    frameNs = 50'000'000;
+
+    ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+    EXPECT_FALSE(client->isJoined());
+    EXPECT_FALSE(client->isConnected());
+    EXPECT_FALSE(server->isActive());
+    EXPECT_EQ(server->getClientCount(), 0u);
+
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    frame();
+    frame();
+    EXPECT_TRUE(client->isJoined());
+    EXPECT_EQ(server->getClientCount(), 1u);
+}
+
+TEST_F(ClientEndToEnd, ClientAloneGetsNoAnswer)
+{
+    set("PlayerName", "Aldric");
+    ASSERT_TRUE(CommandSystem::get().execute("start client 0", nullptr, false, false));
+    for (int i = 0; i < 200; ++i) {
+        frame();
+    }
+    EXPECT_FALSE(client->isJoined());
+    EXPECT_EQ(stats(kServerPort).packetsSent, 1u);
+    EXPECT_EQ(logged("No answer from a server on port 5002"), 1u);
+}
+
+TEST_F(ClientEndToEnd, BadNamesRefuseStart)
+{
+    set("PlayerName", "../x");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    EXPECT_EQ(stats(kServerPort).packetsSent, 0u);
+    EXPECT_FALSE(server->isActive());
+    EXPECT_EQ(logged("PlayerName"), 1u);
+    set("PlayerName", "Aldric");
+    ASSERT_TRUE(CommandSystem::get().execute("start sideways 0", nullptr, false, false));
+    EXPECT_FALSE(server->isActive());
+    // Nothing can be resumed before characters are saved.
+    set("resumeGameChar", "Aldric");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 1", nullptr, false, false));
+    EXPECT_EQ(logged("Cannot resume Aldric: its character file cannot be read"), 1u);
+    EXPECT_EQ(getUserVarString("resumeGameChar"), "");
+    EXPECT_FALSE(server->isActive());
+}
+
+TEST_F(ClientEndToEnd, PrecacheHoldsTheModelAndTheClassIndexIsSent)
+{
+    const auto& precache = GameClient::get().getPrecache();
+    ASSERT_EQ(precache.size(), 1u);
+    EXPECT_EQ(ResourceSystem::get().getFileName(precache[0].getIndex()), "Models/BoxMan/boxman.mdl");
+    for (int i = 0; i < GameClient::kSoundCount; ++i) {
+        EXPECT_EQ(GameClient::get().getSound(i).getIndex(), -1);
+    }
+}
