@@ -100,11 +100,9 @@ void installClientHooks(AppHooks& hooks)
             client->think(seconds);
         }
     };
-    hooks.clientDraw = [renderer](double seconds) {
+    hooks.clientDraw = [](double seconds) {
         if (Client* client = Client::instance()) {
             client->draw(seconds);
-        } else if (renderer) {
-            renderer(seconds);
         }
     };
     append(hooks.saveClientState, [] {
