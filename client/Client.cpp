@@ -10,6 +10,8 @@
 #include "engine/net/SocketLayer.h"
 #include "engine/platform/Shell.h"
 #include "engine/platform/SystemInfo.h"
+#include "engine/resources/ResourceSystem.h"
+#include "sound/SoundSystem.h"
 
 #include <algorithm>
 #include <cmath>
@@ -150,7 +152,7 @@ void Client::update()
     }
     // The lighting reset comes with the lighting system.
     receiveMessages();
-    // The hover entity is refreshed here by the picking once it lands.
+    updateHoverEntity();
 }
 
 void Client::think(double seconds)
@@ -164,12 +166,17 @@ void Client::think(double seconds)
         }
         sendInput();
     }
+    // The effects' and the model editor's steps join here as they are built.
+    updateThemeMusic();
     checkJoinAnswer(seconds);
 }
 
 void Client::draw(double seconds)
 {
     SectionTimer timer(Profiler::ClientDraw);
+    if (SoundSystem* sound = SoundSystem::instance()) {
+        sound->update();
+    }
     if (m_frameRenderer) {
         m_frameRenderer(seconds);
     }
@@ -192,6 +199,32 @@ void Client::checkJoinAnswer(double seconds)
     if (m_sinceHello >= kJoinAnswerSeconds) {
         m_noAnswerLogged = true;
         debugPrint(2, "No answer from a server on port %u\n", static_cast<unsigned>(kServerPort));
+    }
+}
+
+void Client::updateThemeMusic()
+{
+    SoundSystem* sound = SoundSystem::instance();
+    const GameClient* game = GameClient::instance();
+    if (!sound || !sound->isInitialized() || !game || game->getThemeMusicName().empty()) {
+        return;
+    }
+    // In zone 0 too, once the player mirror says where the player stands.
+    bool wanted = !m_joined;
+    ResourceSystem* resources = ResourceSystem::instance();
+    if (wanted && sound->getMusicVolume() > 0.0f && !m_themeMusic.isValid() && resources) {
+        const std::string& name = game->getThemeMusicName();
+        size_t dot = name.find_last_of('.');
+        if (dot != std::string::npos && resources->hasType(std::string_view(name).substr(dot + 1))) {
+            m_themeMusic = resources->load(name);
+        }
+    }
+    if (wanted && !m_themePlaying && m_themeMusic.isValid() && m_themeMusic.isLoaded()) {
+        sound->playMusic(m_themeMusic, game->getMusicFadeTime());
+        m_themePlaying = true;
+    } else if (!wanted && m_themePlaying) {
+        sound->stopMusic(game->getMusicFadeTime());
+        m_themePlaying = false;
     }
 }
 
@@ -284,9 +317,4 @@ const std::string& Client::getResourceName(int index) const
         return empty;
     }
     return m_resourceNames[static_cast<size_t>(index)].name;
-}
-
-void Client::setHoverEntity(EntityClient* entity)
-{
-    m_hoverEntity = entity;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/EntityClient.h"
+#include "client/ScreenProjection.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/Singleton.h"
 #include "engine/core/ZonePosition.h"
@@ -96,9 +97,24 @@ public:
     bool hasKeyHook() const { return static_cast<bool>(m_keyHook); }
     void setButtonHook(ButtonHook hook) { m_buttonHook = std::move(hook); }
 
-    // Hover entity (picking lands with the projection).
+    // Projection and picking. The frame renderer hands over its view each
+    // frame; a value that is not finite or not above 0 is not taken.
+    void setViewParameters(const ViewParameters& view);
+    const ViewParameters& getViewParameters() const { return m_view; }
+    // The local player's position while joined, else zone -1 at (0, 0).
+    ZonePosition getCameraCentre() const { return getPlayerPosition(); }
+    ScreenProjection getProjection() const { return ScreenProjection(getCameraCentre(), m_view); }
+    Vec2 worldToScreen(const ZonePosition& position, bool applyZoom) const;
+    Vec2 screenPositionOf(const ZonePosition& position, float height) const;
+    Vec2 screenToWorldOffset(float x, float y, bool applyZoom) const;
+    ZonePosition screenToWorld(float x, float y) const;
+    ZonePosition screenToWorldFrom(const ZonePosition& position, float x, float y) const;
+    ScreenRect getEntityScreenRect(const EntityClient& entity) const;
+    // None while not joined.
+    EntityClient* pickEntity(float x, float y, const EntityClient* excluded) const;
+    void updateHoverEntity();
     EntityClient* getHoverEntity() const { return m_hoverEntity.get(); }
-    void setHoverEntity(EntityClient* entity);
+    bool isThemePlaying() const { return m_themePlaying; }
 
 private:
     void receiveMessages();
@@ -108,6 +124,8 @@ private:
     void dropMessage(uint32_t type, const MessageError& error) const;
     void applyMemoryThreshold();
     void checkJoinAnswer(double seconds);
+    // Starts the theme while it is wanted (not joined) and stops it after.
+    void updateThemeMusic();
 
     std::vector<ResourceName> m_resourceNames;
     bool m_joined = false;
@@ -133,6 +151,7 @@ private:
     bool m_startupDone = false;
 
     FrameRenderer m_frameRenderer;
+    ViewParameters m_view;
     // Seconds since the hello while connected and not joined; the missing
     // answer is logged once per connect.
     double m_sinceHello = 0.0;

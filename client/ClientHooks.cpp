@@ -1,10 +1,12 @@
 #include "client/ClientHooks.h"
 
 #include "client/Client.h"
+#include "client/ClientSoundQueries.h"
 #include "client/GameClient.h"
 #include "engine/app/AppHooks.h"
 #include "engine/app/DebugConsole.h"
 #include "engine/console/CommandSystem.h"
+#include "sound/SoundSystem.h"
 
 #include <memory>
 
@@ -37,10 +39,16 @@ void prepend(std::function<void()>& hook, std::function<void()> first)
 void installClientHooks(AppHooks& hooks)
 {
     auto holder = std::make_shared<std::unique_ptr<Client>>();
+    auto soundQueries = std::make_shared<ClientSoundQueries>();
     // The frame drawn so far becomes the client's frame renderer.
     std::function<void(double)> renderer = hooks.clientDraw;
     // The client is made before the server.
-    prepend(hooks.createLateSystems, [holder] { *holder = std::make_unique<Client>(); });
+    prepend(hooks.createLateSystems, [holder, soundQueries] {
+        *holder = std::make_unique<Client>();
+        if (SoundSystem* sound = SoundSystem::instance()) {
+            sound->setClientQueries(soundQueries.get());
+        }
+    });
     append(hooks.registerSystems, [renderer] {
         Client* client = Client::instance();
         if (!client) {
@@ -119,6 +127,9 @@ void installClientHooks(AppHooks& hooks)
         }
     });
     prepend(hooks.destroySystems, [holder] {
+        if (SoundSystem* sound = SoundSystem::instance()) {
+            sound->setClientQueries(nullptr);
+        }
         GameClient::destroy();
         holder->reset();
     });

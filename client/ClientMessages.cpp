@@ -11,6 +11,7 @@
 #include "engine/data/Database.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/resources/ResourceSystem.h"
+#include "sound/SoundSystem.h"
 
 namespace {
 
@@ -243,7 +244,25 @@ void Client::executeServerCommands(const std::vector<std::string>& lines)
 
 void Client::applyPositionalSounds(const StateMessage& state)
 {
-    // Played through the sound system once it is part of the program; an
-    // index outside the name table plays nothing.
-    (void)state;
+    SoundSystem* sound = SoundSystem::instance();
+    if (!sound || !sound->isInitialized()) {
+        return;
+    }
+    for (const PositionalSoundRecord& record : state.sounds) {
+        // An index outside the name table plays nothing.
+        if (record.nameIndex == kMessageEndMark || record.nameIndex >= m_resourceNames.size()) {
+            continue;
+        }
+        ResourceHandle handle = m_resourceNames[record.nameIndex].handle;
+        if (!handle.isValid()) {
+            continue;
+        }
+        SoundChannel* channel = sound->findFreeChannel();
+        if (!channel) {
+            continue;
+        }
+        ZonePosition3 at(record.position.zone, record.position.x, record.position.y, 0.0f);
+        sound->playSound(channel, at, handle, static_cast<int>(record.owner), 0, false,
+                         record.minimumDistance, 0.0f);
+    }
 }

@@ -1,0 +1,193 @@
+// The client's side of the sound system, on the recording driver: theme
+// music, the pause through the client's queries and the sounds of a state
+// message.
+#include "client/Client.h"
+#include "client/ClientSoundQueries.h"
+#include "client/GameClient.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/Clock.h"
+#include "engine/core/Random.h"
+#include "engine/data/Database.h"
+#include "engine/net/SocketLayer.h"
+#include "engine/platform/SystemInfo.h"
+#include "engine/resources/ResourceSystem.h"
+#include "sound/SoundFileWriter.h"
+#include "sound/SoundResourceTypes.h"
+#include "sound/SoundSystem.h"
+#include "support/ClientMessageBytes.h"
+#include "support/RecordingSoundDriver.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <thread>
+
+namespace CMB = ClientMessageBytes;
+
+namespace {
+
+std::vector<int16_t> tone(int frames, int channels)
+{
+    std::vector<int16_t> s(static_cast<size_t>(frames * channels));
+    for (size_t i = 0; i < s.size(); ++i) {
+        s[i] = static_cast<int16_t>(9000 * std::sin(static_cast<double>(i) * 0.1));
+    }
+    return s;
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+class ClientSoundTest : public ::testing::Test {
+protected:
+    ClientSoundTest() : clock([this] { return nowNs; }) {}
+
+    void SetUp() override
+    {
+        resources.setBaseDirectory(dir.path().string());
+        registerSoundResourceTypes(resources);
+        registerMusicResourceType(resources);
+        resources.startLoader();
+        writeBytes(dir.file("mono.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
+        std::vector<uint8_t> ogg;
+        ASSERT_TRUE(SoundFileWriter::makeOgg(tone(22050, 2), 2, 44100, 0.2f, 5, ogg));
+        writeBytes(dir.file("theme.ogg"), ogg);
+        database.addSubDatabase(
+            "GameSystem", "gamesystem.dbl",
+            "GameSystem\n{\n    ThemeMusicName \"theme.ogg\"\n    MusicFadeTime 2.0\n}\n");
+        client.registerCommands();
+        GameClient::registerCommands();
+    }
+    void TearDown() override
+    {
+        sound.setClientQueries(nullptr);
+        sound.shutdown();
+        GameClient::destroy();
+        client.shutdown();
+    }
+    void start()
+    {
+        ASSERT_TRUE(sound.init(&driver));
+        sound.setClientQueries(&queries);
+    }
+    void join(const std::vector<std::pair<uint32_t, std::string>>& names = {})
+    {
+        NetAddress server;
+        getLocalAddress(server, kServerPort);
+        ByteBuffer joined = CMB::joined(0, names);
+        client.dispatchMessage(joined, server);
+        ASSERT_TRUE(client.isJoined());
+    }
+    void deliver(ByteBuffer message)
+    {
+        NetAddress server;
+        getLocalAddress(server, kServerPort);
+        client.dispatchMessage(message, server);
+    }
+    // Frames until the theme plays (it loads on the loader thread).
+    bool thinkUntilThemePlays()
+    {
+        for (int i = 0; i < 400 && !client.isThemePlaying(); ++i) {
+            client.think(0.05);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return client.isThemePlaying();
+    }
+    int channelsInUse()
+    {
+        int n = 0;
+        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* channel = sound.getChannel(i);
+            n += channel && channel->inUse ? 1 : 0;
+        }
+        return n;
+    }
+
+    TempDir dir;
+    LogCapture log;
+    UserVarSystem vars;
+    CommandSystem commands;
+    int64_t nowNs = 0;
+    Clock clock;
+    Random random;
+    SystemInfo info;
+    ResourceSystem resources;
+    Database database;
+    SocketLayer sockets;
+    SoundSystem sound;
+    RecordingSoundDriver driver;
+    ClientSoundQueries queries;
+    Client client;
+};
+
+} // namespace
+
+TEST_F(ClientSoundTest, ThemePlaysUntilJoined)
+{
+    start();
+    EXPECT_EQ(GameClient::get().getThemeMusicName(), "theme.ogg");
+    ASSERT_TRUE(thinkUntilThemePlays());
+    EXPECT_GE(sound.getMusicChannel(), 0);
+    join();
+    client.think(0.05);
+    EXPECT_FALSE(client.isThemePlaying());
+}
+
+TEST_F(ClientSoundTest, PausedJoinedClientSilencesLoopingChannels)
+{
+    start();
+    join();
+    SoundChannel* channel = sound.findFreeChannel();
+    ASSERT_NE(channel, nullptr);
+    sound.playSound(channel, ZonePosition3(-1, 0.0f, 0.0f, 0.0f), resources.load("mono.wav"), -1, 0, true,
+                    0.0f, 0.0f);
+    ASSERT_TRUE(channel->inUse);
+    vars.setVar("paused", "1");
+    EXPECT_TRUE(queries.isPaused());
+    sound.update();
+    EXPECT_FLOAT_EQ(driver.gain[channel->handle], 0.0f);
+}
+
+TEST_F(ClientSoundTest, StateMessageSoundsReachTheSoundSystem)
+{
+    start();
+    join({{3, "mono.wav"}});
+    CMB::StateValues s;
+    s.sounds = {{3, 4, 50.0f}, {kMessageEndMark, 5, 0.0f}, {500, 6, 0.0f}};
+    deliver(CMB::state(s));
+    ASSERT_EQ(channelsInUse(), 1);
+    for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+        SoundChannel* channel = sound.getChannel(i);
+        if (channel->inUse) {
+            EXPECT_EQ(channel->owner, 4);
+            EXPECT_FLOAT_EQ(channel->minDist, 50.0f);
+            EXPECT_EQ(channel->position.zone, 0);
+            EXPECT_FLOAT_EQ(channel->position.x, 5.0f);
+            EXPECT_FLOAT_EQ(channel->position.y, 6.0f);
+        }
+    }
+}
+
+TEST_F(ClientSoundTest, UninitialisedSoundPlaysAndLogsNothing)
+{
+    join({{3, "mono.wav"}});
+    log.clear();
+    CMB::StateValues s;
+    s.sounds = {{3, 4, 50.0f}};
+    deliver(CMB::state(s));
+    for (int i = 0; i < 5; ++i) {
+        client.think(0.05);
+        client.draw(0.05);
+    }
+    EXPECT_EQ(channelsInUse(), 0);
+    EXPECT_TRUE(driver.calls.empty());
+    EXPECT_FALSE(client.isThemePlaying());
+    EXPECT_TRUE(log.lines().empty());
+}
