@@ -4,8 +4,12 @@
 #include "engine/core/StringUtil.h"
 #include "engine/files/PathUtil.h"
 
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
+#include <libdeflate.h>
+#include <unistd.h>
 #include <unzip.h>
 #include <zlib.h>
 
@@ -130,6 +134,13 @@ bool ZipPackage::open(const std::string& path)
         debugPrint(3, "%s: not a readable zip package, skipped\n", path.c_str());
         return false;
     }
+    // Members are read whole straight from the file; minizip keeps the directory.
+    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (m_fd < 0) {
+        debugPrint(3, "%s: cannot be read: %s\n", path.c_str(), std::strerror(errno));
+        close();
+        return false;
+    }
     return indexMembers();
 }
 
@@ -163,6 +174,14 @@ void ZipPackage::close()
     if (m_zip != nullptr) {
         unzClose(static_cast<unzFile>(m_zip));
         m_zip = nullptr;
+    }
+    if (m_fd >= 0) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (m_decompressor != nullptr) {
+        libdeflate_free_decompressor(static_cast<libdeflate_decompressor*>(m_decompressor));
+        m_decompressor = nullptr;
     }
     m_memory.reset();
     m_members.clear();
@@ -261,51 +280,71 @@ bool ZipPackage::read(const Member& member, std::vector<uint8_t>& out)
     }
     int method = 0;
     int level = 0;
-    // Raw mode: minizip hands out the stored bytes, zlib inflates and checks them here.
+    // Raw mode: minizip checks the local header and says where the stored
+    // bytes start; they are then read and decoded here in one go each.
     if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK) {
         return fail(member, "cannot be opened");
     }
-    std::vector<uint8_t> raw(static_cast<size_t>(member.compressedSize));
-    size_t got = 0;
-    while (got < raw.size()) {
-        unsigned chunk = static_cast<unsigned>(std::min<size_t>(raw.size() - got, 1u << 20));
-        int n = unzReadCurrentFile(zip, raw.data() + got, chunk);
-        if (n <= 0) {
-            break;
-        }
-        got += static_cast<size_t>(n);
-    }
+    uint64_t dataStart = unzGetCurrentFileZStreamPos64(zip);
     unzCloseCurrentFile(zip);
-    if (got != raw.size()) {
+    if (dataStart > m_archiveSize || member.compressedSize > m_archiveSize - dataStart) {
         return fail(member, "is truncated");
     }
-    if (member.method == 0) {
-        if (member.compressedSize != member.uncompressedSize) {
-            return fail(member, "has inconsistent sizes");
-        }
-        out = std::move(raw);
+    size_t rawSize = static_cast<size_t>(member.compressedSize);
+    if (member.method == 0 && member.compressedSize != member.uncompressedSize) {
+        return fail(member, "has inconsistent sizes");
+    }
+    // The stored bytes: in place for a package in memory, else read from the
+    // file (a stored member straight into the result).
+    std::vector<uint8_t> buffer;
+    const uint8_t* raw = nullptr;
+    if (m_memory) {
+        raw = m_memory->bytes.data() + dataStart;
     } else {
-        out.resize(static_cast<size_t>(member.uncompressedSize));
-        z_stream stream{};
-        if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) {
-            out.clear();
-            return fail(member, "cannot be inflated");
+        std::vector<uint8_t>& target = member.method == 0 ? out : buffer;
+        target.resize(rawSize);
+        size_t got = 0;
+        while (got < rawSize) {
+            ssize_t n =
+                ::pread(m_fd, target.data() + got, rawSize - got, static_cast<off_t>(dataStart + got));
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                break;
+            }
+            got += static_cast<size_t>(n);
         }
-        stream.next_in = raw.data();
-        stream.avail_in = static_cast<uInt>(raw.size());
-        // zlib refuses a null output buffer, which an empty vector may have.
+        if (got != rawSize) {
+            out.clear();
+            return fail(member, "is truncated");
+        }
+        raw = target.data();
+    }
+    if (member.method == 0) {
+        if (m_memory) {
+            out.assign(raw, raw + rawSize);
+        }
+    } else {
+        if (m_decompressor == nullptr) {
+            m_decompressor = libdeflate_alloc_decompressor();
+            if (m_decompressor == nullptr) {
+                return fail(member, "cannot be inflated");
+            }
+        }
+        out.resize(static_cast<size_t>(member.uncompressedSize));
+        // The decoder wants a buffer even for nothing.
         uint8_t none = 0;
-        stream.next_out = out.empty() ? &none : out.data();
-        stream.avail_out = static_cast<uInt>(out.size());
-        int rc = inflate(&stream, Z_FINISH);
-        uint64_t produced = stream.total_out;
-        inflateEnd(&stream);
-        if (rc != Z_STREAM_END || produced != member.uncompressedSize) {
+        size_t produced = 0;
+        libdeflate_result rc =
+            libdeflate_deflate_decompress(static_cast<libdeflate_decompressor*>(m_decompressor), raw, rawSize,
+                                          out.empty() ? &none : out.data(), out.size(), &produced);
+        if (rc != LIBDEFLATE_SUCCESS || produced != member.uncompressedSize) {
             out.clear();
             return fail(member, "does not inflate to its stated size");
         }
     }
-    uint32_t crc = static_cast<uint32_t>(crc32(0L, out.data(), static_cast<uInt>(out.size())));
+    uint32_t crc = libdeflate_crc32(0, out.data(), out.size());
     if (crc != member.crc) {
         out.clear();
         return fail(member, "fails its CRC-32 check");

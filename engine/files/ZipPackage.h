@@ -72,6 +72,8 @@ private:
     bool fail(const Member& member, const char* what);
 
     void* m_zip = nullptr;
+    int m_fd = -1;                  // the package file, read by position
+    void* m_decompressor = nullptr; // made on the first deflated member
     std::string m_path;
     uint64_t m_archiveSize = 0;
     std::unique_ptr<MemoryFile> m_memory;
