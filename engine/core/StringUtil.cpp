@@ -74,8 +74,8 @@ int compareNoCase(std::string_view a, std::string_view b)
 {
     size_t n = a.size() < b.size() ? a.size() : b.size();
     for (size_t i = 0; i < n; ++i) {
-        int ca = std::tolower(static_cast<unsigned char>(a[i]));
-        int cb = std::tolower(static_cast<unsigned char>(b[i]));
+        int ca = lowerAscii(static_cast<unsigned char>(a[i]));
+        int cb = lowerAscii(static_cast<unsigned char>(b[i]));
         if (ca != cb) {
             return ca < cb ? -1 : 1;
         }
@@ -95,7 +95,7 @@ std::string toLowerCopy(std::string_view text)
 {
     std::string out(text);
     for (char& c : out) {
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = static_cast<char>(lowerAscii(static_cast<unsigned char>(c)));
     }
     return out;
 }

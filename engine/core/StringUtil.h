@@ -20,6 +20,13 @@ void appendFormatV(std::string& target, const char* format, va_list args);
 int textToInt(const std::string& text);
 float textToFloat(const std::string& text);
 
+// Case folding of the "C" locale (A–Z only), without a locale call per
+// character: every case-insensitive comparison of names and keys uses it.
+constexpr int lowerAscii(unsigned char c)
+{
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
 // Case-insensitive (ASCII) comparisons; 0 when equal.
 int compareNoCase(std::string_view a, std::string_view b);
 bool equalsNoCase(std::string_view a, std::string_view b);

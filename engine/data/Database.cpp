@@ -15,6 +15,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
 #include <unordered_set>
 
@@ -56,7 +57,7 @@ std::string_view trimmed(std::string_view text)
 }
 
 // A whole number, or a decimal one (cut toward zero), saturated to int.
-bool parseInt(const std::string& text, int& out)
+bool parseInt(std::string_view text, int& out)
 {
     std::string clean(trimmed(text));
     if (clean.empty()) {
@@ -77,7 +78,7 @@ bool parseInt(const std::string& text, int& out)
     return true;
 }
 
-bool parseFloat(const std::string& text, float& out)
+bool parseFloat(std::string_view text, float& out)
 {
     std::string clean(trimmed(text));
     char* end = nullptr;
@@ -105,6 +106,44 @@ bool isNumber(std::string_view text)
 
 } // namespace
 
+size_t Database::hashName(std::string_view name)
+{
+    size_t hash = 1469598103934665603ull;
+    for (char c : name) {
+        hash = (hash ^ static_cast<size_t>(lowerAscii(static_cast<unsigned char>(c)))) * 1099511628211ull;
+    }
+    return hash ^ (hash >> 29);
+}
+
+DatabaseEntry** Database::findNameSlot(std::string_view name, size_t hash) const
+{
+    size_t mask = m_nameSlots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        DatabaseEntry*& slot = m_nameSlots[i];
+        if (slot == nullptr || equalsNoCase(slot->m_name, name)) {
+            return &slot;
+        }
+    }
+}
+
+void Database::growNameTable(size_t wanted)
+{
+    size_t size = 64;
+    while (size < wanted * 2) {
+        size *= 2;
+    }
+    if (size <= m_nameSlots.size()) {
+        return;
+    }
+    std::vector<DatabaseEntry*> old = std::move(m_nameSlots);
+    m_nameSlots.assign(size, nullptr);
+    for (DatabaseEntry* entry : old) {
+        if (entry != nullptr) {
+            *findNameSlot(entry->m_name, hashName(entry->m_name)) = entry;
+        }
+    }
+}
+
 Database::Database() = default;
 Database::~Database()
 {
@@ -120,7 +159,8 @@ void Database::clear()
     ++g_generation;
     m_entries.clear();
     m_subDatabases.clear();
-    m_byName.clear();
+    m_nameSlots.clear();
+    m_nameCount = 0;
     m_fieldCount = 0;
     m_loadSeconds = 0.0;
 }
@@ -203,8 +243,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
     TextReader reader(text, fileName);
     int refused = 0;
     // A rough guess of the entry count saves rehashing large files.
-    m_byName.reserve(m_byName.size() + text.size() / 128);
-    m_entries.reserve(m_entries.size() + text.size() / 128);
+    growNameTable(m_nameCount + text.size() / 128);
 
     // Starts an entry; null when the sub-database is full.
     auto beginEntry = [&](const std::string& entryName, int line) -> DatabaseEntry* {
@@ -216,24 +255,27 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             }
             return nullptr;
         }
-        auto entry = std::make_unique<DatabaseEntry>();
+        DatabaseEntry* entry = &m_entries.emplace_back();
         entry->m_name = entryName;
         entry->m_id = (subIndex << 16) + sub.count;
-        entry->m_fileName = fileName;
+        entry->m_fileName = &sub.fileName;
         entry->m_line = line;
-        auto [it, added] = m_byName.try_emplace(toLowerCopy(entryName), entry.get());
-        if (!added) {
-            DatabaseEntry* last = it->second;
+        growNameTable(m_nameCount + 1);
+        DatabaseEntry** slot = findNameSlot(entry->m_name, hashName(entry->m_name));
+        if (*slot == nullptr) {
+            *slot = entry;
+            ++m_nameCount;
+        } else {
+            DatabaseEntry* last = *slot;
             debugPrint(2, "%s:%d: duplicate entry name %s (first at %s:%d)\n", fileName.c_str(), line,
-                       entryName.c_str(), last->m_fileName.c_str(), last->m_line);
+                       entryName.c_str(), last->m_fileName->c_str(), last->m_line);
             while (last->m_nextSameName != nullptr) {
                 last = last->m_nextSameName;
             }
-            last->m_nextSameName = entry.get();
+            last->m_nextSameName = entry;
         }
-        m_entries.push_back(std::move(entry));
         ++sub.count;
-        return m_entries.back().get();
+        return entry;
     };
 
     // A brace token; a quoted "{" or "}" is an ordinary item.
@@ -242,6 +284,16 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
     };
     std::string pendingName;
     int pendingLine = 0;
+    // Where the texts of each field of the entry being read lie.
+    struct FieldPlace {
+        size_t key = 0;
+        size_t firstItem = 0;
+        size_t itemCount = 0;
+        size_t value = 0; // the joined value of several items
+        int line = 0;
+    };
+    std::vector<FieldPlace> fieldPlaces;
+    std::vector<std::string> texts;
     while (true) {
         std::string entryName;
         int entryLine;
@@ -292,9 +344,11 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             }
         }
         DatabaseEntry* entry = beginEntry(entryName, entryLine);
-        DatabaseEntry scratch; // fields of a refused entry are read and dropped
-        DatabaseEntry& target = entry != nullptr ? *entry : scratch;
-        target.m_fields.reserve(8);
+        // Every text of the entry (keys, items, joined values) goes into one
+        // list the entry keeps; its fields view into it once the list is
+        // whole, so an entry costs a few allocations, not several per field.
+        texts.clear();
+        fieldPlaces.clear();
         bool closed = false;
         std::string key;
         while (!closed) {
@@ -307,42 +361,76 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
                 closed = true;
                 break;
             }
-            DatabaseField field;
-            field.key = key;
-            field.line = reader.getLine();
-            std::string item;
+            FieldPlace place;
+            place.line = reader.getLine();
+            place.key = texts.size();
+            texts.push_back(key);
+            place.firstItem = texts.size();
+            size_t valueSize = 0;
             bool nextEntry = false;
-            while (reader.readToken(item, false)) {
+            while (true) {
+                std::string& item = texts.emplace_back();
+                if (!reader.readToken(item, false)) {
+                    texts.pop_back();
+                    break;
+                }
                 if (isBrace(item, "}")) {
+                    texts.pop_back();
                     closed = true;
                     break;
                 }
                 if (isBrace(item, "{")) {
+                    texts.pop_back();
                     // "Name {" inside an entry: the entry before lacks its "}".
                     debugPrint(3, "%s:%d: entry %s is not terminated (missing } before line %d)\n",
-                               fileName.c_str(), entryLine, entryName.c_str(), field.line);
+                               fileName.c_str(), entryLine, entryName.c_str(), place.line);
                     nextEntry = true;
                     break;
                 }
-                if (!field.value.empty() || !field.items.empty()) {
-                    field.value += ' ';
-                }
-                field.value += item;
-                field.items.push_back(std::move(item));
+                valueSize += item.size() + (place.itemCount > 0 ? 1 : 0);
+                ++place.itemCount;
             }
             if (nextEntry) {
+                texts.resize(place.key);
                 pendingName = key;
-                pendingLine = field.line;
+                pendingLine = place.line;
                 break;
             }
             if (isBrace(key, "{")) {
-                debugPrint(3, "%s:%d: unexpected { inside entry %s\n", fileName.c_str(), field.line,
+                texts.resize(place.key);
+                debugPrint(3, "%s:%d: unexpected { inside entry %s\n", fileName.c_str(), place.line,
                            entryName.c_str());
                 continue;
             }
-            target.m_fields.push_back(std::move(field));
+            if (place.itemCount > 1) {
+                std::string joined;
+                joined.reserve(valueSize);
+                for (size_t i = 0; i < place.itemCount; ++i) {
+                    if (i > 0) {
+                        joined += ' ';
+                    }
+                    joined += texts[place.firstItem + i];
+                }
+                place.value = texts.size();
+                texts.push_back(std::move(joined));
+            }
+            fieldPlaces.push_back(place);
         }
         if (entry != nullptr) {
+            entry->m_texts.assign(std::make_move_iterator(texts.begin()),
+                                  std::make_move_iterator(texts.end()));
+            const std::vector<std::string>& kept = entry->m_texts;
+            entry->m_fields.resize(fieldPlaces.size());
+            for (size_t i = 0; i < fieldPlaces.size(); ++i) {
+                const FieldPlace& place = fieldPlaces[i];
+                DatabaseField& field = entry->m_fields[i];
+                field.key = kept[place.key];
+                field.items = std::span<const std::string>(kept.data() + place.firstItem, place.itemCount);
+                field.value = place.itemCount == 0   ? std::string_view()
+                              : place.itemCount == 1 ? std::string_view(kept[place.firstItem])
+                                                     : std::string_view(kept[place.value]);
+                field.line = place.line;
+            }
             finishEntry(*entry);
         }
     }
@@ -351,30 +439,44 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
 void Database::finishEntry(DatabaseEntry& entry)
 {
     m_fieldCount += entry.m_fields.size();
-    if (const DatabaseField* type = entry.findOwnField("Type")) {
-        const std::string& value = type->items.empty() ? type->value : type->items.front();
+    // The three keys the loader needs, in one pass (the first of each counts).
+    const DatabaseField* type = nullptr;
+    const DatabaseField* baseOnly = nullptr;
+    const DatabaseField* base = nullptr;
+    for (const DatabaseField& field : entry.m_fields) {
+        std::string_view key = field.key;
+        if (key.size() == 4 && !type && equalsNoCase(key, "Type")) {
+            type = &field;
+        } else if (key.size() == 4 && !base && equalsNoCase(key, "Base")) {
+            base = &field;
+        } else if (key.size() == 8 && !baseOnly && equalsNoCase(key, "BaseOnly")) {
+            baseOnly = &field;
+        }
+    }
+    if (type != nullptr) {
+        std::string value(type->items.empty() ? type->value : std::string_view(type->items.front()));
         if (isNumber(value)) {
             int number = textToInt(value);
             if (number < 0 || number >= kDatabaseEntryTypeCount) {
-                debugPrint(3, "%s:%d: entry %s: Type %d out of range\n", entry.m_fileName.c_str(), type->line,
-                           entry.m_name.c_str(), number);
+                debugPrint(3, "%s:%d: entry %s: Type %d out of range\n", entry.m_fileName->c_str(),
+                           type->line, entry.m_name.c_str(), number);
                 number = 0;
             }
             entry.m_type = number;
         } else {
             int index = getDatabaseEntryTypeTable().find(value);
             if (index < 0) {
-                debugPrint(3, "%s:%d: Unknown %s name %s\n", entry.m_fileName.c_str(), type->line,
+                debugPrint(3, "%s:%d: Unknown %s name %s\n", entry.m_fileName->c_str(), type->line,
                            "DatabaseEntryType", value.c_str());
                 index = 0;
             }
             entry.m_type = index;
         }
     }
-    if (const DatabaseField* baseOnly = entry.findOwnField("BaseOnly")) {
-        entry.m_baseOnly = textToInt(baseOnly->value) != 0;
+    if (baseOnly != nullptr) {
+        entry.m_baseOnly = textToInt(std::string(baseOnly->value)) != 0;
     }
-    if (const DatabaseField* base = entry.findOwnField("Base")) {
+    if (base != nullptr) {
         entry.m_baseName = base->items.empty() ? std::string() : base->items.front();
         entry.m_baseLine = base->line;
     }
@@ -383,17 +485,17 @@ void Database::finishEntry(DatabaseEntry& entry)
 void Database::resolveBases()
 {
     size_t count = m_entries.size();
-    for (auto& entry : m_entries) {
-        entry->m_base = nullptr;
-        if (entry->m_baseName.empty()) {
+    for (DatabaseEntry& entry : m_entries) {
+        entry.m_base = nullptr;
+        if (entry.m_baseName.empty()) {
             continue;
         }
-        const DatabaseEntry* base = findEntry(entry->m_baseName);
+        const DatabaseEntry* base = findEntry(entry.m_baseName);
         if (base == nullptr) {
-            debugPrint(3, "%s:%d: entry %s: unknown Base %s\n", entry->m_fileName.c_str(), entry->m_baseLine,
-                       entry->m_name.c_str(), entry->m_baseName.c_str());
+            debugPrint(3, "%s:%d: entry %s: unknown Base %s\n", entry.m_fileName->c_str(), entry.m_baseLine,
+                       entry.m_name.c_str(), entry.m_baseName.c_str());
         }
-        entry->m_base = base;
+        entry.m_base = base;
     }
     // Index of an entry in m_entries from its id.
     auto positionOf = [this](const DatabaseEntry* entry) {
@@ -414,7 +516,7 @@ void Database::resolveBases()
         while (state[current] == 0) {
             state[current] = 1;
             path.push_back(current);
-            const DatabaseEntry* base = m_entries[current]->m_base;
+            const DatabaseEntry* base = m_entries[current].m_base;
             if (base == nullptr) {
                 valid = false;
                 break;
@@ -422,17 +524,17 @@ void Database::resolveBases()
             current = positionOf(base);
         }
         if (valid && state[current] == 1) {
-            DatabaseEntry& last = *m_entries[path.back()];
-            debugPrint(3, "%s:%d: Base cycle between %s and %s; the link is cut\n", last.m_fileName.c_str(),
+            DatabaseEntry& last = m_entries[path.back()];
+            debugPrint(3, "%s:%d: Base cycle between %s and %s; the link is cut\n", last.m_fileName->c_str(),
                        last.m_baseLine, last.m_name.c_str(), last.m_base->m_name.c_str());
             last.m_base = nullptr;
         }
         for (size_t i = path.size(); i-- > 0;) {
-            DatabaseEntry& entry = *m_entries[path[i]];
+            DatabaseEntry& entry = m_entries[path[i]];
             depth[path[i]] = entry.m_base == nullptr ? 0 : depth[positionOf(entry.m_base)] + 1;
             if (depth[path[i]] > kMaxBaseDepth) {
                 debugPrint(3, "%s:%d: Base chain of %s is deeper than %d; the link to %s is cut\n",
-                           entry.m_fileName.c_str(), entry.m_baseLine, entry.m_name.c_str(), kMaxBaseDepth,
+                           entry.m_fileName->c_str(), entry.m_baseLine, entry.m_name.c_str(), kMaxBaseDepth,
                            entry.m_base->m_name.c_str());
                 entry.m_base = nullptr;
                 depth[path[i]] = 0;
@@ -444,16 +546,15 @@ void Database::resolveBases()
 
 const DatabaseEntry* Database::findEntry(std::string_view name, std::string_view subDatabase) const
 {
-    auto it = m_byName.find(toLowerCopy(name));
-    if (it == m_byName.end()) {
+    if (m_nameSlots.empty()) {
         return nullptr;
     }
-    if (subDatabase.empty()) {
-        return it->second;
+    const DatabaseEntry* first = *findNameSlot(name, hashName(name));
+    if (first == nullptr || subDatabase.empty()) {
+        return first;
     }
     int sub = findSubDatabase(subDatabase);
-    for (const DatabaseEntry* entry = it->second; entry != nullptr && sub >= 0;
-         entry = entry->m_nextSameName) {
+    for (const DatabaseEntry* entry = first; entry != nullptr && sub >= 0; entry = entry->m_nextSameName) {
         if (entry->getSubDatabase() == sub) {
             return entry;
         }
@@ -471,12 +572,12 @@ const DatabaseEntry* Database::getEntryByIndex(int id) const
     if (sub >= m_subDatabases.size() || number >= m_subDatabases[sub].count) {
         return nullptr;
     }
-    return m_entries[m_subDatabases[sub].firstEntry + static_cast<size_t>(number)].get();
+    return &m_entries[m_subDatabases[sub].firstEntry + static_cast<size_t>(number)];
 }
 
 const DatabaseEntry* Database::getEntryAt(int index) const
 {
-    return index >= 0 && index < getEntryCount() ? m_entries[static_cast<size_t>(index)].get() : nullptr;
+    return index >= 0 && index < getEntryCount() ? &m_entries[static_cast<size_t>(index)] : nullptr;
 }
 
 const std::string& Database::getSubDatabaseName(int index) const
@@ -498,9 +599,9 @@ int Database::findSubDatabase(std::string_view name) const
 
 const DatabaseEntry* Database::findFirstEntryOfType(int type) const
 {
-    for (const auto& entry : m_entries) {
-        if (!entry->m_baseOnly && entry->getTypeInherited() == type) {
-            return entry.get();
+    for (const DatabaseEntry& entry : m_entries) {
+        if (!entry.m_baseOnly && entry.getTypeInherited() == type) {
+            return &entry;
         }
     }
     return nullptr;
@@ -515,7 +616,7 @@ const DatabaseEntry* Database::findNextEntryOfType(const DatabaseEntry* previous
     size_t start = m_subDatabases[static_cast<size_t>(previous->getSubDatabase())].firstEntry +
                    static_cast<size_t>(previous->getNumber()) + 1;
     for (size_t i = start; i < m_entries.size(); ++i) {
-        const DatabaseEntry* entry = m_entries[i].get();
+        const DatabaseEntry* entry = &m_entries[i];
         if (!entry->m_baseOnly && entry->getTypeInherited() == type) {
             return entry;
         }
@@ -546,26 +647,26 @@ std::string Database::describeLastRead(std::string_view value)
     if (!matches) {
         return std::string();
     }
-    return formatString("%s:%d: entry %s: ", last.owner->m_fileName.c_str(), last.field->line,
+    return formatString("%s:%d: entry %s: ", last.owner->m_fileName->c_str(), last.field->line,
                         last.entry->m_name.c_str());
 }
 
-void Database::reportBadNumber(const DatabaseEntry* entry, std::string_view key, const std::string& text,
+void Database::reportBadNumber(const DatabaseEntry* entry, std::string_view key, std::string_view text,
                                const char* kind) const
 {
     const LastRead& last = t_lastRead;
     if (last.field == nullptr || last.generation != g_generation.load() || !firstReport(last.field)) {
         return;
     }
-    debugPrint(3, "%s:%d: entry %s: %.*s \"%s\" is not %s\n", last.owner->m_fileName.c_str(),
+    debugPrint(3, "%s:%d: entry %s: %.*s \"%.*s\" is not %s\n", last.owner->m_fileName->c_str(),
                last.field->line, entry->m_name.c_str(), static_cast<int>(key.size()), key.data(),
-               text.c_str(), kind);
+               static_cast<int>(text.size()), text.data(), kind);
 }
 
 std::string Database::getString(const DatabaseEntry* entry, std::string_view key) const
 {
     const DatabaseField* field = findField(entry, key);
-    return field != nullptr ? field->value : std::string();
+    return field != nullptr ? std::string(field->value) : std::string();
 }
 
 int Database::getInt(const DatabaseEntry* entry, std::string_view key, int defaultValue) const

@@ -4,6 +4,7 @@
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
 
+#include <deque>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -86,7 +87,7 @@ public:
 private:
     // A number field whose text does not parse: one error line per field
     // naming file, line, entry and key; the caller uses its default.
-    void reportBadNumber(const DatabaseEntry* entry, std::string_view key, const std::string& text,
+    void reportBadNumber(const DatabaseEntry* entry, std::string_view key, std::string_view text,
                          const char* kind) const;
     struct SubDatabase {
         std::string name;
@@ -98,9 +99,18 @@ private:
     void finishEntry(DatabaseEntry& entry);
     std::vector<const DatabaseField*> collectFields(const DatabaseEntry* entry, std::string_view key) const;
 
-    std::vector<std::unique_ptr<DatabaseEntry>> m_entries;
-    std::vector<SubDatabase> m_subDatabases;
-    std::unordered_map<std::string, DatabaseEntry*> m_byName; // lower-case name -> first entry of that name
+    // The first entry of a name (without regard to case): an open-addressed
+    // table of entries, probed linearly, at most half full; no copy of a name
+    // is made to look it up.
+    static size_t hashName(std::string_view name);
+    DatabaseEntry** findNameSlot(std::string_view name, size_t hash) const;
+    void growNameTable(size_t wanted);
+
+    // Deques: entries and file names stay where they are as the tables grow.
+    std::deque<DatabaseEntry> m_entries;
+    std::deque<SubDatabase> m_subDatabases;
+    mutable std::vector<DatabaseEntry*> m_nameSlots; // null: free; size a power of two
+    size_t m_nameCount = 0;
     size_t m_fieldCount = 0;
     double m_loadSeconds = 0.0;
 };

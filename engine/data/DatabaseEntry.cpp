@@ -2,6 +2,8 @@
 
 #include "engine/core/StringUtil.h"
 
+const std::string DatabaseEntry::kNoFileName;
+
 int DatabaseEntry::getTypeInherited() const
 {
     for (const DatabaseEntry* entry = this; entry != nullptr; entry = entry->m_base) {

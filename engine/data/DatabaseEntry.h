@@ -20,7 +20,7 @@ public:
     int getType() const { return m_type; }
     bool isBaseOnly() const { return m_baseOnly; }
     const DatabaseEntry* getBase() const { return m_base; }
-    const std::string& getFileName() const { return m_fileName; }
+    const std::string& getFileName() const { return *m_fileName; }
     int getLine() const { return m_line; }
 
     // The first non-zero type along the Base chain.
@@ -43,7 +43,9 @@ private:
     DatabaseEntry* m_nextSameName = nullptr; // the next entry of this name in load order
     std::string m_baseName;
     int m_baseLine = 0;
-    std::string m_fileName;
+    const std::string* m_fileName = &kNoFileName; // the sub-database's, shared
+    static const std::string kNoFileName;
     int m_line = 0;
+    std::vector<std::string> m_texts; // keys, items and joined values of the fields
     std::vector<DatabaseField> m_fields;
 };
