@@ -15,6 +15,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <iterator>
 #include <mutex>
 #include <unordered_set>
@@ -161,6 +162,9 @@ void Database::clear()
     m_subDatabases.clear();
     m_nameSlots.clear();
     m_nameCount = 0;
+    m_textStore.clear();
+    m_itemStore.clear();
+    m_fieldStore.clear();
     m_fieldCount = 0;
     m_loadSeconds = 0.0;
 }
@@ -284,16 +288,10 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
     };
     std::string pendingName;
     int pendingLine = 0;
-    // Where the texts of each field of the entry being read lie.
-    struct FieldPlace {
-        size_t key = 0;
-        size_t firstItem = 0;
-        size_t itemCount = 0;
-        size_t value = 0; // the joined value of several items
-        int line = 0;
-    };
-    std::vector<FieldPlace> fieldPlaces;
-    std::vector<std::string> texts;
+    std::vector<DatabaseField> fieldBuffer;
+    std::vector<std::string_view> itemBuffer;
+    std::string key;
+    std::string item;
     while (true) {
         std::string entryName;
         int entryLine;
@@ -344,13 +342,10 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             }
         }
         DatabaseEntry* entry = beginEntry(entryName, entryLine);
-        // Every text of the entry (keys, items, joined values) goes into one
-        // list the entry keeps; its fields view into it once the list is
-        // whole, so an entry costs a few allocations, not several per field.
-        texts.clear();
-        fieldPlaces.clear();
+        // The fields gather in reused buffers; their texts, item lists and
+        // the finished field list go into the database's block storage.
+        fieldBuffer.clear();
         bool closed = false;
-        std::string key;
         while (!closed) {
             if (!reader.readToken(key, true)) {
                 debugPrint(3, "%s:%d: entry %s is not terminated (missing })\n", fileName.c_str(), entryLine,
@@ -361,79 +356,74 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
                 closed = true;
                 break;
             }
-            FieldPlace place;
-            place.line = reader.getLine();
-            place.key = texts.size();
-            texts.push_back(key);
-            place.firstItem = texts.size();
+            int fieldLine = reader.getLine();
+            itemBuffer.clear();
             size_t valueSize = 0;
             bool nextEntry = false;
-            while (true) {
-                std::string& item = texts.emplace_back();
-                if (!reader.readToken(item, false)) {
-                    texts.pop_back();
-                    break;
-                }
+            while (reader.readToken(item, false)) {
                 if (isBrace(item, "}")) {
-                    texts.pop_back();
                     closed = true;
                     break;
                 }
                 if (isBrace(item, "{")) {
-                    texts.pop_back();
                     // "Name {" inside an entry: the entry before lacks its "}".
                     debugPrint(3, "%s:%d: entry %s is not terminated (missing } before line %d)\n",
-                               fileName.c_str(), entryLine, entryName.c_str(), place.line);
+                               fileName.c_str(), entryLine, entryName.c_str(), fieldLine);
                     nextEntry = true;
                     break;
                 }
-                valueSize += item.size() + (place.itemCount > 0 ? 1 : 0);
-                ++place.itemCount;
+                valueSize += item.size() + (itemBuffer.empty() ? 0 : 1);
+                itemBuffer.push_back(storeText(item));
             }
             if (nextEntry) {
-                texts.resize(place.key);
                 pendingName = key;
-                pendingLine = place.line;
+                pendingLine = fieldLine;
                 break;
             }
             if (isBrace(key, "{")) {
-                texts.resize(place.key);
-                debugPrint(3, "%s:%d: unexpected { inside entry %s\n", fileName.c_str(), place.line,
+                debugPrint(3, "%s:%d: unexpected { inside entry %s\n", fileName.c_str(), fieldLine,
                            entryName.c_str());
                 continue;
             }
-            if (place.itemCount > 1) {
-                std::string joined;
-                joined.reserve(valueSize);
-                for (size_t i = 0; i < place.itemCount; ++i) {
+            DatabaseField& field = fieldBuffer.emplace_back();
+            field.key = storeText(key);
+            field.line = fieldLine;
+            std::string_view* items = m_itemStore.take(itemBuffer.size());
+            std::copy(itemBuffer.begin(), itemBuffer.end(), items);
+            field.items = std::span<const std::string_view>(items, itemBuffer.size());
+            if (itemBuffer.size() == 1) {
+                field.value = itemBuffer.front();
+            } else if (itemBuffer.size() > 1) {
+                char* joined = m_textStore.take(valueSize);
+                char* at = joined;
+                for (size_t i = 0; i < itemBuffer.size(); ++i) {
                     if (i > 0) {
-                        joined += ' ';
+                        *at++ = ' ';
                     }
-                    joined += texts[place.firstItem + i];
+                    if (!itemBuffer[i].empty()) {
+                        std::memcpy(at, itemBuffer[i].data(), itemBuffer[i].size());
+                        at += itemBuffer[i].size();
+                    }
                 }
-                place.value = texts.size();
-                texts.push_back(std::move(joined));
+                field.value = std::string_view(joined, valueSize);
             }
-            fieldPlaces.push_back(place);
         }
         if (entry != nullptr) {
-            entry->m_texts.assign(std::make_move_iterator(texts.begin()),
-                                  std::make_move_iterator(texts.end()));
-            const std::vector<std::string>& kept = entry->m_texts;
-            entry->m_fields.resize(fieldPlaces.size());
-            for (size_t i = 0; i < fieldPlaces.size(); ++i) {
-                const FieldPlace& place = fieldPlaces[i];
-                DatabaseField& field = entry->m_fields[i];
-                field.key = kept[place.key];
-                field.items = std::span<const std::string>(kept.data() + place.firstItem, place.itemCount);
-                field.value = place.itemCount == 0   ? std::string_view()
-                              : place.itemCount == 1 ? std::string_view(kept[place.firstItem])
-                                                     : std::string_view(kept[place.value]);
-                field.line = place.line;
-            }
+            DatabaseField* fields = m_fieldStore.take(fieldBuffer.size());
+            std::copy(fieldBuffer.begin(), fieldBuffer.end(), fields);
+            entry->m_fields = std::span<const DatabaseField>(fields, fieldBuffer.size());
             finishEntry(*entry);
         }
     }
+}
+
+std::string_view Database::storeText(std::string_view text)
+{
+    char* stored = m_textStore.take(text.size());
+    if (!text.empty()) {
+        std::memcpy(stored, text.data(), text.size());
+    }
+    return std::string_view(stored, text.size());
 }
 
 void Database::finishEntry(DatabaseEntry& entry)
@@ -454,7 +444,7 @@ void Database::finishEntry(DatabaseEntry& entry)
         }
     }
     if (type != nullptr) {
-        std::string value(type->items.empty() ? type->value : std::string_view(type->items.front()));
+        std::string value(type->items.empty() ? type->value : type->items.front());
         if (isNumber(value)) {
             int number = textToInt(value);
             if (number < 0 || number >= kDatabaseEntryTypeCount) {
@@ -477,7 +467,7 @@ void Database::finishEntry(DatabaseEntry& entry)
         entry.m_baseOnly = textToInt(std::string(baseOnly->value)) != 0;
     }
     if (base != nullptr) {
-        entry.m_baseName = base->items.empty() ? std::string() : base->items.front();
+        entry.m_baseName = base->items.empty() ? std::string() : std::string(base->items.front());
         entry.m_baseLine = base->line;
     }
 }
@@ -721,7 +711,9 @@ void Database::getStringList(const DatabaseEntry* entry, std::string_view key, s
         out.clear();
     }
     for (const DatabaseField* field : collectFields(entry, key)) {
-        out.insert(out.end(), field->items.begin(), field->items.end());
+        for (std::string_view item : field->items) {
+            out.emplace_back(item);
+        }
     }
 }
 
@@ -739,7 +731,7 @@ void Database::getIntList(const DatabaseEntry* entry, std::string_view key, std:
         out.clear();
     }
     for (const DatabaseField* field : collectFields(entry, key)) {
-        for (const std::string& item : field->items) {
+        for (std::string_view item : field->items) {
             int value = 0;
             if (!parseInt(item, value)) {
                 reportBadNumber(entry, key, item, "a number");
@@ -756,7 +748,7 @@ void Database::getFloatList(const DatabaseEntry* entry, std::string_view key, st
         out.clear();
     }
     for (const DatabaseField* field : collectFields(entry, key)) {
-        for (const std::string& item : field->items) {
+        for (std::string_view item : field->items) {
             float value = 0.0f;
             if (!parseFloat(item, value)) {
                 reportBadNumber(entry, key, item, "a number");

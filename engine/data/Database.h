@@ -99,6 +99,38 @@ private:
     void finishEntry(DatabaseEntry& entry);
     std::vector<const DatabaseField*> collectFields(const DatabaseEntry* entry, std::string_view key) const;
 
+    // Storage filled front to back in blocks that never move, so views into
+    // it stay valid until clear(): the texts, item lists and fields of all
+    // entries take a few large allocations instead of several per field.
+    template <class T, size_t BlockSize> class BlockArena {
+    public:
+        T* take(size_t count)
+        {
+            if (count > m_left) {
+                size_t size = count > BlockSize ? count : BlockSize;
+                m_blocks.emplace_back(new T[size]);
+                m_next = m_blocks.back().get();
+                m_left = size;
+            }
+            T* out = m_next;
+            m_next += count;
+            m_left -= count;
+            return out;
+        }
+        void clear()
+        {
+            m_blocks.clear();
+            m_next = nullptr;
+            m_left = 0;
+        }
+
+    private:
+        std::vector<std::unique_ptr<T[]>> m_blocks;
+        T* m_next = nullptr;
+        size_t m_left = 0;
+    };
+    std::string_view storeText(std::string_view text);
+
     // The first entry of a name (without regard to case): an open-addressed
     // table of entries, probed linearly, at most half full; no copy of a name
     // is made to look it up.
@@ -109,6 +141,9 @@ private:
     // Deques: entries and file names stay where they are as the tables grow.
     std::deque<DatabaseEntry> m_entries;
     std::deque<SubDatabase> m_subDatabases;
+    BlockArena<char, 65536> m_textStore;
+    BlockArena<std::string_view, 4096> m_itemStore;
+    BlockArena<DatabaseField, 1024> m_fieldStore;
     mutable std::vector<DatabaseEntry*> m_nameSlots; // null: free; size a power of two
     size_t m_nameCount = 0;
     size_t m_fieldCount = 0;

@@ -2,6 +2,7 @@
 
 #include "engine/data/DatabaseField.h"
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,7 +31,7 @@ public:
 
     // The first own field of that key (without regard to case), or null.
     const DatabaseField* findOwnField(std::string_view key) const;
-    const std::vector<DatabaseField>& getFields() const { return m_fields; }
+    std::span<const DatabaseField> getFields() const { return m_fields; }
 
 private:
     friend class Database;
@@ -46,6 +47,5 @@ private:
     const std::string* m_fileName = &kNoFileName; // the sub-database's, shared
     static const std::string kNoFileName;
     int m_line = 0;
-    std::vector<std::string> m_texts; // keys, items and joined values of the fields
-    std::vector<DatabaseField> m_fields;
+    std::span<const DatabaseField> m_fields; // in the database's storage
 };

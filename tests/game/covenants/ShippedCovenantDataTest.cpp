@@ -130,8 +130,8 @@ TEST_F(ShippedCovenantData, DefinitionRules)
         }
         for (const DatabaseField& field : definitions[i].entry->getFields())
             if (field.key.rfind("DiplomacyTextResponse", 0) == 0)
-                for (const std::string& line : field.items)
-                    EXPECT_TRUE(isTranslatedKey(line)) << name << " " << field.key << " " << line;
+                for (std::string_view line : field.items)
+                    EXPECT_TRUE(isTranslatedKey(std::string(line))) << name << " " << field.key << " " << line;
     }
 }
 
