@@ -47,6 +47,25 @@ int Item::getGainAtLevel(const std::string& gain) const
     return static_cast<int>(std::floor(value + 0.5f));
 }
 
+bool Item::applySetBonuses(Sentient* user)
+{
+    if (!user)
+        return false;
+    bool given = false;
+    for (const ItemSetBonus* bonus : {&getPartialSetBonus(), &getFullSetBonus()}) {
+        if (!bonus->effect)
+            continue;
+        int needed = 0;
+        if (user->countSetBonusItems(bonus->effect, needed) < bonus->itemsNeeded)
+            continue;
+        if (user->hasStatusEffect(bonus->effect) || !user->canReceiveStatusEffect(bonus->effect))
+            continue;
+        user->addStatusEffect(bonus->effect, user, 1);
+        given = true;
+    }
+    return given;
+}
+
 bool Item::use(Sentient* user)
 {
     InventoryBase* inventory = user ? user->getInventory() : nullptr;

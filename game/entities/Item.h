@@ -21,6 +21,9 @@ public:
     // Uses the item; true when it is used up (the caller removes it). A stash
     // or loot item fully merged into a bag stack counts as used up.
     bool use(Sentient* user);
+    // Gives the user the partial and full set effects its equipped items
+    // qualify for (and it has not yet); true when any was given.
+    bool applySetBonuses(Sentient* user);
     // A use gain ("MinHealthGain" …) at the item's level.
     int getGainAtLevel(const std::string& gain) const;
 

@@ -200,6 +200,9 @@ public:
     void buildAttackDamageList(StatChangeList& list) { buildDamageList(nullptr, list); }
     // The item-set check of set effects.
     bool isSetComplete(const DatabaseEntry* setEntry) const;
+    // Equipped items granting the effect as a set bonus; needed becomes the
+    // item count that bonus asks (0 when none grants it).
+    int countSetBonusItems(const DatabaseEntry* effect, int& needed) const;
     // The regeneration tick of a basic-regeneration effect.
     virtual void basicRegenerate() { regenerate(0.0f); }
     bool getSupportFlag() const { return m_supportFlag; }

@@ -233,6 +233,28 @@ void Sentient::filterIncomingDamage(int& damage)
             e->absorb(damage);
 }
 
+int Sentient::countSetBonusItems(const DatabaseEntry* effect, int& needed) const
+{
+    needed = 0;
+    const InventoryGroup* equipment =
+        m_inventory ? m_inventory->getOwnGroup(toIndex(InventoryGroupIndex::Equipment)) : nullptr;
+    if (!effect || !equipment)
+        return 0;
+    int count = 0;
+    for (int i = 0; i < equipment->getSize(); ++i) {
+        const ItemBase* item = equipment->getItem(i);
+        if (!item)
+            continue;
+        for (const ItemSetBonus* bonus : {&item->getPartialSetBonus(), &item->getFullSetBonus()})
+            if (bonus->effect == effect) {
+                ++count;
+                needed = bonus->itemsNeeded;
+                break;
+            }
+    }
+    return count;
+}
+
 bool Sentient::isSetComplete(const DatabaseEntry* setEntry) const
 {
     if (!setEntry || !m_inventory)

@@ -174,8 +174,11 @@ bool StatusEffect::think(Sentient* owner, float seconds)
     if (mustHaveNoEnemy && owner && owner->getTarget())
         return true;
     // Losing focus is a player's; other sentients never lose it.
-    if (itemSetEffect && owner && getEntry() && !owner->isSetComplete(getEntry()))
-        return true;
+    if (itemSetEffect && owner) {
+        int needed = 0;
+        if (owner->countSetBonusItems(getEntry(), needed) < needed || needed == 0)
+            return true;
+    }
     if (owner && owner->isDead())
         return false;
     if (tickTimer.running && tickTimer.remaining <= 0.0f) {

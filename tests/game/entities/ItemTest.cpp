@@ -307,3 +307,25 @@ TEST_F(ItemTest, ClassSetsTheSkillSlotsOfItsTrees)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ItemTest, SetBonusesComeWithTheItemsAndGoWithThem)
+{
+    InventoryGroup* equipment = holder.getInventory()->getOwnGroup(kEquipment);
+    Item* helm = make("WardenHelm");
+    equipment->setItem(toIndex(EquipedLocation::Head), helm);
+    EXPECT_FALSE(helm->applySetBonuses(&holder)); // one of two
+    Item* hands = make("WardenGauntlets");
+    equipment->setItem(toIndex(EquipedLocation::Hands), hands);
+    EXPECT_TRUE(hands->applySetBonuses(&holder));
+    EXPECT_EQ(holder.getStatusEffects().size(), 2u); // partial and full
+    EXPECT_FALSE(helm->applySetBonuses(&holder));    // already given
+    holder.update(0.05f);
+    EXPECT_EQ(holder.getStatusEffects().size(), 2u);
+    delete holder.getInventory()->clearEntry(kEquipment, toIndex(EquipedLocation::Hands));
+    holder.update(0.05f);
+    EXPECT_TRUE(holder.getStatusEffects().empty());
+}
+
+} // namespace
