@@ -1,1 +1,9 @@
 #include "client/EntityClient.h"
+
+#include "engine/resources/ResourceSystem.h"
+
+void EntityClient::loadResource(const std::string& name, ResourceHandle& out)
+{
+    ResourceSystem* resources = ResourceSystem::instance();
+    out = resources ? resources->load(name) : ResourceHandle();
+}

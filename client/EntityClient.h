@@ -3,6 +3,7 @@
 #include "game/entities/EntityBase.h"
 
 #include <cstdint>
+#include <string>
 
 // The client's mirror of one server entity, held in the client game state's
 // entity table by entity number. Only what the game state and the picking
@@ -11,6 +12,9 @@ class EntityClient : public EntityBase {
 public:
     EntityClient() = default;
     ~EntityClient() override = default;
+
+    // Through the resource manager (models, attachments).
+    void loadResource(const std::string& name, ResourceHandle& out) override;
 
     // The action a click on this entity proposes (0: none).
     virtual int getMouseAction() const = 0;

@@ -1,6 +1,9 @@
 #include "client/ScreenProjection.h"
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "engine/files/FileSystem.h"
+#include "engine/resources/ModelResource.h"
+#include "engine/resources/ResourceSystem.h"
 #include "support/GridTopology.h"
 #include "support/TestEntityMirror.h"
 #include "support/TestSupport.h"
@@ -148,4 +151,37 @@ TEST_F(PickingTest, HoverEntityGoesWithItsMirror)
     EXPECT_NE(hover.get(), nullptr);
     GameClient::get().setEntity(9, nullptr);
     EXPECT_EQ(hover.get(), nullptr);
+}
+
+TEST(ScreenProjectionModel, LoadedBoxManAndAModelThatNeverLoads)
+{
+    LogCapture log;
+    TempDir user;
+    FileSystem files(gameDataPath(), user.path().string());
+    ResourceSystem resources;
+    useGameData(resources);
+    ModelResource::registerTypes(resources);
+    resources.startLoader();
+    GameClient::registerCommands();
+    ScreenProjection p = projection();
+
+    TestEntityMirror boxMan;
+    boxMan.setRadius(12.0f);
+    boxMan.setPosition(kCamera);
+    boxMan.setModel("BoxMan/boxman.mdl");
+    ASSERT_NE(boxMan.getModel(), nullptr); // waits for the loader here, not in the picking
+    ASSERT_TRUE(boxMan.getModelHandle().isLoaded());
+    ScreenRect rect = p.getEntityScreenRect(boxMan);
+    EXPECT_FLOAT_EQ(rect.bottom, 252.0f);
+    EXPECT_FLOAT_EQ(rect.top, 168.0f);
+    EXPECT_FLOAT_EQ(rect.left, 304.0f);
+
+    TestEntityMirror missing;
+    missing.setRadius(12.0f);
+    missing.setPosition(kCamera);
+    missing.setModel("Nowhere/none.mdl");
+    ScreenRect none = p.getEntityScreenRect(missing);
+    EXPECT_FLOAT_EQ(none.bottom, 240.0f);
+    EXPECT_FLOAT_EQ(none.top, 168.0f);
+    GameClient::destroy();
 }
