@@ -34,23 +34,37 @@ bool scanEntityTypeSection(ByteBuffer& in, const DatabaseEntry* entry, ByteRange
     }
     const Database* db = Database::instance();
     int type = entry->getTypeInherited();
-    switch (type) {
-    case static_cast<int>(DatabaseEntryType::MonsterType):
-    case static_cast<int>(DatabaseEntryType::Class):
-    case static_cast<int>(DatabaseEntryType::Item):
-    case static_cast<int>(DatabaseEntryType::Money):
-    case static_cast<int>(DatabaseEntryType::QuestItem):
-    case static_cast<int>(DatabaseEntryType::Projectile):
-        // Their sections come with the writers of their classes.
-        return fail(field, "entity class section (no scanner for this entry type yet)");
-    case static_cast<int>(DatabaseEntryType::Chest):
-        in.readUInt();
-        break;
-    default:
-        if (db && db->getInt(entry, "Gate", 0) != 0) {
-            in.readZonePosition();
+    bool vendor = db && db->getInt(entry, "Vendor", 0) != 0;
+    bool monster = type == static_cast<int>(DatabaseEntryType::MonsterType);
+    if (monster || type == static_cast<int>(DatabaseEntryType::Class) || vendor) {
+        skipWords(in, 10); // equipped item entries
+        if (monster || vendor) {
+            skipWords(in, 5); // two values, interaction, sentient flag, rank
+            uint32_t quests = in.readCount(4);
+            skipWords(in, quests);
+            skipWords(in, 2); // appearance seed, level
         }
-        break;
+    } else {
+        switch (type) {
+        case static_cast<int>(DatabaseEntryType::Item):
+        case static_cast<int>(DatabaseEntryType::Money):
+        case static_cast<int>(DatabaseEntryType::QuestItem):
+        case static_cast<int>(DatabaseEntryType::Chest):
+            in.readUInt();
+            break;
+        case static_cast<int>(DatabaseEntryType::Projectile):
+            if (in.readUInt() != 0) {
+                skipWords(in, 4); // colour
+            } else if (in.readUInt() != 0) {
+                in.readFloat(); // height above the ground
+            }
+            break;
+        default:
+            if (db && db->getInt(entry, "Gate", 0) != 0) {
+                in.readZonePosition();
+            }
+            break;
+        }
     }
     if (in.failed()) {
         return fail(field, "entity class section");
