@@ -1,0 +1,100 @@
+#include "game/world/World.h"
+
+#include "engine/core/ZoneTopology.h"
+#include "game/world/Level.h"
+
+World::World() = default;
+
+World::~World()
+{
+    // Levels released while the World goes tell nobody.
+    m_destroying = true;
+    m_levels.clear();
+}
+
+int World::addLevel(std::unique_ptr<Level> level)
+{
+    level->zone = static_cast<int>(m_levels.size());
+    m_levels.push_back(std::move(level));
+    return m_levels.back()->zone;
+}
+
+Level* World::getLevel(int index) const
+{
+    return index >= 0 && index < getLevelCount() ? m_levels[index].get() : nullptr;
+}
+
+int World::getNeighbourLevel(int level, int dx, int dy) const
+{
+    // Direction 0 is (-1, +1), then clockwise.
+    static constexpr int kDirection[3][3] = {
+        // dy = -1, 0, +1 for dx = -1
+        {6, 7, 0},
+        {5, -1, 1},
+        {4, 3, 2},
+    };
+    const Level* l = getLevel(level);
+    if (!l || dx < -1 || dx > 1 || dy < -1 || dy > 1) {
+        return -1;
+    }
+    if (dx == 0 && dy == 0) {
+        return level;
+    }
+    return l->neighbours[kDirection[dx + 1][dy + 1]];
+}
+
+void World::installNeighbourFunction()
+{
+    ZoneTopology::setNeighbourFunction(
+        [this](int zone, int dx, int dy) { return getNeighbourLevel(zone, dx, dy); });
+}
+
+void World::addLevelListener(ListenerList list, LevelCallback callback)
+{
+    m_listeners[list].push_back(std::move(callback));
+}
+
+void World::notifyLevelBuilt(const Level& level, bool both)
+{
+    if (m_destroying) {
+        return;
+    }
+    for (const LevelCallback& callback : m_listeners[kFirstBuilt]) {
+        callback(level.zone);
+    }
+    if (both) {
+        notifyLevelDrawable(level);
+    }
+}
+
+void World::notifyLevelDrawable(const Level& level)
+{
+    if (m_destroying) {
+        return;
+    }
+    for (const LevelCallback& callback : m_listeners[kSecondBuilt]) {
+        callback(level.zone);
+    }
+}
+
+void World::notifyLevelReleased(const Level& level, bool drawingOnly)
+{
+    if (m_destroying) {
+        return;
+    }
+    for (const LevelCallback& callback : m_listeners[drawingOnly ? kSecondReleased : kFirstReleased]) {
+        callback(level.zone);
+    }
+}
+
+void World::completePendingBuilds()
+{
+    for (const auto& level : m_levels) {
+        LevelLayout* layout = level->getLayout();
+        if (level->pendingBuild && layout && layout->area.isLoaded()) {
+            level->ensureLayout();
+        } else if (layout && layout->built && layout->wanted && !layout->areaAcquired) {
+            level->ensureLayout();
+        }
+    }
+}

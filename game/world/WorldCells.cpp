@@ -1,0 +1,136 @@
+#include "game/world/AreaDefinition.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+#include "game/world/WorldRules.h"
+
+#include <cmath>
+
+namespace {
+
+// Moves (x, y) of a grid of w x h per level into the neighbouring level.
+bool wrapInto(const World& world, int& x, int& y, int& level, int w, int h)
+{
+    if (!world.getLevel(level) || w <= 0 || h <= 0) {
+        return false;
+    }
+    const int dx = x < 0 ? -1 : (x >= w ? 1 : 0);
+    const int dy = y < 0 ? -1 : (y >= h ? 1 : 0);
+    if (dx == 0 && dy == 0) {
+        return true;
+    }
+    const int next = world.getNeighbourLevel(level, dx, dy);
+    if (next < 0) {
+        return false;
+    }
+    x -= dx * w;
+    y -= dy * h;
+    level = next;
+    // One step only: coordinates further out than one level are nowhere.
+    return x >= 0 && y >= 0 && x < w && y < h;
+}
+
+} // namespace
+
+bool World::wrapCell(int& tileX, int& tileY, int& level) const
+{
+    const GameRules& rules = worldRules();
+    return wrapInto(*this, tileX, tileY, level, rules.levelTileWidth, rules.levelTileHeight);
+}
+
+bool World::wrapCollisionCell(int& cellX, int& cellY, int& level) const
+{
+    const GameRules& rules = worldRules();
+    return wrapInto(*this, cellX, cellY, level, rules.collisionGridWidth, rules.collisionGridHeight);
+}
+
+ResourceHandle World::getCellShader(int tileX, int tileY, int level)
+{
+    if (!wrapCell(tileX, tileY, level)) {
+        return {};
+    }
+    Level* l = getLevel(level);
+    ResourceHandle shader = l->getCellTile(tileX, tileY);
+    if (!shader.isValid() && l->definition) {
+        shader = l->definition->defaultShader;
+    }
+    return shader;
+}
+
+const GroundCell* World::getBuildCell(int tileX, int tileY, int level)
+{
+    if (!wrapCell(tileX, tileY, level)) {
+        return nullptr;
+    }
+    return &getLevel(level)->getGroundCell(tileX, tileY);
+}
+
+bool World::isLevelLoaded(int level) const
+{
+    const Level* l = getLevel(level);
+    return l && l->getLayout() && l->getLayout()->built;
+}
+
+bool World::isCellBlocked(int cellX, int cellY, int level, bool sight)
+{
+    if (!wrapCollisionCell(cellX, cellY, level)) {
+        return true;
+    }
+    Level* l = getLevel(level);
+    return sight ? l->isCellBlockedForSight(cellX, cellY) : l->isCellBlockedForMovement(cellX, cellY);
+}
+
+namespace {
+
+void positionToCell(const ZonePosition& p, int& cx, int& cy)
+{
+    const GameRules& rules = worldRules();
+    const float size = rules.subCellSize > 0.0f ? rules.subCellSize : 1.0f;
+    cx = static_cast<int>(std::floor((p.x - rules.tileOrigin.x) / size + 0.5f));
+    cy = static_cast<int>(std::floor((p.y - rules.tileOrigin.y) / size + 0.5f));
+}
+
+} // namespace
+
+bool World::isBlockedForMovement(const ZonePosition& position)
+{
+    int cx, cy;
+    positionToCell(position, cx, cy);
+    return isCellBlocked(cx, cy, position.zone, false);
+}
+
+bool World::isBlockedForSight(const ZonePosition& position)
+{
+    int cx, cy;
+    positionToCell(position, cx, cy);
+    return isCellBlocked(cx, cy, position.zone, true);
+}
+
+bool World::isCircleBlocked(const ZonePosition& position, float radius)
+{
+    const GameRules& rules = worldRules();
+    const float size = rules.subCellSize > 0.0f ? rules.subCellSize : 1.0f;
+    int cx, cy;
+    positionToCell(position, cx, cy);
+    const int rings = std::isfinite(radius) && radius > 0.0f ? static_cast<int>(std::ceil(radius / size)) : 0;
+    for (int ring = 0; ring <= std::min(rings, 64); ++ring) {
+        for (int dy = -ring; dy <= ring; ++dy) {
+            for (int dx = -ring; dx <= ring; ++dx) {
+                if (std::abs(dx) != ring && std::abs(dy) != ring) {
+                    continue; // inside: an earlier ring
+                }
+                if (isCellBlocked(cx + dx, cy + dy, position.zone, false)) {
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+void positionToMapCell(float x, float y, int& mapX, int& mapY)
+{
+    const GameRules& rules = worldRules();
+    const float size = rules.mapCellSize > 0.0f ? rules.mapCellSize : 1.0f;
+    mapX = static_cast<int>(std::floor(x / size));
+    mapY = static_cast<int>(std::floor(y / size));
+}
