@@ -9,6 +9,7 @@
 #include "game/definitions/GameData.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
+#include "game/world/WorldHooks.h"
 #include "graphics/GraphicsHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
 #include "main/FrameCommands.h"
@@ -106,6 +107,8 @@ int main(int argc, char** argv)
     installSoundHooks(hooks, options.headless);
     installClientHooks(hooks);
     installFrameCommands(hooks);
+
+    installWorldHooks(hooks);
     Application app(options, std::move(hooks));
     return app.run();
 }

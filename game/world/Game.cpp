@@ -1,5 +1,7 @@
 #include "game/world/Game.h"
 
+#include "game/world/World.h"
+
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
@@ -16,10 +18,22 @@ Game::Game() : m_entities(kMaxEntities)
     setServerGameBase(this);
     loadSettings();
     clear();
+    // The levels the World builds and drops become active and inactive here.
+    if (World* world = World::instance()) {
+        m_levelListeners[0] =
+            world->addLevelListener(World::kFirstBuilt, [this](int level) { onLevelActivated(level); });
+        m_levelListeners[1] =
+            world->addLevelListener(World::kFirstReleased, [this](int level) { onLevelReleased(level); });
+    }
 }
 
 Game::~Game()
 {
+    if (World* world = World::instance()) {
+        for (int id : m_levelListeners) {
+            world->removeLevelListener(id);
+        }
+    }
     clear();
     if (getServerGameBase() == this) {
         setServerGameBase(nullptr);

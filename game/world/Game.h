@@ -217,6 +217,7 @@ private:
     std::vector<bool> m_levelFlags1;
     std::vector<bool> m_levelFlags2;
     std::vector<int> m_activeLevels;
+    std::array<int, 2> m_levelListeners{0, 0}; // World listener ids
 
     float m_lastStep = 0.0f;
     std::array<GameCountdown, kCountdownCount> m_countdowns{};

@@ -49,9 +49,17 @@ void World::installNeighbourFunction()
         [this](int zone, int dx, int dy) { return getNeighbourLevel(zone, dx, dy); });
 }
 
-void World::addLevelListener(ListenerList list, LevelCallback callback)
+int World::addLevelListener(ListenerList list, LevelCallback callback)
 {
-    m_listeners[list].push_back(std::move(callback));
+    m_listeners[list].emplace_back(m_nextListenerId, std::move(callback));
+    return m_nextListenerId++;
+}
+
+void World::removeLevelListener(int id)
+{
+    for (auto& list : m_listeners) {
+        std::erase_if(list, [id](const auto& entry) { return entry.first == id; });
+    }
 }
 
 void World::notifyLevelBuilt(const Level& level, bool both)
@@ -59,7 +67,7 @@ void World::notifyLevelBuilt(const Level& level, bool both)
     if (m_destroying) {
         return;
     }
-    for (const LevelCallback& callback : m_listeners[kFirstBuilt]) {
+    for (const auto& [id, callback] : m_listeners[kFirstBuilt]) {
         callback(level.zone);
     }
     if (both) {
@@ -72,7 +80,7 @@ void World::notifyLevelDrawable(const Level& level)
     if (m_destroying) {
         return;
     }
-    for (const LevelCallback& callback : m_listeners[kSecondBuilt]) {
+    for (const auto& [id, callback] : m_listeners[kSecondBuilt]) {
         callback(level.zone);
     }
 }
@@ -82,7 +90,7 @@ void World::notifyLevelReleased(const Level& level, bool drawingOnly)
     if (m_destroying) {
         return;
     }
-    for (const LevelCallback& callback : m_listeners[drawingOnly ? kSecondReleased : kFirstReleased]) {
+    for (const auto& [id, callback] : m_listeners[drawingOnly ? kSecondReleased : kFirstReleased]) {
         callback(level.zone);
     }
 }

@@ -38,7 +38,9 @@ public:
     void installNeighbourFunction();
 
     // ---- Building
-    void addLevelListener(ListenerList list, LevelCallback callback);
+    // Returns an id for removeLevelListener.
+    int addLevelListener(ListenerList list, LevelCallback callback);
+    void removeLevelListener(int id);
     // The first built list, and the second too when `both` is set.
     void notifyLevelBuilt(const Level& level, bool both);
     // Only the second built list: the level's graphics came later.
@@ -70,7 +72,8 @@ private:
     bool isCellBlocked(int cellX, int cellY, int level, bool sight);
 
     std::vector<std::unique_ptr<Level>> m_levels;
-    std::array<std::vector<LevelCallback>, kListenerListCount> m_listeners;
+    std::array<std::vector<std::pair<int, LevelCallback>>, kListenerListCount> m_listeners;
+    int m_nextListenerId = 1;
     bool m_destroying = false;
 };
 

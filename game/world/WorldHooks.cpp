@@ -1,0 +1,48 @@
+#include "game/world/WorldHooks.h"
+
+#include "engine/app/AppHooks.h"
+#include "engine/resources/ResourceSystem.h"
+#include "game/world/AreaResource.h"
+#include "game/world/World.h"
+
+#include <memory>
+
+void installWorldHooks(AppHooks& hooks)
+{
+    auto holder = std::make_shared<std::unique_ptr<World>>();
+    std::function<void()> previousRegister = hooks.registerSystems;
+    hooks.registerSystems = [previousRegister] {
+        if (previousRegister) {
+            previousRegister();
+        }
+        if (ResourceSystem* resources = ResourceSystem::instance(); resources && !resources->hasType("ara")) {
+            registerAreaResourceType(*resources);
+        }
+    };
+    std::function<void()> previousSetup = hooks.setupWorld;
+    hooks.setupWorld = [holder, previousSetup] {
+        if (previousSetup) {
+            previousSetup();
+        }
+        *holder = std::make_unique<World>();
+        (*holder)->installNeighbourFunction();
+    };
+    std::function<void()> previousFinish = hooks.finishLevels;
+    hooks.finishLevels = [holder, previousFinish] {
+        if (previousFinish) {
+            previousFinish();
+        }
+        if (*holder) {
+            (*holder)->completePendingBuilds();
+        }
+    };
+    std::function<void()> previousDestroy = hooks.destroySystems;
+    hooks.destroySystems = [holder, previousDestroy] {
+        // Before the shader system and the resource manager that its levels
+        // hold handles of.
+        holder->reset();
+        if (previousDestroy) {
+            previousDestroy();
+        }
+    };
+}
