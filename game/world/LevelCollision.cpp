@@ -129,12 +129,16 @@ void Level::fillPlaceGrids(int place, int x, int y)
         }
         std::vector<uint8_t> tileFlags(area->getTiles().size(), 0); // 1 movement, 2 sight
         if (resources && ShaderSystem::instance()) {
-            ShaderSystemLock lock;
+            // Wait for the shaders first: the loader builds them under the
+            // shader system's lock, which is taken only to read the flags.
+            std::vector<const Shader*> tileShaders(tileFlags.size(), nullptr);
             for (size_t i = 0; i < tileFlags.size(); ++i) {
                 const int index = area->getTiles()[i].shader.getIndex();
-                const Shader* shader =
-                    index >= 0 ? dynamic_cast<const Shader*>(resources->get(index)) : nullptr;
-                if (shader) {
+                tileShaders[i] = index >= 0 ? dynamic_cast<const Shader*>(resources->get(index)) : nullptr;
+            }
+            ShaderSystemLock lock;
+            for (size_t i = 0; i < tileFlags.size(); ++i) {
+                if (const Shader* shader = tileShaders[i]) {
                     tileFlags[i] = (shader->BlocksCollision ? 1 : 0) | (shader->BlocksSight ? 2 : 0);
                 }
             }
