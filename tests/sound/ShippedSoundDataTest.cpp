@@ -87,8 +87,8 @@ TEST_F(ShippedSoundData, EveryNamedSoundLoads)
     for (int i = 0; i < database.getEntryCount(); ++i) {
         const DatabaseEntry* entry = database.getEntryAt(i);
         for (const auto& field : entry->getFields()) {
-            if (isSoundName(field.value)) {
-                names.insert({field.value, entry->getName() + "." + field.key});
+            if (isSoundName(std::string(field.value))) {
+                names.insert({std::string(field.value), entry->getName() + "." + std::string(field.key)});
             }
         }
     }
