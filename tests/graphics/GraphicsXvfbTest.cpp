@@ -245,3 +245,24 @@ TEST_F(GraphicsXvfbTest, ScreenshotsThatCannotBeTakenSayWhyAndTheGameGoesOn)
     ASSERT_TRUE(file.has_value());
     EXPECT_EQ(file->size(), 18u + 798u * 598u * 3u);
 }
+
+TEST_F(GraphicsXvfbTest, AltEnterSwitchesToFullScreenAndBackThroughARestart)
+{
+    int restarts = 0;
+    graphics->addRestartListener([&] { ++restarts; });
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    e.key.keysym.mod = KMOD_LALT;
+    platform->handleEvent(e);
+    EXPECT_EQ(vars->findVar("r_fullscreen")->getString(), "1");
+    EXPECT_EQ(restarts, 1);
+    EXPECT_TRUE(graphics->isFullScreen());
+    EXPECT_EQ(modeChanges, 1);
+    EXPECT_TRUE(graphics->isDisplayReady());
+    platform->handleEvent(e);
+    EXPECT_EQ(vars->findVar("r_fullscreen")->getString(), "0");
+    EXPECT_FALSE(graphics->isFullScreen());
+    EXPECT_EQ(restarts, 2);
+    EXPECT_EQ(modeChanges, 1) << "a window never changes the display mode";
+}
