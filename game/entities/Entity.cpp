@@ -158,8 +158,40 @@ void Entity::loadFromDatabase()
 
 void Entity::setPosition(const ZonePosition& position)
 {
-    // The spatial index follows the move once it exists.
     EntityBase::setPosition(position);
+    if (Game* game = Game::instance()) {
+        game->moveEntityInSpatialIndex(this, m_position);
+    }
+}
+
+void Entity::warp(const ZonePosition& position)
+{
+    ZonePosition spot = position;
+    if (Game* game = Game::instance()) {
+        GameRules defaults;
+        const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+        // Solid types Normal and Gate block.
+        game->findFreeSpotNear(position, rules.freeSpotRingLimit, spot, this, true, 3);
+    }
+    setPosition(spot);
+    setSecondaryPosition(spot);
+}
+
+void Entity::teleportNear(Entity* entity, const ZonePosition& position)
+{
+    if (!entity) {
+        return;
+    }
+    ZonePosition spot = position;
+    if (Game* game = Game::instance()) {
+        for (int ring = 0; ring <= 4; ++ring) {
+            if (game->findFreeSpotOnRing(position, ring, spot, entity)) {
+                break;
+            }
+            spot = position;
+        }
+    }
+    entity->warp(spot);
 }
 
 void Entity::releaseModel()

@@ -78,6 +78,12 @@ public:
     virtual void trapDisarmed(Entity* trap) {}
     // May append related entities to a client's visible list.
     virtual void addRelatedEntities(std::vector<Entity*>& list) const {}
+    // Relations of the entity queries; a plain object is neither.
+    virtual bool isFriendlyTo(const Entity* other) const { return false; }
+    virtual bool isHostileTo(const Entity* other) const { return false; }
+    // Placed on the nearest free spot within the game's free-spot rings
+    // (blocked by Normal and Gate solids), else on the position itself.
+    virtual void warp(const ZonePosition& position);
 
     // ---- Non-virtual
     int getLevel() const { return m_level; }
@@ -104,6 +110,9 @@ public:
     void writeUpdate(ByteBuffer& out) const;
 
     // ---- Helpers on any entity
+    // Warps the entity to the first free spot of rings 0 … 4 around the
+    // position, else to the position.
+    static void teleportNear(Entity* entity, const ZonePosition& position);
     static void fadeTo(Entity* entity, float target, float seconds);
     static void fadeOutAndDelete(Entity* entity, float seconds);
     // A plain entity added to the world, attached to the parent at the tag

@@ -29,6 +29,8 @@ public:
     static constexpr uint32_t kFlagTemporaryEffect = 0x1;
     static constexpr uint32_t kFlagInvulnerable = 0x2;
     static constexpr uint32_t kFlagCannotDie = 0x20;
+    // Never blocked by other entities when placed.
+    static constexpr uint32_t kFlagNoCollision = 0x80;
 
     // Animation modes: what happens at the last frame (anything else: idle).
     static constexpr int kModeLoop = 1;

@@ -9,7 +9,7 @@
 #include "game/entities/Entity.h"
 #include "server/Server.h"
 
-Game::Game() : m_entities(kMaxEntities)
+Game::Game() : m_entities(kMaxEntities), m_indexed(kMaxEntities)
 {
     s_instance = this;
     if (UserVarSystem* vars = UserVarSystem::instance()) {
@@ -66,6 +66,9 @@ void Game::clear()
     for (EntitySlot& slot : m_entities) {
         slot = EntitySlot();
     }
+    for (IndexedPoint& point : m_indexed) {
+        point = IndexedPoint();
+    }
     m_covenants.clear();
     m_lastStep = 0.0f;
     m_countdowns = {};
@@ -107,6 +110,7 @@ int Game::addEntity(Entity* entity)
     }
     m_entities[taken].entity = entity;
     entity->setEntityNumber(taken);
+    insertIntoSpatialIndex(entity);
     entity->addedToWorld();
     return taken;
 }
@@ -118,6 +122,7 @@ void Game::removeEntity(Entity* entity)
     }
     int number = entity->getEntityNumber();
     if (number >= 0 && number < kMaxEntities && m_entities[number].entity == entity) {
+        removeFromSpatialIndex(number);
         m_entities[number].entity = nullptr;
         m_entities[number].freedAt = m_clock;
     }

@@ -7,10 +7,12 @@
 #include "game/definitions/GameBase.h"
 #include "game/entities/Timer.h"
 #include "game/world/EntitySlot.h"
+#include "game/world/LevelIndex.h"
 
 #include <array>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <unordered_set>
 #include <vector>
@@ -51,6 +53,7 @@ struct LevelRecord {
     std::vector<RespawnRecord> respawns;
     std::vector<bool> populatedBlocks; // sized on first use
     int populatedCount = 0;
+    std::unique_ptr<LevelIndex> index;
 };
 
 // The server's world: owns every entity through the entity table (entity
@@ -91,6 +94,45 @@ public:
     // lifetime above 0 it is deleted after that many seconds. Null when the
     // entry is unknown or the table is full.
     Entity* spawnEntity(const std::string& entryName, const ZonePosition& position, float lifetime);
+
+    // ---- Spatial index and queries (GameQueries.cpp)
+    // Follows an entity of the table to its position: moved inside a level,
+    // between levels, or out for a zone without a record. Entities outside
+    // the table are not indexed.
+    void moveEntityInSpatialIndex(const Entity* entity, const ZonePosition& position);
+    // The level index of a zone; null without a record.
+    const LevelIndex* getLevelIndex(int zone) const;
+    // Candidate numbers of the centre's level and its eight neighbours; the
+    // radius grows by 64 when entity radii are to be counted.
+    void querySpatialIndex(const ZonePosition& centre, float radius, bool addEntityRadius,
+                           std::vector<int>& out) const;
+    // Entities at most radius from the centre (less their own radius with
+    // subtractRadius).
+    void queryEntitiesInRadius(const ZonePosition& centre, float radius, bool subtractRadius,
+                               std::vector<Entity*>& out) const;
+    // Candidates filtered by the relation mask (EntityQueryMask.h); with
+    // addRadius self's radius is added and each entity's radius counted.
+    void getEntitiesInRange(bool addRadius, const ZonePosition& centre, const Entity* self, float radius,
+                            uint32_t mask, std::vector<Entity*>& out) const;
+    // The nearest dead body outside covenants around self; the first found
+    // wins on equal distances.
+    Entity* findNearestEntityInRange(const Entity* self, float radius) const;
+    // Whether the entity may stand there: never in zone -1; blocked by solid
+    // entities whose solid type's bit is in the mask (0 counts as 1).
+    bool isPlaceFree(const ZonePosition& position, const Entity* entity, uint32_t blockingMask = 0) const;
+    // The first free cell on the border of ring r around the centre.
+    bool findFreeSpotOnRing(const ZonePosition& centre, int ring, ZonePosition& out, const Entity* entity,
+                            bool allowOtherZone = false, uint32_t blockingMask = 0) const;
+    // Rings 0 … maxRing in turn; the centre itself when none is free and
+    // fallBackToCentre is set.
+    bool findFreeSpotNear(const ZonePosition& centre, int maxRing, ZonePosition& out, const Entity* entity,
+                          bool fallBackToCentre, uint32_t blockingMask = 0) const;
+    // Hands the event to every entity the query returns around the centre
+    // entity, then returns it to the pool unless it is kept.
+    void sendEventToEntitiesInRange(Entity* centreEntity, Event* event, float radius, uint32_t mask);
+    // A "HeardSound" event carrying the object, to every live entity but the
+    // source within the radius.
+    void emitHeardSound(Entity* source, Entity* object, float radius);
 
     // ---- Covenants (filled by the covenant code)
     Covenant* getCovenant(int index) const;
@@ -202,7 +244,18 @@ public:
 private:
     void stepEntities(float dt);
 
+    void insertIntoSpatialIndex(const Entity* entity);
+    void removeFromSpatialIndex(int number);
+
+    // Where each entity number's item is stored (level -1: not indexed).
+    struct IndexedPoint {
+        int level = -1;
+        float x = 0.0f;
+        float y = 0.0f;
+    };
+
     std::vector<EntitySlot> m_entities;
+    std::vector<IndexedPoint> m_indexed;
     std::vector<Covenant*> m_covenants;
     int m_aiCovenantCount = 0;
     int m_startLevel = -1;

@@ -52,7 +52,20 @@ void Game::stepEntities(float dt)
 void Game::resizeForWorld(int levelCount)
 {
     levelCount = std::max(0, levelCount);
-    m_levels.assign(static_cast<size_t>(levelCount), LevelRecord());
+    GameRules defaults;
+    const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+    m_levels.clear();
+    m_levels.resize(static_cast<size_t>(levelCount));
+    for (int i = 0; i < levelCount; ++i) {
+        m_levels[i].index = std::make_unique<LevelIndex>(i, rules.levelWidth, rules.levelHeight);
+    }
+    // Entities already in the table follow into the new records.
+    for (int i = 0; i < kMaxEntities; ++i) {
+        m_indexed[i] = IndexedPoint();
+        if (m_entities[i].entity) {
+            insertIntoSpatialIndex(m_entities[i].entity);
+        }
+    }
     m_levelFlags1.assign(static_cast<size_t>(levelCount), false);
     m_levelFlags2.assign(static_cast<size_t>(levelCount), false);
 }
