@@ -9,6 +9,7 @@
 #include "game/definitions/GameData.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
+#include "game/world/FightingServices.h"
 #include "game/world/WorldHooks.h"
 #include "graphics/GraphicsHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
@@ -101,6 +102,7 @@ int main(int argc, char** argv)
     registerCovenantLoaders();
     installShaderHooks(hooks);
     registerSkillLoaders();
+    registerFightingServices();
     installGameDataHooks(hooks);
     installGraphicsHooks(hooks);
     installServerHooks(hooks);

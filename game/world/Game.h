@@ -120,13 +120,18 @@ public:
     // Whether the entity may stand there: never in zone -1; blocked by solid
     // entities whose solid type's bit is in the mask (0 counts as 1).
     bool isPlaceFree(const ZonePosition& position, const Entity* entity, uint32_t blockingMask = 0) const;
-    // The first free cell on the border of ring r around the centre.
+    // Whether an item may be dropped there: never in zone -1, nor within
+    // 0.05 of an item on the ground.
+    bool isItemSpotFree(const ZonePosition& position) const;
+    // The first free cell on the border of ring r around the centre: a free
+    // item spot with itemSpot, else a free place for the entity.
     bool findFreeSpotOnRing(const ZonePosition& centre, int ring, ZonePosition& out, const Entity* entity,
-                            bool allowOtherZone = false, uint32_t blockingMask = 0) const;
+                            bool itemSpot = false, bool allowOtherZone = false,
+                            uint32_t blockingMask = 0) const;
     // Rings 0 … maxRing in turn; the centre itself when none is free and
     // fallBackToCentre is set.
     bool findFreeSpotNear(const ZonePosition& centre, int maxRing, ZonePosition& out, const Entity* entity,
-                          bool fallBackToCentre, uint32_t blockingMask = 0) const;
+                          bool fallBackToCentre, uint32_t blockingMask = 0, bool itemSpot = false) const;
     // Hands the event to every entity the query returns around the centre
     // entity, then returns it to the pool unless it is kept.
     void sendEventToEntitiesInRange(Entity* centreEntity, Event* event, float radius, uint32_t mask);

@@ -5,6 +5,7 @@
 #include "engine/object/Event.h"
 #include "engine/object/EventSystem.h"
 #include "game/entities/Entity.h"
+#include "game/entities/ItemGround.h"
 #include "game/world/EntityQueryMask.h"
 
 #include <algorithm>
@@ -13,6 +14,8 @@ namespace {
 
 // Entity radii are at most this much when a query counts them.
 constexpr float kEntityRadiusAllowance = 64.0f;
+// Two dropped items lie at least this far apart.
+constexpr float kItemSpacing = 0.05f;
 
 bool inTable(int number)
 {
@@ -223,8 +226,26 @@ bool Game::isPlaceFree(const ZonePosition& position, const Entity* entity, uint3
     return true;
 }
 
+bool Game::isItemSpotFree(const ZonePosition& position) const
+{
+    // The World's blocking of the place joins here once the World exists;
+    // chests count with the Chest.
+    if (position.zone < 0) {
+        return false;
+    }
+    thread_local std::vector<Entity*> near;
+    near.clear();
+    queryEntitiesInRadius(position, kItemSpacing, false, near);
+    for (const Entity* entity : near) {
+        if (dynamic_cast<const ItemGround*>(entity)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool Game::findFreeSpotOnRing(const ZonePosition& centre, int ring, ZonePosition& out, const Entity* entity,
-                              bool allowOtherZone, uint32_t blockingMask) const
+                              bool itemSpot, bool allowOtherZone, uint32_t blockingMask) const
 {
     if (ring < 0) {
         return false;
@@ -243,7 +264,7 @@ bool Game::findFreeSpotOnRing(const ZonePosition& centre, int ring, ZonePosition
             if (candidate.zone < 0 || (!allowOtherZone && candidate.zone != centre.zone)) {
                 continue;
             }
-            if (isPlaceFree(candidate, entity, blockingMask)) {
+            if (itemSpot ? isItemSpotFree(candidate) : isPlaceFree(candidate, entity, blockingMask)) {
                 out = candidate;
                 return true;
             }
@@ -253,10 +274,10 @@ bool Game::findFreeSpotOnRing(const ZonePosition& centre, int ring, ZonePosition
 }
 
 bool Game::findFreeSpotNear(const ZonePosition& centre, int maxRing, ZonePosition& out, const Entity* entity,
-                            bool fallBackToCentre, uint32_t blockingMask) const
+                            bool fallBackToCentre, uint32_t blockingMask, bool itemSpot) const
 {
     for (int ring = 0; ring <= maxRing; ++ring) {
-        if (findFreeSpotOnRing(centre, ring, out, entity, false, blockingMask)) {
+        if (findFreeSpotOnRing(centre, ring, out, entity, itemSpot, false, blockingMask)) {
             return true;
         }
     }

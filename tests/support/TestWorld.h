@@ -11,6 +11,7 @@
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
+#include "game/world/FightingServices.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
 #include "server/Server.h"
@@ -32,6 +33,7 @@ public:
         if (withData) {
             database.load(Database::kMasterFile, false);
             startUpGameData(data);
+            registerFightingServices();
         }
         registerGameClasses();
         classes.declareAllEvents();

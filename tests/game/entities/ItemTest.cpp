@@ -100,11 +100,13 @@ TEST_F(ItemTest, DropFailuresLeaveTheItemWithTheCaller)
     std::unique_ptr<Item> item(make("MinorHealthPotion"));
     ZonePosition here(0, 100.0f, 100.0f);
     // Every ring taken.
+    EntityServiceHooks hooks = EntityServices::hooks();
+    hooks.findFreeSpotOnRing = [](const ZonePosition&, int, ZonePosition&, Entity*, bool) { return false; };
+    EntityServices::setHooks(hooks);
     EXPECT_EQ(dropItemOnGround(item.get(), false, false, here), nullptr);
     EXPECT_EQ(item->getOwner(), nullptr);
 
     // A full entity table.
-    EntityServiceHooks hooks = EntityServices::hooks();
     hooks.findFreeSpotOnRing = [](const ZonePosition& c, int, ZonePosition& out, Entity*, bool) {
         out = c;
         return true;

@@ -2,6 +2,8 @@
 #include "engine/object/ClassRecord.h"
 #include "engine/object/Event.h"
 #include "game/entities/Entity.h"
+#include "game/entities/EntityServices.h"
+#include "game/entities/ItemGround.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 #include "support/GridTopology.h"
@@ -223,8 +225,32 @@ TEST_F(GameQueriesTest, RingsStayInTheCentresZoneUnlessAllowed)
     ZonePosition out;
     ASSERT_TRUE(game().findFreeSpotOnRing(edge, 1, out, mover));
     EXPECT_EQ(out.zone, 4);
-    ASSERT_TRUE(game().findFreeSpotOnRing(ZonePosition(0, 5.0f, 5.0f), 1, out, mover, true));
+    ASSERT_TRUE(game().findFreeSpotOnRing(ZonePosition(0, 5.0f, 5.0f), 1, out, mover, false, true));
     EXPECT_GE(out.zone, 0);
+}
+
+TEST_F(GameQueriesTest, ItemSpotsAvoidGroundItemsOnly)
+{
+    ZonePosition here(4, 800.0f, 800.0f);
+    EXPECT_FALSE(game().isItemSpotFree(ZonePosition(-1, 800.0f, 800.0f)));
+    add(ZonePosition(4, 800.0f, 900.0f), 20.0f);
+    EXPECT_TRUE(game().isItemSpotFree(ZonePosition(4, 800.0f, 900.0f))); // not an item
+    auto* ground = new ItemGround();
+    ground->setPosition(here);
+    ASSERT_GE(game().addEntity(ground), 0);
+    EXPECT_FALSE(game().isItemSpotFree(here));
+    EXPECT_FALSE(game().isItemSpotFree(ZonePosition(4, 800.04f, 800.0f)));
+    EXPECT_TRUE(game().isItemSpotFree(ZonePosition(4, 800.1f, 800.0f)));
+    ZonePosition out;
+    EXPECT_FALSE(game().findFreeSpotOnRing(here, 0, out, nullptr, true));
+    EXPECT_TRUE(game().findFreeSpotOnRing(here, 1, out, nullptr, true));
+    // Through the installed services: a drop without an entity looks for item spots.
+    EXPECT_TRUE(EntityServices::findFreeSpotOnRing(here, 1, out, nullptr, true));
+    EXPECT_TRUE(EntityServices::findFreeSpotNear(here, 2, out, nullptr));
+    EXPECT_NE(out, here);
+    std::vector<Entity*> found;
+    EntityServices::entitiesInRange(nullptr, here, 1.0f, EntityQueryMask::kAny, found);
+    EXPECT_EQ(found, std::vector<Entity*>{ground});
 }
 
 TEST_F(GameQueriesTest, WarpAvoidsSolidsAndTeleportNearFindsASpot)

@@ -1,0 +1,6 @@
+#pragma once
+
+// Installs the entity-service hooks that the fighting code answers (entity
+// queries and free spots so far), keeping the other hooks as they are.
+// Called once at start-up and by the tests that load data.
+void registerFightingServices();
