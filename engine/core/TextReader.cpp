@@ -84,12 +84,11 @@ bool TextReader::skipToToken(bool crossLines)
     return false;
 }
 
-bool TextReader::readToken(std::string& out, bool crossLines)
+[[gnu::always_inline]] inline bool TextReader::scanToken(bool crossLines, size_t& tokenStart, size_t& length)
 {
     m_lastQuoted = false;
     m_lastUnclosed = false;
     if (!skipToToken(crossLines)) {
-        out.clear();
         return false;
     }
     const size_t n = m_text.size();
@@ -110,12 +109,14 @@ bool TextReader::readToken(std::string& out, bool crossLines)
                 --end;
             }
         }
-        out.assign(t + start, end - start);
+        tokenStart = start;
+        length = end - start;
         return true;
     }
     auto isBrace = [this](char c) { return m_braceTokens && (c == '{' || c == '}'); };
     if (isBrace(t[m_pos])) {
-        out.assign(1, t[m_pos++]);
+        tokenStart = m_pos++;
+        length = 1;
         return true;
     }
     size_t start = m_pos;
@@ -129,7 +130,32 @@ bool TextReader::readToken(std::string& out, bool crossLines)
         }
         ++m_pos;
     }
-    out.assign(t + start, m_pos - start);
+    tokenStart = start;
+    length = m_pos - start;
+    return true;
+}
+
+bool TextReader::readToken(std::string& out, bool crossLines)
+{
+    size_t start = 0;
+    size_t length = 0;
+    if (!scanToken(crossLines, start, length)) {
+        out.clear();
+        return false;
+    }
+    out.assign(m_text.data() + start, length);
+    return true;
+}
+
+bool TextReader::readTokenView(std::string_view& out, bool crossLines)
+{
+    size_t start = 0;
+    size_t length = 0;
+    if (!scanToken(crossLines, start, length)) {
+        out = std::string_view();
+        return false;
+    }
+    out = std::string_view(m_text.data() + start, length);
     return true;
 }
 

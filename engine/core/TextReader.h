@@ -27,6 +27,9 @@ public:
     // The next token. Without crossLines a line break before the token ends
     // the search. False, with an empty token, when none is found.
     bool readToken(std::string& out, bool crossLines);
+    // The same token as a view into the text, valid while the text lives;
+    // spares the copy for readers that store the token themselves.
+    bool readTokenView(std::string_view& out, bool crossLines);
     // Off by default. When on, '{' and '}' outside quotes are tokens of their
     // own and end the word before them ("name{" is "name" then "{").
     void setBraceTokens(bool on) { m_braceTokens = on; }
@@ -70,6 +73,9 @@ private:
     // Moves to the start of the next token; false when there is none (or,
     // without crossLines, when a line break comes first).
     bool skipToToken(bool crossLines);
+
+    // Finds the next token: its start and length in the text.
+    bool scanToken(bool crossLines, size_t& start, size_t& length);
 
     std::string m_text;
     std::string m_name;

@@ -283,15 +283,15 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
     };
 
     // A brace token; a quoted "{" or "}" is an ordinary item.
-    auto isBrace = [&](const std::string& token, const char* brace) {
+    auto isBrace = [&](std::string_view token, const char* brace) {
         return token == brace && !reader.lastTokenQuoted();
     };
     std::string pendingName;
     int pendingLine = 0;
     std::vector<DatabaseField> fieldBuffer;
     std::vector<std::string_view> itemBuffer;
-    std::string key;
-    std::string item;
+    std::string_view key;
+    std::string_view item;
     while (true) {
         std::string entryName;
         int entryLine;
@@ -347,7 +347,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
         fieldBuffer.clear();
         bool closed = false;
         while (!closed) {
-            if (!reader.readToken(key, true)) {
+            if (!reader.readTokenView(key, true)) {
                 debugPrint(3, "%s:%d: entry %s is not terminated (missing })\n", fileName.c_str(), entryLine,
                            entryName.c_str());
                 break;
@@ -360,7 +360,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             itemBuffer.clear();
             size_t valueSize = 0;
             bool nextEntry = false;
-            while (reader.readToken(item, false)) {
+            while (reader.readTokenView(item, false)) {
                 if (isBrace(item, "}")) {
                     closed = true;
                     break;
