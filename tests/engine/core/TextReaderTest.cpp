@@ -92,6 +92,34 @@ TEST(TextReader, BraceTokensOnlyWhenAsked)
     EXPECT_FALSE(line.lastTokenQuoted());
 }
 
+TEST(TextReader, TokenViewsMatchCopiedTokens)
+{
+    // Quoted, unclosed on a CR LF line, braces, comments and line ends: the
+    // view reader sees what the copying reader sees, flags and lines too.
+    const char* text = "a{b} \"q q\" // c\r\n  /* x\n */ x\"y \"open\r\n}";
+    for (bool braces : {false, true}) {
+        TextReader copying(text, "copy.txt");
+        TextReader viewing(text, "view.txt");
+        copying.setBraceTokens(braces);
+        viewing.setBraceTokens(braces);
+        std::string copied;
+        std::string_view viewed;
+        for (int i = 0; i < 20; ++i) {
+            bool cross = i % 3 != 1;
+            bool a = copying.readToken(copied, cross);
+            bool b = viewing.readTokenView(viewed, cross);
+            ASSERT_EQ(a, b) << "token " << i;
+            EXPECT_EQ(copied, viewed) << "token " << i;
+            EXPECT_EQ(copying.lastTokenQuoted(), viewing.lastTokenQuoted());
+            EXPECT_EQ(copying.getLine(), viewing.getLine());
+            if (!a && copying.atEnd()) {
+                break;
+            }
+        }
+        EXPECT_TRUE(viewing.atEnd());
+    }
+}
+
 TEST(TextReader, CrLfAndLfBothEndLines)
 {
     TextReader r("key 1\r\nother 2.5\nlast\r\n", "crlf.txt");
