@@ -1,5 +1,11 @@
 #pragma once
 
+#include "game/definitions/GameEnums.h"
+
+#include <array>
+#include <functional>
+#include <initializer_list>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,3 +19,18 @@ struct EnumNameTable;
 // loading records with large families cheap.
 void markFamilyKeys(const DatabaseEntry* entry, std::string_view prefix, const EnumNameTable& table,
                     std::vector<bool>& present);
+
+// The marks of one key family over several entries (a record and its
+// per-level record, …): count flags, one per name of the table.
+std::vector<bool> familyKeys(std::initializer_list<const DatabaseEntry*> entries, std::string_view prefix,
+                             const EnumNameTable& table, int count);
+
+using DynamicStatValues = std::array<float, kDynamicStatCount>;
+
+// Reads the four dynamic-stat families of a skill or effect record. A member
+// none of the entries holds a key of is 0; the others are value(prefix + the
+// stat's name).
+void readDynamicStatFamilies(std::initializer_list<const DatabaseEntry*> entries,
+                             const std::function<float(const std::string&)>& value, DynamicStatValues& change,
+                             DynamicStatValues& mult, DynamicStatValues& defendingChange,
+                             DynamicStatValues& defendingMult);

@@ -7,6 +7,7 @@
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/skills/EntryKeyScan.h"
+#include "game/skills/Saturate.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillEntity.h"
 #include "game/skills/SkillRefusal.h"
@@ -17,14 +18,6 @@
 #include <cstdint>
 
 namespace {
-
-int saturate(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    return static_cast<int>(
-        std::clamp(std::trunc(value), static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
-}
 
 void logUnresolved(const DatabaseEntry* entry, const char* key, const std::string& name, const char* what)
 {
@@ -220,10 +213,8 @@ void SkillDefinition::loadFromDatabase()
     damagePerExtraRage = f("DamagePerExtraRage");
     // 13: only the stats the entry names.
     const EnumNameTable& stats = getGameEnumTable(GameEnum::CharacterStat);
-    std::vector<bool> changeKeys(kStatCount, false);
-    std::vector<bool> multKeys(kStatCount, false);
-    markFamilyKeys(e, "StatChange", stats, changeKeys);
-    markFamilyKeys(e, "StatMult", stats, multKeys);
+    std::vector<bool> changeKeys = familyKeys({e}, "StatChange", stats, kStatCount);
+    std::vector<bool> multKeys = familyKeys({e}, "StatMult", stats, kStatCount);
     statChanges.reset();
     statMults.reset();
     for (int stat = 0; stat < kStatCount; ++stat) {
@@ -234,22 +225,9 @@ void SkillDefinition::loadFromDatabase()
                 stat, saturate(static_cast<double>(f(("StatMult" + stats.nameOf(stat)).c_str()) * 1000.0f)));
     }
     // 14
-    const EnumNameTable& dynamics = getGameEnumTable(GameEnum::DynamicStat);
-    struct DynamicFamily {
-        const char* prefix;
-        std::array<float, kDynamicStatCount>* values;
-    };
-    for (const DynamicFamily& family :
-         {DynamicFamily{"DynamicStatChange", &dynamicStatChange},
-          DynamicFamily{"DynamicStatMult", &dynamicStatMult},
-          DynamicFamily{"DefendingDynamicStatChange", &defendingDynamicStatChange},
-          DynamicFamily{"DefendingDynamicStatMult", &defendingDynamicStatMult}}) {
-        std::vector<bool> marks(kDynamicStatCount, false);
-        markFamilyKeys(e, family.prefix, dynamics, marks);
-        for (int j = 0; j < kDynamicStatCount; ++j)
-            (*family.values)[static_cast<size_t>(j)] =
-                marks[static_cast<size_t>(j)] ? f((family.prefix + dynamics.nameOf(j)).c_str()) : 0.0f;
-    }
+    readDynamicStatFamilies(
+        {e}, [&](const std::string& key) { return f(key.c_str()); }, dynamicStatChange, dynamicStatMult,
+        defendingDynamicStatChange, defendingDynamicStatMult);
     // 15: skill names resolve in link(), once every definition is loaded.
     passive = b("Passive");
     skillNames = db->getStringList(e, "Skill");

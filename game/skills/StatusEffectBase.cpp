@@ -9,6 +9,7 @@
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/skills/EntryKeyScan.h"
+#include "game/skills/Saturate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,14 +17,6 @@
 #include <vector>
 
 namespace {
-
-int saturate(double value)
-{
-    if (std::isnan(value))
-        return 0;
-    return static_cast<int>(
-        std::clamp(std::trunc(value), static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
-}
 
 // Multipliers are kept in thousandths, truncated toward zero.
 int32_t toThousandths(float value)
@@ -153,35 +146,16 @@ void StatusEffectBase::loadFromDatabase()
     // The families are read only where the entry or its per-level entry has a
     // key of them; the others stay 0.
     const EnumNameTable& stats = getGameEnumTable(GameEnum::CharacterStat);
-    const EnumNameTable& dynamics = getGameEnumTable(GameEnum::DynamicStat);
-    auto present = [&](const char* prefix, const EnumNameTable& table, int count) {
-        std::vector<bool> marks(static_cast<size_t>(count), false);
-        markFamilyKeys(e, prefix, table, marks);
-        markFamilyKeys(perLevelEntry, prefix, table, marks);
-        return marks;
-    };
-    std::vector<bool> changes = present("StatChange", stats, kStatCount);
-    std::vector<bool> mults = present("StatMult", stats, kStatCount);
+    std::vector<bool> changes = familyKeys({e, perLevelEntry}, "StatChange", stats, kStatCount);
+    std::vector<bool> mults = familyKeys({e, perLevelEntry}, "StatMult", stats, kStatCount);
     for (int i = 0; i < kStatCount; ++i) {
         const std::string& statName = stats.nameOf(i);
         size_t at = static_cast<size_t>(i);
         statChanges[at] = changes[at] ? scaledInt("StatChange" + statName) : 0;
         statMults[at] = mults[at] ? toThousandths(scaledFloat("StatMult" + statName)) : 0;
     }
-    struct DynamicFamily {
-        const char* prefix;
-        std::array<float, kDynamicStatCount>* values;
-    };
-    for (const DynamicFamily& family :
-         {DynamicFamily{"DynamicStatChange", &dynamicStatChange},
-          DynamicFamily{"DynamicStatMult", &dynamicStatMult},
-          DynamicFamily{"DefendingDynamicStatChange", &defendingDynamicStatChange},
-          DynamicFamily{"DefendingDynamicStatMult", &defendingDynamicStatMult}}) {
-        std::vector<bool> marks = present(family.prefix, dynamics, kDynamicStatCount);
-        for (int j = 0; j < kDynamicStatCount; ++j)
-            (*family.values)[static_cast<size_t>(j)] =
-                marks[static_cast<size_t>(j)] ? scaledFloat(family.prefix + dynamics.nameOf(j)) : 0.0f;
-    }
+    readDynamicStatFamilies({e, perLevelEntry}, scaledFloat, dynamicStatChange, dynamicStatMult,
+                            defendingDynamicStatChange, defendingDynamicStatMult);
 
     cantAttack = flag("CantAttack");
     cantUseSkills = flag("CantUseSkills");
