@@ -167,7 +167,7 @@ bool debugLineCounts(const std::string& log, unsigned long long counts[4])
                        &counts[0], &counts[1], &counts[2], &counts[3]) == 4;
 }
 
-TEST(ApplicationTest, HeadlessLoadsTheShippedGameDataWithoutErrorLines)
+TEST(ApplicationTest, HeadlessLoadsTheShippedGameDataWithoutWarningOrErrorLines)
 {
     TempDir user;
     RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
@@ -180,6 +180,8 @@ TEST(ApplicationTest, HeadlessLoadsTheShippedGameDataWithoutErrorLines)
     EXPECT_EQ(log.find("GameSystem database entry not found!"), std::string::npos);
     unsigned long long counts[4] = {};
     ASSERT_TRUE(debugLineCounts(log, counts)) << log;
+    // A clean start on the shipped data shows no warning and no error.
+    EXPECT_EQ(counts[2], 0u) << log;
     EXPECT_EQ(counts[3], 0u) << log;
     // Missing packages are normal for loose files: no warning about them.
     EXPECT_EQ(log.find("assets00"), std::string::npos) << log;
