@@ -2,9 +2,13 @@
 
 #include "engine/resources/ResourceSystem.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <sys/wait.h>
 #include <unistd.h>
 
 std::string testDataPath(const std::string& relative)
@@ -71,6 +75,34 @@ void TempDir::write(const std::string& relative, const std::string& contents) co
     std::filesystem::create_directories(p.parent_path());
     std::ofstream out(p, std::ios::binary);
     out << contents;
+}
+
+std::vector<uint8_t> readFileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+ToolRun runGenerator(const std::string& tool, const TempDir& dir, const std::string& descriptionName,
+                     const std::string& description)
+{
+    dir.write(descriptionName, description);
+    std::string command = std::string(GLOAM_BINARY_DIR) + "/tools/" + tool + " '" +
+                          dir.file(descriptionName) + "' '" + dir.file("out") + "' 2>&1";
+    ToolRun run;
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        ADD_FAILURE() << "cannot run " << command;
+        return run;
+    }
+    char buffer[512];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
+        run.output.append(buffer, n);
+    }
+    int status = pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
 }
 
 LogCapture::LogCapture()

@@ -2,6 +2,7 @@
 
 #include "engine/core/DebugSystem.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -34,6 +35,19 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// The whole contents of a file; empty when it cannot be read.
+std::vector<uint8_t> readFileBytes(const std::filesystem::path& path);
+
+// A run of one of the build's content generators (tools/<name>).
+struct ToolRun {
+    int exitCode = -1;
+    std::string output; // stdout and stderr
+};
+// Writes the description to dir/<descriptionName> and runs the generator on
+// it with dir/out as the output directory.
+ToolRun runGenerator(const std::string& tool, const TempDir& dir, const std::string& descriptionName,
+                     const std::string& description);
 
 // Collects what is printed through the debug system while it lives. Creates a
 // DebugSystem when none exists (and deletes it again).

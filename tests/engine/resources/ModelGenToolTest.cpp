@@ -5,46 +5,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string output; // stdout and stderr
-};
-
 ToolRun runModelGen(const TempDir& dir, const std::string& description)
 {
-    dir.write("desc.modelsrc", description);
-    std::string command = std::string(GLOAM_BINARY_DIR) + "/tools/modelgen '" + dir.file("desc.modelsrc") +
-                          "' '" + dir.file("out") + "' 2>&1";
-    ToolRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        ADD_FAILURE() << "cannot run " << command;
-        return run;
-    }
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.output.append(buffer, n);
-    }
-    int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::vector<uint8_t> readBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return runGenerator("modelgen", dir, "desc.modelsrc", description);
 }
 
 TEST(ModelGenTool, WritesReadableFilesAndLeavesUnchangedOnesAlone)
@@ -56,12 +25,12 @@ TEST(ModelGenTool, WritesReadableFilesAndLeavesUnchangedOnesAlone)
                                     "animation w.mda frames 4 move 1 0 0 swing arm 30\n";
     ToolRun first = runModelGen(dir, description);
     ASSERT_EQ(first.exitCode, 0) << first.output;
-    std::vector<uint8_t> mds = readBytes(dir.path() / "out" / "s.mds");
+    std::vector<uint8_t> mds = readFileBytes(dir.path() / "out" / "s.mds");
     auto skeleton = SkeletonResource::parse("s.mds", mds.data(), mds.size());
     ASSERT_NE(skeleton, nullptr);
     EXPECT_EQ(skeleton->getNumBones(), 2);
     EXPECT_EQ(skeleton->getBone(1)->parent, 0);
-    std::vector<uint8_t> mda = readBytes(dir.path() / "out" / "w.mda");
+    std::vector<uint8_t> mda = readFileBytes(dir.path() / "out" / "w.mda");
     auto anim = AnimationResource::parse("w.mda", mda.data(), mda.size());
     ASSERT_NE(anim, nullptr);
     EXPECT_EQ(anim->getNumFrames(), 4);
@@ -74,7 +43,7 @@ TEST(ModelGenTool, WritesReadableFilesAndLeavesUnchangedOnesAlone)
     stamp = std::filesystem::last_write_time(dir.path() / "out" / "s.mds");
     ASSERT_EQ(runModelGen(dir, description).exitCode, 0);
     EXPECT_GT(std::filesystem::last_write_time(dir.path() / "out" / "s.mds"), stamp);
-    EXPECT_EQ(readBytes(dir.path() / "out" / "s.mds"), mds);
+    EXPECT_EQ(readFileBytes(dir.path() / "out" / "s.mds"), mds);
     EXPECT_FALSE(std::filesystem::exists(dir.path() / "out" / "s.mds.tmp"));
 }
 

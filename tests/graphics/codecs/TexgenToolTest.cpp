@@ -4,44 +4,13 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <sys/wait.h>
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string output;
-};
-
 ToolRun runTexgen(const TempDir& dir, const std::string& description)
 {
-    dir.write("desc.texsrc", description);
-    std::string command = std::string(GLOAM_BINARY_DIR) + "/tools/texgen '" + dir.file("desc.texsrc") +
-                          "' '" + dir.file("out") + "' 2>&1";
-    ToolRun run;
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) {
-        ADD_FAILURE() << "cannot run " << command;
-        return run;
-    }
-    char buffer[512];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) {
-        run.output.append(buffer, n);
-    }
-    int status = pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-std::vector<uint8_t> readBytes(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return runGenerator("texgen", dir, "desc.texsrc", description);
 }
 
 TEST(TexgenTool, DrawsTopDownIntoBottomFirstTargaFiles)
@@ -54,7 +23,7 @@ TEST(TexgenTool, DrawsTopDownIntoBottomFirstTargaFiles)
                                  "image grey.tga 16 16 24\n"
                                  "stock whiteStar\n");
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    std::vector<uint8_t> file = readBytes(dir.path() / "out/Textures/t.tga");
+    std::vector<uint8_t> file = readFileBytes(dir.path() / "out/Textures/t.tga");
     LogCapture log;
     TgaImage image;
     ASSERT_TRUE(readTgaImage(image, file.data(), file.size()));
@@ -68,7 +37,7 @@ TEST(TexgenTool, DrawsTopDownIntoBottomFirstTargaFiles)
     EXPECT_EQ(bottomRight[0], 255);
     EXPECT_EQ(bottomRight[3], 128);
     EXPECT_EQ(file[18 + 3], 0); // bottom-left untouched: transparent
-    std::vector<uint8_t> star = readBytes(dir.path() / "out/grey.tga");
+    std::vector<uint8_t> star = readFileBytes(dir.path() / "out/grey.tga");
     ASSERT_EQ(star.size(), 18u + 16 * 16 * 3);
     EXPECT_EQ(star[18 + (8 * 16 + 8) * 3], 255);
 
