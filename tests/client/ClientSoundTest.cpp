@@ -17,13 +17,13 @@
 #include "sound/SoundSystem.h"
 #include "support/ClientMessageBytes.h"
 #include "support/RecordingSoundDriver.h"
+#include "support/SoundTestFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cmath>
-#include <fstream>
 #include <thread>
 
 namespace CMB = ClientMessageBytes;
@@ -39,26 +39,15 @@ std::vector<int16_t> tone(int frames, int channels)
     return s;
 }
 
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-class ClientSoundTest : public ::testing::Test {
+class ClientSoundTest : public SoundTestFixture {
 protected:
-    ClientSoundTest() : clock([this] { return nowNs; }) {}
-
     void SetUp() override
     {
-        resources.setBaseDirectory(dir.path().string());
-        registerSoundResourceTypes(resources);
-        registerMusicResourceType(resources);
-        resources.startLoader();
-        writeBytes(dir.file("mono.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
+        SoundTestFixture::SetUp();
+        writeFileBytes(dir.file("mono.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
         std::vector<uint8_t> ogg;
         ASSERT_TRUE(SoundFileWriter::makeOgg(tone(22050, 2), 2, 44100, 0.2f, 5, ogg));
-        writeBytes(dir.file("theme.ogg"), ogg);
+        writeFileBytes(dir.file("theme.ogg"), ogg);
         database.addSubDatabase(
             "GameSystem", "gamesystem.dbl",
             "GameSystem\n{\n    ThemeMusicName \"theme.ogg\"\n    MusicFadeTime 2.0\n}\n");
@@ -110,15 +99,6 @@ protected:
         return n;
     }
 
-    TempDir dir;
-    LogCapture log;
-    UserVarSystem vars;
-    CommandSystem commands;
-    int64_t nowNs = 0;
-    Clock clock;
-    Random random;
-    SystemInfo info;
-    ResourceSystem resources;
     Database database;
     SocketLayer sockets;
     SoundSystem sound;

@@ -15,13 +15,13 @@
 #include "sound/SoundResourceTypes.h"
 #include "support/FakeSoundClient.h"
 #include "support/RecordingSoundDriver.h"
+#include "support/SoundTestFixture.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
 
 namespace {
 
@@ -36,31 +36,20 @@ std::vector<int16_t> tone(int frames, int channels, float hz)
     return s;
 }
 
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-class SoundSystemTest : public ::testing::Test {
+class SoundSystemTest : public SoundTestFixture {
 protected:
-    SoundSystemTest() : clock([this] { return nowNs; }) {}
-
     void SetUp() override
     {
-        resources.setBaseDirectory(dir.path().string());
-        registerSoundResourceTypes(resources);
-        registerMusicResourceType(resources);
-        resources.startLoader();
-        writeBytes(dir.file("mono.wav"), SoundFileWriter::makeWave(tone(2205, 1, 300), 1, 22050, 16));
-        writeBytes(dir.file("mono2.wav"), SoundFileWriter::makeWave(tone(2205, 1, 400), 1, 22050, 16));
-        writeBytes(dir.file("mono3.wav"), SoundFileWriter::makeWave(tone(2205, 1, 500), 1, 22050, 8));
-        writeBytes(dir.file("stereo.wav"), SoundFileWriter::makeWave(tone(2205, 2, 600), 2, 22050, 16));
+        SoundTestFixture::SetUp();
+        writeFileBytes(dir.file("mono.wav"), SoundFileWriter::makeWave(tone(2205, 1, 300), 1, 22050, 16));
+        writeFileBytes(dir.file("mono2.wav"), SoundFileWriter::makeWave(tone(2205, 1, 400), 1, 22050, 16));
+        writeFileBytes(dir.file("mono3.wav"), SoundFileWriter::makeWave(tone(2205, 1, 500), 1, 22050, 8));
+        writeFileBytes(dir.file("stereo.wav"), SoundFileWriter::makeWave(tone(2205, 2, 600), 2, 22050, 16));
         std::vector<uint8_t> ogg;
         ASSERT_TRUE(SoundFileWriter::makeOgg(tone(22050, 2, 700), 2, 44100, 0.2f, 5, ogg));
-        writeBytes(dir.file("theme.ogg"), ogg);
+        writeFileBytes(dir.file("theme.ogg"), ogg);
         ASSERT_TRUE(SoundFileWriter::makeOgg(tone(22050, 1, 800), 1, 22050, 0.2f, 6, ogg));
-        writeBytes(dir.file("loop.ogg"), ogg);
+        writeFileBytes(dir.file("loop.ogg"), ogg);
     }
     void TearDown() override { sound.shutdown(); }
 
@@ -88,15 +77,6 @@ protected:
         return resources.load(name);
     }
 
-    TempDir dir;
-    LogCapture log;
-    UserVarSystem vars;
-    CommandSystem commands;
-    int64_t nowNs = 0;
-    Clock clock;
-    Random random;
-    SystemInfo info;
-    ResourceSystem resources;
     SoundSystem sound;
     RecordingSoundDriver driver;
     FakeSoundClient client;

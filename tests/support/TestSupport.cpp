@@ -83,6 +83,12 @@ std::vector<uint8_t> readFileBytes(const std::filesystem::path& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+void writeFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
 ToolRun runGenerator(const std::string& tool, const TempDir& dir, const std::string& descriptionName,
                      const std::string& description)
 {

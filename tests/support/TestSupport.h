@@ -38,6 +38,7 @@ private:
 
 // The whole contents of a file; empty when it cannot be read.
 std::vector<uint8_t> readFileBytes(const std::filesystem::path& path);
+void writeFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // A run of one of the build's content generators (tools/<name>).
 struct ToolRun {
