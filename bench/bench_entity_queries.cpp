@@ -10,20 +10,8 @@
 // walks the whole table, so it grows with the table's fill. Entities clustered
 // on one spot pile into one maxDepth leaf, and a query touching it pays for
 // the whole cluster: at worst the size of the 1,000-slot table, as the scan.
-#include "engine/console/CommandSystem.h"
-#include "engine/console/UserVarSystem.h"
-#include "engine/core/DebugSystem.h"
-#include "engine/data/Database.h"
-#include "engine/files/FileSystem.h"
-#include "engine/net/SocketLayer.h"
-#include "engine/object/ClassRegistry.h"
-#include "engine/object/EventSystem.h"
-#include "engine/resources/ResourceSystem.h"
-#include "game/definitions/GameData.h"
+#include "bench/BenchWorld.h"
 #include "game/entities/Entity.h"
-#include "game/world/Game.h"
-#include "game/world/GameClasses.h"
-#include "server/Server.h"
 
 #include <benchmark/benchmark.h>
 
@@ -41,27 +29,11 @@ namespace {
 
 constexpr int kQueries = 10000;
 
-struct World {
-    World()
+struct World : BenchWorld {
+    World() : BenchWorld("gloam-bench-queries")
     {
-        files = std::make_unique<FileSystem>(GLOAM_DATA_DIR, tempDir());
-        database.load(Database::kMasterFile, false);
-        startUpGameData(gameData);
-        registerGameClasses();
-        classes.declareAllEvents();
-        classes.bindAllHandlers();
-        game = std::make_unique<Game>();
+        start(false);
         game->resizeForWorld(1);
-    }
-    ~World()
-    {
-        game.reset();
-        gameData.reset();
-        std::filesystem::remove_all(tempDir());
-    }
-    static std::string tempDir()
-    {
-        return (std::filesystem::temp_directory_path() / "gloam-bench-queries").string();
     }
 
     // Fills the table with `count` entities at uniform points and makes the
@@ -113,18 +85,6 @@ struct World {
         return true;
     }
 
-    DebugSystem debug;
-    std::unique_ptr<FileSystem> files;
-    EventSystem events;
-    ClassRegistry classes;
-    ResourceSystem resources;
-    CommandSystem commands;
-    UserVarSystem vars;
-    SocketLayer sockets;
-    Database database;
-    std::unique_ptr<GameData> gameData;
-    Server server;
-    std::unique_ptr<Game> game;
     std::vector<ZonePosition> centres;
 };
 

@@ -3,22 +3,13 @@
 // a timed buff renewed when it runs out (p99 and mean of 1,000 steps; 2.5 ms
 // is 5 % of a step), and updateStats of a sentient with 18 equipped items and
 // five effects.
-#include "engine/core/DebugSystem.h"
-#include "engine/data/Database.h"
-#include "engine/files/FileSystem.h"
-#include "engine/object/ClassRegistry.h"
-#include "engine/object/EventSystem.h"
-#include "engine/resources/ResourceSystem.h"
+#include "bench/BenchWorld.h"
 #include "game/definitions/DefinitionReader.h"
-#include "game/definitions/GameData.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/skills/StatusEffect.h"
-#include "game/world/Game.h"
-#include "game/world/GameClasses.h"
-#include "server/Server.h"
 
 #include <benchmark/benchmark.h>
 
@@ -33,41 +24,13 @@ namespace {
 constexpr int kSentients = 1000;
 constexpr int kSteps = 1000;
 
-struct World {
-    World()
+struct World : BenchWorld {
+    World() : BenchWorld("gloam-bench-sentients")
     {
-        std::string data = GLOAM_DATA_DIR;
-        files = std::make_unique<FileSystem>(data, tempDir());
-        resources.setBaseDirectory(data);
+        resources.setBaseDirectory(GLOAM_DATA_DIR);
         registerSkillLoaders();
-        database.load(Database::kMasterFile, false);
-        startUpGameData(gameData);
-        registerGameClasses();
-        classes.declareAllEvents();
-        classes.bindAllHandlers();
-        server.registerCommands();
-        game = std::make_unique<Game>();
+        start(true);
     }
-    ~World()
-    {
-        game.reset();
-        gameData.reset();
-        std::filesystem::remove_all(tempDir());
-    }
-    static std::string tempDir()
-    {
-        return (std::filesystem::temp_directory_path() / "gloam-bench-sentients").string();
-    }
-
-    DebugSystem debug;
-    std::unique_ptr<FileSystem> files;
-    EventSystem events;
-    ClassRegistry classes;
-    ResourceSystem resources;
-    Database database;
-    std::unique_ptr<GameData> gameData;
-    Server server;
-    std::unique_ptr<Game> game;
 };
 
 Sentient* makeSentient(World& world, int i)
@@ -108,12 +71,7 @@ void BM_SentientStep(benchmark::State& state)
             ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
         }
     }
-    std::sort(ms.begin(), ms.end());
-    double sum = 0.0;
-    for (double v : ms)
-        sum += v;
-    state.counters["p99_ms"] = ms[static_cast<size_t>(0.99 * static_cast<double>(ms.size() - 1))];
-    state.counters["mean_ms"] = sum / static_cast<double>(ms.size());
+    setStepTimeCounters(state, ms);
     state.counters["sentients"] = static_cast<double>(sentients.size());
     size_t effects = 0;
     for (const Sentient* s : sentients)

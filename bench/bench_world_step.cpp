@@ -4,22 +4,10 @@
 // through the level's spatial index per step.
 // Reports the 99th percentile and the mean of 2,000 steps as counters; the
 // step is 50 ms, so 2.5 ms is 5 % of it.
-#include "engine/console/CommandSystem.h"
-#include "engine/console/UserVarSystem.h"
-#include "engine/core/DebugSystem.h"
-#include "engine/data/Database.h"
-#include "engine/files/FileSystem.h"
-#include "engine/net/SocketLayer.h"
-#include "engine/object/ClassRegistry.h"
-#include "engine/object/EventSystem.h"
+#include "bench/BenchWorld.h"
 #include "engine/resources/ModelResource.h"
-#include "engine/resources/ResourceSystem.h"
-#include "game/definitions/GameData.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Timer.h"
-#include "game/world/Game.h"
-#include "game/world/GameClasses.h"
-#include "server/Server.h"
 
 #include <benchmark/benchmark.h>
 
@@ -69,12 +57,11 @@ private:
     Timer m_flicker;
 };
 
-struct World {
-    World()
+struct World : BenchWorld {
+    World() : BenchWorld("gloam-bench-world")
     {
         std::string data = GLOAM_DATA_DIR;
         std::string generated = GLOAM_GENERATED_DATA_DIR;
-        files = std::make_unique<FileSystem>(data, tempDir());
         resources.setBaseDirectory(data);
         resources.setFileReader([data, generated](const std::string& name, std::vector<uint8_t>& out) {
             for (const std::string& root : {data, generated}) {
@@ -87,26 +74,10 @@ struct World {
             return false;
         });
         ModelResource::registerTypes(resources);
-        database.load(Database::kMasterFile, false);
-        startUpGameData(gameData);
-        registerGameClasses();
-        classes.declareAllEvents();
-        classes.bindAllHandlers();
-        server.registerCommands();
-        game = std::make_unique<Game>();
+        start(true);
         game->resizeForWorld(1);
         dummy = database.findEntry("TrainingDummy");
         lantern = database.findEntry("TownLantern");
-    }
-    ~World()
-    {
-        game.reset();
-        gameData.reset();
-        std::filesystem::remove_all(tempDir());
-    }
-    static std::string tempDir()
-    {
-        return (std::filesystem::temp_directory_path() / "gloam-bench-world").string();
     }
 
     Entity* make(int i)
@@ -127,18 +98,6 @@ struct World {
         return e;
     }
 
-    DebugSystem debug;
-    std::unique_ptr<FileSystem> files;
-    EventSystem events;
-    ClassRegistry classes;
-    ResourceSystem resources;
-    CommandSystem commands;
-    UserVarSystem vars;
-    SocketLayer sockets;
-    Database database;
-    std::unique_ptr<GameData> gameData;
-    Server server;
-    std::unique_ptr<Game> game;
     const DatabaseEntry* dummy = nullptr;
     const DatabaseEntry* lantern = nullptr;
 };
@@ -188,18 +147,12 @@ void BM_WorldStep(benchmark::State& state)
             ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
         }
     }
-    std::sort(ms.begin(), ms.end());
-    double sum = 0.0;
-    for (double v : ms) {
-        sum += v;
-    }
     int animating = 0;
     for (int i = 0; i < Game::kMaxEntities; ++i) {
         const Entity* e = world.game->getEntity(i);
         animating += (e && e->isAnimationPlaying()) ? 1 : 0;
     }
-    state.counters["p99_ms"] = ms[static_cast<size_t>(0.99 * static_cast<double>(ms.size() - 1))];
-    state.counters["mean_ms"] = sum / static_cast<double>(ms.size());
+    setStepTimeCounters(state, ms);
     state.counters["least_pending_events"] = static_cast<double>(leastPending);
     state.counters["entities"] = static_cast<double>(world.game->getEntityCount());
     state.counters["animating"] = animating;
