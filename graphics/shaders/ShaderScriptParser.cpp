@@ -13,61 +13,45 @@ std::string argument(TextReader& reader)
     return token;
 }
 
+// One GL constant named by the next argument; an unknown name is reported and
+// gives the fallback.
+unsigned readGlName(TextReader& reader, bool (*lookup)(std::string_view, unsigned&), unsigned fallback,
+                    const char* what)
+{
+    std::string name = argument(reader);
+    unsigned value = fallback;
+    if (!lookup(name, value)) {
+        reader.report(1, "Unknown %s %s", what, name.c_str());
+        value = fallback;
+    }
+    return value;
+}
+
 } // namespace
 
 unsigned readSourceBlend(TextReader& reader)
 {
-    std::string name = argument(reader);
-    unsigned value = GL_ONE;
-    if (!lookupSourceBlend(name, value)) {
-        reader.report(1, "Unknown source blend %s", name.c_str());
-        value = GL_ONE;
-    }
-    return value;
+    return readGlName(reader, lookupSourceBlend, GL_ONE, "source blend");
 }
 
 unsigned readDestBlend(TextReader& reader)
 {
-    std::string name = argument(reader);
-    unsigned value = GL_ONE;
-    if (!lookupDestBlend(name, value)) {
-        reader.report(1, "Unknown dest blend %s", name.c_str());
-        value = GL_ONE;
-    }
-    return value;
+    return readGlName(reader, lookupDestBlend, GL_ONE, "dest blend");
 }
 
 unsigned readComparison(TextReader& reader)
 {
-    std::string name = argument(reader);
-    unsigned value = GL_LEQUAL;
-    if (!lookupComparison(name, value)) {
-        reader.report(1, "Unknown comparison func %s", name.c_str());
-        value = GL_LEQUAL;
-    }
-    return value;
+    return readGlName(reader, lookupComparison, GL_LEQUAL, "comparison func");
 }
 
 unsigned readStencilAction(TextReader& reader)
 {
-    std::string name = argument(reader);
-    unsigned value = GL_KEEP;
-    if (!lookupStencilAction(name, value)) {
-        reader.report(1, "Unknown stencil action %s", name.c_str());
-        value = GL_KEEP;
-    }
-    return value;
+    return readGlName(reader, lookupStencilAction, GL_KEEP, "stencil action");
 }
 
 unsigned readClampMode(TextReader& reader)
 {
-    std::string name = argument(reader);
-    unsigned value = GL_CLAMP;
-    if (!lookupClampMode(name, value)) {
-        reader.report(1, "Unknown Clamp Mode %s", name.c_str());
-        value = GL_CLAMP;
-    }
-    return value;
+    return readGlName(reader, lookupClampMode, GL_CLAMP, "Clamp Mode");
 }
 
 int readEnumName(TextReader& reader, const EnumNameTable& table)
