@@ -93,12 +93,18 @@ bool Sentient::giveItem(const std::string& entryName, bool generate)
         int slot = toIndex(place);
         bool placed = false;
         if (place != EquipedLocation::None && slot < equipment->getSize()) {
-            // What lies there goes to the bags (or is dropped from the world
-            // of this character when they are full).
+            // What lies there goes to the bags. With no room for it, it
+            // stays where it is and the new item is not given: an owned item
+            // is never thrown away for a new one.
             if (ItemBase* old = equipment->releaseItem(slot)) {
                 int added = inventory->addItem(old);
-                if (added != InventoryBase::kAddPlaced)
+                if (added == InventoryBase::kAddStacked) {
                     delete old;
+                } else if (added == InventoryBase::kAddNoRoom) {
+                    equipment->setItem(slot, old);
+                    delete item;
+                    return false;
+                }
             }
             if (item->getItemType() == ItemType::HandBoth)
                 equipment->destroyItemAt(toIndex(EquipedLocation::HandSecondary));

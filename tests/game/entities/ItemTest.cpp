@@ -256,6 +256,27 @@ TEST_F(ItemTest, StartingEquipmentSuitsTheClass)
               "BaseStaff");
 }
 
+TEST_F(ItemTest, GivenItemNeverThrowsAwayTheOneItWouldDisplace)
+{
+    // Without room in the bags, the chest already worn stays and the new one
+    // is not given; with room, the worn one moves to the bags.
+    Sentient wearer;
+    wearer.setCharacterClass(toIndex(CharacterClassType::Rogue));
+    ASSERT_TRUE(wearer.giveItem("BaseChestLeather", false));
+    const ItemBase* worn = wearer.getItem(kEquipment, toIndex(EquipedLocation::Chest));
+    ASSERT_NE(worn, nullptr);
+    InventoryBase* inventory = wearer.getInventory();
+    int bagRoom = 0;
+    for (int bag = 0; bag < InventoryBase::kBagCount; ++bag) {
+        if (InventoryGroup* group = inventory->getSlot(kBag1 + bag)) {
+            bagRoom += group->getSize();
+        }
+    }
+    ASSERT_EQ(bagRoom, 0) << "a new sentient carries no bags";
+    EXPECT_FALSE(wearer.giveItem("BaseChestLeather", false));
+    EXPECT_EQ(wearer.getItem(kEquipment, toIndex(EquipedLocation::Chest)), worn);
+}
+
 } // namespace
 
 namespace {
