@@ -4,6 +4,7 @@
 #include "engine/core/GameTime.h"
 #include "engine/core/MathUtil.h"
 #include "engine/core/ZonePosition.h"
+#include "game/ai/BehaviorStack.h"
 #include "game/definitions/GameBase.h"
 #include "game/entities/Timer.h"
 #include "game/world/EntitySlot.h"
@@ -17,11 +18,13 @@
 #include <unordered_set>
 #include <vector>
 
+class Actor;
 class ByteBuffer;
 class Covenant;
 class Entity;
 class Event;
 class Listener;
+class MonsterArchetype;
 struct EventType;
 
 // A sound to be sent to clients in the next state message.
@@ -181,6 +184,15 @@ public:
     // The game section of the state message.
     void writeUpdate(ByteBuffer& out, const Entity* player) const;
 
+    // ---- Behaviour-stack templates (GameBehaviors.cpp)
+    // One stack per monster class whose entry names one, in class order.
+    void createBehaviorStacks();
+    // The first template of the class; null when it has none.
+    const BehaviorStack* findBehaviorStack(const MonsterArchetype* archetype) const;
+    // Copies the class's template into the actor's list; nothing without one.
+    void copyBehaviorStack(const MonsterArchetype* archetype, Actor* actor, BehaviorList& list) const;
+    const std::vector<std::unique_ptr<BehaviorStack>>& getBehaviorStacks() const { return m_behaviorStacks; }
+
     // ---- Rules (GameSettings.cpp)
     int getTotalSkillPoints(int level) const;
     float getIdentifyTime(int itemLevel, int characterLevel) const;
@@ -285,6 +297,7 @@ private:
     bool m_alliedVictoryOffered = false;
 
     Settings m_settings;
+    std::vector<std::unique_ptr<BehaviorStack>> m_behaviorStacks;
 
     static inline Game* s_instance = nullptr;
 };

@@ -1,0 +1,48 @@
+#include "game/world/Game.h"
+
+#include "engine/data/Database.h"
+#include "game/ai/BehaviorBase.h"
+#include "game/definitions/GameData.h"
+
+void Game::createBehaviorStacks()
+{
+    m_behaviorStacks.clear();
+    const Database* db = Database::instance();
+    const GameData* data = GameData::instance();
+    if (!db || !data) {
+        return;
+    }
+    for (const std::unique_ptr<MonsterArchetype>& archetype : data->getMonsterArchetypes()) {
+        const DatabaseEntry* entry = archetype ? archetype->getEntry() : nullptr;
+        if (!entry) {
+            continue;
+        }
+        std::string name = db->getString(entry, "BehaviorStack");
+        if (name.empty()) {
+            continue;
+        }
+        auto stack = std::make_unique<BehaviorStack>();
+        stack->load(archetype.get(), name);
+        m_behaviorStacks.push_back(std::move(stack));
+    }
+}
+
+const BehaviorStack* Game::findBehaviorStack(const MonsterArchetype* archetype) const
+{
+    if (!archetype) {
+        return nullptr;
+    }
+    for (const std::unique_ptr<BehaviorStack>& stack : m_behaviorStacks) {
+        if (stack->getMonsterClass() == archetype) {
+            return stack.get();
+        }
+    }
+    return nullptr;
+}
+
+void Game::copyBehaviorStack(const MonsterArchetype* archetype, Actor* actor, BehaviorList& list) const
+{
+    if (const BehaviorStack* stack = findBehaviorStack(archetype)) {
+        stack->createInstances(actor, list);
+    }
+}
