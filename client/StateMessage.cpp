@@ -158,9 +158,12 @@ bool readStateMessage(ByteBuffer& in, StateMessage& out, MessageError& error)
         return false;
     }
     if (out.playerLevel != kMessageEndMark) {
-        // The player covenant's and the player's sections come with their
-        // mirrors; until their scanners exist such a message cannot be read.
-        return failRead(in, "player covenant section (no scanner yet)", error);
+        std::string field;
+        if (!StateSectionScanner::scanPlayerCovenantSection(in, out.covenantSection, field) ||
+            !StateSectionScanner::scanPlayerSection(in, out.playerSection, field)) {
+            return failRead(in, field, error);
+        }
+        out.hasPlayerSections = true;
     }
     uint32_t sounds = in.readCount(kSoundRecordBytes);
     if (!checkRead(in, "sound count", error)) {

@@ -27,5 +27,12 @@ bool scanEntityTypeSection(ByteBuffer& in, const DatabaseEntry* entry, ByteRange
 bool scanCovenantSection(ByteBuffer& in, uint32_t covenantCount, ByteRange& range, std::string& field);
 // One quest of the game section, in its index form.
 bool scanQuestRecord(ByteBuffer& in, ByteRange& range, std::string& field);
+// The local player's covenant: name, house, index, inventory, recruits,
+// statistics, raid flags, life stone and the recruit candidate.
+bool scanPlayerCovenantSection(ByteBuffer& in, ByteRange& range, std::string& field);
+// The local player: stats, positions, inventory, party, quests, the level
+// gates (one flag per record of the world's gate list), explored levels and
+// hints.
+bool scanPlayerSection(ByteBuffer& in, ByteRange& range, std::string& field);
 
 } // namespace StateSectionScanner

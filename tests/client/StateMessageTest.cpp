@@ -1,5 +1,6 @@
 #include "client/StateMessage.h"
 #include "client/ServerMessages.h"
+#include "game/definitions/GateList.h"
 #include "support/ClientMessageBytes.h"
 
 #include <gtest/gtest.h>
@@ -183,6 +184,104 @@ TEST(StateMessage, TrailingBytesAreRefused)
     MessageError error;
     EXPECT_FALSE(readState(bytes, state, error));
     EXPECT_EQ(error.offset, 84u);
+}
+
+namespace {
+
+class ThreeGates : public GateSource {
+public:
+    void collectGates(std::vector<GateLocation>& out) const override { out = {{1, 0}, {2, 0}, {3, 1}}; }
+};
+
+// A message with both player sections; the world has three gates.
+class PlayerSectionsTest : public ::testing::Test {
+protected:
+    PlayerSectionsTest() { GateList::setWorldSource(&gates); }
+    ~PlayerSectionsTest() override { GateList::setWorldSource(nullptr); }
+
+    static CMB::StateValues withPlayer()
+    {
+        CMB::StateValues s = fullState();
+        CMB::PlayerValues p;
+        p.recruits = 2;
+        p.candidate = true;
+        p.party = {4, 999};
+        p.gateFlags = 3;
+        s.player = p;
+        return s;
+    }
+
+    ThreeGates gates;
+};
+
+} // namespace
+
+TEST_F(PlayerSectionsTest, BothSectionsAreScannedToTheSoundRecords)
+{
+    ByteBuffer bytes = CMB::state(withPlayer());
+    StateMessage state;
+    MessageError error;
+    ASSERT_TRUE(readState(bytes, state, error)) << error.field << " at " << error.offset;
+    EXPECT_EQ(state.playerLevel, 4u);
+    EXPECT_TRUE(state.hasPlayerSections);
+    EXPECT_GT(state.covenantSection.size(), 2u * 4u * 113u);
+    EXPECT_EQ(state.playerSection.begin, state.covenantSection.end);
+    EXPECT_GT(state.playerSection.size(), 0u);
+    ASSERT_EQ(state.sounds.size(), 2u);
+    EXPECT_EQ(state.sounds[0].nameIndex, 3u);
+
+    // The player's sections alone are refused when the world has another
+    // gate count: the flags carry no count of their own.
+    GateList::setWorldSource(nullptr);
+    EXPECT_FALSE(readState(bytes, state, error));
+}
+
+TEST_F(PlayerSectionsTest, NoCandidateAndNoRecruitsStillFit)
+{
+    CMB::StateValues s = withPlayer();
+    s.player->recruits = 0;
+    s.player->candidate = false;
+    s.player->explored = 0;
+    s.player->hints = 0;
+    StateMessage state;
+    MessageError error;
+    ASSERT_TRUE(readState(CMB::state(s), state, error)) << error.field << " at " << error.offset;
+    EXPECT_TRUE(state.hasPlayerSections);
+}
+
+TEST_F(PlayerSectionsTest, EveryTruncationAndOversizedCountIsRefused)
+{
+    std::vector<size_t> counts;
+    CMB::countOffsets = &counts;
+    ByteBuffer bytes = CMB::state(withPlayer());
+    CMB::countOffsets = nullptr;
+    for (size_t length = 4; length < bytes.size(); ++length) {
+        ByteBuffer cut(bytes.data(), length);
+        StateMessage state;
+        MessageError error;
+        ASSERT_FALSE(readState(cut, state, error)) << "length " << length;
+        EXPECT_FALSE(error.field.empty());
+    }
+    // Recruits, their effect and skill lists, party, quest targets, explored
+    // levels and hints: a count beyond the bytes left is refused before
+    // anything is read for it.
+    StateMessage whole;
+    MessageError error;
+    ASSERT_TRUE(readState(bytes, whole, error));
+    int checked = 0;
+    for (size_t at : counts) {
+        if (at < whole.covenantSection.begin || at >= whole.playerSection.end) {
+            continue;
+        }
+        std::vector<uint8_t> raw = bytes.bytes();
+        ByteBuffer patched;
+        patched.writeInt(uint32_t(0x10000000u));
+        std::copy(patched.data(), patched.data() + 4, raw.begin() + static_cast<long>(at));
+        StateMessage state;
+        EXPECT_FALSE(readState(ByteBuffer(raw), state, error)) << "count at byte " << at;
+        ++checked;
+    }
+    EXPECT_EQ(checked, 1 + 2 * 2 + 2 + 1 + 6 + 2); // recruits, 2 × 2 lists, candidate's 2, party, quests, 2
 }
 
 TEST(ServerMessages, WorldInfoJoinedAndNewWorldWholeOrNothing)

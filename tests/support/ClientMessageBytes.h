@@ -1,7 +1,9 @@
 #pragma once
 
 #include "engine/core/ByteBuffer.h"
+#include "game/definitions/InventoryBase.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -171,19 +173,109 @@ struct SoundValues {
     float minimumDistance;
 };
 
+// The player covenant's and the player's sections, written when the message
+// carries a player level.
+struct PlayerValues {
+    uint32_t level = 4;
+    uint32_t recruits = 0;
+    bool candidate = false;
+    std::vector<uint32_t> party;
+    // One flag per record of the world's gate list.
+    uint32_t gateFlags = 0;
+    uint32_t explored = 3;
+    uint32_t hints = 2;
+};
+
+inline void writeEmptyInventory(ByteBuffer& out)
+{
+    InventoryBase inventory;
+    inventory.write(out, false);
+}
+
+inline void writeRecruit(ByteBuffer& out, uint32_t entryId)
+{
+    out.writeInt(entryId);
+    for (int i = 0; i < 112; ++i) {
+        out.writeInt(uint32_t(i));
+    }
+    writeEmptyInventory(out);
+    out.writeInt(uint32_t(40)); // entity number
+    writeCount(out, 2);         // status effects
+    out.writeInt(uint32_t(7));
+    out.writeInt(uint32_t(8));
+    out.writeInt(uint32_t(90)); // value
+    writeCount(out, 1);         // skills
+    out.writeInt(uint32_t(3));
+}
+
+inline void writePlayerSections(ByteBuffer& out, const PlayerValues& p)
+{
+    out.writeString("Emberhold");
+    out.writeZonePosition(ZonePosition(0, 64.0f, 96.0f));
+    out.writeInt(uint32_t(0));
+    writeEmptyInventory(out);
+    writeCount(out, p.recruits);
+    for (uint32_t i = 0; i < p.recruits; ++i) {
+        out.writeInt(i * 2); // slot
+        writeRecruit(out, 10 + i);
+    }
+    for (int i = 0; i < 14; ++i) {
+        out.writeInt(uint32_t(i));
+    }
+    out.writeInt(uint32_t(p.candidate ? 1 : 0));
+    if (p.candidate) {
+        writeRecruit(out, 30);
+    }
+
+    for (int i = 0; i < 1 + 3 + 10 + 9 + 1 + 6 + 1 + 7; ++i) {
+        out.writeInt(uint32_t(i));
+    }
+    out.writeZonePosition(ZonePosition(0, 1.0f, 2.0f));
+    out.writeZonePosition(ZonePosition(1, 3.0f, 4.0f));
+    for (int i = 0; i < 61; ++i) {
+        out.writeInt(uint32_t(i));
+    }
+    writeEmptyInventory(out);
+    out.writeString("Aldra");
+    writeCount(out, p.party.size());
+    for (uint32_t member : p.party) {
+        out.writeInt(member);
+    }
+    for (int i = 0; i < 26; ++i) {
+        out.writeInt(uint32_t(i));
+    }
+    for (uint32_t slot = 0; slot < 6; ++slot) {
+        writeQuest(out, slot % 3);
+    }
+    for (uint32_t i = 0; i < p.gateFlags; ++i) {
+        out.writeInt(i % 2);
+    }
+    out.writeInt(kEnd); // auto-attack entity
+    writeCount(out, p.explored);
+    for (uint32_t i = 0; i < p.explored; ++i) {
+        out.writeBool(true);
+    }
+    writeCount(out, p.hints);
+    for (uint32_t i = 0; i < p.hints; ++i) {
+        out.writeBool(false);
+    }
+}
+
 struct StateValues {
     std::vector<std::pair<uint32_t, std::string>> names;
     std::vector<std::string> lines;
     std::vector<uint32_t> entities;
     GameValues game;
     std::vector<SoundValues> sounds;
+    // Absent: no player level, no player sections.
+    std::optional<PlayerValues> player;
 };
 
 inline ByteBuffer state(const StateValues& s)
 {
     ByteBuffer out;
     out.writeInt(uint32_t(3));
-    out.writeInt(kEnd);
+    out.writeInt(s.player ? s.player->level : kEnd);
     writeNames(out, s.names);
     writeCount(out, s.lines.size());
     for (const std::string& line : s.lines) {
@@ -194,6 +286,9 @@ inline ByteBuffer state(const StateValues& s)
     }
     out.writeInt(kEnd);
     writeGameSection(out, s.game);
+    if (s.player) {
+        writePlayerSections(out, *s.player);
+    }
     writeCount(out, s.sounds.size());
     for (const SoundValues& sound : s.sounds) {
         out.writeInt(sound.index);
