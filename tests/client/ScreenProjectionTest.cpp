@@ -176,6 +176,9 @@ TEST(ScreenProjectionModel, LoadedBoxManAndAModelThatNeverLoads)
     EXPECT_FLOAT_EQ(rect.top, 168.0f);
     EXPECT_FLOAT_EQ(rect.left, 304.0f);
 
+    // With the loader stopped the request stays queued: a model that never
+    // loads (a finished failed load would count as loaded, empty).
+    resources.stopLoader();
     TestEntityMirror missing;
     missing.setRadius(12.0f);
     missing.setPosition(kCamera);
