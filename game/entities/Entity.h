@@ -12,6 +12,9 @@ class ClassRecord;
 class Covenant;
 class DatabaseEntry;
 class Event;
+class Projectile;
+class Skill;
+class StatChangeList;
 struct EventType;
 
 // A kept status effect as sent to clients: entry id, instance tag.
@@ -122,6 +125,14 @@ public:
     // A temporary effect model on the parent, deleted after the seconds.
     static Entity* spawnAttachedEffect(const std::string& modelName, Entity* parent,
                                        const std::string& tagName, float seconds);
+    // A projectile of the entry, set up and launched from the source towards
+    // the target (or the position), then added to the world. Null for an
+    // unknown entry or a full table (Projectile.cpp).
+    static Projectile* spawnProjectile(const std::string& entryName, const StatChangeList& damage,
+                                       bool normalAttack, bool magicAttack, Entity* source, Entity* target,
+                                       const ZonePosition& targetPosition, const DatabaseEntry* statusEffect,
+                                       int statusEffectLevel, float radius,
+                                       const StatChangeList& radiusDamage, Skill* skill);
 
 protected:
     void onDeleteEvent(Event& event);

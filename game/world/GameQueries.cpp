@@ -6,6 +6,7 @@
 #include "engine/object/EventSystem.h"
 #include "game/entities/Entity.h"
 #include "game/entities/ItemGround.h"
+#include "game/entities/Projectile.h"
 #include "game/world/EntityQueryMask.h"
 
 #include <algorithm>
@@ -161,6 +162,9 @@ bool matchesMask(const Game& game, const Entity* self, const Entity* e, uint32_t
         return true;
     }
     if ((mask & kDeadBody) && e->getMaxHealth() >= 1 && e->getHealth() <= 0) {
+        return true;
+    }
+    if ((mask & kProjectile) && dynamic_cast<const Projectile*>(e)) {
         return true;
     }
     return false;

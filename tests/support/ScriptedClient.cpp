@@ -2,6 +2,7 @@
 
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
+#include "engine/data/DatabaseEntryType.h"
 #include "engine/net/SocketLayer.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +45,47 @@ ScriptedClient::ScriptedClient(uint16_t port)
     getLocalAddress(m_server, kServerPort);
     m_endpoint = openUdpSocket(m_address);
     EXPECT_GE(m_endpoint, 0) << "port " << port;
+    m_entityReaders[static_cast<int>(DatabaseEntryType::Projectile)] = &ScriptedClient::readProjectileSection;
+}
+
+namespace {
+
+// The fields of a projectile section; the cursor ends behind it.
+bool parseProjectileSection(ByteBuffer& in, ScriptedClient::ProjectileSection& out)
+{
+    out = {};
+    out.beam = in.readUInt() != 0;
+    if (out.beam) {
+        out.start = in.readInt();
+        out.startPoint = in.readInt();
+        out.target = in.readInt();
+        out.targetPoint = in.readInt();
+    } else {
+        out.lob = in.readUInt() != 0;
+        if (out.lob) {
+            out.height = in.readFloat();
+        }
+    }
+    return in.ok();
+}
+
+} // namespace
+
+bool ScriptedClient::readProjectileSection(ByteBuffer& in, std::vector<uint8_t>& raw)
+{
+    size_t begin = in.getReadPos();
+    ProjectileSection section;
+    if (!parseProjectileSection(in, section)) {
+        return false;
+    }
+    raw.assign(in.data() + begin, in.data() + in.getReadPos());
+    return true;
+}
+
+bool ScriptedClient::decodeProjectileSection(const std::vector<uint8_t>& raw, ProjectileSection& out)
+{
+    ByteBuffer in(raw);
+    return parseProjectileSection(in, out) && in.atEnd();
 }
 
 ScriptedClient::~ScriptedClient()

@@ -91,6 +91,23 @@ public:
     // Reads one part of a message; false when the bytes do not fit.
     using SectionReader = std::function<bool(ByteBuffer& in, std::vector<uint8_t>& raw)>;
 
+    // A projectile's class section: a beam's two ends, or a lob's height.
+    struct ProjectileSection {
+        bool beam = false;
+        int32_t start = -1;
+        int32_t startPoint = -1;
+        int32_t target = -1;
+        int32_t targetPoint = -1;
+        bool lob = false;
+        float height = 0.0f;
+    };
+    // The reader of entry type Projectile, installed by the constructor: the
+    // section's bytes go to raw.
+    static bool readProjectileSection(ByteBuffer& in, std::vector<uint8_t>& raw);
+    // The fields of bytes that readProjectileSection took; false when they
+    // are short or longer than the section.
+    static bool decodeProjectileSection(const std::vector<uint8_t>& raw, ProjectileSection& out);
+
     explicit ScriptedClient(uint16_t port);
     ~ScriptedClient();
     ScriptedClient(const ScriptedClient&) = delete;

@@ -1,0 +1,482 @@
+#include "game/entities/Projectile.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/data/DatabaseEntry.h"
+#include "engine/data/DatabaseEntryType.h"
+#include "game/covenants/StatChangeList.h"
+#include "game/world/EntityQueryMask.h"
+#include "support/ProjectileWorld.h"
+#include "support/TeamEntity.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+using ProjectileTest = ProjectileWorld;
+
+// ---- Flight -------------------------------------------------------------------
+
+TEST_F(ProjectileTest, CloserThanOneStepHitsInThatStepAndIsGoneAtTheNext)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 119.0f, 100.0f);
+    Projectile* bolt = launch("TestBolt", source, target);
+    ASSERT_NE(bolt, nullptr);
+    int number = bolt->getEntityNumber();
+    EXPECT_EQ(bolt->getPosition(), source->getPosition());
+    step();
+    ASSERT_EQ(target->received.size(), 1u);
+    EXPECT_EQ(target->received[0].effect, marker);
+    EXPECT_EQ(target->received[0].source, source);
+    EXPECT_EQ(target->received[0].level, 3);
+    step();
+    EXPECT_FALSE(alive(number, bolt));
+    EXPECT_EQ(target->received.size(), 1u);
+}
+
+TEST_F(ProjectileTest, ExactlyOneStepAwayMovesOntoTheAimAndHitsInTheNext)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 100.0f, 120.0f);
+    Projectile* bolt = launch("TestBolt", source, target);
+    ASSERT_NE(bolt, nullptr);
+    step();
+    EXPECT_TRUE(target->received.empty());
+    EXPECT_NEAR(bolt->getPosition().x, 100.0f, 1e-3f);
+    EXPECT_NEAR(bolt->getPosition().y, 120.0f, 1e-3f);
+    step();
+    EXPECT_EQ(target->received.size(), 1u);
+}
+
+TEST_F(ProjectileTest, FollowsAMovingTarget)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 200.0f, 100.0f);
+    Projectile* bolt = launch("TestBolt", source, target);
+    step(2);
+    EXPECT_NEAR(bolt->getPosition().x, 140.0f, 1e-3f);
+    target->setPosition(ZonePosition(0, 140.0f, 200.0f));
+    step();
+    EXPECT_NEAR(bolt->getPosition().x, 140.0f, 1e-3f);
+    EXPECT_NEAR(bolt->getPosition().y, 120.0f, 1e-3f);
+}
+
+TEST_F(ProjectileTest, LobRisesForTheFirstHalfSinksForTheRestAndHitsInTheEleventhStep)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 300.0f, 100.0f);
+    Projectile* lob = launch("TestLob", source, target);
+    ASSERT_NE(lob, nullptr);
+    EXPECT_FLOAT_EQ(lob->getLobTurnDistance(), 100.0f);
+    const float heights[10] = {5, 10, 15, 20, 25, 20, 15, 10, 5, 0};
+    for (float expected : heights) {
+        step();
+        EXPECT_NEAR(lob->getHeight(), expected, 1e-3f);
+        EXPECT_TRUE(target->received.empty());
+    }
+    step();
+    EXPECT_EQ(target->received.size(), 1u);
+    EXPECT_EQ(countEntitiesNamed("TestBurst"), 1);
+}
+
+TEST_F(ProjectileTest, LobAtTheGroundBurstsWhereItLandsWithoutATarget)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* bystander = fighter(1, 300.0f, 100.0f);
+    Projectile* lob = launch("TestLob", source, nullptr, ZonePosition(0, 300.0f, 100.0f));
+    ASSERT_NE(lob, nullptr);
+    int number = lob->getEntityNumber();
+    step(11);
+    // No target: no status effect, but the burst at its own position.
+    EXPECT_TRUE(bystander->received.empty());
+    ASSERT_EQ(countEntitiesNamed("TestBurst"), 1);
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        Entity* e = game().getEntity(i);
+        if (e && e->getEntryName() == "TestBurst") {
+            EXPECT_NEAR(e->getPosition().x, 300.0f, 1e-3f);
+            EXPECT_NEAR(e->getPosition().y, 100.0f, 1e-3f);
+        }
+    }
+    step();
+    EXPECT_FALSE(alive(number, lob));
+    // The burst lasts 2 s.
+    step(40);
+    EXPECT_EQ(countEntitiesNamed("TestBurst"), 0);
+}
+
+TEST_F(ProjectileTest, NormalWhoseTargetIsDestroyedInFlightIsDeletedWithoutHitting)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 300.0f, 100.0f);
+    Projectile* bolt = launch("TestBurstBolt", source, target);
+    int number = bolt->getEntityNumber();
+    step(2);
+    game().deleteEntity(target, true);
+    step();
+    EXPECT_EQ(countEntitiesNamed("TestBurst"), 0);
+    step();
+    EXPECT_FALSE(alive(number, bolt));
+    EXPECT_EQ(countEntitiesNamed("TestBurst"), 0);
+}
+
+TEST_F(ProjectileTest, NormalWithoutTargetGoesAtItsFirstUpdate)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    Projectile* bolt = launch("TestBurstBolt", source, nullptr, ZonePosition(0, 300.0f, 100.0f));
+    int number = bolt->getEntityNumber();
+    step(2);
+    EXPECT_FALSE(alive(number, bolt));
+    EXPECT_EQ(countEntitiesNamed("TestBurst"), 0);
+}
+
+// ---- Rings ----------------------------------------------------------------------
+
+TEST_F(ProjectileTest, RingWithConeHitsOnlyWithin45DegreesOfItsAim)
+{
+    TeamEntity* source = fighter(0, 1000.0f, 1000.0f);
+    auto at = [&](float degrees) {
+        float r = degrees * 3.14159265f / 180.0f;
+        return fighter(1, 1000.0f + 100.0f * std::cos(r), 1000.0f + 100.0f * std::sin(r));
+    };
+    TeamEntity* ahead = at(0.0f);
+    TeamEntity* inside = at(40.0f);
+    TeamEntity* insideBelow = at(-44.0f);
+    TeamEntity* outside = at(50.0f);
+    TeamEntity* side = at(90.0f);
+    TeamEntity* behind = at(180.0f);
+    TeamEntity* friendAhead = fighter(0, 1050.0f, 1000.0f);
+    Projectile* ring = launch("TestCone", source, nullptr, ZonePosition(0, 1200.0f, 1000.0f));
+    ASSERT_NE(ring, nullptr);
+    step(10);
+    EXPECT_EQ(ahead->received.size(), 1u);
+    EXPECT_EQ(inside->received.size(), 1u);
+    EXPECT_EQ(insideBelow->received.size(), 1u);
+    EXPECT_TRUE(outside->received.empty());
+    EXPECT_TRUE(side->received.empty());
+    EXPECT_TRUE(behind->received.empty());
+    EXPECT_TRUE(friendAhead->received.empty());
+    EXPECT_TRUE(source->received.empty());
+}
+
+TEST_F(ProjectileTest, RingReachesAnEntityWhenItsRadiusTouchesTheRing)
+{
+    TeamEntity* source = fighter(0, 1000.0f, 1000.0f);
+    TeamEntity* big = fighter(1, 1090.0f, 1000.0f, 30.0f);
+    TeamEntity* small = fighter(1, 910.0f, 1000.0f, 0.0f);
+    launch("TestOnce", source, nullptr, ZonePosition(0, 1200.0f, 1000.0f));
+    step(3); // ring 60: reaches 90 - 30
+    EXPECT_EQ(big->received.size(), 1u);
+    EXPECT_TRUE(small->received.empty());
+    step(2); // ring 100
+    EXPECT_EQ(small->received.size(), 1u);
+}
+
+TEST_F(ProjectileTest, ConstantDamageRingHitsEachEntityAtMostOncePerDamageTime)
+{
+    TeamEntity* source = fighter(0, 1000.0f, 1000.0f);
+    TeamEntity* pulsed = fighter(1, 1010.0f, 1000.0f);
+    Projectile* ring = launch("TestPulse", source, nullptr, ZonePosition(0, 1200.0f, 1000.0f));
+    int number = ring->getEntityNumber();
+    std::vector<int> hitSteps;
+    for (int i = 1; i <= 25; ++i) {
+        size_t before = pulsed->received.size();
+        step();
+        if (pulsed->received.size() > before) {
+            hitSteps.push_back(i);
+        }
+    }
+    // Life 1.0: two pulses half a second apart, then the ring is gone.
+    ASSERT_EQ(hitSteps.size(), 2u);
+    EXPECT_EQ(hitSteps[0], 1);
+    EXPECT_GE(hitSteps[1] - hitSteps[0], 10);
+    EXPECT_FALSE(alive(number, ring));
+}
+
+TEST_F(ProjectileTest, RingWithoutConstantDamageHitsEachEntityOnce)
+{
+    TeamEntity* source = fighter(0, 1000.0f, 1000.0f);
+    TeamEntity* near = fighter(1, 1010.0f, 1000.0f);
+    TeamEntity* far = fighter(1, 1000.0f, 1150.0f);
+    Projectile* ring = launch("TestOnce", source, nullptr, ZonePosition(0, 1200.0f, 1000.0f));
+    int number = ring->getEntityNumber();
+    step(25);
+    EXPECT_EQ(near->received.size(), 1u);
+    EXPECT_EQ(far->received.size(), 1u);
+    EXPECT_FALSE(alive(number, ring));
+}
+
+TEST_F(ProjectileTest, RingWithoutSourceHitsNothing)
+{
+    TeamEntity* enemy = fighter(1, 1010.0f, 1000.0f);
+    Projectile* ring = launch("TestOnce", nullptr, enemy);
+    ASSERT_NE(ring, nullptr);
+    step(5);
+    EXPECT_TRUE(enemy->received.empty());
+}
+
+TEST_F(ProjectileTest, StartsAtTargetPlacesTheProjectileOnItsAim)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    Projectile* ring = launch("TestFromTarget", source, nullptr, ZonePosition(0, 700.0f, 400.0f));
+    EXPECT_EQ(ring->getPosition(), ZonePosition(0, 700.0f, 400.0f));
+    EXPECT_EQ(ring->getDirection(), 0);
+}
+
+// ---- Beams and chains -----------------------------------------------------------
+
+TEST_F(ProjectileTest, BeamChainsToAtMostTwoFurtherTargetsNeverRepeating)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    std::vector<TeamEntity*> enemies;
+    for (int i = 0; i < 4; ++i) {
+        enemies.push_back(fighter(1, 500.0f + 100.0f * static_cast<float>(i), 100.0f));
+    }
+    Projectile* root = launch("TestChain", source, enemies[0]);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->getPosition(), enemies[0]->getPosition());
+    step(20);
+    std::vector<Projectile*> all = beams();
+    ASSERT_EQ(all.size(), 3u);
+    std::vector<Entity*> targets;
+    for (Projectile* beam : all) {
+        targets.push_back(beam->getTargetEntity());
+        EXPECT_EQ(beam->getSource(), source);
+        EXPECT_EQ(beam->getRoot(), root);
+    }
+    std::sort(targets.begin(), targets.end());
+    EXPECT_EQ(std::unique(targets.begin(), targets.end()), targets.end());
+    EXPECT_EQ(std::count(targets.begin(), targets.end(), enemies[3]), 0);
+    EXPECT_EQ(root->getHitList().size(), 3u);
+    // The second link starts at the first one's target.
+    for (Projectile* beam : all) {
+        if (beam->getChainDepth() == 1) {
+            EXPECT_EQ(beam->getBeamStart(), enemies[0]);
+            EXPECT_EQ(beam->getTargetEntity(), enemies[1]);
+        }
+    }
+}
+
+TEST_F(ProjectileTest, ChainFindsNoFreshTargetAmongTheOnesAlreadyHit)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* first = fighter(1, 500.0f, 100.0f);
+    TeamEntity* second = fighter(1, 550.0f, 100.0f);
+    launch("TestChain", source, first);
+    step(20);
+    std::vector<Projectile*> all = beams();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_NE(all[0]->getTargetEntity(), all[1]->getTargetEntity());
+    EXPECT_TRUE(first->received.empty() && second->received.empty());
+}
+
+TEST_F(ProjectileTest, BeamsEndWithTheirLife)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 500.0f, 100.0f);
+    launch("TestChain", source, target);
+    step(98);
+    EXPECT_EQ(beams().size(), 1u);
+    step(4);
+    EXPECT_TRUE(beams().empty());
+}
+
+TEST_F(ProjectileTest, BeamAttackStrikesItsTargetWithTheNamedBeam)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 110.0f, 100.0f);
+    Projectile* spark = launch("TestSpark", source, target);
+    step();
+    std::vector<Projectile*> all = beams();
+    ASSERT_EQ(all.size(), 1u);
+    Projectile* beam = all[0];
+    EXPECT_EQ(beam->getEntryName(), "TestChain");
+    EXPECT_EQ(beam->getTargetEntity(), target);
+    EXPECT_EQ(beam->getBeamStart(), spark);
+    EXPECT_EQ(beam->getSource(), source);
+    EXPECT_EQ(beam->getStatusEffect(), marker);
+    EXPECT_EQ(beam->getPosition(), target->getPosition());
+    EXPECT_TRUE(spark->isInHitList(target));
+    // The spark itself hands on its status effect once.
+    EXPECT_EQ(target->received.size(), 1u);
+}
+
+TEST_F(ProjectileTest, BeamAttackWithoutABeamSpawnsNothingAndSaysSo)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 110.0f, 100.0f);
+    for (const char* name : {"TestSparkNoBeam", "TestSparkLostBeam"}) {
+        world.log.clear();
+        int before = game().getEntityCount();
+        Projectile* spark = launch(name, source, target);
+        int number = spark->getEntityNumber();
+        step();
+        EXPECT_TRUE(beams().empty()) << name;
+        EXPECT_TRUE(world.log.contains(name, 2)) << name;
+        step();
+        EXPECT_FALSE(alive(number, spark)) << name;
+        EXPECT_EQ(game().getEntityCount(), before) << name;
+    }
+}
+
+// ---- Loading ---------------------------------------------------------------------
+
+TEST_F(ProjectileTest, UnknownTypeIsReportedAndFliesAsNormal)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 200.0f, 100.0f);
+    Projectile* odd = launch("TestSpiral", source, target);
+    ASSERT_NE(odd, nullptr);
+    EXPECT_TRUE(world.log.contains("Unknown ProjectileType name Spiral"));
+    EXPECT_EQ(odd->getType(), Projectile::Normal);
+    step();
+    EXPECT_NEAR(odd->getPosition().x, 120.0f, 1e-3f);
+}
+
+TEST_F(ProjectileTest, LoaderReportsProjectilesThatNeverEndOrNeverArrive)
+{
+    Projectile endless;
+    endless.setEntry(world.database.findEntry("TestEndless"), "TestEndless");
+    endless.loadFromDatabase();
+    EXPECT_TRUE(world.log.contains("TestEndless", 2));
+    Projectile still;
+    still.setEntry(world.database.findEntry("TestStill"), "TestStill");
+    still.loadFromDatabase();
+    EXPECT_TRUE(world.log.contains("TestStill", 2));
+    world.log.clear();
+    Projectile fine;
+    fine.setEntry(world.database.findEntry("TestPulse"), "TestPulse");
+    fine.loadFromDatabase();
+    EXPECT_EQ(world.log.count(2), 0u);
+    EXPECT_TRUE(fine.getLifeTimer().running);
+    EXPECT_FLOAT_EQ(fine.getLifeTimer().remaining, 1.0f);
+}
+
+TEST_F(ProjectileTest, SpawnRefusesUnknownEntriesAndAFullTable)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    EXPECT_EQ(launch("NoSuchProjectile", source, nullptr), nullptr);
+    while (game().getEntityCount() < Game::kMaxEntities) {
+        auto* e = new Entity();
+        ASSERT_GE(game().addEntity(e), 0);
+    }
+    EXPECT_EQ(launch("TestBolt", source, source), nullptr);
+    EXPECT_EQ(game().getEntityCount(), Game::kMaxEntities);
+}
+
+TEST_F(ProjectileTest, SpawnHandsOnTheTypedEffectAndTheDamageLists)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 300.0f, 100.0f);
+    StatChangeList damage;
+    damage.add(1, 6, 10);
+    StatChangeList area;
+    area.add(1, 4, 8);
+    Projectile* p = Entity::spawnProjectile("TestBolt", damage, false, true, source, target,
+                                            ZonePosition(0, 5.0f, 6.0f), marker, 7, 64.0f, area, nullptr);
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->getDamage().entries(), damage.entries());
+    EXPECT_EQ(p->getRadiusDamage().entries(), area.entries());
+    EXPECT_FLOAT_EQ(p->getDamageRadius(), 64.0f);
+    EXPECT_FALSE(p->isNormalAttack());
+    EXPECT_TRUE(p->isMagicAttack());
+    EXPECT_EQ(p->getStatusEffect(), marker);
+    EXPECT_EQ(p->getStatusEffectLevel(), 7);
+    EXPECT_EQ(p->getDestination(), ZonePosition(0, 5.0f, 6.0f));
+    EXPECT_EQ(p->getRoot(), p);
+    EXPECT_FALSE(p->isSolid());
+}
+
+TEST_F(ProjectileTest, ProjectileMaskFindsOnlyProjectiles)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 300.0f, 100.0f);
+    Projectile* bolt = launch("TestBolt", source, target);
+    std::vector<Entity*> found;
+    game().getEntitiesInRange(false, source->getPosition(), source, 500.0f, EntityQueryMask::kProjectile,
+                              found);
+    EXPECT_EQ(found, std::vector<Entity*>{bolt});
+}
+
+// ---- Clients ---------------------------------------------------------------------
+
+TEST_F(ProjectileTest, BeamIsSentWithItsEndsToViewersOfEither)
+{
+    TeamEntity* viewer = fighter(0, 3000.0f, 3000.0f);
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 2900.0f, 3000.0f);
+    Projectile* beam = launch("TestChain", source, target);
+    Projectile* bolt = launch("TestBolt", source, target);
+    // The beam stands on its target, near the viewer; move it away to see
+    // that its ends decide.
+    beam->setPosition(ZonePosition(0, 100.0f, 100.0f));
+    EXPECT_TRUE(isEntityRelevantToViewer(beam, viewer));
+    EXPECT_FALSE(isEntityRelevantToViewer(bolt, viewer));
+    std::vector<Entity*> list{beam, target};
+    beam->addRelatedEntities(list);
+    EXPECT_EQ(list, (std::vector<Entity*>{beam, target, source}));
+    std::vector<Entity*> none;
+    bolt->addRelatedEntities(none);
+    EXPECT_TRUE(none.empty());
+}
+
+} // namespace
+
+namespace {
+
+// Every projectile a skill names exists, every beam and explosion a
+// projectile names exists, and each shipped projectile loads without a
+// complaint.
+TEST(ShippedProjectiles, NamesResolveAndEntriesLoadCleanly)
+{
+    TestWorld world;
+    const Database& db = world.database;
+    const int skillType = static_cast<int>(DatabaseEntryType::Skill);
+    const int projectileType = static_cast<int>(DatabaseEntryType::Projectile);
+    int named = 0;
+    for (const DatabaseEntry* skill = db.findFirstEntryOfType(skillType); skill;
+         skill = db.findNextEntryOfType(skill)) {
+        std::string name = db.getString(skill, "Projectile");
+        if (name.empty()) {
+            continue;
+        }
+        ++named;
+        const DatabaseEntry* entry = db.findEntry(name);
+        ASSERT_NE(entry, nullptr) << skill->getName() << " names " << name;
+        EXPECT_EQ(entry->getTypeInherited(), projectileType) << name;
+    }
+    EXPECT_GE(named, 3);
+
+    int projectiles = 0;
+    world.log.clear();
+    for (const DatabaseEntry* entry = db.findFirstEntryOfType(projectileType); entry;
+         entry = db.findNextEntryOfType(entry)) {
+        ++projectiles;
+        std::string beam = db.getString(entry, "Beam");
+        if (!beam.empty()) {
+            const DatabaseEntry* beamEntry = db.findEntry(beam);
+            ASSERT_NE(beamEntry, nullptr) << entry->getName() << " names beam " << beam;
+            EXPECT_EQ(db.getString(beamEntry, "ProjectileType"), "Beam") << beam;
+        }
+        std::string explosion = db.getString(entry, "Explosion");
+        if (!explosion.empty()) {
+            EXPECT_NE(db.findEntry(explosion), nullptr) << entry->getName() << " names " << explosion;
+        }
+        if (db.getInt(entry, "BeamAttack") != 0) {
+            EXPECT_FALSE(beam.empty()) << entry->getName();
+        }
+        Projectile p;
+        p.setEntry(entry, entry->getName());
+        p.loadFromDatabase();
+    }
+    EXPECT_GE(projectiles, 9);
+    EXPECT_EQ(world.log.count(2), 0u);
+    EXPECT_EQ(world.log.count(3), 0u);
+    ASSERT_NE(db.findEntry("ProjSiege"), nullptr);
+    EXPECT_EQ(db.getString(db.findEntry("ProjSiege"), "ProjectileType"), "Lob");
+}
+
+} // namespace
