@@ -13,6 +13,7 @@
 #include "sound/WaveFile.h"
 #include "support/FakeSoundClient.h"
 #include "support/TestSupport.h"
+#include "support/WaveCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -25,51 +26,14 @@
 
 namespace {
 
-constexpr int kRate = 44100;
+constexpr int kRate = kCaptureRate;
 constexpr int kWindow = kRate / 100; // 10 ms
-
-struct Capture {
-    std::vector<float> left, right;
-};
 
 struct Segment {
     size_t begin = 0, end = 0; // frames
     double levelLeft = 0, levelRight = 0;
     double level() const { return std::sqrt((levelLeft * levelLeft + levelRight * levelRight) / 2); }
 };
-
-bool readCapture(const std::string& path, Capture& out)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::vector<uint8_t> image((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    PcmDescription pcm;
-    std::string error;
-    if (!parseWave(image.data(), image.size(), pcm, error)) {
-        ADD_FAILURE() << path << ": " << error;
-        return false;
-    }
-    EXPECT_EQ(pcm.formatTag, 0xFFFE); // the writer's extensible header
-    EXPECT_EQ(pcm.channels, 2);
-    EXPECT_EQ(pcm.bitsPerSample, 16);
-    EXPECT_EQ(pcm.sampleRate, kRate);
-    for (int i = 0; i + 1 < pcm.sampleCount; i += 2) {
-        int16_t l, r;
-        std::memcpy(&l, pcm.data + 2 * i, 2);
-        std::memcpy(&r, pcm.data + 2 * i + 2, 2);
-        out.left.push_back(l / 32768.0f);
-        out.right.push_back(r / 32768.0f);
-    }
-    return true;
-}
-
-double rms(const std::vector<float>& s, size_t begin, size_t end)
-{
-    double sum = 0;
-    for (size_t i = begin; i < end; ++i) {
-        sum += double(s[i]) * s[i];
-    }
-    return end > begin ? std::sqrt(sum / double(end - begin)) : 0.0;
-}
 
 // Runs of 10 ms windows above a threshold, split by 50 ms of silence.
 std::vector<Segment> findSegments(const Capture& c)
@@ -137,9 +101,7 @@ TEST(SoundEndToEndTest, CaptureThroughTheWaveWriter)
 {
     TempDir dir;
     std::string wave = dir.file("capture.wav");
-    dir.write("alsoft.conf", "[general]\ndrivers = wave\nfrequency = 44100\nchannels = stereo\n"
-                             "sample-type = int16\n[wave]\nfile = " +
-                                 wave + "\n");
+    dir.write("alsoft.conf", waveWriterConfig(wave));
     std::string conf = dir.file("alsoft.conf");
     std::fflush(nullptr);
     pid_t pid = fork();

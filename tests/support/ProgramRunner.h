@@ -1,0 +1,29 @@
+#pragma once
+
+// Runs the built program as a child process for end-to-end tests.
+#include <csignal>
+#include <functional>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+struct RunResult {
+    pid_t pid = -1;
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// The whole text of a file; empty when it cannot be read.
+std::string readFile(const std::string& path);
+
+// Runs the program with the arguments. The input is written to its standard
+// input, which then stays open while `until` (when given) has not returned
+// true; at that point endSignal is sent. Everything ends after 60 seconds.
+// Without ALSOFT_DRIVERS in the environment the program gets OpenAL Soft's
+// silent null device.
+RunResult runProgram(const std::vector<std::string>& args, const std::string& input, bool closeInput,
+                     const std::function<bool(const RunResult&)>& until = nullptr, int endSignal = SIGTERM);
+
+// Until the log shows the text (start-up is over) or 20 seconds have passed.
+std::function<bool(const RunResult&)> untilLogShows(const std::string& logPath, const std::string& text);
