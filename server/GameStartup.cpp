@@ -1,6 +1,7 @@
 #include "server/GameStartup.h"
 
 #include "game/skills/StatSystem.h"
+#include "game/world/CombatSystem.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
 #include "game/world/GameSystem.h"
@@ -23,6 +24,7 @@ void startGame()
         g_registry = std::make_unique<GameSystemRegistry>();
     }
     g_game = std::make_unique<Game>();
+    createCombatSystem();
     createStatSystem();
     registerGameClasses();
     registerGameCommands();
@@ -31,6 +33,7 @@ void startGame()
 void shutdownGame()
 {
     destroyStatSystem();
+    destroyCombatSystem();
     g_registry.reset();
     g_game.reset();
 }

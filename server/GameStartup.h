@@ -3,12 +3,12 @@
 class Entity;
 struct AppHooks;
 
-// Creates the server's game singletons (the Game and the game-system
-// registry; the combat, faction and stat systems join with their code),
+// Creates the server's game singletons (the game-system registry, the Game,
+// the combat and stat systems; the faction system joins with its code),
 // registers the entity classes and the game commands. Nothing when the Game
 // already exists.
 void startGame();
-// Deletes what startGame made, in reverse: the game systems, the registry,
+// Deletes what startGame made, in reverse: the game and combat systems, the registry,
 // then the Game (which clears its world first).
 void shutdownGame();
 // GameSystem::onKill (killer, victim, 0) on every registered game system.

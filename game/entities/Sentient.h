@@ -82,6 +82,10 @@ public:
     void removeStatusEffect(const DatabaseEntry* entry) override { endStatusEffectsOf(entry); }
     // datum: the other party's entity number, -1 for none.
     void fireSimpleEvent(int event, int datum) override;
+    // The entity queries' relations: a friend (isFriendOf) is friendly; any
+    // other entity with a health capacity is hostile.
+    bool isFriendlyTo(const Entity* other) const override { return isFriendOf(other); }
+    bool isHostileTo(const Entity* other) const override;
 
     // ---- Further Sentient operations with Entity's reach
     virtual CounterList& getStats() { return m_stats; }
@@ -95,8 +99,13 @@ public:
     void removeListener(Listener* listener);
     virtual bool isFriendOf(const Entity* entity) const;
     virtual bool isEnemyOf(const Entity* entity) const;
-    std::string getAttackSoundName(int soundType) const;
-    virtual void buildDamageList(const Entity* target, StatChangeList& list);
+    // The sound of an attack outcome (AttackSoundType); empty: the game's.
+    virtual std::string getAttackSoundName(int soundType) const;
+    // The effect entry shown for an attack outcome; empty: the game's.
+    virtual std::string getCombatEffectName(int soundType) const { return std::string(); }
+    // The skill's damage terms join in when a skill is given.
+    virtual void buildDamageList(const Entity* target, StatChangeList& list,
+                                 const SkillBase* skill = nullptr);
     virtual void onHitTaken(Entity* attacker, bool flag);
     virtual void onDefended(int kind);
 
@@ -118,8 +127,10 @@ public:
     /* 14 */ virtual void addBaseDamage(StatChangeList& list);
     /* 15 */ virtual float getStrengthDamageMult() const;
     /* 16 */ virtual void addExtraDamage(StatChangeList& list) {}
-    /* 17 */ virtual float hookFactor17() const { return 1.0f; }
-    /* 18 */ virtual float hookFactor18() const { return 1.0f; }
+    // The factor on this member's share of kill experience.
+    /* 17 */ virtual float getXpShareFactor() const { return 1.0f; }
+    // The experience value of killing this sentient.
+    /* 18 */ virtual float getXpMult() const { return 1.0f; }
     /* 19 */ virtual void triggerStatusEffectsOnHit(Event& event, bool flag);
     /* 20 */ virtual void collectPartyInRange(std::vector<Sentient*>& list, float range);
     /* 21 */ virtual bool usesClassEntry() const { return false; }
@@ -140,7 +151,8 @@ public:
     /* 36 */ virtual void sendMessage(int type, const std::string& text) {}
     /* 37 */ virtual bool hasOwnAvoidance() const { return false; }
     /* 38 */ virtual void hook38() {}
-    /* 39 */ virtual int getKillCredit() const { return 0; }
+    // The entity credited with killing this one; null: the killer.
+    /* 39 */ virtual Entity* getKillCredit() const { return nullptr; }
     /* 40 */ virtual void sendWarpDirection() {}
     /* 41 */ virtual void hook41() {}
     // The statistics a player keeps (kills, deaths); null for others.
@@ -217,7 +229,7 @@ public:
                                    const SkillBase* skill = nullptr) const;
     int applyEventModifiers(int index, const Entity* target, int value,
                             const SkillBase* skill = nullptr) const;
-    float getCombatModifier(int index, const Entity* target) const;
+    float getCombatModifier(int index, const Entity* target, const SkillBase* skill = nullptr) const;
     void applyDamageModifiers(int group, const SkillBase* skill, StatChangeList& list);
     bool isInCombat() const;
     int awardExperience(int sourceLevel, int kind, float amount);

@@ -153,6 +153,11 @@ bool Sentient::isEnemyOf(const Entity* entity) const
     return !isForcedEnemy(entity) && !isFriendOf(entity) && entity->getMaxHealth() != 0;
 }
 
+bool Sentient::isHostileTo(const Entity* other) const
+{
+    return other && other != this && !isFriendOf(other) && other->getMaxHealth() != 0;
+}
+
 bool Sentient::isFactionFriendly(const Entity* entity) const
 {
     const auto* other = dynamic_cast<const Sentient*>(entity);

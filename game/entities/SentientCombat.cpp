@@ -217,7 +217,7 @@ int Sentient::applyEventModifiers(int index, const Entity* target, int value, co
     return static_cast<int>(v);
 }
 
-float Sentient::getCombatModifier(int index, const Entity* target) const
+float Sentient::getCombatModifier(int index, const Entity* target, const SkillBase* skill) const
 {
     float base = 0.0f;
     float intelligence = static_cast<float>(m_stats.get(stat(CharacterStat::Intelligence)));
@@ -245,7 +245,7 @@ float Sentient::getCombatModifier(int index, const Entity* target) const
     default:
         break;
     }
-    applyCombatModifiers(index, target, base);
+    applyCombatModifiers(index, target, base, skill);
     return base;
 }
 
@@ -337,12 +337,12 @@ void Sentient::addBaseDamage(StatChangeList& list)
     applyDamageModifiers(1, nullptr, list);
 }
 
-void Sentient::buildDamageList(const Entity* target, StatChangeList& list)
+void Sentient::buildDamageList(const Entity* target, StatChangeList& list, const SkillBase* skill)
 {
     addBaseDamage(list);
     addExtraDamage(list);
-    applyDamageModifiers(2, nullptr, list);
-    applyDamageModifiers(3, nullptr, list);
+    applyDamageModifiers(2, skill, list);
+    applyDamageModifiers(3, skill, list);
     if (target) {
         for (StatChange& c : list.entries()) {
             applyCombatModifiers(toIndex(DynamicStat::ExtraDamage), target, c.min);

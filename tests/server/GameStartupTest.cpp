@@ -1,5 +1,6 @@
 #include "server/GameStartup.h"
 #include "game/entities/Entity.h"
+#include "game/world/CombatSystem.h"
 #include "game/world/GameSystem.h"
 #include "server/GameCommandTable.h"
 #include "support/TestWorld.h"
@@ -40,10 +41,14 @@ TEST_F(GameStartupTest, StartingTwiceMakesOneGameAndRegistersNothingTwice)
     startGame();
     Game* game = Game::instance();
     ASSERT_NE(game, nullptr);
+    CombatSystem* combat = CombatSystem::instance();
+    ASSERT_NE(combat, nullptr);
+    EXPECT_FLOAT_EQ(combat->getCombatEventTime(), 5.0f);
     size_t commands = world.commands.listCommands().size();
     size_t classes = world.classes.getCount();
     startGame();
     EXPECT_EQ(Game::instance(), game);
+    EXPECT_EQ(CombatSystem::instance(), combat);
     EXPECT_EQ(world.commands.listCommands().size(), commands);
     EXPECT_EQ(world.classes.getCount(), classes);
     for (const char* name : {"Entity", "Sentient", "Actor", "Player", "Trap"}) {
@@ -53,6 +58,7 @@ TEST_F(GameStartupTest, StartingTwiceMakesOneGameAndRegistersNothingTwice)
     EXPECT_EQ(world.classes.findClass("Trap")->getParent(), world.classes.findClass("Listener"));
     shutdownGame();
     EXPECT_EQ(Game::instance(), nullptr);
+    EXPECT_EQ(CombatSystem::instance(), nullptr);
     EXPECT_EQ(GameSystemRegistry::instance(), nullptr);
 }
 

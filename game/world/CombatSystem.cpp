@@ -1,0 +1,544 @@
+#include "game/world/CombatSystem.h"
+
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
+#include "engine/object/SafePtr.h"
+#include "game/covenants/StatChangeList.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
+#include "game/definitions/GameFormulas.h"
+#include "game/entities/Sentient.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/world/EntityQueryMask.h"
+#include "game/world/Game.h"
+#include "server/GameStartup.h"
+#include "server/Server.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Reach of a plain weapon attack, in GridSize.
+constexpr float kMeleeReach = 1.9f;
+
+constexpr int kind(DynamicStat s)
+{
+    return toIndex(s);
+}
+
+constexpr int stat(CharacterStat s)
+{
+    return toIndex(s);
+}
+
+const GameRules& rules()
+{
+    static const GameRules defaults;
+    const GameData* data = GameData::instance();
+    return data ? data->rules() : defaults;
+}
+
+int saturate(int64_t v)
+{
+    return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
+}
+
+// The colour-code form "^f004" of a font switch.
+std::string fontCode(int font)
+{
+    return formatString("%c%c%03d", '^', 'f', font);
+}
+
+bool validDamageType(int type)
+{
+    return type >= 0 && type < kDamageTypeCount;
+}
+
+// amount − randomRound(rnd × (x − m) + m) with m = x × minPercent: a uniform
+// absorption between x × minPercent and x.
+int absorb(int amount, float x, float minPercent)
+{
+    float m = x * minPercent;
+    float r = randomFloat(0);
+    int absorbed = randomRound(r * (x - m) + m);
+    return saturate(static_cast<int64_t>(amount) - absorbed);
+}
+
+void noteEvent(Entity* entity, int code, const Entity* other)
+{
+    if (auto* s = dynamic_cast<Sentient*>(entity))
+        s->noteCombatEvent(code, other ? other->getEntityNumber() : -1);
+}
+
+const char* const kDefenseTexts[CombatSystem::kDefenseOutcomeCount] = {"Miss",       "Block", "Parry",
+                                                                       "Deflection", "Dodge", ""};
+
+} // namespace
+
+CombatSystem::CombatSystem()
+{
+    s_instance = this;
+    const Database* db = Database::instance();
+    const DatabaseEntry* entry = db ? db->findEntry("CombatSystem") : nullptr;
+    if (entry)
+        m_combatEventTime = db->getFloat(entry, "CombatEventTime", 0.0f);
+    else
+        debugPrint(3, "CombatSystem database entry no found!\n");
+    if (UserVarSystem* vars = UserVarSystem::instance())
+        m_showCombatEffects = vars->getVar("ShowCombatEffects", "1", UserVarSystem::kCreate);
+}
+
+CombatSystem::~CombatSystem()
+{
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+bool CombatSystem::showsCombatEffects() const
+{
+    return !m_showCombatEffects.isValid() || m_showCombatEffects.getBool();
+}
+
+const char* CombatSystem::getDefenseText(int outcome)
+{
+    return outcome >= 0 && outcome < kDefenseOutcomeCount ? kDefenseTexts[outcome] : "";
+}
+
+// ---- Weapon attacks ------------------------------------------------------------------
+
+int CombatSystem::resolveHit(Entity* attacker, Entity* target, const SkillBase* skill, bool forced,
+                             float damageMult)
+{
+    if (!attacker || !target || target->isDead())
+        return 0;
+    if (!forced) {
+        const SkillDefinition* definition = skill ? skill->getDefinition() : nullptr;
+        bool inReach = definition
+                           ? definition->isInRange(attacker, target)
+                           : attacker->distanceToEntity(target, true) <= kMeleeReach * rules().gridSize;
+        if (!inReach)
+            return 0;
+    }
+    auto* sentient = dynamic_cast<Sentient*>(attacker);
+    bool critical = false;
+    bool crushing = false;
+    bool deepWound = false;
+    if (sentient) {
+        critical =
+            rollSpecial(kind(DynamicStat::CriticalHit), sentient, target, skill) > randomFloat(0) * 100.0f;
+        crushing =
+            rollSpecial(kind(DynamicStat::CrushingBlow), sentient, target, skill) > randomFloat(0) * 100.0f;
+        deepWound =
+            rollSpecial(kind(DynamicStat::DeepWounds), sentient, target, skill) > randomFloat(0) * 100.0f;
+    }
+    // The reactions below may delete either side.
+    SafePtr<Entity> attackerRef(attacker);
+    SafePtr<Entity> targetRef(target);
+    target->attackedBy(attacker);
+    if (!attackerRef.get() || !targetRef.get())
+        return 0;
+
+    if (!rollHit(skill, target, attacker)) {
+        int d = rollDefense(target);
+        if (d >= 1 && d <= 5) {
+            noteEvent(target, d - 1, attacker);
+            noteEvent(attacker, 10 + d, target);
+            queueClientCommand(formatString("dmg %d %s", target->getEntityNumber(), getDefenseText(d)));
+        }
+        AttackSoundType sound = d == 1               ? AttackSoundType::Block
+                                : (d == 2 || d == 3) ? AttackSoundType::Parry
+                                                     : AttackSoundType::NormalMiss;
+        playAttackSound(target, attacker, toIndex(sound));
+        spawnCombatEffect(target, attacker, toIndex(sound));
+        if (auto* defender = dynamic_cast<Sentient*>(target))
+            defender->onDefended(d);
+        return 0;
+    }
+
+    AttackSoundType outcome = critical && crushing ? AttackSoundType::DeadlyHit
+                              : critical           ? AttackSoundType::CriticalHit
+                              : crushing           ? AttackSoundType::CrushingBlow
+                              : deepWound          ? AttackSoundType::DeepWounds
+                                                   : AttackSoundType::NormalHit;
+    playAttackSound(target, attacker, toIndex(outcome));
+    spawnCombatEffect(target, attacker, toIndex(outcome));
+    noteEvent(target, 6, attacker);
+    noteEvent(attacker, 17, target);
+
+    StatChangeList list;
+    if (sentient)
+        sentient->buildDamageList(target, list, skill);
+    if (damageMult != 1.0f)
+        list.scale(damageMult);
+
+    auto* defender = dynamic_cast<Sentient*>(target);
+    int64_t total = 0;
+    for (int i = 0; i < list.getCount(); ++i) {
+        int type = 0;
+        int amount = list.rollEntry(i, type);
+        if (!validDamageType(type)) {
+            debugPrint(2, "Combat: damage entry of unknown type %d skipped\n", type);
+            continue;
+        }
+        if (crushing) {
+            int lo = 0;
+            list.getEntryRange(i, lo, amount, type);
+        }
+        if (critical) {
+            amount = saturate(static_cast<int64_t>(amount) * 2);
+            noteEvent(target, 5, attacker);
+            noteEvent(attacker, 16, target);
+        }
+        if (defender)
+            defender->filterIncomingDamage(amount);
+        if (amount >= 0)
+            amount = absorbByResistance(target, type, amount, false);
+        if (type == toIndex(DamageType::Physical) && amount >= 0)
+            amount = absorbByArmor(attacker, target, amount);
+        if (amount >= 0)
+            amount = applyPvpMult(attacker, target, amount);
+        total += splitDamageOverTime(type, attacker, target, amount);
+        if (!targetRef.get())
+            return 0;
+    }
+    int dealt = saturate(total);
+    if (sentient)
+        sentient->hitLanded(dealt, target, true, critical, crushing, deepWound, false);
+    if (!attackerRef.get() || !targetRef.get())
+        return dealt;
+    if (dealt >= 0) {
+        dealDamage(target, dealt, attacker, critical || crushing, false, false);
+        if (dealt > 0 && targetRef.get())
+            if (auto* hurt = dynamic_cast<Sentient*>(targetRef.get()))
+                hurt->onHitTaken(attackerRef.get(), false);
+    } else {
+        target->heal(saturate(-static_cast<int64_t>(dealt)), nullptr, true);
+    }
+    if (dealt > 0 && deepWound && attackerRef.get() && targetRef.get())
+        targetRef.get()->addStatusEffectByName(kDeepWoundEffect, attackerRef.get(), dealt);
+    return dealt;
+}
+
+bool CombatSystem::rollHit(const SkillBase* skill, Entity* target, Entity* attacker) const
+{
+    int attack = attacker ? attacker->getStat(stat(CharacterStat::Attack)) : 0;
+    if (skill)
+        if (auto* sentient = dynamic_cast<const Sentient*>(attacker))
+            attack = sentient->applyEventModifiers(kind(DynamicStat::Attack), target, attack, skill);
+    int defence = target ? target->getStat(stat(CharacterStat::Defense)) : 0;
+    float chance =
+        attack != 0 ? computeHitChance(static_cast<float>(attack), static_cast<float>(defence)) : 0.0f;
+    return chance > randomFloat(0);
+}
+
+float CombatSystem::rollSpecial(int kindIndex, const Sentient* attacker, const Entity* target,
+                                const SkillBase* skill) const
+{
+    if (!attacker)
+        return 0.0f;
+    float chance = attacker->getCombatModifier(kindIndex, target, skill);
+    if (auto* defender = dynamic_cast<const Sentient*>(target))
+        defender->applyTargetEventModifiers(kindIndex, attacker, chance, skill);
+    return chance;
+}
+
+int CombatSystem::rollDefense(const Entity* target) const
+{
+    int d = target ? target->getStat(stat(CharacterStat::Defense)) : 0;
+    int64_t r = static_cast<int64_t>(randomFloat(0) * static_cast<float>(d));
+    if (r == d)
+        r = static_cast<int64_t>(d) - 1;
+    if (!target)
+        return 0;
+    const CharacterStat order[] = {CharacterStat::Block, CharacterStat::Parry, CharacterStat::Deflection,
+                                   CharacterStat::Evade, CharacterStat::Dodge};
+    for (int i = 0; i < 5; ++i) {
+        r -= target->getStat(stat(order[i]));
+        if (r < 0)
+            return i + 1;
+    }
+    return 0;
+}
+
+int CombatSystem::absorbByResistance(const Entity* target, int damageType, int amount, bool overTime) const
+{
+    if (!target || !validDamageType(damageType))
+        return amount;
+    int resistance = target->getStat(toIndex(damageTypeToStat(damageType)));
+    if (resistance < 0)
+        return amount;
+    float x = rules().resistanceAbsorbMultiplier * static_cast<float>(resistance);
+    if (overTime)
+        x *= rules().resistanceDotMultiplier;
+    return absorb(amount, x, rules().resistanceMinAbsorbPercent);
+}
+
+int CombatSystem::absorbByArmor(const Entity* attacker, const Entity* target, int amount) const
+{
+    if (!target)
+        return amount;
+    int64_t armor = target->getStat(stat(CharacterStat::Armor));
+    if (attacker)
+        armor -= attacker->getStat(stat(CharacterStat::ArmorPiercing));
+    if (armor < 0)
+        return amount;
+    float x = rules().armorAbsorbMultiplier * static_cast<float>(armor);
+    return absorb(amount, x, rules().armorMinAbsorbPercent);
+}
+
+int CombatSystem::applyPvpMult(const Entity* attacker, const Entity* target, int amount) const
+{
+    // The covenant-against-covenant factor joins with the covenants; until
+    // then f is the amount and floor(f + 0.5) the amount itself.
+    (void)attacker;
+    (void)target;
+    return amount;
+}
+
+int CombatSystem::splitDamageOverTime(int damageType, Entity* source, Entity* target, int amount) const
+{
+    if (!validDamageType(damageType))
+        return amount;
+    const size_t t = static_cast<size_t>(damageType);
+    int direct = randomRound(static_cast<float>(amount) * rules().directDamagePercent[t]);
+    int overTime = randomRound(static_cast<float>(amount) * rules().damageOverTimePercent[t]);
+    if (overTime >= 1 && target)
+        target->addStatusEffectByName("StatusEffectBasic" + getDamageTypeName(damageType), source, overTime);
+    return direct;
+}
+
+// ---- Dealing and kills -------------------------------------------------------------------
+
+void CombatSystem::dealDamage(Entity* target, int amount, Entity* attacker, bool big, bool overTime,
+                              bool quiet)
+{
+    if (!target || target->isDead())
+        return;
+    if (big)
+        queueClientCommand(
+            formatString("dmg %d %s%d", target->getEntityNumber(), fontCode(4).c_str(), amount));
+    else
+        queueClientCommand(formatString("dmg %d %d", target->getEntityNumber(), amount));
+    if (amount == 0)
+        return;
+    SafePtr<Entity> targetRef(target);
+    SafePtr<Entity> attackerRef(attacker);
+    if (auto* sentient = dynamic_cast<Sentient*>(target))
+        sentient->takeDamage(amount, attacker, overTime, quiet);
+    else
+        target->takeDamage(amount, attacker);
+    if (!targetRef.get())
+        return;
+    target->attackedBy(attackerRef.get());
+    // Covenant members report attacks to their covenant once covenants exist.
+    if (targetRef.get() && target->isDead())
+        onKilled(target, attackerRef.get());
+}
+
+void CombatSystem::onKilled(Entity* victim, Entity* killer)
+{
+    auto* dead = dynamic_cast<Sentient*>(victim);
+    if (!dead)
+        return;
+    SafePtr<Sentient> deadRef(dead);
+    SafePtr<Entity> killerRef(killer);
+    Entity* credit = dead->getKillCredit();
+    SafePtr<Entity> creditedRef(credit ? credit : killer);
+    if (auto* credited = dynamic_cast<Sentient*>(creditedRef.get())) {
+        shareKillExperience(credited, dead);
+        if (creditedRef.get() && deadRef.get())
+            credited->enemyKilled(dead);
+        if (creditedRef.get() && deadRef.get())
+            notifyGameSystemsOfKill(credited, dead);
+    }
+    // The covenants hear of kills once covenants exist.
+    if (deadRef.get())
+        dead->killed(creditedRef.get());
+}
+
+void CombatSystem::shareKillExperience(Sentient* killer, Sentient* victim)
+{
+    if (!killer || !victim)
+        return;
+    std::vector<Sentient*> members;
+    killer->collectParty(members);
+    std::vector<SafePtr<Sentient>> group(members.begin(), members.end());
+    const float value = victim->getXpMult();
+    const int level = victim->getStat(stat(CharacterStat::Level));
+    for (SafePtr<Sentient>& ref : group) {
+        Sentient* member = ref.get();
+        if (!member || !member->canGainExperience())
+            continue;
+        float amount = member->getPartyXpShare() * value * member->getXpShareFactor();
+        int xp = member->awardExperience(level, 0, amount);
+        queueClientCommand(
+            formatString("dmg %d %s+%dxp", member->getEntityNumber(), fontCode(5).c_str(), xp));
+    }
+}
+
+// ---- Shown outcomes --------------------------------------------------------------------------
+
+void CombatSystem::playAttackSound(Entity* target, Entity* attacker, int outcome) const
+{
+    if (!target || outcome < 0 || outcome >= kAttackSoundTypeCount)
+        return;
+    std::string name;
+    if (auto* sentient = dynamic_cast<const Sentient*>(attacker))
+        name = sentient->getAttackSoundName(outcome);
+    if (name.empty())
+        name = rules().attackSound[static_cast<size_t>(outcome)];
+    if (!name.empty())
+        target->playSound(name, 400.0f, 0.0f);
+}
+
+void CombatSystem::spawnCombatEffect(Entity* target, Entity* attacker, int outcome) const
+{
+    if (!showsCombatEffects() || !target || !attacker || outcome < 0 || outcome >= kAttackSoundTypeCount)
+        return;
+    std::string name;
+    if (auto* sentient = dynamic_cast<const Sentient*>(target))
+        name = sentient->getCombatEffectName(outcome);
+    if (name.empty())
+        name = rules().combatEffect[static_cast<size_t>(outcome)];
+    Game* game = Game::instance();
+    if (!name.empty() && game)
+        game->spawnEntity(name, target->getPosition(), 5.0f);
+}
+
+// ---- Non-weapon damage ------------------------------------------------------------------------
+
+int CombatSystem::applyWeaponDamage(Entity* attacker, Entity* target, const SkillBase* skill,
+                                    float damageMult)
+{
+    if (!attacker || !target)
+        return 0;
+    StatChangeList list;
+    if (auto* sentient = dynamic_cast<Sentient*>(attacker))
+        sentient->buildDamageList(target, list, skill);
+    if (damageMult != 1.0f)
+        list.scale(damageMult);
+    return applyDamage(attacker, target, list, false, false);
+}
+
+int CombatSystem::applyDamageOfType(int amount, Entity* source, Entity* target, int damageType, bool overTime,
+                                    bool reflected)
+{
+    StatChangeList list;
+    StatChange* entry = list.find(damageType, true);
+    entry->min = static_cast<float>(amount);
+    entry->max = static_cast<float>(amount);
+    return applyDamage(source, target, list, overTime, reflected);
+}
+
+int CombatSystem::applyDamage(Entity* source, Entity* target, const StatChangeList& list, bool overTime,
+                              bool reflected)
+{
+    if (!source || !target || target->isDead())
+        return 0;
+    SafePtr<Entity> sourceRef(source);
+    SafePtr<Entity> targetRef(target);
+    target->attackedBy(source);
+    if (!sourceRef.get() || !targetRef.get())
+        return 0;
+    auto* sentient = dynamic_cast<Sentient*>(source);
+    bool critical = false;
+    bool crushing = false;
+    if (sentient) {
+        critical = rollSpecial(kind(DynamicStat::MagicCriticalHit), sentient, target, nullptr) >
+                   randomFloat(0) * 100.0f;
+        crushing = rollSpecial(kind(DynamicStat::MagicCrushingBlow), sentient, target, nullptr) >
+                   randomFloat(0) * 100.0f;
+    }
+    auto* defender = dynamic_cast<Sentient*>(target);
+    int64_t total = 0;
+    for (int i = 0; i < list.getCount(); ++i) {
+        int type = 0;
+        int amount = list.rollEntry(i, type);
+        if (!validDamageType(type)) {
+            debugPrint(2, "Combat: damage entry of unknown type %d skipped\n", type);
+            continue;
+        }
+        if (crushing) {
+            int lo = 0;
+            list.getEntryRange(i, lo, amount, type);
+        }
+        if (critical)
+            amount = saturate(static_cast<int64_t>(amount) * 2);
+        if (defender)
+            defender->filterIncomingDamage(amount);
+        if (amount >= 0)
+            amount = absorbByResistance(target, type, amount, overTime);
+        if (amount >= 0)
+            amount = applyPvpMult(source, target, amount);
+        if (!overTime)
+            amount = splitDamageOverTime(type, source, target, amount);
+        total += amount;
+        if (!targetRef.get())
+            return 0;
+    }
+    int dealt = saturate(total);
+    if (sentient)
+        sentient->hitLanded(dealt, target, false, critical, crushing, false, overTime);
+    if (dealt <= 0 || !sourceRef.get() || !targetRef.get())
+        return dealt;
+    dealDamage(target, dealt, source, critical || crushing, overTime, reflected);
+    if (!overTime && targetRef.get())
+        if (auto* hurt = dynamic_cast<Sentient*>(targetRef.get()))
+            hurt->onHitTaken(sourceRef.get(), reflected);
+    return dealt;
+}
+
+int CombatSystem::applyAreaDamageOfType(int amount, Entity* source, const ZonePosition& position,
+                                        float radius, int damageType)
+{
+    StatChangeList list;
+    StatChange* entry = list.find(damageType, true);
+    entry->min = static_cast<float>(amount);
+    entry->max = static_cast<float>(amount);
+    return applyAreaDamage(source, position, radius, list, false);
+}
+
+int CombatSystem::applyAreaDamage(Entity* source, const ZonePosition& position, float radius,
+                                  const StatChangeList& list, bool hitsEverything)
+{
+    Game* game = Game::instance();
+    if (!game)
+        return 0;
+    using namespace EntityQueryMask;
+    std::vector<Entity*> found;
+    game->getEntitiesInRange(false, position, source, radius, kNotDead | (hitsEverything ? kAny : kHostile),
+                             found);
+    // Damage may kill or remove any of them before its turn.
+    std::vector<SafePtr<Entity>> targets(found.begin(), found.end());
+    SafePtr<Entity> sourceRef(source);
+    int64_t total = 0;
+    for (SafePtr<Entity>& ref : targets) {
+        Entity* target = ref.get();
+        if (!target || target == source || !dynamic_cast<Sentient*>(target))
+            continue;
+        if (!sourceRef.get())
+            break;
+        total += applyDamage(source, target, list, false, false);
+    }
+    return saturate(total);
+}
+
+// ---- The one instance ----------------------------------------------------------------------------
+
+void createCombatSystem()
+{
+    if (!CombatSystem::instance())
+        new CombatSystem();
+}
+
+void destroyCombatSystem()
+{
+    delete CombatSystem::instance();
+}
