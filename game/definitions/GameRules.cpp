@@ -163,6 +163,8 @@ void GameRules::load(const DatabaseEntry* entry)
     monsterXpPerLevel = r.getFloat("MonsterXpPerLevel", monsterXpPerLevel);
     readFloatFamily(r, "EnhancementXpMult", GameEnum::MonsterRarity, enhancementXpMult, 1.0f);
     secretDiscoveryXpMult = r.getFloat("SecretDiscoveryXpMult", secretDiscoveryXpMult);
+    covenantGuardThreat = r.getFloat("CovenantGuardThreat", covenantGuardThreat);
+    followerXpFactor = r.getFloat("FollowerXpFactor", followerXpFactor);
     levelDiscoveryXpMult = r.getFloat("LevelDiscoveryXpMult", levelDiscoveryXpMult);
     influenceMultCombatXp = r.getFloat("InfluenceMultCombatXp", influenceMultCombatXp);
     influenceMultSecretXp = r.getFloat("InfluenceMultSecretXp", influenceMultSecretXp);

@@ -59,6 +59,8 @@ struct GameRules {
     float monsterXpPerLevel = 1.0f;
     std::array<float, kMonsterRarityCount> enhancementXpMult{}; // "EnhancementXpMult%s"
     float secretDiscoveryXpMult = 1.0f;
+    float covenantGuardThreat = 100.0f; // "CovenantGuardThreat": the threat a guard's hit gives
+    float followerXpFactor = 1.0f;      // "FollowerXpFactor": a lower-ranked follower's share
     float levelDiscoveryXpMult = 1.0f;
     float influenceMultCombatXp = 0.0f;
     float influenceMultSecretXp = 0.0f;

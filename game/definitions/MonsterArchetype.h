@@ -94,6 +94,38 @@ public:
     std::string introText;
     std::vector<std::string> npcChats; // "NpcChat": chat entry names
 
+    // What the monster itself reads while it lives and dies.
+    static constexpr int kCombatSoundCount = kAttackSoundTypeCount;
+    bool canTurn = false;
+    std::array<std::string, kCombatSoundCount> attackSounds;  // "AttackSound%s"
+    std::array<std::string, kCombatSoundCount> combatEffects; // "CombatEffect%s"
+    float maxLookAtDistance = 0.0f;
+    float invisibleDistance = 0.0f;
+    bool hiddenWhenDead = false;
+    float deathFadeTime = 0.0f;
+    bool canBeRaised = false;
+    bool canBeEaten = false;
+    int lootExtraMoney = 0;
+    float lootExtraItemsChance = 0.0f;
+    float lootExtraMagicChance = 0.0f;
+    float sensesTime = 0.0f;
+    float baseAggressionRange = 0.0f;
+    float baseHidingAggressionRange = 0.0f;
+    float enemyStealthedAggressionMultiplier = 1.0f;
+    float enemyStealthedAggressionChance = 1.0f;
+    bool simpleDefenseOnly = false;
+    std::string onSightSound;
+    std::string onHateSound;
+    float healingHateMult = 1.0f;
+    float attackTime = 1.0f;
+    float attackTimeSpread = 0.0f;
+    float lowHealthPercent = 0.0f; // 0: no skill waits
+    float minSkillWaitLowHealth = 0.0f;
+    float maxSkillWaitLowHealth = 0.0f;
+    float minSkillWaitFullHealth = 0.0f;
+    float maxSkillWaitFullHealth = 0.0f;
+    std::string idleCallGroupName;
+
 private:
     std::vector<MonsterType*> m_types;
 };

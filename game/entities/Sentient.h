@@ -195,6 +195,14 @@ public:
     void useEntityByNumber(int number);
     void writeSnapshot(ByteBuffer& out) const override;
 
+    // ---- Line tests (SentientSight.cpp)
+    // Whether the straight line to the other is free of cells that block
+    // sight (or walking) and of solid objects standing on it.
+    bool isLineClear(const Entity* other, bool sight) const;
+    bool isSightLineClear(const Entity* other) const { return isLineClear(other, true); }
+    bool isWalkLineClear(const Entity* other) const { return isLineClear(other, false); }
+    bool canSee(const Entity* other) const { return isLineClear(other, true); }
+
     // ---- Status effects (SentientEffects.cpp)
     // Takes ownership of the effect on every path.
     void insertStatusEffect(StatusEffect* effect, Entity* source);

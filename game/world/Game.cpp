@@ -7,6 +7,7 @@
 #include "engine/data/Database.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/entities/Entity.h"
+#include "game/world/WorldNavigation.h"
 #include "server/Server.h"
 
 Game::Game() : m_entities(kMaxEntities), m_indexed(kMaxEntities)
@@ -185,6 +186,33 @@ Covenant* Game::getCovenant(int index) const
         return nullptr;
     }
     return m_covenants[index];
+}
+
+// ---- Navigation ----------------------------------------------------------------
+
+bool Game::findPath(Entity* mover, const ZonePosition& from, const ZonePosition& to, Entity* goal,
+                    GridPath& out) const
+{
+    if (!m_navigation) {
+        out.clear();
+        return false;
+    }
+    return m_navigation->findPath(mover, from, to, goal, out);
+}
+
+bool Game::isLevelLoaded(int level) const
+{
+    return m_navigation && m_navigation->isLevelLoaded(level);
+}
+
+bool Game::isBlockedForMovement(const ZonePosition& position) const
+{
+    return !m_navigation || m_navigation->isBlockedForMovement(position);
+}
+
+bool Game::isBlockedForSight(const ZonePosition& position) const
+{
+    return !m_navigation || m_navigation->isBlockedForSight(position);
 }
 
 // ---- Sounds ------------------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "game/definitions/GameBase.h"
 #include "game/entities/Timer.h"
 #include "game/world/EntitySlot.h"
+#include "game/world/GameHooks.h"
 #include "game/world/LevelIndex.h"
 
 #include <array>
@@ -25,6 +26,8 @@ class Entity;
 class Event;
 class Listener;
 class MonsterArchetype;
+class WorldNavigation;
+struct GridPath;
 struct EventType;
 
 // A sound to be sent to clients in the next state message.
@@ -193,6 +196,21 @@ public:
     void copyBehaviorStack(const MonsterArchetype* archetype, Actor* actor, BehaviorList& list) const;
     const std::vector<std::unique_ptr<BehaviorStack>>& getBehaviorStacks() const { return m_behaviorStacks; }
 
+    // ---- Navigation and services of later systems
+    // Not owned; null answers as an empty world (no level, all blocked, no
+    // path).
+    void setNavigation(WorldNavigation* navigation) { m_navigation = navigation; }
+    WorldNavigation* getNavigation() const { return m_navigation; }
+    bool findPath(Entity* mover, const ZonePosition& from, const ZonePosition& to, Entity* goal,
+                  GridPath& out) const;
+    bool isLevelLoaded(int level) const;
+    bool isBlockedForMovement(const ZonePosition& position) const;
+    bool isBlockedForSight(const ZonePosition& position) const;
+    GameHooks& hooks() { return m_hooks; }
+    // Whether the monster set up last hid (monsters hide in groups).
+    bool getPreviousMonsterHid() const { return m_previousMonsterHid; }
+    void setPreviousMonsterHid(bool hid) { m_previousMonsterHid = hid; }
+
     // ---- Rules (GameSettings.cpp)
     int getTotalSkillPoints(int level) const;
     float getIdentifyTime(int itemLevel, int characterLevel) const;
@@ -298,6 +316,9 @@ private:
 
     Settings m_settings;
     std::vector<std::unique_ptr<BehaviorStack>> m_behaviorStacks;
+    WorldNavigation* m_navigation = nullptr;
+    GameHooks m_hooks;
+    bool m_previousMonsterHid = false;
 
     static inline Game* s_instance = nullptr;
 };

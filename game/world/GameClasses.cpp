@@ -2,6 +2,7 @@
 
 #include "engine/object/ClassRecord.h"
 #include "engine/object/ClassRegistry.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Sentient.h"
 
@@ -28,7 +29,7 @@ void registerGameClasses()
     // Their classes fill the operations when they arrive.
     g_sentientClass =
         registry->registerClass("Sentient", "Entity", &Sentient::declareEvents, &Sentient::bindHandlers);
-    g_actorClass = registry->registerClass("Actor", "Sentient", nullptr, nullptr);
+    g_actorClass = registry->registerClass("Actor", "Sentient", &Actor::declareEvents, &Actor::bindHandlers);
     g_playerClass = registry->registerClass("Player", "Sentient", nullptr, nullptr);
     g_trapClass = registry->registerClass("Trap", "Listener", nullptr, nullptr);
 }

@@ -1,0 +1,284 @@
+#pragma once
+
+#include "engine/core/ZonePosition.h"
+#include "engine/object/SafePtr.h"
+#include "game/entities/Sentient.h"
+#include "game/entities/TargetEntry.h"
+#include "game/entities/Timer.h"
+#include "game/world/GridPath.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class BehaviorBase;
+class ByteBuffer;
+class MonsterArchetype;
+class MonsterType;
+struct MonsterAttributes;
+
+// The computer-run character: every monster, NPC, guard and recruit body. It
+// adds to the sentient the tie to its monster type and class, behaviours with
+// one current behaviour, a target list ranked by threat, walking along grid
+// paths, waking near players, a per-covenant damage ledger for kill credit
+// and the death sequence that ends in its deletion.
+// Walking and death are in Actor.cpp, the target list in ActorTargets.cpp,
+// the set-up from a monster type in ActorSetup.cpp.
+class Actor : public Sentient {
+public:
+    // Death states: just died, dying, corpse, fading, gone.
+    enum DeathState { kAlive = 0, kDying = 1, kCorpse = 2, kFading = 3, kGone = 4 };
+    // Entity flag bits read here.
+    static constexpr uint32_t kFlagDeadBody = 0x10;
+    static constexpr uint32_t kFlagNotTargetable = 0x40;
+    static constexpr uint32_t kFlagHidden = 0x400;
+    // Threat kinds of updateTargetEntry that run event effects.
+    static constexpr int kThreatDamage = 1;
+    static constexpr int kThreatHeal = 2;
+    static constexpr int kThreatBuff = 4;
+    // Kill credit looks for a covenant leader this close (inclusive).
+    static constexpr float kCreditRange = 250.0f;
+    static constexpr float kSoundRange = 500.0f;
+    static constexpr float kFadeSeconds = 5.5f;
+
+    Actor();
+    ~Actor() override;
+
+    // ---- Events of the class record
+    static void declareEvents(ClassRecord& record);
+    static void bindHandlers(ClassRecord& record);
+    enum EventIndex { EnemyHealedEvent, EnemyBuffedEvent, PassToBehaviorEvent, HeardSoundEvent, EventCount };
+    static const EventType* getEventType(EventIndex index) { return s_events[index]; }
+
+    // ---- Entity operations replaced here
+    void setPosition(const ZonePosition& position) override;
+    void update(float dt) override;
+    bool canUseItemType(int type) const override;
+    bool isEnemy(const SkillEntity* other) const override;
+    bool canMove() const override;
+    void writeSnapshot(ByteBuffer& out) const override;
+    void attackedBy(Entity* attacker) override;
+    void fireSimpleEvent(int event, int datum) override;
+    void printInfo() const override;
+    Entity* getTarget() const override { return m_currentTarget.get(); }
+    bool isEnemyOf(const Entity* entity) const override;
+    void getTargetPosition(ZonePosition& out) const override;
+    void warp(const ZonePosition& position) override;
+    void addedToWorld() override;
+
+    // ---- Sentient operations replaced here
+    void addStatBonus(int stat, int& value, int group) override;
+    void damaged(int amount, Entity* source, bool overTime, bool quiet) override;
+    void levelUp() override;
+    bool hasEnemyNear(bool targetingMe, bool targetingParty, float radius) const override;
+    void addBaseDamage(StatChangeList& list) override;
+    float getStrengthDamageMult() const override { return 0.0f; }
+    void addExtraDamage(StatChangeList& list) override;
+    void triggerStatusEffectsOnHit(Event& event, bool flag) override;
+    int getBaseArmor() const override;
+    int getDexterityBonus() const override;
+    int getMaxHealthFromClass() const override;
+    int getBaseMinDamage() const override;
+    int getBaseMaxDamage() const override;
+    int getSpiritResistanceBonus(int stat) const override;
+    bool canGainExperience() const override { return m_isNpc; }
+    float getSizeScale() const override;
+    bool hasOwnAvoidance() const override;
+
+    // ---- Own operations
+    virtual int getNpcType() const;
+    virtual bool isPlaceFree(const ZonePosition& position) const;
+    // Marks every other solid entity in the box (half-extents ex, ey) whose
+    // solid type's bit is in the mask, through the callback (a path finder's
+    // obstacle marking). Entity numbers 1000 and up are never marked.
+    template <class Mark> void moveTo(float ex, float ey, uint32_t mask, Mark&& mark) const;
+    void collectObstacles(float ex, float ey, uint32_t mask, std::vector<Entity*>& out) const;
+    std::string getAttackSound(int index) const;
+    std::string getCombatEffect(int index) const;
+    // The killer's share of a dead monster's loot.
+    virtual float getLootShare() const;
+    virtual void giveLoot(Actor* victim) {}
+    bool canBeAttacked() const;
+    float getXpShareFactor() const;
+    float getXpMult() const;
+    bool isCovenantGuard() const { return m_covenantGuard; }
+    Sentient* getKillCreditEntity() const { return m_killCredit.get(); }
+    void playIdleAnimation(bool restart);
+
+    // ---- Walking (Actor.cpp)
+    void setHomePosition(const ZonePosition& position);
+    void moveAlongPathTo(const ZonePosition& position);
+    void followEntity(Entity* entity);
+    void stopMoving();
+    // One step of walking along the path; false once nothing more was walked.
+    void walk(float dt);
+    bool isInPlayerRange(float distance) const;
+
+    // ---- Target list (ActorTargets.cpp)
+    void addTargetEntry(Entity* entity);
+    TargetEntry* findTargetEntry(const Entity* entity);
+    void updateTargetEntry(Entity* entity, float amount, int kind);
+    void reduceThreat(float fraction);
+    void removeTargetEntry(Entity* entity);
+    void removeTargetsOfCovenant(int covenantIndex);
+    void clearTargetList();
+    Entity* findNearestTarget() const;
+    bool isTargetReachable(TargetEntry& entry);
+    void updateTargets(float dt);
+    // Faction alert: every actor of the faction within the radius around
+    // the victim takes the attacker into its list.
+    static void alertFaction(Sentient* victim, Entity* attacker, float radius);
+    const std::vector<TargetEntry>& getTargets() const { return m_targets; }
+    // Looking for targets by sight, and the range at which a candidate is seen.
+    void lookForTargets(float dt);
+    float getDetectionRange(const Sentient* candidate) const;
+
+    // ---- Set-up from a monster type (ActorSetup.cpp)
+    // With keepGear the random skills, the point spending and the starting
+    // items are left to the caller.
+    void initFromMonsterType(const MonsterType* type, int level, bool keepGear = false);
+    void giveMonsterSkills();
+    void spendSkillPoints();
+    void writeCreationInfo(ByteBuffer& out) const;
+    // False (with a level-3 line naming the entry) when the record's type is
+    // unknown; the record is read to its end either way.
+    bool readCreationInfo(ByteBuffer& in);
+    // The world save after the creation record.
+    void write(ByteBuffer& out) const;
+    bool read(ByteBuffer& in, int version);
+    std::string getName() const;
+    void setNameSeed(int32_t seed);
+    bool isRegularCombatant() const;
+
+    // ---- Behaviours
+    // The type of the current behaviour, -1 with none.
+    int getCurrentBehaviorType() const { return -1; }
+
+    // ---- Fields
+    const MonsterType* getMonsterType() const { return m_monsterType; }
+    const MonsterArchetype* getMonsterClass() const { return m_monsterClass; }
+    const MonsterAttributes* getMonsterAttributes() const { return m_monsterAttributes; }
+    bool isHomeSet() const { return m_homeSet; }
+    const ZonePosition& getHome() const { return m_home; }
+    const ZonePosition& getDestination() const { return m_destination; }
+    bool isMoving() const { return m_moving; }
+    bool needsPath() const { return m_needsPath; }
+    bool isStepping() const { return m_stepping; }
+    const GridPath& getPath() const { return m_path; }
+    Entity* getPathGoal() const { return m_pathGoal.get(); }
+    int getDeathState() const { return m_deathState; }
+    const Timer& getCorpseTimer() const { return m_corpseTimer; }
+    int getSprintSpeed() const { return m_sprintSpeed; }
+    bool isSprinting() const { return m_sprinting; }
+    void setSprinting(bool sprinting) { m_sprinting = sprinting; }
+    float getActivationDistance() const { return m_activationDistance; }
+    bool getNoTargetScan() const { return m_noTargetScan; }
+    void setNoTargetScan(bool off) { m_noTargetScan = off; }
+    SkillBase* getDeathSkill() const { return m_deathSkill; }
+    bool isNpc() const { return m_isNpc; }
+    bool isActiveNow() const { return m_active; }
+    void setActiveNow(bool active) { m_active = active; }
+    int getEnhancementRarity() const { return m_enhancementRarity; }
+    void setEnhancementRarity(int rarity) { m_enhancementRarity = rarity; }
+    bool getUsesAllItems() const { return m_usesAllItems; }
+    void setUsesAllItems(bool all) { m_usesAllItems = all; }
+    void setCovenantGuard(bool guard) { m_covenantGuard = guard; }
+    int32_t getNameIndex() const { return m_nameIndex; }
+    bool isQuestActor() const { return m_questActor; }
+    void setQuestActor(bool quest) { m_questActor = quest; }
+    bool isFriendly() const { return m_friendly; }
+    void setFriendly(bool friendly) { m_friendly = friendly; }
+    bool getChecksActivity() const { return m_checksActivity; }
+    void setChecksActivity(bool checks) { m_checksActivity = checks; }
+    bool isPristine() const { return m_pristine; }
+    void setPristine(bool pristine) { m_pristine = pristine; }
+    bool getWander() const { return m_wander; }
+    void setWander(bool wander) { m_wander = wander; }
+    bool getSavedFlag() const { return m_savedFlag; }
+    void setSavedFlag(bool saved) { m_savedFlag = saved; }
+    const std::array<int32_t, 6>& getResistanceBonus() const { return m_resistanceBonus; }
+    // Ledger of damage by covenant index.
+    int getDamageByCovenant(int covenantIndex) const;
+    // Fields the spawn and world code keep on an actor.
+    bool introGiven = false;
+    ZonePosition spawnPosition;
+    bool respawn = false;
+    bool noRespawn = false;
+    bool relocated = false;
+
+protected:
+    void onEnemyHealed(Event& event);
+    void onEnemyBuffed(Event& event);
+    void onPassToBehavior(Event& event);
+    void onHeardSound(Event& event);
+    void onEnemyKilled(Event& event);
+
+    // The skill of that name, found in the list or added to it; null when
+    // no definition has the name.
+    SkillBase* addMonsterSkill(const std::string& name);
+    void checkActivity();
+    void updateDead(float dt);
+    void deathBookkeeping();
+    void enterCorpseState();
+    void resurrect();
+    void dropLoot();
+    void chooseKillCredit(Entity* source);
+
+    const MonsterType* m_monsterType = nullptr;
+    const MonsterArchetype* m_monsterClass = nullptr;
+    const MonsterAttributes* m_monsterAttributes = nullptr;
+    bool m_homeSet = false;
+    ZonePosition m_home{-1, 0.0f, 0.0f};
+    std::vector<TargetEntry> m_targets;
+    SafePtr<Entity> m_currentTarget;
+    ZonePosition m_destination{-1, 0.0f, 0.0f};
+    bool m_moving = false;
+    bool m_needsPath = false;
+    bool m_atNode = true;
+    ZonePosition m_nextNode{-1, 0.0f, 0.0f};
+    GridPath m_path;
+    bool m_stepping = false;
+    SafePtr<Entity> m_pathGoal;
+    int32_t m_pathLength = 0;
+    Timer m_corpseTimer;
+    int m_deathState = kAlive;
+    std::array<int32_t, 6> m_resistanceBonus{};
+    int32_t m_sprintSpeed = 0;
+    bool m_sprinting = false;
+    float m_activationDistance = 0.0f;
+    BehaviorBase* m_currentBehavior = nullptr;
+    bool m_noTargetScan = false;
+    SkillBase* m_deathSkill = nullptr;
+    bool m_isNpc = false;
+    bool m_active = false;
+    Timer m_activityTimer;
+    SafePtr<Sentient> m_killCredit;
+    Timer m_sensesTimer;
+    Timer m_hearingTimer;
+    int32_t m_enhancementRarity = 0;
+    bool m_usesAllItems = false;
+    bool m_covenantGuard = false;
+    int32_t m_nameIndex = 0;
+    mutable std::string m_name;
+    bool m_questActor = false;
+    bool m_friendly = false;
+    bool m_checksActivity = true;
+    bool m_pristine = true;
+    bool m_wander = false;
+    // Damage per covenant index, parallel vectors.
+    std::vector<int32_t> m_damageCovenants;
+    std::vector<int32_t> m_damageAmounts;
+    bool m_savedFlag = false;
+
+private:
+    static inline const EventType* s_events[EventCount] = {};
+};
+
+template <class Mark> void Actor::moveTo(float ex, float ey, uint32_t mask, Mark&& mark) const
+{
+    std::vector<Entity*> found;
+    collectObstacles(ex, ey, mask, found);
+    for (Entity* e : found)
+        mark(e);
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <functional>
+
+class Actor;
+class Entity;
+class Sentient;
+
+// Services of the spawn, quest and world code that a dying or attacked
+// monster asks for. Each does nothing until its owner fills it in.
+struct GameHooks {
+    // The spawn system drops a dead monster's loot.
+    std::function<void(Actor* monster, float share, int extraMoney, float extraItemsChance,
+                       float extraMagicChance)>
+        dropMonsterLoot;
+    // A quest NPC died; the credit may be null.
+    std::function<void(Actor* npc, Sentient* killCredit)> questNpcDied;
+    // A quest NPC was attacked.
+    std::function<void(Actor* npc, Entity* attacker)> questNpcAttacked;
+    // An NPC outside covenants died: the world hears of it.
+    std::function<void(Actor* npc)> announceDeath;
+    // Every monster death, after the rest of the bookkeeping.
+    std::function<void(Actor* monster, Sentient* killCredit)> monsterDied;
+    // A body came back to life.
+    std::function<void(Actor* actor)> applyPlagueEffects;
+};

@@ -1,0 +1,365 @@
+#include "ActorFixture.h"
+
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/Random.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/skills/StatusEffect.h"
+
+#include <cmath>
+
+namespace {
+
+int countSoundsOf(const Game& game, int entityNumber)
+{
+    int n = 0;
+    for (const SoundEvent& s : game.getSoundEvents())
+        n += s.entityNumber == entityNumber ? 1 : 0;
+    return n;
+}
+
+class ActorTest : public ActorFixture {};
+
+TEST_F(ActorTest, ConstructionGivesRegenerationHandsAndTheFirstPlaceAsHome)
+{
+    Actor actor;
+    ASSERT_EQ(actor.getStatusEffects().size(), 1u);
+    EXPECT_EQ(actor.getStatusEffects()[0]->getEntry()->getName(), "StatusEffectBasicRegen");
+    EXPECT_EQ(actor.getInventory()->getOwnGroup(toIndex(InventoryGroupIndex::Equipment))->getSize(), 18);
+    EXPECT_EQ(actor.getInventory()->getOwnGroup(toIndex(InventoryGroupIndex::Loot))->getSize(), 8);
+    EXPECT_TRUE(actor.canUseItemType(19));
+    EXPECT_TRUE(actor.canUseItemType(4));
+    EXPECT_FALSE(actor.canUseItemType(1));
+    actor.setUsesAllItems(true);
+    EXPECT_TRUE(actor.canUseItemType(1));
+
+    EXPECT_FALSE(actor.isHomeSet());
+    actor.setPosition(ZonePosition(0, 80.0f, 48.0f));
+    actor.setPosition(ZonePosition(0, 400.0f, 48.0f));
+    EXPECT_TRUE(actor.isHomeSet());
+    EXPECT_EQ(actor.getHome(), ZonePosition(0, 80.0f, 48.0f));
+    // No class: neutral answers.
+    EXPECT_FALSE(actor.canMove());
+    EXPECT_FALSE(actor.canBeAttacked());
+    EXPECT_EQ(actor.getBaseArmor(), 0);
+}
+
+TEST_F(ActorTest, ThreatFromDamageAndHealsRanksTargetsAndHidingDropsOne)
+{
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.archetype->healingHateMult = 0.5f;
+    goblin.archetype->onHateSound = "Sounds/hate.ogg";
+    Actor* actor = spawn(goblin.type.get(), 5, 20, 20);
+    Sentient* a = placeTarget(5, 23, 20);
+    Sentient* b = placeTarget(5, 20, 24);
+    ASSERT_TRUE(actor && a && b);
+    a->setHealth(a->getMaxHealth() - 50);
+
+    actor->takeDamage(30, a);
+    EXPECT_EQ(a->heal(40, b), 40);
+    ASSERT_EQ(actor->getTargets().size(), 2u);
+    EXPECT_FLOAT_EQ(actor->findTargetEntry(a)->threat, 30.0f);
+    EXPECT_FLOAT_EQ(actor->findTargetEntry(b)->threat, 20.0f);
+    EXPECT_EQ(countSoundsOf(*world.game, actor->getEntityNumber()), 2);
+    actor->takeDamage(5, a);
+    EXPECT_EQ(countSoundsOf(*world.game, actor->getEntityNumber()), 2)
+        << "hate sound only for the first threat";
+    actor->findTargetEntry(a)->threat = 30.0f;
+
+    actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), a);
+    actor->reduceThreat(0.5f);
+    EXPECT_FLOAT_EQ(actor->findTargetEntry(a)->threat, 15.0f);
+    EXPECT_FLOAT_EQ(actor->findTargetEntry(b)->threat, 10.0f);
+
+    a->setFlags(a->getFlags() | Actor::kFlagHidden);
+    actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), b);
+    ASSERT_NE(actor->findTargetEntry(a), nullptr);
+    EXPECT_FLOAT_EQ(actor->findTargetEntry(a)->threat, -1.0f);
+
+    actor->reduceThreat(1.0f);
+    EXPECT_FLOAT_EQ(actor->findTargetEntry(b)->threat, 0.0f);
+}
+
+TEST_F(ActorTest, EqualThreatGoesToTheNearerAndTheCurrentKeepsItsPlaceOnlyWhenNotBeaten)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 20);
+    Sentient* far = placeTarget(5, 26, 20);
+    Sentient* near = placeTarget(5, 20, 23);
+    ASSERT_TRUE(actor && far && near);
+    actor->addTargetEntry(far);
+    actor->addTargetEntry(near);
+    actor->addTargetEntry(near); // listed once
+    ASSERT_EQ(actor->getTargets().size(), 2u);
+    actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), near);
+    // The current target stays while nothing is strictly better.
+    near->setPosition(nav.tileCentre(0, 20, 26));
+    actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), near);
+    // Strictly nearer at equal threat takes the place.
+    far->setPosition(nav.tileCentre(0, 22, 20));
+    actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), far);
+    actor->updateTargetEntry(near, 1.0f, 3);
+    actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), near);
+
+    actor->removeTargetEntry(near);
+    EXPECT_EQ(actor->getTarget(), nullptr);
+    EXPECT_EQ(actor->findTargetEntry(near), nullptr);
+    actor->clearTargetList();
+    EXPECT_TRUE(actor->getTargets().empty());
+}
+
+TEST_F(ActorTest, UnreachableTargetsAreNotChosenAndTheAnswerIsKeptForAboutASecond)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 20);
+    Sentient* target = placeTarget(5, 30, 20);
+    ASSERT_TRUE(actor && target);
+    // A closed ring of blocked tiles around the target.
+    for (int dx = -2; dx <= 2; ++dx)
+        for (int dy = -2; dy <= 2; ++dy)
+            if (std::abs(dx) == 2 || std::abs(dy) == 2)
+                nav.blockWalking(0, 30 + dx, 20 + dy);
+    actor->addTargetEntry(target);
+    TargetEntry& entry = *actor->findTargetEntry(target);
+    entry.pathCheck.remaining = 0.0f;
+    actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), nullptr);
+    EXPECT_FALSE(entry.reachable);
+    nav.clearBlocks();
+    actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), nullptr) << "the stored answer holds while the check runs";
+    for (int i = 0; i < 25 && !actor->getTarget(); ++i)
+        actor->updateTargets(0.05f);
+    EXPECT_EQ(actor->getTarget(), target);
+}
+
+TEST_F(ActorTest, DetectionRangeFollowsLevelsWarAndTheCollectionRadius)
+{
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.archetype->baseAggressionRange = 400.0f;
+    goblin.archetype->sensesTime = 0.0f;
+    Actor* actor = spawn(goblin.type.get(), 5, 10, 10);
+    Sentient* low = placeTarget(2, 10, 12);
+    ASSERT_TRUE(actor && low);
+    EXPECT_FLOAT_EQ(actor->getDetectionRange(low), 520.0f);
+    relation = 0;
+    EXPECT_FLOAT_EQ(actor->getDetectionRange(low), 650.0f);
+    relation = 1;
+    Sentient* high = placeTarget(30, 10, 14);
+    EXPECT_FLOAT_EQ(actor->getDetectionRange(high), 100.0f) << "clamped to a quarter";
+
+    // Seen to 520 by a hostile, caught to the 600 collection radius at war.
+    relation = 1;
+    low->setPosition(ZonePosition(0, actor->getPosition().x + 515.0f, actor->getPosition().y));
+    high->setPosition(ZonePosition(0, 3000.0f, 3000.0f));
+    actor->lookForTargets(0.05f);
+    EXPECT_NE(actor->findTargetEntry(low), nullptr);
+    actor->clearTargetList();
+    low->setPosition(ZonePosition(0, actor->getPosition().x + 525.0f, actor->getPosition().y));
+    actor->lookForTargets(0.05f);
+    EXPECT_EQ(actor->findTargetEntry(low), nullptr);
+    relation = 0;
+    low->setPosition(ZonePosition(0, actor->getPosition().x + 595.0f, actor->getPosition().y));
+    actor->lookForTargets(0.05f);
+    EXPECT_NE(actor->findTargetEntry(low), nullptr);
+    actor->clearTargetList();
+    low->setPosition(ZonePosition(0, actor->getPosition().x + 610.0f, actor->getPosition().y));
+    actor->lookForTargets(0.05f);
+    EXPECT_EQ(actor->findTargetEntry(low), nullptr);
+    // A neutral is never collected.
+    relation = 2;
+    low->setPosition(ZonePosition(0, actor->getPosition().x + 100.0f, actor->getPosition().y));
+    actor->lookForTargets(0.05f);
+    EXPECT_EQ(actor->findTargetEntry(low), nullptr);
+}
+
+TEST_F(ActorTest, StealthedTargetsAreNoticedWithTheChanceFallingToNothingAtTheRange)
+{
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.archetype->baseAggressionRange = 400.0f;
+    goblin.archetype->sensesTime = 0.0f;
+    goblin.archetype->enemyStealthedAggressionMultiplier = 0.5f;
+    goblin.archetype->enemyStealthedAggressionChance = 0.5f;
+    Actor* actor = spawn(goblin.type.get(), 5, 10, 10);
+    Sentient* sneak = placeTarget(2, 10, 12);
+    ASSERT_TRUE(actor && sneak);
+    sneak->setTickFlags(0x400);
+    EXPECT_FLOAT_EQ(actor->getDetectionRange(sneak), 260.0f);
+    Random::setState(0, 12345);
+    auto noticedShare = [&](float distance) {
+        sneak->setPosition(ZonePosition(0, actor->getPosition().x + distance, actor->getPosition().y));
+        int noticed = 0;
+        const int trials = 4000;
+        for (int i = 0; i < trials; ++i) {
+            actor->lookForTargets(0.05f);
+            if (actor->findTargetEntry(sneak))
+                ++noticed;
+            actor->clearTargetList();
+        }
+        return static_cast<float>(noticed) / trials;
+    };
+    EXPECT_NEAR(noticedShare(100.0f), 0.25f, 0.03f);
+    EXPECT_NEAR(noticedShare(130.0f), 0.25f, 0.03f);
+    EXPECT_NEAR(noticedShare(195.0f), 0.125f, 0.025f);
+    EXPECT_EQ(noticedShare(261.0f), 0.0f);
+}
+
+TEST_F(ActorTest, TargetsBehindSightBlocksAreNotSeenButWalkBlocksDoNotHideThem)
+{
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.archetype->baseAggressionRange = 400.0f;
+    goblin.archetype->sensesTime = 0.0f;
+    Actor* actor = spawn(goblin.type.get(), 5, 10, 10);
+    Sentient* target = placeTarget(5, 16, 10);
+    ASSERT_TRUE(actor && target);
+    nav.blockWalking(0, 13, 10);
+    EXPECT_TRUE(actor->canSee(target));
+    EXPECT_FALSE(actor->isWalkLineClear(target));
+    nav.blockSight(0, 13, 10);
+    EXPECT_FALSE(actor->canSee(target));
+    actor->lookForTargets(0.05f);
+    EXPECT_EQ(actor->findTargetEntry(target), nullptr);
+    // Endpoints are not tested: a block under either character hides nothing.
+    nav.clearBlocks();
+    nav.blockSight(0, 10, 10);
+    nav.blockSight(0, 16, 10);
+    EXPECT_TRUE(actor->canSee(target));
+    // A level that is not loaded blocks every line.
+    nav.closeZone(0);
+    EXPECT_FALSE(actor->canSee(target));
+}
+
+TEST_F(ActorTest, WalksRoundABlockedRowToItsDestination)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 10);
+    ASSERT_NE(actor, nullptr);
+    actor->setChecksActivity(false);
+    for (int x = 15; x <= 25; ++x)
+        nav.blockWalking(0, x, 15);
+    ZonePosition goal = nav.tileCentre(0, 20, 20);
+    actor->moveAlongPathTo(goal);
+    EXPECT_TRUE(actor->isMoving());
+    bool crossedRow = false;
+    for (int i = 0; i < 400 && actor->isMoving(); ++i) {
+        world.game->update(0.05f);
+        const ZonePosition& p = actor->getPosition();
+        if (nav.isBlockedForMovement(p) && std::fabs(p.y - nav.centreOf(15)) < 1.0f)
+            crossedRow = true;
+    }
+    EXPECT_FALSE(actor->isMoving());
+    EXPECT_FALSE(crossedRow);
+    EXPECT_EQ(actor->getPosition(), goal);
+}
+
+TEST_F(ActorTest, AFailedPathStopsTheWalkAndAnUnloadedLevelIsNotWalked)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 10);
+    ASSERT_NE(actor, nullptr);
+    actor->setChecksActivity(false);
+    // Beyond the 25-tile window.
+    actor->moveAlongPathTo(nav.tileCentre(0, 20, 40));
+    step(1.0f);
+    EXPECT_FALSE(actor->isMoving());
+    EXPECT_EQ(actor->getPosition(), nav.tileCentre(0, 20, 10));
+
+    actor->moveAlongPathTo(nav.tileCentre(0, 20, 14));
+    nav.closeZone(0);
+    step(1.0f);
+    EXPECT_EQ(actor->getPosition(), nav.tileCentre(0, 20, 10));
+    EXPECT_TRUE(actor->isMoving());
+    nav.openZone(0);
+    step(2.0f);
+    EXPECT_EQ(actor->getPosition(), nav.tileCentre(0, 20, 14));
+}
+
+TEST_F(ActorTest, AKilledMonsterWithoutDeathAnimationsPassesEveryStateAndIsDeleted)
+{
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.archetype->deathFadeTime = 2.0f;
+    goblin.archetype->modelName.clear();
+    goblin.type->modelName.clear();
+    Actor* actor = spawn(goblin.type.get(), 5, 20, 10);
+    Sentient* killer = placeTarget(5, 22, 10);
+    ASSERT_TRUE(actor && killer);
+    actor->setChecksActivity(false);
+    int number = actor->getEntityNumber();
+    int drops = 0;
+    int deaths = 0;
+    Sentient* credited = nullptr;
+    world.game->hooks().dropMonsterLoot = [&](Actor* a, float share, int, float, float) {
+        EXPECT_EQ(a, actor);
+        EXPECT_FLOAT_EQ(share, 1.0f);
+        ++drops;
+    };
+    world.game->hooks().monsterDied = [&](Actor*, Sentient* credit) {
+        credited = credit;
+        ++deaths;
+    };
+    actor->takeDamage(actor->getHealth(), killer);
+    ASSERT_TRUE(actor->isDead());
+    EXPECT_EQ(actor->getKillCreditEntity(), killer);
+    world.game->update(0.05f);
+    EXPECT_EQ(actor->getDeathState(), Actor::kCorpse);
+    EXPECT_EQ(drops, 1);
+    EXPECT_EQ(deaths, 1);
+    EXPECT_EQ(credited, killer);
+    EXPECT_TRUE(actor->getTargets().empty());
+    step(2.1f);
+    ASSERT_EQ(world.game->getEntity(number), actor);
+    EXPECT_EQ(actor->getDeathState(), Actor::kFading);
+    step(5.6f);
+    EXPECT_EQ(world.game->getEntity(number), nullptr);
+    EXPECT_EQ(drops, 1);
+}
+
+TEST_F(ActorTest, NpcsDropNoLootAndQuestNpcsReportTheirDeath)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 10);
+    ASSERT_NE(actor, nullptr);
+    int drops = 0;
+    int reports = 0;
+    world.game->hooks().dropMonsterLoot = [&](Actor*, float, int, float, float) { ++drops; };
+    world.game->hooks().questNpcDied = [&](Actor*, Sentient*) { ++reports; };
+    actor->setQuestActor(true);
+    actor->takeDamage(actor->getHealth() + 5, nullptr);
+    world.game->update(0.05f);
+    EXPECT_EQ(drops, 1);
+    EXPECT_EQ(reports, 1);
+
+    int announced = 0;
+    world.game->hooks().announceDeath = [&](Actor*) { ++announced; };
+    Actor* guard = spawn(findType("TownGuardType"), 5, 24, 10);
+    ASSERT_NE(guard, nullptr);
+    ASSERT_TRUE(guard->isNpc());
+    guard->takeDamage(guard->getHealth(), nullptr);
+    world.game->update(0.05f);
+    EXPECT_EQ(drops, 1);
+    EXPECT_EQ(announced, 1);
+}
+
+TEST_F(ActorTest, MaximumHealthZeroIsNeverDead)
+{
+    Actor actor;
+    actor.setMaxHealth(0);
+    actor.setHealth(0);
+    actor.update(0.05f);
+    EXPECT_EQ(actor.getDeathState(), Actor::kAlive);
+}
+
+TEST_F(ActorTest, TheLedgerCountsCovenantIndexesOnlyForCovenantsThatExist)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 10);
+    Sentient* loner = placeTarget(5, 22, 10);
+    ASSERT_TRUE(actor && loner);
+    actor->takeDamage(10, loner);
+    EXPECT_EQ(actor->getDamageByCovenant(-1), 0);
+    loner->setCovenantIndex(3); // no such covenant in the game
+    actor->takeDamage(10, loner);
+    EXPECT_EQ(actor->getDamageByCovenant(3), 0);
+}
+
+} // namespace
