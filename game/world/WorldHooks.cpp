@@ -3,6 +3,7 @@
 #include "engine/app/AppHooks.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/world/AreaResource.h"
+#include "game/world/PathFinder.h"
 #include "game/world/World.h"
 
 #include <memory>
@@ -26,6 +27,20 @@ void installWorldHooks(AppHooks& hooks)
         }
         *holder = std::make_unique<World>();
         (*holder)->installNeighbourFunction();
+    };
+    std::function<void()> previousClasses = hooks.registerGameClasses;
+    hooks.registerGameClasses = [previousClasses] {
+        if (previousClasses) {
+            previousClasses();
+        }
+        PathFinder::create();
+    };
+    std::function<void()> previousStop = hooks.stopGames;
+    hooks.stopGames = [previousStop] {
+        PathFinder::destroy();
+        if (previousStop) {
+            previousStop();
+        }
     };
     std::function<void()> previousFinish = hooks.finishLevels;
     hooks.finishLevels = [holder, previousFinish] {
