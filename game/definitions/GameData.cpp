@@ -560,6 +560,14 @@ ZonePosition GameData::getStartPosition(int gridWidth, int gridHeight) const
     return ZonePosition(0, x, y);
 }
 
+ZonePosition GameData::getStartPosition() const
+{
+    const float cellX = std::floor(m_rules.startPosition.x * static_cast<float>(m_rules.levelTileWidth));
+    const float cellY = std::floor(m_rules.startPosition.y * static_cast<float>(m_rules.levelTileHeight));
+    return snapToGrid(ZonePosition(0, m_rules.tileOrigin.x + cellX * m_rules.tileSize,
+                                   m_rules.tileOrigin.y + cellY * m_rules.tileSize));
+}
+
 float GameData::getResistanceAbsorbFraction(float resistance, int level) const
 {
     if (resistance <= 0.0f)

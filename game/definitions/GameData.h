@@ -139,8 +139,12 @@ public:
     int pickRumorFailure() const;
     Color getSunColor(float time, const Color& day, const Color& night) const;
     ZonePosition getTownGatePosition(int index) const;
-    // The start position scaled by the world grid size, rounded down to a cell.
+    // The start position scaled by the world grid size, rounded down to a cell
+    // (the covenant house's cell).
     ZonePosition getStartPosition(int gridWidth, int gridHeight) const;
+    // Where new players stand: zone 0, the tile at "StartPosition" of the
+    // level's tiles, snapped to the grid.
+    ZonePosition getStartPosition() const;
     float getResistanceAbsorbFraction(float resistance, int level) const;
     float getLevelCurveValue(int totalInfluence) const;
     int getInfluenceForLevel(int totalInfluence) const;

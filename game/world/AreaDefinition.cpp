@@ -5,7 +5,9 @@
 #include "engine/data/Database.h"
 #include "game/definitions/GameData.h"
 #include "game/world/AreaResource.h"
+#include "game/world/Level.h"
 #include "game/world/RandomGenerator.h"
+#include "game/world/WorldRules.h"
 #include "graphics/shaders/ShaderSystem.h"
 
 #include <algorithm>
@@ -359,4 +361,43 @@ bool AreaDefinition::isMonsterOfArea(const MonsterType* type) const
 bool AreaDefinition::containsLevelIndex(int value) const
 {
     return std::find(levelIndices.begin(), levelIndices.end(), value) != levelIndices.end();
+}
+
+const std::string& AreaDefinition::getGateName(int level, bool downward) const
+{
+    if (!downward) {
+        return upGateName;
+    }
+    const bool ours = std::any_of(levels.begin(), levels.end(),
+                                  [level](const Level* l) { return l && l->zone == level && level >= 0; });
+    return ours ? downGateName : entranceGateName;
+}
+
+ZonePosition AreaDefinition::getFirstLevelCenter() const
+{
+    if (levels.empty() || !levels.front()) {
+        return ZonePosition(-1, 0.0f, 0.0f);
+    }
+    const GameRules& rules = worldRules();
+    return ZonePosition(levels.front()->zone, rules.levelWidth * 0.5f, rules.levelHeight * 0.5f);
+}
+
+void AreaDefinition::chooseGateSpot()
+{
+    if (!inUse || levels.empty() || !spawnGate) {
+        return;
+    }
+    Level* level = levels[static_cast<size_t>(randomInt(1, static_cast<int>(levels.size())))];
+    level->gateSpot = level->randomPositionInArea();
+    level->gateFlag = true;
+}
+
+Level* AreaDefinition::getGateLevel() const
+{
+    for (Level* level : levels) {
+        if (level && level->gateFlag) {
+            return level;
+        }
+    }
+    return nullptr;
 }

@@ -62,6 +62,18 @@ public:
 
     bool containsLevelIndex(int value) const;
 
+    // ---- Gates and the first level
+    // Not downward: "UpGateName"; downward: "DownGateName" when the level is
+    // one of this area's, else "EntranceGateName".
+    const std::string& getGateName(int level, bool downward) const;
+    // The middle of the first level; zone -1 while the area has none.
+    ZonePosition getFirstLevelCenter() const;
+    // In a used area with levels and "SpawnGate": one level (stream 1) gets
+    // a random spot inside it as its gate spot.
+    void chooseGateSpot();
+    // The first level with a gate; null for none.
+    Level* getGateLevel() const;
+
     const std::vector<MonsterArchetype*>& getMonsterPool() const { return m_pool; }
     const std::vector<MonsterArchetype*>& getDesiredPool() const { return m_desired; }
     const std::vector<MonsterType*>& getCandidates() const { return m_candidates; }
@@ -124,6 +136,9 @@ public:
     std::vector<Level*> levels;    // built from this definition
     std::vector<int> levelIndices; // filled by the world
     bool inUse = false;
+    bool mainPath = false;                            // placed on a section's main path
+    bool startOrEnd = false;                          // a section's start or end area
+    std::vector<const AreaDefinition*> adjacentAreas; // opened to, by a passage
 
 private:
     void activate(MonsterType* type);

@@ -8,6 +8,7 @@
 #include "game/entities/ItemGround.h"
 #include "game/entities/Projectile.h"
 #include "game/world/EntityQueryMask.h"
+#include "game/world/World.h"
 
 #include <algorithm>
 
@@ -215,7 +216,9 @@ bool Game::isPlaceFree(const ZonePosition& position, const Entity* entity, uint3
     if (entity->hasFlag(EntityBase::kFlagNoCollision)) {
         return true;
     }
-    // The World's blocking of the place joins here once the World exists.
+    if (World* world = World::instance(); world && world->isBlockedForMovement(position)) {
+        return false;
+    }
     if (blockingMask == 0) {
         blockingMask = 1;
     }
@@ -232,9 +235,11 @@ bool Game::isPlaceFree(const ZonePosition& position, const Entity* entity, uint3
 
 bool Game::isItemSpotFree(const ZonePosition& position) const
 {
-    // The World's blocking of the place joins here once the World exists;
-    // chests count with the Chest.
+    // Chests count with the Chest.
     if (position.zone < 0) {
+        return false;
+    }
+    if (World* world = World::instance(); world && world->isBlockedForMovement(position)) {
         return false;
     }
     thread_local std::vector<Entity*> near;

@@ -1,9 +1,10 @@
 #include "game/world/World.h"
 
 #include "engine/core/ZoneTopology.h"
+#include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
-
-World::World() = default;
+#include "game/world/Section.h"
+#include "game/world/WorldGrid.h"
 
 World::~World()
 {

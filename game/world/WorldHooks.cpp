@@ -5,12 +5,14 @@
 #include "game/world/AreaResource.h"
 #include "game/world/PathFinder.h"
 #include "game/world/World.h"
+#include "game/world/WorldQuestAdapter.h"
 
 #include <memory>
 
 void installWorldHooks(AppHooks& hooks)
 {
     auto holder = std::make_shared<std::unique_ptr<World>>();
+    auto quests = std::make_shared<std::unique_ptr<WorldQuestAdapter>>();
     std::function<void()> previousRegister = hooks.registerSystems;
     hooks.registerSystems = [previousRegister] {
         if (previousRegister) {
@@ -21,12 +23,13 @@ void installWorldHooks(AppHooks& hooks)
         }
     };
     std::function<void()> previousSetup = hooks.setupWorld;
-    hooks.setupWorld = [holder, previousSetup] {
+    hooks.setupWorld = [holder, quests, previousSetup] {
         if (previousSetup) {
             previousSetup();
         }
         *holder = std::make_unique<World>();
         (*holder)->installNeighbourFunction();
+        *quests = std::make_unique<WorldQuestAdapter>(**holder);
     };
     std::function<void()> previousClasses = hooks.registerGameClasses;
     hooks.registerGameClasses = [previousClasses] {
@@ -52,9 +55,10 @@ void installWorldHooks(AppHooks& hooks)
         }
     };
     std::function<void()> previousDestroy = hooks.destroySystems;
-    hooks.destroySystems = [holder, previousDestroy] {
+    hooks.destroySystems = [holder, quests, previousDestroy] {
         // Before the shader system and the resource manager that its levels
         // hold handles of.
+        quests->reset();
         holder->reset();
         if (previousDestroy) {
             previousDestroy();
