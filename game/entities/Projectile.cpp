@@ -6,6 +6,8 @@
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 #include "game/definitions/GameEnums.h"
+#include "game/skills/Saturate.h"
+#include "game/world/CombatSystem.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 
@@ -161,6 +163,10 @@ ZonePosition Projectile::getAim() const
 
 void Projectile::launch()
 {
+    CombatSystem* combat = CombatSystem::instance();
+    if (m_type == Beam && m_target && combat && m_damage.hasPositiveMax()) {
+        addDamageDone(combat->applyDamage(m_source.get(), m_target.get(), m_damage, false, false));
+    }
     if (m_type == Ring) {
         m_direction = 0;
     } else if (m_type == Lob) {
@@ -180,6 +186,11 @@ void Projectile::update(float dt)
 {
     Entity::update(dt);
     think(dt);
+}
+
+void Projectile::addDamageDone(int amount)
+{
+    m_damageDone = saturate(static_cast<double>(m_damageDone) + amount);
 }
 
 void Projectile::end()
@@ -280,22 +291,36 @@ void Projectile::growRing(float dt)
 
 void Projectile::hit(Entity* target)
 {
+    CombatSystem* combat = CombatSystem::instance();
+    // The damage may kill and remove either side.
+    SafePtr<Entity> targetRef(target);
     if (target) {
         if (m_beamAttack) {
             spawnChainProjectile(this, this, target, false);
+        } else if (combat) {
+            if (m_normalAttack) {
+                addDamageDone(combat->resolveHit(m_source.get(), target, nullptr, true, m_damageMultiplier));
+            } else if (!m_magicAttack && m_damage.hasPositiveMax()) {
+                addDamageDone(combat->applyDamage(m_source.get(), target, m_damage, false, false));
+            }
         }
-        if (m_statusEffect) {
+        target = targetRef.get();
+        if (target && m_statusEffect) {
             target->addStatusEffect(m_statusEffect, m_source.get(), m_statusEffectLevel);
         }
     }
     ZonePosition at = (m_type == Ring && target) ? target->getPosition() : m_position;
+    if (combat && m_radius > 0.0f && m_radiusDamage.hasPositiveMax()) {
+        addDamageDone(
+            combat->applyAreaDamage(m_source.get(), at, m_radius, m_radiusDamage, m_hitsEverything));
+    }
     if (!m_explosion.empty()) {
         if (Game* game = Game::instance()) {
             game->spawnEntity(m_explosion, at, kExplosionSeconds);
         }
     }
     if (m_type == Ring) {
-        addToHitList(target);
+        addToHitList(targetRef.get());
     } else if (m_type == Normal || m_type == Lob) {
         end();
     }

@@ -109,6 +109,8 @@ public:
 
 private:
     void addToHitList(Entity* entity);
+    // Saturates at the int range.
+    void addDamageDone(int amount);
     // Where the projectile flies or looks: the target's position, else the
     // destination.
     ZonePosition getAim() const;

@@ -4,6 +4,8 @@
 #include "engine/data/DatabaseEntry.h"
 #include "game/covenants/StatChangeList.h"
 #include "game/entities/Projectile.h"
+#include "game/skills/SkillLoaders.h"
+#include "game/world/CombatSystem.h"
 #include "support/TeamEntity.h"
 #include "support/TestWorld.h"
 
@@ -12,9 +14,9 @@
 #include <string>
 #include <vector>
 
-// A one-level world on the shipped data with test projectiles of every kind,
-// fighters on two sides and a marker status effect that every launch hands
-// on, so that hits show on the fighters.
+// A one-level world on the shipped data and its combat system, with test
+// projectiles of every kind, fighters on two sides and a marker status effect
+// that every launch hands on, so that hits show on the fighters.
 inline constexpr float kProjectileWorldStep = 0.05f;
 
 inline constexpr const char* kTestProjectiles = R"(
@@ -112,10 +114,39 @@ TestFromTarget {
     Life 1
     StartsAtTarget 1
 }
+TestBomb {
+    Type Projectile
+    ProjectileType Lob
+    Speed 400
+    LobSpeed 100
+    HitsEverything 1
+}
+TestBlastRing {
+    Type Projectile
+    ProjectileType Ring
+    Speed 400
+    Life 1.0
+    HitsEverything 1
+}
+TestBurning {
+    Type Projectile
+    ProjectileType Ring
+    Speed 400
+    Life 2.0
+    ConstantDamage 1
+    DamageTime 0.5
+}
 )";
 
 class ProjectileWorld : public ::testing::Test {
 protected:
+    ProjectileWorld()
+    {
+        registerSkillLoaders();
+        createCombatSystem();
+    }
+    ~ProjectileWorld() override { destroyCombatSystem(); }
+
     void SetUp() override
     {
         world.database.addSubDatabase("ProjectileTest", "projectile_test.dbl", kTestProjectiles);

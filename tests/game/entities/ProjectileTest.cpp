@@ -1,10 +1,14 @@
 #include "game/entities/Projectile.h"
 #include "engine/core/ByteBuffer.h"
+#include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "game/covenants/StatChangeList.h"
+#include "game/definitions/GameEnums.h"
 #include "game/world/EntityQueryMask.h"
 #include "support/ProjectileWorld.h"
+#include "support/RandomScript.h"
+#include "support/ScriptedFighter.h"
 #include "support/TeamEntity.h"
 #include "support/TestWorld.h"
 
@@ -477,6 +481,151 @@ TEST(ShippedProjectiles, NamesResolveAndEntriesLoadCleanly)
     EXPECT_EQ(world.log.count(3), 0u);
     ASSERT_NE(db.findEntry("ProjSiege"), nullptr);
     EXPECT_EQ(db.getString(db.findEntry("ProjSiege"), "ProjectileType"), "Lob");
+}
+
+} // namespace
+
+namespace {
+
+// ---- Damage through the combat system ----------------------------------------------
+
+class ProjectileDamageTest : public ProjectileWorld {
+protected:
+    static StatChangeList magic(int amount)
+    {
+        StatChangeList list;
+        list.add(toIndex(DamageType::Magic), amount, amount);
+        return list;
+    }
+
+    Projectile* fire(const char* name, Entity* source, Entity* target, const StatChangeList& damage,
+                     bool normalAttack = false, const ZonePosition& destination = ZonePosition(),
+                     float radius = 0.0f, const StatChangeList& radiusDamage = StatChangeList())
+    {
+        return Entity::spawnProjectile(name, damage, normalAttack, false, source, target, destination,
+                                       nullptr, 0, radius, radiusDamage, nullptr);
+    }
+
+    ScriptedFighter* sentient(float x, float y)
+    {
+        auto* s = new ScriptedFighter();
+        s->setMaxHealth(100);
+        s->setHealth(100);
+        s->setPosition(ZonePosition(0, x, y));
+        EXPECT_GE(game().addEntity(s), 0);
+        return s;
+    }
+
+    bool queued(const std::string& line) const
+    {
+        const auto& lines = world.server->getQueuedCommands();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+};
+
+TEST_F(ProjectileDamageTest, BoltDealsItsListOnArrivalAndKeepsTheTotal)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 130.0f, 100.0f);
+    Projectile* bolt = fire("TestBolt", source, target, magic(10));
+    step();
+    EXPECT_EQ(target->getHealth(), 100);
+    step();
+    EXPECT_EQ(target->getHealth(), 90);
+    EXPECT_EQ(bolt->getDamageDone(), 10);
+    EXPECT_TRUE(queued(formatString("dmg %d 10", target->getEntityNumber())));
+}
+
+TEST_F(ProjectileDamageTest, BeamDealsItsListAtLaunchAndEachLinkOnce)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    std::vector<TeamEntity*> enemies;
+    for (int i = 0; i < 4; ++i) {
+        enemies.push_back(fighter(1, 500.0f + 100.0f * static_cast<float>(i), 100.0f));
+    }
+    Projectile* root = fire("TestChain", source, enemies[0], magic(10));
+    EXPECT_EQ(enemies[0]->getHealth(), 90);
+    EXPECT_EQ(root->getDamageDone(), 10);
+    step(40);
+    EXPECT_EQ(enemies[0]->getHealth(), 90);
+    EXPECT_EQ(enemies[1]->getHealth(), 90);
+    EXPECT_EQ(enemies[2]->getHealth(), 90);
+    EXPECT_EQ(enemies[3]->getHealth(), 100);
+}
+
+TEST_F(ProjectileDamageTest, BeamAttackDealsTheDamageThroughItsBeamOnly)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    TeamEntity* target = fighter(1, 110.0f, 100.0f);
+    Projectile* spark = fire("TestSpark", source, target, magic(10));
+    step();
+    EXPECT_EQ(target->getHealth(), 90);
+    EXPECT_EQ(spark->getDamageDone(), 0);
+    ASSERT_EQ(beams().size(), 1u);
+    EXPECT_EQ(beams()[0]->getDamageDone(), 10);
+}
+
+TEST_F(ProjectileDamageTest, WeaponHitLandsFarBeyondMeleeReach)
+{
+    auto* source = new ScriptedFighter();
+    source->setPosition(ZonePosition(0, 100.0f, 100.0f));
+    ASSERT_GE(game().addEntity(source), 0);
+    source->addDamage(toIndex(DamageType::Magic), 12.0f, 12.0f);
+    source->setStat(toIndex(CharacterStat::Attack), 1000);
+    TeamEntity* target = fighter(1, 400.0f, 100.0f);
+    Projectile* arrow = fire("TestBolt", source, target, StatChangeList(), true);
+    // The hit roll passes; the rest may fall as it likes.
+    ASSERT_TRUE(scriptDraws({drawBelow(0.01f)}));
+    arrow->hit(target);
+    EXPECT_GT(arrow->getDamageDone(), 0);
+    EXPECT_EQ(target->getHealth(), 100 - arrow->getDamageDone());
+}
+
+TEST_F(ProjectileDamageTest, GroundBurstHurtsTheSentientsWithinItsRadius)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    ScriptedFighter* centre = sentient(300.0f, 100.0f);
+    ScriptedFighter* edge = sentient(350.0f, 100.0f);
+    ScriptedFighter* outside = sentient(380.0f, 100.0f);
+    TeamEntity* object = fighter(1, 310.0f, 100.0f);
+    Projectile* bomb = fire("TestBomb", source, nullptr, StatChangeList(), false,
+                            ZonePosition(0, 300.0f, 100.0f), 64.0f, magic(5));
+    step(11);
+    EXPECT_EQ(centre->getHealth(), 95);
+    EXPECT_EQ(edge->getHealth(), 95);
+    EXPECT_EQ(outside->getHealth(), 100);
+    // Area damage is for living characters only.
+    EXPECT_EQ(object->getHealth(), 100);
+    EXPECT_EQ(bomb->getDamageDone(), 10);
+}
+
+TEST_F(ProjectileDamageTest, ConstantDamageIsSpreadOverTheRingsLife)
+{
+    TeamEntity* source = fighter(0, 1000.0f, 1000.0f);
+    TeamEntity* target = fighter(1, 1010.0f, 1000.0f);
+    Projectile* ring =
+        fire("TestBurning", source, nullptr, magic(10), false, ZonePosition(0, 1200.0f, 1000.0f));
+    // Life 2 s: 5 a pulse, a pulse each half second.
+    EXPECT_EQ(ring->getDamage().entries()[0].max, 5.0f);
+    step(41);
+    EXPECT_EQ(target->getHealth(), 80);
+    EXPECT_EQ(ring->getDamageDone(), 20);
+}
+
+TEST_F(ProjectileDamageTest, RingBurstsAroundEachEntityItHits)
+{
+    TeamEntity* source = fighter(0, 1000.0f, 1000.0f);
+    TeamEntity* first = fighter(1, 1010.0f, 1000.0f);
+    // 30 from the entity the ring hits, 40 from the ring's centre, and the
+    // other way round.
+    ScriptedFighter* beyond = sentient(1040.0f, 1000.0f);
+    ScriptedFighter* behind = sentient(970.0f, 1000.0f);
+    Projectile* ring = fire("TestBlastRing", source, nullptr, StatChangeList(), false,
+                            ZonePosition(0, 1200.0f, 1000.0f), 32.0f, magic(5));
+    step();
+    EXPECT_TRUE(ring->isInHitList(first));
+    EXPECT_EQ(beyond->getHealth(), 95);
+    EXPECT_EQ(behind->getHealth(), 100);
 }
 
 } // namespace
