@@ -100,8 +100,8 @@ public:
     virtual float getLootShare() const;
     virtual void giveLoot(Actor* victim) {}
     bool canBeAttacked() const;
-    float getXpShareFactor() const;
-    float getXpMult() const;
+    float getXpShareFactor() const override;
+    float getXpMult() const override;
     bool isCovenantGuard() const { return m_covenantGuard; }
     Sentient* getKillCreditEntity() const { return m_killCredit.get(); }
     void playIdleAnimation(bool restart);

@@ -429,6 +429,15 @@ bool Actor::readCreationInfo(ByteBuffer& in)
         debugPrint(3, "Monster record: unknown monster type %s, monster dropped\n", entryName.c_str());
         return false;
     }
+    // Levels and ranks out of the game's range are brought into it: a level
+    // of millions would set up for ever.
+    const int maxLevel = std::max(1, worldRules().maxLevel);
+    if (level < 1 || level > maxLevel || rarity < 0 || rarity >= kMonsterRarityCount) {
+        debugPrint(2, "Monster record %s: level %d, rank %d out of range\n", entryName.c_str(), level,
+                   rarity);
+        level = std::clamp(level, 1, maxLevel);
+        rarity = std::clamp(rarity, 0, kMonsterRarityCount - 1);
+    }
     initFromMonsterType(type, level, false);
     m_enhancementRarity = rarity;
     updateStats(true);
