@@ -5,6 +5,7 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
+#include "game/skills/SkillDefinition.h"
 
 #include <cmath>
 
@@ -325,8 +326,8 @@ float EntityBase::distanceToEntity(const EntityBase* other, bool subtractRadii) 
 
 bool EntityBase::isInMeleeRange(const EntityBase* other, const SkillDefinition* skill) const
 {
-    // The skill's own range test joins with the skill code.
-    (void)skill;
+    if (skill)
+        return skill->isInRange(this, other);
     const GameData* data = GameData::instance();
     float reach = data ? data->rules().gridSize : GameRules().gridSize;
     return distanceToEntity(other, true) < reach * kMeleeReachFactor;

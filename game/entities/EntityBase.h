@@ -112,8 +112,9 @@ public:
     // radii come off (may go negative).
     float distanceTo(const SkillEntity* other, bool subtractRadii) const override;
     float distanceToEntity(const EntityBase* other, bool subtractRadii) const;
-    // Within 1.9 melee reaches (GridSize) of the other, radii subtracted. A
-    // caller that may hold a null this tests it and takes false.
+    // With a skill, the skill's range test; else within 1.9 melee reaches
+    // (GridSize) of the other, radii subtracted. A caller that may hold a
+    // null this tests it and takes false.
     bool isInMeleeRange(const EntityBase* other, const SkillDefinition* skill = nullptr) const;
     void faceTowards(const ZonePosition& position, bool away);
     void faceEntity(const EntityBase* other);

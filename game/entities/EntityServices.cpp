@@ -63,10 +63,10 @@ SkillBase* EntityServices::createSkill()
     return s_hooks.createSkill ? s_hooks.createSkill() : new SkillBase();
 }
 
-void EntityServices::useSkill(SkillBase* skill, Sentient* user, Entity* target)
+void EntityServices::useSkill(SkillBase* skill, Sentient* user, Entity* target, int stage, bool unchecked)
 {
     if (s_hooks.useSkill) {
-        s_hooks.useSkill(skill, user, target);
+        s_hooks.useSkill(skill, user, target, stage, unchecked);
     }
 }
 

@@ -47,8 +47,9 @@ struct EntityServiceHooks {
     std::function<SkillListBase*()> createSkillList;
     // → a plain SkillBase.
     std::function<SkillBase*()> createSkill;
-    // → nothing.
-    std::function<void(SkillBase* skill, Sentient* user, Entity* target)> useSkill;
+    // → nothing. stage: 0 a new request, 1 a cast ended, 2 the skill's
+    // animation marker was reached; unchecked skips the use check.
+    std::function<void(SkillBase* skill, Sentient* user, Entity* target, int stage, bool unchecked)> useSkill;
 
     // → 0.
     std::function<int(const Sentient* sentient, int stat, int group)> skillStatChange;
@@ -87,7 +88,8 @@ public:
 
     static SkillListBase* createSkillList();
     static SkillBase* createSkill();
-    static void useSkill(SkillBase* skill, Sentient* user, Entity* target);
+    static void useSkill(SkillBase* skill, Sentient* user, Entity* target, int stage = 0,
+                         bool unchecked = false);
 
     static int skillStatChange(const Sentient* sentient, int stat, int group);
     static float skillStatMult(const Sentient* sentient, int stat);

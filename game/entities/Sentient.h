@@ -92,6 +92,8 @@ public:
     const CounterList& getStats() const { return m_stats; }
     virtual void takeDamage(int amount, Entity* source, bool overTime, bool quiet);
     void noteCombatEvent(int stateBit, int entityNumber);
+    // Frees every timed flag record of that state bit.
+    void freeCombatEvents(int stateBit);
     // Each active effect's absorb pass, in list order.
     virtual void filterIncomingDamage(int& damage);
     virtual bool canAct() const;

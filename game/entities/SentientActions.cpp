@@ -372,8 +372,13 @@ void Sentient::onUseSkillEvent(Event& event)
 {
     int skillNumber = event.readInt();
     auto* target = event.readObjectAs<Entity>();
+    // The stage the wound-up use comes back at.
+    int stage = event.readInt();
     int tree = skillNumber / kSkillStatsPerTree;
-    useSkillByIndex(tree, skillNumber - tree * kSkillStatsPerTree, target);
+    SkillBase* skill =
+        m_skillList ? m_skillList->findByTreeSlot(tree, skillNumber - tree * kSkillStatsPerTree) : nullptr;
+    if (skill)
+        EntityServices::useSkill(skill, this, target, stage, false);
 }
 
 void Sentient::onUseEntityEvent(Event& event)

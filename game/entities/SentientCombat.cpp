@@ -272,6 +272,13 @@ void Sentient::noteCombatEvent(int stateBit, int entityNumber)
     slot->bit = stateBit;
 }
 
+void Sentient::freeCombatEvents(int stateBit)
+{
+    for (TimedFlag& f : m_timedFlags)
+        if (f.bit == stateBit)
+            f.entityNumber = -1;
+}
+
 // ---- Regeneration ------------------------------------------------------------------------
 
 bool Sentient::isInCombat() const

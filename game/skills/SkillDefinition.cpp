@@ -288,6 +288,11 @@ int SkillDefinition::getPowerCost(int level) const
     return atLevel(&SkillDefinition::power, level);
 }
 
+int SkillDefinition::getPowerAdded(int level) const
+{
+    return atLevel(&SkillDefinition::powerAdded, level);
+}
+
 float SkillDefinition::getDamageMultAll(int level) const
 {
     return atLevel(&SkillDefinition::damageMultAll, level);

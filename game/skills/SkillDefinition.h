@@ -43,6 +43,7 @@ public:
 
     // ---- Values at a level
     int getPowerCost(int level) const;
+    int getPowerAdded(int level) const;
     float getDamageMultAll(int level) const;
     // The all-types value when "DamageMultAll" is not 0.
     float getDamageMult(int damageType, int level) const;

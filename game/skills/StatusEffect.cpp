@@ -20,6 +20,8 @@ constexpr int kPowerStat = toIndex(CharacterStat::Power);
 constexpr int kMaxPowerStat = toIndex(CharacterStat::MaxPower);
 constexpr int kMaxHealthStat = toIndex(CharacterStat::MaxHealth);
 constexpr int kMovementStat = toIndex(CharacterStat::Movement);
+// A skill fired by an effect acts at once (the marker stage), unchecked.
+constexpr int kFiredSkillStage = 2;
 
 SkillBase* makeTriggerSkill(const std::string& name)
 {
@@ -414,7 +416,7 @@ void StatusEffect::handleHitEvent(Event& event)
                 m_owner->playSound("Sounds/Magic/lifesteal.wav", 100.0f);
             }
             if (m_onHitSkill && weaponHit)
-                EntityServices::useSkill(m_onHitSkill, m_owner, victim);
+                EntityServices::useSkill(m_onHitSkill, m_owner, victim, kFiredSkillStage, true);
             if (!onHitEffectModelName.empty() && weaponHit)
                 spawnAt(onHitEffectModelName, victim, effectTime, m_owner);
         }
@@ -427,7 +429,7 @@ void StatusEffect::handleHitEvent(Event& event)
         if (reflected)
             return;
         if (m_whenHitSkill)
-            EntityServices::useSkill(m_whenHitSkill, m_owner, attacker);
+            EntityServices::useSkill(m_whenHitSkill, m_owner, attacker, kFiredSkillStage, true);
         if (attacker && !whenHitEffectModelName.empty())
             spawnAt(whenHitEffectModelName, attacker, effectTime, nullptr);
     }

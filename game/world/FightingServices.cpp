@@ -1,9 +1,66 @@
 #include "game/world/FightingServices.h"
 
+#include "game/covenants/StatChangeList.h"
+#include "game/definitions/GameEnums.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Sentient.h"
+#include "game/skills/Skill.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillList.h"
 #include "game/world/CombatSystem.h"
 #include "game/world/Game.h"
+
+namespace {
+
+const SkillList* skillListOf(const Sentient* sentient)
+{
+    return sentient ? dynamic_cast<const SkillList*>(sentient->getSkillList()) : nullptr;
+}
+
+// The skill-list side of a sentient's modifier passes: phases 0 … 2 attack
+// (flat, percentage, late flat), 3 … 5 defend; an index −1 − t asks the
+// damage percentage of damage type t. The skill in use adds its own terms.
+void addSkillModifiers(const Sentient* sentient, int index, const SkillBase* skill, int phase, float& value)
+{
+    const SkillList* list = skillListOf(sentient);
+    if (!list)
+        return;
+    const SkillDefinition* used = skill ? skill->getDefinition() : nullptr;
+    int level = used ? skill->getLevel() : 0;
+    bool ownTerms = used && !used->passive;
+    if (index < 0) {
+        int type = -1 - index;
+        if (phase != 1 || type >= kDamageTypeCount)
+            return;
+        if (type == toIndex(DamageType::Physical))
+            value += list->sumPassiveStatMult(sentient, 0);
+        if (used)
+            value += used->getDamageMult(type, level);
+        return;
+    }
+    switch (phase) {
+    case 0:
+        if (ownTerms)
+            value += used->getDynamicStatChange(index, level);
+        list->addDynamicStatChanges(sentient, skill, nullptr, 0, index, value);
+        break;
+    case 1:
+        if (ownTerms)
+            value += used->getDynamicStatMult(index, level);
+        value += list->sumDynamicStatMult(sentient, skill, nullptr, index);
+        break;
+    case 3:
+        list->sumDefendingStatChange(sentient, index, 0, value);
+        break;
+    case 4:
+        value += list->sumDefendingStatMult(sentient, index);
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
 
 void registerFightingServices()
 {
@@ -43,6 +100,33 @@ void registerFightingServices()
     hooks.findFreeSpotNear = [](const ZonePosition& centre, int lastRing, ZonePosition& out, Entity* entity) {
         Game* game = Game::instance();
         return game && game->findFreeSpotNear(centre, lastRing, out, entity, false, 0, entity == nullptr);
+    };
+    hooks.createSkillList = []() -> SkillListBase* { return new SkillList(); };
+    hooks.createSkill = []() -> SkillBase* { return new Skill(); };
+    hooks.useSkill = [](SkillBase* skill, Sentient* user, Entity* target, int stage, bool unchecked) {
+        if (auto* s = dynamic_cast<Skill*>(skill))
+            s->use(user, target, stage, unchecked);
+    };
+    hooks.skillStatChange = [](const Sentient* sentient, int stat, int group) {
+        int value = 0;
+        if (const SkillList* list = skillListOf(sentient))
+            list->sumStatChange(sentient, stat, group, value);
+        return value;
+    };
+    hooks.skillStatMult = [](const Sentient* sentient, int stat) {
+        const SkillList* list = skillListOf(sentient);
+        return list ? list->sumStatMult(sentient, stat) : 0.0f;
+    };
+    hooks.skillModifiers = [](const Sentient* sentient, int index, const SkillBase* skill, const Entity*,
+                              int phase,
+                              float& value) { addSkillModifiers(sentient, index, skill, phase, value); };
+    hooks.skillDamage = [](const Sentient* sentient, int group, const SkillBase*, StatChangeList& list) {
+        if (const SkillList* skills = skillListOf(sentient))
+            skills->applyPassiveStatChanges(sentient, group, list);
+    };
+    hooks.skillGrantsRequirement = [](const Sentient* sentient, int requirement) {
+        const SkillList* list = skillListOf(sentient);
+        return list && list->grantsItemRequirement(sentient, requirement);
     };
     EntityServices::setHooks(hooks);
 }

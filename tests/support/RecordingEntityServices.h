@@ -23,6 +23,8 @@ public:
         SkillBase* skill = nullptr;
         Sentient* user = nullptr;
         Entity* target = nullptr;
+        int stage = 0;
+        bool unchecked = false;
     };
 
     explicit RecordingEntityServices(bool applyDamage = false) : m_saved(EntityServices::hooks())
@@ -50,8 +52,8 @@ public:
             out.insert(out.end(), inRange.begin(), inRange.end());
         };
         hooks.factionRelation = [this](const Entity*, const Entity*) { return relation; };
-        hooks.useSkill = [this](SkillBase* skill, Sentient* user, Entity* target) {
-            skillUses.push_back({skill, user, target});
+        hooks.useSkill = [this](SkillBase* skill, Sentient* user, Entity* target, int stage, bool unchecked) {
+            skillUses.push_back({skill, user, target, stage, unchecked});
         };
         hooks.skillStatChange = [this](const Sentient*, int stat, int group) {
             return group == skillGroup && stat == skillStat ? skillValue : 0;

@@ -1,0 +1,111 @@
+#pragma once
+
+#include "game/entities/Timer.h"
+#include "game/skills/SkillBase.h"
+
+#include <cstdint>
+#include <vector>
+
+class Entity;
+class Sentient;
+class StatChangeList;
+
+// A skill as the server runs it for one owner: the use request with its
+// check and refusal texts, the staging of casts and animation markers through
+// the owner's skill wind-up, the acting steps, the reuse timer and the AI's
+// use-check pacing. The effects on targets are in SkillEffects.cpp.
+class Skill : public SkillBase {
+public:
+    // Entity flag: the owner pays no power for its skills.
+    static constexpr uint32_t kFlagNoPowerCost = 0x4;
+    // Enemies within this distance block a "NoAttackers" skill.
+    static constexpr float kNoAttackersRadius = 300.0f;
+
+    // Stages of a request: a new one, a cast that finished, a marker reached.
+    static constexpr int kStageRequest = 0;
+    static constexpr int kStageCastDone = 1;
+    static constexpr int kStageMarker = 2;
+    // What getUseStage decides: cast first, wait for the marker, act now.
+    static constexpr int kUseCast = 1;
+    static constexpr int kUseAtMarker = 2;
+    static constexpr int kUseNow = 3;
+
+    // Results of execute.
+    static constexpr int kFailed = 0;
+    static constexpr int kDone = 1;
+    static constexpr int kStaged = 2;
+    static constexpr int kNothingMore = 3;
+
+    Skill() = default;
+
+    void updateTimer(float seconds) override;
+    // Keeps the owner, and the owner as a Sentient when it is one.
+    void setOwner(SkillEntity* owner) override;
+
+    // A request by user. Enemy skills act on the user's own target;
+    // friendTarget is the friend chosen by the caller. unchecked skips the
+    // whole check (death skills, skills fired by status effects).
+    void use(Sentient* user, Entity* friendTarget, int stage, bool unchecked);
+    // 0 or a refusal code, checked in a fixed order.
+    int checkUse(Sentient* user, Entity* target, int stage, bool unchecked) const;
+    // Sends the refusal text of the code to the user; codes 0, 1 and
+    // unknown codes say nothing.
+    void showRefusal(int code, Sentient* user) const;
+    int execute(Sentient* user, Entity* friendTarget, int stage, bool unchecked);
+
+    int getPowerCost(const Sentient* user) const;
+    float getCastTime(const Sentient* user) const;
+    int getUseStage(int stage, const Sentient* user) const;
+    bool isKnown(const Sentient* user) const;
+
+    // AI pacing: clears the usable flag for a varied "UseCheckTime".
+    void startUseCheck();
+    // Queues "usedSkill <definition entry id> <0|1>" for the clients.
+    void sendUsed(bool used) const;
+
+    // ---- Effects on targets (SkillEffects.cpp)
+    // True when the enemy list was non-empty.
+    bool applyToEnemies(Sentient* user);
+    // True when the friend list was non-empty.
+    bool applyToFriends(Sentient* user, Entity* friendTarget);
+    // The targets, each once: the user's target, then further enemies
+    // within "MaxRange".
+    void collectEnemies(Sentient* user, std::vector<Entity*>& list) const;
+    // The chosen friend when the user counts it as one (else the user
+    // itself for a "Self" skill), then the allies within "MaxRange".
+    void collectFriends(Sentient* user, Entity* friendTarget, std::vector<Entity*>& list) const;
+    bool acceptsTarget(const Sentient* user, const Entity* entity) const;
+    // Frees the entity states the skill asks for, the user's and (for the
+    // mirrored enemy states) the target's.
+    void consumeRequiredStates(Sentient* user, Entity* target) const;
+    // "MinDamage" … "MaxDamage" of "DamageType", through the user's skill
+    // damage pass.
+    void addDirectDamage(const Sentient* user, StatChangeList& list) const;
+    // "Heal" (and "HealPercent" of the friend's maximum health), doubled on
+    // a critical heal of the user.
+    int getHealAmount(const Sentient* user, const Entity* friendTarget) const;
+    // Up to five tries of a destination the Game accepts; the user warps
+    // to the first. A blink jumps up to 200 units each way.
+    void moveUser(Sentient* user);
+
+    float getPriority() const { return m_priority; }
+    void setPriority(float priority) { m_priority = priority; }
+    Timer& getUseCheckTimer() { return m_useCheckTimer; }
+    const Timer& getUseCheckTimer() const { return m_useCheckTimer; }
+    bool isUsable() const { return m_usable; }
+    void setUsable(bool usable) { m_usable = usable; }
+    Sentient* getSentientOwner() const { return m_sentientOwner; }
+
+private:
+    // The acting steps: 1 when the use took effect, 0 when it failed.
+    int act(Sentient* user, Entity* friendTarget);
+    // The "skillMarker" time of the named animation of the user's model; 0
+    // without one.
+    float getMarkerTime(const Sentient* user) const;
+    void startReuseTimer();
+
+    float m_priority = 0.0f;
+    Timer m_useCheckTimer;
+    bool m_usable = true;
+    Sentient* m_sentientOwner = nullptr;
+};

@@ -1,0 +1,291 @@
+// What a skill does to its targets when it acts: the enemy and friend lists
+// and the effects on each, heals, and moving the user.
+
+#include "game/skills/Skill.h"
+
+#include "engine/core/Random.h"
+#include "game/covenants/StatChangeList.h"
+#include "game/definitions/CharacterClass.h"
+#include "game/definitions/GameEnums.h"
+#include "game/entities/EntityServices.h"
+#include "game/entities/Sentient.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/StatusEffect.h"
+#include "game/skills/StatusEffectBase.h"
+#include "game/world/EntityQueryMask.h"
+#include "game/world/Game.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kPowerStat = toIndex(CharacterStat::Power);
+constexpr int kMaxPowerStat = toIndex(CharacterStat::MaxPower);
+constexpr int kPowerRisingStat = toIndex(CharacterStat::PowerRising);
+constexpr int kIntelligenceStat = toIndex(CharacterStat::Intelligence);
+// The relations of the faction rules.
+constexpr int kRelationHostile = 0;
+constexpr int kRelationFriendly = 4;
+// Entity flag of a hidden sentient.
+constexpr uint32_t kFlagHidden = 0x400;
+// Mirrored enemy states: state 11 + k of the user is state k of its target.
+constexpr int kFirstEnemyState = toIndex(EntityState::EnemyBlock);
+constexpr int kLastEnemyState = toIndex(EntityState::EnemyStealthed);
+constexpr int kMoveTries = 5;
+constexpr float kBlinkReach = 200.0f;
+
+void appendUniqueEntities(std::vector<Entity*>& list, Entity* entity)
+{
+    if (entity && std::find(list.begin(), list.end(), entity) == list.end())
+        list.push_back(entity);
+}
+
+bool carriesStatusType(const Entity* entity, int statusType)
+{
+    const auto* sentient = dynamic_cast<const Sentient*>(entity);
+    if (!sentient)
+        return false;
+    const auto& effects = sentient->getStatusEffects();
+    return std::any_of(effects.begin(), effects.end(), [statusType](const StatusEffect* e) {
+        return !e->ended && e->isActive() && e->statusType == statusType;
+    });
+}
+
+const DatabaseEntry* statusEffectEntry(const SkillDefinition& definition)
+{
+    const StatusEffectBase* effect = definition.getStatusEffect();
+    return effect ? effect->getEntry() : nullptr;
+}
+
+void spawnEffectAt(const std::string& name, const Entity* at, float seconds)
+{
+    Game* game = Game::instance();
+    if (!name.empty() && game && at)
+        game->spawnEntity(name, at->getPosition(), seconds);
+}
+
+// The class's power timer starts over and the power counts as rising.
+void holdPower(Sentient* user)
+{
+    const CharacterClass* characterClass = user->getCharacterClass();
+    if (characterClass && characterClass->powerDirection) {
+        Timer& timer = user->getPowerTimer();
+        timer.running = true;
+        timer.duration = characterClass->powerTimer;
+        timer.remaining = characterClass->powerTimer;
+    }
+    user->getStats().set(kPowerRisingStat, 1);
+}
+
+// A roll against the user's critical chance of that modifier index.
+bool rollsCritical(const Sentient* user, int modifier, const Entity* target, const SkillBase* skill)
+{
+    float r = randomFloat(0) * 100.0f;
+    const CharacterClass* characterClass = user->getCharacterClass();
+    float perInt = characterClass ? characterClass->criticalPerInt : 0.0f;
+    float chance = static_cast<float>(user->getStat(kIntelligenceStat)) * perInt + 5.0f;
+    user->applyCombatModifiers(modifier, target, chance, skill);
+    return r < chance;
+}
+
+} // namespace
+
+void Skill::collectEnemies(Sentient* user, std::vector<Entity*>& list) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!user || !definition)
+        return;
+    Entity* target = user->getTarget();
+    if (definition->needsEnemy)
+        appendUniqueEntities(list, target);
+    if (definition->extraEnemies == 0 && !definition->allEnemies)
+        return;
+    std::vector<Entity*> candidates;
+    EntityServices::entitiesInRange(user, user->getPosition(), definition->maxRange,
+                                    EntityQueryMask::kHostile, candidates);
+    candidates.erase(std::remove(candidates.begin(), candidates.end(), target), candidates.end());
+    if (definition->allEnemies) {
+        for (Entity* e : candidates)
+            appendUniqueEntities(list, e);
+        return;
+    }
+    for (int i = 0; i < definition->extraEnemies && !candidates.empty(); ++i) {
+        int count = static_cast<int>(candidates.size());
+        int pick = std::min(randomInt(count), count - 1);
+        appendUniqueEntities(list, candidates[static_cast<size_t>(pick)]);
+        candidates.erase(candidates.begin() + pick);
+    }
+}
+
+void Skill::collectFriends(Sentient* user, Entity* friendTarget, std::vector<Entity*>& list) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!user || !definition)
+        return;
+    if (definition->needsFriend && friendTarget && user->isFriendOf(friendTarget))
+        appendUniqueEntities(list, friendTarget);
+    else if (definition->self)
+        appendUniqueEntities(list, user);
+    if (definition->allAllies) {
+        std::vector<Entity*> allies;
+        EntityServices::entitiesInRange(user, user->getPosition(), definition->maxRange,
+                                        EntityQueryMask::kFriendly, allies);
+        for (Entity* e : allies)
+            appendUniqueEntities(list, e);
+    }
+}
+
+bool Skill::acceptsTarget(const Sentient* user, const Entity* entity) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!definition || !entity)
+        return false;
+    if (definition->requiredEnemyStatus != 0 && !carriesStatusType(entity, definition->requiredEnemyStatus))
+        return false;
+    int relation = EntityServices::factionRelation(user, entity);
+    bool friendSkill = definition->self || definition->needsFriend || definition->allAllies;
+    bool enemySkill = definition->needsEnemy || definition->extraEnemies != 0 || definition->allEnemies;
+    if ((friendSkill && relation == kRelationHostile) || (enemySkill && relation == kRelationFriendly))
+        return false;
+    return !(definition->victimMustMove && !entity->canMove());
+}
+
+void Skill::consumeRequiredStates(Sentient* user, Entity* target) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!user || !definition)
+        return;
+    uint32_t states = definition->requiredEntityStateOne | definition->requiredEntityStateAll;
+    auto* victim = dynamic_cast<Sentient*>(target);
+    for (int bit = 0; bit < 32; ++bit) {
+        if (!(states & (1u << bit)))
+            continue;
+        user->freeCombatEvents(bit);
+        if (victim && bit >= kFirstEnemyState && bit <= kLastEnemyState)
+            victim->freeCombatEvents(bit - kFirstEnemyState);
+    }
+}
+
+void Skill::addDirectDamage(const Sentient* user, StatChangeList& list) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!definition)
+        return;
+    definition->addDamage(list, getLevel());
+    if (!user)
+        return;
+    float m = 1.0f;
+    user->applyCombatModifiers(toIndex(CombatModifier::SkillDamage), user->getTarget(), m, this);
+    if (m != 1.0f)
+        list.scale(m);
+}
+
+int Skill::getHealAmount(const Sentient* user, const Entity* friendTarget) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!definition)
+        return 0;
+    int amount = definition->getHealAmount(getLevel(), friendTarget);
+    if (user && rollsCritical(user, toIndex(CombatModifier::CriticalHeal), friendTarget, this))
+        amount *= 2;
+    return amount;
+}
+
+bool Skill::applyToEnemies(Sentient* user)
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!user || !definition)
+        return false;
+    std::vector<Entity*> list;
+    collectEnemies(user, list);
+    const DatabaseEntry* effect = definition->projStatusEffect ? nullptr : statusEffectEntry(*definition);
+    Game* game = Game::instance();
+    int level = getLevel();
+    for (Entity* t : list) {
+        if (!acceptsTarget(user, t))
+            continue;
+        auto* victim = dynamic_cast<Sentient*>(t);
+        int done = 0;
+        consumeRequiredStates(user, t);
+        StatChangeList damage;
+        addDirectDamage(user, damage);
+        const auto& entries = damage.entries();
+        if (std::any_of(entries.begin(), entries.end(), [](const StatChange& e) { return e.max > 0.0f; }))
+            done = EntityServices::applyDamage(user, t, damage, false, false);
+        if (definition->enemyEvent != 0)
+            t->fireSimpleEvent(definition->enemyEvent, user->getEntityNumber());
+        if (definition->interrupt && victim)
+            victim->cancelSkillWindup();
+        if (effect)
+            t->addStatusEffect(effect, user, level);
+        spawnEffectAt(definition->targetEffect, t, definition->effectTime);
+        if (!definition->dispelEffectName.empty() && victim)
+            victim->weakenStatusEffect(definition->dispelEffectName, definition->dispelEffectStrength);
+        bool killed = done > 0 && t->getMaxHealth() > 0 && t->getHealth() <= 0;
+        int powerAdded = definition->getPowerAdded(level);
+        if (powerAdded > 0 && (!definition->powerAddedOnKill || killed)) {
+            user->getStats().addCapped(kPowerStat, powerAdded, user->getStat(kMaxPowerStat));
+            holdPower(user);
+        }
+        if (definition->haltsPowerDrop)
+            holdPower(user);
+        if (definition->noiseRange > 0.0f && game)
+            game->emitHeardSound(t, user, definition->noiseRange);
+    }
+    return !list.empty();
+}
+
+bool Skill::applyToFriends(Sentient* user, Entity* friendTarget)
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!user || !definition)
+        return false;
+    std::vector<Entity*> list;
+    collectFriends(user, friendTarget, list);
+    const DatabaseEntry* effect = statusEffectEntry(*definition);
+    int level = getLevel();
+    for (Entity* e : list) {
+        if (!acceptsTarget(user, e))
+            continue;
+        auto* sentient = dynamic_cast<Sentient*>(e);
+        if (effect)
+            e->addStatusEffect(effect, user, level);
+        int heal = getHealAmount(user, e);
+        if (heal != 0 || definition->healPercent > 0.0f)
+            e->heal(heal, user);
+        if (sentient && !definition->dispelEffectName.empty())
+            sentient->weakenStatusEffect(definition->dispelEffectName, definition->dispelEffectStrength);
+        if (sentient && !definition->cureEffectName.empty())
+            sentient->refreshStatusEffect(definition->cureEffectName,
+                                          static_cast<int>(definition->getCureEffectStrength(level)));
+        spawnEffectAt(definition->targetEffect, e, definition->effectTime);
+        if (definition->unhide)
+            e->setFlags(e->getFlags() & ~kFlagHidden);
+        if (definition->hide)
+            e->setFlags(e->getFlags() | kFlagHidden);
+    }
+    return !list.empty();
+}
+
+void Skill::moveUser(Sentient* user)
+{
+    const SkillDefinition* definition = getDefinition();
+    Game* game = Game::instance();
+    if (!user || !definition || !game)
+        return;
+    for (int i = 0; i < kMoveTries; ++i) {
+        // A teleport goes to the target position its player chose; others
+        // have none.
+        ZonePosition destination(-1, 0.0f, 0.0f);
+        if (definition->blink) {
+            destination = user->getPosition();
+            float dx = randomFloat(0) * 2.0f * kBlinkReach - kBlinkReach;
+            float dy = randomFloat(0) * 2.0f * kBlinkReach - kBlinkReach;
+            destination.addOffset(dx, dy);
+        }
+        if (game->isPlaceFree(destination, user)) {
+            user->warp(destination);
+            return;
+        }
+    }
+}

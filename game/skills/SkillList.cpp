@@ -1,0 +1,150 @@
+#include "game/skills/SkillList.h"
+
+#include "game/covenants/StatChangeList.h"
+#include "game/definitions/GameEnums.h"
+#include "game/entities/Sentient.h"
+#include "game/skills/Skill.h"
+#include "game/skills/SkillDefinition.h"
+
+namespace {
+
+constexpr int kPowerStat = toIndex(CharacterStat::Power);
+constexpr int kMinDamageStat = toIndex(CharacterStat::MinDamage);
+constexpr int kMaxDamageStat = toIndex(CharacterStat::MaxDamage);
+constexpr int kExtraDamage = toIndex(CombatModifier::ExtraDamage);
+
+// A record made by SkillListBase::createSkill is not a Skill: it counts as
+// unknown.
+const Skill* asSkill(const SkillBase* skill)
+{
+    return dynamic_cast<const Skill*>(skill);
+}
+
+// The level-0 value of a stat multiplier is not a summand: a known skill
+// without a level adds nothing.
+float statMultAt(const SkillDefinition& definition, int stat, int level)
+{
+    return level > 0 ? definition.getStatMult(stat, level) : 0.0f;
+}
+
+} // namespace
+
+SkillBase* SkillList::createSkill()
+{
+    return new Skill();
+}
+
+bool SkillList::counts(const SkillBase* skill, const Sentient* user, bool passiveOnly) const
+{
+    const Skill* s = asSkill(skill);
+    const SkillDefinition* definition = s ? s->getDefinition() : nullptr;
+    if (!definition || !user)
+        return false;
+    if (passiveOnly && !definition->passive)
+        return false;
+    return s->meetsEquipmentRequirement(user) && s->isKnown(user);
+}
+
+void SkillList::sumStatChange(const Sentient* user, int stat, int phase, int& value) const
+{
+    if (phase != 0 && phase != 1)
+        return;
+    for (const SkillBase* skill : getSkills())
+        if (counts(skill, user, false))
+            value += skill->getDefinition()->getStatChange(stat, skill->getLevel());
+}
+
+float SkillList::sumStatMult(const Sentient* user, int stat) const
+{
+    float sum = 0.0f;
+    for (const SkillBase* skill : getSkills())
+        if (counts(skill, user, false))
+            sum += statMultAt(*skill->getDefinition(), stat, skill->getLevel());
+    return sum;
+}
+
+void SkillList::applyPassiveStatChanges(const Sentient* user, int phase, StatChangeList& list) const
+{
+    if (phase != 1)
+        return;
+    for (const SkillBase* skill : getSkills()) {
+        if (!counts(skill, user, true))
+            continue;
+        const SkillDefinition* definition = skill->getDefinition();
+        int level = skill->getLevel();
+        list.add(toIndex(DamageType::Physical), definition->getStatChange(kMinDamageStat, level),
+                 definition->getStatChange(kMaxDamageStat, level));
+    }
+}
+
+float SkillList::sumPassiveStatMult(const Sentient* user, int phase) const
+{
+    if (phase != 0)
+        return 0.0f;
+    float sum = 0.0f;
+    for (const SkillBase* skill : getSkills())
+        if (counts(skill, user, true))
+            sum += statMultAt(*skill->getDefinition(), kMaxDamageStat, skill->getLevel());
+    return sum;
+}
+
+void SkillList::addDynamicStatChanges(const Sentient* user, const SkillBase* skillInUse,
+                                      const DatabaseEntry* effect, int phase, int index, float& value) const
+{
+    if (phase != 0)
+        return;
+    const SkillDefinition* used = skillInUse ? skillInUse->getDefinition() : nullptr;
+    int usedCost = used ? used->getPowerCost(skillInUse->getLevel()) : 0;
+    for (const SkillBase* skill : getSkills()) {
+        if (!counts(skill, user, true))
+            continue;
+        const SkillDefinition* definition = skill->getDefinition();
+        if (!definition->enhances(skillInUse, effect))
+            continue;
+        int level = skill->getLevel();
+        value += definition->getDynamicStatChange(index, level);
+        float perRage = definition->getDamagePerExtraRage(level);
+        if (index == kExtraDamage && perRage > 0.0f)
+            value += static_cast<float>(user->getStat(kPowerStat) - usedCost) * perRage;
+    }
+}
+
+float SkillList::sumDynamicStatMult(const Sentient* user, const SkillBase* skillInUse,
+                                    const DatabaseEntry* effect, int index) const
+{
+    float sum = 0.0f;
+    for (const SkillBase* skill : getSkills()) {
+        if (!counts(skill, user, true))
+            continue;
+        const SkillDefinition* definition = skill->getDefinition();
+        if (definition->enhances(skillInUse, effect))
+            sum += definition->getDynamicStatMult(index, skill->getLevel());
+    }
+    return sum;
+}
+
+void SkillList::sumDefendingStatChange(const Sentient* user, int index, int phase, float& value) const
+{
+    if (phase != 0)
+        return;
+    for (const SkillBase* skill : getSkills())
+        if (counts(skill, user, false))
+            value += skill->getDefinition()->getDefendingDynamicStatChange(index, skill->getLevel());
+}
+
+float SkillList::sumDefendingStatMult(const Sentient* user, int index) const
+{
+    float sum = 0.0f;
+    for (const SkillBase* skill : getSkills())
+        if (counts(skill, user, false))
+            sum += skill->getDefinition()->getDefendingDynamicStatMult(index, skill->getLevel());
+    return sum;
+}
+
+bool SkillList::grantsItemRequirement(const Sentient* user, int requirement) const
+{
+    for (const SkillBase* skill : getSkills())
+        if (counts(skill, user, false) && skill->getDefinition()->itemRequirement == requirement)
+            return true;
+    return false;
+}

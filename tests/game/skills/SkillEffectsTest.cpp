@@ -1,0 +1,295 @@
+#include "game/skills/Skill.h"
+
+#include "engine/core/Random.h"
+#include "game/entities/EntityServices.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillList.h"
+#include "game/skills/SkillLoaders.h"
+#include "game/skills/StatusEffect.h"
+#include "support/SkillUser.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kPower = toIndex(CharacterStat::Power);
+constexpr int kMaxPower = toIndex(CharacterStat::MaxPower);
+
+struct Loaders {
+    Loaders() { registerSkillLoaders(); }
+};
+
+// Class-less sentients in the real Game; the enemies and allies within range
+// are the ones the test lists.
+class SkillEffectsTest : public ::testing::Test {
+protected:
+    SkillEffectsTest() : m_saved(EntityServices::hooks())
+    {
+        EntityServiceHooks hooks = EntityServices::hooks();
+        hooks.entitiesInRange = [this](Entity*, const ZonePosition&, float, uint32_t mask,
+                                       std::vector<Entity*>& out) {
+            masks.push_back(mask);
+            out.insert(out.end(), inRange.begin(), inRange.end());
+        };
+        EntityServices::setHooks(hooks);
+        // One level record, so that entities are indexed and block places.
+        world.game->resizeForWorld(1);
+        user = spawn(1000.0f, 1000.0f);
+        list = dynamic_cast<SkillList*>(user->getSkillList());
+        EXPECT_NE(list, nullptr);
+        list->setFixed(true);
+    }
+    ~SkillEffectsTest() override { EntityServices::setHooks(m_saved); }
+
+    SkillUser* spawn(float x, float y)
+    {
+        auto* s = new SkillUser();
+        s->setMaxHealth(100);
+        s->setHealth(100);
+        s->setPosition(ZonePosition(0, x, y));
+        if (world.game->addEntity(s) < 0) {
+            delete s;
+            return nullptr;
+        }
+        return s;
+    }
+
+    Skill* learn(SkillDefinition& definition)
+    {
+        definition.basicSkill = true;
+        return static_cast<Skill*>(list->addSkill(&definition, user, 0, 0));
+    }
+
+    Loaders loaders;
+    TestWorld world;
+    SkillUser* user = nullptr;
+    SkillList* list = nullptr;
+    std::vector<Entity*> inRange;
+    std::vector<uint32_t> masks;
+
+private:
+    EntityServiceHooks m_saved;
+};
+
+TEST_F(SkillEffectsTest, ExtraEnemiesNeverRepeatATarget)
+{
+    SkillDefinition cleave;
+    cleave.needsEnemy = true;
+    cleave.extraEnemies = 2;
+    cleave.maxRange = 100.0f;
+    Skill* skill = learn(cleave);
+    SkillUser* first = spawn(1020.0f, 1000.0f);
+    SkillUser* second = spawn(1000.0f, 1030.0f);
+    user->target = first;
+    // The query also returns the user's own target: it is not picked twice.
+    inRange = {first, second};
+    std::vector<Entity*> targets;
+    skill->collectEnemies(user, targets);
+    EXPECT_EQ(targets, (std::vector<Entity*>{first, second}));
+    ASSERT_EQ(masks.size(), 1u);
+    EXPECT_EQ(masks[0], 4u);
+
+    // Every enemy in range, once each.
+    cleave.extraEnemies = 0;
+    cleave.allEnemies = true;
+    inRange = {second, first, second};
+    targets.clear();
+    skill->collectEnemies(user, targets);
+    EXPECT_EQ(targets, (std::vector<Entity*>{first, second}));
+
+    // Without extra enemies no query is made.
+    cleave.allEnemies = false;
+    targets.clear();
+    skill->collectEnemies(user, targets);
+    EXPECT_EQ(targets, (std::vector<Entity*>{first}));
+    EXPECT_EQ(masks.size(), 2u);
+}
+
+TEST_F(SkillEffectsTest, StatusEffectsEventsAndInterruptsOnEnemies)
+{
+    const SkillDefinition* curse = world.data->findSkillDefinition("SkeletonBoneCurse");
+    ASSERT_NE(curse, nullptr);
+    ASSERT_NE(curse->getStatusEffect(), nullptr);
+    auto* curseSkill = static_cast<Skill*>(list->addSkill(curse, user, 0, 1));
+    SkillUser* victim = spawn(1020.0f, 1000.0f);
+    user->target = victim;
+    EXPECT_TRUE(curseSkill->applyToEnemies(user));
+    EXPECT_EQ(victim->getStatusEffects().size(), 1u);
+
+    SkillDefinition shove;
+    shove.needsEnemy = true;
+    shove.interrupt = true;
+    shove.enemyEvent = toIndex(SimpleEvent::Attacked);
+    Skill* skill = learn(shove);
+    ASSERT_TRUE(victim->startSkillWindup(3, 5.0f, nullptr, false, 0));
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(victim->countEvents(toIndex(SimpleEvent::Attacked)), 1);
+    // The wind-up was cancelled, which reports the skill finished.
+    EXPECT_EQ(victim->countEvents(toIndex(SimpleEvent::SkillFinished)), 1);
+
+    // A target that does not carry the required status type is passed over.
+    shove.requiredEnemyStatus = 99;
+    SkillUser* other = spawn(1040.0f, 1000.0f);
+    user->target = other;
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(other->countEvents(toIndex(SimpleEvent::Attacked)), 0);
+    // No target at all: nothing was listed.
+    user->target = nullptr;
+    EXPECT_FALSE(skill->applyToEnemies(user));
+}
+
+TEST_F(SkillEffectsTest, FriendSkillPrefersTheChosenFriend)
+{
+    SkillDefinition mend;
+    mend.self = true;
+    mend.needsFriend = true;
+    mend.heal = 10;
+    Skill* skill = learn(mend);
+    SkillUser* buddy = spawn(1010.0f, 1000.0f);
+    buddy->setLeader(user, 5);
+    buddy->setHealth(50);
+    user->setHealth(50);
+    EXPECT_TRUE(skill->applyToFriends(user, buddy));
+    EXPECT_TRUE(buddy->getHealth() == 60 || buddy->getHealth() == 70) << buddy->getHealth();
+    EXPECT_EQ(user->getHealth(), 50);
+
+    // A stranger is no friend: the user mends itself.
+    SkillUser* stranger = spawn(1030.0f, 1000.0f);
+    stranger->setCovenantIndex(3);
+    stranger->setHealth(50);
+    EXPECT_TRUE(skill->applyToFriends(user, stranger));
+    EXPECT_EQ(stranger->getHealth(), 50);
+    EXPECT_GT(user->getHealth(), 50);
+
+    // "AllAllies" adds the allies in range, each once.
+    mend.allAllies = true;
+    inRange = {buddy, user, stranger};
+    std::vector<Entity*> friends;
+    skill->collectFriends(user, buddy, friends);
+    EXPECT_EQ(friends, (std::vector<Entity*>{buddy, user, stranger}));
+    EXPECT_EQ(masks.back(), 2u);
+}
+
+TEST_F(SkillEffectsTest, HealCriticalDoublesOnTheUsersRoll)
+{
+    SkillDefinition heal;
+    heal.heal = 10;
+    heal.healPercent = 0.1f;
+    Skill* skill = learn(heal);
+    SkillUser* patient = spawn(1010.0f, 1000.0f);
+    // Without a class the critical chance is 5 %: a draw below 0.05 doubles.
+    Random::setState(0, 0);
+    float r = randomFloat(0);
+    Random::setState(0, 0);
+    int expected = (10 + 10) * (r * 100.0f < 5.0f ? 2 : 1);
+    EXPECT_EQ(skill->getHealAmount(user, patient), expected);
+    EXPECT_EQ(skill->getHealAmount(nullptr, patient), 20);
+}
+
+TEST_F(SkillEffectsTest, PowerAddedRisesWithoutCapWhenMaxPowerIsZero)
+{
+    SkillDefinition leech;
+    leech.needsEnemy = true;
+    leech.powerAdded = 30;
+    Skill* skill = learn(leech);
+    SkillUser* victim = spawn(1020.0f, 1000.0f);
+    user->target = victim;
+    user->getStats().set(kPower, 90);
+    user->getStats().set(kMaxPower, 0);
+    user->getStats().set(toIndex(CharacterStat::PowerRising), 0);
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(user->getStat(kPower), 120);
+    EXPECT_EQ(user->getStat(toIndex(CharacterStat::PowerRising)), 1);
+    user->getStats().set(kMaxPower, 100);
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(user->getStat(kPower), 100); // above the cap: brought down to it
+    user->getStats().set(kPower, 90);
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(user->getStat(kPower), 100);
+    // Only on a kill: no damage was done, nothing is added.
+    leech.powerAddedOnKill = true;
+    user->getStats().set(kPower, 0);
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(user->getStat(kPower), 0);
+}
+
+TEST_F(SkillEffectsTest, RequiredStatesAreConsumedOnBothSides)
+{
+    SkillDefinition riposte;
+    riposte.needsEnemy = true;
+    riposte.requiredEntityStateOne = 1u << toIndex(EntityState::Parry);
+    riposte.requiredEntityStateAll = 1u << toIndex(EntityState::EnemyBlock);
+    Skill* skill = learn(riposte);
+    SkillUser* victim = spawn(1020.0f, 1000.0f);
+    user->noteCombatEvent(toIndex(EntityState::Parry), victim->getEntityNumber());
+    user->noteCombatEvent(toIndex(EntityState::Dodge), victim->getEntityNumber());
+    victim->noteCombatEvent(toIndex(EntityState::Block), user->getEntityNumber());
+    skill->consumeRequiredStates(user, victim);
+    auto live = [](const Sentient* s, EntityState state) {
+        const auto& flags = s->getTimedFlags();
+        return std::any_of(flags.begin(), flags.end(), [&](const Sentient::TimedFlag& f) {
+            return f.entityNumber != -1 && f.bit == toIndex(state);
+        });
+    };
+    EXPECT_FALSE(live(user, EntityState::Parry));
+    EXPECT_TRUE(live(user, EntityState::Dodge));
+    EXPECT_FALSE(live(victim, EntityState::Block));
+}
+
+TEST_F(SkillEffectsTest, BlinkLandsNearOrStaysWhenEveryTryIsRefused)
+{
+    SkillDefinition blink;
+    blink.blink = true;
+    Skill* skill = learn(blink);
+    ZonePosition start = user->getPosition();
+    skill->moveUser(user);
+    Vec2 moved = ZonePosition::getOffset(start, user->getPosition());
+    // Within ±200, plus the half cell the warp may snap by.
+    EXPECT_LE(std::fabs(moved.x), 216.0f);
+    EXPECT_LE(std::fabs(moved.y), 216.0f);
+    EXPECT_EQ(user->getPosition().zone, 0);
+
+    // A solid neighbour within reach of every destination refuses all five.
+    SkillUser* wall = spawn(user->getPosition().x, user->getPosition().y + 1.0f);
+    ASSERT_NE(wall, nullptr);
+    user->setRadius(400.0f);
+    ZonePosition before = user->getPosition();
+    Random::setState(0, 12345);
+    uint32_t expected = 12345;
+    for (int i = 0; i < 10; ++i)
+        expected = expected * Random::kMultiplier + Random::kIncrement;
+    skill->moveUser(user);
+    EXPECT_EQ(user->getPosition(), before);
+    EXPECT_EQ(Random::getState(0), expected);
+
+    // A teleport by a sentient that is not a player has nowhere to go.
+    blink.blink = false;
+    blink.teleport = true;
+    user->setRadius(0.0f);
+    skill->moveUser(user);
+    EXPECT_EQ(user->getPosition(), before);
+}
+
+TEST_F(SkillEffectsTest, MeleeRangeWithASkillIsTheSkillsRange)
+{
+    SkillUser* near = spawn(1050.0f, 1000.0f);
+    SkillDefinition reach;
+    reach.maxRange = 40.0f;
+    EXPECT_FALSE(user->isInMeleeRange(near, &reach));
+    reach.maxRange = 60.0f;
+    EXPECT_TRUE(user->isInMeleeRange(near, &reach));
+    reach.minRange = 55.0f;
+    EXPECT_FALSE(user->isInMeleeRange(near, &reach));
+    // Without a skill: 1.9 × GridSize (32).
+    EXPECT_TRUE(user->isInMeleeRange(near));
+    SkillUser* far = spawn(1061.0f, 1000.0f);
+    EXPECT_FALSE(user->isInMeleeRange(far));
+}
+
+} // namespace

@@ -1,0 +1,239 @@
+#include "game/skills/SkillList.h"
+
+#include "game/covenants/StatChangeList.h"
+#include "game/skills/Skill.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillLoaders.h"
+#include "support/SkillUser.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kAttack = toIndex(CharacterStat::Attack);
+constexpr int kPower = toIndex(CharacterStat::Power);
+constexpr int kExtraDamage = toIndex(CombatModifier::ExtraDamage);
+constexpr int kCriticalHit = toIndex(CombatModifier::CriticalHit);
+
+struct Loaders {
+    Loaders() { registerSkillLoaders(); }
+};
+
+// A class-less sentient with a fixed list of hand-made definitions; the
+// fighting services are installed, so its recompute and modifier passes ask
+// the list.
+class SkillBonusTest : public ::testing::Test {
+protected:
+    SkillBonusTest()
+    {
+        user = std::make_unique<SkillUser>();
+        list = dynamic_cast<SkillList*>(user->getSkillList());
+        EXPECT_NE(list, nullptr);
+        list->setFixed(true);
+    }
+
+    // Known (basic) at (0, slot).
+    Skill* learn(SkillDefinition& definition, int slot)
+    {
+        definition.basicSkill = true;
+        return static_cast<Skill*>(list->addSkill(&definition, user.get(), 0, slot));
+    }
+
+    // In the list but not known: its level stat at (1, slot) is 0.
+    Skill* listUnknown(SkillDefinition& definition, int slot)
+    {
+        return static_cast<Skill*>(list->addSkill(&definition, user.get(), 1, slot));
+    }
+
+    Loaders loaders;
+    TestWorld world;
+    std::unique_ptr<SkillUser> user;
+    SkillList* list = nullptr;
+};
+
+TEST_F(SkillBonusTest, PassiveWeaponSkillCountsOnlyWithItsWeapon)
+{
+    SkillDefinition swordMastery;
+    swordMastery.passive = true;
+    swordMastery.weaponType = toIndex(ItemRequirement::WeaponSword);
+    swordMastery.statChanges.set(kAttack, 10);
+    learn(swordMastery, 0);
+    SkillDefinition unknownMastery;
+    unknownMastery.passive = true;
+    unknownMastery.statChanges.set(kAttack, 100);
+    listUnknown(unknownMastery, 0);
+
+    ASSERT_TRUE(user->giveItem("ShortSword", false));
+    int value = 0;
+    list->sumStatChange(user.get(), kAttack, 1, value);
+    EXPECT_EQ(value, 10);
+    // Phases other than 0 and 1 add nothing.
+    list->sumStatChange(user.get(), kAttack, 2, value);
+    EXPECT_EQ(value, 10);
+    // Through the recompute: the sword's own bonus aside, the skill adds 10.
+    swordMastery.statChanges.set(kAttack, 0);
+    user->updateStats(false);
+    int withoutSkill = user->getStat(kAttack);
+    swordMastery.statChanges.set(kAttack, 10);
+    user->updateStats(false);
+    EXPECT_EQ(user->getStat(kAttack), withoutSkill + 10);
+
+    // The same skill with a mace in hand.
+    SkillUser maceUser;
+    auto* maceList = dynamic_cast<SkillList*>(maceUser.getSkillList());
+    ASSERT_NE(maceList, nullptr);
+    maceList->setFixed(true);
+    maceList->addSkill(&swordMastery, &maceUser, 0, 0);
+    ASSERT_TRUE(maceUser.giveItem("Mace", false));
+    int maceValue = 0;
+    maceList->sumStatChange(&maceUser, kAttack, 1, maceValue);
+    EXPECT_EQ(maceValue, 0);
+}
+
+TEST_F(SkillBonusTest, ShieldRequirementAndGrantedItems)
+{
+    SkillDefinition shieldWall;
+    shieldWall.requiresShield = true;
+    shieldWall.itemRequirement = toIndex(ItemRequirement::ArmorPlate);
+    learn(shieldWall, 0);
+    EXPECT_FALSE(list->grantsItemRequirement(user.get(), toIndex(ItemRequirement::ArmorPlate)));
+    SkillDefinition training;
+    training.itemRequirement = toIndex(ItemRequirement::ArmorMail);
+    learn(training, 1);
+    EXPECT_TRUE(list->grantsItemRequirement(user.get(), toIndex(ItemRequirement::ArmorMail)));
+    EXPECT_TRUE(user->meetsItemRequirement(toIndex(ItemRequirement::ArmorMail)));
+    SkillDefinition untrained;
+    untrained.itemRequirement = toIndex(ItemRequirement::ArmorLeather);
+    listUnknown(untrained, 0);
+    EXPECT_FALSE(list->grantsItemRequirement(user.get(), toIndex(ItemRequirement::ArmorLeather)));
+}
+
+TEST_F(SkillBonusTest, ExtraRageBecomesExtraDamage)
+{
+    SkillDefinition fury;
+    fury.passive = true;
+    fury.damagePerExtraRage = 0.5f;
+    learn(fury, 0);
+    SkillDefinition smash;
+    smash.power = 20;
+    Skill* used = learn(smash, 1);
+    user->getStats().set(kPower, 50);
+
+    float value = 0.0f;
+    list->addDynamicStatChanges(user.get(), used, nullptr, 0, kExtraDamage, value);
+    EXPECT_FLOAT_EQ(value, 15.0f);
+    // Only phase 0 and only extra damage.
+    list->addDynamicStatChanges(user.get(), used, nullptr, 2, kExtraDamage, value);
+    list->addDynamicStatChanges(user.get(), used, nullptr, 0, kCriticalHit, value);
+    EXPECT_FLOAT_EQ(value, 15.0f);
+    // The sentient's modifier pass reaches the same sum.
+    float passed = 0.0f;
+    user->applyCombatModifiers(kExtraDamage, nullptr, passed, used);
+    EXPECT_FLOAT_EQ(passed, 15.0f);
+}
+
+TEST_F(SkillBonusTest, DynamicBonusesFollowTheAppliesToLists)
+{
+    SkillDefinition strike;
+    Skill* strikeSkill = learn(strike, 0);
+    SkillDefinition kick;
+    Skill* kickSkill = learn(kick, 1);
+
+    SkillDefinition everything;
+    everything.passive = true;
+    everything.dynamicStatChange[kCriticalHit] = 2.0f;
+    everything.dynamicStatMult[kCriticalHit] = 0.25f;
+    learn(everything, 2);
+    SkillDefinition strikeOnly;
+    strikeOnly.passive = true;
+    strikeOnly.dynamicStatChange[kCriticalHit] = 3.0f;
+    strikeOnly.dynamicStatMult[kCriticalHit] = 0.5f;
+    strikeOnly.skills = {&strike};
+    learn(strikeOnly, 3);
+    // An active skill's table counts only while it is the one used.
+    SkillDefinition active;
+    active.dynamicStatChange[kCriticalHit] = 100.0f;
+    learn(active, 4);
+
+    float a = 0.0f;
+    list->addDynamicStatChanges(user.get(), strikeSkill, nullptr, 0, kCriticalHit, a);
+    EXPECT_FLOAT_EQ(a, 5.0f);
+    float b = 0.0f;
+    list->addDynamicStatChanges(user.get(), kickSkill, nullptr, 0, kCriticalHit, b);
+    EXPECT_FLOAT_EQ(b, 2.0f);
+    EXPECT_FLOAT_EQ(list->sumDynamicStatMult(user.get(), strikeSkill, nullptr, kCriticalHit), 0.75f);
+    EXPECT_FLOAT_EQ(list->sumDynamicStatMult(user.get(), nullptr, nullptr, kCriticalHit), 0.25f);
+
+    // The pass: (10 + 2 + 3) × (1 + 0.75) while striking.
+    float pass = 10.0f;
+    user->applyCombatModifiers(kCriticalHit, nullptr, pass, strikeSkill);
+    EXPECT_FLOAT_EQ(pass, 15.0f * 1.75f);
+}
+
+TEST_F(SkillBonusTest, MultipliersDefenceAndPassiveDamage)
+{
+    constexpr int kMinDamage = toIndex(CharacterStat::MinDamage);
+    constexpr int kMaxDamage = toIndex(CharacterStat::MaxDamage);
+    SkillDefinition weaponCraft;
+    weaponCraft.passive = true;
+    weaponCraft.statChanges.set(kMinDamage, 2);
+    weaponCraft.statChanges.set(kMaxDamage, 5);
+    weaponCraft.statMults.set(kMaxDamage, 200);
+    weaponCraft.statMults.set(kAttack, 100);
+    weaponCraft.defendingDynamicStatChange[kCriticalHit] = -4.0f;
+    weaponCraft.defendingDynamicStatMult[kCriticalHit] = -0.5f;
+    learn(weaponCraft, 0);
+    SkillDefinition toughness;
+    toughness.statMults.set(kAttack, 300);
+    toughness.defendingDynamicStatChange[kCriticalHit] = -1.0f;
+    learn(toughness, 1);
+
+    EXPECT_FLOAT_EQ(list->sumStatMult(user.get(), kAttack), 0.4f);
+    EXPECT_FLOAT_EQ(list->sumPassiveStatMult(user.get(), 0), 0.2f);
+    EXPECT_FLOAT_EQ(list->sumPassiveStatMult(user.get(), 1), 0.0f);
+    float defence = 0.0f;
+    list->sumDefendingStatChange(user.get(), kCriticalHit, 0, defence);
+    EXPECT_FLOAT_EQ(defence, -5.0f);
+    EXPECT_FLOAT_EQ(list->sumDefendingStatMult(user.get(), kCriticalHit), -0.5f);
+
+    StatChangeList damage;
+    list->applyPassiveStatChanges(user.get(), 0, damage);
+    EXPECT_TRUE(damage.empty());
+    list->applyPassiveStatChanges(user.get(), 1, damage);
+    const StatChange* physical = damage.find(toIndex(DamageType::Physical));
+    ASSERT_NE(physical, nullptr);
+    EXPECT_FLOAT_EQ(physical->min, 2.0f);
+    EXPECT_FLOAT_EQ(physical->max, 5.0f);
+
+    // The defending pass: (20 − 5) / (1 + 0.5).
+    float chance = 20.0f;
+    user->applyTargetEventModifiers(kCriticalHit, nullptr, chance);
+    EXPECT_FLOAT_EQ(chance, 10.0f);
+}
+
+TEST_F(SkillBonusTest, PlainRecordsAndUnknownSkillsAddNothing)
+{
+    SkillDefinition swift;
+    swift.passive = true;
+    swift.statChanges.set(kAttack, 7);
+    swift.statMults.set(kAttack, 500);
+    swift.dynamicStatChange[kCriticalHit] = 3.0f;
+    listUnknown(swift, 4);
+    int value = 0;
+    list->sumStatChange(user.get(), kAttack, 1, value);
+    EXPECT_EQ(value, 0);
+    EXPECT_FLOAT_EQ(list->sumStatMult(user.get(), kAttack), 0.0f);
+    float flat = 0.0f;
+    list->addDynamicStatChanges(user.get(), nullptr, nullptr, 0, kCriticalHit, flat);
+    EXPECT_FLOAT_EQ(flat, 0.0f);
+    // Known once its level stat is raised.
+    user->getStats().set(toIndex(CharacterStat::Skill1) + 15 + 4, 1);
+    list->sumStatChange(user.get(), kAttack, 1, value);
+    EXPECT_EQ(value, 7);
+    EXPECT_FLOAT_EQ(list->sumStatMult(user.get(), kAttack), 0.5f);
+}
+
+} // namespace

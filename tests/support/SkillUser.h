@@ -1,0 +1,31 @@
+#pragma once
+
+#include "game/entities/Sentient.h"
+
+#include <string>
+#include <utility>
+#include <vector>
+
+// A sentient whose target is set by the test and which records the messages
+// it is sent and the simple events it receives.
+class SkillUser : public Sentient {
+public:
+    Entity* getTarget() const override { return target; }
+    void sendMessage(int type, const std::string& text) override { messages.emplace_back(type, text); }
+    void fireSimpleEvent(int event, int datum) override
+    {
+        simpleEvents.push_back(event);
+        Sentient::fireSimpleEvent(event, datum);
+    }
+    int countEvents(int event) const
+    {
+        int n = 0;
+        for (int e : simpleEvents)
+            n += e == event ? 1 : 0;
+        return n;
+    }
+
+    Entity* target = nullptr;
+    std::vector<std::pair<int, std::string>> messages;
+    std::vector<int> simpleEvents;
+};
