@@ -68,6 +68,9 @@ void World::notifyLevelBuilt(const Level& level, bool both)
     if (m_destroying) {
         return;
     }
+    if (Level* own = getLevel(level.zone); own == &level) {
+        settleSpots(*own);
+    }
     for (const auto& [id, callback] : m_listeners[kFirstBuilt]) {
         callback(level.zone);
     }

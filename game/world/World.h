@@ -205,6 +205,9 @@ public:
 private:
     bool isCellBlocked(int cellX, int cellY, int level, bool sight);
     void moveView(WorldView& view, int level);
+    // Moves the gate spot and connection points of a newly built level that
+    // have no free cell within four rings onto the nearest free cell.
+    void settleSpots(Level& level);
     AreaDefinition* pickSecretArea();
     void makeSecretLevel(AreaDefinition* area);
     void removeSecretLevels();

@@ -2,6 +2,7 @@
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
+#include "game/world/WorldRules.h"
 
 #include <algorithm>
 #include <cmath>
@@ -149,4 +150,66 @@ MonsterType* World::pickMonsterToSpawn(int level, int& monsterLevel) const
     const Level* l = getLevel(level);
     monsterLevel = l ? l->monsterLevel : 1;
     return l && l->definition ? l->definition->pickMonsterToSpawn() : nullptr;
+}
+
+namespace {
+
+// Rings of cells around (cx, cy) inside one level, ring 0 outward, row by
+// row: the first free cell of the level's movement grid.
+bool nearestFreeCell(Level& level, int cx, int cy, int maxRing, int& outX, int& outY)
+{
+    const GameRules& rules = worldRules();
+    for (int ring = 0; ring <= maxRing; ++ring) {
+        for (int dy = -ring; dy <= ring; ++dy) {
+            for (int dx = -ring; dx <= ring; ++dx) {
+                if (std::abs(dx) != ring && std::abs(dy) != ring) {
+                    continue;
+                }
+                const int x = cx + dx;
+                const int y = cy + dy;
+                if (x < 0 || y < 0 || x >= rules.collisionGridWidth || y >= rules.collisionGridHeight) {
+                    continue;
+                }
+                if (!level.isCellBlockedForMovement(x, y)) {
+                    outX = x;
+                    outY = y;
+                    return true;
+                }
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+void World::settleSpots(Level& level)
+{
+    // Spots are drawn before any layout exists; one that fell into rock
+    // moves to the nearest cell a gate or a walker can stand on.
+    constexpr int kGateRings = 4;
+    const GameRules& rules = worldRules();
+    const float size = rules.subCellSize > 0.0f ? rules.subCellSize : 1.0f;
+    auto settle = [&](ZonePosition& spot) {
+        if (spot.zone != level.zone) {
+            return;
+        }
+        const int cx = static_cast<int>(std::floor((spot.x - rules.tileOrigin.x) / size + 0.5f));
+        const int cy = static_cast<int>(std::floor((spot.y - rules.tileOrigin.y) / size + 0.5f));
+        int x = 0, y = 0;
+        if (nearestFreeCell(level, cx, cy, kGateRings, x, y)) {
+            return;
+        }
+        const int whole = std::max(rules.collisionGridWidth, rules.collisionGridHeight);
+        if (nearestFreeCell(level, cx, cy, whole, x, y)) {
+            spot.x = rules.tileOrigin.x + static_cast<float>(x) * size;
+            spot.y = rules.tileOrigin.y + static_cast<float>(y) * size;
+        }
+    };
+    if (level.gateFlag) {
+        settle(level.gateSpot);
+    }
+    for (ConnectionPoint& point : level.connections) {
+        settle(point.position);
+    }
 }

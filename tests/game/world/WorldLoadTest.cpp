@@ -469,4 +469,60 @@ TEST_F(WorldLoadTest, TheGameAsksTheWorldWhetherAPlaceIsFree)
     world->removePlayerView(3);
 }
 
+TEST_F(WorldLoadTest, SpotsInRockMoveToTheNearestFreeCellWhenTheLevelIsBuilt)
+{
+    load(1);
+    int floor = -1;
+    for (int i = 0; i < world->getLevelCount() && floor < 0; ++i) {
+        if (world->getLevel(i)->subLevel) {
+            floor = i;
+        }
+    }
+    ASSERT_GE(floor, 0);
+    Level* level = world->getLevel(floor);
+    level->acquire(7);
+    level->ensureLayout();
+    // A cell with no free cell within four rings: rock.
+    auto freeWithin = [&](int cx, int cy, int rings) {
+        for (int y = cy - rings; y <= cy + rings; ++y) {
+            for (int x = cx - rings; x <= cx + rings; ++x) {
+                if (x >= 0 && y >= 0 && x < 128 && y < 128 && !level->isCellBlockedForMovement(x, y)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    int rockX = -1, rockY = -1;
+    for (int y = 4; y < 124 && rockX < 0; ++y) {
+        for (int x = 4; x < 124 && rockX < 0; ++x) {
+            if (!freeWithin(x, y, 4)) {
+                rockX = x;
+                rockY = y;
+            }
+        }
+    }
+    ASSERT_GE(rockX, 0);
+    level->release(7);
+    ASSERT_EQ(level->getLayout(), nullptr);
+    const ZonePosition rock(floor, 16.0f + rockX * 32.0f, 16.0f + rockY * 32.0f);
+    level->connections[0].position = rock;
+    level->gateFlag = true;
+    level->gateSpot = rock;
+    level->acquire(7);
+    level->ensureLayout();
+    for (const ZonePosition& moved : {level->connections[0].position, level->gateSpot}) {
+        EXPECT_EQ(moved.zone, floor);
+        EXPECT_FALSE(world->isBlockedForMovement(moved));
+        EXPECT_GT(std::abs(moved.x - rock.x) + std::abs(moved.y - rock.y), 4 * 32.0f);
+    }
+    // A spot on free ground stays where it is.
+    const ZonePosition kept = level->connections[0].position;
+    level->release(7);
+    level->acquire(7);
+    level->ensureLayout();
+    EXPECT_EQ(level->connections[0].position, kept);
+    level->release(7);
+}
+
 } // namespace

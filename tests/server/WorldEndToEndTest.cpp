@@ -1,0 +1,263 @@
+// The program's own start-up on the shipped data builds whole worlds from
+// their seeds: every level laid out on the loader thread, every gate spot and
+// connection point standing near a free cell that a walk from the town
+// reaches. The facts of each seed are kept in testdata/world/<seed>.txt
+// (GLOAM_UPDATE_GOLDEN=1 rewrites them for review).
+#include "engine/app/Application.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/platform/LaunchOptions.h"
+#include "game/covenants/CovenantLoaders.h"
+#include "game/definitions/GameData.h"
+#include "game/entities/Entity.h"
+#include "game/quests/QuestLoaders.h"
+#include "game/skills/SkillLoaders.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/FightingServices.h"
+#include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+#include "game/world/WorldHooks.h"
+#include "graphics/shaders/ShaderHooks.h"
+#include "server/GameStartup.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+constexpr int kKey = 11;
+constexpr uint32_t kSecretSeed = 777;
+
+struct Spot {
+    std::string what;
+    ZonePosition position;
+    int targetLevel = -1;      // connection points: where they lead
+    int targetConnection = -1; // and to which point there
+};
+
+class WorldRun {
+public:
+    WorldRun(Application& app, World& world, Game& game) : m_app(app), m_world(world), m_game(game) {}
+
+    // Loads and builds the world of a seed; returns its facts.
+    std::string build(uint32_t seed)
+    {
+        m_world.setWorldSeed(seed);
+        m_world.load();
+        m_world.setSecretSeed(kSecretSeed);
+        m_world.createSecretLevels();
+        m_game.resizeForWorld(m_world.getLevelCount());
+        for (int i = 0; i < m_world.getLevelCount(); ++i) {
+            m_world.getLevel(i)->acquire(kKey);
+        }
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(240);
+        while (!allLoaded() && std::chrono::steady_clock::now() < deadline) {
+            m_app.getHooks().finishLevels();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        EXPECT_TRUE(allLoaded()) << "seed " << seed;
+        return facts();
+    }
+
+    void release()
+    {
+        for (int i = 0; i < m_world.getLevelCount(); ++i) {
+            m_world.getLevel(i)->release(kKey);
+        }
+    }
+
+    bool allLoaded() const
+    {
+        for (int i = 0; i < m_world.getLevelCount(); ++i) {
+            if (!m_world.isLevelLoaded(i)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::string facts()
+    {
+        std::ostringstream out;
+        out << "levels " << m_world.getLevelCount() << " first secret " << m_world.getFirstSecretLevel()
+            << " named secret " << m_world.getNamedSecretLevel() << '\n';
+        for (int i = 0; i < m_world.getLevelCount(); ++i) {
+            const Level* l = m_world.getLevel(i);
+            out << "level " << i << ' ' << l->definition->entryName << " cell " << l->gridColumn << ','
+                << l->gridRow << " monsters " << l->monsterLevel << " borders";
+            for (int e = 0; e < 4; ++e) {
+                out << ' ' << l->borderKinds[e] << '/' << l->borderOpenings[e];
+            }
+            out << '\n';
+            if (l->gateFlag) {
+                out << "  gate " << l->gateSpot.x << ' ' << l->gateSpot.y << '\n';
+            }
+            for (const ConnectionPoint& c : l->connections) {
+                out << "  connection " << c.position.x << ' ' << c.position.y << " to " << c.targetLevel
+                    << ':' << c.targetConnection << '\n';
+            }
+        }
+        return out.str();
+    }
+
+    std::vector<Spot> spots() const
+    {
+        std::vector<Spot> out;
+        for (int i = 0; i < m_world.getLevelCount(); ++i) {
+            const Level* l = m_world.getLevel(i);
+            if (l->gateFlag) {
+                out.push_back({"gate of " + l->getName() + " #" + std::to_string(i), l->gateSpot});
+            }
+            for (size_t k = 0; k < l->connections.size(); ++k) {
+                const ConnectionPoint& c = l->connections[k];
+                out.push_back(
+                    {"connection " + std::to_string(k) + " of " + l->getName() + " #" + std::to_string(i),
+                     c.position, c.targetLevel, c.targetConnection});
+            }
+        }
+        return out;
+    }
+
+    // Free cells (x, y) of the movement grid of each level that a walk from
+    // the town centre reaches, going through the free cells next to each
+    // connection point to those next to its partner.
+    std::vector<std::vector<bool>> walk(const std::vector<ZonePosition>& freeNear)
+    {
+        const int w = 128, h = 128;
+        std::vector<std::vector<bool>> seen(static_cast<size_t>(m_world.getLevelCount()),
+                                            std::vector<bool>(static_cast<size_t>(w * h), false));
+        std::deque<std::array<int, 3>> queue;
+        auto visit = [&](int zone, int x, int y) {
+            if (!m_world.wrapCollisionCell(x, y, zone) || seen[static_cast<size_t>(zone)][y * w + x]) {
+                return;
+            }
+            if (m_world.getLevel(zone)->isCellBlockedForMovement(x, y)) {
+                return;
+            }
+            seen[static_cast<size_t>(zone)][y * w + x] = true;
+            queue.push_back({zone, x, y});
+        };
+        const ZonePosition town = GameData::get().rules().townCenterPosition;
+        visit(0, static_cast<int>(town.x / 32.0f), static_cast<int>(town.y / 32.0f));
+        // Connection points by their free cell.
+        std::vector<std::pair<std::array<int, 3>, std::array<int, 3>>> jumps;
+        const std::vector<Spot> all = spots();
+        auto cellOf = [](const ZonePosition& p) {
+            return std::array<int, 3>{p.zone, static_cast<int>(p.x / 32.0f), static_cast<int>(p.y / 32.0f)};
+        };
+        for (size_t i = 0; i < all.size(); ++i) {
+            if (all[i].targetLevel < 0 || freeNear[i].zone < 0) {
+                continue;
+            }
+            for (size_t j = 0; j < all.size(); ++j) {
+                if (all[j].position.zone == all[i].targetLevel &&
+                    all[j].targetLevel == all[i].position.zone && freeNear[j].zone >= 0) {
+                    jumps.emplace_back(cellOf(freeNear[i]), cellOf(freeNear[j]));
+                }
+            }
+        }
+        while (!queue.empty()) {
+            const auto [zone, x, y] = queue.front();
+            queue.pop_front();
+            static constexpr int kDirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+            for (const auto& d : kDirs) {
+                visit(zone, x + d[0], y + d[1]);
+            }
+            for (const auto& [from, to] : jumps) {
+                if (from == std::array<int, 3>{zone, x, y}) {
+                    visit(to[0], to[1], to[2]);
+                }
+            }
+        }
+        return seen;
+    }
+
+private:
+    Application& m_app;
+    World& m_world;
+    Game& m_game;
+};
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+TEST(WorldEndToEnd, SeededWorldsBuildAndEveryGateAndConnectionIsReached)
+{
+    ASSERT_EQ(DebugSystem::instance(), nullptr);
+    TempDir user;
+    LaunchOptions options;
+    options.headless = true;
+    options.dataDir = gameDataPath();
+    options.userDir = user.path().string();
+    AppHooks hooks;
+    registerQuestLoaders();
+    registerCovenantLoaders();
+    installShaderHooks(hooks);
+    registerSkillLoaders();
+    registerFightingServices();
+    installGameDataHooks(hooks);
+    installServerHooks(hooks);
+    installWorldHooks(hooks);
+    Application app(options, std::move(hooks));
+    app.startup();
+    ASSERT_NE(World::instance(), nullptr);
+    ASSERT_NE(Game::instance(), nullptr);
+    World& world = World::get();
+    Game& game = *Game::instance();
+    WorldRun run(app, world, game);
+    const bool update = std::getenv("GLOAM_UPDATE_GOLDEN") != nullptr;
+    Entity mover;
+    mover.setRadius(16.0f);
+
+    for (uint32_t seed : {1u, 2u, 3u, 4242u, 0x7FFFFFFFu}) {
+        SCOPED_TRACE(seed);
+        const std::string facts = run.build(seed);
+        const std::vector<Spot> spots = run.spots();
+        std::vector<ZonePosition> freeNear;
+        for (const Spot& spot : spots) {
+            ZonePosition found;
+            freeNear.push_back(
+                game.findFreeSpotNear(spot.position, 4, found, &mover, false) ? found : ZonePosition());
+            EXPECT_GE(freeNear.back().zone, 0) << spot.what << " has no free cell within four rings";
+        }
+        const std::vector<std::vector<bool>> reached = run.walk(freeNear);
+        for (size_t i = 0; i < spots.size(); ++i) {
+            const ZonePosition& p = freeNear[i];
+            if (p.zone < 0) {
+                continue;
+            }
+            EXPECT_TRUE(reached[static_cast<size_t>(p.zone)]
+                               [static_cast<int>(p.y / 32.0f) * 128 + static_cast<int>(p.x / 32.0f)])
+                << spots[i].what << " is not reached from the town";
+        }
+        run.release();
+
+        // The same seed again in the same process: the same world.
+        EXPECT_EQ(run.build(seed), facts);
+        run.release();
+
+        const std::string path = testDataPath("world/" + std::to_string(seed) + ".txt");
+        if (update) {
+            std::ofstream(path, std::ios::binary) << facts;
+        } else {
+            EXPECT_EQ(readFile(path), facts) << path;
+        }
+    }
+    app.requestQuit();
+    app.shutdown();
+    EXPECT_EQ(World::instance(), nullptr);
+}
+
+} // namespace
