@@ -19,6 +19,7 @@
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
+#include "game/world/PathFinder.h"
 #include "game/world/WorldRules.h"
 
 #include <algorithm>
@@ -193,6 +194,14 @@ bool Actor::isPlaceFree(const ZonePosition& position) const
     // The actor itself never blocks its own next step.
     Game* game = Game::instance();
     return game && game->isPlaceFree(position, this);
+}
+
+void Actor::markObstacles(PathGrid& grid, float ex, float ey, uint32_t mask)
+{
+    std::vector<Entity*> found;
+    collectObstacles(ex, ey, mask, found);
+    for (Entity* e : found)
+        PathFinder::markObstacle(grid, e);
 }
 
 void Actor::collectObstacles(float ex, float ey, uint32_t mask, std::vector<Entity*>& out) const

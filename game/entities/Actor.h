@@ -89,10 +89,9 @@ public:
     // ---- Own operations
     virtual int getNpcType() const;
     virtual bool isPlaceFree(const ZonePosition& position) const;
-    // Marks every other solid entity in the box (half-extents ex, ey) whose
-    // solid type's bit is in the mask, through the callback (a path finder's
-    // obstacle marking). Entity numbers 1000 and up are never marked.
-    template <class Mark> void moveTo(float ex, float ey, uint32_t mask, Mark&& mark) const;
+    // The path finder's obstacles: every other solid entity of the table in
+    // the box (half-extents ex, ey) whose solid type's bit is in the mask.
+    void markObstacles(PathGrid& grid, float ex, float ey, uint32_t mask) override;
     void collectObstacles(float ex, float ey, uint32_t mask, std::vector<Entity*>& out) const;
     std::string getAttackSound(int index) const;
     std::string getCombatEffect(int index) const;
@@ -274,11 +273,3 @@ protected:
 private:
     static inline const EventType* s_events[EventCount] = {};
 };
-
-template <class Mark> void Actor::moveTo(float ex, float ey, uint32_t mask, Mark&& mark) const
-{
-    std::vector<Entity*> found;
-    collectObstacles(ex, ey, mask, found);
-    for (Entity* e : found)
-        mark(e);
-}

@@ -8,9 +8,12 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/entities/Entity.h"
 #include "game/world/WorldNavigation.h"
+#include "game/world/WorldPathNavigation.h"
 #include "server/Server.h"
 
-Game::Game() : m_entities(kMaxEntities), m_indexed(kMaxEntities)
+Game::Game()
+    : m_entities(kMaxEntities), m_indexed(kMaxEntities),
+      m_worldNavigation(std::make_unique<WorldPathNavigation>()), m_navigation(m_worldNavigation.get())
 {
     s_instance = this;
     if (UserVarSystem* vars = UserVarSystem::instance()) {
@@ -189,6 +192,11 @@ Covenant* Game::getCovenant(int index) const
 }
 
 // ---- Navigation ----------------------------------------------------------------
+
+void Game::setNavigation(WorldNavigation* navigation)
+{
+    m_navigation = navigation ? navigation : m_worldNavigation.get();
+}
 
 bool Game::findPath(Entity* mover, const ZonePosition& from, const ZonePosition& to, Entity* goal,
                     GridPath& out) const

@@ -197,9 +197,8 @@ public:
     const std::vector<std::unique_ptr<BehaviorStack>>& getBehaviorStacks() const { return m_behaviorStacks; }
 
     // ---- Navigation and services of later systems
-    // Not owned; null answers as an empty world (no level, all blocked, no
-    // path).
-    void setNavigation(WorldNavigation* navigation) { m_navigation = navigation; }
+    // Not owned; null goes back to the World and its path finder.
+    void setNavigation(WorldNavigation* navigation);
     WorldNavigation* getNavigation() const { return m_navigation; }
     bool findPath(Entity* mover, const ZonePosition& from, const ZonePosition& to, Entity* goal,
                   GridPath& out) const;
@@ -316,6 +315,7 @@ private:
 
     Settings m_settings;
     std::vector<std::unique_ptr<BehaviorStack>> m_behaviorStacks;
+    std::unique_ptr<WorldNavigation> m_worldNavigation;
     WorldNavigation* m_navigation = nullptr;
     GameHooks m_hooks;
     bool m_previousMonsterHid = false;

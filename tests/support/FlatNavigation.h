@@ -4,6 +4,7 @@
 #include "game/entities/Entity.h"
 #include "game/world/Game.h"
 #include "game/world/GridPath.h"
+#include "game/world/PathFinder.h"
 #include "game/world/WorldNavigation.h"
 
 #include <algorithm>
@@ -72,12 +73,14 @@ public:
 
         std::array<int, kWindow * kWindow> state{}; // 0 unknown, 1 free, 2 blocked
         if (auto* actor = dynamic_cast<Actor*>(mover)) {
-            actor->moveTo(320.0f, 240.0f, 1u, [&](Entity* e) {
+            std::vector<Entity*> obstacles;
+            actor->collectObstacles(320.0f, 240.0f, 1u, obstacles);
+            for (Entity* e : obstacles) {
                 int x = tileOf(e->getPosition().x) - cx + kCentre;
                 int y = tileOf(e->getPosition().y) - cy + kCentre;
                 if (e->getPosition().zone == zone && x >= 0 && y >= 0 && x < kWindow && y < kWindow)
                     state[static_cast<size_t>(y * kWindow + x)] = 2;
-            });
+            }
         }
         auto blocked = [&](int x, int y) {
             int& s = state[static_cast<size_t>(y * kWindow + x)];
@@ -147,6 +150,30 @@ private:
     std::set<int> m_zones;
     std::set<std::tuple<int, int, int>> m_walk;
     std::set<std::tuple<int, int, int>> m_sight;
+};
+
+// The real path finder over the same flat field: its terrain is the field's
+// tiles, its obstacles the movers' own marking.
+class FlatFieldPathFinder : public FlatNavigation, public PathFinder::Terrain {
+public:
+    FlatFieldPathFinder() { m_finder.setTerrain(this); }
+    ~FlatFieldPathFinder() override { m_finder.setTerrain(nullptr); }
+
+    bool findPath(Entity* mover, const ZonePosition& from, const ZonePosition& to, Entity* goal,
+                  GridPath& out) override
+    {
+        ++searches;
+        return m_finder.findPath(mover, from, to, goal, out);
+    }
+    bool isLevelLoaded(int level) const override { return FlatNavigation::isLevelLoaded(level); }
+    bool isBlockedForMovement(const ZonePosition& p) const override
+    {
+        return FlatNavigation::isBlockedForMovement(p);
+    }
+    PathFinder& finder() { return m_finder; }
+
+private:
+    PathFinder m_finder;
 };
 
 // Installs the navigation on the Game for the scope.
