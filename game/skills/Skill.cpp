@@ -9,6 +9,7 @@
 #include "game/skills/CounterList.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillRefusal.h"
+#include "game/world/CombatSystem.h"
 #include "game/world/Game.h"
 #include "server/Server.h"
 
@@ -169,11 +170,27 @@ int Skill::act(Sentient* user, Entity* friendTarget)
     else
         user->getStats().subtractFloored(kPowerStat, getPowerCost(user));
     Game* game = Game::instance();
+    if (!definition->projectile.empty() && definition->alwaysWorks) {
+        ZonePosition aim;
+        user->getTargetPosition(aim);
+        launchProjectile(user, nullptr, aim);
+        if (!definition->dontLookAtTarget) {
+            user->faceTowards(aim, false);
+            user->sendWarpDirection();
+        }
+    }
+    if (definition->reverseProjectile)
+        reflectProjectiles(user);
     if (definition->blink || definition->teleport) {
         moveUser(user);
         if (!definition->targetEffect.empty() && game)
             game->spawnEntity(definition->targetEffect, user->getPosition(), definition->effectTime);
     }
+    if (definition->explosion)
+        if (CombatSystem* combat = CombatSystem::instance())
+            combat->applyAreaDamageOfType(definition->getExplosionDamage(getLevel()), user,
+                                          user->getPosition(), definition->getExplosionRange(getLevel()),
+                                          definition->explosionDamageType);
     if (!definition->areaEffect.empty() && game)
         game->spawnEntity(definition->areaEffect, user->getPosition(), definition->effectTime);
     if (definition->suicide)

@@ -7,8 +7,10 @@
 #include <vector>
 
 class Entity;
+class Projectile;
 class Sentient;
 class StatChangeList;
+struct ZonePosition;
 
 // A skill as the server runs it for one owner: the use request with its
 // check and refusal texts, the staging of casts and animation markers through
@@ -87,6 +89,20 @@ public:
     // Up to five tries of a destination the Game accepts; the user warps
     // to the first. A blink jumps up to 200 units each way.
     void moveUser(Sentient* user);
+    // The skill's "Projectile" from the user at the target (or towards the
+    // position without one); null without a user or when none was made.
+    Projectile* launchProjectile(Sentient* user, Entity* target, const ZonePosition& position);
+    // "ProjMinDamage" … "ProjMaxDamage" (and the radius twin) of
+    // "ProjDamageType", through the user's skill damage pass, doubled on the
+    // user's critical roll.
+    void addProjectileDamage(const Sentient* user, StatChangeList& list) const;
+    void addRadiusDamage(const Sentient* user, StatChangeList& list) const;
+    // Projectiles aimed at the user turn back on their sources, stronger by
+    // "DamageMultAll".
+    void reflectProjectiles(Sentient* user);
+    // The radius of the skill's searches around the user that name none:
+    // "MaxRange" when above 0, else half the state message's square.
+    float getSearchRadius() const;
 
     float getPriority() const { return m_priority; }
     void setPriority(float priority) { m_priority = priority; }

@@ -293,6 +293,16 @@ int SkillDefinition::getPowerAdded(int level) const
     return atLevel(&SkillDefinition::powerAdded, level);
 }
 
+int SkillDefinition::getExplosionDamage(int level) const
+{
+    return atLevel(&SkillDefinition::explosionDamage, level);
+}
+
+float SkillDefinition::getMaxRange(int level) const
+{
+    return atLevel(&SkillDefinition::maxRange, level);
+}
+
 float SkillDefinition::getDamageMultAll(int level) const
 {
     return atLevel(&SkillDefinition::damageMultAll, level);

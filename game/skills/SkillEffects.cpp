@@ -1,5 +1,6 @@
 // What a skill does to its targets when it acts: the enemy and friend lists
-// and the effects on each, heals, and moving the user.
+// and the effects on each, heals, projectiles, reflection and moving the
+// user.
 
 #include "game/skills/Skill.h"
 
@@ -8,10 +9,12 @@
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameEnums.h"
 #include "game/entities/EntityServices.h"
+#include "game/entities/Projectile.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/StatusEffect.h"
 #include "game/skills/StatusEffectBase.h"
+#include "game/world/CombatSystem.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 
@@ -33,6 +36,8 @@ constexpr int kFirstEnemyState = toIndex(EntityState::EnemyBlock);
 constexpr int kLastEnemyState = toIndex(EntityState::EnemyStealthed);
 constexpr int kMoveTries = 5;
 constexpr float kBlinkReach = 200.0f;
+// Half the side of the square a client is told about.
+constexpr float kDefaultSearchRadius = 600.0f;
 
 void appendUniqueEntities(std::vector<Entity*>& list, Entity* entity)
 {
@@ -75,6 +80,18 @@ void holdPower(Sentient* user)
         timer.remaining = characterClass->powerTimer;
     }
     user->getStats().set(kPowerRisingStat, 1);
+}
+
+bool hasDamage(const StatChangeList& list)
+{
+    const auto& entries = list.entries();
+    return std::any_of(entries.begin(), entries.end(), [](const StatChange& e) { return e.max > 0.0f; });
+}
+
+bool reachesOne(const StatChangeList& list)
+{
+    const auto& entries = list.entries();
+    return std::any_of(entries.begin(), entries.end(), [](const StatChange& e) { return e.max >= 1.0f; });
 }
 
 // A roll against the user's critical chance of that modifier index.
@@ -201,27 +218,40 @@ bool Skill::applyToEnemies(Sentient* user)
     const DatabaseEntry* effect = definition->projStatusEffect ? nullptr : statusEffectEntry(*definition);
     Game* game = Game::instance();
     int level = getLevel();
+    CombatSystem* combat = CombatSystem::instance();
+    ZonePosition aim;
+    user->getTargetPosition(aim);
     for (Entity* t : list) {
         if (!acceptsTarget(user, t))
             continue;
         auto* victim = dynamic_cast<Sentient*>(t);
+        // The hit test: a weapon attack with its roll, or the magic attack.
+        bool tested = definition->attack || definition->magicAttack;
         int done = 0;
+        if (combat && definition->attack)
+            done = combat->resolveHit(user, t, this, false, 1.0f);
+        else if (combat && definition->magicAttack)
+            done = combat->applyWeaponDamage(user, t, this, 1.0f);
         consumeRequiredStates(user, t);
+        if (tested && done == 0 && !definition->alwaysWorks)
+            continue;
         StatChangeList damage;
         addDirectDamage(user, damage);
-        const auto& entries = damage.entries();
-        if (std::any_of(entries.begin(), entries.end(), [](const StatChange& e) { return e.max > 0.0f; }))
-            done = EntityServices::applyDamage(user, t, damage, false, false);
+        if (combat && hasDamage(damage))
+            done = combat->applyDamage(user, t, damage, false, false);
         if (definition->enemyEvent != 0)
             t->fireSimpleEvent(definition->enemyEvent, user->getEntityNumber());
         if (definition->interrupt && victim)
             victim->cancelSkillWindup();
         if (effect)
             t->addStatusEffect(effect, user, level);
+        bool killed = done > 0 && t->getMaxHealth() > 0 && t->getHealth() <= 0;
+        if (!definition->projectile.empty() && !definition->alwaysWorks &&
+            (!definition->projectileOnKill || killed))
+            launchProjectile(user, t, aim);
         spawnEffectAt(definition->targetEffect, t, definition->effectTime);
         if (!definition->dispelEffectName.empty() && victim)
             victim->weakenStatusEffect(definition->dispelEffectName, definition->dispelEffectStrength);
-        bool killed = done > 0 && t->getMaxHealth() > 0 && t->getHealth() <= 0;
         int powerAdded = definition->getPowerAdded(level);
         if (powerAdded > 0 && (!definition->powerAddedOnKill || killed)) {
             user->getStats().addCapped(kPowerStat, powerAdded, user->getStat(kMaxPowerStat));
@@ -287,5 +317,94 @@ void Skill::moveUser(Sentient* user)
             user->warp(destination);
             return;
         }
+    }
+}
+
+Projectile* Skill::launchProjectile(Sentient* user, Entity* target, const ZonePosition& position)
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!user || !definition)
+        return nullptr;
+    int level = getLevel();
+    StatChangeList damage;
+    StatChangeList own;
+    definition->addProjectileDamage(own, level);
+    if (reachesOne(own))
+        addProjectileDamage(user, damage);
+    else if (definition->projectileDamage)
+        user->buildDamageList(target, damage, this);
+    StatChangeList area;
+    StatChangeList ownArea;
+    definition->addRadiusDamage(ownArea, level);
+    if (reachesOne(ownArea))
+        addRadiusDamage(user, area);
+    else if (definition->radiusDamage)
+        user->buildDamageList(target, area, this);
+    const DatabaseEntry* effect = definition->projStatusEffect ? statusEffectEntry(*definition) : nullptr;
+    return Entity::spawnProjectile(definition->projectile, damage, definition->projNormalAttack,
+                                   definition->projMagicAttack, user, target, position, effect, level,
+                                   definition->getProjectileRadius(level), area, this);
+}
+
+namespace {
+
+// A thrown list through the user's skill damage pass and critical roll.
+void scaleThrownDamage(const Sentient* user, const Skill& skill, StatChangeList& list)
+{
+    if (!user)
+        return;
+    float m = 1.0f;
+    user->applyCombatModifiers(toIndex(CombatModifier::SkillDamage), user->getTarget(), m, &skill);
+    if (m != 1.0f)
+        list.scale(m);
+    if (rollsCritical(user, toIndex(CombatModifier::CriticalHit), user->getTarget(), &skill))
+        list.scale(2.0f);
+}
+
+} // namespace
+
+void Skill::addProjectileDamage(const Sentient* user, StatChangeList& list) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!definition)
+        return;
+    definition->addProjectileDamage(list, getLevel());
+    scaleThrownDamage(user, *this, list);
+}
+
+void Skill::addRadiusDamage(const Sentient* user, StatChangeList& list) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!definition)
+        return;
+    definition->addRadiusDamage(list, getLevel());
+    scaleThrownDamage(user, *this, list);
+}
+
+float Skill::getSearchRadius() const
+{
+    const SkillDefinition* definition = getDefinition();
+    float range = definition ? definition->getMaxRange(getLevel()) : 0.0f;
+    return range > 0.0f ? range : kDefaultSearchRadius;
+}
+
+void Skill::reflectProjectiles(Sentient* user)
+{
+    const SkillDefinition* definition = getDefinition();
+    Game* game = Game::instance();
+    if (!user || !definition || !game)
+        return;
+    std::vector<Entity*> near;
+    game->getEntitiesInRange(false, user->getPosition(), user, getSearchRadius(),
+                             EntityQueryMask::kProjectile, near);
+    float added = definition->getDamageMultAll(getLevel());
+    for (Entity* e : near) {
+        auto* projectile = dynamic_cast<Projectile*>(e);
+        if (!projectile || projectile->getTargetEntity() != user || !projectile->getSource())
+            continue;
+        Entity* source = projectile->getSource();
+        projectile->setTarget(source);
+        projectile->setSource(user);
+        projectile->setDamageMultiplier(projectile->getDamageMultiplier() + added);
     }
 }

@@ -11,6 +11,8 @@
 class SkillUser : public Sentient {
 public:
     Entity* getTarget() const override { return target; }
+    void getTargetPosition(ZonePosition& out) const override { out = targetPosition; }
+    void sendWarpDirection() override { ++warpDirections; }
     void sendMessage(int type, const std::string& text) override { messages.emplace_back(type, text); }
     void fireSimpleEvent(int event, int datum) override
     {
@@ -26,6 +28,8 @@ public:
     }
 
     Entity* target = nullptr;
+    ZonePosition targetPosition{-1, 0.0f, 0.0f};
+    int warpDirections = 0;
     std::vector<std::pair<int, std::string>> messages;
     std::vector<int> simpleEvents;
 };

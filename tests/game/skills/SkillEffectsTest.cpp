@@ -1,11 +1,15 @@
 #include "game/skills/Skill.h"
 
 #include "engine/core/Random.h"
+#include "engine/data/Database.h"
+#include "game/covenants/StatChangeList.h"
 #include "game/entities/EntityServices.h"
+#include "game/entities/Projectile.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillList.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/skills/StatusEffect.h"
+#include "game/world/CombatSystem.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
 
@@ -38,6 +42,7 @@ protected:
             out.insert(out.end(), inRange.begin(), inRange.end());
         };
         EntityServices::setHooks(hooks);
+        createCombatSystem();
         // One level record, so that entities are indexed and block places.
         world.game->resizeForWorld(1);
         user = spawn(1000.0f, 1000.0f);
@@ -45,7 +50,11 @@ protected:
         EXPECT_NE(list, nullptr);
         list->setFixed(true);
     }
-    ~SkillEffectsTest() override { EntityServices::setHooks(m_saved); }
+    ~SkillEffectsTest() override
+    {
+        destroyCombatSystem();
+        EntityServices::setHooks(m_saved);
+    }
 
     SkillUser* spawn(float x, float y)
     {
@@ -64,6 +73,34 @@ protected:
     {
         definition.basicSkill = true;
         return static_cast<Skill*>(list->addSkill(&definition, user, 0, 0));
+    }
+
+    // A definition's status effect read from a shipped entry.
+    void giveStatusEffect(SkillDefinition& definition, const char* entryName)
+    {
+        const DatabaseEntry* entry = world.database.findEntry(entryName);
+        ASSERT_NE(entry, nullptr);
+        definition.statusEffect = std::make_unique<StatusEffectBase>();
+        definition.statusEffect->setEntry(entry, 1, nullptr);
+    }
+
+    std::vector<Projectile*> projectiles() const
+    {
+        std::vector<Projectile*> out;
+        for (int i = 0; i < Game::kMaxEntities; ++i)
+            if (auto* p = dynamic_cast<Projectile*>(world.game->getEntity(i)))
+                out.push_back(p);
+        return out;
+    }
+
+    // The first two draws of stream 0 from the state, which is kept.
+    static std::pair<float, float> nextTwoDraws()
+    {
+        uint32_t state = Random::getState(0);
+        float a = randomFloat(0);
+        float b = randomFloat(0);
+        Random::setState(0, state);
+        return {a, b};
     }
 
     Loaders loaders;
@@ -290,6 +327,164 @@ TEST_F(SkillEffectsTest, MeleeRangeWithASkillIsTheSkillsRange)
     EXPECT_TRUE(user->isInMeleeRange(near));
     SkillUser* far = spawn(1061.0f, 1000.0f);
     EXPECT_FALSE(user->isInMeleeRange(far));
+}
+
+TEST_F(SkillEffectsTest, MissedAttackGivesNothingButConsumesTheStates)
+{
+    SkillDefinition lunge;
+    lunge.needsEnemy = true;
+    lunge.attack = true;
+    lunge.maxRange = 50.0f;
+    lunge.enemyEvent = toIndex(SimpleEvent::Attacked);
+    lunge.requiredEntityStateOne = 1u << toIndex(EntityState::Parry);
+    giveStatusEffect(lunge, "StatusEffectBoneCurse");
+    Skill* skill = learn(lunge);
+    // Out of the skill's reach: the hit is refused, which is a miss.
+    SkillUser* victim = spawn(1300.0f, 1000.0f);
+    user->target = victim;
+    user->noteCombatEvent(toIndex(EntityState::Parry), victim->getEntityNumber());
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_TRUE(victim->getStatusEffects().empty());
+    EXPECT_EQ(victim->countEvents(toIndex(SimpleEvent::Attacked)), 0);
+    EXPECT_EQ(victim->getHealth(), 100);
+    const auto& flags = user->getTimedFlags();
+    EXPECT_TRUE(std::none_of(flags.begin(), flags.end(),
+                             [](const Sentient::TimedFlag& f) { return f.entityNumber != -1; }));
+
+    // "AlwaysWorks" carries on past the miss.
+    lunge.alwaysWorks = true;
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(victim->getStatusEffects().size(), 1u);
+    EXPECT_EQ(victim->countEvents(toIndex(SimpleEvent::Attacked)), 1);
+}
+
+TEST_F(SkillEffectsTest, ProjectileOnKillLeavesOnlyFromKilledTargets)
+{
+    SkillDefinition finisher;
+    finisher.needsEnemy = true;
+    finisher.extraEnemies = 1;
+    finisher.minDamage = 500;
+    finisher.maxDamage = 500;
+    finisher.projectile = "ProjFirebolt";
+    finisher.projectileOnKill = true;
+    Skill* skill = learn(finisher);
+    SkillUser* weak = spawn(1040.0f, 1000.0f);
+    SkillUser* tough = spawn(1000.0f, 1040.0f);
+    tough->setMaxHealth(100000);
+    tough->setHealth(100000);
+    user->target = weak;
+    inRange = {tough};
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_LE(weak->getHealth(), 0);
+    EXPECT_LT(tough->getHealth(), 100000);
+    EXPECT_GT(tough->getHealth(), 0);
+    std::vector<Projectile*> launched = projectiles();
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0]->getTargetEntity(), weak);
+    EXPECT_EQ(launched[0]->getSource(), user);
+    EXPECT_EQ(launched[0]->getSkill(), skill);
+
+    // Without the kill rule every target gets one.
+    finisher.projectileOnKill = false;
+    finisher.minDamage = 0;
+    finisher.maxDamage = 0;
+    user->target = tough;
+    inRange = {};
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(projectiles().size(), 2u);
+}
+
+TEST_F(SkillEffectsTest, LaunchHandsOnTheSkillsDamageAndEffect)
+{
+    SkillDefinition bolt;
+    bolt.projectile = "ProjFirebolt";
+    bolt.projMinDamage = 6;
+    bolt.projMaxDamage = 10;
+    bolt.projDamageType = toIndex(DamageType::Fire);
+    bolt.projRadius = 64.0f;
+    bolt.projRadiusMinDamage = 2;
+    bolt.projRadiusMaxDamage = 3;
+    bolt.projStatusEffect = true;
+    giveStatusEffect(bolt, "StatusEffectBoneCurse");
+    Skill* skill = learn(bolt);
+    SkillUser* victim = spawn(1100.0f, 1000.0f);
+    Random::setState(0, 777);
+    auto [r1, r2] = nextTwoDraws();
+    // Without a class the critical chance is 5 %.
+    float direct = r1 * 100.0f < 5.0f ? 2.0f : 1.0f;
+    float area = r2 * 100.0f < 5.0f ? 2.0f : 1.0f;
+    Projectile* p = skill->launchProjectile(user, victim, victim->getPosition());
+    ASSERT_NE(p, nullptr);
+    const StatChange* fire = p->getDamage().find(toIndex(DamageType::Fire));
+    ASSERT_NE(fire, nullptr);
+    EXPECT_FLOAT_EQ(fire->min, 6.0f * direct);
+    EXPECT_FLOAT_EQ(fire->max, 10.0f * direct);
+    const StatChange* burst = p->getRadiusDamage().find(toIndex(DamageType::Fire));
+    ASSERT_NE(burst, nullptr);
+    EXPECT_FLOAT_EQ(burst->max, 3.0f * area);
+    EXPECT_FLOAT_EQ(p->getDamageRadius(), 64.0f);
+    EXPECT_EQ(p->getStatusEffect(), bolt.getStatusEffect()->getEntry());
+    EXPECT_EQ(p->getSkill(), skill);
+
+    // Without its own damage, "ProjectileDamage" throws the user's weapon damage.
+    bolt.projMinDamage = 0;
+    bolt.projMaxDamage = 0;
+    bolt.projectileDamage = true;
+    Projectile* thrown = skill->launchProjectile(user, victim, victim->getPosition());
+    ASSERT_NE(thrown, nullptr);
+    EXPECT_FALSE(thrown->getDamage().empty());
+    EXPECT_EQ(thrown->getDamage().find(toIndex(DamageType::Fire)), nullptr);
+    EXPECT_EQ(skill->launchProjectile(nullptr, victim, victim->getPosition()), nullptr);
+}
+
+TEST_F(SkillEffectsTest, AlwaysWorksThrowsAtTheTargetPositionAndTurns)
+{
+    SkillDefinition ring;
+    ring.alwaysWorks = true;
+    ring.projectile = "ProjFireRing";
+    Skill* skill = learn(ring);
+    user->setDirection(West);
+    user->targetPosition = ZonePosition(0, 1200.0f, 1000.0f);
+    skill->use(user, nullptr, Skill::kStageRequest, false);
+    std::vector<Projectile*> launched = projectiles();
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0]->getTargetEntity(), nullptr);
+    EXPECT_EQ(user->getDirection(), East);
+    EXPECT_EQ(user->warpDirections, 1);
+    EXPECT_TRUE(skill->getUseTimer().running);
+
+    ring.dontLookAtTarget = true;
+    skill->getUseTimer().running = false;
+    user->setDirection(West);
+    skill->use(user, nullptr, Skill::kStageRequest, false);
+    EXPECT_EQ(projectiles().size(), 2u);
+    EXPECT_EQ(user->getDirection(), West);
+    EXPECT_EQ(user->warpDirections, 1);
+}
+
+TEST_F(SkillEffectsTest, ReflectionTurnsIncomingProjectilesBack)
+{
+    SkillDefinition ward;
+    ward.reverseProjectile = true;
+    ward.damageMultAll = 0.5f;
+    Skill* skill = learn(ward);
+    EXPECT_FLOAT_EQ(skill->getSearchRadius(), 600.0f);
+    SkillUser* caster = spawn(1300.0f, 1000.0f);
+    SkillUser* bystander = spawn(900.0f, 1000.0f);
+    StatChangeList none;
+    Projectile* incoming = Entity::spawnProjectile("ProjFirebolt", none, false, false, caster, user,
+                                                   user->getPosition(), nullptr, 1, 0.0f, none, nullptr);
+    Projectile* passing = Entity::spawnProjectile("ProjFirebolt", none, false, false, caster, bystander,
+                                                  bystander->getPosition(), nullptr, 1, 0.0f, none, nullptr);
+    ASSERT_NE(incoming, nullptr);
+    ASSERT_NE(passing, nullptr);
+    skill->use(user, nullptr, Skill::kStageRequest, false);
+    EXPECT_EQ(incoming->getTargetEntity(), caster);
+    EXPECT_EQ(incoming->getSource(), user);
+    EXPECT_FLOAT_EQ(incoming->getDamageMultiplier(), 1.5f);
+    EXPECT_EQ(passing->getTargetEntity(), bystander);
+    EXPECT_EQ(passing->getSource(), caster);
+    EXPECT_FLOAT_EQ(passing->getDamageMultiplier(), 1.0f);
 }
 
 } // namespace
