@@ -140,6 +140,14 @@ void ItemBase::setStatusEffectHooks(const ItemStatusEffectHooks& hooks)
     g_statusEffectHooks = hooks;
 }
 
+bool ItemBase::isSetEntry(const DatabaseEntry* entry)
+{
+    if (!entry)
+        return false;
+    std::string setName = entryString(entry, "ItemSet");
+    return !setName.empty() && findEntryByName(setName) != nullptr;
+}
+
 int ItemBase::getRarityColor(ItemRarity rarity)
 {
     int r = std::clamp(toIndex(rarity), 0, kItemRarityCount - 1);
@@ -245,7 +253,7 @@ void ItemBase::loadEntryFields()
         m_rarity = ItemRarity::Artifact;
     else if (entryInt(e, "Unique") != 0)
         m_rarity = ItemRarity::Unique;
-    else if (m_setLinks[0].set)
+    else if (isSetEntry(e))
         m_rarity = ItemRarity::Set;
 
     std::string guard = entryString(e, "GuardType");

@@ -205,6 +205,8 @@ public:
     static void setStatusEffectHooks(const ItemStatusEffectHooks& hooks);
     // The rarity's colour index ("ItemRarityColor" + rarity name).
     static int getRarityColor(ItemRarity rarity);
+    // An entry whose "ItemSet" names an entry: a set item.
+    static bool isSetEntry(const DatabaseEntry* entry);
 
 private:
     void loadEntryFields();

@@ -4,6 +4,7 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/world/AreaResource.h"
 #include "game/world/PathFinder.h"
+#include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 #include "game/world/WorldQuestAdapter.h"
 
@@ -23,13 +24,17 @@ void installWorldHooks(AppHooks& hooks)
         }
     };
     std::function<void()> previousSetup = hooks.setupWorld;
-    hooks.setupWorld = [holder, quests, previousSetup] {
+    auto spawns = std::make_shared<std::unique_ptr<SpawnSystem>>();
+    hooks.setupWorld = [holder, quests, spawns, previousSetup] {
         if (previousSetup) {
             previousSetup();
         }
         *holder = std::make_unique<World>();
         (*holder)->installNeighbourFunction();
         *quests = std::make_unique<WorldQuestAdapter>(**holder);
+        // The game data is loaded by now.
+        *spawns = std::make_unique<SpawnSystem>();
+        (*spawns)->load();
     };
     std::function<void()> previousClasses = hooks.registerGameClasses;
     hooks.registerGameClasses = [previousClasses] {
@@ -55,7 +60,8 @@ void installWorldHooks(AppHooks& hooks)
         }
     };
     std::function<void()> previousDestroy = hooks.destroySystems;
-    hooks.destroySystems = [holder, quests, previousDestroy] {
+    hooks.destroySystems = [holder, quests, spawns, previousDestroy] {
+        spawns->reset();
         // Before the shader system and the resource manager that its levels
         // hold handles of.
         quests->reset();

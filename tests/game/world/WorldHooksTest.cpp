@@ -4,6 +4,7 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
+#include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 #include "support/TestSupport.h"
 
@@ -24,6 +25,8 @@ TEST(WorldHooksTest, TheWorldLivesFromSetUpToShutDown)
     EXPECT_EQ(World::instance(), nullptr);
     hooks.setupWorld();
     ASSERT_NE(World::instance(), nullptr);
+    EXPECT_NE(SpawnSystem::instance(), nullptr);
+    EXPECT_TRUE(log.contains("SpawnSystem database entry not found!", 3)) << "loaded at once";
     hooks.finishLevels();
 
     // The Game hears of levels built and released while it lives.
@@ -42,6 +45,7 @@ TEST(WorldHooksTest, TheWorldLivesFromSetUpToShutDown)
     World::get().notifyLevelBuilt(*World::get().getLevel(0), true); // the Game is gone: nobody listens
     hooks.destroySystems();
     EXPECT_EQ(World::instance(), nullptr);
+    EXPECT_EQ(SpawnSystem::instance(), nullptr);
     EXPECT_TRUE(destroyedBefore);
 }
 

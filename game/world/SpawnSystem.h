@@ -1,0 +1,121 @@
+#pragma once
+
+#include "engine/core/Singleton.h"
+#include "game/definitions/GameEnums.h"
+#include "game/world/LevelTable.h"
+
+#include <array>
+#include <string>
+
+class DatabaseEntry;
+
+// The server's one source of random content: which items, magic modifiers,
+// monster enhancements and traps may appear at a level, how often, and the
+// drop settings, all read once from the "SpawnSystem" entry and the database.
+class SpawnSystem : public Singleton<SpawnSystem> {
+public:
+    // The level tables, in the order they are kept.
+    enum Table {
+        NormalItems,
+        SetItems,
+        UniqueItems,
+        Artifacts,
+        Prefixes,
+        Suffixes,
+        MinorEnhancements,
+        OrdinaryEnhancements,
+        MajorEnhancements,
+        NpcOnlyEnhancements,
+        Traps,
+        kTableCount
+    };
+    // Items beyond this many eligible ones are not spawnable.
+    static constexpr int kMaxSpawnItems = 978;
+
+    // Drop settings of one monster rarity.
+    struct MonsterDrops {
+        float itemChance = 0.0f;
+        int minItems = 0;
+        int maxItems = 0;
+        int increasedMagicChance = 0; // percent
+        int levelIncrease = 0;
+        std::string effectModel;
+    };
+
+    // The level spreads.
+    struct Spreads {
+        int minLevelSpread = 0;
+        int maxLevelSpread = 0;
+        int minItemDropLevelSpread = 0;
+        int maxItemDropLevelSpread = 0;
+        int maxItemDropLevelAboveBase = 0;
+        float itemDropAboveBaseLevel = 0.0f; // percent
+        int minModifierLevelSpread = 0;
+        int maxModifierLevelSpread = 0;
+        int maxNormalItemLevel = 0;
+    };
+
+    SpawnSystem();
+    ~SpawnSystem();
+
+    // Reads the settings, builds the tables and registers the two console
+    // commands. Once, after the database and the game data.
+    void load();
+
+    // A weighted row of the table for the level (stream 0), or null.
+    const LevelEntry* getLevelEntry(Table table, int level) const;
+    // The top of an item's or modifier's level window from its item level.
+    int getWindowTop(int itemLevel) const;
+
+    // ---- Random items (SpawnItems.cpp)
+    ItemRarity rollItemRarity(int increasedMagicChance, ItemRarity startRarity) const;
+    // The adjusted step chances of the rarities (index 0 unused).
+    std::array<float, kItemRarityCount> adjustedRarityChances(int increasedMagicChance) const;
+    int rollItemLevel(int baseLevel, int minSpread, int maxSpread, ItemRarity rarity, float aboveBaseChance,
+                      int maxAboveBase) const;
+
+    // ---- Settings
+    const LevelTable& getTable(Table table) const { return m_tables[static_cast<size_t>(table)]; }
+    LevelTable& getTable(Table table) { return m_tables[static_cast<size_t>(table)]; }
+    int getItemRarityChance(int rarity) const { return m_itemRarityChance[static_cast<size_t>(rarity & 7)]; }
+    float getLevelSpreadMult(int rarity) const { return m_levelSpreadMult[static_cast<size_t>(rarity & 7)]; }
+    const MonsterDrops& getMonsterDrops(int rarity) const
+    {
+        return m_monsterDrops[static_cast<size_t>(rarity & 7)];
+    }
+    const Spreads& getSpreads() const { return m_spreads; }
+    int getEnchantmentNormalChance() const { return m_enchantmentNormalChance; }
+    int getEnchantmentMajorChance() const { return m_enchantmentMajorChance; }
+    const DatabaseEntry* getMoneyEntry() const { return m_money; }
+    bool isLoaded() const { return m_loaded; }
+
+    // The settings themselves, for tests and tools.
+    void setItemRarityChance(int rarity, int chance)
+    {
+        m_itemRarityChance[static_cast<size_t>(rarity & 7)] = chance;
+    }
+    void setLevelSpreadMult(int rarity, float mult)
+    {
+        m_levelSpreadMult[static_cast<size_t>(rarity & 7)] = mult;
+    }
+    Spreads& mutableSpreads() { return m_spreads; }
+    MonsterDrops& mutableMonsterDrops(int rarity) { return m_monsterDrops[static_cast<size_t>(rarity & 7)]; }
+
+private:
+    void readSettings(const DatabaseEntry* entry);
+    void buildTables();
+    void registerCommands();
+    void printRandomModifiers(int level, int count) const;
+    void printRandomEnchantments(int level, int count) const;
+
+    std::array<int, kItemRarityCount> m_itemRarityChance{};
+    std::array<LevelTable, kTableCount> m_tables;
+    int m_enchantmentNormalChance = 0;
+    int m_enchantmentMajorChance = 0;
+    const DatabaseEntry* m_money = nullptr;
+    std::array<MonsterDrops, kMonsterRarityCount> m_monsterDrops;
+    std::array<float, kItemRarityCount> m_levelSpreadMult{};
+    Spreads m_spreads;
+    bool m_loaded = false;
+    bool m_commandsRegistered = false;
+};
