@@ -66,6 +66,23 @@ bool Item::applySetBonuses(Sentient* user)
     return given;
 }
 
+void Item::placeBag(InventoryBase& inventory, int group, int slot)
+{
+    // A carried bag goes to the first empty place of the main group, a stash
+    // bag to the stash's; the place opens the bag's group. No empty place:
+    // the bag stays.
+    const bool stash = group >= toIndex(InventoryGroupIndex::StashBag1);
+    const int holder = toIndex(stash ? InventoryGroupIndex::Stash : InventoryGroupIndex::Main);
+    const int places = stash ? InventoryBase::kStashBagCount : InventoryBase::kBagCount;
+    InventoryGroup* holding = inventory.getSlot(holder);
+    if (!holding)
+        return;
+    for (int place = 0; place < places && place < holding->getSize(); ++place) {
+        if (!holding->getItem(place) && inventory.moveItem(group, slot, holder, place))
+            return;
+    }
+}
+
 bool Item::use(Sentient* user)
 {
     InventoryBase* inventory = user ? user->getInventory() : nullptr;
@@ -98,8 +115,9 @@ bool Item::use(Sentient* user)
         return false;
     }
     if (inventory && isBagGroup(group) && isEquippableInBag()) {
-        // Bags go to the bag places with the character's inventory work.
-        if (getItemType() != ItemType::Bag)
+        if (getItemType() == ItemType::Bag)
+            placeBag(*inventory, group, slot);
+        else
             inventory->equipItem(group, slot);
         return false;
     }

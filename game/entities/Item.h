@@ -28,5 +28,8 @@ public:
     int getGainAtLevel(const std::string& gain) const;
 
 private:
+    // Moves this bag from (group, slot) to the first empty bag place.
+    void placeBag(InventoryBase& inventory, int group, int slot);
+
     SafePtr<Entity> m_owner;
 };

@@ -352,3 +352,32 @@ TEST_F(ItemTest, SetBonusesComeWithTheItemsAndGoWithThem)
 }
 
 } // namespace
+
+TEST_F(ItemTest, UsingABagFromABagPutsItOnTheFirstEmptyBagPlace)
+{
+    constexpr int kMain = toIndex(InventoryGroupIndex::Main);
+    constexpr int kBag2 = toIndex(InventoryGroupIndex::Bag2);
+    InventoryBase* inventory = holder.getInventory();
+    InventoryGroup* main = inventory->getOwnGroup(kMain);
+    ASSERT_GE(main->getSize(), InventoryBase::kBagCount);
+    main->setItem(0, make("SmallPouch"));
+    inventory->updateBagGroups();
+    InventoryGroup* bag1 = inventory->getOwnGroup(kBag1);
+    ASSERT_GT(bag1->getSize(), 1);
+    Item* pack = make("TravelPack");
+    bag1->setItem(1, pack);
+
+    EXPECT_FALSE(pack->use(&holder));
+    EXPECT_EQ(bag1->getItem(1), nullptr);
+    EXPECT_EQ(main->getItem(1), pack);
+    EXPECT_EQ(inventory->getOwnGroup(kBag2)->getSize(), pack->getBagSize()) << "the place opens the bag";
+
+    // Every place taken: the bag stays where it lies.
+    main->setItem(2, make("SmallPouch"));
+    main->setItem(3, make("SmallPouch"));
+    inventory->updateBagGroups();
+    Item* spare = make("SmallPouch");
+    bag1->setItem(0, spare);
+    EXPECT_FALSE(spare->use(&holder));
+    EXPECT_EQ(bag1->getItem(0), spare);
+}
