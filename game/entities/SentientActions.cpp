@@ -2,9 +2,11 @@
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/object/Event.h"
 #include "engine/object/EventSystem.h"
+#include "game/definitions/GameData.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/EntityServices.h"
@@ -195,9 +197,20 @@ Listener* Sentient::nearestListener() const
 
 std::string Sentient::getAttackSoundName(int soundType) const
 {
-    // Weapon sound texts join with the item sound table.
-    (void)soundType;
-    return std::string();
+    if (soundType < 0 || soundType >= kAttackSoundTypeCount)
+        return std::string();
+    // The weapon's own "AttackSound<type>", else the game's default.
+    const std::string key = "AttackSound" + getAttackSoundTypeName(soundType);
+    const int equipment = toIndex(InventoryGroupIndex::Equipment);
+    const ItemBase* weapon = getItem(equipment, toIndex(EquipedLocation::HandPrimary));
+    const Database* db = Database::instance();
+    if (weapon && db && weapon->getItemEntry()) {
+        std::string own = db->getString(weapon->getItemEntry(), key);
+        if (!own.empty())
+            return own;
+    }
+    const GameData* data = GameData::instance();
+    return data ? data->rules().attackSound[static_cast<size_t>(soundType)] : std::string();
 }
 
 // ---- Timed actions ------------------------------------------------------------------------

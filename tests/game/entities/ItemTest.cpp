@@ -4,6 +4,7 @@
 #include "engine/core/StringUtil.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/DefinitionReader.h"
+#include "game/definitions/GameData.h"
 #include "game/entities/Inventory.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Sentient.h"
@@ -380,4 +381,23 @@ TEST_F(ItemTest, UsingABagFromABagPutsItOnTheFirstEmptyBagPlace)
     bag1->setItem(0, spare);
     EXPECT_FALSE(spare->use(&holder));
     EXPECT_EQ(bag1->getItem(0), spare);
+}
+
+TEST_F(ItemTest, AttackSoundsComeFromTheWeaponElseFromTheGameDefaults)
+{
+    world.database.addSubDatabase("LoudWeapons", "loud.dbl",
+                                  "LoudSword\n{\n    Base ShortSword\n"
+                                  "    AttackSoundNormalHit \"sounds/combat/loudHit.ogg\"\n}\n");
+    const int normalHit = toIndex(AttackSoundType::NormalHit);
+    const int block = toIndex(AttackSoundType::Block);
+    const GameRules& rules = GameData::instance()->rules();
+    ASSERT_FALSE(rules.attackSound[static_cast<size_t>(normalHit)].empty());
+    EXPECT_EQ(holder.getAttackSoundName(normalHit), rules.attackSound[static_cast<size_t>(normalHit)]);
+
+    InventoryGroup* equipment = holder.getInventory()->getOwnGroup(kEquipment);
+    equipment->setItem(toIndex(EquipedLocation::HandPrimary), make("LoudSword"));
+    EXPECT_EQ(holder.getAttackSoundName(normalHit), "sounds/combat/loudHit.ogg");
+    EXPECT_EQ(holder.getAttackSoundName(block), rules.attackSound[static_cast<size_t>(block)]);
+    EXPECT_EQ(holder.getAttackSoundName(kAttackSoundTypeCount), "");
+    EXPECT_EQ(holder.getAttackSoundName(-1), "");
 }
