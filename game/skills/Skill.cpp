@@ -93,7 +93,8 @@ int Skill::checkUse(Sentient* user, Entity* target, int stage, bool unchecked) c
         return toIndex(SkillRefusal::Blocked);
     if (stage == kStageRequest && !m_usable)
         return toIndex(SkillRefusal::Silent);
-    // The sight test of enemy skills joins with the line tests.
+    if (definition->needsEnemy && target && !user->canSee(target))
+        return toIndex(SkillRefusal::CantSee);
     if (!isReady())
         return toIndex(SkillRefusal::NotReady);
     if (definition->noAttackers && user->hasEnemyNear(false, false, kNoAttackersRadius))

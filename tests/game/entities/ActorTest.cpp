@@ -4,6 +4,9 @@
 #include "engine/core/Random.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
+#include "game/skills/Skill.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillListBase.h"
 #include "game/skills/StatusEffect.h"
 
 #include <cmath>
@@ -360,6 +363,71 @@ TEST_F(ActorTest, TheLedgerCountsCovenantIndexesOnlyForCovenantsThatExist)
     loner->setCovenantIndex(3); // no such covenant in the game
     actor->takeDamage(10, loner);
     EXPECT_EQ(actor->getDamageByCovenant(3), 0);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ActorTest, EnemySkillsAreRefusedWhileTheTargetCannotBeSeen)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 10, 10);
+    Sentient* target = placeTarget(5, 14, 10);
+    ASSERT_TRUE(actor && target);
+    auto* ambush = dynamic_cast<Skill*>(actor->getSkillList()->findByName("GoblinAmbush"));
+    ASSERT_NE(ambush, nullptr);
+    ASSERT_TRUE(ambush->getDefinition()->needsEnemy);
+    EXPECT_NE(ambush->checkUse(actor, target, Skill::kStageCastDone, false), 12);
+    nav.blockSight(0, 12, 10);
+    EXPECT_EQ(ambush->checkUse(actor, target, Skill::kStageCastDone, false), 12);
+    EXPECT_NE(ambush->checkUse(actor, nullptr, Skill::kStageCastDone, false), 12);
+}
+
+TEST_F(ActorTest, AnAttackedMonsterCallsThoseThatHearIt)
+{
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.archetype->baseAggressionRange = 400.0f;
+    Actor* victim = spawn(goblin.type.get(), 5, 10, 10);
+    Actor* near = spawn(goblin.type.get(), 5, 14, 10);
+    Actor* far = spawn(goblin.type.get(), 5, 40, 40);
+    Sentient* attacker = placeTarget(5, 8, 10);
+    ASSERT_TRUE(victim && near && far && attacker);
+    victim->attackedBy(attacker);
+    EXPECT_NE(victim->findTargetEntry(attacker), nullptr);
+    EXPECT_NE(near->findTargetEntry(attacker), nullptr);
+    EXPECT_EQ(far->findTargetEntry(attacker), nullptr);
+    // Hearing waits for its timer; a neutral is never taken.
+    near->clearTargetList();
+    victim->attackedBy(attacker);
+    EXPECT_EQ(near->findTargetEntry(attacker), nullptr);
+    relation = 2;
+    far->setPosition(nav.tileCentre(0, 12, 12));
+    victim->attackedBy(attacker);
+    EXPECT_EQ(far->findTargetEntry(attacker), nullptr);
+}
+
+TEST_F(ActorTest, AlertSummonAndSkillHateAddPlainlyAndOnlyHealHateIsScaled)
+{
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.archetype->healingHateMult = 0.5f;
+    Actor* actor = spawn(goblin.type.get(), 5, 10, 10);
+    Sentient* other = placeTarget(5, 12, 10);
+    ASSERT_TRUE(actor && other);
+    for (int kind : {0, 3, 5, 4})
+        actor->updateTargetEntry(other, 10.0f, kind);
+    EXPECT_FLOAT_EQ(actor->findTargetEntry(other)->threat, 40.0f);
+    actor->updateTargetEntry(other, 10.0f, Actor::kThreatHeal);
+    EXPECT_FLOAT_EQ(actor->findTargetEntry(other)->threat, 45.0f);
+    // Nothing for the untargetable or a same-covenant member.
+    Sentient* ghost = placeTarget(5, 12, 12);
+    ghost->setFlags(ghost->getFlags() | Actor::kFlagNotTargetable);
+    actor->updateTargetEntry(ghost, 10.0f, 0);
+    EXPECT_EQ(actor->findTargetEntry(ghost), nullptr);
+    Sentient* member = placeTarget(5, 8, 10);
+    actor->setCovenantIndex(2);
+    member->setCovenantIndex(2);
+    actor->updateTargetEntry(member, 10.0f, 0);
+    EXPECT_EQ(actor->findTargetEntry(member), nullptr);
 }
 
 } // namespace
