@@ -525,4 +525,48 @@ TEST_F(WorldLoadTest, SpotsInRockMoveToTheNearestFreeCellWhenTheLevelIsBuilt)
     level->release(7);
 }
 
+TEST_F(WorldLoadTest, EveryLevelWithMonstersFindsTypesAtTheFirstStartingLevel)
+{
+    ASSERT_FALSE(data->rules().startingMonsterLevels.empty());
+    for (uint32_t seed : kSeeds) {
+        SCOPED_TRACE(seed);
+        world->setStartLevelIndex(0);
+        load(seed);
+        EXPECT_EQ(world->getLevel(0)->monsterLevel, data->rules().startingMonsterLevels[0]);
+        world->setSecretSeed(seed);
+        world->createSecretLevels();
+        for (int i = 0; i < world->getLevelCount(); ++i) {
+            const AreaDefinition* d = world->getLevel(i)->definition;
+            if (d->monsterChancePerBlock > 0.0f) {
+                EXPECT_TRUE(d->isPrepared()) << world->getLevelName(i);
+                EXPECT_FALSE(d->getActiveTypes().empty()) << world->getLevelName(i);
+            }
+        }
+    }
+    // The start index is the load's own input: it survives the reset.
+    world->setStartLevelIndex(2);
+    load(1);
+    EXPECT_EQ(world->getStartLevelIndex(), 2);
+    EXPECT_EQ(world->getLevel(0)->monsterLevel, data->rules().startingMonsterLevels[2]);
+}
+
+TEST_F(WorldLoadTest, TheSmallWorldFitsItsGrid)
+{
+    const DatabaseEntry* small = database.findEntry("WorldSizeSmall");
+    ASSERT_NE(small, nullptr);
+    world->setRequestedWorldSize(small->getId());
+    for (uint32_t seed : kSeeds) {
+        load(seed);
+        ASSERT_NE(world->getWorldSize(), nullptr);
+        EXPECT_EQ(world->getWorldSize()->name, "Small");
+        EXPECT_EQ(world->getLevel(0)->definition->entryName, "AreaTown");
+        for (int i = 0; i < world->getLevelCount(); ++i) {
+            const Level* l = world->getLevel(i);
+            EXPECT_LT(l->gridColumn, 3);
+            EXPECT_LT(l->gridRow, 4);
+        }
+    }
+    world->setRequestedWorldSize(-1);
+}
+
 } // namespace
