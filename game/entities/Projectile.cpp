@@ -7,6 +7,7 @@
 #include "engine/data/DatabaseEntry.h"
 #include "game/definitions/GameEnums.h"
 #include "game/skills/Saturate.h"
+#include "game/skills/Skill.h"
 #include "game/world/CombatSystem.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
@@ -300,7 +301,11 @@ void Projectile::hit(Entity* target)
         } else if (combat) {
             if (m_normalAttack) {
                 addDamageDone(combat->resolveHit(m_source.get(), target, nullptr, true, m_damageMultiplier));
-            } else if (!m_magicAttack && m_damage.hasPositiveMax()) {
+            } else if (m_magicAttack) {
+                // The skill belongs to the source's skill list: gone with it.
+                Skill* skill = m_source ? m_skill : nullptr;
+                addDamageDone(combat->applyWeaponDamage(m_source.get(), target, skill, m_damageMultiplier));
+            } else if (m_damage.hasPositiveMax()) {
                 addDamageDone(combat->applyDamage(m_source.get(), target, m_damage, false, false));
             }
         }

@@ -5,12 +5,14 @@
 
 // A Sentient whose weapon damage list, kill credit, experience value and
 // maximum health are set by the test; everything else is the real Sentient.
+// It remembers the skill its last damage list was asked for.
 class ScriptedFighter : public Sentient {
 public:
     void buildDamageList(const Entity* target, StatChangeList& list,
                          const SkillBase* skill = nullptr) override
     {
         damage.copyTo(list);
+        lastSkill = skill;
     }
     Entity* getKillCredit() const override { return killCredit; }
     float getXpMult() const override { return xpValue; }
@@ -26,6 +28,7 @@ public:
     }
 
     StatChangeList damage;
+    const SkillBase* lastSkill = nullptr;
     Entity* killCredit = nullptr;
     float xpValue = 1.0f;
     int baseMaxHealth = 100;

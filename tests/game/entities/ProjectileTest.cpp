@@ -5,6 +5,7 @@
 #include "engine/data/DatabaseEntryType.h"
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/GameEnums.h"
+#include "game/skills/Skill.h"
 #include "game/world/EntityQueryMask.h"
 #include "support/ProjectileWorld.h"
 #include "support/RandomScript.h"
@@ -579,6 +580,46 @@ TEST_F(ProjectileDamageTest, WeaponHitLandsFarBeyondMeleeReach)
     arrow->hit(target);
     EXPECT_GT(arrow->getDamageDone(), 0);
     EXPECT_EQ(target->getHealth(), 100 - arrow->getDamageDone());
+}
+
+TEST_F(ProjectileDamageTest, MagicHitDealsTheSourcesListForTheSkillScaledByTheMultiplier)
+{
+    ScriptedFighter* source = sentient(100.0f, 100.0f);
+    source->addDamage(toIndex(DamageType::Magic), 7.0f, 7.0f);
+    TeamEntity* target = fighter(1, 400.0f, 100.0f);
+    Skill skill;
+    // The projectile's own list is not the magic hit's.
+    Projectile* bolt = Entity::spawnProjectile("TestBolt", magic(50), false, true, source, target,
+                                               ZonePosition(), nullptr, 0, 0.0f, StatChangeList(), &skill);
+    ASSERT_NE(bolt, nullptr);
+    bolt->setDamageMultiplier(2.0f);
+    step(15);
+    EXPECT_EQ(target->getHealth(), 100);
+    // Neither a critical nor a crushing magic hit.
+    ASSERT_TRUE(scriptDraws({drawAtLeast(0.99f), drawAtLeast(0.99f)}));
+    bolt->hit(target);
+    EXPECT_EQ(source->lastSkill, &skill);
+    EXPECT_EQ(target->getHealth(), 86);
+    EXPECT_EQ(bolt->getDamageDone(), 14);
+}
+
+TEST_F(ProjectileDamageTest, MagicHitWithoutItsSourceDealsNothing)
+{
+    ScriptedFighter* source = sentient(100.0f, 100.0f);
+    source->addDamage(toIndex(DamageType::Magic), 7.0f, 7.0f);
+    TeamEntity* target = fighter(1, 400.0f, 100.0f);
+    auto* skill = new Skill();
+    Projectile* bolt = Entity::spawnProjectile("TestBolt", magic(50), false, true, source, target,
+                                               ZonePosition(), marker, 2, 0.0f, StatChangeList(), skill);
+    step(2);
+    // The source and, with it, its skills are gone while the bolt flies.
+    game().deleteEntity(source, true);
+    delete skill;
+    step(14);
+    EXPECT_EQ(target->getHealth(), 100);
+    EXPECT_EQ(bolt->getDamageDone(), 0);
+    ASSERT_EQ(target->received.size(), 1u);
+    EXPECT_EQ(target->received[0].source, nullptr);
 }
 
 TEST_F(ProjectileDamageTest, GroundBurstHurtsTheSentientsWithinItsRadius)
