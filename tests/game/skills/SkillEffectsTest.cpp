@@ -3,6 +3,8 @@
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "game/covenants/StatChangeList.h"
+#include "game/definitions/CharacterClass.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Projectile.h"
 #include "game/skills/SkillDefinition.h"
@@ -485,6 +487,72 @@ TEST_F(SkillEffectsTest, ReflectionTurnsIncomingProjectilesBack)
     EXPECT_EQ(passing->getTargetEntity(), bystander);
     EXPECT_EQ(passing->getSource(), caster);
     EXPECT_FLOAT_EQ(passing->getDamageMultiplier(), 1.0f);
+}
+
+TEST_F(SkillEffectsTest, ShippedThrowingSkillsSitInTheClassTrees)
+{
+    struct Placed {
+        const char* skill;
+        CharacterClassType owner;
+        const char* projectile;
+    };
+    for (const Placed& p : {Placed{"MageChainLightning", CharacterClassType::Mage, "Beam"},
+                            Placed{"MageFireRing", CharacterClassType::Mage, "Ring"},
+                            Placed{"RogueBomb", CharacterClassType::Rogue, "Lob"},
+                            Placed{"PriestDeflectingWard", CharacterClassType::Priest, ""}}) {
+        const SkillDefinition* definition = world.data->findSkillDefinition(p.skill);
+        ASSERT_NE(definition, nullptr) << p.skill;
+        ASSERT_NE(definition->getPerLevel(), nullptr) << p.skill;
+        const CharacterClass* owner = world.data->findCharacterClassById(toIndex(p.owner));
+        ASSERT_NE(owner, nullptr);
+        bool listed = false;
+        for (const ClassSkillTree& tree : owner->skillTrees)
+            for (const std::string& name :
+                 DefinitionReader(world.database.findEntry(tree.name)).getStringList("Skill"))
+                listed |= name == p.skill;
+        EXPECT_TRUE(listed) << p.skill;
+        if (*p.projectile) {
+            const DatabaseEntry* projectile = world.database.findEntry(definition->projectile);
+            ASSERT_NE(projectile, nullptr) << p.skill;
+            EXPECT_EQ(world.database.getString(projectile, "ProjectileType"), p.projectile) << p.skill;
+        }
+    }
+    const SkillDefinition* ward = world.data->findSkillDefinition("PriestDeflectingWard");
+    EXPECT_TRUE(ward->reverseProjectile);
+    EXPECT_FLOAT_EQ(ward->getDamageMultAll(3), 0.7f);
+}
+
+TEST_F(SkillEffectsTest, ShippedFireRingBurnsAfterItsCast)
+{
+    const SkillDefinition* ring = world.data->findSkillDefinition("MageFireRing");
+    ASSERT_NE(ring, nullptr);
+    auto* skill = static_cast<Skill*>(list->addSkill(ring, user, 0, 3));
+    user->getStats().set(toIndex(CharacterStat::Skill1) + 3, 1);
+    ASSERT_EQ(skill->getLevel(), 1);
+    user->getStats().set(kPower, 100);
+    user->targetPosition = ZonePosition(0, 1100.0f, 1000.0f);
+    Random::setState(0, 4242);
+    skill->use(user, nullptr, Skill::kStageRequest, false);
+    EXPECT_TRUE(projectiles().empty());
+    int steps = 0;
+    while (projectiles().empty() && steps < 100) {
+        world.game->update(0.05f);
+        ++steps;
+    }
+    EXPECT_GE(steps, 30);
+    EXPECT_LE(steps, 31);
+    std::vector<Projectile*> launched = projectiles();
+    ASSERT_EQ(launched.size(), 1u);
+    EXPECT_EQ(launched[0]->getType(), Projectile::Ring);
+    EXPECT_EQ(launched[0]->getSkill(), skill);
+    const StatChange* fire = launched[0]->getDamage().find(toIndex(DamageType::Fire));
+    ASSERT_NE(fire, nullptr);
+    // 4 … 8 at level 1 (doubled on a critical), spread over the ring's four
+    // pulses (0.5 s of a 2 s life).
+    EXPECT_TRUE(fire->max == 2.0f || fire->max == 4.0f) << fire->max;
+    EXPECT_FLOAT_EQ(fire->min * 2.0f, fire->max);
+    EXPECT_EQ(user->getStat(kPower), 75);
+    EXPECT_NEAR(skill->getUseTimer().remaining, 15.0f, 0.06f);
 }
 
 } // namespace
