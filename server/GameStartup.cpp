@@ -2,6 +2,7 @@
 
 #include "game/skills/StatSystem.h"
 #include "game/world/CombatSystem.h"
+#include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
 #include "game/world/GameSystem.h"
@@ -25,6 +26,7 @@ void startGame()
     }
     g_game = std::make_unique<Game>();
     createCombatSystem();
+    createFactionSystem();
     createStatSystem();
     registerGameClasses();
     registerGameCommands();
@@ -33,6 +35,7 @@ void startGame()
 void shutdownGame()
 {
     destroyStatSystem();
+    destroyFactionSystem();
     destroyCombatSystem();
     g_registry.reset();
     g_game.reset();

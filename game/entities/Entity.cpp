@@ -313,6 +313,15 @@ Covenant* Entity::getCovenant() const
     return game ? game->getCovenant(m_covenantIndex) : nullptr;
 }
 
+std::string Entity::getFactionName() const
+{
+    if (!m_ownFactionName.empty()) {
+        return m_ownFactionName;
+    }
+    const Database* db = Database::instance();
+    return db && getEntry() ? db->getString(getEntry(), "FactionName") : std::string();
+}
+
 void Entity::playSound(const std::string& name, float radius, float parameter)
 {
     if (Game* game = Game::instance()) {

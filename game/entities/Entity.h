@@ -100,6 +100,13 @@ public:
     void setKeepModel(bool keep) { m_keepModel = keep; }
     float getHealthFraction() const;
     Covenant* getCovenant() const;
+    // Faction number (-1 none) and the own faction name, which replaces the
+    // entry's "FactionName" when set.
+    int getFactionId() const { return m_factionId; }
+    void setFactionId(int id) { m_factionId = id; }
+    const std::string& getOwnFactionName() const { return m_ownFactionName; }
+    void setOwnFactionName(const std::string& name) { m_ownFactionName = name; }
+    std::string getFactionName() const;
     void playSound(const std::string& name, float radius = 500.0f, float parameter = 0.0f);
     // The facing sector of the other entity relative to this one's facing.
     int getBearingTo(const EntityBase* other) const;
@@ -148,6 +155,8 @@ protected:
     const DatabaseEntry* m_useStatusEffect = nullptr;
     std::vector<SafePtr<Entity>> m_children;
     bool m_keepModel = false;
+    int m_factionId = -1;
+    std::string m_ownFactionName;
 
 private:
     static inline ClassRecord* s_classRecord = nullptr;

@@ -86,6 +86,8 @@ public:
     // other entity with a health capacity is hostile.
     bool isFriendlyTo(const Entity* other) const override { return isFriendOf(other); }
     bool isHostileTo(const Entity* other) const override;
+    // Entity::warp, then a pending skill wind-up is cancelled.
+    void warp(const ZonePosition& position) override;
 
     // ---- Further Sentient operations with Entity's reach
     virtual CounterList& getStats() { return m_stats; }

@@ -166,6 +166,14 @@ bool Sentient::isFactionFriendly(const Entity* entity) const
     return other && EntityServices::factionRelation(this, other) >= 3;
 }
 
+void Sentient::warp(const ZonePosition& position)
+{
+    // A long warp takes the sentient's summons along (deleted within 500
+    // units) once summons know their owner.
+    Entity::warp(position);
+    cancelSkillWindup();
+}
+
 // ---- Odds and ends -------------------------------------------------------------------------
 
 void Sentient::addMoney(int amount)

@@ -8,6 +8,7 @@
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillList.h"
 #include "game/world/CombatSystem.h"
+#include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 
 namespace {
@@ -127,6 +128,10 @@ void registerFightingServices()
     hooks.skillGrantsRequirement = [](const Sentient* sentient, int requirement) {
         const SkillList* list = skillListOf(sentient);
         return list && list->grantsItemRequirement(sentient, requirement);
+    };
+    hooks.factionRelation = [](const Entity* a, const Entity* b) {
+        const FactionSystem* factions = FactionSystem::instance();
+        return factions ? factions->getRelation(a, b) : FactionSystem::kNeutral;
     };
     EntityServices::setHooks(hooks);
 }

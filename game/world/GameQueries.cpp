@@ -8,6 +8,7 @@
 #include "game/entities/ItemGround.h"
 #include "game/entities/Projectile.h"
 #include "game/world/EntityQueryMask.h"
+#include "game/world/FactionSystem.h"
 #include "game/world/World.h"
 
 #include <algorithm>
@@ -161,6 +162,15 @@ bool matchesMask(const Game& game, const Entity* self, const Entity* e, uint32_t
     }
     if ((mask & kHostile) && self && self->isHostileTo(e)) {
         return true;
+    }
+    if ((mask & (kAttitudeLike | kAttitudeNeutral)) && self) {
+        // e's attitude toward self; neutral without a faction system.
+        const FactionSystem* factions = FactionSystem::instance();
+        int attitude = factions ? factions->getRelation(e, self) : FactionSystem::kNeutral;
+        if (((mask & kAttitudeLike) && attitude >= FactionSystem::kLike) ||
+            ((mask & kAttitudeNeutral) && attitude >= FactionSystem::kNeutral)) {
+            return true;
+        }
     }
     if ((mask & kDeadBody) && e->getMaxHealth() >= 1 && e->getHealth() <= 0) {
         return true;

@@ -3,6 +3,7 @@
 #include "engine/core/ByteBuffer.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Entity.h"
+#include "game/world/FactionSystem.h"
 
 #include <algorithm>
 #include <cmath>
@@ -68,6 +69,10 @@ void Game::resizeForWorld(int levelCount)
     }
     m_levelFlags1.assign(static_cast<size_t>(levelCount), false);
     m_levelFlags2.assign(static_cast<size_t>(levelCount), false);
+    if (FactionSystem* factions = FactionSystem::instance()) {
+        factions->clear();
+        factions->loadFactions();
+    }
 }
 
 void Game::onLevelActivated(int level)
