@@ -6,6 +6,7 @@
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
 #include "game/world/GameSystem.h"
+#include "game/world/SpawnSystem.h"
 #include "server/GameCommandTable.h"
 
 #include <memory>
@@ -25,6 +26,7 @@ void startGame()
         g_registry = std::make_unique<GameSystemRegistry>();
     }
     g_game = std::make_unique<Game>();
+    SpawnSystem::installGameHooks(*g_game);
     createCombatSystem();
     createFactionSystem();
     createStatSystem();

@@ -5,9 +5,15 @@
 #include "game/world/LevelTable.h"
 
 #include <array>
+#include <memory>
 #include <string>
 
+class Actor;
 class DatabaseEntry;
+class Entity;
+class Game;
+class Item;
+struct ZonePosition;
 
 // The server's one source of random content: which items, magic modifiers,
 // monster enhancements and traps may appear at a level, how often, and the
@@ -68,6 +74,39 @@ public:
     int getWindowTop(int itemLevel) const;
 
     // ---- Random items (SpawnItems.cpp)
+    // Negative spreads, above-base chance and maximum above base take the
+    // drop settings. Null when nothing fits.
+    std::unique_ptr<Item> createRandomItem(int baseLevel, int increasedMagicChance, int minSpread,
+                                           int maxSpread, float aboveBaseChance, int maxAboveBase,
+                                           bool allowMoney, int moneyBonus,
+                                           const DatabaseEntry* specificEntry, ItemRarity startRarity) const;
+    // A modifier that may go on the item, rolled around the base level.
+    const DatabaseEntry* pickModifier(const Item& item, int baseLevel) const;
+    static float rollModifierValue();
+    // minimum plus one for each of the (maximum − minimum) tries that the
+    // bonus (percent) improves from even odds.
+    static int rollExtraCount(int minimum, int maximum, float bonus);
+    // With the item chance, a rolled count of random items into the
+    // container's Loot group, or onto the ground for those the ground chance
+    // sends there (all of them without a container).
+    void dropItems(const ZonePosition& position, float itemChance, int minItems, int maxItems, int level,
+                   float countBonus, int increasedMagicChance, int moneyBonus, float groundChance,
+                   Entity* container) const;
+    void dropItem(const ZonePosition& position, int level, int increasedMagicChance, int moneyBonus,
+                  Entity* container) const;
+    // A dead monster's loot by its rarity's row, into its corpse.
+    void dropMonsterLoot(Actor* monster, float groundChance, int moneyBonus, float countBonus,
+                         int increasedMagicChance) const;
+    Item* dropRandomItemAt(const DatabaseEntry* entry, const ZonePosition& position) const;
+    Item* createItemOnGround(const DatabaseEntry* entry, const ZonePosition& position, int linkedValue,
+                             bool nearSearch) const;
+    // The normal item of the kind (derived from the base entry) with the
+    // highest minimum level not above the level.
+    const DatabaseEntry* findBestItemOfKind(int level, const DatabaseEntry* baseEntry) const;
+    std::unique_ptr<Item> createBestItemOfKind(int level, const DatabaseEntry* baseEntry) const;
+    // The Game's loot hook: a dying monster's loot comes from here.
+    static void installGameHooks(Game& game);
+
     ItemRarity rollItemRarity(int increasedMagicChance, ItemRarity startRarity) const;
     // The adjusted step chances of the rarities (index 0 unused).
     std::array<float, kItemRarityCount> adjustedRarityChances(int increasedMagicChance) const;
