@@ -24,8 +24,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -43,18 +41,8 @@ struct ClientBench {
         : userDir((std::filesystem::temp_directory_path() / "gloam-bench-client").string()),
           files(GLOAM_DATA_DIR, userDir)
     {
-        std::vector<std::string> roots = {GLOAM_DATA_DIR, GLOAM_GENERATED_DATA_DIR};
-        resources.setBaseDirectory(roots.front());
-        resources.setFileReader([roots](const std::string& name, std::vector<uint8_t>& out) {
-            for (const std::string& root : roots) {
-                std::ifstream in(root + "/" + name, std::ios::binary);
-                if (in) {
-                    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                    return true;
-                }
-            }
-            return false;
-        });
+        files.mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);
+        resources.readThroughFileSystem(&files);
         ModelResource::registerTypes(resources);
         resources.startLoader();
         database.load(Database::kMasterFile, false);

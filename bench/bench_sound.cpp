@@ -41,14 +41,7 @@ struct SoundBench {
         std::filesystem::create_directories(user);
         files = std::make_unique<FileSystem>(GLOAM_DATA_DIR, user.string());
         files->mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);
-        resources.setFileReader([this](const std::string& name, std::vector<uint8_t>& out) {
-            auto data = files->readFile(name);
-            if (!data) {
-                return false;
-            }
-            out = std::move(*data);
-            return true;
-        });
+        resources.readThroughFileSystem(files.get());
         registerSoundResourceTypes(resources);
         registerMusicResourceType(resources);
         resources.startLoader();

@@ -238,14 +238,7 @@ void Application::registerSystems()
     m_localization->loadCurrentLanguage();
 
     // Resources are read through the file system (loose files, then packages).
-    m_resources->setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
-        auto data = FileSystem::get().readFile(name);
-        if (!data) {
-            return false;
-        }
-        out = std::move(*data);
-        return true;
-    });
+    m_resources->readThroughFileSystem();
     // Written files (model tags) go through the file system: names checked,
     // directories made, the old file replaced only once the new one is whole.
     m_resources->setFileWriter([](const std::string& name, const std::string& contents) {

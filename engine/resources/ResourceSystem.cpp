@@ -6,6 +6,7 @@
 #include "engine/core/FatalError.h"
 #include "engine/core/StringUtil.h"
 #include "engine/files/AtomicWrite.h"
+#include "engine/files/FileSystem.h"
 
 #include <algorithm>
 #include <chrono>
@@ -80,6 +81,18 @@ void ResourceSystem::setFileReader(FileReader reader)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_reader = std::move(reader);
+}
+
+void ResourceSystem::readThroughFileSystem(FileSystem* files)
+{
+    setFileReader([files](const std::string& name, std::vector<uint8_t>& out) {
+        FileSystem* from = files ? files : FileSystem::instance();
+        auto data = from ? from->readFile(name) : std::nullopt;
+        if (!data)
+            return false;
+        out = std::move(*data);
+        return true;
+    });
 }
 
 void ResourceSystem::setFileWriter(FileWriter writer)

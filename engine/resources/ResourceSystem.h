@@ -26,6 +26,8 @@
 // becomes loaded with its type's placeholder (or no object), the loader wakes
 // waiters after each entry, and a wait on the loader thread itself, or after
 // the loader stopped, loads the entry inline.
+class FileSystem;
+
 class ResourceSystem : public Singleton<ResourceSystem> {
 public:
     using FileReader = std::function<bool(const std::string& name, std::vector<uint8_t>& out)>;
@@ -63,6 +65,9 @@ public:
     // Files are read from this directory unless a reader is installed.
     void setBaseDirectory(const std::string& dir);
     void setFileReader(FileReader reader);
+    // Reads every resource through the file system (its mounts and packages):
+    // the given one, or the current one at the time of each read.
+    void readThroughFileSystem(FileSystem* files = nullptr);
     void setFileWriter(FileWriter writer);
     bool readFile(const std::string& name, std::vector<uint8_t>& out) const;
     bool writeFile(const std::string& name, const std::string& contents) const;

@@ -41,14 +41,7 @@ protected:
         commands = std::make_unique<CommandSystem>();
         vars = std::make_unique<UserVarSystem>();
         resources = std::make_unique<ResourceSystem>();
-        resources->setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
-            auto data = FileSystem::get().readFile(name);
-            if (!data) {
-                return false;
-            }
-            out = std::move(*data);
-            return true;
-        });
+        resources->readThroughFileSystem();
         platform = std::make_unique<Platform>(&running);
         graphics = std::make_unique<GraphicsSystem>();
         graphics->registerCommands(true);

@@ -13,14 +13,7 @@ class TextureResourceTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        resources.setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
-            auto data = FileSystem::get().readFile(name);
-            if (!data) {
-                return false;
-            }
-            out = std::move(*data);
-            return true;
-        });
+        resources.readThroughFileSystem();
         TextureResource::registerTypes(resources);
     }
     TextureResource* texture(const ResourceHandle& h) { return resources.getAs<TextureResource>(h); }

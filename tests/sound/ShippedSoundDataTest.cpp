@@ -35,14 +35,7 @@ protected:
     ShippedSoundData() : files(gameDataPath(), temp.path().string())
     {
         files.mountGeneratedDirectory(generatedDataPath());
-        resources.setFileReader([this](const std::string& name, std::vector<uint8_t>& out) {
-            auto data = files.readFile(name);
-            if (!data) {
-                return false;
-            }
-            out = std::move(*data);
-            return true;
-        });
+        resources.readThroughFileSystem(&files);
         registerSoundResourceTypes(resources);
         registerMusicResourceType(resources);
         resources.startLoader();

@@ -118,14 +118,7 @@ TEST(SoundEndToEndTest, CaptureThroughTheWaveWriter)
             Clock clock;
             Random random;
             ResourceSystem resources;
-            resources.setFileReader([&files](const std::string& name, std::vector<uint8_t>& out) {
-                auto data = files.readFile(name);
-                if (!data) {
-                    return false;
-                }
-                out = std::move(*data);
-                return true;
-            });
+            resources.readThroughFileSystem(&files);
             registerSoundResourceTypes(resources);
             registerMusicResourceType(resources);
             resources.startLoader();

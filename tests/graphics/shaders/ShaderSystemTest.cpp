@@ -279,13 +279,7 @@ protected:
     {
         ShaderSystemTest::SetUp();
         files = std::make_unique<FileSystem>(dir.file("data"), dir.file("user"), false);
-        resources.setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
-            auto data = FileSystem::get().readFile(name);
-            if (data) {
-                out = std::move(*data);
-            }
-            return data.has_value();
-        });
+        resources.readThroughFileSystem();
     }
 
     std::unique_ptr<FileSystem> files;
