@@ -698,16 +698,17 @@ void Actor::enterCorpseState()
         EntityServices::useSkill(m_deathSkill, this, nullptr);
 }
 
-void Actor::resurrect()
+bool Actor::resurrect()
 {
     if (!m_monsterClass || !m_monsterClass->canBeRaised)
-        return;
+        return false;
     if (m_enhancementRarity >= 5 && m_enhancementRarity <= 7)
-        return;
+        return false;
     if (m_deathState != kCorpse || m_maxHealth <= 0 || m_health >= 1)
-        return;
+        return false;
     m_flags &= ~kFlagHidden;
     m_deathState = kAlive;
+    m_corpseTimer.running = false;
     m_health = m_maxHealth;
     playAnimation("idle", toIndex(AnimationPriority::Idle), 0, false);
     ZonePosition spot;
@@ -721,6 +722,14 @@ void Actor::resurrect()
     m_pristine = false;
     if (Game* game = Game::instance(); game && game->hooks().applyPlagueEffects)
         game->hooks().applyPlagueEffects(this);
+    return true;
+}
+
+void Actor::endCorpse()
+{
+    // Covenants that raise their dead keep the body.
+    if (isDead() && m_deathState >= kDying && m_deathState < kGone)
+        m_deathState = kGone;
 }
 
 void Actor::dropLoot()

@@ -104,6 +104,13 @@ public:
     bool isCovenantGuard() const { return m_covenantGuard; }
     Sentient* getKillCreditEntity() const { return m_killCredit.get(); }
     void playIdleAnimation(bool restart);
+    // Back to life at full health on a free spot near the body; false (and
+    // nothing done) unless the class can be raised, the rank is below 5 and
+    // the body lies in the corpse state.
+    bool resurrect();
+    // A body eaten or destroyed: gone at its next step unless its covenant
+    // will raise it.
+    void endCorpse();
 
     // ---- Walking (Actor.cpp)
     void setHomePosition(const ZonePosition& position);
@@ -220,7 +227,6 @@ protected:
     void updateDead(float dt);
     void deathBookkeeping();
     void enterCorpseState();
-    void resurrect();
     void dropLoot();
     void chooseKillCredit(Entity* source);
 

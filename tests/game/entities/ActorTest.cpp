@@ -431,3 +431,45 @@ TEST_F(ActorTest, AlertSummonAndSkillHateAddPlainlyAndOnlyHealHateIsScaled)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ActorTest, ARaisableCorpseComesBackAtFullHealthAndAnEatenOneGoes)
+{
+    MonsterCopy skeleton(findType("SkeletonWarrior"));
+    skeleton.archetype->canBeRaised = true;
+    skeleton.archetype->deathFadeTime = 30.0f;
+    skeleton.archetype->modelName.clear();
+    skeleton.type->modelName.clear();
+    Actor* body = spawn(skeleton.type.get(), 4, 20, 20);
+    ASSERT_NE(body, nullptr);
+    body->setChecksActivity(false);
+    EXPECT_FALSE(body->resurrect()) << "only a corpse";
+    int plagues = 0;
+    world.game->hooks().applyPlagueEffects = [&](Actor*) { ++plagues; };
+    body->takeDamage(body->getHealth(), nullptr);
+    world.game->update(0.05f);
+    ASSERT_EQ(body->getDeathState(), Actor::kCorpse);
+    body->setEnhancementRarity(5);
+    EXPECT_FALSE(body->resurrect());
+    body->setEnhancementRarity(0);
+    ASSERT_TRUE(body->resurrect());
+    EXPECT_EQ(body->getHealth(), body->getMaxHealth());
+    EXPECT_EQ(body->getDeathState(), Actor::kAlive);
+    EXPECT_FALSE(body->isPristine());
+    EXPECT_EQ(plagues, 1);
+    step(1.0f);
+    EXPECT_TRUE(body->isAlive());
+
+    // A class that cannot be raised stays dead; an eaten body goes at once.
+    skeleton.archetype->canBeRaised = false;
+    body->takeDamage(body->getHealth(), nullptr);
+    world.game->update(0.05f);
+    EXPECT_FALSE(body->resurrect());
+    int number = body->getEntityNumber();
+    body->endCorpse();
+    step(0.2f);
+    EXPECT_EQ(world.game->getEntity(number), nullptr);
+}
+
+} // namespace
