@@ -8,6 +8,7 @@
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameEnums.h"
+#include "game/entities/Actor.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Projectile.h"
 #include "game/entities/Sentient.h"
@@ -103,6 +104,39 @@ bool rollsCritical(const Sentient* user, int modifier, const Entity* target, con
     float chance = static_cast<float>(user->getStat(kIntelligenceStat)) * perInt + 5.0f;
     user->applyCombatModifiers(modifier, target, chance, skill);
     return r < chance;
+}
+
+// A skill's hate on a monster it reaches: its threat for the user (or, with
+// RandomHateVictim, for someone near the monster), silent hate, and the
+// scaling down of every threat.
+void applyHate(const Skill& skill, Sentient* user, Actor* actor)
+{
+    const SkillDefinition* definition = skill.getDefinition();
+    const int level = skill.getLevel();
+    const int pass = toIndex(CombatModifier::HateChange);
+    float hate = definition->getHateChange(level);
+    user->applyCombatModifiers(pass, actor, hate, &skill);
+    if (hate != 0.0f) {
+        Entity* victim = user;
+        Game* game = Game::instance();
+        if (definition->randomHateVictim && game) {
+            std::vector<Entity*> near;
+            game->getEntitiesInRange(false, actor->getPosition(), actor, definition->getMaxRange(level),
+                                     0x151, near);
+            near.erase(std::remove(near.begin(), near.end(), user), near.end());
+            if (!near.empty())
+                victim = near[static_cast<size_t>(randomInt(static_cast<int>(near.size())))];
+        }
+        actor->updateTargetEntry(victim, hate, 3);
+    }
+    float silent = definition->getSilentHateChange(level);
+    user->applyCombatModifiers(pass, actor, silent, &skill);
+    if (silent != 0.0f)
+        actor->updateTargetEntry(user, silent, 5);
+    float reduce = definition->getReduceAllHate(level);
+    user->applyCombatModifiers(pass, actor, reduce, &skill);
+    if (reduce != 0.0f)
+        actor->reduceThreat(reduce);
 }
 
 } // namespace
@@ -239,6 +273,8 @@ bool Skill::applyToEnemies(Sentient* user)
         addDirectDamage(user, damage);
         if (combat && hasDamage(damage))
             done = combat->applyDamage(user, t, damage, false, false);
+        if (auto* actor = dynamic_cast<Actor*>(t))
+            applyHate(*this, user, actor);
         if (definition->enemyEvent != 0)
             t->fireSimpleEvent(definition->enemyEvent, user->getEntityNumber());
         if (definition->interrupt && victim)

@@ -41,13 +41,15 @@ protected:
         return nullptr;
     }
 
-    // A monster of the type at the tile, in the world; null when the table
-    // is full.
+    // A monster of the type at the tile, in the world and not hidden; null
+    // when the table is full.
     Actor* spawn(const MonsterType* type, int level, int tx, int ty)
     {
         auto* actor = new Actor();
         if (type)
             actor->initFromMonsterType(type, level);
+        // Classes that hide by chance would make the tests depend on the draw.
+        actor->setFlags(actor->getFlags() & ~Actor::kFlagHidden);
         actor->setPosition(nav.tileCentre(0, tx, ty));
         if (world.game->addEntity(actor) < 0) {
             delete actor;

@@ -473,3 +473,30 @@ TEST_F(ActorTest, ARaisableCorpseComesBackAtFullHealthAndAnEatenOneGoes)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ActorTest, SkillHateSilentHateAndHateReductionReachTheMonsterHit)
+{
+    Actor* user = spawn(findType("GoblinWarrior"), 5, 10, 10);
+    Actor* victim = spawn(findType("GoblinWarrior"), 5, 11, 10);
+    ASSERT_TRUE(user && victim);
+    user->addTargetEntry(victim);
+    user->updateTargets(0.05f);
+    ASSERT_EQ(user->getTarget(), victim);
+    SkillDefinition taunt;
+    taunt.needsEnemy = true;
+    taunt.maxRange = 200.0f;
+    taunt.hateChange = 25.0f;
+    taunt.silentHateChange = 5.0f;
+    auto* skill = dynamic_cast<Skill*>(user->getSkillList()->addSkill(&taunt, user, 0, 0));
+    ASSERT_NE(skill, nullptr);
+    ASSERT_TRUE(skill->applyToEnemies(user));
+    ASSERT_NE(victim->findTargetEntry(user), nullptr);
+    EXPECT_FLOAT_EQ(victim->findTargetEntry(user)->threat, 30.0f);
+    taunt.reduceAllHate = 0.5f;
+    skill->applyToEnemies(user);
+    EXPECT_FLOAT_EQ(victim->findTargetEntry(user)->threat, 30.0f);
+}
+
+} // namespace
