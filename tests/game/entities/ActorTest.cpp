@@ -500,3 +500,60 @@ TEST_F(ActorTest, SkillHateSilentHateAndHateReductionReachTheMonsterHit)
 }
 
 } // namespace
+
+namespace {
+
+// A monster on the field: it sees one character, is hurt by two, takes the
+// more hated one as its target, follows it round a wall, and once killed
+// goes through its death states to deletion.
+TEST_F(ActorTest, AMonsterNoticesRanksFollowsAndDiesOnTheField)
+{
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.archetype->baseAggressionRange = 350.0f;
+    goblin.archetype->sensesTime = 0.2f;
+    goblin.archetype->deathFadeTime = 1.0f;
+    Actor* actor = spawn(goblin.type.get(), 5, 20, 10);
+    Sentient* seen = placeTarget(5, 20, 16);
+    Sentient* hitter = placeTarget(5, 26, 10);
+    ASSERT_TRUE(actor && seen && hitter);
+    actor->setChecksActivity(false);
+    for (int x = 14; x <= 26; ++x)
+        nav.blockWalking(0, x, 13);
+
+    step(1.0f);
+    ASSERT_NE(actor->findTargetEntry(seen), nullptr) << "seen across a wall that only blocks walking";
+    EXPECT_EQ(actor->getTarget(), seen);
+    actor->takeDamage(10, hitter);
+    actor->takeDamage(4, seen);
+    step(0.1f);
+    EXPECT_EQ(actor->getTarget(), hitter);
+    actor->takeDamage(20, seen);
+    step(0.1f);
+    ASSERT_EQ(actor->getTarget(), seen);
+
+    actor->followEntity(seen);
+    bool stoodOnWall = false;
+    for (int i = 0; i < 200 && actor->isMoving(); ++i) {
+        world.game->update(0.05f);
+        if (!actor->isStepping() && nav.isBlockedForMovement(actor->getPosition()))
+            stoodOnWall = true;
+    }
+    EXPECT_FALSE(stoodOnWall);
+    EXPECT_LT(ZonePosition::distanceTo(actor->getPosition(), seen->getPosition()),
+              1.5f * 32.0f + actor->getRadius() + seen->getRadius());
+
+    const int number = actor->getEntityNumber();
+    actor->takeDamage(actor->getHealth(), seen);
+    std::vector<int> states;
+    for (int i = 0; i < 200 && world.game->getEntity(number); ++i) {
+        world.game->update(0.05f);
+        if (world.game->getEntity(number) && (states.empty() || states.back() != actor->getDeathState()))
+            states.push_back(actor->getDeathState());
+    }
+    EXPECT_EQ(world.game->getEntity(number), nullptr);
+    EXPECT_FALSE(states.empty());
+    EXPECT_TRUE(std::is_sorted(states.begin(), states.end()));
+    EXPECT_TRUE(seen->getListeners().empty() || seen->getListeners()[0].get() == nullptr);
+}
+
+} // namespace
