@@ -694,8 +694,9 @@ void Actor::enterCorpseState()
     m_corpseTimer.min = m_corpseTimer.max = seconds;
     m_corpseTimer.duration = m_corpseTimer.remaining = seconds;
     m_corpseTimer.running = true;
+    // Forced: the checks would refuse a dead user.
     if (m_deathSkill)
-        EntityServices::useSkill(m_deathSkill, this, nullptr);
+        EntityServices::useSkill(m_deathSkill, this, nullptr, 0, true);
 }
 
 bool Actor::resurrect()

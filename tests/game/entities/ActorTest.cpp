@@ -319,6 +319,35 @@ TEST_F(ActorTest, AKilledMonsterWithoutDeathAnimationsPassesEveryStateAndIsDelet
     EXPECT_EQ(drops, 1);
 }
 
+TEST_F(ActorTest, TheDeathSkillIsUsedOnceWithoutTargetOrChecks)
+{
+    MonsterCopy bloater(findType("GoblinWarrior"));
+    bloater.archetype->deathSkill = "GoblinAmbush";
+    bloater.archetype->modelName.clear();
+    bloater.type->modelName.clear();
+    Actor* actor = spawn(bloater.type.get(), 5, 20, 10);
+    ASSERT_NE(actor, nullptr);
+    ASSERT_NE(actor->getDeathSkill(), nullptr);
+    struct Use {
+        SkillBase* skill;
+        Entity* target;
+        bool unchecked;
+    };
+    std::vector<Use> uses;
+    EntityServiceHooks hooks = EntityServices::hooks();
+    hooks.useSkill = [&](SkillBase* skill, Sentient* user, Entity* target, int, bool unchecked) {
+        if (user == actor)
+            uses.push_back({skill, target, unchecked});
+    };
+    EntityServices::setHooks(hooks);
+    actor->takeDamage(actor->getHealth(), nullptr);
+    step(1.0f);
+    ASSERT_EQ(uses.size(), 1u);
+    EXPECT_EQ(uses[0].skill, actor->getDeathSkill());
+    EXPECT_EQ(uses[0].target, nullptr);
+    EXPECT_TRUE(uses[0].unchecked);
+}
+
 TEST_F(ActorTest, NpcsDropNoLootAndQuestNpcsReportTheirDeath)
 {
     Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 10);
