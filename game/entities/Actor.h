@@ -132,9 +132,10 @@ public:
     Entity* findNearestTarget() const;
     bool isTargetReachable(TargetEntry& entry);
     void updateTargets(float dt);
-    // Faction alert: every actor of the faction within the radius around
-    // the victim takes the attacker into its list.
-    static void alertFaction(Sentient* victim, Entity* attacker, float radius);
+    // Faction alert: every actor of the named faction around the user gains
+    // the hate for it (nothing for an unknown faction).
+    static constexpr float kAlertRadius = 600.0f;
+    static void alertFaction(const std::string& faction, Sentient* user, float hate);
     const std::vector<TargetEntry>& getTargets() const { return m_targets; }
     // Looking for targets by sight, and the range at which a candidate is seen.
     void lookForTargets(float dt);

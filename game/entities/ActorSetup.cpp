@@ -15,6 +15,8 @@
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillListBase.h"
 #include "game/skills/StatusEffect.h"
+#include "game/world/Faction.h"
+#include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/WorldRules.h"
 
@@ -95,7 +97,10 @@ void Actor::initFromMonsterType(const MonsterType* type, int level, bool keepGea
 
     m_activationDistance = cls.idleDistance;
     setModel(cls.modelName);
-    // The faction joins with the faction system.
+    const std::string& faction = !type->factionName.empty() ? type->factionName : cls.factionName;
+    if (FactionSystem* factions = FactionSystem::instance(); factions && !faction.empty())
+        if (const Faction* found = factions->getOrAddFaction(faction))
+            setFactionId(found->id);
     m_isNpc = cls.npc;
     m_fade = cls.alpha;
     for (size_t k = 0; k < m_resistanceBonus.size(); ++k)

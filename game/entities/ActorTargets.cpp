@@ -4,6 +4,8 @@
 #include "game/definitions/MonsterArchetype.h"
 #include "game/entities/EntityServices.h"
 #include "game/world/EntityQueryMask.h"
+#include "game/world/Faction.h"
+#include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/WorldRules.h"
 
@@ -235,6 +237,21 @@ void Actor::updateTargets(float dt)
     if (best && best != old && m_monsterClass && !m_monsterClass->onSightSound.empty())
         playSound(m_monsterClass->onSightSound, kSoundRange);
     m_currentTarget = best;
+}
+
+void Actor::alertFaction(const std::string& faction, Sentient* user, float hate)
+{
+    FactionSystem* factions = FactionSystem::instance();
+    const Faction* found = factions ? factions->findFaction(faction) : nullptr;
+    Game* game = Game::instance();
+    if (!found || !user || !game)
+        return;
+    std::vector<Entity*> around;
+    game->getEntitiesInRange(false, user->getPosition(), user, kAlertRadius, EntityQueryMask::kAnyButSelf,
+                             around);
+    for (Entity* e : around)
+        if (auto* actor = dynamic_cast<Actor*>(e); actor && actor->getFactionId() == found->id)
+            actor->updateTargetEntry(user, hate, 0);
 }
 
 // ---- Looking for targets --------------------------------------------------------------------

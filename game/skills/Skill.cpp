@@ -4,7 +4,9 @@
 #include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/resources/ModelAnimation.h"
+#include "game/covenants/StatChangeList.h"
 #include "game/definitions/GameEnums.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/CounterList.h"
 #include "game/skills/SkillDefinition.h"
@@ -170,6 +172,19 @@ int Skill::act(Sentient* user, Entity* friendTarget)
         user->getStats().set(kPowerStat, 0);
     else
         user->getStats().subtractFloored(kPowerStat, getPowerCost(user));
+    if (!definition->alertFaction.empty()) {
+        // The damage figure is the middle of the user's attack range.
+        float hate = 1.0f;
+        if (definition->alertHateMult > 0.0f) {
+            StatChangeList damage;
+            user->buildAttackDamageList(damage);
+            int lo = 0;
+            int hi = 0;
+            damage.sumRanges(lo, hi);
+            hate = definition->alertHateMult * 0.5f * static_cast<float>(lo + hi);
+        }
+        Actor::alertFaction(definition->alertFaction, user, hate);
+    }
     Game* game = Game::instance();
     if (!definition->projectile.empty() && definition->alwaysWorks) {
         ZonePosition aim;

@@ -8,6 +8,8 @@
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillListBase.h"
 #include "game/skills/StatusEffect.h"
+#include "game/world/Faction.h"
+#include "game/world/FactionSystem.h"
 
 #include <cmath>
 
@@ -583,6 +585,36 @@ TEST_F(ActorTest, AMonsterNoticesRanksFollowsAndDiesOnTheField)
     EXPECT_FALSE(states.empty());
     EXPECT_TRUE(std::is_sorted(states.begin(), states.end()));
     EXPECT_TRUE(seen->getListeners().empty() || seen->getListeners()[0].get() == nullptr);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ActorTest, MonstersTakeTheFactionOfTheirTypeOrClassAndAnswerItsAlert)
+{
+    FactionSystem factions;
+    MonsterCopy goblin(findType("GoblinWarrior"));
+    goblin.type->factionName.clear();
+    Actor* a = spawn(goblin.type.get(), 5, 10, 10);
+    goblin.type->factionName = "Cultists of the test";
+    Actor* b = spawn(goblin.type.get(), 5, 12, 10);
+    Actor* far = spawn(findType("GoblinWarrior"), 5, 60, 60);
+    Sentient* user = placeTarget(5, 11, 12);
+    ASSERT_TRUE(a && b && far && user);
+    const Faction* monsters = factions.findFaction(goblin.archetype->factionName);
+    const Faction* added = factions.findFaction("Cultists of the test");
+    ASSERT_TRUE(monsters && added);
+    EXPECT_EQ(a->getFactionId(), monsters->id);
+    EXPECT_EQ(b->getFactionId(), added->id);
+
+    Actor::alertFaction(goblin.archetype->factionName, user, 3.0f);
+    ASSERT_NE(a->findTargetEntry(user), nullptr);
+    EXPECT_FLOAT_EQ(a->findTargetEntry(user)->threat, 3.0f);
+    EXPECT_EQ(b->findTargetEntry(user), nullptr);
+    EXPECT_EQ(far->findTargetEntry(user), nullptr);
+    Actor::alertFaction("No such faction", user, 3.0f);
+    EXPECT_FLOAT_EQ(a->findTargetEntry(user)->threat, 3.0f);
 }
 
 } // namespace
