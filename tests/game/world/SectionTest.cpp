@@ -45,6 +45,7 @@ protected:
     {
         database.addSubDatabase("Test", "test.dbl", text);
         database.resolveBases();
+        world.reset();
         world = std::make_unique<World>();
         world->installNeighbourFunction();
         world->setWorldSeed(seed);
@@ -306,6 +307,36 @@ TEST_F(SectionTest, NoWorldEntryOrNoSizeIsACriticalError)
             w.load();
         },
         ::testing::ExitedWithCode(1), "Missing World specification!");
+}
+
+TEST_F(SectionTest, TheExtraStartAreaLiesBesideTheTownOrStaysUnplaced)
+{
+    for (uint32_t seed : {1u, 2u, 3u, 4u, 5u, 6u}) {
+        SCOPED_TRACE(seed);
+        database.clear();
+        load(worldEntry(7, 2, 1, "S") +
+                 "S {\n    StartArea Town\n    Area X\n    MinLevels 10\n    NeedExtraStartArea 1\n}\n" +
+                 area("Town", 1, 1) + area("X", 3, 1),
+             seed);
+        const AreaDefinition* x = world->getSection(0)->areas[0].get();
+        ASSERT_EQ(x->levels.size(), 3u);
+        std::set<int> columns;
+        for (const Level* l : x->levels) {
+            EXPECT_EQ(l->gridRow, 0);
+            columns.insert(l->gridColumn);
+        }
+        EXPECT_TRUE(columns == (std::set<int>{4, 5, 6}) || columns == (std::set<int>{0, 1, 2}));
+        EXPECT_FALSE(x->mainPath);
+    }
+    // No room on either side of a 3-wide row: the area is used up, unplaced.
+    database.clear();
+    load(worldEntry(3, 2, 1, "S") +
+         "S {\n    StartArea Town\n    Area X\n    MinLevels 10\n    NeedExtraStartArea 1\n}\n" +
+         area("Town", 1, 1) + area("X", 2, 1));
+    const AreaDefinition* x = world->getSection(0)->areas[0].get();
+    EXPECT_TRUE(x->inUse);
+    EXPECT_TRUE(x->levels.empty());
+    EXPECT_EQ(world->getLevelCount(), 1);
 }
 
 } // namespace
