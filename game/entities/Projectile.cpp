@@ -141,6 +141,13 @@ void Projectile::setBeamStart(Entity* start)
     }
 }
 
+void Projectile::setSkill(Skill* skill)
+{
+    m_skill = skill;
+    Entity* owner = skill ? dynamic_cast<Entity*>(skill->getOwner()) : nullptr;
+    m_skillOwner = owner ? owner : m_source.get();
+}
+
 bool Projectile::isInHitList(const Entity* entity) const
 {
     return entity && std::any_of(m_hitList.begin(), m_hitList.end(),
@@ -302,9 +309,8 @@ void Projectile::hit(Entity* target)
             if (m_normalAttack) {
                 addDamageDone(combat->resolveHit(m_source.get(), target, nullptr, true, m_damageMultiplier));
             } else if (m_magicAttack) {
-                // The skill belongs to the source's skill list: gone with it.
-                Skill* skill = m_source ? m_skill : nullptr;
-                addDamageDone(combat->applyWeaponDamage(m_source.get(), target, skill, m_damageMultiplier));
+                addDamageDone(
+                    combat->applyWeaponDamage(m_source.get(), target, getSkill(), m_damageMultiplier));
             } else if (m_damage.hasPositiveMax()) {
                 addDamageDone(combat->applyDamage(m_source.get(), target, m_damage, false, false));
             }
@@ -371,6 +377,7 @@ Projectile* Projectile::spawnChainProjectile(Projectile* root, Projectile* from,
     beam->loadFromDatabase();
     beam->setSource(root->m_source.get());
     beam->m_skill = root->m_skill;
+    beam->m_skillOwner = root->m_skillOwner;
     beam->setBeamStart(chain ? from->m_target.get() : from);
     beam->setTarget(target);
     root->m_damage.copyTo(beam->m_damage);

@@ -57,7 +57,10 @@ public:
         m_statusEffect = effect;
         m_statusEffectLevel = level;
     }
-    void setSkill(Skill* skill) { m_skill = skill; }
+    // The skill lives in its owner's skill list: the projectile hands it on
+    // only while that owner (or, for an unowned skill, the source at this
+    // call) exists, whoever the source has become since.
+    void setSkill(Skill* skill);
     void setRoot(Projectile* root) { m_root = root; }
     void setDamageMultiplier(float multiplier) { m_damageMultiplier = multiplier; }
 
@@ -80,7 +83,8 @@ public:
     Entity* getTargetEntity() const { return m_target.get(); }
     Entity* getBeamStart() const { return m_beamStart.get(); }
     Projectile* getRoot() const { return m_root.get(); }
-    Skill* getSkill() const { return m_skill; }
+    // Null once the skill's owner is gone.
+    Skill* getSkill() const { return m_skillOwner ? m_skill : nullptr; }
     const ZonePosition& getDestination() const { return m_destination; }
     const StatChangeList& getDamage() const { return m_damage; }
     const StatChangeList& getRadiusDamage() const { return m_radiusDamage; }
@@ -131,8 +135,8 @@ private:
     int m_targetAttachPoint = -1;
     SafePtr<Entity> m_source;
     int m_sourceAttachPoint = -1;
-    // Owned by the source's skill list: handed on only while the source lives.
     Skill* m_skill = nullptr;
+    SafePtr<Entity> m_skillOwner;
     const DatabaseEntry* m_statusEffect = nullptr;
     int m_statusEffectLevel = 0;
     float m_radius = 0.0f;

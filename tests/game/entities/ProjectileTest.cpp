@@ -622,6 +622,34 @@ TEST_F(ProjectileDamageTest, MagicHitWithoutItsSourceDealsNothing)
     EXPECT_EQ(target->received[0].source, nullptr);
 }
 
+TEST_F(ProjectileDamageTest, TurnedProjectileHandsOnTheSkillOnlyWhileItsOwnerLives)
+{
+    ScriptedFighter* caster = sentient(100.0f, 100.0f);
+    ScriptedFighter* reflector = sentient(300.0f, 100.0f);
+    reflector->addDamage(toIndex(DamageType::Magic), 5.0f, 5.0f);
+    TeamEntity* enemy = fighter(1, 320.0f, 100.0f);
+    auto* skill = new Skill();
+    skill->setOwner(caster);
+    Projectile* ring =
+        Entity::spawnProjectile("TestOnce", StatChangeList(), false, true, caster, nullptr,
+                                ZonePosition(0, 300.0f, 100.0f), nullptr, 0, 0.0f, StatChangeList(), skill);
+    ASSERT_NE(ring, nullptr);
+    // Turned back: the reflector is the source now, the skill still the caster's.
+    ring->setSource(reflector);
+    ring->hit(enemy);
+    EXPECT_EQ(reflector->lastSkill, skill);
+    EXPECT_EQ(ring->getSkill(), skill);
+    int dealt = ring->getDamageDone();
+    EXPECT_GT(dealt, 0);
+    // The caster goes with its skills; the ring still hurts, without the skill.
+    game().deleteEntity(caster, true);
+    delete skill;
+    EXPECT_EQ(ring->getSkill(), nullptr);
+    ring->hit(enemy);
+    EXPECT_EQ(reflector->lastSkill, nullptr);
+    EXPECT_GT(ring->getDamageDone(), dealt);
+}
+
 TEST_F(ProjectileDamageTest, GroundBurstHurtsTheSentientsWithinItsRadius)
 {
     TeamEntity* source = fighter(0, 100.0f, 100.0f);
