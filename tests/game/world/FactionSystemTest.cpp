@@ -4,8 +4,12 @@
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/object/Event.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Sentient.h"
+#include "game/skills/SkillLoaders.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 #include "server/GameStartup.h"
@@ -560,6 +564,37 @@ TEST_F(FactionWorldTest, WarpCancelsASkillWindup)
     EXPECT_EQ(lines[before], formatString("timer %d %f %d", s->getEntityNumber(), 0.0, 0));
     EXPECT_NEAR(s->getPosition().x, 2000.0f, 64.0f);
     EXPECT_NEAR(s->getPosition().y, 2000.0f, 64.0f);
+}
+
+TEST_F(FactionWorldTest, MonstersTakeTheFactionOfTheirTypeElseOfTheirClass)
+{
+    registerSkillLoaders();
+    auto findType = [this](const std::string& entryName) -> const MonsterType* {
+        for (const auto& type : world.data->getMonsterTypes())
+            if (type->getEntryName() == entryName)
+                return type.get();
+        return nullptr;
+    };
+    const MonsterType* goblin = findType("GoblinWarrior");
+    const MonsterType* guardType = findType("TownGuardType");
+    ASSERT_TRUE(goblin && guardType);
+    ASSERT_TRUE(goblin->factionName.empty()); // the class names it
+    Actor wolf;
+    wolf.initFromMonsterType(goblin, 3);
+    EXPECT_EQ(wolf.getFactionId(), factions.getFactionId("Monsters"));
+    Actor guard;
+    guard.initFromMonsterType(guardType, 3);
+    EXPECT_EQ(guard.getFactionId(), factions.getFactionId("Town"));
+    EXPECT_EQ(factions.getRelation(&wolf, &guard), FactionSystem::kHate);
+    EXPECT_EQ(factions.getRelation(&guard, &guard), FactionSystem::kLove);
+
+    // A type naming a faction no entry has adds it.
+    MonsterType stray = *goblin;
+    stray.factionName = "Wanderers";
+    Actor wanderer;
+    wanderer.initFromMonsterType(&stray, 3);
+    EXPECT_EQ(wanderer.getFactionId(), 3);
+    EXPECT_EQ(factions.getFaction(3)->name, "Wanderers");
 }
 
 // ---- The game systems -------------------------------------------------------------------
