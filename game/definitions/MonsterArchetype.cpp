@@ -91,6 +91,7 @@ void MonsterArchetype::load(const DatabaseEntry* entry, int index)
     canBeRaised = r.getFlag("CanBeRaised");
     canBeEaten = r.getFlag("CanBeEaten");
     lootExtraMoney = r.getInt("LootExtraMoney");
+    spacing = std::max(0.0f, r.getFloat("Spacing"));
     lootExtraItemsChance = r.getFloat("LootExtraItemsChance");
     lootExtraMagicChance = r.getFloat("LootExtraMagicChance");
     sensesTime = r.getFloat("SensesTime");

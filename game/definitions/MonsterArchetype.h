@@ -88,6 +88,9 @@ public:
     float spawnChance = 1.0f;
     float selectionWeight = 1.0f;
     float spawnWeight = 1.0f;
+    // World units: a monster whose spacing reaches the rules' "MonsterSpacing"
+    // never stands this near another of its type when spawned.
+    float spacing = 0.0f;
     std::string behaviorStack;
     std::vector<std::string> headSurfaces; // "HeadSurface"
     bool randomHeadTexture = false;

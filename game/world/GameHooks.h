@@ -4,6 +4,7 @@
 
 class Actor;
 class Entity;
+class MonsterType;
 class Sentient;
 
 // Services of the spawn, quest and world code that a dying or attacked
@@ -21,6 +22,9 @@ struct GameHooks {
     std::function<void(Actor* npc)> announceDeath;
     // Every monster death, after the rest of the bookkeeping.
     std::function<void(Actor* monster, Sentient* killCredit)> monsterDied;
+    // A monster was spawned and placed (with the type spawned before it, or
+    // null): quests of unique and legendary monsters start here.
+    std::function<void(Actor* monster, const MonsterType* previous)> monsterSpawned;
     // A body came back to life.
     std::function<void(Actor* actor)> applyPlagueEffects;
 };

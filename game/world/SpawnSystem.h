@@ -13,6 +13,7 @@ class DatabaseEntry;
 class Entity;
 class Game;
 class Item;
+class MonsterType;
 struct ZonePosition;
 
 // The server's one source of random content: which items, magic modifiers,
@@ -104,6 +105,35 @@ public:
     // highest minimum level not above the level.
     const DatabaseEntry* findBestItemOfKind(int level, const DatabaseEntry* baseEntry) const;
     std::unique_ptr<Item> createBestItemOfKind(int level, const DatabaseEntry* baseEntry) const;
+    // ---- Monsters (SpawnMonsters.cpp)
+    // A monster of the type at the level with the rarity (Legend and Unique
+    // fall back to the versions the type has), its rarity enhancement and
+    // random ones; not placed yet. Null for no type.
+    Actor* spawnMonster(const MonsterType* type, int levelIndex, MonsterRarity rarity, int level,
+                        bool noEnhancements = false) const;
+    // spawnMonster with the type's own rarity, else one rolled for the level.
+    Actor* createMonster(const MonsterType* type, int levelIndex, int level) const;
+    // Steps up from the start rarity by the chances of the level's area, by
+    // day or by night.
+    MonsterRarity rollRarity(MonsterRarity start, const MonsterType* type, int levelIndex) const;
+    const DatabaseEntry* pickEnhancement(const Actor* actor, MonsterRarity rarity, int level) const;
+    // A plain actor of recruit type number n (8 … 11); null for any other
+    // number or an empty slot.
+    Actor* createRecruitActor(int number, int level) const;
+    // One of the four recruit types with its rarity and the basic recruit
+    // enhancement.
+    Actor* spawnPotentialRecruit(int levelIndex, int level) const;
+    // A monster whose type keeps its spacing may not stand within it of
+    // another of its type.
+    bool canPlaceMonster(const Actor* actor, const ZonePosition& position) const;
+    // Onto a free spot near the position and into the game; false (the
+    // actor still the caller's) when there is no free spot or no room.
+    bool placeMonster(Actor* actor, const ZonePosition& position, const MonsterType* previous) const;
+    // Level -1: the type's own, raised by the world's difficulty. The placed
+    // monster, or null (nothing is left behind).
+    Actor* spawnMonsterAt(int level, const MonsterType* type, const ZonePosition& position,
+                          int levelIndex) const;
+
     // The Game's loot hook: a dying monster's loot comes from here.
     static void installGameHooks(Game& game);
 

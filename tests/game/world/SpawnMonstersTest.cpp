@@ -1,0 +1,181 @@
+#include "engine/data/DatabaseEntryType.h"
+#include "game/entities/ActorFixture.h"
+#include "game/skills/StatusEffect.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/Level.h"
+#include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+// Monsters on the shipped data in the flat one-level Game; a World of one
+// level whose area's rarity chances the test sets where it is needed.
+class SpawnMonstersTest : public ActorFixture {
+protected:
+    SpawnMonstersTest() { spawns.load(); }
+    // A World of one level of the test's area (placement then asks it too).
+    void makeWorld()
+    {
+        worldLevels = std::make_unique<World>();
+        auto level = std::make_unique<Level>();
+        level->definition = &area;
+        worldLevels->addLevel(std::move(level));
+    }
+    ~SpawnMonstersTest() override { world.game->clear(); }
+
+    static int randomEnhancements(const Actor& actor)
+    {
+        int n = 0;
+        for (const StatusEffect* e : actor.getStatusEffects())
+            n += e->getEntry() &&
+                 e->getEntry()->getTypeInherited() == static_cast<int>(DatabaseEntryType::MonsterEnhancement);
+        return n;
+    }
+    int npcOnlyEnhancements(const Actor& actor) const
+    {
+        int n = 0;
+        for (const StatusEffect* e : actor.getStatusEffects())
+            n += e->getEntry() && world.database.getInt(e->getEntry(), "NpcOnly") != 0;
+        return n;
+    }
+    static bool has(const Actor& actor, const std::string& name)
+    {
+        for (const StatusEffect* e : actor.getStatusEffects())
+            if (e->getEntry() && e->getEntry()->getName() == name)
+                return true;
+        return false;
+    }
+    std::unique_ptr<Actor> make(const char* type, MonsterRarity rarity, int level = 10)
+    {
+        return std::unique_ptr<Actor>(spawns.spawnMonster(findType(type), 0, rarity, level));
+    }
+
+    SpawnSystem spawns;
+    AreaDefinition area;
+    std::unique_ptr<World> worldLevels;
+};
+
+TEST_F(SpawnMonstersTest, RaritiesFallBackAndBringTheirEnhancements)
+{
+    ASSERT_TRUE(spawns.isLoaded());
+    // No legend and no unique version: VeryRare, two random enhancements
+    // and the VeryRare mark.
+    for (int i = 0; i < 10; ++i) {
+        auto scout = make("GoblinScout", MonsterRarity::Legend);
+        ASSERT_NE(scout, nullptr);
+        EXPECT_EQ(scout->getEnhancementRarity(), static_cast<int>(MonsterRarity::VeryRare));
+        EXPECT_EQ(randomEnhancements(*scout), 2);
+        EXPECT_TRUE(has(*scout, "EnhancementRarityVeryRare"));
+        EXPECT_EQ(scout->getMonsterType(), findType("GoblinScout"));
+    }
+    // An NPC: four from its own table, no mark.
+    auto npc = make("RecruitWarrior", MonsterRarity::Legend);
+    ASSERT_NE(npc, nullptr);
+    ASSERT_TRUE(npc->isNpc());
+    EXPECT_EQ(randomEnhancements(*npc), 4);
+    EXPECT_EQ(npcOnlyEnhancements(*npc), 4);
+    EXPECT_FALSE(has(*npc, "EnhancementRarityVeryRare"));
+
+    auto rare = make("GoblinScout", MonsterRarity::Rare);
+    EXPECT_TRUE(has(*rare, "EnhancementRarityRare"));
+    EXPECT_EQ(randomEnhancements(*rare), 1);
+    auto rareNpc = make("RecruitWarrior", MonsterRarity::Rare);
+    EXPECT_FALSE(has(*rareNpc, "EnhancementRarityRare"));
+    EXPECT_EQ(npcOnlyEnhancements(*rareNpc), 3);
+
+    auto plain = make("GoblinScout", MonsterRarity::Normal);
+    EXPECT_EQ(randomEnhancements(*plain), 0);
+    auto boss = make("GoblinScout", MonsterRarity::Boss);
+    EXPECT_EQ(randomEnhancements(*boss), 0);
+    EXPECT_TRUE(has(*boss, "EnhancementRarityBoss"));
+    auto quiet = std::unique_ptr<Actor>(
+        spawns.spawnMonster(findType("GoblinScout"), 0, MonsterRarity::VeryRare, 10, true));
+    EXPECT_EQ(randomEnhancements(*quiet), 0);
+
+    // A legend version is used; a unique request picks a unique version.
+    auto lord = make("SkeletonWarrior", MonsterRarity::Legend);
+    if (findType("SkeletonWarrior") && findType("SkeletonWarrior")->legendVersion) {
+        EXPECT_EQ(lord->getMonsterType(), findType("SkeletonWarrior")->legendVersion);
+        EXPECT_EQ(lord->getEnhancementRarity(), static_cast<int>(MonsterRarity::Legend));
+    }
+    EXPECT_EQ(spawns.spawnMonster(nullptr, 0, MonsterRarity::Normal, 5), nullptr);
+}
+
+TEST_F(SpawnMonstersTest, RarityStepsFollowTheAreaByDayAndByNight)
+{
+    makeWorld();
+    const MonsterType* scout = findType("GoblinScout");
+    area.monsterChance = {0, 0, 100, 100, 100, 100, 100, 100};
+    area.monsterNightChance = {0, 100, 100, 0, 100, 100, 100, 100};
+    world.data->mutableRules().sunriseStart = 5.0f;
+    world.data->mutableRules().sunsetEnd = 21.0f;
+    world.game->setTimeOfDay(12.0);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(spawns.rollRarity(MonsterRarity::Normal, scout, 0), MonsterRarity::Normal)
+            << "Common's chance of 0 stops every walk";
+    EXPECT_EQ(spawns.rollRarity(MonsterRarity::Common, scout, 0), MonsterRarity::Boss);
+    world.game->setTimeOfDay(23.0);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(spawns.rollRarity(MonsterRarity::Normal, scout, 0), MonsterRarity::Uncommon);
+    // No such level: no step.
+    EXPECT_EQ(spawns.rollRarity(MonsterRarity::Normal, scout, 7), MonsterRarity::Normal);
+    // A unique type stays unique.
+    for (const auto& type : world.data->getMonsterTypes()) {
+        if (type->unique) {
+            std::unique_ptr<Actor> u(spawns.createMonster(type.get(), 0, 10));
+            EXPECT_EQ(u->getEnhancementRarity(), static_cast<int>(MonsterRarity::Unique));
+            break;
+        }
+    }
+}
+
+TEST_F(SpawnMonstersTest, RecruitNumbersOutsideTheFourSlotsMakeNothing)
+{
+    EXPECT_EQ(spawns.createRecruitActor(12, 5), nullptr);
+    EXPECT_EQ(spawns.createRecruitActor(7, 5), nullptr);
+    EXPECT_EQ(spawns.createRecruitActor(-100, 5), nullptr);
+    std::unique_ptr<Actor> first(spawns.createRecruitActor(8, 5));
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->getMonsterType(), findType("RecruitWarrior"));
+    std::unique_ptr<Actor> last(spawns.createRecruitActor(11, 5));
+    ASSERT_NE(last, nullptr);
+    std::unique_ptr<Actor> recruit(spawns.spawnPotentialRecruit(0, 6));
+    ASSERT_NE(recruit, nullptr);
+    EXPECT_TRUE(has(*recruit, "EnhancementRecruitBasic"));
+}
+
+TEST_F(SpawnMonstersTest, SpacedTypesKeepApartAndWallsTakeNoMonster)
+{
+    const MonsterType* goblin = findType("GoblinScout");
+    const MonsterType* spider = findType("CaveSpider");
+    int told = 0;
+    world.game->hooks().monsterSpawned = [&](Actor* a, const MonsterType*) { told += a != nullptr; };
+    Actor* first = spawns.spawnMonsterAt(-1, goblin, nav.tileCentre(0, 60, 60), 0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->getStat(toIndex(CharacterStat::Level)), goblin->getMinLevel());
+    EXPECT_EQ(told, 1);
+    std::unique_ptr<Actor> second(spawns.spawnMonster(goblin, 0, MonsterRarity::Normal, 3));
+    EXPECT_FALSE(spawns.canPlaceMonster(second.get(), nav.tileCentre(0, 62, 60)))
+        << "64 units from the first";
+    EXPECT_TRUE(spawns.canPlaceMonster(second.get(), nav.tileCentre(0, 64, 60))) << "128 units away";
+    Actor* s1 = spawns.spawnMonsterAt(3, spider, nav.tileCentre(0, 70, 70), 0);
+    ASSERT_NE(s1, nullptr);
+    std::unique_ptr<Actor> s2(spawns.spawnMonster(spider, 0, MonsterRarity::Normal, 3));
+    EXPECT_TRUE(spawns.canPlaceMonster(s2.get(), nav.tileCentre(0, 70, 70)));
+
+    // Nowhere to stand (a World whose level is not built walls every spot):
+    // nothing is placed and nothing is left behind.
+    makeWorld();
+    const int before = world.game->getEntityCount();
+    EXPECT_EQ(spawns.spawnMonsterAt(3, spider, nav.tileCentre(0, 10, 10), 0), nullptr);
+    EXPECT_EQ(world.game->getEntityCount(), before);
+    EXPECT_EQ(told, 2);
+    world.game->hooks().monsterSpawned = nullptr;
+}
+
+} // namespace
