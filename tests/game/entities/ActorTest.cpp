@@ -618,3 +618,33 @@ TEST_F(ActorTest, MonstersTakeTheFactionOfTheirTypeOrClassAndAnswerItsAlert)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ActorTest, EnemyRulesOfNpcsFriendlyActorsAndCovenants)
+{
+    Actor* monster = spawn(findType("GoblinWarrior"), 5, 10, 10);
+    Actor* npc = spawn(findType("TownGuardType"), 5, 12, 10);
+    Sentient* character = placeTarget(5, 14, 10);
+    ASSERT_TRUE(monster && npc && character);
+    ASSERT_TRUE(npc->isNpc());
+    Entity object;
+    EXPECT_FALSE(monster->isEnemy(monster));
+    EXPECT_FALSE(monster->isEnemy(nullptr));
+    EXPECT_TRUE(monster->isEnemy(&object));
+    EXPECT_FALSE(npc->isEnemy(&object)) << "an NPC takes on living characters only";
+    EXPECT_TRUE(npc->isEnemy(character));
+    EXPECT_TRUE(npc->isEnemy(monster));
+    monster->setFriendly(true);
+    EXPECT_FALSE(monster->isEnemy(npc));
+    EXPECT_FALSE(npc->isEnemy(monster));
+    EXPECT_TRUE(monster->isEnemy(character));
+    monster->setFriendly(false);
+    monster->setCovenantIndex(4);
+    character->setCovenantIndex(4);
+    EXPECT_FALSE(monster->isEnemy(character));
+    monster->addTargetEntry(character);
+    EXPECT_TRUE(monster->getTargets().empty());
+}
+
+} // namespace
