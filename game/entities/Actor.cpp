@@ -5,6 +5,7 @@
 #include "engine/core/Random.h"
 #include "engine/object/ClassRecord.h"
 #include "engine/object/EventSystem.h"
+#include "game/covenants/Covenant.h"
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryBase.h"
@@ -427,7 +428,8 @@ void Actor::checkActivity()
         return;
     m_activityTimer.startRandom();
     bool wasActive = m_active;
-    if (m_checksActivity && !getCovenant()) {
+    const Covenant* covenant = getCovenant();
+    if (m_checksActivity && !(covenant && covenant->isPlayerCovenant())) {
         // Players wake monsters as they come near; without any the distance
         // counts as far away.
         float d = 1.0e10f;
@@ -608,11 +610,37 @@ int Actor::getDamageByCovenant(int covenantIndex) const
 
 void Actor::chooseKillCredit(Entity* source)
 {
-    // Covenant leaders within reach take the credit once covenants exist;
-    // a covenant gone from the game is skipped.
-    m_killCredit = dynamic_cast<Sentient*>(source);
+    // The covenant that did the most damage takes the kill when its leader is
+    // near; a covenant gone from the game is passed over.
+    Game* game = Game::instance();
+    Covenant* best = nullptr;
+    int bestIndex = -1;
+    int bestDamage = 0;
+    for (size_t i = 0; i < m_damageCovenants.size(); ++i) {
+        Covenant* covenant = game ? game->getCovenant(m_damageCovenants[i]) : nullptr;
+        if (!covenant || m_damageAmounts[i] <= bestDamage || covenant->isExcludedFromKillCredit())
+            continue;
+        Sentient* leader = covenant->getLeader();
+        if (!leader || ZonePosition::distanceTo(leader->getPosition(), m_position) > kCreditRange)
+            continue;
+        best = covenant;
+        bestIndex = m_damageCovenants[i];
+        bestDamage = m_damageAmounts[i];
+    }
+    auto* sourceSentient = dynamic_cast<Sentient*>(source);
+    if (best)
+        m_killCredit =
+            sourceSentient && source->getCovenantIndex() == bestIndex ? sourceSentient : best->getLeader();
+    else
+        m_killCredit = sourceSentient;
     m_damageCovenants.clear();
     m_damageAmounts.clear();
+}
+
+float Actor::getCovenantResurrectTime() const
+{
+    const Covenant* covenant = getCovenant();
+    return covenant ? covenant->getResurrectTime(this) : 0.0f;
 }
 
 void Actor::updateDead(float dt)
@@ -636,6 +664,9 @@ void Actor::updateDead(float dt)
     case kCorpse:
         playAnimation("dead", toIndex(AnimationPriority::Dead), kModeLoop, false);
         if (!m_corpseTimer.running || m_corpseTimer.isExpired()) {
+            // A body its covenant cannot raise fades like any other.
+            if (getCovenantResurrectTime() > 0.0f && resurrect())
+                break;
             m_deathState = kFading;
             m_corpseTimer.min = m_corpseTimer.max = kFadeSeconds;
             m_corpseTimer.duration = m_corpseTimer.remaining = kFadeSeconds;
@@ -690,7 +721,8 @@ void Actor::deathBookkeeping()
 void Actor::enterCorpseState()
 {
     m_deathState = kCorpse;
-    float seconds = m_monsterClass ? m_monsterClass->deathFadeTime : 0.0f;
+    float wait = getCovenantResurrectTime();
+    float seconds = wait > 0.0f ? wait : (m_monsterClass ? m_monsterClass->deathFadeTime : 0.0f);
     m_corpseTimer.min = m_corpseTimer.max = seconds;
     m_corpseTimer.duration = m_corpseTimer.remaining = seconds;
     m_corpseTimer.running = true;
@@ -712,11 +744,16 @@ bool Actor::resurrect()
     m_corpseTimer.running = false;
     m_health = m_maxHealth;
     playAnimation("idle", toIndex(AnimationPriority::Idle), 0, false);
-    ZonePosition spot;
-    for (int ring = 0; ring <= 5; ++ring) {
-        if (EntityServices::findFreeSpotOnRing(m_position, ring, spot, this, false)) {
-            warp(spot);
-            break;
+    if (Covenant* covenant = getCovenant()) {
+        warp(covenant->getReturnPosition(this));
+        covenant->playTeleportEffect(this);
+    } else {
+        ZonePosition spot;
+        for (int ring = 0; ring <= 5; ++ring) {
+            if (EntityServices::findFreeSpotOnRing(m_position, ring, spot, this, false)) {
+                warp(spot);
+                break;
+            }
         }
     }
     m_solid = true;
@@ -729,6 +766,8 @@ bool Actor::resurrect()
 void Actor::endCorpse()
 {
     // Covenants that raise their dead keep the body.
+    if (getCovenantResurrectTime() > 0.0f)
+        return;
     if (isDead() && m_deathState >= kDying && m_deathState < kGone)
         m_deathState = kGone;
 }

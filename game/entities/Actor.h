@@ -230,6 +230,8 @@ protected:
     void enterCorpseState();
     void dropLoot();
     void chooseKillCredit(Entity* source);
+    // The covenant's wait before its dead come back; 0 without a covenant.
+    float getCovenantResurrectTime() const;
 
     const MonsterType* m_monsterType = nullptr;
     const MonsterArchetype* m_monsterClass = nullptr;

@@ -183,6 +183,12 @@ Entity* Game::spawnEntity(const std::string& entryName, const ZonePosition& posi
     return entity;
 }
 
+int Game::addCovenant(Covenant* covenant)
+{
+    m_covenants.push_back(covenant);
+    return static_cast<int>(m_covenants.size()) - 1;
+}
+
 Covenant* Game::getCovenant(int index) const
 {
     if (index < 0 || index >= static_cast<int>(m_covenants.size())) {

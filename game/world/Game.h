@@ -146,6 +146,8 @@ public:
     void emitHeardSound(Entity* source, Entity* object, float radius);
 
     // ---- Covenants (filled by the covenant code)
+    // Not owned; the covenant's index in the list is returned.
+    int addCovenant(Covenant* covenant);
     Covenant* getCovenant(int index) const;
     int getCovenantCount() const { return static_cast<int>(m_covenants.size()); }
 

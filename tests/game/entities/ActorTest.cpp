@@ -1,4 +1,5 @@
 #include "ActorFixture.h"
+#include "support/ScriptedCovenant.h"
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
@@ -394,6 +395,86 @@ TEST_F(ActorTest, TheLedgerCountsCovenantIndexesOnlyForCovenantsThatExist)
     loner->setCovenantIndex(3); // no such covenant in the game
     actor->takeDamage(10, loner);
     EXPECT_EQ(actor->getDamageByCovenant(3), 0);
+}
+
+TEST_F(ActorTest, KillCreditGoesToTheCovenantThatDidMostWithItsLeaderNear)
+{
+    ScriptedCovenant first;
+    ScriptedCovenant second;
+    const int a = world.game->addCovenant(&first);
+    const int b = world.game->addCovenant(&second);
+    Actor* victim = spawn(findType("GoblinWarrior"), 5, 20, 20);
+    Sentient* leaderA = placeTarget(5, 20, 24); // 128 away
+    Sentient* memberA = placeTarget(5, 21, 20);
+    Sentient* leaderB = placeTarget(5, 20, 28); // 256 away
+    Sentient* memberB = placeTarget(5, 19, 20);
+    ASSERT_TRUE(victim && leaderA && memberA && leaderB && memberB);
+    first.leader = leaderA;
+    second.leader = leaderB;
+    for (Sentient* s : {leaderA, memberA})
+        s->setCovenantIndex(a);
+    for (Sentient* s : {leaderB, memberB})
+        s->setCovenantIndex(b);
+
+    victim->takeDamage(10, memberA);
+    victim->takeDamage(30, memberB);
+    EXPECT_EQ(victim->getDamageByCovenant(a), 10);
+    EXPECT_EQ(victim->getDamageByCovenant(b), 30);
+    // B did more but its leader is beyond 250; A's leader takes the kill
+    // dealt by B's member.
+    victim->takeDamage(victim->getHealth(), memberB);
+    EXPECT_EQ(victim->getKillCreditEntity(), leaderA);
+    EXPECT_EQ(victim->getDamageByCovenant(a), 0) << "the ledger is emptied";
+
+    // With B's leader at exactly 250 B takes it: its own member struck.
+    Actor* again = spawn(findType("GoblinWarrior"), 5, 20, 20);
+    leaderB->setPosition(ZonePosition(0, again->getPosition().x, again->getPosition().y + 250.0f));
+    again->takeDamage(10, memberA);
+    again->takeDamage(30, memberB);
+    again->takeDamage(again->getHealth(), memberB);
+    EXPECT_EQ(again->getKillCreditEntity(), memberB);
+
+    // An excluded covenant is passed over; with no covenant left the striker
+    // is credited.
+    second.excluded = true;
+    first.leader = nullptr;
+    Actor* third = spawn(findType("GoblinWarrior"), 5, 20, 20);
+    third->takeDamage(30, memberB);
+    third->takeDamage(third->getHealth(), memberA);
+    EXPECT_EQ(third->getKillCreditEntity(), memberA);
+}
+
+TEST_F(ActorTest, ACovenantMemberComesBackAfterItsWaitAtTheCovenantsPlace)
+{
+    ScriptedCovenant house;
+    house.resurrectTime = 2.0f;
+    house.returnPosition = nav.tileCentre(0, 40, 40);
+    const int index = world.game->addCovenant(&house);
+    MonsterCopy guard(findType("SkeletonWarrior"));
+    guard.archetype->canBeRaised = true;
+    guard.archetype->deathFadeTime = 30.0f;
+    guard.archetype->modelName.clear();
+    guard.type->modelName.clear();
+    Actor* member = spawn(guard.type.get(), 4, 20, 20);
+    ASSERT_NE(member, nullptr);
+    member->setCovenantIndex(index);
+    member->takeDamage(member->getHealth(), nullptr);
+    world.game->update(0.05f);
+    ASSERT_EQ(member->getDeathState(), Actor::kCorpse);
+    member->endCorpse();
+    EXPECT_EQ(member->getDeathState(), Actor::kCorpse) << "spared while its covenant will raise it";
+    step(2.2f);
+    EXPECT_TRUE(member->isAlive());
+    EXPECT_EQ(member->getHealth(), member->getMaxHealth());
+    EXPECT_EQ(house.teleportEffects, 1);
+    EXPECT_LT(ZonePosition::distanceTo(member->getPosition(), house.returnPosition), 100.0f);
+
+    // A class that cannot be raised fades even in such a covenant.
+    guard.archetype->canBeRaised = false;
+    const int number = member->getEntityNumber();
+    member->takeDamage(member->getHealth(), nullptr);
+    step(2.2f + Actor::kFadeSeconds + 0.5f);
+    EXPECT_EQ(world.game->getEntity(number), nullptr);
 }
 
 } // namespace
