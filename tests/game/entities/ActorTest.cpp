@@ -729,3 +729,30 @@ TEST_F(ActorTest, EnemyRulesOfNpcsFriendlyActorsAndCovenants)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ActorTest, InvisibleMonstersFadeInAsTheirNearestTargetComesAndHideWhenDead)
+{
+    MonsterCopy ghost(findType("GoblinWarrior"));
+    ghost.archetype->invisibleDistance = 320.0f;
+    ghost.archetype->hiddenWhenDead = true;
+    ghost.archetype->modelName.clear();
+    ghost.type->modelName.clear();
+    Actor* actor = spawn(ghost.type.get(), 5, 20, 20);
+    Sentient* target = placeTarget(5, 20, 25); // 160 away
+    ASSERT_TRUE(actor && target);
+    actor->setChecksActivity(false);
+    actor->addTargetEntry(target);
+    step(3.0f);
+    EXPECT_NEAR(actor->getFade(), 0.5f, 0.05f);
+    target->setPosition(nav.tileCentre(0, 20, 35));
+    step(3.0f);
+    EXPECT_NEAR(actor->getFade(), 0.0f, 0.05f);
+    EXPECT_FALSE(actor->hasFlag(Actor::kFlagHidden));
+    actor->takeDamage(actor->getHealth(), nullptr);
+    world.game->update(0.05f);
+    EXPECT_TRUE(actor->hasFlag(Actor::kFlagHidden));
+}
+
+} // namespace
