@@ -4,18 +4,12 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
-
-const GameRules& currentRules()
-{
-    static const GameRules defaults;
-    GameData* data = GameData::instance();
-    return data ? data->rules() : defaults;
-}
 
 // The factor of one level; a missing or unusable factor counts as 1.0 (the
 // loader has already warned about it).
@@ -46,7 +40,7 @@ int statAt(const std::vector<int32_t>& stats, CharacterStat stat)
 
 int xpNeededForLevel(int level)
 {
-    const GameRules& rules = currentRules();
+    const GameRules& rules = worldRules();
     int capped =
         std::min({level, std::max(rules.maxLevel, 1), static_cast<int>(rules.xpMultEachLevel.size())});
     double product = rules.baseXpNeededEachLevel;
@@ -59,7 +53,7 @@ float experienceMultiplierBetweenLevels(int a, int b)
 {
     if (a <= b)
         return 1.0f;
-    const GameRules& rules = currentRules();
+    const GameRules& rules = worldRules();
     // Levels past the factor table count as 1.0.
     a = std::min(a, static_cast<int>(rules.xpMultEachLevel.size()) - 1);
     double product = 1.0;
@@ -117,7 +111,7 @@ int statToDamageType(int stat)
 
 float lerpByLevel(float price)
 {
-    const GameRules& rules = currentRules();
+    const GameRules& rules = worldRules();
     if (rules.minSellPercentPrice <= 0 || price >= static_cast<float>(rules.minSellPercentPrice))
         return rules.minSellPercent;
     float p = std::max(price, 0.0f);
@@ -147,7 +141,7 @@ float monsterExperienceValue(const MonsterType* type, int monsterLevel, int rari
 {
     if (!type)
         return 0.0f;
-    const GameRules& rules = currentRules();
+    const GameRules& rules = worldRules();
     float rarityMult =
         rarity >= 0 && rarity < kMonsterRarityCount ? rules.xpMultMonster[static_cast<size_t>(rarity)] : 1.0f;
     float classMult = type->archetype ? type->archetype->xpMult : 1.0f;

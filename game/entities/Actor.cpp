@@ -12,6 +12,7 @@
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Inventory.h"
 #include "game/skills/SkillBase.h"
@@ -21,7 +22,6 @@
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
 #include "game/world/PathFinder.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 #include <cmath>

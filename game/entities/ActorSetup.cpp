@@ -11,6 +11,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillListBase.h"
@@ -18,7 +19,6 @@
 #include "game/world/Faction.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 #include <cmath>

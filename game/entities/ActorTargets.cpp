@@ -2,12 +2,12 @@
 
 #include "engine/core/Random.h"
 #include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/EntityServices.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Faction.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 #include <cmath>

@@ -9,6 +9,7 @@
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/EntityServices.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/Game.h"
@@ -23,13 +24,6 @@ namespace {
 constexpr int stat(CharacterStat s)
 {
     return toIndex(s);
-}
-
-const GameRules& rules()
-{
-    static const GameRules defaults;
-    const GameData* data = GameData::instance();
-    return data ? data->rules() : defaults;
 }
 
 // The multiplier of a percentage sum.
@@ -492,9 +486,9 @@ int Sentient::awardExperience(int sourceLevel, int kind, float amount)
     if (!canGainExperience())
         return 0;
     if (kind == 1)
-        amount *= rules().secretDiscoveryXpMult;
+        amount *= worldRules().secretDiscoveryXpMult;
     else if (kind == 3)
-        amount *= rules().levelDiscoveryXpMult;
+        amount *= worldRules().levelDiscoveryXpMult;
     const int level = stat(CharacterStat::Level);
     float f = experienceMultiplierBetweenLevels(sourceLevel, m_stats.get(level));
     double raw = std::floor(static_cast<double>(f) * 100.0 * static_cast<double>(amount));

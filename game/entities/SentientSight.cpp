@@ -1,7 +1,7 @@
 #include "game/entities/Sentient.h"
 
+#include "game/definitions/WorldRules.h"
 #include "game/world/Game.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,10 +4,10 @@
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/WorldRules.h"
 #include "game/world/AreaResource.h"
 #include "game/world/Level.h"
 #include "game/world/RandomGenerator.h"
-#include "game/world/WorldRules.h"
 #include "graphics/shaders/ShaderSystem.h"
 
 #include <algorithm>

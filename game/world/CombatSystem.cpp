@@ -10,6 +10,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GameFormulas.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
@@ -36,13 +37,6 @@ constexpr int kind(DynamicStat s)
 constexpr int stat(CharacterStat s)
 {
     return toIndex(s);
-}
-
-const GameRules& rules()
-{
-    static const GameRules defaults;
-    const GameData* data = GameData::instance();
-    return data ? data->rules() : defaults;
 }
 
 int saturate(int64_t v)
@@ -122,7 +116,7 @@ int CombatSystem::resolveHit(Entity* attacker, Entity* target, const SkillBase* 
         const SkillDefinition* definition = skill ? skill->getDefinition() : nullptr;
         bool inReach = definition
                            ? definition->isInRange(attacker, target)
-                           : attacker->distanceToEntity(target, true) <= kMeleeReach * rules().gridSize;
+                           : attacker->distanceToEntity(target, true) <= kMeleeReach * worldRules().gridSize;
         if (!inReach)
             return 0;
     }
@@ -274,10 +268,10 @@ int CombatSystem::absorbByResistance(const Entity* target, int damageType, int a
     int resistance = target->getStat(toIndex(damageTypeToStat(damageType)));
     if (resistance < 0)
         return amount;
-    float x = rules().resistanceAbsorbMultiplier * static_cast<float>(resistance);
+    float x = worldRules().resistanceAbsorbMultiplier * static_cast<float>(resistance);
     if (overTime)
-        x *= rules().resistanceDotMultiplier;
-    return absorb(amount, x, rules().resistanceMinAbsorbPercent);
+        x *= worldRules().resistanceDotMultiplier;
+    return absorb(amount, x, worldRules().resistanceMinAbsorbPercent);
 }
 
 int CombatSystem::absorbByArmor(const Entity* attacker, const Entity* target, int amount) const
@@ -289,8 +283,8 @@ int CombatSystem::absorbByArmor(const Entity* attacker, const Entity* target, in
         armor -= attacker->getStat(stat(CharacterStat::ArmorPiercing));
     if (armor < 0)
         return amount;
-    float x = rules().armorAbsorbMultiplier * static_cast<float>(armor);
-    return absorb(amount, x, rules().armorMinAbsorbPercent);
+    float x = worldRules().armorAbsorbMultiplier * static_cast<float>(armor);
+    return absorb(amount, x, worldRules().armorMinAbsorbPercent);
 }
 
 int CombatSystem::applyPvpMult(const Entity* attacker, const Entity* target, int amount) const
@@ -307,8 +301,8 @@ int CombatSystem::splitDamageOverTime(int damageType, Entity* source, Entity* ta
     if (!validDamageType(damageType))
         return amount;
     const size_t t = static_cast<size_t>(damageType);
-    int direct = randomRound(static_cast<float>(amount) * rules().directDamagePercent[t]);
-    int overTime = randomRound(static_cast<float>(amount) * rules().damageOverTimePercent[t]);
+    int direct = randomRound(static_cast<float>(amount) * worldRules().directDamagePercent[t]);
+    int overTime = randomRound(static_cast<float>(amount) * worldRules().damageOverTimePercent[t]);
     if (overTime >= 1 && target)
         target->addStatusEffectByName("StatusEffectBasic" + getDamageTypeName(damageType), source, overTime);
     return direct;
@@ -393,7 +387,7 @@ void CombatSystem::playAttackSound(Entity* target, Entity* attacker, int outcome
     if (auto* sentient = dynamic_cast<const Sentient*>(attacker))
         name = sentient->getAttackSoundName(outcome);
     if (name.empty())
-        name = rules().attackSound[static_cast<size_t>(outcome)];
+        name = worldRules().attackSound[static_cast<size_t>(outcome)];
     if (!name.empty())
         target->playSound(name, 400.0f, 0.0f);
 }
@@ -406,7 +400,7 @@ void CombatSystem::spawnCombatEffect(Entity* target, Entity* attacker, int outco
     if (auto* sentient = dynamic_cast<const Sentient*>(target))
         name = sentient->getCombatEffectName(outcome);
     if (name.empty())
-        name = rules().combatEffect[static_cast<size_t>(outcome)];
+        name = worldRules().combatEffect[static_cast<size_t>(outcome)];
     Game* game = Game::instance();
     if (!name.empty() && game)
         game->spawnEntity(name, target->getPosition(), 5.0f);

@@ -5,10 +5,10 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/AreaResource.h"
 #include "game/world/World.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 

@@ -1,12 +1,12 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/AreaResource.h"
 #include "game/world/Level.h"
 #include "game/world/RandomGenerator.h"
 #include "game/world/World.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 #include <deque>

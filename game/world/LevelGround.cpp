@@ -1,10 +1,10 @@
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/AreaResource.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
-#include "game/world/WorldRules.h"
 #include "graphics/shaders/Shader.h"
 #include "graphics/shaders/ShaderSystem.h"
 

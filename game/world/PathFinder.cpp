@@ -1,9 +1,9 @@
 #include "game/world/PathFinder.h"
 
 #include "engine/core/MathUtil.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Entity.h"
 #include "game/world/World.h"
-#include "game/world/WorldRules.h"
 
 #include <cmath>
 #include <memory>

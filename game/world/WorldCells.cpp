@@ -1,7 +1,7 @@
+#include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
-#include "game/world/WorldRules.h"
 
 #include <cmath>
 

@@ -2,11 +2,11 @@
 // edge states, the passages between areas and the connection points of
 // dungeon floors.
 #include "engine/core/Random.h"
+#include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
 #include "game/world/WorldGrid.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 // Per-level questions; each gives its neutral value for -1 and out of range.
+#include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 #include <cmath>

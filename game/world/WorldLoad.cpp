@@ -4,12 +4,12 @@
 #include "engine/core/FatalError.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
+#include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/Section.h"
 #include "game/world/World.h"
 #include "game/world/WorldGrid.h"
-#include "game/world/WorldRules.h"
 
 #include <algorithm>
 

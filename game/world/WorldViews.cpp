@@ -1,7 +1,7 @@
 // Views: the levels around each player and the town stay referenced.
+#include "game/definitions/WorldRules.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
-#include "game/world/WorldRules.h"
 
 void World::acquireLevel(int level, int key, bool top)
 {

@@ -1,4 +1,4 @@
-#include "game/world/WorldRules.h"
+#include "game/definitions/WorldRules.h"
 
 #include "game/definitions/GameData.h"
 
