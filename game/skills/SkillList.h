@@ -16,6 +16,8 @@ public:
     SkillList() = default;
 
     SkillBase* createSkill() override;
+    // A chosen skill the rebuild deleted is forgotten.
+    void onRebuilt() override;
 
     Skill* getChosenSkill() const { return m_chosenSkill; }
     void setChosenSkill(Skill* skill) { m_chosenSkill = skill; }

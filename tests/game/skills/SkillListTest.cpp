@@ -1,6 +1,7 @@
 #include "game/skills/SkillList.h"
 
 #include "game/covenants/StatChangeList.h"
+#include "game/definitions/CharacterClass.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
@@ -234,6 +235,26 @@ TEST_F(SkillBonusTest, PlainRecordsAndUnknownSkillsAddNothing)
     list->sumStatChange(user.get(), kAttack, 1, value);
     EXPECT_EQ(value, 7);
     EXPECT_FLOAT_EQ(list->sumStatMult(user.get(), kAttack), 0.5f);
+}
+
+TEST_F(SkillBonusTest, ChosenSkillIsForgottenWhenTheClassRebuildsTheList)
+{
+    auto sentient = std::make_unique<SkillUser>();
+    auto* classList = dynamic_cast<SkillList*>(sentient->getSkillList());
+    ASSERT_NE(classList, nullptr);
+    const CharacterClass* warrior = world.data->findCharacterClassById(toIndex(CharacterClassType::Warrior));
+    const CharacterClass* mage = world.data->findCharacterClassById(toIndex(CharacterClassType::Mage));
+    ASSERT_NE(warrior, nullptr);
+    ASSERT_NE(mage, nullptr);
+    classList->rebuild(sentient.get(), warrior);
+    auto* strike = dynamic_cast<Skill*>(classList->findByName("WarriorStrike"));
+    ASSERT_NE(strike, nullptr);
+    classList->setChosenSkill(strike);
+    // The same class keeps its records and the choice.
+    classList->rebuild(sentient.get(), warrior);
+    EXPECT_EQ(classList->getChosenSkill(), strike);
+    classList->rebuild(sentient.get(), mage);
+    EXPECT_EQ(classList->getChosenSkill(), nullptr);
 }
 
 } // namespace
