@@ -4,12 +4,14 @@
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/object/Event.h"
+#include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/SkillLoaders.h"
+#include "game/world/CombatSystem.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 #include "server/GameStartup.h"
@@ -626,6 +628,66 @@ TEST_F(FactionStartupTest, StartGameMakesItAmongTheGameSystemsAndKillsReachIt)
     shutdownGame();
     EXPECT_EQ(FactionSystem::instance(), nullptr);
     EXPECT_EQ(GameSystemRegistry::instance(), nullptr);
+}
+
+// A kill dealt through the combat system reaches the faction system.
+class FactionKillTest : public ::testing::Test {
+protected:
+    FactionKillTest() { createCombatSystem(); }
+    ~FactionKillTest() override { destroyCombatSystem(); }
+
+    Sentient* place(CharacterClassType type, float x, const std::string& faction)
+    {
+        auto* s = new Sentient();
+        s->setCharacterClass(toIndex(type));
+        const CharacterClass* c = s->getCharacterClass();
+        for (int i = 0; i < 5; ++i)
+            s->setStat(toIndex(CharacterStat::BaseStrength) + i, c->startAttributes[static_cast<size_t>(i)]);
+        s->setStat(toIndex(CharacterStat::Level), 5);
+        s->updateStats(true);
+        s->setFactionId(factions.getFactionId(faction));
+        s->setPosition(ZonePosition(0, x, 1000.0f));
+        if (world.game->addEntity(s) < 0) {
+            delete s;
+            return nullptr;
+        }
+        return s;
+    }
+
+    TestWorld world;
+    GameSystemRegistry registry;
+    FactionSystem factions;
+};
+
+TEST_F(FactionKillTest, KillingAMonsterMakesTheMonstersLikeTheKillersLess)
+{
+    world.game->resizeForWorld(1);
+    int barbarian = factions.getFactionId("Barbarian");
+    int monsters = factions.getFactionId("Monsters");
+    int town = factions.getFactionId("Town");
+    Sentient* mage = place(CharacterClassType::Mage, 1000.0f, "Barbarian");
+    Sentient* warrior = place(CharacterClassType::Warrior, 1100.0f, "Monsters");
+    Sentient* other = place(CharacterClassType::Warrior, 1200.0f, "Monsters");
+    ASSERT_TRUE(mage && warrior && other);
+    ASSERT_EQ(factions.getRelation(warrior, mage), FactionSystem::kHate);
+    CombatSystem* combat = CombatSystem::instance();
+    ASSERT_NE(combat, nullptr);
+
+    // A wound that does not kill moves nothing.
+    combat->applyDamageOfType(1, mage, warrior, 0, false, false);
+    ASSERT_FALSE(warrior->isDead());
+    EXPECT_FLOAT_EQ(factions.getReputation(monsters, barbarian), 5.0f);
+
+    combat->applyDamageOfType(100000, mage, warrior, 0, false, false);
+    ASSERT_TRUE(warrior->isDead());
+    EXPECT_FLOAT_EQ(factions.getReputation(monsters, barbarian), 0.0f);
+    // The town hates the monsters: its view of the killer stays.
+    EXPECT_FLOAT_EQ(factions.getReputation(town, barbarian), 80.0f);
+    // A second kill goes below 0: kills are not clamped.
+    combat->applyDamageOfType(100000, mage, other, 0, false, false);
+    ASSERT_TRUE(other->isDead());
+    EXPECT_FLOAT_EQ(factions.getReputation(monsters, barbarian), -5.0f);
+    EXPECT_EQ(factions.getRelation(other, mage), FactionSystem::kHate);
 }
 
 } // namespace
