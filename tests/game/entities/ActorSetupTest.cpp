@@ -293,3 +293,26 @@ TEST_F(ActorSetupTest, TruncatedRecordsAndHugeCountsFailCleanly)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ActorSetupTest, ShippedClassesReadTheMonsterKeys)
+{
+    const MonsterType* goblin = findType("GoblinWarrior");
+    const MonsterType* skeleton = findType("SkeletonWarrior");
+    ASSERT_TRUE(goblin && skeleton);
+    EXPECT_TRUE(goblin->archetype->canTurn);
+    EXPECT_TRUE(goblin->archetype->canBeEaten);
+    EXPECT_FALSE(goblin->archetype->canBeRaised);
+    EXPECT_TRUE(skeleton->archetype->canBeRaised);
+    for (const auto& type : world.data->getMonsterTypes()) {
+        const MonsterArchetype* c = type->archetype;
+        ASSERT_NE(c, nullptr) << type->getEntryName();
+        EXPECT_GE(c->baseAggressionRange, 300.0f) << c->getEntryName();
+        EXPECT_LE(c->baseAggressionRange, 400.0f) << c->getEntryName();
+        EXPECT_GT(c->sensesTime, 0.0f) << c->getEntryName();
+        EXPECT_GT(c->deathFadeTime, 0.0f) << c->getEntryName();
+    }
+}
+
+} // namespace
