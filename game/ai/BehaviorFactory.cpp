@@ -1,7 +1,18 @@
 #include "game/ai/BehaviorFactory.h"
 
 #include "engine/core/DebugSystem.h"
+#include "game/ai/BehaviorApproach.h"
+#include "game/ai/BehaviorAvoidLeader.h"
+#include "game/ai/BehaviorFollowLeader.h"
+#include "game/ai/BehaviorIdle.h"
+#include "game/ai/BehaviorMelee.h"
+#include "game/ai/BehaviorRanged.h"
+#include "game/ai/BehaviorRetreat.h"
+#include "game/ai/BehaviorReturnHome.h"
 #include "game/ai/BehaviorSleep.h"
+#include "game/ai/BehaviorSuicide.h"
+#include "game/ai/BehaviorTeleport.h"
+#include "game/ai/BehaviorTeleportToLeader.h"
 #include "game/definitions/GameEnums.h"
 
 #include <new>
@@ -21,6 +32,28 @@ std::unique_ptr<BehaviorBase> createBehavior(int type)
     switch (static_cast<ActorBehavior>(type)) {
     case ActorBehavior::Sleep:
         return make<BehaviorSleep>();
+    case ActorBehavior::Idle:
+        return make<BehaviorIdle>();
+    case ActorBehavior::Melee:
+        return make<BehaviorMelee>();
+    case ActorBehavior::ReturnHome:
+        return make<BehaviorReturnHome>();
+    case ActorBehavior::Ranged:
+        return make<BehaviorRanged>();
+    case ActorBehavior::Approach:
+        return make<BehaviorApproach>();
+    case ActorBehavior::Retreat:
+        return make<BehaviorRetreat>();
+    case ActorBehavior::Suicide:
+        return make<BehaviorSuicide>();
+    case ActorBehavior::Teleport:
+        return make<BehaviorTeleport>();
+    case ActorBehavior::FollowLeader:
+        return make<BehaviorFollowLeader>();
+    case ActorBehavior::AvoidLeader:
+        return make<BehaviorAvoidLeader>();
+    case ActorBehavior::TeleportToLeader:
+        return make<BehaviorTeleportToLeader>();
     default:
         break;
     }

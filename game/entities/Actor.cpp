@@ -125,8 +125,7 @@ void Actor::onEnemyBuffed(Event& event)
 
 void Actor::onPassToBehavior(Event& event)
 {
-    // Handed to the current behaviour once behaviours run.
-    (void)event;
+    passEventToCurrentBehavior(event);
 }
 
 void Actor::onHeardSound(Event& event)
@@ -254,12 +253,13 @@ void Actor::attackedBy(Entity* attacker)
 void Actor::fireSimpleEvent(int event, int datum)
 {
     Sentient::fireSimpleEvent(event, datum);
+    notifyBehaviors(event, datum);
 }
 
 void Actor::printInfo() const
 {
     Entity::printInfo();
-    debugPrint(1, "Current behavior: None\n");
+    printBehaviorInfo();
 }
 
 void Actor::getTargetPosition(ZonePosition& out) const
@@ -327,7 +327,7 @@ void Actor::addBaseDamage(StatChangeList& list)
 
 void Actor::triggerStatusEffectsOnHit(Event& event, bool flag)
 {
-    // Behaviours hear the event first once they run.
+    passEventToBehaviors(event);
     Sentient::triggerStatusEffectsOnHit(event, flag);
 }
 
@@ -404,6 +404,7 @@ void Actor::update(float dt)
         if (m_active) {
             lookForTargets(dt);
             updateTargets(dt);
+            thinkBehaviors(dt);
             Game* game = Game::instance();
             if (game && game->isLevelLoaded(m_position.zone))
                 walk(dt);

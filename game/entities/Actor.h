@@ -2,6 +2,8 @@
 
 #include "engine/core/ZonePosition.h"
 #include "engine/object/SafePtr.h"
+#include "game/ai/BehaviorBase.h"
+#include "game/ai/BehaviorStack.h"
 #include "game/entities/Sentient.h"
 #include "game/entities/TargetEntry.h"
 #include "game/entities/Timer.h"
@@ -12,7 +14,6 @@
 #include <string>
 #include <vector>
 
-class BehaviorBase;
 class ByteBuffer;
 class MonsterArchetype;
 class MonsterType;
@@ -158,9 +159,26 @@ public:
     void setNameSeed(int32_t seed);
     bool isRegularCombatant() const;
 
-    // ---- Behaviours
+    // ---- Behaviours (ActorBehaviors.cpp)
+    // Replaces the behaviours with copies of the stack's; the current one is
+    // stopped first.
+    void setBehaviors(const BehaviorStack& stack);
+    void clearBehaviors();
+    // The think step: every behaviour's timers, selection, then the current
+    // behaviour's update while the owner lives.
+    void thinkBehaviors(float dt);
+    void selectBehavior();
+    // A SimpleEvent to every behaviour: notify to the current one,
+    // notifyInactive to the rest.
+    void notifyBehaviors(int code, int data);
+    void passEventToCurrentBehavior(Event& event);
+    void passEventToBehaviors(Event& event);
+    void printBehaviorInfo() const;
     // The type of the current behaviour, -1 with none.
-    int getCurrentBehaviorType() const { return -1; }
+    int getCurrentBehaviorType() const;
+    BehaviorBase* getCurrentBehavior() const { return m_currentBehavior; }
+    const BehaviorList& getBehaviors() const { return m_behaviors; }
+    BehaviorList& getBehaviorList() { return m_behaviors; }
 
     // ---- Fields
     const MonsterType* getMonsterType() const { return m_monsterType; }
@@ -255,6 +273,7 @@ protected:
     int32_t m_sprintSpeed = 0;
     bool m_sprinting = false;
     float m_activationDistance = 0.0f;
+    BehaviorList m_behaviors;
     BehaviorBase* m_currentBehavior = nullptr;
     bool m_noTargetScan = false;
     SkillBase* m_deathSkill = nullptr;

@@ -116,6 +116,8 @@ void Actor::initFromMonsterType(const MonsterType* type, int level, bool keepGea
         }
     };
     addEnhancements(cls.enhancements);
+    if (Game* game = Game::instance())
+        game->copyBehaviorStack(&cls, this, m_behaviors);
 
     if (m_skillList)
         m_skillList->setFixed(true);

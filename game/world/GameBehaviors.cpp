@@ -3,6 +3,7 @@
 #include "engine/data/Database.h"
 #include "game/ai/BehaviorBase.h"
 #include "game/definitions/GameData.h"
+#include "game/entities/Actor.h"
 
 void Game::createBehaviorStacks()
 {
@@ -42,7 +43,14 @@ const BehaviorStack* Game::findBehaviorStack(const MonsterArchetype* archetype) 
 
 void Game::copyBehaviorStack(const MonsterArchetype* archetype, Actor* actor, BehaviorList& list) const
 {
-    if (const BehaviorStack* stack = findBehaviorStack(archetype)) {
+    const BehaviorStack* stack = findBehaviorStack(archetype);
+    if (!stack) {
+        return;
+    }
+    if (actor && &list == &actor->getBehaviorList()) {
+        // A second set replaces the first (its current one is stopped).
+        actor->setBehaviors(*stack);
+    } else {
         stack->createInstances(actor, list);
     }
 }

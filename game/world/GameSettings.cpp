@@ -82,7 +82,7 @@ void Game::loadSettings()
     readPoints(*db, entry, "CovenantPosition", rules.levelWidth, rules.levelHeight, s.covenantPositions);
     s.covenantPositionCount = static_cast<int>(s.covenantPositions.size());
     readPoints(*db, entry, "PedestalOffset", 1.0f, 1.0f, s.pedestalOffsets);
-    // The behaviour-stack templates are built here once behaviour stacks exist.
+    createBehaviorStacks();
     s.baseSkillPointsPerLevel = db->getInt(entry, "BaseSkillPointsPerLevel");
     s.levelsBetweenSkillPointRaises = db->getInt(entry, "LevelsBetweenSkillPointRaises");
     s.skillPointRaise = db->getInt(entry, "SkillPointRaise");

@@ -200,3 +200,35 @@ TEST_F(BehaviorStackTest, GameBuildsOneTemplatePerClassThatNamesAStack)
 }
 
 } // namespace
+
+namespace {
+
+TEST(ShippedBehaviorStacks, EveryClassStackResolvesCleanlyAndMeleeComesWithReturnHome)
+{
+    TestWorld world;
+    EXPECT_FALSE(world.log.contains("Could not create behavior"));
+    EXPECT_FALSE(world.log.contains("Couldn't find behavior data"));
+    EXPECT_FALSE(world.log.contains("Unknown ActorBehavior name"));
+    const Database& db = world.database;
+    size_t named = 0;
+    for (const auto& archetype : world.data->getMonsterArchetypes()) {
+        if (db.getString(archetype->getEntry(), "BehaviorStack").empty()) {
+            continue;
+        }
+        ++named;
+        const BehaviorStack* stack = world.game->findBehaviorStack(archetype.get());
+        ASSERT_NE(stack, nullptr) << archetype->getEntryName();
+        EXPECT_FALSE(stack->getBehaviors().empty()) << archetype->getEntryName();
+        bool melee = false;
+        bool home = false;
+        for (const auto& behavior : stack->getBehaviors()) {
+            melee = melee || behavior->getType() == static_cast<int>(ActorBehavior::Melee);
+            home = home || behavior->getType() == static_cast<int>(ActorBehavior::ReturnHome);
+        }
+        // A chase given up stops the target scan until ReturnHome stops.
+        EXPECT_TRUE(!melee || home) << archetype->getEntryName();
+    }
+    EXPECT_EQ(world.game->getBehaviorStacks().size(), named);
+}
+
+} // namespace

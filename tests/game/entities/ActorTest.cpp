@@ -244,6 +244,7 @@ TEST_F(ActorTest, WalksRoundABlockedRowToItsDestination)
     Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 10);
     ASSERT_NE(actor, nullptr);
     actor->setChecksActivity(false);
+    actor->clearBehaviors(); // the walk alone
     for (int x = 15; x <= 25; ++x)
         nav.blockWalking(0, x, 15);
     ZonePosition goal = nav.tileCentre(0, 20, 20);
@@ -266,6 +267,7 @@ TEST_F(ActorTest, AFailedPathStopsTheWalkAndAnUnloadedLevelIsNotWalked)
     Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 10);
     ASSERT_NE(actor, nullptr);
     actor->setChecksActivity(false);
+    actor->clearBehaviors(); // the walk alone
     // Beyond the 25-tile window.
     actor->moveAlongPathTo(nav.tileCentre(0, 20, 40));
     step(1.0f);

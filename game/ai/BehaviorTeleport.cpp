@@ -1,0 +1,73 @@
+#include "game/ai/BehaviorTeleport.h"
+
+#include "engine/data/Database.h"
+#include "game/definitions/GameEnums.h"
+#include "game/entities/Actor.h"
+
+#include <cmath>
+
+BehaviorTeleport::BehaviorTeleport()
+{
+    addTimer(teleportTimer);
+}
+
+int BehaviorTeleport::getType() const
+{
+    return static_cast<int>(ActorBehavior::Teleport);
+}
+
+void BehaviorTeleport::copyFrom(const BehaviorBase& prototype)
+{
+    if (const auto* other = behaviorAs<BehaviorTeleport>(prototype)) {
+        minRange = other->minRange;
+        teleportTimer.min = other->teleportTimer.min;
+        teleportTimer.max = other->teleportTimer.max;
+    }
+}
+
+void BehaviorTeleport::loadStrings(const DatabaseEntry* monsterEntry)
+{
+    const Database& db = Database::get();
+    minRange = db.getFloat(monsterEntry, "MinRange");
+    float time = db.getFloat(monsterEntry, "TeleportTime");
+    teleportTimer.min = time;
+    teleportTimer.max = 1.1f * time;
+}
+
+bool BehaviorTeleport::canStart()
+{
+    Entity* enemy = m_owner->getTarget();
+    if (!enemy || (teleportTimer.running && teleportTimer.remaining > 0.0f)) {
+        return false;
+    }
+    return m_owner->distanceToEntity(enemy, false) < minRange;
+}
+
+ZonePosition BehaviorTeleport::chooseDestination() const
+{
+    ZonePosition destination = m_owner->getPosition();
+    Entity* enemy = m_owner->getTarget();
+    if (!enemy) {
+        return destination;
+    }
+    Vec2 away = ZonePosition::getOffset(enemy->getPosition(), destination);
+    float length = std::hypot(away.x, away.y);
+    // Sharing a spot gives no direction: stay rather than warp to NaN.
+    if (!(length > 0.0f)) {
+        return destination;
+    }
+    destination.x += kDistance * away.x / length;
+    destination.y += kDistance * away.y / length;
+    destination.normalize();
+    return destination;
+}
+
+void BehaviorTeleport::start()
+{
+    m_owner->warp(chooseDestination());
+}
+
+void BehaviorTeleport::stop()
+{
+    teleportTimer.startRandom();
+}
