@@ -116,7 +116,8 @@ TEST_F(MovementBehaviorsTest, RetreatFromAnEnemyOnTheSameSpotStaysPut)
 
 TEST_F(MovementBehaviorsTest, RetreatNeverRunsFromAnEnemyThatTargetsItWhenToldSo)
 {
-    Actor* hunter = spawn(findType("GoblinScout"), 5, 42, 40);
+    enemy->setPosition(nav.tileCentre(0, 60, 60));
+    Actor* hunter = spawn(findType("GoblinScout"), 5, 46, 40);
     hunter->clearBehaviors();
     hunter->addTargetEntry(actor);
     hunter->updateTargets(0.0f);

@@ -24,6 +24,7 @@ TYPED_TEST(ActorNavigationTest, WalksRoundABlockedRowAndEndsOnTheGoalTile)
     Actor* actor = this->spawn(this->findType("GoblinWarrior"), 5, 20, 10);
     ASSERT_NE(actor, nullptr);
     actor->setChecksActivity(false);
+    actor->clearBehaviors(); // the walk alone
     for (int x = 15; x <= 25; ++x)
         this->field.blockWalking(0, x, 15);
     const ZonePosition goal = this->field.tileCentre(0, 20, 20);
@@ -45,6 +46,7 @@ TYPED_TEST(ActorNavigationTest, WalksBeyondTwentyFiveTilesFailAndStopTheWalk)
     Actor* actor = this->spawn(this->findType("GoblinWarrior"), 5, 20, 10);
     ASSERT_NE(actor, nullptr);
     actor->setChecksActivity(false);
+    actor->clearBehaviors(); // the walk alone
     actor->moveAlongPathTo(this->field.tileCentre(0, 20, 36));
     this->step(1.0f);
     EXPECT_FALSE(actor->isMoving());
@@ -60,6 +62,7 @@ TYPED_TEST(ActorNavigationTest, ActorsStandingInTheWayAreWalkedRound)
     Actor* walker = this->spawn(this->findType("GoblinWarrior"), 5, 20, 10);
     ASSERT_NE(walker, nullptr);
     walker->setChecksActivity(false);
+    walker->clearBehaviors(); // the walk alone
     // A wall with one gap, and another monster standing in the gap.
     for (int x = -10; x <= 50; ++x)
         if (x != 20)
