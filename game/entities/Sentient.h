@@ -210,6 +210,9 @@ public:
     // ---- Status effects (SentientEffects.cpp)
     // Takes ownership of the effect on every path.
     void insertStatusEffect(StatusEffect* effect, Entity* source);
+    // Tells the listeners that the giver buffed this sentient with the
+    // skill ("EnemyBuffed" with the skill's entry id, -1 without one).
+    void buffedBy(Entity* giver, const SkillBase* skill);
     StatusEffect* findSameKindEffect(const StatusEffect* effect, const Entity* source) const;
     void updateStatusEffects(float seconds);
     void weakenStatusEffect(const std::string& name, int amount);

@@ -5,6 +5,8 @@
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillDefinition.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/Game.h"
 
@@ -103,11 +105,29 @@ void Sentient::insertStatusEffect(StatusEffect* effect, Entity* source)
             Event* event = events->newEventOfType(*buffed);
             event->writeObject(this);
             event->writeObject(source);
+            // No skill: a skill that buffs tells its own (buffedBy).
+            event->writeInt(-1);
             broadcastToListeners(*event);
             events->releaseEvent(event);
         }
     }
     updateStats(false);
+}
+
+void Sentient::buffedBy(Entity* giver, const SkillBase* skill)
+{
+    EventSystem* events = EventSystem::instance();
+    const EventType* buffed = events ? events->findEvent("EnemyBuffed") : nullptr;
+    if (!buffed || !giver)
+        return;
+    const SkillDefinition* definition = skill ? skill->getDefinition() : nullptr;
+    const DatabaseEntry* entry = definition ? definition->getEntry() : nullptr;
+    Event* event = events->newEventOfType(*buffed);
+    event->writeObject(this);
+    event->writeObject(giver);
+    event->writeInt(entry ? static_cast<int32_t>(entry->getId()) : -1);
+    broadcastToListeners(*event);
+    events->releaseEvent(event);
 }
 
 void Sentient::updateStatusEffects(float seconds)

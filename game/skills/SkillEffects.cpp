@@ -314,8 +314,11 @@ bool Skill::applyToFriends(Sentient* user, Entity* friendTarget)
         if (!acceptsTarget(user, e))
             continue;
         auto* sentient = dynamic_cast<Sentient*>(e);
-        if (effect)
+        if (effect) {
             e->addStatusEffect(effect, user, level);
+            if (sentient)
+                sentient->buffedBy(user, this);
+        }
         int heal = getHealAmount(user, e);
         if (heal != 0 || definition->healPercent > 0.0f)
             e->heal(heal, user);
