@@ -134,6 +134,20 @@ public:
     Actor* spawnMonsterAt(int level, const MonsterType* type, const ZonePosition& position,
                           int levelIndex) const;
 
+    // ---- Population (SpawnPopulation.cpp)
+    // A potential recruit by the area's NPC chance (× multiplier), else a
+    // monster the level's area picks at the level's monster level; not
+    // placed yet.
+    Actor* spawnMonsterForLevel(int levelIndex, float recruitMultiplier) const;
+    // spawnMonsterForLevel, placed when it may stand there; null otherwise.
+    Actor* spawnAndPlaceMonster(int levelIndex, const ZonePosition& position) const;
+    // The block origin plus a random share of a block on each axis.
+    static ZonePosition randomPositionInBlock(const ZonePosition& origin);
+    // Places a block's monsters once: blocks are numbered row × blocks per
+    // row + column. 0 while the block cannot be populated yet (no such
+    // block, level not built), 1 when it is done or needs nothing.
+    int populateBlock(int levelIndex, int block) const;
+
     // The Game's loot hook: a dying monster's loot comes from here.
     static void installGameHooks(Game& game);
 
