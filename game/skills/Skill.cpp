@@ -29,12 +29,14 @@ void Skill::updateTimer(float seconds)
     const SkillDefinition* definition = getDefinition();
     if (!definition)
         return;
-    if (m_usable && m_sentientOwner &&
-        checkUse(m_sentientOwner, m_sentientOwner->getTarget(), kStageRequest, false) != 0)
-        startUseCheck();
+    // Without a period the pacing never starts, so the check that would
+    // restart it is not worth its line tests.
     float period = definition->getUseCheckTime(getLevel());
     if (period <= 0.0f)
         return;
+    if (m_usable && m_sentientOwner &&
+        checkUse(m_sentientOwner, m_sentientOwner->getTarget(), kStageRequest, false) != 0)
+        startUseCheck();
     if (!m_useCheckTimer.running) {
         startUseCheck();
         return;

@@ -302,6 +302,13 @@ TEST_F(SkillUseTest, UseCheckPacing)
         skill->updateTimer(0.5f);
     EXPECT_TRUE(skill->isUsable());
     EXPECT_TRUE(skill->getUseCheckTimer().running);
+
+    // A usable skill that its check refuses starts a fresh wait at once.
+    skill->getUseTimer().running = true;
+    skill->getUseTimer().remaining = 5.0f;
+    skill->updateTimer(0.05f);
+    EXPECT_FALSE(skill->isUsable());
+    EXPECT_GT(skill->getUseCheckTimer().remaining, 0.85f);
 }
 
 TEST_F(SkillUseTest, SendUsedNamesTheDefinitionEntry)
