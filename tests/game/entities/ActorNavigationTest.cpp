@@ -87,3 +87,25 @@ TYPED_TEST(ActorNavigationTest, ActorsStandingInTheWayAreWalkedRound)
 }
 
 } // namespace
+
+namespace {
+
+TYPED_TEST(ActorNavigationTest, AMeleeMonsterOfTheDataFollowsRoundAWallIntoStrikingReach)
+{
+    Actor* skeleton = this->spawn(this->findType("SkeletonWarrior"), 5, 20, 10);
+    Sentient* target = this->placeTarget(5, 20, 18);
+    ASSERT_TRUE(skeleton && target);
+    skeleton->setChecksActivity(false);
+    for (int x = 16; x <= 24; ++x)
+        this->field.blockWalking(0, x, 14);
+    bool inReach = false;
+    for (int i = 0; i < 300 && !inReach; ++i) {
+        this->world.game->update(0.05f);
+        float d = ZonePosition::distanceTo(skeleton->getPosition(), target->getPosition());
+        inReach = d < 96.0f && skeleton->isInMeleeRange(target);
+    }
+    EXPECT_TRUE(inReach);
+    EXPECT_EQ(skeleton->getTarget(), target);
+}
+
+} // namespace
