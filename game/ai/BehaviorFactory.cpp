@@ -13,6 +13,7 @@
 #include "game/ai/BehaviorSuicide.h"
 #include "game/ai/BehaviorTeleport.h"
 #include "game/ai/BehaviorTeleportToLeader.h"
+#include "game/ai/BehaviorUseSkill.h"
 #include "game/definitions/GameEnums.h"
 
 #include <new>
@@ -54,6 +55,8 @@ std::unique_ptr<BehaviorBase> createBehavior(int type)
         return make<BehaviorAvoidLeader>();
     case ActorBehavior::TeleportToLeader:
         return make<BehaviorTeleportToLeader>();
+    case ActorBehavior::UseSkill:
+        return make<BehaviorUseSkill>();
     default:
         break;
     }

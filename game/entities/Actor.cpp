@@ -17,6 +17,7 @@
 #include "game/entities/Inventory.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillList.h"
 #include "game/skills/SkillListBase.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
@@ -404,6 +405,10 @@ void Actor::update(float dt)
         if (m_active) {
             lookForTargets(dt);
             updateTargets(dt);
+            // The skill list stepped in Sentient::update; its choice is
+            // ready before the behaviours run.
+            if (auto* skills = dynamic_cast<SkillList*>(m_skillList))
+                skills->chooseSkill(this);
             thinkBehaviors(dt);
             Game* game = Game::instance();
             if (game && game->isLevelLoaded(m_position.zone))

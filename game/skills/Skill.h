@@ -104,6 +104,21 @@ public:
     // "MaxRange" when above 0, else half the state message's square.
     float getSearchRadius() const;
 
+    // ---- AI choice (SkillChoice.cpp)
+    // Rates the skill for the user's situation; 0 when it is not to be used.
+    void updatePriority(Sentient* user);
+    // Whom an AI use aims at: the weakest ally for a heal, the buff target
+    // for a buff, else the user ("Self") or the user's target.
+    Entity* chooseTarget(Sentient* user) const;
+    // The first living ally within "MaxRange" with the lowest health
+    // fraction below 1; null when all are whole.
+    Sentient* findWeakestAlly(Sentient* user) const;
+    // The first living ally (with "AllAllies"), else the user, that takes
+    // the skill's status effect; null without one.
+    Entity* findBuffTarget(Sentient* user) const;
+    // A covenant member, or a monster above Normal rarity.
+    bool isToughEnemy(const Entity* target) const;
+
     float getPriority() const { return m_priority; }
     void setPriority(float priority) { m_priority = priority; }
     Timer& getUseCheckTimer() { return m_useCheckTimer; }

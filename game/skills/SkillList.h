@@ -19,6 +19,10 @@ public:
     // A chosen skill the rebuild deleted is forgotten.
     void onRebuilt() override;
 
+    // Rates every skill and keeps the best one above 0 (the earlier on a
+    // tie) as the chosen skill; null when none rates above 0
+    // (SkillChoice.cpp).
+    Skill* chooseSkill(Sentient* user);
     Skill* getChosenSkill() const { return m_chosenSkill; }
     void setChosenSkill(Skill* skill) { m_chosenSkill = skill; }
 

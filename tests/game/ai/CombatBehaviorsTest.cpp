@@ -2,11 +2,14 @@
 #include "game/ai/BehaviorRanged.h"
 #include "game/ai/BehaviorSuicide.h"
 #include "game/ai/BehaviorTeleport.h"
+#include "game/ai/BehaviorUseSkill.h"
 #include "game/entities/ActorFixture.h"
+#include "game/skills/SkillList.h"
 #include "support/BehaviorTestActor.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -237,6 +240,51 @@ TEST_F(CombatBehaviorsTest, TeleportBlinksAwayAndWaitsOutItsPause)
     ZonePosition destination = teleport->chooseDestination();
     EXPECT_TRUE(std::isfinite(destination.x) && std::isfinite(destination.y));
     EXPECT_EQ(destination, actor->getPosition());
+}
+
+TEST_F(CombatBehaviorsTest, SkillWaitsMoveFromTheLowToTheFullHealthRange)
+{
+    MonsterCopy copy(findType("GoblinWarrior"));
+    MonsterArchetype& c = *copy.archetype;
+    EXPECT_EQ(BehaviorUseSkill::drawSkillWait(&c, 0.75f), 0.0f); // no LowHealthPercent
+    c.lowHealthPercent = 0.5f;
+    c.minSkillWaitLowHealth = 1.0f;
+    c.maxSkillWaitLowHealth = 2.0f;
+    c.minSkillWaitFullHealth = 4.0f;
+    c.maxSkillWaitFullHealth = 6.0f;
+    float lo75 = 10.0f, hi75 = 0.0f, lo30 = 10.0f, hi30 = 0.0f;
+    for (int i = 0; i < 400; ++i) {
+        float w75 = BehaviorUseSkill::drawSkillWait(&c, 0.75f);
+        float w30 = BehaviorUseSkill::drawSkillWait(&c, 0.30f);
+        lo75 = std::min(lo75, w75);
+        hi75 = std::max(hi75, w75);
+        lo30 = std::min(lo30, w30);
+        hi30 = std::max(hi30, w30);
+    }
+    EXPECT_GE(lo75, 2.5f);
+    EXPECT_LE(hi75, 4.0f);
+    EXPECT_LT(lo75, 2.6f);
+    EXPECT_GT(hi75, 3.9f);
+    EXPECT_GE(lo30, 1.0f);
+    EXPECT_LE(hi30, 2.0f);
+    EXPECT_LT(lo30, 1.1f);
+    EXPECT_GT(hi30, 1.9f);
+}
+
+TEST_F(CombatBehaviorsTest, UseSkillNeedsAChosenSkillAndEndsWithIt)
+{
+    auto* use = giveOnlyBehavior(actor, std::make_unique<BehaviorUseSkill>());
+    auto* list = dynamic_cast<SkillList*>(actor->getSkillList());
+    ASSERT_NE(list, nullptr);
+    list->setChosenSkill(nullptr);
+    EXPECT_FALSE(use->canStart());
+    use->start();
+    EXPECT_TRUE(use->isFinished());
+    use->setFinished(false);
+    use->notify(toIndex(SimpleEvent::SkillFinished), -1);
+    EXPECT_TRUE(use->isFinished());
+    EXPECT_FALSE(use->canContinue());
+
 }
 
 } // namespace
