@@ -6,6 +6,7 @@
 #include "game/definitions/InventoryGroup.h"
 #include "game/entities/ActorFixture.h"
 #include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
 #include "game/entities/Sentient.h"
 #include "game/world/SpawnSystem.h"
 #include "support/TestSupport.h"
@@ -310,6 +311,35 @@ TEST_F(MonsterLootTest, ABossFillsItsCorpseWithItsRowsItems)
     other->setEnhancementRarity(static_cast<int>(MonsterRarity::Boss));
     world.game->hooks().dropMonsterLoot(other, 1.0f, 0, 0.0f, 0.0f);
     EXPECT_EQ(other->getInventory()->getSlot(toIndex(InventoryGroupIndex::Loot))->countItems(), 0);
+    world.game->clear();
+}
+
+TEST_F(MonsterLootTest, UniqueItemsOnTheGroundAreHeard)
+{
+    // Every step up to Unique is certain, Artifact never.
+    for (int r = 1; r <= static_cast<int>(ItemRarity::Unique); ++r)
+        spawns.setItemRarityChance(r, 100);
+    spawns.setItemRarityChance(static_cast<int>(ItemRarity::Artifact), 0);
+    world.game->clearSoundEvents();
+    const int before = world.game->getEntityCount();
+    spawns.dropItem(nav.tileCentre(0, 50, 50), 20, 0, 0, nullptr);
+    ASSERT_EQ(world.game->getEntityCount(), before + 1);
+    ASSERT_EQ(world.game->getSoundEvents().size(), 1u);
+    const SoundEvent& sound = world.game->getSoundEvents().front();
+    EXPECT_EQ(sound.radius, 150.0f);
+    auto* ground = dynamic_cast<ItemGround*>(world.game->getEntity(sound.entityNumber));
+    ASSERT_NE(ground, nullptr);
+    ASSERT_NE(ground->getGroundItem(), nullptr);
+    EXPECT_EQ(ground->getGroundItem()->getRarity(), ItemRarity::Unique);
+    EXPECT_TRUE(ground->getGroundItem()->getItemEntry()->getName().rfind("Unique", 0) == 0);
+
+    // A plain item lands without a sound.
+    for (int r = 1; r < kItemRarityCount; ++r)
+        spawns.setItemRarityChance(r, 0);
+    world.game->clearSoundEvents();
+    spawns.dropItem(nav.tileCentre(0, 40, 50), 20, 0, 0, nullptr);
+    EXPECT_EQ(world.game->getEntityCount(), before + 2);
+    EXPECT_TRUE(world.game->getSoundEvents().empty());
     world.game->clear();
 }
 
