@@ -19,6 +19,7 @@
 #include "game/world/WorldHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
 #include "server/GameStartup.h"
+#include "support/ServerStartup.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -202,14 +203,7 @@ TEST(WorldEndToEnd, SeededWorldsBuildAndEveryGateAndConnectionIsReached)
     options.dataDir = gameDataPath();
     options.userDir = user.path().string();
     AppHooks hooks;
-    registerQuestLoaders();
-    registerCovenantLoaders();
-    installShaderHooks(hooks);
-    registerSkillLoaders();
-    registerFightingServices();
-    installGameDataHooks(hooks);
-    installServerHooks(hooks);
-    installWorldHooks(hooks);
+    installServerSideHooks(hooks);
     Application app(options, std::move(hooks));
     app.startup();
     ASSERT_NE(World::instance(), nullptr);
