@@ -3,9 +3,12 @@
 #include "engine/core/DebugSystem.h"
 #include "game/ai/BehaviorApproach.h"
 #include "game/ai/BehaviorAvoidLeader.h"
+#include "game/ai/BehaviorDestroyCorpse.h"
+#include "game/ai/BehaviorEatCorpse.h"
 #include "game/ai/BehaviorFollowLeader.h"
 #include "game/ai/BehaviorIdle.h"
 #include "game/ai/BehaviorMelee.h"
+#include "game/ai/BehaviorRaiseDead.h"
 #include "game/ai/BehaviorRanged.h"
 #include "game/ai/BehaviorRetreat.h"
 #include "game/ai/BehaviorReturnHome.h"
@@ -49,6 +52,12 @@ std::unique_ptr<BehaviorBase> createBehavior(int type)
         return make<BehaviorSuicide>();
     case ActorBehavior::Teleport:
         return make<BehaviorTeleport>();
+    case ActorBehavior::RaiseDead:
+        return make<BehaviorRaiseDead>();
+    case ActorBehavior::DestroyCorpse:
+        return make<BehaviorDestroyCorpse>();
+    case ActorBehavior::EatCorpse:
+        return make<BehaviorEatCorpse>();
     case ActorBehavior::FollowLeader:
         return make<BehaviorFollowLeader>();
     case ActorBehavior::AvoidLeader:

@@ -49,6 +49,27 @@ protected:
         return eat;
     }
 
+    // The actor's own copy of a behaviour class from its shipped stack.
+    template <class B> static B* findBehavior(Actor* actor)
+    {
+        for (const auto& behavior : actor->getBehaviors())
+            if (auto* found = dynamic_cast<B*>(behavior.get()))
+                return found;
+        return nullptr;
+    }
+
+    // An awake monster of the shipped data with its stack.
+    Actor* spawnAwake(const std::string& type, int tx, int ty)
+    {
+        Actor* actor = spawn(findType(type), 4, tx, ty);
+        if (actor) {
+            actor->setChecksActivity(false);
+            actor->setActiveNow(true);
+            actor->setHomePosition(actor->getPosition());
+        }
+        return actor;
+    }
+
     const StatusEffect* activeFeast(const Actor* actor) const
     {
         const DatabaseEntry* feast = Database::get().findEntry("StatusEffectFeast");
@@ -66,6 +87,8 @@ TEST_F(CorpseBehaviorsTest, ASpiderWalksToAGoblinBodyEatsItAndGrows)
     Actor* goblin = corpseOf(findType("GoblinWarrior"), 25, 20);
     ASSERT_TRUE(spider && goblin);
     ASSERT_EQ(goblin->getDeathState(), Actor::kCorpse);
+    // The behaviour under test runs alone.
+    spider->clearBehaviors();
     spider->setChecksActivity(false);
     spider->setActiveNow(true);
     spider->setVisualFlag(1, false);
@@ -497,6 +520,84 @@ TEST_F(CorpseBehaviorsTest, DataEntriesSetTheTimersAndResolveTheirEntries)
     smash.loadData(db.findEntry("TestSmashData"));
     EXPECT_FLOAT_EQ(smash.searchTimer.min, 4.0f);
     EXPECT_FLOAT_EQ(smash.searchTimer.max, 4.4f);
+}
+
+TEST_F(CorpseBehaviorsTest, ShippedSpiderEatsAGoblinBodyThroughItsStack)
+{
+    Actor* spider = spawnAwake("CaveSpider", 20, 20);
+    ASSERT_TRUE(spider);
+    auto* eat = findBehavior<BehaviorEatCorpse>(spider);
+    ASSERT_NE(eat, nullptr);
+    EXPECT_EQ(spider->getBehaviors().front()->getType(), toIndex(ActorBehavior::EatCorpse));
+    EXPECT_EQ(eat->maxCorpsesToEat, 3);
+    EXPECT_EQ(eat->statusEffect, Database::get().findEntry("StatusEffectFeast"));
+    EXPECT_FLOAT_EQ(eat->healthRegen, 0.25f);
+    EXPECT_EQ(eat->showSurface, std::vector<int>{2});
+    EXPECT_TRUE(eat->canMove);
+    // Shown by the first meal, hidden until then.
+    EXPECT_FALSE(spider->getVisualFlags()[2]);
+
+    Actor* goblin = corpseOf(findType("GoblinWarrior"), 26, 21);
+    ASSERT_TRUE(goblin);
+    const int number = goblin->getEntityNumber();
+    spider->setHealth(spider->getMaxHealth() / 2);
+    bool ate = false;
+    for (int i = 0; i < 200 && !ate; ++i) {
+        step(0.05f);
+        ate = eat->corpsesEaten == 1;
+    }
+    ASSERT_TRUE(ate);
+    EXPECT_LT(spider->distanceToEntity(goblin, true), 1.5f * 32.0f);
+    EXPECT_GE(spider->getHealth(), spider->getMaxHealth() / 2 + spider->getMaxHealth() / 4);
+    const StatusEffect* feast = activeFeast(spider);
+    ASSERT_NE(feast, nullptr);
+    EXPECT_EQ(feast->level, 1);
+    EXPECT_EQ(spider->getVisualFlags()[2], eat->getOwnerSurfaceCount() > 2);
+    step(0.2f);
+    EXPECT_EQ(world.game->getEntity(number), nullptr);
+    EXPECT_NE(spider->getCurrentBehaviorType(), toIndex(ActorBehavior::EatCorpse));
+}
+
+TEST_F(CorpseBehaviorsTest, ShippedSkeletonSmashesAGoblinBody)
+{
+    Actor* skeleton = spawnAwake("SkeletonWarrior", 20, 20);
+    ASSERT_TRUE(skeleton);
+    auto* smash = findBehavior<BehaviorDestroyCorpse>(skeleton);
+    ASSERT_NE(smash, nullptr);
+    EXPECT_FLOAT_EQ(smash->maxRange, 200.0f);
+    Actor* goblin = corpseOf(findType("GoblinWarrior"), 23, 20);
+    ASSERT_TRUE(goblin);
+    const int number = goblin->getEntityNumber();
+    // Found after one wait of 4 to 4.4 s, once the first ask started it.
+    step(4.0f);
+    EXPECT_EQ(world.game->getEntity(number), goblin);
+    step(0.6f);
+    EXPECT_EQ(world.game->getEntity(number), nullptr);
+    EXPECT_FALSE(skeleton->isDead());
+}
+
+TEST_F(CorpseBehaviorsTest, ShippedCultistRaisesASkeletonWarrior)
+{
+    Actor* cultist = spawnAwake("CultInitiate", 20, 20);
+    ASSERT_TRUE(cultist);
+    auto* raise = findBehavior<BehaviorRaiseDead>(cultist);
+    ASSERT_NE(raise, nullptr);
+    EXPECT_EQ(raise->raiseEntity, Database::get().findEntry("SkeletonWarrior"));
+    EXPECT_FALSE(raise->raiseAnyFriendly);
+    Actor* goblin = corpseOf(findType("GoblinWarrior"), 22, 20);
+    Actor* skeleton = corpseOf(findType("SkeletonWarrior"), 24, 21);
+    ASSERT_TRUE(goblin && skeleton);
+    bool raised = false;
+    bool wasCurrent = false;
+    for (int i = 0; i < 160 && !raised; ++i) {
+        step(0.05f);
+        wasCurrent = wasCurrent || cultist->getCurrentBehaviorType() == toIndex(ActorBehavior::RaiseDead);
+        raised = !skeleton->isDead();
+    }
+    ASSERT_TRUE(raised);
+    EXPECT_TRUE(wasCurrent);
+    EXPECT_EQ(skeleton->getHealth(), skeleton->getMaxHealth());
+    EXPECT_TRUE(goblin->isDead());
 }
 
 } // namespace
