@@ -154,7 +154,7 @@ TEST_F(CorpseBehaviorsTest, MealsCountTowardsTheLimitTheSurfacesAndTheFeastLevel
     Actor* spider = spawn(findType("CaveSpider"), 4, 20, 20);
     ASSERT_TRUE(spider);
     auto eat = makeEater(spider);
-    // Surface 1 of the box model shown first; 7 is past its two surfaces.
+    // Surface 1 shown first; 7 is past the spider model's three surfaces.
     eat->showSurface = {1, 7};
     eat->canMove = false;
     eat->maxCorpsesToEat = 3;
@@ -534,6 +534,7 @@ TEST_F(CorpseBehaviorsTest, ShippedSpiderEatsAGoblinBodyThroughItsStack)
     EXPECT_FLOAT_EQ(eat->healthRegen, 0.25f);
     EXPECT_EQ(eat->showSurface, std::vector<int>{2});
     EXPECT_TRUE(eat->canMove);
+    EXPECT_EQ(eat->animName, "eat");
     // Shown by the first meal, hidden until then.
     EXPECT_FALSE(spider->getVisualFlags()[2]);
 
@@ -542,17 +543,22 @@ TEST_F(CorpseBehaviorsTest, ShippedSpiderEatsAGoblinBodyThroughItsStack)
     const int number = goblin->getEntityNumber();
     spider->setHealth(spider->getMaxHealth() / 2);
     bool ate = false;
+    bool sawEating = false;
     for (int i = 0; i < 200 && !ate; ++i) {
         step(0.05f);
         ate = eat->corpsesEaten == 1;
+        sawEating = sawEating || spider->isPlayingAnimation("eat");
     }
     ASSERT_TRUE(ate);
+    // The meal waited for the eating animation.
+    EXPECT_TRUE(sawEating);
     EXPECT_LT(spider->distanceToEntity(goblin, true), 1.5f * 32.0f);
     EXPECT_GE(spider->getHealth(), spider->getMaxHealth() / 2 + spider->getMaxHealth() / 4);
     const StatusEffect* feast = activeFeast(spider);
     ASSERT_NE(feast, nullptr);
     EXPECT_EQ(feast->level, 1);
-    EXPECT_EQ(spider->getVisualFlags()[2], eat->getOwnerSurfaceCount() > 2);
+    EXPECT_EQ(eat->getOwnerSurfaceCount(), 3);
+    EXPECT_TRUE(spider->getVisualFlags()[2]);
     step(0.2f);
     EXPECT_EQ(world.game->getEntity(number), nullptr);
     EXPECT_NE(spider->getCurrentBehaviorType(), toIndex(ActorBehavior::EatCorpse));
