@@ -2,6 +2,7 @@
 // whole level's collision grids, cell queries of a level and of the World
 // over a built 3 x 3, and the ground cells of one screen built cold. Figures
 // come as counters (milliseconds, millions of queries a second).
+#include "bench/BenchLevelWorld.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
@@ -24,30 +25,9 @@
 namespace {
 
 // The shipped data with the levels' systems, made once.
-struct LevelData {
-    LevelData()
-        : userDir(std::filesystem::temp_directory_path() / "gloam-bench-levels"),
-          files(GLOAM_DATA_DIR, (std::filesystem::create_directories(userDir), userDir.string()))
+struct LevelData : BenchLevelWorld {
+    LevelData() : BenchLevelWorld("gloam-bench-levels")
     {
-        files.mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);
-        database.load(Database::kMasterFile, false);
-        startUpGameData(data);
-        resources.setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
-            for (const char* root : {GLOAM_DATA_DIR, GLOAM_GENERATED_DATA_DIR}) {
-                std::ifstream in(std::string(root) + "/" + name, std::ios::binary);
-                if (in) {
-                    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                    return true;
-                }
-            }
-            return false;
-        });
-        ModelResource::registerTypes(resources);
-        shaders.registerCommands();
-        shaders.loadAll();
-        registerAreaResourceType(resources);
-        world = std::make_unique<World>();
-        world->installNeighbourFunction();
         for (const char* name : {"AreaMeadows", "AreaDarkwood"}) {
             auto def = std::make_unique<AreaDefinition>();
             def->load(database.findEntry(name), 0);
@@ -78,19 +58,9 @@ struct LevelData {
     {
         world.reset();
         definitions.clear();
-        data.reset();
-        ZoneTopology::reset();
     }
 
-    DebugSystem debug;
-    std::filesystem::path userDir;
-    FileSystem files;
-    Database database;
-    ResourceSystem resources;
-    ShaderSystem shaders;
-    std::unique_ptr<GameData> data;
     std::vector<std::unique_ptr<AreaDefinition>> definitions;
-    std::unique_ptr<World> world;
 };
 
 LevelData& levels()

@@ -3,6 +3,7 @@
 // search), the same pairs with the goal fenced by two rings of blocked tiles
 // (no path: 500 expansions), and the heap allocations made during searches
 // (counted by this program's operator new). Figures come as counters.
+#include "bench/BenchLevelWorld.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
@@ -84,31 +85,9 @@ private:
     World& m_world;
 };
 
-struct PathData {
-    PathData()
-        : userDir(std::filesystem::temp_directory_path() / "gloam-bench-paths"),
-          files(GLOAM_DATA_DIR, (std::filesystem::create_directories(userDir), userDir.string()))
+struct PathData : BenchLevelWorld {
+    PathData() : BenchLevelWorld("gloam-bench-paths")
     {
-        files.mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);
-        database.load(Database::kMasterFile, false);
-        startUpGameData(data);
-        resources.setBaseDirectory(GLOAM_DATA_DIR);
-        resources.setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
-            for (const char* root : {GLOAM_DATA_DIR, GLOAM_GENERATED_DATA_DIR}) {
-                std::ifstream in(std::string(root) + "/" + name, std::ios::binary);
-                if (in) {
-                    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                    return true;
-                }
-            }
-            return false;
-        });
-        ModelResource::registerTypes(resources);
-        shaders.registerCommands();
-        shaders.loadAll();
-        registerAreaResourceType(resources);
-        world = std::make_unique<World>();
-        world->installNeighbourFunction();
         definition = std::make_unique<AreaDefinition>();
         definition->load(database.findEntry("AreaDarkwood"), 0);
         auto level = std::make_unique<Level>();
@@ -143,19 +122,9 @@ struct PathData {
         finder.reset();
         world.reset();
         definition.reset();
-        data.reset();
-        ZoneTopology::reset();
     }
 
-    DebugSystem debug;
-    std::filesystem::path userDir;
-    FileSystem files;
-    Database database;
-    ResourceSystem resources;
-    ShaderSystem shaders;
-    std::unique_ptr<GameData> data;
     std::unique_ptr<AreaDefinition> definition;
-    std::unique_ptr<World> world;
     std::unique_ptr<PathFinder> finder;
     Entity mover;
     std::vector<std::pair<int, int>> starts;

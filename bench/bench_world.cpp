@@ -1,6 +1,7 @@
 // The world on the shipped data, one core: "Standard" laid out from a seed,
 // and the same with every level's layout and collision grids built. Figures
 // come as counters (milliseconds).
+#include "bench/BenchLevelWorld.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
@@ -22,46 +23,8 @@
 namespace {
 
 // The shipped data with the World's systems, made once.
-struct WorldData {
-    WorldData()
-        : userDir(std::filesystem::temp_directory_path() / "gloam-bench-world"),
-          files(GLOAM_DATA_DIR, (std::filesystem::create_directories(userDir), userDir.string()))
-    {
-        files.mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);
-        database.load(Database::kMasterFile, false);
-        startUpGameData(data);
-        resources.setFileReader([](const std::string& name, std::vector<uint8_t>& out) {
-            for (const char* root : {GLOAM_DATA_DIR, GLOAM_GENERATED_DATA_DIR}) {
-                std::ifstream in(std::string(root) + "/" + name, std::ios::binary);
-                if (in) {
-                    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                    return true;
-                }
-            }
-            return false;
-        });
-        ModelResource::registerTypes(resources);
-        shaders.registerCommands();
-        shaders.loadAll();
-        registerAreaResourceType(resources);
-        world = std::make_unique<World>();
-        world->installNeighbourFunction();
-    }
-    ~WorldData()
-    {
-        world.reset();
-        data.reset();
-        ZoneTopology::reset();
-    }
-
-    DebugSystem debug;
-    std::filesystem::path userDir;
-    FileSystem files;
-    Database database;
-    ResourceSystem resources;
-    ShaderSystem shaders;
-    std::unique_ptr<GameData> data;
-    std::unique_ptr<World> world;
+struct WorldData : BenchLevelWorld {
+    WorldData() : BenchLevelWorld("gloam-bench-world") {}
 };
 
 WorldData& worldData()
