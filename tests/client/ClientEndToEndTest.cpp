@@ -30,10 +30,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(DebugSystem::instance(), nullptr);
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = gameDataPath();
-        options.userDir = user.path().string();
+        LaunchOptions options = headlessOptions(user);
         AppHooks hooks;
         registerQuestLoaders();
         installGameDataHooks(hooks);

@@ -20,10 +20,7 @@ TEST(ServerEndToEnd, StartUpFramesHealAndEntityInfo)
 {
     ASSERT_EQ(DebugSystem::instance(), nullptr);
     TempDir user;
-    LaunchOptions options;
-    options.headless = true;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
+    LaunchOptions options = headlessOptions(user);
     AppHooks hooks;
     registerQuestLoaders();
     installGameDataHooks(hooks);

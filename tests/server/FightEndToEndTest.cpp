@@ -72,10 +72,7 @@ bool isProjectileEntry(uint32_t entryId)
 TEST(FightEndToEnd, FireboltsOfABarbarianKillAMonsterWarrior)
 {
     TempDir user;
-    LaunchOptions options;
-    options.headless = true;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
+    LaunchOptions options = headlessOptions(user);
     AppHooks hooks;
     installServerSideHooks(hooks);
     Application app(options, std::move(hooks));

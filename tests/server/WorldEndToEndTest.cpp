@@ -198,10 +198,7 @@ TEST(WorldEndToEnd, SeededWorldsBuildAndEveryGateAndConnectionIsReached)
 {
     ASSERT_EQ(DebugSystem::instance(), nullptr);
     TempDir user;
-    LaunchOptions options;
-    options.headless = true;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
+    LaunchOptions options = headlessOptions(user);
     AppHooks hooks;
     installServerSideHooks(hooks);
     Application app(options, std::move(hooks));

@@ -146,3 +146,12 @@ size_t LogCapture::count(int level) const
     }
     return n;
 }
+
+LaunchOptions headlessOptions(const TempDir& user)
+{
+    LaunchOptions options;
+    options.headless = true;
+    options.dataDir = gameDataPath();
+    options.userDir = user.path().string();
+    return options;
+}

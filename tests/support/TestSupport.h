@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/DebugSystem.h"
+#include "engine/platform/LaunchOptions.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -41,6 +42,9 @@ std::vector<uint8_t> readFileBytes(const std::filesystem::path& path);
 void writeFileBytes(const std::filesystem::path& path, const std::vector<uint8_t>& bytes);
 
 // A run of one of the build's content generators (tools/<name>).
+// A headless run of the program on data/ with that user directory.
+LaunchOptions headlessOptions(const TempDir& user);
+
 struct ToolRun {
     int exitCode = -1;
     std::string output; // stdout and stderr

@@ -3,11 +3,11 @@
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/console/VirtualKeys.h"
+#include "engine/core/Clock.h"
 #include "engine/core/ColorSystem.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Profiler.h"
 #include "engine/core/Random.h"
-#include "engine/core/Clock.h"
 #include "engine/data/Database.h"
 #include "engine/data/Localization.h"
 #include "engine/data/NameGenerator.h"
@@ -48,10 +48,7 @@ TEST(ApplicationFrameTest, HooksRunInStartupFrameAndShutdownOrder)
 {
     ASSERT_EQ(DebugSystem::instance(), nullptr);
     TempDir user;
-    LaunchOptions options;
-    options.headless = true;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
+    LaunchOptions options = headlessOptions(user);
 
     std::vector<std::string> calls;
     auto record = [&calls](const char* name) { return [&calls, name] { calls.push_back(name); }; };

@@ -52,9 +52,7 @@ class ShippedQuestData : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        options.headless = true;
-        options.dataDir = gameDataPath();
-        options.userDir = user.path().string();
+        options = headlessOptions(user);
         registerQuestLoaders();
         registerCovenantLoaders();
         registerSkillLoaders();
