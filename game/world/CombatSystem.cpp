@@ -176,17 +176,10 @@ int CombatSystem::resolveHit(Entity* attacker, Entity* target, const SkillBase* 
     int64_t total = 0;
     for (int i = 0; i < list.getCount(); ++i) {
         int type = 0;
-        int amount = list.rollEntry(i, type);
-        if (!validDamageType(type)) {
-            debugPrint(2, "Combat: damage entry of unknown type %d skipped\n", type);
+        int amount = 0;
+        if (!rollEntryAmount(list, i, crushing, critical, type, amount))
             continue;
-        }
-        if (crushing) {
-            int lo = 0;
-            list.getEntryRange(i, lo, amount, type);
-        }
         if (critical) {
-            amount = saturate(static_cast<int64_t>(amount) * 2);
             noteEvent(target, 5, attacker);
             noteEvent(attacker, 16, target);
         }
@@ -259,6 +252,23 @@ int CombatSystem::rollDefense(const Entity* target) const
             return i + 1;
     }
     return 0;
+}
+
+bool CombatSystem::rollEntryAmount(const StatChangeList& list, int index, bool crushing, bool critical,
+                                   int& type, int& amount) const
+{
+    amount = list.rollEntry(index, type);
+    if (!validDamageType(type)) {
+        debugPrint(2, "Combat: damage entry of unknown type %d skipped\n", type);
+        return false;
+    }
+    if (crushing) {
+        int lo = 0;
+        list.getEntryRange(index, lo, amount, type);
+    }
+    if (critical)
+        amount = saturate(static_cast<int64_t>(amount) * 2);
+    return true;
 }
 
 int CombatSystem::absorbByResistance(const Entity* target, int damageType, int amount, bool overTime) const
@@ -454,17 +464,9 @@ int CombatSystem::applyDamage(Entity* source, Entity* target, const StatChangeLi
     int64_t total = 0;
     for (int i = 0; i < list.getCount(); ++i) {
         int type = 0;
-        int amount = list.rollEntry(i, type);
-        if (!validDamageType(type)) {
-            debugPrint(2, "Combat: damage entry of unknown type %d skipped\n", type);
+        int amount = 0;
+        if (!rollEntryAmount(list, i, crushing, critical, type, amount))
             continue;
-        }
-        if (crushing) {
-            int lo = 0;
-            list.getEntryRange(i, lo, amount, type);
-        }
-        if (critical)
-            amount = saturate(static_cast<int64_t>(amount) * 2);
         if (defender)
             defender->filterIncomingDamage(amount);
         if (amount >= 0)

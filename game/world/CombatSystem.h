@@ -66,6 +66,10 @@ public:
     float rollSpecial(int kind, const Sentient* attacker, const Entity* target, const SkillBase* skill) const;
     // 0 … 5; one draw.
     int rollDefense(const Entity* target) const;
+    // One damage entry's amount: its roll, the entry's maximum for a crushing
+    // blow, doubled for a critical hit; false (logged) for an unknown type.
+    bool rollEntryAmount(const StatChangeList& list, int index, bool crushing, bool critical, int& type,
+                         int& amount) const;
     int absorbByResistance(const Entity* target, int damageType, int amount, bool overTime) const;
     int absorbByArmor(const Entity* attacker, const Entity* target, int amount) const;
     int applyPvpMult(const Entity* attacker, const Entity* target, int amount) const;
