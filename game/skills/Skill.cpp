@@ -187,6 +187,8 @@ int Skill::act(Sentient* user, Entity* friendTarget)
         }
         Actor::alertFaction(definition->alertFaction, user, hate);
     }
+    if (definition->monstersToSpawn > 0 || definition->maxMonstersToSpawn > 0)
+        summonMonsters(user, user->getTarget());
     Game* game = Game::instance();
     if (!definition->projectile.empty() && definition->alwaysWorks) {
         ZonePosition aim;

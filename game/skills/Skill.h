@@ -89,6 +89,12 @@ public:
     // Up to five tries of a destination the Game accepts; the user warps
     // to the first. A blink jumps up to 200 units each way.
     void moveUser(Sentient* user);
+    // The skill's monsters near the user, each hating the target; stops at
+    // the first that finds nowhere to stand (that one is deleted). Returns
+    // how many were placed.
+    int summonMonsters(Sentient* user, Entity* target);
+    // How many monsters a use summons (a count, else a draw in min … max).
+    int rollSummonCount() const;
     // The skill's "Projectile" from the user at the target (or towards the
     // position without one); null without a user or when none was made.
     Projectile* launchProjectile(Sentient* user, Entity* target, const ZonePosition& position);

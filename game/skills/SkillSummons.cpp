@@ -1,0 +1,89 @@
+#include "engine/core/Random.h"
+#include "engine/data/DatabaseEntry.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Sentient.h"
+#include "game/skills/Skill.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/world/SpawnSystem.h"
+
+#include <algorithm>
+
+namespace {
+
+// Tries of the Game's placement before a summon is given up.
+constexpr int kPlacementTries = 7;
+
+// One summon of the definition at the level, not placed yet; null when the
+// definition names nothing that can be made.
+Actor* makeSummon(const SpawnSystem& spawns, const SkillDefinition& definition, int levelIndex, int level)
+{
+    const GameData* data = GameData::instance();
+    if (!data)
+        return nullptr;
+    if (definition.monsterArchetype) {
+        const MonsterArchetype* archetype = data->findArchetypeByEntry(definition.monsterArchetype);
+        const MonsterType* type = archetype ? archetype->pickTypeForLevel(level) : nullptr;
+        // The type's own Unique or Legend, else a rarity rolled for the level.
+        return spawns.createMonster(type, levelIndex, level);
+    }
+    if (definition.monsterType) {
+        const MonsterType* type = data->findMonsterTypeByEntryId(definition.monsterType->getId());
+        if (!type)
+            return nullptr;
+        const MonsterRarity rarity = type->unique   ? MonsterRarity::Unique
+                                     : type->legend ? MonsterRarity::Legend
+                                                    : MonsterRarity::Normal;
+        return spawns.spawnMonster(type, levelIndex, rarity, level);
+    }
+    return nullptr;
+}
+
+} // namespace
+
+int Skill::rollSummonCount() const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!definition)
+        return 0;
+    const int low = definition->minMonstersToSpawn;
+    const int high = definition->maxMonstersToSpawn;
+    if (low < 1 && high < 1)
+        return std::max(definition->monstersToSpawn, 0);
+    const int span = std::max(high - low, 0) + 1;
+    // A draw of exactly 1.0 would give one past the maximum.
+    const int k = std::min(static_cast<int>(randomFloat(0) * static_cast<float>(span)), span - 1);
+    return std::max(low + k, 0);
+}
+
+int Skill::summonMonsters(Sentient* user, Entity* target)
+{
+    const SkillDefinition* definition = getDefinition();
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    if (!user || !definition || !spawns)
+        return 0;
+    const int count = rollSummonCount();
+    const ZonePosition position = user->getPosition();
+    const int level = user->getStat(toIndex(CharacterStat::Level));
+    int placed = 0;
+    for (int i = 0; i < count; ++i) {
+        Actor* summon = makeSummon(*spawns, *definition, position.zone, level);
+        if (!summon)
+            continue;
+        bool stands = false;
+        for (int tries = 0; tries < kPlacementTries && !stands; ++tries)
+            stands = spawns->placeMonster(summon, position, nullptr);
+        if (!stands) {
+            // Nowhere to stand: nothing is left in a wall and no more are made.
+            delete summon;
+            break;
+        }
+        ++placed;
+        if (target)
+            summon->updateTargetEntry(target, 1.0f, 0);
+        summon->setFlags(summon->getFlags() & ~Actor::kFlagHidden);
+    }
+    return placed;
+}

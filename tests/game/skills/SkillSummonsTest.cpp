@@ -1,0 +1,158 @@
+#include "engine/core/Random.h"
+#include "game/entities/ActorFixture.h"
+#include "game/entities/TargetEntry.h"
+#include "game/skills/Skill.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillList.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/Level.h"
+#include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <vector>
+
+namespace {
+
+// A level-12 caster on the flat field with a summoning skill it knows, and
+// an enemy to set the summons on.
+class SkillSummonsTest : public ActorFixture {
+protected:
+    SkillSummonsTest()
+    {
+        spawns.load();
+        user = placeTarget(12, 60, 60);
+        enemy = placeTarget(3, 70, 60);
+        world.game->hooks().monsterSpawned = [this](Actor* a, const MonsterType*) { summoned.push_back(a); };
+    }
+    ~SkillSummonsTest() override
+    {
+        world.game->hooks().monsterSpawned = nullptr;
+        world.game->clear();
+    }
+
+    Skill* learn()
+    {
+        definition.basicSkill = true;
+        auto* list = dynamic_cast<SkillList*>(user->getSkillList());
+        return list ? static_cast<Skill*>(list->addSkill(&definition, user, 0, 0)) : nullptr;
+    }
+    const DatabaseEntry* entryOf(const char* typeName) const
+    {
+        const MonsterType* type = findType(typeName);
+        return type ? world.database.findEntry(type->getEntryName()) : nullptr;
+    }
+
+    SpawnSystem spawns;
+    SkillDefinition definition;
+    Sentient* user = nullptr;
+    Sentient* enemy = nullptr;
+    std::vector<Actor*> summoned;
+};
+
+TEST_F(SkillSummonsTest, SummonsStandNearTheUserAtItsLevelHatingTheTarget)
+{
+    ASSERT_NE(user, nullptr);
+    definition.monstersToSpawn = 3;
+    definition.monsterType = entryOf("CaveSpider");
+    ASSERT_NE(definition.monsterType, nullptr);
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+
+    const int before = world.game->getEntityCount();
+    EXPECT_EQ(skill->summonMonsters(user, enemy), 3);
+    EXPECT_EQ(world.game->getEntityCount(), before + 3);
+    ASSERT_EQ(summoned.size(), 3u);
+    std::set<std::pair<float, float>> spots;
+    for (Actor* a : summoned) {
+        EXPECT_EQ(a->getMonsterType(), findType("CaveSpider"));
+        EXPECT_EQ(a->getStat(toIndex(CharacterStat::Level)), 12);
+        EXPECT_FALSE(a->hasFlag(Actor::kFlagHidden));
+        const TargetEntry* entry = a->findTargetEntry(enemy);
+        ASSERT_NE(entry, nullptr);
+        EXPECT_FLOAT_EQ(entry->threat, 1.0f);
+        EXPECT_LT(ZonePosition::distanceTo(a->getPosition(), user->getPosition()), 32.0f * 8);
+        spots.insert({a->getPosition().x, a->getPosition().y});
+    }
+    EXPECT_EQ(spots.size(), 3u) << "each on a spot of its own";
+
+    // Without a target nobody is hated.
+    summoned.clear();
+    EXPECT_EQ(skill->summonMonsters(user, nullptr), 3);
+    for (Actor* a : summoned)
+        EXPECT_EQ(a->findTargetEntry(enemy), nullptr);
+}
+
+TEST_F(SkillSummonsTest, ARangeDrawsEveryCountFromMinimumToMaximum)
+{
+    definition.monstersToSpawn = 9; // a range overrides the plain count
+    definition.minMonstersToSpawn = 2;
+    definition.maxMonstersToSpawn = 4;
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+    std::set<int> seen;
+    for (int i = 0; i < 300; ++i) {
+        const int n = skill->rollSummonCount();
+        ASSERT_GE(n, 2);
+        ASSERT_LE(n, 4);
+        seen.insert(n);
+    }
+    EXPECT_EQ(seen.size(), 3u);
+    // Only a maximum: 0 … maximum.
+    definition.minMonstersToSpawn = 0;
+    definition.maxMonstersToSpawn = 1;
+    seen.clear();
+    for (int i = 0; i < 200; ++i)
+        seen.insert(skill->rollSummonCount());
+    EXPECT_EQ(seen, (std::set<int>{0, 1}));
+}
+
+TEST_F(SkillSummonsTest, AnArchetypeSummonsOneOfItsTypesForTheLevel)
+{
+    const MonsterType* scout = findType("GoblinScout");
+    ASSERT_NE(scout, nullptr);
+    definition.monstersToSpawn = 2;
+    definition.monsterArchetype = world.database.findEntry(scout->archetype->getEntryName());
+    ASSERT_NE(definition.monsterArchetype, nullptr);
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+    EXPECT_EQ(skill->summonMonsters(user, enemy), 2);
+    ASSERT_EQ(summoned.size(), 2u);
+    for (Actor* a : summoned) {
+        ASSERT_NE(a->getMonsterType(), nullptr);
+        EXPECT_EQ(a->getMonsterType()->archetype, scout->archetype);
+        EXPECT_FALSE(a->getMonsterType()->unique);
+    }
+}
+
+TEST_F(SkillSummonsTest, NowhereToStandLeavesNothingAndStopsTheSummoning)
+{
+    definition.monstersToSpawn = 4;
+    definition.monsterType = entryOf("CaveSpider");
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+    // A World whose one level is not built walls every spot.
+    AreaDefinition area;
+    auto walls = std::make_unique<World>();
+    auto level = std::make_unique<Level>();
+    level->definition = &area;
+    walls->addLevel(std::move(level));
+
+    const int before = world.game->getEntityCount();
+    Random::setState(0, 4242);
+    EXPECT_EQ(skill->summonMonsters(user, enemy), 0);
+    const uint32_t afterSummons = Random::getState(0);
+    EXPECT_EQ(world.game->getEntityCount(), before);
+    EXPECT_TRUE(summoned.empty());
+    // The sanitizer build's leak check sees any summon left undeleted.
+
+    // Only the first was made: the stream moved as far as making one spider.
+    Random::setState(0, 4242);
+    delete spawns.spawnMonster(findType("CaveSpider"), 0, MonsterRarity::Normal, 12);
+    EXPECT_EQ(Random::getState(0), afterSummons);
+}
+
+} // namespace
