@@ -1,7 +1,9 @@
 #include "game/ai/BehaviorStack.h"
 
+#include "game/ai/BehaviorApproach.h"
 #include "game/ai/BehaviorBase.h"
 #include "game/ai/BehaviorFactory.h"
+#include "game/ai/BehaviorSuicide.h"
 #include "game/definitions/GameEnums.h"
 #include "support/ScriptedBehavior.h"
 #include "support/TestWorld.h"
@@ -229,6 +231,27 @@ TEST(ShippedBehaviorStacks, EveryClassStackResolvesCleanlyAndMeleeComesWithRetur
         EXPECT_TRUE(!melee || home) << archetype->getEntryName();
     }
     EXPECT_EQ(world.game->getBehaviorStacks().size(), named);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ShippedBehaviorStacks, BloaterWalksUpAndBurstsWithinSixty)
+{
+    TestWorld world;
+    const MonsterArchetype* bloater = world.data->findDefinitionByName("Bloater");
+    ASSERT_NE(bloater, nullptr);
+    const BehaviorStack* stack = world.game->findBehaviorStack(bloater);
+    ASSERT_NE(stack, nullptr);
+    ASSERT_EQ(stack->getBehaviors().size(), 4u);
+    const auto* suicide = dynamic_cast<const BehaviorSuicide*>(stack->getBehaviors()[0].get());
+    const auto* approach = dynamic_cast<const BehaviorApproach*>(stack->getBehaviors()[1].get());
+    ASSERT_TRUE(suicide && approach);
+    EXPECT_FLOAT_EQ(suicide->maxSuicideRange, 60.0f);
+    // It keeps walking until it is close enough to burst.
+    EXPECT_LT(approach->maxOptimalRange, suicide->maxSuicideRange);
+    EXPECT_FALSE(bloater->deathSkill.empty());
 }
 
 } // namespace
