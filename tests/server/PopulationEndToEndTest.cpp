@@ -1,0 +1,444 @@
+// A generated world through the program's own start-up on the shipped data:
+// every block of every level populated once, the monsters' places, rarities
+// and enhancements, and monsters walking with the Game's own navigation (the
+// World and its path finder).
+#include "engine/app/Application.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
+#include "engine/data/Database.h"
+#include "engine/data/DatabaseEntry.h"
+#include "engine/data/DatabaseEntryType.h"
+#include "engine/platform/LaunchOptions.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
+#include "game/skills/StatusEffect.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/EntityQueryMask.h"
+#include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/LevelLayout.h"
+#include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
+#include "support/ServerStartup.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <deque>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kKey = 12;
+constexpr int kCells = 128;
+
+// The headless program started on data/ with a seeded world whose levels are
+// all built.
+class GeneratedWorld {
+public:
+    explicit GeneratedWorld(uint32_t seed)
+    {
+        options.headless = true;
+        options.dataDir = gameDataPath();
+        options.userDir = user.path().string();
+        AppHooks hooks;
+        installServerSideHooks(hooks);
+        app = std::make_unique<Application>(options, std::move(hooks));
+        app->startup();
+        world = World::instance();
+        game = Game::instance();
+        spawns = SpawnSystem::instance();
+        if (!world || !game || !spawns)
+            return;
+        world->setWorldSeed(seed);
+        world->load();
+        world->setSecretSeed(777);
+        world->createSecretLevels();
+        game->resizeForWorld(world->getLevelCount());
+        Random::setState(0, seed * 7u + 1u);
+    }
+    ~GeneratedWorld()
+    {
+        if (game)
+            game->clear();
+        if (acquired)
+            for (int i = 0; i < world->getLevelCount(); ++i)
+                if (world->isLevelLoaded(i))
+                    world->getLevel(i)->release(kKey);
+        app->requestQuit();
+        app->shutdown();
+    }
+
+    bool buildAll()
+    {
+        acquired = true;
+        for (int i = 0; i < world->getLevelCount(); ++i)
+            world->getLevel(i)->acquire(kKey);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(240);
+        while (std::chrono::steady_clock::now() < deadline) {
+            bool all = true;
+            for (int i = 0; i < world->getLevelCount() && all; ++i)
+                all = world->isLevelLoaded(i);
+            if (all)
+                return true;
+            app->getHooks().finishLevels();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return false;
+    }
+
+    std::vector<Actor*> actors() const
+    {
+        std::vector<Actor*> out;
+        for (int i = 0; i < Game::kMaxEntities; ++i)
+            if (auto* a = dynamic_cast<Actor*>(game->getEntity(i)))
+                out.push_back(a);
+        return out;
+    }
+
+    // Blocks of the level that hold ground the level's walks reach.
+    std::vector<int> populatedPlaces(int zone) const
+    {
+        std::vector<int> out;
+        const GameRules& rules = GameData::get().rules();
+        const LevelLayout* layout = world->getLevel(zone)->getLayout();
+        for (int b = 0; b < rules.blocksAcross * rules.blocksDown; ++b)
+            if (b < static_cast<int>(layout->places.size()) && layout->places[static_cast<size_t>(b)] >= 0 &&
+                (layout->reached.empty() || layout->reached[static_cast<size_t>(b)]))
+                out.push_back(b);
+        return out;
+    }
+
+    TempDir user;
+    LaunchOptions options;
+    std::unique_ptr<Application> app;
+    World* world = nullptr;
+    Game* game = nullptr;
+    SpawnSystem* spawns = nullptr;
+    bool acquired = false;
+};
+
+const DatabaseEntry* entry(const std::string& name)
+{
+    return Database::get().findEntry(name);
+}
+
+bool isEnhancement(const DatabaseEntry* e)
+{
+    return e && e->getTypeInherited() == static_cast<int>(DatabaseEntryType::MonsterEnhancement);
+}
+
+// Enhancements the monster's class or type gives it.
+bool givenByType(const MonsterType& type, const std::string& name)
+{
+    auto has = [&](const std::vector<std::string>& list) {
+        return std::find(list.begin(), list.end(), name) != list.end();
+    };
+    return has(type.enhancements) || (type.archetype && has(type.archetype->enhancements));
+}
+
+// Random enhancements a rarity asks for, the rarity mark aside.
+int wantedEnhancements(int rarity, bool npc)
+{
+    static constexpr int kMonster[] = {0, 1, 2, 1, 2, 0, 0, 0};
+    static constexpr int kNpc[] = {0, 1, 2, 3, 4, 0, 0, 0};
+    return npc ? kNpc[rarity] : kMonster[rarity];
+}
+
+ZonePosition cellCentre(int zone, int x, int y)
+{
+    return snapToGrid(ZonePosition(zone, x * 32.0f + 16.0f, y * 32.0f + 16.0f));
+}
+
+TEST(PopulationEndToEnd, EveryBlockOfAGeneratedWorldIsPopulatedOnceWithMonstersOnFreeGround)
+{
+    ASSERT_EQ(DebugSystem::instance(), nullptr);
+    GeneratedWorld w(4242);
+    ASSERT_TRUE(w.world && w.game && w.spawns);
+    World& world = *w.world;
+    Game& game = *w.game;
+    const GameRules& rules = GameData::get().rules();
+    const int blocks = rules.blocksAcross * rules.blocksDown;
+    const float blockWidth = static_cast<float>(rules.blockTileWidth) * rules.tileSize;
+    const float blockHeight = static_cast<float>(rules.blockTileHeight) * rules.tileSize;
+    const float margin = static_cast<float>(rules.freeSpotRingLimit + 1) * rules.gridSize;
+
+    // Nothing is populated on a level not built yet.
+    EXPECT_EQ(w.spawns->populateBlock(1, 9), 0);
+    EXPECT_FALSE(game.isBlockPopulated(1, 9));
+    EXPECT_TRUE(w.actors().empty());
+    ASSERT_TRUE(w.buildAll());
+
+    const double hour = game.getTimeOfDay();
+    const bool night = hour < rules.sunriseStart || hour > rules.sunsetEnd;
+    const DatabaseEntry* recruitMark = entry("EnhancementRecruitBasic");
+    ASSERT_NE(recruitMark, nullptr);
+    int total = 0;
+    int levelsWithMonsters = 0;
+    int rarities[kMonsterRarityCount] = {};
+    // The first rarity step: monsters that took it, and how many the areas'
+    // chances lead one to expect.
+    int stepped = 0;
+    double expected = 0.0;
+    double variance = 0.0;
+    for (int zone = 0; zone < world.getLevelCount(); ++zone) {
+        SCOPED_TRACE("level " + std::to_string(zone) + " " + world.getLevel(zone)->getName());
+        const AreaDefinition* area = world.getLevel(zone)->definition;
+        ASSERT_NE(area, nullptr);
+        const std::vector<int> places = w.populatedPlaces(zone);
+        for (int block = 0; block < blocks; ++block) {
+            const size_t before = w.actors().size();
+            ASSERT_EQ(w.spawns->populateBlock(zone, block), 1) << "block " << block;
+            const bool wanted = std::find(places.begin(), places.end(), block) != places.end();
+            EXPECT_EQ(game.isBlockPopulated(zone, block), wanted) << "block " << block;
+            if (!wanted)
+                EXPECT_EQ(w.actors().size(), before) << "block " << block;
+            const int column = block % rules.blocksAcross;
+            const int row = block / rules.blocksAcross;
+            const std::vector<Actor*> now = w.actors();
+            for (size_t i = before; i < now.size(); ++i) {
+                const ZonePosition& p = now[i]->getPosition();
+                EXPECT_EQ(p.zone, zone);
+                EXPECT_GE(p.x, column * blockWidth - margin);
+                EXPECT_LT(p.x, (column + 1) * blockWidth + margin);
+                EXPECT_GE(p.y, row * blockHeight - margin);
+                EXPECT_LT(p.y, (row + 1) * blockHeight + margin);
+            }
+        }
+        EXPECT_EQ(game.getPopulatedBlockCount(zone), static_cast<int>(places.size()));
+
+        // Once only: a second pass adds no one.
+        const std::vector<Actor*> monsters = w.actors();
+        for (int block = 0; block < blocks; ++block)
+            EXPECT_EQ(w.spawns->populateBlock(zone, block), 1);
+        EXPECT_EQ(w.actors().size(), monsters.size());
+        if (!(area->monsterChancePerBlock > 0.0f))
+            EXPECT_TRUE(monsters.empty()) << "an area without monsters";
+        levelsWithMonsters += monsters.empty() ? 0 : 1;
+
+        for (Actor* a : monsters) {
+            const ZonePosition& p = a->getPosition();
+            const int cx = static_cast<int>(p.x / 32.0f);
+            const int cy = static_cast<int>(p.y / 32.0f);
+            ASSERT_TRUE(cx >= 0 && cx < kCells && cy >= 0 && cy < kCells) << p.x << ',' << p.y;
+            EXPECT_FALSE(world.getLevel(zone)->isCellBlockedForMovement(cx, cy))
+                << "in a wall at " << cx << ',' << cy;
+            EXPECT_TRUE(game.isPlaceFree(p, a)) << "on another monster at " << cx << ',' << cy;
+
+            const MonsterType* type = a->getMonsterType();
+            ASSERT_NE(type, nullptr);
+            const int rarity = a->getEnhancementRarity();
+            ASSERT_GE(rarity, 0);
+            ASSERT_LT(rarity, kMonsterRarityCount);
+            ++rarities[rarity];
+            ++total;
+            const DatabaseEntry* mark = entry("EnhancementRarity" + getMonsterRarityName(rarity));
+            int random = 0;
+            for (const StatusEffect* e : a->getStatusEffects())
+                random += isEnhancement(e->getEntry()) && e->getEntry() != mark &&
+                          e->getEntry() != recruitMark && !givenByType(*type, e->getEntry()->getName());
+            if (type->unique) {
+                EXPECT_EQ(rarity, static_cast<int>(MonsterRarity::Unique));
+                continue;
+            }
+            if (type->legend) {
+                EXPECT_EQ(rarity, static_cast<int>(MonsterRarity::Legend));
+                continue;
+            }
+            EXPECT_LE(rarity, static_cast<int>(MonsterRarity::VeryRare)) << type->getEntryName();
+            EXPECT_LE(random, wantedEnhancements(rarity, a->isNpc())) << type->getEntryName();
+            if (rarity > 0)
+                EXPECT_GE(random, 1) << type->getEntryName() << " of rarity " << rarity;
+            // Potential recruits roll their rarity by the town's chances.
+            if (a->hasStatusEffect(recruitMark)) {
+                for (int k = 1; k <= rarity; ++k)
+                    EXPECT_GT(world.getLevel(0)->definition->getRarityChance(k, night), 0.0f);
+                continue;
+            }
+            // A monster above Normal carries its rarity's mark, an NPC none.
+            if (rarity > 0) {
+                ASSERT_NE(mark, nullptr) << rarity;
+                EXPECT_EQ(a->hasStatusEffect(mark), !a->isNpc()) << type->getEntryName();
+            }
+            // Each step taken has a chance in this area.
+            for (int k = 1; k <= rarity; ++k)
+                EXPECT_GT(area->getRarityChance(k, night), 0.0f) << type->getEntryName() << " step " << k;
+            const float p1 = std::clamp(area->getRarityChance(1, night) / 100.0f, 0.0f, 1.0f);
+            expected += p1;
+            variance += p1 * (1.0 - p1);
+            stepped += rarity >= 1 ? 1 : 0;
+        }
+        for (Actor* a : monsters)
+            game.deleteEntity(a, true);
+        ASSERT_TRUE(w.actors().empty());
+    }
+    EXPECT_GE(levelsWithMonsters, 10);
+    EXPECT_GE(total, 200);
+    EXPECT_LE(std::abs(stepped - expected), 4.0 * std::sqrt(variance) + 2.0)
+        << stepped << " of the monsters rose above Normal, about " << expected << " expected";
+    EXPECT_GT(rarities[static_cast<int>(MonsterRarity::Common)], 0);
+}
+
+// Free cells of the level that a walk over free cells from the cell reaches
+// without leaving the square of the given reach around it.
+std::vector<std::pair<int, int>> reachableCells(Level& level, int x0, int y0, int reach)
+{
+    std::vector<char> seen(kCells * kCells, 0);
+    std::vector<std::pair<int, int>> out;
+    std::deque<std::pair<int, int>> queue{{x0, y0}};
+    seen[static_cast<size_t>(y0 * kCells + x0)] = 1;
+    while (!queue.empty()) {
+        const auto [x, y] = queue.front();
+        queue.pop_front();
+        out.emplace_back(x, y);
+        static constexpr int kDirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+        for (const auto& d : kDirs) {
+            const int nx = x + d[0], ny = y + d[1];
+            if (nx < 0 || ny < 0 || nx >= kCells || ny >= kCells || std::abs(nx - x0) > reach ||
+                std::abs(ny - y0) > reach || seen[static_cast<size_t>(ny * kCells + nx)] ||
+                level.isCellBlockedForMovement(nx, ny))
+                continue;
+            seen[static_cast<size_t>(ny * kCells + nx)] = 1;
+            queue.emplace_back(nx, ny);
+        }
+    }
+    return out;
+}
+
+int chebyshev(const std::pair<int, int>& a, int x, int y)
+{
+    return std::max(std::abs(a.first - x), std::abs(a.second - y));
+}
+
+TEST(PopulationEndToEnd, MonstersWalkTheGeneratedLevelsWithTheWorldsPathFinder)
+{
+    ASSERT_EQ(DebugSystem::instance(), nullptr);
+    GeneratedWorld w(1);
+    ASSERT_TRUE(w.world && w.game && w.spawns);
+    World& world = *w.world;
+    Game& game = *w.game;
+    ASSERT_TRUE(w.buildAll());
+
+    int walked = 0, refused = 0, tried = 0;
+    // The first walker stays for the unloaded level, with where it came from.
+    Actor* still = nullptr;
+    ZonePosition cameFrom;
+    const int blocks = GameData::get().rules().blocksAcross * GameData::get().rules().blocksDown;
+    for (int zone = 1; zone < world.getLevelCount(); ++zone) {
+        Level& level = *world.getLevel(zone);
+        SCOPED_TRACE("level " + std::to_string(zone) + " " + level.getName());
+        for (int block = 0; block < blocks; ++block)
+            w.spawns->populateBlock(zone, block);
+        // One walker per level, alone on it: a walker stops rather than brush
+        // past another monster, which this walk is not about.
+        Actor* walker = nullptr;
+        std::pair<int, int> goalCell;
+        for (Actor* a : w.actors()) {
+            if (a == still || walker)
+                continue;
+            const ZonePosition p = a->getPosition();
+            const std::vector<std::pair<int, int>> near =
+                reachableCells(level, static_cast<int>(p.x / 32.0f), static_cast<int>(p.y / 32.0f), 25);
+            const auto goal = std::find_if(near.begin(), near.end(), [&](const auto& c) {
+                const int d = chebyshev(c, static_cast<int>(p.x / 32.0f), static_cast<int>(p.y / 32.0f));
+                return d >= 12 && d <= 20;
+            });
+            if (goal != near.end()) {
+                walker = a;
+                goalCell = *goal;
+            }
+        }
+        for (Actor* a : w.actors())
+            if (a != still && a != walker)
+                game.deleteEntity(a, true);
+        if (!walker)
+            continue;
+        walker->clearBehaviors(); // the walk alone
+        walker->setChecksActivity(false);
+        const ZonePosition start = walker->getPosition();
+        const ZonePosition to = cellCentre(zone, goalCell.first, goalCell.second);
+        const std::string what = walker->getMonsterType()->getEntryName() + " from " +
+                                 std::to_string(start.x) + "," + std::to_string(start.y) + " to " +
+                                 std::to_string(to.x) + "," + std::to_string(to.y);
+        GridPath path;
+        ++tried;
+        if (!game.findPath(walker, start, to, nullptr, path)) {
+            game.deleteEntity(walker, true); // too wide for the way there
+            continue;
+        }
+        EXPECT_GT(path.stepCount, 0) << what;
+        walker->moveAlongPathTo(to);
+        bool inWall = false;
+        for (int i = 0; i < 1200 && walker->isMoving(); ++i) {
+            game.update(0.05f);
+            inWall = inWall || game.isBlockedForMovement(walker->getPosition());
+        }
+        EXPECT_FALSE(walker->isMoving()) << what;
+        EXPECT_FALSE(inWall) << what;
+        EXPECT_EQ(walker->getPosition(), to) << what;
+        ++walked;
+
+        // Beyond 25 tiles there is no path, even over open ground.
+        const ZonePosition here = walker->getPosition();
+        const int hx = static_cast<int>(here.x / 32.0f), hy = static_cast<int>(here.y / 32.0f);
+        const std::vector<std::pair<int, int>> far = reachableCells(level, hx, hy, kCells);
+        const auto beyond = std::find_if(far.begin(), far.end(), [&](const auto& c) {
+            return chebyshev(c, hx, hy) >= 27 && chebyshev(c, hx, hy) <= 40;
+        });
+        if (beyond != far.end()) {
+            const ZonePosition distant = cellCentre(zone, beyond->first, beyond->second);
+            EXPECT_FALSE(game.findPath(walker, here, distant, nullptr, path)) << what;
+            walker->moveAlongPathTo(distant);
+            for (int i = 0; i < 20; ++i)
+                game.update(0.05f);
+            EXPECT_FALSE(walker->isMoving()) << what;
+            EXPECT_EQ(walker->getPosition(), here) << what;
+            ++refused;
+        }
+        if (!still) {
+            still = walker;
+            cameFrom = snapToGrid(start);
+        } else {
+            game.deleteEntity(walker, true);
+        }
+    }
+    EXPECT_GE(walked, 10) << "of " << tried << " tried";
+    EXPECT_GE(refused, 5);
+
+    // A level let go: the monster left on it does not walk, not even back
+    // to where it came from.
+    ASSERT_NE(still, nullptr);
+    const ZonePosition to = cameFrom;
+    const ZonePosition here = still->getPosition();
+    Level& level = *world.getLevel(here.zone);
+    level.release(kKey);
+    ASSERT_FALSE(world.isLevelLoaded(here.zone));
+    GridPath path;
+    EXPECT_FALSE(game.findPath(still, here, to, nullptr, path));
+    still->moveAlongPathTo(to);
+    for (int i = 0; i < 100; ++i)
+        game.update(0.05f);
+    EXPECT_EQ(still->getPosition(), here);
+    // Built again, the same request is walked.
+    level.acquire(kKey);
+    for (int i = 0; i < 100000 && !world.isLevelLoaded(here.zone); ++i) {
+        w.app->getHooks().finishLevels();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(world.isLevelLoaded(here.zone));
+    ASSERT_TRUE(game.findPath(still, here, to, nullptr, path));
+    still->moveAlongPathTo(to);
+    for (int i = 0; i < 1200 && still->isMoving(); ++i)
+        game.update(0.05f);
+    EXPECT_EQ(still->getPosition(), to);
+}
+
+} // namespace
