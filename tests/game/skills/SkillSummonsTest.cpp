@@ -155,4 +155,33 @@ TEST_F(SkillSummonsTest, NowhereToStandLeavesNothingAndStopsTheSummoning)
     EXPECT_EQ(Random::getState(0), afterSummons);
 }
 
+TEST_F(SkillSummonsTest, TheCultLordCallsInitiatesOfItsOwnLevelWhenItsSkillActs)
+{
+    const SkillDefinition* call = world.data->findSkillDefinition("CultistCallInitiates");
+    ASSERT_NE(call, nullptr);
+    EXPECT_EQ(call->minMonstersToSpawn, 2);
+    EXPECT_EQ(call->maxMonstersToSpawn, 3);
+    ASSERT_NE(call->monsterType, nullptr);
+
+    Actor* lord = spawn(findType("BossLordType"), 30, 40, 40);
+    ASSERT_NE(lord, nullptr);
+    Skill* skill = nullptr;
+    for (SkillBase* known : lord->getSkillList()->getSkills())
+        if (known->getDefinition() == call)
+            skill = static_cast<Skill*>(known);
+    ASSERT_NE(skill, nullptr) << "the lord knows the call";
+
+    lord->updateTargetEntry(enemy, 5.0f, 0);
+    lord->updateTargets(0.05f);
+    ASSERT_EQ(lord->getTarget(), enemy);
+    EXPECT_EQ(skill->execute(lord, nullptr, Skill::kStageMarker, true), Skill::kDone);
+    ASSERT_GE(summoned.size(), 2u);
+    ASSERT_LE(summoned.size(), 3u);
+    for (Actor* a : summoned) {
+        EXPECT_EQ(a->getMonsterType(), findType("CultInitiate"));
+        EXPECT_EQ(a->getStat(toIndex(CharacterStat::Level)), lord->getStat(toIndex(CharacterStat::Level)));
+        EXPECT_NE(a->findTargetEntry(enemy), nullptr) << "set on the lord's target";
+    }
+}
+
 } // namespace
