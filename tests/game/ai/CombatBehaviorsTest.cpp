@@ -22,16 +22,7 @@ protected:
         enemy = placeTarget(3, 60, 60);
         actor->clearBehaviors();
     }
-    void placeEnemy(float dx, float dy)
-    {
-        ZonePosition p = actor->getPosition();
-        enemy->setPosition(ZonePosition(p.zone, p.x + dx, p.y + dy));
-        if (!actor->findTargetEntry(enemy)) {
-            actor->addTargetEntry(enemy);
-        }
-        actor->updateTargets(0.0f);
-        ASSERT_EQ(actor->getTarget(), enemy);
-    }
+    void placeEnemy(float dx, float dy) { placeEnemyAt(actor, enemy, dx, dy); }
     // One think step of a single behaviour: its timers, then its update.
     template <class B> void tick(B* behavior, float dt = 0.05f)
     {
@@ -284,7 +275,6 @@ TEST_F(CombatBehaviorsTest, UseSkillNeedsAChosenSkillAndEndsWithIt)
     use->notify(toIndex(SimpleEvent::SkillFinished), -1);
     EXPECT_TRUE(use->isFinished());
     EXPECT_FALSE(use->canContinue());
-
 }
 
 } // namespace

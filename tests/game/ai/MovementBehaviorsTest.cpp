@@ -17,17 +17,7 @@ protected:
         enemy = placeTarget(3, 40, 40);
         actor->clearBehaviors();
     }
-    // The enemy at that offset from the actor, and the actor's target.
-    void placeEnemy(float dx, float dy)
-    {
-        ZonePosition p = actor->getPosition();
-        enemy->setPosition(ZonePosition(p.zone, p.x + dx, p.y + dy));
-        if (!actor->findTargetEntry(enemy)) {
-            actor->addTargetEntry(enemy);
-        }
-        actor->updateTargets(0.0f);
-        ASSERT_EQ(actor->getTarget(), enemy);
-    }
+    void placeEnemy(float dx, float dy) { placeEnemyAt(actor, enemy, dx, dy); }
 
     Actor* actor = nullptr;
     Sentient* enemy = nullptr;

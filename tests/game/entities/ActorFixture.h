@@ -75,6 +75,18 @@ protected:
         return s;
     }
 
+    // The enemy at that offset from the actor, listed and made its target.
+    void placeEnemyAt(Actor* actor, Sentient* enemy, float dx, float dy)
+    {
+        ZonePosition p = actor->getPosition();
+        enemy->setPosition(ZonePosition(p.zone, p.x + dx, p.y + dy));
+        if (!actor->findTargetEntry(enemy)) {
+            actor->addTargetEntry(enemy);
+        }
+        actor->updateTargets(0.0f);
+        ASSERT_EQ(actor->getTarget(), enemy);
+    }
+
     void step(float seconds)
     {
         for (float t = 0.0f; t < seconds - 1e-4f; t += 0.05f)
