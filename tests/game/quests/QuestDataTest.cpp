@@ -19,6 +19,7 @@
 #include "game/quests/QuestDefinition.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
+#include "support/ProgramRunner.h"
 #include "support/TestQuest.h"
 #include "support/TestSupport.h"
 
@@ -414,14 +415,10 @@ TEST(ShippedQuestProgram, HeadlessStartLogsTheQuestAndChatCounts)
 {
     TempDir user;
     user.write("user.cfg", "developer 1\n");
-    const std::string command = "printf 'quit\\n' | '" + std::string(GLOAM_BINARY_DIR) +
-                                "/gloamreach' --headless --data-dir '" + gameDataPath() + "' --user-dir '" +
-                                user.path().string() + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::ifstream in(user.file("log.txt"));
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string log = text.str();
+    RunResult run = runProgram(
+        {"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "quit\n", true);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string log = readFile(user.file("log.txt"));
     EXPECT_NE(log.find(", 67 quest definitions, "), std::string::npos) << log;
     EXPECT_NE(log.find(" NPC chats"), std::string::npos) << log;
     EXPECT_NE(log.find(" 0 errors"), std::string::npos) << log;

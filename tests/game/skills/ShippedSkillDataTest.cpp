@@ -7,6 +7,7 @@
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillTestData.h"
 #include "game/skills/StatusEffectBase.h"
+#include "support/ProgramRunner.h"
 
 #include <cstdlib>
 #include <fstream>
@@ -225,14 +226,10 @@ TEST(ShippedSkillsProgram, HeadlessStartLogsTheSkillCount)
 {
     TempDir user;
     user.write("user.cfg", "developer 1\n");
-    const std::string command = "printf 'quit\\n' | '" + std::string(GLOAM_BINARY_DIR) +
-                                "/gloamreach' --headless --data-dir '" + gameDataPath() + "' --user-dir '" +
-                                user.path().string() + "' >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    std::ifstream in(user.file("log.txt"));
-    std::stringstream text;
-    text << in.rdbuf();
-    const std::string log = text.str();
+    RunResult run = runProgram(
+        {"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "quit\n", true);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string log = readFile(user.file("log.txt"));
     EXPECT_NE(log.find(" skill definitions\n"), std::string::npos) << log;
     EXPECT_NE(log.find(" 0 errors"), std::string::npos) << log;
 }
