@@ -232,8 +232,10 @@ bool Game::isPlaceFree(const ZonePosition& position, const Entity* entity, uint3
     if (blockingMask == 0) {
         blockingMask = 1;
     }
+    // Bodies that touch or overlap: the two radii, each counted once (the
+    // same room the path finder's clearance keeps).
     std::vector<Entity*> near;
-    getEntitiesInRange(true, position, entity, entity->getRadius(), EntityQueryMask::kAnyButSelf, near);
+    getEntitiesInRange(true, position, entity, 0.0f, EntityQueryMask::kAnyButSelf, near);
     for (const Entity* other : near) {
         int solidType = other->getSolidType();
         if (other->isSolid() && solidType >= 0 && solidType < 32 && (blockingMask & (1u << solidType))) {

@@ -164,10 +164,10 @@ TEST_F(GameQueriesTest, PlaceIsFreeUnlessASolidOfTheMaskedTypeIsNear)
     gate->setSolidType(1);
     EXPECT_TRUE(game().isPlaceFree(ZonePosition(4, 515.0f, 500.0f), mover)); // mask 0 is 1: Normal only
     EXPECT_FALSE(game().isPlaceFree(ZonePosition(4, 515.0f, 500.0f), mover, 3));
-    // The mover's radius is the query's, grown by its own radius, and the
-    // gate's radius counts: 10 + 10 + 10.
-    EXPECT_FALSE(game().isPlaceFree(ZonePosition(4, 529.0f, 500.0f), mover, 3));
-    EXPECT_TRUE(game().isPlaceFree(ZonePosition(4, 531.0f, 500.0f), mover, 3));
+    // Both radii count once: touching blocks (10 + 10), a gap does not.
+    EXPECT_FALSE(game().isPlaceFree(ZonePosition(4, 520.0f, 500.0f), mover, 3));
+    EXPECT_TRUE(game().isPlaceFree(ZonePosition(4, 521.0f, 500.0f), mover, 3));
+    EXPECT_TRUE(game().isPlaceFree(ZonePosition(4, 529.0f, 500.0f), mover, 3));
     gate->setSolid(false);
     EXPECT_TRUE(game().isPlaceFree(ZonePosition(4, 515.0f, 500.0f), mover, 3));
     gate->setSolid(true);
