@@ -216,8 +216,6 @@ TEST_F(MonstersEndToEndTest, CampNoticesKillsForgetsAndGoesHome)
             if (all && forgotten >= 0)
                 allHome = i;
         }
-        if (allHome >= 0)
-            break;
     }
 
     for (const auto& [number, name] : names) {
@@ -234,6 +232,17 @@ TEST_F(MonstersEndToEndTest, CampNoticesKillsForgetsAndGoesHome)
         EXPECT_TRUE(target->damagedBy.count(number)) << name << " never hurt the target";
     ASSERT_GE(allHome, 0) << "the survivors did not settle at home";
     EXPECT_LE((allHome - died) * kStep, 60.0f);
+
+    // Five minutes on: no projectile or effect is left, and the bloater's
+    // burst body has gone.
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        const Entity* e = world.game->getEntity(i);
+        if (!e)
+            continue;
+        EXPECT_EQ(dynamic_cast<const Projectile*>(e), nullptr) << "a projectile is left";
+        EXPECT_NE(e->getEntryName().rfind("Effect", 0), 0u) << e->getEntryName() << " is left";
+    }
+    EXPECT_EQ(monsters[4].get(), nullptr) << "the bloater's body is left";
 }
 
 } // namespace
