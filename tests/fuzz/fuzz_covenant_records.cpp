@@ -23,18 +23,6 @@
 
 namespace {
 
-void loadShippedDatabase()
-{
-    static DebugSystem* debug = new DebugSystem();
-    std::filesystem::path user = std::filesystem::temp_directory_path() / "gloam-fuzz-covenants";
-    std::filesystem::create_directories(user);
-    static FileSystem* files = new FileSystem(GLOAM_DATA_DIR, user.string());
-    static Database* database = new Database();
-    database->load(Database::kMasterFile, false);
-    (void)debug;
-    (void)files;
-}
-
 struct RecruitImage {
     int32_t typeEntry;
     std::vector<int32_t> stats;
@@ -146,7 +134,7 @@ void fuzzTerms(ByteBuffer& buffer)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool loaded = (loadShippedDatabase(), true);
+    static bool loaded = (loadShippedDatabase("gloam-fuzz-covenants"), true);
     (void)loaded;
     if (size == 0)
         return 0;

@@ -17,18 +17,6 @@
 
 namespace {
 
-void loadShippedDatabase()
-{
-    static DebugSystem* debug = new DebugSystem();
-    std::filesystem::path user = std::filesystem::temp_directory_path() / "gloam-fuzz-factions";
-    std::filesystem::create_directories(user);
-    static FileSystem* files = new FileSystem(GLOAM_DATA_DIR, user.string());
-    static Database* database = new Database();
-    database->load(Database::kMasterFile, false);
-    (void)debug;
-    (void)files;
-}
-
 std::vector<uint8_t> imageOf(const FactionSystem& factions)
 {
     ByteBuffer out;
@@ -40,7 +28,7 @@ std::vector<uint8_t> imageOf(const FactionSystem& factions)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static bool loaded = (loadShippedDatabase(), true);
+    static bool loaded = (loadShippedDatabase("gloam-fuzz-factions"), true);
     (void)loaded;
     FactionSystem factions;
     int count = factions.getFactionCount();
