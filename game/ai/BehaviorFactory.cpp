@@ -15,6 +15,7 @@
 #include "game/ai/BehaviorSleep.h"
 #include "game/ai/BehaviorSuicide.h"
 #include "game/ai/BehaviorTeleport.h"
+#include "game/ai/BehaviorTeleportRaid.h"
 #include "game/ai/BehaviorTeleportToLeader.h"
 #include "game/ai/BehaviorUseSkill.h"
 #include "game/definitions/GameEnums.h"
@@ -64,6 +65,8 @@ std::unique_ptr<BehaviorBase> createBehavior(int type)
         return make<BehaviorAvoidLeader>();
     case ActorBehavior::TeleportToLeader:
         return make<BehaviorTeleportToLeader>();
+    case ActorBehavior::TeleportRaid:
+        return make<BehaviorTeleportRaid>();
     case ActorBehavior::UseSkill:
         return make<BehaviorUseSkill>();
     default:

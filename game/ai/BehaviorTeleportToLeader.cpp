@@ -28,7 +28,14 @@ void BehaviorTeleportToLeader::loadData(const DatabaseEntry* entry)
 bool BehaviorTeleportToLeader::canStart()
 {
     Sentient* leader = m_owner->getLeader();
-    return leader && leaderRaidGate(m_owner, leader) && m_owner->distanceToEntity(leader, false) > maxRange;
+    if (!leader || !leaderRaidGate(m_owner, leader)) {
+        return false;
+    }
+    // A raider at the raid only jumps to a leader who is at the raid too.
+    if (isNearRaidTarget(m_owner) && !isNearRaidTarget(leader)) {
+        return false;
+    }
+    return m_owner->distanceToEntity(leader, false) > maxRange;
 }
 
 void BehaviorTeleportToLeader::start()

@@ -7,8 +7,8 @@ class Entity;
 class Sentient;
 
 // The server's covenant as the world's characters see it: who leads it,
-// whether it takes kill credit, how long its dead wait to come back and
-// where they come back. The covenant code answers the queries.
+// whether it takes kill credit, how long its dead wait to come back, where
+// they come back, and its raid. The covenant code answers the queries.
 class Covenant : public CovenantBase {
 public:
     // The leader credited with the covenant's kills; null for none.
@@ -22,4 +22,19 @@ public:
     virtual ZonePosition getReturnPosition(const Entity* member) const = 0;
     virtual void playTeleportEffect(Entity* member) = 0;
     virtual bool isPlayerCovenant() const = 0;
+
+    // ---- Raids
+    // The raid target names a covenant and the relation with it is Raid.
+    bool isRaiding() const;
+    // Whether a member is one of those on the covenant's raid.
+    virtual bool takesPartInRaid(const Entity* member) const = 0;
+    // Whether raiders may teleport to the raided covenant: a player's
+    // covenant once its raid is announced, a computer-run one always.
+    virtual bool allowsRaidTeleport() const = 0;
+    // The recruits on the raid: alive, and dead (maximum health or health
+    // below 1).
+    virtual void countRaidParty(int& alive, int& dead) const = 0;
+    // 200 units in +x from the life stone, snapped to the grid; zone -1
+    // without a life stone.
+    virtual ZonePosition getPositionNearLifestone() const = 0;
 };

@@ -2,10 +2,14 @@
 
 #include "engine/object/SafePtr.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/GameEnums.h"
 #include "game/entities/Sentient.h"
 
+#include <set>
+
 // A covenant whose answers the test sets, counting the teleport effects it
-// is asked to play.
+// is asked to play. Its raid is whatever the test makes of raidTarget and
+// the relation table; the members on the raid are those the test lists.
 class ScriptedCovenant : public Covenant {
 public:
     Sentient* getLeader() const override { return leader.get(); }
@@ -14,6 +18,21 @@ public:
     ZonePosition getReturnPosition(const Entity*) const override { return returnPosition; }
     void playTeleportEffect(Entity*) override { ++teleportEffects; }
     bool isPlayerCovenant() const override { return player; }
+    bool takesPartInRaid(const Entity* member) const override { return raiders.count(member) != 0; }
+    bool allowsRaidTeleport() const override { return raidTeleports; }
+    void countRaidParty(int& alive, int& dead) const override
+    {
+        alive = raidersAlive;
+        dead = raidersDead;
+    }
+    ZonePosition getPositionNearLifestone() const override { return nearLifestone; }
+
+    // Starts a raid on the covenant at that index of the game's list.
+    void raid(int target)
+    {
+        raidTarget = target;
+        setRelationState(target, static_cast<int>(CovenantTreaty::Raid));
+    }
 
     SafePtr<Sentient> leader;
     bool excluded = false;
@@ -21,4 +40,9 @@ public:
     ZonePosition returnPosition;
     int teleportEffects = 0;
     bool player = false;
+    std::set<const Entity*> raiders;
+    bool raidTeleports = true;
+    int raidersAlive = 0;
+    int raidersDead = 0;
+    ZonePosition nearLifestone;
 };
