@@ -44,6 +44,7 @@ void MonsterType::load(const DatabaseEntry* entry, int index)
     guardCapable = r.getFlag("GuardCapable");
     bossCapable = r.getFlag("BossCapable");
     questUnique = r.getFlag("QuestUnique");
+    canBeSummoned = r.getFlag("CanBeSummoned", true);
     minLevel = r.getInt("MinLevel", 1);
     maxLevel = r.getInt("MaxLevel", minLevel);
     if (maxLevel < minLevel) {

@@ -68,7 +68,8 @@ public:
     bool legend = false;
     bool guardCapable = false;
     bool bossCapable = false;
-    bool questUnique = false; // "QuestUnique": offered by the unique-monster quest search
+    bool questUnique = false;  // "QuestUnique": offered by the unique-monster quest search
+    bool canBeSummoned = true; // "CanBeSummoned": a skill's random summon may be of this type
     int minLevel = 1;
     int maxLevel = 1;
 

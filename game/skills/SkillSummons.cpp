@@ -15,6 +15,8 @@ namespace {
 
 // Tries of the Game's placement before a summon is given up.
 constexpr int kPlacementTries = 7;
+// Draws of a random summon until its type may be summoned.
+constexpr int kRandomDraws = 3;
 
 // One summon of the definition at the level, not placed yet; null when the
 // definition names nothing that can be made.
@@ -37,6 +39,19 @@ Actor* makeSummon(const SpawnSystem& spawns, const SkillDefinition& definition, 
                                      : type->legend ? MonsterRarity::Legend
                                                     : MonsterRarity::Normal;
         return spawns.spawnMonster(type, levelIndex, rarity, level);
+    }
+    // A random monster of at least the skill's rarity; a draw whose type may
+    // not be summoned (a unique version, say) is deleted and drawn again.
+    const auto minRarity =
+        static_cast<MonsterRarity>(std::clamp(definition.minMonsterRarity, 0, kMonsterRarityCount - 1));
+    for (int draw = 0; draw < kRandomDraws; ++draw) {
+        Actor* actor = spawns.spawnMonster(levelIndex, minRarity, level);
+        if (!actor)
+            return nullptr;
+        const MonsterType* type = actor->getMonsterType();
+        if (type && type->canBeSummoned)
+            return actor;
+        delete actor;
     }
     return nullptr;
 }

@@ -144,6 +144,20 @@ Actor* SpawnSystem::spawnMonster(const MonsterType* type, int levelIndex, Monste
     return actor;
 }
 
+Actor* SpawnSystem::spawnMonster(int levelIndex, MonsterRarity minRarity, int level) const
+{
+    const GameData* data = GameData::instance();
+    const int count = data ? data->countMonsterTypesAtLevel(level) : 0;
+    if (count <= 0) {
+        return nullptr;
+    }
+    const MonsterType* type = data->getMonsterTypeAtLevel(level, randomInt(count));
+    if (!type) {
+        return nullptr;
+    }
+    return spawnMonster(type, levelIndex, rollRarity(minRarity, type, levelIndex), level);
+}
+
 Actor* SpawnSystem::createMonster(const MonsterType* type, int levelIndex, int level) const
 {
     if (!type) {

@@ -111,6 +111,9 @@ public:
     // random ones; not placed yet. Null for no type.
     Actor* spawnMonster(const MonsterType* type, int levelIndex, MonsterRarity rarity, int level,
                         bool noEnhancements = false) const;
+    // A monster of a random type usable at the level, its rarity rolled up
+    // from the given one; not placed yet. Null when no type is usable there.
+    Actor* spawnMonster(int levelIndex, MonsterRarity minRarity, int level) const;
     // spawnMonster with the type's own rarity, else one rolled for the level.
     Actor* createMonster(const MonsterType* type, int levelIndex, int level) const;
     // Steps up from the start rarity by the chances of the level's area, by

@@ -4,6 +4,8 @@
 #include "engine/files/FileSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameFormulas.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -71,6 +73,14 @@ TEST_F(ShippedGameData, IsCoherent)
         for (float part : type->damagePercent)
             share += part;
         EXPECT_GT(share, 0.0f) << type->getEntryName();
+    }
+    // A skill's random summon never brings a unique, a legend or a town or
+    // recruit character; the plain hostile types may all be summoned.
+    for (const auto& type : data->getMonsterTypes()) {
+        if (type->unique || type->legend || type->archetype->isNpcClass())
+            EXPECT_FALSE(type->canBeSummoned) << type->getEntryName();
+        else if (type->isRegularSpawn())
+            EXPECT_TRUE(type->canBeSummoned) << type->getEntryName();
     }
     for (int level : r.startingMonsterLevels)
         EXPECT_GT(data->countMonsterTypesAtLevel(level), 0) << level;

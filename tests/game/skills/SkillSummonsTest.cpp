@@ -155,6 +155,86 @@ TEST_F(SkillSummonsTest, NowhereToStandLeavesNothingAndStopsTheSummoning)
     EXPECT_EQ(Random::getState(0), afterSummons);
 }
 
+TEST_F(SkillSummonsTest, RandomSummonsAreTypesOfTheUsersLevelOfAtLeastTheSkillsRarity)
+{
+    definition.monstersToSpawn = 4;
+    definition.minMonsterRarity = toIndex(MonsterRarity::Rare);
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+    const int before = world.game->getEntityCount();
+    EXPECT_EQ(skill->summonMonsters(user, enemy), 4);
+    EXPECT_EQ(world.game->getEntityCount(), before + 4);
+    ASSERT_EQ(summoned.size(), 4u);
+    for (Actor* a : summoned) {
+        const MonsterType* type = a->getMonsterType();
+        ASSERT_NE(type, nullptr);
+        EXPECT_TRUE(type->isRegularSpawn()) << type->getEntryName();
+        EXPECT_TRUE(type->isAtLevel(12)) << type->getEntryName();
+        EXPECT_TRUE(type->canBeSummoned) << type->getEntryName();
+        EXPECT_GE(a->getEnhancementRarity(), toIndex(MonsterRarity::Rare)) << type->getEntryName();
+        EXPECT_EQ(a->getStat(toIndex(CharacterStat::Level)), 12);
+        EXPECT_FALSE(a->hasFlag(Actor::kFlagHidden));
+        EXPECT_NE(a->findTargetEntry(enemy), nullptr);
+        EXPECT_LT(ZonePosition::distanceTo(a->getPosition(), user->getPosition()), 32.0f * 8);
+    }
+}
+
+TEST_F(SkillSummonsTest, ARefusedRandomTypeIsDeletedAndDrawnAgainThreeTimesAtMost)
+{
+    definition.monstersToSpawn = 2;
+    definition.minMonsterRarity = toIndex(MonsterRarity::Uncommon);
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+    ASSERT_GT(world.data->countMonsterTypesAtLevel(12), 1);
+    for (const auto& type : world.data->getMonsterTypes())
+        type->canBeSummoned = false;
+
+    // Every draw refused: both summons skipped, nothing left anywhere.
+    const int before = world.game->getEntityCount();
+    Random::setState(0, 777);
+    EXPECT_EQ(skill->summonMonsters(user, enemy), 0);
+    const uint32_t afterSummons = Random::getState(0);
+    EXPECT_EQ(world.game->getEntityCount(), before);
+    EXPECT_TRUE(summoned.empty());
+    // Three draws for each of the two: a refusal skips that summon only.
+    Random::setState(0, 777);
+    for (int draw = 0; draw < 6; ++draw)
+        delete spawns.spawnMonster(0, MonsterRarity::Uncommon, 12);
+    EXPECT_EQ(Random::getState(0), afterSummons);
+
+    // One type allowed: every summon is of it, and some draw it in none of
+    // their three tries.
+    MonsterType* allowed = world.data->getMonsterTypeAtLevel(12, 0);
+    ASSERT_NE(allowed, nullptr);
+    allowed->canBeSummoned = true;
+    definition.monstersToSpawn = 12;
+    Random::setState(0, 4242);
+    const int placed = skill->summonMonsters(user, enemy);
+    EXPECT_GT(placed, 0);
+    EXPECT_LT(placed, 12);
+    EXPECT_EQ(static_cast<int>(summoned.size()), placed);
+    EXPECT_EQ(world.game->getEntityCount(), before + placed);
+    for (Actor* a : summoned)
+        EXPECT_EQ(a->getMonsterType(), allowed);
+}
+
+TEST_F(SkillSummonsTest, ARandomSummonOfUniqueRarityNeverBringsAUniqueOfTheShippedData)
+{
+    definition.monstersToSpawn = 12;
+    definition.minMonsterRarity = toIndex(MonsterRarity::Unique);
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+    const int placed = skill->summonMonsters(user, enemy);
+    EXPECT_GT(placed, 0);
+    for (Actor* a : summoned) {
+        const MonsterType* type = a->getMonsterType();
+        ASSERT_NE(type, nullptr);
+        EXPECT_FALSE(type->unique || type->legend) << type->getEntryName();
+        // Types without unique versions fall back to VeryRare.
+        EXPECT_EQ(a->getEnhancementRarity(), toIndex(MonsterRarity::VeryRare)) << type->getEntryName();
+    }
+}
+
 TEST_F(SkillSummonsTest, TheCultLordCallsInitiatesOfItsOwnLevelWhenItsSkillActs)
 {
     const SkillDefinition* call = world.data->findSkillDefinition("CultistCallInitiates");

@@ -1,3 +1,4 @@
+#include "engine/core/Random.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "game/entities/ActorFixture.h"
 #include "game/skills/StatusEffect.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 
 namespace {
@@ -132,6 +134,33 @@ TEST_F(SpawnMonstersTest, RarityStepsFollowTheAreaByDayAndByNight)
             break;
         }
     }
+}
+
+TEST_F(SpawnMonstersTest, ARandomTypeIsOneUsableAtTheLevelWithItsRarityRolledUpFromTheGivenOne)
+{
+    makeWorld();
+    area.monsterChance = {0, 100, 100, 50, 0, 0, 0, 0};
+    area.monsterNightChance = area.monsterChance;
+    std::set<const MonsterType*> types;
+    std::set<int> rarities;
+    for (int i = 0; i < 200; ++i) {
+        std::unique_ptr<Actor> a(spawns.spawnMonster(0, MonsterRarity::Uncommon, 12));
+        ASSERT_NE(a, nullptr);
+        const MonsterType* type = a->getMonsterType();
+        ASSERT_NE(type, nullptr);
+        ASSERT_TRUE(type->isRegularSpawn() && type->isAtLevel(12)) << type->getEntryName();
+        EXPECT_EQ(a->getStat(toIndex(CharacterStat::Level)), 12);
+        types.insert(type);
+        rarities.insert(a->getEnhancementRarity());
+    }
+    EXPECT_EQ(static_cast<int>(types.size()), world.data->countMonsterTypesAtLevel(12));
+    // From Uncommon, Rare half the time and never beyond it.
+    EXPECT_EQ(rarities, (std::set<int>{toIndex(MonsterRarity::Uncommon), toIndex(MonsterRarity::Rare)}));
+
+    // No type at the level: nothing, and nothing drawn.
+    Random::setState(0, 99);
+    EXPECT_EQ(spawns.spawnMonster(0, MonsterRarity::Normal, 100000), nullptr);
+    EXPECT_EQ(Random::getState(0), 99u);
 }
 
 TEST_F(SpawnMonstersTest, RecruitNumbersOutsideTheFourSlotsMakeNothing)
