@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 namespace {
 
 const char* const kMonsters = R"(
@@ -252,6 +254,27 @@ TEST(ShippedBehaviorStacks, BloaterWalksUpAndBurstsWithinSixty)
     // It keeps walking until it is close enough to burst.
     EXPECT_LT(approach->maxOptimalRange, suicide->maxSuicideRange);
     EXPECT_FALSE(bloater->deathSkill.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(ShippedBehaviorStacks, TogetherTheyHoldEveryMonsterBehaviourType)
+{
+    TestWorld world;
+    std::set<int> held;
+    for (const auto& stack : world.game->getBehaviorStacks()) {
+        for (const auto& behavior : stack->getBehaviors()) {
+            held.insert(behavior->getType());
+        }
+    }
+    using B = ActorBehavior;
+    for (B type : {B::Sleep, B::Idle, B::Melee, B::ReturnHome, B::Ranged, B::Approach, B::Retreat, B::Suicide,
+                   B::Teleport, B::RaiseDead, B::DestroyCorpse, B::EatCorpse, B::FollowLeader, B::AvoidLeader,
+                   B::TeleportToLeader, B::TeleportRaid, B::UseSkill}) {
+        EXPECT_EQ(held.count(static_cast<int>(type)), 1u) << getActorBehaviorName(static_cast<int>(type));
+    }
 }
 
 } // namespace

@@ -174,6 +174,40 @@ TEST_F(RaidLeaderTest, AtTheRaidARecruitTeleportsOnlyToALeaderAtTheRaidToo)
     EXPECT_FALSE(jump->canStart());
 }
 
+TEST_F(RaidBehaviorsTest, AShippedRecruitJumpsToTheRaidAndToItsLeaderOnlyOnceTheRaidIsOver)
+{
+    Actor* member = spawn(findType("RecruitWarrior"), 5, 10, 40);
+    Sentient* leader = placeTarget(5, 40, 40);
+    ASSERT_TRUE(member && leader);
+    member->setChecksActivity(false);
+    member->setActiveNow(true);
+    member->setCovenantIndex(raiderIndex);
+    leader->setCovenantIndex(raiderIndex);
+    member->setLeader(leader, 4);
+    placeNearHouse(leader, 300.0f, 0.0f);
+    raiders.raid(raidedIndex);
+    raiders.raiders = {member, leader};
+    raiders.raidersAlive = 2;
+
+    // Far from the raid: to the life stone, ahead of jumping to the leader.
+    member->update(0.05f);
+    EXPECT_EQ(member->getPosition(), raided.nearLifestone);
+
+    // The leader leaves the raid: the member at the raid walks after it
+    // rather than jumping.
+    leader->warp(nav.tileCentre(0, 10, 40));
+    member->update(0.05f);
+    ASSERT_NE(member->getCurrentBehavior(), nullptr);
+    EXPECT_EQ(member->getCurrentBehavior()->getType(), static_cast<int>(ActorBehavior::FollowLeader));
+    EXPECT_GT(ZonePosition::distanceTo(member->getPosition(), leader->getPosition()), 2000.0f);
+
+    // The raid is over: it jumps to the leader.
+    raiders.raidTarget = -1;
+    raiders.setRelationState(raidedIndex, static_cast<int>(CovenantTreaty::Peace));
+    member->update(0.05f);
+    EXPECT_LT(ZonePosition::distanceTo(member->getPosition(), leader->getPosition()), 200.0f);
+}
+
 // ---- TeleportRaid
 
 class TeleportRaidTest : public RaidBehaviorsTest {
