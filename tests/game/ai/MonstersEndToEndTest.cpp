@@ -323,6 +323,7 @@ void expectCampOutcome(Camp& camp)
     }
     EXPECT_EQ(camp.monsters[4].get(), nullptr) << "the bloater's body is left";
     EXPECT_EQ(camp.world.log.count(3), 0u) << "the run logged errors";
+    EXPECT_EQ(camp.world.log.count(2), 0u) << "the run logged warnings";
 
     // The cultist shoots only from inside its band of 100 to 450 and, once
     // shooting, never falls back beyond it while the target lives. (Its
