@@ -232,7 +232,7 @@ void AreaDefinition::collectMonsterCandidates(int level)
     }
 }
 
-void AreaDefinition::prepareMonsterTypes(int level)
+void AreaDefinition::prepareMonsterTypes(int level, int stream)
 {
     if (m_prepared) {
         return;
@@ -243,7 +243,7 @@ void AreaDefinition::prepareMonsterTypes(int level)
         for (MonsterType* c : m_candidates) {
             sum += candidateWeight(c);
         }
-        const float r = randomFloat(0) * sum;
+        const float r = randomFloat(stream) * sum;
         float running = 0.0f;
         MonsterType* picked = nullptr;
         for (size_t k = 0; k < m_candidates.size(); ++k) {

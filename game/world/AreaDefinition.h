@@ -50,8 +50,9 @@ public:
     // Fills the candidate list from the pool at a base monster level.
     void collectMonsterCandidates(int baseMonsterLevel);
     // Collects the candidates and activates "NumMonsterTypesToUse" of them,
-    // once.
-    void prepareMonsterTypes(int baseMonsterLevel);
+    // once, drawing from the given random stream. The world draws them from
+    // its seeded streams so that a seed always gives the same monsters.
+    void prepareMonsterTypes(int baseMonsterLevel, int stream = 0);
     bool isPrepared() const { return m_prepared; }
     MonsterType* pickMonsterToSpawn() const;
     void addSpawnEntry(MonsterType* monster, float weight, int id);

@@ -392,7 +392,9 @@ void Section::assignMonsterLevels(int s)
             const float value = static_cast<float>(std::abs(l - width / 2)) * monsterLevelsFromWidth +
                                 static_cast<float>(s) + static_cast<float>(d - startDepth) * perDepth;
             level->monsterLevel = static_cast<int>(value);
-            level->definition->prepareMonsterTypes(level->monsterLevel);
+            // The world's stream: the monsters of a seed do not depend on
+            // what the shared stream did before the load.
+            level->definition->prepareMonsterTypes(level->monsterLevel, 1);
             propagate(level->zone, value, -1, 0);
             highestMonsterLevel = std::max(highestMonsterLevel, level->monsterLevel);
         }
@@ -411,7 +413,7 @@ void Section::propagate(int index, float value, int from, int guard)
             continue;
         }
         target->monsterLevel = static_cast<int>(target->levelNumber > 1 ? value : value + 1.0f);
-        target->definition->prepareMonsterTypes(target->monsterLevel);
+        target->definition->prepareMonsterTypes(target->monsterLevel, 1);
         propagate(target->zone, static_cast<float>(target->monsterLevel), index, guard + 1);
     }
 }

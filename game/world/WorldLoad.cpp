@@ -229,7 +229,7 @@ void World::makeSecretLevel(AreaDefinition* area)
     level->definition = area;
     level->monsterLevel = 1;
     level->seed = Random::next(3);
-    area->prepareMonsterTypes(1);
+    area->prepareMonsterTypes(1, 3); // from the secret seed, like the level
     Level* raw = level.get();
     addLevel(std::move(level));
     area->levels.push_back(raw);

@@ -1,20 +1,28 @@
 // The program's own start-up on the shipped data builds whole worlds from
 // their seeds: every level laid out on the loader thread, every gate spot and
 // connection point standing near a free cell that a walk from the town
-// reaches. The facts of each seed are kept in testdata/world/<seed>.txt
-// (GLOAM_UPDATE_GOLDEN=1 rewrites them for review).
+// reaches, every block populated with monsters on free cells. The facts of
+// each seed are kept in testdata/world/<seed>.txt (GLOAM_UPDATE_GOLDEN=1
+// rewrites them for review).
 #include "engine/app/Application.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
+#include "engine/data/DatabaseEntry.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
+#include "game/skills/StatusEffect.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/FightingServices.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
+#include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 #include "game/world/WorldHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
@@ -28,6 +36,7 @@
 #include <cstdlib>
 #include <deque>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <thread>
 
@@ -35,6 +44,14 @@ namespace {
 
 constexpr int kKey = 11;
 constexpr uint32_t kSecretSeed = 777;
+
+// How a run builds its world: the state of the shared random stream before
+// the load, and the order and pace in which the loader's levels are taken.
+struct BuildStyle {
+    uint32_t sharedState = 1;
+    bool reverse = false;
+    int pauseMs = 1;
+};
 
 struct Spot {
     std::string what;
@@ -48,23 +65,98 @@ public:
     WorldRun(Application& app, World& world, Game& game) : m_app(app), m_world(world), m_game(game) {}
 
     // Loads and builds the world of a seed; returns its facts.
-    std::string build(uint32_t seed)
+    std::string build(uint32_t seed, const BuildStyle& style = {})
     {
+        Random::setState(0, style.sharedState);
         m_world.setWorldSeed(seed);
         m_world.load();
         m_world.setSecretSeed(kSecretSeed);
         m_world.createSecretLevels();
         m_game.resizeForWorld(m_world.getLevelCount());
-        for (int i = 0; i < m_world.getLevelCount(); ++i) {
-            m_world.getLevel(i)->acquire(kKey);
+        const int count = m_world.getLevelCount();
+        for (int i = 0; i < count; ++i) {
+            m_world.getLevel(style.reverse ? count - 1 - i : i)->acquire(kKey);
         }
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(240);
         while (!allLoaded() && std::chrono::steady_clock::now() < deadline) {
             m_app.getHooks().finishLevels();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            std::this_thread::sleep_for(std::chrono::milliseconds(style.pauseMs));
         }
         EXPECT_TRUE(allLoaded()) << "seed " << seed;
         return facts();
+    }
+
+    // Level by level every block populated, the monsters listed and deleted:
+    // per level a line of the monsters by rarity (with their types) for the
+    // golden file, and in `detail` every monster's type, level, rarity,
+    // enhancements and place.
+    std::string populate(uint32_t seed, std::string& detail)
+    {
+        SpawnSystem& spawns = *SpawnSystem::instance();
+        const GameRules& rules = GameData::get().rules();
+        const int blocks = rules.blocksAcross * rules.blocksDown;
+        // The population's own draws start from one state per seed.
+        Random::setState(0, seed * 7u + 1u);
+        m_game.setTimeOfDay(12.0);
+        std::ostringstream out;
+        std::ostringstream all;
+        for (int zone = 0; zone < m_world.getLevelCount(); ++zone) {
+            Level& level = *m_world.getLevel(zone);
+            for (int block = 0; block < blocks; ++block) {
+                EXPECT_EQ(spawns.populateBlock(zone, block), 1) << "level " << zone << " block " << block;
+            }
+            std::map<int, std::map<std::string, int>> byRarity;
+            int count = 0;
+            for (Actor* a : actors()) {
+                const ZonePosition& p = a->getPosition();
+                const int cx = static_cast<int>(p.x / 32.0f);
+                const int cy = static_cast<int>(p.y / 32.0f);
+                EXPECT_EQ(p.zone, zone);
+                EXPECT_TRUE(cx >= 0 && cx < 128 && cy >= 0 && cy < 128 &&
+                            !level.isCellBlockedForMovement(cx, cy))
+                    << "monster of level " << zone << " not on a free cell at " << p.x << ',' << p.y;
+                const std::string type = a->getMonsterType() ? a->getMonsterType()->getEntryName() : "?";
+                ++byRarity[a->getEnhancementRarity()][type];
+                ++count;
+                all << zone << ' ' << type << ' ' << a->getLevel() << ' ' << a->getEnhancementRarity() << ' '
+                    << p.x << ',' << p.y;
+                for (const StatusEffect* e : a->getStatusEffects()) {
+                    all << ' ' << (e->getEntry() ? e->getEntry()->getName() : "-");
+                }
+                all << '\n';
+                m_game.deleteEntity(a, true);
+            }
+            out << "level " << zone << " population " << count;
+            const char* separator = ":";
+            for (const auto& [rarity, types] : byRarity) {
+                int n = 0;
+                for (const auto& [name, k] : types) {
+                    n += k;
+                }
+                out << separator << ' ' << getMonsterRarityName(rarity) << ' ' << n << " (";
+                const char* comma = "";
+                for (const auto& [name, k] : types) {
+                    out << comma << name << ' ' << k;
+                    comma = ", ";
+                }
+                out << ')';
+                separator = ",";
+            }
+            out << '\n';
+        }
+        detail = all.str();
+        return out.str();
+    }
+
+    std::vector<Actor*> actors() const
+    {
+        std::vector<Actor*> out;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            if (auto* a = dynamic_cast<Actor*>(m_game.getEntity(i))) {
+                out.push_back(a);
+            }
+        }
+        return out;
     }
 
     void release()
@@ -194,8 +286,12 @@ std::string readFile(const std::string& path)
     return text.str();
 }
 
-TEST(WorldEndToEnd, SeededWorldsBuildAndEveryGateAndConnectionIsReached)
+// One world per seed, each test in a process of its own when run by ctest.
+class WorldEndToEnd : public ::testing::TestWithParam<uint32_t> {};
+
+TEST_P(WorldEndToEnd, SeedBuildsTheSameWorldAndMonstersEveryTimeWithEveryGateAndConnectionReached)
 {
+    const uint32_t seed = GetParam();
     ASSERT_EQ(DebugSystem::instance(), nullptr);
     TempDir user;
     LaunchOptions options = headlessOptions(user);
@@ -205,6 +301,7 @@ TEST(WorldEndToEnd, SeededWorldsBuildAndEveryGateAndConnectionIsReached)
     app.startup();
     ASSERT_NE(World::instance(), nullptr);
     ASSERT_NE(Game::instance(), nullptr);
+    ASSERT_NE(SpawnSystem::instance(), nullptr);
     World& world = World::get();
     Game& game = *Game::instance();
     WorldRun run(app, world, game);
@@ -212,43 +309,49 @@ TEST(WorldEndToEnd, SeededWorldsBuildAndEveryGateAndConnectionIsReached)
     Entity mover;
     mover.setRadius(16.0f);
 
-    for (uint32_t seed : {1u, 2u, 3u, 4242u, 0x7FFFFFFFu}) {
-        SCOPED_TRACE(seed);
-        const std::string facts = run.build(seed);
-        const std::vector<Spot> spots = run.spots();
-        std::vector<ZonePosition> freeNear;
-        for (const Spot& spot : spots) {
-            ZonePosition found;
-            freeNear.push_back(
-                game.findFreeSpotNear(spot.position, 4, found, &mover, false) ? found : ZonePosition());
-            EXPECT_GE(freeNear.back().zone, 0) << spot.what << " has no free cell within four rings";
+    const std::string layout = run.build(seed, {seed ^ 0x5EEDu, false, 1});
+    const std::vector<Spot> spots = run.spots();
+    std::vector<ZonePosition> freeNear;
+    for (const Spot& spot : spots) {
+        ZonePosition found;
+        freeNear.push_back(game.findFreeSpotNear(spot.position, 4, found, &mover, false) ? found
+                                                                                         : ZonePosition());
+        EXPECT_GE(freeNear.back().zone, 0) << spot.what << " has no free cell within four rings";
+    }
+    const std::vector<std::vector<bool>> reached = run.walk(freeNear);
+    for (size_t i = 0; i < spots.size(); ++i) {
+        const ZonePosition& p = freeNear[i];
+        if (p.zone < 0) {
+            continue;
         }
-        const std::vector<std::vector<bool>> reached = run.walk(freeNear);
-        for (size_t i = 0; i < spots.size(); ++i) {
-            const ZonePosition& p = freeNear[i];
-            if (p.zone < 0) {
-                continue;
-            }
-            EXPECT_TRUE(reached[static_cast<size_t>(p.zone)]
-                               [static_cast<int>(p.y / 32.0f) * 128 + static_cast<int>(p.x / 32.0f)])
-                << spots[i].what << " is not reached from the town";
-        }
-        run.release();
+        EXPECT_TRUE(reached[static_cast<size_t>(p.zone)]
+                           [static_cast<int>(p.y / 32.0f) * 128 + static_cast<int>(p.x / 32.0f)])
+            << spots[i].what << " is not reached from the town";
+    }
+    std::string detail;
+    const std::string facts = layout + run.populate(seed, detail);
+    run.release();
 
-        // The same seed again in the same process: the same world.
-        EXPECT_EQ(run.build(seed), facts);
-        run.release();
+    // The same seed again in the same process, from another state of the
+    // shared stream, the loader's levels taken in the other order and at
+    // another pace: the same world and the same monsters in the same places.
+    EXPECT_EQ(run.build(seed, {seed * 2654435761u + 12345u, true, 4}), layout);
+    std::string detailAgain;
+    EXPECT_EQ(layout + run.populate(seed, detailAgain), facts);
+    EXPECT_EQ(detailAgain, detail);
+    run.release();
 
-        const std::string path = testDataPath("world/" + std::to_string(seed) + ".txt");
-        if (update) {
-            std::ofstream(path, std::ios::binary) << facts;
-        } else {
-            EXPECT_EQ(readFile(path), facts) << path;
-        }
+    const std::string path = testDataPath("world/" + std::to_string(seed) + ".txt");
+    if (update) {
+        std::ofstream(path, std::ios::binary) << facts;
+    } else {
+        EXPECT_EQ(readFile(path), facts) << path;
     }
     app.requestQuit();
     app.shutdown();
     EXPECT_EQ(World::instance(), nullptr);
 }
+
+INSTANTIATE_TEST_SUITE_P(Seeds, WorldEndToEnd, ::testing::Values(1u, 2u, 3u, 4242u, 0x7FFFFFFFu));
 
 } // namespace
