@@ -235,34 +235,6 @@ TEST(ShippedBehaviorStacks, EveryClassStackResolvesCleanlyAndMeleeComesWithRetur
     EXPECT_EQ(world.game->getBehaviorStacks().size(), named);
 }
 
-TEST(ShippedBehaviorStacks, TogetherTheStacksHoldEveryMonsterBehaviour)
-{
-    TestWorld world;
-    std::set<int> held;
-    for (const auto& archetype : world.data->getMonsterArchetypes()) {
-        if (const BehaviorStack* stack = world.game->findBehaviorStack(archetype.get())) {
-            for (const auto& behavior : stack->getBehaviors()) {
-                held.insert(behavior->getType());
-            }
-        }
-    }
-    // The covenant and quest behaviours come with their own code; every
-    // other type is used by some monster class of the shipped data.
-    const std::set<ActorBehavior> later = {ActorBehavior::Spawner, ActorBehavior::Pray,
-                                           ActorBehavior::LifestoneRegen, ActorBehavior::Adventure,
-                                           ActorBehavior::Jump};
-    int expected = 0;
-    for (int type = 0; type < kActorBehaviorCount; ++type) {
-        if (later.count(static_cast<ActorBehavior>(type)) != 0) {
-            EXPECT_EQ(held.count(type), 0u) << type;
-            continue;
-        }
-        ++expected;
-        EXPECT_EQ(held.count(type), 1u) << "no shipped stack holds behaviour type " << type;
-    }
-    EXPECT_EQ(expected, 17);
-}
-
 } // namespace
 
 namespace {
