@@ -500,7 +500,12 @@ void Actor::walk(float dt)
         return;
     if (m_atNode && m_needsPath) {
         m_needsPath = false;
-        if (!game->findPath(this, m_position, m_destination, m_pathGoal.get(), m_path)) {
+        // Asked from the centre of the walker's tile, where the path starts: a
+        // spot off it (a placing spot, a tile's edge) would round the goal
+        // into a neighbouring tile.
+        ZonePosition from = snapToGrid(m_position);
+        from.normalize();
+        if (!game->findPath(this, from, m_destination, m_pathGoal.get(), m_path)) {
             m_moving = false;
             m_path.clear();
             m_pathLength = 0;
@@ -527,12 +532,19 @@ void Actor::walk(float dt)
             }
             if (!m_atNode)
                 break;
-            GridStep step = gridStepOfCode(m_path.codes[static_cast<size_t>(m_path.stepIndex)]);
-            ++m_path.stepIndex;
-            if (m_path.stepIndex >= m_path.stepCount)
-                m_pathLength = 0;
             ZonePosition next = snapToGrid(position);
-            next.addOffset(static_cast<float>(step.dx) * tile, static_cast<float>(step.dy) * tile);
+            next.normalize();
+            if (next == position) {
+                GridStep step = gridStepOfCode(m_path.codes[static_cast<size_t>(m_path.stepIndex)]);
+                ++m_path.stepIndex;
+                if (m_path.stepIndex >= m_path.stepCount)
+                    m_pathLength = 0;
+                next.addOffset(static_cast<float>(step.dx) * tile, static_cast<float>(step.dy) * tile);
+            }
+            // Off its tile's centre the walker first goes there: the path
+            // keeps its room from the centre on, and a straight line from
+            // elsewhere to a diagonal node cuts across a neighbouring tile
+            // the path never asked to be free.
             if (!isPlaceFree(next)) {
                 stopMoving();
                 fireSimpleEvent(toIndex(SimpleEvent::PathFindingFailed), -1);

@@ -86,6 +86,40 @@ TYPED_TEST(ActorNavigationTest, ActorsStandingInTheWayAreWalkedRound)
     EXPECT_GT(d, 0.0f);
 }
 
+// A monster placed off its tile's centre: a diagonal first step past a wall
+// beside it, and a spot on a tile's edge that rounds half a tile either way.
+TYPED_TEST(ActorNavigationTest, AWalkFromOffATilesCentreKeepsOutOfWallsAndEndsOnTheGoalTile)
+{
+    Actor* actor = this->spawn(this->findType("GoblinWarrior"), 5, 20, 10);
+    ASSERT_NE(actor, nullptr);
+    actor->setChecksActivity(false);
+    actor->clearBehaviors(); // the walk alone
+    auto walkTo = [&](const ZonePosition& goal) {
+        actor->moveAlongPathTo(goal);
+        bool inWall = false;
+        for (int i = 0; i < 400 && actor->isMoving(); ++i) {
+            this->world.game->update(0.05f);
+            inWall = inWall || this->field.isBlockedForMovement(actor->getPosition());
+        }
+        EXPECT_FALSE(actor->isMoving());
+        return !inWall;
+    };
+
+    // Near the corner of its tile that the wall tile (21, 10) touches; the
+    // way to (25, 15) starts with the diagonal step to (21, 11).
+    this->field.blockWalking(0, 21, 10);
+    const ZonePosition centre = this->field.tileCentre(0, 20, 10);
+    actor->setPosition(ZonePosition(0, centre.x + 14.0f, centre.y - 14.0f));
+    EXPECT_TRUE(walkTo(this->field.tileCentre(0, 25, 15))) << "the first leg cut through the wall tile";
+    EXPECT_EQ(actor->getPosition(), this->field.tileCentre(0, 25, 15));
+
+    // On the left edge of tile (20, 10): four tiles to the right is (24, 10),
+    // not the tile half a tile further that the spot itself would round to.
+    actor->setPosition(ZonePosition(0, centre.x - 16.0f, centre.y));
+    EXPECT_TRUE(walkTo(this->field.tileCentre(0, 24, 10)));
+    EXPECT_EQ(actor->getPosition(), this->field.tileCentre(0, 24, 10));
+}
+
 } // namespace
 
 namespace {
