@@ -1,7 +1,8 @@
 // The program's own start-up on the shipped data builds whole worlds from
 // their seeds: every level laid out on the loader thread, every gate spot and
 // connection point standing near a free cell that a walk from the town
-// reaches, every block populated with monsters on free cells. The facts of
+// reaches and that the path finder finds from 20 cells back on that walk,
+// every block populated with monsters on free cells. The facts of
 // each seed are kept in testdata/world/<seed>.txt (GLOAM_UPDATE_GOLDEN=1
 // rewrites them for review).
 #include "engine/app/Application.h"
@@ -22,6 +23,7 @@
 #include "game/world/FightingServices.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
+#include "game/world/PathFinder.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 #include "game/world/WorldHooks.h"
@@ -220,27 +222,72 @@ public:
 
     // Free cells (x, y) of the movement grid of each level that a walk from
     // the town centre reaches, going through the free cells next to each
-    // connection point to those next to its partner.
-    std::vector<std::vector<bool>> walk(const std::vector<ZonePosition>& freeNear)
+    // connection point to those next to its partner. Each reached cell keeps
+    // the cell it was reached from.
+    struct Walk {
+        static constexpr int kUnseen = -2;
+        static constexpr int kStart = -1;
+        std::vector<std::vector<int>> from; // per level, per cell y * 128 + x
+
+        static int encode(int zone, int x, int y) { return (zone * 128 + y) * 128 + x; }
+        static size_t cellIndex(const ZonePosition& p)
+        {
+            return static_cast<size_t>(static_cast<int>(p.y / 32.0f) * 128 + static_cast<int>(p.x / 32.0f));
+        }
+        bool reached(const ZonePosition& p) const
+        {
+            return from[static_cast<size_t>(p.zone)][cellIndex(p)] != kUnseen;
+        }
+        // The cell the walk came through `steps` cells before the one of
+        // `p`, on foot (not through a connection point): its level and
+        // (x, y), and how many steps back it lies.
+        int stepBack(const ZonePosition& p, int steps, int& zone, int& x, int& y) const
+        {
+            zone = p.zone;
+            x = static_cast<int>(p.x / 32.0f);
+            y = static_cast<int>(p.y / 32.0f);
+            int taken = 0;
+            for (; taken < steps; ++taken) {
+                const int previous = from[static_cast<size_t>(zone)][static_cast<size_t>(y * 128 + x)];
+                if (previous < 0) {
+                    break;
+                }
+                const int pz = previous / (128 * 128), px = previous % 128, py = previous / 128 % 128;
+                // A step within the level, or across its edge into the next.
+                const int d = std::abs(px - x) + std::abs(py - y);
+                if (!(pz == zone && d == 1) && !(pz != zone && d == 127)) {
+                    break; // came through a connection point
+                }
+                zone = pz;
+                x = px;
+                y = py;
+            }
+            return taken;
+        }
+    };
+
+    Walk walk(const std::vector<ZonePosition>& freeNear)
     {
         const int w = 128, h = 128;
-        std::vector<std::vector<bool>> seen(static_cast<size_t>(m_world.getLevelCount()),
-                                            std::vector<bool>(static_cast<size_t>(w * h), false));
+        Walk out;
+        out.from.assign(static_cast<size_t>(m_world.getLevelCount()),
+                        std::vector<int>(static_cast<size_t>(w * h), Walk::kUnseen));
         std::deque<std::array<int, 3>> queue;
-        auto visit = [&](int zone, int x, int y) {
-            if (!m_world.wrapCollisionCell(x, y, zone) || seen[static_cast<size_t>(zone)][y * w + x]) {
+        auto visit = [&](int zone, int x, int y, int from) {
+            if (!m_world.wrapCollisionCell(x, y, zone) ||
+                out.from[static_cast<size_t>(zone)][static_cast<size_t>(y * w + x)] != Walk::kUnseen) {
                 return;
             }
             if (m_world.getLevel(zone)->isCellBlockedForMovement(x, y)) {
                 return;
             }
-            seen[static_cast<size_t>(zone)][y * w + x] = true;
+            out.from[static_cast<size_t>(zone)][static_cast<size_t>(y * w + x)] = from;
             queue.push_back({zone, x, y});
         };
         const ZonePosition town = GameData::get().rules().townCenterPosition;
-        visit(0, static_cast<int>(town.x / 32.0f), static_cast<int>(town.y / 32.0f));
+        visit(0, static_cast<int>(town.x / 32.0f), static_cast<int>(town.y / 32.0f), Walk::kStart);
         // Connection points by their free cell.
-        std::vector<std::pair<std::array<int, 3>, std::array<int, 3>>> jumps;
+        std::map<int, std::vector<std::array<int, 3>>> jumps;
         const std::vector<Spot> all = spots();
         auto cellOf = [](const ZonePosition& p) {
             return std::array<int, 3>{p.zone, static_cast<int>(p.x / 32.0f), static_cast<int>(p.y / 32.0f)};
@@ -252,24 +299,26 @@ public:
             for (size_t j = 0; j < all.size(); ++j) {
                 if (all[j].position.zone == all[i].targetLevel &&
                     all[j].targetLevel == all[i].position.zone && freeNear[j].zone >= 0) {
-                    jumps.emplace_back(cellOf(freeNear[i]), cellOf(freeNear[j]));
+                    const auto [zone, x, y] = cellOf(freeNear[i]);
+                    jumps[Walk::encode(zone, x, y)].push_back(cellOf(freeNear[j]));
                 }
             }
         }
         while (!queue.empty()) {
             const auto [zone, x, y] = queue.front();
             queue.pop_front();
+            const int here = Walk::encode(zone, x, y);
             static constexpr int kDirs[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
             for (const auto& d : kDirs) {
-                visit(zone, x + d[0], y + d[1]);
+                visit(zone, x + d[0], y + d[1], here);
             }
-            for (const auto& [from, to] : jumps) {
-                if (from == std::array<int, 3>{zone, x, y}) {
-                    visit(to[0], to[1], to[2]);
+            if (const auto it = jumps.find(here); it != jumps.end()) {
+                for (const auto& to : it->second) {
+                    visit(to[0], to[1], to[2], here);
                 }
             }
         }
-        return seen;
+        return out;
     }
 
 private:
@@ -318,16 +367,49 @@ TEST_P(WorldEndToEnd, SeedBuildsTheSameWorldAndMonstersEveryTimeWithEveryGateAnd
                                                                                          : ZonePosition());
         EXPECT_GE(freeNear.back().zone, 0) << spot.what << " has no free cell within four rings";
     }
-    const std::vector<std::vector<bool>> reached = run.walk(freeNear);
+    const WorldRun::Walk walk = run.walk(freeNear);
+    PathFinder& finder = PathFinder::get();
+    int longWays = 0;
     for (size_t i = 0; i < spots.size(); ++i) {
         const ZonePosition& p = freeNear[i];
         if (p.zone < 0) {
             continue;
         }
-        EXPECT_TRUE(reached[static_cast<size_t>(p.zone)]
-                           [static_cast<int>(p.y / 32.0f) * 128 + static_cast<int>(p.x / 32.0f)])
-            << spots[i].what << " is not reached from the town";
+        if (!walk.reached(p)) {
+            ADD_FAILURE() << spots[i].what << " is not reached from the town";
+            continue;
+        }
+        // The path finder finds the way from the walk's cell 20 cells
+        // before the spot (or the start of the walk on its level); the way
+        // keeps to free cells and ends on the spot's cell.
+        int zone = 0, x = 0, y = 0;
+        const int back = walk.stepBack(p, 20, zone, x, y);
+        longWays += back == 20 ? 1 : 0;
+        const ZonePosition start = snapToGrid(ZonePosition(zone, x * 32.0f + 16.0f, y * 32.0f + 16.0f));
+        const std::string from = std::to_string(zone) + ':' + std::to_string(x) + ',' + std::to_string(y);
+        mover.setPosition(start);
+        GridPath path;
+        if (!finder.findPath(&mover, start, p, nullptr, path)) {
+            ADD_FAILURE() << spots[i].what << ": no path from " << from << ", " << back
+                          << " cells back on the walk";
+            continue;
+        }
+        bool onFreeCells = true;
+        for (int k = 0; k < path.stepCount && onFreeCells; ++k) {
+            const GridStep step = gridStepOfCode(path.codes[k]);
+            x += step.dx;
+            y += step.dy;
+            onFreeCells =
+                world.wrapCollisionCell(x, y, zone) && !world.getLevel(zone)->isCellBlockedForMovement(x, y);
+        }
+        EXPECT_TRUE(onFreeCells) << spots[i].what << ": the path from " << from << " crosses a wall";
+        EXPECT_EQ(zone, p.zone) << spots[i].what;
+        EXPECT_EQ(x, static_cast<int>(p.x / 32.0f)) << spots[i].what;
+        EXPECT_EQ(y, static_cast<int>(p.y / 32.0f)) << spots[i].what;
     }
+    // Half the spots or more lie far enough along their walks for the whole
+    // 20 cells.
+    EXPECT_GE(longWays * 2, static_cast<int>(spots.size()));
     std::string detail;
     const std::string facts = layout + run.populate(seed, detail);
     run.release();
