@@ -6,11 +6,23 @@
 #include "game/world/Section.h"
 #include "game/world/WorldGrid.h"
 
+namespace {
+
+// The World whose neighbour lookup the zone topology holds.
+const World* g_neighbourOwner = nullptr;
+
+} // namespace
+
 World::~World()
 {
     // Levels released while the World goes tell nobody.
     m_destroying = true;
     m_levels.clear();
+    // Zone positions must not ask a World that is gone.
+    if (g_neighbourOwner == this) {
+        ZoneTopology::setNeighbourFunction(nullptr);
+        g_neighbourOwner = nullptr;
+    }
 }
 
 int World::addLevel(std::unique_ptr<Level> level)
@@ -48,6 +60,7 @@ void World::installNeighbourFunction()
 {
     ZoneTopology::setNeighbourFunction(
         [this](int zone, int dx, int dy) { return getNeighbourLevel(zone, dx, dy); });
+    g_neighbourOwner = this;
 }
 
 int World::addLevelListener(ListenerList list, LevelCallback callback)

@@ -1,6 +1,7 @@
 #include "game/world/WorldHooks.h"
 
 #include "engine/app/AppHooks.h"
+#include "engine/core/ZoneTopology.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
@@ -43,8 +44,12 @@ TEST(WorldHooksTest, TheWorldLivesFromSetUpToShutDown)
         EXPECT_FALSE(game.isLevelActive(0));
     }
     World::get().notifyLevelBuilt(*World::get().getLevel(0), true); // the Game is gone: nobody listens
+    ASSERT_TRUE(ZoneTopology::current().neighbourFunction);
     hooks.destroySystems();
     EXPECT_EQ(World::instance(), nullptr);
+    // Zone positions no longer ask the World that went.
+    EXPECT_FALSE(ZoneTopology::current().neighbourFunction);
+    EXPECT_EQ(ZoneTopology::current().neighbour(0, 1, 0), -1);
     EXPECT_EQ(SpawnSystem::instance(), nullptr);
     EXPECT_TRUE(destroyedBefore);
 }
