@@ -140,6 +140,43 @@ TEST_F(ShippedSpawnDataTest, EveryMagicRequirementHasModifiersAndEveryLevelAPref
     EXPECT_FALSE(rowsAt(SpawnSystem::Suffixes, 70) == rowsAt(SpawnSystem::Suffixes, 2));
 }
 
+// A magic item of any kind can be given a prefix and a suffix at every level
+// it drops at.
+TEST_F(ShippedSpawnDataTest, EveryMagicItemTakesAPrefixAndASuffixAtEveryLevelItDrops)
+{
+    auto requirementOf = [&](const DatabaseEntry* modifier) {
+        const std::string name = database.getString(modifier, "MagicRequirement");
+        return name.empty() ? MagicRequirement::None : parseMagicRequirement(name);
+    };
+    auto accepts = [&](const DatabaseEntry* item, MagicRequirement requirement) {
+        if (requirement == MagicRequirement::None)
+            return true;
+        for (const std::string& name : database.getStringList(item, "MagicRequirement"))
+            if (parseMagicRequirement(name) == requirement)
+                return true;
+        return false;
+    };
+    const LevelTable& normal = spawns.getTable(SpawnSystem::NormalItems);
+    int magicItems = 0;
+    for (int i = 0; i < normal.size(); ++i) {
+        const LevelEntry& item = normal.row(i);
+        if (database.getInt(item.entry, "ModifiersAllowed") == 0)
+            continue;
+        ++magicItems;
+        for (int level = item.minLevel; level <= item.maxLevel; ++level) {
+            for (SpawnSystem::Table table : {SpawnSystem::Prefixes, SpawnSystem::Suffixes}) {
+                bool found = false;
+                for (const DatabaseEntry* modifier : rowsAt(table, level))
+                    found = found || accepts(item.entry, requirementOf(modifier));
+                EXPECT_TRUE(found) << item.entry->getName()
+                                   << (table == SpawnSystem::Prefixes ? " prefix" : " suffix") << " at "
+                                   << level;
+            }
+        }
+    }
+    EXPECT_GT(magicItems, 20);
+}
+
 TEST_F(ShippedSpawnDataTest, EnhancementsCoverEveryLevelAndTheMarksExist)
 {
     for (SpawnSystem::Table table : {SpawnSystem::MinorEnhancements, SpawnSystem::OrdinaryEnhancements,
