@@ -1,5 +1,7 @@
 // The shipped world: layout, joins, seeds, secret levels, views and the
 // per-level questions.
+#include "engine/core/Random.h"
+#include "game/definitions/MonsterType.h"
 #include "game/entities/Entity.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/Game.h"
@@ -150,6 +152,40 @@ TEST_F(WorldLoadTest, OneSeedGivesOneWorld)
     world->setWorldSeed(0);
     world->load();
     EXPECT_NE(world->getWorldSeed(), 0u);
+}
+
+// The areas' monster types of a seed, secret levels included, whatever the
+// shared stream held before: a load from a seed leaves that stream alone.
+TEST_F(WorldLoadTest, OneSeedGivesTheSameMonsterTypesWhateverTheSharedStreamHeld)
+{
+    auto types = [&] {
+        std::ostringstream out;
+        for (int i = 0; i < world->getLevelCount(); ++i) {
+            out << i << ':';
+            for (const MonsterType* t : world->getLevel(i)->definition->getActiveTypes()) {
+                out << ' ' << t->getEntryName();
+            }
+            out << '\n';
+        }
+        return out.str();
+    };
+    for (uint32_t seed : kSeeds) {
+        SCOPED_TRACE(seed);
+        std::string first;
+        for (uint32_t shared : {1u, 0xDEADBEEFu, seed}) {
+            Random::setState(0, shared);
+            load(seed);
+            world->setSecretSeed(777);
+            world->createSecretLevels();
+            EXPECT_EQ(Random::getState(0), shared);
+            if (first.empty()) {
+                first = types();
+            } else {
+                EXPECT_EQ(types(), first);
+            }
+        }
+        EXPECT_NE(first.find("Spider"), std::string::npos) << first;
+    }
 }
 
 TEST_F(WorldLoadTest, SecretLevelsFollowTheGridAndTheNamedOneIsFound)
