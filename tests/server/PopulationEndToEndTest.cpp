@@ -21,7 +21,7 @@
 #include "game/world/LevelLayout.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
-#include "support/ServerStartup.h"
+#include "support/HeadlessServer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -42,20 +42,10 @@ constexpr int kCells = 128;
 
 // The headless program started on data/ with a seeded world whose levels are
 // all built.
-class GeneratedWorld {
+class GeneratedWorld : public HeadlessServer {
 public:
     explicit GeneratedWorld(uint32_t seed)
     {
-        options.headless = true;
-        options.dataDir = gameDataPath();
-        options.userDir = user.path().string();
-        AppHooks hooks;
-        installServerSideHooks(hooks);
-        app = std::make_unique<Application>(options, std::move(hooks));
-        app->startup();
-        world = World::instance();
-        game = Game::instance();
-        spawns = SpawnSystem::instance();
         if (!world || !game || !spawns)
             return;
         world->setWorldSeed(seed);
@@ -73,8 +63,6 @@ public:
             for (int i = 0; i < world->getLevelCount(); ++i)
                 if (world->isLevelLoaded(i))
                     world->getLevel(i)->release(kKey);
-        app->requestQuit();
-        app->shutdown();
     }
 
     bool buildAll()
@@ -117,12 +105,6 @@ public:
         return out;
     }
 
-    TempDir user;
-    LaunchOptions options;
-    std::unique_ptr<Application> app;
-    World* world = nullptr;
-    Game* game = nullptr;
-    SpawnSystem* spawns = nullptr;
     bool acquired = false;
 };
 

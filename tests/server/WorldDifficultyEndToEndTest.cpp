@@ -15,7 +15,7 @@
 #include "game/world/Level.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
-#include "support/ServerStartup.h"
+#include "support/HeadlessServer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -30,30 +30,13 @@ namespace {
 const uint32_t kSeeds[] = {1u, 2u, 3u, 4242u, 0x7FFFFFFFu};
 constexpr int kLegendary = 3;
 
-// The headless program started on data/.
-class Program {
+// The headless program on data/, with the world set back to Normal when it goes.
+class Program : public HeadlessServer {
 public:
-    Program()
-    {
-        options.headless = true;
-        options.dataDir = gameDataPath();
-        options.userDir = user.path().string();
-        AppHooks hooks;
-        installServerSideHooks(hooks);
-        app = std::make_unique<Application>(options, std::move(hooks));
-        app->startup();
-        world = World::instance();
-        game = Game::instance();
-        spawns = SpawnSystem::instance();
-    }
     ~Program()
     {
         if (GameData::instance())
             GameData::get().setWorldDifficulty(0);
-        if (game)
-            game->clear();
-        app->requestQuit();
-        app->shutdown();
     }
 
     // A new world of the seed at the difficulty, loaded with the difficulty
@@ -86,13 +69,6 @@ public:
         }
         return out;
     }
-
-    TempDir user;
-    LaunchOptions options;
-    std::unique_ptr<Application> app;
-    World* world = nullptr;
-    Game* game = nullptr;
-    SpawnSystem* spawns = nullptr;
 };
 
 TEST(WorldDifficultyEndToEnd, TheSameWorldAtLegendaryFindsMonstersOnEveryLevelWithMonsters)

@@ -16,6 +16,7 @@
 #include "game/skills/SkillLoaders.h"
 #include "game/world/CombatSystem.h"
 #include "game/world/FactionSystem.h"
+#include "support/AwakeMonster.h"
 #include "support/FlatNavigation.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
@@ -204,23 +205,7 @@ private:
 
     Actor* spawn(const std::string& name, int level, int tx, int ty)
     {
-        const MonsterType* type = findType(name);
-        if (!type)
-            return nullptr;
-        auto* actor = new Actor();
-        actor->initFromMonsterType(type, level);
-        // Chance hiding would make the run depend on the draw.
-        actor->setFlags(actor->getFlags() & ~Actor::kFlagHidden);
-        // No player exists to wake the camp.
-        actor->setChecksActivity(false);
-        actor->setActiveNow(true);
-        actor->setPosition(field.tileCentre(0, tx, ty));
-        actor->setHomePosition(field.tileCentre(0, tx, ty));
-        if (world.game->addEntity(actor) < 0) {
-            delete actor;
-            return nullptr;
-        }
-        return actor;
+        return addAwakeMonster(*world.game, findType(name), level, field.tileCentre(0, tx, ty));
     }
 
     RecordingTarget* placeWarrior(int level, const ZonePosition& at)

@@ -14,6 +14,7 @@
 #include "game/skills/SkillLoaders.h"
 #include "game/world/CombatSystem.h"
 #include "game/world/FactionSystem.h"
+#include "support/AwakeMonster.h"
 #include "support/FlatNavigation.h"
 #include "support/TestWorld.h"
 
@@ -65,23 +66,11 @@ protected:
     // An awake monster of the type at home on the tile, not hidden.
     Actor* spawn(const std::string& entryName, int level, int tx, int ty)
     {
-        const MonsterType* type = findType(entryName);
-        if (!type)
-            return nullptr;
-        auto* actor = new Actor();
-        actor->initFromMonsterType(type, level);
-        actor->setFlags(actor->getFlags() & ~Actor::kFlagHidden);
-        // No player exists to wake anyone.
-        actor->setChecksActivity(false);
-        actor->setActiveNow(true);
-        actor->setPosition(field.tileCentre(0, tx, ty));
-        actor->setHomePosition(field.tileCentre(0, tx, ty));
-        if (world.game->addEntity(actor) < 0) {
-            delete actor;
-            return nullptr;
+        Actor* actor = addAwakeMonster(*world.game, findType(entryName), level, field.tileCentre(0, tx, ty));
+        if (actor) {
+            names[actor] = entryName;
+            everyone.emplace_back(actor);
         }
-        names[actor] = entryName;
-        everyone.emplace_back(actor);
         return actor;
     }
 
