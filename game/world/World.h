@@ -210,6 +210,9 @@ private:
     void settleSpots(Level& level);
     AreaDefinition* pickSecretArea();
     void makeSecretLevel(AreaDefinition* area);
+    // "StartingMonsterLevel" of the start index: the town's monster level and
+    // the secret levels'.
+    int startingMonsterLevel() const;
     void removeSecretLevels();
 
     bool m_loaded = false;

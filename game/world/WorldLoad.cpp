@@ -187,15 +187,7 @@ void World::load()
     for (auto& section : m_sections) {
         section->placeGates();
     }
-    const std::vector<int>& starts = worldRules().startingMonsterLevels;
-    int running = 1;
-    if (m_startLevelIndex >= 0 && m_startLevelIndex < static_cast<int>(starts.size())) {
-        running = starts[m_startLevelIndex];
-    } else if (!starts.empty()) {
-        debugPrint(2, "World: start index %d outside the %d starting monster levels; the first is used\n",
-                   m_startLevelIndex, static_cast<int>(starts.size()));
-        running = starts.front();
-    }
+    int running = startingMonsterLevel();
     for (auto& section : m_sections) {
         section->assignMonsterLevels(running);
         running += section->monsterLevelsFromDepth;
@@ -223,13 +215,30 @@ AreaDefinition* World::pickSecretArea()
     return nullptr;
 }
 
+int World::startingMonsterLevel() const
+{
+    const std::vector<int>& starts = worldRules().startingMonsterLevels;
+    if (m_startLevelIndex >= 0 && m_startLevelIndex < static_cast<int>(starts.size())) {
+        return starts[m_startLevelIndex];
+    }
+    if (starts.empty()) {
+        return 1;
+    }
+    debugPrint(2, "World: start index %d outside the %d starting monster levels; the first is used\n",
+               m_startLevelIndex, static_cast<int>(starts.size()));
+    return starts.front();
+}
+
 void World::makeSecretLevel(AreaDefinition* area)
 {
     auto level = std::make_unique<Level>();
     level->definition = area;
-    level->monsterLevel = 1;
+    // A secret level stands at the world's starting monster level: 1 in the
+    // easiest world; at a fixed 1 the harder worlds, whose monster types all
+    // start higher, would leave it empty.
+    level->monsterLevel = startingMonsterLevel();
     level->seed = Random::next(3);
-    area->prepareMonsterTypes(1, 3); // from the secret seed, like the level
+    area->prepareMonsterTypes(level->monsterLevel, 3); // from the secret seed, like the level
     Level* raw = level.get();
     addLevel(std::move(level));
     area->levels.push_back(raw);

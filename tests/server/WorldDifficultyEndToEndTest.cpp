@@ -57,15 +57,13 @@ public:
         int column = 0;
         int row = 0;
         int monsterLevel = 0;
-        bool secret = false;
     };
     std::vector<LevelFacts> facts() const
     {
         std::vector<LevelFacts> out;
         for (int i = 0; i < world->getLevelCount(); ++i) {
             const Level* l = world->getLevel(i);
-            out.push_back({l->definition->entryName, l->gridColumn, l->gridRow, l->monsterLevel,
-                           l->definition->secretLevel});
+            out.push_back({l->definition->entryName, l->gridColumn, l->gridRow, l->monsterLevel});
         }
         return out;
     }
@@ -89,16 +87,15 @@ TEST(WorldDifficultyEndToEnd, TheSameWorldAtLegendaryFindsMonstersOnEveryLevelWi
         program.loadWorld(seed, kLegendary);
         const std::vector<Program::LevelFacts> legendary = program.facts();
 
-        // The same layout; every level off the secret ones is harder by the
-        // difference of the starting levels.
+        // The same layout; every level, the secret ones too, is harder by
+        // the difference of the starting levels.
         ASSERT_EQ(legendary.size(), normal.size());
         for (size_t i = 0; i < normal.size(); ++i) {
             SCOPED_TRACE(i);
             EXPECT_EQ(legendary[i].area, normal[i].area);
             EXPECT_EQ(legendary[i].column, normal[i].column);
             EXPECT_EQ(legendary[i].row, normal[i].row);
-            if (!normal[i].secret)
-                EXPECT_EQ(legendary[i].monsterLevel, normal[i].monsterLevel + shift);
+            EXPECT_EQ(legendary[i].monsterLevel, normal[i].monsterLevel + shift);
         }
 
         Random::setState(0, seed * 7u + 1u);
@@ -106,8 +103,7 @@ TEST(WorldDifficultyEndToEnd, TheSameWorldAtLegendaryFindsMonstersOnEveryLevelWi
         for (int i = 0; i < program.world->getLevelCount(); ++i) {
             const Level* level = program.world->getLevel(i);
             const AreaDefinition* area = level->definition;
-            // Secret levels stand at monster level 1 at every difficulty.
-            if (area->monsterChancePerBlock <= 0.0f || area->secretLevel)
+            if (area->monsterChancePerBlock <= 0.0f)
                 continue;
             ++levelsWithMonsters;
             SCOPED_TRACE(program.world->getLevelName(i) + " level " + std::to_string(i));
