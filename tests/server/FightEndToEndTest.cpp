@@ -19,6 +19,7 @@
 #include "game/world/Game.h"
 #include "server/GameStartup.h"
 #include "server/Server.h"
+#include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
 #include "support/ScriptedClient.h"
 #include "support/ServerStartup.h"
@@ -42,10 +43,7 @@ SkillUser* placeFighter(Game& game, CharacterClassType type, const char* classEn
 {
     auto* s = new SkillUser();
     s->setEntry(Database::get().findEntry(classEntry), classEntry);
-    s->setCharacterClass(toIndex(type));
-    const CharacterClass* c = s->getCharacterClass();
-    for (int i = 0; i < 5; ++i)
-        s->setStat(toIndex(CharacterStat::BaseStrength) + i, c->startAttributes[static_cast<size_t>(i)]);
+    giveClassStart(*s, type);
     s->setStat(kLevel, 5);
     for (int stat = toIndex(CharacterStat::Skill1); stat < toIndex(CharacterStat::Skill1) + 60; ++stat)
         s->setStat(stat, 0);
@@ -57,7 +55,7 @@ SkillUser* placeFighter(Game& game, CharacterClassType type, const char* classEn
         delete s;
         return nullptr;
     }
-    s->getSkillList()->rebuild(s, c);
+    s->getSkillList()->rebuild(s, s->getCharacterClass());
     return s;
 }
 

@@ -17,6 +17,7 @@
 #include "game/world/CombatSystem.h"
 #include "game/world/FactionSystem.h"
 #include "support/AwakeMonster.h"
+#include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
@@ -211,10 +212,7 @@ private:
     RecordingTarget* placeWarrior(int level, const ZonePosition& at)
     {
         auto* s = new RecordingTarget();
-        s->setCharacterClass(toIndex(CharacterClassType::Warrior));
-        const CharacterClass* c = s->getCharacterClass();
-        for (int i = 0; i < 5; ++i)
-            s->setStat(toIndex(CharacterStat::BaseStrength) + i, c->startAttributes[static_cast<size_t>(i)]);
+        giveClassStart(*s, CharacterClassType::Warrior);
         s->setStat(toIndex(CharacterStat::Level), level);
         s->updateStats(true);
         s->setOwnFactionName("Barbarian");
@@ -226,7 +224,7 @@ private:
             delete s;
             return nullptr;
         }
-        s->getSkillList()->rebuild(s, c);
+        s->getSkillList()->rebuild(s, s->getCharacterClass());
         return s;
     }
 

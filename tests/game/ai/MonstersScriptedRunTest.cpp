@@ -15,6 +15,7 @@
 #include "game/world/CombatSystem.h"
 #include "game/world/FactionSystem.h"
 #include "support/AwakeMonster.h"
+#include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
 #include "support/TestWorld.h"
 
@@ -88,10 +89,7 @@ protected:
     Sentient* placeWarrior(const std::string& faction, int level, int tx, int ty)
     {
         auto* s = new Sentient();
-        s->setCharacterClass(toIndex(CharacterClassType::Warrior));
-        const CharacterClass* c = s->getCharacterClass();
-        for (int i = 0; i < 5; ++i)
-            s->setStat(toIndex(CharacterStat::BaseStrength) + i, c->startAttributes[static_cast<size_t>(i)]);
+        giveClassStart(*s, CharacterClassType::Warrior);
         s->setStat(toIndex(CharacterStat::Level), level);
         s->updateStats(true);
         s->setOwnFactionName(faction);
@@ -103,7 +101,7 @@ protected:
             delete s;
             return nullptr;
         }
-        s->getSkillList()->rebuild(s, c);
+        s->getSkillList()->rebuild(s, s->getCharacterClass());
         return s;
     }
 

@@ -3,6 +3,7 @@
 #include "game/definitions/DefinitionReader.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/skills/StatusEffect.h"
+#include "support/ClassStart.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -19,10 +20,7 @@ protected:
     Sentient* place(CharacterClassType type)
     {
         auto* s = new Sentient();
-        s->setCharacterClass(toIndex(type));
-        const CharacterClass* c = s->getCharacterClass();
-        for (int i = 0; i < 5; ++i)
-            s->setStat(toIndex(CharacterStat::BaseStrength) + i, c->startAttributes[static_cast<size_t>(i)]);
+        giveClassStart(*s, type);
         s->updateStats(true);
         s->setPosition(ZonePosition(0, 100.0f, 100.0f));
         if (world.game->addEntity(s) < 0) {

@@ -6,6 +6,7 @@
 #include "game/skills/SkillList.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/world/CombatSystem.h"
+#include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
@@ -39,10 +40,7 @@ protected:
     SkillUser* place(CharacterClassType type, float x, int level)
     {
         auto* s = new SkillUser();
-        s->setCharacterClass(toIndex(type));
-        const CharacterClass* c = s->getCharacterClass();
-        for (int i = 0; i < 5; ++i)
-            s->setStat(toIndex(CharacterStat::BaseStrength) + i, c->startAttributes[static_cast<size_t>(i)]);
+        giveClassStart(*s, type);
         s->setStat(kLevel, level);
         // No skill but the ones a test raises.
         for (int stat = toIndex(CharacterStat::Skill1); stat < toIndex(CharacterStat::Skill1) + 60; ++stat)
@@ -53,7 +51,7 @@ protected:
             delete s;
             return nullptr;
         }
-        s->getSkillList()->rebuild(s, c);
+        s->getSkillList()->rebuild(s, s->getCharacterClass());
         return s;
     }
 

@@ -15,6 +15,7 @@
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 #include "server/GameStartup.h"
+#include "support/ClassStart.h"
 #include "support/TestSupport.h"
 #include "support/TestWorld.h"
 
@@ -639,10 +640,7 @@ protected:
     Sentient* place(CharacterClassType type, float x, const std::string& faction)
     {
         auto* s = new Sentient();
-        s->setCharacterClass(toIndex(type));
-        const CharacterClass* c = s->getCharacterClass();
-        for (int i = 0; i < 5; ++i)
-            s->setStat(toIndex(CharacterStat::BaseStrength) + i, c->startAttributes[static_cast<size_t>(i)]);
+        giveClassStart(*s, type);
         s->setStat(toIndex(CharacterStat::Level), 5);
         s->updateStats(true);
         s->setFactionId(factions.getFactionId(faction));
