@@ -7,7 +7,6 @@
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
-#include "engine/platform/LaunchOptions.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/WorldRules.h"
@@ -21,8 +20,8 @@
 #include "server/Server.h"
 #include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
+#include "support/HeadlessServer.h"
 #include "support/ScriptedClient.h"
-#include "support/ServerStartup.h"
 #include "support/SkillUser.h"
 #include "support/TestSupport.h"
 
@@ -69,12 +68,8 @@ bool isProjectileEntry(uint32_t entryId)
 
 TEST(FightEndToEnd, FireboltsOfABarbarianKillAMonsterWarrior)
 {
-    TempDir user;
-    LaunchOptions options = headlessOptions(user);
-    AppHooks hooks;
-    installServerSideHooks(hooks);
-    Application app(options, std::move(hooks));
-    app.startup();
+    HeadlessServer program;
+    Application& app = *program.app;
     Server* server = Server::instance();
     Game* game = Game::instance();
     ASSERT_NE(server, nullptr);
@@ -203,6 +198,4 @@ TEST(FightEndToEnd, FireboltsOfABarbarianKillAMonsterWarrior)
     EXPECT_TRUE(!victim || warrior->isDead());
     EXPECT_FLOAT_EQ(factions->getReputation(monsters, barbarian), 0.0f);
     navigation.reset(); // before the Game goes
-    app.requestQuit();
-    app.shutdown();
 }

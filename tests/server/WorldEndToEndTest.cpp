@@ -9,7 +9,6 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
 #include "engine/data/DatabaseEntry.h"
-#include "engine/platform/LaunchOptions.h"
 #include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
@@ -29,7 +28,7 @@
 #include "game/world/WorldHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
 #include "server/GameStartup.h"
-#include "support/ServerStartup.h"
+#include "support/HeadlessServer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -342,12 +341,8 @@ TEST_P(WorldEndToEnd, SeedBuildsTheSameWorldAndMonstersEveryTimeWithEveryGateAnd
 {
     const uint32_t seed = GetParam();
     ASSERT_EQ(DebugSystem::instance(), nullptr);
-    TempDir user;
-    LaunchOptions options = headlessOptions(user);
-    AppHooks hooks;
-    installServerSideHooks(hooks);
-    Application app(options, std::move(hooks));
-    app.startup();
+    auto program = std::make_unique<HeadlessServer>();
+    Application& app = *program->app;
     ASSERT_NE(World::instance(), nullptr);
     ASSERT_NE(Game::instance(), nullptr);
     ASSERT_NE(SpawnSystem::instance(), nullptr);
@@ -429,8 +424,7 @@ TEST_P(WorldEndToEnd, SeedBuildsTheSameWorldAndMonstersEveryTimeWithEveryGateAnd
     } else {
         EXPECT_EQ(readFile(path), facts) << path;
     }
-    app.requestQuit();
-    app.shutdown();
+    program.reset();
     EXPECT_EQ(World::instance(), nullptr);
 }
 
