@@ -1,8 +1,10 @@
 #include "game/world/AreaDefinition.h"
 
 #include "engine/core/ColorSystem.h"
+#include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/WorldRules.h"
 #include "game/world/AreaResource.h"
@@ -60,12 +62,24 @@ void AreaDefinition::load(const DatabaseEntry* entry, int index)
     name = text("Name");
     areaFileName = text("AreaFileName");
     soundFileName = text("SoundFileName");
-    minWidth = integer("MinWidth");
-    maxWidth = integer("MaxWidth");
-    minHeight = integer("MinHeight");
-    maxHeight = integer("MaxHeight");
-    minDepth = integer("MinDepth");
-    maxDepth = integer("MaxDepth");
+    // The layout makes a level per cell these span: a damaged count would
+    // have it walk billions of cells or chain as many floors.
+    auto extent = [&](const char* key) {
+        const int value = integer(key);
+        const int cut = std::clamp(value, 0, kMaxExtent);
+        if (cut != value) {
+            debugPrint(2, "%s: area %s: %s %d is outside 0..%d; using %d\n",
+                       DefinitionReader(entry).where(key).c_str(), entryName.c_str(), key, value, kMaxExtent,
+                       cut);
+        }
+        return cut;
+    };
+    minWidth = extent("MinWidth");
+    maxWidth = extent("MaxWidth");
+    minHeight = extent("MinHeight");
+    maxHeight = extent("MaxHeight");
+    minDepth = extent("MinDepth");
+    maxDepth = extent("MaxDepth");
     maxBlockWidth = integer("MaxBlockWidth");
     maxBlockHeight = integer("MaxBlockHeight");
     minBlocks = integer("MinBlocks");

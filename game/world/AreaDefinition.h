@@ -94,6 +94,9 @@ public:
     std::string entryName;
     std::string areaFileName;
     std::string soundFileName;
+    // Levels across, down and below (a dungeon's floors), each cut to
+    // 0 … kMaxExtent when read.
+    static constexpr int kMaxExtent = 64;
     int minWidth = 0, maxWidth = 0;
     int minHeight = 0, maxHeight = 0;
     int minDepth = 0, maxDepth = 0;

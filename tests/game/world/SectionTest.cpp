@@ -170,6 +170,23 @@ TEST_F(SectionTest, AreasLargerThanTheGridStayInsideIt)
     EXPECT_TRUE(log.contains("reaches outside the 3 x 2 world grid", 2));
 }
 
+TEST_F(SectionTest, DamagedAreaSizesAndDungeonDepthsAreCut)
+{
+    // Counts near the int limit once had the layout walk billions of cells
+    // and chain as many dungeon floors.
+    load(worldEntry(7, 8, 4, "S") + "S {\n    Area Huge\n    Dungeon Deep\n}\n" +
+         area("Huge", 2000000000, 2000000000, "    DungeonChance 1.0\n") +
+         area("Deep", 1, 1, "    MinDepth 2000000000\n    MaxDepth 2000000000\n"));
+    int grid = 0, below = 0;
+    for (int i = 0; i < world->getLevelCount(); ++i) {
+        (world->getLevel(i)->gridColumn >= 0 ? grid : below) += 1;
+    }
+    EXPECT_EQ(grid, 7 * 4); // the four rows of the section, cut to the grid's width
+    EXPECT_EQ(below, AreaDefinition::kMaxExtent);
+    EXPECT_TRUE(log.contains("MaxWidth 2000000000 is outside 0..64; using 64", 2));
+    EXPECT_TRUE(log.contains("MaxDepth 2000000000 is outside 0..64; using 64", 2));
+}
+
 TEST_F(SectionTest, SectionsJoinOnlyThroughStartOrEndAreas)
 {
     // Two sections stacked; the second starts without a start area, so the
