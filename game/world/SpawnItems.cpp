@@ -99,6 +99,10 @@ ItemRarity SpawnSystem::rollItemRarity(int increasedMagicChance, ItemRarity star
 int SpawnSystem::rollItemLevel(int baseLevel, int minSpread, int maxSpread, ItemRarity rarity,
                                float aboveBaseChance, int maxAboveBase) const
 {
+    baseLevel = boundedLevel(baseLevel);
+    minSpread = boundedLevel(minSpread);
+    maxSpread = boundedLevel(maxSpread);
+    maxAboveBase = boundedLevel(maxAboveBase);
     const int r = rollPercent();
     int low = 0;
     int high = 0;
@@ -325,7 +329,8 @@ void SpawnSystem::dropMonsterLoot(Actor* monster, float groundChance, int moneyB
     }
     const int rarity = std::clamp(monster->getEnhancementRarity(), 0, kMonsterRarityCount - 1);
     const MonsterDrops& drops = m_monsterDrops[static_cast<size_t>(rarity)];
-    const int level = monster->getStat(static_cast<int>(CharacterStat::Level)) + drops.levelIncrease;
+    const int level =
+        boundedLevel(monster->getStat(static_cast<int>(CharacterStat::Level))) + drops.levelIncrease;
     dropItems(monster->getPosition(), drops.itemChance, drops.minItems, drops.maxItems, level, countBonus,
               increasedMagicChance + drops.increasedMagicChance, moneyBonus, groundChance, monster);
 }

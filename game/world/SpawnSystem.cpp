@@ -6,8 +6,10 @@
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntryType.h"
+#include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -55,31 +57,52 @@ void SpawnSystem::load()
 void SpawnSystem::readSettings(const DatabaseEntry* entry)
 {
     const Database& db = Database::get();
+    // A whole-number setting outside its range is logged and clamped: a huge
+    // item count would hang every kill, a huge spread overflow the rolls.
+    auto bounded = [&](const std::string& key, int low, int high) {
+        const int value = db.getInt(entry, key);
+        const int kept = std::clamp(value, low, high);
+        if (kept != value) {
+            debugPrint(2, "%s:%d: SpawnSystem %s %d is outside %d ... %d; %d is used\n",
+                       entry->getFileName().c_str(), entry->getLine(), key.c_str(), value, low, high, kept);
+        }
+        return kept;
+    };
+    auto spread = [&](const std::string& key) {
+        return bounded(key, -LevelTable::kMaxLevel, LevelTable::kMaxLevel);
+    };
     m_enchantmentNormalChance = db.getInt(entry, "MonsterEnchantmentNormalChance");
     m_enchantmentMajorChance = db.getInt(entry, "MonsterEnchantmentMajorChance");
     for (int r = 0; r < kMonsterRarityCount; ++r) {
         const std::string key = "Monster" + getMonsterRarityName(r);
         MonsterDrops& drops = m_monsterDrops[static_cast<size_t>(r)];
         drops.itemChance = db.getFloat(entry, key + "ItemChance");
-        drops.minItems = db.getInt(entry, key + "MinItems");
-        drops.maxItems = db.getInt(entry, key + "MaxItems");
+        drops.minItems = bounded(key + "MinItems", 0, InventoryBase::kMaxGroupCapacity);
+        drops.maxItems = bounded(key + "MaxItems", 0, InventoryBase::kMaxGroupCapacity);
         drops.increasedMagicChance = db.getInt(entry, key + "IncreasedMagicChance");
-        drops.levelIncrease = db.getInt(entry, key + "LevelIncrease");
+        drops.levelIncrease = spread(key + "LevelIncrease");
         drops.effectModel = db.getString(entry, key + "EffectModel");
     }
     for (int r = 0; r < kItemRarityCount; ++r) {
         const std::string key = "Item" + getItemRarityName(r);
-        m_levelSpreadMult[static_cast<size_t>(r)] = db.getFloat(entry, key + "LevelSpreadMult");
+        const float mult = db.getFloat(entry, key + "LevelSpreadMult");
+        m_levelSpreadMult[static_cast<size_t>(r)] =
+            std::clamp(mult, 0.0f, static_cast<float>(LevelTable::kMaxLevel));
+        if (m_levelSpreadMult[static_cast<size_t>(r)] != mult) {
+            debugPrint(2, "%s:%d: SpawnSystem %sLevelSpreadMult %g is outside 0 ... %d; %g is used\n",
+                       entry->getFileName().c_str(), entry->getLine(), key.c_str(), static_cast<double>(mult),
+                       LevelTable::kMaxLevel, static_cast<double>(m_levelSpreadMult[static_cast<size_t>(r)]));
+        }
         m_itemRarityChance[static_cast<size_t>(r)] = db.getInt(entry, key + "Chance");
     }
-    m_spreads.minLevelSpread = db.getInt(entry, "MinLevelSpread");
-    m_spreads.maxLevelSpread = db.getInt(entry, "MaxLevelSpread");
-    m_spreads.minItemDropLevelSpread = db.getInt(entry, "MinItemDropLevelSpread");
-    m_spreads.maxItemDropLevelSpread = db.getInt(entry, "MaxItemDropLevelSpread");
-    m_spreads.maxItemDropLevelAboveBase = db.getInt(entry, "MaxItemDropLevelAboveBase");
+    m_spreads.minLevelSpread = spread("MinLevelSpread");
+    m_spreads.maxLevelSpread = spread("MaxLevelSpread");
+    m_spreads.minItemDropLevelSpread = spread("MinItemDropLevelSpread");
+    m_spreads.maxItemDropLevelSpread = spread("MaxItemDropLevelSpread");
+    m_spreads.maxItemDropLevelAboveBase = spread("MaxItemDropLevelAboveBase");
     m_spreads.itemDropAboveBaseLevel = db.getFloat(entry, "ItemDropAboveBaseLevel");
-    m_spreads.minModifierLevelSpread = db.getInt(entry, "MinModifierLevelSpread");
-    m_spreads.maxModifierLevelSpread = db.getInt(entry, "MaxModifierLevelSpread");
+    m_spreads.minModifierLevelSpread = spread("MinModifierLevelSpread");
+    m_spreads.maxModifierLevelSpread = spread("MaxModifierLevelSpread");
     m_spreads.maxNormalItemLevel = db.getInt(entry, "MaxNormalItemLevel");
     if (m_spreads.maxNormalItemLevel <= 0) {
         debugPrint(
@@ -92,6 +115,7 @@ void SpawnSystem::readSettings(const DatabaseEntry* entry)
 
 int SpawnSystem::getWindowTop(int itemLevel) const
 {
+    itemLevel = boundedLevel(itemLevel);
     int growth = 0;
     if (m_spreads.maxNormalItemLevel > 0) {
         const float share = static_cast<float>(itemLevel) / static_cast<float>(m_spreads.maxNormalItemLevel);

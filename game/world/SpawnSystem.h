@@ -4,6 +4,7 @@
 #include "game/definitions/GameEnums.h"
 #include "game/world/LevelTable.h"
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <string>
@@ -188,6 +189,12 @@ public:
     MonsterDrops& mutableMonsterDrops(int rarity) { return m_monsterDrops[static_cast<size_t>(rarity & 7)]; }
 
 private:
+    // Levels and spreads are kept within ±420 before any arithmetic on them:
+    // far beyond 1 … 105, yet unable to overflow.
+    static int boundedLevel(int level)
+    {
+        return std::clamp(level, -4 * LevelTable::kMaxLevel, 4 * LevelTable::kMaxLevel);
+    }
     void readSettings(const DatabaseEntry* entry);
     void buildTables();
     void registerCommands();

@@ -4,10 +4,12 @@
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
+#include "game/definitions/InventoryBase.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <set>
 #include <string>
 
@@ -236,6 +238,32 @@ TEST_F(SpawnSystemTest, ZeroMaxNormalItemLevelLoadsAndRolls)
     for (int i = 0; i < 500; ++i)
         levels.insert(spawns.rollItemLevel(20, 2, 10, ItemRarity::Normal, 0.0f, 0));
     EXPECT_EQ(levels, (std::set<int>{18, 19, 20}));
+}
+
+TEST_F(SpawnSystemTest, OutOfRangeSettingsAreClampedAndLogged)
+{
+    loadWith("", "SpawnSystem { MonsterBossMinItems -5; MonsterBossMaxItems 2000000000; "
+                 "MonsterBossLevelIncrease 99999; MinLevelSpread -2147483648; MaxLevelSpread 2147483647; "
+                 "MaxNormalItemLevel 1; ItemRareLevelSpreadMult 1e30 }\n");
+    const SpawnSystem::MonsterDrops& boss = spawns.getMonsterDrops(static_cast<int>(MonsterRarity::Boss));
+    EXPECT_EQ(boss.minItems, 0);
+    EXPECT_EQ(boss.maxItems, InventoryBase::kMaxGroupCapacity);
+    EXPECT_EQ(boss.levelIncrease, 105);
+    EXPECT_EQ(spawns.getSpreads().minLevelSpread, -105);
+    EXPECT_EQ(spawns.getSpreads().maxLevelSpread, 105);
+    EXPECT_EQ(spawns.getLevelSpreadMult(static_cast<int>(ItemRarity::Rare)), 105.0f);
+    EXPECT_TRUE(log.contains("MonsterBossMaxItems 2000000000", 2));
+    EXPECT_TRUE(log.contains("ItemRareLevelSpreadMult", 2));
+    EXPECT_TRUE(log.contains("spawns.dbl", 2));
+    // Extreme levels and spreads roll without overflowing, into 1 … 105.
+    for (int base : {INT_MIN, -1000, 1000, INT_MAX}) {
+        for (float chance : {0.0f, 100.0f}) {
+            const int level = spawns.rollItemLevel(base, INT_MIN, INT_MAX, ItemRarity::Rare, chance, INT_MAX);
+            ASSERT_GE(level, 1);
+            ASSERT_LE(level, 105);
+        }
+    }
+    EXPECT_GE(spawns.getWindowTop(INT_MAX), 105);
 }
 
 TEST_F(SpawnSystemTest, ConsoleCommandsPrintFromTheTables)
