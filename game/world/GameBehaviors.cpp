@@ -1,5 +1,6 @@
 #include "game/world/Game.h"
 
+#include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
 #include "game/ai/BehaviorBase.h"
 #include "game/definitions/GameData.h"
@@ -14,13 +15,16 @@ void Game::createBehaviorStacks()
         return;
     }
     for (const std::unique_ptr<MonsterArchetype>& archetype : data->getMonsterArchetypes()) {
-        const DatabaseEntry* entry = archetype ? archetype->getEntry() : nullptr;
-        if (!entry) {
+        if (!archetype || archetype->behaviorStack.empty()) {
             continue;
         }
-        std::string name = db->getString(entry, "BehaviorStack");
-        if (name.empty()) {
-            continue;
+        const std::string& name = archetype->behaviorStack;
+        if (!db->findEntry(name)) {
+            // The class keeps an empty stack: its monsters stand idle.
+            const DatabaseEntry* entry = archetype->getEntry();
+            debugPrint(2, "%s:%d: BehaviorStack %s names no entry\n",
+                       entry ? entry->getFileName().c_str() : "?", entry ? entry->getLine() : 0,
+                       name.c_str());
         }
         auto stack = std::make_unique<BehaviorStack>();
         stack->load(archetype.get(), name);
