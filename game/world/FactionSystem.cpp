@@ -67,10 +67,10 @@ void FactionSystem::loadFactions()
                 if (otherName.empty()) {
                     continue;
                 }
-                // getOrAddFaction may grow the list: look the faction up again.
+                // Records are held by pointer: a new one leaves `faction` valid.
                 int otherId = getOrAddFaction(otherName)->id;
-                float value = db->getFloat(entry, "Reputation" + otherEntry->getName());
-                m_factions[static_cast<size_t>(faction->id)]->reputationToward(otherId).value = value;
+                faction->reputationToward(otherId).value =
+                    db->getFloat(entry, "Reputation" + otherEntry->getName());
             }
         }
     }
