@@ -71,6 +71,25 @@ void noteEvent(Entity* entity, int code, const Entity* other)
         s->noteCombatEvent(code, other ? other->getEntityNumber() : -1);
 }
 
+// The attacker's damage list for the skill, scaled (scale leaves 1.0 alone).
+void buildAttackList(Entity* attacker, Entity* target, const SkillBase* skill, float damageMult,
+                     StatChangeList& list)
+{
+    if (auto* sentient = dynamic_cast<Sentient*>(attacker))
+        sentient->buildDamageList(target, list, skill);
+    list.scale(damageMult);
+}
+
+// {damageType, amount, amount}.
+StatChangeList singleEntryList(int damageType, int amount)
+{
+    StatChangeList list;
+    StatChange* entry = list.find(damageType, true);
+    entry->min = static_cast<float>(amount);
+    entry->max = static_cast<float>(amount);
+    return list;
+}
+
 const char* const kDefenseTexts[CombatSystem::kDefenseOutcomeCount] = {"Miss",       "Block", "Parry",
                                                                        "Deflection", "Dodge", ""};
 
@@ -167,10 +186,7 @@ int CombatSystem::resolveHit(Entity* attacker, Entity* target, const SkillBase* 
     noteEvent(attacker, 17, target);
 
     StatChangeList list;
-    if (sentient)
-        sentient->buildDamageList(target, list, skill);
-    if (damageMult != 1.0f)
-        list.scale(damageMult);
+    buildAttackList(attacker, target, skill, damageMult, list);
 
     auto* defender = dynamic_cast<Sentient*>(target);
     int64_t total = 0;
@@ -424,21 +440,14 @@ int CombatSystem::applyWeaponDamage(Entity* attacker, Entity* target, const Skil
     if (!attacker || !target)
         return 0;
     StatChangeList list;
-    if (auto* sentient = dynamic_cast<Sentient*>(attacker))
-        sentient->buildDamageList(target, list, skill);
-    if (damageMult != 1.0f)
-        list.scale(damageMult);
+    buildAttackList(attacker, target, skill, damageMult, list);
     return applyDamage(attacker, target, list, false, false);
 }
 
 int CombatSystem::applyDamageOfType(int amount, Entity* source, Entity* target, int damageType, bool overTime,
                                     bool reflected)
 {
-    StatChangeList list;
-    StatChange* entry = list.find(damageType, true);
-    entry->min = static_cast<float>(amount);
-    entry->max = static_cast<float>(amount);
-    return applyDamage(source, target, list, overTime, reflected);
+    return applyDamage(source, target, singleEntryList(damageType, amount), overTime, reflected);
 }
 
 int CombatSystem::applyDamage(Entity* source, Entity* target, const StatChangeList& list, bool overTime,
@@ -494,11 +503,7 @@ int CombatSystem::applyDamage(Entity* source, Entity* target, const StatChangeLi
 int CombatSystem::applyAreaDamageOfType(int amount, Entity* source, const ZonePosition& position,
                                         float radius, int damageType)
 {
-    StatChangeList list;
-    StatChange* entry = list.find(damageType, true);
-    entry->min = static_cast<float>(amount);
-    entry->max = static_cast<float>(amount);
-    return applyAreaDamage(source, position, radius, list, false);
+    return applyAreaDamage(source, position, radius, singleEntryList(damageType, amount), false);
 }
 
 int CombatSystem::applyAreaDamage(Entity* source, const ZonePosition& position, float radius,
