@@ -1,5 +1,6 @@
 #include "game/ai/BehaviorEatCorpse.h"
 
+#include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "engine/resources/MeshSetResource.h"
 #include "engine/resources/ModelResource.h"
@@ -10,7 +11,6 @@
 #include "game/world/Game.h"
 
 #include <algorithm>
-#include <cmath>
 
 BehaviorEatCorpse::BehaviorEatCorpse()
 {
@@ -173,8 +173,10 @@ void BehaviorEatCorpse::eat(Actor* body)
     if (statusEffect) {
         m_owner->addStatusEffect(statusEffect, m_owner, corpsesEaten);
     }
-    m_owner->heal(static_cast<int>(std::trunc(static_cast<float>(m_owner->getMaxHealth()) * healthRegen)),
-                  m_owner);
+    // Truncated towards 0 and saturated: a huge HealthRegen heals in full
+    // rather than wrapping to a blow.
+    float regen = static_cast<float>(m_owner->getMaxHealth()) * healthRegen;
+    m_owner->heal(regen < 0.0f ? ceilToInt(regen) : floorToInt(regen), m_owner);
     m_finished = true;
     phase = kDone;
 }

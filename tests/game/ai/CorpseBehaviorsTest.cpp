@@ -191,6 +191,23 @@ TEST_F(CorpseBehaviorsTest, MealsCountTowardsTheLimitTheSurfacesAndTheFeastLevel
     EXPECT_FALSE(never->canStart());
 }
 
+TEST_F(CorpseBehaviorsTest, AHugeHealthRegenHealsInFullInsteadOfWrapping)
+{
+    Actor* spider = spawn(findType("CaveSpider"), 4, 20, 20);
+    Actor* goblin = corpseOf(findType("GoblinScout"), 21, 20);
+    ASSERT_TRUE(spider && goblin);
+    auto eat = makeEater(spider);
+    eat->canMove = false;
+    eat->healthRegen = 1.0e30f;
+    spider->setHealth(spider->getMaxHealth() / 2);
+    eat->corpse = goblin;
+    eat->phase = BehaviorEatCorpse::kEating;
+    eat->update(0.05f);
+    ASSERT_EQ(eat->corpsesEaten, 1);
+    EXPECT_FALSE(spider->isDead());
+    EXPECT_EQ(spider->getHealth(), spider->getMaxHealth());
+}
+
 TEST_F(CorpseBehaviorsTest, OnTheBodyTheEaterTurnsOppositeTheBodysFacing)
 {
     Actor* spider = spawn(findType("CaveSpider"), 4, 20, 20);
