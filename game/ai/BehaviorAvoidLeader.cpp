@@ -6,7 +6,6 @@
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Actor.h"
 
-#include <cmath>
 #include <vector>
 
 int BehaviorAvoidLeader::getType() const
@@ -41,7 +40,7 @@ void BehaviorAvoidLeader::start()
     }
     const ZonePosition& from = m_owner->getPosition();
     Vec2 away = ZonePosition::getOffset(leader->getPosition(), from);
-    int d = static_cast<int>(angleToDirection8(std::atan2(away.y, away.x) * 180.0f / 3.14159265358979f));
+    int d = static_cast<int>(angleToDirection8(vec2Angle(away)));
     std::vector<ZonePosition> candidates;
     for (int step = -1; step <= 1; ++step) {
         int direction = (d + step + 8) % 8;

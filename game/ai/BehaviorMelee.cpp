@@ -1,6 +1,7 @@
 #include "game/ai/BehaviorMelee.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/MathUtil.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "game/definitions/GameEnums.h"
@@ -93,19 +94,18 @@ bool BehaviorMelee::isFleeing(const Entity* target) const
         return false;
     }
     Vec2 moved = ZonePosition::getOffset(lastEnemyPosition, target->getPosition());
-    if (std::hypot(moved.x, moved.y) < 1.0f) {
+    if (vec2Length(moved) < 1.0f) {
         return false;
     }
     Vec2 toEnemy = ZonePosition::getOffset(m_owner->getPosition(), target->getPosition());
-    float difference = std::atan2(moved.y, moved.x) - std::atan2(toEnemy.y, toEnemy.x);
-    constexpr float kPi = 3.14159265358979f;
-    while (difference > kPi) {
-        difference -= 2.0f * kPi;
+    float difference = vec2Angle(moved) - vec2Angle(toEnemy);
+    while (difference > 180.0f) {
+        difference -= 360.0f;
     }
-    while (difference < -kPi) {
-        difference += 2.0f * kPi;
+    while (difference < -180.0f) {
+        difference += 360.0f;
     }
-    return std::fabs(difference) <= kPi / 2.0f;
+    return std::fabs(difference) <= 90.0f;
 }
 
 void BehaviorMelee::startChasing()

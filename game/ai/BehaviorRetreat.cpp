@@ -1,5 +1,6 @@
 #include "game/ai/BehaviorRetreat.h"
 
+#include "engine/core/MathUtil.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "engine/object/Event.h"
@@ -11,7 +12,6 @@
 
 namespace {
 
-constexpr float kDegrees = 3.14159265358979f / 180.0f;
 constexpr int kFreeSpotRings = 3;
 
 } // namespace
@@ -104,12 +104,12 @@ ZonePosition BehaviorRetreat::chooseRetreatSpot() const
         return spot;
     }
     Vec2 away = ZonePosition::getOffset(enemy->getPosition(), spot);
-    float length = std::hypot(away.x, away.y);
+    float length = vec2Length(away);
     // Sharing a spot gives no direction: stay put rather than run to NaN.
     if (!(length > 0.0f)) {
         return spot;
     }
-    float angle = std::atan2(away.y, away.x) + (randomFloat(0) * 180.0f - 90.0f) * kDegrees;
+    float angle = std::atan2(away.y, away.x) + degToRad(randomFloat(0) * 180.0f - 90.0f);
     ZonePosition point(spot.zone, spot.x + retreatDistance * std::cos(angle),
                        spot.y + retreatDistance * std::sin(angle));
     point.normalize();

@@ -1,10 +1,9 @@
 #include "game/ai/BehaviorTeleport.h"
 
+#include "engine/core/MathUtil.h"
 #include "engine/data/Database.h"
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Actor.h"
-
-#include <cmath>
 
 BehaviorTeleport::BehaviorTeleport()
 {
@@ -51,7 +50,7 @@ ZonePosition BehaviorTeleport::chooseDestination() const
         return destination;
     }
     Vec2 away = ZonePosition::getOffset(enemy->getPosition(), destination);
-    float length = std::hypot(away.x, away.y);
+    float length = vec2Length(away);
     // Sharing a spot gives no direction: stay rather than warp to NaN.
     if (!(length > 0.0f)) {
         return destination;
