@@ -93,7 +93,8 @@ public:
     // the first that finds nowhere to stand (that one is deleted). Returns
     // how many were placed.
     int summonMonsters(Sentient* user, Entity* target);
-    // How many monsters a use summons (a count, else a draw in min … max).
+    // How many monsters a use summons (a count, else a draw in min … max),
+    // at most Game::kMaxEntities.
     int rollSummonCount() const;
     // The skill's "Projectile" from the user at the target (or towards the
     // position without one); null without a user or when none was made.

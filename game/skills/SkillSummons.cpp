@@ -7,6 +7,7 @@
 #include "game/entities/Sentient.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
+#include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
 
 #include <algorithm>
@@ -65,12 +66,11 @@ int Skill::rollSummonCount() const
         return 0;
     const int low = definition->minMonstersToSpawn;
     const int high = definition->maxMonstersToSpawn;
-    if (low < 1 && high < 1)
-        return std::max(definition->monstersToSpawn, 0);
-    const int span = std::max(high - low, 0) + 1;
-    // A draw of exactly 1.0 would give one past the maximum.
-    const int k = std::min(static_cast<int>(randomFloat(0) * static_cast<float>(span)), span - 1);
-    return std::max(low + k, 0);
+    const int count =
+        low < 1 && high < 1 ? definition->monstersToSpawn : randomIntInclusive(low, std::max(low, high));
+    // No use can place more summons than the world holds; a huge count from
+    // the data would otherwise spin through failed draws for a long time.
+    return std::clamp(count, 0, Game::kMaxEntities);
 }
 
 int Skill::summonMonsters(Sentient* user, Entity* target)

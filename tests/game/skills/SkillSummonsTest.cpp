@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <vector>
@@ -108,6 +109,26 @@ TEST_F(SkillSummonsTest, ARangeDrawsEveryCountFromMinimumToMaximum)
     for (int i = 0; i < 200; ++i)
         seen.insert(skill->rollSummonCount());
     EXPECT_EQ(seen, (std::set<int>{0, 1}));
+}
+
+TEST_F(SkillSummonsTest, HugeCountsFromTheDataAreBoundedByTheWorld)
+{
+    definition.monstersToSpawn = INT32_MAX;
+    // Not a monster type: every summon fails to be made.
+    definition.monsterType = world.database.findEntry("ProjFirebolt");
+    ASSERT_NE(definition.monsterType, nullptr);
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+    EXPECT_EQ(skill->rollSummonCount(), Game::kMaxEntities);
+    EXPECT_EQ(skill->summonMonsters(user, enemy), 0);
+    // A range as wide as the int type.
+    definition.minMonstersToSpawn = INT32_MIN;
+    definition.maxMonstersToSpawn = INT32_MAX;
+    for (int i = 0; i < 50; ++i) {
+        const int n = skill->rollSummonCount();
+        ASSERT_GE(n, 0);
+        ASSERT_LE(n, Game::kMaxEntities);
+    }
 }
 
 TEST_F(SkillSummonsTest, AnArchetypeSummonsOneOfItsTypesForTheLevel)
