@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+class DatabaseEntry;
 class Entity;
 class Projectile;
 class Sentient;
@@ -77,6 +78,11 @@ public:
     // itself for a "Self" skill), then the allies within "MaxRange".
     void collectFriends(Sentient* user, Entity* friendTarget, std::vector<Entity*>& list) const;
     bool acceptsTarget(const Sentient* user, const Entity* entity) const;
+    // Whether an active status effect on the entity (a Sentient) is of that
+    // StatusType.
+    static bool carriesStatusType(const Entity* entity, int statusType);
+    // The entry of the definition's "StatusEffect"; null without one.
+    const DatabaseEntry* getStatusEffectEntry() const;
     // Frees the entity states the skill asks for, the user's and (for the
     // mirrored enemy states) the target's.
     void consumeRequiredStates(Sentient* user, Entity* target) const;

@@ -7,8 +7,6 @@
 #include "game/entities/Actor.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/SkillDefinition.h"
-#include "game/skills/StatusEffect.h"
-#include "game/skills/StatusEffectBase.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 
@@ -38,27 +36,6 @@ float absorbedFraction(const SkillDefinition* definition, const Entity* target, 
     int stat = toIndex(CharacterStat::ResistancePhysical) + damageType;
     return data->getResistanceAbsorbFraction(static_cast<float>(target->getStat(stat)),
                                              user->getStat(toIndex(CharacterStat::Level)));
-}
-
-const DatabaseEntry* effectEntry(const SkillDefinition* definition)
-{
-    const StatusEffectBase* effect = definition->getStatusEffect();
-    return effect ? effect->getEntry() : nullptr;
-}
-
-// Whether any active effect on the target is of that StatusType.
-bool carriesStatusType(const Entity* target, int statusType)
-{
-    const auto* sentient = dynamic_cast<const Sentient*>(target);
-    if (!sentient) {
-        return false;
-    }
-    for (const StatusEffect* effect : sentient->getStatusEffects()) {
-        if (effect && !effect->ended && effect->isActive() && effect->statusType == statusType) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // The user's allies within the range, in the query's order.
@@ -108,7 +85,7 @@ void Skill::updatePriority(Sentient* user)
     float priority = 0.0f;
     switch (static_cast<SkillType>(definition->skillType)) {
     case SkillType::Dot:
-        if (!target || !target->canReceiveStatusEffect(effectEntry(definition))) {
+        if (!target || !target->canReceiveStatusEffect(getStatusEffectEntry())) {
             return;
         }
         priority = (definition->basePriority - (1.0f - healthFraction(target))) *
@@ -149,7 +126,7 @@ void Skill::updatePriority(Sentient* user)
         if (!target) {
             return;
         }
-        if (target->canReceiveStatusEffect(effectEntry(definition))) {
+        if (target->canReceiveStatusEffect(getStatusEffectEntry())) {
             priority = definition->basePriority;
         }
         break;
@@ -225,7 +202,7 @@ Sentient* Skill::findWeakestAlly(Sentient* user) const
 Entity* Skill::findBuffTarget(Sentient* user) const
 {
     const SkillDefinition* definition = getDefinition();
-    const DatabaseEntry* effect = definition ? effectEntry(definition) : nullptr;
+    const DatabaseEntry* effect = getStatusEffectEntry();
     if (!effect || !user) {
         return nullptr;
     }

@@ -30,8 +30,6 @@ constexpr int kIntelligenceStat = toIndex(CharacterStat::Intelligence);
 // The relations of the faction rules.
 constexpr int kRelationHostile = 0;
 constexpr int kRelationFriendly = 4;
-// Entity flag of a hidden sentient.
-constexpr uint32_t kFlagHidden = 0x400;
 // Mirrored enemy states: state 11 + k of the user is state k of its target.
 constexpr int kFirstEnemyState = toIndex(EntityState::EnemyBlock);
 constexpr int kLastEnemyState = toIndex(EntityState::EnemyStealthed);
@@ -44,23 +42,6 @@ void appendUniqueEntities(std::vector<Entity*>& list, Entity* entity)
 {
     if (entity && std::find(list.begin(), list.end(), entity) == list.end())
         list.push_back(entity);
-}
-
-bool carriesStatusType(const Entity* entity, int statusType)
-{
-    const auto* sentient = dynamic_cast<const Sentient*>(entity);
-    if (!sentient)
-        return false;
-    const auto& effects = sentient->getStatusEffects();
-    return std::any_of(effects.begin(), effects.end(), [statusType](const StatusEffect* e) {
-        return !e->ended && e->isActive() && e->statusType == statusType;
-    });
-}
-
-const DatabaseEntry* statusEffectEntry(const SkillDefinition& definition)
-{
-    const StatusEffectBase* effect = definition.getStatusEffect();
-    return effect ? effect->getEntry() : nullptr;
 }
 
 void spawnEffectAt(const std::string& name, const Entity* at, float seconds)
@@ -186,6 +167,24 @@ void Skill::collectFriends(Sentient* user, Entity* friendTarget, std::vector<Ent
     }
 }
 
+bool Skill::carriesStatusType(const Entity* entity, int statusType)
+{
+    const auto* sentient = dynamic_cast<const Sentient*>(entity);
+    if (!sentient)
+        return false;
+    const auto& effects = sentient->getStatusEffects();
+    return std::any_of(effects.begin(), effects.end(), [statusType](const StatusEffect* e) {
+        return e && !e->ended && e->isActive() && e->statusType == statusType;
+    });
+}
+
+const DatabaseEntry* Skill::getStatusEffectEntry() const
+{
+    const SkillDefinition* definition = getDefinition();
+    const StatusEffectBase* effect = definition ? definition->getStatusEffect() : nullptr;
+    return effect ? effect->getEntry() : nullptr;
+}
+
 bool Skill::acceptsTarget(const Sentient* user, const Entity* entity) const
 {
     const SkillDefinition* definition = getDefinition();
@@ -249,7 +248,7 @@ bool Skill::applyToEnemies(Sentient* user)
         return false;
     std::vector<Entity*> list;
     collectEnemies(user, list);
-    const DatabaseEntry* effect = definition->projStatusEffect ? nullptr : statusEffectEntry(*definition);
+    const DatabaseEntry* effect = definition->projStatusEffect ? nullptr : getStatusEffectEntry();
     Game* game = Game::instance();
     int level = getLevel();
     CombatSystem* combat = CombatSystem::instance();
@@ -308,7 +307,7 @@ bool Skill::applyToFriends(Sentient* user, Entity* friendTarget)
         return false;
     std::vector<Entity*> list;
     collectFriends(user, friendTarget, list);
-    const DatabaseEntry* effect = statusEffectEntry(*definition);
+    const DatabaseEntry* effect = getStatusEffectEntry();
     int level = getLevel();
     for (Entity* e : list) {
         if (!acceptsTarget(user, e))
@@ -329,9 +328,9 @@ bool Skill::applyToFriends(Sentient* user, Entity* friendTarget)
                                           static_cast<int>(definition->getCureEffectStrength(level)));
         spawnEffectAt(definition->targetEffect, e, definition->effectTime);
         if (definition->unhide)
-            e->setFlags(e->getFlags() & ~kFlagHidden);
+            e->setFlags(e->getFlags() & ~Actor::kFlagHidden);
         if (definition->hide)
-            e->setFlags(e->getFlags() | kFlagHidden);
+            e->setFlags(e->getFlags() | Actor::kFlagHidden);
     }
     return !list.empty();
 }
@@ -379,7 +378,7 @@ Projectile* Skill::launchProjectile(Sentient* user, Entity* target, const ZonePo
         addRadiusDamage(user, area);
     else if (definition->radiusDamage)
         user->buildDamageList(target, area, this);
-    const DatabaseEntry* effect = definition->projStatusEffect ? statusEffectEntry(*definition) : nullptr;
+    const DatabaseEntry* effect = definition->projStatusEffect ? getStatusEffectEntry() : nullptr;
     return Entity::spawnProjectile(definition->projectile, damage, definition->projNormalAttack,
                                    definition->projMagicAttack, user, target, position, effect, level,
                                    definition->getProjectileRadius(level), area, this);
