@@ -298,11 +298,6 @@ int SkillDefinition::getExplosionDamage(int level) const
     return atLevel(&SkillDefinition::explosionDamage, level);
 }
 
-float SkillDefinition::getMaxRange(int level) const
-{
-    return atLevel(&SkillDefinition::maxRange, level);
-}
-
 float SkillDefinition::getDamageMultAll(int level) const
 {
     return atLevel(&SkillDefinition::damageMultAll, level);

@@ -45,7 +45,6 @@ public:
     int getPowerCost(int level) const;
     int getPowerAdded(int level) const;
     int getExplosionDamage(int level) const;
-    float getMaxRange(int level) const;
     float getDamageMultAll(int level) const;
     // The all-types value when "DamageMultAll" is not 0.
     float getDamageMult(int damageType, int level) const;

@@ -102,8 +102,10 @@ void applyHate(const Skill& skill, Sentient* user, Actor* actor)
         Game* game = Game::instance();
         if (definition->randomHateVictim && game) {
             std::vector<Entity*> near;
-            game->getEntitiesInRange(false, actor->getPosition(), actor, definition->getMaxRange(level),
-                                     0x151, near);
+            // Anyone else living and not friendly to the monster (0x151).
+            constexpr uint32_t kMask = EntityQueryMask::kAny | EntityQueryMask::kNotSelf |
+                                       EntityQueryMask::kNotDead | EntityQueryMask::kNotFriendly;
+            game->getEntitiesInRange(false, actor->getPosition(), actor, definition->maxRange, kMask, near);
             near.erase(std::remove(near.begin(), near.end(), user), near.end());
             if (!near.empty())
                 victim = near[static_cast<size_t>(randomInt(static_cast<int>(near.size())))];
@@ -422,7 +424,7 @@ void Skill::addRadiusDamage(const Sentient* user, StatChangeList& list) const
 float Skill::getSearchRadius() const
 {
     const SkillDefinition* definition = getDefinition();
-    float range = definition ? definition->getMaxRange(getLevel()) : 0.0f;
+    float range = definition ? definition->maxRange : 0.0f;
     return range > 0.0f ? range : kDefaultSearchRadius;
 }
 
