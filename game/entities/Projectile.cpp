@@ -232,8 +232,15 @@ void Projectile::think(float dt)
 
 void Projectile::move(float dt)
 {
+    // An aim in no zone, or in one that is not this zone's neighbour, cannot
+    // be reached: chased, it would keep the projectile in the world for ever.
+    ZonePosition aim = getAim();
+    if (!aim.toZone(m_position.zone)) {
+        end();
+        return;
+    }
     float step = m_speed * dt;
-    Vec2 toAim = vectorTo(m_position, getAim());
+    Vec2 toAim(aim.x - m_position.x, aim.y - m_position.y);
     float distance = vec2Length(toAim);
     if (step > distance) {
         hit(m_target.get());

@@ -138,6 +138,18 @@ TEST_F(ProjectileTest, NormalWithoutTargetGoesAtItsFirstUpdate)
     EXPECT_EQ(countEntitiesNamed("TestBurst"), 0);
 }
 
+TEST_F(ProjectileTest, FlightToAnAimOutOfReachEndsWithoutAHit)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    // A ground aim in no zone, as a user without a target position gives.
+    Projectile* lob = launch("TestLob", source, nullptr, ZonePosition());
+    ASSERT_NE(lob, nullptr);
+    int number = lob->getEntityNumber();
+    step(2);
+    EXPECT_FALSE(alive(number, lob));
+    EXPECT_EQ(countEntitiesNamed("TestBurst"), 0);
+}
+
 // ---- Rings ----------------------------------------------------------------------
 
 TEST_F(ProjectileTest, RingWithConeHitsOnlyWithin45DegreesOfItsAim)
