@@ -18,12 +18,13 @@ Section::~Section() = default;
 
 namespace {
 
-std::unique_ptr<AreaDefinition> loadArea(World& world, const std::string& entryName)
+std::unique_ptr<AreaDefinition> loadArea(World& world, const DatabaseEntry* section, const char* key,
+                                         const std::string& entryName)
 {
     if (entryName.empty()) {
         return nullptr;
     }
-    const DatabaseEntry* entry = Database::get().findEntry(entryName);
+    const DatabaseEntry* entry = World::findListedEntry(section, key, entryName);
     if (!entry) {
         return nullptr;
     }
@@ -43,11 +44,11 @@ void Section::load(const DatabaseEntry* entry)
     baseSize = db.getInt(entry, "BaseSize");
     monsterLevelsFromDepth = db.getInt(entry, "MonsterLevelsFromDepth");
     monsterLevelsFromWidth = db.getFloat(entry, "MonsterLevelsFromWidth");
-    startArea = loadArea(m_world, db.getString(entry, "StartArea"));
+    startArea = loadArea(m_world, entry, "StartArea", db.getString(entry, "StartArea"));
     if (startArea) {
         startArea->startOrEnd = true;
     }
-    endArea = loadArea(m_world, db.getString(entry, "EndArea"));
+    endArea = loadArea(m_world, entry, "EndArea", db.getString(entry, "EndArea"));
     if (endArea) {
         endArea->startOrEnd = true;
     }
@@ -57,7 +58,7 @@ void Section::load(const DatabaseEntry* entry)
             if (out.size() >= limit) {
                 break;
             }
-            if (auto area = loadArea(m_world, item)) {
+            if (auto area = loadArea(m_world, entry, key, item)) {
                 out.push_back(std::move(area));
             }
         }

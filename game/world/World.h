@@ -95,6 +95,10 @@ public:
     int getAreaCount() const { return static_cast<int>(m_areas.size()); }
     // Numbers an area the sections loaded.
     int registerArea(AreaDefinition* area);
+    // The entry an item of the owner's list names; a name that matches none
+    // is logged with the list's file and line, and gives null.
+    static const DatabaseEntry* findListedEntry(const DatabaseEntry* owner, const char* key,
+                                                const std::string& name);
 
     // ---- Layout (WorldJoins.cpp); the grid lives while load runs
     WorldGrid* getGrid() const { return m_grid.get(); }

@@ -4,6 +4,7 @@
 #include "engine/core/FatalError.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
@@ -96,6 +97,18 @@ int World::registerArea(AreaDefinition* area)
     return getAreaCount() - 1;
 }
 
+const DatabaseEntry* World::findListedEntry(const DatabaseEntry* owner, const char* key,
+                                            const std::string& name)
+{
+    const DatabaseEntry* found = DefinitionReader::findEntry(name);
+    if (!found) {
+        debugPrint(2, "%s: entry %s: %s names %s, which is no entry; left out\n",
+                   DefinitionReader(owner).where(key).c_str(), DefinitionReader(owner).entryName().c_str(),
+                   key, name.c_str());
+    }
+    return found;
+}
+
 void World::load()
 {
     // The start index is the load's argument: set before, kept through the
@@ -115,7 +128,7 @@ void World::load()
         fatalError(kMissingWorld);
     }
     for (const std::string& name : db->getStringList(entry, "WorldSize")) {
-        const DatabaseEntry* sizeEntry = db->findEntry(name);
+        const DatabaseEntry* sizeEntry = findListedEntry(entry, "WorldSize", name);
         if (!sizeEntry) {
             continue;
         }
@@ -155,7 +168,7 @@ void World::load()
 
     m_numSecretLevels = std::clamp(db->getInt(entry, "NumSecretLevels"), 0, kMaxSecretLevels);
     for (const std::string& name : db->getStringList(entry, "Secret")) {
-        if (const DatabaseEntry* secret = db->findEntry(name)) {
+        if (const DatabaseEntry* secret = findListedEntry(entry, "Secret", name)) {
             auto area = std::make_unique<AreaDefinition>();
             area->load(secret, -1);
             m_secretWeightSum += area->spawnChance;
@@ -169,7 +182,7 @@ void World::load()
                        kMaxSections);
             continue;
         }
-        if (const DatabaseEntry* sectionEntry = db->findEntry(sections[i])) {
+        if (const DatabaseEntry* sectionEntry = findListedEntry(entry, "Section", sections[i])) {
             auto section = std::make_unique<Section>(*this);
             section->load(sectionEntry);
             m_sections.push_back(std::move(section));
