@@ -3,6 +3,8 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
+#include "game/definitions/DefinitionReader.h"
+#include "game/definitions/GameRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
@@ -42,8 +44,21 @@ void Section::load(const DatabaseEntry* entry)
     name = entry->getName();
     lockedSize = db.getInt(entry, "LockedSize");
     baseSize = db.getInt(entry, "BaseSize");
-    monsterLevelsFromDepth = db.getInt(entry, "MonsterLevelsFromDepth");
-    monsterLevelsFromWidth = db.getFloat(entry, "MonsterLevelsFromWidth");
+    // The monster levels made from these stay within what a level can be;
+    // a damaged number would overflow them.
+    constexpr int kLimit = GameRules::kMaxLevelLimit;
+    auto limited = [&](const char* key, auto value) {
+        const auto cut =
+            std::clamp(value, static_cast<decltype(value)>(-kLimit), static_cast<decltype(value)>(kLimit));
+        if (cut != value) {
+            debugPrint(2, "%s: section %s: %s %g is outside -%d..%d; using %g\n",
+                       DefinitionReader(entry).where(key).c_str(), name.c_str(), key,
+                       static_cast<double>(value), kLimit, kLimit, static_cast<double>(cut));
+        }
+        return cut;
+    };
+    monsterLevelsFromDepth = limited("MonsterLevelsFromDepth", db.getInt(entry, "MonsterLevelsFromDepth"));
+    monsterLevelsFromWidth = limited("MonsterLevelsFromWidth", db.getFloat(entry, "MonsterLevelsFromWidth"));
     startArea = loadArea(m_world, entry, "StartArea", db.getString(entry, "StartArea"));
     if (startArea) {
         startArea->startOrEnd = true;
@@ -340,8 +355,10 @@ void Section::place()
     }
 
     // Side areas up to the section's level target.
-    const int target =
-        static_cast<int>(std::ceil(size->sectionMinLevelsMult * static_cast<float>(minLevels)));
+    // A target above what any grid holds only means "every area"; the cut
+    // keeps a damaged "MinLevels" or factor from overflowing the cast.
+    const float wanted = std::ceil(size->sectionMinLevelsMult * static_cast<float>(minLevels));
+    const int target = static_cast<int>(std::clamp(wanted, 0.0f, 1.0e6f));
     bool extraPlaced = false;
     while (levelCount < target) {
         AreaDefinition* area = pickArea(areas, areasLeft);

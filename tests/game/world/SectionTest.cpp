@@ -2,6 +2,7 @@
 #include "game/world/Section.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
+#include "game/definitions/GameRules.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
@@ -185,6 +186,21 @@ TEST_F(SectionTest, DamagedAreaSizesAndDungeonDepthsAreCut)
     EXPECT_EQ(below, AreaDefinition::kMaxExtent);
     EXPECT_TRUE(log.contains("MaxWidth 2000000000 is outside 0..64; using 64", 2));
     EXPECT_TRUE(log.contains("MaxDepth 2000000000 is outside 0..64; using 64", 2));
+}
+
+TEST_F(SectionTest, DamagedSectionNumbersKeepMonsterLevelsInRange)
+{
+    // Each once overflowed an int cast of the level target or a monster level.
+    load(worldEntry(7, 8, 4, "S") +
+         "S {\n    Area A B\n    MinLevels 2147483647\n    MonsterLevelsFromWidth 1e30\n"
+         "    MonsterLevelsFromDepth 2147483647\n}\n" +
+         area("A", 2, 1) + area("B", 1, 1));
+    ASSERT_GT(world->getLevelCount(), 0);
+    for (int i = 0; i < world->getLevelCount(); ++i) {
+        EXPECT_GE(world->getLevel(i)->monsterLevel, 1);
+        EXPECT_LE(world->getLevel(i)->monsterLevel, 3 * GameRules::kMaxLevelLimit);
+    }
+    EXPECT_TRUE(log.contains("MonsterLevelsFromWidth 1e+30 is outside -1000..1000; using 1000", 2));
 }
 
 TEST_F(SectionTest, SectionsJoinOnlyThroughStartOrEndAreas)
