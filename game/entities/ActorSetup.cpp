@@ -46,17 +46,6 @@ int truncate(float x)
     return static_cast<int>(std::clamp(x, -2.0e9f, 2.0e9f));
 }
 
-const MonsterType* findMonsterTypeByEntry(const std::string& entryName)
-{
-    const GameData* data = GameData::instance();
-    if (!data || entryName.empty())
-        return nullptr;
-    for (const auto& type : data->getMonsterTypes())
-        if (type && type->getEntryName() == entryName)
-            return type.get();
-    return nullptr;
-}
-
 } // namespace
 
 // ---- Set-up ----------------------------------------------------------------------
@@ -431,7 +420,8 @@ bool Actor::readCreationInfo(ByteBuffer& in)
         debugPrint(3, "Monster record %s: truncated\n", entryName.c_str());
         return false;
     }
-    const MonsterType* type = findMonsterTypeByEntry(entryName);
+    const GameData* data = GameData::instance();
+    const MonsterType* type = data && !entryName.empty() ? data->findMonsterType(entryName) : nullptr;
     if (!type || !type->archetype) {
         debugPrint(3, "Monster record: unknown monster type %s, monster dropped\n", entryName.c_str());
         return false;
