@@ -34,11 +34,6 @@ constexpr int stat(CharacterStat s)
 // stat 11 + i, up to the last skill stat.
 constexpr int kMaxPlacedSkills = toIndex(CharacterStat::Skill60) - toIndex(CharacterStat::Skill1);
 
-int roundHalfUp(float x)
-{
-    return roundToInt(x);
-}
-
 int truncate(float x)
 {
     if (!std::isfinite(x))
@@ -76,13 +71,7 @@ void Actor::initFromMonsterType(const MonsterType* type, int level, bool keepGea
     setStat(stat(CharacterStat::Armor), getBaseArmor());
 
     setBaseSpeed(truncate(cls.baseSpeed));
-    int range = truncate(cls.maxSprintSpeed) - truncate(cls.minSprintSpeed);
-    uint32_t state = Random::next(0);
-    float f = static_cast<float>((state >> 16) & 0x7FFF) / 32768.0f;
-    int v = truncate(static_cast<float>(range + 1) * f);
-    if (v == range + 1)
-        v = range;
-    m_sprintSpeed = truncate(cls.minSprintSpeed) + v;
+    m_sprintSpeed = randomIntInclusive(truncate(cls.minSprintSpeed), truncate(cls.maxSprintSpeed));
 
     m_activationDistance = cls.idleDistance;
     setModel(cls.modelName);
@@ -283,16 +272,16 @@ int Actor::getDexterityBonus() const
 {
     if (!m_monsterClass)
         return 0;
-    return roundHalfUp(static_cast<float>(Sentient::getDexterityBonus()) * m_monsterClass->defenseMult *
-                       difficultyFactor(*this, worldRules().difficultyDefenseMult));
+    return roundToInt(static_cast<float>(Sentient::getDexterityBonus()) * m_monsterClass->defenseMult *
+                      difficultyFactor(*this, worldRules().difficultyDefenseMult));
 }
 
 int Actor::getMaxHealthFromClass() const
 {
     if (!m_monsterClass)
         return Sentient::getMaxHealthFromClass();
-    return roundHalfUp(static_cast<float>(Sentient::getMaxHealthFromClass()) * m_monsterClass->healthMult *
-                       difficultyFactor(*this, worldRules().difficultyHealthMult));
+    return roundToInt(static_cast<float>(Sentient::getMaxHealthFromClass()) * m_monsterClass->healthMult *
+                      difficultyFactor(*this, worldRules().difficultyHealthMult));
 }
 
 int Actor::getBaseMinDamage() const
@@ -301,7 +290,7 @@ int Actor::getBaseMinDamage() const
         return 0;
     float level = static_cast<float>(getStat(stat(CharacterStat::Level)));
     int base = truncate(m_monsterAttributes->minDamage + m_monsterAttributes->minDamagePerLevel * level);
-    return roundHalfUp(static_cast<float>(base) * difficultyFactor(*this, worldRules().difficultyDamageMult));
+    return roundToInt(static_cast<float>(base) * difficultyFactor(*this, worldRules().difficultyDamageMult));
 }
 
 int Actor::getBaseMaxDamage() const
@@ -310,7 +299,7 @@ int Actor::getBaseMaxDamage() const
         return 0;
     float level = static_cast<float>(getStat(stat(CharacterStat::Level)));
     int base = truncate(m_monsterAttributes->maxDamage + m_monsterAttributes->maxDamagePerLevel * level);
-    return roundHalfUp(static_cast<float>(base) * difficultyFactor(*this, worldRules().difficultyDamageMult));
+    return roundToInt(static_cast<float>(base) * difficultyFactor(*this, worldRules().difficultyDamageMult));
 }
 
 int Actor::getSpiritResistanceBonus(int s) const
@@ -320,8 +309,8 @@ int Actor::getSpiritResistanceBonus(int s) const
     float level = static_cast<float>(getStat(stat(CharacterStat::Level)));
     int base =
         truncate(m_monsterAttributes->baseResistance + m_monsterAttributes->resistancePerLevel * level);
-    return roundHalfUp(static_cast<float>(base) *
-                       difficultyFactor(*this, worldRules().difficultyResistanceMult));
+    return roundToInt(static_cast<float>(base) *
+                      difficultyFactor(*this, worldRules().difficultyResistanceMult));
 }
 
 void Actor::addExtraDamage(StatChangeList& list)
