@@ -29,7 +29,12 @@ bool Sentient::isLineClear(const Entity* other, bool sight) const
         return false;
     const GameRules& rules = worldRules();
     const Vec2 from{m_position.x, m_position.y};
-    const Vec2 to = ZonePosition::getLocal(other->getPosition(), m_position);
+    // Beyond the neighbouring zones nothing is in sight; the far stand-in
+    // offset would walk the line across the whole world.
+    ZonePosition there = other->getPosition();
+    if (!there.toZone(m_position.zone))
+        return false;
+    const Vec2 to{there.x, there.y};
     const Vec2 d{to.x - from.x, to.y - from.y};
     float ratio = std::fabs(d.x) >= std::fabs(d.y) ? d.x / rules.tileSize : d.y / rules.tileSize;
     int steps = static_cast<int>(std::floor(std::fabs(ratio) + 0.5f));
