@@ -193,6 +193,10 @@ bool Actor::isTargetReachable(TargetEntry& entry)
 
 void Actor::updateTargets(float dt)
 {
+    // An entity deleted without a death the list heard of (a player leaving,
+    // a summons ending) leaves an empty entry: dropped here, or an actor that
+    // never rests would gather them for ever.
+    std::erase_if(m_targets, [](const TargetEntry& t) { return !t.entity; });
     Entity* old = m_currentTarget.get();
     Entity* best = nullptr;
     float bestThreat = -1.0f;

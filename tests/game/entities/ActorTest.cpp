@@ -119,6 +119,21 @@ TEST_F(ActorTest, EqualThreatGoesToTheNearerAndTheCurrentKeepsItsPlaceOnlyWhenNo
     EXPECT_TRUE(actor->getTargets().empty());
 }
 
+TEST_F(ActorTest, ATargetDeletedWithoutDyingLeavesNoEntryBehind)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 20);
+    Sentient* kept = placeTarget(5, 23, 20);
+    Sentient* leaving = placeTarget(5, 20, 23);
+    ASSERT_TRUE(actor && kept && leaving);
+    actor->addTargetEntry(kept);
+    actor->addTargetEntry(leaving);
+    world.game->deleteEntity(leaving, true);
+    actor->updateTargets(0.05f);
+    ASSERT_EQ(actor->getTargets().size(), 1u);
+    EXPECT_EQ(actor->getTargets()[0].entity.get(), kept);
+    EXPECT_EQ(actor->getTarget(), kept);
+}
+
 TEST_F(ActorTest, UnreachableTargetsAreNotChosenAndTheAnswerIsKeptForAboutASecond)
 {
     Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 20);
