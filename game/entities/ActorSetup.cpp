@@ -428,11 +428,18 @@ bool Actor::readCreationInfo(ByteBuffer& in)
     m_enhancementRarity = rarity;
     updateStats(true);
     // Enhancements the type gives are back already; adding them again would
-    // stack them.
+    // stack them. Only enhancements are written, so only they are taken back.
     const Database* db = Database::instance();
-    for (const std::string& name : names)
-        if (const DatabaseEntry* entry = db ? db->findEntry(name) : nullptr; entry && !hasStatusEffect(entry))
+    for (const std::string& name : names) {
+        const DatabaseEntry* entry = db ? db->findEntry(name) : nullptr;
+        if (!entry || entry->getTypeInherited() != static_cast<int>(DatabaseEntryType::MonsterEnhancement)) {
+            debugPrint(2, "Monster record %s: %s is not a monster enhancement, left out\n", entryName.c_str(),
+                       name.c_str());
+            continue;
+        }
+        if (!hasStatusEffect(entry))
             addStatusEffectByName(name, this, 1);
+    }
     setNameSeed(seed);
     return true;
 }
