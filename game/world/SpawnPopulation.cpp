@@ -95,11 +95,7 @@ int SpawnSystem::populateBlock(int levelIndex, int block) const
                               static_cast<float>(row * rules.blockTileHeight) * rules.tileSize);
     const int monsters = world->rollMonsterCountAt(levelIndex, place);
     for (int i = 0; i < monsters; ++i) {
-        const ZonePosition position = randomPositionInBlock(origin);
-        Actor* actor = spawnMonsterForLevel(levelIndex, 1.0f);
-        if (actor && (!canPlaceMonster(actor, position) || !placeMonster(actor, position, nullptr))) {
-            delete actor;
-        }
+        spawnAndPlaceMonster(levelIndex, randomPositionInBlock(origin));
     }
     return 1;
 }
