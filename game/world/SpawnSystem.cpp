@@ -227,7 +227,10 @@ void SpawnSystem::registerCommands()
     if (!commands) {
         return;
     }
-    auto countOf = [](const CommandArgs& args) { return args.size() > 1 ? std::atoi(args[1].c_str()) : 1; };
+    // At most 1,000 lines a command: a huge count would stall the server.
+    auto countOf = [](const CommandArgs& args) {
+        return args.size() > 1 ? std::clamp(std::atoi(args[1].c_str()), 0, 1000) : 1;
+    };
     commands->registerCommand(
         [this, countOf](const CommandArgs& args) {
             printRandomModifiers(args.empty() ? 0 : std::atoi(args[0].c_str()), countOf(args));

@@ -281,6 +281,10 @@ Huge { Type MonsterEnhancement; EnhancementType Major; SpawnChance 1; MinLevel 1
     for (const auto& line : log.lines())
         modifiers += line.text == "\tMagicModifier\tKeen\n" || line.text == "\tMagicModifier\tOfAges\n";
     EXPECT_EQ(modifiers, 5u);
+    // A huge count prints 1,000 lines rather than stalling the server.
+    log.clear();
+    ASSERT_TRUE(commands.execute("randomModifier 20 2000000000", nullptr, false, false));
+    EXPECT_EQ(log.lines().size(), 1000u);
     log.clear();
     ASSERT_TRUE(commands.execute("randomEnchantment 30 3", nullptr, false, false));
     size_t enhancements = 0;
