@@ -90,8 +90,10 @@ StatChangeList singleEntryList(int damageType, int amount)
     return list;
 }
 
+// One text per outcome of rollDefense, so an evaded blow reads "Evade" and a
+// dodged one "Dodge" (never an empty floating text).
 const char* const kDefenseTexts[CombatSystem::kDefenseOutcomeCount] = {"Miss",       "Block", "Parry",
-                                                                       "Deflection", "Dodge", ""};
+                                                                       "Deflection", "Evade", "Dodge"};
 
 } // namespace
 

@@ -184,6 +184,15 @@ TEST_F(CombatSystemTest, MissShowsTheDefenceTextSoundAndEvents)
     EXPECT_TRUE(newLines().empty());
     EXPECT_EQ(sounds().at(0).first, "sounds/combat/normalMiss.ogg");
     EXPECT_EQ(target->getHealth(), 100);
+
+    // Evade (outcome 4) and Dodge (5) each show their own text.
+    target->setStat(stat(CharacterStat::Evade), 2);
+    target->setStat(stat(CharacterStat::Dodge), 2);
+    miss(0.61f, 0.69f);
+    EXPECT_EQ(newLines(), std::vector<std::string>{"dmg " + t + " Evade"});
+    EXPECT_EQ(sounds().at(0).first, "sounds/combat/normalMiss.ogg");
+    miss(0.81f, 0.99f);
+    EXPECT_EQ(newLines(), std::vector<std::string>{"dmg " + t + " Dodge"});
 }
 
 TEST_F(CombatSystemTest, CriticalCrushingBlowDealsTwiceTheMaximumAndShowsTheDeadlyHit)
