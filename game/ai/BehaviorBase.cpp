@@ -4,6 +4,7 @@
 #include "engine/data/Database.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/MonsterArchetype.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Timer.h"
 
 #include <string>
@@ -17,6 +18,14 @@ void BehaviorBase::addTimer(Timer& timer)
 {
     m_timers.add(&timer);
     timer.listed = true;
+}
+
+void BehaviorBase::setOwnerSprinting(bool sprint)
+{
+    if (m_owner->isSprinting() != sprint) {
+        m_owner->setSprinting(sprint);
+        m_owner->updateStats(false);
+    }
 }
 
 void BehaviorBase::findData(const MonsterArchetype* monsterClass)

@@ -56,6 +56,9 @@ public:
 protected:
     // Registers a timer member so that the owner's think step advances it.
     void addTimer(Timer& timer);
+    // Sets or clears the owner's sprinting flag; its stats are recomputed
+    // only when the flag changed.
+    void setOwnerSprinting(bool sprint);
 
     TimerList m_timers;
     Actor* m_owner = nullptr;

@@ -36,24 +36,16 @@ bool BehaviorFollowLeader::canContinue()
            m_owner->distanceToEntity(leader, false) >= maxOptimalRange;
 }
 
-void BehaviorFollowLeader::setSprint(bool sprint)
-{
-    if (m_owner->isSprinting() != sprint) {
-        m_owner->setSprinting(sprint);
-        m_owner->updateStats(false);
-    }
-}
-
 void BehaviorFollowLeader::start()
 {
     m_owner->followEntity(m_owner->getLeader());
-    setSprint(true);
+    setOwnerSprinting(true);
 }
 
 void BehaviorFollowLeader::stop()
 {
     m_owner->stopMoving();
-    setSprint(false);
+    setOwnerSprinting(false);
 }
 
 void BehaviorFollowLeader::update(float)

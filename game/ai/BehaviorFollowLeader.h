@@ -17,7 +17,4 @@ public:
 
     float maxRange = 0.0f;
     float maxOptimalRange = 0.0f;
-
-private:
-    void setSprint(bool sprint);
 };

@@ -82,10 +82,7 @@ void BehaviorMelee::stop()
         m_owner->clearTargetList();
         m_owner->setNoTargetScan(true);
     }
-    if (m_owner->isSprinting()) {
-        m_owner->setSprinting(false);
-        m_owner->updateStats(false);
-    }
+    setOwnerSprinting(false);
 }
 
 bool BehaviorMelee::isFleeing(const Entity* target) const
@@ -115,11 +112,7 @@ void BehaviorMelee::startChasing()
     }
     chasing = true;
     chasedFor = 0.0f;
-    bool sprint = randomFloat(0) < sprintChance;
-    if (sprint != m_owner->isSprinting()) {
-        m_owner->setSprinting(sprint);
-        m_owner->updateStats(false);
-    }
+    setOwnerSprinting(randomFloat(0) < sprintChance);
     m_owner->updateStats(false);
 }
 
