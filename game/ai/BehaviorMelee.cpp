@@ -180,9 +180,7 @@ void BehaviorMelee::attack()
         float spread = monsterClass ? monsterClass->attackTimeSpread : 0.0f;
         delay = speed / 1500.0f * factor * randomFloatBetween(0, 1.0f - spread, 1.0f + spread);
     }
-    attackTimer.duration = delay;
-    attackTimer.remaining = delay;
-    attackTimer.running = true;
+    attackTimer.start(delay);
     if (m_owner->getAnimationPriority() == toIndex(AnimationPriority::Attack)) {
         waitingOnAnimation = true;
         attackAnimation = m_owner->getAnimation();

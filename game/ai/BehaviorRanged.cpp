@@ -66,9 +66,7 @@ void BehaviorRanged::update(float)
     Entity::spawnProjectile(projName, damage, true, false, m_owner, target, target->getPosition(), nullptr, 0,
                             0.0f, noRadiusDamage, nullptr);
     m_owner->playAnimation(projAnim, toIndex(AnimationPriority::Attack), 0, false);
-    shotTimer.duration = projAttackSpeed;
-    shotTimer.remaining = projAttackSpeed;
-    shotTimer.running = true;
+    shotTimer.start(projAttackSpeed);
     if (target != m_owner) {
         m_owner->faceEntity(target);
     }

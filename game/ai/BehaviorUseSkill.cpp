@@ -74,9 +74,7 @@ void BehaviorUseSkill::start()
     float f = maxHealth < 1 ? 1.0f : static_cast<float>(m_owner->getHealth()) / static_cast<float>(maxHealth);
     float wait = drawSkillWait(m_owner->getMonsterClass(), f);
     if (wait > 0.0f) {
-        skillTimer.duration = wait;
-        skillTimer.remaining = wait;
-        skillTimer.running = true;
+        skillTimer.start(wait);
     }
     const SkillDefinition* definition = skill->getDefinition();
     animation = definition ? m_owner->findAnimation(definition->animation) : -1;

@@ -15,6 +15,13 @@ struct Timer {
 
     // Draws a length in [min, max) from random stream 0 and starts.
     void startRandom();
+    // Starts for exactly that many seconds.
+    void start(float seconds)
+    {
+        duration = seconds;
+        remaining = seconds;
+        running = true;
+    }
     // A running timer loses dt seconds, stopping at 0.
     void advance(float dt);
     bool isExpired() const { return running && remaining <= 0.0f; }
