@@ -23,8 +23,6 @@
 
 namespace {
 
-constexpr int kPowerStat = toIndex(CharacterStat::Power);
-constexpr int kMaxPowerStat = toIndex(CharacterStat::MaxPower);
 constexpr int kPowerRisingStat = toIndex(CharacterStat::PowerRising);
 constexpr int kIntelligenceStat = toIndex(CharacterStat::Intelligence);
 // The relations of the faction rules.
@@ -55,12 +53,8 @@ void spawnEffectAt(const std::string& name, const Entity* at, float seconds)
 void holdPower(Sentient* user)
 {
     const CharacterClass* characterClass = user->getCharacterClass();
-    if (characterClass && characterClass->powerDirection) {
-        Timer& timer = user->getPowerTimer();
-        timer.running = true;
-        timer.duration = characterClass->powerTimer;
-        timer.remaining = characterClass->powerTimer;
-    }
+    if (characterClass && characterClass->powerDirection)
+        user->restartPowerDecay();
     user->getStats().set(kPowerRisingStat, 1);
 }
 
@@ -291,7 +285,7 @@ bool Skill::applyToEnemies(Sentient* user)
             victim->weakenStatusEffect(definition->dispelEffectName, definition->dispelEffectStrength);
         int powerAdded = definition->getPowerAdded(level);
         if (powerAdded > 0 && (!definition->powerAddedOnKill || killed)) {
-            user->getStats().addCapped(kPowerStat, powerAdded, user->getStat(kMaxPowerStat));
+            user->addPower(powerAdded);
             holdPower(user);
         }
         if (definition->haltsPowerDrop)
