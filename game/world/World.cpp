@@ -37,7 +37,7 @@ Level* World::getLevel(int index) const
     return index >= 0 && index < getLevelCount() ? m_levels[index].get() : nullptr;
 }
 
-int World::getNeighbourLevel(int level, int dx, int dy) const
+int World::neighbourDirection(int dx, int dy)
 {
     // Direction 0 is (-1, +1), then clockwise.
     static constexpr int kDirection[3][3] = {
@@ -46,14 +46,23 @@ int World::getNeighbourLevel(int level, int dx, int dy) const
         {5, -1, 1},
         {4, 3, 2},
     };
+    if (dx < -1 || dx > 1 || dy < -1 || dy > 1) {
+        return -1;
+    }
+    return kDirection[dx + 1][dy + 1];
+}
+
+int World::getNeighbourLevel(int level, int dx, int dy) const
+{
     const Level* l = getLevel(level);
-    if (!l || dx < -1 || dx > 1 || dy < -1 || dy > 1) {
+    if (!l) {
         return -1;
     }
     if (dx == 0 && dy == 0) {
         return level;
     }
-    return l->neighbours[kDirection[dx + 1][dy + 1]];
+    const int direction = neighbourDirection(dx, dy);
+    return direction < 0 ? -1 : l->neighbours[direction];
 }
 
 void World::installNeighbourFunction()

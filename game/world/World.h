@@ -170,6 +170,9 @@ public:
     int addLevel(std::unique_ptr<Level> level);
     Level* getLevel(int index) const;
     int getLevelCount() const { return static_cast<int>(m_levels.size()); }
+    // The neighbour direction 0 … 7 of a step dx (lateral), dy (depth) of
+    // -1 … 1; -1 for no step or a longer one.
+    static int neighbourDirection(int dx, int dy);
     // The level's neighbour by dx (lateral) and dy (depth), -1 for none.
     int getNeighbourLevel(int level, int dx, int dy) const;
     // Hands the level neighbours to the zone positions.

@@ -12,21 +12,6 @@
 
 namespace {
 
-// Direction index of a step (dl lateral, dd depth), -1 for none.
-int directionOf(int dl, int dd)
-{
-    static constexpr int kDirection[3][3] = {
-        // dd = -1, 0, +1
-        {6, 7, 0}, // dl = -1
-        {5, -1, 1},
-        {4, 3, 2},
-    };
-    if (dl < -1 || dl > 1 || dd < -1 || dd > 1) {
-        return -1;
-    }
-    return kDirection[dl + 1][dd + 1];
-}
-
 // The edge of an orthogonal direction, -1 for a diagonal one.
 int edgeOf(int direction)
 {
@@ -69,7 +54,7 @@ void World::joinCells(Level* a, Level* b, int mode)
     if (!a || !b) {
         return;
     }
-    const int k = directionOf(b->gridColumn - a->gridColumn, b->gridRow - a->gridRow);
+    const int k = neighbourDirection(b->gridColumn - a->gridColumn, b->gridRow - a->gridRow);
     if (k < 0) {
         return;
     }
