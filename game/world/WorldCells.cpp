@@ -3,7 +3,9 @@
 #include "game/world/Level.h"
 #include "game/world/World.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -81,12 +83,55 @@ bool World::isCellBlocked(int cellX, int cellY, int level, bool sight)
 
 namespace {
 
+float cellSize()
+{
+    const GameRules& rules = worldRules();
+    return rules.subCellSize > 0.0f ? rules.subCellSize : 1.0f;
+}
+
 void positionToCell(const ZonePosition& p, int& cx, int& cy)
 {
     const GameRules& rules = worldRules();
-    const float size = rules.subCellSize > 0.0f ? rules.subCellSize : 1.0f;
-    cx = static_cast<int>(std::floor((p.x - rules.tileOrigin.x) / size + 0.5f));
-    cy = static_cast<int>(std::floor((p.y - rules.tileOrigin.y) / size + 0.5f));
+    cx = static_cast<int>(std::floor((p.x - rules.tileOrigin.x) / cellSize() + 0.5f));
+    cy = static_cast<int>(std::floor((p.y - rules.tileOrigin.y) / cellSize() + 0.5f));
+}
+
+// The cells of the square ring `ring` around (cx, cy), row by row, only its
+// border; true at the first for which `visit` is.
+template <class Visit> bool visitRing(int cx, int cy, int ring, Visit visit)
+{
+    for (int dy = -ring; dy <= ring; ++dy) {
+        // Rows between the top and the bottom hold only the ring's two ends.
+        const int step = std::abs(dy) == ring || ring == 0 ? 1 : 2 * ring;
+        for (int dx = -ring; dx <= ring; dx += step) {
+            if (visit(cx + dx, cy + dy)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Rings around (cx, cy) inside one level, ring 0 outward: the first free
+// cell of the level's movement grid.
+bool nearestFreeCell(Level& level, int cx, int cy, int maxRing, int& outX, int& outY)
+{
+    const GameRules& rules = worldRules();
+    for (int ring = 0; ring <= maxRing; ++ring) {
+        const bool found = visitRing(cx, cy, ring, [&](int x, int y) {
+            if (x < 0 || y < 0 || x >= rules.collisionGridWidth || y >= rules.collisionGridHeight ||
+                level.isCellBlockedForMovement(x, y)) {
+                return false;
+            }
+            outX = x;
+            outY = y;
+            return true;
+        });
+        if (found) {
+            return true;
+        }
+    }
+    return false;
 }
 
 } // namespace
@@ -107,24 +152,47 @@ bool World::isBlockedForSight(const ZonePosition& position)
 
 bool World::isCircleBlocked(const ZonePosition& position, float radius)
 {
-    const GameRules& rules = worldRules();
-    const float size = rules.subCellSize > 0.0f ? rules.subCellSize : 1.0f;
     int cx, cy;
     positionToCell(position, cx, cy);
+    const float size = cellSize();
     const int rings = std::isfinite(radius) && radius > 0.0f ? static_cast<int>(std::ceil(radius / size)) : 0;
     for (int ring = 0; ring <= std::min(rings, 64); ++ring) {
-        for (int dy = -ring; dy <= ring; ++dy) {
-            for (int dx = -ring; dx <= ring; ++dx) {
-                if (std::abs(dx) != ring && std::abs(dy) != ring) {
-                    continue; // inside: an earlier ring
-                }
-                if (isCellBlocked(cx + dx, cy + dy, position.zone, false)) {
-                    return true;
-                }
-            }
+        if (visitRing(cx, cy, ring,
+                      [&](int x, int y) { return isCellBlocked(x, y, position.zone, false); })) {
+            return true;
         }
     }
     return false;
+}
+
+void World::settleSpots(Level& level)
+{
+    // Spots are drawn before any layout exists; one that fell into rock
+    // moves to the nearest cell a gate or a walker can stand on.
+    constexpr int kGateRings = 4;
+    const GameRules& rules = worldRules();
+    auto settle = [&](ZonePosition& spot) {
+        if (spot.zone != level.zone) {
+            return;
+        }
+        int cx, cy;
+        positionToCell(spot, cx, cy);
+        int x = 0, y = 0;
+        if (nearestFreeCell(level, cx, cy, kGateRings, x, y)) {
+            return;
+        }
+        const int whole = std::max(rules.collisionGridWidth, rules.collisionGridHeight);
+        if (nearestFreeCell(level, cx, cy, whole, x, y)) {
+            spot.x = rules.tileOrigin.x + static_cast<float>(x) * cellSize();
+            spot.y = rules.tileOrigin.y + static_cast<float>(y) * cellSize();
+        }
+    };
+    if (level.gateFlag) {
+        settle(level.gateSpot);
+    }
+    for (ConnectionPoint& point : level.connections) {
+        settle(point.position);
+    }
 }
 
 void positionToMapCell(float x, float y, int& mapX, int& mapY)
