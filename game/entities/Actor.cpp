@@ -276,11 +276,6 @@ void Actor::warp(const ZonePosition& position)
     m_atNode = true;
 }
 
-void Actor::addedToWorld()
-{
-    Entity::addedToWorld();
-}
-
 // ---- Sentient operations ---------------------------------------------------------
 
 void Actor::addStatBonus(int s, int& value, int group)

@@ -66,7 +66,6 @@ public:
     bool isEnemyOf(const Entity* entity) const override;
     void getTargetPosition(ZonePosition& out) const override;
     void warp(const ZonePosition& position) override;
-    void addedToWorld() override;
 
     // ---- Sentient operations replaced here
     void addStatBonus(int stat, int& value, int group) override;
