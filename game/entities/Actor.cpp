@@ -591,10 +591,9 @@ void Actor::damaged(int amount, Entity* source, bool overTime, bool quiet)
 {
     Sentient::damaged(amount, source, overTime, quiet);
     m_active = true;
-    if (auto* sentient = dynamic_cast<Sentient*>(source)) {
-        addTargetEntry(sentient);
+    // The threat update lists the source first when it is new.
+    if (auto* sentient = dynamic_cast<Sentient*>(source))
         updateTargetEntry(sentient, static_cast<float>(amount), kThreatDamage);
-    }
     // The ledger is kept by covenant index; sources outside covenants add
     // nothing.
     int covenant = source ? source->getCovenantIndex() : -1;
