@@ -6,6 +6,7 @@
 #include "engine/data/Database.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameRules.h"
 #include "game/definitions/WorldRules.h"
 #include "game/world/AreaResource.h"
 #include "game/world/Level.h"
@@ -62,18 +63,19 @@ void AreaDefinition::load(const DatabaseEntry* entry, int index)
     name = text("Name");
     areaFileName = text("AreaFileName");
     soundFileName = text("SoundFileName");
-    // The layout makes a level per cell these span: a damaged count would
-    // have it walk billions of cells or chain as many floors.
-    auto extent = [&](const char* key) {
+    auto limited = [&](const char* key, int lo, int hi) {
         const int value = integer(key);
-        const int cut = std::clamp(value, 0, kMaxExtent);
+        const int cut = std::clamp(value, lo, hi);
         if (cut != value) {
-            debugPrint(2, "%s: area %s: %s %d is outside 0..%d; using %d\n",
-                       DefinitionReader(entry).where(key).c_str(), entryName.c_str(), key, value, kMaxExtent,
+            debugPrint(2, "%s: area %s: %s %d is outside %d..%d; using %d\n",
+                       DefinitionReader(entry).where(key).c_str(), entryName.c_str(), key, value, lo, hi,
                        cut);
         }
         return cut;
     };
+    // The layout makes a level per cell these span: a damaged count would
+    // have it walk billions of cells or chain as many floors.
+    auto extent = [&](const char* key) { return limited(key, 0, kMaxExtent); };
     minWidth = extent("MinWidth");
     maxWidth = extent("MaxWidth");
     minHeight = extent("MinHeight");
@@ -97,10 +99,15 @@ void AreaDefinition::load(const DatabaseEntry* entry, int index)
     std::string questItemName = text("QuestItem");
     questItem = questItemName.empty() ? nullptr : db.findEntry(questItemName);
     numMonsterTypesToUse = integer("NumMonsterTypesToUse");
-    minMonsterLevelOffset = integer("MinMonsterLevelOffset");
-    maxMonsterLevelOffset = integer("MaxMonsterLevelOffset");
-    minDesiredMonsterLevelOffset = integer("MinDesiredMonsterLevelOffset");
-    maxDesiredMonsterLevelOffset = integer("MaxDesiredMonsterLevelOffset");
+    // Added to a level's monster level: kept within what a level can be, so
+    // the sum cannot overflow.
+    auto offset = [&](const char* key) {
+        return limited(key, -GameRules::kMaxLevelLimit, GameRules::kMaxLevelLimit);
+    };
+    minMonsterLevelOffset = offset("MinMonsterLevelOffset");
+    maxMonsterLevelOffset = offset("MaxMonsterLevelOffset");
+    minDesiredMonsterLevelOffset = offset("MinDesiredMonsterLevelOffset");
+    maxDesiredMonsterLevelOffset = offset("MaxDesiredMonsterLevelOffset");
     npcSpawnChance = real("NpcSpawnChance");
     dungeonChance = real("DungeonChance");
     spawnGate = integer("SpawnGate") != 0;

@@ -188,19 +188,27 @@ TEST_F(SectionTest, DamagedAreaSizesAndDungeonDepthsAreCut)
     EXPECT_TRUE(log.contains("MaxDepth 2000000000 is outside 0..64; using 64", 2));
 }
 
-TEST_F(SectionTest, DamagedSectionNumbersKeepMonsterLevelsInRange)
+TEST_F(SectionTest, DamagedMonsterLevelNumbersKeepMonsterLevelsInRange)
 {
     // Each once overflowed an int cast of the level target or a monster level.
     load(worldEntry(7, 8, 4, "S") +
          "S {\n    Area A B\n    MinLevels 2147483647\n    MonsterLevelsFromWidth 1e30\n"
          "    MonsterLevelsFromDepth 2147483647\n}\n" +
-         area("A", 2, 1) + area("B", 1, 1));
+         area("A", 2, 1, "    MonsterChancePerBlock 0.5\n    MaxMonsterLevelOffset 2147483647\n") +
+         area("B", 1, 1));
     ASSERT_GT(world->getLevelCount(), 0);
+    const Level* withMonsters = nullptr;
     for (int i = 0; i < world->getLevelCount(); ++i) {
-        EXPECT_GE(world->getLevel(i)->monsterLevel, 1);
-        EXPECT_LE(world->getLevel(i)->monsterLevel, 3 * GameRules::kMaxLevelLimit);
+        const Level* l = world->getLevel(i);
+        EXPECT_GE(l->monsterLevel, 1);
+        EXPECT_LE(l->monsterLevel, 3 * GameRules::kMaxLevelLimit);
+        withMonsters = l->definition->entryName == "A" ? l : withMonsters;
     }
     EXPECT_TRUE(log.contains("MonsterLevelsFromWidth 1e+30 is outside -1000..1000; using 1000", 2));
+    // The offset range of the monster levels a level takes stays an int.
+    ASSERT_NE(withMonsters, nullptr);
+    EXPECT_GE(world->pickLevelForMonsterLevel(withMonsters->monsterLevel + 1000, 0.0f, false), 0);
+    EXPECT_TRUE(log.contains("MaxMonsterLevelOffset 2147483647 is outside -1000..1000; using 1000", 2));
 }
 
 TEST_F(SectionTest, SectionsJoinOnlyThroughStartOrEndAreas)
