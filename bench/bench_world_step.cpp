@@ -16,8 +16,6 @@
 #include <cmath>
 #include <cstdint>
 #include <deque>
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -58,21 +56,11 @@ private:
 };
 
 struct World : BenchWorld {
-    World() : BenchWorld("gloam-bench-world")
+    World() : BenchWorld("gloam-bench-world-step")
     {
-        std::string data = GLOAM_DATA_DIR;
-        std::string generated = GLOAM_GENERATED_DATA_DIR;
-        resources.setBaseDirectory(data);
-        resources.setFileReader([data, generated](const std::string& name, std::vector<uint8_t>& out) {
-            for (const std::string& root : {data, generated}) {
-                std::ifstream in(root + "/" + name, std::ios::binary);
-                if (in) {
-                    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-                    return true;
-                }
-            }
-            return false;
-        });
+        files->mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);
+        resources.setBaseDirectory(GLOAM_DATA_DIR);
+        resources.readThroughFileSystem(files.get());
         ModelResource::registerTypes(resources);
         start(true);
         game->resizeForWorld(1);
