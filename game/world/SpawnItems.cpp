@@ -11,6 +11,7 @@
 #include "game/world/SpawnSystem.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace {
@@ -114,10 +115,10 @@ int SpawnSystem::rollItemLevel(int baseLevel, int minSpread, int maxSpread, Item
         if (m_spreads.maxNormalItemLevel > 0) {
             const float share =
                 static_cast<float>(baseLevel) / static_cast<float>(m_spreads.maxNormalItemLevel);
-            s = static_cast<int>(std::floor(share * static_cast<float>(maxSpread - minSpread) + 0.5f));
+            s = floorToInt(share * static_cast<float>(maxSpread - minSpread) + 0.5f);
         }
         const float mult = m_levelSpreadMult[static_cast<size_t>(std::clamp(static_cast<int>(rarity), 0, 7))];
-        const int d = static_cast<int>(std::floor(static_cast<float>(s + m_spreads.minLevelSpread) * mult));
+        const int d = floorToInt(static_cast<float>(s + m_spreads.minLevelSpread) * mult);
         low = baseLevel - d;
         high = baseLevel;
     }
@@ -191,8 +192,10 @@ std::unique_ptr<Item> SpawnSystem::createRandomItem(int baseLevel, int increased
         int amount = data ? data->rollMoney(level) : 0;
         if (amount > 0 && m_money) {
             if (moneyBonus > 0) {
-                amount += static_cast<int>(
-                    std::floor(static_cast<float>(moneyBonus) * 0.01f * static_cast<float>(amount)));
+                // Saturated: a huge bonus gives the most money, not a negative sum.
+                const int bonus =
+                    floorToInt(static_cast<float>(moneyBonus) * 0.01f * static_cast<float>(amount));
+                amount = bonus > INT_MAX - amount ? INT_MAX : amount + bonus;
             }
             std::unique_ptr<Item> money = makeItem(m_money);
             money->setAmount(amount);
@@ -252,9 +255,8 @@ std::unique_ptr<Item> SpawnSystem::createRandomItem(int baseLevel, int increased
         ++added;
         if (!isSpecialRarity(item->getRarity())) {
             item->setMinLevel(std::max(item->getMinLevel(), entryInt(modifier, "MinLevel")));
-            const int required =
-                static_cast<int>(std::floor(static_cast<float>(entryInt(modifier, "ItemLevel")) *
-                                            item->getFloat("ModifierLevelRequirement")));
+            const int required = floorToInt(static_cast<float>(entryInt(modifier, "ItemLevel")) *
+                                            item->getFloat("ModifierLevelRequirement"));
             item->setMinLevel(std::max(item->getMinLevel(), required));
         }
     }
@@ -331,8 +333,10 @@ void SpawnSystem::dropMonsterLoot(Actor* monster, float groundChance, int moneyB
     const MonsterDrops& drops = m_monsterDrops[static_cast<size_t>(rarity)];
     const int level =
         boundedLevel(monster->getStat(static_cast<int>(CharacterStat::Level))) + drops.levelIncrease;
+    const long long magic = static_cast<long long>(increasedMagicChance) + drops.increasedMagicChance;
     dropItems(monster->getPosition(), drops.itemChance, drops.minItems, drops.maxItems, level, countBonus,
-              increasedMagicChance + drops.increasedMagicChance, moneyBonus, groundChance, monster);
+              static_cast<int>(std::clamp<long long>(magic, INT_MIN, INT_MAX)), moneyBonus, groundChance,
+              monster);
 }
 
 Item* SpawnSystem::dropRandomItemAt(const DatabaseEntry* entry, const ZonePosition& position) const
@@ -400,7 +404,7 @@ void SpawnSystem::installGameHooks(Game& game)
                                       float extraMagicChance) {
         if (const SpawnSystem* spawns = SpawnSystem::instance()) {
             spawns->dropMonsterLoot(monster, share, extraMoney, extraItemsChance,
-                                    static_cast<int>(extraMagicChance));
+                                    floorToInt(std::trunc(extraMagicChance)));
         }
     };
 }

@@ -10,7 +10,6 @@
 #include "game/definitions/ItemBase.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace {
 
@@ -120,7 +119,7 @@ int SpawnSystem::getWindowTop(int itemLevel) const
     if (m_spreads.maxNormalItemLevel > 0) {
         const float share = static_cast<float>(itemLevel) / static_cast<float>(m_spreads.maxNormalItemLevel);
         const float product = share * static_cast<float>(m_spreads.maxLevelSpread - m_spreads.minLevelSpread);
-        growth = static_cast<int>(std::floor(product + 0.5f));
+        growth = floorToInt(product + 0.5f);
     }
     return itemLevel + m_spreads.minLevelSpread + growth;
 }

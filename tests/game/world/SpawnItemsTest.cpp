@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <map>
 #include <set>
 #include <string>
@@ -194,6 +195,9 @@ TEST_F(SpawnItemsTest, MoneyGrowsByItsBonus)
     money = make(10, ItemRarity::Normal, true, 50);
     EXPECT_EQ(money->getAmount(), 150);
     EXPECT_EQ(money->getQuantity(), 150);
+    // A huge bonus saturates rather than overflowing.
+    money = make(10, ItemRarity::Normal, true, INT_MAX);
+    EXPECT_EQ(money->getAmount(), INT_MAX);
     // A failed money roll still gives an item.
     rules.moneyChance = 0;
     std::unique_ptr<Item> item = make(10, ItemRarity::Normal, true, 50);
