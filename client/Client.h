@@ -1,7 +1,7 @@
 #pragma once
 
-#include "client/EntityClient.h"
 #include "client/ScreenProjection.h"
+#include "client/mirrors/EntityClient.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/Singleton.h"
 #include "engine/core/ZonePosition.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/EntityClient.h"
+#include "client/mirrors/EntityClient.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/GameTime.h"
 #include "engine/net/MessageTypes.h"

@@ -1,7 +1,7 @@
 #include "client/ScreenProjection.h"
 
-#include "client/EntityClient.h"
 #include "client/GameClient.h"
+#include "client/mirrors/EntityClient.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "engine/resources/AnimationResource.h"

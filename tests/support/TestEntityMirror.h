@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/EntityClient.h"
+#include "client/mirrors/EntityClient.h"
 
 // An entity mirror for client tests: its mouse action is whatever the test sets.
 class TestEntityMirror : public EntityClient {

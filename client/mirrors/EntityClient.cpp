@@ -1,4 +1,4 @@
-#include "client/EntityClient.h"
+#include "client/mirrors/EntityClient.h"
 
 #include "engine/resources/ResourceSystem.h"
 
