@@ -132,6 +132,20 @@ void encodeColour(const uint8_t rgba[16][4], const bool present[16], bool dxt1, 
     }
 }
 
+// The DXT5 palette for alpha 0 <= alpha 1: the two ends, four values between
+// them rounded to nearest, then 0 and 255. Coder and decoder share it, so a
+// block decodes to exactly the values the coder chose.
+void sixAlphaPalette(int a0, int a1, int palette[8])
+{
+    palette[0] = a0;
+    palette[1] = a1;
+    for (int k = 1; k <= 4; ++k) {
+        palette[1 + k] = ((5 - k) * a0 + k * a1 + 2) / 5;
+    }
+    palette[6] = 0;
+    palette[7] = 255;
+}
+
 void encodeAlphaDxt5(const uint8_t rgba[16][4], const bool present[16], uint8_t* out)
 {
     int lo = 255, hi = 0;
@@ -147,14 +161,8 @@ void encodeAlphaDxt5(const uint8_t rgba[16][4], const bool present[16], uint8_t*
         lo = hi = 0;
     }
     int a0 = lo, a1 = hi;
-    int palette[8] = {a0,
-                      a1,
-                      (4 * a0 + a1 + 2) / 5,
-                      (3 * a0 + 2 * a1 + 2) / 5,
-                      (2 * a0 + 3 * a1 + 2) / 5,
-                      (a0 + 4 * a1 + 2) / 5,
-                      0,
-                      255};
+    int palette[8];
+    sixAlphaPalette(a0, a1, palette);
     uint64_t bits = 0;
     for (int i = 0; i < 16; ++i) {
         if (!present[i]) {
@@ -256,11 +264,7 @@ void decodeBlock(const uint8_t* in, int mode, uint8_t rgba[16][4])
             palette[1 + k] = ((7 - k) * a0 + k * a1) / 7;
         }
     } else {
-        for (int k = 1; k <= 4; ++k) {
-            palette[1 + k] = ((5 - k) * a0 + k * a1) / 5;
-        }
-        palette[6] = 0;
-        palette[7] = 255;
+        sixAlphaPalette(a0, a1, palette);
     }
     uint64_t bits = 0;
     for (int k = 0; k < 6; ++k) {

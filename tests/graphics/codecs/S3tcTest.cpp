@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -112,4 +114,66 @@ TEST(S3tc, PixelsOutsideASmallLevelTakeNoPart)
     EXPECT_EQ(s3tc::levelBytes(2, 2, s3tc::Dxt1), 8u);
     EXPECT_EQ(s3tc::levelBytes(8, 8, s3tc::Dxt5), 64u);
     EXPECT_EQ(s3tc::levelBytes(5, 1, s3tc::Dxt1), 16u);
+}
+
+TEST(S3tc, Dxt5SixValueAlphaPaletteRoundsToNearest)
+{
+    // Alpha 0 = 0, alpha 1 = 3, every index 2: (4 * 0 + 3 + 2) / 5 = 1.
+    uint8_t coded[16] = {0, 3};
+    uint64_t bits = 0;
+    for (int i = 0; i < 16; ++i) {
+        bits |= uint64_t(2) << (3 * i);
+    }
+    for (int k = 0; k < 6; ++k) {
+        coded[2 + k] = static_cast<uint8_t>(bits >> (8 * k));
+    }
+    uint8_t out[16][4];
+    s3tc::decodeBlock(coded, s3tc::Dxt5, out);
+    for (int i = 0; i < 16; ++i) {
+        EXPECT_EQ(out[i][3], 1) << i;
+    }
+}
+
+TEST(S3tc, Dxt5BlocksDecodeToTheNearestAlphaTheyCanHold)
+{
+    // Every pair of block extremes, the pixels spread between them: each
+    // decoded alpha must be the nearest of the eight the coded block can give,
+    // so the coder and the decoder agree on the palette.
+    uint8_t block[16][4];
+    fill(block, 0, 0, 0, 0);
+    for (int lo = 0; lo < 256; ++lo) {
+        for (int hi = lo; hi < 256; hi += 1 + (hi - lo) / 8) {
+            for (int i = 0; i < 16; ++i) {
+                block[i][3] = static_cast<uint8_t>(lo + (hi - lo) * i / 15);
+            }
+            uint8_t coded[16];
+            s3tc::encodeBlock(block, kAll, s3tc::Dxt5, coded);
+            uint8_t out[16][4];
+            s3tc::decodeBlock(coded, s3tc::Dxt5, out);
+            // What each of the eight indices decodes to in this block.
+            int reachable[8];
+            for (int e = 0; e < 8; ++e) {
+                uint8_t forced[16];
+                std::memcpy(forced, coded, sizeof forced);
+                uint64_t bits = 0;
+                for (int i = 0; i < 16; ++i) {
+                    bits |= uint64_t(e) << (3 * i);
+                }
+                for (int k = 0; k < 6; ++k) {
+                    forced[2 + k] = static_cast<uint8_t>(bits >> (8 * k));
+                }
+                uint8_t one[16][4];
+                s3tc::decodeBlock(forced, s3tc::Dxt5, one);
+                reachable[e] = one[0][3];
+            }
+            for (int i = 0; i < 16; ++i) {
+                int best = 256;
+                for (int value : reachable) {
+                    best = std::min(best, std::abs(value - block[i][3]));
+                }
+                ASSERT_EQ(std::abs(out[i][3] - block[i][3]), best)
+                    << "extremes " << lo << ".." << hi << ", pixel " << i;
+            }
+        }
+    }
 }
