@@ -139,6 +139,7 @@ void Client::shutdown()
     m_hoverEntity = nullptr;
     m_outgoing.clear();
     m_resourceNames.clear();
+    m_resourceNameBytes = 0;
 }
 
 // ---- Frame steps ------------------------------------------------------------------

@@ -37,6 +37,9 @@ public:
     static constexpr float kJoinAnswerSeconds = 5.0f;
     // m_maxThreshold is taken in megabytes up to this.
     static constexpr int kMaxThresholdMegabytes = 2000;
+    // The resource-name table holds at most this many bytes of names; a name
+    // that would pass it is refused (and logged), the slot keeps what it had.
+    static constexpr size_t kMaxResourceNameBytes = size_t(4) << 20;
 
     Client();
     ~Client();
@@ -128,6 +131,7 @@ private:
     void updateThemeMusic();
 
     std::vector<ResourceName> m_resourceNames;
+    size_t m_resourceNameBytes = 0;
     bool m_joined = false;
     bool m_connected = false;
     int m_playerZone = -1;

@@ -214,10 +214,18 @@ void Client::applyResourceNames(const std::vector<ResourceNameEntry>& names)
 {
     ResourceSystem* resources = ResourceSystem::instance();
     for (const ResourceNameEntry& entry : names) {
+        size_t replaced = entry.index < m_resourceNames.size() ? m_resourceNames[entry.index].name.size() : 0;
+        if (m_resourceNameBytes - replaced + entry.name.size() > kMaxResourceNameBytes) {
+            debugPrint(2,
+                       "Client: resource name %u (%zu bytes) refused: the name table would pass %zu bytes\n",
+                       static_cast<unsigned>(entry.index), entry.name.size(), kMaxResourceNameBytes);
+            continue;
+        }
         if (entry.index >= m_resourceNames.size()) {
             m_resourceNames.resize(static_cast<size_t>(entry.index) + 1);
         }
         ResourceName& slot = m_resourceNames[entry.index];
+        m_resourceNameBytes = m_resourceNameBytes - replaced + entry.name.size();
         slot.name = entry.name;
         slot.handle.release();
         if (resources && !entry.name.empty()) {

@@ -173,6 +173,47 @@ TEST_F(ClientTest, DroppedMessageChangesNothing)
     EXPECT_TRUE(GameClient::get().getNamedNames().empty());
 }
 
+TEST_F(ClientTest, ResourceNameTableIsBoundedByItsBytes)
+{
+    join();
+    const size_t big = Client::kMaxResourceNameBytes / 64;
+    CMB::StateValues s;
+    for (uint32_t i = 0; i < 66; ++i) {
+        s.names.push_back({i, std::string(big, 'a')});
+    }
+    log.clear();
+    deliver(CMB::state(s));
+    // Exactly full after 64 names; the two after are refused, one line each.
+    EXPECT_EQ(client.getResourceName(63).size(), big);
+    EXPECT_EQ(client.getResourceName(64), "");
+    EXPECT_EQ(client.getResourceName(65), "");
+    EXPECT_EQ(log.count(2), 2u);
+    EXPECT_TRUE(log.contains("resource name 65"));
+    EXPECT_FALSE(client.getDroppedCount() > 0);
+
+    // A replaced name gives its bytes back, to the byte.
+    CMB::StateValues more;
+    more.names = {{0, "Models/a.mdl"}, {64, std::string(big - 12, 'b')}, {65, "c"}, {0, ""}, {65, "c"}};
+    log.clear();
+    deliver(CMB::state(more));
+    EXPECT_EQ(client.getResourceName(64).size(), big - 12);
+    EXPECT_EQ(client.getResourceName(0), "");
+    EXPECT_EQ(client.getResourceName(65), "c");
+    EXPECT_EQ(log.count(2), 1u);
+
+    // Leaving the game empties the table and its count.
+    client.shutdown();
+    join();
+    CMB::StateValues again;
+    for (uint32_t i = 0; i < 64; ++i) {
+        again.names.push_back({i, std::string(big, 'd')});
+    }
+    log.clear();
+    deliver(CMB::state(again));
+    EXPECT_EQ(client.getResourceName(63).size(), big);
+    EXPECT_EQ(log.count(2), 0u);
+}
+
 TEST_F(ClientTest, StateBeforeJoiningChangesNothing)
 {
     CMB::StateValues s;
