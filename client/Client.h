@@ -92,6 +92,12 @@ public:
     // Messages refused as malformed since start.
     unsigned getDroppedCount() const { return m_droppedMessages; }
     void setAutoPause();
+    // An interface sound: a free channel, no position, owned by the local
+    // player's entity number; nothing without sound or a valid handle.
+    void playInterfaceSound(const ResourceHandle& handle) const;
+    // A mirror made by the game state (the local player mirror's notice
+    // joins with that mirror).
+    void onNewEntity(EntityClient& entity) {}
 
     // Event routing.
     void onKeyPress(int key, bool down, bool repeat);

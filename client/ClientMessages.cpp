@@ -274,3 +274,15 @@ void Client::applyPositionalSounds(const StateMessage& state)
                          record.minimumDistance, 0.0f);
     }
 }
+
+void Client::playInterfaceSound(const ResourceHandle& handle) const
+{
+    SoundSystem* sound = SoundSystem::instance();
+    if (!sound || !sound->isInitialized() || !handle.isValid()) {
+        return;
+    }
+    if (SoundChannel* channel = sound->findFreeChannel()) {
+        sound->playSound(channel, ZonePosition3(-1, 0.0f, 0.0f, 0.0f), handle, getPlayerSlot(), 0, false,
+                         0.0f, 0.0f);
+    }
+}

@@ -7,6 +7,7 @@
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "engine/files/PathUtil.h"
+#include "engine/object/ClassRegistry.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
 
@@ -123,6 +124,7 @@ void GameClient::reset()
         entity.reset();
     }
     m_currentCovenant = -1;
+    m_unknownModelIndices.clear();
 }
 
 void GameClient::registerCommands()
@@ -135,6 +137,10 @@ void GameClient::registerCommands()
     if (UserVarSystem* vars = UserVarSystem::instance()) {
         game.m_autoSaveTime = vars->getVar("autoSaveTime", "300.0", UserVarSystem::kCreate);
         game.m_drawPlayerHelmet = vars->getVar("ui_drawPlayerHelmet", "1", UserVarSystem::kCreate);
+    }
+    // Mirrors take their class record from here; their events come with drawing.
+    if (ClassRegistry* classes = ClassRegistry::instance(); classes && !classes->findClass("EntityClient")) {
+        classes->registerClass("EntityClient", "Listener", nullptr, nullptr);
     }
     if (CommandSystem* commands = CommandSystem::instance()) {
         commands->registerCheckFunction("verifyCharName", [] { return GameClient::verifyCharName(); });

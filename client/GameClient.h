@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,10 @@ public:
     static GameClient& get() { return *s_instance; }
 
     static constexpr int kSoundCount = 13;
+    // Interface sounds by place.
+    static constexpr int kQuestCompleteSound = 1;
+    static constexpr int kQuestFailedSound = 2;
+    static constexpr int kLostEffectSound = 5;
     static constexpr int kFontCount = 7;
     static constexpr int kEntityCount = static_cast<int>(kMaxEntityNumbers);
 
@@ -59,6 +64,9 @@ public:
     void update(float seconds);
     // The entity list and game section of a state message read whole.
     void readStateUpdate(const StateMessage& state);
+    // One entity record: makes the mirror on first sight, applies both
+    // sections and stores the counter.
+    void readEntityUpdate(const struct EntityUpdateRecord& record);
     void removeStaleEntities();
     void onFirstUpdate();
 
@@ -85,6 +93,8 @@ public:
     const std::vector<ResourceHandle>& getPrecache() const { return m_precache; }
     const Countdown& getAutoSave() const { return m_autoSave; }
     unsigned getAutomaticSaveCount() const { return m_automaticSaves; }
+    // True the first time a model index outside the resource-name table is met.
+    bool noteUnknownModelIndex(uint32_t index) { return m_unknownModelIndices.insert(index).second; }
     // Saves the server's game after the client's automatic save (set by the hooks).
     void setServerSaver(std::function<void()> saver) { m_serverSaver = std::move(saver); }
 
@@ -115,6 +125,7 @@ private:
     UserVarRef m_drawPlayerHelmet;
     unsigned m_automaticSaves = 0;
     std::function<void()> m_serverSaver;
+    std::set<uint32_t> m_unknownModelIndices;
 
     static inline GameClient* s_instance = nullptr;
 };

@@ -1,6 +1,9 @@
 #include "client/GameClient.h"
 #include "client/StateMessage.h"
 
+#include "client/Client.h"
+#include "engine/object/ClassRegistry.h"
+
 EntityClient* GameClient::getEntity(int number) const
 {
     if (number < 0 || number >= kEntityCount) {
@@ -24,12 +27,8 @@ void GameClient::setEntity(int number, std::unique_ptr<EntityClient> entity)
 void GameClient::readStateUpdate(const StateMessage& state)
 {
     ++m_updateCounter;
-    // Mirrors are made and read by the entity mirror's readers; until then a
-    // named entity keeps the mirror it has.
     for (const EntityUpdateRecord& record : state.entities) {
-        if (EntityClient* entity = getEntity(static_cast<int>(record.number))) {
-            entity->setUpdateCounter(m_updateCounter);
-        }
+        readEntityUpdate(record);
     }
     const GameSectionRecord& game = state.game;
     m_gameTime = game.time;
@@ -50,6 +49,31 @@ void GameClient::readStateUpdate(const StateMessage& state)
     removeStaleEntities();
     if (!m_loaded) {
         onFirstUpdate();
+    }
+}
+
+void GameClient::readEntityUpdate(const EntityUpdateRecord& record)
+{
+    int number = static_cast<int>(record.number);
+    if (number < 0 || number >= kEntityCount) {
+        return;
+    }
+    std::unique_ptr<EntityClient>& slot = m_entities[static_cast<size_t>(number)];
+    bool made = !slot;
+    if (made) {
+        slot = std::make_unique<EntityClient>();
+        if (ClassRegistry* classes = ClassRegistry::instance()) {
+            slot->setClassRecord(classes->findClass("EntityClient"));
+        }
+    }
+    slot->setEntityNumber(number);
+    slot->readUpdate(record);
+    slot->readSnapshot(record.typeSection);
+    slot->setUpdateCounter(m_updateCounter);
+    if (made) {
+        if (Client* client = Client::instance()) {
+            client->onNewEntity(*slot);
+        }
     }
 }
 

@@ -124,7 +124,7 @@ EntityClient* ScreenProjection::pickEntity(const GameClient& game, float x, floa
     for (int number = 0; number < GameClient::kEntityCount; ++number) {
         EntityClient* entity = game.getEntity(number);
         if (!entity || entity == excluded || (excludePlayer && entity == player) ||
-            entity->getMouseAction() == 0) {
+            entity->getMouseAction(false, false) == 0) {
             continue;
         }
         ScreenRect rect = getEntityScreenRect(*entity);

@@ -1,5 +1,6 @@
 #include "client/StateMessage.h"
 
+#include "client/mirrors/EntityClient.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/Database.h"
 
@@ -55,8 +56,16 @@ bool readEntity(ByteBuffer& in, EntityUpdateRecord& e, MessageError& error)
     const Database* db = Database::instance();
     const DatabaseEntry* entry =
         (db && e.entryId != kMessageEndMark) ? db->getEntryByIndex(static_cast<int>(e.entryId)) : nullptr;
+    if (e.entryId != kMessageEndMark && !entry) {
+        return failRead(in, "entity entry (no such entry)", error);
+    }
+    for (const auto& effect : e.effects) {
+        if (!db || !db->getEntryByIndex(static_cast<int>(effect.first))) {
+            return failRead(in, "entity kept effect (no such entry)", error);
+        }
+    }
     std::string field;
-    if (!StateSectionScanner::scanEntityTypeSection(in, entry, e.typeSection, field)) {
+    if (!EntityClient::parseTypeSection(in, entry, e.typeSection, field)) {
         return failRead(in, field, error);
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "client/ServerMessages.h"
 #include "client/StateSectionScanner.h"
+#include "client/mirrors/EntityTypeSection.h"
 #include "engine/core/GameTime.h"
 #include "engine/core/ZonePosition.h"
 
@@ -43,8 +44,8 @@ struct EntityUpdateRecord {
     uint32_t alwaysRelevant = 0;
     // Kept status effects: entry index and level.
     std::vector<std::pair<uint32_t, int32_t>> effects;
-    // The class section, read by the mirror of the entry's class.
-    ByteRange typeSection;
+    // The type-dependent section, parsed by the entity mirror's rules.
+    EntityTypeSection typeSection;
 };
 
 struct QuestSlotRecord {

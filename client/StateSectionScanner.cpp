@@ -58,54 +58,6 @@ bool scanRecruitImage(ByteBuffer& in)
 
 namespace StateSectionScanner {
 
-bool scanEntityTypeSection(ByteBuffer& in, const DatabaseEntry* entry, ByteRange& range, std::string& field)
-{
-    range.begin = in.getReadPos();
-    range.end = range.begin;
-    if (!entry) {
-        return true; // no entry: a plain entity writes no class section
-    }
-    const Database* db = Database::instance();
-    int type = entry->getTypeInherited();
-    bool vendor = db && db->getInt(entry, "Vendor", 0) != 0;
-    bool monster = type == static_cast<int>(DatabaseEntryType::MonsterType);
-    if (monster || type == static_cast<int>(DatabaseEntryType::Class) || vendor) {
-        skipWords(in, 10); // equipped item entries
-        if (monster || vendor) {
-            skipWords(in, 5); // two values, interaction, sentient flag, rank
-            uint32_t quests = in.readCount(4);
-            skipWords(in, quests);
-            skipWords(in, 2); // appearance seed, level
-        }
-    } else {
-        switch (type) {
-        case static_cast<int>(DatabaseEntryType::Item):
-        case static_cast<int>(DatabaseEntryType::Money):
-        case static_cast<int>(DatabaseEntryType::QuestItem):
-        case static_cast<int>(DatabaseEntryType::Chest):
-            in.readUInt();
-            break;
-        case static_cast<int>(DatabaseEntryType::Projectile):
-            if (in.readUInt() != 0) {
-                skipWords(in, 4); // colour
-            } else if (in.readUInt() != 0) {
-                in.readFloat(); // height above the ground
-            }
-            break;
-        default:
-            if (db && db->getInt(entry, "Gate", 0) != 0) {
-                in.readZonePosition();
-            }
-            break;
-        }
-    }
-    if (in.failed()) {
-        return fail(field, "entity class section");
-    }
-    range.end = in.getReadPos();
-    return true;
-}
-
 bool scanCovenantSection(ByteBuffer& in, uint32_t covenantCount, ByteRange& range, std::string& field)
 {
     range.begin = in.getReadPos();

@@ -5,7 +5,6 @@
 #include <string>
 
 class ByteBuffer;
-class DatabaseEntry;
 
 // The bytes of one section of a state message, [begin, end) in the message.
 struct ByteRange {
@@ -20,8 +19,6 @@ struct ByteRange {
 // with its own reader. False (field named) when the bytes do not fit.
 namespace StateSectionScanner {
 
-// The class section of an entity record, chosen by the entry's type.
-bool scanEntityTypeSection(ByteBuffer& in, const DatabaseEntry* entry, ByteRange& range, std::string& field);
 // One covenant of the game section; covenantCount relation records follow
 // the fixed part.
 bool scanCovenantSection(ByteBuffer& in, uint32_t covenantCount, ByteRange& range, std::string& field);

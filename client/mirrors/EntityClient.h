@@ -1,31 +1,250 @@
 #pragma once
 
+#include "client/mirrors/EntityTypeSection.h"
+#include "engine/core/GameTime.h"
 #include "game/entities/EntityBase.h"
 
+#include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
+
+class ByteBuffer;
+class DatabaseEntry;
+class MonsterArchetype;
+class MonsterType;
+class StatusEffectClient;
+struct EntityUpdateRecord;
 
 // The client's mirror of one server entity, held in the client game state's
-// entity table by entity number. Only what the game state and the picking
-// use is here; the mirror's sections and drawing come with its readers.
+// entity table by entity number. Message 3 is parsed whole into records
+// first; readUpdate and readSnapshot only apply records and cannot fail.
 class EntityClient : public EntityBase {
 public:
-    EntityClient() = default;
-    ~EntityClient() override = default;
+    static constexpr int kAttachmentSlots = 18;
+    // Attachment slots of the ten equipped entries, in section order.
+    static constexpr std::array<int, EntityTypeSection::kEquippedCount> kEquippedSlots = {0, 2, 4, 5,  6,
+                                                                                          7, 8, 9, 14, 15};
+    // Where ground items, money and quest items show their own entry.
+    static constexpr int kGroundSlot = 14;
+    // Longest attach chain followed for scale, fade and placement.
+    static constexpr int kMaxAttachDepth = 8;
+    static constexpr int kMaxRank = 7;
+    // Class priorities of a server animation.
+    static constexpr int kGatePriority = 2;
+    static constexpr int kServerPriority = 14;
+    // The stat that scales speed-scaled animations.
+    static constexpr int kAnimationSpeedStat = 77;
+    // Progress kind that keeps its bar when the entity dies (resurrecting).
+    static constexpr int kProgressResurrecting = 7;
 
+    struct FloatingText {
+        GameTime time;
+        std::string text;
+    };
+
+    EntityClient();
+    ~EntityClient() override;
+    EntityClient(const EntityClient&) = delete;
+    EntityClient& operator=(const EntityClient&) = delete;
+
+    // ---- Message 3
+    // Parses the type-dependent section chosen by the entry's type. False,
+    // with the field named, when the bytes do not fit or a value breaks its
+    // rule (an entry id that names no entry, a rank outside 0 … 7).
+    static bool parseTypeSection(ByteBuffer& in, const DatabaseEntry* entry, EntityTypeSection& out,
+                                 std::string& field);
+    // The entity's database type: the entry's own, else inherited; 0 without one.
+    static int entryType(const DatabaseEntry* entry);
+    void readUpdate(const EntityUpdateRecord& record);
+    virtual void readSnapshot(const EntityTypeSection& section);
+
+    // ---- Definition and appearance
+    const DatabaseEntry* getEntry() const { return m_entry; }
+    int getEntryId() const;
+    int getType() const { return m_type; }
+    // Runs when the entry changes.
+    virtual void readArchetype();
+    // Name, head texture and size from the server's seed; nothing for the stored seed.
+    void setAppearanceSeed(uint32_t seed);
+    virtual void setModelFromDefinition(int classIndex);
+
+    // ---- Virtual operations of the base
+    float getScale() const override;
+    float getFadeValue() const override;
+    void releaseModel() override;
     // Through the resource manager (models, attachments).
     void loadResource(const std::string& name, ResourceHandle& out) override;
+    void update(float dt) override;
+    // The interaction value: a vendor or quest giver offers its action only above 0.
+    float getMovement() const override { return m_interaction; }
+    bool canAnimate() const override;
 
-    // The action a click on this entity proposes (0: none).
-    virtual int getMouseAction() const = 0;
+    // The mirror this one is attached to: none for -1, for itself, for a
+    // chain longer than kMaxAttachDepth or for a cycle.
+    EntityClient* getAttachParent() const;
+    // The action a click on this entity proposes for the local player (0: none).
+    virtual int getMouseAction(bool acting, bool force) const { return 0; }
 
+    // ---- Attachments: the entry shown in each slot (-1 none). The setter
+    // returns false when the slot already holds that entry.
+    bool setAttachmentEntry(int slot, int entryId);
+    int getAttachmentEntry(int slot) const;
+
+    // ---- Floating texts and the progress bar
+    void addFloatingText(const std::string& text);
+    const std::vector<FloatingText>& getFloatingTexts() const { return m_floatingTexts; }
+    void startProgress(float length, int kind);
+    float getProgressTimer() const { return m_progressTimer; }
+    float getProgressLength() const { return m_progressLength; }
+    int getProgressKind() const { return m_progressKind; }
+
+    // ---- Status effects
+    const std::vector<std::unique_ptr<StatusEffectClient>>& getStatusEffects() const { return m_effects; }
+
+    // ---- Accessors for menus, maps and drawing
     float getSelectRadius() const { return m_selectRadius; }
     void setSelectRadius(float radius) { m_selectRadius = radius; }
+    float getIconHeight() const { return m_iconHeight; }
     // The counter of the last state message that named this entity.
     uint32_t getUpdateCounter() const { return m_updateCounter; }
     void setUpdateCounter(uint32_t counter) { m_updateCounter = counter; }
+    const MonsterArchetype* getArchetype() const { return m_archetype; }
+    const MonsterType* getMonsterType() const { return m_monsterType; }
+    const std::string& getNameFile() const { return m_nameFile; }
+    const std::string& getGeneratedName() const { return m_generatedName; }
+    const std::string& getTextFile() const { return m_textFile; }
+    uint32_t getAppearanceSeed() const { return m_seed; }
+    float getScaleMultiplier() const { return m_scaleMultiplier; }
+    int getPower() const { return m_power; }
+    int getMaxPower() const { return m_maxPower; }
+    bool isSentient() const { return m_sentient; }
+    int getRank() const { return m_rank; }
+    const std::vector<int32_t>& getOfferedQuests() const { return m_offeredQuests; }
+    int getLevel() const { return m_level; }
+    int getQuality() const { return m_quality; }
+    int getMoneyAmount() const { return m_money; }
+    const DatabaseEntry* getQuestItemTarget() const { return m_questTarget; }
+    const DatabaseEntry* getQuestItemArchetype() const { return m_questArchetype; }
+    bool isBeam() const { return m_beam; }
+    int getBeamStart() const { return m_beamStart; }
+    int getBeamStartPoint() const { return m_beamStartPoint; }
+    int getBeamTarget() const { return m_beamTarget; }
+    int getBeamTargetPoint() const { return m_beamTargetPoint; }
+    float getHeight() const { return m_height; }
+    const ZonePosition& getGateTarget() const { return m_gateTarget; }
+    bool hasGateTarget() const { return m_hasGateTarget; }
+    bool isClosed() const { return m_usable; }
+    int getNpcType() const { return m_npcType; }
+    // The value the server's sentient section ends with (the name source of recruits).
+    uint32_t getDirectionValue() const { return static_cast<uint32_t>(m_direction); }
+    void setRotationMatrix(const std::array<float, 9>& matrix);
+    void clearRotationMatrix() { m_hasRotation = false; }
+    bool hasRotationMatrix() const { return m_hasRotation; }
+    const std::array<float, 9>& getRotationMatrix() const { return m_rotation; }
+    // Number of resources the definition load holds (icons, sounds, projectiles, precache).
+    size_t getDefinitionResourceCount() const { return m_definitionResources.size(); }
+
+    // Definition flags.
+    bool isNpc() const { return m_npc; }
+    bool isGhost() const { return m_npcGhost; }
+    bool isRenegade() const { return m_npcRenegade; }
+    bool isThief() const { return m_npcThief; }
+    bool givesQuests() const { return m_givesQuests; }
+    bool canBeRescued() const { return m_canBeRescued; }
+    bool canReceiveDelivery() const { return m_canReceiveDelivery; }
+    bool canBeEscorted() const { return m_canBeEscorted; }
+    bool isVendor() const { return m_vendor; }
+    bool isGuardVendor() const { return m_guardVendor; }
+    bool isGambler() const { return m_gambler; }
+    bool talks() const { return m_talks; }
+    bool isStash() const { return m_stash; }
+    bool isPlayerStash() const { return m_playerStash; }
+    bool isBookshelf() const { return m_bookshelf; }
+    bool isPedestal() const { return m_pedestal; }
+    bool isNpcList() const { return m_npcList; }
+    bool isUsableObject() const { return m_usable; }
+    bool isToggleUsableObject() const { return m_toggleUsable; }
+    bool isUseOnlyWhenSolid() const { return m_useOnlyWhenSolid; }
+    bool isGate() const { return m_gate; }
+    bool isTownGate() const { return m_townGate; }
+    bool isLifeStone() const { return m_lifeStone; }
+    bool isHiddenFromMiniMap() const { return m_hideFromMiniMap; }
+    bool canAttack() const { return m_canAttack; }
+    bool isFakeAttach() const { return m_fakeAttach; }
+    bool drawsBlip() const { return m_drawBlip; }
+    bool drawsShadow() const { return m_drawShadow; }
+    bool drawsIcons() const { return m_drawIcons; }
+
+    // Display texts: the own or entry name with the ghost mark, then a title
+    // (renegade, thief, NPC role, or level and class).
+    void getDisplayName(std::string& out, bool withName, bool withTitle) const;
 
 protected:
-    float m_selectRadius = 0.0f;
+    void applyModelIndex(uint32_t index);
+    void applyAnimation(int animation, int parameter);
+    void applyStatusEffects(const std::vector<std::pair<uint32_t, int32_t>>& effects);
+    void onEffectLost(const StatusEffectClient& lost) const;
+    void clearDefinition();
+    void holdResource(const std::string& name);
+
+    const DatabaseEntry* m_entry = nullptr;
+    int m_type = 0;
     uint32_t m_updateCounter = 0;
+    int m_animationParameter = 0;
+
+    std::vector<FloatingText> m_floatingTexts;
+    std::vector<std::unique_ptr<StatusEffectClient>> m_effects;
+    float m_progressTimer = 0.0f;
+    float m_progressLength = 0.0f;
+    int m_progressKind = 0;
+    std::array<int, kAttachmentSlots> m_attachments;
+
+    // Definition flags.
+    bool m_vendor = false, m_guardVendor = false, m_gambler = false, m_talks = false;
+    bool m_stash = false, m_playerStash = false, m_bookshelf = false, m_pedestal = false, m_npcList = false;
+    bool m_usable = false, m_toggleUsable = false, m_useOnlyWhenSolid = false;
+    bool m_gate = false, m_townGate = false, m_lifeStone = false, m_hideFromMiniMap = false;
+    bool m_canAttack = false, m_fakeAttach = false;
+    bool m_drawBlip = true, m_drawShadow = true, m_drawIcons = true;
+    bool m_npc = false, m_npcGhost = false, m_npcRenegade = false, m_npcThief = false;
+    bool m_givesQuests = false, m_canBeRescued = false, m_canReceiveDelivery = false, m_canBeEscorted = false;
+    int m_npcType = 0;
+    bool m_monsterValues = false;
+
+    float m_selectRadius = 0.0f;
+    float m_iconHeight = 0.0f;
+    std::vector<ResourceHandle> m_definitionResources;
+    ResourceHandle m_skin;
+    std::string m_nameFile;
+    std::string m_generatedName;
+    std::string m_textFile;
+    uint32_t m_seed = 0;
+    const MonsterArchetype* m_archetype = nullptr;
+    const MonsterType* m_monsterType = nullptr;
+    int m_headTexture = -1;
+
+    int m_power = 0;
+    int m_maxPower = 0;
+    float m_interaction = 0.0f;
+    bool m_sentient = false;
+    int m_rank = 0;
+    std::vector<int32_t> m_offeredQuests;
+    int m_level = 0;
+    int m_quality = 0;
+    int m_money = 0;
+    const DatabaseEntry* m_questTarget = nullptr;
+    const DatabaseEntry* m_questArchetype = nullptr;
+    bool m_beam = false;
+    int m_beamStart = -1;
+    int m_beamStartPoint = -1;
+    int m_beamTarget = -1;
+    int m_beamTargetPoint = -1;
+    float m_height = 0.0f;
+    ZonePosition m_gateTarget;
+    bool m_hasGateTarget = false;
+    float m_scaleMultiplier = 1.0f;
+    bool m_hasRotation = false;
+    std::array<float, 9> m_rotation{};
 };

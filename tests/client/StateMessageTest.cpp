@@ -55,7 +55,7 @@ TEST(StateMessage, FullMessageIsReadToItsLastByte)
     EXPECT_EQ(state.entities[0].health, 60);
     EXPECT_FLOAT_EQ(state.entities[0].position.x, 104.0f);
     EXPECT_EQ(state.entities[0].visualFlags.size(), 8u);
-    EXPECT_EQ(state.entities[0].typeSection.size(), 0u);
+    EXPECT_EQ(state.entities[0].typeSection.kind, EntityTypeSection::Kind::None);
     const GameSectionRecord& g = state.game;
     EXPECT_EQ(g.time.hours, 3);
     EXPECT_FLOAT_EQ(g.time.seconds, 12.5f);

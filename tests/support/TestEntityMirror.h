@@ -6,7 +6,7 @@
 class TestEntityMirror : public EntityClient {
 public:
     explicit TestEntityMirror(int mouseAction = 1) : m_mouseAction(mouseAction) {}
-    int getMouseAction() const override { return m_mouseAction; }
+    int getMouseAction(bool, bool) const override { return m_mouseAction; }
     void setMouseAction(int action) { m_mouseAction = action; }
 
 private:

@@ -1,0 +1,170 @@
+// The server's own writers into the real client: every mirror holds what the
+// server entity wrote, and a message that no longer names one deletes it.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/mirrors/StatusEffectClient.h"
+#include "engine/data/NameGenerator.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
+#include "game/skills/SkillLoaders.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const MonsterType* monsterType(const GameData& data, const char* name)
+{
+    for (const auto& type : data.getMonsterTypes()) {
+        if (type->getEntryName() == name) {
+            return type.get();
+        }
+    }
+    return nullptr;
+}
+
+class EntityMirrorRoundTrip : public ::testing::Test {
+protected:
+    EntityMirrorRoundTrip()
+    {
+        registerSkillLoaders();
+        client.registerCommands();
+        GameClient::registerCommands();
+        ByteBuffer joined;
+        joined.writeInt(uint32_t(5));
+        for (int i = 0; i < 4; ++i) {
+            joined.writeInt(uint32_t(0));
+        }
+        joined.writeInt(kMessageEndMark);
+        client.dispatchMessage(joined, NetAddress());
+    }
+    ~EntityMirrorRoundTrip() override
+    {
+        GameClient::destroy();
+        client.shutdown();
+    }
+
+    Actor* addActor(const char* type, int level)
+    {
+        const MonsterType* found = monsterType(*world.data, type);
+        EXPECT_NE(found, nullptr) << type;
+        auto* actor = new Actor();
+        actor->initFromMonsterType(found, level);
+        actor->setPosition(ZonePosition(0, 400.0f + 40.0f * world.game->getEntityCount(), 500.0f));
+        EXPECT_GE(world.game->addEntity(actor), 0);
+        return actor;
+    }
+    ItemGround* addGround(const char* entryName, ItemRarity rarity, int quantity)
+    {
+        auto* item = new Item();
+        item->setItemEntry(world.database.findEntry(entryName));
+        item->setRarity(rarity);
+        item->setQuantity(quantity);
+        ItemGround* ground = dropItemOnGround(item, true, false, ZonePosition(0, 600.0f, 600.0f));
+        EXPECT_NE(ground, nullptr) << entryName;
+        return ground;
+    }
+    // Message 3 framed as the server frames it, with these entities.
+    void send(const std::vector<Entity*>& entities)
+    {
+        ByteBuffer message;
+        message.writeInt(uint32_t(3));
+        message.writeInt(kMessageEndMark);
+        message.writeInt(kMessageEndMark);
+        message.writeInt(uint32_t(0));
+        for (Entity* entity : entities) {
+            entity->writeUpdate(message);
+            entity->writeSnapshot(message);
+        }
+        message.writeInt(kMessageEndMark);
+        world.game->writeUpdate(message, nullptr);
+        message.writeInt(uint32_t(0));
+        unsigned dropped = client.getDroppedCount();
+        client.dispatchMessage(message, NetAddress());
+        EXPECT_EQ(client.getDroppedCount(), dropped);
+    }
+    const EntityClient& mirror(const Entity* entity)
+    {
+        const EntityClient* found = GameClient::get().getEntity(entity->getEntityNumber());
+        EXPECT_NE(found, nullptr);
+        static const EntityClient none;
+        return found ? *found : none;
+    }
+
+    TestWorld world;
+    NameGenerator names;
+    Client client;
+};
+
+} // namespace
+
+TEST_F(EntityMirrorRoundTrip, MirrorsHoldWhatTheServerWrote)
+{
+    Actor* goblin = addActor("GoblinWarrior", 6);
+    Actor* merchant = addActor("MerchantType", 1);
+    merchant->setNameSeed(4242);
+    // One per inflicter: the same entry and level twice.
+    const DatabaseEntry* effect = world.database.findEntry("StatusEffectDevotion");
+    ASSERT_NE(effect, nullptr);
+    goblin->addStatusEffect(effect, merchant, 3);
+    goblin->addStatusEffect(effect, goblin, 3);
+    InventoryBase* gear = goblin->getInventory();
+    ASSERT_NE(gear, nullptr);
+    InventoryGroup* equipment = gear->getSlot(toIndex(InventoryGroupIndex::Equipment));
+    ASSERT_NE(equipment, nullptr);
+    for (auto [name, place] : {std::pair{"WardenHelm", EquipedLocation::Head},
+                               std::pair{"Dagger", EquipedLocation::HandPrimary}}) {
+        auto* item = new Item();
+        item->setItemEntry(world.database.findEntry(name));
+        equipment->setItem(toIndex(place), item);
+    }
+    goblin->setHealth(goblin->getMaxHealth() - 3);
+    ItemGround* sword = addGround("Dagger", ItemRarity::Rare, 1);
+    ItemGround* money = addGround("Money", ItemRarity::Normal, 250);
+
+    send({goblin, merchant, sword, money});
+    const EntityClient& g = mirror(goblin);
+    EXPECT_EQ(g.getEntry(), goblin->getEntry());
+    EXPECT_EQ(g.getCovenantIndex(), goblin->getCovenantIndex());
+    EXPECT_EQ(g.getPosition(), goblin->getPosition());
+    EXPECT_EQ(g.getHealth(), goblin->getHealth());
+    EXPECT_EQ(g.getMaxHealth(), goblin->getMaxHealth());
+    EXPECT_EQ(g.getPower(), goblin->getStat(toIndex(CharacterStat::Power)));
+    EXPECT_EQ(g.getMaxPower(), goblin->getStat(toIndex(CharacterStat::MaxPower)));
+    EXPECT_EQ(g.getLevel(), 6);
+    EXPECT_EQ(g.getRank(), 0);
+    std::vector<KeptStatusEffect> kept;
+    goblin->collectKeptStatusEffects(kept);
+    EXPECT_EQ(kept.size(), 2u);
+    ASSERT_EQ(g.getStatusEffects().size(), kept.size());
+    for (size_t i = 0; i < kept.size(); ++i) {
+        EXPECT_EQ(g.getStatusEffects()[i]->getEntry()->getId(), static_cast<int>(kept[i].first));
+        EXPECT_EQ(g.getStatusEffects()[i]->level, static_cast<int>(kept[i].second));
+    }
+    // Head and primary hand: the first and ninth written, slots 0 and 14.
+    for (int slot : EntityClient::kEquippedSlots) {
+        int expected = slot == 0    ? world.database.findEntry("WardenHelm")->getId()
+                       : slot == 14 ? world.database.findEntry("Dagger")->getId()
+                                    : -1;
+        EXPECT_EQ(g.getAttachmentEntry(slot), expected) << slot;
+    }
+
+    const EntityClient& m = mirror(merchant);
+    EXPECT_EQ(m.getAppearanceSeed(), 4242u);
+    EXPECT_FALSE(m.getGeneratedName().empty());
+    EXPECT_EQ(m.getGeneratedName(), merchant->getName());
+
+    const EntityClient& s = mirror(sword);
+    EXPECT_EQ(s.getQuality(), static_cast<int>(ItemRarity::Rare));
+    EXPECT_EQ(s.getAttachmentEntry(EntityClient::kGroundSlot), sword->getEntry()->getId());
+    EXPECT_EQ(mirror(money).getMoneyAmount(), 250);
+
+    // The next message without the money drops its mirror.
+    int moneyNumber = money->getEntityNumber();
+    send({goblin, merchant, sword});
+    EXPECT_EQ(GameClient::get().getEntity(moneyNumber), nullptr);
+    EXPECT_NE(GameClient::get().getEntity(goblin->getEntityNumber()), nullptr);
+}
