@@ -110,3 +110,9 @@ void GlStageBackend::drawTriangleOutlines(const uint32_t* indices, size_t indexC
     glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
     glDisableClientState(GL_VERTEX_ARRAY);
 }
+
+void GlStageBackend::setModelView(const float matrix[16])
+{
+    glMatrixMode(GL_MODELVIEW);
+    glLoadMatrixf(matrix);
+}

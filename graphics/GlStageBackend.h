@@ -17,6 +17,7 @@ public:
     void beginBatch(const StageShaderState& state, const float* positions, size_t vertexCount) override;
     void drawStage(const StageDraw& draw, const uint32_t* indices, size_t indexCount) override;
     void endBatch() override;
+    void setModelView(const float matrix[16]) override;
     void drawNormals(const float* positions, const float* normals, size_t vertexCount) override;
     void drawTriangleOutlines(const uint32_t* indices, size_t indexCount, bool depthTestOff) override;
 

@@ -13,6 +13,8 @@
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/GlStateCache.h"
 #include "graphics/TextureResource.h"
+#include "graphics/render/RenderQueue.h"
+#include "graphics/render/RenderView.h"
 
 #include <GL/gl.h>
 #include <cmath>
@@ -107,6 +109,8 @@ GraphicsSystem::GraphicsSystem() : m_glState(std::make_unique<GlStateCache>())
         bindTexture(handle);
     });
     m_stageDrawer = std::make_unique<StageDrawer>(m_stageBackend.get());
+    m_view = std::make_unique<RenderView>();
+    m_renderQueue = std::make_unique<RenderQueue>(*this);
     // The 2D diagonal (−1, 1) normalised, then the two camera offsets.
     float diagonal[2] = {-1.0f, 1.0f};
     float length = std::sqrt(2.0f);

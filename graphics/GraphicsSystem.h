@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/console/UserVarRef.h"
+#include "engine/core/MathUtil.h"
 #include "engine/core/Singleton.h"
 #include "engine/data/EnumNameTable.h"
 #include "engine/platform/DisplayModes.h"
@@ -19,10 +20,14 @@
 class GLContext;
 class GlStateCache;
 class GlStageBackend;
+class ModelResource;
+class RenderQueue;
 class RenderSurface;
 class Shader;
 class StageDrawer;
+struct RenderView;
 struct SDL_Window;
+struct ZonePosition3;
 
 // The single graphics object: the window and its OpenGL context, the lock
 // through which the main thread and the resource loader share the context,
@@ -144,6 +149,34 @@ public:
     // the triangle counts while `r_trisRendered` is on.
     void printTextureUsage();
 
+    // --- the render queue and the view it is drawn for ----------------------------
+    RenderQueue& getRenderQueue() { return *m_renderQueue; }
+    // The camera as the queued surfaces see it ("no camera" until one is set).
+    RenderView& getView() { return *m_view; }
+    const RenderView& getView() const { return *m_view; }
+    // A position relative to the camera's zone.
+    Vec3 toCameraSpace(const ZonePosition3& position) const;
+    // The camera's rotation, nine floats (rows).
+    void getCameraMatrix(float out[9]) const;
+    // True when the sphere lies wholly outside some view plane (touching is
+    // inside); false without planes.
+    bool isSphereCulled(const Vec3& centre, float radius) const;
+    // Only while `r_CullTiles` is set: the sphere about the tile's centre
+    // with the tile cull radius.
+    bool isTileCulled(const Vec3& cornerA, const Vec3& cornerB) const;
+    // Only while `r_CullModels` is set: the sphere of the frame's bounds
+    // (radius 30 when the animation has none) at a camera-space position.
+    bool isModelCulled(const ModelResource* model, const Vec3& position, int animation, int frame,
+                       float scale) const;
+    // The place and orientation of the model being drawn (camera space).
+    void setObjectTransform(const Vec3& position, const Matrix3& orientation);
+    bool hasObjectTransform() const { return m_objectTransformSet; }
+    const Vec3& getObjectPosition() const { return m_objectPosition; }
+    const Matrix3& getObjectOrientation() const { return m_objectOrientation; }
+    // The model-view matrix for the batches that follow; back to the view's.
+    void loadModelView(const float matrix[16]);
+    void loadCameraMatrix();
+
     // --- 2D primitives and matrices --------------------------------------------
     void drawTexturedQuad(uint32_t texture, float x0, float y0, float x1, float y1, const float colour[3],
                           float alpha, int sourceBlend, int destinationBlend, float u0 = 0.0f,
@@ -240,6 +273,11 @@ private:
     std::unique_ptr<GlStateCache> m_glState;
     std::unique_ptr<GlStageBackend> m_stageBackend;
     std::unique_ptr<StageDrawer> m_stageDrawer;
+    std::unique_ptr<RenderView> m_view;
+    std::unique_ptr<RenderQueue> m_renderQueue;
+    bool m_objectTransformSet = false;
+    Vec3 m_objectPosition;
+    Matrix3 m_objectOrientation;
     std::vector<ResourceHandle> m_standardHandles;
 
     std::recursive_mutex m_contextMutex;

@@ -29,4 +29,7 @@ public:
     float fade = 1.0f;
     // 1: depth only (colour writes off); 2: no depth writes.
     int pass = 0;
+    // Set: the surface is never appended to the batch before it, even with
+    // the same key and shader (its begin sets state of its own).
+    bool beginsOwnBatch = false;
 };

@@ -2,6 +2,7 @@
 
 #include "engine/core/Color.h"
 #include "graphics/StageBatch.h"
+#include "graphics/render/BatchGeometry.h"
 
 #include <algorithm>
 
@@ -25,6 +26,27 @@ void ScreenGeometry::addTriangle(StageBatch& batch, const Point& p0, const Point
         batch.codeColours.insert(batch.codeColours.end(), c.begin(), c.end());
     }
     batch.indices.insert(batch.indices.end(), {base, base + 1, base + 2});
+}
+
+void ScreenGeometry::addRect(StageBatch& batch, float x0, float y0, float x1, float y1, const float colour[3],
+                             float alpha)
+{
+    const float uv[4] = {0.0f, 1.0f, 1.0f, 0.0f};
+    addTexturedRect(batch, x0, y0, x1, y1, uv, colour, alpha);
+}
+
+void ScreenGeometry::addTexturedRect(StageBatch& batch, float x0, float y0, float x1, float y1,
+                                     const float uv[4], const float colour[3], float alpha)
+{
+    float a[3], b[3];
+    toClip(x0, y0, a);
+    toClip(x1, y1, b);
+    const Vec3 corners[4] = {{a[0], a[1], 0.0f}, {b[0], a[1], 0.0f}, {b[0], b[1], 0.0f}, {a[0], b[1], 0.0f}};
+    BatchGeometry::addQuad(batch, corners, colour, alpha);
+    // The quad builder's coordinates replaced by the texture rectangle.
+    float* t = &batch.texCoords[batch.texCoords.size() - 8];
+    const float coords[8] = {uv[0], uv[1], uv[2], uv[1], uv[2], uv[3], uv[0], uv[3]};
+    std::copy(coords, coords + 8, t);
 }
 
 int ScreenGeometry::addRadialWipe(StageBatch& batch, float r, float g, float b, float x, float y, float width,

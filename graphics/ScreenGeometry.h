@@ -16,6 +16,14 @@ public:
 
     // (x, y) becomes ((x − 320) / 320, (240 − y) / 240, 0).
     static void toClip(float x, float y, float out[3]);
+    // One quad from corner (x0, y0) to (x1, y1) with the quad's texture
+    // coordinates, (0, 1) at the first corner; the colour on all four.
+    static void addRect(StageBatch& batch, float x0, float y0, float x1, float y1, const float colour[3],
+                        float alpha);
+    // As addRect with the texture rectangle (left, top, right, bottom) on
+    // the corners (text glyphs).
+    static void addTexturedRect(StageBatch& batch, float x0, float y0, float x1, float y1, const float uv[4],
+                                const float colour[3], float alpha);
     // One triangle of three screen points.
     static void addTriangle(StageBatch& batch, const Point& p0, const Point& p1, const Point& p2);
     // The radial wipe over a rectangle: up to five triangles fanning from its

@@ -46,6 +46,8 @@ public:
     virtual void beginBatch(const StageShaderState& state, const float* positions, size_t vertexCount) = 0;
     virtual void drawStage(const StageDraw& draw, const uint32_t* indices, size_t indexCount) = 0;
     virtual void endBatch() = 0;
+    // The model-view matrix (column-major) for the batches that follow.
+    virtual void setModelView(const float matrix[16]) {}
     // Debug views: a short line along every normal; the triangles as white
     // lines (depth test off when asked).
     virtual void drawNormals(const float* positions, const float* normals, size_t vertexCount) {}

@@ -16,4 +16,5 @@ void StageBatch::clear()
     origin[0] = origin[1] = origin[2] = 0.0f;
     hasMatrix = false;
     shaderTime = 0.0f;
+    litEntity = nullptr;
 }

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+struct LitEntity;
+
 // The vertex batch that queued surfaces fill and the stage drawing draws once
 // per shader stage; emptied when a shader is prepared.
 class StageBatch {
@@ -22,6 +24,8 @@ public:
     float matrix[9] = {1, 0, 0, 0, 1, 0, 0, 0, 1};
     float constantColor[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     float shaderTime = 0.0f;
+    // The entity a model batch is lit for (null: none).
+    const LitEntity* litEntity = nullptr;
 
     size_t vertexCount() const { return positions.size() / 3; }
     void clear();

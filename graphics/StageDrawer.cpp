@@ -38,7 +38,7 @@ void StageDrawer::drawQueuedSurfaces(std::vector<RenderSurface*>& queue)
     RenderSurface* previous = nullptr;
     for (RenderSurface* surface : queue) {
         if (!previous || previous->sortKey != surface->sortKey || previous->shader != surface->shader ||
-            (surface->shader && surface->shader->useShaderTime)) {
+            surface->beginsOwnBatch || (surface->shader && surface->shader->useShaderTime)) {
             if (previous) {
                 drawShaderStages(previous, false);
             }

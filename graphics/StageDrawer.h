@@ -32,10 +32,11 @@ public:
     void setWaveClock(std::function<float()> seconds) { m_waveSeconds = std::move(seconds); }
 
     StageBatch& batch() { return m_batch; }
+    StageBackend* backend() const { return m_backend; }
 
     // Sorts by key (stable, so equal keys keep their order between frames)
     // and draws, merging neighbours with one key and shader unless the
-    // shader keeps its own time.
+    // shader keeps its own time or the surface begins its own batch.
     void drawQueuedSurfaces(std::vector<RenderSurface*>& queue);
     // Makes the shader current and empties the batch.
     void prepareShader(Shader* shader);

@@ -2,6 +2,8 @@
 
 #include "graphics/StageBackend.h"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -18,6 +20,7 @@ public:
         StageShaderState state;
         std::vector<float> positions;
         std::vector<Stage> stages;
+        std::array<float, 16> modelView; // the one in force when the batch began
     };
 
     // Off: only counts (benchmarks).
@@ -27,12 +30,15 @@ public:
     size_t stageCount = 0;
     size_t normalsDrawn = 0;
     size_t outlinesDrawn = 0;
+    size_t modelViewLoads = 0;
+    std::array<float, 16> modelView = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
     void beginBatch(const StageShaderState& state, const float* positions, size_t vertexCount) override
     {
         ++batchCount;
         if (keep) {
-            batches.push_back({state, std::vector<float>(positions, positions + vertexCount * 3), {}});
+            batches.push_back(
+                {state, std::vector<float>(positions, positions + vertexCount * 3), {}, modelView});
             m_vertices = vertexCount;
         }
     }
@@ -52,6 +58,11 @@ public:
         batches.back().stages.push_back(std::move(s));
     }
     void endBatch() override {}
+    void setModelView(const float matrix[16]) override
+    {
+        ++modelViewLoads;
+        std::copy(matrix, matrix + 16, modelView.begin());
+    }
     void drawNormals(const float*, const float*, size_t) override { ++normalsDrawn; }
     void drawTriangleOutlines(const uint32_t*, size_t, bool) override { ++outlinesDrawn; }
 

@@ -1,0 +1,206 @@
+#include "graphics/render/RenderQueue.h"
+
+#include "engine/resources/Skin.h"
+#include "graphics/render/ModelRenderSurface.h"
+#include "graphics/render/RenderView.h"
+#include "graphics/render/SortKey.h"
+#include "graphics/render/TileRenderSurface.h"
+#include "graphics/shaders/Shader.h"
+#include "support/RenderScene.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+namespace {
+
+const float kWhite[3] = {1.0f, 1.0f, 1.0f};
+
+TEST(SortKeyTest, OpaqueAndFadedKeysByHand)
+{
+    SortKey additive = SortKey::make(4, 5, SortKey::kShared, 1.0f, 0);
+    EXPECT_EQ(additive.key, 0x800017FFu);
+    EXPECT_EQ(additive.category, 4);
+    // The 8th model surface of a frame, faded, first pass.
+    SortKey faded = SortKey::make(0, 5, 7, 0.5f, 1);
+    EXPECT_EQ(faded.key, 0x603A0005u);
+    EXPECT_EQ(faded.category, 3);
+    // Only 17 bits of the shader number count.
+    EXPECT_EQ(SortKey::make(0, 0x20005, 7, 0.5f, 1).key, faded.key);
+}
+
+class RenderQueueTest : public ::testing::Test {
+protected:
+    ModelDrawRequest boxMan(float fade, float x = 0.0f)
+    {
+        ModelDrawRequest r = ModelDrawRequest::at(man, ZonePosition3(-1, x, 0.0f, 0.0f), Matrix3());
+        r.fade = fade;
+        return r;
+    }
+
+    RenderScene scene;
+    RenderQueue& queue = scene.queue;
+    int man = scene.boxMan();
+};
+
+TEST_F(RenderQueueTest, ParticlesOfOneShaderShareAKeyAndABatch)
+{
+    int spark = scene.shader("Models/BoxMan/body");
+    queue.beginFrame();
+    queue.addParticle(spark, ZonePosition3(-1, 0, 0, 0), 0.0f, 4.0f, kWhite, 1.0f, 0.1f);
+    queue.addParticle(spark, ZonePosition3(-1, 10, 0, 0), 0.0f, 4.0f, kWhite, 1.0f, 0.2f);
+    // Neither a missing shader nor one that is not there queues anything.
+    queue.addParticle(-1, ZonePosition3(-1, 0, 0, 0), 0.0f, 4.0f, kWhite, 1.0f, 0.0f);
+    queue.addTile(man, Vec3(), Vec3(32, 32, 0), 0, false, kWhite, 0.0f);
+    auto& queued = queue.getQueued();
+    ASSERT_EQ(queued.size(), 2u);
+    EXPECT_EQ(queued[0]->sortKey, queued[1]->sortKey);
+    scene.draw();
+    ASSERT_EQ(scene.backend.batchCount, 1u);
+    EXPECT_EQ(scene.backend.batches[0].positions.size(), 8u * 3);
+}
+
+TEST_F(RenderQueueTest, PoolsGrowOnceAndKeepTheirObjects)
+{
+    int tile = scene.shader("Models/BoxMan/body");
+    auto fill = [&](int count) {
+        queue.beginFrame();
+        for (int i = 0; i < count; ++i) {
+            queue.addTile(tile, Vec3(i * 32.0f, 0, 0), Vec3(i * 32.0f + 32, 32, 0), 0, false, kWhite, 0.0f);
+        }
+    };
+    fill(3);
+    ASSERT_EQ(queue.getTilePoolSize(), 3u);
+    const TileRenderSurface* first = queue.getTile(0);
+    fill(5);
+    ASSERT_EQ(queue.getTilePoolSize(), 5u);
+    EXPECT_EQ(queue.getTile(0), first);
+    std::set<const RenderSurface*> grown(queue.getQueued().begin(), queue.getQueued().end());
+    fill(5);
+    EXPECT_EQ(queue.getTilePoolSize(), 5u);
+    EXPECT_EQ(std::set<const RenderSurface*>(queue.getQueued().begin(), queue.getQueued().end()), grown);
+}
+
+TEST_F(RenderQueueTest, FadeDecidesPassesCategoriesAndCulling)
+{
+    queue.beginFrame();
+    queue.addSkinnedModel(boxMan(0.5f));
+    ASSERT_EQ(queue.getQueued().size(), 4u);
+    std::vector<int> passes;
+    for (RenderSurface* s : queue.getQueued()) {
+        EXPECT_EQ(s->sortCategory, 3);
+        passes.push_back(s->pass);
+    }
+    EXPECT_EQ(passes, (std::vector<int>{1, 2, 1, 2}));
+
+    queue.beginFrame();
+    queue.addSkinnedModel(boxMan(1.0f));
+    ASSERT_EQ(queue.getQueued().size(), 2u);
+    for (RenderSurface* s : queue.getQueued()) {
+        EXPECT_EQ(s->sortCategory, static_cast<int>(s->shader->sort));
+        EXPECT_EQ(s->pass, 0);
+    }
+
+    queue.beginFrame();
+    queue.addSkinnedModel(boxMan(0.0f));
+    ASSERT_EQ(queue.getQueued().size(), 4u);
+    for (RenderSurface* s : queue.getQueued()) {
+        EXPECT_TRUE(s->isCulled());
+    }
+    scene.draw();
+    EXPECT_EQ(scene.backend.batchCount, 0u);
+
+    // Mesh 1 (the head) hidden by the visibility flags.
+    std::vector<bool> visible = {true, false};
+    ModelDrawRequest r = boxMan(1.0f);
+    r.visibleMeshes = &visible;
+    queue.beginFrame();
+    queue.addSkinnedModel(r);
+    ASSERT_EQ(queue.getQueued().size(), 1u);
+    EXPECT_EQ(static_cast<ModelRenderSurface*>(queue.getQueued()[0])->mesh, 0);
+}
+
+TEST_F(RenderQueueTest, HighlightShadersNeedTheSkinFlagAndOverridesReplaceTheSkin)
+{
+    ModelResource* model = scene.model(man);
+    ASSERT_NE(model, nullptr);
+    // The head's shader lights up only where the skin flags its surface:
+    // a skin without the flag drops the head.
+    std::string text;
+    for (const SkinSurface& s : model->getSkin()->getSurfaces()) {
+        text += std::to_string(s.surface) + " \"" + s.shaderName + "\"\n";
+    }
+    auto parsed = Skin::parse("unflagged.skn", reinterpret_cast<const uint8_t*>(text.data()), text.size());
+    ASSERT_NE(parsed, nullptr);
+    ModelDrawRequest r = boxMan(1.0f);
+    r.skin = parsed.get();
+    queue.beginFrame();
+    queue.addSkinnedModel(r);
+    EXPECT_EQ(queue.getQueued().size(), 1u);
+
+    int outline = scene.shader("Models/BoxMan/body");
+    r = boxMan(1.0f);
+    r.overrideShader = outline;
+    queue.beginFrame();
+    queue.addSkinnedModel(r);
+    ASSERT_EQ(queue.getQueued().size(), 2u);
+    for (RenderSurface* s : queue.getQueued()) {
+        EXPECT_EQ(s->shader, scene.resources.get(outline));
+    }
+}
+
+// Past 1,024 model meshes keys and shaders repeat; every mesh still gets a
+// batch of its own with its own model-view matrix.
+TEST_F(RenderQueueTest, EveryModelMeshDrawsWithItsOwnTransform)
+{
+    queue.beginFrame();
+    for (int i = 0; i < 1100; ++i) {
+        queue.addSkinnedModel(boxMan(1.0f, static_cast<float>(i)));
+    }
+    ASSERT_EQ(queue.getQueued().size(), 2200u);
+    scene.backend.keep = true;
+    scene.draw();
+    ASSERT_EQ(scene.backend.batchCount, 2200u);
+    // Without a camera the model-view is the axis matrix times the model's
+    // place: its translation column holds the turned position.
+    std::map<float, int> perPosition;
+    for (const auto& batch : scene.backend.batches) {
+        float translation[3] = {batch.modelView[12], batch.modelView[13], batch.modelView[14]};
+        // The axis matrix sends world x to −z.
+        EXPECT_FLOAT_EQ(translation[0], 0.0f);
+        ++perPosition[-translation[2]];
+    }
+    ASSERT_EQ(perPosition.size(), 1100u);
+    for (const auto& [x, count] : perPosition) {
+        EXPECT_EQ(count, 2) << x;
+    }
+}
+
+TEST_F(RenderQueueTest, CullingFollowsTheViewAndItsVariables)
+{
+    int tile = scene.shader("Models/BoxMan/body");
+    BlendCorners corners;
+    RenderView& view = scene.graphics.getView();
+    // One plane: everything with x above 100 is outside.
+    view.planes.push_back({Vec3(1, 0, 0), 100.0f});
+    queue.beginFrame();
+    queue.addBlendedTile(Vec3(0, 0, 0), Vec3(32, 32, 0), tile, &corners, 0);
+    queue.addBlendedTile(Vec3(320, 0, 0), Vec3(352, 32, 0), tile, &corners, 0);
+    queue.addSkinnedModel(boxMan(1.0f, 500.0f));
+    ASSERT_EQ(queue.getQueued().size(), 3u);
+    EXPECT_TRUE(queue.getQueued()[1]->isCulled());
+    // A sphere touching the plane is inside.
+    EXPECT_FALSE(scene.graphics.isSphereCulled(Vec3(110, 0, 0), 10.0f));
+    EXPECT_TRUE(scene.graphics.isSphereCulled(Vec3(110.5f, 0, 0), 10.0f));
+
+    scene.graphics.getVar("r_CullTiles").setString("0");
+    scene.graphics.getVar("r_CullModels").setString("0");
+    queue.beginFrame();
+    queue.addBlendedTile(Vec3(320, 0, 0), Vec3(352, 32, 0), tile, &corners, 0);
+    queue.addSkinnedModel(boxMan(1.0f, 500.0f));
+    ASSERT_EQ(queue.getQueued().size(), 3u);
+    EXPECT_FALSE(queue.getQueued()[1]->isCulled());
+}
+
+} // namespace
