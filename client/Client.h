@@ -83,6 +83,10 @@ public:
     int getPlayerZone() const { return m_playerZone; }
     // The local player's entity number; -1 until the player mirror exists.
     int getPlayerSlot() const { return -1; }
+    // The local player mirror and the player covenant mirror join with their
+    // own classes; until then there is neither.
+    bool hasLocalPlayer() const { return false; }
+    int getPlayerCovenantIndex() const { return -1; }
     ZonePosition getPlayerPosition() const;
     // Entry i of the resource-name table; empty for an index outside it.
     const std::string& getResourceName(int index) const;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/EntityClient.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/GameTime.h"
@@ -75,6 +76,24 @@ public:
     // Puts a mirror into the table (the entity readers and tests).
     void setEntity(int number, std::unique_ptr<EntityClient> entity);
 
+    // ---- Covenant mirrors
+    // The mirror of that index; with create the table grows up to it, each
+    // new mirror numbered by its place. None outside 0 … 31.
+    CovenantClient* getCovenant(int index, bool create);
+    const CovenantClient* getCovenant(int index) const;
+    // The mirror at (covenant count - 1); none for a count of 0.
+    CovenantClient* getLastCovenant() const;
+    size_t getCovenantTableSize() const { return m_covenants.size(); }
+    // Relation value of a toward b: the mean of both sides, the other side's
+    // value when one is the player's covenant, 0.5 for a covenant and itself.
+    float getRelationValue(int a, int b) const;
+    // Covenant a's treaty toward b (1, Peace, without a record).
+    int getTreatyState(int a, int b) const;
+    // Covenant a's trade-route size toward b (0 without a record).
+    int getTradeRouteSize(int a, int b) const;
+    int getCurrentCovenant() const { return m_currentCovenant; }
+    void setCurrentCovenant(int index) { m_currentCovenant = index; }
+
     bool isLoaded() const { return m_loaded; }
     bool isGameOver() const { return m_gameEnded; }
     uint32_t getUpdateCounter() const { return m_updateCounter; }
@@ -111,6 +130,7 @@ private:
     float m_valueV4 = 12.0f;
     uint32_t m_covenantCount = 0;
     std::array<std::unique_ptr<EntityClient>, kMaxEntityNumbers> m_entities;
+    std::vector<std::unique_ptr<CovenantClient>> m_covenants;
     std::array<ResourceHandle, kSoundCount> m_sounds;
     Countdown m_influence;
     Countdown m_autoSave;

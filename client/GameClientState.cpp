@@ -34,6 +34,11 @@ void GameClient::readStateUpdate(const StateMessage& state)
     m_gameTime = game.time;
     setDifficulty(static_cast<int>(game.valueV3));
     m_covenantCount = static_cast<uint32_t>(game.covenants.size());
+    for (size_t i = 0; i < game.covenants.size(); ++i) {
+        if (CovenantClient* covenant = getCovenant(static_cast<int>(i), true)) {
+            covenant->readSection(game.covenants[i]);
+        }
+    }
     m_valueV4 = game.valueV4;
     m_namedNumbers.resize(game.namedValues.size());
     m_namedNames.resize(game.namedValues.size());

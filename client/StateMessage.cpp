@@ -1,5 +1,6 @@
 #include "client/StateMessage.h"
 
+#include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/EntityClient.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/Database.h"
@@ -80,9 +81,12 @@ bool readGameSection(ByteBuffer& in, GameSectionRecord& g, MessageError& error)
     if (!checkRead(in, "game time, value V3 and covenant count", error)) {
         return false;
     }
+    if (covenants > static_cast<uint32_t>(CovenantBase::kMaxCovenants)) {
+        return failRead(in, "covenant count (more than 32)", error);
+    }
     g.covenants.resize(covenants);
-    for (ByteRange& range : g.covenants) {
-        if (!StateSectionScanner::scanCovenantSection(in, covenants, range, field)) {
+    for (CovenantSection& section : g.covenants) {
+        if (!CovenantClient::parseSection(in, covenants, section, field)) {
             return failRead(in, field, error);
         }
     }

@@ -2,6 +2,7 @@
 
 #include "client/ServerMessages.h"
 #include "client/StateSectionScanner.h"
+#include "client/mirrors/CovenantSection.h"
 #include "client/mirrors/EntityTypeSection.h"
 #include "engine/core/GameTime.h"
 #include "engine/core/ZonePosition.h"
@@ -58,7 +59,7 @@ struct QuestSlotRecord {
 struct GameSectionRecord {
     GameTime time;
     uint32_t valueV3 = 0;
-    std::vector<ByteRange> covenants;
+    std::vector<CovenantSection> covenants;
     float valueV4 = 0.0f;
     std::vector<std::pair<uint32_t, std::string>> namedValues;
     std::vector<QuestSlotRecord> quests;

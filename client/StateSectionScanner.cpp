@@ -58,36 +58,6 @@ bool scanRecruitImage(ByteBuffer& in)
 
 namespace StateSectionScanner {
 
-bool scanCovenantSection(ByteBuffer& in, uint32_t covenantCount, ByteRange& range, std::string& field)
-{
-    range.begin = in.getReadPos();
-    in.readUInt();                        // definition index
-    in.readString();                      // name
-    in.readZonePosition();                // home
-    skipWords(in, 1 + 4 + 1 + 5 + 1 + 2); // destroyed, stats 11-14, stat 0, stats 6-10, value, life stone
-    if (in.failed()) {
-        return fail(field, "covenant section");
-    }
-    for (uint32_t i = 0; i < covenantCount; ++i) {
-        in.readFloat();    // relation
-        in.readUInt();     // relation state
-        in.readGameTime(); // since
-        in.readUInt();     // trade-route size
-        if (in.failed()) {
-            return fail(field, "covenant relation record");
-        }
-    }
-    in.readUInt();
-    uint32_t traits = in.readCount(4);
-    skipWords(in, traits);
-    skipWords(in, 3);
-    if (in.failed()) {
-        return fail(field, "covenant traits and flags");
-    }
-    range.end = in.getReadPos();
-    return true;
-}
-
 bool scanQuestRecord(ByteBuffer& in, ByteRange& range, std::string& field)
 {
     range.begin = in.getReadPos();

@@ -19,9 +19,6 @@ struct ByteRange {
 // with its own reader. False (field named) when the bytes do not fit.
 namespace StateSectionScanner {
 
-// One covenant of the game section; covenantCount relation records follow
-// the fixed part.
-bool scanCovenantSection(ByteBuffer& in, uint32_t covenantCount, ByteRange& range, std::string& field);
 // One quest of the game section, in its index form.
 bool scanQuestRecord(ByteBuffer& in, ByteRange& range, std::string& field);
 // The local player's covenant: name, house, index, inventory, recruits,

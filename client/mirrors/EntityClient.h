@@ -100,6 +100,9 @@ public:
     float getProgressLength() const { return m_progressLength; }
     int getProgressKind() const { return m_progressKind; }
 
+    // The server's animation parameter of the playing animation.
+    int getAnimationParameter() const { return m_animationParameter; }
+
     // ---- Status effects
     const std::vector<std::unique_ptr<StatusEffectClient>>& getStatusEffects() const { return m_effects; }
 
@@ -114,6 +117,8 @@ public:
     const MonsterType* getMonsterType() const { return m_monsterType; }
     const std::string& getNameFile() const { return m_nameFile; }
     const std::string& getGeneratedName() const { return m_generatedName; }
+    // The entity's own name (the one its seed generated, unless set).
+    void setName(const std::string& name) { m_generatedName = name; }
     const std::string& getTextFile() const { return m_textFile; }
     uint32_t getAppearanceSeed() const { return m_seed; }
     float getScaleMultiplier() const { return m_scaleMultiplier; }
@@ -137,8 +142,6 @@ public:
     bool hasGateTarget() const { return m_hasGateTarget; }
     bool isClosed() const { return m_usable; }
     int getNpcType() const { return m_npcType; }
-    // The value the server's sentient section ends with (the name source of recruits).
-    uint32_t getDirectionValue() const { return static_cast<uint32_t>(m_direction); }
     void setRotationMatrix(const std::array<float, 9>& matrix);
     void clearRotationMatrix() { m_hasRotation = false; }
     bool hasRotationMatrix() const { return m_hasRotation; }

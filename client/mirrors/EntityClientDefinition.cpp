@@ -133,7 +133,10 @@ void EntityClient::readArchetype()
     if (!skin.empty()) {
         loadResource(skin, m_skin);
     }
-    m_iconHeight = db->getFloat(m_entry, "IconHeight", 0.0f);
+    // A monster type without its own icon height takes its archetype's.
+    const DatabaseEntry* archetypeEntry = m_archetype ? m_archetype->getEntry() : nullptr;
+    float archetypeIconHeight = archetypeEntry ? db->getFloat(archetypeEntry, "IconHeight", 0.0f) : 0.0f;
+    m_iconHeight = db->getFloat(m_entry, "IconHeight", archetypeIconHeight);
     if (m_radius == 0.0f) {
         m_radius = db->getFloat(m_entry, "Radius", 0.0f);
     }

@@ -24,6 +24,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 namespace CMB = ClientMessageBytes;
@@ -170,4 +171,30 @@ TEST_F(ClientSoundTest, UninitialisedSoundPlaysAndLogsNothing)
     EXPECT_TRUE(driver.calls.empty());
     EXPECT_FALSE(client.isThemePlaying());
     EXPECT_TRUE(log.lines().empty());
+}
+
+TEST_F(ClientSoundTest, CovenantEliminatedPlaysOnceWhenNewlySetAfterTheFirstSection)
+{
+    std::filesystem::create_directories(dir.path() / "Sounds");
+    std::vector<uint8_t> ogg;
+    ASSERT_TRUE(SoundFileWriter::makeOgg(tone(4410, 1), 1, 22050, 0.2f, 5, ogg));
+    writeFileBytes(dir.file(CovenantClient::kEliminatedSound), ogg);
+    start();
+    CovenantClient covenant(0);
+    CovenantSection section;
+    section.destroyed = true;
+    covenant.readSection(section);
+    EXPECT_EQ(channelsInUse(), 0);
+    section.destroyed = false;
+    covenant.readSection(section);
+    section.destroyed = true;
+    covenant.readSection(section);
+    covenant.readSection(section);
+    ASSERT_EQ(channelsInUse(), 1);
+    for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+        if (sound.getChannel(i)->inUse) {
+            EXPECT_EQ(sound.getChannel(i)->owner, -1);
+            EXPECT_EQ(sound.getChannel(i)->position.zone, -1);
+        }
+    }
 }

@@ -88,22 +88,22 @@ inline void writeCovenant(ByteBuffer& out, uint32_t index, uint32_t covenantCoun
     out.writeInt(index);
     out.writeString("Covenant " + std::to_string(index));
     out.writeZonePosition(ZonePosition(0, 10.0f, 20.0f));
-    for (int i = 0; i < 1 + 4 + 1 + 5 + 1 + 2; ++i) {
-        out.writeInt(uint32_t(i));
+    // Destroyed, four influence counters, six stats, level, life stone pair.
+    for (int i = 0; i < 1 + 4 + 6 + 1 + 2; ++i) {
+        out.writeInt(uint32_t(i == 0 ? 0 : i));
     }
+    // Relation entries: relation, treaty, trade route, route start.
     for (uint32_t i = 0; i < covenantCount; ++i) {
-        out.writeFloat(0.25f);
+        out.writeFloat(25.0f);
         out.writeInt(uint32_t(1));
-        out.writeGameTime(GameTime());
         out.writeInt(uint32_t(0));
+        out.writeGameTime(GameTime());
     }
-    out.writeInt(uint32_t(7));
-    writeCount(out, 2); // traits
-    out.writeInt(uint32_t(3));
-    out.writeInt(uint32_t(4));
-    out.writeInt(uint32_t(0));
-    out.writeInt(uint32_t(1));
-    out.writeInt(uint32_t(0));
+    out.writeInt(uint32_t(7)); // quest state
+    writeCount(out, 0);        // traits: none without a trait list
+    out.writeInt(uint32_t(0)); // leader's gold
+    out.writeInt(uint32_t(1)); // being raided
+    out.writeInt(kEnd);        // raid target
 }
 
 // A quest in its index form with the given number of targets.

@@ -8,6 +8,8 @@ public:
     explicit TestEntityMirror(int mouseAction = 1) : m_mouseAction(mouseAction) {}
     int getMouseAction(bool, bool) const override { return m_mouseAction; }
     void setMouseAction(int action) { m_mouseAction = action; }
+    // Gates take a lower class priority for the server's animations.
+    void setGateFlag(bool gate) { m_gate = gate; }
 
 private:
     int m_mouseAction;
