@@ -134,16 +134,16 @@ void GameClient::registerCommands()
     }
     ownedGameClient() = std::make_unique<GameClient>();
     GameClient& game = *ownedGameClient();
-    if (UserVarSystem* vars = UserVarSystem::instance()) {
-        game.m_autoSaveTime = vars->getVar("autoSaveTime", "300.0", UserVarSystem::kCreate);
-        game.m_drawPlayerHelmet = vars->getVar("ui_drawPlayerHelmet", "1", UserVarSystem::kCreate);
-    }
     // Mirrors take their class record from here; their events come with drawing.
     if (ClassRegistry* classes = ClassRegistry::instance(); classes && !classes->findClass("EntityClient")) {
         classes->registerClass("EntityClient", "Listener", nullptr, nullptr);
     }
     if (CommandSystem* commands = CommandSystem::instance()) {
-        commands->registerCheckFunction("verifyCharName", [] { return GameClient::verifyCharName(); });
+        registerCommandTable(*commands);
+    }
+    if (UserVarSystem* vars = UserVarSystem::instance()) {
+        game.m_autoSaveTime = vars->getVar("autoSaveTime", "300.0", UserVarSystem::kCreate);
+        game.m_drawPlayerHelmet = vars->getVar("ui_drawPlayerHelmet", "1", UserVarSystem::kCreate);
     }
 }
 

@@ -54,6 +54,20 @@ public:
     // variables and the check function "verifyCharName". Runs after the
     // database load: the constructor reads "GameSystem".
     static void registerCommands();
+    // One row of the command table: whether its handler is built (and so
+    // registered) is the last field.
+    struct CommandInfo {
+        std::string name;
+        std::string argNames;
+        std::string argTypes;
+        bool internalOnly = false;
+        unsigned flags = 0;
+        std::string help;
+        bool bound = false;
+    };
+    static std::vector<CommandInfo> getCommandTable();
+    // The list providers in registration order, with their bound flags.
+    static std::vector<std::pair<std::string, bool>> getListProviderTable();
     // Deletes the one made by registerCommands.
     static void destroy();
     // The name check of the new-game screen; the refusal's text key goes to "LastError".
@@ -94,6 +108,10 @@ public:
     int getCurrentCovenant() const { return m_currentCovenant; }
     void setCurrentCovenant(int index) { m_currentCovenant = index; }
 
+    // The last text of the npc the player talks to ("npcChat", "clearNpcChat").
+    const std::string& getNpcChatText() const { return m_npcChatText; }
+    void setNpcChatText(const std::string& text) { m_npcChatText = text; }
+
     bool isLoaded() const { return m_loaded; }
     bool isGameOver() const { return m_gameEnded; }
     uint32_t getUpdateCounter() const { return m_updateCounter; }
@@ -118,6 +136,7 @@ public:
     void setServerSaver(std::function<void()> saver) { m_serverSaver = std::move(saver); }
 
 private:
+    static void registerCommandTable(class CommandSystem& commands);
     // Loads a file when the resource system knows its extension.
     static ResourceHandle loadKnownType(const std::string& name);
     void runAutoSave(float seconds);
@@ -146,6 +165,7 @@ private:
     unsigned m_automaticSaves = 0;
     std::function<void()> m_serverSaver;
     std::set<uint32_t> m_unknownModelIndices;
+    std::string m_npcChatText;
 
     static inline GameClient* s_instance = nullptr;
 };

@@ -1,0 +1,204 @@
+// The client game state's console commands, list providers and check
+// function, in registration order. A row whose handler is not built yet is
+// not registered: nothing forwards it or pretends to run it.
+#include "client/GameClient.h"
+
+#include "engine/console/CommandSystem.h"
+#include "engine/core/StringUtil.h"
+
+#include <cstdlib>
+
+namespace {
+
+using Handler = void (*)(const CommandArgs& args);
+
+struct CommandRow {
+    const char* name;
+    const char* argNames;
+    const char* argTypes;
+    bool internalOnly;
+    unsigned flags;
+    const char* help;
+    Handler handler;
+};
+
+// The server's damage line: a floating text on the entity's mirror; -1
+// names no entity.
+void onDamage(const CommandArgs& args)
+{
+    int number = std::atoi(args[0].c_str());
+    GameClient* game = GameClient::instance();
+    EntityClient* entity = game && number != -1 ? game->getEntity(number) : nullptr;
+    if (entity) {
+        entity->addFloatingText(args[1]);
+    }
+}
+
+// The server's timed event: the entity's progress bar of that length and kind.
+void onTimer(const CommandArgs& args)
+{
+    GameClient* game = GameClient::instance();
+    EntityClient* entity = game ? game->getEntity(std::atoi(args[0].c_str())) : nullptr;
+    if (entity) {
+        entity->startProgress(static_cast<float>(std::atof(args[1].c_str())), std::atoi(args[2].c_str()));
+    }
+}
+
+void onNpcChat(const CommandArgs& args)
+{
+    if (GameClient* game = GameClient::instance()) {
+        game->setNpcChatText(args[0]);
+    }
+}
+
+void onClearNpcChat(const CommandArgs&)
+{
+    if (GameClient* game = GameClient::instance()) {
+        game->setNpcChatText("");
+    }
+}
+
+// clang-format off
+constexpr CommandRow kCommands[] = {
+    {"msg", "messageType message", "ds", true, 0, "Adds a message to the message queue", nullptr},
+    {"dipRes", "responseIndex covenantIndex", "dd", true, 0, "Sets the diplomacy response string", nullptr},
+    {"calculateSkillLevel", "baseCost skillPoints", "dd", false, 0, "Gets the skill level from for the given data", nullptr},
+    {"reloadCollision", "", "", false, 0, "Reloads collision data for models/levels", nullptr},
+    {"clearOffer", "", "", true, 0, "Clear the current trade offer", nullptr},
+    {"chooseGoldAmount", "side", "i", true, 0, "Choose gold amount", nullptr},
+    {"addGoldToOffer", "", "", true, 0, "Adds gold to the current trade offer", nullptr},
+    {"chooseInfluenceAmount", "side", "i", true, 0, "Choose influence amount", nullptr},
+    {"addInfluenceToOffer", "", "", true, 0, "Adds influence to the current trade offer", nullptr},
+    {"chooseCrystalsAmount", "side", "i", true, 0, "Choose crystals amount", nullptr},
+    {"addCrystalsToOffer", "", "", true, 0, "Adds crystals to the current trade offer", nullptr},
+    {"chooseOtherCovenant", "agreementType tradeSide", "ii", true, 0, "Choose other covenant", nullptr},
+    {"addAgreementToOffer", "", "", true, 0, "Adds an agreement to the current trade offer", nullptr},
+    {"addAdventureToOffer", "", "", true, 0, "Adds adventure to the current trade offer", nullptr},
+    {"addItemToOffer", "side itemIndex", "ii", true, 0, "Adds item to the current trade offer", nullptr},
+    {"addTradeRouteToOffer", "tradeRouteType", "i", true, 0, "Adds trade route to the current trade offer", nullptr},
+    {"addToOffer", "side type", "ii", true, 0, "Adds to the current trade offer", nullptr},
+    {"removeFromOffer", "offerIndex", "i", true, 0, "Removes the trade item at the index specified from the trade offer", nullptr},
+    {"offerTrade", "tradeType", "i", true, 0, "Offers the current trade", nullptr},
+    {"cancelCurrentTreaty", "", "", true, 0, "Cancels the currently selected treaty", nullptr},
+    {"offerToPlayer", "", "", true, CommandRecord::kSkipArgumentCheck, "Trade offer to the player covenant", nullptr},
+    {"offerExpired", "covenantIndex", "i", true, 0, "Trade offer to the player covenant has expired", nullptr},
+    {"acceptTrade", "", "", true, 0, "Accepts the current trade", nullptr},
+    {"ignoreTrade", "", "", true, 0, "Ignores the current trade", nullptr},
+    {"rejectTrade", "", "", true, 0, "Rejects the current trade", nullptr},
+    {"ClientAcceptQuest", "", "", true, 0, "Accepts the current quest", nullptr},
+    {"ClientDeclineQuest", "", "", true, 0, "Declines the current quest", nullptr},
+    {"ClientSkipPlayerQuest", "", "", true, 0, "Skips the current quest", nullptr},
+    {"ClientSkipQuest", "", "", true, 0, "Skips the current quest", nullptr},
+    {"ClientIncrementAttribute", "AttributeName", "s", true, 0, "Increments the names attribute", nullptr},
+    {"War", "", "", true, 0, "Declares war on current covenant", nullptr},
+    {"PrevItemComparision", "", "", true, 0, "Goes to the previous item comparision person", nullptr},
+    {"NextItemComparision", "", "", true, 0, "Goes to the next item comparision person", nullptr},
+    {"switchItemSetClient", "", "", true, 0, "Switches the players item set", nullptr},
+    {"selectPlayer", "", "", true, 0, "Selects the player", nullptr},
+    {"dmg", "entityNum damage", "is", true, 0, "Tells the client about a damage event", &onDamage},
+    {"timer", "entityNum time timerType", "ifi", true, 0, "Tells the client about a timer event", &onTimer},
+    {"npcRecruit", "joinParty", "b", true, 0, "Tries to recruit the currently selected npc to join the covenant/party", nullptr},
+    {"npcDirectInvite", "", "", true, 0, "Invites a recruited npc to the party", nullptr},
+    {"npcRemove", "partyMemberNumber", "d", true, 0, "Removes a npc from the party", nullptr},
+    {"clientForceFood", "partyMemberNumber", "d", true, 0, "Forces the npc to use player's food", nullptr},
+    {"clientForcePotion", "partyMemberNumber", "d", true, 0, "Forces the npc to use player's potion", nullptr},
+    {"npcDirectRemove", "", "", true, 0, "Removes a npc from the party", nullptr},
+    {"npcDirectKick", "", "", true, 0, "Kicks out the specified npc from the covenant", nullptr},
+    {"npcEquipment", "", "", true, 0, "Shows the currently selected npcs equipment", nullptr},
+    {"npcRescue", "", "", true, 0, "Tries to rescue the currently selected npc", nullptr},
+    {"npcDelivery", "", "", true, 0, "Tries to deliver a package to the currently selected npc", nullptr},
+    {"npcEscort", "", "", true, 0, "Tries to escort the currently selected npc", nullptr},
+    {"selectPartyMember", "partyMemberIndex", "d", true, 0, "Selects the specified party member", nullptr},
+    {"warp", "level x y", "dff", true, 0, "Warps the player to the specified coordinates", nullptr},
+    {"warpDir", "direction", "d", true, 0, "Warps the player to the specified direction", nullptr},
+    {"usedSkill", "skillDatabaseIndex used", "dd", true, 0, "Tells the client that a skill was used (or not used)", nullptr},
+    {"itemTimer", "itemTimerIndex time", "df", true, 0, "Tells the client that a item timer needs to be started", nullptr},
+    {"exportHtml", "whatToExport", "s", false, 0, "Exports something to html (character, covenant, or global stats)", nullptr},
+    {"exportVbulletin", "", "", false, 0, "Exports character to vbulletin format", nullptr},
+    {"emailCharHtml", "", "", false, 0, "Exports and sets up email with character html", nullptr},
+    {"randomPlayerName", "", "", true, 0, "Generates a random player name", nullptr},
+    {"parseCharacter", "", "", true, 0, "parses character to get some info", nullptr},
+    {"deleteCharacter", "", "", true, 0, "Deletes the current character", nullptr},
+    {"updateParsedCharacterLevel", "", "", true, 0, "Updates the parsed character level", nullptr},
+    {"clearNpcChat", "", "", true, 0, "Clears the chat text from npc", &onClearNpcChat},
+    {"npcChat", "chatText", "s", true, 0, "Chat text from npc", &onNpcChat},
+    {"selectPrevRecruit", "", "", true, 0, "Selects the previous recruit", nullptr},
+    {"selectNextRecruit", "", "", true, 0, "Selects the next recruit", nullptr},
+    {"selectFirstRecruit", "", "", true, 0, "Selects the first recruit", nullptr},
+    {"nextTarget", "", "", true, 0, "Selects the next target", nullptr},
+    {"startRumorClient", "rumorLevel", "d", true, 0, "Starts a rumor against the current covenant", nullptr},
+    {"selectLifestone", "covenantIndex", "d", true, 0, "Selects the specified covenant's lifestone", nullptr},
+};
+// clang-format on
+
+struct ProviderRow {
+    const char* name;
+    CommandSystem::ListFunction (*make)();
+};
+
+// Providers of the offer screen, the quest list and the character list come
+// with those screens.
+constexpr ProviderRow kProviders[] = {
+    {"getTradePlayerMoneyInfluence", nullptr},
+    {"getTradeOtherMoneyInfluence", nullptr},
+    {"getTradePlayerInfluence", nullptr},
+    {"getTradeOtherInfluence", nullptr},
+    {"getTradePlayerCrystals", nullptr},
+    {"getTradeOtherCrystals", nullptr},
+    {"getTradePlayerGold", nullptr},
+    {"getTradeOtherGold", nullptr},
+    {"getTradePlayerAllMoney", nullptr},
+    {"getTradeOtherAllMoney", nullptr},
+    {"getTradePlayerItems", nullptr},
+    {"getTradeOtherItems", nullptr},
+    {"getTradePlayerTreaties", nullptr},
+    {"getTradeOtherTreaties", nullptr},
+    {"getTradePlayerOffer", nullptr},
+    {"getTradeOtherOffer", nullptr},
+    {"getIncomingTradePlayerOffer", nullptr},
+    {"getIncomingTradeOtherOffer", nullptr},
+    {"getCurrentTreaties", nullptr},
+    {"getCovenantsForAgreement", nullptr},
+    {"getNpcList", nullptr},
+    {"getGateList", nullptr},
+    {"getAvailableQuests", nullptr},
+    {"getAvailableCharacters", nullptr},
+    {"getNumCovenantOptions", nullptr},
+};
+
+} // namespace
+
+std::vector<GameClient::CommandInfo> GameClient::getCommandTable()
+{
+    std::vector<CommandInfo> rows;
+    for (const CommandRow& row : kCommands) {
+        rows.push_back({row.name, row.argNames, row.argTypes, row.internalOnly, row.flags, row.help,
+                        row.handler != nullptr});
+    }
+    return rows;
+}
+
+std::vector<std::pair<std::string, bool>> GameClient::getListProviderTable()
+{
+    std::vector<std::pair<std::string, bool>> rows;
+    for (const ProviderRow& row : kProviders) {
+        rows.emplace_back(row.name, row.make != nullptr);
+    }
+    return rows;
+}
+
+void GameClient::registerCommandTable(CommandSystem& commands)
+{
+    for (const CommandRow& row : kCommands) {
+        if (row.handler) {
+            commands.registerCommand(row.handler, row.name, row.help, row.argNames, row.argTypes,
+                                     row.internalOnly, row.flags);
+        }
+    }
+    for (const ProviderRow& row : kProviders) {
+        if (row.make) {
+            commands.registerListFunction(row.name, row.make());
+        }
+    }
+    commands.registerCheckFunction("verifyCharName", [] { return GameClient::verifyCharName(); });
+}
