@@ -4,6 +4,9 @@
 #include "client/Client.h"
 #include "client/ClientSoundQueries.h"
 #include "client/GameClient.h"
+#include "client/mirrors/CovenantClient.h"
+#include "client/mirrors/InventoryClient.h"
+#include "client/mirrors/ItemClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Clock.h"
@@ -197,4 +200,41 @@ TEST_F(ClientSoundTest, CovenantEliminatedPlaysOnceWhenNewlySetAfterTheFirstSect
             EXPECT_EQ(sound.getChannel(i)->position.zone, -1);
         }
     }
+}
+
+TEST_F(ClientSoundTest, ItemSoundsUseRequestsAndTypeMultipliers)
+{
+    database.addSubDatabase("Items", "items.dbl",
+                            "Bread\n{\n    Type Item\n    ItemType Food\n    DropSoundName \"mono.wav\"\n}\n"
+                            "Water\n{\n    Type Item\n    ItemType Drink\n    UseSoundName \"mono.wav\"\n}\n"
+                            "Rock\n{\n    Type Item\n}\n");
+    start();
+    ItemClient bread;
+    bread.setItemEntry(database.findEntry("Bread"));
+    EXPECT_TRUE(bread.getDropSound().isValid());
+    EXPECT_FALSE(bread.getUseSound().isValid());
+    // No use sound: the request is queued all the same, nothing plays.
+    ItemClient::use(bread, 3, 4);
+    EXPECT_EQ(client.getQueuedCommands(), (std::vector<std::string>{"useItem 3 4"}));
+    EXPECT_EQ(channelsInUse(), 0);
+    ItemClient::playSound(bread);
+    EXPECT_EQ(channelsInUse(), 1);
+    // Reloading from an entry without a drop sound lets the old one go.
+    bread.setItemEntry(database.findEntry("Rock"));
+    EXPECT_FALSE(bread.getDropSound().isValid());
+
+    GameClient::get().setScaleFactors(1.5f, 0.5f);
+    bread.setItemEntry(database.findEntry("Bread"));
+    ItemClient water;
+    water.setItemEntry(database.findEntry("Water"));
+    ItemClient rock;
+    rock.setItemEntry(database.findEntry("Rock"));
+    EXPECT_FLOAT_EQ(bread.getTypeMultiplier(), 1.5f);
+    EXPECT_FLOAT_EQ(water.getTypeMultiplier(), 0.5f);
+    EXPECT_FLOAT_EQ(rock.getTypeMultiplier(), 1.0f);
+    // Without a local player nothing is usable.
+    EXPECT_FALSE(water.isUsable());
+    InventoryClient inventory;
+    std::unique_ptr<ItemBase> made(inventory.createItem());
+    EXPECT_NE(dynamic_cast<ItemClient*>(made.get()), nullptr);
 }
