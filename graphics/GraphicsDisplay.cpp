@@ -7,7 +7,6 @@
 #include "engine/core/StringUtil.h"
 #include "engine/platform/GLContext.h"
 #include "engine/platform/Platform.h"
-#include "game/definitions/GameData.h"
 #include "graphics/GlStateCache.h"
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -203,10 +202,7 @@ bool GraphicsSystem::setupDisplayOnce(std::string& error)
 
     // 13. Shadows, the tile cull radius, ready.
     m_shadowType = std::clamp(getVar("r_shadows").getInt(), 0, 2);
-    float tileSize = 32.0f;
-    if (GameData* data = GameData::instance()) {
-        tileSize = data->rules().tileSize;
-    }
+    float tileSize = m_tileSizeSource ? m_tileSizeSource() : 32.0f;
     float half = tileSize / 2.0f;
     m_tileCullRadius = 1.1f * std::sqrt(2.0f * half * half);
     m_displayReady = true;

@@ -22,11 +22,13 @@ std::function<void()> after(std::function<void()> first, std::function<void()> t
 
 } // namespace
 
-void installGraphicsHooks(AppHooks& hooks)
+void installGraphicsHooks(AppHooks& hooks, std::function<float()> tileSize)
 {
     auto holder = std::make_shared<std::unique_ptr<GraphicsSystem>>();
-    hooks.createGraphicsSystems =
-        after(hooks.createGraphicsSystems, [holder] { *holder = std::make_unique<GraphicsSystem>(); });
+    hooks.createGraphicsSystems = after(hooks.createGraphicsSystems, [holder, tileSize] {
+        *holder = std::make_unique<GraphicsSystem>();
+        (*holder)->setTileSizeSource(tileSize);
+    });
     hooks.registerSystems = after(hooks.registerSystems, [holder] {
         Application* app = Application::instance();
         (*holder)->registerCommands(app && !app->isHeadless());

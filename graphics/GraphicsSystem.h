@@ -252,6 +252,9 @@ public:
     const float* getOverheadCameraOffset() const { return m_overheadCameraOffset; }
     int getShadowType() const { return m_shadowType; }
     float getTileCullRadius() const { return m_tileCullRadius; }
+    // The world's tile size, asked at each display set-up (the program passes
+    // the game rules' value in; 32 without one).
+    void setTileSizeSource(std::function<float()> source) { m_tileSizeSource = std::move(source); }
     int getTrianglesDrawn() const { return m_trianglesDrawn; }
     int getTrianglePasses() const { return m_trianglePasses; }
 
@@ -333,6 +336,7 @@ private:
 
     int m_shadowType = 0;
     float m_tileCullRadius = 0.0f;
+    std::function<float()> m_tileSizeSource;
     float m_cameraOffset[3] = {};
     float m_overheadCameraOffset[3] = {};
     bool m_registered = false;

@@ -104,7 +104,10 @@ int main(int argc, char** argv)
     registerSkillLoaders();
     registerFightingServices();
     installGameDataHooks(hooks);
-    installGraphicsHooks(hooks);
+    installGraphicsHooks(hooks, [] {
+        GameData* data = GameData::instance();
+        return data ? data->rules().tileSize : 32.0f;
+    });
     installServerHooks(hooks);
     installSoundHooks(hooks, options.headless);
     installClientHooks(hooks);

@@ -10,7 +10,6 @@
 #include "server/GameCommandTable.h"
 
 #include <memory>
-#include <vector>
 
 namespace {
 std::unique_ptr<GameSystemRegistry> g_registry;
@@ -41,19 +40,4 @@ void shutdownGame()
     destroyCombatSystem();
     g_registry.reset();
     g_game.reset();
-}
-
-void notifyGameSystemsOfKill(Entity* killer, Entity* victim)
-{
-    GameSystemRegistry* registry = GameSystemRegistry::instance();
-    if (!registry) {
-        return;
-    }
-    // A copy: a system may register another while being told.
-    std::vector<GameSystem*> systems = registry->getSystems();
-    for (GameSystem* system : systems) {
-        if (system) {
-            system->onKill(killer, victim, 0);
-        }
-    }
 }

@@ -11,8 +11,6 @@ void startGame();
 // Deletes what startGame made, in reverse: the stat, faction and combat
 // systems, the registry, then the Game (which clears its world first).
 void shutdownGame();
-// GameSystem::onKill (killer, victim, 0) on every registered game system.
-void notifyGameSystemsOfKill(Entity* killer, Entity* victim);
 
 // Wires the Server and the Game into the application frame.
 void installServerHooks(AppHooks& hooks);

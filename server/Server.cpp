@@ -19,10 +19,22 @@ constexpr uint32_t kEndOfList = kMessageEndMark;
 constexpr float kStepSeconds = static_cast<float>(Server::kStepMs) / 1000.0f;
 } // namespace
 
-Server::Server() = default;
+Server::Server()
+{
+    // The rules reach the clients and the name table through the link.
+    m_linkToken = ServerLink::install([this](const std::string& line) { queueCommand(line); },
+                                      [this](const std::string& fileName, bool hold) {
+                                          uint32_t index = registerResourceName(fileName);
+                                          if (hold && index != kNoIndex) {
+                                              holdResource(static_cast<int>(index));
+                                          }
+                                          return index;
+                                      });
+}
 
 Server::~Server()
 {
+    ServerLink::clear(m_linkToken);
     shutdown();
 }
 
@@ -409,21 +421,4 @@ void Server::buildStateMessage(const ClientRecord& client, ByteBuffer& out)
     if (game) {
         game->clearSoundEvents();
     }
-}
-
-// ---- Lines for clients --------------------------------------------------------
-
-void queueClientCommand(const std::string& line)
-{
-    if (Server* server = Server::instance()) {
-        server->queueCommand(line);
-    }
-}
-
-void sendGameMessage(const std::string& text, int kind)
-{
-    // The client's line reader knows no escapes: a quote would split the text.
-    std::string safe = text;
-    std::replace(safe.begin(), safe.end(), '"', '\'');
-    queueClientCommand(formatString("msg %d \"%s\"", kind, safe.c_str()));
 }

@@ -5,6 +5,7 @@
 #include "engine/net/MessageTypes.h"
 #include "engine/net/NetAddress.h"
 #include "engine/resources/ResourceHandle.h"
+#include "game/world/ServerLink.h"
 #include "server/ClientInput.h"
 #include "server/ClientRecord.h"
 
@@ -24,7 +25,7 @@ class Server : public Singleton<Server> {
 public:
     static constexpr uint32_t kStepMs = 50;
     static constexpr uint32_t kMaxSimulateMs = 250;
-    static constexpr uint32_t kNoIndex = 0xFFFFFFFFu;
+    static constexpr uint32_t kNoIndex = ServerLink::kNoIndex;
 
     // Message types.
     enum : uint32_t {
@@ -110,9 +111,5 @@ private:
     UserVarRef m_pausedVar;
     UserVarRef m_pausedAutoVar;
     bool m_socketOpen = false;
+    int m_linkToken = 0;
 };
-
-// Appends a line for every client's next state message (nothing without a Server).
-void queueClientCommand(const std::string& line);
-// "msg <kind> \"<text>\"", with every double quote of the text made a single one.
-void sendGameMessage(const std::string& text, int kind);

@@ -13,7 +13,7 @@
 #include "game/definitions/AttachmentDefinition.h"
 #include "game/definitions/GameData.h"
 #include "game/world/Game.h"
-#include "server/Server.h"
+#include "game/world/ServerLink.h"
 
 #include <algorithm>
 #include <cmath>
@@ -206,9 +206,7 @@ void Entity::loadResource(const std::string& name, ResourceHandle& out)
         resources->load(name, out);
     }
     // The client learns the name no later than the message carrying the index.
-    if (Server* server = Server::instance()) {
-        server->registerResourceName(name);
-    }
+    ServerLink::registerResourceName(name);
 }
 
 void Entity::update(float dt)

@@ -15,7 +15,7 @@
 #include "game/skills/SkillListBase.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
-#include "server/Server.h"
+#include "game/world/ServerLink.h"
 
 #include <algorithm>
 #include <climits>

@@ -13,7 +13,7 @@
 #include "game/entities/EntityServices.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/Game.h"
-#include "server/Server.h"
+#include "game/world/ServerLink.h"
 
 #include <algorithm>
 #include <climits>

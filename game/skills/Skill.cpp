@@ -13,7 +13,7 @@
 #include "game/skills/SkillRefusal.h"
 #include "game/world/CombatSystem.h"
 #include "game/world/Game.h"
-#include "server/Server.h"
+#include "game/world/ServerLink.h"
 
 namespace {
 

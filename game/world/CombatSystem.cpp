@@ -16,8 +16,8 @@
 #include "game/skills/SkillDefinition.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
-#include "server/GameStartup.h"
-#include "server/Server.h"
+#include "game/world/GameSystem.h"
+#include "game/world/ServerLink.h"
 
 #include <algorithm>
 #include <climits>

@@ -7,9 +7,9 @@
 #include "engine/data/Database.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/entities/Entity.h"
+#include "game/world/ServerLink.h"
 #include "game/world/WorldNavigation.h"
 #include "game/world/WorldPathNavigation.h"
-#include "server/Server.h"
 
 Game::Game()
     : m_entities(kMaxEntities), m_indexed(kMaxEntities),
@@ -234,10 +234,10 @@ bool Game::isBlockedForSight(const ZonePosition& position) const
 void Game::playSound(const std::string& fileName, const ZonePosition& position, int entityNumber,
                      float radius, float parameter)
 {
-    uint32_t index = 0xFFFFFFFFu;
-    if (Server* server = Server::instance()) {
-        index = server->registerResourceName(fileName);
-    }
+    // A headless server has no sound type: it names the sound and loads nothing.
+    ResourceSystem* resources = ResourceSystem::instance();
+    bool hold = resources && resources->hasType(ResourceSystem::extensionOf(fileName));
+    uint32_t index = ServerLink::registerResourceName(fileName, hold);
     SoundEvent sound;
     sound.nameIndex = static_cast<int32_t>(index);
     sound.entityNumber = entityNumber;
@@ -245,11 +245,4 @@ void Game::playSound(const std::string& fileName, const ZonePosition& position, 
     sound.parameter = parameter;
     sound.radius = radius;
     m_soundEvents.push_back(sound);
-    // A headless server has no sound type: it names the sound and loads nothing.
-    ResourceSystem* resources = ResourceSystem::instance();
-    if (index != 0xFFFFFFFFu && resources && resources->hasType(ResourceSystem::extensionOf(fileName))) {
-        if (Server* server = Server::instance()) {
-            server->holdResource(static_cast<int>(index));
-        }
-    }
 }

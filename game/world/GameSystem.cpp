@@ -39,3 +39,18 @@ void GameSystemRegistry::remove(GameSystem* system)
 {
     std::replace(m_systems.begin(), m_systems.end(), system, static_cast<GameSystem*>(nullptr));
 }
+
+void notifyGameSystemsOfKill(Entity* killer, Entity* victim)
+{
+    GameSystemRegistry* registry = GameSystemRegistry::instance();
+    if (!registry) {
+        return;
+    }
+    // A copy: a system may register another while being told.
+    std::vector<GameSystem*> systems = registry->getSystems();
+    for (GameSystem* system : systems) {
+        if (system) {
+            system->onKill(killer, victim, 0);
+        }
+    }
+}

@@ -35,3 +35,6 @@ private:
     std::vector<GameSystem*> m_systems;
     static inline GameSystemRegistry* s_instance = nullptr;
 };
+
+// GameSystem::onKill (killer, victim, 0) on every registered game system.
+void notifyGameSystemsOfKill(Entity* killer, Entity* victim);

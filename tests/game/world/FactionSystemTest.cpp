@@ -14,6 +14,7 @@
 #include "game/world/CombatSystem.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
+#include "game/world/GameSystem.h"
 #include "server/GameStartup.h"
 #include "support/ClassStart.h"
 #include "support/TestSupport.h"
