@@ -30,10 +30,14 @@ struct ConnectionPoint {
 // everything built for it.
 class Level {
 public:
-    // Border kinds per side; any other value reads as closed.
-    static constexpr int kBorderOpening = 0;
-    static constexpr int kBorderClosed = 1;
-    static constexpr int kBorderOpen = 2;
+    // Kinds of a level side (borderKinds), as the World's joins write them
+    // and the layout reads them; any other value reads as closed.
+    enum BorderKind : int {
+        kBorderPassage = 0,    // closed but for one opening at borderOpenings
+        kBorderClosed = 1,     // a border to another area
+        kBorderContinuous = 2, // open to a neighbour of the same area
+        kBorderUndecided = 3,  // a border to another area not yet joined
+    };
     // Requester keys of drawing views.
     static constexpr int kDrawingKey = -1;
     static constexpr int kEditorKey = -1000;

@@ -140,9 +140,9 @@ int Level::borderCode(int side, int position) const
         return AreaResource::kWantClosedEdge;
     }
     switch (borderKinds[side]) {
-    case kBorderOpen:
+    case kBorderContinuous:
         return AreaResource::kWantOpenEdge;
-    case kBorderOpening:
+    case kBorderPassage:
         return position == borderOpenings[side] ? AreaResource::kWantBottleneck
                                                 : AreaResource::kWantClosedEdge;
     default:

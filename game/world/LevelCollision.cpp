@@ -94,10 +94,10 @@ void Level::fillPlaceGrids(int place, int x, int y)
     if (!editor) {
         auto walled = [&](int side, int position) {
             const int kind = borderKinds[side];
-            if (kind == kBorderOpen) {
+            if (kind == kBorderContinuous) {
                 return false;
             }
-            return !(kind == kBorderOpening && position == borderOpenings[side]);
+            return !(kind == kBorderPassage && position == borderOpenings[side]);
         };
         if (x == 0 && walled(1, y)) {
             for (int i = 0; i < bh * s; ++i)

@@ -48,11 +48,6 @@ public:
     using LevelCallback = std::function<void(int level)>;
     // The four listener lists.
     enum ListenerList { kFirstBuilt, kSecondBuilt, kFirstReleased, kSecondReleased, kListenerListCount };
-    // Edge states of a level side while the grid is joined.
-    static constexpr int kEdgeOpen = 0;
-    static constexpr int kEdgeClosed = 1;
-    static constexpr int kEdgeContinuous = 2;
-    static constexpr int kEdgeUndecided = 3;
     // Town views take keys from here downward; -1 is the local client's
     // drawing key and -1000 the editor's.
     static constexpr int kFirstTownKey = -2;
@@ -105,6 +100,7 @@ public:
     // Stores a level in a cell and keeps the bounds; a level is added to the
     // list. Returns its index (-1 for none).
     int setGridCell(int lateral, int depth, std::unique_ptr<Level> level, bool mainPath);
+    // mode: a Level::BorderKind; the same area makes the sides continuous.
     void joinCells(Level* a, Level* b, int mode);
     void connectGridCells();
     void connectAreas();

@@ -66,17 +66,17 @@ void World::joinCells(Level* a, Level* b, int mode)
     }
     const int eb = 3 - ea; // 0 and 3, 1 and 2 face each other
     if (a->definition == b->definition) {
-        a->borderKinds[ea] = b->borderKinds[eb] = kEdgeContinuous;
-    } else if (mode == kEdgeUndecided) {
-        a->borderKinds[ea] = b->borderKinds[eb] = kEdgeUndecided;
+        a->borderKinds[ea] = b->borderKinds[eb] = Level::kBorderContinuous;
+    } else if (mode == Level::kBorderUndecided) {
+        a->borderKinds[ea] = b->borderKinds[eb] = Level::kBorderUndecided;
         const bool listed = std::any_of(m_borderPairs.begin(), m_borderPairs.end(), [&](const auto& p) {
             return (p.first == a->zone && p.second == b->zone) || (p.first == b->zone && p.second == a->zone);
         });
         if (!listed) {
             m_borderPairs.emplace_back(a->zone, b->zone);
         }
-    } else if (mode == kEdgeOpen) {
-        a->borderKinds[ea] = b->borderKinds[eb] = kEdgeOpen;
+    } else if (mode == Level::kBorderPassage) {
+        a->borderKinds[ea] = b->borderKinds[eb] = Level::kBorderPassage;
         // The town's passages stand at its gates, place 3, whichever side
         // of the pair it is.
         int gap = 3;
@@ -96,7 +96,7 @@ void World::joinCells(Level* a, Level* b, int mode)
             }
         }
     } else {
-        a->borderKinds[ea] = b->borderKinds[eb] = kEdgeClosed;
+        a->borderKinds[ea] = b->borderKinds[eb] = Level::kBorderClosed;
     }
 }
 
@@ -116,11 +116,11 @@ void World::connectGridCells()
             if (!level) {
                 continue;
             }
-            joinCells(level, m_grid->getCell(l - 1, d), kEdgeUndecided);
-            joinCells(level, m_grid->getCell(l - 1, d + 1), kEdgeUndecided);
-            joinCells(level, m_grid->getCell(l, d + 1), kEdgeUndecided);
-            joinCells(level, m_grid->getCell(l + 1, d + 1), kEdgeUndecided);
-            joinCells(level, m_grid->getCell(l + 1, d), kEdgeUndecided);
+            joinCells(level, m_grid->getCell(l - 1, d), Level::kBorderUndecided);
+            joinCells(level, m_grid->getCell(l - 1, d + 1), Level::kBorderUndecided);
+            joinCells(level, m_grid->getCell(l, d + 1), Level::kBorderUndecided);
+            joinCells(level, m_grid->getCell(l + 1, d + 1), Level::kBorderUndecided);
+            joinCells(level, m_grid->getCell(l + 1, d), Level::kBorderUndecided);
         }
     }
 }
@@ -153,7 +153,8 @@ void World::connectAreas()
         }
         const int chosen = randomInt(1, static_cast<int>(collected.size()));
         for (int k = 0; k < static_cast<int>(collected.size()); ++k) {
-            joinCells(collected[k].first, collected[k].second, k == chosen ? kEdgeOpen : kEdgeClosed);
+            joinCells(collected[k].first, collected[k].second,
+                      k == chosen ? Level::kBorderPassage : Level::kBorderClosed);
         }
     }
 }

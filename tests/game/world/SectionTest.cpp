@@ -225,13 +225,13 @@ TEST_F(SectionTest, SectionsJoinOnlyThroughStartOrEndAreas)
     const Level* a = world->getLevel(1);
     const Level* b = world->getLevel(2);
     const Level* c = world->getLevel(3);
-    EXPECT_EQ(town->borderKinds[0], World::kEdgeOpen);
+    EXPECT_EQ(town->borderKinds[0], Level::kBorderPassage);
     EXPECT_EQ(town->borderOpenings[0], 3); // the town's gap
-    EXPECT_EQ(a->borderKinds[3], World::kEdgeOpen);
-    EXPECT_EQ(a->borderKinds[0], World::kEdgeUndecided); // to the other section: never opened
-    EXPECT_EQ(b->borderKinds[3], World::kEdgeUndecided);
-    EXPECT_EQ(b->borderKinds[0], World::kEdgeOpen);
-    EXPECT_EQ(c->borderKinds[3], World::kEdgeOpen);
+    EXPECT_EQ(a->borderKinds[3], Level::kBorderPassage);
+    EXPECT_EQ(a->borderKinds[0], Level::kBorderUndecided); // to the other section: never opened
+    EXPECT_EQ(b->borderKinds[3], Level::kBorderUndecided);
+    EXPECT_EQ(b->borderKinds[0], Level::kBorderPassage);
+    EXPECT_EQ(c->borderKinds[3], Level::kBorderPassage);
     EXPECT_EQ(b->borderOpenings[0], c->borderOpenings[3]);
     EXPECT_GE(b->borderOpenings[0], 1);
     EXPECT_LE(b->borderOpenings[0], 2); // 4 places along the edge without game data

@@ -41,9 +41,9 @@ protected:
                     if (nx < 0 || nx >= 3 || ny < 0 || ny >= 3) {
                         l->borderKinds[side] = Level::kBorderClosed;
                     } else if (grid[ny][nx]->definition == l->definition) {
-                        l->borderKinds[side] = Level::kBorderOpen;
+                        l->borderKinds[side] = Level::kBorderContinuous;
                     } else {
-                        l->borderKinds[side] = Level::kBorderOpening;
+                        l->borderKinds[side] = Level::kBorderPassage;
                         l->borderOpenings[side] = 3;
                     }
                 }

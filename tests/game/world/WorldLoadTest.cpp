@@ -62,7 +62,7 @@ protected:
             std::vector<int> next;
             for (int e = 0; e < 4; ++e) {
                 const int kind = l->borderKinds[e];
-                if (kind == World::kEdgeOpen || kind == World::kEdgeContinuous) {
+                if (kind == Level::kBorderPassage || kind == Level::kBorderContinuous) {
                     next.push_back(l->neighbours[kEdgeDirection[e]]);
                 }
             }
@@ -114,7 +114,7 @@ TEST_F(WorldLoadTest, TheShippedWorldIsOneConnectedLayoutFromTheTown)
                 EXPECT_EQ(l->definition->randomLevelGenerator, 2); // dungeon kinds only below
             }
             for (int e = 0; e < 4; ++e) {
-                if (l->borderKinds[e] == World::kEdgeOpen) {
+                if (l->borderKinds[e] == Level::kBorderPassage) {
                     EXPECT_GE(l->borderOpenings[e], 1);
                     EXPECT_LE(l->borderOpenings[e], 6);
                     if (i == 0) {
