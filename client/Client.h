@@ -52,6 +52,9 @@ public:
     void update();
     void think(double seconds);
     void draw(double seconds);
+    // The frame's per-entity 3D pass: the local player's mirror first, then
+    // every other mirror of numbers 0 … 999.
+    void drawEntities();
     // Draws the frame inside draw (until the graphics system renders it).
     void setFrameRenderer(FrameRenderer renderer) { m_frameRenderer = std::move(renderer); }
 

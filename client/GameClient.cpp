@@ -7,6 +7,7 @@
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "engine/files/PathUtil.h"
+#include "engine/object/ClassRecord.h"
 #include "engine/object/ClassRegistry.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
@@ -134,9 +135,13 @@ void GameClient::registerCommands()
     }
     ownedGameClient() = std::make_unique<GameClient>();
     GameClient& game = *ownedGameClient();
-    // Mirrors take their class record from here; their events come with drawing.
+    // Mirrors take their class record from here, with the animation events
+    // and their handlers.
     if (ClassRegistry* classes = ClassRegistry::instance(); classes && !classes->findClass("EntityClient")) {
-        classes->registerClass("EntityClient", "Listener", nullptr, nullptr);
+        ClassRecord* record = classes->registerClass("EntityClient", "Listener", &EntityClient::declareEvents,
+                                                     &EntityClient::bindHandlers);
+        record->declareEvents();
+        record->bindHandlers();
     }
     if (CommandSystem* commands = CommandSystem::instance()) {
         registerCommandTable(*commands);

@@ -168,6 +168,16 @@ public:
     // (radius 30 when the animation has none) at a camera-space position.
     bool isModelCulled(const ModelResource* model, const Vec3& position, int animation, int frame,
                        float scale) const;
+    // 0 none, 1 blob, 2 projected (`r_shadows`).
+    int getShadowMode() const;
+    // Shader entries of the standard outline colours (1 red, 2 green, 3 blue,
+    // 6 orange, 8 cyan, any other white) and glows (5 set, 6 unique, 7
+    // artifact, any other the white outline); -1 before display set-up.
+    int getOutlineTexture(int kind) const;
+    int getGlowTexture(int quality) const;
+    // A square ground tile of side `size` centred 1.0 above the position.
+    void queueGroundQuad(const ZonePosition3& position, int shader, float size, const float colour[3],
+                         float alpha);
     // The place and orientation of the model being drawn (camera space).
     void setObjectTransform(const Vec3& position, const Matrix3& orientation);
     bool hasObjectTransform() const { return m_objectTransformSet; }

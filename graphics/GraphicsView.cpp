@@ -5,7 +5,10 @@
 #include "engine/resources/AnimationResource.h"
 #include "engine/resources/ModelResource.h"
 #include "graphics/StageDrawer.h"
+#include "graphics/render/RenderQueue.h"
 #include "graphics/render/RenderView.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -85,4 +88,64 @@ void GraphicsSystem::loadCameraMatrix()
 {
     m_objectTransformSet = false;
     loadModelView(m_view->viewMatrix);
+}
+
+int GraphicsSystem::getShadowMode() const
+{
+    return std::clamp(varOr(getVar("r_shadows"), 1), 0, 2);
+}
+
+namespace {
+
+// Positions in the acquisition order of the standard shaders.
+constexpr size_t kOutlineCyan = 11, kOutlineGreen = 12, kOutlineWhite = 13, kOutlineOrange = 14,
+                 kOutlineBlue = 15, kOutlineRed = 16, kGlowSet = 17, kGlowUnique = 18, kGlowArtifact = 19;
+
+int standardEntry(const std::vector<ResourceHandle>& handles, size_t position)
+{
+    return position < handles.size() ? handles[position].getIndex() : -1;
+}
+
+} // namespace
+
+int GraphicsSystem::getOutlineTexture(int kind) const
+{
+    switch (kind) {
+    case 1:
+        return standardEntry(m_standardHandles, kOutlineRed);
+    case 2:
+        return standardEntry(m_standardHandles, kOutlineGreen);
+    case 3:
+        return standardEntry(m_standardHandles, kOutlineBlue);
+    case 6:
+        return standardEntry(m_standardHandles, kOutlineOrange);
+    case 8:
+        return standardEntry(m_standardHandles, kOutlineCyan);
+    default:
+        return standardEntry(m_standardHandles, kOutlineWhite);
+    }
+}
+
+int GraphicsSystem::getGlowTexture(int quality) const
+{
+    switch (quality) {
+    case 5:
+        return standardEntry(m_standardHandles, kGlowSet);
+    case 6:
+        return standardEntry(m_standardHandles, kGlowUnique);
+    case 7:
+        return standardEntry(m_standardHandles, kGlowArtifact);
+    default:
+        return standardEntry(m_standardHandles, kOutlineWhite);
+    }
+}
+
+void GraphicsSystem::queueGroundQuad(const ZonePosition3& position, int shader, float size,
+                                     const float colour[3], float alpha)
+{
+    const Vec3 centre = toCameraSpace(position);
+    const float h = size * 0.5f;
+    const Vec3 a(centre.x - h, centre.y - h, centre.z + 1.0f);
+    const Vec3 b(centre.x + h, centre.y + h, centre.z + 1.0f);
+    m_renderQueue->addTile(shader, a, b, 0, true, colour, alpha);
 }

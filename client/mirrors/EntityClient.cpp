@@ -6,6 +6,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/resources/ResourceSystem.h"
+#include "engine/resources/Skin.h"
 #include "game/definitions/GameData.h"
 
 EntityClient::EntityClient()
@@ -116,6 +117,7 @@ bool EntityClient::setAttachmentEntry(int slot, int entryId)
         return false;
     }
     stored = entryId;
+    readAttachment(slot);
     return true;
 }
 

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "client/mirrors/AttachmentSlot.h"
 #include "client/mirrors/EntityTypeSection.h"
 #include "engine/core/GameTime.h"
+#include "engine/core/MathUtil.h"
+#include "engine/core/ZonePosition3.h"
 #include "game/entities/EntityBase.h"
+#include "graphics/render/LitEntity.h"
 
 #include <array>
 #include <cstdint>
@@ -11,9 +15,13 @@
 #include <vector>
 
 class ByteBuffer;
+class ClassRecord;
+class Event;
+struct ModelDrawRequest;
 class DatabaseEntry;
 class MonsterArchetype;
 class MonsterType;
+class Skin;
 class StatusEffectClient;
 struct EntityUpdateRecord;
 
@@ -91,6 +99,41 @@ public:
     // returns false when the slot already holds that entry.
     bool setAttachmentEntry(int slot, int entryId);
     int getAttachmentEntry(int slot) const;
+    // What a slot shows (its model, tag and glow), read from the item when
+    // the entry changes; null outside 0 … 17.
+    const AttachmentSlot* getAttachmentSlot(int slot) const;
+    AttachmentSlot* getAttachmentSlot(int slot);
+    // The body skin with the surfaces worn items retexture (null until one does).
+    const Skin* getSkinCopy() const { return m_skinCopy.get(); }
+
+    // ---- Placement of the body, its attach points and what hangs on them
+    // The entity's place: for an attached entity the parent's tag (or the
+    // parent's place with its own orientation).
+    void getWorldTransform(ZonePosition3& position, Matrix3& orientation) const;
+    // An attach point of the model at the whole frame being drawn, placed
+    // by the entity's transform and scale. False without it.
+    bool getTagTransform(int attachPoint, ZonePosition3& position, Matrix3& orientation) const;
+    // A named tag of the model worn in a slot, on the body tag that holds it.
+    bool getAttachmentTagTransform(int slot, const std::string& tagName, ZonePosition3& position,
+                                   Matrix3& orientation) const;
+    // The named attach point of the model worn in a slot; -1 when the slot,
+    // its body tag, its model or the name is missing.
+    int findTagInAttachment(int slot, const std::string& tagName) const;
+
+    // ---- Drawing (into the render queue)
+    // The body at a place, then its shadow, silhouette, overlays,
+    // attachments and icon.
+    virtual void draw(const ZonePosition3& position, const Matrix3& orientation);
+    // draw at the entity's own world transform.
+    virtual void drawAtOwnPlace();
+    const LitEntity& getLitEntity() const { return m_lit; }
+
+    // ---- Animation events
+    void onAnimationEvent(int animation, int kind, int frame) override;
+    // The twelve event types and this class's handlers (sound, loopSound,
+    // stopLoopSound; the effect events have none yet).
+    static void declareEvents(ClassRecord& record);
+    static void bindHandlers(ClassRecord& record);
 
     // ---- Floating texts and the progress bar
     void addFloatingText(const std::string& text);
@@ -203,6 +246,14 @@ protected:
     float m_progressLength = 0.0f;
     int m_progressKind = 0;
     std::array<int, kAttachmentSlots> m_attachments;
+    std::array<AttachmentSlot, kAttachmentSlots> m_slots;
+    std::unique_ptr<Skin> m_skinCopy;
+    LitEntity m_lit;
+    void readAttachment(int slot);
+    void retextureBody(int slot, const DatabaseEntry* item);
+    void onSoundEvent(Event& event);
+    void onLoopSoundEvent(Event& event);
+    void onStopLoopSoundEvent(Event& event);
 
     // Definition flags.
     bool m_vendor = false, m_guardVendor = false, m_gambler = false, m_talks = false;

@@ -63,11 +63,11 @@ void BatchGeometry::addQuad(StageBatch& batch, const Vec3 corners[4], const Colo
 }
 
 void BatchGeometry::addTile(StageBatch& batch, const Vec3& a, const Vec3& b, bool withNormals, bool coloured,
-                            const float colour[3])
+                            const float colour[3], float alpha)
 {
     const Vec3 corners[4] = {{a.x, b.y, b.z}, {b.x, b.y, b.z}, {b.x, a.y, a.z}, {a.x, a.y, a.z}};
-    const auto packed = coloured ? Color::toRGBA8(colour[0], colour[1], colour[2], 1.0f)
-                                 : std::array<uint8_t, 4>{255, 255, 255, 255};
+    const auto packed = coloured ? Color::toRGBA8(colour[0], colour[1], colour[2], alpha)
+                                 : Color::toRGBA8(1.0f, 1.0f, 1.0f, alpha);
     const std::array<uint8_t, 4> colours[4] = {packed, packed, packed, packed};
     const Vec3 up(0.0f, 0.0f, 1.0f);
     appendQuad(batch, corners, kQuadUv, colours, withNormals ? &up : nullptr);

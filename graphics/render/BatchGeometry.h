@@ -28,9 +28,9 @@ public:
     static void addQuad(StageBatch& batch, const Vec3 corners[4], const Color colours[4]);
     // The ground quad between corners a (low x, low y) and b: (a.x, b.y),
     // (b.x, b.y), (b.x, a.y), (a.x, a.y). Normals (0, 0, 1) when asked; the
-    // colour when coloured, else white.
+    // colour when coloured, else white; the alpha on every corner.
     static void addTile(StageBatch& batch, const Vec3& a, const Vec3& b, bool withNormals, bool coloured,
-                        const float colour[3]);
+                        const float colour[3], float alpha = 1.0f);
     // The tile quad; stage j's alpha at vertex i is corner i's weight of
     // layer j, 255 for a layer the corner lacks.
     static void addBlendedTile(StageBatch& batch, const Vec3& a, const Vec3& b, const BlendCorners* corners,

@@ -64,7 +64,7 @@ void RenderQueue::queue(RenderSurface* surface, Shader* shader, uint32_t value)
 }
 
 void RenderQueue::addTile(int shader, const Vec3& cornerA, const Vec3& cornerB, uint8_t flag, bool coloured,
-                          const float colour[3], float extra)
+                          const float colour[3], float alpha)
 {
     Shader* s = findShader(shader);
     if (!s) {
@@ -76,7 +76,7 @@ void RenderQueue::addTile(int shader, const Vec3& cornerA, const Vec3& cornerB, 
     tile->cornerB = cornerB;
     tile->coloured = coloured;
     std::copy(colour, colour + 3, tile->colour);
-    tile->extra = extra;
+    tile->alpha = alpha;
     queue(tile, s, SortKey::kShared);
 }
 

@@ -38,7 +38,7 @@ public:
     void beginFrame();
 
     void addTile(int shader, const Vec3& cornerA, const Vec3& cornerB, uint8_t flag, bool coloured,
-                 const float colour[3], float extra);
+                 const float colour[3], float alpha);
     // Skipped without a shader, or when tile culling finds it outside the
     // view. The corners stay the caller's until the frame is drawn.
     void addBlendedTile(const Vec3& cornerA, const Vec3& cornerB, int shader, const BlendCorners* corners,

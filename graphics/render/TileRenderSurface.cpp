@@ -4,5 +4,5 @@
 
 void TileRenderSurface::draw(StageBatch& batch, bool withNormals)
 {
-    BatchGeometry::addTile(batch, cornerA, cornerB, withNormals, coloured, colour);
+    BatchGeometry::addTile(batch, cornerA, cornerB, withNormals, coloured, colour, alpha);
 }

@@ -11,6 +11,6 @@ public:
     Vec3 cornerA, cornerB;
     bool coloured = false;
     float colour[3] = {1.0f, 1.0f, 1.0f};
-    // The terrain's own value, stored and forwarded.
-    float extra = 0.0f;
+    // The alpha of every corner.
+    float alpha = 1.0f;
 };

@@ -44,7 +44,7 @@ public:
     // Writes a model of that skeleton, meshes and one animation (and a skin
     // giving every surface the BoxMan body shader) and loads it.
     int writeModel(const std::string& name, const SkeletonResource& skeleton, const MeshSetResource& meshes,
-                   const AnimationResource& animation)
+                   const AnimationResource& animation, const std::string& animationLines = "")
     {
         const std::string base = "Models/Test/" + name;
         std::filesystem::create_directories(dir.path() / "Models/Test");
@@ -57,8 +57,51 @@ public:
         }
         dir.write(base + ".skn", skin);
         dir.write(base + ".mdl", "skeleton \"" + name + ".mds\"\nmeshes \"" + name + ".mdm\"\nskin \"" +
-                                     name + ".skn\"\nanimation idle { file \"" + name + ".mda\" }\n");
+                                     name + ".skn\"\nanimation idle { file \"" + name + ".mda\"\n" +
+                                     animationLines + "}\n");
         return load(base + ".mdl");
+    }
+
+    // Two bones: a root and a child 10 above it. Frame 0: the child turned
+    // 90 degrees about z. Frame 1: the root moved to (1, 2, 3) and turned 90
+    // degrees about x.
+    static void twoBones(SkeletonResource& skeleton, AnimationResource& animation)
+    {
+        constexpr float kHalfRoot2 = 0.70710678f;
+        skeleton.bones() = {{"root", -1}, {"child", 0}};
+        animation.setSize(2, 2);
+        animation.setKey(0, 1, {Quaternion(0, 0, kHalfRoot2, kHalfRoot2), Vec3(0, 0, 10)});
+        animation.setKey(1, 0, {Quaternion(kHalfRoot2, 0, 0, kHalfRoot2), Vec3(1, 2, 3)});
+        animation.setKey(1, 1, {Quaternion(), Vec3(0, 0, 10)});
+    }
+    // Vertices: 1.0 on the bone at (5, 0, 0); half on the root at 0 and half
+    // on the bone as the first; the root at 0; the bone at 0.
+    static Mesh twoBoneMesh(int surface = 0, int bone = 1)
+    {
+        Mesh m;
+        m.surface = surface;
+        m.weights = {{bone, 5, 0, 0, 1.0f},
+                     {0, 0, 0, 0, 0.5f},
+                     {bone, 5, 0, 0, 0.5f},
+                     {0, 0, 0, 0, 1.0f},
+                     {bone, 0, 0, 0, 1.0f}};
+        m.vertices.resize(4);
+        const uint32_t first[4] = {0, 1, 3, 4}, count[4] = {1, 2, 1, 1};
+        for (size_t i = 0; i < 4; ++i) {
+            m.vertices[i].firstWeight = first[i];
+            m.vertices[i].weightCount = count[i];
+        }
+        m.triangles = {0, 1, 2, 1, 2, 3};
+        return m;
+    }
+    int writeTwoBoneModel(const std::string& name, const std::string& animationLines = "")
+    {
+        SkeletonResource skeleton;
+        AnimationResource animation;
+        twoBones(skeleton, animation);
+        MeshSetResource meshes;
+        meshes.meshes() = {twoBoneMesh()};
+        return writeModel(name, skeleton, meshes, animation, animationLines);
     }
 
     void draw() { graphics.drawQueuedSurfaces(graphics.getRenderQueue().getQueued()); }

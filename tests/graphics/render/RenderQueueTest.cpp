@@ -52,7 +52,7 @@ TEST_F(RenderQueueTest, ParticlesOfOneShaderShareAKeyAndABatch)
     queue.addParticle(spark, ZonePosition3(-1, 10, 0, 0), 0.0f, 4.0f, kWhite, 1.0f, 0.2f);
     // Neither a missing shader nor one that is not there queues anything.
     queue.addParticle(-1, ZonePosition3(-1, 0, 0, 0), 0.0f, 4.0f, kWhite, 1.0f, 0.0f);
-    queue.addTile(man, Vec3(), Vec3(32, 32, 0), 0, false, kWhite, 0.0f);
+    queue.addTile(man, Vec3(), Vec3(32, 32, 0), 0, false, kWhite, 1.0f);
     auto& queued = queue.getQueued();
     ASSERT_EQ(queued.size(), 2u);
     EXPECT_EQ(queued[0]->sortKey, queued[1]->sortKey);
@@ -67,7 +67,7 @@ TEST_F(RenderQueueTest, PoolsGrowOnceAndKeepTheirObjects)
     auto fill = [&](int count) {
         queue.beginFrame();
         for (int i = 0; i < count; ++i) {
-            queue.addTile(tile, Vec3(i * 32.0f, 0, 0), Vec3(i * 32.0f + 32, 32, 0), 0, false, kWhite, 0.0f);
+            queue.addTile(tile, Vec3(i * 32.0f, 0, 0), Vec3(i * 32.0f + 32, 32, 0), 0, false, kWhite, 1.0f);
         }
     };
     fill(3);
@@ -146,7 +146,7 @@ TEST_F(RenderQueueTest, HighlightShadersNeedTheSkinFlagAndOverridesReplaceTheSki
     queue.addSkinnedModel(r);
     ASSERT_EQ(queue.getQueued().size(), 2u);
     for (RenderSurface* s : queue.getQueued()) {
-        EXPECT_EQ(s->shader, scene.resources.get(outline));
+        EXPECT_EQ(static_cast<Resource*>(s->shader), scene.resources.get(outline));
     }
 }
 

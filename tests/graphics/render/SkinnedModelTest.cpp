@@ -9,41 +9,11 @@
 
 namespace {
 
-constexpr float kHalfRoot2 = 0.70710678f;
-
-// Two bones: a root and a child 10 above it. Frame 0: the child turned 90°
-// about z. Frame 1: the root moved to (1, 2, 3) and turned 90° about x.
 class SkinnedModelTest : public ::testing::Test {
 protected:
-    SkinnedModelTest()
-    {
-        skeleton.bones() = {{"root", -1}, {"child", 0}};
-        animation.setSize(2, 2);
-        animation.setKey(0, 1, {Quaternion(0, 0, kHalfRoot2, kHalfRoot2), Vec3(0, 0, 10)});
-        animation.setKey(1, 0, {Quaternion(kHalfRoot2, 0, 0, kHalfRoot2), Vec3(1, 2, 3)});
-        animation.setKey(1, 1, {Quaternion(), Vec3(0, 0, 10)});
-    }
+    SkinnedModelTest() { RenderScene::twoBones(skeleton, animation); }
 
-    // Vertices: 1.0 on the child at (5, 0, 0); half on the root at 0 and
-    // half on the child as the first; the root at 0; the child at 0.
-    static Mesh mesh(int surface = 0, int bone = 1)
-    {
-        Mesh m;
-        m.surface = surface;
-        m.weights = {{bone, 5, 0, 0, 1.0f},
-                     {0, 0, 0, 0, 0.5f},
-                     {bone, 5, 0, 0, 0.5f},
-                     {0, 0, 0, 0, 1.0f},
-                     {bone, 0, 0, 0, 1.0f}};
-        m.vertices.resize(4);
-        const uint32_t first[4] = {0, 1, 3, 4}, count[4] = {1, 2, 1, 1};
-        for (size_t i = 0; i < 4; ++i) {
-            m.vertices[i].firstWeight = first[i];
-            m.vertices[i].weightCount = count[i];
-        }
-        m.triangles = {0, 1, 2, 1, 2, 3};
-        return m;
-    }
+    static Mesh mesh(int surface = 0, int bone = 1) { return RenderScene::twoBoneMesh(surface, bone); }
 
     int write(const std::string& name, std::vector<Mesh> meshes)
     {

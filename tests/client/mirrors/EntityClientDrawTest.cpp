@@ -1,0 +1,253 @@
+#include "client/GameClient.h"
+#include "engine/core/Direction.h"
+#include "engine/data/Database.h"
+#include "engine/object/ClassRegistry.h"
+#include "engine/object/EventSystem.h"
+#include "engine/resources/Skin.h"
+#include "graphics/render/ModelRenderSurface.h"
+#include "graphics/shaders/Shader.h"
+#include "sound/SoundChannel.h"
+#include "sound/SoundFileWriter.h"
+#include "sound/SoundResourceTypes.h"
+#include "sound/SoundSystem.h"
+#include "support/DrawnEntityMirror.h"
+#include "support/RecordingSoundDriver.h"
+#include "support/RenderScene.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr const char* kItems = R"(
+Base {
+    BaseOnly 1
+    ShowOnBody 1
+    TagName "tag_helmet"
+}
+Helm {
+    Base Base
+    UseModelName "Models/Test/tip.mdl"
+    Unique 1
+    ItemSet "Gear"
+    Scale 0.5
+}
+SetRing {
+    Base Base
+    UseModelName "Models/Test/tip.mdl"
+    ItemSet "Gear"
+}
+Plain {
+    Base Base
+}
+Picture {
+    Base Base
+    UseModelName "Textures/tip.tga"
+}
+Dropped {
+    UseModelName "Models/Test/tip.mdl"
+}
+Chest {
+    Base Base
+    SkinTextureName "Models/BoxMan/head"
+}
+)";
+
+constexpr const char* kMonsters = R"(
+Walker {
+    BodySurfaces -1 -1 -1 -1 0
+}
+)";
+
+class EntityClientDrawTest : public ::testing::Test {
+protected:
+    EntityClientDrawTest()
+    {
+        database.addSubDatabase("Items", "items.dbl", kItems);
+        database.addSubDatabase("Monsters", "monsters.dbl", kMonsters);
+        database.resolveBases();
+        classes.registerClass("Listener", "", nullptr, nullptr);
+        GameClient::registerCommands();
+        tip = scene.writeTwoBoneModel("tip");
+        scene.model(tip);
+    }
+    ~EntityClientDrawTest() override { GameClient::destroy(); }
+
+    int item(const char* name) { return database.findEntry(name)->getId(); }
+    // A mirror in the client's table, standing at (x, y) facing along x.
+    DrawnEntityMirror& add(int number, const std::string& model, float x = 100.0f, float y = 50.0f)
+    {
+        auto mirror = std::make_unique<DrawnEntityMirror>();
+        DrawnEntityMirror& m = *mirror;
+        m.setEntityNumber(number);
+        m.setClassRecord(classes.findClass("EntityClient"));
+        m.setModel(model);
+        m.setPosition(ZonePosition(-1, x, y));
+        m.setRotationMatrix({1, 0, 0, 0, 1, 0, 0, 0, 1});
+        m.setAnimationState(0, 0.0f);
+        GameClient::instance()->setEntity(number, std::move(mirror));
+        return m;
+    }
+    static Vec3 at(const ZonePosition3& p) { return {p.x, p.y, p.z}; }
+
+    RenderScene scene;
+    Database database;
+    EventSystem events;
+    ClassRegistry classes;
+    int tip = -1;
+};
+
+TEST_F(EntityClientDrawTest, TheItemDecidesTheWornModelItsTagAndGlow)
+{
+    DrawnEntityMirror& m = add(1, "Models/BoxMan/boxman.mdl");
+    ASSERT_TRUE(m.setAttachmentEntry(0, item("Helm")));
+    const AttachmentSlot* helm = m.getAttachmentSlot(0);
+    ASSERT_TRUE(helm->model.isValid());
+    EXPECT_EQ(helm->tagName, "tag_helmet");
+    EXPECT_FLOAT_EQ(helm->scale, 0.5f);
+    EXPECT_EQ(helm->glow, 6); // unique wins over the set
+    // The same entry again changes nothing and loads nothing.
+    int references = scene.resources.getRefCount(helm->model.getIndex());
+    EXPECT_FALSE(m.setAttachmentEntry(0, item("Helm")));
+    EXPECT_EQ(scene.resources.getRefCount(helm->model.getIndex()), references);
+
+    ASSERT_TRUE(m.setAttachmentEntry(2, item("SetRing")));
+    EXPECT_EQ(m.getAttachmentSlot(2)->glow, 5);
+    for (const char* bare : {"Plain", "Picture"}) {
+        m.setAttachmentEntry(2, item(bare));
+        EXPECT_FALSE(m.getAttachmentSlot(2)->model.isValid()) << bare;
+    }
+    // Not shown on the body, but on the ground.
+    m.setAttachmentEntry(2, item("Dropped"));
+    EXPECT_FALSE(m.getAttachmentSlot(2)->model.isValid());
+    m.setAttachmentEntry(EntityClient::kGroundSlot, item("Dropped"));
+    EXPECT_TRUE(m.getAttachmentSlot(EntityClient::kGroundSlot)->model.isValid());
+
+    // The slot copy takes its own reference.
+    AttachmentSlot copy;
+    references = scene.resources.getRefCount(helm->model.getIndex());
+    copyAttachmentSlot(copy, *helm);
+    EXPECT_EQ(copy.glow, 6);
+    EXPECT_EQ(scene.resources.getRefCount(helm->model.getIndex()), references + 1);
+}
+
+TEST_F(EntityClientDrawTest, WornItemsRetextureTheBodySurfaceOfTheirSlot)
+{
+    DrawnEntityMirror& m = add(1, "Models/BoxMan/boxman.mdl");
+    m.setEntry(database.findEntry("Walker"));
+    m.setNpc(true, false);
+    const Skin* own = m.getModel()->getSkin();
+    m.setAttachmentEntry(4, item("Chest"));
+    ASSERT_NE(m.getSkinCopy(), nullptr);
+    EXPECT_EQ(m.getSkinCopy()->findSurface(0)->shaderName, "Models/BoxMan/head");
+    EXPECT_EQ(m.getSkinCopy()->findSurface(1)->shaderName, own->findSurface(1)->shaderName);
+    // Off again: back to the body's own texture, the model's skin untouched.
+    m.setAttachmentEntry(4, item("Plain"));
+    EXPECT_EQ(m.getSkinCopy()->findSurface(0)->shaderName, own->findSurface(0)->shaderName);
+    EXPECT_EQ(own->findSurface(0)->shaderName, "Models/BoxMan/body");
+    // A plain NPC is retextured only by its chest slot.
+    m.setAttachmentEntry(5, item("Chest"));
+    EXPECT_EQ(m.getSkinCopy()->findSurface(0)->shaderName, own->findSurface(0)->shaderName);
+}
+
+// Tags use the whole frame the skinning draws: between two frames the tag
+// of a bone and a vertex on that bone are one point.
+TEST_F(EntityClientDrawTest, TagsAndSkinnedVerticesAgreeBetweenFrames)
+{
+    DrawnEntityMirror& m = add(1, "Models/Test/tip.mdl");
+    for (float time : {0.5f, 1.5f}) {
+        m.setAnimationState(0, time);
+        ZonePosition3 tag;
+        Matrix3 turn;
+        ASSERT_TRUE(m.getTagTransform(1, tag, turn));
+        scene.queue.beginFrame();
+        scene.backend.batches.clear();
+        m.drawAtOwnPlace();
+        scene.draw();
+        ASSERT_FALSE(scene.backend.batches.empty());
+        const auto& p = scene.backend.batches[0].positions;
+        // Vertex 3 sits on the bone; the mirror stands at (100, 50) unturned.
+        EXPECT_TRUE(at(tag).nearlyEquals(Vec3(p[9] + 100, p[10] + 50, p[11]), 1e-4f)) << time;
+    }
+}
+
+TEST_F(EntityClientDrawTest, AttachParentsThatCycleCountAsNone)
+{
+    DrawnEntityMirror& five = add(5, "Models/Test/tip.mdl", 10, 20);
+    DrawnEntityMirror& six = add(6, "Models/Test/tip.mdl", 30, 40);
+    five.setParent(6, 1);
+    six.setParent(5, 1);
+    ZonePosition3 p;
+    Matrix3 turn;
+    five.getWorldTransform(p, turn);
+    EXPECT_EQ(at(p), Vec3(10, 20, 0));
+    // A real parent places the child on its tag.
+    six.setParent(-1, -1);
+    five.getWorldTransform(p, turn);
+    ZonePosition3 tag;
+    ASSERT_TRUE(six.getTagTransform(1, tag, turn));
+    EXPECT_EQ(at(p), at(tag));
+}
+
+TEST_F(EntityClientDrawTest, DrawQueuesBodyShadowAndWornModelsAtTheirTags)
+{
+    DrawnEntityMirror& m = add(1, "Models/BoxMan/boxman.mdl");
+    m.setAttachmentEntry(0, item("Helm"));
+    scene.graphics.getVar("r_shadows").setString("2");
+    const int shadow = scene.shader("Models/BoxMan/body");
+    scene.queue.setShadowShader(shadow);
+    scene.queue.beginFrame();
+    m.drawAtOwnPlace();
+    auto& queued = scene.queue.getQueued();
+    // Body (two meshes) and its shadow, then the helmet and its shadow.
+    ASSERT_EQ(queued.size(), 6u);
+    auto* worn = static_cast<ModelRenderSurface*>(queued[4]);
+    EXPECT_EQ(worn->model, scene.model(tip));
+    ZonePosition3 tag;
+    Matrix3 turn;
+    ASSERT_TRUE(m.getTagTransform(m.findAttachPoint("tag_helmet"), tag, turn));
+    EXPECT_TRUE(at(worn->position).nearlyEquals(at(tag), 1e-4f));
+    EXPECT_FLOAT_EQ(worn->scale, 0.5f);
+    EXPECT_EQ(static_cast<Resource*>(queued[5]->shader), scene.resources.get(shadow));
+
+    // Flag bit 10 hides the shadows; bit 0 the whole entity.
+    m.setFlags(1u << 10);
+    scene.queue.beginFrame();
+    m.drawAtOwnPlace();
+    EXPECT_EQ(queued.size(), 3u);
+    m.setFlags(1u);
+    scene.queue.beginFrame();
+    m.drawAtOwnPlace();
+    EXPECT_TRUE(queued.empty());
+}
+
+TEST_F(EntityClientDrawTest, AnimationEventsPlayAndStopTheEntitysSounds)
+{
+    registerSoundResourceTypes(scene.resources);
+    std::vector<int16_t> samples(2205, 1000);
+    scene.dir.write("Sounds/ping.wav", "");
+    writeFileBytes(scene.dir.path() / "Sounds/ping.wav", SoundFileWriter::makeWave(samples, 1, 22050, 16));
+    SoundSystem sound;
+    RecordingSoundDriver driver;
+    ASSERT_TRUE(sound.init(&driver));
+    scene.writeTwoBoneModel("noisy", "event frame 0 sound\nevent frame 1 loopSound \"ping.wav\"\n"
+                                     "event exit stopLoopSound\n");
+    DrawnEntityMirror& m = add(7, "Models/Test/noisy.mdl");
+    auto owned = [&] {
+        int count = 0;
+        for (int i = 0; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* c = sound.getChannel(i);
+            count += c && c->inUse && c->owner == 7 && c->looping ? 1 : 0;
+        }
+        return count;
+    };
+    // A sound event without its file name plays nothing.
+    m.onAnimationEvent(0, EntityBase::kEventFrame, 0);
+    EXPECT_EQ(owned(), 0);
+    m.onAnimationEvent(0, EntityBase::kEventFrame, 1);
+    EXPECT_EQ(owned(), 1);
+    m.onAnimationEvent(0, EntityBase::kEventLeave, -1);
+    EXPECT_EQ(owned(), 0);
+    sound.shutdown();
+}
+
+} // namespace

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "client/mirrors/EntityClient.h"
+
+// An entity mirror whose definition and animation a drawing test sets.
+class DrawnEntityMirror : public EntityClient {
+public:
+    void setEntry(const DatabaseEntry* entry) { m_entry = entry; }
+    void setAnimationState(int animation, float time)
+    {
+        m_animation = animation;
+        m_animationTime = time;
+    }
+    void setNpc(bool npc, bool sentient)
+    {
+        m_npc = npc;
+        m_sentient = sentient;
+    }
+};
