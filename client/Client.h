@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/ClientTextEvents.h"
 #include "client/ScreenProjection.h"
 #include "client/mirrors/EntityClient.h"
 #include "engine/console/UserVarRef.h"
@@ -105,6 +106,17 @@ public:
     // A mirror made by the game state (the local player mirror's notice
     // joins with that mirror).
     void onNewEntity(EntityClient& entity) {}
+    // A help topic offered through the local player mirror (none until it exists).
+    void showHelpTopic(const std::string& name) {}
+    // On-screen texts go to the installed sink; without one they are dropped.
+    void setTextEventSink(ClientTextEventSink sink) { m_textSink = std::move(sink); }
+    void addTextEvent(const std::string& text, float x, float y, float lifetime, int kind, bool centred,
+                      bool alwaysNew) const
+    {
+        if (m_textSink) {
+            m_textSink(ClientTextEvent{text, x, y, lifetime, kind, centred, alwaysNew});
+        }
+    }
 
     // Event routing.
     void onKeyPress(int key, bool down, bool repeat);
@@ -168,6 +180,7 @@ private:
     bool m_startupDone = false;
 
     FrameRenderer m_frameRenderer;
+    ClientTextEventSink m_textSink;
     ViewParameters m_view;
     // Seconds since the hello while connected and not joined; the missing
     // answer is logged once per connect.

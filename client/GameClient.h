@@ -2,6 +2,7 @@
 
 #include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/EntityClient.h"
+#include "client/mirrors/QuestClient.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/GameTime.h"
 #include "engine/net/MessageTypes.h"
@@ -112,6 +113,12 @@ public:
     const std::string& getNpcChatText() const { return m_npcChatText; }
     void setNpcChatText(const std::string& text) { m_npcChatText = text; }
 
+    // ---- The world's quests by slot (empty slots are null)
+    size_t getQuestCount() const { return m_quests.size(); }
+    QuestClient* getQuest(int slot) const;
+    // Quest i of those the world offers (the filled slots in order); none past them.
+    QuestClient* getOfferedQuest(int index) const;
+
     bool isLoaded() const { return m_loaded; }
     bool isGameOver() const { return m_gameEnded; }
     uint32_t getUpdateCounter() const { return m_updateCounter; }
@@ -140,6 +147,7 @@ private:
     // Loads a file when the resource system knows its extension.
     static ResourceHandle loadKnownType(const std::string& name);
     void runAutoSave(float seconds);
+    void readQuests(const GameSectionRecord& game);
 
     bool m_loaded = false;
     bool m_gameEnded = false;
@@ -150,6 +158,7 @@ private:
     uint32_t m_covenantCount = 0;
     std::array<std::unique_ptr<EntityClient>, kMaxEntityNumbers> m_entities;
     std::vector<std::unique_ptr<CovenantClient>> m_covenants;
+    std::vector<std::unique_ptr<QuestClient>> m_quests;
     std::array<ResourceHandle, kSoundCount> m_sounds;
     Countdown m_influence;
     Countdown m_autoSave;

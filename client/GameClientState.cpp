@@ -46,6 +46,7 @@ void GameClient::readStateUpdate(const StateMessage& state)
         m_namedNumbers[i] = game.namedValues[i].first;
         m_namedNames[i] = game.namedValues[i].second;
     }
+    readQuests(game);
     setScaleFactors(game.valueV1, game.valueV2);
     m_weather[0] = game.weatherIntensity;
     m_weather[1] = game.windX;

@@ -2,6 +2,7 @@
 
 #include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/EntityClient.h"
+#include "client/mirrors/QuestClient.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/Database.h"
 
@@ -110,8 +111,15 @@ bool readGameSection(ByteBuffer& in, GameSectionRecord& g, MessageError& error)
         if (!checkRead(in, "quest present flag", error)) {
             return false;
         }
-        if (slot.present && !StateSectionScanner::scanQuestRecord(in, slot.record, field)) {
-            return failRead(in, field, error);
+        if (slot.present) {
+            // The real reader on a scratch quest: its checks make the message
+            // malformed; the live quest reads the same bytes when applied.
+            size_t begin = in.getReadPos();
+            QuestClient scratch;
+            if (!scratch.read(in, true, false, 0)) {
+                return failRead(in, "quest record", error);
+            }
+            slot.image.assign(in.data() + begin, in.data() + in.getReadPos());
         }
     }
     g.valueV1 = in.readFloat();

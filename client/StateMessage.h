@@ -51,7 +51,8 @@ struct EntityUpdateRecord {
 
 struct QuestSlotRecord {
     bool present = false;
-    ByteRange record;
+    // The quest's bytes in its index form, checked by the quest's own reader.
+    std::vector<uint8_t> image;
 };
 
 // The game section of Part of the state message: values the client game

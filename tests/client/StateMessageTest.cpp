@@ -74,8 +74,8 @@ TEST(StateMessage, FullMessageIsReadToItsLastByte)
     EXPECT_FALSE(g.quests[1].present);
     EXPECT_TRUE(g.quests[2].present);
     // The fixed part of a quest with a monster type is 52 bytes; each target adds 8.
-    EXPECT_EQ(g.quests[0].record.size(), 52u + 16u);
-    EXPECT_EQ(g.quests[2].record.size(), 52u);
+    EXPECT_EQ(g.quests[0].image.size(), 52u + 16u);
+    EXPECT_EQ(g.quests[2].image.size(), 52u);
     EXPECT_FLOAT_EQ(g.valueV1, 1.25f);
     EXPECT_FLOAT_EQ(g.valueV2, 0.75f);
     EXPECT_FLOAT_EQ(g.windY, -2.0f);

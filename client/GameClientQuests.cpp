@@ -1,0 +1,53 @@
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/StateMessage.h"
+#include "engine/core/ByteBuffer.h"
+
+QuestClient* GameClient::getQuest(int slot) const
+{
+    if (slot < 0 || static_cast<size_t>(slot) >= m_quests.size()) {
+        return nullptr;
+    }
+    return m_quests[static_cast<size_t>(slot)].get();
+}
+
+QuestClient* GameClient::getOfferedQuest(int index) const
+{
+    if (index < 0) {
+        return nullptr;
+    }
+    for (const auto& quest : m_quests) {
+        if (quest && index-- == 0) {
+            return quest.get();
+        }
+    }
+    return nullptr;
+}
+
+void GameClient::readQuests(const GameSectionRecord& game)
+{
+    // A shorter list deletes the slots past its end.
+    m_quests.resize(game.quests.size());
+    for (size_t q = 0; q < game.quests.size(); ++q) {
+        const QuestSlotRecord& record = game.quests[q];
+        std::unique_ptr<QuestClient>& slot = m_quests[q];
+        if (!record.present) {
+            slot.reset();
+            continue;
+        }
+        bool made = !slot;
+        if (made) {
+            slot = std::make_unique<QuestClient>();
+            slot->reset();
+        }
+        // Checked by the same reader when the message was parsed.
+        ByteBuffer image(record.image);
+        slot->read(image, true, false, 0);
+        slot->slot = static_cast<int>(q);
+        if (made && slot->type == static_cast<int>(QuestType::Recruit)) {
+            if (Client* client = Client::instance()) {
+                client->showHelpTopic("Recruit");
+            }
+        }
+    }
+}

@@ -1,0 +1,167 @@
+// Quest mirrors: their announcements through a recording text sink, the
+// hotkey tutorial's own completion and the world's quest list.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/mirrors/HotkeyRecord.h"
+#include "engine/core/ByteBuffer.h"
+#include "game/quests/QuestLoaders.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class QuestClientTest : public ::testing::Test {
+protected:
+    QuestClientTest()
+    {
+        client.registerCommands();
+        GameClient::registerCommands();
+        client.setTextEventSink([this](const ClientTextEvent& event) { texts.push_back(event); });
+        ByteBuffer joined;
+        joined.writeInt(uint32_t(5));
+        for (int i = 0; i < 4; ++i) {
+            joined.writeInt(uint32_t(0));
+        }
+        joined.writeInt(kMessageEndMark);
+        client.dispatchMessage(joined, NetAddress());
+    }
+    ~QuestClientTest() override
+    {
+        GameClient::destroy();
+        client.shutdown();
+    }
+    size_t shown(const std::string& text) const
+    {
+        size_t n = 0;
+        for (const ClientTextEvent& event : texts) {
+            n += event.text == text ? 1 : 0;
+        }
+        return n;
+    }
+    static QuestClient quest(QuestType type, int goal)
+    {
+        QuestClient q;
+        q.type = static_cast<int>(type);
+        q.level = 3;
+        q.id = 17;
+        q.goal = goal;
+        return q;
+    }
+    // A state message whose game section lists these quests (-1: an empty slot).
+    void sendQuests(const std::vector<const QuestClient*>& quests)
+    {
+        ByteBuffer out;
+        out.writeInt(uint32_t(3));
+        out.writeInt(kMessageEndMark);
+        out.writeInt(kMessageEndMark);
+        out.writeInt(uint32_t(0));
+        out.writeInt(kMessageEndMark);
+        out.writeGameTime(GameTime());
+        out.writeInt(uint32_t(1));
+        out.writeInt(uint32_t(0)); // covenants
+        out.writeFloat(12.0f);
+        out.writeInt(uint32_t(0)); // named values
+        out.writeInt(static_cast<uint32_t>(quests.size()));
+        for (const QuestClient* q : quests) {
+            out.writeInt(uint32_t(q ? 1 : 0));
+            if (q) {
+                q->write(out, false);
+            }
+        }
+        for (int i = 0; i < 5; ++i) {
+            out.writeFloat(1.0f);
+        }
+        out.writeInt(uint32_t(0));
+        out.writeInt(uint32_t(0));
+        client.dispatchMessage(out, NetAddress());
+        ASSERT_EQ(client.getDroppedCount(), 0u);
+    }
+
+    struct Loaders {
+        Loaders() { registerQuestLoaders(); }
+    } loaders;
+    TestWorld world{true, false};
+    Client client;
+    std::vector<ClientTextEvent> texts;
+};
+
+} // namespace
+
+TEST_F(QuestClientTest, AnnouncementsShowOnce)
+{
+    QuestClient failed = quest(QuestType::KillMonsters, 5);
+    failed.failed = true;
+    for (int i = 0; i < 3; ++i) {
+        failed.update(nullptr);
+    }
+    std::string text = failed.getTitle(true, -1) + " quest failed";
+    EXPECT_EQ(shown(text), 1u);
+    EXPECT_EQ(shown("Quest completed"), 0u);
+    const ClientTextEvent& first = texts.front();
+    EXPECT_EQ(first.x, 320.0f);
+    EXPECT_EQ(first.y, 200.0f);
+    EXPECT_EQ(first.lifetime, 5.0f);
+    EXPECT_EQ(first.kind, 1);
+    EXPECT_TRUE(first.centred);
+    EXPECT_FALSE(first.alwaysNew);
+
+    // A changed counter shows the progress text once, also for a treasure
+    // quest without target records.
+    for (QuestType type : {QuestType::KillMonsters, QuestType::MonsterQuest}) {
+        QuestClient running = quest(type, 5);
+        texts.clear();
+        running.update(nullptr);
+        running.update(nullptr);
+        EXPECT_EQ(texts.size(), 1u);
+        running.progress = 2;
+        running.update(nullptr);
+        running.update(nullptr);
+        ASSERT_EQ(texts.size(), 2u);
+        EXPECT_EQ(texts.back().text, running.getProgressText(true));
+        EXPECT_EQ(running.getLastShownProgress(), 2);
+    }
+}
+
+TEST_F(QuestClientTest, TheHotkeyTutorialCompletesOnAFilledAndAnEmptySlot)
+{
+    std::vector<HotkeyRecord> hotkeys = {{{1, 0, 0, 0}}, {{1, 4, 1, 0}}};
+    QuestClient tutorial = quest(QuestType::TutorialUseSlot, 1);
+    tutorial.update(&hotkeys);
+    tutorial.update(nullptr);
+    EXPECT_FALSE(tutorial.isComplete());
+    EXPECT_TRUE(client.getQueuedCommands().empty());
+    hotkeys.push_back({{0, 7, 2, 0}});
+    tutorial.update(&hotkeys);
+    tutorial.update(&hotkeys);
+    EXPECT_TRUE(tutorial.isComplete());
+    EXPECT_EQ(client.getQueuedCommands(), (std::vector<std::string>{"completeQuest 17"}));
+    EXPECT_EQ(shown("Quest completed"), 1u);
+}
+
+TEST_F(QuestClientTest, TheWorldsQuestListFollowsTheMessage)
+{
+    QuestClient shipped;
+    ASSERT_TRUE(shipped.setup(4, GameTime(), 1234, static_cast<int>(QuestType::KillMonsters), 0));
+    shipped.id = 9;
+    ASSERT_NE(shipped.definition, nullptr);
+    std::vector<const QuestClient*> six(6, &shipped);
+    six[2] = nullptr;
+    sendQuests(six);
+    GameClient& game = GameClient::get();
+    ASSERT_EQ(game.getQuestCount(), 6u);
+    EXPECT_EQ(game.getQuest(2), nullptr);
+    QuestClient* read = game.getQuest(5);
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->slot, 5);
+    EXPECT_EQ(read->id, 9);
+    EXPECT_EQ(read->getTitle(true, -1), shipped.getTitle(true, -1));
+    EXPECT_EQ(game.getOfferedQuest(2), game.getQuest(3));
+    EXPECT_EQ(game.getOfferedQuest(5), nullptr);
+
+    sendQuests({&shipped, &shipped, nullptr, &shipped});
+    EXPECT_EQ(game.getQuestCount(), 4u);
+    EXPECT_EQ(game.getQuest(4), nullptr);
+    EXPECT_EQ(game.getQuest(5), nullptr);
+    EXPECT_NE(game.getQuest(3), nullptr);
+}
