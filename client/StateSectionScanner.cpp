@@ -1,5 +1,6 @@
 #include "client/StateSectionScanner.h"
 
+#include "client/mirrors/RecruitClient.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
@@ -40,18 +41,12 @@ bool scanWordList(ByteBuffer& in)
 
 constexpr size_t kRecruitStatCount = 112;
 
-// A recruit's state image: entry id, the stats, inventory, entity number,
-// status-effect ids, its value and skill ids.
+// A recruit's state image, read by the recruit mirror's own reader on a
+// scratch recruit.
 bool scanRecruitImage(ByteBuffer& in)
 {
-    skipWords(in, 1 + kRecruitStatCount);
-    if (!scanInventory(in, "recruit inventory image"))
-        return false;
-    in.readUInt(); // entity number
-    scanWordList(in);
-    in.readUInt(); // value
-    scanWordList(in);
-    return in.ok();
+    RecruitClient scratch;
+    return scratch.readImage(in);
 }
 
 } // namespace

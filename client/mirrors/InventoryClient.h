@@ -13,6 +13,7 @@ public:
     // Kept only for the local player mirror's class; anything else leaves
     // the inventory without owner.
     void setOwner(EntityBase* owner);
+    using InventoryBase::setOwner;
     EntityBase* getClientOwner() const { return m_clientOwner; }
     ItemBase* createItem() override;
 
