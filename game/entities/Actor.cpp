@@ -15,6 +15,7 @@
 #include "game/definitions/WorldRules.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Inventory.h"
+#include "game/skills/Skill.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillList.h"
@@ -117,9 +118,8 @@ void Actor::onEnemyBuffed(Event& event)
         return;
     auto* user = dynamic_cast<Sentient*>(buffer);
     SkillListBase* list = user ? user->getSkillList() : nullptr;
-    SkillBase* skill = list ? list->findById(skillIndex) : nullptr;
-    const SkillDefinition* definition = skill ? skill->getDefinition() : nullptr;
-    float hate = definition ? definition->getSilentHateChange(skill->getLevel()) : 0.0f;
+    auto* skill = dynamic_cast<Skill*>(list ? list->findById(skillIndex) : nullptr);
+    float hate = skill ? skill->getSilentHateChange(user) : 0.0f;
     if (hate > 0.0f)
         updateTargetEntry(buffer, hate, kThreatBuff);
 }
@@ -315,10 +315,8 @@ void Actor::addBaseDamage(StatChangeList& list)
     int hi = getBaseMaxDamage();
     if (hi > 0)
         list.add(0, lo, hi);
-    if (m_inventory) {
-        if (auto* inventory = dynamic_cast<Inventory*>(m_inventory.get()))
-            inventory->addEquippedDamage(list, 1);
-    }
+    if (auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get()))
+        inventory->addEquippedDamage(list);
 }
 
 void Actor::triggerStatusEffectsOnHit(Event& event, bool flag)
@@ -341,15 +339,15 @@ bool Actor::hasOwnAvoidance() const
     return m_monsterClass && m_monsterClass->simpleDefenseOnly;
 }
 
-std::string Actor::getAttackSound(int index) const
+std::string Actor::getAttackSoundName(int index) const
 {
     if (m_monsterClass && index >= 0 && index < MonsterArchetype::kCombatSoundCount &&
         !m_monsterClass->attackSounds[static_cast<size_t>(index)].empty())
         return m_monsterClass->attackSounds[static_cast<size_t>(index)];
-    return getAttackSoundName(index);
+    return Sentient::getAttackSoundName(index);
 }
 
-std::string Actor::getCombatEffect(int index) const
+std::string Actor::getCombatEffectName(int index) const
 {
     if (m_monsterClass && index >= 0 && index < MonsterArchetype::kCombatSoundCount)
         return m_monsterClass->combatEffects[static_cast<size_t>(index)];

@@ -30,10 +30,6 @@ class Actor : public Sentient {
 public:
     // Death states: just died, dying, corpse, fading, gone.
     enum DeathState { kAlive = 0, kDying = 1, kCorpse = 2, kFading = 3, kGone = 4 };
-    // Entity flag bits read here.
-    static constexpr uint32_t kFlagDeadBody = 0x10;
-    static constexpr uint32_t kFlagNotTargetable = 0x40;
-    static constexpr uint32_t kFlagHidden = 0x400;
     // Threat kinds of updateTargetEntry that run event effects.
     static constexpr int kThreatDamage = 1;
     static constexpr int kThreatHeal = 2;
@@ -93,16 +89,21 @@ public:
     // the box (half-extents ex, ey) whose solid type's bit is in the mask.
     void markObstacles(PathGrid& grid, float ex, float ey, uint32_t mask) override;
     void collectObstacles(float ex, float ey, uint32_t mask, std::vector<Entity*>& out) const;
-    std::string getAttackSound(int index) const;
-    std::string getCombatEffect(int index) const;
+    // The monster class's own sound and effect of an attack outcome; the
+    // sound falls back to the weapon's and the game's.
+    std::string getAttackSoundName(int soundType) const override;
+    std::string getCombatEffectName(int soundType) const override;
     // The killer's share of a dead monster's loot.
     virtual float getLootShare() const;
     virtual void giveLoot(Actor* victim) {}
     bool canBeAttacked() const;
     float getXpShareFactor() const override;
     float getXpMult() const override;
-    bool isCovenantGuard() const { return m_covenantGuard; }
+    bool isCovenantGuard() const override { return m_covenantGuard; }
     Sentient* getKillCreditEntity() const { return m_killCredit.get(); }
+    // The sentient whose skill summoned this actor; null for others.
+    Sentient* getSummoner() const { return m_summoner.get(); }
+    void setSummoner(Sentient* summoner) { m_summoner = summoner; }
     void playIdleAnimation(bool restart);
     // Back to life at full health on a free spot near the body; false (and
     // nothing done) unless the class can be raised, the rank is below 5 and
@@ -280,6 +281,7 @@ protected:
     bool m_active = false;
     Timer m_activityTimer;
     SafePtr<Sentient> m_killCredit;
+    SafePtr<Sentient> m_summoner;
     Timer m_sensesTimer;
     Timer m_hearingTimer;
     int32_t m_enhancementRarity = 0;

@@ -64,7 +64,10 @@ public:
     virtual int heal(int amount, Entity* source = nullptr, bool showText = true);
     virtual void hitByDamageType(int amount, int damageType) {}
     virtual void attackedBy(Entity* attacker) {}
-    virtual bool canReceiveStatusEffect(const DatabaseEntry* entry) const { return false; }
+    virtual bool canReceiveStatusEffect(const DatabaseEntry* entry, const Entity* source) const
+    {
+        return false;
+    }
     virtual bool hasStatusEffect(const DatabaseEntry* entry) const { return false; }
     virtual void addStatusEffectByName(const std::string& name, Entity* source, int level) {}
     virtual void addStatusEffect(const DatabaseEntry* entry, Entity* source, int level) {}
@@ -92,6 +95,10 @@ public:
     // Placed on the nearest free spot within the game's free-spot rings
     // (blocked by Normal and Gate solids), else on the position itself.
     virtual void warp(const ZonePosition& position);
+    // The total damage one skill use dealt (a player keeps its best).
+    virtual void recordSkillTotal(int total) {}
+    // Friendly skills aimed at this object pass it by.
+    virtual bool refusesFriendlySkills() const { return false; }
 
     // ---- Non-virtual
     int getLevel() const { return m_level; }

@@ -25,12 +25,26 @@ class SkillDefinition;
 // It answers the skill rules' questions as their SkillEntity.
 class EntityBase : public Listener, public SkillEntity {
 public:
-    // Entity flag bits.
+    // The entity flag bits, one table for every kind of entity.
+    // A short-lived effect object.
     static constexpr uint32_t kFlagTemporaryEffect = 0x1;
+    // Takes no damage.
     static constexpr uint32_t kFlagInvulnerable = 0x2;
+    // Its skills cost it no power.
+    static constexpr uint32_t kFlagNoPowerCost = 0x4;
+    // Its damage list gets a huge physical bonus (a test and debug aid).
+    static constexpr uint32_t kFlagHugeDamage = 0x8;
+    // A dead body: no target, no threat.
+    static constexpr uint32_t kFlagDeadBody = 0x10;
+    // Health never falls below 1: it refills instead.
     static constexpr uint32_t kFlagCannotDie = 0x20;
+    // Never enters a monster's target list.
+    static constexpr uint32_t kFlagNotTargetable = 0x40;
     // Never blocked by other entities when placed.
     static constexpr uint32_t kFlagNoCollision = 0x80;
+    // Hidden (a "Hide" skill, a lurking monster): not seen, not chosen as a
+    // target, not an automatic target.
+    static constexpr uint32_t kFlagHidden = 0x400;
 
     // Animation modes: what happens at the last frame (anything else: idle).
     static constexpr int kModeLoop = 1;

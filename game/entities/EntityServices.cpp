@@ -81,10 +81,11 @@ float EntityServices::skillStatMult(const Sentient* sentient, int stat)
 }
 
 void EntityServices::skillModifiers(const Sentient* sentient, int index, const SkillBase* skill,
-                                    const Entity* target, int phase, float& value)
+                                    const DatabaseEntry* effect, const Entity* target, int phase,
+                                    float& value)
 {
     if (s_hooks.skillModifiers) {
-        s_hooks.skillModifiers(sentient, index, skill, target, phase, value);
+        s_hooks.skillModifiers(sentient, index, skill, effect, target, phase, value);
     }
 }
 

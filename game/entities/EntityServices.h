@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+class DatabaseEntry;
 class Entity;
 class Sentient;
 class SkillBase;
@@ -55,9 +56,10 @@ struct EntityServiceHooks {
     std::function<int(const Sentient* sentient, int stat, int group)> skillStatChange;
     // → 0.0.
     std::function<float(const Sentient* sentient, int stat)> skillStatMult;
-    // → value unchanged.
-    std::function<void(const Sentient* sentient, int index, const SkillBase* skill, const Entity* target,
-                       int phase, float& value)>
+    // → value unchanged. effect: the status effect whose numbers are being
+    // set, for the passives that enhance it.
+    std::function<void(const Sentient* sentient, int index, const SkillBase* skill,
+                       const DatabaseEntry* effect, const Entity* target, int phase, float& value)>
         skillModifiers;
     // → nothing added.
     std::function<void(const Sentient* sentient, int group, const SkillBase* skill, StatChangeList& list)>
@@ -94,7 +96,7 @@ public:
     static int skillStatChange(const Sentient* sentient, int stat, int group);
     static float skillStatMult(const Sentient* sentient, int stat);
     static void skillModifiers(const Sentient* sentient, int index, const SkillBase* skill,
-                               const Entity* target, int phase, float& value);
+                               const DatabaseEntry* effect, const Entity* target, int phase, float& value);
     static void skillDamage(const Sentient* sentient, int group, const SkillBase* skill,
                             StatChangeList& list);
     static bool skillGrantsRequirement(const Sentient* sentient, int requirement);

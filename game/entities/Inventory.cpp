@@ -42,37 +42,45 @@ void Inventory::removeUsedItem(int group, int entry, Sentient* user)
         delete clearEntry(group, entry);
 }
 
-void Inventory::addStatFromItems(int statType, int stat, int& total)
+namespace {
+
+int itemStatContribution(const ItemBase& item, int stat, int group)
 {
+    if (group == 0)
+        return item.getStatBonus(static_cast<CharacterStat>(stat));
+    if (stat == toIndex(CharacterStat::Armor))
+        return item.getArmor();
+    if (stat == toIndex(CharacterStat::Defense))
+        return item.getStatBonus(CharacterStat::Defense) + item.getDefenseBonus();
+    const bool minimum = stat == toIndex(CharacterStat::MinDamage);
+    if (minimum || stat == toIndex(CharacterStat::MaxDamage)) {
+        int total = 0;
+        for (int t = 0; t < kDamageTypeCount; ++t)
+            total += minimum ? item.getMinDamage(static_cast<DamageType>(t))
+                             : item.getMaxDamage(static_cast<DamageType>(t));
+        return total;
+    }
+    return item.getStatBonus(static_cast<CharacterStat>(stat));
+}
+
+} // namespace
+
+void Inventory::addStatFromItems(int group, int stat, int& total) const
+{
+    if ((group != 0 && group != 1) || stat < 0 || stat >= kCharacterStatCount)
+        return;
     for (int g : {toIndex(InventoryGroupIndex::Equipment), toIndex(InventoryGroupIndex::Bookshelf)}) {
-        const InventoryGroup* group = getOwnGroup(g);
-        if (!group)
+        const InventoryGroup* items = getOwnGroup(g);
+        if (!items)
             continue;
-        for (int i = 0; i < group->getSize(); ++i) {
-            const ItemBase* item = group->getItem(i);
-            if (!item)
-                continue;
-            if (statType == 1 && stat == toIndex(CharacterStat::Armor)) {
-                total += item->getArmor();
-            } else if (statType == 1 && stat == toIndex(CharacterStat::Defense)) {
-                total += item->getStatBonus(CharacterStat::Defense) + item->getDefenseBonus();
-            } else if (statType == 1 && (stat == toIndex(CharacterStat::MinDamage) ||
-                                         stat == toIndex(CharacterStat::MaxDamage))) {
-                for (int t = 0; t < kDamageTypeCount; ++t)
-                    total += stat == toIndex(CharacterStat::MinDamage)
-                                 ? item->getMinDamage(static_cast<DamageType>(t))
-                                 : item->getMaxDamage(static_cast<DamageType>(t));
-            } else if (stat >= 0 && stat < kCharacterStatCount) {
-                total += item->getStatBonus(static_cast<CharacterStat>(stat));
-            }
-        }
+        for (int i = 0; i < items->getSize(); ++i)
+            if (const ItemBase* item = items->getItem(i))
+                total += itemStatContribution(*item, stat, group);
     }
 }
 
-void Inventory::addEquippedDamage(StatChangeList& list, int flag)
+void Inventory::addEquippedDamage(StatChangeList& list) const
 {
-    if (flag != 1)
-        return;
     const InventoryGroup* equipment = getOwnGroup(toIndex(InventoryGroupIndex::Equipment));
     if (!equipment)
         return;

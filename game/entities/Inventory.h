@@ -26,11 +26,13 @@ public:
     // Uses the item at (group, entry); a used-up item leaves its place and
     // is deleted.
     void removeUsedItem(int group, int entry, Sentient* user);
-    // statType 0 (Normal): the items' own values; 1 (Fun): armour, defence
-    // and damage from their item fields.
-    void addStatFromItems(int statType, int stat, int& total);
-    // The damage lines of every equipped item (flag 1).
-    void addEquippedDamage(StatChangeList& list, int flag);
+    // What the items of Equipment and Bookshelf add to a stat in a
+    // recompute group: in group 0 their own bonuses; in group 1 armour,
+    // defence and damage from their item fields and other stats from their
+    // bonuses; nothing in other groups.
+    void addStatFromItems(int group, int stat, int& total) const;
+    // The damage lines of every equipped item.
+    void addEquippedDamage(StatChangeList& list) const;
 
 private:
     Sentient* m_sentient = nullptr;

@@ -58,7 +58,7 @@ bool Item::applySetBonuses(Sentient* user)
         int needed = 0;
         if (user->countSetBonusItems(bonus->effect, needed) < bonus->itemsNeeded)
             continue;
-        if (user->hasStatusEffect(bonus->effect) || !user->canReceiveStatusEffect(bonus->effect))
+        if (user->hasStatusEffect(bonus->effect) || !user->canReceiveStatusEffect(bonus->effect, user))
             continue;
         user->addStatusEffect(bonus->effect, user, 1);
         given = true;

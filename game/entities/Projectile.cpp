@@ -6,6 +6,7 @@
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 #include "game/definitions/GameEnums.h"
+#include "game/entities/Sentient.h"
 #include "game/skills/Saturate.h"
 #include "game/skills/Skill.h"
 #include "game/world/CombatSystem.h"
@@ -144,8 +145,17 @@ void Projectile::setBeamStart(Entity* start)
 void Projectile::setSkill(Skill* skill)
 {
     m_skill = skill;
+    m_skillDefinition = skill ? skill->getDefinition() : nullptr;
     Entity* owner = skill ? dynamic_cast<Entity*>(skill->getOwner()) : nullptr;
     m_skillOwner = owner ? owner : m_source.get();
+}
+
+Skill* Projectile::getSkill() const
+{
+    auto* owner = dynamic_cast<Sentient*>(m_skillOwner.get());
+    if (!m_skill || !owner || !owner->holdsSkill(m_skill))
+        return nullptr;
+    return m_skill->getDefinition() == m_skillDefinition ? m_skill : nullptr;
 }
 
 bool Projectile::isInHitList(const Entity* entity) const
@@ -384,6 +394,7 @@ Projectile* Projectile::spawnChainProjectile(Projectile* root, Projectile* from,
     beam->loadFromDatabase();
     beam->setSource(root->m_source.get());
     beam->m_skill = root->m_skill;
+    beam->m_skillDefinition = root->m_skillDefinition;
     beam->m_skillOwner = root->m_skillOwner;
     beam->setBeamStart(chain ? from->m_target.get() : from);
     beam->setTarget(target);

@@ -9,6 +9,7 @@
 #include <vector>
 
 class Skill;
+class SkillDefinition;
 
 // A server entity that carries an attack's damage from its source to a
 // target: a missile flying to its target (Normal), an arcing one that may
@@ -83,8 +84,11 @@ public:
     Entity* getTargetEntity() const { return m_target.get(); }
     Entity* getBeamStart() const { return m_beamStart.get(); }
     Projectile* getRoot() const { return m_root.get(); }
-    // Null once the skill's owner is gone.
-    Skill* getSkill() const { return m_skillOwner ? m_skill : nullptr; }
+    // Null once the skill's owner is gone or no longer holds the record (a
+    // class change rebuilds the list, an ended effect deletes its trigger
+    // skills): the record is found among the owner's live ones by address
+    // and definition, never trusted by address alone.
+    Skill* getSkill() const;
     const ZonePosition& getDestination() const { return m_destination; }
     const StatChangeList& getDamage() const { return m_damage; }
     const StatChangeList& getRadiusDamage() const { return m_radiusDamage; }
@@ -136,6 +140,7 @@ private:
     SafePtr<Entity> m_source;
     int m_sourceAttachPoint = -1;
     Skill* m_skill = nullptr;
+    const SkillDefinition* m_skillDefinition = nullptr;
     SafePtr<Entity> m_skillOwner;
     const DatabaseEntry* m_statusEffect = nullptr;
     int m_statusEffectLevel = 0;

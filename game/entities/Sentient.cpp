@@ -35,26 +35,6 @@ int equipmentIndex()
     return toIndex(InventoryGroupIndex::Equipment);
 }
 
-// An item's contribution to a stat: attributes from its own bonuses; armour,
-// defence and damage from their item fields; other stats from its bonuses.
-int itemStatContribution(const ItemBase& item, int s, int group)
-{
-    if (group == 0)
-        return item.getStatBonus(static_cast<CharacterStat>(s));
-    if (s == stat(CharacterStat::Armor))
-        return item.getArmor();
-    if (s == stat(CharacterStat::Defense))
-        return item.getStatBonus(CharacterStat::Defense) + item.getDefenseBonus();
-    if (s == stat(CharacterStat::MinDamage) || s == stat(CharacterStat::MaxDamage)) {
-        int total = 0;
-        for (int t = 0; t < kDamageTypeCount; ++t)
-            total += s == stat(CharacterStat::MinDamage) ? item.getMinDamage(static_cast<DamageType>(t))
-                                                         : item.getMaxDamage(static_cast<DamageType>(t));
-        return total;
-    }
-    return item.getStatBonus(static_cast<CharacterStat>(s));
-}
-
 } // namespace
 
 Sentient::Sentient()
@@ -405,16 +385,8 @@ void Sentient::applyStatBonuses(int s, int group)
         value = static_cast<int>(std::ceil(static_cast<double>(value) * multiplier));
     } else {
         addStatBonus(s, value, group);
-        if (group == 0 || group == 1) {
-            for (int g : {equipmentIndex(), toIndex(InventoryGroupIndex::Bookshelf)}) {
-                const InventoryGroup* items = m_inventory ? m_inventory->getOwnGroup(g) : nullptr;
-                if (!items)
-                    continue;
-                for (int i = 0; i < items->getSize(); ++i)
-                    if (const ItemBase* item = items->getItem(i))
-                        value += itemStatContribution(*item, s, group);
-            }
-        }
+        if (auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get()))
+            inventory->addStatFromItems(group, s, value);
         for (const StatusEffect* e : m_effects)
             e->addStatBonus(group, s, value);
         if (group == 0 || group == 1)

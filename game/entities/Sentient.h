@@ -28,9 +28,6 @@ class StatusEffect;
 class Sentient : public Entity {
 public:
     static constexpr int kStatCount = 112;
-    // Entity flag bits read here.
-    static constexpr uint32_t kFlagHugeDamage = 0x8;
-    static constexpr uint32_t kFlagUntargetable = 0x400;
 
     // A flag bit about another entity that lasts a while (a combat event).
     struct TimedFlag {
@@ -75,7 +72,9 @@ public:
     void takeDamage(int amount, Entity* source = nullptr) override;
     int heal(int amount, Entity* source = nullptr, bool showText = true) override;
     void attackedBy(Entity* attacker) override;
-    bool canReceiveStatusEffect(const DatabaseEntry* entry) const override;
+    // A one-of-a-kind effect is refused while its kind is on; a
+    // one-per-inflicter one only while the same source's copy is.
+    bool canReceiveStatusEffect(const DatabaseEntry* entry, const Entity* source) const override;
     bool hasStatusEffect(const DatabaseEntry* entry) const override;
     void addStatusEffectByName(const std::string& name, Entity* source, int level = 15) override;
     void addStatusEffect(const DatabaseEntry* entry, Entity* source, int level) override;
@@ -124,7 +123,8 @@ public:
     /* 7 */ virtual void regenerate(float extraHealthRegen);
     /* 8 */ virtual bool hasEnemyNear(bool targetingMe, bool targetingParty, float radius) const;
     /* 9 */ virtual void alert(Entity* attacker) {}
-    /* 10 */ virtual void hook10() {}
+    // A follower hears that its leader attacks the target.
+    /* 10 */ virtual void leaderAttacks(Entity* target) {}
     /* 11 */ virtual bool isForcedEnemy(const Entity* entity) const { return false; }
     /* 12 */ virtual bool isFactionFriendly(const Entity* entity) const;
     /* 13 */ virtual void killed(Entity* killer);
@@ -141,9 +141,11 @@ public:
     /* 22 */ virtual float hookFactor22() const { return 1.0f; }
     /* 23 */ virtual bool isItemTimerReady(const ItemBase* item) const { return true; }
     /* 24 */ virtual void sendItemTimer(const ItemBase* item) {}
-    /* 25 */ virtual bool hookFlag25() const { return false; }
-    /* 26 */ virtual int hookValue26() const { return 0; }
-    /* 27 */ virtual bool hookFlag27() const { return false; }
+    // A player's attack action is on.
+    /* 25 */ virtual bool isAttacking() const { return false; }
+    // The entity a player's current action deals with.
+    /* 26 */ virtual Entity* getActionTarget() const { return nullptr; }
+    /* 27 */ virtual bool isCovenantGuard() const { return false; }
     /* 28 */ virtual int getBaseArmor() const { return 0; }
     /* 29 */ virtual int getDexterityBonus() const;
     /* 30 */ virtual int getMaxHealthFromClass() const;
@@ -154,11 +156,13 @@ public:
     /* 35 */ virtual float getSizeScale() const { return 1.0f; }
     /* 36 */ virtual void sendMessage(int type, const std::string& text) {}
     /* 37 */ virtual bool hasOwnAvoidance() const { return false; }
-    /* 38 */ virtual void hook38() {}
+    // A player keeps the largest value given (statistic 18).
+    /* 38 */ virtual void recordValue18(int value) {}
     // The entity credited with killing this one; null: the killer.
     /* 39 */ virtual Entity* getKillCredit() const { return nullptr; }
     /* 40 */ virtual void sendWarpDirection() {}
-    /* 41 */ virtual void hook41() {}
+    // An item came to this sentient (a player's chat on rare finds).
+    /* 41 */ virtual void onItemFound(const ItemBase* item) {}
     // The statistics a player keeps (kills, deaths); null for others.
     virtual std::vector<int32_t>* getFunStats() { return nullptr; }
 
@@ -238,8 +242,10 @@ public:
     // ---- Damage, power and experience (SentientCombat.cpp)
     void gainPower(float amount);
     void addPower(int amount);
-    void applyCombatModifiers(int index, const Entity* target, float& value,
-                              const SkillBase* skill = nullptr) const;
+    // effect: the status effect whose numbers pass, for the passives that
+    // enhance it.
+    void applyCombatModifiers(int index, const Entity* target, float& value, const SkillBase* skill = nullptr,
+                              const DatabaseEntry* effect = nullptr) const;
     void applyTargetEventModifiers(int index, const Entity* target, float& value,
                                    const SkillBase* skill = nullptr) const;
     int applyEventModifiers(int index, const Entity* target, int value,
@@ -282,6 +288,10 @@ public:
         m_baseLightIntensity = intensity;
     }
     SkillListBase* getSkillList() const { return m_skillList; }
+    // The record is one of this sentient's live skills: its list's, or a
+    // trigger skill of one of its status effects. Compares addresses with
+    // live records only, so a freed record is never read.
+    bool holdsSkill(const SkillBase* skill) const;
     // Set when an Equipment or Bookshelf place changed: the next update
     // recomputes.
     void markEquipmentChanged() { m_equipmentChanged = true; }

@@ -9,18 +9,28 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
+#include "game/definitions/WorldRules.h"
+#include "game/entities/Actor.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
+#include "game/skills/SkillBase.h"
 #include "game/skills/SkillListBase.h"
+#include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
 #include "game/world/ServerLink.h"
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 namespace {
+
+// A warp farther than this deletes the summons within kSummonsReach of the
+// old place.
+constexpr float kWarpNearDistance = 100.0f;
+constexpr float kSummonsReach = 500.0f;
 
 constexpr int stat(CharacterStat s)
 {
@@ -168,8 +178,18 @@ bool Sentient::isFactionFriendly(const Entity* entity) const
 
 void Sentient::warp(const ZonePosition& position)
 {
-    // A long warp takes the sentient's summons along (deleted within 500
-    // units) once summons know their owner.
+    // A long warp leaves no summons behind: those near the old place go.
+    Game* game = Game::instance();
+    const ZonePosition& from = getPosition();
+    bool far = from.zone != position.zone ||
+               std::hypot(from.x - position.x, from.y - position.y) > kWarpNearDistance;
+    if (game && far) {
+        std::vector<Entity*> near;
+        game->getEntitiesInRange(false, from, this, kSummonsReach, EntityQueryMask::kAnyButSelf, near);
+        for (Entity* e : near)
+            if (auto* summon = dynamic_cast<Actor*>(e); summon && summon->getSummoner() == this)
+                summon->scheduleDelete(0.0f);
+    }
     Entity::warp(position);
     cancelSkillWindup();
 }
@@ -189,7 +209,7 @@ Listener* Sentient::nearestListener() const
     uint32_t stealthed = 1u << toIndex(EntityState::Stealthed);
     for (const SafePtr<Listener>& l : m_listeners) {
         auto* e = dynamic_cast<Entity*>(l.get());
-        if (!e || !(e->getMaxHealth() < 1 || e->getHealth() > 0) || e->hasFlag(kFlagUntargetable) ||
+        if (!e || !(e->getMaxHealth() < 1 || e->getHealth() > 0) || e->hasFlag(kFlagHidden) ||
             (e->getTickFlags() & stealthed))
             continue;
         if (auto* s = dynamic_cast<Sentient*>(e); s && s->isHiddenByEffect())
@@ -217,8 +237,7 @@ std::string Sentient::getAttackSoundName(int soundType) const
         if (!own.empty())
             return own;
     }
-    const GameData* data = GameData::instance();
-    return data ? data->rules().attackSound[static_cast<size_t>(soundType)] : std::string();
+    return worldRules().attackSound[static_cast<size_t>(soundType)];
 }
 
 // ---- Timed actions ------------------------------------------------------------------------
@@ -249,7 +268,7 @@ void Sentient::startAttack(Entity* target)
     Game* game = Game::instance();
     EventSystem* events = EventSystem::instance();
     const EventType* attack = getEventType(AttackEvent);
-    if (target && (EntityServices::factionRelation(this, target) == 4 || target->hasFlag(kFlagUntargetable)))
+    if (target && (EntityServices::factionRelation(this, target) == 4 || target->hasFlag(kFlagHidden)))
         return;
     playAnimation(getAttackAnimation(), toIndex(AnimationPriority::Attack), 0, false);
     if (target)
@@ -362,7 +381,14 @@ void Sentient::useSkillByIndex(int tree, int index, Entity* target)
     SkillBase* skill = m_skillList ? m_skillList->findByTreeSlot(tree, index) : nullptr;
     if (!skill)
         return;
-    EntityServices::useSkill(skill, this, target);
+    // The requested target when the skill takes it, else the selected one
+    // when that is valid, else none: a client's number is never trusted.
+    Entity* chosen = nullptr;
+    if (target && skill->acceptsFriendTarget(target))
+        chosen = target;
+    else if (Entity* selected = getTarget(); selected && skill->acceptsFriendTarget(selected))
+        chosen = selected;
+    EntityServices::useSkill(skill, this, chosen);
 }
 
 void Sentient::useEntityByNumber(int number)

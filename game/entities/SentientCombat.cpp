@@ -11,6 +11,7 @@
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/WorldRules.h"
 #include "game/entities/EntityServices.h"
+#include "game/entities/Inventory.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/Game.h"
 #include "game/world/ServerLink.h"
@@ -158,13 +159,13 @@ void Sentient::addPower(int amount)
 
 // ---- Combat modifiers -------------------------------------------------------------------
 
-void Sentient::applyCombatModifiers(int index, const Entity* target, float& value,
-                                    const SkillBase* skill) const
+void Sentient::applyCombatModifiers(int index, const Entity* target, float& value, const SkillBase* skill,
+                                    const DatabaseEntry* effect) const
 {
     if (index < 0 || index >= kDynamicStatCount)
         return;
     // Phase 0: flat terms of skills and effects.
-    EntityServices::skillModifiers(this, index, skill, target, 0, value);
+    EntityServices::skillModifiers(this, index, skill, effect, target, 0, value);
     for (const StatusEffect* e : m_effects)
         if (!e->ended && e->isActive())
             value += e->dynamicStatChange[static_cast<size_t>(index)];
@@ -173,13 +174,13 @@ void Sentient::applyCombatModifiers(int index, const Entity* target, float& valu
     for (const StatusEffect* e : m_effects)
         if (!e->ended && e->isActive())
             p += e->dynamicStatMult[static_cast<size_t>(index)];
-    EntityServices::skillModifiers(this, index, skill, target, 1, p);
+    EntityServices::skillModifiers(this, index, skill, effect, target, 1, p);
     if (p > 0.0f)
         value *= 1.0f + p;
     else if (p < 0.0f)
         value /= 1.0f - p;
     // Phase 2: the skills' late flat terms.
-    EntityServices::skillModifiers(this, index, skill, target, 2, value);
+    EntityServices::skillModifiers(this, index, skill, effect, target, 2, value);
 }
 
 void Sentient::applyTargetEventModifiers(int index, const Entity* target, float& value,
@@ -188,7 +189,7 @@ void Sentient::applyTargetEventModifiers(int index, const Entity* target, float&
     if (index < 0 || index >= kDynamicStatCount)
         return;
     // The defending tables; the skills' defending terms come as phases 3 … 5.
-    EntityServices::skillModifiers(this, index, skill, target, 3, value);
+    EntityServices::skillModifiers(this, index, skill, nullptr, target, 3, value);
     for (const StatusEffect* e : m_effects)
         if (!e->ended && e->isActive())
             value += e->defendingDynamicStatChange[static_cast<size_t>(index)];
@@ -196,12 +197,12 @@ void Sentient::applyTargetEventModifiers(int index, const Entity* target, float&
     for (const StatusEffect* e : m_effects)
         if (!e->ended && e->isActive())
             p += e->defendingDynamicStatMult[static_cast<size_t>(index)];
-    EntityServices::skillModifiers(this, index, skill, target, 4, p);
+    EntityServices::skillModifiers(this, index, skill, nullptr, target, 4, p);
     if (p > 0.0f)
         value *= 1.0f + p;
     else if (p < 0.0f)
         value /= 1.0f - p;
-    EntityServices::skillModifiers(this, index, skill, target, 5, value);
+    EntityServices::skillModifiers(this, index, skill, nullptr, target, 5, value);
 }
 
 int Sentient::applyEventModifiers(int index, const Entity* target, int value, const SkillBase* skill) const
@@ -362,19 +363,8 @@ void Sentient::buildDamageList(const Entity* target, StatChangeList& list, const
 void Sentient::applyDamageModifiers(int group, const SkillBase* skill, StatChangeList& list)
 {
     if (group == 1 || group == 3) {
-        if (group == 1 && m_inventory) {
-            if (const InventoryGroup* equipment =
-                    m_inventory->getOwnGroup(toIndex(InventoryGroupIndex::Equipment))) {
-                for (int i = 0; i < equipment->getSize(); ++i) {
-                    const ItemBase* item = equipment->getItem(i);
-                    if (!item)
-                        continue;
-                    for (int t = 0; t < kDamageTypeCount; ++t)
-                        list.add(t, item->getMinDamage(static_cast<DamageType>(t)),
-                                 item->getMaxDamage(static_cast<DamageType>(t)));
-                }
-            }
-        }
+        if (auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get()); inventory && group == 1)
+            inventory->addEquippedDamage(list);
         const size_t count = m_effects.size();
         for (size_t i = 0; i < count && i < m_effects.size(); ++i)
             if (!m_effects[i]->ended)
@@ -397,7 +387,7 @@ void Sentient::applyDamageModifiers(int group, const SkillBase* skill, StatChang
                 p += e->damageMult[static_cast<size_t>(t)];
         // The skills add their percentage for the type (and the given skill's).
         float skillP = 0.0f;
-        EntityServices::skillModifiers(this, -1 - t, skill, nullptr, 1, skillP);
+        EntityServices::skillModifiers(this, -1 - t, skill, nullptr, nullptr, 1, skillP);
         p += skillP;
         float m = percentMultiplier(p);
         if (m == 1.0f)
@@ -458,6 +448,9 @@ void Sentient::killed(Entity* killer)
             game->cancelEvents(use, this);
             queueClientCommand(formatString("timer %d %f %d", m_entityNumber, 0.0, 0));
         }
+        // Cancelling may have started another wind-up (a skill finishing
+        // on the way): check once more.
+        cancelSkillWindup();
         for (EventIndex i : {UseEntityEvent, IdentifyItemEvent, CreateGateEvent, ResurrectEvent})
             if (const EventType* type = getEventType(i))
                 game->cancelEvents(type, this);

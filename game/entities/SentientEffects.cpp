@@ -7,6 +7,7 @@
 #include "game/definitions/ItemBase.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillListBase.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/Game.h"
 
@@ -43,7 +44,7 @@ StatusEffect* Sentient::findSameKindEffect(const StatusEffect* effect, const Ent
     return nullptr;
 }
 
-bool Sentient::canReceiveStatusEffect(const DatabaseEntry* entry) const
+bool Sentient::canReceiveStatusEffect(const DatabaseEntry* entry, const Entity* source) const
 {
     if (!entry)
         return false;
@@ -52,7 +53,7 @@ bool Sentient::canReceiveStatusEffect(const DatabaseEntry* entry) const
     int type = probe.effectType;
     if (type == toIndex(StatusEffectType::OnlyOne) || type == toIndex(StatusEffectType::OnePerInflicter) ||
         type == toIndex(StatusEffectType::OnlyOneExact))
-        return findSameKindEffect(&probe, nullptr) == nullptr;
+        return findSameKindEffect(&probe, source) == nullptr;
     return true;
 }
 
@@ -139,6 +140,9 @@ void Sentient::updateStatusEffects(float seconds)
     for (size_t i = 0; i < count && i < m_effects.size(); ++i) {
         StatusEffect* effect = m_effects[i];
         if (effect->think(this, seconds)) {
+            // Ended at once: an effect of its kind added later in the pass
+            // (by its own stop or another's tick) must not merge into it.
+            effect->ended = true;
             effect->stop();
             finished.push_back(effect);
         }
@@ -155,7 +159,8 @@ void Sentient::updateStatusEffects(float seconds)
 void Sentient::weakenStatusEffect(const std::string& name, int amount)
 {
     for (StatusEffect* e : m_effects) {
-        if (e->name != name)
+        // An ended effect is already gone: the dispel goes to a live copy.
+        if (e->ended || e->name != name)
             continue;
         int level = std::max(0, e->level - amount);
         bool lower = level < e->level;
@@ -298,4 +303,19 @@ bool Sentient::isSetComplete(const DatabaseEntry* setEntry) const
         }
     }
     return count > 0 && count >= size;
+}
+
+bool Sentient::holdsSkill(const SkillBase* skill) const
+{
+    if (!skill)
+        return false;
+    if (m_skillList) {
+        const auto& skills = m_skillList->getSkills();
+        if (std::find(skills.begin(), skills.end(), skill) != skills.end())
+            return true;
+    }
+    return std::any_of(m_effects.begin(), m_effects.end(), [skill](const StatusEffect* effect) {
+        return effect->getOnHitSkill() == skill || effect->getWhenHitSkill() == skill ||
+               effect->getWhenKilledSkill() == skill;
+    });
 }

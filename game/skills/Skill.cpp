@@ -225,7 +225,7 @@ int Skill::getPowerCost(const Sentient* user) const
     const SkillDefinition* definition = getDefinition();
     if (!definition)
         return 0;
-    if (user && user->hasFlag(kFlagNoPowerCost))
+    if (user && user->hasFlag(Entity::kFlagNoPowerCost))
         return 0;
     int cost = definition->getPowerCost(getLevel());
     if (!user)

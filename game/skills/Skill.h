@@ -19,8 +19,6 @@ struct ZonePosition;
 // use-check pacing. The effects on targets are in SkillEffects.cpp.
 class Skill : public SkillBase {
 public:
-    // Entity flag: the owner pays no power for its skills.
-    static constexpr uint32_t kFlagNoPowerCost = 0x4;
     // Enemies within this distance block a "NoAttackers" skill.
     static constexpr float kNoAttackersRadius = 300.0f;
 
@@ -78,6 +76,12 @@ public:
     // itself for a "Self" skill), then the allies within "MaxRange".
     void collectFriends(Sentient* user, Entity* friendTarget, std::vector<Entity*>& list) const;
     bool acceptsTarget(const Sentient* user, const Entity* entity) const;
+    // A "NeedsFriend" skill takes a non-player character of no covenant or
+    // the owner's, or one the owner counts as a friend.
+    bool acceptsFriendTarget(const SkillEntity* entity) const override;
+    // "SilentHateChange" at the skill's level through the user's HateChange
+    // pass.
+    float getSilentHateChange(const Sentient* user, const Entity* target = nullptr) const;
     // Whether an active status effect on the entity (a Sentient) is of that
     // StatusType.
     static bool carriesStatusType(const Entity* entity, int statusType);

@@ -33,6 +33,9 @@ public:
     virtual void init() {}
     // Slot 3.
     virtual void setOwner(SkillEntity* owner) { m_owner = owner; }
+    // Whether a requested friend may be the target of the skill's friendly
+    // part; a bare record takes none.
+    virtual bool acceptsFriendTarget(const SkillEntity* entity) const { return false; }
 
     const SkillDefinition* getDefinition() const { return m_definition; }
     void setDefinition(const SkillDefinition* definition) { m_definition = definition; }

@@ -85,7 +85,7 @@ void Skill::updatePriority(Sentient* user)
     float priority = 0.0f;
     switch (static_cast<SkillType>(definition->skillType)) {
     case SkillType::Dot:
-        if (!target || !target->canReceiveStatusEffect(getStatusEffectEntry())) {
+        if (!target || !target->canReceiveStatusEffect(getStatusEffectEntry(), user)) {
             return;
         }
         priority = (definition->basePriority - (1.0f - healthFraction(target))) *
@@ -126,7 +126,7 @@ void Skill::updatePriority(Sentient* user)
         if (!target) {
             return;
         }
-        if (target->canReceiveStatusEffect(getStatusEffectEntry())) {
+        if (target->canReceiveStatusEffect(getStatusEffectEntry(), user)) {
             priority = definition->basePriority;
         }
         break;
@@ -219,7 +219,7 @@ Entity* Skill::findBuffTarget(Sentient* user) const
     }
     for (Entity* candidate : candidates) {
         bool living = candidate->getMaxHealth() <= 0 || candidate->getHealth() > 0;
-        if (living && candidate->canReceiveStatusEffect(effect)) {
+        if (living && candidate->canReceiveStatusEffect(effect, user)) {
             return candidate;
         }
     }

@@ -12,6 +12,7 @@
 #include "game/entities/EntityServices.h"
 #include "game/entities/Projectile.h"
 #include "game/entities/Sentient.h"
+#include "game/skills/Saturate.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/StatusEffect.h"
 #include "game/skills/StatusEffectBase.h"
@@ -106,8 +107,7 @@ void applyHate(const Skill& skill, Sentient* user, Actor* actor)
         }
         actor->updateTargetEntry(victim, hate, 3);
     }
-    float silent = definition->getSilentHateChange(level);
-    user->applyCombatModifiers(pass, actor, silent, &skill);
+    float silent = skill.getSilentHateChange(user, actor);
     if (silent != 0.0f)
         actor->updateTargetEntry(user, silent, 5);
     float reduce = definition->getReduceAllHate(level);
@@ -150,7 +150,8 @@ void Skill::collectFriends(Sentient* user, Entity* friendTarget, std::vector<Ent
     const SkillDefinition* definition = getDefinition();
     if (!user || !definition)
         return;
-    if (definition->needsFriend && friendTarget && user->isFriendOf(friendTarget))
+    if (definition->needsFriend && friendTarget && !friendTarget->refusesFriendlySkills() &&
+        (user->isFriendOf(friendTarget) || user->isFactionFriendly(friendTarget)))
         appendUniqueEntities(list, friendTarget);
     else if (definition->self)
         appendUniqueEntities(list, user);
@@ -161,6 +162,33 @@ void Skill::collectFriends(Sentient* user, Entity* friendTarget, std::vector<Ent
         for (Entity* e : allies)
             appendUniqueEntities(list, e);
     }
+}
+
+bool Skill::acceptsFriendTarget(const SkillEntity* entity) const
+{
+    const SkillDefinition* definition = getDefinition();
+    const auto* candidate = dynamic_cast<const Entity*>(entity);
+    if (!definition || !definition->needsFriend || !candidate)
+        return false;
+    const auto* owner = dynamic_cast<const Entity*>(getOwner());
+    if (const auto* actor = dynamic_cast<const Actor*>(candidate); actor && actor->isNpc()) {
+        const Covenant* covenant = actor->getCovenant();
+        if (!covenant || (owner && covenant == owner->getCovenant()))
+            return true;
+    }
+    const auto* sentient = dynamic_cast<const Sentient*>(owner);
+    return sentient && sentient->isFriendOf(candidate);
+}
+
+float Skill::getSilentHateChange(const Sentient* user, const Entity* target) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (!definition)
+        return 0.0f;
+    float silent = definition->getSilentHateChange(getLevel());
+    if (user)
+        user->applyCombatModifiers(toIndex(CombatModifier::HateChange), target, silent, this);
+    return silent;
 }
 
 bool Skill::carriesStatusType(const Entity* entity, int statusType)
@@ -250,10 +278,16 @@ bool Skill::applyToEnemies(Sentient* user)
     CombatSystem* combat = CombatSystem::instance();
     ZonePosition aim;
     user->getTargetPosition(aim);
+    int64_t total = 0;
     for (Entity* t : list) {
         if (!acceptsTarget(user, t))
             continue;
         auto* victim = dynamic_cast<Sentient*>(t);
+        // The followers join their leader's fight.
+        std::vector<Sentient*> followers = user->getFollowers();
+        for (Sentient* follower : followers)
+            if (follower)
+                follower->leaderAttacks(t);
         // The hit test: a weapon attack with its roll, or the magic attack.
         bool tested = definition->attack || definition->magicAttack;
         int done = 0;
@@ -292,7 +326,10 @@ bool Skill::applyToEnemies(Sentient* user)
             holdPower(user);
         if (definition->noiseRange > 0.0f && game)
             game->emitHeardSound(t, user, definition->noiseRange);
+        total += done;
     }
+    if (total > 0)
+        user->recordSkillTotal(saturate(static_cast<double>(total)));
     return !list.empty();
 }
 

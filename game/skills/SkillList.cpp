@@ -6,8 +6,6 @@
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 
-#include <algorithm>
-
 namespace {
 
 constexpr int kPowerStat = toIndex(CharacterStat::Power);
@@ -34,13 +32,6 @@ float statMultAt(const SkillDefinition& definition, int stat, int level)
 SkillBase* SkillList::createSkill()
 {
     return new Skill();
-}
-
-void SkillList::onRebuilt()
-{
-    const auto& skills = getSkills();
-    if (std::find(skills.begin(), skills.end(), m_chosenSkill) == skills.end())
-        m_chosenSkill = nullptr;
 }
 
 bool SkillList::counts(const SkillBase* skill, const Sentient* user, bool passiveOnly) const

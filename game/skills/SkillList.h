@@ -16,8 +16,9 @@ public:
     SkillList() = default;
 
     SkillBase* createSkill() override;
-    // A chosen skill the rebuild deleted is forgotten.
-    void onRebuilt() override;
+    // The chosen skill goes with the records: a rebuilt list never keeps it
+    // by address.
+    void onCleared() override { m_chosenSkill = nullptr; }
 
     // Rates every skill and keeps the best one above 0 (the earlier on a
     // tie) as the chosen skill; null when none rates above 0

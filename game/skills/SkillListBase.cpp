@@ -66,8 +66,8 @@ void SkillListBase::rebuild(SkillEntity* owner, const CharacterClass* characterC
             const SkillBase* linked = findByName(definition->linked);
             skill->setLinked(linked);
             // The level walk is bounded; a cycle is still worth one line.
-            if (linked && linked->getDefinition() && linked->getDefinition()->linked == definition->name &&
-                linked != skill)
+            if (linked && linked->getDefinition() &&
+                linked->getDefinition()->linked == definition->getEntryName() && linked != skill)
                 debugPrint(2, "Skills %s and %s are linked to each other\n", definition->name.c_str(),
                            definition->linked.c_str());
         }
@@ -78,6 +78,7 @@ void SkillListBase::rebuild(SkillEntity* owner, const CharacterClass* characterC
 
 void SkillListBase::clear()
 {
+    onCleared();
     for (SkillBase* skill : m_skills)
         delete skill;
     m_skills.clear();

@@ -23,6 +23,9 @@ public:
     virtual SkillBase* createSkill();
     // Called after every rebuild.
     virtual void onRebuilt() {}
+    // Called before the records are deleted: nothing may keep their
+    // addresses, which the allocator hands to the next records.
+    virtual void onCleared() {}
 
     // The record of the definition (reused when present) placed at (tree,
     // slot); null for a null definition.

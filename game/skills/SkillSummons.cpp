@@ -96,6 +96,7 @@ int Skill::summonMonsters(Sentient* user, Entity* target)
             break;
         }
         ++placed;
+        summon->setSummoner(user);
         if (target)
             summon->updateTargetEntry(target, 1.0f, 0);
         summon->setFlags(summon->getFlags() & ~Actor::kFlagHidden);

@@ -81,10 +81,11 @@ void StatusEffect::setEntry(const DatabaseEntry* entry, int newLevel, Entity* so
 {
     StatusEffectBase::setEntry(entry, newLevel, source);
     if (auto* sentient = dynamic_cast<Sentient*>(source)) {
-        sentient->applyCombatModifiers(toIndex(DynamicStat::HealthChange), nullptr, healthChange);
-        sentient->applyCombatModifiers(toIndex(DynamicStat::TotalTime), nullptr, totalTime);
+        sentient->applyCombatModifiers(toIndex(DynamicStat::HealthChange), nullptr, healthChange, nullptr,
+                                       entry);
+        sentient->applyCombatModifiers(toIndex(DynamicStat::TotalTime), nullptr, totalTime, nullptr, entry);
         float power = 1.0f;
-        sentient->applyCombatModifiers(toIndex(DynamicStat::GeneralPower), nullptr, power);
+        sentient->applyCombatModifiers(toIndex(DynamicStat::GeneralPower), nullptr, power, nullptr, entry);
         if (power != 1.0f) {
             for (int i = 0; i < kStatCount; ++i) {
                 statChanges[static_cast<size_t>(i)] =

@@ -90,10 +90,10 @@ StatChangeList singleEntryList(int damageType, int amount)
     return list;
 }
 
-// One text per outcome of rollDefense, so an evaded blow reads "Evade" and a
-// dodged one "Dodge" (never an empty floating text).
+// One text per outcome of rollDefense. Outcome 4 records the target's "Dodge"
+// state and reads so; outcome 5 records "Evade" and shows no text.
 const char* const kDefenseTexts[CombatSystem::kDefenseOutcomeCount] = {"Miss",       "Block", "Parry",
-                                                                       "Deflection", "Evade", "Dodge"};
+                                                                       "Deflection", "Dodge", ""};
 
 } // namespace
 
@@ -165,7 +165,8 @@ int CombatSystem::resolveHit(Entity* attacker, Entity* target, const SkillBase* 
         if (d >= 1 && d <= 5) {
             noteEvent(target, d - 1, attacker);
             noteEvent(attacker, 10 + d, target);
-            queueClientCommand(formatString("dmg %d %s", target->getEntityNumber(), getDefenseText(d)));
+            if (*getDefenseText(d))
+                queueClientCommand(formatString("dmg %d %s", target->getEntityNumber(), getDefenseText(d)));
         }
         AttackSoundType sound = d == 1               ? AttackSoundType::Block
                                 : (d == 2 || d == 3) ? AttackSoundType::Parry

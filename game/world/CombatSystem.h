@@ -80,11 +80,12 @@ public:
     void dealDamage(Entity* target, int amount, Entity* attacker, bool big, bool overTime, bool quiet);
     void onKilled(Entity* victim, Entity* killer);
     void shareKillExperience(Sentient* killer, Sentient* victim);
+    // The attacker's sound of the outcome (its own, else the game's) at the
+    // target; the target's combat effect (its own, else the game's).
+    void playAttackSound(Entity* target, Entity* attacker, int outcome) const;
     void spawnCombatEffect(Entity* target, Entity* attacker, int outcome) const;
 
 private:
-    void playAttackSound(Entity* target, Entity* attacker, int outcome) const;
-
     float m_combatEventTime = 0.0f;
     UserVarRef m_showCombatEffects;
 

@@ -21,7 +21,8 @@ const SkillList* skillListOf(const Sentient* sentient)
 // The skill-list side of a sentient's modifier passes: phases 0 … 2 attack
 // (flat, percentage, late flat), 3 … 5 defend; an index −1 − t asks the
 // damage percentage of damage type t. The skill in use adds its own terms.
-void addSkillModifiers(const Sentient* sentient, int index, const SkillBase* skill, int phase, float& value)
+void addSkillModifiers(const Sentient* sentient, int index, const SkillBase* skill,
+                       const DatabaseEntry* effect, int phase, float& value)
 {
     const SkillList* list = skillListOf(sentient);
     if (!list)
@@ -43,12 +44,12 @@ void addSkillModifiers(const Sentient* sentient, int index, const SkillBase* ski
     case 0:
         if (ownTerms)
             value += used->getDynamicStatChange(index, level);
-        list->addDynamicStatChanges(sentient, skill, nullptr, 0, index, value);
+        list->addDynamicStatChanges(sentient, skill, effect, 0, index, value);
         break;
     case 1:
         if (ownTerms)
             value += used->getDynamicStatMult(index, level);
-        value += list->sumDynamicStatMult(sentient, skill, nullptr, index);
+        value += list->sumDynamicStatMult(sentient, skill, effect, index);
         break;
     case 3:
         list->sumDefendingStatChange(sentient, index, 0, value);
@@ -118,9 +119,10 @@ void registerFightingServices()
         const SkillList* list = skillListOf(sentient);
         return list ? list->sumStatMult(sentient, stat) : 0.0f;
     };
-    hooks.skillModifiers = [](const Sentient* sentient, int index, const SkillBase* skill, const Entity*,
-                              int phase,
-                              float& value) { addSkillModifiers(sentient, index, skill, phase, value); };
+    hooks.skillModifiers = [](const Sentient* sentient, int index, const SkillBase* skill,
+                              const DatabaseEntry* effect, const Entity*, int phase, float& value) {
+        addSkillModifiers(sentient, index, skill, effect, phase, value);
+    };
     hooks.skillDamage = [](const Sentient* sentient, int group, const SkillBase*, StatChangeList& list) {
         if (const SkillList* skills = skillListOf(sentient))
             skills->applyPassiveStatChanges(sentient, group, list);

@@ -5,10 +5,12 @@
 #include "engine/core/Random.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
+#include "game/definitions/WorldRules.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillListBase.h"
 #include "game/skills/StatusEffect.h"
+#include "game/world/CombatSystem.h"
 #include "game/world/Faction.h"
 #include "game/world/FactionSystem.h"
 
@@ -770,6 +772,57 @@ TEST_F(ActorTest, InvisibleMonstersFadeInAsTheirNearestTargetComesAndHideWhenDea
     actor->takeDamage(actor->getHealth(), nullptr);
     world.game->update(0.05f);
     EXPECT_TRUE(actor->hasFlag(Actor::kFlagHidden));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ActorTest, AMonsterClassPlaysItsOwnAttackSoundAndShowsItsOwnCombatEffect)
+{
+    createCombatSystem();
+    const int hit = toIndex(AttackSoundType::NormalHit);
+    const int block = toIndex(AttackSoundType::Block);
+    MonsterCopy biter(findType("GoblinWarrior"));
+    biter.archetype->attackSounds.fill("");
+    biter.archetype->combatEffects.fill("");
+    biter.archetype->attackSounds[static_cast<size_t>(hit)] = "sounds/monsters/bite.ogg";
+    biter.archetype->combatEffects[static_cast<size_t>(hit)] = "EffectDeadlyHit";
+    Actor* attacker = spawn(biter.type.get(), 5, 10, 10);
+    Actor* target = spawn(biter.type.get(), 5, 11, 10);
+    ASSERT_TRUE(attacker && target);
+
+    auto soundsAtTarget = [&] {
+        std::vector<std::string> out;
+        const auto& names = world.server->getResourceNames();
+        for (const SoundEvent& e : world.game->getSoundEvents())
+            if (e.entityNumber == target->getEntityNumber() && e.nameIndex >= 0)
+                out.push_back(names.at(static_cast<size_t>(e.nameIndex)));
+        return out;
+    };
+    auto effectsNear = [&](const std::string& name) {
+        int n = 0;
+        for (int i = 0; i < 1000; ++i)
+            if (Entity* e = world.game->getEntity(i); e && e->getEntry() && e->getEntry()->getName() == name)
+                ++n;
+        return n;
+    };
+
+    world.game->clearSoundEvents();
+    CombatSystem::instance()->playAttackSound(target, attacker, hit);
+    CombatSystem::instance()->spawnCombatEffect(target, attacker, hit);
+    EXPECT_EQ(soundsAtTarget(), std::vector<std::string>{"sounds/monsters/bite.ogg"});
+    EXPECT_EQ(effectsNear("EffectDeadlyHit"), 1);
+    EXPECT_EQ(effectsNear("EffectNormalHit"), 0);
+
+    // An outcome the class leaves empty falls back to the game's.
+    world.game->clearSoundEvents();
+    CombatSystem::instance()->playAttackSound(target, attacker, block);
+    CombatSystem::instance()->spawnCombatEffect(target, attacker, block);
+    EXPECT_EQ(soundsAtTarget(),
+              std::vector<std::string>{worldRules().attackSound[static_cast<size_t>(block)]});
+    EXPECT_EQ(effectsNear(worldRules().combatEffect[static_cast<size_t>(block)]), 1);
+    destroyCombatSystem();
 }
 
 } // namespace

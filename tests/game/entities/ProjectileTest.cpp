@@ -6,6 +6,8 @@
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/GameEnums.h"
 #include "game/skills/Skill.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillListBase.h"
 #include "game/world/EntityQueryMask.h"
 #include "support/ProjectileWorld.h"
 #include "support/RandomScript.h"
@@ -519,6 +521,12 @@ protected:
                                        nullptr, 0, radius, radiusDamage, nullptr);
     }
 
+    // A record of the sentient's own list, as every skill that throws is.
+    static Skill* ownSkill(Sentient* owner, const SkillDefinition& definition)
+    {
+        return dynamic_cast<Skill*>(owner->getSkillList()->addSkill(&definition, owner, 0, 0));
+    }
+
     ScriptedFighter* sentient(float x, float y)
     {
         auto* s = new ScriptedFighter();
@@ -599,10 +607,11 @@ TEST_F(ProjectileDamageTest, MagicHitDealsTheSourcesListForTheSkillScaledByTheMu
     ScriptedFighter* source = sentient(100.0f, 100.0f);
     source->addDamage(toIndex(DamageType::Magic), 7.0f, 7.0f);
     TeamEntity* target = fighter(1, 400.0f, 100.0f);
-    Skill skill;
+    SkillDefinition definition;
+    Skill* skill = ownSkill(source, definition);
     // The projectile's own list is not the magic hit's.
     Projectile* bolt = Entity::spawnProjectile("TestBolt", magic(50), false, true, source, target,
-                                               ZonePosition(), nullptr, 0, 0.0f, StatChangeList(), &skill);
+                                               ZonePosition(), nullptr, 0, 0.0f, StatChangeList(), skill);
     ASSERT_NE(bolt, nullptr);
     bolt->setDamageMultiplier(2.0f);
     step(15);
@@ -610,7 +619,7 @@ TEST_F(ProjectileDamageTest, MagicHitDealsTheSourcesListForTheSkillScaledByTheMu
     // Neither a critical nor a crushing magic hit.
     ASSERT_TRUE(scriptDraws({drawAtLeast(0.99f), drawAtLeast(0.99f)}));
     bolt->hit(target);
-    EXPECT_EQ(source->lastSkill, &skill);
+    EXPECT_EQ(source->lastSkill, skill);
     EXPECT_EQ(target->getHealth(), 86);
     EXPECT_EQ(bolt->getDamageDone(), 14);
 }
@@ -620,13 +629,13 @@ TEST_F(ProjectileDamageTest, MagicHitWithoutItsSourceDealsNothing)
     ScriptedFighter* source = sentient(100.0f, 100.0f);
     source->addDamage(toIndex(DamageType::Magic), 7.0f, 7.0f);
     TeamEntity* target = fighter(1, 400.0f, 100.0f);
-    auto* skill = new Skill();
+    SkillDefinition definition;
+    Skill* skill = ownSkill(source, definition);
     Projectile* bolt = Entity::spawnProjectile("TestBolt", magic(50), false, true, source, target,
                                                ZonePosition(), marker, 2, 0.0f, StatChangeList(), skill);
     step(2);
     // The source and, with it, its skills are gone while the bolt flies.
     game().deleteEntity(source, true);
-    delete skill;
     step(14);
     EXPECT_EQ(target->getHealth(), 100);
     EXPECT_EQ(bolt->getDamageDone(), 0);
@@ -640,8 +649,8 @@ TEST_F(ProjectileDamageTest, TurnedProjectileHandsOnTheSkillOnlyWhileItsOwnerLiv
     ScriptedFighter* reflector = sentient(300.0f, 100.0f);
     reflector->addDamage(toIndex(DamageType::Magic), 5.0f, 5.0f);
     TeamEntity* enemy = fighter(1, 320.0f, 100.0f);
-    auto* skill = new Skill();
-    skill->setOwner(caster);
+    SkillDefinition definition;
+    Skill* skill = ownSkill(caster, definition);
     Projectile* ring =
         Entity::spawnProjectile("TestOnce", StatChangeList(), false, true, caster, nullptr,
                                 ZonePosition(0, 300.0f, 100.0f), nullptr, 0, 0.0f, StatChangeList(), skill);
@@ -655,7 +664,6 @@ TEST_F(ProjectileDamageTest, TurnedProjectileHandsOnTheSkillOnlyWhileItsOwnerLiv
     EXPECT_GT(dealt, 0);
     // The caster goes with its skills; the ring still hurts, without the skill.
     game().deleteEntity(caster, true);
-    delete skill;
     EXPECT_EQ(ring->getSkill(), nullptr);
     ring->hit(enemy);
     EXPECT_EQ(reflector->lastSkill, nullptr);

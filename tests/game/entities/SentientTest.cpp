@@ -196,6 +196,35 @@ TEST_F(SentientTest, WeakeningBelowZeroEndsTheEffect)
     EXPECT_TRUE(e->ended);
     s->update(0.05f);
     EXPECT_TRUE(s->getStatusEffects().empty());
+
+    // A copy already ended (replaced, not yet removed) takes no dispel: the
+    // live one after it does.
+    StatusEffect* old = effect(StatusEffectType::OnlyOne, "Hex", 4);
+    s->insertStatusEffect(old, nullptr);
+    StatusEffect* live = effect(StatusEffectType::OnlyOne, "Hex", 4);
+    s->insertStatusEffect(live, nullptr);
+    ASSERT_TRUE(old->ended);
+    s->weakenStatusEffect("Hex", 1);
+    EXPECT_EQ(old->level, 4);
+    EXPECT_EQ(live->level, 3);
+}
+
+TEST_F(SentientTest, OnePerInflicterIsRefusedOnlyWhileTheSameSourcesCopyIsOn)
+{
+    const DatabaseEntry* devotion = DefinitionReader::findEntry("StatusEffectDevotion");
+    ASSERT_NE(devotion, nullptr);
+    auto s = make(toIndex(CharacterClassType::Warrior));
+    auto a = make(toIndex(CharacterClassType::Rogue));
+    auto b = make(toIndex(CharacterClassType::Rogue));
+    EXPECT_TRUE(s->canReceiveStatusEffect(devotion, a.get()));
+    s->addStatusEffect(devotion, a.get(), 1);
+    EXPECT_FALSE(s->canReceiveStatusEffect(devotion, a.get()));
+    EXPECT_TRUE(s->canReceiveStatusEffect(devotion, b.get()));
+    // Without a sentient source any copy counts.
+    EXPECT_FALSE(s->canReceiveStatusEffect(devotion, nullptr));
+    s->addStatusEffect(devotion, b.get(), 1);
+    EXPECT_FALSE(s->canReceiveStatusEffect(devotion, b.get()));
+    EXPECT_EQ(s->getStatusEffects().size(), 2u);
 }
 
 // ---- Running effects ----------------------------------------------------------------------
@@ -318,6 +347,29 @@ TEST_F(SentientTest, SuccessEndEffectAddedDuringThePassStays)
         s->update(0.05f);
     ASSERT_EQ(s->getStatusEffects().size(), 1u);
     EXPECT_EQ(s->getStatusEffects()[0]->getEntry(), regen);
+}
+
+TEST_F(SentientTest, ACombineEffectAddedWhileItsKindExpiresInThePassSurvives)
+{
+    // The dying effect's success adds a Combine effect of its own kind in the
+    // same pass; it must not merge into the dying one.
+    const DatabaseEntry* venom = DefinitionReader::findEntry("StatusEffectVenom");
+    ASSERT_NE(venom, nullptr);
+    auto s = make(toIndex(CharacterClassType::Warrior));
+    s->setMaxHealth(100000);
+    s->setHealth(100000);
+    StatusEffect* e = effect(StatusEffectType::Combine, "Venom");
+    e->forever = false;
+    e->checkSuccess = true;
+    e->tickTime = 0.1f;
+    e->totalTime = 0.5f;
+    e->successEndEffect = venom;
+    s->insertStatusEffect(e, nullptr);
+    for (int i = 0; i < 12; ++i)
+        s->update(0.05f);
+    ASSERT_EQ(s->getStatusEffects().size(), 1u);
+    EXPECT_EQ(s->getStatusEffects()[0]->getEntry(), venom);
+    EXPECT_FALSE(s->getStatusEffects()[0]->ended);
 }
 
 // ---- Damage and experience -------------------------------------------------------------------

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -225,6 +226,40 @@ TEST_F(SkillChoiceTest, EqualSkillsKeepTheEarlierAndTheBonusStaysUnderFivePercen
     // The random bonus lets each win about half the time.
     EXPECT_GT(firstChosen, 50);
     EXPECT_LT(firstChosen, 150);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SkillChoiceTest, ADebuffOnePerInflicterRatesAgainstTheUsersOwnCopyOnly)
+{
+    const DatabaseEntry* mark = world.database.findEntry("StatusEffectDevotion");
+    ASSERT_NE(mark, nullptr);
+    SkillDefinition curse;
+    curse.statusEffect = std::make_unique<StatusEffectBase>();
+    curse.statusEffect->setEntry(mark, 1, nullptr);
+    ASSERT_EQ(curse.statusEffect->effectType, toIndex(StatusEffectType::OnePerInflicter));
+    Skill* skill = learn(curse, SkillType::Debuff, 0.7f);
+    skill->updatePriority(user);
+    expectPriority(skill, 0.7f);
+
+    // Another monster's copy leaves room for the user's own.
+    SkillUser* other = place(300.0f);
+    target->addStatusEffect(mark, other, 1);
+    EXPECT_TRUE(target->canReceiveStatusEffect(mark, user));
+    EXPECT_FALSE(target->canReceiveStatusEffect(mark, other));
+    skill->updatePriority(user);
+    expectPriority(skill, 0.7f);
+
+    target->addStatusEffect(mark, user, 1);
+    EXPECT_FALSE(target->canReceiveStatusEffect(mark, user));
+    skill->updatePriority(user);
+    EXPECT_EQ(skill->getPriority(), 0.0f);
+    // Both copies stay, one per inflicter.
+    EXPECT_EQ(std::count_if(target->getStatusEffects().begin(), target->getStatusEffects().end(),
+                            [mark](const StatusEffect* e) { return e->getEntry() == mark && !e->ended; }),
+              2);
 }
 
 } // namespace

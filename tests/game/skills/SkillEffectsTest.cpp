@@ -556,3 +556,136 @@ TEST_F(SkillEffectsTest, ShippedFireRingBurnsAfterItsCast)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SkillEffectsTest, UseBySlotTakesTheRequestedFriendElseTheSelectedOneElseNone)
+{
+    SkillDefinition mend;
+    mend.needsFriend = true;
+    mend.heal = 10;
+    Skill* skill = learn(mend);
+    SkillUser* buddy = spawn(1010.0f, 1000.0f);
+    buddy->setLeader(user, 5);
+    SkillUser* stranger = spawn(1030.0f, 1000.0f);
+    stranger->setCovenantIndex(3);
+    EXPECT_TRUE(skill->acceptsFriendTarget(buddy));
+    EXPECT_FALSE(skill->acceptsFriendTarget(stranger));
+    auto healthAfterUse = [&](Entity* requested, Entity* selected) {
+        for (SkillUser* s : {user, buddy, stranger})
+            s->setHealth(50);
+        user->target = selected;
+        skill->setUsable(true);
+        user->useSkillByIndex(0, 0, requested);
+        return std::vector<int>{user->getHealth(), buddy->getHealth(), stranger->getHealth()};
+    };
+    auto healed = [](int health) { return health == 60 || health == 70; };
+
+    std::vector<int> h = healthAfterUse(buddy, stranger);
+    EXPECT_TRUE(healed(h[1]) && h[0] == 50 && h[2] == 50) << h[0] << " " << h[1] << " " << h[2];
+    // A requested stranger falls back to the selected friend.
+    h = healthAfterUse(stranger, buddy);
+    EXPECT_TRUE(healed(h[1]) && h[0] == 50 && h[2] == 50) << h[0] << " " << h[1] << " " << h[2];
+    // Neither valid: no one.
+    h = healthAfterUse(stranger, stranger);
+    EXPECT_EQ(h, (std::vector<int>{50, 50, 50}));
+    h = healthAfterUse(nullptr, nullptr);
+    EXPECT_EQ(h, (std::vector<int>{50, 50, 50}));
+    // An enemy skill takes no friend at all.
+    mend.needsFriend = false;
+    EXPECT_FALSE(skill->acceptsFriendTarget(buddy));
+}
+
+TEST_F(SkillEffectsTest, AFriendOfTheFactionIsAcceptedAndARefusingOneIsNot)
+{
+    EntityServiceHooks hooks = EntityServices::hooks();
+    SkillUser* ally = spawn(1010.0f, 1000.0f);
+    SkillUser* neutral = spawn(1020.0f, 1000.0f);
+    ally->setCovenantIndex(3);
+    neutral->setCovenantIndex(4);
+    hooks.factionRelation = [ally](const Entity*, const Entity* other) { return other == ally ? 4 : 2; };
+    EntityServices::setHooks(hooks);
+    SkillDefinition blessing;
+    blessing.needsFriend = true;
+    blessing.self = true;
+    Skill* skill = learn(blessing);
+
+    std::vector<Entity*> friends;
+    skill->collectFriends(user, ally, friends);
+    EXPECT_EQ(friends, std::vector<Entity*>{ally});
+    friends.clear();
+    skill->collectFriends(user, neutral, friends);
+    EXPECT_EQ(friends, std::vector<Entity*>{user});
+    // A friend that refuses friendly skills is passed over.
+    ally->refusesFriendly = true;
+    friends.clear();
+    skill->collectFriends(user, ally, friends);
+    EXPECT_EQ(friends, std::vector<Entity*>{user});
+}
+
+TEST_F(SkillEffectsTest, FollowersHearOfEachAttackAndTheUserOfTheTotalDamage)
+{
+    SkillDefinition cleave;
+    cleave.needsEnemy = true;
+    cleave.extraEnemies = 1;
+    cleave.maxRange = 100.0f;
+    cleave.minDamage = 7;
+    cleave.maxDamage = 7;
+    Skill* skill = learn(cleave);
+    SkillUser* follower = spawn(990.0f, 1000.0f);
+    follower->setLeader(user, 5);
+    SkillUser* first = spawn(1020.0f, 1000.0f);
+    SkillUser* second = spawn(1000.0f, 1030.0f);
+    user->target = first;
+    inRange = {second};
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(follower->leaderVictims, (std::vector<Entity*>{first, second}));
+    const int dealt = (100 - first->getHealth()) + (100 - second->getHealth());
+    ASSERT_GT(dealt, 0);
+    EXPECT_EQ(user->skillTotals, std::vector<int>{dealt});
+
+    // Nothing dealt: nothing told.
+    cleave.minDamage = cleave.maxDamage = 0;
+    EXPECT_TRUE(skill->applyToEnemies(user));
+    EXPECT_EQ(user->skillTotals.size(), 1u);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SkillEffectsTest, DeathLeavesNoWindUpEvenOneStartedByTheCancelledSkill)
+{
+    ASSERT_TRUE(user->startSkillWindup(3, 5.0f, nullptr, false, 0));
+    user->windUpOnFinish = 4;
+    user->killed(nullptr);
+    // Skill 4 was started while 3 was cancelled; the second check ends it,
+    // so it may start again.
+    EXPECT_EQ(user->windUpOnFinish, -1);
+    EXPECT_TRUE(user->startSkillWindup(4, 5.0f, nullptr, false, 0));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SkillEffectsTest, AProjectileForgetsItsSkillOnceTheOwnersRecordsAreRebuilt)
+{
+    SkillDefinition bolt;
+    bolt.projectile = "ProjFirebolt";
+    bolt.projMinDamage = 1;
+    bolt.projMaxDamage = 2;
+    Skill* skill = learn(bolt);
+    SkillUser* victim = spawn(1300.0f, 1000.0f);
+    Projectile* p = skill->launchProjectile(user, victim, victim->getPosition());
+    ASSERT_NE(p, nullptr);
+    EXPECT_EQ(p->getSkill(), skill);
+    // A class change deletes the records; a new one may take the address.
+    list->clear();
+    EXPECT_EQ(p->getSkill(), nullptr);
+    SkillDefinition other;
+    list->addSkill(&other, user, 0, 0);
+    EXPECT_EQ(p->getSkill(), nullptr);
+}
+
+} // namespace

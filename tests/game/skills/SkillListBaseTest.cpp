@@ -106,7 +106,7 @@ TEST(EntityServicesTest, UnsetHooksGiveTheNeutralAnswers)
     std::unique_ptr<SkillBase> skill(EntityServices::createSkill());
     EXPECT_NE(skill, nullptr);
     float value = 3.0f;
-    EntityServices::skillModifiers(nullptr, 0, nullptr, nullptr, 1, value);
+    EntityServices::skillModifiers(nullptr, 0, nullptr, nullptr, nullptr, 1, value);
     EXPECT_EQ(value, 3.0f);
     EXPECT_EQ(EntityServices::skillStatChange(nullptr, 5, 0), 0);
     EXPECT_EQ(EntityServices::skillStatMult(nullptr, 5), 0.0f);

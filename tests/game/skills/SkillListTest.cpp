@@ -5,12 +5,14 @@
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
+#include "game/skills/StatusEffect.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -255,6 +257,59 @@ TEST_F(SkillBonusTest, ChosenSkillIsForgottenWhenTheClassRebuildsTheList)
     EXPECT_EQ(classList->getChosenSkill(), strike);
     classList->rebuild(sentient.get(), mage);
     EXPECT_EQ(classList->getChosenSkill(), nullptr);
+
+    // A freed record's address goes to the next record of the same size, so a
+    // choice kept by address would come back as another skill.
+    for (int round = 0; round < 20; ++round) {
+        classList->rebuild(sentient.get(), round % 2 ? warrior : mage);
+        std::vector<std::unique_ptr<Skill>> churn;
+        for (int i = 0; i < round; ++i)
+            churn.push_back(std::make_unique<Skill>());
+        ASSERT_FALSE(classList->getSkills().empty());
+        classList->setChosenSkill(dynamic_cast<Skill*>(
+            classList->getSkills()[static_cast<size_t>(round) % classList->getSkills().size()]));
+        classList->rebuild(sentient.get(), round % 2 ? mage : warrior);
+        EXPECT_EQ(classList->getChosenSkill(), nullptr) << "round " << round;
+    }
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(SkillBonusTest, AnEnhancingPassiveChangesTheNumbersOfTheEffectItNames)
+{
+    constexpr int kHealthChange = toIndex(DynamicStat::HealthChange);
+    constexpr int kTotalTime = toIndex(DynamicStat::TotalTime);
+    constexpr int kGeneralPower = toIndex(DynamicStat::GeneralPower);
+    const DatabaseEntry* venom = world.database.findEntry("StatusEffectVenom");
+    const DatabaseEntry* devotion = world.database.findEntry("StatusEffectDevotion");
+    ASSERT_TRUE(venom && devotion);
+    SkillDefinition potency;
+    potency.passive = true;
+    potency.enhanceStatusEffects.push_back(venom);
+    potency.dynamicStatChange[kHealthChange] = -2.0f;
+    potency.dynamicStatMult[kHealthChange] = 0.5f;
+    potency.dynamicStatChange[kTotalTime] = 4.0f;
+    potency.dynamicStatChange[kGeneralPower] = 1.0f;
+    learn(potency, 0);
+
+    SkillUser target;
+    target.setMaxHealth(100);
+    target.setHealth(100);
+    target.addStatusEffect(venom, user.get(), 1);
+    target.addStatusEffect(devotion, user.get(), 1);
+    ASSERT_EQ(target.getStatusEffects().size(), 2u);
+    const StatusEffect* poisoned = target.getStatusEffects()[0];
+    const StatusEffect* devoted = target.getStatusEffects()[1];
+    ASSERT_TRUE(poisoned->getEntry() == venom && devoted->getEntry() == devotion);
+    // Venom at level 1: -4 health each tick for 10 s. The passive adds -2 and
+    // then 50 %: (-4 - 2) × 1.5 = -9; 10 + 4 = 14 s; general power 1 + 1 = 2
+    // doubles it again: -18.
+    EXPECT_FLOAT_EQ(poisoned->healthChange, -18.0f);
+    EXPECT_FLOAT_EQ(poisoned->totalTime, 14.0f);
+    // An effect the passive does not name keeps its numbers: +5 defence.
+    EXPECT_EQ(devoted->statChanges[static_cast<size_t>(toIndex(CharacterStat::Defense))], 5);
 }
 
 } // namespace

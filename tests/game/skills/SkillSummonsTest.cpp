@@ -286,3 +286,43 @@ TEST_F(SkillSummonsTest, TheCultLordCallsInitiatesOfItsOwnLevelWhenItsSkillActs)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SkillSummonsTest, ALongWarpDeletesTheUsersOwnSummonsNearTheOldPlaceOnly)
+{
+    definition.monstersToSpawn = 2;
+    definition.monsterType = entryOf("CaveSpider");
+    Skill* skill = learn();
+    ASSERT_NE(skill, nullptr);
+    ASSERT_EQ(skill->summonMonsters(user, enemy), 2);
+    // The enemy's own summon, and a spider of nobody's.
+    ASSERT_EQ(skill->summonMonsters(enemy, nullptr), 2);
+    ASSERT_EQ(summoned.size(), 4u);
+    Actor* wild = spawn(findType("CaveSpider"), 5, 62, 62);
+    ASSERT_NE(wild, nullptr);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(summoned[static_cast<size_t>(i)]->getSummoner(), user);
+        EXPECT_EQ(summoned[static_cast<size_t>(i) + 2]->getSummoner(), enemy);
+    }
+    std::vector<SafePtr<Actor>> watched(summoned.begin(), summoned.end());
+    SafePtr<Actor> wildRef(wild);
+
+    // A short step keeps them.
+    ZonePosition near = user->getPosition();
+    near.x += 64.0f;
+    user->warp(near);
+    step(0.1f);
+    EXPECT_TRUE(watched[0].get() && watched[1].get());
+
+    ZonePosition far = user->getPosition();
+    far.x -= 32.0f * 40;
+    user->warp(far);
+    step(0.1f);
+    EXPECT_EQ(watched[0].get(), nullptr);
+    EXPECT_EQ(watched[1].get(), nullptr);
+    EXPECT_TRUE(watched[2].get() && watched[3].get());
+    EXPECT_NE(wildRef.get(), nullptr);
+}
+
+} // namespace

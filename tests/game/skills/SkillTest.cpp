@@ -246,7 +246,7 @@ TEST_F(SkillUseTest, PowerCostAndTheNoCostFlag)
     EXPECT_FALSE(skill->getUseTimer().running);
 
     user->getStats().set(kPower, 0);
-    user->setFlags(user->getFlags() | Skill::kFlagNoPowerCost);
+    user->setFlags(user->getFlags() | Entity::kFlagNoPowerCost);
     EXPECT_EQ(skill->getPowerCost(user), 0);
     skill->use(user, nullptr, Skill::kStageRequest, false);
     EXPECT_EQ(user->getStat(kPower), 0);

@@ -185,14 +185,20 @@ TEST_F(CombatSystemTest, MissShowsTheDefenceTextSoundAndEvents)
     EXPECT_EQ(sounds().at(0).first, "sounds/combat/normalMiss.ogg");
     EXPECT_EQ(target->getHealth(), 100);
 
-    // Evade (outcome 4) and Dodge (5) each show their own text.
+    // Outcome 4 (the "Evade" stat) shows "Dodge" and records the target's
+    // "Dodge" state (3); outcome 5 (the "Dodge" stat) records "Evade" (4) and
+    // shows nothing.
     target->setStat(stat(CharacterStat::Evade), 2);
     target->setStat(stat(CharacterStat::Dodge), 2);
     miss(0.61f, 0.69f);
-    EXPECT_EQ(newLines(), std::vector<std::string>{"dmg " + t + " Evade"});
+    EXPECT_EQ(newLines(), std::vector<std::string>{"dmg " + t + " Dodge"});
+    EXPECT_TRUE(hasFlag(target, 3, attacker));
+    EXPECT_TRUE(hasFlag(attacker, 14, target));
     EXPECT_EQ(sounds().at(0).first, "sounds/combat/normalMiss.ogg");
     miss(0.81f, 0.99f);
-    EXPECT_EQ(newLines(), std::vector<std::string>{"dmg " + t + " Dodge"});
+    EXPECT_TRUE(newLines().empty());
+    EXPECT_TRUE(hasFlag(target, 4, attacker));
+    EXPECT_TRUE(hasFlag(attacker, 15, target));
 }
 
 TEST_F(CombatSystemTest, CriticalCrushingBlowDealsTwiceTheMaximumAndShowsTheDeadlyHit)
