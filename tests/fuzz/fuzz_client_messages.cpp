@@ -3,9 +3,9 @@
 // them as the program would, internal ones included, so the URL opener is
 // replaced by one that opens nothing. The first byte picks the message type
 // (2, 3, 5, 6 or another), the rest is the body. A message the client drops
-// must leave the name table, the outgoing queue and the game values as they
-// were. The queued input is sent (to nowhere) after every input, as a frame
-// would, so nothing grows from one input to the next.
+// must leave the name table, the outgoing queue, the game values, the entity
+// mirrors, the covenant mirrors and the quest list as they were. The queued input is sent (to nowhere) after
+// every input, as a frame would, so nothing grows from one input to the next.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "engine/console/CommandSystem.h"
@@ -83,6 +83,8 @@ struct Snapshot {
     uint32_t covenants = 0;
     std::vector<std::string> named;
     bool joined = false;
+    // Entity table, covenant mirrors and quest list.
+    std::string mirrors;
 
     static Snapshot take(const Client& client)
     {
@@ -95,13 +97,57 @@ struct Snapshot {
             s.valueV1 = game->getScaleFactor1();
             s.covenants = game->getCovenantCount();
             s.named = game->getNamedNames();
+            s.mirrors = digest(*game);
         }
         return s;
     }
+    static std::string digest(const GameClient& game)
+    {
+        std::string d;
+        auto add = [&d](auto value) { d += std::to_string(value) + ','; };
+        for (int n = 0; n < GameClient::kEntityCount; ++n) {
+            const EntityClient* e = game.getEntity(n);
+            if (!e) {
+                continue;
+            }
+            add(n);
+            add(e->getEntryId());
+            add(e->getHealth());
+            add(e->getMaxHealth());
+            add(e->getPosition().x);
+            add(e->getStatusEffects().size());
+            add(e->getAttachmentEntry(0));
+            add(e->getLevel());
+            add(e->getAppearanceSeed());
+            add(e->getMoneyAmount());
+            add(e->getFloatingTexts().size());
+            d += ';';
+        }
+        for (size_t c = 0; c < game.getCovenantTableSize(); ++c) {
+            const CovenantClient* covenant = game.getCovenant(static_cast<int>(c));
+            d += covenant->name + ',';
+            add(covenant->destroyed);
+            add(covenant->getInfluence());
+            add(covenant->getTraitCount());
+            add(covenant->raidTarget);
+            for (int other = 0; other < covenant->getRelationCount(); ++other) {
+                add(covenant->getRelationRecord(other)->relation);
+            }
+            d += ';';
+        }
+        for (size_t q = 0; q < game.getQuestCount(); ++q) {
+            const QuestClient* quest = game.getQuest(static_cast<int>(q));
+            add(quest ? quest->id : -2);
+            add(quest ? quest->progress : 0);
+            add(quest ? quest->type : 0);
+        }
+        return d;
+    }
     bool operator==(const Snapshot& o) const
     {
-        return names == o.names && queue == o.queue && joined == o.joined && covenants == o.covenants &&
-               named == o.named && (valueV4 == o.valueV4 || (valueV4 != valueV4 && o.valueV4 != o.valueV4)) &&
+        return mirrors == o.mirrors && names == o.names && queue == o.queue && joined == o.joined &&
+               covenants == o.covenants && named == o.named &&
+               (valueV4 == o.valueV4 || (valueV4 != valueV4 && o.valueV4 != o.valueV4)) &&
                (valueV1 == o.valueV1 || (valueV1 != valueV1 && o.valueV1 != o.valueV1));
     }
 };

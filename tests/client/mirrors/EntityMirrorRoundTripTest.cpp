@@ -4,11 +4,13 @@
 #include "client/GameClient.h"
 #include "client/mirrors/StatusEffectClient.h"
 #include "engine/data/NameGenerator.h"
+#include "game/covenants/StatChangeList.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
+#include "game/entities/Projectile.h"
 #include "game/skills/SkillLoaders.h"
 #include "support/TestWorld.h"
 
@@ -124,8 +126,20 @@ TEST_F(EntityMirrorRoundTrip, MirrorsHoldWhatTheServerWrote)
     goblin->setHealth(goblin->getMaxHealth() - 3);
     ItemGround* sword = addGround("Dagger", ItemRarity::Rare, 1);
     ItemGround* money = addGround("Money", ItemRarity::Normal, 250);
+    StatChangeList none;
+    Projectile* beam = Entity::spawnProjectile("ProjLightningBeam", none, false, false, goblin, merchant,
+                                               ZonePosition(), nullptr, 0, 0.0f, none, nullptr);
+    Projectile* lob =
+        Entity::spawnProjectile("ProjBomb", none, false, false, goblin, nullptr,
+                                ZonePosition(0, 900.0f, 500.0f), nullptr, 0, 0.0f, none, nullptr);
+    ASSERT_NE(beam, nullptr);
+    ASSERT_NE(lob, nullptr);
+    ASSERT_EQ(beam->getType(), Projectile::Beam);
+    ASSERT_EQ(lob->getType(), Projectile::Lob);
+    world.game->update(0.25f);
+    ASSERT_EQ(world.game->getEntity(lob->getEntityNumber()), lob);
 
-    send({goblin, merchant, sword, money});
+    send({goblin, merchant, sword, money, beam, lob});
     const EntityClient& g = mirror(goblin);
     EXPECT_EQ(g.getEntry(), goblin->getEntry());
     EXPECT_EQ(g.getCovenantIndex(), goblin->getCovenantIndex());
@@ -162,9 +176,20 @@ TEST_F(EntityMirrorRoundTrip, MirrorsHoldWhatTheServerWrote)
     EXPECT_EQ(s.getAttachmentEntry(EntityClient::kGroundSlot), sword->getEntry()->getId());
     EXPECT_EQ(mirror(money).getMoneyAmount(), 250);
 
-    // The next message without the money drops its mirror.
+    const EntityClient& b = mirror(beam);
+    EXPECT_TRUE(b.isBeam());
+    EXPECT_EQ(b.getBeamStart(), goblin->getEntityNumber());
+    EXPECT_EQ(b.getBeamTarget(), merchant->getEntityNumber());
+    const EntityClient& l = mirror(lob);
+    EXPECT_FALSE(l.isBeam());
+    EXPECT_GT(lob->getHeight(), 0.0f);
+    EXPECT_EQ(l.getHeight(), lob->getHeight());
+
+    // The next message without the money and the lob drops their mirrors.
     int moneyNumber = money->getEntityNumber();
-    send({goblin, merchant, sword});
+    int lobNumber = lob->getEntityNumber();
+    send({goblin, merchant, sword, beam});
     EXPECT_EQ(GameClient::get().getEntity(moneyNumber), nullptr);
+    EXPECT_EQ(GameClient::get().getEntity(lobNumber), nullptr);
     EXPECT_NE(GameClient::get().getEntity(goblin->getEntityNumber()), nullptr);
 }
