@@ -5,11 +5,17 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Profiler.h"
+#include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/covenants/Covenant.h"
+#include "game/definitions/GateList.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Player.h"
 #include "game/world/Game.h"
+#include "game/world/World.h"
+#include "game/world/WorldGateSource.h"
 
 #include <algorithm>
 #include <cmath>
@@ -63,17 +69,49 @@ void Server::openEndpoint()
 void Server::start(bool loadSaved, int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants)
 {
     openEndpoint();
-    if (Game* game = Game::instance()) {
+    Game* game = Game::instance();
+    if (game) {
         game->setStartLevel(0);
     }
-    // Generating or loading the world (and marking it made when that works)
-    // joins with the world code.
-    (void)loadSaved;
+    // Loading a saved world joins with the save code, the covenants and the
+    // marking of the world as made with world generation.
+    if (!loadSaved) {
+        loadNewWorld(worldDifficulty);
+    }
     (void)startingLevel;
     (void)difficulty;
-    (void)worldDifficulty;
     (void)numAiCovenants;
     m_active = true;
+}
+
+void Server::loadNewWorld(int worldDifficulty)
+{
+    World* world = World::instance();
+    Game* game = Game::instance();
+    if (!world || !game || game->isWorldGenerated()) {
+        return;
+    }
+    // A zero seed makes the World draw its layout seed from stream 0.
+    world->setWorldSeed(0);
+    world->setStartLevelIndex(worldDifficulty);
+    world->load();
+    uint32_t secretSeed = Random::next(0);
+    if (secretSeed != world->getSecretSeed()) {
+        world->setSecretSeed(secretSeed);
+        world->createSecretLevels();
+    }
+    world->addTownView();
+    game->resizeForWorld(world->getLevelCount());
+    GateList::setWorldSource(&WorldGateSource::instance());
+}
+
+int Server::getFirstClientPlayer() const
+{
+    if (m_clients.empty()) {
+        return -1;
+    }
+    const Entity* player = m_clients.front()->player.get();
+    return player ? player->getEntityNumber() : -1;
 }
 
 bool Server::isPaused() const
@@ -81,8 +119,18 @@ bool Server::isPaused() const
     if (!m_active) {
         return false;
     }
-    return (m_pausedVar.isValid() && m_pausedVar.getBool()) ||
-           (m_pausedAutoVar.isValid() && m_pausedAutoVar.getBool());
+    if ((m_pausedVar.isValid() && m_pausedVar.getBool()) ||
+        (m_pausedAutoVar.isValid() && m_pausedAutoVar.getBool())) {
+        return true;
+    }
+    // After a lost game the world stands still.
+    const Game* game = Game::instance();
+    if (!game || !game->isWorldGenerated() || !game->isWorldEnded() || m_clients.empty()) {
+        return false;
+    }
+    const Entity* player = m_clients.front()->player.get();
+    const Covenant* covenant = player ? player->getCovenant() : nullptr;
+    return covenant && covenant->destroyed;
 }
 
 // ---- The frame ------------------------------------------------------------------
@@ -229,41 +277,9 @@ void Server::handleHello(const NetAddress& sender)
 {
     ByteBuffer reply;
     reply.writeInt(static_cast<uint32_t>(kMsgWorldInfo));
-    // World size id and layout seed: the World holds them once it exists.
-    reply.writeInt(static_cast<uint32_t>(0));
-    reply.writeInt(static_cast<uint32_t>(0));
+    writeWorldIdentity(reply, false);
     if (m_socket >= 0) {
         sendDatagram(m_socket, reply, sender);
-    }
-}
-
-void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
-{
-    // The covenant and character sections are read, and player and covenant
-    // made, by the covenant and player code.
-    auto record = std::make_unique<ClientRecord>();
-    record->address = sender;
-    ClientRecord* placed = record.get();
-    // A client that joins again replaces its old record.
-    auto old = std::find_if(m_clients.begin(), m_clients.end(),
-                            [&](const auto& c) { return sameAddress(c->address, sender); });
-    if (old != m_clients.end()) {
-        *old = std::move(record);
-    } else {
-        m_clients.push_back(std::move(record));
-    }
-
-    ByteBuffer reply;
-    reply.writeInt(static_cast<uint32_t>(kMsgJoined));
-    Game* game = Game::instance();
-    reply.writeInt(static_cast<int32_t>(game ? game->getStartLevel() : 0));
-    // World size id, layout seed and secret-level seed come with the World.
-    reply.writeInt(static_cast<uint32_t>(0));
-    reply.writeInt(static_cast<uint32_t>(0));
-    reply.writeInt(static_cast<uint32_t>(0));
-    writeNameTable(reply);
-    if (m_socket >= 0) {
-        sendDatagram(m_socket, reply, placed->address);
     }
 }
 
@@ -281,8 +297,48 @@ void Server::handleClientInput(ByteBuffer& message, const NetAddress& sender)
     }
     ++client->inputMessages;
     client->linesReceived += static_cast<unsigned>(input.lines.size());
-    // Applying the input (positions, World view, action, command lines) needs
-    // the client's Player; a record without one is ignored whole.
+    // The player is looked up afresh: a record without one is ignored whole.
+    Game* game = Game::instance();
+    int number = client->playerNumber;
+    Player* player = game && number >= 0 && number < Game::kMaxEntities
+                         ? dynamic_cast<Player*>(game->getEntity(number))
+                         : nullptr;
+    if (!player) {
+        return;
+    }
+    if (!player->isWarpPending() && input.positionsValid && adoptable(input.position) &&
+        adoptable(input.secondaryPosition)) {
+        player->setPosition(input.position);
+        player->setSecondaryPosition(input.secondaryPosition);
+        if (World* world = World::instance(); world && world->getView(number)) {
+            int level = player->getViewLevel();
+            world->updatePlayerView(number, player->getPosition(), level);
+            if (level != player->getViewLevel()) {
+                player->setViewLevel(level);
+            }
+        }
+    }
+    player->setAction(static_cast<int>(input.action), input.target);
+    runClientCommands(input.lines, player);
+}
+
+bool Server::adoptable(const ZonePosition& position)
+{
+    // Only a zone that names a level of the World reaches the spatial index.
+    const World* world = World::instance();
+    return world && position.zone >= 0 && position.zone < world->getLevelCount() &&
+           std::isfinite(position.x) && std::isfinite(position.y);
+}
+
+void Server::writeWorldIdentity(ByteBuffer& out, bool withSecretSeed) const
+{
+    const World* world = World::instance();
+    const WorldSize* size = world ? world->getWorldSize() : nullptr;
+    out.writeInt(static_cast<uint32_t>(size ? size->entryId : 0));
+    out.writeInt(world ? world->getWorldSeed() : 0u);
+    if (withSecretSeed) {
+        out.writeInt(world ? world->getSecretSeed() : 0u);
+    }
 }
 
 void Server::runClientCommands(const std::vector<std::string>& lines, Player* player)

@@ -53,13 +53,20 @@ public:
     // Back to no game: inactive, no clients, the Game cleared; the endpoint
     // and the name table stay.
     void reset();
+    // Also true after a lost game: the first client's covenant is destroyed
+    // and the world has ended.
     bool isPaused() const;
+    // The first client's player number; -1 without a client or player.
+    int getFirstClientPlayer() const;
     bool isActive() const { return m_active; }
     void setActive(bool active) { m_active = active; }
 
     // Handles one datagram (by its first word).
     void dispatch(ByteBuffer& message, const NetAddress& sender);
     void handleHello(const NetAddress& sender);
+    // Reads the covenant and character sections and makes the client's
+    // Player (ServerJoin.cpp). A refused join leaves no record, no Player and
+    // no view behind and sends nothing.
     void handlePlayerJoin(ByteBuffer& message, const NetAddress& sender);
     void handleClientInput(ByteBuffer& message, const NetAddress& sender);
     // Each line through the interpreter as coming from the server and the program.
@@ -91,6 +98,14 @@ public:
 
 private:
     void openEndpoint();
+    // The new world's layout, secret levels, town view and the Game's
+    // per-level records; the World becomes the gate lists' source.
+    void loadNewWorld(int worldDifficulty);
+    // World size id and layout seed (and the secret-level seed).
+    void writeWorldIdentity(ByteBuffer& out, bool withSecretSeed) const;
+    // A client position the server takes: a zone of the World, finite.
+    static bool adoptable(const ZonePosition& position);
+    void refuseJoin(const NetAddress& sender, const std::string& field) const;
     void writeNameTable(ByteBuffer& out) const;
     void dropMessage(uint32_t type, const NetAddress& sender, const std::string& field) const;
 

@@ -37,4 +37,12 @@ public:
     // 200 units in +x from the life stone, snapped to the grid; zone -1
     // without a life stone.
     virtual ZonePosition getPositionNearLifestone() const = 0;
+    // Whether another covenant raids this one; no until the raid code answers.
+    virtual bool isBeingRaided() const { return false; }
+    // A free spot beside the house gate for the requester; zone -1 until the
+    // player's covenant has a gate.
+    virtual ZonePosition getSpotNearGate(const Entity* requester) const
+    {
+        return ZonePosition(-1, 0.0f, 0.0f);
+    }
 };

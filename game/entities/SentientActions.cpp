@@ -323,7 +323,8 @@ void Sentient::startTimedEvent(EventIndex index, float duration, SafeClass* obje
     Event* event = events->newEventOfType(*type);
     event->writeObject(object);
     game->scheduleEvent(this, event, duration);
-    queueTimer(m_entityNumber, duration, 1);
+    // The client closes a resurrection wait by its own kind.
+    queueTimer(m_entityNumber, duration, index == ResurrectEvent ? toIndex(TimedAction::Resurrecting) : 1);
 }
 
 void Sentient::cancelTimedActions()

@@ -68,6 +68,8 @@ int Sentient::heal(int amount, Entity* source, bool showText)
     if (isDead())
         return 0;
     int healed = Entity::heal(amount, source, showText);
+    if (auto* healer = dynamic_cast<Sentient*>(source))
+        healer->recordValue18(healed);
     if (showText) {
         EventSystem* events = EventSystem::instance();
         // Declared by the computer-run characters; nothing to tell before.

@@ -7,9 +7,12 @@
 #include "engine/data/Database.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Player.h"
 #include "game/world/ServerLink.h"
 #include "game/world/WorldNavigation.h"
 #include "game/world/WorldPathNavigation.h"
+
+#include <algorithm>
 
 Game::Game()
     : m_entities(kMaxEntities), m_indexed(kMaxEntities),
@@ -73,6 +76,7 @@ void Game::clear()
     for (IndexedPoint& point : m_indexed) {
         point = IndexedPoint();
     }
+    m_players.clear();
     m_covenants.clear();
     m_lastStep = 0.0f;
     m_countdowns = {};
@@ -113,6 +117,14 @@ int Game::addEntity(Entity* entity)
         return -1;
     }
     m_entities[taken].entity = entity;
+    if (auto* player = dynamic_cast<Player*>(entity)) {
+        auto free = std::find(m_players.begin(), m_players.end(), nullptr);
+        if (free != m_players.end()) {
+            *free = player;
+        } else {
+            m_players.push_back(player);
+        }
+    }
     entity->setEntityNumber(taken);
     insertIntoSpatialIndex(entity);
     entity->addedToWorld();
@@ -123,6 +135,9 @@ void Game::removeEntity(Entity* entity)
 {
     if (!entity) {
         return;
+    }
+    if (auto* player = dynamic_cast<Player*>(entity)) {
+        std::replace(m_players.begin(), m_players.end(), player, static_cast<Player*>(nullptr));
     }
     int number = entity->getEntityNumber();
     if (number >= 0 && number < kMaxEntities && m_entities[number].entity == entity) {
@@ -230,6 +245,40 @@ bool Game::isBlockedForSight(const ZonePosition& position) const
 }
 
 // ---- Sounds ------------------------------------------------------------------
+
+Player* Game::getFirstPlayer() const
+{
+    for (Player* player : m_players) {
+        if (player) {
+            return player;
+        }
+    }
+    return nullptr;
+}
+
+Player* Game::findNearestPlayer(const ZonePosition& position) const
+{
+    Player* nearest = nullptr;
+    float best = 0.0f;
+    for (Player* player : m_players) {
+        if (!player) {
+            continue;
+        }
+        float d = ZonePosition::distanceTo(player->getPosition(), position);
+        if (!nearest || d < best) {
+            nearest = player;
+            best = d;
+        }
+    }
+    return nearest;
+}
+
+void Game::playSoundAtPlayer(const std::string& fileName, float radius, float parameter)
+{
+    if (Player* player = getFirstPlayer()) {
+        playSound(fileName, player->getPosition(), player->getEntityNumber(), radius, parameter);
+    }
+}
 
 void Game::playSound(const std::string& fileName, const ZonePosition& position, int entityNumber,
                      float radius, float parameter)

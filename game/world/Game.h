@@ -26,6 +26,7 @@ class Entity;
 class Event;
 class Listener;
 class MonsterArchetype;
+class Player;
 class WorldNavigation;
 struct GridPath;
 struct EventType;
@@ -145,6 +146,16 @@ public:
     // source within the radius.
     void emitHeardSound(Entity* source, Entity* object, float radius);
 
+    // ---- Players (filled by addEntity; a leaving player's entry is nulled and reused)
+    const std::vector<Player*>& getPlayers() const { return m_players; }
+    // The first joined player still in the list; null when none.
+    Player* getFirstPlayer() const;
+    // The nearest player (null entries skipped); the earlier one on equal
+    // distances; null without players.
+    Player* findNearestPlayer(const ZonePosition& position) const;
+    // Game::playSound at the first player's position with its number.
+    void playSoundAtPlayer(const std::string& fileName, float radius = 500.0f, float parameter = 0.0f);
+
     // ---- Covenants (filled by the covenant code)
     // Not owned; the covenant's index in the list is returned.
     int addCovenant(Covenant* covenant);
@@ -228,6 +239,7 @@ public:
     bool isWorldGenerated() const { return m_worldGenerated; }
     void setWorldGenerated(bool generated) { m_worldGenerated = generated; }
     bool isWorldEnded() const { return m_worldEnded; }
+    bool hasLeftTown() const { return m_leftTown; }
     bool isAlliedVictoryOffered() const { return m_alliedVictoryOffered; }
     int getAiCovenantCount() const { return m_aiCovenantCount; }
 
@@ -292,6 +304,7 @@ private:
 
     std::vector<EntitySlot> m_entities;
     std::vector<IndexedPoint> m_indexed;
+    std::vector<Player*> m_players;
     std::vector<Covenant*> m_covenants;
     int m_aiCovenantCount = 0;
     int m_startLevel = -1;

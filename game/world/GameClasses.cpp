@@ -4,6 +4,7 @@
 #include "engine/object/ClassRegistry.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Player.h"
 #include "game/entities/Sentient.h"
 
 ClassRecord* g_listenerClass = nullptr;
@@ -30,6 +31,7 @@ void registerGameClasses()
     g_sentientClass =
         registry->registerClass("Sentient", "Entity", &Sentient::declareEvents, &Sentient::bindHandlers);
     g_actorClass = registry->registerClass("Actor", "Sentient", &Actor::declareEvents, &Actor::bindHandlers);
-    g_playerClass = registry->registerClass("Player", "Sentient", nullptr, nullptr);
+    g_playerClass =
+        registry->registerClass("Player", "Sentient", &Player::declareEvents, &Player::bindHandlers);
     g_trapClass = registry->registerClass("Trap", "Listener", nullptr, nullptr);
 }

@@ -25,6 +25,6 @@ struct GameHooks {
     // A monster was spawned and placed (with the type spawned before it, or
     // null): quests of unique and legendary monsters start here.
     std::function<void(Actor* monster, const MonsterType* previous)> monsterSpawned;
-    // A body came back to life.
-    std::function<void(Actor* actor)> applyPlagueEffects;
+    // A body (a monster or a player) came back to life.
+    std::function<void(Sentient* body)> applyPlagueEffects;
 };

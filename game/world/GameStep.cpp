@@ -3,6 +3,7 @@
 #include "engine/core/ByteBuffer.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Player.h"
 #include "game/world/FactionSystem.h"
 
 #include <algorithm>
@@ -17,6 +18,15 @@ void Game::update(float dt)
         }
     }
     updateEvents(dt);
+    // The world counts as left once a player stands outside the town.
+    if (!m_leftTown) {
+        for (const Player* player : m_players) {
+            if (player && player->getPosition().zone != 0 && player->getPosition().zone != -1) {
+                m_leftTown = true;
+                break;
+            }
+        }
+    }
     stepEntities(dt);
 
     GameRules defaults;

@@ -8,8 +8,12 @@
 #include "engine/platform/LaunchOptions.h"
 #include "engine/platform/SystemInfo.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/ItemBase.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Player.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/world/Game.h"
 #include "main/FrameCommands.h"
@@ -19,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 
 namespace {
@@ -110,7 +115,9 @@ TEST_F(ClientEndToEnd, JoinsExchangesMessagesPausesAndLeaves)
     EXPECT_EQ(stats(kServerPort).bytesSent, 36u + 40u);
     uint64_t stateBytes = stats(kClientPort).bytesReceived;
     frame();
-    EXPECT_EQ(stats(kClientPort).bytesReceived - stateBytes, 84u) << "the first state message";
+    // The first state message: 84 bytes and the player's own entity record
+    // (its common fields and ten equipment entries).
+    EXPECT_EQ(stats(kClientPort).bytesReceived - stateBytes, 84u + 192u) << "the first state message";
     EXPECT_TRUE(GameClient::get().isLoaded());
     ASSERT_EQ(server->getClientCount(), 1u);
 
@@ -251,4 +258,47 @@ TEST_F(ClientEndToEnd, PrecacheHoldsTheModelAndTheClassIndexIsSent)
     for (int i = 0; i < GameClient::kSoundCount; ++i) {
         EXPECT_EQ(GameClient::get().getSound(i).getIndex(), -1);
     }
+}
+
+TEST_F(ClientEndToEnd, NewCharacterJoinGivesTheClassKitAtTheStartPosition)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    set("PlayerClass", "$$ClassWarrior$$");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    frame();
+    frame();
+    ASSERT_TRUE(client->isJoined());
+    ASSERT_EQ(server->getClientCount(), 1u);
+    auto* player = dynamic_cast<Player*>(server->getClient(0)->player.get());
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(player->getName(), "Aldric");
+
+    InventoryBase* inventory = player->getInventory();
+    const ItemBase* bag = inventory->getItem(toIndex(InventoryGroupIndex::Main), 0);
+    ASSERT_NE(bag, nullptr);
+    EXPECT_EQ(bag->getEntryName(), "Backpack");
+    const DatabaseEntry* kit = DefinitionReader::findEntry("ClassWarrior");
+    ASSERT_NE(kit, nullptr);
+    std::vector<std::string> names = DefinitionReader(kit).getStringList("StartingItem");
+    ASSERT_FALSE(names.empty());
+    std::map<std::string, int> wanted;
+    for (const std::string& name : names)
+        ++wanted[name];
+    std::map<std::string, int> held;
+    std::map<std::string, int> places;
+    const int bag1 = toIndex(InventoryGroupIndex::Bag1);
+    for (int i = 0; i < 8; ++i)
+        if (const ItemBase* item = inventory->getItem(bag1, i)) {
+            held[item->getEntryName()] += item->isStack() ? item->getQuantity() : 1;
+            ++places[item->getEntryName()];
+        }
+    EXPECT_EQ(held, wanted);
+    EXPECT_EQ(places["MinorHealthPotion"], 1) << "the two potions share one stack";
+    EXPECT_EQ(held["MinorHealthPotion"], 2);
+    EXPECT_EQ(player->getStat(toIndex(CharacterStat::Money)), DefinitionReader(kit).getInt("StartingMoney"));
+    EXPECT_GT(player->getStat(toIndex(CharacterStat::Money)), 0);
+    EXPECT_EQ(player->getHealth(), player->getMaxHealth());
+    EXPECT_GT(player->getMaxHealth(), 0);
+    EXPECT_EQ(player->getPosition(), GameData::get().getStartPosition());
 }

@@ -105,7 +105,7 @@ TEST(CrossReaders, ServerStateMessagesReadAlikeByBoth)
     ScriptedClient scripted(kScriptedPort);
     ScriptedClient watcher(5006);
     Relay relay;
-    watcher.sendJoin({}, {});
+    watcher.sendNewJoin();
     world.server->receiveMessages(16, false);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(watcher.readJoined(joined));

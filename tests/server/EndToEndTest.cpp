@@ -38,7 +38,7 @@ TEST(ServerEndToEnd, StartUpFramesHealAndEntityInfo)
 
     server->start(false, 0, 1, 1, 0);
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     AppHooks& h = app.getHooks();
     h.serverReceive(16.0, false);
     ScriptedClient::Joined joined;

@@ -90,18 +90,7 @@ TEST(FightEndToEnd, FireboltsOfABarbarianKillAMonsterWarrior)
 
     server->start(false, 0, 1, 1, 0);
     ScriptedClient client(5003);
-    // A character's class section: its ten shown equipment entries.
-    client.setEntityReader(static_cast<int>(DatabaseEntryType::Class),
-                           [](ByteBuffer& in, std::vector<uint8_t>& raw) {
-                               size_t at = in.getReadPos();
-                               for (int i = 0; i < 10; ++i)
-                                   in.readUInt();
-                               if (in.failed())
-                                   return false;
-                               raw.assign(in.data() + at, in.data() + in.getReadPos());
-                               return true;
-                           });
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     AppHooks& h = app.getHooks();
     h.serverReceive(16.0, false);
     ScriptedClient::Joined joined;

@@ -51,7 +51,7 @@ TEST_F(ServerTest, SlowFrameRunsFiveStepsKeepsFiftyAndLosesTheRest)
 TEST_F(ServerTest, PausedRunsNoStepButStillSendsState)
 {
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     frame(16);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(client.readJoined(joined));
@@ -111,7 +111,7 @@ TEST_F(ServerTest, JoinListsTheNameTableInIndexOrder)
     world.game->setStartLevel(3);
 
     ScriptedClient client(5003);
-    client.sendJoin({1, 2, 3}, {4, 5});
+    client.sendNewJoin();
     world.server->receiveMessages(16, false);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(client.readJoined(joined));
@@ -126,23 +126,27 @@ TEST_F(ServerTest, JoinListsTheNameTableInIndexOrder)
     EXPECT_EQ(world.server->getClientCount(), 1u);
 }
 
-TEST_F(ServerTest, ClientWithoutPlayerGetsEightyFourBytesPerFrame)
+TEST_F(ServerTest, JoinedPlayerWithoutCovenantGetsNoLevelAndSeesItself)
 {
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     frame(16);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(client.readJoined(joined));
+    ASSERT_EQ(world.server->getClientCount(), 1u);
+    const int number = world.server->getClient(0)->playerNumber;
+    ASSERT_GE(number, 0);
+    EXPECT_EQ(world.server->getFirstClientPlayer(), number);
     for (int i = 0; i < 3; ++i) {
         if (i > 0) {
             frame(16);
         }
         ScriptedClient::State state;
         ASSERT_TRUE(client.readState(state));
-        EXPECT_EQ(state.size, 84u);
+        // Without a covenant the covenant and player sections stay out.
         EXPECT_EQ(state.level, 0xFFFFFFFFu);
-        EXPECT_TRUE(state.entities.empty());
-        EXPECT_EQ(state.game.scale1, 1.0f);
+        ASSERT_EQ(state.entities.size(), 1u);
+        EXPECT_EQ(state.entities[0].number, static_cast<uint32_t>(number));
         EXPECT_EQ(client.pending(), 0u);
     }
 }
@@ -150,7 +154,7 @@ TEST_F(ServerTest, ClientWithoutPlayerGetsEightyFourBytesPerFrame)
 TEST_F(ServerTest, BadMessagesAreDroppedWhole)
 {
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     frame(16);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(client.readJoined(joined));
@@ -240,9 +244,9 @@ TEST_F(ServerTest, SecondJoinFromOneAddressReplacesTheRecord)
 {
     ScriptedClient client(5003);
     ScriptedClient other(5004);
-    client.sendJoin({}, {});
-    other.sendJoin({}, {});
-    client.sendJoin({}, {});
+    client.sendNewJoin();
+    other.sendNewJoin();
+    client.sendNewJoin();
     world.server->receiveMessages(16, false);
     EXPECT_EQ(world.server->getClientCount(), 2u);
     EXPECT_TRUE(sameAddress(world.server->getClient(0)->address, client.address()));
@@ -254,8 +258,8 @@ TEST_F(ServerTest, LinesReachEveryClientOnceInOrderAndSoundsOnlyTheFirst)
     GridTopology grid(4096.0f, 4096.0f);
     ScriptedClient first(5003);
     ScriptedClient second(5004);
-    first.sendJoin({}, {});
-    second.sendJoin({}, {});
+    first.sendNewJoin();
+    second.sendNewJoin();
     world.server->receiveMessages(16, false);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(first.readJoined(joined));
@@ -300,7 +304,7 @@ TEST_F(ServerTest, SoundsBeyondTheirRadiusAreNotSent)
 {
     GridTopology grid(4096.0f, 4096.0f);
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     world.server->receiveMessages(16, false);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(client.readJoined(joined));
@@ -322,7 +326,7 @@ TEST_F(ServerTest, SoundsBeyondTheirRadiusAreNotSent)
 TEST_F(ServerTest, HealArrivesOnceInTheNextStateMessage)
 {
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     world.server->receiveMessages(16, false);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(client.readJoined(joined));
@@ -360,7 +364,7 @@ TEST_F(ServerTest, ResourceNamesAreSentOnceEach)
     EXPECT_EQ(first, again);
     EXPECT_EQ(world.server->registerResourceName(""), Server::kNoIndex);
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     world.server->receiveMessages(16, false);
     world.server->update();
     ScriptedClient::Joined joined;
@@ -373,7 +377,7 @@ TEST_F(ServerTest, ResourceNamesAreSentOnceEach)
 TEST_F(ServerTest, ShutdownDropsClientsAndNames)
 {
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     world.server->receiveMessages(16, false);
     world.server->registerResourceName("Sounds/x.wav");
     world.server->shutdown();
@@ -390,7 +394,7 @@ TEST_F(ServerTest, ModelIndexArrivesWithItsNameInTheSameMessage)
 {
     GridTopology grid(4096.0f, 4096.0f);
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     world.server->receiveMessages(16, false);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(client.readJoined(joined));

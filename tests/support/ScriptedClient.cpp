@@ -46,6 +46,17 @@ ScriptedClient::ScriptedClient(uint16_t port)
     m_endpoint = openUdpSocket(m_address);
     EXPECT_GE(m_endpoint, 0) << "port " << port;
     m_entityReaders[static_cast<int>(DatabaseEntryType::Projectile)] = &ScriptedClient::readProjectileSection;
+    // A character's class section: its ten shown equipment entries.
+    m_entityReaders[static_cast<int>(DatabaseEntryType::Class)] = [](ByteBuffer& in,
+                                                                     std::vector<uint8_t>& raw) {
+        size_t at = in.getReadPos();
+        for (int i = 0; i < 10; ++i)
+            in.readUInt();
+        if (in.failed())
+            return false;
+        raw.assign(in.data() + at, in.data() + in.getReadPos());
+        return true;
+    };
 }
 
 namespace {
@@ -114,6 +125,18 @@ void ScriptedClient::sendJoin(const std::vector<uint8_t>& covenantSection,
     m.writeInt(uint32_t(4));
     m.reserve(covenantSection.data(), covenantSection.size());
     m.reserve(characterSection.data(), characterSection.size());
+    sendRaw(m);
+}
+
+void ScriptedClient::sendNewJoin(const std::string& name, uint32_t classIndex)
+{
+    ByteBuffer m;
+    m.writeInt(uint32_t(4));
+    m.writeInt(uint32_t(0));
+    m.writeString(name + "'s covenant");
+    m.writeInt(uint32_t(0));
+    m.writeString(name);
+    m.writeInt(classIndex);
     sendRaw(m);
 }
 

@@ -117,6 +117,8 @@ public:
 
     void sendHello();
     void sendJoin(const std::vector<uint8_t>& covenantSection, const std::vector<uint8_t>& characterSection);
+    // A join as the client writes it for a new covenant and a new character.
+    void sendNewJoin(const std::string& name = "Aldric", uint32_t classIndex = 0);
     void sendInput(const ZonePosition& position, const ZonePosition& secondary, uint32_t action,
                    uint32_t target, const std::vector<std::string>& lines);
     void sendRaw(const ByteBuffer& message);

@@ -26,6 +26,8 @@ public:
         dead = raidersDead;
     }
     ZonePosition getPositionNearLifestone() const override { return nearLifestone; }
+    bool isBeingRaided() const override { return beingRaided; }
+    ZonePosition getSpotNearGate(const Entity*) const override { return nearGate; }
 
     // Starts a raid on the covenant at that index of the game's list.
     void raid(int target)
@@ -45,4 +47,6 @@ public:
     int raidersAlive = 0;
     int raidersDead = 0;
     ZonePosition nearLifestone;
+    bool beingRaided = false;
+    ZonePosition nearGate{-1, 0.0f, 0.0f};
 };

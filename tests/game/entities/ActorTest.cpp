@@ -577,7 +577,7 @@ TEST_F(ActorTest, ARaisableCorpseComesBackAtFullHealthAndAnEatenOneGoes)
     body->setChecksActivity(false);
     EXPECT_FALSE(body->resurrect()) << "only a corpse";
     int plagues = 0;
-    world.game->hooks().applyPlagueEffects = [&](Actor*) { ++plagues; };
+    world.game->hooks().applyPlagueEffects = [&](Sentient*) { ++plagues; };
     body->takeDamage(body->getHealth(), nullptr);
     world.game->update(0.05f);
     ASSERT_EQ(body->getDeathState(), Actor::kCorpse);

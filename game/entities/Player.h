@@ -1,0 +1,220 @@
+#pragma once
+
+#include "engine/core/ZonePosition.h"
+#include "engine/object/SafePtr.h"
+#include "game/definitions/GateList.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Sentient.h"
+#include "game/entities/Timer.h"
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class Actor;
+class ByteBuffer;
+class Covenant;
+class Quest;
+
+// The server-side body of a human player's character. Its decisions come
+// from the client: the action and target of every frame (setAction) and the
+// command lines. Its own step keeps an automatic target, strikes the chosen
+// enemy in reach, counts play time and plays the death animations.
+// Snapshot and join in PlayerSnapshot.cpp, new characters in PlayerStart.cpp,
+// level-ups and training in PlayerProgress.cpp, travel in PlayerTravel.cpp.
+class Player : public Sentient {
+public:
+    static constexpr int kStatisticCount = 25;
+    static constexpr int kQuestSlots = 6;
+    static constexpr int kItemTimers = 5;
+    static constexpr int kFlagCount = 65;
+    static constexpr uint32_t kNoTarget = 0xFFFFFFFFu;
+
+    // Statistics entries with a fixed meaning.
+    enum Statistic {
+        MoneyPickedUp = 3,
+        MsPlayedToday = 4,
+        DaysPlayed = 5,
+        LargestHitDealt = 6,
+        LargestHitTaken = 7,
+        StrongestKill = 8,         // record: experience at level 1
+        StrongestKillAtLevel = 10, // record: experience at the player's level
+        StrongestKiller = 12,
+        WeakestKiller = 14,
+        QuestsSolved = 16,
+        LargestSkillTotal = 17,
+        LargestHeal = 18,
+        HighestTrapDisarmed = 24,
+    };
+
+    // Action codes the player reacts to.
+    enum Action {
+        ActionAttack = 2,
+        ActionAttackNear = 3,
+        ActionLootStash = 10,
+        ActionLootBody = 15,
+        ActionCovenantInventory = 17,
+        ActionUseBegin = 18,
+        ActionUseHold = 19,
+        ActionUseOnce = 20,
+        ActionUseOnceAlt = 21,
+        ActionTrade = 22,
+        ActionChooseCovenant = 29,
+    };
+
+    static constexpr int kMsPerDay = 86400000;
+
+    Player();
+    ~Player() override;
+
+    static void declareEvents(ClassRecord& record);
+    static void bindHandlers(ClassRecord& record);
+
+    // Action, targets, gate pairs and positions, view level, quests and gate
+    // lists back to their start; the warp is no longer pending.
+    void reset();
+
+    // ---- Entity and Sentient operations replaced
+    // Moves only for a change of more than 0.01 in x or y.
+    void setPosition(const ZonePosition& position) override;
+    void update(float dt) override;
+    bool isEnemyOf(const Entity* entity) const override;
+    bool isFriendOf(const Entity* entity) const override;
+    void attackedBy(Entity* attacker) override;
+    Entity* getTarget() const override;
+    void getTargetPosition(ZonePosition& out) const override { out = m_skillTarget; }
+    void warp(const ZonePosition& position) override;
+    void trapDisarmed(Entity* trap) override;
+    bool hookFlag25() const override { return true; }
+    bool hookFlag27() const override { return false; }
+    void damaged(int amount, Entity* source, bool overTime, bool quiet) override;
+    void hitLanded(int amount, Entity* target, bool hit, bool critical, bool crushingBlow, bool deepWounds,
+                   bool flag) override;
+    void levelUp() override;
+    InventoryGroup* getInventoryGroup(int group) override;
+    void killed(Entity* killer) override;
+    bool usesClassEntry() const override { return true; }
+    bool isItemTimerReady(const ItemBase* item) const override;
+    void sendItemTimer(const ItemBase* item) override;
+    void sendMessage(int type, const std::string& text) override;
+    void sendWarpDirection() override;
+    std::vector<int32_t>* getFunStats() override { return &m_statistics; }
+    bool hasLostFocus() const override { return m_action == ActionAttack; }
+    void recordSkillTotal(int value) override;
+    void recordValue18(int value) override;
+
+    // ---- Actions
+    void setAction(int action, uint32_t targetNumber);
+    void requestSkillUse(int treeIndex, int skillIndex, int targetNumber, const ZonePosition& mousePosition);
+    bool isAttacking() const { return m_action == ActionAttack; }
+    Entity* getActionTarget() const { return m_actionTarget.get(); }
+    Actor* getTargetActor() const { return m_targetActor.get(); }
+    Sentient* getTargetSentient() const { return m_targetSentient.get(); }
+    Covenant* getTargetCovenant() const { return m_targetCovenant; }
+    Entity* getAutoTarget() const { return m_autoTarget.get(); }
+    int getAction() const { return m_action; }
+    // Run when attacked: keeps a current enemy in reach, else takes the
+    // attacker and starts the first blow a quarter second later.
+    void considerAttacker(Entity* attacker);
+    void onSuccessfulKill(Event& event);
+    void onSuccessfulKill(Entity* victim);
+    void onResurrectEvent(Event& event);
+    void discoverLevel(int level);
+    // Only while dead; health and power come back by the game's percentages.
+    void resurrect(bool warpToCovenant);
+    bool isTalkingToOwnNpc() const;
+    int getDeathStage() const { return m_deathStage; }
+    const std::string& getName() const { return m_name; }
+    void setName(const std::string& name) { m_name = name; }
+
+    // ---- Snapshot and join (PlayerSnapshot.cpp)
+    // Appends the player section; only the animation priority changes (1 → 0).
+    void writePlayerSection(ByteBuffer& out);
+    // Reads the join's character section whole before applying it. False,
+    // with the failing field named and the player unchanged, when the bytes
+    // are cut short, the class is unknown or a value is out of range.
+    bool initNewCharacter(ByteBuffer& in, std::string& failedField);
+
+    // ---- New characters (PlayerStart.cpp)
+    void giveStartingItems();
+    void startFresh();
+    // keepQuests: a saved character arriving from another world keeps its slots.
+    void startFresh(bool keepQuests);
+    void startNewWorld();
+    // The gate lists rebuilt for the running world, visited levels sized to it.
+    void buildForWorld();
+
+    // ---- Growth (PlayerProgress.cpp)
+    void increaseAttribute(const std::string& name);
+    void increaseSkill(int treeIndex, int skillIndex);
+    void decreaseSkill(int treeIndex, int skillIndex);
+    void giveBonusSkill(int stat);
+
+    // ---- Travel (PlayerTravel.cpp)
+    void travelToGate(int gateIndex);
+    void travelToCovenant(int covenantIndex);
+    void travelToTownGate(int index);
+    // Marks the current world level's gate of that zone activated in both lists.
+    void activateGate(int zone);
+    void sendWarp(const ZonePosition& position);
+    // Clears the pending warp when the confirmed spot is within 0.5 of it.
+    void confirmWarp(const ZonePosition& position);
+    void requestResurrect();
+    void sendItemTimer(int index, float seconds);
+    bool isItemTimerReady(int index) const;
+
+    // ---- State
+    std::vector<int32_t>& getStatistics() { return m_statistics; }
+    const std::vector<int32_t>& getStatistics() const { return m_statistics; }
+    int getViewLevel() const { return m_viewLevel; }
+    void setViewLevel(int level) { m_viewLevel = level; }
+    Quest* getQuest(int slot) const;
+    GateList& getGates() { return *m_gates; }
+    GateList& getGatesCopy() { return *m_gatesCopy; }
+    std::vector<bool>& getVisitedLevels() { return m_visitedLevels; }
+    const std::vector<bool>& getVisitedLevels() const { return m_visitedLevels; }
+    std::vector<bool>& getFlags65() { return m_flags65; }
+    const std::vector<bool>& getFlags65() const { return m_flags65; }
+    const ZonePosition& getPlayerGatePosition() const { return m_playerGatePosition; }
+    const ZonePosition& getRaidGatePosition() const { return m_raidGatePosition; }
+    const ZonePosition& getPendingWarp() const { return m_pendingWarp; }
+    bool isWarpPending() const { return m_warpPending; }
+    const Timer& getItemTimer(int index) const { return m_itemTimers[static_cast<size_t>(index)]; }
+    const Timer& getAttackTimer() const { return m_timer; }
+
+private:
+    // The nearest live attacker among the listeners; null when none.
+    Entity* nearestAttacker() const;
+    void pickAutoTarget();
+    void attackTarget();
+    void updateDeathAnimation();
+    bool hasDisablingEffect() const;
+    // The reach of a melee blow: GridSize × 1.9.
+    static float reach();
+
+    std::string m_name;
+    std::vector<int32_t> m_statistics;
+    int m_viewLevel = -1;
+    int m_action = 0;
+    SafePtr<Entity> m_target;
+    SafePtr<Entity> m_actionTarget;
+    SafePtr<Sentient> m_targetSentient;
+    SafePtr<Actor> m_targetActor;
+    Covenant* m_targetCovenant = nullptr;
+    SafePtr<Entity> m_autoTarget;
+    ZonePosition m_playerGatePosition{-1, 0.0f, 0.0f};
+    ZonePosition m_raidGatePosition{-1, 0.0f, 0.0f};
+    std::array<std::unique_ptr<Quest>, kQuestSlots> m_quests;
+    std::array<Timer, kItemTimers> m_itemTimers{};
+    ZonePosition m_skillTarget{-1, 0.0f, 0.0f};
+    std::unique_ptr<GateList> m_gates;
+    std::unique_ptr<GateList> m_gatesCopy;
+    std::vector<bool> m_visitedLevels;
+    std::vector<bool> m_flags65;
+    ZonePosition m_pendingWarp{-1, 0.0f, 0.0f};
+    bool m_warpPending = false;
+    // 0 alive, 1 dying, 2 dead.
+    int m_deathStage = 0;
+};

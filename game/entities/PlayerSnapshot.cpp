@@ -1,0 +1,276 @@
+#include "game/entities/Player.h"
+
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "game/definitions/CharacterClass.h"
+#include "game/definitions/GameData.h"
+#include "game/entities/Inventory.h"
+#include "game/quests/Quest.h"
+#include "game/world/World.h"
+
+#include <cmath>
+
+namespace {
+constexpr int kJoinStatCount = Sentient::kStatCount;
+
+// The stats of the section after the ten attributes, in their order.
+constexpr CharacterStat kSectionStats[] = {
+    CharacterStat::Power,
+    CharacterStat::MaxPower,
+    CharacterStat::PowerRising,
+    CharacterStat::Xp,
+    CharacterStat::XpNeeded,
+    CharacterStat::XpDebt,
+    CharacterStat::Attack,
+    CharacterStat::Defense,
+    CharacterStat::Armor,
+    CharacterStat::Level,
+    CharacterStat::MinDamage,
+    CharacterStat::MaxDamage,
+    CharacterStat::AttackSpeed,
+    CharacterStat::AttributePointsLeft,
+    CharacterStat::SkillPointsLeft,
+    CharacterStat::Movement,
+    CharacterStat::Class,
+    CharacterStat::Money,
+    CharacterStat::ResistanceFire,
+    CharacterStat::ResistanceCold,
+    CharacterStat::ResistancePoison,
+    CharacterStat::ResistanceLightning,
+    CharacterStat::ResistanceMagic,
+    CharacterStat::SecretsFound,
+};
+
+bool validPosition(const ZonePosition& p)
+{
+    return std::isfinite(p.x) && std::isfinite(p.y) && p.zone >= -1;
+}
+
+// A bool vector read into scratch: u32 count, one u32 per element.
+bool readFlags(ByteBuffer& in, std::vector<bool>& out)
+{
+    uint32_t count = in.readCount(4);
+    if (in.failed())
+        return false;
+    out.assign(count, false);
+    for (uint32_t i = 0; i < count; ++i)
+        out[i] = in.readUInt() != 0;
+    return in.ok();
+}
+
+// One u32 per record of a gate list built for the running world.
+bool readGateFlags(ByteBuffer& in, size_t records, std::vector<int32_t>& out)
+{
+    if (in.remaining() / 4 < records)
+        return false;
+    out.resize(records);
+    for (size_t i = 0; i < records; ++i)
+        out[i] = in.readUInt() != 0 ? 1 : 0;
+    return in.ok();
+}
+} // namespace
+
+// ---- Player section -------------------------------------------------------------------
+
+void Player::writePlayerSection(ByteBuffer& out)
+{
+    out.writeInt(static_cast<uint32_t>(m_entityNumber));
+    out.writeInt(static_cast<uint32_t>(m_animation));
+    out.writeInt(static_cast<uint32_t>(m_animationPriority));
+    out.writeInt(static_cast<uint32_t>(m_animationMode));
+    // A priority of 1 reaches the client once.
+    if (m_animationPriority == 1)
+        m_animationPriority = 0;
+    for (int i = toIndex(CharacterStat::BaseStrength); i <= toIndex(CharacterStat::Spirit); ++i)
+        out.writeInt(m_stats.get(i));
+    for (CharacterStat s : kSectionStats)
+        out.writeInt(m_stats.get(toIndex(s)));
+    out.writeZonePosition(m_playerGatePosition);
+    out.writeZonePosition(m_raidGatePosition);
+    for (int i = toIndex(CharacterStat::Skill1); i <= toIndex(CharacterStat::Skill60); ++i)
+        out.writeInt(m_stats.get(i));
+    out.writeInt(m_tickFlags);
+    m_inventory->write(out, false);
+    out.writeString(m_name);
+    std::vector<int32_t> party;
+    for (const Sentient* follower : m_followers)
+        if (follower)
+            party.push_back(follower->getEntityNumber());
+    out.writeIntVector(party);
+    for (int32_t value : m_statistics)
+        out.writeInt(value);
+    out.writeInt(m_flags);
+    for (const auto& quest : m_quests)
+        quest->write(out, false);
+    // The flags carry no count: the reader counts the world's gates.
+    m_gates->write(out);
+    Entity* automatic = m_autoTarget.get();
+    out.writeInt(automatic ? static_cast<uint32_t>(automatic->getEntityNumber()) : kNoTarget);
+    out.writeBoolVector(m_visitedLevels);
+    out.writeBoolVector(m_flags65);
+}
+
+// ---- Join character section ---------------------------------------------------------------
+
+void Player::buildForWorld()
+{
+    m_gates->build();
+    m_gatesCopy->build();
+    World* world = World::instance();
+    m_visitedLevels.assign(world ? static_cast<size_t>(world->getLevelCount()) : 0, false);
+}
+
+bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
+{
+    auto fail = [&](const char* field) {
+        failedField = field;
+        return false;
+    };
+    const GameData* data = GameData::instance();
+    auto knownClass = [&](uint32_t index) {
+        return index < static_cast<uint32_t>(kPlayerClassCount) && data &&
+               data->findCharacterClassById(static_cast<int>(index));
+    };
+
+    uint32_t existing = in.readUInt();
+    if (in.failed())
+        return fail("existing");
+    std::string name = in.readString();
+    if (in.failed())
+        return fail("name");
+
+    if (existing == 0) {
+        uint32_t classIndex = in.readUInt();
+        if (in.failed())
+            return fail("class index");
+        if (!knownClass(classIndex))
+            return fail("class index (unknown class)");
+        buildForWorld();
+        m_name = name;
+        setCharacterClass(static_cast<int>(classIndex));
+        if (const CharacterClass* c = getCharacterClass())
+            for (int i = 0; i < 5; ++i)
+                m_stats.set(toIndex(CharacterStat::BaseStrength) + i,
+                            c->startAttributes[static_cast<size_t>(i)]);
+        giveStartingItems();
+        updateStats(true);
+        startFresh();
+        return true;
+    }
+
+    // A saved character: everything is read and checked before any of it is
+    // applied.
+    int32_t maxHealth = in.readInt();
+    int32_t health = in.readInt();
+    if (in.failed())
+        return fail("health");
+    if (maxHealth < 0)
+        return fail("health (negative maximum)");
+    uint32_t classIndex = in.readUInt();
+    if (in.failed())
+        return fail("class index");
+    if (!knownClass(classIndex))
+        return fail("class index (unknown class)");
+    CounterList stats(kJoinStatCount);
+    if (!stats.read(in) || in.failed())
+        return fail("stats");
+    std::vector<int32_t> statistics(kStatisticCount, 0);
+    for (int32_t& value : statistics)
+        value = in.readInt();
+    if (in.failed())
+        return fail("statistics");
+    size_t inventoryAt = in.getReadPos();
+    {
+        Inventory scratch;
+        if (!scratch.read(in, true, false, 0, "join inventory"))
+            return fail("inventory");
+    }
+    std::array<std::unique_ptr<Quest>, kQuestSlots> quests;
+    for (auto& quest : quests) {
+        quest = std::make_unique<Quest>(true);
+        if (!quest->read(in, true, false, 0))
+            return fail("quests");
+    }
+    std::vector<bool> flags;
+    if (!readFlags(in, flags))
+        return fail("flags");
+    uint32_t hasPositions = in.readUInt();
+    if (in.failed())
+        return fail("has positions");
+    ZonePosition playerGate(-1, 0.0f, 0.0f);
+    ZonePosition raidGate(-1, 0.0f, 0.0f);
+    std::vector<bool> visited;
+    if (hasPositions != 0) {
+        playerGate = in.readZonePosition();
+        raidGate = in.readZonePosition();
+        if (in.failed())
+            return fail("gate positions");
+        if (!validPosition(playerGate) || !validPosition(raidGate))
+            return fail("gate positions (bad value)");
+        if (!readFlags(in, visited))
+            return fail("visited levels");
+    }
+    uint32_t savedLevelId = in.readUInt();
+    uint32_t savedWorldId = in.readUInt();
+    if (in.failed())
+        return fail("saved level and world");
+    uint32_t extended = in.readUInt();
+    if (in.failed())
+        return fail("extended");
+    // Both lists have one record per gate of the running world.
+    buildForWorld();
+    std::vector<int32_t> gateFlags;
+    std::vector<int32_t> copyFlags;
+    if (extended == 0) {
+        if (!readGateFlags(in, m_gatesCopy->getRecords().size(), copyFlags))
+            return fail("gates");
+    } else {
+        if (!readGateFlags(in, m_gates->getRecords().size(), gateFlags))
+            return fail("gates");
+        if (!readGateFlags(in, m_gatesCopy->getRecords().size(), copyFlags))
+            return fail("gate copy");
+        // The party's recruits are invited again once the covenant exists.
+        std::vector<int32_t> recruits;
+        if (!in.readIntVector(recruits))
+            return fail("party recruits");
+    }
+
+    // Apply.
+    m_name = name;
+    setCharacterClass(static_cast<int>(classIndex));
+    m_stats.copyFrom(stats);
+    m_maxHealth = maxHealth;
+    m_health = std::min(health, maxHealth);
+    m_statistics = std::move(statistics);
+    size_t end = in.getReadPos();
+    in.setReadPos(inventoryAt);
+    if (!m_inventory->read(in, true, false, 0, "join inventory"))
+        return fail("inventory");
+    in.setReadPos(end);
+    for (size_t i = 0; i < m_quests.size(); ++i)
+        m_quests[i] = std::move(quests[i]);
+    for (size_t i = 0; i < m_flags65.size(); ++i)
+        m_flags65[i] = i < flags.size() && flags[i];
+    m_playerGatePosition = playerGate;
+    m_raidGatePosition = raidGate;
+    // Recreating the two gate pairs at their saved places comes with gates.
+    if (hasPositions != 0)
+        m_visitedLevels = std::move(visited);
+    auto applyFlags = [](GateList& list, const std::vector<int32_t>& values) {
+        std::vector<GateRecord>& records = list.getRecords();
+        for (size_t i = 0; i < records.size() && i < values.size(); ++i)
+            records[i].activated = values[i];
+    };
+    applyFlags(*m_gates, gateFlags);
+    applyFlags(*m_gatesCopy, copyFlags);
+
+    update(0.0f);
+    updateStats(false);
+    World* world = World::instance();
+    const WorldSize* size = world ? world->getWorldSize() : nullptr;
+    bool sameWorld = world && size && savedLevelId == static_cast<uint32_t>(size->entryId) &&
+                     savedWorldId == world->getWorldSeed();
+    if (!sameWorld)
+        startFresh(true);
+    return true;
+}

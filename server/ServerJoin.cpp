@@ -1,0 +1,158 @@
+#include "server/Server.h"
+
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/net/SocketLayer.h"
+#include "game/definitions/CharacterClass.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/entities/Player.h"
+#include "game/quests/RecruitBase.h"
+#include "game/skills/CounterList.h"
+#include "game/world/Game.h"
+#include "game/world/World.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// The most recruit records a covenant section may name.
+constexpr uint32_t kMaxJoinRecruits = 64;
+constexpr int kRecruitDataVersion = RecruitBase::kVersionFullStats;
+
+// Reads the join's covenant section by its format, checking every field.
+// The covenant itself is made by the covenant code; here the section is only
+// consumed. False, with the field named, when it does not fit.
+bool scanCovenantSection(ByteBuffer& in, std::string& field)
+{
+    uint32_t saved = in.readUInt();
+    if (in.failed()) {
+        field = "covenant saved flag";
+        return false;
+    }
+    in.readString();
+    if (in.failed()) {
+        field = "covenant name";
+        return false;
+    }
+    if (saved == 0) {
+        return true;
+    }
+    {
+        InventoryBase scratch;
+        if (!scratch.read(in, true, false, 0, "join covenant inventory")) {
+            field = "covenant inventory";
+            return false;
+        }
+    }
+    uint32_t recruits = in.readCount(4 + 4 * RecruitBase::kStatCount);
+    if (in.failed() || recruits > kMaxJoinRecruits) {
+        field = "covenant recruit count";
+        return false;
+    }
+    for (uint32_t i = 0; i < recruits; ++i) {
+        in.readUInt();
+        RecruitBase recruit;
+        if (in.failed() || !recruit.read(in, kRecruitDataVersion)) {
+            field = "covenant recruit";
+            return false;
+        }
+    }
+    CounterList stats(kCovenantStatCount);
+    if (!stats.read(in) || in.failed()) {
+        field = "covenant stats";
+        return false;
+    }
+    in.readUInt();
+    in.readUInt();
+    if (in.failed()) {
+        field = "covenant life stone";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void Server::refuseJoin(const NetAddress& sender, const std::string& field) const
+{
+    debugPrint(2, "Server: join from port %u refused: %s\n", static_cast<unsigned>(sender.port),
+               field.c_str());
+}
+
+void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
+{
+    Game* game = Game::instance();
+    if (!game) {
+        refuseJoin(sender, "no game");
+        return;
+    }
+    std::string field;
+    if (!scanCovenantSection(message, field)) {
+        refuseJoin(sender, field);
+        return;
+    }
+
+    auto player = std::make_unique<Player>();
+    int number = game->addEntity(player.get());
+    if (number < 0) {
+        refuseJoin(sender, "entity table full");
+        return;
+    }
+    World* world = World::instance();
+    if (world) {
+        world->addPlayerView(number, game->getStartLevel());
+    }
+    player->setPosition(GameData::instance() ? GameData::get().getStartPosition()
+                                             : ZonePosition(0, 0.0f, 0.0f));
+    if (!player->initNewCharacter(message, field)) {
+        if (world) {
+            world->removePlayerView(number);
+        }
+        game->removeEntity(player.get());
+        refuseJoin(sender, "character " + field);
+        return;
+    }
+
+    // A client that joins again replaces its old record and its old player.
+    auto old = std::find_if(m_clients.begin(), m_clients.end(),
+                            [&](const auto& c) { return sameAddress(c->address, sender); });
+    if (old != m_clients.end()) {
+        Entity* previous = (*old)->player.get();
+        if (previous && previous != player.get()) {
+            if (world) {
+                world->removePlayerView(previous->getEntityNumber());
+            }
+            game->removeEntity(previous);
+            delete previous;
+        }
+    }
+    auto record = std::make_unique<ClientRecord>();
+    record->address = sender;
+    record->playerNumber = number;
+    Player* joined = player.release();
+    record->player = joined;
+    ClientRecord* placed = record.get();
+    if (old != m_clients.end()) {
+        *old = std::move(record);
+    } else {
+        m_clients.push_back(std::move(record));
+    }
+
+    const CharacterClass* characterClass = joined->getCharacterClass();
+    debugPrint(1, "%s joins as entity %d (%s, level %d)\n", joined->getName().c_str(), number,
+               characterClass ? characterClass->name.c_str() : "no class",
+               joined->getStat(toIndex(CharacterStat::Level)));
+
+    ByteBuffer reply;
+    reply.writeInt(static_cast<uint32_t>(kMsgJoined));
+    reply.writeInt(
+        static_cast<int32_t>(joined->getViewLevel() >= 0 ? joined->getViewLevel() : game->getStartLevel()));
+    writeWorldIdentity(reply, true);
+    writeNameTable(reply);
+    if (m_socket >= 0) {
+        sendDatagram(m_socket, reply, placed->address);
+    }
+}
