@@ -234,7 +234,7 @@ Entity* Player::nearestAttacker() const
     float bestDistance = 0.0f;
     for (const SafePtr<Listener>& listener : m_listeners) {
         auto* e = dynamic_cast<Entity*>(listener.get());
-        if (!e || !e->isAlive() || e->hasFlag(kFlagUntargetable) || (e->getTickFlags() & kFlagUntargetable))
+        if (!e || !e->isAlive() || e->hasFlag(kFlagHidden) || (e->getTickFlags() & kFlagHidden))
             continue;
         float d = distanceToEntity(e, false);
         if (!best || d < bestDistance) {
@@ -251,7 +251,7 @@ void Player::pickAutoTarget()
     if (current && !current->isDead())
         return;
     m_autoTarget = nullptr;
-    if (hasFlag(kFlagUntargetable))
+    if (hasFlag(kFlagHidden))
         return;
     if (Entity* attacker = nearestAttacker()) {
         m_autoTarget = attacker;
@@ -265,7 +265,7 @@ void Player::pickAutoTarget()
         } else if (member) {
             for (const SafePtr<Listener>& listener : member->getListeners()) {
                 auto* e = dynamic_cast<Entity*>(listener.get());
-                if (e && e->isAlive() && !e->hasFlag(kFlagUntargetable) &&
+                if (e && e->isAlive() && !e->hasFlag(kFlagHidden) &&
                     (!attacker ||
                      member->distanceToEntity(e, false) < member->distanceToEntity(attacker, false)))
                     attacker = e;
@@ -330,7 +330,7 @@ void Player::update(float dt)
     }
     if (m_maxHealth < 1 || m_health > 0) {
         if (m_action == ActionAttack ||
-            (m_action == ActionAttackNear && !hasDisablingEffect() && !hasFlag(kFlagUntargetable)))
+            (m_action == ActionAttackNear && !hasDisablingEffect() && !hasFlag(kFlagHidden)))
             attackTarget();
         // Guards of the House places and the quest slots' own logic come
         // with the covenant and quest code.

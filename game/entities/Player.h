@@ -87,8 +87,6 @@ public:
     void getTargetPosition(ZonePosition& out) const override { out = m_skillTarget; }
     void warp(const ZonePosition& position) override;
     void trapDisarmed(Entity* trap) override;
-    bool hookFlag25() const override { return true; }
-    bool hookFlag27() const override { return false; }
     void damaged(int amount, Entity* source, bool overTime, bool quiet) override;
     void hitLanded(int amount, Entity* target, bool hit, bool critical, bool crushingBlow, bool deepWounds,
                    bool flag) override;
@@ -108,8 +106,8 @@ public:
     // ---- Actions
     void setAction(int action, uint32_t targetNumber);
     void requestSkillUse(int treeIndex, int skillIndex, int targetNumber, const ZonePosition& mousePosition);
-    bool isAttacking() const { return m_action == ActionAttack; }
-    Entity* getActionTarget() const { return m_actionTarget.get(); }
+    bool isAttacking() const override { return m_action == ActionAttack; }
+    Entity* getActionTarget() const override { return m_actionTarget.get(); }
     Actor* getTargetActor() const { return m_targetActor.get(); }
     Sentient* getTargetSentient() const { return m_targetSentient.get(); }
     Covenant* getTargetCovenant() const { return m_targetCovenant; }

@@ -165,10 +165,6 @@ public:
     /* 41 */ virtual void onItemFound(const ItemBase* item) {}
     // The statistics a player keeps (kills, deaths); null for others.
     virtual std::vector<int32_t>* getFunStats() { return nullptr; }
-    // A player keeps its largest projectile or skill-use total and its
-    // largest heal given; others keep nothing.
-    virtual void recordSkillTotal(int value) {}
-    virtual void recordValue18(int value) {}
     // A player whose attention is on a fight of its own choosing.
     virtual bool hasLostFocus() const { return false; }
 
