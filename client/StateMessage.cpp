@@ -6,6 +6,8 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/Database.h"
 
+#include <algorithm>
+
 namespace {
 
 // An entity record is at least its number and common fields.
@@ -13,6 +15,8 @@ constexpr size_t kMinEntityRecord = 4;
 // A named value: a number and at least a zero byte.
 constexpr size_t kMinNamedValue = 5;
 constexpr size_t kSoundRecordBytes = 24;
+// A record without effects, visual flags or type section.
+constexpr size_t kMinEntityRecordBytes = 120;
 
 bool readEntity(ByteBuffer& in, EntityUpdateRecord& e, MessageError& error)
 {
@@ -151,6 +155,8 @@ bool readStateMessage(ByteBuffer& in, StateMessage& out, MessageError& error)
     if (!checkRead(in, "command line", error)) {
         return false;
     }
+    // Room for as many records as the bytes can hold, so the list grows once.
+    out.entities.reserve(std::min<size_t>(in.remaining() / kMinEntityRecordBytes, kMaxEntityNumbers));
     for (;;) {
         size_t at = in.getReadPos();
         uint32_t number = in.readUInt();
