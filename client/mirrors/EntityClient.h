@@ -249,6 +249,7 @@ protected:
     std::array<AttachmentSlot, kAttachmentSlots> m_slots;
     std::unique_ptr<Skin> m_skinCopy;
     LitEntity m_lit;
+    ResourceHandle m_questIconShader;
     void readAttachment(int slot);
     void retextureBody(int slot, const DatabaseEntry* item);
     void onSoundEvent(Event& event);

@@ -8,8 +8,10 @@
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "engine/resources/Skin.h"
+#include "game/definitions/GameData.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/render/RenderQueue.h"
+#include "graphics/shaders/ShaderSystem.h"
 
 #include <algorithm>
 
@@ -26,6 +28,12 @@ constexpr float kBlobSize = 32.0f;
 constexpr float kBlobAlpha = 0.5f;
 // Standard texture of the blob shadow.
 constexpr int kShadowTexture = 4;
+// Entity flag bits of the quest signs.
+constexpr uint32_t kEscortArrived = 1u << 8;
+constexpr uint32_t kRescued = 1u << 9;
+constexpr const char* kQuestCompletedIcon = "Textures/Icons/questCompleted.tga";
+// The sub-type icons above entities are asked with.
+constexpr int kIconSubType = 5;
 
 bool userVarOn(const char* name, bool fallback)
 {
@@ -182,6 +190,23 @@ void EntityClient::draw(const ZonePosition3& position, const Matrix3& orientatio
         }
         if (w.glow >= 5 && w.glow <= 7) {
             again(w.request, graphics->getGlowTexture(w.glow));
+        }
+    }
+    // 7. The quest sign of a rescued, delivered-to or escorted NPC.
+    if (m_drawIcons && (m_maxHealth < 1 || isAlive()) && m_covenantIndex < 0) {
+        const bool full = body.fade == 1.0f;
+        const bool done = (m_canBeRescued && (full || hasFlag(kRescued))) || (m_canReceiveDelivery && full) ||
+                          (m_canBeEscorted && !hasFlag(kEscortArrived));
+        if (done) {
+            if (!m_questIconShader.isValid()) {
+                m_questIconShader = acquireShader(kQuestCompletedIcon, kIconSubType);
+            }
+            const GameData* data = GameData::instance();
+            const float size = data ? static_cast<float>(data->rules().questIconWidth) : 16.0f;
+            ZonePosition3 above = position;
+            above.z += m_iconHeight;
+            const float white[3] = {1.0f, 1.0f, 1.0f};
+            queue.addParticle(m_questIconShader.getIndex(), above, 0.0f, size, white, 1.0f, 0.0f);
         }
     }
 }

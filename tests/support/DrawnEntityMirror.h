@@ -11,6 +11,12 @@ public:
         m_animation = animation;
         m_animationTime = time;
     }
+    void setQuestSigns(bool rescued, bool delivery, bool escorted)
+    {
+        m_canBeRescued = rescued;
+        m_canReceiveDelivery = delivery;
+        m_canBeEscorted = escorted;
+    }
     void setNpc(bool npc, bool sentient)
     {
         m_npc = npc;

@@ -220,6 +220,37 @@ TEST_F(EntityClientDrawTest, DrawQueuesBodyShadowAndWornModelsAtTheirTags)
     EXPECT_TRUE(queued.empty());
 }
 
+TEST_F(EntityClientDrawTest, QuestSignsShowAboveLivingNpcsOnly)
+{
+    DrawnEntityMirror& m = add(1, "Models/Test/tip.mdl");
+    m.setQuestSigns(false, false, true);
+    scene.graphics.getVar("r_shadows").setString("0");
+    auto particles = [&] {
+        scene.queue.beginFrame();
+        m.drawAtOwnPlace();
+        size_t count = 0;
+        for (RenderSurface* s : scene.queue.getQueued()) {
+            count += dynamic_cast<ModelRenderSurface*>(s) ? 0 : 1;
+        }
+        return count;
+    };
+    EXPECT_EQ(particles(), 1u);
+    // Arrived (flag bit 8): no sign; dead: none either.
+    m.setFlags(1u << 8);
+    EXPECT_EQ(particles(), 0u);
+    m.setFlags(0);
+    m.setMaxHealth(10);
+    m.setHealth(0);
+    EXPECT_EQ(particles(), 0u);
+    // A rescued NPC shows it only at full fade (or with flag bit 9).
+    m.setHealth(10);
+    m.setQuestSigns(true, false, false);
+    m.setFade(0.5f);
+    EXPECT_EQ(particles(), 0u);
+    m.setFlags(1u << 9);
+    EXPECT_EQ(particles(), 1u);
+}
+
 TEST_F(EntityClientDrawTest, AnimationEventsPlayAndStopTheEntitysSounds)
 {
     registerSoundResourceTypes(scene.resources);
