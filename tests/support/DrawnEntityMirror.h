@@ -1,6 +1,9 @@
 #pragma once
 
 #include "client/mirrors/EntityClient.h"
+#include "client/mirrors/StatusEffectClient.h"
+
+#include <memory>
 
 // An entity mirror whose definition and animation a drawing test sets.
 class DrawnEntityMirror : public EntityClient {
@@ -10,6 +13,11 @@ public:
     {
         m_animation = animation;
         m_animationTime = time;
+    }
+    void addStatusEffect(const DatabaseEntry* entry)
+    {
+        m_effects.push_back(std::make_unique<StatusEffectClient>());
+        m_effects.back()->setEntry(entry, 1, nullptr);
     }
     void setQuestSigns(bool rescued, bool delivery, bool escorted)
     {

@@ -16,6 +16,8 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 namespace {
 
 constexpr const char* kItems = R"(
@@ -52,6 +54,16 @@ Chest {
 }
 )";
 
+constexpr const char* kEffects = R"(
+Burning {
+    VictimShader "Textures/fx/burning.tga"
+}
+Frozen {
+    VictimShader "Textures/fx/frozen.tga"
+    VictimShaderOnChild 1
+}
+)";
+
 constexpr const char* kMonsters = R"(
 Walker {
     BodySurfaces -1 -1 -1 -1 0
@@ -64,6 +76,7 @@ protected:
     {
         database.addSubDatabase("Items", "items.dbl", kItems);
         database.addSubDatabase("Monsters", "monsters.dbl", kMonsters);
+        database.addSubDatabase("StatusEffects", "effects.dbl", kEffects);
         database.resolveBases();
         classes.registerClass("Listener", "", nullptr, nullptr);
         GameClient::registerCommands();
@@ -218,6 +231,38 @@ TEST_F(EntityClientDrawTest, DrawQueuesBodyShadowAndWornModelsAtTheirTags)
     scene.queue.beginFrame();
     m.drawAtOwnPlace();
     EXPECT_TRUE(queued.empty());
+}
+
+TEST_F(EntityClientDrawTest, StatusEffectsOverlayTheBodyWhatItWearsAndWhatHangsOnIt)
+{
+    DrawnEntityMirror& m = add(1, "Models/BoxMan/boxman.mdl");
+    DrawnEntityMirror& rider = add(2, "Models/Test/tip.mdl");
+    rider.setParent(1, m.findAttachPoint("tag_shield"));
+    m.setAttachmentEntry(0, item("Helm"));
+    scene.graphics.getVar("r_shadows").setString("0");
+    m.addStatusEffect(database.findEntry("Burning"));
+    m.addStatusEffect(database.findEntry("Frozen"));
+    auto drawn = [&](DrawnEntityMirror& e) {
+        scene.queue.beginFrame();
+        e.drawAtOwnPlace();
+        std::map<const Resource*, int> perShader;
+        for (RenderSurface* s : scene.queue.getQueued()) {
+            ++perShader[s->shader];
+        }
+        return perShader;
+    };
+    auto& resources = scene.resources;
+    const Resource* burning = resources.get(resources.findEntry("Textures/fx/burning.sdr", 5));
+    const Resource* frozen = resources.get(resources.findEntry("Textures/fx/frozen.sdr", 5));
+    ASSERT_NE(burning, nullptr);
+    // Each overlay: the body's two meshes and the helmet.
+    auto own = drawn(m);
+    EXPECT_EQ(own[burning], 3);
+    EXPECT_EQ(own[frozen], 3);
+    // Only the overlay meant for them reaches what hangs on the entity.
+    auto child = drawn(rider);
+    EXPECT_EQ(child[burning], 0);
+    EXPECT_EQ(child[frozen], 1);
 }
 
 TEST_F(EntityClientDrawTest, QuestSignsShowAboveLivingNpcsOnly)
