@@ -127,7 +127,11 @@ void EntityClient::draw(const ZonePosition3& position, const Matrix3& orientatio
 
     const int shadowMode = graphics->getShadowMode();
     const bool shadow = m_drawShadow && !hasFlag(kHideExtras);
-    ZonePosition3 light = parent ? parent->m_lit.position : position;
+    ZonePosition3 light = position;
+    if (parent) {
+        Matrix3 ignored;
+        parent->getWorldTransform(light, ignored);
+    }
     light.addOffset(kShadowLight.x, kShadowLight.y, kShadowLight.z);
     auto again = [&](ModelDrawRequest request, int shader) {
         if (shader < 0) {
