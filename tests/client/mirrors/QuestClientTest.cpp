@@ -5,6 +5,7 @@
 #include "client/mirrors/HotkeyRecord.h"
 #include "engine/core/ByteBuffer.h"
 #include "game/quests/QuestLoaders.h"
+#include "support/ClientMessageBytes.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -164,4 +165,29 @@ TEST_F(QuestClientTest, TheWorldsQuestListFollowsTheMessage)
     EXPECT_EQ(game.getQuest(4), nullptr);
     EXPECT_EQ(game.getQuest(5), nullptr);
     EXPECT_NE(game.getQuest(3), nullptr);
+}
+
+TEST_F(QuestClientTest, ATownNpcQuestWaitsForANamedValueToChoose)
+{
+    QuestClient poison;
+    ASSERT_TRUE(poison.setup(4, GameTime(), 99, static_cast<int>(QuestType::DeadlyPoison), 0));
+    poison.id = 3;
+    poison.failed = true;
+    poison.npcChoice = 5;
+    // No named values: no choice can be made, nothing is shown.
+    poison.update(nullptr);
+    EXPECT_TRUE(texts.empty());
+    EXPECT_FALSE(poison.isAnnounced());
+
+    ClientMessageBytes::StateValues s;
+    s.game.named = {{6, "Hilda"}, {1, "Borin"}};
+    ByteBuffer bytes = ClientMessageBytes::state(s);
+    client.dispatchMessage(bytes, NetAddress());
+    ASSERT_EQ(poison.getNpcCount(), 2);
+    EXPECT_EQ(poison.getNpcType(0), NpcType::VendorBasic);
+    EXPECT_EQ(poison.getNpcNameAt(1), "Borin");
+    poison.update(nullptr);
+    EXPECT_GE(poison.npcChoice, 0);
+    EXPECT_LT(poison.npcChoice, 2);
+    EXPECT_TRUE(poison.isAnnounced());
 }
