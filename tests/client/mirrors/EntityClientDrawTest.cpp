@@ -1,3 +1,4 @@
+#include "client/Client.h"
 #include "client/GameClient.h"
 #include "engine/core/Direction.h"
 #include "engine/data/Database.h"
@@ -263,6 +264,23 @@ TEST_F(EntityClientDrawTest, StatusEffectsOverlayTheBodyWhatItWearsAndWhatHangsO
     auto child = drawn(rider);
     EXPECT_EQ(child[burning], 0);
     EXPECT_EQ(child[frozen], 1);
+}
+
+TEST_F(EntityClientDrawTest, TheClientDrawsEveryMirrorThatIsToBeSeen)
+{
+    Client client;
+    add(999, "Models/Test/tip.mdl", 20.0f);
+    add(0, "Models/Test/tip.mdl", 10.0f);
+    add(500, "Models/Test/tip.mdl", 30.0f).setFlags(1u); // not drawn
+    scene.graphics.getVar("r_shadows").setString("0");
+    scene.queue.beginFrame();
+    client.drawEntities();
+    std::vector<float> places;
+    for (RenderSurface* s : scene.queue.getQueued()) {
+        places.push_back(static_cast<ModelRenderSurface*>(s)->position.x);
+    }
+    // In number order (no local player yet to go first).
+    EXPECT_EQ(places, (std::vector<float>{10.0f, 20.0f}));
 }
 
 TEST_F(EntityClientDrawTest, QuestSignsShowAboveLivingNpcsOnly)
