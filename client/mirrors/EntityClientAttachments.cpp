@@ -9,8 +9,8 @@
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "engine/resources/Skin.h"
-#include "game/definitions/CharacterClass.h"
-#include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
+#include "game/definitions/MonsterArchetype.h"
 
 #include <cmath>
 #include <cstdio>
@@ -86,8 +86,17 @@ void EntityClient::retextureBody(int slot, const DatabaseEntry* item)
     if (!db || !m_entry) {
         return;
     }
+    // The class table: a monster's is its archetype's class entry, a
+    // character's its own entry.
+    const DatabaseEntry* classEntry = m_entry;
+    if (m_archetype) {
+        classEntry = db->findEntry("Class" + getCharacterClassTypeName(m_archetype->characterClass));
+    }
+    if (!classEntry) {
+        return;
+    }
     std::vector<int> surfaces;
-    db->getIntList(m_entry, "BodySurfaces", surfaces);
+    db->getIntList(classEntry, "BodySurfaces", surfaces);
     const bool plainNpc = m_npc && !m_sentient;
     std::vector<int> changed;
     if (plainNpc) {
@@ -110,12 +119,7 @@ void EntityClient::retextureBody(int slot, const DatabaseEntry* item)
     if (changed.empty() || !base) {
         return;
     }
-    std::string className;
-    if (const GameData* data = GameData::instance()) {
-        if (const CharacterClass* c = data->findCharacterClassById(getEntryId())) {
-            className = c->name;
-        }
-    }
+    const std::string className = db->getString(classEntry, "Name");
     const std::string texture = item ? db->getString(item, "SkinTextureName" + className) : std::string();
     if (!m_skinCopy) {
         m_skinCopy = std::make_unique<Skin>();

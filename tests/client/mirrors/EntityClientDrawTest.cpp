@@ -51,7 +51,8 @@ Dropped {
 }
 Chest {
     Base Base
-    SkinTextureName "Models/BoxMan/head"
+    SkinTextureName "Models/BoxMan/body"
+    SkinTextureNameWalker "Models/BoxMan/head"
 }
 )";
 
@@ -67,6 +68,7 @@ Frozen {
 
 constexpr const char* kMonsters = R"(
 Walker {
+    Name "Walker"
     BodySurfaces -1 -1 -1 -1 0
 }
 )";
