@@ -150,6 +150,23 @@ TEST_F(RenderQueueTest, HighlightShadersNeedTheSkinFlagAndOverridesReplaceTheSki
     }
 }
 
+TEST_F(RenderQueueTest, ALocalFramePlacesTheModelOffItsOrigin)
+{
+    ModelDrawRequest r = boxMan(1.0f);
+    r.localFrame = true;
+    r.frameOrigin = ZonePosition3(-1, 100.0f, 0.0f, 0.0f);
+    r.frameAxes.setRow(0, Vec3(0, 1, 0)); // a quarter turn: forward is world y
+    r.frameAxes.setRow(1, Vec3(-1, 0, 0));
+    r.position = ZonePosition3(-1, 10.0f, 0.0f, 5.0f);
+    queue.beginFrame();
+    queue.addSkinnedModel(r);
+    ASSERT_FALSE(queue.getQueued().empty());
+    const ZonePosition3& p = static_cast<ModelRenderSurface*>(queue.getQueued()[0])->position;
+    EXPECT_FLOAT_EQ(p.x, 100.0f);
+    EXPECT_FLOAT_EQ(p.y, 10.0f);
+    EXPECT_FLOAT_EQ(p.z, 5.0f);
+}
+
 // Past 1,024 model meshes keys and shaders repeat; every mesh still gets a
 // batch of its own with its own model-view matrix.
 TEST_F(RenderQueueTest, EveryModelMeshDrawsWithItsOwnTransform)
