@@ -1,39 +1,65 @@
 # Two commands do everything on a fresh Debian machine:
 #   make run   installs missing packages, builds, starts the game on data/
-#   make test  the same set-up, then a sanitizer build and every test
-.PHONY: setup build run test bench format clean
+#   make test  the same set-up plus the test tools, then every test twice: in a
+#              sanitizer build (ASan + UBSan) and in the release build
+.PHONY: setup setup-test build run test test-sanitize test-release bench fuzz format clean
 
 JOBS ?= $(shell nproc)
 RELEASE_DIR := build/release
 TEST_DIR := build/test
+FUZZ_DIR := build/fuzz
 RUN_ARGS ?=
+FUZZ_SECONDS ?= 60
+CTEST := ctest --output-on-failure -j $(JOBS) --timeout 300
 
 setup:
-	@bash deps/install.sh
+	@bash deps/install.sh debian-packages.txt
 
+setup-test:
+	@bash deps/install.sh debian-packages.txt debian-test-packages.txt
+
+# The release tree serves the game and the second test run; -DGLOAM_TESTS
+# follows whichever target configured it last, the compiled libraries stay.
 build: setup
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=OFF
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=OFF -DGLOAM_BENCH=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 run: build
 	./$(RELEASE_DIR)/gloamreach --data-dir data $(RUN_ARGS)
 
-test: setup
+test: setup-test test-sanitize test-release
+
+# Fuzz targets replay their kept corpora here; `make fuzz` fuzzes.
+test-sanitize: setup-test
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=ON -DGLOAM_BENCH=OFF
+	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=OFF -DGLOAM_BENCH=OFF
 	cmake --build $(TEST_DIR) -j $(JOBS)
-	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	    ctest --output-on-failure -j $(JOBS) --timeout 300
+	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
 
-bench: build
-	cmake -S . -B $(RELEASE_DIR) -DGLOAM_BENCH=ON
+# Without sanitizers a freed address can be reused at once, which the
+# sanitizer build's quarantine hides.
+test-release: setup-test
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	cd $(RELEASE_DIR) && $(CTEST)
+
+bench: setup-test
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_BENCH=ON
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	@for b in $(RELEASE_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
 
+# libFuzzer on every target, FUZZ_SECONDS each, growing build/fuzz/fuzz-corpus.
+fuzz: setup-test
+	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=ON -DGLOAM_FUZZ_SECONDS=$(FUZZ_SECONDS) -DGLOAM_BENCH=OFF
+	cmake --build $(FUZZ_DIR) -j $(JOBS)
+	cd $(FUZZ_DIR) && ctest --output-on-failure -L fuzz -j $(JOBS) --timeout 0
+
 format:
-	find engine game server graphics sound client ui tools main tests bench \
-	    -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+	find engine game server graphics sound client ui editors tools main tests bench \
+	    -name '*.cpp' -o -name '*.h' 2>/dev/null | xargs clang-format -i
 
 clean:
 	rm -rf build

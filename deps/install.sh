@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in deps/debian-packages.txt that are missing.
+# Installs the Debian packages of the given lists (file names in deps/, by
+# default debian-packages.txt) that are missing.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-mapfile -t wanted < <(grep -v '^\s*#' "$here/debian-packages.txt" | sed '/^\s*$/d')
+lists=("$@")
+[ ${#lists[@]} -eq 0 ] && lists=(debian-packages.txt)
+wanted=()
+for list in "${lists[@]}"; do
+    mapfile -t -O "${#wanted[@]}" wanted < <(grep -v '^\s*#' "$here/$list" | sed '/^\s*$/d')
+done
 missing=()
 for p in "${wanted[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
