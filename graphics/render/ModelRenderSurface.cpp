@@ -98,7 +98,8 @@ void ModelRenderSurface::buildModelView(float out[16]) const
         float world[16], shadow[16], result[16];
         objectMatrix(orientation, local, world);
         const Vec3 light = view.toLocal(shadowLight);
-        const float l[3] = {light.x, light.y, light.z};
+        // The shadow matrix takes heights negated, as it takes its plane.
+        const float l[3] = {light.x, light.y, -light.z};
         graphics.buildShadowMatrix(world, l, shadow);
         multiply4(out, shadow, result);
         std::copy(result, result + 16, out);

@@ -194,6 +194,37 @@ TEST_F(RenderQueueTest, EveryModelMeshDrawsWithItsOwnTransform)
     }
 }
 
+TEST_F(RenderQueueTest, AShadowPassFlattensTheModelAwayFromItsLight)
+{
+    int shadow = scene.shader("Models/BoxMan/body");
+    queue.setShadowShader(shadow);
+    ModelDrawRequest r = boxMan(1.0f, 50.0f);
+    r.shadowPass = true;
+    r.shadowLight = ZonePosition3(-1, -50.0f, -100.0f, 150.0f);
+    queue.beginFrame();
+    queue.addSkinnedModel(r);
+    scene.draw();
+    ASSERT_FALSE(scene.backend.batches.empty());
+    const auto& m = scene.backend.batches[0].modelView;
+    // A point 40 above the model's origin, through the matrix; the axis
+    // matrix sends world (x, y, z) to (−y, z, −x).
+    const float q[4] = {0, 0, 40, 1};
+    float out[4] = {};
+    for (int row = 0; row < 4; ++row) {
+        for (int k = 0; k < 4; ++k) {
+            out[row] += m[static_cast<size_t>(k * 4 + row)] * q[k];
+        }
+    }
+    const Vec3 world(-out[2] / out[3], -out[0] / out[3], out[1] / out[3]);
+    EXPECT_NEAR(world.z, 0.1f, 1e-3f);
+    // On the line from the light through the point (50, 0, 40), beyond it.
+    const Vec3 light(-50, -100, 150), point(50, 0, 40);
+    const Vec3 along = (world - light) * (1.0f / (world - light).length());
+    const Vec3 toPoint = (point - light) * (1.0f / (point - light).length());
+    EXPECT_TRUE(along.nearlyEquals(toPoint, 1e-4f));
+    EXPECT_GT(world.x, point.x);
+}
+
 TEST_F(RenderQueueTest, CullingFollowsTheViewAndItsVariables)
 {
     int tile = scene.shader("Models/BoxMan/body");
