@@ -8,6 +8,7 @@
 #include "game/world/GameSystem.h"
 #include "game/world/SpawnSystem.h"
 #include "server/GameCommandTable.h"
+#include "server/PlayerCommands.h"
 
 #include <memory>
 
@@ -30,6 +31,7 @@ void startGame()
     createFactionSystem();
     createStatSystem();
     registerGameClasses();
+    attachPlayerCommands();
     registerGameCommands();
 }
 
