@@ -1,0 +1,215 @@
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/net/SocketLayer.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/ItemBase.h"
+#include "game/quests/Quest.h"
+#include "support/PlayerWorld.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A saved character's join as a returning client writes it, taken from a
+// player of the running game.
+struct SavedJoin {
+    uint32_t levelId = 0;
+    uint32_t worldId = 0;
+    std::vector<bool> flags = std::vector<bool>(Player::kFlagCount, false);
+    bool positions = true;
+    ZonePosition playerGate{0, 100.0f, 200.0f};
+    std::vector<bool> visited = {true, false, true};
+    uint32_t extended = 1;
+
+    ByteBuffer write(Player& from) const
+    {
+        ByteBuffer out;
+        out.writeInt(uint32_t(4));
+        out.writeInt(uint32_t(0));
+        out.writeString("Red Hand");
+        out.writeInt(uint32_t(1));
+        out.writeString(from.getName());
+        out.writeInt(from.getMaxHealth());
+        out.writeInt(from.getHealth());
+        out.writeInt(uint32_t(from.getStat(toIndex(CharacterStat::Class))));
+        from.getStats().write(out);
+        for (int32_t value : from.getStatistics())
+            out.writeInt(value);
+        from.getInventory()->write(out, false);
+        for (int i = 0; i < Player::kQuestSlots; ++i)
+            from.getQuest(i)->write(out, false);
+        out.writeBoolVector(flags);
+        out.writeInt(uint32_t(positions ? 1 : 0));
+        if (positions) {
+            out.writeZonePosition(playerGate);
+            out.writeZonePosition(ZonePosition(-1, 0.0f, 0.0f));
+            out.writeBoolVector(visited);
+        }
+        out.writeInt(levelId);
+        out.writeInt(worldId);
+        out.writeInt(extended);
+        const size_t gates = from.getGates().getRecords().size();
+        for (size_t i = 0; i < gates; ++i)
+            out.writeInt(uint32_t(i % 2));
+        if (extended != 0) {
+            for (size_t i = 0; i < gates; ++i)
+                out.writeInt(uint32_t(1));
+            out.writeIntVector({});
+        }
+        return out;
+    }
+};
+
+class PlayerJoin : public PlayerWorld {
+protected:
+    void SetUp() override
+    {
+        PlayerWorld::SetUp();
+        getLocalAddress(address, 5003);
+        sink = DebugSystem::get().addSink([this](int level, const std::string& text) {
+            if (level == 2)
+                warnings.push_back(text);
+        });
+        player->setName("Aldric");
+        player->giveStartingItems();
+        player->getStats().set(toIndex(CharacterStat::Money), 777);
+        player->getStats().set(toIndex(CharacterStat::BaseStrength), 61);
+        player->getQuest(0)->setup(4, GameTime(), 99u, toIndex(QuestType::KillMonsters), 0);
+        ASSERT_EQ(player->getQuest(0)->level, 4);
+    }
+    void TearDown() override
+    {
+        DebugSystem::get().removeSink(sink);
+        PlayerWorld::TearDown();
+    }
+
+    // Joins with the message; the player made for it, or null when refused.
+    Player* join(ByteBuffer message)
+    {
+        message.setReadPos(4);
+        const ClientRecord* record = Server::get().findClient(address);
+        const Entity* before = record ? record->player.get() : nullptr;
+        Server::get().handlePlayerJoin(message, address);
+        record = Server::get().findClient(address);
+        Entity* after = record ? record->player.get() : nullptr;
+        return after != before ? dynamic_cast<Player*>(after) : nullptr;
+    }
+    SavedJoin sameWorld() const
+    {
+        SavedJoin saved;
+        saved.levelId = static_cast<uint32_t>(server.world->getWorldSize()->entryId);
+        saved.worldId = server.world->getWorldSeed();
+        return saved;
+    }
+
+    NetAddress address;
+    int sink = 0;
+    std::vector<std::string> warnings;
+};
+
+} // namespace
+
+TEST_F(PlayerJoin, SavedCharacterFromAnotherWorldStartsAfreshWithItsThings)
+{
+    SavedJoin saved;
+    saved.levelId = 12345;
+    saved.positions = false;
+    player->setHealth(3);
+    Player* joined = join(saved.write(*player));
+    ASSERT_NE(joined, nullptr);
+    EXPECT_EQ(joined->getName(), "Aldric");
+    EXPECT_EQ(joined->getStat(toIndex(CharacterStat::Money)), 777);
+    EXPECT_EQ(joined->getStat(toIndex(CharacterStat::BaseStrength)), 61);
+    ASSERT_NE(joined->getInventory()->getItem(toIndex(InventoryGroupIndex::Main), 0), nullptr);
+    EXPECT_EQ(joined->getInventory()->getItem(toIndex(InventoryGroupIndex::Main), 0)->getEntryName(),
+              "Backpack");
+    EXPECT_EQ(joined->getQuest(0)->level, 4);
+    EXPECT_EQ(joined->getQuest(0)->seed, 99u);
+    // Afresh: full health; no positions: no gates placed, nothing visited.
+    EXPECT_EQ(joined->getHealth(), joined->getMaxHealth());
+    EXPECT_EQ(joined->getPlayerGatePosition().zone, -1);
+    EXPECT_EQ(joined->getRaidGatePosition().zone, -1);
+    EXPECT_EQ(joined->getVisitedLevels().size(), static_cast<size_t>(server.world->getLevelCount()));
+    for (bool visited : joined->getVisitedLevels())
+        EXPECT_FALSE(visited);
+    EXPECT_EQ(joined->getPosition(), GameData::get().getStartPosition());
+}
+
+TEST_F(PlayerJoin, SameWorldKeepsPositionsVisitsAndGateFlags)
+{
+    SavedJoin saved = sameWorld();
+    player->setHealth(3);
+    Player* joined = join(saved.write(*player));
+    ASSERT_NE(joined, nullptr);
+    EXPECT_EQ(joined->getHealth(), 3);
+    EXPECT_EQ(joined->getPlayerGatePosition(), saved.playerGate);
+    EXPECT_EQ(joined->getVisitedLevels(), saved.visited);
+    const auto& records = joined->getGates().getRecords();
+    for (size_t i = 0; i < records.size(); ++i)
+        EXPECT_EQ(records[i].activated, static_cast<int32_t>(i % 2));
+}
+
+TEST_F(PlayerJoin, FlagsOfAnotherLengthAreCutOrFilled)
+{
+    SavedJoin saved = sameWorld();
+    saved.flags.assign(70, true);
+    Player* joined = join(saved.write(*player));
+    ASSERT_NE(joined, nullptr);
+    EXPECT_EQ(joined->getFlags65(), std::vector<bool>(Player::kFlagCount, true));
+
+    saved.flags.assign(10, true);
+    joined = join(saved.write(*player));
+    ASSERT_NE(joined, nullptr);
+    const std::vector<bool>& flags = joined->getFlags65();
+    ASSERT_EQ(flags.size(), static_cast<size_t>(Player::kFlagCount));
+    for (size_t i = 0; i < flags.size(); ++i)
+        EXPECT_EQ(flags[i], i < 10) << i;
+}
+
+TEST_F(PlayerJoin, EveryCutOfASavedSectionIsRefusedWithItsField)
+{
+    const ByteBuffer whole = sameWorld().write(*player);
+    const int entities = server.game->getEntityCount();
+    // The covenant section ends after its name; every cut past it is the
+    // character's.
+    const size_t characterStart = 4 + 4 + std::string("Red Hand").size() + 1;
+    for (size_t length = characterStart; length < whole.size(); ++length) {
+        warnings.clear();
+        std::vector<uint8_t> bytes(whole.bytes().begin(), whole.bytes().begin() + static_cast<long>(length));
+        ASSERT_EQ(join(ByteBuffer(bytes)), nullptr) << "cut at " << length;
+        ASSERT_EQ(warnings.size(), 1u) << "cut at " << length;
+        EXPECT_NE(warnings[0].find("refused: character "), std::string::npos) << warnings[0];
+        ASSERT_EQ(server.game->getEntityCount(), entities) << "cut at " << length;
+    }
+    EXPECT_EQ(Server::get().getClientCount(), 0u);
+    // An unknown class is refused the same way.
+    ByteBuffer bad;
+    bad.writeInt(uint32_t(4));
+    bad.writeInt(uint32_t(0));
+    bad.writeString("Red Hand");
+    bad.writeInt(uint32_t(0));
+    bad.writeString("Aldric");
+    bad.writeInt(uint32_t(7));
+    warnings.clear();
+    EXPECT_EQ(join(bad), nullptr);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("class index"), std::string::npos);
+}
+
+TEST_F(PlayerJoin, SecondJoinReplacesTheOldPlayer)
+{
+    SavedJoin saved = sameWorld();
+    Player* first = join(saved.write(*player));
+    ASSERT_NE(first, nullptr);
+    const int number = first->getEntityNumber();
+    SafePtr<Entity> old(first);
+    size_t before = Server::get().getClientCount();
+    ByteBuffer again = saved.write(*player);
+    again.setReadPos(4);
+    Server::get().handlePlayerJoin(again, address);
+    EXPECT_EQ(Server::get().getClientCount(), before);
+    EXPECT_EQ(old.get(), nullptr) << "the old player is gone";
+    EXPECT_NE(Server::get().getClient(0)->player.get(), nullptr);
+    EXPECT_EQ(server.game->getEntity(number), nullptr);
+}
