@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+class ByteBuffer;
+
+// The character's files in the user directory and the checked way of
+// reading and writing them.
+namespace CharacterFiles {
+
+// "chars/<name>" + extension by the one name rule; false, with one line, for
+// a name the rule refuses.
+bool fileName(const std::string& characterName, const char* extension, std::string& out);
+
+// Writes the whole buffer; the old file is replaced only once every byte is
+// written. False, with a level-3 line naming the file, when it fails.
+bool write(const std::string& file, const ByteBuffer& bytes);
+// The whole file; nothing when it does not exist. An existing empty file
+// comes back as an empty buffer.
+std::optional<std::vector<uint8_t>> read(const std::string& file);
+// One level-2 line "<file>: <field> at byte <offset>".
+void logRefusal(const std::string& file, const std::string& field, size_t offset);
+// Renames a refused file to "<file>.damaged" (replacing an older one), with a line.
+void setAside(const std::string& file);
+
+} // namespace CharacterFiles
