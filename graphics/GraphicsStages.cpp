@@ -77,6 +77,9 @@ const ResourceHandle* GraphicsSystem::getStandardTexture(int index) const
     if (index < 0 || index > 10) {
         return nullptr;
     }
+    if (index == 2) {
+        return &getFontHandle(1);
+    }
     int position = kStandardIndex[index];
     if (position < 0 || position >= static_cast<int>(m_standardHandles.size())) {
         return &none;

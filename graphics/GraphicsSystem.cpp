@@ -15,6 +15,8 @@
 #include "graphics/TextureResource.h"
 #include "graphics/render/RenderQueue.h"
 #include "graphics/render/RenderView.h"
+#include "graphics/text/FontResource.h"
+#include "graphics/text/TextEventList.h"
 
 #include <GL/gl.h>
 #include <cmath>
@@ -111,6 +113,7 @@ GraphicsSystem::GraphicsSystem() : m_glState(std::make_unique<GlStateCache>())
     m_stageDrawer = std::make_unique<StageDrawer>(m_stageBackend.get());
     m_view = std::make_unique<RenderView>();
     m_renderQueue = std::make_unique<RenderQueue>(*this);
+    m_textEvents = std::make_unique<TextEventList>();
     // The 2D diagonal (−1, 1) normalised, then the two camera offsets.
     float diagonal[2] = {-1.0f, 1.0f};
     float length = std::sqrt(2.0f);
@@ -241,6 +244,8 @@ void GraphicsSystem::registerCommands(bool windowed)
         // A thread that waits for the loader gives up every level it holds.
         resources->setContextLockHooks(
             {[this] { return releaseAllContext(); }, [this](int levels) { reacquireContext(levels); }});
+        // Fonts in every run: without a display they measure text.
+        FontResource::registerType(*resources, windowed);
         if (windowed) {
             TextureResource::registerTypes(*resources);
             // Sprite frames hold counted handles of their textures.
@@ -258,6 +263,7 @@ void GraphicsSystem::registerCommands(bool windowed)
     }
     registerVariables();
     registerListProviders();
+    registerTextEventCommands();
     m_filteringQuality = getVar("filteringQuality").isValid() ? getVar("filteringQuality").getInt() : 1;
 }
 

@@ -6,6 +6,9 @@
 #include "engine/data/EnumNameTable.h"
 #include "engine/platform/DisplayModes.h"
 #include "engine/resources/ResourceHandle.h"
+#include "graphics/FrameHooks.h"
+
+#include <array>
 
 #include <atomic>
 #include <cstdint>
@@ -17,6 +20,9 @@
 #include <thread>
 #include <vector>
 
+class ByteBuffer;
+class FontResource;
+class TextEventList;
 class GLContext;
 class GlStateCache;
 class GlStageBackend;
@@ -254,6 +260,59 @@ public:
     int getRefreshRate() const;
     SDL_Window* getWindow() const { return m_window; }
 
+    // --- frame hooks and game values --------------------------------------------
+    FrameHooks& getFrameHooks() { return m_frameHooks; }
+    void setFrameHooks(FrameHooks hooks) { m_frameHooks = std::move(hooks); }
+    // Tile and grid size, draw distance and the font-name list, once the
+    // database is loaded; loads the four standard fonts.
+    void setGameValues(const FrameGameValues& values);
+    const FrameGameValues& getGameValues() const { return m_gameValues; }
+
+    // --- fonts and text ------------------------------------------------------------
+    // The four standard fonts: font-list entries 1, 0, 2 and 3 (the log font
+    // first, the default font second).
+    const ResourceHandle& getFontHandle(int index) const;
+    // Text at (x, y) of the 640 × 480 virtual screen, its top-left corner.
+    void drawText(const ResourceHandle& font, const std::string& text, int x, int y, const float colour[3],
+                  bool shadow, float opacity);
+    // The size the text takes in the font; (0, 0) for none.
+    Vec2 layoutText(const std::string& text, const ResourceHandle& font);
+    void setTextLineSpacing(float spacing) { m_textLineSpacing = spacing; }
+    float getTextLineSpacing() const { return m_textLineSpacing; }
+    // The font whose texture draws a font (the next standard font while
+    // `r_higherResFonts` is set, else the font itself).
+    const ResourceHandle& nextLargerFont(const ResourceHandle& font) const;
+    static float glyphAdvance(const FontResource& font, unsigned char character);
+    static float scaledGlyphWidth(const FontResource& a, const FontResource& b, unsigned char character);
+    // The font of font-list entry N (out of range: the first), loaded on
+    // first use and kept.
+    const ResourceHandle& getListFont(int entry);
+
+    // --- on-screen text events -------------------------------------------------
+    // Orientation 1: (x, y) is the text's centre; stacked: always a new event.
+    void addTextEvent(const std::string& text, float x, float y, float duration, int kind, int orientation,
+                      int stacked);
+    void updateTextEvents();
+    // The first pass draws the message log, the second everything else.
+    void drawTextEvents(bool logPass);
+    void saveTextEvents(ByteBuffer& buffer) const;
+    // False (with a line) for a damaged log: the caller refuses the file.
+    bool loadTextEvents(ByteBuffer& buffer, int version);
+    void clearTextEvents();
+    int getTextEventCount() const;
+    TextEventList& getTextEvents() { return *m_textEvents; }
+    // The clock of the text events, in seconds (the engine clock's game time
+    // by default).
+    void setTextEventClock(std::function<double()> clock) { m_textClock = std::move(clock); }
+
+    // --- small draw entry points ------------------------------------------------
+    // A shader image over a rectangle of the virtual screen; tiled repeats the
+    // image at its size, tiledToFit in whole repeats.
+    void drawImage(const float colour[3], const ResourceHandle& shader, float x0, float y0, float x1,
+                   float y1, float opacity, bool tiled, bool tiledToFit);
+    // The twelve edges of the cube centre ± half size.
+    void drawWireCube(const ZonePosition3& position, float halfSize, const float colour[3]);
+
     // The renderer's user variables, by table name.
     UserVarRef getVar(const char* name) const;
     static const EnumNameTable& getTextOrientationTable();
@@ -277,6 +336,8 @@ private:
     void setInitialState();
     void registerVariables();
     void registerListProviders();
+    void registerTextEventCommands();
+    double textEventTime() const;
     void acquireStandardTextures();
     void buildTextureCaches();
     void updateStageSettings();
@@ -352,6 +413,15 @@ private:
     bool m_registered = false;
     bool m_installedTextureLookup = false;
     std::vector<UserVarRef> m_vars; // in the table's order
+
+    FrameHooks m_frameHooks;
+    FrameGameValues m_gameValues;
+    std::array<ResourceHandle, 4> m_fontHandles;
+    std::vector<ResourceHandle> m_listFonts;
+    float m_textLineSpacing = 0.0f;
+    std::unique_ptr<TextEventList> m_textEvents;
+    std::function<double()> m_textClock;
+    UserVarRef m_fullUseSlots, m_drawUI, m_maxTextEventsShown;
 };
 
 // 4 × 4 column-major helpers.

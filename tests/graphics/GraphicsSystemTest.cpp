@@ -61,7 +61,10 @@ TEST_F(GraphicsOptionsTest, VariablesInTableOrderWithTheirDefaults)
     EXPECT_EQ(var("r_mode"), "-1");
     EXPECT_EQ(var("monitorSync"), "1");
     EXPECT_EQ(var("ui_textEventsTime"), "30.0");
-    EXPECT_EQ(vars.getCount(), 46u + 2u); // with the engine's developer and logfile
+    // With the engine's developer and logfile, and the interface's drawUI and
+    // ui_maxTextEventsShown that the text events make when absent.
+    EXPECT_EQ(vars.getCount(), 46u + 2u + 2u);
+    EXPECT_NE(commands.findCommand("prevTextEvent"), nullptr);
     EXPECT_NE(commands.findCommand("vidRestart"), nullptr);
     for (const char* tool : {"buildRtxs", "buildCtxs", "convertTexture", "convertTextureDirectory",
                              "compressTexture", "uncompressTexture", "generateTextures"}) {

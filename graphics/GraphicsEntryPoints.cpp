@@ -1,0 +1,51 @@
+// Small draw entry points of the graphics system for the interface and the
+// debug views: images on the virtual screen and wire cubes.
+#include "graphics/GraphicsSystem.h"
+
+#include "engine/core/ZonePosition3.h"
+#include "engine/resources/ResourceSystem.h"
+#include "graphics/ScreenGeometry.h"
+#include "graphics/ShaderTextures.h"
+#include "graphics/StageDrawer.h"
+#include "graphics/shaders/Shader.h"
+
+void GraphicsSystem::drawImage(const float colour[3], const ResourceHandle& shader, float x0, float y0,
+                               float x1, float y1, float opacity, bool tiled, bool tiledToFit)
+{
+    ResourceSystem* resources = ResourceSystem::instance();
+    auto* s = resources && shader.isValid() ? resources->getAs<Shader>(shader) : nullptr;
+    if (!s) {
+        return;
+    }
+    prepareShader(s);
+    float uv[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    if (tiled || tiledToFit) {
+        TileRepeat r = computeTileRepeat(x1 - x0, y1 - y0, shader, tiledToFit);
+        uv[0] = r.u0;
+        uv[1] = r.v0;
+        uv[2] = r.u1;
+        uv[3] = r.v1;
+    }
+    ScreenGeometry::addTexturedRect(m_stageDrawer->batch(), x0, y0, x1, y1, uv, colour, opacity);
+    drawShaderStages(nullptr, false);
+}
+
+void GraphicsSystem::drawWireCube(const ZonePosition3& position, float halfSize, const float colour[3])
+{
+    const Vec3 c = toCameraSpace(position);
+    float corners[8][3];
+    for (int i = 0; i < 8; ++i) {
+        corners[i][0] = c.x + ((i & 1) ? halfSize : -halfSize);
+        corners[i][1] = c.y + ((i & 2) ? halfSize : -halfSize);
+        corners[i][2] = c.z + ((i & 4) ? halfSize : -halfSize);
+    }
+    static const ResourceHandle white;
+    // Each edge joins two corners that differ in one axis bit.
+    for (int i = 0; i < 8; ++i) {
+        for (int bit = 1; bit < 8; bit <<= 1) {
+            if (!(i & bit)) {
+                drawLine3D(white, corners[i], corners[i | bit], colour, 1.0f);
+            }
+        }
+    }
+}

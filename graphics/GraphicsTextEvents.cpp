@@ -1,0 +1,147 @@
+// On-screen text events of the graphics system: adding, ageing, the two
+// drawing passes, the scroll commands and the log's save and load.
+#include "graphics/GraphicsSystem.h"
+
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/Clock.h"
+#include "engine/core/ColorSystem.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/resources/ResourceSystem.h"
+#include "graphics/ScreenGeometry.h"
+#include "graphics/StageDrawer.h"
+#include "graphics/shaders/Shader.h"
+#include "graphics/text/TextEventList.h"
+
+double GraphicsSystem::textEventTime() const
+{
+    if (m_textClock) {
+        return m_textClock();
+    }
+    Clock* clock = Clock::instance();
+    return clock ? clock->getGameTime().toSeconds() : 0.0;
+}
+
+void GraphicsSystem::registerTextEventCommands()
+{
+    UserVarSystem* vars = UserVarSystem::instance();
+    if (vars) {
+        m_fullUseSlots = vars->getVar("fullUseSlots", "0", UserVarSystem::kCreate);
+        // The interface's variables, with its defaults, when it has not made them.
+        m_drawUI = vars->getVar("drawUI", "1", UserVarSystem::kCreate);
+        m_maxTextEventsShown = vars->getVar("ui_maxTextEventsShown", "10", UserVarSystem::kCreate);
+    }
+    CommandSystem* commands = CommandSystem::instance();
+    if (!commands) {
+        return;
+    }
+    commands->registerCommand(
+        [this](const CommandArgs&) {
+            m_textEvents->scrollForward(textEventTime(), getVar("ui_textEventsTime").getFloat());
+        },
+        "nextTextEvent", "Goes to the next text event", "", "", false, 0);
+    commands->registerCommand(
+        [this](const CommandArgs&) {
+            m_textEvents->scrollBack(textEventTime(), getVar("ui_textEventsTime").getFloat());
+        },
+        "prevTextEvent", "Goes to the prev text event", "", "", false, 0);
+    commands->registerCommand([this](const CommandArgs&) { m_textEvents->resetScroll(); }, "resetTextEvent",
+                              "Resets the text events", "", "", false, 0);
+}
+
+void GraphicsSystem::addTextEvent(const std::string& text, float x, float y, float duration, int kind,
+                                  int orientation, int stacked)
+{
+    if (orientation == 1) {
+        Vec2 size = layoutText(text, getFontHandle(1));
+        x -= size.x / 2.0f;
+        y -= size.y / 2.0f;
+    }
+    m_textEvents->add(text, x, y, duration, kind, orientation, stacked, textEventTime());
+}
+
+void GraphicsSystem::updateTextEvents()
+{
+    m_textEvents->update(textEventTime(), getVar("ui_maxTextEventsSaved").getInt());
+}
+
+void GraphicsSystem::drawTextEvents(bool logPass)
+{
+    if (m_drawUI.isValid() && m_drawUI.getInt() == 0) {
+        return;
+    }
+    const ResourceHandle& logFont = getFontHandle(0);
+    const ResourceHandle& defaultFont = getFontHandle(1);
+    TextEventList::DrawContext context;
+    context.logPass = logPass;
+    context.mouseOverMenu = m_frameHooks.mouseOverMenu();
+    context.paused = m_frameHooks.paused();
+    context.now = textEventTime();
+    Clock* clock = Clock::instance();
+    context.frameSeconds = clock ? clock->getFrameTimeSeconds() : 0.0;
+    context.maxShown = m_maxTextEventsShown.isValid() ? m_maxTextEventsShown.getInt() : 10;
+    context.fullUseSlots = m_fullUseSlots.isValid() && m_fullUseSlots.getInt() != 0;
+    const Vec2 slots = m_frameHooks.useSlotOffset();
+    context.useSlotX = slots.x;
+    context.useSlotY = slots.y;
+    context.logLineHeight = layoutText("T", logFont).y;
+    context.defaultLineHeight = layoutText("T", defaultFont).y;
+    TextEventList::Plan plan = m_textEvents->plan(context);
+    if (!m_frameHooks.gameRunning()) {
+        return;
+    }
+    if (logPass && !plan.logTexts.empty()) {
+        float width = 0.0f;
+        for (const std::string* text : plan.logTexts) {
+            width = std::max(width, layoutText(*text, logFont).x);
+        }
+        Vec2 anchor = m_frameHooks.messageAnchor();
+        if (context.fullUseSlots) {
+            anchor = anchor + slots;
+        }
+        const float h = context.logLineHeight;
+        const ResourceHandle* black = getStandardTexture(1);
+        auto* shader = black && black->isValid() ? ResourceSystem::get().getAs<Shader>(*black) : nullptr;
+        if (width > 0.0f && shader) {
+            Color c = ColorSystem::getColor(0);
+            const float colour[3] = {c.r, c.g, c.b};
+            prepareShader(shader);
+            ScreenGeometry::addRect(m_stageDrawer->batch(), anchor.x - 2.0f,
+                                    anchor.y + h - h * static_cast<float>(plan.backgroundLines),
+                                    anchor.x - 2.0f + width + 4.0f, anchor.y + h, colour, 0.75f);
+            drawShaderStages(nullptr, false);
+        }
+    }
+    const float white[3] = {1.0f, 1.0f, 1.0f};
+    for (const TextEventList::DrawItem& item : plan.items) {
+        drawText(item.logFont ? logFont : defaultFont, item.event->text, static_cast<int>(item.x),
+                 static_cast<int>(item.y), white, false, item.alpha);
+    }
+}
+
+void GraphicsSystem::saveTextEvents(ByteBuffer& buffer) const
+{
+    m_textEvents->write(buffer);
+}
+
+bool GraphicsSystem::loadTextEvents(ByteBuffer& buffer, int version)
+{
+    const Vec2 anchor = m_frameHooks.messageAnchor();
+    std::string error;
+    if (!m_textEvents->read(buffer, version, anchor.x, anchor.y, textEventTime(), error)) {
+        debugPrint(2, "Message log not restored: %s", error.c_str());
+        return false;
+    }
+    return true;
+}
+
+void GraphicsSystem::clearTextEvents()
+{
+    m_textEvents->clear();
+}
+
+int GraphicsSystem::getTextEventCount() const
+{
+    return m_textEvents->size();
+}
