@@ -1,6 +1,8 @@
 #include "client/Client.h"
 
 #include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
@@ -161,8 +163,18 @@ void Client::think(double seconds)
     SectionTimer timer(Profiler::ClientThink);
     if (m_joined) {
         if (!isPaused()) {
+            float dt = static_cast<float>(seconds);
+            if (m_covenant) {
+                m_covenant->recordHistory();
+            }
             if (GameClient* game = GameClient::instance()) {
-                game->update(static_cast<float>(seconds));
+                game->update(dt);
+            }
+            if (m_covenant) {
+                m_covenant->update(dt);
+            }
+            if (m_player) {
+                m_player->update(dt);
             }
         }
         sendInput();
@@ -177,6 +189,9 @@ void Client::draw(double seconds)
     SectionTimer timer(Profiler::ClientDraw);
     if (SoundSystem* sound = SoundSystem::instance()) {
         sound->update();
+    }
+    if (m_player) {
+        m_player->syncWithServerMirror();
     }
     if (m_frameRenderer) {
         m_frameRenderer(seconds);
@@ -210,8 +225,7 @@ void Client::updateThemeMusic()
     if (!sound || !sound->isInitialized() || !game || game->getThemeMusicName().empty()) {
         return;
     }
-    // In zone 0 too, once the player mirror says where the player stands.
-    bool wanted = !m_joined;
+    bool wanted = !m_joined || (m_player && m_player->getPosition().zone == 0);
     ResourceSystem* resources = ResourceSystem::instance();
     if (wanted && sound->getMusicVolume() > 0.0f && !m_themeMusic.isValid() && resources) {
         const std::string& name = game->getThemeMusicName();
@@ -255,17 +269,6 @@ void Client::setAutoPause()
 
 // ---- Games ----------------------------------------------------------------------
 
-bool Client::startGame(bool resume)
-{
-    // The player covenant and player mirrors, with the character file they
-    // load, come with their classes. Resuming needs that file: until it can
-    // be read, nothing can be resumed.
-    if (resume) {
-        return false;
-    }
-    return true;
-}
-
 bool Client::connect()
 {
     if (!m_endpointsReady) {
@@ -284,31 +287,6 @@ bool Client::connect()
     m_sinceHello = 0.0;
     m_noAnswerLogged = false;
     return true;
-}
-
-void Client::endGame()
-{
-    // The player and covenant mirrors go with their classes.
-    m_joined = false;
-    m_connected = false;
-    if (GameClient* game = GameClient::instance()) {
-        game->reset();
-    }
-}
-
-void Client::saveGameState()
-{
-    // The character, covenant, history, map and statistics files are written
-    // by the mirrors that own them; without a local player there is nothing to save.
-}
-
-ZonePosition Client::getPlayerPosition() const
-{
-    ZonePosition none;
-    none.zone = -1;
-    none.x = 0.0f;
-    none.y = 0.0f;
-    return none;
 }
 
 const std::string& Client::getResourceName(int index) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/ClientTextEvents.h"
+#include "client/ClientUi.h"
 #include "client/ScreenProjection.h"
 #include "client/mirrors/EntityClient.h"
 #include "engine/console/UserVarRef.h"
@@ -12,10 +13,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 class ByteBuffer;
+class PlayerClient;
+class PlayerCovenantClient;
 struct MessageError;
 struct StateMessage;
 
@@ -85,12 +89,24 @@ public:
     bool isStartupDone() const { return m_startupDone; }
     void setStartupDone() { m_startupDone = true; }
     int getPlayerZone() const { return m_playerZone; }
-    // The local player's entity number; -1 until the player mirror exists.
-    int getPlayerSlot() const { return -1; }
-    // The local player mirror and the player covenant mirror join with their
-    // own classes; until then there is neither.
-    bool hasLocalPlayer() const { return false; }
-    int getPlayerCovenantIndex() const { return -1; }
+    // The local player's entity number; -1 without a player mirror.
+    int getPlayerSlot() const;
+    bool hasLocalPlayer() const { return m_player != nullptr; }
+    int getPlayerCovenantIndex() const;
+    PlayerClient* getLocalPlayer() const { return m_player.get(); }
+    PlayerCovenantClient* getPlayerCovenant() const { return m_covenant.get(); }
+    // The live target of the local player, none without one.
+    EntityClient* getTargetEntity() const;
+    EntityClient* getPlayerEntity() const;
+    EntityClient* getEntityByIndex(int number) const;
+    // The "Index" of the "Class" entry that PlayerClass names; 0 when none.
+    static uint32_t chosenClassIndex();
+    // The class the interface was last told of.
+    int getKnownClass() const { return m_knownClass; }
+    void setKnownClass(int classId) { m_knownClass = classId; }
+    // What the client asks of the interface (hooks installed by the menus).
+    ClientUi& getUi() { return m_ui; }
+    const ClientUi& getUi() const { return m_ui; }
     ZonePosition getPlayerPosition() const;
     // Entry i of the resource-name table; empty for an index outside it.
     const std::string& getResourceName(int index) const;
@@ -103,16 +119,23 @@ public:
     // An interface sound: a free channel, no position, owned by the local
     // player's entity number; nothing without sound or a valid handle.
     void playInterfaceSound(const ResourceHandle& handle) const;
-    // A mirror made by the game state (the local player mirror's notice
-    // joins with that mirror).
-    void onNewEntity(EntityClient& entity) {}
-    // A help topic offered through the local player mirror (none until it exists).
-    void showHelpTopic(const std::string& name) {}
+    // A mirror made by the game state: the one of the player's number
+    // becomes the local player's server mirror.
+    void onNewEntity(EntityClient& entity);
+    // A help topic offered through the local player mirror (none without it).
+    void showHelpTopic(const std::string& name);
+    // Texts of this kind make the message log kept with the character.
+    static constexpr int kMessageLogKind = 4;
+    const std::vector<std::string>& getMessageLog() const { return m_messageLog; }
+    void clearMessageLog() { m_messageLog.clear(); }
     // On-screen texts go to the installed sink; without one they are dropped.
     void setTextEventSink(ClientTextEventSink sink) { m_textSink = std::move(sink); }
     void addTextEvent(const std::string& text, float x, float y, float lifetime, int kind, bool centred,
                       bool alwaysNew) const
     {
+        if (kind == kMessageLogKind) {
+            m_messageLog.push_back(text);
+        }
         if (m_textSink) {
             m_textSink(ClientTextEvent{text, x, y, lifetime, kind, centred, alwaysNew});
         }
@@ -154,6 +177,9 @@ private:
     void checkJoinAnswer(double seconds);
     // Starts the theme while it is wanted (not joined) and stops it after.
     void updateThemeMusic();
+    // The world takes message 5's or 6's variant and seeds; it is rebuilt
+    // only when not built or built from another seed.
+    void applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed);
 
     std::vector<ResourceName> m_resourceNames;
     size_t m_resourceNameBytes = 0;
@@ -187,4 +213,10 @@ private:
     double m_sinceHello = 0.0;
     bool m_noAnswerLogged = false;
     mutable unsigned m_droppedMessages = 0;
+
+    std::unique_ptr<PlayerCovenantClient> m_covenant;
+    std::unique_ptr<PlayerClient> m_player;
+    ClientUi m_ui;
+    int m_knownClass = -1;
+    mutable std::vector<std::string> m_messageLog;
 };

@@ -3,6 +3,8 @@
 #include "client/GameClient.h"
 #include "client/ServerMessages.h"
 #include "client/StateMessage.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
@@ -11,6 +13,7 @@
 #include "engine/data/Database.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/world/World.h"
 #include "sound/SoundSystem.h"
 
 namespace {
@@ -22,8 +25,9 @@ std::string userVarText(const char* name)
     return var ? var->getString() : std::string();
 }
 
-// The "Index" of the "Class" entry that PlayerClass names; 0 when none.
-uint32_t playerClassIndex()
+} // namespace
+
+uint32_t Client::chosenClassIndex()
 {
     const Database* db = Database::instance();
     std::string name = stripTextKeyMarkers(userVarText("PlayerClass"));
@@ -37,8 +41,6 @@ uint32_t playerClassIndex()
     int index = entry ? db->getInt(entry, "Index", 0) : 0;
     return index > 0 ? static_cast<uint32_t>(index) : 0;
 }
-
-} // namespace
 
 void Client::dropMessage(uint32_t type, const MessageError& error) const
 {
@@ -93,13 +95,13 @@ void Client::sendInput()
     }
     ByteBuffer message;
     message.writeInt(static_cast<uint32_t>(MessageType::Input));
-    // Positions, action and target come from the local player mirror once it
-    // exists; until then no position, no action and no target.
-    ZonePosition none = getPlayerPosition();
-    message.writeZonePosition(none);
-    message.writeZonePosition(none);
-    message.writeInt(static_cast<uint32_t>(0));
-    message.writeInt(kMessageEndMark);
+    // The mirror's two positions, its stored action and its target's number.
+    ZonePosition none(-1, 0.0f, 0.0f);
+    const EntityClient* target = m_player ? m_player->target.get() : nullptr;
+    message.writeZonePosition(m_player ? m_player->getPosition() : none);
+    message.writeZonePosition(m_player ? m_player->getSecondaryPosition() : none);
+    message.writeInt(static_cast<uint32_t>(m_player ? m_player->action : 0));
+    message.writeInt(target ? static_cast<uint32_t>(target->getEntityNumber()) : kMessageEndMark);
     writeQueuedCommands(message);
     if (m_endpoint >= 0) {
         sendDatagram(m_endpoint, message, m_serverAddress);
@@ -145,13 +147,19 @@ void Client::joinServer(ByteBuffer& message, const NetAddress& sender)
     }
     ByteBuffer reply;
     reply.writeInt(static_cast<uint32_t>(MessageType::Join));
-    // Until the covenant and player mirrors write their own join sections: a
-    // covenant without a global save and a new character of the chosen class.
-    reply.writeInt(static_cast<uint32_t>(0));
-    reply.writeString(userVarText("CovenantName"));
-    reply.writeInt(static_cast<uint32_t>(0));
-    reply.writeString(userVarText("PlayerName"));
-    reply.writeInt(playerClassIndex());
+    if (m_covenant && m_player) {
+        m_covenant->writeJoinSection(reply);
+        m_player->writeJoinSection(reply, info.worldSize, info.layoutSeed);
+        m_player->setWorldIdentity(info.worldSize, info.layoutSeed);
+    } else {
+        // Without a started game: a covenant without a global save and a new
+        // character of the chosen class.
+        reply.writeInt(static_cast<uint32_t>(0));
+        reply.writeString(userVarText("CovenantName"));
+        reply.writeInt(static_cast<uint32_t>(0));
+        reply.writeString(userVarText("PlayerName"));
+        reply.writeInt(chosenClassIndex());
+    }
     if (m_endpoint >= 0) {
         sendDatagram(m_endpoint, reply, sender);
     }
@@ -166,9 +174,16 @@ void Client::onJoinAccepted(ByteBuffer& message)
         dropMessage(MessageType::Joined, error);
         return;
     }
-    // Rebuilding the world for the message's seeds and the player's view
-    // come with the world on the client's side.
+    applyWorldValues(joined.worldSize, joined.layoutSeed, joined.secretSeed);
+    if (World* world = World::instance()) {
+        world->addPlayerView(-1, static_cast<int>(joined.playerLevel));
+    }
     m_playerZone = static_cast<int>(joined.playerLevel);
+    if (m_player) {
+        ZonePosition at = m_player->getPosition();
+        at.zone = m_playerZone;
+        m_player->EntityBase::setPosition(at);
+    }
     applyResourceNames(joined.names);
     m_joined = true;
 }
@@ -181,10 +196,22 @@ void Client::onNewWorld(ByteBuffer& message)
         dropMessage(MessageType::NewWorld, error);
         return;
     }
+    applyWorldValues(world.worldSize, world.layoutSeed, world.secretSeed);
+    if (World* shared = World::instance()) {
+        shared->addPlayerView(-1, 0);
+    }
     m_playerZone = 0;
     if (GameClient* game = GameClient::instance()) {
         game->reset();
     }
+    if (m_covenant) {
+        m_covenant->reset();
+    }
+    if (m_player) {
+        m_player->reset();
+        m_player->setWorldIdentity(world.worldSize, world.layoutSeed);
+    }
+    m_ui.miniMapBuilt(false);
 }
 
 void Client::readStateUpdate(ByteBuffer& message)
@@ -198,6 +225,29 @@ void Client::readStateUpdate(ByteBuffer& message)
         dropMessage(MessageType::State, error);
         return;
     }
+    // The two player sections are parsed by their mirrors before anything
+    // of the message is applied.
+    PlayerCovenantSection covenantSection;
+    PlayerSection playerSection;
+    bool playerSections = state.hasPlayerSections && m_covenant && m_player;
+    if (playerSections) {
+        std::string field;
+        ByteBuffer covenantBytes(message.data() + state.covenantSection.begin, state.covenantSection.size());
+        ByteBuffer playerBytes(message.data() + state.playerSection.begin, state.playerSection.size());
+        if (!m_player->levelGates.isBuilt()) {
+            m_player->levelGates.build();
+        }
+        if (!PlayerCovenantClient::parseSection(covenantBytes, m_covenant->getRecruitSlotCount(),
+                                                covenantSection, field) ||
+            !PlayerClient::parseSection(playerBytes, m_player->levelGates.getRecords().size(), playerSection,
+                                        field)) {
+            size_t base = field.rfind("player covenant", 0) == 0 ? state.covenantSection.begin
+                                                                 : state.playerSection.begin;
+            MessageError sectionError{field, base};
+            dropMessage(MessageType::State, sectionError);
+            return;
+        }
+    }
     applyResourceNames(state.names);
     executeServerCommands(state.lines);
     // A line may have ended the game.
@@ -206,6 +256,10 @@ void Client::readStateUpdate(ByteBuffer& message)
     }
     if (GameClient* game = GameClient::instance()) {
         game->readStateUpdate(state);
+    }
+    if (playerSections && m_covenant && m_player) {
+        m_covenant->applySection(covenantSection);
+        m_player->applySection(playerSection);
     }
     applyPositionalSounds(state);
 }

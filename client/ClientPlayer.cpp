@@ -1,0 +1,150 @@
+#include "client/Client.h"
+
+#include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/files/CharacterFileName.h"
+#include "game/world/World.h"
+
+namespace {
+
+std::string userVarText(const char* name)
+{
+    UserVarSystem* vars = UserVarSystem::instance();
+    const UserVar* var = vars ? vars->findVar(name) : nullptr;
+    return var ? var->getString() : std::string();
+}
+
+} // namespace
+
+int Client::getPlayerSlot() const
+{
+    return m_player ? m_player->getEntityNumber() : -1;
+}
+
+int Client::getPlayerCovenantIndex() const
+{
+    return m_covenant ? m_covenant->index : -1;
+}
+
+EntityClient* Client::getTargetEntity() const
+{
+    return m_player ? m_player->target.get() : nullptr;
+}
+
+EntityClient* Client::getPlayerEntity() const
+{
+    return m_player.get();
+}
+
+EntityClient* Client::getEntityByIndex(int number) const
+{
+    GameClient* game = GameClient::instance();
+    return game ? game->getEntity(number) : nullptr;
+}
+
+void Client::onNewEntity(EntityClient& entity)
+{
+    if (m_player && entity.getEntityNumber() == m_player->getEntityNumber()) {
+        m_player->serverMirror = &entity;
+    }
+}
+
+void Client::showHelpTopic(const std::string& name)
+{
+    if (m_player) {
+        m_player->showHelpTopic(name);
+    }
+}
+
+ZonePosition Client::getPlayerPosition() const
+{
+    if (m_joined && m_player) {
+        return m_player->getPosition();
+    }
+    return ZonePosition(-1, 0.0f, 0.0f);
+}
+
+bool Client::startGame(bool resume)
+{
+    std::string covenantName = userVarText("CovenantName");
+    std::string playerName = userVarText("playerName");
+    m_covenant = std::make_unique<PlayerCovenantClient>();
+    m_covenant->loadGlobal();
+    if (resume) {
+        m_covenant->loadHistory(playerName);
+    }
+    m_player = std::make_unique<PlayerClient>();
+    bool loaded = false;
+    if (!CharacterFileName::bareName(playerName).empty()) {
+        loaded = m_player->load(playerName, m_covenant.get());
+    }
+    if (!loaded) {
+        // A half-read file never reaches a game: both mirrors start anew.
+        m_covenant = std::make_unique<PlayerCovenantClient>();
+        m_covenant->loadGlobal();
+        m_player = std::make_unique<PlayerClient>();
+        clearMessageLog();
+        m_covenant->name = covenantName;
+        if (resume) {
+            m_covenant.reset();
+            m_player.reset();
+            return false;
+        }
+    }
+    m_ui.gameStarted();
+    if (resume) {
+        std::string map;
+        if (CharacterFileName::make(playerName, ".map", map)) {
+            m_ui.loadMap(map);
+        }
+    } else if (loaded) {
+        m_covenant->funStatTotals.add(2, 1);
+    }
+    return true;
+}
+
+void Client::endGame()
+{
+    m_covenant.reset();
+    m_player.reset();
+    m_knownClass = -1;
+    m_joined = false;
+    m_connected = false;
+    if (GameClient* game = GameClient::instance()) {
+        game->reset();
+    }
+}
+
+void Client::saveGameState()
+{
+    if (!m_player) {
+        return;
+    }
+    std::string name = m_player->getGeneratedName();
+    m_covenant->saveGlobal();
+    m_covenant->saveHistory(name);
+    m_player->save(m_covenant.get(), name);
+    std::string map;
+    if (CharacterFileName::make(name, ".map", map)) {
+        m_ui.saveMap(map);
+    }
+}
+
+void Client::applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed)
+{
+    World* world = World::instance();
+    if (!world) {
+        return;
+    }
+    world->setRequestedWorldSize(static_cast<int>(worldSize));
+    if (!world->isLoaded() || world->getWorldSeed() != layoutSeed) {
+        world->setWorldSeed(layoutSeed);
+        world->setSecretSeed(secretSeed);
+        world->load();
+    } else if (world->getSecretSeed() != secretSeed) {
+        world->setSecretSeed(secretSeed);
+        world->createSecretLevels();
+    }
+}

@@ -1,0 +1,201 @@
+#pragma once
+
+#include "client/mirrors/EntityClient.h"
+#include "client/mirrors/HotkeyRecord.h"
+#include "engine/object/SafePtr.h"
+#include "engine/resources/ResourceHandle.h"
+#include "game/definitions/GateList.h"
+#include "game/entities/Timer.h"
+#include "game/skills/CounterList.h"
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class ByteBuffer;
+class InventoryClient;
+class PlayerCovenantClient;
+class QuestClient;
+class SkillListClient;
+
+// The player section of message 3, parsed whole before anything is applied.
+// Inventory and quests are read by their own readers on scratch objects.
+struct PlayerSection {
+    int32_t entityNumber = -1;
+    int32_t animation = -1;
+    int32_t animationPriority = 0;
+    int32_t animationParameter = 0;
+    // Stat index and value of every stat the section carries, in order.
+    std::vector<std::pair<int, int32_t>> stats;
+    int32_t level = 0;
+    int32_t classId = 0;
+    ZonePosition returnPosition;
+    ZonePosition secondPosition;
+    uint32_t tickFlags = 0;
+    std::unique_ptr<InventoryClient> inventory;
+    std::string name;
+    std::vector<int32_t> partyMembers;
+    std::array<int32_t, 25> statistics{};
+    uint32_t flags = 0;
+    std::array<std::vector<uint8_t>, 6> quests;
+    std::vector<int32_t> gateFlags;
+    int32_t autoAttackEntity = -1;
+    std::vector<bool> exploredLevels;
+    std::vector<bool> tutorialHints;
+
+    PlayerSection();
+    ~PlayerSection();
+    PlayerSection(PlayerSection&&) noexcept;
+    PlayerSection& operator=(PlayerSection&&) noexcept;
+};
+
+// The summary values a player update keeps for the global statistics.
+struct PlayerSummary {
+    int damagePerSecond = 0;
+    int maxHealth = 0;
+    int equipmentValue = 0;
+    int inventoryValue = 0;
+};
+
+// The local player's character on the client: an entity mirror that the
+// client moves itself, with everything only the player's own client knows
+// (full stats, statistics, inventory, skills, quests, gates, explored levels,
+// help topics, hints and hotkeys). Health, activity and the dead test come
+// from the server's ordinary mirror of the same entity (serverMirror).
+class PlayerClient : public EntityClient {
+public:
+    static constexpr int kStatCount = 112;
+    static constexpr int kStatisticCount = 25;
+    static constexpr int kQuestSlots = 6;
+    static constexpr int kMaxHotkeys = 64;
+    static constexpr int kItemTimers = 5;
+    // Stat indices read by number.
+    static constexpr int kStatAttackTime = 77;
+    static constexpr int kStatLevel = 84;
+    static constexpr int kStatMinDamage = 88;
+    static constexpr int kStatMaxDamage = 89;
+    static constexpr int kStatClass = 92;
+    static constexpr int kStatMovement = 95;
+    // Character file versions: written, and the gates of the reader.
+    static constexpr int kFileVersion = 39;
+    static constexpr int kHighestFileVersion = 39;
+
+    PlayerClient();
+    ~PlayerClient() override;
+
+    void reset();
+
+    // ---- Entity operations
+    void setPosition(const ZonePosition& position) override;
+    void update(float dt) override;
+    int getStat(int index) const override;
+    ItemBase* getItem(int group, int slot) const override;
+    InventoryBase* getInventory() override;
+    bool hasRoomInGroup(int group) const override;
+    float getMovement() const override;
+    void setModelFromDefinition(int classIndex) override;
+    // Stores the number and re-binds serverMirror to the client mirror of it.
+    void setPlayerEntityNumber(int number);
+    EntityClient* getServerMirror() const { return serverMirror.get(); }
+    // Moves the server mirror to the local position and takes its light,
+    // fade, covenant and attachments.
+    void syncWithServerMirror();
+
+    // ---- Server messages
+    static bool parseSection(ByteBuffer& in, size_t levelGates, PlayerSection& out, std::string& field);
+    void applySection(PlayerSection& section);
+    // Parse and apply; false (nothing applied) for a malformed section.
+    bool readServerUpdate(ByteBuffer& in);
+    void writeJoinSection(ByteBuffer& out, uint32_t serverAreaValue, uint32_t serverWorldValue);
+    // The world identity of the running world; builds the gate lists once per world.
+    void setWorldIdentity(uint32_t area, uint32_t world);
+    const PlayerSummary& getSummary() const { return m_summary; }
+    int sumGroupValue(int group) const;
+    int sumInventoryValue() const;
+
+    // ---- Character file
+    void writeFile(ByteBuffer& out, const PlayerCovenantClient* covenant);
+    // False (field named) when the bytes do not fit; the mirrors are then
+    // half read and must be discarded.
+    bool readFile(ByteBuffer& in, PlayerCovenantClient* covenant, std::string& field);
+    bool save(PlayerCovenantClient* covenant, const std::string& characterName);
+    // False for a missing or refused file (the refusal is logged with the
+    // file's name and the byte).
+    bool load(const std::string& characterName, PlayerCovenantClient* covenant);
+
+    // ---- Queries
+    bool isQuestSlotActive(int slot) const;
+    int getQuestSlotId(int slot) const;
+    QuestClient* getQuestSlot(int slot) const;
+    bool hasQuest(int id) const;
+    std::string getQuestSlotTitle(int slot) const;
+    int countActiveQuests() const;
+    bool hasCompletedQuest() const;
+    float getItemTimerRemaining(int type) const;
+    Timer& getItemTimer(int type) { return m_itemTimers[static_cast<size_t>(type)]; }
+    bool isPartyMember(int entityNumber) const;
+    void showHelpTopic(const std::string& name);
+    void setHelpTopicRead(int index);
+    void setAllHelpTopicsRead();
+    void resetHelpTopics();
+    // False (with a line) for an index outside 0 … 63.
+    bool setHotkey(int index, const HotkeyRecord& record);
+    HotkeyRecord getHotkey(int index) const;
+    const std::vector<HotkeyRecord>& getHotkeys() const { return hotkeyTable; }
+    void toggleWeaponSet();
+    void selectPreviousRecruit() { stepRecruit(-1); }
+    void selectNextRecruit() { stepRecruit(1); }
+    int getLevelGateCount() const { return static_cast<int>(levelGates.getRecords().size()); }
+
+    // ---- State
+    CounterList stats{kStatCount};
+    std::unique_ptr<InventoryClient> inventory;
+    CounterList statistics{kStatisticCount};
+    SafePtr<EntityClient> target;
+    int action = 0;
+    int autoAttackEntity = -1;
+    SafePtr<EntityClient> serverMirror;
+    std::vector<int32_t> partyMembers;
+    std::vector<int32_t> partyRecruits;
+    bool loadedFromFile = false;
+    std::vector<HotkeyRecord> hotkeyTable;
+    std::unique_ptr<SkillListClient> skills;
+    uint32_t areaValue = 0;
+    uint32_t worldValue = 0;
+    ZonePosition returnPosition{-1, 0.0f, 0.0f};
+    ZonePosition secondPosition{-1, 0.0f, 0.0f};
+    std::array<std::unique_ptr<QuestClient>, kQuestSlots> quests;
+    std::string currentLevelName;
+    int activity = 0;
+    int lastQuestSecondsShown = -1;
+    std::vector<bool> readHelpTopics;
+    GateList levelGates{GateList::Mode::Level};
+    GateList covenantGates{GateList::Mode::Covenant};
+    GateList savedLevelGates{GateList::Mode::Level};
+    GateList savedCovenantGates{GateList::Mode::Covenant};
+    std::vector<bool> exploredLevels;
+    bool uiForcedAction = false;
+    int tooltipRecruitIndex = -1;
+    int tooltipGuardSlot = 0;
+    int tooltipRelicSlot = 0;
+    int pendingSkillTree = -1;
+    int pendingSkillIndex = -1;
+    int activeWeaponSet = 0;
+    std::vector<bool> tutorialHints;
+    bool movedThisFrame = false;
+
+private:
+    void stepRecruit(int step);
+    void announceLevel();
+    void updateActivity();
+    void updateQuestClock();
+    void checkHelpCues();
+    void playOwnerSound(const ResourceHandle& handle, bool stopFirst);
+
+    std::array<Timer, kItemTimers> m_itemTimers;
+    // identifying, done identifying, chest, stash, body, gate, time tick
+    std::array<ResourceHandle, 7> m_sounds;
+    PlayerSummary m_summary;
+    bool m_identityKnown = false;
+};
