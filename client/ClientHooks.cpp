@@ -10,32 +10,6 @@
 
 #include <memory>
 
-namespace {
-
-void append(std::function<void()>& hook, std::function<void()> after)
-{
-    std::function<void()> before = hook;
-    hook = [before, after] {
-        if (before) {
-            before();
-        }
-        after();
-    };
-}
-
-void prepend(std::function<void()>& hook, std::function<void()> first)
-{
-    std::function<void()> after = hook;
-    hook = [first, after] {
-        first();
-        if (after) {
-            after();
-        }
-    };
-}
-
-} // namespace
-
 void installClientHooks(AppHooks& hooks)
 {
     auto holder = std::make_shared<std::unique_ptr<Client>>();
@@ -43,13 +17,13 @@ void installClientHooks(AppHooks& hooks)
     // The frame drawn so far becomes the client's frame renderer.
     std::function<void(double)> renderer = hooks.clientDraw;
     // The client is made before the server.
-    prepend(hooks.createLateSystems, [holder, soundQueries] {
+    chainHookFirst(hooks.createLateSystems, [holder, soundQueries] {
         *holder = std::make_unique<Client>();
         if (SoundSystem* sound = SoundSystem::instance()) {
             sound->setClientQueries(soundQueries.get());
         }
     });
-    append(hooks.registerSystems, [renderer] {
+    chainHook(hooks.registerSystems, [renderer] {
         Client* client = Client::instance();
         if (!client) {
             return;
@@ -82,13 +56,13 @@ void installClientHooks(AppHooks& hooks)
         }
     });
     std::function<void()> serverSaver = hooks.saveServerGame;
-    append(hooks.registerGameClasses, [serverSaver] {
+    chainHook(hooks.registerGameClasses, [serverSaver] {
         GameClient::registerCommands();
         if (GameClient* game = GameClient::instance(); game && serverSaver) {
             game->setServerSaver(serverSaver);
         }
     });
-    append(hooks.setStartupDone, [] {
+    chainHook(hooks.setStartupDone, [] {
         if (Client* client = Client::instance()) {
             client->setStartupDone();
         }
@@ -113,12 +87,12 @@ void installClientHooks(AppHooks& hooks)
             client->draw(seconds);
         }
     };
-    append(hooks.saveClientState, [] {
+    chainHook(hooks.saveClientState, [] {
         if (Client* client = Client::instance()) {
             client->saveGameState();
         }
     });
-    prepend(hooks.stopGames, [] {
+    chainHookFirst(hooks.stopGames, [] {
         if (Client* client = Client::instance()) {
             client->shutdown();
         }
@@ -126,7 +100,7 @@ void installClientHooks(AppHooks& hooks)
             game->reset();
         }
     });
-    prepend(hooks.destroySystems, [holder] {
+    chainHookFirst(hooks.destroySystems, [holder] {
         if (SoundSystem* sound = SoundSystem::instance()) {
             sound->setClientQueries(nullptr);
         }

@@ -6,30 +6,14 @@
 
 #include <memory>
 
-namespace {
-
-// Chains a new step after whatever was installed before.
-std::function<void()> after(std::function<void()> first, std::function<void()> then)
-{
-    if (!first) {
-        return then;
-    }
-    return [first, then] {
-        first();
-        then();
-    };
-}
-
-} // namespace
-
 void installGraphicsHooks(AppHooks& hooks, std::function<float()> tileSize)
 {
     auto holder = std::make_shared<std::unique_ptr<GraphicsSystem>>();
-    hooks.createGraphicsSystems = after(hooks.createGraphicsSystems, [holder, tileSize] {
+    chainHook(hooks.createGraphicsSystems, [holder, tileSize] {
         *holder = std::make_unique<GraphicsSystem>();
         (*holder)->setTileSizeSource(tileSize);
     });
-    hooks.registerSystems = after(hooks.registerSystems, [holder] {
+    chainHook(hooks.registerSystems, [holder] {
         Application* app = Application::instance();
         (*holder)->registerCommands(app && !app->isHeadless());
     });
@@ -46,10 +30,10 @@ void installGraphicsHooks(AppHooks& hooks, std::function<float()> tileSize)
             }
         };
     }
-    hooks.shutdownDisplay = after(hooks.shutdownDisplay, [holder] {
+    chainHook(hooks.shutdownDisplay, [holder] {
         if (*holder) {
             (*holder)->shutdownDisplay();
         }
     });
-    hooks.destroySystems = after(hooks.destroySystems, [holder] { holder->reset(); });
+    chainHook(hooks.destroySystems, [holder] { holder->reset(); });
 }

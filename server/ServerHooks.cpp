@@ -9,18 +9,6 @@
 
 namespace {
 
-// Runs the hook that was installed before, then the new part.
-void chain(std::function<void()>& hook, std::function<void()> after)
-{
-    std::function<void()> before = hook;
-    hook = [before, after] {
-        if (before) {
-            before();
-        }
-        after();
-    };
-}
-
 uint32_t frameMilliseconds(double frameMs)
 {
     if (!std::isfinite(frameMs) || frameMs <= 0.0) {
@@ -46,39 +34,31 @@ void inSection(int section, const std::function<void()>& work)
 void installServerHooks(AppHooks& hooks)
 {
     auto holder = std::make_shared<std::unique_ptr<Server>>();
-    chain(hooks.createLateSystems, [holder] { *holder = std::make_unique<Server>(); });
-    chain(hooks.registerSystems, [] {
+    chainHook(hooks.createLateSystems, [holder] { *holder = std::make_unique<Server>(); });
+    chainHook(hooks.registerSystems, [] {
         if (Server* server = Server::instance()) {
             server->registerCommands();
         }
     });
-    chain(hooks.registerGameClasses, [] { startGame(); });
+    chainHook(hooks.registerGameClasses, [] { startGame(); });
 
-    auto previousReceive = hooks.serverReceive;
-    hooks.serverReceive = [previousReceive](double frameMs, bool clientPaused) {
-        if (previousReceive) {
-            previousReceive(frameMs, clientPaused);
-        }
+    chainHook(hooks.serverReceive, [](double frameMs, bool clientPaused) {
         if (Server* server = Server::instance()) {
             inSection(Profiler::ServerReceive,
                       [&] { server->receiveMessages(frameMilliseconds(frameMs), clientPaused); });
         }
-    };
-    chain(hooks.serverUpdate, [] {
+    });
+    chainHook(hooks.serverUpdate, [] {
         if (Server* server = Server::instance()) {
             inSection(Profiler::ServerUpdate, [&] { server->update(); });
         }
     });
-    chain(hooks.stopGames, [] { shutdownGame(); });
+    chainHook(hooks.stopGames, [] { shutdownGame(); });
     // Destroyed in reverse order of creation: the server before what came earlier.
-    std::function<void()> previousDestroy = hooks.destroySystems;
-    hooks.destroySystems = [holder, previousDestroy] {
+    chainHookFirst(hooks.destroySystems, [holder] {
         if (*holder) {
             (*holder)->shutdown();
             holder->reset();
         }
-        if (previousDestroy) {
-            previousDestroy();
-        }
-    };
+    });
 }

@@ -86,24 +86,14 @@ void installSoundHooks(AppHooks& hooks, bool headless)
     };
     auto state = std::make_shared<State>();
 
-    auto previousCreate = hooks.createSoundSystem;
-    hooks.createSoundSystem = [state, previousCreate] {
-        if (previousCreate) {
-            previousCreate();
-        }
-        state->system = std::make_unique<SoundSystem>();
-    };
-    auto previousRegister = hooks.registerSystems;
-    hooks.registerSystems = [previousRegister, headless] {
-        if (previousRegister) {
-            previousRegister();
-        }
+    chainHook(hooks.createSoundSystem, [state] { state->system = std::make_unique<SoundSystem>(); });
+    chainHook(hooks.registerSystems, [headless] {
         // A headless server loads no sounds.
         if (!headless) {
             registerSoundResourceTypes(ResourceSystem::get());
             registerMusicResourceType(ResourceSystem::get());
         }
-    };
+    });
     auto previousStart = hooks.startSound;
     hooks.startSound = [state, previousStart] {
         if (previousStart && !previousStart()) {
@@ -112,22 +102,14 @@ void installSoundHooks(AppHooks& hooks, bool headless)
         state->driver = std::make_unique<OpenALDriver>();
         return state->system && state->system->init(state->driver.get());
     };
-    auto previousShutdown = hooks.shutdownSound;
-    hooks.shutdownSound = [state, previousShutdown] {
-        if (previousShutdown) {
-            previousShutdown();
-        }
+    chainHook(hooks.shutdownSound, [state] {
         if (state->system) {
             state->system->shutdown();
         }
         state->driver.reset();
-    };
-    auto previousDestroy = hooks.destroySystems;
-    hooks.destroySystems = [state, previousDestroy] {
-        if (previousDestroy) {
-            previousDestroy();
-        }
+    });
+    chainHook(hooks.destroySystems, [state] {
         state->system.reset();
         state->driver.reset();
-    };
+    });
 }

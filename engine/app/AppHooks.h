@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <string>
+#include <type_traits>
 
 // Where the later subsystems (graphics, sound, world, client, server, UI,
 // editors, game definitions) plug into the application frame. The program's
@@ -48,3 +49,27 @@ struct AppHooks {
     std::function<void()> logStatistics;
     std::function<void()> destroySystems; // the hooks' singletons, in reverse order
 };
+
+// Adds to a hook without losing what is installed: chainHook runs the
+// installed part first, then the added one (start-up order); chainHookFirst
+// runs the added part first (shut-down order, the reverse of creation).
+template <class... Args>
+void chainHook(std::function<void(Args...)>& hook, std::type_identity_t<std::function<void(Args...)>> added)
+{
+    hook = [installed = std::move(hook), added = std::move(added)](Args... args) {
+        if (installed)
+            installed(args...);
+        added(args...);
+    };
+}
+
+template <class... Args>
+void chainHookFirst(std::function<void(Args...)>& hook,
+                    std::type_identity_t<std::function<void(Args...)>> added)
+{
+    hook = [installed = std::move(hook), added = std::move(added)](Args... args) {
+        added(args...);
+        if (installed)
+            installed(args...);
+    };
+}

@@ -744,16 +744,6 @@ bool startUpGameData(std::unique_ptr<GameData>& holder)
 void installGameDataHooks(AppHooks& hooks)
 {
     auto holder = std::make_shared<std::unique_ptr<GameData>>();
-    std::function<void()> previousLoad = hooks.afterDatabaseLoad;
-    hooks.afterDatabaseLoad = [holder, previousLoad] {
-        if (previousLoad)
-            previousLoad();
-        startUpGameData(*holder);
-    };
-    std::function<void()> previousDestroy = hooks.destroySystems;
-    hooks.destroySystems = [holder, previousDestroy] {
-        if (previousDestroy)
-            previousDestroy();
-        holder->reset();
-    };
+    chainHook(hooks.afterDatabaseLoad, [holder] { startUpGameData(*holder); });
+    chainHook(hooks.destroySystems, [holder] { holder->reset(); });
 }
