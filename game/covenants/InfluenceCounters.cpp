@@ -3,25 +3,13 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
 #include "game/definitions/GameData.h"
+#include "game/skills/Saturate.h"
 
 #include <limits>
 
-namespace {
-
-int32_t saturate(int64_t value)
-{
-    if (value > std::numeric_limits<int32_t>::max())
-        return std::numeric_limits<int32_t>::max();
-    if (value < std::numeric_limits<int32_t>::min())
-        return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(value);
-}
-
-} // namespace
-
 int32_t InfluenceCounters::total() const
 {
-    return saturate(static_cast<int64_t>(adventure) + competition + world + transferred);
+    return saturateWide(static_cast<int64_t>(adventure) + competition + world + transferred);
 }
 
 void writeInfluenceCounters(ByteBuffer& buffer, const InfluenceCounters& counters)
@@ -50,5 +38,5 @@ void addDestructionInfluence(const InfluenceCounters& destroyed, InfluenceCounte
         return;
     double sum = static_cast<double>(destroyed.adventure) + destroyed.competition + destroyed.world;
     float gained = static_cast<float>(sum * factor * data->rules().influenceMultDestroyedCovenant);
-    destroyer.competition = saturate(static_cast<int64_t>(destroyer.competition) + ceilToInt(gained));
+    destroyer.competition = saturateWide(static_cast<int64_t>(destroyer.competition) + ceilToInt(gained));
 }

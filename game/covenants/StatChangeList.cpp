@@ -1,4 +1,5 @@
 #include "game/covenants/StatChangeList.h"
+#include "game/skills/Saturate.h"
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
@@ -9,19 +10,10 @@
 
 namespace {
 
-// Truncation toward zero, saturated to the int range (NaN gives 0).
-int truncToInt(float value)
-{
-    if (std::isnan(value))
-        return 0;
-    double t = std::trunc(static_cast<double>(value));
-    return static_cast<int>(std::clamp(t, static_cast<double>(INT32_MIN), static_cast<double>(INT32_MAX)));
-}
-
 void orderedRange(const StatChange& e, int& lo, int& hi)
 {
-    lo = truncToInt(e.min);
-    hi = truncToInt(e.max);
+    lo = saturate(e.min);
+    hi = saturate(e.max);
     if (lo > hi)
         std::swap(lo, hi);
 }
@@ -33,7 +25,7 @@ int roll(const StatChange& e)
     float value = lo + randomFloat(0) * (hi - lo);
     // A whole value needs no rounding chance, so it costs no second draw.
     if (value == std::floor(value))
-        return truncToInt(value);
+        return saturate(value);
     return randomRound(value);
 }
 
@@ -121,8 +113,8 @@ void StatChangeList::sumRanges(int& totalMin, int& totalMax) const
         lo += a;
         hi += b;
     }
-    totalMin = static_cast<int>(std::clamp<int64_t>(lo, INT32_MIN, INT32_MAX));
-    totalMax = static_cast<int>(std::clamp<int64_t>(hi, INT32_MIN, INT32_MAX));
+    totalMin = saturateWide(lo);
+    totalMax = saturateWide(hi);
 }
 
 void StatChangeList::getStatRange(int& min, int& max) const
@@ -145,5 +137,5 @@ int StatChangeList::rollTotal() const
     int64_t total = 0;
     for (const StatChange& e : m_entries)
         total += roll(e);
-    return static_cast<int>(std::clamp<int64_t>(total, INT32_MIN, INT32_MAX));
+    return saturateWide(total);
 }

@@ -9,6 +9,7 @@
 #include "game/definitions/ItemData.h"
 #include "game/definitions/ItemHolder.h"
 #include "game/definitions/Money.h"
+#include "game/skills/Saturate.h"
 
 #include <algorithm>
 #include <climits>
@@ -83,22 +84,6 @@ std::string damageKey(const char* bound, int type)
     if (type == 0)
         return std::string(bound) + "Damage";
     return std::string(bound) + getDamageTypeName(type) + "Damage";
-}
-
-int roundHalfUp(double x)
-{
-    double r = std::floor(x + 0.5);
-    if (!(r == r))
-        return 0;
-    return static_cast<int>(std::clamp(r, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
-}
-
-int clampToInt(double x)
-{
-    if (!(x == x))
-        return 0;
-    return static_cast<int>(
-        std::clamp(std::floor(x), static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
 }
 
 bool isInGroupRange(int group, InventoryGroupIndex first, InventoryGroupIndex last)
@@ -519,7 +504,7 @@ float ItemBase::familyFloat(const DatabaseEntry* entry, const char* family, floa
 int ItemBase::familyAmount(const DatabaseEntry* entry, const char* family, float roll, bool whole) const
 {
     float value = familyFloat(entry, family, roll);
-    return whole ? roundHalfUp(value) : clampToInt(value);
+    return whole ? saturateRound(value) : saturateFloor(value);
 }
 
 void ItemBase::generate(int level)
@@ -559,7 +544,7 @@ void ItemBase::recompute()
             lo += scale * valueAtLevel(p.modifier, minKey, levels);
             hi += scale * valueAtLevel(p.modifier, maxKey, levels);
         }
-        m_damage[static_cast<size_t>(t)] = {roundHalfUp(lo), roundHalfUp(hi)};
+        m_damage[static_cast<size_t>(t)] = {saturateRound(lo), saturateRound(hi)};
     }
 
     int damageBonus = 0;
@@ -598,8 +583,8 @@ void ItemBase::recompute()
     DamageRange& physical = m_damage[0];
     if (damageBonus != 0) {
         double factor = 1.0 + damageBonus / 100.0;
-        physical.min = clampToInt(physical.min * factor);
-        physical.max = clampToInt(physical.max * factor);
+        physical.min = saturateFloor(physical.min * factor);
+        physical.max = saturateFloor(physical.max * factor);
     }
     for (DamageRange& range : m_damage) {
         range.min = std::max(range.min, 0);
@@ -611,8 +596,8 @@ void ItemBase::recompute()
 
 int ItemBase::baseValueOf(const DatabaseEntry* entry) const
 {
-    return clampToInt(entryFloat(entry, "Value") +
-                      entryFloat(entry, "ValuePerLevel") * static_cast<float>(m_level - 1));
+    return saturateFloor(entryFloat(entry, "Value") +
+                         entryFloat(entry, "ValuePerLevel") * static_cast<float>(m_level - 1));
 }
 
 int ItemBase::calculateValue() const
@@ -639,7 +624,7 @@ int ItemBase::calculateValue() const
         float rarityMult =
             gameSystemFloat("ItemRarityValueMult" + getItemRarityName(r), kDefaultRarityValueMult[r]);
         double value = baseValueOf(e) * static_cast<double>(getTypeMultiplier()) * (1.0 + worth) * rarityMult;
-        m_value = std::max(0, clampToInt(value));
+        m_value = std::max(0, saturateFloor(value));
     }
     return m_value;
 }
@@ -662,7 +647,7 @@ int ItemBase::getPrice(int quantity) const
 int ItemBase::getSellValue(int quantity) const
 {
     int price = getPrice(quantity);
-    return std::max(0, clampToInt(price * static_cast<double>(sellFactorForPrice(price))));
+    return std::max(0, saturateFloor(price * static_cast<double>(sellFactorForPrice(price))));
 }
 
 int ItemBase::getGamblePrice() const
@@ -671,15 +656,15 @@ int ItemBase::getGamblePrice() const
     if (!base)
         return 0;
     double value = baseValueOf(base) * static_cast<double>(getTypeMultiplier());
-    return std::max(0, clampToInt(gameSystemFloat("GamblePriceMult", 3.0f) * value));
+    return std::max(0, saturateFloor(gameSystemFloat("GamblePriceMult", 3.0f) * value));
 }
 
 int ItemBase::getUpkeep() const
 {
     if (m_upkeep < 0) {
         const DatabaseEntry* e = getEntry();
-        m_upkeep = std::max(0, clampToInt(entryFloat(e, "Upkeep") +
-                                          entryFloat(e, "UpkeepPerLevel") * static_cast<float>(m_level - 1)));
+        m_upkeep = std::max(0, saturateFloor(entryFloat(e, "Upkeep") + entryFloat(e, "UpkeepPerLevel") *
+                                                                           static_cast<float>(m_level - 1)));
     }
     return m_upkeep;
 }
@@ -771,7 +756,7 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
             appendLine(out, formatString("%+d %s", value, getCharacterStatName(toIndex(stat), true).c_str()));
         if (shown.m_weaponSpeedBonus > 0.0f)
             appendLine(out,
-                       formatString("+%d%% weapon speed", roundHalfUp(shown.m_weaponSpeedBonus * 100.0)));
+                       formatString("+%d%% weapon speed", saturateRound(shown.m_weaponSpeedBonus * 100.0)));
     }
 
     // 6: requirements.
@@ -795,7 +780,7 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
     const float levels = static_cast<float>(m_level - 1);
     // "<gain>Base" plus "<gain>PerLevel" for every level above the first.
     auto gainAtLevel = [&](const std::string& gain) {
-        return roundHalfUp(entryFloat(e, gain + "Base") + entryFloat(e, gain + "PerLevel") * levels);
+        return saturateRound(entryFloat(e, gain + "Base") + entryFloat(e, gain + "PerLevel") * levels);
     };
     int healMin = gainAtLevel("MinHealthGain");
     int healMax = gainAtLevel("MaxHealthGain");

@@ -7,6 +7,7 @@
 #include "game/definitions/MonsterType.h"
 #include "game/quests/QuestBase.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/skills/Saturate.h"
 
 #include <algorithm>
 #include <climits>
@@ -16,29 +17,6 @@ namespace {
 
 constexpr int kQuestStream = 3;
 
-// trunc(x) saturated to the int range; NaN gives 0.
-int truncToInt(double x)
-{
-    if (std::isnan(x))
-        return 0;
-    if (x >= static_cast<double>(INT_MAX))
-        return INT_MAX;
-    if (x <= static_cast<double>(INT_MIN))
-        return INT_MIN;
-    return static_cast<int>(x);
-}
-
-int clampToInt(long long v)
-{
-    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
-}
-
-int saturatingMultiply(int a, int b)
-{
-    long long v = static_cast<long long>(a) * b;
-    return static_cast<int>(std::clamp<long long>(v, INT_MIN, INT_MAX));
-}
-
 // trunc(r × n), n becoming n − 1; always one draw, so an empty list (n = 0)
 // gives -1 and the later draws stay in step whatever the list sizes.
 int questRandomInt(int n)
@@ -46,7 +24,7 @@ int questRandomInt(int n)
     float r = randomFloat(kQuestStream);
     if (n <= 0)
         return -1;
-    int v = truncToInt(static_cast<double>(r) * n);
+    int v = saturate(static_cast<double>(r) * n);
     return v >= n ? n - 1 : v;
 }
 
@@ -114,9 +92,9 @@ void QuestBase::rollChoices(bool keepGoal)
         npcChoice = questRandomInt(static_cast<int>(definition->textList.size()));
 
     if (isAny({QuestType::TownTraps, QuestType::Siege}))
-        goal = clampToInt(static_cast<long long>(definition->minCount) +
-                          questRandomInt(clampToInt(static_cast<long long>(definition->maxCount) -
-                                                    definition->minCount + 1)));
+        goal = saturateWide(static_cast<long long>(definition->minCount) +
+                            questRandomInt(saturateWide(static_cast<long long>(definition->maxCount) -
+                                                        definition->minCount + 1)));
 
     if (isAny({QuestType::KillMonsters,
                QuestType::UniqueMonsterSpotted,
@@ -152,8 +130,8 @@ void QuestBase::rollChoices(bool keepGoal)
 void QuestBase::spawnScaledRange(const MonsterType* target, int& lo, int& hi) const
 {
     float f = target && target->archetype ? target->archetype->spawnChance : 0.0f;
-    lo = std::clamp(truncToInt(static_cast<double>(f) * definition->minCountMult), 1, 100);
-    hi = std::clamp(truncToInt(static_cast<double>(f) * definition->maxCountMult), lo, 100);
+    lo = std::clamp(saturate(static_cast<double>(f) * definition->minCountMult), 1, 100);
+    hi = std::clamp(saturate(static_cast<double>(f) * definition->maxCountMult), lo, 100);
 }
 
 void QuestBase::addReward(int count, int rank)
@@ -161,11 +139,11 @@ void QuestBase::addReward(int count, int rank)
     int v = questRandomIntInclusive(saturatingMultiply(definition->xpMinRewardPerMonster, count),
                                     saturatingMultiply(definition->xpMaxRewardPerMonster, count));
     xpReward =
-        truncToInt(static_cast<double>(xpReward) + truncToInt(v * static_cast<double>(rankMultiplier(rank))));
+        saturate(static_cast<double>(xpReward) + saturate(v * static_cast<double>(rankMultiplier(rank))));
     float base = expectedMoney(level) * static_cast<float>(count);
     float money = questRandomFloatBetween(base * definition->moneyRewardMinMultiplier,
                                           base * definition->moneyRewardMaxMultiplier);
-    moneyReward = truncToInt(static_cast<double>(moneyReward) + truncToInt(money));
+    moneyReward = saturate(static_cast<double>(moneyReward) + saturate(money));
 }
 
 void QuestBase::rollRewards(int rank)
@@ -186,8 +164,8 @@ void QuestBase::rollItemRewards(int count)
     xpReward = questRandomIntInclusive(saturatingMultiply(definition->xpMinRewardPerMonster, count),
                                        saturatingMultiply(definition->xpMaxRewardPerMonster, count));
     float base = expectedMoney(level) * static_cast<float>(count);
-    moneyReward = truncToInt(questRandomFloatBetween(base * definition->moneyRewardMinMultiplier,
-                                                     base * definition->moneyRewardMaxMultiplier));
+    moneyReward = saturate(questRandomFloatBetween(base * definition->moneyRewardMinMultiplier,
+                                                   base * definition->moneyRewardMaxMultiplier));
 }
 
 float QuestBase::difficultyTimeMult() const

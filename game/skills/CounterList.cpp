@@ -1,21 +1,11 @@
 #include "game/skills/CounterList.h"
+#include "game/skills/Saturate.h"
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 
 #include <algorithm>
 #include <cstdint>
-
-namespace {
-
-// Sums in 64 bits and saturates, so data values near the int range cannot
-// overflow.
-int32_t saturate(int64_t value)
-{
-    return static_cast<int32_t>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
-}
-
-} // namespace
 
 CounterList::CounterList(int count, int size)
 {
@@ -52,7 +42,7 @@ void CounterList::add(int index, int delta)
 {
     if (inside(index, "add")) {
         int32_t& v = m_values[static_cast<size_t>(index)];
-        v = saturate(static_cast<int64_t>(v) + delta);
+        v = saturateWide(static_cast<int64_t>(v) + delta);
     }
 }
 
@@ -64,7 +54,7 @@ void CounterList::addCapped(int index, int delta, int max)
     int64_t sum = static_cast<int64_t>(v) + delta;
     if (max > 0 && sum > max)
         sum = max;
-    v = saturate(sum);
+    v = saturateWide(sum);
 }
 
 void CounterList::subtractFloored(int index, int delta)
@@ -72,7 +62,7 @@ void CounterList::subtractFloored(int index, int delta)
     if (!inside(index, "subtractFloored"))
         return;
     int32_t& v = m_values[static_cast<size_t>(index)];
-    v = saturate(std::max<int64_t>(static_cast<int64_t>(v) - delta, 0));
+    v = saturateWide(std::max<int64_t>(static_cast<int64_t>(v) - delta, 0));
 }
 
 void CounterList::copyFrom(const CounterList& source)

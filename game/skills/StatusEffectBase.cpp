@@ -74,7 +74,7 @@ int StatusEffectBase::getInt(const std::string& key) const
     int64_t value = entry ? db->getInt(entry, key) : 0;
     if (perLevelEntry && level >= 2)
         value += static_cast<int64_t>(db->getInt(perLevelEntry, key)) * (level - 1);
-    return static_cast<int>(std::clamp<int64_t>(value, INT32_MIN, INT32_MAX));
+    return saturateWide(value);
 }
 
 float StatusEffectBase::getFloat(const std::string& key) const

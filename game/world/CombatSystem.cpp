@@ -1,4 +1,5 @@
 #include "game/world/CombatSystem.h"
+#include "game/skills/Saturate.h"
 
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
@@ -39,11 +40,6 @@ constexpr int stat(CharacterStat s)
     return toIndex(s);
 }
 
-int saturate(int64_t v)
-{
-    return static_cast<int>(std::clamp<int64_t>(v, INT_MIN, INT_MAX));
-}
-
 // The colour-code form "^f004" of a font switch.
 std::string fontCode(int font)
 {
@@ -62,7 +58,7 @@ int absorb(int amount, float x, float minPercent)
     float m = x * minPercent;
     float r = randomFloat(0);
     int absorbed = randomRound(r * (x - m) + m);
-    return saturate(static_cast<int64_t>(amount) - absorbed);
+    return saturateWide(static_cast<int64_t>(amount) - absorbed);
 }
 
 void noteEvent(Entity* entity, int code, const Entity* other)
@@ -214,7 +210,7 @@ int CombatSystem::resolveHit(Entity* attacker, Entity* target, const SkillBase* 
         if (!targetRef.get())
             return 0;
     }
-    int dealt = saturate(total);
+    int dealt = saturateWide(total);
     if (sentient)
         sentient->hitLanded(dealt, target, true, critical, crushing, deepWound, false);
     if (!attackerRef.get() || !targetRef.get())
@@ -225,7 +221,7 @@ int CombatSystem::resolveHit(Entity* attacker, Entity* target, const SkillBase* 
             if (auto* hurt = dynamic_cast<Sentient*>(targetRef.get()))
                 hurt->onHitTaken(attackerRef.get(), false);
     } else {
-        target->heal(saturate(-static_cast<int64_t>(dealt)), nullptr, true);
+        target->heal(saturateWide(-static_cast<int64_t>(dealt)), nullptr, true);
     }
     if (dealt > 0 && deepWound && attackerRef.get() && targetRef.get())
         targetRef.get()->addStatusEffectByName(kDeepWoundEffect, attackerRef.get(), dealt);
@@ -286,7 +282,7 @@ bool CombatSystem::rollEntryAmount(const StatChangeList& list, int index, bool c
         list.getEntryRange(index, lo, amount, type);
     }
     if (critical)
-        amount = saturate(static_cast<int64_t>(amount) * 2);
+        amount = saturateWide(static_cast<int64_t>(amount) * 2);
     return true;
 }
 
@@ -491,7 +487,7 @@ int CombatSystem::applyDamage(Entity* source, Entity* target, const StatChangeLi
         if (!targetRef.get())
             return 0;
     }
-    int dealt = saturate(total);
+    int dealt = saturateWide(total);
     if (sentient)
         sentient->hitLanded(dealt, target, false, critical, crushing, false, overTime);
     if (dealt <= 0 || !sourceRef.get() || !targetRef.get())
@@ -531,7 +527,7 @@ int CombatSystem::applyAreaDamage(Entity* source, const ZonePosition& position, 
             break;
         total += applyDamage(source, target, list, false, false);
     }
-    return saturate(total);
+    return saturateWide(total);
 }
 
 // ---- The one instance ----------------------------------------------------------------------------
