@@ -1,8 +1,9 @@
 #include "engine/core/Random.h"
 
-#include "engine/core/DebugSystem.h"
 #include "engine/core/Clock.h"
+#include "engine/core/DebugSystem.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -159,6 +160,11 @@ int randomRound(float x)
     double fraction = static_cast<double>(x) - f;
     float r = randomFloat(0);
     return saturateToInt(static_cast<double>(r) < fraction ? f + 1.0 : f);
+}
+
+int rollPercent()
+{
+    return std::min(static_cast<int>(randomFloat(0) * 100.0f), 99);
 }
 
 int roundToInt(float x)

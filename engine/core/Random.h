@@ -57,6 +57,9 @@ void randomPickDistinct(int n, int k, std::vector<int>& out);
 // stream 0.
 int randomRound(float x);
 
+// The whole part of a stream-0 draw × 100: 0 … 99.
+int rollPercent();
+
 // floor(x + 0.5), floor(x), ceil(x); saturated to the int range, NaN gives 0.
 int roundToInt(float x);
 int floorToInt(float x);

@@ -1,4 +1,5 @@
 #include "game/entities/Entity.h"
+#include "game/definitions/WorldRules.h"
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/ColorSystem.h"
@@ -168,8 +169,7 @@ void Entity::warp(const ZonePosition& position)
 {
     ZonePosition spot = position;
     if (Game* game = Game::instance()) {
-        GameRules defaults;
-        const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+        const GameRules& rules = worldRules();
         // Solid types Normal and Gate block.
         game->findFreeSpotNear(position, rules.freeSpotRingLimit, spot, this, true, 3);
     }

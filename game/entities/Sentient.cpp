@@ -12,6 +12,7 @@
 #include "game/definitions/ItemBase.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Inventory.h"
+#include "game/skills/PercentRule.h"
 #include "game/skills/SkillListBase.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/GameClasses.h"
@@ -381,8 +382,7 @@ void Sentient::applyStatBonuses(int s, int group)
         // A stat no percentage touches keeps its value exactly.
         if (p == 0.0)
             return;
-        double multiplier = p >= 0.0 ? 1.0 + p : 1.0 / (1.0 - p);
-        value = static_cast<int>(std::ceil(static_cast<double>(value) * multiplier));
+        value = static_cast<int>(std::ceil(applyPercent(static_cast<double>(value), p)));
     } else {
         addStatBonus(s, value, group);
         if (auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get()))

@@ -12,6 +12,7 @@
 #include "game/definitions/WorldRules.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Inventory.h"
+#include "game/skills/PercentRule.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/Game.h"
 #include "game/world/ServerLink.h"
@@ -25,12 +26,6 @@ namespace {
 constexpr int stat(CharacterStat s)
 {
     return toIndex(s);
-}
-
-// The multiplier of a percentage sum.
-float percentMultiplier(float p)
-{
-    return p >= 0.0f ? 1.0f + p : 1.0f / (1.0f - p);
 }
 
 } // namespace
@@ -177,10 +172,8 @@ void Sentient::applyCombatModifiers(int index, const Entity* target, float& valu
         if (!e->ended && e->isActive())
             p += e->dynamicStatMult[static_cast<size_t>(index)];
     EntityServices::skillModifiers(this, index, skill, effect, target, 1, p);
-    if (p > 0.0f)
-        value *= 1.0f + p;
-    else if (p < 0.0f)
-        value /= 1.0f - p;
+    if (p != 0.0f)
+        value = applyPercent(value, p);
     // Phase 2: the skills' late flat terms.
     EntityServices::skillModifiers(this, index, skill, effect, target, 2, value);
 }
@@ -200,10 +193,8 @@ void Sentient::applyTargetEventModifiers(int index, const Entity* target, float&
         if (!e->ended && e->isActive())
             p += e->defendingDynamicStatMult[static_cast<size_t>(index)];
     EntityServices::skillModifiers(this, index, skill, nullptr, target, 4, p);
-    if (p > 0.0f)
-        value *= 1.0f + p;
-    else if (p < 0.0f)
-        value /= 1.0f - p;
+    if (p != 0.0f)
+        value = applyPercent(value, p);
     EntityServices::skillModifiers(this, index, skill, nullptr, target, 5, value);
 }
 

@@ -1,9 +1,9 @@
+#include "game/definitions/WorldRules.h"
 #include "game/world/Game.h"
 
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
-#include "game/definitions/GameData.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -75,8 +75,7 @@ void Game::loadSettings()
         debugPrint(3, "GameSystem database entry not found!\n");
         return;
     }
-    GameRules defaults;
-    const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+    const GameRules& rules = worldRules();
     Settings& s = m_settings;
 
     readPoints(*db, entry, "CovenantPosition", rules.levelWidth, rules.levelHeight, s.covenantPositions);

@@ -1,7 +1,7 @@
+#include "game/definitions/WorldRules.h"
 #include "game/world/Game.h"
 
 #include "engine/core/ByteBuffer.h"
-#include "game/definitions/GameData.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
 #include "game/world/FactionSystem.h"
@@ -28,9 +28,7 @@ void Game::update(float dt)
         }
     }
     stepEntities(dt);
-
-    GameRules defaults;
-    const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+    const GameRules& rules = worldRules();
     // Upkeep: the covenants pay when the timer has run out (covenant code).
     GameCountdown& upkeep = m_countdowns[kUpkeepCountdown];
     if (!upkeep.active || upkeep.left <= 0.0f) {
@@ -63,8 +61,7 @@ void Game::stepEntities(float dt)
 void Game::resizeForWorld(int levelCount)
 {
     levelCount = std::max(0, levelCount);
-    GameRules defaults;
-    const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+    const GameRules& rules = worldRules();
     m_levels.clear();
     m_levels.resize(static_cast<size_t>(levelCount));
     for (int i = 0; i < levelCount; ++i) {
@@ -125,8 +122,7 @@ void Game::writeUpdate(ByteBuffer& out, const Entity* player) const
 namespace {
 int blocksPerLevel()
 {
-    GameRules defaults;
-    const GameRules& rules = GameData::instance() ? GameData::get().rules() : defaults;
+    const GameRules& rules = worldRules();
     return std::max(0, rules.blocksAcross) * std::max(0, rules.blocksDown);
 }
 } // namespace

@@ -16,12 +16,6 @@
 
 namespace {
 
-// The integer part of a random value × 100, 99 at most.
-int rollPercent()
-{
-    return std::min(static_cast<int>(randomFloat(0) * 100.0f), 99);
-}
-
 bool isSpecialRarity(ItemRarity rarity)
 {
     return rarity == ItemRarity::Set || rarity == ItemRarity::Unique || rarity == ItemRarity::Artifact;

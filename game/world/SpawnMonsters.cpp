@@ -16,11 +16,6 @@
 
 namespace {
 
-int rollPercent()
-{
-    return std::min(static_cast<int>(randomFloat(0) * 100.0f), 99);
-}
-
 const AreaDefinition* areaOfLevel(int levelIndex)
 {
     const World* world = World::instance();
