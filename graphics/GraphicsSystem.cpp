@@ -1,6 +1,7 @@
 #include "graphics/GraphicsSystem.h"
 
 #include "graphics/GlStageBackend.h"
+#include "graphics/GraphicsLightSource.h"
 #include "graphics/StageDrawer.h"
 #include "graphics/TextureTools.h"
 
@@ -114,6 +115,7 @@ GraphicsSystem::GraphicsSystem() : m_glState(std::make_unique<GlStateCache>())
     m_view = std::make_unique<RenderView>();
     m_renderQueue = std::make_unique<RenderQueue>(*this);
     m_textEvents = std::make_unique<TextEventList>();
+    installLightSource();
     // The 2D diagonal (−1, 1) normalised, then the two camera offsets.
     float diagonal[2] = {-1.0f, 1.0f};
     float length = std::sqrt(2.0f);

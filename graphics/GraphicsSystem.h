@@ -24,6 +24,7 @@ class ByteBuffer;
 class FontResource;
 class TextEventList;
 class GLContext;
+class GraphicsLightSource;
 class GlStateCache;
 class GlStageBackend;
 class ModelResource;
@@ -337,6 +338,7 @@ private:
     void registerVariables();
     void registerListProviders();
     void registerTextEventCommands();
+    void installLightSource();
     double textEventTime() const;
     void acquireStandardTextures();
     void buildTextureCaches();
@@ -420,6 +422,7 @@ private:
     std::vector<ResourceHandle> m_listFonts;
     float m_textLineSpacing = 0.0f;
     std::unique_ptr<TextEventList> m_textEvents;
+    std::unique_ptr<GraphicsLightSource> m_lightSource;
     std::function<double()> m_textClock;
     UserVarRef m_fullUseSlots, m_drawUI, m_maxTextEventsShown;
 };

@@ -1,5 +1,7 @@
 #include "graphics/StageDrawer.h"
 
+#include "graphics/render/LitEntity.h"
+
 #include "engine/core/Color.h"
 #include "engine/core/DebugSystem.h"
 #include "graphics/RenderSurface.h"
@@ -79,7 +81,47 @@ void StageDrawer::applyDeforms(float seconds)
     }
 }
 
-void StageDrawer::generateColours(const ShaderStage& stage, int mode, float seconds)
+Color StageDrawer::light(float x, float y, bool unlit) const
+{
+    return unlit || !m_lights ? Color(1, 1, 1) : m_lights->lightAt(x, y);
+}
+
+void StageDrawer::applySphereLighting(bool unlit, const float* constant)
+{
+    const size_t n = m_batch.vertexCount();
+    float sphere[6][3];
+    m_lights->sphereColours(*m_batch.litEntity, unlit, sphere);
+    if (constant) {
+        for (auto& c : sphere) {
+            for (int ch = 0; ch < 3; ++ch) {
+                c[ch] *= constant[ch];
+            }
+        }
+    }
+    bool uniform = true;
+    for (int i = 1; i < 6 && uniform; ++i) {
+        for (int ch = 0; ch < 3; ++ch) {
+            uniform = uniform && std::fabs(sphere[i][ch] - sphere[0][ch]) <= 0.01f;
+        }
+    }
+    m_batch.colours.resize(n * 4);
+    for (size_t i = 0; i < n; ++i) {
+        float c[3] = {sphere[0][0], sphere[0][1], sphere[0][2]};
+        if (!uniform && i * 3 + 2 < m_batch.normals.size()) {
+            const float* nrm = &m_batch.normals[i * 3];
+            const float* y = nrm[1] > 0 ? sphere[1] : sphere[0];
+            const float* x = nrm[0] < 0 ? sphere[3] : sphere[2];
+            const float* z = nrm[2] < 0 ? sphere[5] : sphere[4];
+            for (int ch = 0; ch < 3; ++ch) {
+                c[ch] = std::fabs(nrm[1]) * y[ch] + std::fabs(nrm[0]) * x[ch] + std::fabs(nrm[2]) * z[ch];
+            }
+        }
+        auto packed = Color::toRGBA8(c[0], c[1], c[2], 1.0f);
+        std::copy(packed.begin(), packed.end(), m_batch.colours.begin() + static_cast<std::ptrdiff_t>(i * 4));
+    }
+}
+
+void StageDrawer::generateColours(const ShaderStage& stage, int mode, float seconds, bool unlit)
 {
     const size_t n = m_batch.vertexCount();
     float* constant = m_batch.constantColor;
@@ -103,18 +145,47 @@ void StageDrawer::generateColours(const ShaderStage& stage, int mode, float seco
     auto saved = [&](size_t i, int channel) {
         return i * 3 + channel < m_batch.savedLighting.size() ? m_batch.savedLighting[i * 3 + channel] : 1.0f;
     };
+    const float* o = m_batch.origin;
+    const bool sphere = m_batch.litEntity && m_lights && m_settings.betterLighting;
     switch (stage.colorGen) {
     case ColorGen::Identity:
-    case ColorGen::Origin:
-    case ColorGen::EntityLight:
-    case ColorGen::Sphere:
-        // Lighting is white until a light source is installed.
         setConstant(1.0f, 1.0f, 1.0f);
         break;
     case ColorGen::Constant:
-    case ColorGen::OriginAndConstant:
-    case ColorGen::SphereAndConstant:
         setConstant(k[0], k[1], k[2]);
+        break;
+    case ColorGen::Origin:
+    case ColorGen::OriginAndConstant: {
+        Color l = light(o[0], o[1], unlit);
+        bool withConstant = stage.colorGen == ColorGen::OriginAndConstant;
+        setConstant(l.r * (withConstant ? k[0] : 1.0f), l.g * (withConstant ? k[1] : 1.0f),
+                    l.b * (withConstant ? k[2] : 1.0f));
+        break;
+    }
+    case ColorGen::EntityLight:
+        if (m_batch.litEntity) {
+            const float* c = m_batch.litEntity->lightColour;
+            setConstant(c[0], c[1], c[2]);
+        } else {
+            setConstant(1.0f, 1.0f, 1.0f);
+        }
+        break;
+    case ColorGen::Sphere:
+        if (sphere) {
+            applySphereLighting(unlit, nullptr);
+        } else {
+            Color l = light(o[0], o[1], unlit);
+            setConstant(l.r, l.g, l.b);
+        }
+        break;
+    case ColorGen::SphereAndConstant:
+        if (sphere) {
+            applySphereLighting(unlit, k);
+        } else {
+            // The origin's light even for an unlit call.
+            Color l = light(o[0], o[1], false);
+            setConstant(l.r * k[0], l.g * k[1], l.b * k[2]);
+        }
         break;
     case ColorGen::Wave: {
         float v = evaluateWave(stage.colorWave, 0.0f, seconds);
@@ -127,9 +198,22 @@ void StageDrawer::generateColours(const ShaderStage& stage, int mode, float seco
         if (stage.saveLighting) {
             m_batch.savedLighting.assign(n * 3, 1.0f);
         }
-        perVertex([&](size_t) {
-            return withConstant ? Color::toRGBA8(k[0], k[1], k[2], constant[3])
-                                : Color::toRGBA8(1, 1, 1, constant[3]);
+        perVertex([&](size_t i) {
+            const float* p = &m_batch.positions[i * 3];
+            float x = p[0], y = p[1];
+            if (m_batch.hasMatrix) {
+                const float* m = m_batch.matrix;
+                x = m[0] * p[0] + m[1] * p[1] + m[2] * p[2];
+                y = m[3] * p[0] + m[4] * p[1] + m[5] * p[2];
+            }
+            Color l = light(x + o[0], y + o[1], unlit);
+            if (stage.saveLighting) {
+                m_batch.savedLighting[i * 3] = l.r;
+                m_batch.savedLighting[i * 3 + 1] = l.g;
+                m_batch.savedLighting[i * 3 + 2] = l.b;
+            }
+            return withConstant ? Color::toRGBA8(l.r * k[0], l.g * k[1], l.b * k[2], constant[3])
+                                : Color::toRGBA8(l.r, l.g, l.b, constant[3]);
         });
         break;
     }
@@ -264,7 +348,7 @@ void StageDrawer::drawShaderStages(RenderSurface* surface, bool unlit)
 
     float alpha = surface ? surface->fade : 1.0f;
     bool faded = surface && alpha != 1.0f;
-    (void)unlit; // lighting is white either way until a light source exists
+    const bool unlitBatch = unlit || (surface && surface->flag != 0);
     for (size_t i = 0; i < shader->stages.size(); ++i) {
         const ShaderStage& stage = shader->stages[i];
         StageDraw draw;
@@ -285,7 +369,7 @@ void StageDrawer::drawShaderStages(RenderSurface* surface, bool unlit)
         } else if (stage.colorGen == ColorGen::Sphere || stage.colorGen == ColorGen::SphereAndConstant) {
             mode = computeVertexColorMode(stage.colorGen, stage.alphaGen, false, m_settings.betterLighting);
         }
-        generateColours(stage, mode, seconds);
+        generateColours(stage, mode, seconds, unlitBatch);
         generateAlpha(stage, i, mode, alpha, seconds);
         draw.vertexColorMode = mode;
         std::copy(std::begin(m_batch.constantColor), std::end(m_batch.constantColor), draw.constantColor);

@@ -8,8 +8,19 @@
 #include <vector>
 
 class RenderSurface;
+struct Color;
+struct LitEntity;
 class Shader;
 struct ShaderStage;
+
+// Where the stage colours get their light: a point of the camera's
+// reference zone, and an entity's six sphere colours for this frame.
+class StageLightSource {
+public:
+    virtual ~StageLightSource() = default;
+    virtual Color lightAt(float x, float y) const = 0;
+    virtual void sphereColours(const LitEntity& entity, bool unlit, float out[6][3]) = 0;
+};
 
 // Draws batches stage by stage: sorts and merges queued surfaces, works out
 // each stage's state, colours, alpha and texture coordinates on the
@@ -26,6 +37,8 @@ public:
 
     explicit StageDrawer(StageBackend* backend = nullptr) : m_backend(backend) {}
     void setBackend(StageBackend* backend) { m_backend = backend; }
+    // Without a light source every lit colour is white.
+    void setLightSource(StageLightSource* source) { m_lights = source; }
     Settings& settings() { return m_settings; }
     // The seconds field that waves and scrolls use (the engine clock's by
     // default).
@@ -50,11 +63,17 @@ public:
 
 private:
     void applyDeforms(float seconds);
-    void generateColours(const ShaderStage& stage, int mode, float seconds);
+    void generateColours(const ShaderStage& stage, int mode, float seconds, bool unlit);
+    // Light at a point of the batch (white when unlit or without a source).
+    Color light(float x, float y, bool unlit) const;
+    // Per-vertex colours from the batch entity's sphere colours and the
+    // normals, each multiplied by the constant when given.
+    void applySphereLighting(bool unlit, const float* constant);
     void generateAlpha(const ShaderStage& stage, size_t stageIndex, int mode, float alpha, float seconds);
     const float* generateCoords(const ShaderStage& stage, float seconds);
 
     StageBackend* m_backend;
+    StageLightSource* m_lights = nullptr;
     Settings m_settings;
     std::function<float()> m_waveSeconds;
     StageBatch m_batch;

@@ -11,7 +11,7 @@ struct LitEntity {
     ZonePosition3 position;
     int direction = 0; // eight-way facing
     float lightColour[3] = {0.0f, 0.0f, 0.0f};
-    float sphereColours[6][3] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}};
+    mutable float sphereColours[6][3] = {{1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}, {1, 1, 1}};
     // The frame the sphere colours were computed for (0: never).
-    uint32_t sphereFrame = 0;
+    mutable uint32_t sphereFrame = 0;
 };
