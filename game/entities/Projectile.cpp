@@ -1,4 +1,5 @@
 #include "game/entities/Projectile.h"
+#include "game/entities/Torch.h"
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
@@ -319,6 +320,9 @@ void Projectile::hit(Entity* target)
     CombatSystem* combat = CombatSystem::instance();
     // The damage may kill and remove either side.
     SafePtr<Entity> targetRef(target);
+    if (!m_canHitTorches && dynamic_cast<Torch*>(target)) {
+        return;
+    }
     if (target) {
         if (m_beamAttack) {
             spawnChainProjectile(this, this, target, false);
@@ -367,7 +371,7 @@ void Projectile::chain()
     std::vector<Entity*> found;
     game->getEntitiesInRange(true, m_position, source, m_chainDistance, kHitMask, found);
     for (Entity* candidate : found) {
-        if (root->isInHitList(candidate)) {
+        if (root->isInHitList(candidate) || (!root->m_canHitTorches && dynamic_cast<Torch*>(candidate))) {
             continue;
         }
         spawnChainProjectile(root, this, candidate, true);

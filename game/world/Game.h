@@ -228,6 +228,10 @@ public:
     float getIdentifyTime(int itemLevel, int characterLevel) const;
     float getChestOpenTime(int chestLevel, int characterLevel) const;
 
+    // ---- Objects of the world (GameObjects.cpp)
+    // Rain and wind at the position: none without weather.
+    void getWeatherAt(const ZonePosition& position, float& rain, Vec2& wind) const;
+
     // ---- State
     const GameTime& getClock() const { return m_clock; }
     void setClock(const GameTime& clock) { m_clock = clock; }

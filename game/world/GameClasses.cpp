@@ -6,6 +6,7 @@
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
 #include "game/entities/Sentient.h"
+#include "game/entities/Trap.h"
 
 ClassRecord* g_listenerClass = nullptr;
 ClassRecord* g_entityClass = nullptr;
@@ -33,5 +34,5 @@ void registerGameClasses()
     g_actorClass = registry->registerClass("Actor", "Sentient", &Actor::declareEvents, &Actor::bindHandlers);
     g_playerClass =
         registry->registerClass("Player", "Sentient", &Player::declareEvents, &Player::bindHandlers);
-    g_trapClass = registry->registerClass("Trap", "Listener", nullptr, nullptr);
+    g_trapClass = registry->registerClass("Trap", "Listener", &Trap::declareEvents, &Trap::bindHandlers);
 }

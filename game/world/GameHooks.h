@@ -6,6 +6,8 @@ class Actor;
 class Entity;
 class MonsterType;
 class Sentient;
+struct Vec2;
+struct ZonePosition;
 
 // Services of the spawn, quest and world code that a dying or attacked
 // monster asks for. Each does nothing until its owner fills it in.
@@ -27,4 +29,7 @@ struct GameHooks {
     std::function<void(Actor* monster, const MonsterType* previous)> monsterSpawned;
     // A body (a monster or a player) came back to life.
     std::function<void(Sentient* body)> applyPlagueEffects;
+    // The weather at a spot: rain and the wind vector (none until the
+    // world has its weather).
+    std::function<void(const ZonePosition& position, float& rain, Vec2& wind)> weatherAt;
 };
