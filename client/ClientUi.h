@@ -8,6 +8,8 @@
 struct ClientUi {
     // Index of a help topic by name, -1 when there is none.
     std::function<int(const std::string& name)> findHelpTopic;
+    // How many help topics there are.
+    std::function<int()> helpTopicCount;
     // The topic that follows a read one, -1 when none.
     std::function<int(int topic)> nextHelpTopic;
     // Puts the topic's side button on screen.
@@ -26,6 +28,7 @@ struct ClientUi {
     std::function<void(bool built)> setMiniMapBuilt;
 
     int findTopic(const std::string& name) const { return findHelpTopic ? findHelpTopic(name) : -1; }
+    int topicCount() const { return helpTopicCount ? helpTopicCount() : 0; }
     int nextTopic(int topic) const { return nextHelpTopic ? nextHelpTopic(topic) : -1; }
     void addButton(int topic) const
     {

@@ -300,6 +300,12 @@ void PlayerClient::setHelpTopicRead(int index)
 
 void PlayerClient::setAllHelpTopicsRead()
 {
+    if (Client* client = Client::instance()) {
+        size_t count = static_cast<size_t>(std::max(0, client->getUi().topicCount()));
+        if (readHelpTopics.size() < count) {
+            readHelpTopics.resize(count);
+        }
+    }
     std::fill(readHelpTopics.begin(), readHelpTopics.end(), true);
 }
 

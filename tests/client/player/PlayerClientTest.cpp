@@ -1,0 +1,344 @@
+// The local player mirror: the player section applied, the join sections,
+// the character file with its version gates and refusals, hotkeys and the
+// client's game start.
+#include "client/player/PlayerClient.h"
+
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/StateMessage.h"
+#include "client/mirrors/InventoryClient.h"
+#include "client/mirrors/QuestClient.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "engine/core/ByteBuffer.h"
+#include "game/entities/Player.h"
+#include "support/ClientMessageBytes.h"
+#include "support/FixedGateSource.h"
+#include "support/RecordingClientUi.h"
+#include "support/TestEntityMirror.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+namespace CMB = ClientMessageBytes;
+
+namespace {
+
+struct SectionValues {
+    int32_t number = 5;
+    int32_t level = 1;
+    int32_t classId = 0;
+    int32_t statistic0 = 10;
+    int32_t statistic1 = 4;
+    std::vector<bool> hints = {false, false};
+    std::vector<bool> explored = {true, false, false};
+};
+
+class PlayerClientTest : public ::testing::Test {
+protected:
+    PlayerClientTest()
+    {
+        GameClient::registerCommands();
+        ui.install(client.getUi());
+        client.setTextEventSink([this](const ClientTextEvent& e) { texts.push_back(e); });
+    }
+    ~PlayerClientTest() override { GameClient::destroy(); }
+
+    // A player section; stat i carries 1000 + i where the section has it.
+    ByteBuffer section(const SectionValues& v) const
+    {
+        ByteBuffer out;
+        out.writeInt(v.number);
+        out.writeInt(int32_t(-1));
+        out.writeInt(int32_t(0));
+        out.writeInt(int32_t(0));
+        for (int i = 0; i < 10; ++i)
+            out.writeInt(1000 + i);
+        for (int s : {80, 81, 83, 85, 86, 87, 76, 70, 78})
+            out.writeInt(1000 + s);
+        out.writeInt(v.level);
+        for (int s : {88, 89, 77, 93, 94, 95})
+            out.writeInt(1000 + s);
+        out.writeInt(v.classId);
+        for (int s : {96, 98, 99, 100, 101, 102, 110})
+            out.writeInt(1000 + s);
+        out.writeZonePosition(ZonePosition(1, 10.0f, 20.0f));
+        out.writeZonePosition(ZonePosition(2, 30.0f, 40.0f));
+        for (int s = 10; s < 70; ++s)
+            out.writeInt(1000 + s);
+        out.writeInt(uint32_t(0x400));
+        InventoryBase().write(out, false);
+        out.writeString("Aldric");
+        out.writeIntVector({7});
+        out.writeInt(v.statistic0);
+        out.writeInt(v.statistic1);
+        for (int i = 2; i < 25; ++i)
+            out.writeInt(int32_t(i));
+        out.writeInt(uint32_t(0));
+        for (int q = 0; q < 6; ++q)
+            CMB::writeQuest(out, 1);
+        for (size_t i = 0; i < 3; ++i)
+            out.writeInt(uint32_t(i == 1 ? 1 : 0));
+        out.writeInt(int32_t(9));
+        out.writeBoolVector(v.explored);
+        out.writeBoolVector(v.hints);
+        return out;
+    }
+    TestEntityMirror& addMirror(int number, int health, int maximum)
+    {
+        auto mirror = std::make_unique<TestEntityMirror>();
+        mirror->setMaxHealth(maximum);
+        mirror->setHealth(health);
+        TestEntityMirror& kept = *mirror;
+        GameClient::get().setEntity(number, std::move(mirror));
+        return kept;
+    }
+    bool apply(PlayerClient& player, const SectionValues& v)
+    {
+        ByteBuffer in = section(v);
+        bool ok = player.readServerUpdate(in);
+        EXPECT_TRUE(!ok || in.atEnd());
+        return ok;
+    }
+    std::filesystem::path user(const std::string& name) const { return world.temp.path() / name; }
+
+    TestWorld world{true, false};
+    FixedGateSource gates{{{7, 1}, {7, 2}, {8, 4}}};
+    Client client;
+    RecordingClientUi ui{{"LevelUp", "TutorialFinishedHints", "YourRecruits", "LowHealth"}};
+    std::vector<ClientTextEvent> texts;
+};
+
+} // namespace
+
+TEST_F(PlayerClientTest, SectionAppliesLevelClassStatisticsHintsAndMirror)
+{
+    PlayerClient player;
+    addMirror(5, 50, 100);
+    ASSERT_TRUE(apply(player, {}));
+    EXPECT_EQ(player.getServerMirror(), GameClient::get().getEntity(5));
+    EXPECT_TRUE(ui.buttons.empty()); // level 1 on the first update offers nothing
+    EXPECT_EQ(player.stats.get(89), 1089);
+    EXPECT_EQ(player.stats.get(69), 1069);
+    EXPECT_EQ(player.stats.get(110), 1110);
+    EXPECT_EQ(player.statistics.get(2), 2);
+    EXPECT_EQ(player.returnPosition, ZonePosition(1, 10.0f, 20.0f));
+    EXPECT_EQ(player.getGeneratedName(), "Aldric");
+    EXPECT_EQ(player.partyMembers, std::vector<int32_t>{7});
+    EXPECT_EQ(player.autoAttackEntity, 9);
+    EXPECT_EQ(player.levelGates.getRecords()[1].activated, 1);
+    EXPECT_EQ(player.covenantGates.getRecords()[1].activated, 1);
+    EXPECT_EQ(ui.classChanges, std::vector<int>{0});
+
+    SectionValues next;
+    next.level = 2;
+    next.statistic1 = 0;
+    next.hints = {true, false};
+    next.classId = 3;
+    ASSERT_TRUE(apply(player, next));
+    EXPECT_EQ(player.statistics.get(2), 10);
+    EXPECT_EQ(ui.buttons, (std::vector<std::string>{"LevelUp", "TutorialFinishedHints"}));
+    ASSERT_TRUE(apply(player, next));
+    EXPECT_EQ(ui.buttons.size(), 2u);
+    EXPECT_EQ(ui.classChanges, (std::vector<int>{0, 3}));
+    EXPECT_EQ(client.getKnownClass(), 3);
+
+    // The server stops naming the mirror: it goes, and with it serverMirror.
+    GameClient::get().setEntity(5, nullptr);
+    EXPECT_EQ(player.getServerMirror(), nullptr);
+
+    // A section cut short changes nothing.
+    ByteBuffer cut = section(next);
+    std::vector<uint8_t> bytes = cut.bytes();
+    bytes.resize(bytes.size() - 5);
+    ByteBuffer shorter(bytes);
+    player.stats.set(89, 0);
+    EXPECT_FALSE(player.readServerUpdate(shorter));
+    EXPECT_EQ(player.stats.get(89), 0);
+}
+
+TEST_F(PlayerClientTest, HelpTopicsSkipReadOnesAlongTheChain)
+{
+    PlayerClient player;
+    ui.next[0] = 3;
+    player.setHelpTopicRead(0); // offers the next one
+    player.showHelpTopic("LevelUp");
+    player.setAllHelpTopicsRead();
+    player.showHelpTopic("LevelUp");
+    player.showHelpTopic("NoSuchTopic");
+    EXPECT_EQ(ui.buttons, (std::vector<std::string>{"LowHealth", "LowHealth"}));
+}
+
+TEST_F(PlayerClientTest, HotkeysStayWithinSixtyFourSlots)
+{
+    PlayerClient player;
+    EXPECT_EQ(player.getHotkey(0).values[0], 1);
+    ASSERT_TRUE(player.setHotkey(63, HotkeyRecord{{1, 4, 0, 2}}));
+    EXPECT_EQ(player.getHotkeys().size(), 64u);
+    EXPECT_EQ(player.getHotkey(10).values[0], 2);
+    EXPECT_FALSE(player.setHotkey(64, HotkeyRecord{}));
+    EXPECT_FALSE(player.setHotkey(-1, HotkeyRecord{}));
+    EXPECT_EQ(player.getHotkeys().size(), 64u);
+}
+
+TEST_F(PlayerClientTest, NewCharacterJoinFromTheMirrors)
+{
+    world.vars.setVar("CovenantName", "Red Hand");
+    world.vars.setVar("PlayerName", "Aldric");
+    world.vars.setVar("PlayerClass", "$$ClassMage$$");
+    ASSERT_TRUE(client.startGame(false));
+    ByteBuffer join;
+    join.writeInt(uint32_t(4));
+    client.getPlayerCovenant()->writeJoinSection(join);
+    client.getLocalPlayer()->writeJoinSection(join, 0, 0);
+    ByteBuffer expected;
+    expected.writeInt(uint32_t(4));
+    expected.writeInt(uint32_t(0));
+    expected.writeString("Red Hand");
+    expected.writeInt(uint32_t(0));
+    expected.writeString("Aldric");
+    expected.writeInt(uint32_t(3));
+    EXPECT_EQ(join.size(), 32u);
+    EXPECT_EQ(join.bytes(), expected.bytes());
+}
+
+TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
+{
+    PlayerCovenantClient covenant;
+    PlayerClient player;
+    addMirror(5, 60, 120);
+    SectionValues v;
+    v.level = 3;
+    ASSERT_TRUE(apply(player, v));
+    player.setWorldIdentity(11, 22);
+    player.exploredLevels = {true, true, false};
+    player.setHotkey(2, HotkeyRecord{{1, 5, 0, 8}});
+    player.activeWeaponSet = 1;
+    player.setHelpTopicRead(1);
+    client.addTextEvent("You found a sword", 0, 0, 1, Client::kMessageLogKind, false, true);
+    ASSERT_TRUE(player.save(&covenant, "Aldric"));
+    std::vector<uint8_t> file = readFileBytes(user("chars/Aldric.chr"));
+    ASSERT_FALSE(file.empty());
+
+    // Not raiding: the second position is written as none.
+    ByteBuffer in(file);
+    in.readUInt();
+    in.readString();
+    for (int i = 0; i < 4; ++i)
+        in.readUInt();
+    in.readZonePosition();
+    EXPECT_EQ(in.readZonePosition(), ZonePosition(-1, 0.0f, 0.0f));
+
+    client.clearMessageLog();
+    texts.clear();
+    PlayerCovenantClient readCovenant;
+    PlayerClient read;
+    ASSERT_TRUE(read.load("Aldric", &readCovenant));
+    EXPECT_TRUE(read.loadedFromFile);
+    EXPECT_EQ(read.getGeneratedName(), "Aldric");
+    EXPECT_EQ(read.getMaxHealth(), 120);
+    EXPECT_EQ(read.getHealth(), 60);
+    EXPECT_EQ(read.areaValue, 11u);
+    EXPECT_EQ(read.worldValue, 22u);
+    EXPECT_EQ(read.stats, player.stats);
+    EXPECT_EQ(read.statistics, player.statistics);
+    EXPECT_EQ(read.activeWeaponSet, 1);
+    EXPECT_EQ(read.getHotkey(2).values[1], 5);
+    EXPECT_EQ(read.getHotkey(2).values[2], 2); // the third value is the slot
+    EXPECT_EQ(read.readHelpTopics, player.readHelpTopics);
+    EXPECT_EQ(read.exploredLevels, player.exploredLevels);
+    EXPECT_EQ(read.savedLevelGates.getRecords()[1].activated, 1);
+    EXPECT_EQ(client.getMessageLog(), std::vector<std::string>{"You found a sword"});
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].kind, Client::kMessageLogKind);
+
+    // Written again, the file is the same byte for byte.
+    addMirror(6, 60, 120);
+    read.setPlayerEntityNumber(6);
+    read.setWorldIdentity(11, 22);
+    read.levelGates.copyActivationFrom(read.savedLevelGates);
+    read.covenantGates.copyActivationFrom(read.savedCovenantGates);
+    ASSERT_TRUE(read.save(&readCovenant, "Aldric"));
+    EXPECT_EQ(readFileBytes(user("chars/Aldric.chr")), file);
+
+    // Every cut of the file, and a later version, is refused with one line
+    // naming the file and the byte; the file stays.
+    for (size_t cutAt : {size_t(0), size_t(3), file.size() / 3, file.size() / 2, file.size() - 1}) {
+        std::vector<uint8_t> part(file.begin(), file.begin() + static_cast<long>(cutAt));
+        writeFileBytes(user("chars/Aldric.chr"), part);
+        world.log.clear();
+        PlayerCovenantClient c;
+        PlayerClient p;
+        EXPECT_FALSE(p.load("Aldric", &c)) << cutAt;
+        EXPECT_EQ(world.log.count(2), 1u) << cutAt;
+        EXPECT_TRUE(world.log.contains("chars/Aldric.chr: ", 2)) << cutAt;
+        EXPECT_TRUE(world.log.contains(" at byte ", 2)) << cutAt;
+        EXPECT_EQ(readFileBytes(user("chars/Aldric.chr")), part);
+    }
+    std::vector<uint8_t> later = file;
+    later[0] = 40;
+    writeFileBytes(user("chars/Aldric.chr"), later);
+    world.log.clear();
+    PlayerClient p;
+    EXPECT_FALSE(p.load("Aldric", nullptr));
+    EXPECT_TRUE(world.log.contains("chars/Aldric.chr: version 40 at byte 4", 2));
+
+    // Resuming a refused character starts nothing.
+    world.vars.setVar("playerName", "Aldric");
+    EXPECT_FALSE(client.startGame(true));
+    EXPECT_FALSE(client.hasLocalPlayer());
+}
+
+TEST_F(PlayerClientTest, OlderFilesKeepTheirVersionGates)
+{
+    // A version-22 file: 17 statistics, no weapon set, no hints, a message log.
+    ByteBuffer out;
+    out.writeInt(uint32_t(22));
+    out.writeString("Old");
+    out.writeInt(int32_t(80));
+    out.writeInt(int32_t(70));
+    out.writeInt(uint32_t(1));
+    out.writeInt(uint32_t(2));
+    out.writeZonePosition(ZonePosition(-1, 0, 0));
+    out.writeZonePosition(ZonePosition(-1, 0, 0));
+    for (int i = 0; i < 112; ++i)
+        out.writeInt(int32_t(i));
+    for (int i = 0; i < 17; ++i)
+        out.writeInt(int32_t(500 + i));
+    InventoryBase().write(out, true);
+    out.writeInt(uint32_t(1));
+    for (int32_t v : {1, 6, 0, -1}) // four values from version 20
+        out.writeInt(v);
+    for (int q = 0; q < 6; ++q) {
+        QuestClient quest;
+        quest.reset();
+        quest.level = -1;
+        quest.write(out, false); // monster types by index before version 38
+    }
+    out.writeBoolVector({true});
+    for (int list = 0; list < 2; ++list) {
+        out.writeInt(uint32_t(0));
+    }
+    out.writeBoolVector({false, true});
+    out.writeIntVector({});
+    for (int slot = 0; slot < 4; ++slot)
+        out.writeInt(uint32_t(0));
+    for (int32_t v : {10, 20, 30, 2, 1}) // life stone, money, the two leaders
+        out.writeInt(v);
+    out.writeInt(uint32_t(1));
+    out.writeString("An old line");
+    std::filesystem::create_directories(user("chars"));
+    writeFileBytes(user("chars/Old.chr"), out.bytes());
+
+    PlayerCovenantClient covenant;
+    PlayerClient player;
+    player.statistics.set(20, 99);
+    ASSERT_TRUE(player.load("Old", &covenant));
+    EXPECT_EQ(player.statistics.get(16), 516);
+    EXPECT_EQ(player.statistics.get(20), 99);
+    EXPECT_EQ(player.activeWeaponSet, 0);
+    EXPECT_EQ(player.getHotkey(0).values[3], -1);
+    EXPECT_TRUE(player.tutorialHints.empty());
+    EXPECT_EQ(covenant.name, "Test");
+    EXPECT_EQ(covenant.lastPowerLeader, 1);
+    EXPECT_EQ(client.getMessageLog(), std::vector<std::string>{"An old line"});
+}
