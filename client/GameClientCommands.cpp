@@ -2,6 +2,7 @@
 // function, in registration order. A row whose handler is not built yet is
 // not registered: nothing forwards it or pretends to run it.
 #include "client/GameClient.h"
+#include "client/player/CharacterCommands.h"
 
 #include "engine/console/CommandSystem.h"
 #include "engine/core/StringUtil.h"
@@ -116,10 +117,10 @@ constexpr CommandRow kCommands[] = {
     {"exportHtml", "whatToExport", "s", false, 0, "Exports something to html (character, covenant, or global stats)", nullptr},
     {"exportVbulletin", "", "", false, 0, "Exports character to vbulletin format", nullptr},
     {"emailCharHtml", "", "", false, 0, "Exports and sets up email with character html", nullptr},
-    {"randomPlayerName", "", "", true, 0, "Generates a random player name", nullptr},
-    {"parseCharacter", "", "", true, 0, "parses character to get some info", nullptr},
-    {"deleteCharacter", "", "", true, 0, "Deletes the current character", nullptr},
-    {"updateParsedCharacterLevel", "", "", true, 0, "Updates the parsed character level", nullptr},
+    {"randomPlayerName", "", "", true, 0, "Generates a random player name", &CharacterCommands::randomPlayerName},
+    {"parseCharacter", "", "", true, 0, "parses character to get some info", &CharacterCommands::parseCharacter},
+    {"deleteCharacter", "", "", true, 0, "Deletes the current character", &CharacterCommands::deleteCharacter},
+    {"updateParsedCharacterLevel", "", "", true, 0, "Updates the parsed character level", &CharacterCommands::updateParsedCharacterLevel},
     {"clearNpcChat", "", "", true, 0, "Clears the chat text from npc", &onClearNpcChat},
     {"npcChat", "chatText", "s", true, 0, "Chat text from npc", &onNpcChat},
     {"selectPrevRecruit", "", "", true, 0, "Selects the previous recruit", nullptr},
@@ -136,8 +137,7 @@ struct ProviderRow {
     CommandSystem::ListFunction (*make)();
 };
 
-// Providers of the offer screen, the quest list and the character list come
-// with those screens.
+// Providers of the offer screen and the quest list come with those screens.
 constexpr ProviderRow kProviders[] = {
     {"getTradePlayerMoneyInfluence", nullptr},
     {"getTradeOtherMoneyInfluence", nullptr},
@@ -162,8 +162,10 @@ constexpr ProviderRow kProviders[] = {
     {"getNpcList", nullptr},
     {"getGateList", nullptr},
     {"getAvailableQuests", nullptr},
-    {"getAvailableCharacters", nullptr},
-    {"getNumCovenantOptions", nullptr},
+    {"getAvailableCharacters",
+     [] { return CommandSystem::ListFunction(&CharacterCommands::getAvailableCharacters); }},
+    {"getNumCovenantOptions",
+     [] { return CommandSystem::ListFunction(&CharacterCommands::getNumCovenantOptions); }},
 };
 
 } // namespace
