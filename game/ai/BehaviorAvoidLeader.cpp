@@ -5,6 +5,7 @@
 #include "engine/data/Database.h"
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Player.h"
 
 #include <vector>
 
@@ -28,7 +29,12 @@ void BehaviorAvoidLeader::loadData(const DatabaseEntry* entry)
 bool BehaviorAvoidLeader::canStart()
 {
     Sentient* leader = m_owner->getLeader();
-    return leader && m_owner->distanceToEntity(leader, false) <= minRange;
+    if (!leader || m_owner->distanceToEntity(leader, false) > minRange) {
+        return false;
+    }
+    // A player busy with this companion (action 4 on it) is not avoided.
+    const auto* player = dynamic_cast<const Player*>(leader);
+    return !(player && player->getActionTarget() == m_owner && player->getAction() == 4);
 }
 
 void BehaviorAvoidLeader::start()

@@ -7,6 +7,7 @@
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/GridPath.h"
 
@@ -145,7 +146,16 @@ void BehaviorIdle::update(float)
     }
     Entity* target = m_owner->getTarget();
     if (!walking && target && !dontMove && !isGuard()) {
-        m_owner->faceEntity(target);
+        if (target != m_owner) {
+            m_owner->faceEntity(target);
+        }
+        return;
+    }
+    // A friendly actor looks at the first player when it deals with it.
+    const Game* game = Game::instance();
+    const Player* player = game ? game->getFirstPlayer() : nullptr;
+    if (m_owner->isFriendly() && player && player->getActionTarget() == m_owner) {
+        m_owner->faceEntity(player);
     }
 }
 

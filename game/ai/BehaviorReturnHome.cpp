@@ -2,6 +2,7 @@
 
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Player.h"
 #include "game/world/Game.h"
 
 int BehaviorReturnHome::getType() const
@@ -11,6 +12,10 @@ int BehaviorReturnHome::getType() const
 
 bool BehaviorReturnHome::canStart()
 {
+    // A player's companion goes where its player goes.
+    if (dynamic_cast<const Player*>(m_owner->getLeader())) {
+        return false;
+    }
     const ZonePosition& position = m_owner->getPosition();
     // Zone -1 (before the first start, or nowhere) never counts as near.
     bool nearHome = homeTarget.zone >= 0 && ZonePosition::isWithinSquare(position, homeTarget, kHomeRange);

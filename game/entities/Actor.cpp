@@ -1,5 +1,7 @@
 #include "game/entities/Actor.h"
 
+#include "game/entities/Player.h"
+
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
@@ -15,6 +17,7 @@
 #include "game/definitions/WorldRules.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/Inventory.h"
+#include "game/entities/Player.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
@@ -407,6 +410,7 @@ void Actor::update(float dt)
             if (game && game->isLevelLoaded(m_position.zone))
                 walk(dt);
         }
+        lookAtTalkingPlayer();
         if (m_monsterClass && m_monsterClass->invisibleDistance > 0.0f) {
             if (Entity* nearest = findNearestTarget()) {
                 float d = entityDistance(this, nearest);
@@ -428,10 +432,14 @@ void Actor::checkActivity()
     m_activityTimer.startRandom();
     bool wasActive = m_active;
     const Covenant* covenant = getCovenant();
-    if (m_checksActivity && !(covenant && covenant->isPlayerCovenant())) {
+    const bool ledByPlayer = dynamic_cast<const Player*>(getLeader()) != nullptr;
+    if (m_checksActivity && !(covenant && covenant->isPlayerCovenant()) && !ledByPlayer) {
         // Players wake monsters as they come near; without any the distance
         // counts as far away.
         float d = 1.0e10f;
+        const Game* game = Game::instance();
+        if (const Player* player = game ? game->findNearestPlayer(m_position) : nullptr)
+            d = ZonePosition::distanceTo(player->getPosition(), m_position);
         if (!m_active && d < m_activationDistance)
             m_active = true;
         else if (m_active && (getCurrentBehaviorType() < 0 || getCurrentBehaviorType() == 0) &&
@@ -446,9 +454,20 @@ void Actor::checkActivity()
 
 bool Actor::isInPlayerRange(float distance) const
 {
-    // No player list yet: nobody is in range.
-    (void)distance;
-    return false;
+    const Game* game = Game::instance();
+    const Player* player = game ? game->findNearestPlayer(m_position) : nullptr;
+    return player && ZonePosition::distanceTo(player->getPosition(), m_position) <= distance;
+}
+
+void Actor::lookAtTalkingPlayer()
+{
+    if (!m_isNpc || !m_monsterClass || !m_monsterClass->givesQuests || !canMove())
+        return;
+    const Game* game = Game::instance();
+    const Player* player = game ? game->getFirstPlayer() : nullptr;
+    if (player && player->getActionTarget() == this &&
+        ZonePosition::distanceTo(player->getPosition(), m_position) <= m_monsterClass->maxLookAtDistance)
+        faceEntity(player);
 }
 
 // ---- Walking ----------------------------------------------------------------------

@@ -243,6 +243,8 @@ protected:
     // no definition has the name.
     SkillBase* addMonsterSkill(const std::string& name);
     void checkActivity();
+    // A quest-giving NPC turns towards the first player when it talks to it.
+    void lookAtTalkingPlayer();
     void updateDead(float dt);
     void deathBookkeeping();
     void enterCorpseState();

@@ -4,6 +4,7 @@
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/WorldRules.h"
 #include "game/entities/EntityServices.h"
+#include "game/entities/Player.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Faction.h"
 #include "game/world/FactionSystem.h"
@@ -53,15 +54,30 @@ bool Actor::isEnemy(const SkillEntity* skillEntity) const
     if (m_isNpc && !dynamic_cast<const Sentient*>(other) && !other->isHostileTo(this))
         return false;
     const auto* otherActor = dynamic_cast<const Actor*>(other);
-    if (m_friendly && otherActor && otherActor->isNpc())
+    if (m_friendly && ((otherActor && otherActor->isNpc()) || dynamic_cast<const Player*>(other)))
         return false;
     if (m_isNpc && otherActor && otherActor->isFriendly())
         return false;
     if (m_covenantIndex >= 0 && other->getCovenantIndex() == m_covenantIndex)
         return false;
-    // A companion in a player's party joins only its party's fights; the
-    // party walk comes with the player.
-    return true;
+    if (!otherActor || !m_isNpc || !dynamic_cast<const Player*>(getLeader()))
+        return true;
+    // A companion in a player's party joins only its party's fights.
+    std::vector<Sentient*> party;
+    if (Sentient* top = getTopLeader()) {
+        party.push_back(top);
+        for (Sentient* follower : top->getFollowers())
+            party.push_back(follower);
+    }
+    for (const Sentient* member : party) {
+        if (!member)
+            continue;
+        if (otherActor->isEnemyOf(member))
+            return true;
+        if (member != this && member->getTarget() == other)
+            return true;
+    }
+    return false;
 }
 
 // ---- The list --------------------------------------------------------------------------

@@ -13,6 +13,10 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/AttachmentDefinition.h"
 #include "game/definitions/GameData.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
+#include "game/entities/Sentient.h"
 #include "game/world/Game.h"
 #include "game/world/ServerLink.h"
 
@@ -525,10 +529,22 @@ Entity* Entity::spawnAttachedEffect(const std::string& modelName, Entity* parent
 
 bool isOwnedByViewer(const Entity* entity, const Entity* viewer)
 {
-    // Party members, ground items and covenant member actors bring their cases.
-    (void)entity;
-    (void)viewer;
-    return false;
+    if (!entity || !viewer) {
+        return false;
+    }
+    if (const auto* sentient = dynamic_cast<const Sentient*>(entity);
+        sentient && sentient->isInPartyOf(viewer)) {
+        return true;
+    }
+    // A ground item bound to the viewer (its soul stone).
+    if (const auto* ground = dynamic_cast<const ItemGround*>(entity)) {
+        const Item* item = ground->getGroundItem();
+        return item && item->getBool("Bound") && item->getOwner() == viewer;
+    }
+    // The NPCs of the viewer's covenant.
+    const auto* actor = dynamic_cast<const Actor*>(entity);
+    return actor && actor->isNpc() && viewer->getCovenantIndex() >= 0 &&
+           actor->getCovenantIndex() == viewer->getCovenantIndex();
 }
 
 bool isEntityRelevantToViewer(const Entity* entity, const Entity* viewer)

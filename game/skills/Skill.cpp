@@ -7,6 +7,7 @@
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Player.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/CounterList.h"
 #include "game/skills/SkillDefinition.h"
@@ -26,6 +27,11 @@ constexpr float kSoundRadius = 200.0f;
 void Skill::updateTimer(float seconds)
 {
     SkillBase::updateTimer(seconds);
+    // A player's skills are paced by the player alone.
+    if (dynamic_cast<const Player*>(m_sentientOwner)) {
+        m_usable = true;
+        return;
+    }
     const SkillDefinition* definition = getDefinition();
     if (!definition)
         return;
@@ -69,11 +75,16 @@ void Skill::use(Sentient* user, Entity* friendTarget, int stage, bool unchecked)
         showRefusal(code, user);
     else
         result = execute(user, friendTarget, stage, unchecked);
+    const bool byPlayer = dynamic_cast<const Player*>(user) != nullptr;
     if (result == kDone) {
         startReuseTimer();
+        if (byPlayer)
+            sendUsed(true);
         startUseCheck();
         return;
     }
+    if (byPlayer)
+        sendUsed(false);
     if (result == kNothingMore || result == kStaged || !user)
         return;
     // A staged use that failed on its return leaves its animation.
@@ -290,6 +301,10 @@ bool Skill::isKnown(const Sentient* user) const
 
 void Skill::startUseCheck()
 {
+    if (dynamic_cast<const Player*>(m_sentientOwner)) {
+        m_usable = true;
+        return;
+    }
     const SkillDefinition* definition = getDefinition();
     if (!definition)
         return;

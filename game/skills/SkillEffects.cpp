@@ -375,9 +375,11 @@ void Skill::moveUser(Sentient* user)
     if (!user || !definition || !game)
         return;
     for (int i = 0; i < kMoveTries; ++i) {
-        // A teleport goes to the target position its player chose; others
-        // have none.
+        // A teleport goes to the target position its user chose (a
+        // player's mouse position); others have none.
         ZonePosition destination(-1, 0.0f, 0.0f);
+        if (definition->teleport)
+            user->getTargetPosition(destination);
         if (definition->blink) {
             destination = user->getPosition();
             float dx = randomFloat(0) * 2.0f * kBlinkReach - kBlinkReach;

@@ -6,6 +6,7 @@
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/EntityServices.h"
+#include "game/entities/Player.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/SkillBase.h"
 #include "game/world/Game.h"
@@ -176,7 +177,8 @@ bool StatusEffect::think(Sentient* owner, float seconds)
     }
     if (mustHaveNoEnemy && owner && owner->getTarget())
         return true;
-    // Losing focus is a player's; other sentients never lose it.
+    if ((mustFocus || mustPartiallyFocus) && owner && owner->hasLostFocus())
+        return true;
     if (itemSetEffect && owner) {
         int needed = 0;
         if (owner->countSetBonusItems(getEntry(), needed) < needed || needed == 0)
@@ -308,7 +310,14 @@ void StatusEffect::absorb(int& damage)
         damage = 0;
         return;
     }
-    // The distance rule to the game's first player joins with the Player.
+    // Far from the game's first player the damage shrinks to a tenth.
+    if (absorbDamageAwayFromPlayer > 0.0f && m_owner) {
+        const Game* game = Game::instance();
+        const Player* player = game ? game->getFirstPlayer() : nullptr;
+        if (player && ZonePosition::distanceTo(player->getPosition(), m_owner->getPosition()) >
+                          absorbDamageAwayFromPlayer)
+            damage /= 10;
+    }
     if (absorbDamage > 0 && damage > 0) {
         if (absorbDamage > damage) {
             absorbDamage -= damage;

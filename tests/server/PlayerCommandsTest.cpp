@@ -232,4 +232,8 @@ TEST_F(PlayerCommands, ItemsAreNotUsedByTheDeadAndSkillsTakeTheMousePosition)
     ZonePosition mouse;
     player->getTargetPosition(mouse);
     EXPECT_EQ(mouse, ZonePosition(3, 12.5f, 40.25f));
+    // A player's request is always answered with the outcome.
+    const auto& lines = Server::get().getQueuedCommands();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const std::string& line) { return line.rfind("usedSkill ", 0) == 0; }));
 }
