@@ -4,6 +4,7 @@
 #include "engine/core/DebugSystem.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameRules.h"
 #include "game/entities/Inventory.h"
 #include "game/quests/Quest.h"
 #include "game/world/World.h"
@@ -12,6 +13,9 @@
 
 namespace {
 constexpr int kJoinStatCount = Sentient::kStatCount;
+// A saved stat beyond this is no character's: the stat formulas would leave
+// the int range on it.
+constexpr int kMaxJoinStat = 100000000;
 
 // The stats of the section after the ten attributes, in their order.
 constexpr CharacterStat kSectionStats[] = {
@@ -164,8 +168,8 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
     int32_t health = in.readInt();
     if (in.failed())
         return fail("health");
-    if (maxHealth < 0)
-        return fail("health (negative maximum)");
+    if (maxHealth < 0 || maxHealth > kMaxJoinStat)
+        return fail("health (maximum out of range)");
     uint32_t classIndex = in.readUInt();
     if (in.failed())
         return fail("class index");
@@ -174,6 +178,12 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
     CounterList stats(kJoinStatCount);
     if (!stats.read(in) || in.failed())
         return fail("stats");
+    for (int i = 0; i < kJoinStatCount; ++i)
+        if (stats.get(i) > kMaxJoinStat || stats.get(i) < -kMaxJoinStat)
+            return fail("stats (value out of range)");
+    const int level = stats.get(toIndex(CharacterStat::Level));
+    if (level < 1 || level > GameRules::kMaxLevelLimit)
+        return fail("stats (level out of range)");
     std::vector<int32_t> statistics(kStatisticCount, 0);
     for (int32_t& value : statistics)
         value = in.readInt();
