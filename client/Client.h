@@ -63,8 +63,10 @@ public:
     // Draws the frame inside draw (until the graphics system renders it).
     void setFrameRenderer(FrameRenderer renderer) { m_frameRenderer = std::move(renderer); }
 
-    // Starting and ending a game.
+    // Starting and ending a game. A character file that exists but is
+    // refused starts nothing, new game or not (the loader logged why).
     bool startGame(bool resume);
+    bool wasCharacterFileRefused() const { return m_characterFileRefused; }
     // Opens the endpoint (until that worked once) and sends the hello; false
     // when the endpoint cannot be opened.
     bool connect();
@@ -218,5 +220,6 @@ private:
     std::unique_ptr<PlayerClient> m_player;
     ClientUi m_ui;
     int m_knownClass = -1;
+    bool m_characterFileRefused = false;
     mutable std::vector<std::string> m_messageLog;
 };

@@ -77,8 +77,16 @@ bool Client::startGame(bool resume)
     }
     m_player = std::make_unique<PlayerClient>();
     bool loaded = false;
+    m_characterFileRefused = false;
     if (!CharacterFileName::bareName(playerName).empty()) {
         loaded = m_player->load(playerName, m_covenant.get());
+        m_characterFileRefused = m_player->loadRefused;
+    }
+    if (m_characterFileRefused) {
+        // Starting afresh would overwrite the damaged file at the next save.
+        m_covenant.reset();
+        m_player.reset();
+        return false;
     }
     if (!loaded) {
         // A half-read file never reaches a game: both mirrors start anew.

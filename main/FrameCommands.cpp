@@ -55,9 +55,12 @@ void start(const CommandArgs& args)
         return;
     }
     if (!client->startGame(resume)) {
-        debugPrint(2, "Cannot resume %s: its character file cannot be read\n",
-                   getUserVarString("PlayerName").c_str());
-        userVar("resumeGameChar", "").setString("");
+        // A damaged file was named by its loader; the file stays.
+        if (!client->wasCharacterFileRefused()) {
+            debugPrint(2, "Cannot resume %s: its character file cannot be read\n",
+                       getUserVarString("PlayerName").c_str());
+            userVar("resumeGameChar", "").setString("");
+        }
         return;
     }
     if (mode == "both") {

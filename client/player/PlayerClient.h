@@ -159,6 +159,8 @@ public:
     std::vector<int32_t> partyMembers;
     std::vector<int32_t> partyRecruits;
     bool loadedFromFile = false;
+    // The last load found a file and refused it (the file stays as it is).
+    bool loadRefused = false;
     std::vector<HotkeyRecord> hotkeyTable;
     std::unique_ptr<SkillListClient> skills;
     uint32_t areaValue = 0;

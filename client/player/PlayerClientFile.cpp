@@ -232,6 +232,7 @@ bool PlayerClient::save(PlayerCovenantClient* covenant, const std::string& chara
 
 bool PlayerClient::load(const std::string& characterName, PlayerCovenantClient* covenant)
 {
+    loadRefused = false;
     std::string file;
     if (!CharacterFiles::fileName(characterName, ".chr", file)) {
         return false;
@@ -244,6 +245,7 @@ bool PlayerClient::load(const std::string& characterName, PlayerCovenantClient* 
     std::string field;
     if (!readFile(in, covenant, field)) {
         CharacterFiles::logRefusal(file, field, in.getReadPos());
+        loadRefused = true;
         return false;
     }
     return true;

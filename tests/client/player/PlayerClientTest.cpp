@@ -282,10 +282,13 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
     EXPECT_FALSE(p.load("Aldric", nullptr));
     EXPECT_TRUE(world.log.contains("chars/Aldric.chr: version 40 at byte 4", 2));
 
-    // Resuming a refused character starts nothing.
+    // A refused character starts nothing, resumed or new, and its file stays.
     world.vars.setVar("playerName", "Aldric");
     EXPECT_FALSE(client.startGame(true));
+    EXPECT_FALSE(client.startGame(false));
+    EXPECT_TRUE(client.wasCharacterFileRefused());
     EXPECT_FALSE(client.hasLocalPlayer());
+    EXPECT_EQ(readFileBytes(user("chars/Aldric.chr")), later);
 }
 
 TEST_F(PlayerClientTest, OlderFilesKeepTheirVersionGates)

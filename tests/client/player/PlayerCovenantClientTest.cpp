@@ -180,6 +180,30 @@ TEST_F(PlayerCovenantClientTest, LifeStoneWarnsOncePerThresholdCrossed)
                                                "Life stone is damaged (below 75%)!"}));
 }
 
+TEST_F(PlayerCovenantClientTest, AlarmRepeatsEveryFiveSecondsWhileRaided)
+{
+    PlayerCovenantClient covenant;
+    ByteBuffer raided = section({});
+    ASSERT_TRUE(covenant.readSnapshot(raided));
+    ASSERT_TRUE(covenant.beingRaided);
+    covenant.update(0.0f);
+    EXPECT_TRUE(covenant.alarmTimer.running);
+    EXPECT_FLOAT_EQ(covenant.alarmTimer.remaining, 5.0f);
+    covenant.update(4.0f);
+    EXPECT_FLOAT_EQ(covenant.alarmTimer.remaining, 1.0f);
+    covenant.update(1.5f); // ran out: sounded again and started anew
+    EXPECT_FLOAT_EQ(covenant.alarmTimer.remaining, 5.0f);
+
+    // Peace: the alarm stops repeating but the timer counts down to 0.
+    covenant.beingRaided = false;
+    covenant.houseAttacked = false;
+    covenant.update(3.0f);
+    covenant.update(3.0f);
+    EXPECT_FLOAT_EQ(covenant.alarmTimer.remaining, 0.0f);
+    covenant.update(1.0f);
+    EXPECT_FLOAT_EQ(covenant.alarmTimer.remaining, 0.0f);
+}
+
 TEST_F(PlayerCovenantClientTest, HistoryPadsGrownCovenantListAndStopsAtItsLimit)
 {
     PlayerCovenantClient covenant;
