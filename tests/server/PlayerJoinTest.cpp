@@ -1,11 +1,15 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/net/SocketLayer.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
+#include "game/entities/Item.h"
 #include "game/quests/Quest.h"
 #include "support/PlayerWorld.h"
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -212,4 +216,56 @@ TEST_F(PlayerJoin, SecondJoinReplacesTheOldPlayer)
     EXPECT_EQ(old.get(), nullptr) << "the old player is gone";
     EXPECT_NE(Server::get().getClient(0)->player.get(), nullptr);
     EXPECT_EQ(server.game->getEntity(number), nullptr);
+}
+
+TEST_F(PlayerJoin, InputAdoptsOnlyPositionsOnALevelOfTheWorld)
+{
+    Player* joined = join(sameWorld().write(*player));
+    ASSERT_NE(joined, nullptr);
+    const ZonePosition start = joined->getPosition();
+    auto input = [&](const ZonePosition& at, uint32_t action) {
+        ByteBuffer m;
+        m.writeInt(uint32_t(1));
+        m.writeZonePosition(at);
+        m.writeZonePosition(at);
+        m.writeInt(action);
+        m.writeInt(Player::kNoTarget);
+        m.writeInt(uint32_t(0));
+        m.setReadPos(4);
+        Server::get().handleClientInput(m, address);
+    };
+    input(ZonePosition(-1, 10.0f, 10.0f), 2);
+    EXPECT_EQ(joined->getPosition(), start);
+    EXPECT_EQ(joined->getAction(), 2) << "the action still applies";
+    input(ZonePosition(server.world->getLevelCount(), 10.0f, 10.0f), 3);
+    input(ZonePosition(0, std::nanf(""), 10.0f), 3);
+    EXPECT_EQ(joined->getPosition(), start);
+    EXPECT_EQ(joined->getAction(), 3);
+    ZonePosition moved = start;
+    moved.x += 64.0f;
+    input(moved, 0);
+    EXPECT_EQ(joined->getPosition(), moved);
+}
+
+TEST_F(PlayerJoin, StartingItemsWithoutRoomAreDroppedWithALine)
+{
+    Player* fresh = addPlayer();
+    ASSERT_NE(fresh, nullptr);
+    // Main is full of things that are no bags: the backpack finds no place,
+    // so no bag opens and the kit fits nowhere.
+    InventoryGroup* main = fresh->getInventory()->getOwnGroup(toIndex(InventoryGroupIndex::Main));
+    const DatabaseEntry* bread = DefinitionReader::findEntry("TravelBread");
+    ASSERT_NE(bread, nullptr);
+    for (int i = 0; i < main->getSize(); ++i) {
+        auto* item = new Item();
+        item->clear();
+        item->setItemEntry(bread);
+        main->setItem(i, item);
+    }
+    warnings.clear();
+    fresh->giveStartingItems();
+    const DatabaseEntry* kit = DefinitionReader::findEntry("ClassWarrior");
+    const size_t names = DefinitionReader(kit).getStringList("StartingItem").size();
+    EXPECT_EQ(warnings.size(), names);
+    EXPECT_EQ(fresh->getStat(toIndex(CharacterStat::Money)), DefinitionReader(kit).getInt("StartingMoney"));
 }
