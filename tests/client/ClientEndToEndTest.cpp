@@ -1,6 +1,7 @@
 #include "client/Client.h"
 #include "client/ClientHooks.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
@@ -166,6 +167,11 @@ TEST_F(ClientEndToEnd, JoinsExchangesMessagesPausesAndLeaves)
     EXPECT_EQ(client->getResourceName(model), ResourceSystem::get().getFileName(model));
     EXPECT_EQ(client->getResourceNames()[static_cast<size_t>(model)].handle.getIndex(), model);
     EXPECT_EQ(client->getDroppedCount(), 0u);
+
+    // The game's two mirrors wrote the join and live while joined.
+    ASSERT_NE(client->getLocalPlayer(), nullptr);
+    ASSERT_NE(client->getPlayerCovenant(), nullptr);
+    EXPECT_EQ(client->getPlayerCovenant()->name, "Red Hand");
 
     // Paused, and then an inactive window: no server step, messages still flow.
     set("paused", "1");
