@@ -139,14 +139,21 @@ void CovenantClient::readSection(const CovenantSection& s)
     level = s.level;
     setLifestoneHealth(s.lifestoneHealth);
     setLifestoneMaxHealth(s.lifestoneMaxHealth);
-    // The low-relation hint joins with the local player mirror.
     for (size_t i = 0; i < s.relations.size(); ++i) {
         int other = static_cast<int>(i);
         if (!ensureRelation(other)) {
             continue;
         }
         const RelationRecord& r = s.relations[i];
+        float before = getRelation(other);
         setRelation(other, r.relation);
+        // A relation toward the last covenant that falls to 45 or below.
+        bool last = i + 1 == s.relations.size() && other != index;
+        if (last && before > 45.0f && getRelation(other) <= 45.0f) {
+            if (Client* client = Client::instance()) {
+                client->showHelpTopic("LowRelation");
+            }
+        }
         setRelationState(other, r.treaty);
         setTradeRoute(other, r.tradeRoute, r.tradeRouteTime);
     }

@@ -1,4 +1,5 @@
 #include "client/mirrors/EntityClient.h"
+#include "client/player/PlayerClient.h"
 
 #include "client/Client.h"
 #include "client/GameClient.h"
@@ -57,8 +58,11 @@ EntityClient* EntityClient::getAttachParent() const
     if (m_parentEntity == -1 || !game) {
         return nullptr;
     }
-    // The local player mirror joins as a parent with that mirror.
-    EntityClient* parent = game->getEntity(m_parentEntity);
+    // Hung on the local player's number: the local player mirror.
+    const Client* client = Client::instance();
+    EntityClient* parent = client && client->getLocalPlayer() && m_parentEntity == client->getPlayerSlot()
+                               ? client->getPlayerEntity()
+                               : game->getEntity(m_parentEntity);
     // A chain that does not end within the limit (a cycle among them)
     // counts as none.
     const EntityClient* walk = parent;
@@ -173,8 +177,10 @@ void EntityClient::update(float dt)
         }
     }
     if (m_gate) {
-        // Activated gates of the local player's gate list join with that mirror.
-        bool active = m_position.zone == -1 || m_hasGateTarget;
+        const Client* client = Client::instance();
+        const PlayerClient* player = client ? client->getLocalPlayer() : nullptr;
+        bool active =
+            m_position.zone == -1 || m_hasGateTarget || (player && player->isGateActivated(m_position.zone));
         playAnimation(active ? "active" : "idle", kServerPriority, kModeLoop, false);
     }
 }

@@ -1,13 +1,12 @@
 #include "client/mirrors/InventoryClient.h"
 
 #include "client/mirrors/ItemClient.h"
+#include "client/player/PlayerClient.h"
 
 void InventoryClient::setOwner(EntityBase* owner)
 {
-    // The local player mirror's class comes with that mirror; until then no
-    // entity qualifies.
-    (void)owner;
-    m_clientOwner = nullptr;
+    // Only the local player mirror owns a client inventory.
+    m_clientOwner = dynamic_cast<PlayerClient*>(owner) ? owner : nullptr;
 }
 
 ItemBase* InventoryClient::createItem()

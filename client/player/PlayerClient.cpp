@@ -371,3 +371,11 @@ void PlayerClient::stepRecruit(int step)
         }
     }
 }
+
+bool PlayerClient::isGateActivated(int zone) const
+{
+    const World* world = World::instance();
+    const WorldSize* size = world ? world->getWorldSize() : nullptr;
+    const GateRecord* record = size ? levelGates.find(size->entryId, zone) : nullptr;
+    return record && record->activated != 0;
+}

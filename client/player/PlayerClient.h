@@ -146,6 +146,8 @@ public:
     void toggleWeaponSet();
     void selectPreviousRecruit() { stepRecruit(-1); }
     void selectNextRecruit() { stepRecruit(1); }
+    // The level gate record of the running world's level and that zone is activated.
+    bool isGateActivated(int zone) const;
     int getLevelGateCount() const { return static_cast<int>(levelGates.getRecords().size()); }
 
     // ---- State

@@ -116,6 +116,7 @@ TEST_F(PlayerClientTest, SectionAppliesLevelClassStatisticsHintsAndMirror)
     addMirror(5, 50, 100);
     ASSERT_TRUE(apply(player, {}));
     EXPECT_EQ(player.getServerMirror(), GameClient::get().getEntity(5));
+    EXPECT_EQ(player.inventory->getClientOwner(), &player);
     EXPECT_TRUE(ui.buttons.empty()); // level 1 on the first update offers nothing
     EXPECT_EQ(player.stats.get(89), 1089);
     EXPECT_EQ(player.stats.get(69), 1069);
@@ -344,4 +345,28 @@ TEST_F(PlayerClientTest, OlderFilesKeepTheirVersionGates)
     EXPECT_EQ(covenant.name, "Test");
     EXPECT_EQ(covenant.lastPowerLeader, 1);
     EXPECT_EQ(client.getMessageLog(), std::vector<std::string>{"An old line"});
+}
+
+TEST_F(PlayerClientTest, ClientSeamsReachTheLocalPlayer)
+{
+    EXPECT_EQ(client.getPlayerSlot(), -1);
+    client.showHelpTopic("LowHealth"); // no local player: nothing
+    ASSERT_TRUE(client.startGame(false));
+    PlayerClient* player = client.getLocalPlayer();
+    ASSERT_NE(player, nullptr);
+    EXPECT_EQ(ui.gameStarts, 1);
+    player->setPlayerEntityNumber(5);
+    // The mirror of the player's number, made later, becomes the server mirror.
+    TestEntityMirror& mirror = addMirror(5, 10, 10);
+    client.onNewEntity(mirror);
+    EXPECT_EQ(player->getServerMirror(), &mirror);
+    EXPECT_EQ(client.getPlayerSlot(), 5);
+    TestEntityMirror& worn = addMirror(6, 1, 1);
+    worn.setParent(5, 0);
+    EXPECT_EQ(worn.getAttachParent(), player);
+    client.showHelpTopic("LowHealth");
+    EXPECT_EQ(ui.buttons, std::vector<std::string>{"LowHealth"});
+    client.endGame();
+    EXPECT_FALSE(client.hasLocalPlayer());
+    EXPECT_EQ(client.getPlayerCovenant(), nullptr);
 }
