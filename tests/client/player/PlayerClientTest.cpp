@@ -11,6 +11,7 @@
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/core/ByteBuffer.h"
 #include "game/entities/Player.h"
+#include "support/CharacterFileWriter.h"
 #include "support/ClientMessageBytes.h"
 #include "support/FixedGateSource.h"
 #include "support/RecordingClientUi.h"
@@ -102,7 +103,8 @@ protected:
     std::filesystem::path user(const std::string& name) const { return world.temp.path() / name; }
 
     TestWorld world{true, false};
-    FixedGateSource gates{{{7, 1}, {7, 2}, {8, 4}}};
+    static inline const std::vector<GateLocation> kGates = {{7, 1}, {7, 2}, {8, 4}};
+    FixedGateSource gates{kGates};
     Client client;
     RecordingClientUi ui{{"LevelUp", "TutorialFinishedHints", "YourRecruits", "LowHealth"}};
     std::vector<ClientTextEvent> texts;
@@ -292,59 +294,46 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
     EXPECT_EQ(readFileBytes(user("chars/Aldric.chr")), later);
 }
 
-TEST_F(PlayerClientTest, OlderFilesKeepTheirVersionGates)
+TEST_F(PlayerClientTest, EveryVersionGateReads)
 {
-    // A version-22 file: 17 statistics, no weapon set, no hints, a message log.
-    ByteBuffer out;
-    out.writeInt(uint32_t(22));
-    out.writeString("Old");
-    out.writeInt(int32_t(80));
-    out.writeInt(int32_t(70));
-    out.writeInt(uint32_t(1));
-    out.writeInt(uint32_t(2));
-    out.writeZonePosition(ZonePosition(-1, 0, 0));
-    out.writeZonePosition(ZonePosition(-1, 0, 0));
-    for (int i = 0; i < 112; ++i)
-        out.writeInt(int32_t(i));
-    for (int i = 0; i < 17; ++i)
-        out.writeInt(int32_t(500 + i));
-    InventoryBase().write(out, true);
-    out.writeInt(uint32_t(1));
-    for (int32_t v : {1, 6, 0, -1}) // four values from version 20
-        out.writeInt(v);
-    for (int q = 0; q < 6; ++q) {
-        QuestClient quest;
-        quest.reset();
-        quest.level = -1;
-        quest.write(out, false); // monster types by index before version 38
-    }
-    out.writeBoolVector({true});
-    for (int list = 0; list < 2; ++list) {
-        out.writeInt(uint32_t(0));
-    }
-    out.writeBoolVector({false, true});
-    out.writeIntVector({});
-    for (int slot = 0; slot < 4; ++slot)
-        out.writeInt(uint32_t(0));
-    for (int32_t v : {10, 20, 30, 2, 1}) // life stone, money, the two leaders
-        out.writeInt(v);
-    out.writeInt(uint32_t(1));
-    out.writeString("An old line");
     std::filesystem::create_directories(user("chars"));
-    writeFileBytes(user("chars/Old.chr"), out.bytes());
-
+    for (int version : {1, 2, 12, 13, 22, 39}) {
+        ByteBuffer file = writeCharacterFileOfVersion(version, "Old", kGates);
+        writeFileBytes(user("chars/Old.chr"), file.bytes());
+        client.clearMessageLog();
+        PlayerCovenantClient covenant;
+        PlayerClient player;
+        player.stats.set(111, -7);
+        player.statistics.set(24, 99);
+        ASSERT_TRUE(player.load("Old", &covenant)) << version;
+        // Stats: 111 before 13, the last keeping its value.
+        EXPECT_EQ(player.stats.get(110), 110) << version;
+        EXPECT_EQ(player.stats.get(111), version < 13 ? -7 : 111) << version;
+        EXPECT_EQ(player.statistics.get(16), 516) << version;
+        EXPECT_EQ(player.statistics.get(24), version < 34 ? 99 : 524) << version;
+        EXPECT_EQ(player.activeWeaponSet, version >= 25 ? 1 : 0) << version;
+        EXPECT_EQ(player.getHotkey(0).values[3], -1) << version;
+        EXPECT_EQ(player.tutorialHints.size(), version >= 26 ? 2u : 0u) << version;
+        EXPECT_EQ(covenant.name, version >= 30 ? "Red Hand" : "Test") << version;
+        EXPECT_EQ(covenant.lastPowerLeader, version >= 19 ? 2 : -1) << version;
+        EXPECT_EQ(covenant.stats.get(10), 30) << version;
+        EXPECT_EQ(client.getMessageLog().size(), version >= 17 ? 1u : 0u) << version;
+    }
+    // Version 39 written again is the same file, byte for byte.
+    ByteBuffer golden = writeCharacterFileOfVersion(39, "Old", kGates);
+    writeFileBytes(user("chars/Old.chr"), golden.bytes());
     PlayerCovenantClient covenant;
     PlayerClient player;
-    player.statistics.set(20, 99);
     ASSERT_TRUE(player.load("Old", &covenant));
-    EXPECT_EQ(player.statistics.get(16), 516);
-    EXPECT_EQ(player.statistics.get(20), 99);
-    EXPECT_EQ(player.activeWeaponSet, 0);
-    EXPECT_EQ(player.getHotkey(0).values[3], -1);
-    EXPECT_TRUE(player.tutorialHints.empty());
-    EXPECT_EQ(covenant.name, "Test");
-    EXPECT_EQ(covenant.lastPowerLeader, 1);
-    EXPECT_EQ(client.getMessageLog(), std::vector<std::string>{"An old line"});
+    addMirror(4, 70, 80);
+    player.setPlayerEntityNumber(4);
+    player.setWorldIdentity(1, 2);
+    player.levelGates.copyActivationFrom(player.savedLevelGates);
+    player.covenantGates.copyActivationFrom(player.savedCovenantGates);
+    covenant.raiding = true;
+    ByteBuffer again;
+    player.writeFile(again, &covenant);
+    EXPECT_EQ(again.bytes(), golden.bytes());
 }
 
 TEST_F(PlayerClientTest, ClientSeamsReachTheLocalPlayer)
