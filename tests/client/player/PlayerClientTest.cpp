@@ -222,6 +222,14 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
     std::vector<uint8_t> file = readFileBytes(user("chars/Aldric.chr"));
     ASSERT_FALSE(file.empty());
 
+    // A save that cannot be written logs and keeps the old file.
+    std::filesystem::create_directories(user("chars/Aldric.chr.tmp"));
+    world.log.clear();
+    EXPECT_FALSE(player.save(&covenant, "Aldric"));
+    EXPECT_TRUE(world.log.contains("chars/Aldric.chr: cannot be", 3));
+    EXPECT_EQ(readFileBytes(user("chars/Aldric.chr")), file);
+    std::filesystem::remove_all(user("chars/Aldric.chr.tmp"));
+
     // Not raiding: the second position is written as none.
     ByteBuffer in(file);
     in.readUInt();
