@@ -8,6 +8,7 @@
 #include "client/StateMessage.h"
 #include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/QuestClient.h"
+#include "client/mirrors/RecruitClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/core/ByteBuffer.h"
 #include "game/entities/Player.h"
@@ -366,4 +367,25 @@ TEST_F(PlayerClientTest, ClientSeamsReachTheLocalPlayer)
     client.endGame();
     EXPECT_FALSE(client.hasLocalPlayer());
     EXPECT_EQ(client.getPlayerCovenant(), nullptr);
+}
+
+TEST_F(PlayerClientTest, RecruitSteppingEndsWhenNoSlotQualifies)
+{
+    ASSERT_TRUE(client.startGame(false));
+    PlayerClient* player = client.getLocalPlayer();
+    PlayerCovenantClient* covenant = client.getPlayerCovenant();
+    TestEntityMirror& stranger = addMirror(5, 1, 1);
+    player->target = &stranger;
+    player->selectNextRecruit(); // no recruit at all: the target stays
+    EXPECT_EQ(player->target.get(), &stranger);
+
+    covenant->recruits[1] = std::make_unique<RecruitClient>();
+    covenant->recruits[1]->entityNumber = 20; // no mirror: skipped
+    covenant->recruits[3] = std::make_unique<RecruitClient>();
+    covenant->recruits[3]->entityNumber = 8;
+    TestEntityMirror& recruit = addMirror(8, 1, 1);
+    player->selectNextRecruit();
+    EXPECT_EQ(player->target.get(), &recruit);
+    player->selectPreviousRecruit(); // around the list back to itself
+    EXPECT_EQ(player->target.get(), &recruit);
 }
