@@ -18,6 +18,7 @@
 #include "game/entities/EntityServices.h"
 #include "game/entities/Inventory.h"
 #include "game/entities/Item.h"
+#include "game/entities/Stash.h"
 #include "game/quests/Quest.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
@@ -565,6 +566,11 @@ void Player::sendMessage(int type, const std::string& text)
 
 InventoryGroup* Player::getInventoryGroup(int g)
 {
+    if (m_action == ActionLootStash && g >= group(InventoryGroupIndex::Loot) &&
+        g <= group(InventoryGroupIndex::LootBag8)) {
+        const auto* stash = dynamic_cast<const Stash*>(m_target.get());
+        return stash ? stash->getGroupFor(this, g) : nullptr;
+    }
     if (g == group(InventoryGroupIndex::Loot)) {
         Sentient* other = m_targetSentient.get();
         if (m_action == ActionLootBody && other && other->getInventory())

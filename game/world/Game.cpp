@@ -56,6 +56,7 @@ void Game::clear()
     m_worldGenerated = false;
     m_startLevel = -1;
     m_aiCovenantCount = 0;
+    m_secretLevelCursor = -1;
     m_soundEvents.clear();
     m_activeLevels.clear();
     clearEvents();

@@ -24,6 +24,7 @@ class ByteBuffer;
 class Covenant;
 class Entity;
 class Event;
+class Level;
 class Listener;
 class MonsterArchetype;
 class Player;
@@ -231,6 +232,16 @@ public:
     // ---- Objects of the world (GameObjects.cpp)
     // Rain and wind at the position: none without weather.
     void getWeatherAt(const ZonePosition& position, float& rain, Vec2& wind) const;
+    // Two gates of the kind, each on the first free spot of rings 0 … 4
+    // around its point (else the point), leading to each other.
+    void createLinkedGates(const ZonePosition& a, const ZonePosition& b, int kind);
+
+    // ---- Secrets (GameSecrets.cpp)
+    // The World's secret levels one after another; null once past the last.
+    Level* nextSecretLevel();
+    // The first player found a secret of that level: message, sound, count
+    // and experience by the level's depth (1 for no level).
+    void onSecretFound(int level);
 
     // ---- State
     const GameTime& getClock() const { return m_clock; }
@@ -338,6 +349,7 @@ private:
     WorldNavigation* m_navigation = nullptr;
     GameHooks m_hooks;
     bool m_previousMonsterHid = false;
+    int m_secretLevelCursor = -1;
 
     static inline Game* s_instance = nullptr;
 };

@@ -10,6 +10,7 @@
 #include <string>
 
 class Actor;
+class Chest;
 class DatabaseEntry;
 class Entity;
 class Game;
@@ -99,6 +100,10 @@ public:
     // A dead monster's loot by its rarity's row, into its corpse.
     void dropMonsterLoot(Actor* monster, float groundChance, int moneyBonus, float countBonus,
                          int increasedMagicChance) const;
+    // A chest's items on the ground around it: its item chance, counts and
+    // level, with the opener's count and money bonuses, and its own magic
+    // chance raised by the opener's (SpawnObjects.cpp).
+    void dropChestItems(const Chest* chest, float countBonus, int moneyBonus, int magicChance) const;
     Item* dropRandomItemAt(const DatabaseEntry* entry, const ZonePosition& position) const;
     Item* createItemOnGround(const DatabaseEntry* entry, const ZonePosition& position, int linkedValue,
                              bool nearSearch) const;

@@ -1,0 +1,332 @@
+#include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
+#include "game/definitions/GateList.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/entities/Chest.h"
+#include "game/entities/Door.h"
+#include "game/entities/Gate.h"
+#include "game/entities/ItemGround.h"
+#include "game/entities/Projectile.h"
+#include "game/entities/Secret.h"
+#include "game/entities/Stash.h"
+#include "game/entities/Torch.h"
+#include "game/entities/Trap.h"
+#include "support/PlayerWorld.h"
+#include "support/RandomScript.h"
+#include "support/ScriptedCovenant.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+class ObjectsTest : public PlayerWorld {
+protected:
+    void SetUp() override
+    {
+        PlayerWorld::SetUp();
+        server.game->addCovenant(&covenant);
+        covenant.index = 0;
+        covenant.nearGate = besidePlayer(-160.0f);
+        player->setCovenantIndex(0);
+    }
+
+    template <class T> T* make(const char* entryName, const ZonePosition& at, int direction = West)
+    {
+        auto* object = new T();
+        object->setEntry(Database::get().findEntry(entryName), entryName);
+        object->loadFromDatabase();
+        object->setDirection(direction);
+        object->setSecondaryPosition(at);
+        return add(object, at);
+    }
+
+    template <class T> std::vector<T*> all() const
+    {
+        std::vector<T*> out;
+        for (int i = 0; i < Game::kMaxEntities; ++i)
+            if (auto* e = dynamic_cast<T*>(server.game->getEntity(i)))
+                out.push_back(e);
+        return out;
+    }
+
+    bool deletePending(const Entity* e) const
+    {
+        return server.game->findEvent(Entity::getDeleteEventType(), e) != nullptr;
+    }
+
+    int count(const std::string& line) const
+    {
+        return static_cast<int>(std::count(lines().begin(), lines().end(), line));
+    }
+
+    void step(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            server.game->update(0.05f);
+    }
+
+    ScriptedCovenant covenant;
+};
+
+// ---- Chests ----------------------------------------------------------------------
+
+TEST_F(ObjectsTest, AChestOpensOverItsTimeDropsOnceAndThenFadesAway)
+{
+    Chest* chest = make<Chest>("ChestWooden", besidePlayer(64.0f));
+    chest->setLevel(5);
+    for (auto [level, seconds] : {std::pair{1, 1.9f}, {10, 1.25f}, {30, 0.5f}}) {
+        player->setStat(toIndex(CharacterStat::Level), level);
+        chest->beginUse(player);
+        EXPECT_TRUE(queued(formatString("timer %d %f 1", player->getEntityNumber(), seconds))) << level;
+        chest->endUse(player);
+        server.game->updateEvents(0.0f);
+    }
+    ASSERT_TRUE(chest->isClosed());
+    chest->use(player);
+    const size_t dropped = all<ItemGround>().size();
+    EXPECT_GE(dropped, 1u);
+    EXPECT_FALSE(chest->isClosed());
+    EXPECT_FALSE(chest->isSolid());
+    chest->use(player);
+    EXPECT_EQ(all<ItemGround>().size(), dropped);
+    // The lid lifts first; the fade starts with "open", and only once.
+    EXPECT_FALSE(deletePending(chest));
+    step(20);
+    EXPECT_TRUE(deletePending(chest));
+}
+
+TEST_F(ObjectsTest, AChestWithoutAnOpeningAnimationFadesAtOnce)
+{
+    Chest* chest = make<Chest>("ChestWooden", besidePlayer(64.0f));
+    chest->setModel("Models/BoxMan/boxman.mdl");
+    chest->use(player);
+    EXPECT_TRUE(deletePending(chest));
+}
+
+TEST_F(ObjectsTest, ADisarmedChestTrapNeverFiresOnTheNextOpening)
+{
+    Chest* chest = make<Chest>("ChestWooden", besidePlayer(64.0f));
+    chest->setTrap(Database::get().findEntry("SpikeTrap"));
+    Trap* trap = chest->getTrap();
+    ASSERT_NE(trap, nullptr);
+    player->setStat(toIndex(CharacterStat::DisarmTrap), 100);
+    ASSERT_TRUE(scriptDraws({drawBelow(trap->getTriggerChance())}));
+    chest->beginUse(player);
+    server.game->updateEvents(5.0f);
+    ASSERT_TRUE(trap->isFinished());
+    ASSERT_FALSE(trap->isSprung());
+    chest->endUse(player);
+    ASSERT_TRUE(scriptDraws({drawBelow(trap->getTriggerChance())}));
+    chest->beginUse(player);
+    server.game->updateEvents(5.0f);
+    EXPECT_FALSE(trap->isSprung());
+    EXPECT_TRUE(all<Projectile>().empty());
+}
+
+TEST_F(ObjectsTest, ASecretChestLinksSecretGatesToTheNextSecretLevelOneDeeper)
+{
+    server.world->createSecretLevels();
+    server.game->resizeForWorld(server.world->getLevelCount());
+    ASSERT_GT(server.world->getNumSecretLevels(), 0);
+    Chest* chest = make<Chest>("ChestWooden", besidePlayer(64.0f));
+    const int here = chest->getPosition().zone;
+    const int hereDepth = server.world->getLevelMonsterLevel(here);
+    chest->setSecretChest(true);
+    chest->use(player);
+    std::vector<Gate*> gates = all<Gate>();
+    ASSERT_EQ(gates.size(), 2u);
+    for (Gate* gate : gates) {
+        EXPECT_EQ(gate->getKind(), Gate::kSecret);
+        EXPECT_EQ(gate->getLinkedKind(), Gate::kSecret);
+    }
+    const int secret = server.world->getFirstSecretLevel();
+    EXPECT_EQ(server.world->getLevelMonsterLevel(secret), hereDepth + 1);
+    EXPECT_TRUE(gates[0]->getPosition().zone == secret || gates[1]->getPosition().zone == secret);
+    EXPECT_TRUE(all<ItemGround>().empty());
+}
+
+// ---- Doors -----------------------------------------------------------------------
+
+TEST_F(ObjectsTest, ADoubleDoorOpensAndClosesBothLeavesButNotOnSomeoneInIt)
+{
+    const ZonePosition at = besidePlayer(96.0f);
+    Door* door = make<Door>("DoorGreat", at, North);
+    door->onPlaced();
+    Door* leaf = door->getTwin();
+    ASSERT_NE(leaf, nullptr);
+    EXPECT_FALSE(leaf->isPrimary());
+    EXPECT_FLOAT_EQ(leaf->getPosition().x, at.x + 32.0f);
+    EXPECT_FLOAT_EQ(leaf->getPosition().y, at.y);
+    EXPECT_EQ(door->getStat(10), std::max(1, server.world->getLevelMonsterLevel(at.zone)));
+
+    leaf->use(player);
+    EXPECT_EQ(door->getState(), Door::Opening);
+    EXPECT_TRUE(door->isSolid() && leaf->isSolid());
+    step(40);
+    ASSERT_EQ(door->getState(), Door::Open);
+    EXPECT_FALSE(door->isSolid() || leaf->isSolid());
+
+    // Someone in the second leaf's spot keeps both open.
+    player->setPosition(leaf->getPosition());
+    door->use(player);
+    EXPECT_EQ(door->getState(), Door::Open);
+    player->setPosition(besidePlayer(-200.0f));
+    door->use(player);
+    EXPECT_EQ(door->getState(), Door::Closing);
+    step(40);
+    EXPECT_EQ(door->getState(), Door::Closed);
+    EXPECT_TRUE(door->isSolid() && leaf->isSolid());
+}
+
+// ---- Gates -----------------------------------------------------------------------
+
+TEST_F(ObjectsTest, ALevelGateIsActivatedByTheFirstUseAndCarriesHomeOnTheNext)
+{
+    int zone = -1;
+    for (int i = 1; i < server.world->getLevelCount() && zone < 0; ++i)
+        if (server.world->getLevel(i)->gateFlag)
+            zone = i;
+    ASSERT_GE(zone, 0);
+    Gate* gate = make<Gate>("ObjectGate", ZonePosition(zone, 100.0f, 100.0f));
+    const int levelId = server.world->getWorldSize()->entryId;
+    gate->beginUse(player);
+    EXPECT_TRUE(
+        queued(formatString("msg 2 \"%s Gate activated!\"", server.world->getLevelName(zone).c_str())));
+    ASSERT_NE(player->getGates().find(levelId, zone), nullptr);
+    EXPECT_TRUE(player->getGates().find(levelId, zone)->activated);
+    bool copied = false;
+    for (const GateRecord& r : player->getGatesCopy().getRecords())
+        copied = copied || (r.zone == zone && r.levelId == levelId && r.activated);
+    EXPECT_TRUE(copied);
+
+    gate->beginUse(player);
+    EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), covenant.nearGate), 5.0f * 32.0f);
+    EXPECT_TRUE(player->isWarpPending());
+
+    // No covenant: no use at all.
+    player->setCovenantIndex(-1);
+    const size_t before = lines().size();
+    gate->beginUse(player);
+    EXPECT_EQ(lines().size(), before);
+}
+
+TEST_F(ObjectsTest, ASecretGatePairRewardsItsDiscoveryOnceFromEitherEnd)
+{
+    const ZonePosition a = besidePlayer(100.0f);
+    const ZonePosition b = besidePlayer(400.0f);
+    server.game->createLinkedGates(a, b, Gate::kSecret);
+    std::vector<Gate*> gates = all<Gate>();
+    ASSERT_EQ(gates.size(), 2u);
+    EXPECT_EQ(gates[0]->getLinked(), gates[1]);
+    gates[1]->beginUse(player);
+    EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), gates[0]->getPosition()), 5.0f * 32.0f);
+    gates[0]->beginUse(player);
+    gates[1]->beginUse(player);
+    EXPECT_EQ(count("msg 2 \"Secret found!\""), 1);
+    EXPECT_TRUE(gates[0]->isFound() && gates[1]->isFound());
+    EXPECT_EQ(player->getStat(toIndex(CharacterStat::SecretsFound)), 1);
+}
+
+TEST_F(ObjectsTest, ASecretOfNoLevelAwardsExperienceAsForLevelOne)
+{
+    server.game->onSecretFound(100000);
+    EXPECT_TRUE(queued(formatString("dmg %d +200xp", player->getEntityNumber())));
+}
+
+TEST_F(ObjectsTest, SecretLevelsAreHandedOutOnceEachThenNoMore)
+{
+    EXPECT_EQ(server.game->nextSecretLevel(), nullptr);
+    server.world->createSecretLevels();
+    const int n = server.world->getNumSecretLevels();
+    ASSERT_GT(n, 0);
+    for (int i = 0; i < n; ++i)
+        EXPECT_EQ(server.game->nextSecretLevel(),
+                  server.world->getLevel(server.world->getFirstSecretLevel() + i));
+    EXPECT_EQ(server.game->nextSecretLevel(), nullptr);
+    EXPECT_EQ(server.game->nextSecretLevel(), nullptr);
+}
+
+// ---- Secrets and stashes ---------------------------------------------------------
+
+TEST_F(ObjectsTest, ASecretOpensAtNightAmongOnlyRedTorchesOncePerPlayer)
+{
+    server.world->createSecretLevels();
+    server.game->resizeForWorld(server.world->getLevelCount());
+    const int secretLevel = server.world->getNamedSecretLevel();
+    ASSERT_GE(secretLevel, 0);
+    const int index = server.world->getStartLevelIndex();
+    ASSERT_GE(index, 0);
+    const ZonePosition at = besidePlayer(200.0f);
+    Secret* secret = make<Secret>("SecretPassage", at);
+    secret->onPlaced();
+    const auto opened = [&] { return all<Gate>().size(); };
+
+    // No torch at night: shut.
+    server.game->setTimeOfDay(4.99);
+    secret->use(player);
+    EXPECT_EQ(opened(), 0u);
+    ZonePosition beside = at;
+    beside.x += 40.0f;
+    make<Torch>("TorchWall", beside);
+    beside.y += 40.0f;
+    Torch* green = make<Torch>("BrazierGreen", beside);
+    server.game->setTimeOfDay(21.01);
+    secret->use(player);
+    EXPECT_EQ(opened(), 0u);
+    green->setLit(false);
+    for (double hour : {5.0, 21.0, 12.0}) {
+        server.game->setTimeOfDay(hour);
+        secret->use(player);
+        EXPECT_EQ(opened(), 0u) << hour;
+    }
+    server.game->setTimeOfDay(4.99);
+    secret->use(player);
+    EXPECT_EQ(opened(), 2u);
+    EXPECT_EQ(server.world->getLevelMonsterLevel(secretLevel), (index + 1) * 25);
+    EXPECT_NE(player->getStat(toIndex(CharacterStat::SpecificSecrets)) & (1 << index), 0);
+    secret->use(player);
+    EXPECT_EQ(opened(), 2u);
+
+    // A secret index above 1 acts as 0, and a world index past the stat's
+    // bits has nothing to mark: neither ever opens.
+    player->setStat(toIndex(CharacterStat::SpecificSecrets), 0);
+    Database& db = Database::get();
+    db.addSubDatabase("SecretTest", "secret_test.dbl",
+                      "SecretSeven {\n Base SecretPassage\n SecretIndex 7\n}\n");
+    db.resolveBases();
+    Secret* seven = make<Secret>("SecretSeven", at);
+    seven->onPlaced();
+    seven->use(player);
+    server.world->setStartLevelIndex(32);
+    Secret* far = make<Secret>("SecretPassage", at);
+    far->onPlaced();
+    far->use(player);
+    EXPECT_EQ(opened(), 2u);
+    EXPECT_EQ(player->getStat(toIndex(CharacterStat::SpecificSecrets)), 0);
+    server.world->setStartLevelIndex(index);
+}
+
+TEST_F(ObjectsTest, StashesOpenTheLootGroupsOfTheUserOrItsCovenant)
+{
+    Stash* own = make<Stash>("ObjectPlayerStash", besidePlayer(64.0f));
+    Stash* shared = make<Stash>("ObjectCovenantStash", besidePlayer(-64.0f));
+    ASSERT_TRUE(own->isPlayerStash());
+    covenant.inventory = std::make_unique<InventoryBase>();
+    const int loot = toIndex(InventoryGroupIndex::Loot);
+    for (int g = loot; g <= toIndex(InventoryGroupIndex::LootBag8); ++g) {
+        EXPECT_EQ(own->getGroupFor(player, g), player->getInventory()->getOwnGroup(g)) << g;
+        EXPECT_EQ(shared->getGroupFor(player, g), covenant.inventory->getOwnGroup(g)) << g;
+        EXPECT_NE(shared->getGroupFor(player, g), nullptr);
+    }
+    EXPECT_EQ(own->getGroupFor(player, loot - 1), nullptr);
+    EXPECT_EQ(shared->getGroupFor(player, toIndex(InventoryGroupIndex::LootBag8) + 1), nullptr);
+    EXPECT_EQ(shared->getGroupFor(nullptr, loot), nullptr);
+    player->setCovenantIndex(-1);
+    EXPECT_EQ(shared->getGroupFor(player, loot), nullptr);
+    EXPECT_EQ(own->getGroupFor(player, loot), player->getInventory()->getOwnGroup(loot));
+}
+
+} // namespace
