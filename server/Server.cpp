@@ -204,6 +204,11 @@ void Server::sendUpdates()
     }
     m_broadcastCommands.clear();
     m_newResourceNames.clear();
+    // The first client took the frame's sounds; without one nobody hears
+    // them, and they must not pile up.
+    if (Game* game = Game::instance()) {
+        game->clearSoundEvents();
+    }
 }
 
 void Server::shutdown()

@@ -182,6 +182,9 @@ public:
 
     // ---- World step (GameStep.cpp)
     void update(float dt);
+    // With ai_numActive set, logs how many actors are active; returns the
+    // count (-1 when the variable is off).
+    int printActiveActors() const;
     // Per-level records and flag lists for a world of that many levels.
     void resizeForWorld(int levelCount);
     void onLevelActivated(int level);

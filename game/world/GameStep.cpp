@@ -2,6 +2,8 @@
 #include "game/world/Game.h"
 
 #include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
 #include "game/world/FactionSystem.h"
@@ -44,6 +46,23 @@ void Game::update(float dt)
     if (m_timeOfDay < 0.0) {
         m_timeOfDay += 24.0;
     }
+    printActiveActors();
+}
+
+int Game::printActiveActors() const
+{
+    if (!m_aiNumActive.isValid() || !m_aiNumActive.getBool()) {
+        return -1;
+    }
+    int count = 0;
+    for (const EntitySlot& slot : m_entities) {
+        const auto* actor = dynamic_cast<const Actor*>(slot.entity);
+        if (actor && actor->isActiveNow()) {
+            ++count;
+        }
+    }
+    debugPrintRaw("Active actors = %d\n", count);
+    return count;
 }
 
 void Game::stepEntities(float dt)

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 class ServerTest : public ::testing::Test {
@@ -298,6 +300,34 @@ TEST_F(ServerTest, LinesReachEveryClientOnceInOrderAndSoundsOnlyTheFirst)
     ASSERT_TRUE(first.readState(later));
     EXPECT_TRUE(later.lines.empty());
     EXPECT_TRUE(later.newNames.empty());
+}
+
+TEST_F(ServerTest, SoundsOfAFrameWithoutClientsAreDroppedAfterTheSend)
+{
+    GridTopology grid(4096.0f, 4096.0f);
+    Entity* noise = Entity::createEntity(nullptr, "", nullptr, "", 1.0f);
+    noise->setPosition(ZonePosition(4, 100.0f, 100.0f));
+    size_t most = 0;
+    for (int step = 0; step < 10000; ++step) {
+        noise->playSound("Sounds/hit.wav", 400.0f);
+        frame(50);
+        most = std::max(most, world.game->getSoundEvents().size());
+    }
+    EXPECT_EQ(most, 0u);
+    EXPECT_EQ(world.server->getStepCount(), 9999u);
+
+    // A client that joins then hears the sounds of its own frames only.
+    ScriptedClient client(5003);
+    client.sendJoin({}, {});
+    world.server->receiveMessages(16, false);
+    ScriptedClient::Joined joined;
+    ASSERT_TRUE(client.readJoined(joined));
+    world.server->getClient(0)->player = noise;
+    noise->playSound("Sounds/hit.wav", 400.0f);
+    world.server->update();
+    ScriptedClient::State state;
+    ASSERT_TRUE(client.readState(state));
+    EXPECT_EQ(state.sounds.size(), 1u);
 }
 
 TEST_F(ServerTest, SoundsBeyondTheirRadiusAreNotSent)

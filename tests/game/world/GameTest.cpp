@@ -1,11 +1,13 @@
 #include "game/world/Game.h"
 #include "engine/core/ByteBuffer.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -169,6 +171,32 @@ TEST_F(GameTest, StepCountdownsClockAndTimeOfDay)
     g.update(0.05f);
     EXPECT_GE(g.getTimeOfDay(), 0.0);
     EXPECT_LT(g.getTimeOfDay(), 24.0);
+}
+
+TEST_F(GameTest, ActiveActorsAreCountedOnlyWhenAsked)
+{
+    Game& g = *world.game;
+    std::vector<Actor*> actors;
+    for (int i = 0; i < 3; ++i) {
+        actors.push_back(new Actor());
+        ASSERT_GE(g.addEntity(actors.back()), 0);
+    }
+    ASSERT_NE(add(), nullptr); // not an actor
+    actors[0]->setActiveNow(true);
+    actors[2]->setActiveNow(true);
+
+    g.update(0.05f);
+    EXPECT_EQ(g.printActiveActors(), -1);
+    EXPECT_FALSE(world.log.contains("Active actors"));
+
+    world.vars.setVar("ai_numActive", "1");
+    actors[0]->setActiveNow(true);
+    actors[2]->setActiveNow(true);
+    EXPECT_EQ(g.printActiveActors(), 2);
+    EXPECT_TRUE(world.log.contains("Active actors = 2"));
+    world.log.clear();
+    g.update(0.05f); // the step ends with the count
+    EXPECT_TRUE(world.log.contains("Active actors = "));
 }
 
 TEST_F(GameTest, EntityWalkSeesEachSlotOnce)
