@@ -160,7 +160,7 @@ public:
     Vec2 worldToScreen(const ZonePosition& position, bool applyZoom) const;
     Vec2 screenPositionOf(const ZonePosition& position, float height) const;
     Vec2 screenToWorldOffset(float x, float y, bool applyZoom) const;
-    ZonePosition screenToWorld(float x, float y) const;
+    ZonePosition screenToWorld(float x, float y, bool flag = true) const;
     ZonePosition screenToWorldFrom(const ZonePosition& position, float x, float y) const;
     ScreenRect getEntityScreenRect(const EntityClient& entity) const;
     // None while not joined.

@@ -43,9 +43,9 @@ Vec2 Client::screenToWorldOffset(float x, float y, bool applyZoom) const
     return getProjection().screenToWorldOffset(x, y, applyZoom);
 }
 
-ZonePosition Client::screenToWorld(float x, float y) const
+ZonePosition Client::screenToWorld(float x, float y, bool flag) const
 {
-    return getProjection().screenToWorld(x, y);
+    return getProjection().screenToWorld(x, y, flag);
 }
 
 ZonePosition Client::screenToWorldFrom(const ZonePosition& position, float x, float y) const

@@ -86,9 +86,12 @@ Vec2 ScreenProjection::screenToWorldOffset(float x, float y, bool applyZoom) con
     return offset;
 }
 
-ZonePosition ScreenProjection::screenToWorld(float x, float y) const
+ZonePosition ScreenProjection::screenToWorld(float x, float y, bool flag) const
 {
-    return m_camera.offset(screenToWorldOffset(x, y, true));
+    ZonePosition result = m_camera.offset(screenToWorldOffset(x, y, true));
+    // Normalising clears the flag byte; the caller's flag is what it keeps.
+    result.needsNormalizing = flag;
+    return result;
 }
 
 ZonePosition ScreenProjection::screenToWorldFrom(const ZonePosition& position, float x, float y) const

@@ -35,7 +35,9 @@ public:
     // worldToScreen with zoom, lifted by the height.
     Vec2 screenPositionOf(const ZonePosition& position, float height) const;
     Vec2 screenToWorldOffset(float x, float y, bool applyZoom) const;
-    ZonePosition screenToWorld(float x, float y) const;
+    // The point under the screen position, normalised, carrying the flag
+    // in its flag byte (needsNormalizing).
+    ZonePosition screenToWorld(float x, float y, bool flag = true) const;
     ZonePosition screenToWorldFrom(const ZonePosition& position, float x, float y) const;
     // Width from the entity's radius (at least half a tile), height from its
     // model's bounds (at least 72); a model still loading counts as none.

@@ -17,16 +17,17 @@ SoundBankFile SoundBankFile::parse(std::string_view text, const std::string& fil
     SoundBankFile bank;
     TextReader reader(text, fileName);
     std::string word;
+    // Each keyword takes the token after it, on its line or a later one.
     auto readValue = [&reader](std::optional<float>& field) {
-        float value = 0.0f;
-        if (reader.readFloat(value)) {
-            field = value;
+        std::string token;
+        if (reader.readToken(token, true)) {
+            field = textToFloat(token);
         }
     };
     while (reader.readToken(word, true)) {
         if (word == "Sound") {
             std::string name;
-            if (reader.readString(name)) {
+            if (reader.readToken(name, true)) {
                 bank.sounds.push_back({name, reader.getLine()});
             }
         } else if (word == "MinDist") {
@@ -41,7 +42,8 @@ SoundBankFile SoundBankFile::parse(std::string_view text, const std::string& fil
             readValue(bank.pitch);
         } else if (word == "PitchVariation") {
             // A missing value counts as 0 here.
-            bank.pitchVariation = reader.getFloat();
+            bank.pitchVariation = 0.0f;
+            readValue(bank.pitchVariation);
         } else {
             ++bank.unknownWords;
             reportUnknown(reader, word);

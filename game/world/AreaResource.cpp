@@ -59,15 +59,21 @@ bool tokenToFloat(const std::string& token, float& out)
     return true;
 }
 
-// The next token on the current line as an integer, or the fallback.
-int readLineInt(TextReader& reader, int fallback)
+// The next token (on the current line only, unless crossLines) as an
+// integer, or the fallback.
+int readInt(TextReader& reader, int fallback, bool crossLines)
 {
     std::string token;
     int value = fallback;
-    if (reader.readToken(token, false) && !tokenToInt(token, value)) {
+    if (reader.readToken(token, crossLines) && !tokenToInt(token, value)) {
         value = fallback;
     }
     return value;
+}
+
+int readLineInt(TextReader& reader, int fallback)
+{
+    return readInt(reader, fallback, false);
 }
 
 // A list count and its names. A count larger than what the file holds stops
@@ -190,17 +196,17 @@ std::unique_ptr<AreaResource> AreaResource::parse(TextReader& reader, int blockW
         block.tiles.assign(static_cast<size_t>(w) * h, 0);
         const int blockLine = reader.getLine();
 
-        if (reader.readToken(token, false)) {
+        // The header's fields are tokens like the rest: a hand-written file
+        // may break them over lines.
+        if (reader.readToken(token, true)) {
             block.name = token;
-            if (reader.readToken(token, false)) {
-                float weight = 1.0f;
-                block.weight = tokenToFloat(token, weight) ? weight : 1.0f;
-                block.openSides = readLineInt(reader, AreaBlock::kAllSidesOpen) & AreaBlock::kAllSidesOpen;
-                block.maxUses = readLineInt(reader, 0);
-                block.alwaysMonsters = readLineInt(reader, 0) != 0;
-                block.alwaysChests = readLineInt(reader, 0) != 0;
-            }
         }
+        float weight = 1.0f;
+        block.weight = reader.readToken(token, true) && tokenToFloat(token, weight) ? weight : 1.0f;
+        block.openSides = readInt(reader, AreaBlock::kAllSidesOpen, true) & AreaBlock::kAllSidesOpen;
+        block.maxUses = readInt(reader, 0, true);
+        block.alwaysMonsters = readInt(reader, 0, true) != 0;
+        block.alwaysChests = readInt(reader, 0, true) != 0;
         reader.readToken(token, true); // "{", whatever stands there
 
         bool badTile = false;

@@ -47,6 +47,9 @@ TEST(ScreenProjection, CentreAndKnownPoints)
         EXPECT_EQ(world.zone, 0);
         EXPECT_NEAR(world.x, 1000.0f, 1e-3f);
         EXPECT_NEAR(world.y, 1000.0f, 1e-3f);
+        // The caller's flag comes back in the result's flag byte.
+        EXPECT_TRUE(world.needsNormalizing);
+        EXPECT_FALSE(p.screenToWorld(320.0f, 240.0f, false).needsNormalizing);
     }
     ZonePosition point(0, 1100.0f, 1000.0f);
     Vec2 s = projection().worldToScreen(point, true);

@@ -33,6 +33,20 @@ TEST(SoundBankFileTest, KeywordsValuesAndOverrides)
     EXPECT_EQ(log.count(1), 0u);
 }
 
+TEST(SoundBankFileTest, AValueMayStandOnALaterLine)
+{
+    LogCapture log;
+    auto bank =
+        SoundBankFile::parse("MaxDist\n  640\nSound\n// the swing\nSounds/d.wav\nVolume\n", "lines.snd");
+    ASSERT_TRUE(bank.maxDist.has_value());
+    EXPECT_FLOAT_EQ(*bank.maxDist, 640.0f);
+    ASSERT_EQ(bank.sounds.size(), 1u);
+    EXPECT_EQ(bank.sounds[0].fileName, "Sounds/d.wav");
+    EXPECT_EQ(bank.sounds[0].line, 5);
+    EXPECT_FALSE(bank.volume.has_value()); // nothing follows
+    EXPECT_EQ(bank.unknownWords, 0);
+}
+
 TEST(SoundBankFileTest, SoundBankKeywordsAreCaseSensitiveAndUnknownWordsLogged)
 {
     LogCapture log;

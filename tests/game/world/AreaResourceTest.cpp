@@ -104,22 +104,32 @@ TEST(AreaResourceTest, WriterLayout)
 TEST(AreaResourceTest, ReadingFallsBackAndKeepsObjectsInside)
 {
     LogCapture log;
+    // The header's fields are tokens: broken over lines they keep their places.
     auto area = parseText("2 a b\n0\n1 m.mdl\n"
-                          "junk block first 0.5 3\n"
-                          "{ 0 1 1 0  0 0 0 0  0 0 0 0  0 0 1 1\n"
+                          "junk block first\n"
+                          "0.5 3\n"
+                          "2 1\n"
+                          "0 {\n"
+                          "0 1 1 0  0 0 0 0  0 0 0 0  0 9 1 1\n"
                           "7 0 0 7\n"
                           "1 0 0 2\n"  // kept: column 1, row 0
                           "0 4 0 1\n"  // row H: dropped
                           "-1 2 0 1\n" // column -1: dropped
                           "3 3 0\n"    // direction missing: 0
                           "}\n"
-                          "block\n{\n0 9\n");
+                          "block last 2\n");
     ASSERT_EQ(area->getBlockCount(), 2);
     const AreaBlock& first = *area->getBlock(0);
     EXPECT_EQ(first.name, "first");
     EXPECT_FLOAT_EQ(first.weight, 0.5f);
     EXPECT_EQ(first.openSides, 3);
-    EXPECT_EQ(first.maxUses, 0);
+    EXPECT_EQ(first.maxUses, 2);
+    EXPECT_TRUE(first.alwaysMonsters);
+    EXPECT_FALSE(first.alwaysChests);
+    EXPECT_EQ(first.tiles[1], 1);
+    // Index 9 lies outside the two tiles and reads as empty, with the file and line.
+    EXPECT_EQ(first.tiles[13], -1);
+    EXPECT_TRUE(log.contains("Levels/test.ara:8: tile index 9"));
     EXPECT_EQ(first.edges, (std::array<int, 4>{7, 0, 0, 7}));
     int objects = 0;
     for (const AreaCellObject& o : first.objects) {
@@ -132,16 +142,13 @@ TEST(AreaResourceTest, ReadingFallsBackAndKeepsObjectsInside)
     EXPECT_EQ(area->getCellObjectType(0, 1, 3), 0);
     EXPECT_EQ(area->getCellObjectType(0, 1, 0), -1);
 
-    // A truncated last record keeps what was read; index 9 lies outside the
-    // two tiles and reads as empty, with the file and line.
+    // A truncated last record keeps what was read and the defaults.
     const AreaBlock& last = *area->getBlock(1);
-    EXPECT_EQ(last.name, "");
-    EXPECT_FLOAT_EQ(last.weight, 1.0f);
+    EXPECT_EQ(last.name, "last");
+    EXPECT_FLOAT_EQ(last.weight, 2.0f);
     EXPECT_EQ(last.openSides, 15);
-    EXPECT_EQ(last.tiles[0], 0);
-    EXPECT_EQ(last.tiles[1], -1);
-    EXPECT_EQ(last.tiles[2], 0);
-    EXPECT_TRUE(log.contains("Levels/test.ara:14: tile index 9"));
+    EXPECT_EQ(last.maxUses, 0);
+    EXPECT_EQ(last.tiles, std::vector<int>(16, 0));
 }
 
 TEST(AreaResourceTest, DamagedHeadersStayBounded)
