@@ -257,6 +257,13 @@ bool SpawnSystem::placeMonster(Actor* actor, const ZonePosition& position, const
     if (game->hooks().monsterSpawned) {
         game->hooks().monsterSpawned(actor, previous);
     }
+    // The rarity's look: a model at the monster's origin.
+    if (!actor->isNpc()) {
+        const std::string& effect = getMonsterDrops(actor->getEnhancementRarity()).effectModel;
+        if (!effect.empty()) {
+            Entity::createEntity(nullptr, effect, actor, "origin", 1.0f);
+        }
+    }
     return true;
 }
 

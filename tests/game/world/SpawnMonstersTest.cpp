@@ -108,6 +108,37 @@ TEST_F(SpawnMonstersTest, RaritiesFallBackAndBringTheirEnhancements)
     EXPECT_EQ(spawns.spawnMonster(nullptr, 0, MonsterRarity::Normal, 5), nullptr);
 }
 
+TEST_F(SpawnMonstersTest, PlacedMonstersOfAGlowingRarityWearTheGlowAndNpcsNever)
+{
+    const std::string& glowModel = spawns.getMonsterDrops(static_cast<int>(MonsterRarity::Rare)).effectModel;
+    ASSERT_FALSE(glowModel.empty()) << "the shipped data gives Rare monsters a look";
+    auto glows = [&](const Actor* actor) {
+        int n = 0;
+        for (const auto& child : actor->getChildren())
+            n += child && child->getModelName() == glowModel;
+        return n;
+    };
+    auto place = [&](const char* type, MonsterRarity rarity, int tx) {
+        Actor* actor = make(type, rarity).release();
+        EXPECT_EQ(glows(actor), 0) << "nothing before it stands";
+        if (!spawns.placeMonster(actor, nav.tileCentre(0, tx, 60), nullptr)) {
+            delete actor;
+            return static_cast<Actor*>(nullptr);
+        }
+        return actor;
+    };
+    Actor* rare = place("GoblinScout", MonsterRarity::Rare, 40);
+    ASSERT_NE(rare, nullptr);
+    EXPECT_EQ(glows(rare), 1);
+    Actor* plain = place("GoblinScout", MonsterRarity::Normal, 50);
+    ASSERT_NE(plain, nullptr);
+    EXPECT_TRUE(spawns.getMonsterDrops(static_cast<int>(MonsterRarity::Normal)).effectModel.empty());
+    EXPECT_EQ(glows(plain), 0);
+    Actor* npc = place("RecruitWarrior", MonsterRarity::Rare, 70);
+    ASSERT_NE(npc, nullptr);
+    EXPECT_EQ(glows(npc), 0);
+}
+
 TEST_F(SpawnMonstersTest, RarityStepsFollowTheAreaByDayAndByNight)
 {
     makeWorld();
