@@ -202,7 +202,7 @@ bool GraphicsSystem::setupDisplayOnce(std::string& error)
 
     // 13. Shadows, the tile cull radius, ready.
     m_shadowType = std::clamp(getVar("r_shadows").getInt(), 0, 2);
-    float tileSize = m_tileSizeSource ? m_tileSizeSource() : 32.0f;
+    float tileSize = m_gameLinks.tileSize ? m_gameLinks.tileSize() : 32.0f;
     float half = tileSize / 2.0f;
     m_tileCullRadius = 1.1f * std::sqrt(2.0f * half * half);
     m_displayReady = true;
@@ -243,6 +243,10 @@ void GraphicsSystem::beginFrame()
     ++m_frameNumber;
     m_trianglesDrawn = 0;
     m_trianglePasses = 0;
+    if (UserVarRef detail = getVar("r_groundDetail"); detail.isValid() && detail.hasChanged()) {
+        detail.clearChanged();
+        applyGroundDetail();
+    }
     if (!m_context) {
         return;
     }

@@ -2,16 +2,31 @@
 
 #include "engine/app/AppHooks.h"
 #include "engine/app/Application.h"
+#include "engine/input/Input.h"
 #include "graphics/GraphicsSystem.h"
+#include "graphics/shaders/ShaderSystem.h"
 
 #include <memory>
 
-void installGraphicsHooks(AppHooks& hooks, std::function<float()> tileSize)
+void installGraphicsHooks(AppHooks& hooks, GraphicsSystem::GameLinks links)
 {
     auto holder = std::make_shared<std::unique_ptr<GraphicsSystem>>();
-    chainHook(hooks.createGraphicsSystems, [holder, tileSize] {
-        *holder = std::make_unique<GraphicsSystem>();
-        (*holder)->setTileSizeSource(tileSize);
+    chainHook(hooks.createGraphicsSystems, [holder, links] {
+        auto& graphics = *holder;
+        graphics = std::make_unique<GraphicsSystem>();
+        graphics->setGameLinks(links);
+        // After a restart: the input belongs to the new window, and the
+        // shaders are built again on the new context's textures.
+        graphics->addRestartListener([] {
+            if (Input* input = Input::instance()) {
+                input->reset();
+            }
+        });
+        graphics->addRestartListener([] {
+            if (ShaderSystem* shaders = ShaderSystem::instance()) {
+                shaders->reload();
+            }
+        });
     });
     chainHook(hooks.registerSystems, [holder] {
         Application* app = Application::instance();

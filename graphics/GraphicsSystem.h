@@ -322,9 +322,16 @@ public:
     const float* getOverheadCameraOffset() const { return m_overheadCameraOffset; }
     int getShadowType() const { return m_shadowType; }
     float getTileCullRadius() const { return m_tileCullRadius; }
-    // The world's tile size, asked at each display set-up (the program passes
-    // the game rules' value in; 32 without one).
-    void setTileSizeSource(std::function<float()> source) { m_tileSizeSource = std::move(source); }
+    // What the renderer needs of the game, passed in by the program.
+    struct GameLinks {
+        // The world's tile size, asked at each display set-up (32 when empty).
+        std::function<float()> tileSize;
+        // The built levels take the ground detail of r_groundDetail again.
+        std::function<void()> applyGroundDetail;
+    };
+    void setGameLinks(GameLinks links) { m_gameLinks = std::move(links); }
+    // A changed r_groundDetail reaches the built levels (at the next frame).
+    void applyGroundDetail();
     int getTrianglesDrawn() const { return m_trianglesDrawn; }
     int getTrianglePasses() const { return m_trianglePasses; }
 
@@ -409,7 +416,7 @@ private:
 
     int m_shadowType = 0;
     float m_tileCullRadius = 0.0f;
-    std::function<float()> m_tileSizeSource;
+    GameLinks m_gameLinks;
     float m_cameraOffset[3] = {};
     float m_overheadCameraOffset[3] = {};
     bool m_registered = false;

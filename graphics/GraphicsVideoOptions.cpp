@@ -231,6 +231,13 @@ void GraphicsSystem::applyAnisotropy()
     releaseContext();
 }
 
+void GraphicsSystem::applyGroundDetail()
+{
+    if (m_gameLinks.applyGroundDetail) {
+        m_gameLinks.applyGroundDetail();
+    }
+}
+
 int GraphicsSystem::addRestartListener(std::function<void()> listener)
 {
     int id = m_nextListenerId++;

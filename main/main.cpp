@@ -10,6 +10,7 @@
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/world/FightingServices.h"
+#include "game/world/World.h"
 #include "game/world/WorldHooks.h"
 #include "graphics/GraphicsHooks.h"
 #include "graphics/shaders/ShaderHooks.h"
@@ -104,10 +105,17 @@ int main(int argc, char** argv)
     registerSkillLoaders();
     registerFightingServices();
     installGameDataHooks(hooks);
-    installGraphicsHooks(hooks, [] {
+    GraphicsSystem::GameLinks graphicsLinks;
+    graphicsLinks.tileSize = [] {
         GameData* data = GameData::instance();
         return data ? data->rules().tileSize : 32.0f;
-    });
+    };
+    graphicsLinks.applyGroundDetail = [] {
+        if (World* world = World::instance()) {
+            world->applyGroundDetail();
+        }
+    };
+    installGraphicsHooks(hooks, graphicsLinks);
     installServerHooks(hooks);
     installSoundHooks(hooks, options.headless);
     installClientHooks(hooks);

@@ -226,7 +226,8 @@ bool Game::isPlaceFree(const ZonePosition& position, const Entity* entity, uint3
     if (entity->hasFlag(EntityBase::kFlagNoCollision)) {
         return true;
     }
-    if (World* world = World::instance(); world && world->isBlockedForMovement(position)) {
+    // The whole body must clear the walls, not only its centre.
+    if (World* world = World::instance(); world && world->isCircleBlocked(position, entity->getRadius())) {
         return false;
     }
     if (blockingMask == 0) {

@@ -201,9 +201,12 @@ public:
     // The cell under a position is blocked; true outside the world.
     bool isBlockedForMovement(const ZonePosition& position);
     bool isBlockedForSight(const ZonePosition& position);
-    // Square rings around the position, ring 0 outward, out to radius /
-    // cell size: true at the first cell blocked for movement.
+    // Square rings around the position, ring 0 outward, out to the whole
+    // rings of radius / cell size: true at the first cell blocked for movement.
     bool isCircleBlocked(const ZonePosition& position, float radius);
+    // r_groundDetail changed: the area of every built level takes its ground
+    // detail again and the level's ground cells are built anew.
+    void applyGroundDetail();
 
 private:
     bool isCellBlocked(int cellX, int cellY, int level, bool sight);

@@ -1,11 +1,13 @@
 #include "game/definitions/WorldRules.h"
 #include "game/world/AreaDefinition.h"
+#include "game/world/AreaResource.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace {
 
@@ -155,7 +157,11 @@ bool World::isCircleBlocked(const ZonePosition& position, float radius)
     int cx, cy;
     positionToCell(position, cx, cy);
     const float size = cellSize();
-    const int rings = std::isfinite(radius) && radius > 0.0f ? static_cast<int>(std::ceil(radius / size)) : 0;
+    // Whole rings only, as the path finder's clearance counts them: a radius
+    // under one cell tests the centre cell alone.
+    const int rings = std::isfinite(radius) && radius > 0.0f
+                          ? static_cast<int>(std::min(std::floor(radius / size), 64.0f))
+                          : 0;
     for (int ring = 0; ring <= std::min(rings, 64); ++ring) {
         if (visitRing(cx, cy, ring,
                       [&](int x, int y) { return isCellBlocked(x, y, position.zone, false); })) {
@@ -163,6 +169,24 @@ bool World::isCircleBlocked(const ZonePosition& position, float radius)
         }
     }
     return false;
+}
+
+void World::applyGroundDetail()
+{
+    // Levels of one area share its resource: each reloads once.
+    std::vector<AreaResource*> reloaded;
+    for (const auto& level : m_levels) {
+        if (!level || !level->getLayout()) {
+            continue;
+        }
+        AreaResource* area = level->getArea();
+        if (area && area->isAcquired() &&
+            std::find(reloaded.begin(), reloaded.end(), area) == reloaded.end()) {
+            area->loadGroundDetail();
+            reloaded.push_back(area);
+        }
+        level->clearGroundCells();
+    }
 }
 
 void World::settleSpots(Level& level)

@@ -243,3 +243,22 @@ TEST(GraphicsScreenshots, SizeRule)
     EXPECT_STREQ(GraphicsSystem::screenshotExtension(1), "png");
     EXPECT_STREQ(GraphicsSystem::screenshotExtension(5), "tga");
 }
+
+TEST_F(GraphicsOptionsTest, AChangedGroundDetailIsAppliedOnceAtTheNextFrame)
+{
+    int applied = 0;
+    GraphicsSystem::GameLinks links;
+    links.applyGroundDetail = [&] { ++applied; };
+    graphics.setGameLinks(links);
+    graphics.getVar("r_groundDetail").clearChanged();
+    graphics.beginFrame();
+    graphics.endFrame();
+    EXPECT_EQ(applied, 0);
+    vars.setVar("r_groundDetail", "4");
+    EXPECT_EQ(applied, 0); // not before the frame
+    graphics.beginFrame();
+    graphics.endFrame();
+    graphics.beginFrame();
+    graphics.endFrame();
+    EXPECT_EQ(applied, 1);
+}

@@ -1,4 +1,8 @@
+#include "engine/console/UserVarSystem.h"
 #include "engine/core/ZoneTopology.h"
+#include "game/entities/Entity.h"
+#include "game/world/AreaResource.h"
+#include "game/world/Game.h"
 #include "game/world/LevelFixture.h"
 
 namespace {
@@ -40,6 +44,79 @@ TEST_F(WorldCellsTest, CellsWrapIntoTheNeighbour)
     EXPECT_TRUE(world->isLevelLoaded(west->zone));
     EXPECT_FALSE(world->isLevelLoaded(5));
     EXPECT_FALSE(world->isLevelLoaded(-1));
+}
+
+TEST_F(WorldCellsTest, APlaceIsFreeOnlyWhenTheBodyClearsTheWalls)
+{
+    // A free cell with a wall east of it and nothing else within one ring.
+    int fx = -1, fy = -1;
+    for (int cy = 10; cy < 118 && fx < 0; ++cy) {
+        for (int cx = 10; cx < 118 && fx < 0; ++cx) {
+            int walls = 0;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    walls += west->isCellBlockedForMovement(cx + dx, cy + dy) ? 1 : 0;
+            if (walls == 1 && west->isCellBlockedForMovement(cx + 1, cy)) {
+                fx = cx, fy = cy;
+            }
+        }
+    }
+    ASSERT_GE(fx, 0);
+    const ZonePosition centre(west->zone, fx * 32.0f + 16.0f, fy * 32.0f + 16.0f);
+    Game game;
+    Entity body;
+    body.setRadius(16.0f); // within its own cell
+    EXPECT_TRUE(game.isPlaceFree(centre, &body));
+    body.setRadius(31.9f);
+    EXPECT_TRUE(game.isPlaceFree(centre, &body));
+    body.setRadius(32.0f); // reaches the wall's ring
+    EXPECT_FALSE(game.isPlaceFree(centre, &body));
+    EXPECT_FALSE(world->isCircleBlocked(centre, 31.9f));
+    EXPECT_TRUE(world->isCircleBlocked(centre, 32.0f));
+}
+
+TEST_F(WorldCellsTest, AChangedGroundDetailReachesTheBuiltLevels)
+{
+    UserVarSystem vars;
+    AreaResource* area = west->getArea();
+    ASSERT_NE(area, nullptr);
+    ASSERT_EQ(area, east->getArea());
+    ASSERT_GE(area->getTiles().size(), 2u);
+    // A drawn tile of the west level and another tile of its area.
+    int tx = -1, ty = -1;
+    for (int y = 0; y < 128 && tx < 0; ++y)
+        for (int x = 0; x < 128 && tx < 0; ++x)
+            if (west->getCellTile(x, y).isValid()) {
+                tx = x, ty = y;
+            }
+    ASSERT_GE(tx, 0);
+    const int drawnBefore = west->getCellTile(tx, ty).getIndex();
+    const AreaTile* from = nullptr;
+    const AreaTile* to = nullptr;
+    for (const AreaTile& tile : area->getTiles()) {
+        (tile.shader.getIndex() == drawnBefore && !from ? from : to) = &tile;
+    }
+    ASSERT_NE(from, nullptr);
+    ASSERT_NE(to, nullptr);
+    database.addSubDatabase("Detail", "detail.dbl",
+                            "GroundDetailwildernessLow {\n    Replace " + from->name + "\n    With " +
+                                to->name + "\n}\n");
+    database.resolveBases();
+    const int cellBefore = west->getGroundCell(tx, ty).shader.getIndex();
+
+    vars.setVar("r_groundDetail", "1"); // "Low"
+    world->applyGroundDetail();
+    EXPECT_EQ(west->getCellTile(tx, ty).getIndex(), to->baseShader.getIndex());
+    EXPECT_EQ(world->getCellShader(tx, ty, west->zone).getIndex(), to->baseShader.getIndex());
+    const GroundCell& rebuilt = west->getGroundCell(tx, ty);
+    EXPECT_TRUE(rebuilt.built);
+    EXPECT_NE(rebuilt.shader.getIndex(), cellBefore);
+
+    // Back to normal detail: the tile's own shader again.
+    vars.setVar("r_groundDetail", "2");
+    world->applyGroundDetail();
+    EXPECT_EQ(west->getCellTile(tx, ty).getIndex(), drawnBefore);
+    EXPECT_EQ(west->getGroundCell(tx, ty).shader.getIndex(), cellBefore);
 }
 
 TEST_F(WorldCellsTest, BlockedCellsAcrossLevelEdges)
