@@ -318,7 +318,7 @@ TEST_F(ServerTest, SoundsOfAFrameWithoutClientsAreDroppedAfterTheSend)
 
     // A client that joins then hears the sounds of its own frames only.
     ScriptedClient client(5003);
-    client.sendJoin({}, {});
+    client.sendNewJoin();
     world.server->receiveMessages(16, false);
     ScriptedClient::Joined joined;
     ASSERT_TRUE(client.readJoined(joined));
