@@ -1,5 +1,8 @@
 #include "client/Client.h"
 
+#include "graphics/GraphicsSystem.h"
+#include "graphics/LightingSystem.h"
+
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
@@ -18,6 +21,24 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+
+namespace {
+
+// One wheel step: the menus first, else the camera zoom by a tenth.
+void scrollZoom(int steps)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (!graphics) {
+        return;
+    }
+    const FrameHooks& hooks = graphics->getFrameHooks();
+    if (hooks.handleMouseScroll && hooks.handleMouseScroll(steps)) {
+        return;
+    }
+    graphics->setZoom(graphics->getVar("zoom").getFloat() + 0.1f * static_cast<float>(steps));
+}
+
+} // namespace
 
 namespace {
 
@@ -92,11 +113,11 @@ void Client::registerCommands()
             },
             "serverCommand", "Server command so just forward it along",
             "commandName parm1 parm2 parm3 parm4 parm5 parm6 parm7 parm8", "sSSSSSSSS", true, 0);
-        // The menus and the camera zoom take the wheel once they exist.
-        commands->registerCommand([](const CommandArgs&) {}, "mouseScrollUp", "Mouse scroll up command", "",
-                                  "", true, 0);
-        commands->registerCommand([](const CommandArgs&) {}, "mouseScrollDown", "Mouse scroll up command", "",
-                                  "", true, 0);
+        // The menus take the wheel first; otherwise it zooms the camera.
+        commands->registerCommand([](const CommandArgs&) { scrollZoom(-1); }, "mouseScrollUp",
+                                  "Mouse scroll up command", "", "", true, 0);
+        commands->registerCommand([](const CommandArgs&) { scrollZoom(1); }, "mouseScrollDown",
+                                  "Mouse scroll up command", "", "", true, 0);
         commands->registerCommand(
             [](const CommandArgs& args) {
                 if (!args.empty()) {
@@ -153,7 +174,10 @@ void Client::update()
         input->pollKeyboard();
         input->pollMouse();
     }
-    // The lighting reset comes with the lighting system.
+    // The lights of the last frame stay while paused.
+    if (LightingSystem* lighting = LightingSystem::instance(); lighting && !isPaused()) {
+        lighting->beginFrame();
+    }
     receiveMessages();
     updateHoverEntity();
 }
@@ -193,6 +217,7 @@ void Client::draw(double seconds)
     if (m_player) {
         m_player->syncWithServerMirror();
     }
+    addFrameTexts();
     if (m_frameRenderer) {
         m_frameRenderer(seconds);
     }
@@ -201,6 +226,17 @@ void Client::draw(double seconds)
     }
     if (m_maxThreshold.isValid() && m_maxThreshold.hasChanged()) {
         applyMemoryThreshold();
+    }
+}
+
+void Client::addFrameTexts()
+{
+    if (isPaused()) {
+        addTextEvent(formatString("%sPaused", "^f004"), 320.0f, 50.0f, 0.0f, 6, true, false);
+    }
+    if (m_showPlayerPosition.isValid() && m_showPlayerPosition.getInt() != 0 && getPlayerSlot() != -1) {
+        const ZonePosition p = getPlayerPosition();
+        addTextEvent(formatString("%d %.1f %.1f", p.zone, p.x, p.y), 10.0f, 30.0f, 1.5f, 3, false, false);
     }
 }
 

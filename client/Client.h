@@ -60,6 +60,8 @@ public:
     // The frame's per-entity 3D pass: the local player's mirror first, then
     // every other mirror of numbers 0 … 999.
     void drawEntities();
+    // The pause banner and the position line of this frame.
+    void addFrameTexts();
     // Draws the frame inside draw (until the graphics system renders it).
     void setFrameRenderer(FrameRenderer renderer) { m_frameRenderer = std::move(renderer); }
 

@@ -1,5 +1,8 @@
 #include "client/ClientHooks.h"
 
+#include "client/ClientFrameHooks.h"
+#include "graphics/GraphicsSystem.h"
+
 #include "client/Client.h"
 #include "client/ClientSoundQueries.h"
 #include "client/GameClient.h"
@@ -29,7 +32,10 @@ void installClientHooks(AppHooks& hooks)
             return;
         }
         client->registerCommands();
-        client->setFrameRenderer(renderer);
+        client->setFrameRenderer(wrapFrameRenderer(renderer));
+        if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+            installClientFrameHooks(*client, *graphics);
+        }
         if (CommandSystem* commands = CommandSystem::instance()) {
             commands->setForwarder([](const std::string& line) {
                 if (Client* c = Client::instance()) {

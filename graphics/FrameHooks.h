@@ -7,13 +7,20 @@
 #include <string>
 #include <vector>
 
-class ModelResource;
-struct GroundCell;
+#include <array>
+#include <cstdint>
 
-// A placed model of a world cell as the frame sees it: the model, its
-// facing, its fade (1 = opaque, changed by the frame) and its scale.
+// A built ground cell as the frame sees it: the blended shader (resource
+// entry) and its four corner lists.
+struct FrameGroundCell {
+    int shader = -1;
+    const std::array<std::vector<uint8_t>, 4>* corners = nullptr;
+};
+
+// A placed model of a world cell: the model (resource entry), its facing,
+// its fade (1 = opaque, changed by the frame) and its scale.
 struct FrameCellObject {
-    const ModelResource* model = nullptr;
+    int model = -1;
     int facing = 0;
     float* fade = nullptr;
     float scale = 1.0f;
@@ -33,9 +40,10 @@ struct FrameHooks {
     std::function<Vec2(const ZonePosition& position, bool applyZoom)> worldToScreen;
     // The local player's screen rectangle {min x, min y, max x, max y}.
     std::function<bool(float out[4])> getPlayerScreenRect;
-    // The world's cells through the shared world; the cell's ground record
-    // (may be null), its tile shader entry (-1 for none) and placed model.
-    std::function<const GroundCell*(int zone, int x, int y)> getBuildCell;
+    // The world's cells through the shared world: the cell's built ground
+    // record (false for none), its tile shader entry (-1 for none) and its
+    // placed model.
+    std::function<bool(int zone, int x, int y, FrameGroundCell& out)> getBuildCell;
     std::function<int(int zone, int x, int y)> getCellShader;
     std::function<bool(int zone, int x, int y, FrameCellObject& out)> getCellObject;
     std::function<bool(const ZonePosition& position, bool forMovement)> isBlocked;

@@ -240,13 +240,7 @@ void GraphicsSystem::shutdownDisplay()
 void GraphicsSystem::beginFrame()
 {
     acquireContext();
-    ++m_frameNumber;
-    m_trianglesDrawn = 0;
-    m_trianglePasses = 0;
-    if (UserVarRef detail = getVar("r_groundDetail"); detail.isValid() && detail.hasChanged()) {
-        detail.clearChanged();
-        applyGroundDetail();
-    }
+    applyChangedSettings();
     if (!m_context) {
         return;
     }

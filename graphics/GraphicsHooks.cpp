@@ -2,8 +2,10 @@
 
 #include "engine/app/AppHooks.h"
 #include "engine/app/Application.h"
+#include "engine/app/DebugConsole.h"
 #include "engine/input/Input.h"
 #include "graphics/GraphicsSystem.h"
+#include "graphics/LightingSystem.h"
 #include "graphics/shaders/ShaderSystem.h"
 
 #include <memory>
@@ -28,20 +30,34 @@ void installGraphicsHooks(AppHooks& hooks, GraphicsSystem::GameLinks links)
             }
         });
     });
-    chainHook(hooks.registerSystems, [holder] {
+    auto lighting = std::make_shared<std::unique_ptr<LightingSystem>>();
+    chainHook(hooks.createGraphicsSystems, [lighting] { *lighting = std::make_unique<LightingSystem>(); });
+    chainHook(hooks.registerSystems, [holder, lighting] {
         Application* app = Application::instance();
         (*holder)->registerCommands(app && !app->isHeadless());
+        (*lighting)->registerVariables();
+        (*lighting)->setPausedQuery([holder] { return *holder && (*holder)->getFrameHooks().paused(); });
+        if (DebugConsole* console = DebugConsole::instance()) {
+            console->setDrawHook([holder](const DebugConsole& open) {
+                if (*holder) {
+                    (*holder)->drawConsole(open);
+                }
+            });
+        }
+    });
+    chainHook(hooks.afterDatabaseLoad, [holder, lighting, links] {
+        (*lighting)->load();
+        if (links.gameValues) {
+            (*holder)->setGameValues(links.gameValues());
+        }
     });
     hooks.setupDisplay = [holder](std::string& error) { return (*holder)->setupDisplay(error); };
     hooks.takeScreenshot = [holder] { (*holder)->takeScreenshot(); };
     if (!hooks.clientDraw) {
-        // Until the scene is drawn: a cleared frame, so the swap paces the
-        // loop and screenshots have a frame to read.
-        hooks.clientDraw = [holder](double) {
+        hooks.clientDraw = [holder](double seconds) {
             GraphicsSystem& graphics = **holder;
             if (graphics.isDisplayReady()) {
-                graphics.beginFrame();
-                graphics.endFrame();
+                graphics.renderFrame(seconds);
             }
         };
     }
@@ -50,5 +66,11 @@ void installGraphicsHooks(AppHooks& hooks, GraphicsSystem::GameLinks links)
             (*holder)->shutdownDisplay();
         }
     });
-    chainHook(hooks.destroySystems, [holder] { holder->reset(); });
+    chainHook(hooks.destroySystems, [holder, lighting] {
+        if (DebugConsole* console = DebugConsole::instance()) {
+            console->setDrawHook(nullptr);
+        }
+        holder->reset();
+        lighting->reset();
+    });
 }

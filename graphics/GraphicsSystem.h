@@ -3,6 +3,7 @@
 #include "engine/console/UserVarRef.h"
 #include "engine/core/MathUtil.h"
 #include "engine/core/Singleton.h"
+#include "engine/core/ZonePosition3.h"
 #include "engine/data/EnumNameTable.h"
 #include "engine/platform/DisplayModes.h"
 #include "engine/resources/ResourceHandle.h"
@@ -23,6 +24,7 @@
 class ByteBuffer;
 class FontResource;
 class TextEventList;
+class DebugConsole;
 class GLContext;
 class GraphicsLightSource;
 class GlStateCache;
@@ -34,7 +36,6 @@ class Shader;
 class StageDrawer;
 struct RenderView;
 struct SDL_Window;
-struct ZonePosition3;
 
 // The single graphics object: the window and its OpenGL context, the lock
 // through which the main thread and the resource loader share the context,
@@ -155,6 +156,45 @@ public:
     // Once per frame: the texture memory report while `r_textureUsage` is on,
     // the triangle counts while `r_trisRendered` is on.
     void printTextureUsage();
+
+    // --- the frame's passes ---------------------------------------------------------
+    // Draws and presents one frame: world, entities, effects, overlays, text,
+    // menus, console, cursor.
+    void renderFrame(double frameSeconds);
+    // Start of every frame: counters, changed settings, text events.
+    void applyChangedSettings();
+    // The world pass: the tiles around the camera and their placed models.
+    void renderScene(double frameSeconds);
+    void drawCollisionGrid(bool forMovement);
+    void drawFps();
+    // The rate shown for a frame of `frameMs` at `nowSeconds` (false: none).
+    bool computeFps(double nowSeconds, double frameMs, float& shown);
+    // The open debug console over the upper half of the virtual screen.
+    void drawConsole(const DebugConsole& console);
+    // Whether a placed model stands between the camera and the local player.
+    bool isObjectHidingPlayer(const ZonePosition3& object, const ModelResource& model, int facing,
+                              float scale, const float screenRect[4]);
+    // The screen rectangle of a model's frame bounds (false without the
+    // client's projection).
+    bool getModelScreenRect(const ModelResource& model, int animation, const ZonePosition3& position,
+                            int frame, float scale, float out[4]);
+
+    // --- the camera ---------------------------------------------------------------
+    // Clamps `zoomMax` to 1..3 and the zoom to 0.6..zoomMax, written back;
+    // the frame applies it.
+    void setZoom(float requested);
+    float getZoom() const { return m_zoom; }
+    // The eye's distance over its height (the client's screen conversions).
+    float getDistanceRatio() const { return m_distanceRatio; }
+    void setProjection(float zoom);
+    void setCamera(const ZonePosition& target, const ZonePosition3& eye, float zoom);
+    void setupPlayerCamera(float zoom, bool clear);
+    void buildViewPlanes(float zoom);
+    void setOrthoOverlay();
+    void resetRenderState();
+    const ZonePosition& getCameraTarget() const { return m_cameraTarget; }
+    // The drawable's size in pixels (the window size without a context).
+    void getDrawableSize(int& width, int& height) const;
 
     // --- the render queue and the view it is drawn for ----------------------------
     RenderQueue& getRenderQueue() { return *m_renderQueue; }
@@ -328,6 +368,8 @@ public:
         std::function<float()> tileSize;
         // The built levels take the ground detail of r_groundDetail again.
         std::function<void()> applyGroundDetail;
+        // What the frame reads of the game definitions, once they are loaded.
+        std::function<FrameGameValues()> gameValues;
     };
     void setGameLinks(GameLinks links) { m_gameLinks = std::move(links); }
     // A changed r_groundDetail reaches the built levels (at the next frame).
@@ -428,11 +470,23 @@ private:
     std::array<ResourceHandle, 4> m_fontHandles;
     std::vector<ResourceHandle> m_listFonts;
     float m_textLineSpacing = 0.0f;
+    float m_zoom = 1.0f;
+    float m_distanceRatio = 1.4142135f;
+    ZonePosition m_cameraTarget{-1, 0.0f, 0.0f};
+    ZonePosition3 m_cameraEye;
+    float m_fpsRate = 0.0f;
+    double m_fpsSampleTime = 0.0;
+    int m_fpsFrames = 0;
     std::unique_ptr<TextEventList> m_textEvents;
     std::unique_ptr<GraphicsLightSource> m_lightSource;
     std::function<double()> m_textClock;
     UserVarRef m_fullUseSlots, m_drawUI, m_maxTextEventsShown;
 };
+
+// The world pass's tile range {x0, x1, y0, y1} around the target; false when
+// there is nothing sensible to draw (no tile size, a range no level holds).
+bool sceneTileRange(const ZonePosition& target, float tileSize, const Vec2& drawDistance, float zoom,
+                    float widen, int out[4]);
 
 // 4 × 4 column-major helpers.
 void copyMatrix(float out[16], const float in[16]);

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 void limit(float c[3])
 {
     Color colour(c[0], c[1], c[2]);

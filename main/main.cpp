@@ -115,6 +115,17 @@ int main(int argc, char** argv)
             world->applyGroundDetail();
         }
     };
+    graphicsLinks.gameValues = [] {
+        FrameGameValues values;
+        if (GameData* data = GameData::instance()) {
+            const GameRules& rules = data->rules();
+            values.tileSize = rules.tileSize;
+            values.gridSize = rules.gridSize;
+            values.drawDistance = rules.drawDistance;
+            values.fontNames = rules.fontNames;
+        }
+        return values;
+    };
     installGraphicsHooks(hooks, graphicsLinks);
     installServerHooks(hooks);
     installSoundHooks(hooks, options.headless);

@@ -39,6 +39,10 @@ ResourceHandle Level::getCellTile(int tileX, int tileY)
     return area->getCellTile(block, cx, cy);
 }
 
+namespace {
+constexpr int kVisualStream = 4;
+} // namespace
+
 int Level::getCellObject(int tileX, int tileY, ResourceHandle& handle, CellObjectState** state)
 {
     if (state) {
@@ -68,10 +72,15 @@ int Level::getCellObject(int tileX, int tileY, ResourceHandle& handle, CellObjec
     if (!record.initialised) {
         record.initialised = true;
         const ModelResource* model = ResourceSystem::get().getAs<ModelResource>(handle);
-        record.facing = model && model->getRandomRotation() ? randomIntInclusive(0, 0, 7) : direction;
+        // Only drawing asks for these records: their draws come from the
+        // client's visual stream, so the simulation's stream 0 never depends
+        // on where the camera looks.
+        record.facing =
+            model && model->getRandomRotation() ? randomIntInclusive(kVisualStream, 0, 7) : direction;
         record.scale = 1.0f;
         if (model && model->hasRandomScale()) {
-            record.scale = randomFloatBetween(0, model->getRandomScaleMin(), model->getRandomScaleMax());
+            record.scale =
+                randomFloatBetween(kVisualStream, model->getRandomScaleMin(), model->getRandomScaleMax());
         }
         record.fade = 1.0f;
     }

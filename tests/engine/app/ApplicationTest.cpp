@@ -200,50 +200,56 @@ TEST(ApplicationXvfbTest, WindowTitledGloamreachOpensOnAnXDisplay)
     bool seen = false;
     std::chrono::steady_clock::time_point seenAt;
     double idleShare = -1.0;
-    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
-                             [&](const RunResult& so) {
-                                 auto now = std::chrono::steady_clock::now();
-                                 auto waited = now - started;
-                                 if (shownTicks >= 0) {
-                                     if (now - shownAt < std::chrono::seconds(2)) {
-                                         return false;
-                                     }
-                                     double seconds = std::chrono::duration<double>(now - shownAt).count();
-                                     idleShare = static_cast<double>(cpuTicks(so.pid) - shownTicks) /
-                                                 sysconf(_SC_CLK_TCK) / seconds;
-                                     return true;
-                                 }
-                                 if (!canList) {
-                                     if (waited > std::chrono::seconds(3)) {
-                                         shownTicks = cpuTicks(so.pid);
-                                         shownAt = now;
-                                     }
-                                     return false;
-                                 }
-                                 windows.clear();
-                                 if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
-                                     char buffer[4096];
-                                     size_t n;
-                                     while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
-                                         windows.append(buffer, n);
-                                     }
-                                     pclose(p);
-                                 }
-                                 if (windows.find("\"Gloamreach\"") != std::string::npos) {
-                                     // The display set-up goes on after the window shows
-                                     // (texture caches, standard textures): let it settle.
-                                     if (!seen) {
-                                         seen = true;
-                                         seenAt = now;
-                                     }
-                                     if (now - seenAt >= std::chrono::seconds(2)) {
-                                         shownTicks = cpuTicks(so.pid);
-                                         shownAt = now;
-                                     }
-                                     return false;
-                                 }
-                                 return waited > std::chrono::seconds(seen ? 30 : 20);
-                             });
+    // Each log line flushed, so the start-up report shows when it is made.
+    std::ofstream(user.file("user.cfg")) << "logfile 2\n";
+    RunResult r =
+        runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
+                   [&](const RunResult& so) {
+                       auto now = std::chrono::steady_clock::now();
+                       auto waited = now - started;
+                       if (shownTicks >= 0) {
+                           if (now - shownAt < std::chrono::seconds(2)) {
+                               return false;
+                           }
+                           double seconds = std::chrono::duration<double>(now - shownAt).count();
+                           idleShare = static_cast<double>(cpuTicks(so.pid) - shownTicks) /
+                                       sysconf(_SC_CLK_TCK) / seconds;
+                           return true;
+                       }
+                       if (!canList) {
+                           if (waited > std::chrono::seconds(3)) {
+                               shownTicks = cpuTicks(so.pid);
+                               shownAt = now;
+                           }
+                           return false;
+                       }
+                       windows.clear();
+                       if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
+                           char buffer[4096];
+                           size_t n;
+                           while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
+                               windows.append(buffer, n);
+                           }
+                           pclose(p);
+                       }
+                       if (windows.find("\"Gloamreach\"") != std::string::npos) {
+                           // The display set-up goes on after the window shows
+                           // (texture caches, standard textures, sound): idle
+                           // starts once the start-up report is in the log.
+                           const bool started =
+                               readFile(user.file("log.txt")).find("User directory:") != std::string::npos;
+                           if (!seen || !started) {
+                               seen = true;
+                               seenAt = now;
+                           }
+                           if (now - seenAt >= std::chrono::seconds(2)) {
+                               shownTicks = cpuTicks(so.pid);
+                               shownAt = now;
+                           }
+                           return false;
+                       }
+                       return waited > std::chrono::seconds(seen ? 60 : 20);
+                   });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     if (canList) {
         EXPECT_NE(windows.find("\"Gloamreach\""), std::string::npos) << windows;

@@ -1,0 +1,87 @@
+#include "client/ClientFrameHooks.h"
+
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "engine/resources/ResourceSystem.h"
+#include "game/world/GroundCell.h"
+#include "game/world/Level.h"
+#include "game/world/LevelLayout.h"
+#include "game/world/World.h"
+#include "graphics/GraphicsSystem.h"
+
+void installClientFrameHooks(Client& client, GraphicsSystem& graphics)
+{
+    FrameHooks& hooks = graphics.getFrameHooks();
+    Client* c = &client;
+    hooks.isConnected = [c] { return c->isConnected(); };
+    hooks.isGameRunning = [c] { return c->isJoined() && GameClient::instance() != nullptr; };
+    hooks.isPaused = [c] { return c->isPaused(); };
+    hooks.hasLocalPlayer = [c] { return c->hasLocalPlayer(); };
+    hooks.getCameraCentre = [c] { return c->getCameraCentre(); };
+    hooks.worldToScreen = [c](const ZonePosition& p, bool zoom) { return c->worldToScreen(p, zoom); };
+    hooks.drawEntities = [c] { c->drawEntities(); };
+    hooks.getBuildCell = [](int zone, int x, int y, FrameGroundCell& out) {
+        World* world = World::instance();
+        const GroundCell* cell = world ? world->getBuildCell(x, y, zone) : nullptr;
+        if (!cell || !cell->built || !cell->shader.isValid()) {
+            return false;
+        }
+        out.shader = cell->shader.getIndex();
+        out.corners = &cell->corners;
+        return true;
+    };
+    hooks.getCellShader = [](int zone, int x, int y) {
+        World* world = World::instance();
+        return world ? world->getCellShader(x, y, zone).getIndex() : -1;
+    };
+    hooks.getCellObject = [](int zone, int x, int y, FrameCellObject& out) {
+        World* world = World::instance();
+        if (!world || !world->wrapCell(x, y, zone)) {
+            return false;
+        }
+        Level* level = world->getLevel(zone);
+        ResourceHandle model;
+        CellObjectState* state = nullptr;
+        if (!level || level->getCellObject(x, y, model, &state) < 0 || !model.isValid() || !state) {
+            return false;
+        }
+        // The level's area holds the model for as long as the level stands.
+        out.model = model.getIndex();
+        out.facing = state->facing;
+        out.fade = &state->fade;
+        out.scale = state->scale;
+        return true;
+    };
+    hooks.isBlocked = [](const ZonePosition& p, bool forMovement) {
+        World* world = World::instance();
+        if (!world) {
+            return true;
+        }
+        return forMovement ? world->isBlockedForMovement(p) : world->isBlockedForSight(p);
+    };
+    GraphicsSystem* g = &graphics;
+    client.setTextEventSink([g](const ClientTextEvent& e) {
+        g->addTextEvent(e.text, e.x, e.y, e.lifetime, e.kind, e.centred ? 1 : 0, e.alwaysNew ? 1 : 0);
+    });
+}
+
+std::function<void(double)> wrapFrameRenderer(std::function<void(double)> renderer)
+{
+    return [renderer](double seconds) {
+        GraphicsSystem* graphics = GraphicsSystem::instance();
+        Client* client = Client::instance();
+        if (graphics && client) {
+            ViewParameters view;
+            view.zoom = graphics->getZoom();
+            view.verticalScale = graphics->getDistanceRatio();
+            int width = 0, height = 0;
+            graphics->getDrawableSize(width, height);
+            view.width = width;
+            view.height = height;
+            client->setViewParameters(view);
+        }
+        if (renderer) {
+            renderer(seconds);
+        }
+    };
+}

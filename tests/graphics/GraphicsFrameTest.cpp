@@ -1,0 +1,200 @@
+#include "graphics/GraphicsSystem.h"
+
+#include "graphics/ViewPlanes.h"
+#include "graphics/render/RenderQueue.h"
+#include "graphics/render/RenderView.h"
+#include "support/RenderScene.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+TEST(CameraMathsTest, ZoomProjectionAndTileRange)
+{
+    RenderScene scene;
+    GraphicsSystem& g = scene.graphics;
+    scene.vars.setVar("zoomMax", "5");
+    g.setZoom(2.0f);
+    EXPECT_EQ(g.getVar("zoomMax").getString(), "3.000000");
+    EXPECT_EQ(g.getVar("zoom").getString(), "2.000000");
+    g.setZoom(0.5f);
+    EXPECT_EQ(g.getVar("zoom").getString(), "0.600000");
+    g.setZoom(9.0f);
+    EXPECT_EQ(g.getVar("zoom").getString(), "3.000000");
+    // The zoom takes effect with the next frame's settings.
+    EXPECT_FLOAT_EQ(g.getZoom(), 1.0f);
+    g.applyChangedSettings();
+    EXPECT_FLOAT_EQ(g.getZoom(), 3.0f);
+
+    float e[4];
+    ASSERT_TRUE(projectionExtents(1280, 720, 1.0f, e));
+    EXPECT_NEAR(e[1], 320.0f * (1280.0f / 720.0f) / (4.0f / 3.0f), 1e-3);
+    EXPECT_FLOAT_EQ(e[3], 240.0f);
+    ASSERT_TRUE(projectionExtents(1024, 768, 2.0f, e));
+    EXPECT_FLOAT_EQ(e[1], 640.0f);
+    // A minimised window: nothing to project and no tiles to walk.
+    EXPECT_FALSE(projectionExtents(800, 0, 1.0f, e));
+    EXPECT_FALSE(projectionExtents(0, 600, 1.0f, e));
+    EXPECT_FLOAT_EQ(projectionWiden(800, 0), 1.0f);
+
+    int range[4];
+    ASSERT_TRUE(sceneTileRange(ZonePosition(0, 100, 100), 32.0f, Vec2(480, 480), 1.0f, 1.0f, range));
+    EXPECT_EQ(range[0], -12); // floor(-380 / 32)
+    EXPECT_EQ(range[1], 18);  // ceil(580 / 32) - 1
+    EXPECT_EQ(range[2], -12);
+    EXPECT_EQ(range[3], 18);
+    // A wide window widens both axes.
+    ASSERT_TRUE(sceneTileRange(ZonePosition(0, 0, 0), 32.0f, Vec2(480, 480), 1.0f, 1.5f, range));
+    EXPECT_EQ(range[1], 22); // ceil(720 / 32) - 1
+    EXPECT_FALSE(sceneTileRange(ZonePosition(0, 0, 0), 32.0f, Vec2(480, 480), 1.0f,
+                                std::numeric_limits<float>::infinity(), range));
+    EXPECT_FALSE(sceneTileRange(ZonePosition(0, 0, 0), 0.0f, Vec2(480, 480), 1.0f, 1.0f, range));
+}
+
+TEST(CameraMathsTest, TheCameraLooksDownAtItsTargetAndCullsOutsideTheBox)
+{
+    RenderScene scene;
+    GraphicsSystem& g = scene.graphics;
+    g.getFrameHooks().isConnected = [] { return true; };
+    g.getFrameHooks().getCameraCentre = [] { return ZonePosition(3, 1000.0f, 2000.0f); };
+    g.setupPlayerCamera(1.0f, false);
+    const RenderView& view = g.getView();
+    EXPECT_EQ(view.referenceZone, 3);
+    EXPECT_NEAR(g.getDistanceRatio(), std::sqrt(2.0f), 1e-4);
+    EXPECT_NEAR(view.eye.x, 1500.0f, 0.05f);
+    EXPECT_NEAR(view.eye.y, 1500.0f, 0.05f);
+    // The target sits in the middle of the view, 1000 in front of the eye.
+    const float* m = view.viewMatrix;
+    const float p[3] = {1000.0f, 2000.0f, 0.0f};
+    float eye[3];
+    for (int r = 0; r < 3; ++r) {
+        eye[r] = m[r] * p[0] + m[4 + r] * p[1] + m[8 + r] * p[2] + m[12 + r];
+    }
+    EXPECT_NEAR(eye[0], 0.0f, 0.05f);
+    EXPECT_NEAR(eye[1], 0.0f, 0.05f);
+    EXPECT_NEAR(eye[2], -1000.0f, 0.05f);
+    // The camera's matrix rows are its forward, left and up axes.
+    float rotation[9];
+    g.getCameraMatrix(rotation);
+    EXPECT_NEAR(rotation[2], -std::sqrt(0.5f), 1e-4); // looking down at 45 degrees
+
+    ASSERT_EQ(view.planes.size(), 4u);
+    EXPECT_FALSE(g.isSphereCulled(Vec3(1000, 2000, 0), 1.0f));
+    // 320 units to the screen's right along the ground (x + y grows right).
+    const float s = 320.0f / std::sqrt(2.0f);
+    EXPECT_FALSE(g.isSphereCulled(Vec3(1000 + s - 1, 2000 + s - 1, 0), 0.0f));
+    EXPECT_TRUE(g.isSphereCulled(Vec3(1000 + s + 2, 2000 + s + 2, 0), 1.0f));
+    // Touching the plane is inside.
+    EXPECT_FALSE(g.isSphereCulled(Vec3(1000 + s + 2, 2000 + s + 2, 0), 4.0f));
+    // A larger zoom sees further.
+    g.setupPlayerCamera(2.0f, false);
+    EXPECT_FALSE(g.isSphereCulled(Vec3(1000 + s + 2, 2000 + s + 2, 0), 1.0f));
+    // Without a connection the camera looks at zone -1's origin.
+    g.getFrameHooks().isConnected = nullptr;
+    g.setupPlayerCamera(1.0f, false);
+    EXPECT_EQ(g.getCameraTarget().zone, -1);
+
+    // Plane helpers.
+    RenderView::Plane plane = planeFromPoints(Vec3(0, 0, 5), Vec3(1, 0, 5), Vec3(0, 1, 5));
+    EXPECT_FLOAT_EQ(plane.normal.z, 1.0f);
+    EXPECT_FLOAT_EQ(plane.distance, 5.0f);
+    float rect[4] = {1e9f, 1e9f, -1e9f, -1e9f};
+    extendRect(Vec2(3, -2), rect);
+    extendRect(Vec2(-1, 4), rect);
+    EXPECT_FLOAT_EQ(rect[0], -1.0f);
+    EXPECT_FLOAT_EQ(rect[3], 4.0f);
+}
+
+// A frame without a display, every slot recording its call.
+class FrameOrderTest : public ::testing::Test {
+protected:
+    FrameOrderTest()
+    {
+        FrameHooks& h = scene.graphics.getFrameHooks();
+        h.isConnected = [] { return true; };
+        h.isGameRunning = [this] { return running; };
+        h.hasLocalPlayer = [] { return true; };
+        h.getCameraCentre = [] { return ZonePosition(0, 64.0f, 64.0f); };
+        h.getCellShader = [this](int, int x, int y) {
+            ++cells;
+            return tile;
+        };
+        h.getCellObject = [this](int, int x, int y, FrameCellObject& out) {
+            if (x != 2 || y != 2) {
+                return false;
+            }
+            out.model = man;
+            out.fade = &fade;
+            return true;
+        };
+        h.drawEntities = [this] { calls.push_back("entities"); };
+        h.drawEffects = [this](double) { calls.push_back("effects"); };
+        h.updateWorldMap = [this](double) { calls.push_back("worldMap.update"); };
+        h.isWorldMapShown = [this] { return worldMap; };
+        h.drawWorldMap = [this] { calls.push_back("worldMap.draw"); };
+        h.isFullScreenMenuShown = [this] { return fullScreenMenu; };
+        h.drawMiniMap = [this] { calls.push_back("miniMap"); };
+        h.drawAreaEditor = [this] { calls.push_back("areaEditor"); };
+        h.drawModelEditor = [this] { calls.push_back("modelEditor"); };
+        h.drawOverheadTexts = [this] { calls.push_back("overhead"); };
+        h.updateAndDrawMenus = [this](double) { calls.push_back("menus"); };
+        h.drawHelpMenu = [this](double) { calls.push_back("helpMenu"); };
+        h.drawDragAndCursor = [this] { calls.push_back("cursor"); };
+        h.isMouseOverMenu = [this] { return overMenu; };
+        tile = scene.shader("Textures/areas/town/cobbles01");
+        man = scene.boxMan();
+        scene.model(man); // loaded: the world pass draws only ready models
+    }
+
+    RenderScene scene;
+    std::vector<std::string> calls;
+    bool running = true, worldMap = false, fullScreenMenu = false, overMenu = false;
+    int tile = -1, man = -1, cells = 0;
+    float fade = 0.25f;
+};
+
+TEST_F(FrameOrderTest, TheStepsOfAFrameInOrder)
+{
+    const uint32_t frame = scene.graphics.getFrameNumber();
+    scene.graphics.renderFrame(0.5);
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"worldMap.update", "entities", "effects", "miniMap", "areaEditor",
+                                        "modelEditor", "overhead", "menus", "helpMenu", "cursor"}));
+    EXPECT_EQ(scene.graphics.getFrameNumber(), frame + 1);
+    // The world pass walked the draw distance around the target, tiles
+    // -13 … 16 both ways, and the placed model faded back up by half a
+    // second's step.
+    EXPECT_EQ(cells, 30 * 30);
+    const float minimum = scene.model(man)->getInWayMinFade();
+    ASSERT_LT(minimum, 1.0f);
+    EXPECT_FLOAT_EQ(fade, 0.25f + (1.0f - minimum) * 0.5f);
+
+    // The world map hides the world and the mini-map, not the 2D layers.
+    calls.clear();
+    worldMap = true;
+    overMenu = true;
+    scene.graphics.renderFrame(0.5);
+    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "worldMap.draw", "areaEditor",
+                                               "modelEditor", "menus", "helpMenu", "cursor"}));
+    // A menu that hides the world, or a game not running.
+    calls.clear();
+    worldMap = false;
+    overMenu = false;
+    fullScreenMenu = true;
+    scene.graphics.renderFrame(0.5);
+    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "areaEditor", "modelEditor", "overhead",
+                                               "menus", "helpMenu", "cursor"}));
+    calls.clear();
+    fullScreenMenu = false;
+    running = false;
+    scene.graphics.renderFrame(0.5);
+    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "areaEditor", "modelEditor", "overhead",
+                                               "menus", "helpMenu", "cursor"}));
+}
+
+} // namespace
