@@ -9,6 +9,7 @@
 #include "engine/resources/ResourceSystem.h"
 #include "engine/resources/Skin.h"
 #include "game/definitions/GameData.h"
+#include "graphics/LightingSystem.h"
 
 EntityClient::EntityClient()
 {
@@ -154,7 +155,19 @@ void EntityClient::startProgress(float length, int kind)
 void EntityClient::update(float dt)
 {
     EntityBase::update(dt);
-    // The entity's light joins the frame with the lighting system.
+    // The entity's own light joins this frame's lights (a light without a
+    // radius is refused by the lighting system).
+    if (LightingSystem* lighting = LightingSystem::instance()) {
+        EntityLightRecord light;
+        light.position = getPosition();
+        light.offsetX = getLightOffset().x;
+        light.offsetY = getLightOffset().y;
+        light.colour[0] = getLightColor().x;
+        light.colour[1] = getLightColor().y;
+        light.colour[2] = getLightColor().z;
+        light.radius = getLightFalloff();
+        lighting->addEntityLight(&light);
+    }
     const GameClient* game = GameClient::instance();
     if (game && !m_floatingTexts.empty()) {
         const GameData* data = GameData::instance();
