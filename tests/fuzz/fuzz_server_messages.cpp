@@ -10,6 +10,8 @@
 #include "engine/object/ClassRegistry.h"
 #include "engine/object/EventSystem.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/definitions/GameData.h"
+#include "game/world/FightingServices.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
 #include "server/Server.h"
@@ -21,9 +23,16 @@
 
 namespace {
 
+// The join makes a real character, so the shipped data is loaded first.
+struct ShippedData {
+    ShippedData() { loadShippedDatabase("gloam-fuzz-server-messages"); }
+};
+
 struct World {
     World()
     {
+        startUpGameData(data);
+        registerFightingServices();
         registerGameClasses();
         classes.declareAllEvents();
         classes.bindAllHandlers();
@@ -33,8 +42,14 @@ struct World {
         getLocalAddress(stranger, 5004);
         knownEndpoint = openUdpSocket(known);
         strangerEndpoint = openUdpSocket(stranger);
+        // A new character of the first class: covenant section, then character section.
         ByteBuffer join;
         join.writeInt(uint32_t(4));
+        join.writeInt(uint32_t(0));
+        join.writeString("Fuzz's covenant");
+        join.writeInt(uint32_t(0));
+        join.writeString("Fuzz");
+        join.writeInt(uint32_t(0));
         server.dispatch(join, known);
     }
 
@@ -48,7 +63,7 @@ struct World {
         }
     }
 
-    DebugSystem debug;
+    ShippedData shipped;
     EventSystem events;
     ClassRegistry classes;
     ResourceSystem resources;
@@ -57,6 +72,7 @@ struct World {
     SocketLayer sockets;
     Server server;
     Game game;
+    std::unique_ptr<GameData> data;
     NetAddress known;
     NetAddress stranger;
     int knownEndpoint = -1;
