@@ -239,6 +239,24 @@ public:
     // around its point (else the point), leading to each other.
     void createLinkedGates(const ZonePosition& a, const ZonePosition& b, int kind);
 
+    // ---- Population and world end (GamePopulation.cpp)
+    // Asks the spawn system to fill the block once; true when it is filled.
+    bool populateAreaBlockOnce(int level, int block);
+    // The (2 × SpawnSteps + 1)² points around the position, SpawnStepDistance
+    // apart, each filling its block once; returns the points examined.
+    int populateAroundPosition(const ZonePosition& position);
+    // Around every player, only while the world is generated.
+    void updatePopulation();
+    // A covenant start position not drawn before in this world; zone -1 once
+    // none is left.
+    void takeRandomCovenantPosition(ZonePosition& out);
+    // True once every computer-run covenant is destroyed; false while the
+    // world is not generated or has none.
+    bool allAiCovenantsDestroyed() const;
+    // The first player's covenant is destroyed.
+    bool isPlayerCovenantDestroyed() const;
+    void setAiCovenantCount(int count) { m_aiCovenantCount = count; }
+
     // ---- Secrets (GameSecrets.cpp)
     // The World's secret levels one after another; null once past the last.
     Level* nextSecretLevel();

@@ -5,10 +5,14 @@
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
 namespace {
+
+// Population looks at (2 × SpawnSteps + 1)² points around each player.
+constexpr int kMaxSpawnSteps = 16;
 
 // "x y": two finite numbers and nothing else.
 bool parsePoint(const std::string& text, Vec2& out)
@@ -112,6 +116,13 @@ void Game::loadSettings()
     s.deleteOldQuestsTimer.max = s.deleteOldQuestsTime;
     db->getStringList(entry, "NpcType", s.npcTypes);
     s.spawnSteps = db->getInt(entry, "SpawnSteps");
+    // Each step squares the points examined around every player.
+    if (s.spawnSteps < 0 || s.spawnSteps > kMaxSpawnSteps) {
+        const int cut = std::clamp(s.spawnSteps, 0, kMaxSpawnSteps);
+        debugPrint(2, "GameSystem SpawnSteps %d is outside 0 ... %d; %d is used\n", s.spawnSteps,
+                   kMaxSpawnSteps, cut);
+        s.spawnSteps = cut;
+    }
     s.spawnStepDistance = db->getFloat(entry, "SpawnStepDistance", 0.0f);
     s.minIdentifyTime = db->getFloat(entry, "MinIdentifyTime", 0.0f);
     s.baseIdentifyTime = db->getFloat(entry, "BaseIdentifyTime", 0.0f);

@@ -30,6 +30,7 @@ void Game::update(float dt)
         }
     }
     stepEntities(dt);
+    updatePopulation();
     const GameRules& rules = worldRules();
     // Upkeep: the covenants pay when the timer has run out (covenant code).
     GameCountdown& upkeep = m_countdowns[kUpkeepCountdown];

@@ -329,4 +329,61 @@ TEST_F(ObjectsTest, StashesOpenTheLootGroupsOfTheUserOrItsCovenant)
     EXPECT_EQ(own->getGroupFor(player, loot), player->getInventory()->getOwnGroup(loot));
 }
 
+// ---- Population and world end -------------------------------------------------------
+
+TEST_F(ObjectsTest, PopulationLooksAtAGridOfPointsAndFillsEachBlockOnce)
+{
+    Game::Settings& settings = server.game->mutableSettings();
+    settings.spawnSteps = 2;
+    settings.spawnStepDistance = 100.0f;
+    const ZonePosition at = player->getPosition();
+    EXPECT_EQ(server.game->populateAroundPosition(at), 25);
+    const int filled = server.game->getPopulatedBlockCount(at.zone);
+    EXPECT_GE(filled, 1);
+    const int entities = server.game->getEntityCount();
+    EXPECT_EQ(server.game->populateAroundPosition(at), 25);
+    EXPECT_EQ(server.game->getPopulatedBlockCount(at.zone), filled);
+    EXPECT_EQ(server.game->getEntityCount(), entities);
+    // Not generated: the step fills nothing.
+    settings.spawnSteps = 4;
+    server.game->updatePopulation();
+    EXPECT_EQ(server.game->getPopulatedBlockCount(at.zone), filled);
+}
+
+TEST_F(ObjectsTest, CovenantPositionsComeOnceEachThenNone)
+{
+    Game::Settings& settings = server.game->mutableSettings();
+    settings.covenantPositions = {Vec2(1.0f, 2.0f), Vec2(3.0f, 4.0f), Vec2(5.0f, 6.0f)};
+    settings.covenantPositionCount = 3;
+    std::vector<float> xs;
+    ZonePosition out;
+    for (int i = 0; i < 3; ++i) {
+        server.game->takeRandomCovenantPosition(out);
+        EXPECT_EQ(out.zone, 0);
+        xs.push_back(out.x);
+    }
+    std::sort(xs.begin(), xs.end());
+    EXPECT_EQ(xs, (std::vector<float>{1.0f, 3.0f, 5.0f}));
+    server.game->takeRandomCovenantPosition(out);
+    EXPECT_EQ(out.zone, -1);
+}
+
+TEST_F(ObjectsTest, AWorldIsWonOnlyWhenItHadComputerCovenantsAndAllFell)
+{
+    covenant.player = true;
+    server.game->setWorldGenerated(true);
+    EXPECT_FALSE(server.game->allAiCovenantsDestroyed());
+    ScriptedCovenant rival;
+    server.game->addCovenant(&rival);
+    server.game->setAiCovenantCount(2);
+    EXPECT_FALSE(server.game->allAiCovenantsDestroyed());
+    rival.destroyed = true;
+    EXPECT_TRUE(server.game->allAiCovenantsDestroyed());
+    server.game->setWorldGenerated(false);
+    EXPECT_FALSE(server.game->allAiCovenantsDestroyed());
+    EXPECT_FALSE(server.game->isPlayerCovenantDestroyed());
+    covenant.destroyed = true;
+    EXPECT_TRUE(server.game->isPlayerCovenantDestroyed());
+}
+
 } // namespace

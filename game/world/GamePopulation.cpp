@@ -1,0 +1,128 @@
+#include "engine/core/Random.h"
+#include "game/covenants/Covenant.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/WorldRules.h"
+#include "game/entities/Player.h"
+#include "game/world/Game.h"
+#include "game/world/SpawnSystem.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// The block of a point, or -1 outside the level's blocks.
+int blockIndexOf(const ZonePosition& p)
+{
+    const GameRules& rules = worldRules();
+    const float width = static_cast<float>(rules.blockTileWidth) * rules.tileSize;
+    const float height = static_cast<float>(rules.blockTileHeight) * rules.tileSize;
+    if (p.zone < 0 || width <= 0.0f || height <= 0.0f) {
+        return -1;
+    }
+    const int column = static_cast<int>(std::floor(p.x / width));
+    const int row = static_cast<int>(std::floor(p.y / height));
+    if (column < 0 || row < 0 || column >= rules.blocksAcross || row >= rules.blocksDown) {
+        return -1;
+    }
+    return row * rules.blocksAcross + column;
+}
+
+} // namespace
+
+bool Game::populateAreaBlockOnce(int level, int block)
+{
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    if (level < 0 || block < 0 || !spawns) {
+        return false;
+    }
+    if (isBlockPopulated(level, block)) {
+        return true;
+    }
+    if (spawns->populateBlock(level, block) == 0) {
+        return false;
+    }
+    markBlockPopulated(level, block);
+    return true;
+}
+
+int Game::populateAroundPosition(const ZonePosition& position)
+{
+    const int steps = m_settings.spawnSteps;
+    const float distance = m_settings.spawnStepDistance;
+    int examined = 0;
+    for (int dy = -steps; dy <= steps; ++dy) {
+        for (int dx = -steps; dx <= steps; ++dx) {
+            ZonePosition point(position.zone, position.x + static_cast<float>(dx) * distance,
+                               position.y + static_cast<float>(dy) * distance);
+            point.normalize();
+            const int block = blockIndexOf(point);
+            if (block < 0) {
+                continue;
+            }
+            ++examined;
+            if (!isBlockPopulated(point.zone, block)) {
+                populateAreaBlockOnce(point.zone, block);
+            }
+        }
+    }
+    return examined;
+}
+
+void Game::updatePopulation()
+{
+    if (!m_worldGenerated) {
+        return;
+    }
+    // The tutor's arrival needs the town NPCs of new worlds.
+    for (size_t i = 0; i < m_players.size(); ++i) {
+        if (const Player* player = m_players[i]) {
+            populateAroundPosition(player->getPosition());
+        }
+    }
+}
+
+void Game::takeRandomCovenantPosition(ZonePosition& out)
+{
+    out = ZonePosition(-1, 0.0f, 0.0f);
+    Settings& s = m_settings;
+    const int n = std::min(s.covenantPositionCount, static_cast<int>(s.covenantPositions.size()));
+    if (n <= 0) {
+        return;
+    }
+    int r = static_cast<int>(randomFloat(0) * static_cast<float>(n));
+    r = std::clamp(r, 0, n - 1);
+    out = ZonePosition(0, s.covenantPositions[static_cast<size_t>(r)].x,
+                       s.covenantPositions[static_cast<size_t>(r)].y);
+    std::swap(s.covenantPositions[static_cast<size_t>(r)], s.covenantPositions[static_cast<size_t>(n - 1)]);
+    s.covenantPositionCount = n - 1;
+}
+
+bool Game::allAiCovenantsDestroyed() const
+{
+    // A world without computer-run covenants is never won this way.
+    if (!m_worldGenerated || m_aiCovenantCount <= 0) {
+        return false;
+    }
+    const int n = std::min(m_aiCovenantCount, getCovenantCount());
+    int counted = 0;
+    for (int i = 0; i < n; ++i) {
+        const Covenant* covenant = getCovenant(i);
+        // Every covenant but the player's counts as computer-run.
+        if (!covenant || covenant->isPlayerCovenant()) {
+            continue;
+        }
+        ++counted;
+        if (!covenant->destroyed) {
+            return false;
+        }
+    }
+    return counted > 0;
+}
+
+bool Game::isPlayerCovenantDestroyed() const
+{
+    const Player* player = getFirstPlayer();
+    const Covenant* covenant = player ? player->getCovenant() : nullptr;
+    return covenant && covenant->destroyed;
+}
