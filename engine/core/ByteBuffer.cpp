@@ -2,79 +2,97 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 ByteBuffer::ByteBuffer(const void* data, size_t size)
 {
     if (data != nullptr && size > 0) {
-        const auto* p = static_cast<const uint8_t*>(data);
-        m_data.assign(p, p + size);
+        std::memcpy(grow(size), data, size);
     }
 }
 
-void ByteBuffer::put32(uint32_t v)
+ByteBuffer::ByteBuffer(const ByteBuffer& other) : m_readPos(other.m_readPos), m_failed(other.m_failed)
 {
-    size_t at = m_data.size();
-    m_data.resize(at + 4);
-    uint8_t* p = m_data.data() + at;
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-    p[2] = static_cast<uint8_t>(v >> 16);
-    p[3] = static_cast<uint8_t>(v >> 24);
-}
-
-const uint8_t* ByteBuffer::take(size_t n)
-{
-    if (m_readPos > m_data.size() || n > m_data.size() - m_readPos) {
-        m_readPos = m_data.size();
-        m_failed = true;
-        return nullptr;
+    if (other.m_size > 0) {
+        std::memcpy(grow(other.m_size), other.m_data.get(), other.m_size);
     }
-    const uint8_t* p = m_data.data() + m_readPos;
-    m_readPos += n;
-    return p;
 }
 
-uint32_t ByteBuffer::get32()
+ByteBuffer& ByteBuffer::operator=(const ByteBuffer& other)
 {
-    const uint8_t* p = take(4);
-    if (p == nullptr) {
-        return 0;
+    if (this != &other) {
+        m_size = 0;
+        if (other.m_size > 0) {
+            std::memcpy(grow(other.m_size), other.m_data.get(), other.m_size);
+        }
+        m_readPos = other.m_readPos;
+        m_failed = other.m_failed;
     }
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    return *this;
 }
 
-void ByteBuffer::writeInt(int32_t value)
+ByteBuffer::ByteBuffer(ByteBuffer&& other) noexcept
+    : m_data(std::move(other.m_data)), m_capacity(other.m_capacity), m_size(other.m_size),
+      m_readPos(other.m_readPos), m_failed(other.m_failed)
 {
-    put32(static_cast<uint32_t>(value));
+    other.m_capacity = 0;
+    other.m_size = 0;
+    other.m_readPos = 0;
+    other.m_failed = false;
 }
 
-void ByteBuffer::writeInt(uint32_t value)
+ByteBuffer& ByteBuffer::operator=(ByteBuffer&& other) noexcept
 {
-    put32(value);
+    if (this != &other) {
+        m_data = std::move(other.m_data);
+        m_capacity = other.m_capacity;
+        m_size = other.m_size;
+        m_readPos = other.m_readPos;
+        m_failed = other.m_failed;
+        other.m_capacity = 0;
+        other.m_size = 0;
+        other.m_readPos = 0;
+        other.m_failed = false;
+    }
+    return *this;
 }
 
-void ByteBuffer::writeFloat(float value)
+void ByteBuffer::FreeBytes::operator()(uint8_t* p) const
 {
-    put32(std::bit_cast<uint32_t>(value));
+    std::free(p);
+}
+
+void ByteBuffer::makeRoom(size_t n)
+{
+    if (n > SIZE_MAX / 2 - m_size) {
+        throw std::bad_alloc();
+    }
+    size_t capacity = std::max({m_size + n, m_capacity * 2, size_t(256)});
+    void* bigger = std::realloc(m_data.get(), capacity);
+    if (bigger == nullptr) {
+        throw std::bad_alloc();
+    }
+    (void)m_data.release();
+    m_data.reset(static_cast<uint8_t*>(bigger));
+    m_capacity = capacity;
+}
+
+const uint8_t* ByteBuffer::refuse()
+{
+    m_readPos = m_size;
+    m_failed = true;
+    return nullptr;
 }
 
 void ByteBuffer::writeDouble(double value)
 {
     uint64_t v = std::bit_cast<uint64_t>(value);
-    put32(static_cast<uint32_t>(v));
-    put32(static_cast<uint32_t>(v >> 32));
-}
-
-void ByteBuffer::writeBool(bool value)
-{
-    put32(value ? 1u : 0u);
-}
-
-void ByteBuffer::writeByte(uint8_t value)
-{
-    m_data.push_back(value);
+    uint8_t* p = grow(8);
+    store32(p, static_cast<uint32_t>(v));
+    store32(p + 4, static_cast<uint32_t>(v >> 32));
 }
 
 void ByteBuffer::writeString(std::string_view text)
@@ -85,51 +103,62 @@ void ByteBuffer::writeString(std::string_view text)
     if (end != std::string_view::npos) {
         text = text.substr(0, end);
     }
-    m_data.insert(m_data.end(), text.begin(), text.end());
-    m_data.push_back(0);
+    uint8_t* p = grow(text.size() + 1);
+    if (!text.empty()) {
+        std::memcpy(p, text.data(), text.size());
+    }
+    p[text.size()] = 0;
 }
 
 void ByteBuffer::writeVec2(const Vec2& v)
 {
-    writeFloat(v.x);
-    writeFloat(v.y);
+    uint8_t* p = grow(8);
+    store32(p, std::bit_cast<uint32_t>(v.x));
+    store32(p + 4, std::bit_cast<uint32_t>(v.y));
 }
 
 void ByteBuffer::writeVec3(const Vec3& v)
 {
-    writeFloat(v.x);
-    writeFloat(v.y);
-    writeFloat(v.z);
+    uint8_t* p = grow(12);
+    store32(p, std::bit_cast<uint32_t>(v.x));
+    store32(p + 4, std::bit_cast<uint32_t>(v.y));
+    store32(p + 8, std::bit_cast<uint32_t>(v.z));
 }
 
-void ByteBuffer::writeZonePosition(const ZonePosition& p)
+void ByteBuffer::writeZonePosition(const ZonePosition& zp)
 {
-    writeInt(p.zone);
-    writeFloat(p.x);
-    writeFloat(p.y);
+    uint8_t* p = grow(12);
+    store32(p, static_cast<uint32_t>(zp.zone));
+    store32(p + 4, std::bit_cast<uint32_t>(zp.x));
+    store32(p + 8, std::bit_cast<uint32_t>(zp.y));
 }
 
 void ByteBuffer::writeGameTime(const GameTime& t)
 {
-    writeInt(t.days);
-    writeInt(t.hours);
-    writeInt(t.minutes);
-    writeFloat(t.seconds);
+    uint8_t* p = grow(16);
+    store32(p, static_cast<uint32_t>(t.days));
+    store32(p + 4, static_cast<uint32_t>(t.hours));
+    store32(p + 8, static_cast<uint32_t>(t.minutes));
+    store32(p + 12, std::bit_cast<uint32_t>(t.seconds));
 }
 
 void ByteBuffer::writeIntVector(const std::vector<int32_t>& values)
 {
-    put32(static_cast<uint32_t>(values.size()));
+    uint8_t* p = grow(4 + 4 * values.size());
+    store32(p, static_cast<uint32_t>(values.size()));
     for (int32_t v : values) {
-        writeInt(v);
+        p += 4;
+        store32(p, static_cast<uint32_t>(v));
     }
 }
 
 void ByteBuffer::writeBoolVector(const std::vector<bool>& values)
 {
-    put32(static_cast<uint32_t>(values.size()));
+    uint8_t* p = grow(4 + 4 * values.size());
+    store32(p, static_cast<uint32_t>(values.size()));
     for (bool v : values) {
-        writeBool(v);
+        p += 4;
+        store32(p, v ? 1u : 0u);
     }
 }
 
@@ -138,23 +167,7 @@ void ByteBuffer::reserve(const void* bytes, size_t size)
     if (bytes == nullptr || size == 0) {
         return;
     }
-    const auto* p = static_cast<const uint8_t*>(bytes);
-    m_data.insert(m_data.end(), p, p + size);
-}
-
-int32_t ByteBuffer::readInt()
-{
-    return static_cast<int32_t>(get32());
-}
-
-uint32_t ByteBuffer::readUInt()
-{
-    return get32();
-}
-
-float ByteBuffer::readFloat()
-{
-    return std::bit_cast<float>(get32());
+    std::memcpy(grow(size), bytes, size);
 }
 
 double ByteBuffer::readDouble()
@@ -163,33 +176,19 @@ double ByteBuffer::readDouble()
     if (p == nullptr) {
         return 0.0;
     }
-    uint64_t v = 0;
-    for (int i = 7; i >= 0; --i) {
-        v = (v << 8) | p[i];
-    }
+    uint64_t v = load32(p) | (static_cast<uint64_t>(load32(p + 4)) << 32);
     return std::bit_cast<double>(v);
-}
-
-bool ByteBuffer::readBool()
-{
-    return get32() != 0;
-}
-
-uint8_t ByteBuffer::readByte()
-{
-    const uint8_t* p = take(1);
-    return p != nullptr ? *p : 0;
 }
 
 uint32_t ByteBuffer::readCount(size_t elementSize)
 {
-    if (remaining() < 4) {
-        take(4);
+    const uint8_t* p = take(4);
+    if (p == nullptr) {
         return 0;
     }
-    uint32_t count = get32();
+    uint32_t count = load32(p);
     if (count > remaining() / std::max<size_t>(elementSize, 1)) {
-        take(remaining() + 1);
+        refuse();
         return 0;
     }
     return count;
@@ -197,15 +196,15 @@ uint32_t ByteBuffer::readCount(size_t elementSize)
 
 std::string ByteBuffer::readString()
 {
-    if (m_readPos >= m_data.size()) {
+    if (m_readPos >= m_size) {
         m_failed = true;
         return {};
     }
-    const uint8_t* start = m_data.data() + m_readPos;
-    size_t left = m_data.size() - m_readPos;
+    const uint8_t* start = m_data.get() + m_readPos;
+    size_t left = m_size - m_readPos;
     const void* zero = std::memchr(start, 0, left);
     if (zero == nullptr) {
-        m_readPos = m_data.size();
+        m_readPos = m_size;
         m_failed = true;
         return std::string(reinterpret_cast<const char*>(start), left);
     }
@@ -217,75 +216,73 @@ std::string ByteBuffer::readString()
 Vec2 ByteBuffer::readVec2()
 {
     Vec2 v;
-    v.x = readFloat();
-    v.y = readFloat();
+    if (const uint8_t* p = take(8)) {
+        v.x = std::bit_cast<float>(load32(p));
+        v.y = std::bit_cast<float>(load32(p + 4));
+    }
     return v;
 }
 
 Vec3 ByteBuffer::readVec3()
 {
     Vec3 v;
-    v.x = readFloat();
-    v.y = readFloat();
-    v.z = readFloat();
+    if (const uint8_t* p = take(12)) {
+        v.x = std::bit_cast<float>(load32(p));
+        v.y = std::bit_cast<float>(load32(p + 4));
+        v.z = std::bit_cast<float>(load32(p + 8));
+    }
     return v;
 }
 
 ZonePosition ByteBuffer::readZonePosition()
 {
-    if (remaining() < 12) {
-        take(12);
+    const uint8_t* p = take(12);
+    if (p == nullptr) {
         return ZonePosition();
     }
-    ZonePosition p;
-    p.zone = readInt();
-    p.x = readFloat();
-    p.y = readFloat();
-    p.needsNormalizing = true;
-    return p;
+    ZonePosition zp(static_cast<int32_t>(load32(p)), std::bit_cast<float>(load32(p + 4)),
+                    std::bit_cast<float>(load32(p + 8)));
+    zp.needsNormalizing = true;
+    return zp;
 }
 
 GameTime ByteBuffer::readGameTime()
 {
-    if (remaining() < 16) {
-        take(16);
+    const uint8_t* p = take(16);
+    if (p == nullptr) {
         return GameTime();
     }
-    GameTime t;
-    t.days = readInt();
-    t.hours = readInt();
-    t.minutes = readInt();
-    t.seconds = readFloat();
-    return t;
+    return GameTime(static_cast<int32_t>(load32(p)), static_cast<int32_t>(load32(p + 4)),
+                    static_cast<int32_t>(load32(p + 8)), std::bit_cast<float>(load32(p + 12)));
 }
 
 bool ByteBuffer::readIntVector(std::vector<int32_t>& out)
 {
     out.clear();
-    if (remaining() < 4) {
-        take(4);
+    const uint8_t* head = take(4);
+    if (head == nullptr) {
         return false;
     }
-    uint32_t count = get32();
+    uint32_t count = load32(head);
     if (count > remaining() / 4) {
-        take(remaining() + 1);
+        refuse();
         return false;
     }
+    const uint8_t* p = take(4 * static_cast<size_t>(count));
     out.resize(count);
-    for (uint32_t i = 0; i < count; ++i) {
-        out[i] = readInt();
+    for (uint32_t i = 0; i < count; ++i, p += 4) {
+        out[i] = static_cast<int32_t>(load32(p));
     }
     return true;
 }
 
 bool ByteBuffer::readBoolVector(std::vector<bool>& out, bool resize)
 {
-    bool complete = remaining() >= 4;
-    uint32_t count = get32();
-    bool refused = complete && count > remaining() / 4;
-    if (!complete || refused) {
-        if (refused) {
-            take(remaining() + 1);
+    const uint8_t* head = take(4);
+    uint32_t count = head != nullptr ? load32(head) : 0;
+    if (head == nullptr || count > remaining() / 4) {
+        if (head != nullptr) {
+            refuse();
         }
         if (resize) {
             out.clear();
@@ -294,18 +291,14 @@ bool ByteBuffer::readBoolVector(std::vector<bool>& out, bool resize)
         }
         return false;
     }
+    const uint8_t* p = take(4 * static_cast<size_t>(count));
     if (resize) {
         out.assign(count, false);
     }
+    // Surplus stored flags are skipped, missing ones become false.
     size_t keep = out.size();
-    for (uint32_t i = 0; i < count; ++i) {
-        bool v = readBool();
-        if (i < keep) {
-            out[i] = v;
-        }
-    }
-    for (size_t i = count; i < keep; ++i) {
-        out[i] = false;
+    for (size_t i = 0; i < keep; ++i) {
+        out[i] = i < count && load32(p + 4 * i) != 0;
     }
     return true;
 }
@@ -326,8 +319,8 @@ bool ByteBuffer::readBytes(void* out, size_t size)
 
 void ByteBuffer::setReadPos(size_t pos)
 {
-    if (pos > m_data.size()) {
-        m_readPos = m_data.size();
+    if (pos > m_size) {
+        m_readPos = m_size;
         m_failed = true;
         return;
     }
@@ -336,7 +329,7 @@ void ByteBuffer::setReadPos(size_t pos)
 
 void ByteBuffer::clear()
 {
-    m_data.clear();
+    m_size = 0;
     m_readPos = 0;
     m_failed = false;
 }

@@ -4,8 +4,10 @@
 #include "engine/core/MathUtil.h"
 #include "engine/core/ZonePosition.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,16 +23,23 @@
 class ByteBuffer {
 public:
     ByteBuffer() = default;
-    explicit ByteBuffer(std::vector<uint8_t> bytes) : m_data(std::move(bytes)) {}
+    explicit ByteBuffer(const std::vector<uint8_t>& bytes) : ByteBuffer(bytes.data(), bytes.size()) {}
     ByteBuffer(const void* data, size_t size);
+    // Copies take the bytes, the cursor and the failed flag; a moved-from
+    // buffer is empty.
+    ByteBuffer(const ByteBuffer& other);
+    ByteBuffer& operator=(const ByteBuffer& other);
+    ByteBuffer(ByteBuffer&& other) noexcept;
+    ByteBuffer& operator=(ByteBuffer&& other) noexcept;
+    ~ByteBuffer() = default;
 
-    void writeInt(int32_t value);
-    void writeInt(uint32_t value);
-    void writeFloat(float value);
+    void writeInt(int32_t value) { store32(grow(4), static_cast<uint32_t>(value)); }
+    void writeInt(uint32_t value) { store32(grow(4), value); }
+    void writeFloat(float value) { store32(grow(4), std::bit_cast<uint32_t>(value)); }
     void writeDouble(double value);
-    void writeBool(bool value);
+    void writeBool(bool value) { store32(grow(4), value ? 1u : 0u); }
     // One byte.
-    void writeByte(uint8_t value);
+    void writeByte(uint8_t value) { *grow(1) = value; }
     // The bytes up to the first zero byte, then one zero byte.
     void writeString(std::string_view text);
     void writeVec2(const Vec2& v);
@@ -46,13 +55,17 @@ public:
     // Appends raw bytes, growing the buffer.
     void reserve(const void* bytes, size_t size);
 
-    int32_t readInt();
-    uint32_t readUInt();
-    float readFloat();
+    int32_t readInt() { return static_cast<int32_t>(get32()); }
+    uint32_t readUInt() { return get32(); }
+    float readFloat() { return std::bit_cast<float>(get32()); }
     double readDouble();
     // An int compared with 0.
-    bool readBool();
-    uint8_t readByte();
+    bool readBool() { return get32() != 0; }
+    uint8_t readByte()
+    {
+        const uint8_t* p = take(1);
+        return p != nullptr ? *p : 0;
+    }
     // A u32 count of elements that take at least elementSize bytes each (1 when
     // given 0). A count the bytes left cannot hold is refused: 0 comes back and
     // the read fails, so nothing is allocated for it.
@@ -81,22 +94,70 @@ public:
     size_t getReadPos() const { return m_readPos; }
     // A position past the end is clamped to the end and fails.
     void setReadPos(size_t pos);
-    size_t remaining() const { return m_data.size() - m_readPos; }
-    bool atEnd() const { return m_readPos >= m_data.size(); }
+    size_t remaining() const { return m_size - m_readPos; }
+    bool atEnd() const { return m_readPos >= m_size; }
 
-    const uint8_t* data() const { return m_data.data(); }
-    size_t size() const { return m_data.size(); }
-    const std::vector<uint8_t>& bytes() const { return m_data; }
+    const uint8_t* data() const { return m_data.get(); }
+    size_t size() const { return m_size; }
+    // A copy of the bytes written.
+    std::vector<uint8_t> bytes() const { return std::vector<uint8_t>(m_data.get(), m_data.get() + m_size); }
     // Empties the buffer, rewinds and clears the failed flag.
     void clear();
 
 private:
-    // The next n bytes, or null (and failed, cursor at the end) when fewer remain.
-    const uint8_t* take(size_t n);
-    void put32(uint32_t v);
-    uint32_t get32();
+    // Each read or write checks its bounds once and moves whole fields; the
+    // cursor never passes the end (m_readPos <= m_size always holds). The
+    // storage grows by doubling and is kept by clear(); m_size bytes of it are
+    // the buffer.
 
-    std::vector<uint8_t> m_data;
+    // The next n bytes, or null (and failed, cursor at the end) when fewer remain.
+    const uint8_t* take(size_t n)
+    {
+        if (n > m_size - m_readPos) {
+            return refuse();
+        }
+        const uint8_t* p = m_data.get() + m_readPos;
+        m_readPos += n;
+        return p;
+    }
+    const uint8_t* refuse();
+    // n more bytes at the end, which the caller writes, every one.
+    uint8_t* grow(size_t n)
+    {
+        if (n > m_capacity - m_size) {
+            makeRoom(n);
+        }
+        uint8_t* p = m_data.get() + m_size;
+        m_size += n;
+        return p;
+    }
+    void makeRoom(size_t n);
+    uint32_t get32()
+    {
+        const uint8_t* p = take(4);
+        return p != nullptr ? load32(p) : 0;
+    }
+    static uint32_t load32(const uint8_t* p)
+    {
+        return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+               (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+    }
+    static void store32(uint8_t* p, uint32_t v)
+    {
+        p[0] = static_cast<uint8_t>(v);
+        p[1] = static_cast<uint8_t>(v >> 8);
+        p[2] = static_cast<uint8_t>(v >> 16);
+        p[3] = static_cast<uint8_t>(v >> 24);
+    }
+
+    struct FreeBytes {
+        void operator()(uint8_t* p) const;
+    };
+    // From malloc, grown with realloc (large blocks move without a copy);
+    // uninitialised past m_size, so nothing is zeroed that is written anyway.
+    std::unique_ptr<uint8_t, FreeBytes> m_data;
+    size_t m_capacity = 0;
+    size_t m_size = 0;
     size_t m_readPos = 0;
     bool m_failed = false;
 };

@@ -362,3 +362,53 @@ TEST(ByteBuffer, VectorsReadAgainAfterRewindingAFailedBuffer)
     EXPECT_EQ(flags, std::vector<bool>{true});
     EXPECT_TRUE(b.failed());
 }
+
+TEST(ByteBuffer, GrowthCopiesAndMovesKeepEveryByte)
+{
+    // Across many regrowths, and after clear() reuses the storage, the bytes
+    // read back are the ones written.
+    ByteBuffer b;
+    for (int round = 0; round < 2; ++round) {
+        b.clear();
+        for (int32_t i = 0; i < 100000; ++i) {
+            b.writeInt(i * 7 + round);
+            b.writeByte(static_cast<uint8_t>(i));
+        }
+        ASSERT_EQ(b.size(), 500000u);
+        bool same = true;
+        for (int32_t i = 0; i < 100000 && same; ++i) {
+            same = b.readInt() == i * 7 + round && b.readByte() == static_cast<uint8_t>(i);
+        }
+        EXPECT_TRUE(same);
+        EXPECT_TRUE(b.ok());
+        EXPECT_TRUE(b.atEnd());
+    }
+
+    // A copy takes bytes, cursor and failed flag and is independent.
+    ByteBuffer small;
+    small.writeInt(int32_t(11));
+    small.writeInt(int32_t(22));
+    EXPECT_EQ(small.readInt(), 11);
+    small.setReadPos(99);
+    small.setReadPos(4);
+    ByteBuffer copy = small;
+    EXPECT_EQ(copy.getReadPos(), 4u);
+    EXPECT_TRUE(copy.failed());
+    copy.writeInt(int32_t(33));
+    EXPECT_EQ(small.size(), 8u);
+    EXPECT_EQ(image(copy), (Bytes{11, 0, 0, 0, 22, 0, 0, 0, 33, 0, 0, 0}));
+    copy = b; // larger into smaller
+    EXPECT_EQ(copy.size(), b.size());
+    b = small;
+    EXPECT_EQ(image(b), image(small));
+
+    // A moved-from buffer is empty and usable.
+    ByteBuffer moved = std::move(small);
+    EXPECT_EQ(moved.readInt(), 22);
+    EXPECT_EQ(small.size(), 0u);
+    EXPECT_TRUE(small.ok());
+    EXPECT_EQ(small.readInt(), 0);
+    EXPECT_TRUE(small.failed());
+    small.writeInt(int32_t(5));
+    EXPECT_EQ(small.size(), 4u);
+}

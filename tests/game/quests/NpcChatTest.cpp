@@ -143,7 +143,7 @@ TEST(DynamicChatLine, RoundTripsAndRefusesBadBytes)
     EXPECT_EQ(back.secondsLeft, 300.5f);
 
     for (size_t cut = 0; cut < buffer.size(); ++cut) {
-        ByteBuffer shorter(std::vector<uint8_t>(buffer.bytes().begin(), buffer.bytes().begin() + cut));
+        ByteBuffer shorter(buffer.data(), cut);
         DynamicChatLine untouched{1, "Keep", 2.0f};
         EXPECT_FALSE(untouched.read(shorter)) << cut;
         EXPECT_EQ(untouched.text, "Keep");

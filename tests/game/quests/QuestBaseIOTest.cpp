@@ -24,7 +24,7 @@ protected:
     }
     static std::vector<uint8_t> prefix(const ByteBuffer& buffer, size_t n)
     {
-        return std::vector<uint8_t>(buffer.bytes().begin(), buffer.bytes().begin() + static_cast<long>(n));
+        return std::vector<uint8_t>(buffer.data(), buffer.data() + n);
     }
 };
 
@@ -46,7 +46,7 @@ TEST_F(QuestRecordBytes, KillMonstersRecordByIndexAndByName)
     ASSERT_EQ(byIndex.size(), 52u);
     EXPECT_EQ(prefix(byIndex, 16),
               (std::vector<uint8_t>{0x0A, 0, 0, 0, 0x39, 0x30, 0, 0, 2, 0, 0, 0, 5, 0, 0, 0}));
-    std::vector<uint8_t> tail(byIndex.bytes().begin() + 32, byIndex.bytes().end());
+    std::vector<uint8_t> tail(byIndex.data() + 32, byIndex.data() + byIndex.size());
     EXPECT_EQ(tail, (std::vector<uint8_t>{7, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     ByteBuffer byName = bytesOf(q, true);
     EXPECT_EQ(byName.size(), 60u);
