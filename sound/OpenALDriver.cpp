@@ -11,9 +11,50 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <dlfcn.h>
 #include <new>
 
 namespace {
+
+// ALSA prints its own errors to standard error (eight lines when there is no
+// sound card at all). They go to the log instead, where the critical error
+// points.
+using AlsaErrorHandler = void (*)(const char* file, int line, const char* function, int err, const char* fmt,
+                                  ...);
+using AlsaSetErrorHandler = int (*)(AlsaErrorHandler handler);
+
+void logAlsaError(const char* file, int line, const char* function, int err, const char* fmt, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, fmt);
+    std::vsnprintf(text, sizeof text, fmt, args);
+    va_end(args);
+    debugPrintRaw("ALSA: %s:%d (%s): %s%s%s\n", file ? file : "?", line, function ? function : "?", text,
+                  err != 0 ? ": " : "", err != 0 ? std::strerror(err < 0 ? -err : err) : "");
+}
+
+// The library OpenAL Soft loads by the same name gets the handler; the
+// handle stays open for the life of the process, as the handler must.
+void routeAlsaErrorsToLog()
+{
+    static bool done = false;
+    if (done) {
+        return;
+    }
+    done = true;
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY);
+    if (!alsa) {
+        return;
+    }
+    auto set = reinterpret_cast<AlsaSetErrorHandler>(dlsym(alsa, "snd_lib_error_set_handler"));
+    if (set) {
+        set(logAlsaError);
+    }
+}
 
 void checkALError()
 {
@@ -146,6 +187,7 @@ bool OpenALDriver::openDevice()
         m_device = open && m_renderSamples ? open(nullptr) : nullptr;
         return m_device != nullptr;
     }
+    routeAlsaErrorsToLog();
     int choice = userVarsReady() ? getUserVarInt("s_soundDevice") : 0;
     if (choice < 0 || choice > 2) {
         choice = 0;

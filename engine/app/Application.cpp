@@ -39,6 +39,10 @@
 
 namespace {
 constexpr int kInactiveSleepMs = 100;
+// Headless, once standard input has ended nothing can arrive any more (the
+// transport is in-process): a pass per server step (50 ms) is enough, and the
+// step clock catches up with the time slept.
+constexpr int kServerOnlySleepMs = 50;
 
 } // namespace
 
@@ -113,7 +117,6 @@ void Application::startup()
     if (m_hooks.afterDatabaseLoad) {
         m_hooks.afterDatabaseLoad();
     }
-    debugPrintRaw("Gloamreach %s\n", GLOAM_VERSION);
 
     if (!m_options.headless) {
         // 5. Window and OpenGL context.
@@ -132,7 +135,14 @@ void Application::startup()
         }
         // 6. The sound driver.
         if (m_hooks.startSound && !m_hooks.startSound()) {
-            fatalError("Sound system failed to initialize!  See User/log.txt for more info.");
+            // Name the real files and both ways to run without a device.
+            std::string log =
+                m_debug->getLogPath().empty() ? m_dirs.user + "/log.txt" : m_debug->getLogPath();
+            fatalError(
+                formatString("Sound system failed to initialize!  See %s for more info.  To play without "
+                             "sound, put \"s_initSound 0\" in %s/user.cfg, or start with "
+                             "ALSOFT_DRIVERS=null for OpenAL Soft's silent device.",
+                             log.c_str(), m_dirs.user.c_str()));
         }
     }
 
@@ -190,6 +200,8 @@ void Application::createSystems()
                      std::strerror(errno));
     }
     m_debug->setEchoToStdout(m_options.headless);
+    // The log starts with the program's name and version.
+    debugPrintRaw("Gloamreach %s\n", GLOAM_VERSION);
     // Mounted once the log is open, and before the configuration, which may
     // come from a package.
     m_fileSystem->mountPackages();
@@ -302,7 +314,7 @@ void Application::registerFrameCommands()
     m_commands->registerCommand(forward(m_hooks.resumeGame, "resumeGame"), "resumeGame",
                                 "Resumes the last played character", "", "", false, 0);
     m_commands->registerCommand(forward(m_hooks.saveAndExit, "saveAndExit"), "saveAndExit",
-                                "Saves the game and returns to the main menu", "", "", false, 0);
+                                "Saves the game and ends it", "", "", false, 0);
 }
 
 void Application::checkLoaderFatal()
@@ -379,7 +391,7 @@ void Application::frame()
     if (m_options.headless) {
         // Nothing waits for a display refresh here: keep an idle server
         // from spinning a whole core.
-        sleepMilliseconds(1);
+        sleepMilliseconds(m_console->isStdinClosed() ? kServerOnlySleepMs : 1);
     } else {
         // A pass lasts at least one display refresh: where the swap waits
         // for the display this sleeps about nothing; where the swap interval

@@ -48,6 +48,7 @@ void DebugConsole::close()
     }
     m_open = false;
     m_input.clear();
+    m_inputCut = false;
     m_historyPos = -1;
     if (m_keyHookSetter) {
         m_keyHookSetter(false);
@@ -73,6 +74,7 @@ void DebugConsole::recallHistory(int step)
         m_historyPos = m_historyPos < last ? m_historyPos + 1 : -1;
     }
     m_input = m_historyPos >= 0 ? m_history[m_historyPos] : std::string();
+    m_inputCut = false;
 }
 
 bool DebugConsole::handleKey(int code, bool down, bool repeat)
@@ -97,6 +99,7 @@ bool DebugConsole::handleKey(int code, bool down, bool repeat)
     case DIK_NUMPADENTER: {
         std::string line = m_input;
         m_input.clear();
+        m_inputCut = false;
         m_historyPos = -1;
         submit(line);
         return true;
@@ -105,6 +108,7 @@ bool DebugConsole::handleKey(int code, bool down, bool repeat)
         if (!m_input.empty()) {
             m_input.pop_back();
         }
+        m_inputCut = false;
         return true;
     case DIK_UP:
         recallHistory(-1);
@@ -124,8 +128,14 @@ bool DebugConsole::handleKey(int code, bool down, bool repeat)
         break;
     }
     int c = Input::instance() ? Input::get().scanCodeToChar(code) : Input::scanCodeToChar(code, false);
-    if (c >= ' ' && c < 0x7F && m_input.size() < StdinLineSource::kMaxLineLength) {
-        m_input.push_back(static_cast<char>(c));
+    if (c >= ' ' && c < 0x7F) {
+        if (m_input.size() < StdinLineSource::kMaxLineLength) {
+            m_input.push_back(static_cast<char>(c));
+        } else if (!m_inputCut) {
+            m_inputCut = true;
+            debugPrint(2, "Console line longer than %zu characters: the rest is cut\n",
+                       StdinLineSource::kMaxLineLength);
+        }
     }
     return true;
 }
@@ -162,10 +172,17 @@ void DebugConsole::update()
     if (!m_stdin) {
         return;
     }
+    if (m_stdin->isClosed()) {
+        return;
+    }
     std::vector<std::string> lines;
     m_stdin->poll(lines);
     for (const auto& line : lines) {
         submit(line);
+    }
+    if (m_stdin->isClosed()) {
+        debugPrintRaw("Standard input ended: running on as a server until quit or a signal (SIGINT, SIGTERM, "
+                      "SIGHUP)\n");
     }
 }
 

@@ -65,6 +65,8 @@ private:
 
     bool m_open = false;
     std::string m_input;
+    // The typed line reached its length limit (said once per line).
+    bool m_inputCut = false;
     std::vector<std::string> m_history;
     int m_historyPos = -1; // -1: the line being typed
     int m_scroll = 0;      // lines scrolled back from the newest

@@ -183,8 +183,9 @@ void ResourceSystem::loaderMain()
     std::unique_lock<std::mutex> lock(m_mutex);
     while (!m_stopRequested) {
         if (m_queue.empty()) {
-            // Idle: look again every 10 ms (a new load wakes us at once).
-            m_workCv.wait_for(lock, std::chrono::milliseconds(10));
+            // Idle until a load is queued or the loader is stopped: both
+            // notify, so an idle program does not wake this thread.
+            m_workCv.wait(lock, [this] { return m_stopRequested || !m_queue.empty(); });
             continue;
         }
         int index = m_queue.front();

@@ -82,9 +82,10 @@ TEST(ApplicationTest, HeadlessLoadsTheShippedGameDataWithoutWarningOrErrorLines)
                              "quit\n", true);
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::string log = readFile(user.file("log.txt"));
-    // The game definitions are loaded right after the database, before the
-    // program's version line.
-    expectInOrder(log, {"Game data version ", "Gloamreach ", "] quit", "Debug: "});
+    // The log starts with the program's name and version; the game data's
+    // version follows once the database is loaded.
+    EXPECT_EQ(log.rfind("Gloamreach ", 0), 0u) << log.substr(0, 200);
+    expectInOrder(log, {"Gloamreach ", "Game data version ", "] quit", "Debug: "});
     EXPECT_EQ(log.find("GameSystem database entry not found!"), std::string::npos);
     unsigned long long counts[4] = {};
     ASSERT_TRUE(debugLineCounts(log, counts)) << log;
@@ -180,6 +181,39 @@ TEST(ApplicationTest, SigtermEndsTheLoopAndShutsDownCleanly)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     std::string log = readFile(user.file("log.txt"));
     expectInOrder(log, {"User directory:", "FileSystem:", "Profile:"});
+}
+
+TEST(ApplicationTest, HeadlessAtTheEndOfInputIdlesAsAServerUntilASignal)
+{
+    TempDir user;
+    // Once the end of input is logged, the processor time of three seconds.
+    long endTicks = -1;
+    std::chrono::steady_clock::time_point endAt;
+    double idleShare = -1.0;
+    RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                             "printmem\n", true, [&](const RunResult& so) {
+                                 auto now = std::chrono::steady_clock::now();
+                                 if (endTicks < 0) {
+                                     if (so.out.find("Standard input ended") != std::string::npos) {
+                                         endTicks = cpuTicks(so.pid);
+                                         endAt = now;
+                                     }
+                                     return false;
+                                 }
+                                 if (now - endAt < std::chrono::seconds(3)) {
+                                     return false;
+                                 }
+                                 double seconds = std::chrono::duration<double>(now - endAt).count();
+                                 idleShare = static_cast<double>(cpuTicks(so.pid) - endTicks) /
+                                             sysconf(_SC_CLK_TCK) / seconds;
+                                 return true;
+                             });
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_GE(idleShare, 0.0) << r.out;
+    EXPECT_LT(idleShare, 0.01) << "share of a core while idle";
+    std::printf("headless after the end of input: %.2f%% of a core\n", idleShare * 100.0);
+    // The signal ended it with the usual shut-down.
+    expectInOrder(readFile(user.file("log.txt")), {"] printmem", "Standard input ended", "Profile:"});
 }
 
 TEST(ApplicationXvfbTest, WindowTitledGloamreachOpensOnAnXDisplay)
@@ -413,10 +447,13 @@ TEST(ApplicationXvfbTest, WindowedRunWithoutASoundDeviceIsACriticalError)
     RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", true);
     unsetenv("ALSOFT_DRIVERS");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(
-        r.err.find("Critical Error: Sound system failed to initialize!  See User/log.txt for more info."),
-        std::string::npos)
-        << r.err;
+    // One critical error, naming the real log and both ways to play without
+    // a device.
+    std::string expected = "Critical Error: Sound system failed to initialize!  See " + user.file("log.txt") +
+                           " for more info.  To play without sound, put \"s_initSound 0\" in " +
+                           user.path().string() + "/user.cfg, or start with ALSOFT_DRIVERS=null";
+    EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("Critical Error"), r.err.rfind("Critical Error")) << r.err;
     EXPECT_NE(readFile(user.file("log.txt")).find("Failed to open sound device!"), std::string::npos);
 }
 

@@ -136,7 +136,33 @@ TEST_F(DebugConsoleTest, HeadlessLinesComeFromStandardInput)
     console.update();
     EXPECT_EQ(ran.back(), "part"); // the last line needs no end
     EXPECT_TRUE(console.isStdinClosed());
+    // The end is said once; standard input is not read again.
+    EXPECT_TRUE(log.contains("Standard input ended: running on as a server until quit or a signal"));
+    size_t lines = log.lines().size();
+    console.update();
+    EXPECT_EQ(log.lines().size(), lines);
     close(fds[0]);
+}
+
+TEST_F(DebugConsoleTest, TypedLineCutAtTheLimitIsSaidOncePerLine)
+{
+    console.handleKey(DebugConsole::kToggleKey, true, false);
+    for (size_t i = 0; i < StdinLineSource::kMaxLineLength + 3; ++i) {
+        console.handleKey(DIK_A, true, false);
+    }
+    EXPECT_EQ(console.getInput().size(), StdinLineSource::kMaxLineLength);
+    EXPECT_EQ(log.count(2), 1u);
+    EXPECT_TRUE(log.contains("Console line longer than 4096 characters: the rest is cut", 2));
+    // Room made and filled again: said again.
+    console.handleKey(DIK_BACK, true, false);
+    console.handleKey(DIK_A, true, false);
+    console.handleKey(DIK_A, true, false);
+    EXPECT_EQ(log.count(2), 2u);
+    console.handleKey(DIK_RETURN, true, false);
+    ASSERT_EQ(ran.size(), 1u);
+    EXPECT_EQ(ran[0].size(), StdinLineSource::kMaxLineLength);
+    console.handleKey(DIK_A, true, false);
+    EXPECT_EQ(log.count(2), 2u);
 }
 
 TEST(StdinLineSourceTest, OverlongLinesAreCutAndNamed)
