@@ -117,7 +117,7 @@ void Client::registerCommands()
         commands->registerCommand([](const CommandArgs&) { scrollZoom(-1); }, "mouseScrollUp",
                                   "Mouse scroll up command", "", "", true, 0);
         commands->registerCommand([](const CommandArgs&) { scrollZoom(1); }, "mouseScrollDown",
-                                  "Mouse scroll up command", "", "", true, 0);
+                                  "Mouse scroll down command", "", "", true, 0);
         commands->registerCommand(
             [](const CommandArgs& args) {
                 if (!args.empty()) {

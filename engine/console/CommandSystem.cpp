@@ -110,7 +110,11 @@ bool CommandSystem::execute(const std::string& line, Player* player, bool fromSe
     auto it = m_commands.find(toLowerCopy(words[0]));
     if (it == m_commands.end()) {
         ++m_refused;
-        debugPrintRaw(fromServer ? "Unknown server command - %s\n" : "Unknown command - %s\n", line.c_str());
+        if (fromServer) {
+            debugPrintRaw("Unknown server command - %s\n", line.c_str());
+        } else {
+            debugPrintRaw("Unknown command - %s (cmdlist lists the commands)\n", line.c_str());
+        }
         return false;
     }
     const CommandRecord& rec = it->second;

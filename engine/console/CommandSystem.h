@@ -42,7 +42,8 @@ public:
     std::vector<const CommandRecord*> listCommands() const;
 
     // Runs one line. False only when the line names no registered command
-    // (logged as "Unknown command - %s\n", or "Unknown server command - %s\n"
+    // (logged as "Unknown command - %s (cmdlist lists the commands)\n", or
+    // "Unknown server command - %s\n"
     // with fromServer). A known command that is refused (internal only and
     // not from the program, bad arguments, needs a player and has none) is
     // not run and gives true. With fromServer the server handler runs with

@@ -62,7 +62,7 @@ TEST_F(CommandSystemTest, SkipFlagHandsOverAnyArguments)
 TEST_F(CommandSystemTest, UnknownNamesAreLoggedInTheExactText)
 {
     EXPECT_FALSE(commands.execute("noSuchThing 1 2", nullptr, false, true));
-    EXPECT_TRUE(log.contains("Unknown command - noSuchThing 1 2\n", 0));
+    EXPECT_TRUE(log.contains("Unknown command - noSuchThing 1 2 (cmdlist lists the commands)\n", 0));
     log.clear();
     EXPECT_FALSE(commands.execute("fly away", nullptr, true, true));
     EXPECT_TRUE(log.contains("Unknown server command - fly away\n", 0));
