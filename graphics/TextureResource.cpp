@@ -1,6 +1,7 @@
 #include "graphics/TextureResource.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/GraphicsSystem.h"
@@ -14,10 +15,10 @@ TextureResource::~TextureResource()
     }
 }
 
-void TextureResource::printInfo() const
+std::string TextureResource::describe() const
 {
-    debugPrintRaw("%s: %d x %d, %d bits%s\n", getFileName().c_str(), width, height, pixelDepth,
-                  isPlaceholder() ? " (placeholder)" : "");
+    return formatString("%s: %d x %d, %d bits%s", getFileName().c_str(), width, height, pixelDepth,
+                        isPlaceholder() ? " (placeholder)" : "");
 }
 
 std::unique_ptr<TextureResource> TextureResource::fromDecoded(DecodedTexture&& image,

@@ -18,7 +18,7 @@ public:
     TextureResource() = default;
     ~TextureResource() override;
 
-    void printInfo() const override;
+    std::string describe() const override;
 
     // Targa header fields (Targa files only; zero otherwise).
     TgaHeader header;

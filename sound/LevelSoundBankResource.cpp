@@ -1,6 +1,7 @@
 #include "sound/LevelSoundBankResource.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/resources/ResourceSystem.h"
 
 void AmbientCountdown::advance(float seconds)
@@ -48,8 +49,9 @@ void LevelSoundBankResource::apply(const LevelSoundBankFile& file)
     }
 }
 
-void LevelSoundBankResource::printInfo() const
+std::string LevelSoundBankResource::describe() const
 {
-    debugPrintRaw("%s: level sound bank, base \"%s\", %zu random sounds%s\n", getFileName().c_str(),
-                  m_baseSoundName.c_str(), m_randomSounds.size(), isPlaceholder() ? " (placeholder)" : "");
+    return formatString("%s: level sound bank, base \"%s\", %zu random sounds%s", getFileName().c_str(),
+                        m_baseSoundName.c_str(), m_randomSounds.size(),
+                        isPlaceholder() ? " (placeholder)" : "");
 }

@@ -51,7 +51,7 @@ public:
     const std::string& getBaseSoundName() const { return m_baseSoundName; }
     const ResourceHandle& getBaseSound() const { return m_baseSound; }
 
-    void printInfo() const override;
+    std::string describe() const override;
 
 private:
     std::vector<std::unique_ptr<LevelRandomSound>> m_randomSounds;

@@ -1,6 +1,7 @@
 #include "sound/MusicResource.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
 #include "sound/OggStreamDecoder.h"
 #include "sound/SoundDriver.h"
 #include "sound/SoundSystem.h"
@@ -49,8 +50,8 @@ SoundStream* MusicResource::getStream()
     return m_stream;
 }
 
-void MusicResource::printInfo() const
+std::string MusicResource::describe() const
 {
-    debugPrintRaw("%s: Ogg Vorbis, %d channels, %d Hz, %zu bytes%s\n", getFileName().c_str(), m_channels,
-                  m_sampleRate, getImageSize(), isPlaceholder() ? " (placeholder)" : "");
+    return formatString("%s: Ogg Vorbis, %d channels, %d Hz, %zu bytes%s", getFileName().c_str(), m_channels,
+                        m_sampleRate, getImageSize(), isPlaceholder() ? " (placeholder)" : "");
 }

@@ -19,7 +19,7 @@ public:
     // sound system is initialized; null otherwise. Main thread.
     SoundStream* getStream();
 
-    void printInfo() const override;
+    std::string describe() const override;
 
 private:
     int m_channels = 0;

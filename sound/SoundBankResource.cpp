@@ -2,6 +2,7 @@
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
+#include "engine/core/StringUtil.h"
 #include "engine/resources/ResourceSystem.h"
 #include "sound/SoundResource.h"
 
@@ -63,9 +64,10 @@ SoundResource* SoundBankResource::pickSound() const
     return m_sounds[static_cast<size_t>(index)].getAs<SoundResource>();
 }
 
-void SoundBankResource::printInfo() const
+std::string SoundBankResource::describe() const
 {
-    debugPrintRaw("%s: bank of %zu sounds, distance %g-%g, volume %g±%g, pitch %g±%g%s\n",
-                  getFileName().c_str(), m_sounds.size(), m_minDist, m_maxDist, m_volume, m_volumeVariation,
-                  m_pitch, m_pitchVariation, isPlaceholder() ? " (placeholder)" : "");
+    return formatString("%s: bank of %zu sounds, distance %g-%g, volume %g±%g, pitch %g±%g%s",
+                        getFileName().c_str(), m_sounds.size(), m_minDist, m_maxDist, m_volume,
+                        m_volumeVariation, m_pitch, m_pitchVariation,
+                        isPlaceholder() ? " (placeholder)" : "");
 }

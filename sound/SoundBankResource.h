@@ -36,7 +36,7 @@ public:
     float getPitchBase() const { return m_pitch; }
     float getPitchVariation() const { return m_pitchVariation; }
 
-    void printInfo() const override;
+    std::string describe() const override;
 
 private:
     float m_minDist = 64.0f;

@@ -1,6 +1,7 @@
 #include "sound/SoundResource.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
 #include "sound/SoundDriver.h"
 #include "sound/SoundSystem.h"
 #include "sound/WaveFile.h"
@@ -35,9 +36,9 @@ std::unique_ptr<SoundResource> SoundResource::create(const std::string& fileName
     return sound;
 }
 
-void SoundResource::printInfo() const
+std::string SoundResource::describe() const
 {
-    debugPrintRaw("%s: %d samples, %d bits, %d Hz, %s%s\n", getFileName().c_str(), m_sampleCount,
-                  m_bitsPerSample, m_sampleRate, m_stereo ? "stereo" : "mono",
-                  isPlaceholder() ? " (placeholder)" : "");
+    return formatString("%s: %d samples, %d bits, %d Hz, %s%s", getFileName().c_str(), m_sampleCount,
+                        m_bitsPerSample, m_sampleRate, m_stereo ? "stereo" : "mono",
+                        isPlaceholder() ? " (placeholder)" : "");
 }

@@ -26,7 +26,7 @@ public:
     bool isStereo() const { return m_stereo; }
     unsigned getBuffer() const { return m_buffer; }
 
-    void printInfo() const override;
+    std::string describe() const override;
 
 protected:
     int m_sampleCount = 0;

@@ -686,8 +686,9 @@ bool ModelResource::isCollisionCellBlocked(int facing, int cell) const
     return isCollisionCellBlocked(facing, cell % w, cell / w);
 }
 
-void ModelResource::printInfo() const
+std::string ModelResource::describe() const
 {
-    debugPrintRaw("%s: %d bones, %d animations, %zu tags, footprint %d x %d\n", getFileName().c_str(),
-                  getNumBones(), getNumAnimations(), m_tags.size(), m_footprintWidth, m_footprintHeight);
+    return formatString("%s: %d bones, %d animations, %zu tags, footprint %d x %d", getFileName().c_str(),
+                        getNumBones(), getNumAnimations(), m_tags.size(), m_footprintWidth,
+                        m_footprintHeight);
 }

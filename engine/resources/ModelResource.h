@@ -117,7 +117,7 @@ public:
     };
     unsigned getFlags() const { return m_flags; }
 
-    void printInfo() const override;
+    std::string describe() const override;
 
     const std::string& getSkeletonName() const { return m_skeletonName; }
     const std::string& getMeshSetName() const { return m_meshesName; }

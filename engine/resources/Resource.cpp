@@ -12,9 +12,14 @@ Resource::~Resource()
     memFree(m_image);
 }
 
+std::string Resource::describe() const
+{
+    return m_fileName + (m_placeholder ? " (placeholder)" : "");
+}
+
 void Resource::printInfo() const
 {
-    debugPrintRaw("%s%s\n", m_fileName.c_str(), m_placeholder ? " (placeholder)" : "");
+    debugPrintRaw("%s\n", describe().c_str());
 }
 
 void Resource::keepImage(const uint8_t* data, size_t size, int memoryCategory)

@@ -15,7 +15,10 @@ public:
     Resource(const Resource&) = delete;
     Resource& operator=(const Resource&) = delete;
 
-    virtual void printInfo() const;
+    // One line about the object (no line end): file name and what it holds.
+    virtual std::string describe() const;
+    // Prints describe() as one log line.
+    void printInfo() const;
     virtual int getSubType() const { return 0; }
 
     const std::string& getFileName() const { return m_fileName; }

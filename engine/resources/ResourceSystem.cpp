@@ -777,15 +777,13 @@ void ResourceSystem::listResources() const
             refs.push_back(e.refCount);
         }
     }
-    // Printed outside the lock (printInfo may ask for other entries); loaded
-    // objects only go away on the main thread, which is running this.
+    // Described outside the lock (describe may ask for other entries); loaded
+    // objects only go away on the main thread, which is running this. One
+    // line per entry: index, references, the object's description.
     for (size_t i = 0; i < loaded.size(); ++i) {
-        debugPrintRaw("%4d %3d  ", loaded[i].first, refs[i]);
-        if (loaded[i].second) {
-            loaded[i].second->printInfo();
-        } else {
-            debugPrintRaw("%s (no object)\n", getFileName(loaded[i].first).c_str());
-        }
+        std::string about =
+            loaded[i].second ? loaded[i].second->describe() : getFileName(loaded[i].first) + " (no object)";
+        debugPrintRaw("%4d %3d  %s\n", loaded[i].first, refs[i], about.c_str());
     }
     for (const auto& [ext, count] : perExtension) {
         debugPrintRaw("%s: %d loaded\n", ext.empty() ? "(none)" : ext.c_str(), count);

@@ -118,8 +118,8 @@ public:
     std::mutex& getLock() { return m_mutex; }
     Statistics getStatistics() const;
     void logStatistics() const;
-    // Prints every loaded entry (index, references, printInfo) and the
-    // loaded count per extension. Main thread.
+    // Prints every loaded entry on one line (index, references, describe())
+    // and the loaded count per extension. Main thread.
     void listResources() const;
     // The console command `listResources`.
     void registerCommands();

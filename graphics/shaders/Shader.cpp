@@ -1,11 +1,12 @@
 #include "graphics/shaders/Shader.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
 
 Shader::~Shader() = default;
 
-void Shader::printInfo() const
+std::string Shader::describe() const
 {
-    debugPrintRaw("%s (shader %d, %zu stage%s%s)\n", getFileName().c_str(), index, stages.size(),
-                  stages.size() == 1 ? "" : "s", blendedTile ? ", blended tiles" : "");
+    return formatString("%s (shader %d, %zu stage%s%s)", getFileName().c_str(), index, stages.size(),
+                        stages.size() == 1 ? "" : "s", blendedTile ? ", blended tiles" : "");
 }

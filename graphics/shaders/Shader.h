@@ -13,7 +13,7 @@ public:
     Shader() = default;
     ~Shader() override;
 
-    void printInfo() const override;
+    std::string describe() const override;
     // 1 for a blended-tile shader, else 0 (the reload filter).
     int getSubType() const override { return blendedTile ? 1 : 0; }
 

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <cstring>
 #include <filesystem>
 #include <set>
@@ -199,7 +201,19 @@ TEST_F(ModelResourceTest, ListResourcesPrintsEveryLoadedEntry)
     ModelResource* model = loadBoxMan();
     ASSERT_NE(model, nullptr);
     resources.listResources();
-    EXPECT_TRUE(log.contains("models/boxman/boxman.mdl: 3 bones, 5 animations, 1 tags, footprint 2 x 1"));
+    // Index, references and description on one line.
+    int index = -1, refs = -1;
+    char rest[128] = {};
+    bool found = false;
+    for (const auto& line : log.lines()) {
+        if (line.text.find("boxman.mdl: ") != std::string::npos) {
+            found = std::sscanf(line.text.c_str(), "%d %d %127[^\n]", &index, &refs, rest) == 3;
+        }
+    }
+    ASSERT_TRUE(found);
+    EXPECT_GE(index, 0);
+    EXPECT_GE(refs, 1);
+    EXPECT_STREQ(rest, "models/boxman/boxman.mdl: 3 bones, 5 animations, 1 tags, footprint 2 x 1");
     EXPECT_TRUE(log.contains("mda: 4 loaded"));
     EXPECT_TRUE(log.contains("mdl: 1 loaded"));
 }
