@@ -5,22 +5,26 @@
 
 namespace {
 
-void putU32(std::vector<uint8_t>& out, uint32_t v)
+// Little-endian stores at a position the caller has made room for.
+uint8_t* store32(uint8_t* p, uint32_t v)
 {
     for (int i = 0; i < 4; ++i) {
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        p[i] = static_cast<uint8_t>(v >> (8 * i));
     }
+    return p + 4;
 }
 
-void putU16(std::vector<uint8_t>& out, uint16_t v)
+uint8_t* store16(uint8_t* p, uint16_t v)
 {
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
+    p[0] = static_cast<uint8_t>(v);
+    p[1] = static_cast<uint8_t>(v >> 8);
+    return p + 2;
 }
 
-void putTag(std::vector<uint8_t>& out, const char* tag)
+uint8_t* storeTag(uint8_t* p, const char (&tag)[5])
 {
-    out.insert(out.end(), tag, tag + 4);
+    std::memcpy(p, tag, 4);
+    return p + 4;
 }
 
 void appendPage(std::vector<uint8_t>& out, const ogg_page& page)
@@ -36,31 +40,31 @@ std::vector<uint8_t> SoundFileWriter::makeWave(const std::vector<int16_t>& sampl
 {
     const uint32_t bytesPerSample = bits == 8 ? 1 : 2;
     const uint32_t dataSize = static_cast<uint32_t>(samples.size()) * bytesPerSample;
-    std::vector<uint8_t> out;
-    out.reserve(44 + dataSize + 1);
-    putTag(out, "RIFF");
-    putU32(out, 36 + dataSize + (dataSize & 1));
-    putTag(out, "WAVE");
-    putTag(out, "fmt ");
-    putU32(out, 16);
-    putU16(out, 1);
-    putU16(out, static_cast<uint16_t>(channels));
-    putU32(out, static_cast<uint32_t>(rate));
-    putU32(out, static_cast<uint32_t>(rate) * static_cast<uint32_t>(channels) * bytesPerSample);
-    putU16(out, static_cast<uint16_t>(static_cast<uint32_t>(channels) * bytesPerSample));
-    putU16(out, static_cast<uint16_t>(bits));
-    putTag(out, "data");
-    putU32(out, dataSize);
+    // The whole image is sized once and filled in place: a 44-byte header,
+    // the samples, a pad byte when the data size is odd.
+    constexpr size_t kHeaderBytes = 44;
+    std::vector<uint8_t> out(kHeaderBytes + dataSize + (dataSize & 1), 0);
+    uint8_t* p = out.data();
+    p = storeTag(p, "RIFF");
+    p = store32(p, 36 + dataSize + (dataSize & 1));
+    p = storeTag(p, "WAVE");
+    p = storeTag(p, "fmt ");
+    p = store32(p, 16);
+    p = store16(p, 1);
+    p = store16(p, static_cast<uint16_t>(channels));
+    p = store32(p, static_cast<uint32_t>(rate));
+    p = store32(p, static_cast<uint32_t>(rate) * static_cast<uint32_t>(channels) * bytesPerSample);
+    p = store16(p, static_cast<uint16_t>(static_cast<uint32_t>(channels) * bytesPerSample));
+    p = store16(p, static_cast<uint16_t>(bits));
+    p = storeTag(p, "data");
+    p = store32(p, dataSize);
     for (int16_t s : samples) {
         if (bits == 8) {
             // 8-bit WAVE is unsigned.
-            out.push_back(static_cast<uint8_t>((s >> 8) + 128));
+            *p++ = static_cast<uint8_t>((s >> 8) + 128);
         } else {
-            putU16(out, static_cast<uint16_t>(s));
+            p = store16(p, static_cast<uint16_t>(s));
         }
-    }
-    if (dataSize & 1) {
-        out.push_back(0);
     }
     return out;
 }
