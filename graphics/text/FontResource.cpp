@@ -1,6 +1,7 @@
 #include "graphics/text/FontResource.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/shaders/ShaderSystem.h"
@@ -102,9 +103,10 @@ void FontResource::registerType(ResourceSystem& resources, bool windowed)
     resources.registerType(std::move(fnt));
 }
 
-void FontResource::printInfo() const
+std::string FontResource::describe() const
 {
-    debugPrint(1, "font %s size %d texture %d", name.c_str(), size, texture.getIndex());
+    return formatString("%s: font %s size %d texture %d", getFileName().c_str(), name.c_str(), size,
+                        texture.getIndex());
 }
 
 const FontResource::Glyph* FontResource::glyphForByte(unsigned char byte) const

@@ -35,7 +35,7 @@ public:
     // The "fnt" type; fonts get their textures only in a windowed run.
     static void registerType(ResourceSystem& resources, bool windowed);
 
-    void printInfo() const override;
+    std::string describe() const override;
     int getSubType() const override { return kSubType; }
 
     // The glyph of a byte (null when it has none).

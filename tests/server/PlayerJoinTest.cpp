@@ -180,7 +180,7 @@ TEST_F(PlayerJoin, EveryCutOfASavedSectionIsRefusedWithItsField)
     const size_t characterStart = 4 + 4 + std::string("Red Hand").size() + 1;
     for (size_t length = characterStart; length < whole.size(); ++length) {
         warnings.clear();
-        std::vector<uint8_t> bytes(whole.bytes().begin(), whole.bytes().begin() + static_cast<long>(length));
+        std::vector<uint8_t> bytes(whole.data(), whole.data() + length);
         ASSERT_EQ(join(ByteBuffer(bytes)), nullptr) << "cut at " << length;
         ASSERT_EQ(warnings.size(), 1u) << "cut at " << length;
         EXPECT_NE(warnings[0].find("refused: character "), std::string::npos) << warnings[0];
