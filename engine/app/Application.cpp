@@ -40,9 +40,9 @@
 namespace {
 constexpr int kInactiveSleepMs = 100;
 // Headless, once standard input has ended nothing can arrive any more (the
-// transport is in-process): a pass per server step (50 ms) is enough, and the
-// step clock catches up with the time slept.
-constexpr int kServerOnlySleepMs = 50;
+// transport is in-process): a pass per two server steps (50 ms each) is
+// enough, as the step clock catches up with the time slept.
+constexpr int kServerOnlySleepMs = 100;
 
 } // namespace
 

@@ -186,15 +186,21 @@ TEST(ApplicationTest, SigtermEndsTheLoopAndShutsDownCleanly)
 TEST(ApplicationTest, HeadlessAtTheEndOfInputIdlesAsAServerUntilASignal)
 {
     TempDir user;
-    // Once the end of input is logged, the processor time of three seconds.
+    // Once the end of input is logged and start-up's tail has settled (two
+    // seconds), the processor time of three seconds.
     long endTicks = -1;
-    std::chrono::steady_clock::time_point endAt;
+    bool seen = false;
+    std::chrono::steady_clock::time_point seenAt, endAt;
     double idleShare = -1.0;
     RunResult r = runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
                              "printmem\n", true, [&](const RunResult& so) {
                                  auto now = std::chrono::steady_clock::now();
                                  if (endTicks < 0) {
-                                     if (so.out.find("Standard input ended") != std::string::npos) {
+                                     if (!seen && so.out.find("Standard input ended") != std::string::npos) {
+                                         seen = true;
+                                         seenAt = now;
+                                     }
+                                     if (seen && now - seenAt >= std::chrono::seconds(2)) {
                                          endTicks = cpuTicks(so.pid);
                                          endAt = now;
                                      }
