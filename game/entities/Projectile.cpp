@@ -184,7 +184,11 @@ void Projectile::launch()
 {
     CombatSystem* combat = CombatSystem::instance();
     if (m_type == Beam && m_target && combat && m_damage.hasPositiveMax()) {
-        addDamageDone(combat->applyDamage(m_source.get(), m_target.get(), m_damage, false, false));
+        int dealt = combat->applyDamage(m_source.get(), m_target.get(), m_damage, false, false);
+        addDamageDone(dealt);
+        // The source hears of what its beam dealt, as of a skill's total.
+        if (Entity* source = m_source.get(); source && dealt > 0)
+            source->recordSkillTotal(dealt);
     }
     if (m_type == Ring) {
         m_direction = 0;

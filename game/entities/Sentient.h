@@ -138,7 +138,7 @@ public:
     /* 19 */ virtual void triggerStatusEffectsOnHit(Event& event, bool flag);
     /* 20 */ virtual void collectPartyInRange(std::vector<Sentient*>& list, float range);
     /* 21 */ virtual bool usesClassEntry() const { return false; }
-    /* 22 */ virtual float hookFactor22() const { return 1.0f; }
+    // (22: a factor hook that nothing reads or overrides is left out.)
     /* 23 */ virtual bool isItemTimerReady(const ItemBase* item) const { return true; }
     /* 24 */ virtual void sendItemTimer(const ItemBase* item) {}
     // A player's attack action is on.
