@@ -1,6 +1,7 @@
 #include "game/covenants/TradeOffer.h"
 
 #include "engine/core/ByteBuffer.h"
+#include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
 
 bool TradeTerm::isWellFormed() const
@@ -89,4 +90,38 @@ int TradeOffer::treatyOfKind(int kind)
     default:
         return static_cast<int>(CovenantTreaty::None);
     }
+}
+
+bool TradeOffer::canBeFulfilled(const Covenant* first, const Covenant* second) const
+{
+    for (const TradeTerm& term : terms) {
+        const Covenant* giver = term.side == 0 ? first : second;
+        if (!term.isWellFormed() || !giver)
+            return false;
+        switch (static_cast<TradeTermKind>(term.kind)) {
+        case TradeTermKind::TermInfluence:
+            if (giver->getInfluence() < term.value)
+                return false;
+            break;
+        case TradeTermKind::TermGold:
+            if (giver->getLeaderGold() < term.value)
+                return false;
+            break;
+        case TradeTermKind::TermItem: {
+            int group = 0;
+            int slot = 0;
+            TradeTerm::readItemPlace(term.value, group, slot);
+            if (!giver->getItemAt(group, slot))
+                return false;
+            break;
+        }
+        case TradeTermKind::TermCrystals:
+            if (giver->stats.get(static_cast<int>(CovenantStat::Money)) < term.value)
+                return false;
+            break;
+        default:
+            break;
+        }
+    }
+    return true;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 class ByteBuffer;
+class Covenant;
 
 // One diplomacy exchange between two covenants: a list of terms, the offer's
 // type (0 trade, 1 demand, 2 gift, 3 ask the receiver to complete it, other
@@ -22,6 +23,10 @@ struct TradeOffer {
     void swapSides();
     // Every term is TermGold or TermItem (true for no terms).
     bool hasOnlyItemTerms() const;
+
+    // Every term can be given by its giver (side 0 the first covenant, else
+    // the second); an ill-formed term fails. True for no terms.
+    bool canBeFulfilled(const Covenant* first, const Covenant* second) const;
 
     // u32 count, then side, kind, value (i32 each) per term.
     void writeTerms(ByteBuffer& buffer) const;

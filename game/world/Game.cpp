@@ -6,6 +6,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/covenants/Covenant.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
 #include "game/world/ServerLink.h"
@@ -78,7 +79,9 @@ void Game::clear()
         point = IndexedPoint();
     }
     m_players.clear();
+    // After the entities: no covenant hears of a deletion in a cleared Game.
     m_covenants.clear();
+    m_playerDiplomacy = false;
     m_lastStep = 0.0f;
     m_countdowns = {};
     m_timeOfDay = 0.0;
@@ -199,18 +202,12 @@ Entity* Game::spawnEntity(const std::string& entryName, const ZonePosition& posi
     return entity;
 }
 
-int Game::addCovenant(Covenant* covenant)
-{
-    m_covenants.push_back(covenant);
-    return static_cast<int>(m_covenants.size()) - 1;
-}
-
 Covenant* Game::getCovenant(int index) const
 {
     if (index < 0 || index >= static_cast<int>(m_covenants.size())) {
         return nullptr;
     }
-    return m_covenants[index];
+    return m_covenants[index].get();
 }
 
 // ---- Navigation ----------------------------------------------------------------

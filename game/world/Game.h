@@ -23,6 +23,7 @@ class Actor;
 class ByteBuffer;
 class Covenant;
 class Entity;
+struct TradeOffer;
 class Event;
 class Level;
 class Listener;
@@ -157,11 +158,43 @@ public:
     // Game::playSound at the first player's position with its number.
     void playSoundAtPlayer(const std::string& fileName, float radius = 500.0f, float parameter = 0.0f);
 
-    // ---- Covenants (filled by the covenant code)
-    // Not owned; the covenant's index in the list is returned.
-    int addCovenant(Covenant* covenant);
+    // ---- Covenants (owned; GameDiplomacy.cpp has the relation changes)
+    // Takes the covenant, gives it the next index and returns it; a 33rd is
+    // refused with -1 (and deleted).
+    int addCovenant(std::unique_ptr<Covenant> covenant);
     Covenant* getCovenant(int index) const;
     int getCovenantCount() const { return static_cast<int>(m_covenants.size()); }
+    // The player's covenant; null when there is none.
+    Covenant* getPlayerCovenant() const;
+    // True for the player's covenant; with none, true only for null.
+    bool isPlayerCovenant(const Covenant* covenant) const;
+    // The colour-coded name of the covenant at the index; "" for none.
+    std::string getCovenantColoredName(int index) const;
+    // A "msg" line to every client.
+    void sendGameMessage(const std::string& text, int type);
+    // Mode 0: type 2 for the player's own covenant, else 3; mode 1: type 2
+    // also for one with a protection pact with it; other modes are the type.
+    void sendCovenantMessage(const Covenant* covenant, const std::string& text, int mode);
+    void announceDiplomacy(int a, int b, int state, bool silent);
+    void announceTradeRoute(int a, int b, int size, bool silent);
+    void onWarDeclared(int aggressor, int victim);
+    void notifyTreatyBroken(int a, int b);
+    void notifyTradeRouteCancelled(int a, int b);
+    void onMutualProtectionSigned(int a, int b);
+    void onAllianceSigned(int a, int b);
+    void notifyOtherCovenants(int a, int b);
+    void announceRaidStart(int raider, int target);
+    void announceRaidEnd(int raider, int target);
+    void announceLifestoneDanger(int covenant, float fraction);
+    void resetRelationStatesWith(int covenant);
+    void resetRelationSubStatesWith(int covenant);
+    // The game message of a covenant's end and the destroyer's gain.
+    void onCovenantDestroyed(Covenant* destroyed, Covenant* destroyer);
+    // Carries out an accepted offer term by term (GameTrade.cpp).
+    void executeTradeOffer(const TradeOffer& offer, Covenant* first, Covenant* second);
+    void announcePeaceRejected(const Covenant* rejecting, const Covenant* proposing, bool silent);
+    bool isPlayerTargetingCovenant(const Covenant* covenant) const;
+    bool hasPlayerDiplomacy() const { return m_playerDiplomacy; }
 
     // ---- Delayed events (GameEvents.cpp)
     // False (and logged) when the instance is already pending.
@@ -341,7 +374,8 @@ private:
     std::vector<EntitySlot> m_entities;
     std::vector<IndexedPoint> m_indexed;
     std::vector<Player*> m_players;
-    std::vector<Covenant*> m_covenants;
+    std::vector<std::unique_ptr<Covenant>> m_covenants;
+    bool m_playerDiplomacy = false;
     int m_aiCovenantCount = 0;
     int m_startLevel = -1;
     GameTime m_clock;

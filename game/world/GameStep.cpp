@@ -3,6 +3,7 @@
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
+#include "game/covenants/Covenant.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
@@ -30,11 +31,21 @@ void Game::update(float dt)
         }
     }
     stepEntities(dt);
+    // A covenant added during the step (none today) waits for the next one.
+    for (size_t i = 0; i < m_covenants.size(); ++i) {
+        if (m_covenants[i])
+            m_covenants[i]->update(dt);
+    }
+
     updatePopulation();
     const GameRules& rules = worldRules();
-    // Upkeep: the covenants pay when the timer has run out (covenant code).
+    // Upkeep: the covenants pay when the timer has run out.
     GameCountdown& upkeep = m_countdowns[kUpkeepCountdown];
     if (!upkeep.active || upkeep.left <= 0.0f) {
+        for (size_t i = 0; i < m_covenants.size(); ++i) {
+            if (m_covenants[i])
+                m_covenants[i]->payUpkeep();
+        }
         upkeep.active = true;
         upkeep.left = rules.upkeepInterval;
         upkeep.reset = rules.upkeepInterval;
@@ -125,8 +136,9 @@ void Game::writeUpdate(ByteBuffer& out, const Entity* player) const
     (void)player; // the weather at the player's position, once there is weather
     out.writeGameTime(m_clock);
     out.writeInt(static_cast<int32_t>(getDifficulty()));
-    // Covenant bodies join with the covenant code; the list is empty until then.
-    out.writeInt(static_cast<int32_t>(0));
+    out.writeInt(static_cast<int32_t>(m_covenants.size()));
+    for (const std::unique_ptr<Covenant>& covenant : m_covenants)
+        covenant->writeUpdate(out);
     out.writeFloat(static_cast<float>(m_timeOfDay));
     out.writeInt(static_cast<int32_t>(0)); // town NPCs
     out.writeInt(static_cast<int32_t>(0)); // quests

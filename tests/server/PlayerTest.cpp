@@ -52,9 +52,8 @@ TEST_F(PlayerWorld, ActionsBeginAndEndUseOnlyOnChange)
 
 TEST_F(PlayerWorld, CovenantChoicePastTheListStoresNothing)
 {
-    ScriptedCovenant a, b;
-    server.game->addCovenant(&a);
-    server.game->addCovenant(&b);
+    addScriptedCovenant(*server.game);
+    ScriptedCovenant& b = addScriptedCovenant(*server.game);
     auto* thing = add(new UseCounter(), besidePlayer(40.0f));
     player->setAction(Player::ActionUseOnce, static_cast<uint32_t>(thing->getEntityNumber()));
 

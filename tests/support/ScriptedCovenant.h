@@ -4,12 +4,16 @@
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Sentient.h"
+#include "game/world/Game.h"
 
+#include <memory>
 #include <set>
 
-// A covenant whose answers the test sets, counting the teleport effects it
-// is asked to play. Its raid is whatever the test makes of raidTarget and
-// the relation table; the members on the raid are those the test lists.
+// A covenant whose leader, kill-credit, resurrection, return and raid answers
+// the test sets, counting the teleport effects it is asked to play. Its raid
+// is whatever the test makes of raidTarget and the relation table; the
+// members on the raid are those the test lists. The life stone and the spot
+// near it are the real covenant's.
 class ScriptedCovenant : public Covenant {
 public:
     Sentient* getLeader() const override { return leader.get(); }
@@ -25,9 +29,20 @@ public:
         alive = raidersAlive;
         dead = raidersDead;
     }
-    ZonePosition getPositionNearLifestone() const override { return nearLifestone; }
-    bool isBeingRaided() const override { return beingRaided; }
     ZonePosition getSpotNearGate(const Entity*) const override { return nearGate; }
+
+    // A plain life stone entity in the game at the position.
+    Entity* placeLifestone(const ZonePosition& at)
+    {
+        auto* stone = new Entity();
+        stone->setPosition(at);
+        if (Game::get().addEntity(stone) < 0) {
+            delete stone;
+            return nullptr;
+        }
+        setLifestone(stone);
+        return stone;
+    }
 
     // Starts a raid on the covenant at that index of the game's list.
     void raid(int target)
@@ -46,7 +61,14 @@ public:
     bool raidTeleports = true;
     int raidersAlive = 0;
     int raidersDead = 0;
-    ZonePosition nearLifestone;
-    bool beingRaided = false;
     ZonePosition nearGate{-1, 0.0f, 0.0f};
 };
+
+// A new scripted covenant owned by the game.
+inline ScriptedCovenant& addScriptedCovenant(Game& game)
+{
+    auto covenant = std::make_unique<ScriptedCovenant>();
+    ScriptedCovenant& added = *covenant;
+    game.addCovenant(std::move(covenant));
+    return added;
+}

@@ -298,8 +298,7 @@ TEST_F(CorpseBehaviorsTest, ASkeletonSmashesABodyAndHurtsTheLivingAroundIt)
     Sentient* far = placeTarget(5, 28, 20);
     ASSERT_TRUE(skeleton && goblin && near && far);
     // The blow hurts those of another covenant than the skeleton's.
-    ScriptedCovenant party;
-    const int covenant = world.game->addCovenant(&party);
+    const int covenant = addScriptedCovenant(*world.game).index;
     near->setCovenantIndex(covenant);
     far->setCovenantIndex(covenant);
     auto smash = std::make_unique<BehaviorDestroyCorpse>();

@@ -18,10 +18,10 @@ protected:
     {
         world.game->resizeForWorld(2);
         nav.openZone(1);
-        raiderIndex = world.game->addCovenant(&raiders);
-        raidedIndex = world.game->addCovenant(&raided);
-        raided.housePosition = nav.tileCentre(0, 100, 40);
-        raided.nearLifestone = nav.tileCentre(0, 106, 40);
+        raiderIndex = raiders.index;
+        raidedIndex = raided.index;
+        stone = raided.placeLifestone(nav.tileCentre(0, 100, 40));
+        nearLifestone = raided.getPositionNearLifestone();
         recruit = spawn(findType("RecruitWarrior"), 5, 40, 40);
         recruit->setCovenantIndex(raiderIndex);
     }
@@ -40,8 +40,10 @@ protected:
         entity->setPosition(ZonePosition(house.zone, house.x + dx, house.y + dy));
     }
 
-    ScriptedCovenant raiders;
-    ScriptedCovenant raided;
+    ScriptedCovenant& raiders = addScriptedCovenant(*world.game);
+    ScriptedCovenant& raided = addScriptedCovenant(*world.game);
+    Entity* stone = nullptr;
+    ZonePosition nearLifestone;
     int raiderIndex = -1;
     int raidedIndex = -1;
     Actor* recruit = nullptr;
@@ -191,7 +193,7 @@ TEST_F(RaidBehaviorsTest, AShippedRecruitJumpsToTheRaidAndToItsLeaderOnlyOnceThe
 
     // Far from the raid: to the life stone, ahead of jumping to the leader.
     member->update(0.05f);
-    EXPECT_EQ(member->getPosition(), raided.nearLifestone);
+    EXPECT_EQ(member->getPosition(), nearLifestone);
 
     // The leader leaves the raid: the member at the raid walks after it
     // rather than jumping.
@@ -232,12 +234,12 @@ TEST_F(TeleportRaidTest, ARaiderFarFromTheRaidJumpsToTheLifeStoneOnceAndForgetsI
     ASSERT_TRUE(jump->canStart());
     recruit->thinkBehaviors(0.05f);
     EXPECT_EQ(recruit->getCurrentBehavior(), jump);
-    EXPECT_EQ(recruit->getPosition(), raided.nearLifestone);
+    EXPECT_EQ(recruit->getPosition(), nearLifestone);
     EXPECT_TRUE(recruit->getTargets().empty());
     // Now at the raid: it does not start again, and the selector stops it.
     recruit->thinkBehaviors(0.05f);
     EXPECT_EQ(recruit->getCurrentBehavior(), nullptr);
-    EXPECT_EQ(recruit->getPosition(), raided.nearLifestone);
+    EXPECT_EQ(recruit->getPosition(), nearLifestone);
 }
 
 TEST_F(TeleportRaidTest, OnlyARaiderOfARaidingCovenantThatAllowsTheJump)
@@ -305,7 +307,7 @@ TEST_F(TeleportRaidTest, RangeToTheHouseIsAtLeastMaxRangeAndAnEnemyAtLeastMaxRan
 
 TEST_F(TeleportRaidTest, ARaidedCovenantWithoutALifeStoneIsNotJumpedTo)
 {
-    raided.nearLifestone = ZonePosition();
+    world.game->deleteEntity(stone, true);
     EXPECT_FALSE(jump->canStart());
     ZonePosition before = recruit->getPosition();
     jump->start();
@@ -330,7 +332,7 @@ TEST_F(TeleportRaidTest, RecruitsCarryItFirstWithTheDefaultParameters)
     other->setCovenantIndex(raiderIndex);
     raiders.raiders.insert(other);
     other->thinkBehaviors(0.05f);
-    EXPECT_EQ(other->getPosition(), raided.nearLifestone);
+    EXPECT_EQ(other->getPosition(), nearLifestone);
 }
 
 } // namespace

@@ -418,10 +418,10 @@ TEST_F(ActorTest, TheLedgerCountsCovenantIndexesOnlyForCovenantsThatExist)
 
 TEST_F(ActorTest, KillCreditGoesToTheCovenantThatDidMostWithItsLeaderNear)
 {
-    ScriptedCovenant first;
-    ScriptedCovenant second;
-    const int a = world.game->addCovenant(&first);
-    const int b = world.game->addCovenant(&second);
+    ScriptedCovenant& first = addScriptedCovenant(*world.game);
+    ScriptedCovenant& second = addScriptedCovenant(*world.game);
+    const int a = first.index;
+    const int b = second.index;
     Actor* victim = spawn(findType("GoblinWarrior"), 5, 20, 20);
     Sentient* leaderA = placeTarget(5, 20, 24); // 128 away
     Sentient* memberA = placeTarget(5, 21, 20);
@@ -465,10 +465,10 @@ TEST_F(ActorTest, KillCreditGoesToTheCovenantThatDidMostWithItsLeaderNear)
 
 TEST_F(ActorTest, ACovenantMemberComesBackAfterItsWaitAtTheCovenantsPlace)
 {
-    ScriptedCovenant house;
+    ScriptedCovenant& house = addScriptedCovenant(*world.game);
     house.resurrectTime = 2.0f;
     house.returnPosition = nav.tileCentre(0, 40, 40);
-    const int index = world.game->addCovenant(&house);
+    const int index = house.index;
     MonsterCopy guard(findType("SkeletonWarrior"));
     guard.archetype->canBeRaised = true;
     guard.archetype->deathFadeTime = 30.0f;

@@ -1,0 +1,57 @@
+#include "game/covenants/Covenant.h"
+
+#include "game/definitions/GameEnums.h"
+#include "game/entities/Entity.h"
+#include "game/world/Game.h"
+
+void Covenant::onAttacked(Entity* victim, Entity* attacker, int amount, bool noAlarm)
+{
+    // A destroyed covenant is past harm: no second end, no second reward.
+    if (!victim || !attacker || destroyed)
+        return;
+    Game* game = Game::instance();
+    if (const Covenant* enemy = attacker->getCovenant()) {
+        if (enemy != this && getRelationState(enemy->index) != static_cast<int>(CovenantTreaty::War) && game)
+            game->announceDiplomacy(index, enemy->index, static_cast<int>(CovenantTreaty::War), false);
+        membersTargetAttacker(attacker);
+    }
+    if (!noAlarm) {
+        const ZonePosition& at = victim->getPosition();
+        if (ZonePosition::distanceTo(at, housePosition) < kNearHouseDistance)
+            raiseAlarm();
+    }
+    if (victim == lifestone.get()) {
+        if (victim->getMaxHealth() > 0 && victim->getHealth() <= 0) {
+            onDestroyed(attacker, true, true);
+            return;
+        }
+        lifestoneAttacked(attacker, amount);
+    }
+}
+
+void Covenant::onDestroyed(Entity*, bool dismissGuards, bool announce)
+{
+    Game* game = Game::instance();
+    if (announce && game)
+        game->onCovenantDestroyed(this, getDestroyer());
+    destroyed = true;
+    zeroPowerStats();
+    influence = InfluenceCounters();
+    if (game) {
+        game->resetRelationStatesWith(index);
+        game->resetRelationSubStatesWith(index);
+    }
+    if (dismissGuards) {
+        killAllMembers();
+        removeAllGuards();
+    } else {
+        removeAllMembers();
+    }
+    for (int i = 0; i < kMaxCovenants; ++i)
+        clearPendingOffer(game ? game->getCovenant(i) : nullptr, true);
+    if (Entity* stone = lifestone.get()) {
+        stone->setLightColor(Vec3{0.0f, 0.0f, 0.0f});
+        stone->setLightFalloff(0.0f);
+    }
+    updateStats();
+}

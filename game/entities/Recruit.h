@@ -1,0 +1,69 @@
+#pragma once
+
+#include "engine/object/SafePtr.h"
+#include "game/quests/RecruitBase.h"
+
+#include <cstdint>
+
+class Actor;
+class ByteBuffer;
+class Covenant;
+class ItemBase;
+
+// One follower of a covenant: a record that outlives its actor. While the
+// recruit is embodied the actor is the truth and the record is refreshed
+// from it before it is written or the actor goes.
+class Recruit : public RecruitBase {
+public:
+    Recruit();
+    // Schedules "delete" for an actor that is still in the Game's table.
+    ~Recruit() override;
+
+    // The record's save form: RecruitBase's, then the hero flag (i32).
+    void write(ByteBuffer& buffer) const override;
+    // False, record unchanged, on a short or damaged record.
+    bool read(ByteBuffer& buffer, int dataVersion) override;
+
+    // Copies type, stats, inventory and skills from the actor; nothing
+    // without one.
+    void saveFromActor(const Actor* actor);
+    // A new actor from the record (not yet in the Game's table); null when
+    // the type is unknown.
+    Actor* createActor(Covenant* covenant, bool restoreSkills);
+    // Binds the actor; unless skipEnhancement it joins the covenant and gets
+    // the recruit enhancement ("EnhancementRecruit" + "Hero"/"Basic" + class).
+    void attachActor(Actor* newActor, bool skipEnhancement);
+    // Saves the record, deletes the actor and unbinds it.
+    void dismissActor();
+    // Unbinds without saving or deleting: the actor stays in the world.
+    void detachActor() { actor = nullptr; }
+    Actor* getActor() const { return actor.get(); }
+
+    void setLevel(int level);
+    // The depth a move by change looks for: the level's monster level (the
+    // actor's "Level" outside levels, 1 for an unknown level) + change, at
+    // least 1; -1 outside levels without an actor.
+    int targetDepth(int change) const;
+    // Asks the world for a random level at the recruit's depth + change.
+    void moveToRandomLevel(int change);
+    int getStat(int stat) const;
+    ItemBase* getEquippedItem(int slot) const;
+
+    // The form exchanged with the client (docs/formats.md "Recruit section").
+    void writeSection(ByteBuffer& out) const;
+    // Checked reads with bounded counts; false, record unchanged, on a short
+    // or bad section.
+    bool readSection(ByteBuffer& in);
+
+    // The enhancement entry name for a class name.
+    std::string enhancementName(const std::string& className) const;
+
+    int covenantIndex = -1;
+    SafePtr<Actor> actor;
+    uint8_t away = 0; // on a raid or away from the house
+    int levelIndex = -1;
+    int32_t wins = 0;
+    int32_t losses = 0;
+    bool hero = false;
+    bool relocate = false; // not saved
+};
