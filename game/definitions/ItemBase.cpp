@@ -243,6 +243,9 @@ void ItemBase::loadEntryFields()
 
     std::string guard = entryString(e, "GuardType");
     m_guardType = guard.empty() ? nullptr : findEntryByName(guard);
+    // A guard never hired stores the largest health: it is hired whole.
+    if (m_guardType)
+        m_guardHealth = INT_MAX;
     m_guardPrice = std::max(0, entryInt(e, "GuardPrice"));
     m_weaponSpeed = entryFloat(e, "WeaponSpeed");
     if (static_cast<int>(m_rolls.size()) != kFamilyCount)

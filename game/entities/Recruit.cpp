@@ -157,7 +157,7 @@ void Recruit::attachActor(Actor* newActor, bool skipEnhancement)
         return;
     newActor->setCovenantIndex(covenantIndex);
     const CharacterClass* characterClass = newActor->getCharacterClass();
-    std::string className = characterClass ? characterClass->getEntryName() : std::string();
+    std::string className = characterClass ? characterClass->name : std::string();
     newActor->addStatusEffectByName(enhancementName(className), newActor);
     seed = newActor->getNameIndex();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
@@ -19,7 +20,11 @@
 class ActorFixture : public ::testing::Test {
 protected:
     struct Loaders {
-        Loaders() { registerSkillLoaders(); }
+        Loaders()
+        {
+            registerSkillLoaders();
+            registerCovenantLoaders();
+        }
     };
 
     ActorFixture() : scoped(*world.game, nav)

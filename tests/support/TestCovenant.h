@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/object/SafePtr.h"
+#include "game/covenants/Covenant.h"
+#include "game/entities/Sentient.h"
+#include "game/world/Game.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+// The real covenant with a leader and a kind the test sets, recording the
+// notifications that only the computer-run and the player's covenants act on.
+class TestCovenant : public Covenant {
+public:
+    struct Cancelled {
+        const Covenant* partner;
+        const Covenant* canceller;
+        int former;
+    };
+
+    Sentient* getLeader() const override { return leader.get(); }
+    bool isPlayerCovenant() const override { return player; }
+    void onTreatyCancelled(Covenant* partner, Covenant* canceller, int treaty) override
+    {
+        treaties.push_back({partner, canceller, treaty});
+    }
+    void onTradeRouteCancelled(Covenant* partner, Covenant* canceller, int size) override
+    {
+        routes.push_back({partner, canceller, size});
+    }
+    void onWarStarted(Covenant*) override { ++warsStarted; }
+    void onRaidRepelled(Covenant*) override { ++raidsRepelled; }
+    void onDealBetween(const TradeOffer&, Covenant*, Covenant*) override { ++dealsHeard; }
+    void receiveOffer(Covenant* from, const TradeOffer& offer) override { offers.push_back(offer); }
+
+    SafePtr<Sentient> leader;
+    bool player = false;
+    std::vector<Cancelled> treaties;
+    std::vector<Cancelled> routes;
+    std::vector<TradeOffer> offers;
+    int warsStarted = 0;
+    int raidsRepelled = 0;
+    int dealsHeard = 0;
+};
+
+// A new test covenant on the named definition, owned by the game.
+inline TestCovenant& addTestCovenant(Game& game, const std::string& definition, bool player = false)
+{
+    auto covenant = std::make_unique<TestCovenant>();
+    TestCovenant& added = *covenant;
+    added.player = player;
+    added.setDefinitionByName(definition);
+    game.addCovenant(std::move(covenant));
+    return added;
+}
