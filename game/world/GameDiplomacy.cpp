@@ -9,7 +9,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Sentient.h"
-#include "server/Server.h"
+#include "game/world/ServerLink.h"
 
 #include <cmath>
 
