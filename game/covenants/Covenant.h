@@ -154,7 +154,10 @@ public:
     // a guard (CovenantHouse.cpp).
     virtual float getResurrectTime(const Entity* member) const;
     // A free spot beside the house gate for the requester; zone -1 here.
-    virtual ZonePosition getSpotNearGate(const Entity* requester) const { return ZonePosition(-1, 0.0f, 0.0f); }
+    virtual ZonePosition getSpotNearGate(const Entity* requester) const
+    {
+        return ZonePosition(-1, 0.0f, 0.0f);
+    }
 
     // ---- Stats (Covenant.cpp)
     // Multipliers, guard costs, member maxima, regeneration and the life

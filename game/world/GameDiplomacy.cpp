@@ -8,7 +8,7 @@
 #include "game/covenants/CovenantNames.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
-#include "game/entities/Sentient.h"
+#include "game/entities/Player.h"
 #include "game/world/ServerLink.h"
 
 #include <cmath>
@@ -54,12 +54,8 @@ bool isLive(const Covenant* covenant)
 
 Covenant* Game::getPlayerCovenant() const
 {
-    // The player's covenant is the one of the player kind.
-    for (const std::unique_ptr<Covenant>& covenant : m_covenants) {
-        if (covenant && covenant->isPlayerCovenant())
-            return covenant.get();
-    }
-    return nullptr;
+    const Player* player = getFirstPlayer();
+    return player ? player->getCovenant() : nullptr;
 }
 
 bool Game::isPlayerCovenant(const Covenant* covenant) const
@@ -67,10 +63,10 @@ bool Game::isPlayerCovenant(const Covenant* covenant) const
     return covenant == getPlayerCovenant();
 }
 
-bool Game::isPlayerTargetingCovenant(const Covenant*) const
+bool Game::isPlayerTargetingCovenant(const Covenant* covenant) const
 {
-    // The diplomacy partner is chosen by the player's client.
-    return false;
+    const Player* player = getFirstPlayer();
+    return player && player->getTargetCovenant() == covenant;
 }
 
 std::string Game::getCovenantColoredName(int index) const
@@ -110,16 +106,6 @@ void Game::sendCovenantMessage(const Covenant* covenant, const std::string& text
     }
     sendGameMessage(text, type);
 }
-
-namespace {
-void playAtPlayer(Game& game, const std::string& sound)
-{
-    const Covenant* player = game.getPlayerCovenant();
-    const Sentient* leader = player ? player->getLeader() : nullptr;
-    if (leader)
-        game.playSound(sound, leader->getPosition(), leader->getEntityNumber());
-}
-} // namespace
 
 void Game::announceDiplomacy(int a, int b, int state, bool silent)
 {
@@ -204,7 +190,7 @@ void Game::onWarDeclared(int aggressor, int victim)
         if (a->getRelationState(i) == kAlliance && b->getRelationState(i) != kAlliance)
             honour(x, kAlliance, a, b);
     }
-    playAtPlayer(*this, "Sounds/declaredWar.ogg");
+    playSoundAtPlayer("Sounds/declaredWar.ogg");
 }
 
 void Game::notifyTreatyBroken(int a, int b)
@@ -316,7 +302,7 @@ void Game::announceRaidStart(int raider, int target)
         1);
     r->onRaidStarted(t);
     announceDiplomacy(raider, target, kRaid, false);
-    playAtPlayer(*this, "Sounds/startedRaid.ogg");
+    playSoundAtPlayer("Sounds/startedRaid.ogg");
 }
 
 void Game::announceRaidEnd(int raider, int target)

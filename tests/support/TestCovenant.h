@@ -2,6 +2,7 @@
 
 #include "engine/object/SafePtr.h"
 #include "game/covenants/Covenant.h"
+#include "game/entities/Player.h"
 #include "game/entities/Sentient.h"
 #include "game/world/Game.h"
 
@@ -20,7 +21,6 @@ public:
     };
 
     Sentient* getLeader() const override { return leader.get(); }
-    bool isPlayerCovenant() const override { return player; }
     void onTreatyCancelled(Covenant* partner, Covenant* canceller, int treaty) override
     {
         treaties.push_back({partner, canceller, treaty});
@@ -35,7 +35,6 @@ public:
     void receiveOffer(Covenant* from, const TradeOffer& offer) override { offers.push_back(offer); }
 
     SafePtr<Sentient> leader;
-    bool player = false;
     std::vector<Cancelled> treaties;
     std::vector<Cancelled> routes;
     std::vector<TradeOffer> offers;
@@ -45,12 +44,25 @@ public:
 };
 
 // A new test covenant on the named definition, owned by the game.
-inline TestCovenant& addTestCovenant(Game& game, const std::string& definition, bool player = false)
+inline TestCovenant& addTestCovenant(Game& game, const std::string& definition)
 {
     auto covenant = std::make_unique<TestCovenant>();
     TestCovenant& added = *covenant;
-    added.player = player;
     added.setDefinitionByName(definition);
     game.addCovenant(std::move(covenant));
     return added;
+}
+
+// The game's first player, at the position, leading the covenant.
+inline Player* addPlayerLeading(Game& game, TestCovenant& covenant, const ZonePosition& at)
+{
+    auto* player = new Player();
+    player->setPosition(at);
+    if (game.addEntity(player) < 0) {
+        delete player;
+        return nullptr;
+    }
+    player->setCovenantIndex(covenant.index);
+    covenant.leader = player;
+    return player;
 }

@@ -27,9 +27,10 @@ TradeTerm term(int side, TradeTermKind kind, int value)
 class CovenantDealsTest : public ActorFixture {
 protected:
     CovenantDealsTest()
-        : player(addTestCovenant(*world.game, "Human", true)), a(addTestCovenant(*world.game, "Ironbound")),
+        : player(addTestCovenant(*world.game, "Human")), a(addTestCovenant(*world.game, "Ironbound")),
           b(addTestCovenant(*world.game, "Thornveil")), x(addTestCovenant(*world.game, "GildedScale"))
     {
+        addPlayerLeading(*world.game, player, nav.tileCentre(0, 10, 10));
         firstLine = Server::instance()->getQueuedCommands().size();
     }
 

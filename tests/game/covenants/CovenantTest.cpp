@@ -204,7 +204,7 @@ TEST_F(CovenantTest, FourPedestalsStandAroundTheHouse)
 
 TEST_F(CovenantTest, UpkeepSellsTheDearestGuardWhenCrystalsRunOut)
 {
-    covenant.player = true;
+    ASSERT_NE(addPlayerLeading(*world.game, covenant, nav.tileCentre(0, 30, 30)), nullptr);
     covenant.influence.world = 100;
     Item* cheap = putHouseItem("GuardGoblinWarrior", 0);
     Item* dear = putHouseItem("GuardSkeletonWarrior", 1);

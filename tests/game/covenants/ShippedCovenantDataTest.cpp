@@ -131,7 +131,8 @@ TEST_F(ShippedCovenantData, DefinitionRules)
         for (const DatabaseField& field : definitions[i].entry->getFields())
             if (field.key.rfind("DiplomacyTextResponse", 0) == 0)
                 for (std::string_view line : field.items)
-                    EXPECT_TRUE(isTranslatedKey(std::string(line))) << name << " " << field.key << " " << line;
+                    EXPECT_TRUE(isTranslatedKey(std::string(line)))
+                        << name << " " << field.key << " " << line;
     }
 }
 
