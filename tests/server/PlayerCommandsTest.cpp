@@ -166,13 +166,12 @@ TEST_F(PlayerCommands, TownGatesWarpsAndConfirmations)
 
 TEST_F(PlayerCommands, CovenantTravelAndResurrectionRequests)
 {
-    ScriptedCovenant own, other;
-    server.game->addCovenant(&own);
-    server.game->addCovenant(&other);
-    player->setCovenantIndex(0);
-    own.index = 0;
-    other.index = 1;
-    other.nearLifestone = ZonePosition(0, 1500.0f, 1500.0f);
+    ScriptedCovenant& own = addScriptedCovenant(*server.game);
+    ScriptedCovenant& other = addScriptedCovenant(*server.game);
+    player->setCovenantIndex(own.index);
+    other.placeLifestone(ZonePosition(0, 1300.0f, 1500.0f));
+    const ZonePosition otherStone = other.getPositionNearLifestone();
+    ASSERT_GE(otherStone.zone, 0);
 
     // A pending use survives a request that names no covenant.
     auto* event = Sentient::getEventType(Sentient::UseEntityEvent);
@@ -184,7 +183,7 @@ TEST_F(PlayerCommands, CovenantTravelAndResurrectionRequests)
     EXPECT_FALSE(use->isCancelled());
     run("gateToCovenant 1");
     EXPECT_TRUE(use->isCancelled());
-    EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), other.nearLifestone),
+    EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), otherStone),
               5.0f * GameData::get().rules().gridSize);
 
     // A living raider's request does nothing: no wait, no timer line.
@@ -204,10 +203,10 @@ TEST_F(PlayerCommands, CovenantTravelAndResurrectionRequests)
     // Not raiding: back at once beside the life stone.
     server.game->cancelEvents(resurrect, player);
     own.raidTarget = -1;
-    own.nearLifestone = ZonePosition(0, 1800.0f, 1800.0f);
+    own.placeLifestone(ZonePosition(0, 1600.0f, 1800.0f));
     run("resurrect");
     EXPECT_GT(player->getHealth(), 0);
-    EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), own.nearLifestone),
+    EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), own.getPositionNearLifestone()),
               5.0f * GameData::get().rules().gridSize);
     server.game->clear();
 }
