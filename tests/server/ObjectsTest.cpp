@@ -27,8 +27,6 @@ protected:
     void SetUp() override
     {
         PlayerWorld::SetUp();
-        server.game->addCovenant(&covenant);
-        covenant.index = 0;
         covenant.nearGate = besidePlayer(-160.0f);
         player->setCovenantIndex(0);
     }
@@ -68,7 +66,7 @@ protected:
             server.game->update(0.05f);
     }
 
-    ScriptedCovenant covenant;
+    ScriptedCovenant& covenant = addScriptedCovenant(*server.game);
 };
 
 // ---- Chests ----------------------------------------------------------------------
@@ -373,8 +371,7 @@ TEST_F(ObjectsTest, AWorldIsWonOnlyWhenItHadComputerCovenantsAndAllFell)
     covenant.player = true;
     server.game->setWorldGenerated(true);
     EXPECT_FALSE(server.game->allAiCovenantsDestroyed());
-    ScriptedCovenant rival;
-    server.game->addCovenant(&rival);
+    ScriptedCovenant& rival = addScriptedCovenant(*server.game);
     server.game->setAiCovenantCount(2);
     EXPECT_FALSE(server.game->allAiCovenantsDestroyed());
     rival.destroyed = true;
