@@ -60,9 +60,12 @@ TestWindTorch {
 
 class TrapTorchTest : public ::testing::Test {
 protected:
+    // The test world loads the game data as it is made: the skill loaders
+    // must be there before, or a trap's skill is unknown in a test run alone.
+    static void SetUpTestSuite() { registerSkillLoaders(); }
+
     TrapTorchTest()
     {
-        registerSkillLoaders();
         createCombatSystem();
         createFactionSystem();
         world.database.addSubDatabase("TrapTest", "trap_test.dbl", kTestObjects);
