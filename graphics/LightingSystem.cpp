@@ -26,9 +26,10 @@ LightingSystem::LightingSystem()
     setMaxLights(16);
 }
 
+// The entry is read once the database is loaded (the start-up hooks call
+// load then), never here: it would report a missing entry on every start.
 void LightingSystem::registerVariables()
 {
-    load();
     if (UserVarSystem* vars = UserVarSystem::instance()) {
         m_fullbright = vars->getVar("r_fullbright", "0", UserVarSystem::kCreate);
     }

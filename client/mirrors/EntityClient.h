@@ -254,6 +254,7 @@ protected:
     void retextureBody(int slot, const DatabaseEntry* item);
     void onSoundEvent(Event& event);
     void onLoopSoundEvent(Event& event);
+    void playEventSound(Event& event, bool loop);
     void onStopLoopSoundEvent(Event& event);
 
     // Definition flags.

@@ -106,21 +106,16 @@ void EntityClient::onAnimationEvent(int animation, int kind, int frame)
 
 void EntityClient::onSoundEvent(Event& event)
 {
-    SoundSystem* sound = SoundSystem::instance();
-    ResourceSystem* resources = ResourceSystem::instance();
-    const std::string file = event.readString();
-    if (!sound || !sound->isInitialized() || !resources || file.empty()) {
-        return;
-    }
-    ResourceHandle handle = resources->load(soundPath(file));
-    SoundChannel* channel = sound->findFreeChannel();
-    if (handle.isValid() && channel) {
-        sound->playSound(channel, ZonePosition3::fromZonePosition(m_position), handle, m_entityNumber, 0,
-                         false, 0.0f, 0.0f);
-    }
+    playEventSound(event, false);
 }
 
 void EntityClient::onLoopSoundEvent(Event& event)
+{
+    playEventSound(event, true);
+}
+
+// The sound an animation event names, at this mirror's place.
+void EntityClient::playEventSound(Event& event, bool loop)
 {
     SoundSystem* sound = SoundSystem::instance();
     ResourceSystem* resources = ResourceSystem::instance();
@@ -132,7 +127,7 @@ void EntityClient::onLoopSoundEvent(Event& event)
     SoundChannel* channel = sound->findFreeChannel();
     if (handle.isValid() && channel) {
         sound->playSound(channel, ZonePosition3::fromZonePosition(m_position), handle, m_entityNumber, 0,
-                         true, 0.0f, 0.0f);
+                         loop, 0.0f, 0.0f);
     }
 }
 

@@ -6,6 +6,7 @@
 #include "game/covenants/CovenantBase.h"
 #include "game/covenants/InfluenceCounters.h"
 #include "game/covenants/PendingOffer.h"
+#include "game/definitions/ItemBase.h"
 #include "game/entities/Entity.h"
 
 #include <array>
@@ -17,7 +18,6 @@ class ByteBuffer;
 class Entity;
 class InventoryBase;
 class InventoryGroup;
-class ItemBase;
 class Recruit;
 class Sentient;
 struct TradeTerm;

@@ -18,6 +18,7 @@
 #include "graphics/shaders/ShaderSystem.h"
 #include "support/Picture.h"
 #include "support/TestSupport.h"
+#include "support/WindowedProgram.h"
 #include "support/XvfbDisplay.h"
 
 #include <gtest/gtest.h>
@@ -79,14 +80,10 @@ TEST(ShaderStagesXvfbTest, QueuedSurfacesDrawStageByStage)
     if (!display.start()) {
         GTEST_SKIP() << "no X server can be started";
     }
-    TempDir user;
-    LaunchOptions options;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
-    AppHooks hooks;
-    installShaderHooks(hooks);
-    installGameDataHooks(hooks);
-    installGraphicsHooks(hooks);
+    WindowedProgram program;
+    TempDir& user = program.user;
+    LaunchOptions& options = program.options;
+    AppHooks& hooks = program.hooks;
 
     std::vector<ResourceHandle> shaders;
     uint32_t white = GraphicsSystem::kNoTexture;

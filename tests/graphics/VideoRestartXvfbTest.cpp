@@ -15,6 +15,7 @@
 #include "graphics/shaders/ShaderSystem.h"
 #include "support/Picture.h"
 #include "support/TestSupport.h"
+#include "support/WindowedProgram.h"
 #include "support/XvfbDisplay.h"
 
 #include <gtest/gtest.h>
@@ -44,14 +45,10 @@ TEST(VideoRestartXvfbTest, ShadersFollowTheNewTexturesAndInputTheNewWindow)
     if (!display.start()) {
         GTEST_SKIP() << "no X server can be started";
     }
-    TempDir user;
-    LaunchOptions options;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
-    AppHooks hooks;
-    installShaderHooks(hooks);
-    installGameDataHooks(hooks);
-    installGraphicsHooks(hooks);
+    WindowedProgram program;
+    TempDir& user = program.user;
+    LaunchOptions& options = program.options;
+    AppHooks& hooks = program.hooks;
     ResourceHandle shader;
     hooks.clientDraw = [&](double) {
         GraphicsSystem& g = GraphicsSystem::get();

@@ -294,9 +294,12 @@ TEST(ApplicationXvfbTest, WindowTitledGloamreachOpensOnAnXDisplay)
     if (canList) {
         EXPECT_NE(windows.find("\"Gloamreach\""), std::string::npos) << windows;
     }
-    // An empty window must not keep a core busy with empty frames.
+    // An idle window must not keep a core busy. Its frames are drawn in
+    // software under Xvfb (and under the sanitizers in the test build), which
+    // costs some 15-20 % of a core with the frame's text and lights; a loop
+    // that spins runs at 100 %.
     EXPECT_GE(idleShare, 0.0);
-    EXPECT_LT(idleShare, 0.2) << "share of a core while idle";
+    EXPECT_LT(idleShare, 0.35) << "share of a core while idle";
     std::printf("idle window: %.1f%% of a core\n", idleShare * 100.0);
     EXPECT_NE(readFile(user.file("log.txt")).find("Profile:"), std::string::npos);
 }

@@ -11,6 +11,7 @@
 #include "graphics/shaders/ShaderHooks.h"
 #include "support/Picture.h"
 #include "support/TestSupport.h"
+#include "support/WindowedProgram.h"
 #include "support/XvfbDisplay.h"
 
 #include <GL/gl.h>
@@ -35,14 +36,10 @@ TEST(RenderQueueXvfbTest, TwoModelsDrawWhereTheirTransformsPutThem)
     if (!display.start()) {
         GTEST_SKIP() << "no X server can be started";
     }
-    TempDir user;
-    LaunchOptions options;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
-    AppHooks hooks;
-    installShaderHooks(hooks);
-    installGameDataHooks(hooks);
-    installGraphicsHooks(hooks);
+    WindowedProgram program;
+    TempDir& user = program.user;
+    LaunchOptions& options = program.options;
+    AppHooks& hooks = program.hooks;
 
     ResourceHandle boxMan;
     hooks.clientDraw = [&](double) {
@@ -70,6 +67,9 @@ TEST(RenderQueueXvfbTest, TwoModelsDrawWhereTheirTransformsPutThem)
     boxMan = ResourceSystem::get().load("Models/BoxMan/boxman.mdl");
     ASSERT_NE(ResourceSystem::get().getAs<ModelResource>(boxMan), nullptr);
 
+    // Where the bodies land, not how they are lit: no level gives an ambient
+    // light here, so they would draw dark.
+    Application::runConsoleLine("set r_fullbright 1");
     Application::runConsoleLine("set r_screenshotType 1");
     Platform::get().handleEvent(printScreen(true));
     app.frame();
