@@ -75,4 +75,33 @@ void setAside(const std::string& file)
     }
 }
 
+ReadResult readChecked(const std::string& file,
+                       const std::function<bool(ByteBuffer& in, std::string& field)>& reader)
+{
+    auto bytes = read(file);
+    if (!bytes) {
+        return ReadResult::Missing;
+    }
+    ByteBuffer in(std::move(*bytes));
+    std::string field;
+    if (!reader(in, field)) {
+        logRefusal(file, field, in.getReadPos());
+        return ReadResult::Refused;
+    }
+    return ReadResult::Read;
+}
+
+bool readFlags(ByteBuffer& in, std::vector<bool>& out)
+{
+    uint32_t count = in.readCount(4);
+    if (in.failed()) {
+        return false;
+    }
+    out.assign(count, false);
+    for (uint32_t i = 0; i < count; ++i) {
+        out[i] = in.readUInt() != 0;
+    }
+    return in.ok();
+}
+
 } // namespace CharacterFiles

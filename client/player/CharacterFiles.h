@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -25,5 +26,14 @@ std::optional<std::vector<uint8_t>> read(const std::string& file);
 void logRefusal(const std::string& file, const std::string& field, size_t offset);
 // Renames a refused file to "<file>.damaged" (replacing an older one), with a line.
 void setAside(const std::string& file);
+
+enum class ReadResult { Read, Missing, Refused };
+// Reads the file and hands its bytes to the reader, which names the field it
+// stopped at when it refuses them; a refusal is logged with that field and offset.
+ReadResult readChecked(const std::string& file,
+                       const std::function<bool(ByteBuffer& in, std::string& field)>& reader);
+
+// A counted list of flags, one 4-byte value each.
+bool readFlags(ByteBuffer& in, std::vector<bool>& out);
 
 } // namespace CharacterFiles

@@ -29,19 +29,6 @@ int statisticsInFile(int version)
     return 25;
 }
 
-bool readFlags(ByteBuffer& in, std::vector<bool>& out)
-{
-    uint32_t count = in.readCount(4);
-    if (in.failed()) {
-        return false;
-    }
-    out.assign(count, false);
-    for (uint32_t i = 0; i < count; ++i) {
-        out[i] = in.readUInt() != 0;
-    }
-    return in.ok();
-}
-
 } // namespace
 
 void PlayerClient::writeFile(ByteBuffer& out, const PlayerCovenantClient* covenant)
@@ -167,7 +154,7 @@ bool PlayerClient::readFile(ByteBuffer& in, PlayerCovenantClient* covenant, std:
             return fail(field, "quest");
         }
     }
-    if (!readFlags(in, readHelpTopics)) {
+    if (!CharacterFiles::readFlags(in, readHelpTopics)) {
         return fail(field, "read help topics");
     }
     if (!savedLevelGates.readFileImage(in, v) || in.failed()) {
@@ -176,10 +163,10 @@ bool PlayerClient::readFile(ByteBuffer& in, PlayerCovenantClient* covenant, std:
     if (!savedCovenantGates.readFileImage(in, v) || in.failed()) {
         return fail(field, "covenant gates");
     }
-    if (!readFlags(in, exploredLevels)) {
+    if (!CharacterFiles::readFlags(in, exploredLevels)) {
         return fail(field, "explored levels");
     }
-    if (v >= 26 && !readFlags(in, tutorialHints)) {
+    if (v >= 26 && !CharacterFiles::readFlags(in, tutorialHints)) {
         return fail(field, "tutorial hints");
     }
     partyRecruits.clear();
@@ -237,15 +224,10 @@ bool PlayerClient::load(const std::string& characterName, PlayerCovenantClient* 
     if (!CharacterFiles::fileName(characterName, ".chr", file)) {
         return false;
     }
-    auto bytes = CharacterFiles::read(file);
-    if (!bytes) {
-        return false;
-    }
-    ByteBuffer in(std::move(*bytes));
-    std::string field;
-    if (!readFile(in, covenant, field)) {
-        CharacterFiles::logRefusal(file, field, in.getReadPos());
-        loadRefused = true;
+    auto result = CharacterFiles::readChecked(
+        file, [&](ByteBuffer& in, std::string& field) { return readFile(in, covenant, field); });
+    if (result != CharacterFiles::ReadResult::Read) {
+        loadRefused = result == CharacterFiles::ReadResult::Refused;
         return false;
     }
     return true;

@@ -4,6 +4,7 @@
 #include "client/GameClient.h"
 #include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/QuestClient.h"
+#include "client/player/CharacterFiles.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
@@ -20,19 +21,6 @@ bool fail(std::string& field, const char* name)
 {
     field = name;
     return false;
-}
-
-bool readFlags(ByteBuffer& in, std::vector<bool>& out)
-{
-    uint32_t count = in.readCount(4);
-    if (in.failed()) {
-        return false;
-    }
-    out.assign(count, false);
-    for (uint32_t i = 0; i < count; ++i) {
-        out[i] = in.readUInt() != 0;
-    }
-    return in.ok();
 }
 
 // A quest image checked by the quest reader on a scratch quest; its bytes are kept.
@@ -114,7 +102,8 @@ bool PlayerClient::parseSection(ByteBuffer& in, size_t levelGates, PlayerSection
         flag = in.readUInt() != 0 ? 1 : 0;
     }
     out.autoAttackEntity = in.readInt();
-    if (in.failed() || !readFlags(in, out.exploredLevels) || !readFlags(in, out.tutorialHints)) {
+    if (in.failed() || !CharacterFiles::readFlags(in, out.exploredLevels) ||
+        !CharacterFiles::readFlags(in, out.tutorialHints)) {
         return fail(field, "player explored levels and hints");
     }
     return true;

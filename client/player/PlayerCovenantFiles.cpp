@@ -269,16 +269,10 @@ bool PlayerCovenantClient::loadHistory(const std::string& characterName)
     if (!CharacterFiles::fileName(characterName, ".his", file)) {
         return false;
     }
-    auto bytes = CharacterFiles::read(file);
-    if (!bytes) {
-        return false;
-    }
-    ByteBuffer in(std::move(*bytes));
-    std::string field;
-    if (!readHistory(in, field)) {
-        CharacterFiles::logRefusal(file, field, in.getReadPos());
+    auto result = CharacterFiles::readChecked(
+        file, [&](ByteBuffer& in, std::string& field) { return readHistory(in, field); });
+    if (result == CharacterFiles::ReadResult::Refused) {
         CharacterFiles::setAside(file);
-        return false;
     }
-    return true;
+    return result == CharacterFiles::ReadResult::Read;
 }
