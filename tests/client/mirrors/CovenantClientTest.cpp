@@ -4,6 +4,7 @@
 #include "client/GameClient.h"
 #include "game/covenants/CovenantLoaders.h"
 #include "game/covenants/CovenantTrait.h"
+#include "support/JoinedClient.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -78,23 +79,7 @@ ByteBuffer message(const std::vector<Section>& covenants)
 
 class CovenantClientTest : public ::testing::Test {
 protected:
-    CovenantClientTest()
-    {
-        client.registerCommands();
-        GameClient::registerCommands();
-        ByteBuffer joined;
-        joined.writeInt(uint32_t(5));
-        for (int i = 0; i < 4; ++i) {
-            joined.writeInt(uint32_t(0));
-        }
-        joined.writeInt(kMessageEndMark);
-        client.dispatchMessage(joined, NetAddress());
-    }
-    ~CovenantClientTest() override
-    {
-        GameClient::destroy();
-        client.shutdown();
-    }
+    CovenantClientTest() { client.join(); }
     void send(const std::vector<Section>& covenants)
     {
         ByteBuffer bytes = message(covenants);
@@ -112,7 +97,7 @@ protected:
         Loaders() { registerCovenantLoaders(); }
     } loaders;
     TestWorld world{true, false};
-    Client client;
+    JoinedClient client;
 };
 
 } // namespace

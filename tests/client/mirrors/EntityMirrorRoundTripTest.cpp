@@ -12,6 +12,7 @@
 #include "game/entities/ItemGround.h"
 #include "game/entities/Projectile.h"
 #include "game/skills/SkillLoaders.h"
+#include "support/JoinedClient.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -33,20 +34,7 @@ protected:
     EntityMirrorRoundTrip()
     {
         registerSkillLoaders();
-        client.registerCommands();
-        GameClient::registerCommands();
-        ByteBuffer joined;
-        joined.writeInt(uint32_t(5));
-        for (int i = 0; i < 4; ++i) {
-            joined.writeInt(uint32_t(0));
-        }
-        joined.writeInt(kMessageEndMark);
-        client.dispatchMessage(joined, NetAddress());
-    }
-    ~EntityMirrorRoundTrip() override
-    {
-        GameClient::destroy();
-        client.shutdown();
+        client.join();
     }
 
     Actor* addActor(const char* type, int level)
@@ -98,7 +86,7 @@ protected:
 
     TestWorld world;
     NameGenerator names;
-    Client client;
+    JoinedClient client;
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "engine/core/ByteBuffer.h"
 #include "game/quests/QuestLoaders.h"
 #include "support/ClientMessageBytes.h"
+#include "support/JoinedClient.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -16,21 +17,8 @@ class QuestClientTest : public ::testing::Test {
 protected:
     QuestClientTest()
     {
-        client.registerCommands();
-        GameClient::registerCommands();
         client.setTextEventSink([this](const ClientTextEvent& event) { texts.push_back(event); });
-        ByteBuffer joined;
-        joined.writeInt(uint32_t(5));
-        for (int i = 0; i < 4; ++i) {
-            joined.writeInt(uint32_t(0));
-        }
-        joined.writeInt(kMessageEndMark);
-        client.dispatchMessage(joined, NetAddress());
-    }
-    ~QuestClientTest() override
-    {
-        GameClient::destroy();
-        client.shutdown();
+        client.join();
     }
     size_t shown(const std::string& text) const
     {
@@ -83,7 +71,7 @@ protected:
         Loaders() { registerQuestLoaders(); }
     } loaders;
     TestWorld world{true, false};
-    Client client;
+    JoinedClient client;
     std::vector<ClientTextEvent> texts;
 };
 
