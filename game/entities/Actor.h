@@ -68,6 +68,8 @@ public:
     void damaged(int amount, Entity* source, bool overTime, bool quiet) override;
     void levelUp() override;
     bool hasEnemyNear(bool targetingMe, bool targetingParty, float radius) const override;
+    // The party hears of an attack on one of its own: the attacker joins the target list.
+    void alert(Entity* attacker) override { addTargetEntry(attacker); }
     void addBaseDamage(StatChangeList& list) override;
     float getStrengthDamageMult() const override { return 0.0f; }
     void addExtraDamage(StatChangeList& list) override;

@@ -535,6 +535,19 @@ TEST_F(ActorTest, AnAttackedMonsterCallsThoseThatHearIt)
     far->setPosition(nav.tileCentre(0, 12, 12));
     victim->attackedBy(attacker);
     EXPECT_EQ(far->findTargetEntry(attacker), nullptr);
+
+    // The party is told whatever the distance: the leader and every follower.
+    relation = 1;
+    Actor* leader = spawn(goblin.type.get(), 5, 60, 60);
+    Actor* other = spawn(goblin.type.get(), 5, 70, 70);
+    ASSERT_TRUE(leader && other);
+    far->setPosition(nav.tileCentre(0, 40, 40));
+    victim->setLeader(leader, 4);
+    other->setLeader(leader, 4);
+    victim->attackedBy(attacker);
+    EXPECT_NE(leader->findTargetEntry(attacker), nullptr);
+    EXPECT_NE(other->findTargetEntry(attacker), nullptr);
+    EXPECT_EQ(far->findTargetEntry(attacker), nullptr);
 }
 
 TEST_F(ActorTest, AlertSummonAndSkillHateAddPlainlyAndOnlyHealHateIsScaled)
