@@ -1,0 +1,146 @@
+#pragma once
+
+#include "ui/UIDrawing.h"
+
+#include "engine/resources/Resource.h"
+#include "engine/resources/ResourceSystem.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Draws nothing and records every call. Text measures `charWidth` per
+// character and `lineHeight` per line; images measure what the test put in
+// `sizes` by path. Images, fonts and sounds are real entries of a resource
+// system of placeholder types, so their reference counts are real.
+class RecordingUIDrawing : public UIDrawing {
+public:
+    struct Call {
+        enum Kind { Image, Text } kind;
+        int handle;
+        float x0, y0, x1, y1;
+        float alpha;
+        float colour[3];
+        bool tiled, tiledToFit, backdrop;
+        std::string text;
+    };
+    struct Acquire {
+        std::string path;
+        int flags;
+    };
+
+    explicit RecordingUIDrawing(ResourceSystem& resources) : m_resources(resources)
+    {
+        for (const char* extension : {"sdr", "fnt", "ogg", "wav"}) {
+            if (resources.hasType(extension)) {
+                continue;
+            }
+            ResourceTypeInfo info;
+            info.extension = extension;
+            info.nameFactory = [](const std::string&, int) { return std::make_unique<Resource>(); };
+            resources.registerType(info);
+        }
+        for (int i = 0; i < 4; ++i) {
+            standard[i] = resources.load("standard" + std::to_string(i) + ".sdr");
+        }
+    }
+
+    ResourceHandle acquireImage(const std::string& path, int flags) override
+    {
+        acquired.push_back({path, flags});
+        ResourceHandle handle = m_resources.load(path + ".sdr");
+        pathOf[handle.getIndex()] = path;
+        return handle;
+    }
+    ResourceHandle loadFont(const std::string& path) override { return m_resources.load(path); }
+    Vec2 imageSize(const ResourceHandle& image) override
+    {
+        auto it = sizes.find(pathOf[image.getIndex()]);
+        return it == sizes.end() ? Vec2() : it->second;
+    }
+    void drawImage(const ResourceHandle& image, float x0, float y0, float x1, float y1, float alpha,
+                   const float colour[3], bool tiled, bool tiledToFit) override
+    {
+        calls.push_back({Call::Image,
+                         image.getIndex(),
+                         x0,
+                         y0,
+                         x1,
+                         y1,
+                         alpha,
+                         {colour[0], colour[1], colour[2]},
+                         tiled,
+                         tiledToFit,
+                         false,
+                         {}});
+    }
+    void drawText(const ResourceHandle& font, const std::string& text, int x, int y, const float colour[3],
+                  bool backdrop, float alpha) override
+    {
+        Vec2 size = layoutText(font, text);
+        calls.push_back({Call::Text,
+                         font.getIndex(),
+                         static_cast<float>(x),
+                         static_cast<float>(y),
+                         static_cast<float>(x) + size.x,
+                         static_cast<float>(y) + size.y,
+                         alpha,
+                         {colour[0], colour[1], colour[2]},
+                         false,
+                         false,
+                         backdrop,
+                         text});
+    }
+    Vec2 layoutText(const ResourceHandle&, const std::string& text) override
+    {
+        float lines = 1.0f;
+        size_t longest = 0, current = 0;
+        for (char c : text) {
+            if (c == '\n') {
+                lines += 1.0f;
+                current = 0;
+            } else {
+                longest = std::max(longest, ++current);
+            }
+        }
+        return {charWidth * static_cast<float>(longest), lineHeight * lines};
+    }
+    const ResourceHandle* standardImage(int index) override
+    {
+        return index >= 0 && index < 4 ? &standard[index] : nullptr;
+    }
+
+    // The image calls of a handle.
+    std::vector<Call> imagesOf(const ResourceHandle& handle) const
+    {
+        std::vector<Call> out;
+        for (const Call& call : calls) {
+            if (call.kind == Call::Image && call.handle == handle.getIndex()) {
+                out.push_back(call);
+            }
+        }
+        return out;
+    }
+    std::vector<Call> texts() const
+    {
+        std::vector<Call> out;
+        for (const Call& call : calls) {
+            if (call.kind == Call::Text) {
+                out.push_back(call);
+            }
+        }
+        return out;
+    }
+
+    float charWidth = 6.0f;
+    float lineHeight = 10.0f;
+    std::map<std::string, Vec2> sizes;
+    std::vector<Call> calls;
+    std::vector<Acquire> acquired;
+    std::map<int, std::string> pathOf;
+    ResourceHandle standard[4];
+
+private:
+    ResourceSystem& m_resources;
+};

@@ -1,0 +1,51 @@
+#include "ui/GraphicsDrawing.h"
+
+#include "engine/resources/ResourceSystem.h"
+#include "graphics/GraphicsSystem.h"
+#include "graphics/ShaderTextures.h"
+#include "graphics/shaders/ShaderSystem.h"
+
+ResourceHandle GraphicsDrawing::acquireImage(const std::string& path, int flags)
+{
+    return acquireShader(path, flags);
+}
+
+ResourceHandle GraphicsDrawing::loadFont(const std::string& path)
+{
+    ResourceSystem* resources = ResourceSystem::instance();
+    return resources ? resources->load(path) : ResourceHandle();
+}
+
+Vec2 GraphicsDrawing::imageSize(const ResourceHandle& image)
+{
+    ShaderTextureSize size = getShaderTextureSize(image);
+    return {size.width, size.height};
+}
+
+void GraphicsDrawing::drawImage(const ResourceHandle& image, float x0, float y0, float x1, float y1,
+                                float alpha, const float colour[3], bool tiled, bool tiledToFit)
+{
+    if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+        graphics->drawImage(colour, image, x0, y0, x1, y1, alpha, tiled, tiledToFit);
+    }
+}
+
+void GraphicsDrawing::drawText(const ResourceHandle& font, const std::string& text, int x, int y,
+                               const float colour[3], bool backdrop, float alpha)
+{
+    if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+        graphics->drawText(font, text, x, y, colour, backdrop, alpha);
+    }
+}
+
+Vec2 GraphicsDrawing::layoutText(const ResourceHandle& font, const std::string& text)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    return graphics ? graphics->layoutText(text, font) : Vec2();
+}
+
+const ResourceHandle* GraphicsDrawing::standardImage(int index)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    return graphics ? graphics->getStandardTexture(index) : nullptr;
+}

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "ui/UIDrawing.h"
+
+// The interface's drawing through the graphics system and the shaders.
+class GraphicsDrawing : public UIDrawing {
+public:
+    ResourceHandle acquireImage(const std::string& path, int flags) override;
+    ResourceHandle loadFont(const std::string& path) override;
+    Vec2 imageSize(const ResourceHandle& image) override;
+    void drawImage(const ResourceHandle& image, float x0, float y0, float x1, float y1, float alpha,
+                   const float colour[3], bool tiled, bool tiledToFit) override;
+    void drawText(const ResourceHandle& font, const std::string& text, int x, int y, const float colour[3],
+                  bool backdrop, float alpha) override;
+    Vec2 layoutText(const ResourceHandle& font, const std::string& text) override;
+    const ResourceHandle* standardImage(int index) override;
+};

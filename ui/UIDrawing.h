@@ -1,0 +1,27 @@
+#pragma once
+
+#include "engine/core/MathUtil.h"
+#include "engine/resources/ResourceHandle.h"
+
+#include <string>
+
+// How the interface draws and measures: images are shaders acquired by path,
+// texts are drawn with a font at their top-left corner in the 640 × 480
+// interface space.
+class UIDrawing {
+public:
+    virtual ~UIDrawing() = default;
+
+    virtual ResourceHandle acquireImage(const std::string& path, int flags) = 0;
+    virtual ResourceHandle loadFont(const std::string& path) = 0;
+    // The image's size in pixels; (0, 0) when unknown.
+    virtual Vec2 imageSize(const ResourceHandle& image) = 0;
+    virtual void drawImage(const ResourceHandle& image, float x0, float y0, float x1, float y1, float alpha,
+                           const float colour[3], bool tiled, bool tiledToFit) = 0;
+    virtual void drawText(const ResourceHandle& font, const std::string& text, int x, int y,
+                          const float colour[3], bool backdrop, float alpha) = 0;
+    virtual Vec2 layoutText(const ResourceHandle& font, const std::string& text) = 0;
+    // One of the graphics system's standard images (1 the overlay, 3 the
+    // glow circle); null when there is none.
+    virtual const ResourceHandle* standardImage(int index) = 0;
+};

@@ -1,0 +1,148 @@
+#include "ui/UISystem.h"
+
+#include "engine/input/Input.h"
+#include "ui/UIValueTables.h"
+#include "ui/menus/UIMenu.h"
+
+namespace {
+
+void mousePosition(int& x, int& y)
+{
+    x = y = 0;
+    if (const Input* input = Input::instance()) {
+        input->getMousePosition(x, y);
+    }
+}
+
+} // namespace
+
+void UISystem::updateActiveMenus(bool includeInputOnly)
+{
+    m_active.clear();
+    auto listed = [&](UIMenu* menu) {
+        return (menu->isEligible() && menu->isVisible()) || (includeInputOnly && menu->alwaysHandlesInput());
+    };
+    for (const std::unique_ptr<UIMenu>& menu : m_menus) {
+        if (menu->isAlwaysOnTop() && !menu->isSubMenu() && !menu->isOnStack() && listed(menu.get())) {
+            m_active.push_back(menu.get());
+        }
+    }
+    for (size_t i = m_menuStack.size(); i-- > 0;) {
+        UIMenu* menu = m_menuStack[i].get();
+        if (!menu) {
+            continue;
+        }
+        m_active.push_back(menu);
+        if (menu->blocks()) {
+            return;
+        }
+    }
+    for (const std::unique_ptr<UIMenu>& menu : m_menus) {
+        if (!menu->isAlwaysOnTop() && !menu->isSubMenu() && !menu->isOnStack() && listed(menu.get())) {
+            m_active.push_back(menu.get());
+            if (menu->blocks()) {
+                return;
+            }
+        }
+    }
+}
+
+UIWidget* UISystem::getWidgetAtMouse(bool onlyFlagged)
+{
+    updateActiveMenus(true);
+    int x, y;
+    mousePosition(x, y);
+    for (UIMenu* menu : m_active) {
+        if (UIWidget* widget = menu->findWidgetAt(x, y, onlyFlagged)) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+bool UISystem::isFullScreenMenuShown() const
+{
+    for (const std::unique_ptr<UIMenu>& menu : m_menus) {
+        if (menu->blocks()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool UISystem::isMouseOverMenu()
+{
+    updateActiveMenus(false);
+    for (UIMenu* menu : m_active) {
+        if (menu->blocks()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool UISystem::handleKey(int key, bool down, bool repeat)
+{
+    CallGuard guard(*this);
+    updateActiveMenus(true);
+    // A menu's key may show, hide or stack menus: walk a copy.
+    std::vector<UIMenu*> active = m_active;
+    std::vector<SafePtr<UIMenu>> safe(active.begin(), active.end());
+    for (const SafePtr<UIMenu>& menu : safe) {
+        if (menu && menu->handleKey(key, down, repeat)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool UISystem::onMouseButton(int button, bool down, int x, int y)
+{
+    CallGuard guard(*this);
+    bool modePress = down && m_mode != UIMode::Normal;
+    bool taken = handleMouseButton(button, down, x, y);
+    if (modePress) {
+        m_mode = UIMode::Normal;
+    }
+    return taken;
+}
+
+bool UISystem::handleMouseButton(int button, bool down, int x, int y)
+{
+    updateActiveMenus(true);
+    std::vector<SafePtr<UIMenu>> active(m_active.begin(), m_active.end());
+    if (m_drag && down) {
+        UIWidget* target = getWidgetAtMouse(false);
+        if (m_drag && m_drag->acceptsDrop(target)) {
+            return true;
+        }
+    }
+    bool blocked = false;
+    for (const SafePtr<UIMenu>& menu : active) {
+        if (!menu) {
+            continue;
+        }
+        blocked = blocked || menu->blocks();
+        if (menu->handleMouseButton(button, down, x, y)) {
+            return true;
+        }
+    }
+    if (!blocked && m_drag && down) {
+        m_drag->endDrag();
+        return true;
+    }
+    return false;
+}
+
+bool UISystem::handleMouseScroll(bool up)
+{
+    CallGuard guard(*this);
+    updateActiveMenus(true);
+    std::vector<SafePtr<UIMenu>> active(m_active.begin(), m_active.end());
+    for (const SafePtr<UIMenu>& menu : active) {
+        if (menu && menu->handleMouseWheel(up)) {
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,70 @@
+#include "ui/WidgetFactory.h"
+
+#include "engine/core/StringUtil.h"
+#include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIWidget.h"
+
+#include <typeinfo>
+
+namespace {
+
+struct MenuRow {
+    const char* keyword;
+    std::unique_ptr<UIMenu> (*make)();
+};
+
+struct WidgetRow {
+    const char* keyword;
+    std::unique_ptr<UIWidget> (*make)();
+    // Null for a class whose clone is a plain widget.
+    std::unique_ptr<UIWidget> (*copy)(const UIWidget& widget);
+    const std::type_info* type;
+};
+
+const MenuRow kMenus[] = {
+    {"Menu", [] { return std::make_unique<UIMenu>(); }},
+};
+
+const WidgetRow kWidgets[] = {
+    {"Widget", [] { return std::make_unique<UIWidget>(); },
+     [](const UIWidget& widget) {
+         auto copy = std::make_unique<UIWidget>();
+         copy->copyBaseFrom(widget);
+         return copy;
+     },
+     &typeid(UIWidget)},
+};
+
+} // namespace
+
+std::unique_ptr<UIMenu> createMenu(std::string_view type)
+{
+    for (const MenuRow& row : kMenus) {
+        if (equalsNoCase(type, row.keyword)) {
+            return row.make();
+        }
+    }
+    return nullptr;
+}
+
+std::unique_ptr<UIWidget> createWidget(std::string_view type)
+{
+    for (const WidgetRow& row : kWidgets) {
+        if (equalsNoCase(type, row.keyword)) {
+            return row.make();
+        }
+    }
+    return nullptr;
+}
+
+std::unique_ptr<UIWidget> cloneWidget(const UIWidget& widget)
+{
+    for (const WidgetRow& row : kWidgets) {
+        if (row.copy && *row.type == typeid(widget)) {
+            return row.copy(widget);
+        }
+    }
+    auto plain = std::make_unique<UIWidget>();
+    plain->copyBaseFrom(widget);
+    return plain;
+}

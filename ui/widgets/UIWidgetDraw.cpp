@@ -1,0 +1,116 @@
+#include "ui/widgets/UIWidget.h"
+
+#include "engine/core/ColorSystem.h"
+#include "ui/UIDrawing.h"
+#include "ui/UISystem.h"
+
+#include <cmath>
+
+namespace {
+
+void toRgb(const Color& c, float out[3])
+{
+    out[0] = c.r;
+    out[1] = c.g;
+    out[2] = c.b;
+}
+
+} // namespace
+
+void UIWidget::drawText(const std::string& text, const float colour[3])
+{
+    UISystem* ui = UISystem::instance();
+    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    if (!drawing) {
+        return;
+    }
+    Vec2 at = getScreenPosition();
+    float x = at.x + m_textOffset.x;
+    float y = at.y + m_textOffset.y;
+    if (m_textAlignment == 1 && m_size.x > 0.0f && m_size.y > 0.0f) {
+        Vec2 laid = drawing->layoutText(m_font, text);
+        x = at.x + m_size.x / 2.0f - laid.x / 2.0f;
+        y = at.y + m_size.y / 2.0f - laid.y / 2.0f;
+    }
+    drawing->drawText(m_font, text, static_cast<int>(x), static_cast<int>(y), colour, m_useTextBackdrop,
+                      1.0f);
+}
+
+void UIWidget::draw()
+{
+    if (!isVisible() || !m_draw) {
+        return;
+    }
+    prepareDraw();
+    if (!m_image.isValid() && m_text.empty()) {
+        return;
+    }
+    UISystem* ui = UISystem::instance();
+    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    if (!drawing) {
+        return;
+    }
+    if (m_blinkCondition != 0 && checkCondition(m_blinkCondition) && !ui->isBlinkOn(0.5f)) {
+        return;
+    }
+    Vec2 at = getScreenPosition();
+    if (!m_text.empty()) {
+        float colour[3];
+        if (m_hoverColourSet && ui->getHoveredWidget() == this) {
+            toRgb(m_hoverColour, colour);
+        } else if ((m_selectable && m_selected) ||
+                   (m_selectedCondition != 0 && checkCondition(m_selectedCondition))) {
+            toRgb(ColorSystem::getColor(1), colour);
+        } else {
+            toRgb(m_colour, colour);
+        }
+        drawText(m_text, colour);
+        return;
+    }
+    if (m_size.x == 0.0f && m_size.y == 0.0f) {
+        m_size = drawing->imageSize(m_image);
+        at = getScreenPosition();
+    }
+    float white[3];
+    toRgb(ColorSystem::getColor(0), white);
+    float x1 = at.x + m_size.x;
+    float y1 = at.y + m_size.y;
+    if (m_hoverImage.isValid() && ui->getHoveredWidget() == this) {
+        drawing->drawImage(m_hoverImage, at.x, at.y, x1, y1, 1.0f, white, false, false);
+    } else {
+        drawing->drawImage(m_image, at.x, at.y, x1, y1, m_alpha, white, m_tiled, m_tiledToFit);
+    }
+    if (showsOverlay()) {
+        if (const ResourceHandle* overlay = drawing->standardImage(1)) {
+            drawing->drawImage(*overlay, at.x, at.y, x1, y1, 0.75f, white, false, false);
+        }
+    }
+    if (m_glowCondition != 0 && checkCondition(m_glowCondition)) {
+        double ms = ui->getTimeSeconds() * 1000.0;
+        float a = static_cast<float>(std::sin(2.0 * ms / 1000.0));
+        if (a < 0.0f) {
+            a = 0.0f;
+        }
+        if (const ResourceHandle* glow = drawing->standardImage(3)) {
+            drawing->drawImage(*glow, at.x, at.y, x1, y1, a, white, false, false);
+        }
+    }
+    drawHotKeyHint();
+}
+
+void UIWidget::drawHotKeyHint()
+{
+    if (!m_showHotKey || m_hotKey == -1) {
+        return;
+    }
+    UISystem* ui = UISystem::instance();
+    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    std::string name = getKeyDisplayName(m_hotKey);
+    if (!drawing || name.empty()) {
+        return;
+    }
+    const float white[3] = {1.0f, 1.0f, 1.0f};
+    Vec2 at = getScreenPosition();
+    drawing->drawText(m_font, name, static_cast<int>(at.x + 2.0f), static_cast<int>(at.y), white, false,
+                      1.0f);
+}
