@@ -9,6 +9,8 @@
 #include "game/definitions/GameData.h"
 #include "game/skills/SkillDefinition.h"
 
+#include <utility>
+
 namespace {
 
 // Appearances draw from this stream, reseeded with each entity's seed.
@@ -115,19 +117,25 @@ void EntityClient::readArchetype()
     } else if (m_type == static_cast<int>(DatabaseEntryType::Class)) {
         setModelFromDefinition(db->getInt(m_entry, "Index", 0));
     } else if (m_type != static_cast<int>(DatabaseEntryType::Item)) {
-        m_stash = flag(*db, m_entry, "Stash");
-        m_playerStash = flag(*db, m_entry, "PlayerStash");
-        m_bookshelf = flag(*db, m_entry, "Bookshelf");
-        m_pedestal = flag(*db, m_entry, "Pedestal");
-        m_npcList = flag(*db, m_entry, "NpcList");
-        m_usable = flag(*db, m_entry, "UsableObject");
-        m_toggleUsable = flag(*db, m_entry, "ToggleUsableObject");
-        m_useOnlyWhenSolid = flag(*db, m_entry, "UseOnlyWhenSolid");
-        m_gate = flag(*db, m_entry, "Gate");
-        m_townGate = flag(*db, m_entry, "TownGate");
-        m_lifeStone = flag(*db, m_entry, "LifeStone");
-        m_hideFromMiniMap = flag(*db, m_entry, "HideFromMiniMap");
-        m_canAttack = flag(*db, m_entry, "CanAttack");
+        // The flags an object's entry may set.
+        static constexpr std::pair<const char*, bool EntityClient::*> kObjectFlags[] = {
+            {"Stash", &EntityClient::m_stash},
+            {"PlayerStash", &EntityClient::m_playerStash},
+            {"Bookshelf", &EntityClient::m_bookshelf},
+            {"Pedestal", &EntityClient::m_pedestal},
+            {"NpcList", &EntityClient::m_npcList},
+            {"UsableObject", &EntityClient::m_usable},
+            {"ToggleUsableObject", &EntityClient::m_toggleUsable},
+            {"UseOnlyWhenSolid", &EntityClient::m_useOnlyWhenSolid},
+            {"Gate", &EntityClient::m_gate},
+            {"TownGate", &EntityClient::m_townGate},
+            {"LifeStone", &EntityClient::m_lifeStone},
+            {"HideFromMiniMap", &EntityClient::m_hideFromMiniMap},
+            {"CanAttack", &EntityClient::m_canAttack},
+        };
+        for (const auto& [key, member] : kObjectFlags) {
+            this->*member = flag(*db, m_entry, key);
+        }
     }
     std::string skin = db->getString(m_entry, "SkinName");
     if (!skin.empty()) {

@@ -41,9 +41,8 @@ public:
     static void addParticle(StageBatch& batch, const RenderView& view, const Vec3& centre, float rotation,
                             float size, const float colour[3], float alpha, float age);
 
-    struct Beam {
-        Vec3 start, end; // camera space
-        Vec3 eye;        // camera space
+    // How a beam looks, wherever it runs.
+    struct BeamShape {
         int segments = 1;
         float size = 1.0f;
         float minOffset = 0.0f;
@@ -53,6 +52,10 @@ public:
         float colour[3] = {1.0f, 1.0f, 1.0f};
         float alpha = 1.0f;
         uint32_t seed = 0;
+    };
+    struct Beam : BeamShape {
+        Vec3 start, end; // camera space
+        Vec3 eye;        // camera space
     };
     // One quad per segment, joints shared; inner points moved at random
     // (random stream 3, re-seeded with the beam's seed).
