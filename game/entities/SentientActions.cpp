@@ -1,5 +1,7 @@
 #include "game/entities/Sentient.h"
 
+#include "game/covenants/Covenant.h"
+
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
@@ -150,8 +152,8 @@ bool Sentient::isFriendOf(const Entity* entity) const
 {
     if (!entity)
         return false;
-    // Two entities without covenant share the same (none).
-    if (entity->getCovenantIndex() == m_covenantIndex)
+    // The same covenant, or none for both (an index naming no covenant is none).
+    if (entity->getCovenant() == getCovenant())
         return true;
     if (std::find(m_followers.begin(), m_followers.end(), entity) != m_followers.end())
         return true;

@@ -1,6 +1,8 @@
 #include "game/world/CombatSystem.h"
 #include "game/skills/Saturate.h"
 
+#include "game/covenants/Covenant.h"
+
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
@@ -22,6 +24,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -314,11 +317,17 @@ int CombatSystem::absorbByArmor(const Entity* attacker, const Entity* target, in
 
 int CombatSystem::applyPvpMult(const Entity* attacker, const Entity* target, int amount) const
 {
-    // The covenant-against-covenant factor joins with the covenants; until
-    // then f is the amount and floor(f + 0.5) the amount itself.
-    (void)attacker;
-    (void)target;
-    return amount;
+    if (!attacker || !target)
+        return amount;
+    const Covenant* targetCovenant = target->getCovenant();
+    if (!targetCovenant || !attacker->getCovenant())
+        return amount;
+    // A covenant's leader takes full damage.
+    if (targetCovenant->getLeader() == target)
+        return amount;
+    const GameData* data = GameData::instance();
+    const float mult = data ? data->rules().pvpDamageMult : 1.0f;
+    return static_cast<int>(std::floor(mult * static_cast<float>(amount) + 0.5f));
 }
 
 int CombatSystem::splitDamageOverTime(int damageType, Entity* source, Entity* target, int amount) const
@@ -356,9 +365,13 @@ void CombatSystem::dealDamage(Entity* target, int amount, Entity* attacker, bool
     if (!targetRef.get())
         return;
     target->attackedBy(attackerRef.get());
-    // Covenant members report attacks to their covenant once covenants exist.
     if (targetRef.get() && target->isDead())
         onKilled(target, attackerRef.get());
+    // The covenant hears of blows on its members and house.
+    if (Entity* hit = targetRef.get()) {
+        if (Covenant* covenant = hit->getCovenant())
+            covenant->onAttacked(hit, attackerRef.get(), amount, false);
+    }
 }
 
 void CombatSystem::onKilled(Entity* victim, Entity* killer)
@@ -377,7 +390,16 @@ void CombatSystem::onKilled(Entity* victim, Entity* killer)
         if (creditedRef.get() && deadRef.get())
             notifyGameSystemsOfKill(credited, dead);
     }
-    // The covenants hear of kills once covenants exist.
+    // Every covenant hears of a kill in which a covenant member took part.
+    Entity* credited = creditedRef.get();
+    if (deadRef.get() && (dead->getCovenant() || (credited && credited->getCovenant()))) {
+        if (Game* game = Game::instance()) {
+            for (int i = 0; i < game->getCovenantCount() && deadRef.get(); ++i) {
+                if (Covenant* covenant = game->getCovenant(i))
+                    covenant->onKill(dead, creditedRef.get());
+            }
+        }
+    }
     if (deadRef.get())
         dead->killed(creditedRef.get());
 }

@@ -1,5 +1,7 @@
 #include "game/world/FactionSystem.h"
 
+#include "game/covenants/Covenant.h"
+
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
@@ -181,10 +183,11 @@ int FactionSystem::getRelation(const Entity* observer, const Entity* other) cons
     }
     bool otherInCovenant = other->getCovenant() != nullptr;
     int observerFaction = observer->getFactionId();
-    if (observer->getCovenant()) {
-        // Two covenant members answer by their covenant's relation, which
-        // joins with the covenant code.
-        if (!otherInCovenant && dynamic_cast<const Sentient*>(other)) {
+    if (const Covenant* covenant = observer->getCovenant()) {
+        // Two covenant members answer by their covenants' relation.
+        if (otherInCovenant)
+            return covenant->getRelationToEntity(other);
+        if (dynamic_cast<const Sentient*>(other)) {
             int faction = other->getFactionId();
             if (faction != -1 && (faction == m_playerFactionId || faction == m_npcFactionId)) {
                 return kLike;

@@ -22,6 +22,7 @@
 #include "support/FlatNavigation.h"
 #include "support/HeadlessServer.h"
 #include "support/ScriptedClient.h"
+#include "support/ScriptedCovenant.h"
 #include "support/SkillUser.h"
 #include "support/TestSupport.h"
 
@@ -101,9 +102,10 @@ TEST(FightEndToEnd, FireboltsOfABarbarianKillAMonsterWarrior)
         placeFighter(*game, CharacterClassType::Warrior, "ClassWarrior", 2144.0f, "Monsters");
     ASSERT_NE(mage, nullptr);
     ASSERT_NE(warrior, nullptr);
-    // Sentients without covenants are each other's friends; the warrior
-    // stands for a covenant of its own, so the bolt may be aimed at it.
-    warrior->setCovenantIndex(2);
+    // Sentients without covenants are each other's friends; the mage has a
+    // covenant of its own, as a player's character has, so the bolt may be
+    // aimed at the warrior.
+    mage->setCovenantIndex(addScriptedCovenant(*game).index);
     ASSERT_TRUE(mage->isEnemyOf(warrior));
     SafePtr<Entity> victim(warrior);
     // The mage is the client's viewer, as its player will be.

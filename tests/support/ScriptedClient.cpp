@@ -288,6 +288,33 @@ bool ScriptedClient::readEntity(ByteBuffer& in, uint32_t number, EntityRecord& e
     return true;
 }
 
+namespace {
+
+// The server's covenant section: fixed fields, one relation entry per
+// covenant of the message, the traits, gold and raid fields.
+bool skipCovenantBody(ByteBuffer& in, int covenantCount)
+{
+    in.readInt();
+    in.readString();
+    in.readZonePosition();
+    for (int i = 0; i < 14; ++i)
+        in.readInt();
+    std::vector<uint8_t> entry(28);
+    for (int i = 0; i < covenantCount && in.ok(); ++i)
+        in.readBytes(entry.data(), entry.size());
+    in.readInt();
+    int traits = in.readInt();
+    if (!in.ok() || traits < 0 || static_cast<size_t>(traits) > in.remaining() / 4)
+        return false;
+    for (int i = 0; i < traits; ++i)
+        in.readInt();
+    for (int i = 0; i < 3; ++i)
+        in.readInt();
+    return in.ok();
+}
+
+} // namespace
+
 bool ScriptedClient::readGameSection(ByteBuffer& in, GameSection& g)
 {
     std::vector<uint8_t> raw;
@@ -298,7 +325,14 @@ bool ScriptedClient::readGameSection(ByteBuffer& in, GameSection& g)
         return false;
     }
     for (int i = 0; i < g.covenantCount; ++i) {
-        if (!m_covenantBodyReader || !m_covenantBodyReader(in, raw)) {
+        if (!m_covenantBodyReader) {
+            if (!skipCovenantBody(in, g.covenantCount)) {
+                ADD_FAILURE() << "message 3: covenant body " << i;
+                return false;
+            }
+            continue;
+        }
+        if (!m_covenantBodyReader(in, raw)) {
             ADD_FAILURE() << "message 3: covenant body " << i;
             return false;
         }

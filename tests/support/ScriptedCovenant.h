@@ -72,3 +72,18 @@ inline ScriptedCovenant& addScriptedCovenant(Game& game)
     game.addCovenant(std::move(covenant));
     return added;
 }
+
+// Scripted covenants added until the game has one at the index; that one.
+inline ScriptedCovenant& scriptedCovenantAt(Game& game, int index)
+{
+    while (game.getCovenantCount() <= index)
+        addScriptedCovenant(game);
+    return *dynamic_cast<ScriptedCovenant*>(game.getCovenant(index));
+}
+
+// Both covenants at war with each other.
+inline void setCovenantsAtWar(Game& game, int a, int b)
+{
+    scriptedCovenantAt(game, a).setRelationState(b, static_cast<int>(CovenantTreaty::War));
+    scriptedCovenantAt(game, b).setRelationState(a, static_cast<int>(CovenantTreaty::War));
+}

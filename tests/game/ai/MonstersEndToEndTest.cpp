@@ -19,6 +19,7 @@
 #include "support/AwakeMonster.h"
 #include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
+#include "support/ScriptedCovenant.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
 
@@ -218,7 +219,7 @@ private:
         s->setOwnFactionName("Barbarian");
         s->setFactionId(FactionSystem::instance()->getFactionId("Barbarian"));
         // A covenant of its own, as a player's character has.
-        s->setCovenantIndex(2);
+        s->setCovenantIndex(addScriptedCovenant(*world.game).index);
         s->setPosition(at);
         if (world.game->addEntity(s) < 0) {
             delete s;

@@ -17,6 +17,7 @@
 #include "support/AwakeMonster.h"
 #include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
+#include "support/ScriptedCovenant.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -95,7 +96,7 @@ protected:
         s->setOwnFactionName(faction);
         s->setFactionId(FactionSystem::instance()->getFactionId(faction));
         if (faction == "Barbarian")
-            s->setCovenantIndex(2);
+            s->setCovenantIndex(scriptedCovenantAt(*world.game, 0).index);
         s->setPosition(field.tileCentre(0, tx, ty));
         if (world.game->addEntity(s) < 0) {
             delete s;

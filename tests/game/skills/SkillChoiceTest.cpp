@@ -5,6 +5,7 @@
 #include "game/skills/SkillList.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/skills/StatusEffect.h"
+#include "support/ScriptedCovenant.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
 
@@ -167,7 +168,7 @@ TEST_F(SkillChoiceTest, HealOnlyForAnAllyWhoMissesMoreThanTheHeal)
     EXPECT_EQ(heal->chooseTarget(user), ally);
     EXPECT_EQ(heal->findWeakestAlly(user), ally);
     // Another covenant's member, hurt or not, is no ally.
-    target->setCovenantIndex(5);
+    target->setCovenantIndex(addScriptedCovenant(*world.game).index);
     target->setHealth(10);
     EXPECT_EQ(heal->findWeakestAlly(user), ally);
 }

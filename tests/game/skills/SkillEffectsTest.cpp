@@ -12,6 +12,7 @@
 #include "game/skills/SkillLoaders.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/CombatSystem.h"
+#include "support/ScriptedCovenant.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
 
@@ -200,7 +201,7 @@ TEST_F(SkillEffectsTest, FriendSkillPrefersTheChosenFriend)
 
     // A stranger is no friend: the user mends itself.
     SkillUser* stranger = spawn(1030.0f, 1000.0f);
-    stranger->setCovenantIndex(3);
+    stranger->setCovenantIndex(addScriptedCovenant(*world.game).index);
     stranger->setHealth(50);
     EXPECT_TRUE(skill->applyToFriends(user, stranger));
     EXPECT_EQ(stranger->getHealth(), 50);
@@ -568,7 +569,7 @@ TEST_F(SkillEffectsTest, UseBySlotTakesTheRequestedFriendElseTheSelectedOneElseN
     SkillUser* buddy = spawn(1010.0f, 1000.0f);
     buddy->setLeader(user, 5);
     SkillUser* stranger = spawn(1030.0f, 1000.0f);
-    stranger->setCovenantIndex(3);
+    stranger->setCovenantIndex(addScriptedCovenant(*world.game).index);
     EXPECT_TRUE(skill->acceptsFriendTarget(buddy));
     EXPECT_FALSE(skill->acceptsFriendTarget(stranger));
     auto healthAfterUse = [&](Entity* requested, Entity* selected) {
@@ -601,8 +602,8 @@ TEST_F(SkillEffectsTest, AFriendOfTheFactionIsAcceptedAndARefusingOneIsNot)
     EntityServiceHooks hooks = EntityServices::hooks();
     SkillUser* ally = spawn(1010.0f, 1000.0f);
     SkillUser* neutral = spawn(1020.0f, 1000.0f);
-    ally->setCovenantIndex(3);
-    neutral->setCovenantIndex(4);
+    ally->setCovenantIndex(scriptedCovenantAt(*world.game, 3).index);
+    neutral->setCovenantIndex(scriptedCovenantAt(*world.game, 4).index);
     hooks.factionRelation = [ally](const Entity*, const Entity* other) { return other == ally ? 4 : 2; };
     EntityServices::setHooks(hooks);
     SkillDefinition blessing;

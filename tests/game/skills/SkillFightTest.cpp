@@ -8,6 +8,7 @@
 #include "game/world/CombatSystem.h"
 #include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
+#include "support/ScriptedCovenant.h"
 #include "support/SkillUser.h"
 #include "support/TestWorld.h"
 
@@ -77,7 +78,7 @@ TEST_F(SkillFightTest, FireboltCastFliesAndBurnsTheWarrior)
     ASSERT_NE(mage, nullptr);
     ASSERT_NE(warrior, nullptr);
     // Different covenants: each is the other's enemy.
-    warrior->setCovenantIndex(2);
+    warrior->setCovenantIndex(addScriptedCovenant(*world.game).index);
     auto* firebolt = dynamic_cast<Skill*>(mage->getSkillList()->findByName("MageFirebolt"));
     ASSERT_NE(firebolt, nullptr);
     mage->setStat(toIndex(CharacterStat::Skill1) + firebolt->getTree() * 15 + firebolt->getSlot(), 5);

@@ -7,6 +7,7 @@
 #include "game/world/GameSystem.h"
 #include "support/GridTopology.h"
 #include "support/RandomScript.h"
+#include "support/ScriptedCovenant.h"
 #include "support/ScriptedFighter.h"
 #include "support/TestWorld.h"
 
@@ -432,7 +433,7 @@ TEST_F(CombatSystemTest, KillSharesExperienceAndTellsEveryGameSystemOnce)
 TEST_F(CombatSystemTest, AreaDamageHitsLivingSentientsButTheSource)
 {
     ScriptedFighter* source = add(100.0f);
-    source->setCovenantIndex(0);
+    source->setCovenantIndex(scriptedCovenantAt(*world.game, 0).index);
     ScriptedFighter* enemy = add(150.0f);
     ScriptedFighter* friendly = add(160.0f);
     friendly->setCovenantIndex(0);
@@ -453,9 +454,10 @@ TEST_F(CombatSystemTest, AreaDamageHitsLivingSentientsButTheSource)
     StatChangeList list;
     list.add(type(DamageType::Lightning), 5, 5);
     ASSERT_TRUE(scriptDraws(noSpecials));
-    EXPECT_EQ(combat().applyAreaDamage(source, centre, 100.0f, list, true), 10);
+    // Member against member: "PvpDamageMult" 0.5 makes 5 into floor(2.5 + 0.5).
+    EXPECT_EQ(combat().applyAreaDamage(source, centre, 100.0f, list, true), 8);
     EXPECT_EQ(enemy->getHealth(), 90);
-    EXPECT_EQ(friendly->getHealth(), 95);
+    EXPECT_EQ(friendly->getHealth(), 97);
     EXPECT_EQ(source->getHealth(), 100);
     EXPECT_EQ(outside->getHealth(), 100);
     EXPECT_EQ(object->getHealth(), 10);

@@ -17,6 +17,7 @@
 #include "game/world/GameSystem.h"
 #include "server/GameStartup.h"
 #include "support/ClassStart.h"
+#include "support/ScriptedCovenant.h"
 #include "support/TestSupport.h"
 #include "support/TestWorld.h"
 
@@ -540,6 +541,10 @@ TEST_F(FactionWorldTest, SentientsAnswerTheFriendAndEnemyBits)
     follower->setCovenantIndex(1);
     stranger->setCovenantIndex(2);
     corpse->setCovenantIndex(3);
+    // Covenants at war with self's.
+    setCovenantsAtWar(*world.game, 0, 2);
+    setCovenantsAtWar(*world.game, 0, 3);
+    scriptedCovenantAt(*world.game, 1);
     follower->setLeader(self, 4);
     // Friends: itself (same covenant) and its follower; enemies: the living
     // others with health, and the body (still a health capacity).
