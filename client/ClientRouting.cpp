@@ -35,6 +35,9 @@ void Client::onKeyPress(int key, bool down, bool repeat)
     if (DebugConsole* console = DebugConsole::instance(); console && console->handleKey(key, down, repeat)) {
         return;
     }
+    if (m_ui.key(key, down, repeat)) {
+        return;
+    }
     if (!repeat) {
         if (VirtualKeys* keys = VirtualKeys::instance()) {
             keys->onKey(key, down);
@@ -48,10 +51,21 @@ void Client::onButtonPress(int button, bool down, int x, int y)
         m_buttonHook(button, down, x, y);
         return;
     }
+    // A widget holding its button hears every button event until it lets go.
+    if (m_ui.capture(button, down)) {
+        return;
+    }
     if (DebugConsole* console = DebugConsole::instance();
         console && console->handleMouseButton(button, down, x)) {
         return;
     }
-    // The menus, world map, area editor and player mirror take buttons as
-    // they are built.
+    if (m_ui.button(button, down, x, y)) {
+        return;
+    }
+    // A blocking menu keeps the click from the world.
+    if (m_ui.mouseOverMenu()) {
+        return;
+    }
+    // The world map, area editor and player mirror take buttons as they are
+    // built.
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/core/MathUtil.h"
+
 #include <functional>
 #include <string>
 
@@ -26,6 +28,27 @@ struct ClientUi {
     std::function<void(const std::string& file)> saveExploredMap;
     std::function<void()> updateMapAreas;
     std::function<void(bool built)> setMiniMapBuilt;
+    // The menus: a key (true when taken), the held widget's button event
+    // (the capture), a button, whether the pointer is over a blocking menu.
+    std::function<bool(int key, bool down, bool repeat)> menuKey;
+    std::function<bool(int button, bool down)> captureButton;
+    std::function<bool(int button, bool down, int x, int y)> menuButton;
+    std::function<bool()> isMouseOverMenu;
+    std::function<void()> hideAllMenus;
+    std::function<void()> showGameMenus;
+    // Menus by name; a name without a menu does nothing.
+    std::function<bool(const std::string& name)> hasMenu;
+    std::function<void(const std::string& name)> showMenu;
+    std::function<void(const std::string& name)> hideMenu;
+    std::function<void(const std::string& name)> pushMenu;
+    std::function<void(const std::string& name)> removeMenuFromStack;
+    std::function<bool()> showDamageNumbers;
+    std::function<bool()> showXpNumbers;
+    std::function<bool()> showSimpleTips;
+    // Where centred messages, relation changes and event lines stand.
+    std::function<Vec2()> centerTextPosition;
+    std::function<Vec2()> relationChangeTextPosition;
+    std::function<Vec2()> eventsTextPosition;
 
     int findTopic(const std::string& name) const { return findHelpTopic ? findHelpTopic(name) : -1; }
     int topicCount() const { return helpTopicCount ? helpTopicCount() : 0; }
@@ -72,4 +95,32 @@ struct ClientUi {
         if (setMiniMapBuilt)
             setMiniMapBuilt(built);
     }
+    bool key(int code, bool down, bool repeat) const { return menuKey && menuKey(code, down, repeat); }
+    bool capture(int button, bool down) const { return captureButton && captureButton(button, down); }
+    bool button(int button, bool down, int x, int y) const
+    {
+        return menuButton && menuButton(button, down, x, y);
+    }
+    bool mouseOverMenu() const { return isMouseOverMenu && isMouseOverMenu(); }
+    // After a game starts, is lost or set up anew: the game's menus.
+    void switchToGameMenus() const
+    {
+        if (hideAllMenus)
+            hideAllMenus();
+        if (showGameMenus)
+            showGameMenus();
+    }
+    void hideMenus() const
+    {
+        if (hideAllMenus)
+            hideAllMenus();
+    }
+    void show(const std::string& name) const
+    {
+        if (showMenu)
+            showMenu(name);
+    }
+    bool damageNumbers() const { return !showDamageNumbers || showDamageNumbers(); }
+    bool xpNumbers() const { return !showXpNumbers || showXpNumbers(); }
+    bool simpleTips() const { return !showSimpleTips || showSimpleTips(); }
 };

@@ -76,6 +76,7 @@ void start(const CommandArgs& args)
     if (!client->connect()) {
         debugPrint(2, "start: the client cannot open its port %u\n", static_cast<unsigned>(kClientPort));
     }
+    client->getUi().switchToGameMenus();
 }
 
 void resumeGame()
@@ -111,6 +112,11 @@ void installFrameCommands(AppHooks& hooks)
         }
         if (Server* server = Server::instance()) {
             server->reset();
+        }
+        // Out of the game the player is back at the start: the main menu.
+        if (client) {
+            client->getUi().hideMenus();
+            client->getUi().show("Main");
         }
     };
 }

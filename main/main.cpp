@@ -17,6 +17,7 @@
 #include "main/FrameCommands.h"
 #include "server/GameStartup.h"
 #include "sound/SoundResourceTypes.h"
+#include "ui/UiHooks.h"
 
 #include <cstdio>
 #include <dlfcn.h>
@@ -130,6 +131,7 @@ int main(int argc, char** argv)
     installServerHooks(hooks);
     installSoundHooks(hooks, options.headless);
     installClientHooks(hooks);
+    installUiHooks(hooks);
     installFrameCommands(hooks);
 
     installWorldHooks(hooks);

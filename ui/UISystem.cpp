@@ -50,7 +50,8 @@ void UISystem::init()
         main->setVisibleFlag(true);
     }
     registerCommands();
-    if (ResourceSystem* resources = ResourceSystem::instance()) {
+    // Sounds are known only where the sound system runs.
+    if (ResourceSystem* resources = ResourceSystem::instance(); resources && resources->hasType("ogg")) {
         m_newTopicSound = resources->load("Sounds/newHelpTopic.ogg");
     }
 }

@@ -2,6 +2,7 @@
 
 #include "ui/widgets/UIWidget.h"
 
+#include <string>
 #include <vector>
 
 // A widget that records the keys it is given while focused, its clicks and
@@ -25,10 +26,12 @@ public:
     }
     bool acceptsDrop(UIWidget*) override { return accepts; }
     void endDrag() override { ++dragsEnded; }
+    void executeCommand(const std::string& line) override { lines.push_back(line); }
 
     std::vector<int> keys;
     std::vector<int> clicks;
     int held = 0;
     bool accepts = false;
     int dragsEnded = 0;
+    std::vector<std::string> lines;
 };

@@ -1,0 +1,110 @@
+#include "support/ProgramRunner.h"
+#include "support/UITestBench.h"
+
+#include "engine/console/CommandLine.h"
+#include "engine/files/FileSystem.h"
+#include "engine/files/WholeFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <regex>
+#include <set>
+
+namespace {
+
+// The shipped menus on the fakes, read through the game data's file system.
+struct ShippedMenus : ::testing::Test {
+    ShippedMenus() : files(gameDataPath(), user.path().string())
+    {
+        files.mountGeneratedDirectory(generatedDataPath());
+        bench.keys.declareAction("gameMenu", 1, false, "");
+        bench.ui.registerCommands();
+        bench.log.clear();
+        bench.ui.loadMenus(false);
+    }
+    TempDir user;
+    FileSystem files;
+    UITestBench bench;
+};
+
+TEST_F(ShippedMenus, EveryMenuLoadsCleanlyAndNamesWhatExists)
+{
+    ASSERT_NE(bench.ui.findMenu("Main"), nullptr);
+    for (const char* name :
+         {"NewCharacter", "Options", "OptionsVideo", "OptionsSound", "OptionsControls", "Hud", "PauseMenu"}) {
+        EXPECT_NE(bench.ui.findMenu(name), nullptr) << name;
+    }
+    for (const auto& line : bench.log.lines()) {
+        EXPECT_EQ(line.text.find(".mnu:"), std::string::npos) << line.text;
+        EXPECT_EQ(line.text.find("menus.lst:"), std::string::npos) << line.text;
+        EXPECT_EQ(line.text.find("Could not find"), std::string::npos) << line.text;
+    }
+    for (const auto& acquired : bench.drawing.acquired) {
+        EXPECT_TRUE(files.fileExists(acquired.path)) << acquired.path;
+    }
+    for (const auto& menu : bench.ui.getMenus()) {
+        for (const auto& widget : menu->getWidgets()) {
+            if (widget->getFont().isValid() && widget->getFont() != bench.ui.getDefaultFont()) {
+                std::string font = bench.resources.getFileName(widget->getFont().getIndex());
+                EXPECT_TRUE(files.fileExists(font)) << font;
+            }
+        }
+    }
+}
+
+TEST_F(ShippedMenus, EveryTextKeyHasATranslation)
+{
+    std::set<std::string> keys;
+    for (const auto& entry : std::filesystem::directory_iterator(gameDataPath("loc/english"))) {
+        std::string text;
+        readWholeFile(entry.path().string(), text);
+        forEachConfigLine(text, [&](const std::vector<std::string>& words, int) { keys.insert(words[0]); });
+    }
+    const std::regex key(R"(\$\$([A-Za-z0-9_]+)\$\$)");
+    int seen = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(gameDataPath("UI"))) {
+        std::string text;
+        readWholeFile(entry.path().string(), text);
+        for (std::sregex_iterator it(text.begin(), text.end(), key), end; it != end; ++it) {
+            ++seen;
+            EXPECT_TRUE(keys.count((*it)[1].str())) << entry.path() << ": " << (*it)[1].str();
+        }
+    }
+    EXPECT_GT(seen, 20);
+}
+
+TEST_F(ShippedMenus, OptionsRememberWhatThePagesChange)
+{
+    UIMenu* options = bench.ui.findMenu("Options");
+    bench.ui.pushMenu(options);
+    ASSERT_EQ(options->getSelectedSubMenu(), 0);
+    std::vector<std::string> remembered = options->getRememberedNames();
+    EXPECT_NE(std::find(remembered.begin(), remembered.end(), "s_volumeMusic"), remembered.end());
+    // The music row's 0.5 stores its text.
+    options->selectSubMenu(1);
+    UIWidget* half = bench.ui.findWidget("OptionsSound::s_volumeMusic2");
+    ASSERT_NE(half, nullptr);
+    Vec2 at = half->getScreenPosition();
+    EXPECT_TRUE(bench.ui.onMouseButton(0, true, static_cast<int>(at.x) + 4, static_cast<int>(at.y) + 4));
+    EXPECT_EQ(getUserVarString("s_volumeMusic"), "0.5");
+    EXPECT_TRUE(bench.ui.handleKey(1, true, false)) << "the game-menu key goes back";
+    EXPECT_FALSE(options->isActive());
+}
+
+TEST(ShippedMenusProgram, AHeadlessRunDrivesTheMenusFromTheConsole)
+{
+    TempDir user;
+    RunResult run =
+        runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                   "set developer 1\nshowMenu Options\nreloadMenus\nquit\n", true);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::string log = readFile(user.file("log.txt"));
+    for (const char* bad : {"Unknown widget parm", "Unknown menu parm", "Couldn't load menu",
+                            "Unknown menu type", "Could not find", "Unknown command - reloadMenus"}) {
+        EXPECT_EQ(log.find(bad), std::string::npos) << bad << "\n" << log;
+    }
+    EXPECT_NE(log.find("showMenu can only be issued by the program"), std::string::npos) << log;
+}
+
+} // namespace
