@@ -1,23 +1,11 @@
-#include "client/ClientHooks.h"
 #include "engine/app/Application.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
-#include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
-#include "game/quests/QuestLoaders.h"
-#include "game/skills/SkillLoaders.h"
-#include "game/world/FightingServices.h"
-#include "game/world/World.h"
-#include "game/world/WorldHooks.h"
-#include "graphics/GraphicsHooks.h"
-#include "graphics/shaders/ShaderHooks.h"
-#include "main/FrameCommands.h"
-#include "server/GameStartup.h"
-#include "sound/SoundResourceTypes.h"
-#include "ui/UiHooks.h"
+#include "main/ProgramHooks.h"
 
 #include <cstdio>
 #include <dlfcn.h>
@@ -98,43 +86,9 @@ int main(int argc, char** argv)
         printVersions(options);
         return 0;
     }
-    // The game's subsystems install their hooks here as they arrive.
+    // The game's subsystems install their hooks as they arrive.
     AppHooks hooks;
-    registerQuestLoaders();
-    registerCovenantLoaders();
-    installShaderHooks(hooks);
-    registerSkillLoaders();
-    registerFightingServices();
-    installGameDataHooks(hooks);
-    GraphicsSystem::GameLinks graphicsLinks;
-    graphicsLinks.tileSize = [] {
-        GameData* data = GameData::instance();
-        return data ? data->rules().tileSize : 32.0f;
-    };
-    graphicsLinks.applyGroundDetail = [] {
-        if (World* world = World::instance()) {
-            world->applyGroundDetail();
-        }
-    };
-    graphicsLinks.gameValues = [] {
-        FrameGameValues values;
-        if (GameData* data = GameData::instance()) {
-            const GameRules& rules = data->rules();
-            values.tileSize = rules.tileSize;
-            values.gridSize = rules.gridSize;
-            values.drawDistance = rules.drawDistance;
-            values.fontNames = rules.fontNames;
-        }
-        return values;
-    };
-    installGraphicsHooks(hooks, graphicsLinks);
-    installServerHooks(hooks);
-    installSoundHooks(hooks, options.headless);
-    installClientHooks(hooks);
-    installUiHooks(hooks);
-    installFrameCommands(hooks);
-
-    installWorldHooks(hooks);
+    installProgramHooks(hooks, options.headless);
     Application app(options, std::move(hooks));
     return app.run();
 }

@@ -1,0 +1,152 @@
+// The whole program in this process, windowed under Xvfb on the shipped data:
+// the main menu drawn, the options reached, changed and left with the mouse
+// and Escape, and the change kept in user.cfg.
+#include "engine/app/Application.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/platform/Platform.h"
+#include "main/ProgramHooks.h"
+#include "support/Picture.h"
+#include "support/ProgramRunner.h"
+#include "support/TestSupport.h"
+#include "support/XvfbDisplay.h"
+#include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <cstdlib>
+#include <filesystem>
+
+namespace {
+
+struct Window {
+    Application& app;
+    int shots = 0;
+
+    // A point of the 640 × 480 interface, in window pixels.
+    void moveTo(int x, int y)
+    {
+        int w = 0, h = 0;
+        Platform::get().getWindowSize(w, h);
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = SDL_GetWindowID(Platform::get().getWindow());
+        e.motion.x = (x * w + w / 2) / 640;
+        e.motion.y = (y * h + h / 2) / 480;
+        Platform::get().handleEvent(e);
+        app.frame();
+    }
+    void click(int x, int y)
+    {
+        moveTo(x, y);
+        int w = 0, h = 0;
+        Platform::get().getWindowSize(w, h);
+        for (bool down : {true, false}) {
+            SDL_Event e{};
+            e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+            e.button.windowID = SDL_GetWindowID(Platform::get().getWindow());
+            e.button.button = SDL_BUTTON_LEFT;
+            e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+            e.button.x = (x * w + w / 2) / 640;
+            e.button.y = (y * h + h / 2) / 480;
+            Platform::get().handleEvent(e);
+            app.frame();
+        }
+    }
+    void key(SDL_Scancode code)
+    {
+        for (bool down : {true, false}) {
+            SDL_Event e{};
+            e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+            e.key.windowID = SDL_GetWindowID(Platform::get().getWindow());
+            e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+            e.key.keysym.scancode = code;
+            Platform::get().handleEvent(e);
+            app.frame();
+        }
+    }
+    Picture shot(const TempDir& user)
+    {
+        key(SDL_SCANCODE_PRINTSCREEN);
+        app.frame();
+        Picture picture;
+        char name[32];
+        std::snprintf(name, sizeof name, "Screenshots/ss%04d.png", shots++);
+        EXPECT_TRUE(readPng(user.file(name), picture)) << name;
+        if (const char* keep = std::getenv("GLOAM_KEEP_SHOTS")) {
+            std::filesystem::copy_file(user.file(name), std::string(keep) + "/" + (name + 12),
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
+        return picture;
+    }
+};
+
+// The colour at an interface point of a screenshot.
+const uint8_t* pixelAt(const Picture& p, int x, int y)
+{
+    return p.at(x * p.width / 640, y * p.height / 480);
+}
+
+void expectNear(const uint8_t* c, int r, int g, int b, int tolerance, const char* what)
+{
+    EXPECT_NEAR(c[0], r, tolerance) << what;
+    EXPECT_NEAR(c[1], g, tolerance) << what;
+    EXPECT_NEAR(c[2], b, tolerance) << what;
+}
+
+TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    TempDir user;
+    // Exact colours: no compressed textures.
+    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\n");
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    LaunchOptions options;
+    options.dataDir = gameDataPath();
+    options.userDir = user.path().string();
+    AppHooks hooks;
+    installProgramHooks(hooks, false);
+    Application app(options, hooks);
+    app.startup();
+    unsetenv("ALSOFT_DRIVERS");
+    Window window{app};
+    for (int i = 0; i < 5; ++i) {
+        app.frame();
+    }
+    UISystem& ui = UISystem::get();
+    UIMenu* main = ui.findMenu("Main");
+    UIMenu* options_ = ui.findMenu("Options");
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(main->isActive());
+
+    // The title band and the plain Options button where the menu puts them.
+    Picture first = window.shot(user);
+    expectNear(pixelAt(first, 126, 100), 150, 104, 40, 12, "title band");
+    expectNear(pixelAt(first, 246, 300), 58, 74, 112, 12, "Options button");
+
+    window.click(320, 294);
+    ASSERT_TRUE(options_->isActive());
+    Picture panel = window.shot(user);
+    expectNear(pixelAt(panel, 200, 320), 28, 30, 44, 16, "options panel");
+
+    window.click(266, 96);
+    EXPECT_EQ(options_->getSelectedSubMenu(), 1);
+    window.click(402, 232);
+    EXPECT_EQ(UserVarSystem::get().findVar("s_volumeMusic")->getString(), "0.5");
+
+    window.key(SDL_SCANCODE_ESCAPE);
+    EXPECT_FALSE(options_->isActive());
+    Picture back = window.shot(user);
+    expectNear(pixelAt(back, 126, 100), 150, 104, 40, 12, "title band again");
+
+    Application::runConsoleLine("quit");
+    app.shutdown();
+    EXPECT_NE(readFile(user.file("user.cfg")).find("s_volumeMusic \"0.5\""), std::string::npos)
+        << readFile(user.file("user.cfg"));
+}
+
+} // namespace
