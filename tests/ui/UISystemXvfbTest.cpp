@@ -1,7 +1,10 @@
 // The whole program in this process, windowed under Xvfb on the shipped data:
 // the main menu drawn, the options reached, changed and left with the mouse
 // and Escape, and the change kept in user.cfg.
+#include "client/Client.h"
+#include "client/GameClient.h"
 #include "engine/app/Application.h"
+#include "engine/app/DebugConsole.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/platform/Platform.h"
 #include "main/ProgramHooks.h"
@@ -147,6 +150,69 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     app.shutdown();
     EXPECT_NE(readFile(user.file("user.cfg")).find("s_volumeMusic \"0.5\""), std::string::npos)
         << readFile(user.file("user.cfg"));
+}
+
+TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    TempDir user;
+    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\n");
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    LaunchOptions options;
+    options.dataDir = gameDataPath();
+    options.userDir = user.path().string();
+    AppHooks hooks;
+    installProgramHooks(hooks, false);
+    Application app(options, hooks);
+    app.startup();
+    unsetenv("ALSOFT_DRIVERS");
+    Window window{app};
+    app.frame();
+    UISystem& ui = UISystem::get();
+
+    window.click(320, 206);
+    ASSERT_TRUE(ui.findMenu("NewCharacter")->isActive());
+    window.click(263, 130);
+    EXPECT_EQ(UserVarSystem::get().findVar("PlayerClass")->getString(), "$$ClassRogue$$");
+    window.click(165, 302);
+    EXPECT_EQ(UserVarSystem::get().findVar("CovenantName")->getString(), "Fenmark");
+    window.click(490, 408);
+    UIMenu* hud = ui.findMenu("Hud");
+    for (int frame = 0; frame < 600 && !(GameClient::instance() && GameClient::get().isLoaded()); ++frame) {
+        app.frame();
+    }
+    ASSERT_TRUE(GameClient::get().isLoaded()) << "the game did not start";
+    app.frame();
+    EXPECT_TRUE(hud->isActive());
+    EXPECT_FALSE(ui.findMenu("Main")->isActive());
+    Picture inGame = window.shot(user);
+    expectNear(pixelAt(inGame, 300, 470), 46, 40, 30, 12, "the strip");
+
+    window.key(SDL_SCANCODE_ESCAPE);
+    app.frame();
+    EXPECT_TRUE(ui.findMenu("PauseMenu")->isActive());
+    EXPECT_TRUE(Client::get().isPaused());
+    window.click(320, 174);
+    app.frame();
+    EXPECT_FALSE(ui.findMenu("PauseMenu")->isActive());
+    EXPECT_FALSE(Client::get().isPaused());
+
+    window.key(SDL_SCANCODE_GRAVE);
+    EXPECT_TRUE(DebugConsole::get().isOpen());
+    window.key(SDL_SCANCODE_GRAVE);
+    EXPECT_FALSE(DebugConsole::get().isOpen());
+
+    window.key(SDL_SCANCODE_ESCAPE);
+    window.click(320, 262);
+    app.frame();
+    EXPECT_TRUE(ui.findMenu("Main")->isActive());
+    EXPECT_FALSE(hud->isActive());
+    EXPECT_FALSE(GameClient::get().isLoaded());
+    Application::runConsoleLine("quit");
+    app.shutdown();
 }
 
 } // namespace
