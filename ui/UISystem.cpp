@@ -311,6 +311,10 @@ void UISystem::setRepeatWidget(UIWidget* widget, int button)
     if (m_held.get() == widget && widget) {
         return;
     }
+    // One widget holds the button at a time.
+    if (UIWidget* old = m_held.get()) {
+        old->releaseButton();
+    }
     m_held = widget;
     m_heldButton = button;
     m_heldTime = 0.0f;

@@ -160,7 +160,12 @@ public:
     UIWidget* getHeldWidget() const { return m_held.get(); }
     int getHeldButton() const { return m_heldButton; }
     void setRepeatWidget(UIWidget* widget, int button);
-    void setHeldWidget(UIWidget* widget) { m_held = widget; }
+    void setHeldWidget(UIWidget* widget)
+    {
+        if (m_held.get() != widget) {
+            setRepeatWidget(widget, m_heldButton);
+        }
+    }
     // Clears the held widget when it is this one.
     void clearHeldWidget(const UIWidget* widget);
     // The client's capture step: the held widget gets the button event.

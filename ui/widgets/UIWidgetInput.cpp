@@ -59,8 +59,9 @@ bool UIWidget::handleMouseButton(int button, bool down, int x, int y)
             ui->getClientView()->playInterfaceSound(m_clickSound);
         }
         if (m_mouseCanRepeat && ui) {
-            holdButton();
+            // A new hold starts its repeat timers from zero.
             ui->setRepeatWidget(this, button);
+            holdButton();
         }
     } else if (button == 1) {
         runCommandList(m_rightClickCommands);
