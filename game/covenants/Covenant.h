@@ -121,7 +121,8 @@ public:
     virtual void forgetCovenantTargets(Covenant* other);
     // 0 Easy, 1 Average, 2 Hard.
     virtual int getDifficulty() const { return 1; }
-    virtual void offerToBuyItem(ItemBase* item) {}
+    // A purchase proposal to the player's covenant for an item its leader carries.
+    virtual void offerToBuyItem(Covenant* player) {}
     virtual void sendRelationChange(Covenant* other, float change) {}
     // A guard of this covenant changed an item: the stats follow.
     virtual void onMemberItemChanged(Entity* member, ItemBase* item);
@@ -143,9 +144,13 @@ public:
     virtual void startSharedAdventure(Covenant* partner) {}
     virtual void stopSharedAdventure(Covenant* partner) {}
     virtual void onSharedAdventureProgress(Covenant* first, Covenant* second) {}
-    virtual void onRumorStarted(int level) {}
+    virtual void onRumorStarted(Covenant* starter) {}
     virtual void raidOnRequest(Covenant* requester, Covenant* target) {}
     virtual float getDamageFrom(const Covenant* other) const { return 0.0f; }
+    // The share of a monster's loot that drops when a member killed it.
+    virtual float lootShareFor(const Entity* killer) const { return 1.0f; }
+    // A member killed the victim: the covenant may take from its loot.
+    virtual void takeLoot(Actor* victim) {}
     // The shared-adventure partner is the player's covenant.
     virtual bool isExcludedFromKillCredit() const;
     // The spot a member returns to (CovenantRaids.cpp).

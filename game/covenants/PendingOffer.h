@@ -10,6 +10,6 @@ struct PendingOffer {
     TradeOffer offer;
     float timeLeft = 0.0f;
     bool active = false;
-    bool wait = true;
+    float wait = 0.0f; // seconds between re-sends
     int resendsLeft = 0; // kStored when an offer is stored
 };

@@ -359,8 +359,14 @@ std::string Actor::getCombatEffectName(int index) const
 
 float Actor::getLootShare() const
 {
-    // Computer-run covenants take a share once covenants exist.
-    return 1.0f;
+    const Covenant* covenant = getCovenant();
+    return covenant ? covenant->lootShareFor(this) : 1.0f;
+}
+
+void Actor::giveLoot(Actor* victim)
+{
+    if (Covenant* covenant = getCovenant())
+        covenant->takeLoot(victim);
 }
 
 bool Actor::canBeAttacked() const

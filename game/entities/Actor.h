@@ -97,7 +97,7 @@ public:
     std::string getCombatEffectName(int soundType) const override;
     // The killer's share of a dead monster's loot.
     virtual float getLootShare() const;
-    virtual void giveLoot(Actor* victim) {}
+    virtual void giveLoot(Actor* victim);
     bool canBeAttacked() const;
     float getXpShareFactor() const override;
     float getXpMult() const override;

@@ -80,6 +80,11 @@ public:
     // The whole record is checked before anything is applied: false, and
     // the quest untouched, when it is cut short or holds a value out of range.
     bool read(ByteBuffer& buffer, bool rebuild, bool byName, int version);
+    // The bytes of an empty record (level -1), for a holder without a quest.
+    static void writeEmpty(ByteBuffer& buffer);
+    // Checks a record as read does and keeps nothing; false when it is cut
+    // short or holds a value out of range.
+    static bool skip(ByteBuffer& buffer, bool byName, int version);
 
     // ---- Texts
     std::string getProgressText(bool withNames);

@@ -121,3 +121,44 @@ bool QuestBase::read(ByteBuffer& buffer, bool rebuild, bool byName, int version)
     }
     return true;
 }
+
+void QuestBase::writeEmpty(ByteBuffer& buffer)
+{
+    buffer.writeInt(static_cast<int32_t>(-1)); // level
+    buffer.writeInt(static_cast<uint32_t>(0)); // seed
+    buffer.writeInt(static_cast<int32_t>(0));  // progress
+    buffer.writeInt(static_cast<int32_t>(0));  // type
+    buffer.writeGameTime(GameTime());
+    buffer.writeInt(static_cast<int32_t>(0));  // id
+    buffer.writeInt(static_cast<int32_t>(0));  // failed
+    buffer.writeInt(static_cast<int32_t>(0));  // no monster type
+    buffer.writeInt(static_cast<uint32_t>(0)); // no targets
+}
+
+bool QuestBase::skip(ByteBuffer& buffer, bool byName, int version)
+{
+    if (buffer.failed())
+        return false;
+    const bool names = byName && version >= kFirstVersionByName;
+    int readLevel = buffer.readInt();
+    buffer.readUInt();
+    buffer.readInt();
+    int readType = buffer.readInt();
+    GameTime readStart = buffer.readGameTime();
+    buffer.readInt();
+    buffer.readInt();
+    if (buffer.readInt() != 0)
+        readMonsterRef(buffer, names);
+    uint32_t n = buffer.readCount(names ? 5 : 8);
+    for (uint32_t i = 0; i < n && buffer.ok(); ++i) {
+        readMonsterRef(buffer, names);
+        buffer.readInt();
+    }
+    if (buffer.failed())
+        return false;
+    if (readType < 0 || readType >= kQuestTypeCount)
+        return false;
+    if (readLevel != -1 && (readLevel < 0 || readLevel > GameRules::kMaxLevelLimit))
+        return false;
+    return std::isfinite(readStart.seconds);
+}

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 class Actor;
 class Entity;
 class MonsterType;
+class QuestBase;
 class Sentient;
 struct Vec2;
 struct ZonePosition;
@@ -32,4 +34,7 @@ struct GameHooks {
     // The weather at a spot: rain and the wind vector (none until the
     // world has its weather).
     std::function<void(const ZonePosition& position, float& rain, Vec2& wind)> weatherAt;
+    // The recruit quest a computer-run covenant holds (none until the quest
+    // code provides it).
+    std::function<std::unique_ptr<QuestBase>()> createCovenantQuest;
 };
