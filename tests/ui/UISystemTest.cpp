@@ -112,7 +112,8 @@ struct LoadingTest : SystemTest {
         dir.write("UI/Main.mnu", "name Main\nfullScreen 1\nWidget {\n internalName Button\n canClick 1\n"
                                  " size 100 100\n addCommand reloadMenus\n addCommand \"rec clicked\"\n}\n");
         dir.write("UI/Options.mnu", "name Options\nWidget {\n internalName Tab\n}\n");
-        dir.write("UI/Kept.mnu", "name Kept\nallowedToReload 0\nWidget {\n internalName Keep\n}\n");
+        dir.write("UI/Kept.mnu", "name Kept\nallowedToReload 0\nWidget {\n internalName Keep\n"
+                                 " parentWidget Main::Button\n}\n");
         dir.write("UI/Linked.mnu", "name Linked\nvisible 1\nWidget {\n internalName Child\n"
                                    " parentWidget Main::Button\n parentLinked 1 1\n}\n");
     }
@@ -143,6 +144,7 @@ TEST_F(LoadingTest, AReloadKeepsTheStackAndClearsEveryBorrowedPointer)
     bench.ui.pushMenuByName("Main");
     bench.ui.pushMenuByName("Options");
     UIWidget* kept = bench.ui.findWidget("Kept::Keep");
+    ASSERT_NE(kept->getParent(), nullptr);
     UIWidget* button = bench.ui.findWidget("Main::Button");
     UIWidget* child = bench.ui.findWidget("Linked::Child");
     ASSERT_NE(child->getParent(), nullptr);
@@ -162,6 +164,7 @@ TEST_F(LoadingTest, AReloadKeepsTheStackAndClearsEveryBorrowedPointer)
     EXPECT_EQ(bench.ui.getDragWidget(), nullptr);
     EXPECT_EQ(bench.ui.getHeldWidget(), nullptr);
     EXPECT_EQ(bench.ui.findWidget("Kept::Keep"), kept);
+    EXPECT_EQ(kept->getParent(), nullptr) << "its parent was in a replaced menu";
     std::vector<UIMenu*> stack = bench.ui.getMenuStack();
     ASSERT_EQ(stack.size(), 2u);
     EXPECT_EQ(stack[0]->getName(), "Main");
