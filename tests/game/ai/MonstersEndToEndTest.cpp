@@ -283,8 +283,9 @@ void expectCampOutcome(Camp& camp)
         EXPECT_LE((camp.listedAt[number] - kStepIn) * kStep, 5.0f) << name;
     }
     for (const auto& [number, name] : camp.names)
-        if (mustClose(name))
+        if (mustClose(name)) {
             EXPECT_TRUE(camp.closed.count(number)) << name << " never closed";
+        }
     ASSERT_GE(camp.died, 0) << "the target outlived the run";
     EXPECT_LE(camp.died * kStep, 120.0f);
     ASSERT_TRUE(camp.victim);

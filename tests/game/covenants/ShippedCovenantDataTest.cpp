@@ -76,11 +76,13 @@ TEST_F(ShippedCovenantData, DefinitionRules)
         const std::string& name = definitions[i].name;
         DefinitionReader r(definitions[i].entry);
         for (size_t j = 0; j < definitions.size(); ++j)
-            if (j != i)
+            if (j != i) {
                 EXPECT_TRUE(r.has("StartingRelation" + definitions[j].name))
                     << name << " " << definitions[j].name;
-        if (name != "Human")
+            }
+        if (name != "Human") {
             EXPECT_FALSE(d.shortName.empty()) << name;
+        }
 
         // Traits: all loaded, no two in conflict, at most half of them drawn.
         std::vector<const CovenantTrait*> listed;
@@ -118,8 +120,9 @@ TEST_F(ShippedCovenantData, DefinitionRules)
             std::string maxKey = key;
             maxKey.replace(at, 3, "Max");
             const auto& keys = CovenantDefinition::loadedKeys();
-            if (std::find(keys.begin(), keys.end(), maxKey) != keys.end())
+            if (std::find(keys.begin(), keys.end(), maxKey) != keys.end()) {
                 EXPECT_LE(r.getFloat(key), r.getFloat(maxKey)) << name << " " << key;
+            }
         }
 
         // Every diplomacy response has lines, each a translated text key.
@@ -129,10 +132,11 @@ TEST_F(ShippedCovenantData, DefinitionRules)
             EXPECT_FALSE(lines.empty()) << name << " " << response;
         }
         for (const DatabaseField& field : definitions[i].entry->getFields())
-            if (field.key.rfind("DiplomacyTextResponse", 0) == 0)
+            if (field.key.rfind("DiplomacyTextResponse", 0) == 0) {
                 for (std::string_view line : field.items)
                     EXPECT_TRUE(isTranslatedKey(std::string(line)))
                         << name << " " << field.key << " " << line;
+            }
     }
 }
 
@@ -204,8 +208,9 @@ TEST_F(ShippedCovenantData, EveryKeyIsOneTheLoadersRead)
     EXPECT_TRUE(base->isBaseOnly());
     const std::set<std::string> notOnTemplate = {"shortname", "smallcrestname", "crestname", "trait"};
     for (const std::string& key : CovenantDefinition::loadedKeys())
-        if (!notOnTemplate.count(toLowerCopy(key)))
+        if (!notOnTemplate.count(toLowerCopy(key))) {
             EXPECT_NE(base->findOwnField(key), nullptr) << key;
+        }
     for (const char* key : {"MinComparisionGold", "MinComparisionInfluence", "MinComparisionCrystals"})
         EXPECT_GE(DefinitionReader(base).getInt(key), 1) << key;
 }

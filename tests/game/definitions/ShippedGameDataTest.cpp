@@ -79,8 +79,9 @@ TEST_F(ShippedGameData, IsCoherent)
     for (const auto& type : data->getMonsterTypes()) {
         if (type->unique || type->legend || type->archetype->isNpcClass())
             EXPECT_FALSE(type->canBeSummoned) << type->getEntryName();
-        else if (type->isRegularSpawn())
+        else if (type->isRegularSpawn()) {
             EXPECT_TRUE(type->canBeSummoned) << type->getEntryName();
+        }
     }
     for (int level : r.startingMonsterLevels)
         EXPECT_GT(data->countMonsterTypesAtLevel(level), 0) << level;

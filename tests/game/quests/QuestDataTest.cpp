@@ -188,27 +188,33 @@ TEST_F(ShippedQuestData, DefinitionsKeepTheDataRules)
         EXPECT_LE(d.minEventLevelDiff, d.maxEventLevelDiff);
         EXPECT_LE(d.minLevelChange, d.maxLevelChange);
         EXPECT_LE(d.minItemsStolen, d.maxItemsStolen);
-        if (type == QuestType::TownTraps || type == QuestType::Siege || type == QuestType::ClearLevel ||
+        if (type == QuestType::TownTraps || type == QuestType::Siege || type == QuestType::ClearLevel || {
             type == QuestType::LevelQuestItem || type == QuestType::ArmorsmithLevelQuestItem ||
             type == QuestType::WeaponsmithLevelQuestItem || type == QuestType::PoisonedSupply ||
             type == QuestType::StoryTurenGraves || type == QuestType::StoryCiglioFindItem)
             EXPECT_GE(d.minCount, 1);
+        }
 
         // Every name resolves; NextQuest names a type.
-        if (!d.defaultMonster.empty())
+        if (!d.defaultMonster.empty()) {
             EXPECT_NE(data->findMonsterType(d.defaultMonster), nullptr) << d.defaultMonster;
-        if (!d.monsterType.empty())
+        }
+        if (!d.monsterType.empty()) {
             EXPECT_NE(data->findMonsterType(d.monsterType), nullptr) << d.monsterType;
-        if (!d.nextQuest.empty())
+        }
+        if (!d.nextQuest.empty()) {
             EXPECT_EQ(getQuestTypeName(toIndex(parseQuestType(d.nextQuest))), d.nextQuest);
+        }
 
         // Weights: offered quests and world events only; EventOnly never offered.
         EXPECT_EQ(rules.questTypeChance[static_cast<size_t>(t)] > 0.0f, kOffered.count(type) == 1);
         EXPECT_EQ(rules.eventTypeChance[static_cast<size_t>(t)] > 0.0f, kEvents.count(type) == 1);
-        if (d.eventOnly)
+        if (d.eventOnly) {
             EXPECT_EQ(rules.questTypeChance[static_cast<size_t>(t)], 0.0f);
-        if (kOffered.count(type))
+        }
+        if (kOffered.count(type)) {
             EXPECT_TRUE(d.returnForReward && d.returnNpcType != NpcType::None);
+        }
 
         auto chainAt = std::find(kChain.begin(), kChain.end(), type);
         if (chainAt == kChain.end()) {
@@ -226,8 +232,9 @@ TEST_F(ShippedQuestData, DefinitionsKeepTheDataRules)
         if (tutorialAt != kTutorial.end()) {
             EXPECT_EQ(d.returnNpcType, NpcType::Tutor);
             EXPECT_EQ(d.tutorialEnd, tutorialAt + 1 == kTutorial.end());
-            if (tutorialAt + 1 != kTutorial.end())
+            if (tutorialAt + 1 != kTutorial.end()) {
                 EXPECT_EQ(d.nextQuest, getQuestTypeName(toIndex(*(tutorialAt + 1))));
+            }
         }
     }
     EXPECT_EQ(bits.size(), 16u);

@@ -113,26 +113,31 @@ TEST_F(ShippedSkills, EffectRules)
         effect.setEntry(e, 1, nullptr);
         byName[effect.name] = e;
         // Every applied effect builds on the template (per-level entries are never applied).
-        if (!e->getName().ends_with("PerLevel"))
+        if (!e->getName().ends_with("PerLevel")) {
             EXPECT_GE(effect.alpha, 0.4f) << e->getName();
-        if (db.findField(e, "PerLevel"))
+        }
+        if (db.findField(e, "PerLevel")) {
             EXPECT_NE(effect.perLevelEntry, nullptr) << e->getName();
-        if (effect.effectType != toIndex(StatusEffectType::Normal))
+        }
+        if (effect.effectType != toIndex(StatusEffectType::Normal)) {
             EXPECT_FALSE(effect.groupName.empty()) << e->getName();
+        }
         if (effect.aura) {
             ASSERT_NE(effect.auraStatusEffect, nullptr) << e->getName();
             StatusEffectBase child;
             child.setEntry(effect.auraStatusEffect, 1, nullptr);
             EXPECT_NE(child.effectType, toIndex(StatusEffectType::Normal)) << e->getName();
         }
-        if (effect.checkSuccess)
+        if (effect.checkSuccess) {
             EXPECT_NE(effect.successEndEffect, nullptr) << e->getName();
+        }
     }
     EXPECT_GT(count, 20);
     for (const auto& skill : GameData::get().getSkillDefinitions()) {
         const SkillDefinition& d = *skill.definition;
-        if (db.findField(skill.entry, "StatusEffect"))
+        if (db.findField(skill.entry, "StatusEffect")) {
             EXPECT_NE(d.getStatusEffect()->getEntry(), nullptr) << skill.name;
+        }
         if (d.cureEffectName.empty())
             continue;
         auto cured = byName.find(d.cureEffectName);
