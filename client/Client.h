@@ -100,7 +100,8 @@ public:
     PlayerClient* getLocalPlayer() const { return m_player.get(); }
     PlayerCovenantClient* getPlayerCovenant() const { return m_covenant.get(); }
     // The live target of the local player, none without one.
-    EntityClient* getTargetEntity() const;
+    // The live target; with the flag, the auto-attack entity while the action is auto-attack.
+    EntityClient* getTargetEntity(bool allowAutoAttack = false) const;
     EntityClient* getPlayerEntity() const;
     EntityClient* getEntityByIndex(int number) const;
     // The "Index" of the "Class" entry that PlayerClass names; 0 when none.

@@ -95,13 +95,19 @@ void Client::sendInput()
     }
     ByteBuffer message;
     message.writeInt(static_cast<uint32_t>(MessageType::Input));
-    // The mirror's two positions, its stored action and its target's number.
+    // The mirror's two positions, its current action and its target's
+    // number; an action forced by the interface carries the current covenant.
     ZonePosition none(-1, 0.0f, 0.0f);
-    const EntityClient* target = m_player ? m_player->target.get() : nullptr;
+    int action = m_player ? m_player->getCurrentAction() : 0;
+    int target = m_player ? m_player->getTargetEntityNumber(true) : -1;
+    if (action == PlayerClient::kActionForced) {
+        const GameClient* game = GameClient::instance();
+        target = game ? game->getCurrentCovenant() : -1;
+    }
     message.writeZonePosition(m_player ? m_player->getPosition() : none);
     message.writeZonePosition(m_player ? m_player->getSecondaryPosition() : none);
-    message.writeInt(static_cast<uint32_t>(m_player ? m_player->action : 0));
-    message.writeInt(target ? static_cast<uint32_t>(target->getEntityNumber()) : kMessageEndMark);
+    message.writeInt(static_cast<uint32_t>(action));
+    message.writeInt(target >= 0 ? static_cast<uint32_t>(target) : kMessageEndMark);
     writeQueuedCommands(message);
     if (m_endpoint >= 0) {
         sendDatagram(m_endpoint, message, m_serverAddress);

@@ -28,9 +28,9 @@ int Client::getPlayerCovenantIndex() const
     return m_covenant ? m_covenant->index : -1;
 }
 
-EntityClient* Client::getTargetEntity() const
+EntityClient* Client::getTargetEntity(bool allowAutoAttack) const
 {
-    return m_player ? m_player->target.get() : nullptr;
+    return m_player ? m_player->getTarget(allowAutoAttack) : nullptr;
 }
 
 EntityClient* Client::getPlayerEntity() const

@@ -1,5 +1,6 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
 #include "engine/input/Input.h"
 
 #include <cmath>
@@ -69,7 +70,7 @@ EntityClient* Client::pickEntity(float x, float y, const EntityClient* excluded)
 
 void Client::updateHoverEntity()
 {
-    // The local player mirror (or its target) decides what is excluded once it exists.
+    // The player's own mirror is left out unless its target is a person it would not attack.
     const Input* input = Input::instance();
     if (!input) {
         m_hoverEntity = nullptr;
@@ -78,5 +79,6 @@ void Client::updateHoverEntity()
     int x = 0;
     int y = 0;
     input->getMousePosition(x, y);
-    m_hoverEntity = pickEntity(static_cast<float>(x), static_cast<float>(y), nullptr);
+    m_hoverEntity = pickEntity(static_cast<float>(x), static_cast<float>(y),
+                               m_player ? m_player->pickExclusion() : nullptr);
 }

@@ -1,5 +1,7 @@
 #include "client/Client.h"
 
+#include "client/player/PlayerClient.h"
+
 #include "engine/app/DebugConsole.h"
 #include "engine/console/VirtualKeys.h"
 #include "engine/input/Input.h"
@@ -66,6 +68,8 @@ void Client::onButtonPress(int button, bool down, int x, int y)
     if (m_ui.mouseOverMenu()) {
         return;
     }
-    // The world map, area editor and player mirror take buttons as they are
-    // built.
+    // The world map and area editor come before the player once they exist.
+    if (m_player) {
+        m_player->onMouseButton(button, down, static_cast<float>(x), static_cast<float>(y));
+    }
 }

@@ -50,6 +50,27 @@ struct ClientUi {
     std::function<Vec2()> relationChangeTextPosition;
     std::function<Vec2()> eventsTextPosition;
 
+    // The entity number of the party member whose portrait is hovered, -1 none.
+    std::function<int()> hoveredPartyMember;
+
+    // The action menus: opened onto the stack, taken off it, closed and shown by name.
+    void openOnStack(const std::string& name) const
+    {
+        if (pushMenu)
+            pushMenu(name);
+    }
+    void takeOffStack(const std::string& name) const
+    {
+        if (removeMenuFromStack)
+            removeMenuFromStack(name);
+    }
+    void close(const std::string& name) const
+    {
+        if (hideMenu)
+            hideMenu(name);
+    }
+    int hoveredMember() const { return hoveredPartyMember ? hoveredPartyMember() : -1; }
+
     int findTopic(const std::string& name) const { return findHelpTopic ? findHelpTopic(name) : -1; }
     int topicCount() const { return helpTopicCount ? helpTopicCount() : 0; }
     int nextTopic(int topic) const { return nextHelpTopic ? nextHelpTopic(topic) : -1; }

@@ -32,7 +32,9 @@ public:
 
     static constexpr int kSoundCount = 13;
     // Interface sounds by place.
+    static constexpr int kItemPickupSound = 0;
     static constexpr int kQuestCompleteSound = 1;
+    static constexpr int kAttributeIncreaseSound = 10;
     static constexpr int kQuestFailedSound = 2;
     static constexpr int kLostEffectSound = 5;
     static constexpr int kFontCount = 7;
@@ -106,6 +108,9 @@ public:
     int getTreatyState(int a, int b) const;
     // Covenant a's trade-route size toward b (0 without a record).
     int getTradeRouteSize(int a, int b) const;
+    // The covenant whose home is nearest to the position, starting from the
+    // player's own; a covenant without a home is skipped. None without either.
+    const CovenantBase* findNearestCovenant(const ZonePosition& position) const;
     int getCurrentCovenant() const { return m_currentCovenant; }
     void setCurrentCovenant(int index) { m_currentCovenant = index; }
 
@@ -118,6 +123,8 @@ public:
     QuestClient* getQuest(int slot) const;
     // Quest i of those the world offers (the filled slots in order); none past them.
     QuestClient* getOfferedQuest(int index) const;
+    // A valid, unfinished town-attack (with the first flag) or siege (with the second) quest.
+    bool hasOpenTownQuest(bool townAttack, bool siege) const;
 
     bool isLoaded() const { return m_loaded; }
     bool isGameOver() const { return m_gameEnded; }

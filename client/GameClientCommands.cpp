@@ -2,6 +2,7 @@
 // function, in registration order. A row whose handler is not built yet is
 // not registered: nothing forwards it or pretends to run it.
 #include "client/GameClient.h"
+#include "client/commands/PlayerCommands.h"
 #include "client/player/CharacterCommands.h"
 
 #include "engine/console/CommandSystem.h"
@@ -35,16 +36,6 @@ void onDamage(const CommandArgs& args)
     }
 }
 
-// The server's timed event: the entity's progress bar of that length and kind.
-void onTimer(const CommandArgs& args)
-{
-    GameClient* game = GameClient::instance();
-    EntityClient* entity = game ? game->getEntity(std::atoi(args[0].c_str())) : nullptr;
-    if (entity) {
-        entity->startProgress(static_cast<float>(std::atof(args[1].c_str())), std::atoi(args[2].c_str()));
-    }
-}
-
 void onNpcChat(const CommandArgs& args)
 {
     if (GameClient* game = GameClient::instance()) {
@@ -63,8 +54,8 @@ void onClearNpcChat(const CommandArgs&)
 constexpr CommandRow kCommands[] = {
     {"msg", "messageType message", "ds", true, 0, "Adds a message to the message queue", nullptr},
     {"dipRes", "responseIndex covenantIndex", "dd", true, 0, "Sets the diplomacy response string", nullptr},
-    {"calculateSkillLevel", "baseCost skillPoints", "dd", false, 0, "Gets the skill level from for the given data", nullptr},
-    {"reloadCollision", "", "", false, 0, "Reloads collision data for models/levels", nullptr},
+    {"calculateSkillLevel", "baseCost skillPoints", "dd", false, 0, "Gets the skill level from for the given data", &PlayerCommands::calculateSkillLevel},
+    {"reloadCollision", "", "", false, 0, "Reloads collision data for models/levels", &PlayerCommands::reloadCollision},
     {"clearOffer", "", "", true, 0, "Clear the current trade offer", nullptr},
     {"chooseGoldAmount", "side", "i", true, 0, "Choose gold amount", nullptr},
     {"addGoldToOffer", "", "", true, 0, "Adds gold to the current trade offer", nullptr},
@@ -86,34 +77,34 @@ constexpr CommandRow kCommands[] = {
     {"acceptTrade", "", "", true, 0, "Accepts the current trade", nullptr},
     {"ignoreTrade", "", "", true, 0, "Ignores the current trade", nullptr},
     {"rejectTrade", "", "", true, 0, "Rejects the current trade", nullptr},
-    {"ClientAcceptQuest", "", "", true, 0, "Accepts the current quest", nullptr},
-    {"ClientDeclineQuest", "", "", true, 0, "Declines the current quest", nullptr},
-    {"ClientSkipPlayerQuest", "", "", true, 0, "Skips the current quest", nullptr},
-    {"ClientSkipQuest", "", "", true, 0, "Skips the current quest", nullptr},
-    {"ClientIncrementAttribute", "AttributeName", "s", true, 0, "Increments the names attribute", nullptr},
-    {"War", "", "", true, 0, "Declares war on current covenant", nullptr},
-    {"PrevItemComparision", "", "", true, 0, "Goes to the previous item comparision person", nullptr},
-    {"NextItemComparision", "", "", true, 0, "Goes to the next item comparision person", nullptr},
-    {"switchItemSetClient", "", "", true, 0, "Switches the players item set", nullptr},
-    {"selectPlayer", "", "", true, 0, "Selects the player", nullptr},
+    {"ClientAcceptQuest", "", "", true, 0, "Accepts the current quest", &PlayerCommands::acceptQuest},
+    {"ClientDeclineQuest", "", "", true, 0, "Declines the current quest", &PlayerCommands::declineQuest},
+    {"ClientSkipPlayerQuest", "", "", true, 0, "Skips the current quest", &PlayerCommands::skipPlayerQuest},
+    {"ClientSkipQuest", "", "", true, 0, "Skips the current quest", &PlayerCommands::skipQuest},
+    {"ClientIncrementAttribute", "AttributeName", "s", true, 0, "Increments the names attribute", &PlayerCommands::incrementAttribute},
+    {"War", "", "", true, 0, "Declares war on current covenant", &PlayerCommands::declareWar},
+    {"PrevItemComparision", "", "", true, 0, "Goes to the previous item comparision person", &PlayerCommands::prevItemComparison},
+    {"NextItemComparision", "", "", true, 0, "Goes to the next item comparision person", &PlayerCommands::nextItemComparison},
+    {"switchItemSetClient", "", "", true, 0, "Switches the players item set", &PlayerCommands::switchItemSet},
+    {"selectPlayer", "", "", true, 0, "Selects the player", &PlayerCommands::selectPlayer},
     {"dmg", "entityNum damage", "is", true, 0, "Tells the client about a damage event", &onDamage},
-    {"timer", "entityNum time timerType", "ifi", true, 0, "Tells the client about a timer event", &onTimer},
-    {"npcRecruit", "joinParty", "b", true, 0, "Tries to recruit the currently selected npc to join the covenant/party", nullptr},
-    {"npcDirectInvite", "", "", true, 0, "Invites a recruited npc to the party", nullptr},
-    {"npcRemove", "partyMemberNumber", "d", true, 0, "Removes a npc from the party", nullptr},
-    {"clientForceFood", "partyMemberNumber", "d", true, 0, "Forces the npc to use player's food", nullptr},
-    {"clientForcePotion", "partyMemberNumber", "d", true, 0, "Forces the npc to use player's potion", nullptr},
-    {"npcDirectRemove", "", "", true, 0, "Removes a npc from the party", nullptr},
-    {"npcDirectKick", "", "", true, 0, "Kicks out the specified npc from the covenant", nullptr},
-    {"npcEquipment", "", "", true, 0, "Shows the currently selected npcs equipment", nullptr},
-    {"npcRescue", "", "", true, 0, "Tries to rescue the currently selected npc", nullptr},
-    {"npcDelivery", "", "", true, 0, "Tries to deliver a package to the currently selected npc", nullptr},
-    {"npcEscort", "", "", true, 0, "Tries to escort the currently selected npc", nullptr},
-    {"selectPartyMember", "partyMemberIndex", "d", true, 0, "Selects the specified party member", nullptr},
-    {"warp", "level x y", "dff", true, 0, "Warps the player to the specified coordinates", nullptr},
-    {"warpDir", "direction", "d", true, 0, "Warps the player to the specified direction", nullptr},
-    {"usedSkill", "skillDatabaseIndex used", "dd", true, 0, "Tells the client that a skill was used (or not used)", nullptr},
-    {"itemTimer", "itemTimerIndex time", "df", true, 0, "Tells the client that a item timer needs to be started", nullptr},
+    {"timer", "entityNum time timerType", "ifi", true, 0, "Tells the client about a timer event", &PlayerCommands::timer},
+    {"npcRecruit", "joinParty", "b", true, 0, "Tries to recruit the currently selected npc to join the covenant/party", &PlayerCommands::recruit},
+    {"npcDirectInvite", "", "", true, 0, "Invites a recruited npc to the party", &PlayerCommands::directInvite},
+    {"npcRemove", "partyMemberNumber", "d", true, 0, "Removes a npc from the party", &PlayerCommands::removeNpc},
+    {"clientForceFood", "partyMemberNumber", "d", true, 0, "Forces the npc to use player's food", &PlayerCommands::forceFood},
+    {"clientForcePotion", "partyMemberNumber", "d", true, 0, "Forces the npc to use player's potion", &PlayerCommands::forcePotion},
+    {"npcDirectRemove", "", "", true, 0, "Removes a npc from the party", &PlayerCommands::directRemove},
+    {"npcDirectKick", "", "", true, 0, "Kicks out the specified npc from the covenant", &PlayerCommands::directKick},
+    {"npcEquipment", "", "", true, 0, "Shows the currently selected npcs equipment", &PlayerCommands::npcEquipment},
+    {"npcRescue", "", "", true, 0, "Tries to rescue the currently selected npc", &PlayerCommands::rescue},
+    {"npcDelivery", "", "", true, 0, "Tries to deliver a package to the currently selected npc", &PlayerCommands::delivery},
+    {"npcEscort", "", "", true, 0, "Tries to escort the currently selected npc", &PlayerCommands::escort},
+    {"selectPartyMember", "partyMemberIndex", "d", true, 0, "Selects the specified party member", &PlayerCommands::selectPartyMember},
+    {"warp", "level x y", "dff", true, 0, "Warps the player to the specified coordinates", &PlayerCommands::warp},
+    {"warpDir", "direction", "d", true, 0, "Warps the player to the specified direction", &PlayerCommands::warpDir},
+    {"usedSkill", "skillDatabaseIndex used", "dd", true, 0, "Tells the client that a skill was used (or not used)", &PlayerCommands::usedSkill},
+    {"itemTimer", "itemTimerIndex time", "df", true, 0, "Tells the client that a item timer needs to be started", &PlayerCommands::itemTimer},
     {"exportHtml", "whatToExport", "s", false, 0, "Exports something to html (character, covenant, or global stats)", nullptr},
     {"exportVbulletin", "", "", false, 0, "Exports character to vbulletin format", nullptr},
     {"emailCharHtml", "", "", false, 0, "Exports and sets up email with character html", nullptr},
@@ -123,12 +114,12 @@ constexpr CommandRow kCommands[] = {
     {"updateParsedCharacterLevel", "", "", true, 0, "Updates the parsed character level", &CharacterCommands::updateParsedCharacterLevel},
     {"clearNpcChat", "", "", true, 0, "Clears the chat text from npc", &onClearNpcChat},
     {"npcChat", "chatText", "s", true, 0, "Chat text from npc", &onNpcChat},
-    {"selectPrevRecruit", "", "", true, 0, "Selects the previous recruit", nullptr},
-    {"selectNextRecruit", "", "", true, 0, "Selects the next recruit", nullptr},
-    {"selectFirstRecruit", "", "", true, 0, "Selects the first recruit", nullptr},
-    {"nextTarget", "", "", true, 0, "Selects the next target", nullptr},
-    {"startRumorClient", "rumorLevel", "d", true, 0, "Starts a rumor against the current covenant", nullptr},
-    {"selectLifestone", "covenantIndex", "d", true, 0, "Selects the specified covenant's lifestone", nullptr},
+    {"selectPrevRecruit", "", "", true, 0, "Selects the previous recruit", &PlayerCommands::selectPrevRecruit},
+    {"selectNextRecruit", "", "", true, 0, "Selects the next recruit", &PlayerCommands::selectNextRecruit},
+    {"selectFirstRecruit", "", "", true, 0, "Selects the first recruit", &PlayerCommands::selectFirstRecruit},
+    {"nextTarget", "", "", true, 0, "Selects the next target", &PlayerCommands::nextTarget},
+    {"startRumorClient", "rumorLevel", "d", true, 0, "Starts a rumor against the current covenant", &PlayerCommands::startRumor},
+    {"selectLifestone", "covenantIndex", "d", true, 0, "Selects the specified covenant's lifestone", &PlayerCommands::selectLifestone},
 };
 // clang-format on
 
@@ -161,7 +152,7 @@ constexpr ProviderRow kProviders[] = {
     {"getCovenantsForAgreement", nullptr},
     {"getNpcList", nullptr},
     {"getGateList", nullptr},
-    {"getAvailableQuests", nullptr},
+    {"getAvailableQuests", [] { return CommandSystem::ListFunction(&PlayerCommands::getAvailableQuests); }},
     {"getAvailableCharacters",
      [] { return CommandSystem::ListFunction(&CharacterCommands::getAvailableCharacters); }},
     {"getNumCovenantOptions",

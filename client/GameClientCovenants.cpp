@@ -1,5 +1,6 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "game/definitions/GameEnums.h"
 
 CovenantClient* GameClient::getCovenant(int index, bool create)
@@ -68,4 +69,31 @@ int GameClient::getTradeRouteSize(int a, int b) const
     const CovenantClient* covenant = getCovenant(a);
     const RelationRecord* record = covenant ? covenant->getRelationRecord(b) : nullptr;
     return record ? record->tradeRoute : 0;
+}
+
+const CovenantBase* GameClient::findNearestCovenant(const ZonePosition& position) const
+{
+    const Client* client = Client::instance();
+    const CovenantBase* nearest = client ? client->getPlayerCovenant() : nullptr;
+    float best = 0.0f;
+    // Homes are compared within the position's zone.
+    const auto distance = [&position](const CovenantBase& covenant) {
+        return ZonePosition::distanceTo(position, covenant.housePosition);
+    };
+    if (nearest && nearest->housePosition.zone >= 0) {
+        best = distance(*nearest);
+    } else {
+        nearest = nullptr;
+    }
+    for (const auto& covenant : m_covenants) {
+        if (!covenant || covenant->housePosition.zone < 0) {
+            continue;
+        }
+        float d = distance(*covenant);
+        if (!nearest || d < best) {
+            nearest = covenant.get();
+            best = d;
+        }
+    }
+    return nearest;
 }

@@ -51,3 +51,17 @@ void GameClient::readQuests(const GameSectionRecord& game)
         }
     }
 }
+
+bool GameClient::hasOpenTownQuest(bool townAttack, bool siege) const
+{
+    for (const auto& quest : m_quests) {
+        if (!quest || quest->invalid || quest->isComplete()) {
+            continue;
+        }
+        if ((townAttack && quest->type == toIndex(QuestType::TownAttack)) ||
+            (siege && quest->type == toIndex(QuestType::Siege))) {
+            return true;
+        }
+    }
+    return false;
+}

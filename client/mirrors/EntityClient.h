@@ -2,6 +2,7 @@
 
 #include "client/mirrors/AttachmentSlot.h"
 #include "client/mirrors/EntityTypeSection.h"
+#include "engine/core/Color.h"
 #include "engine/core/GameTime.h"
 #include "engine/core/MathUtil.h"
 #include "engine/core/ZonePosition3.h"
@@ -92,8 +93,49 @@ public:
     // The mirror this one is attached to: none for -1, for itself, for a
     // chain longer than kMaxAttachDepth or for a cycle.
     EntityClient* getAttachParent() const;
-    // The action a click on this entity proposes for the local player (0: none).
-    virtual int getMouseAction(bool acting, bool force) const { return 0; }
+    // The action a click on this entity proposes for the local player (0:
+    // none). Acting asks for the action itself rather than walking to it (4);
+    // force ignores the player's stealth.
+    virtual int getMouseAction(bool acting, bool force) const;
+
+    // ---- Maps, hints and the small tests of hover texts and icons
+    static constexpr int kMapWhite = 0;
+    static constexpr int kMapRed = 1;
+    static constexpr int kMapGreen = 2;
+    static constexpr int kMapBlue = 3;
+    static constexpr int kMapOrange = 6;
+    static constexpr int kMapCyan = 8;
+    static constexpr int kMapNone = 146;
+    // Colour code of the top-most attach parent; kMapNone for no blip.
+    int getMapColorCode() const;
+    // False without a blip; else the code's colour.
+    bool getMapColor(Color& out) const;
+    bool isShownOnMap(bool worldMap) const;
+    bool isHintTarget(bool chest) const;
+    bool hasNewQuestForPlayer() const;
+    bool isQuestTarget() const;
+    bool isRescueNpc() const;
+    bool isDeliveryNpc() const;
+    bool isEscortNpc() const;
+    // The covenant's treaty toward the player's is war (2 or 3).
+    bool isHostile() const;
+    bool isAttackable() const;
+    // Place 0 … 3 in the local player's party, -1 when not in it.
+    int getPartyPlace() const;
+    // A quest item the local player's own character dropped.
+    bool isOwnDrop() const;
+    // The player's covenant, no covenant, or the player's own character.
+    bool isFriendly() const;
+    bool isOwnCharacter() const;
+    // A person (the definition's "Npc"): the target the player keeps selected.
+    bool isSelectable() const { return m_npc; }
+    void collectStatusEffects(std::vector<StatusEffectClient*>& out) const;
+    bool hasBlockingStatusEffect() const;
+    const EntityClient* getTopAttachParent() const;
+    // The hover text: short gives the name line alone; anyEntity gives text
+    // for entities other than monsters and the own character; withName adds
+    // the own character's "(your character)".
+    void getTooltipText(std::string& out, bool shortText, bool anyEntity, bool withName) const;
 
     // ---- Attachments: the entry shown in each slot (-1 none). The setter
     // returns false when the slot already holds that entry.

@@ -19,6 +19,8 @@ public:
     // Place in the tree view, each in 0 … 1.
     float treeX = 0.0f;
     float treeY = 0.0f;
+    // Asked for with "useSkill"; the server's "usedSkill" answer clears it.
+    bool waiting = false;
 };
 
 // 1 for a basic skill, else the definition's "MaxSkillLevel"; 0 without one.

@@ -56,13 +56,26 @@ PlayerClient::PlayerClient()
     reset();
 }
 
-PlayerClient::~PlayerClient() = default;
+PlayerClient::~PlayerClient()
+{
+    // A hook left behind would call a deleted mirror at the next button event.
+    releaseMoveHook();
+}
 
 void PlayerClient::reset()
 {
     m_secondaryPosition = m_position;
     playIdle();
+    m_atWaypoint = true;
+    m_hasDestination = false;
+    m_needsPath = false;
+    m_walkingStep = false;
+    m_path.clear();
+    m_followEntity = nullptr;
+    releaseMoveHook();
     action = 0;
+    menuEntity = -1;
+    lastMenuEntity = -1;
     returnPosition = ZonePosition(-1, 0.0f, 0.0f);
     secondPosition = ZonePosition(-1, 0.0f, 0.0f);
     partyMembers.clear();
@@ -378,4 +391,12 @@ bool PlayerClient::isGateActivated(int zone) const
     const WorldSize* size = world ? world->getWorldSize() : nullptr;
     const GateRecord* record = size ? levelGates.find(size->entryId, zone) : nullptr;
     return record && record->activated != 0;
+}
+
+bool PlayerClient::isCurrentLevelGateActive() const
+{
+    const World* world = World::instance();
+    const WorldSize* size = world ? world->getWorldSize() : nullptr;
+    const GateRecord* record = size ? levelGates.find(size->entryId, m_position.zone) : nullptr;
+    return !record || record->activated != 0;
 }

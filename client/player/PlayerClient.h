@@ -5,8 +5,10 @@
 #include "engine/object/SafePtr.h"
 #include "engine/resources/ResourceHandle.h"
 #include "game/definitions/GateList.h"
+#include "game/definitions/ItemHolder.h"
 #include "game/entities/Timer.h"
 #include "game/skills/CounterList.h"
+#include "game/world/GridPath.h"
 
 #include <array>
 #include <memory>
@@ -17,7 +19,9 @@ class ByteBuffer;
 class InventoryClient;
 class PlayerCovenantClient;
 class QuestClient;
+class ItemBase;
 class SkillListClient;
+struct TooltipContext;
 
 // The player section of message 3, parsed whole before anything is applied.
 // Inventory and quests are read by their own readers on scratch objects.
@@ -63,13 +67,15 @@ struct PlayerSummary {
 // (full stats, statistics, inventory, skills, quests, gates, explored levels,
 // help topics, hints and hotkeys). Health, activity and the dead test come
 // from the server's ordinary mirror of the same entity (serverMirror).
-class PlayerClient : public EntityClient {
+class PlayerClient : public EntityClient, public ItemHolder {
 public:
     static constexpr int kStatCount = 112;
     static constexpr int kStatisticCount = 25;
     static constexpr int kQuestSlots = 6;
     static constexpr int kMaxHotkeys = 64;
     static constexpr int kItemTimers = 5;
+    // Party places the F-keys and the healing hints name.
+    static constexpr int kPartyPlaces = 4;
     // Stat indices read by number.
     static constexpr int kStatAttackTime = 77;
     static constexpr int kStatLevel = 84;
@@ -124,6 +130,86 @@ public:
     // file's name and the byte).
     bool load(const std::string& characterName, PlayerCovenantClient* covenant);
 
+    // ---- Actions and targets (PlayerClientActions.cpp)
+    static constexpr int kActionCount = 30;
+    enum Action {
+        kActionNone = 0,
+        kActionDead = 1,
+        kActionAttack = 2,
+        kActionAutoAttack = 3,
+        kActionApproach = 4,
+        kActionNoMenu = 18,
+        kActionLifeStone = 19,
+        kActionUse = 20,
+        kActionPickup = 23,
+        kActionForced = 29,
+    };
+    // Button 0 walks and selects, button 1 targets; true when handled.
+    bool onMouseButton(int button, bool pressed, float x, float y);
+    void setTarget(EntityClient* entity, bool clearAction);
+    // A click in the world over an entity.
+    void selectEntity(EntityClient* entity);
+    // The live target; under action 3 (with the flag) the auto-attack entity.
+    EntityClient* getTarget(bool allowAutoAttack) const;
+    int getTargetEntityNumber(bool allowAutoAttack) const;
+    // False when refused.
+    bool setAction(int code, bool allowWhileStealthed, bool force);
+    int getCurrentAction() const;
+    // Targets the entity and runs the action forced (a menu kind is an action code).
+    void openNpcMenu(int code, EntityClient* entity);
+    // The live target, else the entity of the current menu, else the one before.
+    EntityClient* getSelectedNpc() const;
+    bool isTargetInReach() const;
+    // The next mirror after the target whose action would be an attack, within reach of selection.
+    void selectNextTarget();
+    void selectFirstRecruit(bool inParty);
+    // Both positions, move target and path; nothing else.
+    void warpTo(const ZonePosition& position);
+    bool isMoveButtonHeld() const { return moveButtonHeld; }
+    // The mirror a pick leaves out: the player's own, unless the target is a
+    // person the player would not attack.
+    const EntityClient* pickExclusion() const;
+
+    // ---- Movement (PlayerClientMovement.cpp)
+    void setDestination(const ZonePosition& position, bool findFreeSpot);
+    void approachTarget(EntityClient* entity);
+    void stopFollowing();
+    void stopMoving();
+    // One frame of walking along the path; true when the player moved.
+    bool followPath(float dt);
+    // Whether the player fits at the grid point of the position, apart from
+    // solid mirrors whose group is in the mask.
+    bool canStandAt(const ZonePosition& position, uint32_t groupMask) const;
+    void markObstacles(PathGrid& grid, float halfWidth, float halfHeight, uint32_t mask) override;
+    bool isEnemy(const SkillEntity* other) const override;
+    // The target is a selectable entity of the player's own covenant.
+    bool isTargetFriendly() const;
+    bool meetsItemRequirement(int requirement) const override;
+    // ---- The item rules' holder (tooltips, placement)
+    bool allowsItemPlacement(const ItemBase& item, int group, int entry) const override;
+    bool meetsItemRequirement(ItemRequirement requirement) const override
+    {
+        return meetsItemRequirement(static_cast<int>(requirement));
+    }
+    int getItemHolderLevel() const override { return stats.get(kStatLevel); }
+    const InventoryBase* getItemHolderInventory() const override;
+    bool hasDestination() const { return m_hasDestination; }
+    const ZonePosition& getPathGoal() const { return m_pathGoal; }
+    const GridPath& getPath() const { return m_path; }
+
+    // ---- Skills (PlayerClientSkills.cpp)
+    void useSkill(int tree, int index);
+    void onSkillUsed(int definitionId, bool used);
+
+    // ---- Item comparison and titles (PlayerClientTooltips.cpp)
+    void getEquipTooltip(const ItemBase* item, std::string& tooltip, const TooltipContext& context);
+    void getHouseSlotTooltip(const ItemBase* item, std::string& tooltip, const TooltipContext& context);
+    void scrollItemComparison(int step);
+    void offerItemHelp(const ItemBase* item);
+    std::string getSkillRankName() const;
+    std::string getTitleLine() const;
+    std::string getTitle() const;
+
     // ---- Queries
     bool isQuestSlotActive(int slot) const;
     int getQuestSlotId(int slot) const;
@@ -148,6 +234,8 @@ public:
     void selectNextRecruit() { stepRecruit(1); }
     // The level gate record of the running world's level and that zone is activated.
     bool isGateActivated(int zone) const;
+    // The gate of the level the player stands in; a level without a gate record counts as activated.
+    bool isCurrentLevelGateActive() const;
     int getLevelGateCount() const { return static_cast<int>(levelGates.getRecords().size()); }
 
     // ---- State
@@ -187,10 +275,21 @@ public:
     int pendingSkillIndex = -1;
     int activeWeaponSet = 0;
     std::vector<bool> tutorialHints;
+    int tooltipMode = 0;
     bool movedThisFrame = false;
+    // The entity whose menus the current action opened, and the one before.
+    int menuEntity = -1;
+    int lastMenuEntity = -1;
+    int warpDirection = -1;
 
 private:
     void stepRecruit(int step);
+    void closeActionMenus(int code);
+    void openActionMenus(int code);
+    void releaseMoveHook();
+    void firePendingSkill();
+    bool findStandablePoint(const ZonePosition& around, int rings, ZonePosition& out) const;
+    void startStep(int code);
     void announceLevel();
     void updateActivity();
     void updateQuestClock();
@@ -202,4 +301,16 @@ private:
     std::array<ResourceHandle, 7> m_sounds;
     PlayerSummary m_summary;
     bool m_identityKnown = false;
+
+    // Movement.
+    ZonePosition m_pathGoal;
+    ZonePosition m_destination;
+    bool m_hasDestination = false;
+    bool m_needsPath = false;
+    bool m_atWaypoint = true;
+    ZonePosition m_waypoint;
+    GridPath m_path;
+    bool m_walkingStep = false;
+    SafePtr<EntityClient> m_followEntity;
+    bool moveButtonHeld = false;
 };

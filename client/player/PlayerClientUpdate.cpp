@@ -7,15 +7,12 @@
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/ZonePosition3.h"
+#include "engine/input/Input.h"
 #include "game/definitions/GameData.h"
 #include "game/world/World.h"
 #include "sound/SoundSystem.h"
 
 namespace {
-
-constexpr int kActionDead = 1;
-constexpr int kActionAttack = 2;
-constexpr int kActionForced = 29;
 
 enum SoundIndex { kIdentifying, kDoneIdentifying, kChest, kStash, kBody, kGate, kTimeTick };
 
@@ -23,11 +20,6 @@ enum SoundIndex { kIdentifying, kDoneIdentifying, kChest, kStash, kBody, kGate, 
 bool facesTarget(int action)
 {
     return (action >= 5 && action <= 11) || (action >= 15 && action <= 22) || (action >= 24 && action <= 28);
-}
-
-bool selectable(const EntityClient& entity)
-{
-    return !entity.hasFlag(EntityBase::kFlagNotTargetable);
 }
 
 } // namespace
@@ -43,30 +35,45 @@ void PlayerClient::update(float dt)
     Client* client = Client::instance();
     PlayerCovenantClient* covenant = client ? client->getPlayerCovenant() : nullptr;
 
+    // The held move button drags the destination along.
+    if (moveButtonHeld && client) {
+        int x = 0;
+        int y = 0;
+        if (const Input* input = Input::instance()) {
+            input->getMousePosition(x, y);
+        }
+        setDestination(client->screenToWorld(static_cast<float>(x), static_cast<float>(y)), true);
+    }
+
     // Action upkeep.
     EntityClient* current = target.get();
     if (action == kActionDead && mirror->isAlive()) {
-        action = 0;
+        setAction(kActionNone, true, true);
     }
     if (!current && action != kActionDead) {
-        action = 0;
+        setAction(kActionNone, true, false);
     }
     if (action == kActionAttack && current && current->isDead()) {
-        action = 0;
+        setAction(kActionNone, true, false);
     }
     bool gameLost = game && game->isLoaded() && covenant && covenant->destroyed;
     if (mirror->isDead() && !gameLost) {
-        action = kActionDead;
+        setAction(kActionDead, true, false);
+    }
+    if (action == kActionApproach && current && isTargetInReach()) {
+        setAction(current->getMouseAction(true, false), false, true);
     }
     if (uiForcedAction) {
-        action = kActionForced;
+        setAction(kActionForced, true, false);
     }
 
-    // A standing player faces what it deals with.
+    // Walking, then a standing player faces what it deals with.
+    followPath(dt);
+    current = target.get();
     if (!movedThisFrame && current && current != this && facesTarget(action)) {
         faceEntity(current);
     }
-    movedThisFrame = false;
+    firePendingSkill();
 
     if (!getAnimationRecord(getAnimation()) || !isAnimationPlaying()) {
         playAnimation(hasFlag(EntityBase::kFlagHidden) ? "idleStealth" : "idle", 0, 0, false);
@@ -90,9 +97,11 @@ void PlayerClient::update(float dt)
     current = target.get();
     if (current && data && data->rules().maxSelectedEntityDistance > 0.0f) {
         float distance = distanceToEntity(current, false);
-        bool keep = selectable(*current) && current->getCovenantIndex() == getCovenantIndex();
+        // Only the player's own people stay selected from afar; no covenant counts as another.
+        bool keep = current->isSelectable() && current->getCovenantIndex() >= 0 &&
+                    current->getCovenantIndex() == getCovenantIndex();
         if (distance > data->rules().maxSelectedEntityDistance && !keep) {
-            action = 0;
+            setAction(kActionNone, true, true);
             pendingSkillTree = -1;
             pendingSkillIndex = -1;
             target = nullptr;

@@ -85,10 +85,6 @@ public:
     virtual void trapDisarmed(Entity* trap) {}
     // May append related entities to a client's visible list.
     virtual void addRelatedEntities(std::vector<Entity*>& list) const {}
-    // Passes the entities that stand in the way of a path search from here
-    // (within the half-extents, category bit in the mask) to the path
-    // finder's obstacle marking. A plain object walks nowhere and marks none.
-    virtual void markObstacles(PathGrid& grid, float halfWidth, float halfHeight, uint32_t mask) {}
     // Relations of the entity queries; a plain object is neither.
     virtual bool isFriendlyTo(const Entity* other) const { return false; }
     virtual bool isHostileTo(const Entity* other) const { return false; }

@@ -18,6 +18,7 @@ class ItemBase;
 class ModelAnimation;
 class ModelResource;
 class SkillDefinition;
+struct PathGrid;
 
 // The root of every object in the game world, on the server and in the
 // client's mirrors: position, facing, light, health, model and animation
@@ -84,6 +85,10 @@ public:
     // Current speed; a moving animation's rate follows it.
     virtual float getMovement() const { return 0.0f; }
     virtual void playIdle();
+    // Passes the entities that stand in the way of a path search from here
+    // (within the half-extents, category bit in the mask) to the path
+    // finder's obstacle marking. A plain object walks nowhere and marks none.
+    virtual void markObstacles(PathGrid& grid, float halfWidth, float halfHeight, uint32_t mask) {}
 
     // ---- Health
     bool isDead() const { return m_maxHealth >= 1 && m_health < 1; }

@@ -2,7 +2,7 @@
 
 #include "engine/core/MathUtil.h"
 #include "game/definitions/WorldRules.h"
-#include "game/entities/Entity.h"
+#include "game/entities/EntityBase.h"
 #include "game/world/World.h"
 
 #include <cmath>
@@ -73,7 +73,7 @@ void PathFinder::cellOffset(const ZonePosition& reference, const ZonePosition& p
     dy = roundedCells(d.y, m_grid.tileHeight);
 }
 
-void PathFinder::buildGrid(Entity* mover)
+void PathFinder::buildGrid(EntityBase* mover)
 {
     const GameRules& rules = worldRules();
     m_grid.cells.fill(PathGrid::kUnknown);
@@ -102,7 +102,7 @@ void PathFinder::markCellBlocked(const ZonePosition& position, PathGrid& grid)
     }
 }
 
-void PathFinder::markObstacle(PathGrid& grid, Entity* entity)
+void PathFinder::markObstacle(PathGrid& grid, EntityBase* entity)
 {
     if (!entity) {
         return;
@@ -144,7 +144,7 @@ bool PathFinder::isCellBlocked(int x, int y, bool clearance)
     if (!clearance) {
         return false;
     }
-    for (const Entity* obstacle : m_grid.obstacles) {
+    for (const EntityBase* obstacle : m_grid.obstacles) {
         if (ZonePosition::distanceTo(position, obstacle->getPosition()) <=
             obstacle->getRadius() + m_grid.moverRadius) {
             state = PathGrid::kBlocked;
@@ -303,8 +303,8 @@ void PathFinder::propagate(Node* node)
 
 // ---- Search
 
-bool PathFinder::findPath(Entity* mover, const ZonePosition& from, const ZonePosition& to, Entity* target,
-                          GridPath& out)
+bool PathFinder::findPath(EntityBase* mover, const ZonePosition& from, const ZonePosition& to,
+                          EntityBase* target, GridPath& out)
 {
     if (!mover) {
         return false;

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-class Entity;
+class EntityBase;
 
 // A* over the eight direction codes on the 51 × 51 tiles around a mover,
 // Euclidean costs with 0.1 for a change of direction, at most 500 expansions
@@ -58,19 +58,19 @@ public:
     // that tile itself without a target, within reach of the target with one.
     // False (and `out` untouched) for no mover, a goal tile off the grid or
     // no path within 500 expansions.
-    bool findPath(Entity* mover, const ZonePosition& from, const ZonePosition& to, Entity* target,
+    bool findPath(EntityBase* mover, const ZonePosition& from, const ZonePosition& to, EntityBase* target,
                   GridPath& out);
 
     // The entity's tile becomes an obstacle cell and the entity an obstacle
     // that the clearance test keeps the mover away from.
-    static void markObstacle(PathGrid& grid, Entity* entity);
+    static void markObstacle(PathGrid& grid, EntityBase* entity);
     // The tile under the position becomes an obstacle cell (nothing when it
     // lies off the grid).
     static void markCellBlocked(const ZonePosition& position, PathGrid& grid);
 
     // ---- The pieces of a search, open for tests
     // Clears the grid and fills it for the mover (its obstacles included).
-    void buildGrid(Entity* mover);
+    void buildGrid(EntityBase* mover);
     // With clearance the verdict is stored in the cell.
     bool isCellBlocked(int x, int y, bool clearance);
     // The centre of a grid cell, normalised into its zone.

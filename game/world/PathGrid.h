@@ -5,7 +5,7 @@
 #include <array>
 #include <vector>
 
-class Entity;
+class EntityBase;
 
 // The 51 × 51 tiles around a mover as the path finder sees them, one state
 // per cell, evaluated lazily during a search. Cell (25, 25) is the mover's
@@ -25,9 +25,9 @@ struct PathGrid {
     // Cells found blocked by the terrain (state 3 also marks cells that are
     // open but too near a wall or an entity for the mover).
     std::array<bool, kCellCount> walls{};
-    Entity* mover = nullptr;
+    EntityBase* mover = nullptr;
     float moverRadius = 0.0f;
-    std::vector<Entity*> obstacles;
+    std::vector<EntityBase*> obstacles;
     ZonePosition centre;
     // The tile size the grid was built with.
     float tileWidth = 1.0f;

@@ -1,5 +1,7 @@
 #include "game/world/WorldPathNavigation.h"
 
+#include "game/entities/Entity.h"
+
 #include "game/world/PathFinder.h"
 #include "game/world/World.h"
 

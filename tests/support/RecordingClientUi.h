@@ -28,6 +28,12 @@ struct RecordingClientUi {
         ui.notifyClassChange = [this](int classId) { classChanges.push_back(classId); };
         ui.notifyPlayerUpdate = [this] { ++playerUpdates; };
         ui.notifyGameStart = [this] { ++gameStarts; };
+        ui.pushMenu = [this](const std::string& name) { menus.push_back("push " + name); };
+        ui.removeMenuFromStack = [this](const std::string& name) { menus.push_back("remove " + name); };
+        ui.hideMenu = [this](const std::string& name) { menus.push_back("hide " + name); };
+        ui.showMenu = [this](const std::string& name) { menus.push_back("show " + name); };
+        ui.showSimpleTips = [this] { return simpleTips; };
+        ui.hoveredPartyMember = [this] { return hoveredMember; };
     }
 
     std::vector<std::string> topics;
@@ -36,4 +42,8 @@ struct RecordingClientUi {
     std::vector<int> classChanges;
     int playerUpdates = 0;
     int gameStarts = 0;
+    // "push X", "remove X", "hide X", "show X" in call order.
+    std::vector<std::string> menus;
+    bool simpleTips = true;
+    int hoveredMember = -1;
 };
