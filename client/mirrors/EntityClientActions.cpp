@@ -187,7 +187,8 @@ int EntityClient::getMouseAction(bool acting, bool force) const
         return 4;
     }
     if (m_npc) {
-        if (isHostile() || m_canAttack) {
+        // The player's own people are never attack targets, whatever their archetype allows.
+        if (isHostile() || (m_canAttack && !ownCovenant)) {
             return PlayerClient::kActionAttack;
         }
         if (!acting) {

@@ -91,7 +91,7 @@ const char* openedMenu(int code)
 bool uiFlag(const char* name, const char* fallback)
 {
     UserVarSystem* vars = UserVarSystem::instance();
-    return vars && vars->getVar(name, fallback, 0)->getBool();
+    return vars && vars->getVar(name, fallback, UserVarSystem::kCreate).getBool();
 }
 
 void setUserVar(const char* name, const char* value)

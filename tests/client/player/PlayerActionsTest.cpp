@@ -1,0 +1,480 @@
+// Playing from the client: what a click on each kind of mirror does, the
+// menus of the actions, the command handlers, skill requests and answers,
+// item comparison and titles.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/StateMessage.h"
+#include "client/commands/PlayerCommands.h"
+#include "client/mirrors/CovenantClient.h"
+#include "client/mirrors/InventoryClient.h"
+#include "client/mirrors/ItemClient.h"
+#include "client/mirrors/RecruitClient.h"
+#include "client/mirrors/SkillClient.h"
+#include "client/mirrors/SkillListClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "engine/core/ColorCodes.h"
+#include "engine/core/DebugSystem.h"
+#include "game/definitions/CharacterClass.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/definitions/Money.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillLoaders.h"
+#include "support/RecordingClientUi.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr int kPlayer = 0;
+
+class PlayerActionsTest : public ::testing::Test {
+protected:
+    PlayerActionsTest()
+    {
+        registerSkillLoaders();
+        GameClient::registerCommands();
+        ui.install(client.getUi());
+        client.setTextEventSink([this](const ClientTextEvent& e) { texts.push_back(e); });
+        EXPECT_TRUE(client.startGame(false));
+        player = client.getLocalPlayer();
+        covenant = client.getPlayerCovenant();
+        covenant->index = 0;
+        covenant->name = "Red Hand";
+        player->setPlayerEntityNumber(kPlayer);
+        own = &add(kPlayer, "ClassWarrior", 0, 100.0f, 100.0f);
+        player->setCovenantIndex(0);
+        player->setPosition(ZonePosition(0, 100.0f, 100.0f));
+        player->setName("Aldric");
+    }
+    ~PlayerActionsTest() override { GameClient::destroy(); }
+
+    EntityClient& add(int number, const char* entry, int covenantIndex, float x, float y,
+                      EntityTypeSection section = {}, int health = 100)
+    {
+        EntityUpdateRecord r;
+        r.number = static_cast<uint32_t>(number);
+        const DatabaseEntry* found = world.database.findEntry(entry);
+        EXPECT_NE(found, nullptr) << entry;
+        r.entryId = found ? static_cast<uint32_t>(found->getId()) : kMessageEndMark;
+        r.covenant = covenantIndex;
+        r.position = ZonePosition(0, x, y);
+        r.health = health;
+        r.maxHealth = 100;
+        r.solid = 1;
+        r.typeSection = section;
+        GameClient::get().readEntityUpdate(r);
+        return *GameClient::get().getEntity(number);
+    }
+    static EntityTypeSection sentient(int interaction, std::vector<int32_t> quests = {})
+    {
+        EntityTypeSection s;
+        s.kind = EntityTypeSection::Kind::Sentient;
+        s.equipped.fill(-1);
+        s.interaction = interaction;
+        s.quests = std::move(quests);
+        s.level = 5;
+        return s;
+    }
+    static EntityTypeSection valued(EntityTypeSection::Kind kind, int value)
+    {
+        EntityTypeSection s;
+        s.kind = kind;
+        s.value = value;
+        return s;
+    }
+    const std::vector<std::string>& queued() const { return client.getQueuedCommands(); }
+    bool run(const std::string& line) { return CommandSystem::get().execute(line, nullptr, false, true); }
+
+    TestWorld world{true, false};
+    Client client;
+    RecordingClientUi ui{{"QuestGivers", "Vendors", "Alt", "Money", "Lifestone"}};
+    std::vector<ClientTextEvent> texts;
+    PlayerClient* player = nullptr;
+    PlayerCovenantClient* covenant = nullptr;
+    EntityClient* own = nullptr;
+};
+
+TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
+{
+    // Covenant 1 is at war with the player's, covenant 2 at peace.
+    GameClient::get().getCovenant(1, true)->setRelationState(0, 2);
+    GameClient::get().getCovenant(2, true);
+    player->partyMembers = {30, 31, 32};
+
+    struct Case {
+        const char* what;
+        EntityClient* e;
+        int acting, walking, guarded, colour;
+        bool miniMap, worldMap;
+    };
+    EntityClient& goblin = add(10, "GoblinWarrior", -1, 300, 300, sentient(0));
+    EntityClient& enemy = add(11, "GoblinWarrior", 1, 300, 340, sentient(0));
+    EntityClient& peaceful = add(12, "GoblinWarrior", 2, 300, 380, sentient(0));
+    EntityClient& dead = add(13, "GoblinWarrior", -1, 300, 420, sentient(0), 0);
+    EntityClient& warmaster = add(14, "NpcWarmaster", -1, 200, 300, sentient(1, {4}));
+    EntityClient& smith = add(15, "NpcVendorWeapon", -1, 200, 340, sentient(1, {5}));
+    EntityClient& recruit = add(32, "RecruitWarrior", 0, 200, 380, sentient(0));
+    EntityClient& fading = add(16, "ShortSword", -1, 400, 100, valued(EntityTypeSection::Kind::Item, 0));
+    fading.setFade(0.99f);
+    EntityClient& sword = add(17, "ShortSword", -1, 400, 140, valued(EntityTypeSection::Kind::Item, 0));
+    EntityClient& money = add(18, "Money", -1, 400, 180, valued(EntityTypeSection::Kind::Money, 250));
+    EntityClient& letter = add(19, "QuestSealedLetter", -1, 400, 220,
+                               valued(EntityTypeSection::Kind::QuestItem, own->getEntryId()));
+    EntityClient& closed = add(20, "ChestWooden", -1, 500, 100, valued(EntityTypeSection::Kind::Chest, 1));
+    EntityClient& open = add(21, "ChestWooden", -1, 500, 140, valued(EntityTypeSection::Kind::Chest, 0));
+    EntityTypeSection noTarget;
+    noTarget.kind = EntityTypeSection::Kind::Gate;
+    noTarget.gateTarget = ZonePosition(-1, 0, 0);
+    EntityClient& townGate = add(22, "ObjectTownGate", -1, 500, 180, noTarget);
+    EntityClient& hidden = add(23, "GoblinWarrior", -1, 500, 220, sentient(0));
+    hidden.setFlags(1u << 10);
+
+    const std::vector<Case> cases = {
+        {"goblin", &goblin, 2, 2, 4, EntityClient::kMapRed, true, false},
+        {"goblin at war", &enemy, 2, 2, 4, EntityClient::kMapRed, true, false},
+        {"goblin at peace", &peaceful, 17, 4, 17, EntityClient::kMapOrange, true, false},
+        {"dead goblin", &dead, 0, 0, 0, EntityClient::kMapNone, false, false},
+        {"warmaster", &warmaster, 24, 4, 24, EntityClient::kMapBlue, true, false},
+        {"weaponsmith", &smith, 22, 4, 22, EntityClient::kMapCyan, true, false},
+        {"recruit in place 2", &recruit, 8, 4, 8, EntityClient::kMapGreen, true, true},
+        {"item fading in", &fading, 0, 0, 0, EntityClient::kMapNone, false, false},
+        {"item", &sword, 23, 4, 23, EntityClient::kMapNone, false, false},
+        {"money", &money, 23, 4, 23, EntityClient::kMapNone, false, false},
+        {"own quest item", &letter, 23, 4, 23, EntityClient::kMapWhite, true, true},
+        {"closed chest", &closed, 19, 4, 19, EntityClient::kMapNone, false, false},
+        {"open chest", &open, 0, 0, 0, EntityClient::kMapNone, false, false},
+        {"town gate", &townGate, 19, 4, 19, EntityClient::kMapNone, false, false},
+        {"flag bit 10", &hidden, 0, 0, 0, EntityClient::kMapRed, false, false},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.e->getMouseAction(true, false), c.acting) << c.what;
+        EXPECT_EQ(c.e->getMouseAction(false, false), c.walking) << c.what;
+        EXPECT_EQ(c.e->getMapColorCode(), c.colour) << c.what;
+        EXPECT_EQ(c.e->isShownOnMap(false), c.miniMap) << c.what;
+        EXPECT_EQ(c.e->isShownOnMap(true), c.worldMap) << c.what;
+    }
+    // The guard state (the player stealthed) spares what only attacks, unless forced.
+    player->setFlags(EntityBase::kFlagHidden);
+    for (const Case& c : cases) {
+        EXPECT_EQ(c.e->getMouseAction(true, false), c.guarded) << c.what;
+    }
+    EXPECT_EQ(goblin.getMouseAction(true, true), 2);
+    EXPECT_TRUE(player->isEnemy(&goblin));
+    EXPECT_FALSE(player->isEnemy(&warmaster));
+
+    // Hover texts, short and long.
+    std::string text;
+    recruit.getTooltipText(text, false, true, true);
+    EXPECT_NE(text.find("Drop food (F3) or healing potion (F8)"), std::string::npos) << text;
+    recruit.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text.find("Drop food"), std::string::npos) << text;
+    money.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, formatMoney(250));
+    letter.getTooltipText(text, false, true, true);
+    EXPECT_NE(text.find("Pickup to reduce experience penalty by half"), std::string::npos) << text;
+    townGate.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, "Town Gate");
+    goblin.getTooltipText(text, true, false, true);
+    EXPECT_NE(text.find("Goblin"), std::string::npos);
+    sword.getTooltipText(text, true, false, true); // not a monster without the any-entity flag
+    EXPECT_EQ(text, "");
+    own->getTooltipText(text, false, true, true);
+    EXPECT_EQ(text, "Aldric (your character)");
+    ui.simpleTips = false;
+    smith.getTooltipText(text, false, true, true);
+    EXPECT_EQ(text.find("Left click"), std::string::npos) << text;
+}
+
+TEST_F(PlayerActionsTest, GateTextsNameTheNearestCovenantAndSelfAttachedMirrorsKeepTheirColour)
+{
+    covenant->housePosition = ZonePosition(0, 2000.0f, 2000.0f);
+    CovenantClient* near = GameClient::get().getCovenant(1, true);
+    near->name = "Ashen Vow";
+    near->housePosition = ZonePosition(0, 900.0f, 900.0f);
+    GameClient::get().getCovenant(2, true)->housePosition = ZonePosition(-1, 0.0f, 0.0f); // no home
+    player->returnPosition = ZonePosition(0, 1000.0f, 1000.0f);
+    player->secondPosition = ZonePosition(0, 50.0f, 50.0f);
+    EntityTypeSection toReturn;
+    toReturn.kind = EntityTypeSection::Kind::Gate;
+    toReturn.gateTarget = player->returnPosition;
+    EntityClient& gate = add(40, "ObjectPlayerGate", 0, 300, 300, toReturn);
+    std::string text;
+    gate.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, "Gate to Ashen Vow");
+    EXPECT_EQ(gate.getMouseAction(true, false), 14);         // the player's own covenant's gate
+    near->housePosition = ZonePosition(0, 5000.0f, 5000.0f); // now the player's house is nearer
+    gate.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, "Gate to Red Hand");
+
+    EntityClient& self = add(41, "GoblinWarrior", -1, 300, 300, sentient(0));
+    self.setParent(41, 0);
+    EXPECT_EQ(self.getAttachParent(), nullptr);
+    EXPECT_EQ(self.getMapColorCode(), EntityClient::kMapRed);
+    EntityClient& other = add(42, "GoblinWarrior", 0, 300, 300, sentient(0));
+    other.setParent(43, 0);
+    EntityClient& back = add(43, "GoblinWarrior", 0, 300, 300, sentient(0));
+    back.setParent(42, 0); // two attached to each other: no parent, own colour
+    EXPECT_EQ(other.getMapColorCode(), EntityClient::kMapGreen);
+}
+
+TEST_F(PlayerActionsTest, ClicksOpenAndCloseTheMenusOfTheirActions)
+{
+    EntityClient& warmaster = add(14, "NpcWarmaster", -1, 130, 100, sentient(1, {4}));
+    EntityClient& smith = add(15, "NpcVendorWeapon", -1, 100, 130, sentient(1, {5}));
+    player->selectEntity(&warmaster);
+    player->selectEntity(&warmaster);
+    EXPECT_EQ(player->action, 24);
+    EXPECT_EQ(ui.menus, (std::vector<std::string>{"push QuestNpcMenu"}));
+    EXPECT_EQ(ui.buttons, (std::vector<std::string>{"QuestGivers"}));
+    ui.menus.clear();
+    player->selectEntity(&smith);
+    EXPECT_EQ(player->action, 22);
+    EXPECT_EQ(ui.menus,
+              (std::vector<std::string>{"hide GetQuest", "hide QuestNpcMenu", "hide NpcPotentialRecruitMenu",
+                                        "push VendorMenuWithQuests"}));
+    EXPECT_EQ(ui.buttons.back(), "Vendors");
+
+    // From afar the player walks; in reach the action becomes the target's own.
+    EntityClient& far = add(16, "NpcWarmaster", -1, 300, 100, sentient(1, {4}));
+    player->selectEntity(&far);
+    EXPECT_EQ(player->action, PlayerClient::kActionApproach);
+    player->setPosition(
+        ZonePosition(0, far.getPosition().x - far.getRadius() - player->getRadius() - 47.0f, 100));
+    player->update(0.0f);
+    EXPECT_EQ(player->action, 24);
+
+    // A right click targets without a menu; selectPlayer closes the menus.
+    ui.menus.clear();
+    player->setTarget(&smith, true);
+    EXPECT_EQ(player->target.get(), &smith);
+    EXPECT_EQ(player->action, 0);
+    EXPECT_EQ(ui.menus, (std::vector<std::string>{"hide GetQuest", "hide QuestNpcMenu",
+                                                  "hide NpcPotentialRecruitMenu"}));
+    ASSERT_TRUE(run("selectPlayer"));
+    EXPECT_EQ(player->target.get(), player);
+
+    // A pick-up sends its line and leaves no action behind.
+    EntityClient& sword = add(17, "ShortSword", -1, player->getPosition().x + 10.0f, 100,
+                              valued(EntityTypeSection::Kind::Item, 0));
+    player->selectEntity(&sword);
+    EXPECT_EQ(player->action, 0);
+    EXPECT_EQ(queued().back(), "pickupEntity 17");
+}
+
+TEST_F(PlayerActionsTest, TheMoveButtonHookLeavesWithTheButtonAndWithTheMirror)
+{
+    EXPECT_TRUE(player->onMouseButton(0, true, 320.0f, 240.0f));
+    EXPECT_TRUE(player->isMoveButtonHeld());
+    EXPECT_TRUE(player->hasDestination());
+    // While held, the client's button hook is the mirror's: the release reaches it.
+    client.onButtonPress(0, false, 320, 240);
+    EXPECT_FALSE(player->isMoveButtonHeld());
+    EXPECT_TRUE(player->onMouseButton(0, true, 320.0f, 240.0f));
+    client.endGame();                         // the mirror goes while the button is held
+    client.onButtonPress(0, false, 320, 240); // no hook calls a deleted mirror
+    EXPECT_FALSE(client.hasLocalPlayer());
+}
+
+TEST_F(PlayerActionsTest, CommandTranscript)
+{
+    world.vars.setVar("SelectedQuest", "5");
+    world.vars.setVar("QuestToSkip", "7");
+    EntityClient& npc = add(17, "RecruitWarrior", -1, 120, 100, sentient(0));
+    EntityClient& member = add(30, "RecruitWarrior", 0, 140, 100, sentient(0));
+    covenant->recruits[2] = std::make_unique<RecruitClient>();
+    covenant->recruits[2]->entityNumber = 30;
+    player->partyMembers = {31, 30};
+    GameClient::get().setCurrentCovenant(3);
+
+    ASSERT_TRUE(run("ClientAcceptQuest"));
+    ASSERT_TRUE(run("ClientSkipPlayerQuest"));
+    player->setTarget(&npc, true);
+    ASSERT_TRUE(run("npcRecruit 1"));
+    ASSERT_TRUE(run("npcDirectInvite")); // no recruit: nothing
+    player->setTarget(&member, true);
+    ASSERT_TRUE(run("npcDirectInvite"));
+    ASSERT_TRUE(run("npcDirectKick"));
+    ASSERT_TRUE(run("clientForceFood 1"));
+    ASSERT_TRUE(run("clientForcePotion 0")); // no mirror for 31: nothing
+    ASSERT_TRUE(run("War"));
+    ASSERT_TRUE(run("startRumorClient 2"));
+    ASSERT_TRUE(run("warp 3 100 200.5"));
+    ASSERT_TRUE(run("ClientIncrementAttribute Strength"));
+    EXPECT_EQ(queued(),
+              (std::vector<std::string>{"acceptQuest 5", "skipQuest -1", "recruit 17 1", "invite 2",
+                                        "kickout 2", "forceFood 30", "declareWar 3", "startRumor 3 2",
+                                        "warpConfirm 3 100.0 200.5", "IncAtrb Strength"}));
+    EXPECT_EQ(player->getPosition().zone, 3);
+    EXPECT_FLOAT_EQ(player->getPosition().y, 200.5f);
+    EXPECT_EQ(PlayerCommands::getSelectedRecruit(), covenant->recruits[2].get());
+
+    EXPECT_EQ(PlayerCommands::skillLevelFor(2, 10), 3);
+    EXPECT_EQ(PlayerCommands::skillLevelFor(0, 0), 1);
+    EXPECT_EQ(PlayerCommands::skillLevelFor(-5, 10), -1);
+    std::vector<std::string> printed;
+    int sink = DebugSystem::get().addSink([&](int, const std::string& t) { printed.push_back(t); });
+    ASSERT_TRUE(run("calculateSkillLevel 2 10"));
+    ASSERT_TRUE(run("calculateSkillLevel -5 10"));
+    DebugSystem::get().removeSink(sink);
+    ASSERT_EQ(printed.size(), 2u);
+    EXPECT_EQ(printed[0], "Skill level = 3\n");
+    EXPECT_NE(printed[1].find("Usage"), std::string::npos);
+
+    ASSERT_TRUE(run("itemTimer 0 5"));
+    ASSERT_TRUE(run("itemTimer 9 5"));
+    EXPECT_EQ(player->getItemTimerRemaining(0), 0.0f);
+    ASSERT_TRUE(run("itemTimer 1 10.0"));
+    EXPECT_FLOAT_EQ(player->getItemTimerRemaining(1), 10.0f);
+    ASSERT_TRUE(run("warpDir 5"));
+    EXPECT_EQ(player->getDirection(), 5);
+    ASSERT_TRUE(run("warpDir 9"));
+    EXPECT_EQ(player->getDirection(), 5);
+
+    ASSERT_TRUE(run("timer 30 3.0 7"));
+    EXPECT_TRUE(ui.menus.empty());
+    ASSERT_TRUE(run("timer 0 3.0 7"));
+    EXPECT_EQ(ui.menus, (std::vector<std::string>{"remove PlayerDead"}));
+}
+
+TEST_F(PlayerActionsTest, AvailableQuestsSkipHeldAndMissingOnes)
+{
+    EntityClient& giver = add(14, "NpcWarmaster", -1, 130, 100, sentient(1, {0, 1, 9}));
+    player->setTarget(&giver, true);
+    std::vector<ListEntry> list;
+    PlayerCommands::getAvailableQuests(list); // the world offers no quests yet
+    EXPECT_TRUE(list.empty());
+}
+
+TEST_F(PlayerActionsTest, ItemComparisonWalksRecruitSlotsAndHouseSlots)
+{
+    const auto item = [&](const char* name) {
+        auto made = std::make_unique<ItemClient>();
+        made->setItemEntry(world.database.findEntry(name));
+        return made;
+    };
+    auto ring = item("CopperRing");
+    ASSERT_EQ(ring->getDefaultEquipLocation(), EquipedLocation::Ring1);
+    InventoryGroup* equipment = player->inventory->getOwnGroup(1);
+    ASSERT_NE(equipment, nullptr);
+    equipment->setItem(10, item("CopperRing").release());
+    equipment->setItem(11, item("CopperRing").release());
+    std::string text;
+    player->getEquipTooltip(ring.get(), text, TooltipContext{});
+    std::string header = formatColorCode(8) + "Currently equipped\n";
+    ASSERT_EQ(text.rfind(header, 0), 0u) << text;
+    size_t body = text.find(formatColorCode(145));
+    ASSERT_NE(body, std::string::npos);
+    EXPECT_NE(text.find("\n\n", body), std::string::npos) << text;
+
+    // No recruits: the arrows keep the player.
+    player->scrollItemComparison(1);
+    EXPECT_EQ(player->tooltipRecruitIndex, -1);
+    player->scrollItemComparison(-1);
+    EXPECT_EQ(player->tooltipRecruitIndex, -1);
+    covenant->recruits[0] = std::make_unique<RecruitClient>();
+    covenant->recruits[2] = std::make_unique<RecruitClient>();
+    covenant->recruits[2]->name = "Brin";
+    std::vector<int> seen;
+    for (int i = 0; i < 3; ++i) {
+        player->scrollItemComparison(1);
+        seen.push_back(player->tooltipRecruitIndex);
+    }
+    EXPECT_EQ(seen, (std::vector<int>{0, 2, -1}));
+    player->scrollItemComparison(-1);
+    EXPECT_EQ(player->tooltipRecruitIndex, 2);
+
+    text.clear();
+    auto mantle = item("PaddedMantle");
+    player->getEquipTooltip(mantle.get(), text, TooltipContext{});
+    EXPECT_NE(text.find("Equipped by Brin\n"), std::string::npos);
+    EXPECT_NE(text.find("  Recruit can't hold this type of item"), std::string::npos) << text;
+    for (const char* name : {"ChainShirt", "ShortSword", "Buckler"}) {
+        text.clear();
+        auto worn = item(name);
+        player->getEquipTooltip(worn.get(), text, TooltipContext{});
+        EXPECT_NE(text.find("  None"), std::string::npos) << name;
+    }
+
+    player->tooltipMode = 19;
+    player->tooltipGuardSlot = 3;
+    player->scrollItemComparison(1);
+    EXPECT_EQ(player->tooltipGuardSlot, 0);
+    player->scrollItemComparison(-1);
+    EXPECT_EQ(player->tooltipGuardSlot, 3);
+}
+
+TEST_F(PlayerActionsTest, RanksAndTitles)
+{
+    const std::vector<std::pair<int, const char*>> ranks = {
+        {9, "Apprentice"}, {10, "Amateur"}, {24, "Amateur"}, {25, "Expert"},
+        {49, "Expert"},    {50, "Master"},  {99, "Master"},  {100, "Grandmaster"}};
+    for (const auto& [level, rank] : ranks) {
+        player->stats.set(PlayerClient::kStatLevel, level);
+        EXPECT_EQ(player->getSkillRankName(), rank) << level;
+    }
+    player->stats.set(PlayerClient::kStatLevel, 25);
+    player->stats.set(PlayerClient::kStatClass, 0);
+    EXPECT_EQ(player->getTitle(), "Aldric Level 25 Expert Warrior");
+    auto coins = std::make_unique<ItemClient>();
+    coins->setItemEntry(world.database.findEntry("Money"));
+    player->offerItemHelp(coins.get());
+    EXPECT_EQ(ui.buttons, (std::vector<std::string>{"Alt", "Money"}));
+}
+
+TEST_F(PlayerActionsTest, SkillsWaitForTheServersAnswer)
+{
+    const CharacterClass* warrior = world.data->findCharacterClassById(0);
+    ASSERT_NE(warrior, nullptr);
+    player->stats.set(PlayerClient::kStatClass, 0);
+    player->skills->rebuild(player, warrior);
+    ASSERT_FALSE(player->skills->getSkills().empty());
+    SkillBase* skill = player->skills->getSkills().front();
+    const SkillDefinition* definition = skill->getDefinition();
+    ASSERT_NE(definition, nullptr);
+    auto* own = dynamic_cast<SkillClient*>(skill);
+    ASSERT_NE(own, nullptr);
+    int id = static_cast<int>(definition->getEntry()->getId());
+
+    own->waiting = true;
+    ASSERT_TRUE(run("usedSkill " + std::to_string(id) + " 0"));
+    EXPECT_FALSE(own->waiting);
+    EXPECT_FALSE(skill->getUseTimer().running);
+    own->waiting = true;
+    ASSERT_TRUE(run("usedSkill " + std::to_string(id) + " 1"));
+    EXPECT_FALSE(own->waiting);
+    EXPECT_TRUE(skill->getUseTimer().running);
+    EXPECT_FLOAT_EQ(skill->getUseTimer().remaining, definition->getReuseTime(skill->getLevel()));
+    ASSERT_TRUE(run("usedSkill -1 1"));
+
+    // The plain attack with a target attacks and sends nothing.
+    EntityClient& goblin = add(10, "GoblinWarrior", -1, 130, 100, sentient(0));
+    player->setTarget(&goblin, true);
+    size_t before = queued().size();
+    player->useSkill(0, 0);
+    EXPECT_EQ(player->action, PlayerClient::kActionAttack);
+    EXPECT_EQ(queued().size(), before);
+
+    // A skill that stops attacking, still waiting, refuses the attack.
+    player->setAction(0, true, true);
+    const_cast<SkillDefinition*>(definition)->stopAttacking = true;
+    own->waiting = true;
+    EXPECT_FALSE(player->setAction(PlayerClient::kActionAttack, true, true));
+    own->waiting = false;
+    EXPECT_TRUE(player->setAction(PlayerClient::kActionAttack, true, true));
+    const_cast<SkillDefinition*>(definition)->stopAttacking = false;
+}
+
+TEST_F(PlayerActionsTest, MessageOneCarriesTheCurrentActionAndForcedCovenant)
+{
+    EntityClient& goblin = add(10, "GoblinWarrior", -1, 130, 100, sentient(0));
+    player->setTarget(&goblin, true);
+    EXPECT_EQ(player->getTargetEntityNumber(true), 10);
+    player->autoAttackEntity = 10;
+    EXPECT_EQ(player->getCurrentAction(), PlayerClient::kActionAutoAttack);
+    world.vars.setVar("ui_autoAttack", "0");
+    EXPECT_EQ(player->getCurrentAction(), 0);
+}
+
+} // namespace
