@@ -1,0 +1,182 @@
+// The local player walks itself on the shipped world: free spots near a
+// blocked click, its speed along a path, no path, and dragging the goal.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/StateMessage.h"
+#include "client/player/PlayerClient.h"
+#include "engine/data/Database.h"
+#include "engine/input/Input.h"
+#include "game/definitions/GameData.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+#include "support/HeadlessServer.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace {
+
+class PlayerMovementTest : public ::testing::Test {
+protected:
+    static constexpr int kViewKey = 12;
+
+    void SetUp() override
+    {
+        ASSERT_NE(server.world, nullptr);
+        server.world->setWorldSeed(4242);
+        server.world->load();
+        server.world->getLevel(0)->acquire(kViewKey);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (!server.world->isLevelLoaded(0) && std::chrono::steady_clock::now() < deadline) {
+            server.app->getHooks().finishLevels();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        ASSERT_TRUE(server.world->isLevelLoaded(0));
+        client = std::make_unique<Client>();
+        GameClient::registerCommands();
+        client->setTextEventSink([this](const ClientTextEvent& e) { texts.push_back(e); });
+        ASSERT_TRUE(client->startGame(false));
+        player = client->getLocalPlayer();
+        player->setPlayerEntityNumber(0);
+        EntityUpdateRecord r;
+        r.entryId = static_cast<uint32_t>(Database::get().findEntry("ClassWarrior")->getId());
+        r.health = 100;
+        r.maxHealth = 100;
+        r.solid = 1;
+        GameClient::get().readEntityUpdate(r);
+        ASSERT_NE(player->getServerMirror(), nullptr);
+        player->stats.set(PlayerClient::kStatMovement, 200);
+        player->setPosition(start());
+    }
+    void TearDown() override
+    {
+        client->endGame();
+        GameClient::destroy();
+        client.reset();
+        if (server.world->isLevelLoaded(0))
+            server.world->getLevel(0)->release(kViewKey);
+    }
+
+    // A grid point of the town from which the next five points east are free.
+    ZonePosition start() const
+    {
+        const float grid = GameData::get().rules().gridSize;
+        ZonePosition at = snapToGrid(GameData::get().getStartPosition());
+        for (int tries = 0; tries < 400; ++tries) {
+            bool clear = true;
+            for (int i = 0; i <= 5 && clear; ++i) {
+                clear = player->canStandAt(ZonePosition(0, at.x + grid * static_cast<float>(i), at.y), 1);
+            }
+            if (clear)
+                return at;
+            at.x += grid * static_cast<float>((tries % 20) == 19 ? -19 : 1);
+            at.y += (tries % 20) == 19 ? grid : 0.0f;
+        }
+        ADD_FAILURE() << "no free row in the town";
+        return at;
+    }
+
+    HeadlessServer server;
+    std::unique_ptr<Client> client;
+    PlayerClient* player = nullptr;
+    std::vector<ClientTextEvent> texts;
+};
+
+TEST_F(PlayerMovementTest, WalksAtItsSpeedAndSnapsAtEachWaypoint)
+{
+    const float grid = GameData::get().rules().gridSize;
+    const ZonePosition from = player->getPosition();
+    player->setDestination(ZonePosition(0, from.x + 5.0f * grid, from.y), true);
+    float travelled = 0.0f;
+    int frames = 0;
+    while (player->hasDestination() && frames < 100) {
+        ZonePosition before = player->getPosition();
+        player->update(0.05f);
+        float step = ZonePosition::distanceTo(before, player->getPosition());
+        if (player->hasDestination()) {
+            EXPECT_NEAR(step, 10.0f, 0.01f) << "frame " << frames; // 200 × 50 ms
+        }
+        travelled += step;
+        ++frames;
+        // A walk that lands on a whole step stands on the grid.
+        float offset = std::fmod(player->getPosition().x - from.x, grid);
+        if (std::fabs(offset) < 0.01f) {
+            EXPECT_FLOAT_EQ(player->getPosition().y, from.y);
+        }
+    }
+    EXPECT_NEAR(player->getPosition().x, from.x + 5.0f * grid, 0.01f);
+    EXPECT_NEAR(travelled, 5.0f * grid, 0.05f);
+    // 160 units at 10 a frame; the frame after the last step ends the walk.
+    EXPECT_EQ(frames, 17);
+    for (const ClientTextEvent& e : texts) {
+        EXPECT_NE(e.text, "Path blocked");
+    }
+}
+
+TEST_F(PlayerMovementTest, ABlockedClickWalksToTheNearestFreePointWithinSixSteps)
+{
+    const float grid = GameData::get().rules().gridSize;
+    const ZonePosition from = player->getPosition();
+    // The nearest blocked grid point around the start.
+    ZonePosition blocked;
+    bool found = false;
+    for (int r = 1; r < 20 && !found; ++r) {
+        for (int dy = -r; dy <= r && !found; ++dy) {
+            for (int dx = -r; dx <= r && !found; ++dx) {
+                ZonePosition p(0, from.x + grid * static_cast<float>(dx),
+                               from.y + grid * static_cast<float>(dy));
+                if (!player->canStandAt(p, 1) && server.world->isLevelLoaded(0)) {
+                    blocked = p;
+                    found = true;
+                }
+            }
+        }
+    }
+    ASSERT_TRUE(found);
+    player->setDestination(blocked, true);
+    ZonePosition goal = player->getPathGoal();
+    EXPECT_TRUE(player->canStandAt(goal, 1));
+    EXPECT_LE(std::fabs(goal.x - blocked.x), 6.0f * grid + 0.01f);
+    EXPECT_LE(std::fabs(goal.y - blocked.y), 6.0f * grid + 0.01f);
+    for (int i = 0; i < 200 && player->hasDestination(); ++i) {
+        player->update(0.05f);
+    }
+    EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), goal), 0.01f);
+}
+
+TEST_F(PlayerMovementTest, NoPathShowsPathBlockedAndTheDragFollowsTheCursor)
+{
+    Input::get().setMousePosition(200, 150);
+    const ZonePosition from = player->getPosition();
+    // Far beyond the search's grid: no path.
+    player->setDestination(ZonePosition(0, from.x + 4000.0f, from.y), false);
+    texts.clear();
+    player->update(0.05f);
+    std::erase_if(texts, [](const ClientTextEvent& e) { return e.kind != 8; });
+    ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "Path blocked");
+    EXPECT_EQ(texts[0].kind, 8);
+    EXPECT_FLOAT_EQ(texts[0].lifetime, 5.0f);
+    EXPECT_FLOAT_EQ(texts[0].x, 200.0f);
+    EXPECT_FLOAT_EQ(texts[0].y, 150.0f);
+    EXPECT_FALSE(player->hasDestination());
+    EXPECT_EQ(player->getPosition().x, from.x);
+
+    // Held, the goal follows the cursor every frame.
+    ASSERT_TRUE(player->onMouseButton(0, true, 200.0f, 150.0f));
+    ZonePosition first = player->getPathGoal();
+    Input::get().setMousePosition(400, 150);
+    player->update(0.05f);
+    EXPECT_NE(player->getPathGoal().x, first.x);
+    client->onButtonPress(0, false, 400, 150);
+    EXPECT_FALSE(player->isMoveButtonHeld());
+    ZonePosition released = player->getPathGoal();
+    Input::get().setMousePosition(100, 150);
+    player->update(0.05f);
+    EXPECT_EQ(player->getPathGoal().x, released.x);
+}
+
+} // namespace
