@@ -75,6 +75,7 @@ void start(const CommandArgs& args)
     }
     if (!client->connect()) {
         debugPrint(2, "start: the client cannot open its port %u\n", static_cast<unsigned>(kClientPort));
+        return;
     }
     client->getUi().switchToGameMenus();
 }
