@@ -11,6 +11,7 @@
 #include "engine/object/ClassRegistry.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
+#include "game/world/World.h"
 
 namespace {
 
@@ -50,7 +51,13 @@ GameClient::GameClient()
     m_influence.spare = true;
     m_autoSave.spare = true;
     loadGameSystem();
-    // The level callbacks of the ambience come with the level sounds.
+    // Level sound banks follow the levels the world builds and drops.
+    if (World* world = World::instance()) {
+        m_levelListeners[0] =
+            world->addLevelListener(World::kFirstBuilt, [this](int level) { onLevelBuilt(level); });
+        m_levelListeners[1] =
+            world->addLevelListener(World::kFirstReleased, [this](int level) { onLevelRemoved(level); });
+    }
     if (GameData* data = GameData::instance()) {
         for (int font = 0; font < kFontCount; ++font) {
             std::string name = data->getFontName(font);
@@ -62,12 +69,19 @@ GameClient::GameClient()
             }
         }
     }
+    m_weatherClient = std::make_unique<WeatherClient>();
     reset();
 }
 
 GameClient::~GameClient()
 {
     reset();
+    if (World* world = World::instance()) {
+        for (int id : m_levelListeners) {
+            world->removeLevelListener(id);
+        }
+    }
+    m_weatherClient.reset();
     if (s_instance == this) {
         s_instance = nullptr;
     }
@@ -126,6 +140,7 @@ void GameClient::reset()
     }
     m_currentCovenant = -1;
     m_unknownModelIndices.clear();
+    releaseLevelSoundBanks();
 }
 
 void GameClient::registerCommands()

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "client/WeatherClient.h"
 #include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/EntityClient.h"
 #include "client/mirrors/QuestClient.h"
 #include "engine/console/UserVarRef.h"
+#include "engine/core/Color.h"
 #include "engine/core/GameTime.h"
 #include "engine/net/MessageTypes.h"
 #include "engine/resources/ResourceHandle.h"
@@ -135,9 +137,10 @@ public:
     bool getAlliedVictory() const { return m_alliedVictory; }
     const std::vector<uint32_t>& getNamedNumbers() const { return m_namedNumbers; }
     const std::vector<std::string>& getNamedNames() const { return m_namedNames; }
-    float getWeatherIntensity() const { return m_weather[0]; }
-    float getWindX() const { return m_weather[1]; }
-    float getWindY() const { return m_weather[2]; }
+    float getWeatherIntensity() const { return m_weatherClient->getIntensity(); }
+    float getWindX() const { return m_weatherClient->getWindX(); }
+    float getWindY() const { return m_weatherClient->getWindY(); }
+    WeatherClient& getWeather() { return *m_weatherClient; }
     const ResourceHandle& getSound(int index) const { return m_sounds[static_cast<size_t>(index)]; }
     const std::string& getThemeMusicName() const { return m_themeMusicName; }
     float getMusicFadeTime() const { return m_musicFadeTime; }
@@ -149,7 +152,30 @@ public:
     // Saves the server's game after the client's automatic save (set by the hooks).
     void setServerSaver(std::function<void()> saver) { m_serverSaver = std::move(saver); }
 
+    // ---- Level ambience (GameClientAmbience.cpp)
+    // The level the local player mirror stands in while connected and the
+    // area editor is closed; -1 otherwise.
+    int getCurrentLevel() const;
+    // Fades the stored colour toward the level's sun and adds the ambient
+    // light, dimmed by rain and brightened by a flash.
+    void updateAmbientLight(float seconds);
+    // Steps the current level's bank around the listener; a new bank's base
+    // sound replaces the old one.
+    void updateAmbientSound(float seconds);
+    void onLevelBuilt(int level);
+    void onLevelRemoved(int level);
+    const Color& getAmbientColor() const { return m_ambientColor; }
+    void setAmbientColor(const Color& colour, float fadeTime)
+    {
+        m_ambientColor = colour;
+        m_ambientFadeTime = fadeTime;
+    }
+    float getAmbientFadeTime() const { return m_ambientFadeTime; }
+    const ResourceHandle& getLevelSoundBank(int level) const;
+    const std::string& getCurrentAmbientBank() const { return m_currentAmbientBank; }
+
 private:
+    void releaseLevelSoundBanks();
     static void registerCommandTable(class CommandSystem& commands);
     // Loads a file when the resource system knows its extension.
     static ResourceHandle loadKnownType(const std::string& name);
@@ -175,7 +201,12 @@ private:
     std::vector<ResourceHandle> m_precache;
     std::vector<uint32_t> m_namedNumbers;
     std::vector<std::string> m_namedNames;
-    float m_weather[3] = {0.0f, 0.0f, 0.0f};
+    std::unique_ptr<WeatherClient> m_weatherClient;
+    Color m_ambientColor{1.0f, 1.0f, 1.0f};
+    float m_ambientFadeTime = 0.0f;
+    std::vector<ResourceHandle> m_levelSoundBanks;
+    std::string m_currentAmbientBank;
+    int m_levelListeners[2] = {-1, -1};
     UserVarRef m_autoSaveTime;
     UserVarRef m_drawPlayerHelmet;
     unsigned m_automaticSaves = 0;

@@ -48,9 +48,7 @@ void GameClient::readStateUpdate(const StateMessage& state)
     }
     readQuests(game);
     setScaleFactors(game.valueV1, game.valueV2);
-    m_weather[0] = game.weatherIntensity;
-    m_weather[1] = game.windX;
-    m_weather[2] = game.windY;
+    m_weatherClient->setValues(game.weatherIntensity, game.windX, game.windY);
     m_alliedVictory = game.alliedVictory;
     removeStaleEntities();
     if (!m_loaded) {

@@ -16,6 +16,9 @@ void GameClient::update(float seconds)
             entity->update(seconds);
         }
     }
+    m_weatherClient->update(seconds);
+    updateAmbientLight(seconds);
+    updateAmbientSound(seconds);
     runAutoSave(seconds);
 }
 

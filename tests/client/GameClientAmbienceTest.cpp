@@ -1,0 +1,307 @@
+// The level ambience and the client weather over the shipped data: the
+// ambient light's fade and rain dimming, the level sound banks, the rain
+// loops, lightning and thunder (recording sound driver).
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/WeatherClient.h"
+#include "client/player/PlayerClient.h"
+#include "engine/core/Clock.h"
+#include "engine/core/Random.h"
+#include "engine/platform/SystemInfo.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+#include "graphics/LightingSystem.h"
+#include "sound/SoundResourceTypes.h"
+#include "sound/SoundSystem.h"
+#include "support/RecordingSoundDriver.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+class GameClientAmbienceTest : public ::testing::Test {
+protected:
+    GameClientAmbienceTest() : world(true, false), clock([] { return int64_t(0); })
+    {
+        registerSoundResourceTypes(world.resources);
+        registerMusicResourceType(world.resources);
+        world.resources.startLoader();
+        levels.installNeighbourFunction();
+        lighting.setMaxLights(16);
+        world.vars.setVar("CovenantName", "Red Hand");
+        world.vars.setVar("playerName", "Aldric");
+        world.vars.setVar("PlayerClass", "$$ClassMage$$");
+        client.registerCommands();
+        GameClient::registerCommands();
+        EXPECT_TRUE(client.startGame(false));
+        EXPECT_TRUE(client.connect());
+        client.getLocalPlayer()->setEntityNumber(7);
+        town = levelOf("AreaTown");
+        town2 = levelOf("AreaTown");
+    }
+    ~GameClientAmbienceTest() override
+    {
+        sound.shutdown();
+        GameClient::destroy();
+        client.shutdown();
+        world.resources.stopLoader();
+    }
+
+    AreaDefinition* definition(const std::string& name)
+    {
+        auto def = std::make_unique<AreaDefinition>();
+        def->load(world.database.findEntry(name), static_cast<int>(areas.size()));
+        areas.push_back(std::move(def));
+        return areas.back().get();
+    }
+    int levelOf(const std::string& area)
+    {
+        auto level = std::make_unique<Level>();
+        level->definition = definition(area);
+        return levels.addLevel(std::move(level));
+    }
+    void standIn(int level) { client.getLocalPlayer()->setPosition(ZonePosition(level, 100.0f, 100.0f)); }
+    const LightRecord& lastLight() const { return lighting.getLight(lighting.getCount() - 1); }
+    void startSound() { ASSERT_TRUE(sound.init(&driver)); }
+    // Channels playing that sound id, not fading out.
+    std::vector<int> channelsWithId(int soundId)
+    {
+        std::vector<int> found;
+        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* c = sound.getChannel(i);
+            if (c && c->inUse && !c->fadingOut && c->soundId == soundId) {
+                found.push_back(i);
+            }
+        }
+        return found;
+    }
+    // The bank of a level once the loader has it.
+    bool waitForBank(int level)
+    {
+        for (int i = 0; i < 400; ++i) {
+            const ResourceHandle& bank = GameClient::get().getLevelSoundBank(level);
+            if (bank.isValid() && bank.isLoaded()) {
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return false;
+    }
+
+    TestWorld world;
+    Clock clock;
+    SystemInfo info;
+    World levels;
+    LightingSystem lighting;
+    RecordingSoundDriver driver;
+    SoundSystem sound;
+    Client client;
+    std::vector<std::unique_ptr<AreaDefinition>> areas;
+    int town = -1;
+    int town2 = -1;
+};
+
+TEST_F(GameClientAmbienceTest, AmbientLightFadesToTheSunAndRainDimsOnlyWhatIsAdded)
+{
+    GameClient& game = GameClient::get();
+    const Color day(1.0f, 0.96f, 0.88f);
+    standIn(town);
+
+    // The town fades over 2 s: 0.5 of red takes one second.
+    game.setAmbientColor(Color(0.5f, 0.96f, 0.88f), 2.0f);
+    game.updateAmbientLight(0.5f);
+    EXPECT_NEAR(game.getAmbientColor().r, 0.75f, 1e-5f);
+    game.updateAmbientLight(0.5f);
+    EXPECT_NEAR(game.getAmbientColor().r, 1.0f, 1e-5f);
+    EXPECT_EQ(lastLight().type, 2);
+
+    // An area without a transition time switches at once.
+    AreaDefinition* still = definition("AreaTown");
+    still->colorTransitionTime = 0.0f;
+    auto plain = std::make_unique<Level>();
+    plain->definition = still;
+    standIn(levels.addLevel(std::move(plain)));
+    game.setAmbientColor(Color(0.0f, 0.0f, 0.0f), 2.0f);
+    game.updateAmbientLight(0.01f);
+    EXPECT_EQ(game.getAmbientColor(), day);
+
+    // Rain of local intensity 0.5 (front 1 × town 0.5) adds 0.7 of the
+    // colour and stores it undimmed; a flash of 0.2 brightens what is added.
+    standIn(town);
+    WeatherClient& weather = game.getWeather();
+    weather.setValues(1.0f, 0.0f, 0.0f);
+    WeatherClient::Settings settings;
+    settings.lowestSunlightMult = 0.4f;
+    settings.maxLightningIntensity = 0.4f;
+    settings.lightRainMinIntensity = 2.0f;
+    settings.mediumRainMinIntensity = 2.0f;
+    settings.hardRainMinIntensity = 2.0f;
+    weather.setSettings(settings);
+    struct Case {
+        const char* flash;
+        float factor;
+    };
+    for (const Case& c : {Case{"", 0.7f}, Case{"n", 0.9f}}) {
+        weather.startFlash(c.flash);
+        weather.update(0.0f);
+        lighting.beginFrame();
+        game.updateAmbientLight(0.1f);
+        ASSERT_EQ(lighting.getCount(), 1) << c.flash;
+        EXPECT_NEAR(lastLight().colour[0], c.factor * day.r, 1e-5f) << c.flash;
+        EXPECT_NEAR(lastLight().colour[1], c.factor * day.g, 1e-5f) << c.flash;
+        EXPECT_NEAR(lastLight().colour[2], c.factor * day.b, 1e-5f) << c.flash;
+        EXPECT_EQ(game.getAmbientColor(), day);
+    }
+
+    // Without a current level (not connected) the colour stays where it is.
+    game.setAmbientColor(Color(0.2f, 0.2f, 0.2f), 2.0f);
+    client.endGame();
+    game.updateAmbientLight(1.0f);
+    EXPECT_EQ(game.getAmbientColor(), Color(0.2f, 0.2f, 0.2f));
+}
+
+TEST_F(GameClientAmbienceTest, LevelBanksLoadAndReleaseAndASharedBankPlaysOn)
+{
+    startSound();
+    GameClient& game = GameClient::get();
+    levels.notifyLevelBuilt(*levels.getLevel(town), false);
+    levels.notifyLevelBuilt(*levels.getLevel(town2), false);
+    ASSERT_TRUE(waitForBank(town));
+    ASSERT_TRUE(waitForBank(town2));
+
+    standIn(town);
+    game.updateAmbientSound(0.1f);
+    std::vector<int> base = channelsWithId(SoundSystem::kAmbientBaseSoundId);
+    ASSERT_EQ(base.size(), 1u);
+    EXPECT_EQ(game.getCurrentAmbientBank(), "Sounds/Levels/town.lsb");
+    standIn(town2);
+    game.updateAmbientSound(0.1f);
+    EXPECT_EQ(channelsWithId(SoundSystem::kAmbientBaseSoundId), base) << "not restarted";
+
+    levels.notifyLevelReleased(*levels.getLevel(town), false);
+    EXPECT_FALSE(game.getLevelSoundBank(town).isValid());
+    EXPECT_TRUE(game.getLevelSoundBank(town2).isValid());
+}
+
+// Weather with the town's multiplier 0.5 unless a case says otherwise.
+class WeatherClientTest : public GameClientAmbienceTest {
+protected:
+    WeatherClientTest()
+    {
+        settings.lowestSunlightMult = 0.4f;
+        settings.lightRainMinIntensity = 0.05f;
+        settings.mediumRainMinIntensity = 0.35f;
+        settings.hardRainMinIntensity = 0.7f;
+        settings.rainSoundFadeTime = 3.0f;
+        settings.lightningCheckTime = 0.01f;
+        settings.baseLightningChance = 10.0f; // every check flashes
+        settings.maxLightningIntensity = 0.8f;
+        settings.maxThunderTime = 4.0f;
+        settings.lightningPatterns = {"az"};
+        weather().setSettings(settings);
+        standIn(town);
+    }
+    WeatherClient& weather() { return GameClient::get().getWeather(); }
+    // Sets the local intensity through the server value over the town's 0.5.
+    void localIntensity(float i) { weather().setValues(i / 0.5f, 0.0f, 0.0f); }
+    int thunders()
+    {
+        int n = 0;
+        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* c = sound.getChannel(i);
+            n += c && c->inUse && c->resource.getFileName() == "Sounds/Weather/thunder.wav" ? 1 : 0;
+        }
+        return n;
+    }
+    WeatherClient::Settings settings;
+};
+
+TEST_F(WeatherClientTest, RainLoopsCrossFadeByIntensity)
+{
+    startSound();
+    localIntensity(0.35f); // exactly on the medium threshold: light
+    weather().update(0.02f);
+    EXPECT_EQ(weather().getCurrentRainSound().getFileName(), "Sounds/Weather/rainLight.ogg");
+    EXPECT_EQ(weather().getRainSoundId(), 132);
+
+    localIntensity(0.5f);
+    weather().update(0.02f);
+    EXPECT_EQ(weather().getCurrentRainSound().getFileName(), "Sounds/Weather/rainMedium.ogg");
+    EXPECT_EQ(weather().getRainSoundId(), 133);
+    EXPECT_EQ(channelsWithId(133).size(), 1u);
+
+    localIntensity(0.9f);
+    weather().update(0.02f);
+    EXPECT_EQ(weather().getCurrentRainSound().getFileName(), "Sounds/Weather/rainHard.ogg");
+    EXPECT_EQ(weather().getRainSoundId(), 132);
+    EXPECT_TRUE(channelsWithId(133).empty()) << "the medium loop fades out";
+    EXPECT_EQ(channelsWithId(132).size(), 1u);
+
+    localIntensity(0.0f);
+    weather().update(0.02f);
+    EXPECT_FALSE(weather().getCurrentRainSound().isValid());
+    EXPECT_TRUE(channelsWithId(132).empty());
+}
+
+TEST_F(WeatherClientTest, LightningChecksFlashesAndThunder)
+{
+    startSound();
+    const uint32_t stream0 = Random::getState(0);
+
+    // Above 0 but not above the light threshold: each frame stops the timer
+    // the frame before started, so no check comes due.
+    localIntensity(0.04f);
+    for (int i = 0; i < 20; ++i)
+        weather().update(0.02f);
+    EXPECT_TRUE(weather().getThunderDelays().empty());
+
+    // No weather, no check.
+    localIntensity(0.0f);
+    for (int i = 0; i < 5; ++i)
+        weather().update(0.02f);
+    EXPECT_FALSE(weather().getLightningTimer().running);
+
+    // I = 1 and I = 1.5 (a multiplier above 1): the flash's thunder sounds in
+    // the next frame.
+    for (float i : {1.0f, 1.5f}) {
+        weather().update(0.0f);
+        localIntensity(i);
+        weather().update(0.0f);  // starts the timer
+        weather().update(0.02f); // the check: flash and thunder
+        ASSERT_FALSE(weather().getLightningPattern().empty()) << i;
+        EXPECT_EQ(thunders(), 0) << i;
+        weather().update(0.001f);
+        EXPECT_EQ(thunders(), 1) << i;
+        sound.stopChannel(sound.getChannel(channelsWithId(0).front()));
+        localIntensity(0.0f);
+    }
+
+    // "az" with maximum 0.8: 0 at 0 s, 25/26 × 0.8 at 0.05 s, gone after 0.1 s.
+    weather().startFlash("az");
+    weather().update(0.0f);
+    EXPECT_FLOAT_EQ(weather().getLightningBrightness(), 0.0f);
+    weather().update(0.05f);
+    EXPECT_NEAR(weather().getLightningBrightness(), 0.769f, 1e-3f);
+    weather().update(0.05f);
+    EXPECT_TRUE(weather().getLightningPattern().empty());
+    EXPECT_FLOAT_EQ(weather().getLightningBrightness(), 0.0f);
+
+    // No patterns: thunder without a flash.
+    settings.lightningPatterns.clear();
+    weather().setSettings(settings);
+    localIntensity(1.0f);
+    weather().update(0.0f);
+    weather().update(0.02f);
+    EXPECT_TRUE(weather().getLightningPattern().empty());
+    weather().update(0.001f);
+    EXPECT_EQ(thunders(), 1);
+
+    EXPECT_EQ(Random::getState(0), stream0) << "the weather's draws leave stream 0 alone";
+}
+
+} // namespace
