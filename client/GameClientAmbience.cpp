@@ -91,8 +91,7 @@ const ResourceHandle& GameClient::getLevelSoundBank(int level) const
 void GameClient::onLevelBuilt(int level)
 {
     World* world = World::instance();
-    ResourceSystem* resources = ResourceSystem::instance();
-    if (!world || !resources || level < 0) {
+    if (!world || level < 0) {
         return;
     }
     const std::string name = world->getLevelSoundFile(level);
@@ -103,7 +102,8 @@ void GameClient::onLevelBuilt(int level)
     if (m_levelSoundBanks.size() < count) {
         m_levelSoundBanks.resize(count);
     }
-    m_levelSoundBanks[static_cast<size_t>(level)] = resources->load(name);
+    // None in a run without sound types (headless).
+    m_levelSoundBanks[static_cast<size_t>(level)] = loadKnownType(name);
 }
 
 void GameClient::onLevelRemoved(int level)

@@ -20,10 +20,15 @@ float visualRange(float base, float fraction)
     return base + base * fraction * (2.0f * randomFloat(WeatherClient::kRandomStream) - 1.0f);
 }
 
+// A sound by name; none in a run without sound types (headless).
 ResourceHandle loadSound(const std::string& name)
 {
     ResourceSystem* resources = ResourceSystem::instance();
-    return resources && !name.empty() ? resources->load(name) : ResourceHandle();
+    size_t dot = name.find_last_of('.');
+    if (!resources || dot == std::string::npos || !resources->hasType(std::string_view(name).substr(dot + 1))) {
+        return {};
+    }
+    return resources->load(name);
 }
 
 int localPlayerNumber()
