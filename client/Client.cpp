@@ -1,4 +1,5 @@
 #include "client/Client.h"
+#include "graphics/effects/EffectSystem.h"
 
 #include "graphics/GraphicsSystem.h"
 #include "graphics/LightingSystem.h"
@@ -76,6 +77,10 @@ Client::Client() = default;
 Client::~Client()
 {
     shutdown();
+    // The effects' hooks point at this client.
+    if (EffectSystem* effects = EffectSystem::instance()) {
+        effects->setEnvironment({});
+    }
 }
 
 void Client::registerCommands()
@@ -203,7 +208,10 @@ void Client::think(double seconds)
         }
         sendInput();
     }
-    // The effects' and the model editor's steps join here as they are built.
+    // Effects run on the frame's time (none while paused).
+    if (EffectSystem* effects = EffectSystem::instance()) {
+        effects->update(isPaused() ? 0.0f : static_cast<float>(seconds));
+    }
     updateThemeMusic();
     checkJoinAnswer(seconds);
 }

@@ -8,6 +8,38 @@
 #include "game/world/LevelLayout.h"
 #include "game/world/World.h"
 #include "graphics/GraphicsSystem.h"
+#include "graphics/effects/EffectSystem.h"
+#include "sound/SoundSystem.h"
+
+EffectEnvironment makeEffectEnvironment(Client& client)
+{
+    EffectEnvironment env;
+    Client* c = &client;
+    env.isPaused = [c] { return c->isPaused(); };
+    env.areaWeatherIntensity = [] { return getCurrentAreaWeatherIntensity(); };
+    env.weatherAmount = [] {
+        GameClient* game = GameClient::instance();
+        return game ? game->getWeatherIntensity() : 0.0f;
+    };
+    env.wind = [] {
+        GameClient* game = GameClient::instance();
+        return game ? Vec2(game->getWindX(), game->getWindY()) : Vec2(0.0f, 0.0f);
+    };
+    env.screenPositionOf = [c](const ZonePosition3& p) {
+        return c->screenPositionOf(ZonePosition(p.zone, p.x, p.y), p.z);
+    };
+    // A free channel, no owner, sound id 0, not looping; nothing without sound.
+    env.playSound = [](const ResourceHandle& sound, const ZonePosition3& at) {
+        SoundSystem* system = SoundSystem::instance();
+        if (!system || !system->isInitialized()) {
+            return;
+        }
+        if (SoundChannel* channel = system->findFreeChannel()) {
+            system->playSound(channel, at, sound, -1, 0, false, 0.0f, 0.0f);
+        }
+    };
+    return env;
+}
 
 void installClientFrameHooks(Client& client, GraphicsSystem& graphics)
 {
@@ -20,6 +52,14 @@ void installClientFrameHooks(Client& client, GraphicsSystem& graphics)
     hooks.getCameraCentre = [c] { return c->getCameraCentre(); };
     hooks.worldToScreen = [c](const ZonePosition& p, bool zoom) { return c->worldToScreen(p, zoom); };
     hooks.drawEntities = [c] { c->drawEntities(); };
+    hooks.drawEffects = [gr = &graphics](double) {
+        if (EffectSystem* effects = EffectSystem::instance()) {
+            effects->draw(gr->getRenderQueue());
+        }
+    };
+    if (EffectSystem* effects = EffectSystem::instance()) {
+        effects->setEnvironment(makeEffectEnvironment(client));
+    }
     hooks.getBuildCell = [](int zone, int x, int y, FrameGroundCell& out) {
         World* world = World::instance();
         const GroundCell* cell = world ? world->getBuildCell(x, y, zone) : nullptr;

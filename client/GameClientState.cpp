@@ -1,5 +1,7 @@
 #include "client/GameClient.h"
 #include "client/StateMessage.h"
+#include "client/player/PlayerClient.h"
+#include "graphics/effects/EffectSystem.h"
 
 #include "client/Client.h"
 #include "engine/object/ClassRegistry.h"
@@ -92,7 +94,15 @@ void GameClient::removeStaleEntities()
 
 void GameClient::onFirstUpdate()
 {
-    // The town view, help topic, rain effect and map areas come with the
-    // world, the menus and the effects.
+    // The town view, help topic and map areas come with the world and the
+    // menus.
     m_loaded = true;
+    // Rain follows the local player; it spawns only while the weather gives it a rate.
+    EffectSystem* effects = EffectSystem::instance();
+    Client* client = Client::instance();
+    if (effects && client && client->getLocalPlayer()) {
+        if (EffectInstance* rain = effects->spawnEffect(client->getLocalPlayer(), "rain.eff", "")) {
+            rain->active = true;
+        }
+    }
 }

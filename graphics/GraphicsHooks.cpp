@@ -4,8 +4,11 @@
 #include "engine/app/Application.h"
 #include "engine/app/DebugConsole.h"
 #include "engine/input/Input.h"
+#include "engine/resources/ResourceSystem.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/LightingSystem.h"
+#include "graphics/effects/EffectResourceTypes.h"
+#include "graphics/effects/EffectSystem.h"
 #include "graphics/shaders/ShaderSystem.h"
 
 #include <memory>
@@ -32,6 +35,14 @@ void installGraphicsHooks(AppHooks& hooks, GraphicsSystem::GameLinks links)
     });
     auto lighting = std::make_shared<std::unique_ptr<LightingSystem>>();
     chainHook(hooks.createGraphicsSystems, [lighting] { *lighting = std::make_unique<LightingSystem>(); });
+    auto effects = std::make_shared<std::unique_ptr<EffectSystem>>();
+    chainHook(hooks.createGraphicsSystems, [effects] { *effects = std::make_unique<EffectSystem>(); });
+    // Effect files name shaders: the types come once the shaders can be asked for.
+    chainHook(hooks.setupWorld, [] {
+        if (ResourceSystem* resources = ResourceSystem::instance()) {
+            registerEffectResourceTypes(*resources);
+        }
+    });
     chainHook(hooks.registerSystems, [holder, lighting] {
         Application* app = Application::instance();
         (*holder)->registerCommands(app && !app->isHeadless());
@@ -66,10 +77,12 @@ void installGraphicsHooks(AppHooks& hooks, GraphicsSystem::GameLinks links)
             (*holder)->shutdownDisplay();
         }
     });
-    chainHook(hooks.destroySystems, [holder, lighting] {
+    chainHook(hooks.destroySystems, [holder, lighting, effects] {
         if (DebugConsole* console = DebugConsole::instance()) {
             console->setDrawHook(nullptr);
         }
+        // Its instances hold definitions and shaders.
+        effects->reset();
         holder->reset();
         lighting->reset();
     });

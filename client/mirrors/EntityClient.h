@@ -7,6 +7,7 @@
 #include "engine/core/MathUtil.h"
 #include "engine/core/ZonePosition3.h"
 #include "game/entities/EntityBase.h"
+#include "graphics/effects/EffectHost.h"
 #include "graphics/render/LitEntity.h"
 
 #include <array>
@@ -29,7 +30,7 @@ struct EntityUpdateRecord;
 // The client's mirror of one server entity, held in the client game state's
 // entity table by entity number. Message 3 is parsed whole into records
 // first; readUpdate and readSnapshot only apply records and cannot fail.
-class EntityClient : public EntityBase {
+class EntityClient : public EntityBase, public EffectHost {
 public:
     static constexpr int kAttachmentSlots = 18;
     // Attachment slots of the ten equipped entries, in section order.
@@ -173,7 +174,7 @@ public:
     // ---- Animation events
     void onAnimationEvent(int animation, int kind, int frame) override;
     // The twelve event types and this class's handlers (sound, loopSound,
-    // stopLoopSound; the effect events have none yet).
+    // stopLoopSound and the effect events).
     static void declareEvents(ClassRecord& record);
     static void bindHandlers(ClassRecord& record);
 
@@ -298,7 +299,35 @@ protected:
     void onLoopSoundEvent(Event& event);
     void playEventSound(Event& event, bool loop);
     void onStopLoopSoundEvent(Event& event);
+    // The effect events (EntityClientEffects.cpp).
+    void onStartEffectEvent(Event& event);
+    void onStopEffectEvent(Event& event);
+    void onSpawnEffectEvent(Event& event);
+    void onStartBeamEvent(Event& event);
+    void onStopBeamEvent(Event& event);
+    void onStartSwipeEvent(Event& event);
+    void onStopSwipeEvent(Event& event);
+    void onStartClientModelSwipeEvent(Event& event);
+    void onStopClientModelSwipeEvent(Event& event);
 
+public:
+    // ---- What effects ask of the mirror (EntityClientEffects.cpp)
+    SafeClass* getEffectSafeBase() override { return this; }
+    std::string getEffectModelName() const override;
+    int findEffectAttachPoint(const std::string& name) const override;
+    // Attach point -1 is the entity's own place.
+    bool getEffectTagTransform(int attachPoint, ZonePosition3& position, Matrix3& orientation) const override;
+    int parseEffectLocation(const std::string& name) const override;
+    int findEffectTagInAttachment(int location, const std::string& tag) const override;
+    bool getEffectAttachmentTagTransform(int location, const std::string& tag, ZonePosition3& position,
+                                         Matrix3& orientation) const override;
+    ParentState getEffectParentState() const override;
+    bool getEffectBeamEnds(ZonePosition3& start, ZonePosition3& end) const override;
+    bool getEffectItemColour(float out[3]) const override;
+    bool getEffectCovenantColour(float out[3]) const override;
+    bool isNotLocalPlayer() const override;
+
+protected:
     // Definition flags.
     bool m_vendor = false, m_guardVendor = false, m_gambler = false, m_talks = false;
     bool m_stash = false, m_playerStash = false, m_bookshelf = false, m_pedestal = false, m_npcList = false;

@@ -59,6 +59,15 @@ void EntityClient::bindHandlers(ClassRecord& record)
         {"sound", &EntityClient::onSoundEvent},
         {"loopSound", &EntityClient::onLoopSoundEvent},
         {"stopLoopSound", &EntityClient::onStopLoopSoundEvent},
+        {"startEffect", &EntityClient::onStartEffectEvent},
+        {"stopEffect", &EntityClient::onStopEffectEvent},
+        {"spawnEffect", &EntityClient::onSpawnEffectEvent},
+        {"startBeam", &EntityClient::onStartBeamEvent},
+        {"stopBeam", &EntityClient::onStopBeamEvent},
+        {"startSwipe", &EntityClient::onStartSwipeEvent},
+        {"stopSwipe", &EntityClient::onStopSwipeEvent},
+        {"startClientModelSwipe", &EntityClient::onStartClientModelSwipeEvent},
+        {"stopClientModelSwipe", &EntityClient::onStopClientModelSwipeEvent},
     };
     for (const auto& [name, handler] : handlers) {
         if (int id = eventId(name); id >= 0) {

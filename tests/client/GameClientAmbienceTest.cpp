@@ -2,6 +2,7 @@
 // ambient light's fade and rain dimming, the level sound banks, the rain
 // loops, lightning and thunder (recording sound driver).
 #include "client/Client.h"
+#include "client/ClientFrameHooks.h"
 #include "client/GameClient.h"
 #include "client/WeatherClient.h"
 #include "client/player/PlayerClient.h"
@@ -12,6 +13,8 @@
 #include "game/world/Level.h"
 #include "game/world/World.h"
 #include "graphics/LightingSystem.h"
+#include "graphics/effects/EffectResourceTypes.h"
+#include "graphics/effects/EffectSystem.h"
 #include "sound/SoundResourceTypes.h"
 #include "sound/SoundSystem.h"
 #include "support/RecordingSoundDriver.h"
@@ -20,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cmath>
 #include <thread>
 
 namespace {
@@ -186,6 +190,34 @@ TEST_F(GameClientAmbienceTest, LevelBanksLoadAndReleaseAndASharedBankPlaysOn)
     levels.notifyLevelReleased(*levels.getLevel(town), false);
     EXPECT_FALSE(game.getLevelSoundBank(town).isValid());
     EXPECT_TRUE(game.getLevelSoundBank(town2).isValid());
+}
+
+TEST_F(GameClientAmbienceTest, RainFollowsThePlayerAndFallsOnlyInWeather)
+{
+    registerEffectResourceTypes(world.resources);
+    EffectSystem effects;
+    effects.setEnvironment(makeEffectEnvironment(client));
+    standIn(town);
+    GameClient& game = GameClient::get();
+    game.onFirstUpdate();
+    ASSERT_EQ(effects.getEffects().size(), 1u);
+    EffectInstance* rain = effects.getEffects()[0];
+    EXPECT_TRUE(rain->active);
+    EXPECT_TRUE(rain->entity == client.getLocalPlayer());
+
+    for (int i = 0; i < 10; ++i)
+        effects.update(0.05f);
+    EXPECT_TRUE(rain->particles.empty()) << "no weather, no rain";
+
+    // Front 1 over the town's 0.5: drops within the square around the player.
+    game.getWeather().setValues(1.0f, 0.0f, 0.0f);
+    for (int i = 0; i < 10; ++i)
+        effects.update(0.05f);
+    ASSERT_FALSE(rain->particles.empty());
+    for (const Particle* p : rain->particles) {
+        EXPECT_LE(std::abs(p->position.x - 100.0f), 330.0f);
+        EXPECT_LE(std::abs(p->position.y - 100.0f), 330.0f);
+    }
 }
 
 // Weather with the town's multiplier 0.5 unless a case says otherwise.

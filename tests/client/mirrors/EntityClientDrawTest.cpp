@@ -5,6 +5,8 @@
 #include "engine/object/ClassRegistry.h"
 #include "engine/object/EventSystem.h"
 #include "engine/resources/Skin.h"
+#include "graphics/effects/EffectResourceTypes.h"
+#include "graphics/effects/EffectSystem.h"
 #include "graphics/render/ModelRenderSurface.h"
 #include "graphics/shaders/Shader.h"
 #include "sound/SoundChannel.h"
@@ -344,6 +346,38 @@ TEST_F(EntityClientDrawTest, AnimationEventsPlayAndStopTheEntitysSounds)
     m.onAnimationEvent(0, EntityBase::kEventLeave, -1);
     EXPECT_EQ(owned(), 0);
     sound.shutdown();
+}
+
+TEST_F(EntityClientDrawTest, AnAttackSwingsATrailAndStrikesSparks)
+{
+    registerEffectResourceTypes(scene.resources);
+    EffectSystem effects;
+    DrawnEntityMirror& m = add(9, "Models/BoxMan/boxman.mdl");
+    const int attack = m.findAnimation("attack");
+    ASSERT_GE(attack, 0);
+
+    m.onAnimationEvent(attack, EntityBase::kEventEnter, -1);
+    ASSERT_EQ(effects.getSwipes().size(), 1u);
+    const SwipeInstance* trail = effects.getSwipes()[0];
+    EXPECT_TRUE(trail->active);
+    EXPECT_EQ(trail->location, SwipeInstance::kOwnModel);
+    EXPECT_EQ(trail->attachPointA, m.findAttachPoint("tag_weapon"));
+    EXPECT_EQ(trail->attachPointB, m.findAttachPoint("tag_weaponTip"));
+    EXPECT_GE(trail->attachPointB, 0);
+
+    m.onAnimationEvent(attack, EntityBase::kEventFrame, 3);
+    ASSERT_EQ(effects.getEffects().size(), 1u);
+    const EffectInstance* sparks = effects.getEffects()[0];
+    EXPECT_EQ(sparks->particles.size(), 8u);
+    EXPECT_FALSE(sparks->active) << "a burst leaves the instance as it was";
+    scene.graphics.getRenderQueue().beginFrame();
+    effects.update(0.03f);
+    effects.update(0.03f);
+    effects.draw(scene.graphics.getRenderQueue());
+    EXPECT_EQ(scene.graphics.getRenderQueue().getQueued().size(), 9u) << "eight sparks and the trail";
+
+    m.onAnimationEvent(attack, EntityBase::kEventLeave, -1);
+    EXPECT_FALSE(trail->active);
 }
 
 } // namespace

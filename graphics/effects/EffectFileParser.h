@@ -1,0 +1,34 @@
+#pragma once
+
+#include "engine/resources/ResourceHandle.h"
+#include "graphics/effects/RandomValue.h"
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+class TextReader;
+
+// What the three effect formats (.eff, .bem, .swp) share: keywords are read
+// across lines, each value only on its keyword's line; unknown keywords are
+// reported with file and line and the walk goes on with the next token.
+namespace EffectFileParser {
+
+// Handles one keyword (compared without regard to case); false when unknown.
+using KeywordHandler = std::function<bool(std::string_view keyword)>;
+
+// Walks the file; `unknownFormat` takes the keyword and the file name.
+void walk(TextReader& reader, const std::string& fileName, const char* unknownFormat,
+          const KeywordHandler& handle);
+
+// "rand X", "crand X", "randRange A B" or a constant; missing numbers read 0.
+RandomValue readRandomValue(TextReader& reader);
+// Three floats on the line (missing ones 0).
+void readFloats(TextReader& reader, float* out, int count);
+// The texture's shader under "Textures", blended additively (sub-type 4) or
+// not (5); none for an empty name.
+ResourceHandle acquireTextureShader(const std::string& texture, bool additive);
+// A resource by name when its type is registered (none otherwise).
+ResourceHandle loadIfKnown(const std::string& name);
+
+} // namespace EffectFileParser
