@@ -152,8 +152,15 @@ void LiveClientView::playInterfaceSound(const ResourceHandle& sound)
 
 bool LiveClientView::getHoverEntityTooltip(std::string& text, bool& onScreen, Vec2& screen) const
 {
-    // The entity's hover text comes with the client's hover texts.
-    return false;
+    const Client* client = Client::instance();
+    const EntityClient* entity = client ? client->getHoverEntity() : nullptr;
+    if (!entity) {
+        return false;
+    }
+    entity->getTooltipText(text, false, true, true);
+    screen = client->worldToScreen(entity->getPosition(), true);
+    onScreen = screen.x >= 0.0f && screen.x <= 640.0f && screen.y >= 0.0f && screen.y <= 480.0f;
+    return true;
 }
 
 std::string LiveClientView::getSelectedStoryFile() const

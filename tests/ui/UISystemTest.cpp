@@ -105,6 +105,25 @@ TEST_F(SystemTest, ModesDragsAndHeldButtons)
     EXPECT_EQ(repeats, (std::vector<int>{0, 0, 1, 1, 1}));
 }
 
+TEST_F(SystemTest, TheTooltipOfTheMomentComesFromAWidgetElseTheEntityUnderThePointer)
+{
+    UIMenu* menu = bench.loadMenu("name M\nvisible 1\n");
+    addWidget(menu, "{\n size 100 100\n canClick 1\n highlightText Button\n highlightBackgroundAlpha 0.5\n}");
+    bench.view.hoverText = "Rat";
+    bench.view.hoverOnScreen = true;
+    bench.view.hoverScreen = {300.0f, 200.0f};
+    UITooltip tip;
+    bench.input.setMousePosition(50, 50);
+    EXPECT_TRUE(bench.ui.getTooltip(tip));
+    EXPECT_EQ(tip.text, "Button");
+    EXPECT_FLOAT_EQ(tip.alpha, 0.5f);
+    bench.input.setMousePosition(300, 300);
+    EXPECT_TRUE(bench.ui.getTooltip(tip));
+    EXPECT_EQ(tip.text, "Rat");
+    EXPECT_FLOAT_EQ(tip.position.y, 136.0f);
+    EXPECT_FLOAT_EQ(tip.size.x, 32.0f);
+}
+
 struct LoadingTest : SystemTest {
     LoadingTest() : files(dir.path().string(), user.path().string())
     {
