@@ -33,6 +33,23 @@ public:
     void onRaidRepelled(Covenant*) override { ++raidsRepelled; }
     void onDealBetween(const TradeOffer&, Covenant*, Covenant*) override { ++dealsHeard; }
     void receiveOffer(Covenant* from, const TradeOffer& offer) override { offers.push_back(offer); }
+    void receiveOfferResult(Covenant*, const TradeOffer& offer, bool accepted, int code) override
+    {
+        answers.push_back({offer, accepted, code});
+    }
+    void sendDiplomacyResult(Covenant*, int code) override { results.push_back(code); }
+    void sendRelationChange(Covenant*, float change) override { relationChanges.push_back(change); }
+    void offerExpired(int other) override { expired.push_back(other); }
+
+    struct Answer {
+        TradeOffer offer;
+        bool accepted;
+        int code;
+    };
+    std::vector<Answer> answers;
+    std::vector<int> results;
+    std::vector<float> relationChanges;
+    std::vector<int> expired;
 
     SafePtr<Sentient> leader;
     std::vector<Cancelled> treaties;
