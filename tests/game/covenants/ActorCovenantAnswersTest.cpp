@@ -95,8 +95,9 @@ TEST_F(ActorCovenantAnswersTest, AppraisalsGiftsAndCompletionsAnswerByValue)
         int weGive;
         CovenantResponse expected;
     };
-    for (const Row& row : {Row{10, 10, CovenantResponse::OfferGood}, Row{10, 11, CovenantResponse::OfferClose},
-                           Row{10, 12, CovenantResponse::OfferBad}}) {
+    for (const Row& row :
+         {Row{10, 10, CovenantResponse::OfferGood}, Row{10, 11, CovenantResponse::OfferClose},
+          Row{10, 12, CovenantResponse::OfferBad}}) {
         TradeOffer appraisal = offerOf(7, {{0, kGold, row.theyGive}, {1, kGold, row.weGive}});
         appraisal.onlyItems = true;
         a.receiveOffer(&human, appraisal);
@@ -109,7 +110,8 @@ TEST_F(ActorCovenantAnswersTest, AppraisalsGiftsAndCompletionsAnswerByValue)
     EXPECT_TRUE(human.answers.back().accepted);
     EXPECT_EQ(human.answers.back().code, code(CovenantResponse::GiftAccepted));
 
-    TradeOffer nothing = offerOf(0, {{0, kItem, TradeTerm::itemPlace(toIndex(InventoryGroupIndex::Stash), 9)}});
+    TradeOffer nothing =
+        offerOf(0, {{0, kItem, TradeTerm::itemPlace(toIndex(InventoryGroupIndex::Stash), 9)}});
     EXPECT_EQ(a.completeOffer(nothing, &human, 1.2f), code(CovenantResponse::DontWant));
     TradeOffer blank;
     EXPECT_EQ(a.completeOffer(blank, &human, 1.2f), code(CovenantResponse::OfferBlank));

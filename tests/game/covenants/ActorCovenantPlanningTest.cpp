@@ -9,8 +9,8 @@ constexpr int kWar = static_cast<int>(CovenantTreaty::War);
 
 void setPowerStats(Covenant& c, int people)
 {
-    for (CovenantStat s : {CovenantStat::House, CovenantStat::AbsoluteInfluence, CovenantStat::Items,
-                           CovenantStat::LifeStone})
+    for (CovenantStat s :
+         {CovenantStat::House, CovenantStat::AbsoluteInfluence, CovenantStat::Items, CovenantStat::LifeStone})
         c.stats.set(static_cast<int>(s), 0);
     c.stats.set(static_cast<int>(CovenantStat::People), people);
 }
@@ -19,7 +19,8 @@ void setPowerStats(Covenant& c, int people)
 // "Ironbound" with TraitWarlike alone, Average, and the player's covenant on "Human".
 class ActorCovenantPlanningTest : public ActorCovenantFixture {
 protected:
-    ActorCovenantPlanningTest() : a(addActorCovenant("Ironbound")), human(addTestCovenant(*world.game, "Human"))
+    ActorCovenantPlanningTest()
+        : a(addActorCovenant("Ironbound")), human(addTestCovenant(*world.game, "Human"))
     {
         a.initNew(nav.tileCentre(0, 30, 30), 5, 1);
         a.traits.clear();
