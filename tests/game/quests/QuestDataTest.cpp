@@ -188,10 +188,10 @@ TEST_F(ShippedQuestData, DefinitionsKeepTheDataRules)
         EXPECT_LE(d.minEventLevelDiff, d.maxEventLevelDiff);
         EXPECT_LE(d.minLevelChange, d.maxLevelChange);
         EXPECT_LE(d.minItemsStolen, d.maxItemsStolen);
-        if (type == QuestType::TownTraps || type == QuestType::Siege || type == QuestType::ClearLevel || {
+        if (type == QuestType::TownTraps || type == QuestType::Siege || type == QuestType::ClearLevel ||
             type == QuestType::LevelQuestItem || type == QuestType::ArmorsmithLevelQuestItem ||
             type == QuestType::WeaponsmithLevelQuestItem || type == QuestType::PoisonedSupply ||
-            type == QuestType::StoryTurenGraves || type == QuestType::StoryCiglioFindItem)
+            type == QuestType::StoryTurenGraves || type == QuestType::StoryCiglioFindItem) {
             EXPECT_GE(d.minCount, 1);
         }
 
