@@ -4,6 +4,7 @@
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Clock.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/core/TextReader.h"
 #include "engine/input/Input.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
@@ -68,20 +69,23 @@ UIMenu* UISystem::findMenu(std::string_view name) const
     return nullptr;
 }
 
-UIWidget* UISystem::findWidget(std::string_view fullName) const
+UIWidget* UISystem::findWidget(std::string_view fullName, const TextReader* where) const
 {
+    std::string at = where ? where->location() + ": " : std::string();
     size_t split = fullName.find("::");
     std::string_view menuName = fullName.substr(0, split);
     std::string_view widgetName =
         split == std::string_view::npos ? std::string_view() : fullName.substr(split + 2);
     UIMenu* menu = findMenu(menuName);
     if (!menu) {
-        debugPrint(3, "Could not find menu %.*s\n", static_cast<int>(menuName.size()), menuName.data());
+        debugPrint(3, "%sCould not find menu %.*s\n", at.c_str(), static_cast<int>(menuName.size()),
+                   menuName.data());
         return nullptr;
     }
     UIWidget* widget = menu->findWidget(widgetName);
     if (!widget) {
-        debugPrint(3, "Could not find widget %.*s\n", static_cast<int>(widgetName.size()), widgetName.data());
+        debugPrint(3, "%sCould not find widget %.*s\n", at.c_str(), static_cast<int>(widgetName.size()),
+                   widgetName.data());
     }
     return widget;
 }

@@ -30,6 +30,7 @@
 #include <vector>
 
 class ClientView;
+class TextReader;
 class UIDrawing;
 class UIMenu;
 
@@ -95,8 +96,9 @@ public:
 
     // ---- Lookups
     UIMenu* findMenu(std::string_view name) const;
-    // "Menu::Widget"; logs what is missing.
-    UIWidget* findWidget(std::string_view fullName) const;
+    // "Menu::Widget"; logs what is missing (with the reader's "file:line: "
+    // when the name comes from a menu file).
+    UIWidget* findWidget(std::string_view fullName, const TextReader* where = nullptr) const;
     UIWidget* getWidgetAtMouse(bool onlyFlagged);
     UIMenu* addMenu(std::unique_ptr<UIMenu> menu);
     const std::vector<std::unique_ptr<UIMenu>>& getMenus() const { return m_menus; }

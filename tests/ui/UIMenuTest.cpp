@@ -177,6 +177,9 @@ TEST_F(MenuTest, ClonesHoldTheirOwnReferences)
         EXPECT_EQ(bench.resources.getRefCount(index), 1) << index;
     }
     EXPECT_NE(clone->getParent(), nullptr) << "the clone follows the template's parent";
+    TextReader missing("Widget {\n parentWidget Other::Nobody\n}\n", "m.mnu");
+    copy->parse(missing);
+    EXPECT_TRUE(bench.log.contains("m.mnu:2: Could not find widget Nobody", 3));
     bench.ui.findMenu("Other");
     UIMenu* other = bench.ui.findMenu("Other");
     std::unique_ptr<UIWidget> gone = other->removeWidget(other->findWidget("Target"));

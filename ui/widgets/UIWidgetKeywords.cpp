@@ -184,7 +184,7 @@ bool UIWidget::parseParm(const std::string& keyword, TextReader& reader)
     } else if (is("parentWidget")) {
         UISystem* ui = UISystem::instance();
         std::string path = readToken(reader);
-        m_parent = ui ? ui->findWidget(path) : nullptr;
+        m_parent = ui ? ui->findWidget(path, &reader) : nullptr;
     } else if (is("setVarOnButtonPress")) {
         m_setVarOnButtonPress = reader.getBool();
     } else if (is("drawOrder")) {
