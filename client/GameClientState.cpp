@@ -5,6 +5,7 @@
 
 #include "client/Client.h"
 #include "engine/object/ClassRegistry.h"
+#include "game/world/World.h"
 
 EntityClient* GameClient::getEntity(int number) const
 {
@@ -94,15 +95,26 @@ void GameClient::removeStaleEntities()
 
 void GameClient::onFirstUpdate()
 {
-    // The town view, help topic and map areas come with the world and the
-    // menus.
+    // The town stays built while joined; the menus name the topic for this
+    // moment.
     m_loaded = true;
+    if (World* world = World::instance()) {
+        world->addTownView();
+    }
+    Client* client = Client::instance();
+    if (!client) {
+        return;
+    }
+    std::string topic = client->getUi().firstTopic();
+    if (!topic.empty()) {
+        client->showHelpTopic(topic);
+    }
     // Rain follows the local player; it spawns only while the weather gives it a rate.
     EffectSystem* effects = EffectSystem::instance();
-    Client* client = Client::instance();
-    if (effects && client && client->getLocalPlayer()) {
+    if (effects && client->getLocalPlayer()) {
         if (EffectInstance* rain = effects->spawnEffect(client->getLocalPlayer(), "rain.eff", "")) {
             rain->active = true;
         }
     }
+    client->getUi().mapAreas();
 }

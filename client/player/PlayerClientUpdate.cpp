@@ -8,9 +8,12 @@
 #include "engine/core/StringUtil.h"
 #include "engine/core/ZonePosition3.h"
 #include "engine/input/Input.h"
+#include "game/quests/QuestDefinition.h"
+
 #include "game/definitions/GameData.h"
 #include "game/world/World.h"
 #include "sound/SoundSystem.h"
+#include <cmath>
 
 namespace {
 
@@ -92,6 +95,7 @@ void PlayerClient::update(float dt)
     }
     announceLevel();
     updateActivity();
+    updateQuestClock();
 
     // A target out of reach that the player cannot keep is let go.
     current = target.get();
@@ -184,5 +188,44 @@ void PlayerClient::checkHelpCues()
     }
     if (mirror->isDead()) {
         showHelpTopic("Death");
+    }
+}
+
+void PlayerClient::updateQuestClock()
+{
+    GameClient* game = GameClient::instance();
+    if (!game) {
+        return;
+    }
+    const GameTime& now = game->getGameTime();
+    double best = -1.0;
+    // Only quests with a deadline that are still open count; the world's own
+    // quests only when they are announced ones.
+    const auto consider = [&](const QuestClient* quest, bool shared) {
+        const QuestDefinition* definition = quest ? quest->definition : nullptr;
+        if (!definition || definition->maxTime <= 0.0f || quest->invalid || quest->failed ||
+            quest->isComplete() || (shared && !definition->announce)) {
+            return;
+        }
+        double left = quest->getTimeLeft(now);
+        if (best < 0.0 || left < best) {
+            best = left;
+        }
+    };
+    for (int slot = 0; slot < kQuestSlots; ++slot) {
+        if (isQuestSlotActive(slot)) {
+            consider(quests[static_cast<size_t>(slot)].get(), false);
+        }
+    }
+    for (size_t i = 0; i < game->getQuestCount(); ++i) {
+        consider(game->getQuest(static_cast<int>(i)), true);
+    }
+    if (best < 0.0) {
+        return;
+    }
+    int seconds = static_cast<int>(std::floor(best));
+    if (seconds < 60 && seconds != lastQuestSecondsShown) {
+        playOwnerSound(m_sounds[kTimeTick], false);
+        lastQuestSecondsShown = seconds;
     }
 }

@@ -8,6 +8,7 @@
 #include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/ItemClient.h"
+#include "client/mirrors/QuestClient.h"
 #include "client/mirrors/RecruitClient.h"
 #include "client/mirrors/SkillClient.h"
 #include "client/mirrors/SkillListClient.h"
@@ -18,6 +19,7 @@
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/Money.h"
+#include "game/quests/QuestDefinition.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
 #include "support/RecordingClientUi.h"
@@ -475,6 +477,30 @@ TEST_F(PlayerActionsTest, MessageOneCarriesTheCurrentActionAndForcedCovenant)
     EXPECT_EQ(player->getCurrentAction(), PlayerClient::kActionAutoAttack);
     world.vars.setVar("ui_autoAttack", "0");
     EXPECT_EQ(player->getCurrentAction(), 0);
+}
+
+TEST_F(PlayerActionsTest, TheQuestClockTicksOncePerWholeSecondUnderAMinute)
+{
+    QuestDefinition timed;
+    timed.maxTime = 600.0f;
+    QuestClient* quest = player->quests[0].get();
+    ASSERT_NE(quest, nullptr);
+    quest->level = 1;
+    quest->id = 3;
+    quest->definition = &timed;
+    quest->goal = 5;
+    ASSERT_TRUE(player->isQuestSlotActive(0));
+    std::vector<int> shown;
+    for (float left : {61.0f, 59.9f, 59.2f, 58.7f, 58.1f, 12.0f}) {
+        quest->deadline = GameTime(0, 0, 0, left);
+        player->update(0.0f);
+        shown.push_back(player->lastQuestSecondsShown);
+    }
+    EXPECT_EQ(shown, (std::vector<int>{-1, 59, 59, 58, 58, 12}));
+    quest->setCompleted(); // a finished quest has no clock
+    quest->deadline = GameTime(0, 0, 0, 5.0f);
+    player->update(0.0f);
+    EXPECT_EQ(player->lastQuestSecondsShown, 12);
 }
 
 } // namespace

@@ -179,4 +179,27 @@ TEST_F(PlayerMovementTest, NoPathShowsPathBlockedAndTheDragFollowsTheCursor)
     EXPECT_EQ(player->getPathGoal().x, released.x);
 }
 
+TEST_F(PlayerMovementTest, TheFirstStateMessageKeepsTheTownBuiltOnce)
+{
+    const auto townViews = [this] {
+        int n = 0;
+        for (const auto& [key, view] : server.world->getViews()) {
+            n += view.level == 0 && key != -1 ? 1 : 0;
+        }
+        return n;
+    };
+    int before = townViews();
+    std::vector<std::string> offered;
+    client->getUi().pendingFirstTopic = [] { return std::string("Welcome"); };
+    client->getUi().findHelpTopic = [](const std::string& name) { return name == "Welcome" ? 0 : -1; };
+    client->getUi().helpTopicCount = [] { return 1; };
+    client->getUi().addHelpTopicButton = [&offered](int topic) { offered.push_back(std::to_string(topic)); };
+    GameClient::get().onFirstUpdate();
+    EXPECT_TRUE(GameClient::get().isLoaded());
+    EXPECT_EQ(townViews(), before + 1);
+    EXPECT_EQ(offered, std::vector<std::string>{"0"});
+    GameClient::get().onFirstUpdate();
+    EXPECT_EQ(townViews(), before + 1);
+}
+
 } // namespace
