@@ -2,9 +2,7 @@
 
 #include "client/GameClient.h"
 #include "client/mirrors/InventoryClient.h"
-#include "client/mirrors/MonsterTexts.h"
 #include "engine/core/ByteBuffer.h"
-#include "engine/data/Database.h"
 
 namespace {
 
@@ -96,19 +94,9 @@ void RecruitClient::refreshName()
     if (!name.empty() && nameSource == mirror->getLevel()) {
         return;
     }
+    // The short hover text: the name line alone.
     std::string built;
-    if (mirror->isNpc()) {
-        mirror->getDisplayName(built, true, true);
-    } else {
-        std::string rank;
-        const Database* db = Database::instance();
-        std::string own = mirror->getGeneratedName();
-        if (own.empty() && db && mirror->getEntry()) {
-            own = db->getString(mirror->getEntry(), "Name");
-        }
-        getMonsterRankText(rank, mirror->getRank(), mirror->getLevel(), own, false, true, true);
-        built = rank;
-    }
+    mirror->getTooltipText(built, true, true, true);
     name = built;
     nameSource = mirror->getLevel();
 }

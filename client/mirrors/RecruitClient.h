@@ -22,9 +22,8 @@ public:
     bool readImage(ByteBuffer& in);
     // readImage, then refreshName.
     bool readSnapshot(ByteBuffer& in);
-    // The name from the recruit's entity mirror, rebuilt when the mirror's
-    // level changed: an NPC's display name with its title, anything else its
-    // name with the rank text. Nothing without the mirror.
+    // The name from the recruit's entity mirror (its short hover text),
+    // rebuilt when the mirror's level changed. Nothing without the mirror.
     void refreshName();
 
     int entityNumber = -1;

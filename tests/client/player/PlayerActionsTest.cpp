@@ -19,6 +19,8 @@
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/Money.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
@@ -26,6 +28,8 @@
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace {
 
@@ -182,6 +186,14 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EXPECT_NE(text.find("Goblin"), std::string::npos);
     sword.getTooltipText(text, true, false, true); // not a monster without the any-entity flag
     EXPECT_EQ(text, "");
+    // A quality outside the text list names no quality; quality 7 of an
+    // entry without a base's base keeps the name it reaches.
+    EntityClient& odd = add(24, "ShortSword", -1, 600, 100, valued(EntityTypeSection::Kind::Item, 99));
+    odd.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, "Short Sword" + formatColorCode(145));
+    EntityClient& bare = add(25, "ItemBase", -1, 600, 140, valued(EntityTypeSection::Kind::Item, 7));
+    bare.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, world.data->rules().itemQualityText[7] + formatColorCode(145)) << "ItemBase has no name";
     own->getTooltipText(text, false, true, true);
     EXPECT_EQ(text, "Aldric (your character)");
     ui.simpleTips = false;
@@ -501,6 +513,20 @@ TEST_F(PlayerActionsTest, TheQuestClockTicksOncePerWholeSecondUnderAMinute)
     quest->deadline = GameTime(0, 0, 0, 5.0f);
     player->update(0.0f);
     EXPECT_EQ(player->lastQuestSecondsShown, 12);
+}
+
+TEST_F(PlayerActionsTest, ShippedPeopleWhoDoNotTalk)
+{
+    std::set<std::string> silent;
+    for (const auto& type : world.data->getMonsterTypes()) {
+        const MonsterArchetype* archetype = type->archetype;
+        if (archetype && archetype->npc && world.database.getInt(type->getEntry(), "Talks", 0) == 0) {
+            silent.insert(type->getEntryName());
+        }
+    }
+    // Recruits speak through the recruit menus, the captive through its rescue.
+    EXPECT_EQ(silent, (std::set<std::string>{"RecruitMage", "RecruitPriest", "RecruitRogue", "RecruitWarrior",
+                                             "StoryShankarCaptive"}));
 }
 
 } // namespace
