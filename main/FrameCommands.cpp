@@ -69,8 +69,14 @@ void start(const CommandArgs& args)
                 static_cast<int>(parseCovenantDifficultyLevel(getUserVarString("CovenantDifficultyLevel")));
             int worldDifficulty =
                 static_cast<int>(parseWorldDifficultyLevel(getUserVarString("WorldDifficultyLevel")));
-            server->start(resume, getUserVarInt("StartingLevel"), covenantDifficulty, worldDifficulty,
-                          getUserVarInt("NumAiCovenants"));
+            if (!server->start(resume, getUserVarInt("StartingLevel"), covenantDifficulty, worldDifficulty,
+                               getUserVarInt("NumAiCovenants"))) {
+                // The damaged world file stays as it is; the game ends here.
+                debugPrint(2, "Cannot resume %s: %s\n", getUserVarString("PlayerName").c_str(),
+                           server->getStartError().c_str());
+                client->endGame();
+                return;
+            }
         }
     }
     if (!client->connect()) {

@@ -7,15 +7,16 @@
 #include "engine/core/Profiler.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
+#include "engine/data/EnumNameTable.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/Covenant.h"
-#include "game/definitions/GateList.h"
+#include "game/definitions/GameEnums.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
-#include "game/world/WorldGateSource.h"
+#include "server/PlayerCommands.h"
 
 #include <algorithm>
 #include <cmath>
@@ -50,6 +51,49 @@ void Server::registerCommands()
         m_pausedVar = vars->getVar("paused", "0", 1);
         m_pausedAutoVar = vars->getVar("pausedAuto", "0", 1);
     }
+    if (CommandSystem* commands = CommandSystem::instance()) {
+        commands->registerServerCommand(
+            [](const CommandArgs& args, Player*) {
+                if (Server* server = Server::instance()) {
+                    server->newWorld(args);
+                }
+            },
+            "issi", "newWorld", "startingLevel difficultyLevel worldDifficultyLevel numAiCovenants",
+            "Starts a new world", true, true, 0u);
+    }
+}
+
+bool Server::newWorld(const CommandArgs& args)
+{
+    auto arg = [&](size_t i) { return i < args.size() ? args[i] : std::string(); };
+    const int difficulty = lookupEnumName(getGameEnumTable(GameEnum::CovenantDifficultyLevel), arg(1), -1);
+    const int worldDifficulty = lookupEnumName(getGameEnumTable(GameEnum::WorldDifficultyLevel), arg(2), -1);
+    if (difficulty < 0 || worldDifficulty < 0) {
+        debugPrint(2, "newWorld: \"%s\" or \"%s\" names no covenant or world difficulty\n", arg(1).c_str(),
+                   arg(2).c_str());
+        return false;
+    }
+    Game* game = Game::instance();
+    if (!game || !game->startNewWorld(PlayerCommands::parseInt(arg(0)), difficulty, worldDifficulty,
+                                      PlayerCommands::parseInt(arg(3)))) {
+        return false;
+    }
+    // The player may hold another entity number in the new table.
+    for (const auto& client : m_clients) {
+        if (const Entity* player = client->player.get()) {
+            client->playerNumber = player->getEntityNumber();
+        }
+    }
+    ByteBuffer message;
+    message.writeInt(static_cast<uint32_t>(kMsgNewWorld));
+    writeWorldIdentity(message, true);
+    if (m_socket >= 0) {
+        for (const auto& client : m_clients) {
+            sendDatagram(m_socket, message, client->address);
+        }
+    }
+    m_active = true;
+    return true;
 }
 
 void Server::openEndpoint()
@@ -66,43 +110,37 @@ void Server::openEndpoint()
     m_socketOpen = true;
 }
 
-void Server::start(bool loadSaved, int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants)
+bool Server::start(bool loadSaved, int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants)
 {
     openEndpoint();
+    m_startError.clear();
     Game* game = Game::instance();
-    if (game) {
-        game->setStartLevel(0);
+    if (!game) {
+        m_startError = "there is no game";
+        return false;
     }
-    // Loading a saved world joins with the save code, the covenants and the
-    // marking of the world as made with world generation.
-    if (!loadSaved) {
-        loadNewWorld(worldDifficulty);
+    game->setStartLevel(0);
+    bool ready = false;
+    if (loadSaved) {
+        ready = game->loadCharacter(m_startError);
+        if (!ready && m_startError.empty()) {
+            debugPrint(1, "%s has no saved world; a new world is made\n",
+                       getUserVarString("PlayerName").c_str());
+        }
     }
-    (void)startingLevel;
-    (void)difficulty;
-    (void)numAiCovenants;
+    if (!ready && m_startError.empty()) {
+        game->generateWorld(startingLevel, difficulty, worldDifficulty, numAiCovenants);
+        game->createTownNpcs();
+        ready = true;
+    }
+    // A damaged save leaves the server inactive, so nothing overwrites it.
+    if (!ready) {
+        return false;
+    }
+    game->setStartLevel(0);
+    game->setWorldGenerated(true);
     m_active = true;
-}
-
-void Server::loadNewWorld(int worldDifficulty)
-{
-    World* world = World::instance();
-    Game* game = Game::instance();
-    if (!world || !game || game->isWorldGenerated()) {
-        return;
-    }
-    // A zero seed makes the World draw its layout seed from stream 0.
-    world->setWorldSeed(0);
-    world->setStartLevelIndex(worldDifficulty);
-    world->load();
-    uint32_t secretSeed = Random::next(0);
-    if (secretSeed != world->getSecretSeed()) {
-        world->setSecretSeed(secretSeed);
-        world->createSecretLevels();
-    }
-    world->addTownView();
-    game->resizeForWorld(world->getLevelCount());
-    GateList::setWorldSource(&WorldGateSource::instance());
+    return true;
 }
 
 int Server::getFirstClientPlayer() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/console/CommandRecord.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/Singleton.h"
 #include "engine/net/MessageTypes.h"
@@ -43,9 +44,15 @@ public:
 
     // The user variables "paused" and "pausedAuto".
     void registerCommands();
-    // Opens the endpoint (once) and makes the server active. World generation
-    // and loading join with the world code; until then no world is marked made.
-    void start(bool loadSaved, int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants);
+    // Opens the endpoint (once), then loads the saved world (loadSaved) or
+    // generates one; a missing save also generates. True, world marked made
+    // and server active, when one of them succeeded; false (inactive, the
+    // reason in getStartError) for a damaged save.
+    bool start(bool loadSaved, int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants);
+    const std::string& getStartError() const { return m_startError; }
+    // The newWorld command: the player's new world, message 6 to every
+    // client; false (one line) for an unknown difficulty name or no player.
+    bool newWorld(const CommandArgs& args);
     void receiveMessages(uint32_t frameMs, bool clientPaused);
     void update();
     void sendUpdates();
@@ -98,9 +105,6 @@ public:
 
 private:
     void openEndpoint();
-    // The new world's layout, secret levels, town view and the Game's
-    // per-level records; the World becomes the gate lists' source.
-    void loadNewWorld(int worldDifficulty);
     // World size id and layout seed (and the secret-level seed).
     void writeWorldIdentity(ByteBuffer& out, bool withSecretSeed) const;
     // A client position the server takes: a zone of the World, finite.
@@ -110,6 +114,7 @@ private:
     void dropMessage(uint32_t type, const NetAddress& sender, const std::string& field) const;
 
     bool m_active = false;
+    std::string m_startError;
     uint32_t m_elapsedMs = 0;
     float m_elapsedSeconds = 0.0f;
     uint32_t m_timeToSimulate = 0;

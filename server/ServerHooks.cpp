@@ -1,5 +1,6 @@
 #include "engine/app/AppHooks.h"
 #include "engine/core/Profiler.h"
+#include "game/world/Game.h"
 #include "server/GameStartup.h"
 #include "server/Server.h"
 
@@ -41,6 +42,14 @@ void installServerHooks(AppHooks& hooks)
         }
     });
     chainHook(hooks.registerGameClasses, [] { startGame(); });
+    // The end-of-loop save and the client's autosave; only a running world.
+    chainHook(hooks.saveServerGame, [] {
+        Server* server = Server::instance();
+        Game* game = Game::instance();
+        if (server && server->isActive() && game) {
+            game->saveCharacter();
+        }
+    });
 
     chainHook(hooks.serverReceive, [](double frameMs, bool clientPaused) {
         if (Server* server = Server::instance()) {

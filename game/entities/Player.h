@@ -178,6 +178,9 @@ public:
     const ZonePosition& getPlayerGatePosition() const { return m_playerGatePosition; }
     const ZonePosition& getRaidGatePosition() const { return m_raidGatePosition; }
     const ZonePosition& getPendingWarp() const { return m_pendingWarp; }
+    // Set once the tutorial is finished or skipped; until then the town has a tutor.
+    bool isTutorialDone() const { return m_tutorialDone; }
+    void setTutorialDone(bool done) { m_tutorialDone = done; }
     bool isWarpPending() const { return m_warpPending; }
     const Timer& getItemTimer(int index) const { return m_itemTimers[static_cast<size_t>(index)]; }
     const Timer& getAttackTimer() const { return m_timer; }
@@ -213,6 +216,7 @@ private:
     std::vector<bool> m_flags65;
     ZonePosition m_pendingWarp{-1, 0.0f, 0.0f};
     bool m_warpPending = false;
+    bool m_tutorialDone = false;
     // 0 alive, 1 dying, 2 dead.
     int m_deathStage = 0;
 };

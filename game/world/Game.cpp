@@ -7,9 +7,11 @@
 #include "engine/data/Database.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/Covenant.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
 #include "game/world/ServerLink.h"
+#include "game/world/Weather.h"
 #include "game/world/WorldNavigation.h"
 #include "game/world/WorldPathNavigation.h"
 
@@ -17,7 +19,8 @@
 
 Game::Game()
     : m_entities(kMaxEntities), m_indexed(kMaxEntities),
-      m_worldNavigation(std::make_unique<WorldPathNavigation>()), m_navigation(m_worldNavigation.get())
+      m_worldNavigation(std::make_unique<WorldPathNavigation>()), m_navigation(m_worldNavigation.get()),
+      m_weather(std::make_unique<Weather>())
 {
     s_instance = this;
     if (UserVarSystem* vars = UserVarSystem::instance()) {
@@ -25,6 +28,7 @@ Game::Game()
     }
     setServerGameBase(this);
     loadSettings();
+    m_covenantPositionsAtLoad = m_settings.covenantPositions;
     clear();
     // The levels the World builds and drops become active and inactive here.
     if (World* world = World::instance()) {
@@ -79,8 +83,15 @@ void Game::clear()
         point = IndexedPoint();
     }
     m_players.clear();
+    m_townNpcs.clear();
+    m_tutor = nullptr;
     // After the entities: no covenant hears of a deletion in a cleared Game.
     m_covenants.clear();
+    m_parked = ParkedRelations();
+    m_weather->clear();
+    // Each world draws from every start position again, in the order read.
+    m_settings.covenantPositions = m_covenantPositionsAtLoad;
+    m_settings.covenantPositionCount = static_cast<int>(m_covenantPositionsAtLoad.size());
     m_playerDiplomacy = false;
     m_lastStep = 0.0f;
     m_countdowns = {};

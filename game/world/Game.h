@@ -4,6 +4,7 @@
 #include "engine/core/GameTime.h"
 #include "engine/core/MathUtil.h"
 #include "engine/core/ZonePosition.h"
+#include "engine/object/SafePtr.h"
 #include "game/ai/BehaviorStack.h"
 #include "game/definitions/GameBase.h"
 #include "game/entities/Timer.h"
@@ -29,6 +30,7 @@ class Level;
 class Listener;
 class MonsterArchetype;
 class Player;
+class Weather;
 class WorldNavigation;
 struct GridPath;
 struct EventType;
@@ -297,6 +299,55 @@ public:
     // and experience by the level's depth (1 for no level).
     void onSecretFound(int level);
 
+    // ---- New worlds (GameNewWorld.cpp, GameGates.cpp)
+    // A fresh World and its computer-run covenants; nothing when the world
+    // is already generated. Returns the covenants made.
+    int generateWorld(int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants);
+    // The level gates, the connection pairs and the town gates.
+    void createGates();
+    // Gates of a level just built that stand on blocked cells move free.
+    void settleGates(int level);
+    // The newWorld command: the first player and its covenant move into a
+    // freshly generated world. False (nothing changed) without a player.
+    bool startNewWorld(int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants);
+
+    // ---- Town NPCs (GameTownNpcs.cpp); slots follow the rules' NpcType list
+    Actor* makeTownNpc(int npcType, int slot);
+    void createTownNpc(int slot);
+    void createTownNpcs();
+    int getTownNpcCount() const { return static_cast<int>(m_townNpcs.size()); }
+    Actor* getTownNpcAt(int slot) const;
+    int getTownNpcType(int slot) const;
+    int findTownNpcIndex(int npcType) const;
+    Actor* getTownNpc(int npcType) const;
+    int countLivingTownNpcs() const;
+    Actor* pickRandomTownNpc() const;
+    Actor* getTutor() const;
+
+    // ---- World save (GameSave.cpp, GameLoad.cpp)
+    static constexpr int kWorldSaveVersion = 39;
+    // Writes "chars/<name>.wld" for the first client's player; false when
+    // nothing was written.
+    bool saveCharacter();
+    // Reads "chars/<PlayerName>.wld". Missing: false with error empty.
+    // Damaged: false, error "chars/<name>.wld: offset <n>: ...", the Game
+    // cleared and the World reset.
+    bool loadCharacter(std::string& error);
+    bool saveWorld(ByteBuffer& out) const;
+    bool loadWorld(ByteBuffer& in, std::string& what, size_t& offset);
+    // Player-covenant values of a loaded save, given to the player's
+    // covenant when it is added.
+    struct ParkedRelations {
+        bool pending = false;
+        std::array<int32_t, 4> values{};
+        std::vector<int32_t> states;
+        std::vector<int32_t> routes;
+        int32_t linked = -1;
+    };
+    const ParkedRelations& getParkedRelations() const { return m_parked; }
+    Weather& weather() { return *m_weather; }
+    const Weather& weather() const { return *m_weather; }
+
     // ---- State
     const GameTime& getClock() const { return m_clock; }
     void setClock(const GameTime& clock) { m_clock = clock; }
@@ -405,6 +456,11 @@ private:
     GameHooks m_hooks;
     bool m_previousMonsterHid = false;
     int m_secretLevelCursor = -1;
+    std::vector<SafePtr<Actor>> m_townNpcs;
+    SafePtr<Actor> m_tutor;
+    ParkedRelations m_parked;
+    std::unique_ptr<Weather> m_weather;
+    std::vector<Vec2> m_covenantPositionsAtLoad;
 
     static inline Game* s_instance = nullptr;
 };

@@ -84,6 +84,19 @@ int Game::addCovenant(std::unique_ptr<Covenant> covenant)
         return -1;
     }
     covenant->index = static_cast<int>(m_covenants.size());
+    // The player's covenant of a loaded world takes back its saved standing.
+    if (m_parked.pending && covenant->isPlayerCovenant()) {
+        covenant->influence.adventure = m_parked.values[0];
+        covenant->influence.competition = m_parked.values[1];
+        covenant->influence.world = m_parked.values[2];
+        covenant->influence.transferred = m_parked.values[3];
+        for (size_t i = 0; i < m_parked.states.size(); ++i) {
+            covenant->setRelationState(static_cast<int>(i), m_parked.states[i]);
+            covenant->setRelationSubState(static_cast<int>(i), m_parked.routes[i]);
+        }
+        covenant->linkedCovenant = m_parked.linked;
+        m_parked = ParkedRelations();
+    }
     m_covenants.push_back(std::move(covenant));
     return static_cast<int>(m_covenants.size()) - 1;
 }

@@ -31,8 +31,8 @@ struct GameHooks {
     std::function<void(Actor* monster, const MonsterType* previous)> monsterSpawned;
     // A body (a monster or a player) came back to life.
     std::function<void(Sentient* body)> applyPlagueEffects;
-    // The weather at a spot: rain and the wind vector (none until the
-    // world has its weather).
+    // The weather at a spot: rain and the wind vector; when set it answers
+    // in place of the Game's weather.
     std::function<void(const ZonePosition& position, float& rain, Vec2& wind)> weatherAt;
     // The recruit quest a computer-run covenant holds (none until the quest
     // code provides it).

@@ -2,6 +2,7 @@
 #include "engine/data/DatabaseEntry.h"
 #include "game/entities/Gate.h"
 #include "game/world/Game.h"
+#include "game/world/Weather.h"
 #include "game/world/World.h"
 
 namespace {
@@ -18,7 +19,9 @@ void Game::getWeatherAt(const ZonePosition& position, float& rain, Vec2& wind) c
     wind = Vec2(0.0f, 0.0f);
     if (m_hooks.weatherAt) {
         m_hooks.weatherAt(position, rain, wind);
+        return;
     }
+    m_weather->getIntensityAt(position, rain, wind);
 }
 
 void Game::createLinkedGates(const ZonePosition& a, const ZonePosition& b, int kind)

@@ -2,6 +2,7 @@
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/WorldRules.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
@@ -74,10 +75,18 @@ void Game::updatePopulation()
     if (!m_worldGenerated) {
         return;
     }
-    // The tutor's arrival needs the town NPCs of new worlds.
     for (size_t i = 0; i < m_players.size(); ++i) {
         if (const Player* player = m_players[i]) {
             populateAroundPosition(player->getPosition());
+            // One tutor, outside the town-NPC slots, while someone learns; it
+            // takes the first NPC stand after the slots'.
+            // Without its type (a data fault, named by the data tests) no
+            // tutor comes, rather than a line every step.
+            const GameData* data = GameData::instance();
+            if (!m_tutor && !player->isTutorialDone() && data && data->findMonsterType("NpcTutor")) {
+                m_tutor = makeTownNpc(static_cast<int>(NpcType::Tutor),
+                                      static_cast<int>(m_settings.npcTypes.size()));
+            }
         }
     }
 }

@@ -8,6 +8,7 @@
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
 #include "game/world/FactionSystem.h"
+#include "game/world/Weather.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,7 @@ void Game::update(float dt)
     }
 
     updatePopulation();
+    m_weather->update(dt);
     const GameRules& rules = worldRules();
     // Upkeep: the covenants pay when the timer has run out.
     GameCountdown& upkeep = m_countdowns[kUpkeepCountdown];
@@ -118,6 +120,7 @@ void Game::onLevelActivated(int level)
     if (!isLevelActive(level)) {
         m_activeLevels.push_back(level);
     }
+    settleGates(level);
 }
 
 void Game::onLevelReleased(int level)
@@ -133,21 +136,21 @@ bool Game::isLevelActive(int level) const
 
 void Game::writeUpdate(ByteBuffer& out, const Entity* player) const
 {
-    (void)player; // the weather at the player's position, once there is weather
     out.writeGameTime(m_clock);
     out.writeInt(static_cast<int32_t>(getDifficulty()));
     out.writeInt(static_cast<int32_t>(m_covenants.size()));
     for (const std::unique_ptr<Covenant>& covenant : m_covenants)
         covenant->writeUpdate(out);
     out.writeFloat(static_cast<float>(m_timeOfDay));
-    out.writeInt(static_cast<int32_t>(0)); // town NPCs
+    out.writeInt(static_cast<int32_t>(m_townNpcs.size()));
+    for (const SafePtr<Actor>& npc : m_townNpcs) {
+        out.writeInt(static_cast<int32_t>(npc ? npc->getNpcType() : 0));
+        out.writeString(npc ? npc->getName() : std::string());
+    }
     out.writeInt(static_cast<int32_t>(0)); // quests
     out.writeFloat(getScaleFactor1());
     out.writeFloat(getScaleFactor2());
-    // A weather without fronts: no rain, no wind.
-    out.writeFloat(0.0f);
-    out.writeFloat(0.0f);
-    out.writeFloat(0.0f);
+    m_weather->writeUpdate(out, player ? &player->getPosition() : nullptr);
     out.writeBool(m_alliedVictoryOffered);
 }
 

@@ -57,6 +57,16 @@ ScriptedClient::ScriptedClient(uint16_t port)
         raw.assign(in.data() + at, in.data() + in.getReadPos());
         return true;
     };
+    // A town NPC slot: its type value and name.
+    m_npcBodyReader = [](ByteBuffer& in, std::vector<uint8_t>& raw) {
+        size_t at = in.getReadPos();
+        in.readInt();
+        in.readString();
+        if (in.failed())
+            return false;
+        raw.assign(in.data() + at, in.data() + in.getReadPos());
+        return true;
+    };
 }
 
 namespace {
@@ -280,7 +290,12 @@ bool ScriptedClient::readEntity(ByteBuffer& in, uint32_t number, EntityRecord& e
         (db && e.entryId != kEnd) ? db->getEntryByIndex(static_cast<int>(e.entryId)) : nullptr;
     if (entry) {
         auto reader = m_entityReaders.find(entry->getTypeInherited());
-        if (reader != m_entityReaders.end() && !reader->second(in, e.classSection)) {
+        if (reader != m_entityReaders.end()) {
+            if (!reader->second(in, e.classSection)) {
+                ADD_FAILURE() << "message 3: class section of entity " << number;
+                return false;
+            }
+        } else if (!readDefaultSection(in, *entry, e.classSection)) {
             ADD_FAILURE() << "message 3: class section of entity " << number;
             return false;
         }
@@ -314,6 +329,38 @@ bool skipCovenantBody(ByteBuffer& in, int covenantCount)
 }
 
 } // namespace
+
+bool ScriptedClient::readDefaultSection(ByteBuffer& in, const DatabaseEntry& entry, std::vector<uint8_t>& raw)
+{
+    const Database* db = Database::instance();
+    const size_t at = in.getReadPos();
+    const int type = entry.getTypeInherited();
+    if (type == static_cast<int>(DatabaseEntryType::MonsterType) || db->getInt(&entry, "Vendor", 0) != 0) {
+        // Ten shown equipment entries, power, maximum power, interaction,
+        // flag, rank, offered quests, name seed and level.
+        for (int i = 0; i < 15; ++i) {
+            in.readUInt();
+        }
+        const uint32_t quests = in.readCount(4);
+        for (uint32_t i = 0; i < quests; ++i) {
+            in.readUInt();
+        }
+        in.readUInt();
+        in.readUInt();
+    } else if (type == static_cast<int>(DatabaseEntryType::Item) ||
+               type == static_cast<int>(DatabaseEntryType::Money) ||
+               type == static_cast<int>(DatabaseEntryType::QuestItem) ||
+               type == static_cast<int>(DatabaseEntryType::Chest)) {
+        in.readUInt();
+    } else if (db->getInt(&entry, "Gate", 0) != 0) {
+        in.readZonePosition();
+    }
+    if (in.failed()) {
+        return false;
+    }
+    raw.assign(in.data() + at, in.data() + in.getReadPos());
+    return true;
+}
 
 bool ScriptedClient::readGameSection(ByteBuffer& in, GameSection& g)
 {

@@ -5,6 +5,8 @@
 #include "engine/core/ZonePosition.h"
 #include "engine/net/NetAddress.h"
 
+class DatabaseEntry;
+
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -157,6 +159,9 @@ private:
     NetAddress m_server;
     std::map<int, SectionReader> m_entityReaders;
     SectionReader m_covenantBodyReader;
+    // The class section by the entry when no reader is set: monsters and
+    // vendors, items, money and chests, gates; nothing for the rest.
+    static bool readDefaultSection(ByteBuffer& in, const DatabaseEntry& entry, std::vector<uint8_t>& raw);
     SectionReader m_npcBodyReader;
     SectionReader m_questBodyReader;
     SectionReader m_covenantSectionReader;

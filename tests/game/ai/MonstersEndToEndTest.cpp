@@ -16,6 +16,7 @@
 #include "game/skills/SkillLoaders.h"
 #include "game/world/CombatSystem.h"
 #include "game/world/FactionSystem.h"
+#include "game/world/Weather.h"
 #include "support/AwakeMonster.h"
 #include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
@@ -92,6 +93,8 @@ public:
         createCombatSystem();
         createFactionSystem();
         world.game->resizeForWorld(1);
+        // The camp's runs are kept per random sequence; no weather draws in it.
+        world.game->weather().setSettings(Weather::Settings());
         field.openZone(0);
         for (int stream = 0; stream < Random::kStreamCount; ++stream)
             Random::setState(stream, seed + static_cast<uint32_t>(stream));

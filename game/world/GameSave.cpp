@@ -1,0 +1,112 @@
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/files/CharacterFileName.h"
+#include "engine/files/FileSystem.h"
+#include "game/covenants/Covenant.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Player.h"
+#include "game/world/FactionSystem.h"
+#include "game/world/Game.h"
+#include "game/world/Weather.h"
+#include "game/world/World.h"
+
+namespace {
+
+bool isLiving(const Actor* actor)
+{
+    return actor && actor->getMaxHealth() > 0 && actor->getHealth() > 0;
+}
+
+} // namespace
+
+bool Game::saveWorld(ByteBuffer& out) const
+{
+    const Player* player = getFirstPlayer();
+    const Covenant* own = player ? player->getCovenant() : nullptr;
+    const World* world = World::instance();
+    if (!m_worldGenerated || !own || !world) {
+        return false;
+    }
+    const WorldSize* size = world->getWorldSize();
+    out.writeInt(static_cast<int32_t>(kWorldSaveVersion));
+    out.writeInt(static_cast<int32_t>(size ? size->entryId : -1));
+    out.writeInt(static_cast<int32_t>(world->getStartLevelIndex()));
+    out.writeInt(world->getWorldSeed());
+    out.writeGameTime(m_clock);
+    out.writeDouble(m_timeOfDay);
+    // The computer-run covenants' records join here with their class; until
+    // then a world holds none of them.
+    out.writeInt(static_cast<int32_t>(0));
+
+    out.writeInt(own->influence.adventure);
+    out.writeInt(own->influence.competition);
+    out.writeInt(own->influence.world);
+    out.writeInt(own->influence.transferred);
+    const int n = getCovenantCount();
+    out.writeInt(static_cast<int32_t>(n));
+    for (int i = 0; i < n; ++i) {
+        out.writeInt(static_cast<int32_t>(own->getRelationState(i)));
+    }
+    out.writeInt(static_cast<int32_t>(n));
+    for (int i = 0; i < n; ++i) {
+        out.writeInt(static_cast<int32_t>(own->getRelationSubState(i)));
+    }
+    out.writeInt(static_cast<int32_t>(own->linkedCovenant));
+
+    out.writeBool(m_leftTown);
+    out.writeBool(m_worldEnded);
+    out.writeBool(m_alliedVictoryOffered);
+    // The extra actor is the tutor.
+    const Actor* tutor = m_tutor.get();
+    out.writeBool(isLiving(tutor));
+    if (isLiving(tutor)) {
+        tutor->writeCreationInfo(out);
+    }
+    out.writeInt(static_cast<int32_t>(m_townNpcs.size()));
+    for (const SafePtr<Actor>& npc : m_townNpcs) {
+        out.writeBool(isLiving(npc.get()));
+        if (isLiving(npc.get())) {
+            npc->write(out);
+        }
+    }
+    // Quests join with the quest table.
+    out.writeInt(static_cast<int32_t>(0));
+    if (const FactionSystem* factions = FactionSystem::instance()) {
+        factions->write(out);
+    } else {
+        out.writeInt(static_cast<int32_t>(0));
+    }
+    m_weather->write(out);
+    out.writeInt(static_cast<int32_t>(m_levelFlags1.size()));
+    for (bool flag : m_levelFlags1) {
+        out.writeBool(flag);
+    }
+    // Dynamic chat lines join with the NPC chat.
+    out.writeInt(static_cast<int32_t>(0));
+    return true;
+}
+
+bool Game::saveCharacter()
+{
+    const Player* player = getFirstPlayer();
+    std::string fileName;
+    if (!player || !CharacterFileName::make(player->getName(), ".wld", fileName)) {
+        return false;
+    }
+    ByteBuffer out;
+    if (!saveWorld(out)) {
+        return false;
+    }
+    FileSystem* files = FileSystem::instance();
+    File* file = files ? files->open(fileName, true, false, true, true) : nullptr;
+    if (!file) {
+        debugPrint(3, "%s: cannot be opened for writing; the old file stays\n", fileName.c_str());
+        return false;
+    }
+    const bool written = files->write(file, out.data(), out.size());
+    if (!files->close(file) || !written) {
+        debugPrint(3, "%s: cannot be written; the old file stays\n", fileName.c_str());
+        return false;
+    }
+    return true;
+}
