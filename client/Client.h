@@ -60,6 +60,9 @@ public:
     // The frame's per-entity 3D pass: the local player's mirror first, then
     // every other mirror of numbers 0 … 999.
     void drawEntities();
+    // The overlay pass: the same walk drawing the numbers and bars over
+    // entities, while joined and the mouse is not over a menu.
+    void drawOverheadTexts();
     // The pause banner and the position line of this frame.
     void addFrameTexts();
     // Draws the frame inside draw (until the graphics system renders it).

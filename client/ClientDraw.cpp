@@ -28,3 +28,23 @@ void Client::drawEntities()
         }
     }
 }
+
+void Client::drawOverheadTexts()
+{
+    const GameClient* game = GameClient::instance();
+    if (!game || !m_joined || m_ui.mouseOverMenu()) {
+        return;
+    }
+    const int own = getPlayerSlot();
+    if (EntityClient* player = own >= 0 ? game->getEntity(own) : nullptr) {
+        player->drawOverheadText();
+    }
+    for (int number = 0; number < kEntityNumbers; ++number) {
+        if (number == own) {
+            continue;
+        }
+        if (EntityClient* entity = game->getEntity(number)) {
+            entity->drawOverheadText();
+        }
+    }
+}

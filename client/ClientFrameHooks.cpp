@@ -52,6 +52,7 @@ void installClientFrameHooks(Client& client, GraphicsSystem& graphics)
     hooks.getCameraCentre = [c] { return c->getCameraCentre(); };
     hooks.worldToScreen = [c](const ZonePosition& p, bool zoom) { return c->worldToScreen(p, zoom); };
     hooks.drawEntities = [c] { c->drawEntities(); };
+    hooks.drawOverheadTexts = [c] { c->drawOverheadTexts(); };
     hooks.drawEffects = [gr = &graphics](double) {
         if (EffectSystem* effects = EffectSystem::instance()) {
             effects->draw(gr->getRenderQueue());

@@ -169,6 +169,9 @@ public:
     virtual void draw(const ZonePosition3& position, const Matrix3& orientation);
     // draw at the entity's own world transform.
     virtual void drawAtOwnPlace();
+    // Floating numbers, the health and progress bars and the entity number,
+    // on the virtual screen (EntityClientOverhead.cpp).
+    virtual void drawOverheadText();
     const LitEntity& getLitEntity() const { return m_lit; }
 
     // ---- Animation events
