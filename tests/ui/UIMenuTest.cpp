@@ -1,3 +1,4 @@
+#include "support/ProgramRunner.h"
 #include "support/RecordingWidget.h"
 #include "support/UITestBench.h"
 
@@ -11,6 +12,29 @@ namespace {
 struct MenuTest : ::testing::Test {
     UITestBench bench;
 };
+
+TEST_F(MenuTest, EveryKeywordOfBothTablesIsKnown)
+{
+    bench.loadMenu("name Root\n");
+    bench.loadMenu("name Page\nsubMenu 1\n");
+    std::string text = readFile(testDataPath("UI/EveryKeyword.mnu"));
+    ASSERT_FALSE(text.empty());
+    bench.log.clear();
+    UIMenu* menu = bench.loadMenu(text, "EveryKeyword.mnu");
+    for (const auto& line : bench.log.lines()) {
+        ADD_FAILURE() << line.text;
+    }
+    EXPECT_EQ(bench.recorded, std::vector<std::string>{"shown"});
+    EXPECT_EQ(menu->getParent(), bench.ui.findMenu("Root"));
+    EXPECT_EQ(menu->getSubMenuCount(), 1);
+    EXPECT_TRUE(menu->isInGameOnly());
+    UIWidget* every = menu->findWidget("Every");
+    ASSERT_NE(every, nullptr);
+    EXPECT_EQ(every->getParent(), menu->findWidget("Target"));
+    EXPECT_EQ(every->getTextSources().size(), 3u);
+    EXPECT_TRUE(every->isSelected());
+    EXPECT_EQ(menu->getWidgets().back().get(), every) << "draw order 2 stands last";
+}
 
 TEST_F(MenuTest, EqualDrawOrdersPutTheLaterWidgetFirst)
 {
