@@ -529,4 +529,39 @@ TEST_F(PlayerActionsTest, ShippedPeopleWhoDoNotTalk)
                                              "StoryShankarCaptive"}));
 }
 
+TEST_F(PlayerActionsTest, ASkillAskedForOutOfRangeWalksFirstAndLeavesOnceInRange)
+{
+    const CharacterClass* warrior = world.data->findCharacterClassById(0);
+    ASSERT_NE(warrior, nullptr);
+    player->stats.set(PlayerClient::kStatClass, 0);
+    player->stats.set(toIndex(CharacterStat::Power), 100);
+    player->skills->rebuild(player, warrior);
+    SkillBase* skill = player->skills->findByTreeSlot(0, 1);
+    ASSERT_NE(skill, nullptr);
+    auto* definition = const_cast<SkillDefinition*>(skill->getDefinition());
+    ASSERT_TRUE(definition && definition->needsEnemy);
+    const bool kept = definition->canAutoAttack;
+    definition->canAutoAttack = true;
+
+    EntityClient& goblin = add(10, "GoblinWarrior", -1, 600, 100, sentient(0));
+    player->setTarget(&goblin, true);
+    const size_t before = queued().size();
+    player->useSkill(0, 1);
+    EXPECT_EQ(player->action, PlayerClient::kActionAttack);
+    EXPECT_EQ(player->pendingSkillTree, 0);
+    EXPECT_EQ(player->pendingSkillIndex, 1);
+    EXPECT_EQ(queued().size(), before);
+    player->update(0.0f); // still far: nothing leaves
+    EXPECT_EQ(queued().size(), before);
+
+    player->setPosition(ZonePosition(0, 600.0f - goblin.getRadius() - player->getRadius() - 20.0f, 100.0f));
+    player->update(0.0f);
+    ASSERT_EQ(queued().size(), before + 1);
+    EXPECT_EQ(queued().back().rfind("useSkill 0 1 -1 ", 0), 0u) << queued().back();
+    EXPECT_EQ(player->pendingSkillTree, -1);
+    player->update(0.0f);
+    EXPECT_EQ(queued().size(), before + 1);
+    definition->canAutoAttack = kept;
+}
+
 } // namespace
