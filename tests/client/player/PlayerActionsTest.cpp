@@ -161,6 +161,18 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         EXPECT_EQ(c.e->isShownOnMap(false), c.miniMap) << c.what;
         EXPECT_EQ(c.e->isShownOnMap(true), c.worldMap) << c.what;
     }
+    // Hints, new quests and friends.
+    EXPECT_TRUE(closed.isHintTarget(true));
+    EXPECT_TRUE(sword.isHintTarget(true));
+    EXPECT_FALSE(fading.isHintTarget(true));
+    EXPECT_TRUE(goblin.isHintTarget(false));
+    EXPECT_FALSE(dead.isHintTarget(false));
+    EXPECT_TRUE(warmaster.hasNewQuestForPlayer());
+    EXPECT_FALSE(recruit.hasNewQuestForPlayer());
+    EXPECT_TRUE(recruit.isFriendly());
+    EXPECT_TRUE(own->isFriendly());
+    EXPECT_FALSE(enemy.isFriendly());
+
     // The guard state (the player stealthed) spares what only attacks, unless forced.
     player->setFlags(EntityBase::kFlagHidden);
     for (const Case& c : cases) {
