@@ -7,6 +7,7 @@
 #include "engine/core/DebugSystem.h"
 #include "game/covenants/CovenantTrait.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameRules.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Inventory.h"
@@ -20,6 +21,7 @@ namespace {
 // A relation block is at least 44 + 16 + 4 + 12 bytes; an old recruit at
 // least its slot index and a few bytes of record.
 constexpr size_t kMinRelationBlock = CovenantBase::kRelationSavedBytes + 32;
+constexpr int kMaxAttribute = 100000;
 
 struct RelationBlock {
     PendingOffer pending;
@@ -69,6 +71,16 @@ bool readRecruit(ByteBuffer& buffer, int version, int covenantIndex, std::unique
     recruit->covenantIndex = covenantIndex;
     if (!recruit->read(buffer, version))
         return false;
+    // The actor is rebuilt from these: a level or base attribute no character
+    // can have marks a damaged record.
+    const int level = recruit->stats.get(toIndex(CharacterStat::Level));
+    if (level < 0 || level > GameRules::kMaxLevelLimit)
+        return false;
+    for (int i = 0; i < 5; ++i) {
+        const int value = recruit->stats.get(toIndex(CharacterStat::BaseStrength) + i);
+        if (value < 0 || value > kMaxAttribute)
+            return false;
+    }
     out = std::move(recruit);
     return true;
 }

@@ -2,17 +2,28 @@
 // shipped database. The first byte picks the reader: 0-4 a recruit record at
 // data version 12, 13, 37, 38 or 39; 5 a run of relation entries and 6 a run
 // of saved relation records (each preceded by one byte naming the other
-// covenant, 0-47); 7 the influence counters; 8 an offer's term list.
+// covenant, 0-47); 7 the influence counters; 8 an offer's term list; 9-12 a
+// computer covenant's save section at version 6, 14, 35 or 39, read on a live
+// Game: a refused section adds no entity.
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
+#include "engine/object/ClassRegistry.h"
+#include "engine/object/EventSystem.h"
+#include "game/covenants/ActorCovenant.h"
 #include "game/covenants/CovenantBase.h"
+#include "game/covenants/CovenantLoaders.h"
 #include "game/covenants/InfluenceCounters.h"
 #include "game/covenants/TradeOffer.h"
+#include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/quests/RecruitBase.h"
+#include "game/skills/SkillLoaders.h"
+#include "game/world/FightingServices.h"
+#include "game/world/Game.h"
+#include "game/world/GameClasses.h"
 
 #include "FuzzSupport.h"
 
@@ -130,6 +141,50 @@ void fuzzTerms(ByteBuffer& buffer)
     FUZZ_CHECK(copy.readTerms(again) && copy.terms == offer.terms);
 }
 
+// The game data, classes and a Game for the covenant sections.
+struct LiveGame {
+    LiveGame()
+    {
+        registerSkillLoaders();
+        registerCovenantLoaders();
+        startUpGameData(data);
+        registerFightingServices();
+        registerGameClasses();
+        classes.declareAllEvents();
+        classes.bindAllHandlers();
+        game = std::make_unique<Game>();
+        game->loadSettings();
+    }
+    EventSystem events;
+    ClassRegistry classes;
+    std::unique_ptr<GameData> data;
+    std::unique_ptr<Game> game;
+};
+
+void fuzzSection(ByteBuffer& buffer, int version)
+{
+    static LiveGame* live = new LiveGame();
+    Game& game = *live->game;
+    const int entities = game.getEntityCount();
+    {
+        ActorCovenant covenant;
+        covenant.index = 0;
+        if (!covenant.read(buffer, version)) {
+            FUZZ_CHECK(game.getEntityCount() == entities);
+            return;
+        }
+        FUZZ_CHECK(covenant.getRecruitCount() <= covenant.getRecruitSlotCount());
+        for (int i = 0; i < covenant.getRelationCount(); ++i)
+            FUZZ_CHECK(covenant.getRelation(i) >= 0.0f && covenant.getRelation(i) <= 100.0f);
+        ByteBuffer again;
+        covenant.write(again);
+        ActorCovenant copy;
+        copy.index = 0;
+        FUZZ_CHECK(copy.read(again, ActorCovenant::kSaveVersion));
+    }
+    game.clear();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -139,7 +194,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return 0;
     static const int kVersions[5] = {12, 13, 37, 38, 39};
-    int pick = data[0] % 9;
+    static const int kSectionVersions[4] = {6, 14, 35, ActorCovenant::kSaveVersion};
+    int pick = data[0] % 13;
     ByteBuffer buffer(data + 1, size - 1);
     if (pick < 5)
         fuzzRecruit(buffer, kVersions[pick]);
@@ -147,7 +203,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzzRelations(buffer, pick == 6);
     else if (pick == 7)
         fuzzCounters(buffer);
-    else
+    else if (pick == 8)
         fuzzTerms(buffer);
+    else
+        fuzzSection(buffer, kSectionVersions[pick - 9]);
     return 0;
 }

@@ -1,0 +1,124 @@
+// Computer-run covenants: eight covenants of the shipped personalities at
+// level 10 whose review timers run out in the same step, offers sent and
+// answered among them (budget 2 ms for that step); and writing and reading
+// back their eight save sections (budget 1 ms).
+#include "bench/BenchWorld.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/Random.h"
+#include "game/covenants/ActorCovenant.h"
+#include "game/covenants/CovenantLoaders.h"
+#include "game/entities/Actor.h"
+#include "game/skills/SkillLoaders.h"
+#include "game/world/FightingServices.h"
+#include "game/world/SpawnSystem.h"
+#include "tests/support/FlatNavigation.h"
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr int kCovenants = 8;
+const char* const kNames[4] = {"Ironbound", "GildedScale", "Thornveil", "Emberwatch"};
+
+struct World : BenchWorld {
+    World() : BenchWorld("gloam-bench-actor-covenants")
+    {
+        resources.setBaseDirectory(GLOAM_DATA_DIR);
+        registerSkillLoaders();
+        registerCovenantLoaders();
+        start(true);
+        registerFightingServices();
+        game->resizeForWorld(1);
+        game->loadSettings();
+        field.openZone(0);
+        game->setNavigation(&field);
+        spawns.load();
+        Random::setState(0, 777u);
+        for (int i = 0; i < kCovenants; ++i) {
+            auto covenant = std::make_unique<ActorCovenant>();
+            covenant->setDefinitionByName(kNames[i % 4]);
+            covenants[static_cast<size_t>(i)] = covenant.get();
+            game->addCovenant(std::move(covenant));
+        }
+        for (int i = 0; i < kCovenants; ++i)
+            covenants[static_cast<size_t>(i)]->initNew(field.tileCentre(0, 12 + 14 * i, 20 + 40 * (i % 2)),
+                                                       10, 1);
+        for (ActorCovenant* c : covenants)
+            c->initRelations();
+    }
+    ~World() { game->setNavigation(nullptr); }
+
+    FlatNavigation field;
+    SpawnSystem spawns;
+    std::array<ActorCovenant*, kCovenants> covenants{};
+};
+
+void BM_ReviewsOfEightCovenantsInOneStep(benchmark::State& state)
+{
+    World world;
+    std::vector<double> ms;
+    for (auto _ : state) {
+        for (ActorCovenant* c : world.covenants) {
+            c->relationChangeTimer.start(0.0f);
+            c->timers.update(0.05f);
+        }
+        auto start = std::chrono::steady_clock::now();
+        for (ActorCovenant* c : world.covenants) {
+            c->updatePendingOffers(0.05f);
+            c->diplomacyStep();
+        }
+        auto end = std::chrono::steady_clock::now();
+        ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    setStepTimeCounters(state, ms);
+}
+
+void BM_WriteAndReadEightSections(benchmark::State& state)
+{
+    World world;
+    std::vector<double> ms;
+    for (auto _ : state) {
+        auto start = std::chrono::steady_clock::now();
+        std::vector<std::unique_ptr<ActorCovenant>> copies;
+        for (ActorCovenant* c : world.covenants) {
+            ByteBuffer out;
+            c->write(out);
+            ByteBuffer in(out.bytes());
+            auto copy = std::make_unique<ActorCovenant>();
+            copy->index = c->index;
+            benchmark::DoNotOptimize(copy->read(in, ActorCovenant::kSaveVersion));
+            copies.push_back(std::move(copy));
+        }
+        auto end = std::chrono::steady_clock::now();
+        ms.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+        state.PauseTiming();
+        // The copies' stones, pedestals and members leave the table again.
+        for (const auto& copy : copies) {
+            for (int i = 0; i < copy->getRecruitSlotCount(); ++i) {
+                if (Actor* actor = copy->getRecruitActor(i))
+                    world.game->deleteEntity(actor, true);
+            }
+            for (int i = 0; i < Covenant::kRelicSlots; ++i) {
+                if (Entity* pedestal = copy->getPedestal(i))
+                    world.game->deleteEntity(pedestal, true);
+            }
+            if (Entity* stone = copy->getLifestone())
+                world.game->deleteEntity(stone, true);
+        }
+        copies.clear();
+        state.ResumeTiming();
+    }
+    setStepTimeCounters(state, ms);
+}
+
+BENCHMARK(BM_ReviewsOfEightCovenantsInOneStep)->Unit(benchmark::kMillisecond)->Iterations(50);
+BENCHMARK(BM_WriteAndReadEightSections)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+} // namespace
+
+BENCHMARK_MAIN();

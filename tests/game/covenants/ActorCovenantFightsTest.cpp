@@ -1,0 +1,64 @@
+#include "game/covenants/ActorCovenantFixture.h"
+#include "game/entities/Player.h"
+#include "game/entities/Recruit.h"
+#include "game/world/FactionSystem.h"
+#include "game/world/FightingServices.h"
+
+// Two computer-run covenants whose houses stand 200 apart, a player by.
+class ActorCovenantFightsTest : public ActorCovenantFixture {
+protected:
+    ActorCovenantFightsTest() : a(addActorCovenant("Ironbound")), b(addActorCovenant("Thornveil"))
+    {
+        registerFightingServices(); // members answer by their covenants' relation
+        a.initNew(nav.tileCentre(0, 40, 40), 5, 1);
+        ZonePosition other = a.housePosition;
+        other.x += 200.0f;
+        b.initNew(other, 5, 1);
+        auto* player = new Player();
+        player->setPosition(nav.tileCentre(0, 44, 48));
+        if (world.game->addEntity(player) < 0)
+            delete player;
+    }
+
+    // Whether some member of one targets a member of the other.
+    bool anyTargetsTheOther() const
+    {
+        for (const ActorCovenant* from : {&a, &b}) {
+            const ActorCovenant* to = from == &a ? &b : &a;
+            for (int i = 0; i < from->getRecruitSlotCount(); ++i) {
+                const Actor* actor = from->getRecruitActor(i);
+                const Entity* target = actor ? actor->getTarget() : nullptr;
+                if (target && target->getCovenant() == to)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+    bool watch(float seconds)
+    {
+        for (float t = 0.0f; t < seconds; t += 0.05f) {
+            world.game->update(0.05f);
+            if (anyTargetsTheOther())
+                return true;
+        }
+        return false;
+    }
+
+    FactionSystem factions;
+    ActorCovenant& a;
+    ActorCovenant& b;
+};
+
+TEST_F(ActorCovenantFightsTest, AtWarTheirRecruitsFight)
+{
+    world.game->announceDiplomacy(a.index, b.index, static_cast<int>(CovenantTreaty::War), false);
+    ASSERT_EQ(a.getRelationState(b.index), static_cast<int>(CovenantTreaty::War));
+    EXPECT_TRUE(watch(30.0f));
+}
+
+TEST_F(ActorCovenantFightsTest, AlliedTheirRecruitsLeaveEachOtherAlone)
+{
+    world.game->announceDiplomacy(a.index, b.index, static_cast<int>(CovenantTreaty::Alliance), false);
+    EXPECT_FALSE(watch(30.0f));
+}
