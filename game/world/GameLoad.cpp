@@ -4,6 +4,7 @@
 #include "engine/core/Random.h"
 #include "engine/files/CharacterFileName.h"
 #include "engine/files/FileSystem.h"
+#include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GateList.h"
@@ -20,7 +21,9 @@
 
 namespace {
 
-constexpr int kMaxRelationEntries = 32;
+constexpr uint32_t kMaxRelationEntries = 32;
+// A covenant record holds at least its house, flags, definition and stone.
+constexpr size_t kMinCovenantBytes = 28;
 
 // Reads one i32 field; false when the buffer ends first.
 bool readInt(ByteBuffer& in, int32_t& out)
@@ -98,17 +101,21 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
     m_clock = clock;
     m_timeOfDay = timeOfDay;
     mark();
-    const uint32_t computerCount = in.readCount(4);
-    if (in.failed()) {
+    const uint32_t computerCount = in.readCount(kMinCovenantBytes);
+    if (in.failed() || computerCount > kMaxRelationEntries) {
         return fail("computer covenant count");
     }
     m_covenants.clear();
-    // Computer-run covenants are read here once their class exists; a file
-    // that holds some cannot be taken yet.
-    if (computerCount > 0) {
-        return fail("computer covenant");
+    for (uint32_t i = 0; i < computerCount; ++i) {
+        mark();
+        auto covenant = std::make_unique<ActorCovenant>();
+        ActorCovenant* added = covenant.get();
+        if (addCovenant(std::move(covenant)) < 0 || !added->read(in, version)) {
+            return fail("computer covenant");
+        }
+        added->updateStats();
     }
-    m_aiCovenantCount = 0;
+    m_aiCovenantCount = static_cast<int>(computerCount);
 
     ParkedRelations parked;
     mark();

@@ -1,5 +1,6 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
+#include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/definitions/GameData.h"
@@ -87,12 +88,28 @@ int Game::generateWorld(int startingLevel, int difficulty, int worldDifficulty, 
     std::vector<int> drawn;
     randomPickDistinct(static_cast<int>(candidates.size()), wanted, drawn);
 
-    // The computer-run covenants are made here once their class exists; the
-    // count stored is the number actually made, so nothing below or in the
-    // save reaches a covenant that is not there.
-    const int made = 0;
-    (void)startingLevel;
+    // The count stored is the number actually made, so nothing below or in
+    // the save reaches a covenant that is not there.
+    int made = 0;
+    for (int pick : drawn) {
+        auto covenant = std::make_unique<ActorCovenant>();
+        ActorCovenant* added = covenant.get();
+        if (addCovenant(std::move(covenant)) < 0) {
+            break;
+        }
+        added->setDefinitionIndex(candidates[static_cast<size_t>(pick)]);
+        ZonePosition house;
+        takeRandomCovenantPosition(house);
+        added->initNew(house, startingLevel, difficulty);
+        added->updateStats();
+        ++made;
+    }
     m_aiCovenantCount = made;
+    for (int i = 0; i < made; ++i) {
+        if (auto* covenant = dynamic_cast<ActorCovenant*>(getCovenant(i))) {
+            covenant->initRelations();
+        }
+    }
 
     createGates();
     setDifficulty(difficulty);

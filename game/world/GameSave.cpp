@@ -2,6 +2,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/files/CharacterFileName.h"
 #include "engine/files/FileSystem.h"
+#include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
@@ -34,9 +35,15 @@ bool Game::saveWorld(ByteBuffer& out) const
     out.writeInt(world->getWorldSeed());
     out.writeGameTime(m_clock);
     out.writeDouble(m_timeOfDay);
-    // The computer-run covenants' records join here with their class; until
-    // then a world holds none of them.
-    out.writeInt(static_cast<int32_t>(0));
+    // The computer-run covenants lead the list.
+    int computer = 0;
+    while (computer < m_aiCovenantCount && dynamic_cast<const ActorCovenant*>(getCovenant(computer))) {
+        ++computer;
+    }
+    out.writeInt(static_cast<int32_t>(computer));
+    for (int i = 0; i < computer; ++i) {
+        static_cast<const ActorCovenant*>(getCovenant(i))->write(out);
+    }
 
     out.writeInt(own->influence.adventure);
     out.writeInt(own->influence.competition);

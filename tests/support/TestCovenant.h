@@ -83,3 +83,10 @@ inline Player* addPlayerLeading(Game& game, TestCovenant& covenant, const ZonePo
     covenant.leader = player;
     return player;
 }
+
+// A test covenant that counts as the player's, so a loaded world's saved
+// standing is handed to it when it is added.
+class TestPlayerCovenant : public TestCovenant {
+public:
+    bool isPlayerCovenant() const override { return true; }
+};

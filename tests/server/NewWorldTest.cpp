@@ -1,0 +1,281 @@
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
+#include "engine/files/FileSystem.h"
+#include "game/covenants/ActorCovenant.h"
+#include "game/definitions/GameData.h"
+#include "game/entities/Gate.h"
+#include "game/world/Level.h"
+#include "game/world/Weather.h"
+#include "game/world/WeatherFront.h"
+#include "support/HeadlessServer.h"
+#include "support/TestCovenant.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+
+namespace {
+
+std::vector<uint8_t> readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+} // namespace
+
+class NewWorldTest : public ::testing::Test {
+protected:
+    void SetUp() override { Random::setState(0, 4242); }
+
+    // A generated world with its town NPCs, "Aldric" leading a covenant of
+    // his own at the start position.
+    Player* joinPlayer()
+    {
+        TestPlayerCovenant* covenant = new TestPlayerCovenant();
+        covenant->setDefinitionByName("Human");
+        game().addCovenant(std::unique_ptr<Covenant>(covenant));
+        Player* player = addPlayerLeading(game(), *covenant, GameData::get().getStartPosition());
+        player->setName("Aldric");
+        return player;
+    }
+    Game& game() { return *server.game; }
+    std::string worldFile() const { return server.user.path().string() + "/chars/Aldric.wld"; }
+
+    HeadlessServer server;
+    // The lines the program logs from here on, by level.
+    struct Lines {
+        std::vector<std::pair<int, std::string>> all;
+        void clear() { all.clear(); }
+        size_t count(int level) const
+        {
+            return static_cast<size_t>(std::count_if(
+                all.begin(), all.end(), [level](const auto& line) { return line.first == level; }));
+        }
+    } log;
+    int m_sink = DebugSystem::get().addSink(
+        [this](int level, const std::string& text) { log.all.emplace_back(level, text); });
+    void TearDown() override { DebugSystem::get().removeSink(m_sink); }
+};
+
+TEST_F(NewWorldTest, GenerationTakesTheCountRuleAndIsAFunctionOfStreamZero)
+{
+    const GameRules& rules = GameData::get().rules();
+    const int lastDefinition = static_cast<int>(GameData::get().getCovenantDefinitions().size()) - 1;
+    // Wanted within the rules: exactly that; outside: min + trunc(r * span).
+    for (int wanted : {3, 0, 99}) {
+        game().clear();
+        Random::setState(0, 1);
+        uint32_t state = Random::getState(0);
+        Random::next(0); // layout seed
+        Random::next(0); // secret seed
+        const float r = randomFloat(0);
+        Random::setState(0, state);
+        const int made = game().generateWorld(0, 1, 0, wanted);
+        const int expected =
+            wanted == 3 ? 3
+                        : rules.minAiCovenants +
+                              static_cast<int>(r * (rules.maxAiCovenants - rules.minAiCovenants + 1));
+        EXPECT_EQ(made, expected) << wanted;
+        EXPECT_EQ(game().getAiCovenantCount(), made);
+        EXPECT_EQ(game().getCovenantCount(), made);
+        for (int i = 0; i < made; ++i) {
+            auto* covenant = dynamic_cast<ActorCovenant*>(game().getCovenant(i));
+            ASSERT_NE(covenant, nullptr);
+            EXPECT_NE(covenant->definitionIndex, lastDefinition);
+            EXPECT_EQ(covenant->index, i);
+        }
+        // A second generation changes nothing.
+        EXPECT_EQ(game().generateWorld(0, 1, 0, 4), 0);
+        EXPECT_EQ(game().getCovenantCount(), made);
+    }
+    // The same stream-0 state gives the same world.
+    std::vector<std::pair<uint32_t, std::vector<int>>> runs;
+    for (int run = 0; run < 2; ++run) {
+        game().clear();
+        Random::setState(0, 2);
+        game().generateWorld(0, 1, 0, 4);
+        std::vector<int> definitions;
+        for (int i = 0; i < game().getCovenantCount(); ++i) {
+            definitions.push_back(game().getCovenant(i)->definitionIndex);
+        }
+        runs.emplace_back(server.world->getWorldSeed() ^ server.world->getSecretSeed(), definitions);
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+    // More covenants than start positions: capped, with one line.
+    game().clear();
+    game().mutableSettings().covenantPositionCount = 2;
+    log.clear();
+    EXPECT_EQ(game().generateWorld(0, 1, 0, 4), 2);
+    EXPECT_EQ(game().getAiCovenantCount(), 2);
+    EXPECT_EQ(log.count(2), 1u);
+}
+
+TEST_F(NewWorldTest, GatesPairEachConnectionOnceAndTownNpcsFillTheirSlots)
+{
+    game().generateWorld(0, 1, 0, 2);
+    game().createTownNpcs();
+    std::map<int, int> kinds;
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        const auto* gate = dynamic_cast<const Gate*>(game().getEntity(i));
+        if (!gate) {
+            continue;
+        }
+        ++kinds[gate->getKind()];
+        if (gate->getKind() == Gate::kConnection) {
+            const auto* partner = dynamic_cast<const Gate*>(gate->getLinked());
+            ASSERT_NE(partner, nullptr);
+            EXPECT_EQ(partner->getLinked(), gate);
+        }
+    }
+    int connections = 0;
+    for (int i = 0; i < server.world->getLevelCount(); ++i) {
+        connections += server.world->getLevel(i)->getConnectionCount();
+    }
+    EXPECT_EQ(kinds[Gate::kConnection], connections); // two ends per pair, one pair per two points
+    EXPECT_EQ(kinds[Gate::kTown], static_cast<int>(GameData::get().rules().townGatePositions.size()));
+
+    const std::vector<std::string>& types = game().settings().npcTypes;
+    ASSERT_EQ(game().getTownNpcCount(), static_cast<int>(types.size()));
+    for (int slot = 0; slot < game().getTownNpcCount(); ++slot) {
+        const Actor* npc = game().getTownNpcAt(slot);
+        ASSERT_NE(npc, nullptr) << types[slot];
+        EXPECT_EQ(npc->getNpcType(), game().getTownNpcType(slot)) << types[slot];
+        EXPECT_EQ(game().getTownNpc(npc->getNpcType()), npc);
+    }
+    EXPECT_EQ(game().getTownNpc(static_cast<int>(NpcType::Tutor)), nullptr);
+    EXPECT_TRUE(game().isPlayerCovenant(nullptr));
+    EXPECT_FALSE(game().isPlayerCovenant(game().getCovenant(0)));
+
+    // The random pick: one living NPC is always it; none gives null.
+    for (int slot = 1; slot < game().getTownNpcCount(); ++slot) {
+        game().getTownNpcAt(slot)->setHealth(0);
+    }
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(game().pickRandomTownNpc(), game().getTownNpcAt(0));
+    }
+    game().getTownNpcAt(0)->setHealth(0);
+    EXPECT_EQ(game().pickRandomTownNpc(), nullptr);
+
+    // A type without its "Npc" monster type leaves its slot empty, one line.
+    game().mutableSettings().npcTypes.push_back("Recruit");
+    log.clear();
+    game().createTownNpcs();
+    EXPECT_EQ(game().getTownNpcAt(static_cast<int>(types.size()) - 1), nullptr);
+    EXPECT_EQ(log.count(2), 1u);
+    game().mutableSettings().npcTypes.pop_back();
+
+    // One tutor for a player still learning, in no slot.
+    game().createTownNpcs();
+    Player* player = joinPlayer();
+    ASSERT_NE(player, nullptr);
+    game().updatePopulation();
+    game().updatePopulation();
+    ASSERT_NE(game().getTutor(), nullptr);
+    EXPECT_EQ(game().getTutor()->getNpcType(), static_cast<int>(NpcType::Tutor));
+    for (int slot = 0; slot < game().getTownNpcCount(); ++slot) {
+        EXPECT_NE(game().getTownNpcAt(slot), game().getTutor());
+    }
+}
+
+TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
+{
+    game().generateWorld(0, 1, 0, 3);
+    game().createTownNpcs();
+    Player* player = joinPlayer();
+    Covenant* own = player->getCovenant();
+    own->influence = {11, 22, 33, 44};
+    own->setRelationState(1, 4);
+    own->setRelationSubState(1, 2);
+    own->linkedCovenant = 1;
+    game().getTownNpcAt(1)->setHealth(game().getTownNpcAt(1)->getMaxHealth() / 2);
+    game().getTownNpcAt(2)->setHealth(0);
+    for (int i = 0; i < 200; ++i) {
+        game().update(0.05f);
+    }
+    WeatherFront* front = game().weather().startFront(ZonePosition(1, 500.0f, 500.0f));
+    ASSERT_NE(front, nullptr);
+    ASSERT_TRUE(game().saveCharacter());
+    const std::vector<uint8_t> first = readBytes(worldFile());
+    ASSERT_GT(first.size(), 100u);
+    const uint32_t layoutSeed = server.world->getWorldSeed();
+    const uint32_t secretSeed = server.world->getSecretSeed();
+
+    // Load and join again: the same file comes out.
+    setUserVar("PlayerName", "Aldric");
+    std::string error;
+    game().clear();
+    ASSERT_TRUE(game().loadCharacter(error)) << error;
+    EXPECT_EQ(server.world->getWorldSeed(), layoutSeed);
+    EXPECT_NE(server.world->getSecretSeed(), secretSeed);
+    EXPECT_EQ(game().getTownNpcAt(2), nullptr); // saved dead: empty
+    game().setWorldGenerated(true);
+    Player* again = joinPlayer();
+    Covenant* back = again->getCovenant();
+    EXPECT_EQ(back->influence, (InfluenceCounters{11, 22, 33, 44}));
+    EXPECT_EQ(back->getRelationState(1), 4);
+    EXPECT_EQ(back->getRelationSubState(1), 2);
+    EXPECT_EQ(back->linkedCovenant, 1);
+    EXPECT_FALSE(game().getParkedRelations().pending);
+    ASSERT_TRUE(game().saveCharacter());
+    EXPECT_EQ(readBytes(worldFile()), first);
+
+    // Every cut is refused with one line naming the file and an offset; the
+    // Game is left empty and the file as it was.
+    ByteBuffer whole(first);
+    for (size_t cut = 0; cut < first.size(); cut += std::max<size_t>(1, first.size() / 300)) {
+        std::vector<uint8_t> part(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(cut));
+        writeBytes(worldFile(), part);
+        log.clear();
+        EXPECT_FALSE(game().loadCharacter(error)) << cut;
+        EXPECT_EQ(error.rfind("chars/Aldric.wld: offset ", 0), 0u) << error;
+        EXPECT_EQ(game().getCovenantCount(), 0);
+        EXPECT_EQ(game().getEntityCount(), 0);
+        EXPECT_EQ(readBytes(worldFile()), part);
+    }
+    // Versions outside 1 ... 39, 33 relation entries, a second count that
+    // differs and a NaN wind.
+    auto patched = [&](size_t at, int32_t value) {
+        std::vector<uint8_t> bytes = first;
+        std::memcpy(bytes.data() + at, &value, 4);
+        return bytes;
+    };
+    // Where the relation count starts: the field a cut there is refused at.
+    size_t relationAt = 0;
+    for (size_t cut = 28; cut < first.size() && relationAt == 0; ++cut) {
+        ByteBuffer in(std::vector<uint8_t>(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(cut)));
+        std::string what;
+        size_t offset = 0;
+        game().clear();
+        if (!game().loadWorld(in, what, offset) && what == "relation states") {
+            relationAt = offset;
+        }
+    }
+    ASSERT_GT(relationAt, 0u);
+    const std::vector<std::vector<uint8_t>> damaged = {
+        patched(0, 0), patched(0, 40), patched(relationAt, 33),
+        patched(relationAt + 4 + 4 * static_cast<size_t>(first[relationAt]), first[relationAt] + 1)};
+    for (const std::vector<uint8_t>& bytes : damaged) {
+        writeBytes(worldFile(), bytes);
+        EXPECT_FALSE(game().loadCharacter(error));
+        EXPECT_NE(error.find("chars/Aldric.wld: offset "), std::string::npos);
+        EXPECT_EQ(game().getCovenantCount(), 0);
+    }
+    // A missing file is no damage.
+    std::remove(worldFile().c_str());
+    EXPECT_FALSE(game().loadCharacter(error));
+    EXPECT_TRUE(error.empty());
+}
