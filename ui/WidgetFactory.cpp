@@ -2,6 +2,9 @@
 
 #include "engine/core/StringUtil.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIScrollBar.h"
+#include "ui/widgets/UIText.h"
+#include "ui/widgets/UITextInput.h"
 #include "ui/widgets/UIWidget.h"
 
 #include <typeinfo>
@@ -25,6 +28,24 @@ const MenuRow kMenus[] = {
     {"Menu", [] { return std::make_unique<UIMenu>(); }},
 };
 
+template <class T> std::unique_ptr<UIWidget> makeWidget()
+{
+    return std::make_unique<T>();
+}
+
+// The class's own copy: every field its row names.
+template <class T> std::unique_ptr<UIWidget> copyWidget(const UIWidget& widget)
+{
+    auto copy = std::make_unique<T>();
+    copy->copyFrom(static_cast<const T&>(widget));
+    return copy;
+}
+
+template <class T> WidgetRow row(const char* keyword)
+{
+    return {keyword, &makeWidget<T>, &copyWidget<T>, &typeid(T)};
+}
+
 const WidgetRow kWidgets[] = {
     {"Widget", [] { return std::make_unique<UIWidget>(); },
      [](const UIWidget& widget) {
@@ -33,6 +54,9 @@ const WidgetRow kWidgets[] = {
          return copy;
      },
      &typeid(UIWidget)},
+    row<UITextInput>("TextInput"),
+    row<UIScrollBar>("ScrollBar"),
+    row<UIText>("Text"),
 };
 
 } // namespace

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "ui/widgets/UIWidget.h"
+
+#include <string>
+#include <vector>
+
+class UIScrollBar;
+
+// A long text wrapped to the widget's width, with a vertical scroll bar of
+// its own: a fixed text, a translated key, a text file or the text of its
+// text sources. The wheel, the bar and (when asked) the keys scroll it.
+class UIText : public UIWidget {
+public:
+    UIText();
+    ~UIText() override;
+
+    void update(float seconds) override;
+    void setVisible(bool shown) override;
+    bool onMouseWheel(int step) override;
+    bool onKey(int key, bool down) override;
+    void prepareDraw() override;
+    void finishSetup() override;
+    bool parseParm(const std::string& keyword, TextReader& reader) override;
+
+    // Translated, backslash-n turned into line breaks, then laid out.
+    void setText(const std::string& text);
+    void loadTextFile(const std::string& fileName);
+    void layoutLines(const std::string& text);
+
+    const std::vector<std::string>& getLines() const { return m_lines; }
+    int getVisibleLineCount() const { return m_visibleLineCount; }
+    UIScrollBar* getScrollBar() const;
+    const std::string& getLoadedFileName() const { return m_loadedFileName; }
+
+    void copyFrom(const UIText& other);
+
+private:
+    void scrollTo(int line);
+
+    std::string m_loadedFileName;
+    std::vector<std::string> m_lines;
+    int m_visibleLineCount = 0;
+    int m_firstShownLine = -1;
+    // Owned by the menu, like every widget.
+    SafePtr<UIWidget> m_scrollBar;
+    bool m_textChanged = false;
+    Vec2 m_scrollBarOffset;
+    Vec2 m_scrollBarSize;
+    bool m_keyboardControl = false;
+};
