@@ -116,6 +116,19 @@ void BM_WriteAndReadEightSections(benchmark::State& state)
     setStepTimeCounters(state, ms);
 }
 
+void BM_WriteEightSections(benchmark::State& state)
+{
+    World world;
+    for (auto _ : state) {
+        for (ActorCovenant* c : world.covenants) {
+            ByteBuffer out;
+            c->write(out);
+            benchmark::DoNotOptimize(out.size());
+        }
+    }
+}
+
+BENCHMARK(BM_WriteEightSections)->Unit(benchmark::kMillisecond)->Iterations(20);
 BENCHMARK(BM_ReviewsOfEightCovenantsInOneStep)->Unit(benchmark::kMillisecond)->Iterations(50);
 BENCHMARK(BM_WriteAndReadEightSections)->Unit(benchmark::kMillisecond)->Iterations(20);
 

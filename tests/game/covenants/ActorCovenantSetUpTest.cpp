@@ -91,10 +91,29 @@ TEST_F(ActorCovenantSetUpTest, LevelZeroTheRelicCapAndMoreTraitsThanCanBeDrawn)
     *d = saved;
     d->NumTraits = 12;
     ActorCovenant& greedy = setUpCovenant("Ironbound", 1);
-    const size_t drawable = world.data->getCovenantTraits().size();
+    // It returns, holding every trait that could still be drawn.
     EXPECT_GE(greedy.traits.size(), 2u);
-    EXPECT_LT(greedy.traits.size(), drawable);
-    for (const CovenantTrait* t : greedy.traits)
-        EXPECT_FALSE(t->conflictsWithAny({t}));
+    for (const auto& t : world.data->getCovenantTraits()) {
+        const bool held =
+            std::find(greedy.traits.begin(), greedy.traits.end(), t.definition) != greedy.traits.end();
+        EXPECT_TRUE(held || t.definition->conflictsWithAny(greedy.traits)) << t.name;
+    }
     *d = saved;
+}
+
+TEST_F(ActorCovenantSetUpTest, EveryPersonalityCanDrawItsNumberOfTraits)
+{
+    for (const auto& loaded : world.data->getCovenantDefinitions()) {
+        if (!loaded.definition || loaded.name == "Human")
+            continue;
+        for (uint32_t seed : {1u, 99u, 4242u}) {
+            Random::setState(0, seed);
+            ActorCovenant c;
+            c.setDefinitionByName(loaded.name);
+            c.chooseTraits();
+            EXPECT_EQ(static_cast<int>(c.traits.size()), loaded.definition->NumTraits) << loaded.name;
+            for (const CovenantTrait* t : c.traits)
+                EXPECT_FALSE(t->conflictsWithAny(c.traits)) << loaded.name << " " << t->name;
+        }
+    }
 }
