@@ -1,6 +1,7 @@
 // The world pass of a frame: the ground tiles around the camera and the
 // models placed on them, faded while they hide the local player.
 #include "graphics/GraphicsSystem.h"
+#include "graphics/LightingSystem.h"
 
 #include "engine/core/Direction.h"
 #include "engine/resources/AnimationResource.h"
@@ -93,6 +94,14 @@ void GraphicsSystem::renderScene(double frameSeconds)
                 ModelDrawRequest::at(object.model, centre, directionToMatrix(object.facing), object.scale);
             request.fade = object.fade ? *object.fade : 1.0f;
             m_renderQueue->addSkinnedModel(request);
+            // A light-giving object (a brazier) lights what stands around it.
+            if (model->getLightIntensity() > 0.0f) {
+                if (LightingSystem* lighting = LightingSystem::instance()) {
+                    const Vec3& c = model->getLightColor();
+                    lighting->addLight(ZonePosition(zone, centre.x, centre.y), Color(c.x, c.y, c.z),
+                                       model->getLightIntensity(), 0);
+                }
+            }
         }
     }
 }

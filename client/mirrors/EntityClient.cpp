@@ -156,8 +156,12 @@ void EntityClient::update(float dt)
 {
     EntityBase::update(dt);
     // The entity's own light joins this frame's lights (a light without a
-    // radius is refused by the lighting system).
-    if (LightingSystem* lighting = LightingSystem::instance()) {
+    // radius is refused by the lighting system). The local player's entry
+    // leaves it to the local player mirror, which carries it where the
+    // player walks.
+    const Client* client = Client::instance();
+    const bool carriedByPlayer = client && m_entityNumber >= 0 && m_entityNumber == client->getPlayerSlot();
+    if (LightingSystem* lighting = LightingSystem::instance(); lighting && !carriedByPlayer) {
         EntityLightRecord light;
         light.position = getPosition();
         light.offsetX = getLightOffset().x;

@@ -293,6 +293,8 @@ private:
     void announceLevel();
     void updateActivity();
     void updateQuestClock();
+    // The light the player carries, at the player's own place.
+    void addOwnLight();
     void checkHelpCues();
     void playOwnerSound(const ResourceHandle& handle, bool stopFirst);
 

@@ -96,6 +96,7 @@ void PlayerClient::update(float dt)
     announceLevel();
     updateActivity();
     updateQuestClock();
+    addOwnLight();
 
     // A target out of reach that the player cannot keep is let go.
     current = target.get();

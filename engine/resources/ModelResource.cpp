@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 constexpr int kMaxFootprint = 64;
@@ -125,6 +126,22 @@ std::unique_ptr<ModelResource> ModelResource::parse(const std::string& fileName,
                  readFloatArg(scan, line, model->m_inWayMaxOffset.y);
         } else if (equalsNoCase(k, "InWayMinFade")) {
             ok = readFloatArg(scan, line, model->m_inWayMinFade);
+        } else if (equalsNoCase(k, "lightColor")) {
+            std::string text;
+            ok = readTextArg(scan, line, text);
+            float c[3] = {0.0f, 0.0f, 0.0f};
+            if (ok && std::sscanf(text.c_str(), "%f,%f,%f", &c[0], &c[1], &c[2]) != 3) {
+                scan.warn(line, formatString("lightColor \"%s\" is not three numbers r,g,b", text.c_str()));
+                ok = false;
+            }
+            if (ok) {
+                model->m_lightColor = Vec3(c[0], c[1], c[2]);
+            }
+        } else if (equalsNoCase(k, "lightIntensity")) {
+            ok = readFloatArg(scan, line, model->m_lightIntensity);
+            if (ok && !(model->m_lightIntensity >= 0.0f)) {
+                model->m_lightIntensity = 0.0f;
+            }
         } else if (equalsNoCase(k, "footprint")) {
             int w = 0, h = 0;
             ok = readIntArg(scan, line, w) && readIntArg(scan, line, h);

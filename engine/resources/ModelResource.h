@@ -92,6 +92,10 @@ public:
     Vec2 getInWayMinOffset() const { return m_inWayMinOffset; }
     Vec2 getInWayMaxOffset() const { return m_inWayMaxOffset; }
     float getInWayMinFade() const { return m_inWayMinFade; }
+    // The light a placed model gives: "lightColor" "r,g,b" and
+    // "lightIntensity" (its radius in world units; 0: no light).
+    const Vec3& getLightColor() const { return m_lightColor; }
+    float getLightIntensity() const { return m_lightIntensity; }
 
     // Footprint: whole cells and the collision grid ('#' blocked).
     int getFootprintWidth() const { return m_footprintWidth; }
@@ -146,6 +150,8 @@ private:
     int m_inWayAlphaType = 0;
     Vec2 m_inWayMinOffset, m_inWayMaxOffset;
     float m_inWayMinFade = 0.0f;
+    Vec3 m_lightColor{0.0f, 0.0f, 0.0f};
+    float m_lightIntensity = 0.0f;
     int m_footprintWidth = 0;
     int m_footprintHeight = 0;
     std::vector<uint8_t> m_collision; // width × height, row-major, 1 blocked

@@ -220,6 +220,39 @@ TEST_F(GameClientAmbienceTest, RainFollowsThePlayerAndFallsOnlyInWeather)
     }
 }
 
+TEST_F(GameClientAmbienceTest, ThePlayerCarriesItsLightAndItsTableEntryAddsNone)
+{
+    GameClient& game = GameClient::get();
+    PlayerClient& player = *client.getLocalPlayer();
+    auto entry = std::make_unique<EntityClient>();
+    EntityClient* mirror = entry.get();
+    mirror->setEntityNumber(7);
+    mirror->setLightColor(Vec3(1.0f, 0.5f, 0.0f));
+    mirror->setLightFalloff(64.0f);
+    game.setEntity(7, std::move(entry));
+    auto other = std::make_unique<EntityClient>();
+    other->setEntityNumber(8);
+    other->setPosition(ZonePosition(town, 300.0f, 300.0f));
+    other->setLightColor(Vec3(0.0f, 0.0f, 1.0f));
+    other->setLightFalloff(32.0f);
+    game.setEntity(8, std::move(other));
+    player.serverMirror = mirror;
+    player.setLightColor(mirror->getLightColor());
+    player.setLightFalloff(mirror->getLightFalloff());
+    standIn(town);
+
+    lighting.beginFrame();
+    game.getEntity(7)->update(0.01f);
+    game.getEntity(8)->update(0.01f);
+    player.update(0.01f);
+    ASSERT_EQ(lighting.getCount(), 2);
+    EXPECT_FLOAT_EQ(lighting.getLight(0).colour[2], 1.0f) << "the other entity's";
+    const LightRecord& own = lighting.getLight(1);
+    EXPECT_FLOAT_EQ(own.radius, 64.0f);
+    EXPECT_FLOAT_EQ(own.position.x, 100.0f) << "at the player";
+    EXPECT_EQ(own.position.zone, town);
+}
+
 // Weather with the town's multiplier 0.5 unless a case says otherwise.
 class WeatherClientTest : public GameClientAmbienceTest {
 protected:

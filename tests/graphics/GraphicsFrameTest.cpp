@@ -1,4 +1,5 @@
 #include "graphics/GraphicsSystem.h"
+#include "graphics/LightingSystem.h"
 
 #include "graphics/ViewPlanes.h"
 #include "graphics/render/RenderQueue.h"
@@ -198,3 +199,29 @@ TEST_F(FrameOrderTest, TheStepsOfAFrameInOrder)
 }
 
 } // namespace
+
+TEST_F(FrameOrderTest, APlacedBrazierLightsItsCell)
+{
+    LightingSystem lighting;
+    lighting.setMaxLights(16);
+    const int brazier = scene.load("Models/Objects/brazier.mdl");
+    const ModelResource* model = scene.model(brazier);
+    ASSERT_NE(model, nullptr);
+    EXPECT_FLOAT_EQ(model->getLightIntensity(), 96.0f);
+    man = brazier;
+    scene.graphics.renderFrame(0.5);
+    ASSERT_EQ(lighting.getCount(), 1);
+    const LightRecord& light = lighting.getLight(0);
+    EXPECT_EQ(light.type, 0);
+    EXPECT_FLOAT_EQ(light.radius, 96.0f);
+    EXPECT_FLOAT_EQ(light.colour[0], 1.0f);
+    EXPECT_FLOAT_EQ(light.colour[1], 0.7f);
+    EXPECT_FLOAT_EQ(light.colour[2], 0.4f);
+    EXPECT_FLOAT_EQ(light.position.x, 2.5f * 32.0f) << "at the cell's centre";
+
+    // BoxMan gives none.
+    lighting.beginFrame();
+    man = scene.boxMan();
+    scene.graphics.renderFrame(0.5);
+    EXPECT_EQ(lighting.getCount(), 0);
+}

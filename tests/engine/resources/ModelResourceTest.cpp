@@ -196,6 +196,25 @@ TEST_F(ModelResourceTest, FlagWordNamesTheMissingParts)
     EXPECT_EQ(broken->getFirstTagIndex(), -1);
 }
 
+TEST_F(ModelResourceTest, PlacedModelsNameTheirLight)
+{
+    LogCapture log;
+    TempDir dir;
+    dir.write("m/lamp.mdl", "lightColor \"1.0,0.7,0.4\"\nlightIntensity 96\n");
+    dir.write("m/bad.mdl", "lightColor \"1.0 0.7\"\nlightIntensity -3\n");
+    useRoots({dir.path().string()});
+    ResourceHandle lamp = resources.load("m/lamp.mdl");
+    ResourceHandle bad = resources.load("m/bad.mdl");
+    auto* l = resources.getAs<ModelResource>(lamp);
+    auto* b = resources.getAs<ModelResource>(bad);
+    ASSERT_TRUE(l && b);
+    EXPECT_EQ(l->getLightColor(), Vec3(1.0f, 0.7f, 0.4f));
+    EXPECT_FLOAT_EQ(l->getLightIntensity(), 96.0f);
+    EXPECT_EQ(b->getLightColor(), Vec3(0.0f, 0.0f, 0.0f));
+    EXPECT_FLOAT_EQ(b->getLightIntensity(), 0.0f) << "no negative radius";
+    EXPECT_TRUE(log.contains("bad.mdl:1:"));
+}
+
 TEST_F(ModelResourceTest, ListResourcesPrintsEveryLoadedEntry)
 {
     ModelResource* model = loadBoxMan();
