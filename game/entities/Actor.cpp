@@ -376,7 +376,17 @@ bool Actor::canBeAttacked() const
 
 float Actor::getXpShareFactor() const
 {
-    // A covenant's leader shares experience once covenants exist.
+    // A follower ranked below its covenant's leader takes a smaller share.
+    const Covenant* covenant = getCovenant();
+    const Sentient* leader = covenant ? covenant->getLeader() : nullptr;
+    if (!leader || leader == this)
+        return 1.0f;
+    const int level = toIndex(CharacterStat::Level);
+    const int xp = toIndex(CharacterStat::Xp);
+    const int leaderLevel = leader->getStat(level);
+    const int ownLevel = getStat(level);
+    if (leaderLevel > ownLevel || (leaderLevel == ownLevel && leader->getStat(xp) > getStat(xp)))
+        return worldRules().followerXpFactor;
     return 1.0f;
 }
 
@@ -417,6 +427,7 @@ void Actor::update(float dt)
                 walk(dt);
         }
         lookAtTalkingPlayer();
+        faceLifestoneWhenIdle();
         if (m_monsterClass && m_monsterClass->invisibleDistance > 0.0f) {
             if (Entity* nearest = findNearestTarget()) {
                 float d = entityDistance(this, nearest);
@@ -463,6 +474,20 @@ bool Actor::isInPlayerRange(float distance) const
     const Game* game = Game::instance();
     const Player* player = game ? game->findNearestPlayer(m_position) : nullptr;
     return player && ZonePosition::distanceTo(player->getPosition(), m_position) <= distance;
+}
+
+void Actor::faceLifestoneWhenIdle()
+{
+    const Covenant* covenant = getCovenant();
+    if (!covenant)
+        return;
+    if (!m_covenantGuard && !(m_isNpc && !getLeader() && getFollowers().empty()))
+        return;
+    const int behavior = getCurrentBehaviorType();
+    if (behavior != 0 && behavior != 1)
+        return;
+    if (const Entity* stone = covenant->getLifestone())
+        faceEntity(stone);
 }
 
 void Actor::lookAtTalkingPlayer()

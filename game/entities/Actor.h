@@ -247,6 +247,8 @@ protected:
     void checkActivity();
     // A quest-giving NPC turns towards the first player when it talks to it.
     void lookAtTalkingPlayer();
+    // A guard or a covenant's idle NPC turns to its life stone.
+    void faceLifestoneWhenIdle();
     void updateDead(float dt);
     void deathBookkeeping();
     void enterCorpseState();

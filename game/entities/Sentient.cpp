@@ -4,6 +4,7 @@
 #include "engine/data/DatabaseEntry.h"
 #include "engine/object/ClassRecord.h"
 #include "engine/object/EventSystem.h"
+#include "game/covenants/Covenant.h"
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
@@ -260,7 +261,8 @@ void Sentient::updateStats(bool refill)
 
     int size = m_stats.get(stat(CharacterStat::Size));
     m_scale = size == 100 ? 1.0f : static_cast<float>(size) / 100.0f;
-    // Covenant stat totals join with the covenant code.
+    if (Covenant* covenant = getCovenant())
+        covenant->updateStats();
 }
 
 void Sentient::computeStatGroup(int group, bool refill)
@@ -391,7 +393,8 @@ void Sentient::applyStatBonuses(int s, int group)
             e->addStatBonus(group, s, value);
         if (group == 0 || group == 1)
             value += EntityServices::skillStatChange(this, s, group);
-        // The covenant's relic bonus joins with the covenant code.
+        if (const Covenant* covenant = getCovenant())
+            covenant->addRelicStatBonus(s, value, group);
     }
     m_stats.set(s, value);
 }

@@ -276,7 +276,8 @@ public:
     Sentient* getTopLeader() const;
     const std::vector<Sentient*>& getFollowers() const { return m_followers; }
     void addMoney(int amount);
-    bool isNearLifestone() const { return false; }
+    // Closer than 750 to its own covenant's life stone.
+    bool isNearLifestone() const;
     Listener* nearestListener() const;
 
     const std::vector<TimedFlag>& getTimedFlags() const { return m_timedFlags; }

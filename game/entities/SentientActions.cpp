@@ -148,6 +148,15 @@ void Sentient::collectPartyInRange(std::vector<Sentient*>& list, float range)
 
 // ---- Friends and enemies ---------------------------------------------------------------
 
+bool Sentient::isNearLifestone() const
+{
+    const Covenant* covenant = getCovenant();
+    const Entity* stone = covenant ? covenant->getLifestone() : nullptr;
+    if (!stone || stone->getEntityNumber() == -1)
+        return false;
+    return ZonePosition::distanceTo(m_position, stone->getPosition()) < 750.0f;
+}
+
 bool Sentient::isFriendOf(const Entity* entity) const
 {
     if (!entity)

@@ -3,6 +3,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
 #include "engine/data/DatabaseEntry.h"
+#include "game/covenants/Covenant.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
@@ -71,7 +72,8 @@ void Sentient::levelUp()
         if (m_class && m_class->maxPowerOnLevelUp)
             m_stats.set(stat(CharacterStat::Power), m_stats.get(stat(CharacterStat::MaxPower)));
     }
-    // The level-up model of covenant members joins with the covenant code.
+    if (getCovenant())
+        Entity::spawnAttachedEffect("models/levelUp.mdl", this, "tag_helmet", 2.0f);
 }
 
 bool Sentient::giveItem(const std::string& entryName, bool generate)

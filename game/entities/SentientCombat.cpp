@@ -3,6 +3,7 @@
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/object/EventSystem.h"
+#include "game/covenants/Covenant.h"
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
@@ -433,7 +434,8 @@ void Sentient::cancelSkillWindup()
 
 void Sentient::killed(Entity* killer)
 {
-    // The covenant hears of the death once covenants exist.
+    if (Covenant* covenant = getCovenant())
+        covenant->onMemberDied(this);
     cancelSkillWindup();
     Game* game = Game::instance();
     if (game) {
@@ -488,7 +490,10 @@ int Sentient::awardExperience(int sourceLevel, int kind, float amount)
             levelUp();
     }
     m_stats.set(stat(CharacterStat::Xp), static_cast<int>(std::clamp<long long>(total, INT_MIN, INT_MAX)));
-    // Covenant influence joins with the covenant code.
+    if (Covenant* covenant = getCovenant()) {
+        covenant->gainInfluenceFromXp(sourceLevel, amount, kind);
+        covenant->onSharedAdventureXp(this, xp);
+    }
     return xp;
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/core/Random.h"
 #include "engine/object/Event.h"
+#include "game/covenants/Covenant.h"
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
@@ -155,8 +156,14 @@ void StatusEffect::stop()
 
 bool StatusEffect::isActive() const
 {
-    // Raid tests join with the covenant code: no covenant is raiding before.
-    if (onlyWhenRaiding || onlyWhenBeingRaided)
+    if (!onlyWhenRaiding && !onlyWhenBeingRaided)
+        return true;
+    const Covenant* covenant = m_owner ? m_owner->getCovenant() : nullptr;
+    if (!covenant)
+        return false;
+    if (onlyWhenRaiding && !covenant->takesPartInRaid(m_owner))
+        return false;
+    if (onlyWhenBeingRaided && !covenant->isDefender(m_owner))
         return false;
     return true;
 }

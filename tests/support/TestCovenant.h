@@ -33,6 +33,7 @@ public:
     void onRaidRepelled(Covenant*) override { ++raidsRepelled; }
     void onDealBetween(const TradeOffer&, Covenant*, Covenant*) override { ++dealsHeard; }
     void receiveOffer(Covenant* from, const TradeOffer& offer) override { offers.push_back(offer); }
+    void onKill(Entity* victim, Entity* credited) override { kills.push_back({victim, credited}); }
     void receiveOfferResult(Covenant*, const TradeOffer& offer, bool accepted, int code) override
     {
         answers.push_back({offer, accepted, code});
@@ -55,6 +56,7 @@ public:
     std::vector<Cancelled> treaties;
     std::vector<Cancelled> routes;
     std::vector<TradeOffer> offers;
+    std::vector<std::pair<Entity*, Entity*>> kills; // victim, credited
     int warsStarted = 0;
     int raidsRepelled = 0;
     int dealsHeard = 0;

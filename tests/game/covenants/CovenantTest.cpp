@@ -7,8 +7,10 @@
 #include "game/entities/Inventory.h"
 #include "game/entities/Item.h"
 #include "game/entities/Recruit.h"
+#include "game/skills/StatusEffect.h"
 #include "game/world/SpawnSystem.h"
 #include "server/Server.h"
+#include "support/ScriptedCovenant.h"
 #include "support/TestCovenant.h"
 
 #include <algorithm>
@@ -301,4 +303,69 @@ TEST_F(CovenantTest, RecruitSlotsFillFromTheLowestAndLeaveRemovedActorsInTheWorl
     covenant.collectMembers(members);
     EXPECT_EQ(covenant.getRecruitCount(), 2);
     EXPECT_EQ(members.size(), 1u);
+}
+
+TEST_F(CovenantTest, AMembersOwnStepsReachItsCovenant)
+{
+    Actor* member = recruitWithHealth(200, 42);
+    // Its stat recompute recounts the covenant: the stone's maximum follows.
+    setStone(300, 1000);
+    member->updateStats(false);
+    EXPECT_EQ(covenant.getLifestoneMaxHealth(), member->getMaxHealth());
+
+    setStone(300, 1000);
+    member->killed(nullptr);
+    EXPECT_EQ(covenant.getLifestoneHealth(), std::max(300 - member->getMaxHealth(), 250));
+
+    // Quest experience at level 1: 3 x 5 influence to the world counter.
+    member->awardExperience(1, 2, 3.0f);
+    EXPECT_EQ(covenant.influence.world, 15);
+
+    // Near means closer than 750 to the own stone: 143 yes, 768 no.
+    EXPECT_TRUE(member->isNearLifestone());
+    Actor* far = recruitWithHealth(100, 64);
+    far->setPosition(nav.tileCentre(0, 64, 40));
+    EXPECT_FALSE(far->isNearLifestone());
+    world.game->deleteEntity(stone, true);
+    EXPECT_FALSE(member->isNearLifestone());
+
+    // A follower below its leader shares "FollowerXpFactor" of the experience.
+    Sentient* leader = placeTarget(member->getStat(toIndex(CharacterStat::Level)) + 1, 30, 30);
+    covenant.leader = leader;
+    EXPECT_FLOAT_EQ(member->getXpShareFactor(), 0.5f);
+    leader->setStat(toIndex(CharacterStat::Level), member->getStat(toIndex(CharacterStat::Level)));
+    leader->setStat(toIndex(CharacterStat::Xp), member->getStat(toIndex(CharacterStat::Xp)));
+    EXPECT_FLOAT_EQ(member->getXpShareFactor(), 1.0f) << "level and experience equal";
+    leader->setStat(toIndex(CharacterStat::Xp), member->getStat(toIndex(CharacterStat::Xp)) + 1);
+    EXPECT_FLOAT_EQ(member->getXpShareFactor(), 0.5f);
+    EXPECT_FLOAT_EQ(leader->getXpShareFactor(), 1.0f);
+}
+
+TEST_F(CovenantTest, RaidEffectsHoldOnlyForMembersTheCovenantCountsIn)
+{
+    ScriptedCovenant& raider = addScriptedCovenant(*world.game);
+    Actor* member = spawn(findType("RecruitWarrior"), 5, 42, 44);
+    Actor* outsider = spawn(findType("RecruitWarrior"), 5, 43, 44);
+    member->setCovenantIndex(raider.index);
+    struct Case {
+        bool raiding, defending;
+        Sentient* owner;
+        bool listed, active;
+    };
+    const Case cases[] = {
+        {false, false, member, false, true}, {true, false, member, true, true},
+        {true, false, member, false, false}, {true, false, outsider, true, false},
+        {false, true, member, true, false}, // the scripted covenant defends no one
+    };
+    for (const Case& c : cases) {
+        StatusEffect effect;
+        effect.onlyWhenRaiding = c.raiding;
+        effect.onlyWhenBeingRaided = c.defending;
+        effect.setOwner(c.owner);
+        raider.raiders.clear();
+        if (c.listed)
+            raider.raiders.insert(c.owner);
+        EXPECT_EQ(effect.isActive(), c.active) << c.raiding << c.defending << c.listed;
+        effect.setOwner(nullptr);
+    }
 }

@@ -9,6 +9,7 @@
 #include "support/RandomScript.h"
 #include "support/ScriptedCovenant.h"
 #include "support/ScriptedFighter.h"
+#include "support/TestCovenant.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -535,3 +536,41 @@ TEST(CombatSystemDataTest, MissingEntryIsLoggedAndKeepsZero)
 }
 
 } // namespace
+
+TEST_F(CombatSystemTest, CovenantMembersTakeThePvpFactorAndEveryCovenantHearsTheirKills)
+{
+    TestCovenant& first = addTestCovenant(*world.game, "Ironbound");
+    TestCovenant& second = addTestCovenant(*world.game, "Thornveil");
+    ScriptedFighter* leader = add(100.0f);
+    ScriptedFighter* member = add(120.0f);
+    ScriptedFighter* enemy = add(140.0f);
+    ScriptedFighter* monster = add(160.0f);
+    leader->setCovenantIndex(first.index);
+    member->setCovenantIndex(first.index);
+    enemy->setCovenantIndex(second.index);
+    first.leader = leader;
+
+    // "PvpDamageMult" 0.5 between members, rounded half up; not on a leader,
+    // not from or to anyone outside covenants.
+    EXPECT_EQ(combat().applyPvpMult(enemy, member, 5), 3);
+    EXPECT_EQ(combat().applyPvpMult(enemy, member, 10), 5);
+    EXPECT_EQ(combat().applyPvpMult(enemy, leader, 10), 10);
+    EXPECT_EQ(combat().applyPvpMult(monster, member, 10), 10);
+    EXPECT_EQ(combat().applyPvpMult(member, monster, 10), 10);
+
+    // A blow at Peace makes the victim's covenant declare war.
+    combat().dealDamage(member, 10, enemy, false, false, false);
+    EXPECT_EQ(first.getRelationState(second.index), static_cast<int>(CovenantTreaty::War));
+
+    // A kill with a member in it reaches every covenant; one between
+    // outsiders reaches none.
+    combat().dealDamage(monster, 1000, member, false, false, false);
+    ASSERT_EQ(first.kills.size(), 1u);
+    EXPECT_EQ(second.kills.size(), 1u);
+    EXPECT_EQ(first.kills[0].first, monster);
+    EXPECT_EQ(first.kills[0].second, member);
+    ScriptedFighter* other = add(180.0f);
+    ScriptedFighter* stray = add(190.0f);
+    combat().dealDamage(stray, 1000, other, false, false, false);
+    EXPECT_EQ(first.kills.size(), 1u);
+}
