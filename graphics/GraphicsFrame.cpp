@@ -103,6 +103,7 @@ void GraphicsSystem::renderFrame(double frameSeconds)
                     hooks.drawEffects(frameSeconds);
                 }
                 drawQueuedSurfaces(m_renderQueue->getQueued());
+                drawBloom();
                 if (getVar("showCollisionGrid").getInt() != 0) {
                     drawCollisionGrid(true);
                 }

@@ -32,6 +32,7 @@ void installGraphicsHooks(AppHooks& hooks, GraphicsSystem::GameLinks links)
                 shaders->reload();
             }
         });
+        graphics->addRestartListener([g = graphics.get()] { g->forgetBloomTextures(); });
     });
     auto lighting = std::make_shared<std::unique_ptr<LightingSystem>>();
     chainHook(hooks.createGraphicsSystems, [lighting] { *lighting = std::make_unique<LightingSystem>(); });

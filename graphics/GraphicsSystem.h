@@ -166,6 +166,10 @@ public:
     // The world pass: the tiles around the camera and their placed models.
     void renderScene(double frameSeconds);
     void drawCollisionGrid(bool forMovement);
+    // The bloom post-process while `r_bloom` is set (GraphicsBloom.cpp).
+    void drawBloom();
+    // After a restart: the bloom textures are made anew.
+    void forgetBloomTextures();
     void drawFps();
     // The rate shown for a frame of `frameMs` at `nowSeconds` (false: none).
     bool computeFps(double nowSeconds, double frameMs, float& shown);
@@ -457,6 +461,11 @@ private:
     std::atomic<bool> m_screenshotRequested{false};
 
     int m_shadowType = 0;
+    uint32_t m_bloomCopy = kNoTexture;
+    uint32_t m_bloomTexture = kNoTexture;
+    int m_bloomCopyWidth = 0;
+    int m_bloomCopyHeight = 0;
+    int m_bloomSide = 0;
     float m_tileCullRadius = 0.0f;
     GameLinks m_gameLinks;
     float m_cameraOffset[3] = {};

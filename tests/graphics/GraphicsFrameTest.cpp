@@ -1,3 +1,4 @@
+#include "graphics/BloomPlan.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/LightingSystem.h"
 
@@ -224,4 +225,36 @@ TEST_F(FrameOrderTest, APlacedBrazierLightsItsCell)
     man = scene.boxMan();
     scene.graphics.renderFrame(0.5);
     EXPECT_EQ(lighting.getCount(), 0);
+}
+
+TEST(BloomPlanTest, TextureSidesAndBlurWeights)
+{
+    struct SideCase {
+        int requested, largest, side;
+    };
+    for (const SideCase& c :
+         {SideCase{200, 4096, 256}, SideCase{256, 4096, 256}, SideCase{0, 4096, 1}, SideCase{-7, 4096, 1},
+          SideCase{2147483647, 8192, 8192}, SideCase{5000, 6000, 4096}}) {
+        EXPECT_EQ(BloomPlan::textureSide(c.requested, c.largest), c.side) << c.requested;
+    }
+    // n = 2, intensity 1.4: 0.21, 0.28, 0.21; the ±2 quads weigh 0 and are skipped.
+    std::vector<BloomPlan::Quad> quads = BloomPlan::blurPass(2, 1.0f, 1.4f, 256.0f);
+    ASSERT_EQ(quads.size(), 3u);
+    EXPECT_NEAR(quads[0].weight, 0.21f, 1e-6f);
+    EXPECT_NEAR(quads[1].weight, 0.28f, 1e-6f);
+    EXPECT_NEAR(quads[2].weight, 0.21f, 1e-6f);
+    EXPECT_FLOAT_EQ(quads[0].offset, -1.0f / 256.0f);
+    EXPECT_TRUE(quads[0].replaces);
+    EXPECT_FALSE(quads[1].replaces);
+    EXPECT_TRUE(BloomPlan::blurPass(0, 1.0f, 1.4f, 256.0f).empty());
+    // A typed huge blur walks at most 2 × 256 + 1 steps.
+    EXPECT_LE(BloomPlan::blurPass(2147483647, 1.0f, 100.0f, 256.0f).size(), 513u);
+}
+
+TEST_F(FrameOrderTest, BloomWritesTheRoundedTextureSizeBack)
+{
+    scene.vars.setVar("r_bloom", "1");
+    scene.vars.setVar("r_bloomTextureSize", "200");
+    scene.graphics.renderFrame(0.1);
+    EXPECT_EQ(scene.vars.getVar("r_bloomTextureSize", "", 0).getString(), "256");
 }
