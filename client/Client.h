@@ -81,6 +81,9 @@ public:
     // Messages.
     void sendHello();
     void sendInput();
+    // The action and target message 1 carries (target -1 for none; the
+    // current covenant for an action the interface forces).
+    void getInputAction(int& action, int& target) const;
     void dispatchMessage(ByteBuffer& message, const NetAddress& sender);
     void joinServer(ByteBuffer& message, const NetAddress& sender);
     void onJoinAccepted(ByteBuffer& message);

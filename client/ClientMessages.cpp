@@ -98,12 +98,9 @@ void Client::sendInput()
     // The mirror's two positions, its current action and its target's
     // number; an action forced by the interface carries the current covenant.
     ZonePosition none(-1, 0.0f, 0.0f);
-    int action = m_player ? m_player->getCurrentAction() : 0;
-    int target = m_player ? m_player->getTargetEntityNumber(true) : -1;
-    if (action == PlayerClient::kActionForced) {
-        const GameClient* game = GameClient::instance();
-        target = game ? game->getCurrentCovenant() : -1;
-    }
+    int action = 0;
+    int target = -1;
+    getInputAction(action, target);
     message.writeZonePosition(m_player ? m_player->getPosition() : none);
     message.writeZonePosition(m_player ? m_player->getSecondaryPosition() : none);
     message.writeInt(static_cast<uint32_t>(action));
@@ -113,6 +110,16 @@ void Client::sendInput()
         sendDatagram(m_endpoint, message, m_serverAddress);
     }
     m_outgoing.clear();
+}
+
+void Client::getInputAction(int& action, int& target) const
+{
+    action = m_player ? m_player->getCurrentAction() : 0;
+    target = m_player ? m_player->getTargetEntityNumber(true) : -1;
+    if (action == PlayerClient::kActionForced) {
+        const GameClient* game = GameClient::instance();
+        target = game ? game->getCurrentCovenant() : -1;
+    }
 }
 
 void Client::dispatchMessage(ByteBuffer& message, const NetAddress& sender)

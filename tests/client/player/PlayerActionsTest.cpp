@@ -24,6 +24,7 @@
 #include "game/quests/QuestDefinition.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
+#include "support/JoinedClient.h"
 #include "support/RecordingClientUi.h"
 #include "support/TestWorld.h"
 
@@ -574,6 +575,30 @@ TEST_F(PlayerActionsTest, ASkillAskedForOutOfRangeWalksFirstAndLeavesOnceInRange
     player->update(0.0f);
     EXPECT_EQ(queued().size(), before + 1);
     definition->canAutoAttack = kept;
+}
+
+TEST(PlayerInputTest, AnActionForcedWhilePausedCarriesTheCurrentCovenant)
+{
+    TestWorld world{true, false};
+    JoinedClient client;
+    ASSERT_TRUE(client.startGame(false));
+    client.join();
+    ASSERT_TRUE(client.isJoined());
+    PlayerClient* player = client.getLocalPlayer();
+    GameClient::get().setCurrentCovenant(3);
+    int action = -1;
+    int target = -2;
+    client.getInputAction(action, target);
+    EXPECT_EQ(action, 0);
+    EXPECT_EQ(target, -1);
+    player->uiForcedAction = true;
+    client.getInputAction(action, target);
+    EXPECT_EQ(action, 0) << "forced only while paused";
+    world.vars.setVar("paused", "1");
+    ASSERT_TRUE(client.isPaused());
+    client.getInputAction(action, target);
+    EXPECT_EQ(action, PlayerClient::kActionForced);
+    EXPECT_EQ(target, 3);
 }
 
 } // namespace

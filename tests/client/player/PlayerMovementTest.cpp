@@ -202,4 +202,26 @@ TEST_F(PlayerMovementTest, TheFirstStateMessageKeepsTheTownBuiltOnce)
     EXPECT_EQ(townViews(), before + 1);
 }
 
+TEST_F(PlayerMovementTest, GateTextsNameLevelsOfTheWorld)
+{
+    player->secondPosition = ZonePosition(0, 64.0f, 64.0f);
+    EntityUpdateRecord r;
+    r.number = 5;
+    r.entryId = static_cast<uint32_t>(Database::get().findEntry("ObjectGate")->getId());
+    r.position = ZonePosition(1, 100.0f, 100.0f);
+    r.typeSection.kind = EntityTypeSection::Kind::Gate;
+    r.typeSection.gateTarget = player->secondPosition;
+    GameClient::get().readEntityUpdate(r);
+    EntityClient* gate = GameClient::get().getEntity(5);
+    ASSERT_NE(gate, nullptr);
+    ASSERT_FALSE(server.world->getLevelName(0).empty());
+    std::string text;
+    gate->getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, "Gate to " + server.world->getLevelName(0));
+    r.typeSection.gateTarget = ZonePosition(-1, 0.0f, 0.0f);
+    GameClient::get().readEntityUpdate(r);
+    gate->getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, server.world->getLevelName(1) + " Gate");
+}
+
 } // namespace
