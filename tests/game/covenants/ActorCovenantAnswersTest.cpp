@@ -2,6 +2,9 @@
 #include "game/covenants/CovenantTrait.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Player.h"
+#include "game/entities/Recruit.h"
+
+#include <cmath>
 
 namespace {
 constexpr int kInfluence = static_cast<int>(TradeTermKind::TermInfluence);
@@ -160,4 +163,29 @@ TEST_F(ActorCovenantAnswersTest, AnAnswerToAnotherOfferExpiresAndCancellationsCo
     const float theirs = a.getRelation(human.index) - 80.0f;
     EXPECT_FLOAT_EQ(own, -10.0f * 1.25f);
     EXPECT_FLOAT_EQ(theirs, own * 0.5f);
+}
+
+TEST_F(ActorCovenantAnswersTest, APersistentTradeOfACovenantHoldingNothingStaysFinite)
+{
+    auto& d = *const_cast<CovenantDefinition*>(a.getDefinition());
+    const CovenantDefinition saved = d;
+    d.MinComparisionGold = 0;
+    d.RelationChangeCrapItemsMult = 0.0f; // a divided-by-zero value would turn into NaN here
+    for (int i = 0; i < a.getRecruitSlotCount(); ++i) {
+        if (Recruit* r = a.getRecruit(i)) {
+            r->dismissActor();
+            a.deleteRecruit(r);
+        }
+    }
+    a.stats.set(static_cast<int>(CovenantStat::Items), 0);
+    ASSERT_EQ(a.getLeaderGold(), 0);
+    a.setRelation(human.index, 50.0f);
+    TradeOffer trade = offerOf(0, {{0, kGold, 40}, {1, kGold, 10}});
+    trade.onlyItems = true;
+    a.onOfferCarriedOut(trade, 1, &human);
+    ASSERT_EQ(human.relationChanges.size(), 1u);
+    EXPECT_TRUE(std::isfinite(human.relationChanges[0]));
+    EXPECT_TRUE(std::isfinite(a.getRelation(human.index)));
+    EXPECT_GE(a.getRelation(human.index), 50.0f);
+    d = saved;
 }
