@@ -58,4 +58,6 @@ public:
     // The player covenant's raid flags.
     virtual bool isPlayerCovenantBeingRaided() const = 0;
     virtual bool isPlayerCovenantRaiding() const = 0;
+    // A refusal shown to the player as a floating message.
+    virtual void showErrorMessage(const std::string& text) = 0;
 };

@@ -6,6 +6,8 @@
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/data/Localization.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
@@ -168,6 +170,16 @@ std::string LiveClientView::getSelectedStoryFile() const
     const Client* client = Client::instance();
     const EntityClient* target = client ? client->getTargetEntity() : nullptr;
     return target ? target->getTextFile() : std::string();
+}
+
+void LiveClientView::showErrorMessage(const std::string& text)
+{
+    // The client has no floating messages yet: the refusal goes to the log.
+    std::string shown = text;
+    if (Localization* loc = Localization::instance()) {
+        loc->translate(shown);
+    }
+    debugPrint(1, "%s\n", shown.c_str());
 }
 
 bool LiveClientView::isPlayerCovenantBeingRaided() const

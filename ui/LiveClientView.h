@@ -27,6 +27,7 @@ public:
     void playInterfaceSound(const ResourceHandle& sound) override;
     bool getHoverEntityTooltip(std::string& text, bool& onScreen, Vec2& screen) const override;
     std::string getSelectedStoryFile() const override;
+    void showErrorMessage(const std::string& text) override;
     bool isPlayerCovenantBeingRaided() const override;
     bool isPlayerCovenantRaiding() const override;
 };

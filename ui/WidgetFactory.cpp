@@ -2,6 +2,11 @@
 
 #include "engine/core/StringUtil.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIDropDownBox.h"
+#include "ui/widgets/UIDropDownMenu.h"
+#include "ui/widgets/UIFilePicker.h"
+#include "ui/widgets/UIList.h"
+#include "ui/widgets/UIListButton.h"
 #include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UIText.h"
 #include "ui/widgets/UITextInput.h"
@@ -55,6 +60,11 @@ const WidgetRow kWidgets[] = {
      },
      &typeid(UIWidget)},
     row<UITextInput>("TextInput"),
+    row<UIList>("List"),
+    row<UIListButton>("ListButton"),
+    row<UIDropDownMenu>("DropDownMenu"),
+    row<UIDropDownBox>("DropDownBox"),
+    row<UIFilePicker>("FilePicker"),
     row<UIScrollBar>("ScrollBar"),
     row<UIText>("Text"),
 };

@@ -73,6 +73,7 @@ public:
     std::string getSelectedStoryFile() const override { return storyFile; }
     bool isPlayerCovenantBeingRaided() const override { return beingRaided; }
     bool isPlayerCovenantRaiding() const override { return raiding; }
+    void showErrorMessage(const std::string& text) override { errors.push_back(text); }
 
     bool gameRunning = false;
     bool inGame = false;
@@ -97,4 +98,5 @@ public:
     std::string storyFile;
     bool beingRaided = false;
     bool raiding = false;
+    std::vector<std::string> errors;
 };

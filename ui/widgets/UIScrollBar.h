@@ -40,6 +40,8 @@ public:
     void setVertical(bool vertical) { m_vertical = vertical; }
     void setHideIfNotNeeded(bool hide) { m_hideIfNotNeeded = hide; }
     bool fits() const { return m_fits; }
+    int getCount() const { return m_count; }
+    int getVisibleCount() const { return m_visibleCount; }
     float getThumbStart() const { return m_thumbStart; }
     float getThumbLength() const { return m_thumbLength; }
     float getPixelsPerItem() const { return m_pixelsPerItem; }

@@ -1,0 +1,125 @@
+#include "support/UITestBench.h"
+
+#include "ui/widgets/UIDropDownBox.h"
+#include "ui/widgets/UIDropDownMenu.h"
+#include "ui/widgets/UIScrollBar.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct DropDownTest : ::testing::Test {
+    DropDownTest()
+    {
+        bench.commands.registerListFunction("modes", [this](std::vector<ListEntry>& out) {
+            for (const auto& [name, value] : modes) {
+                out.push_back({name, value, "", "", true});
+            }
+        });
+        menu = bench.loadMenu("name M\nvisible 1\n");
+    }
+    template <class W> W* add(const std::string& block)
+    {
+        TextReader reader(block, "d.mnu");
+        menu->parse(reader);
+        for (const auto& widget : menu->getWidgets()) {
+            if (auto* found = dynamic_cast<W*>(widget.get())) {
+                return found;
+            }
+        }
+        return nullptr;
+    }
+    void click(int x, int y)
+    {
+        bench.ui.onMouseButton(0, true, x, y);
+        bench.ui.onMouseButton(0, false, x, y);
+    }
+    std::string mode() { return bench.vars.getVar("r_mode", "", 0).getString(); }
+
+    UITestBench bench;
+    UIMenu* menu = nullptr;
+    std::vector<std::pair<std::string, std::string>> modes{
+        {"640x480", "0"}, {"800x600", "1"}, {"Window", ""}};
+};
+
+TEST_F(DropDownTest, ABoxShowsAndWritesTheValueOfItsEntries)
+{
+    auto* box = add<UIDropDownBox>("DropDownBox\n{\n baseSize 100 20\n maxSize 100 80\n infoProc modes\n"
+                                   " userVar r_mode 1\n}\n");
+    ASSERT_NE(box, nullptr);
+    box->initialize(true);
+    EXPECT_EQ(box->getVisibleRows(), 3);
+    EXPECT_EQ(box->getCurrentText(), "800x600");
+    bench.vars.getVar("r_mode", "", 0).setString("7");
+    EXPECT_EQ(box->getCurrentText(), "");
+
+    // Open, the rows start one closed height below; an entry without a
+    // value writes its name.
+    click(10, 10);
+    ASSERT_TRUE(box->isOpen());
+    EXPECT_TRUE(box->getScrollBar()->isVisible());
+    EXPECT_EQ(box->getSize().y, 80.0f);
+    click(10, 65);
+    EXPECT_FALSE(box->isOpen());
+    EXPECT_EQ(box->getSize().y, 20.0f);
+    EXPECT_EQ(mode(), "Window");
+    click(10, 10);
+    click(10, 25);
+    EXPECT_EQ(mode(), "0");
+
+    // A provider that changes is followed every frame, also while closed.
+    modes = {{"1024x768", "0"}};
+    bench.ui.update(0.0f);
+    EXPECT_EQ(box->getCurrentText(), "640x480");
+    auto* live = add<UIDropDownBox>("DropDownBox\n{\n position 200 0\n baseSize 100 20\n maxSize 100 80\n"
+                                    " infoProc modes\n refreshEachFrame 1\n userVar r_mode\n}\n");
+    ASSERT_NE(live, nullptr);
+    bench.ui.update(0.0f);
+    EXPECT_EQ(live->getCurrentText(), "1024x768");
+}
+
+TEST_F(DropDownTest, BoxesWithoutEntriesOrRowHeightPickNothing)
+{
+    auto* empty =
+        add<UIDropDownBox>("DropDownBox\n{\n baseSize 100 20\n maxSize 100 80\n userVar r_mode 1\n}\n");
+    empty->initialize(true);
+    click(10, 10);
+    EXPECT_TRUE(empty->isOpen());
+    EXPECT_TRUE(empty->getEntries().empty());
+    click(10, 25);
+    EXPECT_FALSE(empty->isOpen());
+    EXPECT_EQ(mode(), "1");
+    menu->removeWidget(empty);
+
+    auto* flat = add<UIDropDownBox>("DropDownBox\n{\n size 100 80\n maxSize 100 80\n infoProc modes\n"
+                                    " userVar r_mode 1\n}\n");
+    flat->initialize(true);
+    flat->setSize({100.0f, 80.0f});
+    flat->onClick(0, true, 10, 10);
+    EXPECT_EQ(flat->rowAt(10.0f, 30.0f), -1);
+    flat->onClick(0, true, 10, 30);
+    EXPECT_EQ(mode(), "1");
+}
+
+TEST_F(DropDownTest, AMenuOpensRunsAChoiceAndCloses)
+{
+    auto* game = add<UIDropDownMenu>("DropDownMenu\n{\n text Game\n baseSize 60 20\n choiceSize 60 15\n"
+                                     " addChoice Options \"rec options\"\n addChoice Save \"rec save\"\n"
+                                     " addChoice Quit \"rec quit\"\n}\n");
+    ASSERT_NE(game, nullptr);
+    EXPECT_EQ(game->getSize().y, 20.0f);
+    click(10, 10);
+    EXPECT_TRUE(game->isOpen());
+    EXPECT_EQ(game->getSize().y, 65.0f);
+    // The header row closes it without a command.
+    click(10, 10);
+    EXPECT_FALSE(game->isOpen());
+    EXPECT_TRUE(bench.recorded.empty());
+    click(10, 10);
+    click(10, 40);
+    EXPECT_FALSE(game->isOpen());
+    EXPECT_EQ(game->getSize().y, 20.0f);
+    EXPECT_EQ(bench.recorded, (std::vector<std::string>{"save"}));
+}
+
+} // namespace
