@@ -166,6 +166,14 @@ public:
     // The world pass: the tiles around the camera and their placed models.
     void renderScene(double frameSeconds);
     void drawCollisionGrid(bool forMovement);
+    // One frame of a sprite animation as an upright quad at a place
+    // (GraphicsSprites.cpp).
+    void drawSprite(const ZonePosition3& position, int model, int animation, int frame, int direction);
+    // A model inside a rectangle of the virtual screen (the interface's model
+    // widgets): the normal camera at zoom 1, the queue drawn at once.
+    void drawModelPreview(const struct ModelDrawRequest& request, float x0, float y0, float x1, float y1);
+    // New RGBA pixels for a whole texture (the mini-map each frame).
+    void updateTexture(uint32_t texture, const uint8_t* pixels, int width, int height);
     // The bloom post-process while `r_bloom` is set (GraphicsBloom.cpp).
     void drawBloom();
     // After a restart: the bloom textures are made anew.

@@ -258,6 +258,10 @@ void GraphicsSystem::vidRestart()
         debugPrint(2, "vidRestart: no display to restart\n");
         return;
     }
+    // The busy cursor while the display is made again.
+    if (m_frameHooks.setCursor) {
+        m_frameHooks.setCursor(7);
+    }
     acquireContext();
     if (ResourceSystem* resources = ResourceSystem::instance()) {
         resources->reloadExtension("tga");
@@ -286,6 +290,14 @@ void GraphicsSystem::vidRestart()
     auto listeners = m_restartListeners;
     for (auto& [id, listener] : listeners) {
         listener();
+    }
+    // After the input and the shaders: the world map's textures and the
+    // mini-map's image belong to the new context too.
+    if (m_frameHooks.recreateWorldMapTextures) {
+        m_frameHooks.recreateWorldMapTextures();
+    }
+    if (m_frameHooks.uploadMiniMap) {
+        m_frameHooks.uploadMiniMap();
     }
 }
 

@@ -20,6 +20,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include <SDL.h>
 
 namespace {
@@ -50,13 +53,18 @@ TEST(VideoRestartXvfbTest, ShadersFollowTheNewTexturesAndInputTheNewWindow)
     LaunchOptions& options = program.options;
     AppHooks& hooks = program.hooks;
     ResourceHandle shader;
+    uint32_t painted = GraphicsSystem::kNoTexture;
     hooks.clientDraw = [&](double) {
         GraphicsSystem& g = GraphicsSystem::get();
         if (!g.isDisplayReady()) {
             return;
         }
         g.beginFrame();
-        if (TextureResource* texture = resolveShaderTexture(shader)) {
+        if (painted != GraphicsSystem::kNoTexture) {
+            const float one[3] = {1, 1, 1};
+            g.drawTexturedQuad(painted, -1, -1, 1, 1, one, 1.0f, GraphicsSystem::kBlendSrcAlpha,
+                               GraphicsSystem::kBlendOneMinusSrcAlpha);
+        } else if (TextureResource* texture = resolveShaderTexture(shader)) {
             const float one[3] = {1, 1, 1};
             g.drawTexturedQuad(texture->glName, -1, -1, 1, 1, one, 1.0f, GraphicsSystem::kBlendSrcAlpha,
                                GraphicsSystem::kBlendOneMinusSrcAlpha);
@@ -86,8 +94,22 @@ TEST(VideoRestartXvfbTest, ShadersFollowTheNewTexturesAndInputTheNewWindow)
     if (graphics.isTextureCompressionSupported()) {
         Application::runConsoleLine(compressed ? "set compressedTextures 0" : "set compressedTextures 1");
     }
+    // The busy cursor first; the world map and the mini-map once the
+    // shaders are back.
+    std::vector<std::string> steps;
+    FrameHooks& frame = graphics.getFrameHooks();
+    frame.setCursor = [&](int cursor) { steps.push_back("cursor " + std::to_string(cursor)); };
+    frame.recreateWorldMapTextures = [&] {
+        const bool reloaded = extensionOf(stageTexture()) == ShaderSystem::get().getTextureExtension();
+        steps.push_back(reloaded ? "worldMap after shaders" : "worldMap before shaders");
+    };
+    frame.uploadMiniMap = [&] { steps.push_back("miniMap"); };
     Application::runConsoleLine("vidRestart");
     ASSERT_TRUE(graphics.isDisplayReady());
+    EXPECT_EQ(steps, (std::vector<std::string>{"cursor 7", "worldMap after shaders", "miniMap"}));
+    frame.setCursor = nullptr;
+    frame.recreateWorldMapTextures = nullptr;
+    frame.uploadMiniMap = nullptr;
     EXPECT_EQ(graphics.useCompressedTextures(),
               graphics.isTextureCompressionSupported() ? !compressed : compressed);
     EXPECT_EQ(extensionOf(stageTexture()), ShaderSystem::get().getTextureExtension());
@@ -110,5 +132,19 @@ TEST(VideoRestartXvfbTest, ShadersFollowTheNewTexturesAndInputTheNewWindow)
     Picture shot;
     ASSERT_TRUE(readPng(user.file("Screenshots/ss0000.png"), shot));
     expectColour(shot, shot.width / 2, shot.height / 2, 255, 255, 255);
+
+    // A texture's pixels replaced in place: the next frame shows them.
+    std::vector<uint8_t> black(2 * 2 * 4, 0), red(2 * 2 * 4, 0);
+    for (size_t i = 0; i < red.size(); i += 4) {
+        red[i] = 255;
+        black[i + 3] = red[i + 3] = 255;
+    }
+    painted = graphics.uploadTexture(black.data(), 2, 2, GraphicsSystem::kFormatRgba, 1);
+    ASSERT_NE(painted, GraphicsSystem::kNoTexture);
+    graphics.updateTexture(painted, red.data(), 2, 2);
+    graphics.takeScreenshot();
+    app.frame();
+    ASSERT_TRUE(readPng(user.file("Screenshots/ss0001.png"), shot));
+    expectColour(shot, shot.width / 2, shot.height / 2, 255, 0, 0);
     app.shutdown();
 }
