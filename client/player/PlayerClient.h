@@ -2,6 +2,7 @@
 
 #include "client/mirrors/EntityClient.h"
 #include "client/mirrors/HotkeyRecord.h"
+#include "engine/console/CommandRecord.h"
 #include "engine/object/SafePtr.h"
 #include "engine/resources/ResourceHandle.h"
 #include "game/definitions/GateList.h"
@@ -218,6 +219,16 @@ public:
     std::string getQuestSlotTitle(int slot) const;
     int countActiveQuests() const;
     bool hasCompletedQuest() const;
+    // An active, complete slot whose quest id stands in the list.
+    bool hasCompletedQuestFor(const std::vector<int32_t>& ids) const;
+    // Some slot's quest targets that level.
+    bool hasQuestInLevel(int level) const;
+    // The slot of the open timed quest with the least time left, -1 none.
+    int findMostUrgentQuest() const;
+    // The quest's description at the player's level; empty out of range.
+    std::string getQuestSlotDescription(int slot) const;
+    // One row per level gate (level name, place in the list, activated), sorted by name.
+    void fillGateList(std::vector<ListEntry>& list) const;
     float getItemTimerRemaining(int type) const;
     Timer& getItemTimer(int type) { return m_itemTimers[static_cast<size_t>(type)]; }
     bool isPartyMember(int entityNumber) const;

@@ -577,6 +577,35 @@ TEST_F(PlayerActionsTest, ASkillAskedForOutOfRangeWalksFirstAndLeavesOnceInRange
     definition->canAutoAttack = kept;
 }
 
+TEST_F(PlayerActionsTest, QuestSlotAndGateQueries)
+{
+    QuestDefinition timed;
+    timed.maxTime = 600.0f;
+    for (int slot : {1, 4}) {
+        QuestClient* quest = player->quests[static_cast<size_t>(slot)].get();
+        quest->level = 1;
+        quest->id = 10 + slot;
+        quest->goal = 5;
+        quest->definition = &timed;
+        quest->deadline = GameTime(0, 0, slot == 4 ? 2 : 9, 0.0f);
+    }
+    EXPECT_EQ(player->findMostUrgentQuest(), 4);
+    player->quests[4]->progress = 5; // complete: no clock, but counted as done
+    EXPECT_EQ(player->findMostUrgentQuest(), 1);
+    EXPECT_TRUE(player->hasCompletedQuestFor({3, 14}));
+    EXPECT_FALSE(player->hasCompletedQuestFor({11}));
+    EXPECT_EQ(player->getQuestSlotDescription(0), "");
+    EXPECT_EQ(player->getQuestSlotDescription(9), "");
+
+    player->levelGates.getRecords() = {{7, 0, 1, 2}, {7, 1, 0, 1}};
+    std::vector<ListEntry> rows;
+    player->fillGateList(rows);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].value.size() + rows[1].value.size(), 2u);
+    EXPECT_NE(rows[0].value, rows[1].value);
+    EXPECT_EQ(rows[0].enabled, rows[0].value == "0");
+}
+
 TEST(PlayerInputTest, AnActionForcedWhilePausedCarriesTheCurrentCovenant)
 {
     TestWorld world{true, false};

@@ -1,0 +1,78 @@
+// What the menus and maps ask of the player's quest slots and gate list.
+#include "client/player/PlayerClient.h"
+
+#include "client/GameClient.h"
+#include "client/mirrors/QuestClient.h"
+#include "game/quests/QuestDefinition.h"
+#include "game/world/World.h"
+
+#include <algorithm>
+
+bool PlayerClient::hasCompletedQuestFor(const std::vector<int32_t>& ids) const
+{
+    for (int slot = 0; slot < kQuestSlots; ++slot) {
+        QuestClient* quest = getQuestSlot(slot);
+        if (quest && quest->isComplete() && std::find(ids.begin(), ids.end(), quest->id) != ids.end()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool PlayerClient::hasQuestInLevel(int level) const
+{
+    for (int slot = 0; slot < kQuestSlots; ++slot) {
+        if (QuestClient* quest = getQuestSlot(slot); quest && quest->isTargetOnLevel(level)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+int PlayerClient::findMostUrgentQuest() const
+{
+    const GameClient* game = GameClient::instance();
+    if (!game) {
+        return -1;
+    }
+    int best = -1;
+    double bestLeft = 0.0;
+    for (int slot = 0; slot < kQuestSlots; ++slot) {
+        const QuestClient* quest = getQuestSlot(slot);
+        const QuestDefinition* definition = quest ? quest->definition : nullptr;
+        if (!definition || definition->maxTime <= 0.0f || quest->failed || quest->isComplete()) {
+            continue;
+        }
+        double left = quest->getTimeLeft(game->getGameTime());
+        if (best < 0 || left < bestLeft) {
+            best = slot;
+            bestLeft = left;
+        }
+    }
+    return best;
+}
+
+std::string PlayerClient::getQuestSlotDescription(int slot) const
+{
+    QuestClient* quest = getQuestSlot(slot);
+    const GameClient* game = GameClient::instance();
+    if (!quest || !game) {
+        return std::string();
+    }
+    return quest->getDescription(stats.get(kStatLevel), game->getGameTime(), getGeneratedName());
+}
+
+void PlayerClient::fillGateList(std::vector<ListEntry>& list) const
+{
+    const World* world = World::instance();
+    const auto& records = levelGates.getRecords();
+    for (size_t i = 0; i < records.size(); ++i) {
+        ListEntry row;
+        row.name = world ? world->getLevelName(records[i].zone) : std::string();
+        row.value = std::to_string(i);
+        row.enabled = records[i].activated != 0;
+        list.push_back(std::move(row));
+    }
+    std::stable_sort(list.begin(), list.end(),
+                     [](const ListEntry& a, const ListEntry& b) { return a.name < b.name; });
+}
