@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -211,6 +212,10 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
     ASSERT_TRUE(game().saveCharacter());
     const std::vector<uint8_t> first = readBytes(worldFile());
     ASSERT_GT(first.size(), 100u);
+    // GLOAM_WORLD_SAVE_SEED=<path> keeps the file as a fuzz seed.
+    if (const char* seed = std::getenv("GLOAM_WORLD_SAVE_SEED")) {
+        writeBytes(seed, first);
+    }
     const uint32_t layoutSeed = server.world->getWorldSeed();
     const uint32_t secretSeed = server.world->getSecretSeed();
     ByteBuffer records;
@@ -275,4 +280,40 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
     std::remove(worldFile().c_str());
     EXPECT_FALSE(game().loadCharacter(error));
     EXPECT_TRUE(error.empty());
+}
+
+TEST_F(NewWorldTest, AVersionOneFileRestoresItsValuesAndGetsFreshTownNpcs)
+{
+    // Version 1: no difficulty, left-town or allied-victory flags, town NPCs,
+    // quests, factions, weather, level flags or chat lines.
+    ByteBuffer file;
+    file.writeInt(int32_t(1));
+    file.writeInt(int32_t(-1));
+    file.writeInt(uint32_t(12345));
+    file.writeGameTime(GameTime(2, 3, 4, 5.0f));
+    file.writeDouble(6.5);
+    file.writeInt(int32_t(0)); // computer covenants
+    for (int32_t value : {1, 2, 3, 4}) {
+        file.writeInt(value);
+    }
+    file.writeInt(int32_t(0));
+    file.writeInt(int32_t(0));
+    file.writeInt(int32_t(-1));
+    file.writeBool(true); // world ended
+    file.writeBool(false);
+    ByteBuffer in(file.bytes());
+    std::string what;
+    size_t offset = 0;
+    ASSERT_TRUE(game().loadWorld(in, what, offset)) << what << " at " << offset;
+    EXPECT_EQ(server.world->getWorldSeed(), 12345u);
+    EXPECT_EQ(server.world->getStartLevelIndex(), 0);
+    EXPECT_EQ(game().getClock().days, 2);
+    EXPECT_DOUBLE_EQ(game().getTimeOfDay(), 6.5);
+    EXPECT_TRUE(game().isWorldEnded());
+    EXPECT_FALSE(game().hasLeftTown());
+    EXPECT_FALSE(game().isAlliedVictoryOffered());
+    EXPECT_EQ(game().getParkedRelations().values, (std::array<int32_t, 4>{1, 2, 3, 4}));
+    ASSERT_EQ(game().getTownNpcCount(), static_cast<int>(game().settings().npcTypes.size()));
+    EXPECT_NE(game().getTownNpcAt(0), nullptr);
+    EXPECT_EQ(game().weather().getActiveFronts(), 0);
 }
