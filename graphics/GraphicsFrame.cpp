@@ -258,7 +258,7 @@ void GraphicsSystem::drawConsole(const DebugConsole& console)
     const int shown = static_cast<int>((240.0f - lineHeight) / lineHeight);
     int scroll = console.getScroll();
     if (m_frameHooks.consoleScrollBar) {
-        m_frameHooks.consoleScrollBar(static_cast<int>(lines.size()), shown, scroll);
+        scroll = m_frameHooks.consoleScrollBar(static_cast<int>(lines.size()), shown, scroll);
     }
     int index = static_cast<int>(lines.size()) - 1 - scroll;
     for (y -= lineHeight; y >= 0.0f && index >= 0; y -= lineHeight, --index) {

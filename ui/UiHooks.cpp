@@ -2,11 +2,15 @@
 
 #include "client/Client.h"
 #include "engine/app/AppHooks.h"
+#include "engine/app/DebugConsole.h"
+#include "engine/input/Input.h"
 #include "graphics/GraphicsSystem.h"
+#include "ui/ConsoleScrollBar.h"
 #include "ui/GraphicsDrawing.h"
 #include "ui/LiveClientView.h"
 #include "ui/UISystem.h"
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -15,7 +19,33 @@ struct UiParts {
     std::unique_ptr<LiveClientView> view;
     std::unique_ptr<GraphicsDrawing> drawing;
     std::unique_ptr<UISystem> ui;
+    // Made after the settings, whose image names it takes.
+    std::unique_ptr<ConsoleScrollBar> consoleBar;
+    double consoleTime = 0.0;
 };
+
+void installConsoleBar(const std::shared_ptr<UiParts>& parts, FrameHooks& hooks)
+{
+    parts->consoleBar = std::make_unique<ConsoleScrollBar>();
+    parts->consoleTime = parts->ui->getTimeSeconds();
+    UiParts* p = parts.get();
+    hooks.consoleScrollBar = [p](int lines, int shown, int scrollBack) {
+        double now = p->ui ? p->ui->getTimeSeconds() : 0.0;
+        float seconds = static_cast<float>(std::max(0.0, now - p->consoleTime));
+        p->consoleTime = now;
+        int back = p->consoleBar ? p->consoleBar->frame(lines, shown, scrollBack, seconds) : scrollBack;
+        if (DebugConsole* console = DebugConsole::instance()) {
+            console->setScroll(back);
+        }
+        return back;
+    };
+    if (DebugConsole* console = DebugConsole::instance()) {
+        console->setMouseHook([p](int button, bool down, int x) {
+            int y = Input::instance() ? Input::get().getMouseY() : 0;
+            return p->consoleBar && p->consoleBar->mouseButton(button, down, x, y);
+        });
+    }
+}
 
 void fillFrameHooks(FrameHooks& hooks)
 {
@@ -65,6 +95,10 @@ void clearFrameHooks(FrameHooks& hooks)
     hooks.getMessageAnchor = nullptr;
     hooks.getUseSlotOffset = nullptr;
     hooks.getTextCursor = nullptr;
+    hooks.consoleScrollBar = nullptr;
+    if (DebugConsole* console = DebugConsole::instance()) {
+        console->setMouseHook(nullptr);
+    }
 }
 
 } // namespace
@@ -89,6 +123,7 @@ void installUiHooks(AppHooks& hooks)
         if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
             graphics->setTextLineSpacing(ui->getSettings().spaceBetweenTextLines);
             fillFrameHooks(graphics->getFrameHooks());
+            installConsoleBar(parts, graphics->getFrameHooks());
         }
         if (Client* client = Client::instance()) {
             installClientUi(client->getUi(), *ui);
@@ -101,6 +136,7 @@ void installUiHooks(AppHooks& hooks)
         if (Client* client = Client::instance()) {
             clearClientUi(client->getUi());
         }
+        parts->consoleBar.reset();
         parts->ui.reset();
         parts->drawing.reset();
         parts->view.reset();

@@ -57,6 +57,8 @@ public:
     const std::string& getInput() const { return m_input; }
     const std::vector<std::string>& getHistory() const { return m_history; }
     int getScroll() const { return m_scroll; }
+    // Lines scrolled back from the newest (the scroll bar moves it too).
+    void setScroll(int scroll) { m_scroll = scroll > 0 ? scroll : 0; }
     bool isReadingStdin() const { return m_stdin != nullptr; }
     bool isStdinClosed() const { return m_stdin && m_stdin->isClosed(); }
 
