@@ -9,7 +9,9 @@
 #include "game/world/Level.h"
 #include "game/world/Weather.h"
 #include "game/world/WeatherFront.h"
+#include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/ScriptedClient.h"
 #include "support/TestCovenant.h"
 #include "support/TestSupport.h"
 
@@ -316,4 +318,43 @@ TEST_F(NewWorldTest, AVersionOneFileRestoresItsValuesAndGetsFreshTownNpcs)
     ASSERT_EQ(game().getTownNpcCount(), static_cast<int>(game().settings().npcTypes.size()));
     EXPECT_NE(game().getTownNpcAt(0), nullptr);
     EXPECT_EQ(game().weather().getActiveFronts(), 0);
+}
+
+TEST_F(NewWorldTest, NewWorldMovesThePlayerAndItsCovenantAndTellsEveryClient)
+{
+    Server& srv = Server::get();
+    ASSERT_TRUE(srv.start(false, 0, 1, 0, 2));
+    ScriptedClient client(5003);
+    client.sendNewJoin();
+    srv.receiveMessages(16, false);
+    ScriptedClient::Joined joined;
+    ASSERT_TRUE(client.readJoined(joined));
+    Player* player = game().getFirstPlayer();
+    ASSERT_NE(player, nullptr);
+    auto* own = new TestPlayerCovenant();
+    own->setDefinitionByName("Human");
+    game().addCovenant(std::unique_ptr<Covenant>(own));
+    player->setCovenantIndex(own->index);
+    own->leader = player;
+
+    log.clear();
+    EXPECT_FALSE(srv.newWorld({"0", "Average", "Nightmare", "2"}));
+    EXPECT_EQ(log.count(2), 1u);
+
+    ASSERT_TRUE(srv.newWorld({"0", "Average", "Normal", "2"}));
+    ScriptedClient::WorldInfo info;
+    uint32_t secret = 0;
+    ASSERT_TRUE(client.readNewWorld(info, secret));
+    EXPECT_EQ(info.seed, server.world->getWorldSeed());
+    EXPECT_EQ(secret, server.world->getSecretSeed());
+    // The two new computer covenants come first; the player's follows.
+    EXPECT_EQ(game().getFirstPlayer(), player);
+    EXPECT_EQ(game().getAiCovenantCount(), 2);
+    ASSERT_EQ(game().getCovenantCount(), 3);
+    EXPECT_EQ(own->index, 2);
+    EXPECT_EQ(player->getCovenant(), own);
+    EXPECT_EQ(srv.getClient(0)->playerNumber, player->getEntityNumber());
+    EXPECT_NE(server.world->getView(player->getEntityNumber()), nullptr);
+    EXPECT_EQ(game().getTownNpcCount(), static_cast<int>(game().settings().npcTypes.size()));
+    EXPECT_TRUE(game().isWorldGenerated());
 }
