@@ -20,6 +20,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <set>
@@ -357,4 +358,25 @@ TEST_F(NewWorldTest, NewWorldMovesThePlayerAndItsCovenantAndTellsEveryClient)
     EXPECT_NE(server.world->getView(player->getEntityNumber()), nullptr);
     EXPECT_EQ(game().getTownNpcCount(), static_cast<int>(game().settings().npcTypes.size()));
     EXPECT_TRUE(game().isWorldGenerated());
+}
+
+TEST_F(NewWorldTest, ResumingADamagedWorldLeavesTheServerInactiveAndTheFileAsItWas)
+{
+    setUserVar("PlayerName", "Aldric");
+    std::filesystem::create_directories(server.user.path() / "chars");
+    const std::vector<uint8_t> damaged = {39, 0, 0, 0, 1, 2};
+    writeBytes(worldFile(), damaged);
+    Server& srv = Server::get();
+    EXPECT_FALSE(srv.start(true, 0, 1, 0, 2));
+    EXPECT_EQ(srv.getStartError().rfind("chars/Aldric.wld: offset 4: ", 0), 0u) << srv.getStartError();
+    EXPECT_FALSE(srv.isActive());
+    EXPECT_FALSE(game().isWorldGenerated());
+    EXPECT_EQ(readBytes(worldFile()), damaged);
+
+    // Without a file the start makes a new world.
+    std::filesystem::remove(worldFile());
+    EXPECT_TRUE(srv.start(true, 0, 1, 0, 2));
+    EXPECT_TRUE(srv.isActive());
+    EXPECT_TRUE(game().isWorldGenerated());
+    EXPECT_GT(game().getTownNpcCount(), 0);
 }
