@@ -14,6 +14,7 @@
 #include "support/XvfbDisplay.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIDropDownBox.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,71 @@ TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
     EXPECT_TRUE(ui.findMenu("Main")->isActive());
     EXPECT_FALSE(hud->isActive());
     EXPECT_FALSE(GameClient::get().isLoaded());
+    Application::runConsoleLine("quit");
+    app.shutdown();
+}
+
+TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    TempDir user;
+    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\n");
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    LaunchOptions options;
+    options.dataDir = gameDataPath();
+    options.userDir = user.path().string();
+    AppHooks hooks;
+    installProgramHooks(hooks, false);
+    Application app(options, hooks);
+    app.startup();
+    unsetenv("ALSOFT_DRIVERS");
+    Window window{app};
+    app.frame();
+    UISystem& ui = UISystem::get();
+    auto var = [](const char* name) { return UserVarSystem::get().findVar(name)->getString(); };
+
+    // The display-mode box opens over the panel; a row sets r_mode.
+    window.click(320, 294);
+    UIDropDownBox* modes = nullptr;
+    for (const auto& widget : ui.findMenu("OptionsVideo")->getWidgets()) {
+        if (widget->getPosition().x == 90.0f && widget->getPosition().y == 250.0f) {
+            modes = dynamic_cast<UIDropDownBox*>(widget.get());
+        }
+    }
+    ASSERT_NE(modes, nullptr);
+    ASSERT_FALSE(modes->getEntries().empty());
+    Picture closed = window.shot(user);
+    expectNear(pixelAt(closed, 200, 305), 28, 30, 44, 12, "the panel below the closed box");
+    window.click(150, 260);
+    ASSERT_TRUE(modes->isOpen());
+    Picture open = window.shot(user);
+    expectNear(pixelAt(open, 200, 305), 60, 66, 96, 12, "the open list");
+    window.click(150, 280);
+    EXPECT_FALSE(modes->isOpen());
+    EXPECT_EQ(var("r_mode"), modes->getEntries()[0].value);
+    window.key(SDL_SCANCODE_ESCAPE);
+    ASSERT_TRUE(ui.findMenu("Main")->isActive());
+
+    // The name box replaces the random name; Tab moves on, Enter starts.
+    window.click(320, 206);
+    ASSERT_TRUE(ui.findMenu("NewCharacter")->isActive());
+    window.click(300, 230);
+    for (int i = 0; i < 21; ++i) {
+        window.key(SDL_SCANCODE_BACKSPACE);
+    }
+    window.type("Orla Fen");
+    window.key(SDL_SCANCODE_TAB);
+    window.type("Fen Wardens");
+    EXPECT_EQ(var("PlayerName"), "Orla Fen");
+    EXPECT_EQ(var("CovenantName"), "Fen Wardens");
+    window.key(SDL_SCANCODE_RETURN);
+    for (int frame = 0; frame < 600 && !(GameClient::instance() && GameClient::get().isLoaded()); ++frame) {
+        app.frame();
+    }
+    EXPECT_TRUE(GameClient::get().isLoaded()) << "the game did not start";
     Application::runConsoleLine("quit");
     app.shutdown();
 }
