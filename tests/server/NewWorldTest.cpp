@@ -140,6 +140,10 @@ TEST_F(NewWorldTest, GatesPairEachConnectionOnceAndTownNpcsFillTheirSlots)
         }
         ++kinds[gate->getKind()];
         if (gate->getKind() == Gate::kConnection) {
+            // The areas name an existing gate entry for every connection.
+            const std::set<std::string> named = {"ObjectStairsUp", "ObjectStairsDown",
+                                                 "ObjectDungeonEntrance"};
+            EXPECT_TRUE(named.count(gate->getEntryName())) << gate->getEntryName();
             const auto* partner = dynamic_cast<const Gate*>(gate->getLinked());
             ASSERT_NE(partner, nullptr);
             EXPECT_EQ(partner->getLinked(), gate);
