@@ -2,6 +2,7 @@
 
 #include "engine/core/StringUtil.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UICheckBox.h"
 #include "ui/widgets/UIDropDownBox.h"
 #include "ui/widgets/UIDropDownMenu.h"
 #include "ui/widgets/UIFilePicker.h"
@@ -67,6 +68,7 @@ const WidgetRow kWidgets[] = {
     row<UIFilePicker>("FilePicker"),
     row<UIScrollBar>("ScrollBar"),
     row<UIText>("Text"),
+    row<UICheckBox>("CheckBox"),
 };
 
 } // namespace
