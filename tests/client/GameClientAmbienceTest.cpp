@@ -12,6 +12,7 @@
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
+#include "graphics/GraphicsSystem.h"
 #include "graphics/LightingSystem.h"
 #include "graphics/effects/EffectResourceTypes.h"
 #include "graphics/effects/EffectSystem.h"
@@ -160,6 +161,16 @@ TEST_F(GameClientAmbienceTest, AmbientLightFadesToTheSunAndRainDimsOnlyWhatIsAdd
         EXPECT_NEAR(lastLight().colour[1], c.factor * day.g, 1e-5f) << c.flash;
         EXPECT_NEAR(lastLight().colour[2], c.factor * day.b, 1e-5f) << c.flash;
         EXPECT_EQ(game.getAmbientColor(), day);
+    }
+
+    // With the area editor open no level is current: the light stops fading.
+    {
+        GraphicsSystem graphics;
+        graphics.getFrameHooks().isAreaEditorActive = [] { return true; };
+        game.setAmbientColor(Color(0.2f, 0.2f, 0.2f), 2.0f);
+        game.updateAmbientLight(1.0f);
+        EXPECT_EQ(game.getAmbientColor(), Color(0.2f, 0.2f, 0.2f));
+        EXPECT_EQ(game.getCurrentLevel(), -1);
     }
 
     // Without a current level (not connected) the colour stays where it is.
