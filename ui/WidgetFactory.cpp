@@ -9,6 +9,7 @@
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIListButton.h"
 #include "ui/widgets/UIScrollBar.h"
+#include "ui/widgets/UISlider.h"
 #include "ui/widgets/UIText.h"
 #include "ui/widgets/UITextInput.h"
 #include "ui/widgets/UIWidget.h"
@@ -69,6 +70,7 @@ const WidgetRow kWidgets[] = {
     row<UIScrollBar>("ScrollBar"),
     row<UIText>("Text"),
     row<UICheckBox>("CheckBox"),
+    row<UISlider>("Slider"),
 };
 
 } // namespace
