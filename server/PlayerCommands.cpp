@@ -6,6 +6,7 @@
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "server/GameCommandTable.h"
+#include "server/QuestCommands.h"
 
 namespace PlayerCommands {
 
@@ -156,4 +157,5 @@ void attachPlayerCommands()
     attach("gate", gate);
     attach("gateToCovenant", gateToCovenant);
     attach("gateTown", gateTown);
+    attachQuestCommands();
 }

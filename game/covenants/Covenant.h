@@ -18,6 +18,7 @@ class ByteBuffer;
 class Entity;
 class InventoryBase;
 class InventoryGroup;
+class Quest;
 class Recruit;
 class Sentient;
 struct TradeTerm;
@@ -117,6 +118,10 @@ public:
     virtual void onSharedAdventureXp(Sentient* member, int xp) {}
     virtual void setLevelFound(Recruit* recruit, int level) {}
     virtual void onWarStarted(Covenant* aggressor) {}
+    // The quest record a computer-run covenant keeps: emptied, or a copy
+    // of a Game quest (the recruit quest).
+    virtual void clearQuestRecord() {}
+    virtual void copyQuestRecord(const Quest& quest) {}
     // Every recruit drops the other covenant's entities from its targets.
     virtual void forgetCovenantTargets(Covenant* other);
     // 0 Easy, 1 Average, 2 Hard.

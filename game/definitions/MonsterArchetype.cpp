@@ -74,6 +74,14 @@ void MonsterArchetype::load(const DatabaseEntry* entry, int index)
     minRandomScale = r.getFloat("MinRandomScale", 1.0f);
     maxRandomScale = r.getFloat("MaxRandomScale", 1.0f);
     questItemName = r.getString("QuestItemName");
+    canHaveUprising = r.getFlag("CanHaveUprising");
+    canBeSpawned = r.getFlag("CanBeSpawned");
+    canKidnap = r.getFlag("CanKidnap");
+    canGiveMonsterQuest = r.getFlag("CanGiveMonsterQuest");
+    relatedClasses = r.getStringList("RelatedClass");
+    const std::string questItemName = r.getString("QuestItem");
+    questItem = questItemName.empty() ? nullptr : DefinitionReader::findEntry(questItemName);
+    questItemDropChance = r.getFloat("QuestItemDropChance");
     spawnChance = r.getFloat("SpawnChance", 1.0f);
     selectionWeight = r.getFloat("SelectionWeight", 1.0f);
     spawnWeight = r.getFloat("SpawnWeight", 1.0f);

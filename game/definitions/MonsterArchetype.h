@@ -96,6 +96,14 @@ public:
     bool randomHeadTexture = false;
     std::string introText;
     std::vector<std::string> npcChats; // "NpcChat": chat entry names
+    // What quests ask of a class.
+    bool canHaveUprising = false;             // "CanHaveUprising"
+    bool canBeSpawned = false;                // "CanBeSpawned"
+    bool canKidnap = false;                   // "CanKidnap"
+    bool canGiveMonsterQuest = false;         // "CanGiveMonsterQuest"
+    std::vector<std::string> relatedClasses;  // "RelatedClass": classes a related quest may pick
+    const DatabaseEntry* questItem = nullptr; // "QuestItem": an entry of type QuestItem
+    float questItemDropChance = 0.0f;         // "QuestItemDropChance"
 
     // What the monster itself reads while it lives and dies.
     static constexpr int kCombatSoundCount = kAttackSoundTypeCount;

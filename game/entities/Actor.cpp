@@ -234,8 +234,15 @@ void Actor::writeSnapshot(ByteBuffer& out) const
     out.writeInt(getStat(stat(CharacterStat::Movement)));
     out.writeInt(m_usesAllItems ? 1 : 0);
     out.writeInt(m_enhancementRarity);
-    // Offered quests join with the quest code; the list is sent empty.
-    out.writeInt(0);
+    // The quests this actor offers: only quest givers and quest actors.
+    std::vector<int32_t> offered;
+    Game* game = Game::instance();
+    if (game && (m_questActor || (m_monsterClass && m_monsterClass->givesQuests))) {
+        for (int number : game->collectQuestsOfferedBy(const_cast<Actor*>(this))) {
+            offered.push_back(number);
+        }
+    }
+    out.writeIntVector(offered);
     out.writeInt(m_nameIndex);
     out.writeInt(getStat(stat(CharacterStat::Level)));
 }

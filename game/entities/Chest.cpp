@@ -162,6 +162,8 @@ void Chest::use(Entity* user)
         fadeOutAndDelete(this, kFadeSeconds);
     }
     m_closed = false;
-    // The quests' notice of an opened chest lands with the quests in play.
     m_solid = false;
+    if (Game* game = m_notifiesQuests ? Game::instance() : nullptr) {
+        game->onChestOpened(this, user);
+    }
 }

@@ -45,6 +45,9 @@ public:
     static constexpr uint32_t kFlagNoCollision = 0x80;
     // Hidden (a "Hide" skill, a lurking monster): not seen, not chosen as a
     // target, not an automatic target.
+    // Quest signs the client shows: an NPC being escorted, a kidnapped one.
+    static constexpr uint32_t kFlagEscorted = 0x100;
+    static constexpr uint32_t kFlagKidnapped = 0x200;
     static constexpr uint32_t kFlagHidden = 0x400;
 
     // Animation modes: what happens at the last frame (anything else: idle).

@@ -19,7 +19,12 @@ void travel(Player* player, const ZonePosition& spot)
         return;
     }
     player->cancelTimedActions();
+    const ZonePosition from = player->getPosition();
     player->warp(spot);
+    // An escorted NPC goes through with the player.
+    if (Game* game = Game::instance()) {
+        game->onGateUsed(player, from, player->getPosition());
+    }
 }
 
 ZonePosition freeSpotNear(const Entity* target, const Player* player)

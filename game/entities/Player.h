@@ -16,6 +16,7 @@
 class Actor;
 class ByteBuffer;
 class Covenant;
+class ItemGround;
 class Quest;
 
 // The server-side body of a human player's character. Its decisions come
@@ -162,6 +163,35 @@ public:
     void requestResurrect();
     void sendItemTimer(int index, float seconds);
     bool isItemTimerReady(int index) const;
+
+    // ---- Quest slots (PlayerQuests.cpp); quests are named by Game quest number
+    // The slot's copy, or null when the quest is gone, already held (nothing
+    // sent) or every slot is taken.
+    Quest* acceptQuest(int number);
+    void skipQuest(int number);
+    // number -1: the complete quest the NPC the player talks to takes back.
+    void solveQuest(int number);
+    // The client's own test passed: only for a held, running quest whose
+    // type lets the client complete it.
+    void completeQuest(int number);
+    // Takes on the escort quest of the NPC when a slot is free.
+    void startEscort(Actor* npc);
+    bool hasFreeQuestSlot() const { return findFreeQuestSlot() >= 0; }
+    int findFreeQuestSlot() const;
+    int countQuests() const;
+    bool hasQuest(int number) const;
+    bool isQuestComplete(int number) const;
+    void refreshQuest(int number, bool onlyTracked);
+    void copyQuestCount(int number);
+    // A quest item picked up: the first slot that takes it counts one more
+    // (up to its goal) and the ground item goes. False when none takes it.
+    bool offerToQuests(ItemGround* ground);
+    // A running count quest asks for monsters of the entity's type.
+    bool hasOpenCountQuest(const Entity* entity) const;
+    void finishTutorial(bool skipped);
+    void restartTutorial();
+    // The slot holding the Game quest; -1 when none.
+    int findQuestSlot(int number) const;
 
     // ---- State
     std::vector<int32_t>& getStatistics() { return m_statistics; }

@@ -9,12 +9,19 @@
 #include <string>
 #include <vector>
 
+class Actor;
+class ByteBuffer;
 class DatabaseEntry;
 class Entity;
+class Item;
+class Player;
 
 // One running quest of the server's world, or a player's copy of one held in
 // a quest slot. The shared record is QuestBase; this adds what the server
 // keeps: the quest's entities, its event state and the player's-copy flag.
+// Life cycle and small operations in Quest.cpp, target choice in
+// QuestSetUp.cpp, placing in QuestPlacement.cpp, lines in QuestAnnounce.cpp,
+// world helpers in QuestWorldHelpers.cpp, the save record in QuestSave.cpp.
 class Quest : public QuestBase {
 public:
     // An entity carrying a spreading effect, with the two numbers it is saved by.
@@ -31,23 +38,87 @@ public:
 
     // ---- QuestBase slots
     void onReset() override;
-    // The Game's shared base; null without a Game.
+    void setUpFromEntity(Entity* entity) override;
+    // flag 1 = restoring (the targets are kept); the source is the quest
+    // this one follows, null for none.
+    void setUp(int flag, QuestBase* source) override;
+    // Once only: a failing quest starts its follow-up type.
+    void fail() override;
     GameBase* getGameBase() const override;
-    // The Game keeps no town NPCs yet: no slots.
-    int getNpcCount() const override { return 0; }
-    std::string getNpcNameAt(int index) const override { return std::string(); }
-    NpcType getNpcType(int index) const override { return NpcType::None; }
+    // A MonsterQuest goes back to its own monster; a one-shot type to the
+    // quest's entity; any other to every NPC of the return type.
+    bool isGivenBy(NpcType npcType, Entity* entity) const override;
+    int getNpcCount() const override;
+    std::string getNpcNameAt(int index) const override;
+    NpcType getNpcType(int index) const override;
 
     bool isPlayerCopy() const { return m_playerCopy; }
     // In use: the slot holds a quest (its level is not -1).
     bool isInUse() const { return level != -1; }
 
-    int npcSlot = 0;
-    int secondIndex = -1;
-    bool setupFailed = false;
-    float eventValue = 0.0f;
-    std::string text;
-    uint32_t eventCounter = 0;
+    // ---- Life cycle (Quest.cpp)
+    // The Game quest's main entity; a copy looks its Game quest up. Null
+    // when the Game quest is gone.
+    Entity* getQuestEntity() const;
+    // The quest's own Game quest: itself, or for a copy the Game's quest of
+    // the same number (null when gone).
+    Quest* getGameQuest() const;
+    void dismissNpcs();
+    bool isExpired() const;
+    void finish();
+    bool isRescueNpc(const Entity* entity) const;
+    bool isDeliveryNpc(const Entity* entity) const;
+    bool isEscortNpc(const Entity* entity) const;
+    // A Game quest counts its targets that are done (or keeps its goal
+    // progress); a copy takes the larger of its own and the Game quest's.
+    void updateProgress();
+    // The checks a quest must pass to exist now.
+    bool checkPrerequisites();
+
+    // ---- Lines (QuestAnnounce.cpp)
+    void announce();
+    void accept();
+    void solve(Player* player);
+    void closeForCovenant(int covenantIndex);
+    void onTreasureChestOpened(Entity* chest, Entity* opener);
+    // Moves the Game's food or drink multiplier from old to the new value;
+    // false (nothing changed, one line) when the result would not be a
+    // positive finite number or the supply is unknown.
+    bool setSupplyMultiplier(float oldValue, float newValue);
+
+    // ---- World helpers (QuestWorldHelpers.cpp)
+    void removeFromWorld();
+    void placeQuestItems();
+    void removeQuestItems();
+    void onPlayerEnteredLevel();
+    void populatePendingBlock();
+    void appendSpawnedEntity(Entity* entity);
+    bool isDuplicateOf(const Quest& other) const;
+    bool usesMonsterType(const MonsterType* type) const;
+    // An escorted NPC near the player's old spot goes along through a gate.
+    void followWarp(Player* player, const ZonePosition& oldPosition, const ZonePosition& newPosition);
+    bool isCarrier(const Entity* entity) const;
+    // The quest items a player picks up: true when this slot's quest takes it.
+    bool acceptsItem(const Item* item) const;
+    bool takeSourceLevelAndSeed(QuestBase* source);
+    // The recruit the quest's texts describe, placed at the recruit stand.
+    void createRecruitNpc();
+    void placeRecruitNpc();
+    bool syncTargetToLevel(int levelIndex);
+
+    // ---- Save record (QuestSave.cpp); the shared record's forms stay in reach.
+    using QuestBase::read;
+    using QuestBase::write;
+    void write(ByteBuffer& buffer) const;
+    // All or nothing: false, the quest untouched and nothing put into the
+    // world, when the record is cut short or holds a value out of range.
+    bool read(ByteBuffer& buffer, int version);
+    void rebindCarriers();
+
+    // The Game's table marks a quest it took out while a walk runs.
+    bool isDeleted() const { return m_deleted; }
+    void markDeleted() { m_deleted = true; }
+
     SafePtr<Entity> questNpc;
     SafePtr<Entity> secondNpc;
     SafePtr<Entity> questChest;
@@ -68,5 +139,14 @@ public:
     bool meetingDisturbed = false;
 
 private:
+    // Target choice by type (QuestSetUp.cpp); false fails the set-up.
+    bool chooseTargets(QuestBase* source);
+    // Placing and the closing step (QuestPlacement.cpp).
+    void place(bool restoring, QuestBase* source);
+    void addSpawnEntry();
+    void removeSpawnEntry();
+
     bool m_playerCopy = false;
+    bool m_deleted = false;
+    bool m_spawnEntryAdded = false;
 };

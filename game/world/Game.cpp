@@ -10,6 +10,7 @@
 #include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
+#include "game/quests/Quest.h"
 #include "game/world/ServerLink.h"
 #include "game/world/Weather.h"
 #include "game/world/WorldNavigation.h"
@@ -57,6 +58,7 @@ Game::~Game()
 
 void Game::clear()
 {
+    clearQuests();
     m_clock.clear();
     m_worldGenerated = false;
     m_startLevel = -1;

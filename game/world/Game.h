@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -29,8 +30,11 @@ class Event;
 class Level;
 class Listener;
 class MonsterArchetype;
+class MonsterType;
 class Player;
 class Weather;
+class Quest;
+class QuestBase;
 class WorldNavigation;
 struct GridPath;
 struct EventType;
@@ -347,6 +351,59 @@ public:
     const ParkedRelations& getParkedRelations() const { return m_parked; }
     Weather& weather() { return *m_weather; }
     const Weather& weather() const { return *m_weather; }
+    // ---- Quests (GameQuests.cpp). A quest's number is its table entry.
+    // Takes the quest into the first empty entry (else appends), numbers
+    // and announces it; returns the number.
+    int addQuest(std::unique_ptr<Quest> quest);
+    // Null for a number outside the table, an empty entry or a deleted quest.
+    Quest* getQuest(int number) const;
+    int getQuestTableSize() const { return static_cast<int>(m_quests.size()); }
+    // Takes the quest out at once (players' copies dropped, the number free
+    // again); it is destroyed once no walk of the table runs.
+    void deleteQuest(int number);
+    void deleteQuestIfUnheld(int number);
+    void solveQuest(int number, Player* player);
+    // Another covenant took the quest (index -1: none named).
+    void closeQuest(int number, int covenantIndex);
+    void finishQuest(int number);
+    void dropQuestFromPlayers(int number);
+    void refreshQuestForPlayers(int number);
+    void notifyPlayersOfQuest(int number);
+    bool isQuestHeldByPlayer(int number) const;
+    bool isQuestCompletedByPlayer(int number) const;
+    int countActiveQuests() const;
+    bool hasOpenQuestOfType(int type) const;
+    bool hasDuplicateQuest(const Quest& quest) const;
+    Quest* findQuestByGiver(const Entity* giver, int type) const;
+    Quest* findRecruitQuest() const;
+    bool isLevelQuestTarget(int level) const;
+    // Open, unfailed, incomplete quests the NPC offers, in table order.
+    std::vector<int> collectQuestsOfferedBy(Actor* npc) const;
+    bool isMonsterTypeUsedByQuest(const MonsterType* type) const;
+    // kind 5 unique, 6 legend, 7 boss types in the level range that no
+    // quest uses; any other kind gives none.
+    std::vector<MonsterType*> collectUnusedMonsterTypes(int kind, int minLevel, int maxLevel) const;
+    Covenant* pickRandomCovenant() const;
+    void clearActorCovenantQuests();
+    void copyQuestToActorCovenants(Quest* quest);
+    int pickQuestLevel(int requested) const;
+    // type 0 draws a type each try; source: the quest this one follows.
+    Quest* generateQuests(int type, QuestBase* source, int requestedLevel);
+    void endTutorial(bool deleteQuests);
+    bool isPlayerInTown() const;
+    // Visits the quests in the table when the walk began that are still in
+    // it; quests may be added and deleted from inside.
+    void forEachQuest(const std::function<void(Quest&)>& visit);
+    // The first bit of the player's solved-quest bits for this world.
+    int getSolvedBitBase() const;
+    void onChestOpened(Entity* chest, Entity* opener);
+    void onGateUsed(Player* player, const ZonePosition& from, const ZonePosition& to);
+    void onQuestLevelActivated(int level);
+    // The game section's quest list: count, then per entry 0 or 1 + record.
+    void writeQuestList(ByteBuffer& out) const;
+    void clearQuests();
+    // The tutorial guide (faded out when the tutorial ends); not owned.
+    void setTutorialGuide(Entity* guide);
 
     // ---- State
     const GameTime& getClock() const { return m_clock; }
@@ -411,6 +468,8 @@ public:
 
 private:
     void stepEntities(float dt);
+    // Destroys the deleted quests once no walk or generation runs.
+    void flushDeletedQuests();
 
     void insertIntoSpatialIndex(const Entity* entity);
     void removeFromSpatialIndex(int number);
@@ -461,6 +520,12 @@ private:
     ParkedRelations m_parked;
     std::unique_ptr<Weather> m_weather;
     std::vector<Vec2> m_covenantPositionsAtLoad;
+
+    std::vector<std::unique_ptr<Quest>> m_quests;
+    std::vector<std::unique_ptr<Quest>> m_deletedQuests;
+    int m_questWalkDepth = 0;
+    int m_questGenerationDepth = 0;
+    SafePtr<Entity> m_tutorialGuide;
 
     static inline Game* s_instance = nullptr;
 };

@@ -22,6 +22,7 @@ void Game::update(float dt)
         }
     }
     updateEvents(dt);
+    flushDeletedQuests();
     // The world counts as left once a player stands outside the town.
     if (!m_leftTown) {
         for (const Player* player : m_players) {
@@ -121,6 +122,7 @@ void Game::onLevelActivated(int level)
         m_activeLevels.push_back(level);
     }
     settleGates(level);
+    onQuestLevelActivated(level);
 }
 
 void Game::onLevelReleased(int level)
@@ -147,7 +149,7 @@ void Game::writeUpdate(ByteBuffer& out, const Entity* player) const
         out.writeInt(static_cast<int32_t>(npc ? npc->getNpcType() : 0));
         out.writeString(npc ? npc->getName() : std::string());
     }
-    out.writeInt(static_cast<int32_t>(0)); // quests
+    writeQuestList(out);
     out.writeFloat(getScaleFactor1());
     out.writeFloat(getScaleFactor2());
     m_weather->writeUpdate(out, player ? &player->getPosition() : nullptr);

@@ -4,7 +4,10 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemData.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Player.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/world/Game.h"
@@ -331,6 +334,18 @@ void SpawnSystem::dropMonsterLoot(Actor* monster, float groundChance, int moneyB
     dropItems(monster->getPosition(), drops.itemChance, drops.minItems, drops.maxItems, level, countBonus,
               static_cast<int>(std::clamp<long long>(magic, INT_MIN, INT_MAX)), moneyBonus, groundChance,
               monster);
+    // The quest drop: only for a first player whose quest asks for it. A
+    // class without a drop chance draws nothing.
+    const MonsterArchetype* cls = monster->getMonsterClass();
+    if (groundChance <= 0.0f || !cls || !cls->questItem || cls->questItemDropChance <= 0.0f) {
+        return;
+    }
+    const Game* game = Game::instance();
+    const Player* first = game ? game->getFirstPlayer() : nullptr;
+    if (cls->questItemDropChance > randomFloat() && first && first->hasOpenCountQuest(monster)) {
+        const MonsterType* type = monster->getMonsterType();
+        createItemOnGround(cls->questItem, monster->getPosition(), type ? type->getEntryId() : 0, true);
+    }
 }
 
 Item* SpawnSystem::dropRandomItemAt(const DatabaseEntry* entry, const ZonePosition& position) const

@@ -1,14 +1,18 @@
 // The quest record and the chat line over arbitrary bytes. The first byte
-// picks the mode: bit 3 a chat line; otherwise bit 0 the by-name form, bit 1
+// picks the mode: bit 3 a chat line; bit 4 the server's save record on a live
+// Game (bit 1: version 39, else 5); otherwise bit 0 the by-name form, bit 1
 // version 39 (else 37) and bit 2 rebuild. A record that reads is written,
-// read into a fresh quest and written again; both writes must be equal.
+// read into a fresh quest and written again; both writes must be equal. A
+// refused save record leaves the Game's entities as they were.
 #include "FuzzSupport.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
 #include "game/definitions/GameData.h"
 #include "game/quests/DynamicChatLine.h"
+#include "game/quests/Quest.h"
 #include "game/quests/QuestLoaders.h"
+#include "game/world/Game.h"
 #include "tests/support/TestQuest.h"
 
 #include <cmath>
@@ -102,6 +106,28 @@ void fuzzQuest(uint8_t mode, const uint8_t* bytes, size_t size)
     FUZZ_CHECK(first.bytes() == second.bytes());
 }
 
+void fuzzServerQuest(uint8_t mode, const uint8_t* bytes, size_t size)
+{
+    static Game* game = new Game();
+    const int version = (mode & 2) ? 39 : 5;
+    const int entities = game->getEntityCount();
+    ByteBuffer buffer(bytes, size);
+    Quest quest;
+    if (!quest.read(buffer, version)) {
+        FUZZ_CHECK(game->getEntityCount() == entities);
+        FUZZ_CHECK(quest.level == -1);
+        return;
+    }
+    ByteBuffer first;
+    quest.write(first);
+    Quest fresh;
+    FUZZ_CHECK(fresh.read(first, 39));
+    ByteBuffer second;
+    fresh.write(second);
+    FUZZ_CHECK(first.bytes() == second.bytes());
+    game->clear();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -114,6 +140,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     if (data[0] & 8)
         fuzzChatLine(data + 1, size - 1);
+    else if (data[0] & 16)
+        fuzzServerQuest(data[0], data + 1, size - 1);
     else
         fuzzQuest(data[0], data + 1, size - 1);
     return 0;

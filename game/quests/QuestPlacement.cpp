@@ -1,0 +1,413 @@
+// A quest's second set-up phase: its NPCs, monsters, traps, chest and the
+// effects on the town, then the closing step. Also run when a quest is read
+// back from a save ("restoring"): then the targets are already chosen and
+// nothing is counted twice.
+#include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
+#include "engine/data/Database.h"
+#include "engine/data/Localization.h"
+#include "game/covenants/Covenant.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/GameRules.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Chest.h"
+#include "game/entities/Player.h"
+#include "game/entities/TrapGround.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
+#include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/ServerLink.h"
+#include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr const char* kClassNames[4] = {"Warrior", "Rogue", "Priest", "Mage"};
+
+Actor* townNpcAt(int slot)
+{
+    Game* game = Game::instance();
+    return game && game->hooks().townNpcAt ? game->hooks().townNpcAt(slot) : nullptr;
+}
+
+// A random spot of a level: its area when it is built, else none.
+ZonePosition randomSpotIn(int levelIndex)
+{
+    World* world = World::instance();
+    if (!world || levelIndex < 0 || levelIndex >= world->getLevelCount()) {
+        return ZonePosition(-1, 0.0f, 0.0f);
+    }
+    return world->randomPositionInLevel(levelIndex);
+}
+
+// A monster of the type placed near a spot of the level; monster level -1
+// is the type's own.
+Actor* spawnAt(const MonsterType* type, const ZonePosition& where, int monsterLevel, int levelIndex)
+{
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    if (!spawns || !type || where.zone < 0) {
+        return nullptr;
+    }
+    Actor* actor = spawns->spawnMonsterAt(monsterLevel, type, where, levelIndex);
+    if (actor) {
+        actor->setQuestActor(true);
+    }
+    return actor;
+}
+
+} // namespace
+
+void Quest::place(bool restoring, QuestBase* source)
+{
+    if (failed || invalid) {
+        return;
+    }
+    Game* game = Game::instance();
+    const GameData* data = GameData::instance();
+    if (!game || !data) {
+        return;
+    }
+    const bool complete = isComplete();
+    const int target = getTargetLevel();
+    const int npcClass = is(QuestType::StoryShankarRescue) ? 0 : rollNpcClass();
+    auto npcType = [&](const char* pattern) {
+        return data->findMonsterType(std::string(pattern) + kClassNames[npcClass]);
+    };
+    // Every pattern NPC is named as the quest's texts name it.
+    auto namedNpc = [this](Actor* npc) {
+        if (npc) {
+            npc->setNameSeed(static_cast<int32_t>(npcSeed));
+        }
+        return npc;
+    };
+    auto healthRoll = [this](Actor* npc, bool onlyLower) {
+        if (!npc) {
+            return;
+        }
+        const float share = randomFloatBetween(definition->minHealth, definition->maxHealth);
+        // Never a dead NPC from a missing or zero range.
+        const int health = std::max(1, static_cast<int>(static_cast<float>(npc->getMaxHealth()) * share));
+        if (!onlyLower || health < npc->getHealth()) {
+            npc->setHealth(health);
+        }
+    };
+    auto fail = [this] { invalid = true; };
+
+    switch (static_cast<QuestType>(type)) {
+    case QuestType::LevelQuestItem:
+    case QuestType::ArmorsmithLevelQuestItem:
+    case QuestType::WeaponsmithLevelQuestItem:
+    case QuestType::StoryTurenGraves:
+    case QuestType::StoryCiglioFindItem:
+        itemsPending = true;
+        break;
+    case QuestType::PoisonedSupply:
+        itemsPending = true;
+        setSupplyMultiplier(1.0f, restoring ? multiplier : definition->startMult);
+        break;
+    case QuestType::DeadlyPoison:
+    case QuestType::Petrify:
+        if (Actor* npc = townNpcAt(npcChoice)) {
+            questNpc = npc;
+            npc->setQuestActor(true);
+            if (definition->statusEffect) {
+                npc->addStatusEffect(definition->statusEffect, npc, level);
+            }
+        }
+        break;
+    case QuestType::Recruit:
+        if (!restoring) {
+            createRecruitNpc();
+            if (!questNpc) {
+                fail();
+                return;
+            }
+            game->copyQuestToActorCovenants(this);
+        }
+        break;
+    case QuestType::UniqueMonsterSpotted:
+    case QuestType::StoryKillTurenScout:
+    case QuestType::StoryKillShankarPartner:
+    case QuestType::StoryKillCiglioGuard:
+    case QuestType::StoryKillDraaienMage:
+    case QuestType::StoryDraaienNullifier:
+        if (complete && (is(QuestType::UniqueMonsterSpotted) || is(QuestType::StoryDraaienNullifier))) {
+            break;
+        }
+        questNpc = spawnAt(monsterType, randomSpotIn(target), -1, target);
+        if (!questNpc) {
+            fail();
+            return;
+        }
+        break;
+    case QuestType::Assassin:
+    case QuestType::MonsterScout: {
+        if (complete) {
+            break;
+        }
+        Actor* monster = spawnAt(monsterType, randomSpotIn(0), -1, 0);
+        questNpc = monster;
+        if (!monster) {
+            fail();
+            return;
+        }
+        monster->setChecksActivity(false);
+        monster->setWander(true);
+        if (is(QuestType::MonsterScout)) {
+            monster->setNoTargetScan(true);
+        }
+        break;
+    }
+    case QuestType::RescueNpc: {
+        if (complete) {
+            break;
+        }
+        const Quest* escort = dynamic_cast<const Quest*>(source);
+        if (escort && escort->type == toIndex(QuestType::Escort)) {
+            questNpc = escort->getQuestEntity();
+            break;
+        }
+        Actor* npc = namedNpc(spawnAt(npcType("NpcRescue"), randomSpotIn(target), -1, target));
+        questNpc = npc;
+        if (!npc) {
+            fail();
+            return;
+        }
+        healthRoll(npc, false);
+        npc->setNoTargetScan(true);
+        break;
+    }
+    case QuestType::Escort:
+    case QuestType::Delivery:
+    case QuestType::WanderingVendor:
+    case QuestType::Renegade:
+    case QuestType::GhostRevenge: {
+        if (complete && !is(QuestType::WanderingVendor) && !is(QuestType::GhostRevenge)) {
+            break;
+        }
+        const char* pattern = is(QuestType::Escort)         ? "NpcEscort"
+                              : is(QuestType::Delivery)     ? "NpcDelivery"
+                              : is(QuestType::Renegade)     ? "NpcRenegade"
+                              : is(QuestType::GhostRevenge) ? "NpcGhost"
+                                                            : "NpcVendorWandering";
+        const int npcLevel = is(QuestType::Renegade) ? level + definition->levelChange : -1;
+        Actor* npc = namedNpc(spawnAt(npcType(pattern), randomSpotIn(target), npcLevel, target));
+        questNpc = npc;
+        if (!npc) {
+            fail();
+            return;
+        }
+        if (is(QuestType::Escort)) {
+            healthRoll(npc, false);
+        } else if (is(QuestType::Delivery)) {
+            npc->setNoTargetScan(true);
+        }
+        if (is(QuestType::GhostRevenge) && !complete && !fromSourceQuest) {
+            spawnAt(monsterType, randomSpotIn(target), -1, target);
+        }
+        break;
+    }
+    case QuestType::RenegadeAttack: {
+        if (complete) {
+            break;
+        }
+        const ZonePosition spot = randomSpotIn(0);
+        if (Entity* npc = questNpc.get()) {
+            // A restored quest whose renegade still lives moves it.
+            npc->warp(spot);
+            if (Actor* actor = dynamic_cast<Actor*>(npc)) {
+                actor->setChecksActivity(false);
+            }
+        } else if (Actor* npc = namedNpc(spawnAt(npcType("NpcRenegade"), spot, -1, 0))) {
+            questNpc = npc;
+            npc->setChecksActivity(false);
+        }
+        break;
+    }
+    case QuestType::Kidnapping: {
+        if (complete) {
+            break;
+        }
+        Actor* npc = townNpcAt(npcChoice);
+        questNpc = npc;
+        if (!npc) {
+            break;
+        }
+        const ZonePosition spot = randomSpotIn(target);
+        npc->warp(spot);
+        npc->setFlags(npc->getFlags() | EntityBase::kFlagKidnapped);
+        npc->setQuestActor(true);
+        npc->setNoTargetScan(true);
+        healthRoll(npc, true);
+        spawnAt(monsterType, spot, -1, target);
+        break;
+    }
+    case QuestType::MonsterQuest: {
+        Actor* monster = spawnAt(getMonsterType(0), randomSpotIn(target), -1, target);
+        questNpc = monster;
+        if (!monster) {
+            fail();
+            return;
+        }
+        monster->setFriendly(true);
+        break;
+    }
+    case QuestType::TownTraps: {
+        World* world = World::instance();
+        Level* town = world && world->getLevelCount() > 0 ? world->getLevel(0) : nullptr;
+        const DatabaseEntry* trapEntry = town ? town->pickTrapObject() : nullptr;
+        for (int i = progress; trapEntry && i < goal; ++i) {
+            auto* trap = new TrapGround();
+            trap->setEntry(trapEntry, trapEntry->getName());
+            trap->loadFromDatabase();
+            trap->setLevel(level);
+            trap->setPosition(randomSpotIn(0));
+            trap->setTownTrap(true);
+            trap->setHitsAnyone(true);
+            if (game->addEntity(trap) < 0) {
+                delete trap;
+                break;
+            }
+            trap->onPlaced();
+            appendSpawnedEntity(trap);
+        }
+        break;
+    }
+    case QuestType::Siege: {
+        const MonsterType* engine = data->findMonsterType(definition->monsterType);
+        for (int i = progress; i < goal; ++i) {
+            const ZonePosition spot = randomSpotIn(target);
+            appendSpawnedEntity(spawnAt(engine, spot, -1, target));
+            spawnAt(monsterType, spot, -1, target);
+        }
+        break;
+    }
+    case QuestType::TownAttack: {
+        if (gateHealth > 0.0f) {
+            Actor* gate = spawnAt(data->findMonsterType("MonsterTownAttackGate"), attackPosition, -1, 0);
+            questNpc = gate;
+            if (gate && gateHealth < 1.0f) {
+                gate->setHealth(
+                    std::max(1, static_cast<int>(static_cast<float>(gate->getMaxHealth()) * gateHealth)));
+            }
+        }
+        const int attackers = randomIntInclusive(definition->minCount, definition->maxCount);
+        for (int i = 0; i < attackers; ++i) {
+            appendSpawnedEntity(spawnAt(monsterType, attackPosition, -1, 0));
+        }
+        break;
+    }
+    case QuestType::GuardBreaksFree: {
+        Covenant* covenant = game->pickRandomCovenant();
+        if (!covenant) {
+            return;
+        }
+        const int slot = randomInt(Covenant::kGuardSlots);
+        if (covenant->getGuard(slot)) {
+            const std::string name = game->getCovenantColoredName(covenant->index);
+            sendGameMessage(wrapText("QuestAnnounceGuardBreaksFree", "%s%s", name.c_str(), "'s"), 3);
+            covenant->releaseGuard(slot);
+        }
+        break;
+    }
+    case QuestType::TreasureMap: {
+        World* world = World::instance();
+        const Database* db = Database::instance();
+        const std::string chestName = world ? world->getTreasureMapChestName(target) : std::string();
+        const DatabaseEntry* entry = db && !chestName.empty() ? db->findEntry(chestName) : nullptr;
+        if (!entry) {
+            fail();
+            return;
+        }
+        auto* chest = new Chest();
+        chest->setEntry(entry, entry->getName());
+        chest->loadFromDatabase();
+        chest->setLevel(level);
+        ZonePosition spot = randomSpotIn(target);
+        ZonePosition free;
+        for (int ring = 0; ring <= 64; ++ring) {
+            if (game->findFreeSpotOnRing(spot, ring, free, chest)) {
+                spot = free;
+                break;
+            }
+        }
+        chest->setPosition(spot);
+        chest->setSecondaryPosition(spot);
+        chest->setNotifiesQuests(true);
+        if (game->addEntity(chest) < 0) {
+            delete chest;
+            fail();
+            return;
+        }
+        questChest = chest;
+        break;
+    }
+    default:
+        break;
+    }
+
+    // Closing step. A restored quest has its count already and its spawn
+    // entry once.
+    addSpawnEntry();
+    if (!restoring) {
+        successCount += definition->startSuccess;
+    }
+}
+
+void Quest::createRecruitNpc()
+{
+    const GameData* data = GameData::instance();
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    if (!data || !spawns) {
+        return;
+    }
+    // The recruit the quest's texts describe: its class and recruit level.
+    const int cls = rollNpcClass();
+    const std::string& typeName = data->rules().recruitMonsterTypes[static_cast<size_t>(cls)];
+    const MonsterType* recruitType = data->findMonsterType(typeName);
+    if (!recruitType) {
+        return;
+    }
+    Actor* npc = spawns->spawnMonster(recruitType, 0, MonsterRarity::Normal, std::max(1, recruitLevel), true);
+    if (!npc) {
+        return;
+    }
+    questNpc = npc;
+    placeRecruitNpc();
+}
+
+void Quest::placeRecruitNpc()
+{
+    Actor* npc = dynamic_cast<Actor*>(questNpc.get());
+    Game* game = Game::instance();
+    const GameData* data = GameData::instance();
+    if (!npc || !game || !data) {
+        return;
+    }
+    const int recruitStand = toIndex(NpcType::Recruit);
+    const ZonePosition stand = data->rules().npcPositions[static_cast<size_t>(recruitStand)];
+    ZonePosition spot = stand;
+    bool found = false;
+    for (int ring = 0; ring < 5 && !found; ++ring) {
+        found = game->findFreeSpotOnRing(stand, ring, spot, npc);
+    }
+    if (!found) {
+        spot = stand;
+    }
+    npc->setPosition(spot);
+    npc->setSecondaryPosition(spot);
+    npc->setDirection(data->rules().npcDirections[static_cast<size_t>(recruitStand)]);
+    npc->setNameSeed(static_cast<int32_t>(npcSeed));
+    npc->setQuestActor(true);
+    npc->addStatusEffectByName("EnhancementRecruitBasic", npc);
+    if (npc->getEntityNumber() < 0 && game->addEntity(npc) < 0) {
+        questNpc = nullptr;
+        delete npc;
+    }
+}

@@ -1,0 +1,271 @@
+// How a quest reaches into the world: taking its things out again, quest
+// items on the ground, the spawn entry of its monster, escorts through gates
+// and the comparisons the Game's table asks for.
+#include "engine/core/Random.h"
+#include "engine/data/DatabaseEntry.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Entity.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
+#include "game/entities/Player.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
+#include "game/quests/QuestWorld.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+AreaDefinition* areaOfLevel(int levelIndex)
+{
+    World* world = World::instance();
+    Level* level = world && levelIndex >= 0 ? world->getLevel(levelIndex) : nullptr;
+    return level ? level->definition : nullptr;
+}
+
+} // namespace
+
+void Quest::removeFromWorld()
+{
+    if (isAny({QuestType::UniqueMonsterSpotted, QuestType::RescueNpc, QuestType::Delivery,
+               QuestType::GhostRevenge, QuestType::Revenge, QuestType::Escort, QuestType::MonsterQuest,
+               QuestType::MonsterScout, QuestType::Meeting}) &&
+        (questNpc || secondNpc)) {
+        dismissNpcs();
+    }
+    removeSpawnEntry();
+    Game* game = Game::instance();
+    if (invalid && definition && !definition->nextQuest.empty() && game) {
+        game->generateQuests(toIndex(parseQuestType(definition->nextQuest)), nullptr, -1);
+    }
+    if (is(QuestType::Recruit) && game) {
+        game->clearActorCovenantQuests();
+    }
+}
+
+void Quest::addSpawnEntry()
+{
+    if (m_spawnEntryAdded || !definition || definition->monsterSpawnChanceMult <= 0.0f || !monsterType) {
+        return;
+    }
+    AreaDefinition* area = areaOfLevel(targetLevel);
+    if (!area) {
+        return;
+    }
+    const float weight = monsterType->archetype ? monsterType->archetype->spawnWeight : 0.0f;
+    // Entry ids are quest number + 1: 0 marks a free entry.
+    area->addSpawnEntry(monsterType, weight * definition->monsterSpawnChanceMult, id + 1);
+    m_spawnEntryAdded = true;
+}
+
+void Quest::removeSpawnEntry()
+{
+    if (!definition || definition->monsterSpawnChanceMult <= 0.0f) {
+        return;
+    }
+    if (AreaDefinition* area = areaOfLevel(targetLevel)) {
+        area->removeSpawnEntry(id + 1);
+    }
+    m_spawnEntryAdded = false;
+}
+
+// ---- Quest items ----------------------------------------------------------------
+
+void Quest::placeQuestItems()
+{
+    if (!itemsPending) {
+        return;
+    }
+    World* world = World::instance();
+    Level* levelRecord = world && targetLevel >= 0 ? world->getLevel(targetLevel) : nullptr;
+    if (!levelRecord || questworld::levelName(targetLevel).empty()) {
+        return;
+    }
+    if (isAny({QuestType::LevelQuestItem, QuestType::PoisonedSupply, QuestType::ArmorsmithLevelQuestItem,
+               QuestType::WeaponsmithLevelQuestItem, QuestType::StoryTurenGraves,
+               QuestType::StoryCiglioFindItem})) {
+        const DatabaseEntry* entry = definition ? definition->defaultItem : nullptr;
+        if (!entry) {
+            entry = questworld::areaQuestItem(targetLevel);
+        }
+        const int count =
+            static_cast<int>(std::floor(static_cast<float>(goal) * (1.25f + 0.75f * randomFloat())));
+        for (int i = 0; entry && i < count; ++i) {
+            const ZonePosition spot = levelRecord->randomPositionInArea();
+            auto item = std::make_unique<Item>();
+            item->setItemEntry(entry);
+            item->generate();
+            if (ItemGround* ground = dropItemOnGround(item.get(), true, true, spot)) {
+                item.release();
+                appendSpawnedEntity(ground);
+            }
+        }
+    }
+    itemsPending = false;
+}
+
+void Quest::removeQuestItems()
+{
+    Game* game = Game::instance();
+    for (SafePtr<Entity>& slot : spawnedEntities) {
+        if (Entity* entity = slot.get(); entity && game) {
+            game->deleteEntity(entity, false);
+        }
+        slot = nullptr;
+    }
+    spawnedEntities.clear();
+    spawnedCount = 0;
+}
+
+void Quest::appendSpawnedEntity(Entity* entity)
+{
+    if (!entity) {
+        return;
+    }
+    spawnedEntities.emplace_back(entity);
+    spawnedCount = static_cast<int>(spawnedEntities.size());
+}
+
+void Quest::onPlayerEnteredLevel()
+{
+    Game* game = Game::instance();
+    if (itemsPending) {
+        const Player* player = game ? game->getFirstPlayer() : nullptr;
+        if (player && player->hasQuest(id)) {
+            placeQuestItems();
+        }
+        return;
+    }
+    populatePendingBlock();
+}
+
+void Quest::populatePendingBlock()
+{
+    if (pendingBlock == -1 || questworld::levelName(targetLevel).empty()) {
+        return;
+    }
+    if (Game* game = Game::instance()) {
+        game->populateAreaBlockOnce(targetLevel, pendingBlock);
+    }
+    pendingBlock = -1;
+}
+
+// ---- Comparisons ----------------------------------------------------------------
+
+bool Quest::isDuplicateOf(const Quest& other) const
+{
+    if (isComplete() || failed || type != other.type) {
+        return false;
+    }
+    if (isAny({QuestType::PoisonedSupply, QuestType::DeadlyPoison, QuestType::Petrify,
+               QuestType::Kidnapping})) {
+        return npcChoice == other.npcChoice;
+    }
+    if (isAny({QuestType::MonsterQuestItem, QuestType::GhostRevenge, QuestType::Revenge,
+               QuestType::ArmorsmithMonsterQuestItem, QuestType::WeaponsmithMonsterQuestItem})) {
+        return getMonsterType(0) == other.getMonsterType(0);
+    }
+    if (isAny({QuestType::LevelQuestItem, QuestType::ClearLevel, QuestType::ScoutLocation,
+               QuestType::ArmorsmithLevelQuestItem, QuestType::WeaponsmithLevelQuestItem})) {
+        return targetLevel == other.targetLevel;
+    }
+    return true;
+}
+
+bool Quest::usesMonsterType(const MonsterType* type) const
+{
+    if (isAny({QuestType::BossKnight, QuestType::BossLord, QuestType::BossPrince, QuestType::BossKing,
+               QuestType::UniqueMonsterSpotted, QuestType::Assassin, QuestType::GhostRevenge,
+               QuestType::Revenge, QuestType::Kidnapping, QuestType::StoryKillTurenScout,
+               QuestType::StoryKillShankarPartner, QuestType::StoryKillCiglioGuard,
+               QuestType::StoryKillDraaienMage})) {
+        return monsterType == type;
+    }
+    if (isAny({QuestType::KillMonsterGroup, QuestType::StoryShankarLuteKefah, QuestType::Meeting})) {
+        return std::any_of(targets.begin(), targets.end(),
+                           [type](const QuestTarget& t) { return t.monsterType == type; });
+    }
+    return false;
+}
+
+bool Quest::isCarrier(const Entity* entity) const
+{
+    return entity && std::any_of(carriers.begin(), carriers.end(),
+                                 [entity](const Carrier& c) { return c.entity.get() == entity; });
+}
+
+void Quest::followWarp(Player* player, const ZonePosition& oldPosition, const ZonePosition& newPosition)
+{
+    if (!is(QuestType::Escort) || !player || !questNpc || !player->hasQuest(id)) {
+        return;
+    }
+    Entity* npc = questNpc.get();
+    const ZonePosition& at = npc->getPosition();
+    if (at.zone != oldPosition.zone) {
+        return;
+    }
+    const float dx = at.x - oldPosition.x;
+    const float dy = at.y - oldPosition.y;
+    if (dx * dx + dy * dy <= 300.0f * 300.0f) {
+        Entity::teleportNear(npc, newPosition);
+    }
+}
+
+bool Quest::acceptsItem(const Item* item) const
+{
+    if (!item) {
+        return false;
+    }
+    const Quest* quest = this;
+    if (quest->isPlayerCopy()) {
+        // A quest item stands for the entry it carries.
+        const DatabaseEntry* entry = item->getLinkedEntry() ? item->getLinkedEntry() : item->getItemEntry();
+        if (!const_cast<Quest*>(quest)->isQuestItem(entry)) {
+            return false;
+        }
+        quest = quest->getGameQuest();
+    }
+    return quest != nullptr;
+}
+
+bool Quest::takeSourceLevelAndSeed(QuestBase* source)
+{
+    if (!source) {
+        return false;
+    }
+    level = source->level;
+    seed = source->seed;
+    rollChoices(false);
+    return true;
+}
+
+bool Quest::syncTargetToLevel(int levelIndex)
+{
+    if (levelIndex < 0) {
+        return false;
+    }
+    const World* world = World::instance();
+    if (world && levelIndex < world->getLevelCount()) {
+        level = world->getLevelMonsterLevel(levelIndex);
+    } else {
+        level = 1;
+    }
+    const int tries = definition ? definition->maxSyncTries : 0;
+    for (int i = 0; i < tries; ++i) {
+        seed = Random::next(1);
+        rollChoices(false);
+        targetLevel = -1;
+        secondTargetLevel = -1;
+        computeTargetLevels();
+        if (targetLevel == levelIndex) {
+            return true;
+        }
+    }
+    return false;
+}

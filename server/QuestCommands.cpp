@@ -1,0 +1,85 @@
+#include "server/QuestCommands.h"
+
+#include "game/entities/Player.h"
+#include "game/quests/Quest.h"
+#include "game/world/Game.h"
+#include "server/GameCommandTable.h"
+#include "server/PlayerCommands.h"
+
+namespace {
+
+int intArg(const CommandArgs& args, size_t i)
+{
+    return i < args.size() ? PlayerCommands::parseInt(args[i]) : 0;
+}
+
+void attach(const char* name, void (*handler)(const CommandArgs&, Player&))
+{
+    attachGameCommandHandler(name, [handler](const CommandArgs& args, Player* player) {
+        if (player) {
+            handler(args, *player);
+        }
+    });
+}
+
+void acceptQuest(const CommandArgs& args, Player& player)
+{
+    player.acceptQuest(intArg(args, 0));
+}
+
+// The argument is a slot: the Game's quest is finished first, then the copy.
+void declineQuest(const CommandArgs& args, Player& player)
+{
+    Quest* slot = player.getQuest(intArg(args, 0));
+    if (!slot || !slot->isInUse()) {
+        return;
+    }
+    if (Game* game = Game::instance()) {
+        game->finishQuest(slot->id);
+    }
+    slot->finish();
+}
+
+void skipQuest(const CommandArgs& args, Player& player)
+{
+    player.skipQuest(intArg(args, 0));
+}
+
+void solveQuest(const CommandArgs&, Player& player)
+{
+    player.solveQuest(-1);
+}
+
+void completeQuest(const CommandArgs& args, Player& player)
+{
+    player.completeQuest(intArg(args, 0));
+}
+
+void escort(const CommandArgs& args, Player& player)
+{
+    player.startEscort(PlayerCommands::lookupActor(intArg(args, 0)));
+}
+
+void skipTutorial(const CommandArgs&, Player& player)
+{
+    player.finishTutorial(true);
+}
+
+void restartTutorial(const CommandArgs&, Player& player)
+{
+    player.restartTutorial();
+}
+
+} // namespace
+
+void attachQuestCommands()
+{
+    attach("acceptQuest", acceptQuest);
+    attach("declineQuest", declineQuest);
+    attach("skipQuest", skipQuest);
+    attach("solveQuest", solveQuest);
+    attach("completeQuest", completeQuest);
+    attach("escort", escort);
+    attach("SkipTutorial", skipTutorial);
+    attach("RestartTutorial", restartTutorial);
+}

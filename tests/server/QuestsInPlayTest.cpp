@@ -1,0 +1,363 @@
+// The Game's quest table, quest lines, supply multiplier, save record and
+// the player's quest slots, on the headless program with data/.
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/Random.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
+#include "support/PlayerWorld.h"
+#include "support/RandomScript.h"
+#include "support/TestCovenant.h"
+#include "support/TestSupport.h"
+
+#include <set>
+
+namespace {
+
+QuestDefinition& definitionOf(QuestType type)
+{
+    return *GameData::get().getQuestDefinition(toIndex(type));
+}
+
+class QuestsInPlay : public PlayerWorld {
+protected:
+    // A quest rolled as the Game rolls one, without its placing.
+    std::unique_ptr<Quest> rolled(QuestType type, int level = 10, uint32_t seed = 777)
+    {
+        auto quest = std::make_unique<Quest>();
+        quest->setup(level, server.game->getClock(), seed, toIndex(type), 0);
+        quest->rollChoices(false);
+        quest->randomizeParameters();
+        return quest;
+    }
+    using PlayerWorld::add;
+    int add(QuestType type, int level = 10) { return server.game->addQuest(rolled(type, level)); }
+    // Lines queued since the mark.
+    void clearLines() { mark = lines().size(); }
+    std::vector<std::string> recent() const
+    {
+        return std::vector<std::string>(lines().begin() + static_cast<long>(std::min(mark, lines().size())),
+                                        lines().end());
+    }
+    bool sent(const std::string& line) const
+    {
+        const std::vector<std::string> r = recent();
+        return std::find(r.begin(), r.end(), line) != r.end();
+    }
+    bool anyLineWith(const std::string& fragment) const
+    {
+        const std::vector<std::string> r = recent();
+        return std::any_of(r.begin(), r.end(),
+                           [&](const std::string& l) { return l.find(fragment) != std::string::npos; });
+    }
+    static std::vector<uint8_t> bytes(const ByteBuffer& b)
+    {
+        return std::vector<uint8_t>(b.data(), b.data() + b.size());
+    }
+
+    size_t mark = 0;
+};
+
+TEST_F(QuestsInPlay, NumbersAreReusedAndAWalkSeesOnlyTheQuestsPresentWhenItBegan)
+{
+    Game& game = *server.game;
+    EXPECT_EQ(add(QuestType::KillMonsters), 0);
+    EXPECT_EQ(add(QuestType::KillMonsters), 1);
+    game.deleteQuest(0);
+    EXPECT_EQ(game.getQuest(0), nullptr);
+    EXPECT_EQ(add(QuestType::KillMonsters), 0);
+    game.clearQuests();
+
+    for (int i = 0; i < 16; ++i)
+        ASSERT_EQ(add(QuestType::KillMonsters), i);
+    std::vector<int> visited;
+    std::set<const Quest*> added;
+    game.forEachQuest([&](Quest& quest) {
+        EXPECT_EQ(added.count(&quest), 0u) << "a quest added during the walk was visited";
+        visited.push_back(quest.id);
+        if (quest.id % 2 == 0) {
+            // The next one goes; a new quest takes its number at once.
+            game.deleteQuest(quest.id + 1);
+            const int number = game.addQuest(rolled(QuestType::KillMonsters));
+            EXPECT_EQ(number, quest.id + 1);
+            added.insert(game.getQuest(number));
+        }
+    });
+    EXPECT_EQ(visited, (std::vector<int>{0, 2, 4, 6, 8, 10, 12, 14}));
+    int next = 0;
+    game.forEachQuest([&](Quest& quest) { EXPECT_EQ(quest.id, next++); });
+    EXPECT_EQ(next, 16);
+}
+
+TEST_F(QuestsInPlay, TheQuestLevelWindowFollowsThePlayerAndTheWorld)
+{
+    Game::Settings& rules = server.game->mutableSettings();
+    rules.easyQuestLevelDiff = 3;
+    rules.hardQuestLevelDiff = 2;
+    rules.minLevelForHardQuests = 12;
+    const int top = server.world->getMaxMonsterLevel();
+    ASSERT_GE(top, 14);
+    struct Row {
+        int playerLevel;
+        int requested;
+        int expected;
+    };
+    for (const Row& row :
+         std::vector<Row>{{10, 20, 10}, {10, 1, 7}, {12, 20, 14}, {12, 1, 9}, {top + 7, -1, top}}) {
+        player->setStat(toIndex(CharacterStat::Level), row.playerLevel);
+        EXPECT_EQ(server.game->pickQuestLevel(row.requested), row.expected)
+            << row.playerLevel << " " << row.requested;
+    }
+    player->setStat(toIndex(CharacterStat::Level), 10);
+    ASSERT_TRUE(scriptDraws({drawBetween(0.5f, 0.5001f)}));
+    EXPECT_EQ(server.game->pickQuestLevel(-1), 9);
+}
+
+TEST_F(QuestsInPlay, FailingSetUpsLeaveNothingAndACycleOfFollowUpsEnds)
+{
+    Game& game = *server.game;
+    QuestDefinition& a = definitionOf(QuestType::ScoutLocation);
+    QuestDefinition& b = definitionOf(QuestType::ClearLevel);
+    a.minLevel = b.minLevel = 10000;
+    a.nextQuest = "ClearLevel";
+    b.nextQuest = "ScoutLocation";
+    const int entities = game.getEntityCount();
+    LogCapture log;
+    EXPECT_EQ(game.generateQuests(toIndex(QuestType::ScoutLocation), nullptr, -1), nullptr);
+    EXPECT_EQ(game.getEntityCount(), entities);
+    EXPECT_EQ(game.getQuestTableSize(), 0);
+    int refusals = 0;
+    for (const LogCapture::Line& line : log.lines())
+        refusals += line.level == 2 && line.text.find("nested deeper") != std::string::npos ? 1 : 0;
+    EXPECT_EQ(refusals, 1);
+}
+
+TEST_F(QuestsInPlay, AnnouncementsSendTheirKeyOrTheTitle)
+{
+    definitionOf(QuestType::Siege).announce = true;
+    auto siege = rolled(QuestType::Siege);
+    siege->goal = 3;
+    clearLines();
+    server.game->addQuest(std::move(siege));
+    EXPECT_TRUE(sent("msg 3 \"$$QuestAnnounceSiege~<3@@>~$$\""));
+
+    clearLines();
+    add(QuestType::TownTraps);
+    EXPECT_TRUE(sent("msg 3 \"$$QuestAnnounceTownTraps$$\""));
+
+    QuestDefinition& boss = definitionOf(QuestType::BossKnight);
+    boss.announce = true;
+    boss.announceSound = "Sounds/questAnnounce.ogg";
+    clearLines();
+    server.game->clearSoundEvents();
+    add(QuestType::BossKnight);
+    EXPECT_TRUE(recent().empty());
+    EXPECT_TRUE(server.game->getSoundEvents().empty());
+
+    definitionOf(QuestType::ClearLevel).announce = true;
+    auto clear = rolled(QuestType::ClearLevel);
+    const std::string title = clear->getTitle(false, -1);
+    clearLines();
+    server.game->addQuest(std::move(clear));
+    EXPECT_TRUE(sent("msg 3 \"" + title + "\""));
+}
+
+TEST_F(QuestsInPlay, ASupplyMultiplierMovesTheGamePriceAndComesBackExactly)
+{
+    auto quest = rolled(QuestType::PoisonedSupply);
+    quest->npcChoice = 0; // "food"
+    ASSERT_FLOAT_EQ(server.game->getScaleFactor1(), 1.0f);
+    struct Row {
+        float from;
+        float to;
+        float stored;
+        float game;
+    };
+    for (const Row& row :
+         std::vector<Row>{{1.0f, 1.5f, 1.5f, 1.5f}, {1.5f, 2.25f, 2.0f, 2.0f}, {2.0f, 1.0f, 1.0f, 1.0f}}) {
+        EXPECT_TRUE(quest->setSupplyMultiplier(row.from, row.to));
+        EXPECT_EQ(quest->multiplier, row.stored);
+        EXPECT_EQ(server.game->getScaleFactor1(), row.game);
+    }
+    EXPECT_EQ(server.game->getScaleFactor2(), 1.0f);
+    definitionOf(QuestType::PoisonedSupply).maxMult = 0.0f;
+    LogCapture log;
+    EXPECT_FALSE(quest->setSupplyMultiplier(1.0f, 1.5f));
+    EXPECT_EQ(server.game->getScaleFactor1(), 1.0f);
+    EXPECT_EQ(quest->multiplier, 1.0f);
+    EXPECT_TRUE(log.contains("refused", 2));
+    quest->npcChoice = 7;
+    EXPECT_FALSE(quest->setSupplyMultiplier(1.0f, 1.5f));
+}
+
+TEST_F(QuestsInPlay, OnlyAPlayerOpeningTheTreasureChestSolvesTheMap)
+{
+    const int number = add(QuestType::TreasureMap);
+    Quest* quest = server.game->getQuest(number);
+    Actor* monster = monsterAt(besidePlayer(200.0f), 5);
+    ASSERT_NE(monster, nullptr);
+    Entity* chest = add(new Entity(), besidePlayer(100.0f));
+    quest->questChest = chest;
+    ASSERT_NE(player->acceptQuest(number), nullptr);
+    server.game->onChestOpened(chest, monster);
+    EXPECT_EQ(server.game->getQuest(number), quest);
+    clearLines();
+    server.game->onChestOpened(chest, player);
+    EXPECT_EQ(server.game->getQuest(number), nullptr);
+    EXPECT_TRUE(sent("msg 2 \"$$QuestSolvedTreasureMap$$\""));
+    EXPECT_FALSE(player->hasQuest(number));
+}
+
+// ---- Save record
+
+TEST_F(QuestsInPlay, TheSaveRecordAddsTheServersFieldsAndReadsBackTheSame)
+{
+    auto kill = rolled(QuestType::KillMonsters);
+    kill->successCount = 2;
+    ByteBuffer base;
+    kill->QuestBase::write(base, true);
+    ByteBuffer record;
+    kill->write(record);
+    EXPECT_EQ(record.size(), base.size() + 12);
+
+    // Save, load, save: the same bytes each time, the count not raised.
+    ByteBuffer previous = record;
+    for (int round = 0; round < 3; ++round) {
+        Quest loaded;
+        ASSERT_TRUE(loaded.read(previous, 39));
+        EXPECT_EQ(loaded.successCount, 2);
+        ByteBuffer again;
+        loaded.write(again);
+        EXPECT_EQ(bytes(again), bytes(previous));
+        previous = again;
+    }
+
+    // Before version 6 there is no multiplier, before 24 no source flag.
+    ByteBuffer old;
+    kill->QuestBase::write(old, false);
+    old.writeInt(5);
+    Quest fromOld;
+    ASSERT_TRUE(fromOld.read(old, 5));
+    EXPECT_EQ(fromOld.multiplier, 1.0f);
+    EXPECT_EQ(fromOld.successCount, 5);
+}
+
+TEST_F(QuestsInPlay, PlagueAndTownAttackRecordsKeepOnlyWhatStillStands)
+{
+    auto plague = rolled(QuestType::Plague);
+    for (int i = 0; i < 3; ++i) {
+        Actor* carrier = monsterAt(besidePlayer(100.0f + 50.0f * static_cast<float>(i)), 5);
+        ASSERT_NE(carrier, nullptr);
+        plague->carriers.push_back(Quest::Carrier{SafePtr<Entity>(carrier), -1, i});
+        if (i == 1)
+            carrier->setHealth(0);
+    }
+    ByteBuffer record;
+    plague->write(record);
+    ByteBuffer base;
+    plague->QuestBase::write(base, true);
+    record.setReadPos(base.size() + 8);
+    EXPECT_EQ(record.readInt(), 2);
+    EXPECT_EQ(record.readInt(), -1);
+    EXPECT_EQ(record.readInt(), 0);
+    EXPECT_EQ(record.readInt(), -1);
+    EXPECT_EQ(record.readInt(), 2);
+
+    auto attack = rolled(QuestType::TownAttack);
+    attack->attackPosition = ZonePosition(0, 64.0f, 96.0f);
+    ByteBuffer attackRecord;
+    attack->write(attackRecord);
+    ByteBuffer attackBase;
+    attack->QuestBase::write(attackBase, true);
+    attackRecord.setReadPos(attackBase.size() + 8 + 12);
+    EXPECT_EQ(attackRecord.readFloat(), 0.0f);
+
+    // Every cut of the plague record is refused and puts nothing anywhere.
+    const int entities = server.game->getEntityCount();
+    for (size_t cut = 0; cut + 1 < record.size(); ++cut) {
+        ByteBuffer shorter(record.data(), cut);
+        Quest target;
+        EXPECT_FALSE(target.read(shorter, 39)) << cut;
+        EXPECT_EQ(target.level, -1);
+    }
+    EXPECT_EQ(server.game->getEntityCount(), entities);
+}
+
+// ---- Player's slots
+
+TEST_F(QuestsInPlay, AcceptingCopiesOnceAndCompletingIsForTheClientsOwnType)
+{
+    const int kill = add(QuestType::KillMonsters);
+    const int slot = add(QuestType::TutorialUseSlot);
+    clearLines();
+    Quest* copy = player->acceptQuest(kill);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_TRUE(copy->isPlayerCopy());
+    EXPECT_EQ(copy->id, kill);
+    EXPECT_TRUE(anyLineWith("QuestAccepted"));
+    clearLines();
+    EXPECT_EQ(player->acceptQuest(kill), nullptr);
+    EXPECT_TRUE(recent().empty());
+    EXPECT_EQ(player->countQuests(), 1);
+
+    ASSERT_NE(player->acceptQuest(slot), nullptr);
+    player->completeQuest(kill);
+    EXPECT_FALSE(player->isQuestComplete(kill));
+    EXPECT_FALSE(server.game->getQuest(kill)->isComplete());
+    player->completeQuest(slot);
+    EXPECT_TRUE(player->isQuestComplete(slot));
+    EXPECT_TRUE(server.game->getQuest(slot)->isComplete());
+}
+
+TEST_F(QuestsInPlay, SkippingTheTutorialDropsOnlyTheTutorsQuests)
+{
+    const int tutor = add(QuestType::TutorialUseSlot);
+    const int kill = add(QuestType::KillMonsters);
+    ASSERT_NE(player->acceptQuest(tutor), nullptr);
+    ASSERT_NE(player->acceptQuest(kill), nullptr);
+    clearLines();
+    player->finishTutorial(true);
+    EXPECT_TRUE(sent("msg 2 \"Tutorial skipped\""));
+    EXPECT_FALSE(player->hasQuest(tutor));
+    EXPECT_TRUE(player->hasQuest(kill));
+    EXPECT_EQ(server.game->getQuest(tutor), nullptr);
+    EXPECT_NE(server.game->getQuest(kill), nullptr);
+    EXPECT_TRUE(player->getFlags65()[0]);
+}
+
+TEST_F(QuestsInPlay, ARecruitQuestIsNotSolvedForAFullCovenant)
+{
+    auto covenant = std::make_unique<TestCovenant>();
+    TestCovenant* house = covenant.get();
+    house->leader = player;
+    const int index = server.game->addCovenant(std::move(covenant));
+    ASSERT_GE(index, 0);
+    player->setCovenantIndex(index);
+    GameRules& rules = GameData::get().mutableRules();
+    const int maxRecruits = rules.maxRecruits;
+    rules.maxRecruits = 0;
+
+    auto recruitQuest = rolled(QuestType::Recruit);
+    Actor* npc = monsterAt(besidePlayer(60.0f), 5);
+    recruitQuest->questNpc = npc;
+    const int number = server.game->addQuest(std::move(recruitQuest));
+    ASSERT_NE(player->acceptQuest(number), nullptr);
+    player->getQuest(player->findQuestSlot(number))->setCompleted();
+    clearLines();
+    player->solveQuest(number);
+    EXPECT_TRUE(sent("msg 4 \"Already have max covenant recruits\""));
+    EXPECT_FALSE(anyLineWith("QuestSolved"));
+    EXPECT_NE(server.game->getQuest(number), nullptr);
+    EXPECT_EQ(player->getStatistics()[Player::QuestsSolved], 0);
+
+    rules.maxRecruits = std::max(maxRecruits, 1);
+    house->resizeRecruitSlots(rules.maxRecruits);
+    clearLines();
+    player->solveQuest(number);
+    EXPECT_TRUE(anyLineWith("QuestSolvedRecruit"));
+    EXPECT_FALSE(anyLineWith("$$QuestSolved~"));
+    EXPECT_EQ(server.game->getQuest(number), nullptr);
+    EXPECT_EQ(player->getStatistics()[Player::QuestsSolved], 1);
+    EXPECT_NE(house->findRecruitByActor(npc), nullptr);
+}
+
+} // namespace
