@@ -334,15 +334,15 @@ void SpawnSystem::dropMonsterLoot(Actor* monster, float groundChance, int moneyB
     dropItems(monster->getPosition(), drops.itemChance, drops.minItems, drops.maxItems, level, countBonus,
               static_cast<int>(std::clamp<long long>(magic, INT_MIN, INT_MAX)), moneyBonus, groundChance,
               monster);
-    // The quest drop: only for a first player whose quest asks for it. A
-    // class without a drop chance draws nothing.
+    // The quest drop: only for a first player whose quest asks for it.
     const MonsterArchetype* cls = monster->getMonsterClass();
     if (groundChance <= 0.0f || !cls || !cls->questItem || cls->questItemDropChance <= 0.0f) {
         return;
     }
     const Game* game = Game::instance();
     const Player* first = game ? game->getFirstPlayer() : nullptr;
-    if (cls->questItemDropChance > randomFloat() && first && first->hasOpenCountQuest(monster)) {
+    // The draw only when a quest asks: other kills keep the stream as it was.
+    if (first && first->hasOpenCountQuest(monster) && cls->questItemDropChance > randomFloat()) {
         const MonsterType* type = monster->getMonsterType();
         createItemOnGround(cls->questItem, monster->getPosition(), type ? type->getEntryId() : 0, true);
     }
