@@ -190,10 +190,11 @@ void Quest::updateProgress()
         return;
     }
     if (!m_playerCopy) {
-        if (!targets.empty()) {
-            progress = static_cast<int>(std::count_if(
-                targets.begin(), targets.end(), [](const QuestTarget& t) { return t.count >= t.needed; }));
-        }
+        // Each caller runs it for the quest's one event: without targets
+        // that event is the goal.
+        progress = targets.empty() ? goal
+                                   : static_cast<int>(std::count_if(targets.begin(), targets.end(),
+                                                                    [](const QuestTarget& t) { return t.count >= t.needed; }));
         return;
     }
     const Quest* owner = getGameQuest();

@@ -101,6 +101,12 @@ public:
     // The quest items a player picks up: true when this slot's quest takes it.
     bool acceptsItem(const Item* item) const;
     bool takeSourceLevelAndSeed(QuestBase* source);
+    // A type at the level related to the given one (by faction liking, else
+    // by the given class's related classes; any when none fits); null when
+    // the level has no types or none is given.
+    static MonsterType* pickRelatedMonsterType(const MonsterType* given, int questLevel, bool byFaction);
+    // The faction a type's actors get: the type's own, else its class's.
+    static int factionOf(const MonsterType* type);
     // The recruit the quest's texts describe, placed at the recruit stand.
     void createRecruitNpc();
     void placeRecruitNpc();

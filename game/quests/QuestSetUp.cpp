@@ -62,8 +62,7 @@ bool classHas(const MonsterType* type, bool MonsterArchetype::*flag)
 
 } // namespace
 
-// The faction a type's actors get: the type's own, else its class's.
-int questFactionOf(const MonsterType* type)
+int Quest::factionOf(const MonsterType* type)
 {
     const FactionSystem* factions = FactionSystem::instance();
     if (!type || !factions) {
@@ -75,9 +74,7 @@ int questFactionOf(const MonsterType* type)
     return name.empty() ? -1 : factions->getFactionId(name);
 }
 
-// A type at the quest's level related to the given one: by faction liking,
-// else by the given class's related classes; any type when none fits.
-MonsterType* pickRelatedMonsterType(const MonsterType* given, int questLevel, bool byFaction)
+MonsterType* Quest::pickRelatedMonsterType(const MonsterType* given, int questLevel, bool byFaction)
 {
     const GameData* data = GameData::instance();
     if (!given || !data) {
@@ -87,7 +84,7 @@ MonsterType* pickRelatedMonsterType(const MonsterType* given, int questLevel, bo
     std::vector<MonsterType*> all;
     std::vector<MonsterType*> kept;
     const FactionSystem* factions = FactionSystem::instance();
-    const int givenFaction = questFactionOf(given);
+    const int givenFaction = factionOf(given);
     for (int i = 0; i < n; ++i) {
         MonsterType* type = data->getMonsterTypeAtLevel(questLevel, i);
         if (!type) {
@@ -96,7 +93,7 @@ MonsterType* pickRelatedMonsterType(const MonsterType* given, int questLevel, bo
         all.push_back(type);
         bool related = false;
         if (byFaction) {
-            related = factions && factions->getReputation(givenFaction, questFactionOf(type)) >
+            related = factions && factions->getReputation(givenFaction, factionOf(type)) >
                                       factions->getMaxDislikeReputation();
         } else if (given->archetype && type->archetype) {
             const std::vector<std::string>& list = given->archetype->relatedClasses;
@@ -286,7 +283,7 @@ bool Quest::chooseTargets(QuestBase* source)
             bool friendly = true;
             for (int f = 0; f < filled && factions; ++f) {
                 const float r = factions->getReputation(
-                    questFactionOf(candidate), questFactionOf(targets[static_cast<size_t>(f)].monsterType));
+                    factionOf(candidate), factionOf(targets[static_cast<size_t>(f)].monsterType));
                 friendly = friendly && r >= factions->getMaxDislikeReputation();
             }
             if (!friendly) {
@@ -324,7 +321,7 @@ bool Quest::chooseTargets(QuestBase* source)
             !classHas(targets[1].monsterType, &MonsterArchetype::canHaveUprising)) {
             return false;
         }
-        if (!mayGoToWar(questFactionOf(targets[0].monsterType), questFactionOf(targets[1].monsterType))) {
+        if (!mayGoToWar(factionOf(targets[0].monsterType), factionOf(targets[1].monsterType))) {
             return false;
         }
         break;
@@ -423,8 +420,8 @@ bool Quest::chooseTargets(QuestBase* source)
         if (!a || !b || a == b || !factions) {
             return false;
         }
-        const int fa = questFactionOf(a);
-        const int fb = questFactionOf(b);
+        const int fa = factionOf(a);
+        const int fb = factionOf(b);
         float r = source ? 0.0f : factions->getReputation(fa, fb);
         if (r < factions->getMaxDislikeReputation()) {
             return false;
@@ -466,8 +463,8 @@ bool Quest::chooseTargets(QuestBase* source)
                 !classHas(b, &MonsterArchetype::canGiveMonsterQuest)) {
                 return false;
             }
-            const int fa = questFactionOf(a);
-            const int fb = questFactionOf(b);
+            const int fa = factionOf(a);
+            const int fb = factionOf(b);
             if (fa == fb || !factions || !factions->canGoToWar(fa, fb)) {
                 return false;
             }

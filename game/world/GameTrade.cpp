@@ -5,7 +5,9 @@
 #include "game/covenants/TradeOffer.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/ItemBase.h"
+#include "game/entities/Player.h"
 #include "game/entities/Sentient.h"
+#include "game/quests/Quest.h"
 
 #include <algorithm>
 #include <climits>
@@ -70,6 +72,15 @@ void Game::executeTradeOffer(const TradeOffer& offer, Covenant* first, Covenant*
         Covenant* c = getCovenant(i);
         if (c && !c->destroyed && c != first && c != second)
             c->onDealBetween(offer, first, second);
+    }
+    // The player's own deal completes the tutorial's trade step.
+    if (first->getLeader() && first->getLeader() == static_cast<Sentient*>(getFirstPlayer())) {
+        forEachQuest([this](Quest& quest) {
+            if (quest.type == toIndex(QuestType::TutorialCovenantTrade)) {
+                quest.updateProgress();
+                refreshQuestForPlayers(quest.id);
+            }
+        });
     }
     for (const TradeTerm& term : offer.terms) {
         Covenant* giver = term.side == 0 ? first : second;

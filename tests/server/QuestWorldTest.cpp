@@ -1,0 +1,162 @@
+// A quest's things in the world: its recruit, town traps, quest items, the
+// escort through gates and the comparisons of the quest table, on data/.
+#include "engine/data/Database.h"
+#include "game/entities/TrapGround.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
+#include "support/PlayerWorld.h"
+#include "support/RandomScript.h"
+
+namespace {
+
+class QuestWorld : public PlayerWorld {
+protected:
+    std::unique_ptr<Quest> rolled(QuestType type, int level = 10, uint32_t seed = 777)
+    {
+        auto quest = std::make_unique<Quest>();
+        quest->setup(level, server.game->getClock(), seed, toIndex(type), 0);
+        quest->rollChoices(false);
+        return quest;
+    }
+};
+
+TEST_F(QuestWorld, ARecruitQuestMakesTheRecruitItsTextsDescribe)
+{
+    auto quest = rolled(QuestType::Recruit, 10, 12345);
+    ASSERT_EQ(quest->npcSeed, 549118299u);
+    quest->setUp(0, nullptr);
+    quest->randomizeParameters();
+    ASSERT_FALSE(quest->invalid);
+    const auto* recruit = dynamic_cast<const Actor*>(quest->questNpc.get());
+    ASSERT_NE(recruit, nullptr);
+    EXPECT_EQ(recruit->getMonsterType()->getEntry()->getName(), "RecruitMage");
+    EXPECT_EQ(recruit->getName(), "Thermund");
+    EXPECT_EQ(recruit->getName(), quest->getNpcName());
+    EXPECT_EQ(recruit->getStat(toIndex(CharacterStat::Level)), 8);
+    EXPECT_TRUE(recruit->isQuestActor());
+    const size_t before = lines().size();
+    server.game->addQuest(std::move(quest));
+    ASSERT_GT(lines().size(), before);
+    EXPECT_EQ(lines()[before], "msg 3 \"$$QuestAnnounceRecruit~<Thermund@@8@@Mage@@>~$$\"");
+}
+
+TEST_F(QuestWorld, ARescuedNpcIsOfTheQuestsClassNamedAndHurt)
+{
+    const char* classes[] = {"Warrior", "Rogue", "Priest", "Mage"};
+    for (uint32_t seed : {101u, 202u, 303u}) {
+        auto quest = rolled(QuestType::RescueNpc, 10, seed);
+        quest->targetLevel = 0; // the built town stands in for the target level
+        quest->setUp(0, nullptr);
+        ASSERT_FALSE(quest->invalid) << seed;
+        const auto* npc = dynamic_cast<const Actor*>(quest->questNpc.get());
+        ASSERT_NE(npc, nullptr);
+        EXPECT_EQ(npc->getMonsterType()->getEntry()->getName(),
+                  std::string("NpcRescue") + classes[quest->rollNpcClass()]);
+        EXPECT_EQ(npc->getName(), quest->getNpcName());
+        EXPECT_TRUE(npc->getNoTargetScan());
+        EXPECT_TRUE(npc->isQuestActor());
+        EXPECT_GE(npc->getHealth(), static_cast<int>(npc->getMaxHealth() * 0.3f));
+        EXPECT_LE(npc->getHealth(), static_cast<int>(npc->getMaxHealth() * 0.7f));
+    }
+}
+
+TEST_F(QuestWorld, TownTrapsHidesOnlyTheTrapsStillToFind)
+{
+    auto quest = rolled(QuestType::TownTraps);
+    quest->randomizeParameters();
+    ASSERT_GE(quest->goal, 2);
+    quest->progress = 1;
+    quest->setUp(0, nullptr);
+    ASSERT_EQ(static_cast<int>(quest->spawnedEntities.size()), quest->goal - 1);
+    for (const SafePtr<Entity>& placed : quest->spawnedEntities) {
+        const auto* trap = dynamic_cast<const TrapGround*>(placed.get());
+        ASSERT_NE(trap, nullptr);
+        EXPECT_TRUE(trap->isTownTrap());
+        EXPECT_TRUE(trap->hitsAnyone());
+        EXPECT_EQ(trap->getPosition().zone, 0);
+    }
+    // Gone with the quest.
+    quest->removeQuestItems();
+    EXPECT_EQ(quest->spawnedCount, 0);
+    EXPECT_TRUE(quest->spawnedEntities.empty());
+}
+
+TEST_F(QuestWorld, QuestItemsNumberOneAndAQuarterToTwiceTheGoal)
+{
+    struct Row {
+        float drawLow;
+        float drawHigh;
+        size_t items;
+    };
+    const DatabaseEntry* item = Database::get().findEntry("QuestGoblinEar");
+    ASSERT_NE(item, nullptr);
+    GameData::get().getQuestDefinition(toIndex(QuestType::LevelQuestItem))->defaultItem = item;
+    for (const Row& row : std::vector<Row>{{0.0f, 0.0001f, 5}, {0.5f, 0.5001f, 6}, {0.99f, 0.9901f, 7}}) {
+        auto quest = rolled(QuestType::LevelQuestItem);
+        quest->goal = 4;
+        quest->targetLevel = 0;
+        quest->itemsPending = true;
+        ASSERT_TRUE(scriptDraws({drawBetween(row.drawLow, row.drawHigh)}));
+        quest->placeQuestItems();
+        EXPECT_EQ(quest->spawnedEntities.size(), row.items);
+        EXPECT_FALSE(quest->itemsPending);
+        quest->removeQuestItems();
+        EXPECT_EQ(quest->spawnedCount, 0);
+    }
+    auto none = rolled(QuestType::LevelQuestItem);
+    none->spawnedCount = 3;
+    const int entities = server.game->getEntityCount();
+    none->removeQuestItems();
+    EXPECT_EQ(none->spawnedCount, 0);
+    EXPECT_EQ(server.game->getEntityCount(), entities);
+}
+
+TEST_F(QuestWorld, DuplicatesAreByTypeAndWhatTheTypeIsAbout)
+{
+    auto thief = rolled(QuestType::Thief);
+    auto thief2 = rolled(QuestType::Thief, 20, 99);
+    EXPECT_TRUE(thief->isDuplicateOf(*thief2));
+    auto item = rolled(QuestType::LevelQuestItem);
+    auto item2 = rolled(QuestType::LevelQuestItem);
+    item->targetLevel = 3;
+    item2->targetLevel = 4;
+    EXPECT_FALSE(item->isDuplicateOf(*item2));
+    item2->targetLevel = 3;
+    EXPECT_TRUE(item->isDuplicateOf(*item2));
+    item2->failed = true;
+    EXPECT_FALSE(item2->isDuplicateOf(*item));
+    EXPECT_FALSE(thief->isDuplicateOf(*item));
+}
+
+TEST_F(QuestWorld, AnEscortWithinThreeHundredUnitsFollowsThroughAGate)
+{
+    for (const float distance : {300.0f, 300.5f}) {
+        auto quest = rolled(QuestType::Escort);
+        Actor* npc = monsterAt(besidePlayer(distance), 5);
+        ASSERT_NE(npc, nullptr);
+        quest->questNpc = npc;
+        const int number = server.game->addQuest(std::move(quest));
+        ASSERT_NE(player->acceptQuest(number), nullptr);
+        const ZonePosition from = player->getPosition();
+        const ZonePosition at = npc->getPosition();
+        const ZonePosition to(0, from.x - 400.0f, from.y);
+        server.game->onGateUsed(player, from, to);
+        if (distance <= 300.0f) {
+            EXPECT_LT(std::abs(npc->getPosition().x - to.x), 100.0f) << distance;
+        } else {
+            EXPECT_EQ(npc->getPosition().x, at.x) << distance;
+        }
+        server.game->deleteQuest(number);
+    }
+}
+
+TEST_F(QuestWorld, ARelatedTypeNeedsTypesAtTheLevel)
+{
+    const MonsterType* goblin = GameData::get().findMonsterType("GoblinScout");
+    ASSERT_NE(goblin, nullptr);
+    EXPECT_EQ(Quest::pickRelatedMonsterType(goblin, 100000, false), nullptr);
+    EXPECT_EQ(Quest::pickRelatedMonsterType(nullptr, goblin->minLevel, false), nullptr);
+    EXPECT_NE(Quest::pickRelatedMonsterType(goblin, goblin->minLevel, false), nullptr);
+}
+
+} // namespace
