@@ -192,9 +192,11 @@ void Quest::updateProgress()
     if (!m_playerCopy) {
         // Each caller runs it for the quest's one event: without targets
         // that event is the goal.
-        progress = targets.empty() ? goal
-                                   : static_cast<int>(std::count_if(targets.begin(), targets.end(),
-                                                                    [](const QuestTarget& t) { return t.count >= t.needed; }));
+        progress =
+            targets.empty()
+                ? goal
+                : static_cast<int>(std::count_if(targets.begin(), targets.end(),
+                                                 [](const QuestTarget& t) { return t.count >= t.needed; }));
         return;
     }
     const Quest* owner = getGameQuest();

@@ -110,6 +110,10 @@ public:
     // The recruit the quest's texts describe, placed at the recruit stand.
     void createRecruitNpc();
     void placeRecruitNpc();
+    // Boss quests: a boss type for the boss area, and the boss at the
+    // middle of the area's first level.
+    void pickBossMonsterType();
+    void spawnBoss();
     bool syncTargetToLevel(int levelIndex);
 
     // ---- Save record (QuestSave.cpp); the shared record's forms stay in reach.

@@ -17,6 +17,8 @@
 #include "game/entities/TrapGround.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/quests/QuestWorld.h"
+#include "game/world/AreaDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/ServerLink.h"
@@ -248,6 +250,101 @@ void Quest::place(bool restoring, QuestBase* source)
         spawnAt(monsterType, spot, -1, target);
         break;
     }
+    case QuestType::Revenge: {
+        // In the middle of the town.
+        World* world = World::instance();
+        const GameRules& rules = data->rules();
+        Level* town = world && world->getLevelCount() > 0 ? world->getLevel(0) : nullptr;
+        ZonePosition middle = town ? town->randomPositionInArea() : ZonePosition(-1, 0.0f, 0.0f);
+        if (town) {
+            const int across = std::max(1, rules.blocksAcross);
+            const int down = std::max(1, rules.blocksDown);
+            const int block = (down / 2) * across + across / 2;
+            middle.x = (static_cast<float>(block % across) + 0.5f) *
+                       static_cast<float>(rules.blockTileWidth) * rules.tileSize;
+            middle.y = (static_cast<float>(block / across) + 0.5f) *
+                       static_cast<float>(rules.blockTileHeight) * rules.tileSize;
+        }
+        Actor* npc = namedNpc(spawnAt(npcType("NpcRevenge"), middle, -1, 0));
+        questNpc = npc;
+        if (!npc) {
+            fail();
+            return;
+        }
+        if (!complete && !fromSourceQuest) {
+            spawnAt(monsterType, randomSpotIn(target), -1, target);
+        }
+        break;
+    }
+    case QuestType::StoryShankarRescue: {
+        if (complete) {
+            break;
+        }
+        const ZonePosition spot = randomSpotIn(target);
+        Actor* npc = spawnAt(data->findMonsterType(definition->defaultMonster), spot, -1, target);
+        questNpc = npc;
+        if (!npc) {
+            fail();
+            return;
+        }
+        const MonsterType* guard = data->findMonsterType(definition->monsterType);
+        const int guards = randomIntInclusive(definition->minCount, definition->maxCount);
+        for (int i = 0; i < guards; ++i) {
+            spawnAt(guard, spot, -1, target);
+        }
+        healthRoll(npc, false);
+        npc->setNoTargetScan(true);
+        break;
+    }
+    case QuestType::KillMonsterGroup:
+    case QuestType::StoryShankarLuteKefah:
+    case QuestType::Meeting: {
+        if (targets.empty()) {
+            break;
+        }
+        for (QuestTarget& t : targets) {
+            t.needed = 1;
+        }
+        Actor* leader = nullptr;
+        ZonePosition spot = randomSpotIn(target);
+        int where = target;
+        if (source && source->getMonsterType(0)) {
+            const Quest* sourceQuest = dynamic_cast<const Quest*>(source);
+            leader = dynamic_cast<Actor*>(sourceQuest ? sourceQuest->getQuestEntity() : nullptr);
+            if (leader) {
+                spot = leader->getPosition();
+                where = spot.zone;
+            }
+        } else if (targets[0].count < targets[0].needed) {
+            leader = spawnAt(targets[0].monsterType, spot, -1, target);
+        }
+        Actor* last = nullptr;
+        for (size_t i = 1; i < targets.size(); ++i) {
+            last = nullptr;
+            if (targets[i].count >= targets[i].needed) {
+                continue;
+            }
+            last = spawnAt(targets[i].monsterType, spot, -1, where);
+            if (last && leader) {
+                last->setLeader(leader, static_cast<int>(targets.size()) + 1);
+            }
+        }
+        if (is(QuestType::Meeting)) {
+            questNpc = leader;
+            secondNpc = last;
+        }
+        break;
+    }
+    case QuestType::Thief: {
+        Actor* thief = namedNpc(spawnAt(data->findMonsterType("NpcThief"), randomSpotIn(0), -1, 0));
+        questNpc = thief;
+        const Database* db = Database::instance();
+        thiefEffect = db ? db->findEntry("StatusEffectThiefStealth") : nullptr;
+        if (thief && thiefEffect) {
+            thief->addStatusEffect(thiefEffect, thief, level);
+        }
+        break;
+    }
     case QuestType::MonsterQuest: {
         Actor* monster = spawnAt(getMonsterType(0), randomSpotIn(target), -1, target);
         questNpc = monster;
@@ -351,6 +448,18 @@ void Quest::place(bool restoring, QuestBase* source)
     default:
         break;
     }
+    if (definition->boss) {
+        if (!monsterType) {
+            if (definition->defaultMonster.empty()) {
+                pickBossMonsterType();
+            } else {
+                monsterType = data->findMonsterType(definition->defaultMonster);
+            }
+        }
+        if (!complete) {
+            spawnBoss();
+        }
+    }
 
     // Closing step. A restored quest has its count already and its spawn
     // entry once.
@@ -410,4 +519,73 @@ void Quest::placeRecruitNpc()
         questNpc = nullptr;
         delete npc;
     }
+}
+
+namespace {
+// The world area a boss quest's boss guards: 1 … 3 for the first three boss
+// types, 4 for every other.
+int bossAreaOf(int questType)
+{
+    return questType >= toIndex(QuestType::BossKnight) && questType <= toIndex(QuestType::BossPrince)
+               ? questType
+               : 4;
+}
+
+// The monster level of a world area's first level; -1 when it has none.
+int bossAreaLevel(int area, int& firstLevel)
+{
+    World* world = World::instance();
+    firstLevel = world ? questworld::firstLevelOfArea(area) : -1;
+    return firstLevel >= 0 ? world->getLevelMonsterLevel(firstLevel) : -1;
+}
+} // namespace
+
+void Quest::pickBossMonsterType()
+{
+    Game* game = Game::instance();
+    World* world = World::instance();
+    if (monsterType || !game || !world) {
+        return;
+    }
+    const int area = bossAreaOf(type);
+    int firstLevel = -1;
+    const int base = bossAreaLevel(area, firstLevel);
+    const AreaDefinition* definitionOfArea = world->getArea(area);
+    if (base < 0 || !definitionOfArea) {
+        return;
+    }
+    const std::vector<MonsterType*> candidates = game->collectUnusedMonsterTypes(
+        7, base + definitionOfArea->minMonsterLevelOffset, base + definitionOfArea->maxMonsterLevelOffset);
+    if (candidates.empty()) {
+        return;
+    }
+    const size_t n = candidates.size();
+    monsterType = candidates[std::min(static_cast<size_t>(randomFloat() * static_cast<float>(n)), n - 1)];
+}
+
+void Quest::spawnBoss()
+{
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    World* world = World::instance();
+    if (!spawns || !world || !monsterType) {
+        return;
+    }
+    const int area = bossAreaOf(type);
+    int firstLevel = -1;
+    const int bossLevel = bossAreaLevel(area, firstLevel);
+    const AreaDefinition* definitionOfArea = world->getArea(area);
+    if (bossLevel < 0 || !definitionOfArea) {
+        return;
+    }
+    Actor* boss = spawns->spawnMonster(monsterType, firstLevel, MonsterRarity::Boss, bossLevel);
+    if (!boss) {
+        return;
+    }
+    if (!spawns->placeMonster(boss, definitionOfArea->getFirstLevelCenter(), nullptr)) {
+        delete boss;
+        return;
+    }
+    boss->setQuestActor(true);
+    questNpc = boss;
+    level = bossLevel;
 }

@@ -4,6 +4,7 @@
 #include "game/entities/TrapGround.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/world/AreaDefinition.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 
@@ -157,6 +158,85 @@ TEST_F(QuestWorld, ARelatedTypeNeedsTypesAtTheLevel)
     EXPECT_EQ(Quest::pickRelatedMonsterType(goblin, 100000, false), nullptr);
     EXPECT_EQ(Quest::pickRelatedMonsterType(nullptr, goblin->minLevel, false), nullptr);
     EXPECT_NE(Quest::pickRelatedMonsterType(goblin, goblin->minLevel, false), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// The town's NPC slots as the world would give them: one slot per actor.
+class QuestSetUp : public QuestWorld {
+protected:
+    void townOf(std::vector<Actor*> npcs)
+    {
+        town = std::move(npcs);
+        server.game->hooks().townNpcCount = [this] { return static_cast<int>(town.size()); };
+        server.game->hooks().townNpcAt = [this](int slot) {
+            return slot >= 0 && slot < static_cast<int>(town.size()) ? town[static_cast<size_t>(slot)]
+                                                                     : nullptr;
+        };
+    }
+    void TearDown() override
+    {
+        server.game->hooks().townNpcCount = nullptr;
+        server.game->hooks().townNpcAt = nullptr;
+        QuestWorld::TearDown();
+    }
+    std::vector<Actor*> town;
+};
+
+TEST_F(QuestSetUp, APetrifiedNpcIsNeverOneAKidnappingIsAbout)
+{
+    Actor* npc = monsterAt(besidePlayer(80.0f), 5);
+    ASSERT_NE(npc, nullptr);
+    townOf({npc});
+    auto petrify = rolled(QuestType::Petrify);
+    petrify->npcChoice = 0;
+    petrify->setUp(0, nullptr);
+    ASSERT_FALSE(petrify->invalid);
+    EXPECT_EQ(petrify->questNpc.get(), npc);
+
+    auto kidnapping = rolled(QuestType::Kidnapping);
+    kidnapping->questNpc = npc;
+    server.game->addQuest(std::move(kidnapping));
+    auto second = rolled(QuestType::Petrify, 10, 778);
+    second->npcChoice = 0;
+    second->setUp(0, nullptr);
+    EXPECT_TRUE(second->invalid);
+}
+
+TEST_F(QuestSetUp, APlagueThatCannotStayInfectsNobodyAndSaysNothing)
+{
+    Actor* npc = monsterAt(besidePlayer(80.0f), 5);
+    ASSERT_NE(npc, nullptr);
+    townOf({npc});
+    QuestDefinition& plague = *GameData::get().getQuestDefinition(toIndex(QuestType::Plague));
+    plague.hasUniqueMonster = true;
+    plague.alwaysAdd = false;
+    for (uint32_t seed = 1; seed < 400; ++seed) {
+        auto probe = rolled(QuestType::Plague, 10, seed);
+        const int target = probe->getTargetLevel();
+        AreaDefinition* area = server.world->getLevelDefinition(target);
+        if (!area || !area->uniqueMonstersAllowed)
+            continue;
+        // The same seed and draws with and without unique monsters there.
+        const uint32_t state = Random::getState(0);
+        area->uniqueMonstersAllowed = false;
+        const size_t before = lines().size();
+        probe->setUp(0, nullptr);
+        area->uniqueMonstersAllowed = true;
+        EXPECT_TRUE(probe->invalid);
+        EXPECT_EQ(lines().size(), before);
+        EXPECT_FALSE(npc->hasStatusEffect(plague.statusEffect));
+        Random::setState(0, state);
+        auto allowed = rolled(QuestType::Plague, 10, seed);
+        allowed->setUp(0, nullptr);
+        if (allowed->invalid)
+            continue;
+        EXPECT_GT(lines().size(), before);
+        return;
+    }
+    GTEST_SKIP() << "no seed whose plague can start in this world";
 }
 
 } // namespace
