@@ -12,6 +12,7 @@
 #include "game/entities/Inventory.h"
 #include "game/entities/Item.h"
 #include "game/entities/Recruit.h"
+#include "game/quests/Quest.h"
 #include "game/quests/QuestBase.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
@@ -41,6 +42,18 @@ ActorCovenant::ActorCovenant()
     resizeRecruitSlots((data ? data->rules().maxRecruits : 0) + 1);
     if (Game* game = Game::instance(); game && game->hooks().createCovenantQuest)
         quest = game->hooks().createCovenantQuest();
+}
+
+void ActorCovenant::clearQuestRecord()
+{
+    if (quest)
+        quest->reset();
+}
+
+void ActorCovenant::copyQuestRecord(const Quest& source)
+{
+    if (quest)
+        quest->copyFrom(const_cast<Quest*>(&source));
 }
 
 ActorCovenant::~ActorCovenant()

@@ -62,6 +62,9 @@ public:
     void countPeople() override;
     void countItems() override;
     bool isMemberBusy(const Entity* member) const override;
+    // The recruit quest record: emptied, or made a copy of a Game quest.
+    void clearQuestRecord() override;
+    void copyQuestRecord(const Quest& source) override;
     void onRaidStarted(Covenant* target) override;
     Sentient* getLeader() const override;
     ItemBase* getItem(int group, int slot) const override;

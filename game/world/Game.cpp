@@ -31,6 +31,7 @@ Game::Game()
     loadSettings();
     m_covenantPositionsAtLoad = m_settings.covenantPositions;
     clear();
+    installQuestHooks();
     // The levels the World builds and drops become active and inactive here.
     if (World* world = World::instance()) {
         m_levelListeners[0] =

@@ -470,6 +470,8 @@ private:
     void stepEntities(float dt);
     // Destroys the deleted quests once no walk or generation runs.
     void flushDeletedQuests();
+    // Fills the hooks by which the covenants reach the quests.
+    void installQuestHooks();
 
     void insertIntoSpatialIndex(const Entity* entity);
     void removeFromSpatialIndex(int number);

@@ -41,6 +41,12 @@ private:
 
 } // namespace
 
+void Game::installQuestHooks()
+{
+    // A computer-run covenant keeps a copy of the recruit quest it pursues.
+    m_hooks.createCovenantQuest = [] { return std::unique_ptr<QuestBase>(std::make_unique<Quest>(true)); };
+}
+
 // ---- Table ---------------------------------------------------------------------
 
 int Game::addQuest(std::unique_ptr<Quest> quest)
