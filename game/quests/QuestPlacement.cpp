@@ -359,7 +359,7 @@ void Quest::place(bool restoring, QuestBase* source)
         World* world = World::instance();
         Level* town = world && world->getLevelCount() > 0 ? world->getLevel(0) : nullptr;
         const DatabaseEntry* trapEntry = town ? town->pickTrapObject() : nullptr;
-        for (int i = progress; trapEntry && i < goal; ++i) {
+        for (int i = std::max(progress, 0); trapEntry && i < goal; ++i) {
             auto* trap = new TrapGround();
             trap->setEntry(trapEntry, trapEntry->getName());
             trap->loadFromDatabase();
@@ -378,9 +378,13 @@ void Quest::place(bool restoring, QuestBase* source)
     }
     case QuestType::Siege: {
         const MonsterType* engine = data->findMonsterType(definition->monsterType);
-        for (int i = progress; i < goal; ++i) {
+        for (int i = std::max(progress, 0); i < goal; ++i) {
             const ZonePosition spot = randomSpotIn(target);
-            appendSpawnedEntity(spawnAt(engine, spot, -1, target));
+            Actor* siegeEngine = spawnAt(engine, spot, -1, target);
+            if (!siegeEngine) {
+                break; // no room: the rest would fail the same way
+            }
+            appendSpawnedEntity(siegeEngine);
             spawnAt(monsterType, spot, -1, target);
         }
         break;

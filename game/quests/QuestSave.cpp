@@ -105,8 +105,9 @@ bool Quest::read(ByteBuffer& in, int version)
     if (in.failed()) {
         return false;
     }
-    if (!std::isfinite(readMultiplier) || readMultiplier <= 0.0f || !std::isfinite(readGate) ||
-        readGate < 0.0f || readGate > 1.0f || !std::isfinite(readAttack.x) || !std::isfinite(readAttack.y)) {
+    if (scratch.progress < 0 || !std::isfinite(readMultiplier) || readMultiplier <= 0.0f ||
+        !std::isfinite(readGate) || readGate < 0.0f || readGate > 1.0f || !std::isfinite(readAttack.x) ||
+        !std::isfinite(readAttack.y)) {
         debugPrint(2, "Quest record %d: a value out of range, refused\n", scratch.id);
         return false;
     }
