@@ -46,18 +46,15 @@ GameBase* Quest::getGameBase() const
 namespace {
 Actor* townNpc(int slot)
 {
-    Game* game = Game::instance();
-    if (!game || !game->hooks().townNpcAt) {
-        return nullptr;
-    }
-    return game->hooks().townNpcAt(slot);
+    const Game* game = Game::instance();
+    return game ? game->getTownNpcAt(slot) : nullptr;
 }
 } // namespace
 
 int Quest::getNpcCount() const
 {
-    Game* game = Game::instance();
-    return game && game->hooks().townNpcCount ? game->hooks().townNpcCount() : 0;
+    const Game* game = Game::instance();
+    return game ? game->getTownNpcCount() : 0;
 }
 
 std::string Quest::getNpcNameAt(int index) const

@@ -34,8 +34,8 @@ constexpr const char* kClassNames[4] = {"Warrior", "Rogue", "Priest", "Mage"};
 
 Actor* townNpcAt(int slot)
 {
-    Game* game = Game::instance();
-    return game && game->hooks().townNpcAt ? game->hooks().townNpcAt(slot) : nullptr;
+    const Game* game = Game::instance();
+    return game ? game->getTownNpcAt(slot) : nullptr;
 }
 
 // A random spot of a level: its area when it is built, else none.

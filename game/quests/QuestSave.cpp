@@ -154,7 +154,7 @@ void Quest::rebindCarriers()
         if (carrier.slot == -1) {
             bound = player;
         } else if (carrier.covenantIndex == -1) {
-            bound = game->hooks().townNpcAt ? game->hooks().townNpcAt(carrier.slot) : nullptr;
+            bound = game->getTownNpcAt(carrier.slot);
         } else if (const Covenant* covenant = game->getCovenant(carrier.covenantIndex)) {
             if (carrier.slot >= 0 && carrier.slot < covenant->getRecruitSlotCount()) {
                 bound = covenant->getRecruitActor(carrier.slot);

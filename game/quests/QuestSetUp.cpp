@@ -45,8 +45,8 @@ int drawIndex(size_t n)
 
 Actor* townNpcAt(int slot)
 {
-    Game* game = Game::instance();
-    return game && game->hooks().townNpcAt ? game->hooks().townNpcAt(slot) : nullptr;
+    const Game* game = Game::instance();
+    return game ? game->getTownNpcAt(slot) : nullptr;
 }
 
 Entity* sourceEntity(QuestBase* source)

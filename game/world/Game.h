@@ -402,8 +402,9 @@ public:
     // The game section's quest list: count, then per entry 0 or 1 + record.
     void writeQuestList(ByteBuffer& out) const;
     void clearQuests();
-    // The tutorial guide (faded out when the tutorial ends); not owned.
-    void setTutorialGuide(Entity* guide);
+    // A quest read back from the world save into its old number; not
+    // announced again.
+    void restoreQuest(int number, std::unique_ptr<Quest> quest);
 
     // ---- State
     const GameTime& getClock() const { return m_clock; }
@@ -527,7 +528,6 @@ private:
     std::vector<std::unique_ptr<Quest>> m_deletedQuests;
     int m_questWalkDepth = 0;
     int m_questGenerationDepth = 0;
-    SafePtr<Entity> m_tutorialGuide;
 
     static inline Game* s_instance = nullptr;
 };

@@ -37,8 +37,4 @@ struct GameHooks {
     // The recruit quest a computer-run covenant holds (none until the quest
     // code provides it).
     std::function<std::unique_ptr<QuestBase>()> createCovenantQuest;
-    // The town's NPC slots: how many, and the NPC of a slot (null when the
-    // slot is empty). No slots until the town has them.
-    std::function<int()> townNpcCount;
-    std::function<Actor*(int slot)> townNpcAt;
 };

@@ -10,6 +10,7 @@
 #include "game/definitions/GateList.h"
 #include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
+#include "game/quests/Quest.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/Weather.h"
@@ -242,14 +243,25 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
         if (in.failed()) {
             return fail("quest count");
         }
-        // Quests are read here once the quest table exists; a file that
-        // holds some cannot be taken yet.
+        clearQuests();
         for (uint32_t i = 0; i < q; ++i) {
             mark();
             const bool filled = in.readBool();
-            if (in.failed() || filled) {
+            if (in.failed()) {
                 return fail("quest");
             }
+            if (!filled) {
+                continue;
+            }
+            auto quest = std::make_unique<Quest>();
+            if (!quest->read(in, version)) {
+                return fail("quest");
+            }
+            if (quest->level == -1) {
+                debugPrint(2, "World save: quest slot %u left empty\n", i);
+                continue;
+            }
+            restoreQuest(static_cast<int>(i), std::move(quest));
         }
     }
     if (version >= 5) {

@@ -501,10 +501,11 @@ Quest* Game::generateQuests(int type, QuestBase* source, int requestedLevel)
 
 void Game::endTutorial(bool deleteQuests)
 {
-    if (Entity* guide = m_tutorialGuide.get()) {
+    // The tutor is the tutorial's guide.
+    if (Actor* guide = m_tutor.get()) {
         Entity::fadeOutAndDelete(guide, 5.0f);
     }
-    m_tutorialGuide = nullptr;
+    m_tutor = nullptr;
     if (!deleteQuests) {
         return;
     }
@@ -515,9 +516,16 @@ void Game::endTutorial(bool deleteQuests)
     });
 }
 
-void Game::setTutorialGuide(Entity* guide)
+void Game::restoreQuest(int number, std::unique_ptr<Quest> quest)
 {
-    m_tutorialGuide = guide;
+    if (number < 0 || !quest) {
+        return;
+    }
+    if (number >= static_cast<int>(m_quests.size())) {
+        m_quests.resize(static_cast<size_t>(number) + 1);
+    }
+    quest->id = number;
+    m_quests[static_cast<size_t>(number)] = std::move(quest);
 }
 
 // ---- World notices -------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include "game/covenants/Covenant.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
+#include "game/quests/Quest.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/Weather.h"
@@ -76,8 +77,14 @@ bool Game::saveWorld(ByteBuffer& out) const
             npc->write(out);
         }
     }
-    // Quests join with the quest table.
-    out.writeInt(static_cast<int32_t>(0));
+    out.writeInt(static_cast<int32_t>(m_quests.size()));
+    for (int i = 0; i < getQuestTableSize(); ++i) {
+        const Quest* quest = getQuest(i);
+        out.writeBool(quest != nullptr);
+        if (quest) {
+            quest->write(out);
+        }
+    }
     if (const FactionSystem* factions = FactionSystem::instance()) {
         factions->write(out);
     } else {

@@ -164,34 +164,33 @@ TEST_F(QuestWorld, ARelatedTypeNeedsTypesAtTheLevel)
 
 namespace {
 
-// The town's NPC slots as the world would give them: one slot per actor.
+// The town with its NPCs.
 class QuestSetUp : public QuestWorld {
 protected:
-    void townOf(std::vector<Actor*> npcs)
+    void SetUp() override
     {
-        town = std::move(npcs);
-        server.game->hooks().townNpcCount = [this] { return static_cast<int>(town.size()); };
-        server.game->hooks().townNpcAt = [this](int slot) {
-            return slot >= 0 && slot < static_cast<int>(town.size()) ? town[static_cast<size_t>(slot)]
-                                                                     : nullptr;
-        };
+        QuestWorld::SetUp();
+        server.game->createTownNpcs();
     }
-    void TearDown() override
+    // The first slot whose NPC is of another type than the one given; -1 for none.
+    int slotNotOf(NpcType type) const
     {
-        server.game->hooks().townNpcCount = nullptr;
-        server.game->hooks().townNpcAt = nullptr;
-        QuestWorld::TearDown();
+        for (int s = 0; s < server.game->getTownNpcCount(); ++s) {
+            const Actor* npc = server.game->getTownNpcAt(s);
+            if (npc && static_cast<NpcType>(npc->getNpcType()) != type)
+                return s;
+        }
+        return -1;
     }
-    std::vector<Actor*> town;
 };
 
 TEST_F(QuestSetUp, APetrifiedNpcIsNeverOneAKidnappingIsAbout)
 {
-    Actor* npc = monsterAt(besidePlayer(80.0f), 5);
-    ASSERT_NE(npc, nullptr);
-    townOf({npc});
+    const int slot = slotNotOf(NpcType::Apothecary);
+    ASSERT_GE(slot, 0);
+    Actor* npc = server.game->getTownNpcAt(slot);
     auto petrify = rolled(QuestType::Petrify);
-    petrify->npcChoice = 0;
+    petrify->npcChoice = slot;
     petrify->setUp(0, nullptr);
     ASSERT_FALSE(petrify->invalid);
     EXPECT_EQ(petrify->questNpc.get(), npc);
@@ -200,16 +199,13 @@ TEST_F(QuestSetUp, APetrifiedNpcIsNeverOneAKidnappingIsAbout)
     kidnapping->questNpc = npc;
     server.game->addQuest(std::move(kidnapping));
     auto second = rolled(QuestType::Petrify, 10, 778);
-    second->npcChoice = 0;
+    second->npcChoice = slot;
     second->setUp(0, nullptr);
     EXPECT_TRUE(second->invalid);
 }
 
 TEST_F(QuestSetUp, APlagueThatCannotStayInfectsNobodyAndSaysNothing)
 {
-    Actor* npc = monsterAt(besidePlayer(80.0f), 5);
-    ASSERT_NE(npc, nullptr);
-    townOf({npc});
     QuestDefinition& plague = *GameData::get().getQuestDefinition(toIndex(QuestType::Plague));
     plague.hasUniqueMonster = true;
     plague.alwaysAdd = false;
@@ -227,7 +223,11 @@ TEST_F(QuestSetUp, APlagueThatCannotStayInfectsNobodyAndSaysNothing)
         area->uniqueMonstersAllowed = true;
         EXPECT_TRUE(probe->invalid);
         EXPECT_EQ(lines().size(), before);
-        EXPECT_FALSE(npc->hasStatusEffect(plague.statusEffect));
+        EXPECT_FALSE(player->hasStatusEffect(plague.statusEffect));
+        for (int s = 0; s < server.game->getTownNpcCount(); ++s) {
+            if (const Actor* npc = server.game->getTownNpcAt(s))
+                EXPECT_FALSE(npc->hasStatusEffect(plague.statusEffect));
+        }
         Random::setState(0, state);
         auto allowed = rolled(QuestType::Plague, 10, seed);
         allowed->setUp(0, nullptr);

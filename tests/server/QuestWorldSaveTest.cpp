@@ -1,0 +1,73 @@
+// The Game's quests in the world save: numbers, records and the game
+// section's quest list survive a save and a load.
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/Random.h"
+#include "game/definitions/GameData.h"
+#include "game/quests/Quest.h"
+#include "support/HeadlessServer.h"
+#include "support/TestCovenant.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::vector<uint8_t> bytesOf(const ByteBuffer& b)
+{
+    return std::vector<uint8_t>(b.data(), b.data() + b.size());
+}
+
+TEST(QuestWorldSave, TheQuestTableComesBackUnderItsNumbers)
+{
+    Random::setState(0, 4242);
+    HeadlessServer server;
+    Game& game = *server.game;
+    game.generateWorld(0, 1, 0, 2);
+    game.createTownNpcs();
+    TestPlayerCovenant* covenant = new TestPlayerCovenant();
+    covenant->setDefinitionByName("Human");
+    game.addCovenant(std::unique_ptr<Covenant>(covenant));
+    Player* player = addPlayerLeading(game, *covenant, GameData::get().getStartPosition());
+    player->setName("Aldric");
+
+    // Entry 0 emptied: the quests stand at 1 and 2.
+    for (QuestType type : {QuestType::KillMonsters, QuestType::KillMonsters, QuestType::TownTraps}) {
+        auto quest = std::make_unique<Quest>();
+        quest->setup(10, game.getClock(), 4000u + static_cast<uint32_t>(game.getQuestTableSize()), toIndex(type), 0);
+        quest->rollChoices(false);
+        quest->setUp(0, nullptr);
+        quest->randomizeParameters();
+        game.addQuest(std::move(quest));
+    }
+    game.deleteQuest(0);
+    game.getQuest(1)->successCount = 2;
+    ByteBuffer list;
+    game.writeQuestList(list);
+    ByteBuffer records;
+    for (int i = 1; i <= 2; ++i)
+        game.getQuest(i)->write(records);
+    ASSERT_TRUE(game.saveCharacter());
+
+    setUserVar("PlayerName", "Aldric");
+    std::string error;
+    game.clear();
+    ASSERT_TRUE(game.loadCharacter(error)) << error;
+    EXPECT_EQ(game.getQuest(0), nullptr);
+    ASSERT_NE(game.getQuest(1), nullptr);
+    ASSERT_NE(game.getQuest(2), nullptr);
+    EXPECT_EQ(game.getQuest(1)->successCount, 2);
+    ByteBuffer listAgain;
+    game.writeQuestList(listAgain);
+    EXPECT_EQ(bytesOf(listAgain), bytesOf(list));
+    ByteBuffer recordsAgain;
+    for (int i = 1; i <= 2; ++i)
+        game.getQuest(i)->write(recordsAgain);
+    EXPECT_EQ(bytesOf(recordsAgain), bytesOf(records));
+    // A new quest takes the free number.
+    auto fresh = std::make_unique<Quest>();
+    fresh->setup(10, game.getClock(), 77u, toIndex(QuestType::KillMonsters), 0);
+    EXPECT_EQ(game.addQuest(std::move(fresh)), 0);
+}
+
+} // namespace
