@@ -225,8 +225,9 @@ TEST_F(QuestSetUp, APlagueThatCannotStayInfectsNobodyAndSaysNothing)
         EXPECT_EQ(lines().size(), before);
         EXPECT_FALSE(player->hasStatusEffect(plague.statusEffect));
         for (int s = 0; s < server.game->getTownNpcCount(); ++s) {
-            if (const Actor* npc = server.game->getTownNpcAt(s))
+            if (const Actor* npc = server.game->getTownNpcAt(s)) {
                 EXPECT_FALSE(npc->hasStatusEffect(plague.statusEffect));
+            }
         }
         Random::setState(0, state);
         auto allowed = rolled(QuestType::Plague, 10, seed);

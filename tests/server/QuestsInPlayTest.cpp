@@ -67,8 +67,9 @@ TEST_F(QuestsInPlay, NumbersAreReusedAndAWalkSeesOnlyTheQuestsPresentWhenItBegan
     EXPECT_EQ(add(QuestType::KillMonsters), 0);
     game.clearQuests();
 
-    for (int i = 0; i < 16; ++i)
+    for (int i = 0; i < 16; ++i) {
         ASSERT_EQ(add(QuestType::KillMonsters), i);
+    }
     std::vector<int> visited;
     std::set<const Quest*> added;
     game.forEachQuest([&](Quest& quest) {
