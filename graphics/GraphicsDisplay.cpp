@@ -199,6 +199,7 @@ bool GraphicsSystem::setupDisplayOnce(std::string& error)
     // their own part).
     buildTextureCaches();
     acquireStandardTextures();
+    uploadTexturesLoadedWithoutContext();
 
     // 13. Shadows, the tile cull radius, ready.
     m_shadowType = std::clamp(getVar("r_shadows").getInt(), 0, 2);

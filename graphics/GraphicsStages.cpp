@@ -71,6 +71,29 @@ void GraphicsSystem::acquireStandardTextures()
     }
 }
 
+// Textures decoded before the window had a context (the fonts, read with the
+// database) have no GL name and would bind as nothing: load them again, now
+// that they can be uploaded.
+void GraphicsSystem::uploadTexturesLoadedWithoutContext()
+{
+    ResourceSystem* resources = ResourceSystem::instance();
+    if (!resources) {
+        return;
+    }
+    for (const char* extension : {"tga", "rtx", "ctx"}) {
+        bool unnamed = false;
+        for (int i = 0; i < resources->getEntryCount() && !unnamed; ++i) {
+            if (resources->entryHasExtension(i, extension)) {
+                auto* texture = dynamic_cast<TextureResource*>(resources->peek(i));
+                unnamed = texture && texture->glName == kNoTexture;
+            }
+        }
+        if (unnamed) {
+            resources->reloadExtension(extension);
+        }
+    }
+}
+
 const ResourceHandle* GraphicsSystem::getStandardTexture(int index) const
 {
     static const ResourceHandle none;

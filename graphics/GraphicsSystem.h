@@ -403,6 +403,7 @@ private:
     double textEventTime() const;
     void acquireStandardTextures();
     void buildTextureCaches();
+    void uploadTexturesLoadedWithoutContext();
     void updateStageSettings();
     void bindLineShader(const ResourceHandle& shader);
     bool readScreenshotPixels(int x, int y, int width, int height, std::vector<uint8_t>& pixels);

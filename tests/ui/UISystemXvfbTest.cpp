@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <SDL.h>
 #include <cstdlib>
 #include <filesystem>
@@ -157,6 +159,17 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     // The title band and the plain Options button where the menu puts them.
     Picture first = window.shot(user);
     expectNear(pixelAt(first, 126, 100), 150, 104, 40, 12, "title band");
+    // The title's letters show the band between their strokes; a font
+    // texture bound without its alpha draws each glyph as a white box.
+    int white = 0, all = 0;
+    for (int y = 68; y < 88; ++y) {
+        for (int x = 262; x < 378; ++x, ++all) {
+            const uint8_t* c = pixelAt(first, x, y);
+            white += std::min({c[0], c[1], c[2]}) > 200 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(white, all / 20) << "no title text";
+    EXPECT_LT(white, all * 2 / 5) << "the title's glyphs are solid boxes";
     expectNear(pixelAt(first, 246, 300), 58, 74, 112, 12, "Options button");
 
     window.click(320, 294);
