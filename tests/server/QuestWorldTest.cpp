@@ -61,6 +61,20 @@ TEST_F(QuestWorld, ARescuedNpcIsOfTheQuestsClassNamedAndHurt)
     }
 }
 
+TEST_F(QuestWorld, AMissingHealthRangeStillPlacesALivingNpc)
+{
+    QuestDefinition& rescue = *GameData::get().getQuestDefinition(toIndex(QuestType::RescueNpc));
+    rescue.minHealth = 0.0f;
+    rescue.maxHealth = 0.0f;
+    auto quest = rolled(QuestType::RescueNpc, 10, 101);
+    quest->targetLevel = 0;
+    quest->setUp(0, nullptr);
+    ASSERT_FALSE(quest->invalid);
+    ASSERT_NE(quest->questNpc.get(), nullptr);
+    EXPECT_EQ(quest->questNpc->getHealth(), 1);
+    EXPECT_FALSE(quest->questNpc->isDead());
+}
+
 TEST_F(QuestWorld, TownTrapsHidesOnlyTheTrapsStillToFind)
 {
     auto quest = rolled(QuestType::TownTraps);
