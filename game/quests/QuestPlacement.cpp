@@ -345,6 +345,29 @@ void Quest::place(bool restoring, QuestBase* source)
         }
         break;
     }
+    case QuestType::NewNpc: {
+        // Someone comes to live in an empty house of the town.
+        std::vector<int> empty;
+        const int slots = static_cast<int>(game->settings().npcTypes.size());
+        for (int slot = 0; slot < slots; ++slot) {
+            if (!game->getTownNpcAt(slot)) {
+                empty.push_back(slot);
+            }
+        }
+        if (empty.empty()) {
+            break;
+        }
+        const int slot = empty[static_cast<size_t>(randomInt(static_cast<int>(empty.size())))];
+        game->createTownNpc(slot);
+        Actor* npc = game->getTownNpcAt(slot);
+        questNpc = npc;
+        if (npc) {
+            sendGameMessage(wrapText("QuestAnnounceNewNpc") + " $$NpcType" +
+                                getNpcTypeName(npc->getNpcType()) + "$$ " + npc->getName(),
+                            3);
+        }
+        break;
+    }
     case QuestType::MonsterQuest: {
         Actor* monster = spawnAt(getMonsterType(0), randomSpotIn(target), -1, target);
         questNpc = monster;

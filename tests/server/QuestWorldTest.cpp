@@ -254,4 +254,20 @@ TEST_F(QuestSetUp, APlagueThatCannotStayInfectsNobodyAndSaysNothing)
     GTEST_SKIP() << "no seed whose plague can start in this world";
 }
 
+TEST_F(QuestSetUp, ANewNpcMovesIntoTheEmptyHouse)
+{
+    ASSERT_GT(server.game->getTownNpcCount(), 1);
+    server.game->deleteEntity(server.game->getTownNpcAt(1), true);
+    ASSERT_EQ(server.game->getTownNpcAt(1), nullptr);
+    const size_t before = lines().size();
+    auto quest = rolled(QuestType::NewNpc);
+    quest->setUp(0, nullptr);
+    Actor* npc = server.game->getTownNpcAt(1);
+    ASSERT_NE(npc, nullptr);
+    EXPECT_EQ(quest->questNpc.get(), npc);
+    ASSERT_GT(lines().size(), before);
+    EXPECT_EQ(lines()[before], "msg 3 \"$$QuestAnnounceNewNpc$$ $$NpcType" +
+                                   getNpcTypeName(npc->getNpcType()) + "$$ " + npc->getName() + "\"");
+}
+
 } // namespace
