@@ -141,6 +141,52 @@ void gateTown(const CommandArgs& args, Player& player)
     player.travelToTownGate(intArg(args, 0));
 }
 
+void buyItem(const CommandArgs& args, Player& player)
+{
+    player.buyItem(intArg(args, 0), intArg(args, 1));
+}
+
+void sellItem(const CommandArgs& args, Player& player)
+{
+    player.sellItem(intArg(args, 0), intArg(args, 1));
+}
+
+void pickupEntity(const CommandArgs& args, Player& player)
+{
+    player.pickupEntity(intArg(args, 0));
+}
+
+void moveItem(const CommandArgs& args, Player& player)
+{
+    player.moveItem(intArg(args, 0), intArg(args, 1), intArg(args, 2), intArg(args, 3));
+}
+
+void switchItemSet(const CommandArgs&, Player& player)
+{
+    player.switchItemSet();
+}
+
+void identifyAll(const CommandArgs&, Player& player)
+{
+    player.identifyAll();
+}
+
+// The three gifts pass a missing target on; the player refuses it.
+void forceUse(const CommandArgs& args, Player& player)
+{
+    player.forceUse(intArg(args, 0), intArg(args, 1), intArg(args, 2));
+}
+
+void forceFood(const CommandArgs& args, Player& player)
+{
+    player.forceFood(intArg(args, 0));
+}
+
+void forcePotion(const CommandArgs& args, Player& player)
+{
+    player.forcePotion(intArg(args, 0));
+}
+
 } // namespace
 
 void attachPlayerCommands()
@@ -158,4 +204,13 @@ void attachPlayerCommands()
     attach("gateToCovenant", gateToCovenant);
     attach("gateTown", gateTown);
     attachQuestCommands();
+    attach("buyItem", buyItem);
+    attach("sellItem", sellItem);
+    attach("pickupEntity", pickupEntity);
+    attach("moveItem", moveItem);
+    attach("switchItemSet", switchItemSet);
+    attach("IdentifyAll", identifyAll);
+    attach("forceUse", forceUse);
+    attach("forceFood", forceFood);
+    attach("forcePotion", forcePotion);
 }

@@ -141,6 +141,9 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
         m_clients.push_back(std::move(record));
     }
 
+    // The saved gate pairs stand again where they stood (with a covenant).
+    joined->restoreGatePairs();
+
     const CharacterClass* characterClass = joined->getCharacterClass();
     debugPrint(1, "%s joins as entity %d (%s, level %d)\n", joined->getName().c_str(), number,
                characterClass ? characterClass->name.c_str() : "no class",

@@ -253,6 +253,14 @@ void ItemBase::loadEntryFields()
     recompute();
 }
 
+void ItemBase::setGuardType(const DatabaseEntry* type)
+{
+    m_guardType = type;
+    m_linkedEntry = type;
+    if (type)
+        m_guardHealth = INT_MAX;
+}
+
 void ItemBase::setLevel(int level)
 {
     m_level = std::clamp(level, 1, kMaxItemLevel);
@@ -980,6 +988,9 @@ bool ItemBase::readImage(ByteBuffer& buffer, bool fileForm, int version, std::st
     m_brokeFree = brokeFree != 0;
     m_linkedEntry = linked;
     m_linkedValue = linkedValue;
+    // A contract whose entry names no type carries it as the linked entry.
+    if (!m_guardType && m_itemType == ItemType::Guard && linked)
+        m_guardType = linked;
     recompute();
     return true;
 }

@@ -183,6 +183,9 @@ public:
     int getIdentifyCost() const;
     int getGuardPrice() const { return m_guardPrice; }
     const DatabaseEntry* getGuardType() const { return m_guardType; }
+    // A contract for any monster type: the type is kept as the linked entry,
+    // which the image saves.
+    void setGuardType(const DatabaseEntry* type);
     int getGuardHealth() const { return m_guardHealth; }
     void setGuardHealth(int health) { m_guardHealth = health; }
     bool hasBrokenFree() const { return m_brokeFree; }

@@ -155,8 +155,8 @@ public:
     // unknown; the record is read to its end either way.
     bool readCreationInfo(ByteBuffer& in);
     // The world save after the creation record.
-    void write(ByteBuffer& out) const;
-    bool read(ByteBuffer& in, int version);
+    virtual void write(ByteBuffer& out) const;
+    virtual bool read(ByteBuffer& in, int version);
     std::string getName() const;
     void setNameSeed(int32_t seed);
     bool isRegularCombatant() const;

@@ -1,4 +1,5 @@
 #include "game/entities/Item.h"
+#include "game/entities/Player.h"
 
 #include "engine/core/MathUtil.h"
 #include "engine/core/Random.h"
@@ -139,8 +140,12 @@ bool Item::use(Sentient* user)
     std::string effect = db && e ? db->getString(e, "StatusEffect") : std::string();
     if (!effect.empty())
         user->addStatusEffectByName(effect, user, getBool("StatusEffectUseLevel") ? getLevel() : 1);
-    if (getBool("TeleportHome"))
-        return false; // a player's way home joins with the Player
+    if (getBool("TeleportHome")) {
+        // Only a player of a covenant has a house gate to go to.
+        if (auto* player = dynamic_cast<Player*>(user); player && player->getCovenant())
+            player->startCreateGate();
+        return false;
+    }
     if (getItemType() == ItemType::TreasureMap)
         return false; // the world's treasure-map handling joins with the quests
     std::string useEffect = db && e ? db->getString(e, "UseEffectName") : std::string();

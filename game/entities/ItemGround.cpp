@@ -29,6 +29,12 @@ Item* ItemGround::takeItem()
     return item;
 }
 
+void ItemGround::putItemBack(Item* item)
+{
+    m_item = item;
+    m_itemTaken = false;
+}
+
 void ItemGround::update(float dt)
 {
     Entity::update(dt);

@@ -19,6 +19,8 @@ public:
     bool isItemTaken() const { return m_itemTaken; }
     // The taker owns the item from now on.
     Item* takeItem();
+    // A taker that found no room gives the item back; the ground owns it again.
+    void putItemBack(Item* item);
 
 private:
     Item* m_item = nullptr;

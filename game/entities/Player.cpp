@@ -1,4 +1,5 @@
 #include "game/entities/Player.h"
+#include "game/entities/Vendor.h"
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
@@ -115,7 +116,8 @@ Player::Player()
 
 Player::~Player()
 {
-    // The gate pairs are deleted from the Game once gates exist as entities.
+    deleteGatePair(0);
+    deleteGatePair(1);
     reset();
 }
 
@@ -128,6 +130,8 @@ void Player::bindHandlers(ClassRecord& record)
         record.addEventHandler(kill->id, static_cast<void (Player::*)(Event&)>(&Player::onSuccessfulKill));
     if (const EventType* resurrect = getEventType(ResurrectEvent))
         record.addEventHandler(resurrect->id, &Player::onResurrectEvent);
+    if (const EventType* gate = getEventType(CreateGateEvent))
+        record.addEventHandler(gate->id, &Player::onCreateGateEvent);
 }
 
 void Player::reset()
@@ -575,7 +579,15 @@ InventoryGroup* Player::getInventoryGroup(int g)
         Sentient* other = m_targetSentient.get();
         if (m_action == ActionLootBody && other && other->getInventory())
             return other->getInventory()->getOwnGroup(g);
-        // Stashes, vendors and covenant inventories join with their classes.
+        if (m_action == ActionTrade) {
+            // The vendor takes the player as its customer before showing its goods.
+            auto* vendor = dynamic_cast<Vendor*>(m_actionTarget.get());
+            if (!vendor || !vendor->getInventory())
+                return nullptr;
+            vendor->setCustomer(this);
+            return vendor->getInventory()->getOwnGroup(g);
+        }
+        // Covenant inventories join with their classes.
         return nullptr;
     }
     if (g > group(InventoryGroupIndex::Loot) && g <= group(InventoryGroupIndex::LootBag8))

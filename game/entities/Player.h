@@ -15,6 +15,9 @@
 
 class Actor;
 class ByteBuffer;
+class Item;
+class ItemBase;
+class Vendor;
 class Covenant;
 class ItemGround;
 class Quest;
@@ -151,6 +154,20 @@ public:
     void decreaseSkill(int treeIndex, int skillIndex);
     void giveBonusSkill(int stat);
 
+    // ---- Items and trade (PlayerItems.cpp)
+    // Buys the vendor's goods at (Loot, slot); a gambler's may fail.
+    void buyItem(int group, int slot);
+    void sellItem(int group, int slot);
+    void pickupEntity(int number);
+    void moveItem(int oldGroup, int oldSlot, int newGroup, int newSlot);
+    void switchItemSet();
+    void identifyAll();
+    void forceUse(int number, int group, int slot);
+    void forceFood(int number);
+    void forcePotion(int number);
+    // Tells the player a two-handed weapon and a shield cannot be held together.
+    void canEquip(const ItemBase* twoHanded, const ItemBase* shield);
+
     // ---- Travel (PlayerTravel.cpp)
     void travelToGate(int gateIndex);
     void travelToCovenant(int covenantIndex);
@@ -161,6 +178,18 @@ public:
     // Clears the pending warp when the confirmed spot is within 0.5 of it.
     void confirmWarp(const ZonePosition& position);
     void requestResurrect();
+    // Kind 0: the player's own pair, from the position to beside the house
+    // gate; kind 1: the raid pair. Restoring keeps a gate at its saved spot
+    // when no ring around it is free.
+    void createGate(const ZonePosition& position, int kind, bool restoring);
+    void deleteGatePair(int kind);
+    // A gate of a pair (end 0 at the chosen place, 1 at the house); null when none.
+    Entity* getGate(int kind, int end) const;
+    // The saved pairs made again where they stood (the join).
+    void restoreGatePairs();
+    // "TeleportHome": the pair opens at the player after the rules' gate time.
+    void startCreateGate();
+    void onCreateGateEvent(Event& event);
     void sendItemTimer(int index, float seconds);
     bool isItemTimerReady(int index) const;
 
@@ -216,6 +245,14 @@ public:
     const Timer& getAttackTimer() const { return m_timer; }
 
 private:
+    // Into the bags: stacked (the caller deletes the item), placed or no room.
+    int handOver(Item* item);
+    // Money, or the covenant's crystals for bound items.
+    int getFunds(bool bound) const;
+    void spendFunds(bool bound, int amount);
+    Vendor* getTradingVendor() const;
+    // forceUse with the highest-level item of the kind in the bags.
+    void forceFromBags(int number, const char* baseName);
     // The nearest live attacker among the listeners; null when none.
     Entity* nearestAttacker() const;
     void pickAutoTarget();
@@ -235,6 +272,9 @@ private:
     SafePtr<Actor> m_targetActor;
     Covenant* m_targetCovenant = nullptr;
     SafePtr<Entity> m_autoTarget;
+    using GatePair = std::array<SafePtr<Entity>, 2>;
+    GatePair m_playerGatePair;
+    GatePair m_raidGatePair;
     ZonePosition m_playerGatePosition{-1, 0.0f, 0.0f};
     ZonePosition m_raidGatePosition{-1, 0.0f, 0.0f};
     std::array<std::unique_ptr<Quest>, kQuestSlots> m_quests;

@@ -334,8 +334,13 @@ void Sentient::startTimedEvent(EventIndex index, float duration, SafeClass* obje
     Event* event = events->newEventOfType(*type);
     event->writeObject(object);
     game->scheduleEvent(this, event, duration);
-    // The client closes a resurrection wait by its own kind.
-    queueTimer(m_entityNumber, duration, index == ResurrectEvent ? toIndex(TimedAction::Resurrecting) : 1);
+    // The client closes a resurrection wait and a gate's making by their own kinds.
+    int kind = 1;
+    if (index == ResurrectEvent)
+        kind = toIndex(TimedAction::Resurrecting);
+    else if (index == CreateGateEvent)
+        kind = toIndex(TimedAction::CreatingGate);
+    queueTimer(m_entityNumber, duration, kind);
 }
 
 void Sentient::cancelTimedActions()

@@ -462,6 +462,7 @@ public:
         float baseChestOpenTime = 0.0f;
         float chestOpenTimeIncreasePerLevel = 0.0f;
         float chestOpenTimeDecreasePerLevel = 0.0f;
+        float gateCreateTime = 0.0f;
         float dynamicChatChance = 0.0f;
     };
     const Settings& settings() const { return m_settings; }

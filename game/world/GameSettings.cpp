@@ -132,6 +132,7 @@ void Game::loadSettings()
     s.baseChestOpenTime = db->getFloat(entry, "BaseChestOpenTime", 0.0f);
     s.chestOpenTimeIncreasePerLevel = db->getFloat(entry, "ChestOpenTimeIncreasePerLevel", 0.0f);
     s.chestOpenTimeDecreasePerLevel = db->getFloat(entry, "ChestOpenTimeDecreasePerLevel", 0.0f);
+    s.gateCreateTime = std::max(0.0f, db->getFloat(entry, "GateCreateTime", 0.0f));
     s.dynamicChatChance = db->getFloat(entry, "DynamicChatChance", 0.0f);
 }
 

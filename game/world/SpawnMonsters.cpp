@@ -4,6 +4,7 @@
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Vendor.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/EntityQueryMask.h"
 #include "game/world/Game.h"
@@ -115,7 +116,10 @@ Actor* SpawnSystem::spawnMonster(const MonsterType* type, int levelIndex, Monste
             rarity = MonsterRarity::VeryRare;
         }
     }
-    auto* actor = new Actor();
+    // A type whose entry sets "Vendor" keeps a shop.
+    const DatabaseEntry* entry = type->getEntry();
+    const Database* db = Database::instance();
+    Actor* actor = db && entry && db->getInt(entry, "Vendor") != 0 ? new Vendor() : new Actor();
     actor->initFromMonsterType(type, level);
     actor->setEnhancementRarity(static_cast<int>(rarity));
 
@@ -282,4 +286,21 @@ Actor* SpawnSystem::spawnMonsterAt(int level, const MonsterType* type, const Zon
         return nullptr;
     }
     return actor;
+}
+
+const MonsterType* SpawnSystem::pickGuardType(int level) const
+{
+    const GameData* data = GameData::instance();
+    if (!data)
+        return nullptr;
+    std::vector<MonsterType*> types;
+    data->collectMonsterTypes(MonsterType::kGuardCapable, level, level, types);
+    types.erase(std::remove_if(types.begin(), types.end(),
+                               [](const MonsterType* t) { return t->unique || t->legend; }),
+                types.end());
+    if (types.empty())
+        return nullptr;
+    const int n = static_cast<int>(types.size());
+    return types[static_cast<size_t>(
+        std::min(static_cast<int>(randomFloat(0) * static_cast<float>(n)), n - 1))];
 }

@@ -143,6 +143,10 @@ public:
     Actor* spawnMonsterAt(int level, const MonsterType* type, const ZonePosition& position,
                           int levelIndex) const;
 
+    // A guard-capable type (neither unique nor legendary) for the level,
+    // drawn uniformly; null when none fits.
+    const MonsterType* pickGuardType(int level) const;
+
     // ---- Population (SpawnPopulation.cpp)
     // A potential recruit by the area's NPC chance (× multiplier), else a
     // monster the level's area picks at the level's monster level; not

@@ -1,7 +1,8 @@
 // A monster's save records over arbitrary bytes, against the shipped data:
 // the creation record, then the monster's own fields at a version taken
 // from the first byte. A record that reads must give a monster whose record
-// writes and reads back to the same type, level and seed.
+// writes and reads back to the same type, level and seed. A vendor's type
+// reads the vendor's record (stock level and stock) as well.
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
@@ -10,6 +11,7 @@
 #include "engine/object/EventSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Vendor.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/world/GameClasses.h"
 
@@ -51,8 +53,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size < 1)
         return 0;
     const int version = data[0];
+    ByteBuffer probe(data + 1, size - 1);
+    Actor plain;
+    if (!plain.readCreationInfo(probe))
+        return 0;
+    const DatabaseEntry* entry = plain.getEntry();
+    const bool vendor = entry && Database::get().getInt(entry, "Vendor") != 0;
+    std::unique_ptr<Actor> made = vendor ? std::make_unique<Vendor>() : std::make_unique<Actor>();
+    Actor& actor = *made;
     ByteBuffer in(data + 1, size - 1);
-    Actor actor;
     if (!actor.readCreationInfo(in))
         return 0;
     actor.read(in, version);
@@ -61,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     actor.writeCreationInfo(out);
     actor.write(out);
     ByteBuffer back(out.data(), out.size());
-    Actor copy;
+    std::unique_ptr<Actor> again = vendor ? std::make_unique<Vendor>() : std::make_unique<Actor>();
+    Actor& copy = *again;
     FUZZ_CHECK(copy.readCreationInfo(back));
     FUZZ_CHECK(copy.read(back, 40));
     FUZZ_CHECK(back.atEnd());
@@ -69,5 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     FUZZ_CHECK(copy.getStat(toIndex(CharacterStat::Level)) == actor.getStat(toIndex(CharacterStat::Level)));
     FUZZ_CHECK(copy.getNameIndex() == actor.getNameIndex());
     FUZZ_CHECK(copy.getHealth() >= 0 && copy.getHealth() <= copy.getMaxHealth());
+    if (vendor)
+        FUZZ_CHECK(static_cast<Vendor&>(copy).getVendorLevel() == static_cast<Vendor&>(actor).getVendorLevel());
     return 0;
 }

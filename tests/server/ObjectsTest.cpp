@@ -5,12 +5,14 @@
 #include "game/entities/Chest.h"
 #include "game/entities/Door.h"
 #include "game/entities/Gate.h"
+#include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Projectile.h"
 #include "game/entities/Secret.h"
 #include "game/entities/Stash.h"
 #include "game/entities/Torch.h"
 #include "game/entities/Trap.h"
+#include "game/world/AreaDefinition.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/ScriptedCovenant.h"
@@ -381,6 +383,66 @@ TEST_F(ObjectsTest, AWorldIsWonOnlyWhenItHadComputerCovenantsAndAllFell)
     EXPECT_FALSE(server.game->isPlayerCovenantDestroyed());
     covenant.destroyed = true;
     EXPECT_TRUE(server.game->isPlayerCovenantDestroyed());
+}
+
+// ---- The player's gate pairs -------------------------------------------------------------
+
+TEST_F(ObjectsTest, PlayerGatePairsNeedAnAreaThatAllowsThemAndStandAtTheirSavedSpot)
+{
+    AreaDefinition* town = server.world->getLevel(0)->definition;
+    ASSERT_NE(town, nullptr);
+    ASSERT_FALSE(town->playerCanCreateGate);
+    town->playerCanCreateGate = true;
+    const ZonePosition here = besidePlayer(96.0f);
+    player->createGate(here, 0, false);
+    Entity* near = player->getGate(0, 0);
+    Entity* home = player->getGate(0, 1);
+    ASSERT_NE(near, nullptr);
+    ASSERT_NE(home, nullptr);
+    EXPECT_EQ(static_cast<Gate*>(near)->getLinked(), home);
+    EXPECT_EQ(player->getPlayerGatePosition().x, here.x);
+
+    // Where gates are not allowed: the text, and the old pair stays.
+    town->playerCanCreateGate = false;
+    player->createGate(besidePlayer(-96.0f), 0, false);
+    EXPECT_TRUE(queued("msg 4 \"Can't create gate here!\""));
+    EXPECT_EQ(player->getGate(0, 0), near);
+
+    // Every ring around the saved spot taken: a restored gate stands on it.
+    town->playerCanCreateGate = true;
+    const ZonePosition saved = besidePlayer(400.0f);
+    const int cell = 32;
+    for (int i = -8; i <= 8; ++i)
+        for (int j = -8; j <= 8; ++j) {
+            auto* block = new Entity();
+            block->setSolid(true);
+            add(block, saved.offset(Vec2(static_cast<float>(i * cell), static_cast<float>(j * cell))));
+        }
+    player->createGate(saved, 0, false);
+    EXPECT_EQ(player->getGate(0, 0), near) << "no room and not restoring: nothing changes";
+    player->createGate(saved, 0, true);
+    ASSERT_NE(player->getGate(0, 0), nullptr);
+    EXPECT_EQ(player->getGate(0, 0)->getPosition().x, saved.x);
+    EXPECT_EQ(player->getGate(0, 0)->getPosition().y, saved.y);
+    EXPECT_EQ(all<Gate>().size(), 2u) << "the old pair is gone";
+    town->playerCanCreateGate = false;
+}
+
+TEST_F(ObjectsTest, AReturnScrollOpensThePairAfterTheGateTime)
+{
+    AreaDefinition* town = server.world->getLevel(0)->definition;
+    town->playerCanCreateGate = true;
+    player->giveStartingItems();
+    auto* scroll = new Item();
+    scroll->setItemEntry(Database::get().findEntry("ScrollOfReturn"));
+    ASSERT_EQ(player->getInventory()->addItem(scroll), InventoryBase::kAddPlaced);
+    EXPECT_FALSE(scroll->use(player));
+    EXPECT_TRUE(queued(formatString("timer %d %f 6", player->getEntityNumber(), 5.0)));
+    server.game->updateEvents(4.9f);
+    EXPECT_EQ(player->getGate(0, 0), nullptr);
+    server.game->updateEvents(0.2f);
+    EXPECT_NE(player->getGate(0, 0), nullptr);
+    town->playerCanCreateGate = false;
 }
 
 } // namespace

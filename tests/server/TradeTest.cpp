@@ -1,0 +1,321 @@
+#include "engine/core/ByteBuffer.h"
+#include "engine/data/Database.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
+#include "game/entities/Vendor.h"
+#include "support/PlayerWorld.h"
+#include "support/ScriptedCovenant.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+constexpr int kLoot = toIndex(InventoryGroupIndex::Loot);
+constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
+
+class TradeTest : public PlayerWorld {
+protected:
+    void SetUp() override
+    {
+        PlayerWorld::SetUp();
+        player->giveStartingItems();
+        player->setStat(toIndex(CharacterStat::Money), 10000);
+    }
+
+    Vendor* vendor(const char* typeName, int level = 5)
+    {
+        const MonsterType* type = GameData::get().findMonsterType(typeName);
+        auto* v = dynamic_cast<Vendor*>(server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, level));
+        EXPECT_NE(v, nullptr) << typeName;
+        return v ? add(v, besidePlayer(48.0f)) : nullptr;
+    }
+    // Opens the vendor's goods: the vendor stocks for the player.
+    void trade(Vendor* v)
+    {
+        player->setAction(Player::ActionTrade, static_cast<uint32_t>(v->getEntityNumber()));
+        ASSERT_NE(player->getInventoryGroup(kLoot), nullptr);
+    }
+
+    static Item* item(const char* entry, int quantity = 1, int level = 1)
+    {
+        auto* it = new Item();
+        it->setItemEntry(Database::get().findEntry(entry));
+        it->generate(level);
+        it->setQuantity(quantity);
+        return it;
+    }
+    int money() const { return statOf(*player, CharacterStat::Money); }
+    int countInBags(const char* entry) const
+    {
+        int n = 0;
+        for (int g = kBag1; g <= toIndex(InventoryGroupIndex::Bag4); ++g)
+            if (InventoryGroup* bag = player->getInventory()->getSlot(g))
+                for (int i = 0; i < bag->getSize(); ++i)
+                    if (const ItemBase* it = bag->getItem(i))
+                        n += it->getItemEntry() == Database::get().findEntry(entry) ? 1 : 0;
+        return n;
+    }
+    // Bag places from the first free one on are taken.
+    void fillBags()
+    {
+        for (int g = kBag1; g <= toIndex(InventoryGroupIndex::Bag4); ++g)
+            if (InventoryGroup* bag = player->getInventory()->getSlot(g))
+                while (bag->hasRoom())
+                    ASSERT_TRUE(bag->addItem(item("ShortSword")));
+    }
+};
+
+TEST_F(TradeTest, SlotKindsFollowTheKindOfVendor)
+{
+    struct Row {
+        const char* type;
+        int kinds[8]; // slots 0, 3, 4, 19, 20, 21, 22, 23
+    };
+    const Row rows[] = {
+        {"NpcVendorBasic", {1, 4, 5, 5, 6, 6, 7, 7}},
+        {"NpcVendorGuard", {0, 0, 0, 0, 6, 6, 7, 7}},
+        {"NpcGambler", {5, 5, 5, 5, 6, 6, 7, 7}},
+    };
+    const int slots[8] = {0, 3, 4, 19, 20, 21, 22, 23};
+    for (const Row& row : rows) {
+        Vendor* v = vendor(row.type);
+        ASSERT_NE(v, nullptr);
+        for (int i = 0; i < 8; ++i)
+            EXPECT_EQ(v->slotKind(slots[i]), row.kinds[i]) << row.type << " slot " << slots[i];
+    }
+}
+
+TEST_F(TradeTest, RandomStockKeepsItsBudgetAndNeedsAPlayer)
+{
+    Vendor* budget = vendor("NpcVendorWandering");
+    budget->setRandomItemsTarget(5);
+    trade(budget);
+    ASSERT_NE(player->getInventoryGroup(kLoot), nullptr);
+    EXPECT_LE(budget->getRandomItemsGenerated(), 5);
+    int filled = 0;
+    for (int i = 4; i < 20; ++i)
+        filled += budget->getStockItem(i) ? 1 : 0;
+    EXPECT_LE(filled, 5);
+    // Past the budget a renewed random slot stays as it was.
+    const ItemBase* before = budget->getStockItem(19);
+    budget->stockSlot(19);
+    EXPECT_EQ(budget->getStockItem(19), before);
+
+    Vendor* endless = vendor("NpcVendorBasic");
+    ASSERT_EQ(endless->getRandomItemsTarget(), 0);
+    trade(endless);
+    for (int i = 0; i < 40; ++i)
+        endless->stockSlot(4);
+    EXPECT_EQ(endless->getRandomItemsGenerated(), 16 + 40);
+
+    Vendor* lonely = vendor("NpcVendorBasic");
+    server.game->deleteEntity(player, true);
+    player = nullptr;
+    lonely->setCustomer(lonely);
+    for (int i = 4; i < 20; ++i)
+        EXPECT_EQ(lonely->getStockItem(i), nullptr);
+    EXPECT_NE(lonely->getStockItem(0), nullptr); // base goods need no player
+}
+
+TEST_F(TradeTest, GuardAndGamblerStockAndTheRestockTimer)
+{
+    Vendor* guards = vendor("NpcVendorGuard");
+    trade(guards);
+    const ItemBase* contract = guards->getStockItem(0);
+    ASSERT_NE(contract, nullptr);
+    EXPECT_EQ(contract->getQuantity(), Vendor::kGuardStack);
+    EXPECT_NE(contract->getGuardType(), nullptr);
+    player->setStat(toIndex(CharacterStat::Level), 20);
+    guards->update(0.05f);
+    EXPECT_EQ(guards->getStockItem(0), contract);
+
+    Vendor* gambler = vendor("NpcGambler");
+    trade(gambler);
+    for (int i = 0; i < 20; ++i)
+        if (const ItemBase* it = gambler->getStockItem(i))
+            EXPECT_FALSE(it->isIdentified()) << i;
+
+    // While the player has the vendor selected its timer waits.
+    Vendor* shop = vendor("NpcVendorBasic");
+    trade(shop);
+    for (int i = 0; i < 700; ++i)
+        shop->update(0.05f);
+    EXPECT_TRUE(shop->getRestockTimer().isExpired());
+    player->setAction(0, Player::kNoTarget);
+    shop->update(0.05f);
+    EXPECT_FALSE(shop->getRestockTimer().isExpired());
+}
+
+TEST_F(TradeTest, VendorSaveRoundTrips)
+{
+    Vendor* v = vendor("NpcVendorBasic");
+    trade(v);
+    ByteBuffer saved;
+    v->write(saved);
+    Vendor copy;
+    copy.initFromMonsterType(GameData::get().findMonsterType("NpcVendorBasic"), 5);
+    ASSERT_TRUE(copy.read(saved, 40));
+    EXPECT_EQ(copy.getVendorLevel(), v->getVendorLevel());
+    for (int i = 0; i < Vendor::kSlotCount; ++i) {
+        const ItemBase* a = v->getStockItem(i);
+        const ItemBase* b = copy.getStockItem(i);
+        ASSERT_EQ(a == nullptr, b == nullptr) << i;
+        if (a)
+            EXPECT_EQ(a->getItemEntry(), b->getItemEntry()) << i;
+    }
+    ByteBuffer cut(saved.data(), saved.size() / 2);
+    Vendor other;
+    EXPECT_FALSE(other.read(cut, 40));
+}
+
+TEST_F(TradeTest, BuyingSellingAndBuyingBack)
+{
+    Vendor* v = vendor("NpcVendorBasic");
+    trade(v);
+    v->placeInSlot(5, item("MinorHealthPotion", 5));
+    const int price = v->getStockItem(5)->getPrice(1);
+    const int before = money();
+    player->buyItem(kLoot, 5);
+    EXPECT_EQ(v->getStockItem(5)->getQuantity(), 4);
+    EXPECT_EQ(money(), before - price);
+
+    // Two sales: the newer in the last slot, the older before it.
+    Item* first = item("ShortSword");
+    Item* second = item("MinorPowerPotion", 3);
+    ASSERT_EQ(player->getInventory()->addItem(first), InventoryBase::kAddPlaced);
+    ASSERT_EQ(player->getInventory()->addItem(second), InventoryBase::kAddPlaced);
+    int g = -1, s = -1;
+    ASSERT_TRUE(player->getInventory()->findItem(first, g, s));
+    const int fetched = first->getSellValue(1);
+    const int cash = money();
+    player->sellItem(g, s);
+    EXPECT_EQ(money(), cash + fetched);
+    ASSERT_TRUE(player->getInventory()->findItem(second, g, s));
+    player->sellItem(g, s);
+    EXPECT_EQ(second->getQuantity(), 2);
+    EXPECT_EQ(v->getStockItem(22), first);
+    EXPECT_EQ(v->getStockItem(23)->getItemEntry(), second->getItemEntry());
+    // Bought back for what it fetched.
+    const int back = money();
+    player->buyItem(kLoot, 22);
+    EXPECT_EQ(v->getStockItem(22), nullptr);
+    EXPECT_EQ(money(), back - fetched);
+}
+
+TEST_F(TradeTest, GamblesAndBoundItemsFollowTheirRules)
+{
+    Vendor* gambler = vendor("NpcGambler");
+    trade(gambler);
+    Item* roll = item("ShortSword");
+    roll->setQuantity(0); // a chance of 0: the gamble always fails
+    gambler->placeInSlot(6, roll);
+    const int cost = roll->getGamblePrice();
+    const int before = money();
+    const int swords = countInBags("ShortSword");
+    player->buyItem(kLoot, 6);
+    EXPECT_EQ(money(), before - cost);
+    EXPECT_EQ(gambler->getStockItem(6), nullptr);
+    EXPECT_EQ(countInBags("ShortSword"), swords + 1);
+
+    Vendor* guards = vendor("NpcVendorGuard");
+    Vendor* shop = vendor("NpcVendorBasic");
+    ScriptedCovenant& covenant = addScriptedCovenant(*server.game);
+    player->setCovenantIndex(covenant.index);
+    covenant.stats.set(toIndex(CovenantStat::Money), 0);
+    Item* sword = item("ShortSword");
+    Item* bound = item("GuardContract");
+    ASSERT_EQ(player->getInventory()->addItem(sword), InventoryBase::kAddPlaced);
+    ASSERT_EQ(player->getInventory()->addItem(bound), InventoryBase::kAddPlaced);
+    int g = -1, s = -1;
+    trade(guards);
+    ASSERT_TRUE(player->getInventory()->findItem(sword, g, s));
+    player->sellItem(g, s);
+    EXPECT_TRUE(player->getInventory()->findItem(sword, g, s)) << "a guard vendor buys no sword";
+    trade(shop);
+    ASSERT_TRUE(player->getInventory()->findItem(bound, g, s));
+    player->sellItem(g, s);
+    EXPECT_TRUE(player->getInventory()->findItem(bound, g, s)) << "an ordinary vendor buys no bound item";
+}
+
+TEST_F(TradeTest, APriceOf200SellsFor49InCrystals)
+{
+    Vendor* guards = vendor("NpcVendorGuard");
+    ScriptedCovenant& covenant = addScriptedCovenant(*server.game);
+    player->setCovenantIndex(covenant.index);
+    covenant.stats.set(toIndex(CovenantStat::Money), 0);
+    Item* contract = item("GuardContract", 1, 7);
+    ASSERT_EQ(contract->getPrice(1), 200);
+    ASSERT_EQ(player->getInventory()->addItem(contract), InventoryBase::kAddPlaced);
+    trade(guards);
+    int g = -1, s = -1;
+    ASSERT_TRUE(player->getInventory()->findItem(contract, g, s));
+    player->sellItem(g, s);
+    EXPECT_EQ(covenant.stats.get(toIndex(CovenantStat::Money)), 49);
+    EXPECT_EQ(guards->getStockItem(23), contract);
+}
+
+TEST_F(TradeTest, MoneyPickupAndIdentifyAll)
+{
+    Item* coins = item("Money", 250);
+    ItemGround* ground = dropItemOnGround(coins, true, false, besidePlayer(32.0f));
+    ASSERT_NE(ground, nullptr);
+    const int before = money();
+    const int picked = player->getStatistics()[Player::MoneyPickedUp];
+    player->pickupEntity(ground->getEntityNumber());
+    EXPECT_EQ(money(), before + 250);
+    EXPECT_EQ(player->getStatistics()[Player::MoneyPickedUp], picked + 250);
+
+    const size_t said = lines().size();
+    player->identifyAll();
+    EXPECT_EQ(lines().size(), said);
+    EXPECT_EQ(money(), before + 250);
+}
+
+// Every refusal leaves each item with exactly one owner (ASan checks the rest).
+TEST_F(TradeTest, EveryFailurePathKeepsOneOwnerPerItem)
+{
+    Vendor* shop = vendor("NpcVendorBasic");
+    trade(shop);
+    shop->placeInSlot(7, item("ShortSword"));
+    shop->placeInSlot(8, item("MinorHealthPotion", 5));
+    fillBags();
+    const int before = money();
+    player->buyItem(kLoot, 7); // no room: the sword goes back
+    EXPECT_NE(shop->getStockItem(7), nullptr);
+    player->buyItem(kLoot, 8); // no room for a unit: it is destroyed
+    EXPECT_EQ(shop->getStockItem(8)->getQuantity(), 5);
+    EXPECT_EQ(money(), before);
+    EXPECT_TRUE(queued("msg 4 \"No room in inventory!\""));
+
+    Vendor* gambler = vendor("NpcGambler");
+    trade(gambler);
+    Item* roll = item("ShortSword");
+    roll->setQuantity(0);
+    gambler->placeInSlot(9, roll);
+    player->buyItem(kLoot, 9); // a lost gamble with no room: back in its slot
+    EXPECT_EQ(gambler->getStockItem(9), roll);
+    EXPECT_EQ(money(), before);
+
+    // A single unit merged whole into the player's stack.
+    InventoryGroup* bag = player->getInventory()->getSlot(kBag1);
+    bag->setItem(0, item("MinorHealthPotion", 2));
+    bag->getItem(0)->setIdentified(true);
+    trade(shop);
+    shop->placeInSlot(10, item("MinorHealthPotion", 1));
+    player->buyItem(kLoot, 10);
+    EXPECT_EQ(bag->getItem(0)->getQuantity(), 3);
+    EXPECT_EQ(shop->getStockItem(10), nullptr);
+
+    // A bound contract needs a covenant to pay with.
+    Vendor* guards = vendor("NpcVendorGuard");
+    trade(guards);
+    bag->destroyItemAt(1);
+    player->buyItem(kLoot, 0);
+    EXPECT_EQ(bag->getItem(1), nullptr);
+}
+
+} // namespace
