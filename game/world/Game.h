@@ -295,6 +295,13 @@ public:
     // The first player's covenant is destroyed.
     bool isPlayerCovenantDestroyed() const;
     void setAiCovenantCount(int count) { m_aiCovenantCount = count; }
+    // The world is won: the reward chest ("ChestRewardLarge" or
+    // "ChestRewardMedium") in the town centre, and the two messages.
+    void offerRewardChest(bool large);
+    // A monster of the type (at monsterLevel, -1 the type's own) on a random
+    // point of the block; block -1 takes a block not yet populated (any
+    // block when none is left) and writes it back. Null when none stands.
+    Actor* spawnMonsterAtFreeBlock(int level, int& block, const MonsterType* type, int monsterLevel = -1);
 
     // ---- Secrets (GameSecrets.cpp)
     // The World's secret levels one after another; null once past the last.

@@ -1,14 +1,19 @@
 #include "engine/core/Random.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Chest.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -134,4 +139,73 @@ bool Game::isPlayerCovenantDestroyed() const
     const Player* player = getFirstPlayer();
     const Covenant* covenant = player ? player->getCovenant() : nullptr;
     return covenant && covenant->destroyed;
+}
+
+void Game::offerRewardChest(bool large)
+{
+    m_worldEnded = true;
+    Player* player = getFirstPlayer();
+    Covenant* own = player ? player->getCovenant() : nullptr;
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    const Database* db = Database::instance();
+    if (!own || !spawns || !db)
+        return;
+    // Ending the covenants and counting the result come with the player's covenant.
+    int highest = 0;
+    for (const auto& covenant : m_covenants)
+        if (covenant && covenant.get() != own)
+            highest = std::max(highest, covenant->level);
+    const GameRules& rules = worldRules();
+    const int level = std::max(1, highest + rules.rewardChestLevelBonus);
+    Chest* chest =
+        spawns->createChest(0, db->findEntry(large ? "ChestRewardLarge" : "ChestRewardMedium"), level);
+    if (!chest)
+        return;
+    chest->setWorldRewardChest(true);
+    const ZonePosition centre(0, 1944.0f, 2016.0f);
+    ZonePosition spot = centre;
+    for (int ring = 0; ring <= rules.rewardChestRingLimit; ++ring)
+        if (findFreeSpotOnRing(centre, ring, spot, chest))
+            break;
+    if (!isPlaceFree(spot, chest))
+        spot = centre;
+    chest->setPosition(spot);
+    chest->setSecondaryPosition(spot);
+    chest->setDirection(SouthWest);
+    if (addEntity(chest) < 0) {
+        delete chest;
+        return;
+    }
+    sendGameMessage("You have conquered this world!", 2);
+    sendGameMessage(formatString("Reward chest (lvl %d) now available in town center!", level), 3);
+}
+
+Actor* Game::spawnMonsterAtFreeBlock(int level, int& block, const MonsterType* type, int monsterLevel)
+{
+    const GameRules& rules = worldRules();
+    const int blocks = std::max(1, rules.blocksAcross * rules.blocksDown);
+    if (block == -1) {
+        std::vector<int> clear;
+        for (int b = 0; b < blocks; ++b)
+            if (!isBlockPopulated(level, b))
+                clear.push_back(b);
+        const int n = clear.empty() ? blocks : static_cast<int>(clear.size());
+        const int r = std::min(static_cast<int>(randomFloat(0) * static_cast<float>(n)), n - 1);
+        block = clear.empty() ? r : clear[static_cast<size_t>(r)];
+    }
+    World* world = World::instance();
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    if (!spawns || block < 0 || block >= blocks)
+        return nullptr;
+    const int columns = std::max(1, rules.blocksAcross);
+    ZonePosition point(-1, 0.0f, 0.0f);
+    if (world && world->getLevel(level)) {
+        const ZonePosition origin(
+            level, static_cast<float>((block % columns) * rules.blockTileWidth) * rules.tileSize,
+            static_cast<float>((block / columns) * rules.blockTileHeight) * rules.tileSize);
+        point = SpawnSystem::randomPositionInBlock(origin);
+    }
+    if (point.zone < 0)
+        return nullptr;
+    return spawns->spawnMonsterAt(monsterLevel, type, point, level);
 }

@@ -70,7 +70,9 @@ int SpawnSystem::populateBlock(int levelIndex, int block) const
     const GameRules& rules = worldRules();
     Level* level = world ? world->getLevel(levelIndex) : nullptr;
     const int columns = std::max(1, rules.blocksAcross);
-    if (!level || !game || block < 0 || block >= columns * std::max(1, rules.blocksDown)) {
+    // Nothing is placed before a player has joined.
+    if (!level || !game || !game->getFirstPlayer() || block < 0 ||
+        block >= columns * std::max(1, rules.blocksDown)) {
         return 0;
     }
     // Blocks count along a row first: the column is the remainder.
@@ -94,8 +96,17 @@ int SpawnSystem::populateBlock(int levelIndex, int block) const
     const ZonePosition origin(levelIndex, static_cast<float>(column * rules.blockTileWidth) * rules.tileSize,
                               static_cast<float>(row * rules.blockTileHeight) * rules.tileSize);
     const int monsters = world->rollMonsterCountAt(levelIndex, place);
+    const int chests = world->rollChestCountAt(levelIndex, place);
+    const int traps = level->definition ? level->definition->rollTrapCount() : 0;
+    createBlockObjects(levelIndex, column * rules.blockTileWidth, row * rules.blockTileHeight);
     for (int i = 0; i < monsters; ++i) {
         spawnAndPlaceMonster(levelIndex, randomPositionInBlock(origin));
+    }
+    for (int i = 0; i < chests; ++i) {
+        placeChest(randomPositionInBlock(origin));
+    }
+    for (int i = 0; i < traps; ++i) {
+        placeTrap(randomPositionInBlock(origin), levelIndex);
     }
     return 1;
 }

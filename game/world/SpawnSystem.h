@@ -16,6 +16,8 @@ class Entity;
 class Game;
 class Item;
 class MonsterType;
+class ResourceHandle;
+class TrapGround;
 struct ZonePosition;
 
 // The server's one source of random content: which items, magic modifiers,
@@ -104,6 +106,29 @@ public:
     // level, with the opener's count and money bonuses, and its own magic
     // chance raised by the opener's (SpawnObjects.cpp).
     void dropChestItems(const Chest* chest, float countBonus, int moneyBonus, int magicChance) const;
+    // ---- Level objects (SpawnObjects.cpp)
+    // The object entry whose "ModelName" is the model file (the first one,
+    // from a table built once); null for none.
+    static const DatabaseEntry* findObjectEntry(const std::string& modelFile);
+    // A Door, Torch or Secret by the loaded model's "ObjectType", with the
+    // model's entry, at the position and facing, in the game. Null for any
+    // other model, and for one without an entry (reported once per file).
+    Entity* createObject(const ResourceHandle& model, const ZonePosition& position, int facing) const;
+    // createObject for every cell of a block, from its first tile; the
+    // number of objects made.
+    int createBlockObjects(int levelIndex, int firstTileX, int firstTileY) const;
+    // The area's chest (or the entry) at the level (or one rolled around the
+    // level's depth), set up for the level; not placed.
+    Chest* createChest(int levelIndex, const DatabaseEntry* entry = nullptr, int level = 0) const;
+    // createChest for the level under the position, on a free spot near it;
+    // null (nothing left behind) without an entry or a spot.
+    Chest* placeChest(const ZonePosition& position, const DatabaseEntry* entry = nullptr,
+                      int level = 0) const;
+    // The area's trap at a level rolled around the given one; not placed.
+    TrapGround* createTrap(int levelIndex, int level) const;
+    // Level index -1: the level under the position; level 0: its depth.
+    TrapGround* placeTrap(const ZonePosition& position, int levelIndex = -1, int level = 0) const;
+
     Item* dropRandomItemAt(const DatabaseEntry* entry, const ZonePosition& position) const;
     Item* createItemOnGround(const DatabaseEntry* entry, const ZonePosition& position, int linkedValue,
                              bool nearSearch) const;

@@ -22,6 +22,7 @@
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 #include "support/HeadlessServer.h"
+#include "support/StandInPlayer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -53,6 +54,7 @@ public:
         world->setSecretSeed(777);
         world->createSecretLevels();
         game->resizeForWorld(world->getLevelCount());
+        addStandInPlayer(*game);
         Random::setState(0, seed * 7u + 1u);
     }
     ~GeneratedWorld()

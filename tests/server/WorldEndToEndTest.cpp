@@ -29,6 +29,7 @@
 #include "graphics/shaders/ShaderHooks.h"
 #include "server/GameStartup.h"
 #include "support/HeadlessServer.h"
+#include "support/StandInPlayer.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -74,6 +75,8 @@ public:
         m_world.setSecretSeed(kSecretSeed);
         m_world.createSecretLevels();
         m_game.resizeForWorld(m_world.getLevelCount());
+        if (!m_game.getFirstPlayer())
+            addStandInPlayer(m_game);
         const int count = m_world.getLevelCount();
         for (int i = 0; i < count; ++i) {
             m_world.getLevel(style.reverse ? count - 1 - i : i)->acquire(kKey);

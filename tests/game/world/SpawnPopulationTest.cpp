@@ -8,6 +8,7 @@
 #include "game/world/LevelFixture.h"
 #include "game/world/LevelLayout.h"
 #include "game/world/SpawnSystem.h"
+#include "support/StandInPlayer.h"
 
 #include <cmath>
 #include <vector>
@@ -28,6 +29,7 @@ protected:
         level = builtLevel(definition("AreaDarkwood"), 4242);
         level->monsterLevel = 6;
         game->resizeForWorld(world->getLevelCount());
+        addStandInPlayer(*game);
     }
     ~SpawnPopulationTest() override
     {
@@ -90,6 +92,7 @@ TEST_F(SpawnPopulationTest, ABlockIsPopulatedWhereItsNumberSaysAndOnlyOnce)
             // The monsters go; the level records come back empty.
             game->clear();
             game->resizeForWorld(world->getLevelCount());
+            addStandInPlayer(*game);
         }
     }
     EXPECT_GT(placed, 0);
@@ -102,6 +105,11 @@ TEST_F(SpawnPopulationTest, ABlockIsPopulatedWhereItsNumberSaysAndOnlyOnce)
     game->resizeForWorld(world->getLevelCount());
     EXPECT_EQ(spawns.populateBlock(unbuilt->zone, 1), 0);
     EXPECT_FALSE(game->isBlockPopulated(unbuilt->zone, 1));
+    // Before anyone has joined nothing is placed.
+    game->clear();
+    game->resizeForWorld(world->getLevelCount());
+    EXPECT_EQ(spawns.populateBlock(level->zone, columns + 2), 0);
+    EXPECT_FALSE(game->isBlockPopulated(level->zone, columns + 2));
 }
 
 } // namespace
