@@ -112,7 +112,8 @@ void Chest::beginUse(Entity* user)
         return;
     }
     const float seconds = game->getChestOpenTime(m_level, sentient->getStat(toIndex(CharacterStat::Level)));
-    sentient->startTimedEvent(Sentient::UseEntityEvent, seconds, this);
+    // The client shows the chest's own timed action ("OpeningChest").
+    sentient->startTimedEvent(Sentient::UseEntityEvent, seconds, this, m_timedAction);
     if (m_trap) {
         m_trap->tryTrigger(user, seconds);
     }

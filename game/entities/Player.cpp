@@ -337,8 +337,8 @@ void Player::update(float dt)
         if (m_action == ActionAttack ||
             (m_action == ActionAttackNear && !hasDisablingEffect() && !hasFlag(kFlagHidden)))
             attackTarget();
-        // Guards of the House places and the quest slots' own logic come
-        // with the covenant and quest code.
+        checkHouseGuards();
+        // The quest slots' own logic comes with the quest code.
     } else {
         updateDeathAnimation();
     }

@@ -167,6 +167,10 @@ public:
     void forcePotion(int number);
     // Tells the player a two-handed weapon and a shield cannot be held together.
     void canEquip(const ItemBase* twoHanded, const ItemBase* shield);
+    // A House place took or lost an item: guards are hired or dismissed,
+    // relics shown on their pedestals or taken off.
+    void itemAdded(ItemBase* item, int group, int slot);
+    void itemRemoved(ItemBase* item, int group, int slot);
 
     // ---- Travel (PlayerTravel.cpp)
     void travelToGate(int gateIndex);
@@ -251,6 +255,8 @@ private:
     int getFunds(bool bound) const;
     void spendFunds(bool bound, int amount);
     Vendor* getTradingVendor() const;
+    // A House guard whose guard has died marks its item dead.
+    void checkHouseGuards();
     // forceUse with the highest-level item of the kind in the bags.
     void forceFromBags(int number, const char* baseName);
     // The nearest live attacker among the listeners; null when none.

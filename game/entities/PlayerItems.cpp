@@ -304,17 +304,63 @@ void Player::moveItem(int oldGroup, int oldSlot, int newGroup, int newSlot)
     }
     const bool book = newGroup == kBookshelf && moving->getItemType() == ItemType::Tome;
     const std::string title = moving->getName();
+    InventoryGroup* to = getInventoryGroup(newGroup);
+    ItemBase* displaced = to ? to->getItem(newSlot) : nullptr;
     if (!inventory->moveItem(oldGroup, oldSlot, newGroup, newSlot)) {
         sendMessage(4, "Can't move item here!");
         return;
     }
+    // The house hears of what left and what arrived in its places.
+    if (oldGroup == kHouse)
+        itemRemoved(moving, oldGroup, oldSlot);
+    if (newGroup == kHouse && displaced && displaced != moving)
+        itemRemoved(displaced, newGroup, newSlot);
+    if (newGroup == kHouse && inventory->getItemAt(newGroup, newSlot) == moving)
+        itemAdded(moving, newGroup, newSlot);
+    if (oldGroup == kHouse && displaced && inventory->getItemAt(oldGroup, oldSlot) == displaced)
+        itemAdded(displaced, oldGroup, oldSlot);
     updateStats(false);
     if (touchesLoot)
         if (Sentient* other = m_targetSentient.get(); other && other != this)
             other->updateStats(false);
     if (book && oldGroup != kBookshelf)
         sendMessage(2, title + " added to bookshelf!");
-    (void)kHouse; // the house's guards and relics follow with the covenant's hooks
+}
+
+void Player::itemAdded(ItemBase* item, int group, int slot)
+{
+    Covenant* covenant = getCovenant();
+    if (!item || !covenant || group != kHouse)
+        return;
+    if (item->getItemType() == ItemType::Guard && !item->hasBrokenFree())
+        covenant->createGuard(item, slot);
+    else if (item->getItemType() == ItemType::Relic && slot >= InventoryBase::kHouseGuardPlaces)
+        covenant->createRelicDisplay(item, slot);
+}
+
+void Player::itemRemoved(ItemBase* item, int group, int slot)
+{
+    Covenant* covenant = getCovenant();
+    if (!item || !covenant || group != kHouse)
+        return;
+    if (item->getItemType() == ItemType::Guard && !item->hasBrokenFree())
+        covenant->dismissGuard(slot);
+    else if (item->getItemType() == ItemType::Relic)
+        covenant->removeRelicDisplay(slot);
+}
+
+void Player::checkHouseGuards()
+{
+    Covenant* covenant = getCovenant();
+    InventoryGroup* house = covenant ? getInventoryGroup(kHouse) : nullptr;
+    for (int slot = 0; house && slot < InventoryBase::kHouseGuardPlaces && slot < house->getSize(); ++slot) {
+        ItemBase* item = house->getItem(slot);
+        if (!item || item->getItemType() != ItemType::Guard || item->hasBrokenFree())
+            continue;
+        const Entity* guard = covenant->getGuard(slot);
+        if (!guard || guard->isDead())
+            item->setBrokenFree(true);
+    }
 }
 
 void Player::switchItemSet()

@@ -194,7 +194,8 @@ public:
     // False when the same skill is already winding up.
     bool startSkillWindup(int skillNumber, float duration, Entity* target, bool showTimer, int extra);
     void startIdentifyItem(ItemBase* item, float duration);
-    void startTimedEvent(EventIndex index, float duration, SafeClass* object);
+    // kind: the TimedAction the client's timer shows; 0 takes the event's own.
+    void startTimedEvent(EventIndex index, float duration, SafeClass* object, int kind = 0);
     void cancelTimedActions();
     void cancelUseEntity();
     // True when the item went to the ground.

@@ -323,7 +323,7 @@ void Sentient::startIdentifyItem(ItemBase* item, float duration)
     startTimedEvent(IdentifyItemEvent, duration, item);
 }
 
-void Sentient::startTimedEvent(EventIndex index, float duration, SafeClass* object)
+void Sentient::startTimedEvent(EventIndex index, float duration, SafeClass* object, int timedKind)
 {
     Game* game = Game::instance();
     EventSystem* events = EventSystem::instance();
@@ -335,7 +335,7 @@ void Sentient::startTimedEvent(EventIndex index, float duration, SafeClass* obje
     event->writeObject(object);
     game->scheduleEvent(this, event, duration);
     // The client closes a resurrection wait and a gate's making by their own kinds.
-    int kind = 1;
+    int kind = timedKind > 0 ? timedKind : 1;
     if (index == ResurrectEvent)
         kind = toIndex(TimedAction::Resurrecting);
     else if (index == CreateGateEvent)

@@ -80,7 +80,7 @@ TEST_F(ObjectsTest, AChestOpensOverItsTimeDropsOnceAndThenFadesAway)
     for (auto [level, seconds] : {std::pair{1, 1.9f}, {10, 1.25f}, {30, 0.5f}}) {
         player->setStat(toIndex(CharacterStat::Level), level);
         chest->beginUse(player);
-        EXPECT_TRUE(queued(formatString("timer %d %f 1", player->getEntityNumber(), seconds))) << level;
+        EXPECT_TRUE(queued(formatString("timer %d %f 3", player->getEntityNumber(), seconds))) << level;
         chest->endUse(player);
         server.game->updateEvents(0.0f);
     }
