@@ -67,34 +67,6 @@ ScriptedClient::ScriptedClient(uint16_t port)
         raw.assign(in.data() + at, in.data() + in.getReadPos());
         return true;
     };
-    // Items, money, quest items and chests: one word.
-    for (DatabaseEntryType t : {DatabaseEntryType::Item, DatabaseEntryType::Money,
-                                DatabaseEntryType::QuestItem, DatabaseEntryType::Chest})
-        m_entityReaders[static_cast<int>(t)] = [](ByteBuffer& in, std::vector<uint8_t>& raw) {
-            size_t at = in.getReadPos();
-            in.readUInt();
-            if (in.failed())
-                return false;
-            raw.assign(in.data() + at, in.data() + in.getReadPos());
-            return true;
-        };
-    // Monsters and vendors: equipment, the sentient values, offered quests,
-    // name seed and level.
-    m_entityReaders[static_cast<int>(DatabaseEntryType::MonsterType)] = [](ByteBuffer& in,
-                                                                           std::vector<uint8_t>& raw) {
-        size_t at = in.getReadPos();
-        for (int i = 0; i < 15; ++i)
-            in.readUInt();
-        uint32_t quests = in.readCount(4);
-        for (uint32_t i = 0; i < quests && !in.failed(); ++i)
-            in.readUInt();
-        in.readUInt();
-        in.readUInt();
-        if (in.failed())
-            return false;
-        raw.assign(in.data() + at, in.data() + in.getReadPos());
-        return true;
-    };
 }
 
 namespace {
@@ -316,14 +288,7 @@ bool ScriptedClient::readEntity(ByteBuffer& in, uint32_t number, EntityRecord& e
     const Database* db = Database::instance();
     const DatabaseEntry* entry =
         (db && e.entryId != kEnd) ? db->getEntryByIndex(static_cast<int>(e.entryId)) : nullptr;
-    if (entry && db->getInt(entry, "Gate", 0) != 0) {
-        // A gate of any type: the position of the other end.
-        size_t at = in.getReadPos();
-        in.readZonePosition();
-        if (!check(in, "3", "gate target"))
-            return false;
-        e.classSection.assign(in.data() + at, in.data() + in.getReadPos());
-    } else if (entry) {
+    if (entry) {
         auto reader = m_entityReaders.find(entry->getTypeInherited());
         if (reader != m_entityReaders.end()) {
             if (!reader->second(in, e.classSection)) {
