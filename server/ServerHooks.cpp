@@ -1,5 +1,6 @@
 #include "engine/app/AppHooks.h"
 #include "engine/core/Profiler.h"
+#include "game/covenants/CovenantLoaders.h"
 #include "game/world/Game.h"
 #include "server/GameStartup.h"
 #include "server/Server.h"
@@ -34,6 +35,8 @@ void inSection(int section, const std::function<void()>& work)
 
 void installServerHooks(AppHooks& hooks)
 {
+    // The server's covenants need their definitions from the game data.
+    registerCovenantLoaders();
     auto holder = std::make_shared<std::unique_ptr<Server>>();
     chainHook(hooks.createLateSystems, [holder] { *holder = std::make_unique<Server>(); });
     chainHook(hooks.registerSystems, [] {

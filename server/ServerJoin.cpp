@@ -3,78 +3,17 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/net/SocketLayer.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/entities/Player.h"
-#include "game/quests/RecruitBase.h"
-#include "game/skills/CounterList.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
 
 #include <algorithm>
 #include <memory>
-
-namespace {
-
-// The most recruit records a covenant section may name.
-constexpr uint32_t kMaxJoinRecruits = 64;
-constexpr int kRecruitDataVersion = RecruitBase::kVersionFullStats;
-
-// Reads the join's covenant section by its format, checking every field.
-// The covenant itself is made by the covenant code; here the section is only
-// consumed. False, with the field named, when it does not fit.
-bool scanCovenantSection(ByteBuffer& in, std::string& field)
-{
-    uint32_t saved = in.readUInt();
-    if (in.failed()) {
-        field = "covenant saved flag";
-        return false;
-    }
-    in.readString();
-    if (in.failed()) {
-        field = "covenant name";
-        return false;
-    }
-    if (saved == 0) {
-        return true;
-    }
-    {
-        InventoryBase scratch;
-        if (!scratch.read(in, true, false, 0, "join covenant inventory")) {
-            field = "covenant inventory";
-            return false;
-        }
-    }
-    uint32_t recruits = in.readCount(4 + 4 * RecruitBase::kStatCount);
-    if (in.failed() || recruits > kMaxJoinRecruits) {
-        field = "covenant recruit count";
-        return false;
-    }
-    for (uint32_t i = 0; i < recruits; ++i) {
-        in.readUInt();
-        RecruitBase recruit;
-        if (in.failed() || !recruit.read(in, kRecruitDataVersion)) {
-            field = "covenant recruit";
-            return false;
-        }
-    }
-    CounterList stats(kCovenantStatCount);
-    if (!stats.read(in) || in.failed()) {
-        field = "covenant stats";
-        return false;
-    }
-    in.readUInt();
-    in.readUInt();
-    if (in.failed()) {
-        field = "covenant life stone";
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 void Server::refuseJoin(const NetAddress& sender, const std::string& field) const
 {
@@ -89,8 +28,20 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
         refuseJoin(sender, "no game");
         return;
     }
+    // The covenant section is read whole before anything is made; the
+    // covenant joins the list once the character is accepted too.
+    auto covenant = std::make_unique<PlayerCovenant>();
+    if (covenant->definitionIndex < 0) {
+        debugPrint(3, "Server: join from port %u refused: no covenant definition \"Human\"\n",
+                   static_cast<unsigned>(sender.port));
+        return;
+    }
+    if (game->getCovenantCount() >= CovenantBase::kMaxCovenants) {
+        refuseJoin(sender, "covenant list full");
+        return;
+    }
     std::string field;
-    if (!scanCovenantSection(message, field)) {
+    if (!covenant->parseJoinSection(message, field)) {
         refuseJoin(sender, field);
         return;
     }
@@ -139,6 +90,15 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
         *old = std::move(record);
     } else {
         m_clients.push_back(std::move(record));
+    }
+
+    PlayerCovenant* own = covenant.get();
+    const int covenantIndex = game->addCovenant(std::move(covenant));
+    if (covenantIndex >= 0) {
+        own->applyJoinSection();
+        own->player = joined;
+        joined->setCovenantIndex(covenantIndex);
+        own->updateStats();
     }
 
     // The saved gate pairs stand again where they stood (with a covenant).

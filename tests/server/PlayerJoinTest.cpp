@@ -1,10 +1,12 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/net/SocketLayer.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
+#include "game/entities/Inventory.h"
 #include "game/entities/Item.h"
 #include "game/quests/Quest.h"
 #include "support/PlayerWorld.h"
@@ -195,6 +197,7 @@ TEST_F(PlayerJoin, EveryCutOfASavedSectionIsRefusedWithItsField)
     bad.writeInt(uint32_t(0));
     bad.writeString("Aldric");
     bad.writeInt(uint32_t(7));
+    bad.writeInt(uint32_t(0)); // the record would follow
     warnings.clear();
     EXPECT_EQ(join(bad), nullptr);
     ASSERT_EQ(warnings.size(), 1u);
@@ -215,7 +218,8 @@ TEST_F(PlayerJoin, SecondJoinReplacesTheOldPlayer)
     EXPECT_EQ(Server::get().getClientCount(), before);
     EXPECT_EQ(old.get(), nullptr) << "the old player is gone";
     EXPECT_NE(Server::get().getClient(0)->player.get(), nullptr);
-    EXPECT_EQ(server.game->getEntity(number), nullptr);
+    // The number may serve a house object of the new covenant, not a player.
+    EXPECT_EQ(dynamic_cast<Player*>(server.game->getEntity(number)), nullptr);
 }
 
 TEST_F(PlayerJoin, InputAdoptsOnlyPositionsOnALevelOfTheWorld)
@@ -268,4 +272,36 @@ TEST_F(PlayerJoin, StartingItemsWithoutRoomAreDroppedWithALine)
     const size_t names = DefinitionReader(kit).getStringList("StartingItem").size();
     EXPECT_EQ(warnings.size(), names);
     EXPECT_EQ(fresh->getStat(toIndex(CharacterStat::Money)), DefinitionReader(kit).getInt("StartingMoney"));
+}
+
+TEST_F(PlayerJoin, TheJoinFoundsThePlayersCovenantOrRefusesItWhole)
+{
+    const int covenants = server.game->getCovenantCount();
+    Player* joined = join(sameWorld().write(*player));
+    ASSERT_NE(joined, nullptr);
+    ASSERT_EQ(server.game->getCovenantCount(), covenants + 1);
+    auto* covenant = dynamic_cast<PlayerCovenant*>(joined->getCovenant());
+    ASSERT_NE(covenant, nullptr);
+    EXPECT_EQ(covenant->index, covenants) << "after the computer-run ones";
+    EXPECT_EQ(covenant->name, "Red Hand");
+    EXPECT_EQ(covenant->getLeader(), joined);
+    EXPECT_GT(covenant->getLifestoneMaxHealth(), 0) << "counted from its members";
+
+    // A saved covenant naming slot 7 of four: nothing is made.
+    ByteBuffer bad;
+    bad.writeInt(uint32_t(4));
+    bad.writeInt(uint32_t(1));
+    bad.writeString("Red Hand");
+    Inventory bags;
+    bags.write(bad, false);
+    bad.writeInt(uint32_t(1));
+    bad.writeInt(uint32_t(7));
+    bad.writeInt(uint32_t(0)); // the record would follow
+    const int entities = server.game->getEntityCount();
+    warnings.clear();
+    EXPECT_EQ(join(bad), nullptr);
+    EXPECT_EQ(server.game->getCovenantCount(), covenants + 1);
+    EXPECT_EQ(server.game->getEntityCount(), entities);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("covenant recruit slot"), std::string::npos);
 }

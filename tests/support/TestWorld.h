@@ -10,6 +10,7 @@
 #include "engine/object/EventSystem.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
 #include "game/world/FightingServices.h"
 #include "game/world/Game.h"
@@ -32,6 +33,8 @@ public:
         ModelResource::registerTypes(resources);
         if (withData) {
             database.load(Database::kMasterFile, false);
+            // The server makes every joining player a covenant on "Human".
+            registerCovenantLoaders();
             startUpGameData(data);
             registerFightingServices();
         }

@@ -1,0 +1,80 @@
+#include "game/covenants/PlayerCovenant.h"
+
+#include "engine/core/StringUtil.h"
+#include "game/covenants/TradeOffer.h"
+#include "game/world/Game.h"
+#include "game/world/ServerLink.h"
+
+#include <cmath>
+
+namespace {
+constexpr int kOfferGood = 2;
+constexpr int kCompletionRequest = 3;
+constexpr int kRelationMessageKind = 6;
+} // namespace
+
+void PlayerCovenant::receiveOffer(Covenant* from, const TradeOffer& offer)
+{
+    std::string line = formatString("offerToPlayer %d %d", offer.type, from ? from->index : -1);
+    for (const TradeTerm& term : offer.terms)
+        line += formatString(" %d %d %d", term.side, term.kind, term.value);
+    queueClientCommand(line);
+}
+
+void PlayerCovenant::receiveOfferResult(Covenant* from, const TradeOffer& offer, bool accepted, int code)
+{
+    if (accepted) {
+        if (Game* game = Game::instance())
+            game->executeTradeOffer(offer, this, from);
+    }
+    if (offer.type == kCompletionRequest && code == kOfferGood)
+        receiveOffer(from, offer);
+    queueClientCommand(formatString("dipRes %d %d", code, from ? from->index : -1));
+}
+
+void PlayerCovenant::sendDiplomacyResult(Covenant* to, int code)
+{
+    queueClientCommand(formatString("dipRes %d %d", code, to ? to->index : -1));
+}
+
+void PlayerCovenant::offerExpired(int other)
+{
+    queueClientCommand(formatString("offerExpired %d", other));
+}
+
+int PlayerCovenant::relationDecimals(float change)
+{
+    const float a = std::fabs(change);
+    if (a > 1.0f)
+        return 1;
+    const float step = 0.1f;
+    float t = step;
+    for (int k = 1; k <= 3; ++k) {
+        if (t < a)
+            return k;
+        t *= step;
+    }
+    return 3;
+}
+
+std::string PlayerCovenant::relationChangeText(float change, const std::string& coloredName)
+{
+    const double d = static_cast<double>(change);
+    switch (relationDecimals(change)) {
+    case 1:
+        return formatString("%+.1f relation (%s)", d, coloredName.c_str());
+    case 2:
+        return formatString("%+.2f relation (%s)", d, coloredName.c_str());
+    default:
+        return formatString("%+.3f relation (%s)", d, coloredName.c_str());
+    }
+}
+
+void PlayerCovenant::sendRelationChange(Covenant* other, float change)
+{
+    if (!other || other->destroyed || change == 0.0f)
+        return;
+    const Game* game = Game::instance();
+    const std::string coloredName = game ? game->getCovenantColoredName(other->index) : std::string();
+    sendGameMessage(relationChangeText(change, coloredName), kRelationMessageKind);
+}
