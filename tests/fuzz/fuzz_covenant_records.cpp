@@ -4,7 +4,8 @@
 // of saved relation records (each preceded by one byte naming the other
 // covenant, 0-47); 7 the influence counters; 8 an offer's term list; 9-12 a
 // computer covenant's save section at version 6, 14, 35 or 39, read on a live
-// Game: a refused section adds no entity.
+// Game: a refused section adds no entity; 13 a server recruit's save record
+// (with the hero flag) and 14 a recruit section as a join carries it.
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
@@ -19,6 +20,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/entities/Recruit.h"
 #include "game/quests/RecruitBase.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/world/FightingServices.h"
@@ -185,6 +187,30 @@ void fuzzSection(ByteBuffer& buffer, int version)
     game.clear();
 }
 
+// A refused read leaves the recruit as it was; an accepted one writes a
+// form that reads back the same.
+void fuzzServerRecruit(ByteBuffer& buffer, bool section)
+{
+    Recruit r;
+    r.typeEntry = 7;
+    r.seed = 11;
+    r.hero = true;
+    r.skills = {3};
+    RecruitImage before(r);
+    bool ok = section ? r.readSection(buffer) : r.read(buffer, 39);
+    if (!ok) {
+        FUZZ_CHECK(RecruitImage(r) == before && r.hero);
+        return;
+    }
+    if (section)
+        return;
+    ByteBuffer again;
+    r.write(again);
+    Recruit copy;
+    FUZZ_CHECK(copy.read(again, 39));
+    FUZZ_CHECK(RecruitImage(copy) == RecruitImage(r) && copy.hero == r.hero);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -195,7 +221,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     static const int kVersions[5] = {12, 13, 37, 38, 39};
     static const int kSectionVersions[4] = {6, 14, 35, ActorCovenant::kSaveVersion};
-    int pick = data[0] % 13;
+    int pick = data[0] % 15;
     ByteBuffer buffer(data + 1, size - 1);
     if (pick < 5)
         fuzzRecruit(buffer, kVersions[pick]);
@@ -206,6 +232,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     else if (pick == 8)
         fuzzTerms(buffer);
     else
-        fuzzSection(buffer, kSectionVersions[pick - 9]);
+        else if (pick <= 12) fuzzSection(buffer, kSectionVersions[pick - 9]);
+    else fuzzServerRecruit(buffer, pick == 14);
     return 0;
 }
