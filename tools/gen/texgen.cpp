@@ -4,7 +4,8 @@
 // after it paint that image. Coordinates are pixels, x to the right and y
 // down from the top-left corner; colours are bytes "r g b [a]" (a 255 when
 // left out). Later operations paint over earlier ones.
-//   image <path> <width> <height> <24|32>   starts an image, all 0 (transparent)
+//   image <path> <width> <height> <24|32>   starts an image, all 0 (transparent);
+//                                           sides are powers of two
 //   fill <colour>
 //   rect <x0> <y0> <x1> <y1> <colour>        corners inclusive
 //   disc <cx> <cy> <radius> <colour>
@@ -165,6 +166,11 @@ private:
             double w = number(), h = number(), d = number();
             if (w < 1 || h < 1 || w > kMaxSide || h > kMaxSide || w != std::floor(w) || h != std::floor(h)) {
                 fail("image sizes are whole numbers from 1 to 4096");
+            }
+            // The compressed texture cache takes powers of two only.
+            const auto side = [](double v) { return static_cast<unsigned>(v); };
+            if ((side(w) & (side(w) - 1)) != 0 || (side(h) & (side(h) - 1)) != 0) {
+                fail("image sizes are powers of two");
             }
             if (d != 24 && d != 32) {
                 fail("the depth is 24 or 32");

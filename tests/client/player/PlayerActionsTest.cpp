@@ -40,7 +40,6 @@ class PlayerActionsTest : public ::testing::Test {
 protected:
     PlayerActionsTest()
     {
-        registerSkillLoaders();
         GameClient::registerCommands();
         ui.install(client.getUi());
         client.setTextEventSink([this](const ClientTextEvent& e) { texts.push_back(e); });
@@ -94,6 +93,10 @@ protected:
     const std::vector<std::string>& queued() const { return client.getQueuedCommands(); }
     bool run(const std::string& line) { return CommandSystem::get().execute(line, nullptr, false, true); }
 
+    // The skill definitions load with the game data.
+    struct Loaders {
+        Loaders() { registerSkillLoaders(); }
+    } loaders;
     TestWorld world{true, false};
     Client client;
     RecordingClientUi ui{{"QuestGivers", "Vendors", "Alt", "Money", "Lifestone"}};

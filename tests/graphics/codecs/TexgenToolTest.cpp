@@ -63,6 +63,7 @@ TEST(TexgenTool, BadLinesStopWithFileAndLine)
         {"image a.tga 8 8 24\nsparkle\n", ":2: unknown operation \"sparkle\""},
         {"image a.tga 8 8 24\nstock whiteStar\n", ":2: the stock image is 16 x 16"},
         {"image a.tga 99999 8 24\n", ":1: image sizes are whole numbers"},
+        {"image a.tga 96 24 24\n", ":1: image sizes are powers of two"},
     };
     for (const Case& c : cases) {
         ToolRun run = runTexgen(dir, c.text);
