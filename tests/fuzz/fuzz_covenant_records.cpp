@@ -20,6 +20,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Recruit.h"
 #include "game/quests/RecruitBase.h"
 #include "game/skills/SkillLoaders.h"
@@ -231,8 +232,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzzCounters(buffer);
     else if (pick == 8)
         fuzzTerms(buffer);
+    else if (pick <= 12)
+        fuzzSection(buffer, kSectionVersions[pick - 9]);
     else
-        else if (pick <= 12) fuzzSection(buffer, kSectionVersions[pick - 9]);
-    else fuzzServerRecruit(buffer, pick == 14);
+        fuzzServerRecruit(buffer, pick == 14);
     return 0;
 }
