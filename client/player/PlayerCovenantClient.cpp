@@ -449,7 +449,7 @@ void PlayerCovenantClient::receiveOffer(int covenant, const PendingOffer& offer)
     pendingOffers[static_cast<size_t>(covenant)] = offer;
 }
 
-PendingOffer* PlayerCovenantClient::getPendingOffer(int covenant)
+PlayerCovenantClient::PendingOffer* PlayerCovenantClient::getPendingOffer(int covenant)
 {
     growOffers();
     if (covenant < 0 || static_cast<size_t>(covenant) >= pendingOffers.size()) {

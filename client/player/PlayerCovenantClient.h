@@ -23,13 +23,6 @@ struct OfferEntry {
     int32_t value = 0;
 };
 
-struct PendingOffer {
-    std::vector<OfferEntry> entries;
-    int32_t kind = 0;
-    bool flag = false;
-    int32_t extra = 0;
-};
-
 // One covenant's figures of one game minute: the five power values (House,
 // AbsoluteInfluence, People, Items, LifeStone) and the four influence values.
 struct HistoryRecord {
@@ -74,6 +67,15 @@ struct PlayerCovenantSection {
 // covenants made.
 class PlayerCovenantClient : public CovenantBase {
 public:
+    // An offer waiting for the player's answer. Nested: the server's covenants
+    // have a record of the same name, and both live in one program.
+    struct PendingOffer {
+        std::vector<OfferEntry> entries;
+        int32_t kind = 0;
+        bool flag = false;
+        int32_t extra = 0;
+    };
+
     // Versions written here: the global save and the history file.
     static constexpr int kGlobalVersion = 39;
     static constexpr int kHistoryVersion = 2;

@@ -244,7 +244,7 @@ TEST_F(PlayerCovenantClientTest, OffersSkipIgnoredAndEmptyRecords)
     PlayerCovenantClient covenant;
     EXPECT_EQ(covenant.findPendingOffer(), -1);
     feedGame(GameTime(), 3);
-    PendingOffer offer;
+    PlayerCovenantClient::PendingOffer offer;
     offer.entries.push_back({0, 1, 50});
     offer.kind = 2;
     covenant.receiveOffer(0, offer);
