@@ -10,6 +10,7 @@
 #include "engine/object/ClassRegistry.h"
 #include "engine/object/EventSystem.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
 #include "game/world/FightingServices.h"
 #include "game/world/Game.h"
@@ -23,9 +24,14 @@
 
 namespace {
 
-// The join makes a real character, so the shipped data is loaded first.
+// The join makes a real character and founds its covenant on "Human", so the
+// shipped data is loaded first, with the covenant definitions.
 struct ShippedData {
-    ShippedData() { loadShippedDatabase("gloam-fuzz-server-messages"); }
+    ShippedData()
+    {
+        registerCovenantLoaders();
+        loadShippedDatabase("gloam-fuzz-server-messages");
+    }
 };
 
 struct World {
