@@ -60,7 +60,10 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
     RunResult result;
     result.pid = pid;
     bool termSent = false;
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    // A windowed start builds the texture cache of a new user directory, which
+    // takes a while under the sanitizers on a busy machine; ctest stops a
+    // test at 120 s.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(100);
     bool outOpen = true, errOpen = true;
     while (outOpen || errOpen) {
         if (std::chrono::steady_clock::now() > deadline) {
