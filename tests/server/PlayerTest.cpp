@@ -165,10 +165,11 @@ TEST_F(PlayerWorld, DeathToAMonsterRecordsItDropsASoulStoneAndResurrectionRestor
     const GameRules& rules = GameData::get().rules();
     EXPECT_EQ(player->getHealth(),
               static_cast<int>(std::floor(player->getMaxHealth() * rules.resurrectHealthPercent)));
-    if (player->getCharacterClass()->usesPower())
+    if (player->getCharacterClass()->usesPower()) {
         EXPECT_GE(statOf(*player, CharacterStat::Power),
                   static_cast<int>(
                       std::floor(statOf(*player, CharacterStat::MaxPower) * rules.resurrectPowerPercent)));
+    }
     EXPECT_EQ(player->getDeathStage(), 0);
     // A living player cannot be resurrected again.
     const int health = player->getHealth();

@@ -183,8 +183,9 @@ TEST(PopulationEndToEnd, EveryBlockOfAGeneratedWorldIsPopulatedOnceWithMonstersO
             ASSERT_EQ(w.spawns->populateBlock(zone, block), 1) << "block " << block;
             const bool wanted = std::find(places.begin(), places.end(), block) != places.end();
             EXPECT_EQ(game.isBlockPopulated(zone, block), wanted) << "block " << block;
-            if (!wanted)
+            if (!wanted) {
                 EXPECT_EQ(w.actors().size(), before) << "block " << block;
+            }
             const int column = block % rules.blocksAcross;
             const int row = block / rules.blocksAcross;
             const std::vector<Actor*> now = w.actors();
@@ -204,8 +205,9 @@ TEST(PopulationEndToEnd, EveryBlockOfAGeneratedWorldIsPopulatedOnceWithMonstersO
         for (int block = 0; block < blocks; ++block)
             EXPECT_EQ(w.spawns->populateBlock(zone, block), 1);
         EXPECT_EQ(w.actors().size(), monsters.size());
-        if (!(area->monsterChancePerBlock > 0.0f))
+        if (!(area->monsterChancePerBlock > 0.0f)) {
             EXPECT_TRUE(monsters.empty()) << "an area without monsters";
+        }
         levelsWithMonsters += monsters.empty() ? 0 : 1;
 
         for (Actor* a : monsters) {
@@ -239,8 +241,9 @@ TEST(PopulationEndToEnd, EveryBlockOfAGeneratedWorldIsPopulatedOnceWithMonstersO
             }
             EXPECT_LE(rarity, static_cast<int>(MonsterRarity::VeryRare)) << type->getEntryName();
             EXPECT_LE(random, wantedEnhancements(rarity, a->isNpc())) << type->getEntryName();
-            if (rarity > 0)
+            if (rarity > 0) {
                 EXPECT_GE(random, 1) << type->getEntryName() << " of rarity " << rarity;
+            }
             // Potential recruits roll their rarity by the town's chances.
             if (a->hasStatusEffect(recruitMark)) {
                 for (int k = 1; k <= rarity; ++k)

@@ -63,9 +63,10 @@ protected:
     void fillBags()
     {
         for (int g = kBag1; g <= toIndex(InventoryGroupIndex::Bag4); ++g)
-            if (InventoryGroup* bag = player->getInventory()->getSlot(g))
+            if (InventoryGroup* bag = player->getInventory()->getSlot(g)) {
                 while (bag->hasRoom())
                     ASSERT_TRUE(bag->addItem(item("ShortSword")));
+            }
     }
 };
 
@@ -136,8 +137,9 @@ TEST_F(TradeTest, GuardAndGamblerStockAndTheRestockTimer)
     Vendor* gambler = vendor("NpcGambler");
     trade(gambler);
     for (int i = 0; i < 20; ++i)
-        if (const ItemBase* it = gambler->getStockItem(i))
+        if (const ItemBase* it = gambler->getStockItem(i)) {
             EXPECT_FALSE(it->isIdentified()) << i;
+        }
 
     // While the player has the vendor selected its timer waits.
     Vendor* shop = vendor("NpcVendorBasic");
@@ -164,8 +166,9 @@ TEST_F(TradeTest, VendorSaveRoundTrips)
         const ItemBase* a = v->getStockItem(i);
         const ItemBase* b = copy.getStockItem(i);
         ASSERT_EQ(a == nullptr, b == nullptr) << i;
-        if (a)
+        if (a) {
             EXPECT_EQ(a->getItemEntry(), b->getItemEntry()) << i;
+        }
     }
     ByteBuffer cut(saved.data(), saved.size() / 2);
     Vendor other;

@@ -67,8 +67,9 @@ TEST_F(ShippedSpawnDataTest, EveryLevelOfAWorldFindsMonstersAtEachDifficulty)
 
         // No monster rises above the game's highest level.
         for (const auto& type : data->getMonsterTypes()) {
-            if (type->isRegularSpawn())
+            if (type->isRegularSpawn()) {
                 EXPECT_LE(type->getMaxLevel(), rules.maxLevel) << type->getEntryName();
+            }
         }
 
         for (uint32_t seed : kSeeds) {
