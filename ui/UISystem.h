@@ -76,6 +76,8 @@ struct UISettings {
 
 class UISystem : public Singleton<UISystem> {
 public:
+    // The pointer in interface units; (0, 0) without input.
+    static void pointerPosition(int& x, int& y);
     // The number of user variables the interface keeps.
     static constexpr int kVariableCount = 13;
 

@@ -4,18 +4,6 @@
 #include "ui/UIValueTables.h"
 #include "ui/menus/UIMenu.h"
 
-namespace {
-
-void mousePosition(int& x, int& y)
-{
-    x = y = 0;
-    if (const Input* input = Input::instance()) {
-        input->getMousePosition(x, y);
-    }
-}
-
-} // namespace
-
 void UISystem::updateActiveMenus(bool includeInputOnly)
 {
     m_active.clear();
@@ -51,7 +39,7 @@ UIWidget* UISystem::getWidgetAtMouse(bool onlyFlagged)
 {
     updateActiveMenus(true);
     int x, y;
-    mousePosition(x, y);
+    UISystem::pointerPosition(x, y);
     for (UIMenu* menu : m_active) {
         if (UIWidget* widget = menu->findWidgetAt(x, y, onlyFlagged)) {
             return widget;
@@ -145,4 +133,12 @@ bool UISystem::handleMouseScroll(bool up)
         }
     }
     return false;
+}
+
+void UISystem::pointerPosition(int& x, int& y)
+{
+    x = y = 0;
+    if (const Input* input = Input::instance()) {
+        input->getMousePosition(x, y);
+    }
 }

@@ -17,15 +17,6 @@ constexpr float kNextRepeat = 0.05f;
 // Frame times add up with rounding; a countdown this close to zero is over.
 constexpr float kTimeSlack = 1e-4f;
 
-void mousePosition(int& x, int& y)
-{
-    x = 0;
-    y = 0;
-    if (Input* input = Input::instance()) {
-        input->getMousePosition(x, y);
-    }
-}
-
 } // namespace
 
 UIScrollBar::UIScrollBar()
@@ -231,7 +222,7 @@ void UIScrollBar::onMouseHeld(int button, bool down)
 {
     int x = 0;
     int y = 0;
-    mousePosition(x, y);
+    UISystem::pointerPosition(x, y);
     onClick(button, down, x, y);
 }
 
@@ -268,7 +259,7 @@ bool UIScrollBar::onMouseWheel(int step)
     }
     int x = 0;
     int y = 0;
-    mousePosition(x, y);
+    UISystem::pointerPosition(x, y);
     float fx = static_cast<float>(x);
     float fy = static_cast<float>(y);
     UIWidget* target = m_target.get();
@@ -286,7 +277,7 @@ void UIScrollBar::update(float seconds)
         if (m_pressedPart == 5) {
             int x = 0;
             int y = 0;
-            mousePosition(x, y);
+            UISystem::pointerPosition(x, y);
             float now = m_vertical ? static_cast<float>(y) : static_cast<float>(x);
             dragBy(now - getDragReference(), false);
         } else if (m_repeatRunning) {

@@ -9,19 +9,6 @@
 
 #include <algorithm>
 
-namespace {
-
-void mousePosition(int& x, int& y)
-{
-    x = 0;
-    y = 0;
-    if (Input* input = Input::instance()) {
-        input->getMousePosition(x, y);
-    }
-}
-
-} // namespace
-
 UISlider::UISlider()
 {
     m_canClick = true;
@@ -101,7 +88,7 @@ void UISlider::update(float seconds)
     if (m_dragging) {
         int x = 0;
         int y = 0;
-        mousePosition(x, y);
+        UISystem::pointerPosition(x, y);
         setFromX(static_cast<float>(x));
     }
 }
@@ -110,7 +97,7 @@ void UISlider::onMouseHeld(int button, bool down)
 {
     int x = 0;
     int y = 0;
-    mousePosition(x, y);
+    UISystem::pointerPosition(x, y);
     onClick(button, down, x, y);
 }
 
