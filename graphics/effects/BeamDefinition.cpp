@@ -7,10 +7,7 @@
 std::unique_ptr<BeamDefinition> BeamDefinition::create(const std::string& fileName, const uint8_t* data,
                                                        size_t size)
 {
-    auto d = std::make_unique<BeamDefinition>();
-    TextReader reader(std::string_view(reinterpret_cast<const char*>(data), size), fileName);
-    parse(reader, *d, fileName);
-    return d;
+    return EffectFileParser::readWhole<BeamDefinition>(fileName, data, size);
 }
 
 void BeamDefinition::parse(TextReader& reader, BeamDefinition& d, const std::string& fileName)

@@ -112,10 +112,7 @@ const std::pair<const char*, Reader>* keywordTable(size_t& count)
 std::unique_ptr<EffectDefinition> EffectDefinition::create(const std::string& fileName, const uint8_t* data,
                                                            size_t size)
 {
-    auto d = std::make_unique<EffectDefinition>();
-    TextReader reader(std::string_view(reinterpret_cast<const char*>(data), size), fileName);
-    parse(reader, *d, fileName);
-    return d;
+    return EffectFileParser::readWhole<EffectDefinition>(fileName, data, size);
 }
 
 void EffectDefinition::parse(TextReader& reader, EffectDefinition& d, const std::string& fileName)

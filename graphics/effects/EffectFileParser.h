@@ -1,13 +1,15 @@
 #pragma once
 
+#include "engine/core/TextReader.h"
 #include "engine/resources/ResourceHandle.h"
 #include "graphics/effects/RandomValue.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
-
-class TextReader;
 
 // What the three effect formats (.eff, .bem, .swp) share: keywords are read
 // across lines, each value only on its keyword's line; unknown keywords are
@@ -30,5 +32,15 @@ void readFloats(TextReader& reader, float* out, int count);
 ResourceHandle acquireTextureShader(const std::string& texture, bool additive);
 // A resource by name when its type is registered (none otherwise).
 ResourceHandle loadIfKnown(const std::string& name);
+
+// A definition of one of the formats, parsed from the whole file.
+template <class Definition>
+std::unique_ptr<Definition> readWhole(const std::string& fileName, const uint8_t* data, size_t size)
+{
+    auto d = std::make_unique<Definition>();
+    TextReader reader(std::string_view(reinterpret_cast<const char*>(data), size), fileName);
+    Definition::parse(reader, *d, fileName);
+    return d;
+}
 
 } // namespace EffectFileParser

@@ -7,10 +7,7 @@
 std::unique_ptr<SwipeDefinition> SwipeDefinition::create(const std::string& fileName, const uint8_t* data,
                                                          size_t size)
 {
-    auto d = std::make_unique<SwipeDefinition>();
-    TextReader reader(std::string_view(reinterpret_cast<const char*>(data), size), fileName);
-    parse(reader, *d, fileName);
-    return d;
+    return EffectFileParser::readWhole<SwipeDefinition>(fileName, data, size);
 }
 
 void SwipeDefinition::parse(TextReader& reader, SwipeDefinition& d, const std::string& fileName)
