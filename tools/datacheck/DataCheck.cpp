@@ -1,0 +1,490 @@
+#include "tools/datacheck/DataCheck.h"
+
+#include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
+#include "engine/data/Localization.h"
+#include "engine/files/FileSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+
+namespace {
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && equalsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool isNumber(std::string_view item)
+{
+    if (item.empty()) {
+        return false;
+    }
+    size_t i = (item[0] == '-' || item[0] == '+') ? 1 : 0;
+    bool digit = false;
+    for (; i < item.size(); ++i) {
+        if (std::isdigit(static_cast<unsigned char>(item[i]))) {
+            digit = true;
+        } else if (item[i] != '.') {
+            return false;
+        }
+    }
+    return digit;
+}
+
+// Keys whose items name other database entries ("Class" and the NPC types
+// are enumeration names, which their loaders check).
+constexpr std::string_view kEntryKeys[] = {"Archetype",
+                                           "Area",
+                                           "ApproachData",
+                                           "Attachment",
+                                           "AuraStatusEffect",
+                                           "Base",
+                                           "BaseStartItem",
+                                           "Beam",
+                                           "BeginningQuest",
+                                           "BehaviorStack",
+                                           "ChestSpawn",
+                                           "Companion",
+                                           "ConflictingTrait",
+                                           "DeathSkill",
+                                           "DefaultItem",
+                                           "DefaultMonster",
+                                           "DesiredMonsterSpawn",
+                                           "DownGateName",
+                                           "Dungeon",
+                                           "EatCorpseData",
+                                           "EffectName",
+                                           "EndArea",
+                                           "Enhancement",
+                                           "EntranceGateName",
+                                           "Explosion",
+                                           "GuardItem",
+                                           "GuardType",
+                                           "ItemSet",
+                                           "LegendVersion",
+                                           "Linked",
+                                           "Member",
+                                           "MonsterSpawn",
+                                           "MonsterType",
+                                           "NextQuest",
+                                           "NpcChat",
+                                           "OnHitSkill",
+                                           "PerLevel",
+                                           "ProjName",
+                                           "Projectile",
+                                           "QuestItem",
+                                           "RaiseDeadData",
+                                           "RaiseEntity",
+                                           "RandomSkill",
+                                           "RecruitMonsterType",
+                                           "RelatedClass",
+                                           "RequiredSkill",
+                                           "RetreatData",
+                                           "Secret",
+                                           "Section",
+                                           "SetBonusFull",
+                                           "SetBonusPartial",
+                                           "Skill",
+                                           "SkillTree",
+                                           "StartArea",
+                                           "StartingItem",
+                                           "StartingSkills",
+                                           "StatusEffect",
+                                           "SuccessEndEffect",
+                                           "Successor",
+                                           "Trait",
+                                           "TrapSpawn",
+                                           "TreasureMapChestName",
+                                           "UniqueVersion",
+                                           "UpGateName",
+                                           "UseStatusEffect",
+                                           "WorldSize",
+                                           "ReputationWith",
+                                           "GameMenu"};
+constexpr std::string_view kEntryPrefixes[] = {"CombatEffect"};
+
+// Keys whose items are files of the game data.
+constexpr std::string_view kFileKeys[] = {"ModelName",
+                                          "UseModelName",
+                                          "MonsterRareEffectModel",
+                                          "MonsterUniqueEffectModel",
+                                          "MonsterVeryRareEffectModel",
+                                          "precache",
+                                          "SkinName",
+                                          "TextureName",
+                                          "AreaFileName",
+                                          "SoundFileName",
+                                          "UseSoundName",
+                                          "DropSoundName",
+                                          "IdleSound",
+                                          "OnSightSound",
+                                          "SoundHardRain",
+                                          "SoundLightRain",
+                                          "SoundMediumRain",
+                                          "SoundThunder",
+                                          "ThemeMusicName",
+                                          "TextFile",
+                                          "Font"};
+constexpr std::string_view kFilePrefixes[] = {"AttackSound", "SoundName", "Scrollbar"};
+
+// Keys whose items are shader names (a shader script, or an image of that name).
+constexpr std::string_view kShaderKeys[] = {"VictimShader", "DefaultShader"};
+constexpr std::string_view kShaderPrefixes[] = {"SkinTextureName"};
+
+// Keys whose items are bare text keys ("TextList" items may be plain words,
+// shown as they are when no translation exists).
+constexpr std::string_view kTextKeyKeys[] = {"ChatText", "IntroText"};
+
+template <size_t N> bool inList(std::string_view key, const std::string_view (&list)[N])
+{
+    return std::any_of(std::begin(list), std::end(list),
+                       [&](std::string_view k) { return equalsNoCase(k, key); });
+}
+
+template <size_t N> bool hasPrefix(std::string_view key, const std::string_view (&list)[N])
+{
+    return std::any_of(std::begin(list), std::end(list),
+                       [&](std::string_view p) { return startsWithNoCase(key, p); });
+}
+
+// "Quest<Type>" keys of the "GameSystem" entry name each quest type's entry;
+// these other "Quest..." keys hold plain values.
+constexpr std::string_view kQuestValueKeys[] = {"QuestItemName", "QuestSolvedBit", "QuestItemDropChance"};
+
+std::string describeWhere(const std::string& file, int line, std::string_view entry)
+{
+    std::string out = file + ":" + std::to_string(line) + ": ";
+    if (!entry.empty()) {
+        out += "entry ";
+        out += entry;
+        out += ": ";
+    }
+    return out;
+}
+
+} // namespace
+
+DataCheck::DataCheck(FileSystem& files, const Database& database, const Localization& texts)
+    : m_files(files), m_database(database), m_texts(texts)
+{
+}
+
+void DataCheck::report(const std::string& where, const std::string& what)
+{
+    m_problems.push_back(where + what);
+}
+
+bool DataCheck::translationExists(std::string_view key) const
+{
+    return m_texts.findTranslation(key) != nullptr;
+}
+
+void DataCheck::loadShaderNames()
+{
+    m_shadersLoaded = true;
+    for (const std::string& name : m_files.listFiles("Shaders", "sdr")) {
+        auto bytes = m_files.readWholeFile("Shaders/" + name);
+        if (!bytes) {
+            continue;
+        }
+        // A script's name is the last word before a "{" at depth 0.
+        std::string text(bytes->begin(), bytes->end());
+        std::istringstream lines(text);
+        std::string line;
+        std::string last;
+        int depth = 0;
+        while (std::getline(lines, line)) {
+            if (size_t comment = line.find("//"); comment != std::string::npos) {
+                line.erase(comment);
+            }
+            std::istringstream words(line);
+            std::string word;
+            while (words >> word) {
+                if (word == "{") {
+                    if (depth == 0 && !last.empty()) {
+                        m_shaderNames.insert(toLowerCopy(last));
+                    }
+                    ++depth;
+                } else if (word == "}") {
+                    depth = std::max(0, depth - 1);
+                } else if (depth == 0) {
+                    last = word;
+                }
+            }
+        }
+    }
+}
+
+bool DataCheck::shaderExists(std::string_view name)
+{
+    if (!m_shadersLoaded) {
+        loadShaderNames();
+    }
+    std::string key = toLowerCopy(name);
+    if (key.size() > 4 && key.compare(key.size() - 4, 4, ".tga") == 0) {
+        key.resize(key.size() - 4);
+    }
+    return m_shaderNames.count(key) != 0 || m_files.fileExists(key + ".tga");
+}
+
+void DataCheck::checkItem(Kind kind, std::string_view item, const std::string& where)
+{
+    if (item.empty()) {
+        return;
+    }
+    switch (kind) {
+    case Kind::Entry:
+        if (!isNumber(item) && !m_database.findEntry(item)) {
+            report(where, "no entry named \"" + std::string(item) + "\"");
+        }
+        break;
+    case Kind::File: {
+        std::string name(item);
+        bool hasExtension = name.find('.', name.find_last_of('/') + 1) != std::string::npos;
+        if (!m_files.fileExists(name) && (hasExtension || !shaderExists(name))) {
+            report(where, "no file \"" + name + "\"");
+        }
+        break;
+    }
+    case Kind::Shader:
+        if (!shaderExists(item)) {
+            report(where, "no shader or image \"" + std::string(item) + "\"");
+        }
+        break;
+    case Kind::TextKey:
+        if (!translationExists(item)) {
+            report(where, "no translation of \"" + std::string(item) + "\"");
+        }
+        break;
+    case Kind::Menu:
+        if (!m_files.fileExists("UI/" + std::string(item) + ".mnu")) {
+            report(where, "no menu \"" + std::string(item) + "\"");
+        }
+        break;
+    }
+}
+
+void DataCheck::checkTextKeysIn(std::string_view text, const std::string& where)
+{
+    // "$$Key$$" and "$$Key~<args>~$$": the key runs to the first '$' or '~'.
+    size_t at = 0;
+    while ((at = text.find("$$", at)) != std::string_view::npos) {
+        size_t start = at + 2;
+        size_t end = start;
+        while (end < text.size() &&
+               (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_')) {
+            ++end;
+        }
+        bool closed = end < text.size() && (text.compare(end, 2, "$$") == 0 || text[end] == '~');
+        if (end > start && closed) {
+            checkItem(Kind::TextKey, text.substr(start, end - start), where);
+            at = text[end] == '~' ? end : end + 2;
+        } else {
+            at = start;
+        }
+    }
+}
+
+void DataCheck::checkDatabase()
+{
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry) {
+            continue;
+        }
+        const bool gameSystem = equalsNoCase(entry->getName(), "GameSystem");
+        for (const DatabaseField& field : entry->getFields()) {
+            const std::string where = describeWhere(entry->getFileName(), field.line, entry->getName()) +
+                                      std::string(field.key) + ": ";
+            checkTextKeysIn(field.value, where);
+            std::optional<Kind> kind;
+            if (inList(field.key, kEntryKeys) || hasPrefix(field.key, kEntryPrefixes)) {
+                kind = Kind::Entry;
+            } else if (inList(field.key, kFileKeys) || hasPrefix(field.key, kFilePrefixes)) {
+                kind = Kind::File;
+            } else if (inList(field.key, kShaderKeys) || hasPrefix(field.key, kShaderPrefixes)) {
+                kind = Kind::Shader;
+            } else if (inList(field.key, kTextKeyKeys)) {
+                kind = Kind::TextKey;
+            } else if (gameSystem && startsWithNoCase(field.key, "Quest") &&
+                       !inList(field.key, kQuestValueKeys)) {
+                kind = Kind::Entry;
+            }
+            if (!kind) {
+                continue;
+            }
+            for (std::string_view item : field.items) {
+                if (*kind == Kind::Entry && equalsNoCase(field.key, "GameMenu")) {
+                    checkItem(Kind::Menu, item, where);
+                } else {
+                    checkItem(*kind, item, where);
+                }
+            }
+        }
+    }
+}
+
+void DataCheck::checkMenus()
+{
+    const std::string listName = "UI/menus.lst";
+    auto list = m_files.readWholeFile(listName);
+    if (!list) {
+        report(listName + ": ", "cannot be read");
+        return;
+    }
+    std::vector<std::string> menus;
+    {
+        std::istringstream lines(std::string(list->begin(), list->end()));
+        std::string line;
+        int number = 0;
+        while (std::getline(lines, line)) {
+            ++number;
+            std::istringstream words(line);
+            std::string word, name;
+            if (words >> word >> name && word == "Menu") {
+                checkItem(Kind::Menu, name, describeWhere(listName, number, {}));
+                menus.push_back(name);
+            }
+        }
+    }
+    // The game menus the database names are not in the list (the program
+    // loads them itself), so they are checked here too.
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        for (const std::string& name : m_database.getStringList(m_database.getEntryAt(i), "GameMenu")) {
+            if (std::find(menus.begin(), menus.end(), name) == menus.end()) {
+                menus.push_back(name);
+            }
+        }
+    }
+    for (const std::string& menu : menus) {
+        const std::string fileName = "UI/" + menu + ".mnu";
+        auto bytes = m_files.readWholeFile(fileName);
+        if (!bytes) {
+            continue; // reported above
+        }
+        std::istringstream lines(std::string(bytes->begin(), bytes->end()));
+        std::string line;
+        int number = 0;
+        while (std::getline(lines, line)) {
+            ++number;
+            if (size_t comment = line.find("//"); comment != std::string::npos) {
+                line.erase(comment);
+            }
+            const std::string where = describeWhere(fileName, number, {});
+            checkTextKeysIn(line, where);
+            std::istringstream words(line);
+            std::string key;
+            if (!(words >> key)) {
+                continue;
+            }
+            std::string rest;
+            std::getline(words, rest);
+            rest.erase(0, rest.find_first_not_of(" \t"));
+            if (!rest.empty() && rest.front() == '"') {
+                rest = rest.substr(1, rest.find('"', 1) - 1);
+            }
+            if (equalsNoCase(key, "texture") ||
+                (key.size() > 7 && startsWithNoCase(key.substr(key.size() - 7), "Texture"))) {
+                checkItem(Kind::File, rest, where);
+            } else if (equalsNoCase(key, "addSubMenu")) {
+                checkItem(Kind::Menu, rest, where);
+            } else if (equalsNoCase(key, "font")) {
+                if (!m_files.fileExists("fonts/" + rest + ".fnt")) {
+                    report(where, "no font \"" + rest + "\"");
+                }
+            } else if (equalsNoCase(key, "addCommand") || equalsNoCase(key, "addShowCommand")) {
+                std::istringstream command(rest);
+                std::string verb, name;
+                if (command >> verb >> name &&
+                    (equalsNoCase(verb, "pushMenu") || equalsNoCase(verb, "showMenu") ||
+                     equalsNoCase(verb, "toggleMenu") || equalsNoCase(verb, "pushPopMenu"))) {
+                    checkItem(Kind::Menu, name, where);
+                }
+            }
+        }
+    }
+}
+
+void DataCheck::checkSourceTextKeys(const std::string& sourceRoot, const std::vector<std::string>& folders)
+{
+    namespace fs = std::filesystem;
+    for (const std::string& folder : folders) {
+        std::error_code error;
+        fs::recursive_directory_iterator it(fs::path(sourceRoot) / folder, error), end;
+        for (; !error && it != end; it.increment(error)) {
+            const fs::path& path = it->path();
+            if (!it->is_regular_file() || (path.extension() != ".cpp" && path.extension() != ".h")) {
+                continue;
+            }
+            std::ifstream in(path);
+            std::string line;
+            int number = 0;
+            const std::string relative = fs::relative(path, sourceRoot).generic_string();
+            while (std::getline(in, line)) {
+                ++number;
+                const std::string_view code = trimBlanks(line);
+                if (code.rfind("//", 0) == 0 || code.rfind("*", 0) == 0) {
+                    continue;
+                }
+                const std::string where = describeWhere(relative, number, {});
+                // Only literal keys inside quotes count.
+                for (size_t quote = line.find("\"$$"); quote != std::string::npos;
+                     quote = line.find("\"$$", quote + 1)) {
+                    size_t close = line.find('"', quote + 1);
+                    if (close != std::string::npos) {
+                        checkTextKeysIn(std::string_view(line).substr(quote + 1, close - quote - 1), where);
+                    }
+                }
+                for (size_t call = line.find("wrapText(\""); call != std::string::npos;
+                     call = line.find("wrapText(\"", call + 1)) {
+                    size_t start = call + 10;
+                    size_t close = line.find('"', start);
+                    if (close != std::string::npos) {
+                        checkItem(Kind::TextKey, std::string_view(line).substr(start, close - start), where);
+                    }
+                }
+            }
+        }
+    }
+}
+
+std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
+                                        const std::string& generatedDirectory, const std::string& sourceRoot)
+{
+    DebugSystem debug;
+    std::vector<std::string> logged;
+    debug.addSink([&logged](int level, const std::string& text) {
+        if (level >= 2) {
+            logged.push_back(text);
+        }
+    });
+    std::vector<std::string> problems;
+    {
+        const std::string user = (std::filesystem::temp_directory_path() / "gloam-datacheck").string();
+        FileSystem files(dataDirectory, user);
+        files.mountGeneratedDirectory(generatedDirectory);
+        Database database;
+        if (!database.load(Database::kMasterFile, false)) {
+            problems.push_back(std::string(Database::kMasterFile) + ": cannot be read");
+            return problems;
+        }
+        Localization texts;
+        texts.load("english");
+        DataCheck check(files, database, texts);
+        check.checkDatabase();
+        check.checkMenus();
+        if (!sourceRoot.empty()) {
+            check.checkSourceTextKeys(sourceRoot, {"engine", "game", "server", "client", "ui", "graphics",
+                                                   "sound", "editors", "main"});
+        }
+        problems = check.getProblems();
+    }
+    problems.insert(problems.begin(), logged.begin(), logged.end());
+    return problems;
+}

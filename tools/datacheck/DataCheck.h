@@ -1,0 +1,55 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+class Database;
+class FileSystem;
+class Localization;
+
+// Finds the references of the game data that lead nowhere: a database entry
+// naming a model, texture, sound, shader, entry or text key that does not
+// exist, a menu list naming a missing menu file, a menu using a missing image
+// or text key, and text keys the program's own sources use without a
+// translation. Each problem is one "file:line: entry Name: ..." line.
+class DataCheck {
+public:
+    DataCheck(FileSystem& files, const Database& database, const Localization& texts);
+
+    // Loads the database and the English translations of a data directory
+    // (with the build's generated files) and runs every check; the errors
+    // and warnings logged while loading count as problems too. An empty
+    // source root skips the sources' text keys.
+    static std::vector<std::string> run(const std::string& dataDirectory,
+                                        const std::string& generatedDirectory, const std::string& sourceRoot);
+
+    // The database's own fields (not inherited ones, so each problem is
+    // reported once, where it is written).
+    void checkDatabase();
+    // "UI/menus.lst" and every menu file it lists.
+    void checkMenus();
+    // "$$Key$$" literals and wrapText("Key", ...) calls in the C++ files
+    // below the directories.
+    void checkSourceTextKeys(const std::string& sourceRoot, const std::vector<std::string>& folders);
+
+    const std::vector<std::string>& getProblems() const { return m_problems; }
+
+private:
+    enum class Kind { Entry, File, Shader, TextKey, Menu };
+
+    void checkItem(Kind kind, std::string_view item, const std::string& where);
+    void checkTextKeysIn(std::string_view text, const std::string& where);
+    bool shaderExists(std::string_view name);
+    bool translationExists(std::string_view key) const;
+    void loadShaderNames();
+    void report(const std::string& where, const std::string& what);
+
+    FileSystem& m_files;
+    const Database& m_database;
+    const Localization& m_texts;
+    std::unordered_set<std::string> m_shaderNames; // lower case
+    bool m_shadersLoaded = false;
+    std::vector<std::string> m_problems;
+};
