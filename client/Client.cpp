@@ -190,6 +190,9 @@ void Client::update()
 void Client::think(double seconds)
 {
     SectionTimer timer(Profiler::ClientThink);
+    if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+        graphics->setFrameSeconds(seconds);
+    }
     if (m_joined) {
         if (!isPaused()) {
             float dt = static_cast<float>(seconds);

@@ -2,6 +2,8 @@
 
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/mirrors/EntityClient.h"
+#include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/world/GroundCell.h"
 #include "game/world/Level.h"
@@ -10,6 +12,8 @@
 #include "graphics/GraphicsSystem.h"
 #include "graphics/effects/EffectSystem.h"
 #include "sound/SoundSystem.h"
+
+#include <cmath>
 
 EffectEnvironment makeEffectEnvironment(Client& client)
 {
@@ -51,6 +55,22 @@ void installClientFrameHooks(Client& client, GraphicsSystem& graphics)
     hooks.hasLocalPlayer = [c] { return c->hasLocalPlayer(); };
     hooks.getCameraCentre = [c] { return c->getCameraCentre(); };
     hooks.worldToScreen = [c](const ZonePosition& p, bool zoom) { return c->worldToScreen(p, zoom); };
+    // The player's frame box on screen: the world pass fades placed models
+    // standing in front of it.
+    hooks.getPlayerScreenRect = [c, g = &graphics](float out[4]) {
+        EntityClient* player = c->getPlayerEntity();
+        ModelResource* model = player ? player->getModel() : nullptr;
+        if (!model) {
+            return false;
+        }
+        ZonePosition3 position;
+        Matrix3 orientation;
+        player->getWorldTransform(position, orientation);
+        const float time = player->getAnimationTime();
+        const int frame = std::isfinite(time) && time > 0.0f ? static_cast<int>(time) : 0;
+        return g->getModelScreenRect(*model, player->getAnimation(), position, frame, player->getScale(),
+                                     out);
+    };
     hooks.drawEntities = [c] { c->drawEntities(); };
     hooks.drawOverheadTexts = [c] { c->drawOverheadTexts(); };
     hooks.drawEffects = [gr = &graphics](double) {

@@ -82,6 +82,9 @@ public:
     // Reads a requested screenshot from the frame just drawn, swaps, unlocks.
     void endFrame();
     uint32_t getFrameNumber() const { return m_frameNumber; }
+    // The client's last frame time in seconds (stored by its think step).
+    void setFrameSeconds(double seconds) { m_frameSeconds = seconds; }
+    double getFrameSeconds() const { return m_frameSeconds; }
     GlStateCache& getGlState() { return *m_glState; }
 
     // --- the context lock ---------------------------------------------------
@@ -435,6 +438,7 @@ private:
     std::atomic<bool> m_useCompressed{false};
     std::atomic<bool> m_compressionSupported{false};
     std::atomic<uint32_t> m_frameNumber{0};
+    double m_frameSeconds = 0.0;
     int m_trianglesDrawn = 0;
     int m_trianglePasses = 0;
 

@@ -264,6 +264,74 @@ TEST_F(GameClientAmbienceTest, ThePlayerCarriesItsLightAndItsTableEntryAddsNone)
     EXPECT_EQ(own.position.zone, town);
 }
 
+// A bounce sound never takes a channel from a playing sound, and nothing
+// plays before the sound system is up.
+TEST_F(GameClientAmbienceTest, BounceSoundsPlayOnlyOnAFreeChannel)
+{
+    EffectEnvironment env = makeEffectEnvironment(client);
+    ResourceHandle clap = world.resources.load("Sounds/Weather/thunder.wav");
+    const ZonePosition3 at(town, 100.0f, 100.0f, 0.0f);
+    auto inUse = [this] {
+        int n = 0;
+        for (int i = 0; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* c = sound.getChannel(i);
+            n += c && c->inUse ? 1 : 0;
+        }
+        return n;
+    };
+    env.playSound(clap, at);
+    EXPECT_EQ(inUse(), 0);
+    startSound();
+    SoundChannel* held = sound.getChannel(SoundSystem::kChannelCount - 1);
+    sound.playSound(held, at, clap, 42, 5, true, 0.0f, 0.0f);
+    for (int i = 0; i < SoundSystem::kChannelCount; ++i) {
+        env.playSound(clap, at);
+    }
+    EXPECT_EQ(inUse(), SoundSystem::kChannelCount - SoundSystem::kFirstEffectChannel);
+    EXPECT_EQ(held->owner, 42);
+    EXPECT_EQ(held->soundId, 5);
+    const SoundChannel* bounce = sound.getChannel(SoundSystem::kFirstEffectChannel);
+    EXPECT_EQ(bounce->owner, -1);
+    EXPECT_EQ(bounce->soundId, 0);
+    EXPECT_FALSE(bounce->looping);
+}
+
+// The frame's questions of the client: the think step's frame time, and the
+// player's frame box on screen for the placed models in front of it.
+TEST_F(GameClientAmbienceTest, TheFrameGetsThePlayersScreenBoxAndTheFrameTime)
+{
+    GraphicsSystem graphics;
+    installClientFrameHooks(client, graphics);
+    client.think(0.04);
+    EXPECT_DOUBLE_EQ(graphics.getFrameSeconds(), 0.04);
+
+    ViewParameters view;
+    view.width = 1024;
+    view.height = 768;
+    client.setViewParameters(view);
+    graphics.setupPlayerCamera(1.0f, false);
+    // Not joined: the client's screen is centred on zone -1's origin.
+    client.getLocalPlayer()->setPosition(ZonePosition(-1, 10.0f, 20.0f));
+    float rect[4];
+    auto& box = graphics.getFrameHooks().getPlayerScreenRect;
+    ASSERT_TRUE(box);
+    EXPECT_FALSE(box(rect)) << "no model yet";
+    PlayerClient& player = *client.getLocalPlayer();
+    player.setModel("Models/BoxMan/boxman.mdl");
+    ASSERT_NE(player.getModel(), nullptr);
+    ASSERT_TRUE(box(rect));
+    const Vec2 feet = client.worldToScreen(player.getPosition(), true);
+    EXPECT_LT(rect[0], feet.x);
+    EXPECT_GT(rect[2], feet.x);
+    EXPECT_LT(rect[1], feet.y) << "the box rises above the feet";
+    EXPECT_GE(rect[3], feet.y);
+    // Twice the size, twice the box.
+    const float width = rect[2] - rect[0];
+    player.setScale(2.0f);
+    ASSERT_TRUE(box(rect));
+    EXPECT_NEAR(rect[2] - rect[0], 2.0f * width, 0.01f * width);
+}
+
 // Weather with the town's multiplier 0.5 unless a case says otherwise.
 class WeatherClientTest : public GameClientAmbienceTest {
 protected:
