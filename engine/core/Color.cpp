@@ -8,8 +8,10 @@
 namespace {
 uint8_t channelToByte(float c)
 {
-    double v = std::floor(static_cast<double>(c) * 255.0 + 0.5);
-    if (!(v > 0.0)) { // also NaN
+    // Rounded half up; truncation is the floor for the positive values
+    // that reach it (and costs no library call).
+    const double v = static_cast<double>(c) * 255.0 + 0.5;
+    if (!(v >= 1.0)) { // also NaN
         return 0;
     }
     return v >= 255.0 ? 255 : static_cast<uint8_t>(v);

@@ -16,20 +16,20 @@ void BatchGeometry::appendQuad(StageBatch& batch, const Vec3 corners[4], const f
                                const std::array<uint8_t, 4> colours[4], const Vec3* normal)
 {
     const uint32_t base = batch.baseVertex();
-    const size_t p = batch.positions.size(), t = batch.texCoords.size(), c = batch.codeColours.size();
-    const size_t i = batch.indices.size();
-    batch.positions.resize(p + 12);
-    batch.texCoords.resize(t + 8);
-    // Colours of earlier surfaces that wrote none are white.
-    batch.codeColours.resize(std::max(c, static_cast<size_t>(base) * 4) + 16, 255);
-    const size_t cBase = static_cast<size_t>(base) * 4;
-    batch.indices.resize(i + 6);
+    float positions[12], texCoords[8];
     for (int k = 0; k < 4; ++k) {
-        batch.positions[p + k * 3] = corners[k].x;
-        batch.positions[p + k * 3 + 1] = corners[k].y;
-        batch.positions[p + k * 3 + 2] = corners[k].z;
-        batch.texCoords[t + k * 2] = uv[k][0];
-        batch.texCoords[t + k * 2 + 1] = uv[k][1];
+        positions[k * 3] = corners[k].x;
+        positions[k * 3 + 1] = corners[k].y;
+        positions[k * 3 + 2] = corners[k].z;
+        texCoords[k * 2] = uv[k][0];
+        texCoords[k * 2 + 1] = uv[k][1];
+    }
+    batch.positions.insert(batch.positions.end(), positions, positions + 12);
+    batch.texCoords.insert(batch.texCoords.end(), texCoords, texCoords + 8);
+    // Colours of earlier surfaces that wrote none are white.
+    const size_t cBase = static_cast<size_t>(base) * 4;
+    batch.codeColours.resize(std::max(batch.codeColours.size(), cBase) + 16, 255);
+    for (int k = 0; k < 4; ++k) {
         std::copy(colours[k].begin(), colours[k].end(),
                   batch.codeColours.begin() + static_cast<std::ptrdiff_t>(cBase + k * 4));
     }
@@ -42,10 +42,8 @@ void BatchGeometry::appendQuad(StageBatch& batch, const Vec3 corners[4], const f
             batch.normals[n + k * 3 + 2] = normal->z;
         }
     }
-    const uint32_t order[6] = {0, 2, 1, 0, 3, 2};
-    for (int k = 0; k < 6; ++k) {
-        batch.indices[i + k] = base + order[k];
-    }
+    const uint32_t indices[6] = {base, base + 2, base + 1, base, base + 3, base + 2};
+    batch.indices.insert(batch.indices.end(), indices, indices + 6);
 }
 
 void BatchGeometry::addQuad(StageBatch& batch, const Vec3 corners[4], const float colour[3], float alpha)
@@ -101,7 +99,10 @@ void BatchGeometry::addParticle(StageBatch& batch, const RenderView& view, const
                                 float size, const float colour[3], float alpha, float age)
 {
     const float h = size * 0.5f;
-    const Matrix3 axes = multiplyMatrix3(eulerToMatrix(0.0f, 0.0f, rotation), view.rotation);
+    // Most particles do not spin: their quad lies in the view's own axes.
+    const Matrix3 axes = rotation == 0.0f
+                             ? view.rotation
+                             : multiplyMatrix3(eulerToMatrix(0.0f, 0.0f, rotation), view.rotation);
     // Rows forward, left, up: right is minus left.
     const Vec3 right = axes.row(1) * -1.0f;
     const Vec3 up = axes.row(2);

@@ -33,6 +33,8 @@ void RenderQueue::beginFrame()
     m_beams.used = m_swipes.used = m_models.used = 0;
     m_queued.clear();
     m_poses.clear();
+    m_lastShaderIndex = -1;
+    m_lastShader = nullptr;
 }
 
 template <class T, class... Args> T* RenderQueue::take(Pool<T>& pool, Args&... args)
@@ -50,7 +52,13 @@ Shader* RenderQueue::findShader(int shader) const
     if (shader < 0 || !resources) {
         return nullptr;
     }
-    return dynamic_cast<Shader*>(resources->get(shader));
+    if (shader == m_lastShaderIndex && m_lastShader) {
+        return m_lastShader;
+    }
+    Shader* found = dynamic_cast<Shader*>(resources->get(shader));
+    m_lastShaderIndex = found ? shader : -1;
+    m_lastShader = found;
+    return found;
 }
 
 void RenderQueue::queue(RenderSurface* surface, Shader* shader, uint32_t value)

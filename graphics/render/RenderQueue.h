@@ -88,6 +88,9 @@ private:
     Pool<SwipeRenderSurface> m_swipes;
     Pool<ModelRenderSurface> m_models;
     std::vector<RenderSurface*> m_queued;
+    // The last shader looked up this frame (a frame's adds mostly repeat it).
+    mutable int m_lastShaderIndex = -1;
+    mutable Shader* m_lastShader = nullptr;
     PoseCache m_poses;
     std::set<std::string> m_badMeshSets;
     int m_shadowShader = -1;
