@@ -2,6 +2,7 @@
 
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/resources/ResourceSystem.h"
@@ -37,6 +38,11 @@ bool ItemClient::isUsable() const
 {
     const Client* client = Client::instance();
     if (!client || !client->hasLocalPlayer()) {
+        return false;
+    }
+    // A running item timer of the item's kind blocks it until no time is left.
+    const PlayerClient* player = client->getLocalPlayer();
+    if (player && player->getItemTimerRemaining(getInt("ItemTimer")) > 0.0f) {
         return false;
     }
     return ItemBase::isUsable();

@@ -221,6 +221,10 @@ public:
     bool hasCompletedQuest() const;
     // An active, complete slot whose quest id stands in the list.
     bool hasCompletedQuestFor(const std::vector<int32_t>& ids) const;
+    // False when a held copy is complete; else the world's hint flag of the quest's solved bit.
+    bool isQuestHintSet(int id) const;
+    // The first complete slot whose quest is taken back to that NPC, -1 none.
+    int findCompletedQuestSlot(const EntityClient* npc) const;
     // Some slot's quest targets that level.
     bool hasQuestInLevel(int level) const;
     // The slot of the open timed quest with the least time left, -1 none.

@@ -19,6 +19,47 @@ bool PlayerClient::hasCompletedQuestFor(const std::vector<int32_t>& ids) const
     return false;
 }
 
+bool PlayerClient::isQuestHintSet(int id) const
+{
+    for (int slot = 0; slot < kQuestSlots; ++slot) {
+        QuestClient* quest = getQuestSlot(slot);
+        if (quest && quest->id == id && quest->isComplete()) {
+            return false;
+        }
+    }
+    const GameClient* game = GameClient::instance();
+    const World* world = World::instance();
+    if (!game || !world) {
+        return false;
+    }
+    const QuestClient* quest = nullptr;
+    for (size_t q = 0; q < game->getQuestCount() && !quest; ++q) {
+        const QuestClient* candidate = game->getQuest(static_cast<int>(q));
+        quest = candidate && candidate->id == id ? candidate : nullptr;
+    }
+    if (!quest || !quest->definition || quest->definition->questSolvedBit < 0) {
+        return false;
+    }
+    const size_t bit = static_cast<size_t>(world->getTutorialBaseIndex() + quest->definition->questSolvedBit);
+    return bit < tutorialHints.size() && tutorialHints[bit];
+}
+
+int PlayerClient::findCompletedQuestSlot(const EntityClient* npc) const
+{
+    if (!npc) {
+        return -1;
+    }
+    // A quest involves the NPC it is taken back to.
+    const NpcType type = static_cast<NpcType>(npc->getNpcType());
+    for (int slot = 0; slot < kQuestSlots; ++slot) {
+        QuestClient* quest = getQuestSlot(slot);
+        if (quest && quest->isComplete() && quest->isGivenBy(type, nullptr)) {
+            return slot;
+        }
+    }
+    return -1;
+}
+
 bool PlayerClient::hasQuestInLevel(int level) const
 {
     for (int slot = 0; slot < kQuestSlots; ++slot) {

@@ -418,10 +418,8 @@ bool Game::isPlayerInTown() const
 
 int Game::getSolvedBitBase() const
 {
-    // Bit 0 is the tutorial; each of the four world difficulties has 16.
     const World* world = World::instance();
-    int difficulty = world ? std::clamp(world->getStartLevelIndex(), 0, 3) : 0;
-    return 1 + 16 * difficulty;
+    return world ? world->getTutorialBaseIndex() : 1;
 }
 
 // ---- Making quests -------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "engine/core/ZonePosition.h"
 #include "engine/resources/ResourceHandle.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -73,6 +74,9 @@ public:
     void setRequestedWorldSize(int entryId) { m_requestedWorldSize = entryId; }
     int getStartLevelIndex() const { return m_startLevelIndex; }
     void setStartLevelIndex(int index) { m_startLevelIndex = index; }
+    // Where the world's quest-solved bits start in a player's hint flags: bit 0
+    // is the tutorial, each of the four start difficulties has 16.
+    int getTutorialBaseIndex() const { return 1 + 16 * std::clamp(m_startLevelIndex, 0, 3); }
     const std::vector<WorldSize>& getWorldSizes() const { return m_worldSizes; }
     // The chosen record; null before a load.
     const WorldSize* getWorldSize() const;

@@ -3,8 +3,11 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/HotkeyRecord.h"
+#include "client/player/PlayerClient.h"
 #include "engine/core/ByteBuffer.h"
+#include "game/quests/QuestDefinition.h"
 #include "game/quests/QuestLoaders.h"
+#include "game/world/World.h"
 #include "support/ClientMessageBytes.h"
 #include "support/JoinedClient.h"
 #include "support/TestWorld.h"
@@ -178,4 +181,39 @@ TEST_F(QuestClientTest, ATownNpcQuestWaitsForANamedValueToChoose)
     EXPECT_GE(poison.npcChoice, 0);
     EXPECT_LT(poison.npcChoice, 2);
     EXPECT_TRUE(poison.isAnnounced());
+}
+
+TEST_F(QuestClientTest, AQuestHintIsTheWorldsSolvedBitUnlessAHeldCopyIsComplete)
+{
+    ASSERT_TRUE(client.startGame(false));
+    client.join();
+    PlayerClient* player = client.getLocalPlayer();
+    ASSERT_NE(player, nullptr);
+    World shared;
+    shared.setStartLevelIndex(1); // this world's bits start at 17
+    QuestClient story;
+    ASSERT_TRUE(story.setup(4, GameTime(), 55, static_cast<int>(QuestType::StoryTurenArmy), 0));
+    ASSERT_NE(story.definition, nullptr);
+    const size_t bit = static_cast<size_t>(17 + story.definition->questSolvedBit);
+    story.id = 21;
+    QuestClient plain;
+    ASSERT_TRUE(plain.setup(4, GameTime(), 56, static_cast<int>(QuestType::KillMonsters), 0));
+    plain.id = 22;
+    sendQuests({&story, &plain});
+
+    player->tutorialHints.assign(65, true);
+    player->tutorialHints[bit] = false;
+    EXPECT_FALSE(player->isQuestHintSet(21));
+    player->tutorialHints[bit] = true;
+    EXPECT_TRUE(player->isQuestHintSet(21));
+    EXPECT_FALSE(player->isQuestHintSet(22)) << "no solved bit";
+    EXPECT_FALSE(player->isQuestHintSet(99)) << "not in the world's list";
+
+    QuestClient& held = *player->quests[2];
+    held.copyFrom(&story);
+    held.id = 21;
+    held.progress = held.goal;
+    EXPECT_FALSE(player->isQuestHintSet(21));
+    held.progress = 0;
+    EXPECT_TRUE(player->isQuestHintSet(21));
 }

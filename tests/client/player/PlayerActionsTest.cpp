@@ -24,6 +24,7 @@
 #include "game/quests/QuestDefinition.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
+#include "support/ClientMessageBytes.h"
 #include "support/JoinedClient.h"
 #include "support/RecordingClientUi.h"
 #include "support/TestWorld.h"
@@ -140,6 +141,10 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EntityClient& townGate = add(22, "ObjectTownGate", -1, 500, 180, noTarget);
     EntityClient& hidden = add(23, "GoblinWarrior", -1, 500, 220, sentient(0));
     hidden.setFlags(1u << 10);
+    EntityClient& ownStone = add(26, "ObjectLifestone", 0, 600, 300);
+    EntityClient& enemyStone = add(27, "ObjectLifestone", 1, 600, 340);
+    EntityClient& door = add(28, "DoorWooden", -1, 600, 380);
+    EntityClient& renegade = add(29, "NpcRenegadeWarrior", -1, 600, 420, sentient(0));
 
     const std::vector<Case> cases = {
         {"goblin", &goblin, 2, 2, 4, EntityClient::kMapRed, true, false},
@@ -157,6 +162,10 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         {"open chest", &open, 0, 0, 0, EntityClient::kMapNone, false, false},
         {"town gate", &townGate, 19, 4, 19, EntityClient::kMapNone, false, false},
         {"flag bit 10", &hidden, 0, 0, 0, EntityClient::kMapRed, false, false},
+        {"own life stone", &ownStone, 19, 4, 19, EntityClient::kMapNone, false, false},
+        {"enemy life stone", &enemyStone, 2, 4, 2, EntityClient::kMapRed, true, false},
+        {"door", &door, 20, 4, 20, EntityClient::kMapCyan, true, false},
+        {"renegade", &renegade, 2, 2, 2, EntityClient::kMapRed, true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.e->getMouseAction(true, false), c.acting) << c.what;
@@ -198,6 +207,23 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EXPECT_NE(text.find("Pickup to reduce experience penalty by half"), std::string::npos) << text;
     townGate.getTooltipText(text, true, true, true);
     EXPECT_EQ(text, "Town Gate");
+    GameClient::get().getCovenant(1, false)->name = "Ashen Vow";
+    ownStone.getTooltipText(text, false, true, true);
+    EXPECT_EQ(text.find("Life Stone\nRed Hand\nSlowly heals characters when used"), 0u) << text;
+    EXPECT_NE(text.find("Left click to use"), std::string::npos) << text;
+    enemyStone.getTooltipText(text, false, true, true);
+    EXPECT_EQ(text.find("Life Stone\nAshen Vow"), 0u) << text;
+    EXPECT_NE(text.find("Left click to attack"), std::string::npos) << text;
+    enemyStone.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, "Life Stone");
+    door.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, "Door");
+    door.getTooltipText(text, false, true, true);
+    EXPECT_NE(text.find("Left click to use"), std::string::npos) << text;
+    player->action = PlayerClient::kActionUse;
+    player->target = &door;
+    EXPECT_EQ(door.getMouseAction(true, false), 21) << "already in use";
+    player->action = 0;
     goblin.getTooltipText(text, true, false, true);
     EXPECT_NE(text.find("Goblin"), std::string::npos);
     sword.getTooltipText(text, true, false, true); // not a monster without the any-entity flag
@@ -357,6 +383,14 @@ TEST_F(PlayerActionsTest, CommandTranscript)
     EXPECT_EQ(player->getItemTimerRemaining(0), 0.0f);
     ASSERT_TRUE(run("itemTimer 1 10.0"));
     EXPECT_FLOAT_EQ(player->getItemTimerRemaining(1), 10.0f);
+    // A running timer blocks the items of its kind only, and none once no time is left.
+    ItemClient health, power;
+    health.setItemEntry(world.database.findEntry("MinorHealthPotion"));
+    power.setItemEntry(world.database.findEntry("MinorPowerPotion"));
+    EXPECT_FALSE(health.isUsable());
+    EXPECT_TRUE(power.isUsable());
+    player->getItemTimer(1).remaining = 0.0f;
+    EXPECT_TRUE(health.isUsable());
     ASSERT_TRUE(run("warpDir 5"));
     EXPECT_EQ(player->getDirection(), 5);
     ASSERT_TRUE(run("warpDir 9"));
@@ -370,11 +404,27 @@ TEST_F(PlayerActionsTest, CommandTranscript)
 
 TEST_F(PlayerActionsTest, AvailableQuestsSkipHeldAndMissingOnes)
 {
-    EntityClient& giver = add(14, "NpcWarmaster", -1, 130, 100, sentient(1, {0, 1, 9}));
+    // The world lists quests 0 and 2; the player holds 0; 1 and 9 are missing.
+    ByteBuffer joined;
+    joined.writeInt(uint32_t(5));
+    for (uint32_t value : {0u, 0u, 0u, 0u, 0xFFFFFFFFu}) {
+        joined.writeInt(value);
+    }
+    client.dispatchMessage(joined, NetAddress());
+    ClientMessageBytes::StateValues s;
+    s.game.quests = {1, -1, 1};
+    ByteBuffer bytes = ClientMessageBytes::state(s);
+    client.dispatchMessage(bytes, NetAddress());
+    ASSERT_EQ(GameClient::get().getQuestCount(), 3u);
+    player->quests[0]->level = 1;
+    player->quests[0]->id = 0;
+    EntityClient& giver = add(14, "NpcWarmaster", -1, 130, 100, sentient(1, {0, 1, 2, 9}));
     player->setTarget(&giver, true);
     std::vector<ListEntry> list;
-    PlayerCommands::getAvailableQuests(list); // the world offers no quests yet
-    EXPECT_TRUE(list.empty());
+    PlayerCommands::getAvailableQuests(list);
+    ASSERT_EQ(list.size(), 1u);
+    EXPECT_EQ(list[0].value, "2");
+    EXPECT_FALSE(list[0].name.empty());
 }
 
 TEST_F(PlayerActionsTest, ItemComparisonWalksRecruitSlotsAndHouseSlots)
@@ -597,6 +647,15 @@ TEST_F(PlayerActionsTest, QuestSlotAndGateQueries)
     EXPECT_EQ(player->findMostUrgentQuest(), 1);
     EXPECT_TRUE(player->hasCompletedQuestFor({3, 14}));
     EXPECT_FALSE(player->hasCompletedQuestFor({11}));
+    // The complete slot is the one its giver takes back.
+    EntityClient& warmaster = add(14, "NpcWarmaster", -1, 130, 100, sentient(1));
+    EntityClient& vendor = add(15, "NpcVendorBasic", -1, 160, 100, sentient(1));
+    timed.returnNpcType = static_cast<NpcType>(warmaster.getNpcType());
+    EXPECT_EQ(player->findCompletedQuestSlot(&warmaster), 4);
+    EXPECT_EQ(player->findCompletedQuestSlot(&vendor), -1);
+    player->quests[4]->progress = 0;
+    EXPECT_EQ(player->findCompletedQuestSlot(&warmaster), -1);
+    player->quests[4]->progress = 5;
     EXPECT_EQ(player->getQuestSlotDescription(0), "");
     EXPECT_EQ(player->getQuestSlotDescription(9), "");
 
