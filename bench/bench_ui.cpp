@@ -14,8 +14,8 @@
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 
-#include <benchmark/benchmark.h>
 #include <atomic>
+#include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -33,8 +33,14 @@ void* operator new(std::size_t size)
     }
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept
+{
+    std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept
+{
+    std::free(p);
+}
 
 namespace {
 
@@ -44,7 +50,8 @@ public:
     ResourceHandle acquireImage(const std::string&, int) override { return {}; }
     ResourceHandle loadFont(const std::string&) override { return {}; }
     Vec2 imageSize(const ResourceHandle&) override { return {64.0f, 32.0f}; }
-    void drawImage(const ResourceHandle&, float, float, float, float, float, const float*, bool, bool) override
+    void drawImage(const ResourceHandle&, float, float, float, float, float, const float*, bool,
+                   bool) override
     {
         ++calls;
     }
@@ -57,12 +64,13 @@ public:
         return {6.0f * static_cast<float>(text.size()), 10.0f};
     }
     const ResourceHandle* standardImage(int) override { return nullptr; }
+    void drawLine(float, float, float, float, float, const float*, uint16_t) override { ++calls; }
+    int textEventCount() override { return 0; }
     long calls = 0;
 };
 
 struct Interface {
-    Interface()
-        : files(GLOAM_DATA_DIR, (std::filesystem::temp_directory_path() / "gloam_bench_ui").string())
+    Interface() : files(GLOAM_DATA_DIR, (std::filesystem::temp_directory_path() / "gloam_bench_ui").string())
     {
         ui.setClientView(&view);
         ui.setDrawing(&drawing);

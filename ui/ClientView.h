@@ -1,12 +1,17 @@
 #pragma once
 
 #include "engine/core/Color.h"
+#include "engine/core/GameTime.h"
 #include "engine/core/MathUtil.h"
 
 #include <string>
 
+class CharacterClass;
 class CovenantBase;
 class EntityClient;
+class ItemBase;
+class QuestBase;
+class RecruitBase;
 class ResourceHandle;
 
 // What the interface reads of the client, in the client's own terms.
@@ -60,4 +65,66 @@ public:
     virtual bool isPlayerCovenantRaiding() const = 0;
     // A refusal shown to the player as a floating message.
     virtual void showErrorMessage(const std::string& text) = 0;
+
+    // ---- The local player (nothing without one). Quest slots are 0 … 5:
+    // any other number reads as an empty slot.
+    virtual int getPlayerFunStat(int stat) const = 0;
+    virtual std::string getPlayerName() const = 0;
+    virtual std::string getPlayerNameAndTitle() const = 0;
+    // "Level %d %s %s".
+    virtual std::string getPlayerTitle() const = 0;
+    virtual const CharacterClass* getPlayerClass() const = 0;
+    virtual int getActiveItemSet() const = 0;
+    virtual const ItemBase* getPlayerItem(int group, int entry) const = 0;
+    virtual int getPlayerGroupCount(int group) const = 0;
+    virtual int getPlayerGroupCapacity(int group) const = 0;
+    virtual int getIdentifyAllCost() const = 0;
+    virtual int getEquipmentWorth() const = 0;
+    virtual int getInventoryWorth() const = 0;
+    virtual int getPlayerDps() const = 0;
+    virtual bool playerHasQuest(int slot) const = 0;
+    virtual int getPlayerQuestId(int slot) const = 0;
+    virtual std::string getPlayerQuestTitle(int slot) const = 0;
+    virtual std::string getPlayerQuestDescription(int slot) const = 0;
+    virtual bool isPlayerQuestFinished(int slot) const = 0;
+    virtual int countActiveQuests() const = 0;
+    // The open timed quest with the least time left.
+    virtual QuestBase* findMostUrgentQuest() const = 0;
+    virtual bool playerHasQuestInLevel(int level) const = 0;
+    // The first slot whose quest is complete and was given by the entity; −1 none.
+    virtual int findCompletedQuestSlot(const EntityClient* giver) const = 0;
+    // The client holds no solved bits: a quest may be skipped when its
+    // definition has a solved bit (the server checks the rest).
+    virtual bool canSkipQuest(int id) const = 0;
+    virtual int getPlayerSkillLevel(int tree, int skill) const = 0;
+    // The flag that forces the menu action while a trade screen is open.
+    virtual void setTradingFlag(bool on) = 0;
+    virtual void showHelpTopic(const std::string& name) = 0;
+
+    // ---- The player covenant
+    virtual bool isPlayerCovenantAttacked() const = 0;
+    virtual int findPendingOffer() const = 0;
+    virtual bool isRecruitCandidate(const EntityClient* entity) const = 0;
+    virtual int getPlayerCovenantFunStat(int stat) const = 0;
+
+    // ---- The game
+    virtual GameTime getGameTime() const = 0;
+    // The covenant index at a place of the influence order; −1 outside it.
+    virtual int getCovenantIndexByInfluence(int place) const = 0;
+    virtual bool isCovenantBeingRaided(int index) const = 0;
+    // The covenant whose trade, talk or rumour page is open; −1 none.
+    virtual int getCurrentCovenant() const = 0;
+    virtual void setCurrentCovenant(int index) = 0;
+    virtual std::string getDiplomacyResponse() const = 0;
+    virtual std::string getNpcChatText() const = 0;
+    virtual std::string getWonGameText() const = 0;
+    virtual std::string getLostGameText() const = 0;
+    virtual bool hasOpenTownQuest(bool townAttack, bool siege) const = 0;
+    virtual QuestBase* getOfferedQuest(int index) const = 0;
+    virtual const RecruitBase* getSelectedRecruit() const = 0;
+    // The holder text of a global record (stat type 5, 6 or 7).
+    virtual std::string getGlobalRecordText(int statType, int index) const = 0;
+    // The level the player stands in; −1 none.
+    virtual int getCurrentLevel() const = 0;
+    virtual std::string getLevelName(int level) const = 0;
 };

@@ -49,3 +49,17 @@ const ResourceHandle* GraphicsDrawing::standardImage(int index)
     GraphicsSystem* graphics = GraphicsSystem::instance();
     return graphics ? graphics->getStandardTexture(index) : nullptr;
 }
+
+void GraphicsDrawing::drawLine(float x0, float y0, float x1, float y1, float width, const float colour[3],
+                               uint16_t stipple)
+{
+    if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+        graphics->drawLine2D(ResourceHandle(), x0, y0, x1, y1, colour, width, stipple);
+    }
+}
+
+int GraphicsDrawing::textEventCount()
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    return graphics ? graphics->getTextEventCount() : 0;
+}

@@ -14,4 +14,7 @@ public:
                   bool backdrop, float alpha) override;
     Vec2 layoutText(const ResourceHandle& font, const std::string& text) override;
     const ResourceHandle* standardImage(int index) override;
+    void drawLine(float x0, float y0, float x1, float y1, float width, const float colour[3],
+                  uint16_t stipple) override;
+    int textEventCount() override;
 };

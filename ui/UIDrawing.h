@@ -3,6 +3,7 @@
 #include "engine/core/MathUtil.h"
 #include "engine/resources/ResourceHandle.h"
 
+#include <cstdint>
 #include <string>
 
 // How the interface draws and measures: images are shaders acquired by path,
@@ -24,4 +25,9 @@ public:
     // One of the graphics system's standard images (1 the overlay, 3 the
     // glow circle); null when there is none.
     virtual const ResourceHandle* standardImage(int index) = 0;
+    // A plain line; a stipple other than 0xFFFF dashes it.
+    virtual void drawLine(float x0, float y0, float x1, float y1, float width, const float colour[3],
+                          uint16_t stipple) = 0;
+    // The on-screen text events the graphics system holds.
+    virtual int textEventCount() = 0;
 };

@@ -4,7 +4,9 @@
 
 #include "engine/resources/ResourceHandle.h"
 
+#include <array>
 #include <map>
+#include <set>
 #include <vector>
 
 // A client as the interface reads it, every answer a field the test sets.
@@ -75,6 +77,135 @@ public:
     bool isPlayerCovenantRaiding() const override { return raiding; }
     void showErrorMessage(const std::string& text) override { errors.push_back(text); }
 
+    // ---- Player: each answer is absent without `localPlayer`.
+    struct QuestSlot {
+        bool held = false;
+        int id = 0;
+        std::string title, description;
+        bool finished = false;
+        const EntityClient* giver = nullptr;
+    };
+    const QuestSlot* slot(int i) const
+    {
+        return localPlayer && i >= 0 && i < 6 && quests[static_cast<size_t>(i)].held
+                   ? &quests[static_cast<size_t>(i)]
+                   : nullptr;
+    }
+    int getPlayerFunStat(int stat) const override
+    {
+        auto it = funStats.find(stat);
+        return localPlayer && it != funStats.end() ? it->second : 0;
+    }
+    std::string getPlayerName() const override { return localPlayer ? playerName : std::string(); }
+    std::string getPlayerNameAndTitle() const override { return localPlayer ? nameAndTitle : std::string(); }
+    std::string getPlayerTitle() const override { return localPlayer ? title : std::string(); }
+    const CharacterClass* getPlayerClass() const override { return localPlayer ? playerClass : nullptr; }
+    int getActiveItemSet() const override { return itemSet; }
+    const ItemBase* getPlayerItem(int group, int entry) const override
+    {
+        auto it = items.find({group, entry});
+        return localPlayer && it != items.end() ? it->second : nullptr;
+    }
+    int getPlayerGroupCount(int group) const override
+    {
+        auto it = groupCounts.find(group);
+        return localPlayer && it != groupCounts.end() ? it->second : 0;
+    }
+    int getPlayerGroupCapacity(int group) const override
+    {
+        auto it = groupCapacities.find(group);
+        return localPlayer && it != groupCapacities.end() ? it->second : 0;
+    }
+    int getIdentifyAllCost() const override { return identifyCost; }
+    int getEquipmentWorth() const override { return equipmentWorth; }
+    int getInventoryWorth() const override { return inventoryWorth; }
+    int getPlayerDps() const override { return dps; }
+    bool playerHasQuest(int i) const override { return slot(i) != nullptr; }
+    int getPlayerQuestId(int i) const override { return slot(i) ? slot(i)->id : -1; }
+    std::string getPlayerQuestTitle(int i) const override { return slot(i) ? slot(i)->title : std::string(); }
+    std::string getPlayerQuestDescription(int i) const override
+    {
+        return slot(i) ? slot(i)->description : std::string();
+    }
+    bool isPlayerQuestFinished(int i) const override { return slot(i) && slot(i)->finished; }
+    int countActiveQuests() const override
+    {
+        int n = 0;
+        for (int i = 0; i < 6; ++i) {
+            n += slot(i) ? 1 : 0;
+        }
+        return n;
+    }
+    QuestBase* findMostUrgentQuest() const override { return localPlayer ? urgentQuest : nullptr; }
+    bool playerHasQuestInLevel(int level) const override { return localPlayer && questLevels.count(level); }
+    int findCompletedQuestSlot(const EntityClient* giver) const override
+    {
+        for (int i = 0; i < 6; ++i) {
+            if (slot(i) && slot(i)->finished && slot(i)->giver == giver) {
+                return i;
+            }
+        }
+        return -1;
+    }
+    bool canSkipQuest(int id) const override { return localPlayer && skippable.count(id); }
+    int getPlayerSkillLevel(int tree, int skill) const override
+    {
+        auto it = skillLevels.find({tree, skill});
+        return localPlayer && it != skillLevels.end() ? it->second : 0;
+    }
+    void setTradingFlag(bool on) override { tradingFlags.push_back(on); }
+    void showHelpTopic(const std::string& name) override { helpTopics.push_back(name); }
+
+    // ---- Player covenant
+    bool isPlayerCovenantAttacked() const override { return attacked; }
+    int findPendingOffer() const override { return pendingOffer; }
+    bool isRecruitCandidate(const EntityClient* entity) const override
+    {
+        return entity && entity == recruitCandidate;
+    }
+    int getPlayerCovenantFunStat(int stat) const override
+    {
+        return playerCovenant && stat >= 0 && stat < 4 ? covenantFunStats[static_cast<size_t>(stat)] : 0;
+    }
+
+    // ---- Game
+    GameTime getGameTime() const override { return gameTime; }
+    int getCovenantIndexByInfluence(int place) const override
+    {
+        return place >= 0 && place < static_cast<int>(influenceOrder.size())
+                   ? influenceOrder[static_cast<size_t>(place)]
+                   : -1;
+    }
+    bool isCovenantBeingRaided(int index) const override { return raidedCovenants.count(index) > 0; }
+    int getCurrentCovenant() const override { return currentCovenant; }
+    void setCurrentCovenant(int index) override { currentCovenant = index; }
+    std::string getDiplomacyResponse() const override { return diplomacyResponse; }
+    std::string getNpcChatText() const override { return npcChat; }
+    std::string getWonGameText() const override { return wonText; }
+    std::string getLostGameText() const override { return lostText; }
+    bool hasOpenTownQuest(bool townAttack, bool siege) const override
+    {
+        return (townAttack && townAttacked) || (siege && townSieged);
+    }
+    QuestBase* getOfferedQuest(int index) const override
+    {
+        return index >= 0 && index < static_cast<int>(offeredQuests.size())
+                   ? offeredQuests[static_cast<size_t>(index)]
+                   : nullptr;
+    }
+    const RecruitBase* getSelectedRecruit() const override { return selectedRecruit; }
+    std::string getGlobalRecordText(int statType, int index) const override
+    {
+        auto it = records.find({statType, index});
+        return it == records.end() ? std::string() : it->second;
+    }
+    int getCurrentLevel() const override { return currentLevel; }
+    std::string getLevelName(int level) const override
+    {
+        auto it = levelNames.find(level);
+        return it == levelNames.end() ? std::string() : it->second;
+    }
+
     bool gameRunning = false;
     bool inGame = false;
     bool paused = false;
@@ -99,4 +230,34 @@ public:
     bool beingRaided = false;
     bool raiding = false;
     std::vector<std::string> errors;
+
+    std::map<int, int> funStats;
+    std::string playerName, nameAndTitle, title;
+    const CharacterClass* playerClass = nullptr;
+    int itemSet = 0;
+    std::map<std::pair<int, int>, const ItemBase*> items;
+    std::map<int, int> groupCounts, groupCapacities;
+    int identifyCost = 0, equipmentWorth = 0, inventoryWorth = 0, dps = 0;
+    std::array<QuestSlot, 6> quests{};
+    QuestBase* urgentQuest = nullptr;
+    std::set<int> questLevels;
+    std::set<int> skippable;
+    std::map<std::pair<int, int>, int> skillLevels;
+    std::vector<bool> tradingFlags;
+    std::vector<std::string> helpTopics;
+    bool attacked = false;
+    int pendingOffer = -1;
+    const EntityClient* recruitCandidate = nullptr;
+    std::array<int, 4> covenantFunStats{};
+    GameTime gameTime;
+    std::vector<int> influenceOrder;
+    std::set<int> raidedCovenants;
+    int currentCovenant = -1;
+    std::string diplomacyResponse, npcChat, wonText, lostText;
+    bool townAttacked = false, townSieged = false;
+    std::vector<QuestBase*> offeredQuests;
+    const RecruitBase* selectedRecruit = nullptr;
+    std::map<std::pair<int, int>, std::string> records;
+    int currentLevel = -1;
+    std::map<int, std::string> levelNames;
 };

@@ -17,7 +17,8 @@
 class RecordingUIDrawing : public UIDrawing {
 public:
     struct Call {
-        enum Kind { Image, Text } kind;
+        // A line keeps its stipple in handle and its width in alpha.
+        enum Kind { Image, Text, Line } kind;
         int handle;
         float x0, y0, x1, y1;
         float alpha;
@@ -111,6 +112,24 @@ public:
         return index >= 0 && index < 4 ? &standard[index] : nullptr;
     }
 
+    void drawLine(float x0, float y0, float x1, float y1, float width, const float colour[3],
+                  uint16_t stipple) override
+    {
+        calls.push_back({Call::Line,
+                         stipple,
+                         x0,
+                         y0,
+                         x1,
+                         y1,
+                         width,
+                         {colour[0], colour[1], colour[2]},
+                         false,
+                         false,
+                         false,
+                         {}});
+    }
+    int textEventCount() override { return textEvents; }
+
     // The image calls of a handle.
     std::vector<Call> imagesOf(const ResourceHandle& handle) const
     {
@@ -133,6 +152,7 @@ public:
         return out;
     }
 
+    int textEvents = 0;
     float charWidth = 6.0f;
     float lineHeight = 10.0f;
     std::map<std::string, Vec2> sizes;

@@ -10,6 +10,14 @@ public:
     void setMouseAction(int action) { m_mouseAction = action; }
     // Gates take a lower class priority for the server's animations.
     void setGateFlag(bool gate) { m_gate = gate; }
+    // The fields a state message would fill.
+    void setRank(int rank) { m_rank = rank; }
+    void setVendorKind(bool vendor, bool guard, bool gambler)
+    {
+        m_vendor = vendor;
+        m_guardVendor = guard;
+        m_gambler = gambler;
+    }
 
 private:
     int m_mouseAction;

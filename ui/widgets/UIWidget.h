@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class CharacterClass;
 class CovenantBase;
 class EntityClient;
 class TextReader;
@@ -125,6 +126,14 @@ public:
     static std::string getSourceText(const UITextSourceRecord& record, const UIWidget& widget);
     static std::string buildSourceText(const std::vector<UITextSourceRecord>& list, const UIWidget& widget);
     static bool hasTextSource(const std::vector<UITextSourceRecord>& list);
+    // The sources that read the game; empty while what they read is absent.
+    static std::string gameSourceText(const UITextSourceRecord& record, const UIWidget& widget);
+    // The long texts of a covenant and of the player covenant's way to winning.
+    static std::string covenantTaxesText(const CovenantBase& covenant);
+    static std::string relationWithPlayerText(const UIWidget& widget);
+    static std::string winText(int source);
+    static std::string rumorText(int kind);
+    static std::string powerSourcesText(const CharacterClass& type);
 
     // ---- Fields
     const Vec2& getPosition() const { return m_position; }
@@ -168,6 +177,7 @@ protected:
     void readSourceList(TextReader& reader, std::vector<UITextSourceRecord>& out);
     void runCommandList(const std::vector<std::string>& lines);
     bool tooltipOwnSteps(UITooltip& out);
+    bool checkGameCondition(int condition) const;
 
     Vec2 m_position;
     Vec2 m_size;

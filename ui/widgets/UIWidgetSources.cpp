@@ -4,37 +4,26 @@
 #include "engine/console/KeyNames.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/console/VirtualKeys.h"
+#include "engine/core/ColorCodes.h"
 #include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
+#include "engine/data/Localization.h"
+#include "game/covenants/CovenantBase.h"
+#include "game/covenants/CovenantNames.h"
 #include "game/definitions/CharacterClass.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/Money.h"
+#include "game/quests/QuestBase.h"
+#include "game/quests/RecruitBase.h"
 #include "ui/ClientView.h"
 #include "ui/UISystem.h"
 #include "ui/UIValueTables.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/WidgetReads.h"
 
 #include <cstdlib>
-
-namespace {
-
-ClientView* clientView()
-{
-    UISystem* ui = UISystem::instance();
-    return ui ? ui->getClientView() : nullptr;
-}
-
-bool boundVarReady(const UserVarRef& var)
-{
-    return userVarsReady() && var.isValid();
-}
-
-int minLevelToPlay(WorldDifficultyLevel difficulty)
-{
-    const GameData* data = GameData::instance();
-    return data ? data->rules().minCharacterLevel[static_cast<size_t>(difficulty)] : 0;
-}
-
-} // namespace
 
 int getKeyCodeByName(const std::string& name)
 {
@@ -58,7 +47,7 @@ std::string getKeyDisplayName(int code)
 
 EntityClient* UIWidget::getEntity() const
 {
-    ClientView* view = clientView();
+    ClientView* view = widgetClientView();
     if (!view) {
         return nullptr;
     }
@@ -79,7 +68,7 @@ EntityClient* UIWidget::getEntity() const
 
 int UIWidget::getCovenantIndex() const
 {
-    ClientView* view = clientView();
+    ClientView* view = widgetClientView();
     if (!view) {
         return -1;
     }
@@ -98,7 +87,7 @@ int UIWidget::getCovenantIndex() const
 
 CovenantBase* UIWidget::getCovenant() const
 {
-    ClientView* view = clientView();
+    ClientView* view = widgetClientView();
     if (!view) {
         return nullptr;
     }
@@ -113,63 +102,6 @@ CovenantBase* UIWidget::getCovenant() const
         EntityClient* entity = getEntity();
         return entity ? view->getCovenant(entity->getCovenantIndex()) : nullptr;
     }
-    }
-}
-
-bool UIWidget::checkCondition(int condition) const
-{
-    switch (condition) {
-    case UICondition::ParentWidgetSelected:
-        return m_parent && m_parent->isSelected();
-    case UICondition::TextMatchesUserVar:
-        return boundVarReady(m_userVar) && m_userVar.getString() == m_text;
-    case UICondition::StatMaxed:
-        return isStatMaxed();
-    case UICondition::SubmenuSelected:
-        return m_menu && m_subMenuIndex == m_menu->getSelectedSubMenu();
-    case UICondition::UserVarSet:
-        return boundVarReady(m_userVar) && m_userVar.getBool();
-    case UICondition::UserVarNotSet:
-        return boundVarReady(m_userVar) && !m_userVar.getBool();
-    case UICondition::UserVarDeleteVerification:
-        return boundVarReady(m_userVar) && equalsNoCase(m_userVar.getString(), "delete");
-    case UICondition::CanResumeGame:
-        return !getUserVarString("resumeGameChar").empty();
-    case UICondition::CanPlayChampion:
-        return getUserVarInt("ParsedCharacterLevel") >= minLevelToPlay(WorldDifficultyLevel::Champion);
-    case UICondition::CanPlayElite:
-        return getUserVarInt("ParsedCharacterLevel") >= minLevelToPlay(WorldDifficultyLevel::Elite);
-    case UICondition::CanPlayLegendary:
-        return getUserVarInt("ParsedCharacterLevel") >= minLevelToPlay(WorldDifficultyLevel::Legendary);
-    case UICondition::AlwaysTrue:
-        return true;
-    case UICondition::BelowDifficultyMinLevel: {
-        const GameData* data = GameData::instance();
-        if (!data) {
-            return false;
-        }
-        int level = std::atoi(m_text.c_str());
-        if (level == 0) {
-            level = 1;
-        }
-        std::string name = getUserVarString("WorldDifficultyLevel");
-        int difficulty = name.empty() ? 0 : static_cast<int>(parseWorldDifficultyLevel(name));
-        if (difficulty < 0 || difficulty >= kWorldDifficultyCount) {
-            return false;
-        }
-        return level < data->rules().worldDifficultyMinLevel[static_cast<size_t>(difficulty)];
-    }
-    case UICondition::PlayerWarrior:
-    case UICondition::PlayerRogue:
-    case UICondition::PlayerPriest:
-    case UICondition::PlayerMage: {
-        ClientView* view = clientView();
-        return view && view->getChosenClassIndex() == condition - UICondition::PlayerWarrior;
-    }
-    default:
-        // None, CovenantPoints, and the game-state rows that read the
-        // client's mirrors: false while they are absent.
-        return false;
     }
 }
 
@@ -217,10 +149,12 @@ std::string UIWidget::getSourceText(const UITextSourceRecord& record, const UIWi
         return widget.getHotKeyHint(record.argument);
     case UITextSource::NamedHotKey:
         return getKeyDisplayName(getKeyCodeByName(record.argument));
-    default:
-        // None, the files a text widget reads itself, and the sources that
-        // read the game: empty while the player, covenant or game is absent.
+    case UITextSource::TextFile:
+    case UITextSource::TextFileDirect:
+        // The text widget reads its files itself.
         return std::string();
+    default:
+        return gameSourceText(record, widget);
     }
 }
 
@@ -236,4 +170,301 @@ std::string UIWidget::buildSourceText(const std::vector<UITextSourceRecord>& lis
 bool UIWidget::hasTextSource(const std::vector<UITextSourceRecord>& list)
 {
     return !list.empty() && list.front().type != UITextSource::None;
+}
+
+namespace {
+
+const char* const kNoNewQuests = "No new quests available.";
+
+// The class of a widget entity: only the player's characters have one.
+const CharacterClass* entityClass(const ClientView& view, const EntityClient* entity)
+{
+    if (!entity || (entity != view.getLocalPlayer() && entity != view.getPlayerEntity())) {
+        return nullptr;
+    }
+    return view.getPlayerClass();
+}
+
+std::string tooltipOf(const EntityClient* entity, bool shortText, bool anyEntity, bool withName)
+{
+    std::string out;
+    if (entity) {
+        entity->getTooltipText(out, shortText, anyEntity, withName);
+    }
+    return out;
+}
+
+int levelColour(int d)
+{
+    if (d <= -5) {
+        return 4;
+    }
+    if (d <= -2) {
+        return 2;
+    }
+    if (d <= 2) {
+        return 5;
+    }
+    if (d <= 4) {
+        return 6;
+    }
+    return d == 5 ? 7 : 1;
+}
+
+// The place + 1 of a covenant in an order read by place; 0 when absent.
+template <typename ByPlace> int rankOf(int covenant, ByPlace byPlace)
+{
+    for (int place = 0; place < CovenantBase::kMaxCovenants; ++place) {
+        int index = byPlace(place);
+        if (index == -1) {
+            return 0;
+        }
+        if (index == covenant) {
+            return place + 1;
+        }
+    }
+    return 0;
+}
+
+std::string recruitSkills(const RecruitBase& recruit)
+{
+    const Database* database = Database::instance();
+    std::string out;
+    for (int32_t id : recruit.skills) {
+        const DatabaseEntry* entry = database ? database->getEntryByIndex(id) : nullptr;
+        if (entry) {
+            out += DefinitionReader(entry).getString("BaseName") + "\n";
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+std::string UIWidget::gameSourceText(const UITextSourceRecord& record, const UIWidget& widget)
+{
+    ClientView* view = widgetClientView();
+    if (!view) {
+        return std::string();
+    }
+    const bool player = view->hasLocalPlayer();
+    const EntityClient* selected = view->getTargetEntity(true);
+    switch (record.type) {
+    case UITextSource::PlayerName:
+        return view->getPlayerName();
+    case UITextSource::PlayerNameAndTitle:
+        return view->getPlayerNameAndTitle();
+    case UITextSource::PlayerTitle:
+        return view->getPlayerTitle();
+    case UITextSource::PlayerClassName: {
+        const CharacterClass* type = view->getPlayerClass();
+        return type ? type->name : std::string();
+    }
+    case UITextSource::PowerName: {
+        const CharacterClass* type = entityClass(*view, widget.getEntity());
+        return type ? type->powerName : std::string();
+    }
+    case UITextSource::PowerSources: {
+        const CharacterClass* type = entityClass(*view, widget.getEntity());
+        return type ? powerSourcesText(*type) : std::string();
+    }
+    case UITextSource::SelectedFullName:
+        return tooltipOf(selected, true, true, true);
+    case UITextSource::SelectedName:
+        return tooltipOf(selected, true, true, false);
+    case UITextSource::SelectedTitle:
+        return tooltipOf(selected, true, false, true);
+    case UITextSource::EntityName:
+        return tooltipOf(widget.getEntity(), false, true, true);
+    case UITextSource::EntityNameSimple:
+        return tooltipOf(widget.getEntity(), true, true, true);
+    case UITextSource::EntityLevel: {
+        const EntityClient* entity = widget.getEntity();
+        if (!entity) {
+            return std::string();
+        }
+        return formatColorCode(levelColour(widget.getEntityLevelDifference())) +
+               std::to_string(view->getEntityLevel(entity));
+    }
+    case UITextSource::CovenantName: {
+        const CovenantBase* covenant = widget.getCovenant();
+        return covenant ? "$$" + covenant->getName() + "$$" : std::string();
+    }
+    case UITextSource::CovenantShortName: {
+        const CovenantBase* covenant = widget.getCovenant();
+        return covenant ? "$$" + covenant->getDisplayName() + "$$" : std::string();
+    }
+    case UITextSource::ColoredCovenantName:
+        return coloredName(widget.getCovenant());
+    case UITextSource::ColoredCovenantShortName:
+        if (!widget.getCovenant()) {
+            return std::string();
+        }
+        return coloredName(view->getCovenant(widget.m_entityType == UIEntity::EnemyCovenant
+                                                 ? widget.m_entityIndex
+                                                 : view->getCovenantCount() - 1));
+    case UITextSource::AreaName: {
+        if (!player) {
+            return std::string();
+        }
+        int level = view->getCurrentLevel();
+        return (view->playerHasQuestInLevel(level) ? formatColorCode(2) : std::string()) +
+               view->getLevelName(level);
+    }
+    case UITextSource::SkillTreeName: {
+        const CharacterClass* type = view->getPlayerClass();
+        if (!type || record.number < 0 || record.number >= type->getSkillTreeCount()) {
+            return std::string();
+        }
+        return type->skillTrees[static_cast<size_t>(record.number)].name;
+    }
+    case UITextSource::QuestText:
+        if (!player) {
+            return std::string();
+        }
+        if (view->countActiveQuests() == 0) {
+            return "No active quests, go get one!";
+        }
+        return view->getPlayerQuestDescription(boundVarInt(widget.m_userVar));
+    case UITextSource::QuestTitle:
+        return view->getPlayerQuestTitle(record.number);
+    case UITextSource::PotentialQuestText: {
+        std::string chosen = getUserVarString("SelectedQuest");
+        QuestBase* quest = chosen.empty() ? nullptr : view->getOfferedQuest(std::atoi(chosen.c_str()));
+        if (!quest) {
+            return kNoNewQuests;
+        }
+        const EntityClient* entity = widget.getEntity();
+        if (!entity || !player) {
+            return std::string();
+        }
+        if (!entity->hasNewQuestForPlayer()) {
+            return kNoNewQuests;
+        }
+        return quest->getDescription(view->getPlayerStat(static_cast<int>(CharacterStat::Level)),
+                                     view->getGameTime(), view->getPlayerName());
+    }
+    case UITextSource::SolvedQuestText:
+        return player && selected ? view->getPlayerQuestDescription(view->findCompletedQuestSlot(selected))
+                                  : std::string();
+    case UITextSource::SolvedQuestTitle:
+        return player && selected ? view->getPlayerQuestTitle(view->findCompletedQuestSlot(selected))
+                                  : std::string();
+    case UITextSource::DiplomacyResponse:
+        return view->getDiplomacyResponse();
+    case UITextSource::NpcChatText:
+        return view->getNpcChatText();
+    case UITextSource::TimedEventType: {
+        const EntityClient* entity = widget.getEntity();
+        if (entity && entity == view->getLocalPlayer()) {
+            entity = view->getPlayerEntity();
+        }
+        int kind = entity ? entity->getProgressKind() : 0;
+        if (kind <= 0 || kind >= getGameEnumCount(GameEnum::TimedAction)) {
+            return std::string();
+        }
+        return "$$" + getGameEnumName(GameEnum::TimedAction, kind) + "$$";
+    }
+    case UITextSource::CovenantInfluenceRank:
+    case UITextSource::CovenantPowerRank: {
+        int index = widget.getCovenantIndex();
+        if (index == -1) {
+            return std::string();
+        }
+        bool influence = record.type == UITextSource::CovenantInfluenceRank;
+        int rank = rankOf(index, [&](int place) {
+            return influence ? view->getCovenantIndexByInfluence(place)
+                             : view->getCovenantIndexByPower(place);
+        });
+        if (rank == 0) {
+            return std::string();
+        }
+        return formatString(influence ? "Inf: #%d" : "Pw: #%d", rank);
+    }
+    case UITextSource::CovenantTaxesSimple:
+    case UITextSource::CovenantTaxes: {
+        const CovenantBase* covenant = widget.getCovenant();
+        if (!covenant) {
+            return std::string();
+        }
+        return formatString(record.type == UITextSource::CovenantTaxes ? "Tx: %d" : "%d Taxes",
+                            covenant->sumRelationValues());
+    }
+    case UITextSource::CovenantTaxesVerbose: {
+        const CovenantBase* covenant = widget.getCovenant();
+        return covenant ? covenantTaxesText(*covenant) : std::string();
+    }
+    case UITextSource::CovenantHas:
+    case UITextSource::CovenantOffers: {
+        int current = view->getCurrentCovenant();
+        if (current == -1) {
+            return std::string();
+        }
+        return coloredName(view->getCovenant(current)) +
+               (record.type == UITextSource::CovenantHas ? " Has" : " Offers");
+    }
+    case UITextSource::RecruitSkills: {
+        const RecruitBase* recruit =
+            widget.m_entityType == UIEntity::SelectedRecruit ? view->getSelectedRecruit() : nullptr;
+        return recruit ? recruitSkills(*recruit) : std::string();
+    }
+    case UITextSource::TomesOnBookshelf: {
+        const GameData* data = GameData::instance();
+        int size = data ? data->rules().bookshelfSize : 0;
+        int tomes = 0;
+        for (int place = 0; player && place < size; ++place) {
+            tomes += view->getPlayerItem(static_cast<int>(InventoryGroupIndex::Bookshelf), place) ? 1 : 0;
+        }
+        return formatString("Tomes: %d of %d", tomes, size);
+    }
+    case UITextSource::ShortestTimeQuestTitle: {
+        QuestBase* quest = view->findMostUrgentQuest();
+        return quest ? quest->getTitle(false, view->getPlayerStat(static_cast<int>(CharacterStat::Level)))
+                     : std::string();
+    }
+    case UITextSource::ShortestTimeQuestTime: {
+        QuestBase* quest = view->findMostUrgentQuest();
+        return quest ? formatTimeLeft(static_cast<float>(quest->getTimeLeft(view->getGameTime())))
+                     : std::string();
+    }
+    case UITextSource::RelationWithPlayerCovenant:
+        return relationWithPlayerText(widget);
+    case UITextSource::BagCapacity: {
+        if (!player) {
+            return std::string();
+        }
+        int used = 0, capacity = 0;
+        for (int group = static_cast<int>(InventoryGroupIndex::Bag1), n = 0; n < 4; ++group, ++n) {
+            used += view->getPlayerGroupCount(group);
+            capacity += view->getPlayerGroupCapacity(group);
+        }
+        // Strictly above nine tenths, in whole numbers: 18 of 20 stays plain.
+        bool full = capacity > 0 && used * 10 > capacity * 9;
+        return (full ? formatColorCode(1) : std::string()) + formatString("%d/%d", used, capacity);
+    }
+    case UITextSource::IdentifyAll:
+        return player ? formatString("Identify all your items for %s",
+                                     formatMoney(view->getIdentifyAllCost()).c_str())
+                      : std::string();
+    case UITextSource::MilitaryWinProgress:
+    case UITextSource::MilitaryWinRemaining:
+    case UITextSource::DiplomaticWinProgress:
+    case UITextSource::DiplomaticWinRemaining:
+    case UITextSource::AllianceWinProgress:
+    case UITextSource::AllianceWinRemaining:
+        return winText(record.type);
+    case UITextSource::RaidingCovenant: {
+        const CovenantBase* covenant = widget.getCovenant();
+        const CovenantBase* target = covenant ? view->getCovenant(covenant->raidTarget) : nullptr;
+        return target ? wrapText("RaidingCovenant", "%s", coloredName(target).c_str()) : std::string();
+    }
+    case UITextSource::RumorText:
+        return rumorText(record.number);
+    case UITextSource::WonGameText:
+        return view->getWonGameText();
+    case UITextSource::LostGameText:
+        return view->getLostGameText();
+    default:
+        return std::string();
+    }
 }

@@ -1,0 +1,354 @@
+#include "ui/LiveClientView.h"
+
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/commands/PlayerCommands.h"
+#include "client/mirrors/CovenantClient.h"
+#include "client/mirrors/InventoryClient.h"
+#include "client/mirrors/QuestClient.h"
+#include "client/mirrors/RecruitClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/quests/QuestDefinition.h"
+#include "game/world/World.h"
+
+#include <algorithm>
+
+// The game-state reads of the live view: the local player, the player
+// covenant and the game client's own values.
+
+namespace {
+
+PlayerClient* player()
+{
+    const Client* client = Client::instance();
+    return client ? client->getLocalPlayer() : nullptr;
+}
+
+PlayerCovenantClient* playerCovenant()
+{
+    const Client* client = Client::instance();
+    return client ? client->getPlayerCovenant() : nullptr;
+}
+
+QuestClient* questSlot(int slot)
+{
+    PlayerClient* p = player();
+    if (!p || slot < 0 || slot >= PlayerClient::kQuestSlots || !p->isQuestSlotActive(slot)) {
+        return nullptr;
+    }
+    return p->getQuestSlot(slot);
+}
+
+const InventoryGroup* playerGroup(int group)
+{
+    PlayerClient* p = player();
+    InventoryBase* inventory = p ? p->getInventory() : nullptr;
+    return inventory ? inventory->getSlot(group) : nullptr;
+}
+
+} // namespace
+
+int LiveClientView::getPlayerFunStat(int stat) const
+{
+    const PlayerClient* p = player();
+    return p && stat >= 0 && stat < PlayerClient::kStatisticCount ? p->statistics.get(stat) : 0;
+}
+
+std::string LiveClientView::getPlayerName() const
+{
+    const PlayerClient* p = player();
+    return p ? p->getGeneratedName() : std::string();
+}
+
+std::string LiveClientView::getPlayerNameAndTitle() const
+{
+    const PlayerClient* p = player();
+    return p ? p->getTitle() : std::string();
+}
+
+std::string LiveClientView::getPlayerTitle() const
+{
+    const PlayerClient* p = player();
+    return p ? p->getTitleLine() : std::string();
+}
+
+const CharacterClass* LiveClientView::getPlayerClass() const
+{
+    const PlayerClient* p = player();
+    const GameData* data = GameData::instance();
+    return p && data ? data->findCharacterClassById(p->getStat(PlayerClient::kStatClass)) : nullptr;
+}
+
+int LiveClientView::getActiveItemSet() const
+{
+    const PlayerClient* p = player();
+    return p ? p->activeWeaponSet : 0;
+}
+
+const ItemBase* LiveClientView::getPlayerItem(int group, int entry) const
+{
+    const PlayerClient* p = player();
+    return p ? p->getItem(group, entry) : nullptr;
+}
+
+int LiveClientView::getPlayerGroupCount(int group) const
+{
+    PlayerClient* p = player();
+    InventoryBase* inventory = p ? p->getInventory() : nullptr;
+    return inventory && inventory->getSlot(group) ? inventory->countItemsInGroup(group) : 0;
+}
+
+int LiveClientView::getPlayerGroupCapacity(int group) const
+{
+    const InventoryGroup* g = playerGroup(group);
+    return g ? g->getSize() : 0;
+}
+
+int LiveClientView::getIdentifyAllCost() const
+{
+    PlayerClient* p = player();
+    InventoryBase* inventory = p ? p->getInventory() : nullptr;
+    return inventory ? inventory->getIdentifyAllCost() : 0;
+}
+
+int LiveClientView::getEquipmentWorth() const
+{
+    const PlayerClient* p = player();
+    return p ? p->sumGroupValue(static_cast<int>(InventoryGroupIndex::Equipment)) : 0;
+}
+
+int LiveClientView::getInventoryWorth() const
+{
+    const PlayerClient* p = player();
+    return p ? p->sumInventoryValue() : 0;
+}
+
+int LiveClientView::getPlayerDps() const
+{
+    // The summary keeps hundredths.
+    const PlayerClient* p = player();
+    return p ? p->getSummary().damagePerSecond / 100 : 0;
+}
+
+bool LiveClientView::playerHasQuest(int slot) const
+{
+    return questSlot(slot) != nullptr;
+}
+
+int LiveClientView::getPlayerQuestId(int slot) const
+{
+    const QuestClient* quest = questSlot(slot);
+    return quest ? quest->id : -1;
+}
+
+std::string LiveClientView::getPlayerQuestTitle(int slot) const
+{
+    return questSlot(slot) ? player()->getQuestSlotTitle(slot) : std::string();
+}
+
+std::string LiveClientView::getPlayerQuestDescription(int slot) const
+{
+    return questSlot(slot) ? player()->getQuestSlotDescription(slot) : std::string();
+}
+
+bool LiveClientView::isPlayerQuestFinished(int slot) const
+{
+    const QuestClient* quest = questSlot(slot);
+    return quest && quest->isComplete();
+}
+
+int LiveClientView::countActiveQuests() const
+{
+    const PlayerClient* p = player();
+    return p ? p->countActiveQuests() : 0;
+}
+
+QuestBase* LiveClientView::findMostUrgentQuest() const
+{
+    const PlayerClient* p = player();
+    return p ? questSlot(p->findMostUrgentQuest()) : nullptr;
+}
+
+bool LiveClientView::playerHasQuestInLevel(int level) const
+{
+    const PlayerClient* p = player();
+    return p && p->hasQuestInLevel(level);
+}
+
+int LiveClientView::findCompletedQuestSlot(const EntityClient* giver) const
+{
+    if (!giver) {
+        return -1;
+    }
+    const std::vector<int32_t>& offered = giver->getOfferedQuests();
+    for (int slot = 0; slot < PlayerClient::kQuestSlots; ++slot) {
+        const QuestClient* quest = questSlot(slot);
+        if (quest && quest->isComplete() &&
+            std::find(offered.begin(), offered.end(), quest->id) != offered.end()) {
+            return slot;
+        }
+    }
+    return -1;
+}
+
+bool LiveClientView::canSkipQuest(int id) const
+{
+    if (!player()) {
+        return false;
+    }
+    const QuestBase* found = nullptr;
+    for (int slot = 0; slot < PlayerClient::kQuestSlots && !found; ++slot) {
+        const QuestClient* quest = questSlot(slot);
+        if (quest && quest->id == id) {
+            found = quest;
+        }
+    }
+    const GameClient* game = GameClient::instance();
+    for (size_t i = 0; game && !found && i < game->getQuestCount(); ++i) {
+        const QuestClient* quest = game->getQuest(static_cast<int>(i));
+        if (quest && quest->id == id) {
+            found = quest;
+        }
+    }
+    return found && found->definition && found->definition->questSolvedBit != -1;
+}
+
+int LiveClientView::getPlayerSkillLevel(int tree, int skill) const
+{
+    const PlayerClient* p = player();
+    if (!p || tree < 0 || tree >= 4 || skill < 0 || skill >= kSkillStatsPerTree) {
+        return 0;
+    }
+    return p->getStat(static_cast<int>(skillStat(tree, skill)));
+}
+
+void LiveClientView::setTradingFlag(bool on)
+{
+    if (PlayerClient* p = player()) {
+        p->uiForcedAction = on;
+    }
+}
+
+void LiveClientView::showHelpTopic(const std::string& name)
+{
+    if (PlayerClient* p = player()) {
+        p->showHelpTopic(name);
+    }
+}
+
+bool LiveClientView::isPlayerCovenantAttacked() const
+{
+    const PlayerCovenantClient* covenant = playerCovenant();
+    return covenant && covenant->houseAttacked;
+}
+
+int LiveClientView::findPendingOffer() const
+{
+    const PlayerCovenantClient* covenant = playerCovenant();
+    return covenant ? covenant->findPendingOffer() : -1;
+}
+
+bool LiveClientView::isRecruitCandidate(const EntityClient* entity) const
+{
+    const PlayerCovenantClient* covenant = playerCovenant();
+    return covenant && entity && covenant->isRecruitCandidate(entity->getEntityNumber());
+}
+
+int LiveClientView::getPlayerCovenantFunStat(int stat) const
+{
+    const PlayerCovenantClient* covenant = playerCovenant();
+    return covenant && stat >= 0 && stat < 4 ? covenant->funStatTotals.get(stat) : 0;
+}
+
+GameTime LiveClientView::getGameTime() const
+{
+    const GameClient* game = GameClient::instance();
+    return game ? game->getGameTime() : GameTime();
+}
+
+int LiveClientView::getCovenantIndexByInfluence(int place) const
+{
+    // The client keeps no influence order of the covenants yet.
+    return -1;
+}
+
+bool LiveClientView::isCovenantBeingRaided(int index) const
+{
+    const GameClient* game = GameClient::instance();
+    const CovenantClient* covenant = game ? game->getCovenant(index) : nullptr;
+    return covenant && covenant->isBeingRaided();
+}
+
+int LiveClientView::getCurrentCovenant() const
+{
+    const GameClient* game = GameClient::instance();
+    return game ? game->getCurrentCovenant() : -1;
+}
+
+void LiveClientView::setCurrentCovenant(int index)
+{
+    if (GameClient* game = GameClient::instance()) {
+        game->setCurrentCovenant(index);
+    }
+}
+
+std::string LiveClientView::getDiplomacyResponse() const
+{
+    // The client keeps no diplomacy response yet.
+    return std::string();
+}
+
+std::string LiveClientView::getNpcChatText() const
+{
+    const GameClient* game = GameClient::instance();
+    return game ? game->getNpcChatText() : std::string();
+}
+
+std::string LiveClientView::getWonGameText() const
+{
+    // The client keeps no game-end texts yet.
+    return std::string();
+}
+
+std::string LiveClientView::getLostGameText() const
+{
+    return std::string();
+}
+
+bool LiveClientView::hasOpenTownQuest(bool townAttack, bool siege) const
+{
+    const GameClient* game = GameClient::instance();
+    return game && game->hasOpenTownQuest(townAttack, siege);
+}
+
+QuestBase* LiveClientView::getOfferedQuest(int index) const
+{
+    const GameClient* game = GameClient::instance();
+    return game ? game->getOfferedQuest(index) : nullptr;
+}
+
+const RecruitBase* LiveClientView::getSelectedRecruit() const
+{
+    return Client::instance() ? PlayerCommands::getSelectedRecruit() : nullptr;
+}
+
+std::string LiveClientView::getGlobalRecordText(int statType, int index) const
+{
+    // The client keeps no global records yet.
+    return std::string();
+}
+
+int LiveClientView::getCurrentLevel() const
+{
+    const GameClient* game = GameClient::instance();
+    return game ? game->getCurrentLevel() : -1;
+}
+
+std::string LiveClientView::getLevelName(int level) const
+{
+    const World* world = World::instance();
+    return world && level >= 0 ? world->getLevelName(level) : std::string();
+}
