@@ -14,8 +14,6 @@
 #include "game/quests/QuestDefinition.h"
 #include "game/world/World.h"
 
-#include <algorithm>
-
 // The game-state reads of the live view: the local player, the player
 // covenant and the game client's own values.
 
@@ -180,18 +178,8 @@ bool LiveClientView::playerHasQuestInLevel(int level) const
 
 int LiveClientView::findCompletedQuestSlot(const EntityClient* giver) const
 {
-    if (!giver) {
-        return -1;
-    }
-    const std::vector<int32_t>& offered = giver->getOfferedQuests();
-    for (int slot = 0; slot < PlayerClient::kQuestSlots; ++slot) {
-        const QuestClient* quest = questSlot(slot);
-        if (quest && quest->isComplete() &&
-            std::find(offered.begin(), offered.end(), quest->id) != offered.end()) {
-            return slot;
-        }
-    }
-    return -1;
+    const PlayerClient* p = player();
+    return p ? p->findCompletedQuestSlot(giver) : -1;
 }
 
 bool LiveClientView::canSkipQuest(int id) const
