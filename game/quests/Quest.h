@@ -11,6 +11,7 @@
 
 class Actor;
 class ByteBuffer;
+class Covenant;
 class DatabaseEntry;
 class Entity;
 class Item;
@@ -154,6 +155,8 @@ private:
     // Placing and the closing step (QuestPlacement.cpp).
     void place(bool restoring, QuestBase* source);
     void addSpawnEntry();
+    // Crystals or influence of one covenant, announced when at least 1.
+    void applyCovenantEffect(Covenant& covenant);
     void removeSpawnEntry();
 
     bool m_playerCopy = false;

@@ -4,6 +4,7 @@
 // nothing is counted twice.
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
+#include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
@@ -440,6 +441,20 @@ void Quest::place(bool restoring, QuestBase* source)
         }
         break;
     }
+    case QuestType::CrystalGain:
+    case QuestType::CrystalLoss:
+    case QuestType::InfluenceGain:
+    case QuestType::InfluenceLoss: {
+        Covenant* covenant = game->pickRandomCovenant();
+        if (!covenant) {
+            return;
+        }
+        // A restored quest has had its effect already.
+        if (!restoring) {
+            applyCovenantEffect(*covenant);
+        }
+        break;
+    }
     case QuestType::TreasureMap: {
         World* world = World::instance();
         const Database* db = Database::instance();
@@ -493,6 +508,56 @@ void Quest::place(bool restoring, QuestBase* source)
     addSpawnEntry();
     if (!restoring) {
         successCount += definition->startSuccess;
+    }
+}
+
+void Quest::applyCovenantEffect(Covenant& covenant)
+{
+    Game* game = Game::instance();
+    if (!game || !definition) {
+        return;
+    }
+    const std::string name = game->getCovenantColoredName(covenant.index);
+    const auto money = static_cast<int>(CovenantStat::Money);
+    const float minChange = definition->minPercentChange;
+    const float maxChange = definition->maxPercentChange;
+    int amount = 0;
+    switch (static_cast<QuestType>(type)) {
+    case QuestType::CrystalGain:
+        amount = static_cast<int>(std::lround(static_cast<double>(game->getAverageCovenantStat(money)) *
+                                              randomFloatBetween(minChange, maxChange)));
+        if (amount >= 1) {
+            covenant.stats.addCapped(money, amount, 0);
+            sendGameMessage(wrapText("QuestAnnounceCrystalGain", "%s %s %s", name.c_str(),
+                                     formatThousands(amount).c_str(), pluralSuffix(amount)),
+                            3);
+        }
+        break;
+    case QuestType::CrystalLoss:
+        amount = static_cast<int>(static_cast<double>(game->getAverageCovenantStat(money)) *
+                                  randomFloatBetween(minChange, maxChange));
+        amount = std::min(amount, covenant.stats.get(money));
+        if (amount >= 1) {
+            covenant.stats.subtractFloored(money, amount);
+            sendGameMessage(wrapText("QuestAnnounceCrystalLoss", "%s %s %s", name.c_str(),
+                                     formatThousands(amount).c_str(), pluralSuffix(amount)),
+                            3);
+        }
+        break;
+    case QuestType::InfluenceGain:
+    case QuestType::InfluenceLoss: {
+        const bool gain = static_cast<QuestType>(type) == QuestType::InfluenceGain;
+        amount = gain ? game->giveCovenantInfluence(&covenant, minChange, maxChange)
+                      : game->takeCovenantInfluence(&covenant, minChange, maxChange);
+        if (amount >= 1) {
+            sendGameMessage(wrapText(gain ? "QuestAnnounceInfluenceGain" : "QuestAnnounceInfluenceLoss",
+                                     "%s %s", name.c_str(), formatThousands(amount).c_str()),
+                            3);
+        }
+        break;
+    }
+    default:
+        break;
     }
 }
 

@@ -412,6 +412,14 @@ public:
     // A quest read back from the world save into its old number; not
     // announced again.
     void restoreQuest(int number, std::unique_ptr<Quest> quest);
+    // Influence moved to or from a covenant's transferred counter: the
+    // average absolute influence times a fraction drawn between the two,
+    // capped at the covenant's own influence; the amount (0: none moved).
+    int takeCovenantInfluence(Covenant* covenant, float minFraction, float maxFraction);
+    int giveCovenantInfluence(Covenant* covenant, float minFraction, float maxFraction);
+    // The average of a covenant stat over the covenants still standing
+    // (index 3: their influence sums); 0 without any.
+    int getAverageCovenantStat(int index) const;
 
     // ---- State
     const GameTime& getClock() const { return m_clock; }

@@ -7,6 +7,7 @@
 #include "game/world/AreaDefinition.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
+#include "support/TestCovenant.h"
 
 namespace {
 
@@ -268,6 +269,63 @@ TEST_F(QuestSetUp, ANewNpcMovesIntoTheEmptyHouse)
     ASSERT_GT(lines().size(), before);
     EXPECT_EQ(lines()[before], "msg 3 \"$$QuestAnnounceNewNpc$$ $$NpcType" +
                                    getNpcTypeName(npc->getNpcType()) + "$$ " + npc->getName() + "\"");
+}
+
+// One covenant, so the random pick is it; the fraction drawn is fixed by
+// giving the definition one value for both ends.
+TEST_F(QuestWorld, CovenantEffectsMoveAtMostWhatTheCovenantHolds)
+{
+    struct Row {
+        QuestType type;
+        float fraction;
+        int crystals;
+        int influence;
+        int crystalsAfter;
+        int transferredAfter;
+        const char* key;       // nullptr: nothing announced
+        const char* arguments; // after the covenant's name
+    };
+    const std::string name = "Hollow";
+    const Row rows[] = {
+        // 80 crystals on average, 1.5 of them is 120: only the 80 there are go.
+        {QuestType::CrystalLoss, 1.5f, 80, 0, 0, 0, "QuestAnnounceCrystalLoss", "80@@s@@"},
+        {QuestType::CrystalLoss, 0.001f, 80, 0, 80, 0, nullptr, nullptr},
+        // 0.5 x 3 = 1.5 rounds to 2 for a gain.
+        {QuestType::CrystalGain, 0.5f, 3, 0, 5, 0, "QuestAnnounceCrystalGain", "2@@s@@"},
+        {QuestType::CrystalGain, 0.1f, 3, 0, 3, 0, nullptr, nullptr},
+        // Influence: ceil(200 x 0.1) = 20 through the transferred counter.
+        {QuestType::InfluenceGain, 0.1f, 0, 200, 0, 20, "QuestAnnounceInfluenceGain", "20@@"},
+        {QuestType::InfluenceLoss, 0.1f, 0, 200, 0, -20, "QuestAnnounceInfluenceLoss", "20@@"},
+        {QuestType::InfluenceLoss, 0.1f, 0, 0, 0, 0, nullptr, nullptr},
+    };
+    TestCovenant& covenant = addTestCovenant(*server.game, "Human");
+    covenant.name = name;
+    for (const Row& row : rows) {
+        QuestDefinition& definition = *GameData::get().getQuestDefinition(toIndex(row.type));
+        definition.minPercentChange = row.fraction;
+        definition.maxPercentChange = row.fraction;
+        covenant.stats.set(static_cast<int>(CovenantStat::Money), row.crystals);
+        covenant.influence = {};
+        covenant.influence.world = row.influence;
+        const size_t before = lines().size();
+        auto quest = rolled(row.type);
+        quest->setUp(0, nullptr);
+        EXPECT_FALSE(quest->invalid);
+        EXPECT_EQ(covenant.stats.get(static_cast<int>(CovenantStat::Money)), row.crystalsAfter);
+        EXPECT_EQ(covenant.influence.transferred, row.transferredAfter);
+        if (!row.key) {
+            EXPECT_EQ(lines().size(), before) << toIndex(row.type) << ' ' << row.fraction;
+            continue;
+        }
+        ASSERT_EQ(lines().size(), before + 1) << toIndex(row.type);
+        EXPECT_EQ(lines()[before], "msg 3 \"$$" + std::string(row.key) + "~<" +
+                                       server.game->getCovenantColoredName(covenant.index) + "@@" +
+                                       row.arguments + ">~$$\"");
+        // Read back from a save, the quest moves nothing again.
+        quest->setUp(1, nullptr);
+        EXPECT_EQ(covenant.stats.get(static_cast<int>(CovenantStat::Money)), row.crystalsAfter);
+        EXPECT_EQ(covenant.influence.transferred, row.transferredAfter);
+    }
 }
 
 } // namespace

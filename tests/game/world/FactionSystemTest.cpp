@@ -446,7 +446,8 @@ protected:
 
 TEST_F(FactionWorldTest, ShippedFactionsAndSettings)
 {
-    EXPECT_EQ(factions.getFactionCount(), 3);
+    // The player, the town, the goblins' "Monsters" and three more families.
+    EXPECT_EQ(factions.getFactionCount(), 6);
     int barbarian = factions.getFactionId("Barbarian");
     int town = factions.getFactionId("Town");
     int monsters = factions.getFactionId("Monsters");
@@ -460,10 +461,22 @@ TEST_F(FactionWorldTest, ShippedFactionsAndSettings)
     EXPECT_FLOAT_EQ(factions.getMaxDislikeReputation(), 30.0f);
     EXPECT_FLOAT_EQ(factions.getMinLikeReputation(), 70.0f);
     EXPECT_FLOAT_EQ(factions.getMinLoveReputation(), 90.0f);
-    for (int a : {barbarian, town}) {
-        EXPECT_FLOAT_EQ(factions.getReputation(a, monsters), 5.0f);
-        EXPECT_FLOAT_EQ(factions.getReputation(monsters, a), 5.0f);
-        EXPECT_EQ(factions.attitudeOf(factions.getReputation(a, monsters)), FactionSystem::kHate);
+    const std::vector<int> families = {monsters, factions.getFactionId("Undead"),
+                                       factions.getFactionId("Vermin"), factions.getFactionId("Cult")};
+    for (int family : families) {
+        ASSERT_NE(family, -1);
+        for (int a : {barbarian, town}) {
+            EXPECT_FLOAT_EQ(factions.getReputation(a, family), 5.0f);
+            EXPECT_FLOAT_EQ(factions.getReputation(family, a), 5.0f);
+            EXPECT_EQ(factions.attitudeOf(factions.getReputation(a, family)), FactionSystem::kHate);
+        }
+        // Wary of each other, and free to go to war: quests set them at it.
+        for (int other : families) {
+            if (other != family) {
+                EXPECT_FLOAT_EQ(factions.getReputation(family, other), 40.0f);
+                EXPECT_TRUE(factions.canGoToWar(family, other));
+            }
+        }
     }
     EXPECT_FLOAT_EQ(factions.getReputation(town, barbarian), 80.0f);
     EXPECT_FLOAT_EQ(factions.getReputation(barbarian, town), 80.0f);
@@ -486,7 +499,7 @@ TEST_F(FactionWorldTest, ResizingForAWorldReloadsTheFactions)
     factions.setReputation(monsters, barbarian, 0.0f);
     factions.getOrAddFaction("Stray");
     world.game->resizeForWorld(2);
-    EXPECT_EQ(factions.getFactionCount(), 3);
+    EXPECT_EQ(factions.getFactionCount(), 6);
     EXPECT_FLOAT_EQ(factions.getReputation(monsters, barbarian), 5.0f);
     EXPECT_FALSE(factions.isAtWar(barbarian, factions.getFactionId("Town")));
     EXPECT_EQ(factions.getPlayerFactionId(), barbarian);
@@ -602,8 +615,8 @@ TEST_F(FactionWorldTest, MonstersTakeTheFactionOfTheirTypeElseOfTheirClass)
     stray.factionName = "Wanderers";
     Actor wanderer;
     wanderer.initFromMonsterType(&stray, 3);
-    EXPECT_EQ(wanderer.getFactionId(), 3);
-    EXPECT_EQ(factions.getFaction(3)->name, "Wanderers");
+    EXPECT_EQ(wanderer.getFactionId(), 6);
+    EXPECT_EQ(factions.getFaction(6)->name, "Wanderers");
 }
 
 // ---- The game systems -------------------------------------------------------------------

@@ -1,0 +1,76 @@
+// Influence moved between covenants and the world, and the averages it is
+// measured against.
+#include "engine/core/Random.h"
+#include "game/covenants/Covenant.h"
+#include "game/definitions/GameEnums.h"
+#include "game/world/Game.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+
+// The amount of influence a transfer moves: a drawn fraction of the average,
+// capped by what the covenant has.
+int influenceAmount(const Game& game, const Covenant& covenant, float minFraction, float maxFraction)
+{
+    const int base = game.getAverageCovenantStat(static_cast<int>(CovenantStat::AbsoluteInfluence));
+    const float fraction = minFraction + randomFloat() * (maxFraction - minFraction);
+    // In float, as the fraction is: 200 x 0.1f is 20, not just above it.
+    const double raw = std::ceil(static_cast<double>(static_cast<float>(base) * fraction));
+    if (!std::isfinite(raw) || raw <= 0.0) {
+        return 0;
+    }
+    const int amount = static_cast<int>(std::min(raw, static_cast<double>(std::numeric_limits<int>::max())));
+    return std::min(amount, std::max(0, covenant.getInfluence()));
+}
+
+int32_t saturatingAdd(int32_t value, int delta)
+{
+    const int64_t sum = static_cast<int64_t>(value) + delta;
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(sum, std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()));
+}
+
+} // namespace
+
+int Game::takeCovenantInfluence(Covenant* covenant, float minFraction, float maxFraction)
+{
+    if (!covenant) {
+        return 0;
+    }
+    const int amount = influenceAmount(*this, *covenant, minFraction, maxFraction);
+    if (amount > 0) {
+        covenant->influence.transferred = saturatingAdd(covenant->influence.transferred, -amount);
+    }
+    return amount;
+}
+
+int Game::giveCovenantInfluence(Covenant* covenant, float minFraction, float maxFraction)
+{
+    if (!covenant) {
+        return 0;
+    }
+    const int amount = influenceAmount(*this, *covenant, minFraction, maxFraction);
+    if (amount > 0) {
+        covenant->influence.transferred = saturatingAdd(covenant->influence.transferred, amount);
+    }
+    return amount;
+}
+
+int Game::getAverageCovenantStat(int index) const
+{
+    int64_t sum = 0;
+    int64_t count = 0;
+    for (int i = 0; i < getCovenantCount(); ++i) {
+        const Covenant* covenant = getCovenant(i);
+        if (!covenant || covenant->destroyed) {
+            continue;
+        }
+        sum += index == static_cast<int>(CovenantStat::AbsoluteInfluence) ? covenant->influence.total()
+                                                                          : covenant->stats.get(index);
+        ++count;
+    }
+    return count ? static_cast<int>(sum / count) : 0;
+}
