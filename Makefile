@@ -2,7 +2,7 @@
 #   make run   installs missing packages, builds, starts the game on data/
 #   make test  the same set-up plus the test tools, then every test twice: in a
 #              sanitizer build (ASan + UBSan) and in the release build
-.PHONY: setup setup-test build run test test-sanitize test-release bench fuzz format clean
+.PHONY: soak setup setup-test build run test test-sanitize test-release bench fuzz format clean
 
 JOBS ?= $(shell nproc)
 RELEASE_DIR := build/release
@@ -48,6 +48,16 @@ bench: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_BENCH=ON
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	@for b in $(RELEASE_DIR)/bench/bench_*; do echo "== $$b"; $$b; done
+
+# The self-playing game for two game hours on five seeds, on one core,
+# with each seed's figures (release build).
+SOAK_MINUTES ?= 120
+SOAK_SEEDS ?= 1,2,3,4,5
+soak: setup-test
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target server_tests
+	cd $(RELEASE_DIR) && GLOAM_SELFPLAY_MINUTES=$(SOAK_MINUTES) GLOAM_SELFPLAY_SEEDS=$(SOAK_SEEDS) \
+	    taskset -c 0 ./tests/server_tests --gtest_filter='SelfPlay.*'
 
 # libFuzzer on every target, FUZZ_SECONDS each, growing build/fuzz/fuzz-corpus.
 fuzz: setup-test

@@ -885,7 +885,10 @@ bool Actor::read(ByteBuffer& in, int version)
                        static_cast<double>(fraction), static_cast<double>(kept));
             fraction = kept;
         }
-        m_health = static_cast<int>(std::ceil(static_cast<float>(m_maxHealth) * fraction));
+        // A part of a point counts as a whole one, but the float product of a
+        // saved h / max can land just above h: without the margin every load
+        // would add a point.
+        m_health = static_cast<int>(std::ceil(static_cast<float>(m_maxHealth) * fraction - 1e-3f));
     }
     if (version > 30) {
         int32_t saved = in.readInt();

@@ -166,6 +166,27 @@ TEST_F(ActorSetupTest, PointsGoToTheCheapestSkillAndFreeSkillsTakeOnePointWithou
     EXPECT_EQ(capped.getStat(11), 4);
 }
 
+// Every health an actor of up to 600 points can have comes back as it was
+// (a world saved, loaded and saved again is the same file): 82 of 152 once
+// came back as 83.
+TEST_F(ActorSetupTest, EveryHealthComesBackFromTheRecordAsItWas)
+{
+    Actor actor;
+    Actor copy;
+    for (int maximum = 1; maximum <= 600; ++maximum) {
+        actor.setMaxHealth(maximum);
+        copy.setMaxHealth(maximum);
+        for (int health = 0; health <= maximum; ++health) {
+            actor.setHealth(health);
+            ByteBuffer record;
+            actor.write(record);
+            ByteBuffer back(record.data(), record.size());
+            ASSERT_TRUE(copy.read(back, 40));
+            ASSERT_EQ(copy.getHealth(), health) << "of " << maximum;
+        }
+    }
+}
+
 TEST_F(ActorSetupTest, EveryShippedTypeRoundTripsThroughItsRecordAtLevelsOneAndTwenty)
 {
     int checked = 0;
@@ -193,7 +214,7 @@ TEST_F(ActorSetupTest, EveryShippedTypeRoundTripsThroughItsRecordAtLevelsOneAndT
             EXPECT_EQ(copy.getNameIndex(), actor.getNameIndex());
             EXPECT_EQ(copy.getName(), actor.getName());
             EXPECT_EQ(copy.getMaxHealth(), actor.getMaxHealth()) << type->getEntryName();
-            EXPECT_NEAR(copy.getHealth(), actor.getHealth(), 1);
+            EXPECT_EQ(copy.getHealth(), actor.getHealth()) << type->getEntryName();
             EXPECT_TRUE(copy.getSavedFlag());
             ++checked;
         }
