@@ -477,6 +477,7 @@ void Database::resolveBases()
     size_t count = m_entries.size();
     for (DatabaseEntry& entry : m_entries) {
         entry.m_base = nullptr;
+        entry.dropDerived();
         if (entry.m_baseName.empty()) {
             continue;
         }

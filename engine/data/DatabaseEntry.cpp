@@ -2,7 +2,36 @@
 
 #include "engine/core/StringUtil.h"
 
+#include <mutex>
+
 const std::string DatabaseEntry::kNoFileName;
+
+namespace {
+// One builder at a time: two threads reading the same entry first build once.
+std::mutex g_derivedMutex;
+} // namespace
+
+DatabaseEntry::~DatabaseEntry()
+{
+    delete m_derived.load(std::memory_order_relaxed);
+}
+
+const DatabaseEntry::Derived&
+DatabaseEntry::buildDerived(const std::function<std::unique_ptr<Derived>()>& build) const
+{
+    std::lock_guard<std::mutex> lock(g_derivedMutex);
+    if (const Derived* values = m_derived.load(std::memory_order_acquire))
+        return *values;
+    const Derived* values = build().release();
+    m_derived.store(values, std::memory_order_release);
+    return *values;
+}
+
+void DatabaseEntry::dropDerived()
+{
+    std::lock_guard<std::mutex> lock(g_derivedMutex);
+    delete m_derived.exchange(nullptr, std::memory_order_acq_rel);
+}
 
 int DatabaseEntry::getTypeInherited() const
 {

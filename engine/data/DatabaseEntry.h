@@ -2,6 +2,9 @@
 
 #include "engine/data/DatabaseField.h"
 
+#include <atomic>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -13,6 +16,28 @@
 // checked to be free of cycles.
 class DatabaseEntry {
 public:
+    // Values one reader derives from the entry's fields (the item code's
+    // per-level table), so hot paths skip the name lookups. Built on first
+    // use, kept with the entry and dropped when the Base links change.
+    struct Derived {
+        virtual ~Derived() = default;
+    };
+
+    DatabaseEntry() = default;
+    DatabaseEntry(const DatabaseEntry&) = delete;
+    DatabaseEntry& operator=(const DatabaseEntry&) = delete;
+    ~DatabaseEntry();
+
+    // The entry's derived values of type T (a Derived), made by build(entry)
+    // the first time. One type per entry: every caller asks for the same T.
+    template <class T, class Build> const T& derived(Build build) const
+    {
+        if (const Derived* values = m_derived.load(std::memory_order_acquire))
+            return static_cast<const T&>(*values);
+        return static_cast<const T&>(
+            buildDerived([&]() -> std::unique_ptr<Derived> { return std::make_unique<T>(build(*this)); }));
+    }
+
     const std::string& getName() const { return m_name; }
     int getId() const { return m_id; }
     int getSubDatabase() const { return m_id >> 16; }
@@ -36,6 +61,9 @@ public:
 private:
     friend class Database;
 
+    const Derived& buildDerived(const std::function<std::unique_ptr<Derived>()>& build) const;
+    void dropDerived();
+
     std::string m_name;
     int m_id = -1;
     int m_type = 0;
@@ -47,5 +75,6 @@ private:
     const std::string* m_fileName = &kNoFileName; // the sub-database's, shared
     static const std::string kNoFileName;
     int m_line = 0;
-    std::span<const DatabaseField> m_fields; // in the database's storage
+    std::span<const DatabaseField> m_fields;                // in the database's storage
+    mutable std::atomic<const Derived*> m_derived{nullptr}; // owned
 };

@@ -4,6 +4,7 @@
 #include "engine/core/ColorCodes.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
+#include "engine/data/DatabaseEntry.h"
 #include "engine/data/Localization.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemData.h"
@@ -12,6 +13,7 @@
 #include "game/skills/Saturate.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 
@@ -105,10 +107,48 @@ void appendColored(std::string& out, int color, const std::string& text)
     out += '\n';
 }
 
-// The key's value plus its "PerLevel" value for every level above the first.
-float valueAtLevel(const DatabaseEntry* entry, const std::string& key, float levels)
+// A key's value and its "PerLevel" value, added for every level above the first.
+struct LevelValue {
+    float base = 0.0f;
+    float perLevel = 0.0f;
+
+    float at(float levels) const { return base + perLevel * levels; }
+};
+
+struct LevelRange {
+    LevelValue min;
+    LevelValue max;
+};
+
+LevelValue readLevelValue(const DatabaseEntry& entry, const std::string& key)
 {
-    return entryFloat(entry, key) + entryFloat(entry, key + "PerLevel") * levels;
+    return {entryFloat(&entry, key), entryFloat(&entry, key + "PerLevel")};
+}
+
+// Every damage and family range of an entry (item or magic modifier), read
+// once per entry: recomputing an item then needs no lookups by name.
+struct ItemLevelTable : DatabaseEntry::Derived {
+    std::array<LevelRange, kDamageTypeCount> damage;
+    std::array<LevelRange, kFamilyCount> families;
+};
+
+const ItemLevelTable& levelTableOf(const DatabaseEntry* entry)
+{
+    static const ItemLevelTable kEmpty;
+    if (!entry)
+        return kEmpty;
+    return entry->derived<ItemLevelTable>([](const DatabaseEntry& e) {
+        ItemLevelTable table;
+        for (int t = 0; t < kDamageTypeCount; ++t)
+            table.damage[static_cast<size_t>(t)] = {readLevelValue(e, damageKey("Min", t)),
+                                                    readLevelValue(e, damageKey("Max", t))};
+        for (int f = 0; f < kFamilyCount; ++f) {
+            std::string name = familyName(f);
+            table.families[static_cast<size_t>(f)] = {readLevelValue(e, "Min" + name),
+                                                      readLevelValue(e, "Max" + name)};
+        }
+        return table;
+    });
 }
 
 } // namespace
@@ -494,25 +534,23 @@ void ItemBase::applyModifierName(const DatabaseEntry* modifier)
     }
 }
 
-bool ItemBase::familyVaries(const DatabaseEntry* entry, const char* family) const
+bool ItemBase::familyVaries(const DatabaseEntry* entry, int family) const
 {
-    std::string name = family;
+    const LevelRange& range = levelTableOf(entry).families[static_cast<size_t>(family)];
     float levels = static_cast<float>(m_level - 1);
-    float lo = valueAtLevel(entry, "Min" + name, levels);
-    float hi = valueAtLevel(entry, "Max" + name, levels);
-    return hi != lo;
+    return range.max.at(levels) != range.min.at(levels);
 }
 
-float ItemBase::familyFloat(const DatabaseEntry* entry, const char* family, float roll) const
+float ItemBase::familyFloat(const DatabaseEntry* entry, int family, float roll) const
 {
-    std::string name = family;
+    const LevelRange& range = levelTableOf(entry).families[static_cast<size_t>(family)];
     float levels = static_cast<float>(m_level - 1);
-    float lo = valueAtLevel(entry, "Min" + name, levels);
-    float hi = valueAtLevel(entry, "Max" + name, levels);
+    float lo = range.min.at(levels);
+    float hi = range.max.at(levels);
     return lo + roll * (hi - lo);
 }
 
-int ItemBase::familyAmount(const DatabaseEntry* entry, const char* family, float roll, bool whole) const
+int ItemBase::familyAmount(const DatabaseEntry* entry, int family, float roll, bool whole) const
 {
     float value = familyFloat(entry, family, roll);
     return whole ? saturateRound(value) : saturateFloor(value);
@@ -527,7 +565,7 @@ void ItemBase::generate(int level)
     setMinLevel(std::max(m_minLevel, entryInt(e, "MinLevel")));
     m_rolls.assign(kFamilyCount, 0.0f);
     for (int f = 0; f < kFamilyCount; ++f)
-        if (e && familyVaries(e, familyName(f)))
+        if (e && familyVaries(e, f))
             m_rolls[static_cast<size_t>(f)] = randomFloat(0);
     recompute();
 }
@@ -546,33 +584,34 @@ void ItemBase::recompute()
         return;
 
     const float levels = static_cast<float>(m_level - 1);
+    const ItemLevelTable& table = levelTableOf(e);
     for (int t = 0; t < kDamageTypeCount; ++t) {
-        std::string minKey = damageKey("Min", t), maxKey = damageKey("Max", t);
-        double lo = valueAtLevel(e, minKey, levels);
-        double hi = valueAtLevel(e, maxKey, levels);
+        const LevelRange& range = table.damage[static_cast<size_t>(t)];
+        double lo = range.min.at(levels);
+        double hi = range.max.at(levels);
         for (const MagicProperty& p : m_properties) {
             double scale = 0.5 + p.value;
-            lo += scale * valueAtLevel(p.modifier, minKey, levels);
-            hi += scale * valueAtLevel(p.modifier, maxKey, levels);
+            const LevelRange& added = levelTableOf(p.modifier).damage[static_cast<size_t>(t)];
+            lo += scale * added.min.at(levels);
+            hi += scale * added.max.at(levels);
         }
         m_damage[static_cast<size_t>(t)] = {saturateRound(lo), saturateRound(hi)};
     }
 
     int damageBonus = 0;
     for (int f = 0; f < kFamilyCount; ++f) {
-        const char* name = familyName(f);
         float roll = f < static_cast<int>(m_rolls.size()) ? m_rolls[static_cast<size_t>(f)] : 0.0f;
         if (f == kFamilySpeedBonus) {
-            float bonus = familyFloat(e, name, roll);
+            float bonus = familyFloat(e, f, roll);
             for (const MagicProperty& p : m_properties)
-                bonus += familyFloat(p.modifier, name, p.value);
+                bonus += familyFloat(p.modifier, f, p.value);
             m_weaponSpeedBonus = std::clamp(bonus, 0.0f, kMaxWeaponSpeedBonus);
             continue;
         }
         // Summed wide: the entry and 64 properties may each give the int limit.
-        long long sum = familyAmount(e, name, roll, true);
+        long long sum = familyAmount(e, f, roll, true);
         for (const MagicProperty& p : m_properties)
-            sum += familyAmount(p.modifier, name, p.value, true);
+            sum += familyAmount(p.modifier, f, p.value, true);
         int amount = static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
         switch (f) {
         case kFamilyArmor:

@@ -213,9 +213,9 @@ public:
 
 private:
     void loadEntryFields();
-    int familyAmount(const DatabaseEntry* entry, const char* family, float roll, bool whole) const;
-    float familyFloat(const DatabaseEntry* entry, const char* family, float roll) const;
-    bool familyVaries(const DatabaseEntry* entry, const char* family) const;
+    int familyAmount(const DatabaseEntry* entry, int family, float roll, bool whole) const;
+    float familyFloat(const DatabaseEntry* entry, int family, float roll) const;
+    bool familyVaries(const DatabaseEntry* entry, int family) const;
     int baseValueOf(const DatabaseEntry* entry) const;
 
     const DatabaseEntry* m_baseEntry = nullptr;

@@ -363,3 +363,37 @@ TEST(Database, BadNumbersAreReportedOnceWithFileLineEntryAndKey)
     EXPECT_TRUE(log.contains("bad.dbl:4: entry Thing: Sizes \"two\" is not a number", 3));
     EXPECT_EQ(log.count(3), 3u);
 }
+
+namespace {
+struct DerivedSum : DatabaseEntry::Derived {
+    int sum = 0;
+};
+} // namespace
+
+TEST(Database, DerivedValuesAreBuiltOnceAndRebuiltWhenBasesChange)
+{
+    Database d;
+    d.addSubDatabase("A", "a.dbl", "Child { Base Parent\n Own 1 }\n");
+    d.resolveBases();
+    int builds = 0;
+    auto sumOf = [&](const DatabaseEntry* entry) {
+        return entry
+            ->derived<DerivedSum>([&](const DatabaseEntry& e) {
+                ++builds;
+                DerivedSum values;
+                values.sum = d.getInt(&e, "Own") + d.getInt(&e, "Inherited");
+                return values;
+            })
+            .sum;
+    };
+    const DatabaseEntry* child = d.findEntry("Child");
+    ASSERT_NE(child, nullptr);
+    EXPECT_EQ(sumOf(child), 1);
+    EXPECT_EQ(sumOf(child), 1);
+    EXPECT_EQ(builds, 1);
+    // The Base arrives with a later file: values built before it are stale.
+    d.addSubDatabase("B", "b.dbl", "Parent { Inherited 10 }\n");
+    d.resolveBases();
+    EXPECT_EQ(sumOf(child), 11);
+    EXPECT_EQ(builds, 2);
+}
