@@ -1,6 +1,10 @@
 #include "game/covenants/ActorCovenantFixture.h"
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+
+#include <memory>
 
 class ActorCovenantReactionsTest : public ActorCovenantFixture {
 protected:
@@ -105,4 +109,29 @@ TEST_F(ActorCovenantReactionsTest, RaidPartiesAndDefendersFollowTheRaidAndTheRec
     member->setHealth(0);
     a.countRaidParty(alive, dead);
     EXPECT_EQ(dead, 1);
+}
+
+TEST_F(ActorCovenantReactionsTest, AFirstVisitToALevelPaysExperienceOnce)
+{
+    World levels;
+    for (int monsterLevel : {1, 4, 8, 12}) {
+        auto level = std::make_unique<Level>();
+        level->monsterLevel = monsterLevel;
+        levels.addLevel(std::move(level));
+    }
+    a.knownLevels.assign(4, false);
+    Recruit* hero = a.findHeroRecruit();
+    ASSERT_NE(hero, nullptr);
+    auto xp = [&] { return hero->getActor()->getStat(toIndex(CharacterStat::Xp)); };
+    const int before = xp();
+    a.setLevelFound(hero, 0); // the town pays nothing
+    EXPECT_EQ(xp(), before);
+    a.setLevelFound(hero, 3);
+    const int paid = xp();
+    EXPECT_GT(paid, before);
+    EXPECT_TRUE(a.knownLevels[3]);
+    a.setLevelFound(hero, 3);
+    EXPECT_EQ(xp(), paid);
+    a.setLevelFound(hero, 4); // beyond the world
+    EXPECT_EQ(xp(), paid);
 }

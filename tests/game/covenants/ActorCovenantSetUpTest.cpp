@@ -1,3 +1,4 @@
+#include "engine/data/Database.h"
 #include "game/covenants/ActorCovenantFixture.h"
 #include "game/covenants/CovenantTrait.h"
 #include "game/definitions/GameData.h"
@@ -116,4 +117,23 @@ TEST_F(ActorCovenantSetUpTest, EveryPersonalityCanDrawItsNumberOfTraits)
                 EXPECT_FALSE(t->conflictsWithAny(c.traits)) << loaded.name << " " << t->name;
         }
     }
+}
+
+TEST_F(ActorCovenantSetUpTest, StartingRelationsOutsideZeroToAHundredAreClamped)
+{
+    Database& database = *Database::instance();
+    database.addSubDatabase("ClampFixture", "clamp.dbl",
+                            "IronboundOutOfRange {\n Base Ironbound\n StartingRelationGildedScale 120\n"
+                            " StartingRelationThornveil -5\n}\n");
+    database.resolveBases();
+    ActorCovenant& c = addActorCovenant("Ironbound");
+    addActorCovenant("GildedScale");
+    addActorCovenant("Thornveil");
+    auto* d = const_cast<CovenantDefinition*>(c.getDefinition());
+    const CovenantDefinition saved = *d;
+    d->load(database.findEntry("IronboundOutOfRange"));
+    c.initRelations();
+    *d = saved;
+    EXPECT_FLOAT_EQ(c.getRelation(1), 100.0f);
+    EXPECT_FLOAT_EQ(c.getRelation(2), 0.0f);
 }
