@@ -11,6 +11,7 @@
 #include "engine/net/SocketLayer.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/Covenant.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
@@ -472,8 +473,20 @@ void Server::buildStateMessage(const ClientRecord& client, ByteBuffer& out)
     const Entity* viewer = client.player.get();
 
     out.writeInt(static_cast<uint32_t>(kMsgState));
-    // The player's level; no Player yet means none.
-    out.writeInt(kEndOfList);
+    // The player's level; no Player yet means none. The client reads the
+    // covenant and player sections whenever a level is sent, so a player
+    // whose covenant is missing is sent as none too.
+    Player* player = dynamic_cast<Player*>(client.player.get());
+    PlayerCovenant* covenant = player ? dynamic_cast<PlayerCovenant*>(player->getCovenant()) : nullptr;
+    if (!covenant) {
+        player = nullptr;
+    }
+    if (player) {
+        int level = player->getViewLevel();
+        out.writeInt(static_cast<uint32_t>(level >= 0 || !game ? std::max(level, 0) : game->getStartLevel()));
+    } else {
+        out.writeInt(kEndOfList);
+    }
     for (uint32_t index : m_newResourceNames) {
         out.writeInt(index);
         out.writeString(index < m_resourceNames.size() ? m_resourceNames[index] : std::string());
@@ -495,8 +508,10 @@ void Server::buildStateMessage(const ClientRecord& client, ByteBuffer& out)
     if (game) {
         game->writeUpdate(out, viewer);
     }
-    // The covenant and player sections follow only for a client with a valid
-    // player (item 2 not 0xFFFFFFFF); they come with the player code.
+    if (player) {
+        covenant->writeSnapshot(out);
+        player->writePlayerSection(out);
+    }
 
     // Sounds the viewer hears; the first client of a frame takes them all.
     std::vector<const SoundEvent*> heard;

@@ -1,6 +1,7 @@
 #include "client/Client.h"
 #include "client/ClientHooks.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
@@ -9,8 +10,10 @@
 #include "engine/platform/LaunchOptions.h"
 #include "engine/platform/SystemInfo.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/covenants/Covenant.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Entity.h"
@@ -225,6 +228,46 @@ TEST_F(ClientEndToEnd, JoinsExchangesMessagesPausesAndLeaves)
     frame();
     EXPECT_TRUE(client->isJoined());
     EXPECT_EQ(server->getClientCount(), 1u);
+}
+
+TEST_F(ClientEndToEnd, EveryStateMessageFillsThePlayerAndCovenantMirrors)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    Game* game = Game::instance();
+    ASSERT_NE(game, nullptr);
+    ASSERT_EQ(server->getClientCount(), 1u);
+    const int number = server->getClient(0)->playerNumber;
+    auto* player = dynamic_cast<Player*>(game->getEntity(number));
+    ASSERT_NE(player, nullptr);
+    Covenant* covenant = player->getCovenant();
+    ASSERT_NE(covenant, nullptr);
+
+    // Values the client cannot have from its own join: they travel only in
+    // the two sections of the state message.
+    player->setStat(toIndex(CharacterStat::Money), 4321);
+    covenant->setLifestoneMaxHealth(777);
+    covenant->setLifestoneHealth(555);
+    frame();
+    frame();
+    PlayerClient* mirror = client->getLocalPlayer();
+    PlayerCovenantClient* own = client->getPlayerCovenant();
+    ASSERT_NE(mirror, nullptr);
+    ASSERT_NE(own, nullptr);
+    EXPECT_EQ(mirror->getEntityNumber(), number);
+    EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 4321);
+    EXPECT_EQ(own->index, covenant->index);
+    EXPECT_EQ(own->name, "Red Hand");
+    EXPECT_EQ(own->getLifestoneMaxHealth(), 777);
+    // The stone heals a little in the steps between.
+    EXPECT_GE(own->getLifestoneHealth(), 555);
+    EXPECT_LT(own->getLifestoneHealth(), 600);
+    EXPECT_EQ(client->getDroppedCount(), 0u);
 }
 
 TEST_F(ClientEndToEnd, ClientAloneGetsNoAnswer)

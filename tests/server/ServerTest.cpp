@@ -1,6 +1,8 @@
 #include "server/Server.h"
 #include "engine/console/CommandLine.h"
+#include "game/covenants/Covenant.h"
 #include "game/entities/Entity.h"
+#include "game/world/Game.h"
 #include "support/GridTopology.h"
 #include "support/ScriptedClient.h"
 #include "support/TestWorld.h"
@@ -135,7 +137,7 @@ TEST_F(ServerTest, JoinListsTheNameTableInIndexOrder)
     EXPECT_EQ(world.server->getClientCount(), 1u);
 }
 
-TEST_F(ServerTest, JoinedPlayerWithoutCovenantGetsNoLevelAndSeesItself)
+TEST_F(ServerTest, JoinedPlayerGetsItsLevelAndOwnSectionsAndSeesItself)
 {
     ScriptedClient client(5003);
     client.sendNewJoin();
@@ -152,8 +154,14 @@ TEST_F(ServerTest, JoinedPlayerWithoutCovenantGetsNoLevelAndSeesItself)
         }
         ScriptedClient::State state;
         ASSERT_TRUE(client.readState(state));
-        // Without a covenant the covenant and player sections stay out.
-        EXPECT_EQ(state.level, 0xFFFFFFFFu);
+        // The player's level, then its covenant's section and its own.
+        EXPECT_EQ(state.level, joined.level);
+        ByteBuffer covenant(state.covenantSection.data(), state.covenantSection.size());
+        covenant.readString();
+        covenant.readZonePosition();
+        EXPECT_EQ(covenant.readInt(), world.game->getPlayerCovenant()->index);
+        ByteBuffer player(state.playerSection.data(), state.playerSection.size());
+        EXPECT_EQ(player.readInt(), number);
         const auto own = std::find_if(state.entities.begin(), state.entities.end(), [&](const auto& e) {
             return e.number == static_cast<uint32_t>(number);
         });

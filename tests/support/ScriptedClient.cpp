@@ -4,6 +4,10 @@
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "engine/net/SocketLayer.h"
+#include "game/definitions/GateList.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Recruit.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +41,92 @@ bool readNameList(ByteBuffer& in, const char* message, std::vector<std::pair<uin
         out.emplace_back(index, name);
     }
 }
+// The local player's covenant section: name, house, index, the covenant's
+// inventory, the recruits by slot, then statistics, flags and the life stone
+// (fourteen words) and the optional recruit candidate.
+bool skipPlayerCovenantSection(ByteBuffer& in)
+{
+    in.readString();
+    in.readZonePosition();
+    in.readUInt();
+    InventoryBase inventory;
+    if (in.failed() || !inventory.read(in, true, false, 0, "scripted client"))
+        return false;
+    uint32_t recruits = in.readCount(8);
+    for (uint32_t i = 0; i < recruits && in.ok(); ++i) {
+        in.readUInt();
+        Recruit recruit;
+        if (!recruit.readSection(in))
+            return false;
+    }
+    for (int i = 0; i < 14; ++i)
+        in.readUInt();
+    if (in.readUInt() != 0) {
+        Recruit candidate;
+        if (!candidate.readSection(in))
+            return false;
+    }
+    return in.ok();
+}
+
+// A quest slot in its index form.
+void skipQuestRecord(ByteBuffer& in)
+{
+    for (int i = 0; i < 4; ++i)
+        in.readUInt();
+    in.readGameTime();
+    in.readUInt();
+    in.readUInt();
+    if (in.readUInt() != 0)
+        in.readUInt();
+    uint32_t targets = in.readCount(8);
+    for (uint32_t i = 0; i < targets * 2 && in.ok(); ++i)
+        in.readUInt();
+}
+
+// The local player's section: 38 words of animation and stats, two
+// positions, 61 words of skills and flags, the inventory, name, party,
+// 26 words of statistics and flags, six quests, one word per level gate,
+// the automatic target and the two flag lists.
+bool skipPlayerSection(ByteBuffer& in)
+{
+    for (int i = 0; i < 38; ++i)
+        in.readUInt();
+    in.readZonePosition();
+    in.readZonePosition();
+    for (int i = 0; i < 61; ++i)
+        in.readUInt();
+    InventoryBase inventory;
+    if (in.failed() || !inventory.read(in, true, false, 0, "scripted client"))
+        return false;
+    in.readString();
+    uint32_t party = in.readCount(4);
+    for (uint32_t i = 0; i < party + 26 && in.ok(); ++i)
+        in.readUInt();
+    for (int i = 0; i < 6 && in.ok(); ++i)
+        skipQuestRecord(in);
+    GateList gates(GateList::Mode::Level);
+    gates.build();
+    for (size_t i = 0; i < gates.getRecords().size() + 1 && in.ok(); ++i)
+        in.readUInt();
+    for (int list = 0; list < 2 && in.ok(); ++list) {
+        uint32_t count = in.readCount(4);
+        for (uint32_t i = 0; i < count && in.ok(); ++i)
+            in.readUInt();
+    }
+    return in.ok();
+}
+
+// A reader that keeps the bytes a skipper took.
+template <bool (*Skip)(ByteBuffer&)> bool keepSection(ByteBuffer& in, std::vector<uint8_t>& raw)
+{
+    size_t at = in.getReadPos();
+    if (!Skip(in))
+        return false;
+    raw.assign(in.data() + at, in.data() + in.getReadPos());
+    return true;
+}
+
 } // namespace
 
 ScriptedClient::ScriptedClient(uint16_t port)
@@ -46,6 +136,8 @@ ScriptedClient::ScriptedClient(uint16_t port)
     m_endpoint = openUdpSocket(m_address);
     EXPECT_GE(m_endpoint, 0) << "port " << port;
     m_entityReaders[static_cast<int>(DatabaseEntryType::Projectile)] = &ScriptedClient::readProjectileSection;
+    m_covenantSectionReader = &keepSection<skipPlayerCovenantSection>;
+    m_playerSectionReader = &keepSection<skipPlayerSection>;
     // A character's class section: its ten shown equipment entries.
     m_entityReaders[static_cast<int>(DatabaseEntryType::Class)] = [](ByteBuffer& in,
                                                                      std::vector<uint8_t>& raw) {

@@ -1,0 +1,112 @@
+// The server's player-covenant section read by the client's scanner and by
+// its covenant mirror's parser, field by field and to the last byte.
+#include "client/StateSectionScanner.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "engine/core/ByteBuffer.h"
+#include "game/covenants/CovenantLoaders.h"
+#include "game/covenants/PlayerCovenant.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Recruit.h"
+#include "game/skills/SkillLoaders.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+struct Loaders {
+    Loaders()
+    {
+        registerSkillLoaders();
+        registerCovenantLoaders();
+    }
+};
+
+} // namespace
+
+TEST(PlayerCovenantSection, EveryCaseReadsToItsEndOnTheClient)
+{
+    Loaders loaders;
+    TestWorld world;
+    world.game->resizeForWorld(1);
+    auto made = std::make_unique<PlayerCovenant>();
+    PlayerCovenant& covenant = *made;
+    ASSERT_GE(world.game->addCovenant(std::move(made)), 0);
+    ByteBuffer join;
+    join.writeInt(0u);
+    join.writeString("");
+    std::string field;
+    ASSERT_TRUE(covenant.initNew(join, field)) << field;
+    covenant.funStats.set(0, 1);
+    covenant.funStats.set(3, 4);
+    world.game->setClock(GameTime(1, 2, 3, 4.0f));
+
+    struct Case {
+        const char* name;
+        std::function<void()> change;
+        std::function<void(const PlayerCovenantSection&)> check;
+    };
+    const Case cases[] = {
+        {"no recruits, no raid, no preview", [] {},
+         [&](const PlayerCovenantSection& s) {
+             EXPECT_EQ(s.name, "Human") << "the definition's name for an empty one";
+             EXPECT_EQ(s.covenantIndex, covenant.index);
+             EXPECT_TRUE(s.recruits.empty());
+             EXPECT_EQ(s.funStats, (std::array<int32_t, 4>{1, 0, 0, 4}));
+             EXPECT_FALSE(s.raiding);
+             EXPECT_EQ(s.raidTarget, -1);
+             EXPECT_FALSE(s.hasCandidate);
+             EXPECT_FALSE(s.houseAttacked);
+         }},
+        {"alarm stamp equal to the clock", [&] { covenant.alarmUntil = world.game->getClock(); },
+         [](const PlayerCovenantSection& s) { EXPECT_FALSE(s.houseAttacked); }},
+        {"alarm stamp a second later",
+         [&] {
+             GameTime later = world.game->getClock();
+             later.addSeconds(1.0f);
+             covenant.alarmUntil = later;
+         },
+         [](const PlayerCovenantSection& s) { EXPECT_TRUE(s.houseAttacked); }},
+        {"a recruit and a raid target",
+         [&] {
+             Actor* actor = new Actor();
+             ASSERT_GE(world.game->addEntity(actor), 0);
+             ASSERT_GE(covenant.addRecruit(actor), 0);
+             covenant.raidTarget = 0;
+         },
+         [](const PlayerCovenantSection& s) {
+             ASSERT_EQ(s.recruits.size(), 1u);
+             EXPECT_TRUE(s.raiding);
+             EXPECT_EQ(s.raidTarget, 0);
+         }},
+        {"no life stone",
+         [&] {
+             world.game->deleteEntity(covenant.getLifestone(), true);
+             world.game->update(0.0f);
+         },
+         [](const PlayerCovenantSection& s) {
+             EXPECT_EQ(s.lifestoneHealth, 0);
+             EXPECT_EQ(s.lifestoneMaxHealth, 0);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.change();
+        ByteBuffer out;
+        covenant.writeSnapshot(out);
+        ByteBuffer scan(out.data(), out.size());
+        ByteRange range;
+        ASSERT_TRUE(StateSectionScanner::scanPlayerCovenantSection(scan, range, field)) << field;
+        EXPECT_EQ(range.end, out.size());
+        ByteBuffer parse(out.data(), out.size());
+        PlayerCovenantSection section;
+        ASSERT_TRUE(
+            PlayerCovenantClient::parseSection(parse, world.data->rules().maxRecruits, section, field))
+            << field;
+        EXPECT_EQ(parse.remaining(), 0u);
+        c.check(section);
+    }
+}
