@@ -10,6 +10,9 @@
 #include "ui/widgets/UIListButton.h"
 #include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UISlider.h"
+#include "ui/widgets/UIStatBar.h"
+#include "ui/widgets/UIStatWidget.h"
+#include "ui/widgets/UIStatusEffectIcons.h"
 #include "ui/widgets/UIText.h"
 #include "ui/widgets/UITextInput.h"
 #include "ui/widgets/UIWidget.h"
@@ -61,6 +64,10 @@ const WidgetRow kWidgets[] = {
          return copy;
      },
      &typeid(UIWidget)},
+    row<UIStatBar>("StatBar"),
+    row<UIStatusEffectIcons>("StatusEffectIcons"),
+    row<UIStatWidget>("StatWidget"),
+    row<UIStatValue>("StatValue"),
     row<UITextInput>("TextInput"),
     row<UIList>("List"),
     row<UIListButton>("ListButton"),

@@ -176,3 +176,14 @@ std::string getMonsterTypeName(int32_t entryId, bool atPlayerLevel)
     const MonsterType* type = data && entryId != -1 ? data->findMonsterTypeByEntryId(entryId) : nullptr;
     return type ? type->getName() : std::string();
 }
+
+float armorAbsorbLimit(const GameRules& rules, float armor)
+{
+    return rules.armorAbsorbMultiplier * armor;
+}
+
+float resistanceAbsorbLimit(const GameRules& rules, float resistance, bool overTime)
+{
+    float x = rules.resistanceAbsorbMultiplier * resistance;
+    return overTime ? x * rules.resistanceDotMultiplier : x;
+}

@@ -30,6 +30,11 @@ float levelDifferenceChance(int a, int b);
 // Chance that an attack value hits a defence value (negative values count as 0).
 float computeHitChance(float attack, float defence);
 
+// The most armour or a resistance takes off one blow (absorption is uniform
+// between this times the rules' minimum percent and this).
+float armorAbsorbLimit(const GameRules& rules, float armor);
+float resistanceAbsorbLimit(const GameRules& rules, float resistance, bool overTime);
+
 // ResistancePhysical + type; None and a log line for other values.
 CharacterStat damageTypeToStat(int damageType);
 // The damage type of a resistance stat; -1 for any other stat.

@@ -296,9 +296,7 @@ int CombatSystem::absorbByResistance(const Entity* target, int damageType, int a
     int resistance = target->getStat(toIndex(damageTypeToStat(damageType)));
     if (resistance < 0)
         return amount;
-    float x = worldRules().resistanceAbsorbMultiplier * static_cast<float>(resistance);
-    if (overTime)
-        x *= worldRules().resistanceDotMultiplier;
+    float x = resistanceAbsorbLimit(worldRules(), static_cast<float>(resistance), overTime);
     return absorb(amount, x, worldRules().resistanceMinAbsorbPercent);
 }
 
@@ -311,7 +309,7 @@ int CombatSystem::absorbByArmor(const Entity* attacker, const Entity* target, in
         armor -= attacker->getStat(stat(CharacterStat::ArmorPiercing));
     if (armor < 0)
         return amount;
-    float x = worldRules().armorAbsorbMultiplier * static_cast<float>(armor);
+    float x = armorAbsorbLimit(worldRules(), static_cast<float>(armor));
     return absorb(amount, x, worldRules().armorMinAbsorbPercent);
 }
 

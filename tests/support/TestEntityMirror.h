@@ -1,6 +1,9 @@
 #pragma once
 
 #include "client/mirrors/EntityClient.h"
+#include "client/mirrors/StatusEffectClient.h"
+
+#include <memory>
 
 // An entity mirror for client tests: its mouse action is whatever the test sets.
 class TestEntityMirror : public EntityClient {
@@ -12,6 +15,12 @@ public:
     void setGateFlag(bool gate) { m_gate = gate; }
     // The fields a state message would fill.
     void setRank(int rank) { m_rank = rank; }
+    void addStatusEffect(const DatabaseEntry* entry)
+    {
+        auto effect = std::make_unique<StatusEffectClient>();
+        effect->setEntry(entry, 1, nullptr);
+        m_effects.push_back(std::move(effect));
+    }
     void setVendorKind(bool vendor, bool guard, bool gambler)
     {
         m_vendor = vendor;
