@@ -1,0 +1,359 @@
+// The game on screen and in the speakers: the whole program in this process,
+// windowed under Xvfb at 1024 x 768 on the shipped data, the sound going to
+// OpenAL Soft's wave writer. The player stands in the town at noon; one rain
+// front over the town brings the rain loop, the drops around the player and
+// the dimmed daylight; a goblin's swing draws its trail and sparks; the
+// frame rate, a notice, bloom and a model preview are drawn on top.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/WeatherClient.h"
+#include "client/player/PlayerClient.h"
+#include "engine/app/Application.h"
+#include "engine/platform/Platform.h"
+#include "engine/resources/ResourceSystem.h"
+#include "game/definitions/GameData.h"
+#include "game/entities/Player.h"
+#include "game/world/Game.h"
+#include "game/world/Weather.h"
+#include "game/world/WeatherFront.h"
+#include "graphics/GraphicsSystem.h"
+#include "graphics/effects/EffectSystem.h"
+#include "graphics/render/ModelDrawRequest.h"
+#include "graphics/render/ParticleRenderSurface.h"
+#include "graphics/render/RenderQueue.h"
+#include "graphics/render/SwipeRenderSurface.h"
+#include "main/ProgramHooks.h"
+#include "support/AwakeMonster.h"
+#include "support/Picture.h"
+#include "support/TestSupport.h"
+#include "support/WaveCapture.h"
+#include "support/XvfbDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point t)
+{
+    return std::chrono::duration<double>(Clock::now() - t).count();
+}
+
+struct Screen {
+    Application& app;
+    const TempDir& user;
+    int shots = 0;
+
+    Picture shot()
+    {
+        GraphicsSystem::get().takeScreenshot();
+        app.frame();
+        Picture picture;
+        char name[32];
+        std::snprintf(name, sizeof name, "Screenshots/ss%04d.png", shots++);
+        EXPECT_TRUE(readPng(user.file(name), picture)) << name;
+        if (const char* keep = std::getenv("GLOAM_KEEP_SHOTS")) {
+            std::filesystem::copy_file(user.file(name), std::string(keep) + "/" + (name + 12),
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
+        return picture;
+    }
+};
+
+// A rectangle of the 640 x 480 virtual screen in screenshot pixels.
+struct Box {
+    int x0, y0, x1, y1;
+};
+
+Box pixels(const Picture& p, float x0, float y0, float x1, float y1)
+{
+    return {static_cast<int>(x0 * p.width / 640.0f), static_cast<int>(y0 * p.height / 480.0f),
+            static_cast<int>(std::ceil(x1 * p.width / 640.0f)),
+            static_cast<int>(std::ceil(y1 * p.height / 480.0f))};
+}
+
+template <class F> int countIn(const Picture& p, const Box& b, F&& test)
+{
+    int n = 0;
+    for (int y = std::max(0, b.y0); y < std::min(p.height, b.y1); ++y) {
+        for (int x = std::max(0, b.x0); x < std::min(p.width, b.x1); ++x) {
+            n += test(p.at(x, y)) ? 1 : 0;
+        }
+    }
+    return n;
+}
+
+int brightness(const uint8_t* c)
+{
+    return c[0] + c[1] + c[2];
+}
+
+double meanBrightness(const Picture& p, const Box& b)
+{
+    double sum = 0;
+    int n = 0;
+    for (int y = b.y0; y < b.y1; ++y) {
+        for (int x = b.x0; x < b.x1; ++x, ++n) {
+            sum += brightness(p.at(x, y));
+        }
+    }
+    return n ? sum / n : 0.0;
+}
+
+// The median over the patch of each pixel's brightness in `lit` against
+// `unlit`: raindrops cross a few pixels, the ground is the rest.
+double medianRatio(const Picture& lit, const Picture& unlit, const Box& b)
+{
+    std::vector<double> ratios;
+    for (int y = b.y0; y < b.y1; ++y) {
+        for (int x = b.x0; x < b.x1; ++x) {
+            const int base = brightness(unlit.at(x, y));
+            if (base > 30) {
+                ratios.push_back(static_cast<double>(brightness(lit.at(x, y))) / base);
+            }
+        }
+    }
+    if (ratios.empty()) {
+        return 0.0;
+    }
+    std::nth_element(ratios.begin(), ratios.begin() + ratios.size() / 2, ratios.end());
+    return ratios[ratios.size() / 2];
+}
+
+const EffectInstance* effectNamed(const std::string& name)
+{
+    for (const EffectInstance* e : EffectSystem::get().getEffects()) {
+        if (e->definitionName == name) {
+            return e;
+        }
+    }
+    return nullptr;
+}
+
+template <class T> int queuedOf()
+{
+    int n = 0;
+    for (RenderSurface* s : GraphicsSystem::get().getRenderQueue().getQueued()) {
+        n += dynamic_cast<T*>(s) ? 1 : 0;
+    }
+    return n;
+}
+
+const MonsterType* monsterType(const std::string& name)
+{
+    return GameData::get().findMonsterType(name);
+}
+
+TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    TempDir user;
+    const std::string wave = user.file("capture.wav");
+    user.write("alsoft.conf", waveWriterConfig(wave));
+    // Exact colours, the window size of the checks, the frame rate shown,
+    // silence until the rain.
+    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\nr_width 1024\n"
+                           "r_height 768\nfps 1\nsmoothFps 0\nPlayerName \"Wren\"\ns_volumeMaster 0\n");
+    setenv("ALSOFT_CONF", user.file("alsoft.conf").c_str(), 1);
+    setenv("ALSOFT_DRIVERS", "wave", 1);
+    LaunchOptions options;
+    options.dataDir = gameDataPath();
+    options.userDir = user.path().string();
+    AppHooks hooks;
+    installProgramHooks(hooks, false);
+    Application app(options, hooks);
+    app.startup();
+    unsetenv("ALSOFT_CONF");
+    unsetenv("ALSOFT_DRIVERS");
+    GraphicsSystem& graphics = GraphicsSystem::get();
+    ASSERT_TRUE(graphics.isDisplayReady());
+    Screen screen{app, user};
+
+    Application::runConsoleLine("start both 0");
+    for (int i = 0; i < 600 && !(GameClient::instance() && GameClient::get().isLoaded()); ++i) {
+        app.frame();
+    }
+    ASSERT_TRUE(GameClient::instance() && GameClient::get().isLoaded()) << "the game did not start";
+    Game& game = Game::get();
+    Player* player = game.getFirstPlayer();
+    ASSERT_NE(player, nullptr);
+    // The local player's own entry, should the server's player section not
+    // have named it yet: the camera, the rain and its loop follow it.
+    if (Client::get().getPlayerSlot() < 0) {
+        Client::get().getLocalPlayer()->setPlayerEntityNumber(player->getEntityNumber());
+    }
+    game.setTimeOfDay(12.0);
+    // No front but the test's, and one that stays as it is.
+    Weather& weather = game.weather();
+    Weather::Settings still = weather.settings();
+    still.maxFronts = 1;
+    still.minFrontStartTime = still.maxFrontStartTime = 1e6f;
+    still.minIntensityChange = still.maxIntensityChange = 0.0f;
+    still.minWindVelocityChange = still.maxWindVelocityChange = 0.0f;
+    still.minFrontSpeed = still.maxFrontSpeed = 0.0f;
+    still.maxFrontIntensity = std::max(still.maxFrontIntensity, 1.0f);
+    still.maxTotalIntensity = std::max(still.maxTotalIntensity, 1.0f);
+    weather.setSettings(still);
+
+    // The daylight settles (the town's colour transition) without rain.
+    for (Clock::time_point t = Clock::now(); secondsSince(t) < 3.0;) {
+        app.frame();
+    }
+    ASSERT_EQ(GameClient::get().getWeather().getIntensity(), 0.0f);
+    const int level = Client::get().getPlayerPosition().zone;
+    EXPECT_EQ(level, player->getPosition().zone);
+
+    // A red notice at the centre, drawn with the frame rate at (10, 10).
+    graphics.addTextEvent("^c001Red notice", 320, 240, 5, 0, 1, 0);
+    const Picture dry = screen.shot();
+    {
+        // Digits share one width: the box of any rate under 100.
+        const Vec2 size = graphics.layoutText("00.0 fps", graphics.getFontHandle(1));
+        const Box fps = pixels(dry, 10, 10, 10 + size.x, 10 + size.y);
+        auto white = [](const uint8_t* c) { return std::min({c[0], c[1], c[2]}) > 160; };
+        const int area = (fps.x1 - fps.x0) * (fps.y1 - fps.y0);
+        EXPECT_GT(countIn(dry, fps, white), area / 10) << "the frame rate is drawn";
+        const Vec2 notice = graphics.layoutText("Red notice", graphics.getFontHandle(1));
+        const Box red =
+            pixels(dry, 320 - notice.x / 2, 240 - notice.y / 2, 320 + notice.x / 2, 240 + notice.y / 2);
+        auto isRed = [](const uint8_t* c) { return c[0] > 150 && c[1] < 60 && c[2] < 60; };
+        EXPECT_GT(countIn(dry, red, isRed), 0) << "the notice is red";
+    }
+
+    // One front of intensity 1 over the whole town: 0.5 there.
+    WeatherFront* front = weather.startFront(player->getPosition());
+    ASSERT_NE(front, nullptr);
+    front->intensity = 1.0f;
+    front->wind = Vec2(0.0f, 0.0f);
+    front->velocity = Vec2(0.0f, 0.0f);
+    front->fadeUpTime = 0.0f;
+    front->fadeUpTimer.start(0.0f);
+    front->frontTime = 1e6f;
+    front->holdTimer.start(1e6f);
+    front->minDistance = front->maxDistance = 1e6f;
+    Application::runConsoleLine("set s_volumeMusic 0");
+    Application::runConsoleLine("set s_volumeMaster 1");
+    int rainFrames = 0, frames = 0, strays = 0;
+    for (Clock::time_point t = Clock::now(); secondsSince(t) < 3.5; ++frames) {
+        app.frame();
+        const EffectInstance* rain = effectNamed("rain.eff");
+        ASSERT_NE(rain, nullptr);
+        if (rain->particles.empty() || queuedOf<ParticleRenderSurface>() == 0) {
+            continue;
+        }
+        ++rainFrames;
+        const ZonePosition at = Client::get().getPlayerPosition();
+        for (const Particle* p : rain->particles) {
+            // In the player's zone; a drop past the world's edge keeps the
+            // coordinates of the zone it left.
+            const ZonePosition drop(p->position.zone, p->position.x, p->position.y);
+            const Vec2 local = drop.zone < 0 ? Vec2(drop.x, drop.y) : ZonePosition::getLocal(drop, at);
+            strays += std::fabs(local.x - at.x) > 330.0f || std::fabs(local.y - at.y) > 330.0f;
+        }
+    }
+    EXPECT_NEAR(GameClient::get().getWeather().getIntensity(), 1.0f, 1e-4f);
+    EXPECT_EQ(GameClient::get().getWeather().getCurrentRainSound().getFileName(),
+              "Sounds/Weather/rainMedium.ogg");
+    EXPECT_GE(rainFrames, frames - 3) << "drops from the first frames of the front on";
+    EXPECT_EQ(strays, 0) << "every drop within 330 units of the player";
+    while (GameClient::get().getWeather().getLightningBrightness() != 0.0f) {
+        app.frame();
+    }
+    const Picture wet = screen.shot();
+    // A patch of ground left of the player, away from the braziers and the
+    // texts: 1 - 0.5 x (1 - 0.4) of its dry brightness.
+    const Box ground = pixels(dry, 40, 300, 140, 400);
+    EXPECT_NEAR(medianRatio(wet, dry, ground), 0.7, 0.05);
+
+    // A goblin next to the player swings at it: its trail and sparks are
+    // queued.
+    ZonePosition beside = player->getPosition();
+    beside.addOffset(64.0f, 0.0f);
+    ASSERT_NE(addAwakeMonster(game, monsterType("GoblinWarrior"), 1, beside), nullptr);
+    bool trail = false, sparks = false;
+    for (Clock::time_point t = Clock::now(); secondsSince(t) < 30.0 && !(trail && sparks);) {
+        app.frame();
+        for (const SwipeInstance* s : EffectSystem::get().getSwipes()) {
+            trail = trail || (s->active && s->definitionName == "weaponTrail.swp" &&
+                              queuedOf<SwipeRenderSurface>() > 0);
+        }
+        const EffectInstance* hit = effectNamed("hitSparks.eff");
+        sparks = sparks || (hit && !hit->particles.empty());
+    }
+    EXPECT_TRUE(trail) << "the weapon trail of the goblin's attack";
+    EXPECT_TRUE(sparks) << "the sparks of its hit";
+
+    // Bloom over the same screen only adds light.
+    Application::runConsoleLine("set r_bloom 0");
+    const Picture plain = screen.shot();
+    Application::runConsoleLine("set r_bloom 1");
+    app.frame();
+    const Picture bloomed = screen.shot();
+    const Box whole{0, 0, plain.width, plain.height};
+    EXPECT_GT(meanBrightness(bloomed, whole), meanBrightness(plain, whole) + 1.0);
+    Application::runConsoleLine("set r_bloom 0");
+
+    // A model preview in a corner of the interface: BoxMan's colours there.
+    ResourceHandle man = ResourceSystem::get().load("Models/BoxMan/boxman.mdl");
+    for (int i = 0; i < 200 && !man.isLoaded(); ++i) {
+        app.frame();
+    }
+    FrameHooks& frame = graphics.getFrameHooks();
+    auto menus = frame.updateAndDrawMenus;
+    frame.updateAndDrawMenus = [&](double seconds) {
+        if (menus) {
+            menus(seconds);
+        }
+        ModelDrawRequest request;
+        request.model = man.getIndex();
+        request.position = ZonePosition3(-1, 1000.0f, 1000.0f, 0.0f);
+        graphics.drawModelPreview(request, 520, 60, 620, 200);
+    };
+    const Picture preview = screen.shot();
+    frame.updateAndDrawMenus = menus;
+    const Box corner = pixels(preview, 520, 60, 620, 200);
+    auto changed = [&](int x, int y) {
+        const uint8_t *a = preview.at(x, y), *b = plain.at(x, y);
+        return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
+    };
+    int differing = 0;
+    for (int y = corner.y0; y < corner.y1; ++y) {
+        for (int x = corner.x0; x < corner.x1; ++x) {
+            differing += changed(x, y) ? 1 : 0;
+        }
+    }
+    EXPECT_GT(differing, 200) << "the preview draws the model";
+
+    Application::runConsoleLine("quit");
+    app.shutdown();
+
+    // The medium loop rises over its fade from the silence before the front:
+    // its first half-second against its fifth.
+    Capture capture;
+    ASSERT_TRUE(readCapture(wave, capture));
+    const size_t step = kCaptureRate / 100, half = kCaptureRate / 2;
+    size_t onset = 0;
+    while (onset + step < capture.left.size() && rms(capture.left, onset, onset + step) < 5e-5) {
+        onset += step;
+    }
+    ASSERT_GT(capture.left.size(), onset + 5 * half) << "no rain heard";
+    const double early = rms(capture.left, onset, onset + half);
+    const double later = rms(capture.left, onset + 4 * half, onset + 5 * half);
+    EXPECT_GT(later, 1e-4) << "the loop is heard";
+    EXPECT_GT(later, 1.3 * early) << "early " << early << ", later " << later;
+}
+
+} // namespace
