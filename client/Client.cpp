@@ -275,11 +275,7 @@ void Client::updateThemeMusic()
     bool wanted = !m_joined || (m_player && m_player->getPosition().zone == 0);
     ResourceSystem* resources = ResourceSystem::instance();
     if (wanted && sound->getMusicVolume() > 0.0f && !m_themeMusic.isValid() && resources) {
-        const std::string& name = game->getThemeMusicName();
-        size_t dot = name.find_last_of('.');
-        if (dot != std::string::npos && resources->hasType(std::string_view(name).substr(dot + 1))) {
-            m_themeMusic = resources->load(name);
-        }
+        m_themeMusic = resources->loadIfTyped(game->getThemeMusicName());
     }
     if (wanted && !m_themePlaying && m_themeMusic.isValid() && m_themeMusic.isLoaded()) {
         sound->playMusic(m_themeMusic, game->getMusicFadeTime());

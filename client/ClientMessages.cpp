@@ -296,11 +296,7 @@ void Client::applyResourceNames(const std::vector<ResourceNameEntry>& names)
         slot.name = entry.name;
         slot.handle.release();
         if (resources && !entry.name.empty()) {
-            size_t dot = entry.name.find_last_of('.');
-            if (dot != std::string::npos &&
-                resources->hasType(std::string_view(entry.name).substr(dot + 1))) {
-                slot.handle = resources->load(entry.name);
-            }
+            slot.handle = resources->loadIfTyped(entry.name);
         }
     }
 }

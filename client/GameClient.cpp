@@ -94,14 +94,7 @@ GameClient::~GameClient()
 ResourceHandle GameClient::loadKnownType(const std::string& name)
 {
     ResourceSystem* resources = ResourceSystem::instance();
-    if (!resources || name.empty()) {
-        return {};
-    }
-    size_t dot = name.find_last_of('.');
-    if (dot == std::string::npos || !resources->hasType(std::string_view(name).substr(dot + 1))) {
-        return {};
-    }
-    return resources->load(name);
+    return resources && !name.empty() ? resources->loadIfTyped(name) : ResourceHandle();
 }
 
 void GameClient::loadGameSystem()

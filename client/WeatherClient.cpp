@@ -24,11 +24,7 @@ float visualRange(float base, float fraction)
 ResourceHandle loadSound(const std::string& name)
 {
     ResourceSystem* resources = ResourceSystem::instance();
-    size_t dot = name.find_last_of('.');
-    if (!resources || dot == std::string::npos || !resources->hasType(std::string_view(name).substr(dot + 1))) {
-        return {};
-    }
-    return resources->load(name);
+    return resources ? resources->loadIfTyped(name) : ResourceHandle();
 }
 
 int localPlayerNumber()

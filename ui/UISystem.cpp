@@ -52,8 +52,8 @@ void UISystem::init()
     }
     registerCommands();
     // Sounds are known only where the sound system runs.
-    if (ResourceSystem* resources = ResourceSystem::instance(); resources && resources->hasType("ogg")) {
-        m_newTopicSound = resources->load("Sounds/newHelpTopic.ogg");
+    if (ResourceSystem* resources = ResourceSystem::instance()) {
+        m_newTopicSound = resources->loadIfTyped("Sounds/newHelpTopic.ogg");
     }
 }
 

@@ -36,7 +36,7 @@ CovenantClient::CovenantClient(int covenantIndex)
     index = covenantIndex;
     inventory = std::make_unique<InventoryClient>();
     if (ResourceSystem* resources = ResourceSystem::instance()) {
-        m_eliminatedSound = resources->load(kEliminatedSound);
+        m_eliminatedSound = resources->loadIfTyped(kEliminatedSound);
     }
 }
 

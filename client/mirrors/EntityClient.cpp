@@ -31,7 +31,7 @@ int EntityClient::entryType(const DatabaseEntry* entry)
 void EntityClient::loadResource(const std::string& name, ResourceHandle& out)
 {
     ResourceSystem* resources = ResourceSystem::instance();
-    out = resources ? resources->load(name) : ResourceHandle();
+    out = resources ? resources->loadIfTyped(name) : ResourceHandle();
 }
 
 void EntityClient::releaseModel()

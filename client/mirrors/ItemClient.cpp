@@ -14,7 +14,7 @@ void loadSound(const Database& db, const DatabaseEntry* entry, const char* key, 
 {
     std::string name = db.getString(entry, key);
     ResourceSystem* resources = ResourceSystem::instance();
-    out = !name.empty() && resources ? resources->load(name) : ResourceHandle();
+    out = !name.empty() && resources ? resources->loadIfTyped(name) : ResourceHandle();
 }
 
 } // namespace

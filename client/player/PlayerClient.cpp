@@ -44,9 +44,9 @@ PlayerClient::PlayerClient()
         quests[static_cast<size_t>(i)]->slot = i;
     }
     hotkeyTable.push_back(HotkeyRecord{{1, 0, 0, 0}});
-    if (ResourceSystem* resources = ResourceSystem::instance(); resources && resources->hasType("ogg")) {
+    if (ResourceSystem* resources = ResourceSystem::instance()) {
         for (size_t i = 0; i < m_sounds.size(); ++i) {
-            m_sounds[i] = resources->load(kSoundNames[i]);
+            m_sounds[i] = resources->loadIfTyped(kSoundNames[i]);
         }
     }
     for (Timer& timer : m_itemTimers) {

@@ -64,9 +64,7 @@ PlayerCovenantClient::PlayerCovenantClient()
     recruits.resize(static_cast<size_t>(maxRecruitsRule()));
     if (ResourceSystem* resources = ResourceSystem::instance()) {
         for (size_t i = 0; i < m_sounds.size(); ++i) {
-            if (resources->hasType("ogg")) {
-                m_sounds[i] = resources->load(kSoundNames[i]);
-            }
+            m_sounds[i] = resources->loadIfTyped(kSoundNames[i]);
         }
     }
     recruitCandidate = std::make_unique<RecruitClient>();

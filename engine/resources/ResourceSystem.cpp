@@ -276,6 +276,15 @@ void ResourceSystem::queueLocked(int index)
     m_workCv.notify_one();
 }
 
+ResourceHandle ResourceSystem::loadIfTyped(const std::string& fileName)
+{
+    const size_t dot = fileName.find_last_of('.');
+    if (dot == std::string::npos || !hasType(std::string_view(fileName).substr(dot + 1))) {
+        return {};
+    }
+    return load(fileName);
+}
+
 ResourceHandle ResourceSystem::load(const std::string& fileName, int flags)
 {
     if (fileName.empty()) {

@@ -85,6 +85,10 @@ public:
     // A counted handle for the file, queued for loading when new; -1 for an
     // empty name.
     ResourceHandle load(const std::string& fileName, int flags = 0);
+    // load() for a name whose extension has a registered type; an empty
+    // handle otherwise, without a log line (a headless run registers no
+    // image or sound types, and its mirrors still name such files).
+    ResourceHandle loadIfTyped(const std::string& fileName);
     bool load(const std::string& fileName, ResourceHandle& out, int flags = 0);
     // The entry index of a name, created (not loaded, not counted) when new.
     // The flags matter only for types that key their entries by them.

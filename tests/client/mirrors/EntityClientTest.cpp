@@ -6,6 +6,8 @@
 #include "engine/core/Random.h"
 #include "engine/data/NameGenerator.h"
 #include "engine/resources/ModelResource.h"
+#include "engine/resources/ResourceSystem.h"
+#include "engine/resources/TextResource.h"
 #include "support/TestEntityMirror.h"
 #include "support/TestWorld.h"
 
@@ -151,6 +153,19 @@ TEST_F(EntityClientTest, AppearanceSeedDrawsOnceFromStreamThree)
 
 TEST_F(EntityClientTest, DefinitionLoadRunsOnANewEntryAndHoldsItsResources)
 {
+    // Image and sound types as a windowed run has them (a headless one skips
+    // such names).
+    for (const char* extension : {"tga", "snd"}) {
+        ResourceTypeInfo type;
+        type.extension = extension;
+        type.factory = [](const std::string&, const uint8_t* data, size_t size, int) {
+            return std::make_unique<TextResource>(data, size);
+        };
+        type.placeholderFactory = [](const std::string&) {
+            return std::make_unique<TextResource>(nullptr, 0);
+        };
+        ResourceSystem::get().registerType(std::move(type));
+    }
     TestEntityMirror e;
     e.readUpdate(entryRecord("GoblinWarrior"));
     size_t held = e.getDefinitionResourceCount();
