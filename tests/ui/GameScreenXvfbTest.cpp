@@ -3,19 +3,23 @@
 // OpenAL Soft's wave writer. The player stands in the town at noon; one rain
 // front over the town brings the rain loop, the drops around the player and
 // the dimmed daylight; a goblin's swing draws its trail and sparks; the
-// frame rate, a notice, bloom and a model preview are drawn on top.
+// frame rate, a notice, bloom and a model preview are drawn on top; at night
+// a brazier lights the ground around it.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/WeatherClient.h"
 #include "client/player/PlayerClient.h"
 #include "engine/app/Application.h"
 #include "engine/platform/Platform.h"
+#include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
+#include "game/world/Level.h"
 #include "game/world/Weather.h"
 #include "game/world/WeatherFront.h"
+#include "game/world/World.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/effects/EffectSystem.h"
 #include "graphics/render/ModelDrawRequest.h"
@@ -277,6 +281,109 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     // texts: 1 - 0.5 x (1 - 0.4) of its dry brightness.
     const Box ground = pixels(dry, 40, 300, 140, 400);
     EXPECT_NEAR(medianRatio(wet, dry, ground), 0.7, 0.05);
+
+    // Night at a brazier once the rain has stopped and its drops are down:
+    // its light reddens the ground near it, and switching models off changes
+    // its screen rectangle only.
+    weather.clear();
+    game.setTimeOfDay(0.0);
+    World& world = World::get();
+    Level* town = world.getLevel(level);
+    ASSERT_NE(town, nullptr);
+    std::vector<ZonePosition> braziers;
+    ResourceHandle brazierModel;
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            ResourceHandle model;
+            CellObjectState* state = nullptr;
+            if (town->getCellObject(x, y, model, &state) >= 0 &&
+                model.getFileName() == "Models/Objects/brazier.mdl") {
+                braziers.emplace_back(level, (x + 0.5f) * 32.0f, (y + 0.5f) * 32.0f);
+                brazierModel = model;
+            }
+        }
+    }
+    ASSERT_FALSE(braziers.empty()) << "the town has braziers";
+    const ZonePosition fire = braziers.front();
+    Client::get().getLocalPlayer()->setPosition(fire);
+    player->setPosition(fire);
+    for (Clock::time_point t = Clock::now();
+         secondsSince(t) < 3.0 || !effectNamed("rain.eff")->particles.empty();) {
+        app.frame();
+    }
+    const Picture lit = screen.shot();
+    Application::runConsoleLine("set drawModel 0");
+    const Picture bare = screen.shot();
+    Application::runConsoleLine("set drawModel 1");
+    Application::runConsoleLine("set r_fullbright 1");
+    const Picture full = screen.shot();
+    Application::runConsoleLine("set r_fullbright 0");
+    {
+        const ModelResource* model = ResourceSystem::get().getAs<ModelResource>(brazierModel);
+        ASSERT_NE(model, nullptr);
+        float rect[4];
+        ASSERT_TRUE(graphics.getModelScreenRect(*model, 0, ZonePosition3(fire.zone, fire.x, fire.y, 0.0f), 0,
+                                                1.0f, rect));
+        const Box inside = pixels(lit, rect[0], rect[1], rect[2], rect[3]);
+        // The band from 2 to 20 pixels around it: the townsfolk stand
+        // farther off.
+        const Box grown{inside.x0 - 2, inside.y0 - 2, inside.x1 + 2, inside.y1 + 2};
+        const Box band{grown.x0 - 18, grown.y0 - 18, grown.x1 + 18, grown.y1 + 18};
+        int differing = 0, outside = 0;
+        for (int y = std::max(0, band.y0); y < std::min(lit.height, band.y1); ++y) {
+            for (int x = std::max(0, band.x0); x < std::min(lit.width, band.x1); ++x) {
+                const uint8_t *a = lit.at(x, y), *b = bare.at(x, y);
+                const bool differs =
+                    std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12;
+                const bool in = x >= inside.x0 && x < inside.x1 && y >= inside.y0 && y < inside.y1;
+                const bool near = x >= grown.x0 && x < grown.x1 && y >= grown.y0 && y < grown.y1;
+                differing += in && differs ? 1 : 0;
+                outside += !near && differs ? 1 : 0;
+            }
+        }
+        EXPECT_GE(differing * 10, (inside.x1 - inside.x0) * (inside.y1 - inside.y0) * 3)
+            << "the brazier drawn";
+        EXPECT_EQ(outside, 0) << "nothing else changes with the models";
+
+        // Ground 48 units from the brazier outside its rectangle, and ground
+        // farther than 192 units from every brazier, both on screen.
+        auto onScreen = [&](const ZonePosition& p, Vec2& out) {
+            out = Client::get().worldToScreen(p, true);
+            return out.x > 20 && out.x < 620 && out.y > 20 && out.y < 440;
+        };
+        auto pixelOf = [&](const Picture& p, const Vec2& v) {
+            return p.at(static_cast<int>(v.x * p.width / 640.0f), static_cast<int>(v.y * p.height / 480.0f));
+        };
+        Vec2 nearPoint, farPoint;
+        bool haveNear = false, haveFar = false;
+        for (int d = 0; d < 8; ++d) {
+            const float a = static_cast<float>(d) * 0.7853982f;
+            ZonePosition p = fire;
+            p.addOffset(48.0f * std::cos(a), 48.0f * std::sin(a));
+            Vec2 v;
+            if (!haveNear && onScreen(p, v) &&
+                (v.x < rect[0] - 4 || v.x > rect[2] + 4 || v.y < rect[1] - 4 || v.y > rect[3] + 4)) {
+                nearPoint = v;
+                haveNear = true;
+            }
+            ZonePosition q = fire;
+            q.addOffset(300.0f * std::cos(a), 300.0f * std::sin(a));
+            bool clear = true;
+            for (const ZonePosition& b : braziers) {
+                const Vec2 l = ZonePosition::getLocal(b, q);
+                clear = clear && std::hypot(l.x - q.x, l.y - q.y) > 220.0f;
+            }
+            if (!haveFar && clear && onScreen(q, v)) {
+                farPoint = v;
+                haveFar = true;
+            }
+        }
+        ASSERT_TRUE(haveNear && haveFar);
+        EXPECT_GT(pixelOf(lit, nearPoint)[0], 80) << "red light near the brazier";
+        EXPECT_GT(pixelOf(lit, nearPoint)[0], pixelOf(lit, farPoint)[0] + 30) << "and less far from it";
+        EXPECT_GT(brightness(pixelOf(full, farPoint)), brightness(pixelOf(lit, farPoint)) + 30)
+            << "full brightness shows the far tile";
+    }
 
     // A goblin next to the player swings at it: its trail and sparks are
     // queued.
