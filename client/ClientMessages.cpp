@@ -215,7 +215,7 @@ void Client::onNewWorld(ByteBuffer& message)
     }
     m_playerZone = 0;
     if (GameClient* game = GameClient::instance()) {
-        game->reset();
+        game->resetForNewWorld();
     }
     if (m_covenant) {
         m_covenant->reset();

@@ -144,4 +144,11 @@ struct ClientUi {
     bool damageNumbers() const { return !showDamageNumbers || showDamageNumbers(); }
     bool xpNumbers() const { return !showXpNumbers || showXpNumbers(); }
     bool simpleTips() const { return !showSimpleTips || showSimpleTips(); }
+    // The three text places; without an interface the virtual screen's defaults.
+    Vec2 centerText() const { return centerTextPosition ? centerTextPosition() : Vec2(320.0f, 240.0f); }
+    Vec2 relationText() const
+    {
+        return relationChangeTextPosition ? relationChangeTextPosition() : Vec2(320.0f, 180.0f);
+    }
+    Vec2 eventsText() const { return eventsTextPosition ? eventsTextPosition() : Vec2(10.0f, 300.0f); }
 };

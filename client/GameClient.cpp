@@ -132,6 +132,9 @@ void GameClient::reset()
         entity.reset();
     }
     m_currentCovenant = -1;
+    m_influenceRanking.clear();
+    m_powerRanking.clear();
+    m_influence.active = false;
     m_unknownModelIndices.clear();
     releaseLevelSoundBanks();
 }

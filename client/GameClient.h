@@ -129,7 +129,8 @@ public:
     bool hasOpenTownQuest(bool townAttack, bool siege) const;
 
     bool isLoaded() const { return m_loaded; }
-    bool isGameOver() const { return m_gameEnded; }
+    // Loaded, the player's covenant destroyed and the lose step run.
+    bool isGameOver() const;
     uint32_t getUpdateCounter() const { return m_updateCounter; }
     const GameTime& getGameTime() const { return m_gameTime; }
     float getValueV4() const { return m_valueV4; }
@@ -151,6 +152,42 @@ public:
     bool noteUnknownModelIndex(uint32_t index) { return m_unknownModelIndices.insert(index).second; }
     // Saves the server's game after the client's automatic save (set by the hooks).
     void setServerSaver(std::function<void()> saver) { m_serverSaver = std::move(saver); }
+
+    // ---- Messages and the end of a game (GameClientMessages.cpp)
+    // A refusal in the centre (kind 8, 5 s), with the invalid-action sound unless silent.
+    void showErrorMessage(const std::string& text, bool silent) const;
+    // The server's "msg" line by its type.
+    void showMessage(int type, const std::string& text) const;
+    void wonGame();
+    void lostGame();
+    void setAlliedVictory(bool allied);
+    bool isLastCovenantStanding() const;
+    bool isPlayerCovenantDestroyed() const;
+    bool hasGameEnded() const { return m_gameEnded; }
+    // Message 6: the state anew, the world map's areas and the game's menus.
+    void resetForNewWorld();
+    const std::string& getWonGameText() const { return m_wonGameText; }
+    const std::string& getLostGameText() const { return m_lostGameText; }
+
+    // ---- Rankings and covenant queries (GameClientRankings.cpp)
+    // {covenant index, value}, highest first; equal values keep the lower index first.
+    void rankCovenantsByInfluence();
+    void rankCovenantsByPower();
+    const std::vector<std::pair<int, int>>& getInfluenceRanking() const { return m_influenceRanking; }
+    const std::vector<std::pair<int, int>>& getPowerRanking() const { return m_powerRanking; }
+    // 0-based places, -1 when absent.
+    int getInfluenceRank(int covenant) const;
+    int getPowerRank(int covenant) const;
+    int getCovenantAtPowerRank(int rank) const;
+    int getPowerLeader() const;
+    // Counts of the covenant list leaving out the one given (-1 leaves out none).
+    int countDestroyedCovenants(int skip) const;
+    int countRemainingCovenants(int skip) const;
+    // Living covenants allied to that one; 0 for none.
+    int countAllies(int of) const;
+    // The covenant's own name, or its display name, in its colour; "" outside the list.
+    std::string getColoredCovenantName(int index) const;
+    std::string getColoredCovenantShortName(int index) const;
 
     // ---- Level ambience (GameClientAmbience.cpp)
     // The level the local player mirror stands in while connected and the
@@ -181,6 +218,11 @@ private:
     static ResourceHandle loadKnownType(const std::string& name);
     void runAutoSave(float seconds);
     void readQuests(const GameSectionRecord& game);
+    void playAtPlayer(int sound) const;
+    void saveAtGameEnd();
+    void checkGameEnd();
+    void announceLeaders();
+    int playerCovenantIndex() const;
 
     bool m_loaded = false;
     bool m_gameEnded = false;
@@ -213,6 +255,10 @@ private:
     std::function<void()> m_serverSaver;
     std::set<uint32_t> m_unknownModelIndices;
     std::string m_npcChatText;
+    std::string m_wonGameText;
+    std::string m_lostGameText;
+    std::vector<std::pair<int, int>> m_influenceRanking;
+    std::vector<std::pair<int, int>> m_powerRanking;
 
     static inline GameClient* s_instance = nullptr;
 };

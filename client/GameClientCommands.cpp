@@ -1,9 +1,12 @@
 // The client game state's console commands, list providers and check
 // function, in registration order. A row whose handler is not built yet is
 // not registered: nothing forwards it or pretends to run it.
+#include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/commands/PlayerCommands.h"
 #include "client/player/CharacterCommands.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 
 #include "engine/console/CommandSystem.h"
 #include "engine/core/StringUtil.h"
@@ -50,9 +53,41 @@ void onClearNpcChat(const CommandArgs&)
     }
 }
 
+void onMessage(const CommandArgs& args)
+{
+    if (const GameClient* game = GameClient::instance()) {
+        game->showMessage(std::atoi(args[0].c_str()), args[1]);
+    }
+}
+
+void listNpcs(std::vector<ListEntry>& list)
+{
+    const Client* client = Client::instance();
+    const PlayerCovenantClient* covenant = client ? client->getPlayerCovenant() : nullptr;
+    if (!covenant) {
+        return;
+    }
+    std::vector<PlayerCovenantClient::ListRow> rows;
+    covenant->listRecruits(rows);
+    for (PlayerCovenantClient::ListRow& row : rows) {
+        ListEntry entry;
+        entry.name = std::move(row.text);
+        entry.value = std::move(row.value);
+        list.push_back(std::move(entry));
+    }
+}
+
+void listGates(std::vector<ListEntry>& list)
+{
+    const Client* client = Client::instance();
+    if (const PlayerClient* player = client ? client->getLocalPlayer() : nullptr) {
+        player->fillGateList(list);
+    }
+}
+
 // clang-format off
 constexpr CommandRow kCommands[] = {
-    {"msg", "messageType message", "ds", true, 0, "Adds a message to the message queue", nullptr},
+    {"msg", "messageType message", "ds", true, 0, "Adds a message to the message queue", &onMessage},
     {"dipRes", "responseIndex covenantIndex", "dd", true, 0, "Sets the diplomacy response string", nullptr},
     {"calculateSkillLevel", "baseCost skillPoints", "dd", false, 0, "Gets the skill level from for the given data", &PlayerCommands::calculateSkillLevel},
     {"reloadCollision", "", "", false, 0, "Reloads collision data for models/levels", &PlayerCommands::reloadCollision},
@@ -150,8 +185,8 @@ constexpr ProviderRow kProviders[] = {
     {"getIncomingTradeOtherOffer", nullptr},
     {"getCurrentTreaties", nullptr},
     {"getCovenantsForAgreement", nullptr},
-    {"getNpcList", nullptr},
-    {"getGateList", nullptr},
+    {"getNpcList", [] { return CommandSystem::ListFunction(&listNpcs); }},
+    {"getGateList", [] { return CommandSystem::ListFunction(&listGates); }},
     {"getAvailableQuests", [] { return CommandSystem::ListFunction(&PlayerCommands::getAvailableQuests); }},
     {"getAvailableCharacters",
      [] { return CommandSystem::ListFunction(&CharacterCommands::getAvailableCharacters); }},

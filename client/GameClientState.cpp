@@ -52,7 +52,7 @@ void GameClient::readStateUpdate(const StateMessage& state)
     readQuests(game);
     setScaleFactors(game.valueV1, game.valueV2);
     m_weatherClient->setValues(game.weatherIntensity, game.windX, game.windY);
-    m_alliedVictory = game.alliedVictory;
+    setAlliedVictory(game.alliedVictory);
     removeStaleEntities();
     if (!m_loaded) {
         onFirstUpdate();

@@ -17,7 +17,11 @@ void GameClient::update(float seconds)
         }
     }
     m_weatherClient->update(seconds);
+    checkGameEnd();
     updateAmbientLight(seconds);
+    rankCovenantsByInfluence();
+    rankCovenantsByPower();
+    announceLeaders();
     updateAmbientSound(seconds);
     runAutoSave(seconds);
 }

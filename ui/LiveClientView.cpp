@@ -174,12 +174,13 @@ std::string LiveClientView::getSelectedStoryFile() const
 
 void LiveClientView::showErrorMessage(const std::string& text)
 {
-    // The client has no floating messages yet: the refusal goes to the log.
     std::string shown = text;
     if (Localization* loc = Localization::instance()) {
         loc->translate(shown);
     }
-    debugPrint(1, "%s\n", shown.c_str());
+    if (const GameClient* game = GameClient::instance()) {
+        game->showErrorMessage(shown, false);
+    }
 }
 
 bool LiveClientView::isPlayerCovenantBeingRaided() const

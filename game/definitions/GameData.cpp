@@ -45,11 +45,11 @@ float interpolate(float from, float to, float t)
 }
 
 // One of the texts at random (stream 0); "" when there are none.
-std::string pickRandomText(const std::vector<std::string>& texts)
+std::string pickRandomText(const std::vector<std::string>& texts, int stream = 0)
 {
     if (texts.empty())
         return "";
-    return texts[static_cast<size_t>(randomInt(0, static_cast<int>(texts.size())))];
+    return texts[static_cast<size_t>(randomInt(stream, static_cast<int>(texts.size())))];
 }
 
 } // namespace
@@ -645,14 +645,14 @@ QuestType GameData::randomEventType() const
     return randomQuestOrEvent(true);
 }
 
-std::string GameData::getRandomWonGameText() const
+std::string GameData::getRandomWonGameText(int stream) const
 {
-    return pickRandomText(m_rules.wonGameText);
+    return pickRandomText(m_rules.wonGameText, stream);
 }
 
-std::string GameData::getRandomLostGameText() const
+std::string GameData::getRandomLostGameText(int stream) const
 {
-    return pickRandomText(m_rules.lostGameText);
+    return pickRandomText(m_rules.lostGameText, stream);
 }
 
 std::string GameData::getRelationName(int relation) const

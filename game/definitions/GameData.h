@@ -154,8 +154,9 @@ public:
     // 0); None when every weight is 0. None itself is never drawn.
     QuestType randomQuestType() const;
     QuestType randomEventType() const;
-    std::string getRandomWonGameText() const;
-    std::string getRandomLostGameText() const;
+    // Drawn from the given stream (the client draws from its own).
+    std::string getRandomWonGameText(int stream = 0) const;
+    std::string getRandomLostGameText(int stream = 0) const;
     std::string getRelationName(int relation) const;
     std::string getColoredTreatyName(int treaty) const;
     std::string getColoredTradeRouteName(int routeSize) const;

@@ -49,12 +49,14 @@ protected:
     {
         SoundTestFixture::SetUp();
         writeFileBytes(dir.file("mono.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
+        writeFileBytes(dir.file("alert.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
         std::vector<uint8_t> ogg;
         ASSERT_TRUE(SoundFileWriter::makeOgg(tone(22050, 2), 2, 44100, 0.2f, 5, ogg));
         writeFileBytes(dir.file("theme.ogg"), ogg);
         database.addSubDatabase(
             "GameSystem", "gamesystem.dbl",
-            "GameSystem\n{\n    ThemeMusicName \"theme.ogg\"\n    MusicFadeTime 2.0\n}\n");
+            "GameSystem\n{\n    ThemeMusicName \"theme.ogg\"\n    MusicFadeTime 2.0\n"
+            "    SoundNameMessageAlert \"alert.wav\"\n    SoundNameInvalidAction \"alert.wav\"\n}\n");
         client.registerCommands();
         GameClient::registerCommands();
     }
@@ -237,4 +239,22 @@ TEST_F(ClientSoundTest, ItemSoundsUseRequestsAndTypeMultipliers)
     InventoryClient inventory;
     std::unique_ptr<ItemBase> made(inventory.createItem());
     EXPECT_NE(dynamic_cast<ItemClient*>(made.get()), nullptr);
+}
+
+TEST_F(ClientSoundTest, MessagesAndErrorsSoundOnlyWhereTheyShould)
+{
+    start();
+    // The interface sounds load with the game state, once sound runs.
+    GameClient::destroy();
+    GameClient::registerCommands();
+    join();
+    GameClient& game = GameClient::get();
+    game.showMessage(2, "centred");
+    game.showMessage(6, "relation");
+    game.showErrorMessage("quiet", true);
+    EXPECT_EQ(channelsInUse(), 0);
+    game.showMessage(7, "alert");
+    EXPECT_EQ(channelsInUse(), 1);
+    game.showErrorMessage("refused", false);
+    EXPECT_EQ(channelsInUse(), 2);
 }

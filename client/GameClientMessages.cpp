@@ -1,0 +1,209 @@
+// What the player is told (errors, server messages, leader changes) and the
+// end of a game: won, lost, the allied victory and a new world.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/core/StringUtil.h"
+#include "game/covenants/CovenantNames.h"
+#include "game/definitions/GameData.h"
+
+namespace {
+
+constexpr int kMessageAlertSound = 3;
+constexpr int kInvalidActionSound = 4;
+constexpr int kWonGameSound = 11;
+constexpr int kLostGameSound = 12;
+// Kinds of on-screen texts: relation changes, centred messages and errors.
+constexpr int kRelationKind = 7;
+constexpr int kErrorKind = 8;
+// The client's own draws never touch the server's stream.
+constexpr int kClientStream = 4;
+constexpr float kLeaderCheckPeriod = 30.0f;
+
+void runMenuLine(const std::string& line)
+{
+    if (CommandSystem* commands = CommandSystem::instance()) {
+        commands->execute(line, nullptr, false, true);
+    }
+}
+
+} // namespace
+
+void GameClient::playAtPlayer(int sound) const
+{
+    if (const Client* client = Client::instance()) {
+        client->playInterfaceSound(m_sounds[static_cast<size_t>(sound)]);
+    }
+}
+
+void GameClient::showErrorMessage(const std::string& text, bool silent) const
+{
+    const Client* client = Client::instance();
+    if (!client) {
+        return;
+    }
+    if (!silent) {
+        playAtPlayer(kInvalidActionSound);
+    }
+    const Vec2 at = client->getUi().centerText();
+    client->addTextEvent(text, at.x, at.y, 5.0f, kErrorKind, true, false);
+}
+
+void GameClient::showMessage(int type, const std::string& text) const
+{
+    const Client* client = Client::instance();
+    if (!client) {
+        return;
+    }
+    const ClientUi& ui = client->getUi();
+    const Vec2 centre = ui.centerText();
+    switch (type) {
+    case 4:
+        showErrorMessage(text, false);
+        return;
+    case 5:
+        client->addTextEvent(text, centre.x, centre.y, 5.0f, kErrorKind, true, false);
+        return;
+    case 2:
+        client->addTextEvent(text, centre.x, centre.y, 1.0f, kErrorKind, true, false);
+        break;
+    case 6: {
+        const Vec2 at = ui.relationText();
+        client->addTextEvent(text, at.x, at.y, 1.0f, kRelationKind, true, false);
+        break;
+    }
+    default:
+        playAtPlayer(kMessageAlertSound);
+        break;
+    }
+    // Every message but the centred ones stays in the event list.
+    const Vec2 events = ui.eventsText();
+    client->addTextEvent(text, events.x, events.y, 30.0f, Client::kMessageLogKind, false, true);
+}
+
+bool GameClient::isPlayerCovenantDestroyed() const
+{
+    const Client* client = Client::instance();
+    const PlayerCovenantClient* covenant = client ? client->getPlayerCovenant() : nullptr;
+    return covenant && covenant->destroyed;
+}
+
+bool GameClient::isLastCovenantStanding() const
+{
+    if (!m_loaded) {
+        return false;
+    }
+    const int own = playerCovenantIndex();
+    for (uint32_t c = 0; c < m_covenantCount && c < m_covenants.size(); ++c) {
+        const CovenantClient* covenant = m_covenants[c].get();
+        if (covenant && static_cast<int>(c) != own && !covenant->destroyed) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool GameClient::isGameOver() const
+{
+    return m_loaded && isPlayerCovenantDestroyed() && m_gameEnded;
+}
+
+void GameClient::saveAtGameEnd()
+{
+    if (Client* client = Client::instance()) {
+        client->saveGameState();
+    }
+    if (m_serverSaver) {
+        m_serverSaver();
+    }
+}
+
+void GameClient::wonGame()
+{
+    saveAtGameEnd();
+    m_gameEnded = true;
+    if (Client* client = Client::instance()) {
+        client->showHelpTopic("WonGame");
+    }
+    playAtPlayer(kWonGameSound);
+    const GameData* data = GameData::instance();
+    m_wonGameText = data ? data->getRandomWonGameText(kClientStream) : std::string();
+}
+
+void GameClient::lostGame()
+{
+    saveAtGameEnd();
+    m_gameEnded = true;
+    if (const Client* client = Client::instance()) {
+        client->getUi().switchToGameMenus();
+    }
+    runMenuLine("showMenu LoseGame");
+    playAtPlayer(kLostGameSound);
+    const GameData* data = GameData::instance();
+    m_lostGameText = data ? data->getRandomLostGameText(kClientStream) : std::string();
+}
+
+void GameClient::setAlliedVictory(bool allied)
+{
+    if (allied == m_alliedVictory) {
+        return;
+    }
+    m_alliedVictory = allied;
+    if (allied) {
+        saveAtGameEnd();
+        runMenuLine("showMenu AlliedVictory");
+    } else {
+        runMenuLine("hideMenu AlliedVictory");
+    }
+}
+
+void GameClient::resetForNewWorld()
+{
+    reset();
+    // The camera keeps no per-world state; the world map and the menus start anew.
+    if (const Client* client = Client::instance()) {
+        client->getUi().mapAreas();
+        client->getUi().switchToGameMenus();
+    }
+}
+
+void GameClient::checkGameEnd()
+{
+    if (m_gameEnded) {
+        return;
+    }
+    if (isLastCovenantStanding()) {
+        wonGame();
+    } else if (m_loaded && isPlayerCovenantDestroyed()) {
+        lostGame();
+    }
+}
+
+void GameClient::announceLeaders()
+{
+    Client* client = Client::instance();
+    PlayerCovenantClient* covenant = client ? client->getPlayerCovenant() : nullptr;
+    if (!covenant || (m_influence.active && m_influence.timeLeft > 0.0f)) {
+        return;
+    }
+    const int influence = m_influenceRanking.empty() ? -1 : m_influenceRanking.front().first;
+    const int power = m_powerRanking.empty() ? -1 : m_powerRanking.front().first;
+    const auto announce = [&](int leader, int last, const char* format) {
+        if (leader == last || leader == -1 || last == -1) {
+            return;
+        }
+        playAtPlayer(kMessageAlertSound);
+        const Vec2 at = client->getUi().eventsText();
+        client->addTextEvent(formatString(format, getColoredCovenantName(leader).c_str()), at.x, at.y, 30.0f,
+                             Client::kMessageLogKind, false, true);
+    };
+    announce(influence, covenant->lastInfluenceLeader, "Leading covenant in influence is now %s");
+    announce(power, covenant->lastPowerLeader, "Leading covenant in power is now %s");
+    covenant->lastInfluenceLeader = influence;
+    covenant->lastPowerLeader = power;
+    m_influence.active = true;
+    m_influence.period = kLeaderCheckPeriod;
+    m_influence.timeLeft = kLeaderCheckPeriod;
+}
