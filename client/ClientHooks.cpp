@@ -6,6 +6,7 @@
 #include "client/Client.h"
 #include "client/ClientSoundQueries.h"
 #include "client/GameClient.h"
+#include "client/stats/GlobalStats.h"
 #include "engine/app/AppHooks.h"
 #include "engine/app/DebugConsole.h"
 #include "engine/console/CommandSystem.h"
@@ -64,6 +65,7 @@ void installClientHooks(AppHooks& hooks)
     std::function<void()> serverSaver = hooks.saveServerGame;
     chainHook(hooks.registerGameClasses, [serverSaver] {
         GameClient::registerCommands();
+        GlobalStats::load();
         if (GameClient* game = GameClient::instance(); game && serverSaver) {
             game->setServerSaver(serverSaver);
         }
@@ -111,6 +113,7 @@ void installClientHooks(AppHooks& hooks)
             sound->setClientQueries(nullptr);
         }
         GameClient::destroy();
+        GlobalStats::clear();
         holder->reset();
     });
 }

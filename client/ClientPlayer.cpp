@@ -3,6 +3,7 @@
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
+#include "client/stats/GlobalStats.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/files/CharacterFileName.h"
 #include "game/world/World.h"
@@ -138,6 +139,7 @@ void Client::saveGameState()
     if (CharacterFileName::make(name, ".map", map)) {
         m_ui.saveMap(map);
     }
+    GlobalStats::save();
 }
 
 void Client::applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed)

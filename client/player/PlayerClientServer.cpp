@@ -6,6 +6,7 @@
 #include "client/mirrors/QuestClient.h"
 #include "client/player/CharacterFiles.h"
 #include "client/player/PlayerCovenantClient.h"
+#include "client/stats/GlobalStats.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
 #include "game/definitions/GameFormulas.h"
@@ -174,6 +175,16 @@ void PlayerClient::applySection(PlayerSection& section)
     m_summary.maxHealth = serverMirror ? serverMirror->getMaxHealth() : 0;
     m_summary.equipmentValue = sumGroupValue(1);
     m_summary.inventoryValue = sumInventoryValue();
+    // This character's record of the global statistics follows every update.
+    if (client && client->getPlayerCovenant()) {
+        GlobalStats::Record& record = GlobalStats::findOrAddRecord(*this, *client->getPlayerCovenant());
+        record.stats.copyFrom(stats);
+        record.funStats.copyFrom(statistics);
+        record.otherStats.set(GlobalStats::kOtherDps, m_summary.damagePerSecond);
+        record.otherStats.set(GlobalStats::kOtherMaxHealth, m_summary.maxHealth);
+        record.otherStats.set(GlobalStats::kOtherEquipmentWorth, m_summary.equipmentValue);
+        record.otherStats.set(GlobalStats::kOtherInventoryWorth, m_summary.inventoryValue);
+    }
     if (client) {
         client->getUi().playerUpdated();
     }

@@ -1,10 +1,11 @@
-// A character file and a covenant history over arbitrary bytes, on the
-// shipped data. What reads is written again and must read back; what is
-// refused names its field.
+// A character file, a covenant history and the global statistics over
+// arbitrary bytes, on the shipped data. What reads is written again and must
+// read back; what is refused names its field.
 #include "FuzzSupport.h"
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
+#include "client/stats/GlobalStats.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
@@ -61,6 +62,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             FUZZ_CHECK(covenant.history.size() <= PlayerCovenantClient::kMaxHistorySamples);
         } else {
             FUZZ_CHECK(!field.empty());
+        }
+    }
+    {
+        ByteBuffer in(bytes, size);
+        std::vector<GlobalStats::Record> records;
+        std::string field;
+        size_t offset = 0;
+        if (GlobalStats::parse(in, records, field, offset)) {
+            GlobalStats::records() = records;
+            ByteBuffer out;
+            GlobalStats::write(out);
+            ByteBuffer again(out.bytes());
+            std::vector<GlobalStats::Record> reread;
+            FUZZ_CHECK(GlobalStats::parse(again, reread, field, offset));
+            FUZZ_CHECK(reread.size() == records.size());
+            GlobalStats::clear();
+        } else {
+            FUZZ_CHECK(!field.empty() && offset <= size);
         }
     }
     return 0;
