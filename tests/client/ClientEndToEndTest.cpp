@@ -3,9 +3,11 @@
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
+#include "client/stats/GlobalStats.h"
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/files/FileSystem.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/platform/LaunchOptions.h"
 #include "engine/platform/SystemInfo.h"
@@ -27,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -360,4 +363,81 @@ TEST_F(ClientEndToEnd, NewCharacterJoinGivesTheClassKitAtTheStartPosition)
     EXPECT_EQ(player->getHealth(), player->getMaxHealth());
     EXPECT_GT(player->getMaxHealth(), 0);
     EXPECT_EQ(player->getPosition(), GameData::get().getStartPosition());
+}
+
+TEST_F(ClientEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    set("PlayerClass", "$$ClassWarrior$$");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    for (int i = 0; i < 4; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    auto* player = dynamic_cast<Player*>(Game::get().getEntity(server->getClient(0)->playerNumber));
+    ASSERT_NE(player, nullptr);
+    player->setStat(toIndex(CharacterStat::Money), 4321);
+    frame();
+    frame();
+    PlayerClient* mirror = client->getLocalPlayer();
+    ASSERT_NE(mirror, nullptr);
+    EXPECT_EQ(mirror->getGeneratedName(), "Aldric");
+    EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 4321);
+    EXPECT_EQ(mirror->getStat(PlayerClient::kStatLevel), player->getStat(toIndex(CharacterStat::Level)));
+
+    ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+    FileSystem& files = FileSystem::get();
+    for (const char* name :
+         {"chars/Aldric.chr", "chars/Aldric.his", "Chars/global.sav", "chars/global.sts"}) {
+        EXPECT_TRUE(files.fileExists(name, true)) << name;
+    }
+    // The Load Character list finds it.
+    std::vector<ListEntry> listed;
+    CommandSystem::get().callListFunction("getAvailableCharacters", listed);
+    ASSERT_EQ(listed.size(), 1u);
+    EXPECT_EQ(listed[0].value, "Aldric");
+    EXPECT_NE(listed[0].name.find("Aldric (Red Hand)"), std::string::npos) << listed[0].name;
+
+    // Read back as a second run would: the record names its class and covenant.
+    GlobalStats::clear();
+    GlobalStats::load();
+    std::string holder;
+    int level = 0;
+    GlobalStats::findRecordHolder(5, 84, holder, level);
+    EXPECT_EQ(holder, "Aldric (Warrior from Red Hand)");
+    EXPECT_EQ(level, 1);
+
+    set("resumeGameChar", "Aldric");
+    set("PlayerName", "");
+    ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
+    for (int i = 0; i < 4; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    mirror = client->getLocalPlayer();
+    ASSERT_NE(mirror, nullptr);
+    EXPECT_TRUE(mirror->loadedFromFile);
+    // The money travelled in the loaded join section to the server's new player and back.
+    auto* again = dynamic_cast<Player*>(Game::get().getEntity(server->getClient(0)->playerNumber));
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->getStat(toIndex(CharacterStat::Money)), 4321);
+    EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 4321);
+    EXPECT_EQ(client->getPlayerCovenant()->name, "Red Hand");
+    EXPECT_EQ(client->getDroppedCount(), 0u);
+}
+
+TEST_F(ClientEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)
+{
+    std::filesystem::create_directories(user.path() / "chars");
+    const std::vector<uint8_t> damaged = {39, 0, 0, 0, 1, 2, 3};
+    writeFileBytes(user.path() / "chars" / "Aldric.chr", damaged);
+    set("resumeGameChar", "Aldric");
+    ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
+    frame();
+    EXPECT_FALSE(server->isActive());
+    EXPECT_EQ(client->getLocalPlayer(), nullptr);
+    EXPECT_EQ(logged("chars/Aldric.chr: "), 1u);
+    EXPECT_EQ(logged("Cannot resume"), 0u) << "the loader's line says why";
+    EXPECT_EQ(readFileBytes(user.path() / "chars" / "Aldric.chr"), damaged);
 }

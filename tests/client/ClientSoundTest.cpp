@@ -7,6 +7,7 @@
 #include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/ItemClient.h"
+#include "client/player/PlayerClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Clock.h"
@@ -257,4 +258,20 @@ TEST_F(ClientSoundTest, MessagesAndErrorsSoundOnlyWhereTheyShould)
     EXPECT_EQ(channelsInUse(), 1);
     game.showErrorMessage("refused", false);
     EXPECT_EQ(channelsInUse(), 2);
+}
+
+TEST_F(ClientSoundTest, TheThemePlaysInTheTownOnly)
+{
+    start();
+    ASSERT_TRUE(client.startGame(false));
+    join(); // into zone 0, the town
+    ASSERT_TRUE(thinkUntilThemePlays());
+    PlayerClient* player = client.getLocalPlayer();
+    ASSERT_NE(player, nullptr);
+    player->setPosition(ZonePosition(3, 64.0f, 64.0f));
+    client.think(0.05);
+    EXPECT_FALSE(client.isThemePlaying());
+    player->setPosition(ZonePosition(0, 64.0f, 64.0f));
+    EXPECT_TRUE(thinkUntilThemePlays());
+    client.endGame();
 }
