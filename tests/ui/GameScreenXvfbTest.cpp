@@ -4,7 +4,8 @@
 // front over the town brings the rain loop, the drops around the player and
 // the dimmed daylight; a goblin's swing draws its trail and sparks; the
 // frame rate, a notice, bloom and a model preview are drawn on top; at night
-// a brazier lights the ground around it.
+// a brazier lights the ground around it, and a BoxMan queued in front of it
+// draws inside its screen rectangle, half faded between body and ground.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/WeatherClient.h"
@@ -169,8 +170,9 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     user.write("alsoft.conf", waveWriterConfig(wave));
     // Exact colours, the window size of the checks, the frame rate shown,
     // silence until the rain.
-    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\nr_width 1024\n"
-                           "r_height 768\nfps 1\nsmoothFps 0\nPlayerName \"Wren\"\ns_volumeMaster 0\n");
+    user.write("user.cfg",
+               "compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\nr_width 1024\n"
+               "r_height 768\nfps 1\nsmoothFps 0\nPlayerName \"Wren\"\ns_volumeMaster 0\ns_volumeMusic 0\n");
     setenv("ALSOFT_CONF", user.file("alsoft.conf").c_str(), 1);
     setenv("ALSOFT_DRIVERS", "wave", 1);
     LaunchOptions options;
@@ -248,7 +250,6 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     front->frontTime = 1e6f;
     front->holdTimer.start(1e6f);
     front->minDistance = front->maxDistance = 1e6f;
-    Application::runConsoleLine("set s_volumeMusic 0");
     Application::runConsoleLine("set s_volumeMaster 1");
     int rainFrames = 0, frames = 0, strays = 0;
     for (Clock::time_point t = Clock::now(); secondsSince(t) < 3.5; ++frames) {
@@ -311,6 +312,8 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
          secondsSince(t) < 3.0 || !effectNamed("rain.eff")->particles.empty();) {
         app.frame();
     }
+    // Paused, so the townsfolk stand still between the shots.
+    Application::runConsoleLine("set paused 1");
     const Picture lit = screen.shot();
     Application::runConsoleLine("set drawModel 0");
     const Picture bare = screen.shot();
@@ -349,7 +352,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         // farther than 192 units from every brazier, both on screen.
         auto onScreen = [&](const ZonePosition& p, Vec2& out) {
             out = Client::get().worldToScreen(p, true);
-            return out.x > 20 && out.x < 620 && out.y > 20 && out.y < 440;
+            return out.x > 20 && out.x < 620 && out.y > 70 && out.y < 440; // below the pause banner
         };
         auto pixelOf = [&](const Picture& p, const Vec2& v) {
             return p.at(static_cast<int>(v.x * p.width / 640.0f), static_cast<int>(v.y * p.height / 480.0f));
@@ -383,6 +386,75 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         EXPECT_GT(pixelOf(lit, nearPoint)[0], pixelOf(lit, farPoint)[0] + 30) << "and less far from it";
         EXPECT_GT(brightness(pixelOf(full, farPoint)), brightness(pixelOf(lit, farPoint)) + 30)
             << "full brightness shows the far tile";
+    }
+
+    // A BoxMan queued 64 units in front of the camera target, in full
+    // brightness: its body's colour at the middle of its box, nothing drawn
+    // outside its screen rectangle, and half faded it lies between its body
+    // and the ground.
+    {
+        ResourceHandle man = ResourceSystem::get().load("Models/BoxMan/boxman.mdl");
+        for (int i = 0; i < 200 && !man.isLoaded(); ++i) {
+            app.frame();
+        }
+        const ModelResource* model = ResourceSystem::get().getAs<ModelResource>(man);
+        ASSERT_NE(model, nullptr);
+        ZonePosition front = fire;
+        front.addOffset(45.254834f, -45.254834f);
+        const ZonePosition3 at(front.zone, front.x, front.y, 0.0f);
+        float fade = -1.0f;
+        FrameHooks& hooks = graphics.getFrameHooks();
+        auto entities = hooks.drawEntities;
+        hooks.drawEntities = [&] {
+            if (entities) {
+                entities();
+            }
+            if (fade > 0.0f) {
+                ModelDrawRequest request = ModelDrawRequest::at(man.getIndex(), at, Matrix3());
+                request.fade = fade;
+                graphics.getRenderQueue().addSkinnedModel(request);
+            }
+        };
+        Application::runConsoleLine("set r_fullbright 1");
+        const Picture without = screen.shot();
+        fade = 1.0f;
+        const Picture opaque = screen.shot();
+        fade = 0.5f;
+        const Picture faded = screen.shot();
+        hooks.drawEntities = entities;
+        Application::runConsoleLine("set r_fullbright 0");
+        Application::runConsoleLine("set paused 0");
+
+        float rect[4];
+        ASSERT_TRUE(graphics.getModelScreenRect(*model, 0, at, 0, 1.0f, rect));
+        const Box inside = pixels(opaque, rect[0], rect[1], rect[2], rect[3]);
+        // Nothing changes in a band of 20 pixels around it but for the 2
+        // next to its edges.
+        int strays = 0;
+        for (int y = std::max(0, inside.y0 - 20); y < std::min(opaque.height, inside.y1 + 20); ++y) {
+            for (int x = std::max(0, inside.x0 - 20); x < std::min(opaque.width, inside.x1 + 20); ++x) {
+                const bool near =
+                    x >= inside.x0 - 2 && x < inside.x1 + 2 && y >= inside.y0 - 2 && y < inside.y1 + 2;
+                const uint8_t *a = opaque.at(x, y), *b = without.at(x, y);
+                strays += !near && std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12;
+            }
+        }
+        EXPECT_EQ(strays, 0) << "BoxMan draws inside its screen rectangle only";
+        const Vec2 middle = Client::get().screenPositionOf(front, 18.0f);
+        const int mx = static_cast<int>(middle.x * opaque.width / 640.0f);
+        const int my = static_cast<int>(middle.y * opaque.height / 480.0f);
+        const uint8_t* body = opaque.at(mx, my);
+        const uint8_t* ground = without.at(mx, my);
+        const uint8_t* half = faded.at(mx, my);
+        EXPECT_GT(std::abs(body[0] - ground[0]) + std::abs(body[1] - ground[1]) +
+                      std::abs(body[2] - ground[2]),
+                  40);
+        for (int c = 0; c < 3; ++c) {
+            EXPECT_GE(half[c] + 4, std::min(body[c], ground[c])) << c;
+            EXPECT_LE(half[c], std::max(body[c], ground[c]) + 4) << c;
+        }
+        EXPECT_GT(std::abs(half[0] - body[0]) + std::abs(half[1] - body[1]) + std::abs(half[2] - body[2]), 12)
+            << "half faded is not the body";
     }
 
     // A goblin next to the player swings at it: its trail and sparks are
