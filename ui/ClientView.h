@@ -127,4 +127,21 @@ public:
     // The level the player stands in; −1 none.
     virtual int getCurrentLevel() const = 0;
     virtual std::string getLevelName(int level) const = 0;
+
+    // ---- Diplomacy
+    // The mean of both sides' relation (the other side's toward the player's covenant).
+    virtual float getMutualRelation(int a, int b) const = 0;
+    virtual bool getTradingFlag() const = 0;
+    // The kind of the offer covenant c made to the player's; 0 without one.
+    virtual int getPendingOfferKind(int covenant) const = 0;
+    // Forgets which offers the player set aside.
+    virtual void clearIgnoredOffers() = 0;
+    virtual void setDiplomacyResponse(int covenant, int kind) = 0;
+    virtual void clearDiplomacyResponse() = 0;
+    // The player covenant's recorded history: components 0 … 4 are the power
+    // parts, 5 … 8 the influence parts; 0 where nothing was recorded.
+    virtual int getHistorySnapshotCount() const = 0;
+    virtual int getHistoryValue(int snapshot, int covenant, int component) const = 0;
+    virtual int getHistoryMinimum(int component) const = 0;
+    virtual int getHistoryMaximum(int component) const = 0;
 };

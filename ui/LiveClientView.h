@@ -76,4 +76,14 @@ public:
     std::string getGlobalRecordText(int statType, int index) const override;
     int getCurrentLevel() const override;
     std::string getLevelName(int level) const override;
+    float getMutualRelation(int a, int b) const override;
+    bool getTradingFlag() const override;
+    int getPendingOfferKind(int covenant) const override;
+    void clearIgnoredOffers() override;
+    void setDiplomacyResponse(int covenant, int kind) override;
+    void clearDiplomacyResponse() override;
+    int getHistorySnapshotCount() const override;
+    int getHistoryValue(int snapshot, int covenant, int component) const override;
+    int getHistoryMinimum(int component) const override;
+    int getHistoryMaximum(int component) const override;
 };

@@ -340,3 +340,78 @@ std::string LiveClientView::getLevelName(int level) const
     const World* world = World::instance();
     return world && level >= 0 ? world->getLevelName(level) : std::string();
 }
+
+float LiveClientView::getMutualRelation(int a, int b) const
+{
+    const GameClient* game = GameClient::instance();
+    return game ? game->getRelationValue(a, b) : 0.0f;
+}
+
+bool LiveClientView::getTradingFlag() const
+{
+    const PlayerClient* p = player();
+    return p && p->uiForcedAction;
+}
+
+int LiveClientView::getPendingOfferKind(int covenant) const
+{
+    PlayerCovenantClient* own = playerCovenant();
+    const PlayerCovenantClient::PendingOffer* offer = own ? own->getPendingOffer(covenant) : nullptr;
+    return offer ? offer->kind : 0;
+}
+
+void LiveClientView::clearIgnoredOffers()
+{
+    if (PlayerCovenantClient* own = playerCovenant()) {
+        own->clearIgnoredOffers();
+    }
+}
+
+void LiveClientView::setDiplomacyResponse(int covenant, int kind)
+{
+    // The client keeps no diplomacy response yet.
+}
+
+void LiveClientView::clearDiplomacyResponse() {}
+
+int LiveClientView::getHistorySnapshotCount() const
+{
+    const PlayerCovenantClient* own = playerCovenant();
+    return own ? static_cast<int>(own->history.size()) : 0;
+}
+
+int LiveClientView::getHistoryValue(int snapshot, int covenant, int component) const
+{
+    const PlayerCovenantClient* own = playerCovenant();
+    if (!own || snapshot < 0 || static_cast<size_t>(snapshot) >= own->history.size() || covenant < 0 ||
+        component < 0 || component >= 9) {
+        return 0;
+    }
+    const HistorySample& sample = own->history[static_cast<size_t>(snapshot)];
+    if (static_cast<size_t>(covenant) >= sample.size()) {
+        return 0;
+    }
+    const HistoryRecord& record = sample[static_cast<size_t>(covenant)];
+    return component < 5 ? record.power[static_cast<size_t>(component)]
+                         : record.influence[static_cast<size_t>(component - 5)];
+}
+
+int LiveClientView::getHistoryMinimum(int component) const
+{
+    const PlayerCovenantClient* own = playerCovenant();
+    if (!own || component < 0 || component >= 9) {
+        return 0;
+    }
+    return component < 5 ? own->powerMin[static_cast<size_t>(component)]
+                         : own->influenceMin[static_cast<size_t>(component - 5)];
+}
+
+int LiveClientView::getHistoryMaximum(int component) const
+{
+    const PlayerCovenantClient* own = playerCovenant();
+    if (!own || component < 0 || component >= 9) {
+        return 0;
+    }
+    return component < 5 ? own->powerMax[static_cast<size_t>(component)]
+                         : own->influenceMax[static_cast<size_t>(component - 5)];
+}

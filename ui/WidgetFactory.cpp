@@ -2,6 +2,7 @@
 
 #include "engine/core/StringUtil.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UICheckBox.h"
 #include "ui/widgets/UIDropDownBox.h"
 #include "ui/widgets/UIDropDownMenu.h"
@@ -36,6 +37,7 @@ struct WidgetRow {
 
 const MenuRow kMenus[] = {
     {"Menu", [] { return std::make_unique<UIMenu>(); }},
+    {"RelationsMenu", []() -> std::unique_ptr<UIMenu> { return std::make_unique<UIRelationsMenu>(); }},
 };
 
 template <class T> std::unique_ptr<UIWidget> makeWidget()

@@ -4,6 +4,7 @@
 
 #include "engine/resources/ResourceHandle.h"
 
+#include <algorithm>
 #include <array>
 #include <map>
 #include <set>
@@ -206,6 +207,39 @@ public:
         return it == levelNames.end() ? std::string() : it->second;
     }
 
+    // ---- Diplomacy
+    float getMutualRelation(int a, int b) const override
+    {
+        auto it = relations.find({std::min(a, b), std::max(a, b)});
+        return it == relations.end() ? 50.0f : it->second;
+    }
+    bool getTradingFlag() const override { return tradingFlags.empty() ? false : tradingFlags.back(); }
+    int getPendingOfferKind(int covenant) const override { return covenant == pendingOffer ? offerKind : 0; }
+    void clearIgnoredOffers() override { ++ignoredCleared; }
+    void setDiplomacyResponse(int covenant, int kind) override { responses.push_back({covenant, kind}); }
+    void clearDiplomacyResponse() override { responses.push_back({-1, 0}); }
+    // history[snapshot][covenant][component]
+    int getHistorySnapshotCount() const override { return static_cast<int>(history.size()); }
+    int getHistoryValue(int snapshot, int covenant, int component) const override
+    {
+        if (snapshot < 0 || snapshot >= getHistorySnapshotCount() || covenant < 0 || component < 0 ||
+            component >= 9) {
+            return 0;
+        }
+        const auto& sample = history[static_cast<size_t>(snapshot)];
+        return static_cast<size_t>(covenant) < sample.size()
+                   ? sample[static_cast<size_t>(covenant)][static_cast<size_t>(component)]
+                   : 0;
+    }
+    int getHistoryMinimum(int component) const override
+    {
+        return component >= 0 && component < 9 ? historyMin[static_cast<size_t>(component)] : 0;
+    }
+    int getHistoryMaximum(int component) const override
+    {
+        return component >= 0 && component < 9 ? historyMax[static_cast<size_t>(component)] : 0;
+    }
+
     bool gameRunning = false;
     bool inGame = false;
     bool paused = false;
@@ -260,4 +294,10 @@ public:
     std::map<std::pair<int, int>, std::string> records;
     int currentLevel = -1;
     std::map<int, std::string> levelNames;
+    std::map<std::pair<int, int>, float> relations;
+    int offerKind = 0;
+    int ignoredCleared = 0;
+    std::vector<std::pair<int, int>> responses;
+    std::vector<std::vector<std::array<int, 9>>> history;
+    std::array<int, 9> historyMin{}, historyMax{};
 };

@@ -170,6 +170,12 @@ public:
     const ResourceHandle& getFont() const { return m_font; }
     const ResourceHandle& getClickSound() const { return m_clickSound; }
     const std::vector<UITextSourceRecord>& getTextSources() const { return m_textSources; }
+    void setHighlightSources(std::vector<UITextSourceRecord> sources)
+    {
+        m_highlightSources = std::move(sources);
+    }
+    void setEntityIndex(int index) { m_entityIndex = index; }
+    void setColour(const Color& colour) { m_colour = colour; }
     const std::vector<std::string>& getClickCommands() const { return m_clickCommands; }
 
 protected:

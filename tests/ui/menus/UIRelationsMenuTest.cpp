@@ -1,0 +1,285 @@
+#include "support/TestEntityMirror.h"
+#include "support/UITestBench.h"
+
+#include "engine/console/CommandLine.h"
+#include "engine/files/FileSystem.h"
+#include "game/covenants/CovenantBase.h"
+#include "game/definitions/GameEnums.h"
+#include "ui/menus/UIRelationsMenu.h"
+#include "ui/widgets/UIList.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace {
+
+using Call = RecordingUIDrawing::Call;
+
+const char* const kPages[] = {"RelationsMain",          "RelationsDiplomacy",    "RelationsTradeRequest",
+                              "RelationsTradeResponse", "RelationsPowerCompare", "RelationsInfluenceCompare",
+                              "RelationsWinProgress",   "RelationsRaid",         "RelationsTrade",
+                              "RelationsTradeItems",    "RelationsTreaties"};
+
+// The relations menu over its eleven pages (all but the skipped one), four
+// covenants of which the player's is index 2.
+struct RelationsScene {
+    explicit RelationsScene(const std::string& skipped = "")
+        : files(dir.path().string(), user.path().string())
+    {
+        bench.ui.registerCommands();
+        bench.commands.registerCommand(
+            [this](const CommandArgs& args) {
+                std::string line;
+                for (const std::string& a : args) {
+                    line += (line.empty() ? "" : " ") + a;
+                }
+                server.push_back("serverCommand " + line);
+            },
+            "serverCommand", "to the server", "words", "SSSSSSSS", true, CommandRecord::kSkipArgumentCheck);
+        bench.commands.registerListFunction("npcs", [](std::vector<ListEntry>& out) {
+            for (const char* value : {"5", "17", "9", "23"}) {
+                out.push_back({std::string("Npc ") + value, value, "", "", true});
+            }
+        });
+        std::string list;
+        for (const char* page : kPages) {
+            if (page == skipped) {
+                continue;
+            }
+            std::string widgets =
+                "Widget {\n internalName Label\n text page\n position 0 0\n size 10 10\n}\n";
+            if (std::string(page) == "RelationsPowerCompare") {
+                for (int k = 0; k < 5; ++k) {
+                    widgets += formatString("Widget {\n internalName Power%d\n}\n", k);
+                }
+            } else if (std::string(page) == "RelationsInfluenceCompare") {
+                for (int k = 0; k < 4; ++k) {
+                    widgets += formatString("Widget {\n internalName Influence%d\n}\n", k);
+                }
+            } else if (std::string(page) == "RelationsRaid") {
+                widgets +=
+                    "List {\n internalName RaidNpcList\n position 0 100\n size 100 40\n itemHeight 10\n"
+                    " infoProc npcs\n canSelectMultiple 1\n canClick 1\n}\n";
+            }
+            dir.write(std::string("UI/") + page + ".mnu",
+                      std::string("name ") + page + "\nsubMenu 1\nvisible 1\n" + widgets);
+            list += std::string("Menu ") + page + "\n";
+        }
+        dir.write("UI/CovenantRelations.mnu", "allowedToReload 0\n");
+        dir.write("UI/menus.lst", list + "RelationsMenu CovenantRelations\n");
+        UISettings& settings = bench.ui.editSettings();
+        settings.relationsCenter = {390.0f, 250.0f};
+        settings.relationsRadius = 150.0f;
+        settings.minRelationForColoring = 20.0f;
+        settings.maxRelationForColoring = 80.0f;
+        bench.ui.loadMenus(false);
+        menu = dynamic_cast<UIRelationsMenu*>(bench.ui.findMenu("CovenantRelations"));
+
+        bench.view.gameRunning = bench.view.inGame = true;
+        bench.view.localPlayer = &player;
+        for (int i = 0; i < 4; ++i) {
+            covenants[i].index = i;
+            bench.view.covenants.push_back(&covenants[i]);
+        }
+        bench.view.playerCovenant = &covenants[2];
+        bench.view.playerCovenantIndex = 2;
+    }
+    void open()
+    {
+        menu->show();
+        menu->update(0.0f);
+    }
+    std::vector<Call> lines(float width = -1.0f) const
+    {
+        std::vector<Call> out;
+        for (const Call& call : bench.drawing.calls) {
+            if (call.kind == Call::Line && (width < 0.0f || call.alpha == width)) {
+                out.push_back(call);
+            }
+        }
+        return out;
+    }
+    void redraw()
+    {
+        bench.drawing.calls.clear();
+        menu->update(0.0f);
+        menu->draw();
+    }
+
+    TempDir dir;
+    TempDir user;
+    FileSystem files;
+    UITestBench bench;
+    UIRelationsMenu* menu = nullptr;
+    TestEntityMirror player;
+    CovenantBase covenants[4];
+    std::vector<std::string> server;
+};
+
+bool near(float a, float b)
+{
+    return std::fabs(a - b) < 0.01f;
+}
+
+TEST(RelationsMenuTest, TheCircleAndItsLines)
+{
+    RelationsScene scene;
+    ASSERT_NE(scene.menu, nullptr);
+    scene.open();
+    // The player's covenant straight above the centre, the others in order.
+    const Vec2 expected[] = {{240, 250}, {390, 400}, {390, 100}, {540, 250}};
+    for (int i = 0; i < 4; ++i) {
+        Vec2 at = scene.menu->circlePosition(i);
+        EXPECT_TRUE(near(at.x, expected[i].x) && near(at.y, expected[i].y))
+            << i << ": " << at.x << "," << at.y;
+        Vec2 box = scene.menu->getEntry(i).container->getPosition();
+        EXPECT_TRUE(near(box.x, at.x - 32.0f) && near(box.y, at.y - 32.0f)) << i;
+    }
+
+    // Only covenant 0 selected; covenant 2 is out: lines to 1 and 3 only.
+    for (int i = 0; i < 4; ++i) {
+        scene.menu->getEntry(i).selected = i == 0;
+    }
+    scene.covenants[2].destroyed = true;
+    scene.bench.view.relations[{0, 1}] = 80.0f;
+    scene.bench.view.relations[{0, 3}] = 20.0f;
+    setUserVar("rel_simplify", "1");
+    scene.redraw();
+    std::vector<Call> relations = scene.lines(3.0f);
+    ASSERT_EQ(relations.size(), 2u);
+    EXPECT_TRUE(near(relations[0].x1, 390) && near(relations[0].y1, 400));
+    EXPECT_EQ(std::vector<float>(relations[0].colour, relations[0].colour + 3),
+              (std::vector<float>{0, 1, 0}));
+    EXPECT_TRUE(near(relations[1].x1, 540) && near(relations[1].y1, 250));
+    EXPECT_EQ(std::vector<float>(relations[1].colour, relations[1].colour + 3),
+              (std::vector<float>{1, 0, 0}));
+    // Peace and no route draw nothing, and the simplified legend keeps its first sample only.
+    EXPECT_TRUE(scene.lines(4.0f).empty());
+    EXPECT_TRUE(scene.lines(1.0f).empty());
+    ASSERT_EQ(scene.lines(2.5f).size(), 1u);
+
+    scene.covenants[0].setRelationState(1, 5);
+    scene.covenants[0].setRelationSubState(3, 2);
+    scene.redraw();
+    std::vector<Call> treaties = scene.lines(4.0f);
+    ASSERT_EQ(treaties.size(), 2u) << "the treaty line and its legend sample";
+    EXPECT_EQ(treaties[0].handle, 0xf0f0);
+    EXPECT_EQ(scene.lines(1.0f).size(), 2u) << "the route line and its legend sample";
+
+    // A right click on a crest selects it; a click on an eliminated one does nothing.
+    EXPECT_TRUE(scene.menu->handleMouseButton(1, true, 390, 400));
+    EXPECT_TRUE(scene.menu->getEntry(1).selected);
+    EXPECT_FALSE(scene.menu->handleMouseButton(1, true, 390, 100));
+    EXPECT_FALSE(scene.menu->getEntry(2).selected);
+}
+
+TEST(RelationsMenuTest, ChartsOverTheHistory)
+{
+    RelationsScene scene;
+    scene.open();
+    for (int c = 0; c < 4; ++c) {
+        scene.covenants[c].stats.set(static_cast<int>(CovenantStat::House), 10 * (c + 1));
+    }
+    scene.bench.view.history.assign(30, std::vector<std::array<int, 9>>(4, std::array<int, 9>{}));
+    scene.menu->handleCommand("ShowPowerCompare");
+    scene.redraw();
+    std::vector<Call> segments = scene.lines(3.0f);
+    ASSERT_EQ(segments.size(), 80u) << "20 segments for each of four covenants";
+    for (int c = 0; c < 4; ++c) {
+        const Call& last = segments[static_cast<size_t>(c * 20 + 19)];
+        EXPECT_FLOAT_EQ(last.x1, 540.0f);
+        EXPECT_FLOAT_EQ(last.y1, 100.0f + (1.0f - 10.0f * static_cast<float>(c + 1) / 40.0f) * 280.0f) << c;
+    }
+    // Every component off: everything lies flat at the bottom.
+    scene.menu->handleCommand("OnlyShowPower 0");
+    scene.menu->handleCommand("TogglePower 0");
+    scene.redraw();
+    for (const Call& segment : scene.lines(3.0f)) {
+        EXPECT_FLOAT_EQ(segment.y0, 380.0f);
+        EXPECT_FLOAT_EQ(segment.y1, 380.0f);
+    }
+    // A component past the toggles changes nothing.
+    scene.menu->handleCommand("OnlyShowPower 1");
+    scene.menu->handleCommand("ShowPower 7");
+    scene.menu->handleCommand("ToggleInfluence 4");
+    for (int k = 0; k < 5; ++k) {
+        EXPECT_EQ(scene.menu->getPowerToggle(k).shown, k == 1) << k;
+    }
+    EXPECT_TRUE(scene.menu->getInfluenceToggle(3).shown);
+}
+
+TEST(RelationsMenuTest, PagesTalkTradeAndRaid)
+{
+    RelationsScene scene;
+    scene.open();
+    using P = UIRelationsMenu;
+    auto current = [&] { return scene.menu->getCurrentPage(); };
+    scene.menu->handleCommand("TradeMenu");
+    scene.menu->handleCommand("ShowTradeResponse");
+    scene.menu->handleCommand("DoneWithTradeResponse");
+    EXPECT_EQ(current(), scene.menu->getPage(P::Trade));
+    scene.menu->handleCommand("ShowRelations");
+    scene.menu->handleCommand("ShowTradeResponse");
+    scene.bench.view.pendingOffer = 3;
+    scene.bench.view.offerKind = 1;
+    scene.menu->handleCommand("DoneWithTradeResponse");
+    EXPECT_EQ(current(), scene.menu->getPage(P::TradeRequest));
+    EXPECT_EQ(scene.bench.view.responses.back(), (std::pair<int, int>{3, 7}));
+    EXPECT_EQ(scene.bench.view.currentCovenant, 3);
+    // The trading flag follows the page, written only on a change.
+    EXPECT_EQ(scene.bench.view.tradingFlags, (std::vector<bool>{true}));
+    scene.bench.view.pendingOffer = -1;
+
+    // A left click on covenant 1's crest talks to it; a raid on it takes the chosen people.
+    scene.menu->handleCommand("ShowRelations");
+    scene.menu->update(0.0f);
+    scene.menu->handleMouseButton(0, true, 390, 400);
+    EXPECT_EQ(current(), scene.menu->getPage(P::Diplomacy));
+    EXPECT_EQ(scene.menu->getTalkCovenant(), 1);
+    scene.menu->handleCommand("RaidMenu");
+    auto* list = dynamic_cast<UIList*>(scene.bench.ui.findWidget("RelationsRaid::RaidNpcList"));
+    ASSERT_NE(list, nullptr);
+    list->initialize(true);
+    list->onClick(0, true, 5, 115);
+    list->onClick(0, true, 5, 135);
+    scene.menu->handleCommand("StartRaid");
+    EXPECT_EQ(scene.server, (std::vector<std::string>{"serverCommand Raid 1 17 23"}));
+    EXPECT_FALSE(scene.menu->isVisible());
+    EXPECT_EQ(scene.bench.view.tradingFlags, (std::vector<bool>{true, false}));
+}
+
+TEST(RelationsMenuTest, AMissingPageAndAReloadedPage)
+{
+    {
+        RelationsScene scene("RelationsRaid");
+        scene.open();
+        scene.menu->handleCommand("RaidMenu");
+        EXPECT_EQ(scene.menu->getCurrentPage(), nullptr);
+        scene.menu->handleKey(65, true, false);
+        scene.menu->handleMouseButton(0, true, 390, 400);
+        UITooltip tip;
+        scene.menu->getTooltip(10, 10, tip);
+        scene.menu->draw();
+        scene.menu->handleCommand("StartRaid");
+        EXPECT_EQ(scene.server, (std::vector<std::string>{"serverCommand Raid -1"}));
+    }
+    RelationsScene scene;
+    scene.open();
+    UIMenu* old = scene.menu->getPage(UIRelationsMenu::Main);
+    scene.dir.write("UI/RelationsMain.mnu", "name RelationsMain\nsubMenu 1\nvisible 1\n"
+                                            "Widget {\n text renewed\n size 10 10\n}\n");
+    executeCommandLine("reloadMenus");
+    ASSERT_EQ(scene.bench.ui.findMenu("CovenantRelations"), scene.menu) << "kept by allowedToReload 0";
+    EXPECT_NE(scene.menu->getPage(UIRelationsMenu::Main), old);
+    EXPECT_EQ(scene.menu->getPage(UIRelationsMenu::Main), scene.bench.ui.findMenu("RelationsMain"));
+    scene.menu->handleCommand("ShowRelations");
+    scene.redraw();
+    bool renewed = false;
+    for (const Call& text : scene.bench.drawing.texts()) {
+        renewed = renewed || text.text == "renewed";
+    }
+    EXPECT_TRUE(renewed);
+}
+
+} // namespace
