@@ -102,8 +102,8 @@ CovenantBase* LiveClientView::getCovenant(int index) const
 
 int LiveClientView::getCovenantIndexByPower(int place) const
 {
-    // The client keeps no power order of the covenants yet.
-    return -1;
+    const GameClient* game = GameClient::instance();
+    return game ? game->getCovenantAtPowerRank(place) : -1;
 }
 
 int LiveClientView::getPlayerStat(int stat) const

@@ -9,6 +9,7 @@
 #include "client/mirrors/RecruitClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
+#include "client/stats/GlobalStats.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/quests/QuestDefinition.h"
@@ -259,8 +260,11 @@ GameTime LiveClientView::getGameTime() const
 
 int LiveClientView::getCovenantIndexByInfluence(int place) const
 {
-    // The client keeps no influence order of the covenants yet.
-    return -1;
+    const GameClient* game = GameClient::instance();
+    if (!game || place < 0 || static_cast<size_t>(place) >= game->getInfluenceRanking().size()) {
+        return -1;
+    }
+    return game->getInfluenceRanking()[static_cast<size_t>(place)].first;
 }
 
 bool LiveClientView::isCovenantBeingRaided(int index) const
@@ -297,13 +301,14 @@ std::string LiveClientView::getNpcChatText() const
 
 std::string LiveClientView::getWonGameText() const
 {
-    // The client keeps no game-end texts yet.
-    return std::string();
+    const GameClient* game = GameClient::instance();
+    return game ? game->getWonGameText() : std::string();
 }
 
 std::string LiveClientView::getLostGameText() const
 {
-    return std::string();
+    const GameClient* game = GameClient::instance();
+    return game ? game->getLostGameText() : std::string();
 }
 
 bool LiveClientView::hasOpenTownQuest(bool townAttack, bool siege) const
@@ -325,8 +330,10 @@ const RecruitBase* LiveClientView::getSelectedRecruit() const
 
 std::string LiveClientView::getGlobalRecordText(int statType, int index) const
 {
-    // The client keeps no global records yet.
-    return std::string();
+    std::string text;
+    int value = 0;
+    GlobalStats::findRecordHolder(statType, index, text, value);
+    return text;
 }
 
 int LiveClientView::getCurrentLevel() const
