@@ -80,12 +80,29 @@ void Application::runProgramLine(const std::string& line)
     }
 }
 
+void Application::saveAtLoopEnd()
+{
+    if (m_savedAtLoopEnd) {
+        return;
+    }
+    m_savedAtLoopEnd = true;
+    if (m_hooks.saveClientState) {
+        m_hooks.saveClientState();
+    }
+    if (m_hooks.saveServerGame) {
+        m_hooks.saveServerGame();
+    }
+}
+
 int Application::run()
 {
     startup();
     while (m_running) {
         frame();
     }
+    // A signal that lands between two frames ends the loop before a frame
+    // sees it: the end-of-loop save runs here then.
+    saveAtLoopEnd();
     shutdown();
     return 0;
 }
@@ -379,12 +396,7 @@ void Application::frame()
     }
 
     if (!m_running) {
-        if (m_hooks.saveClientState) {
-            m_hooks.saveClientState();
-        }
-        if (m_hooks.saveServerGame) {
-            m_hooks.saveServerGame();
-        }
+        saveAtLoopEnd();
     }
 
     m_profiler->endFrame();

@@ -75,6 +75,8 @@ public:
     static void runProgramLine(const std::string& line);
 
 private:
+    // The client's state and the server's game, once per run.
+    void saveAtLoopEnd();
     void createSystems();
     void registerSystems();
     void registerFrameCommands();
@@ -88,6 +90,7 @@ private:
     std::atomic<bool> m_running{false};
     bool m_started = false;
     bool m_shutDown = false;
+    bool m_savedAtLoopEnd = false;
     double m_frameMs = 0.0;
     unsigned long long m_frames = 0;
 

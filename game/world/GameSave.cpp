@@ -1,5 +1,4 @@
 #include "engine/core/ByteBuffer.h"
-#include "engine/core/DebugSystem.h"
 #include "engine/files/CharacterFileName.h"
 #include "engine/files/FileSystem.h"
 #include "game/covenants/ActorCovenant.h"
@@ -111,15 +110,15 @@ bool Game::saveCharacter()
     if (!saveWorld(out)) {
         return false;
     }
+    // The file system writes a temporary file and renames it on close; a
+    // failure keeps the old file, and the file system's one line names it.
     FileSystem* files = FileSystem::instance();
     File* file = files ? files->open(fileName, true, false, true, true) : nullptr;
     if (!file) {
-        debugPrint(3, "%s: cannot be opened for writing; the old file stays\n", fileName.c_str());
         return false;
     }
     const bool written = files->write(file, out.data(), out.size());
     if (!files->close(file) || !written) {
-        debugPrint(3, "%s: cannot be written; the old file stays\n", fileName.c_str());
         return false;
     }
     return true;

@@ -1,10 +1,13 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
+#include "engine/data/Database.h"
+#include "engine/data/DatabaseEntry.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/MonsterType.h"
 #include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Vendor.h"
 #include "game/world/Game.h"
 
 #include <algorithm>
@@ -36,7 +39,10 @@ Actor* Game::makeTownNpc(int npcType, int slot)
                    typeName.c_str());
         return nullptr;
     }
-    auto* actor = new Actor();
+    // A type whose entry sets "Vendor" keeps a shop.
+    const DatabaseEntry* entry = type->getEntry();
+    const Database* db = Database::instance();
+    Actor* actor = db && entry && db->getInt(entry, "Vendor") != 0 ? new Vendor() : new Actor();
     actor->initFromMonsterType(type, 1);
     const GameRules& rules = worldRules();
     ZonePosition stand(0, 0.0f, 0.0f);

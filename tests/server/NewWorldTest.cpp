@@ -4,12 +4,15 @@
 #include "engine/core/Random.h"
 #include "engine/files/FileSystem.h"
 #include "game/covenants/ActorCovenant.h"
+#include "game/covenants/CovenantDefinition.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Gate.h"
+#include "game/entities/Vendor.h"
 #include "game/world/Level.h"
 #include "game/world/Weather.h"
 #include "game/world/WeatherFront.h"
 #include "server/Server.h"
+#include "support/FlatNavigation.h"
 #include "support/HeadlessServer.h"
 #include "support/ScriptedClient.h"
 #include "support/TestCovenant.h"
@@ -126,6 +129,22 @@ TEST_F(NewWorldTest, GenerationTakesTheCountRuleAndIsAFunctionOfStreamZero)
     EXPECT_EQ(game().generateWorld(0, 1, 0, 4), 2);
     EXPECT_EQ(game().getAiCovenantCount(), 2);
     EXPECT_EQ(log.count(2), 1u);
+
+    // Two candidates for four wanted: both, and the count stored is two.
+    game().clear();
+    game().mutableSettings().covenantPositionCount =
+        static_cast<int>(game().settings().covenantPositions.size());
+    const auto& definitions = GameData::get().getCovenantDefinitions();
+    std::vector<int> kept;
+    for (size_t i = 2; i + 1 < definitions.size(); ++i) {
+        kept.push_back(definitions[i].definition->MinDifficultyLevel);
+        definitions[i].definition->MinDifficultyLevel = 3;
+    }
+    EXPECT_EQ(game().generateWorld(0, 1, 0, 4), 2);
+    EXPECT_EQ(game().getAiCovenantCount(), 2);
+    for (size_t i = 2; i + 1 < definitions.size(); ++i) {
+        definitions[i].definition->MinDifficultyLevel = kept[i - 2];
+    }
 }
 
 TEST_F(NewWorldTest, GatesPairEachConnectionOnceAndTownNpcsFillTheirSlots)
@@ -163,6 +182,9 @@ TEST_F(NewWorldTest, GatesPairEachConnectionOnceAndTownNpcsFillTheirSlots)
         ASSERT_NE(npc, nullptr) << types[slot];
         EXPECT_EQ(npc->getNpcType(), game().getTownNpcType(slot)) << types[slot];
         EXPECT_EQ(game().getTownNpc(npc->getNpcType()), npc);
+        // Those who sell keep a shop.
+        const bool sells = types[slot].rfind("Vendor", 0) == 0 || types[slot] == "Gambler";
+        EXPECT_EQ(dynamic_cast<const Vendor*>(npc) != nullptr, sells) << types[slot];
     }
     EXPECT_EQ(game().getTownNpc(static_cast<int>(NpcType::Tutor)), nullptr);
     EXPECT_TRUE(game().isPlayerCovenant(nullptr));
@@ -197,6 +219,44 @@ TEST_F(NewWorldTest, GatesPairEachConnectionOnceAndTownNpcsFillTheirSlots)
     for (int slot = 0; slot < game().getTownNpcCount(); ++slot) {
         EXPECT_NE(game().getTownNpcAt(slot), game().getTutor());
     }
+}
+
+TEST_F(NewWorldTest, AGateInRockMovesToItsFreeSpotAndStaysWhenEveryRingIsBlocked)
+{
+    game().generateWorld(0, 1, 0, 0);
+    Gate* gate = nullptr;
+    for (int i = 0; i < Game::kMaxEntities && !gate; ++i) {
+        gate = dynamic_cast<Gate*>(game().getEntity(i));
+        gate = gate && gate->getKind() == Gate::kLinked ? gate : nullptr;
+    }
+    ASSERT_NE(gate, nullptr);
+    const int level = gate->getPosition().zone;
+    const ZonePosition spot = server.world->getLevel(level)->gateSpot;
+    FlatNavigation field;
+    field.openZone(level);
+    WorldNavigation* real = game().getNavigation();
+    game().setNavigation(&field);
+    const ZonePosition rock(level, spot.x + 320.0f, spot.y);
+    auto settleFrom = [&](const ZonePosition& at) {
+        gate->setPosition(at);
+        game().settleGates(level);
+        return gate->getPosition();
+    };
+    // In rock: to its level's settled spot when that is free.
+    field.blockWalking(level, field.tileOf(rock.x), field.tileOf(rock.y));
+    ZonePosition now = settleFrom(rock);
+    EXPECT_FLOAT_EQ(now.x, spot.x);
+    EXPECT_FLOAT_EQ(now.y, spot.y);
+    // The spot blocked too, and every cell of the five rings: the level is
+    // not built, so the World counts them all as blocked. It stands where it was.
+    field.blockWalking(level, field.tileOf(spot.x), field.tileOf(spot.y));
+    for (int ring = 0; ring <= 4; ++ring) {
+        EXPECT_TRUE(server.world->isCircleBlocked(ZonePosition(level, rock.x + 32.0f * ring, rock.y), 0.0f));
+    }
+    now = settleFrom(rock);
+    EXPECT_FLOAT_EQ(now.x, rock.x);
+    EXPECT_FLOAT_EQ(now.y, rock.y);
+    game().setNavigation(real);
 }
 
 TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
@@ -287,6 +347,48 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
     std::remove(worldFile().c_str());
     EXPECT_FALSE(game().loadCharacter(error));
     EXPECT_TRUE(error.empty());
+}
+
+TEST_F(NewWorldTest, TheSaveKeepsToTheNameRuleAndAFailedWriteLeavesTheOldFile)
+{
+    game().generateWorld(0, 1, 0, 2);
+    game().createTownNpcs();
+    Player* player = joinPlayer();
+    const std::filesystem::path chars = server.user.path() / "chars";
+    // The directory part of a name is dropped; a name the rule refuses
+    // writes nothing.
+    const struct {
+        const char* name;
+        const char* file; // empty: nothing written
+    } cases[] = {{"../Aldric", "Aldric.wld"}, {"x/../../Bryn", "Bryn.wld"}, {"Cai*", ""}, {"", ""}};
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(chars);
+        player->setName(c.name);
+        EXPECT_EQ(game().saveCharacter(), *c.file != 0) << c.name;
+        std::vector<std::string> written;
+        if (std::filesystem::exists(chars)) {
+            for (const auto& entry : std::filesystem::directory_iterator(chars)) {
+                written.push_back(entry.path().filename().string());
+            }
+        }
+        EXPECT_EQ(written, *c.file ? std::vector<std::string>{c.file} : std::vector<std::string>{}) << c.name;
+        EXPECT_TRUE(std::filesystem::exists(server.user.path())); // nothing written above it
+    }
+    EXPECT_FALSE(std::filesystem::exists(server.user.path().parent_path() / "Aldric.wld"));
+
+    // The temporary file cannot be made: the old file stays, one line names it.
+    player->setName("Aldric");
+    ASSERT_TRUE(game().saveCharacter());
+    const std::vector<uint8_t> old = {1, 2, 3};
+    writeBytes(worldFile(), old);
+    std::filesystem::create_directories(worldFile() + ".tmp");
+    log.clear();
+    EXPECT_FALSE(game().saveCharacter());
+    EXPECT_EQ(readBytes(worldFile()), old);
+    ASSERT_EQ(log.count(3), 1u);
+    const auto line =
+        std::find_if(log.all.begin(), log.all.end(), [](const auto& l) { return l.first == 3; });
+    EXPECT_NE(line->second.find("chars/Aldric.wld"), std::string::npos) << line->second;
 }
 
 TEST_F(NewWorldTest, AVersionOneFileRestoresItsValuesAndGetsFreshTownNpcs)
