@@ -211,6 +211,9 @@ public:
     bool getUsesAllItems() const { return m_usesAllItems; }
     void setUsesAllItems(bool all) { m_usesAllItems = all; }
     void setCovenantGuard(bool guard) { m_covenantGuard = guard; }
+    // A covenant's hero recruit.
+    bool isHero() const { return m_hero; }
+    void setHero(bool hero) { m_hero = hero; }
     int32_t getNameIndex() const { return m_nameIndex; }
     bool isQuestActor() const { return m_questActor; }
     void setQuestActor(bool quest) { m_questActor = quest; }
@@ -293,6 +296,7 @@ protected:
     int32_t m_enhancementRarity = 0;
     bool m_usesAllItems = false;
     bool m_covenantGuard = false;
+    bool m_hero = false;
     int32_t m_nameIndex = 0;
     mutable std::string m_name;
     bool m_questActor = false;

@@ -11,6 +11,7 @@
 #include "engine/object/EventSystem.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/covenants/Covenant.h"
 #include "game/definitions/AttachmentDefinition.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
@@ -307,6 +308,18 @@ void Entity::addedToWorld()
 float Entity::getHealthFraction() const
 {
     return m_maxHealth > 0 ? static_cast<float>(m_health) / static_cast<float>(m_maxHealth) : 1.0f;
+}
+
+int Entity::getStat(int index) const
+{
+    const bool defence = index == toIndex(CharacterStat::Defense) || index == toIndex(CharacterStat::Armor) ||
+                         (index >= toIndex(CharacterStat::ResistancePhysical) &&
+                          index <= toIndex(CharacterStat::ResistanceMagic));
+    if (!defence || m_covenantIndex < 0) {
+        return 0;
+    }
+    const Covenant* covenant = getCovenant();
+    return covenant && covenant->getLifestone() == this ? covenant->getLifestoneStat(index) : 0;
 }
 
 Covenant* Entity::getCovenant() const

@@ -48,7 +48,9 @@ public:
     // Loads through the resource system and names the file to clients.
     void loadResource(const std::string& name, ResourceHandle& out) override;
     void update(float dt) override;
-    int getStat(int index) const override { return 0; }
+    // 0, but for a covenant's life stone: its defence, armour and
+    // resistances are its members' best.
+    int getStat(int index) const override;
 
     // ---- Entity operations
     virtual void onPlaced() {}

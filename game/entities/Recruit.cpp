@@ -9,6 +9,7 @@
 #include "game/covenants/Covenant.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/ItemBase.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Inventory.h"
@@ -137,6 +138,7 @@ Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)
     } else {
         seed = body->getNameIndex();
     }
+    body->setHero(hero);
     attachActor(body, false);
     if (covenant)
         covenant->onRecruitAdded(body);
@@ -218,6 +220,89 @@ ItemBase* Recruit::getEquippedItem(int slot) const
     if (Actor* body = actor.get())
         return body->getInventory()->getItemAt(group, slot);
     return inventory->getItemAt(group, slot);
+}
+
+namespace {
+
+// The slot type an equipment slot takes, as the actor's usable types name it.
+ItemSlotType slotTypeOfEquipmentSlot(EquipedLocation slot)
+{
+    switch (slot) {
+    case EquipedLocation::Ring1:
+    case EquipedLocation::Ring2:
+        return ItemSlotType::Ring;
+    case EquipedLocation::Jewelry1:
+    case EquipedLocation::Jewelry2:
+        return ItemSlotType::Jewelry;
+    case EquipedLocation::HandPrimary:
+        return ItemSlotType::HandPrimary;
+    case EquipedLocation::HandSecondary:
+        return ItemSlotType::HandSecondary;
+    case EquipedLocation::Ranged:
+        return ItemSlotType::Ranged;
+    default:
+        return static_cast<ItemSlotType>(toIndex(slot)); // Head … Feet share their numbers
+    }
+}
+
+} // namespace
+
+int Recruit::bestSlotForItem(const ItemBase* item) const
+{
+    const int none = toIndex(EquipedLocation::None);
+    Actor* body = actor.get();
+    if (!item || !body) {
+        return none;
+    }
+    const EquipedLocation first = item->getDefaultEquipLocation();
+    if (first == EquipedLocation::None) {
+        return none;
+    }
+    EquipedLocation second = EquipedLocation::None;
+    switch (item->getItemType()) {
+    case ItemType::Ring:
+        second = EquipedLocation::Ring2;
+        break;
+    case ItemType::Jewelry:
+        second = EquipedLocation::Jewelry2;
+        break;
+    case ItemType::HandEither:
+        second = EquipedLocation::HandSecondary;
+        break;
+    default:
+        break;
+    }
+    InventoryBase* inventory = body->getInventory();
+    const int equipment = toIndex(InventoryGroupIndex::Equipment);
+    const ItemBase* primary = inventory->getItemAt(equipment, toIndex(EquipedLocation::HandPrimary));
+    const int worth = Covenant::itemWorth(item);
+    int best = none;
+    int bestWorth = 0;
+    for (EquipedLocation slot : {first, second}) {
+        if (slot == EquipedLocation::None || !body->canUseItemType(toIndex(slotTypeOfEquipmentSlot(slot)))) {
+            continue;
+        }
+        // Two hands are refused before an empty slot is taken: a free main
+        // hand beside a shield does not hold a two-handed weapon.
+        if (item->getItemType() == ItemType::HandBoth &&
+            inventory->getItemAt(equipment, toIndex(EquipedLocation::HandSecondary))) {
+            return -1;
+        }
+        if (slot == EquipedLocation::HandSecondary && primary &&
+            primary->getItemType() == ItemType::HandBoth) {
+            return -1;
+        }
+        const ItemBase* current = inventory->getItemAt(equipment, toIndex(slot));
+        if (!current) {
+            return toIndex(slot);
+        }
+        const int currentWorth = Covenant::itemWorth(current);
+        if (currentWorth < worth && (best == none || currentWorth < bestWorth)) {
+            best = toIndex(slot);
+            bestWorth = currentWorth;
+        }
+    }
+    return best;
 }
 
 void Recruit::writeSection(ByteBuffer& out) const

@@ -48,6 +48,11 @@ public:
     void moveToRandomLevel(int change);
     int getStat(int stat) const;
     ItemBase* getEquippedItem(int slot) const;
+    // The equipment slot the embodied recruit would wear the item in: an
+    // empty usable slot first, else the one whose item is worth least and
+    // less than the new one; "None" (17) when none fits, -1 when a
+    // two-handed item meets an off-hand one.
+    int bestSlotForItem(const ItemBase* item) const;
 
     // The form exchanged with the client (docs/formats.md "Recruit section").
     void writeSection(ByteBuffer& out) const;

@@ -369,3 +369,83 @@ TEST_F(CovenantTest, RaidEffectsHoldOnlyForMembersTheCovenantCountsIn)
         effect.setOwner(nullptr);
     }
 }
+
+TEST_F(CovenantTest, TheStoneDefendsWithItsBestMemberAndAHeroRecordMakesAHeroActor)
+{
+    Actor* a = recruitWithHealth(150, 42);
+    Actor* b = recruitWithHealth(100, 43);
+    stone->setCovenantIndex(covenant.index);
+    covenant.updateStats();
+    const int defense = toIndex(CharacterStat::Defense);
+    const int armor = toIndex(CharacterStat::Armor);
+    EXPECT_EQ(stone->getStat(defense), std::max(a->getStat(defense), b->getStat(defense)) * 3 / 4);
+    EXPECT_EQ(stone->getStat(armor), std::max(a->getStat(armor), b->getStat(armor)));
+    for (int r = toIndex(CharacterStat::ResistancePhysical); r <= toIndex(CharacterStat::ResistanceMagic);
+         ++r) {
+        EXPECT_EQ(stone->getStat(r), std::max(a->getStat(r), b->getStat(r))) << r;
+    }
+    EXPECT_GT(stone->getStat(defense), 0);
+    // Other stats, and a house object that is not the stone, stay 0.
+    EXPECT_EQ(stone->getStat(toIndex(CharacterStat::Level)), 0);
+    Entity other;
+    other.setCovenantIndex(covenant.index);
+    EXPECT_EQ(other.getStat(defense), 0);
+
+    // The actor of a hero record is a hero; of a basic one not.
+    for (bool hero : {true, false}) {
+        Recruit record;
+        record.saveFromActor(a);
+        record.hero = hero;
+        std::unique_ptr<Actor> made(record.createActor(nullptr, false));
+        ASSERT_NE(made, nullptr);
+        EXPECT_EQ(made->isHero(), hero);
+        record.detachActor();
+    }
+}
+
+TEST_F(CovenantTest, ARecruitWearsAnItemInTheFreeOrCheapestUsableSlot)
+{
+    Actor* body = recruitWithHealth(150, 42);
+    Recruit* recruit = covenant.findRecruitByActor(body);
+    ASSERT_NE(recruit, nullptr);
+    std::vector<std::unique_ptr<ItemBase>> made;
+    auto item = [&](const char* entry) {
+        auto* it = dynamic_cast<Item*>(covenant.inventory->createItem());
+        it->setItemEntry(DefinitionReader::findEntry(entry));
+        made.emplace_back(it);
+        return it;
+    };
+    InventoryBase& inventory = *body->getInventory();
+    const int equipment = toIndex(InventoryGroupIndex::Equipment);
+    auto wear = [&](EquipedLocation slot, const char* entry) {
+        auto* it = dynamic_cast<Item*>(inventory.createItem());
+        it->setItemEntry(DefinitionReader::findEntry(entry));
+        inventory.getSlot(equipment)->setItem(toIndex(slot), it);
+    };
+    const int none = toIndex(EquipedLocation::None);
+    const int chest = toIndex(EquipedLocation::Chest);
+    body->setUsesAllItems(false);
+    inventory.getSlot(equipment)->destroyAll();
+
+    EXPECT_EQ(recruit->bestSlotForItem(nullptr), none);
+    EXPECT_EQ(recruit->bestSlotForItem(item("TravelBread")), none);
+    EXPECT_EQ(recruit->bestSlotForItem(item("LeatherCap")), none) << "a slot this actor cannot use";
+    EXPECT_EQ(recruit->bestSlotForItem(item("ChainShirt")), chest) << "free";
+    // Occupied: only by something worth less.
+    Item* shirt = item("ChainShirt");
+    Item* robe = item("LinenRobe");
+    const bool shirtDearer = Covenant::itemWorth(shirt) > Covenant::itemWorth(robe);
+    wear(EquipedLocation::Chest, shirtDearer ? "LinenRobe" : "ChainShirt");
+    EXPECT_EQ(recruit->bestSlotForItem(shirtDearer ? shirt : robe), chest);
+    EXPECT_EQ(recruit->bestSlotForItem(shirtDearer ? robe : shirt), none);
+    // Two hands: a two-handed weapon beside an off-hand item, an off-hand
+    // item beside a two-handed weapon.
+    wear(EquipedLocation::HandSecondary, "Buckler");
+    EXPECT_EQ(recruit->bestSlotForItem(item("Greatsword")), -1);
+    inventory.getSlot(equipment)->destroyAll();
+    wear(EquipedLocation::HandPrimary, "Greatsword");
+    EXPECT_EQ(recruit->bestSlotForItem(item("KiteShield")), -1);
+    // Not embodied: none.
+    recruit->detachActor();
+    EXPECT_EQ(recruit->bestSlotForItem(item("ChainShirt")), none);
+}
