@@ -250,6 +250,104 @@ TEST_F(ShippedQuestData, DefinitionsKeepTheDataRules)
                      ->memberNames.empty());
 }
 
+// What the quests place and send: every named entry exists, the follow-up
+// chain has no cycle, the counts and health ranges are as tuned, only the
+// client's own tutorial step is solved from the client, every line sent has
+// its translation.
+TEST_F(ShippedQuestData, QuestsFindEverythingTheyPlaceAndSend)
+{
+    ASSERT_NE(data, nullptr);
+    const Database& db = Database::get();
+    for (const char* pattern : {"NpcRenegade", "NpcGhost", "NpcRevenge", "NpcRescue", "NpcEscort",
+                                "NpcDelivery", "NpcVendorWandering"}) {
+        for (const char* cls : {"Warrior", "Rogue", "Priest", "Mage"}) {
+            const MonsterType* type = data->findMonsterType(std::string(pattern) + cls);
+            ASSERT_NE(type, nullptr) << pattern << cls;
+            EXPECT_LE(type->getMinLevel(), 1) << pattern << cls;
+            EXPECT_GE(type->getMaxLevel(), 100) << pattern << cls;
+        }
+    }
+    for (const char* name : {"NpcThief", "MonsterTownAttackGate"})
+        EXPECT_NE(data->findMonsterType(name), nullptr) << name;
+    EXPECT_NE(db.findEntry("StatusEffectThiefStealth"), nullptr);
+
+    // No follow-up chain runs in a circle.
+    for (int t = 1; t < kQuestTypeCount; ++t) {
+        std::set<int> seen = {t};
+        for (int at = t; !of(at).nextQuest.empty();) {
+            at = toIndex(parseQuestType(of(at).nextQuest));
+            ASSERT_TRUE(seen.insert(at).second)
+                << getQuestTypeName(t) << " comes back to " << getQuestTypeName(at);
+        }
+    }
+
+    struct Counts {
+        QuestType type;
+        int least;
+        int most;
+    };
+    for (const Counts& c :
+         {Counts{QuestType::KillMonsterGroup, 2, 3}, Counts{QuestType::Meeting, 2, 2},
+          Counts{QuestType::TownAttack, 4, 8}, Counts{QuestType::StoryShankarRescue, 2, 4}}) {
+        EXPECT_EQ(of(toIndex(c.type)).minCount, c.least) << getQuestTypeName(toIndex(c.type));
+        EXPECT_EQ(of(toIndex(c.type)).maxCount, c.most) << getQuestTypeName(toIndex(c.type));
+    }
+    for (QuestType type :
+         {QuestType::RescueNpc, QuestType::Escort, QuestType::Kidnapping, QuestType::StoryShankarRescue}) {
+        EXPECT_FLOAT_EQ(of(toIndex(type)).minHealth, 0.3f) << getQuestTypeName(toIndex(type));
+        EXPECT_FLOAT_EQ(of(toIndex(type)).maxHealth, 0.7f) << getQuestTypeName(toIndex(type));
+    }
+    const QuestDefinition& supply = of(toIndex(QuestType::PoisonedSupply));
+    EXPECT_GT(supply.startMult, 0.0f);
+    EXPECT_GE(supply.maxMult, supply.startMult);
+    for (int t = 1; t < kQuestTypeCount; ++t)
+        EXPECT_EQ(of(t).canSolveFromClient, t == toIndex(QuestType::TutorialUseSlot)) << getQuestTypeName(t);
+
+    for (const char* key : {"QuestAnnounceRecruit",
+                            "QuestAnnounceUniqueMonsterSpotted",
+                            "QuestAnnounceAssassin",
+                            "QuestAnnounceMonsterScout",
+                            "QuestAnnounceRenegade",
+                            "QuestAnnounceRenegadeAttack",
+                            "QuestAnnounceKillMonsterGroup",
+                            "QuestAnnounceMeeting",
+                            "QuestAnnounceDelivery",
+                            "QuestAnnounceEscort",
+                            "QuestAnnounceRescueNpc",
+                            "QuestAnnounceWar",
+                            "QuestAnnounceTreasureMap",
+                            "QuestAnnouncePoisonedSupply",
+                            "QuestAnnounceDeadlyPoison",
+                            "QuestAnnouncePetrify",
+                            "QuestAnnounceMonsterQuestItem",
+                            "QuestAnnounceArmorsmithMonsterQuestItem",
+                            "QuestAnnounceWeaponsmithMonsterQuestItem",
+                            "QuestAnnounceLevelQuestItem",
+                            "QuestAnnounceArmorsmithLevelQuestItem",
+                            "QuestAnnounceWeaponsmithLevelQuestItem",
+                            "QuestAnnounceTownTraps",
+                            "QuestAnnounceThief",
+                            "QuestAnnounceKidnapping",
+                            "QuestAnnounceSiege",
+                            "QuestAnnounceUprising",
+                            "QuestAnnounceWarAgainstBarbarians",
+                            "QuestAnnounceCrystalGain",
+                            "QuestAnnounceCrystalLoss",
+                            "QuestAccepted",
+                            "QuestSolved",
+                            "QuestSolvedRecruit",
+                            "QuestSolvedRecruitOtherCovenant",
+                            "QuestSolvedTreasureMap",
+                            "QuestAnnouncePlague",
+                            "QuestEventSpread",
+                            "QuestEventWarWar",
+                            "QuestAnnounceNewNpc",
+                            "QuestAnnounceGuardBreaksFree",
+                            "QuestAnnounceInfluenceGain",
+                            "QuestAnnounceInfluenceLoss"})
+        EXPECT_TRUE(translated(key)) << key;
+}
+
 TEST_F(ShippedQuestData, EveryProducedTextKeyIsTranslated)
 {
     ASSERT_NE(data, nullptr);
