@@ -227,6 +227,10 @@ public:
     // Per-level records and flag lists for a world of that many levels.
     void resizeForWorld(int levelCount);
     void onLevelActivated(int level);
+    // The entities standing in a level, in table order.
+    std::vector<Entity*> collectEntitiesOnLevel(int level) const;
+    // Actors put into a level before it was built move off blocked ground.
+    void relocateBlockedEntities(int level);
     void onLevelReleased(int level);
     bool isLevelActive(int level) const;
     // Populated-block flags of a level (sized to the level's blocks on first

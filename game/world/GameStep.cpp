@@ -121,6 +121,7 @@ void Game::onLevelActivated(int level)
     if (!isLevelActive(level)) {
         m_activeLevels.push_back(level);
     }
+    relocateBlockedEntities(level);
     settleGates(level);
     onQuestLevelActivated(level);
 }

@@ -250,7 +250,14 @@ bool SpawnSystem::placeMonster(Actor* actor, const ZonePosition& position, const
     }
     ZonePosition spot;
     const int rings = data ? data->rules().freeSpotRingLimit : 0;
-    if (!game->findFreeSpotNear(position, rings, spot, actor, false)) {
+    // A level not built yet has no ground to test: the monster stands where
+    // it was put and finds free ground when the level is built.
+    const World* world = World::instance();
+    if (world && position.zone >= 0 && world->getLevel(position.zone) &&
+        !world->isLevelLoaded(position.zone)) {
+        spot = position;
+        actor->relocated = true;
+    } else if (!game->findFreeSpotNear(position, rings, spot, actor, false)) {
         return false;
     }
     actor->setPosition(spot);

@@ -138,4 +138,43 @@ TEST_F(QuestTypes, AnEscortNeedsADestinationOtherThanItsTarget)
     EXPECT_GT(apart, 0);
 }
 
+// Without the levels built: a quest's NPC still stands in its target level and
+// moves onto free ground when that level is built.
+TEST(QuestInUnbuiltLevel, APlacedNpcFindsFreeGroundWhenItsLevelIsBuilt)
+{
+    Random::setState(0, 4242);
+    HeadlessServer server;
+    Game& game = *server.game;
+    auto* own = new TestPlayerCovenant();
+    own->setDefinitionByName("Human");
+    game.addCovenant(std::unique_ptr<Covenant>(own));
+    addPlayerLeading(game, *own, GameData::get().getStartPosition())->setName("Aldric");
+    ASSERT_TRUE(Server::get().newWorld({"1", "Average", "Normal", "3"}));
+    auto quest = std::make_unique<Quest>();
+    quest->setup(10, game.getClock(), 101, toIndex(QuestType::RescueNpc), 0);
+    quest->rollChoices(false);
+    const int target = quest->getTargetLevel();
+    ASSERT_GT(target, 0);
+    ASSERT_FALSE(server.world->isLevelLoaded(target));
+    quest->setUp(0, nullptr);
+    ASSERT_FALSE(quest->invalid);
+    auto* npc = dynamic_cast<Actor*>(quest->questNpc.get());
+    ASSERT_NE(npc, nullptr);
+    EXPECT_EQ(npc->getPosition().zone, target);
+    EXPECT_TRUE(npc->relocated);
+
+    constexpr int kKey = 78;
+    server.world->getLevel(target)->acquire(kKey);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!server.world->isLevelLoaded(target) && std::chrono::steady_clock::now() < deadline) {
+        server.app->getHooks().finishLevels();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ASSERT_TRUE(server.world->isLevelLoaded(target));
+    EXPECT_EQ(npc->getPosition().zone, target);
+    EXPECT_TRUE(game.isPlaceFree(npc->getPosition(), npc, 3));
+    game.clear();
+    server.world->getLevel(target)->release(kKey);
+}
+
 } // namespace
