@@ -83,6 +83,10 @@ int World::pickLevelForMonsterLevel(int monsterLevel, float roll, bool skipSubLe
         if (!d || !(d->monsterChancePerBlock > 0.0f) || (skipSubLevels && level->subLevel)) {
             continue;
         }
+        // Secret levels are found, never sent to.
+        if (m_firstSecretLevel >= 0 && level->zone >= m_firstSecretLevel) {
+            continue;
+        }
         if (level->monsterLevel == monsterLevel) {
             exact.push_back(level->zone);
         }

@@ -201,6 +201,9 @@ TEST(QuestsInPlayEndToEnd, QuestsAreAnnouncedOfferedTakenSolvedAndKeptThroughASa
         ASSERT_TRUE(run.waitForTown());
 
         Quest* traps = game.generateQuests(toIndex(QuestType::TownTraps), nullptr, -1);
+        // A character of the first wild level's monsters, whose quests find
+        // levels of their own (a level-1 one has none beyond the town).
+        run.player()->setStat(toIndex(CharacterStat::Level), program.world->getLevelMonsterLevel(1));
         Quest* rescue = game.generateQuests(toIndex(QuestType::RescueNpc), nullptr, -1);
         Quest* slot = game.generateQuests(toIndex(QuestType::TutorialUseSlot), nullptr, -1);
         ASSERT_NE(traps, nullptr);
