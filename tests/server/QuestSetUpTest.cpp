@@ -3,12 +3,15 @@
 // nothing in the world.
 #include "engine/core/Random.h"
 #include "game/definitions/GameData.h"
+#include "game/entities/Actor.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 
 #include <gtest/gtest.h>
@@ -136,6 +139,130 @@ TEST_F(QuestTypes, AnEscortNeedsADestinationOtherThanItsTarget)
         quest->removeFromWorld();
     }
     EXPECT_GT(apart, 0);
+}
+
+// Two monster types of different families, drawn as A and B by scripted
+// draws: the war's chance is (100 - adjusted reputation)^2 / 10000.
+TEST_F(QuestTypes, AWarAtAdjustedReputationHundredNeverStartsAndAtZeroAlways)
+{
+    QuestDefinition& war = *GameData::get().getQuestDefinition(toIndex(QuestType::War));
+    std::vector<MonsterType*> window;
+    GameData::get().collectMonsterTypes(0, 10 + war.minLevelChange, 10 + war.maxLevelChange, window);
+    FactionSystem& factions = *FactionSystem::instance();
+    const int goblins = factions.getFactionId("Monsters");
+    const int undead = factions.getFactionId("Undead");
+    int a = -1;
+    int b = -1;
+    for (size_t i = 0; i < window.size(); ++i) {
+        const int f = Quest::factionOf(window[i]);
+        a = f == goblins && a < 0 ? static_cast<int>(i) : a;
+        b = f == undead && b < 0 ? static_cast<int>(i) : b;
+    }
+    ASSERT_GE(a, 0);
+    ASSERT_GE(b, 0);
+    const float n = static_cast<float>(window.size());
+    auto pick = [n](int i) {
+        return drawBetween((static_cast<float>(i) + 0.1f) / n, (static_cast<float>(i) + 0.9f) / n);
+    };
+    struct Row {
+        float reputation;
+        float mult;
+        DrawCheck roll;
+        bool starts;
+    };
+    // 60 / 0.5 is above 100: kept at 100, nothing left to roll under.
+    // 40 x 0 is 0: every roll of [0, 10000) stays under 100^2.
+    const Row rows[] = {{60.0f, 0.5f, drawBelow(0.1f), false}, {40.0f, 0.0f, drawAtLeast(0.9f), true}};
+    for (const Row& row : rows) {
+        factions.makePeace(goblins, undead);
+        factions.setReputation(goblins, undead, row.reputation);
+        factions.setReputation(undead, goblins, row.reputation);
+        war.reputationMult = row.mult;
+        auto quest = rolled(toIndex(QuestType::War));
+        ASSERT_TRUE(scriptDraws({pick(a), pick(b), row.roll}));
+        quest->setUp(0, nullptr);
+        EXPECT_EQ(!quest->invalid, row.starts) << row.reputation << " x " << row.mult;
+        EXPECT_EQ(factions.isAtWar(goblins, undead), row.starts);
+    }
+}
+
+TEST_F(QuestTypes, AMonsterGroupOfTwoNeedsFourFreeUniqueTypes)
+{
+    QuestDefinition& group = *GameData::get().getQuestDefinition(toIndex(QuestType::KillMonsterGroup));
+    group.minCount = 2;
+    group.maxCount = 2;
+    const int lo = 10 + group.minLevelChange;
+    const int hi = 10 + group.maxLevelChange;
+    std::vector<MonsterType*> free = game().collectUnusedMonsterTypes(5, lo, hi);
+    ASSERT_GE(free.size(), 4u);
+    // Quests of the table take all but four, then all but three.
+    for (size_t keep : {4u, 3u}) {
+        emptyTable();
+        for (size_t i = keep; i < free.size(); ++i) {
+            auto holder =
+                rolled(toIndex(QuestType::UniqueMonsterSpotted), 10, 900u + static_cast<uint32_t>(i));
+            holder->monsterType = free[i];
+            game().restoreQuest(game().getQuestTableSize(), std::move(holder));
+        }
+        ASSERT_EQ(game().collectUnusedMonsterTypes(5, lo, hi).size(), keep);
+        bool started = false;
+        for (uint32_t seed = 1; seed <= 20 && !started; ++seed) {
+            auto quest = rolled(toIndex(QuestType::KillMonsterGroup), 10, seed);
+            quest->setUp(0, nullptr);
+            started = !quest->invalid;
+            if (started) {
+                EXPECT_EQ(quest->targets.size(), 2u);
+            }
+            quest->removeFromWorld();
+        }
+        EXPECT_EQ(started, keep == 4u) << keep << " free types";
+    }
+    emptyTable();
+}
+
+// Placing a quest read back from a save: what each type puts into the world.
+TEST_F(QuestTypes, RestoredQuestsPlaceTheirPeople)
+{
+    // The story rescue's captive is always of the first class.
+    for (uint32_t seed = 1; seed <= 12; ++seed) {
+        auto story = rolled(toIndex(QuestType::StoryShankarRescue), 10, seed);
+        EXPECT_EQ(story->rollNpcClass(), 0) << seed;
+    }
+
+    // A kidnapped town NPC is taken to the target level and marked.
+    Actor* victim = game().getTownNpcAt(0);
+    ASSERT_NE(victim, nullptr);
+    auto kidnapping = rolled(toIndex(QuestType::Kidnapping));
+    kidnapping->npcChoice = 0;
+    kidnapping->monsterType = GameData::get().findMonsterType("GoblinChief");
+    kidnapping->setUp(1, nullptr);
+    ASSERT_FALSE(kidnapping->invalid);
+    EXPECT_EQ(kidnapping->questNpc.get(), victim);
+    EXPECT_TRUE(victim->hasFlag(EntityBase::kFlagKidnapped));
+    EXPECT_EQ(victim->getPosition().zone, kidnapping->getTargetLevel());
+
+    // A town attack whose gate is down: attackers, no gate.
+    auto attack = rolled(toIndex(QuestType::TownAttack));
+    attack->monsterType = GameData::get().findMonsterType("GoblinWarrior");
+    attack->gateHealth = 0.0f;
+    attack->attackPosition = GameData::get().getStartPosition();
+    attack->setUp(1, nullptr);
+    EXPECT_EQ(attack->questNpc.get(), nullptr);
+    const QuestDefinition& townAttack = *attack->definition;
+    EXPECT_GE(static_cast<int>(attack->spawnedEntities.size()), townAttack.minCount);
+    EXPECT_LE(static_cast<int>(attack->spawnedEntities.size()), townAttack.maxCount);
+
+    // A renegade whose NPC still lives is moved into the town, not made again.
+    auto renegade = rolled(toIndex(QuestType::RenegadeAttack));
+    Actor* npc = game().getTownNpcAt(1);
+    ASSERT_NE(npc, nullptr);
+    npc->warp(ZonePosition(1, 2000.0f, 2000.0f));
+    renegade->questNpc = npc;
+    const int entities = game().getEntityCount();
+    renegade->setUp(1, nullptr);
+    EXPECT_EQ(renegade->questNpc.get(), npc);
+    EXPECT_EQ(npc->getPosition().zone, 0);
+    EXPECT_EQ(game().getEntityCount(), entities);
 }
 
 // Without the levels built: a quest's NPC still stands in its target level and
