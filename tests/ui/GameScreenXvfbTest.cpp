@@ -421,6 +421,28 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         const Picture opaque = screen.shot();
         fade = 0.5f;
         const Picture faded = screen.shot();
+        // After a video restart the same frame comes back: tiles, models and
+        // the frame rate's glyphs with their textures.
+        fade = -1.0f;
+        Application::runConsoleLine("vidRestart");
+        ASSERT_TRUE(graphics.isDisplayReady());
+        app.frame();
+        const Picture restarted = screen.shot();
+        int changed = 0;
+        for (int y = restarted.height / 12; y < restarted.height; ++y) {
+            for (int x = 0; x < restarted.width; ++x) {
+                const uint8_t *a = restarted.at(x, y), *b = without.at(x, y);
+                changed += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 24 ? 1 : 0;
+            }
+        }
+        EXPECT_LT(changed, restarted.width * restarted.height / 100) << "the frame after a video restart";
+        {
+            const Vec2 size = graphics.layoutText("00.0 fps", graphics.getFontHandle(1));
+            const Box fps = pixels(restarted, 10, 10, 10 + size.x, 10 + size.y);
+            auto white = [](const uint8_t* c) { return std::min({c[0], c[1], c[2]}) > 160; };
+            EXPECT_GT(countIn(restarted, fps, white), (fps.x1 - fps.x0) * (fps.y1 - fps.y0) / 10)
+                << "the frame rate after a video restart";
+        }
         hooks.drawEntities = entities;
         Application::runConsoleLine("set r_fullbright 0");
         Application::runConsoleLine("set paused 0");
