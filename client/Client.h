@@ -195,6 +195,9 @@ private:
     std::vector<ResourceName> m_resourceNames;
     size_t m_resourceNameBytes = 0;
     bool m_joined = false;
+    // The local mirror stands where the server placed the player once its
+    // server mirror has been seen; until then message 1 sends no position.
+    bool m_playerPlaced = false;
     bool m_connected = false;
     int m_playerZone = -1;
     std::vector<std::string> m_outgoing;

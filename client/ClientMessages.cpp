@@ -101,8 +101,9 @@ void Client::sendInput()
     int action = 0;
     int target = -1;
     getInputAction(action, target);
-    message.writeZonePosition(m_player ? m_player->getPosition() : none);
-    message.writeZonePosition(m_player ? m_player->getSecondaryPosition() : none);
+    const bool placed = m_player && m_playerPlaced;
+    message.writeZonePosition(placed ? m_player->getPosition() : none);
+    message.writeZonePosition(placed ? m_player->getSecondaryPosition() : none);
     message.writeInt(static_cast<uint32_t>(action));
     message.writeInt(target >= 0 ? static_cast<uint32_t>(target) : kMessageEndMark);
     writeQueuedCommands(message);
@@ -192,6 +193,7 @@ void Client::onJoinAccepted(ByteBuffer& message)
         world->addPlayerView(-1, static_cast<int>(joined.playerLevel));
     }
     m_playerZone = static_cast<int>(joined.playerLevel);
+    m_playerPlaced = false;
     if (m_player) {
         ZonePosition at = m_player->getPosition();
         at.zone = m_playerZone;
@@ -214,6 +216,7 @@ void Client::onNewWorld(ByteBuffer& message)
         shared->addPlayerView(-1, 0);
     }
     m_playerZone = 0;
+    m_playerPlaced = false;
     if (GameClient* game = GameClient::instance()) {
         game->resetForNewWorld();
     }
@@ -273,6 +276,12 @@ void Client::readStateUpdate(ByteBuffer& message)
     if (playerSections && m_covenant && m_player) {
         m_covenant->applySection(covenantSection);
         m_player->applySection(playerSection);
+    }
+    if (m_player && !m_playerPlaced) {
+        if (const EntityClient* own = m_player->getServerMirror()) {
+            m_player->warpTo(own->getPosition());
+            m_playerPlaced = true;
+        }
     }
     applyPositionalSounds(state);
 }

@@ -1,12 +1,15 @@
 #include "client/Client.h"
 #include "client/ClientHooks.h"
 #include "client/GameClient.h"
+#include "client/mirrors/SkillClient.h"
+#include "client/mirrors/SkillListClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "client/stats/GlobalStats.h"
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/platform/LaunchOptions.h"
@@ -18,10 +21,19 @@
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/quests/QuestLoaders.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillLoaders.h"
+#include "game/world/FightingServices.h"
 #include "game/world/Game.h"
+#include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
+#include "game/world/WorldHooks.h"
 #include "main/FrameCommands.h"
 #include "server/GameStartup.h"
 #include "server/Server.h"
@@ -29,6 +41,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -49,6 +62,11 @@ protected:
         installServerHooks(hooks);
         installClientHooks(hooks);
         installFrameCommands(hooks);
+        if (withWorld) {
+            registerSkillLoaders();
+            registerFightingServices();
+            installWorldHooks(hooks);
+        }
         app = std::make_unique<Application>(options, std::move(hooks));
         app->setClockSource([this] { return now; });
         app->startup();
@@ -93,6 +111,8 @@ protected:
         return n;
     }
 
+    // The shared World of the whole program (levels, paths), for the tests that walk.
+    bool withWorld = false;
     TempDir user;
     std::unique_ptr<Application> app;
     int64_t now = 1'000'000'000;
@@ -102,6 +122,11 @@ protected:
     std::vector<std::string> errors;
     Client* client = nullptr;
     Server* server = nullptr;
+};
+
+class ClientWorldEndToEnd : public ClientEndToEnd {
+protected:
+    ClientWorldEndToEnd() { withWorld = true; }
 };
 
 } // namespace
@@ -440,4 +465,130 @@ TEST_F(ClientEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)
     EXPECT_EQ(logged("chars/Aldric.chr: "), 1u);
     EXPECT_EQ(logged("Cannot resume"), 0u) << "the loader's line says why";
     EXPECT_EQ(readFileBytes(user.path() / "chars" / "Aldric.chr"), damaged);
+}
+
+TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    set("PlayerClass", "$$ClassWarrior$$");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    for (int i = 0; i < 4; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    Game& game = Game::get();
+    auto* player = dynamic_cast<Player*>(game.getEntity(server->getClient(0)->playerNumber));
+    ASSERT_NE(player, nullptr);
+    PlayerClient* mirror = client->getLocalPlayer();
+    ASSERT_NE(mirror, nullptr);
+    const auto serverAt = [&] { return player->getPosition(); };
+    const auto walkUntilStill = [&] {
+        for (int i = 0;
+             i < 200 && (mirror->hasDestination() || mirror->action == PlayerClient::kActionApproach); ++i) {
+            frame();
+        }
+        frame();
+        frame();
+    };
+
+    // A click on the ground five tiles east: the server's player follows the mirror.
+    const ZonePosition start = mirror->getPosition();
+    const ZonePosition east(start.zone, start.x + 5 * 32.0f, start.y);
+    const Vec2 onScreen = client->worldToScreen(east, true);
+    client->onButtonPress(0, true, static_cast<int>(onScreen.x), static_cast<int>(onScreen.y));
+    client->onButtonPress(0, false, static_cast<int>(onScreen.x), static_cast<int>(onScreen.y));
+    ASSERT_TRUE(mirror->hasDestination());
+    float largestGap = 0.0f;
+    for (int i = 0; i < 200 && mirror->hasDestination(); ++i) {
+        frame();
+        largestGap = std::max(largestGap, ZonePosition::distanceTo(serverAt(), mirror->getPosition()));
+    }
+    frame();
+    EXPECT_GT(mirror->getPosition().x, start.x + 3 * 32.0f);
+    EXPECT_LT(ZonePosition::distanceTo(serverAt(), mirror->getPosition()), 1.0f);
+    EXPECT_LE(largestGap, mirror->getMovement() * 0.05f * 2.0f + 1.0f) << "within a frame of the mirror";
+
+    // A shipped item dropped two tiles away: walked to and picked up.
+    auto* sword = new Item();
+    sword->setItemEntry(Database::get().findEntry("ShortSword"));
+    sword->generate(1);
+    const ZonePosition here = mirror->getPosition();
+    ItemGround* ground =
+        dropItemOnGround(sword, true, false, ZonePosition(here.zone, here.x, here.y + 64.0f));
+    ASSERT_NE(ground, nullptr);
+    const int number = ground->getEntityNumber();
+    frame();
+    frame();
+    EntityClient* onGround = GameClient::get().getEntity(number);
+    ASSERT_NE(onGround, nullptr);
+    mirror->selectEntity(onGround);
+    EXPECT_EQ(mirror->action, PlayerClient::kActionApproach);
+    walkUntilStill();
+    EXPECT_EQ(GameClient::get().getEntity(number), nullptr) << "the ground mirror is gone";
+    int group = -1, slot = -1;
+    bool inBags = false;
+    for (int g = 0; g < 15 && !inBags; ++g) {
+        for (int s = 0; s < 64 && !inBags; ++s) {
+            const ItemBase* held = mirror->getItem(g, s);
+            inBags = held && held->getEntry() == Database::get().findEntry("ShortSword");
+            group = g;
+            slot = s;
+        }
+    }
+    EXPECT_TRUE(inBags) << group << " " << slot;
+
+    // An attribute point spent from the client.
+    player->setStat(toIndex(CharacterStat::AttributePointsLeft), 2);
+    frame();
+    frame();
+    const int strength = mirror->getStat(5);
+    ASSERT_EQ(mirror->getStat(93), 2);
+    ASSERT_TRUE(CommandSystem::get().execute("ClientIncrementAttribute Strength", nullptr, false, true));
+    frame();
+    frame();
+    frame();
+    EXPECT_EQ(mirror->getStat(5), strength + 1);
+    EXPECT_EQ(mirror->getStat(93), 1);
+
+    // A skill used on a Goblin Warrior: the server's answer runs its timer.
+    const MonsterType* goblinType = GameData::get().findMonsterType("GoblinWarrior");
+    ASSERT_NE(goblinType, nullptr);
+    Actor* goblin = SpawnSystem::get().spawnMonster(goblinType, 0, MonsterRarity::Normal, 1);
+    ASSERT_NE(goblin, nullptr);
+    const ZonePosition near = mirror->getPosition();
+    goblin->setPosition(ZonePosition(near.zone, near.x + 40.0f, near.y));
+    ASSERT_GE(game.addEntity(goblin), 0);
+    frame();
+    frame();
+    EntityClient* goblinMirror = GameClient::get().getEntity(goblin->getEntityNumber());
+    ASSERT_NE(goblinMirror, nullptr);
+    SkillBase* strike = nullptr;
+    for (SkillBase* skill : mirror->skills->getSkills()) {
+        if (!strike && skill->getDefinition() && skill->getLevel() > 0 &&
+            !skill->getDefinition()->canAutoAttack) {
+            strike = skill;
+        }
+    }
+    ASSERT_NE(strike, nullptr);
+    mirror->setTarget(goblinMirror, true);
+    mirror->useSkill(strike->getTree(), strike->getSlot());
+    for (int i = 0; i < 6; ++i) {
+        frame();
+    }
+    EXPECT_FALSE(static_cast<SkillClient*>(strike)->waiting) << "usedSkill came back";
+    EXPECT_TRUE(strike->getUseTimer().running);
+
+    // The server's warp to a town gate: the mirror jumps, then walks from there.
+    ASSERT_TRUE(CommandSystem::get().execute("serverCommand gateTown 1", nullptr, false, true));
+    for (int i = 0; i < 4; ++i) {
+        frame();
+    }
+    const ZonePosition gate(0, 2712.0f, 2016.0f);
+    EXPECT_LT(ZonePosition::distanceTo(mirror->getPosition(), gate), 3 * 32.0f) << mirror->getPosition().x;
+    EXPECT_LT(ZonePosition::distanceTo(serverAt(), mirror->getPosition()), 1.0f);
+    mirror->setDestination(ZonePosition(0, mirror->getPosition().x, mirror->getPosition().y + 64.0f), true);
+    walkUntilStill();
+    EXPECT_LT(ZonePosition::distanceTo(serverAt(), mirror->getPosition()), 1.0f) << "positions adopted again";
+    EXPECT_EQ(client->getDroppedCount(), 0u);
 }
