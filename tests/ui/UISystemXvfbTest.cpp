@@ -232,7 +232,7 @@ TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
     EXPECT_TRUE(hud->isActive());
     EXPECT_FALSE(ui.findMenu("Main")->isActive());
     Picture inGame = window.shot(user);
-    expectNear(pixelAt(inGame, 300, 470), 46, 40, 30, 12, "the strip");
+    expectNear(pixelAt(inGame, 510, 470), 46, 40, 30, 12, "the strip");
 
     window.key(SDL_SCANCODE_ESCAPE);
     app.frame();
