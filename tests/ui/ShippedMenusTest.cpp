@@ -81,13 +81,14 @@ TEST_F(ShippedMenus, OptionsRememberWhatThePagesChange)
     ASSERT_EQ(options->getSelectedSubMenu(), 0);
     std::vector<std::string> remembered = options->getRememberedNames();
     EXPECT_NE(std::find(remembered.begin(), remembered.end(), "s_volumeMusic"), remembered.end());
-    // The music row's 0.5 stores its text.
+    // A click in the middle of the music slider sets a half.
     options->selectSubMenu(1);
-    UIWidget* half = bench.ui.findWidget("OptionsSound::s_volumeMusic2");
-    ASSERT_NE(half, nullptr);
-    Vec2 at = half->getScreenPosition();
-    EXPECT_TRUE(bench.ui.onMouseButton(0, true, static_cast<int>(at.x) + 4, static_cast<int>(at.y) + 4));
-    EXPECT_EQ(getUserVarString("s_volumeMusic"), "0.5");
+    UIWidget* music = bench.ui.findWidget("OptionsSound::s_volumeMusic");
+    ASSERT_NE(music, nullptr);
+    Vec2 at = music->getScreenPosition();
+    EXPECT_TRUE(bench.ui.onMouseButton(0, true, static_cast<int>(at.x + music->getSize().x / 2),
+                                       static_cast<int>(at.y) + 4));
+    EXPECT_EQ(getUserVarString("s_volumeMusic"), "0.500000");
     EXPECT_TRUE(bench.ui.handleKey(1, true, false)) << "the game-menu key goes back";
     EXPECT_FALSE(options->isActive());
 }

@@ -180,7 +180,7 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     window.click(266, 96);
     EXPECT_EQ(options_->getSelectedSubMenu(), 1);
     window.click(402, 232);
-    EXPECT_EQ(UserVarSystem::get().findVar("s_volumeMusic")->getString(), "0.5");
+    EXPECT_EQ(UserVarSystem::get().findVar("s_volumeMusic")->getString(), "0.500000");
 
     window.key(SDL_SCANCODE_ESCAPE);
     EXPECT_FALSE(options_->isActive());
@@ -189,7 +189,7 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
 
     Application::runConsoleLine("quit");
     app.shutdown();
-    EXPECT_NE(readFile(user.file("user.cfg")).find("s_volumeMusic \"0.5\""), std::string::npos)
+    EXPECT_NE(readFile(user.file("user.cfg")).find("s_volumeMusic \"0.500000\""), std::string::npos)
         << readFile(user.file("user.cfg"));
 }
 
