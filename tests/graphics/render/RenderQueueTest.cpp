@@ -225,6 +225,46 @@ TEST_F(RenderQueueTest, AShadowPassFlattensTheModelAwayFromItsLight)
     EXPECT_GT(world.x, point.x);
 }
 
+// Under the game's camera the flattened body still lies on the ground, on
+// the far side of the model from its light.
+TEST_F(RenderQueueTest, AShadowUnderTheGameCameraLiesOnTheGround)
+{
+    int shadow = scene.shader("Models/BoxMan/body");
+    queue.setShadowShader(shadow);
+    scene.graphics.setCamera(ZonePosition(-1, 1000.0f, 1000.0f),
+                             ZonePosition3(-1, 1500.0f, 500.0f, 707.1068f), 1.0f);
+    ModelDrawRequest r = ModelDrawRequest::at(man, ZonePosition3(-1, 1050.0f, 1000.0f, 0.0f), Matrix3());
+    r.shadowPass = true;
+    r.shadowLight = ZonePosition3(-1, 950.0f, 900.0f, 150.0f);
+    queue.beginFrame();
+    queue.addSkinnedModel(r);
+    scene.draw();
+    ASSERT_FALSE(scene.backend.batches.empty());
+    const auto& m = scene.backend.batches[0].modelView;
+    const float q[4] = {0, 0, 40, 1};
+    float eye[4] = {};
+    for (int row = 0; row < 4; ++row) {
+        for (int k = 0; k < 4; ++k) {
+            eye[row] += m[static_cast<size_t>(k * 4 + row)] * q[k];
+        }
+    }
+    // Back from the camera's space through the view matrix (a turn and a
+    // move): world = turn transposed × (camera point − move).
+    const float* v = scene.graphics.getView().viewMatrix;
+    float world[3] = {};
+    for (int i = 0; i < 3; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            world[i] += v[i * 4 + k] * (eye[k] / eye[3] - v[12 + k]);
+        }
+    }
+    const Vec3 p(world[0], world[1], world[2]);
+    EXPECT_NEAR(p.z, 0.1f, 1e-2f);
+    const Vec3 light(950, 900, 150), point(1050, 1000, 40);
+    const Vec3 along = (p - light) * (1.0f / (p - light).length());
+    const Vec3 toPoint = (point - light) * (1.0f / (point - light).length());
+    EXPECT_TRUE(along.nearlyEquals(toPoint, 1e-3f)) << p.x << " " << p.y << " " << p.z;
+}
+
 TEST_F(RenderQueueTest, CullingFollowsTheViewAndItsVariables)
 {
     int tile = scene.shader("Models/BoxMan/body");
