@@ -127,7 +127,19 @@ TEST_F(EntityMirrorRoundTrip, MirrorsHoldWhatTheServerWrote)
     world.game->update(0.25f);
     ASSERT_EQ(world.game->getEntity(lob->getEntityNumber()), lob);
 
-    send({goblin, merchant, sword, money, beam, lob});
+    // A quest item, an object of the data and an entity without an entry:
+    // the last three kinds of class section (the player's is the client's own).
+    ItemGround* ear = addGround("QuestGoblinEar", ItemRarity::Normal, 1);
+    Entity* lantern = world.game->spawnEntity("TownLantern", ZonePosition(0, 700.0f, 700.0f), 0.0f);
+    auto* bare = new Entity();
+    bare->setPosition(ZonePosition(0, 720.0f, 700.0f));
+    ASSERT_GE(world.game->addEntity(bare), 0);
+    ASSERT_NE(lantern, nullptr);
+
+    send({goblin, merchant, sword, money, beam, lob, ear, lantern, bare});
+    for (const Entity* e : std::initializer_list<const Entity*>{ear, lantern, bare}) {
+        EXPECT_EQ(mirror(e).getEntry(), e->getEntry());
+    }
     const EntityClient& g = mirror(goblin);
     EXPECT_EQ(g.getEntry(), goblin->getEntry());
     EXPECT_EQ(g.getCovenantIndex(), goblin->getCovenantIndex());
