@@ -144,7 +144,7 @@ TextLayout::Result TextLayout::walk(std::string_view text, const FontResource* r
         const unsigned char byte = static_cast<unsigned char>(text[i]);
         if (byte == '\n') {
             if (lineHeight == 0.0f) {
-                lineHeight = static_cast<float>(requested->glyphs[0].height);
+                lineHeight = std::max(0.0f, static_cast<float>(requested->glyphs[0].height));
             }
             penY += style.lineSpacing + lineHeight;
             result.height += style.lineSpacing + lineHeight;
@@ -162,8 +162,9 @@ TextLayout::Result TextLayout::walk(std::string_view text, const FontResource* r
         if (g < 0) {
             continue;
         }
-        float w = drawnWidth(*requested, *drawing, g);
-        float h = static_cast<float>(requested->glyphs[static_cast<size_t>(g)].height);
+        // A record the file left out, or gave a negative size, takes no room.
+        float w = std::max(0.0f, drawnWidth(*requested, *drawing, g));
+        float h = std::max(0.0f, static_cast<float>(requested->glyphs[static_cast<size_t>(g)].height));
         if (style.drawing) {
             const FontResource::Glyph& dg = drawing->glyphs[static_cast<size_t>(g)];
             if (style.shadow) {
