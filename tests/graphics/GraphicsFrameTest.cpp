@@ -56,6 +56,19 @@ TEST(CameraMathsTest, ZoomProjectionAndTileRange)
     EXPECT_FALSE(sceneTileRange(ZonePosition(0, 0, 0), 32.0f, Vec2(480, 480), 1.0f,
                                 std::numeric_limits<float>::infinity(), range));
     EXPECT_FALSE(sceneTileRange(ZonePosition(0, 0, 0), 0.0f, Vec2(480, 480), 1.0f, 1.0f, range));
+
+    // The shipped draw distance around (1000, 1000) at the two window shapes.
+    struct Window {
+        int width, height, first, last;
+    };
+    for (const Window& w : {Window{1024, 768, 16, 46}, Window{1280, 720, 11, 51}}) {
+        ASSERT_TRUE(sceneTileRange(ZonePosition(0, 1000, 1000), 32.0f, Vec2(480, 480), 1.0f,
+                                   projectionWiden(w.width, w.height), range));
+        EXPECT_EQ(range[0], w.first) << w.width;
+        EXPECT_EQ(range[1], w.last) << w.width;
+        EXPECT_EQ(range[2], w.first) << w.width;
+        EXPECT_EQ(range[3], w.last) << w.width;
+    }
 }
 
 TEST(CameraMathsTest, TheCameraLooksDownAtItsTargetAndCullsOutsideTheBox)
