@@ -25,13 +25,27 @@ class QuestBase;
 // Files: ActorCovenant.cpp (fields, set-up, small overrides),
 // ActorCovenantSave.cpp (save section), ActorCovenantDiplomacy.cpp (review
 // step), ActorCovenantAnswers.cpp (answering offers), ActorCovenantPlanning.cpp
-// (making offers, fear), ActorCovenantItems.cpp, ActorCovenantReactions.cpp.
+// (making offers, fear), ActorCovenantItems.cpp, ActorCovenantReactions.cpp,
+// ActorCovenantStep.cpp (the step, adventures, battles), ActorCovenantRaids.cpp,
+// ActorCovenantRecruiting.cpp (recruits and guards).
 class ActorCovenant : public Covenant {
 public:
     static constexpr int kSaveVersion = 39;
     static constexpr int kStashSize = 10;
     static constexpr int kHouseSize = 8;
     static constexpr float kOfferWait = 60.0f;
+    // adventureState values.
+    enum AdventureState {
+        kIdle,
+        kDefendingTown,
+        kBesieged,
+        kAdventuring,
+        kReturned,
+        kVisitingTown,
+        kSharedAdventure
+    };
+    // adventureType values.
+    enum AdventureType { kNoAdventure, kAdventure, kTownAttack, kSiege };
 
     ActorCovenant();
     ~ActorCovenant() override;
@@ -164,6 +178,44 @@ public:
     void countRaidParty(int& alive, int& dead) const override;
     void killAllMembers() override;
     void removeAllMembers() override;
+
+    // ---- Step and adventures (ActorCovenantStep.cpp)
+    void update(float dt) override;
+    void updateAdventure();
+    // The type in force, drawn again once adventureTypeTimer has run out.
+    int chooseAdventureType();
+    int decideAdventureType() const;
+    void startAdventure();
+    void startTownDefence();
+    void startSiegeDefence();
+    void goVisitTown();
+    void endAdventure(bool moveToRandomLevel);
+    void formAdventureParty();
+    Recruit* findWeakestIdleRecruit() const;
+    Recruit* pickRandomIdleRecruit() const;
+    void simulateBattles();
+    // True when a battle counts (fought, or no monster found).
+    bool simulateBattle(Recruit* recruit);
+    // Effect, warp to the destination, effect.
+    void teleportMember(Entity* member, const ZonePosition& destination);
+
+    // ---- Raids (ActorCovenantRaids.cpp)
+    // No random draw of its own: roll 0 leaves the score as it is.
+    bool shouldRaid(int target, bool skipSlowStart, float roll) const;
+    void startRaid(int target);
+    bool shouldStopRaid();
+    void endRaid();
+    void raidOnRequest(Covenant* requester, Covenant* target) override;
+    void createRaidGate(const ZonePosition& position);
+    void removeRaidGate();
+    void formRaidParty();
+
+    // ---- Recruiting and guards (ActorCovenantRecruiting.cpp)
+    bool tryRecruit(Actor* candidate, bool alreadyInWorld, const QuestBase* withQuest);
+    int findStrongestMember() const;
+    bool isStrongerThanMembers(const Actor* candidate) const;
+    int getQuestState() const override;
+    void upgradeGuard();
 
     // ---- Fields
     int32_t reservedA = 1;

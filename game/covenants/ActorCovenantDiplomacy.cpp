@@ -67,6 +67,8 @@ void ActorCovenant::diplomacyStep()
         }
         if (wantsToStartRumor(i))
             startRumor(i);
+        if (shouldRaid(i, false, 0.0f))
+            startRaid(i);
     }
     const CovenantDefinition& d = def();
     monsterDamageTaken =

@@ -115,15 +115,16 @@ void ActorCovenant::startSharedAdventure(Covenant* partner)
 {
     if (!partner)
         return;
-    adventureState = 6;
+    endAdventure(true);
+    adventureState = kSharedAdventure;
     linkedCovenant = partner->index;
 }
 
 void ActorCovenant::stopSharedAdventure(Covenant* partner)
 {
-    if (adventureState != 6)
+    if (adventureState != kSharedAdventure)
         return;
-    adventureState = 0;
+    endAdventure(false);
     Covenant* stored = covenantAt(linkedCovenant);
     linkedCovenant = -1;
     if (partner == this && stored && stored != this)
@@ -184,7 +185,7 @@ bool ActorCovenant::isOnAlert() const
 
 void ActorCovenant::playTeleportEffect(Entity* member)
 {
-    if (!member || member != getLeader() || adventureState != 3)
+    if (!member || member != getLeader() || adventureState != kAdventuring)
         return;
     Recruit* hero = findHeroRecruit();
     Game* game = Game::instance();
@@ -196,9 +197,7 @@ void ActorCovenant::playTeleportEffect(Entity* member)
     Level* level = world->getLevel(hero->levelIndex);
     if (!level)
         return;
-    game->spawnEntity("EffectTeleport", member->getPosition(), 5.0f);
-    member->warp(level->randomPositionInArea());
-    game->spawnEntity("EffectTeleport", member->getPosition(), 5.0f);
+    teleportMember(member, level->randomPositionInArea());
 }
 
 void ActorCovenant::setAllRecruitsLevel(int value)
@@ -277,8 +276,9 @@ void ActorCovenant::onWarStarted(Covenant* other)
 
 void ActorCovenant::forgetCovenantTargets(Covenant* other)
 {
-    // Ending a raid on that covenant comes with the raid planning.
     Covenant::forgetCovenantTargets(other);
+    if (other && raidTarget == other->index && raidTarget != -1)
+        endRaid();
 }
 
 void ActorCovenant::setLevelFound(Recruit* recruit, int levelIndex)

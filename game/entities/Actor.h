@@ -236,6 +236,9 @@ public:
     bool respawn = false;
     bool noRespawn = false;
     bool relocated = false;
+    // The loot of a killed monster: some to the ground, the rest kept in
+    // its loot group for whoever takes it.
+    void dropLoot();
 
 protected:
     void onEnemyHealed(Event& event);
@@ -255,7 +258,6 @@ protected:
     void updateDead(float dt);
     void deathBookkeeping();
     void enterCorpseState();
-    void dropLoot();
     void chooseKillCredit(Entity* source);
     // The covenant's wait before its dead come back; 0 without a covenant.
     float getCovenantResurrectTime() const;

@@ -29,9 +29,19 @@ public:
     void setLinked(Entity* linked) { m_linked = linked; }
     bool isFound() const { return m_found; }
     void setFound(bool found) { m_found = found; }
+    // A computer covenant's raid gate at its target: the raiders' way in.
+    bool isRaidGate() const { return m_raidGate; }
+    int getOwnerCovenant() const { return m_ownerCovenant; }
+    void setRaidGateOf(int covenantIndex)
+    {
+        m_raidGate = true;
+        m_ownerCovenant = covenantIndex;
+    }
 
 private:
     int m_kind = 0;
     SafePtr<Entity> m_linked;
     bool m_found = false;
+    bool m_raidGate = false;
+    int m_ownerCovenant = -1;
 };

@@ -14,6 +14,8 @@
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/WorldRules.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Recruit.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
@@ -561,4 +563,43 @@ void createCombatSystem()
 void destroyCombatSystem()
 {
     delete CombatSystem::instance();
+}
+
+bool CombatSystem::resolveOffscreenFight(Actor* monster, Recruit* recruit)
+{
+    if (!monster || !recruit)
+        return false;
+    const int levelStat = static_cast<int>(CharacterStat::Level);
+    const int gap = recruit->getStat(levelStat) - monster->getStat(levelStat);
+    float chance = 0.0f;
+    if (gap > 0)
+        chance = 0.99f;
+    else if (gap == 0)
+        chance = 0.98f;
+    else if (gap == -1)
+        chance = 0.75f;
+    else if (gap == -2)
+        chance = 0.5f;
+    else if (gap == -3)
+        chance = 0.25f;
+    const bool won = chance > randomFloat(0);
+    if (won) {
+        recruit->losses = 0;
+        if (++recruit->wins >= 10) {
+            recruit->wins = 0;
+            recruit->losses = 0;
+            recruit->moveToRandomLevel(1);
+        }
+        Actor* member = recruit->getActor();
+        if (member && member->getHealth() > 0)
+            member->awardExperience(monster->getStat(levelStat), 0, 1.0f);
+    } else {
+        recruit->wins = 0;
+        if (++recruit->losses >= 3) {
+            recruit->wins = 0;
+            recruit->losses = 0;
+            recruit->moveToRandomLevel(-1);
+        }
+    }
+    return won;
 }

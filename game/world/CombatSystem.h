@@ -4,7 +4,9 @@
 
 #include <string>
 
+class Actor;
 class Entity;
+class Recruit;
 class Sentient;
 class SkillBase;
 class StatChangeList;
@@ -58,6 +60,10 @@ public:
                               int damageType);
     int applyAreaDamage(Entity* source, const ZonePosition& position, float radius,
                         const StatChangeList& list, bool hitsEverything);
+    // A computer covenant's recruit against a monster no player watches, won
+    // by the level gap and one draw; keeps the recruit's run of wins and
+    // losses, moving it a level deeper after 10 wins, back after 3 losses.
+    bool resolveOffscreenFight(Actor* monster, Recruit* recruit);
 
     // ---- The steps, in the order the attacks use them
     // Attack against Defense; one draw.

@@ -26,6 +26,7 @@ Game::Game()
     s_instance = this;
     if (UserVarSystem* vars = UserVarSystem::instance()) {
         m_aiNumActive = vars->getVar("ai_numActive", "0", 1);
+        m_aiCovenants = vars->getVar("ai_covenants", "1", 1);
     }
     setServerGameBase(this);
     loadSettings();
@@ -105,6 +106,11 @@ void Game::clear()
 }
 
 // ---- Entity table ------------------------------------------------------------
+
+bool Game::isCovenantAiOn() const
+{
+    return !m_aiCovenants.isValid() || m_aiCovenants.getBool();
+}
 
 int Game::addEntity(Entity* entity)
 {

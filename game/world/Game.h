@@ -233,6 +233,9 @@ public:
     void relocateBlockedEntities(int level);
     void onLevelReleased(int level);
     bool isLevelActive(int level) const;
+    // The user variable "ai_covenants": computer covenants plan and act only
+    // while it is on (default on).
+    bool isCovenantAiOn() const;
     // Populated-block flags of a level (sized to the level's blocks on first
     // use); out-of-range levels or blocks read false and mark nothing.
     bool isBlockPopulated(int level, int block) const;
@@ -514,6 +517,7 @@ private:
     GameTime m_clock;
     std::vector<SoundEvent> m_soundEvents;
     UserVarRef m_aiNumActive;
+    UserVarRef m_aiCovenants;
     std::list<Event*> m_pendingEvents;
     std::unordered_set<const Event*> m_pendingSet;
     unsigned m_eventsCleared = 0;

@@ -88,7 +88,7 @@ TEST_F(ActorCovenantReactionsTest, AWarCapsTheRelationAndEndsTheSharedAdventure)
     EXPECT_GE(a.getRelation(human.index), 0.0f);
     EXPECT_LE(a.getRelation(human.index), 5.0f);
     EXPECT_EQ(a.linkedCovenant, -1);
-    EXPECT_EQ(a.adventureState, 0);
+    EXPECT_EQ(a.adventureState, ActorCovenant::kReturned); // home again
 }
 
 TEST_F(ActorCovenantReactionsTest, RaidPartiesAndDefendersFollowTheRaidAndTheRecruitsAway)

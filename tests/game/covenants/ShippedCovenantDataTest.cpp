@@ -270,3 +270,22 @@ TEST_F(ShippedCovenantData, PersonalitiesLoadTheirStance)
     EXPECT_GT(ironbound->getStartMoney(10), 0);
     EXPECT_EQ(ironbound->baseStartItems.size(), 3u);
 }
+
+TEST_F(ShippedCovenantData, RaidContinuationValuesPointTheRightWay)
+{
+    // Reasons to go home lower the continuation value, winning raises it.
+    for (const auto& loaded : data->getCovenantDefinitions()) {
+        const CovenantDefinition* d = loaded.definition;
+        if (!d || loaded.name == "Human")
+            continue;
+        for (float toStop : {d->StopRaidChanceChangeLifeStoneDanger, d->StopRaidChanceChangeLifeStoneThreatened,
+                             d->StopRaidChanceChangeLifeStoneDamaged, d->StopRaidChanceChangeLosingRaid,
+                             d->StopRaidChanceChangeLosingRaidBadly, d->StopRaidChanceChangeBeingRaided,
+                             d->StopRaidChanceChangeMediumRaid, d->StopRaidChanceChangeLongRaid})
+            EXPECT_LT(toStop, 0.0f) << loaded.name;
+        EXPECT_GT(d->StopRaidChanceChangeWinningRaid, 0.0f) << loaded.name;
+        EXPECT_GT(d->StopRaidChanceChangeWinningRaidWell, 0.0f) << loaded.name;
+        // A stone in danger alone ends a raid.
+        EXPECT_LE(1.0f + d->StopRaidChanceChangeLifeStoneDanger, 0.01f) << loaded.name;
+    }
+}

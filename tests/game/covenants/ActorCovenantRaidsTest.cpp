@@ -1,0 +1,217 @@
+// Off-screen battles, raids and recruiting of computer covenants.
+#include "game/covenants/ActorCovenantFixture.h"
+#include "game/covenants/CovenantDefinition.h"
+#include "game/entities/Recruit.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/CombatSystem.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+#include "support/RandomScript.h"
+
+#include <memory>
+
+class ActorCovenantRaidsTest : public ActorCovenantFixture {
+protected:
+    ActorCovenantRaidsTest()
+        : c(setUpCovenant("Ironbound", 10)), t(setUpCovenant("GildedScale", 10)),
+          d(const_cast<CovenantDefinition*>(c.getDefinition())), saved(*d)
+    {
+        if (!CombatSystem::instance())
+            combat = std::make_unique<CombatSystem>();
+        c.traits.clear();
+        c.difficulty = 1;
+        d->RelationForPeaceTreaty[1] = 60.0f;
+        d->RaidChanceMultBadRelations = 2.0f;
+        d->SlowStartTime = 60.0f;
+        d->RaidChanceMultBeingRaided = 0.3f;
+        c.memoryOf(t.index).fear = 0.0f;
+    }
+    ~ActorCovenantRaidsTest() override { *d = saved; }
+
+    void atWar(Covenant& a, Covenant& b)
+    {
+        world.game->announceDiplomacy(a.index, b.index, static_cast<int>(CovenantTreaty::War), false);
+    }
+
+    void fillRecruits(ActorCovenant& covenant, int slots)
+    {
+        covenant.resizeRecruitSlots(slots);
+        for (int x = 0; covenant.hasRoomForRecruit(); ++x)
+            covenant.addRecruit(spawn(findType("RecruitWarrior"), 5, 20 + x, 100));
+    }
+
+    int countAway(const ActorCovenant& covenant) const
+    {
+        int n = 0;
+        for (int slot = 0; slot < covenant.getRecruitSlotCount(); ++slot)
+            n += covenant.getRecruit(slot) && covenant.getRecruit(slot)->away;
+        return n;
+    }
+
+    ActorCovenant& c;
+    ActorCovenant& t;
+    CovenantDefinition* d;
+    const CovenantDefinition saved;
+    std::unique_ptr<CombatSystem> combat;
+};
+
+TEST_F(ActorCovenantRaidsTest, OffscreenFightsGoByTheLevelGapAndMoveTheRecruit)
+{
+    World levels;
+    AreaDefinition area;
+    area.monsterChancePerBlock = 1.0f;
+    for (int depth = 1; depth <= 6; ++depth) {
+        auto level = std::make_unique<Level>();
+        level->monsterLevel = depth;
+        level->definition = &area;
+        levels.addLevel(std::move(level));
+    }
+    Actor* monster = spawn(findType("RecruitWarrior"), 10, 50, 50);
+    ASSERT_NE(monster, nullptr);
+    const int m = monster->getStat(toIndex(CharacterStat::Level));
+    const struct {
+        int gap;
+        float chance;
+    } rows[] = {{1, 0.99f}, {0, 0.98f}, {-1, 0.75f}, {-2, 0.5f}, {-3, 0.25f}, {-4, 0.0f}};
+    Recruit r;
+    for (const auto& row : rows) {
+        r.stats.set(toIndex(CharacterStat::Level), m + row.gap);
+        if (row.chance > 0.0f) {
+            ASSERT_TRUE(scriptDraws({drawBetween(row.chance - 0.01f, row.chance)}));
+            EXPECT_TRUE(combat->resolveOffscreenFight(monster, &r)) << row.gap;
+        }
+        ASSERT_TRUE(scriptDraws({drawBetween(row.chance, row.chance + 0.005f)}));
+        EXPECT_FALSE(combat->resolveOffscreenFight(monster, &r)) << row.gap;
+    }
+    ASSERT_TRUE(scriptDraws({drawBelow(0.0001f)}));
+    EXPECT_FALSE(combat->resolveOffscreenFight(monster, &r)) << "never at -4";
+
+    // The 10th win in a row sends it a level deeper, the 3rd loss back.
+    r.stats.set(toIndex(CharacterStat::Level), m + 5);
+    r.setLevel(2);
+    r.wins = 9;
+    r.losses = 0;
+    ASSERT_TRUE(scriptDraws({drawBelow(0.9f)}));
+    ASSERT_TRUE(combat->resolveOffscreenFight(monster, &r));
+    EXPECT_EQ(r.wins, 0);
+    EXPECT_EQ(r.levelIndex, 3);
+    r.stats.set(toIndex(CharacterStat::Level), m - 4);
+    r.losses = 2;
+    EXPECT_FALSE(combat->resolveOffscreenFight(monster, &r));
+    EXPECT_EQ(r.losses, 0);
+    EXPECT_EQ(r.levelIndex, 2);
+}
+
+TEST_F(ActorCovenantRaidsTest, TheRaidScoreFollowsRelationTimeAndBeingRaided)
+{
+    const struct {
+        float relation;
+        float seconds;
+        bool raided;
+        bool raids;
+    } rows[] = {{60, 120, false, true},
+                {61, 120, false, false},
+                {40, 30, false, false},
+                {40, 120, false, true},
+                {40, 120, true, false}};
+    ActorCovenant& third = setUpCovenant("Thornveil", 10);
+    for (const auto& row : rows) {
+        world.game->setClock(GameTime(0, 0, 0, row.seconds));
+        c.setRelation(t.index, row.relation);
+        third.raidTarget = row.raided ? c.index : -1;
+        world.game->announceDiplomacy(
+            third.index, c.index, static_cast<int>(row.raided ? CovenantTreaty::Raid : CovenantTreaty::Peace),
+            false);
+        EXPECT_EQ(c.shouldRaid(t.index, false, 0.0f), row.raids) << row.relation << " at " << row.seconds;
+    }
+}
+
+TEST_F(ActorCovenantRaidsTest, ARaidTakesHalfTheOtherSlotsAndStopsWhenTheStoneIsInDanger)
+{
+    for (int slots : {5, 4}) {
+        ActorCovenant& r = setUpCovenant("Ironbound", 10);
+        fillRecruits(r, slots);
+        r.formRaidParty();
+        EXPECT_EQ(countAway(r), 1 + (slots - 1) / 2) << slots;
+    }
+
+    world.game->setClock(GameTime(0, 1, 0, 0.0f));
+    atWar(c, t);
+    c.startRaid(t.index);
+    ASSERT_TRUE(c.isRaiding());
+    ASSERT_NE(c.raidGate.get(), nullptr);
+    c.setLifestoneHealth(c.getLifestoneMaxHealth() / 5);
+    t.setLifestoneHealth(t.getLifestoneMaxHealth() / 5);
+    for (float change : {-1.0f, -0.99f, -0.98f}) {
+        d->StopRaidChanceChangeLifeStoneDanger = change;
+        c.stopRaidTimer.start(0.0f);
+        EXPECT_EQ(c.shouldStopRaid(), change < -0.985f) << change;
+    }
+    SafePtr<Entity> gate = c.raidGate.get();
+    c.endRaid();
+    EXPECT_FALSE(c.isRaiding());
+    EXPECT_EQ(countAway(c), 0);
+    EXPECT_EQ(c.raidGate.get(), nullptr);
+    world.game->update(0.05f);
+    EXPECT_EQ(gate.get(), nullptr) << "the gate is deleted";
+}
+
+TEST_F(ActorCovenantRaidsTest, ARequestedRaidIsJudgedByBothCovenantsDamage)
+{
+    TestCovenant& requester = addTestCovenant(*world.game, "Human");
+    c.setLifestoneMaxHealth(1000);
+    const struct {
+        float a, b;
+        bool success;
+    } rows[] = {{150, 60, true}, {150, 0, false}, {0, 300, true}};
+    for (const auto& row : rows) {
+        atWar(c, t);
+        c.raidRequester = requester.index;
+        c.targetDamageFromSelfAtStart = 0.0f;
+        c.targetDamageFromRequesterAtStart = 0.0f;
+        t.memoryOf(c.index).damage = row.a;
+        t.memoryOf(requester.index).damage = row.b;
+        c.setRelation(requester.index, 50.0f);
+        requester.relationChanges.clear();
+        c.startRaid(t.index);
+        c.endRaid();
+        ASSERT_EQ(requester.relationChanges.size(), 1u);
+        EXPECT_EQ(requester.relationChanges[0] > 0.0f, row.success) << row.a << "/" << row.b;
+        EXPECT_EQ(c.getRelation(requester.index) > 50.0f, row.success);
+        EXPECT_EQ(c.raidRequester, -1);
+    }
+
+    // Asked while being raided itself, at relation 0.5: lowered once, then refused.
+    ActorCovenant& third = setUpCovenant("Thornveil", 10);
+    third.raidTarget = c.index;
+    world.game->announceDiplomacy(third.index, c.index, static_cast<int>(CovenantTreaty::Raid), false);
+    world.game->setClock(GameTime(0, 2, 0, 0.0f));
+    c.setRelation(t.index, 0.5f);
+    c.raidOnRequest(&requester, &t);
+    EXPECT_FLOAT_EQ(c.getRelation(t.index), 0.0f);
+    EXPECT_FALSE(c.isRaiding());
+}
+
+TEST_F(ActorCovenantRaidsTest, RecruitingJudgesHealthRoomAndStrength)
+{
+    Actor* dead = spawn(findType("RecruitWarrior"), 5, 70, 70);
+    dead->setMaxHealth(100);
+    dead->setHealth(0);
+    EXPECT_FALSE(c.tryRecruit(dead, true, nullptr));
+
+    fillRecruits(c, world.data->rules().maxRecruits + 1);
+    ASSERT_EQ(c.getRecruitCount(), world.data->rules().maxRecruits);
+    const int strongest = c.findStrongestMember();
+    ASSERT_GE(strongest, 0);
+    Recruit* hero = c.findHeroRecruit();
+    Actor* lost = c.getRecruitActor(strongest);
+    Actor* weak = spawn(findType("RecruitWarrior"), 1, 72, 70);
+    EXPECT_FALSE(c.tryRecruit(weak, true, nullptr)) << "not stronger than the members";
+    Actor* strong = spawn(findType("RecruitWarrior"), 30, 74, 70);
+    ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
+    EXPECT_TRUE(c.tryRecruit(strong, true, nullptr));
+    EXPECT_EQ(c.findRecruitByActor(lost), nullptr);
+    EXPECT_EQ(c.findHeroRecruit(), hero);
+    EXPECT_NE(c.findRecruitByActor(strong), nullptr);
+    EXPECT_EQ(c.getRecruitCount(), world.data->rules().maxRecruits);
+}

@@ -1,0 +1,197 @@
+// The computer covenant's step: the adventure state table, parties, quests
+// opening meanwhile, the covenant-AI switch and a raid whose hero has no body.
+#include "engine/console/UserVarSystem.h"
+#include "game/covenants/ActorCovenantFixture.h"
+#include "game/entities/Recruit.h"
+#include "game/quests/Quest.h"
+#include "support/RandomScript.h"
+
+#include <memory>
+
+namespace {
+using S = ActorCovenant::AdventureState;
+
+struct Row {
+    S state;
+    int type; // the adventure type the world gives
+    bool adventureOver;
+    bool restOver;
+    S expected;
+};
+} // namespace
+
+class ActorCovenantStepTest : public ActorCovenantFixture {
+protected:
+    ActorCovenantStepTest() : c(setUpCovenant("Ironbound", 10)) {}
+
+    // The world as the type asks: an open town attack (2) or siege (3), an
+    // alarm (0) or nothing (1).
+    void giveType(int type)
+    {
+        for (int i = 0; i < world.game->getQuestTableSize(); ++i)
+            if (world.game->getQuest(i))
+                world.game->deleteQuest(i);
+        c.alarmUntil = GameTime();
+        if (type == ActorCovenant::kTownAttack || type == ActorCovenant::kSiege)
+            openQuest(type == ActorCovenant::kTownAttack ? QuestType::TownAttack : QuestType::Siege);
+        else if (type == ActorCovenant::kNoAdventure)
+            c.alarmUntil = GameTime(1, 0, 0, 0.0f);
+    }
+
+    void openQuest(QuestType type)
+    {
+        auto quest = std::make_unique<Quest>();
+        quest->type = static_cast<int>(type);
+        quest->level = 1;
+        quest->goal = 1;
+        world.game->addQuest(std::move(quest));
+    }
+
+    ActorCovenant& c;
+};
+
+TEST_F(ActorCovenantStepTest, EveryStateAnswersEveryAdventureTypeAsTheTableSays)
+{
+    const Row rows[] = {
+        {S::kIdle, 1, false, false, S::kAdventuring},
+        {S::kIdle, 2, false, false, S::kDefendingTown},
+        {S::kIdle, 3, false, false, S::kBesieged},
+        {S::kIdle, 0, false, false, S::kIdle},
+        {S::kDefendingTown, 1, false, false, S::kReturned},
+        {S::kDefendingTown, 2, false, false, S::kDefendingTown},
+        {S::kDefendingTown, 3, false, false, S::kReturned},
+        {S::kDefendingTown, 0, false, false, S::kReturned},
+        {S::kBesieged, 2, false, false, S::kReturned},
+        {S::kBesieged, 3, false, false, S::kBesieged},
+        {S::kAdventuring, 1, false, false, S::kAdventuring},
+        {S::kAdventuring, 1, true, false, S::kReturned},
+        {S::kAdventuring, 2, false, false, S::kReturned},
+        {S::kAdventuring, 0, false, false, S::kReturned},
+        {S::kReturned, 1, false, false, S::kVisitingTown},
+        {S::kReturned, 2, false, false, S::kDefendingTown},
+        {S::kReturned, 0, false, false, S::kReturned},
+        {S::kVisitingTown, 1, false, false, S::kVisitingTown},
+        {S::kVisitingTown, 1, false, true, S::kIdle},
+        {S::kVisitingTown, 0, false, true, S::kIdle},
+        {S::kVisitingTown, 3, false, false, S::kBesieged},
+        {S::kSharedAdventure, 1, false, false, S::kSharedAdventure},
+        {S::kSharedAdventure, 3, false, false, S::kReturned},
+    };
+    for (const Row& row : rows) {
+        giveType(row.type);
+        c.adventureState = row.state;
+        c.linkedCovenant = row.state == S::kSharedAdventure ? c.index : -1;
+        c.adventureTypeTimer.running = false;
+        c.adventureTimer.start(row.adventureOver ? 0.0f : 100.0f);
+        c.battleTimer.start(100.0f);
+        c.restTimer.start(row.restOver ? 0.0f : 100.0f);
+        c.updateAdventure();
+        EXPECT_EQ(c.adventureType, row.type) << row.state << "/" << row.type;
+        EXPECT_EQ(c.adventureState, row.expected) << row.state << "/" << row.type;
+    }
+}
+
+TEST_F(ActorCovenantStepTest, APartyIsTheHeroAndAtMostTheWeakestIdleMember)
+{
+    ActorCovenant& lone = setUpCovenant("Ironbound", 0);
+    for (int slot = 0; slot < lone.getRecruitSlotCount(); ++slot)
+        if (lone.getRecruit(slot) && !lone.getRecruit(slot)->hero)
+            lone.removeRecruit(slot);
+    ASSERT_EQ(lone.getRecruitCount(), 1);
+    lone.formAdventureParty();
+    EXPECT_EQ(lone.findHeroRecruit()->away, 1);
+
+    c.resizeRecruitSlots(11);
+    const int levels[] = {9, 6, 6, 8, 7, 9, 10, 8};
+    Actor* weakest = nullptr;
+    for (int i = 0; i < 8; ++i) {
+        Actor* a = spawn(findType("RecruitWarrior"), levels[i], 20 + i, 90);
+        ASSERT_NE(a, nullptr);
+        c.addRecruit(a);
+        if (i == 1)
+            weakest = a; // level 6 and first of the two
+    }
+    ASSERT_EQ(c.getRecruitCount(), 10);
+    ASSERT_TRUE(scriptDraws({drawAtLeast(0.9f)})); // the largest party drawn
+    c.formAdventureParty();
+    int away = 0;
+    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot)
+        if (const Recruit* r = c.getRecruit(slot); r && r->away)
+            ++away;
+    EXPECT_EQ(away, 2);
+    EXPECT_EQ(c.findRecruitByActor(weakest)->away, 1);
+    EXPECT_EQ(weakest->getLeader(), c.getLeader());
+}
+
+TEST_F(ActorCovenantStepTest, QuestsOpeningMeanwhileActWhenTheirTurnComes)
+{
+    // A town attack met at a battle-timer expiry ends the adventure where the
+    // members stand: no random-level moves.
+    c.adventureTypeTimer.running = false;
+    giveType(1);
+    c.updateAdventure();
+    ASSERT_EQ(c.adventureState, S::kAdventuring);
+    std::vector<int> levels;
+    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot)
+        if (const Recruit* r = c.getRecruit(slot))
+            levels.push_back(r->levelIndex);
+    openQuest(QuestType::TownAttack);
+    c.battleTimer.start(0.0f);
+    c.updateAdventure();
+    EXPECT_EQ(c.adventureState, S::kReturned);
+    std::vector<int> after;
+    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot)
+        if (const Recruit* r = c.getRecruit(slot))
+            after.push_back(r->levelIndex);
+    EXPECT_EQ(after, levels);
+
+    // A siege opening inside the type's interval waits for it to run out.
+    giveType(1);
+    c.adventureState = S::kIdle;
+    c.adventureTypeTimer.running = false;
+    c.restTimer.start(100.0f);
+    c.updateAdventure();
+    ASSERT_EQ(c.adventureState, S::kAdventuring);
+    openQuest(QuestType::Siege);
+    c.adventureTimer.start(100.0f);
+    c.battleTimer.start(100.0f);
+    c.updateAdventure();
+    EXPECT_EQ(c.adventureState, S::kAdventuring);
+    c.adventureTypeTimer.remaining = 0.0f;
+    c.updateAdventure();
+    EXPECT_EQ(c.adventureState, S::kReturned);
+}
+
+TEST_F(ActorCovenantStepTest, WithTheSwitchOffOnlyTheCovenantCoreRuns)
+{
+    UserVarSystem::get().getVar("ai_covenants", "1", 1).setString("0");
+    c.battleTimer.start(10.0f);
+    c.relationChangeTimer.running = false;
+    c.update(1.0f);
+    EXPECT_FLOAT_EQ(c.battleTimer.remaining, 10.0f);
+    EXPECT_FALSE(c.relationChangeTimer.running);
+    EXPECT_EQ(c.adventureState, S::kIdle);
+    UserVarSystem::get().getVar("ai_covenants", "1", 1).setString("1");
+    c.update(1.0f);
+    EXPECT_TRUE(c.relationChangeTimer.running);
+}
+
+TEST_F(ActorCovenantStepTest, ARaidWhoseHeroHasNoBodyKeepsOneGate)
+{
+    ActorCovenant& target = setUpCovenant("GildedScale", 10);
+    world.game->announceDiplomacy(c.index, target.index, static_cast<int>(CovenantTreaty::War), false);
+    c.startRaid(target.index);
+    ASSERT_TRUE(c.isRaiding());
+    Entity* gate = c.raidGate.get();
+    ASSERT_NE(gate, nullptr);
+    const int entities = world.game->getEntityCount();
+    Recruit* hero = c.findHeroRecruit();
+    ASSERT_NE(hero, nullptr);
+    hero->dismissActor();
+    c.stopRaidTimer.start(1000.0f);
+    for (int step = 0; step < 5; ++step)
+        c.update(0.05f);
+    EXPECT_TRUE(c.isRaiding());
+    EXPECT_EQ(c.raidGate.get(), gate);
+    EXPECT_LE(world.game->getEntityCount(), entities);
+}
