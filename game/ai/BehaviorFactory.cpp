@@ -7,12 +7,15 @@
 #include "game/ai/BehaviorEatCorpse.h"
 #include "game/ai/BehaviorFollowLeader.h"
 #include "game/ai/BehaviorIdle.h"
+#include "game/ai/BehaviorLifestoneRegen.h"
 #include "game/ai/BehaviorMelee.h"
+#include "game/ai/BehaviorPray.h"
 #include "game/ai/BehaviorRaiseDead.h"
 #include "game/ai/BehaviorRanged.h"
 #include "game/ai/BehaviorRetreat.h"
 #include "game/ai/BehaviorReturnHome.h"
 #include "game/ai/BehaviorSleep.h"
+#include "game/ai/BehaviorSpawner.h"
 #include "game/ai/BehaviorSuicide.h"
 #include "game/ai/BehaviorTeleport.h"
 #include "game/ai/BehaviorTeleportRaid.h"
@@ -51,6 +54,12 @@ std::unique_ptr<BehaviorBase> createBehavior(int type)
         return make<BehaviorRetreat>();
     case ActorBehavior::Suicide:
         return make<BehaviorSuicide>();
+    case ActorBehavior::Spawner:
+        return make<BehaviorSpawner>();
+    case ActorBehavior::Pray:
+        return make<BehaviorPray>();
+    case ActorBehavior::LifestoneRegen:
+        return make<BehaviorLifestoneRegen>();
     case ActorBehavior::Teleport:
         return make<BehaviorTeleport>();
     case ActorBehavior::RaiseDead:

@@ -33,13 +33,18 @@ void BehaviorTeleport::loadStrings(const DatabaseEntry* monsterEntry)
     teleportTimer.max = 1.1f * time;
 }
 
-bool BehaviorTeleport::canStart()
+bool enemyNearerThan(Actor* owner, const Timer& pause, float range)
 {
-    Entity* enemy = m_owner->getTarget();
-    if (!enemy || (teleportTimer.running && teleportTimer.remaining > 0.0f)) {
+    Entity* enemy = owner ? owner->getTarget() : nullptr;
+    if (!enemy || (pause.running && pause.remaining > 0.0f)) {
         return false;
     }
-    return m_owner->distanceToEntity(enemy, false) < minRange;
+    return owner->distanceToEntity(enemy, false) < range;
+}
+
+bool BehaviorTeleport::canStart()
+{
+    return enemyNearerThan(m_owner, teleportTimer, minRange);
 }
 
 ZonePosition BehaviorTeleport::chooseDestination() const

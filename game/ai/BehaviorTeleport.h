@@ -4,6 +4,12 @@
 #include "game/ai/BehaviorBase.h"
 #include "game/entities/Timer.h"
 
+class Actor;
+
+// The start test of the behaviours that answer a near enemy: the owner has an
+// enemy, its pause is over and the enemy stands strictly nearer than range.
+bool enemyNearerThan(Actor* owner, const Timer& pause, float range);
+
 // Blinks away from an enemy that came nearer than MinRange, then waits
 // TeleportTime before it may blink again.
 class BehaviorTeleport : public BehaviorBase {
