@@ -9,6 +9,7 @@
 #include "engine/core/GameTime.h"
 #include "engine/net/MessageTypes.h"
 #include "engine/resources/ResourceHandle.h"
+#include "game/covenants/TradeOffer.h"
 #include "game/definitions/GameBase.h"
 
 #include <array>
@@ -169,6 +170,16 @@ public:
     const std::string& getWonGameText() const { return m_wonGameText; }
     const std::string& getLostGameText() const { return m_lostGameText; }
 
+    // ---- The offer screen (client/trade/)
+    // The player's offer to the current covenant, terms in order.
+    TradeOffer& getCurrentOffer() { return m_currentOffer; }
+    // The last offer a covenant made to the player; its type is the kind.
+    TradeOffer& getIncomingOffer() { return m_incomingOffer; }
+    const std::string& getDiplomacyResponseText() const { return m_responseText; }
+    // The covenant's answer text for that response, against the player's
+    // covenant; "" for an unknown covenant or response.
+    void setDiplomacyResponse(int covenant, int response);
+
     // ---- Rankings and covenant queries (GameClientRankings.cpp)
     // {covenant index, value}, highest first; equal values keep the lower index first.
     void rankCovenantsByInfluence();
@@ -255,6 +266,9 @@ private:
     std::function<void()> m_serverSaver;
     std::set<uint32_t> m_unknownModelIndices;
     std::string m_npcChatText;
+    TradeOffer m_currentOffer;
+    TradeOffer m_incomingOffer;
+    std::string m_responseText;
     std::string m_wonGameText;
     std::string m_lostGameText;
     std::vector<std::pair<int, int>> m_influenceRanking;

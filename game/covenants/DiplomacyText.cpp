@@ -33,7 +33,7 @@ int responseColor(int response)
 
 } // namespace
 
-std::string getRandomResponseText(const CovenantBase* covenant, std::string_view key)
+std::string getRandomResponseText(const CovenantBase* covenant, std::string_view key, int stream)
 {
     const CovenantDefinition* definition = covenant ? covenant->getDefinition() : nullptr;
     if (!definition || !definition->getEntry())
@@ -41,21 +41,22 @@ std::string getRandomResponseText(const CovenantBase* covenant, std::string_view
     std::vector<std::string> lines = DefinitionReader(definition->getEntry()).getStringList(key);
     if (lines.empty())
         return "";
-    int pick = randomInt(0, static_cast<int>(lines.size()));
+    int pick = randomInt(stream, static_cast<int>(lines.size()));
     if (pick < 0 || pick >= static_cast<int>(lines.size()))
         pick = 0;
     return lines[static_cast<size_t>(pick)];
 }
 
-std::string getDiplomacyResponseText(const CovenantBase* covenant, int response, std::string_view suffix)
+std::string getDiplomacyResponseText(const CovenantBase* covenant, int response, std::string_view suffix,
+                                     int stream)
 {
     if (response < 0 || response >= kCovenantResponseCount)
         return "";
     std::string key = "DiplomacyTextResponse" + getCovenantResponseName(response);
     key += suffix;
-    std::string text = getRandomResponseText(covenant, key);
+    std::string text = getRandomResponseText(covenant, key, stream);
     if (text.empty())
-        return suffix.empty() ? std::string() : getDiplomacyResponseText(covenant, response, {});
+        return suffix.empty() ? std::string() : getDiplomacyResponseText(covenant, response, {}, stream);
     int color = responseColor(response);
     return color < 0 ? text : formatColorCode(color) + text;
 }

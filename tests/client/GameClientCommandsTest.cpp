@@ -70,32 +70,8 @@ TEST(GameClientCommandTable, RowsProvidersAndTheRowsLeftUnbound)
             console.insert(row.name);
         }
     }
-    // What is left: the offer screen, messages and the exports.
-    EXPECT_EQ(unbound, (std::set<std::string>{"dipRes",
-                                              "clearOffer",
-                                              "chooseGoldAmount",
-                                              "addGoldToOffer",
-                                              "chooseInfluenceAmount",
-                                              "addInfluenceToOffer",
-                                              "chooseCrystalsAmount",
-                                              "addCrystalsToOffer",
-                                              "chooseOtherCovenant",
-                                              "addAgreementToOffer",
-                                              "addAdventureToOffer",
-                                              "addItemToOffer",
-                                              "addTradeRouteToOffer",
-                                              "addToOffer",
-                                              "removeFromOffer",
-                                              "offerTrade",
-                                              "cancelCurrentTreaty",
-                                              "offerToPlayer",
-                                              "offerExpired",
-                                              "acceptTrade",
-                                              "ignoreTrade",
-                                              "rejectTrade",
-                                              "exportHtml",
-                                              "exportVbulletin",
-                                              "emailCharHtml"}));
+    // What is left: the exports.
+    EXPECT_EQ(unbound, (std::set<std::string>{"exportHtml", "exportVbulletin", "emailCharHtml"}));
     EXPECT_EQ(console, (std::set<std::string>{"calculateSkillLevel", "reloadCollision", "exportHtml",
                                               "exportVbulletin", "emailCharHtml"}));
     // Help texts stand letter for letter.
@@ -112,9 +88,7 @@ TEST(GameClientCommandTable, RowsProvidersAndTheRowsLeftUnbound)
     EXPECT_EQ(help("ClientIncrementAttribute"), "Increments the names attribute");
     EXPECT_EQ(help("npcRecruit"), "Tries to recruit the currently selected npc to join the covenant/party");
     for (const auto& [name, isBound] : GameClient::getListProviderTable()) {
-        EXPECT_EQ(isBound, name == "getAvailableCharacters" || name == "getNumCovenantOptions" ||
-                               name == "getAvailableQuests" || name == "getNpcList" || name == "getGateList")
-            << name;
+        EXPECT_TRUE(isBound) << name;
     }
 }
 
