@@ -9,8 +9,10 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/WeatherClient.h"
+#include "client/mirrors/EntityClient.h"
 #include "client/player/PlayerClient.h"
 #include "engine/app/Application.h"
+#include "engine/core/Random.h"
 #include "engine/platform/Platform.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
@@ -96,6 +98,39 @@ template <class F> int countIn(const Picture& p, const Box& b, F&& test)
         }
     }
     return n;
+}
+
+// The screen boxes of the entities the client draws (the townsfolk), grown
+// by their blob shadows: model switches change them too.
+std::vector<Box> entityBoxes(const Picture& p)
+{
+    std::vector<Box> boxes;
+    for (int number = 0; number < 1000; ++number) {
+        EntityClient* e = GameClient::get().getEntity(number);
+        const ModelResource* model = e ? e->getModel() : nullptr;
+        if (!model) {
+            continue;
+        }
+        ZonePosition3 at;
+        Matrix3 turn;
+        e->getWorldTransform(at, turn);
+        float r[4];
+        if (GraphicsSystem::get().getModelScreenRect(*model, e->getAnimation(), at, 0, e->getScale(), r)) {
+            const Box b = pixels(p, r[0], r[1], r[2], r[3]);
+            boxes.push_back({b.x0 - 16, b.y0 - 16, b.x1 + 16, b.y1 + 16});
+        }
+    }
+    return boxes;
+}
+
+bool inAny(const std::vector<Box>& boxes, int x, int y)
+{
+    for (const Box& b : boxes) {
+        if (x >= b.x0 && x < b.x1 && y >= b.y0 && y < b.y1) {
+            return true;
+        }
+    }
+    return false;
 }
 
 int brightness(const uint8_t* c)
@@ -293,6 +328,9 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     ASSERT_NE(town, nullptr);
     std::vector<ZonePosition> braziers;
     ResourceHandle brazierModel;
+    // The walk fills the records of every placed object not yet in view:
+    // their turns and sizes come from the visual stream, not stream 0.
+    const uint32_t stream0 = Random::getState(0), visual = Random::getState(4);
     for (int y = 0; y < 128; ++y) {
         for (int x = 0; x < 128; ++x) {
             ResourceHandle model;
@@ -305,6 +343,8 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         }
     }
     ASSERT_FALSE(braziers.empty()) << "the town has braziers";
+    EXPECT_EQ(Random::getState(0), stream0);
+    EXPECT_NE(Random::getState(4), visual) << "some placed objects turn at random";
     const ZonePosition fire = braziers.front();
     Client::get().getLocalPlayer()->setPosition(fire);
     player->setPosition(fire);
@@ -328,8 +368,8 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         ASSERT_TRUE(graphics.getModelScreenRect(*model, 0, ZonePosition3(fire.zone, fire.x, fire.y, 0.0f), 0,
                                                 1.0f, rect));
         const Box inside = pixels(lit, rect[0], rect[1], rect[2], rect[3]);
-        // The band from 2 to 20 pixels around it: the townsfolk stand
-        // farther off.
+        // The band from 2 to 20 pixels around it, but for the townsfolk.
+        const std::vector<Box> folk = entityBoxes(lit);
         const Box grown{inside.x0 - 2, inside.y0 - 2, inside.x1 + 2, inside.y1 + 2};
         const Box band{grown.x0 - 18, grown.y0 - 18, grown.x1 + 18, grown.y1 + 18};
         int differing = 0, outside = 0;
@@ -341,7 +381,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
                 const bool in = x >= inside.x0 && x < inside.x1 && y >= inside.y0 && y < inside.y1;
                 const bool near = x >= grown.x0 && x < grown.x1 && y >= grown.y0 && y < grown.y1;
                 differing += in && differs ? 1 : 0;
-                outside += !near && differs ? 1 : 0;
+                outside += !near && differs && !inAny(folk, x, y) ? 1 : 0;
             }
         }
         EXPECT_GE(differing * 10, (inside.x1 - inside.x0) * (inside.y1 - inside.y0) * 3)
@@ -451,14 +491,16 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         ASSERT_TRUE(graphics.getModelScreenRect(*model, 0, at, 0, 1.0f, rect));
         const Box inside = pixels(opaque, rect[0], rect[1], rect[2], rect[3]);
         // Nothing changes in a band of 20 pixels around it but for the 2
-        // next to its edges.
+        // next to its edges (and the townsfolk).
+        const std::vector<Box> folk = entityBoxes(opaque);
         int strays = 0;
         for (int y = std::max(0, inside.y0 - 20); y < std::min(opaque.height, inside.y1 + 20); ++y) {
             for (int x = std::max(0, inside.x0 - 20); x < std::min(opaque.width, inside.x1 + 20); ++x) {
                 const bool near =
                     x >= inside.x0 - 2 && x < inside.x1 + 2 && y >= inside.y0 - 2 && y < inside.y1 + 2;
                 const uint8_t *a = opaque.at(x, y), *b = without.at(x, y);
-                strays += !near && std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12;
+                strays += !near && !inAny(folk, x, y) &&
+                          std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12;
             }
         }
         EXPECT_EQ(strays, 0) << "BoxMan draws inside its screen rectangle only";
