@@ -51,8 +51,15 @@ bool LiveClientView::hasLocalPlayer() const
 
 EntityClient* LiveClientView::getPlayerEntity() const
 {
+    // The server's mirror of the player's entity carries its health, effects
+    // and timed actions; the local player mirror until it exists.
     const Client* client = Client::instance();
-    return client ? client->getPlayerEntity() : nullptr;
+    if (!client) {
+        return nullptr;
+    }
+    const PlayerClient* player = client->getLocalPlayer();
+    EntityClient* mirror = player ? player->getServerMirror() : nullptr;
+    return mirror ? mirror : client->getPlayerEntity();
 }
 
 EntityClient* LiveClientView::getLocalPlayer() const

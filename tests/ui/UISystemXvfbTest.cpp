@@ -3,22 +3,30 @@
 // and Escape, and the change kept in user.cfg.
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
 #include "engine/app/Application.h"
 #include "engine/app/DebugConsole.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/platform/Platform.h"
+#include "game/covenants/CovenantDefinition.h"
+#include "game/entities/Sentient.h"
 #include "main/ProgramHooks.h"
+#include "server/ClientRecord.h"
+#include "server/Server.h"
 #include "support/Picture.h"
 #include "support/ProgramRunner.h"
 #include "support/TestSupport.h"
 #include "support/XvfbDisplay.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIDropDownBox.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
+#include <map>
 
 #include <SDL.h>
 #include <cstdlib>
@@ -43,7 +51,7 @@ struct Window {
         Platform::get().handleEvent(e);
         app.frame();
     }
-    void click(int x, int y)
+    void click(int x, int y, uint8_t button = SDL_BUTTON_LEFT)
     {
         moveTo(x, y);
         int w = 0, h = 0;
@@ -52,7 +60,7 @@ struct Window {
             SDL_Event e{};
             e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
             e.button.windowID = SDL_GetWindowID(Platform::get().getWindow());
-            e.button.button = SDL_BUTTON_LEFT;
+            e.button.button = button;
             e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
             e.button.x = (x * w + w / 2) / 640;
             e.button.y = (y * h + h / 2) / 480;
@@ -265,7 +273,7 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
         GTEST_SKIP() << "no X server can be started";
     }
     TempDir user;
-    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\n");
+    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\nNumAiCovenants 3\n");
     setenv("ALSOFT_DRIVERS", "null", 1);
     LaunchOptions options;
     options.dataDir = gameDataPath();
@@ -318,7 +326,99 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     for (int frame = 0; frame < 600 && !(GameClient::instance() && GameClient::get().isLoaded()); ++frame) {
         app.frame();
     }
-    EXPECT_TRUE(GameClient::get().isLoaded()) << "the game did not start";
+    ASSERT_TRUE(GameClient::get().isLoaded()) << "the game did not start";
+    for (int frame = 0; frame < 5; ++frame) {
+        app.frame();
+    }
+
+    // The live widgets of the running game. A level-3 character with 40 % of
+    // the experience it needs: the health bar is full, the experience bar
+    // fills 40 % of its 120 pixels.
+    auto* player = dynamic_cast<Sentient*>(Server::get().getClient(0)->player.get());
+    ASSERT_NE(player, nullptr);
+    player->setStat(static_cast<int>(CharacterStat::Level), 3);
+    player->setHealth(player->getMaxHealth());
+    int needed = player->getStat(static_cast<int>(CharacterStat::XpNeeded));
+    ASSERT_GT(needed, 0);
+    player->setStat(static_cast<int>(CharacterStat::Xp), needed * 2 / 5);
+    for (int frame = 0; frame < 10; ++frame) {
+        app.frame();
+    }
+    const PlayerClient* mirror = Client::get().getLocalPlayer();
+    ASSERT_NE(mirror, nullptr);
+    const float xpFraction = static_cast<float>(mirror->getStat(static_cast<int>(CharacterStat::Xp))) /
+                             static_cast<float>(mirror->getStat(static_cast<int>(CharacterStat::XpNeeded)));
+    EXPECT_NEAR(xpFraction, 0.4f, 0.01f);
+    Picture bars = window.shot(user);
+    const uint8_t* left = pixelAt(bars, 101, 454);
+    const uint8_t* right = pixelAt(bars, 218, 454);
+    EXPECT_GT(left[0], 2 * left[1]) << "health colour at the left end";
+    expectNear(right, left[0], left[1], left[2], 12, "health colour at the right end");
+    expectNear(pixelAt(bars, 222, 454), 46, 40, 30, 12, "the strip past the bar");
+    const int xpEnd = 100 + static_cast<int>(120.0f * xpFraction);
+    const uint8_t* xp = pixelAt(bars, xpEnd - 3, 472);
+    EXPECT_GT(xp[0], 100) << "experience colour before the fill's end";
+    expectNear(pixelAt(bars, xpEnd + 3, 472), 16, 14, 12, 12, "the track after the fill's end");
+
+    // The character key opens the sheet; its Strength shows the mirror's stat.
+    window.key(SDL_SCANCODE_C);
+    ASSERT_TRUE(ui.findMenu("Character")->isActive());
+    UIWidget* strength = ui.findWidget("Character::Strength");
+    ASSERT_NE(strength, nullptr);
+    EXPECT_EQ(strength->getTextValue(),
+              std::to_string(mirror->getStat(static_cast<int>(CharacterStat::Strength))));
+    window.key(SDL_SCANCODE_ESCAPE);
+
+    // The relations key shows every covenant's crest on the circle; a right
+    // click on one draws the lines of its relations.
+    window.key(SDL_SCANCODE_R);
+    auto* relations = dynamic_cast<UIRelationsMenu*>(ui.findMenu("CovenantRelations"));
+    ASSERT_NE(relations, nullptr);
+    ASSERT_TRUE(relations->isActive());
+    app.frame();
+    const int count = static_cast<int>(GameClient::get().getCovenantCount());
+    ASSERT_GE(count, 2);
+    Picture circle = window.shot(user);
+    const std::map<std::string, std::array<int, 3>> crestColours = {
+        {"ironbound", {200, 40, 32}},   {"gildedScale", {230, 200, 60}}, {"thornveil", {110, 220, 110}},
+        {"emberwatch", {240, 140, 40}}, {"ashenCourt", {170, 80, 210}},  {"human", {120, 180, 240}}};
+    for (int c = 0; c < count; ++c) {
+        const CovenantDefinition* definition = GameClient::get().getCovenant(c)->getDefinition();
+        ASSERT_NE(definition, nullptr);
+        std::string crest = std::filesystem::path(definition->crestName).stem().string();
+        ASSERT_TRUE(crestColours.count(crest)) << crest;
+        const auto& colour = crestColours.at(crest);
+        Vec2 at = relations->circlePosition(c);
+        expectNear(pixelAt(circle, static_cast<int>(at.x), static_cast<int>(at.y)), colour[0], colour[1],
+                   colour[2], 16, crest.c_str());
+    }
+    const int own = Client::get().getPlayerCovenantIndex();
+    const int chosen = own == 0 ? 1 : 0;
+    Vec2 from = relations->circlePosition(chosen);
+    EXPECT_FALSE(relations->getEntry(chosen).selected);
+    window.click(static_cast<int>(from.x), static_cast<int>(from.y), SDL_BUTTON_RIGHT);
+    app.frame();
+    EXPECT_TRUE(relations->getEntry(chosen).selected);
+    Picture lines = window.shot(user);
+    const UISettings& settings = ui.getSettings();
+    for (int other = 0; other < count; ++other) {
+        if (other == chosen) {
+            continue;
+        }
+        Vec2 to = relations->circlePosition(other);
+        const int mx = static_cast<int>((from.x + to.x) / 2.0f);
+        const int my = static_cast<int>((from.y + to.y) / 2.0f);
+        float v = GameClient::get().getRelationValue(std::min(chosen, other), std::max(chosen, other));
+        float lo = settings.minRelationForColoring, hi = settings.maxRelationForColoring;
+        float red = v >= hi ? 0.0f : v <= lo ? 1.0f : (hi - v) / (hi - lo);
+        float green = v >= hi ? 1.0f : v <= lo ? 0.0f : (v - lo) / (hi - lo);
+        const uint8_t* before = pixelAt(circle, mx, my);
+        const uint8_t* after = pixelAt(lines, mx, my);
+        EXPECT_FALSE(std::abs(before[0] - after[0]) < 8 && std::abs(before[1] - after[1]) < 8)
+            << "no line to " << other;
+        expectNear(after, static_cast<int>(red * 255.0f), static_cast<int>(green * 255.0f), 0, 40,
+                   "relation line");
+    }
     Application::runConsoleLine("quit");
     app.shutdown();
 }

@@ -138,6 +138,7 @@ void UIRelationsMenu::draw()
 
 void UIRelationsMenu::drawCircle(ClientView& view, UIDrawing& drawing)
 {
+    bindVariables();
     getCurrentPage()->draw();
     UISystem* ui = UISystem::instance();
     const float lo = ui ? ui->getSettings().minRelationForColoring : 0.0f;

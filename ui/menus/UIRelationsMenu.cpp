@@ -88,12 +88,7 @@ UIRelationsMenu::UIRelationsMenu()
     }
     bindPages();
     setCurrentPage(Main);
-    if (UserVarSystem* vars = userVarsReady() ? UserVarSystem::instance() : nullptr) {
-        m_showRelations = vars->getVar("rel_showRelations", "1", UserVarSystem::kCreate);
-        m_showTreaties = vars->getVar("rel_showTreaties", "1", UserVarSystem::kCreate);
-        m_showTradeRoutes = vars->getVar("rel_showTradeRoutes", "1", UserVarSystem::kCreate);
-        m_simplify = vars->getVar("rel_simplify", "1", UserVarSystem::kCreate);
-    }
+    bindVariables();
     if (ui) {
         // A replaced relations menu leaves its listener behind, reading null.
         SafePtr<UIRelationsMenu> self(this);
@@ -106,6 +101,19 @@ UIRelationsMenu::UIRelationsMenu()
 }
 
 UIRelationsMenu::~UIRelationsMenu() = default;
+
+// The menus may load before the variables exist: drawing asks again.
+void UIRelationsMenu::bindVariables()
+{
+    UserVarSystem* vars = userVarsReady() ? UserVarSystem::instance() : nullptr;
+    if (!vars || m_simplify.isValid()) {
+        return;
+    }
+    m_showRelations = vars->getVar("rel_showRelations", "1", UserVarSystem::kCreate);
+    m_showTreaties = vars->getVar("rel_showTreaties", "1", UserVarSystem::kCreate);
+    m_showTradeRoutes = vars->getVar("rel_showTradeRoutes", "1", UserVarSystem::kCreate);
+    m_simplify = vars->getVar("rel_simplify", "1", UserVarSystem::kCreate);
+}
 
 void UIRelationsMenu::buildEntry(int i)
 {
@@ -316,12 +324,11 @@ void UIRelationsMenu::handleCommand(const std::string& line)
     }
 }
 
+// A show keeps the entries' selection: none is selected at first, a right
+// click on a crest selects it.
 void UIRelationsMenu::onShow()
 {
     showDefaultPage();
-    for (RelationsCovenantEntry& entry : m_entries) {
-        entry.selected = true;
-    }
     if (ClientView* v = view()) {
         v->showHelpTopic("Influence");
     }

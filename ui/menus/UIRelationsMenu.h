@@ -68,6 +68,7 @@ private:
     // Every change of the current page: the trading flag follows it.
     void setCurrentPage(Page page);
     void showDefaultPage();
+    void bindVariables();
     void talkTo(int covenant);
     void refreshTalk(int covenant);
     void startRaid();
