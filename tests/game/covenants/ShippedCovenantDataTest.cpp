@@ -6,7 +6,12 @@
 #include "game/covenants/CovenantTrait.h"
 #include "game/definitions/DefinitionReader.h"
 
+#include "game/definitions/MonsterType.h"
+#include "support/TestSupport.h"
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <set>
 
 namespace {
@@ -288,4 +293,57 @@ TEST_F(ShippedCovenantData, RaidContinuationValuesPointTheRightWay)
         // A stone in danger alone ends a raid.
         EXPECT_LE(1.0f + d->StopRaidChanceChangeLifeStoneDanger, 0.01f) << loaded.name;
     }
+}
+
+// What the covenant houses, guards and recruits need of the shipped data.
+TEST_F(ShippedCovenantData, HouseGuardAndRecruitRules)
+{
+    ASSERT_TRUE(loaded);
+    // Every guard item hires a type that can stand guard.
+    int guards = 0;
+    for (int i = 0; i < database.getEntryCount(); ++i) {
+        const DatabaseEntry* e = database.getEntryAt(i);
+        const std::string type = database.getString(e, "GuardType");
+        if (type.empty())
+            continue;
+        const MonsterType* monster = data->findMonsterType(type);
+        ASSERT_NE(monster, nullptr) << e->getName() << " names " << type;
+        EXPECT_TRUE(monster->guardCapable) << e->getName() << " names " << type;
+        ++guards;
+    }
+    EXPECT_GE(guards, 3);
+
+    const DatabaseEntry* rules = database.findEntry("GameSystem");
+    ASSERT_NE(rules, nullptr);
+    EXPECT_EQ(database.getStringList(rules, "PedestalOffset").size(), 4u);
+
+    // The pedestal's model tags the place its relic hangs; the stone heals
+    // through an effect that exists.
+    const DatabaseEntry* pedestal = database.findEntry("ObjectPedestal");
+    ASSERT_NE(pedestal, nullptr);
+    const std::string model = gameDataPath(database.getString(pedestal, "ModelName"));
+    std::ifstream mdl(model);
+    std::string line, tags;
+    while (std::getline(mdl, line))
+        if (line.rfind("tags ", 0) == 0)
+            tags = line.substr(line.find('"') + 1, line.rfind('"') - line.find('"') - 1);
+    ASSERT_FALSE(tags.empty()) << model;
+    std::ifstream tagFile(std::filesystem::path(model).parent_path() / tags);
+    bool relic = false;
+    while (std::getline(tagFile, line))
+        relic = relic || line.rfind("tag_relic ", 0) == 0;
+    EXPECT_TRUE(relic) << tags;
+    const DatabaseEntry* stone = database.findEntry("ObjectLifestone");
+    ASSERT_NE(stone, nullptr);
+    EXPECT_NE(database.findEntry(database.getString(stone, "UseStatusEffect")), nullptr);
+
+    // Both recruit enhancements for every class a covenant recruits.
+    for (int c = 0; c < 4; ++c) {
+        const std::string cls = getCharacterClassTypeName(c);
+        for (const char* kind : {"Hero", "Basic"})
+            EXPECT_NE(database.findEntry(std::string("EnhancementRecruit") + kind + cls), nullptr)
+                << kind << cls;
+    }
+    for (const auto& d : data->getCovenantDefinitions())
+        EXPECT_GT(d.definition->GenericValueChunkPercent, 0.0f) << d.name;
 }
