@@ -289,8 +289,8 @@ void LiveClientView::setCurrentCovenant(int index)
 
 std::string LiveClientView::getDiplomacyResponse() const
 {
-    // The client keeps no diplomacy response yet.
-    return std::string();
+    const GameClient* game = GameClient::instance();
+    return game ? game->getDiplomacyResponseText() : std::string();
 }
 
 std::string LiveClientView::getNpcChatText() const
@@ -376,10 +376,16 @@ void LiveClientView::clearIgnoredOffers()
 
 void LiveClientView::setDiplomacyResponse(int covenant, int kind)
 {
-    // The client keeps no diplomacy response yet.
+    if (GameClient* game = GameClient::instance()) {
+        game->setDiplomacyResponse(covenant, kind);
+    }
 }
 
-void LiveClientView::clearDiplomacyResponse() {}
+void LiveClientView::clearDiplomacyResponse()
+{
+    // No covenant has no answer: the text empties.
+    setDiplomacyResponse(-1, 0);
+}
 
 int LiveClientView::getHistorySnapshotCount() const
 {

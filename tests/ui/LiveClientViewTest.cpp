@@ -6,9 +6,9 @@
 
 namespace {
 
-// Without a client every read answers "nothing there". The diplomacy
-// response is still open on the client side: it is asked for and never kept.
-TEST(LiveClientViewTest, WithoutAClientAndTheOpenReads)
+// Without a client every read answers "nothing there" and every request
+// does nothing.
+TEST(LiveClientViewTest, WithoutAClientEveryReadIsEmpty)
 {
     UITestBench bench;
     LiveClientView view;
@@ -25,7 +25,6 @@ TEST(LiveClientViewTest, WithoutAClientAndTheOpenReads)
     EXPECT_EQ(view.findPendingOffer(), -1);
     EXPECT_EQ(view.getSelectedRecruit(), nullptr);
     EXPECT_EQ(view.getWonGameText(), "");
-    // Open: the client keeps no diplomacy response yet.
     view.setDiplomacyResponse(0, 7);
     EXPECT_EQ(view.getDiplomacyResponse(), "");
 }
