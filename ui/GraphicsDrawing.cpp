@@ -1,8 +1,10 @@
 #include "ui/GraphicsDrawing.h"
 
+#include "engine/core/Direction.h"
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/ShaderTextures.h"
+#include "graphics/render/ModelDrawRequest.h"
 #include "graphics/shaders/ShaderSystem.h"
 
 ResourceHandle GraphicsDrawing::acquireImage(const std::string& path, int flags)
@@ -62,4 +64,16 @@ int GraphicsDrawing::textEventCount()
 {
     GraphicsSystem* graphics = GraphicsSystem::instance();
     return graphics ? graphics->getTextEventCount() : 0;
+}
+
+void GraphicsDrawing::drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1,
+                                float y1)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (!graphics || !model.isValid() || !model.isLoaded()) {
+        return;
+    }
+    ModelDrawRequest request = ModelDrawRequest::at(
+        model.getIndex(), ZonePosition3(-1, 1000.0f, 1000.0f, 0.0f), directionToMatrix(facing));
+    graphics->drawModelPreview(request, x0, y0, x1, y1);
 }

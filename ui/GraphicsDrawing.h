@@ -17,4 +17,5 @@ public:
     void drawLine(float x0, float y0, float x1, float y1, float width, const float colour[3],
                   uint16_t stipple) override;
     int textEventCount() override;
+    void drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1, float y1) override;
 };

@@ -30,4 +30,7 @@ public:
                           uint16_t stipple) = 0;
     // The on-screen text events the graphics system holds.
     virtual int textEventCount() = 0;
+    // A model standing at a facing (0 … 7) in the rectangle (its thumbnail).
+    virtual void drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1,
+                           float y1) = 0;
 };

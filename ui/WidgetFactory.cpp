@@ -16,6 +16,7 @@
 #include "ui/widgets/UIStatusEffectIcons.h"
 #include "ui/widgets/UIText.h"
 #include "ui/widgets/UITextInput.h"
+#include "ui/widgets/UITextureList.h"
 #include "ui/widgets/UIWidget.h"
 
 #include <typeinfo>
@@ -80,6 +81,7 @@ const WidgetRow kWidgets[] = {
     row<UIText>("Text"),
     row<UICheckBox>("CheckBox"),
     row<UISlider>("Slider"),
+    row<UITextureList>("TextureList"),
 };
 
 } // namespace

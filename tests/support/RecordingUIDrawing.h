@@ -18,7 +18,7 @@ class RecordingUIDrawing : public UIDrawing {
 public:
     struct Call {
         // A line keeps its stipple in handle and its width in alpha.
-        enum Kind { Image, Text, Line } kind;
+        enum Kind { Image, Text, Line, Model } kind;
         int handle;
         float x0, y0, x1, y1;
         float alpha;
@@ -129,6 +129,22 @@ public:
                          {}});
     }
     int textEventCount() override { return textEvents; }
+    // A model thumbnail: its facing in the handle's place is kept in alpha.
+    void drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1, float y1) override
+    {
+        calls.push_back({Call::Model,
+                         model.getIndex(),
+                         x0,
+                         y0,
+                         x1,
+                         y1,
+                         static_cast<float>(facing),
+                         {1, 1, 1},
+                         false,
+                         false,
+                         false,
+                         {}});
+    }
 
     // The image calls of a handle.
     std::vector<Call> imagesOf(const ResourceHandle& handle) const
