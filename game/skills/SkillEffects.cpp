@@ -216,6 +216,10 @@ bool Skill::acceptsTarget(const Sentient* user, const Entity* entity) const
         return false;
     if (definition->requiredEnemyStatus != 0 && !carriesStatusType(entity, definition->requiredEnemyStatus))
         return false;
+    // The user is its own friend: an enemy skill that also works on its
+    // user ("Self", e.g. an ambush that ends hiding) must not drop it.
+    if (entity == user)
+        return !(definition->victimMustMove && !entity->canMove());
     int relation = EntityServices::factionRelation(user, entity);
     bool friendSkill = definition->self || definition->needsFriend || definition->allAllies;
     bool enemySkill = definition->needsEnemy || definition->extraEnemies != 0 || definition->allEnemies;

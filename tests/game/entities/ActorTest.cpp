@@ -514,6 +514,25 @@ TEST_F(ActorTest, EnemySkillsAreRefusedWhileTheTargetCannotBeSeen)
     EXPECT_NE(ambush->checkUse(actor, nullptr, Skill::kStageCastDone, false), 12);
 }
 
+// A goblin that hid comes out only through its ambush, which clears the
+// user's own hidden flag; without that it would wait hidden for ever.
+TEST_F(ActorTest, AHiddenGoblinAmbushesAnEnemyBesideItAndIsSeenAgain)
+{
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 10, 10);
+    Sentient* target = placeTarget(5, 11, 10);
+    ASSERT_TRUE(actor && target);
+    // A monster loves its own faction, itself included.
+    EntityServiceHooks hooks = EntityServices::hooks();
+    hooks.factionRelation = [](const Entity* a, const Entity* b) { return a == b ? 4 : 1; };
+    EntityServices::setHooks(hooks);
+    actor->setChecksActivity(false);
+    actor->setFlags(actor->getFlags() | Actor::kFlagHidden);
+    actor->addTargetEntry(target);
+    for (int i = 0; i < 400 && actor->hasFlag(Actor::kFlagHidden); ++i)
+        step(0.05f);
+    EXPECT_FALSE(actor->hasFlag(Actor::kFlagHidden));
+}
+
 TEST_F(ActorTest, AnAttackedMonsterCallsThoseThatHearIt)
 {
     MonsterCopy goblin(findType("GoblinWarrior"));
