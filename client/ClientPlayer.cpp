@@ -133,11 +133,15 @@ void Client::saveGameState()
     }
     std::string name = m_player->getGeneratedName();
     m_covenant->saveGlobal();
-    m_covenant->saveHistory(name);
-    m_player->save(m_covenant.get(), name);
-    std::string map;
-    if (CharacterFileName::make(name, ".map", map)) {
-        m_ui.saveMap(map);
+    // Before the server has described the character there is nothing of it
+    // to keep, and no name to file it under.
+    if (!name.empty()) {
+        m_covenant->saveHistory(name);
+        m_player->save(m_covenant.get(), name);
+        std::string map;
+        if (CharacterFileName::make(name, ".map", map)) {
+            m_ui.saveMap(map);
+        }
     }
     GlobalStats::save();
 }

@@ -7,6 +7,7 @@
 #include "game/definitions/GameRules.h"
 #include "game/entities/Inventory.h"
 #include "game/quests/Quest.h"
+#include "game/skills/SkillListBase.h"
 #include "game/world/World.h"
 
 #include <cmath>
@@ -152,6 +153,10 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
         buildForWorld();
         m_name = name;
         setCharacterClass(static_cast<int>(classIndex));
+        // The class's skills now, so that their passives count in the
+        // health the character starts with.
+        if (m_skillList)
+            m_skillList->update(m_class, 0.0f, this);
         if (const CharacterClass* c = getCharacterClass())
             for (int i = 0; i < 5; ++i)
                 m_stats.set(toIndex(CharacterStat::BaseStrength) + i,

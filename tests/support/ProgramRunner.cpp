@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <fstream>
 #include <poll.h>
@@ -20,8 +21,89 @@ std::string readFile(const std::string& path)
 // Runs the program with the arguments. The input is written to its standard
 // input, which then stays open while `until` (when given) has not returned
 // true; at that point SIGTERM is sent. Everything ends after 60 seconds.
+namespace {
+
+// Runs the program; `feed` is called once at the start and after each read,
+// and writes to (or closes) the program's input through inputFd.
+RunResult runProgramWith(const std::vector<std::string>& args, int& inputFd,
+                         const std::function<void(const RunResult&)>& feed);
+
+// The step's text found in the output: true, with the number after it when
+// the text ends in "%d".
+bool findStepText(const std::string& output, const std::string& waitFor, int& number)
+{
+    number = -1;
+    if (waitFor.empty())
+        return true;
+    const bool wantsNumber = waitFor.size() >= 2 && waitFor.compare(waitFor.size() - 2, 2, "%d") == 0;
+    const std::string text = wantsNumber ? waitFor.substr(0, waitFor.size() - 2) : waitFor;
+    size_t at = output.find(text);
+    if (at == std::string::npos)
+        return false;
+    if (!wantsNumber)
+        return true;
+    size_t begin = at + text.size();
+    size_t end = begin;
+    while (end < output.size() && std::isdigit(static_cast<unsigned char>(output[end])))
+        ++end;
+    // The number is whole only once something follows it.
+    if (end == begin || end == output.size())
+        return false;
+    number = std::stoi(output.substr(begin, end - begin));
+    return true;
+}
+
+} // namespace
+
+RunResult runProgramFed(const std::vector<std::string>& args, const std::vector<FeedStep>& steps)
+{
+    size_t next = 0;
+    int inputFd = -1;
+    auto feed = [&](const RunResult& sofar) {
+        const std::string output = sofar.out + sofar.err;
+        int number = -1;
+        while (next < steps.size() && findStepText(output, steps[next].waitFor, number)) {
+            const std::string text = steps[next].input(number);
+            if (!text.empty())
+                EXPECT_EQ(write(inputFd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+            ++next;
+        }
+        if (next == steps.size() && inputFd >= 0) {
+            close(inputFd);
+            inputFd = -1;
+        }
+    };
+    return runProgramWith(args, inputFd, feed);
+}
+
 RunResult runProgram(const std::vector<std::string>& args, const std::string& input, bool closeInput,
                      const std::function<bool(const RunResult&)>& until, int endSignal)
+{
+    int inputFd = -1;
+    bool written = false;
+    bool termSent = false;
+    auto feed = [&](const RunResult& sofar) {
+        if (!written) {
+            written = true;
+            if (!input.empty())
+                EXPECT_EQ(write(inputFd, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+            if (closeInput) {
+                close(inputFd);
+                inputFd = -1;
+            }
+        }
+        if (until && !termSent && until(sofar)) {
+            kill(sofar.pid, endSignal);
+            termSent = true;
+        }
+    };
+    return runProgramWith(args, inputFd, feed);
+}
+
+namespace {
+
+RunResult runProgramWith(const std::vector<std::string>& args, int& inputFd,
+                         const std::function<void(const RunResult&)>& feed)
 {
     std::string program = std::string(GLOAM_BINARY_DIR) + "/gloamreach";
     int in[2], out[2], err[2];
@@ -50,16 +132,10 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
     close(in[0]);
     close(out[1]);
     close(err[1]);
-    if (!input.empty()) {
-        EXPECT_EQ(write(in[1], input.data(), input.size()), static_cast<ssize_t>(input.size()));
-    }
-    if (closeInput) {
-        close(in[1]);
-        in[1] = -1;
-    }
+    inputFd = in[1];
     RunResult result;
     result.pid = pid;
-    bool termSent = false;
+    feed(result);
     // A windowed start builds the texture cache of a new user directory, which
     // takes a while under the sanitizers on a busy machine; ctest stops a
     // test at 120 s.
@@ -82,21 +158,21 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
             ssize_t n = read(err[0], buffer, sizeof buffer);
             n > 0 ? (void)result.err.append(buffer, n) : (void)(errOpen = false);
         }
-        if (until && !termSent && until(result)) {
-            kill(pid, endSignal);
-            termSent = true;
-        }
+        feed(result);
     }
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (in[1] >= 0) {
-        close(in[1]);
+    if (inputFd >= 0) {
+        close(inputFd);
+        inputFd = -1;
     }
     close(out[0]);
     close(err[0]);
     return result;
 }
+
+} // namespace
 
 std::function<bool(const RunResult&)> untilLogShows(const std::string& logPath, const std::string& text)
 {

@@ -25,5 +25,16 @@ std::string readFile(const std::string& path);
 RunResult runProgram(const std::vector<std::string>& args, const std::string& input, bool closeInput,
                      const std::function<bool(const RunResult&)>& until = nullptr, int endSignal = SIGTERM);
 
+// Runs the program with its standard input fed step by step: each step's
+// input is written once its output (standard output and error together)
+// shows the step's text (an empty text: at once). The text may end in "%d",
+// whose number is then handed to the step's maker of its input. Input closes
+// after the last step; everything ends after 100 seconds.
+struct FeedStep {
+    std::string waitFor;
+    std::function<std::string(int number)> input;
+};
+RunResult runProgramFed(const std::vector<std::string>& args, const std::vector<FeedStep>& steps);
+
 // Until the log shows the text (start-up is over) or 20 seconds have passed.
 std::function<bool(const RunResult&)> untilLogShows(const std::string& logPath, const std::string& text);
