@@ -5,6 +5,7 @@
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameRules.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/entities/Inventory.h"
 #include "game/quests/Quest.h"
 #include "game/skills/SkillListBase.h"
@@ -194,12 +195,10 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
         value = in.readInt();
     if (in.failed())
         return fail("statistics");
-    size_t inventoryAt = in.getReadPos();
-    {
-        Inventory scratch;
-        if (!scratch.read(in, true, false, 0, "join inventory"))
-            return fail("inventory");
-    }
+    // Read once; its items move into the player's inventory when all holds.
+    Inventory scratch;
+    if (!scratch.read(in, true, false, 0, "join inventory"))
+        return fail("inventory");
     std::array<std::unique_ptr<Quest>, kQuestSlots> quests;
     for (auto& quest : quests) {
         quest = std::make_unique<Quest>(true);
@@ -257,11 +256,16 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
     m_maxHealth = maxHealth;
     m_health = std::min(health, maxHealth);
     m_statistics = std::move(statistics);
-    size_t end = in.getReadPos();
-    in.setReadPos(inventoryAt);
-    if (!m_inventory->read(in, true, false, 0, "join inventory"))
-        return fail("inventory");
-    in.setReadPos(end);
+    for (int g = 0; g < kInventoryGroupCount; ++g) {
+        InventoryGroup* from = scratch.getOwnGroup(g);
+        InventoryGroup* to = m_inventory->getOwnGroup(g);
+        if (!from || !to)
+            continue;
+        to->destroyAll();
+        to->setSize(from->getSize());
+        for (int i = 0; i < from->getSize(); ++i)
+            to->setItem(i, from->releaseItem(i));
+    }
     for (size_t i = 0; i < m_quests.size(); ++i)
         m_quests[i] = std::move(quests[i]);
     for (size_t i = 0; i < m_flags65.size(); ++i)
