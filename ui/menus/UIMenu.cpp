@@ -54,8 +54,14 @@ void UIMenu::draw()
     if (!isActive()) {
         return;
     }
-    for (size_t i = 0; i < m_widgets.size(); ++i) {
-        m_widgets[i]->draw();
+    // Open lists come last so no neighbour covers them; clicks still go in
+    // draw order.
+    for (int pass = 0; pass < 2; ++pass) {
+        for (size_t i = 0; i < m_widgets.size(); ++i) {
+            if (m_widgets[i]->drawsOnTop() == (pass == 1)) {
+                m_widgets[i]->draw();
+            }
+        }
     }
     if (UIMenu* page = getSelectedSubMenuMenu()) {
         page->draw();

@@ -35,6 +35,7 @@ public:
     int rowAt(float x, float y) const;
     int getVisibleRows() const;
     bool isOpen() const { return m_open; }
+    bool drawsOnTop() const override { return m_open; }
     const std::vector<ListEntry>& getEntries() const { return m_entries; }
     UIScrollBar* getScrollBar() const;
 

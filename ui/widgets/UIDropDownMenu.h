@@ -24,6 +24,7 @@ public:
     // The choice under a screen y of the open menu, -1 for none.
     int rowAt(float y) const;
     bool isOpen() const { return m_selected; }
+    bool drawsOnTop() const override { return m_selected; }
     const std::vector<Choice>& getChoices() const { return m_choices; }
 
     void copyFrom(const UIDropDownMenu& other);

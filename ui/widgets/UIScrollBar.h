@@ -12,6 +12,9 @@ public:
     UIScrollBar();
     ~UIScrollBar() override;
 
+    // A bar goes on top with its owner.
+    bool drawsOnTop() const override { return getParent() && getParent()->drawsOnTop(); }
+
     void draw() override;
     void update(float seconds) override;
     void onMouseHeld(int button, bool down) override;

@@ -87,6 +87,8 @@ public:
     // Whether a dragged widget may be dropped on `target` (which may be null).
     virtual bool acceptsDrop(UIWidget* target) { return false; }
     virtual void executeCommand(const std::string& line);
+    // Drawn after the other widgets of its menu (an open list over its neighbours).
+    virtual bool drawsOnTop() const { return false; }
 
     // ---- Reading a block
     // Expects "{" and reads keywords up to "}" or the end of the text.

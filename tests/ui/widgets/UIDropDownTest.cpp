@@ -123,3 +123,49 @@ TEST_F(DropDownTest, AMenuOpensRunsAChoiceAndCloses)
 }
 
 } // namespace
+
+namespace {
+
+// An open box of the first row lies over the closed box below it: its list
+// is drawn after it, and a click there still chooses in the list.
+TEST_F(DropDownTest, AnOpenListIsDrawnOverTheRowBelow)
+{
+    add<UIDropDownBox>("DropDownBox\n{\n internalName Upper\n baseSize 100 20\n maxSize 100 80\n"
+                       " infoProc modes\n userVar r_mode\n drawOrder 2\n}\n");
+    add<UIDropDownBox>(
+        "DropDownBox\n{\n internalName Lower\n position 0 30\n baseSize 100 20\n maxSize 100 80\n"
+        " infoProc modes\n userVar r_other\n drawOrder 3\n}\n");
+    auto* upper = dynamic_cast<UIDropDownBox*>(menu->findWidget("Upper"));
+    auto* lower = dynamic_cast<UIDropDownBox*>(menu->findWidget("Lower"));
+    ASSERT_TRUE(upper && lower);
+    upper->initialize(true);
+    lower->initialize(true);
+    click(10, 10);
+    ASSERT_TRUE(upper->isOpen());
+    bench.drawing.calls.clear();
+    menu->draw();
+    // The last image is the open list's scroll bar or the list; the lower
+    // box's closed image comes before the list's.
+    int lastLower = -1, lastUpper = -1;
+    for (size_t i = 0; i < bench.drawing.calls.size(); ++i) {
+        const auto& call = bench.drawing.calls[i];
+        if (call.kind != RecordingUIDrawing::Call::Image) {
+            continue;
+        }
+        if (call.y0 == 30.0f && call.y1 == 50.0f) {
+            lastLower = static_cast<int>(i);
+        }
+        if (call.y0 == 0.0f && call.y1 == 80.0f) {
+            lastUpper = static_cast<int>(i);
+        }
+    }
+    ASSERT_GE(lastLower, 0);
+    ASSERT_GE(lastUpper, 0);
+    EXPECT_GT(lastUpper, lastLower);
+    click(10, 45);
+    EXPECT_FALSE(upper->isOpen());
+    EXPECT_FALSE(lower->isOpen());
+    EXPECT_EQ(mode(), "1");
+}
+
+} // namespace
