@@ -1,0 +1,62 @@
+// The server's game section read by the client's own reader: the town NPC
+// slots (type and name, 0 and "" for an empty one) and the weather at the
+// player come through as the server holds them.
+#include "client/ServerMessages.h"
+#include "client/StateMessage.h"
+#include "game/entities/Actor.h"
+#include "game/world/Weather.h"
+#include "game/world/WeatherFront.h"
+#include "support/TestWorld.h"
+
+#include <gtest/gtest.h>
+
+TEST(GameSectionReadBack, TownNpcSlotsAndTheWeatherAtThePlayerReachTheClient)
+{
+    TestWorld world;
+    ASSERT_TRUE(world.server->start(false, 0, 1, 1, 0));
+    Game& game = *world.game;
+    // A type without its "Npc" monster type leaves the last slot empty.
+    game.mutableSettings().npcTypes.push_back("Recruit");
+    game.createTownNpcs();
+    ASSERT_GT(game.getTownNpcCount(), 2);
+    ASSERT_EQ(game.getTownNpcAt(game.getTownNpcCount() - 1), nullptr);
+    const ZonePosition at(1, 700.0f, 500.0f);
+    WeatherFront* front = game.weather().startFront(ZonePosition(1, 500.0f, 500.0f));
+    ASSERT_NE(front, nullptr);
+    front->intensity = 0.8f;
+    front->wind = Vec2(3.0f, 4.0f);
+    front->minDistance = 100.0f;
+    front->maxDistance = 300.0f;
+    front->fadeUpTime = 0.0f;
+    front->velocity = Vec2(0.0f, 0.0f);
+    Entity player;
+    player.setPosition(at);
+
+    for (const Entity* viewer : {static_cast<const Entity*>(&player), static_cast<const Entity*>(nullptr)}) {
+        ByteBuffer message;
+        message.writeInt(uint32_t(3));
+        message.writeInt(kMessageEndMark);
+        message.writeInt(kMessageEndMark);
+        message.writeInt(uint32_t(0));
+        message.writeInt(kMessageEndMark);
+        game.writeUpdate(message, viewer);
+        message.writeInt(uint32_t(0));
+        ByteBuffer in(message.data(), message.size());
+        EXPECT_EQ(in.readUInt(), 3u); // the message type, read by the dispatcher
+        StateMessage state;
+        MessageError error;
+        ASSERT_TRUE(readStateMessage(in, state, error)) << error.field;
+
+        ASSERT_EQ(static_cast<int>(state.game.namedValues.size()), game.getTownNpcCount());
+        for (int slot = 0; slot < game.getTownNpcCount(); ++slot) {
+            const Actor* npc = game.getTownNpcAt(slot);
+            EXPECT_EQ(state.game.namedValues[slot].first,
+                      npc ? static_cast<uint32_t>(npc->getNpcType()) : 0u);
+            EXPECT_EQ(state.game.namedValues[slot].second, npc ? npc->getName() : std::string());
+        }
+        // Halfway between the radii: half the front; no player, nothing.
+        EXPECT_NEAR(state.game.weatherIntensity, viewer ? 0.4f : 0.0f, 1e-5f);
+        EXPECT_NEAR(state.game.windX, viewer ? 1.5f : 0.0f, 1e-5f);
+        EXPECT_NEAR(state.game.windY, viewer ? 2.0f : 0.0f, 1e-5f);
+    }
+}
