@@ -2,6 +2,7 @@
 // stock made for its first customer (budget 2 ms, 4 % of a 50 ms step, paid
 // once per vendor), and one world step of 200 flickering torches and 100
 // thinking ground traps near a player (budget 0.5 ms). Exits 1 over budget.
+#include "bench/BenchProgram.h"
 #include "bench/BenchSupport.h"
 #include "engine/app/Application.h"
 #include "engine/data/Database.h"
@@ -15,7 +16,6 @@
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
-#include "tests/support/ServerStartup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -25,18 +25,9 @@
 
 namespace {
 
-struct ObjectsWorld {
-    ObjectsWorld() : userDir(std::filesystem::temp_directory_path() / "gloam-bench-objects")
+struct ObjectsWorld : BenchProgram {
+    ObjectsWorld() : BenchProgram("gloam-bench-objects")
     {
-        std::filesystem::create_directories(userDir);
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = GLOAM_DATA_DIR;
-        options.userDir = userDir.string();
-        AppHooks hooks;
-        installServerSideHooks(hooks);
-        app = std::make_unique<Application>(options, std::move(hooks));
-        app->startup();
         World& world = World::get();
         world.setWorldSeed(4242);
         world.load();
@@ -48,13 +39,6 @@ struct ObjectsWorld {
         player->setPosition(GameData::get().getStartPosition());
         player->setStat(toIndex(CharacterStat::Level), 30);
         player->update(0.0f);
-    }
-    ~ObjectsWorld()
-    {
-        Game::get().clear();
-        app->requestQuit();
-        app->shutdown();
-        std::filesystem::remove_all(userDir);
     }
     template <class T> T* place(const char* entry, float dx, float dy)
     {
@@ -74,8 +58,6 @@ struct ObjectsWorld {
         return object;
     }
 
-    std::filesystem::path userDir;
-    std::unique_ptr<Application> app;
     Player* player = nullptr;
 };
 

@@ -3,6 +3,7 @@
 // client per frame (budget 0.5 ms, 1 % of a 50 ms step); and the saved join
 // of that character read back (budget 1 ms). Prints the section size; exits
 // 1 over budget.
+#include "bench/BenchProgram.h"
 #include "bench/BenchSupport.h"
 #include "engine/app/Application.h"
 #include "engine/core/ByteBuffer.h"
@@ -16,7 +17,6 @@
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
-#include "tests/support/ServerStartup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,18 +27,9 @@
 
 namespace {
 
-struct FullPlayer {
-    FullPlayer() : userDir(std::filesystem::temp_directory_path() / "gloam-bench-player")
+struct FullPlayer : BenchProgram {
+    FullPlayer() : BenchProgram("gloam-bench-player")
     {
-        std::filesystem::create_directories(userDir);
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = GLOAM_DATA_DIR;
-        options.userDir = userDir.string();
-        AppHooks hooks;
-        installServerSideHooks(hooks);
-        app = std::make_unique<Application>(options, std::move(hooks));
-        app->startup();
         World& world = World::get();
         world.setWorldSeed(4242);
         world.load();
@@ -66,13 +57,6 @@ struct FullPlayer {
             player->getQuest(slot)->setup(10 + slot, GameTime(), 1234u + static_cast<uint32_t>(slot),
                                           toIndex(QuestType::KillMonsters), 0);
         writeSavedJoin();
-    }
-    ~FullPlayer()
-    {
-        Game::get().clear();
-        app->requestQuit();
-        app->shutdown();
-        std::filesystem::remove_all(userDir);
     }
 
     // The character section a returning client sends for this player.
@@ -103,8 +87,6 @@ struct FullPlayer {
         out.writeIntVector({});
     }
 
-    std::filesystem::path userDir;
-    std::unique_ptr<Application> app;
     Player* player = nullptr;
     ByteBuffer savedJoin;
 };

@@ -2,6 +2,7 @@
 // start-up on the shipped data, one core: every block of the level populated
 // once with monsters (median time of the whole level, and the monsters it
 // made). Figures come as counters.
+#include "bench/BenchProgram.h"
 #include "engine/app/Application.h"
 #include "engine/core/Random.h"
 #include "engine/platform/LaunchOptions.h"
@@ -12,7 +13,6 @@
 #include "game/world/Level.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
-#include "tests/support/ServerStartup.h"
 #include "tests/support/StandInPlayer.h"
 
 #include <benchmark/benchmark.h>
@@ -31,18 +31,9 @@ constexpr uint32_t kSeed = 4242;
 
 // The headless program on data/ with the world of the seed; one wilderness
 // level (a grid level off the town whose area has monsters) built.
-struct PopulatedWorld {
-    PopulatedWorld() : userDir(std::filesystem::temp_directory_path() / "gloam-bench-population")
+struct PopulatedWorld : BenchProgram {
+    PopulatedWorld() : BenchProgram("gloam-bench-population")
     {
-        std::filesystem::create_directories(userDir);
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = GLOAM_DATA_DIR;
-        options.userDir = userDir.string();
-        AppHooks hooks;
-        installServerSideHooks(hooks);
-        app = std::make_unique<Application>(options, std::move(hooks));
-        app->startup();
         World& world = World::get();
         world.setWorldSeed(kSeed);
         world.load();
@@ -71,15 +62,8 @@ struct PopulatedWorld {
         if (zone >= 0 && World::instance()) {
             World::get().getLevel(zone)->release(kKey);
         }
-        app->requestQuit();
-        app->shutdown();
-        std::filesystem::remove_all(userDir);
     }
-    PopulatedWorld(const PopulatedWorld&) = delete;
-    PopulatedWorld& operator=(const PopulatedWorld&) = delete;
 
-    std::filesystem::path userDir;
-    std::unique_ptr<Application> app;
     int zone = -1;
 };
 

@@ -4,6 +4,7 @@
 // every computer-run covenant playing (p99 5 ms on one core), a world save
 // (200 ms) and a load of it (500 ms). Prints each figure against its budget
 // and exits 1 over one.
+#include "bench/BenchProgram.h"
 #include "engine/app/Application.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
@@ -12,11 +13,8 @@
 #include "engine/net/SocketLayer.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/world/Game.h"
-#include "game/world/Level.h"
-#include "game/world/LevelLayout.h"
 #include "game/world/World.h"
 #include "server/Server.h"
-#include "tests/support/ServerStartup.h"
 
 #include <algorithm>
 #include <chrono>
@@ -37,42 +35,13 @@ double msSince(SteadyClock::time_point start)
     return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
 }
 
-struct Program {
-    Program() : userDir(std::filesystem::temp_directory_path() / "gloam-bench-whole-game")
-    {
-        std::filesystem::remove_all(userDir);
-        std::filesystem::create_directories(userDir);
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = GLOAM_DATA_DIR;
-        options.userDir = userDir.string();
-        AppHooks hooks;
-        installServerSideHooks(hooks);
-        app = std::make_unique<Application>(options, std::move(hooks));
-        app->startup();
-    }
-    ~Program()
-    {
-        Game::get().clear();
-        app->requestQuit();
-        app->shutdown();
-        std::filesystem::remove_all(userDir);
-    }
+struct Program : BenchProgram {
+    Program() : BenchProgram("gloam-bench-whole-game") {}
 
     // Until no level waits for the loader thread.
     void settle()
     {
-        World& world = World::get();
-        for (;;) {
-            bool busy = false;
-            for (int i = 0; i < world.getLevelCount() && !busy; ++i) {
-                const Level* level = world.getLevel(i);
-                const LevelLayout* layout = level ? level->getLayout() : nullptr;
-                busy = level && (level->pendingBuild || (layout && layout->wanted && !layout->built));
-            }
-            if (!busy) {
-                return;
-            }
+        while (World::get().hasPendingBuilds()) {
             app->getHooks().finishLevels();
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
@@ -93,9 +62,6 @@ struct Program {
         m.setReadPos(0);
         Server::get().dispatch(m, from);
     }
-
-    std::filesystem::path userDir;
-    std::unique_ptr<Application> app;
 };
 
 bool report(const char* what, double value, double budget)

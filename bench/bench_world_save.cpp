@@ -5,6 +5,7 @@
 // without building level layouts: median loadCharacter under 25 ms. Exits 1
 // over budget. The save's file is flushed to the disk before the rename; the
 // buffer alone is timed apart.
+#include "bench/BenchProgram.h"
 #include "bench/BenchSupport.h"
 #include "engine/app/Application.h"
 #include "engine/console/UserVarSystem.h"
@@ -18,7 +19,6 @@
 #include "game/world/Weather.h"
 #include "game/world/World.h"
 #include "server/Server.h"
-#include "tests/support/ServerStartup.h"
 
 #include <benchmark/benchmark.h>
 
@@ -33,19 +33,9 @@ namespace {
 constexpr double kSaveBudgetMs = 1.0;
 constexpr double kLoadBudgetMs = 25.0;
 
-struct SavedWorld {
-    SavedWorld() : userDir(std::filesystem::temp_directory_path() / "gloam-bench-world-save")
+struct SavedWorld : BenchProgram {
+    SavedWorld() : BenchProgram("gloam-bench-world-save")
     {
-        std::filesystem::remove_all(userDir);
-        std::filesystem::create_directories(userDir);
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = GLOAM_DATA_DIR;
-        options.userDir = userDir.string();
-        AppHooks hooks;
-        installServerSideHooks(hooks);
-        app = std::make_unique<Application>(options, std::move(hooks));
-        app->startup();
         setUserVar("PlayerName", "Aldric");
         Random::setState(0, 4242u);
         Server::get().start(false, 1, 1, 0, 4);
@@ -57,13 +47,6 @@ struct SavedWorld {
         for (int i = 0; i < 100; ++i) {
             game.update(0.05f);
         }
-    }
-    ~SavedWorld()
-    {
-        Game::get().clear();
-        app->requestQuit();
-        app->shutdown();
-        std::filesystem::remove_all(userDir);
     }
 
     void join()
@@ -82,9 +65,6 @@ struct SavedWorld {
         World::get().addPlayerView(player->getEntityNumber(), 0);
         player->update(0.0f);
     }
-
-    std::filesystem::path userDir;
-    std::unique_ptr<Application> app;
 };
 
 SavedWorld& saved()

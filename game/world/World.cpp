@@ -3,8 +3,11 @@
 #include "engine/core/ZoneTopology.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
+#include "game/world/LevelLayout.h"
 #include "game/world/Section.h"
 #include "game/world/WorldGrid.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -119,6 +122,14 @@ void World::notifyLevelReleased(const Level& level, bool drawingOnly)
     for (const auto& [id, callback] : m_listeners[drawingOnly ? kSecondReleased : kFirstReleased]) {
         callback(level.zone);
     }
+}
+
+bool World::hasPendingBuilds() const
+{
+    return std::any_of(m_levels.begin(), m_levels.end(), [](const auto& level) {
+        const LevelLayout* layout = level->getLayout();
+        return level->pendingBuild || (layout && layout->wanted && !layout->built);
+    });
 }
 
 void World::completePendingBuilds()

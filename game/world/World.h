@@ -191,6 +191,9 @@ public:
     void notifyLevelReleased(const Level& level, bool drawingOnly);
     // Finishes every pending build (once per main-loop pass).
     void completePendingBuilds();
+    // True while a level waits for its build (the loader thread's layout or
+    // the main thread's finish).
+    bool hasPendingBuilds() const;
 
     // ---- Cells across level edges (WorldCells.cpp)
     // Moves tile coordinates outside the level into the neighbouring level;

@@ -19,7 +19,6 @@
 #include "game/quests/Quest.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
-#include "game/world/LevelLayout.h"
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
@@ -216,18 +215,8 @@ private:
     // asked for, so the order of events never depends on the thread's pace.
     void settle()
     {
-        World& world = *m_program.world;
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        for (;;) {
-            bool busy = false;
-            for (int i = 0; i < world.getLevelCount() && !busy; ++i) {
-                const Level* level = world.getLevel(i);
-                const LevelLayout* layout = level ? level->getLayout() : nullptr;
-                busy = level && (level->pendingBuild || (layout && layout->wanted && !layout->built));
-            }
-            if (!busy || std::chrono::steady_clock::now() > deadline) {
-                return;
-            }
+        while (m_program.world->hasPendingBuilds() && std::chrono::steady_clock::now() < deadline) {
             m_program.app->getHooks().finishLevels();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }

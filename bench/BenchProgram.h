@@ -1,0 +1,44 @@
+#pragma once
+
+// The headless program with the server side's hooks, started on data/ in a
+// user directory of its own under the temporary directory (emptied first,
+// removed at the end). Header-only: every bench_*.cpp is a program of its own.
+#include "engine/app/Application.h"
+#include "engine/platform/LaunchOptions.h"
+#include "game/world/Game.h"
+#include "tests/support/ServerStartup.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+struct BenchProgram {
+    explicit BenchProgram(const std::string& userDirName)
+        : userDir(std::filesystem::temp_directory_path() / userDirName)
+    {
+        std::filesystem::remove_all(userDir);
+        std::filesystem::create_directories(userDir);
+        LaunchOptions options;
+        options.headless = true;
+        options.dataDir = GLOAM_DATA_DIR;
+        options.userDir = userDir.string();
+        AppHooks hooks;
+        installServerSideHooks(hooks);
+        app = std::make_unique<Application>(options, std::move(hooks));
+        app->startup();
+    }
+    ~BenchProgram()
+    {
+        if (Game* game = Game::instance()) {
+            game->clear();
+        }
+        app->requestQuit();
+        app->shutdown();
+        std::filesystem::remove_all(userDir);
+    }
+    BenchProgram(const BenchProgram&) = delete;
+    BenchProgram& operator=(const BenchProgram&) = delete;
+
+    std::filesystem::path userDir;
+    std::unique_ptr<Application> app;
+};
