@@ -4,6 +4,7 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/commands/PlayerCommands.h"
+#include "client/export/CharacterExport.h"
 #include "client/player/CharacterCommands.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
@@ -141,9 +142,9 @@ constexpr CommandRow kCommands[] = {
     {"warpDir", "direction", "d", true, 0, "Warps the player to the specified direction", &PlayerCommands::warpDir},
     {"usedSkill", "skillDatabaseIndex used", "dd", true, 0, "Tells the client that a skill was used (or not used)", &PlayerCommands::usedSkill},
     {"itemTimer", "itemTimerIndex time", "df", true, 0, "Tells the client that a item timer needs to be started", &PlayerCommands::itemTimer},
-    {"exportHtml", "whatToExport", "s", false, 0, "Exports something to html (character, covenant, or global stats)", nullptr},
-    {"exportVbulletin", "", "", false, 0, "Exports character to vbulletin format", nullptr},
-    {"emailCharHtml", "", "", false, 0, "Exports and sets up email with character html", nullptr},
+    {"exportHtml", "whatToExport", "s", false, 0, "Exports something to html (character, covenant, or global stats)", &CharacterExport::exportHtml},
+    {"exportVbulletin", "", "", false, 0, "Exports character to vbulletin format", &CharacterExport::exportVbulletin},
+    {"emailCharHtml", "", "", false, 0, "Exports and sets up email with character html", &CharacterExport::emailCharHtml},
     {"randomPlayerName", "", "", true, 0, "Generates a random player name", &CharacterCommands::randomPlayerName},
     {"parseCharacter", "", "", true, 0, "parses character to get some info", &CharacterCommands::parseCharacter},
     {"deleteCharacter", "", "", true, 0, "Deletes the current character", &CharacterCommands::deleteCharacter},

@@ -70,8 +70,7 @@ TEST(GameClientCommandTable, RowsProvidersAndTheRowsLeftUnbound)
             console.insert(row.name);
         }
     }
-    // What is left: the exports.
-    EXPECT_EQ(unbound, (std::set<std::string>{"exportHtml", "exportVbulletin", "emailCharHtml"}));
+    EXPECT_TRUE(unbound.empty());
     EXPECT_EQ(console, (std::set<std::string>{"calculateSkillLevel", "reloadCollision", "exportHtml",
                                               "exportVbulletin", "emailCharHtml"}));
     // Help texts stand letter for letter.
