@@ -3,9 +3,11 @@
 // player come through as the server holds them.
 #include "client/ServerMessages.h"
 #include "client/StateMessage.h"
+#include "client/mirrors/CovenantClient.h"
 #include "game/entities/Actor.h"
 #include "game/world/Weather.h"
 #include "game/world/WeatherFront.h"
+#include "support/TestCovenant.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -58,5 +60,27 @@ TEST(GameSectionReadBack, TownNpcSlotsAndTheWeatherAtThePlayerReachTheClient)
         EXPECT_NEAR(state.game.weatherIntensity, viewer ? 0.4f : 0.0f, 1e-5f);
         EXPECT_NEAR(state.game.windX, viewer ? 1.5f : 0.0f, 1e-5f);
         EXPECT_NEAR(state.game.windY, viewer ? 2.0f : 0.0f, 1e-5f);
+    }
+}
+
+// A covenant's state section as the client's parser takes it: exactly the
+// bytes written, and no shorter prefix.
+TEST(GameSectionReadBack, ACovenantSectionIsParsedWholeAndNoPrefixOfIt)
+{
+    TestWorld world;
+    TestCovenant& ironbound = addTestCovenant(*world.game, "Ironbound");
+    addTestCovenant(*world.game, "Thornveil");
+    ByteBuffer out;
+    ironbound.writeUpdate(out);
+    ASSERT_EQ(out.size(), 158u);
+    for (size_t cut = 0; cut <= out.size(); ++cut) {
+        ByteBuffer in(out.data(), cut);
+        CovenantSection section;
+        std::string field;
+        const bool parsed = CovenantClient::parseSection(in, 2, section, field);
+        EXPECT_EQ(parsed, cut == out.size()) << cut << " " << field;
+        if (parsed) {
+            EXPECT_EQ(in.getReadPos(), out.size());
+        }
     }
 }

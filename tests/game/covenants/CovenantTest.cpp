@@ -399,6 +399,13 @@ TEST_F(CovenantTest, TheStoneDefendsWithItsBestMemberAndAHeroRecordMakesAHeroAct
         std::unique_ptr<Actor> made(record.createActor(nullptr, false));
         ASSERT_NE(made, nullptr);
         EXPECT_EQ(made->isHero(), hero);
+        const DatabaseEntry* mark = DefinitionReader::findEntry(hero ? "EnhancementRecruitHeroWarrior"
+                                                                     : "EnhancementRecruitBasicWarrior");
+        ASSERT_NE(mark, nullptr);
+        EXPECT_TRUE(made->hasStatusEffect(mark)) << hero;
+        // Outside any level the depth is the actor's level: 3 - 5 asks for 1.
+        made->setStat(toIndex(CharacterStat::Level), 3);
+        EXPECT_EQ(record.targetDepth(-5), 1);
         record.detachActor();
     }
 }
