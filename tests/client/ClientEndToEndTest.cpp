@@ -9,13 +9,16 @@
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/platform/LaunchOptions.h"
 #include "engine/platform/SystemInfo.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
+#include "game/covenants/TradeOffer.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
@@ -591,4 +594,61 @@ TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)
     walkUntilStill();
     EXPECT_LT(ZonePosition::distanceTo(serverAt(), mirror->getPosition()), 1.0f) << "positions adopted again";
     EXPECT_EQ(client->getDroppedCount(), 0u);
+}
+
+TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValues)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    set("PlayerClass", "$$ClassWarrior$$");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    for (int i = 0; i < 4; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    Game& game = Game::get();
+    auto* player = dynamic_cast<Player*>(game.getEntity(server->getClient(0)->playerNumber));
+    ASSERT_NE(player, nullptr);
+    Covenant* own = player->getCovenant();
+    ASSERT_NE(own, nullptr);
+    Covenant* giver = nullptr;
+    for (int i = 0; i < game.getCovenantCount() && !giver; ++i) {
+        Covenant* c = game.getCovenant(i);
+        giver = c && c != own && dynamic_cast<ActorCovenant*>(c) ? c : nullptr;
+    }
+    ASSERT_NE(giver, nullptr);
+    giver->addCrystals(50);
+
+    // A computer covenant's gift of five crystals reaches the client.
+    TradeOffer gift;
+    gift.type = 2;
+    gift.terms.push_back(TradeTerm{0, static_cast<int32_t>(TradeTermKind::TermCrystals), 5});
+    giver->sendOffer(own, gift);
+    frame();
+    frame();
+    PlayerCovenantClient* mirror = client->getPlayerCovenant();
+    ASSERT_NE(mirror, nullptr);
+    const PlayerCovenantClient::PendingOffer* pending = mirror->getPendingOffer(giver->index);
+    ASSERT_NE(pending, nullptr);
+    ASSERT_EQ(pending->entries.size(), 1u);
+    EXPECT_EQ(pending->kind, 2);
+    GameClient::get().setCurrentCovenant(giver->index);
+    const size_t before = client->getQueuedCommands().size();
+    ASSERT_TRUE(CommandSystem::get().execute("acceptTrade", nullptr, false, true));
+    ASSERT_EQ(client->getQueuedCommands().size(), before + 1);
+    EXPECT_EQ(client->getQueuedCommands().back(), formatString("acceptOffer 2 %d 0 8 5", giver->index));
+    // The server's answer ("dipRes 12 …") comes with its "acceptOffer" handler.
+
+    // The sheet shows the level and health the server sent.
+    player->setHealth(std::max(1, player->getMaxHealth() - 3));
+    frame();
+    frame();
+    ASSERT_TRUE(CommandSystem::get().execute("exportHtml Character", nullptr, false, false));
+    std::vector<uint8_t> bytes = readFileBytes(user.path() / "Aldric.htm");
+    const std::string page(bytes.begin(), bytes.end());
+    EXPECT_NE(page.find(formatString("Health: %d / %d<br>", player->getHealth(), player->getMaxHealth())),
+              std::string::npos)
+        << page.substr(0, 400);
+    EXPECT_NE(page.find(formatString("Level %d ", player->getStat(toIndex(CharacterStat::Level)))),
+              std::string::npos);
 }
