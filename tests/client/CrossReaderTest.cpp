@@ -4,6 +4,7 @@
 // messages both write must be the same bytes.
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/ServerMessages.h"
 #include "client/StateMessage.h"
 #include "game/entities/Entity.h"
 #include "support/ScriptedClient.h"
@@ -140,6 +141,62 @@ TEST(CrossReaders, ServerStateMessagesReadAlikeByBoth)
         message.writeInt(uint32_t(0));
         readWithBoth(message, relay, scripted);
     }
+}
+
+// Messages 2, 5 and 6 as the server sends them, read to their end by the
+// client's readers, which agree with the scripted client's on every field.
+TEST(CrossReaders, ServerWorldMessagesReadAlikeByBoth)
+{
+    TestWorld world;
+    world.server->start(false, 0, 1, 1, 0);
+    ScriptedClient watcher(5006);
+    auto nextMessage = [&](uint32_t type, ByteBuffer& body) {
+        ASSERT_TRUE(watcher.next(body));
+        ASSERT_EQ(body.readUInt(), type);
+    };
+
+    watcher.sendHello();
+    world.server->receiveMessages(16, false);
+    ByteBuffer info;
+    nextMessage(MessageType::WorldInfo, info);
+    WorldInfoMessage realInfo;
+    MessageError error;
+    ASSERT_TRUE(readWorldInfoMessage(info, realInfo, error)) << error.field;
+
+    watcher.sendNewJoin();
+    world.server->receiveMessages(16, false);
+    ByteBuffer joined;
+    nextMessage(MessageType::Joined, joined);
+    JoinAcceptedMessage realJoined;
+    ASSERT_TRUE(readJoinAcceptedMessage(joined, realJoined, error)) << error.field;
+    EXPECT_EQ(realJoined.worldSize, realInfo.worldSize);
+    EXPECT_EQ(realJoined.layoutSeed, realInfo.layoutSeed);
+
+    ASSERT_TRUE(world.server->newWorld({"1", "Average", "Normal", "2"}));
+    ByteBuffer fresh;
+    nextMessage(MessageType::NewWorld, fresh);
+    NewWorldMessage realWorld;
+    ASSERT_TRUE(readNewWorldMessage(fresh, realWorld, error)) << error.field;
+
+    // The scripted client reads the same datagrams again.
+    ScriptedClient second(kScriptedPort);
+    for (const ByteBuffer* message : {&info, &joined, &fresh}) {
+        Relay relay;
+        relay.send(*message, kScriptedPort);
+    }
+    ScriptedClient::WorldInfo scriptedInfo;
+    ASSERT_TRUE(second.readWorldInfo(scriptedInfo));
+    EXPECT_EQ(scriptedInfo.worldSize, realInfo.worldSize);
+    EXPECT_EQ(scriptedInfo.seed, realInfo.layoutSeed);
+    ScriptedClient::Joined scriptedJoined;
+    ASSERT_TRUE(second.readJoined(scriptedJoined));
+    EXPECT_EQ(scriptedJoined.secretSeed, realJoined.secretSeed);
+    EXPECT_EQ(scriptedJoined.names.size(), realJoined.names.size());
+    ScriptedClient::WorldInfo scriptedWorld;
+    uint32_t secret = 0;
+    ASSERT_TRUE(second.readNewWorld(scriptedWorld, secret));
+    EXPECT_EQ(scriptedWorld.seed, realWorld.layoutSeed);
+    EXPECT_EQ(secret, realWorld.secretSeed);
 }
 
 TEST(CrossReaders, RealAndScriptedClientsWriteTheSameBytes)

@@ -4,7 +4,10 @@
 #include "client/ServerMessages.h"
 #include "client/StateMessage.h"
 #include "client/mirrors/CovenantClient.h"
+#include "client/mirrors/QuestClient.h"
 #include "game/entities/Actor.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestLoaders.h"
 #include "game/world/Weather.h"
 #include "game/world/WeatherFront.h"
 #include "support/TestCovenant.h"
@@ -83,4 +86,53 @@ TEST(GameSectionReadBack, ACovenantSectionIsParsedWholeAndNoPrefixOfIt)
             EXPECT_EQ(in.getReadPos(), out.size());
         }
     }
+}
+
+// The server's quests in the game section, each read back to its end by the
+// client's quest mirror from the slot's bytes, with the same type, level, seed
+// and id.
+TEST(GameSectionReadBack, TheServersQuestsReachTheClientsQuestMirrors)
+{
+    registerQuestLoaders();
+    TestWorld world;
+    ASSERT_TRUE(world.server->start(false, 0, 1, 1, 0));
+    Game& game = *world.game;
+    for (int i = 0; i < 3; ++i) {
+        auto quest = std::make_unique<Quest>();
+        ASSERT_TRUE(quest->setup(2 + i, GameTime(), 900u + static_cast<uint32_t>(i),
+                                 static_cast<int>(QuestType::KillMonsters), 0));
+        ASSERT_GE(game.addQuest(std::move(quest)), 0);
+    }
+    ByteBuffer message;
+    message.writeInt(uint32_t(3));
+    message.writeInt(kMessageEndMark);
+    message.writeInt(kMessageEndMark);
+    message.writeInt(uint32_t(0));
+    message.writeInt(kMessageEndMark);
+    game.writeUpdate(message, nullptr);
+    message.writeInt(uint32_t(0));
+    ByteBuffer in(message.data(), message.size());
+    EXPECT_EQ(in.readUInt(), 3u);
+    StateMessage state;
+    MessageError error;
+    ASSERT_TRUE(readStateMessage(in, state, error)) << error.field;
+    ASSERT_EQ(static_cast<int>(state.game.quests.size()), game.getQuestTableSize());
+    int present = 0;
+    for (int i = 0; i < game.getQuestTableSize(); ++i) {
+        const Quest* quest = game.getQuest(i);
+        ASSERT_EQ(state.game.quests[static_cast<size_t>(i)].present, quest != nullptr) << i;
+        if (!quest) {
+            continue;
+        }
+        ++present;
+        QuestClient mirror;
+        ByteBuffer image(state.game.quests[static_cast<size_t>(i)].image);
+        ASSERT_TRUE(mirror.read(image, true, false, 0)) << i;
+        EXPECT_TRUE(image.atEnd()) << i;
+        EXPECT_EQ(mirror.type, quest->type);
+        EXPECT_EQ(mirror.level, quest->level);
+        EXPECT_EQ(mirror.seed, quest->seed);
+        EXPECT_EQ(mirror.id, quest->id);
+    }
+    EXPECT_EQ(present, 3);
 }
