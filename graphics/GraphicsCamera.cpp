@@ -125,6 +125,18 @@ void GraphicsSystem::setupPlayerCamera(float zoom, bool clear)
     }
 }
 
+void GraphicsSystem::clearViewport()
+{
+    if (!m_context) {
+        return;
+    }
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(m_appliedViewport[0], m_appliedViewport[1], std::max(0, m_appliedViewport[2]),
+              std::max(0, m_appliedViewport[3]));
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    glDisable(GL_SCISSOR_TEST);
+}
+
 void GraphicsSystem::buildViewPlanes(float zoom)
 {
     int width = 0, height = 0;

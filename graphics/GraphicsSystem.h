@@ -261,6 +261,8 @@ public:
     // 640 × 480 virtual screen.
     void setViewportCentredOn(float x, float y);
     void getViewport(float out[4]) const;
+    // Clears colour and depth inside the applied viewport only.
+    void clearViewport();
     void getAppliedViewport(int out[4]) const;
     // Rotation (3 × 3, rows) and translation into a column-major 4 × 4 matrix
     // multiplied with the axis matrix.

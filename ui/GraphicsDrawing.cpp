@@ -5,6 +5,7 @@
 #include "graphics/GraphicsSystem.h"
 #include "graphics/ShaderTextures.h"
 #include "graphics/render/ModelDrawRequest.h"
+#include "graphics/render/RenderQueue.h"
 #include "graphics/shaders/ShaderSystem.h"
 
 ResourceHandle GraphicsDrawing::acquireImage(const std::string& path, int flags)
@@ -76,4 +77,37 @@ void GraphicsDrawing::drawModel(const ResourceHandle& model, int facing, float x
     ModelDrawRequest request = ModelDrawRequest::at(
         model.getIndex(), ZonePosition3(-1, 1000.0f, 1000.0f, 0.0f), directionToMatrix(facing));
     graphics->drawModelPreview(request, x0, y0, x1, y1);
+}
+
+void GraphicsDrawing::beginModelView(float x0, float y0, float x1, float y1, const ZonePosition3& eye,
+                                     const ZonePosition& target, float zoom, bool clear)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (!graphics) {
+        return;
+    }
+    int width = 0, height = 0;
+    graphics->getDrawableSize(width, height);
+    // The interface's 640 x 480 scaled to the window, y up.
+    const float sx = static_cast<float>(width) / 640.0f, sy = static_cast<float>(height) / 480.0f;
+    graphics->setViewport(x0 * sx, static_cast<float>(height) - y1 * sy, (x1 - x0) * sx, (y1 - y0) * sy,
+                          false);
+    if (clear) {
+        graphics->clearViewport();
+    }
+    graphics->getRenderQueue().beginFrame();
+    graphics->setCamera(target, eye, zoom);
+}
+
+void GraphicsDrawing::endModelView()
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (!graphics) {
+        return;
+    }
+    graphics->drawQueuedSurfaces(graphics->getRenderQueue().getQueued());
+    float stored[4];
+    graphics->getViewport(stored);
+    graphics->setViewport(stored[0], stored[1], stored[2], stored[3], false);
+    graphics->setOrthoOverlay();
 }

@@ -18,4 +18,7 @@ public:
                   uint16_t stipple) override;
     int textEventCount() override;
     void drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1, float y1) override;
+    void beginModelView(float x0, float y0, float x1, float y1, const ZonePosition3& eye,
+                        const ZonePosition& target, float zoom, bool clear) override;
+    void endModelView() override;
 };

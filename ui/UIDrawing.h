@@ -1,6 +1,8 @@
 #pragma once
 
 #include "engine/core/MathUtil.h"
+#include "engine/core/ZonePosition.h"
+#include "engine/core/ZonePosition3.h"
 #include "engine/resources/ResourceHandle.h"
 
 #include <cstdint>
@@ -33,4 +35,11 @@ public:
     // A model standing at a facing (0 … 7) in the rectangle (its thumbnail).
     virtual void drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1,
                            float y1) = 0;
+    // A 3D view in the rectangle: the viewport there (cleared when asked), a
+    // new render-queue frame and the camera at the eye looking at the target.
+    // Entities queue themselves in between; endModelView draws what they
+    // queued and puts the 2D overlay back.
+    virtual void beginModelView(float x0, float y0, float x1, float y1, const ZonePosition3& eye,
+                                const ZonePosition& target, float zoom, bool clear) = 0;
+    virtual void endModelView() = 0;
 };

@@ -9,6 +9,7 @@
 #include "ui/widgets/UIFilePicker.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIListButton.h"
+#include "ui/widgets/UIModelWidget.h"
 #include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UISlider.h"
 #include "ui/widgets/UIStatBar.h"
@@ -82,6 +83,7 @@ const WidgetRow kWidgets[] = {
     row<UICheckBox>("CheckBox"),
     row<UISlider>("Slider"),
     row<UITextureList>("TextureList"),
+    row<UIModelWidget>("ModelWidget"),
 };
 
 } // namespace

@@ -148,6 +148,9 @@ public:
     AttachmentSlot* getAttachmentSlot(int slot);
     // The body skin with the surfaces worn items retexture (null until one does).
     const Skin* getSkinCopy() const { return m_skinCopy.get(); }
+    // The model's own skin with the source's surfaces over it (null: back to
+    // the model's own).
+    void useSkinSurfaces(const Skin* source);
 
     // ---- Placement of the body, its attach points and what hangs on them
     // The entity's place: for an attached entity the parent's tag (or the

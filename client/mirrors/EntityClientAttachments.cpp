@@ -224,3 +224,18 @@ bool EntityClient::getAttachmentTagTransform(int slot, const std::string& tagNam
     orientation = multiplyMatrix3(turn, holderTurn);
     return true;
 }
+
+void EntityClient::useSkinSurfaces(const Skin* source)
+{
+    m_skinCopy.reset();
+    const ModelResource* model = getModel();
+    const Skin* base = model ? model->getSkin() : nullptr;
+    if (!source) {
+        return;
+    }
+    m_skinCopy = std::make_unique<Skin>();
+    if (base) {
+        Skin::copySurfaces(*m_skinCopy, *base);
+    }
+    Skin::copySurfaces(*m_skinCopy, *source);
+}

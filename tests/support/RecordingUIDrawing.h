@@ -129,6 +129,26 @@ public:
                          {}});
     }
     int textEventCount() override { return textEvents; }
+    struct ModelView {
+        float x0, y0, x1, y1;
+        ZonePosition3 eye;
+        ZonePosition target;
+        float zoom;
+        bool clear;
+        bool ended = false;
+    };
+    std::vector<ModelView> modelViews;
+    void beginModelView(float x0, float y0, float x1, float y1, const ZonePosition3& eye,
+                        const ZonePosition& target, float zoom, bool clear) override
+    {
+        modelViews.push_back({x0, y0, x1, y1, eye, target, zoom, clear});
+    }
+    void endModelView() override
+    {
+        if (!modelViews.empty()) {
+            modelViews.back().ended = true;
+        }
+    }
     // A model thumbnail: its facing in the handle's place is kept in alpha.
     void drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1, float y1) override
     {
