@@ -24,6 +24,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -179,39 +180,64 @@ TEST(NewWorldGates, EveryConnectionOfTheKeptSeedsNamesAGateEntry)
     }
 }
 
-// The program itself: a started world is saved when a signal ends it.
-TEST(NewWorldProgram, AStartedWorldIsSavedWhenASignalEndsTheProgram)
-{
-    TempDir user;
-    const std::string logPath = user.file("log.txt");
-    // Some frames after the commands ran, so the client has joined.
-    std::optional<std::chrono::steady_clock::time_point> inputEnded;
-    const auto started = std::chrono::steady_clock::now();
-    auto joined = [&](const RunResult& sofar) {
-        const auto now = std::chrono::steady_clock::now();
-        if (!inputEnded && (sofar.out + sofar.err).find("Standard input ended") != std::string::npos) {
-            inputEnded = now;
-        }
-        return (inputEnded && now - *inputEnded > std::chrono::seconds(3)) ||
-               now - started > std::chrono::seconds(30);
-    };
-    RunResult run =
-        runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
-                   "set PlayerName Aldric\nstart both 0\n", true, joined, SIGTERM);
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    ASSERT_TRUE(inputEnded.has_value());
-    // The user directory's character folder may already exist in another case.
-    std::vector<uint8_t> saved;
-    for (const char* folder : {"chars", "Chars"}) {
-        if (saved.empty()) {
-            saved = readFileBytes(user.path() / folder / "Aldric.wld");
-        }
+// The program itself: a started world is saved when a signal ends it, a
+// saved one resumes, and a damaged one is refused and left as it was.
+class NewWorldProgram : public ::testing::Test {
+protected:
+    // One run of the commands, ended by SIGTERM some frames after they ran.
+    std::string run(const std::string& commands)
+    {
+        const std::string logPath = user.file("log.txt");
+        std::optional<std::chrono::steady_clock::time_point> inputEnded;
+        const auto started = std::chrono::steady_clock::now();
+        auto joined = [&](const RunResult& sofar) {
+            const auto now = std::chrono::steady_clock::now();
+            if (!inputEnded && (sofar.out + sofar.err).find("Standard input ended") != std::string::npos) {
+                inputEnded = now;
+            }
+            return (inputEnded && now - *inputEnded > std::chrono::seconds(3)) ||
+                   now - started > std::chrono::seconds(30);
+        };
+        RunResult result =
+            runProgram({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                       commands, true, joined, SIGTERM);
+        EXPECT_EQ(result.exitCode, 0) << result.err;
+        EXPECT_TRUE(inputEnded.has_value());
+        return readFile(logPath);
     }
+    // The character folder may already exist in another case.
+    std::filesystem::path worldFile() const
+    {
+        for (const char* folder : {"chars", "Chars"}) {
+            if (std::filesystem::exists(user.path() / folder / "Aldric.wld")) {
+                return user.path() / folder / "Aldric.wld";
+            }
+        }
+        return user.path() / "chars" / "Aldric.wld";
+    }
+
+    TempDir user;
+};
+
+TEST_F(NewWorldProgram, AWorldIsSavedOnASignalResumesAndADamagedOneIsRefused)
+{
+    std::string log = run("set PlayerName Aldric\nstart both 0\n");
+    std::vector<uint8_t> saved = readFileBytes(worldFile());
     ASSERT_GT(saved.size(), 100u);
     EXPECT_EQ(saved[0], Game::kWorldSaveVersion);
-    const std::string log = readFile(logPath);
-    EXPECT_NE(log.find(" 0 errors"), std::string::npos) << log;
-    EXPECT_EQ(log.find(".wld"), std::string::npos) << log;
+    EXPECT_NE(log.find(" 0 warnings, 0 errors"), std::string::npos) << log;
+
+    log = run("set PlayerName Aldric\nstart both 1\n");
+    EXPECT_NE(log.find(" 0 warnings, 0 errors"), std::string::npos) << log;
+    saved = readFileBytes(worldFile());
+    ASSERT_GT(saved.size(), 100u);
+
+    const std::vector<uint8_t> half(saved.begin(),
+                                    saved.begin() + static_cast<std::ptrdiff_t>(saved.size() / 2));
+    writeFileBytes(worldFile(), half);
+    log = run("set PlayerName Aldric\nstart both 1\n");
+    EXPECT_NE(log.find("Cannot resume Aldric: chars/Aldric.wld: offset "), std::string::npos) << log;
+    EXPECT_EQ(readFileBytes(worldFile()), half);
 }
 
 } // namespace
