@@ -419,6 +419,43 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
         expectNear(after, static_cast<int>(red * 255.0f), static_cast<int>(green * 255.0f), 0, 40,
                    "relation line");
     }
+
+    // Saved and resumed through "Continue", the character shows the same bars.
+    window.key(SDL_SCANCODE_ESCAPE);
+    Application::runConsoleLine("saveAndExit");
+    app.frame();
+    ASSERT_TRUE(ui.findMenu("Main")->isActive());
+    // The character to continue, as a save remembers it.
+    UserVarSystem::get().setVar("resumeGameChar", "Orla Fen");
+    app.frame();
+    window.click(320, 250);
+    for (int frame = 0; frame < 600 && !(GameClient::instance() && GameClient::get().isLoaded() &&
+                                         Client::get().getLocalPlayer());
+         ++frame) {
+        app.frame();
+    }
+    ASSERT_TRUE(GameClient::get().isLoaded()) << "the character did not resume";
+    for (int frame = 0; frame < 10; ++frame) {
+        app.frame();
+    }
+    const PlayerClient* resumed = Client::get().getLocalPlayer();
+    ASSERT_NE(resumed, nullptr);
+    EXPECT_TRUE(resumed->loadedFromFile);
+    EXPECT_EQ(resumed->getStat(static_cast<int>(CharacterStat::Level)), 3);
+    // The loaded level asks its own experience: 40 % of it again.
+    auto* loaded = dynamic_cast<Sentient*>(Server::get().getClient(0)->player.get());
+    ASSERT_NE(loaded, nullptr);
+    loaded->setStat(static_cast<int>(CharacterStat::Xp),
+                    loaded->getStat(static_cast<int>(CharacterStat::XpNeeded)) * 2 / 5);
+    for (int frame = 0; frame < 10; ++frame) {
+        app.frame();
+    }
+    Picture again = window.shot(user);
+    const int resumedEnd = 100 + 120 * resumed->getStat(static_cast<int>(CharacterStat::Xp)) /
+                                     std::max(1, resumed->getStat(static_cast<int>(CharacterStat::XpNeeded)));
+    EXPECT_NEAR(resumedEnd, 148, 2);
+    EXPECT_GT(pixelAt(again, resumedEnd - 3, 472)[0], 100) << "experience colour before the fill's end";
+    expectNear(pixelAt(again, resumedEnd + 3, 472), 16, 14, 12, 12, "the track after the fill's end");
     Application::runConsoleLine("quit");
     app.shutdown();
 }
