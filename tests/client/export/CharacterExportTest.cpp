@@ -14,7 +14,9 @@
 #include "engine/console/CommandSystem.h"
 #include "engine/core/ColorCodes.h"
 #include "engine/data/Localization.h"
+#include "engine/platform/Platform.h"
 #include "engine/platform/Shell.h"
+#include "engine/platform/SystemInfo.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryGroup.h"
@@ -25,12 +27,15 @@
 #include "support/JoinedClient.h"
 #include "support/TestSupport.h"
 #include "support/TestWorld.h"
+#include "support/XvfbDisplay.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 namespace {
 
@@ -251,4 +256,37 @@ TEST_F(CharacterExportTest, WithoutAClipboardNoMailIsOpened)
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0].text, "Opening email");
     EXPECT_EQ(texts[1].text, "Could not export character!");
+}
+
+namespace {
+class CharacterExportXvfbTest : public CharacterExportTest {};
+} // namespace
+
+TEST_F(CharacterExportXvfbTest, TheLightPageGoesToTheClipboardAndTheMailOpens)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X display and no Xvfb";
+    }
+    std::unique_ptr<SystemInfo> info;
+    if (!SystemInfo::instance()) {
+        info = std::make_unique<SystemInfo>();
+    }
+    std::atomic<bool> running{true};
+    Platform platform(&running);
+    std::string error;
+    Platform::WindowOptions options;
+    options.openGL = false;
+    ASSERT_TRUE(platform.createWindow(options, error)) << error;
+    opened.clear();
+    setUrlOpener(&recordOpener);
+    ASSERT_TRUE(world.commands.execute("emailCharHtml", nullptr, false, true));
+    setUrlOpener(nullptr);
+    EXPECT_EQ(readClipboardText().rfind("<html><head><title>Aldric", 0), 0u);
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].rfind("mailto:?subject=My%20Gloamreach%20character&body=Highlight%20this", 0), 0u)
+        << opened[0];
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].text, "Opening email");
+    EXPECT_EQ(texts[1].text, "Opening email");
 }
