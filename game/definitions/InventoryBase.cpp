@@ -28,8 +28,9 @@ bool isBagItem(const ItemBase* item)
     return item && item->getItemType() == ItemType::Bag;
 }
 
-// The item slot type an equipment location takes.
-ItemSlotType slotTypeOfLocation(int location)
+} // namespace
+
+ItemSlotType InventoryBase::slotTypeOfLocation(int location)
 {
     switch (static_cast<EquipedLocation>(location)) {
     case EquipedLocation::Ring1:
@@ -50,8 +51,6 @@ ItemSlotType slotTypeOfLocation(int location)
         return static_cast<ItemSlotType>(location); // Head … Feet share their numbers
     }
 }
-
-} // namespace
 
 InventoryBase::InventoryBase()
 {

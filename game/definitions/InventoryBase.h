@@ -28,6 +28,9 @@ public:
     static constexpr int kMaxGroupCapacity = 256;
     static constexpr int kImageVersion = 1;
     static constexpr int kBagCount = 4;
+
+    // The item slot type an equipment location (an `EquipedLocation`) takes.
+    static ItemSlotType slotTypeOfLocation(int location);
     static constexpr int kStashBagCount = 8;
     static constexpr int kHouseGuardPlaces = 4;
 

@@ -222,31 +222,6 @@ ItemBase* Recruit::getEquippedItem(int slot) const
     return inventory->getItemAt(group, slot);
 }
 
-namespace {
-
-// The slot type an equipment slot takes, as the actor's usable types name it.
-ItemSlotType slotTypeOfEquipmentSlot(EquipedLocation slot)
-{
-    switch (slot) {
-    case EquipedLocation::Ring1:
-    case EquipedLocation::Ring2:
-        return ItemSlotType::Ring;
-    case EquipedLocation::Jewelry1:
-    case EquipedLocation::Jewelry2:
-        return ItemSlotType::Jewelry;
-    case EquipedLocation::HandPrimary:
-        return ItemSlotType::HandPrimary;
-    case EquipedLocation::HandSecondary:
-        return ItemSlotType::HandSecondary;
-    case EquipedLocation::Ranged:
-        return ItemSlotType::Ranged;
-    default:
-        return static_cast<ItemSlotType>(toIndex(slot)); // Head … Feet share their numbers
-    }
-}
-
-} // namespace
-
 int Recruit::bestSlotForItem(const ItemBase* item) const
 {
     const int none = toIndex(EquipedLocation::None);
@@ -279,7 +254,8 @@ int Recruit::bestSlotForItem(const ItemBase* item) const
     int best = none;
     int bestWorth = 0;
     for (EquipedLocation slot : {first, second}) {
-        if (slot == EquipedLocation::None || !body->canUseItemType(toIndex(slotTypeOfEquipmentSlot(slot)))) {
+        if (slot == EquipedLocation::None ||
+            !body->canUseItemType(toIndex(InventoryBase::slotTypeOfLocation(toIndex(slot))))) {
             continue;
         }
         // Two hands are refused before an empty slot is taken: a free main
