@@ -427,6 +427,42 @@ TEST_F(NewWorldTest, AVersionOneFileRestoresItsValuesAndGetsFreshTownNpcs)
     EXPECT_EQ(game().weather().getActiveFronts(), 0);
 }
 
+TEST_F(NewWorldTest, AVersionFourFileReadsItsTownNpcs)
+{
+    // Version 4: town NPC records hold their name value only; quests (a
+    // count) came with version 3; no factions, weather or later fields.
+    ByteBuffer file;
+    file.writeInt(int32_t(4));
+    file.writeInt(int32_t(-1));
+    file.writeInt(int32_t(0));
+    file.writeInt(uint32_t(777));
+    file.writeGameTime(GameTime(1, 2, 3, 4.0f));
+    file.writeDouble(8.0);
+    file.writeInt(int32_t(0));
+    for (int32_t value : {0, 0, 0, 0}) {
+        file.writeInt(value);
+    }
+    file.writeInt(int32_t(0));
+    file.writeInt(int32_t(0));
+    file.writeInt(int32_t(-1));
+    file.writeBool(false); // world ended
+    file.writeBool(false); // no tutor
+    file.writeInt(int32_t(2));
+    file.writeBool(true); // the first slot (Warmaster) with its name value
+    file.writeInt(int32_t(12345));
+    file.writeBool(false);     // the second saved dead
+    file.writeInt(int32_t(0)); // quests
+    ByteBuffer in(file.bytes());
+    std::string what;
+    size_t offset = 0;
+    ASSERT_TRUE(game().loadWorld(in, what, offset)) << what << " at " << offset;
+    EXPECT_TRUE(in.atEnd());
+    ASSERT_NE(game().getTownNpcAt(0), nullptr);
+    EXPECT_EQ(game().getTownNpcAt(0)->getNameIndex(), 12345);
+    EXPECT_EQ(game().getTownNpcAt(1), nullptr);
+    EXPECT_EQ(game().getTownNpcAt(2), nullptr) << "a slot the file does not hold stays empty";
+}
+
 TEST_F(NewWorldTest, NewWorldMovesThePlayerAndItsCovenantAndTellsEveryClient)
 {
     Server& srv = Server::get();

@@ -8,6 +8,8 @@
 #include "game/skills/SkillLoaders.h"
 #include "game/world/CombatSystem.h"
 #include "game/world/FactionSystem.h"
+#include "game/world/Weather.h"
+#include "game/world/WeatherFront.h"
 #include "support/AwakeMonster.h"
 #include "support/FlatNavigation.h"
 #include "support/RandomScript.h"
@@ -309,6 +311,43 @@ TEST_F(TrapTorchTest, WindPutsOutOnlyTorchesWithALimitAtMostItsSpeed)
     Torch* unlimited = torch("TestRainTorch", 120.0f, 100.0f);
     EXPECT_EQ(Torch::extinguishNear(ZonePosition(0, 100.0f, 100.0f), 64.0f, 5.9f), 0);
     EXPECT_EQ(Torch::extinguishNear(ZonePosition(0, 100.0f, 100.0f), 64.0f, 1000.0f), 1);
+    EXPECT_FALSE(limited->isLit());
+    EXPECT_TRUE(unlimited->isLit());
+}
+
+TEST_F(TrapTorchTest, AFrontsWindPutsOutATorchWhoseLimitItReachesAndNeverOneWithoutALimit)
+{
+    // The Game's own weather, no stand-in: a dry front of wind (3.6, 4.8),
+    // speed 6, over both torches.
+    game().hooks().weatherAt = nullptr;
+    Weather::Settings settings;
+    settings.maxFronts = 1;
+    settings.maxFrontWindSpeed = settings.maxTotalWindSpeed = 10.0f;
+    settings.maxTotalIntensity = 1.0f;
+    settings.minFrontTime = settings.maxFrontTime = 100.0f;
+    settings.randomChangeTime = 1000.0f;
+    game().weather().setSettings(settings);
+    WeatherFront* front = game().weather().startFront(ZonePosition(0, 200.0f, 200.0f));
+    ASSERT_NE(front, nullptr);
+    front->intensity = 0.0f;
+    front->wind = Vec2(3.6f, 4.8f);
+    front->minDistance = 300.0f;
+    front->maxDistance = 400.0f;
+    front->fadeUpTime = 0.0f;
+    front->velocity = Vec2(0.0f, 0.0f);
+
+    Torch* limited = torch("TestWindTorch");                   // MaxWind 6
+    Torch* unlimited = torch("TestRainTorch", 210.0f, 200.0f); // MaxWind 0
+    limited->update(0.01f);
+    unlimited->update(0.01f);
+    limited->update(2.0f);
+    unlimited->update(2.0f);
+    EXPECT_FALSE(limited->isLit()) << "its own look at the weather";
+    EXPECT_TRUE(unlimited->isLit());
+
+    limited->use(nullptr);
+    ASSERT_TRUE(limited->isLit());
+    EXPECT_EQ(game().weather().extinguishTorches(ZonePosition(0, 200.0f, 200.0f), 64.0f, 6.0f), 1);
     EXPECT_FALSE(limited->isLit());
     EXPECT_TRUE(unlimited->isLit());
 }
