@@ -125,11 +125,36 @@ LevelValue readLevelValue(const DatabaseEntry& entry, const std::string& key)
     return {entryFloat(&entry, key), entryFloat(&entry, key + "PerLevel")};
 }
 
-// Every damage and family range of an entry (item or magic modifier), read
-// once per entry: recomputing an item then needs no lookups by name.
+// The keys an item copies from its entry when it takes the entry.
+struct ItemEntryFields {
+    ItemType itemType = ItemType::Other;
+    int maxStack = 1;
+    int bagSize = 0;
+    ItemRequirement requirement = ItemRequirement::None;
+    int minLevel = 0;
+    int amount = 0;
+    bool money = false;
+    std::array<ItemSetLink, 2> setLinks{};
+    ItemSetBonus partialSetBonus;
+    int fullSetItems = 1;
+    const DatabaseEntry* fullSetEffect = nullptr;
+    bool artifact = false;
+    bool unique = false;
+    bool setItem = false;
+    const DatabaseEntry* guardType = nullptr;
+    int guardPrice = 0;
+    float weaponSpeed = 0.0f;
+};
+
+ItemEntryFields readEntryFields(const DatabaseEntry& entry);
+
+// Every damage and family range of an entry (item or magic modifier), and
+// its copied keys, read once per entry: taking an entry or recomputing an
+// item then needs no lookups by name.
 struct ItemLevelTable : DatabaseEntry::Derived {
     std::array<LevelRange, kDamageTypeCount> damage;
     std::array<LevelRange, kFamilyCount> families;
+    ItemEntryFields fields;
 };
 
 const ItemLevelTable& levelTableOf(const DatabaseEntry* entry)
@@ -147,6 +172,7 @@ const ItemLevelTable& levelTableOf(const DatabaseEntry* entry)
             table.families[static_cast<size_t>(f)] = {readLevelValue(e, "Min" + name),
                                                       readLevelValue(e, "Max" + name)};
         }
+        table.fields = readEntryFields(e);
         return table;
     });
 }
@@ -241,53 +267,83 @@ void ItemBase::loadFromDatabase()
     loadEntryFields();
 }
 
+namespace {
+
+ItemEntryFields readEntryFields(const DatabaseEntry& entry)
+{
+    const DatabaseEntry* e = &entry;
+    ItemEntryFields f;
+    std::string type = entryString(e, "ItemType");
+    f.itemType = type.empty() ? ItemType::Other : parseItemType(type);
+    // A stack never holds more than a quantity can be, and a bag never stacks
+    // (a merged-away bag would leave its group behind).
+    f.maxStack =
+        f.itemType == ItemType::Bag ? 1 : std::clamp(entryInt(e, "MaxStack", 1), 1, ItemBase::kMaxQuantity);
+    f.bagSize = std::clamp(entryInt(e, "BagSize"), 0, InventoryBase::kMaxGroupCapacity);
+    f.requirement = parseItemRequirement(entryString(e, "ItemRequirement"));
+    f.minLevel = entryInt(e, "MinLevel");
+    f.amount = std::max(0, entryInt(e, "Amount"));
+    f.money = entryTypeOf(e) == kEntryTypeMoney;
+    for (int i = 0; i < 2; ++i) {
+        std::string key = i == 0 ? "ItemSet" : "ItemSet2";
+        std::string setName = entryString(e, key);
+        f.setLinks[static_cast<size_t>(i)].set = setName.empty() ? nullptr : findEntryByName(setName);
+        f.setLinks[static_cast<size_t>(i)].size = std::max(0, entryInt(e, key + "Size"));
+    }
+    std::string partial = entryString(e, "SetBonusPartial");
+    f.partialSetBonus.effect = partial.empty() ? nullptr : findEntryByName(partial);
+    f.partialSetBonus.itemsNeeded = std::max(1, entryInt(e, "SetBonusPartialItems", 1));
+    std::string full = entryString(e, "SetBonusFull");
+    f.fullSetEffect = full.empty() ? nullptr : findEntryByName(full);
+    f.fullSetItems = std::max(1, f.setLinks[0].size);
+    f.artifact = entryInt(e, "Artifact") != 0;
+    f.unique = entryInt(e, "Unique") != 0;
+    f.setItem = ItemBase::isSetEntry(e);
+    std::string guard = entryString(e, "GuardType");
+    f.guardType = guard.empty() ? nullptr : findEntryByName(guard);
+    f.guardPrice = std::max(0, entryInt(e, "GuardPrice"));
+    f.weaponSpeed = entryFloat(e, "WeaponSpeed");
+    return f;
+}
+
+} // namespace
+
 void ItemBase::loadEntryFields()
 {
     const DatabaseEntry* e = getEntry();
     if (!e)
         return;
-    std::string type = entryString(e, "ItemType");
-    m_itemType = type.empty() ? ItemType::Other : parseItemType(type);
-    // A stack never holds more than a quantity can be, and a bag never stacks
-    // (a merged-away bag would leave its group behind).
-    m_maxStack = m_itemType == ItemType::Bag ? 1 : std::clamp(entryInt(e, "MaxStack", 1), 1, kMaxQuantity);
-    m_bagSize = std::clamp(entryInt(e, "BagSize"), 0, InventoryBase::kMaxGroupCapacity);
-    m_requirement = parseItemRequirement(entryString(e, "ItemRequirement"));
-    setMinLevel(entryInt(e, "MinLevel"));
+    const ItemEntryFields& f = levelTableOf(e).fields;
+    m_itemType = f.itemType;
+    m_maxStack = f.maxStack;
+    m_bagSize = f.bagSize;
+    m_requirement = f.requirement;
+    setMinLevel(f.minLevel);
     if (m_level < 1)
         m_level = std::max(1, m_minLevel);
     if (m_amount == 0)
-        m_amount = std::max(0, entryInt(e, "Amount"));
-    if (entryTypeOf(e) == kEntryTypeMoney && m_amount > 0)
+        m_amount = f.amount;
+    if (f.money && m_amount > 0)
         m_quantity = std::min(m_amount, kMaxQuantity);
 
-    for (int i = 0; i < 2; ++i) {
-        std::string key = i == 0 ? "ItemSet" : "ItemSet2";
-        std::string setName = entryString(e, key);
-        m_setLinks[static_cast<size_t>(i)].set = setName.empty() ? nullptr : findEntryByName(setName);
-        m_setLinks[static_cast<size_t>(i)].size = std::max(0, entryInt(e, key + "Size"));
-    }
-    std::string partial = entryString(e, "SetBonusPartial");
-    m_partialSetBonus.effect = partial.empty() ? nullptr : findEntryByName(partial);
-    m_partialSetBonus.itemsNeeded = std::max(1, entryInt(e, "SetBonusPartialItems", 1));
-    std::string full = entryString(e, "SetBonusFull");
-    m_fullSetBonus.effect = full.empty() ? nullptr : findEntryByName(full);
-    m_fullSetBonus.itemsNeeded = std::max(1, m_setLinks[0].size);
+    m_setLinks = f.setLinks;
+    m_partialSetBonus = f.partialSetBonus;
+    m_fullSetBonus.effect = f.fullSetEffect;
+    m_fullSetBonus.itemsNeeded = f.fullSetItems;
 
-    if (entryInt(e, "Artifact") != 0)
+    if (f.artifact)
         m_rarity = ItemRarity::Artifact;
-    else if (entryInt(e, "Unique") != 0)
+    else if (f.unique)
         m_rarity = ItemRarity::Unique;
-    else if (isSetEntry(e))
+    else if (f.setItem)
         m_rarity = ItemRarity::Set;
 
-    std::string guard = entryString(e, "GuardType");
-    m_guardType = guard.empty() ? nullptr : findEntryByName(guard);
+    m_guardType = f.guardType;
     // A guard never hired stores the largest health: it is hired whole.
     if (m_guardType)
         m_guardHealth = INT_MAX;
-    m_guardPrice = std::max(0, entryInt(e, "GuardPrice"));
-    m_weaponSpeed = entryFloat(e, "WeaponSpeed");
+    m_guardPrice = f.guardPrice;
+    m_weaponSpeed = f.weaponSpeed;
     if (static_cast<int>(m_rolls.size()) != kFamilyCount)
         m_rolls.resize(kFamilyCount, 0.0f);
     recompute();
