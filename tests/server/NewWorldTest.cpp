@@ -500,6 +500,15 @@ TEST_F(NewWorldTest, NewWorldMovesThePlayerAndItsCovenantAndTellsEveryClient)
     EXPECT_NE(server.world->getView(player->getEntityNumber()), nullptr);
     EXPECT_EQ(game().getTownNpcCount(), static_cast<int>(game().settings().npcTypes.size()));
     EXPECT_TRUE(game().isWorldGenerated());
+
+    // The next state message carries the player under its new number.
+    srv.update();
+    ScriptedClient::State state;
+    ASSERT_TRUE(client.readState(state));
+    const bool carried = std::any_of(state.entities.begin(), state.entities.end(), [&](const auto& e) {
+        return e.number == static_cast<uint32_t>(player->getEntityNumber());
+    });
+    EXPECT_TRUE(carried);
 }
 
 TEST_F(NewWorldTest, ResumingADamagedWorldLeavesTheServerInactiveAndTheFileAsItWas)
