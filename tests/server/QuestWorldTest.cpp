@@ -328,4 +328,19 @@ TEST_F(QuestWorld, CovenantEffectsMoveAtMostWhatTheCovenantHolds)
     }
 }
 
+// With no free ground on the rings round the recruit stand (a stand with
+// nothing outside the town), the recruit stands on the stand itself.
+TEST_F(QuestWorld, ARecruitWithoutAFreeSpotStandsOnTheStand)
+{
+    GameRules& rules = GameData::get().mutableRules();
+    ZonePosition& stand = rules.npcPositions[static_cast<size_t>(toIndex(NpcType::Recruit))];
+    stand = ZonePosition(0, -1000.0f, -1000.0f);
+    auto quest = rolled(QuestType::Recruit, 10, 12345);
+    quest->setUp(0, nullptr);
+    ASSERT_FALSE(quest->invalid);
+    ASSERT_NE(quest->questNpc.get(), nullptr);
+    EXPECT_FALSE(server.game->isPlaceFree(stand, quest->questNpc.get()));
+    EXPECT_EQ(quest->questNpc->getPosition(), stand);
+}
+
 } // namespace
