@@ -338,7 +338,9 @@ void Player::update(float dt)
             (m_action == ActionAttackNear && !hasDisablingEffect() && !hasFlag(kFlagHidden)))
             attackTarget();
         checkHouseGuards();
-        // The quest slots' own logic comes with the quest code.
+        for (int i = 0; i < kQuestSlots; ++i)
+            if (Quest* quest = getQuest(i); quest && quest->isInUse())
+                quest->think(this, dt);
     } else {
         updateDeathAnimation();
     }
@@ -424,6 +426,10 @@ void Player::onSuccessfulKill(Entity* victim)
     auto* actor = dynamic_cast<Actor*>(victim);
     if (!actor || !actor->getMonsterType())
         return;
+    // Kills count for the quests the player holds.
+    for (int i = 0; i < kQuestSlots; ++i)
+        if (Quest* quest = getQuest(i); quest && quest->isInUse())
+            quest->countKill(actor);
     const int level = m_stats.get(stat(CharacterStat::Level));
     keepRecordIfHigher(m_statistics, StrongestKill, *actor, level, false);
     keepRecordIfHigher(m_statistics, StrongestKillAtLevel, *actor, level, true);

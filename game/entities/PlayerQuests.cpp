@@ -86,6 +86,9 @@ void Player::skipQuest(int number)
     if (s >= 0) {
         getQuest(s)->reset();
     }
+    if (Game* game = Game::instance()) {
+        game->skipQuest(number, this);
+    }
 }
 
 void Player::solveQuest(int number)
@@ -131,6 +134,7 @@ void Player::solveQuest(int number)
         }
         covenant->addRecruit(recruit);
     }
+    quest->giveReward(this);
     Game* game = Game::instance();
     if (game) {
         game->solveQuest(gameNumber, this);

@@ -116,6 +116,30 @@ public:
     void pickBossMonsterType();
     void spawnBoss();
     bool syncTargetToLevel(int levelIndex);
+    // A Meeting whose every side fell makes the Game start a War.
+    void checkMeetingWar();
+    // The meeting broke up: the living sides go to war with the town.
+    void endMeeting();
+    // An armour or weapon of the quest's level on the ground for the player.
+    void dropRewardItem(Player* player);
+    bool removeSpawnedEntity(const Entity* entity);
+
+    // ---- Running (QuestProgress.cpp)
+    // The periodic check; a player's copy checks what its player does.
+    void think(Player* player, float seconds);
+    void countKill(Entity* killed);
+    void onEntityKilled(Entity* killed, Entity* killer);
+    void onTargetAttacked(Entity* attacked, Entity* attacker);
+    // True when another covenant's kill took the quest over (it is gone).
+    bool onKilledByCovenant(Entity* killer);
+    void tryRescue(Actor* npc);
+    bool deliverTo(Player* player, Actor* npc);
+    void startEscort(Player* player, Actor* npc);
+    void giveReward(Player* player);
+    // The quest's story bit is already set for the player.
+    bool isSolvedFor(const Player* player) const;
+    bool canSkip(const Player* player) const;
+    void skip(Player* player);
 
     // ---- Save record (QuestSave.cpp); the shared record's forms stay in reach.
     using QuestBase::read;

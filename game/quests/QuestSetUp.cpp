@@ -15,6 +15,7 @@
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/ServerLink.h"
+#include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 
 #include <algorithm>
@@ -121,7 +122,16 @@ void Quest::setUp(int flag, QuestBase* source)
         invalid = true;
         return;
     }
+    // The quest's people may wait in a level no player has built yet.
+    SpawnSystem* spawns = SpawnSystem::instance();
+    const bool allowed = spawns && spawns->placesInUnbuiltLevels();
+    if (spawns) {
+        spawns->setPlaceInUnbuiltLevels(true);
+    }
     place(restoring, source);
+    if (spawns) {
+        spawns->setPlaceInUnbuiltLevels(allowed);
+    }
 }
 
 bool Quest::chooseTargets(QuestBase* source)

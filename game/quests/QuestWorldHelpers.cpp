@@ -15,6 +15,7 @@
 #include "game/world/AreaDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
+#include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 
 #include <algorithm>
@@ -151,7 +152,15 @@ void Quest::populatePendingBlock()
         return;
     }
     if (Game* game = Game::instance()) {
+        SpawnSystem* spawns = SpawnSystem::instance();
+        const bool allowed = spawns && spawns->placesInUnbuiltLevels();
+        if (spawns) {
+            spawns->setPlaceInUnbuiltLevels(true);
+        }
         game->populateAreaBlockOnce(targetLevel, pendingBlock);
+        if (spawns) {
+            spawns->setPlaceInUnbuiltLevels(allowed);
+        }
     }
     pendingBlock = -1;
 }
@@ -268,4 +277,81 @@ bool Quest::syncTargetToLevel(int levelIndex)
         }
     }
     return false;
+}
+
+// ---- Meetings and reward items ---------------------------------------------------------
+
+void Quest::checkMeetingWar()
+{
+    Game* game = Game::instance();
+    if (!is(QuestType::Meeting) || !game || targets.empty()) {
+        return;
+    }
+    for (const QuestTarget& t : targets) {
+        if (t.count < t.needed) {
+            return;
+        }
+    }
+    game->generateQuests(toIndex(QuestType::War), this, -1);
+}
+
+void Quest::endMeeting()
+{
+    Game* game = Game::instance();
+    if (!game) {
+        return;
+    }
+    auto alive = [](const Entity* e) { return e && e->getHealth() > 0 && e->getMaxHealth() > 0; };
+    if (alive(questNpc.get())) {
+        game->generateQuests(toIndex(QuestType::WarAgainstBarbarians), this, -1);
+    }
+    const auto* second = dynamic_cast<const Actor*>(secondNpc.get());
+    if (alive(second) && !targets.empty() && second->getMonsterType()) {
+        MonsterType* first = targets[0].monsterType;
+        targets[0].monsterType = const_cast<MonsterType*>(second->getMonsterType());
+        game->generateQuests(toIndex(QuestType::WarAgainstBarbarians), this, -1);
+        targets[0].monsterType = first;
+    }
+    dismissNpcs();
+    fail();
+    const int number = id;
+    game->dropQuestFromPlayers(number);
+    game->deleteQuestIfUnheld(number);
+}
+
+void Quest::dropRewardItem(Player* player)
+{
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    if (!player || !definition || !spawns) {
+        return;
+    }
+    auto suits = [this](ItemType kind) {
+        const int t = static_cast<int>(kind);
+        if (definition->armorReward) {
+            return (t >= 4 && t <= 7) || t == 14 || t == 15;
+        }
+        return t >= 8 && t <= 13;
+    };
+    const float chance = static_cast<float>(definition->magicChance) / 100.0f;
+    for (float threshold : {chance, 0.0f}) {
+        for (int i = 0; i < std::max(1, definition->maxItemGenerationTries); ++i) {
+            std::unique_ptr<Item> item = spawns->createRandomItem(
+                level, definition->magicChance, -1, -1, -1.0f, -1, false, 0, nullptr, ItemRarity::Normal);
+            if (!item || !suits(item->getItemType())) {
+                continue;
+            }
+            // A plain item stays only by the draw; a magic one always.
+            if (item->getRarity() == ItemRarity::Normal && randomFloat() < threshold) {
+                continue;
+            }
+            item->generate();
+            if (dropItemOnGround(item.get(), false, true, player->getPosition())) {
+                item.release();
+            }
+            return;
+        }
+        if (threshold <= 0.0f) {
+            break;
+        }
+    }
 }

@@ -427,6 +427,22 @@ public:
     // The average of a covenant stat over the covenants still standing
     // (index 3: their influence sums); 0 without any.
     int getAverageCovenantStat(int index) const;
+    // ---- Quests running (GameQuestHooks.cpp)
+    // Every quest hears of the death, then every computer-run covenant.
+    void onActorKilled(Actor* victim, Entity* killer);
+    void onActorAttacked(Actor* actor, Entity* attacker);
+    // A story quest whose outcome the player already has is dropped.
+    void skipQuest(int number, Player* player);
+    // ---- Quests over time (GameQuestUpdate.cpp)
+    void updateQuests(float seconds);
+    void createInitialQuests();
+    // One random event; an event-only one has had its effect and is not kept.
+    Quest* generateEvent();
+    void deleteOldQuests();
+    // The first story quest whose bit the player lacks, unless one is open.
+    void advanceQuestChain(Player* player);
+    bool areInitialQuestsPending() const { return m_initialQuestsPending; }
+    void setInitialQuestsPending(bool pending) { m_initialQuestsPending = pending; }
 
     // ---- State
     const GameTime& getClock() const { return m_clock; }
@@ -496,6 +512,7 @@ private:
     void flushDeletedQuests();
     // Fills the hooks by which the covenants reach the quests.
     void installQuestHooks();
+    void installQuestRunningHooks();
 
     void insertIntoSpatialIndex(const Entity* entity);
     void removeFromSpatialIndex(int number);
@@ -552,6 +569,7 @@ private:
     std::vector<std::unique_ptr<Quest>> m_deletedQuests;
     int m_questWalkDepth = 0;
     int m_questGenerationDepth = 0;
+    bool m_initialQuestsPending = false;
 
     static inline Game* s_instance = nullptr;
 };

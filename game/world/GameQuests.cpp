@@ -45,6 +45,7 @@ void Game::installQuestHooks()
 {
     // A computer-run covenant keeps a copy of the recruit quest it pursues.
     m_hooks.createCovenantQuest = [] { return std::unique_ptr<QuestBase>(std::make_unique<Quest>(true)); };
+    installQuestRunningHooks();
 }
 
 // ---- Table ---------------------------------------------------------------------
@@ -129,6 +130,7 @@ void Game::forEachQuest(const std::function<void(Quest&)>& visit)
 void Game::clearQuests()
 {
     m_quests.clear();
+    m_initialQuestsPending = false;
     if (m_questWalkDepth == 0) {
         m_deletedQuests.clear();
     }

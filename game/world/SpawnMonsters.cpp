@@ -250,10 +250,10 @@ bool SpawnSystem::placeMonster(Actor* actor, const ZonePosition& position, const
     }
     ZonePosition spot;
     const int rings = data ? data->rules().freeSpotRingLimit : 0;
-    // A level not built yet has no ground to test: the monster stands where
-    // it was put and finds free ground when the level is built.
+    // A level not built yet has no ground to test: when allowed, the monster
+    // stands where it was put and finds free ground when the level is built.
     const World* world = World::instance();
-    if (world && position.zone >= 0 && world->getLevel(position.zone) &&
+    if (m_placeInUnbuiltLevels && world && position.zone >= 0 && world->getLevel(position.zone) &&
         !world->isLevelLoaded(position.zone)) {
         spot = position;
         actor->relocated = true;

@@ -163,6 +163,11 @@ public:
     // Onto a free spot near the position and into the game; false (the
     // actor still the caller's) when there is no free spot or no room.
     bool placeMonster(Actor* actor, const ZonePosition& position, const MonsterType* previous) const;
+    // While set, a monster put into a level not built yet stands where it
+    // was put and finds free ground when the level is built (a quest's
+    // people in a far level); otherwise such a level has no free spot.
+    void setPlaceInUnbuiltLevels(bool allow) { m_placeInUnbuiltLevels = allow; }
+    bool placesInUnbuiltLevels() const { return m_placeInUnbuiltLevels; }
     // Level -1: the type's own, raised by the world's difficulty. The placed
     // monster, or null (nothing is left behind).
     Actor* spawnMonsterAt(int level, const MonsterType* type, const ZonePosition& position,
@@ -223,6 +228,7 @@ public:
     MonsterDrops& mutableMonsterDrops(int rarity) { return m_monsterDrops[static_cast<size_t>(rarity & 7)]; }
 
 private:
+    bool m_placeInUnbuiltLevels = false;
     // Levels and spreads are kept within ±420 before any arithmetic on them:
     // far beyond 1 … 105, yet unable to overflow.
     static int boundedLevel(int level)

@@ -228,11 +228,18 @@ TEST_F(SpawnMonstersTest, SpacedTypesKeepApartAndWallsTakeNoMonster)
     std::unique_ptr<Actor> s2(spawns.spawnMonster(spider, 0, MonsterRarity::Normal, 3));
     EXPECT_TRUE(spawns.canPlaceMonster(s2.get(), nav.tileCentre(0, 70, 70)));
 
-    // A level not built yet has no ground to test: the monster stands where
-    // it was put, marked to find free ground once the level is built.
+    // Nowhere to stand (a World whose level is not built walls every spot):
+    // nothing is placed and nothing is left behind.
     makeWorld();
     const int before = world.game->getEntityCount();
+    EXPECT_EQ(spawns.spawnMonsterAt(3, spider, nav.tileCentre(0, 10, 10), 0), nullptr);
+    EXPECT_EQ(world.game->getEntityCount(), before);
+    EXPECT_EQ(told, 2);
+    // Unless placing there is allowed: then the monster stands where it was
+    // put, marked to find free ground once the level is built.
+    spawns.setPlaceInUnbuiltLevels(true);
     Actor* early = spawns.spawnMonsterAt(3, spider, nav.tileCentre(0, 10, 10), 0);
+    spawns.setPlaceInUnbuiltLevels(false);
     ASSERT_NE(early, nullptr);
     EXPECT_TRUE(early->relocated);
     EXPECT_EQ(early->getPosition(), nav.tileCentre(0, 10, 10));

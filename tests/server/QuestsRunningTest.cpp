@@ -1,0 +1,210 @@
+// Quests running on the headless program with data/: kills counted and the
+// kill rules, rescue, expiry, the reward and skipping.
+#include "engine/core/ByteBuffer.h"
+#include "engine/data/Database.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
+#include "support/PlayerWorld.h"
+#include "support/TestCovenant.h"
+
+namespace {
+
+constexpr int kLevel = toIndex(CharacterStat::Level);
+
+class QuestsRunning : public PlayerWorld {
+protected:
+    void SetUp() override
+    {
+        PlayerWorld::SetUp();
+        player = addPlayer();
+        ASSERT_NE(player, nullptr);
+    }
+    std::unique_ptr<Quest> rolled(QuestType type, int level = 10, uint32_t seed = 777)
+    {
+        auto quest = std::make_unique<Quest>();
+        quest->setup(level, server.game->getClock(), seed, toIndex(type), 0);
+        quest->rollChoices(false);
+        quest->randomizeParameters();
+        return quest;
+    }
+    Actor* monsterOf(const char* typeName, float dx)
+    {
+        const MonsterType* type = GameData::get().findMonsterType(typeName);
+        Actor* actor = type ? server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 5) : nullptr;
+        return actor ? add(actor, besidePlayer(dx)) : nullptr;
+    }
+    size_t mark = 0;
+    void clearLines() { mark = lines().size(); }
+    std::vector<std::string> recent() const
+    {
+        return std::vector<std::string>(lines().begin() + static_cast<long>(std::min(mark, lines().size())),
+                                        lines().end());
+    }
+    bool anyLineWith(const std::string& fragment) const
+    {
+        const std::vector<std::string> r = recent();
+        return std::any_of(r.begin(), r.end(),
+                           [&](const std::string& l) { return l.find(fragment) != std::string::npos; });
+    }
+};
+
+TEST_F(QuestsRunning, AGroupTargetCountsOnceHoweverOftenItsTypeIsKilled)
+{
+    auto quest = rolled(QuestType::KillMonsterGroup);
+    MonsterType* scout = GameData::get().findMonsterType("GoblinScout");
+    MonsterType* spider = GameData::get().findMonsterType("CaveSpider");
+    quest->targets.assign(3, QuestTarget());
+    quest->targets[0].monsterType = scout;
+    quest->targets[1].monsterType = scout;
+    quest->targets[2].monsterType = spider;
+    for (QuestTarget& t : quest->targets) {
+        t.needed = 1;
+    }
+    const int number = server.game->addQuest(std::move(quest));
+    Quest* held = server.game->getQuest(number);
+    for (int kill = 0; kill < 2; ++kill) {
+        Actor* victim = monsterOf("GoblinScout", 100.0f + 50.0f * static_cast<float>(kill));
+        ASSERT_NE(victim, nullptr);
+        server.game->onActorKilled(victim, player);
+    }
+    EXPECT_EQ(held->targets[0].count, 1);
+    EXPECT_EQ(held->targets[1].count, 1);
+    EXPECT_EQ(held->targets[2].count, 0);
+    EXPECT_FALSE(held->isComplete());
+    Actor* last = monsterOf("CaveSpider", 300.0f);
+    server.game->onActorKilled(last, player);
+    EXPECT_TRUE(held->isComplete());
+}
+
+TEST_F(QuestsRunning, ARevengeEndsWithItsAvengerAndGoesWithItsKillWhenUnheld)
+{
+    MonsterType* killerType = GameData::get().findMonsterType("GrabnakTheCruel");
+    auto makeRevenge = [&] {
+        auto quest = rolled(QuestType::Revenge);
+        quest->monsterType = killerType;
+        quest->targets.assign(1, QuestTarget());
+        quest->targets[0].monsterType = killerType;
+        quest->targets[0].needed = 1;
+        quest->questNpc = monsterOf("TownGuardType", 200.0f);
+        return server.game->addQuest(std::move(quest));
+    };
+    // The avenger dies: failed.
+    const int first = makeRevenge();
+    Quest* revenge = server.game->getQuest(first);
+    Entity* avenger = revenge->questNpc.get();
+    ASSERT_NE(avenger, nullptr);
+    server.game->onActorKilled(dynamic_cast<Actor*>(avenger), nullptr);
+    EXPECT_EQ(server.game->getQuest(first), nullptr) << "failed and held by nobody";
+
+    // The killer's type dies with nobody holding the quest: gone.
+    const int second = makeRevenge();
+    Actor* killer = monsterOf("GrabnakTheCruel", 400.0f);
+    ASSERT_NE(killer, nullptr);
+    server.game->onActorKilled(killer, player);
+    EXPECT_EQ(server.game->getQuest(second), nullptr);
+}
+
+TEST_F(QuestsRunning, ARescueWithAnEnemyInSafeRangeOnlySaysItIsNotSafe)
+{
+    auto quest = rolled(QuestType::RescueNpc);
+    quest->targetLevel = 0;
+    quest->setUp(0, nullptr);
+    ASSERT_FALSE(quest->invalid);
+    auto* npc = dynamic_cast<Actor*>(quest->questNpc.get());
+    ASSERT_NE(npc, nullptr);
+    const float range = quest->definition->safeRange;
+    ASSERT_GT(range, 0.0f);
+    ZonePosition near = npc->getPosition();
+    near.x += range * 0.5f;
+    const MonsterType* goblin = GameData::get().findMonsterType("GoblinScout");
+    Actor* enemy = add(server.spawns->spawnMonster(goblin, 0, MonsterRarity::Normal, 5), near);
+    ASSERT_NE(enemy, nullptr);
+    const int progress = quest->progress;
+    clearLines();
+    quest->tryRescue(npc);
+    EXPECT_EQ(recent(), std::vector<std::string>{"msg 4 \"$$QuestResceNotSafe$$\""});
+    EXPECT_EQ(quest->progress, progress);
+    EXPECT_EQ(quest->questNpc.get(), npc);
+    // Once the enemy is gone the NPC is rescued and leaves.
+    server.game->deleteEntity(enemy, true);
+    quest->tryRescue(npc);
+    EXPECT_EQ(quest->questNpc.get(), nullptr);
+}
+
+TEST_F(QuestsRunning, AnExpiredQuestIsTakenFromItsPlayersAndDeleted)
+{
+    auto quest = rolled(QuestType::KillMonsters);
+    ASSERT_GT(quest->definition->maxTime, 0.0f);
+    const int number = server.game->addQuest(std::move(quest));
+    ASSERT_NE(player->acceptQuest(number), nullptr);
+    Quest* held = server.game->getQuest(number);
+    held->deadline = GameTime(0, 0, 0, 0.0f);
+    server.game->setClock(GameTime(2, 0, 0, 0.0f));
+    held->think(nullptr, 0.05f);
+    EXPECT_EQ(player->findQuestSlot(number), -1);
+    EXPECT_EQ(server.game->getQuest(number), nullptr);
+}
+
+TEST_F(QuestsRunning, ATargetKilledByAMonsterOfNoCovenantLeavesTheQuestToThePlayer)
+{
+    auto quest = rolled(QuestType::UniqueMonsterSpotted);
+    Actor* unique = monsterOf("GrabnakTheCruel", 200.0f);
+    ASSERT_NE(unique, nullptr);
+    quest->monsterType = const_cast<MonsterType*>(unique->getMonsterType());
+    quest->questNpc = unique;
+    const int number = server.game->addQuest(std::move(quest));
+    ASSERT_NE(player->acceptQuest(number), nullptr);
+    Actor* other = monsterOf("GoblinScout", 300.0f);
+    server.game->onActorKilled(unique, other);
+    Quest* held = server.game->getQuest(number);
+    ASSERT_NE(held, nullptr);
+    EXPECT_FALSE(held->failed);
+    EXPECT_EQ(held->questNpc.get(), nullptr);
+}
+
+// 63 / 100 experience at quest level 10 for a level-8 character: the data's
+// multiplier 1.25 for each level below gives floor(1.5625 x 63) = 98.
+TEST_F(QuestsRunning, TheRewardPaysExperienceMoneyAndTheFirstFollower)
+{
+    player->setStat(kLevel, 8);
+    player->updateStats(true);
+    Actor* follower = monsterOf("RecruitWarrior", 60.0f);
+    ASSERT_NE(follower, nullptr);
+    follower->setStat(kLevel, 8);
+    follower->setLeader(player, 4);
+    ASSERT_EQ(player->firstFollower(), follower);
+    auto quest = std::make_unique<Quest>(true);
+    quest->setup(10, server.game->getClock(), 777, toIndex(QuestType::KillMonsters), 0);
+    quest->xpReward = 63;
+    quest->moneyReward = 157;
+    const int money = player->getStat(toIndex(CharacterStat::Money));
+    clearLines();
+    quest->giveReward(player);
+    EXPECT_TRUE(queued("dmg " + std::to_string(player->getEntityNumber()) + " +98xp"));
+    EXPECT_TRUE(queued("dmg " + std::to_string(follower->getEntityNumber()) + " +98xp"));
+    EXPECT_EQ(player->getStat(toIndex(CharacterStat::Money)), money + 157);
+
+    // A story reward once only: with the quest's bit set, no item.
+    QuestDefinition& story = *GameData::get().getQuestDefinition(toIndex(QuestType::StoryTurenArmy));
+    story.itemReward = Database::get().findEntry("ShortSword");
+    ASSERT_NE(story.itemReward, nullptr);
+    auto chain = std::make_unique<Quest>(true);
+    chain->setup(10, server.game->getClock(), 778, toIndex(QuestType::StoryTurenArmy), 0);
+    const int bit = server.game->getSolvedBitBase() + story.questSolvedBit;
+    ASSERT_LT(bit, static_cast<int>(player->getFlags65().size()));
+    player->getFlags65()[static_cast<size_t>(bit)] = true;
+    const int entities = server.game->getEntityCount();
+    clearLines();
+    chain->giveReward(player);
+    EXPECT_FALSE(anyLineWith("QuestItemReward"));
+    EXPECT_EQ(server.game->getEntityCount(), entities);
+    player->getFlags65()[static_cast<size_t>(bit)] = false;
+    chain->giveReward(player);
+    EXPECT_TRUE(anyLineWith("QuestItemReward"));
+    EXPECT_EQ(server.game->getEntityCount(), entities + 1);
+}
+
+} // namespace
