@@ -1,0 +1,167 @@
+// The computer covenants' part of the server step on the shipped data, in a
+// generated world with four of them through the real headless program: the
+// covenant step averaged over 20,000 steps (budget 0.05 ms) and a step in
+// which all four simulate their battles (budget 2 ms). Prints each figure
+// against its budget and exits 1 over one.
+#include "engine/app/Application.h"
+#include "engine/platform/LaunchOptions.h"
+#include "game/covenants/ActorCovenant.h"
+#include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/LevelLayout.h"
+#include "game/world/World.h"
+#include "server/Server.h"
+#include "tests/support/ServerStartup.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+double msSince(SteadyClock::time_point start)
+{
+    return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
+}
+
+struct Program {
+    Program() : userDir(std::filesystem::temp_directory_path() / "gloam-bench-covenants")
+    {
+        std::filesystem::remove_all(userDir);
+        std::filesystem::create_directories(userDir);
+        LaunchOptions options;
+        options.headless = true;
+        options.dataDir = GLOAM_DATA_DIR;
+        options.userDir = userDir.string();
+        AppHooks hooks;
+        installServerSideHooks(hooks);
+        app = std::make_unique<Application>(options, std::move(hooks));
+        app->startup();
+    }
+    ~Program()
+    {
+        Game::get().clear();
+        app->requestQuit();
+        app->shutdown();
+        std::filesystem::remove_all(userDir);
+    }
+
+    // Until no level waits for the loader thread.
+    void settle()
+    {
+        World& world = World::get();
+        for (;;) {
+            bool busy = false;
+            for (int i = 0; i < world.getLevelCount() && !busy; ++i) {
+                const Level* level = world.getLevel(i);
+                const LevelLayout* layout = level ? level->getLayout() : nullptr;
+                busy = level && (level->pendingBuild || (layout && layout->wanted && !layout->built));
+            }
+            if (!busy)
+                return;
+            app->getHooks().finishLevels();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    }
+
+    std::filesystem::path userDir;
+    std::unique_ptr<Application> app;
+};
+
+bool report(const char* what, double value, double budget)
+{
+    const bool ok = value <= budget;
+    std::printf("%-44s %9.4f ms  (budget %g ms)%s\n", what, value, budget, ok ? "" : "  OVER BUDGET");
+    return ok;
+}
+
+std::vector<ActorCovenant*> computerCovenants()
+{
+    std::vector<ActorCovenant*> out;
+    Game& game = Game::get();
+    for (int i = 0; i < game.getCovenantCount(); ++i)
+        if (auto* c = dynamic_cast<ActorCovenant*>(game.getCovenant(i)))
+            out.push_back(c);
+    return out;
+}
+
+// The covenants' step of the world step, the clock moved on as it would be.
+void covenantStep(const std::vector<ActorCovenant*>& covenants, float dt)
+{
+    for (ActorCovenant* c : covenants)
+        c->update(dt);
+    GameTime clock = Game::get().getClock();
+    clock.addSeconds(dt);
+    Game::get().setClock(clock);
+}
+
+} // namespace
+
+int main()
+{
+    constexpr float kDt = 0.05f;
+    bool ok = true;
+    Program program;
+    if (!Server::get().start(false, 1, 1, 0, 4)) {
+        std::fprintf(stderr, "the server does not start: %s\n", Server::get().getStartError().c_str());
+        return 1;
+    }
+    program.settle();
+    const std::vector<ActorCovenant*> covenants = computerCovenants();
+    std::printf("levels %d, computer covenants %zu\n", World::get().getLevelCount(), covenants.size());
+    if (covenants.empty())
+        return 1;
+
+    constexpr int kSteps = 20000;
+    double sum = 0.0;
+    for (int i = 0; i < kSteps; ++i) {
+        auto start = SteadyClock::now();
+        covenantStep(covenants, kDt);
+        sum += msSince(start);
+    }
+    ok &= report("covenant step, mean of 20,000", sum / kSteps, 0.05);
+    for (const ActorCovenant* c : covenants)
+        std::printf("covenant %d: state %d, type %d, raiding %d, recruits %d, ai %d\n", c->index, c->adventureState,
+                    c->adventureType, c->isRaiding() ? 1 : 0, c->getRecruitCount(),
+                    Game::get().isCovenantAiOn() ? 1 : 0);
+
+    // Every covenant away on an adventure with its battle timer run out.
+    std::vector<double> battles;
+    int fought = 0;
+    for (int round = 0; round < 20; ++round) {
+        // Raids and alarms would keep them at home.
+        for (ActorCovenant* c : covenants)
+            if (c->raidTarget != -1)
+                c->endRaid();
+        for (ActorCovenant* c : covenants) {
+            c->alarmUntil = GameTime();
+            c->alertUntil = GameTime();
+            if (c->adventureState != ActorCovenant::kAdventuring) {
+                c->adventureTypeTimer.running = false;
+                c->adventureState = ActorCovenant::kIdle;
+                c->updateAdventure();
+            }
+            c->adventureTypeTimer.start(1000.0f);
+            c->adventureType = ActorCovenant::kAdventure;
+            c->adventureTimer.start(1000.0f);
+            c->battleTimer.start(0.0f);
+        }
+        auto start = SteadyClock::now();
+        covenantStep(covenants, kDt);
+        battles.push_back(msSince(start));
+        // A round fought restarts the battle timer.
+        for (const ActorCovenant* c : covenants)
+            fought += c->battleTimer.remaining > 0.0f;
+    }
+    std::printf("battle rounds fought %d of %zu\n", fought, 20 * covenants.size());
+    std::sort(battles.begin(), battles.end());
+    std::printf("battle step median %.4f ms\n", battles[battles.size() / 2]);
+    ok &= report("a step of four battle rounds, worst of 20", battles.back(), 2.0);
+    return ok ? 0 : 1;
+}

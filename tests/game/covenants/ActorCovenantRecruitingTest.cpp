@@ -1,0 +1,115 @@
+// Recruiting announcements, the recruit quest's verdict and buying guards.
+#include "game/covenants/ActorCovenantFixture.h"
+#include "game/entities/Item.h"
+#include "game/entities/Recruit.h"
+#include "game/entities/Vendor.h"
+#include "game/quests/Quest.h"
+#include "game/world/ServerLink.h"
+#include "support/RandomScript.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class ActorCovenantRecruitingTest : public ActorCovenantFixture {
+protected:
+    ActorCovenantRecruitingTest() : c(setUpCovenant("Ironbound", 10))
+    {
+        token = ServerLink::install([this](const std::string& line) { lines.push_back(line); }, nullptr);
+    }
+    ~ActorCovenantRecruitingTest() override { ServerLink::clear(token); }
+
+    ActorCovenant& c;
+    std::vector<std::string> lines;
+    int token = 0;
+};
+
+TEST_F(ActorCovenantRecruitingTest, AWanderingRecruitIsAnnouncedWithItsOrdinal)
+{
+    const struct {
+        int level;
+        const char* reads;
+    } rows[] = {{15, "@@15@@th@@"}, {21, "@@21@@st@@"}, {12, "@@12@@th@@"}, {3, "@@3@@rd@@"}};
+    int x = 60;
+    for (const auto& row : rows) {
+        while (c.getRecruitCount() > 1)
+            for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot)
+                if (c.getRecruit(slot) && !c.getRecruit(slot)->hero)
+                    c.removeRecruit(slot);
+        Actor* candidate = spawn(findType("RecruitWarrior"), row.level, x++, 70);
+        ASSERT_NE(candidate, nullptr);
+        lines.clear();
+        ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
+        ASSERT_TRUE(c.tryRecruit(candidate, true, nullptr)) << row.level;
+        ASSERT_EQ(lines.size(), 1u);
+        EXPECT_NE(lines[0].find("RecruitedWanderingRecruit"), std::string::npos);
+        EXPECT_NE(lines[0].find(row.reads), std::string::npos) << lines[0];
+    }
+}
+
+TEST_F(ActorCovenantRecruitingTest, AQuestCandidateIsJudgedOnce)
+{
+    Quest quest;
+    quest.level = 1;
+    quest.goal = 1;
+    Actor* candidate = spawn(findType("RecruitWarrior"), 5, 60, 70);
+    auto* d = const_cast<CovenantDefinition*>(c.getDefinition());
+    const CovenantDefinition saved = *d;
+    d->ClassRecruitChance.fill(0.5f);
+    // Unwilling on the first look (draw 0.5 or more): it stays so.
+    ASSERT_TRUE(scriptDraws({drawAtLeast(0.5f)}));
+    EXPECT_FALSE(c.tryRecruit(candidate, true, &quest));
+    EXPECT_FALSE(c.questCandidateWilling);
+    quest.progress = 1; // complete now
+    ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
+    EXPECT_FALSE(c.tryRecruit(candidate, true, &quest));
+    EXPECT_EQ(c.getQuestState(), 0);
+    *d = saved;
+}
+
+TEST_F(ActorCovenantRecruitingTest, AGuardIsBoughtWhenTheCrystalsCoverIt)
+{
+    const int leaderLevel = c.getLeader()->getStat(toIndex(CharacterStat::Level));
+    int guardSlot = -1;
+    for (int slot = 0; slot < world.game->getTownNpcCount() || slot < 16; ++slot) {
+        world.game->createTownNpc(slot);
+        if (world.game->getTownNpcType(slot) == toIndex(NpcType::VendorGuard)) {
+            guardSlot = slot;
+            break;
+        }
+    }
+    ASSERT_GE(guardSlot, 0);
+    ASSERT_NE(world.game->getTownNpc(toIndex(NpcType::VendorGuard)), nullptr);
+    // The price of the guard the next upgrade will draw: the timer's draw,
+    // then the item.
+    auto nextPrice = [&] {
+        const uint32_t state = Random::getState(0);
+        randomFloat(0);
+        std::unique_ptr<Item> probe = Vendor::createGuardItem(leaderLevel);
+        Random::setState(0, state);
+        return probe ? probe->getPrice(1) : -1;
+    };
+    const int money = static_cast<int>(CovenantStat::Money);
+    auto setCrystals = [&](int amount) { c.addCrystals(amount - c.stats.get(money)); };
+
+    c.influence.world = 100000; // an income that pays any guard's upkeep
+    ASSERT_GT(c.sumRelationValues(), 0);
+    const int price = nextPrice();
+    ASSERT_GT(price, 0);
+    setCrystals(price - 1);
+    c.guardChangeTimer.running = false;
+    const int entities = world.game->getEntityCount();
+    c.upgradeGuard();
+    EXPECT_EQ(c.getHouseItem(0), nullptr) << "one crystal short";
+    EXPECT_EQ(c.stats.get(money), price - 1);
+    EXPECT_EQ(world.game->getEntityCount(), entities);
+
+    const int second = nextPrice();
+    setCrystals(second + 100);
+    c.guardChangeTimer.running = false;
+    c.upgradeGuard();
+    ASSERT_NE(c.getHouseItem(0), nullptr);
+    EXPECT_EQ(c.getHouseItem(0)->getPrice(1), second);
+    EXPECT_NE(c.getGuard(0), nullptr);
+    EXPECT_EQ(c.stats.get(money), 100);
+}
