@@ -270,10 +270,9 @@ TEST(ShippedBehaviorStacks, TogetherTheyHoldEveryMonsterBehaviourType)
         }
     }
     using B = ActorBehavior;
-    for (B type : {B::Sleep,         B::Idle,      B::Melee,        B::ReturnHome,  B::Ranged,
-                   B::Approach,      B::Retreat,   B::Suicide,      B::Teleport,    B::RaiseDead,
-                   B::DestroyCorpse, B::EatCorpse, B::FollowLeader, B::AvoidLeader, B::TeleportToLeader,
-                   B::TeleportRaid,  B::UseSkill,  B::Spawner,      B::Pray,        B::LifestoneRegen}) {
+    for (B type : {B::Sleep, B::Idle, B::Melee, B::ReturnHome, B::Ranged, B::Approach, B::Retreat, B::Suicide,
+                   B::Teleport, B::RaiseDead, B::DestroyCorpse, B::EatCorpse, B::FollowLeader, B::AvoidLeader,
+                   B::TeleportToLeader, B::TeleportRaid, B::UseSkill, B::Spawner, B::Pray}) {
         EXPECT_EQ(held.count(static_cast<int>(type)), 1u) << getActorBehaviorName(static_cast<int>(type));
     }
 }

@@ -77,7 +77,8 @@ TEST_F(CovenantDealsTest, InfluenceAndCrystalsAreWorthLessTheMoreIsHeld)
 
 TEST_F(CovenantDealsTest, TreatiesAndAgreementsAreValuedByTheRelation)
 {
-    player.setRelation(a.index, 50.0f);
+    // Ten below the peace threshold (30 at Average).
+    player.setRelation(a.index, 20.0f);
     const TradeTerm peace = term(1, TradeTermKind::TermPeace, 0);
     EXPECT_FLOAT_EQ(player.termValue(peace, &a, 0, 0), -10.0f);
     EXPECT_FLOAT_EQ(player.termValue(peace, &a, 0, 2), 10.0f);
