@@ -127,8 +127,15 @@ std::string UIWidget::getSourceText(const UITextSourceRecord& record, const UIWi
         if (name.empty()) {
             return std::string();
         }
-        const CharacterClass* type =
-            data->findCharacterClassById(static_cast<int>(parseCharacterClassType(name)));
+        // The class buttons store their text key ("$$ClassWarrior$$"): the
+        // type is the name after "Class". Looked up without a log line, since
+        // this runs every frame.
+        const EnumNameTable& types = getGameEnumTable(GameEnum::CharacterClassType);
+        int id = types.find(name);
+        if (id < 0 && name.compare(0, 5, "Class") == 0) {
+            id = types.find(std::string_view(name).substr(5));
+        }
+        const CharacterClass* type = id >= 0 ? data->findCharacterClassById(id) : nullptr;
         return type ? type->desc : std::string();
     }
     case UITextSource::SubmenuName: {

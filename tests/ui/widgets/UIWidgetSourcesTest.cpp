@@ -7,6 +7,7 @@
 #include "engine/core/ColorCodes.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/CovenantBase.h"
+#include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameEnums.h"
 #include "ui/UIValueTables.h"
 
@@ -130,6 +131,26 @@ TEST(WidgetSourceTest, RumourPricesAgainstTheMoney)
     own.stats.set(money, cost - 1);
     text = sourceText(widget, UITextSource::RumorText, 1);
     EXPECT_EQ(text, "$$RumorText2$$" + wrapText("RumorCost", "%s%d", formatColorCode(1).c_str(), cost));
+}
+
+// The class buttons store "$$ClassRogue$$": the description is the Rogue's,
+// found without a log line; an unknown name shows nothing.
+TEST(WidgetSourceTest, TheChosenClassDescription)
+{
+    DataBench bench;
+    UIMenu* menu = bench.ui.addMenu(std::make_unique<UIMenu>());
+    TextReader reader("name M\nWidget\n{\n internalName W\n userVar PlayerClass\n}\n", "test.mnu");
+    menu->parse(reader);
+    UIWidget& widget = *menu->findWidget("W");
+    const CharacterClass* rogue =
+        GameData::get().findCharacterClassById(static_cast<int>(CharacterClassType::Rogue));
+    ASSERT_TRUE(rogue && !rogue->desc.empty());
+    bench.world.log.clear();
+    setUserVar("PlayerClass", "$$ClassRogue$$");
+    EXPECT_EQ(sourceText(widget, UITextSource::SelectedCharacterClassDescription), rogue->desc);
+    setUserVar("PlayerClass", "$$ClassNobody$$");
+    EXPECT_EQ(sourceText(widget, UITextSource::SelectedCharacterClassDescription), "");
+    EXPECT_FALSE(bench.world.log.contains("Unknown CharacterClassType", 3));
 }
 
 TEST(WidgetSourceTest, EntityNamesDifferByTheHints)
