@@ -328,6 +328,16 @@ void GraphicsSystem::buildShadowMatrix(const float model[16], const float light[
     const float plane[4] = {0.0f, 0.0f, 1.0f, 0.1f};
     float shadow[16];
     planarShadowMatrix(plane, light, shadow);
+    // The flattened points come out with w = k - (plane . point): with the
+    // light on the plane's far side k is negative and every w with it, and
+    // OpenGL clips a triangle whose w is negative whole. The matrix times -1
+    // places the same points with w positive.
+    const float k = plane[0] * light[0] + plane[1] * light[1] + plane[2] * light[2] + plane[3];
+    if (k < 0.0f) {
+        for (float& v : shadow) {
+            v = -v;
+        }
+    }
     float inverse[16];
     if (!invert(model, inverse)) {
         copyMatrix(out, shadow);

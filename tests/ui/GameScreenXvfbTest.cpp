@@ -443,6 +443,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         front.addOffset(45.254834f, -45.254834f);
         const ZonePosition3 at(front.zone, front.x, front.y, 0.0f);
         float fade = -1.0f;
+        bool shadowed = false;
         FrameHooks& hooks = graphics.getFrameHooks();
         auto entities = hooks.drawEntities;
         hooks.drawEntities = [&] {
@@ -453,12 +454,22 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
                 ModelDrawRequest request = ModelDrawRequest::at(man.getIndex(), at, Matrix3());
                 request.fade = fade;
                 graphics.getRenderQueue().addSkinnedModel(request);
+                if (shadowed) { // the projected shadow, as an entity casts it
+                    request.shadowPass = true;
+                    request.shadowLight = at;
+                    request.shadowLight.addOffset(-100.0f, -100.0f, 150.0f);
+                    request.singlePass = true;
+                    graphics.getRenderQueue().addSkinnedModel(request);
+                }
             }
         };
         Application::runConsoleLine("set r_fullbright 1");
         const Picture without = screen.shot();
         fade = 1.0f;
         const Picture opaque = screen.shot();
+        shadowed = true;
+        const Picture shadow = screen.shot();
+        shadowed = false;
         fade = 0.5f;
         const Picture faded = screen.shot();
         // After a video restart the same frame comes back: tiles, models and
@@ -504,6 +515,21 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
             }
         }
         EXPECT_EQ(strays, 0) << "BoxMan draws inside its screen rectangle only";
+        // Its projected shadow darkens the ground beside it and brightens
+        // nothing.
+        int darker = 0, brighter = 0;
+        for (int y = std::max(0, inside.y0 - 60); y < std::min(opaque.height, inside.y1 + 60); ++y) {
+            for (int x = std::max(0, inside.x0 - 60); x < std::min(opaque.width, inside.x1 + 60); ++x) {
+                if (inAny(folk, x, y)) {
+                    continue;
+                }
+                const int change = brightness(shadow.at(x, y)) - brightness(opaque.at(x, y));
+                darker += change < -30 ? 1 : 0;
+                brighter += change > 12 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(darker, 100) << "the shadow on the ground";
+        EXPECT_EQ(brighter, 0);
         const Vec2 middle = Client::get().screenPositionOf(front, 18.0f);
         const int mx = static_cast<int>(middle.x * opaque.width / 640.0f);
         const int my = static_cast<int>(middle.y * opaque.height / 480.0f);

@@ -248,6 +248,8 @@ TEST_F(RenderQueueTest, AShadowUnderTheGameCameraLiesOnTheGround)
             eye[row] += m[static_cast<size_t>(k * 4 + row)] * q[k];
         }
     }
+    // OpenGL clips whatever has a negative w.
+    EXPECT_GT(eye[3], 0.0f) << "the flattened body would be clipped away";
     // Back from the camera's space through the view matrix (a turn and a
     // move): world = turn transposed × (camera point − move).
     const float* v = scene.graphics.getView().viewMatrix;
