@@ -57,7 +57,7 @@ soak: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target server_tests
 	cd $(RELEASE_DIR) && GLOAM_SELFPLAY_MINUTES=$(SOAK_MINUTES) GLOAM_SELFPLAY_SEEDS=$(SOAK_SEEDS) \
-	    taskset -c 0 ./tests/server_tests --gtest_filter='SelfPlay.*'
+	    taskset -c 0 ./tests/server_tests --gtest_filter='SelfPlay.*' --gtest_also_run_disabled_tests
 
 # libFuzzer on every target, FUZZ_SECONDS each, growing build/fuzz/fuzz-corpus.
 fuzz: setup-test
