@@ -208,6 +208,9 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     user.write("user.cfg",
                "compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\nr_width 1024\n"
                "r_height 768\nfps 1\nsmoothFps 0\nPlayerName \"Wren\"\ns_volumeMaster 0\ns_volumeMusic 0\n");
+    // OpenAL Soft reads its configuration once per process: later window
+    // tests of the same process would write into this test's file. ctest
+    // runs each test in a process of its own.
     setenv("ALSOFT_CONF", user.file("alsoft.conf").c_str(), 1);
     setenv("ALSOFT_DRIVERS", "wave", 1);
     LaunchOptions options;
