@@ -5,6 +5,7 @@
 #include "game/skills/Skill.h"
 
 #include "engine/core/Random.h"
+#include "game/covenants/Covenant.h"
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameEnums.h"
@@ -312,8 +313,12 @@ bool Skill::applyToEnemies(Sentient* user)
             t->fireSimpleEvent(definition->enemyEvent, user->getEntityNumber());
         if (definition->interrupt && victim)
             victim->cancelSkillWindup();
-        if (effect)
+        if (effect) {
             t->addStatusEffect(effect, user, level);
+            // A covenant hears of an effect laid on its member as of a blow.
+            if (Covenant* covenant = t->getCovenant())
+                covenant->onAttacked(t, user, 0, false);
+        }
         bool killed = done > 0 && t->getMaxHealth() > 0 && t->getHealth() <= 0;
         if (!definition->projectile.empty() && !definition->alwaysWorks &&
             (!definition->projectileOnKill || killed))

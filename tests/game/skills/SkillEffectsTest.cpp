@@ -184,6 +184,23 @@ TEST_F(SkillEffectsTest, StatusEffectsEventsAndInterruptsOnEnemies)
     EXPECT_FALSE(skill->applyToEnemies(user));
 }
 
+TEST_F(SkillEffectsTest, AnEffectLaidOnACovenantMemberIsAnAttackOnItsCovenant)
+{
+    const SkillDefinition* curse = world.data->findSkillDefinition("SkeletonBoneCurse");
+    ASSERT_NE(curse, nullptr);
+    auto* curseSkill = static_cast<Skill*>(list->addSkill(curse, user, 0, 1));
+    ScriptedCovenant& theirs = scriptedCovenantAt(*world.game, 0);
+    ScriptedCovenant& ours = scriptedCovenantAt(*world.game, 1);
+    SkillUser* victim = spawn(1020.0f, 1000.0f);
+    victim->setCovenantIndex(theirs.index);
+    user->setCovenantIndex(ours.index);
+    user->target = victim;
+    ASSERT_TRUE(curseSkill->applyToEnemies(user));
+    ASSERT_EQ(victim->getStatusEffects().size(), 1u);
+    // The covenant takes it as an attack: war on the user's covenant.
+    EXPECT_EQ(theirs.getRelationState(ours.index), static_cast<int>(CovenantTreaty::War));
+}
+
 TEST_F(SkillEffectsTest, FriendSkillPrefersTheChosenFriend)
 {
     SkillDefinition mend;
