@@ -456,6 +456,7 @@ public:
     void setWorldGenerated(bool generated) { m_worldGenerated = generated; }
     bool isWorldEnded() const { return m_worldEnded; }
     bool hasLeftTown() const { return m_leftTown; }
+    void setLeftTown(bool left) { m_leftTown = left; }
     bool isAlliedVictoryOffered() const { return m_alliedVictoryOffered; }
     int getAiCovenantCount() const { return m_aiCovenantCount; }
 

@@ -8,6 +8,7 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "support/PlayerWorld.h"
+#include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 
 namespace {
@@ -16,12 +17,6 @@ constexpr int kLevel = toIndex(CharacterStat::Level);
 
 class QuestsRunning : public PlayerWorld {
 protected:
-    void SetUp() override
-    {
-        PlayerWorld::SetUp();
-        player = addPlayer();
-        ASSERT_NE(player, nullptr);
-    }
     std::unique_ptr<Quest> rolled(QuestType type, int level = 10, uint32_t seed = 777)
     {
         auto quest = std::make_unique<Quest>();
@@ -205,6 +200,163 @@ TEST_F(QuestsRunning, TheRewardPaysExperienceMoneyAndTheFirstFollower)
     chain->giveReward(player);
     EXPECT_TRUE(anyLineWith("QuestItemReward"));
     EXPECT_EQ(server.game->getEntityCount(), entities + 1);
+}
+
+// ---- The Game's quests over time
+
+class QuestUpdate : public QuestsRunning {
+protected:
+    // n active quests held in the table under their own numbers.
+    void fillActive(int n)
+    {
+        server.game->clearQuests();
+        for (int i = 0; i < n; ++i) {
+            server.game->restoreQuest(i,
+                                      rolled(QuestType::KillMonsters, 10, 500u + static_cast<uint32_t>(i)));
+        }
+    }
+    // The new-quest timer due now, the others far off.
+    void questTimerDue()
+    {
+        Game::Settings& s = server.game->mutableSettings();
+        s.newQuestTimer.start(0.0f);
+        s.newEventTimer.start(1000.0f);
+        s.deleteOldQuestsTimer.start(1000.0f);
+    }
+};
+
+TEST_F(QuestUpdate, TheQuestChanceFollowsTheActiveCountAndNeedsThePlayerOutOfTown)
+{
+    Game::Settings& s = server.game->mutableSettings();
+    s.questThresholds = {3, 6};
+    s.questChances = {0.9f, 0.3f};
+    struct Row {
+        int active;
+        float lo;
+        float hi;
+        bool leftTown;
+        bool made;
+    };
+    const Row rows[] = {
+        {2, 0.85f, 0.89f, true, true}, {5, 0.85f, 0.89f, true, false}, {5, 0.25f, 0.29f, true, true},
+        {6, 0.0f, 0.01f, true, false}, {2, 0.0f, 0.01f, false, false},
+    };
+    for (const Row& row : rows) {
+        fillActive(row.active);
+        server.game->setLeftTown(row.leftTown);
+        questTimerDue();
+        ASSERT_TRUE(scriptDraws({drawBetween(row.lo, row.hi)}));
+        server.game->updateQuests(0.05f);
+        const bool made = server.game->getQuestTableSize() > row.active;
+        EXPECT_EQ(made, row.made) << row.active << " active, draw " << row.lo;
+    }
+}
+
+TEST_F(QuestUpdate, EventOnlyTypesAreNeverKept)
+{
+    Random::setState(0, 99);
+    server.game->clearQuests();
+    for (int i = 0; i < 40; ++i) {
+        server.game->generateEvent();
+    }
+    EXPECT_EQ(server.game->generateQuests(toIndex(QuestType::CrystalGain), nullptr, -1), nullptr);
+    for (int i = 0; i < server.game->getQuestTableSize(); ++i) {
+        if (const Quest* quest = server.game->getQuest(i)) {
+            EXPECT_FALSE(quest->definition->eventOnly) << getQuestTypeName(quest->type);
+        }
+    }
+}
+
+TEST_F(QuestUpdate, OfTwoOldQuestsOfTheLowestLevelTheEarlierGoes)
+{
+    player->setStat(kLevel, 20);
+    Game::Settings& s = server.game->mutableSettings();
+    s.deleteOldQuestsThreshold = 2;
+    s.deleteOldQuestsLevelDiff = 5;
+    server.game->clearQuests();
+    const int levels[] = {12, 8, 8, 14};
+    for (int i = 0; i < 4; ++i) {
+        server.game->restoreQuest(
+            i, rolled(QuestType::KillMonsters, levels[i], 600u + static_cast<uint32_t>(i)));
+    }
+    s.deleteOldQuestsTimer.start(0.0f);
+    server.game->deleteOldQuests();
+    EXPECT_NE(server.game->getQuest(0), nullptr);
+    EXPECT_EQ(server.game->getQuest(1), nullptr);
+    EXPECT_NE(server.game->getQuest(2), nullptr);
+    EXPECT_NE(server.game->getQuest(3), nullptr);
+}
+
+TEST_F(QuestUpdate, ANewWorldsInitialQuestsThenTheStoryThenTheTutorial)
+{
+    Game& game = *server.game;
+    const Game::Settings& s = game.settings();
+    game.clearQuests();
+    game.setWorldGenerated(true);
+    game.setInitialQuestsPending(true);
+    player->getFlags65().assign(65, false);
+    Random::setState(0, 321);
+    game.createInitialQuests();
+    EXPECT_FALSE(game.areInitialQuestsPending());
+    int story = -1;
+    int tutorial = -1;
+    int randomOnes = 0;
+    for (int i = 0; i < game.getQuestTableSize(); ++i) {
+        const Quest* quest = game.getQuest(i);
+        if (!quest) {
+            continue;
+        }
+        if (quest->type == toIndex(QuestType::StoryKillTurenScout)) {
+            story = i;
+        } else if (quest->type == toIndex(QuestType::TutorialEquipWeapon)) {
+            tutorial = i;
+        } else {
+            ++randomOnes;
+            EXPECT_LT(i, story < 0 ? 1000 : story) << "random quests come first";
+        }
+    }
+    EXPECT_LE(randomOnes, s.maxInitialQuests);
+    EXPECT_GT(tutorial, story);
+
+    // With the tutorial's bit set, no tutorial.
+    game.clearQuests();
+    game.setInitialQuestsPending(true);
+    player->getFlags65()[0] = true;
+    game.createInitialQuests();
+    EXPECT_FALSE(game.hasOpenQuestOfType(toIndex(QuestType::TutorialEquipWeapon)));
+}
+
+TEST_F(QuestUpdate, TheStoryChainGoesOnWhereThePlayersBitsEnd)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    std::vector<bool>& bits = player->getFlags65();
+    bits.assign(65, false);
+    const int base = game.getSolvedBitBase();
+    for (int b = 0; b < 4; ++b) {
+        bits[static_cast<size_t>(base + b)] = true;
+    }
+    // Set up at the player's level: this small world has no level of the
+    // story's own.
+    GameData::get().getQuestDefinition(toIndex(QuestType::StoryShankarLuteKefah))->defaultLevel = 0;
+    player->setStat(kLevel, 5);
+    game.advanceQuestChain(player);
+    EXPECT_TRUE(game.hasOpenQuestOfType(toIndex(QuestType::StoryShankarLuteKefah)));
+    // Nothing more while a chain quest is open.
+    const int size = game.getQuestTableSize();
+    game.advanceQuestChain(player);
+    EXPECT_EQ(game.getQuestTableSize(), size);
+
+    // A chain that comes back on itself ends.
+    game.clearQuests();
+    for (int b = 0; b < 16; ++b) {
+        bits[static_cast<size_t>(base + b)] = true;
+    }
+    QuestDefinition& last = *GameData::get().getQuestDefinition(toIndex(QuestType::BossKing));
+    last.nextQuest = "StoryKillTurenScout";
+    game.advanceQuestChain(player);
+    last.nextQuest.clear();
+    EXPECT_EQ(game.getQuestTableSize(), 0);
 }
 
 } // namespace
