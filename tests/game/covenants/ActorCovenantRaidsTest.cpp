@@ -214,4 +214,17 @@ TEST_F(ActorCovenantRaidsTest, RecruitingJudgesHealthRoomAndStrength)
     EXPECT_EQ(c.findHeroRecruit(), hero);
     EXPECT_NE(c.findRecruitByActor(strong), nullptr);
     EXPECT_EQ(c.getRecruitCount(), world.data->rules().maxRecruits);
+
+    // A full entity table refuses a candidate from outside the world: the
+    // member it would replace stays.
+    Actor* outsider = new Actor();
+    outsider->initFromMonsterType(findType("RecruitWarrior"), 40);
+    while (world.game->spawnEntity("EffectTeleport", nav.tileCentre(0, 90, 90), 0.0f)) {
+    }
+    const int members = c.getRecruitCount();
+    Actor* kept = c.getRecruitActor(c.findStrongestMember());
+    ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
+    EXPECT_FALSE(c.tryRecruit(outsider, false, nullptr));
+    EXPECT_EQ(c.getRecruitCount(), members);
+    EXPECT_NE(c.findRecruitByActor(kept), nullptr);
 }

@@ -113,3 +113,18 @@ TEST_F(ActorCovenantRecruitingTest, AGuardIsBoughtWhenTheCrystalsCoverIt)
     EXPECT_NE(c.getGuard(0), nullptr);
     EXPECT_EQ(c.stats.get(money), 100);
 }
+
+TEST_F(ActorCovenantRecruitingTest, WithoutHealthToLoseOnlyTheChanceDecides)
+{
+    auto* d = const_cast<CovenantDefinition*>(c.getDefinition());
+    const CovenantDefinition saved = *d;
+    d->ClassRecruitChance.fill(0.5f);
+    Actor* candidate = spawn(findType("RecruitWarrior"), 5, 60, 70);
+    candidate->setMaxHealth(0);
+    candidate->setHealth(0);
+    ASSERT_TRUE(scriptDraws({drawAtLeast(0.5f)}));
+    EXPECT_FALSE(c.tryRecruit(candidate, true, nullptr));
+    ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
+    EXPECT_TRUE(c.tryRecruit(candidate, true, nullptr));
+    *d = saved;
+}
