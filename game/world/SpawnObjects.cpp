@@ -26,24 +26,6 @@ namespace {
 
 constexpr int kObjectEntryType = static_cast<int>(DatabaseEntryType::Object);
 
-// Model file (lower case) → the first object entry naming it, built once.
-const std::map<std::string, const DatabaseEntry*>& modelEntries()
-{
-    static std::map<std::string, const DatabaseEntry*> table;
-    static bool built = false;
-    const Database* db = Database::instance();
-    if (!built && db) {
-        built = true;
-        for (const DatabaseEntry* e = db->findFirstEntryOfType(kObjectEntryType); e;
-             e = db->findNextEntryOfType(e)) {
-            const std::string model = db->getString(e, "ModelName");
-            if (!model.empty() && !e->isBaseOnly())
-                table.emplace(toLowerCopy(model), e);
-        }
-    }
-    return table;
-}
-
 // The level under a position; null outside the world.
 Level* levelAt(int levelIndex)
 {
@@ -84,11 +66,20 @@ void SpawnSystem::dropChestItems(const Chest* chest, float countBonus, int money
               nullptr);
 }
 
-const DatabaseEntry* SpawnSystem::findObjectEntry(const std::string& modelFile)
+const DatabaseEntry* SpawnSystem::findObjectEntry(const std::string& modelFile) const
 {
-    const auto& table = modelEntries();
-    auto found = table.find(toLowerCopy(modelFile));
-    return found != table.end() ? found->second : nullptr;
+    const Database* db = Database::instance();
+    if (!m_objectEntriesBuilt && db) {
+        m_objectEntriesBuilt = true;
+        for (const DatabaseEntry* e = db->findFirstEntryOfType(kObjectEntryType); e;
+             e = db->findNextEntryOfType(e)) {
+            const std::string model = db->getString(e, "ModelName");
+            if (!model.empty() && !e->isBaseOnly())
+                m_objectEntries.emplace(toLowerCopy(model), e);
+        }
+    }
+    auto found = m_objectEntries.find(toLowerCopy(modelFile));
+    return found != m_objectEntries.end() ? found->second : nullptr;
 }
 
 Entity* SpawnSystem::createObject(const ResourceHandle& model, const ZonePosition& position, int facing) const

@@ -40,6 +40,8 @@ SpawnSystem::~SpawnSystem()
 
 void SpawnSystem::load()
 {
+    m_objectEntries.clear();
+    m_objectEntriesBuilt = false;
     const Database* db = Database::instance();
     const DatabaseEntry* entry = db ? db->findEntry("SpawnSystem") : nullptr;
     if (!entry) {

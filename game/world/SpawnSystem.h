@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -108,8 +109,8 @@ public:
     void dropChestItems(const Chest* chest, float countBonus, int moneyBonus, int magicChance) const;
     // ---- Level objects (SpawnObjects.cpp)
     // The object entry whose "ModelName" is the model file (the first one,
-    // from a table built once); null for none.
-    static const DatabaseEntry* findObjectEntry(const std::string& modelFile);
+    // from a table built once per load of the data); null for none.
+    const DatabaseEntry* findObjectEntry(const std::string& modelFile) const;
     // A Door, Torch or Secret by the loaded model's "ObjectType", with the
     // model's entry, at the position and facing, in the game. Null for any
     // other model, and for one without an entry (reported once per file).
@@ -250,5 +251,9 @@ private:
     std::array<float, kItemRarityCount> m_levelSpreadMult{};
     Spreads m_spreads;
     bool m_loaded = false;
+    // Model file (lower case) → object entry; rebuilt after each load, since
+    // a new database holds new entries.
+    mutable std::map<std::string, const DatabaseEntry*> m_objectEntries;
+    mutable bool m_objectEntriesBuilt = false;
     bool m_commandsRegistered = false;
 };

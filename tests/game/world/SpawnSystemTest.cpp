@@ -347,3 +347,34 @@ TEST(SpawnSystemDataTest, ShippedTablesCoverEveryLevel)
 }
 
 } // namespace
+
+namespace {
+
+// The model-to-entry table of level objects belongs to one load of the data:
+// after the database is replaced, a reload names the new entries (the old
+// ones are freed, which the sanitizer build would catch).
+TEST(SpawnSystemDataTest, ObjectModelsNameTheEntriesOfTheDataLoadedLast)
+{
+    LogCapture log;
+    TempDir temp;
+    FileSystem files(gameDataPath(), temp.path().string());
+    Random random;
+    CommandSystem commands;
+    SpawnSystem spawns;
+    {
+        Database first;
+        ASSERT_TRUE(first.load(Database::kMasterFile, false));
+        spawns.load();
+        EXPECT_EQ(spawns.findObjectEntry("Models/Objects/torch.mdl"), first.findEntry("TorchWall"));
+    }
+    Database second;
+    ASSERT_TRUE(second.load(Database::kMasterFile, false));
+    spawns.load();
+    const DatabaseEntry* torch = spawns.findObjectEntry("models/objects/TORCH.mdl");
+    ASSERT_NE(torch, nullptr);
+    EXPECT_EQ(torch, second.findEntry("TorchWall"));
+    EXPECT_EQ(spawns.findObjectEntry("Models/Objects/door.mdl"), second.findEntry("DoorWooden"));
+    EXPECT_EQ(spawns.findObjectEntry("Models/Objects/nothing.mdl"), nullptr);
+}
+
+} // namespace
