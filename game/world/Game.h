@@ -433,6 +433,14 @@ public:
     void onActorAttacked(Actor* actor, Entity* attacker);
     // A story quest whose outcome the player already has is dropped.
     void skipQuest(int number, Player* player);
+    // The product of the rarity factors of the quests about that type there.
+    float getQuestRarityMultiplier(int level, const MonsterType* type) const;
+    // A disarmed town trap counts for its town-traps quest.
+    void onTownTrapRemoved(Entity* trap);
+    // A read treasure map: its quest made at the map's level and taken.
+    bool startTreasureMapQuest(int mapLevel, Player* player);
+    // The first quest that takes the delivery; else the player is told.
+    bool deliverPackage(Player* player, Actor* npc);
     // ---- Quests over time (GameQuestUpdate.cpp)
     void updateQuests(float seconds);
     void createInitialQuests();

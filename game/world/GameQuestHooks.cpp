@@ -4,7 +4,9 @@
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
 #include "game/world/Game.h"
+#include "game/world/ServerLink.h"
 
 void Game::installQuestRunningHooks()
 {
@@ -42,4 +44,65 @@ void Game::skipQuest(int number, Player* player)
         quest->skip(player);
     }
     flushDeletedQuests();
+}
+
+float Game::getQuestRarityMultiplier(int level, const MonsterType* type) const
+{
+    float factor = 1.0f;
+    for (int i = 0; i < getQuestTableSize(); ++i) {
+        Quest* quest = getQuest(i);
+        if (quest && quest->definition && quest->definition->monsterRarityMultiplier > 0.0f &&
+            quest->getTargetLevel() == level && quest->getMonsterType(0) == type) {
+            factor *= quest->definition->monsterRarityMultiplier;
+        }
+    }
+    return factor;
+}
+
+void Game::onTownTrapRemoved(Entity* trap)
+{
+    forEachQuest([this, trap](Quest& quest) {
+        if (quest.type != toIndex(QuestType::TownTraps) || !quest.removeSpawnedEntity(trap)) {
+            return;
+        }
+        if (quest.progress < quest.goal) {
+            ++quest.progress;
+        }
+        notifyPlayersOfQuest(quest.id);
+        if (quest.isComplete()) {
+            deleteQuestIfUnheld(quest.id);
+        }
+    });
+}
+
+bool Game::startTreasureMapQuest(int mapLevel, Player* player)
+{
+    if (!player) {
+        return false;
+    }
+    if (!player->hasFreeQuestSlot()) {
+        sendGameMessage("$$FullQuestSlots$$", 4);
+        return false;
+    }
+    Quest* quest = generateQuests(toIndex(QuestType::TreasureMap), nullptr, mapLevel);
+    if (!quest) {
+        sendGameMessage("$$QuestTreasureMapOutOfRange$$", 2);
+        return false;
+    }
+    player->acceptQuest(quest->id);
+    return true;
+}
+
+bool Game::deliverPackage(Player* player, Actor* npc)
+{
+    bool delivered = false;
+    forEachQuest([&](Quest& quest) {
+        if (!delivered && quest.deliverTo(player, npc)) {
+            delivered = true;
+        }
+    });
+    if (!delivered && player && npc) {
+        sendGameMessage("Don't have package for " + npc->getName() + "!", 4);
+    }
+    return delivered;
 }

@@ -359,4 +359,52 @@ TEST_F(QuestUpdate, TheStoryChainGoesOnWhereThePlayersBitsEnd)
     EXPECT_EQ(game.getQuestTableSize(), 0);
 }
 
+TEST_F(QuestUpdate, TownTrapsRarityTreasureMapsAndPackages)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    // A disarmed trap of the quest counts once; another trap not at all.
+    auto traps = rolled(QuestType::TownTraps);
+    traps->progress = 0;
+    traps->setUp(0, nullptr);
+    ASSERT_GE(traps->spawnedEntities.size(), 2u);
+    Entity* first = traps->spawnedEntities[0].get();
+    const int number = game.addQuest(std::move(traps));
+    Quest* quest = game.getQuest(number);
+    game.onTownTrapRemoved(first);
+    game.onTownTrapRemoved(first);
+    EXPECT_EQ(quest->progress, 1);
+
+    // The rarity factor of the quests about a type in a level.
+    auto hunt = rolled(QuestType::KillMonsters);
+    hunt->setUp(0, nullptr);
+    QuestDefinition& kill = *GameData::get().getQuestDefinition(toIndex(QuestType::KillMonsters));
+    kill.monsterRarityMultiplier = 2.0f;
+    const int level = hunt->getTargetLevel();
+    const MonsterType* type = hunt->getMonsterType(0);
+    ASSERT_NE(type, nullptr);
+    game.addQuest(std::move(hunt));
+    EXPECT_FLOAT_EQ(game.getQuestRarityMultiplier(level, type), 2.0f);
+    EXPECT_FLOAT_EQ(game.getQuestRarityMultiplier(level + 1, type), 1.0f);
+
+    // A full quest log takes no map; nobody's package is refused by name.
+    while (player->hasFreeQuestSlot()) {
+        ASSERT_NE(player->acceptQuest(
+                      game.addQuest(rolled(QuestType::KillMonsters, 10, 900u + player->countQuests()))),
+                  nullptr);
+    }
+    clearLines();
+    EXPECT_FALSE(game.startTreasureMapQuest(10, player));
+    EXPECT_EQ(recent(), std::vector<std::string>{"msg 4 \"$$FullQuestSlots$$\""});
+    Actor* npc = game.getTownNpcCount() > 0 ? game.getTownNpcAt(0) : nullptr;
+    if (!npc) {
+        game.createTownNpcs();
+        npc = game.getTownNpcAt(0);
+    }
+    ASSERT_NE(npc, nullptr);
+    clearLines();
+    EXPECT_FALSE(game.deliverPackage(player, npc));
+    EXPECT_EQ(recent(), std::vector<std::string>{"msg 4 \"Don't have package for " + npc->getName() + "!\""});
+}
+
 } // namespace
