@@ -7,6 +7,7 @@
 #include "game/world/GameClasses.h"
 #include "game/world/GameSystem.h"
 #include "game/world/SpawnSystem.h"
+#include "server/CovenantCommands.h"
 #include "server/GameCommandTable.h"
 #include "server/PlayerCommands.h"
 
@@ -32,6 +33,8 @@ void startGame()
     createStatSystem();
     registerGameClasses();
     attachPlayerCommands();
+    attachCovenantCommands();
+    attachDiplomacyCommands();
     registerGameCommands();
 }
 

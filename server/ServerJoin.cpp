@@ -36,7 +36,14 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
                    static_cast<unsigned>(sender.port));
         return;
     }
-    if (game->getCovenantCount() >= CovenantBase::kMaxCovenants) {
+    // A client joining again hands its old covenant's place to the new one.
+    auto old = std::find_if(m_clients.begin(), m_clients.end(),
+                            [&](const auto& c) { return sameAddress(c->address, sender); });
+    const Entity* previousPlayer = old != m_clients.end() ? (*old)->player.get() : nullptr;
+    const auto* previousCovenant =
+        previousPlayer ? dynamic_cast<const PlayerCovenant*>(previousPlayer->getCovenant()) : nullptr;
+    const int reusedIndex = previousCovenant ? previousCovenant->index : -1;
+    if (reusedIndex < 0 && game->getCovenantCount() >= CovenantBase::kMaxCovenants) {
         refuseJoin(sender, "covenant list full");
         return;
     }
@@ -68,8 +75,6 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
     }
 
     // A client that joins again replaces its old record and its old player.
-    auto old = std::find_if(m_clients.begin(), m_clients.end(),
-                            [&](const auto& c) { return sameAddress(c->address, sender); });
     if (old != m_clients.end()) {
         Entity* previous = (*old)->player.get();
         if (previous && previous != player.get()) {
@@ -93,12 +98,14 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
     }
 
     PlayerCovenant* own = covenant.get();
-    const int covenantIndex = game->addCovenant(std::move(covenant));
+    const int covenantIndex = reusedIndex >= 0 ? game->replaceCovenant(reusedIndex, std::move(covenant))
+                                               : game->addCovenant(std::move(covenant));
     if (covenantIndex >= 0) {
         own->applyJoinSection();
         own->player = joined;
         joined->setCovenantIndex(covenantIndex);
         own->updateStats();
+        joined->restoreJoinParty();
     }
 
     // The saved gate pairs stand again where they stood (with a covenant).

@@ -266,3 +266,39 @@ void PlayerCovenant::sendRecruitHome(Actor* actor)
     actor->warp(spot);
     actor->setHomePosition(spot);
 }
+
+// ---- A new world
+
+void PlayerCovenant::restoreInWorld()
+{
+    resetState();
+    createHouseObjects();
+    for (const std::unique_ptr<Recruit>& recruit : recruits) {
+        if (!recruit)
+            continue;
+        recruit->covenantIndex = index;
+        placeRecruitActor(recruit.get());
+    }
+    resetHouse();
+}
+
+void PlayerCovenant::resetHouse()
+{
+    stats.set(static_cast<int>(CovenantStat::Money), 0);
+    influence = InfluenceCounters();
+    updateStats();
+    refreshPowerStats();
+    if (getLifestone())
+        setLifestoneHealth(getLifestoneMaxHealth());
+    for (int slot = 0; slot < kGuardSlots; ++slot) {
+        removeItem(kHouseGroup, slot);
+        dismissGuard(slot);
+    }
+}
+
+void PlayerCovenant::saveRecruits()
+{
+    for (const std::unique_ptr<Recruit>& recruit : recruits)
+        if (recruit && recruit->getActor())
+            recruit->saveFromActor(recruit->getActor());
+}

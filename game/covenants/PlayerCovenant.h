@@ -19,12 +19,18 @@ class Player;
 // sent to the player's client as a line.
 //
 // Files: PlayerCovenant.cpp (set-up, house, spots), PlayerCovenantSnapshot.cpp,
-// PlayerCovenantDiplomacy.cpp.
+// PlayerCovenantDiplomacy.cpp (lines, shared adventures), PlayerCovenantRaids.cpp,
+// PlayerCovenantMembers.cpp (recruits, items, update).
 class PlayerCovenant : public Covenant {
 public:
     static constexpr int kStashGroup = 6;
     static constexpr int kStashBags = 8;
     static constexpr int kFunStatCount = 4;
+    // The game-result counters of funStats.
+    static constexpr int kWorldsConquered = 0;
+    static constexpr int kWorldsLost = 1;
+    static constexpr int kWorldsAbandoned = 2;
+    static constexpr int kWorldsAllyWin = 3;
 
     // On the "Human" definition; definitionIndex stays -1 when the data has
     // none (the join refuses such a covenant).
@@ -56,11 +62,65 @@ public:
     // home; another actor is left alone.
     void sendRecruitHome(Actor* actor);
 
+    // After the world was replaced: the house objects and recruit actors
+    // made again, then the house reset.
+    void restoreInWorld();
+    // Crystals and influence to 0, stats recounted, the stone healed, the
+    // guard items destroyed and their guards dismissed.
+    void resetHouse();
+    // Every live recruit actor copied into its record.
+    void saveRecruits();
+
     // ---- Covenant operations
     bool isPlayerCovenant() const override { return true; }
     Sentient* getLeader() const override;
     Sentient* getExtraMember() const override { return getLeader(); }
     int getMemberCount() const override { return getRecruitCount() + 1; }
+    // The covenant's step, the raid announcement, then the recruit preview.
+    void update(float dt) override;
+
+    // ---- Recruits and items (PlayerCovenantMembers.cpp)
+    // Null for no requester, a slot outside the slots or an empty one.
+    Actor* getRecruitActorForPlayer(int slot, const Entity* requester) const;
+    Recruit* findRecruitOfActor(const Entity* entity) const;
+    // The recruit leaves: its equipment falls to the ground, its actor goes.
+    // Nothing for a bad or empty slot or no requester.
+    void dismissRecruit(int slot, Player* requester);
+    void countPeople() override;
+    void countItems() override;
+    // Group 24 is the player's own House group.
+    ItemBase* getItem(int group, int slot) const override;
+    void removeItem(int group, int slot) override;
+    InventoryGroup* getInventoryGroup(int group) override;
+    // Items of a deal come from and go to the player's own inventory.
+    ItemBase* getItemAt(int group, int slot) const override;
+    std::unique_ptr<ItemBase> removeTradeItem(int group, int slot) override;
+    // Stacked, placed in the bags, or dropped at the player's feet.
+    void receiveItem(std::unique_ptr<ItemBase> item) override;
+    // Bound to the recruitable NPC the player has selected, else unbound.
+    void updateRecruitPreview();
+
+    // ---- Raids (PlayerCovenantRaids.cpp)
+    // Nothing for an index naming no covenant, the own one, a destroyed one
+    // or while a raid runs.
+    void startRaid(int target, const std::vector<int>& slots, Player* raider);
+    void formRaidParty(Covenant* target, const std::vector<int>& slots, Player* raider);
+    // Counts, announces the end and brings everyone home; nothing without a raid.
+    void endRaid(Player* raider);
+    bool isRaidAnnounced() const { return raidAnnounced; }
+    bool allowsRaidTeleport() const override { return raidAnnounced; }
+    bool takesPartInRaid(const Entity* member) const override;
+    void countRaidParty(int& alive, int& dead) const override;
+    void forgetCovenantTargets(Covenant* other) override;
+    void onRaidRepelled(Covenant* raider) override;
+    void onDestroyed(Entity* attacker, bool dismissGuards, bool announce) override;
+    // A raid target is set and the relation with it is Raid.
+    bool isRaidInProgress() const;
+
+    // ---- Shared adventures (PlayerCovenantDiplomacy.cpp); the partner is
+    // linkedCovenant.
+    void startSharedAdventure(Covenant* partner) override;
+    void stopSharedAdventure(Covenant* stopper) override;
 
     // ---- Diplomacy turned into the client's lines (PlayerCovenantDiplomacy.cpp)
     void receiveOffer(Covenant* from, const TradeOffer& offer) override;
@@ -99,6 +159,8 @@ private:
     };
 
     Entity* addHouseObject(Entity* object, const char* entryName, int dx, int dy);
+    void announceRaidWhenNear();
+    Player* getPlayer() const;
     void placeRecruitActor(Recruit* recruit);
     void giveStartingBag();
 

@@ -2,6 +2,7 @@
 
 #include "engine/core/StringUtil.h"
 #include "game/covenants/TradeOffer.h"
+#include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/ServerLink.h"
 
@@ -11,6 +12,11 @@ namespace {
 constexpr int kOfferGood = 2;
 constexpr int kCompletionRequest = 3;
 constexpr int kRelationMessageKind = 6;
+constexpr int kOwnAffairsKind = 2;
+constexpr int kTownAttackQuest = 35;
+constexpr int kSiegeQuest = 45;
+// The partner's leader and the player.
+constexpr int kAdventurePartySize = 2;
 } // namespace
 
 void PlayerCovenant::receiveOffer(Covenant* from, const TradeOffer& offer)
@@ -77,4 +83,50 @@ void PlayerCovenant::sendRelationChange(Covenant* other, float change)
     const Game* game = Game::instance();
     const std::string coloredName = game ? game->getCovenantColoredName(other->index) : std::string();
     sendGameMessage(relationChangeText(change, coloredName), kRelationMessageKind);
+}
+
+// ---- Shared adventures
+
+void PlayerCovenant::startSharedAdventure(Covenant* partner)
+{
+    Game* game = Game::instance();
+    Player* p = getPlayer();
+    Sentient* leader = partner ? partner->getLeader() : nullptr;
+    if (!game || !p || !leader)
+        return;
+    if (isRaiding() || isBeingRaided() || partner->isRaiding() || partner->isBeingRaided()) {
+        game->sendGameMessage("Can't adventure together during raids", kOwnAffairsKind);
+        return;
+    }
+    if (game->hasOpenQuestOfType(kTownAttackQuest) || game->hasOpenQuestOfType(kSiegeQuest)) {
+        game->sendGameMessage("Can't adventure together during town attacks", kOwnAffairsKind);
+        return;
+    }
+    p->disbandParty();
+    linkedCovenant = partner->index;
+    partner->startSharedAdventure(this);
+    leader->setLeader(p, kAdventurePartySize);
+    game->sendGameMessage("Adventuring with " + game->getCovenantColoredName(partner->index),
+                          kOwnAffairsKind);
+}
+
+void PlayerCovenant::stopSharedAdventure(Covenant* stopper)
+{
+    Game* game = Game::instance();
+    if (linkedCovenant == -1 || !game)
+        return;
+    if (stopper == this) {
+        if (Covenant* partner = game->getCovenant(linkedCovenant); partner && partner != this) {
+            // The partner's own stop must not find this one still linked.
+            linkedCovenant = -1;
+            partner->stopSharedAdventure(this);
+        }
+    } else if (stopper) {
+        game->sendGameMessage(game->getCovenantColoredName(stopper->index) +
+                                  " has stopped adventuring with us",
+                              kOwnAffairsKind);
+    }
+    if (Player* p = getPlayer())
+        p->disbandParty();
+    linkedCovenant = -1;
 }

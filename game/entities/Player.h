@@ -172,6 +172,23 @@ public:
     void itemAdded(ItemBase* item, int group, int slot);
     void itemRemoved(ItemBase* item, int group, int slot);
 
+    // ---- Party and recruits (PlayerParty.cpp)
+    // Into the covenant; with joinParty also into the party, else sent home.
+    void recruitToCovenant(Actor* npc, bool joinParty);
+    // The covenant's recruit in that slot follows while the party, the
+    // player included, stays below the limit.
+    void inviteToParty(int recruitSlot, int partyLimit);
+    // Every follower leaves and is sent home.
+    void disbandParty();
+    // The covenant index, then the recruit slots taken along.
+    void startRaid(const std::vector<int>& arguments);
+    // The saved party's recruit slots follow again ("MaxRaidGroupSize").
+    void restoreJoinParty();
+    // 0.5 while the covenant adventures with a partner, else 1.
+    float getAdventureXpMult() const;
+    // On a shared adventure the computer-run partner takes from the loot.
+    void giveAdventureLoot(Actor* victim);
+
     // ---- Travel (PlayerTravel.cpp)
     void travelToGate(int gateIndex);
     void travelToCovenant(int covenantIndex);
@@ -293,6 +310,8 @@ private:
     ZonePosition m_pendingWarp{-1, 0.0f, 0.0f};
     bool m_warpPending = false;
     bool m_tutorialDone = false;
+    // The recruit slots of the saved party, until the covenant exists.
+    std::vector<int32_t> m_joinParty;
     // 0 alive, 1 dying, 2 dead.
     int m_deathStage = 0;
 };

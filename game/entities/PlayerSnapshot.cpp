@@ -170,6 +170,7 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
 
     // A saved character: everything is read and checked before any of it is
     // applied.
+    std::vector<int32_t> partyRecruits;
     int32_t maxHealth = in.readInt();
     int32_t health = in.readInt();
     if (in.failed())
@@ -244,12 +245,12 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
         if (!readGateFlags(in, m_gatesCopy->getRecords().size(), copyFlags))
             return fail("gate copy");
         // The party's recruits are invited again once the covenant exists.
-        std::vector<int32_t> recruits;
-        if (!in.readIntVector(recruits))
+        if (!in.readIntVector(partyRecruits))
             return fail("party recruits");
     }
 
     // Apply.
+    m_joinParty = std::move(partyRecruits);
     m_name = name;
     setCharacterClass(static_cast<int>(classIndex));
     m_stats.copyFrom(stats);

@@ -168,6 +168,10 @@ public:
     // Takes the covenant, gives it the next index and returns it; a 33rd is
     // refused with -1 (and deleted).
     int addCovenant(std::unique_ptr<Covenant> covenant);
+    // The covenant at the index gives way to a new one that takes its index
+    // (a player joining again): its members and house objects leave the
+    // world and the others forget it. -1 when the index holds none.
+    int replaceCovenant(int index, std::unique_ptr<Covenant> covenant);
     Covenant* getCovenant(int index) const;
     int getCovenantCount() const { return static_cast<int>(m_covenants.size()); }
     // The player's covenant; null when there is none.
@@ -305,6 +309,17 @@ public:
     // The world is won: the reward chest ("ChestRewardLarge" or
     // "ChestRewardMedium") in the town centre, and the two messages.
     void offerRewardChest(bool large);
+    // ---- The world's end (GameAlliedVictory.cpp)
+    // The standing covenant of the highest power; the earlier on a tie.
+    Covenant* findStrongestCovenant() const;
+    // Every other standing covenant is allied with the strongest one.
+    bool canOfferAlliedVictory() const;
+    // Every covenant but the first player's ends.
+    void endAllCovenants();
+    // The victory and defeat checks of the world step.
+    void checkWorldEnd();
+    void onWorldLost();
+    void setAlliedVictoryOffered(bool offered) { m_alliedVictoryOffered = offered; }
     // A monster of the type (at monsterLevel, -1 the type's own) on a random
     // point of the block; block -1 takes a block not yet populated (any
     // block when none is left) and writes it back. Null when none stands.

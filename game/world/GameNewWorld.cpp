@@ -3,6 +3,7 @@
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/covenants/CovenantDefinition.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GateList.h"
 #include "game/definitions/WorldRules.h"
@@ -137,6 +138,10 @@ bool Game::startNewWorld(int startingLevel, int difficulty, int worldDifficulty,
     if (world) {
         world->removePlayerView(oldNumber);
     }
+    // The recruits' records keep what their bodies gained before these go.
+    if (auto* own = dynamic_cast<PlayerCovenant*>(covenant.get())) {
+        own->saveRecruits();
+    }
 
     clear();
     generateWorld(startingLevel, difficulty, worldDifficulty, numAiCovenants);
@@ -151,6 +156,11 @@ bool Game::startNewWorld(int startingLevel, int difficulty, int worldDifficulty,
     if (covenant) {
         const int index = addCovenant(std::move(covenant));
         player->setCovenantIndex(index);
+        // The house and the recruits' bodies stand again in the new world.
+        if (auto* own = dynamic_cast<PlayerCovenant*>(getCovenant(index))) {
+            own->player = player;
+            own->restoreInWorld();
+        }
     }
     player->startNewWorld();
     // The World's view of the player is keyed by its number, which may differ now.

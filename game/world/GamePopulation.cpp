@@ -2,12 +2,15 @@
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "game/covenants/Covenant.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Chest.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
+
+#include "game/covenants/PlayerCovenant.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 
@@ -148,9 +151,14 @@ void Game::offerRewardChest(bool large)
     Covenant* own = player ? player->getCovenant() : nullptr;
     const SpawnSystem* spawns = SpawnSystem::instance();
     const Database* db = Database::instance();
-    if (!own || !spawns || !db)
+    if (!own)
         return;
-    // Ending the covenants and counting the result come with the player's covenant.
+    endAllCovenants();
+    if (auto* playerCovenant = dynamic_cast<PlayerCovenant*>(own))
+        playerCovenant->funStats.add(
+            large ? PlayerCovenant::kWorldsConquered : PlayerCovenant::kWorldsAllyWin, 1);
+    if (!spawns || !db)
+        return;
     int highest = 0;
     for (const auto& covenant : m_covenants)
         if (covenant && covenant.get() != own)

@@ -55,6 +55,7 @@ void Game::update(float dt)
     }
 
     m_clock.addSeconds(dt);
+    checkWorldEnd();
 
     // fmod keeps any rate inside [0, 24).
     m_timeOfDay = std::fmod(m_timeOfDay + static_cast<double>(rules.timeOfDayRate) * dt / 3600.0, 24.0);

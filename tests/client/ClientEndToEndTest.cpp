@@ -310,6 +310,61 @@ TEST_F(ClientEndToEnd, EveryStateMessageFillsThePlayerAndCovenantMirrors)
     EXPECT_EQ(client->getDroppedCount(), 0u);
 }
 
+TEST_F(ClientEndToEnd, AComputerCovenantsGiftReachesTheClientAndItsAcceptanceIsCarriedOut)
+{
+    set("PlayerName", "Aldric");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    Game* game = Game::instance();
+    auto* player = dynamic_cast<Player*>(game->getEntity(server->getClient(0)->playerNumber));
+    ASSERT_NE(player, nullptr);
+    Covenant* own = player->getCovenant();
+    ASSERT_NE(own, nullptr);
+    auto* giver = dynamic_cast<ActorCovenant*>(game->getCovenant(0));
+    ASSERT_NE(giver, nullptr);
+    ASSERT_NE(own, giver);
+    const std::string g = std::to_string(giver->index);
+    giver->stats.set(static_cast<int>(CovenantStat::Money), 500);
+    const int crystals = own->stats.get(static_cast<int>(CovenantStat::Money));
+
+    // The computer covenant's gift: the line reaches the client in the next
+    // state message (the client has no window for it yet and logs it).
+    TradeOffer gift;
+    gift.type = 2;
+    gift.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 10, 0);
+    giver->sendOffer(own, gift);
+    const std::string line = "offerToPlayer 2 " + g + " 0 8 10";
+    frame();
+    frame();
+    EXPECT_EQ(logged(line), 1u);
+
+    client->queueServerCommand("acceptOffer 2 " + g + " 0 8 10");
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    EXPECT_EQ(own->stats.get(static_cast<int>(CovenantStat::Money)), crystals + 10);
+    EXPECT_EQ(logged("dipRes 12 " + g), 1u);
+
+    client->queueServerCommand("declareWar " + g);
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    EXPECT_EQ(own->getRelationState(giver->index), static_cast<int>(CovenantTreaty::War));
+    EXPECT_EQ(giver->getRelationState(own->index), static_cast<int>(CovenantTreaty::War));
+    // The names carry colour codes around them.
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) {
+                                return l.find("declares") != std::string::npos &&
+                                       l.find("TreatyWar") != std::string::npos;
+                            }),
+              1);
+    EXPECT_EQ(logged("Diplomacy:"), 0u);
+    EXPECT_EQ(client->getDroppedCount(), 0u);
+}
+
 TEST_F(ClientEndToEnd, ClientAloneGetsNoAnswer)
 {
     set("PlayerName", "Aldric");

@@ -2,6 +2,7 @@
 #include "engine/console/CommandLine.h"
 #include "game/covenants/Covenant.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Sentient.h"
 #include "game/world/Game.h"
 #include "support/GridTopology.h"
 #include "support/ScriptedClient.h"
@@ -268,11 +269,26 @@ TEST_F(ServerTest, SecondJoinFromOneAddressReplacesTheRecord)
     ScriptedClient other(5004);
     client.sendNewJoin();
     other.sendNewJoin();
-    client.sendNewJoin();
     world.server->receiveMessages(16, false);
+    const int covenants = world.game->getCovenantCount();
+    const int entities = world.game->getEntityCount();
+    const int firstIndex =
+        world.game->getEntity(world.server->getClient(0)->playerNumber)->getCovenantIndex();
+    // Joining again, many times, takes the old covenant's place and its house
+    // leaves the world with it.
+    for (int i = 0; i < 40; ++i) {
+        client.sendNewJoin();
+        world.server->receiveMessages(16, false);
+    }
     EXPECT_EQ(world.server->getClientCount(), 2u);
     EXPECT_TRUE(sameAddress(world.server->getClient(0)->address, client.address()));
     EXPECT_TRUE(sameAddress(world.server->getClient(1)->address, other.address()));
+    EXPECT_EQ(world.game->getCovenantCount(), covenants);
+    EXPECT_EQ(world.game->getEntityCount(), entities);
+    const Entity* rejoined = world.game->getEntity(world.server->getClient(0)->playerNumber);
+    ASSERT_NE(rejoined, nullptr);
+    EXPECT_EQ(rejoined->getCovenantIndex(), firstIndex);
+    EXPECT_EQ(static_cast<const Entity*>(world.game->getCovenant(firstIndex)->getLeader()), rejoined);
 }
 
 TEST_F(ServerTest, LinesReachEveryClientOnceInOrderAndSoundsOnlyTheFirst)

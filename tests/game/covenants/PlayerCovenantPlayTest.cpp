@@ -1,0 +1,460 @@
+// The player's covenant in play: recruits and items, the party, raids,
+// shared adventures and the diplomacy commands, sent as the client's lines.
+#include "engine/core/ByteBuffer.h"
+#include "game/covenants/ActorCovenantFixture.h"
+#include "game/covenants/CovenantDefinition.h"
+#include "game/covenants/PlayerCovenant.h"
+#include "game/covenants/TradeOffer.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
+#include "game/entities/Player.h"
+#include "game/entities/Recruit.h"
+#include "server/CovenantCommands.h"
+#include "server/GameCommandTable.h"
+#include "server/Server.h"
+#include "support/ScriptedCovenant.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kEquipment = toIndex(InventoryGroupIndex::Equipment);
+constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
+
+class PlayerCovenantPlay : public ActorCovenantFixture {
+protected:
+    PlayerCovenantPlay()
+    {
+        relation = 2;
+        attachCovenantCommands();
+        attachDiplomacyCommands();
+        registerGameCommands();
+        player = new Player();
+        world.game->addEntity(player);
+        player->buildForWorld();
+        player->setPosition(nav.tileCentre(0, 64, 64));
+        auto made = std::make_unique<PlayerCovenant>();
+        own = made.get();
+        world.game->addCovenant(std::move(made));
+        ByteBuffer join;
+        join.writeInt(0u);
+        join.writeString("Oakhold");
+        std::string field;
+        EXPECT_TRUE(own->initNew(join, field)) << field;
+        own->player = player;
+        player->setCovenantIndex(own->index);
+        own->updateStats();
+    }
+
+    void run(const std::string& line) { Server::get().runClientCommands({line}, player); }
+    std::vector<std::string> linesSince(size_t from) const
+    {
+        const auto& all = Server::get().getQueuedCommands();
+        return std::vector<std::string>(all.begin() + static_cast<long>(std::min(from, all.size())),
+                                        all.end());
+    }
+    size_t mark() const { return Server::get().getQueuedCommands().size(); }
+    bool sent(size_t from, const std::string& line) const
+    {
+        auto lines = linesSince(from);
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
+    Actor* npc(const char* type, int tx, int ty)
+    {
+        Actor* a = spawn(findType(type), 3, tx, ty);
+        EXPECT_NE(a, nullptr);
+        return a;
+    }
+    // A recruit of the player's covenant; its slot.
+    int recruit(int tx = 60) { return own->addRecruit(npc("RecruitWarrior", tx, 64)); }
+    std::vector<ItemGround*> groundItems() const
+    {
+        std::vector<ItemGround*> out;
+        for (int i = 0; i < Game::kMaxEntities; ++i)
+            if (auto* g = dynamic_cast<ItemGround*>(world.game->getEntity(i)))
+                out.push_back(g);
+        return out;
+    }
+    Item* makeItem(const char* entry, int amount = 1)
+    {
+        auto* item = new Item();
+        item->setItemEntry(Database::get().findEntry(entry));
+        item->setQuantity(amount);
+        return item;
+    }
+    int statistic(size_t i) const { return player->getStatistics()[i]; }
+
+    // One bag in the main group opens the first bag group.
+    void giveBag()
+    {
+        InventoryBase& bags = *player->getInventory();
+        bags.getOwnGroup(toIndex(InventoryGroupIndex::Main))->setItem(0, makeItem("Bag1"));
+        bags.updateBagGroups();
+        ASSERT_NE(bags.getSlot(kBag1), nullptr);
+        ASSERT_GT(bags.getSlot(kBag1)->getSize(), 0);
+    }
+
+    Player* player = nullptr;
+    PlayerCovenant* own = nullptr;
+};
+
+} // namespace
+
+TEST_F(PlayerCovenantPlay, KickoutTakesASlotAndLeavesTheArmourOnTheGround)
+{
+    EXPECT_EQ(own->getMemberCount(), 1) << "the player alone";
+    const int slot = recruit();
+    ASSERT_EQ(slot, 0);
+    Actor* body = own->getRecruitActor(slot);
+    Item* helm = makeItem("IronHelm");
+    InventoryBase& worn = *body->getInventory();
+    worn.getOwnGroup(kEquipment)->setItem(static_cast<int>(worn.findEquipSlot(*helm)), helm);
+    body->setLeader(player, 4);
+    for (const char* bad : {"kickout -1", "kickout 4", "kickout 2"}) {
+        run(bad);
+        EXPECT_EQ(own->getRecruitCount(), 1) << bad;
+    }
+    const size_t before = groundItems().size();
+    run("kickout 0");
+    EXPECT_EQ(own->getRecruit(0), nullptr);
+    EXPECT_EQ(own->getRecruitCount(), 0);
+    EXPECT_TRUE(player->getFollowers().empty());
+    auto ground = groundItems();
+    ASSERT_GT(ground.size(), before);
+    EXPECT_TRUE(std::any_of(ground.begin(), ground.end(), [](ItemGround* g) {
+        return g->getGroundItem() && g->getGroundItem()->getEntryName() == "IronHelm";
+    }));
+}
+
+TEST_F(PlayerCovenantPlay, DealtItemsStackFillTheBagsOrFallAtThePlayersFeet)
+{
+    giveBag();
+    InventoryBase& bags = *player->getInventory();
+    Item* stack = makeItem("MinorHealthPotion", 1);
+    ASSERT_TRUE(bags.getSlot(kBag1)->addItem(stack));
+    own->receiveItem(std::unique_ptr<ItemBase>(makeItem("MinorHealthPotion", 2)));
+    EXPECT_EQ(stack->getQuantity(), 3) << "merged, the given object deleted";
+    EXPECT_EQ(bags.countItemsInGroup(kBag1), 1);
+
+    // Every place of every bag taken: the helm lies at the feet.
+    for (int g = kBag1; g < kBag1 + InventoryBase::kBagCount; ++g)
+        if (InventoryGroup* group = bags.getSlot(g))
+            while (group->hasRoom())
+                ASSERT_TRUE(group->addItem(makeItem("IronHelm")));
+    const size_t before = groundItems().size();
+    own->receiveItem(std::unique_ptr<ItemBase>(makeItem("GreatHelm")));
+    auto ground = groundItems();
+    ASSERT_EQ(ground.size(), before + 1);
+    EXPECT_EQ(ground.back()->getGroundItem()->getEntryName(), "GreatHelm");
+    EXPECT_LT(ZonePosition::distanceTo(ground.back()->getPosition(), player->getPosition()), 200.0f);
+}
+
+TEST_F(PlayerCovenantPlay, ThePreviewFollowsOnlyARecruitableSelection)
+{
+    Actor* warmaster = npc("NpcWarmaster", 66, 64);
+    Actor* wanderer = npc("RecruitWarrior", 67, 64);
+    struct Case {
+        Actor* selected;
+        bool bound;
+    };
+    for (const Case& c : {Case{warmaster, false}, Case{wanderer, true}, Case{nullptr, false}}) {
+        player->setAction(0, c.selected ? static_cast<uint32_t>(c.selected->getEntityNumber())
+                                        : Player::kNoTarget);
+        own->update(0.05f);
+        EXPECT_EQ(own->getRecruitPreview()->getActor() != nullptr, c.bound);
+        if (c.bound)
+            EXPECT_EQ(own->getRecruitPreview()->getActor(), c.selected);
+    }
+}
+
+TEST_F(PlayerCovenantPlay, ThePartyKeepsItsLimitAndTheCovenantItsSlots)
+{
+    world.game->mutableSettings().maxAdventureGroupSize = 4;
+    for (int i = 0; i < 3; ++i) {
+        npc("RecruitWarrior", 50 + i, 70)->setLeader(player, 4);
+    }
+    ASSERT_EQ(player->getFollowers().size(), 3u);
+    const int home = recruit(55);
+    Actor* candidate = npc("RecruitWarrior", 58, 64);
+    size_t from = mark();
+    run("invite " + std::to_string(home));
+    run("recruit " + std::to_string(candidate->getEntityNumber()) + " 1");
+    EXPECT_EQ(linesSince(from).size(), 2u);
+    EXPECT_TRUE(sent(from, "msg 4 \"Already have max party size\""));
+    EXPECT_EQ(player->getFollowers().size(), 3u);
+    EXPECT_EQ(own->getRecruitCount(), 1);
+
+    run("recruit " + std::to_string(candidate->getEntityNumber()) + " 0");
+    EXPECT_EQ(own->getRecruitCount(), 2);
+    EXPECT_EQ(candidate->getCovenant(), own);
+    EXPECT_EQ(candidate->getLeader(), nullptr);
+    EXPECT_LT(ZonePosition::distanceTo(candidate->getPosition(), own->housePosition), 400.0f) << "sent home";
+
+    while (own->hasRoomForRecruit())
+        recruit(40);
+    from = mark();
+    run("recruit " + std::to_string(npc("RecruitWarrior", 45, 64)->getEntityNumber()) + " 0");
+    EXPECT_TRUE(sent(from, "msg 4 \"Already have max covenant recruits\""));
+
+    player->disbandParty();
+    EXPECT_TRUE(player->getFollowers().empty());
+}
+
+TEST_F(PlayerCovenantPlay, RaidsStartOnlyOnALivingOtherCovenantAndAreDeclaredNearTheHouse)
+{
+    ActorCovenant& target = setUpCovenant("Ironbound", 5);
+    ActorCovenant& fallen = setUpCovenant("Thornveil", 5);
+    fallen.destroyed = true;
+    const int slot0 = recruit(60);
+    ASSERT_EQ(slot0, 0);
+    for (const std::string& line : {std::string("Raid 9"), "Raid " + std::to_string(own->index),
+                                    "Raid " + std::to_string(fallen.index)}) {
+        run(line);
+        EXPECT_EQ(own->raidTarget, -1) << line;
+        EXPECT_EQ(player->getGate(1, 0), nullptr) << line;
+    }
+    run("Raid " + std::to_string(target.index) + " 0 2");
+    ASSERT_EQ(own->raidTarget, target.index);
+    ASSERT_EQ(player->getFollowers().size(), 1u) << "slot 2 is empty";
+    EXPECT_EQ(player->getFollowers()[0], own->getRecruitActor(0));
+    EXPECT_NE(player->getGate(1, 0), nullptr);
+    run("Raid " + std::to_string(fallen.index));
+    EXPECT_EQ(own->raidTarget, target.index) << "one raid at a time";
+
+    const size_t from = mark();
+    ZonePosition at = target.housePosition;
+    player->setPosition(ZonePosition(at.zone, at.x + 300.0f, at.y));
+    own->update(0.05f);
+    EXPECT_FALSE(own->isRaidAnnounced());
+    EXPECT_NE(own->getRelationState(target.index), static_cast<int>(CovenantTreaty::Raid));
+    player->setPosition(ZonePosition(at.zone, at.x + 299.9f, at.y));
+    own->update(0.05f);
+    own->update(0.05f);
+    EXPECT_TRUE(own->isRaidAnnounced());
+    EXPECT_EQ(own->getRelationState(target.index), static_cast<int>(CovenantTreaty::Raid));
+    auto lines = linesSince(from);
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("raiding") != std::string::npos; }),
+              1);
+    EXPECT_TRUE(own->takesPartInRaid(own->getRecruitActor(0)));
+    EXPECT_TRUE(own->allowsRaidTeleport());
+}
+
+TEST_F(PlayerCovenantPlay, RaidEndsAndDestructionsCountInThePlayersStatistics)
+{
+    ActorCovenant& living = setUpCovenant("Ironbound", 5);
+    ActorCovenant& doomed = setUpCovenant("Thornveil", 5);
+    run("stopRaid");
+    EXPECT_EQ(statistic(20), 0) << "no raid: nothing";
+
+    run("Raid " + std::to_string(living.index));
+    run("stopRaid");
+    EXPECT_EQ(statistic(20), 1);
+    EXPECT_EQ(statistic(19), 0);
+    EXPECT_EQ(own->raidTarget, -1);
+    EXPECT_EQ(player->getGate(1, 0), nullptr);
+
+    run("Raid " + std::to_string(doomed.index));
+    doomed.destroyed = true;
+    run("stopRaid");
+    EXPECT_EQ(statistic(20), 2);
+    EXPECT_EQ(statistic(19), 1);
+
+    // Destroyed by a monster, then (a fresh count) while being raided.
+    Actor* monster = npc("RecruitWarrior", 70, 70);
+    own->onDestroyed(monster, false, false);
+    EXPECT_EQ(statistic(23), 1);
+    own->onDestroyed(monster, false, false);
+    EXPECT_EQ(statistic(23), 1) << "ends once";
+    own->destroyed = false;
+    own->onDestroyed(nullptr, false, false);
+    EXPECT_EQ(statistic(23), 1) << "no killer: neither";
+    EXPECT_EQ(statistic(22), 0);
+    own->destroyed = false;
+    living.raidTarget = own->index;
+    living.setRelationState(own->index, static_cast<int>(CovenantTreaty::Raid));
+    own->setRelationState(living.index, static_cast<int>(CovenantTreaty::Raid));
+    own->onDestroyed(monster, false, false);
+    EXPECT_EQ(statistic(22), 1);
+    EXPECT_EQ(statistic(23), 1);
+    own->onRaidRepelled(&living);
+    EXPECT_EQ(statistic(21), 0) << "a destroyed covenant counts nothing";
+}
+
+TEST_F(PlayerCovenantPlay, SharedAdventuresWithAComputerCovenant)
+{
+    ActorCovenant& partner = setUpCovenant("Ironbound", 5);
+    ASSERT_NE(partner.getLeader(), nullptr);
+    ActorCovenant& other = setUpCovenant("Thornveil", 5);
+
+    // Raiding: the raid message even though the partner is fine.
+    other.raidTarget = own->index;
+    other.setRelationState(own->index, static_cast<int>(CovenantTreaty::Raid));
+    own->setRelationState(other.index, static_cast<int>(CovenantTreaty::Raid));
+    size_t from = mark();
+    own->startSharedAdventure(&partner);
+    EXPECT_EQ(linesSince(from), std::vector<std::string>{"msg 2 \"Can't adventure together during raids\""});
+    EXPECT_EQ(own->linkedCovenant, -1);
+    other.raidTarget = -1;
+    other.setRelationState(own->index, static_cast<int>(CovenantTreaty::War));
+    own->setRelationState(other.index, static_cast<int>(CovenantTreaty::War));
+
+    ScriptedCovenant& leaderless = addScriptedCovenant(*world.game);
+    from = mark();
+    own->startSharedAdventure(&leaderless);
+    EXPECT_TRUE(linesSince(from).empty());
+
+    from = mark();
+    EXPECT_EQ(player->getAdventureXpMult(), 1.0f);
+    own->startSharedAdventure(&partner);
+    EXPECT_EQ(player->getAdventureXpMult(), 0.5f);
+    EXPECT_EQ(own->linkedCovenant, partner.index);
+    EXPECT_EQ(partner.linkedCovenant, own->index);
+    EXPECT_EQ(partner.getLeader()->getLeader(), player);
+    EXPECT_TRUE(
+        sent(from, "msg 2 \"Adventuring with " + world.game->getCovenantColoredName(partner.index) + "\""));
+
+    // The player stops: the partner is told, nothing shown.
+    from = mark();
+    run("stopSharedAdventure");
+    EXPECT_TRUE(linesSince(from).empty());
+    EXPECT_EQ(partner.linkedCovenant, -1);
+    EXPECT_TRUE(player->getFollowers().empty());
+    run("stopSharedAdventure");
+    EXPECT_TRUE(linesSince(from).empty()) << "twice: nothing";
+
+    own->startSharedAdventure(&partner);
+    from = mark();
+    partner.stopSharedAdventure(&partner);
+    EXPECT_EQ(linesSince(from),
+              std::vector<std::string>{"msg 2 \"" + world.game->getCovenantColoredName(partner.index) +
+                                       " has stopped adventuring with us\""});
+    EXPECT_EQ(own->linkedCovenant, -1);
+}
+
+TEST_F(PlayerCovenantPlay, OfferLinesAreParsedCheckedAndAnsweredOnlyForThePendingOffer)
+{
+    TestCovenant& listener = addTestCovenant(*world.game, "Ironbound");
+    const std::string i = std::to_string(listener.index);
+    run("offer 0 " + i);
+    ASSERT_EQ(listener.offers.size(), 1u);
+    EXPECT_EQ(listener.offers[0].type, 2);
+    EXPECT_TRUE(listener.offers[0].terms.empty());
+    run("offer 1 " + i + " 0 6 100 0 1");
+    ASSERT_EQ(listener.offers.size(), 2u);
+    EXPECT_EQ(listener.offers[1].terms, (std::vector<TradeTerm>{{0, 6, 100}}));
+    EXPECT_EQ(listener.offers[1].type, 2) << "they give nothing";
+    world.log.clear();
+    run("offer 0 " + i + " 0 6 -5");
+    run("offer 0 " + i + " 0 11 " + std::to_string(TradeTerm::thirdParty(own->index, 2)));
+    run("offer 0 " + std::to_string(own->index) + " 0 6 5");
+    EXPECT_EQ(listener.offers.size(), 2u);
+    EXPECT_EQ(world.log.count(2), 2u);
+
+    // A computer covenant's gift of 10 crystals, then the player's answers.
+    ActorCovenant& giver = setUpCovenant("Thornveil", 5);
+    giver.stats.set(static_cast<int>(CovenantStat::Money), 500);
+    TradeOffer gift;
+    gift.type = 2;
+    gift.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 10, 0);
+    size_t from = mark();
+    giver.sendOffer(own, gift);
+    const std::string g = std::to_string(giver.index);
+    EXPECT_TRUE(sent(from, "offerToPlayer 2 " + g + " 0 8 10"));
+    from = mark();
+    run("acceptOffer 2 " + g + " 0 8 1000");
+    EXPECT_EQ(linesSince(from), std::vector<std::string>{"dipRes 16 " + g});
+    EXPECT_EQ(own->stats.get(static_cast<int>(CovenantStat::Money)), 0);
+    run("acceptOffer 2 " + g + " 0 8 10");
+    EXPECT_EQ(own->stats.get(static_cast<int>(CovenantStat::Money)), 10);
+    EXPECT_EQ(giver.stats.get(static_cast<int>(CovenantStat::Money)), 490);
+    EXPECT_TRUE(sent(from, "dipRes 12 " + g));
+}
+
+TEST_F(PlayerCovenantPlay, TheExecutorMovesMoneyItemsAndInfluenceAsTheCommandsAsk)
+{
+    TestCovenant& other = addTestCovenant(*world.game, "Ironbound");
+    Player* leader = addPlayerLeading(*world.game, other, nav.tileCentre(0, 80, 80));
+    ASSERT_NE(leader, nullptr);
+    leader->setStat(toIndex(CharacterStat::Money), 30);
+    player->setStat(toIndex(CharacterStat::Money), 0);
+    TradeOffer money;
+    money.addEntry(static_cast<int>(TradeTermKind::TermGold), 100, 1);
+    EXPECT_FALSE(money.canBeFulfilled(own, &other));
+    world.game->executeTradeOffer(money, own, &other);
+    EXPECT_EQ(leader->getStat(toIndex(CharacterStat::Money)), 0);
+    EXPECT_EQ(player->getStat(toIndex(CharacterStat::Money)), 100);
+
+    TradeOffer item;
+    item.addEntry(static_cast<int>(TradeTermKind::TermItem), TradeTerm::itemPlace(kBag1, 0), 0);
+    EXPECT_FALSE(item.canBeFulfilled(own, &other)) << "an empty place";
+    world.game->executeTradeOffer(item, own, &other);
+    EXPECT_EQ(player->getInventory()->countItemsInGroup(kBag1), 0);
+
+    // The player's item leaves the player's own bags.
+    giveBag();
+    Item* helm = makeItem("IronHelm");
+    ASSERT_TRUE(player->getInventory()->getSlot(kBag1)->addItem(helm));
+    EXPECT_TRUE(item.canBeFulfilled(own, &other));
+    world.game->executeTradeOffer(item, own, &other);
+    EXPECT_EQ(player->getInventory()->getItemAt(kBag1, 0), nullptr);
+
+    own->influence.adventure = 50;
+    TradeOffer influence;
+    influence.addEntry(static_cast<int>(TradeTermKind::TermInfluence), 30, 0);
+    EXPECT_TRUE(influence.canBeFulfilled(own, &other));
+    world.game->executeTradeOffer(influence, own, &other);
+    EXPECT_EQ(own->influence.transferred, -30);
+    EXPECT_EQ(other.influence.transferred, 30);
+}
+
+TEST_F(PlayerCovenantPlay, AlliedVictoryAndTheEndOfTheOtherCovenants)
+{
+    ActorCovenant& a = setUpCovenant("Ironbound", 5);
+    ActorCovenant& b = setUpCovenant("Thornveil", 5);
+    const float before = a.getRelation(own->index);
+    run("alliedVictoryReject");
+    EXPECT_EQ(a.getRelation(own->index), before);
+    EXPECT_NE(a.getRelationState(own->index), static_cast<int>(CovenantTreaty::War));
+
+    world.game->setAlliedVictoryOffered(true);
+    run("alliedVictoryReject");
+    EXPECT_FALSE(world.game->isAlliedVictoryOffered());
+    for (ActorCovenant* c : {&a, &b}) {
+        EXPECT_EQ(c->getRelationState(own->index), static_cast<int>(CovenantTreaty::War));
+        EXPECT_EQ(c->getRelation(own->index), c->getDefinition()->MaxWarRelation);
+    }
+
+    world.game->endAllCovenants();
+    EXPECT_TRUE(a.destroyed);
+    EXPECT_TRUE(b.destroyed);
+    EXPECT_FALSE(own->destroyed);
+    EXPECT_FALSE(Server::get().isPaused());
+}
+
+TEST_F(PlayerCovenantPlay, ANewWorldRaisesTheHouseAndTheRecruitsAgain)
+{
+    ASSERT_EQ(recruit(60), 0);
+    own->getRecruitActor(0)->setStat(toIndex(CharacterStat::Xp), 777);
+    own->stats.set(static_cast<int>(CovenantStat::Money), 50);
+    own->influence.world = 20;
+    own->saveRecruits();
+    // The old world's bodies and house go, as a cleared Game takes them.
+    for (int i = 0; i < Game::kMaxEntities; ++i)
+        if (Entity* e = world.game->getEntity(i); e && e != player && e->getCovenantIndex() == own->index)
+            world.game->deleteEntity(e, true);
+    ASSERT_EQ(own->getLifestone(), nullptr);
+    own->restoreInWorld();
+    ASSERT_NE(own->getLifestone(), nullptr);
+    EXPECT_NE(own->getGate(), nullptr);
+    Actor* body = own->getRecruitActor(0);
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->getStat(toIndex(CharacterStat::Xp)), 777);
+    EXPECT_LT(ZonePosition::distanceTo(body->getPosition(), own->housePosition), 400.0f);
+    EXPECT_EQ(own->stats.get(static_cast<int>(CovenantStat::Money)), 0);
+    EXPECT_EQ(own->influence.total(), 0);
+    EXPECT_EQ(own->getLifestoneHealth(), own->getLifestoneMaxHealth());
+}
