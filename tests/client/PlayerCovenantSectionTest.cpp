@@ -12,8 +12,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
+#include <string>
 
 namespace {
 
@@ -24,6 +28,19 @@ struct Loaders {
         registerCovenantLoaders();
     }
 };
+
+// The bytes as hex, 32 to a line.
+std::string hexLines(const ByteBuffer& bytes)
+{
+    std::string out;
+    static const char* digits = "0123456789abcdef";
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        out += digits[bytes.data()[i] >> 4];
+        out += digits[bytes.data()[i] & 15];
+        out += (i % 32 == 31 || i + 1 == bytes.size()) ? '\n' : ' ';
+    }
+    return out;
+}
 
 } // namespace
 
@@ -108,5 +125,16 @@ TEST(PlayerCovenantSection, EveryCaseReadsToItsEndOnTheClient)
             << field;
         EXPECT_EQ(parse.remaining(), 0u);
         c.check(section);
+        if (&c == &cases[0]) {
+            // The no-recruit case's bytes are kept (GLOAM_UPDATE_GOLDEN=1 rewrites them).
+            const std::string path = std::string(GLOAM_SOURCE_DIR) + "/testdata/covenants/player-section.hex";
+            if (std::getenv("GLOAM_UPDATE_GOLDEN"))
+                std::ofstream(path, std::ios::binary) << hexLines(out);
+            std::ifstream file(path, std::ios::binary);
+            std::stringstream kept;
+            kept << file.rdbuf();
+            ASSERT_FALSE(kept.str().empty()) << path << " is missing; run with GLOAM_UPDATE_GOLDEN=1";
+            EXPECT_EQ(hexLines(out), kept.str());
+        }
     }
 }

@@ -8,7 +8,9 @@
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Inventory.h"
 #include "game/entities/Item.h"
+#include "game/entities/Recruit.h"
 #include "game/quests/Quest.h"
+#include "game/skills/CounterList.h"
 #include "support/PlayerWorld.h"
 
 #include <cmath>
@@ -27,13 +29,47 @@ struct SavedJoin {
     ZonePosition playerGate{0, 100.0f, 200.0f};
     std::vector<bool> visited = {true, false, true};
     uint32_t extended = 1;
+    // A saved covenant with these recruit slots (one record for all), and
+    // the party's recruit slots.
+    std::vector<int> recruitSlots;
+    const Recruit* recruit = nullptr;
+    std::vector<int32_t> party;
+
+    void writeCovenant(ByteBuffer& out) const
+    {
+        if (!recruit) {
+            out.writeInt(uint32_t(0));
+            out.writeString("Red Hand");
+            return;
+        }
+        out.writeInt(uint32_t(1));
+        out.writeString("Red Hand");
+        Inventory bags;
+        bags.write(out, false);
+        out.writeInt(static_cast<uint32_t>(recruitSlots.size()));
+        for (int slot : recruitSlots) {
+            out.writeInt(static_cast<uint32_t>(slot));
+            out.writeInt(recruit->typeEntry);
+            recruit->stats.write(out);
+            recruit->inventory->write(out, false);
+            out.writeInt(static_cast<uint32_t>(recruit->entryList.size()));
+            for (int32_t id : recruit->entryList)
+                out.writeInt(id);
+            out.writeInt(recruit->seed);
+            out.writeInt(static_cast<uint32_t>(recruit->skills.size()));
+            for (int32_t id : recruit->skills)
+                out.writeInt(id);
+        }
+        CounterList(kCovenantStatCount).write(out);
+        out.writeInt(uint32_t(500));
+        out.writeInt(uint32_t(500));
+    }
 
     ByteBuffer write(Player& from) const
     {
         ByteBuffer out;
         out.writeInt(uint32_t(4));
-        out.writeInt(uint32_t(0));
-        out.writeString("Red Hand");
+        writeCovenant(out);
         out.writeInt(uint32_t(1));
         out.writeString(from.getName());
         out.writeInt(from.getMaxHealth());
@@ -61,7 +97,7 @@ struct SavedJoin {
         if (extended != 0) {
             for (size_t i = 0; i < gates; ++i)
                 out.writeInt(uint32_t(1));
-            out.writeIntVector({});
+            out.writeIntVector(party);
         }
         return out;
     }
@@ -304,4 +340,28 @@ TEST_F(PlayerJoin, TheJoinFoundsThePlayersCovenantOrRefusesItWhole)
     EXPECT_EQ(server.game->getEntityCount(), entities);
     ASSERT_EQ(warnings.size(), 1u);
     EXPECT_NE(warnings[0].find("covenant recruit slot"), std::string::npos);
+}
+
+TEST_F(PlayerJoin, ASavedPartyFollowsThePlayerAgain)
+{
+    const MonsterType* type = GameData::get().findMonsterType("RecruitWarrior");
+    ASSERT_NE(type, nullptr);
+    Actor* body = server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 3);
+    ASSERT_NE(body, nullptr);
+    Recruit record;
+    record.saveFromActor(body);
+    delete body;
+    SavedJoin saved = sameWorld();
+    saved.recruit = &record;
+    saved.recruitSlots = {0, 1, 2};
+    saved.party = {0, 2};
+    Player* joined = join(saved.write(*player));
+    ASSERT_NE(joined, nullptr);
+    auto* covenant = dynamic_cast<PlayerCovenant*>(joined->getCovenant());
+    ASSERT_NE(covenant, nullptr);
+    ASSERT_EQ(covenant->getRecruitCount(), 3);
+    const std::vector<Sentient*> expected = {covenant->getRecruitActor(0), covenant->getRecruitActor(2)};
+    EXPECT_EQ(joined->getFollowers(), expected);
+    EXPECT_NE(expected[0], nullptr);
+    EXPECT_NE(expected[1], nullptr);
 }

@@ -1,12 +1,15 @@
 // The player's covenant in play: recruits and items, the party, raids,
 // shared adventures and the diplomacy commands, sent as the client's lines.
 #include "engine/core/ByteBuffer.h"
+#include "engine/data/DatabaseEntry.h"
+#include "engine/data/DatabaseEntryType.h"
 #include "game/covenants/ActorCovenantFixture.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/covenants/TradeOffer.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
+#include "game/entities/Gate.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
@@ -457,4 +460,18 @@ TEST_F(PlayerCovenantPlay, ANewWorldRaisesTheHouseAndTheRecruitsAgain)
     EXPECT_EQ(own->stats.get(static_cast<int>(CovenantStat::Money)), 0);
     EXPECT_EQ(own->influence.total(), 0);
     EXPECT_EQ(own->getLifestoneHealth(), own->getLifestoneMaxHealth());
+}
+
+TEST_F(PlayerCovenantPlay, TheHouseEntriesAreShippedObjects)
+{
+    for (const char* name : {"ObjectCovenantStash", "ObjectBookshelf", "ObjectPlayerStash", "ObjectLifestone",
+                             "ObjectGate", "ObjectPedestal"}) {
+        const DatabaseEntry* entry = Database::get().findEntry(name);
+        ASSERT_NE(entry, nullptr) << name;
+        EXPECT_EQ(entry->getTypeInherited(), static_cast<int>(DatabaseEntryType::Object)) << name;
+    }
+    // The house gate is a gate of kind 1 on the entry every such gate takes.
+    ASSERT_NE(own->getGate(), nullptr);
+    EXPECT_EQ(own->getGate()->getEntryName(), "ObjectGate");
+    EXPECT_EQ(own->getGate()->getKind(), Gate::kLinked);
 }
