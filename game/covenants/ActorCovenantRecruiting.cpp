@@ -12,6 +12,7 @@
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
+#include "game/definitions/ItemData.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Item.h"
 #include "game/entities/Recruit.h"
@@ -128,6 +129,12 @@ bool ActorCovenant::tryRecruit(Actor* candidate, bool alreadyInWorld, const Ques
                                        candidate->getName().c_str(), level, levelSuffix(level),
                                        record ? record->name.c_str() : ""),
                               3);
+    }
+    // A member is no would-be recruit: its record could not bring the
+    // marker's bonus back after a load.
+    if (const DatabaseEntry* marker = findEntryByName("EnhancementRecruitBasic")) {
+        candidate->removeStatusEffect(marker);
+        candidate->updateStatusEffects(0.0f); // gone now, not at its next step
     }
     const ZonePosition home = getHouseSpot(candidate);
     candidate->warp(home);

@@ -1,4 +1,5 @@
 // Recruiting announcements, the recruit quest's verdict and buying guards.
+#include "engine/core/ByteBuffer.h"
 #include "game/covenants/ActorCovenantFixture.h"
 #include "game/entities/Item.h"
 #include "game/entities/Recruit.h"
@@ -127,4 +128,28 @@ TEST_F(ActorCovenantRecruitingTest, WithoutHealthToLoseOnlyTheChanceDecides)
     ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
     EXPECT_TRUE(c.tryRecruit(candidate, true, nullptr));
     *d = saved;
+}
+
+TEST_F(ActorCovenantRecruitingTest, ARecruitedWouldBeRecruitSavesAsItReloads)
+{
+    Actor* candidate = spawn(findType("RecruitRogue"), 5, 60, 70);
+    candidate->addStatusEffectByName("EnhancementRecruitBasic", candidate);
+    candidate->updateStats(false);
+    ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
+    ASSERT_TRUE(c.tryRecruit(candidate, true, nullptr));
+    ByteBuffer out;
+    c.write(out);
+    auto fresh = std::make_unique<ActorCovenant>();
+    fresh->index = c.index;
+    ByteBuffer in(out.bytes());
+    ASSERT_TRUE(fresh->read(in, ActorCovenant::kSaveVersion));
+    ByteBuffer again;
+    fresh->write(again);
+    const std::vector<uint8_t>& a = out.bytes();
+    const std::vector<uint8_t>& b = again.bytes();
+    size_t first = 0;
+    while (first < a.size() && first < b.size() && a[first] == b[first])
+        ++first;
+    EXPECT_EQ(first, a.size()) << "the marker's health bonus would be lost on loading";
+    EXPECT_EQ(b.size(), a.size());
 }
