@@ -344,7 +344,32 @@ TEST_F(ShippedQuestData, QuestsFindEverythingTheyPlaceAndSend)
                             "QuestAnnounceNewNpc",
                             "QuestAnnounceGuardBreaksFree",
                             "QuestAnnounceInfluenceGain",
-                            "QuestAnnounceInfluenceLoss"})
+                            "QuestAnnounceInfluenceLoss",
+                            "QuestKilledMonster",
+                            "QuestKilledRenegade",
+                            "QuestKilledRevenge",
+                            "QuestKilledThief",
+                            "QuestKilledRescueNpc",
+                            "QuestKilledDelivery",
+                            "QuestKilledEscort",
+                            "QuestKilledDeadlyPoison",
+                            "QuestKilledPetrify",
+                            "QuestKilledKidnapping",
+                            "QuestKilledRecruit",
+                            "QuestRecruitLate",
+                            "QuestDeadlyPoisonLate",
+                            "QuestResceNotSafe",
+                            "QuestSuccessTownAttack",
+                            "QuestArmorReward",
+                            "QuestWeaponReward",
+                            "QuestItemReward",
+                            "QuestMonsterQuestTruce",
+                            "QuestSkipped",
+                            "QuestTreasureMapOutOfRange",
+                            "QuestCovKillRenegade",
+                            "QuestCovKillThief",
+                            "QuestCovKillMonsterScout",
+                            "QuestCovKillMonster"})
         EXPECT_TRUE(translated(key)) << key;
 }
 
