@@ -3,6 +3,7 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
+#include "game/ai/BehaviorTeleportRaid.h"
 #include "game/covenants/ActorCovenantFixture.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/PlayerCovenant.h"
@@ -17,6 +18,7 @@
 #include "server/CovenantCommands.h"
 #include "server/GameCommandTable.h"
 #include "server/Server.h"
+#include "support/BehaviorTestActor.h"
 #include "support/ScriptedCovenant.h"
 
 #include <algorithm>
@@ -474,4 +476,35 @@ TEST_F(PlayerCovenantPlay, TheHouseEntriesAreShippedObjects)
     ASSERT_NE(own->getGate(), nullptr);
     EXPECT_EQ(own->getGate()->getEntryName(), "ObjectGate");
     EXPECT_EQ(own->getGate()->getKind(), Gate::kLinked);
+}
+
+TEST_F(PlayerCovenantPlay, ARaidRecruitJumpsToTheTargetOnlyOnceTheRaidIsDeclared)
+{
+    ActorCovenant& target = setUpCovenant("Ironbound", 5);
+    ASSERT_NE(target.getLifestone(), nullptr);
+    ASSERT_EQ(recruit(60), 0);
+    Actor* raider = own->getRecruitActor(0);
+    auto* jump = giveOnlyBehavior(raider, std::make_unique<BehaviorTeleportRaid>());
+    jump->maxRange = 1000.0f;
+    jump->maxRangeWithEnemy = 400.0f;
+    player->setPosition(nav.tileCentre(0, 120, 120));
+    run("Raid " + std::to_string(target.index) + " 0");
+    ASSERT_TRUE(raider->isInPartyOf(player));
+    raider->setPosition(nav.tileCentre(0, 110, 110));
+    own->update(0.05f);
+    EXPECT_FALSE(jump->canStart()) << "not declared: the player is far from the house";
+
+    const ZonePosition& house = target.housePosition;
+    player->setPosition(ZonePosition(house.zone, house.x + 100.0f, house.y));
+    own->update(0.05f);
+    ASSERT_TRUE(own->isRaidAnnounced());
+    int alive = 0;
+    int dead = 0;
+    own->countRaidParty(alive, dead);
+    EXPECT_EQ(alive, 1);
+    EXPECT_EQ(dead, 0);
+    ASSERT_TRUE(jump->canStart());
+    raider->thinkBehaviors(0.05f);
+    // At the spot beside the stone, or the free cell next to it.
+    EXPECT_LT(ZonePosition::distanceTo(raider->getPosition(), target.getPositionNearLifestone()), 64.0f);
 }
