@@ -6,6 +6,7 @@
 #include "game/ai/BehaviorTeleportRaid.h"
 #include "game/covenants/ActorCovenantFixture.h"
 #include "game/covenants/CovenantDefinition.h"
+#include "game/covenants/CovenantNames.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/covenants/TradeOffer.h"
 #include "game/definitions/InventoryBase.h"
@@ -15,6 +16,7 @@
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
+#include "game/world/NpcDisplayName.h"
 #include "server/CovenantCommands.h"
 #include "server/GameCommandTable.h"
 #include "server/Server.h"
@@ -507,4 +509,18 @@ TEST_F(PlayerCovenantPlay, ARaidRecruitJumpsToTheTargetOnlyOnceTheRaidIsDeclared
     raider->thinkBehaviors(0.05f);
     // At the spot beside the stone, or the free cell next to it.
     EXPECT_LT(ZonePosition::distanceTo(raider->getPosition(), target.getPositionNearLifestone()), 64.0f);
+}
+
+TEST_F(PlayerCovenantPlay, DisplayNamesCarryTheCovenantOrTheNpcType)
+{
+    EXPECT_EQ(getNpcDisplayName(nullptr), "");
+    ASSERT_EQ(recruit(60), 0);
+    Actor* member = own->getRecruitActor(0);
+    EXPECT_EQ(getNpcDisplayName(member), member->getName() + " (" + coloredName(own) + ")");
+    for (const char* type : {"NpcWarmaster", "RecruitWarrior"}) {
+        Actor* npc = this->npc(type, 70, 70);
+        EXPECT_EQ(getNpcDisplayName(npc),
+                  npc->getName() + " ($$NpcType" + getNpcTypeName(npc->getNpcType()) + "$$)")
+            << type;
+    }
 }

@@ -161,6 +161,26 @@ TEST_F(PlayerCovenantTest, AReturningCovenantBringsItsRecruitsAndAClampedStone)
     EXPECT_EQ(covenant->getLifestoneHealth(), 800);
 }
 
+TEST_F(PlayerCovenantTest, ADestroyedCovenantGetsItsRecordsButNoBodies)
+{
+    ByteBuffer in = returningSection({1, 3}, 500, 800);
+    const int entities = world.game->getEntityCount();
+    covenant->destroyed = true;
+    std::string field;
+    ASSERT_TRUE(covenant->initNew(in, field)) << field;
+    EXPECT_EQ(covenant->getRecruitCount(), 2);
+    for (int slot : {1, 3}) {
+        ASSERT_NE(covenant->getRecruit(slot), nullptr) << slot;
+        EXPECT_EQ(covenant->getRecruitActor(slot), nullptr) << slot;
+    }
+    // Only the house objects were added.
+    int house = 0;
+    for (int i = 0; i < Game::kMaxEntities; ++i)
+        if (const Entity* e = world.game->getEntity(i); e && e->getCovenantIndex() == covenant->index)
+            ++house;
+    EXPECT_EQ(world.game->getEntityCount() - entities, house);
+}
+
 TEST_F(PlayerCovenantTest, ABadSectionIsRefusedWithNothingMade)
 {
     const int entities = world.game->getEntityCount();
