@@ -533,9 +533,20 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         }
         EXPECT_GT(darker, 100) << "the shadow on the ground";
         EXPECT_EQ(brighter, 0);
-        const Vec2 middle = Client::get().screenPositionOf(front, 18.0f);
-        const int mx = static_cast<int>(middle.x * opaque.width / 640.0f);
-        const int my = static_cast<int>(middle.y * opaque.height / 480.0f);
+        // The body's pixel: where, inside its box, the model differs most
+        // from the ground (its middle can fall on a seam of the body).
+        int mx = inside.x0, my = inside.y0, most = -1;
+        for (int y = std::max(0, inside.y0); y < std::min(opaque.height, inside.y1); ++y) {
+            for (int x = std::max(0, inside.x0); x < std::min(opaque.width, inside.x1); ++x) {
+                const uint8_t *a = opaque.at(x, y), *b = without.at(x, y);
+                const int d = std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]);
+                if (!inAny(folk, x, y) && d > most) {
+                    most = d;
+                    mx = x;
+                    my = y;
+                }
+            }
+        }
         const uint8_t* body = opaque.at(mx, my);
         const uint8_t* ground = without.at(mx, my);
         const uint8_t* half = faded.at(mx, my);
