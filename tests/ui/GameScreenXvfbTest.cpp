@@ -466,15 +466,24 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
                 }
             }
         };
+        // A frame asks for what it draws; the shot is taken once the loader
+        // has nothing queued (a busy machine loads the shadow's image late).
+        auto settledShot = [&] {
+            screen.shot();
+            for (int i = 0; i < 400 && ResourceSystem::get().getStatistics().queued > 0; ++i) {
+                app.frame();
+            }
+            return screen.shot();
+        };
         Application::runConsoleLine("set r_fullbright 1");
-        const Picture without = screen.shot();
+        const Picture without = settledShot();
         fade = 1.0f;
-        const Picture opaque = screen.shot();
+        const Picture opaque = settledShot();
         shadowed = true;
-        const Picture shadow = screen.shot();
+        const Picture shadow = settledShot();
         shadowed = false;
         fade = 0.5f;
-        const Picture faded = screen.shot();
+        const Picture faded = settledShot();
         // After a video restart the same frame comes back: tiles, models and
         // the frame rate's glyphs with their textures.
         fade = -1.0f;
