@@ -299,25 +299,26 @@ bool InventoryBase::moveItem(int fromGroup, int fromSlot, int toGroup, int toSlo
     return true;
 }
 
+EquipedLocation InventoryBase::secondEquipLocation(const ItemBase& item)
+{
+    switch (item.getItemType()) {
+    case ItemType::Ring:
+        return EquipedLocation::Ring2;
+    case ItemType::Jewelry:
+        return EquipedLocation::Jewelry2;
+    case ItemType::HandEither:
+        return EquipedLocation::HandSecondary;
+    default:
+        return EquipedLocation::None;
+    }
+}
+
 EquipedLocation InventoryBase::findEquipSlot(const ItemBase& item)
 {
     EquipedLocation first = item.getDefaultEquipLocation();
     if (first == EquipedLocation::None)
         return first;
-    EquipedLocation second = EquipedLocation::None;
-    switch (item.getItemType()) {
-    case ItemType::Ring:
-        second = EquipedLocation::Ring2;
-        break;
-    case ItemType::Jewelry:
-        second = EquipedLocation::Jewelry2;
-        break;
-    case ItemType::HandEither:
-        second = EquipedLocation::HandSecondary;
-        break;
-    default:
-        break;
-    }
+    const EquipedLocation second = secondEquipLocation(item);
     if (second != EquipedLocation::None && getItemAt(kEquipment, toIndex(first)) &&
         !getItemAt(kEquipment, toIndex(second)))
         return second;

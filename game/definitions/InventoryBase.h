@@ -31,6 +31,9 @@ public:
 
     // The item slot type an equipment location (an `EquipedLocation`) takes.
     static ItemSlotType slotTypeOfLocation(int location);
+    // The other place an item of two places (rings, jewelry, either hand)
+    // may go; None for the rest.
+    static EquipedLocation secondEquipLocation(const ItemBase& item);
     static constexpr int kStashBagCount = 8;
     static constexpr int kHouseGuardPlaces = 4;
 

@@ -233,20 +233,7 @@ int Recruit::bestSlotForItem(const ItemBase* item) const
     if (first == EquipedLocation::None) {
         return none;
     }
-    EquipedLocation second = EquipedLocation::None;
-    switch (item->getItemType()) {
-    case ItemType::Ring:
-        second = EquipedLocation::Ring2;
-        break;
-    case ItemType::Jewelry:
-        second = EquipedLocation::Jewelry2;
-        break;
-    case ItemType::HandEither:
-        second = EquipedLocation::HandSecondary;
-        break;
-    default:
-        break;
-    }
+    const EquipedLocation second = InventoryBase::secondEquipLocation(*item);
     InventoryBase* inventory = body->getInventory();
     const int equipment = toIndex(InventoryGroupIndex::Equipment);
     const ItemBase* primary = inventory->getItemAt(equipment, toIndex(EquipedLocation::HandPrimary));
