@@ -147,10 +147,13 @@ TEST_F(PlayerCovenantPlay, DealtItemsStackFillTheBagsOrFallAtThePlayersFeet)
     EXPECT_EQ(bags.countItemsInGroup(kBag1), 1);
 
     // Every place of every bag taken: the helm lies at the feet.
-    for (int g = kBag1; g < kBag1 + InventoryBase::kBagCount; ++g)
-        if (InventoryGroup* group = bags.getSlot(g))
-            while (group->hasRoom())
+    for (int g = kBag1; g < kBag1 + InventoryBase::kBagCount; ++g) {
+        if (InventoryGroup* group = bags.getSlot(g)) {
+            while (group->hasRoom()) {
                 ASSERT_TRUE(group->addItem(makeItem("IronHelm")));
+            }
+        }
+    }
     const size_t before = groundItems().size();
     own->receiveItem(std::unique_ptr<ItemBase>(makeItem("GreatHelm")));
     auto ground = groundItems();
@@ -172,8 +175,9 @@ TEST_F(PlayerCovenantPlay, ThePreviewFollowsOnlyARecruitableSelection)
                                         : Player::kNoTarget);
         own->update(0.05f);
         EXPECT_EQ(own->getRecruitPreview()->getActor() != nullptr, c.bound);
-        if (c.bound)
+        if (c.bound) {
             EXPECT_EQ(own->getRecruitPreview()->getActor(), c.selected);
+        }
     }
 }
 
