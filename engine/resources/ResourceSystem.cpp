@@ -761,6 +761,7 @@ ResourceSystem::Statistics ResourceSystem::getStatistics() const
     s.entries = m_entries.size();
     s.queued = m_queue.size();
     for (const auto& e : m_entries) {
+        s.loading += e->state == State::Loading ? 1 : 0;
         if (e->state == State::Loaded) {
             ++s.loaded;
             s.imageBytes += e->object ? e->object->getImageSize() : 0;

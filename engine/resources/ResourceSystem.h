@@ -45,6 +45,7 @@ public:
         size_t entries = 0;
         size_t loaded = 0;
         size_t queued = 0;
+        size_t loading = 0; // taken off the queue, not yet settled
         uint64_t loads = 0;
         uint64_t failures = 0;
         uint64_t reloads = 0;
