@@ -359,11 +359,13 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     // machine may still draw a step or two of them walking, so each shot
     // is taken once two frames in a row come out alike.
     Application::runConsoleLine("set paused 1");
+    // The frame rate's figures at the top are left out of the comparison.
     auto stillShot = [&] {
         Picture last = screen.shot();
-        for (int i = 0; i < 100; ++i) {
+        const size_t top = static_cast<size_t>(last.height / 12) * last.width * 3;
+        for (int i = 0; i < 20; ++i) {
             Picture next = screen.shot();
-            if (next.rgb == last.rgb) {
+            if (std::equal(next.rgb.begin() + top, next.rgb.end(), last.rgb.begin() + top, last.rgb.end())) {
                 break;
             }
             last = std::move(next);
