@@ -144,4 +144,19 @@ public:
     virtual int getHistoryValue(int snapshot, int covenant, int component) const = 0;
     virtual int getHistoryMinimum(int component) const = 0;
     virtual int getHistoryMaximum(int component) const = 0;
+
+    // ---- Help topics, labels and the cursor
+    virtual void setHelpTopicRead(int index) = 0;
+    virtual void setAllHelpTopicsRead() = 0;
+    virtual void resetHelpTopics() = 0;
+    // The action (acting, not forced) a click on the entity under the mouse
+    // would take; 0 without one.
+    virtual int getHoverMouseAction() const = 0;
+    // Entity number 0 … 999 when it takes a label (an item or chest placed
+    // in the world): its hover text and screen point.
+    virtual bool getEntityLabel(int number, std::string& text, Vec2& screen) const = 0;
+    // The local player acts on the entity as on a click in the world.
+    virtual void selectEntity(int number) = 0;
+    // The client has finished starting up (the cursor follows the mouse from then on).
+    virtual bool isStartupDone() const = 0;
 };

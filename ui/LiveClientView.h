@@ -86,4 +86,12 @@ public:
     int getHistoryValue(int snapshot, int covenant, int component) const override;
     int getHistoryMinimum(int component) const override;
     int getHistoryMaximum(int component) const override;
+
+    void setHelpTopicRead(int index) override;
+    void setAllHelpTopicsRead() override;
+    void resetHelpTopics() override;
+    int getHoverMouseAction() const override;
+    bool getEntityLabel(int number, std::string& text, Vec2& screen) const override;
+    void selectEntity(int number) override;
+    bool isStartupDone() const override;
 };

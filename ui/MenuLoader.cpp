@@ -104,6 +104,7 @@ void UISystem::loadMenuList(const std::string& text, const std::string& fileName
 
     m_helpMenu = findMenu("Help");
     m_helpWidget = m_helpMenu ? m_helpMenu->findWidget("Help") : nullptr;
+    loadHelpTopics();
 
     if (reload) {
         for (const std::function<void()>& listener : m_reloadListeners) {

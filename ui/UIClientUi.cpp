@@ -30,6 +30,14 @@ void installClientUi(ClientUi& slots, UISystem& ui)
     slots.centerTextPosition = [system] { return system->getSettings().centerTextPosition; };
     slots.relationChangeTextPosition = [system] { return system->getSettings().relationChangeTextPosition; };
     slots.eventsTextPosition = [system] { return system->getSettings().eventsTextPosition; };
+    slots.findHelpTopic = [system](const std::string& name) { return system->findHelpTopic(name); };
+    slots.helpTopicCount = [system] { return system->getHelpTopicCount(); };
+    slots.nextHelpTopic = [system](int topic) {
+        return system->findHelpTopic(system->getNextHelpTopic(topic));
+    };
+    slots.addHelpTopicButton = [system](int topic) { system->addHelpTopicButton(topic); };
+    slots.startHelpTopic = [system] { return system->findHelpTopic(system->getStartHelpTopic()); };
+    slots.pendingFirstTopic = [system] { return system->getStartHelpTopic(); };
 }
 
 void clearClientUi(ClientUi& slots)
@@ -53,4 +61,10 @@ void clearClientUi(ClientUi& slots)
     slots.centerTextPosition = nullptr;
     slots.relationChangeTextPosition = nullptr;
     slots.eventsTextPosition = nullptr;
+    slots.findHelpTopic = nullptr;
+    slots.helpTopicCount = nullptr;
+    slots.nextHelpTopic = nullptr;
+    slots.addHelpTopicButton = nullptr;
+    slots.startHelpTopic = nullptr;
+    slots.pendingFirstTopic = nullptr;
 }

@@ -178,6 +178,7 @@ void UISystem::registerCommands()
         [this](const CommandArgs& a) { moveWidgetY(a); });
     add("calculateUserVar", "ss", "userVarName MethodName", "Sets the user var based on the method", true,
         [this](const CommandArgs& a) { calculateUserVar(a); });
+    registerHelpTopicCommands();
 
     if (UserVarSystem* vars = UserVarSystem::instance()) {
         for (int i = 0; i < kVariableCount; ++i) {

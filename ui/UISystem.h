@@ -200,6 +200,23 @@ public:
     void registerCommands();
     UserVarRef getVariable(int index) const;
 
+    // ---- Help topics (HelpTopics.cpp): read with the menus; offered topics
+    // stand as a row of blinking run-time button menus.
+    void loadHelpTopics();
+    int findHelpTopic(std::string_view name) const;
+    std::string getNextHelpTopic(int index) const;
+    int getHelpTopicCount() const { return static_cast<int>(m_helpTopics.size()); }
+    const std::string& getStartHelpTopic() const { return m_startHelpTopic; }
+    void addHelpTopicButton(int index);
+    bool hasHelpTopicButton(int index) const;
+    bool reshowHelpTopicButton(int index);
+    void addHelpTopicButtonMenu(UIMenu* menu);
+    void layoutHelpTopicButtons();
+    // Each frame after the console: the "Help" menu shown, updated, drawn, hidden.
+    void drawHelpMenu(float seconds);
+    void registerHelpTopicCommands();
+    UIWidget* getHelpWidget() const { return m_helpWidget.get(); }
+
     // Counts nested UI calls, so that a reload waits for the outermost.
     class CallGuard {
     public:
@@ -250,4 +267,9 @@ private:
     int m_callDepth = 0;
     bool m_reloadPending = false;
     std::vector<std::function<void()>> m_reloadListeners;
+
+    std::vector<std::string> m_helpTopics;
+    std::vector<std::string> m_helpNextTopics;
+    std::string m_startHelpTopic;
+    std::vector<SafePtr<UIMenu>> m_helpButtons;
 };

@@ -83,6 +83,11 @@ void fillFrameHooks(FrameHooks& hooks)
         UISystem* ui = UISystem::instance();
         return ui ? ui->getTextCursor() : std::string();
     };
+    hooks.drawHelpMenu = [](double seconds) {
+        if (UISystem* ui = UISystem::instance()) {
+            ui->drawHelpMenu(static_cast<float>(seconds));
+        }
+    };
 }
 
 void clearFrameHooks(FrameHooks& hooks)
@@ -95,6 +100,7 @@ void clearFrameHooks(FrameHooks& hooks)
     hooks.getMessageAnchor = nullptr;
     hooks.getUseSlotOffset = nullptr;
     hooks.getTextCursor = nullptr;
+    hooks.drawHelpMenu = nullptr;
     hooks.consoleScrollBar = nullptr;
     if (DebugConsole* console = DebugConsole::instance()) {
         console->setMouseHook(nullptr);

@@ -7,6 +7,7 @@
 #include "ui/widgets/UIDropDownBox.h"
 #include "ui/widgets/UIDropDownMenu.h"
 #include "ui/widgets/UIFilePicker.h"
+#include "ui/widgets/UIHelp.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIListButton.h"
 #include "ui/widgets/UIModelWidget.h"
@@ -18,6 +19,7 @@
 #include "ui/widgets/UIText.h"
 #include "ui/widgets/UITextInput.h"
 #include "ui/widgets/UITextureList.h"
+#include "ui/widgets/UIVirtualKeyInput.h"
 #include "ui/widgets/UIWidget.h"
 
 #include <typeinfo>
@@ -84,6 +86,8 @@ const WidgetRow kWidgets[] = {
     row<UISlider>("Slider"),
     row<UITextureList>("TextureList"),
     row<UIModelWidget>("ModelWidget"),
+    row<UIHelp>("Help"),
+    row<UIVirtualKeyInput>("VirtualKeyInput"),
 };
 
 } // namespace

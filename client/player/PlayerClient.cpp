@@ -280,8 +280,9 @@ void PlayerClient::showHelpTopic(const std::string& name)
     }
     const ClientUi& ui = client->getUi();
     int topic = ui.findTopic(name);
-    // Bounded: a cycle in the topic chain must not hang the frame.
-    for (int steps = 0; topic >= 0 && steps < 1000; ++steps) {
+    // A chain of read topics that comes back on itself ends after one round.
+    int limit = ui.topicCount();
+    for (int steps = 0; topic >= 0 && steps < limit; ++steps) {
         bool read =
             static_cast<size_t>(topic) < readHelpTopics.size() && readHelpTopics[static_cast<size_t>(topic)];
         if (!read) {

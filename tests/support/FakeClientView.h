@@ -300,4 +300,36 @@ public:
     std::vector<std::pair<int, int>> responses;
     std::vector<std::vector<std::array<int, 9>>> history;
     std::array<int, 9> historyMin{}, historyMax{};
+
+    // ---- Help topics, labels and the cursor
+    void setHelpTopicRead(int index) override { helpTopicsRead.push_back(index); }
+    void setAllHelpTopicsRead() override { allHelpTopicsRead = true; }
+    void resetHelpTopics() override { helpTopicsReset = true; }
+    int getHoverMouseAction() const override { return hoverAction; }
+    bool getEntityLabel(int number, std::string& text, Vec2& screen) const override
+    {
+        for (const Label& label : labels) {
+            if (label.number == number) {
+                text = label.text;
+                screen = label.screen;
+                return true;
+            }
+        }
+        return false;
+    }
+    void selectEntity(int number) override { selected.push_back(number); }
+    bool isStartupDone() const override { return startupDone; }
+
+    struct Label {
+        int number;
+        std::string text;
+        Vec2 screen;
+    };
+    std::vector<int> helpTopicsRead;
+    bool allHelpTopicsRead = false;
+    bool helpTopicsReset = false;
+    int hoverAction = 0;
+    std::vector<Label> labels;
+    std::vector<int> selected;
+    bool startupDone = true;
 };
