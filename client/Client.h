@@ -190,7 +190,8 @@ private:
     void updateThemeMusic();
     // The world takes message 5's or 6's variant and seeds; it is rebuilt
     // only when not built or built from another seed.
-    void applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed);
+    // True when the World was loaded anew for these values.
+    bool applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed);
 
     std::vector<ResourceName> m_resourceNames;
     size_t m_resourceNameBytes = 0;

@@ -188,7 +188,11 @@ void Client::onJoinAccepted(ByteBuffer& message)
         dropMessage(MessageType::Joined, error);
         return;
     }
-    applyWorldValues(joined.worldSize, joined.layoutSeed, joined.secretSeed);
+    // A World loaded only now has gates the mirror's lists, built at message
+    // 2, did not count; the server's player counts them.
+    if (applyWorldValues(joined.worldSize, joined.layoutSeed, joined.secretSeed) && m_player) {
+        m_player->rebuildGateLists();
+    }
     if (World* world = World::instance()) {
         world->addPlayerView(-1, static_cast<int>(joined.playerLevel));
     }
@@ -235,9 +239,19 @@ void Client::readStateUpdate(ByteBuffer& message)
     if (!m_joined) {
         return;
     }
+    // The gate flags are counted by the mirror's list, built at the same
+    // world change as the server player's, never by the world as it is now:
+    // a message written before a new world may be read after it.
+    std::optional<size_t> gateFlags;
+    if (m_player) {
+        if (!m_player->levelGates.isBuilt()) {
+            m_player->levelGates.build();
+        }
+        gateFlags = m_player->levelGates.getRecords().size();
+    }
     StateMessage state;
     MessageError error;
-    if (!readStateMessage(message, state, error)) {
+    if (!readStateMessage(message, state, error, gateFlags)) {
         dropMessage(MessageType::State, error);
         return;
     }
@@ -250,9 +264,6 @@ void Client::readStateUpdate(ByteBuffer& message)
         std::string field;
         ByteBuffer covenantBytes(message.data() + state.covenantSection.begin, state.covenantSection.size());
         ByteBuffer playerBytes(message.data() + state.playerSection.begin, state.playerSection.size());
-        if (!m_player->levelGates.isBuilt()) {
-            m_player->levelGates.build();
-        }
         if (!PlayerCovenantClient::parseSection(covenantBytes, m_covenant->getRecruitSlotCount(),
                                                 covenantSection, field) ||
             !PlayerClient::parseSection(playerBytes, m_player->levelGates.getRecords().size(), playerSection,

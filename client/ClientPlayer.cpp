@@ -146,19 +146,22 @@ void Client::saveGameState()
     GlobalStats::save();
 }
 
-void Client::applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed)
+bool Client::applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed)
 {
     World* world = World::instance();
     if (!world) {
-        return;
+        return false;
     }
     world->setRequestedWorldSize(static_cast<int>(worldSize));
     if (!world->isLoaded() || world->getWorldSeed() != layoutSeed) {
         world->setWorldSeed(layoutSeed);
         world->setSecretSeed(secretSeed);
         world->load();
-    } else if (world->getSecretSeed() != secretSeed) {
+        return true;
+    }
+    if (world->getSecretSeed() != secretSeed) {
         world->setSecretSeed(secretSeed);
         world->createSecretLevels();
     }
+    return false;
 }

@@ -137,7 +137,7 @@ bool readGameSection(ByteBuffer& in, GameSectionRecord& g, MessageError& error)
 
 } // namespace
 
-bool readStateMessage(ByteBuffer& in, StateMessage& out, MessageError& error)
+bool readStateMessage(ByteBuffer& in, StateMessage& out, MessageError& error, std::optional<size_t> gateFlags)
 {
     out = StateMessage();
     out.playerLevel = in.readUInt();
@@ -187,7 +187,9 @@ bool readStateMessage(ByteBuffer& in, StateMessage& out, MessageError& error)
     if (out.playerLevel != kMessageEndMark) {
         std::string field;
         if (!StateSectionScanner::scanPlayerCovenantSection(in, out.covenantSection, field) ||
-            !StateSectionScanner::scanPlayerSection(in, out.playerSection, field)) {
+            !StateSectionScanner::scanPlayerSection(
+                in, gateFlags ? *gateFlags : StateSectionScanner::worldGateFlagCount(), out.playerSection,
+                field)) {
             return failRead(in, field, error);
         }
         out.hasPlayerSections = true;

@@ -8,6 +8,7 @@
 #include "engine/core/ZonePosition.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -95,4 +96,9 @@ struct StateMessage {
 
 // Reads the body after the type word; false with the field and offset when
 // the message does not fit its fields, breaks a bound or has trailing bytes.
-bool readStateMessage(ByteBuffer& in, StateMessage& out, MessageError& error);
+// The player section's gate flags count `gateFlags` records; the client gives
+// its player mirror's level gate list, which is built at the same world
+// change as the server player's. Without a count the running world's gates
+// are counted.
+bool readStateMessage(ByteBuffer& in, StateMessage& out, MessageError& error,
+                      std::optional<size_t> gateFlags = std::nullopt);

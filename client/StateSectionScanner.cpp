@@ -104,7 +104,14 @@ bool scanPlayerCovenantSection(ByteBuffer& in, ByteRange& range, std::string& fi
     return true;
 }
 
-bool scanPlayerSection(ByteBuffer& in, ByteRange& range, std::string& field)
+size_t worldGateFlagCount()
+{
+    GateList gates(GateList::Mode::Level);
+    gates.build();
+    return gates.getRecords().size();
+}
+
+bool scanPlayerSection(ByteBuffer& in, size_t gateFlags, ByteRange& range, std::string& field)
 {
     range.begin = in.getReadPos();
     // Entity number, animation, then the stats in their groups of 10, 9, 1,
@@ -127,10 +134,9 @@ bool scanPlayerSection(ByteBuffer& in, ByteRange& range, std::string& field)
         if (!scanQuestRecord(in, quest, field))
             return fail(field, "player quest");
     }
-    // The gate flags carry no count: one per record of the world's gates.
-    GateList gates(GateList::Mode::Level);
-    gates.build();
-    skipWords(in, gates.getRecords().size());
+    if (in.remaining() / 4 < gateFlags)
+        return fail(field, "player gate flags");
+    skipWords(in, gateFlags);
     in.readUInt();    // auto-attack entity
     scanWordList(in); // explored levels
     scanWordList(in); // tutorial hints

@@ -25,8 +25,11 @@ bool scanQuestRecord(ByteBuffer& in, ByteRange& range, std::string& field);
 // statistics, raid flags, life stone and the recruit candidate.
 bool scanPlayerCovenantSection(ByteBuffer& in, ByteRange& range, std::string& field);
 // The local player: stats, positions, inventory, party, quests, the level
-// gates (one flag per record of the world's gate list), explored levels and
-// hints.
-bool scanPlayerSection(ByteBuffer& in, ByteRange& range, std::string& field);
+// gates, explored levels and hints. The gate flags carry no count: the
+// caller gives the records of the gate list the writer built for the same
+// world (the player mirror's, built once per world).
+bool scanPlayerSection(ByteBuffer& in, size_t gateFlags, ByteRange& range, std::string& field);
+// The records of a gate list built for the running world now.
+size_t worldGateFlagCount();
 
 } // namespace StateSectionScanner

@@ -79,6 +79,8 @@ bool Server::newWorld(const CommandArgs& args)
                                       PlayerCommands::parseInt(arg(3)))) {
         return false;
     }
+    // The game was cleared; its start level is the town again, as in start.
+    game->setStartLevel(0);
     // The player may hold another entity number in the new table.
     for (const auto& client : m_clients) {
         if (const Entity* player = client->player.get()) {
@@ -482,8 +484,12 @@ void Server::buildStateMessage(const ClientRecord& client, ByteBuffer& out)
         player = nullptr;
     }
     if (player) {
+        // Never the end mark: the level says the two sections follow.
         int level = player->getViewLevel();
-        out.writeInt(static_cast<uint32_t>(level >= 0 || !game ? std::max(level, 0) : game->getStartLevel()));
+        if (level < 0 && game) {
+            level = game->getStartLevel();
+        }
+        out.writeInt(static_cast<uint32_t>(std::max(level, 0)));
     } else {
         out.writeInt(kEndOfList);
     }

@@ -117,6 +117,8 @@ public:
     void writeJoinSection(ByteBuffer& out, uint32_t serverAreaValue, uint32_t serverWorldValue);
     // The world identity of the running world; builds the gate lists once per world.
     void setWorldIdentity(uint32_t area, uint32_t world);
+    // Both gate lists built again for the running world, keeping what matches.
+    void rebuildGateLists();
     const PlayerSummary& getSummary() const { return m_summary; }
     int sumGroupValue(int group) const;
     int sumInventoryValue() const;

@@ -217,6 +217,16 @@ void PlayerClient::setWorldIdentity(uint32_t area, uint32_t world)
     m_identityKnown = true;
 }
 
+void PlayerClient::rebuildGateLists()
+{
+    for (GateList* list : {&levelGates, &covenantGates}) {
+        GateList before(list->getMode());
+        before.getRecords() = list->getRecords();
+        list->build();
+        list->copyActivationFrom(before);
+    }
+}
+
 void PlayerClient::writeJoinSection(ByteBuffer& out, uint32_t serverAreaValue, uint32_t serverWorldValue)
 {
     out.writeInt(static_cast<uint32_t>(loadedFromFile ? 1 : 0));

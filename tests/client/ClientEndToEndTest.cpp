@@ -710,3 +710,40 @@ TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValue
     EXPECT_NE(page.find(formatString("Level %d ", player->getStat(toIndex(CharacterStat::Level)))),
               std::string::npos);
 }
+
+// A new world while joined: the messages written before it and after it are
+// all read, and the mirrors follow the new world's player.
+TEST_F(ClientWorldEndToEnd, ANewWorldKeepsEveryStateMessageReadable)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    set("PlayerClass", "$$ClassWarrior$$");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    for (int i = 0; i < 4; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    // A state message of the old world is still on its way when the world
+    // changes to one with another number of gates.
+    server->update();
+    Game& game = Game::get();
+    const size_t oldGates = client->getLocalPlayer()->levelGates.getRecords().size();
+    Player* player = nullptr;
+    for (int tries = 0; tries < 20 && (!player || player->getGates().getRecords().size() == oldGates);
+         ++tries) {
+        ASSERT_TRUE(server->newWorld({"1", "Average", "Normal", "2"}));
+        player = dynamic_cast<Player*>(game.getEntity(server->getClient(0)->playerNumber));
+        ASSERT_NE(player, nullptr);
+    }
+    ASSERT_NE(player->getGates().getRecords().size(), oldGates);
+    player->setStat(toIndex(CharacterStat::Money), 9876);
+    for (int i = 0; i < 4; ++i) {
+        frame();
+    }
+    PlayerClient* mirror = client->getLocalPlayer();
+    ASSERT_NE(mirror, nullptr);
+    EXPECT_EQ(client->getDroppedCount(), 0u);
+    EXPECT_EQ(mirror->getEntityNumber(), player->getEntityNumber());
+    EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 9876);
+    EXPECT_EQ(mirror->levelGates.getRecords().size(), player->getGates().getRecords().size());
+}

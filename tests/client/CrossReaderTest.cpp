@@ -197,6 +197,22 @@ TEST(CrossReaders, ServerWorldMessagesReadAlikeByBoth)
     ASSERT_TRUE(second.readNewWorld(scriptedWorld, secret));
     EXPECT_EQ(scriptedWorld.seed, realWorld.layoutSeed);
     EXPECT_EQ(secret, realWorld.secretSeed);
+
+    // The state messages of the new world, player sections and all, read
+    // to their end by both.
+    Relay relay;
+    for (int frame = 0; frame < 3; ++frame) {
+        world.server->receiveMessages(50, false);
+        world.server->update();
+        ByteBuffer message;
+        ASSERT_TRUE(watcher.next(message));
+        readWithBoth(message, relay, second);
+        ByteBuffer in(message.bytes());
+        in.readUInt();
+        StateMessage state;
+        ASSERT_TRUE(readStateMessage(in, state, error));
+        EXPECT_TRUE(state.hasPlayerSections) << "the level is never the end mark while a player is sent";
+    }
 }
 
 TEST(CrossReaders, RealAndScriptedClientsWriteTheSameBytes)

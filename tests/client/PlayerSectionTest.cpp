@@ -39,7 +39,9 @@ protected:
         ByteBuffer in(out.bytes());
         ByteRange range;
         std::string field;
-        EXPECT_TRUE(StateSectionScanner::scanPlayerSection(in, range, field)) << field;
+        EXPECT_TRUE(StateSectionScanner::scanPlayerSection(in, StateSectionScanner::worldGateFlagCount(),
+                                                           range, field))
+            << field;
         EXPECT_EQ(range.begin, 0u);
         return out.size() - range.end;
     }

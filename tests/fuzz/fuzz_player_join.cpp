@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
     player.writePlayerSection(out);
     ByteBuffer scan(out.bytes());
     ByteRange range;
-    FUZZ_CHECK(StateSectionScanner::scanPlayerSection(scan, range, field));
+    FUZZ_CHECK(StateSectionScanner::scanPlayerSection(scan, StateSectionScanner::worldGateFlagCount(), range,
+                                                      field));
     FUZZ_CHECK(range.end == out.size());
     FUZZ_CHECK(player.getFlags65().size() == static_cast<size_t>(Player::kFlagCount));
     FUZZ_CHECK(player.getHealth() <= player.getMaxHealth() || player.getMaxHealth() == 0);

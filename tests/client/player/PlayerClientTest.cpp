@@ -205,6 +205,25 @@ TEST_F(PlayerClientTest, NewCharacterJoinFromTheMirrors)
     EXPECT_EQ(join.bytes(), expected.bytes());
 }
 
+// A World loaded after the join (another process's server): the mirror's
+// lists count its gates, as the server player's do, and keep what matched.
+TEST_F(PlayerClientTest, GateListsFollowAWorldLoadedAfterTheJoin)
+{
+    PlayerClient player;
+    player.setWorldIdentity(1, 2);
+    ASSERT_EQ(player.levelGates.getRecords().size(), kGates.size());
+    player.levelGates.getRecords()[1].activated = 1;
+    {
+        FixedGateSource loaded({{7, 1}, {7, 2}, {8, 4}, {9, 6}});
+        player.rebuildGateLists();
+        EXPECT_EQ(player.levelGates.getRecords().size(), 4u);
+        EXPECT_EQ(player.covenantGates.getRecords().size(), 4u);
+        EXPECT_EQ(player.levelGates.getActivatedCount(), 1);
+        EXPECT_EQ(player.levelGates.getRecords()[1].activated, 1);
+    }
+    GateList::setWorldSource(&gates);
+}
+
 TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
 {
     PlayerCovenantClient covenant;
