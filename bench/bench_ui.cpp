@@ -66,6 +66,11 @@ public:
     const ResourceHandle* standardImage(int) override { return nullptr; }
     void drawLine(float, float, float, float, float, const float*, uint16_t) override { ++calls; }
     int textEventCount() override { return 0; }
+    void drawRadialWipe(const ResourceHandle&, float, float, float, float, float, const float*,
+                        float) override
+    {
+        ++calls;
+    }
     long calls = 0;
 };
 

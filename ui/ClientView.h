@@ -4,6 +4,7 @@
 #include "engine/core/GameTime.h"
 #include "engine/core/MathUtil.h"
 
+#include <array>
 #include <string>
 
 class CharacterClass;
@@ -13,6 +14,8 @@ class ItemBase;
 class QuestBase;
 class RecruitBase;
 class ResourceHandle;
+class SkillBase;
+struct TooltipContext;
 
 // What the interface reads of the client, in the client's own terms.
 // Entities and covenants are the client's mirrors; everything else comes as
@@ -159,4 +162,39 @@ public:
     virtual void selectEntity(int number) = 0;
     // The client has finished starting up (the cursor follows the mouse from then on).
     virtual bool isStartupDone() const = 0;
+
+    // ---- Items, skills and the hot bar (nothing without a local player)
+    // An item of the player covenant's inventory; null when none.
+    virtual const ItemBase* getCovenantItem(int group, int entry) const = 0;
+    // A counter of the player covenant (10 is the guard currency); 0 without one.
+    virtual int getCovenantCounter(int index) const = 0;
+    // The item rules' placement with the local player as holder.
+    virtual bool canPlaceItem(const ItemBase& item, int group, int entry, int slotType) const = 0;
+    virtual bool meetsItemRequirement(const ItemBase& item) const = 0;
+    // Seconds left on the player's timer of the item's kind ("ItemTimer").
+    virtual float getItemTimerRemaining(const ItemBase& item) const = 0;
+    virtual void queueServerCommand(const std::string& line) = 0;
+    // "useItem" for the item at the place, with its use sound.
+    virtual void useItem(int group, int entry) = 0;
+    virtual void playItemSound(const ItemBase& item) = 0;
+    // The hint that an item or skill of the hot bar is ready again.
+    virtual void addUseHint(const std::string& entryName) = 0;
+    // The item's description for the local player; the comparison with the
+    // equipped item is a separate text.
+    virtual std::string getItemTooltip(const ItemBase& item, const TooltipContext& context) const = 0;
+    virtual std::string getEquipTooltip(const ItemBase& item, const TooltipContext& context) = 0;
+    virtual const SkillBase* getPlayerSkill(int tree, int skill) const = 0;
+    // The player's use check of the skill: 0 when it may be used now.
+    virtual int checkSkillUse(const SkillBase& skill) const = 0;
+    enum class SkillText { Tooltip, RaiseCost, LowerCost };
+    // The definition's texts for the player's stats and class.
+    virtual std::string describeSkill(const SkillBase& skill, SkillText which) const = 0;
+    virtual void useSkill(int tree, int skill) = 0;
+    // The player's hot-bar records {kind, a, b, entry id}; 0 … 63.
+    virtual std::array<int, 4> getHotkey(int index) const = 0;
+    virtual void setHotkey(int index, const std::array<int, 4>& record) = 0;
+    // A "SoundName…" sound of the game rules; an invalid handle when none.
+    virtual ResourceHandle getGameSound(const std::string& name) const = 0;
+    virtual bool isFriendly(const EntityClient* entity) const = 0;
+    virtual EntityClient* getEntityUnderMouse() const = 0;
 };

@@ -61,6 +61,15 @@ void GraphicsDrawing::drawLine(float x0, float y0, float x1, float y1, float wid
     }
 }
 
+void GraphicsDrawing::drawRadialWipe(const ResourceHandle& image, float x, float y, float width, float height,
+                                     float alpha, const float colour[3], float fraction)
+{
+    if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+        graphics->drawRadialWipe(image, colour[0], colour[1], colour[2], x, y, width, height, alpha,
+                                 fraction);
+    }
+}
+
 int GraphicsDrawing::textEventCount()
 {
     GraphicsSystem* graphics = GraphicsSystem::instance();

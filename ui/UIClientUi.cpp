@@ -1,6 +1,9 @@
 #include "client/ClientUi.h"
+#include "client/mirrors/EntityClient.h"
 #include "ui/UISystem.h"
+#include "ui/UIValueTables.h"
 #include "ui/UiHooks.h"
+#include "ui/menus/UIMenu.h"
 
 void installClientUi(ClientUi& slots, UISystem& ui)
 {
@@ -38,6 +41,18 @@ void installClientUi(ClientUi& slots, UISystem& ui)
     slots.addHelpTopicButton = [system](int topic) { system->addHelpTopicButton(topic); };
     slots.startHelpTopic = [system] { return system->findHelpTopic(system->getStartHelpTopic()); };
     slots.pendingFirstTopic = [system] { return system->getStartHelpTopic(); };
+    // A new class: skill pages and tree names read the player again.
+    slots.notifyClassChange = [system](int) {
+        for (const auto& menu : system->getMenus()) {
+            menu->refreshWidgets();
+        }
+    };
+    slots.hoveredPartyMember = [system] {
+        UIWidget* widget = system->getWidgetAtMouse(false);
+        const EntityClient* member =
+            widget && widget->getEntityType() == UIEntity::PartyMember ? widget->getEntity() : nullptr;
+        return member ? member->getEntityNumber() : -1;
+    };
 }
 
 void clearClientUi(ClientUi& slots)
@@ -67,4 +82,6 @@ void clearClientUi(ClientUi& slots)
     slots.addHelpTopicButton = nullptr;
     slots.startHelpTopic = nullptr;
     slots.pendingFirstTopic = nullptr;
+    slots.notifyClassChange = nullptr;
+    slots.hoveredPartyMember = nullptr;
 }

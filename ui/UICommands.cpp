@@ -1,4 +1,8 @@
+#include "client/mirrors/EntityClient.h"
+#include "game/definitions/GameEnums.h"
 #include "ui/UISystem.h"
+#include "ui/widgets/UIItemSlot.h"
+#include "ui/widgets/UIUseSlot.h"
 
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
@@ -103,8 +107,15 @@ void UISystem::calculateUserVar(const CommandArgs& args)
 void UISystem::showHistory()
 {
     std::string text;
-    if (UIWidget* widget = getWidgetAtMouse(false)) {
+    UIWidget* widget = getWidgetAtMouse(false);
+    if (widget) {
         widget->getText(text);
+    }
+    // A vendor's goods have no history for the player.
+    const EntityClient* selected = m_view ? m_view->getTargetEntity(false) : nullptr;
+    auto* slot = dynamic_cast<UIItemSlot*>(widget);
+    if (slot && slot->getGroup() == toIndex(InventoryGroupIndex::Loot) && selected && selected->isVendor()) {
+        return;
     }
     if (text.empty() && m_view) {
         text = m_view->getSelectedStoryFile();
@@ -167,6 +178,23 @@ void UISystem::registerCommands()
         [this](const CommandArgs& a) { m_mode = lookupUIMode(a[0]); });
     add("showHistory", "", "", "Shows the history of the highlighted item", true,
         [this](const CommandArgs&) { showHistory(); });
+    add("sellHighlightedItem", "", "", "Sells the highlighted item", true, [this](const CommandArgs&) {
+        if (auto* slot = dynamic_cast<UIItemSlot*>(getWidgetAtMouse(false))) {
+            SafePtr<UIWidget> kept(slot);
+            slot->sell();
+            if (kept) {
+                slot->buy();
+            }
+        }
+    });
+    add("clearUseSlot", "", "", "Clears the highlighted use slot", true, [this](const CommandArgs&) {
+        if (auto* place = dynamic_cast<UIUseSlot*>(getWidgetAtMouse(false))) {
+            place->clear();
+            if (m_view) {
+                m_view->playInterfaceSound(m_view->getGameSound("SoundNameUseSlot"));
+            }
+        }
+    });
     add("setFocus", "s", "widgetName", "Sets the focus to the specified widget", true,
         [this](const CommandArgs& a) {
             if (UIWidget* widget = findWidget(a[0])) {

@@ -30,6 +30,9 @@ public:
     // A plain line; a stipple other than 0xFFFF dashes it.
     virtual void drawLine(float x0, float y0, float x1, float y1, float width, const float colour[3],
                           uint16_t stipple) = 0;
+    // A clockwise wipe over the rectangle showing the fraction (0 … 1) left.
+    virtual void drawRadialWipe(const ResourceHandle& image, float x, float y, float width, float height,
+                                float alpha, const float colour[3], float fraction) = 0;
     // The on-screen text events the graphics system holds.
     virtual int textEventCount() = 0;
     // A model standing at a facing (0 … 7) in the rectangle (its thumbnail).

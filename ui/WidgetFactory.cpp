@@ -1,6 +1,7 @@
 #include "ui/WidgetFactory.h"
 
 #include "engine/core/StringUtil.h"
+#include "ui/menus/UIBagMenu.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UICheckBox.h"
@@ -8,10 +9,15 @@
 #include "ui/widgets/UIDropDownMenu.h"
 #include "ui/widgets/UIFilePicker.h"
 #include "ui/widgets/UIHelp.h"
+#include "ui/widgets/UIItemSlot.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIListButton.h"
 #include "ui/widgets/UIModelWidget.h"
 #include "ui/widgets/UIScrollBar.h"
+#include "ui/widgets/UISkillSlot.h"
+#include "ui/widgets/UISkillSlotDecrease.h"
+#include "ui/widgets/UISkillSlotIncrease.h"
+#include "ui/widgets/UISkillSlotRecruit.h"
 #include "ui/widgets/UISlider.h"
 #include "ui/widgets/UIStatBar.h"
 #include "ui/widgets/UIStatWidget.h"
@@ -19,6 +25,7 @@
 #include "ui/widgets/UIText.h"
 #include "ui/widgets/UITextInput.h"
 #include "ui/widgets/UITextureList.h"
+#include "ui/widgets/UIUseSlot.h"
 #include "ui/widgets/UIVirtualKeyInput.h"
 #include "ui/widgets/UIWidget.h"
 
@@ -42,6 +49,7 @@ struct WidgetRow {
 const MenuRow kMenus[] = {
     {"Menu", [] { return std::make_unique<UIMenu>(); }},
     {"RelationsMenu", []() -> std::unique_ptr<UIMenu> { return std::make_unique<UIRelationsMenu>(); }},
+    {"BagMenu", []() -> std::unique_ptr<UIMenu> { return std::make_unique<UIBagMenu>(); }},
 };
 
 template <class T> std::unique_ptr<UIWidget> makeWidget()
@@ -88,6 +96,13 @@ const WidgetRow kWidgets[] = {
     row<UIModelWidget>("ModelWidget"),
     row<UIHelp>("Help"),
     row<UIVirtualKeyInput>("VirtualKeyInput"),
+    row<UIItemSlot>("ItemSlot"),
+    row<UISkillSlot>("SkillSlot"),
+    row<UISkillSlotRecruit>("SkillSlotRecruit"),
+    row<UISkillSlotIncrease>("SkillSlotIncrease"),
+    // Cloned as a plain widget.
+    {"SkillSlotDecrease", &makeWidget<UISkillSlotDecrease>, nullptr, &typeid(UISkillSlotDecrease)},
+    row<UIUseSlot>("UseSlot"),
 };
 
 } // namespace

@@ -3,11 +3,14 @@
 #include "ui/ClientView.h"
 
 #include "engine/resources/ResourceHandle.h"
+#include "game/definitions/ItemBase.h"
+#include "game/skills/SkillBase.h"
 
 #include <algorithm>
 #include <array>
 #include <map>
 #include <set>
+#include <string>
 #include <vector>
 
 // A client as the interface reads it, every answer a field the test sets.
@@ -240,6 +243,96 @@ public:
         return component >= 0 && component < 9 ? historyMax[static_cast<size_t>(component)] : 0;
     }
 
+    // ---- Items, skills and the hot bar
+    const ItemBase* getCovenantItem(int group, int entry) const override
+    {
+        auto it = covenantItems.find({group, entry});
+        return localPlayer && it != covenantItems.end() ? it->second : nullptr;
+    }
+    int getCovenantCounter(int index) const override
+    {
+        auto it = covenantCounters.find(index);
+        return localPlayer && it != covenantCounters.end() ? it->second : 0;
+    }
+    // General takes anything, a bag's place any item for the bag; other
+    // types take what fits them, unless the test refuses the place.
+    bool canPlaceItem(const ItemBase& item, int group, int entry, int slotType) const override
+    {
+        if (!localPlayer || refusedPlaces.count({group, entry})) {
+            return false;
+        }
+        auto type = static_cast<ItemSlotType>(slotType);
+        const ItemBase* there = getPlayerItem(group, entry);
+        bool intoBag = type == ItemSlotType::Bag && item.getItemType() != ItemType::Bag && there &&
+                       there->getItemType() == ItemType::Bag;
+        return type == ItemSlotType::General || item.fitsSlotType(type) || intoBag;
+    }
+    bool meetsItemRequirement(const ItemBase& item) const override
+    {
+        return localPlayer && !unmetItems.count(&item);
+    }
+    float getItemTimerRemaining(const ItemBase& item) const override
+    {
+        auto it = itemTimers.find(item.getInt("ItemTimer"));
+        return localPlayer && it != itemTimers.end() ? it->second : 0.0f;
+    }
+    void queueServerCommand(const std::string& line) override { queued.push_back(line); }
+    void useItem(int group, int entry) override
+    {
+        queued.push_back("useItem " + std::to_string(group) + " " + std::to_string(entry));
+    }
+    void playItemSound(const ItemBase& item) override { itemSounds.push_back(&item); }
+    void addUseHint(const std::string& entryName) override { useHints.push_back(entryName); }
+    std::string getItemTooltip(const ItemBase& item, const TooltipContext& context) const override
+    {
+        lastTooltipContext = context;
+        return localPlayer ? item.getName() : std::string();
+    }
+    std::string getEquipTooltip(const ItemBase&, const TooltipContext&) override { return equipTooltip; }
+    const SkillBase* getPlayerSkill(int tree, int skill) const override
+    {
+        auto it = skills.find({tree, skill});
+        return localPlayer && it != skills.end() ? it->second : nullptr;
+    }
+    int checkSkillUse(const SkillBase& skill) const override
+    {
+        auto it = skillRefusals.find(&skill);
+        return it == skillRefusals.end() ? 0 : it->second;
+    }
+    std::string describeSkill(const SkillBase& skill, SkillText which) const override
+    {
+        static const char* const kinds[] = {"tooltip", "raise", "lower"};
+        return std::string(kinds[static_cast<int>(which)]) + " " + std::to_string(skill.getTree()) + " " +
+               std::to_string(skill.getSlot());
+    }
+    void useSkill(int tree, int skill) override
+    {
+        queued.push_back("useSkill " + std::to_string(tree) + " " + std::to_string(skill));
+    }
+    std::array<int, 4> getHotkey(int index) const override
+    {
+        return localPlayer && index >= 0 && static_cast<size_t>(index) < hotkeys.size()
+                   ? hotkeys[static_cast<size_t>(index)]
+                   : std::array<int, 4>{2, -1, -1, 0};
+    }
+    void setHotkey(int index, const std::array<int, 4>& record) override
+    {
+        if (!localPlayer || index < 0 || index >= 64) {
+            return;
+        }
+        if (static_cast<size_t>(index) >= hotkeys.size()) {
+            hotkeys.resize(static_cast<size_t>(index) + 1, {2, -1, -1, 0});
+        }
+        hotkeys[static_cast<size_t>(index)] = record;
+    }
+    ResourceHandle getGameSound(const std::string& name) const override
+    {
+        auto it = gameSounds.find(name);
+        return it == gameSounds.end() ? ResourceHandle() : it->second;
+    }
+    bool isFriendly(const EntityClient* entity) const override { return entity && friendly.count(entity); }
+    EntityClient* getEntityUnderMouse() const override { return underMouse; }
+
     bool gameRunning = false;
     bool inGame = false;
     bool paused = false;
@@ -332,4 +425,21 @@ public:
     std::vector<Label> labels;
     std::vector<int> selected;
     bool startupDone = true;
+
+    std::map<std::pair<int, int>, const ItemBase*> covenantItems;
+    std::map<int, int> covenantCounters;
+    std::set<std::pair<int, int>> refusedPlaces;
+    std::set<const ItemBase*> unmetItems;
+    std::map<int, float> itemTimers;
+    std::vector<std::string> queued;
+    std::vector<const ItemBase*> itemSounds;
+    std::vector<std::string> useHints;
+    mutable TooltipContext lastTooltipContext;
+    std::string equipTooltip;
+    std::map<std::pair<int, int>, const SkillBase*> skills;
+    std::map<const SkillBase*, int> skillRefusals;
+    std::vector<std::array<int, 4>> hotkeys;
+    std::map<std::string, ResourceHandle> gameSounds;
+    std::set<const EntityClient*> friendly;
+    EntityClient* underMouse = nullptr;
 };

@@ -129,6 +129,18 @@ public:
                          {}});
     }
     int textEventCount() override { return textEvents; }
+    // Wipes are kept apart from the calls.
+    void drawRadialWipe(const ResourceHandle& image, float x, float y, float width, float height, float alpha,
+                        const float colour[3], float fraction) override
+    {
+        wipes.push_back({x, y, width, height, alpha, fraction});
+        (void)image;
+        (void)colour;
+    }
+    struct Wipe {
+        float x, y, width, height, alpha, fraction;
+    };
+    std::vector<Wipe> wipes;
     struct ModelView {
         float x0, y0, x1, y1;
         ZonePosition3 eye;

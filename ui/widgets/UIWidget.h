@@ -177,6 +177,7 @@ public:
         m_highlightSources = std::move(sources);
     }
     void setEntityIndex(int index) { m_entityIndex = index; }
+    int getEntityType() const { return m_entityType; }
     void setColour(const Color& colour) { m_colour = colour; }
     const std::vector<std::string>& getClickCommands() const { return m_clickCommands; }
 
