@@ -434,6 +434,8 @@ public:
     // A quest read back from the world save into its old number; not
     // announced again.
     void restoreQuest(int number, std::unique_ptr<Quest> quest);
+    // Grows the table with empty entries up to the size (never shrinks it).
+    void resizeQuestTable(int size);
     // Influence moved to or from a covenant's transferred counter: the
     // average absolute influence times a fraction drawn between the two,
     // capped at the covenant's own influence; the amount (0: none moved).

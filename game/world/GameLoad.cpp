@@ -263,6 +263,8 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
             }
             restoreQuest(static_cast<int>(i), std::move(quest));
         }
+        // Empty entries at the end keep the table's size, so the world saves as it was read.
+        resizeQuestTable(static_cast<int>(q));
     }
     if (version >= 5) {
         mark();

@@ -146,6 +146,7 @@ bool Game::startNewWorld(int startingLevel, int difficulty, int worldDifficulty,
     clear();
     generateWorld(startingLevel, difficulty, worldDifficulty, numAiCovenants);
     createTownNpcs();
+    m_initialQuestsPending = true;
     m_worldGenerated = true;
 
     if (addEntity(player) < 0) {

@@ -516,6 +516,13 @@ void Game::endTutorial(bool deleteQuests)
     });
 }
 
+void Game::resizeQuestTable(int size)
+{
+    if (size > static_cast<int>(m_quests.size())) {
+        m_quests.resize(static_cast<size_t>(size));
+    }
+}
+
 void Game::restoreQuest(int number, std::unique_ptr<Quest> quest)
 {
     if (number < 0 || !quest) {

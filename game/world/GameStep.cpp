@@ -38,6 +38,7 @@ void Game::update(float dt)
         if (m_covenants[i])
             m_covenants[i]->update(dt);
     }
+    updateQuests(dt);
 
     updatePopulation();
     m_weather->update(dt);
