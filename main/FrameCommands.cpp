@@ -84,6 +84,8 @@ void start(const CommandArgs& args)
         return;
     }
     client->getUi().switchToGameMenus();
+    // The main menu's Continue resumes the character last played.
+    userVar("resumeGameChar", "").setString(getUserVarString("PlayerName"));
 }
 
 void resumeGame()

@@ -26,6 +26,7 @@
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelRoute.h"
 #include "support/ScriptedClient.h"
 
 #include <gtest/gtest.h>
@@ -107,18 +108,6 @@ private:
 float distance(const ZonePosition& a, const ZonePosition& b)
 {
     return std::hypot(a.x - b.x, a.y - b.y);
-}
-
-bool walkable(const ZonePosition& p)
-{
-    World* world = World::instance();
-    Level* level = world && world->isLevelLoaded(p.zone) ? world->getLevel(p.zone) : nullptr;
-    if (!level || !(p.x >= 0.0f) || !(p.y >= 0.0f)) {
-        return false;
-    }
-    const int cx = static_cast<int>(p.x / 32.0f);
-    const int cy = static_cast<int>(p.y / 32.0f);
-    return cx < 128 && cy < 128 && !level->isCellBlockedForMovement(cx, cy);
 }
 
 class SelfPlay {
@@ -297,7 +286,7 @@ private:
         // Soon after the start, and then every two game minutes, the player
         // walks off its level into a neighbouring one, as a client does.
         if (m_step % (2 * kStepsPerMinute) == 200) {
-            m_route = routeToEdge(m_bot.below(4));
+            m_route = routeToLevelEdge(m_position, m_bot.below(4));
         }
         if (!m_route.empty() && m_route.front().zone != m_position.zone) {
             m_route.clear(); // across the edge
@@ -371,78 +360,6 @@ private:
         }
         m_position = next;
         return true;
-    }
-
-    // A breadth-first walk over the free cells of the player's level to the
-    // nearest edge cell (on the preferred side when there is one) whose
-    // neighbour across the edge is free; the route's cell centres, then a
-    // point beyond the edge.
-    std::vector<ZonePosition> routeToEdge(int side)
-    {
-        const int zone = m_position.zone;
-        const int sx = static_cast<int>(m_position.x / 32.0f);
-        const int sy = static_cast<int>(m_position.y / 32.0f);
-        if (sx < 0 || sx >= 128 || sy < 0 || sy >= 128) {
-            return {};
-        }
-        std::vector<int> from(128 * 128, -2);
-        std::vector<int> queue{sy * 128 + sx};
-        from[static_cast<size_t>(queue.front())] = -1;
-        const int dx[] = {0, 1, 0, -1};
-        const int dy[] = {-1, 0, 1, 0};
-        int goal = -1;
-        int fallback = -1;
-        int fallbackSide = -1;
-        for (size_t head = 0; head < queue.size() && goal < 0; ++head) {
-            const int cell = queue[head];
-            const int x = cell % 128;
-            const int y = cell / 128;
-            for (int d = 0; d < 4; ++d) {
-                const int nx = x + dx[d];
-                const int ny = y + dy[d];
-                if (nx < 0 || nx >= 128 || ny < 0 || ny >= 128) {
-                    ZonePosition beyond(zone, static_cast<float>(nx) * 32.0f + 16.0f,
-                                        static_cast<float>(ny) * 32.0f + 16.0f);
-                    beyond.normalize();
-                    if (beyond.zone >= 0 && beyond.zone != zone && walkable(beyond)) {
-                        if (d == side) {
-                            goal = cell;
-                            fallbackSide = d;
-                            break;
-                        }
-                        if (fallback < 0) {
-                            fallback = cell;
-                            fallbackSide = d;
-                        }
-                    }
-                    continue;
-                }
-                const int next = ny * 128 + nx;
-                if (from[static_cast<size_t>(next)] != -2 ||
-                    !walkable(ZonePosition(zone, static_cast<float>(nx) * 32.0f + 16.0f,
-                                           static_cast<float>(ny) * 32.0f + 16.0f))) {
-                    continue;
-                }
-                from[static_cast<size_t>(next)] = cell;
-                queue.push_back(next);
-            }
-        }
-        if (goal < 0) {
-            goal = fallback;
-        }
-        if (goal < 0) {
-            return {};
-        }
-        std::vector<ZonePosition> route;
-        for (int cell = goal; cell >= 0; cell = from[static_cast<size_t>(cell)]) {
-            route.push_back(ZonePosition(zone, static_cast<float>(cell % 128) * 32.0f + 16.0f,
-                                         static_cast<float>(cell / 128) * 32.0f + 16.0f));
-        }
-        std::reverse(route.begin(), route.end());
-        const ZonePosition last = route.back();
-        route.push_back(ZonePosition(zone, last.x + static_cast<float>(dx[fallbackSide]) * 48.0f,
-                                     last.y + static_cast<float>(dy[fallbackSide]) * 48.0f));
-        return route;
     }
 
     ZonePosition randomWalkable(int zone)

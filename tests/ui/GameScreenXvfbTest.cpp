@@ -34,6 +34,7 @@
 #include "support/Picture.h"
 #include "support/TestSupport.h"
 #include "support/WaveCapture.h"
+#include "support/WindowedGame.h"
 #include "support/XvfbDisplay.h"
 
 #include <gtest/gtest.h>
@@ -55,27 +56,6 @@ double secondsSince(Clock::time_point t)
 {
     return std::chrono::duration<double>(Clock::now() - t).count();
 }
-
-struct Screen {
-    Application& app;
-    const TempDir& user;
-    int shots = 0;
-
-    Picture shot()
-    {
-        GraphicsSystem::get().takeScreenshot();
-        app.frame();
-        Picture picture;
-        char name[32];
-        std::snprintf(name, sizeof name, "Screenshots/ss%04d.png", shots++);
-        EXPECT_TRUE(readPng(user.file(name), picture)) << name;
-        if (const char* keep = std::getenv("GLOAM_KEEP_SHOTS")) {
-            std::filesystem::copy_file(user.file(name), std::string(keep) + "/" + (name + 12),
-                                       std::filesystem::copy_options::overwrite_existing);
-        }
-        return picture;
-    }
-};
 
 // A rectangle of the 640 x 480 virtual screen in screenshot pixels.
 struct Box {
@@ -196,35 +176,19 @@ const MonsterType* monsterType(const std::string& name)
 
 TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
 {
-    XvfbDisplay display;
-    if (!display.start()) {
+    WindowedGame screen;
+    const std::string wave = screen.user.file("capture.wav");
+    // Exact colours, the window size of the checks, the frame rate shown,
+    // silence until the rain; the sound into a wave file.
+    if (!screen.start(
+            "compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\nr_width 1024\n"
+            "r_height 768\nfps 1\nsmoothFps 0\nPlayerName \"Wren\"\ns_volumeMaster 0\ns_volumeMusic 0\n",
+            wave)) {
         GTEST_SKIP() << "no X server can be started";
     }
-    TempDir user;
-    const std::string wave = user.file("capture.wav");
-    user.write("alsoft.conf", waveWriterConfig(wave));
-    // Exact colours, the window size of the checks, the frame rate shown,
-    // silence until the rain.
-    user.write("user.cfg",
-               "compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\nr_width 1024\n"
-               "r_height 768\nfps 1\nsmoothFps 0\nPlayerName \"Wren\"\ns_volumeMaster 0\ns_volumeMusic 0\n");
-    // OpenAL Soft reads its configuration once per process: later window
-    // tests of the same process would write into this test's file. ctest
-    // runs each test in a process of its own.
-    setenv("ALSOFT_CONF", user.file("alsoft.conf").c_str(), 1);
-    setenv("ALSOFT_DRIVERS", "wave", 1);
-    LaunchOptions options;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
-    AppHooks hooks;
-    installProgramHooks(hooks, false);
-    Application app(options, hooks);
-    app.startup();
-    unsetenv("ALSOFT_CONF");
-    unsetenv("ALSOFT_DRIVERS");
+    Application& app = *screen.app;
     GraphicsSystem& graphics = GraphicsSystem::get();
     ASSERT_TRUE(graphics.isDisplayReady());
-    Screen screen{app, user};
 
     Application::runConsoleLine("start both 0");
     for (int i = 0; i < 600 && !(GameClient::instance() && GameClient::get().isLoaded()); ++i) {
@@ -651,8 +615,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     }
     EXPECT_GT(differing, 200) << "the preview draws the model";
 
-    Application::runConsoleLine("quit");
-    app.shutdown();
+    screen.stop();
 
     // The medium loop rises over its fade from the silence before the front:
     // its first half-second against its fifth.

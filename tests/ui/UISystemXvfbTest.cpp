@@ -16,6 +16,7 @@
 #include "support/Picture.h"
 #include "support/ProgramRunner.h"
 #include "support/TestSupport.h"
+#include "support/WindowedGame.h"
 #include "support/XvfbDisplay.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
@@ -34,101 +35,6 @@
 
 namespace {
 
-struct Window {
-    Application& app;
-    int shots = 0;
-
-    // A point of the 640 × 480 interface, in window pixels.
-    void moveTo(int x, int y)
-    {
-        int w = 0, h = 0;
-        Platform::get().getWindowSize(w, h);
-        SDL_Event e{};
-        e.type = SDL_MOUSEMOTION;
-        e.motion.windowID = SDL_GetWindowID(Platform::get().getWindow());
-        e.motion.x = (x * w + w / 2) / 640;
-        e.motion.y = (y * h + h / 2) / 480;
-        Platform::get().handleEvent(e);
-        app.frame();
-    }
-    void click(int x, int y, uint8_t button = SDL_BUTTON_LEFT)
-    {
-        moveTo(x, y);
-        int w = 0, h = 0;
-        Platform::get().getWindowSize(w, h);
-        for (bool down : {true, false}) {
-            SDL_Event e{};
-            e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
-            e.button.windowID = SDL_GetWindowID(Platform::get().getWindow());
-            e.button.button = button;
-            e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
-            e.button.x = (x * w + w / 2) / 640;
-            e.button.y = (y * h + h / 2) / 480;
-            Platform::get().handleEvent(e);
-            app.frame();
-        }
-    }
-    void key(SDL_Scancode code)
-    {
-        for (bool down : {true, false}) {
-            SDL_Event e{};
-            e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-            e.key.windowID = SDL_GetWindowID(Platform::get().getWindow());
-            e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-            e.key.keysym.scancode = code;
-            Platform::get().handleEvent(e);
-            app.frame();
-        }
-    }
-    void send(SDL_Scancode code, bool down)
-    {
-        SDL_Event e{};
-        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
-        e.key.windowID = SDL_GetWindowID(Platform::get().getWindow());
-        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
-        e.key.keysym.scancode = code;
-        Platform::get().handleEvent(e);
-        app.frame();
-    }
-    // Letters and blanks, capitals with the left shift held.
-    void type(const std::string& text)
-    {
-        for (char c : text) {
-            bool upper = c >= 'A' && c <= 'Z';
-            char lower = upper ? static_cast<char>(c - 'A' + 'a') : c;
-            SDL_Scancode code =
-                lower == ' ' ? SDL_SCANCODE_SPACE : static_cast<SDL_Scancode>(SDL_SCANCODE_A + (lower - 'a'));
-            if (upper) {
-                send(SDL_SCANCODE_LSHIFT, true);
-            }
-            key(code);
-            if (upper) {
-                send(SDL_SCANCODE_LSHIFT, false);
-            }
-        }
-    }
-    Picture shot(const TempDir& user)
-    {
-        key(SDL_SCANCODE_PRINTSCREEN);
-        app.frame();
-        Picture picture;
-        char name[32];
-        std::snprintf(name, sizeof name, "Screenshots/ss%04d.png", shots++);
-        EXPECT_TRUE(readPng(user.file(name), picture)) << name;
-        if (const char* keep = std::getenv("GLOAM_KEEP_SHOTS")) {
-            std::filesystem::copy_file(user.file(name), std::string(keep) + "/" + (name + 12),
-                                       std::filesystem::copy_options::overwrite_existing);
-        }
-        return picture;
-    }
-};
-
-// The colour at an interface point of a screenshot.
-const uint8_t* pixelAt(const Picture& p, int x, int y)
-{
-    return p.at(x * p.width / 640, y * p.height / 480);
-}
-
 void expectNear(const uint8_t* c, int r, int g, int b, int tolerance, const char* what)
 {
     EXPECT_NEAR(c[0], r, tolerance) << what;
@@ -138,23 +44,13 @@ void expectNear(const uint8_t* c, int r, int g, int b, int tolerance, const char
 
 TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
 {
-    XvfbDisplay display;
-    if (!display.start()) {
+    WindowedGame window;
+    // Exact colours: no compressed textures.
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\n")) {
         GTEST_SKIP() << "no X server can be started";
     }
-    TempDir user;
-    // Exact colours: no compressed textures.
-    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\n");
-    setenv("ALSOFT_DRIVERS", "null", 1);
-    LaunchOptions options;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
-    AppHooks hooks;
-    installProgramHooks(hooks, false);
-    Application app(options, hooks);
-    app.startup();
-    unsetenv("ALSOFT_DRIVERS");
-    Window window{app};
+    Application& app = *window.app;
+    const TempDir& user = window.user;
     for (int i = 0; i < 5; ++i) {
         app.frame();
     }
@@ -165,7 +61,7 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     ASSERT_TRUE(main->isActive());
 
     // The title band and the plain Options button where the menu puts them.
-    Picture first = window.shot(user);
+    Picture first = window.shot(true);
     expectNear(pixelAt(first, 126, 100), 150, 104, 40, 12, "title band");
     // The title's letters show the band between their strokes; a font
     // texture bound without its alpha draws each glyph as a white box.
@@ -182,7 +78,7 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
 
     window.click(320, 294);
     ASSERT_TRUE(options_->isActive());
-    Picture panel = window.shot(user);
+    Picture panel = window.shot(true);
     expectNear(pixelAt(panel, 200, 320), 28, 30, 44, 16, "options panel");
 
     window.click(266, 96);
@@ -192,33 +88,21 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
 
     window.key(SDL_SCANCODE_ESCAPE);
     EXPECT_FALSE(options_->isActive());
-    Picture back = window.shot(user);
+    Picture back = window.shot(true);
     expectNear(pixelAt(back, 126, 100), 150, 104, 40, 12, "title band again");
 
-    Application::runConsoleLine("quit");
-    app.shutdown();
+    window.stop();
     EXPECT_NE(readFile(user.file("user.cfg")).find("s_volumeMusic \"0.500000\""), std::string::npos)
         << readFile(user.file("user.cfg"));
 }
 
 TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
 {
-    XvfbDisplay display;
-    if (!display.start()) {
+    WindowedGame window;
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\n")) {
         GTEST_SKIP() << "no X server can be started";
     }
-    TempDir user;
-    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\n");
-    setenv("ALSOFT_DRIVERS", "null", 1);
-    LaunchOptions options;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
-    AppHooks hooks;
-    installProgramHooks(hooks, false);
-    Application app(options, hooks);
-    app.startup();
-    unsetenv("ALSOFT_DRIVERS");
-    Window window{app};
+    Application& app = *window.app;
     app.frame();
     UISystem& ui = UISystem::get();
 
@@ -239,7 +123,7 @@ TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
     app.frame();
     EXPECT_TRUE(hud->isActive());
     EXPECT_FALSE(ui.findMenu("Main")->isActive());
-    Picture inGame = window.shot(user);
+    Picture inGame = window.shot(true);
     expectNear(pixelAt(inGame, 510, 470), 46, 40, 30, 12, "the strip");
 
     window.key(SDL_SCANCODE_ESCAPE);
@@ -262,28 +146,15 @@ TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
     EXPECT_TRUE(ui.findMenu("Main")->isActive());
     EXPECT_FALSE(hud->isActive());
     EXPECT_FALSE(GameClient::get().isLoaded());
-    Application::runConsoleLine("quit");
-    app.shutdown();
 }
 
 TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
 {
-    XvfbDisplay display;
-    if (!display.start()) {
+    WindowedGame window;
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\nNumAiCovenants 3\n")) {
         GTEST_SKIP() << "no X server can be started";
     }
-    TempDir user;
-    user.write("user.cfg", "compressedTextures 0\nr_screenshotType 1\nNumAiCovenants 3\n");
-    setenv("ALSOFT_DRIVERS", "null", 1);
-    LaunchOptions options;
-    options.dataDir = gameDataPath();
-    options.userDir = user.path().string();
-    AppHooks hooks;
-    installProgramHooks(hooks, false);
-    Application app(options, hooks);
-    app.startup();
-    unsetenv("ALSOFT_DRIVERS");
-    Window window{app};
+    Application& app = *window.app;
     app.frame();
     UISystem& ui = UISystem::get();
     auto var = [](const char* name) { return UserVarSystem::get().findVar(name)->getString(); };
@@ -298,11 +169,11 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     }
     ASSERT_NE(modes, nullptr);
     ASSERT_FALSE(modes->getEntries().empty());
-    Picture closed = window.shot(user);
+    Picture closed = window.shot(true);
     expectNear(pixelAt(closed, 200, 305), 28, 30, 44, 12, "the panel below the closed box");
     window.click(150, 260);
     ASSERT_TRUE(modes->isOpen());
-    Picture open = window.shot(user);
+    Picture open = window.shot(true);
     expectNear(pixelAt(open, 200, 305), 60, 66, 96, 12, "the open list");
     window.click(150, 280);
     EXPECT_FALSE(modes->isOpen());
@@ -349,7 +220,7 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     const float xpFraction = static_cast<float>(mirror->getStat(static_cast<int>(CharacterStat::Xp))) /
                              static_cast<float>(mirror->getStat(static_cast<int>(CharacterStat::XpNeeded)));
     EXPECT_NEAR(xpFraction, 0.4f, 0.01f);
-    Picture bars = window.shot(user);
+    Picture bars = window.shot(true);
     const uint8_t* left = pixelAt(bars, 101, 454);
     const uint8_t* right = pixelAt(bars, 218, 454);
     EXPECT_GT(left[0], 2 * left[1]) << "health colour at the left end";
@@ -378,7 +249,7 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     app.frame();
     const int count = static_cast<int>(GameClient::get().getCovenantCount());
     ASSERT_GE(count, 2);
-    Picture circle = window.shot(user);
+    Picture circle = window.shot(true);
     const std::map<std::string, std::array<int, 3>> crestColours = {
         {"ironbound", {200, 40, 32}},   {"gildedScale", {230, 200, 60}}, {"thornveil", {110, 220, 110}},
         {"emberwatch", {240, 140, 40}}, {"ashenCourt", {170, 80, 210}},  {"human", {120, 180, 240}}};
@@ -402,7 +273,7 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     // The badge's tooltip box would cover a line: the pointer goes to a corner.
     window.moveTo(2, 2);
     app.frame();
-    Picture lines = window.shot(user);
+    Picture lines = window.shot(true);
     const UISettings& settings = ui.getSettings();
     for (int other = 0; other < count; ++other) {
         if (other == chosen) {
@@ -453,14 +324,12 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     for (int frame = 0; frame < 10; ++frame) {
         app.frame();
     }
-    Picture again = window.shot(user);
+    Picture again = window.shot(true);
     const int resumedEnd = 100 + 120 * resumed->getStat(static_cast<int>(CharacterStat::Xp)) /
                                      std::max(1, resumed->getStat(static_cast<int>(CharacterStat::XpNeeded)));
     EXPECT_NEAR(resumedEnd, 148, 2);
     EXPECT_GT(pixelAt(again, resumedEnd - 3, 472)[0], 100) << "experience colour before the fill's end";
     expectNear(pixelAt(again, resumedEnd + 3, 472), 16, 14, 12, 12, "the track after the fill's end");
-    Application::runConsoleLine("quit");
-    app.shutdown();
 }
 
 } // namespace

@@ -1,0 +1,208 @@
+#pragma once
+
+// The whole program in this process, windowed under Xvfb on the shipped data
+// with a user directory of its own, and the mouse, keys and screenshots the
+// window tests drive it with. Points are of the 640 x 480 interface.
+#include "client/GameClient.h"
+#include "engine/app/Application.h"
+#include "engine/platform/Platform.h"
+#include "graphics/GraphicsSystem.h"
+#include "main/ProgramHooks.h"
+#include "support/Picture.h"
+#include "support/ProgramRunner.h"
+#include "support/TestSupport.h"
+#include "support/WaveCapture.h"
+#include "support/XvfbDisplay.h"
+
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+struct WindowedGame {
+    XvfbDisplay display;
+    TempDir user;
+    std::unique_ptr<Application> app;
+    int shots = 0;
+
+    // False when no X server can be had (the test skips then). The sound
+    // goes to OpenAL Soft's null device, or to its wave writer into
+    // waveFile; OpenAL Soft reads its configuration once per process, and
+    // ctest runs each test in a process of its own.
+    bool start(const std::string& userCfg, const std::string& waveFile = "")
+    {
+        if (!display.start()) {
+            return false;
+        }
+        user.write("user.cfg", userCfg);
+        if (waveFile.empty()) {
+            setenv("ALSOFT_DRIVERS", "null", 1);
+        } else {
+            user.write("alsoft.conf", waveWriterConfig(waveFile));
+            setenv("ALSOFT_CONF", user.file("alsoft.conf").c_str(), 1);
+            setenv("ALSOFT_DRIVERS", "wave", 1);
+        }
+        LaunchOptions options;
+        options.dataDir = gameDataPath();
+        options.userDir = user.path().string();
+        AppHooks hooks;
+        installProgramHooks(hooks, false);
+        app = std::make_unique<Application>(options, hooks);
+        app->startup();
+        unsetenv("ALSOFT_CONF");
+        unsetenv("ALSOFT_DRIVERS");
+        return true;
+    }
+
+    ~WindowedGame() { stop(); }
+
+    // Quits and shuts the program down (user.cfg is written then).
+    void stop()
+    {
+        if (app) {
+            Application::runConsoleLine("quit");
+            app->shutdown();
+            app.reset();
+        }
+    }
+
+    void frame() { app->frame(); }
+
+    // The last lines of the program's log, for a failure's message.
+    std::string logTail(size_t lines = 30) const
+    {
+        const std::string log = readFile(user.file("log.txt"));
+        size_t at = log.size();
+        for (size_t n = 0; n <= lines && at > 0; ++n) {
+            at = log.rfind('\n', at - 1);
+            if (at == std::string::npos) {
+                return log;
+            }
+        }
+        return log.substr(at + 1);
+    }
+
+    // Frames until the test holds, at most `frames` of them.
+    bool frameUntil(const std::function<bool()>& done, int frames = 600)
+    {
+        for (int i = 0; i < frames && !done(); ++i) {
+            app->frame();
+        }
+        return done();
+    }
+
+    bool waitForGame(int frames = 600)
+    {
+        return frameUntil([] { return GameClient::instance() && GameClient::get().isLoaded(); }, frames);
+    }
+
+    static void windowPoint(int x, int y, int& wx, int& wy)
+    {
+        int w = 0, h = 0;
+        Platform::get().getWindowSize(w, h);
+        wx = (x * w + w / 2) / 640;
+        wy = (y * h + h / 2) / 480;
+    }
+
+    void moveTo(int x, int y)
+    {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = SDL_GetWindowID(Platform::get().getWindow());
+        windowPoint(x, y, e.motion.x, e.motion.y);
+        Platform::get().handleEvent(e);
+        app->frame();
+    }
+
+    void button(int x, int y, bool down, uint8_t which = SDL_BUTTON_LEFT)
+    {
+        SDL_Event e{};
+        e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+        e.button.windowID = SDL_GetWindowID(Platform::get().getWindow());
+        e.button.button = which;
+        e.button.state = down ? SDL_PRESSED : SDL_RELEASED;
+        windowPoint(x, y, e.button.x, e.button.y);
+        Platform::get().handleEvent(e);
+        app->frame();
+    }
+
+    void click(int x, int y, uint8_t which = SDL_BUTTON_LEFT)
+    {
+        moveTo(x, y);
+        button(x, y, true, which);
+        button(x, y, false, which);
+    }
+
+    void send(SDL_Scancode code, bool down)
+    {
+        SDL_Event e{};
+        e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+        e.key.windowID = SDL_GetWindowID(Platform::get().getWindow());
+        e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+        e.key.keysym.scancode = code;
+        Platform::get().handleEvent(e);
+        app->frame();
+    }
+
+    void key(SDL_Scancode code)
+    {
+        send(code, true);
+        send(code, false);
+    }
+
+    // Letters, digits and blanks; capitals with the left shift held.
+    void type(const std::string& text)
+    {
+        for (char c : text) {
+            const bool upper = c >= 'A' && c <= 'Z';
+            const char lower = upper ? static_cast<char>(c - 'A' + 'a') : c;
+            SDL_Scancode code = SDL_SCANCODE_SPACE;
+            if (lower >= 'a' && lower <= 'z') {
+                code = static_cast<SDL_Scancode>(SDL_SCANCODE_A + (lower - 'a'));
+            } else if (lower >= '1' && lower <= '9') {
+                code = static_cast<SDL_Scancode>(SDL_SCANCODE_1 + (lower - '1'));
+            } else if (lower == '0') {
+                code = SDL_SCANCODE_0;
+            }
+            if (upper) {
+                send(SDL_SCANCODE_LSHIFT, true);
+            }
+            key(code);
+            if (upper) {
+                send(SDL_SCANCODE_LSHIFT, false);
+            }
+        }
+    }
+
+    // A screenshot through the program's own key, or asked of the graphics
+    // directly. GLOAM_KEEP_SHOTS=<dir> keeps a copy of each.
+    Picture shot(bool byKey = false)
+    {
+        if (byKey) {
+            key(SDL_SCANCODE_PRINTSCREEN);
+        } else {
+            GraphicsSystem::get().takeScreenshot();
+        }
+        app->frame();
+        Picture picture;
+        char name[32];
+        std::snprintf(name, sizeof name, "Screenshots/ss%04d.png", shots++);
+        EXPECT_TRUE(readPng(user.file(name), picture)) << name;
+        if (const char* keep = std::getenv("GLOAM_KEEP_SHOTS")) {
+            std::filesystem::copy_file(user.file(name), std::string(keep) + "/" + (name + 12),
+                                       std::filesystem::copy_options::overwrite_existing);
+        }
+        return picture;
+    }
+};
+
+// The colour at an interface point of a screenshot.
+inline const uint8_t* pixelAt(const Picture& p, int x, int y)
+{
+    return p.at(x * p.width / 640, y * p.height / 480);
+}
