@@ -1,6 +1,7 @@
 #include "client/Client.h"
 #include "client/ClientHooks.h"
 #include "client/GameClient.h"
+#include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/SkillClient.h"
 #include "client/mirrors/SkillListClient.h"
 #include "client/player/PlayerClient.h"
@@ -18,6 +19,7 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
+#include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/TradeOffer.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
@@ -37,6 +39,7 @@
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 #include "game/world/WorldHooks.h"
+#include "graphics/shaders/ShaderHooks.h"
 #include "main/FrameCommands.h"
 #include "server/GameStartup.h"
 #include "server/Server.h"
@@ -68,6 +71,7 @@ protected:
         if (withWorld) {
             registerSkillLoaders();
             registerFightingServices();
+            installShaderHooks(hooks);
             installWorldHooks(hooks);
         }
         app = std::make_unique<Application>(options, std::move(hooks));
@@ -75,6 +79,9 @@ protected:
         app->startup();
         sink = DebugSystem::get().addSink([this](int level, const std::string& text) {
             lines.push_back(text);
+            if (level >= 2) {
+                warnings.push_back(text);
+            }
             if (level >= 3) {
                 errors.push_back(text);
             }
@@ -114,7 +121,19 @@ protected:
         return n;
     }
 
-    // The shared World of the whole program (levels, paths), for the tests that walk.
+    // Lines of level 2 or above, each once, besides the expected ones.
+    void expectNoWarnings(const std::vector<std::string>& expected = {}) const
+    {
+        for (const std::string& line : warnings) {
+            bool known = std::any_of(expected.begin(), expected.end(), [&line](const std::string& e) {
+                return line.find(e) != std::string::npos;
+            });
+            EXPECT_TRUE(known) << line;
+        }
+    }
+
+    // The shared World of the whole program (levels, paths, shaders), as the
+    // program has it.
     bool withWorld = false;
     TempDir user;
     std::unique_ptr<Application> app;
@@ -123,6 +142,7 @@ protected:
     int sink = 0;
     std::vector<std::string> lines;
     std::vector<std::string> errors;
+    std::vector<std::string> warnings;
     Client* client = nullptr;
     Server* server = nullptr;
 };
@@ -451,7 +471,7 @@ TEST_F(ClientEndToEnd, NewCharacterJoinGivesTheClassKitAtTheStartPosition)
     EXPECT_EQ(player->getPosition(), GameData::get().getStartPosition());
 }
 
-TEST_F(ClientEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
+TEST_F(ClientWorldEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
 {
     set("PlayerName", "Aldric");
     set("CovenantName", "Red Hand");
@@ -511,9 +531,10 @@ TEST_F(ClientEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
     EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 4321);
     EXPECT_EQ(client->getPlayerCovenant()->name, "Red Hand");
     EXPECT_EQ(client->getDroppedCount(), 0u);
+    expectNoWarnings();
 }
 
-TEST_F(ClientEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)
+TEST_F(ClientWorldEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)
 {
     std::filesystem::create_directories(user.path() / "chars");
     const std::vector<uint8_t> damaged = {39, 0, 0, 0, 1, 2, 3};
@@ -526,6 +547,7 @@ TEST_F(ClientEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)
     EXPECT_EQ(logged("chars/Aldric.chr: "), 1u);
     EXPECT_EQ(logged("Cannot resume"), 0u) << "the loader's line says why";
     EXPECT_EQ(readFileBytes(user.path() / "chars" / "Aldric.chr"), damaged);
+    expectNoWarnings({"chars/Aldric.chr: "});
 }
 
 TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)
@@ -652,6 +674,7 @@ TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)
     walkUntilStill();
     EXPECT_LT(ZonePosition::distanceTo(serverAt(), mirror->getPosition()), 1.0f) << "positions adopted again";
     EXPECT_EQ(client->getDroppedCount(), 0u);
+    expectNoWarnings();
 }
 
 TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValues)
@@ -695,7 +718,23 @@ TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValue
     ASSERT_TRUE(CommandSystem::get().execute("acceptTrade", nullptr, false, true));
     ASSERT_EQ(client->getQueuedCommands().size(), before + 1);
     EXPECT_EQ(client->getQueuedCommands().back(), formatString("acceptOffer 2 %d 0 8 5", giver->index));
-    // The server's answer ("dipRes 12 …") comes with its "acceptOffer" handler.
+    // The server answers "dipRes 12 <covenant>": the covenant's confirmation line.
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    const std::string answer = GameClient::get().getDiplomacyResponseText();
+    const CovenantClient* giverMirror = GameClient::get().getCovenant(giver->index);
+    ASSERT_NE(giverMirror, nullptr);
+    const std::string key = "DiplomacyTextResponse" + getCovenantResponseName(12);
+    const std::string relation =
+        GameData::get().getRelationName(static_cast<int>(giverMirror->getRelation(mirror->index)));
+    DefinitionReader lines(giver->getDefinition()->getEntry());
+    std::vector<std::string> confirmations = lines.getStringList(key + relation);
+    if (confirmations.empty()) {
+        confirmations = lines.getStringList(key);
+    }
+    ASSERT_FALSE(confirmations.empty());
+    EXPECT_NE(std::find(confirmations.begin(), confirmations.end(), answer), confirmations.end()) << answer;
 
     // The sheet shows the level and health the server sent.
     player->setHealth(std::max(1, player->getMaxHealth() - 3));
@@ -709,6 +748,7 @@ TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValue
         << page.substr(0, 400);
     EXPECT_NE(page.find(formatString("Level %d ", player->getStat(toIndex(CharacterStat::Level)))),
               std::string::npos);
+    expectNoWarnings();
 }
 
 // A new world while joined: the messages written before it and after it are
@@ -746,4 +786,5 @@ TEST_F(ClientWorldEndToEnd, ANewWorldKeepsEveryStateMessageReadable)
     EXPECT_EQ(mirror->getEntityNumber(), player->getEntityNumber());
     EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 9876);
     EXPECT_EQ(mirror->levelGates.getRecords().size(), player->getGates().getRecords().size());
+    expectNoWarnings();
 }

@@ -51,13 +51,17 @@ protected:
         SoundTestFixture::SetUp();
         writeFileBytes(dir.file("mono.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
         writeFileBytes(dir.file("alert.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
+        for (const char* name : {"won.wav", "lost.wav"}) {
+            writeFileBytes(dir.file(name), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
+        }
         std::vector<uint8_t> ogg;
         ASSERT_TRUE(SoundFileWriter::makeOgg(tone(22050, 2), 2, 44100, 0.2f, 5, ogg));
         writeFileBytes(dir.file("theme.ogg"), ogg);
         database.addSubDatabase(
             "GameSystem", "gamesystem.dbl",
             "GameSystem\n{\n    ThemeMusicName \"theme.ogg\"\n    MusicFadeTime 2.0\n"
-            "    SoundNameMessageAlert \"alert.wav\"\n    SoundNameInvalidAction \"alert.wav\"\n}\n");
+            "    SoundNameMessageAlert \"alert.wav\"\n    SoundNameInvalidAction \"alert.wav\"\n"
+            "    SoundNameWonGame \"won.wav\"\n    SoundNameLostGame \"lost.wav\"\n}\n");
         client.registerCommands();
         GameClient::registerCommands();
     }
@@ -258,6 +262,31 @@ TEST_F(ClientSoundTest, MessagesAndErrorsSoundOnlyWhereTheyShould)
     EXPECT_EQ(channelsInUse(), 1);
     game.showErrorMessage("refused", false);
     EXPECT_EQ(channelsInUse(), 2);
+}
+
+// Winning and losing each play their own sound at the player.
+TEST_F(ClientSoundTest, TheGameEndsWithItsSound)
+{
+    start();
+    GameClient::destroy();
+    GameClient::registerCommands();
+    join();
+    const auto playing = [this] {
+        std::vector<std::string> names;
+        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* channel = sound.getChannel(i);
+            if (channel && channel->inUse) {
+                names.push_back(ResourceSystem::get().getFileName(channel->resource.getIndex()));
+            }
+        }
+        return names;
+    };
+    GameClient::get().wonGame();
+    ASSERT_EQ(playing().size(), 1u);
+    EXPECT_NE(playing()[0].find("won.wav"), std::string::npos) << playing()[0];
+    GameClient::get().lostGame();
+    ASSERT_EQ(playing().size(), 2u);
+    EXPECT_NE(playing()[1].find("lost.wav"), std::string::npos) << playing()[1];
 }
 
 TEST_F(ClientSoundTest, TheThemePlaysInTheTownOnly)
