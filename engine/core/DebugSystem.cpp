@@ -18,6 +18,45 @@ const char* levelPrefix(int level)
 }
 } // namespace
 
+namespace {
+thread_local DebugLineHold* t_hold = nullptr;
+} // namespace
+
+DebugLineHold::DebugLineHold() : m_outer(t_hold)
+{
+    t_hold = this;
+}
+
+DebugLineHold::~DebugLineHold()
+{
+    t_hold = m_outer;
+    DebugSystem* debug = DebugSystem::instance();
+    for (const auto& [level, text] : m_lines) {
+        if (debug) {
+            debug->print(level, text);
+        }
+    }
+}
+
+std::vector<std::string> DebugLineHold::take()
+{
+    std::vector<std::string> texts;
+    for (auto& line : m_lines) {
+        texts.push_back(std::move(line.second));
+    }
+    m_lines.clear();
+    return texts;
+}
+
+bool DebugLineHold::keep(int level, const std::string& text)
+{
+    if (!t_hold || level < 2) {
+        return false;
+    }
+    t_hold->m_lines.emplace_back(level, text);
+    return true;
+}
+
 DebugSystem::DebugSystem() = default;
 
 DebugSystem::~DebugSystem()
@@ -34,6 +73,9 @@ void DebugSystem::print(int level, const std::string& text)
         level = 3;
     }
     if (level == 1 && !isDeveloper()) {
+        return;
+    }
+    if (DebugLineHold::keep(level, text)) {
         return;
     }
     emit(level, std::string(levelPrefix(level)) + text);

@@ -82,6 +82,27 @@ private:
     std::function<void()> m_consoleDrawer;
 };
 
+// Holds the warning and error lines printed through the debug system on this
+// thread while it lives, so that a reader refusing a whole file can fold the
+// reasons of its parts into its own one line. Lines still held when it ends
+// are printed then (to an enclosing hold, if any).
+class DebugLineHold {
+public:
+    DebugLineHold();
+    ~DebugLineHold();
+    DebugLineHold(const DebugLineHold&) = delete;
+    DebugLineHold& operator=(const DebugLineHold&) = delete;
+
+    // The held texts, without their level prefix; they are not printed.
+    std::vector<std::string> take();
+    // Keeps the line when a hold is open on this thread.
+    static bool keep(int level, const std::string& text);
+
+private:
+    std::vector<std::pair<int, std::string>> m_lines;
+    DebugLineHold* m_outer = nullptr;
+};
+
 // Formats and prints through the debug system (to stderr when none exists).
 void debugPrint(int level, const char* format, ...) GLOAM_PRINTF(2, 3);
 void debugPrintRaw(const char* format, ...) GLOAM_PRINTF(1, 2);

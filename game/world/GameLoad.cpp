@@ -323,8 +323,24 @@ bool Game::loadCharacter(std::string& error)
     clear();
     std::string what;
     size_t offset = 0;
-    if (!loadWorld(in, what, offset)) {
+    std::vector<std::string> reasons;
+    bool loaded = false;
+    {
+        // A refused file gets one line: the readers' own reasons join it.
+        DebugLineHold hold;
+        loaded = loadWorld(in, what, offset);
+        if (!loaded) {
+            reasons = hold.take();
+        }
+    }
+    if (!loaded) {
         error = fileName + ": offset " + std::to_string(offset) + ": " + what + " cannot be read";
+        for (std::string& reason : reasons) {
+            while (!reason.empty() && (reason.back() == '\n' || reason.back() == ' ')) {
+                reason.pop_back();
+            }
+            error += " (" + reason + ")";
+        }
         debugPrint(3, "%s\n", error.c_str());
         clear();
         if (World* world = World::instance()) {

@@ -330,7 +330,7 @@ TEST_F(ClientEndToEnd, EveryStateMessageFillsThePlayerAndCovenantMirrors)
     EXPECT_EQ(client->getDroppedCount(), 0u);
 }
 
-TEST_F(ClientEndToEnd, AComputerCovenantsGiftReachesTheClientAndItsAcceptanceIsCarriedOut)
+TEST_F(ClientWorldEndToEnd, AComputerCovenantsGiftReachesTheClientAndItsAcceptanceIsCarriedOut)
 {
     set("PlayerName", "Aldric");
     ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
@@ -386,6 +386,7 @@ TEST_F(ClientEndToEnd, AComputerCovenantsGiftReachesTheClientAndItsAcceptanceIsC
     client->setTextEventSink(nullptr);
     EXPECT_EQ(logged("Diplomacy:"), 0u);
     EXPECT_EQ(client->getDroppedCount(), 0u);
+    expectNoWarnings();
 }
 
 TEST_F(ClientEndToEnd, ClientAloneGetsNoAnswer)

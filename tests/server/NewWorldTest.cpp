@@ -323,6 +323,7 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
         log.clear();
         EXPECT_FALSE(game().loadCharacter(error)) << cut;
         EXPECT_EQ(error.rfind("chars/Aldric.wld: offset ", 0), 0u) << error;
+        EXPECT_EQ(log.count(2) + log.count(3), 1u) << "one line for cut " << cut;
         EXPECT_EQ(game().getCovenantCount(), 0);
         EXPECT_EQ(game().getEntityCount(), 0);
         EXPECT_EQ(readBytes(worldFile()), part);

@@ -67,3 +67,29 @@ TEST(DebugSystem, RingKeepsLastLinesAndIsThreadSafe)
     EXPECT_EQ(debug.getLineCount(0), 400u);
     EXPECT_EQ(debug.getLineCount(2), 400u);
 }
+
+TEST(DebugSystem, AHoldKeepsWarningsUntilTakenOrReleasedAndNests)
+{
+    DebugSystem debug;
+    LogCapture capture;
+    {
+        DebugLineHold outer;
+        debug.print(2, "kept\n");
+        {
+            DebugLineHold inner;
+            debug.print(3, "refused\n");
+            debug.print(2, "dropped\n");
+            EXPECT_EQ(inner.take(), (std::vector<std::string>{"refused\n", "dropped\n"}));
+            debug.print(3, "handed out\n");
+        }
+        debug.printRaw("raw\n");
+        EXPECT_EQ(capture.lines().size(), 1u) << "raw lines pass";
+    }
+    ASSERT_EQ(capture.lines().size(), 3u);
+    EXPECT_EQ(capture.lines()[1].text, "^c005kept\n");
+    EXPECT_EQ(capture.lines()[2].text, "^c001handed out\n");
+    // Another thread's lines are its own.
+    DebugLineHold hold;
+    std::thread([&debug] { debug.print(2, "elsewhere\n"); }).join();
+    EXPECT_TRUE(capture.contains("elsewhere"));
+}

@@ -192,6 +192,48 @@ TEST_F(CovenantFightsTest, ABlowNearTheHouseRaisesTheAlarmForTenSeconds)
     EXPECT_FALSE(a.isAlarmActive());
 }
 
+// One blow of b's leader on a's second recruit at Peace: a declares war.
+// Then the same blow from the same stream states, once on the recruit as a
+// member and once as a's leader: the member takes half, rounded up.
+TEST_F(CovenantFightsTest, ABlowAtPeaceBringsWarAndOnlyTheLeaderTakesItWhole)
+{
+    setTreaty(static_cast<int>(CovenantTreaty::Peace));
+    Actor* attacker = b.getRecruitActor(0);
+    Actor* victim = a.getRecruitActor(1);
+    ASSERT_EQ(b.getLeader(), attacker);
+    ASSERT_NE(a.getLeader(), victim);
+    CombatSystem& combat = *CombatSystem::instance();
+    int struck = 0;
+    for (int attempt = 0; attempt < 50 && struck <= 0; ++attempt)
+        struck = combat.resolveHit(attacker, victim, nullptr, true, 1.0f);
+    ASSERT_GT(struck, 0) << "no blow landed in 50 swings";
+    EXPECT_EQ(a.getRelationState(b.index), kWar);
+    EXPECT_EQ(b.getRelationState(a.index), kWar);
+
+    auto blow = [&](uint32_t seed, bool asLeader) {
+        for (int stream = 0; stream < Random::kStreamCount; ++stream)
+            Random::setState(stream, seed + static_cast<uint32_t>(stream));
+        victim->setHealth(victim->getMaxHealth());
+        a.leader = asLeader ? victim : a.getRecruitActor(0);
+        const int dealt = combat.resolveHit(attacker, victim, nullptr, true, 1.0f);
+        a.leader = a.getRecruitActor(0);
+        return dealt;
+    };
+    // The first blow after the war leaves its marks (reactions, effects);
+    // the compared pairs come after it.
+    blow(99, false);
+    int compared = 0;
+    for (uint32_t seed = 100; seed < 400 && compared < 3; ++seed) {
+        const int whole = blow(seed, true);
+        const int member = blow(seed, false);
+        if (whole < 2)
+            continue;
+        EXPECT_EQ(member, (whole + 1) / 2) << "seed " << seed;
+        ++compared;
+    }
+    EXPECT_EQ(compared, 3);
+}
+
 // From one stream-0 state a war and two hours of upkeep give one transcript
 // (the lines broadcast and each covenant's state section), kept in
 // testdata/covenants/transcript-<seed>.txt (GLOAM_UPDATE_GOLDEN=1 rewrites

@@ -16,6 +16,7 @@
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
+#include "game/quests/Quest.h"
 #include "game/world/NpcDisplayName.h"
 #include "server/CovenantCommands.h"
 #include "server/GameCommandTable.h"
@@ -29,6 +30,7 @@ namespace {
 
 constexpr int kEquipment = toIndex(InventoryGroupIndex::Equipment);
 constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
+constexpr int kTownAttackQuest = toIndex(QuestType::TownAttack);
 
 class PlayerCovenantPlay : public ActorCovenantFixture {
 protected:
@@ -190,6 +192,7 @@ TEST_F(PlayerCovenantPlay, ThePartyKeepsItsLimitAndTheCovenantItsSlots)
     ASSERT_EQ(player->getFollowers().size(), 3u);
     const int home = recruit(55);
     Actor* candidate = npc("RecruitWarrior", 58, 64);
+    world.game->clearSoundEvents();
     size_t from = mark();
     run("invite " + std::to_string(home));
     run("recruit " + std::to_string(candidate->getEntityNumber()) + " 1");
@@ -197,9 +200,15 @@ TEST_F(PlayerCovenantPlay, ThePartyKeepsItsLimitAndTheCovenantItsSlots)
     EXPECT_TRUE(sent(from, "msg 4 \"Already have max party size\""));
     EXPECT_EQ(player->getFollowers().size(), 3u);
     EXPECT_EQ(own->getRecruitCount(), 1);
+    EXPECT_TRUE(world.game->getSoundEvents().empty());
 
     run("recruit " + std::to_string(candidate->getEntityNumber()) + " 0");
     EXPECT_EQ(own->getRecruitCount(), 2);
+    ASSERT_EQ(world.game->getSoundEvents().size(), 1u);
+    const SoundEvent& welcome = world.game->getSoundEvents()[0];
+    EXPECT_EQ(world.server->getResourceNames()[static_cast<size_t>(welcome.nameIndex)],
+              "Sounds/newRecruit.ogg");
+    EXPECT_EQ(welcome.entityNumber, player->getEntityNumber());
     EXPECT_EQ(candidate->getCovenant(), own);
     EXPECT_EQ(candidate->getLeader(), nullptr);
     EXPECT_LT(ZonePosition::distanceTo(candidate->getPosition(), own->housePosition), 400.0f) << "sent home";
@@ -301,7 +310,12 @@ TEST_F(PlayerCovenantPlay, SharedAdventuresWithAComputerCovenant)
     ASSERT_NE(partner.getLeader(), nullptr);
     ActorCovenant& other = setUpCovenant("Thornveil", 5);
 
-    // Raiding: the raid message even though the partner is fine.
+    // Raiding during a town attack: the raid message only.
+    auto attack = std::make_unique<Quest>();
+    attack->type = kTownAttackQuest;
+    attack->goal = 1;
+    const int attackNumber = world.game->addQuest(std::move(attack));
+    ASSERT_TRUE(world.game->hasOpenQuestOfType(kTownAttackQuest));
     other.raidTarget = own->index;
     other.setRelationState(own->index, static_cast<int>(CovenantTreaty::Raid));
     own->setRelationState(other.index, static_cast<int>(CovenantTreaty::Raid));
@@ -312,6 +326,12 @@ TEST_F(PlayerCovenantPlay, SharedAdventuresWithAComputerCovenant)
     other.raidTarget = -1;
     other.setRelationState(own->index, static_cast<int>(CovenantTreaty::War));
     own->setRelationState(other.index, static_cast<int>(CovenantTreaty::War));
+    from = mark();
+    own->startSharedAdventure(&partner);
+    EXPECT_EQ(linesSince(from),
+              std::vector<std::string>{"msg 2 \"Can't adventure together during town attacks\""});
+    EXPECT_EQ(own->linkedCovenant, -1);
+    world.game->getQuest(attackNumber)->open = false;
 
     ScriptedCovenant& leaderless = addScriptedCovenant(*world.game);
     from = mark();

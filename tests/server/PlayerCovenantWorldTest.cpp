@@ -1,0 +1,205 @@
+// The player's covenant in a generated world on the shipped data, joined by a
+// scripted client: its diplomacy lines arrive as the client's input, and the
+// world step decides victory and defeat.
+#include "engine/app/Application.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
+#include "game/covenants/ActorCovenant.h"
+#include "game/covenants/CovenantDefinition.h"
+#include "game/covenants/PlayerCovenant.h"
+#include "game/covenants/TradeOffer.h"
+#include "game/entities/Chest.h"
+#include "game/entities/Player.h"
+#include "game/world/Game.h"
+#include "game/world/World.h"
+#include "server/Server.h"
+#include "support/HeadlessServer.h"
+#include "support/ScriptedClient.h"
+#include "support/TestCovenant.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kAlliance = static_cast<int>(CovenantTreaty::Alliance);
+constexpr int kWar = static_cast<int>(CovenantTreaty::War);
+constexpr int kMoney = static_cast<int>(CovenantStat::Money);
+
+class PlayerCovenantWorld : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Random::setState(0, 4242u);
+        ASSERT_TRUE(Server::get().start(false, 1, 1, 0, 2));
+        m_client.sendNewJoin("Aldric", 0);
+        m_program.app->getHooks().serverReceive(16.0, false);
+        ScriptedClient::Joined joined;
+        ASSERT_TRUE(m_client.readJoined(joined));
+        const ClientRecord* record = Server::get().findClient(m_client.address());
+        player = record ? dynamic_cast<Player*>(record->player.get()) : nullptr;
+        ASSERT_NE(player, nullptr);
+        own = dynamic_cast<PlayerCovenant*>(player->getCovenant());
+        ASSERT_NE(own, nullptr);
+        for (int i = 0; i < m_program.game->getCovenantCount(); ++i)
+            if (auto* c = dynamic_cast<ActorCovenant*>(m_program.game->getCovenant(i)))
+                computers.push_back(c);
+        ASSERT_EQ(computers.size(), 2u);
+        for (int i = 0; i < 120000 && !m_program.world->isLevelLoaded(0); ++i)
+            m_program.app->getHooks().finishLevels();
+        ASSERT_TRUE(m_program.world->isLevelLoaded(0));
+    }
+
+    // One frame: the client's lines, one server step, every state read.
+    void frame(const std::vector<std::string>& lines = {})
+    {
+        const ZonePosition at = player->getPosition();
+        m_client.sendInput(at, at, 0, 0xFFFFFFFFu, lines);
+        m_program.app->getHooks().serverReceive(50.0, false);
+        m_program.app->getHooks().serverUpdate();
+        do {
+            ScriptedClient::State state;
+            ASSERT_TRUE(m_client.readState(state));
+            received.insert(received.end(), state.lines.begin(), state.lines.end());
+        } while (m_client.pending() > 0);
+    }
+    bool saw(const std::string& line) const
+    {
+        return std::find(received.begin(), received.end(), line) != received.end();
+    }
+    int crystals() const { return own->stats.get(kMoney); }
+
+    HeadlessServer m_program;
+    ScriptedClient m_client{5013};
+    LogCapture log;
+    Player* player = nullptr;
+    PlayerCovenant* own = nullptr;
+    std::vector<ActorCovenant*> computers;
+    std::vector<std::string> received;
+};
+
+TEST_F(PlayerCovenantWorld, OfferLinesFromTheClientAreParsedCheckedAndCarriedOut)
+{
+    // Covenant 1's place taken by a listener that keeps what it is asked.
+    auto made = std::make_unique<TestCovenant>();
+    TestCovenant& listener = *made;
+    made->setDefinitionByName("Thornveil");
+    ASSERT_EQ(m_program.game->replaceCovenant(computers[1]->index, std::move(made)), 1);
+    computers.pop_back();
+    const std::string i = std::to_string(listener.index);
+
+    frame({"offer 0 " + i});
+    ASSERT_EQ(listener.offers.size(), 1u);
+    EXPECT_EQ(listener.offers[0].type, 2) << "nothing asked of them";
+    EXPECT_TRUE(listener.offers[0].terms.empty());
+    frame({"offer 1 " + i + " 0 6 100 0 1"});
+    ASSERT_EQ(listener.offers.size(), 2u);
+    EXPECT_EQ(listener.offers[1].terms, (std::vector<TradeTerm>{{0, 6, 100}}));
+    const size_t before = log.count(2);
+    frame({"offer 0 " + i + " 0 6 -5"});
+    EXPECT_EQ(listener.offers.size(), 2u) << "dropped";
+    EXPECT_EQ(log.count(2), before + 1);
+
+    // The real computer covenant's gift of 10 crystals.
+    ActorCovenant& giver = *computers[0];
+    giver.stats.set(kMoney, 500);
+    TradeOffer gift;
+    gift.type = 2;
+    gift.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 10, 0);
+    giver.sendOffer(own, gift);
+    frame();
+    const std::string g = std::to_string(giver.index);
+    EXPECT_TRUE(saw("offerToPlayer 2 " + g + " 0 8 10"));
+    const int held = crystals();
+    frame({"acceptOffer 2 " + g + " 0 8 1000"});
+    EXPECT_TRUE(saw("dipRes 16 " + g));
+    EXPECT_EQ(crystals(), held) << "a raised gift moves nothing";
+    frame({"acceptOffer 2 " + g + " 0 8 10"});
+    EXPECT_EQ(crystals(), held + 10);
+    EXPECT_EQ(giver.stats.get(kMoney), 490);
+    EXPECT_TRUE(saw("dipRes 12 " + g));
+
+    // Gold beyond the player's purse: refused by the test, taken to 0 by the executor.
+    player->setStat(toIndex(CharacterStat::Money), 30);
+    Sentient* receiver = giver.getLeader();
+    ASSERT_NE(receiver, nullptr);
+    const int theirs = receiver->getStat(toIndex(CharacterStat::Money));
+    TradeOffer gold;
+    gold.addEntry(static_cast<int>(TradeTermKind::TermGold), 100, 0);
+    EXPECT_FALSE(gold.canBeFulfilled(own, &giver));
+    m_program.game->executeTradeOffer(gold, own, &giver);
+    EXPECT_EQ(player->getStat(toIndex(CharacterStat::Money)), 0);
+    EXPECT_EQ(receiver->getStat(toIndex(CharacterStat::Money)), theirs + 100);
+
+    // Allied victory refused: nothing without an offer, war with one.
+    const float relation = giver.getRelation(own->index);
+    frame({"alliedVictoryReject"});
+    EXPECT_EQ(giver.getRelation(own->index), relation);
+    m_program.game->setAlliedVictoryOffered(true);
+    frame({"alliedVictoryReject"});
+    EXPECT_EQ(giver.getRelationState(own->index), kWar);
+    EXPECT_EQ(giver.getRelation(own->index), giver.getDefinition()->MaxWarRelation);
+
+    m_program.game->endAllCovenants();
+    EXPECT_TRUE(giver.destroyed);
+    EXPECT_FALSE(own->destroyed);
+    EXPECT_FALSE(Server::get().isPaused());
+}
+
+TEST_F(PlayerCovenantWorld, TheStepOffersAnAlliedVictoryThenConquestAndCountsADefeat)
+{
+    ASSERT_TRUE(m_program.game->isWorldGenerated());
+    frame();
+    EXPECT_FALSE(m_program.game->isAlliedVictoryOffered()) << "nobody allied yet";
+
+    // Everyone allied to the strongest, which is not the player's: offered.
+    computers[0]->influence.adventure = 1000000;
+    frame();
+    Covenant* strongest = m_program.game->findStrongestCovenant();
+    ASSERT_EQ(strongest, computers[0]);
+    for (int i = 0; i < m_program.game->getCovenantCount(); ++i) {
+        Covenant* other = m_program.game->getCovenant(i);
+        if (other && other != strongest) {
+            strongest->setRelationState(other->index, kAlliance);
+            other->setRelationState(strongest->index, kAlliance);
+        }
+    }
+    frame();
+    EXPECT_TRUE(m_program.game->isAlliedVictoryOffered());
+    EXPECT_FALSE(m_program.game->isWorldEnded());
+    frame({"alliedVictoryReject"});
+    EXPECT_FALSE(m_program.game->isAlliedVictoryOffered());
+
+    // Every computer covenant gone: the large reward chest, a world conquered.
+    for (ActorCovenant* c : computers)
+        c->destroyed = true;
+    frame();
+    EXPECT_TRUE(m_program.game->isWorldEnded());
+    EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsConquered), 1);
+    EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsLost), 0);
+    int chests = 0;
+    for (int e = 0; e < Game::kMaxEntities; ++e)
+        if (auto* chest = dynamic_cast<Chest*>(m_program.game->getEntity(e));
+            chest && chest->isWorldRewardChest())
+            ++chests;
+    EXPECT_EQ(chests, 1);
+    EXPECT_FALSE(Server::get().isPaused()) << "the reward stays in reach";
+    frame();
+    EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsConquered), 1) << "once";
+}
+
+TEST_F(PlayerCovenantWorld, TheStepCountsALostWorldOnce)
+{
+    own->destroyed = true;
+    frame();
+    EXPECT_TRUE(m_program.game->isWorldEnded());
+    EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsLost), 1);
+    frame();
+    EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsLost), 1);
+    EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsConquered), 0);
+}
+
+} // namespace
