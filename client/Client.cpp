@@ -215,6 +215,7 @@ void Client::think(double seconds)
     if (EffectSystem* effects = EffectSystem::instance()) {
         effects->update(isPaused() ? 0.0f : static_cast<float>(seconds));
     }
+    m_editors.update(seconds);
     updateThemeMusic();
     checkJoinAnswer(seconds);
 }

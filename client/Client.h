@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/ClientEditors.h"
 #include "client/ClientTextEvents.h"
 #include "client/ClientUi.h"
 #include "client/ScreenProjection.h"
@@ -118,6 +119,9 @@ public:
     // What the client asks of the interface (hooks installed by the menus).
     ClientUi& getUi() { return m_ui; }
     const ClientUi& getUi() const { return m_ui; }
+    // What the client asks of the editors (hooks installed by them).
+    ClientEditors& getEditors() { return m_editors; }
+    // Zone -1 at (0, 0) without a joined player or while the area editor is shown.
     ZonePosition getPlayerPosition() const;
     // Entry i of the resource-name table; empty for an index outside it.
     const std::string& getResourceName(int index) const;
@@ -232,6 +236,7 @@ private:
     std::unique_ptr<PlayerCovenantClient> m_covenant;
     std::unique_ptr<PlayerClient> m_player;
     ClientUi m_ui;
+    ClientEditors m_editors;
     int m_knownClass = -1;
     bool m_characterFileRefused = false;
     mutable std::vector<std::string> m_messageLog;

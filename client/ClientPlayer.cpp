@@ -61,7 +61,7 @@ void Client::showHelpTopic(const std::string& name)
 
 ZonePosition Client::getPlayerPosition() const
 {
-    if (m_joined && m_player) {
+    if (m_joined && m_player && !m_editors.areaEditorActive()) {
         return m_player->getPosition();
     }
     return ZonePosition(-1, 0.0f, 0.0f);

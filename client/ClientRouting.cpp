@@ -50,7 +50,9 @@ void Client::onKeyPress(int key, bool down, bool repeat)
 void Client::onButtonPress(int button, bool down, int x, int y)
 {
     if (m_buttonHook) {
-        m_buttonHook(button, down, x, y);
+        // The hook may remove itself (the area editor on releasing button 0).
+        ButtonHook hook = m_buttonHook;
+        hook(button, down, x, y);
         return;
     }
     // A widget holding its button hears every button event until it lets go.
@@ -62,6 +64,9 @@ void Client::onButtonPress(int button, bool down, int x, int y)
         return;
     }
     if (m_ui.button(button, down, x, y)) {
+        return;
+    }
+    if (m_editors.button(button, down, x, y)) {
         return;
     }
     // A blocking menu keeps the click from the world.

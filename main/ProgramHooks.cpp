@@ -1,6 +1,8 @@
 #include "main/ProgramHooks.h"
 
 #include "client/ClientHooks.h"
+#include "editors/Editor.h"
+#include "editors/EditorHooks.h"
 #include "engine/app/AppHooks.h"
 #include "game/covenants/CovenantLoaders.h"
 #include "game/definitions/GameData.h"
@@ -33,6 +35,10 @@ void installProgramHooks(AppHooks& hooks, bool headless)
         if (World* world = World::instance()) {
             world->applyGroundDetail();
         }
+        // The area editor's preview level is built from ground cells too.
+        if (Editor* editor = Editor::instance()) {
+            editor->applyGroundDetail();
+        }
     };
     graphicsLinks.gameValues = [] {
         FrameGameValues values;
@@ -50,6 +56,7 @@ void installProgramHooks(AppHooks& hooks, bool headless)
     installSoundHooks(hooks, headless);
     installClientHooks(hooks);
     installUiHooks(hooks);
+    installEditorHooks(hooks);
     installFrameCommands(hooks);
 
     installWorldHooks(hooks);

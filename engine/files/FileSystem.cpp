@@ -69,6 +69,18 @@ bool isDirectory(const std::string& path)
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+// The folders the editors write into the user directory: read from there
+// before the game data, so a level or model built next sees the edit.
+bool isEditedFolder(std::string_view relative)
+{
+    auto under = [relative](std::string_view folder) {
+        return relative.size() > folder.size() && relative[folder.size()] == '/' &&
+               equalsNoCase(relative.substr(0, folder.size()), folder);
+    };
+    return under("Levels") || under("Models") || equalsNoCase(relative, "Levels") ||
+           equalsNoCase(relative, "Models");
+}
+
 bool isRegularFile(const std::string& path)
 {
     struct stat st;
@@ -329,7 +341,7 @@ std::optional<std::string> FileSystem::resolveParent(const std::string& root, co
     return target;
 }
 
-std::optional<FileSystem::Found> FileSystem::locate(const std::string& name, bool userDirectory)
+std::optional<FileSystem::Found> FileSystem::locate(const std::string& name, bool userDirectory, bool edited)
 {
     std::string clean = cleanRelative(name);
     if (!isSafeRelativePath(clean)) {
@@ -339,6 +351,17 @@ std::optional<FileSystem::Found> FileSystem::locate(const std::string& name, boo
         return std::nullopt;
     }
     Found found;
+    if (!userDirectory && edited && isEditedFolder(clean)) {
+        auto edited = resolve(m_userDirectory, clean);
+        if (edited && isRegularFile(*edited)) {
+            found.realPath = *edited;
+            if (m_shadowLogged.insert(toLowerCopy(clean)).second && locate(clean, false, false)) {
+                debugPrint(1, "%s: the edited file in the user directory is read before the shipped one\n",
+                           clean.c_str());
+            }
+            return found;
+        }
+    }
     auto real = resolve(userDirectory ? m_userDirectory : m_baseDirectory, clean);
     if (real && isRegularFile(*real)) {
         found.realPath = *real;
@@ -531,6 +554,9 @@ void FileSystem::listLoose(const std::string& directory, const std::string& exte
     if (userDirectory) {
         listLooseIn(m_userDirectory, directory, extension, recursive, names);
         return;
+    }
+    if (isEditedFolder(directory)) {
+        listLooseIn(m_userDirectory, directory, extension, recursive, names);
     }
     listLooseIn(m_baseDirectory, directory, extension, recursive, names);
     if (!m_generatedDirectory.empty()) {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,7 +20,9 @@
 // Reads without the user-directory flag look for a loose file in the base
 // directory first, then in the generated-content directory (when one is
 // mounted), then in "assets002.zip", then in "assets001.zip"; with the flag
-// they look in the user directory only. Every path component is matched
+// they look in the user directory only; below "Levels" and "Models" (what
+// the editors write) the user directory comes first for those reads and
+// lists too. Every path component is matched
 // without regard to case. Writes only ever create real files in the user
 // directory, through a temporary file that close() renames over the target.
 // All operations are guarded by one lock.
@@ -147,7 +150,8 @@ private:
                                              bool create);
     std::optional<std::string> lookupName(const std::string& directory, const std::string& lowerName);
     void forgetListing(const std::string& directory);
-    std::optional<Found> locate(const std::string& name, bool userDirectory);
+    // `edited`: the user directory's edited folders first.
+    std::optional<Found> locate(const std::string& name, bool userDirectory, bool edited = true);
     bool readFound(const Found& found, std::vector<uint8_t>& out);
     bool modifiedTime(const std::string& name, bool userDirectory, int out[6]);
     void listLoose(const std::string& directory, const std::string& extension, bool recursive,
@@ -163,6 +167,7 @@ private:
     std::vector<std::unique_ptr<ZipPackage>> m_packages;
     std::vector<std::unique_ptr<File>> m_open;
     std::unordered_map<std::string, Listing> m_listings;
+    std::set<std::string> m_shadowLogged; // edited files that shadow shipped ones, logged once
     Statistics m_stats;
 };
 

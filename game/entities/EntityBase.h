@@ -128,6 +128,8 @@ public:
     bool isAnimationFinished() const { return m_animationFinished; }
     bool isAnimationPaused() const { return m_animationPaused; }
     void setAnimationPaused(bool paused) { m_animationPaused = paused; }
+    // A frame picked by hand (the model editor's frame steps).
+    void setAnimationTime(float time) { m_animationTime = time; }
 
     // ---- Geometry
     // 1e10 for null or an entity of another kind; with subtractRadii both

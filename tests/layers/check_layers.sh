@@ -7,6 +7,7 @@
 #   server                 game (and the no-OpenGL half of graphics)
 #   client, ui             game, graphics and sound; never the server nor the
 #                          server's Game (game/world/Game.h)
+#   editors                the interface and what it stands on
 # Usage: check_layers.sh <source root>
 set -u
 root=${1:?usage: check_layers.sh <source root>}
@@ -53,5 +54,6 @@ check sound "engine sound"
 check server "engine game graphics server" no-gl
 check client "engine game graphics sound client" no-game-object
 check ui "engine game graphics sound client ui" no-game-object
+check editors "engine game graphics sound client ui editors" no-game-object
 
 exit $status
