@@ -12,6 +12,7 @@
 #include "game/world/Level.h"
 #include "graphics/GlStateCache.h"
 #include "graphics/GraphicsSystem.h"
+#include "graphics/LightingSystem.h"
 #include "graphics/StageDrawer.h"
 #include "graphics/render/BatchGeometry.h"
 #include "graphics/render/ModelDrawRequest.h"
@@ -23,6 +24,9 @@
 #include <cmath>
 
 namespace {
+
+// A light of this type lights everything alike.
+constexpr int kAmbientLight = 2;
 
 const GameRules* rules()
 {
@@ -182,6 +186,12 @@ void Editor::draw()
     graphics->clearViewport();
     RenderQueue& queue = graphics->getRenderQueue();
     queue.beginFrame();
+    // No level lights the block: it is shown under plain white light.
+    if (LightingSystem* lighting = LightingSystem::instance()) {
+        lighting->beginFrame();
+        lighting->addLight(ZonePosition(m_cameraTarget.zone, m_cameraTarget.x, m_cameraTarget.y),
+                           Color(1, 1, 1), 0.0f, kAmbientLight);
+    }
     AreaResource* area = getArea();
     if (!area || !currentBlock()) {
         return;

@@ -337,7 +337,9 @@ void ModelEditor::draw()
         if (!client || !client->isPaused()) {
             lighting->beginFrame();
         }
-        lighting->addLight(ZonePosition(-1, 900.0f, 1000.0f), ColorSystem::getColor(0), 50.0f, 0);
+        // Radius 150 rather than 50: the model stands 100 units from the
+        // light, which a disc of 50 (lit out to twice that) never reaches.
+        lighting->addLight(ZonePosition(-1, 900.0f, 1000.0f), ColorSystem::getColor(0), kLightRadius, 0);
     }
     if (m_modelEntity->getModel()) {
         m_modelEntity->drawAtOwnPlace();

@@ -27,6 +27,7 @@ class ModelEditor : public Singleton<ModelEditor> {
 public:
     static constexpr float kZoomMin = 0.1f;
     static constexpr float kZoomMax = 2.0f;
+    static constexpr float kLightRadius = 150.0f;
 
     ModelEditor();
     ~ModelEditor();
