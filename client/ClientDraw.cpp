@@ -2,6 +2,7 @@
 #include "client/Client.h"
 
 #include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
 
 namespace {
 
@@ -19,6 +20,9 @@ void Client::drawEntities()
     if (EntityClient* player = own >= 0 ? game->getEntity(own) : nullptr) {
         player->drawAtOwnPlace();
     }
+    if (m_player) {
+        m_player->drawIndicators();
+    }
     for (int number = 0; number < kEntityNumbers; ++number) {
         if (number == own) {
             continue;
@@ -35,8 +39,11 @@ void Client::drawOverheadTexts()
     if (!game || !m_joined || m_ui.mouseOverMenu()) {
         return;
     }
+    // The local player draws its server mirror's text and its use hints.
     const int own = getPlayerSlot();
-    if (EntityClient* player = own >= 0 ? game->getEntity(own) : nullptr) {
+    if (m_player && m_player->getServerMirror()) {
+        m_player->drawOverheadText();
+    } else if (EntityClient* player = own >= 0 ? game->getEntity(own) : nullptr) {
         player->drawOverheadText();
     }
     for (int number = 0; number < kEntityNumbers; ++number) {

@@ -90,9 +90,11 @@ void LiveClientView::playItemSound(const ItemBase& item)
     }
 }
 
-void LiveClientView::addUseHint(const std::string&)
+void LiveClientView::addUseHint(const std::string& entryName)
 {
-    // The player mirror keeps no use hints yet: nothing is shown.
+    if (PlayerClient* p = player()) {
+        p->addUseHint(entryName);
+    }
 }
 
 std::string LiveClientView::getItemTooltip(const ItemBase& item, const TooltipContext& context) const

@@ -53,6 +53,7 @@ PlayerClient::PlayerClient()
         m_timers.add(&timer);
         timer.listed = true;
     }
+    buildUseHints();
     reset();
 }
 

@@ -55,6 +55,17 @@ struct PlayerSection {
     PlayerSection& operator=(PlayerSection&&) noexcept;
 };
 
+// A use-hint icon over the player: the definition (item entry or skill) it
+// shows, free when empty, at an offset of the game's hint list.
+struct UseHintRecord {
+    std::string definition;
+    ResourceHandle shader;
+    float alpha = 0.0f;
+    bool fadingIn = false;
+    float offsetX = 0.0f;
+    float offsetY = 0.0f;
+};
+
 // The summary values a player update keeps for the global statistics.
 struct PlayerSummary {
     int damagePerSecond = 0;
@@ -255,6 +266,18 @@ public:
     bool isCurrentLevelGateActive() const;
     int getLevelGateCount() const { return static_cast<int>(levelGates.getRecords().size()); }
 
+    // ---- Use hints and the selection ring (PlayerClientHints.cpp)
+    // Puts the entry (an item entry or a skill definition) into the first
+    // free hint, fading in; only while "ui_showUseHints" is on.
+    void addUseHint(const std::string& definition);
+    void removeUseHint(const std::string& definition);
+    void clearUseHints();
+    const std::vector<UseHintRecord>& getUseHints() const { return useHints; }
+    // The ring under a target that is not hidden, in the target's colour.
+    void drawIndicators();
+    // The server mirror's overhead text, then the use-hint icons.
+    void drawOverheadText() override;
+
     // ---- State
     CounterList stats{kStatCount};
     std::unique_ptr<InventoryClient> inventory;
@@ -298,8 +321,12 @@ public:
     int menuEntity = -1;
     int lastMenuEntity = -1;
     int warpDirection = -1;
+    std::vector<UseHintRecord> useHints;
+    ResourceHandle selectionShader;
 
 private:
+    void buildUseHints();
+    void fadeUseHints(float dt);
     void stepRecruit(int step);
     void closeActionMenus(int code);
     void openActionMenus(int code);

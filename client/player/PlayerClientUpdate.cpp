@@ -112,6 +112,7 @@ void PlayerClient::update(float dt)
             target = nullptr;
         }
     }
+    fadeUseHints(dt);
     checkHelpCues();
 }
 
