@@ -43,6 +43,9 @@
 #include "main/FrameCommands.h"
 #include "server/GameStartup.h"
 #include "server/Server.h"
+#include "sound/SoundResourceTypes.h"
+#include "sound/SoundSystem.h"
+#include "support/RecordingSoundDriver.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -51,6 +54,7 @@
 #include <filesystem>
 #include <map>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -74,9 +78,22 @@ protected:
             installShaderHooks(hooks);
             installWorldHooks(hooks);
         }
+        if (withSound) {
+            // The headless program loads no sounds; this run hears what the
+            // client plays through a recording driver.
+            chainHook(hooks.createSoundSystem, [this] { soundSystem = std::make_unique<SoundSystem>(); });
+            chainHook(hooks.registerSystems, [] {
+                registerSoundResourceTypes(ResourceSystem::get());
+                registerMusicResourceType(ResourceSystem::get());
+            });
+            chainHookFirst(hooks.destroySystems, [this] { soundSystem.reset(); });
+        }
         app = std::make_unique<Application>(options, std::move(hooks));
         app->setClockSource([this] { return now; });
         app->startup();
+        if (withSound) {
+            ASSERT_TRUE(soundSystem->init(&soundDriver));
+        }
         sink = DebugSystem::get().addSink([this](int level, const std::string& text) {
             lines.push_back(text);
             if (level >= 2) {
@@ -98,6 +115,9 @@ protected:
             return;
         }
         DebugSystem::get().removeSink(sink);
+        if (soundSystem) {
+            soundSystem->shutdown();
+        }
         app->requestQuit();
         app->shutdown();
         app.reset();
@@ -135,6 +155,9 @@ protected:
     // The shared World of the whole program (levels, paths, shaders), as the
     // program has it.
     bool withWorld = false;
+    bool withSound = false;
+    std::unique_ptr<SoundSystem> soundSystem;
+    RecordingSoundDriver soundDriver;
     TempDir user;
     std::unique_ptr<Application> app;
     int64_t now = 1'000'000'000;
@@ -150,6 +173,15 @@ protected:
 class ClientWorldEndToEnd : public ClientEndToEnd {
 protected:
     ClientWorldEndToEnd() { withWorld = true; }
+};
+
+class ClientSoundEndToEnd : public ClientEndToEnd {
+protected:
+    ClientSoundEndToEnd()
+    {
+        withWorld = true;
+        withSound = true;
+    }
 };
 
 } // namespace
@@ -788,4 +820,34 @@ TEST_F(ClientWorldEndToEnd, ANewWorldKeepsEveryStateMessageReadable)
     EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 9876);
     EXPECT_EQ(mirror->levelGates.getRecords().size(), player->getGates().getRecords().size());
     expectNoWarnings();
+}
+
+// The theme is heard in the town and nowhere else, and again on coming back.
+TEST_F(ClientSoundEndToEnd, TheThemePlaysInTheTownOnly)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    const auto framesUntil = [this](bool playing) {
+        for (int i = 0; i < 400 && client->isThemePlaying() != playing; ++i) {
+            frame();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        return client->isThemePlaying() == playing;
+    };
+    for (int i = 0; i < 4; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    PlayerClient* mirror = client->getLocalPlayer();
+    ASSERT_NE(mirror, nullptr);
+    ASSERT_EQ(mirror->getPosition().zone, 0);
+    EXPECT_TRUE(framesUntil(true)) << "in the town";
+    const ZonePosition town = mirror->getPosition();
+    ASSERT_TRUE(CommandSystem::get().execute("warp 1 2048 2048", nullptr, false, true));
+    EXPECT_EQ(mirror->getPosition().zone, 1);
+    EXPECT_TRUE(framesUntil(false)) << "outside the town";
+    ASSERT_TRUE(
+        CommandSystem::get().execute(formatString("warp 0 %.1f %.1f", town.x, town.y), nullptr, false, true));
+    EXPECT_TRUE(framesUntil(true)) << "back in the town";
 }
