@@ -66,6 +66,9 @@ void Client::onButtonPress(int button, bool down, int x, int y)
     if (m_ui.button(button, down, x, y)) {
         return;
     }
+    if (m_ui.mapButton(button, down, x, y)) {
+        return;
+    }
     if (m_editors.button(button, down, x, y)) {
         return;
     }
@@ -73,7 +76,6 @@ void Client::onButtonPress(int button, bool down, int x, int y)
     if (m_ui.mouseOverMenu()) {
         return;
     }
-    // The world map and area editor come before the player once they exist.
     if (m_player) {
         m_player->onMouseButton(button, down, static_cast<float>(x), static_cast<float>(y));
     }

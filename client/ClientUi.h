@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/core/MathUtil.h"
+#include "engine/core/ZonePosition.h"
 
 #include <functional>
 #include <string>
@@ -28,6 +29,10 @@ struct ClientUi {
     std::function<void(const std::string& file)> saveExploredMap;
     std::function<void()> updateMapAreas;
     std::function<void(bool built)> setMiniMapBuilt;
+    // The world map's step of a button event (true when taken), and a gate
+    // or connection object seen in a snapshot (its position and target).
+    std::function<bool(int button, bool down, int x, int y)> worldMapButton;
+    std::function<void(const ZonePosition& entity, const ZonePosition& target)> notePortal;
     // The menus: a key (true when taken), the held widget's button event
     // (the capture), a button, whether the pointer is over a blocking menu.
     std::function<bool(int key, bool down, bool repeat)> menuKey;
@@ -115,6 +120,15 @@ struct ClientUi {
     {
         if (setMiniMapBuilt)
             setMiniMapBuilt(built);
+    }
+    bool mapButton(int button, bool down, int x, int y) const
+    {
+        return worldMapButton && worldMapButton(button, down, x, y);
+    }
+    void portal(const ZonePosition& entity, const ZonePosition& target) const
+    {
+        if (notePortal)
+            notePortal(entity, target);
     }
     bool key(int code, bool down, bool repeat) const { return menuKey && menuKey(code, down, repeat); }
     bool capture(int button, bool down) const { return captureButton && captureButton(button, down); }

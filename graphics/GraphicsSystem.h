@@ -254,6 +254,13 @@ public:
                           float alpha, int sourceBlend, int destinationBlend, float u0 = 0.0f,
                           float v0 = 0.0f, float u1 = 1.0f, float v1 = 1.0f, int wrapS = kWrapRepeat,
                           int wrapT = kWrapRepeat);
+    // A textured square lying on the ground under the camera set up last:
+    // corner, side, texture rectangle {u0, v0, u1, v1}, wrap, colour and
+    // alpha, blended source alpha / one minus source alpha (the maps).
+    void drawGroundQuad(uint32_t texture, const ZonePosition& corner, float side, const float uv[4],
+                        bool repeat, const float colour[3], float alpha);
+    // While on, drawing passes only where the stencil holds 2 (the mini-map's mask).
+    void setStencilTest(bool on);
     // The viewport in pixels, each value rounded half up; with `store` it
     // becomes the graphics system's viewport (screenshots read it).
     void setViewport(float x, float y, float width, float height, bool store);

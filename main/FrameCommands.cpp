@@ -7,6 +7,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/files/FileSystem.h"
 #include "game/definitions/GameEnums.h"
+#include "graphics/GraphicsSystem.h"
 #include "server/Server.h"
 
 #include <string>
@@ -53,6 +54,11 @@ void start(const CommandArgs& args)
     Client* client = Client::instance();
     if (!client || !namesAreValid()) {
         return;
+    }
+    // The busy cursor while the game starts.
+    if (GraphicsSystem* graphics = GraphicsSystem::instance();
+        graphics && graphics->getFrameHooks().setCursor) {
+        graphics->getFrameHooks().setCursor(7);
     }
     if (!client->startGame(resume)) {
         // A damaged file was named by its loader; the file stays.

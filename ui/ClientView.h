@@ -3,9 +3,11 @@
 #include "engine/core/Color.h"
 #include "engine/core/GameTime.h"
 #include "engine/core/MathUtil.h"
+#include "engine/core/ZonePosition.h"
 
 #include <array>
 #include <string>
+#include <vector>
 
 class CharacterClass;
 class CovenantBase;
@@ -197,4 +199,23 @@ public:
     virtual ResourceHandle getGameSound(const std::string& name) const = 0;
     virtual bool isFriendly(const EntityClient* entity) const = 0;
     virtual EntityClient* getEntityUnderMouse() const = 0;
+    // ---- The maps
+    // The local player's position; zone -1 without one or while the area
+    // editor is active.
+    virtual ZonePosition getPlayerPosition() const = 0;
+    virtual int getPlayerAction() const = 0;
+    // The player's own gate; zone -1 while it is not placed.
+    virtual ZonePosition getReturnPosition() const = 0;
+    // The levels of the player's activated gates, by gate-list index (-1 for
+    // one not activated).
+    virtual std::vector<int> getActivatedGateLevels() const = 0;
+    // Entity number 0 … 999 when it is shown on the world map or the
+    // mini-map (-1: the local player): its position, hover text (full
+    // details) and map colour code.
+    virtual bool getMapEntity(int number, bool worldMap, ZonePosition& at, std::string& text,
+                              int& colour) const = 0;
+    virtual Vec2 worldToScreen(const ZonePosition& position) const = 0;
+    virtual ZonePosition screenToWorld(float x, float y) const = 0;
+    // Sends every mouse button to the world map while set.
+    virtual void setMapCapture(bool on) = 0;
 };

@@ -4,6 +4,7 @@
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/ShaderTextures.h"
+#include "graphics/TextureResource.h"
 #include "graphics/render/ModelDrawRequest.h"
 #include "graphics/render/RenderQueue.h"
 #include "graphics/shaders/ShaderSystem.h"
@@ -119,4 +120,95 @@ void GraphicsDrawing::endModelView()
     graphics->getViewport(stored);
     graphics->setViewport(stored[0], stored[1], stored[2], stored[3], false);
     graphics->setOrthoOverlay();
+}
+
+// ---- The maps' pictures ------------------------------------------------------
+
+int GraphicsDrawing::uploadTexture(int texture, const uint8_t* rgba, int width, int height, bool)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (!graphics || !graphics->hasContext() || !rgba) {
+        return texture;
+    }
+    if (texture >= 0) {
+        graphics->updateTexture(static_cast<uint32_t>(texture), rgba, width, height);
+        return texture;
+    }
+    uint32_t name = graphics->uploadTexture(rgba, width, height, GraphicsSystem::kFormatRgba, 1);
+    return name == GraphicsSystem::kNoTexture ? -1 : static_cast<int>(name);
+}
+
+void GraphicsDrawing::deleteTexture(int texture)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (graphics && texture >= 0) {
+        graphics->deleteTexture(static_cast<uint32_t>(texture));
+    }
+}
+
+float GraphicsDrawing::setupPlayerCamera(float zoom)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (!graphics) {
+        return 1.0f;
+    }
+    float used = zoom > 0.0f ? zoom : graphics->getZoom();
+    graphics->setupPlayerCamera(used, false);
+    return used;
+}
+
+void GraphicsDrawing::setOrthoOverlay()
+{
+    if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+        graphics->setOrthoOverlay();
+    }
+}
+
+void GraphicsDrawing::setStencilTest(bool on)
+{
+    if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+        graphics->setStencilTest(on);
+    }
+}
+
+void GraphicsDrawing::drawGroundQuad(int texture, const ZonePosition& corner, float side, const float uv[4],
+                                     bool repeat, const float colour[3], float alpha)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (graphics && texture >= 0) {
+        graphics->drawGroundQuad(static_cast<uint32_t>(texture), corner, side, uv, repeat, colour, alpha);
+    }
+}
+
+void GraphicsDrawing::drawGroundImage(const ResourceHandle& image, const ZonePosition& corner, float side,
+                                      const float colour[3], float alpha)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    const TextureResource* texture = resolveShaderTexture(image);
+    if (graphics && texture && texture->glName != 0xFFFFFFFFu) {
+        const float uv[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+        graphics->drawGroundQuad(texture->glName, corner, side, uv, false, colour, alpha);
+    }
+}
+
+float GraphicsDrawing::getViewFactor()
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    return graphics ? graphics->getDistanceRatio() : 1.0f;
+}
+
+ZonePosition GraphicsDrawing::getCameraTarget()
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    return graphics ? graphics->getCameraTarget() : ZonePosition(-1, 0.0f, 0.0f);
+}
+
+float GraphicsDrawing::getAspectRatio()
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    int width = 0, height = 0;
+    if (graphics) {
+        graphics->getDrawableSize(width, height);
+    }
+    return height > 0 ? static_cast<float>(width) / static_cast<float>(height) : 4.0f / 3.0f;
 }

@@ -23,4 +23,16 @@ public:
     void beginModelView(float x0, float y0, float x1, float y1, const ZonePosition3& eye,
                         const ZonePosition& target, float zoom, bool clear) override;
     void endModelView() override;
+    int uploadTexture(int texture, const uint8_t* rgba, int width, int height, bool repeat) override;
+    void deleteTexture(int texture) override;
+    float setupPlayerCamera(float zoom) override;
+    void setOrthoOverlay() override;
+    void setStencilTest(bool on) override;
+    void drawGroundQuad(int texture, const ZonePosition& corner, float side, const float uv[4], bool repeat,
+                        const float colour[3], float alpha) override;
+    void drawGroundImage(const ResourceHandle& image, const ZonePosition& corner, float side,
+                         const float colour[3], float alpha) override;
+    float getViewFactor() override;
+    ZonePosition getCameraTarget() override;
+    float getAspectRatio() override;
 };

@@ -223,4 +223,6 @@ void UISystem::registerHelpTopicCommands()
         });
     add("repositionHelpTopics", "", "", "Reposition all of the help topics",
         [this](const CommandArgs&) { layoutHelpTopicButtons(); });
+    add("uiBusy", "", "", "Tells the ui that the system is busy",
+        [this](const CommandArgs&) { setCursor(7, false); });
 }

@@ -114,4 +114,13 @@ public:
     ResourceHandle getGameSound(const std::string& name) const override;
     bool isFriendly(const EntityClient* entity) const override;
     EntityClient* getEntityUnderMouse() const override;
+    ZonePosition getPlayerPosition() const override;
+    int getPlayerAction() const override;
+    ZonePosition getReturnPosition() const override;
+    std::vector<int> getActivatedGateLevels() const override;
+    bool getMapEntity(int number, bool worldMap, ZonePosition& at, std::string& text,
+                      int& colour) const override;
+    Vec2 worldToScreen(const ZonePosition& position) const override;
+    ZonePosition screenToWorld(float x, float y) const override;
+    void setMapCapture(bool on) override;
 };

@@ -4,6 +4,9 @@
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
 #include "client/player/PlayerClient.h"
+#include "game/definitions/GateList.h"
+#include "graphics/GraphicsSystem.h"
+#include "ui/maps/WorldMap.h"
 
 // The live answers of the help topics, the entity labels and the cursor.
 
@@ -72,4 +75,84 @@ bool LiveClientView::isStartupDone() const
 {
     const Client* client = Client::instance();
     return client && client->isStartupDone();
+}
+
+ZonePosition LiveClientView::getPlayerPosition() const
+{
+    const Client* client = Client::instance();
+    const EntityClient* player = client ? client->getLocalPlayer() : nullptr;
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    if (!player || (graphics && graphics->getFrameHooks().areaEditorActive())) {
+        return ZonePosition(-1, 0.0f, 0.0f);
+    }
+    return player->getPosition();
+}
+
+int LiveClientView::getPlayerAction() const
+{
+    const PlayerClient* p = localPlayer();
+    return p ? p->getCurrentAction() : 0;
+}
+
+ZonePosition LiveClientView::getReturnPosition() const
+{
+    const PlayerClient* p = localPlayer();
+    return p ? p->returnPosition : ZonePosition(-1, 0.0f, 0.0f);
+}
+
+std::vector<int> LiveClientView::getActivatedGateLevels() const
+{
+    std::vector<int> levels;
+    if (const PlayerClient* p = localPlayer()) {
+        for (const GateRecord& gate : p->levelGates.getRecords()) {
+            levels.push_back(gate.activated ? gate.zone : -1);
+        }
+    }
+    return levels;
+}
+
+bool LiveClientView::getMapEntity(int number, bool worldMap, ZonePosition& at, std::string& text,
+                                  int& colour) const
+{
+    const GameClient* game = GameClient::instance();
+    const Client* client = Client::instance();
+    // -1 is the local player, which the map always shows.
+    const EntityClient* entity = number == -1 ? (client ? client->getLocalPlayer() : nullptr)
+                                              : (game ? game->getEntity(number) : nullptr);
+    if (!entity || (number != -1 && !entity->isShownOnMap(worldMap))) {
+        return false;
+    }
+    at = entity->getPosition();
+    entity->getTooltipText(text, false, true, true);
+    colour = entity->getMapColorCode();
+    return true;
+}
+
+Vec2 LiveClientView::worldToScreen(const ZonePosition& position) const
+{
+    const Client* client = Client::instance();
+    return client ? client->worldToScreen(position, true) : Vec2(-1.0f, -1.0f);
+}
+
+ZonePosition LiveClientView::screenToWorld(float x, float y) const
+{
+    const Client* client = Client::instance();
+    return client ? client->screenToWorld(x, y) : ZonePosition(-1, 0.0f, 0.0f);
+}
+
+void LiveClientView::setMapCapture(bool on)
+{
+    Client* client = Client::instance();
+    if (!client) {
+        return;
+    }
+    if (!on) {
+        client->setButtonHook(nullptr);
+        return;
+    }
+    client->setButtonHook([](int button, bool down, int x, int y) {
+        if (WorldMap* map = WorldMap::instance()) {
+            map->onClick(button, down, x, y);
+        }
+    });
 }

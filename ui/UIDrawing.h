@@ -45,4 +45,36 @@ public:
     virtual void beginModelView(float x0, float y0, float x1, float y1, const ZonePosition3& eye,
                                 const ZonePosition& target, float zoom, bool clear) = 0;
     virtual void endModelView() = 0;
+
+    // ---- The maps' pictures: RGBA textures the interface fills, drawn on
+    // the ground under the player's camera. Texture ids are -1 for none;
+    // without a display nothing is made or drawn.
+    // Makes the texture when `texture` is -1, else fills it again; the id.
+    virtual int uploadTexture(int texture, const uint8_t* rgba, int width, int height, bool repeat)
+    {
+        return texture;
+    }
+    virtual void deleteTexture(int texture) {}
+    // The player's camera at a zoom (the camera's scale answered), and the
+    // 640 × 480 overlay again.
+    virtual float setupPlayerCamera(float zoom) { return 1.0f; }
+    virtual void setOrthoOverlay() {}
+    // While on, drawing passes only where the stencil holds 2.
+    virtual void setStencilTest(bool on) {}
+    // A textured square on the ground: its corner, side, texture-coordinate
+    // rectangle {u0, v0, u1, v1}, wrap, colour and alpha (blended).
+    virtual void drawGroundQuad(int texture, const ZonePosition& corner, float side, const float uv[4],
+                                bool repeat, const float colour[3], float alpha)
+    {
+    }
+    // An image as a square on the ground: its corner and side.
+    virtual void drawGroundImage(const ResourceHandle& image, const ZonePosition& corner, float side,
+                                 const float colour[3], float alpha)
+    {
+    }
+    // The camera's distance ratio and its target (the mini-map's centre).
+    virtual float getViewFactor() { return 1.0f; }
+    virtual ZonePosition getCameraTarget() { return ZonePosition(-1, 0.0f, 0.0f); }
+    // The window's width over its height.
+    virtual float getAspectRatio() { return 4.0f / 3.0f; }
 };

@@ -9,13 +9,14 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
 #include "ui/ClientView.h"
+#include "ui/UICursors.h"
 #include "ui/UIDrawing.h"
 #include "ui/UIValueTables.h"
 #include "ui/menus/UIMenu.h"
 
 #include <cmath>
 
-UISystem::UISystem()
+UISystem::UISystem() : m_cursors(std::make_unique<UICursors>())
 {
     fillUIValueTables();
 }
@@ -25,6 +26,7 @@ UISystem::~UISystem()
     m_menuStack.clear();
     m_sideStack.clear();
     m_menus.clear();
+    m_cursors.reset();
     clearUIValueTables();
 }
 
@@ -45,6 +47,7 @@ void UISystem::init()
 {
     CallGuard guard(*this);
     loadSettings();
+    loadCursors();
     loadMenus(false);
     if (UIMenu* main = findMenu("Main"); main && !main->isVisible()) {
         main->show();

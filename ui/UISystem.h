@@ -32,6 +32,7 @@
 class ClientView;
 class TextReader;
 class UIDrawing;
+class UICursors;
 class UIMenu;
 
 // The screen-layout values of the "UISystem" entry.
@@ -217,6 +218,19 @@ public:
     void registerHelpTopicCommands();
     UIWidget* getHelpWidget() const { return m_helpWidget.get(); }
 
+    // ---- Cursors (UISystemCursor.cpp)
+    void loadCursors();
+    UICursors& getCursors() { return *m_cursors; }
+    // Selects a cursor; after the busy cursor (7) other ids are refused
+    // until more than MinBusyFrames counted calls have passed.
+    void setCursor(int id, bool counting);
+    int chooseCursor();
+    // On mouse motion and when the pointer enters the window.
+    void updateCursor();
+    int getCurrentCursor() const { return m_currentCursor; }
+    // The chosen cursor selected and, without a system cursor, drawn at the mouse.
+    void drawCursor();
+
     // Counts nested UI calls, so that a reload waits for the outermost.
     class CallGuard {
     public:
@@ -272,4 +286,7 @@ private:
     std::vector<std::string> m_helpNextTopics;
     std::string m_startHelpTopic;
     std::vector<SafePtr<UIMenu>> m_helpButtons;
+    std::unique_ptr<UICursors> m_cursors;
+    int m_currentCursor = 0;
+    int m_busyFrames = 0;
 };

@@ -2,6 +2,8 @@
 
 #include "engine/input/Input.h"
 #include "ui/ClientView.h"
+#include "ui/maps/MiniMap.h"
+#include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
 
 #include <algorithm>
@@ -54,7 +56,7 @@ void UISystem::drawDragAndCursor()
 {
     UIWidget* drag = m_drag.get();
     if (!drag) {
-        // The system cursor shows until the interface draws its own.
+        drawCursor();
         return;
     }
     int x = 0, y = 0;
@@ -71,12 +73,16 @@ void UISystem::drawDragAndCursor()
     drag->setPosition(position);
     drag->setMenu(menu);
     drag->setDraggedDrawing(false);
+    setCursor(8, true);
 }
 
 bool UISystem::getTooltip(UITooltip& out)
 {
     out = UITooltip();
     CallGuard guard(*this);
+    if (WorldMap* map = WorldMap::instance(); map && map->isShown()) {
+        return map->getTooltip(out);
+    }
     updateActiveMenus(false);
     int x = 0, y = 0;
     if (const Input* input = Input::instance()) {
@@ -103,6 +109,9 @@ bool UISystem::getTooltip(UITooltip& out)
             out.size = {};
         }
         return true;
+    }
+    if (const MiniMap* miniMap = MiniMap::instance()) {
+        return miniMap->getTooltip(out);
     }
     return false;
 }

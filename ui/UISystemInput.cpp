@@ -88,7 +88,11 @@ bool UISystem::onMouseButton(int button, bool down, int x, int y)
 {
     CallGuard guard(*this);
     bool modePress = down && m_mode != UIMode::Normal;
-    bool taken = handleMouseButton(button, down, x, y);
+    // The help box's labels take clicks while Alt or Ctrl is held, though
+    // its menu is shown only while it draws.
+    UIWidget* help = m_helpWidget.get();
+    bool taken =
+        (help && help->handleMouseButton(button, down, x, y)) || handleMouseButton(button, down, x, y);
     if (modePress) {
         m_mode = UIMode::Normal;
     }

@@ -9,6 +9,10 @@
 #include "ui/GraphicsDrawing.h"
 #include "ui/LiveClientView.h"
 #include "ui/UISystem.h"
+#include "ui/maps/LiveMapWorld.h"
+#include "ui/maps/MapHooks.h"
+#include "ui/maps/MiniMap.h"
+#include "ui/maps/WorldMap.h"
 
 #include <algorithm>
 #include <memory>
@@ -22,6 +26,10 @@ struct UiParts {
     // Made after the settings, whose image names it takes.
     std::unique_ptr<ConsoleScrollBar> consoleBar;
     double consoleTime = 0.0;
+    // Made after the interface, registered after its menus, deleted before it.
+    std::unique_ptr<LiveMapWorld> mapWorld;
+    std::unique_ptr<WorldMap> worldMap;
+    std::unique_ptr<MiniMap> miniMap;
 };
 
 void installConsoleBar(const std::shared_ptr<UiParts>& parts, FrameHooks& hooks)
@@ -117,6 +125,9 @@ void installUiHooks(AppHooks& hooks)
         parts->drawing = std::make_unique<GraphicsDrawing>();
         parts->ui = std::make_unique<UISystem>();
         parts->ui->setClientView(parts->view.get());
+        parts->mapWorld = std::make_unique<LiveMapWorld>();
+        parts->worldMap = std::make_unique<WorldMap>(*parts->mapWorld, *parts->view);
+        parts->miniMap = std::make_unique<MiniMap>(*parts->mapWorld, *parts->view, *parts->worldMap);
     });
     chainHook(hooks.setupWorld, [parts] {
         UISystem* ui = parts->ui.get();
@@ -126,23 +137,37 @@ void installUiHooks(AppHooks& hooks)
         // The default font is the game data's, loaded by now.
         ui->setDrawing(parts->drawing.get());
         ui->init();
+        parts->worldMap->registerCommands(parts->drawing.get());
+        parts->miniMap->registerVars(parts->drawing.get());
+        ui->addReloadListener([] {
+            if (WorldMap* map = WorldMap::instance()) {
+                map->findWidgets();
+            }
+        });
+        Client* client = Client::instance();
         if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+            installMapHooks(graphics->getFrameHooks(), client ? &client->getUi() : nullptr);
             graphics->setTextLineSpacing(ui->getSettings().spaceBetweenTextLines);
             fillFrameHooks(graphics->getFrameHooks());
             installConsoleBar(parts, graphics->getFrameHooks());
         }
-        if (Client* client = Client::instance()) {
+        if (client) {
             installClientUi(client->getUi(), *ui);
         }
     });
     chainHookFirst(hooks.destroySystems, [parts] {
+        Client* client = Client::instance();
         if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
             clearFrameHooks(graphics->getFrameHooks());
+            clearMapHooks(graphics->getFrameHooks(), client ? &client->getUi() : nullptr);
         }
         if (Client* client = Client::instance()) {
             clearClientUi(client->getUi());
         }
         parts->consoleBar.reset();
+        parts->miniMap.reset();
+        parts->worldMap.reset();
+        parts->mapWorld.reset();
         parts->ui.reset();
         parts->drawing.reset();
         parts->view.reset();

@@ -347,6 +347,9 @@ void EntityClient::readSnapshot(const EntityTypeSection& s)
     case Kind::Gate:
         m_gateTarget = s.gateTarget;
         m_hasGateTarget = s.gateTarget.zone != -1;
+        if (const Client* client = Client::instance()) {
+            client->getUi().portal(getPosition(), s.gateTarget);
+        }
         return;
     default:
         return;

@@ -442,4 +442,46 @@ public:
     std::map<std::string, ResourceHandle> gameSounds;
     std::set<const EntityClient*> friendly;
     EntityClient* underMouse = nullptr;
+    // ---- The maps
+    ZonePosition getPlayerPosition() const override { return playerPosition; }
+    int getPlayerAction() const override { return playerAction; }
+    ZonePosition getReturnPosition() const override { return returnPosition; }
+    std::vector<int> getActivatedGateLevels() const override { return gateLevels; }
+    bool getMapEntity(int number, bool, ZonePosition& at, std::string& text, int& colour) const override
+    {
+        for (const MapEntity& entity : mapEntities) {
+            if (entity.number == number) {
+                at = entity.at;
+                text = entity.text;
+                colour = entity.colour;
+                return true;
+            }
+        }
+        return false;
+    }
+    // A flat projection: the player at the screen's middle, two world units a pixel.
+    Vec2 worldToScreen(const ZonePosition& position) const override
+    {
+        return {(position.x - playerPosition.x) / 2.0f + 320.0f,
+                (position.y - playerPosition.y) / 2.0f + 240.0f};
+    }
+    ZonePosition screenToWorld(float x, float y) const override
+    {
+        return {playerPosition.zone, (x - 320.0f) * 2.0f + playerPosition.x,
+                (y - 240.0f) * 2.0f + playerPosition.y};
+    }
+    void setMapCapture(bool on) override { mapCapture = on; }
+
+    struct MapEntity {
+        int number;
+        ZonePosition at;
+        std::string text;
+        int colour;
+    };
+    ZonePosition playerPosition{-1, 0.0f, 0.0f};
+    int playerAction = 0;
+    ZonePosition returnPosition{-1, 0.0f, 0.0f};
+    std::vector<int> gateLevels;
+    std::vector<MapEntity> mapEntities;
+    bool mapCapture = false;
 };

@@ -9,6 +9,8 @@
 #include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
 #include "ui/UIValueTables.h"
+#include "ui/maps/MiniMap.h"
+#include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/WidgetReads.h"
 
@@ -259,9 +261,16 @@ bool UIWidget::checkGameCondition(int condition) const
         return true;
     case UICondition::PotentialRecruit:
         return own && selected && view->isRecruitCandidate(selected);
+    case UICondition::MiniMapOn: {
+        const MiniMap* map = MiniMap::instance();
+        return map && map->isShown();
+    }
+    case UICondition::GateMapOn: {
+        const WorldMap* map = WorldMap::instance();
+        return map && map->isAtGate();
+    }
     default:
-        // None, CovenantPoints, and the map rows (MiniMapOn, GateMapOn) whose
-        // switches the maps own.
+        // None and CovenantPoints.
         return false;
     }
 }
