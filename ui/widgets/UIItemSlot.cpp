@@ -302,7 +302,8 @@ void UIItemSlot::drawOverlays(const ItemBase* item)
                               static_cast<int>(at.y + m_size.y - 10.9f), white, false, 1.0f);
         }
     }
-    int bag = getBagGroup();
+    // A bag shows how full it is.
+    int bag = item ? getBagGroup() : -1;
     if (bag >= 0) {
         std::string fill = std::to_string(view->getPlayerGroupCount(bag)) + "/" +
                            std::to_string(view->getPlayerGroupCapacity(bag));

@@ -1,0 +1,238 @@
+// The whole program windowed under Xvfb on the shipped data: a new priest's
+// bag opened from the inventory, an armour piece worn by two clicks, a skill
+// put on the hot bar and used with its key, and the hot bar found again
+// after the character is saved and resumed.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/mirrors/SkillClient.h"
+#include "client/player/PlayerClient.h"
+#include "engine/console/CommandSystem.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/data/DatabaseEntry.h"
+#include "game/definitions/GameEnums.h"
+#include "game/definitions/ItemBase.h"
+#include "game/skills/SkillDefinition.h"
+#include "support/WindowedGame.h"
+#include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIItemSlot.h"
+#include "ui/widgets/UISkillSlot.h"
+#include "ui/widgets/UIUseSlot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace {
+
+void expectNear(const uint8_t* c, int r, int g, int b, int tolerance, const char* what)
+{
+    EXPECT_NEAR(c[0], r, tolerance) << what;
+    EXPECT_NEAR(c[1], g, tolerance) << what;
+    EXPECT_NEAR(c[2], b, tolerance) << what;
+}
+
+// The lines the server runs of a command, as the client queued them.
+struct CommandSpy {
+    std::vector<std::string> lines;
+
+    void watch(const std::string& name)
+    {
+        CommandSystem& commands = CommandSystem::get();
+        const CommandRecord* record = commands.findCommand(name);
+        ASSERT_TRUE(record && record->serverHandler) << name;
+        ServerCommandHandler original = record->serverHandler;
+        commands.registerServerCommand(
+            [this, name, original](const CommandArgs& args, Player* player) {
+                std::string line = name;
+                for (const std::string& a : args) {
+                    line += " " + a;
+                }
+                lines.push_back(line);
+                original(args, player);
+            },
+            record->argTypes, name, record->argNames, record->help, record->needsPlayer, record->internalOnly,
+            record->flags);
+    }
+    bool saw(const std::string& prefix) const
+    {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
+    }
+};
+
+Vec2 centreOf(const UIWidget& widget)
+{
+    Vec2 at = widget.getScreenPosition();
+    return {at.x + widget.getSize().x / 2.0f, at.y + widget.getSize().y / 2.0f};
+}
+
+std::string entryName(const ItemBase* item)
+{
+    return item && item->getItemEntry() ? item->getItemEntry()->getName() : std::string();
+}
+
+TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
+{
+    WindowedGame window;
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    window.frame();
+    UISystem& ui = UISystem::get();
+    window.click(320, 206);
+    ASSERT_TRUE(ui.findMenu("NewCharacter")->isActive());
+    window.click(381, 130);
+    ASSERT_EQ(UserVarSystem::get().findVar("PlayerClass")->getString(), "$$ClassPriest$$");
+    window.click(300, 270);
+    window.type("Ash Wardens");
+    window.click(490, 408);
+    ASSERT_TRUE(window.waitForGame()) << window.logTail();
+    auto player = [] { return Client::get().getLocalPlayer(); };
+    const int main = static_cast<int>(InventoryGroupIndex::Main);
+    const int bag1 = static_cast<int>(InventoryGroupIndex::Bag1);
+    const int equipment = static_cast<int>(InventoryGroupIndex::Equipment);
+    ASSERT_TRUE(window.frameUntil([&] {
+        return player() && entryName(player()->getItem(main, 0)) == "Backpack";
+    })) << window.logTail();
+    CommandSpy spy;
+    spy.watch("moveItem");
+    spy.watch("useSkill");
+
+    // The inventory key: the backpack's icon in the first bag place.
+    window.key(SDL_SCANCODE_I);
+    UIMenu* inventory = ui.findMenu("Inventory");
+    ASSERT_TRUE(inventory->isActive());
+    auto* bagPlace = dynamic_cast<UIItemSlot*>(inventory->findWidget("Bag0"));
+    ASSERT_NE(bagPlace, nullptr);
+    // The pack's flap, above the place's count in the middle, once its image
+    // has loaded.
+    Vec2 bagAt = bagPlace->getScreenPosition();
+    const uint8_t* flap = nullptr;
+    Picture withBag;
+    for (int attempt = 0; attempt < 30; ++attempt) {
+        withBag = window.shot();
+        flap = pixelAt(withBag, static_cast<int>(bagAt.x) + 21, static_cast<int>(bagAt.y) + 9);
+        if (std::abs(flap[0] - 100) < 24 && std::abs(flap[1] - 74) < 24 && std::abs(flap[2] - 40) < 24) {
+            break;
+        }
+    }
+    expectNear(flap, 100, 74, 40, 24, "the backpack's icon");
+
+    // A right click opens its bag beside the screen with the class's items.
+    Vec2 bagCentre = centreOf(*bagPlace);
+    window.click(static_cast<int>(bagCentre.x), static_cast<int>(bagCentre.y), SDL_BUTTON_RIGHT);
+    UIMenu* bag = ui.findMenu("bag0");
+    ASSERT_TRUE(bag->isActive());
+    ASSERT_TRUE(window.frameUntil([&] { return !bag->getWidgets().empty(); }));
+    EXPECT_GE(bag->getPosition().x, 320.0f) << "the bag stands at the side";
+    std::vector<std::string> carried;
+    UIItemSlot* mantle = nullptr;
+    for (const auto& widget : bag->getWidgets()) {
+        auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+        if (slot && slot->getItem()) {
+            carried.push_back(entryName(slot->getItem()));
+            if (carried.back() == "PaddedMantle") {
+                mantle = slot;
+            }
+        }
+    }
+    for (const char* name :
+         {"Mace", "PaddedMantle", "MinorHealthPotion", "TravelBread", "MinorPowerPotion"}) {
+        EXPECT_NE(std::find(carried.begin(), carried.end(), name), carried.end()) << name;
+    }
+    ASSERT_NE(mantle, nullptr);
+    const int place = mantle->getEntry();
+
+    // Two clicks wear the mantle: its icon in the shoulder place, the bag's place empty.
+    auto* shoulders = dynamic_cast<UIItemSlot*>(inventory->findWidget("Shoulders"));
+    ASSERT_NE(shoulders, nullptr);
+    Vec2 from = centreOf(*mantle);
+    Vec2 to = centreOf(*shoulders);
+    window.click(static_cast<int>(from.x), static_cast<int>(from.y));
+    EXPECT_EQ(ui.getDragWidget(), mantle);
+    window.click(static_cast<int>(to.x), static_cast<int>(to.y));
+    ASSERT_TRUE(window.frameUntil([&] {
+        return entryName(player()->getItem(equipment, 2)) == "PaddedMantle";
+    })) << window.logTail();
+    EXPECT_TRUE(spy.saw("moveItem 2 " + std::to_string(place) + " 1 2"))
+        << ::testing::PrintToString(spy.lines);
+    EXPECT_EQ(player()->getItem(bag1, place), nullptr);
+    window.moveTo(2, 2);
+    window.frame();
+    Picture worn = window.shot();
+    Vec2 shoulderAt = shoulders->getScreenPosition();
+    expectNear(pixelAt(worn, static_cast<int>(shoulderAt.x) + 16, static_cast<int>(shoulderAt.y) + 10), 176,
+               160, 120, 24, "the mantle in the shoulder place");
+    Vec2 emptied = mantle->getScreenPosition();
+    expectNear(pixelAt(worn, static_cast<int>(emptied.x) + 16, static_cast<int>(emptied.y) + 16), 22, 24, 34,
+               12, "the bag's emptied place");
+
+    // The skills key shows the first tree, the one of the plain attack; the
+    // priest's healing, learned and needing no enemy, is on the second.
+    window.key(SDL_SCANCODE_I);
+    window.key(SDL_SCANCODE_K);
+    UIMenu* skills = ui.findMenu("Skills");
+    ASSERT_TRUE(skills->isActive());
+    EXPECT_EQ(skills->getSelectedSubMenu(), 0);
+    auto* attack = dynamic_cast<UISkillSlot*>(ui.findWidget("SkillsTree0::S0"));
+    ASSERT_NE(attack, nullptr);
+    EXPECT_TRUE(window.frameUntil([&] { return attack->isVisible(); }));
+    Vec2 tab = centreOf(*ui.findWidget("Skills::Tab1"));
+    window.click(static_cast<int>(tab.x), static_cast<int>(tab.y));
+    ASSERT_EQ(skills->getSelectedSubMenu(), 1);
+    UISkillSlot* heal = nullptr;
+    window.frameUntil([&] {
+        for (const auto& widget : ui.findMenu("SkillsTree1")->getWidgets()) {
+            auto* slot = dynamic_cast<UISkillSlot*>(widget.get());
+            const SkillBase* skill = slot ? slot->getSkill() : nullptr;
+            if (skill && skill->getDefinition()->name == "PriestHeal" && slot->getLevel() >= 1) {
+                heal = slot;
+            }
+        }
+        return heal != nullptr;
+    });
+    ASSERT_NE(heal, nullptr);
+    const int cost = getSkillPowerCost(*heal->getSkill());
+    ASSERT_GT(cost, 0);
+    auto* first = dynamic_cast<UIUseSlot*>(ui.findWidget("HotBar::Use0"));
+    ASSERT_NE(first, nullptr);
+    Vec2 skillAt = centreOf(*heal);
+    Vec2 placeAt = centreOf(*first);
+    window.click(static_cast<int>(skillAt.x), static_cast<int>(skillAt.y));
+    ASSERT_EQ(ui.getDragWidget(), heal);
+    window.click(static_cast<int>(placeAt.x), static_cast<int>(placeAt.y));
+    ASSERT_NE(first->getContent(), nullptr);
+    window.key(SDL_SCANCODE_K);
+
+    // Its key uses it: the server hears the line and the power falls by the cost.
+    const int powerStat = static_cast<int>(CharacterStat::Power);
+    const int before = player()->getStat(powerStat);
+    ASSERT_GE(before, cost);
+    window.key(SDL_SCANCODE_1);
+    const std::string used =
+        "useSkill " + std::to_string(heal->getTree()) + " " + std::to_string(heal->getSkillIndex()) + " ";
+    EXPECT_TRUE(window.frameUntil([&] { return spy.saw(used); })) << ::testing::PrintToString(spy.lines);
+    EXPECT_TRUE(window.frameUntil([&] { return player()->getStat(powerStat) <= before - cost + 1; }))
+        << "power " << before << " -> " << player()->getStat(powerStat) << ", cost " << cost;
+    const std::array<int, 4> record = {1, heal->getTree(), heal->getSkillIndex(), -1};
+
+    // Saved and resumed: the first place holds the skill again, from the file.
+    Application::runConsoleLine("saveAndExit");
+    window.frame();
+    ASSERT_TRUE(ui.findMenu("Main")->isActive());
+    window.click(320, 250);
+    ASSERT_TRUE(window.frameUntil([&] {
+        return GameClient::instance() && GameClient::get().isLoaded() && player();
+    })) << window.logTail();
+    ASSERT_TRUE(player()->loadedFromFile);
+    HotkeyRecord loaded = player()->getHotkey(0);
+    EXPECT_EQ((std::array<int, 4>{loaded.values[0], loaded.values[1], loaded.values[2], loaded.values[3]}),
+              record);
+    ASSERT_TRUE(window.frameUntil([&] { return first->getContent() != nullptr; }));
+    int kind = -1, tree = -1, index = -1;
+    first->getContent()->getSource(kind, tree, index);
+    EXPECT_EQ((std::array<int, 4>{kind, tree, index, -1}), record);
+}
+
+} // namespace
