@@ -254,8 +254,9 @@ void UIUseSlot::draw()
     const float white[3] = {c.r, c.g, c.b};
     const ResourceHandle* plain = drawing->standardImage(0);
     if (!m_content) {
+        // A faint square marks the empty place.
         if (plain) {
-            drawing->drawImage(*plain, at.x, at.y, at.x + m_size.x, at.y + m_size.y, 1.0f, white, false,
+            drawing->drawImage(*plain, at.x, at.y, at.x + m_size.x, at.y + m_size.y, 0.25f, white, false,
                                false);
         }
     } else {
