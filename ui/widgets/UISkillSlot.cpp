@@ -134,7 +134,7 @@ void UISkillSlot::update(float seconds)
     }
     bool ready = m_skill->isReady() && view->getPlayerStat(kPowerStat) >= getSkillPowerCost(*m_skill);
     if (ready && !m_hintGiven) {
-        view->addUseHint(definition->name);
+        view->addUseHint(definition->getEntryName());
     }
     m_hintGiven = ready;
 }

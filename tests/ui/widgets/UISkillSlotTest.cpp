@@ -215,6 +215,10 @@ TEST(UseSlotTest, AUsedUpStackBindsAgain)
     bench.ui.setDragWidget(itemSlot);
     place->onClick(0, true, 0, 0);
     EXPECT_EQ(bench.view.getHotkey(0), (std::array<int, 4>{0, main, 2, id}));
+    // Ready in the hot bar: its hint is given once, not every frame.
+    place->update(0.0f);
+    place->update(0.0f);
+    EXPECT_EQ(bench.view.useHints, (std::vector<std::string>{"MinorHealthPotion"}));
 
     bench.view.items.erase({main, 2});
     place->update(0.0f);
