@@ -2,6 +2,7 @@
 
 #include "game/definitions/GameFormulas.h"
 #include "ui/widgets/UIItemSlot.h"
+#include "ui/widgets/UIUseSlot.h"
 
 #include <gtest/gtest.h>
 
@@ -239,6 +240,45 @@ TEST(ItemSlotTest, TooltipsTimersAndDrops)
     EXPECT_EQ(bench.view.queued, (std::vector<std::string>{"dropItem 0 1"}));
     EXPECT_EQ(bench.view.errors, (std::vector<std::string>{"Can't drop item!"}));
     EXPECT_EQ(bench.ui.getDragWidget(), nullptr);
+}
+
+// The interface commands act on the place under the mouse, each on its kind.
+TEST(ItemSlotTest, CommandsOnThePlaceUnderTheMouse)
+{
+    SlotTestBench bench(kExtraItems);
+    bench.ui.registerCommands();
+    TestEntityMirror vendor;
+    vendor.setVendorKind(true, false, false);
+    bench.view.target = &vendor;
+    bench.view.playerStats[96] = 5000;
+    bench.place("ShortSword", kMain, 3);
+    bench.place("Goods", kLoot, 1);
+    bench.place("FoundersChronicle", kLoot, 2);
+    slot(bench, "inventorySlot Main 3\n position 0 0\n size 32 32\n");
+    slot(bench, "inventorySlot Loot 1\n vendorSlot 1\n position 40 0\n size 32 32\n");
+    slot(bench, "inventorySlot Loot 2\n position 80 0\n size 32 32\n");
+    auto* place = bench.make<UIUseSlot>("UseSlot", " index 4\n position 120 0\n size 32 32\n");
+    auto at = [&](int x, const char* line) {
+        bench.input.setMousePosition(x, 10);
+        bench.ui.runCommand(line);
+    };
+    at(10, "sellHighlightedItem");
+    at(50, "sellHighlightedItem");
+    EXPECT_EQ(bench.view.queued, (std::vector<std::string>{"sellItem 0 3", "buyItem 15 1"}));
+
+    // A vendor's goods tell no history; the same tome elsewhere does.
+    at(90, "showHistory");
+    EXPECT_EQ(bench.ui.getStoryFile(), "");
+    vendor.setVendorKind(false, false, false);
+    at(90, "showHistory");
+    EXPECT_EQ(bench.ui.getStoryFile(), "Text/foundersChronicle.txt");
+
+    bench.ui.setDragWidget(bench.ui.findWidget("M1::W"));
+    place->onClick(0, true, 0, 0);
+    ASSERT_NE(place->getContent(), nullptr);
+    at(130, "clearUseSlot");
+    EXPECT_EQ(place->getContent(), nullptr);
+    EXPECT_EQ(bench.view.getHotkey(4), (std::array<int, 4>{2, -1, -1, -1}));
 }
 
 } // namespace
