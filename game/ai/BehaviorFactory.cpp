@@ -1,12 +1,14 @@
 #include "game/ai/BehaviorFactory.h"
 
 #include "engine/core/DebugSystem.h"
+#include "game/ai/BehaviorAdventure.h"
 #include "game/ai/BehaviorApproach.h"
 #include "game/ai/BehaviorAvoidLeader.h"
 #include "game/ai/BehaviorDestroyCorpse.h"
 #include "game/ai/BehaviorEatCorpse.h"
 #include "game/ai/BehaviorFollowLeader.h"
 #include "game/ai/BehaviorIdle.h"
+#include "game/ai/BehaviorJump.h"
 #include "game/ai/BehaviorLifestoneRegen.h"
 #include "game/ai/BehaviorMelee.h"
 #include "game/ai/BehaviorPray.h"
@@ -78,6 +80,10 @@ std::unique_ptr<BehaviorBase> createBehavior(int type)
         return make<BehaviorTeleportRaid>();
     case ActorBehavior::UseSkill:
         return make<BehaviorUseSkill>();
+    case ActorBehavior::Adventure:
+        return make<BehaviorAdventure>();
+    case ActorBehavior::Jump:
+        return make<BehaviorJump>();
     default:
         break;
     }

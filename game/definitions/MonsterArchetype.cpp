@@ -86,6 +86,7 @@ void MonsterArchetype::load(const DatabaseEntry* entry, int index)
     selectionWeight = r.getFloat("SelectionWeight", 1.0f);
     spawnWeight = r.getFloat("SpawnWeight", 1.0f);
     behaviorStack = r.getString("BehaviorStack");
+    alwaysWander = r.getFlag("AlwaysWander");
     canTurn = r.getFlag("CanTurn");
     for (int i = 0; i < kCombatSoundCount; ++i) {
         std::string kind = getAttackSoundTypeName(i);

@@ -92,6 +92,7 @@ public:
     // never stands this near another of its type when spawned.
     float spacing = 0.0f;
     std::string behaviorStack;
+    bool alwaysWander = false; // "AlwaysWander": adventures without being sent
     std::vector<std::string> headSurfaces; // "HeadSurface"
     bool randomHeadTexture = false;
     std::string introText;

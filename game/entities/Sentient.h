@@ -213,6 +213,8 @@ public:
     bool isSightLineClear(const Entity* other) const { return isLineClear(other, true); }
     bool isWalkLineClear(const Entity* other) const { return isLineClear(other, false); }
     bool canSee(const Entity* other) const { return isLineClear(other, true); }
+    // The walking line test towards a place rather than an entity.
+    bool isWalkLineClearTo(const ZonePosition& position) const;
 
     // ---- Status effects (SentientEffects.cpp)
     // Takes ownership of the effect on every path.
@@ -328,5 +330,8 @@ protected:
     bool m_equipmentChanged = false;
 
 private:
+    // The line test to a place; `other` (may be null) does not block it.
+    bool isLineClearTo(const ZonePosition& position, const Entity* other, bool sight) const;
+
     static inline const EventType* s_events[EventCount] = {};
 };

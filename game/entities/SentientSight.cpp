@@ -24,14 +24,24 @@ float distanceToSegment(const Vec2& p, const Vec2& a, const Vec2& b)
 
 bool Sentient::isLineClear(const Entity* other, bool sight) const
 {
+    return other && isLineClearTo(other->getPosition(), other, sight);
+}
+
+bool Sentient::isWalkLineClearTo(const ZonePosition& position) const
+{
+    return isLineClearTo(position, nullptr, false);
+}
+
+bool Sentient::isLineClearTo(const ZonePosition& position, const Entity* other, bool sight) const
+{
     Game* game = Game::instance();
-    if (!other || !game)
+    if (!game)
         return false;
     const GameRules& rules = worldRules();
     const Vec2 from{m_position.x, m_position.y};
     // Beyond the neighbouring zones nothing is in sight; the far stand-in
     // offset would walk the line across the whole world.
-    ZonePosition there = other->getPosition();
+    ZonePosition there = position;
     if (!there.toZone(m_position.zone))
         return false;
     const Vec2 to{there.x, there.y};

@@ -30,6 +30,8 @@ public:
         dead = raidersDead;
     }
     ZonePosition getSpotNearGate(const Entity*) const override { return nearGate; }
+    bool isVisitingTown() const override { return townVisit.zone >= 0; }
+    ZonePosition getTownVisitPosition() const override { return townVisit; }
 
     // A plain life stone entity in the game at the position.
     Entity* placeLifestone(const ZonePosition& at)
@@ -62,6 +64,7 @@ public:
     int raidersAlive = 0;
     int raidersDead = 0;
     ZonePosition nearGate{-1, 0.0f, 0.0f};
+    ZonePosition townVisit{-1, 0.0f, 0.0f}; // the adventure goal; zone -1: none
 };
 
 // A new scripted covenant owned by the game.

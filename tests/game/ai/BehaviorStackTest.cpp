@@ -1,10 +1,13 @@
 #include "game/ai/BehaviorStack.h"
 
+#include "engine/resources/ModelAnimation.h"
 #include "game/ai/BehaviorApproach.h"
 #include "game/ai/BehaviorBase.h"
 #include "game/ai/BehaviorFactory.h"
 #include "game/ai/BehaviorSuicide.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/entities/Entity.h"
 #include "support/ScriptedBehavior.h"
 #include "support/TestWorld.h"
 
@@ -92,11 +95,12 @@ TEST_F(BehaviorStackTest, FactoryMakesSleepAndNamesOutOfRangeIdsByNumber)
         EXPECT_EQ(fallback->getType(), 0);
         EXPECT_TRUE(world.log.contains("Could not create behavior " + std::to_string(id), 3)) << id;
     }
-    // The behaviours of other rules get their name and a Sleep in their place.
+    // Every id in range makes its own kind.
     world.log.clear();
-    std::unique_ptr<BehaviorBase> jump = createBehavior(static_cast<int>(ActorBehavior::Jump));
-    EXPECT_EQ(jump->getType(), 0);
-    EXPECT_TRUE(world.log.contains("Could not create behavior Jump", 3));
+    for (int id = 0; id < kActorBehaviorCount; ++id) {
+        EXPECT_EQ(createBehavior(id)->getType(), id) << id;
+    }
+    EXPECT_FALSE(world.log.contains("Could not create behavior"));
 }
 
 TEST_F(BehaviorStackTest, LoadKeepsListOrderAndTurnsUnknownNamesIntoSleep)
@@ -270,11 +274,43 @@ TEST(ShippedBehaviorStacks, TogetherTheyHoldEveryMonsterBehaviourType)
         }
     }
     using B = ActorBehavior;
-    for (B type : {B::Sleep, B::Idle, B::Melee, B::ReturnHome, B::Ranged, B::Approach, B::Retreat, B::Suicide,
-                   B::Teleport, B::RaiseDead, B::DestroyCorpse, B::EatCorpse, B::FollowLeader, B::AvoidLeader,
-                   B::TeleportToLeader, B::TeleportRaid, B::UseSkill, B::Spawner, B::Pray}) {
+    for (B type : {B::Sleep,         B::Idle,      B::Melee,        B::ReturnHome,  B::Ranged,
+                   B::Approach,      B::Retreat,   B::Suicide,      B::Teleport,    B::RaiseDead,
+                   B::DestroyCorpse, B::EatCorpse, B::FollowLeader, B::AvoidLeader, B::TeleportToLeader,
+                   B::TeleportRaid,  B::UseSkill,  B::Spawner,      B::Pray,        B::Adventure,
+                   B::Jump}) {
         EXPECT_EQ(held.count(static_cast<int>(type)), 1u) << getActorBehaviorName(static_cast<int>(type));
     }
+}
+
+} // namespace
+
+namespace {
+
+// A leaper's model must say when it is airborne, or the jump never happens.
+TEST(ShippedBehaviorStacks, EveryLeapersModelHasAJumpWithItsFlightMarkersInOrder)
+{
+    TestWorld world;
+    int leapers = 0;
+    for (const auto& archetype : world.data->getMonsterArchetypes()) {
+        const BehaviorStack* stack = world.game->findBehaviorStack(archetype.get());
+        bool jumps = false;
+        for (size_t i = 0; stack && i < stack->getBehaviors().size(); ++i) {
+            jumps = jumps || stack->getBehaviors()[i]->getType() == static_cast<int>(ActorBehavior::Jump);
+        }
+        if (!jumps) {
+            continue;
+        }
+        ++leapers;
+        Entity body;
+        body.setModel(archetype->modelName);
+        const ModelAnimation* jump = body.getAnimationByName("jump");
+        ASSERT_NE(jump, nullptr) << archetype->getEntryName() << " " << archetype->modelName;
+        EXPECT_LT(ModelAnimation::getEventFrame(jump, "startMarker"),
+                  ModelAnimation::getEventFrame(jump, "endMarker"))
+            << archetype->getEntryName();
+    }
+    EXPECT_GE(leapers, 2); // the spiders and their matriarch
 }
 
 } // namespace
