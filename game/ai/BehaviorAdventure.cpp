@@ -47,6 +47,11 @@ bool BehaviorAdventure::canStart()
     if (!covenant || covenant->getLeader() != m_owner || m_owner->getLeader()) {
         return false;
     }
+    // The away flag also marks a raider: a hero on a raid stays at the stone
+    // it was sent against instead of walking off.
+    if (covenant->takesPartInRaid(m_owner)) {
+        return false;
+    }
     const Recruit* record = covenant->findRecruitByActor(m_owner);
     return record && record->away != 0;
 }

@@ -328,6 +328,17 @@ Covenant* Entity::getCovenant() const
     return game ? game->getCovenant(m_covenantIndex) : nullptr;
 }
 
+bool Entity::isHostileTo(const Entity* other) const
+{
+    // Without this, raiders that are not players could never take the stone
+    // they were sent against as a target.
+    const Covenant* own = getCovenant();
+    const Covenant* theirs = other ? other->getCovenant() : nullptr;
+    if (!own || !theirs || own == theirs || own->getLifestone() != this)
+        return false;
+    return own->isHostile(theirs->index) || theirs->isHostile(own->index);
+}
+
 std::string Entity::getFactionName() const
 {
     if (!m_ownFactionName.empty()) {

@@ -87,9 +87,11 @@ public:
     virtual void trapDisarmed(Entity* trap) {}
     // May append related entities to a client's visible list.
     virtual void addRelatedEntities(std::vector<Entity*>& list) const {}
-    // Relations of the entity queries; a plain object is neither.
+    // Relations of the entity queries; a plain object is neither, except
+    // that a covenant's life stone stands against the covenants at war with
+    // or raiding its own.
     virtual bool isFriendlyTo(const Entity* other) const { return false; }
-    virtual bool isHostileTo(const Entity* other) const { return false; }
+    virtual bool isHostileTo(const Entity* other) const;
     // Placed on the nearest free spot within the game's free-spot rings
     // (blocked by Normal and Gate solids), else on the position itself.
     virtual void warp(const ZonePosition& position);

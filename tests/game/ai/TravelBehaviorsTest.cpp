@@ -63,6 +63,9 @@ TEST_F(AdventureBehaviorTest, RunsForWanderersAndForAHeroSentAwayAlone)
     EXPECT_FALSE(adventure->canStart()); // at home
     covenant.getRecruit(slot)->away = 1;
     EXPECT_TRUE(adventure->canStart());
+    covenant.raiders.insert(actor);
+    EXPECT_FALSE(adventure->canStart()); // away on a raid, not an adventure
+    covenant.raiders.clear();
     Sentient* other = placeTarget(3, 44, 44);
     actor->setLeader(other, 8);
     EXPECT_FALSE(adventure->canStart()); // following someone

@@ -62,3 +62,31 @@ TEST_F(ActorCovenantFightsTest, AlliedTheirRecruitsLeaveEachOtherAlone)
     world.game->announceDiplomacy(a.index, b.index, static_cast<int>(CovenantTreaty::Alliance), false);
     EXPECT_FALSE(watch(30.0f));
 }
+
+// The stone of a covenant is something a hostile covenant's members may
+// take as a target, and only then (the raid's party is told to).
+TEST_F(ActorCovenantFightsTest, OnlyAHostileCovenantsMembersTakeTheStoneAsATarget)
+{
+    Entity* stone = b.getLifestone();
+    Actor* member = a.getRecruitActor(0);
+    ASSERT_TRUE(stone && member);
+    EXPECT_FALSE(stone->isHostileTo(member));
+    member->addTargetEntry(stone);
+    EXPECT_EQ(member->findTargetEntry(stone), nullptr) << "at peace";
+    EXPECT_FALSE(b.getPedestal(0)->isHostileTo(member));
+
+    world.game->announceDiplomacy(a.index, b.index, static_cast<int>(CovenantTreaty::Raid), false);
+    a.startRaid(b.index);
+    ASSERT_TRUE(a.isRaiding());
+    EXPECT_TRUE(stone->isHostileTo(member));
+    EXPECT_FALSE(stone->isHostileTo(b.getRecruitActor(0))) << "its own members";
+    EXPECT_FALSE(b.getPedestal(0)->isHostileTo(member)) << "only the stone";
+    ASSERT_NE(member->findTargetEntry(stone), nullptr);
+    // The defenders far off: the raiders go for the stone.
+    for (int s = 0; s < b.getRecruitSlotCount(); ++s)
+        if (Actor* defender = b.getRecruitActor(s))
+            defender->setPosition(ZonePosition(0, 3500.0f, 3500.0f));
+    for (int i = 0; i < 40 && member->getTarget() != stone; ++i)
+        world.game->update(0.05f);
+    EXPECT_EQ(member->getTarget(), stone);
+}

@@ -1,6 +1,9 @@
 // Recruiting announcements, the recruit quest's verdict and buying guards.
 #include "engine/core/ByteBuffer.h"
 #include "game/covenants/ActorCovenantFixture.h"
+#include "game/definitions/GameFormulas.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/entities/Item.h"
 #include "game/entities/Recruit.h"
 #include "game/entities/Vendor.h"
@@ -8,6 +11,8 @@
 #include "game/world/ServerLink.h"
 #include "support/RandomScript.h"
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +24,31 @@ protected:
         token = ServerLink::install([this](const std::string& line) { lines.push_back(line); }, nullptr);
     }
     ~ActorCovenantRecruitingTest() override { ServerLink::clear(token); }
+
+    // The town's guard trainer, whom guard upgrades need.
+    bool addGuardTrainer()
+    {
+        for (int slot = 0; slot < world.game->getTownNpcCount() || slot < 16; ++slot) {
+            world.game->createTownNpc(slot);
+            if (world.game->getTownNpcType(slot) == toIndex(NpcType::VendorGuard))
+                return world.game->getTownNpc(toIndex(NpcType::VendorGuard)) != nullptr;
+        }
+        return false;
+    }
+    // The price of the guard the next upgrade will draw: the timer's draw,
+    // then the item.
+    int nextGuardPrice(int level)
+    {
+        const uint32_t state = Random::getState(0);
+        randomFloat(0);
+        std::unique_ptr<Item> probe = Vendor::createGuardItem(level);
+        Random::setState(0, state);
+        return probe ? probe->getPrice(1) : -1;
+    }
+    void setCrystals(int amount)
+    {
+        c.addCrystals(amount - c.stats.get(static_cast<int>(CovenantStat::Money)));
+    }
 
     ActorCovenant& c;
     std::vector<std::string> lines;
@@ -71,31 +101,11 @@ TEST_F(ActorCovenantRecruitingTest, AQuestCandidateIsJudgedOnce)
 TEST_F(ActorCovenantRecruitingTest, AGuardIsBoughtWhenTheCrystalsCoverIt)
 {
     const int leaderLevel = c.getLeader()->getStat(toIndex(CharacterStat::Level));
-    int guardSlot = -1;
-    for (int slot = 0; slot < world.game->getTownNpcCount() || slot < 16; ++slot) {
-        world.game->createTownNpc(slot);
-        if (world.game->getTownNpcType(slot) == toIndex(NpcType::VendorGuard)) {
-            guardSlot = slot;
-            break;
-        }
-    }
-    ASSERT_GE(guardSlot, 0);
-    ASSERT_NE(world.game->getTownNpc(toIndex(NpcType::VendorGuard)), nullptr);
-    // The price of the guard the next upgrade will draw: the timer's draw,
-    // then the item.
-    auto nextPrice = [&] {
-        const uint32_t state = Random::getState(0);
-        randomFloat(0);
-        std::unique_ptr<Item> probe = Vendor::createGuardItem(leaderLevel);
-        Random::setState(0, state);
-        return probe ? probe->getPrice(1) : -1;
-    };
+    ASSERT_TRUE(addGuardTrainer());
     const int money = static_cast<int>(CovenantStat::Money);
-    auto setCrystals = [&](int amount) { c.addCrystals(amount - c.stats.get(money)); };
-
     c.influence.world = 100000; // an income that pays any guard's upkeep
     ASSERT_GT(c.sumRelationValues(), 0);
-    const int price = nextPrice();
+    const int price = nextGuardPrice(leaderLevel);
     ASSERT_GT(price, 0);
     setCrystals(price - 1);
     c.guardChangeTimer.running = false;
@@ -105,7 +115,7 @@ TEST_F(ActorCovenantRecruitingTest, AGuardIsBoughtWhenTheCrystalsCoverIt)
     EXPECT_EQ(c.stats.get(money), price - 1);
     EXPECT_EQ(world.game->getEntityCount(), entities);
 
-    const int second = nextPrice();
+    const int second = nextGuardPrice(leaderLevel);
     setCrystals(second + 100);
     c.guardChangeTimer.running = false;
     c.upgradeGuard();
@@ -113,6 +123,62 @@ TEST_F(ActorCovenantRecruitingTest, AGuardIsBoughtWhenTheCrystalsCoverIt)
     EXPECT_EQ(c.getHouseItem(0)->getPrice(1), second);
     EXPECT_NE(c.getGuard(0), nullptr);
     EXPECT_EQ(c.stats.get(money), 100);
+}
+
+// Four guards: the cheapest is sold for its share and replaced in its own
+// slot, or, a hundred crystals short, nothing changes.
+TEST_F(ActorCovenantRecruitingTest, TheCheapestOfFourGuardsIsSoldAndReplacedInItsSlot)
+{
+    const int leaderLevel = c.getLeader()->getStat(toIndex(CharacterStat::Level));
+    ASSERT_TRUE(addGuardTrainer());
+    c.influence.world = 100000;
+    const int money = static_cast<int>(CovenantStat::Money);
+    InventoryGroup* house = c.inventory->getOwnGroup(static_cast<int>(InventoryGroupIndex::House));
+    ASSERT_NE(house, nullptr);
+    // Four guards of lower levels, the cheapest in slot 0.
+    std::vector<std::unique_ptr<Item>> olds;
+    for (int k = 0; k < Covenant::kGuardSlots; ++k)
+        olds.push_back(Vendor::createGuardItem(std::max(1, leaderLevel - 8 + k)));
+    std::sort(olds.begin(), olds.end(),
+              [](const auto& a, const auto& b) { return a->getPrice(1) < b->getPrice(1); });
+    for (int slot = 0; slot < Covenant::kGuardSlots; ++slot) {
+        ItemBase* item = olds[static_cast<size_t>(slot)].release();
+        house->setItem(slot, item);
+        c.createGuard(item, slot);
+    }
+    const ItemBase* cheapest = c.getHouseItem(0);
+    const int oldPrice = cheapest->getPrice(1);
+    const int sale =
+        static_cast<int>(std::floor(lerpByLevel(static_cast<float>(oldPrice)) * static_cast<float>(oldPrice) *
+                                    c.getDefinition()->SellPercent));
+    ASSERT_GT(sale, 0);
+    const SafePtr<Entity> oldGuard = c.getGuard(0);
+
+    for (const bool affordable : {false, true}) {
+        const int price = nextGuardPrice(leaderLevel);
+        ASSERT_GE(price, oldPrice);
+        // The sale and the crystals together 100 short of the price, or 100 over.
+        setCrystals(price - sale + (affordable ? 100 : -100));
+        c.guardChangeTimer.running = false;
+        const int entities = world.game->getEntityCount();
+        c.upgradeGuard();
+        if (!affordable) {
+            EXPECT_EQ(c.getHouseItem(0), cheapest);
+            EXPECT_EQ(c.getGuard(0), oldGuard.get());
+            EXPECT_EQ(c.stats.get(money), price - sale - 100);
+            EXPECT_EQ(world.game->getEntityCount(), entities);
+            continue;
+        }
+        ASSERT_NE(c.getHouseItem(0), nullptr);
+        EXPECT_EQ(c.getHouseItem(0)->getPrice(1), price);
+        EXPECT_EQ(c.stats.get(money), 100);
+        EXPECT_NE(c.getGuard(0), nullptr);
+        EXPECT_NE(oldGuard.get(), c.getGuard(0)) << "the old guard is dismissed";
+        int items = 0;
+        for (int slot = 0; slot < Covenant::kGuardSlots; ++slot)
+            items += c.getHouseItem(slot) != nullptr;
+        EXPECT_EQ(items, Covenant::kGuardSlots) << "the sold item is gone, not kept beside the new one";
+    }
 }
 
 TEST_F(ActorCovenantRecruitingTest, WithoutHealthToLoseOnlyTheChanceDecides)
