@@ -106,11 +106,10 @@ TEST_F(CovenantsEndToEndTest, TheyAdventureVisitTheTownThenWarAndRaid)
             near += r->getActor()->distanceToEntity(target.getLifestone(), false) <
                     r->getActor()->distanceToEntity(raider.getLifestone(), false);
     EXPECT_GE(near, 1) << "the party stands at the target's stone, not at home";
-    const int stoneBefore = target.getLifestoneHealth();
     run(20.0f);
     ASSERT_TRUE(raider.isRaiding());
-    EXPECT_LT(target.getLifestoneHealth(), stoneBefore) << "the raiders struck the stone";
-    EXPECT_GT(target.getDamageFrom(&raider), 0.0f);
+    // The stone heals meanwhile: the damage its covenant noted shows the blows.
+    EXPECT_GT(target.getDamageFrom(&raider), 0.0f) << "the raiders struck the stone";
 
     // Its own stone weak: the raid ends at the next check, everyone home.
     raider.setLifestoneHealth(raider.getLifestoneMaxHealth() / 5);
