@@ -502,6 +502,14 @@ TEST_F(ClientEndToEnd, NewCharacterJoinGivesTheClassKitAtTheStartPosition)
     EXPECT_EQ(player->getHealth(), player->getMaxHealth());
     EXPECT_GT(player->getMaxHealth(), 0);
     EXPECT_EQ(player->getPosition(), GameData::get().getStartPosition());
+    // The body is the class's model, and the client's mirror shows it.
+    EXPECT_EQ(player->getModelName(), DefinitionReader(kit).getString("ModelName"));
+    for (int i = 0;
+         i < 20 && !(client->getLocalPlayer() && client->getLocalPlayer()->getModelHandle().isValid()); ++i) {
+        frame();
+    }
+    ASSERT_NE(client->getLocalPlayer(), nullptr);
+    EXPECT_EQ(client->getLocalPlayer()->getModelName(), player->getModelName());
 }
 
 TEST_F(ClientWorldEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)

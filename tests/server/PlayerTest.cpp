@@ -1,6 +1,7 @@
 #include "game/entities/Player.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Item.h"
@@ -175,4 +176,22 @@ TEST_F(PlayerWorld, DeathToAMonsterRecordsItDropsASoulStoneAndResurrectionRestor
     const int health = player->getHealth();
     player->resurrect(false);
     EXPECT_EQ(player->getHealth(), health);
+}
+
+// A player takes its body from its class entry: without one it would be an
+// invisible entity to every client.
+TEST_F(PlayerWorld, EveryPlayerClassGivesThePlayerItsClassModel)
+{
+    for (int index = 0; index < kPlayerClassCount; ++index) {
+        SCOPED_TRACE(index);
+        const DatabaseEntry* entry = DefinitionReader::findEntry("Class" + getCharacterClassTypeName(index));
+        ASSERT_NE(entry, nullptr);
+        const std::string model = DefinitionReader(entry).getString("ModelName");
+        ASSERT_FALSE(model.empty());
+        Player* p = addPlayer();
+        ASSERT_NE(p, nullptr);
+        p->setCharacterClass(index);
+        EXPECT_TRUE(equalsNoCase(p->getModelName(), model)) << p->getModelName();
+        EXPECT_GE(p->getModelHandle().getIndex(), 0);
+    }
 }
