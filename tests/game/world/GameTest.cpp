@@ -294,3 +294,39 @@ TEST(GameWithoutData, MissingRulesEntryIsLoggedAndChangesNothing)
 }
 
 } // namespace
+
+namespace {
+
+// A damaged "SpawnSteps" would make every step look at (2n + 1)² points:
+// it is cut to 0 … 16 with one line naming the value.
+TEST(GameSpawnSteps, AValueOutsideZeroToSixteenIsCutWithALine)
+{
+    struct Case {
+        const char* value;
+        int used;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"2", 2, nullptr},
+        {"16", 16, nullptr},
+        {"17", 16, "GameSystem SpawnSteps 17 is outside 0 ... 16; 16 is used"},
+        {"2000000000", 16, "GameSystem SpawnSteps 2000000000 is outside 0 ... 16; 16 is used"},
+        {"-1", 0, "GameSystem SpawnSteps -1 is outside 0 ... 16; 0 is used"},
+    };
+    for (const Case& c : cases) {
+        TestWorld world(false, false);
+        world.database.addSubDatabase("GameSystem", "gamesystem.dbl",
+                                      std::string("GameSystem\n{\nSpawnSteps ") + c.value + "\n}\n");
+        world.database.resolveBases();
+        world.log.clear();
+        Game game;
+        EXPECT_EQ(game.settings().spawnSteps, c.used) << c.value;
+        if (c.line) {
+            EXPECT_TRUE(world.log.contains(c.line, 2)) << c.value;
+        } else {
+            EXPECT_EQ(world.log.count(2), 0u) << c.value;
+        }
+    }
+}
+
+} // namespace
