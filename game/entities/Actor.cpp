@@ -18,6 +18,7 @@
 #include "game/entities/EntityServices.h"
 #include "game/entities/Inventory.h"
 #include "game/entities/Player.h"
+#include "game/entities/Recruit.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
@@ -749,6 +750,11 @@ void Actor::updateDead(float dt)
     case kGone:
     default:
         if (m_deathState == kGone) {
+            // A member's record outlives its body: it keeps what the body
+            // grew to (levels, items) rather than what it was made with.
+            if (const Covenant* covenant = getCovenant())
+                if (Recruit* recruit = covenant->findRecruitByActor(this))
+                    recruit->saveFromActor(this);
             scheduleDelete(0.0f);
             m_deathState = kGone + 1;
         }

@@ -219,3 +219,42 @@ TEST_F(ActorCovenantRecruitingTest, ARecruitedWouldBeRecruitSavesAsItReloads)
     EXPECT_EQ(first, a.size()) << "the marker's health bonus would be lost on loading";
     EXPECT_EQ(b.size(), a.size());
 }
+
+// A member that grew and then died for good keeps, in its record, what its
+// body had become: the world saved, loaded and saved again is the same.
+TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
+{
+    Recruit* hero = nullptr;
+    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot)
+        if (c.getRecruit(slot) && c.getRecruit(slot)->hero)
+            hero = c.getRecruit(slot);
+    ASSERT_NE(hero, nullptr);
+    Actor* body = hero->getActor();
+    ASSERT_NE(body, nullptr);
+    body->levelUp();
+    body->levelUp();
+    const int level = body->getStat(toIndex(CharacterStat::Level));
+    const int maxHealth = body->getMaxHealth();
+    body->setHealth(0);
+    for (int step = 0; step < 4000 && hero->getActor(); ++step)
+        world.game->update(0.05f);
+    ASSERT_EQ(hero->getActor(), nullptr) << "the body lies for ever";
+
+    ByteBuffer out;
+    c.write(out);
+    EXPECT_EQ(hero->stats.get(toIndex(CharacterStat::Level)), level);
+    EXPECT_EQ(hero->stats.get(toIndex(CharacterStat::MaxHealth)), maxHealth);
+    auto fresh = std::make_unique<ActorCovenant>();
+    fresh->index = c.index;
+    ByteBuffer in(out.bytes());
+    ASSERT_TRUE(fresh->read(in, ActorCovenant::kSaveVersion));
+    ByteBuffer again;
+    fresh->write(again);
+    const std::vector<uint8_t>& a = out.bytes();
+    const std::vector<uint8_t>& b = again.bytes();
+    size_t first = 0;
+    while (first < a.size() && first < b.size() && a[first] == b[first])
+        ++first;
+    EXPECT_EQ(first, a.size()) << "the reloaded covenant saves otherwise";
+    EXPECT_EQ(b.size(), a.size());
+}
