@@ -17,7 +17,7 @@ ItemGround::ItemGround()
 
 ItemGround::~ItemGround()
 {
-    if (!m_itemTaken)
+    if (!m_itemTaken || m_itemConsumed)
         delete m_item;
     m_item = nullptr;
 }
@@ -27,6 +27,12 @@ Item* ItemGround::takeItem()
     Item* item = m_itemTaken ? nullptr : m_item;
     m_itemTaken = true;
     return item;
+}
+
+void ItemGround::consumeItem()
+{
+    m_itemTaken = true;
+    m_itemConsumed = true;
 }
 
 void ItemGround::putItemBack(Item* item)

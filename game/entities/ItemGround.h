@@ -21,10 +21,14 @@ public:
     Item* takeItem();
     // A taker that found no room gives the item back; the ground owns it again.
     void putItemBack(Item* item);
+    // Taken and used up where it lies (a quest's find): nobody can take it
+    // any more, and it stays shown until the ground object goes.
+    void consumeItem();
 
 private:
     Item* m_item = nullptr;
     bool m_itemTaken = false;
+    bool m_itemConsumed = false;
     bool m_flag = false;
 };
 

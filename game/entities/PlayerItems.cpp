@@ -222,9 +222,10 @@ void Player::pickupEntity(int number)
         game->deleteEntity(ground, true);
         return;
     }
-    // Quest items join with the quests' delivery counts.
+    // A quest item is counted by the first quest that wants it, or stays.
     if (type == kEntryTypeQuestItem) {
-        sendMessage(4, noRoomText(*item));
+        if (!offerToQuests(ground))
+            sendMessage(4, noRoomText(*item));
         return;
     }
     // A stranger's bound item stays where it lies.

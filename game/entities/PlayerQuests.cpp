@@ -223,9 +223,8 @@ bool Player::offerToQuests(ItemGround* ground)
             quest->definition->statusEffect) {
             addStatusEffect(quest->definition->statusEffect, this, quest->level);
         }
-        if (Game* game = Game::instance()) {
-            game->deleteEntity(ground, false);
-        }
+        ground->consumeItem();
+        Entity::fadeOutAndDelete(ground, 2.0f);
         return true;
     }
     return false;

@@ -5,6 +5,8 @@
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Vendor.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
 #include "support/PlayerWorld.h"
 #include "support/ScriptedCovenant.h"
 
@@ -276,6 +278,58 @@ TEST_F(TradeTest, MoneyPickupAndIdentifyAll)
     player->identifyAll();
     EXPECT_EQ(lines().size(), said);
     EXPECT_EQ(money(), before + 250);
+}
+
+// A quest item goes to the first quest that wants it, one at a time up to
+// its goal; nobody else takes it, and an unwanted one stays with a line.
+TEST_F(TradeTest, AQuestItemCountsForTheQuestThatWantsItElseStays)
+{
+    auto wanted = std::make_unique<Quest>();
+    wanted->setup(5, server.game->getClock(), 777u, toIndex(QuestType::StoryCiglioFindItem), 0);
+    wanted->rollChoices(false);
+    wanted->randomizeParameters();
+    ASSERT_NE(wanted->definition, nullptr);
+    ASSERT_FALSE(wanted->definition->canPickupExtra);
+    const int number = server.game->addQuest(std::move(wanted));
+    Quest* held = player->acceptQuest(number);
+    ASSERT_NE(held, nullptr);
+    held->goal = 1;
+    held->progress = 0;
+
+    auto dropQuestItem = [&](const char* entry, float dx) {
+        ItemGround* ground = dropItemOnGround(item(entry), true, false, besidePlayer(dx));
+        EXPECT_NE(ground, nullptr) << entry;
+        return ground;
+    };
+    ItemGround* other = dropQuestItem("QuestGraveToken", 32.0f);
+    ItemGround* seal = dropQuestItem("QuestLostSeal", 40.0f);
+    ItemGround* second = dropQuestItem("QuestLostSeal", 48.0f);
+    ASSERT_TRUE(other && seal && second);
+
+    const size_t said = lines().size();
+    player->pickupEntity(other->getEntityNumber());
+    EXPECT_FALSE(other->isItemTaken());
+    EXPECT_EQ(lines().size(), said + 1);
+    EXPECT_TRUE(queued("msg 4 \"Already have all we need!\""));
+
+    player->pickupEntity(seal->getEntityNumber());
+    EXPECT_EQ(held->progress, 1);
+    EXPECT_TRUE(seal->isItemTaken());
+    EXPECT_EQ(countInBags("QuestLostSeal"), 0);
+    player->pickupEntity(seal->getEntityNumber());
+    EXPECT_EQ(held->progress, 1) << "taken once while it fades";
+
+    // The goal is reached: the next one is not wanted.
+    player->pickupEntity(second->getEntityNumber());
+    EXPECT_EQ(held->progress, 1);
+    EXPECT_FALSE(second->isItemTaken());
+
+    // The taken one fades and goes; the others stay.
+    const int sealNumber = seal->getEntityNumber();
+    for (int i = 0; i < 60 && server.game->getEntity(sealNumber); ++i)
+        server.game->update(0.05f);
+    EXPECT_EQ(server.game->getEntity(sealNumber), nullptr);
+    EXPECT_EQ(server.game->getEntity(other->getEntityNumber()), other);
 }
 
 // Every refusal leaves each item with exactly one owner (ASan checks the rest).
