@@ -348,6 +348,11 @@ TEST(PopulationEndToEnd, MonstersWalkTheGeneratedLevelsWithTheWorldsPathFinder)
                 game.deleteEntity(a, true);
         if (!walker)
             continue;
+        // Nor past a chest: the path sees solid things only near its start.
+        for (int i = 0; i < Game::kMaxEntities; ++i)
+            if (Entity* e = game.getEntity(i);
+                e && e != walker && e->getPosition().zone == zone && e->isSolid() && !dynamic_cast<Actor*>(e))
+                game.deleteEntity(e, true);
         walker->clearBehaviors(); // the walk alone
         walker->setChecksActivity(false);
         const ZonePosition start = walker->getPosition();
