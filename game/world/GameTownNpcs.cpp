@@ -56,6 +56,8 @@ Actor* Game::makeTownNpc(int npcType, int slot)
     actor->setPosition(spot);
     actor->setDirection(facing);
     actor->addStatusEffectByName("EnhancementTownNpc", actor, 1);
+    // The enhancement raises the maximum only: townsfolk start whole.
+    actor->setHealth(actor->getMaxHealth());
     if (addEntity(actor) < 0) {
         debugPrint(3, "Town NPC slot %d: the entity table is full\n", slot);
         delete actor;

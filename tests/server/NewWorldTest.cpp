@@ -532,3 +532,25 @@ TEST_F(NewWorldTest, ResumingADamagedWorldLeavesTheServerInactiveAndTheFileAsItW
     EXPECT_TRUE(game().isWorldGenerated());
     EXPECT_GT(game().getTownNpcCount(), 0);
 }
+
+TEST_F(NewWorldTest, ANewGameStartsWithItsTownsfolkAndItsLifeStoneWhole)
+{
+    Server& srv = Server::get();
+    ASSERT_TRUE(srv.start(false, 0, 1, 0, 2));
+    ScriptedClient client(5003);
+    client.sendNewJoin();
+    srv.receiveMessages(16, false);
+    ScriptedClient::Joined joined;
+    ASSERT_TRUE(client.readJoined(joined));
+    srv.update();
+    ASSERT_GT(game().getTownNpcCount(), 0);
+    for (int slot = 0; slot < game().getTownNpcCount(); ++slot) {
+        const Actor* npc = game().getTownNpcAt(slot);
+        ASSERT_NE(npc, nullptr);
+        EXPECT_EQ(npc->getHealth(), npc->getMaxHealth()) << game().settings().npcTypes[slot];
+    }
+    const Covenant* own = game().getPlayerCovenant();
+    ASSERT_TRUE(own && own->getLifestone());
+    EXPECT_GT(own->getLifestoneMaxHealth(), 0);
+    EXPECT_EQ(own->getLifestoneHealth(), own->getLifestoneMaxHealth());
+}
