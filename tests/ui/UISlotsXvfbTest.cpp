@@ -209,12 +209,17 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     const int powerStat = static_cast<int>(CharacterStat::Power);
     const int before = player()->getStat(powerStat);
     ASSERT_GE(before, cost);
+    const double pressed = ui.getTimeSeconds();
     window.key(SDL_SCANCODE_1);
     const std::string used =
         "useSkill " + std::to_string(heal->getTree()) + " " + std::to_string(heal->getSkillIndex()) + " ";
     EXPECT_TRUE(window.frameUntil([&] { return spy.saw(used); })) << ::testing::PrintToString(spy.lines);
     EXPECT_TRUE(window.frameUntil([&] { return player()->getStat(powerStat) <= before - cost + 1; }))
         << "power " << before << " -> " << player()->getStat(powerStat) << ", cost " << cost;
+    // The heal takes its power when its cast ends; the rest is the round
+    // trip, given room for a slow machine.
+    const double castTime = heal->getSkill()->getDefinition()->castTime;
+    EXPECT_LE(ui.getTimeSeconds() - pressed, castTime + 2.0) << "the power fell late";
     const std::array<int, 4> record = {1, heal->getTree(), heal->getSkillIndex(), -1};
 
     // Saved and resumed: the first place holds the skill again, from the file.
