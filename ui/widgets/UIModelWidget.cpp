@@ -94,6 +94,8 @@ void UIModelWidget::update(float seconds)
         if (name != a.modelName) {
             a.modelName = name;
             a.entity->setModel(name);
+            // An entity without an animation draws nothing.
+            a.entity->playAnimation("idle", 0, PreviewEntity::kModeLoop, true);
             a.attachPoint = -1;
         }
         if (a.attachPoint < 0 && !a.tag.empty() && m_main->getModel()) {
