@@ -85,7 +85,7 @@ void Gate::beginUse(Entity* user)
         }
         return;
     case kConnection:
-        // The quests' notice of the move lands with the quests in play.
+        // Onto the other end itself; the quests hear of the move.
         if (linked) {
             travel(player, linked->getPosition());
         }

@@ -12,7 +12,9 @@
 #include "game/entities/Stash.h"
 #include "game/entities/Torch.h"
 #include "game/entities/Trap.h"
+#include "game/quests/Quest.h"
 #include "game/world/AreaDefinition.h"
+#include "game/world/SpawnSystem.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/ScriptedCovenant.h"
@@ -228,6 +230,53 @@ TEST_F(ObjectsTest, ASecretGatePairRewardsItsDiscoveryOnceFromEitherEnd)
     EXPECT_EQ(count("msg 2 \"Secret found!\""), 1);
     EXPECT_TRUE(gates[0]->isFound() && gates[1]->isFound());
     EXPECT_EQ(player->getStat(toIndex(CharacterStat::SecretsFound)), 1);
+}
+
+// The quests hear of a chest that says so and of a move through a
+// connection gate: the treasure-map quest is solved by its chest, and an
+// escorted NPC near the player goes through with it.
+TEST_F(ObjectsTest, AQuestChestAndAConnectionGateTellTheQuests)
+{
+    auto rolled = [&](QuestType type) {
+        auto quest = std::make_unique<Quest>();
+        quest->setup(5, server.game->getClock(), 777u, toIndex(type), 0);
+        quest->rollChoices(false);
+        quest->randomizeParameters();
+        const int number = server.game->addQuest(std::move(quest));
+        EXPECT_NE(player->acceptQuest(number), nullptr);
+        return number;
+    };
+    const int map = rolled(QuestType::TreasureMap);
+    Chest* chest = make<Chest>("ChestWooden", besidePlayer(64.0f));
+    server.game->getQuest(map)->questChest = chest;
+    Chest* plain = make<Chest>("ChestWooden", besidePlayer(-64.0f));
+    server.game->getQuest(map)->questChest = plain;
+    plain->use(player);
+    EXPECT_NE(server.game->getQuest(map), nullptr) << "a chest that tells nobody";
+    server.game->getQuest(map)->questChest = chest;
+    chest->setNotifiesQuests(true);
+    chest->use(player);
+    EXPECT_EQ(server.game->getQuest(map), nullptr);
+    EXPECT_TRUE(queued("msg 2 \"$$QuestSolvedTreasureMap$$\""));
+
+    const int escort = rolled(QuestType::Escort);
+    Actor* npc = add(server.spawns->spawnMonster(GameData::get().findMonsterType("GoblinWarrior"), 0,
+                                                 MonsterRarity::Normal, 1),
+                     besidePlayer(-96.0f));
+    ASSERT_NE(npc, nullptr);
+    server.game->getQuest(escort)->questNpc = npc;
+    const ZonePosition far = besidePlayer(600.0f);
+    server.game->createLinkedGates(besidePlayer(48.0f), far, Gate::kConnection);
+    std::vector<Gate*> gates = all<Gate>();
+    ASSERT_EQ(gates.size(), 2u);
+    Gate* near = ZonePosition::distanceTo(gates[0]->getPosition(), player->getPosition()) <
+                         ZonePosition::distanceTo(gates[1]->getPosition(), player->getPosition())
+                     ? gates[0]
+                     : gates[1];
+    const ZonePosition other = (near == gates[0] ? gates[1] : gates[0])->getPosition();
+    near->beginUse(player);
+    EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), other), 2.0f * 32.0f);
+    EXPECT_LT(ZonePosition::distanceTo(npc->getPosition(), other), 5.0f * 32.0f) << "the escort follows";
 }
 
 TEST_F(ObjectsTest, ASecretOfNoLevelAwardsExperienceAsForLevelOne)
