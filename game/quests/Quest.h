@@ -141,6 +141,28 @@ public:
     bool canSkip(const Player* player) const;
     void skip(Player* player);
 
+    // ---- Events (QuestEvents.cpp)
+    // One event step of a Game quest; true when the quest ended in it.
+    bool handleEvent(float seconds);
+    // A town NPC, a recruit of the first player's covenant or the first
+    // player, drawn uniformly; an empty record when there is none.
+    Carrier pickCarrierCandidate();
+
+    // ---- Thief, siege and town attack (QuestMechanics.cpp)
+    // Where a town attack gathers: near the town centre or at a house.
+    void pickTownAttackTarget();
+    // The town NPC of that type is a vendor with something in its random stock.
+    static bool isVendorOpen(NpcType npcType);
+    // The thief goes to a random open vendor; with none it wins (when asked
+    // to, returning true: the quest ended) or stays hidden.
+    bool moveThief(bool winWhenNone);
+    void thiefSteal();
+    void thiefDisappear();
+    void thiefWins();
+    void fireSiegeProjectiles();
+    // Marks the actor as the quest's monster and keeps it.
+    void addSpawnedEntity(Actor* actor);
+
     // ---- Save record (QuestSave.cpp); the shared record's forms stay in reach.
     using QuestBase::read;
     using QuestBase::write;

@@ -344,6 +344,7 @@ void Quest::place(bool restoring, QuestBase* source)
         if (thief && thiefEffect) {
             thief->addStatusEffect(thiefEffect, thief, level);
         }
+        moveThief(false);
         break;
     }
     case QuestType::NewNpc: {
@@ -424,7 +425,7 @@ void Quest::place(bool restoring, QuestBase* source)
         }
         const int attackers = randomIntInclusive(definition->minCount, definition->maxCount);
         for (int i = 0; i < attackers; ++i) {
-            appendSpawnedEntity(spawnAt(monsterType, attackPosition, -1, 0));
+            addSpawnedEntity(spawnAt(monsterType, attackPosition, -1, 0));
         }
         break;
     }

@@ -48,13 +48,16 @@ void tellExperience(const Sentient& who, int amount)
 
 // ---- Periodic check ---------------------------------------------------------------------
 
-void Quest::think(Player* player, float)
+void Quest::think(Player* player, float seconds)
 {
     if (level == -1 || isComplete() || failed || !definition) {
         return;
     }
     if (carriersPending) {
         rebindCarriers();
+        return;
+    }
+    if (!m_playerCopy && handleEvent(seconds)) {
         return;
     }
     Game* game = Game::instance();

@@ -380,24 +380,11 @@ bool Quest::chooseTargets(QuestBase* source)
         if (!target || !target->definition || !target->definition->isMonsterOfArea(monsterType)) {
             return false;
         }
-        // Candidates: the town's NPCs and the first player (recruits join
-        // once the player's covenant keeps them).
-        std::vector<Carrier> candidates;
-        for (int s = 0; s < getNpcCount(); ++s) {
-            Actor* npc = townNpcAt(s);
-            if (npc && !isCarrier(npc) && npc->getHealth() > 0 && npc->getMaxHealth() > 0) {
-                candidates.push_back(Carrier{SafePtr<Entity>(npc), -1, s});
-            }
-        }
-        if (Player* player = game->getFirstPlayer();
-            player && !isCarrier(player) && player->getHealth() > 0 && player->getMaxHealth() > 0) {
-            candidates.push_back(Carrier{SafePtr<Entity>(player), -1, -1});
-        }
-        const int pick = drawIndex(candidates.size());
-        if (pick < 0 || !candidates[static_cast<size_t>(pick)].entity) {
+        Carrier picked = pickCarrierCandidate();
+        if (!picked.entity) {
             return false;
         }
-        carriers.push_back(candidates[static_cast<size_t>(pick)]);
+        carriers.push_back(picked);
         pendingCarrier = carriers.back().entity.get();
         break;
     }
@@ -495,6 +482,7 @@ bool Quest::chooseTargets(QuestBase* source)
         if (!classHas(monsterType, &MonsterArchetype::canBeSpawned)) {
             return false;
         }
+        pickTownAttackTarget();
         break;
     case QuestType::Escort:
         computeTargetLevels();

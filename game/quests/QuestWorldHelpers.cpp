@@ -129,8 +129,14 @@ void Quest::appendSpawnedEntity(Entity* entity)
     if (!entity) {
         return;
     }
+    ++spawnedCount;
+    for (SafePtr<Entity>& slot : spawnedEntities) {
+        if (!slot) {
+            slot = entity;
+            return;
+        }
+    }
     spawnedEntities.emplace_back(entity);
-    spawnedCount = static_cast<int>(spawnedEntities.size());
 }
 
 void Quest::onPlayerEnteredLevel()

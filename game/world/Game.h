@@ -235,6 +235,8 @@ public:
     std::vector<Entity*> collectEntitiesOnLevel(int level) const;
     // Actors put into a level before it was built move off blocked ground.
     void relocateBlockedEntities(int level);
+    // A name from the male or the female NPC list, seeded from the shared stream.
+    std::string randomNpcName() const;
     void onLevelReleased(int level);
     bool isLevelActive(int level) const;
     // The user variable "ai_covenants": computer covenants plan and act only

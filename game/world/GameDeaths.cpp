@@ -1,5 +1,7 @@
 // What the Game does when things come into a level: actors placed before the
 // level was built are moved off blocked ground once it is.
+#include "engine/core/Random.h"
+#include "engine/data/NameGenerator.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
 #include "game/world/Game.h"
@@ -34,4 +36,12 @@ void Game::relocateBlockedEntities(int level)
             }
         }
     }
+}
+
+std::string Game::randomNpcName() const
+{
+    const char* list = randomFloat() < 0.5f ? "npcsMale" : "npcsFemale";
+    NameGenerator* names = NameGenerator::instance();
+    const uint32_t seed = Random::next(0);
+    return names ? names->generateName(list, seed) : std::string();
 }
