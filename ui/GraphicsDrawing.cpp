@@ -146,14 +146,14 @@ void GraphicsDrawing::deleteTexture(int texture)
     }
 }
 
-float GraphicsDrawing::setupPlayerCamera(float zoom)
+float GraphicsDrawing::setupPlayerCamera(float zoom, bool clear)
 {
     GraphicsSystem* graphics = GraphicsSystem::instance();
     if (!graphics) {
         return 1.0f;
     }
     float used = zoom > 0.0f ? zoom : graphics->getZoom();
-    graphics->setupPlayerCamera(used, false);
+    graphics->setupPlayerCamera(used, clear);
     return used;
 }
 

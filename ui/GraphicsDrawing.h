@@ -25,7 +25,7 @@ public:
     void endModelView() override;
     int uploadTexture(int texture, const uint8_t* rgba, int width, int height, bool repeat) override;
     void deleteTexture(int texture) override;
-    float setupPlayerCamera(float zoom) override;
+    float setupPlayerCamera(float zoom, bool clear) override;
     void setOrthoOverlay() override;
     void setStencilTest(bool on) override;
     void drawGroundQuad(int texture, const ZonePosition& corner, float side, const float uv[4], bool repeat,

@@ -55,9 +55,9 @@ public:
         return texture;
     }
     virtual void deleteTexture(int texture) {}
-    // The player's camera at a zoom (the camera's scale answered), and the
-    // 640 × 480 overlay again.
-    virtual float setupPlayerCamera(float zoom) { return 1.0f; }
+    // The player's camera at a zoom (0: the current one; the camera's scale
+    // answered), the screen cleared when asked, and the 640 × 480 overlay again.
+    virtual float setupPlayerCamera(float zoom, bool clear) { return 1.0f; }
     virtual void setOrthoOverlay() {}
     // While on, drawing passes only where the stencil holds 2.
     virtual void setStencilTest(bool on) {}

@@ -1,10 +1,10 @@
 // The cursors: decoding their Targa images, the busy hold and the choice by
 // what lies under the mouse.
+#include "ui/UICursors.h"
 #include "engine/input/KeyCodes.h"
 #include "graphics/codecs/TgaImage.h"
 #include "support/FakeMapWorld.h"
 #include "support/UITestBench.h"
-#include "ui/UICursors.h"
 #include "ui/maps/WorldMap.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +36,8 @@ TEST(CursorImage, DecodedUprightWithTrueColoursAndHardAlpha)
         std::vector<uint8_t> file = targa(2, 2, pixels, topOrigin);
         CursorImage image;
         ASSERT_TRUE(UICursors::decode(file.data(), file.size(), "c.tga", image)) << topOrigin;
-        const std::vector<uint8_t> expected = {0, 0, 255, 255, 255, 0, 0, 255, 0, 0, 0, 0, 255, 255, 255, 255};
+        const std::vector<uint8_t> expected = {0, 0, 255, 255, 255, 0,   0,   255,
+                                               0, 0, 0,   0,   255, 255, 255, 255};
         EXPECT_EQ(image.rgba, expected) << "top origin " << topOrigin;
     }
 

@@ -264,7 +264,7 @@ void MiniMap::draw()
     m_drawing->drawImage(m_mask, s.miniMapMaskPosition.x, s.miniMapMaskPosition.y,
                          s.miniMapMaskPosition.x + s.miniMapMaskSize.x,
                          s.miniMapMaskPosition.y + s.miniMapMaskSize.y, 1.0f, white, false, false);
-    const float scale = m_drawing->setupPlayerCamera(0.0f);
+    const float scale = m_drawing->setupPlayerCamera(0.0f, false);
     m_drawing->setStencilTest(true);
     const ZonePosition target = m_drawing->getCameraTarget();
     // The corner stands under the interface point (485 + k, 66); wider

@@ -345,7 +345,8 @@ void WorldMap::draw()
         layout();
         return;
     }
-    m_drawing->setupPlayerCamera(1.0f);
+    // The map stands in place of the scene: the screen is cleared first.
+    m_drawing->setupPlayerCamera(1.0f, true);
     layout();
     if (m_player.zone == -1) {
         m_drawing->setOrthoOverlay();
@@ -404,7 +405,7 @@ void WorldMap::draw()
         }
     }
 
-    m_drawing->setupPlayerCamera(1.0f);
+    m_drawing->setupPlayerCamera(1.0f, false);
     for (const MapLabel& label : m_labels) {
         if (!isLevelShown(label.position.zone)) {
             continue;

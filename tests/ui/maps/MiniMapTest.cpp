@@ -1,9 +1,9 @@
 // The mini-map's picture: zoom, fog and floor colours, moving by tiles,
 // crossing into another level, and when nothing is drawn.
+#include "ui/maps/MiniMap.h"
 #include "support/FakeMapWorld.h"
 #include "support/TestEntityMirror.h"
 #include "support/UITestBench.h"
-#include "ui/maps/MiniMap.h"
 #include "ui/maps/WorldMap.h"
 
 #include <gtest/gtest.h>
@@ -63,7 +63,8 @@ TEST_F(MiniMapTest, ZoomFogAndFloorColours)
         EXPECT_EQ(pixel[3], 200 + p);
     }
     // Tiles 48 … 51 (columns 0 … 3) have no map shader: opaque black.
-    EXPECT_EQ(std::vector<uint8_t>(tilePixel(0, 5), tilePixel(0, 5) + 4), (std::vector<uint8_t>{0, 0, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(tilePixel(0, 5), tilePixel(0, 5) + 4),
+              (std::vector<uint8_t>{0, 0, 0, 255}));
     world.levels[0].bareColumns = 0;
 
     // Zoom 32: 1 × 1 levels; half explored halves the colours, keeps alpha.
@@ -81,7 +82,8 @@ TEST_F(MiniMapTest, ZoomFogAndFloorColours)
     worldMap.resetForWorld(7, 1234);
     miniMap.invalidate();
     miniMap.updatePicture({0, 2048.0f, 2048.0f});
-    EXPECT_EQ(std::vector<uint8_t>(tilePixel(64, 64), tilePixel(64, 64) + 4), (std::vector<uint8_t>{0, 0, 0, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(tilePixel(64, 64), tilePixel(64, 64) + 4),
+              (std::vector<uint8_t>{0, 0, 0, 255}));
 }
 
 TEST_F(MiniMapTest, SmallMovesEqualAFullRefresh)

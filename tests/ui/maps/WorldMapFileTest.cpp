@@ -116,7 +116,8 @@ TEST_F(WorldMapFileTest, OldVersionsAndRecordOrder)
         int32_t first;
         int version;
         bool gateFields;
-    } rows[] = {{34, 34, false}, {200000, 0, false}, {100001, 0, false}, {100000, 100000, true}, {39, 39, true}};
+    } rows[] = {
+        {34, 34, false}, {200000, 0, false}, {100001, 0, false}, {100000, 100000, true}, {39, 39, true}};
     for (const Row& row : rows) {
         ByteBuffer out;
         out.writeInt(row.first);
@@ -154,7 +155,8 @@ TEST_F(WorldMapFileTest, DamagedFilesAreRefusedWholeAndSetAside)
         WorldMap& reader = fresh(world);
         reader.getExploredLevel(0, true);
         reader.loadExplored("chars/Ann.map");
-        EXPECT_EQ(reader.getExploredLevel(0, false), nullptr) << what << ": the game goes on with an empty map";
+        EXPECT_EQ(reader.getExploredLevel(0, false), nullptr)
+            << what << ": the game goes on with an empty map";
         EXPECT_TRUE(bench.log.contains("chars/Ann.map: ")) << what;
         EXPECT_TRUE(bench.log.contains(" at byte ")) << what;
         EXPECT_TRUE(std::filesystem::exists(user.path() / "chars/Ann.map.damaged")) << what;
