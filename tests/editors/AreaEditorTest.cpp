@@ -146,6 +146,22 @@ TEST_F(AreaEditorTest, FourTurnsRestoreABlockAndLargeObjectsStayInside)
     EXPECT_FALSE(e.editor.isSaved());
 }
 
+TEST_F(AreaEditorTest, BlocksThatAreNotSquareAreNotTurned)
+{
+    e.data->mutableRules().blockTileWidth = 8;
+    e.run("EditorNew");
+    e.run("EditorNewBlock");
+    ASSERT_EQ(block().getWidth(), 8);
+    ResourceHandle cobbles = acquireShader("Textures/areas/town/cobbles01.tga", 1);
+    area().setCellTile(0, 7, 0, cobbles);
+    block().edges = {0, 1, 2, 3};
+    const AreaBlock before = block();
+    e.bench.log.clear();
+    e.run("EditorRotateBlock");
+    EXPECT_TRUE(block() == before);
+    EXPECT_TRUE(e.bench.log.contains("cannot be turned"));
+}
+
 TEST_F(AreaEditorTest, DeletingTheOnlyBlockLeavesNone)
 {
     e.run("EditorDeleteBlock");
