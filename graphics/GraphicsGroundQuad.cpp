@@ -12,6 +12,11 @@ void GraphicsSystem::drawGroundQuad(uint32_t texture, const ZonePosition& corner
     if (!m_context || texture == kNoTexture) {
         return;
     }
+    // A mask drawn just before may have left colour writes off.
+    loadCameraMatrix();
+    m_glState->setColorWrite(true);
+    m_glState->setCullFace(false, 0);
+    m_glState->setAlphaTest(false);
     m_glState->setBlend(true, kBlendSrcAlpha, kBlendOneMinusSrcAlpha);
     m_glState->setDepthTest(false);
     m_glState->setDepthWrite(false);
@@ -41,10 +46,9 @@ void GraphicsSystem::setStencilTest(bool on)
         return;
     }
     if (on) {
-        glEnable(GL_STENCIL_TEST);
-        glStencilFunc(GL_EQUAL, 2, 0xFFFFFFFFu);
-        glStencilOp(GL_KEEP, GL_KEEP, GL_KEEP);
+        m_glState->setStencilTest(true, GL_EQUAL, 2, ~0u);
+        m_glState->setStencilOps(GL_KEEP, GL_KEEP, GL_KEEP);
     } else {
-        glDisable(GL_STENCIL_TEST);
+        m_glState->setStencilTest(false);
     }
 }
