@@ -6,6 +6,7 @@
 #include "game/world/World.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 // A point on a built level's free ground.
@@ -90,5 +91,55 @@ inline std::vector<ZonePosition> routeToLevelEdge(const ZonePosition& from, int 
     const ZonePosition last = route.back();
     route.push_back(ZonePosition(zone, last.x + static_cast<float>(dx[fallbackSide]) * 48.0f,
                                  last.y + static_cast<float>(dy[fallbackSide]) * 48.0f));
+    return route;
+}
+
+// A breadth-first route over free cells from `from` to the reachable cell of
+// its level nearest to `goal` (same level); cell centres, empty when `from`
+// is off the level.
+inline std::vector<ZonePosition> routeToPoint(const ZonePosition& from, const ZonePosition& goal)
+{
+    const int zone = from.zone;
+    const int sx = static_cast<int>(from.x / 32.0f);
+    const int sy = static_cast<int>(from.y / 32.0f);
+    if (sx < 0 || sx >= 128 || sy < 0 || sy >= 128) {
+        return {};
+    }
+    auto centre = [zone](int cell) {
+        return ZonePosition(zone, static_cast<float>(cell % 128) * 32.0f + 16.0f,
+                            static_cast<float>(cell / 128) * 32.0f + 16.0f);
+    };
+    auto distanceToGoal = [&](int cell) {
+        const ZonePosition c = centre(cell);
+        return std::hypot(c.x - goal.x, c.y - goal.y);
+    };
+    std::vector<int> previous(128 * 128, -2);
+    std::vector<int> queue{sy * 128 + sx};
+    previous[static_cast<size_t>(queue.front())] = -1;
+    int best = queue.front();
+    const int dx[] = {0, 1, 0, -1};
+    const int dy[] = {-1, 0, 1, 0};
+    for (size_t head = 0; head < queue.size(); ++head) {
+        const int cell = queue[head];
+        if (distanceToGoal(cell) < distanceToGoal(best)) {
+            best = cell;
+        }
+        for (int d = 0; d < 4; ++d) {
+            const int nx = cell % 128 + dx[d];
+            const int ny = cell / 128 + dy[d];
+            const int next = ny * 128 + nx;
+            if (nx < 0 || nx >= 128 || ny < 0 || ny >= 128 || previous[static_cast<size_t>(next)] != -2 ||
+                !walkable(centre(next))) {
+                continue;
+            }
+            previous[static_cast<size_t>(next)] = cell;
+            queue.push_back(next);
+        }
+    }
+    std::vector<ZonePosition> route;
+    for (int cell = best; cell >= 0; cell = previous[static_cast<size_t>(cell)]) {
+        route.push_back(centre(cell));
+    }
+    std::reverse(route.begin(), route.end());
     return route;
 }
