@@ -67,7 +67,6 @@ public:
                            [&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; });
     }
     Player& player() const { return *m_player; }
-    const std::vector<std::string>& lines() const { return m_lines; }
 
 private:
     HeadlessServer& m_program;
@@ -174,34 +173,4 @@ TEST(PlayerEndToEnd, AWarriorFightsGrowsTravelsDiesAndComesBack)
     EXPECT_FALSE(player.isDead());
     EXPECT_GE(player.getHealth(), player.getMaxHealth() / 2);
     EXPECT_EQ(player.getEntityNumber(), number);
-}
-
-TEST(PlayerEndToEnd, ZZBalanceProbe)
-{
-    HeadlessServer program;
-    PlayerRun run(program);
-    ASSERT_TRUE(run.join());
-    Player& player = run.player();
-    for (const char* name : {"GoblinWarrior", "GoblinScout", "CaveSpider"}) {
-        player.setHealth(player.getMaxHealth());
-        ZonePosition there = player.getPosition();
-        there.x += 40.0f;
-        const MonsterType* type = GameData::get().findMonsterType(name);
-        if (!type) { std::printf("no %s\n", name); continue; }
-        Actor* m = program.spawns->spawnMonster(type, there.zone, MonsterRarity::Normal, 1, true);
-        ASSERT_TRUE(m && program.spawns->placeMonster(m, there, nullptr));
-        m->setFlags(m->getFlags() & ~Actor::kFlagHidden);
-        m->addTargetEntry(&player);
-        SafePtr<Entity> keep(m);
-        const int number = m->getEntityNumber();
-        const int mh = m->getMaxHealth();
-        int frames = 0;
-        for (; frames < 2000 && keep.get() && !m->isDead() && !player.isDead(); ++frames)
-            run.frame(Player::ActionAttack, number);
-        std::printf("%s level %d: %d frames, monster %d/%d, player %d/%d level %d\n", name, keep.get() ? m->getLevel() : -1, frames,
-                    keep.get() ? m->getHealth() : -1, mh, player.getHealth(), player.getMaxHealth(), player.getLevel());
-        if (player.isDead()) break;
-    }
-    int n = 0;
-    for (const std::string& l : run.lines()) if (n++ < 60) std::printf("line: %s\n", l.c_str());
 }
