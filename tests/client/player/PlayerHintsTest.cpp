@@ -4,12 +4,18 @@
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
 #include "engine/core/ColorSystem.h"
+#include "engine/core/ZoneTopology.h"
+#include "engine/data/Database.h"
+#include "engine/net/SocketLayer.h"
+#include "game/definitions/GameData.h"
 #include "graphics/render/TileRenderSurface.h"
 #include "support/DrawnEntityMirror.h"
 #include "support/RenderScene.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -120,4 +126,66 @@ TEST(PlayerSelectionRing, TheTargetNotHiddenHasARingInItsColour)
     goblin.setFlags(EntityBase::kFlagHidden);
     EXPECT_TRUE(rings().empty()) << "a hidden target shows no ring";
     GameClient::destroy();
+}
+
+// An icon fading in is drawn at its place over the player, a square of
+// "UseHintSize" tiles, at the record's alpha; a hint without an icon draws nothing.
+TEST(PlayerUseHintIcons, DrawnOverThePlayerAtTheirPlaceAndAlpha)
+{
+    RenderScene scene;
+    SocketLayer sockets;
+    Database database;
+    database.addSubDatabase(
+        "GameSystem", "gamesystem.dbl",
+        "GameSystem {\n    TileSize 32\n    UseHintSize 0.75\n    UseHintFadeInSpeed 4.0\n"
+        "    UseHint \"Up 10 -90\" \"Down -30 40\"\n}\n");
+    database.addSubDatabase("Items", "items.dbl",
+                            "Tonic {\n    TextureName \"Textures/white.tga\"\n}\nPlain {\n}\n");
+    database.resolveBases();
+    std::unique_ptr<GameData> data;
+    ASSERT_TRUE(startUpGameData(data));
+    Client client;
+    GameClient::registerCommands();
+    auto mirror = std::make_unique<EntityClient>();
+    mirror->setMaxHealth(10);
+    mirror->setHealth(10);
+    GameClient::get().setEntity(3, std::move(mirror));
+    {
+        PlayerClient player;
+        player.setPlayerEntityNumber(3);
+        player.EntityBase::setPosition(ZonePosition(-1, 200.0f, 120.0f));
+        player.addUseHint("Plain");
+        player.addUseHint("Tonic");
+        player.update(0.125f);
+        ASSERT_NEAR(player.getUseHints()[1].alpha, 0.5f, 1e-4f);
+
+        scene.backend.batches.clear();
+        player.drawOverheadText();
+        ASSERT_EQ(scene.backend.batches.size(), 1u) << "only the hint with an icon";
+        const RecordingStageBackend::Batch& drawn = scene.backend.batches[0];
+        ASSERT_GE(drawn.positions.size(), 12u);
+        float x0 = drawn.positions[0], x1 = x0, y0 = drawn.positions[1], y1 = y0;
+        for (size_t i = 0; i + 2 < drawn.positions.size(); i += 3) {
+            x0 = std::min(x0, drawn.positions[i]);
+            x1 = std::max(x1, drawn.positions[i]);
+            y0 = std::min(y0, drawn.positions[i + 1]);
+            y1 = std::max(y1, drawn.positions[i + 1]);
+        }
+        // The batch holds the virtual screen (640 x 480, y down) in -1 … 1, y up.
+        const auto screenX = [](float x) { return (x + 1.0f) * 320.0f; };
+        const auto screenY = [](float y) { return (1.0f - y) * 240.0f; };
+        const float zoom = client.getViewParameters().zoom > 0.0f ? client.getViewParameters().zoom : 1.0f;
+        const Vec2 base = client.screenPositionOf(player.getPosition(), 0.0f);
+        EXPECT_NEAR(screenX(x1) - screenX(x0), 24.0f / zoom, 0.01f);
+        EXPECT_NEAR(screenY(y0) - screenY(y1), 24.0f / zoom, 0.01f);
+        EXPECT_NEAR(screenX((x0 + x1) * 0.5f), base.x - 30.0f, 0.01f) << "the second place";
+        EXPECT_NEAR(screenY((y0 + y1) * 0.5f), base.y + 40.0f, 0.01f);
+        ASSERT_FALSE(drawn.stages.empty());
+        ASSERT_GE(drawn.stages[0].colours.size(), 4u);
+        EXPECT_NEAR(drawn.stages[0].colours[3], 128, 1);
+    }
+    GameClient::destroy();
+    data.reset();
+    ZoneTopology::reset();
+    setGrid(1.0f, 1.0f, 0.0f, 0.0f);
 }
