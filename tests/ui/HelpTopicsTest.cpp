@@ -66,9 +66,12 @@ TEST_F(HelpTopicsTest, OfferingFollowsTheChainPastReadTopics)
     player.setHelpTopicRead(0);
     EXPECT_TRUE(bench.ui.hasHelpTopicButton(1));
     EXPECT_EQ(bench.view.soundsPlayed.size(), 1u);
+    UIMenu* moving = bench.ui.findMenu("MovingButton");
+    moving->setPosition({7.0f, 9.0f});
     player.showHelpTopic("Welcome");
     EXPECT_EQ(row().size(), 1u) << "the visible button is not added again";
     EXPECT_EQ(bench.view.soundsPlayed.size(), 1u) << "no sound for a visible topic";
+    EXPECT_EQ(moving->getPosition().x, 7.0f) << "and no new layout";
 
     // A fully read chain offers nothing; a read cycle returns at once.
     player.setAllHelpTopicsRead();
