@@ -2,7 +2,7 @@
 #   make run   installs missing packages, builds, starts the game on data/
 #   make test  the same set-up plus the test tools, then every test twice: in a
 #              sanitizer build (ASan + UBSan) and in the release build
-.PHONY: soak setup setup-test build run test test-sanitize test-release bench fuzz format clean
+.PHONY: pictures soak setup setup-test build run test test-sanitize test-release bench fuzz format clean
 
 JOBS ?= $(shell nproc)
 RELEASE_DIR := build/release
@@ -58,6 +58,15 @@ soak: setup-test
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target server_tests
 	cd $(RELEASE_DIR) && GLOAM_SELFPLAY_MINUTES=$(SOAK_MINUTES) GLOAM_SELFPLAY_SEEDS=$(SOAK_SEEDS) \
 	    taskset -c 0 ./tests/server_tests --gtest_filter='SelfPlay.*' --gtest_also_run_disabled_tests
+
+# The README's pictures (docs/main-menu.png, docs/fight.png): shots of the
+# whole-game window test under Xvfb.
+pictures: setup-test
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target ui_tests
+	rm -rf build/shots && mkdir -p build/shots
+	cd $(RELEASE_DIR) && GLOAM_KEEP_SHOTS=$(CURDIR)/build/shots ./tests/ui_tests --gtest_filter='WholeGameXvfbTest.*'
+	cp build/shots/main-menu.png build/shots/fight.png docs/
 
 # libFuzzer on every target, FUZZ_SECONDS each, growing build/fuzz/fuzz-corpus.
 fuzz: setup-test

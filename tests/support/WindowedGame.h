@@ -180,8 +180,9 @@ struct WindowedGame {
     }
 
     // A screenshot through the program's own key, or asked of the graphics
-    // directly. GLOAM_KEEP_SHOTS=<dir> keeps a copy of each.
-    Picture shot(bool byKey = false)
+    // directly. GLOAM_KEEP_SHOTS=<dir> keeps a copy of each, under `keepAs`
+    // when it is given.
+    Picture shot(bool byKey = false, const char* keepAs = nullptr)
     {
         if (byKey) {
             key(SDL_SCANCODE_PRINTSCREEN);
@@ -194,7 +195,8 @@ struct WindowedGame {
         std::snprintf(name, sizeof name, "Screenshots/ss%04d.png", shots++);
         EXPECT_TRUE(readPng(user.file(name), picture)) << name;
         if (const char* keep = std::getenv("GLOAM_KEEP_SHOTS")) {
-            std::filesystem::copy_file(user.file(name), std::string(keep) + "/" + (name + 12),
+            std::filesystem::copy_file(user.file(name),
+                                       std::string(keep) + "/" + (keepAs ? keepAs : name + 12),
                                        std::filesystem::copy_options::overwrite_existing);
         }
         return picture;

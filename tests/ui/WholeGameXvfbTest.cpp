@@ -128,7 +128,7 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
 
     // The main menu: its title band.
     {
-        const Picture menu = game.shot();
+        const Picture menu = game.shot(false, "main-menu.png");
         expectColour(pixelAt(menu, 126, 100), 150, 104, 40, "the title band");
     }
 
@@ -267,9 +267,9 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
                 const Vec2 p = Client::get().worldToScreen(target->getPosition(), true);
                 if (p.x > 40 && p.x < 600 && p.y > 60 && p.y < 420) {
                     if (!barSeen && lowestHealth < fullHealth) {
-                        barSeen =
-                            redBarIn(game.shot(), static_cast<int>(p.x) - 40, static_cast<int>(p.y) - 140,
-                                     static_cast<int>(p.x) + 40, static_cast<int>(p.y), 12);
+                        barSeen = redBarIn(game.shot(false, "fight.png"), static_cast<int>(p.x) - 40,
+                                           static_cast<int>(p.y) - 140, static_cast<int>(p.x) + 40,
+                                           static_cast<int>(p.y), 12);
                     }
                     // One click on it: the attack goes on by itself, a
                     // new click would start the swing again.
