@@ -344,6 +344,54 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     const Picture full = stillShot();
     Application::runConsoleLine("set r_fullbright 0");
     {
+        // The frame rate and a notice against the same still frame without
+        // them: the rate changes nothing in a band of 4 pixels around its box
+        // (the box of the widest figure below 1000), the notice's red lies
+        // inside its own box only. The server's notices may come at any
+        // time, so a pixel counts for the rate when it differs from the
+        // frame without it both before and after.
+        graphics.clearTextEvents();
+        const Picture rate = stillShot();
+        Application::runConsoleLine("set fps 0");
+        const Picture none = stillShot();
+        graphics.addTextEvent("^c001Red notice", 320, 240, 5, 0, 1, 0);
+        const Picture notice = stillShot();
+        graphics.clearTextEvents();
+        Application::runConsoleLine("set fps 1");
+        const Picture rateAgain = stillShot();
+        auto differs = [](const uint8_t* a, const uint8_t* b) {
+            return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12;
+        };
+        const Vec2 fpsSize = graphics.layoutText("000.0 fps", graphics.getFontHandle(1));
+        const Box fps = pixels(rate, 10, 10, 10 + fpsSize.x, 10 + fpsSize.y);
+        const Vec2 noticeSize = graphics.layoutText("Red notice", graphics.getFontHandle(1));
+        const Box red = pixels(notice, 320 - noticeSize.x / 2, 240 - noticeSize.y / 2, 320 + noticeSize.x / 2,
+                               240 + noticeSize.y / 2);
+        int fpsInside = 0, fpsBand = 0, redInside = 0, redElsewhere = 0;
+        for (int y = 0; y < rate.height; ++y) {
+            for (int x = 0; x < rate.width; ++x) {
+                const bool inFps = x >= fps.x0 && x < fps.x1 && y >= fps.y0 && y < fps.y1;
+                const bool nearFps = x >= fps.x0 - 4 && x < fps.x1 + 4 && y >= fps.y0 - 4 && y < fps.y1 + 4;
+                if (differs(rate.at(x, y), none.at(x, y)) && differs(rateAgain.at(x, y), none.at(x, y))) {
+                    fpsInside += inFps ? 1 : 0;
+                    fpsBand += nearFps && !inFps ? 1 : 0;
+                }
+                // The rate's own corner is left out: its figures change.
+                const uint8_t* c = notice.at(x, y);
+                const bool isRed = c[0] > 150 && c[1] < 60 && c[2] < 60;
+                if (!nearFps && isRed && differs(c, none.at(x, y))) {
+                    const bool in = x >= red.x0 && x < red.x1 && y >= red.y0 && y < red.y1;
+                    redInside += in ? 1 : 0;
+                    redElsewhere += in ? 0 : 1;
+                }
+            }
+        }
+        EXPECT_GT(fpsInside, 0) << "the frame rate is drawn";
+        EXPECT_EQ(fpsBand, 0) << "nothing of it around its box";
+        EXPECT_GT(redInside, 0) << "the notice is drawn";
+        EXPECT_EQ(redElsewhere, 0) << "and only inside its centred box";
+    }
+    {
         const ModelResource* model = ResourceSystem::get().getAs<ModelResource>(brazierModel);
         ASSERT_NE(model, nullptr);
         float rect[4];

@@ -1,0 +1,210 @@
+// A monster of the shipped data holding a weapon, through the real server and
+// client in this process, windowed under Xvfb at 1024 x 768: the client
+// queues its body and the weapon at the body's weapon tag, and on screen it
+// changes nothing outside its own rectangle.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/mirrors/EntityClient.h"
+#include "client/player/PlayerClient.h"
+#include "engine/app/Application.h"
+#include "engine/resources/MeshSetResource.h"
+#include "engine/resources/ModelResource.h"
+#include "engine/resources/ResourceSystem.h"
+#include "game/definitions/GameData.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Player.h"
+#include "game/world/Game.h"
+#include "game/world/Weather.h"
+#include "graphics/GraphicsSystem.h"
+#include "graphics/render/ModelRenderSurface.h"
+#include "graphics/render/RenderQueue.h"
+#include "support/AwakeMonster.h"
+#include "support/WindowedGame.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+struct Rect {
+    int x0, y0, x1, y1;
+    bool has(int x, int y) const { return x >= x0 && x < x1 && y >= y0 && y < y1; }
+};
+
+// A screen rectangle of a model (640 x 480 points) in pixels of the shot,
+// grown by `grow` pixels.
+bool modelRect(const Picture& p, const ModelResource& model, int animation, const ZonePosition3& at,
+               float scale, int grow, Rect& out)
+{
+    float r[4];
+    if (!GraphicsSystem::get().getModelScreenRect(model, animation, at, 0, scale, r)) {
+        return false;
+    }
+    out = {static_cast<int>(r[0] * p.width / 640.0f) - grow,
+           static_cast<int>(r[1] * p.height / 480.0f) - grow,
+           static_cast<int>(std::ceil(r[2] * p.width / 640.0f)) + grow,
+           static_cast<int>(std::ceil(r[3] * p.height / 480.0f)) + grow};
+    return true;
+}
+
+// The other drawn entities (townsfolk, the player), grown for their walk.
+std::vector<Rect> othersRects(const Picture& p, int except)
+{
+    std::vector<Rect> rects;
+    for (int number = 0; number < 1000; ++number) {
+        const EntityClient* e = number == except ? nullptr : GameClient::get().getEntity(number);
+        const ModelResource* model = e ? e->getModel() : nullptr;
+        ZonePosition3 at;
+        Matrix3 turn;
+        Rect r;
+        if (model) {
+            e->getWorldTransform(at, turn);
+            if (modelRect(p, *model, e->getAnimation(), at, e->getScale(), 16, r)) {
+                rects.push_back(r);
+            }
+        }
+    }
+    return rects;
+}
+
+TEST(ArmedMonsterXvfbTest, AGoblinWithAHandAxeDrawsBodyAndAxeInsideItsRectangle)
+{
+    WindowedGame screen;
+    // Exact colours, full brightness (no day or night change between the
+    // shots) and no ground shadows: only the model itself is compared.
+    if (!screen.start("compressedTextures 0\nr_screenshotType 1\nr_width 1024\nr_height 768\n"
+                      "r_fullbright 1\nr_shadows 0\nui_inGameHealthBars 0\nPlayerName \"Wren\"\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    Application::runConsoleLine("start both 0");
+    ASSERT_TRUE(screen.waitForGame()) << screen.logTail();
+    Game& game = Game::get();
+    Player* player = game.getFirstPlayer();
+    ASSERT_NE(player, nullptr);
+    ASSERT_TRUE(screen.frameUntil([] { return Client::get().getPlayerSlot() >= 0; }))
+        << "the server names the local player";
+    Weather::Settings still = game.weather().settings();
+    still.maxFronts = 0;
+    game.weather().setSettings(still);
+    game.weather().clear();
+
+    // The mouse away from everything (no tooltip), no texts on screen.
+    screen.moveTo(620, 300);
+    ZonePosition beside = player->getPosition();
+    beside.addOffset(64.0f, 0.0f);
+    Actor* goblin = addAwakeMonster(game, GameData::get().findMonsterType("GoblinWarrior"), 4, beside);
+    ASSERT_NE(goblin, nullptr);
+    ASSERT_TRUE(goblin->giveItem("HandAxe", false));
+    const int number = goblin->getEntityNumber();
+
+    // Its mirror with the axe in a slot, the axe and the body loaded.
+    const ModelResource* body = nullptr;
+    const ModelResource* axe = nullptr;
+    int axeSlot = -1;
+    auto armed = [&] {
+        const EntityClient* e = GameClient::get().getEntity(number);
+        body = e ? e->getModel() : nullptr;
+        axe = nullptr;
+        axeSlot = -1;
+        for (int s = 0; e && s < EntityClient::kAttachmentSlots; ++s) {
+            const AttachmentSlot* slot = e->getAttachmentSlot(s);
+            if (slot && slot->model.getFileName() == "Models/Items/handAxe.mdl" && slot->model.isLoaded()) {
+                axe = ResourceSystem::get().getAs<ModelResource>(slot->model);
+                axeSlot = s;
+            }
+        }
+        return body && axe && e->getAnimation() >= 0 && e->getFadeValue() == 1.0f && body->getMeshSet() &&
+               ResourceSystem::get().getStatistics().queued == 0 &&
+               ResourceSystem::get().getStatistics().loading == 0;
+    };
+    ASSERT_TRUE(screen.frameUntil(armed, 1200)) << "the goblin's state with its axe";
+    // From here the world stands still; the server goes on sending its state.
+    Application::runConsoleLine("set paused 1");
+    GraphicsSystem::get().clearTextEvents();
+    screen.frame();
+    const EntityClient& mirror = *GameClient::get().getEntity(number);
+    EXPECT_EQ(mirror.getAttachmentSlot(axeSlot)->tagName, "tag_weapon");
+
+    // The queued frame: every mesh of the body, and the axe at the body's
+    // weapon tag of the frame drawn.
+    int bodyMeshes = 0, axeMeshes = 0;
+    ZonePosition3 at;
+    Matrix3 turn;
+    mirror.getWorldTransform(at, turn);
+    ZonePosition3 tag;
+    Matrix3 tagTurn;
+    ASSERT_TRUE(mirror.getTagTransform(body->findAttachPoint("tag_weapon"), tag, tagTurn));
+    for (RenderSurface* s : GraphicsSystem::get().getRenderQueue().getQueued()) {
+        const auto* m = dynamic_cast<ModelRenderSurface*>(s);
+        if (!m || m->shadowPass) {
+            continue;
+        }
+        bodyMeshes +=
+            m->model == body && m->position.zone == at.zone && m->position.x == at.x && m->position.y == at.y;
+        if (m->model == axe) {
+            ++axeMeshes;
+            EXPECT_EQ(m->position.zone, tag.zone);
+            EXPECT_NEAR(m->position.x, tag.x, 0.01f);
+            EXPECT_NEAR(m->position.y, tag.y, 0.01f);
+            EXPECT_NEAR(m->position.z, tag.z, 0.01f);
+        }
+    }
+    EXPECT_EQ(bodyMeshes, body->getMeshSet()->getNumMeshes());
+    EXPECT_EQ(axeMeshes, axe->getMeshSet() ? axe->getMeshSet()->getNumMeshes() : -1);
+
+    // Two alike frames in a row make a settled shot.
+    auto stillShot = [&] {
+        Picture last = screen.shot();
+        const size_t top = static_cast<size_t>(last.height / 12) * last.width * 3; // the frame rate's row
+        for (int i = 0; i < 20; ++i) {
+            Picture next = screen.shot();
+            if (std::equal(next.rgb.begin() + top, next.rgb.end(), last.rgb.begin() + top, last.rgb.end())) {
+                break;
+            }
+            last = std::move(next);
+        }
+        return last;
+    };
+    const Picture with = stillShot();
+    Rect inside, held;
+    ASSERT_TRUE(modelRect(with, *body, mirror.getAnimation(), at, mirror.getScale(), 2, inside));
+    ASSERT_TRUE(modelRect(with, *axe, 0, tag, mirror.getScale(), 2, held));
+    const Vec2 centre = Client::get().worldToScreen(ZonePosition(at.zone, at.x, at.y), true);
+    EXPECT_TRUE(inside.has(static_cast<int>(centre.x * with.width / 640.0f),
+                           static_cast<int>(centre.y * with.height / 480.0f)))
+        << "the rectangle lies at the goblin's projected place";
+    const std::vector<Rect> others = othersRects(with, number);
+
+    game.deleteEntity(goblin, true);
+    ASSERT_TRUE(screen.frameUntil([&] { return GameClient::get().getEntity(number) == nullptr; }))
+        << "the goblin's removal reaches the client";
+    GraphicsSystem::get().clearTextEvents(); // the server's notices of the fight
+    const Picture without = stillShot();
+
+    // Nothing changes in a band of 80 pixels around the two rectangles, but
+    // for the other entities.
+    const Rect band{std::min(inside.x0, held.x0) - 80, std::min(inside.y0, held.y0) - 80,
+                    std::max(inside.x1, held.x1) + 80, std::max(inside.y1, held.y1) + 80};
+    int differing = 0, strays = 0;
+    for (int y = std::max(0, band.y0); y < std::min(with.height, band.y1); ++y) {
+        for (int x = std::max(0, band.x0); x < std::min(with.width, band.x1); ++x) {
+            const uint8_t *a = with.at(x, y), *b = without.at(x, y);
+            if (std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) <= 12) {
+                continue;
+            }
+            if (inside.has(x, y) || held.has(x, y)) {
+                ++differing;
+            } else if (std::none_of(others.begin(), others.end(),
+                                    [&](const Rect& r) { return r.has(x, y); })) {
+                ++strays;
+            }
+        }
+    }
+    EXPECT_GT(differing, (inside.x1 - inside.x0) * (inside.y1 - inside.y0) / 10) << "the goblin is drawn";
+    EXPECT_EQ(strays, 0) << "nothing changes outside the goblin and its axe";
+}
+
+} // namespace
