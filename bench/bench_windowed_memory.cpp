@@ -1,0 +1,120 @@
+// Peak resident memory of the windowed game on the largest world: the whole
+// program on its own Xvfb display, a new world of the largest size started
+// from the menus' command, the player carried to every level of the world in
+// turn so that each is built and drawn, and the program's high-water mark
+// read from the kernel. Budget: 500 MB; the program exits 1 above it.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
+#include "engine/app/Application.h"
+#include "engine/core/Random.h"
+#include "engine/data/Database.h"
+#include "game/entities/Player.h"
+#include "game/world/Game.h"
+#include "game/world/World.h"
+#include "graphics/GraphicsSystem.h"
+#include "main/ProgramHooks.h"
+#include "tests/support/XvfbDisplay.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace {
+
+// The kernel's high-water mark of resident memory, in kB.
+long peakResidentKb()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+int main()
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        std::printf("windowed memory: no X server can be started\n");
+        return 1;
+    }
+    const std::filesystem::path user = std::filesystem::temp_directory_path() / "gloam_bench_memory";
+    std::filesystem::remove_all(user);
+    std::filesystem::create_directories(user);
+    std::ofstream(user / "user.cfg") << "r_width 1024\nr_height 768\nmonitorSync 0\nPlayerName \"Bench\"\n";
+    setenv("ALSOFT_DRIVERS", "null", 1);
+    LaunchOptions options;
+    options.dataDir = GLOAM_DATA_DIR;
+    options.userDir = user.string();
+    AppHooks hooks;
+    installProgramHooks(hooks, false);
+    Application app(options, hooks);
+    app.startup();
+    if (!GraphicsSystem::get().isDisplayReady()) {
+        std::printf("windowed memory: no display\n");
+        return 1;
+    }
+
+    // The largest of the "World" entry's sizes.
+    Database& db = Database::get();
+    const DatabaseEntry* largest = nullptr;
+    int largestArea = 0;
+    for (const std::string& name : db.getStringList(db.findEntry("World"), "WorldSize")) {
+        const DatabaseEntry* size = db.findEntry(name);
+        const int area = size ? db.getInt(size, "Width") * db.getInt(size, "Height") : 0;
+        if (area > largestArea) {
+            largest = size;
+            largestArea = area;
+        }
+    }
+    if (!largest) {
+        std::printf("windowed memory: the data has no world size\n");
+        return 1;
+    }
+    const std::string sizeName = largest->getName();
+    World::get().setRequestedWorldSize(largest->getId());
+    Random::setState(0, 7);
+    Application::runConsoleLine("set NumAiCovenants 32");
+    Application::runConsoleLine("start both 0");
+    for (int i = 0; i < 2000 && !(GameClient::instance() && GameClient::get().isLoaded()); ++i) {
+        app.frame();
+    }
+    Player* player = Game::instance() ? Game::get().getFirstPlayer() : nullptr;
+    if (!GameClient::instance() || !GameClient::get().isLoaded() || !player) {
+        std::printf("windowed memory: the game did not start\n");
+        return 1;
+    }
+    // Each level in turn: the player stands in its middle until it is built
+    // and a few frames have drawn it.
+    World& world = World::get();
+    const int levels = world.getLevelCount();
+    for (int level = 0; level < levels; ++level) {
+        const ZonePosition middle(level, 2048.0f, 2048.0f);
+        player->setPosition(middle);
+        Client::get().getLocalPlayer()->setPosition(middle);
+        for (int i = 0; i < 400 && (!world.isLevelLoaded(level) || world.hasPendingBuilds()); ++i) {
+            app.frame();
+        }
+        for (int i = 0; i < 10; ++i) {
+            app.frame();
+        }
+    }
+    const long peak = peakResidentKb();
+    const int entities = Game::get().getEntityCount();
+    Application::runConsoleLine("quit");
+    app.shutdown();
+    std::filesystem::remove_all(user);
+    const double mb = static_cast<double>(peak) / 1024.0;
+    std::printf(
+        "windowed game, world size %s (%d levels, %d entities): peak resident %.1f MB (budget 500 MB)\n",
+        sizeName.c_str(), levels, entities, mb);
+    return peak > 0 && mb <= 500.0 ? 0 : 1;
+}
