@@ -8,6 +8,9 @@
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/core/ColorSystem.h"
+#include "game/covenants/CovenantBase.h"
+#include "game/covenants/CovenantDefinition.h"
 #include "main/ProgramHooks.h"
 #include "support/Picture.h"
 #include "support/TestSupport.h"
@@ -101,6 +104,61 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
         matching += near ? 1 : 0;
     }
     EXPECT_GE(matching, 3) << "the town's square is not drawn in its explored colours";
+
+    // Some pixel near a point has a colour (the shot is larger than the interface).
+    auto colourNear = [&](const Picture& p, Vec2 point, int radius, int r, int g, int b, int tolerance) {
+        for (int dy = -radius; dy <= radius; ++dy) {
+            for (int dx = -radius; dx <= radius; ++dx) {
+                int x = static_cast<int>(point.x) + dx, y = static_cast<int>(point.y) + dy;
+                if (x < 0 || y < 0 || x >= 640 || y >= 480) {
+                    continue;
+                }
+                const uint8_t* c = pixelAt(p, x, y);
+                if (std::abs(c[0] - r) <= tolerance && std::abs(c[1] - g) <= tolerance &&
+                    std::abs(c[2] - b) <= tolerance) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    // The key: each living covenant's cross in its colour.
+    const UISettings& s = ui.getSettings();
+    const int count = GameClient::get().getCovenantCount();
+    for (int i = 0; i < count; ++i) {
+        const CovenantBase* covenant = GameClient::get().getCovenant(i);
+        if (!covenant || covenant->destroyed || !covenant->getDefinition()) {
+            continue;
+        }
+        Color c = ColorSystem::getColor(covenant->getDefinition()->color);
+        Vec2 cross{s.worldMapKeyPosition.x + s.worldMapKeyMarkerSize / 2.0f,
+                   s.worldMapKeyPosition.y - static_cast<float>(count - i) * s.worldMapKeyLineSpace +
+                       s.worldMapKeyMarkerSize / 2.0f};
+        EXPECT_TRUE(colourNear(shown, cross, 2, static_cast<int>(c.r * 255.0f),
+                               static_cast<int>(c.g * 255.0f), static_cast<int>(c.b * 255.0f), 48))
+            << "key of covenant " << i;
+    }
+    // The mouse on the "Town Gate" label shows the help box: its gold border
+    // above the label.
+    const MapLabel* gate = nullptr;
+    for (const MapLabel& label : map.getLabels()) {
+        if (label.kind == MapLabel::TownGate) {
+            gate = &label;
+            break;
+        }
+    }
+    ASSERT_NE(gate, nullptr);
+    Vec2 gateAt = map.screenPointOf(gate->position);
+    window.moveTo(static_cast<int>(gateAt.x), static_cast<int>(gateAt.y));
+    for (int frame = 0; frame < 60 && map.getHoveredLabel() < 0; ++frame) {
+        app.frame();
+    }
+    ASSERT_GE(map.getHoveredLabel(), 0);
+    app.frame();
+    Picture hovered = window.shot();
+    EXPECT_EQ(map.getLabels()[static_cast<size_t>(map.getHoveredLabel())].text.rfind("Town Gate", 0), 0u);
+    EXPECT_TRUE(colourNear(hovered, {gateAt.x, gateAt.y - 30.0f}, 40, 200, 160, 60, 30))
+        << "no help box border";
     window.key(SDL_SCANCODE_M);
     app.frame();
     EXPECT_FALSE(map.isShown());
