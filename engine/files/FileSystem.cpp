@@ -171,6 +171,14 @@ void FileSystem::mountGeneratedDirectory(const std::string& directory)
 
 FileSystem::~FileSystem()
 {
+    {
+        std::lock_guard<std::mutex> commits(m_commitMutex);
+        m_stopCommits = true;
+    }
+    m_commitWake.notify_all();
+    if (m_committer.joinable()) {
+        m_committer.join();
+    }
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     for (auto& file : m_open) {
         if (file->handle != nullptr) {
@@ -343,6 +351,9 @@ std::optional<std::string> FileSystem::resolveParent(const std::string& root, co
 
 std::optional<FileSystem::Found> FileSystem::locate(const std::string& name, bool userDirectory, bool edited)
 {
+    if (userDirectory) {
+        finishWrites();
+    }
     std::string clean = cleanRelative(name);
     if (!isSafeRelativePath(clean)) {
         if (!clean.empty()) {
@@ -412,6 +423,10 @@ bool FileSystem::readFound(const Found& found, std::vector<uint8_t>& out)
 File* FileSystem::open(const std::string& name, bool write, bool textMode, bool userDirectory,
                        bool createDirectories)
 {
+    // A file still being committed shares its temporary file with this one.
+    if (write) {
+        finishWrites();
+    }
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     std::string clean = cleanRelative(name);
     if (!isSafeRelativePath(clean)) {
@@ -480,6 +495,70 @@ bool FileSystem::close(File* file)
     bool ok = commitAtomicWrite(record->handle, record->tempPath, record->path, !record->failed);
     forgetListing(getPathDirectory(record->path));
     return ok;
+}
+
+bool FileSystem::closeInBackground(File* file)
+{
+    std::unique_ptr<File> record;
+    {
+        std::lock_guard<std::recursive_mutex> lock(m_mutex);
+        auto it =
+            std::find_if(m_open.begin(), m_open.end(), [file](const auto& f) { return f.get() == file; });
+        if (it == m_open.end() || !(*it)->writing || (*it)->failed) {
+            // Nothing to commit: a plain close, which logs what went wrong.
+            return close(file);
+        }
+        record = std::move(*it);
+        m_open.erase(it);
+        // A listing taken before the rename must not outlive it.
+        forgetListing(getPathDirectory(record->path));
+    }
+    {
+        std::lock_guard<std::mutex> commits(m_commitMutex);
+        if (!m_committer.joinable()) {
+            m_committer = std::thread(&FileSystem::runCommits, this);
+        }
+        m_commits.push_back(std::move(record));
+    }
+    m_commitWake.notify_one();
+    return true;
+}
+
+void FileSystem::runCommits()
+{
+    std::unique_lock<std::mutex> commits(m_commitMutex);
+    for (;;) {
+        m_commitWake.wait(commits, [this] { return m_stopCommits || !m_commits.empty(); });
+        if (m_commits.empty()) {
+            return;
+        }
+        std::unique_ptr<File> record = std::move(m_commits.front());
+        m_commits.pop_front();
+        m_commitBusy = true;
+        commits.unlock();
+        commitAtomicWrite(record->handle, record->tempPath, record->path, true);
+        record->handle = nullptr;
+        commits.lock();
+        m_committedDirectories.push_back(getPathDirectory(record->path));
+        m_commitBusy = false;
+        m_commitsDone.notify_all();
+    }
+}
+
+void FileSystem::finishWrites()
+{
+    std::vector<std::string> directories;
+    {
+        std::unique_lock<std::mutex> commits(m_commitMutex);
+        m_commitsDone.wait(commits, [this] { return m_commits.empty() && !m_commitBusy; });
+        directories.swap(m_committedDirectories);
+    }
+    if (!directories.empty()) {
+        std::lock_guard<std::recursive_mutex> lock(m_mutex);
+        for (const std::string& directory : directories) {
+            forgetListing(directory);
+        }
+    }
 }
 
 bool FileSystem::readAll(File* file, std::vector<uint8_t>& out)
@@ -551,6 +630,9 @@ void FileSystem::deleteUserFile(const std::string& name)
 void FileSystem::listLoose(const std::string& directory, const std::string& extension, bool recursive,
                            std::vector<std::string>& names, bool userDirectory)
 {
+    if (userDirectory) {
+        finishWrites();
+    }
     if (userDirectory) {
         listLooseIn(m_userDirectory, directory, extension, recursive, names);
         return;

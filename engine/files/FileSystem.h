@@ -4,14 +4,17 @@
 #include "engine/files/File.h"
 #include "engine/files/ZipPackage.h"
 
+#include <condition_variable>
 #include <cstdint>
 #include <ctime>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <vector>
 
@@ -57,6 +60,14 @@ public:
     // Closes and forgets a record. For a write the data is flushed, synced
     // and renamed over the target; false when that fails (the old file stays).
     bool close(File* file);
+    // Closes a file written for the user directory and leaves its commit
+    // (flush, sync, rename, directory sync) to a worker thread, so the
+    // caller does not wait for the disk. False, with the file closed and its
+    // line logged here, when a write to it had already failed. Reads, new
+    // writes and the file system's end wait for every commit handed over.
+    bool closeInBackground(File* file);
+    // Waits until every commit handed over has been made.
+    void finishWrites();
     // The whole content of an open file.
     bool readAll(File* file, std::vector<uint8_t>& out);
     // One write of all bytes to an open real file; counted in "Bytes written".
@@ -159,7 +170,18 @@ private:
     void listLooseIn(const std::string& root, const std::string& directory, const std::string& extension,
                      bool recursive, std::vector<std::string>& names);
 
+    void runCommits();
+
     mutable std::recursive_mutex m_mutex;
+    // The commit worker's queue; never locked while waiting for m_mutex.
+    std::mutex m_commitMutex;
+    std::condition_variable m_commitWake;
+    std::condition_variable m_commitsDone;
+    std::deque<std::unique_ptr<File>> m_commits;
+    std::vector<std::string> m_committedDirectories;
+    bool m_commitBusy = false;
+    bool m_stopCommits = false;
+    std::thread m_committer;
     std::string m_baseDirectory;
     std::string m_userDirectory;
     std::string m_generatedDirectory;

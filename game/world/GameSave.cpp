@@ -110,16 +110,15 @@ bool Game::saveCharacter()
     if (!saveWorld(out)) {
         return false;
     }
-    // The file system writes a temporary file and renames it on close; a
+    // The file system writes a temporary file and renames it once synced; a
     // failure keeps the old file, and the file system's one line names it.
+    // The sync runs on the file system's worker: the step does not wait for
+    // the disk, and the next read or write of the file waits for it.
     FileSystem* files = FileSystem::instance();
     File* file = files ? files->open(fileName, true, false, true, true) : nullptr;
     if (!file) {
         return false;
     }
     const bool written = files->write(file, out.data(), out.size());
-    if (!files->close(file) || !written) {
-        return false;
-    }
-    return true;
+    return files->closeInBackground(file) && written;
 }

@@ -32,6 +32,8 @@ namespace {
 
 std::vector<uint8_t> readBytes(const std::string& path)
 {
+    // A save's commit may still be on the file system's worker.
+    FileSystem::get().finishWrites();
     std::ifstream in(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
@@ -366,6 +368,7 @@ TEST_F(NewWorldTest, TheSaveKeepsToTheNameRuleAndAFailedWriteLeavesTheOldFile)
         std::filesystem::remove_all(chars);
         player->setName(c.name);
         EXPECT_EQ(game().saveCharacter(), *c.file != 0) << c.name;
+        FileSystem::get().finishWrites();
         std::vector<std::string> written;
         if (std::filesystem::exists(chars)) {
             for (const auto& entry : std::filesystem::directory_iterator(chars)) {
@@ -380,6 +383,7 @@ TEST_F(NewWorldTest, TheSaveKeepsToTheNameRuleAndAFailedWriteLeavesTheOldFile)
     // The temporary file cannot be made: the old file stays, one line names it.
     player->setName("Aldric");
     ASSERT_TRUE(game().saveCharacter());
+    FileSystem::get().finishWrites();
     const std::vector<uint8_t> old = {1, 2, 3};
     writeBytes(worldFile(), old);
     std::filesystem::create_directories(worldFile() + ".tmp");

@@ -7,6 +7,7 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
 #include "engine/data/DatabaseEntry.h"
+#include "engine/files/FileSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
@@ -266,6 +267,7 @@ TEST(QuestsInPlayEndToEnd, QuestsAreAnnouncedOfferedTakenSolvedAndKeptThroughASa
         // The client's list is the Game's, after its count.
         EXPECT_EQ(run.clientQuestBytes(), std::vector<uint8_t>(list.data() + 4, list.data() + list.size()));
         ASSERT_TRUE(game.saveCharacter());
+        FileSystem::get().finishWrites();
         std::filesystem::copy(program.user.path() / "chars", kept.path() / "chars");
     }
 

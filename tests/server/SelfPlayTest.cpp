@@ -13,6 +13,7 @@
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
+#include "engine/files/FileSystem.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
@@ -199,7 +200,12 @@ public:
         EXPECT_TRUE(m_program.game->saveWorld(out));
         return std::vector<uint8_t>(out.data(), out.data() + out.size());
     }
-    bool writeSaveFile() const { return m_program.game->saveCharacter(); }
+    bool writeSaveFile() const
+    {
+        const bool saved = m_program.game->saveCharacter();
+        FileSystem::get().finishWrites();
+        return saved;
+    }
 
     const std::vector<std::string>& errors() const { return m_errors; }
 

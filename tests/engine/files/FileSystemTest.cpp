@@ -255,6 +255,40 @@ TEST(FileSystemWrite, UnclosedWriteLeavesOldFile)
     EXPECT_FALSE(std::filesystem::exists(dir.file("user/save.wld.tmp")));
 }
 
+// Commits left to the worker: reads, listings and the next write of the file
+// wait for them, and the file system's end finishes them.
+TEST(FileSystemWrite, BackgroundCommitsAreSeenByEveryLaterUseAndFinishAtTheEnd)
+{
+    TempDir dir;
+    LogCapture capture;
+    dir.write("user/chars/Hero.wld", "old");
+    {
+        FileSystem fs(dir.file("base"), dir.file("user"));
+        for (const char* text : {"first", "second", "third"}) {
+            File* file = fs.open("chars/Hero.wld", true, false, true, true);
+            ASSERT_NE(file, nullptr);
+            ASSERT_TRUE(fs.write(file, std::string(text)));
+            EXPECT_TRUE(fs.closeInBackground(file));
+            EXPECT_EQ(readText(fs, "chars/hero.wld", true), text);
+        }
+        File* fresh = fs.open("chars/New.wld", true, false, true, true);
+        ASSERT_NE(fresh, nullptr);
+        ASSERT_TRUE(fs.write(fresh, std::string("new")));
+        EXPECT_TRUE(fs.closeInBackground(fresh));
+        EXPECT_EQ(fs.listFiles("chars", "wld", true), (std::vector<std::string>{"Hero.wld", "New.wld"}));
+        File* last = fs.open("chars/Hero.wld", true, false, true, true);
+        ASSERT_TRUE(fs.write(last, std::string("last")));
+        EXPECT_TRUE(fs.closeInBackground(last));
+        // Not a file of its own: nothing to commit, and said so.
+        EXPECT_FALSE(fs.closeInBackground(reinterpret_cast<File*>(&capture)));
+    }
+    std::ifstream in(dir.file("user/chars/Hero.wld"));
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(text, "last");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("user/chars/Hero.wld.tmp")));
+    EXPECT_EQ(capture.count(3), 1u) << "the close of a file that is not open";
+}
+
 TEST(FileSystemNames, NumberedFileNames)
 {
     TempDir dir;
