@@ -53,6 +53,8 @@ public:
     // ---- Relation table. Records appear on first use of an index, each at
     // relation 50, Peace, no route, zero stamps.
     bool ensureRelation(int other) const;
+    // Forgets every record (a covenant carried into a new world).
+    void clearRelations() { m_relationCount = 0; }
     int getRelationCount() const { return m_relationCount; }
     // The record of an index, created when in range; null outside 0 … 31.
     const RelationRecord* getRelationRecord(int other) const;

@@ -272,6 +272,10 @@ void PlayerCovenant::sendRecruitHome(Actor* actor)
 void PlayerCovenant::restoreInWorld()
 {
     resetState();
+    // The covenants at its old indices are gone: it meets the new ones afresh.
+    clearRelations();
+    pendingOffers.fill(PendingOffer());
+    linkedCovenant = -1;
     createHouseObjects();
     for (const std::unique_ptr<Recruit>& recruit : recruits) {
         if (!recruit)

@@ -62,8 +62,9 @@ public:
     // home; another actor is left alone.
     void sendRecruitHome(Actor* actor);
 
-    // After the world was replaced: the house objects and recruit actors
-    // made again, then the house reset.
+    // After the world was replaced: relations, offers and the adventure
+    // partner forgotten, the house objects and recruit actors made again,
+    // then the house reset.
     void restoreInWorld();
     // Crystals and influence to 0, stats recounted, the stone healed, the
     // guard items destroyed and their guards dismissed.

@@ -27,6 +27,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -142,6 +144,11 @@ TEST(WorldRoundTrip, AJoinedWorldOfTenMinutesSavesLoadsAndSavesAlike)
     const std::string file = program.user.path().string() + "/chars/Aldric.wld";
     const std::vector<uint8_t> saved = fileBytes(file);
     ASSERT_GT(saved.size(), 1000u);
+    // GLOAM_WORLD_SAVE_SEED=<path> keeps the file as a fuzz seed.
+    if (const char* seed = std::getenv("GLOAM_WORLD_SAVE_SEED")) {
+        std::ofstream(seed, std::ios::binary)
+            .write(reinterpret_cast<const char*>(saved.data()), static_cast<std::streamsize>(saved.size()));
+    }
     const uint32_t layoutSeed = program.world->getWorldSeed();
     uint32_t secretSeed = program.world->getSecretSeed();
 
@@ -165,4 +172,73 @@ TEST(WorldRoundTrip, AJoinedWorldOfTenMinutesSavesLoadsAndSavesAlike)
         ASSERT_TRUE(game.saveCharacter());
         EXPECT_EQ(fileBytes(file), saved) << "round " << round;
     }
+}
+
+// "newWorld" after a real join: the covenant keeps its place after the two
+// new computer covenants, starts over with them, and its house and recruits
+// stand again in the new world.
+TEST(WorldRoundTrip, ANewWorldRaisesTheJoinedCovenantsHouseAndRecruitsAgain)
+{
+    HeadlessServer program;
+    setUserVar("PlayerName", "Aldric");
+    Random::setState(0, 77u);
+    Server& srv = Server::get();
+    ASSERT_TRUE(srv.start(false, 1, 1, 0, 3));
+    ScriptedClient client(5035);
+    const std::vector<uint8_t> join = joinWithRecruits();
+    ByteBuffer m;
+    m.writeInt(4u);
+    m.reserve(join.data(), join.size());
+    client.sendRaw(m);
+    program.app->getHooks().serverReceive(16.0, false);
+    ScriptedClient::Joined joined;
+    ASSERT_TRUE(client.readJoined(joined));
+    Game& game = *program.game;
+    Player* player = game.getFirstPlayer();
+    ASSERT_NE(player, nullptr);
+    auto* own = dynamic_cast<PlayerCovenant*>(player->getCovenant());
+    ASSERT_NE(own, nullptr);
+    own->setRelationState(0, kPact);
+    own->setRelationSubState(1, 2);
+    SafePtr<Entity> oldStone(own->getLifestone());
+
+    ASSERT_TRUE(srv.newWorld({"0", "Average", "Normal", "2"}));
+    ScriptedClient::WorldInfo info;
+    uint32_t secret = 0;
+    ASSERT_TRUE(client.readNewWorld(info, secret));
+    EXPECT_EQ(info.seed, program.world->getWorldSeed());
+    ASSERT_EQ(game.getAiCovenantCount(), 2);
+    ASSERT_EQ(game.getCovenantCount(), 3);
+    EXPECT_EQ(player->getCovenant(), own);
+    EXPECT_EQ(own->index, 2);
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(own->getRelationState(i), static_cast<int>(CovenantTreaty::Peace)) << i;
+        EXPECT_EQ(own->getRelationSubState(i), 0) << i;
+    }
+    // The old house went with the old world; a new one stands.
+    EXPECT_EQ(oldStone.get(), nullptr);
+    Entity* stone = own->getLifestone();
+    ASSERT_NE(stone, nullptr);
+    EXPECT_EQ(game.getEntity(stone->getEntityNumber()), stone);
+    EXPECT_EQ(stone->getCovenantIndex(), 2);
+    EXPECT_EQ(own->getLifestoneHealth(), own->getLifestoneMaxHealth());
+    int houseObjects = 0;
+    for (int e = 0; e < Game::kMaxEntities; ++e)
+        if (const Entity* entity = game.getEntity(e); entity && entity->getCovenantIndex() == 2 &&
+                                                      !dynamic_cast<const Actor*>(entity) && entity != player)
+            ++houseObjects;
+    EXPECT_GE(houseObjects, 9) << "stashes, bookshelf, stone, gate and four pedestals";
+    for (int slot : {0, 2}) {
+        Actor* recruit = own->getRecruitActor(slot);
+        ASSERT_NE(recruit, nullptr) << slot;
+        EXPECT_EQ(game.getEntity(recruit->getEntityNumber()), recruit);
+        EXPECT_EQ(recruit->getCovenant(), own);
+    }
+
+    srv.update();
+    ScriptedClient::State state;
+    ASSERT_TRUE(client.readState(state));
+    EXPECT_TRUE(std::any_of(state.entities.begin(), state.entities.end(), [&](const auto& e) {
+        return e.number == static_cast<uint32_t>(player->getEntityNumber());
+    }));
 }

@@ -41,6 +41,27 @@ bool readNameList(ByteBuffer& in, const char* message, std::vector<std::pair<uin
         out.emplace_back(index, name);
     }
 }
+// A recruit's state image: type, stats, inventory, entity number, kept
+// entries, seed and skills (the join's form lacks the entity number).
+bool skipRecruitImage(ByteBuffer& in)
+{
+    in.readInt();
+    CounterList stats(Recruit::kStatCount);
+    InventoryBase inventory;
+    if (in.failed() || !stats.read(in, Recruit::kStatCount) ||
+        !inventory.read(in, true, false, 0, "scripted client recruit"))
+        return false;
+    in.readInt();
+    for (int list = 0; list < 2 && in.ok(); ++list) {
+        const uint32_t n = in.readCount(4);
+        for (uint32_t i = 0; i < n && in.ok(); ++i)
+            in.readInt();
+        if (list == 0)
+            in.readInt(); // seed
+    }
+    return in.ok();
+}
+
 // The local player's covenant section: name, house, index, the covenant's
 // inventory, the recruits by slot, then statistics, flags and the life stone
 // (fourteen words) and the optional recruit candidate.
@@ -55,17 +76,13 @@ bool skipPlayerCovenantSection(ByteBuffer& in)
     uint32_t recruits = in.readCount(8);
     for (uint32_t i = 0; i < recruits && in.ok(); ++i) {
         in.readUInt();
-        Recruit recruit;
-        if (!recruit.readSection(in))
+        if (!skipRecruitImage(in))
             return false;
     }
     for (int i = 0; i < 14; ++i)
         in.readUInt();
-    if (in.readUInt() != 0) {
-        Recruit candidate;
-        if (!candidate.readSection(in))
-            return false;
-    }
+    if (in.readUInt() != 0 && !skipRecruitImage(in))
+        return false;
     return in.ok();
 }
 
