@@ -8,6 +8,8 @@
 #include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/covenants/TradeOffer.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/entities/Chest.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
@@ -28,6 +30,7 @@ namespace {
 constexpr int kAlliance = static_cast<int>(CovenantTreaty::Alliance);
 constexpr int kWar = static_cast<int>(CovenantTreaty::War);
 constexpr int kMoney = static_cast<int>(CovenantStat::Money);
+constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
 
 class PlayerCovenantWorld : public ::testing::Test {
 protected:
@@ -102,6 +105,10 @@ TEST_F(PlayerCovenantWorld, OfferLinesFromTheClientAreParsedCheckedAndCarriedOut
     frame({"offer 0 " + i + " 0 6 -5"});
     EXPECT_EQ(listener.offers.size(), 2u) << "dropped";
     EXPECT_EQ(log.count(2), before + 1);
+    // An agreement about one of the two dealers themselves.
+    frame({"offer 0 " + i + " 0 11 " + std::to_string(TradeTerm::thirdParty(own->index, 2))});
+    EXPECT_EQ(listener.offers.size(), 2u) << "dropped";
+    EXPECT_EQ(log.count(2), before + 2);
 
     // The real computer covenant's gift of 10 crystals.
     ActorCovenant& giver = *computers[0];
@@ -133,6 +140,37 @@ TEST_F(PlayerCovenantWorld, OfferLinesFromTheClientAreParsedCheckedAndCarriedOut
     m_program.game->executeTradeOffer(gold, own, &giver);
     EXPECT_EQ(player->getStat(toIndex(CharacterStat::Money)), 0);
     EXPECT_EQ(receiver->getStat(toIndex(CharacterStat::Money)), theirs + 100);
+
+    // An empty item place cannot be dealt and moves nothing; influence may
+    // be given below what the player's covenant holds.
+    // The new character's first bag holds its starting items: the first free place.
+    InventoryGroup* bag = player->getInventory()->getSlot(kBag1);
+    ASSERT_NE(bag, nullptr);
+    int freePlace = 0;
+    while (freePlace < bag->getSize() && bag->getItem(freePlace))
+        ++freePlace;
+    ASSERT_LT(freePlace, bag->getSize());
+    TradeOffer item;
+    item.addEntry(static_cast<int>(TradeTermKind::TermItem), TradeTerm::itemPlace(kBag1, freePlace), 0);
+    auto itemsOf = [](InventoryBase& bags) {
+        int n = 0;
+        for (int g = 0; g < kInventoryGroupCount; ++g)
+            n += bags.countItemsInGroup(g);
+        return n;
+    };
+    const int theirItems = itemsOf(*giver.inventory);
+    EXPECT_FALSE(item.canBeFulfilled(own, &giver));
+    m_program.game->executeTradeOffer(item, own, &giver);
+    EXPECT_EQ(itemsOf(*giver.inventory), theirItems);
+    EXPECT_EQ(bag->getItem(freePlace), nullptr);
+    own->influence = InfluenceCounters();
+    own->influence.adventure = 10;
+    TradeOffer influence;
+    influence.addEntry(static_cast<int>(TradeTermKind::TermInfluence), 30, 0);
+    const int theirTransferred = giver.influence.transferred;
+    m_program.game->executeTradeOffer(influence, own, &giver);
+    EXPECT_EQ(own->influence.transferred, -30);
+    EXPECT_EQ(giver.influence.transferred, theirTransferred + 30);
 
     // Allied victory refused: nothing without an offer, war with one.
     const float relation = giver.getRelation(own->index);
