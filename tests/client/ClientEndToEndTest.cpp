@@ -10,6 +10,7 @@
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
@@ -533,6 +534,10 @@ TEST_F(ClientWorldEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
     EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 4321);
     EXPECT_EQ(mirror->getStat(PlayerClient::kStatLevel), player->getStat(toIndex(CharacterStat::Level)));
 
+    ByteBuffer quitting;
+    player->writePlayerSection(quitting);
+    const int32_t msPlayed = player->getStatistics()[Player::MsPlayedToday];
+    const int32_t daysPlayed = player->getStatistics()[Player::DaysPlayed];
     ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
     FileSystem& files = FileSystem::get();
     for (const char* name :
@@ -568,6 +573,22 @@ TEST_F(ClientWorldEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
     // The money travelled in the loaded join section to the server's new player and back.
     auto* again = dynamic_cast<Player*>(Game::get().getEntity(server->getClient(0)->playerNumber));
     ASSERT_NE(again, nullptr);
+    {
+        // The section the quitting player wrote comes back byte for byte,
+        // but for its head (entity number, animation and its priority and
+        // mode: a new body) and the time played since.
+        again->getStatistics()[Player::MsPlayedToday] = msPlayed;
+        again->getStatistics()[Player::DaysPlayed] = daysPlayed;
+        ByteBuffer back;
+        again->writePlayerSection(back);
+        const std::vector<uint8_t> now = back.bytes();
+        const std::vector<uint8_t> then = quitting.bytes();
+        constexpr size_t kHead = 16;
+        ASSERT_EQ(now.size(), then.size());
+        ASSERT_GT(now.size(), kHead);
+        EXPECT_EQ(std::vector<uint8_t>(now.begin() + kHead, now.end()),
+                  std::vector<uint8_t>(then.begin() + kHead, then.end()));
+    }
     EXPECT_EQ(again->getStat(toIndex(CharacterStat::Money)), 4321);
     EXPECT_EQ(mirror->getStat(toIndex(CharacterStat::Money)), 4321);
     EXPECT_EQ(client->getPlayerCovenant()->name, "Red Hand");
