@@ -6,7 +6,8 @@
 // end state twice, another seed another.
 //
 // GLOAM_SELFPLAY_MINUTES and GLOAM_SELFPLAY_SEEDS (comma-separated) lengthen
-// the run for `make soak`, which also prints the figures of each seed.
+// the run for `make soak`, which also prints the figures of each seed;
+// GLOAM_SELFPLAY_TRACE prints where the player is now and then.
 #include "engine/app/Application.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
@@ -21,7 +22,10 @@
 #include "game/entities/Actor.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
+#include "game/entities/Vendor.h"
 #include "game/quests/Quest.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillListBase.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
@@ -47,6 +51,10 @@ constexpr int kStepsPerMinute = 1200; // 50 ms steps
 constexpr float kWalkPerStep = 9.0f;  // a brisk walk, 180 units a second
 constexpr float kStrikeReach = 40.0f;
 constexpr const char* kPlayerName = "Selfplay";
+constexpr float kTalkReach = 64.0f;
+constexpr int kMain = toIndex(InventoryGroupIndex::Main);
+constexpr int kEquipment = toIndex(InventoryGroupIndex::Equipment);
+constexpr int kGoods = toIndex(InventoryGroupIndex::Loot);
 
 struct Figures {
     int steps = 0;
@@ -54,6 +62,12 @@ struct Figures {
     int monstersKilled = 0;
     int questsDone = 0;
     int offersMade = 0;
+    int offersAnswered = 0;
+    int questsAccepted = 0;
+    int itemsBought = 0;
+    int itemsSold = 0;
+    int itemsEquipped = 0;
+    int skillsUsed = 0;
     int raids = 0;
     int peakEntities = 0;
     long peakRssKb = 0;
@@ -153,7 +167,7 @@ public:
         times.reserve(static_cast<size_t>(steps));
         const int failuresBefore = failureCount();
         for (int i = 0; i < steps; ++i) {
-            decide();
+            decide(figures);
             const auto begin = std::chrono::steady_clock::now();
             m_client.sendInput(m_position, m_position, static_cast<uint32_t>(m_action),
                                static_cast<uint32_t>(m_target), m_lines);
@@ -170,6 +184,10 @@ public:
             for (const std::string& line : state.lines) {
                 if (line.rfind("offerToPlayer", 0) == 0) {
                     ++figures.offersMade;
+                    // Answered with the same terms, as the trade screen does.
+                    const char* verb = m_bot.below(2) == 0 ? "acceptOffer" : "rejectOffer";
+                    m_lines.push_back(verb + line.substr(std::string("offerToPlayer").size()));
+                    ++figures.offersAnswered;
                 }
             }
             settle();
@@ -221,9 +239,11 @@ private:
         }
     }
 
-    // The player: fights what is hostile near it, picks up what lies near,
-    // walks about, and now and then travels to another level.
-    void decide()
+    // The player: fights what is hostile near it (now and then with a
+    // skill), picks up what lies near and puts on what fits, first calls on
+    // a quest giver and a vendor of its start level, walks about, and now and
+    // then travels to another level.
+    void decide(Figures& figures)
     {
         m_action = 0;
         m_target = -1;
@@ -249,9 +269,15 @@ private:
         }
         Game& game = *m_program.game;
         if (std::getenv("GLOAM_SELFPLAY_TRACE") && m_step % 200 == 0) {
-            std::printf("step %d: zone %d (%.0f, %.0f), foe %d, loot %d, route %zu\n", m_step,
-                        m_position.zone, static_cast<double>(m_position.x), static_cast<double>(m_position.y),
-                        m_foe, m_loot, m_route.size());
+            std::printf("step %d: zone %d (%.0f, %.0f), foe %d, loot %d, route %zu, errands %zu, funds %d, "
+                        "quests %d, covenant %d\n",
+                        m_step, m_position.zone, static_cast<double>(m_position.x),
+                        static_cast<double>(m_position.y), m_foe, m_loot, m_route.size(), m_errands.size(),
+                        money(), m_player->countQuests(), m_player->getCovenant() ? 1 : 0);
+        }
+        checkLastStep(figures);
+        if (m_step == 1) {
+            planErrands();
         }
         if (m_step % 10 == 1) {
             m_foe = nearest(
@@ -278,6 +304,9 @@ private:
             }
             m_action = Player::ActionAttack;
             m_target = m_foe;
+            if (m_step % 20 == 0 && distance(foe->getPosition(), m_position) <= kStrikeReach) {
+                useSkillOn(m_foe);
+            }
             return;
         }
         if (Entity* loot = m_loot >= 0 ? game.getEntity(m_loot) : nullptr) {
@@ -289,26 +318,277 @@ private:
             }
             return;
         }
-        // Soon after the start, and then every two game minutes, the player
-        // walks off its level into a neighbouring one, as a client does.
-        if (m_step % (2 * kStepsPerMinute) == 200) {
+        if (m_step % 50 == 25 && equipSomething()) {
+            return;
+        }
+        // The errands of the start level come first, for a game minute at most.
+        if (!m_errands.empty() && m_step > kStepsPerMinute) {
+            m_errands.clear();
+            m_route.clear();
+        }
+        if (!m_errands.empty()) {
+            runErrand(figures);
+            return;
+        }
+        // Soon after the start (after the errands), and then every two game
+        // minutes, the player walks off its level into a neighbouring one, as
+        // a client does.
+        if (m_step >= m_nextDeparture) {
+            m_nextDeparture += 2 * kStepsPerMinute;
             m_route = routeToLevelEdge(m_position, m_bot.below(4));
         }
         if (!m_route.empty() && m_route.front().zone != m_position.zone) {
             m_route.clear(); // across the edge
         }
         if (!m_route.empty()) {
-            if (distance(m_route.front(), m_position) < kWalkPerStep) {
-                m_route.erase(m_route.begin());
-            }
-            if (!m_route.empty() && !walkTowards(m_route.front())) {
-                m_route.clear();
-            }
+            followRoute();
             return;
         }
         if (m_goal.zone != m_position.zone || distance(m_goal, m_position) < kWalkPerStep ||
             !walkTowards(m_goal)) {
             m_goal = randomWalkable(m_position.zone);
+        }
+    }
+
+    int money() const { return m_player->getStat(toIndex(CharacterStat::Money)); }
+
+    void followRoute()
+    {
+        if (distance(m_route.front(), m_position) < kWalkPerStep) {
+            m_route.erase(m_route.begin());
+        }
+        if (!m_route.empty() && !walkTowards(m_route.front())) {
+            m_route.clear();
+        }
+    }
+
+    // The nearest town quest giver (or NPC with a quest to give) and the
+    // nearest vendor of plain goods on the start level, in that order.
+    void planErrands()
+    {
+        Game& game = *m_program.game;
+        const int giver = nearest(
+            [&](Entity* e) {
+                auto* actor = dynamic_cast<Actor*>(e);
+                if (!actor || !actor->isAlive() || m_player->isEnemyOf(actor)) {
+                    return false;
+                }
+                const auto type = static_cast<NpcType>(actor->getNpcType());
+                return type == NpcType::Warmaster || type == NpcType::Apothecary ||
+                       type == NpcType::Steward || !game.collectQuestsOfferedBy(actor).empty();
+            },
+            1.0e9f);
+        const int vendor = nearest(
+            [&](Entity* e) {
+                auto* v = dynamic_cast<Vendor*>(e);
+                return v && v->isAlive() && !v->isGuardVendor();
+            },
+            1.0e9f);
+        if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+            std::printf("errands: quest giver %d, vendor %d\n", giver, vendor);
+        }
+        for (int npc : {giver, vendor}) {
+            if (npc >= 0) {
+                m_errands.push_back(npc);
+            }
+        }
+    }
+
+    void nextErrand()
+    {
+        m_errands.erase(m_errands.begin());
+        m_route.clear();
+        m_errandRoutes = 0;
+        m_tradeStage = 0;
+    }
+
+    // Walks up to the errand's NPC, then takes a quest from it or trades:
+    // the trade action first, then a potion, one sale and one purchase.
+    void runErrand(Figures& figures)
+    {
+        Game& game = *m_program.game;
+        const int number = m_errands.front();
+        auto* npc = dynamic_cast<Actor*>(game.getEntity(number));
+        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_position.zone || m_errandRoutes > 4) {
+            if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+                std::printf("step %d: errand %d given up\n", m_step, number);
+            }
+            nextErrand();
+            return;
+        }
+        if (distance(npc->getPosition(), m_position) > kTalkReach) {
+            if (m_route.empty()) {
+                m_route = routeToPoint(m_position, npc->getPosition());
+                ++m_errandRoutes;
+            }
+            if (!m_route.empty()) {
+                followRoute();
+            }
+            return;
+        }
+        auto* vendor = dynamic_cast<Vendor*>(npc);
+        if (!vendor) {
+            const std::vector<int> offered = game.collectQuestsOfferedBy(npc);
+            if (!offered.empty()) {
+                m_questAsked = offered[static_cast<size_t>(m_bot.below(static_cast<int>(offered.size())))];
+                m_questSlotFree = m_player->countQuests() < Player::kQuestSlots;
+                m_lines.push_back(formatString("useEntity %d", number));
+                m_lines.push_back(formatString("acceptQuest %d", m_questAsked));
+            }
+            nextErrand();
+            return;
+        }
+        m_action = Player::ActionTrade;
+        m_target = number;
+        if (m_fundsBefore >= 0) {
+            figures.itemsBought += m_tradeStage != 3 && money() < m_fundsBefore ? 1 : 0;
+            figures.itemsSold += m_tradeStage == 3 && money() > m_fundsBefore ? 1 : 0;
+            m_fundsBefore = -1;
+        }
+        switch (m_tradeStage++) {
+        case 0:
+            break; // the vendor turns to its customer
+        case 1:
+            // A healing potion from the first shelf, which also lays out the
+            // vendor's goods as a client's first look does.
+            m_lines.push_back(formatString("buyItem %d 0", kGoods));
+            m_fundsBefore = money();
+            break;
+        case 2:
+            if (const auto [group, slot] = sellableItem(); group >= 0) {
+                m_lines.push_back(formatString("sellItem %d %d", group, slot));
+                m_fundsBefore = money();
+            }
+            break;
+        case 3:
+            if (const int slot = affordableSlot(*vendor); slot >= 0) {
+                m_lines.push_back(formatString("buyItem %d %d", kGoods, slot));
+                m_fundsBefore = money();
+            }
+            break;
+        default:
+            m_action = 0;
+            m_target = -1;
+            nextErrand();
+            break;
+        }
+    }
+
+    // The first item of the packs that is not a healing potion and may be sold.
+    std::pair<int, int> sellableItem() const
+    {
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kMain; inventory && group <= toIndex(InventoryGroupIndex::Bag4); ++group) {
+            const InventoryGroup* items = group == kEquipment ? nullptr : inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                const ItemBase* item = inventory->getItemAt(group, slot);
+                const DatabaseEntry* entry = item ? item->getItemEntry() : nullptr;
+                if (entry && !item->isNoSale() &&
+                    entry->getName().find("HealthPotion") == std::string::npos) {
+                    return {group, slot};
+                }
+            }
+        }
+        return {-1, -1};
+    }
+
+    // A piece of the vendor's goods the player can pay for, something to
+    // wear or wield before anything else.
+    int affordableSlot(Vendor& vendor) const
+    {
+        const InventoryGroup* goods =
+            vendor.getInventory() ? vendor.getInventory()->getOwnGroup(kGoods) : nullptr;
+        InventoryBase* own = m_player->getInventory();
+        int fallback = -1;
+        for (int slot = 0; goods && own && slot < goods->getSize(); ++slot) {
+            const ItemBase* item = vendor.getStockItem(slot);
+            if (!item || vendor.isBuyBackSlot(slot) ||
+                item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot)) >
+                    static_cast<double>(money())) {
+                continue;
+            }
+            if (own->findEquipSlot(*item) != EquipedLocation::None) {
+                return slot;
+            }
+            fallback = fallback < 0 ? slot : fallback;
+        }
+        return fallback;
+    }
+
+    // Moves the first item of the packs that fits an empty equipment place
+    // there; true when it asked.
+    bool equipSomething()
+    {
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kMain; inventory && group <= toIndex(InventoryGroupIndex::Bag4); ++group) {
+            if (group == kEquipment) {
+                continue;
+            }
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                ItemBase* item = inventory->getItemAt(group, slot);
+                const EquipedLocation place = item ? inventory->findEquipSlot(*item) : EquipedLocation::None;
+                if (place == EquipedLocation::None || inventory->getItemAt(kEquipment, toIndex(place)) ||
+                    !inventory->canHoldAt(*item, kEquipment, toIndex(place))) {
+                    continue;
+                }
+                m_lines.push_back(
+                    formatString("moveItem %d %d %d %d", group, slot, kEquipment, toIndex(place)));
+                m_equipAsked = item;
+                m_equipPlace = toIndex(place);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // One of the player's learnt skills that is ready, on the foe.
+    void useSkillOn(int foe)
+    {
+        const SkillListBase* list = m_player->getSkillList();
+        if (!list) {
+            return;
+        }
+        std::vector<SkillBase*> ready;
+        for (SkillBase* skill : list->getSkills()) {
+            if (skill && skill->getLevel() > 0 && skill->isReady()) {
+                ready.push_back(skill);
+            }
+        }
+        if (ready.empty()) {
+            return;
+        }
+        SkillBase* skill = ready[static_cast<size_t>(m_bot.below(static_cast<int>(ready.size())))];
+        const ZonePosition& at = m_program.game->getEntity(foe)->getPosition();
+        m_lines.push_back(formatString("useSkill %d %d %d %d %f %f", skill->getTree(), skill->getSlot(), foe,
+                                       at.zone, static_cast<double>(at.x), static_cast<double>(at.y)));
+        m_skillAsked = skill;
+    }
+
+    // What the lines of the last step did: an equipped item sits at its
+    // place, a used skill's timer runs, an accepted quest fills a slot.
+    void checkLastStep(Figures& figures)
+    {
+        if (m_equipAsked) {
+            InventoryBase* inventory = m_player->getInventory();
+            if (inventory && inventory->getItemAt(kEquipment, m_equipPlace) == m_equipAsked) {
+                ++figures.itemsEquipped;
+            }
+            m_equipAsked = nullptr;
+        }
+        if (m_skillAsked) {
+            if (!m_skillAsked->isReady()) {
+                ++figures.skillsUsed;
+            }
+            m_skillAsked = nullptr;
+        }
+        if (m_questAsked >= 0) {
+            if (m_questSlotFree) {
+                EXPECT_TRUE(m_player->hasQuest(m_questAsked))
+                    << "quest " << m_questAsked << " was accepted with a slot free but is in none";
+            }
+            figures.questsAccepted += m_player->hasQuest(m_questAsked) ? 1 : 0;
+            m_questAsked = -1;
         }
     }
 
@@ -459,6 +739,13 @@ private:
             EXPECT_NE(quest->definition, nullptr) << "quest " << i;
             EXPECT_GE(quest->progress, 0) << "quest " << i;
         }
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            const Quest* quest = m_player->getQuest(slot);
+            if (quest && quest->isInUse()) {
+                EXPECT_TRUE(quest->id >= 0 && quest->id < game.getQuestTableSize())
+                    << "the player's quest slot " << slot << " holds quest " << quest->id;
+            }
+        }
     }
 
     HeadlessServer& m_program;
@@ -478,6 +765,16 @@ private:
     int m_step = 0;
     int m_deadSteps = 0;
     int m_lastPotion = -1000;
+    int m_nextDeparture = 200;
+    std::vector<int> m_errands;
+    int m_errandRoutes = 0;
+    int m_tradeStage = 0;
+    int m_fundsBefore = -1;
+    int m_questAsked = -1;
+    bool m_questSlotFree = false;
+    const ItemBase* m_equipAsked = nullptr;
+    int m_equipPlace = 0;
+    const SkillBase* m_skillAsked = nullptr;
     bool m_wasAlive = true;
     std::vector<bool> m_raiding;
 };
@@ -562,9 +859,11 @@ TEST(SelfPlay, TwoSeedsPlayTwoMinutesEachSaveLoadAndSaveAlikeTheSameSeedTwiceEnd
         all.push_back(runSeed(seed, minutes, true));
         const Figures& f = all.back();
         std::printf(
-            "seed %u: %d steps, %d player deaths, %d monsters killed, %d quests done, %d offers, %d raids, "
+            "seed %u: %d steps, %d player deaths, %d monsters killed, %d quests accepted, %d quests done, "
+            "%d offers, %d answered, %d raids, %d items bought, %d sold, %d equipped, %d skills used, "
             "peak %d entities, peak RSS %ld KB, step %.3f ms mean, %.3f ms p99, end hash %016llx\n",
-            seed, f.steps, f.playerDeaths, f.monstersKilled, f.questsDone, f.offersMade, f.raids,
+            seed, f.steps, f.playerDeaths, f.monstersKilled, f.questsAccepted, f.questsDone, f.offersMade,
+            f.offersAnswered, f.raids, f.itemsBought, f.itemsSold, f.itemsEquipped, f.skillsUsed,
             f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms,
             static_cast<unsigned long long>(f.endHash));
         if (::testing::Test::HasFatalFailure()) {
