@@ -96,7 +96,9 @@ bool UIMenu::handleKey(int key, bool down, bool repeat)
             return true;
         }
     }
-    return false;
+    // The shown page hears keys as it hears buttons (its key-binding input).
+    UIMenu* page = getSelectedSubMenuMenu();
+    return page && page->handleKey(key, down, repeat);
 }
 
 bool UIMenu::handleMouseButton(int button, bool down, int x, int y)

@@ -7,7 +7,9 @@
 #include "client/player/PlayerClient.h"
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
+#include "engine/console/KeyNames.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/console/VirtualKeys.h"
 #include "engine/core/ColorSystem.h"
 #include "game/covenants/CovenantBase.h"
 #include "game/covenants/CovenantDefinition.h"
@@ -36,6 +38,30 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     Application& app = *window.app;
     app.frame();
     UISystem& ui = UISystem::get();
+
+    // The controls page: K is the skills screen's, so it is refused and said
+    // so; G then binds the world map.
+    window.click(320, 294);
+    ASSERT_TRUE(ui.findMenu("Options")->isActive());
+    window.click(386, 96);
+    ASSERT_EQ(ui.findMenu("Options")->getSelectedSubMenu(), 2);
+    VirtualKeys& keys = VirtualKeys::get();
+    const int worldMapKey = keys.findKey("worldMap", false);
+    window.click(370, 226);
+    EXPECT_EQ(UserVarSystem::get().findVar("BindKeyAction")->getString(), "worldMap");
+    window.key(SDL_SCANCODE_K);
+    EXPECT_EQ(keys.getAction(worldMapKey)->code, keyNameToCode("m"));
+    EXPECT_TRUE(ui.findMenu("KeyAlreadyBound")->isActive());
+    window.key(SDL_SCANCODE_ESCAPE);
+    EXPECT_FALSE(ui.findMenu("KeyAlreadyBound")->isActive());
+    window.click(370, 226);
+    window.key(SDL_SCANCODE_G);
+    EXPECT_EQ(keys.getAction(worldMapKey)->code, keyNameToCode("g"));
+    EXPECT_EQ(UserVarSystem::get().findVar("BindKeyShown")->getString(), "0");
+    window.key(SDL_SCANCODE_ESCAPE);
+    ASSERT_TRUE(ui.findMenu("Main")->isActive());
+    EXPECT_FALSE(ui.findMenu("Options")->isActive());
+
     window.click(320, 206);
     ASSERT_TRUE(ui.findMenu("NewCharacter")->isActive());
     window.click(300, 270);
@@ -75,10 +101,10 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     EXPECT_NEAR(ring[1], 230, 20);
     EXPECT_NEAR(ring[2], 200, 20);
 
-    // The world map's key shows the map: the town's square in its explored
-    // colours. Cells at five places of the square are looked at; a label
-    // may cover one or two of them.
-    window.key(SDL_SCANCODE_M);
+    // The world map's key (G since the binding) shows the map: the town's
+    // square in its explored colours. Cells at five places of the square are
+    // looked at; a label may cover one or two of them.
+    window.key(SDL_SCANCODE_G);
     for (int frame = 0; frame < 10; ++frame) {
         app.frame();
     }
@@ -159,7 +185,7 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     EXPECT_EQ(map.getLabels()[static_cast<size_t>(map.getHoveredLabel())].text.rfind("Town Gate", 0), 0u);
     EXPECT_TRUE(colourNear(hovered, {gateAt.x, gateAt.y - 30.0f}, 40, 200, 160, 60, 30))
         << "no help box border";
-    window.key(SDL_SCANCODE_M);
+    window.key(SDL_SCANCODE_G);
     app.frame();
     EXPECT_FALSE(map.isShown());
 
