@@ -2,6 +2,8 @@
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/data/DatabaseEntry.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/ItemData.h"
 
@@ -22,6 +24,33 @@ constexpr int kLootBag8 = toIndex(InventoryGroupIndex::LootBag8);
 constexpr int kHouse = toIndex(InventoryGroupIndex::House);
 constexpr int kBookshelf = toIndex(InventoryGroupIndex::Bookshelf);
 constexpr int kBackup = toIndex(InventoryGroupIndex::Backup);
+
+// The "GameSystem" group sizes, read once per database: every inventory
+// made (each actor has one) would otherwise search that long entry by name.
+// The only values derived from the "GameSystem" entry.
+struct StartingSizes : DatabaseEntry::Derived {
+    int stash = 0;
+    int loot = 0;
+    int bookshelf = 0;
+};
+
+StartingSizes readStartingSizes()
+{
+    StartingSizes sizes;
+    sizes.stash = std::clamp(gameSystemInt("StashSize", InventoryBase::kStashBagCount), 0,
+                             InventoryBase::kMaxGroupCapacity);
+    sizes.loot = std::clamp(gameSystemInt("LootSize", 48), 0, InventoryBase::kMaxGroupCapacity);
+    sizes.bookshelf = std::clamp(gameSystemInt("BookshelfSize", 16), 0, InventoryBase::kMaxGroupCapacity);
+    return sizes;
+}
+
+StartingSizes startingSizes()
+{
+    const DatabaseEntry* entry = DefinitionReader::findEntry("GameSystem");
+    if (!entry)
+        return readStartingSizes();
+    return entry->derived<StartingSizes>([](const DatabaseEntry&) { return readStartingSizes(); });
+}
 
 bool isBagItem(const ItemBase* item)
 {
@@ -70,13 +99,13 @@ int InventoryBase::getStartingGroupSize(int group)
     case kEquipment:
         return kEquipedLocationCount;
     case kStash:
-        return std::clamp(gameSystemInt("StashSize", kStashBagCount), 0, kMaxGroupCapacity);
+        return startingSizes().stash;
     case kLoot:
-        return std::clamp(gameSystemInt("LootSize", 48), 0, kMaxGroupCapacity);
+        return startingSizes().loot;
     case kHouse:
         return 2 * kHouseGuardPlaces;
     case kBookshelf:
-        return std::clamp(gameSystemInt("BookshelfSize", 16), 0, kMaxGroupCapacity);
+        return startingSizes().bookshelf;
     case kBackup:
         return 2;
     default:

@@ -71,8 +71,11 @@ Actor::Actor()
         m_timers.add(t);
         t->listed = true;
     }
+    // One recompute for the fresh stats and the regeneration together.
+    deferStatUpdates();
     updateStats(true);
     addStatusEffectByName("StatusEffectBasicRegen", this, 1);
+    resumeStatUpdates();
 }
 
 Actor::~Actor()

@@ -117,6 +117,8 @@ Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)
     auto* body = new Actor();
     // Built at the saved level before the saved stats replace the built ones.
     body->initFromMonsterType(type, std::max(1, stats.get(toIndex(CharacterStat::Level))), restoreSkills);
+    // One recompute once everything is back, not one per effect and skill.
+    body->deferStatUpdates();
     body->getStats().copyFrom(stats);
     body->getInventory()->copyFrom(*inventory);
     const Database* database = Database::instance();
@@ -143,6 +145,7 @@ Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)
     if (covenant)
         covenant->onRecruitAdded(body);
     body->updateStats(false);
+    body->resumeStatUpdates();
     body->setHealth(body->getMaxHealth());
     return body;
 }

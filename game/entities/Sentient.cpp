@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -234,8 +235,21 @@ int Sentient::getSpiritResistanceBonus(int s) const
 
 // ---- Stat recompute -------------------------------------------------------------------
 
+void Sentient::resumeStatUpdates()
+{
+    if (m_statsDeferred > 0 && --m_statsDeferred == 0 && m_statsPending) {
+        m_statsPending = false;
+        updateStats(std::exchange(m_statsPendingRefill, false));
+    }
+}
+
 void Sentient::updateStats(bool refill)
 {
+    if (m_statsDeferred > 0) {
+        m_statsPending = true;
+        m_statsPendingRefill = m_statsPendingRefill || refill;
+        return;
+    }
     for (int group = 0; group < 4; ++group)
         computeStatGroup(group, refill);
     m_maxHealth = m_stats.get(stat(CharacterStat::MaxHealth));

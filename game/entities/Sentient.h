@@ -169,7 +169,11 @@ public:
     virtual bool hasLostFocus() const { return false; }
 
     // ---- Stats (Sentient.cpp)
+    // While deferred (a count, so holds nest), recomputes are only noted;
+    // the last resume runs one if any was asked for.
     void updateStats(bool refill);
+    void deferStatUpdates() { ++m_statsDeferred; }
+    void resumeStatUpdates();
     void computeStatGroup(int group, bool refill);
     void applyStatBonuses(int stat, int group);
     bool isStatAdjustable(int stat, int group) const;
@@ -328,6 +332,9 @@ protected:
     float m_baseLightIntensity = 0.0f;
     bool m_supportFlag = true;
     bool m_equipmentChanged = false;
+    int m_statsDeferred = 0;
+    bool m_statsPending = false;
+    bool m_statsPendingRefill = false;
 
 private:
     // The line test to a place; `other` (may be null) does not block it.

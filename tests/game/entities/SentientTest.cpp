@@ -93,6 +93,30 @@ TEST_F(SentientTest, PercentagesDivideWhenNegativeAndRoundUp)
     EXPECT_EQ(s->getStat(stat(CharacterStat::Strength)), 45);
 }
 
+// Held recomputes run once, at the last resume, with a refill if any asked.
+TEST_F(SentientTest, DeferredRecomputesRunOnceAtTheLastResume)
+{
+    auto s = make(toIndex(CharacterClassType::Warrior));
+    s->setHealth(50);
+    s->deferStatUpdates();
+    s->deferStatUpdates();
+    StatusEffect* weaken = effect(StatusEffectType::Normal, "Weaken");
+    weaken->statMults[stat(CharacterStat::Strength)] = -500;
+    s->insertStatusEffect(weaken, nullptr);
+    s->setStat(stat(CharacterStat::BaseVitality), 40);
+    s->updateStats(true);
+    EXPECT_EQ(s->getStat(stat(CharacterStat::Strength)), 30) << "held";
+    s->resumeStatUpdates();
+    EXPECT_EQ(s->getStat(stat(CharacterStat::Strength)), 30) << "still held by the outer";
+    EXPECT_EQ(s->getHealth(), 50);
+    s->resumeStatUpdates();
+    EXPECT_EQ(s->getStat(stat(CharacterStat::Strength)), 20);
+    EXPECT_GT(s->getMaxHealth(), 122);
+    EXPECT_EQ(s->getHealth(), s->getMaxHealth()) << "the held refill";
+    s->resumeStatUpdates(); // one too many: nothing
+    EXPECT_EQ(s->getStat(stat(CharacterStat::Strength)), 20);
+}
+
 TEST_F(SentientTest, RecomputeTwiceChangesNothing)
 {
     auto s = make(toIndex(CharacterClassType::Warrior));
