@@ -1,10 +1,15 @@
 #include "server/QuestCommands.h"
 
+#include "game/entities/Actor.h"
+
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
 #include "game/world/Game.h"
+#include "game/world/ServerLink.h"
 #include "server/GameCommandTable.h"
 #include "server/PlayerCommands.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -70,6 +75,38 @@ void restartTutorial(const CommandArgs&, Player& player)
     player.restartTutorial();
 }
 
+// The line goes out also when empty; a quote in it (the player's name
+// comes from the client) becomes an apostrophe so the line stays whole.
+void getNpcChat(const CommandArgs&, Player& player)
+{
+    Game* game = Game::instance();
+    Actor* npc = player.getTargetActor();
+    if (!game || !npc) {
+        return;
+    }
+    std::string line = game->chooseNpcChat(npc, &player, 1);
+    std::replace(line.begin(), line.end(), '"', '\'');
+    queueClientCommand("npcChat \"" + line + "\"");
+}
+
+void resetNpcIntro(const CommandArgs&, Player& player)
+{
+    if (Actor* npc = player.getTargetActor()) {
+        npc->introGiven = false;
+    }
+}
+
+void startRumor(const CommandArgs& args, Player& player)
+{
+    Game* game = Game::instance();
+    const auto rumorLevel = static_cast<unsigned>(intArg(args, 1));
+    if (!game || rumorLevel > 2u) {
+        return;
+    }
+    game->resolveRumor(static_cast<int>(rumorLevel), player.getCovenant(),
+                       game->getCovenant(intArg(args, 0)));
+}
+
 } // namespace
 
 void attachQuestCommands()
@@ -82,4 +119,7 @@ void attachQuestCommands()
     attach("escort", escort);
     attach("SkipTutorial", skipTutorial);
     attach("RestartTutorial", restartTutorial);
+    attach("getNpcChat", getNpcChat);
+    attach("resetNpcIntro", resetNpcIntro);
+    attach("startRumor", startRumor);
 }

@@ -211,6 +211,16 @@ void GameRules::load(const DatabaseEntry* entry)
 
     r.getFloats("RumorCostPerLevel", rumorCostPerLevel);
     r.getFloats("RumorFailureChance", rumorFailureChance);
+    r.getFloats("RumorChance", rumorChance);
+    rumorMinPercentChange = r.getFloat("RumorMinPercentChange", rumorMinPercentChange);
+    rumorMaxPercentChange = r.getFloat("RumorMaxPercentChange", rumorMaxPercentChange);
+    monsterRespawnTime = r.getFloat("MonsterRespawnTime", monsterRespawnTime);
+    bonusChestGoodDepth = r.getInt("BonusChestGoodDepth", bonusChestGoodDepth);
+    bonusChestGreatDepth = r.getInt("BonusChestGreatDepth", bonusChestGreatDepth);
+    bonusChestNormalName = r.getString("BonusChestNormalName");
+    bonusChestDecentName = r.getString("BonusChestDecentName");
+    bonusChestGoodName = r.getString("BonusChestGoodName");
+    bonusChestGreatName = r.getString("BonusChestGreatName");
 
     readFloatFamily(r, "DirectDamagePercent", GameEnum::DamageType, directDamagePercent, 1.0f);
     readFloatFamily(r, "DamageOverTimePercent", GameEnum::DamageType, damageOverTimePercent, 0.0f);

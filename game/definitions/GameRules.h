@@ -104,6 +104,15 @@ struct GameRules {
     // ---- Rumours
     std::array<float, 3> rumorCostPerLevel{};
     std::array<float, 4> rumorFailureChance{}; // Partial, Complete, UnknownBackfire, CompleteBackfire
+    std::array<float, 3> rumorChance{};        // success chance per rumour level
+    float rumorMinPercentChange = 0.0f;        // fractions of the average influence
+    float rumorMaxPercentChange = 0.0f;
+
+    // ---- Deaths and bonus chests
+    float monsterRespawnTime = 300.0f;
+    int bonusChestGoodDepth = 3;
+    int bonusChestGreatDepth = 5;
+    std::string bonusChestNormalName, bonusChestDecentName, bonusChestGoodName, bonusChestGreatName;
 
     // ---- Combat
     std::array<float, kDamageTypeCount> directDamagePercent{};

@@ -61,6 +61,7 @@ Game::~Game()
 void Game::clear()
 {
     clearQuests();
+    m_dynamicChats.clear();
     m_clock.clear();
     m_worldGenerated = false;
     m_startLevel = -1;

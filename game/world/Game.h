@@ -8,6 +8,7 @@
 #include "game/ai/BehaviorStack.h"
 #include "game/definitions/GameBase.h"
 #include "game/entities/Timer.h"
+#include "game/quests/DynamicChatLine.h"
 #include "game/world/EntitySlot.h"
 #include "game/world/GameHooks.h"
 #include "game/world/LevelIndex.h"
@@ -31,6 +32,7 @@ class Level;
 class Listener;
 class MonsterArchetype;
 class MonsterType;
+class NpcChat;
 class Player;
 class Weather;
 class Quest;
@@ -237,6 +239,43 @@ public:
     void relocateBlockedEntities(int level);
     // A name from the male or the female NPC list, seeded from the shared stream.
     std::string randomNpcName() const;
+    // A town NPC's or wandering recruit's death told to all (unless silent);
+    // the NPCs of its type react when an actor killed it.
+    void announceDeath(Actor* victim, Entity* killer, bool silent);
+    // The end of a covenant's destruction: the NPCs' reaction and, when
+    // another covenant did it, the reward chest of the fallen leader's level.
+    void onCovenantEnded(Covenant* destroyed, Covenant* destroyer);
+    // A killed wild monster's place is queued to be filled again.
+    void scheduleMonsterRespawn(Actor* monster, Entity* killer);
+    void runRespawnQueues(float dt);
+    int countRespawns(int level) const
+    {
+        return level >= 0 && level < static_cast<int>(m_levels.size())
+                   ? static_cast<int>(m_levels[static_cast<size_t>(level)].respawns.size())
+                   : 0;
+    }
+
+    // ---- Town chat (GameChat.cpp)
+    // A line of the NPC for the player: its introduction once (dialog 1),
+    // then now and then an event line, else a weighted entry of its list
+    // (handed back in chosen, null for none). Empty when nothing fits.
+    std::string chooseNpcChat(Actor* npc, const Player* player, int dialogType,
+                              const NpcChat** chosen = nullptr);
+    // Offers an event to every town NPC (of that type; 0 = all).
+    void triggerNpcChat(int dialogType, const std::string& eventText, int npcTypeFilter);
+    // The argument part of wrapText("", ...), the form event texts take.
+    static std::string chatArguments(const std::string& wrapped);
+    void addDynamicChat(int npcType, const std::string& text, float seconds);
+    void updateDynamicChats(float seconds);
+    bool hasDynamicChat(int npcType) const;
+    std::string takeDynamicChat(int npcType);
+    const std::vector<DynamicChatLine>& getDynamicChats() const { return m_dynamicChats; }
+    // i32 count of live lines, then each line. Read is all or nothing.
+    void writeDynamicChats(ByteBuffer& out) const;
+    bool readDynamicChats(ByteBuffer& in);
+    // The weather's step; a front starting or ending with rain in the town
+    // gives the NPCs something to say.
+    void updateWeatherChat(float seconds);
     void onLevelReleased(int level);
     bool isLevelActive(int level) const;
     // The user variable "ai_covenants": computer covenants plan and act only
@@ -446,6 +485,10 @@ public:
     // The average of a covenant stat over the covenants still standing
     // (index 3: their influence sums); 0 without any.
     int getAverageCovenantStat(int index) const;
+    // A paid rumour of level 0 … 2 against the target: it takes influence,
+    // or fails in one of four ways; the spreader is told, the target
+    // sometimes. Nothing when either is missing or the spreader cannot pay.
+    void resolveRumor(int rumorLevel, Covenant* spreader, Covenant* target);
     // ---- Quests running (GameQuestHooks.cpp)
     // Every quest hears of the death, then every computer-run covenant.
     void onActorKilled(Actor* victim, Entity* killer);
@@ -594,6 +637,7 @@ private:
     std::vector<Vec2> m_covenantPositionsAtLoad;
 
     std::vector<std::unique_ptr<Quest>> m_quests;
+    std::vector<DynamicChatLine> m_dynamicChats;
     std::vector<std::unique_ptr<Quest>> m_deletedQuests;
     int m_questWalkDepth = 0;
     int m_questGenerationDepth = 0;

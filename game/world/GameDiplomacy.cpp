@@ -378,6 +378,7 @@ void Game::onCovenantDestroyed(Covenant* destroyed, Covenant* destroyer)
         return;
     if (!destroyer) {
         sendGameMessage(coloredName(destroyed) + " destroyed by monsters", 3);
+        onCovenantEnded(destroyed, nullptr);
         return;
     }
     int before = destroyer->influence.competition;
@@ -387,6 +388,7 @@ void Game::onCovenantDestroyed(Covenant* destroyed, Covenant* destroyer)
     sendGameMessage(coloredName(destroyer) + " destroys " + coloredName(destroyed) + " (gains " +
                         formatThousands(gain) + " influence)",
                     3);
+    onCovenantEnded(destroyed, destroyer);
 }
 
 void Game::announcePeaceRejected(const Covenant* rejecting, const Covenant* proposing, bool silent)

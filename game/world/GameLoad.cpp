@@ -297,9 +297,7 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
     }
     if (version >= 32) {
         mark();
-        const uint32_t chats = in.readCount(4);
-        // Chat lines are read here once the NPC chat exists.
-        if (in.failed() || chats != 0) {
+        if (!readDynamicChats(in)) {
             return fail("chat lines");
         }
     }

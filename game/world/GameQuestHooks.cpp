@@ -12,7 +12,9 @@ void Game::installQuestRunningHooks()
 {
     m_hooks.monsterDied = [this](Actor* monster, Sentient* killCredit) {
         onActorKilled(monster, killCredit);
+        scheduleMonsterRespawn(monster, killCredit);
     };
+    m_hooks.announceDeath = [this](Actor* npc) { announceDeath(npc, npc->getKillCreditEntity(), false); };
     m_hooks.questNpcAttacked = [this](Actor* npc, Entity* attacker) { onActorAttacked(npc, attacker); };
 }
 

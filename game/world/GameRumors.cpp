@@ -1,9 +1,15 @@
-// Influence moved between covenants and the world, and the averages it is
-// measured against.
+// Influence moved between covenants and the world, the averages it is
+// measured against, and the rumours that move it.
 #include "engine/core/Random.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/GameRules.h"
+#include "game/entities/Player.h"
 #include "game/world/Game.h"
+#include "game/world/ServerLink.h"
 
 #include <algorithm>
 #include <cmath>
@@ -73,4 +79,60 @@ int Game::getAverageCovenantStat(int index) const
         ++count;
     }
     return count ? static_cast<int>(sum / count) : 0;
+}
+
+void Game::resolveRumor(int rumorLevel, Covenant* spreader, Covenant* target)
+{
+    const GameData* data = GameData::instance();
+    if (!spreader || !target || !data) {
+        return;
+    }
+    const GameRules& rules = data->rules();
+    const int cost = data->getRumorCost(rumorLevel, target->level);
+    const int money = toIndex(CovenantStat::Money);
+    if (spreader->stats.get(money) < cost) {
+        return;
+    }
+    spreader->stats.set(money, std::max(0, spreader->stats.get(money) - cost));
+    const float chance = rumorLevel >= 0 && rumorLevel < static_cast<int>(rules.rumorChance.size())
+                             ? rules.rumorChance[static_cast<size_t>(rumorLevel)]
+                             : 0.0f;
+    const float lo = rules.rumorMinPercentChange;
+    const float hi = rules.rumorMaxPercentChange;
+    const char* key = "RumorSuccess";
+    int amount = 0;
+    bool learns = false;
+    if (chance > randomFloat()) {
+        amount = takeCovenantInfluence(target, lo, hi);
+    } else {
+        switch (data->pickRumorFailure()) {
+        case 0:
+            key = "RumorPartialFailure";
+            amount = takeCovenantInfluence(target, lo, hi);
+            learns = true;
+            break;
+        case 1:
+            key = "RumorCompleteFailure";
+            learns = true;
+            break;
+        case 2:
+            key = "RumorUnknownBackfire";
+            amount = giveCovenantInfluence(target, lo, hi);
+            break;
+        default:
+            key = "RumorCompleteBackfire";
+            amount = giveCovenantInfluence(target, lo, hi);
+            learns = true;
+            break;
+        }
+    }
+    const Player* first = getFirstPlayer();
+    const bool ours = first && first->getCovenant() == spreader;
+    sendGameMessage(wrapText(key, "%s %s %s", getCovenantColoredName(target->index).c_str(),
+                             formatThousands(std::max(0, amount)).c_str(),
+                             getCovenantColoredName(spreader->index).c_str()),
+                    ours ? 2 : 3);
+    if (learns) {
+        target->onRumorStarted(spreader);
+    }
 }

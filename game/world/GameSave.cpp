@@ -94,8 +94,7 @@ bool Game::saveWorld(ByteBuffer& out) const
     for (bool flag : m_levelFlags1) {
         out.writeBool(flag);
     }
-    // Dynamic chat lines join with the NPC chat.
-    out.writeInt(static_cast<int32_t>(0));
+    writeDynamicChats(out);
     return true;
 }
 

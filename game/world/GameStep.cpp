@@ -32,6 +32,7 @@ void Game::update(float dt)
             }
         }
     }
+    runRespawnQueues(dt);
     stepEntities(dt);
     // A covenant added during the step (none today) waits for the next one.
     for (size_t i = 0; i < m_covenants.size(); ++i) {
@@ -39,9 +40,10 @@ void Game::update(float dt)
             m_covenants[i]->update(dt);
     }
     updateQuests(dt);
+    updateDynamicChats(dt);
 
     updatePopulation();
-    m_weather->update(dt);
+    updateWeatherChat(dt);
     const GameRules& rules = worldRules();
     // Upkeep: the covenants pay when the timer has run out.
     GameCountdown& upkeep = m_countdowns[kUpkeepCountdown];

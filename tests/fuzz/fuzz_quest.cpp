@@ -1,5 +1,6 @@
-// The quest record and the chat line over arbitrary bytes. The first byte
-// picks the mode: bit 3 a chat line; bit 4 the server's save record on a live
+// The quest record, the chat line and the chat block over arbitrary bytes.
+// The first byte picks the mode: bit 5 the world save's chat block; bit 3 a
+// chat line; bit 4 the server's save record on a live
 // Game (bit 1: version 39, else 5); otherwise bit 0 the by-name form, bit 1
 // version 39 (else 37) and bit 2 rebuild. A record that reads is written,
 // read into a fresh quest and written again; both writes must be equal. A
@@ -128,6 +129,25 @@ void fuzzServerQuest(uint8_t mode, const uint8_t* bytes, size_t size)
     game->clear();
 }
 
+// The world save's chat block: refused whole (the lines as they were), or
+// written back to the same bytes as a second read gives.
+void fuzzChatBlock(const uint8_t* bytes, size_t size)
+{
+    static Game* game = new Game();
+    const size_t before = game->getDynamicChats().size();
+    ByteBuffer buffer(bytes, size);
+    if (!game->readDynamicChats(buffer)) {
+        FUZZ_CHECK(game->getDynamicChats().size() == before);
+        return;
+    }
+    ByteBuffer first;
+    game->writeDynamicChats(first);
+    FUZZ_CHECK(game->readDynamicChats(first));
+    ByteBuffer second;
+    game->writeDynamicChats(second);
+    FUZZ_CHECK(first.bytes() == second.bytes());
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -138,7 +158,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     (void)world;
     if (size == 0)
         return 0;
-    if (data[0] & 8)
+    if (data[0] & 32)
+        fuzzChatBlock(data + 1, size - 1);
+    else if (data[0] & 8)
         fuzzChatLine(data + 1, size - 1);
     else if (data[0] & 16)
         fuzzServerQuest(data[0], data + 1, size - 1);

@@ -116,8 +116,8 @@ TEST_F(GameStartupTest, EntityInfoAndUnhandledRows)
     world.server->runClientCommands({"entityInfo " + std::to_string(e->getEntityNumber())}, nullptr);
     EXPECT_TRUE(world.log.contains("Health 12/30"));
     // A row without a handler is not registered: the line is unknown.
-    world.server->runClientCommands({"startRumor 1 1", "entityInfo 5"}, nullptr);
-    EXPECT_TRUE(world.log.contains("Unknown server command - startRumor 1 1"));
+    world.server->runClientCommands({"rescue", "entityInfo 5"}, nullptr);
+    EXPECT_TRUE(world.log.contains("Unknown server command - rescue"));
 }
 
 TEST_F(GameStartupTest, KillsReachEveryGameSystemInOrder)

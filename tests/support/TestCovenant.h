@@ -41,6 +41,7 @@ public:
     void sendDiplomacyResult(Covenant*, int code) override { results.push_back(code); }
     void sendRelationChange(Covenant*, float change) override { relationChanges.push_back(change); }
     void offerExpired(int other) override { expired.push_back(other); }
+    void onRumorStarted(Covenant* starter) override { rumorsFrom.push_back(starter); }
 
     struct Answer {
         TradeOffer offer;
@@ -51,6 +52,7 @@ public:
     std::vector<int> results;
     std::vector<float> relationChanges;
     std::vector<int> expired;
+    std::vector<Covenant*> rumorsFrom;
 
     SafePtr<Sentient> leader;
     std::vector<Cancelled> treaties;
