@@ -203,6 +203,10 @@ TEST_F(TownChat, AFallenCovenantLeavesItsChestToThePlayersCovenantOnly)
         {"Ashfold", 1, -1, true, 0},
         {"Ironmark", 7, 1, false, 0},
     };
+    NpcChat* talk = GameData::get().findNpcChat("ChatEventMonstersDestroyedCovenant");
+    ASSERT_NE(talk, nullptr);
+    const float keptChance = talk->dynamicChance;
+    talk->dynamicChance = 1.0f;
     for (const Row& row : rows) {
         TestCovenant& fallen = addTestCovenant(game, "Human");
         fallen.name = row.name;
@@ -211,6 +215,9 @@ TEST_F(TownChat, AFallenCovenantLeavesItsChestToThePlayersCovenantOnly)
         leader->setStat(kLevel, row.leaderLevel);
         fallen.leader = leader;
         rules.rewardChestLevelBonus = row.bonus;
+        while (game.hasDynamicChat(toIndex(NpcType::Warmaster))) {
+            game.takeDynamicChat(toIndex(NpcType::Warmaster));
+        }
         const int entities = game.getEntityCount();
         const size_t from = lines().size();
         game.onCovenantEnded(&fallen, row.byUs ? static_cast<Covenant*>(&ours) : nullptr);
@@ -219,6 +226,10 @@ TEST_F(TownChat, AFallenCovenantLeavesItsChestToThePlayersCovenantOnly)
         const std::string told = "msg 3 \"Reward chest (lvl " + std::to_string(row.chestLevel) +
                                  ") now available in " + coloured + suffix + " house!\"";
         EXPECT_EQ(saw(from, told), row.chestLevel > 0) << row.name;
+        // Fallen to monsters: the town talks of it (every NPC is offered the line).
+        if (!row.byUs) {
+            EXPECT_TRUE(game.hasDynamicChat(toIndex(NpcType::Warmaster)));
+        }
         EXPECT_EQ(game.getEntityCount(), entities + (row.chestLevel > 0 ? 1 : 0)) << row.name;
         if (row.chestLevel > 0) {
             const Chest* chest = nullptr;
@@ -231,6 +242,7 @@ TEST_F(TownChat, AFallenCovenantLeavesItsChestToThePlayersCovenantOnly)
         }
     }
     rules.rewardChestLevelBonus = keptBonus;
+    talk->dynamicChance = keptChance;
 }
 
 TEST_F(TownChat, ARumourCostsItsPriceAndMovesInfluenceOrBackfires)
@@ -275,8 +287,14 @@ TEST_F(TownChat, ARumourCostsItsPriceAndMovesInfluenceOrBackfires)
     // Against a covenant without influence nothing moves.
     TestCovenant& empty = addTestCovenant(game, "Human");
     ASSERT_TRUE(scriptDraws({drawBelow(0.45f), nullptr}));
+    from = lines().size();
     game.resolveRumor(1, &ours, &empty);
     EXPECT_EQ(empty.influence.transferred, 0);
+    EXPECT_TRUE(
+        saw(from, "msg 2 \"" +
+                      wrapText("RumorSuccess", "%s %s %s", game.getCovenantColoredName(empty.index).c_str(),
+                               "0", game.getCovenantColoredName(ours.index).c_str()) +
+                      "\""));
 
     // A complete backfire: the rival gains and learns who spread it.
     rules.rumorFailureChance = {0.0f, 0.0f, 0.0f, 1.0f};
