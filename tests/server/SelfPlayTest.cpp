@@ -129,6 +129,11 @@ class SelfPlay {
 public:
     SelfPlay(HeadlessServer& program, uint32_t seed) : m_program(program), m_client(5003), m_bot(seed)
     {
+        // The game section's quest list, skipped as the client reads it.
+        m_client.setQuestBodyReader([](ByteBuffer& in, std::vector<uint8_t>&) {
+            const bool present = in.readBool();
+            return in.ok() && (!present || QuestBase::skip(in, false, Game::kWorldSaveVersion));
+        });
         m_sink = DebugSystem::get().addSink([this](int level, const std::string& text) {
             if (level >= 3) {
                 m_errors.push_back(text);
@@ -184,10 +189,14 @@ public:
             for (const std::string& line : state.lines) {
                 if (line.rfind("offerToPlayer", 0) == 0) {
                     ++figures.offersMade;
-                    // Answered with the same terms, as the trade screen does.
-                    const char* verb = m_bot.below(2) == 0 ? "acceptOffer" : "rejectOffer";
-                    m_lines.push_back(verb + line.substr(std::string("offerToPlayer").size()));
-                    ++figures.offersAnswered;
+                    // Answered with the same terms, as the trade screen does;
+                    // like it, an offer of nothing gets no answer.
+                    const std::string terms = line.substr(std::string("offerToPlayer").size());
+                    if (std::count(terms.begin(), terms.end(), ' ') > 2) {
+                        const char* verb = m_bot.below(2) == 0 ? "acceptOffer" : "rejectOffer";
+                        m_lines.push_back(verb + terms);
+                        ++figures.offersAnswered;
+                    }
                 }
             }
             settle();
@@ -240,9 +249,9 @@ private:
     }
 
     // The player: fights what is hostile near it (now and then with a
-    // skill), picks up what lies near and puts on what fits, first calls on
-    // a quest giver and a vendor of its start level, walks about, and now and
-    // then travels to another level.
+    // skill), picks up what lies near and puts on what fits, at the start and
+    // after each death first calls on a quest giver and a vendor of its
+    // level, walks about, and now and then travels to another level.
     void decide(Figures& figures)
     {
         m_action = 0;
@@ -254,6 +263,8 @@ private:
             }
             return;
         }
+        // Back from the dead (in town): the errands again.
+        m_planErrands = m_planErrands || m_deadSteps > 0;
         m_deadSteps = 0;
         ++m_step;
         if (m_player->isWarpPending()) {
@@ -276,7 +287,8 @@ private:
                         money(), m_player->countQuests(), m_player->getCovenant() ? 1 : 0);
         }
         checkLastStep(figures);
-        if (m_step == 1) {
+        if (m_planErrands) {
+            m_planErrands = false;
             planErrands();
         }
         if (m_step % 10 == 1) {
@@ -321,8 +333,8 @@ private:
         if (m_step % 50 == 25 && equipSomething()) {
             return;
         }
-        // The errands of the start level come first, for a game minute at most.
-        if (!m_errands.empty() && m_step > kStepsPerMinute) {
+        // The errands come first, for a game minute at most.
+        if (!m_errands.empty() && m_step > m_errandsUntil) {
             m_errands.clear();
             m_route.clear();
         }
@@ -363,7 +375,7 @@ private:
     }
 
     // The nearest town quest giver (or NPC with a quest to give) and the
-    // nearest vendor of plain goods on the start level, in that order.
+    // nearest vendor of plain goods on the player's level, in that order.
     void planErrands()
     {
         Game& game = *m_program.game;
@@ -390,6 +402,7 @@ private:
         for (int npc : {giver, vendor}) {
             if (npc >= 0) {
                 m_errands.push_back(npc);
+                m_errandsUntil = m_step + kStepsPerMinute;
             }
         }
     }
@@ -764,6 +777,8 @@ private:
     std::vector<ZonePosition> m_route;
     int m_step = 0;
     int m_deadSteps = 0;
+    bool m_planErrands = true;
+    int m_errandsUntil = 0;
     int m_lastPotion = -1000;
     int m_nextDeparture = 200;
     std::vector<int> m_errands;
