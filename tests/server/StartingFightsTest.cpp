@@ -1,0 +1,160 @@
+// The first fights of a new game on the shipped data: a new character of
+// each class, its starting gear put on through the client's own command
+// lines, beats one level-1 monster of each type that lives beside the town
+// with more than a third of its health left.
+#include "engine/app/Application.h"
+#include "engine/core/StringUtil.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/definitions/ItemBase.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Player.h"
+#include "game/world/SpawnSystem.h"
+#include "server/Server.h"
+#include "support/HeadlessServer.h"
+#include "support/ScriptedClient.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The level-1 types of the areas beside the town.
+const char* const kNearTypes[] = {"GoblinScout", "CaveSpider"};
+
+struct Outcome {
+    bool equipped = false;
+    bool monsterDead = false;
+    int frames = 0;
+    int lowest = 0;
+    int maxHealth = 0;
+};
+
+class Fighter {
+public:
+    explicit Fighter(HeadlessServer& program) : m_program(program), m_client(5003) {}
+
+    bool join(uint32_t classIndex)
+    {
+        Server::get().start(false, 0, 0, 0, 0);
+        m_client.sendNewJoin("Aldric", classIndex);
+        m_program.app->getHooks().serverReceive(16.0, false);
+        ScriptedClient::Joined joined;
+        if (!m_client.readJoined(joined))
+            return false;
+        const ClientRecord* record = Server::get().findClient(m_client.address());
+        m_player = record ? dynamic_cast<Player*>(record->player.get()) : nullptr;
+        for (int i = 0;
+             i < 120000 && m_player && !m_program.world->isLevelLoaded(m_player->getPosition().zone); ++i)
+            m_program.app->getHooks().finishLevels();
+        return m_player != nullptr;
+    }
+
+    // Moves every starting item of the first bag that fits an empty worn
+    // place there, as a client's drag does; true when a weapon is in hand.
+    bool equipStartingGear()
+    {
+        InventoryBase* inventory = m_player->getInventory();
+        const int bag = static_cast<int>(InventoryGroupIndex::Bag1);
+        const int worn = static_cast<int>(InventoryGroupIndex::Equipment);
+        std::vector<std::string> lines;
+        std::vector<bool> taken(kEquipedLocationCount, false);
+        const InventoryGroup* items = inventory->getOwnGroup(bag);
+        const InventoryGroup* equipment = inventory->getOwnGroup(worn);
+        for (int i = 0; items && equipment && i < items->getSize(); ++i) {
+            const ItemBase* item = items->getItem(i);
+            for (int at = 0; item && at < std::min(equipment->getSize(), kEquipedLocationCount); ++at) {
+                if (taken[static_cast<size_t>(at)] || equipment->getItem(at) ||
+                    !item->fitsSlotType(InventoryBase::slotTypeOfLocation(at)))
+                    continue;
+                taken[static_cast<size_t>(at)] = true;
+                lines.push_back(formatString("moveItem %d %d %d %d", bag, i, worn, at));
+                break;
+            }
+        }
+        frame(0, -1, lines);
+        const int hand = static_cast<int>(EquipedLocation::HandPrimary);
+        return equipment && hand < equipment->getSize() && equipment->getItem(hand) != nullptr;
+    }
+
+    // A level-1 monster of the type 40 units away, awake and after the
+    // player; the player closes in at walking pace and strikes until one
+    // side falls or two game minutes pass.
+    void fight(const char* typeName, Outcome& out)
+    {
+        const MonsterType* type = GameData::get().findMonsterType(typeName);
+        ASSERT_NE(type, nullptr) << typeName;
+        ZonePosition there = m_player->getPosition();
+        there.x += 40.0f;
+        Actor* monster = m_program.spawns->spawnMonster(type, there.zone, MonsterRarity::Normal, 1, true);
+        ASSERT_NE(monster, nullptr) << typeName;
+        ASSERT_TRUE(m_program.spawns->placeMonster(monster, there, nullptr)) << typeName;
+        monster->setFlags(monster->getFlags() & ~Actor::kFlagHidden);
+        monster->addTargetEntry(m_player);
+        SafePtr<Entity> alive(monster);
+        const int number = monster->getEntityNumber();
+        out.maxHealth = m_player->getMaxHealth();
+        out.lowest = m_player->getHealth();
+        for (; out.frames < 2400 && alive.get() && !monster->isDead() && !m_player->isDead(); ++out.frames) {
+            ZonePosition at = m_player->getPosition();
+            const ZonePosition goal = monster->getPosition();
+            const float dx = goal.x - at.x, dy = goal.y - at.y, distance = std::hypot(dx, dy);
+            if (distance > 48.0f) {
+                at.x += dx / distance * 6.4f; // 128 units a second
+                at.y += dy / distance * 6.4f;
+            }
+            frame(at, Player::ActionAttack, number);
+            out.lowest = std::min(out.lowest, m_player->getHealth());
+        }
+        out.monsterDead = !alive.get() || monster->isDead();
+    }
+
+private:
+    void frame(int action, int target, const std::vector<std::string>& lines)
+    {
+        const ZonePosition at = m_player->getPosition();
+        frame(at, action, target, lines);
+    }
+    void frame(const ZonePosition& at, int action, int target, const std::vector<std::string>& lines = {})
+    {
+        m_client.sendInput(at, at, static_cast<uint32_t>(action), static_cast<uint32_t>(target), lines);
+        m_program.app->getHooks().serverReceive(50.0, false);
+        m_program.app->getHooks().serverUpdate();
+        ScriptedClient::State state;
+        ASSERT_TRUE(m_client.readState(state));
+    }
+
+    HeadlessServer& m_program;
+    ScriptedClient m_client;
+    Player* m_player = nullptr;
+};
+
+} // namespace
+
+TEST(StartingFights, EachNewClassBeatsEachMonsterNextToTheTown)
+{
+    const char* const classes[] = {"Warrior", "Rogue", "Priest", "Mage"};
+    for (uint32_t classIndex = 0; classIndex < 4; ++classIndex) {
+        for (const char* typeName : kNearTypes) {
+            SCOPED_TRACE(std::string(classes[classIndex]) + " against " + typeName);
+            HeadlessServer program;
+            Fighter fighter(program);
+            ASSERT_TRUE(fighter.join(classIndex));
+            EXPECT_TRUE(fighter.equipStartingGear());
+            Outcome out;
+            fighter.fight(typeName, out);
+            EXPECT_TRUE(out.monsterDead) << "after " << out.frames << " frames";
+            EXPECT_GT(out.lowest * 3, out.maxHealth)
+                << "lowest health " << out.lowest << " of " << out.maxHealth;
+            std::printf("%-8s vs %-12s %4d frames, lowest health %3d of %3d\n", classes[classIndex], typeName,
+                        out.frames, out.lowest, out.maxHealth);
+        }
+    }
+}
