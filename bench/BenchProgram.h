@@ -4,6 +4,7 @@
 // user directory of its own under the temporary directory (emptied first,
 // removed at the end). Header-only: every bench_*.cpp is a program of its own.
 #include "engine/app/Application.h"
+#include "engine/data/Database.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/world/Game.h"
 #include "tests/support/ServerStartup.h"
@@ -42,3 +43,19 @@ struct BenchProgram {
     std::filesystem::path userDir;
     std::unique_ptr<Application> app;
 };
+
+// The largest of the "World" entry's sizes, or null when the data has none.
+inline const DatabaseEntry* largestWorldSize(Database& db)
+{
+    const DatabaseEntry* largest = nullptr;
+    int largestArea = 0;
+    for (const std::string& name : db.getStringList(db.findEntry("World"), "WorldSize")) {
+        const DatabaseEntry* size = db.findEntry(name);
+        const int area = size ? db.getInt(size, "Width") * db.getInt(size, "Height") : 0;
+        if (area > largestArea) {
+            largest = size;
+            largestArea = area;
+        }
+    }
+    return largest;
+}

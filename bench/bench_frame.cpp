@@ -5,6 +5,7 @@
 // glFinish after the swap. Budget: 16 ms per frame (mean over 200 frames
 // after 20 warm-up frames); the program exits 1 above it. With
 // LP_NUM_THREADS=2 it prints its figure without a budget.
+#include "bench/BenchWindow.h"
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
@@ -18,8 +19,6 @@
 #include "graphics/render/LitEntity.h"
 #include "graphics/render/ModelDrawRequest.h"
 #include "graphics/render/RenderQueue.h"
-#include "main/ProgramHooks.h"
-#include "tests/support/XvfbDisplay.h"
 
 #include <GL/gl.h>
 
@@ -35,29 +34,12 @@ int main()
 {
     const char* threads = std::getenv("LP_NUM_THREADS");
     const bool budgeted = !(threads && std::string(threads) == "2");
-    XvfbDisplay display;
-    if (!display.start()) {
-        std::printf("frame: no X server can be started\n");
+    BenchWindow window;
+    if (!window.start("frame", "r_width 1024\nr_height 768\nmonitorSync 0\nPlayerName \"Bench\"\nfps 1\n")) {
         return 1;
     }
-    const std::filesystem::path user = std::filesystem::temp_directory_path() / "gloam_bench_frame";
-    std::filesystem::remove_all(user);
-    std::filesystem::create_directories(user);
-    std::ofstream(user / "user.cfg") << "r_width 1024\nr_height 768\nmonitorSync 0\nPlayerName \"Bench\"\n"
-                                        "fps 1\n";
-    setenv("ALSOFT_DRIVERS", "null", 1);
-    LaunchOptions options;
-    options.dataDir = GLOAM_DATA_DIR;
-    options.userDir = user.string();
-    AppHooks hooks;
-    installProgramHooks(hooks, false);
-    Application app(options, hooks);
-    app.startup();
+    Application& app = *window.app;
     GraphicsSystem& graphics = GraphicsSystem::get();
-    if (!graphics.isDisplayReady()) {
-        std::printf("frame: no display\n");
-        return 1;
-    }
     Random::setState(0, 7); // the world of a fixed seed
     Application::runConsoleLine("start both 0");
     for (int i = 0; i < 2000 && !(GameClient::instance() && GameClient::get().isLoaded()); ++i) {
@@ -132,9 +114,7 @@ int main()
     const double ms = total / frames;
     const size_t surfaces = graphics.getRenderQueue().getQueued().size();
     frame.drawEntities = entities;
-    Application::runConsoleLine("quit");
-    app.shutdown();
-    std::filesystem::remove_all(user);
+    window.stop();
     if (!budgeted) {
         std::printf("frame (LP_NUM_THREADS=2): %.2f ms (%zu surfaces)\n", ms, surfaces);
         return 0;

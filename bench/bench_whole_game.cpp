@@ -84,19 +84,8 @@ int main()
     bool ok = true;
     Program program;
     World& world = World::get();
-    // The largest of the "World" entry's sizes.
     Database& db = Database::get();
-    const DatabaseEntry* worldEntry = db.findEntry("World");
-    const DatabaseEntry* largest = nullptr;
-    int largestArea = 0;
-    for (const std::string& name : db.getStringList(worldEntry, "WorldSize")) {
-        const DatabaseEntry* size = db.findEntry(name);
-        const int area = db.getInt(size, "Width") * db.getInt(size, "Height");
-        if (size && area > largestArea) {
-            largest = size;
-            largestArea = area;
-        }
-    }
+    const DatabaseEntry* largest = largestWorldSize(db);
     if (!largest) {
         std::fprintf(stderr, "the data has no world size\n");
         return 1;

@@ -3,6 +3,8 @@
 // from the menus' command, the player carried to every level of the world in
 // turn so that each is built and drawn, and the program's high-water mark
 // read from the kernel. Budget: 500 MB; the program exits 1 above it.
+#include "bench/BenchProgram.h"
+#include "bench/BenchWindow.h"
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
@@ -13,8 +15,6 @@
 #include "game/world/Game.h"
 #include "game/world/World.h"
 #include "graphics/GraphicsSystem.h"
-#include "main/ProgramHooks.h"
-#include "tests/support/XvfbDisplay.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,40 +41,14 @@ long peakResidentKb()
 
 int main()
 {
-    XvfbDisplay display;
-    if (!display.start()) {
-        std::printf("windowed memory: no X server can be started\n");
+    BenchWindow window;
+    if (!window.start("windowed memory",
+                      "r_width 1024\nr_height 768\nmonitorSync 0\nPlayerName \"Bench\"\n")) {
         return 1;
     }
-    const std::filesystem::path user = std::filesystem::temp_directory_path() / "gloam_bench_memory";
-    std::filesystem::remove_all(user);
-    std::filesystem::create_directories(user);
-    std::ofstream(user / "user.cfg") << "r_width 1024\nr_height 768\nmonitorSync 0\nPlayerName \"Bench\"\n";
-    setenv("ALSOFT_DRIVERS", "null", 1);
-    LaunchOptions options;
-    options.dataDir = GLOAM_DATA_DIR;
-    options.userDir = user.string();
-    AppHooks hooks;
-    installProgramHooks(hooks, false);
-    Application app(options, hooks);
-    app.startup();
-    if (!GraphicsSystem::get().isDisplayReady()) {
-        std::printf("windowed memory: no display\n");
-        return 1;
-    }
+    Application& app = *window.app;
 
-    // The largest of the "World" entry's sizes.
-    Database& db = Database::get();
-    const DatabaseEntry* largest = nullptr;
-    int largestArea = 0;
-    for (const std::string& name : db.getStringList(db.findEntry("World"), "WorldSize")) {
-        const DatabaseEntry* size = db.findEntry(name);
-        const int area = size ? db.getInt(size, "Width") * db.getInt(size, "Height") : 0;
-        if (area > largestArea) {
-            largest = size;
-            largestArea = area;
-        }
-    }
+    const DatabaseEntry* largest = largestWorldSize(Database::get());
     if (!largest) {
         std::printf("windowed memory: the data has no world size\n");
         return 1;
@@ -109,9 +83,7 @@ int main()
     }
     const long peak = peakResidentKb();
     const int entities = Game::get().getEntityCount();
-    Application::runConsoleLine("quit");
-    app.shutdown();
-    std::filesystem::remove_all(user);
+    window.stop();
     const double mb = static_cast<double>(peak) / 1024.0;
     std::printf(
         "windowed game, world size %s (%d levels, %d entities): peak resident %.1f MB (budget 500 MB)\n",
