@@ -15,6 +15,7 @@
 #include "server/Server.h"
 #include "support/AwakeMonster.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelWait.h"
 #include "support/ScriptedClient.h"
 
 #include <gtest/gtest.h>
@@ -66,19 +67,11 @@ public:
     }
     ~CovenantWorld() { client.reset(); }
 
+    // Each step waits for the levels it asked for, so the order of events
+    // never depends on the loader thread's pace.
     void settle()
     {
-        for (int guard = 0; guard < 20000; ++guard) {
-            bool busy = false;
-            for (int i = 0; i < server.world->getLevelCount() && !busy; ++i) {
-                const Level* level = server.world->getLevel(i);
-                const LevelLayout* layout = level ? level->getLayout() : nullptr;
-                busy = level && (level->pendingBuild || (layout && layout->wanted && !layout->built));
-            }
-            if (!busy)
-                return;
-            server.app->getHooks().finishLevels();
-        }
+        waitForLevels(server.app->getHooks(), [&] { return !server.world->hasPendingBuilds(); });
     }
 
     void run(float seconds)

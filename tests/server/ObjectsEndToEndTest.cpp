@@ -21,6 +21,7 @@
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelWait.h"
 #include "support/ScriptedClient.h"
 
 #include <gtest/gtest.h>
@@ -48,8 +49,7 @@ public:
         const ClientRecord* record = Server::get().findClient(m_client.address());
         m_player = record ? dynamic_cast<Player*>(record->player.get()) : nullptr;
         // The town is built before anything stands on it.
-        for (int i = 0; i < 120000 && !m_program.world->isLevelLoaded(0); ++i)
-            m_program.app->getHooks().finishLevels();
+        waitForLevels(m_program.app->getHooks(), [&] { return m_program.world->isLevelLoaded(0); });
         return m_player && m_program.world->isLevelLoaded(0);
     }
 

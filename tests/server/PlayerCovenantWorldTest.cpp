@@ -16,6 +16,7 @@
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelWait.h"
 #include "support/ScriptedClient.h"
 #include "support/TestCovenant.h"
 
@@ -51,8 +52,7 @@ protected:
             if (auto* c = dynamic_cast<ActorCovenant*>(m_program.game->getCovenant(i)))
                 computers.push_back(c);
         ASSERT_EQ(computers.size(), 2u);
-        for (int i = 0; i < 120000 && !m_program.world->isLevelLoaded(0); ++i)
-            m_program.app->getHooks().finishLevels();
+        waitForLevels(m_program.app->getHooks(), [&] { return m_program.world->isLevelLoaded(0); });
         ASSERT_TRUE(m_program.world->isLevelLoaded(0));
     }
 

@@ -13,6 +13,7 @@
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelWait.h"
 #include "support/TestCovenant.h"
 
 #include <gtest/gtest.h>
@@ -75,9 +76,7 @@ std::string makeQuests(HeadlessServer& program)
         }
         return true;
     };
-    for (int i = 0; i < 2000000 && !built(); ++i) {
-        program.app->getHooks().finishLevels();
-    }
+    waitForLevels(program.app->getHooks(), built, std::chrono::seconds(240));
     if (!built()) {
         return "levels not built";
     }

@@ -18,6 +18,7 @@
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelWait.h"
 #include "support/ScriptedClient.h"
 #include "support/TestSupport.h"
 
@@ -99,10 +100,7 @@ public:
     }
     bool waitForTown()
     {
-        for (int i = 0; i < 120000 && !m_program.world->isLevelLoaded(0); ++i) {
-            m_program.app->getHooks().finishLevels();
-        }
-        return m_program.world->isLevelLoaded(0);
+        return waitForLevels(m_program.app->getHooks(), [&] { return m_program.world->isLevelLoaded(0); });
     }
 
     // One frame: the client's input, one server step, the state read.

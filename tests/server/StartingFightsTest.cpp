@@ -15,6 +15,7 @@
 #include "game/world/SpawnSystem.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelWait.h"
 #include "support/ScriptedClient.h"
 
 #include <gtest/gtest.h>
@@ -51,9 +52,9 @@ public:
             return false;
         const ClientRecord* record = Server::get().findClient(m_client.address());
         m_player = record ? dynamic_cast<Player*>(record->player.get()) : nullptr;
-        for (int i = 0;
-             i < 120000 && m_player && !m_program.world->isLevelLoaded(m_player->getPosition().zone); ++i)
-            m_program.app->getHooks().finishLevels();
+        if (m_player)
+            waitForLevels(m_program.app->getHooks(),
+                          [&] { return m_program.world->isLevelLoaded(m_player->getPosition().zone); });
         return m_player != nullptr;
     }
 
