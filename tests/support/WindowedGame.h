@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -88,12 +89,18 @@ struct WindowedGame {
     }
 
     // Frames until the test holds, at most `frames` of them.
+    // At least `frames` frames and at least half a minute before giving up:
+    // on a loaded machine the loader thread may get little time while the
+    // frames run fast.
     bool frameUntil(const std::function<bool()>& done, int frames = 600)
     {
-        for (int i = 0; i < frames && !done(); ++i) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        for (int i = 0; !done(); ++i) {
+            if (i >= frames && std::chrono::steady_clock::now() >= deadline)
+                return false;
             app->frame();
         }
-        return done();
+        return true;
     }
 
     bool waitForGame(int frames = 600)

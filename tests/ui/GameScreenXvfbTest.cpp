@@ -191,9 +191,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     ASSERT_TRUE(graphics.isDisplayReady());
 
     Application::runConsoleLine("start both 0");
-    for (int i = 0; i < 600 && !(GameClient::instance() && GameClient::get().isLoaded()); ++i) {
-        app.frame();
-    }
+    screen.waitForGame();
     ASSERT_TRUE(GameClient::instance() && GameClient::get().isLoaded()) << "the game did not start";
     Game& game = Game::get();
     Player* player = game.getFirstPlayer();
@@ -469,9 +467,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     // and the ground.
     {
         ResourceHandle man = ResourceSystem::get().load("Models/BoxMan/boxman.mdl");
-        for (int i = 0; i < 200 && !man.isLoaded(); ++i) {
-            app.frame();
-        }
+        screen.frameUntil([&] { return man.isLoaded(); });
         const ModelResource* model = ResourceSystem::get().getAs<ModelResource>(man);
         ASSERT_NE(model, nullptr);
         ZonePosition front = fire;
@@ -637,9 +633,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
 
     // A model preview in a corner of the interface: BoxMan's colours there.
     ResourceHandle man = ResourceSystem::get().load("Models/BoxMan/boxman.mdl");
-    for (int i = 0; i < 200 && !man.isLoaded(); ++i) {
-        app.frame();
-    }
+    screen.frameUntil([&] { return man.isLoaded(); });
     FrameHooks& frame = graphics.getFrameHooks();
     auto menus = frame.updateAndDrawMenus;
     frame.updateAndDrawMenus = [&](double seconds) {

@@ -116,9 +116,7 @@ TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
     EXPECT_EQ(UserVarSystem::get().findVar("CovenantName")->getString(), "Fen Wardens");
     window.click(490, 408);
     UIMenu* hud = ui.findMenu("Hud");
-    for (int frame = 0; frame < 600 && !(GameClient::instance() && GameClient::get().isLoaded()); ++frame) {
-        app.frame();
-    }
+    window.waitForGame();
     ASSERT_TRUE(GameClient::get().isLoaded()) << "the game did not start";
     app.frame();
     EXPECT_TRUE(hud->isActive());
@@ -194,9 +192,7 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     EXPECT_EQ(var("PlayerName"), "Orla Fen");
     EXPECT_EQ(var("CovenantName"), "Fen Wardens");
     window.key(SDL_SCANCODE_RETURN);
-    for (int frame = 0; frame < 600 && !(GameClient::instance() && GameClient::get().isLoaded()); ++frame) {
-        app.frame();
-    }
+    window.waitForGame();
     ASSERT_TRUE(GameClient::get().isLoaded()) << "the game did not start";
     for (int frame = 0; frame < 5; ++frame) {
         app.frame();
@@ -303,11 +299,9 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     UserVarSystem::get().setVar("resumeGameChar", "Orla Fen");
     app.frame();
     window.click(320, 250);
-    for (int frame = 0; frame < 600 && !(GameClient::instance() && GameClient::get().isLoaded() &&
-                                         Client::get().getLocalPlayer());
-         ++frame) {
-        app.frame();
-    }
+    window.frameUntil([] {
+        return GameClient::instance() && GameClient::get().isLoaded() && Client::get().getLocalPlayer();
+    });
     ASSERT_TRUE(GameClient::get().isLoaded()) << "the character did not resume";
     for (int frame = 0; frame < 10; ++frame) {
         app.frame();
