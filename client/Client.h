@@ -162,6 +162,13 @@ public:
     void setKeyHook(KeyHook hook) { m_keyHook = std::move(hook); }
     bool hasKeyHook() const { return static_cast<bool>(m_keyHook); }
     void setButtonHook(ButtonHook hook) { m_buttonHook = std::move(hook); }
+    // Every button event to `hook` alone, or back to the game with nullptr;
+    // nothing happens without a client.
+    static void captureButtons(ButtonHook hook)
+    {
+        if (Client* client = instance())
+            client->setButtonHook(std::move(hook));
+    }
 
     // Projection and picking. The frame renderer hands over its view each
     // frame; a value that is not finite or not above 0 is not taken.

@@ -49,15 +49,11 @@ void fillClientHooks(ClientEditors& slots)
 // While painting every button event goes to the area editor alone.
 void capture(bool on)
 {
-    Client* client = Client::instance();
-    if (!client) {
-        return;
-    }
     if (!on) {
-        client->setButtonHook(nullptr);
+        Client::captureButtons(nullptr);
         return;
     }
-    client->setButtonHook([](int button, bool down, int x, int y) {
+    Client::captureButtons([](int button, bool down, int x, int y) {
         if (Editor* editor = Editor::instance()) {
             editor->handleMouseButton(button, down, x, y);
         }

@@ -142,15 +142,11 @@ ZonePosition LiveClientView::screenToWorld(float x, float y) const
 
 void LiveClientView::setMapCapture(bool on)
 {
-    Client* client = Client::instance();
-    if (!client) {
-        return;
-    }
     if (!on) {
-        client->setButtonHook(nullptr);
+        Client::captureButtons(nullptr);
         return;
     }
-    client->setButtonHook([](int button, bool down, int x, int y) {
+    Client::captureButtons([](int button, bool down, int x, int y) {
         if (WorldMap* map = WorldMap::instance()) {
             map->onClick(button, down, x, y);
         }
