@@ -74,6 +74,8 @@ public:
     virtual void onDealBetween(const TradeOffer& offer, Covenant* first, Covenant* second) {}
     // A member or house object was hit (CovenantAttacks.cpp).
     virtual void onAttacked(Entity* victim, Entity* attacker, int amount, bool noAlarm);
+    // A blow between others that involved some covenant; nothing by default.
+    virtual void onAttackNoticed(Entity* attacker, Entity* victim) {}
     virtual void countPeople();
     virtual void countItems();
     virtual bool isMemberBusy(const Entity* member) const { return false; }

@@ -11,6 +11,7 @@
 #include "game/covenants/Covenant.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/MonsterArchetype.h"
@@ -465,7 +466,16 @@ void Player::killed(Entity* killer)
             stone->setOwner(this);
         }
     }
-    // The town NPCs' chat about the death comes with the quest code.
+    if (game)
+        game->raiseNpcChat(ChatDialogType::PlayerDeath, m_name);
+}
+
+void Player::onItemFound(const ItemBase* item)
+{
+    // Sets, uniques and artifacts are news in the town.
+    const int rarity = item ? toIndex(item->getRarity()) : 0;
+    if (Game* game = Game::instance(); game && rarity >= toIndex(ItemRarity::Set))
+        game->raiseNpcChat(ChatDialogType::FoundUniqueItem, item->getDisplayName(true));
 }
 
 // ---- Friends and enemies -------------------------------------------------------------

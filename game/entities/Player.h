@@ -97,6 +97,7 @@ public:
     void levelUp() override;
     InventoryGroup* getInventoryGroup(int group) override;
     void killed(Entity* killer) override;
+    void onItemFound(const ItemBase* item) override;
     bool usesClassEntry() const override { return true; }
     bool isItemTimerReady(const ItemBase* item) const override;
     void sendItemTimer(const ItemBase* item) override;

@@ -48,7 +48,8 @@ void Player::levelUp()
     if (game)
         game->playSound("sounds/levelUp.ogg", m_position, m_entityNumber);
     sendMessage(3, formatString("Now level %d", m_stats.get(stat(CharacterStat::Level))));
-    // The town NPCs follow the player's level once the town keeps them.
+    if (game)
+        game->levelTownNpcsTo(this);
 }
 
 void Player::increaseAttribute(const std::string& name)

@@ -215,8 +215,15 @@ void Quest::solve(Player* player)
         break;
     case QuestType::DeadlyPoison:
     case QuestType::Petrify:
-        if (Sentient* npc = dynamic_cast<Sentient*>(questNpc.get()); npc && definition->statusEffect) {
-            npc->endStatusEffectsOf(definition->statusEffect);
+        if (Actor* npc = dynamic_cast<Actor*>(questNpc.get())) {
+            if (definition->statusEffect) {
+                npc->endStatusEffectsOf(definition->statusEffect);
+            }
+            if (game) {
+                game->raiseNpcChat(is(QuestType::Petrify) ? ChatDialogType::CuredMePetrify
+                                                          : ChatDialogType::CuredMePoison,
+                                   actorName(npc), npc->getNpcType());
+            }
         }
         break;
     case QuestType::Plague:
@@ -225,6 +232,9 @@ void Quest::solve(Player* player)
             if (body && !body->isDead() && definition->statusEffect) {
                 body->endStatusEffectsOf(definition->statusEffect);
             }
+        }
+        if (game) {
+            game->raiseNpcChat(ChatDialogType::CuredPlague, std::string());
         }
         break;
     case QuestType::LevelQuestItem:

@@ -279,6 +279,7 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
     if (definition->boss) {
         if (isNpc && !onKilledByCovenant(killer)) {
             updateProgress();
+            game->raiseNpcChat(ChatDialogType::BossKilled, targetText);
         }
         return;
     }
@@ -291,6 +292,11 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
     case QuestType::StoryKillCiglioGuard:
     case QuestType::StoryKillDraaienMage:
         if (isNpc && !onKilledByCovenant(killer)) {
+            if (isAny({QuestType::UniqueMonsterSpotted, QuestType::Assassin})) {
+                game->raiseNpcChat(is(QuestType::Assassin) ? ChatDialogType::AssassinKilled
+                                                           : ChatDialogType::UniqueMonster,
+                                   targetText);
+            }
             sendGameMessage(wrapText("QuestKilledMonster", "%s", targetText.c_str()), kNews);
             progressed();
             questNpc = nullptr;
@@ -300,6 +306,7 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
     case QuestType::RenegadeAttack:
         if (isNpc && !onKilledByCovenant(killer)) {
             sendGameMessage(wrapText("QuestKilledRenegade", "%s", nameOf(killed).c_str()), kNews);
+            game->raiseNpcChat(ChatDialogType::RenegadeKilled, nameOf(killed));
             progressed();
         }
         return;
@@ -342,12 +349,14 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
         }
         if (!questNpc.get() && spawnedCount == 0) {
             sendGameMessage(wrapText("QuestSuccessTownAttack"), kNews);
+            game->raiseNpcChat(ChatDialogType::TownAttackRepelled, monsterType ? monsterType->name : "");
             game->deleteQuest(number);
         }
         return;
     case QuestType::Thief:
         if (isNpc && !onKilledByCovenant(killer)) {
             sendGameMessage(wrapText("QuestKilledThief"), kNews);
+            game->raiseNpcChat(ChatDialogType::ThiefKilled, std::string());
             progressed();
         }
         return;
@@ -408,6 +417,13 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
     if (key) {
         sendGameMessage(wrapText(key, "%s", name.c_str()), kNews);
     }
+    if (is(QuestType::RescueNpc)) {
+        game->raiseNpcChat(ChatDialogType::RescueNpcDied, name);
+    } else if (is(QuestType::Delivery)) {
+        game->raiseNpcChat(ChatDialogType::DeliveryNpcDied, name);
+    } else if (is(QuestType::Escort)) {
+        game->raiseNpcChat(ChatDialogType::EscortNpcDied, name, getLevelText(true, true));
+    }
     game->dropQuestFromPlayers(number);
     game->deleteQuestIfUnheld(number);
 }
@@ -459,7 +475,11 @@ void Quest::tryRescue(Actor* npc)
         npc->setFlags(npc->getFlags() & ~EntityBase::kFlagKidnapped);
         npc->setQuestActor(false);
         npc->setNoTargetScan(false);
+        game->raiseNpcChat(ChatDialogType::RescuedMe, nameOf(npc), npc->getNpcType());
     } else {
+        if (isAny({QuestType::RescueNpc, QuestType::StoryShankarRescue})) {
+            game->raiseNpcChat(ChatDialogType::RescuedNpc, nameOf(npc));
+        }
         Entity::fadeOutAndDelete(npc, 5.0f);
         if (questNpc.get() == npc) {
             questNpc = nullptr;

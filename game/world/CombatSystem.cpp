@@ -371,6 +371,8 @@ void CombatSystem::dealDamage(Entity* target, int amount, Entity* attacker, bool
     if (Entity* hit = targetRef.get()) {
         if (Covenant* covenant = hit->getCovenant())
             covenant->onAttacked(hit, attackerRef.get(), amount, false);
+        if (Game* game = Game::instance(); game && targetRef.get())
+            game->notifyCovenantsOfAttack(attackerRef.get(), targetRef.get());
     }
 }
 

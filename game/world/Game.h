@@ -37,9 +37,11 @@ class Player;
 class Weather;
 class Quest;
 class QuestBase;
+class Sentient;
 class WorldNavigation;
 struct GridPath;
 struct EventType;
+enum class ChatDialogType : int;
 
 // A sound to be sent to clients in the next state message.
 struct SoundEvent {
@@ -265,6 +267,11 @@ public:
     void triggerNpcChat(int dialogType, const std::string& eventText, int npcTypeFilter);
     // The argument part of wrapText("", ...), the form event texts take.
     static std::string chatArguments(const std::string& wrapped);
+    // An event the town talks of, with its subjects as the line's arguments
+    // (none when empty), offered to the NPCs of that type (0 = all).
+    void raiseNpcChat(ChatDialogType type, const std::string& subject, int npcType = 0);
+    void raiseNpcChat(ChatDialogType type, const std::string& first, const std::string& second,
+                      int npcType = 0);
     void addDynamicChat(int npcType, const std::string& text, float seconds);
     void updateDynamicChats(float seconds);
     bool hasDynamicChat(int npcType) const;
@@ -396,6 +403,9 @@ public:
     Actor* getTownNpc(int npcType) const;
     int countLivingTownNpcs() const;
     Actor* pickRandomTownNpc() const;
+    // Town NPCs below the player's level rise to it one level at a time,
+    // keeping their share of health and taking their starting gear again.
+    void levelTownNpcsTo(const Player* player);
     Actor* getTutor() const;
 
     // ---- World save (GameSave.cpp, GameLoad.cpp)
@@ -493,6 +503,10 @@ public:
     // Every quest hears of the death, then every computer-run covenant.
     void onActorKilled(Actor* victim, Entity* killer);
     void onActorAttacked(Actor* actor, Entity* attacker);
+    // A blow in which a covenant's member or house took part: every covenant notices it.
+    void notifyCovenantsOfAttack(Entity* attacker, Entity* victim);
+    // A body back on its feet catches the plague again from every plague quest that holds it.
+    void applyPlagueEffects(Sentient* body);
     // A story quest whose outcome the player already has is dropped.
     void skipQuest(int number, Player* player);
     // The product of the rarity factors of the quests about that type there.

@@ -5,6 +5,7 @@
 #include "engine/core/Random.h"
 #include "engine/data/Localization.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/GameRules.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
@@ -119,6 +120,19 @@ void Game::triggerNpcChat(int dialogType, const std::string& eventText, int npcT
             addDynamicChat(npc->getNpcType(), wrapTextPair(line, eventText), entry->dynamicTimeLimit);
         }
     }
+}
+
+void Game::raiseNpcChat(ChatDialogType type, const std::string& subject, int npcType)
+{
+    const std::string text =
+        subject.empty() ? std::string() : chatArguments(wrapText("", "%s", subject.c_str()));
+    triggerNpcChat(toIndex(type), text, npcType);
+}
+
+void Game::raiseNpcChat(ChatDialogType type, const std::string& first, const std::string& second, int npcType)
+{
+    triggerNpcChat(toIndex(type), chatArguments(wrapText("", "%s %s", first.c_str(), second.c_str())),
+                   npcType);
 }
 
 void Game::addDynamicChat(int npcType, const std::string& text, float seconds)

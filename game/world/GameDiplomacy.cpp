@@ -333,6 +333,15 @@ void Game::announceRaidEnd(int raider, int target)
     if (t->raidTarget != raider)
         announceDiplomacy(raider, target, kWar, true);
     t->onRaidRepelled(r);
+    if (r->destroyed || t->destroyed)
+        return;
+    // Named after who stood where: the player's raid repelled, or the player's house held.
+    const Player* player = getFirstPlayer();
+    const Covenant* own = player ? player->getCovenant() : nullptr;
+    const ChatDialogType told = own == r   ? ChatDialogType::CovenantDefendedPlayerRaid
+                                : own == t ? ChatDialogType::PlayerDefendedRaid
+                                           : ChatDialogType::CovenantDefendedRaid;
+    raiseNpcChat(told, coloredName(r), coloredName(t));
 }
 
 void Game::announceLifestoneDanger(int covenant, float fraction)

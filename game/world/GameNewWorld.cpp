@@ -164,6 +164,7 @@ bool Game::startNewWorld(int startingLevel, int difficulty, int worldDifficulty,
         }
     }
     player->startNewWorld();
+    levelTownNpcsTo(player);
     // The World's view of the player is keyed by its number, which may differ now.
     if (world) {
         world->addPlayerView(player->getEntityNumber(), 0);

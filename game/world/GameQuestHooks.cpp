@@ -16,6 +16,7 @@ void Game::installQuestRunningHooks()
     };
     m_hooks.announceDeath = [this](Actor* npc) { announceDeath(npc, npc->getKillCreditEntity(), false); };
     m_hooks.questNpcAttacked = [this](Actor* npc, Entity* attacker) { onActorAttacked(npc, attacker); };
+    m_hooks.applyPlagueEffects = [this](Sentient* body) { applyPlagueEffects(body); };
 }
 
 void Game::onActorKilled(Actor* victim, Entity* killer)

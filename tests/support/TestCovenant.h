@@ -34,6 +34,10 @@ public:
     void onDealBetween(const TradeOffer&, Covenant*, Covenant*) override { ++dealsHeard; }
     void receiveOffer(Covenant* from, const TradeOffer& offer) override { offers.push_back(offer); }
     void onKill(Entity* victim, Entity* credited) override { kills.push_back({victim, credited}); }
+    void onAttackNoticed(Entity* attacker, Entity* victim) override
+    {
+        attacksNoticed.push_back({attacker, victim});
+    }
     void receiveOfferResult(Covenant*, const TradeOffer& offer, bool accepted, int code) override
     {
         answers.push_back({offer, accepted, code});
@@ -58,7 +62,8 @@ public:
     std::vector<Cancelled> treaties;
     std::vector<Cancelled> routes;
     std::vector<TradeOffer> offers;
-    std::vector<std::pair<Entity*, Entity*>> kills; // victim, credited
+    std::vector<std::pair<Entity*, Entity*>> kills;          // victim, credited
+    std::vector<std::pair<Entity*, Entity*>> attacksNoticed; // attacker, victim
     int warsStarted = 0;
     int raidsRepelled = 0;
     int dealsHeard = 0;
