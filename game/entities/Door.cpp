@@ -89,6 +89,18 @@ void Door::onPlaced()
             setParent(leaf->getEntityNumber(), -1);
         }
     }
+    // A closed door blocks; one placed where someone already stands starts
+    // open, as it would stay open when closed on them.
+    if (game && m_state == Closed) {
+        setSolidBoth(false); // the leaves do not block each other
+        const Door* twin = m_twin.get();
+        const bool taken =
+            !game->isPlaceFree(m_position, this) || (twin && !game->isPlaceFree(twin->getPosition(), twin));
+        if (taken) {
+            m_state = Open;
+        }
+        setSolidBoth(!taken);
+    }
     if (randomFloat(0) < m_trapChance) {
         const SpawnSystem* spawns = SpawnSystem::instance();
         const LevelEntry* row =

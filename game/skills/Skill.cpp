@@ -7,6 +7,7 @@
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/GameEnums.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Door.h"
 #include "game/entities/Player.h"
 #include "game/entities/Sentient.h"
 #include "game/skills/CounterList.h"
@@ -15,6 +16,7 @@
 #include "game/world/CombatSystem.h"
 #include "game/world/Game.h"
 #include "game/world/ServerLink.h"
+#include "game/world/Weather.h"
 
 namespace {
 
@@ -224,6 +226,8 @@ int Skill::act(Sentient* user, Entity* friendTarget)
                                           definition->explosionDamageType);
     if (!definition->areaEffect.empty() && game)
         game->spawnEntity(definition->areaEffect, user->getPosition(), definition->effectTime);
+    applyWind(user->getPosition());
+    shutDoors(user->getPosition());
     if (definition->suicide)
         user->scheduleDelete(0.0f);
     if (!definition->soundName.empty())
@@ -333,4 +337,26 @@ void Skill::startReuseTimer()
     timer.running = true;
     timer.duration = reuse;
     timer.remaining = reuse;
+}
+
+void Skill::applyWind(const ZonePosition& position) const
+{
+    const SkillDefinition* definition = getDefinition();
+    if (definition && definition->windDistance > 0.0f && definition->windPower > 0.0f)
+        Weather::extinguishTorches(position, definition->windDistance, definition->windPower);
+}
+
+void Skill::shutDoors(const ZonePosition& position) const
+{
+    const SkillDefinition* definition = getDefinition();
+    Game* game = Game::instance();
+    if (!definition || !game || definition->shutDoorDistance <= 0.0f)
+        return;
+    std::vector<Entity*> near;
+    game->queryEntitiesInRadius(position, definition->shutDoorDistance, false, near);
+    for (Entity* entity : near) {
+        // A second leaf is never open itself: its primary holds the state.
+        if (auto* door = dynamic_cast<Door*>(entity); door && door->getState() == Door::Open)
+            door->use(nullptr);
+    }
 }

@@ -117,6 +117,12 @@ public:
     // Projectiles aimed at the user turn back on their sources, stronger by
     // "DamageMultAll".
     void reflectProjectiles(Sentient* user);
+    // "WindDistance"/"WindPower": torches around the position go out in
+    // that wind. Nothing unless both are above 0.
+    void applyWind(const ZonePosition& position) const;
+    // Every open door within "ShutDoorDistance" of the position is used
+    // once, which closes it (a door someone stands in stays open).
+    void shutDoors(const ZonePosition& position) const;
     // The radius of the skill's searches around the user that name none:
     // "MaxRange" when above 0, else half the state message's square.
     float getSearchRadius() const;

@@ -151,12 +151,13 @@ void Level::fillPlaceGrids(int place, int x, int y)
                 const ModelResource* model = object.type >= 0 && object.type < static_cast<int>(models.size())
                                                  ? models[object.type]
                                                  : nullptr;
-                if (model && !model->getObjectType().empty()) {
-                    continue; // an entity of its own stands here
-                }
+                // An entity of its own stands here (door, torch, secret): it
+                // blocks as a body, not by its footprint. The ground under it
+                // still counts, so a torch set into a wall leaves no hole.
+                const bool entityObject = model && !model->getObjectType().empty();
                 const int levelTileX = x * bw + tx;
                 const int levelTileY = y * bh + ty;
-                if (model) {
+                if (model && !entityObject) {
                     for (const auto& cell : objectFootprintCells(*model, object.direction, s)) {
                         const int cx = levelTileX * s + cell[0];
                         const int cy = levelTileY * s + cell[1];

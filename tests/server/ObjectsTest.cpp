@@ -13,6 +13,9 @@
 #include "game/entities/Torch.h"
 #include "game/entities/Trap.h"
 #include "game/quests/Quest.h"
+#include "game/skills/Skill.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillList.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/SpawnSystem.h"
 #include "support/PlayerWorld.h"
@@ -22,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace {
@@ -159,6 +163,7 @@ TEST_F(ObjectsTest, ADoubleDoorOpensAndClosesBothLeavesButNotOnSomeoneInIt)
     door->onPlaced();
     Door* leaf = door->getTwin();
     ASSERT_NE(leaf, nullptr);
+    EXPECT_TRUE(door->isSolid() && leaf->isSolid()) << "a closed door blocks from the start";
     EXPECT_FALSE(leaf->isPrimary());
     EXPECT_FLOAT_EQ(leaf->getPosition().x, at.x + 32.0f);
     EXPECT_FLOAT_EQ(leaf->getPosition().y, at.y);
@@ -181,6 +186,42 @@ TEST_F(ObjectsTest, ADoubleDoorOpensAndClosesBothLeavesButNotOnSomeoneInIt)
     step(40);
     EXPECT_EQ(door->getState(), Door::Closed);
     EXPECT_TRUE(door->isSolid() && leaf->isSolid());
+}
+
+TEST_F(ObjectsTest, ADoorPlacedOnSomeoneStartsOpenAndASkillShutsOpenDoorsInItsReach)
+{
+    Door* onPlayer = make<Door>("DoorWooden", player->getPosition(), North);
+    onPlayer->onPlaced();
+    EXPECT_EQ(onPlayer->getState(), Door::Open);
+    EXPECT_FALSE(onPlayer->isSolid());
+
+    Door* near = make<Door>("DoorWooden", besidePlayer(150.0f), North);
+    Door* far = make<Door>("DoorWooden", besidePlayer(300.0f), North);
+    Door* shut = make<Door>("DoorWooden", besidePlayer(-150.0f), North);
+    for (Door* door : {near, far, shut})
+        door->onPlaced();
+    for (Door* door : {near, far})
+        door->use(player);
+    step(40);
+    ASSERT_EQ(near->getState(), Door::Open);
+    ASSERT_EQ(far->getState(), Door::Open);
+
+    // Outlives the player, whose list keeps a pointer to it.
+    static std::unique_ptr<SkillDefinition> gust;
+    gust = std::make_unique<SkillDefinition>();
+    gust->basicSkill = true;
+    auto* skill = dynamic_cast<Skill*>(player->getSkillList()->addSkill(gust.get(), player, 2, 9));
+    ASSERT_NE(skill, nullptr);
+    // Without a distance no door moves.
+    skill->execute(player, nullptr, Skill::kStageRequest, true);
+    EXPECT_EQ(near->getState(), Door::Open);
+
+    gust->shutDoorDistance = 200.0f;
+    skill->execute(player, nullptr, Skill::kStageRequest, true);
+    EXPECT_EQ(near->getState(), Door::Closing);
+    EXPECT_EQ(far->getState(), Door::Open);
+    EXPECT_EQ(shut->getState(), Door::Closed) << "a closed door is not opened";
+    EXPECT_EQ(onPlayer->getState(), Door::Open) << "nor is one closed on someone";
 }
 
 // ---- Gates -----------------------------------------------------------------------

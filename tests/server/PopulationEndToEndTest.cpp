@@ -13,6 +13,11 @@
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Chest.h"
+#include "game/entities/Door.h"
+#include "game/entities/Secret.h"
+#include "game/entities/Torch.h"
+#include "game/entities/TrapGround.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/EntityQueryMask.h"
@@ -460,3 +465,88 @@ TEST(PopulationEndToEnd, MonstersWalkTheGeneratedLevelsWithTheWorldsPathFinder)
 }
 
 } // namespace
+
+namespace {
+
+// What a populated level holds besides its monsters, by kind, with places.
+struct LevelObjects {
+    std::vector<std::string> facts;
+    int doors = 0, torches = 0, secrets = 0, chests = 0, traps = 0;
+};
+
+LevelObjects objectsOn(GeneratedWorld& w, int zone)
+{
+    LevelObjects out;
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        const Entity* e = w.game->getEntity(i);
+        if (!e || e->getPosition().zone != zone)
+            continue;
+        const char* kind = dynamic_cast<const Door*>(e)         ? "door"
+                           : dynamic_cast<const Torch*>(e)      ? "torch"
+                           : dynamic_cast<const Secret*>(e)     ? "secret"
+                           : dynamic_cast<const Chest*>(e)      ? "chest"
+                           : dynamic_cast<const TrapGround*>(e) ? "trap"
+                                                                : nullptr;
+        if (!kind)
+            continue;
+        const std::string k = kind;
+        out.doors += k == "door";
+        out.torches += k == "torch";
+        out.secrets += k == "secret";
+        out.chests += k == "chest";
+        out.traps += k == "trap";
+        out.facts.push_back(k + " " + e->getEntryName() + " " + std::to_string(e->getPosition().x) + "," +
+                            std::to_string(e->getPosition().y));
+    }
+    std::sort(out.facts.begin(), out.facts.end());
+    return out;
+}
+
+// Every dungeon level of the world, populated block by block.
+std::vector<LevelObjects> dungeonObjects(uint32_t seed)
+{
+    GeneratedWorld w(seed);
+    std::vector<LevelObjects> out;
+    if (!w.world || !w.buildAll())
+        return out;
+    const int blocks = GameData::get().rules().blocksAcross * GameData::get().rules().blocksDown;
+    for (int zone = 1; zone < w.world->getLevelCount(); ++zone) {
+        const AreaDefinition* area = w.world->getLevel(zone)->definition;
+        if (!area || area->areaFileName != "Levels/dungeon.ara")
+            continue;
+        for (int block = 0; block < blocks; ++block)
+            w.spawns->populateBlock(zone, block);
+        out.push_back(objectsOn(w, zone));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(PopulationEndToEnd, DungeonBlocksPlaceTheDoorsTorchesSecretsChestsAndTrapsOfTheirData)
+{
+    ASSERT_EQ(DebugSystem::instance(), nullptr);
+    const std::vector<LevelObjects> first = dungeonObjects(4242);
+    ASSERT_FALSE(first.empty()) << "the world has dungeon levels";
+    LevelObjects all;
+    for (const LevelObjects& level : first) {
+        all.doors += level.doors;
+        all.torches += level.torches;
+        all.secrets += level.secrets;
+        all.chests += level.chests;
+        all.traps += level.traps;
+        // A room's secret passage hangs between two of its torches.
+        EXPECT_GE(level.torches, 2 * level.secrets);
+    }
+    EXPECT_GT(all.doors, 0);
+    EXPECT_GT(all.torches, 0);
+    EXPECT_GT(all.secrets, 0);
+    EXPECT_GT(all.chests, 0);
+    EXPECT_GT(all.traps, 0);
+
+    // The same facts on a second run of the same seed.
+    const std::vector<LevelObjects> second = dungeonObjects(4242);
+    ASSERT_EQ(second.size(), first.size());
+    for (size_t i = 0; i < first.size(); ++i)
+        EXPECT_EQ(second[i].facts, first[i].facts) << "dungeon level " << i;
+}

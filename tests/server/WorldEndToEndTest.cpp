@@ -14,7 +14,12 @@
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Chest.h"
+#include "game/entities/Door.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Secret.h"
+#include "game/entities/Torch.h"
+#include "game/entities/TrapGround.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
 #include "game/skills/StatusEffect.h"
@@ -129,6 +134,15 @@ public:
                 }
                 all << '\n';
                 m_game.deleteEntity(a, true);
+            }
+            // The level's objects go too: one Game holds every level in turn.
+            for (int i = 0; i < Game::kMaxEntities; ++i) {
+                Entity* e = m_game.getEntity(i);
+                if (e && e->getPosition().zone == zone &&
+                    (dynamic_cast<Chest*>(e) || dynamic_cast<TrapGround*>(e) || dynamic_cast<Door*>(e) ||
+                     dynamic_cast<Torch*>(e) || dynamic_cast<Secret*>(e))) {
+                    m_game.deleteEntity(e, true);
+                }
             }
             out << "level " << zone << " population " << count;
             const char* separator = ":";

@@ -121,6 +121,27 @@ TEST_F(LevelCollisionTest, ObjectsAndTilesBlockWhatTheySay)
     area->getTiles()[grass].shader = old;
 }
 
+TEST_F(LevelCollisionTest, ObjectsThatAreEntitiesKeepTheirGroundButNotTheirFootprint)
+{
+    // A wall torch and a secret stand in the barrows' walls; a door on the
+    // floor blocks only as a closed body, never by its cell.
+    Level* level = nullptr;
+    int lx = -1, ly = -1, sx = -1, sy = -1, dx = -1, dy = -1;
+    for (uint32_t seed = 1; seed < 60 && (lx < 0 || dx < 0); ++seed) {
+        level = builtLevel(definition("AreaBarrows"), seed);
+        if (!findTile(level, "torch.mdl", true, lx, ly) || !findTile(level, "secret.mdl", true, sx, sy) ||
+            !findTile(level, "door.mdl", true, dx, dy)) {
+            lx = dx = -1;
+        }
+    }
+    ASSERT_GE(lx, 0) << "some barrows hold a shrine and a hall";
+    EXPECT_TRUE(level->isCellBlockedForMovement(lx, ly));
+    EXPECT_TRUE(level->isCellBlockedForSight(lx, ly));
+    EXPECT_TRUE(level->isCellBlockedForMovement(sx, sy));
+    EXPECT_FALSE(level->isCellBlockedForMovement(dx, dy));
+    EXPECT_FALSE(level->isCellBlockedForSight(dx, dy));
+}
+
 TEST_F(LevelCollisionTest, FootprintsTurnAndCentreOnTheirTile)
 {
     const std::string text = "footprint 3 1\n###\n";
