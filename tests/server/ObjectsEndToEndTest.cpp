@@ -1,12 +1,17 @@
 // Objects through the program's own start-up on the shipped data, with a
-// scripted client in the player's place: a dungeon door opened and closed,
-// a chest opened over its timer line
-// and its gold picked up, a spike trap walked onto, and a merchant of the
-// data used with action 22 to buy, sell and buy back.
+// scripted client in the player's place: a door of a dungeon level opened
+// and closed, a chest opened over its timer line and its gold picked up, a
+// spike trap walked onto, and a merchant of the data used with action 22 to
+// buy, sell and buy back. The world comes from
+// seed 4242 and each frame waits for what the loader was asked for, so the
+// lines the client receives are the same every run; they are kept in
+// testdata/server/objects-run.txt (GLOAM_UPDATE_GOLDEN=1 rewrites it).
 #include "engine/app/Application.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
+#include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
@@ -33,6 +38,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -46,6 +52,9 @@ public:
 
     bool join()
     {
+        // One world every run: seed 4242 and the draws from a known state.
+        Random::setState(0, 4242u);
+        m_program.world->setWorldSeed(4242);
         Server::get().start(false, 0, 1, 1, 0);
         m_client.sendNewJoin();
         m_program.app->getHooks().serverReceive(16.0, false);
@@ -59,10 +68,20 @@ public:
         return m_player && m_program.world->isLevelLoaded(0);
     }
 
+    // What the last step asked the loader for (levels, models) is there
+    // before the next, as fast or slow as the loader is: installing a level
+    // or starting an animation draws from the random streams.
+    void settle()
+    {
+        ResourceSystem::get().waitForQueueEmpty();
+        waitForLevels(m_program.app->getHooks(), [&] { return !m_program.world->hasPendingBuilds(); });
+        ResourceSystem::get().waitForQueueEmpty();
+    }
     // One frame: the client's input, one server step, the state read; the
     // lines the client received are kept.
     void frame(int action, int target, const std::vector<std::string>& lines = {})
     {
+        settle();
         const ZonePosition at = m_player->getPosition();
         m_client.sendInput(at, at, static_cast<uint32_t>(action), static_cast<uint32_t>(target), lines);
         m_program.app->getHooks().serverReceive(50.0, false);
@@ -76,6 +95,14 @@ public:
     {
         for (int i = 0; i < n; ++i)
             frame(action, target);
+    }
+    // Every line the client received, one a line.
+    std::string transcript() const
+    {
+        std::string out;
+        for (const std::string& line : m_lines)
+            out += line + '\n';
+        return out;
     }
     bool saw(const std::string& line) const
     {
@@ -281,4 +308,14 @@ TEST(ObjectsEndToEnd, ADoorAChestATrapAndAMerchantThroughTheClient)
 
     DebugSystem::get().removeSink(sink);
     EXPECT_TRUE(warnings.empty()) << warnings.front();
+
+    // Every line the client received, as kept.
+    const std::string path = std::string(GLOAM_SOURCE_DIR) + "/testdata/server/objects-run.txt";
+    const std::string lines = run.transcript();
+    if (std::getenv("GLOAM_UPDATE_GOLDEN"))
+        writeFileBytes(path, std::vector<uint8_t>(lines.begin(), lines.end()));
+    const std::vector<uint8_t> bytes = readFileBytes(path);
+    const std::string kept(bytes.begin(), bytes.end());
+    ASSERT_FALSE(kept.empty()) << path << " is missing; run with GLOAM_UPDATE_GOLDEN=1";
+    EXPECT_EQ(lines, kept);
 }
