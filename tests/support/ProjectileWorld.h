@@ -79,6 +79,14 @@ TestSpark {
     BeamAttack 1
     Beam TestChain
 }
+TestSparkTorches {
+    Type Projectile
+    ProjectileType Normal
+    Speed 400
+    BeamAttack 1
+    Beam TestChain
+    CanHitTorches 1
+}
 TestSparkNoBeam {
     Type Projectile
     ProjectileType Normal

@@ -5,6 +5,7 @@
 #include "engine/data/DatabaseEntryType.h"
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/GameEnums.h"
+#include "game/entities/Torch.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillListBase.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace {
@@ -276,6 +278,27 @@ TEST_F(ProjectileTest, BeamChainsToAtMostTwoFurtherTargetsNeverRepeating)
             EXPECT_EQ(beam->getBeamStart(), enemies[0]);
             EXPECT_EQ(beam->getTargetEntity(), enemies[1]);
         }
+    }
+}
+
+TEST_F(ProjectileTest, ATorchIsHitOnlyByProjectilesThatCanHitTorches)
+{
+    TeamEntity* source = fighter(0, 100.0f, 100.0f);
+    for (const char* spark : {"TestSpark", "TestSparkTorches"}) {
+        auto* torch = new Torch();
+        torch->setPosition(ZonePosition(0, 200.0f, 100.0f));
+        ASSERT_GE(game().addEntity(torch), 0);
+        launch(spark, source, torch);
+        step(10);
+        const std::vector<Projectile*> all = beams();
+        const bool hitsTorches = std::string(spark) == "TestSparkTorches";
+        ASSERT_EQ(all.size(), hitsTorches ? 1u : 0u) << spark;
+        if (hitsTorches)
+            EXPECT_EQ(all[0]->getTargetEntity(), torch);
+        for (Projectile* beam : all)
+            game().deleteEntity(beam, true);
+        game().deleteEntity(torch, true);
+        step();
     }
 }
 
