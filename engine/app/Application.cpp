@@ -405,10 +405,15 @@ void Application::frame()
         // from spinning a whole core.
         sleepMilliseconds(m_console->isStdinClosed() ? kServerOnlySleepMs : 1);
     } else {
-        // A pass lasts at least one display refresh: where the swap waits
-        // for the display this sleeps about nothing; where the swap interval
-        // is refused (Mesa under Xvfb) an idle window does not spin a core.
-        m_pacer->endFrame(m_platform->getRefreshRate());
+        // With monitorSync on a pass lasts at least one display refresh:
+        // where the swap waits for the display this sleeps about nothing;
+        // where the swap interval is refused (Mesa under Xvfb) an idle window
+        // does not spin a core. With it off frames follow each other.
+        if (!m_monitorSync.isValid()) {
+            m_monitorSync = UserVarRef(m_userVars->findVar("monitorSync"));
+        }
+        m_pacer->endFrame(m_platform->getRefreshRate(),
+                          !m_monitorSync.isValid() || m_monitorSync.getInt() != 0);
     }
 }
 

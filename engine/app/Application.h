@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/app/AppHooks.h"
+#include "engine/console/UserVarRef.h"
 #include "engine/core/Singleton.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
@@ -117,4 +118,5 @@ private:
     std::unique_ptr<Platform> m_platform;
     std::unique_ptr<DebugConsole> m_console;
     std::unique_ptr<FramePacer> m_pacer;
+    UserVarRef m_monitorSync; // looked up once the graphics system has registered it
 };

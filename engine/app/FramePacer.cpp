@@ -24,8 +24,11 @@ void FramePacer::beginFrame()
     m_start = m_now();
 }
 
-double FramePacer::endFrame(int refreshHz)
+double FramePacer::endFrame(int refreshHz, bool sync)
 {
+    if (!sync) {
+        return 0.0;
+    }
     double elapsed = m_now() - m_start;
     double rest = frameMs(refreshHz) - elapsed;
     if (rest <= 0.0) {

@@ -2,10 +2,11 @@
 
 #include <functional>
 
-// Paces the windowed main loop: a pass lasts at least one display refresh.
-// When the buffer swap waits for the display the remaining sleep is about
-// zero; where the swap interval is refused (Mesa under Xvfb) this keeps an
-// idle window from spinning a core.
+// Paces the windowed main loop while the swap is meant to wait for the
+// display (monitorSync on): a pass lasts at least one display refresh. When
+// the buffer swap waits itself the remaining sleep is about zero; where the
+// swap interval is refused (Mesa under Xvfb) this keeps an idle window from
+// spinning a core. With monitorSync 0 frames are not held back.
 class FramePacer {
 public:
     using Now = std::function<double()>; // milliseconds, monotonic
@@ -17,9 +18,9 @@ public:
 
     // The start of a pass.
     void beginFrame();
-    // Sleeps until 1 / refresh s have passed since beginFrame; returns the
-    // milliseconds slept.
-    double endFrame(int refreshHz);
+    // With sync set, sleeps until 1 / refresh s have passed since
+    // beginFrame; returns the milliseconds slept.
+    double endFrame(int refreshHz, bool sync = true);
 
     static double frameMs(int refreshHz);
 

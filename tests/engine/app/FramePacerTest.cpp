@@ -22,6 +22,10 @@ TEST(FramePacer, SleepsTheRestOfOneRefresh)
     pacer.beginFrame();
     now += 17.0;
     EXPECT_EQ(pacer.endFrame(60), 0.0);
+    // monitorSync 0: a quick pass is not held back.
+    pacer.beginFrame();
+    now += 2.0;
+    EXPECT_EQ(pacer.endFrame(60, false), 0.0);
     EXPECT_EQ(sleeps.size(), 2u);
     EXPECT_DOUBLE_EQ(FramePacer::frameMs(-3), 1000.0 / 60.0);
 }
