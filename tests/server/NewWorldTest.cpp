@@ -278,6 +278,11 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
     }
     WeatherFront* front = game().weather().startFront(ZonePosition(1, 500.0f, 500.0f));
     ASSERT_NE(front, nullptr);
+    // Two live event lines and a spent one, which is not kept.
+    game().addDynamicChat(3, "$$ChatEventRain1$$", 120.0f);
+    game().addDynamicChat(2, "$$Spent$$", 0.5f);
+    game().updateDynamicChats(1.0f);
+    game().addDynamicChat(9, "$$ChatEventPlayerDeath1~<Aldric@@>~$$", 300.5f);
     ASSERT_TRUE(game().saveCharacter());
     const std::vector<uint8_t> first = readBytes(worldFile());
     ASSERT_GT(first.size(), 100u);
@@ -303,6 +308,10 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
     EXPECT_EQ(server.world->getWorldSeed(), layoutSeed);
     EXPECT_NE(server.world->getSecretSeed(), secretSeed);
     EXPECT_EQ(game().getTownNpcAt(2), nullptr); // saved dead: empty
+    ASSERT_EQ(game().getDynamicChats().size(), 2u);
+    EXPECT_EQ(game().getDynamicChats()[0].text, "$$ChatEventRain1$$");
+    EXPECT_EQ(game().getDynamicChats()[1].key, 9u);
+    EXPECT_EQ(game().getDynamicChats()[1].secondsLeft, 300.5f);
     game().setWorldGenerated(true);
     Player* again = joinPlayer();
     Covenant* back = again->getCovenant();
@@ -316,8 +325,8 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
 
     // Cuts are refused with a line naming the file and an offset; the Game
     // is left empty and the file as it was. Each load past the header builds
-    // a world, so the cuts are spread over the file; the fuzz target takes
-    // the lengths between.
+    // a world, so the cuts are spread over the file here; the long
+    // WorldSavePrefixes run takes every length.
     for (size_t step = 0; step < 16; ++step) {
         const size_t cut = step * (first.size() - 1) / 15;
         std::vector<uint8_t> part(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(cut));

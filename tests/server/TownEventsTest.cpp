@@ -37,6 +37,7 @@ const char* const kEvents[] = {"PlayerDeath",
                                "RenegadeKilled",
                                "ThiefKilled",
                                "RescueNpcDied",
+                               "DeliveryNpcDied",
                                "Rain"};
 
 class TownEvents : public PlayerWorld {
@@ -152,7 +153,8 @@ TEST_F(TownEvents, EventsOfTheWorldBecomeTheTownsLines)
     Actor* thief = monster("GoblinScout", 250.0f);
     Actor* rescued = apothecary; // among friends: safe to lead away
     Actor* killedNpc = monster("GoblinScout", 350.0f);
-    ASSERT_TRUE(wanderer && renegade && thief && rescued && killedNpc);
+    Actor* courier = monster("GoblinScout", 380.0f);
+    ASSERT_TRUE(wanderer && renegade && thief && rescued && killedNpc && courier);
 
     struct Row {
         const char* what;
@@ -200,6 +202,12 @@ TEST_F(TownEvents, EventsOfTheWorldBecomeTheTownsLines)
              game.onActorKilled(killedNpc, nullptr);
          },
          "RescueNpcDied", "~<" + killedNpc->getName() + "@@>~", 0, true},
+        {"delivery NPC died",
+         [&] {
+             game.addQuest(quest(QuestType::Delivery, courier));
+             game.onActorKilled(courier, nullptr);
+         },
+         "DeliveryNpcDied", "~<" + courier->getName() + "@@>~", 0, true},
     };
     for (const Row& row : rows) {
         typesTelling("", "");

@@ -201,6 +201,9 @@ TEST(WorldRoundTrip, ANewWorldRaisesTheJoinedCovenantsHouseAndRecruitsAgain)
     own->setRelationState(0, kPact);
     own->setRelationSubState(1, 2);
     SafePtr<Entity> oldStone(own->getLifestone());
+    player->levelUp();
+    player->levelUp();
+    ASSERT_EQ(player->getStat(toIndex(CharacterStat::Level)), 3);
 
     ASSERT_TRUE(srv.newWorld({"0", "Average", "Normal", "2"}));
     ScriptedClient::WorldInfo info;
@@ -241,4 +244,10 @@ TEST(WorldRoundTrip, ANewWorldRaisesTheJoinedCovenantsHouseAndRecruitsAgain)
     EXPECT_TRUE(std::any_of(state.entities.begin(), state.entities.end(), [&](const auto& e) {
         return e.number == static_cast<uint32_t>(player->getEntityNumber());
     }));
+    // The new town's people stand at the player's level.
+    for (int slot = 0; slot < game.getTownNpcCount(); ++slot) {
+        if (const Actor* npc = game.getTownNpcAt(slot)) {
+            EXPECT_EQ(npc->getStat(toIndex(CharacterStat::Level)), 3) << slot;
+        }
+    }
 }
