@@ -24,21 +24,12 @@ namespace {
 constexpr int kLevel = toIndex(CharacterStat::Level);
 constexpr int kRaid = static_cast<int>(CovenantTreaty::Raid);
 
-const char* const kEvents[] = {"PlayerDeath",
-                               "FoundUniqueItem",
-                               "CovenantDefendedRaid",
-                               "CovenantDefendedPlayerRaid",
-                               "PlayerDefendedRaid",
-                               "CuredMePoison",
-                               "CuredMePetrify",
-                               "CuredPlague",
-                               "RescuedMe",
-                               "RescuedNpc",
-                               "RenegadeKilled",
-                               "ThiefKilled",
-                               "RescueNpcDied",
-                               "DeliveryNpcDied",
-                               "Rain"};
+const char* const kEvents[] = {
+    "PlayerDeath",        "FoundUniqueItem", "CovenantDefendedRaid", "CovenantDefendedPlayerRaid",
+    "PlayerDefendedRaid", "CuredMePoison",   "CuredMePetrify",       "CuredPlague",
+    "RescuedMe",          "RescuedNpc",      "RenegadeKilled",       "ThiefKilled",
+    "RescueNpcDied",      "DeliveryNpcDied", "EscortNpcDied",        "BossKilled",
+    "UniqueMonster",      "AssassinKilled",  "TownAttackRepelled",   "Rain"};
 
 class TownEvents : public PlayerWorld {
 protected:
@@ -154,6 +145,20 @@ TEST_F(TownEvents, EventsOfTheWorldBecomeTheTownsLines)
     Actor* rescued = apothecary; // among friends: safe to lead away
     Actor* killedNpc = monster("GoblinScout", 350.0f);
     Actor* courier = monster("GoblinScout", 380.0f);
+    // Quest monsters and NPCs whose deaths the quests tell: the lines name
+    // the quest's target, checked here by their kind only.
+    Actor* escorted = monster("GoblinScout", 410.0f);
+    Actor* boss = monster("GoblinScout", 440.0f);
+    Actor* spotted = monster("GoblinScout", 470.0f);
+    Actor* assassin = monster("GoblinScout", 500.0f);
+    Actor* attacker = monster("GoblinScout", 530.0f);
+    ASSERT_TRUE(escorted && boss && spotted && assassin && attacker);
+    auto killedIn = [&](QuestType type, Actor* victim, Entity* killer) {
+        return [&game, this, type, victim, killer] {
+            game.addQuest(quest(type, victim));
+            game.onActorKilled(victim, killer);
+        };
+    };
     ASSERT_TRUE(wanderer && renegade && thief && rescued && killedNpc && courier);
 
     struct Row {
@@ -208,6 +213,13 @@ TEST_F(TownEvents, EventsOfTheWorldBecomeTheTownsLines)
              game.onActorKilled(courier, nullptr);
          },
          "DeliveryNpcDied", "~<" + courier->getName() + "@@>~", 0, true},
+        {"escort NPC died", killedIn(QuestType::Escort, escorted, nullptr), "EscortNpcDied", "", 0, true},
+        {"boss killed", killedIn(QuestType::BossKnight, boss, player), "BossKilled", "", 0, true},
+        {"unique monster killed", killedIn(QuestType::UniqueMonsterSpotted, spotted, player), "UniqueMonster",
+         "", 0, true},
+        {"assassin killed", killedIn(QuestType::Assassin, assassin, player), "AssassinKilled", "", 0, true},
+        {"town attack repelled", killedIn(QuestType::TownAttack, attacker, player), "TownAttackRepelled", "",
+         0, true},
     };
     for (const Row& row : rows) {
         typesTelling("", "");
