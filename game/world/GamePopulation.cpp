@@ -170,7 +170,7 @@ void Game::offerRewardChest(bool large)
     if (!chest)
         return;
     chest->setWorldRewardChest(true);
-    const ZonePosition centre(0, 1944.0f, 2016.0f);
+    const ZonePosition centre = rules.townCenterPosition;
     ZonePosition spot = centre;
     for (int ring = 0; ring <= rules.rewardChestRingLimit; ++ring)
         if (findFreeSpotOnRing(centre, ring, spot, chest))

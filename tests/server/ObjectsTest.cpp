@@ -2,6 +2,7 @@
 #include "engine/data/Database.h"
 #include "game/definitions/GateList.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Chest.h"
 #include "game/entities/Door.h"
 #include "game/entities/Gate.h"
@@ -456,6 +457,37 @@ TEST_F(ObjectsTest, CovenantPositionsComeOnceEachThenNone)
     EXPECT_EQ(xs, (std::vector<float>{1.0f, 3.0f, 5.0f}));
     server.game->takeRandomCovenantPosition(out);
     EXPECT_EQ(out.zone, -1);
+}
+
+TEST_F(ObjectsTest, WithEveryRingFullTheRewardChestStandsAtTheTownCentreAfterTheNews)
+{
+    // A solid chest on every spot of every ring the reward may take.
+    const GameRules& rules = worldRules();
+    const ZonePosition centre = rules.townCenterPosition;
+    ASSERT_EQ(centre, ZonePosition(0, 1944.0f, 2016.0f));
+    player->setPosition(besidePlayer(1000.0f));
+    const int rings = rules.rewardChestRingLimit;
+    for (int i = -rings; i <= rings; ++i)
+        for (int j = -rings; j <= rings; ++j)
+            make<Chest>("ChestWooden",
+                        centre.offset(Vec2(32.0f * static_cast<float>(i), 32.0f * static_cast<float>(j))));
+    const size_t blockers = all<Chest>().size();
+    ASSERT_EQ(blockers, static_cast<size_t>((2 * rings + 1) * (2 * rings + 1)));
+
+    server.game->offerRewardChest(true);
+    Chest* reward = nullptr;
+    for (Chest* chest : all<Chest>())
+        if (chest->isWorldRewardChest())
+            reward = chest;
+    ASSERT_NE(reward, nullptr);
+    EXPECT_EQ(reward->getEntryName(), "ChestRewardLarge");
+    EXPECT_EQ(reward->getPosition(), centre);
+    const auto conquered =
+        std::find(lines().begin(), lines().end(), "msg 2 \"You have conquered this world!\"");
+    ASSERT_NE(conquered, lines().end());
+    ASSERT_NE(conquered + 1, lines().end());
+    EXPECT_EQ(*(conquered + 1), formatString("msg 3 \"Reward chest (lvl %d) now available in town center!\"",
+                                             reward->getLevel()));
 }
 
 TEST_F(ObjectsTest, AWorldIsWonOnlyWhenItHadComputerCovenantsAndAllFell)
