@@ -141,7 +141,12 @@ TEST_F(ObjectsTest, ASecretChestLinksSecretGatesToTheNextSecretLevelOneDeeper)
     Chest* chest = make<Chest>("ChestWooden", besidePlayer(64.0f));
     const int here = chest->getPosition().zone;
     const int hereDepth = server.world->getLevelMonsterLevel(here);
-    chest->setSecretChest(true);
+    // No trap, then the secret roll under its chance.
+    ASSERT_GT(chest->getSecretLevelChance(), 0.0f);
+    ASSERT_TRUE(scriptDraws({drawAtLeast(chest->getTrapChance()), drawBelow(chest->getSecretLevelChance())}));
+    chest->setUpInLevel(here);
+    ASSERT_TRUE(chest->isSecretChest());
+    EXPECT_EQ(chest->getTrap(), nullptr);
     chest->use(player);
     std::vector<Gate*> gates = all<Gate>();
     ASSERT_EQ(gates.size(), 2u);
