@@ -9,6 +9,7 @@
 #include "support/ScriptedCovenant.h"
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -235,4 +236,19 @@ TEST_F(PlayerCommands, ItemsAreNotUsedByTheDeadAndSkillsTakeTheMousePosition)
     const auto& lines = Server::get().getQueuedCommands();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
                             [](const std::string& line) { return line.rfind("usedSkill ", 0) == 0; }));
+
+    // A skill that teleports lands the player at the request's mouse position.
+    SkillBase* basic = findSkill([](const SkillDefinition& d) { return d.basicSkill; });
+    ASSERT_NE(basic, nullptr);
+    const SkillDefinition* kept = basic->getDefinition();
+    static std::unique_ptr<SkillDefinition> jump; // outlives the player's list
+    jump = std::make_unique<SkillDefinition>();
+    jump->basicSkill = true;
+    jump->teleport = true;
+    basic->setDefinition(jump.get());
+    const ZonePosition there = besidePlayer(160.0f);
+    run(formatString("useSkill %s -1 %d %.2f %.2f", skillArgs(*basic).c_str(), there.zone,
+                     static_cast<double>(there.x), static_cast<double>(there.y)));
+    EXPECT_EQ(player->getPosition(), there);
+    basic->setDefinition(kept);
 }
