@@ -97,6 +97,17 @@ TEST_F(SpawnPopulationTest, ABlockIsPopulatedWhereItsNumberSaysAndOnlyOnce)
     }
     EXPECT_GT(placed, 0);
 
+    // Before anyone has joined nothing is placed, and the block waits.
+    game->clear();
+    game->resizeForWorld(world->getLevelCount());
+    int block = 0;
+    while (!reached(block))
+        ++block;
+    EXPECT_EQ(spawns.populateBlock(level->zone, block), 0);
+    EXPECT_TRUE(monsters().empty());
+    addStandInPlayer(*game);
+    EXPECT_EQ(spawns.populateBlock(level->zone, block), 1);
+
     // Blocks the level does not have, and levels not built, wait.
     EXPECT_EQ(spawns.populateBlock(level->zone, columns * rules.blocksDown), 0);
     EXPECT_EQ(spawns.populateBlock(level->zone, -1), 0);
