@@ -59,6 +59,40 @@ TEST_F(PlayerInWorld, NearestPlayerDecidesRangeAndGameTracksThePlayers)
     EXPECT_TRUE(server.game->hasLeftTown());
 }
 
+TEST_F(PlayerInWorld, AGoblinCampWakesAsThePlayerComesWithinItsActivationDistance)
+{
+    const MonsterType* type = GameData::get().findMonsterType("GoblinWarrior");
+    ASSERT_NE(type, nullptr);
+    std::vector<Actor*> camp;
+    for (float dy : {0.0f, 40.0f, -40.0f}) {
+        ZonePosition at = besidePlayer(0.0f);
+        at.y += dy;
+        Actor* goblin = server.spawns->spawnMonster(type, at.zone, MonsterRarity::Normal, 1);
+        ASSERT_NE(goblin, nullptr);
+        camp.push_back(add(goblin, at));
+        goblin->setActiveNow(false);
+    }
+    const float wakes = camp[0]->getActivationDistance();
+    ASSERT_GT(wakes, 0.0f);
+    auto stepFor = [&](float seconds) {
+        for (float t = 0.0f; t < seconds; t += 0.05f)
+            server.game->update(0.05f);
+    };
+    // Just beyond the distance the camp sleeps on; just within it wakes.
+    ZonePosition far = camp[0]->getPosition();
+    far.x -= wakes + 60.0f;
+    player->setPosition(far);
+    stepFor(5.0f);
+    for (const Actor* goblin : camp)
+        EXPECT_FALSE(goblin->isActiveNow());
+    ZonePosition near = camp[0]->getPosition();
+    near.x -= wakes - 10.0f;
+    player->setPosition(near);
+    stepFor(5.0f);
+    for (const Actor* goblin : camp)
+        EXPECT_TRUE(goblin->isActiveNow());
+}
+
 TEST_F(PlayerInWorld, CompanionJoinsOnlyItsPartysFights)
 {
     Actor* companion = npcAt(besidePlayer(40.0f));
