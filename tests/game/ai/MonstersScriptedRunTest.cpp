@@ -18,6 +18,7 @@
 #include "support/ClassStart.h"
 #include "support/FlatNavigation.h"
 #include "support/ScriptedCovenant.h"
+#include "support/StandInPlayer.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -147,6 +148,14 @@ TEST_F(MonstersScriptedRunTest, EveryBehaviourTypeBecomesCurrent)
     ASSERT_TRUE(spider && skeleton && raiser && eaten && smashed && raised);
     SafePtr<Actor> smashedBody(smashed);
 
+    // A goblin alone in the south-west with a player standing by: the
+    // player is no fighter (no health), only someone to idle in front of.
+    Actor* idler = spawn("GoblinWarrior", 4, 15, 20);
+    ASSERT_NE(idler, nullptr);
+    Player* watcher = addStandInPlayer(*world.game);
+    ASSERT_NE(watcher, nullptr);
+    watcher->setPosition(field.tileCentre(0, 17, 20));
+
     // The fight, south-east: an enemy beside a cultist, with a hurt goblin,
     // a sound one and a bloater near.
     Actor* cultist = spawn("CultInitiate", 5, 100, 90);
@@ -230,21 +239,21 @@ TEST_F(MonstersScriptedRunTest, EveryBehaviourTypeBecomesCurrent)
                                  {cultist, ActorBehavior::Approach},
                                  {hurtGoblin, ActorBehavior::Retreat},
                                  {goblin, ActorBehavior::Melee},
-                                 {bloater, ActorBehavior::Suicide}};
+                                 {bloater, ActorBehavior::Suicide},
+                                 {idler, ActorBehavior::Idle}};
     for (const Expected& e : expected)
         EXPECT_TRUE(seen[e.actor].count(toIndex(e.type)))
             << names[e.actor] << " never ran " << behaviorName(toIndex(e.type));
 
-    // Every type but two: TeleportRaid needs a raid, and Idle a Player within
-    // its range, which no entity is yet (isInPlayerRange answers no).
+    // Every type but TeleportRaid, which needs a raid (and those no shipped
+    // monster has).
     std::set<int> all;
     for (const auto& [actor, types] : seen)
         all.insert(types.begin(), types.end());
     for (int type = 0; type < kActorBehaviorCount; ++type) {
         const ActorBehavior b = static_cast<ActorBehavior>(type);
         if (b == ActorBehavior::Spawner || b == ActorBehavior::Pray || b == ActorBehavior::LifestoneRegen ||
-            b == ActorBehavior::Adventure || b == ActorBehavior::Jump || b == ActorBehavior::TeleportRaid ||
-            b == ActorBehavior::Idle)
+            b == ActorBehavior::Adventure || b == ActorBehavior::Jump || b == ActorBehavior::TeleportRaid)
             continue;
         EXPECT_TRUE(all.count(type)) << behaviorName(type) << " never became current";
     }
