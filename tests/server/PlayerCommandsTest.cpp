@@ -1,6 +1,8 @@
 #include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
 #include "engine/object/Event.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/entities/Item.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
@@ -57,8 +59,10 @@ TEST_F(PlayerCommands, LevelUpsGiveTheirPointsSoundAndNotice)
 
     setStat(CharacterStat::Level, 9);
     const int before = stat(CharacterStat::SkillPointsLeft);
+    EXPECT_FALSE(queued("msg 2 \"Have received bonus skill WarriorVeteran lvl 1\""));
     player->levelUp();
     EXPECT_EQ(stat(CharacterStat::SkillPointsLeft), before + 2) << "1 + 10 / 10 x 1";
+    EXPECT_TRUE(queued("msg 2 \"Have received bonus skill WarriorVeteran lvl 1\""));
 }
 
 TEST_F(PlayerCommands, AttributesTakeOnlyTheFiveNamesAndAPoint)
@@ -226,6 +230,20 @@ TEST_F(PlayerCommands, ItemsAreNotUsedByTheDeadAndSkillsTakeTheMousePosition)
     run(formatString("useItem %d %d", bag1, slot));
     ASSERT_NE(inventory->getItem(bag1, slot), nullptr);
     EXPECT_EQ(inventory->getItem(bag1, slot)->getEntryName(), "TravelBread");
+
+    // A health potion starts its kind's timer, and says so.
+    auto* potion = new Item();
+    potion->setItemEntry(Database::get().findEntry("MinorHealthPotion"));
+    potion->generate(1);
+    InventoryGroup* bag = inventory->getSlot(bag1);
+    ASSERT_NE(bag, nullptr);
+    const int free = slot == 0 ? 1 : 0;
+    bag->setItem(free, potion); // the group frees what was there
+    player->setHealth(player->getMaxHealth() / 2);
+    run(formatString("useItem %d %d", bag1, free));
+    EXPECT_TRUE(queued("itemTimer 1 10.0"));
+    EXPECT_FALSE(player->isItemTimerReady(1));
+    EXPECT_TRUE(player->isItemTimerReady(0)) << "kind 0 has no timer";
 
     player->setHealth(player->getMaxHealth());
     run("useSkill 0 0 -1 3 12.5 40.25");
