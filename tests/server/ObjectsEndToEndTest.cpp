@@ -1,11 +1,13 @@
 // Objects through the program's own start-up on the shipped data, with a
-// scripted client in the player's place: a door of a dungeon level opened
-// and closed, a chest opened over its timer line and its gold picked up, a
-// spike trap walked onto, and a merchant of the data used with action 22 to
-// buy, sell and buy back. The world comes from
-// seed 4242 and each frame waits for what the loader was asked for, so the
-// lines the client receives are the same every run; they are kept in
-// testdata/server/objects-run.txt (GLOAM_UPDATE_GOLDEN=1 rewrites it).
+// scripted client in the player's place: in a dungeon level of the world,
+// whose blocks fill with their objects around the player, a door of the
+// level opened and closed, a chest of the level opened over its timer line
+// and its gold and an item picked up, a spike trap walked onto; in town, a
+// merchant of the data used with action 22 to buy, sell and buy back. The
+// world comes from seed 4242 and each frame waits for what the loader was
+// asked for, so the lines the client receives are the same every run; they
+// are kept in testdata/server/objects-run.txt (GLOAM_UPDATE_GOLDEN=1
+// rewrites it).
 #include "engine/app/Application.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
@@ -153,6 +155,25 @@ ZonePosition firstDoorCell(Level& level, int zone)
     return ZonePosition(-1, 0.0f, 0.0f);
 }
 
+// The entity of the class nearest the position in its zone that the test
+// accepts; null when there is none.
+template <class T, class Test> T* nearest(Game& game, const ZonePosition& at, Test test)
+{
+    T* best = nullptr;
+    float distance = 0.0f;
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        auto* e = dynamic_cast<T*>(game.getEntity(i));
+        if (!e || e->getPosition().zone != at.zone || !test(*e))
+            continue;
+        const float d = ZonePosition::distanceTo(e->getPosition(), at);
+        if (!best || d < distance) {
+            best = e;
+            distance = d;
+        }
+    }
+    return best;
+}
+
 Door* doorAt(Game& game, const ZonePosition& at)
 {
     for (int i = 0; i < Game::kMaxEntities; ++i) {
@@ -226,13 +247,12 @@ TEST(ObjectsEndToEnd, ADoorAChestATrapAndAMerchantThroughTheClient)
     run.frames(30, 0, -1);
     EXPECT_EQ(door->getState(), Door::Closed);
     EXPECT_TRUE(door->isSolid());
-    player.warp(home);
-    run.frame(0, -1);
 
-    // A chest: opened over its timer, then its gold picked up.
-    Chest* chest = program.spawns->placeChest(run.beside(64.0f), Database::get().findEntry("ChestWooden"), 1);
-    ASSERT_NE(chest, nullptr);
-    chest->setSecretChest(false); // this one drops rather than opening a way
+    // A chest of the level: opened over its timer, then its gold picked up.
+    Chest* chest = nearest<Chest>(game, player.getPosition(),
+                                  [](const Chest& c) { return c.isClosed() && !c.isSecretChest(); });
+    ASSERT_NE(chest, nullptr) << "the level's blocks hold chests";
+    player.warp(chest->getPosition());
     const float seconds =
         game.getChestOpenTime(chest->getLevel(), player.getStat(toIndex(CharacterStat::Level)));
     run.frame(Player::ActionUseBegin, chest->getEntityNumber());
@@ -249,9 +269,10 @@ TEST(ObjectsEndToEnd, ADoorAChestATrapAndAMerchantThroughTheClient)
         run.frame(0, -1, {formatString("pickupEntity %d", drop->getEntityNumber())});
     }
     EXPECT_EQ(run.money(), before + gold);
-    EXPECT_TRUE(groundItems(game).empty()) << "everything fits a new character's bags";
+    EXPECT_LT(groundItems(game).size(), drops.size()) << "an item was picked up";
 
-    // A spike trap under the player fires or is disarmed.
+    // A spike trap under the player fires or is disarmed (the blocks around
+    // this door roll none of their own on this seed).
     auto* trap = new TrapGround();
     trap->setEntry(Database::get().findEntry("SpikeTrap"), "SpikeTrap");
     trap->loadFromDatabase();
@@ -262,6 +283,8 @@ TEST(ObjectsEndToEnd, ADoorAChestATrapAndAMerchantThroughTheClient)
     SafePtr<Entity> watched(trap);
     run.frames(60, 0, -1);
     EXPECT_TRUE(!watched.get() || trap->isTriggered());
+    player.warp(home);
+    run.frame(0, -1);
 
     // A merchant of the data: a potion bought, a sword sold and bought back.
     const MonsterType* merchantType = GameData::get().findMonsterType("NpcVendorBasic");
