@@ -85,7 +85,6 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
         world->setSecretSeed(secretSeed);
         world->createSecretLevels();
     }
-    world->addTownView();
     GateList::setWorldSource(&WorldGateSource::instance());
     resizeForWorld(world->getLevelCount());
 
@@ -301,6 +300,8 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
             return fail("chat lines");
         }
     }
+    // The town is built only for a file that read whole.
+    world->addTownView();
     return true;
 }
 
