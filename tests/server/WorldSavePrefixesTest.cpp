@@ -65,12 +65,16 @@ TEST_F(WorldSavePrefixes, EveryCutOfASavedWorldIsRefusedWithOneLineAndLeavesNoth
     covenant->setRelationState(0, 4);
     covenant->setRelationSubState(0, 2);
     game.getTownNpcAt(1)->setHealth(game.getTownNpcAt(1)->getMaxHealth() / 2);
+    // A generated world's initial quests.
+    game.setWorldGenerated(true);
+    game.createInitialQuests();
     for (int i = 0; i < 200; ++i) {
         game.update(0.05f);
     }
     ASSERT_NE(game.weather().startFront(ZonePosition(1, 500.0f, 500.0f)), nullptr);
     game.addDynamicChat(3, "$$ChatEventRain1$$", 120.0f);
     game.addDynamicChat(9, "$$ChatEventPlayerDeath1~<Aldric@@>~$$", 300.5f);
+    ASSERT_GT(game.getQuestTableSize(), 0);
     ASSERT_TRUE(game.saveCharacter());
     const std::string file = server.user.path().string() + "/chars/Aldric.wld";
     const std::vector<uint8_t> whole = readBytes(file);
