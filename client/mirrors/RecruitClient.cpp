@@ -31,6 +31,11 @@ bool readList(ByteBuffer& in, std::vector<int32_t>& values)
 
 RecruitClient::RecruitClient() : RecruitBase(std::make_unique<InventoryClient>()) {}
 
+std::unique_ptr<InventoryBase> RecruitClient::makeInventory() const
+{
+    return std::make_unique<InventoryClient>();
+}
+
 void RecruitClient::writeNetwork(ByteBuffer& out) const
 {
     out.writeInt(typeEntry);

@@ -2,6 +2,7 @@
 
 #include "game/quests/RecruitBase.h"
 
+#include <memory>
 #include <string>
 
 class ByteBuffer;
@@ -30,4 +31,7 @@ public:
     bool stale = false;
     std::string name;
     int nameSource = -1;
+
+protected:
+    std::unique_ptr<InventoryBase> makeInventory() const override;
 };

@@ -11,18 +11,34 @@ namespace {
 std::mutex g_derivedMutex;
 } // namespace
 
+namespace {
+void deleteDerivedList(const DatabaseEntry::Derived* values)
+{
+    while (values) {
+        const DatabaseEntry::Derived* next = values->next;
+        delete values;
+        values = next;
+    }
+}
+} // namespace
+
 DatabaseEntry::~DatabaseEntry()
 {
-    delete m_derived.load(std::memory_order_relaxed);
+    deleteDerivedList(m_derived.load(std::memory_order_relaxed));
 }
 
 const DatabaseEntry::Derived&
-DatabaseEntry::buildDerived(const std::function<std::unique_ptr<Derived>()>& build) const
+DatabaseEntry::buildDerived(const std::function<bool(const Derived*)>& isKind,
+                            const std::function<std::unique_ptr<Derived>()>& build) const
 {
     std::lock_guard<std::mutex> lock(g_derivedMutex);
-    if (const Derived* values = m_derived.load(std::memory_order_acquire))
-        return *values;
-    const Derived* values = build().release();
+    const Derived* head = m_derived.load(std::memory_order_acquire);
+    for (const Derived* values = head; values; values = values->next)
+        if (isKind(values))
+            return *values;
+    std::unique_ptr<Derived> made = build();
+    made->next = head;
+    const Derived* values = made.release();
     m_derived.store(values, std::memory_order_release);
     return *values;
 }
@@ -30,7 +46,7 @@ DatabaseEntry::buildDerived(const std::function<std::unique_ptr<Derived>()>& bui
 void DatabaseEntry::dropDerived()
 {
     std::lock_guard<std::mutex> lock(g_derivedMutex);
-    delete m_derived.exchange(nullptr, std::memory_order_acq_rel);
+    deleteDerivedList(m_derived.exchange(nullptr, std::memory_order_acq_rel));
 }
 
 int DatabaseEntry::getTypeInherited() const

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <typeinfo>
 #include <vector>
 
 // A named record of the text database. Its id is the sub-database index
@@ -21,6 +22,7 @@ public:
     // use, kept with the entry and dropped when the Base links change.
     struct Derived {
         virtual ~Derived() = default;
+        const Derived* next = nullptr; // the entry's other kinds
     };
 
     DatabaseEntry() = default;
@@ -29,13 +31,16 @@ public:
     ~DatabaseEntry();
 
     // The entry's derived values of type T (a Derived), made by build(entry)
-    // the first time. One type per entry: every caller asks for the same T.
+    // the first time. Each kind is kept apart, so readers of different kinds
+    // may share an entry (a save may name any entry for any use).
     template <class T, class Build> const T& derived(Build build) const
     {
-        if (const Derived* values = m_derived.load(std::memory_order_acquire))
-            return static_cast<const T&>(*values);
+        for (const Derived* values = m_derived.load(std::memory_order_acquire); values; values = values->next)
+            if (typeid(*values) == typeid(T))
+                return static_cast<const T&>(*values);
         return static_cast<const T&>(
-            buildDerived([&]() -> std::unique_ptr<Derived> { return std::make_unique<T>(build(*this)); }));
+            buildDerived([](const Derived* values) { return typeid(*values) == typeid(T); },
+                         [&]() -> std::unique_ptr<Derived> { return std::make_unique<T>(build(*this)); }));
     }
 
     const std::string& getName() const { return m_name; }
@@ -61,7 +66,8 @@ public:
 private:
     friend class Database;
 
-    const Derived& buildDerived(const std::function<std::unique_ptr<Derived>()>& build) const;
+    const Derived& buildDerived(const std::function<bool(const Derived*)>& isKind,
+                                const std::function<std::unique_ptr<Derived>()>& build) const;
     void dropDerived();
 
     std::string m_name;
@@ -76,5 +82,5 @@ private:
     static const std::string kNoFileName;
     int m_line = 0;
     std::span<const DatabaseField> m_fields;                // in the database's storage
-    mutable std::atomic<const Derived*> m_derived{nullptr}; // owned
+    mutable std::atomic<const Derived*> m_derived{nullptr}; // owned, a list
 };

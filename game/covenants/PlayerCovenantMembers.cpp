@@ -119,7 +119,10 @@ std::unique_ptr<ItemBase> PlayerCovenant::removeTradeItem(int group, int slot)
     Player* p = getPlayer();
     if (!p || !p->getInventory())
         return nullptr;
-    return std::unique_ptr<ItemBase>(p->getInventory()->clearEntry(group, slot));
+    std::unique_ptr<ItemBase> taken(p->getInventory()->clearEntry(group, slot));
+    // A house item traded away takes its guard or relic display along.
+    p->itemRemoved(taken.get(), group, slot);
+    return taken;
 }
 
 void PlayerCovenant::receiveItem(std::unique_ptr<ItemBase> given)

@@ -27,7 +27,6 @@ constexpr int kBackup = toIndex(InventoryGroupIndex::Backup);
 
 // The "GameSystem" group sizes, read once per database: every inventory
 // made (each actor has one) would otherwise search that long entry by name.
-// The only values derived from the "GameSystem" entry.
 struct StartingSizes : DatabaseEntry::Derived {
     int stash = 0;
     int loot = 0;

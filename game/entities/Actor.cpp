@@ -54,7 +54,12 @@ float entityDistance(const Entity* a, const Entity* b)
 
 } // namespace
 
-Actor::Actor()
+Actor::Actor() : Actor(HeldStats{})
+{
+    resumeStatUpdates();
+}
+
+Actor::Actor(HeldStats)
 {
     if (g_actorClass)
         setClassRecord(g_actorClass);
@@ -75,7 +80,6 @@ Actor::Actor()
     deferStatUpdates();
     updateStats(true);
     addStatusEffectByName("StatusEffectBasicRegen", this, 1);
-    resumeStatUpdates();
 }
 
 Actor::~Actor()

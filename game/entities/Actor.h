@@ -40,6 +40,10 @@ public:
     static constexpr float kFadeSeconds = 5.5f;
 
     Actor();
+    // Made with its stat recomputes held (deferStatUpdates): the caller sets
+    // the actor up and resumes them once.
+    struct HeldStats {};
+    explicit Actor(HeldStats);
     ~Actor() override;
 
     // ---- Events of the class record

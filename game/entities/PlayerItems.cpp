@@ -189,6 +189,8 @@ void Player::sellItem(int group, int slot)
         if (!inventory || !inventory->findItem(item, g, s))
             return;
         auto* released = static_cast<Item*>(inventory->clearEntry(g, s));
+        // A sold guard contract takes its guard along; a sold relic its display.
+        itemRemoved(released, g, s);
         vendor->addBuyBack(released, 0);
     }
     if (bound)

@@ -79,21 +79,21 @@ void Recruit::write(ByteBuffer& buffer) const
 
 bool Recruit::read(ByteBuffer& buffer, int dataVersion)
 {
-    // Read into a fresh record so a bad one leaves this one as it was.
-    Recruit fresh;
-    if (!fresh.RecruitBase::read(buffer, dataVersion) || buffer.remaining() < 4)
+    // Parsed aside, so a bad record leaves this one as it was.
+    Parsed parsed;
+    if (!parse(buffer, dataVersion, parsed) || buffer.remaining() < 4)
         return false;
     int32_t heroFlag = buffer.readInt();
     if (!buffer.ok())
         return false;
-    stats = fresh.stats;
-    std::swap(inventory, fresh.inventory);
-    entryList = std::move(fresh.entryList);
-    skills = std::move(fresh.skills);
-    typeEntry = fresh.typeEntry;
-    seed = fresh.seed;
+    take(std::move(parsed));
     hero = heroFlag != 0;
     return true;
+}
+
+std::unique_ptr<InventoryBase> Recruit::makeInventory() const
+{
+    return std::make_unique<Inventory>();
 }
 
 void Recruit::saveFromActor(const Actor* source)
@@ -114,12 +114,15 @@ Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)
         debugPrint(2, "Recruit: no monster type of entry %d; no actor made\n", typeEntry);
         return nullptr;
     }
-    auto* body = new Actor();
+    // One recompute once everything is back, not one per effect and skill.
+    // A restored recruit keeps its gear, so its set-up hands out no items and
+    // reads none of the stats it builds: those recomputes are held too.
+    Actor* body = restoreSkills ? new Actor(Actor::HeldStats{}) : new Actor();
     // Built at the saved level before the saved stats replace the built ones.
     body->initFromMonsterType(type, std::max(1, stats.get(toIndex(CharacterStat::Level))), restoreSkills);
-    // One recompute once everything is back, not one per effect and skill.
-    body->deferStatUpdates();
-    body->getStats().copyFrom(stats);
+    if (!restoreSkills)
+        body->deferStatUpdates();
+    body->replaceStats(stats);
     body->getInventory()->copyFrom(*inventory);
     const Database* database = Database::instance();
     for (int32_t id : entryList) {

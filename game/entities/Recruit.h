@@ -71,4 +71,7 @@ public:
     int32_t losses = 0;
     bool hero = false;
     bool relocate = false; // not saved
+
+protected:
+    std::unique_ptr<InventoryBase> makeInventory() const override;
 };

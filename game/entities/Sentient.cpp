@@ -243,6 +243,12 @@ void Sentient::resumeStatUpdates()
     }
 }
 
+void Sentient::replaceStats(const CounterList& saved)
+{
+    m_stats.copyFrom(saved);
+    m_statsPendingRefill = false;
+}
+
 void Sentient::updateStats(bool refill)
 {
     if (m_statsDeferred > 0) {
@@ -345,8 +351,11 @@ void Sentient::computeStatGroup(int group, bool refill)
         int maxDamage = s.get(stat(CharacterStat::MaxDamage));
         s.set(stat(CharacterStat::MaxDamage), maxDamage + static_cast<int>(maxDamage * m));
     }
+    // The sources are looked up once for all the stats of the group.
+    const auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get());
+    const Covenant* covenant = getCovenant();
     for (int i = stat(CharacterStat::Strength); i < kStatCount; ++i)
-        applyStatBonuses(i, group);
+        applyStatBonuses(i, group, inventory, covenant);
 }
 
 bool Sentient::isStatAdjustable(int s, int group) const
@@ -387,6 +396,11 @@ bool Sentient::isStatAdjustable(int s, int group) const
 
 void Sentient::applyStatBonuses(int s, int group)
 {
+    applyStatBonuses(s, group, dynamic_cast<const Inventory*>(m_inventory.get()), getCovenant());
+}
+
+void Sentient::applyStatBonuses(int s, int group, const Inventory* inventory, const Covenant* covenant)
+{
     if (!isStatAdjustable(s, group))
         return;
     int value = m_stats.get(s);
@@ -401,13 +415,13 @@ void Sentient::applyStatBonuses(int s, int group)
         value = static_cast<int>(std::ceil(applyPercent(static_cast<double>(value), p)));
     } else {
         addStatBonus(s, value, group);
-        if (auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get()))
+        if (inventory)
             inventory->addStatFromItems(group, s, value);
         for (const StatusEffect* e : m_effects)
             e->addStatBonus(group, s, value);
         if (group == 0 || group == 1)
             value += EntityServices::skillStatChange(this, s, group);
-        if (const Covenant* covenant = getCovenant())
+        if (covenant)
             covenant->addRelicStatBonus(s, value, group);
     }
     m_stats.set(s, value);

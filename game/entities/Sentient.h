@@ -12,6 +12,8 @@
 #include <vector>
 
 class CharacterClass;
+class Covenant;
+class Inventory;
 class InventoryBase;
 class InventoryGroup;
 class SkillBase;
@@ -174,6 +176,9 @@ public:
     void updateStats(bool refill);
     void deferStatUpdates() { ++m_statsDeferred; }
     void resumeStatUpdates();
+    // Saved stats take the place of the built ones; a refill asked for while
+    // held goes with them, so a saved Power stays as saved.
+    void replaceStats(const CounterList& saved);
     void computeStatGroup(int group, bool refill);
     void applyStatBonuses(int stat, int group);
     bool isStatAdjustable(int stat, int group) const;
@@ -337,6 +342,7 @@ protected:
     bool m_statsPendingRefill = false;
 
 private:
+    void applyStatBonuses(int stat, int group, const Inventory* inventory, const Covenant* covenant);
     // The line test to a place; `other` (may be null) does not block it.
     bool isLineClearTo(const ZonePosition& position, const Entity* other, bool sight) const;
 

@@ -57,27 +57,38 @@ void RecruitBase::write(ByteBuffer& buffer) const
         buffer.writeString(entryName(id));
 }
 
+std::unique_ptr<InventoryBase> RecruitBase::makeInventory() const
+{
+    return std::make_unique<InventoryBase>();
+}
+
 bool RecruitBase::read(ByteBuffer& buffer, int dataVersion)
+{
+    Parsed parsed;
+    if (!parse(buffer, dataVersion, parsed))
+        return false;
+    take(std::move(parsed));
+    return true;
+}
+
+bool RecruitBase::parse(ByteBuffer& buffer, int dataVersion, Parsed& parsed) const
 {
     if (buffer.failed())
         return false;
     const DatabaseEntry* type = readDatabaseEntryRef(buffer, true, dataVersion);
-    int32_t newType = type ? type->getId() : -1;
+    parsed.typeEntry = type ? type->getId() : -1;
 
-    CounterList newStats = stats;
+    parsed.stats = stats;
     int statCount = dataVersion >= kVersionFullStats ? kStatCount : kStatCount - 1;
-    if (buffer.failed() || !newStats.read(buffer, statCount))
+    if (buffer.failed() || !parsed.stats.read(buffer, statCount))
         return false;
 
-    // The image is checked on a scratch inventory first and read into the
-    // record's own only once the whole record has been accepted.
-    size_t inventoryStart = buffer.getReadPos();
-    InventoryBase scratch;
-    if (!scratch.read(buffer, false, true, dataVersion, "recruit record"))
+    // The image goes into an inventory of its own, taken over only once the
+    // whole record has been accepted.
+    parsed.inventory = makeInventory();
+    if (!parsed.inventory->read(buffer, false, true, dataVersion, "recruit record"))
         return false;
-    size_t inventoryEnd = buffer.getReadPos();
 
-    std::vector<int32_t> newEntries;
     uint32_t entryCount = buffer.readCount(1);
     for (uint32_t i = 0; i < entryCount && buffer.ok(); ++i) {
         std::string name = buffer.readString();
@@ -88,29 +99,23 @@ bool RecruitBase::read(ByteBuffer& buffer, int dataVersion)
             debugPrint(2, "Recruit record: kept entry \"%s\" names no database entry; dropped\n",
                        name.c_str());
         else
-            newEntries.push_back(id);
+            parsed.entryList.push_back(id);
     }
-    int32_t newSeed = buffer.readInt();
-    std::vector<int32_t> newSkills;
+    parsed.seed = buffer.readInt();
     uint32_t skillCount = buffer.readCount(1);
     for (uint32_t i = 0; i < skillCount && buffer.ok(); ++i) {
         std::string name = buffer.readString();
-        newSkills.push_back(findEntryId(name));
+        parsed.skills.push_back(findEntryId(name));
     }
-    if (buffer.failed())
-        return false;
+    return !buffer.failed();
+}
 
-    size_t end = buffer.getReadPos();
-    buffer.setReadPos(inventoryStart);
-    bool inventoryRead = inventory->read(buffer, false, true, dataVersion, "recruit record");
-    buffer.setReadPos(end);
-    if (!inventoryRead || buffer.getReadPos() != end || inventoryEnd > end)
-        return false;
-
-    typeEntry = newType;
-    stats = std::move(newStats);
-    entryList = std::move(newEntries);
-    seed = newSeed;
-    skills = std::move(newSkills);
-    return true;
+void RecruitBase::take(Parsed&& parsed)
+{
+    typeEntry = parsed.typeEntry;
+    stats = std::move(parsed.stats);
+    inventory = std::move(parsed.inventory);
+    entryList = std::move(parsed.entryList);
+    seed = parsed.seed;
+    skills = std::move(parsed.skills);
 }

@@ -44,4 +44,21 @@ public:
     std::vector<int32_t> skills;    // SkillDefinition entry ids; -1 for an empty place
     int32_t typeEntry = -1;         // the actor's monster or NPC entry
     int32_t seed = 0;               // the actor's generation seed
+
+protected:
+    // A record read whole but not yet taken over.
+    struct Parsed {
+        int32_t typeEntry = -1;
+        CounterList stats;
+        std::unique_ptr<InventoryBase> inventory;
+        std::vector<int32_t> entryList;
+        int32_t seed = 0;
+        std::vector<int32_t> skills;
+    };
+    // An empty inventory of the record's item kind.
+    virtual std::unique_ptr<InventoryBase> makeInventory() const;
+    // Reads the record into `parsed`, leaving this one untouched; false on a
+    // short or damaged record.
+    bool parse(ByteBuffer& buffer, int dataVersion, Parsed& parsed) const;
+    void take(Parsed&& parsed);
 };

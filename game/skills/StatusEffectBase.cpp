@@ -3,6 +3,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
+#include "engine/data/DatabaseEntry.h"
 #include "engine/data/EnumNameTable.h"
 #include "engine/data/Localization.h"
 #include "game/definitions/CharacterClass.h"
@@ -14,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <vector>
 
 namespace {
@@ -101,6 +104,41 @@ void StatusEffectBase::setEntry(const DatabaseEntry* entry, int newLevel, Entity
 void StatusEffectBase::loadFromDatabase()
 {
     const Database* db = Database::instance();
+    if (db && getEntry())
+        static_cast<StatusEffectValues&>(*this) = cachedValues();
+    else
+        readValues();
+    strengthLeft = strength;
+}
+
+namespace {
+// An entry's values per level, each read once. Levels below 2 read alike.
+struct StatusEffectLevels : DatabaseEntry::Derived {
+    std::map<int, StatusEffectValues> byLevel;
+};
+std::mutex g_levelsMutex;
+} // namespace
+
+const StatusEffectValues& StatusEffectBase::cachedValues() const
+{
+    const DatabaseEntry* e = getEntry();
+    auto& levels = const_cast<StatusEffectLevels&>(
+        e->derived<StatusEffectLevels>([](const DatabaseEntry&) { return StatusEffectLevels(); }));
+    const int key = level >= 2 ? level : 1;
+    std::lock_guard<std::mutex> lock(g_levelsMutex);
+    auto found = levels.byLevel.find(key);
+    if (found != levels.byLevel.end())
+        return found->second;
+    StatusEffectBase reader;
+    reader.SimpleData::setEntry(e, e->getName());
+    reader.level = key;
+    reader.readValues();
+    return levels.byLevel.emplace(key, static_cast<const StatusEffectValues&>(reader)).first->second;
+}
+
+void StatusEffectBase::readValues()
+{
+    const Database* db = Database::instance();
     const DatabaseEntry* e = getEntry();
     // Without an entry every field reads its neutral value.
     auto plainInt = [&](const char* key) { return db && e ? db->getInt(e, key) : 0; };
@@ -171,7 +209,6 @@ void StatusEffectBase::loadFromDatabase()
     powerLeechPerHit = scaledInt("PowerLeechPerHit");
     powerBurnPerHitPercent = scaledFloat("PowerBurnPerHitPercent");
     strength = scaledInt("Strength");
-    strengthLeft = strength;
     absorbDamage = scaledInt("AbsorbDamage");
     absorbAllDamage = flag("AbsorbAllDamage");
     absorbDamageAwayFromPlayer = scaledFloat("AbsorbDamageAwayFromPlayer");

@@ -13,6 +13,88 @@ class CharacterClass;
 class DatabaseEntry;
 class Entity;
 
+// The values a status effect entry gives at one level: what the effect
+// reads from the database, apart from its running state.
+struct StatusEffectValues {
+    static constexpr int kStatCount = static_cast<int>(CharacterStat::Num);
+
+    std::string name;
+    float tickTime = 0.0f;
+    float randomizeTickTime = 0.0f;
+    float totalTime = 0.0f;
+    float healthChange = 0.0f;
+    float healthChangePercent = 0.0f;
+    int32_t damageType = 0;
+    float powerChange = 0.0f;
+    float powerChangePercent = 0.0f;
+    bool isPowerRegen = false;
+    bool basicRegen = false;
+    bool isPublic = true;
+    bool forever = false;
+    std::array<int32_t, kStatCount> statChanges{};
+    std::array<int32_t, kStatCount> statMults{}; // thousandths
+    std::array<float, kDynamicStatCount> dynamicStatChange{};
+    std::array<float, kDynamicStatCount> dynamicStatMult{};
+    std::array<float, kDynamicStatCount> defendingDynamicStatChange{};
+    std::array<float, kDynamicStatCount> defendingDynamicStatMult{};
+    int32_t effectType = 0; // StatusEffectType
+    std::string combinedStatusEffect;
+    std::string groupName;
+    int32_t statusType = 0;    // StatusType
+    int32_t removeOnEvent = 0; // SimpleEvent
+    bool mustFocus = false;
+    bool mustPartiallyFocus = false;
+    bool mustRemainUnknown = false;
+    bool mustHaveNoEnemy = false;
+    bool printFailure = false;
+    int32_t damageOnHit = 0;
+    float damageOnHitPercent = 0.0f;
+    bool cantAttack = false;
+    bool cantUseSkills = false;
+    bool cantUseSpells = false;
+    bool cantMove = false;
+    const DatabaseEntry* perLevelEntry = nullptr;
+    uint32_t entityStates = 0; // bit (1 << EntityState)
+    bool damageBreaks = false;
+    bool skillUseBreaks = false;
+    bool attackedBreaks = false;
+    int32_t powerLeechPerHit = 0;
+    float powerBurnPerHitPercent = 0.0f;
+    int32_t strength = 0;
+    int32_t absorbDamage = 0;
+    bool absorbAllDamage = false;
+    float absorbDamageAwayFromPlayer = 0.0f;
+    std::array<int32_t, kDamageTypeCount> extraMinDamagePercent{};
+    std::array<int32_t, kDamageTypeCount> extraMaxDamagePercent{};
+    int32_t extraMinDamagePercentElemental = 0;
+    int32_t extraMaxDamagePercentElemental = 0;
+    float lifeSteal = 0.0f;
+    bool removeOnDeath = false;
+    std::array<float, kDamageTypeCount> damageMult{};
+    bool aura = false;
+    bool auraOffensive = false;
+    float auraDistance = 0.0f;
+    const DatabaseEntry* auraStatusEffect = nullptr;
+    std::string effectModelName;
+    std::string onHitEffectModelName;
+    std::string whenHitEffectModelName;
+    float effectTime = 0.0f;
+    std::string effectTagName;
+    float alpha = 0.0f;
+    bool itemSetEffect = false;
+    bool onlyWhenRaiding = false;
+    bool onlyWhenBeingRaided = false;
+    bool informOthers = false;
+    std::string onHitSkill;
+    std::string whenHitSkill;
+    std::string whenKilledSkill;
+    float strengthTime = 0.0f;
+    float strengthEffectEasy = 0.0f;
+    float strengthEffectHard = 0.0f;
+    bool checkSuccess = false;
+    const DatabaseEntry* successEndEffect = nullptr;
+};
+
 // The definition of a status effect loaded from one database entry at one
 // level: a poison, a regeneration, a stun, an aura, a stealth, an item-set
 // bonus. Shared by the server's running effect, the client's mirror and the
@@ -23,11 +105,10 @@ class Entity;
 // L >= 2; the entry's value otherwise. getInt and getFloat apply it.
 //
 // The two timers live in the object and are listed in its own TimerList, so
-// the record can be neither copied nor moved.
-class StatusEffectBase : public SimpleData {
+// the record can be neither copied nor moved. The values of an entry at a
+// level are read once and kept with the entry: every later load copies them.
+class StatusEffectBase : public SimpleData, public StatusEffectValues {
 public:
-    static constexpr int kStatCount = static_cast<int>(CharacterStat::Num);
-
     StatusEffectBase();
     ~StatusEffectBase() override;
     StatusEffectBase(const StatusEffectBase&) = delete;
@@ -65,90 +146,17 @@ public:
     void getDescription(std::string& out, const StatusEffectBase* perLevel, int level, int enemyLevel,
                         const CharacterClass* characterClass) const;
 
-    // Fields, in the record's order.
-    std::string name;
+    // The running state; the loaded values are StatusEffectValues'.
     TimerList timers;
     Timer durationTimer;
     Timer tickTimer;
-    float tickTime = 0.0f;
-    float randomizeTickTime = 0.0f;
-    float totalTime = 0.0f;
-    float healthChange = 0.0f;
-    float healthChangePercent = 0.0f;
-    int32_t damageType = 0;
-    float powerChange = 0.0f;
-    float powerChangePercent = 0.0f;
-    bool isPowerRegen = false;
-    bool basicRegen = false;
-    bool isPublic = true;
-    bool forever = false;
-    std::array<int32_t, kStatCount> statChanges{};
-    std::array<int32_t, kStatCount> statMults{}; // thousandths
-    std::array<float, kDynamicStatCount> dynamicStatChange{};
-    std::array<float, kDynamicStatCount> dynamicStatMult{};
-    std::array<float, kDynamicStatCount> defendingDynamicStatChange{};
-    std::array<float, kDynamicStatCount> defendingDynamicStatMult{};
-    int32_t effectType = 0; // StatusEffectType
-    std::string combinedStatusEffect;
-    std::string groupName;
-    int32_t statusType = 0;    // StatusType
-    int32_t removeOnEvent = 0; // SimpleEvent
     bool ended = false;
-    bool mustFocus = false;
-    bool mustPartiallyFocus = false;
-    bool mustRemainUnknown = false;
-    bool mustHaveNoEnemy = false;
-    bool printFailure = false;
-    int32_t damageOnHit = 0;
-    float damageOnHitPercent = 0.0f;
-    bool cantAttack = false;
-    bool cantUseSkills = false;
-    bool cantUseSpells = false;
-    bool cantMove = false;
-    const DatabaseEntry* perLevelEntry = nullptr;
     int32_t level = 0;
-    uint32_t entityStates = 0; // bit (1 << EntityState)
-    bool damageBreaks = false;
-    bool skillUseBreaks = false;
-    bool attackedBreaks = false;
-    int32_t powerLeechPerHit = 0;
-    float powerBurnPerHitPercent = 0.0f;
-    int32_t strength = 0;
     int32_t strengthLeft = 0;
-    int32_t absorbDamage = 0;
-    bool absorbAllDamage = false;
-    float absorbDamageAwayFromPlayer = 0.0f;
-    std::array<int32_t, kDamageTypeCount> extraMinDamagePercent{};
-    std::array<int32_t, kDamageTypeCount> extraMaxDamagePercent{};
-    int32_t extraMinDamagePercentElemental = 0;
-    int32_t extraMaxDamagePercentElemental = 0;
-    float lifeSteal = 0.0f;
     bool present = true;
-    bool removeOnDeath = false;
-    std::array<float, kDamageTypeCount> damageMult{};
-    bool aura = false;
-    bool auraOffensive = false;
-    float auraDistance = 0.0f;
-    const DatabaseEntry* auraStatusEffect = nullptr;
-    std::string effectModelName;
-    std::string onHitEffectModelName;
-    std::string whenHitEffectModelName;
-    float effectTime = 0.0f;
-    std::string effectTagName;
-    float alpha = 0.0f;
-    bool itemSetEffect = false;
-    bool onlyWhenRaiding = false;
-    bool onlyWhenBeingRaided = false;
-    bool informOthers = false;
-    std::string onHitSkill;
-    std::string whenHitSkill;
-    std::string whenKilledSkill;
-    float strengthTime = 0.0f;
-    float strengthEffectEasy = 0.0f;
-    float strengthEffectHard = 0.0f;
-    bool checkSuccess = false;
-    const DatabaseEntry* successEndEffect = nullptr;
 
 private:
-    void clearLoadedFields();
+    // The entry's values at the level, from the entry's cache.
+    const StatusEffectValues& cachedValues() const;
+    void readValues();
 };

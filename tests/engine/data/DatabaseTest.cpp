@@ -6,6 +6,7 @@
 
 #include <climits>
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -368,6 +369,9 @@ namespace {
 struct DerivedSum : DatabaseEntry::Derived {
     int sum = 0;
 };
+struct DerivedName : DatabaseEntry::Derived {
+    std::string name;
+};
 } // namespace
 
 TEST(Database, DerivedValuesAreBuiltOnceAndRebuiltWhenBasesChange)
@@ -394,6 +398,16 @@ TEST(Database, DerivedValuesAreBuiltOnceAndRebuiltWhenBasesChange)
     // The Base arrives with a later file: values built before it are stale.
     d.addSubDatabase("B", "b.dbl", "Parent { Inherited 10 }\n");
     d.resolveBases();
+    EXPECT_EQ(sumOf(child), 11);
+    EXPECT_EQ(builds, 2);
+
+    // Another reader's kind on the same entry is kept beside it, not mistaken for it.
+    const auto& named = child->derived<DerivedName>([](const DatabaseEntry& e) {
+        DerivedName values;
+        values.name = e.getName();
+        return values;
+    });
+    EXPECT_EQ(named.name, "Child");
     EXPECT_EQ(sumOf(child), 11);
     EXPECT_EQ(builds, 2);
 }

@@ -16,6 +16,7 @@
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
+#include "game/entities/Vendor.h"
 #include "game/quests/Quest.h"
 #include "game/world/NpcDisplayName.h"
 #include "server/CovenantCommands.h"
@@ -30,6 +31,7 @@ namespace {
 
 constexpr int kEquipment = toIndex(InventoryGroupIndex::Equipment);
 constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
+constexpr int kHouse = toIndex(InventoryGroupIndex::House);
 constexpr int kTownAttackQuest = toIndex(QuestType::TownAttack);
 
 class PlayerCovenantPlay : public ActorCovenantFixture {
@@ -221,6 +223,88 @@ TEST_F(PlayerCovenantPlay, ThePartyKeepsItsLimitAndTheCovenantItsSlots)
 
     player->disbandParty();
     EXPECT_TRUE(player->getFollowers().empty());
+}
+
+TEST_F(PlayerCovenantPlay, HouseItemsHireGuardsAndShowRelicsAsTheyComeAndGo)
+{
+    giveBag();
+    // Crystals for the upkeep, which would otherwise sell the guards.
+    own->addCrystals(100000);
+    InventoryBase& bags = *player->getInventory();
+    InventoryGroup& bag = *bags.getSlot(kBag1);
+    Item* fresh = makeItem("GuardSkeletonWarrior");
+    Item* stored = makeItem("GuardGoblinWarrior");
+    stored->setGuardHealth(0);
+    Item* fled = makeItem("GuardCultAdept");
+    fled->setBrokenFree(true);
+    Item* relic = makeItem("EmberRelic");
+    std::unique_ptr<Item> contract = Vendor::createGuardItem(5);
+    ASSERT_NE(contract, nullptr);
+    ASSERT_NE(contract->getGuardType(), nullptr);
+    Item* items[] = {fresh, stored, fled, relic, contract.release()};
+    for (int i = 0; i < 5; ++i)
+        bag.setItem(i, items[i]);
+
+    // In: a fresh item hires a guard at full health on its post, a stored 0
+    // a dead one, a guard that broke free none; a relic hangs on its pedestal.
+    player->moveItem(kBag1, 0, kHouse, 0);
+    player->moveItem(kBag1, 1, kHouse, 1);
+    player->moveItem(kBag1, 2, kHouse, 2);
+    player->moveItem(kBag1, 3, kHouse, 5);
+    SafePtr<Entity> guard = own->getGuard(0);
+    ASSERT_NE(guard.get(), nullptr);
+    EXPECT_EQ(guard->getHealth(), guard->getMaxHealth());
+    EXPECT_GT(guard->getHealth(), 0);
+    EXPECT_EQ(guard->getPosition(), own->guardPost(0));
+    EXPECT_EQ(guard->getCovenant(), own);
+    EXPECT_TRUE(dynamic_cast<Actor*>(guard.get())->isCovenantGuard());
+    ASSERT_NE(own->getGuard(1), nullptr);
+    EXPECT_EQ(own->getGuard(1)->getHealth(), 0);
+    EXPECT_EQ(own->getGuard(2), nullptr);
+    SafePtr<Entity> display = own->getRelicDisplay(5);
+    ASSERT_NE(display.get(), nullptr);
+    const Entity* pedestal = own->getPedestal(1);
+    ASSERT_NE(pedestal, nullptr);
+    EXPECT_EQ(display->getParentEntity(), pedestal->getEntityNumber());
+    EXPECT_GE(pedestal->findAttachPoint("tag_relic"), 0);
+    EXPECT_EQ(display->getParentAttachPoint(), pedestal->findAttachPoint("tag_relic"));
+
+    // Within the house the guard moves to its new post; out, it is dismissed.
+    player->moveItem(kHouse, 1, kHouse, 3);
+    EXPECT_EQ(own->getGuard(1), nullptr);
+    ASSERT_NE(own->getGuard(3), nullptr);
+    EXPECT_EQ(own->getGuard(3)->getPosition(), own->guardPost(3));
+    player->moveItem(kHouse, 0, kBag1, 0);
+    player->moveItem(kHouse, 5, kBag1, 3);
+    EXPECT_EQ(own->getGuard(0), nullptr);
+    EXPECT_EQ(own->getRelicDisplay(5), nullptr);
+    world.game->update(0.0f);
+    EXPECT_EQ(guard.get(), nullptr);
+    EXPECT_EQ(display.get(), nullptr);
+
+    // A house item that leaves by sale or by trade takes its guard along.
+    player->moveItem(kBag1, 4, kHouse, 0);
+    ASSERT_NE(own->getGuard(0), nullptr);
+    auto* guards = dynamic_cast<Vendor*>(
+        spawns.spawnMonster(findType("NpcVendorGuard"), 0, MonsterRarity::Normal, 5, true));
+    ASSERT_NE(guards, nullptr);
+    guards->setPosition(nav.tileCentre(0, 66, 64));
+    ASSERT_GE(world.game->addEntity(guards), 0);
+    player->setAction(Player::ActionTrade, static_cast<uint32_t>(guards->getEntityNumber()));
+    player->sellItem(kHouse, 0);
+    EXPECT_EQ(bags.getItemAt(kHouse, 0), nullptr);
+    EXPECT_EQ(own->getGuard(0), nullptr);
+    player->moveItem(kBag1, 0, kHouse, 0);
+    ASSERT_NE(own->getGuard(0), nullptr);
+    std::unique_ptr<ItemBase> traded = own->removeTradeItem(kHouse, 0);
+    EXPECT_EQ(traded.get(), fresh);
+    EXPECT_EQ(own->getGuard(0), nullptr);
+
+    // A destroyed covenant shows no relic.
+    own->destroyed = true;
+    player->moveItem(kBag1, 3, kHouse, 4);
+    EXPECT_EQ(bags.getItemAt(kHouse, 4), relic);
+    EXPECT_EQ(own->getRelicDisplay(4), nullptr);
 }
 
 TEST_F(PlayerCovenantPlay, RaidsStartOnlyOnALivingOtherCovenantAndAreDeclaredNearTheHouse)

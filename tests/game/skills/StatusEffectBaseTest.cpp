@@ -128,6 +128,18 @@ TEST(StatusEffectBaseTest, LoadsAtLevelsWithThePerLevelEntry)
     EXPECT_EQ(third.getInt("StatChangeStrength"), 8);
     EXPECT_FLOAT_EQ(third.getFloat("TotalTime"), 20.0f);
 
+    // Loads share what the entry gave at a level, never what one effect
+    // changed of its own copy afterwards.
+    third.statChanges[5] = 99;
+    third.healthChange = -1.0f;
+    StatusEffectBase again;
+    again.setEntry(entry("Buff"), 3, nullptr);
+    EXPECT_EQ(again.statChanges[5], 8);
+    EXPECT_FLOAT_EQ(again.healthChange, 7.0f);
+    StatusEffectBase first;
+    first.setEntry(entry("Buff"), 0, nullptr);
+    EXPECT_EQ(first.statChanges[5], 4) << "levels below 2 read the entry alone";
+
     StatusEffectBase hidden;
     hidden.setEntry(entry("NoPublic"), 1, nullptr);
     EXPECT_FALSE(hidden.isPublic);
