@@ -56,6 +56,10 @@ void GameClient::readStateUpdate(const StateMessage& state)
     removeStaleEntities();
     if (!m_loaded) {
         onFirstUpdate();
+    } else if (const Client* client = Client::instance()) {
+        // The town is known whole from the first frame its record exists,
+        // which may come after the first update.
+        client->getUi().mapAreas();
     }
 }
 

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -208,6 +209,28 @@ struct WindowedGame {
         }
         return picture;
     }
+
+    // A shot once two in a row come out alike within a box of the interface
+    // (by default all but the frame rate's row at the top): a busy machine
+    // may still draw a step of something that moves. `settled` tells
+    // whether they did within `tries` shots.
+    Picture stillShot(int x0 = 0, int y0 = 40, int x1 = 640, int y1 = 480, int tries = 20)
+    {
+        Picture last = shot();
+        settled = false;
+        for (int i = 0; i < tries && !settled; ++i) {
+            Picture next = shot();
+            settled = true;
+            for (int y = y0 * last.height / 480; settled && y < y1 * last.height / 480; ++y) {
+                const size_t row = static_cast<size_t>(y) * last.width;
+                const size_t from = (row + x0 * last.width / 640) * 3, to = (row + x1 * last.width / 640) * 3;
+                settled = std::equal(next.rgb.begin() + from, next.rgb.begin() + to, last.rgb.begin() + from);
+            }
+            last = std::move(next);
+        }
+        return last;
+    }
+    bool settled = false;
 };
 
 // The colour at an interface point of a screenshot.

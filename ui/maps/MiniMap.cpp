@@ -97,7 +97,9 @@ void MiniMap::refreshTile(int column, int row)
     ++m_refreshed;
     const int ppt = m_pixelsPerTile;
     int x0 = wrap(m_offsetX + column * ppt);
-    int y0 = wrap(m_offsetY + (m_tilesPerSide - 1 - row) * ppt);
+    // Rows run the way the ground's y does: the picture lies on the ground
+    // in the same turn as the scene and the markers.
+    int y0 = wrap(m_offsetY + row * ppt);
     int tx = m_firstColumn + column;
     int ty = m_firstRow + row;
     int level = m_lastCentre.zone;
@@ -133,8 +135,13 @@ void MiniMap::updatePicture(const ZonePosition& centre)
     int lastY = static_cast<int>(std::floor(m_lastCentre.y / tile));
     int dx = cx - lastX, dy = cy - lastY;
     const int tps = m_tilesPerSide;
-    // Cells of two levels cannot be compared: another zone redraws it all.
-    bool whole = !m_valid || centre.zone != m_lastCentre.zone || std::abs(dx) >= tps || std::abs(dy) >= tps;
+    // Cells of two levels cannot be compared: another zone redraws it all,
+    // and so does ground explored since the last update, which may lie
+    // anywhere in the picture.
+    const uint32_t explored = m_worldMap.getExploredChanges();
+    bool whole = !m_valid || centre.zone != m_lastCentre.zone || std::abs(dx) >= tps || std::abs(dy) >= tps ||
+                 explored != m_exploredSeen;
+    m_exploredSeen = explored;
     m_lastCentre = centre;
     m_firstColumn = cx - tps / 2;
     m_firstRow = cy - tps / 2;
@@ -150,7 +157,7 @@ void MiniMap::updatePicture(const ZonePosition& centre)
         return;
     }
     m_offsetX = wrap(m_offsetX + dx * m_pixelsPerTile);
-    m_offsetY = wrap(m_offsetY - dy * m_pixelsPerTile);
+    m_offsetY = wrap(m_offsetY + dy * m_pixelsPerTile);
     // The columns and rows that came into view.
     int columnFrom = dx > 0 ? tps - dx : 0;
     int columnTo = dx > 0 ? tps : -dx;
@@ -235,6 +242,16 @@ void MiniMap::addMarkers(const ZonePosition& target)
     }
 }
 
+Vec2 MiniMap::markerPlace(const MapLabel& label) const
+{
+    const float size = m_size.isValid() ? m_size.getFloat() : 128.0f;
+    const float zoom = static_cast<float>(m_zoom > 0 ? m_zoom : 8);
+    const float factor = 0.9f * (size / 128.0f) / (m_viewFactor > 0.0f ? m_viewFactor : 1.0f);
+    const float half = size / 2.0f + 1.5f * static_cast<float>(m_pixelsPerTile);
+    return {factor * (label.position.x - m_lastCentre.x) / zoom + half,
+            factor * (label.position.y - m_lastCentre.y) / zoom + half};
+}
+
 bool MiniMap::getTooltip(UITooltip& out) const
 {
     if (m_tooltipText.empty()) {
@@ -267,16 +284,25 @@ void MiniMap::draw()
     const float scale = m_drawing->setupPlayerCamera(0.0f, false);
     m_drawing->setStencilTest(true);
     const ZonePosition target = m_drawing->getCameraTarget();
-    // The corner stands under the interface point (485 + k, 66); wider
-    // screens move it right.
+    const float size = m_size.isValid() ? m_size.getFloat() : 128.0f;
+    // The picture's centre stands under the mask's centre (wider screens
+    // move it right): the ground is turned against the screen, so a corner
+    // under the mask's corner would leave the camera target outside it.
     float ratio = m_drawing->getAspectRatio();
     float a = ratio > 1.4f ? ratio / 1.3333334f : 1.0f;
     float k = std::floor((a - 1.0f) * 69.0f + 0.5f);
-    ZonePosition corner = m_view.screenToWorld(485.0f + k, 66.0f);
-    Vec2 placement{corner.x - target.x, corner.y - target.y};
+    ZonePosition under = m_view.screenToWorld(s.miniMapMaskPosition.x + s.miniMapMaskSize.x / 2.0f + k,
+                                              s.miniMapMaskPosition.y + s.miniMapMaskSize.y / 2.0f);
+    // Near a level's edge the ground point lies in the next level; past the
+    // world's edge it has none, and the last placement stays.
+    const Vec2 local = ZonePosition::getLocal(under, target);
+    if (std::fabs(local.x - target.x) < ZonePosition::kUnreachable / 2.0f) {
+        m_placement = {local.x - target.x - size * scale / 2.0f, local.y - target.y - size * scale / 2.0f};
+    }
+    m_scale = scale;
+    const Vec2 placement = m_placement;
     updatePicture(target);
     m_texture = m_drawing->uploadTexture(m_texture, m_pixels.data(), kSide, kSide, true);
-    const float size = m_size.isValid() ? m_size.getFloat() : 128.0f;
     const float u = static_cast<float>(m_offsetX) / 127.0f, v = static_cast<float>(m_offsetY) / 127.0f;
     const float uv[4] = {u, v, u + 1.0f, v + 1.0f};
     ZonePosition at(target.zone, target.x + placement.x, target.y + placement.y);
@@ -289,15 +315,11 @@ void MiniMap::draw()
     if (const Input* input = Input::instance()) {
         input->getMousePosition(mx, my);
     }
-    const float f = m_drawing->getViewFactor();
-    const float zoom = static_cast<float>(m_zoom);
+    m_viewFactor = m_drawing->getViewFactor();
     auto markerCentre = [&](const MapLabel& label) {
-        float ox = (label.position.x - target.x) / zoom;
-        float oy = (label.position.y - target.y) / zoom;
-        float half = size / 2.0f + 1.5f * static_cast<float>(m_pixelsPerTile);
-        float factor = 0.9f * (size / 128.0f) / (f > 0.0f ? f : 1.0f);
-        ZonePosition c(target.zone, target.x + placement.x + scale * (factor * ox + half),
-                       target.y + placement.y + scale * (factor * oy + half));
+        const Vec2 place = markerPlace(label);
+        ZonePosition c(target.zone, target.x + placement.x + scale * place.x,
+                       target.y + placement.y + scale * place.y);
         c.needsNormalizing = false;
         return c;
     };

@@ -54,6 +54,14 @@ public:
     std::vector<uint8_t> unwrapped() const;
     // How many tiles the last update redrew.
     int getRefreshedTiles() const { return m_refreshed; }
+    // Where the last drawn picture lay: its corner relative to the camera
+    // target and the camera scale its side was multiplied by.
+    Vec2 getPlacement() const { return m_placement; }
+    // The camera target the picture was last brought to.
+    const ZonePosition& getLastCentre() const { return m_lastCentre; }
+    float getScale() const { return m_scale; }
+    // A marker's centre from the picture's corner, before the camera scale.
+    Vec2 markerPlace(const MapLabel& label) const;
     const std::vector<MapLabel>& getLabels() const { return m_labels; }
 
 private:
@@ -77,6 +85,10 @@ private:
     int m_firstColumn = 0;
     int m_firstRow = 0;
     int m_refreshed = 0;
+    uint32_t m_exploredSeen = 0;
+    Vec2 m_placement;
+    float m_scale = 1.0f;
+    float m_viewFactor = 1.0f;
     UserVarRef m_on;
     UserVarRef m_zoomVar;
     UserVarRef m_alpha;

@@ -90,6 +90,7 @@ void WorldMap::dropLevels()
         }
     }
     m_levels.clear();
+    ++m_exploredChanges;
 }
 
 void WorldMap::resetForWorld(int worldId, int seed)
@@ -147,6 +148,7 @@ void WorldMap::setExploredCell(int level, int cx, int cy, int alpha)
     }
     pixel[3] = static_cast<uint8_t>(std::clamp(alpha, 0, 255));
     record->dirty = true;
+    ++m_exploredChanges;
 }
 
 float WorldMap::getTileExplored(int tileX, int tileY, int level) const
@@ -276,9 +278,12 @@ void WorldMap::updateAreas()
     if (!record) {
         return;
     }
+    // Called on every state update: cells already seen are left alone.
     for (int cy = 0; cy < record->side; ++cy) {
         for (int cx = 0; cx < record->side; ++cx) {
-            setExploredCell(0, cx, cy, 255);
+            if (record->cell(cx, cy)[3] != 255) {
+                setExploredCell(0, cx, cy, 255);
+            }
         }
     }
 }

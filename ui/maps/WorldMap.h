@@ -52,6 +52,9 @@ public:
     // The alpha a point at that distance from the player lifts its cell to.
     static int exploreAlpha(float distance);
     void setExploredCell(int level, int cx, int cy, int alpha);
+    // Grows with every change of the explored state (a cell raised, the
+    // levels dropped or read): readers redraw what they made of it.
+    uint32_t getExploredChanges() const { return m_exploredChanges; }
     float getTileExplored(int tileX, int tileY, int level) const;
     float getTileVisibility(int tileX, int tileY, int level) const;
     void notePortal(const ZonePosition& entity, const ZonePosition& target);
@@ -117,6 +120,7 @@ private:
     int m_worldId = -1;
     int m_worldSeed = 0;
     std::vector<std::unique_ptr<ExploredLevel>> m_levels;
+    uint32_t m_exploredChanges = 0;
     UserVarRef m_drawWorldMap;
     UserVarRef m_showZoneNames;
     SafePtr<UIMenu> m_menu;

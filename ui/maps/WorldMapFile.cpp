@@ -129,6 +129,7 @@ bool WorldMap::readExplored(ByteBuffer& in, std::string& error)
 
     resetForWorld(worldId, seed);
     m_levels = std::move(table);
+    ++m_exploredChanges;
     return true;
 }
 

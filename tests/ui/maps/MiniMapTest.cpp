@@ -36,7 +36,7 @@ struct MiniMapTest : ::testing::Test {
     {
         int ppt = miniMap.getPixelsPerTile();
         int x = (miniMap.getOffsetX() + column * ppt + px) % 128;
-        int y = (miniMap.getOffsetY() + (miniMap.getTilesPerSide() - 1 - row) * ppt + py) % 128;
+        int y = (miniMap.getOffsetY() + row * ppt + py) % 128;
         return miniMap.pixel(x, y);
     }
 
@@ -108,6 +108,20 @@ TEST_F(MiniMapTest, SmallMovesEqualAFullRefresh)
     miniMap.updatePicture(at);
     EXPECT_EQ(miniMap.getRefreshedTiles(), 32 * 32);
     EXPECT_EQ(miniMap.unwrapped(), moved);
+}
+
+TEST_F(MiniMapTest, GroundExploredWhileStandingStillIsShown)
+{
+    // Drawn before anything was seen, then the town is seen whole without a
+    // step: the picture shows it, and a later still frame redraws nothing.
+    const ZonePosition at{0, 2048.0f, 2048.0f};
+    miniMap.updatePicture(at);
+    ASSERT_EQ(tilePixel(16, 16)[0], 0);
+    exploreAll(255);
+    miniMap.updatePicture(at);
+    EXPECT_EQ(tilePixel(16, 16)[0], 100);
+    miniMap.updatePicture(at);
+    EXPECT_EQ(miniMap.getRefreshedTiles(), 0);
 }
 
 TEST_F(MiniMapTest, AStepIntoTheNextLevelRefreshesEverything)

@@ -11,23 +11,56 @@
 #include "engine/console/UserVarSystem.h"
 #include "engine/console/VirtualKeys.h"
 #include "engine/core/ColorSystem.h"
+#include "engine/resources/ResourceSystem.h"
 #include "game/covenants/CovenantBase.h"
 #include "game/covenants/CovenantDefinition.h"
+#include "game/world/Game.h"
+#include "game/world/Weather.h"
+#include "game/world/World.h"
+#include "graphics/GraphicsSystem.h"
 #include "main/ProgramHooks.h"
 #include "support/Picture.h"
 #include "support/TestSupport.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
+#include "ui/maps/LiveMapWorld.h"
+#include "ui/maps/MiniMap.h"
 #include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
 
 #include <gtest/gtest.h>
 
 #include <SDL.h>
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 
 namespace {
+
+bool menuActive(const char* name)
+{
+    UIMenu* menu = UISystem::get().findMenu(name);
+    return menu && menu->isActive();
+}
+
+// A new game from the main menu: New Game, a typed name, Start. True once
+// the town (level 0) is known, which it is whole from the first state on.
+bool startNewGame(WindowedGame& window, const std::string& name)
+{
+    window.click(320, 206);
+    EXPECT_TRUE(menuActive("NewCharacter"));
+    window.click(300, 270);
+    window.type(name);
+    window.click(490, 408);
+    return window.frameUntil(
+        [] {
+            return GameClient::instance() && GameClient::get().isLoaded() && Client::get().getLocalPlayer() &&
+                   WorldMap::get().getExploredLevel(0, false);
+        },
+        2400);
+}
 
 TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
 {
@@ -62,22 +95,8 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     ASSERT_TRUE(ui.findMenu("Main")->isActive());
     EXPECT_FALSE(ui.findMenu("Options")->isActive());
 
-    window.click(320, 206);
-    ASSERT_TRUE(ui.findMenu("NewCharacter")->isActive());
-    window.click(300, 270);
-    window.type("Map Makers");
-    window.click(490, 408);
-    for (int frame = 0; frame < 600 && !(GameClient::instance() && GameClient::get().isLoaded() &&
-                                         Client::get().getLocalPlayer());
-         ++frame) {
-        app.frame();
-    }
-    ASSERT_TRUE(GameClient::get().isLoaded()) << "the game did not start";
+    ASSERT_TRUE(startNewGame(window, "Map Makers")) << "the game did not start or the town was never seen";
     WorldMap& map = WorldMap::get();
-    // The town (level 0) is known whole once the first state has come.
-    for (int frame = 0; frame < 600 && !map.getExploredLevel(0, false); ++frame) {
-        app.frame();
-    }
     ExploredLevel* town = map.getExploredLevel(0, false);
     ASSERT_NE(town, nullptr) << "the town was never explored";
     EXPECT_EQ(town->cell(town->side / 2, town->side / 2)[3], 255);
@@ -207,6 +226,275 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     }
     ASSERT_TRUE(std::filesystem::exists(file)) << file;
     EXPECT_EQ(std::filesystem::file_size(file), expected);
+}
+
+// The shot's pixel that holds an interface point.
+const uint8_t* pixelHolding(const Picture& p, Vec2 at)
+{
+    const int x = static_cast<int>(std::floor(at.x * static_cast<float>(p.width) / 640.0f));
+    const int y = static_cast<int>(std::floor(at.y * static_cast<float>(p.height) / 480.0f));
+    return p.at(std::clamp(x, 0, p.width - 1), std::clamp(y, 0, p.height - 1));
+}
+
+// Every cell of the town (level 0) seen.
+bool townSeenWhole()
+{
+    const ExploredLevel* town = WorldMap::get().getExploredLevel(0, false);
+    for (int cell = 0; town && cell < town->side * town->side; ++cell) {
+        if (town->cell(cell % town->side, cell / town->side)[3] != 255) {
+            return false;
+        }
+    }
+    return town != nullptr;
+}
+
+// What the mini-map showed in one still frame: the picture, where it lay on
+// the ground and the shot.
+struct MiniMapFrame {
+    Picture shot;
+    std::vector<uint8_t> picture;
+    ZonePosition target;
+    Vec2 placement;
+    float scale = 1.0f;
+    std::vector<Vec2> markers; // their centres on the interface
+
+    // The picture's pixel (x, y) on the interface.
+    Vec2 screenOf(float x, float y) const
+    {
+        const float unit = getUserVarFloat("miniMapSize") / 128.0f * scale;
+        ZonePosition p(target.zone, target.x + placement.x + x * unit, target.y + placement.y + y * unit);
+        p.needsNormalizing = false;
+        return Client::get().worldToScreen(p, true);
+    }
+    int tileX() const { return static_cast<int>(std::floor(target.x / LiveMapWorld().getTileSize())); }
+    int tileY() const { return static_cast<int>(std::floor(target.y / LiveMapWorld().getTileSize())); }
+    // An interface point within `reach` pixels of a marker's centre.
+    bool nearMarker(float x, float y, float reach) const
+    {
+        for (const Vec2& m : markers) {
+            if (std::hypot(m.x - x, m.y - y) < reach) {
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+// The mini-map drawn opaque in the town: at its centre the floor colours of
+// the tiles around the player, nothing of it outside the mask, and after
+// Save and exit and Continue the same picture again.
+TEST(UIMapsXvfbTest, TheMiniMapInTheTownAndAfterContinue)
+{
+    WindowedGame window;
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\nui_hardwareCursor 0\nminiMapAlpha 1\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+    ASSERT_TRUE(startNewGame(window, "Mini Makers")) << "the game did not start\n" << window.logTail();
+    // No rain over the mask's edge, the mouse away from the markers.
+    Weather::Settings dry = Game::get().weather().settings();
+    dry.maxFronts = 0;
+    Game::get().weather().setSettings(dry);
+    Game::get().weather().clear();
+    window.moveTo(100, 300);
+
+    const UISettings& settings = UISystem::get().getSettings();
+    const Vec2 maskCentre{settings.miniMapMaskPosition.x + settings.miniMapMaskSize.x / 2.0f,
+                          settings.miniMapMaskPosition.y + settings.miniMapMaskSize.y / 2.0f};
+    // The mask image is a disc of radius 63 in 128 pixels.
+    const float maskRadius = settings.miniMapMaskSize.x / 2.0f * 63.0f / 64.0f;
+    LiveMapWorld world;
+    // The still frame of the world standing paused, once the floor's
+    // textures are in and the picture has nothing left to redraw.
+    auto stillFrame = [&] {
+        Application::runConsoleLine("set paused 1");
+        MiniMap& mini = MiniMap::get();
+        EXPECT_TRUE(window.frameUntil(
+            [&] {
+                const ResourceSystem::Statistics loads = ResourceSystem::get().getStatistics();
+                MapTileColours colours;
+                const ZonePosition target = MiniMap::get().getLastCentre();
+                const int tx = static_cast<int>(std::floor(target.x / LiveMapWorld().getTileSize()));
+                const int ty = static_cast<int>(std::floor(target.y / LiveMapWorld().getTileSize()));
+                return loads.queued + loads.loading == 0 && townSeenWhole() &&
+                       mini.getRefreshedTiles() == 0 &&
+                       world.getTileColours(target.zone, tx, ty, mini.getPixelsPerTile(), colours) &&
+                       WorldMap::get().getTileVisibility(tx, ty, target.zone) == 1.0f;
+            },
+            2400))
+            << "the picture of the explored town";
+        MiniMapFrame frame;
+        const float x0 = settings.miniMapMaskPosition.x - 8.0f, y0 = settings.miniMapMaskPosition.y - 8.0f;
+        frame.shot = window.stillShot(static_cast<int>(x0), static_cast<int>(y0),
+                                      static_cast<int>(x0 + settings.miniMapMaskSize.x + 16.0f),
+                                      static_cast<int>(y0 + settings.miniMapMaskSize.y + 16.0f));
+        EXPECT_TRUE(window.settled) << "the frame around the mini-map never stood still";
+        frame.picture = mini.unwrapped();
+        frame.target = MiniMap::get().getLastCentre();
+        frame.placement = mini.getPlacement();
+        frame.scale = mini.getScale();
+        for (const MapLabel& label : mini.getLabels()) {
+            const Vec2 at = mini.markerPlace(label);
+            const float pixel = getUserVarFloat("miniMapSize") / 128.0f;
+            frame.markers.push_back(frame.screenOf(at.x / pixel, at.y / pixel));
+        }
+        Application::runConsoleLine("set paused 0");
+        return frame;
+    };
+
+    const MiniMapFrame on = stillFrame();
+    Application::runConsoleLine("set miniMapOn 0");
+    const MiniMapFrame off = stillFrame();
+    Application::runConsoleLine("set miniMapOn 1");
+
+    // The picture's centre stands at the mask's centre, and inside the mask
+    // each tile of the ground is drawn where the picture puts it in its
+    // floor colour (the small level the picture is made of, the town fully
+    // explored), the same way round as the ground: at the middle of each
+    // tile's place, away from the markers, the colour of that tile. The
+    // client's projection and the drawn frame may differ by a pixel or two,
+    // so the places are taken at the shift that matches best, which must
+    // stay that small.
+    const MiniMap& mini = MiniMap::get();
+    const Vec2 centre = on.screenOf(64.0f, 64.0f);
+    EXPECT_NEAR(centre.x, maskCentre.x, 1.5f);
+    EXPECT_NEAR(centre.y, maskCentre.y, 1.5f);
+    struct Sample {
+        Vec2 at;
+        int colour[3];
+        bool central;
+    };
+    std::vector<Sample> samples;
+    const int ppt = mini.getPixelsPerTile(), tps = mini.getTilesPerSide();
+    for (int row = 1; row + 1 < tps; ++row) {
+        for (int column = 1; column + 1 < tps; ++column) {
+            const Vec2 at = on.screenOf((static_cast<float>(column) + 0.5f) * static_cast<float>(ppt),
+                                        (static_cast<float>(row) + 0.5f) * static_cast<float>(ppt));
+            if (std::hypot(at.x - maskCentre.x, at.y - maskCentre.y) > maskRadius - 6.0f ||
+                on.nearMarker(at.x, at.y, 7.0f)) {
+                continue;
+            }
+            const int tx = on.tileX() - tps / 2 + column, ty = on.tileY() - tps / 2 + row;
+            MapTileColours floor;
+            ASSERT_TRUE(world.getTileColours(on.target.zone, tx, ty, ppt, floor)) << tx << ", " << ty;
+            Sample sample{at, {0, 0, 0}, std::abs(tx - on.tileX()) <= 3 && std::abs(ty - on.tileY()) <= 3};
+            for (int i = 0; i < ppt * ppt; ++i) {
+                for (int c = 0; c < 3; ++c) {
+                    sample.colour[c] += floor.rgba[i * 4 + c];
+                }
+            }
+            for (int& c : sample.colour) {
+                c /= ppt * ppt;
+            }
+            samples.push_back(sample);
+        }
+    }
+    auto matches = [&](const Sample& sample, Vec2 shift) {
+        const uint8_t* drawn = pixelHolding(on.shot, {sample.at.x + shift.x, sample.at.y + shift.y});
+        return std::abs(drawn[0] - sample.colour[0]) <= 24 && std::abs(drawn[1] - sample.colour[1]) <= 24 &&
+               std::abs(drawn[2] - sample.colour[2]) <= 24;
+    };
+    Vec2 shift;
+    int best = -1;
+    for (float sy = -3.0f; sy <= 3.0f; sy += 0.5f) {
+        for (float sx = -3.0f; sx <= 3.0f; sx += 0.5f) {
+            const int n =
+                static_cast<int>(std::count_if(samples.begin(), samples.end(), [&](const Sample& p) {
+                    return matches(p, {sx, sy});
+                }));
+            if (n > best) {
+                best = n;
+                shift = {sx, sy};
+            }
+        }
+    }
+    int central = 0, centralMatching = 0;
+    for (const Sample& sample : samples) {
+        central += sample.central ? 1 : 0;
+        centralMatching += sample.central && matches(sample, shift) ? 1 : 0;
+    }
+    EXPECT_GT(samples.size(), 200u) << "tiles inside the mask away from the markers";
+    EXPECT_GE(best * 20, static_cast<int>(samples.size()) * 19)
+        << best << " of " << samples.size() << " tiles in their floor colour, shifted by " << shift.x << ", "
+        << shift.y;
+    EXPECT_GE(central, 4) << "tiles around the centre away from the markers";
+    EXPECT_EQ(centralMatching, central) << "tiles around the centre in their floor colour";
+
+    // Just outside the mask's disc, where the picture's square reaches,
+    // every pixel is the frame without the mini-map.
+    Vec2 corners[4];
+    for (int i = 0; i < 4; ++i) {
+        corners[i] = on.screenOf(i == 1 || i == 2 ? 128.0f : 0.0f, i >= 2 ? 128.0f : 0.0f);
+    }
+    // Inside the square by more than a pixel and a half from each side.
+    auto insideSquare = [&](float x, float y) {
+        const float turn = (corners[1].x - corners[0].x) * (corners[2].y - corners[0].y) -
+                           (corners[1].y - corners[0].y) * (corners[2].x - corners[0].x);
+        for (int i = 0; i < 4; ++i) {
+            const Vec2 a = corners[i], b = corners[(i + 1) % 4];
+            const float cross = (b.x - a.x) * (y - a.y) - (b.y - a.y) * (x - a.x);
+            if ((turn > 0.0f ? cross : -cross) < 1.5f * std::hypot(b.x - a.x, b.y - a.y)) {
+                return false;
+            }
+        }
+        return true;
+    };
+    int outside = 0, changed = 0;
+    for (int y = 0; y < on.shot.height; ++y) {
+        for (int x = 0; x < on.shot.width; ++x) {
+            const float ix = (static_cast<float>(x) + 0.5f) * 640.0f / static_cast<float>(on.shot.width);
+            const float iy = (static_cast<float>(y) + 0.5f) * 480.0f / static_cast<float>(on.shot.height);
+            const float d = std::hypot(ix - maskCentre.x, iy - maskCentre.y);
+            if (d < maskRadius + 1.5f || d > maskRadius + 5.0f || !insideSquare(ix, iy)) {
+                continue;
+            }
+            ++outside;
+            const uint8_t *a = on.shot.at(x, y), *b = off.shot.at(x, y);
+            changed += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(outside, 10) << "the picture's square reaches past the mask";
+    EXPECT_EQ(changed, 0) << "pixels outside the mask changed by the mini-map";
+
+    // Save and exit, Continue: the character stands where it was, and the
+    // same picture is drawn (its tiles at the same places).
+    window.key(SDL_SCANCODE_ESCAPE);
+    ASSERT_TRUE(menuActive("PauseMenu"));
+    window.click(320, 262);
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+    window.click(320, 250);
+    ASSERT_TRUE(window.frameUntil(
+        [] {
+            return GameClient::instance() && GameClient::get().isLoaded() && Client::get().getLocalPlayer() &&
+                   WorldMap::get().getExploredLevel(0, false);
+        },
+        2400))
+        << "the saved character did not resume\n"
+        << window.logTail();
+    window.moveTo(100, 300);
+    const MiniMapFrame resumed = stillFrame();
+    ASSERT_EQ(resumed.target.zone, on.target.zone);
+    ASSERT_EQ(resumed.tileX(), on.tileX()) << "the character resumes on its tile";
+    ASSERT_EQ(resumed.tileY(), on.tileY());
+    EXPECT_EQ(resumed.picture, on.picture) << "the same picture";
+    // The picture stands still on the screen and steps by whole tiles: the
+    // same pixels inside the mask and the square, but for the markers (the
+    // townsfolk stand elsewhere now).
+    int compared = 0, same = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const float fx = static_cast<float>(x) + 0.5f, fy = static_cast<float>(y) + 0.5f;
+            if (std::hypot(fx - maskCentre.x, fy - maskCentre.y) > maskRadius - 3.0f ||
+                !insideSquare(fx, fy) || on.nearMarker(fx, fy, 5.0f) || resumed.nearMarker(fx, fy, 5.0f)) {
+                continue;
+            }
+            ++compared;
+            const uint8_t *a = pixelAt(on.shot, x, y), *b = pixelAt(resumed.shot, x, y);
+            same += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) <= 12 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(compared, 2000) << "pixels of the picture away from the markers";
+    EXPECT_GE(same * 200, compared * 199) << same << " of " << compared << " pixels alike after Continue";
 }
 
 } // namespace
