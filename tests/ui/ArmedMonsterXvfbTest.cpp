@@ -155,20 +155,8 @@ TEST(ArmedMonsterXvfbTest, AGoblinWithAHandAxeDrawsBodyAndAxeInsideItsRectangle)
     EXPECT_EQ(bodyMeshes, body->getMeshSet()->getNumMeshes());
     EXPECT_EQ(axeMeshes, axe->getMeshSet() ? axe->getMeshSet()->getNumMeshes() : -1);
 
-    // Two alike frames in a row make a settled shot.
-    auto stillShot = [&] {
-        Picture last = screen.shot();
-        const size_t top = static_cast<size_t>(last.height / 12) * last.width * 3; // the frame rate's row
-        for (int i = 0; i < 20; ++i) {
-            Picture next = screen.shot();
-            if (std::equal(next.rgb.begin() + top, next.rgb.end(), last.rgb.begin() + top, last.rgb.end())) {
-                break;
-            }
-            last = std::move(next);
-        }
-        return last;
-    };
-    const Picture with = stillShot();
+    // Settled shots: two alike frames in a row.
+    const Picture with = screen.stillShot();
     Rect inside, held;
     ASSERT_TRUE(modelRect(with, *body, mirror.getAnimation(), at, mirror.getScale(), 2, inside));
     ASSERT_TRUE(modelRect(with, *axe, 0, tag, mirror.getScale(), 2, held));
@@ -182,7 +170,7 @@ TEST(ArmedMonsterXvfbTest, AGoblinWithAHandAxeDrawsBodyAndAxeInsideItsRectangle)
     ASSERT_TRUE(screen.frameUntil([&] { return GameClient::get().getEntity(number) == nullptr; }))
         << "the goblin's removal reaches the client";
     GraphicsSystem::get().clearTextEvents(); // the server's notices of the fight
-    const Picture without = stillShot();
+    const Picture without = screen.stillShot();
 
     // Nothing changes in a band of 80 pixels around the two rectangles, but
     // for the other entities.

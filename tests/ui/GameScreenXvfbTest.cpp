@@ -322,24 +322,12 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     // is taken once two frames in a row come out alike.
     Application::runConsoleLine("set paused 1");
     // The frame rate's figures at the top are left out of the comparison.
-    auto stillShot = [&] {
-        Picture last = screen.shot();
-        const size_t top = static_cast<size_t>(last.height / 12) * last.width * 3;
-        for (int i = 0; i < 20; ++i) {
-            Picture next = screen.shot();
-            if (std::equal(next.rgb.begin() + top, next.rgb.end(), last.rgb.begin() + top, last.rgb.end())) {
-                break;
-            }
-            last = std::move(next);
-        }
-        return last;
-    };
-    const Picture lit = stillShot();
+    const Picture lit = screen.stillShot();
     Application::runConsoleLine("set drawModel 0");
-    const Picture bare = stillShot();
+    const Picture bare = screen.stillShot();
     Application::runConsoleLine("set drawModel 1");
     Application::runConsoleLine("set r_fullbright 1");
-    const Picture full = stillShot();
+    const Picture full = screen.stillShot();
     Application::runConsoleLine("set r_fullbright 0");
     {
         // The frame rate and a notice against the same still frame without
@@ -349,14 +337,14 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         // time, so a pixel counts for the rate when it differs from the
         // frame without it both before and after.
         graphics.clearTextEvents();
-        const Picture rate = stillShot();
+        const Picture rate = screen.stillShot();
         Application::runConsoleLine("set fps 0");
-        const Picture none = stillShot();
+        const Picture none = screen.stillShot();
         graphics.addTextEvent("^c001Red notice", 320, 240, 5, 0, 1, 0);
-        const Picture notice = stillShot();
+        const Picture notice = screen.stillShot();
         graphics.clearTextEvents();
         Application::runConsoleLine("set fps 1");
-        const Picture rateAgain = stillShot();
+        const Picture rateAgain = screen.stillShot();
         auto differs = [](const uint8_t* a, const uint8_t* b) {
             return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12;
         };
@@ -506,7 +494,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
                 app.frame();
             }
             screen.shot();
-            return stillShot();
+            return screen.stillShot();
         };
         Application::runConsoleLine("set r_fullbright 1");
         const Picture without = settledShot();
