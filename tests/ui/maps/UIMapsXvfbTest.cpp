@@ -124,12 +124,11 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     // square in its explored colours. Cells at five places of the square are
     // looked at; a label may cover one or two of them.
     window.key(SDL_SCANCODE_G);
-    for (int frame = 0; frame < 10; ++frame) {
-        app.frame();
-    }
-    ASSERT_TRUE(map.isShown());
-    EXPECT_TRUE(ui.findMenu("WorldMap")->isActive());
-    Picture shown = window.shot();
+    ASSERT_TRUE(window.frameUntil([&] {
+        const ResourceSystem::Statistics loads = ResourceSystem::get().getStatistics();
+        return map.isShown() && ui.findMenu("WorldMap")->isActive() && loads.queued + loads.loading == 0;
+    })) << "the world map with its images";
+    Picture shown = window.stillShot();
     const float cellSide = 64.0f;
     const float places[5][2] = {{0.3f, 0.3f}, {0.7f, 0.3f}, {0.3f, 0.7f}, {0.7f, 0.7f}, {0.5f, 0.2f}};
     int matching = 0;
@@ -195,9 +194,7 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     ASSERT_NE(gate, nullptr);
     Vec2 gateAt = map.screenPointOf(gate->position);
     window.moveTo(static_cast<int>(gateAt.x), static_cast<int>(gateAt.y));
-    for (int frame = 0; frame < 60 && map.getHoveredLabel() < 0; ++frame) {
-        app.frame();
-    }
+    window.frameUntil([&] { return map.getHoveredLabel() >= 0; });
     ASSERT_GE(map.getHoveredLabel(), 0);
     app.frame();
     Picture hovered = window.shot();
