@@ -112,9 +112,10 @@ void StatusEffectBase::loadFromDatabase()
 }
 
 namespace {
-// An entry's values per level, each read once. Levels below 2 read alike.
+// An entry's values per level, each read once (under g_levelsMutex) and
+// never changed after. Levels below 2 read alike.
 struct StatusEffectLevels : DatabaseEntry::Derived {
-    std::map<int, StatusEffectValues> byLevel;
+    mutable std::map<int, StatusEffectValues> byLevel;
 };
 std::mutex g_levelsMutex;
 } // namespace
@@ -122,8 +123,8 @@ std::mutex g_levelsMutex;
 const StatusEffectValues& StatusEffectBase::cachedValues() const
 {
     const DatabaseEntry* e = getEntry();
-    auto& levels = const_cast<StatusEffectLevels&>(
-        e->derived<StatusEffectLevels>([](const DatabaseEntry&) { return StatusEffectLevels(); }));
+    const auto& levels =
+        e->derived<StatusEffectLevels>([](const DatabaseEntry&) { return StatusEffectLevels(); });
     const int key = level >= 2 ? level : 1;
     std::lock_guard<std::mutex> lock(g_levelsMutex);
     auto found = levels.byLevel.find(key);
