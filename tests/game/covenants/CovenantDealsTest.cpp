@@ -144,8 +144,16 @@ TEST_F(CovenantDealsTest, WarCallsInAlliesAndEndsTradeRoutesOnce)
     world.game->announceDiplomacy(a.index, x.index, kAlliance, true);
     world.game->announceTradeRoute(a.index, b.index, static_cast<int>(TradeRoute::Small), true);
     const size_t before = lines().size();
+    world.game->clearSoundEvents();
     world.game->announceDiplomacy(a.index, b.index, kWar, false);
     EXPECT_TRUE(sent(" declares ")) << "the declaration";
+    const std::vector<std::string>& names = world.server->getResourceNames();
+    EXPECT_EQ(std::count_if(world.game->getSoundEvents().begin(), world.game->getSoundEvents().end(),
+                            [&](const SoundEvent& e) {
+                                return names[static_cast<size_t>(e.nameIndex)] == "Sounds/declaredWar.ogg";
+                            }),
+              2)
+        << "one for each declaration";
     EXPECT_EQ(x.getRelationState(b.index), kWar) << "the ally honours its alliance";
     EXPECT_TRUE(sent("DeclareWarHonorTreaty"));
     EXPECT_EQ(a.getRelationSubState(b.index), 0);

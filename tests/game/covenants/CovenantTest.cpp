@@ -264,6 +264,8 @@ TEST_F(CovenantTest, TheStateSectionHasTheRecordsOfEveryCovenant)
     covenant.writeUpdate(out);
     EXPECT_EQ(out.size(), 158u);
     EXPECT_EQ(covenant.getRelationCount(), 2) << "the missing record was made";
+    EXPECT_FLOAT_EQ(covenant.getRelation(1), 50.0f);
+    EXPECT_EQ(covenant.getRelationState(1), static_cast<int>(CovenantTreaty::Peace));
     EXPECT_EQ(out.readInt(), covenant.definitionIndex);
     EXPECT_EQ(out.readString(), "Ironbound");
 
