@@ -22,6 +22,7 @@
 #include "support/Picture.h"
 #include "support/TestSupport.h"
 #include "support/WindowedGame.h"
+#include "ui/UICursors.h"
 #include "ui/UISystem.h"
 #include "ui/maps/LiveMapWorld.h"
 #include "ui/maps/MiniMap.h"
@@ -100,6 +101,14 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     ExploredLevel* town = map.getExploredLevel(0, false);
     ASSERT_NE(town, nullptr) << "the town was never explored";
     EXPECT_EQ(town->cell(town->side / 2, town->side / 2)[3], 255);
+
+    // Each shipped cursor image (32 x 32, the largest taken) built a system
+    // cursor on the X display.
+    for (int id = 1; id < UICursors::kCount; ++id) {
+        if (*UICursors::imageName(id)) {
+            EXPECT_TRUE(ui.getCursors().hasCursor(id)) << UICursors::imageName(id);
+        }
+    }
 
     // The busy cursor, drawn by the interface, holds for its frames; its
     // ring stands 12 pixels right of the mouse (hot spot at its centre).
