@@ -60,6 +60,7 @@ void Covenant::setLifestoneMaxHealth(int health)
     stone->setMaxHealth(health);
     if (stone->getHealth() > health)
         stone->setHealth(health);
+    refreshedStoneMaximum = -1;
 }
 
 int Covenant::getLifestoneMaxHealth() const
@@ -220,11 +221,19 @@ void Covenant::updateStats()
         std::floor(static_cast<double>(getMultiplier(static_cast<int>(CovenantMultiplier::LifeStone))) *
                    static_cast<double>(sum) * healthMult));
     if (Entity* stone = lifestone.get()) {
-        if (stone->getMaxHealth() < 0)
+        const int before = stone->getMaxHealth();
+        if (before < 0) {
             stone->setHealth(maximum);
+        } else if (!destroyed && before == refreshedStoneMaximum && maximum > before) {
+            // Members that grow (a level, a class, a recruit) raise the stone's
+            // health with its maximum; otherwise the stone would fall in share
+            // and sound a danger nobody caused.
+            stone->setHealth(std::min(stone->getHealth() + (maximum - before), maximum));
+        }
         stone->setMaxHealth(maximum);
         if (stone->getHealth() > maximum)
             stone->setHealth(maximum);
+        refreshedStoneMaximum = maximum;
     }
 }
 

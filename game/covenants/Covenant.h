@@ -314,6 +314,9 @@ protected:
     std::array<PendingOffer, kMaxCovenants> pendingOffers;
     std::array<float, 14> multipliers;
     int lifestoneRegen = 0;
+    // The stone maximum the last member refresh set; -1 once the maximum was
+    // set from elsewhere (a save, a new stone), so loaded health stays as saved.
+    int refreshedStoneMaximum = -1;
     int bestArmor = 0;
     int bestDefense = 0;
     std::array<int, 6> bestResistances{};

@@ -39,6 +39,7 @@ bool isGuardEntity(const Entity* entity)
 void Covenant::setLifestone(Entity* stone)
 {
     lifestone = stone;
+    refreshedStoneMaximum = -1;
     if (!stone)
         return;
     housePosition = stone->getPosition();

@@ -39,6 +39,7 @@ int Covenant::addRecruit(Actor* actor)
     if (slot < 0)
         return -1;
     int maximumBefore = getLifestoneMaxHealth();
+    int healthBefore = getLifestoneHealth();
     auto recruit = std::make_unique<Recruit>();
     recruit->covenantIndex = index;
     recruit->attachActor(actor, false);
@@ -46,10 +47,11 @@ int Covenant::addRecruit(Actor* actor)
     onRecruitAdded(actor);
     recruitCount = getRecruitCount();
     updateStats();
-    int gained = getLifestoneMaxHealth() - maximumBefore;
-    int health = getLifestoneHealth();
-    if (gained > 0 && health < getLifestoneMaxHealth())
-        setLifestoneHealth(std::min(health + gained, getLifestoneMaxHealth()));
+    // The refresh may already have raised the stone by the gain: never twice.
+    int maximum = getLifestoneMaxHealth();
+    int gained = maximum - maximumBefore;
+    if (gained > 0 && healthBefore < maximum)
+        setLifestoneHealth(std::max(getLifestoneHealth(), std::min(healthBefore + gained, maximum)));
     return slot;
 }
 

@@ -365,3 +365,61 @@ TEST_F(PlayerJoin, ASavedPartyFollowsThePlayerAgain)
     EXPECT_NE(expected[0], nullptr);
     EXPECT_NE(expected[1], nullptr);
 }
+
+TEST_F(PlayerJoin, ANewCovenantsStoneStaysWholeWhileItsMembersGrow)
+{
+    ByteBuffer message;
+    message.writeInt(uint32_t(4));
+    message.writeInt(uint32_t(0));
+    message.writeString("Aldric's covenant");
+    message.writeInt(uint32_t(0));
+    message.writeString("Aldric");
+    message.writeInt(uint32_t(0));
+    Player* joined = join(message);
+    ASSERT_NE(joined, nullptr);
+    Covenant* covenant = joined->getCovenant();
+    ASSERT_NE(covenant, nullptr);
+    auto whole = [&](const char* when) {
+        covenant->update(0.05f);
+        EXPECT_GT(covenant->getLifestoneMaxHealth(), 0) << when;
+        EXPECT_EQ(covenant->getLifestoneHealth(), covenant->getLifestoneMaxHealth()) << when;
+    };
+    whole("after the join");
+
+    int maximum = covenant->getLifestoneMaxHealth();
+    const int need =
+        joined->getStat(toIndex(CharacterStat::XpNeeded)) - joined->getStat(toIndex(CharacterStat::Xp));
+    joined->awardExperience(1, 0, static_cast<float>(need) / 100.0f + 0.001f);
+    ASSERT_EQ(joined->getStat(toIndex(CharacterStat::Level)), 2);
+    EXPECT_GT(covenant->getLifestoneMaxHealth(), maximum) << "the level raised the maximum";
+    whole("after a level");
+
+    const MonsterType* type = GameData::get().findMonsterType("RecruitWarrior");
+    ASSERT_NE(type, nullptr);
+    auto recruit = [&] {
+        Actor* actor = server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 1);
+        EXPECT_NE(actor, nullptr);
+        return actor ? covenant->addRecruit(add(actor, besidePlayer(40.0f))) : -1;
+    };
+    maximum = covenant->getLifestoneMaxHealth();
+    ASSERT_GE(recruit(), 0);
+    EXPECT_GT(covenant->getLifestoneMaxHealth(), maximum) << "the recruit counts";
+    whole("after a recruit");
+
+    // A hurt stone gains what its maximum gains, once.
+    const int half = covenant->getLifestoneMaxHealth() / 2;
+    covenant->setLifestoneHealth(half);
+    maximum = covenant->getLifestoneMaxHealth();
+    ASSERT_GE(recruit(), 0);
+    EXPECT_EQ(covenant->getLifestoneHealth(), half + covenant->getLifestoneMaxHealth() - maximum);
+
+    // Health and maximum set as a save holds them stay so through a refresh.
+    covenant->setLifestoneMaxHealth(60);
+    covenant->setLifestoneHealth(50);
+    covenant->updateStats();
+    EXPECT_EQ(covenant->getLifestoneHealth(), 50);
+    EXPECT_GT(covenant->getLifestoneMaxHealth(), 60);
+
+    for (const std::string& line : lines())
+        EXPECT_EQ(line.find("life stone"), std::string::npos) << line;
+}
