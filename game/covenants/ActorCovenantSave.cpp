@@ -22,6 +22,10 @@ namespace {
 // least its slot index and a few bytes of record.
 constexpr size_t kMinRelationBlock = CovenantBase::kRelationSavedBytes + 32;
 constexpr int kMaxAttribute = 100000;
+// Recruit slot marks: 0 empty, 1 a record with its body, 2 a record whose
+// body is gone.
+constexpr int32_t kSlotEmbodied = 1;
+constexpr int32_t kSlotBodiless = 2;
 
 struct RelationBlock {
     PendingOffer pending;
@@ -36,6 +40,7 @@ struct Staged {
     int stoneMax = -1;
     std::vector<const CovenantTrait*> traits;
     std::vector<std::unique_ptr<Recruit>> slots;
+    std::vector<bool> bodiless;
     InfluenceCounters influence;
     CounterList stats{kCovenantStatCount};
     int32_t reservedA = 1;
@@ -124,9 +129,12 @@ void ActorCovenant::write(ByteBuffer& buffer) const
             buffer.writeInt(static_cast<int32_t>(0));
             continue;
         }
-        if (Actor* actor = recruit->getActor())
+        // A member whose body faded for good keeps its record but gets no
+        // new body on loading.
+        Actor* actor = recruit->getActor();
+        if (actor)
             recruit->saveFromActor(actor);
-        buffer.writeInt(static_cast<int32_t>(1));
+        buffer.writeInt(static_cast<int32_t>(actor || destroyed ? kSlotEmbodied : kSlotBodiless));
         recruit->write(buffer);
     }
     writeInfluenceCounters(buffer, influence);
@@ -223,6 +231,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
 
     const int slotCount = getRecruitSlotCount();
     s.slots.resize(static_cast<size_t>(slotCount));
+    s.bodiless.resize(static_cast<size_t>(slotCount));
     if (version >= 7) {
         for (int i = 0; i < slotCount; ++i) {
             int present = buffer.readInt();
@@ -230,6 +239,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
                 return refuse("short recruit slots");
             if (present != 0 && !readRecruit(buffer, version, index, s.slots[static_cast<size_t>(i)]))
                 return refuse("bad recruit record");
+            s.bodiless[static_cast<size_t>(i)] = present == kSlotBodiless;
         }
     } else {
         uint32_t count = buffer.readCount(8);
@@ -324,7 +334,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
             continue;
         }
         recruits[static_cast<size_t>(i)] = std::move(staged);
-        if (!destroyed)
+        if (!destroyed && !s.bodiless[static_cast<size_t>(i)])
             embodyRecruit(recruits[static_cast<size_t>(i)].get(), true);
     }
     recruitCount = getRecruitCount();

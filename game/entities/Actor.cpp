@@ -758,10 +758,16 @@ void Actor::updateDead(float dt)
     default:
         if (m_deathState == kGone) {
             // A member's record outlives its body: it keeps what the body
-            // grew to (levels, items) rather than what it was made with.
-            if (const Covenant* covenant = getCovenant())
-                if (Recruit* recruit = covenant->findRecruitByActor(this))
+            // grew to (levels, items) rather than what it was made with. The
+            // covenant counts its members again at once (the life stone's
+            // maximum among them), as a loaded world would.
+            if (Covenant* covenant = getCovenant()) {
+                if (Recruit* recruit = covenant->findRecruitByActor(this)) {
                     recruit->saveFromActor(this);
+                    recruit->attachActor(nullptr, false);
+                    covenant->updateStats();
+                }
+            }
             scheduleDelete(0.0f);
             m_deathState = kGone + 1;
         }

@@ -221,7 +221,9 @@ TEST_F(ActorCovenantRecruitingTest, ARecruitedWouldBeRecruitSavesAsItReloads)
 }
 
 // A member that grew and then died for good keeps, in its record, what its
-// body had become: the world saved, loaded and saved again is the same.
+// body had become, and stays without a body: the covenant counts it out of
+// its life stone at once, a loaded covenant gives it no new body, and the
+// world saved, loaded and saved again is the same.
 TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
 {
     Recruit* hero = nullptr;
@@ -239,6 +241,9 @@ TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
     for (int step = 0; step < 4000 && hero->getActor(); ++step)
         world.game->update(0.05f);
     ASSERT_EQ(hero->getActor(), nullptr) << "the body lies for ever";
+    const int stoneMaximum = c.getLifestoneMaxHealth();
+    c.updateStats();
+    EXPECT_EQ(c.getLifestoneMaxHealth(), stoneMaximum) << "the stone still counted the member that is gone";
 
     ByteBuffer out;
     c.write(out);
@@ -248,6 +253,12 @@ TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
     fresh->index = c.index;
     ByteBuffer in(out.bytes());
     ASSERT_TRUE(fresh->read(in, ActorCovenant::kSaveVersion));
+    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot) {
+        if (const Recruit* recruit = c.getRecruit(slot)) {
+            ASSERT_NE(fresh->getRecruit(slot), nullptr) << slot;
+            EXPECT_EQ(fresh->getRecruit(slot)->getActor() != nullptr, recruit->getActor() != nullptr) << slot;
+        }
+    }
     ByteBuffer again;
     fresh->write(again);
     const std::vector<uint8_t>& a = out.bytes();
