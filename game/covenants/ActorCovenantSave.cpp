@@ -179,7 +179,9 @@ void ActorCovenant::write(ByteBuffer& buffer) const
         buffer.writeFloat(m.naturalHate);
         buffer.writeInt(m.sharedXp);
     }
-    if (quest)
+    // A cleared record keeps its type and start time; it is written as
+    // the empty record it reads back as.
+    if (quest && quest->level != -1)
         quest->write(buffer, false);
     else
         QuestBase::writeEmpty(buffer);

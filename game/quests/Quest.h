@@ -89,6 +89,8 @@ public:
 
     // ---- World helpers (QuestWorldHelpers.cpp)
     void removeFromWorld();
+    // Ends the quest's affliction on the NPC or carriers that still have it.
+    void cureAfflicted();
     void placeQuestItems();
     void removeQuestItems();
     void onPlayerEnteredLevel();

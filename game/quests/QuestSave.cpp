@@ -142,16 +142,27 @@ bool Quest::read(ByteBuffer& in, int version)
     return true;
 }
 
+// Carriers read back find their bodies and fall ill again. The townsfolk
+// and recruits are bound as soon as the world is loaded, the player's entry
+// waits for the player to join.
 void Quest::rebindCarriers()
 {
     Game* game = Game::instance();
-    Player* player = game ? game->getFirstPlayer() : nullptr;
-    if (!player) {
+    if (!game) {
         return;
     }
+    Player* player = game->getFirstPlayer();
+    bool waiting = false;
     for (Carrier& carrier : carriers) {
+        if (carrier.entity.get()) {
+            continue;
+        }
         Entity* bound = nullptr;
         if (carrier.slot == -1) {
+            if (!player) {
+                waiting = true;
+                continue;
+            }
             bound = player;
         } else if (carrier.covenantIndex == -1) {
             bound = game->getTownNpcAt(carrier.slot);
@@ -168,5 +179,5 @@ void Quest::rebindCarriers()
             body->addStatusEffect(definition->statusEffect, body, 1);
         }
     }
-    carriersPending = false;
+    carriersPending = waiting;
 }

@@ -40,6 +40,9 @@ void Quest::removeFromWorld()
         (questNpc || secondNpc)) {
         dismissNpcs();
     }
+    // An affliction outlives no quest: nothing could cure it any more, and
+    // the world save keeps no status effects of the townsfolk.
+    cureAfflicted();
     removeSpawnEntry();
     Game* game = Game::instance();
     if (invalid && definition && !definition->nextQuest.empty() && game) {
@@ -47,6 +50,25 @@ void Quest::removeFromWorld()
     }
     if (is(QuestType::Recruit) && game) {
         game->clearActorCovenantQuests();
+    }
+}
+
+void Quest::cureAfflicted()
+{
+    if (!definition || !definition->statusEffect) {
+        return;
+    }
+    if (isAny({QuestType::DeadlyPoison, QuestType::Petrify})) {
+        if (Sentient* npc = dynamic_cast<Sentient*>(questNpc.get())) {
+            npc->endStatusEffectsOf(definition->statusEffect);
+        }
+    } else if (is(QuestType::Plague)) {
+        for (Carrier& carrier : carriers) {
+            Sentient* body = dynamic_cast<Sentient*>(carrier.entity.get());
+            if (body && !body->isDead()) {
+                body->endStatusEffectsOf(definition->statusEffect);
+            }
+        }
     }
 }
 

@@ -17,6 +17,7 @@
 #include "game/world/World.h"
 #include "game/world/WorldGateSource.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -25,6 +26,8 @@ namespace {
 constexpr uint32_t kMaxRelationEntries = 32;
 // A covenant record holds at least its house, flags, definition and stone.
 constexpr size_t kMinCovenantBytes = 28;
+// An actor's own part of a town NPC record: name seed, health share, flag.
+constexpr size_t kActorRecordBytes = 12;
 
 // Reads one i32 field; false when the buffer ends first.
 bool readInt(ByteBuffer& in, int32_t& out)
@@ -196,6 +199,9 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
     }
     createGates();
 
+    // Where each town NPC's record starts: its health is applied again once
+    // the quests have given the sick their affliction.
+    std::vector<std::pair<Actor*, size_t>> npcRecords;
     if (version >= 4) {
         mark();
         const uint32_t m = in.readCount(4);
@@ -220,9 +226,11 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
                 npc = getTownNpcAt(slot);
             }
             if (npc) {
+                const size_t recordStart = in.getReadPos();
                 if (!npc->read(in, version)) {
                     return fail("town NPC");
                 }
+                npcRecords.emplace_back(npc, recordStart);
                 continue;
             }
             // A slot the rules no longer have (or a type gone from the data).
@@ -264,6 +272,17 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
         }
         // Empty entries at the end keep the table's size, so the world saves as it was read.
         resizeQuestTable(static_cast<int>(q));
+        // A saved health is a share of the maximum the NPC had, affliction
+        // included: the afflictions first, then the shares again.
+        for (int i = 0; i < getQuestTableSize(); ++i) {
+            if (Quest* quest = getQuest(i); quest && quest->carriersPending) {
+                quest->rebindCarriers();
+            }
+        }
+        for (const auto& [npc, start] : npcRecords) {
+            ByteBuffer record(in.data() + start, std::min(kActorRecordBytes, in.size() - start));
+            npc->Actor::read(record, version);
+        }
     }
     if (version >= 5) {
         mark();

@@ -4,7 +4,9 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
 #include "game/definitions/GameData.h"
+#include "game/entities/Actor.h"
 #include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
 #include "support/HeadlessServer.h"
 #include "support/TestCovenant.h"
 #include "support/TestSupport.h"
@@ -34,7 +36,8 @@ TEST(QuestWorldSave, TheQuestTableComesBackUnderItsNumbers)
     // Entry 0 emptied: the quests stand at 1 and 2.
     for (QuestType type : {QuestType::KillMonsters, QuestType::KillMonsters, QuestType::TownTraps}) {
         auto quest = std::make_unique<Quest>();
-        quest->setup(10, game.getClock(), 4000u + static_cast<uint32_t>(game.getQuestTableSize()), toIndex(type), 0);
+        quest->setup(10, game.getClock(), 4000u + static_cast<uint32_t>(game.getQuestTableSize()),
+                     toIndex(type), 0);
         quest->rollChoices(false);
         quest->setUp(0, nullptr);
         quest->randomizeParameters();
@@ -68,6 +71,57 @@ TEST(QuestWorldSave, TheQuestTableComesBackUnderItsNumbers)
     auto fresh = std::make_unique<Quest>();
     fresh->setup(10, game.getClock(), 77u, toIndex(QuestType::KillMonsters), 0);
     EXPECT_EQ(game.addQuest(std::move(fresh)), 0);
+}
+
+// A townsman a running plague made sick loads as sick and as hurt as he was
+// (his saved health is a share of his sick maximum); a plague that leaves
+// the table cures whom it made sick, since no save keeps the sickness alone.
+TEST(QuestWorldSave, APlaguesSickTownsmanLoadsAsHeWasAndADroppedPlagueCuresHim)
+{
+    Random::setState(0, 4242);
+    HeadlessServer server;
+    Game& game = *server.game;
+    game.generateWorld(0, 1, 0, 2);
+    game.createTownNpcs();
+    TestPlayerCovenant* covenant = new TestPlayerCovenant();
+    covenant->setDefinitionByName("Human");
+    game.addCovenant(std::unique_ptr<Covenant>(covenant));
+    Player* player = addPlayerLeading(game, *covenant, GameData::get().getStartPosition());
+    player->setName("Aldric");
+
+    auto plague = std::make_unique<Quest>();
+    ASSERT_TRUE(plague->setup(10, game.getClock(), 4321u, toIndex(QuestType::Plague), 0));
+    const DatabaseEntry* sickness = plague->definition->statusEffect;
+    ASSERT_NE(sickness, nullptr);
+    const int slot = 1;
+    Actor* npc = game.getTownNpcAt(slot);
+    ASSERT_NE(npc, nullptr);
+    const int healthyMaximum = npc->getMaxHealth();
+    npc->addStatusEffect(sickness, npc, 1);
+    ASSERT_LT(npc->getMaxHealth(), healthyMaximum) << "the sickness no longer lowers the maximum";
+    npc->setHealth(npc->getMaxHealth() - 1);
+    const int health = npc->getHealth();
+    const int maximum = npc->getMaxHealth();
+    plague->carriers.push_back(Quest::Carrier{SafePtr<Entity>(npc), -1, slot});
+    const int number = game.addQuest(std::move(plague));
+    ByteBuffer out;
+    ASSERT_TRUE(game.saveWorld(out));
+
+    game.clear();
+    ByteBuffer in(bytesOf(out));
+    std::string what;
+    size_t offset = 0;
+    ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
+    Actor* loaded = game.getTownNpcAt(slot);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_TRUE(loaded->hasStatusEffect(sickness));
+    EXPECT_EQ(loaded->getMaxHealth(), maximum);
+    EXPECT_EQ(loaded->getHealth(), health);
+
+    game.deleteQuest(number);
+    game.update(0.05f);
+    EXPECT_FALSE(loaded->hasStatusEffect(sickness));
+    EXPECT_EQ(loaded->getMaxHealth(), healthyMaximum);
 }
 
 } // namespace

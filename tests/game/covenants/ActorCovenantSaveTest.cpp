@@ -145,6 +145,24 @@ TEST_F(ActorCovenantSaveTest, UnknownTraitsAndGoneMonsterTypesAreDroppedAndADest
     EXPECT_LE(world.game->getEntityCount(), entities + 5);
 }
 
+// A recruit quest that was held and then cleared saves as the empty record,
+// so the covenant loads and saves again alike.
+TEST_F(ActorCovenantSaveTest, AClearedRecruitQuestSavesAsTheEmptyRecord)
+{
+    ActorCovenant& a = setUpCovenant("Ironbound", 10);
+    a.quest = std::make_unique<TestQuest>();
+    // What a reset leaves of a quest that ran.
+    a.quest->type = static_cast<int>(QuestType::Recruit);
+    a.quest->startTime = GameTime(0, 0, 41, 20.0f);
+    a.quest->id = 41;
+    a.quest->reset();
+    const std::vector<uint8_t> bytes = sectionOf(a);
+    auto fresh = freshAt(a);
+    ByteBuffer in(bytes);
+    ASSERT_TRUE(fresh->read(in, ActorCovenant::kSaveVersion));
+    EXPECT_EQ(sectionOf(*fresh), bytes);
+}
+
 TEST(QuestBaseEmptyRecord, TheEmptyBytesAreThoseOfARealEmptyRecordAndSkipKeepsNothing)
 {
     TestQuest empty;
