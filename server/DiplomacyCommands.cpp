@@ -104,6 +104,10 @@ void handleOffer(OfferCommand command, const CommandArgs& args, Player& player)
         target->receiveOffer(own, offer);
         return;
     }
+    // An offer of nothing is a covenant's withdrawal notice: there is
+    // nothing to answer, and an answer would only bring the notice again.
+    if (offer.terms.empty())
+        return;
     // Only the offer the covenant made is answered: a line with other values
     // would carry out terms it never proposed.
     if (!matchesPending(offer, target, own)) {

@@ -220,7 +220,8 @@ void ActorCovenant::receiveOfferResult(Covenant* from, const TradeOffer& offer, 
     }
     if (!matches || pending.offer.terms.empty()) {
         from->sendDiplomacyResult(this, code(CovenantResponse::OfferExpired));
-        clearPendingOffer(from, true);
+        // Nothing pending is nothing to withdraw.
+        clearPendingOffer(from, !pending.offer.terms.empty());
         pending.active = false;
         return;
     }

@@ -187,6 +187,32 @@ TEST_F(PlayerCovenantWorld, OfferLinesFromTheClientAreParsedCheckedAndCarriedOut
     EXPECT_FALSE(Server::get().isPaused());
 }
 
+// An answered offer is withdrawn with an offer of nothing; an answer to that
+// notice gets nothing back, so a client that answers it cannot start a loop.
+TEST_F(PlayerCovenantWorld, AnAnswerToAWithdrawalNoticeGetsNoAnswer)
+{
+    ActorCovenant& giver = *computers[0];
+    giver.stats.set(kMoney, 500);
+    TradeOffer gift;
+    gift.type = 2;
+    gift.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 10, 0);
+    giver.sendOffer(own, gift);
+    frame();
+    const std::string g = std::to_string(giver.index);
+    frame({"rejectOffer 2 " + g + " 0 8 10"});
+    EXPECT_TRUE(saw("dipRes 13 " + g));
+    ASSERT_TRUE(saw("offerToPlayer 0 " + g)) << "no withdrawal notice";
+    for (const char* answer : {"acceptOffer 0 ", "rejectOffer 0 "}) {
+        received.clear();
+        frame({answer + g});
+        frame();
+        for (const std::string& line : received) {
+            EXPECT_NE(line.rfind("offerToPlayer", 0), 0u) << answer << ": " << line;
+            EXPECT_NE(line.rfind("dipRes", 0), 0u) << answer << ": " << line;
+        }
+    }
+}
+
 TEST_F(PlayerCovenantWorld, TheStepOffersAnAlliedVictoryThenConquestAndCountsADefeat)
 {
     ASSERT_TRUE(m_program.game->isWorldGenerated());
