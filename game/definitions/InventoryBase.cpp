@@ -467,7 +467,16 @@ void InventoryBase::write(ByteBuffer& buffer, bool fileForm) const
 {
     buffer.writeInt(static_cast<int32_t>(kImageVersion));
     buffer.writeInt(static_cast<int32_t>(kInventoryGroupCount));
-    for (const InventoryGroup& g : m_groups) {
+    for (int index = 0; index < kInventoryGroupCount; ++index) {
+        // A group its owner holds shows what the owner deals with (a
+        // vendor's goods, a body's loot); with nothing there it is empty.
+        const InventoryGroup* shown = const_cast<InventoryBase*>(this)->getSlot(index);
+        if (!shown) {
+            buffer.writeInt(static_cast<int32_t>(m_groups[static_cast<size_t>(index)].getSize()));
+            buffer.writeInt(static_cast<int32_t>(0));
+            continue;
+        }
+        const InventoryGroup& g = *shown;
         buffer.writeInt(static_cast<int32_t>(g.getSize()));
         buffer.writeInt(static_cast<int32_t>(g.countItems()));
         for (int i = 0; i < g.getSize(); ++i) {

@@ -462,8 +462,8 @@ private:
         case 0:
             break; // the vendor turns to its customer
         case 1:
-            // A healing potion from the first shelf, which also lays out the
-            // vendor's goods as a client's first look does.
+            // A healing potion from the first shelf (the goods came with the
+            // state of the step that opened the trade).
             m_lines.push_back(formatString("buyItem %d 0", kGoods));
             m_fundsBefore = money();
             break;

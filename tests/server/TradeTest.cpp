@@ -92,6 +92,34 @@ TEST_F(TradeTest, SlotKindsFollowTheKindOfVendor)
     }
 }
 
+// The player's section shows the vendor's goods as its Loot group from the
+// first state written after the trade starts: the vendor stocks for its first
+// customer then, before anything is bought. Outside a trade the group is empty.
+TEST_F(TradeTest, TheGoodsReachThePlayersSectionBeforeAnyPurchase)
+{
+    Vendor* v = vendor("NpcVendorBasic");
+    ASSERT_NE(v, nullptr);
+    auto lootShown = [&] {
+        ByteBuffer out;
+        player->getInventory()->write(out, false);
+        InventoryBase image;
+        ByteBuffer in(out.bytes());
+        EXPECT_TRUE(image.read(in, true, false, 39, "player section"));
+        const InventoryGroup* loot = image.getOwnGroup(kLoot);
+        return loot ? loot->countItems() : -1;
+    };
+    EXPECT_EQ(lootShown(), 0);
+    EXPECT_EQ(v->getVendorLevel(), -1);
+    player->setAction(Player::ActionTrade, static_cast<uint32_t>(v->getEntityNumber()));
+    const int shown = lootShown();
+    EXPECT_NE(v->getVendorLevel(), -1) << "the vendor waited for a purchase";
+    EXPECT_GT(shown, 0);
+    int stocked = 0;
+    for (int i = 0; i < Vendor::kSlotCount; ++i)
+        stocked += v->getStockItem(i) ? 1 : 0;
+    EXPECT_EQ(shown, stocked);
+}
+
 TEST_F(TradeTest, RandomStockKeepsItsBudgetAndNeedsAPlayer)
 {
     Vendor* budget = vendor("NpcVendorWandering");
