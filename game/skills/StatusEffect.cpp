@@ -36,17 +36,19 @@ SkillBase* makeTriggerSkill(const std::string& name)
     return skill;
 }
 
-const char* explosionModel(int element)
+// The effect entry of an element's explosion (its model is
+// "Models/Effects/<element>Explosion.mdl").
+const char* explosionEffect(int element)
 {
     switch (element) {
     case 1:
-        return "Models/Effects/fireExplosion.mdl";
+        return "EffectFireExplosion";
     case 2:
-        return "Models/Effects/iceExplosion.mdl";
+        return "EffectIceExplosion";
     case 3:
-        return "Models/Effects/poisonExplosion.mdl";
+        return "EffectPoisonExplosion";
     case 4:
-        return "Models/Effects/lightningExplosion.mdl";
+        return "EffectLightningExplosion";
     default:
         return nullptr;
     }
@@ -438,8 +440,8 @@ void StatusEffect::handleHitEvent(Event& event)
                 spawnAt(onHitEffectModelName, victim, effectTime, m_owner);
         }
         if (extraMaxDamagePercentElemental > 0 && weaponHit)
-            if (const char* model = explosionModel(m_element))
-                spawnAt(model, victim, effectTime, nullptr);
+            if (const char* effect = explosionEffect(m_element))
+                spawnAt(effect, victim, effectTime, nullptr);
     } else if (whenHit && event.getTypeId() == whenHit->id) {
         auto* attacker = event.readObjectAs<Entity>();
         bool reflected = event.readBool();

@@ -69,6 +69,7 @@ struct Figures {
     int itemsEquipped = 0;
     int skillsUsed = 0;
     int raids = 0;
+    int warnings = 0;
     int peakEntities = 0;
     long peakRssKb = 0;
     double stepMeanMs = 0.0;
@@ -137,6 +138,11 @@ public:
         m_sink = DebugSystem::get().addSink([this](int level, const std::string& text) {
             if (level >= 3) {
                 m_errors.push_back(text);
+            } else if (level == 2) {
+                ++m_warningCount;
+                if (m_warnings.size() < 5 &&
+                    std::find(m_warnings.begin(), m_warnings.end(), text) == m_warnings.end())
+                    m_warnings.push_back(text);
             }
         });
     }
@@ -235,6 +241,8 @@ public:
     }
 
     const std::vector<std::string>& errors() const { return m_errors; }
+    int warningCount() const { return m_warningCount; }
+    const std::vector<std::string>& warnings() const { return m_warnings; }
 
 private:
     // Levels are built on the loader thread; each step waits for what it
@@ -767,6 +775,8 @@ private:
     int m_sink = -1;
     Player* m_player = nullptr;
     std::vector<std::string> m_errors;
+    std::vector<std::string> m_warnings;
+    int m_warningCount = 0;
     ZonePosition m_position;
     ZonePosition m_goal{-1, 0.0f, 0.0f};
     int m_action = 0;
@@ -810,6 +820,9 @@ Figures runSeed(uint32_t seed, int minutes, bool compare)
         }
         run.play(minutes * kStepsPerMinute, figures);
         EXPECT_TRUE(run.errors().empty()) << run.errors().front();
+        figures.warnings = run.warningCount();
+        for (const std::string& line : run.warnings())
+            std::printf("seed %u warns: %s", seed, line.c_str());
         saved = run.save();
         EXPECT_TRUE(run.writeSaveFile());
         file = readFileBytes(program.user.file(std::string("chars/") + kPlayerName + ".wld"));
@@ -875,10 +888,11 @@ TEST(SelfPlay, TwoSeedsPlayTwoMinutesEachTheSameSeedTwiceEndsAlike)
         std::printf(
             "seed %u: %d steps, %d player deaths, %d monsters killed, %d quests accepted, %d quests done, "
             "%d offers, %d answered, %d raids, %d items bought, %d sold, %d equipped, %d skills used, "
-            "peak %d entities, peak RSS %ld KB, step %.3f ms mean, %.3f ms p99, end hash %016llx\n",
+            "peak %d entities, peak RSS %ld KB, step %.3f ms mean, %.3f ms p99, %d warnings, end hash "
+            "%016llx\n",
             seed, f.steps, f.playerDeaths, f.monstersKilled, f.questsAccepted, f.questsDone, f.offersMade,
             f.offersAnswered, f.raids, f.itemsBought, f.itemsSold, f.itemsEquipped, f.skillsUsed,
-            f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms,
+            f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms, f.warnings,
             static_cast<unsigned long long>(f.endHash));
         if (::testing::Test::HasFatalFailure()) {
             return;

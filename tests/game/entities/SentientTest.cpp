@@ -521,4 +521,42 @@ TEST_F(SentientTest, HitReactions)
     world.game->removeEntity(victim.get());
 }
 
+// A weapon hit with an elemental bonus bursts on the victim in the element
+// the bonus drew: each of the four has its effect entry and model.
+TEST_F(SentientTest, AnElementalBonusBurstsInTheElementItDrew)
+{
+    auto owner = make(toIndex(CharacterClassType::Warrior));
+    auto victim = make(toIndex(CharacterClassType::Mage));
+    world.game->addEntity(owner.get());
+    world.game->addEntity(victim.get());
+    StatusEffect* bonus = effect(StatusEffectType::Normal, "Elements");
+    bonus->extraMaxDamagePercentElemental = 10;
+    owner->insertStatusEffect(bonus, nullptr);
+    const char* models[] = {"Models/Effects/fireExplosion.mdl", "Models/Effects/iceExplosion.mdl",
+                            "Models/Effects/poisonExplosion.mdl", "Models/Effects/lightningExplosion.mdl"};
+    std::array<bool, 4> seen{};
+    for (uint32_t seed = 1; seed < 200 && !(seen[0] && seen[1] && seen[2] && seen[3]); ++seed) {
+        Random::setState(0, seed * 2654435761u);
+        StatChangeList damage;
+        bonus->addDamage(3, damage);
+        const int element = bonus->getElement();
+        ASSERT_GE(element, 1);
+        ASSERT_LE(element, 4);
+        const int before = world.game->getEntityCount();
+        owner->hitLanded(40, victim.get(), true, false, false, false, false);
+        ASSERT_EQ(world.game->getEntityCount(), before + 1) << "element " << element;
+        const Entity* burst = nullptr;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const Entity* e = world.game->getEntity(i);
+            if (e && e != owner.get() && e != victim.get() && e->getModelName() == models[element - 1])
+                burst = e;
+        }
+        EXPECT_NE(burst, nullptr) << "element " << element;
+        seen[static_cast<size_t>(element - 1)] = true;
+    }
+    EXPECT_TRUE(seen[0] && seen[1] && seen[2] && seen[3]);
+    world.game->removeEntity(owner.get());
+    world.game->removeEntity(victim.get());
+}
+
 } // namespace
