@@ -256,7 +256,9 @@ void ActorCovenant::endRaid()
         if (Actor* actor = recruit->getActor()) {
             actor->warp(getHouseSpot(actor));
             actor->clearTargetList();
-            actor->updateStats(true);
+            // A body that fell on the raid comes home a body: only the
+            // living are made whole.
+            actor->updateStats(!actor->isDead());
         }
     }
 }

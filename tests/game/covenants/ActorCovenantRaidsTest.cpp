@@ -147,8 +147,26 @@ TEST_F(ActorCovenantRaidsTest, ARaidTakesHalfTheOtherSlotsAndStopsWhenTheStoneIs
         c.stopRaidTimer.start(0.0f);
         EXPECT_EQ(c.shouldStopRaid(), change < -0.985f) << change;
     }
+    // One raider fell: it comes home dead, the others whole.
+    Actor* fallen = nullptr;
+    Actor* hurt = nullptr;
+    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot) {
+        const Recruit* recruit = c.getRecruit(slot);
+        Actor* body = recruit && recruit->away ? recruit->getActor() : nullptr;
+        if (body && !fallen)
+            fallen = body;
+        else if (body && !hurt)
+            hurt = body;
+    }
+    ASSERT_NE(fallen, nullptr);
+    fallen->setHealth(0);
+    if (hurt)
+        hurt->setHealth(1);
     SafePtr<Entity> gate = c.raidGate.get();
     c.endRaid();
+    EXPECT_EQ(fallen->getHealth(), 0) << "a fallen raider stood up whole at home";
+    if (hurt)
+        EXPECT_EQ(hurt->getHealth(), hurt->getMaxHealth());
     EXPECT_FALSE(c.isRaiding());
     EXPECT_EQ(countAway(c), 0);
     EXPECT_EQ(c.raidGate.get(), nullptr);
