@@ -65,6 +65,32 @@ void escort(const CommandArgs& args, Player& player)
     player.startEscort(PlayerCommands::lookupActor(intArg(args, 0)));
 }
 
+// The rescue quests in a fixed order: a plain rescue before a kidnapping
+// before the story's rescue, when one NPC is named by several.
+void rescue(const CommandArgs& args, Player&)
+{
+    Game* game = Game::instance();
+    Actor* npc = PlayerCommands::lookupActor(intArg(args, 0));
+    if (!game || !npc) {
+        return;
+    }
+    for (QuestType type : {QuestType::RescueNpc, QuestType::Kidnapping, QuestType::StoryShankarRescue}) {
+        if (Quest* quest = game->findQuestByGiver(npc, toIndex(type))) {
+            quest->tryRescue(npc);
+            return;
+        }
+    }
+}
+
+void delivery(const CommandArgs& args, Player& player)
+{
+    Game* game = Game::instance();
+    Actor* npc = PlayerCommands::lookupActor(intArg(args, 0));
+    if (game && npc) {
+        game->deliverPackage(&player, npc);
+    }
+}
+
 void skipTutorial(const CommandArgs&, Player& player)
 {
     player.finishTutorial(true);
@@ -117,6 +143,8 @@ void attachQuestCommands()
     attach("solveQuest", solveQuest);
     attach("completeQuest", completeQuest);
     attach("escort", escort);
+    attach("rescue", rescue);
+    attach("delivery", delivery);
     attach("SkipTutorial", skipTutorial);
     attach("RestartTutorial", restartTutorial);
     attach("getNpcChat", getNpcChat);

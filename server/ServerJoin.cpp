@@ -110,6 +110,7 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
 
     // The saved gate pairs stand again where they stood (with a covenant).
     joined->restoreGatePairs();
+    game->onPlayerJoined(joined);
 
     const CharacterClass* characterClass = joined->getCharacterClass();
     debugPrint(1, "%s joins as entity %d (%s, level %d)\n", joined->getName().c_str(), number,

@@ -164,7 +164,7 @@ void Chest::use(Entity* user)
     }
     m_closed = false;
     m_solid = false;
-    if (Game* game = m_notifiesQuests ? Game::instance() : nullptr) {
+    if (Game* game = m_notifiesQuests || m_bonusChest ? Game::instance() : nullptr) {
         game->onChestOpened(this, user);
     }
 }

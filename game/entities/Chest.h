@@ -44,6 +44,9 @@ public:
     void setNotifiesQuests(bool notifies) { m_notifiesQuests = notifies; }
     bool isWorldRewardChest() const { return m_worldRewardChest; }
     void setWorldRewardChest(bool reward) { m_worldRewardChest = reward; }
+    // A level's bonus chest: opening it marks the level's chest as taken.
+    bool isBonusChest() const { return m_bonusChest; }
+    void setBonusChest(bool bonus) { m_bonusChest = bonus; }
     int getTimedAction() const { return m_timedAction; }
 
 private:
@@ -61,6 +64,7 @@ private:
     bool m_secretChest = false;
     bool m_notifiesQuests = false;
     bool m_worldRewardChest = false;
+    bool m_bonusChest = false;
     bool m_anyDirection = false;
     int m_timedAction = 0;
     bool m_fading = false;

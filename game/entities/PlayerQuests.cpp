@@ -165,13 +165,17 @@ void Player::completeQuest(int number)
 
 void Player::startEscort(Actor* npc)
 {
-    if (!npc) {
+    Game* game = Game::instance();
+    if (!npc || !game) {
         return;
     }
     for (int i = 0; i < kQuestSlots; ++i) {
         const Quest* quest = getQuest(i);
         if (quest && quest->isInUse() && quest->open && !quest->isComplete() &&
             quest->type == toIndex(QuestType::Escort) && quest->getQuestEntity() == npc) {
+            if (Quest* escorted = game->getQuest(quest->id)) {
+                escorted->startEscort(this, npc);
+            }
             return;
         }
     }
@@ -179,9 +183,9 @@ void Player::startEscort(Actor* npc)
         sendMessage(4, "No free quest slots!");
         return;
     }
-    Game* game = Game::instance();
-    if (const Quest* found = game ? game->findQuestByGiver(npc, toIndex(QuestType::Escort)) : nullptr) {
+    if (Quest* found = game->findQuestByGiver(npc, toIndex(QuestType::Escort))) {
         acceptQuest(found->id);
+        found->startEscort(this, npc);
     }
 }
 

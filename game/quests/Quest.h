@@ -137,6 +137,8 @@ public:
     void tryRescue(Actor* npc);
     bool deliverTo(Player* player, Actor* npc);
     void startEscort(Player* player, Actor* npc);
+    // A rejoining player leads its escort again.
+    void relinkEscort(Player* player);
     void giveReward(Player* player);
     // The quest's story bit is already set for the player.
     bool isSolvedFor(const Player* player) const;

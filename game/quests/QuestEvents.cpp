@@ -177,9 +177,11 @@ bool Quest::handleEvent(float seconds)
     }
     // 4 Spawn
     if (rolled(def->spawnChance) && questNpc && spawnedCount < def->maxMonsters) {
-        if (SpawnSystem* spawns = SpawnSystem::instance()) {
+        if (SpawnSystem* spawns = SpawnSystem::instance(); spawns && game) {
+            game->beginQuestPlacement();
             appendSpawnedEntity(
                 spawns->spawnMonsterAt(level, getMonsterType(0), attackPosition, attackPosition.zone));
+            game->endQuestPlacement();
         }
     }
     // 5 Back through the gate

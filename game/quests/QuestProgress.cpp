@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -500,14 +501,35 @@ bool Quest::deliverTo(Player* player, Actor* npc)
     return true;
 }
 
+namespace {
+
+// An escort walks behind the player without taking a party place, so no
+// party limit holds it back.
+void followPlayer(Actor* npc, Player* player)
+{
+    npc->setLeader(player, std::numeric_limits<int>::max());
+}
+
+} // namespace
+
 void Quest::startEscort(Player* player, Actor* npc)
 {
     if (!player || !npc || !is(QuestType::Escort) || !open || getQuestEntity() != npc ||
         !player->hasQuest(id)) {
         return;
     }
-    npc->setLeader(player, 0);
+    followPlayer(npc, player);
     npc->setFlags(npc->getFlags() | EntityBase::kFlagEscorted);
+}
+
+void Quest::relinkEscort(Player* player)
+{
+    auto* npc = dynamic_cast<Actor*>(getQuestEntity());
+    if (!player || !npc || !is(QuestType::Escort) || !open ||
+        !(npc->getFlags() & EntityBase::kFlagEscorted) || !player->hasQuest(id)) {
+        return;
+    }
+    followPlayer(npc, player);
 }
 
 // ---- Reward and skipping ----------------------------------------------------------------

@@ -128,7 +128,14 @@ void Quest::setUp(int flag, QuestBase* source)
     if (spawns) {
         spawns->setPlaceInUnbuiltLevels(true);
     }
+    Game* game = Game::instance();
+    if (game) {
+        game->beginQuestPlacement();
+    }
     place(restoring, source);
+    if (game) {
+        game->endQuestPlacement();
+    }
     if (spawns) {
         spawns->setPlaceInUnbuiltLevels(allowed);
     }

@@ -185,7 +185,10 @@ void Quest::populatePendingBlock()
         if (spawns) {
             spawns->setPlaceInUnbuiltLevels(true);
         }
+        // The block's uniques are this quest's, not quests of their own.
+        game->beginQuestPlacement();
         game->populateAreaBlockOnce(targetLevel, pendingBlock);
+        game->endQuestPlacement();
         if (spawns) {
             spawns->setPlaceInUnbuiltLevels(allowed);
         }

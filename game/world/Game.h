@@ -239,6 +239,8 @@ public:
     std::vector<Entity*> collectEntitiesOnLevel(int level) const;
     // Actors put into a level before it was built move off blocked ground.
     void relocateBlockedEntities(int level);
+    // The level's chest by its depth, once, and never again once opened.
+    void placeBonusChest(int level);
     // A name from the male or the female NPC list, seeded from the shared stream.
     std::string randomNpcName() const;
     // A town NPC's or wandering recruit's death told to all (unless silent);
@@ -517,11 +519,20 @@ public:
     bool startTreasureMapQuest(int mapLevel, Player* player);
     // The first quest that takes the delivery; else the player is told.
     bool deliverPackage(Player* player, Actor* npc);
+    // The town rises to a joining player, who takes its escort back; then
+    // the story chain moves on.
+    void onPlayerJoined(Player* player);
+    // A unique or legend placed outside a quest's own placing starts its
+    // quest, or leaves again when a quest already hunts its type.
+    void onMonsterSpawned(Actor* monster, const MonsterType* previous);
+    void beginQuestPlacement() { ++m_questPlacementDepth; }
+    void endQuestPlacement() { --m_questPlacementDepth; }
     // ---- Quests over time (GameQuestUpdate.cpp)
     void updateQuests(float seconds);
     void createInitialQuests();
     // One random event; an event-only one has had its effect and is not kept.
     Quest* generateEvent();
+    Quest* generateUniqueMonsterQuest(Actor* monster);
     void deleteOldQuests();
     // The first story quest whose bit the player lacks, unless one is open.
     void advanceQuestChain(Player* player);
@@ -655,6 +666,7 @@ private:
     std::vector<std::unique_ptr<Quest>> m_deletedQuests;
     int m_questWalkDepth = 0;
     int m_questGenerationDepth = 0;
+    int m_questPlacementDepth = 0;
     bool m_initialQuestsPending = false;
 
     static inline Game* s_instance = nullptr;

@@ -20,9 +20,11 @@
 #include "game/entities/Player.h"
 #include "game/entities/Vendor.h"
 #include "game/world/Game.h"
+#include "game/world/Level.h"
 #include "game/world/NpcDisplayName.h"
 #include "game/world/ServerLink.h"
 #include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
 
 #include <algorithm>
 
@@ -36,6 +38,76 @@ std::vector<Entity*> Game::collectEntitiesOnLevel(int level) const
         }
     }
     return out;
+}
+
+namespace {
+
+// How far out a level lies: its row of the world grid; a dungeon floor lies
+// its floor number below the level it hangs from.
+int levelDepth(Level* level)
+{
+    if (level->gridRow >= 0) {
+        return level->gridRow;
+    }
+    Level* root = level->getRootLevel();
+    return (root && root->gridRow >= 0 ? root->gridRow : 0) + std::max(0, level->levelNumber);
+}
+
+} // namespace
+
+// Opened bits are m_levelFlags1 (kept in the world save), placed bits
+// m_levelFlags2 (a loaded world places its chests again).
+void Game::placeBonusChest(int level)
+{
+    World* world = World::instance();
+    const SpawnSystem* spawns = SpawnSystem::instance();
+    const Database* db = Database::instance();
+    if (level <= 0 || level >= static_cast<int>(m_levelFlags1.size()) ||
+        level >= static_cast<int>(m_levelFlags2.size()) || m_levelFlags1[static_cast<size_t>(level)] ||
+        m_levelFlags2[static_cast<size_t>(level)] || !world || !spawns || !db) {
+        return;
+    }
+    Level* where = world->getLevel(level);
+    if (!where || !where->definition) {
+        return;
+    }
+    // A chest still standing from before the level records were sized anew
+    // keeps its place: one per level.
+    for (Entity* entity : collectEntitiesOnLevel(level)) {
+        if (const auto* chest = dynamic_cast<const Chest*>(entity); chest && chest->isBonusChest()) {
+            m_levelFlags2[static_cast<size_t>(level)] = true;
+            return;
+        }
+    }
+    // The chest is part of the level's build: its draws come from the
+    // level's seed and the shared streams are left as they were, so one world
+    // seed places it alike whatever order the levels are built in.
+    const uint32_t kept[2] = {Random::getState(0), Random::getState(1)};
+    Random::setState(0, where->seed ^ 0xB0C5u);
+    Random::setState(1, where->seed ^ 0xC4E5u);
+    const GameRules& rules = worldRules();
+    const int depth = levelDepth(where);
+    const std::string& name = depth >= rules.bonusChestGreatDepth  ? rules.bonusChestGreatName
+                              : depth >= rules.bonusChestGoodDepth ? rules.bonusChestGoodName
+                              : where->subLevel                    ? rules.bonusChestDecentName
+                                                                   : rules.bonusChestNormalName;
+    const DatabaseEntry* entry = name.empty() ? nullptr : db->findEntry(name);
+    Chest* chest = entry ? spawns->createChest(level, entry) : nullptr;
+    if (chest) {
+        const ZonePosition around = where->randomPositionInArea();
+        ZonePosition spot = around;
+        findFreeSpotNear(around, rules.freeSpotRingLimit, spot, chest, true);
+        chest->setPosition(spot);
+        chest->setSecondaryPosition(spot);
+        chest->setBonusChest(true);
+        if (addEntity(chest) < 0) {
+            delete chest;
+        } else {
+            m_levelFlags2[static_cast<size_t>(level)] = true;
+        }
+    }
+    Random::setState(0, kept[0]);
+    Random::setState(1, kept[1]);
 }
 
 void Game::relocateBlockedEntities(int level)

@@ -1,11 +1,13 @@
 // What the world tells the quests: deaths, attacks on quest people, skips.
 // Every loop walks the quest table by its rule, so a quest may end itself.
 #include "game/covenants/ActorCovenant.h"
+#include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/Game.h"
+#include "game/world/NpcDisplayName.h"
 #include "game/world/ServerLink.h"
 
 void Game::installQuestRunningHooks()
@@ -17,6 +19,9 @@ void Game::installQuestRunningHooks()
     m_hooks.announceDeath = [this](Actor* npc) { announceDeath(npc, npc->getKillCreditEntity(), false); };
     m_hooks.questNpcAttacked = [this](Actor* npc, Entity* attacker) { onActorAttacked(npc, attacker); };
     m_hooks.applyPlagueEffects = [this](Sentient* body) { applyPlagueEffects(body); };
+    m_hooks.monsterSpawned = [this](Actor* monster, const MonsterType* previous) {
+        onMonsterSpawned(monster, previous);
+    };
 }
 
 void Game::onActorKilled(Actor* victim, Entity* killer)
@@ -105,7 +110,37 @@ bool Game::deliverPackage(Player* player, Actor* npc)
         }
     });
     if (!delivered && player && npc) {
-        sendGameMessage("Don't have package for " + npc->getName() + "!", 4);
+        sendGameMessage("Don't have package for " + getNpcDisplayName(npc) + "!", 4);
     }
     return delivered;
+}
+
+void Game::onPlayerJoined(Player* player)
+{
+    if (!player) {
+        return;
+    }
+    levelTownNpcsTo(player);
+    forEachQuest([player](Quest& quest) { quest.relinkEscort(player); });
+    // Before a world exists there is no chain to move on.
+    if (m_worldGenerated) {
+        advanceQuestChain(player);
+    }
+}
+
+void Game::onMonsterSpawned(Actor* monster, const MonsterType* previous)
+{
+    // A quest's own placing (set-up, restore, its block or its events)
+    // brings its uniques itself: the quest may not be in the table yet.
+    const MonsterType* type = monster ? monster->getMonsterType() : nullptr;
+    if (!type || m_questPlacementDepth > 0 || !(type->unique || type->legend) ||
+        (previous && (previous->unique || previous->legend))) {
+        return;
+    }
+    if (isMonsterTypeUsedByQuest(type)) {
+        // A second specimen of a hunted unique leaves the world again.
+        monster->scheduleDelete(0.0f);
+        return;
+    }
+    generateUniqueMonsterQuest(monster);
 }

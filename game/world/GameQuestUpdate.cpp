@@ -127,6 +127,32 @@ Quest* Game::generateEvent()
     return made;
 }
 
+Quest* Game::generateUniqueMonsterQuest(Actor* monster)
+{
+    auto quest = std::make_unique<Quest>();
+    const int level = pickQuestLevel(-1);
+    if (!monster ||
+        !quest->setup(level, m_clock, Random::next(1), toIndex(QuestType::UniqueMonsterSpotted), 0)) {
+        return nullptr;
+    }
+    Quest* made = nullptr;
+    {
+        Generating generating(m_questGenerationDepth);
+        quest->rollChoices(false);
+        quest->setUpFromEntity(monster);
+        quest->randomizeParameters();
+        if (quest->invalid) {
+            // The monster was the world's before: it stays, unmarked.
+            monster->setQuestActor(false);
+            quest->questNpc = nullptr;
+        } else {
+            made = getQuest(addQuest(std::move(quest)));
+        }
+    }
+    flushDeletedQuests();
+    return made;
+}
+
 void Game::deleteOldQuests()
 {
     const Player* player = getFirstPlayer();

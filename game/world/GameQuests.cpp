@@ -11,6 +11,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Chest.h"
 #include "game/entities/Entity.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
@@ -539,6 +540,13 @@ void Game::restoreQuest(int number, std::unique_ptr<Quest> quest)
 
 void Game::onChestOpened(Entity* chest, Entity* opener)
 {
+    if (const auto* bonus = dynamic_cast<const Chest*>(chest); bonus && bonus->isBonusChest()) {
+        const int level = bonus->getPosition().zone;
+        if (level >= 0 && level < static_cast<int>(m_levelFlags1.size())) {
+            m_levelFlags1[static_cast<size_t>(level)] = true;
+        }
+        return;
+    }
     forEachQuest([chest, opener](Quest& quest) {
         if (quest.level != -1) {
             quest.onTreasureChestOpened(chest, opener);

@@ -128,6 +128,7 @@ void Game::onLevelActivated(int level)
     relocateBlockedEntities(level);
     settleGates(level);
     onQuestLevelActivated(level);
+    placeBonusChest(level);
 }
 
 void Game::onLevelReleased(int level)

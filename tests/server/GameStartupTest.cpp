@@ -115,9 +115,11 @@ TEST_F(GameStartupTest, EntityInfoAndUnhandledRows)
     EXPECT_FALSE(world.log.contains("Health"));
     world.server->runClientCommands({"entityInfo " + std::to_string(e->getEntityNumber())}, nullptr);
     EXPECT_TRUE(world.log.contains("Health 12/30"));
-    // A row without a handler is not registered: the line is unknown.
-    world.server->runClientCommands({"rescue", "entityInfo 5"}, nullptr);
-    EXPECT_TRUE(world.log.contains("Unknown server command - rescue"));
+    // Every row has its handler now: only a name outside the table is unknown.
+    world.server->runClientCommands({"rescue", "delivery", "entityInfo 5"}, nullptr);
+    EXPECT_FALSE(world.log.contains("Unknown server command"));
+    world.server->runClientCommands({"rescueAll"}, nullptr);
+    EXPECT_TRUE(world.log.contains("Unknown server command - rescueAll"));
 }
 
 TEST_F(GameStartupTest, KillsReachEveryGameSystemInOrder)

@@ -7,6 +7,7 @@
 #include "game/entities/Actor.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/world/NpcDisplayName.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
@@ -127,6 +128,151 @@ TEST_F(QuestsRunning, ARescueWithAnEnemyInSafeRangeOnlySaysItIsNotSafe)
     server.game->deleteEntity(enemy, true);
     quest->tryRescue(npc);
     EXPECT_EQ(quest->questNpc.get(), nullptr);
+}
+
+TEST_F(QuestsRunning, RescueAndDeliveryCommandsFindTheirQuestByTheNpc)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    const MonsterType* npcType = GameData::get().findMonsterType("TownGuardType");
+    ASSERT_NE(npcType, nullptr);
+    Actor* npc = monsterOf("TownGuardType", 150.0f);
+    ASSERT_NE(npc, nullptr);
+    const std::string target = " " + std::to_string(npc->getEntityNumber());
+    auto questAbout = [&](QuestType type) {
+        auto quest = rolled(type);
+        quest->questNpc = npc;
+        return game.addQuest(std::move(quest));
+    };
+    // One NPC named by a story rescue (earlier in the table) and a plain
+    // rescue: the plain one is tried.
+    const int story = questAbout(QuestType::StoryShankarRescue);
+    const int plain = questAbout(QuestType::RescueNpc);
+    Actor* goblin = monsterOf("GoblinScout", 150.0f + game.getQuest(plain)->definition->safeRange * 0.5f);
+    ASSERT_NE(goblin, nullptr);
+    clearLines();
+    run("rescue" + target);
+    EXPECT_EQ(recent(), std::vector<std::string>{"msg 4 \"$$QuestResceNotSafe$$\""});
+    game.deleteEntity(goblin, true);
+    run("rescue" + target);
+    EXPECT_EQ(game.getQuest(plain)->questNpc.get(), nullptr) << "rescued: the NPC goes home";
+    EXPECT_EQ(game.getQuest(story)->questNpc.get(), npc) << "the story rescue is left alone";
+
+    // Nobody to rescue or deliver to: the rescue says nothing, the delivery
+    // names the NPC.
+    Actor* stranger = monsterOf("TownGuardType", 250.0f);
+    const std::string other = " " + std::to_string(stranger->getEntityNumber());
+    clearLines();
+    run("rescue" + other);
+    run("rescue 9999");
+    run("delivery 9999");
+    EXPECT_TRUE(recent().empty());
+    run("delivery" + other);
+    EXPECT_EQ(recent(), std::vector<std::string>{"msg 4 \"Don't have package for " +
+                                                 getNpcDisplayName(stranger) + "!\""});
+
+    // A delivery quest takes the package only from a player who holds it.
+    auto parcel = rolled(QuestType::Delivery);
+    parcel->questNpc = stranger;
+    const int delivery = game.addQuest(std::move(parcel));
+    run("delivery" + other);
+    EXPECT_EQ(game.getQuest(delivery)->questNpc.get(), stranger) << "not held: nothing delivered";
+    ASSERT_NE(player->acceptQuest(delivery), nullptr);
+    clearLines();
+    run("delivery" + other);
+    EXPECT_TRUE(recent().empty() || recent().front().rfind("msg 4", 0) != 0);
+    EXPECT_EQ(game.getQuest(delivery)->questNpc.get(), nullptr) << "delivered: the NPC is dismissed";
+}
+
+TEST_F(QuestsRunning, AJoiningPlayerLeadsItsEscortAgainAndMovesTheStoryOn)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    struct Row {
+        bool escorted;
+        bool held;
+        bool leads;
+    };
+    const Row rows[] = {{true, true, true}, {false, true, false}, {true, false, false}};
+    std::vector<Actor*> npcs;
+    for (const Row& row : rows) {
+        auto quest = rolled(QuestType::Escort, 10, 800u + static_cast<uint32_t>(npcs.size()));
+        Actor* npc = monsterOf("TownGuardType", 100.0f + 60.0f * static_cast<float>(npcs.size()));
+        ASSERT_NE(npc, nullptr);
+        if (row.escorted) {
+            npc->setFlags(npc->getFlags() | EntityBase::kFlagEscorted);
+        }
+        quest->questNpc = npc;
+        const int number = game.addQuest(std::move(quest));
+        if (row.held) {
+            ASSERT_NE(player->acceptQuest(number), nullptr);
+        }
+        npcs.push_back(npc);
+    }
+    // The held escort follows when asked; then its player is gone a while.
+    run("escort " + std::to_string(npcs[0]->getEntityNumber()));
+    EXPECT_EQ(npcs[0]->getLeader(), player);
+    npcs[0]->clearLeader();
+    // No chain quest is open and the player has no story bit: the chain's
+    // first quest comes, once there is a world for it.
+    player->getFlags65().assign(65, false);
+    ASSERT_FALSE(game.isWorldGenerated());
+    game.onPlayerJoined(player);
+    for (size_t i = 0; i < npcs.size(); ++i) {
+        EXPECT_EQ(npcs[i]->getLeader() == player, rows[i].leads) << "row " << i;
+    }
+    EXPECT_FALSE(game.hasOpenQuestOfType(toIndex(QuestType::StoryKillTurenScout)));
+    game.setWorldGenerated(true);
+    game.onPlayerJoined(player);
+    EXPECT_TRUE(game.hasOpenQuestOfType(toIndex(QuestType::StoryKillTurenScout)));
+    game.setWorldGenerated(false);
+}
+
+TEST_F(QuestsRunning, AUniqueStartsOneQuestAndASecondOfItsTypeLeaves)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    const MonsterType* unique = GameData::get().findMonsterType("GrabnakTheCruel");
+    const MonsterType* plain = GameData::get().findMonsterType("GoblinScout");
+    ASSERT_TRUE(unique && unique->unique);
+    auto spawn = [&](const MonsterType* type, float dx, const MonsterType* previous = nullptr) {
+        Actor* actor = server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 5);
+        EXPECT_TRUE(server.spawns->placeMonster(actor, besidePlayer(dx), previous));
+        return actor;
+    };
+    auto countOfType = [&](QuestType type) {
+        int n = 0;
+        for (int i = 0; i < game.getQuestTableSize(); ++i) {
+            const Quest* quest = game.getQuest(i);
+            n += quest && quest->type == toIndex(type) ? 1 : 0;
+        }
+        return n;
+    };
+    spawn(plain, 100.0f);
+    spawn(unique, 150.0f, unique);
+    EXPECT_EQ(game.getQuestTableSize(), 0) << "a plain monster, or one spawned after a unique";
+
+    SafePtr<Actor> first = spawn(unique, 200.0f);
+    ASSERT_EQ(countOfType(QuestType::UniqueMonsterSpotted), 1);
+    const Quest* hunt = game.getQuest(0);
+    EXPECT_EQ(hunt->questNpc.get(), first.get());
+    EXPECT_EQ(hunt->monsterType, unique);
+
+    SafePtr<Actor> second = spawn(unique, 250.0f);
+    game.updateEvents(0.0f);
+    EXPECT_EQ(second.get(), nullptr) << "a quest already hunts the type";
+    EXPECT_NE(first.get(), nullptr);
+    EXPECT_EQ(countOfType(QuestType::UniqueMonsterSpotted), 1);
+
+    // A story quest placing its own unique starts no second quest for it.
+    game.clearQuests();
+    player->setStat(kLevel, 5);
+    GameData::get().getQuestDefinition(toIndex(QuestType::StoryKillTurenScout))->defaultLevel = 0;
+    Quest* story = game.generateQuests(toIndex(QuestType::StoryKillTurenScout), nullptr, -1);
+    ASSERT_NE(story, nullptr);
+    ASSERT_NE(story->questNpc.get(), nullptr);
+    EXPECT_EQ(countOfType(QuestType::UniqueMonsterSpotted), 0);
+    EXPECT_EQ(countOfType(QuestType::StoryKillTurenScout), 1);
 }
 
 TEST_F(QuestsRunning, AnExpiredQuestIsTakenFromItsPlayersAndDeleted)
@@ -404,7 +550,8 @@ TEST_F(QuestUpdate, TownTrapsRarityTreasureMapsAndPackages)
     ASSERT_NE(npc, nullptr);
     clearLines();
     EXPECT_FALSE(game.deliverPackage(player, npc));
-    EXPECT_EQ(recent(), std::vector<std::string>{"msg 4 \"Don't have package for " + npc->getName() + "!\""});
+    EXPECT_EQ(recent(),
+              std::vector<std::string>{"msg 4 \"Don't have package for " + getNpcDisplayName(npc) + "!\""});
 }
 
 } // namespace

@@ -4,19 +4,28 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/Localization.h"
+#include "game/covenants/ActorCovenant.h"
 #include "game/definitions/GameRules.h"
+#include "game/definitions/InventoryBase.h"
 #include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Chest.h"
 #include "game/quests/NpcChat.h"
+#include "game/quests/Quest.h"
+#include "game/world/Level.h"
 #include "game/world/NpcDisplayName.h"
+#include "game/world/World.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
+
+#include <array>
 
 namespace {
 
 constexpr int kLevel = toIndex(CharacterStat::Level);
 constexpr int kMoney = toIndex(CovenantStat::Money);
+constexpr int kStash = toIndex(InventoryGroupIndex::Stash);
 
 class TownChat : public PlayerWorld {
 protected:
@@ -241,8 +250,86 @@ TEST_F(TownChat, AFallenCovenantLeavesItsChestToThePlayersCovenantOnly)
             EXPECT_EQ(chest->getStat(10), row.chestLevel);
         }
     }
+
+    // Fallen to a computer-run covenant: it takes the chest's contents and
+    // no chest stays behind.
+    auto made = std::make_unique<ActorCovenant>();
+    ActorCovenant& taker = *made;
+    taker.setDefinitionByName("Ironbound");
+    game.addCovenant(std::move(made));
+    taker.initNew(besidePlayer(-600.0f), 5, 1);
+    ASSERT_NE(taker.getLeader(), nullptr);
+    TestCovenant& fallen = addTestCovenant(game, "Human");
+    fallen.housePosition = besidePlayer(300.0f);
+    Actor* leader = monster("GoblinScout", 400.0f);
+    leader->setStat(kLevel, 7);
+    fallen.leader = leader;
+    rules.rewardChestLevelBonus = 1;
+    // What it holds: gold, what its people carry, its stash and its house.
+    auto holding = [&taker] {
+        taker.countItems();
+        return std::array<int, 4>{taker.getLeaderGold(), taker.stats.get(toIndex(CovenantStat::Items)),
+                                  taker.inventory->countItemsInGroup(kStash),
+                                  taker.covenantItemsWorth(false)};
+    };
+    const std::array<int, 4> before = holding();
+    const int entities = game.getEntityCount();
+    const size_t from = lines().size();
+    game.onCovenantEnded(&fallen, &taker);
+    EXPECT_TRUE(
+        std::none_of(lines().begin() + static_cast<long>(from), lines().end(),
+                     [](const std::string& l) { return l.find("Reward chest") != std::string::npos; }));
+    EXPECT_EQ(game.getEntityCount(), entities);
+    const std::array<int, 4> after = holding();
+    bool gained = false;
+    for (size_t i = 0; i < after.size(); ++i) {
+        EXPECT_GE(after[i], before[i]) << i;
+        gained = gained || after[i] > before[i];
+    }
+    EXPECT_TRUE(gained) << "the chest's items were sold or kept";
     rules.rewardChestLevelBonus = keptBonus;
     talk->dynamicChance = keptChance;
+}
+
+TEST_F(TownChat, ARespawnWaitsForAQuestThereAndNoPlayerNear)
+{
+    Game& game = *server.game;
+    const GameRules& rules = worldRules();
+    const ZonePosition spot{1, 500.0f, 500.0f};
+    Actor* wild = monster("GoblinScout", 90.0f);
+    wild->respawn = true;
+    wild->spawnPosition = spot;
+    game.scheduleMonsterRespawn(wild, player);
+    ASSERT_EQ(game.countRespawns(1), 1);
+    const size_t onLevel = game.collectEntitiesOnLevel(1).size();
+    server.spawns->setPlaceInUnbuiltLevels(true);
+
+    // Not yet due; then due without a quest there: queued again.
+    game.runRespawnQueues(rules.monsterRespawnTime - 1.0f);
+    game.runRespawnQueues(1.0f);
+    EXPECT_EQ(game.countRespawns(1), 1);
+    EXPECT_EQ(game.collectEntitiesOnLevel(1).size(), onLevel);
+
+    // A quest there, but the player stands beside the spot: again.
+    auto quest = std::make_unique<Quest>();
+    ASSERT_TRUE(quest->setup(5, game.getClock(), 4711u, toIndex(QuestType::KillMonsters), 0));
+    quest->rollChoices(false);
+    quest->randomizeParameters();
+    quest->targetLevel = 1;
+    game.addQuest(std::move(quest));
+    ASSERT_TRUE(game.isLevelQuestTarget(1));
+    player->setPosition(ZonePosition{1, 600.0f, 500.0f});
+    game.runRespawnQueues(rules.respawnDelay);
+    EXPECT_EQ(game.countRespawns(1), 1);
+    EXPECT_EQ(game.collectEntitiesOnLevel(1).size(), onLevel + 1) << "only the player came";
+
+    // The player far off: a monster of the level stands there and the
+    // record is gone.
+    player->setPosition(ZonePosition{1, 500.0f, 500.0f + rules.respawnDistance + 100.0f});
+    game.runRespawnQueues(rules.respawnDelay);
+    EXPECT_EQ(game.countRespawns(1), 0);
+    EXPECT_EQ(game.collectEntitiesOnLevel(1).size(), onLevel + 2);
+    server.spawns->setPlaceInUnbuiltLevels(false);
 }
 
 TEST_F(TownChat, ARumourCostsItsPriceAndMovesInfluenceOrBackfires)
@@ -312,6 +399,81 @@ TEST_F(TownChat, ARumourCostsItsPriceAndMovesInfluenceOrBackfires)
     EXPECT_EQ(ours.stats.get(kMoney), 10);
     EXPECT_EQ(lines().size(), from);
     rules.rumorFailureChance = keptRules.rumorFailureChance;
+}
+
+TEST_F(TownChat, EachLevelGetsOneBonusChestByItsDepthUntilItIsOpened)
+{
+    Game& game = *server.game;
+    World& world = *server.world;
+    // Depths 3 and 5 as shipped: rows 4 and 6 take the good and the great
+    // chest, a near row the plain one.
+    const GameRules& rules = worldRules();
+    ASSERT_EQ(rules.bonusChestGoodDepth, 3);
+    ASSERT_EQ(rules.bonusChestGreatDepth, 5);
+    struct Row {
+        int depth;
+        const char* chest;
+        int level = -1;
+    };
+    Row rows[] = {{1, "ChestWooden"}, {4, "ChestRewardMedium"}, {6, "ChestRewardLarge"}};
+    for (int i = 1; i < world.getLevelCount(); ++i) {
+        const Level* level = world.getLevel(i);
+        for (Row& row : rows) {
+            if (row.level < 0 && level->definition && !level->subLevel && level->gridRow == row.depth) {
+                row.level = i;
+            }
+        }
+    }
+    auto chestOn = [&](int level) {
+        const Chest* found = nullptr;
+        int count = 0;
+        for (Entity* e : game.collectEntitiesOnLevel(level)) {
+            if (const auto* chest = dynamic_cast<const Chest*>(e); chest && chest->isBonusChest()) {
+                found = chest;
+                ++count;
+            }
+        }
+        return count == 1 ? found : nullptr;
+    };
+    server.spawns->setPlaceInUnbuiltLevels(true);
+    for (const Row& row : rows) {
+        ASSERT_GE(row.level, 0) << "no level at depth " << row.depth;
+        game.placeBonusChest(row.level);
+        game.placeBonusChest(row.level);
+        const Chest* chest = chestOn(row.level);
+        ASSERT_NE(chest, nullptr) << "one chest, however often the level comes up";
+        EXPECT_EQ(chest->getEntry()->getName(), row.chest);
+    }
+    game.placeBonusChest(0);
+    const std::vector<Entity*> town = game.collectEntitiesOnLevel(0);
+    EXPECT_TRUE(std::none_of(town.begin(), town.end(), [](Entity* e) { return dynamic_cast<Chest*>(e); }))
+        << "the town has none";
+
+    // Opened: its level is marked in the saved flags, and a loaded world
+    // places the unopened levels' chests again but not that one.
+    auto* opened = const_cast<Chest*>(chestOn(rows[1].level));
+    opened->use(player);
+    ASSERT_TRUE(game.getLevelFlags(0)[static_cast<size_t>(rows[1].level)]);
+    TestCovenant& ours = addTestCovenant(game, "Human");
+    player->setCovenantIndex(ours.index);
+    game.setWorldGenerated(true);
+    ByteBuffer saved;
+    ASSERT_TRUE(game.saveWorld(saved));
+    // The world's things are not kept in the save.
+    for (const Row& row : rows) {
+        if (const Chest* chest = chestOn(row.level)) {
+            game.deleteEntity(const_cast<Chest*>(chest), true);
+        }
+    }
+    ByteBuffer in(saved.bytes());
+    std::string what;
+    size_t offset = 0;
+    ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
+    for (const Row& row : rows) {
+        game.placeBonusChest(row.level);
+        EXPECT_EQ(chestOn(row.level) != nullptr, row.level != rows[1].level) << row.chest;
+    }
+    server.spawns->setPlaceInUnbuiltLevels(false);
 }
 
 } // namespace

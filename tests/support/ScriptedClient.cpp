@@ -8,6 +8,8 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Recruit.h"
+#include "game/quests/QuestBase.h"
+#include "game/world/Game.h"
 
 #include <gtest/gtest.h>
 
@@ -172,6 +174,15 @@ ScriptedClient::ScriptedClient(uint16_t port)
         in.readInt();
         in.readString();
         if (in.failed())
+            return false;
+        raw.assign(in.data() + at, in.data() + in.getReadPos());
+        return true;
+    };
+    // A quest table entry: its present flag and record, skipped.
+    m_questBodyReader = [](ByteBuffer& in, std::vector<uint8_t>& raw) {
+        size_t at = in.getReadPos();
+        const bool present = in.readBool();
+        if (in.failed() || (present && !QuestBase::skip(in, false, Game::kWorldSaveVersion)))
             return false;
         raw.assign(in.data() + at, in.data() + in.getReadPos());
         return true;
