@@ -3,9 +3,9 @@
 // world, a kill quest taken, done and solved at the Warmaster, his chat, and
 // the world kept through a save. Then twenty game minutes from one stream-0
 // state, whose "msg" lines and quest table are kept in
-// testdata/quests/running.txt (GLOAM_UPDATE_GOLDEN=1 rewrites it). ctest runs
-// each case in a process of its own, so the two runs that must match it are
-// two processes.
+// testdata/quests/running.txt (GLOAM_UPDATE_GOLDEN=1 rewrites it). The two
+// runs that must match it are two suites, each a long run and a process of
+// its own in ctest.
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Random.h"
 #include "engine/data/Localization.h"
@@ -258,13 +258,14 @@ TEST(QuestsRunningEndToEnd, AKillQuestIsTakenDoneSolvedAndKeptThroughASave)
     EXPECT_GT(chatsBefore.size(), 4u);
 }
 
-TEST(QuestsRunningEndToEnd, TwentyMinutesGiveTheKeptTranscript)
+TEST(QuestsRunningTranscript, TwentyMinutesGiveTheKeptTranscript)
 {
     compareWithKept(twentyMinutes());
 }
 
-// The same in a second process (ctest gives each case its own).
-TEST(QuestsRunningEndToEnd, TwentyMinutesInAnotherProcessGiveTheSameTranscript)
+// The same in a second process: each of the two suites is a long run of its
+// own in ctest.
+TEST(QuestsRunningTranscriptAgain, TwentyMinutesInAnotherProcessGiveTheSameTranscript)
 {
     if (std::getenv("GLOAM_UPDATE_GOLDEN")) {
         GTEST_SKIP() << "the first case writes the file";
