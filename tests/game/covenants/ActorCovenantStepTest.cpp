@@ -1,9 +1,16 @@
 // The computer covenant's step: the adventure state table, parties, quests
-// opening meanwhile, the covenant-AI switch and a raid whose hero has no body.
+// opening meanwhile, the covenant-AI switch, a raid whose hero has no body and
+// what a lost battle still pays.
 #include "engine/console/UserVarSystem.h"
 #include "game/covenants/ActorCovenantFixture.h"
+#include "game/definitions/DefinitionReader.h"
+#include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
 #include "game/quests/Quest.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/CombatSystem.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
 #include "support/RandomScript.h"
 
 #include <memory>
@@ -194,4 +201,76 @@ TEST_F(ActorCovenantStepTest, ARaidWhoseHeroHasNoBodyKeepsOneGate)
     EXPECT_TRUE(c.isRaiding());
     EXPECT_EQ(c.raidGate.get(), gate);
     EXPECT_LE(world.game->getEntityCount(), entities);
+}
+
+TEST_F(ActorCovenantStepTest, ALostBattleStillPaysQuestExperienceAndChests)
+{
+    // One meadow level whose every spawn is a skeleton lord of level 30: a
+    // level-10 member loses every fight there.
+    World levels;
+    AreaDefinition area;
+    area.load(DefinitionReader::findEntry("AreaMeadows"), 0);
+    ASSERT_FALSE(area.getChests().empty());
+    area.npcSpawnChance = 0.0f;
+    area.minMonsterLevelOffset = area.maxMonsterLevelOffset = 0;
+    area.chestChancePerBlock = 1.0f;
+    area.minChestsPerBlock = area.maxChestsPerBlock = 2;
+    area.addSpawnEntry(const_cast<MonsterType*>(findType("SkeletonLord")), 1.0f, 1);
+    auto level = std::make_unique<Level>();
+    level->acquire(0);
+    level->getLayout()->places.assign(1, 0);
+    level->monsterLevel = 30;
+    level->definition = &area;
+    const int zone = levels.addLevel(std::move(level));
+    std::unique_ptr<CombatSystem> combat;
+    if (!CombatSystem::instance())
+        combat = std::make_unique<CombatSystem>();
+
+    // While the player talks to the covenant every item found is sold: its
+    // gold shows what the chests gave.
+    TestCovenant& human = addTestCovenant(*world.game, "Human");
+    Player* player = addPlayerLeading(*world.game, human, nav.tileCentre(0, 60, 60));
+    ASSERT_NE(player, nullptr);
+    player->setAction(Player::ActionChooseCovenant, static_cast<uint32_t>(c.index));
+
+    Recruit* hero = c.findHeroRecruit();
+    Recruit* member = nullptr;
+    for (int slot = 0; slot < c.getRecruitSlotCount() && !member; ++slot)
+        if (Recruit* r = c.getRecruit(slot); r && !r->hero && r->getActor())
+            member = r;
+    ASSERT_TRUE(hero && hero->getActor() && member);
+    auto* d = const_cast<CovenantDefinition*>(c.getDefinition());
+    const CovenantDefinition saved = *d;
+    constexpr int kXp = toIndex(CharacterStat::Xp);
+    const struct {
+        bool body; // the member away has an actor
+        float questChance, chestChance;
+        bool experience, gold;
+    } rows[] = {
+        {true, 0.0f, 0.0f, false, false}, // no kill credit, no loot
+        {true, 1.0f, 0.0f, true, false},  {true, 0.0f, 1.0f, false, true},
+        {true, 1.0f, 1.0f, true, true},   {false, 1.0f, 1.0f, false, true}, // the leader finds the chests
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.body << " " << row.questChance << " " << row.chestChance);
+        if (!row.body)
+            member->dismissActor();
+        d->QuestChancePerBattle = row.questChance;
+        d->ChestChancePerBattle = row.chestChance;
+        for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot)
+            if (Recruit* r = c.getRecruit(slot))
+                r->away = r == member;
+        member->setLevel(zone);
+        member->wins = member->losses = 0;
+        const int xp = row.body ? member->getActor()->getStat(kXp) : 0;
+        const int heroXp = hero->getActor()->getStat(kXp);
+        const int gold = c.getLeaderGold();
+        c.simulateBattles();
+        EXPECT_EQ(member->losses, 1) << "the fight was fought and lost";
+        if (row.body)
+            EXPECT_EQ(member->getActor()->getStat(kXp) > xp, row.experience);
+        EXPECT_EQ(hero->getActor()->getStat(kXp), heroXp);
+        EXPECT_EQ(c.getLeaderGold() > gold, row.gold);
+    }
+    *d = saved;
 }
