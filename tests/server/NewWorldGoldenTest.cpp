@@ -16,6 +16,7 @@
 #include "game/world/Level.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/KeptText.h"
 #include "support/ProgramRunner.h"
 #include "support/TestSupport.h"
 
@@ -120,14 +121,6 @@ std::string describeWorld(Game& game, const World& world)
     return out.str();
 }
 
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 class NewWorldGolden : public ::testing::TestWithParam<uint32_t> {};
 
 TEST_P(NewWorldGolden, AStartFromOneStreamStateMakesTheKeptWorld)
@@ -144,14 +137,7 @@ TEST_P(NewWorldGolden, AStartFromOneStreamStateMakesTheKeptWorld)
     }
     EXPECT_EQ(runs[0], runs[1]);
 
-    const std::string path =
-        std::string(GLOAM_SOURCE_DIR) + "/testdata/world/new-" + std::to_string(GetParam()) + ".txt";
-    if (std::getenv("GLOAM_UPDATE_GOLDEN")) {
-        std::ofstream(path, std::ios::binary) << runs[0];
-    }
-    const std::string kept = readText(path);
-    ASSERT_FALSE(kept.empty()) << path << " is missing; run with GLOAM_UPDATE_GOLDEN=1";
-    EXPECT_EQ(runs[0], kept);
+    expectKeptText("world/new-" + std::to_string(GetParam()) + ".txt", runs[0]);
 }
 
 INSTANTIATE_TEST_SUITE_P(States, NewWorldGolden, ::testing::Values(1u, 2u, 4242u));

@@ -34,6 +34,7 @@
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/KeptText.h"
 #include "support/LevelWait.h"
 #include "support/ScriptedClient.h"
 
@@ -333,12 +334,5 @@ TEST(ObjectsEndToEnd, ADoorAChestATrapAndAMerchantThroughTheClient)
     EXPECT_TRUE(warnings.empty()) << warnings.front();
 
     // Every line the client received, as kept.
-    const std::string path = std::string(GLOAM_SOURCE_DIR) + "/testdata/server/objects-run.txt";
-    const std::string lines = run.transcript();
-    if (std::getenv("GLOAM_UPDATE_GOLDEN"))
-        writeFileBytes(path, std::vector<uint8_t>(lines.begin(), lines.end()));
-    const std::vector<uint8_t> bytes = readFileBytes(path);
-    const std::string kept(bytes.begin(), bytes.end());
-    ASSERT_FALSE(kept.empty()) << path << " is missing; run with GLOAM_UPDATE_GOLDEN=1";
-    EXPECT_EQ(lines, kept);
+    expectKeptText("server/objects-run.txt", run.transcript());
 }

@@ -20,6 +20,7 @@
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/KeptText.h"
 #include "support/LevelWait.h"
 #include "support/ScriptedClient.h"
 
@@ -216,12 +217,5 @@ TEST(PlayerEndToEnd, AWarriorFightsGrowsTravelsDiesAndComesBack)
     EXPECT_EQ(player.getEntityNumber(), number);
 
     // Every line the client received, as kept.
-    const std::string path = std::string(GLOAM_SOURCE_DIR) + "/testdata/server/player-run.txt";
-    const std::string lines = run.transcript();
-    if (std::getenv("GLOAM_UPDATE_GOLDEN"))
-        writeFileBytes(path, std::vector<uint8_t>(lines.begin(), lines.end()));
-    const std::vector<uint8_t> bytes = readFileBytes(path);
-    const std::string kept(bytes.begin(), bytes.end());
-    ASSERT_FALSE(kept.empty()) << path << " is missing; run with GLOAM_UPDATE_GOLDEN=1";
-    EXPECT_EQ(lines, kept);
+    expectKeptText("server/player-run.txt", run.transcript());
 }

@@ -13,6 +13,7 @@
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/KeptText.h"
 #include "support/LevelWait.h"
 #include "support/TestCovenant.h"
 
@@ -24,14 +25,6 @@
 #include <sstream>
 
 namespace {
-
-std::string readText(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 void describe(std::ostream& out, const char* role, const Entity* entity)
 {
@@ -131,13 +124,7 @@ TEST_P(QuestPlacementGolden, EveryQuestTypeIsMadeAndPlacedAsKept)
         facts = makeQuests(program);
         program.game->clear();
     }
-    const std::string path = std::string(GLOAM_SOURCE_DIR) + "/testdata/quests/placements.txt";
-    if (std::getenv("GLOAM_UPDATE_GOLDEN") && GetParam() == 0) {
-        std::ofstream(path, std::ios::binary) << facts;
-    }
-    const std::string kept = readText(path);
-    ASSERT_FALSE(kept.empty()) << path << " is missing; run with GLOAM_UPDATE_GOLDEN=1";
-    EXPECT_EQ(facts, kept);
+    expectKeptText("quests/placements.txt", facts, GetParam() == 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, QuestPlacementGolden, ::testing::Values(0, 1));

@@ -18,6 +18,7 @@
 #include "game/world/CombatSystem.h"
 #include "game/world/Level.h"
 #include "game/world/SpawnSystem.h"
+#include "support/KeptText.h"
 #include "support/ProgramRunner.h"
 #include "support/QuestRun.h"
 #include "support/TestSupport.h"
@@ -110,12 +111,7 @@ std::string twentyMinutes()
 void compareWithKept(const std::string& transcript)
 {
     ASSERT_FALSE(transcript.empty());
-    const std::string path = testDataPath("quests/running.txt");
-    if (std::getenv("GLOAM_UPDATE_GOLDEN")) {
-        std::ofstream(path, std::ios::binary) << transcript;
-        return;
-    }
-    EXPECT_EQ(readFile(path), transcript) << path;
+    expectKeptText("quests/running.txt", transcript);
 }
 
 TEST(QuestsRunningEndToEnd, AKillQuestIsTakenDoneSolvedAndKeptThroughASave)
