@@ -222,12 +222,13 @@ TEST(ApplicationTest, HeadlessAtTheEndOfInputIdlesAsAServerUntilASignal)
     expectInOrder(readFile(user.file("log.txt")), {"] printmem", "Standard input ended", "Profile:"});
 }
 
-// An idle window's share of a core. The budget is a fifth of a core;
-// on Mesa's software renderer the menu's fill alone is above it (an idle
-// 8-core machine: 22-25 % at 320 x 240, about 80 % at 800 x 600), so this
-// checks what holds there: the loop sleeps between frames instead of
-// spinning. The sanitizer build runs our code several times slower (the
-// renderer is not instrumented), so it gets a looser limit.
+// An idle window's share of a core. The aim is a fifth of a core; on Mesa's
+// software renderer the menu's fill alone is above it (an idle 8-core
+// machine: 22-25 % at 320 x 240, about 80 % at 800 x 600), so this checks
+// what holds there: the loop sleeps between frames instead of spinning,
+// which takes a whole core and more. A slow two-core machine pays more per
+// frame, and the sanitizer build runs our code several times slower (the
+// renderer is not instrumented), so the limits leave room below one core.
 #if defined(__has_feature)
 #if __has_feature(address_sanitizer)
 #define GLOAM_TEST_SANITIZED 1
@@ -237,9 +238,9 @@ TEST(ApplicationTest, HeadlessAtTheEndOfInputIdlesAsAServerUntilASignal)
 #define GLOAM_TEST_SANITIZED 1
 #endif
 #ifdef GLOAM_TEST_SANITIZED
-constexpr double kIdleShareLimit = 0.6;
+constexpr double kIdleShareLimit = 0.8;
 #else
-constexpr double kIdleShareLimit = 0.4;
+constexpr double kIdleShareLimit = 0.6;
 #endif
 
 TEST(ApplicationXvfbTest, WindowTitledGloamreachOpensOnAnXDisplay)
