@@ -178,10 +178,9 @@ bool Quest::handleEvent(float seconds)
     // 4 Spawn
     if (rolled(def->spawnChance) && questNpc && spawnedCount < def->maxMonsters) {
         if (SpawnSystem* spawns = SpawnSystem::instance(); spawns && game) {
-            game->beginQuestPlacement();
+            Game::QuestPlacing placing(game);
             appendSpawnedEntity(
                 spawns->spawnMonsterAt(level, getMonsterType(0), attackPosition, attackPosition.zone));
-            game->endQuestPlacement();
         }
     }
     // 5 Back through the gate

@@ -128,13 +128,9 @@ void Quest::setUp(int flag, QuestBase* source)
     if (spawns) {
         spawns->setPlaceInUnbuiltLevels(true);
     }
-    Game* game = Game::instance();
-    if (game) {
-        game->beginQuestPlacement();
-    }
-    place(restoring, source);
-    if (game) {
-        game->endQuestPlacement();
+    {
+        Game::QuestPlacing placing(Game::instance());
+        place(restoring, source);
     }
     if (spawns) {
         spawns->setPlaceInUnbuiltLevels(allowed);

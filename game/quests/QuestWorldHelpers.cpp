@@ -186,9 +186,10 @@ void Quest::populatePendingBlock()
             spawns->setPlaceInUnbuiltLevels(true);
         }
         // The block's uniques are this quest's, not quests of their own.
-        game->beginQuestPlacement();
-        game->populateAreaBlockOnce(targetLevel, pendingBlock);
-        game->endQuestPlacement();
+        {
+            Game::QuestPlacing placing(game);
+            game->populateAreaBlockOnce(targetLevel, pendingBlock);
+        }
         if (spawns) {
             spawns->setPlaceInUnbuiltLevels(allowed);
         }

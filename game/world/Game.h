@@ -525,8 +525,26 @@ public:
     // A unique or legend placed outside a quest's own placing starts its
     // quest, or leaves again when a quest already hunts its type.
     void onMonsterSpawned(Actor* monster, const MonsterType* previous);
-    void beginQuestPlacement() { ++m_questPlacementDepth; }
-    void endQuestPlacement() { --m_questPlacementDepth; }
+    // Held while a quest places its own monsters (set-up, restore, its
+    // block, its events): what it places starts no quest. No game, no hold.
+    class QuestPlacing {
+    public:
+        explicit QuestPlacing(Game* game) : m_game(game)
+        {
+            if (m_game)
+                ++m_game->m_questPlacementDepth;
+        }
+        ~QuestPlacing()
+        {
+            if (m_game)
+                --m_game->m_questPlacementDepth;
+        }
+        QuestPlacing(const QuestPlacing&) = delete;
+        QuestPlacing& operator=(const QuestPlacing&) = delete;
+
+    private:
+        Game* m_game;
+    };
     // ---- Quests over time (GameQuestUpdate.cpp)
     void updateQuests(float seconds);
     void createInitialQuests();

@@ -84,7 +84,8 @@ int Game::getAverageCovenantStat(int index) const
 void Game::resolveRumor(int rumorLevel, Covenant* spreader, Covenant* target)
 {
     const GameData* data = GameData::instance();
-    if (!spreader || !target || !data) {
+    // A rumour about one's own covenant is no rumour: nothing is paid.
+    if (!spreader || !target || spreader == target || !data) {
         return;
     }
     const GameRules& rules = data->rules();

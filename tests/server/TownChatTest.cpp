@@ -345,9 +345,10 @@ TEST_F(TownChat, ARumourCostsItsPriceAndMovesInfluenceOrBackfires)
     rival.influence.world = 300;
     third.influence.world = 200;
 
-    // Only levels 0 … 2 are rumours.
+    // Only levels 0 … 2 are rumours, and only about another covenant.
     ours.stats.set(kMoney, 1000);
-    for (const char* line : {"startRumor 1 3", "startRumor 1 -1"}) {
+    for (const std::string& line : {std::string("startRumor 1 3"), std::string("startRumor 1 -1"),
+                                    "startRumor " + std::to_string(ours.index) + " 1"}) {
         Server::get().runClientCommands({line}, player);
         EXPECT_EQ(ours.stats.get(kMoney), 1000) << line;
     }

@@ -24,4 +24,6 @@ struct ExploredLevel {
     bool dirty = true;
     ZonePosition gate{-1, 0.0f, 0.0f};
     std::vector<ZonePosition> connections;
+    // The town's record once every cell was shown (cells are only raised).
+    bool revealedWhole = false;
 };

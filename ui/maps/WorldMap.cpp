@@ -275,10 +275,11 @@ void WorldMap::update(float)
 void WorldMap::updateAreas()
 {
     ExploredLevel* record = getExploredLevel(0, false);
-    if (!record) {
+    // Called on every state update: a record shown whole stays so, since
+    // cells are only ever raised.
+    if (!record || record->revealedWhole) {
         return;
     }
-    // Called on every state update: cells already seen are left alone.
     for (int cy = 0; cy < record->side; ++cy) {
         for (int cx = 0; cx < record->side; ++cx) {
             if (record->cell(cx, cy)[3] != 255) {
@@ -286,6 +287,7 @@ void WorldMap::updateAreas()
             }
         }
     }
+    record->revealedWhole = true;
 }
 
 void WorldMap::notePortal(const ZonePosition& entity, const ZonePosition& target)
