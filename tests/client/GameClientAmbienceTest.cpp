@@ -368,23 +368,35 @@ protected:
 TEST_F(WeatherClientTest, RainLoopsCrossFadeByIntensity)
 {
     startSound();
+    auto fadingWithId = [&](int soundId) {
+        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* c = sound.getChannel(i);
+            if (c && c->inUse && c->fadingOut && c->soundId == soundId) {
+                return true;
+            }
+        }
+        return false;
+    };
+    // From silence to medium rain: the loop starts with id 132.
+    localIntensity(0.5f);
+    weather().update(0.02f);
+    EXPECT_EQ(weather().getCurrentRainSound().getFileName(), "Sounds/Weather/rainMedium.ogg");
+    EXPECT_EQ(weather().getRainSoundId(), 132);
+    EXPECT_EQ(channelsWithId(132).size(), 1u);
+
+    // On to hard rain: that channel fades out while the hard loop starts with 133.
+    localIntensity(0.9f);
+    weather().update(0.02f);
+    EXPECT_EQ(weather().getCurrentRainSound().getFileName(), "Sounds/Weather/rainHard.ogg");
+    EXPECT_EQ(weather().getRainSoundId(), 133);
+    EXPECT_TRUE(channelsWithId(132).empty());
+    EXPECT_TRUE(fadingWithId(132)) << "the medium loop fades out";
+    EXPECT_EQ(channelsWithId(133).size(), 1u);
+
     localIntensity(0.35f); // exactly on the medium threshold: light
     weather().update(0.02f);
     EXPECT_EQ(weather().getCurrentRainSound().getFileName(), "Sounds/Weather/rainLight.ogg");
     EXPECT_EQ(weather().getRainSoundId(), 132);
-
-    localIntensity(0.5f);
-    weather().update(0.02f);
-    EXPECT_EQ(weather().getCurrentRainSound().getFileName(), "Sounds/Weather/rainMedium.ogg");
-    EXPECT_EQ(weather().getRainSoundId(), 133);
-    EXPECT_EQ(channelsWithId(133).size(), 1u);
-
-    localIntensity(0.9f);
-    weather().update(0.02f);
-    EXPECT_EQ(weather().getCurrentRainSound().getFileName(), "Sounds/Weather/rainHard.ogg");
-    EXPECT_EQ(weather().getRainSoundId(), 132);
-    EXPECT_TRUE(channelsWithId(133).empty()) << "the medium loop fades out";
-    EXPECT_EQ(channelsWithId(132).size(), 1u);
 
     localIntensity(0.0f);
     weather().update(0.02f);

@@ -25,6 +25,7 @@ public:
         m_canReceiveDelivery = delivery;
         m_canBeEscorted = escorted;
     }
+    void clearFloatingTexts() { m_floatingTexts.clear(); }
     void setNpc(bool npc, bool sentient)
     {
         m_npc = npc;

@@ -1,5 +1,7 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
+#include "engine/core/ColorSystem.h"
 #include "engine/core/Direction.h"
 #include "engine/data/Database.h"
 #include "engine/object/ClassRegistry.h"
@@ -9,6 +11,7 @@
 #include "graphics/effects/EffectSystem.h"
 #include "graphics/render/ModelRenderSurface.h"
 #include "graphics/shaders/Shader.h"
+#include "graphics/text/FontResource.h"
 #include "sound/SoundChannel.h"
 #include "sound/SoundFileWriter.h"
 #include "sound/SoundResourceTypes.h"
@@ -55,6 +58,11 @@ Chest {
     Base Base
     SkinTextureName "Models/BoxMan/body"
     SkinTextureNameWalker "Models/BoxMan/head"
+}
+Axe {
+    Base Base
+    UseModelName "Models/Test/tip.mdl"
+    TagName "tag_weapon"
 }
 )";
 
@@ -106,6 +114,20 @@ protected:
         return m;
     }
     static Vec3 at(const ZonePosition3& p) { return {p.x, p.y, p.z}; }
+    // The queued surfaces of one entity drawn alone that show the test model.
+    std::vector<const ModelRenderSurface*> tips(DrawnEntityMirror& e)
+    {
+        scene.queue.beginFrame();
+        e.drawAtOwnPlace();
+        std::vector<const ModelRenderSurface*> found;
+        for (RenderSurface* s : scene.queue.getQueued()) {
+            auto* m = dynamic_cast<const ModelRenderSurface*>(s);
+            if (m && m->model == scene.model(tip)) {
+                found.push_back(m);
+            }
+        }
+        return found;
+    }
 
     RenderScene scene;
     Database database;
@@ -146,6 +168,11 @@ TEST_F(EntityClientDrawTest, TheItemDecidesTheWornModelItsTagAndGlow)
     copyAttachmentSlot(copy, *helm);
     EXPECT_EQ(copy.glow, 6);
     EXPECT_EQ(scene.resources.getRefCount(helm->model.getIndex()), references + 1);
+
+    // An entry number past the items names nothing: the slot is emptied.
+    EXPECT_TRUE(m.setAttachmentEntry(0, item("Helm") + 1000));
+    EXPECT_FALSE(helm->model.isValid());
+    EXPECT_EQ(helm->glow, 0);
 }
 
 TEST_F(EntityClientDrawTest, WornItemsRetextureTheBodySurfaceOfTheirSlot)
@@ -186,6 +213,117 @@ TEST_F(EntityClientDrawTest, TagsAndSkinnedVerticesAgreeBetweenFrames)
         // Vertex 3 sits on the bone; the mirror stands at (100, 50) unturned.
         EXPECT_TRUE(at(tag).nearlyEquals(Vec3(p[9] + 100, p[10] + 50, p[11]), 1e-4f)) << time;
     }
+}
+
+// Over the eight walk frames a worn weapon hangs at its tag of the whole
+// frame the body is skinned at, half a frame on or not.
+TEST_F(EntityClientDrawTest, AWornWeaponFollowsTheWalkFrameByFrame)
+{
+    DrawnEntityMirror& m = add(1, "Models/BoxMan/boxman.mdl");
+    ASSERT_TRUE(m.setAttachmentEntry(2, item("Axe")));
+    scene.graphics.getVar("r_shadows").setString("0");
+    const int walk = m.findAnimation("walk");
+    const int tag = m.findAttachPoint("tag_weapon");
+    ASSERT_GE(walk, 0);
+    ASSERT_GE(tag, 0);
+    int swung = 0;
+    Vec3 before;
+    for (int frame = 0; frame < 8; ++frame) {
+        ZonePosition3 whole;
+        Matrix3 turn;
+        m.setAnimationState(walk, static_cast<float>(frame));
+        ASSERT_TRUE(m.getTagTransform(tag, whole, turn));
+        m.setAnimationState(walk, static_cast<float>(frame) + 0.5f);
+        const std::vector<const ModelRenderSurface*> axe = tips(m);
+        ASSERT_EQ(axe.size(), 1u) << frame;
+        EXPECT_TRUE(at(axe[0]->position).nearlyEquals(at(whole), 1e-4f)) << frame;
+        auto* body = static_cast<const ModelRenderSurface*>(scene.queue.getQueued()[0]);
+        ASSERT_EQ(body->model, m.getModel());
+        EXPECT_EQ(body->animation, walk);
+        EXPECT_EQ(ModelRenderSurface::frameOf(body->time, 8), frame);
+        swung += frame > 0 && !at(whole).nearlyEquals(before, 1e-3f) ? 1 : 0;
+        before = at(whole);
+    }
+    EXPECT_GT(swung, 0) << "the walk moves the weapon's tag";
+}
+
+// The local player's own helmet is hidden by "ui_drawPlayerHelmet" 0;
+// everyone else keeps theirs.
+TEST_F(EntityClientDrawTest, OnlyTheLocalPlayerTakesItsHelmetOff)
+{
+    Client client;
+    ASSERT_TRUE(client.startGame(false));
+    client.getLocalPlayer()->setEntityNumber(1);
+    DrawnEntityMirror& own = add(1, "Models/BoxMan/boxman.mdl");
+    DrawnEntityMirror& other = add(2, "Models/BoxMan/boxman.mdl", 300.0f);
+    own.setAttachmentEntry(0, item("Helm"));
+    other.setAttachmentEntry(0, item("Helm"));
+    scene.graphics.getVar("r_shadows").setString("0");
+    EXPECT_FALSE(tips(own).empty());
+    scene.vars.setVar("ui_drawPlayerHelmet", "0");
+    EXPECT_TRUE(tips(own).empty());
+    EXPECT_FALSE(tips(other).empty());
+}
+
+// Floating numbers take their colour from whose they are and what they say;
+// experience is shown only with "ui_showXpNumbers".
+TEST_F(EntityClientDrawTest, FloatingNumbersTakeTheirColoursAndXpItsSetting)
+{
+    FrameGameValues values;
+    for (const char* name : {"small", "normal", "large", "title"}) {
+        values.fontNames.push_back(std::string("fonts/") + name + ".fnt");
+    }
+    scene.graphics.setGameValues(values);
+    for (int i = 0; i < 4; ++i) {
+        auto* font = scene.resources.getAs<FontResource>(scene.graphics.getFontHandle(i));
+        ASSERT_NE(font, nullptr);
+        font->texture = scene.resources.load("Textures/Fonts/" + font->name + ".sdr", FontResource::kSubType);
+    }
+    Client client;
+    ASSERT_TRUE(client.startGame(false));
+    client.getLocalPlayer()->setEntityNumber(1);
+    scene.vars.setVar("ui_inGameHealthBars", "0");
+    DrawnEntityMirror& own = add(1, "Models/Test/tip.mdl");
+    DrawnEntityMirror& other = add(2, "Models/Test/tip.mdl");
+    auto colours = [&] {
+        std::vector<uint8_t> out;
+        for (const auto& batch : scene.backend.batches) {
+            for (const auto& stage : batch.stages) {
+                out.insert(out.end(), stage.colours.begin(), stage.colours.end());
+            }
+        }
+        scene.backend.batches.clear();
+        return out;
+    };
+    auto drawn = [&](DrawnEntityMirror& e, const char* text) {
+        e.clearFloatingTexts();
+        e.addFloatingText(text);
+        scene.backend.batches.clear();
+        e.drawOverheadText();
+        return colours();
+    };
+    auto inColour = [&](ColorType type, const char* text) {
+        const Color c = ColorSystem::getColor(type);
+        const float rgb[3] = {c.r, c.g, c.b};
+        scene.backend.batches.clear();
+        scene.graphics.drawText(scene.graphics.getFontHandle(1), text, 0, 0, rgb, true, 1.0f);
+        return colours();
+    };
+    struct Case {
+        DrawnEntityMirror* entity;
+        const char* text;
+        ColorType colour;
+    };
+    for (const Case& c : {Case{&other, "+12", ColorType::Yellow}, Case{&other, "12", ColorType::White},
+                          Case{&own, "12", ColorType::Red}, Case{&own, "+12", ColorType::Green}}) {
+        const std::vector<uint8_t> expected = inColour(c.colour, c.text);
+        ASSERT_FALSE(expected.empty());
+        EXPECT_EQ(drawn(*c.entity, c.text), expected) << c.text << " over " << c.entity->getEntityNumber();
+    }
+    EXPECT_FALSE(drawn(other, "35xp").empty());
+    scene.vars.setVar("ui_showXpNumbers", "0");
+    EXPECT_TRUE(drawn(other, "35xp").empty());
+    EXPECT_FALSE(drawn(other, "35").empty());
 }
 
 TEST_F(EntityClientDrawTest, AttachParentsThatCycleCountAsNone)

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 
@@ -62,6 +63,28 @@ TEST_F(EffectSystemTest, SpawningBurstsAndTheFrameCap)
     effects.update(0.1f);
     EXPECT_EQ(burst->particles.size(), 5u) << "a burst spawns once";
     EXPECT_EQ(queued(), 5u);
+
+    // "sphere 2" starts particles on the sphere, "sphere 2 0" inside it.
+    struct SphereCase {
+        const char* name;
+        const char* text;
+        bool onSurface;
+    };
+    for (const SphereCase& c : {SphereCase{"on.eff", "spawnCount 20\nsphere 2\nmaxAge 9", true},
+                                SphereCase{"in.eff", "spawnCount 20\nsphere 2 0\nmaxAge 9", false}}) {
+        EffectInstance* e = effects.spawnEffect(&host, file(c.name, c.text), "");
+        e->spawnBurst(effects);
+        ASSERT_EQ(e->particles.size(), 20u) << c.name;
+        float nearest = 3.0f;
+        for (const Particle* p : e->particles) {
+            const Vec3 d(p->position.x - host.place.x, p->position.y - host.place.y,
+                         p->position.z - host.place.z);
+            const float r = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+            EXPECT_LE(r, 2.0f + 1e-4f) << c.name;
+            nearest = std::min(nearest, r);
+        }
+        EXPECT_EQ(nearest > 2.0f - 1e-4f, c.onSurface) << c.name << " nearest " << nearest;
+    }
 
     // Interval 0.1: 0.35 s spawns three and keeps 0.05; the system cuts the
     // frame to 0.25 s first.

@@ -88,9 +88,16 @@ TEST(ItemSlotTest, LeftClicksOnTheFakes)
             << c.name;
         EXPECT_EQ(bench.ui.getDragWidget() == dragged && dragged, c.dragStays) << c.name;
     }
-    // With nothing dragged a filled slot starts the drag; an unbound one never does.
+    // With nothing dragged a filled slot starts the drag; an unbound one
+    // shows nothing, even with an item at entry -1, and never does.
     SlotTestBench bench;
     bench.place("ShortSword", kMain, 2);
+    bench.place("ShortSword", kMain, -1);
+    UIItemSlot* unbound = slot(bench, "inventorySlot Main -1\n");
+    unbound->update(0.0f);
+    EXPECT_EQ(unbound->getItem(), nullptr);
+    unbound->onClick(0, true, 0, 0);
+    EXPECT_EQ(bench.ui.getDragWidget(), nullptr);
     UIItemSlot* filled = slot(bench, "inventorySlot Main 2\n");
     filled->onClick(0, true, 0, 0);
     EXPECT_EQ(bench.ui.getDragWidget(), filled);

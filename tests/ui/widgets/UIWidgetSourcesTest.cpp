@@ -131,6 +131,10 @@ TEST(WidgetSourceTest, RumourPricesAgainstTheMoney)
     own.stats.set(money, cost - 1);
     text = sourceText(widget, UITextSource::RumorText, 1);
     EXPECT_EQ(text, "$$RumorText2$$" + wrapText("RumorCost", "%s%d", formatColorCode(1).c_str(), cost));
+    // Only the three rumours 0 … 2 exist.
+    for (int kind : {3, -1}) {
+        EXPECT_EQ(sourceText(widget, UITextSource::RumorText, kind), "") << kind;
+    }
 }
 
 // The class buttons store "$$ClassRogue$$": the description is the Rogue's,
