@@ -3,12 +3,15 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/files/WholeFile.h"
 #include "game/world/AreaBlock.h"
+#include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
+#include "game/world/World.h"
 #include "graphics/shaders/ShaderSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <set>
 
 namespace {
 
@@ -65,6 +68,58 @@ TEST(AreaFileTest, WrittenBlocksReadBackAlikeAndBuildTheSameCells)
     }
     built.setEditorPreview(nullptr, -1);
     back->release();
+}
+
+// A level of the world built from a written area file by the level builder:
+// every place that takes the block shows the preview's tile in each cell.
+TEST(AreaFileTest, AWorldLevelBuiltFromTheWrittenFileShowsThePreviewsTiles)
+{
+    EditorBench e;
+    e.run("EditorNewBlock");
+    AreaResource& area = *e.editor.getArea();
+    AreaBlock& block = *e.editor.currentBlock();
+    ResourceHandle cobbles = acquireShader("Textures/areas/town/cobbles01.tga", 1);
+    ResourceHandle grass = acquireShader("Textures/areas/meadow/grass01.tga", 1);
+    for (int y = 0; y < block.getHeight(); ++y) {
+        for (int x = 0; x < block.getWidth(); ++x) {
+            area.setCellTile(0, x, y, (x + 2 * y) % 3 == 0 ? cobbles : grass);
+        }
+    }
+    e.set("EditorAreaFileName", "paved.ara");
+    e.run("EditorSave");
+    ASSERT_TRUE(e.editor.isSaved());
+
+    World world;
+    world.installNeighbourFunction();
+    AreaDefinition paved;
+    paved.areaFileName = "Levels/paved.ara";
+    auto made = std::make_unique<Level>();
+    made->definition = &paved;
+    made->seed = 4242;
+    Level& built = *world.getLevel(world.addLevel(std::move(made)));
+    built.acquire(7);
+    built.ensureLayout();
+    ASSERT_NE(built.getArea(), nullptr);
+    ASSERT_NE(built.getArea(), &area) << "read from the written file";
+    Level& preview = e.editor.getPreviewLevel();
+    preview.setEditorPreview(&area, 0);
+
+    const GameRules& rules = GameData::get().rules();
+    std::set<std::pair<int, int>> places;
+    for (int ty = 0; ty < rules.levelTileHeight; ++ty) {
+        for (int tx = 0; tx < rules.levelTileWidth; ++tx) {
+            const int px = tx / rules.blockTileWidth, py = ty / rules.blockTileHeight;
+            if (built.getPlace(px, py) != 0) {
+                continue;
+            }
+            places.insert({px, py});
+            const int cx = tx % rules.blockTileWidth, cy = ty % rules.blockTileHeight;
+            ASSERT_EQ(built.getCellTile(tx, ty).getFileName(), preview.getCellTile(cx, cy).getFileName())
+                << tx << "," << ty;
+        }
+    }
+    EXPECT_FALSE(places.empty()) << "the builder placed the block";
+    built.release(7);
 }
 
 TEST(AreaFileTest, ShippedAreasOpenAndSaveUnchanged)
