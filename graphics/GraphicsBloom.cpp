@@ -34,6 +34,7 @@ void GraphicsSystem::forgetBloomTextures()
 
 void GraphicsSystem::drawBloom()
 {
+    drawDirectly();
     if (getVar("r_bloom").getInt() == 0) {
         return;
     }

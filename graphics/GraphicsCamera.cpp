@@ -59,6 +59,7 @@ void GraphicsSystem::getDrawableSize(int& width, int& height) const
 
 void GraphicsSystem::setProjection(float zoom)
 {
+    drawDirectly();
     int width = 0, height = 0;
     getDrawableSize(width, height);
     float extents[4];
@@ -73,6 +74,7 @@ void GraphicsSystem::setProjection(float zoom)
 
 void GraphicsSystem::setCamera(const ZonePosition& target, const ZonePosition3& eye, float zoom)
 {
+    drawDirectly();
     m_cameraTarget = target;
     m_cameraEye = eye;
     // The eye in the target's zone, and the view direction from it.
@@ -110,6 +112,7 @@ void GraphicsSystem::setCamera(const ZonePosition& target, const ZonePosition3& 
 
 void GraphicsSystem::setupPlayerCamera(float zoom, bool clear)
 {
+    drawDirectly();
     ZonePosition target(-1, 0.0f, 0.0f);
     if (m_frameHooks.connected() && !m_frameHooks.areaEditorActive() && m_frameHooks.getCameraCentre) {
         target = m_frameHooks.getCameraCentre();
@@ -127,6 +130,7 @@ void GraphicsSystem::setupPlayerCamera(float zoom, bool clear)
 
 void GraphicsSystem::clearViewport()
 {
+    drawDirectly();
     if (!m_context) {
         return;
     }
@@ -149,6 +153,7 @@ void GraphicsSystem::buildViewPlanes(float zoom)
 
 void GraphicsSystem::setOrthoOverlay()
 {
+    drawDirectly();
     static const float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
     loadModelView(identity);
     if (!m_context) {
@@ -167,6 +172,7 @@ void GraphicsSystem::setOrthoOverlay()
 
 void GraphicsSystem::resetRenderState()
 {
+    drawDirectly();
     if (!m_context) {
         return;
     }

@@ -1,4 +1,5 @@
 // The window, its OpenGL context, the initial state and the frame's ends.
+#include "graphics/DeferredStageBackend.h"
 #include "graphics/GlStageBackend.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/shaders/ShaderSystem.h"
@@ -64,6 +65,8 @@ void GraphicsSystem::destroyWindowAndContext()
 {
     acquireContext();
     m_displayReady = false;
+    // A new window shows nothing yet.
+    m_deferredBackend->forgetShown();
     setContext(nullptr);
     if (m_ownContext) {
         m_ownContext->destroy();
@@ -233,6 +236,9 @@ void GraphicsSystem::shutdownDisplay()
         m_platformHooksId = 0;
     }
     if (m_window || m_ownContext) {
+        // Frames that would have shown what the screen showed were dropped.
+        debugPrintRaw("Frames shown: %llu of %u\n", static_cast<unsigned long long>(m_shownFrames),
+                      m_frameNumber.load());
         destroyWindowAndContext();
     }
     m_displayReady = false;

@@ -8,8 +8,11 @@
 #include "engine/core/ColorSystem.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Profiler.h"
+#include "engine/input/Input.h"
 #include "engine/platform/GLContext.h"
+#include "engine/platform/Platform.h"
 #include "engine/resources/ResourceSystem.h"
+#include "graphics/DeferredStageBackend.h"
 #include "graphics/GlStateCache.h"
 #include "graphics/LightingSystem.h"
 #include "graphics/ScreenGeometry.h"
@@ -23,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <thread>
 
 void GraphicsSystem::applyChangedSettings()
 {
@@ -81,6 +85,18 @@ void GraphicsSystem::renderFrame(double frameSeconds)
         glDrawBuffer(GL_BACK);
         glEnable(GL_TEXTURE_2D);
     }
+    // A window showing only menus and text holds its batches back: when they
+    // are what the screen shows already the frame is neither drawn nor
+    // swapped (a software renderer would fill the whole window again).
+    QuietFrameConditions quiet;
+    quiet.window = m_context && drawable && m_stageDrawer->backend() == m_deferredBackend.get();
+    quiet.screenshot = m_screenshotRequested;
+    quiet.gameRunning = hooks.gameRunning();
+    quiet.worldMap = hooks.isWorldMapShown && hooks.isWorldMapShown();
+    quiet.fullScreenMenu = hooks.isFullScreenMenuShown && hooks.isFullScreenMenuShown();
+    quiet.editorActive = hooks.areaEditorActive() || hooks.modelEditorActive();
+    quiet.textureUsage = getVar("r_textureUsage").getInt() != 0;
+    const bool mayHold = mayHoldFrame(quiet);
     if (drawable) {
         m_renderQueue->beginFrame();
         if (hooks.updateWorldMap) {
@@ -122,6 +138,14 @@ void GraphicsSystem::renderFrame(double frameSeconds)
             hooks.drawModelEditor();
         }
         setOrthoOverlay();
+        if (mayHold) {
+            const Input* input = Input::instance();
+            const Platform* platform = Platform::instance();
+            m_deferredBackend->hold({uint64_t(width), uint64_t(height), input ? input->getEventCount() : 0,
+                                     platform ? platform->getEventCount() : 0, m_textureChanges.load()});
+            m_heldThread = std::this_thread::get_id();
+            m_frameHeld = true;
+        }
         if (hooks.drawOverheadTexts && !hooks.mouseOverMenu()) {
             hooks.drawOverheadTexts();
         }
@@ -141,18 +165,47 @@ void GraphicsSystem::renderFrame(double frameSeconds)
             hooks.drawDragAndCursor();
         }
     }
-    if (m_context) {
+    bool shown = true;
+    m_frameHeld = false;
+    if (m_deferredBackend->isHolding()) {
+        if (m_deferredBackend->matchesShown()) {
+            shown = false;
+        } else {
+            m_deferredBackend->release();
+            m_deferredBackend->markShown();
+        }
+    } else {
+        m_deferredBackend->forgetShown();
+    }
+    if (m_context && shown) {
         glBindTexture(GL_TEXTURE_2D, 0);
         if (m_screenshotRequested.exchange(false) && drawable) {
             captureScreenshot();
         }
         m_context->swap();
+        ++m_shownFrames;
     }
     releaseContext();
     if (profiler) {
         profiler->stopSection(Profiler::Render);
     }
     printTextureUsage();
+}
+
+bool GraphicsSystem::mayHoldFrame(const QuietFrameConditions& c)
+{
+    return c.window && !c.screenshot && !c.gameRunning && !c.worldMap && c.fullScreenMenu &&
+           !c.editorActive && !c.textureUsage;
+}
+
+void GraphicsSystem::drawDirectly()
+{
+    // Textures are uploaded and released on the loader thread as well; only
+    // the frame's own thread draws.
+    if (m_frameHeld.load() && std::this_thread::get_id() == m_heldThread) {
+        m_frameHeld = false;
+        m_deferredBackend->release();
+    }
 }
 
 bool GraphicsSystem::computeFps(double nowSeconds, double frameMs, float& shown)
@@ -191,6 +244,7 @@ void GraphicsSystem::drawFps()
 
 void GraphicsSystem::drawCollisionGrid(bool forMovement)
 {
+    drawDirectly();
     if (!m_frameHooks.isBlocked) {
         return;
     }

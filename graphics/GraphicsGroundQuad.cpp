@@ -9,6 +9,7 @@
 void GraphicsSystem::drawGroundQuad(uint32_t texture, const ZonePosition& corner, float side,
                                     const float uv[4], bool repeat, const float colour[3], float alpha)
 {
+    drawDirectly();
     if (!m_context || texture == kNoTexture) {
         return;
     }
@@ -42,6 +43,7 @@ void GraphicsSystem::drawGroundQuad(uint32_t texture, const ZonePosition& corner
 
 void GraphicsSystem::setStencilTest(bool on)
 {
+    drawDirectly();
     if (!m_context) {
         return;
     }

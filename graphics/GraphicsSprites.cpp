@@ -26,6 +26,7 @@ constexpr float kSpriteHeight = 64.0f;
 void GraphicsSystem::drawSprite(const ZonePosition3& position, int model, int animation, int frame,
                                 int direction)
 {
+    drawDirectly();
     ResourceSystem* resources = ResourceSystem::instance();
     auto* resource = resources ? dynamic_cast<ModelResource*>(resources->peek(model)) : nullptr;
     if (!resource || animation < 0 || animation >= resource->getNumAnimations()) {
@@ -66,6 +67,7 @@ void GraphicsSystem::drawSprite(const ZonePosition3& position, int model, int an
 
 void GraphicsSystem::drawModelPreview(const ModelDrawRequest& request, float x0, float y0, float x1, float y1)
 {
+    drawDirectly();
     // The normal camera at zoom 1, looking at the model's place.
     const ZonePosition target(request.position.zone, request.position.x, request.position.y);
     ZonePosition3 eye(target.zone, target.x + m_cameraOffset[0], target.y + m_cameraOffset[1],
@@ -89,6 +91,8 @@ void GraphicsSystem::drawModelPreview(const ModelDrawRequest& request, float x0,
 
 void GraphicsSystem::updateTexture(uint32_t texture, const uint8_t* pixels, int width, int height)
 {
+    drawDirectly();
+    ++m_textureChanges;
     if (!m_context || texture == kNoTexture || !pixels || width <= 0 || height <= 0) {
         return;
     }

@@ -206,6 +206,7 @@ void GraphicsSystem::printTextureUsage()
 
 void GraphicsSystem::bindLineShader(const ResourceHandle& shader)
 {
+    drawDirectly();
     const ResourceHandle* chosen = shader.isValid() ? &shader : getStandardTexture(0);
     ResourceSystem* resources = ResourceSystem::instance();
     auto* s = resources && chosen && chosen->isValid() ? resources->getAs<Shader>(*chosen) : nullptr;
@@ -216,6 +217,7 @@ void GraphicsSystem::bindLineShader(const ResourceHandle& shader)
 void GraphicsSystem::drawLine2D(const ResourceHandle& shader, float x0, float y0, float x1, float y1,
                                 const float colour[3], float width, uint16_t stipple)
 {
+    drawDirectly();
     bindLineShader(shader);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     if (stipple != 0xFFFF) {
@@ -246,6 +248,7 @@ void GraphicsSystem::drawRectOutline(const ResourceHandle& shader, float left, f
 void GraphicsSystem::drawLine3D(const ResourceHandle& shader, const float from[3], const float to[3],
                                 const float colour[3], float width)
 {
+    drawDirectly();
     bindLineShader(shader);
     glPolygonMode(GL_FRONT_AND_BACK, GL_LINE);
     glLineWidth(width);

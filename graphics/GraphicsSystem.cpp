@@ -1,5 +1,6 @@
 #include "graphics/GraphicsSystem.h"
 
+#include "graphics/DeferredStageBackend.h"
 #include "graphics/GlStageBackend.h"
 #include "graphics/GraphicsLightSource.h"
 #include "graphics/StageDrawer.h"
@@ -111,7 +112,17 @@ GraphicsSystem::GraphicsSystem() : m_glState(std::make_unique<GlStateCache>())
         }
         bindTexture(handle);
     });
-    m_stageDrawer = std::make_unique<StageDrawer>(m_stageBackend.get());
+    m_deferredBackend = std::make_unique<DeferredStageBackend>(*m_stageBackend, [](int texture) -> uint32_t {
+        ResourceSystem* resources = ResourceSystem::instance();
+        if (!resources || texture < 0) {
+            return 0;
+        }
+        resources->addRef(texture);
+        ResourceHandle handle = ResourceHandle::adopt(texture);
+        auto* loaded = resources->getAs<TextureResource>(handle);
+        return loaded ? loaded->glName : 0;
+    });
+    m_stageDrawer = std::make_unique<StageDrawer>(m_deferredBackend.get());
     m_view = std::make_unique<RenderView>();
     m_renderQueue = std::make_unique<RenderQueue>(*this);
     m_textEvents = std::make_unique<TextEventList>();
@@ -271,6 +282,7 @@ void GraphicsSystem::registerCommands(bool windowed)
 
 void GraphicsSystem::bindTexture(const ResourceHandle& handle)
 {
+    drawDirectly();
     ResourceSystem* resources = ResourceSystem::instance();
     auto* texture = resources && handle.isValid() ? resources->getAs<TextureResource>(handle) : nullptr;
     glBindTexture(GL_TEXTURE_2D, texture ? texture->glName : kNoTexture);

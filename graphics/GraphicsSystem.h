@@ -29,6 +29,7 @@ class GLContext;
 class GraphicsLightSource;
 class GlStateCache;
 class GlStageBackend;
+class DeferredStageBackend;
 class ModelResource;
 class RenderQueue;
 class RenderSurface;
@@ -166,6 +167,22 @@ public:
     void renderFrame(double frameSeconds);
     // Start of every frame: counters, changed settings, text events.
     void applyChangedSettings();
+    // What a frame looks at before it holds its drawing back to see whether
+    // it would show what the screen shows already.
+    struct QuietFrameConditions {
+        bool window = false;     // a context and a drawable of some size
+        bool screenshot = false; // asked for this frame
+        bool gameRunning = false;
+        bool worldMap = false;
+        bool fullScreenMenu = false;
+        bool editorActive = false;
+        bool textureUsage = false; // the report counts the textures bound
+    };
+    // Only a window showing nothing but full-screen menus, console and text
+    // is held back; the game, the maps and the editors always draw.
+    static bool mayHoldFrame(const QuietFrameConditions& c);
+    // Frames put on the screen; a held frame that matched is not counted.
+    uint64_t getShownFrames() const { return m_shownFrames; }
     // The world pass: the tiles around the camera and their placed models.
     void renderScene(double frameSeconds);
     void drawCollisionGrid(bool forMovement);
@@ -418,10 +435,20 @@ private:
     void uploadTexturesLoadedWithoutContext();
     void updateStageSettings();
     void bindLineShader(const ResourceHandle& shader);
+    // Drawing that bypasses the stage back end: a held frame is sent on first,
+    // so that the order of the calls stays.
+    void drawDirectly();
     bool readScreenshotPixels(int x, int y, int width, int height, std::vector<uint8_t>& pixels);
 
     std::unique_ptr<GlStateCache> m_glState;
     std::unique_ptr<GlStageBackend> m_stageBackend;
+    std::unique_ptr<DeferredStageBackend> m_deferredBackend;
+    // Counts every texture upload, update and deletion: a held frame that
+    // binds the same names may still look different.
+    std::atomic<uint64_t> m_textureChanges{0};
+    uint64_t m_shownFrames = 0;
+    std::atomic<bool> m_frameHeld{false};
+    std::thread::id m_heldThread;
     std::unique_ptr<StageDrawer> m_stageDrawer;
     std::unique_ptr<RenderView> m_view;
     std::unique_ptr<RenderQueue> m_renderQueue;

@@ -33,6 +33,8 @@ struct ScopedContext {
 
 void GraphicsSystem::deleteTexture(uint32_t id)
 {
+    drawDirectly();
+    ++m_textureChanges;
     if (id == kNoTexture) {
         return;
     }
@@ -50,6 +52,8 @@ void GraphicsSystem::deleteTexture(uint32_t id)
 uint32_t GraphicsSystem::uploadTexture(const uint8_t* data, int width, int height, unsigned format,
                                        int levels)
 {
+    drawDirectly();
+    ++m_textureChanges;
     std::string error;
     return uploadTexture(data, width, height, format, levels, error);
 }
@@ -57,6 +61,8 @@ uint32_t GraphicsSystem::uploadTexture(const uint8_t* data, int width, int heigh
 uint32_t GraphicsSystem::uploadTexture(const uint8_t* data, int width, int height, unsigned format,
                                        int levels, std::string& error)
 {
+    drawDirectly();
+    ++m_textureChanges;
     ScopedContext lock(*this);
     if (!m_context) {
         error = "no OpenGL context";
@@ -159,6 +165,7 @@ void GraphicsSystem::drawTexturedQuad(uint32_t texture, float x0, float y0, floa
                                       int destinationBlend, float u0, float v0, float u1, float v1, int wrapS,
                                       int wrapT)
 {
+    drawDirectly();
     m_glState->setBlend(true, sourceBlend, destinationBlend);
     glBindTexture(GL_TEXTURE_2D, texture);
     m_glState->setWrap(wrapS, wrapT);
@@ -187,6 +194,7 @@ int roundHalfUp(float v)
 
 void GraphicsSystem::setViewport(float x, float y, float width, float height, bool store)
 {
+    drawDirectly();
     int rounded[4] = {roundHalfUp(x), roundHalfUp(y), roundHalfUp(width), roundHalfUp(height)};
     if (m_context) {
         glViewport(rounded[0], rounded[1], std::max(0, rounded[2]), std::max(0, rounded[3]));

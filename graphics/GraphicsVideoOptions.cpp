@@ -205,6 +205,8 @@ void GraphicsSystem::computeAnisotropy()
 
 void GraphicsSystem::applyAnisotropy()
 {
+    drawDirectly();
+    ++m_textureChanges;
     if (!m_anisotropySupported) {
         return;
     }

@@ -59,6 +59,7 @@ void Input::stop()
 
 void Input::queueKey(int code, bool down, bool repeat)
 {
+    ++m_eventCount;
     if (code <= 0 || code >= kNumKeys) {
         return;
     }
@@ -69,6 +70,7 @@ void Input::queueKey(int code, bool down, bool repeat)
 
 void Input::queueButton(int button, bool down, int x, int y)
 {
+    ++m_eventCount;
     if (button < 0 || button >= kNumButtons) {
         return;
     }
@@ -79,6 +81,7 @@ void Input::queueButton(int button, bool down, int x, int y)
 
 void Input::queueWheel(int notches)
 {
+    ++m_eventCount;
     if (notches == 0) {
         return;
     }
@@ -88,12 +91,14 @@ void Input::queueWheel(int notches)
 
 void Input::setMousePosition(int x, int y)
 {
+    ++m_eventCount;
     m_mouseX = std::clamp(x, 0, kScreenWidth - 1);
     m_mouseY = std::clamp(y, 0, kScreenHeight - 1);
 }
 
 void Input::focusLost()
 {
+    ++m_eventCount;
     std::lock_guard<std::mutex> lock(m_mutex);
     for (int k = 1; k < kNumKeys; ++k) {
         if (m_queuedKeys[k]) {
@@ -111,6 +116,7 @@ void Input::focusLost()
 
 void Input::reset()
 {
+    ++m_eventCount;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.clear();
     std::fill(std::begin(m_queuedKeys), std::end(m_queuedKeys), 0);

@@ -2,6 +2,7 @@
 
 #include "engine/core/Singleton.h"
 
+#include <atomic>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -42,6 +43,8 @@ public:
     void focusLost();
     // A new window after a video restart: held state and queue are dropped.
     void reset();
+    // Counts everything fed in above: the frame redraws after any of it.
+    uint64_t getEventCount() const { return m_eventCount; }
 
     // Polled by the client each frame.
     void pollKeyboard();
@@ -89,4 +92,5 @@ private:
     bool m_started = false;
     bool m_devices = false;
     LineRunner m_runner;
+    std::atomic<uint64_t> m_eventCount{0};
 };

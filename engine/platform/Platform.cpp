@@ -255,6 +255,7 @@ void Platform::setActivation(bool active, bool minimised)
 
 void Platform::handleEvent(const SDL_Event& event)
 {
+    ++m_eventCount;
     Input* input = Input::instance();
     int w = 0, h = 0;
     getWindowSize(w, h);

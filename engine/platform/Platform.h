@@ -3,6 +3,7 @@
 #include "engine/core/Singleton.h"
 
 #include <atomic>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -63,6 +64,9 @@ public:
     // Dispatches every pending event; a quit event clears the running flag.
     void pumpEvents();
     void handleEvent(const SDL_Event& event);
+    // Counts the events handled (input, and the window shown, exposed,
+    // resized): the frame redraws after any of them.
+    uint64_t getEventCount() const { return m_eventCount; }
 
     // Window pixels to the 640 × 480 screen space.
     static void toScreenSpace(int x, int y, int windowWidth, int windowHeight, int& outX, int& outY);
@@ -82,4 +86,5 @@ private:
     bool m_videoInit = false;
     bool m_active = true;
     bool m_minimised = false;
+    uint64_t m_eventCount = 0;
 };
