@@ -33,6 +33,7 @@ void Quest::onReset()
     fromSourceQuest = false;
     thiefEffect = nullptr;
     meetingDisturbed = false;
+    m_spawnEntryWanted = false;
     m_spawnEntryAdded = false;
 }
 

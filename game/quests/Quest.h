@@ -199,6 +199,10 @@ public:
     const DatabaseEntry* thiefEffect = nullptr;
     bool meetingDisturbed = false;
 
+    // The Game's table has given the quest its number: a spawn entry its
+    // set-up asked for is added now, under that number.
+    void onNumbered();
+
 private:
     // Target choice by type (QuestSetUp.cpp); false fails the set-up.
     bool chooseTargets(QuestBase* source);
@@ -211,5 +215,9 @@ private:
 
     bool m_playerCopy = false;
     bool m_deleted = false;
+    // The set-up's spawn entry: asked for, added, and where (level, id).
+    bool m_spawnEntryWanted = false;
     bool m_spawnEntryAdded = false;
+    int m_spawnEntryLevel = -1;
+    int m_spawnEntryId = 0;
 };

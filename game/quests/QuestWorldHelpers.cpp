@@ -74,6 +74,13 @@ void Quest::cureAfflicted()
 
 void Quest::addSpawnEntry()
 {
+    // Entry ids are quest number + 1, 0 marking a free entry. A quest is set
+    // up before the table numbers it, so its entry waits for the number.
+    m_spawnEntryWanted = true;
+    const Game* game = Game::instance();
+    if (!game || game->getQuest(id) != this) {
+        return;
+    }
     if (m_spawnEntryAdded || !definition || definition->monsterSpawnChanceMult <= 0.0f || !monsterType) {
         return;
     }
@@ -82,18 +89,28 @@ void Quest::addSpawnEntry()
         return;
     }
     const float weight = monsterType->archetype ? monsterType->archetype->spawnWeight : 0.0f;
-    // Entry ids are quest number + 1: 0 marks a free entry.
     area->addSpawnEntry(monsterType, weight * definition->monsterSpawnChanceMult, id + 1);
     m_spawnEntryAdded = true;
+    m_spawnEntryLevel = targetLevel;
+    m_spawnEntryId = id + 1;
+}
+
+void Quest::onNumbered()
+{
+    if (m_spawnEntryWanted) {
+        addSpawnEntry();
+    }
 }
 
 void Quest::removeSpawnEntry()
 {
-    if (!definition || definition->monsterSpawnChanceMult <= 0.0f) {
+    // Only the entry this quest added: another quest's stays.
+    m_spawnEntryWanted = false;
+    if (!m_spawnEntryAdded) {
         return;
     }
-    if (AreaDefinition* area = areaOfLevel(targetLevel)) {
-        area->removeSpawnEntry(id + 1);
+    if (AreaDefinition* area = areaOfLevel(m_spawnEntryLevel)) {
+        area->removeSpawnEntry(m_spawnEntryId);
     }
     m_spawnEntryAdded = false;
 }

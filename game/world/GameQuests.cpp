@@ -70,6 +70,7 @@ int Game::addQuest(std::unique_ptr<Quest> quest)
         m_quests.push_back(std::move(quest));
     }
     added->id = number;
+    added->onNumbered();
     added->announce();
     return number;
 }
@@ -533,7 +534,9 @@ void Game::restoreQuest(int number, std::unique_ptr<Quest> quest)
         m_quests.resize(static_cast<size_t>(number) + 1);
     }
     quest->id = number;
+    Quest* restored = quest.get();
     m_quests[static_cast<size_t>(number)] = std::move(quest);
+    restored->onNumbered();
 }
 
 // ---- World notices -------------------------------------------------------------

@@ -4,6 +4,7 @@
 #include "engine/core/Random.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/world/AreaDefinition.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
@@ -281,6 +282,116 @@ TEST_F(QuestsInPlay, PlagueAndTownAttackRecordsKeepOnlyWhatStillStands)
         EXPECT_EQ(target.level, -1);
     }
     EXPECT_EQ(server.game->getEntityCount(), entities);
+}
+
+// A Recruit quest keeps its recruit in its record while it stands; a cut
+// record puts nobody into the world.
+TEST_F(QuestsInPlay, ARecruitRecordHoldsItsRecruitOnlyWhileTheQuestStandsAndRefusesEveryCut)
+{
+    auto recruit = rolled(QuestType::Recruit, 10, 12345);
+    recruit->setUp(0, nullptr);
+    ASSERT_FALSE(recruit->invalid);
+    ASSERT_NE(recruit->questNpc.get(), nullptr);
+    ByteBuffer base;
+    recruit->QuestBase::write(base, true);
+    ByteBuffer record;
+    recruit->write(record);
+    record.setReadPos(base.size());
+    EXPECT_EQ(record.readInt(), 1) << "the recruit follows";
+    EXPECT_GT(record.size(), base.size() + 4 + 12);
+
+    recruit->failed = true;
+    ByteBuffer failedBase;
+    recruit->QuestBase::write(failedBase, true);
+    ByteBuffer failedRecord;
+    recruit->write(failedRecord);
+    EXPECT_EQ(failedRecord.size(), failedBase.size() + 12) << "a failed quest writes no recruit";
+    recruit->failed = false;
+
+    const int entities = server.game->getEntityCount();
+    for (size_t cut = 0; cut < record.size(); ++cut) {
+        ByteBuffer shorter(record.data(), cut);
+        Quest target;
+        EXPECT_FALSE(target.read(shorter, 39)) << cut;
+        EXPECT_EQ(target.questNpc.get(), nullptr) << cut;
+    }
+    EXPECT_EQ(server.game->getEntityCount(), entities);
+
+    ByteBuffer whole(record.data(), record.size());
+    Quest loaded;
+    ASSERT_TRUE(loaded.read(whole, 39));
+    const auto* body = dynamic_cast<const Actor*>(loaded.questNpc.get());
+    ASSERT_NE(body, nullptr);
+    EXPECT_EQ(body->getName(), "Thermund");
+    EXPECT_EQ(server.game->getEntityCount(), entities + 1);
+}
+
+// A quest whose type the level spawns more often keeps one spawn entry,
+// under its own number, through set-up, saves and loads; taking one quest
+// out leaves another's entry alone.
+TEST_F(QuestsInPlay, ASpawnEntryStandsUnderItsQuestsNumberOnceThroughEverySave)
+{
+    // Quests of one type about different monsters are no duplicates.
+    QuestDefinition& hunt = definitionOf(QuestType::MonsterQuestItem);
+    hunt.monsterSpawnChanceMult = 2.0f;
+    hunt.startSuccess = 2;
+    const auto made = [&](uint32_t firstSeed) {
+        for (uint32_t seed = firstSeed; seed < firstSeed + 200; ++seed) {
+            auto quest = rolled(QuestType::MonsterQuestItem, 10, seed);
+            quest->setUp(0, nullptr);
+            if (!quest->invalid && quest->monsterType) {
+                return server.game->getQuest(server.game->addQuest(std::move(quest)));
+            }
+            quest->removeFromWorld();
+        }
+        return static_cast<Quest*>(nullptr);
+    };
+    const auto entries = [&](Quest& quest) {
+        const AreaDefinition* area = server.world->getLevelDefinition(quest.getTargetLevel());
+        if (!area) {
+            return 0;
+        }
+        const auto& all = area->getSpawnEntries();
+        return static_cast<int>(
+            std::count_if(all.begin(), all.end(), [&](const AreaDefinition::SpawnEntry& e) {
+                return e.monster && e.id == quest.id + 1;
+            }));
+    };
+    Quest* first = made(1);
+    ASSERT_NE(first, nullptr);
+    Quest* second = made(1000);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(first->id, 0);
+    ASSERT_EQ(second->id, 1);
+    const int held = entries(*second);
+    EXPECT_GT(entries(*first), 0);
+    EXPECT_GT(held, 0);
+    EXPECT_EQ(second->successCount, 2);
+    const AreaDefinition* area = server.world->getLevelDefinition(second->getTargetLevel());
+    ASSERT_NE(area, nullptr);
+    const float weight = area->getSpawnEntryWeight();
+
+    ByteBuffer previous;
+    second->write(previous);
+    for (int round = 0; round < 3; ++round) {
+        server.game->deleteQuest(1);
+        server.game->forEachQuest([](Quest&) {});
+        auto loaded = std::make_unique<Quest>();
+        ASSERT_TRUE(loaded->read(previous, 39));
+        server.game->restoreQuest(1, std::move(loaded));
+        Quest* back = server.game->getQuest(1);
+        ASSERT_NE(back, nullptr);
+        EXPECT_EQ(back->successCount, 2) << round;
+        EXPECT_EQ(entries(*back), held) << round;
+        EXPECT_FLOAT_EQ(area->getSpawnEntryWeight(), weight) << round;
+        ByteBuffer again;
+        back->write(again);
+        EXPECT_EQ(bytes(again), bytes(previous)) << round;
+        previous = again;
+    }
+    const int firstEntries = entries(*first);
+    server.game->deleteQuest(1);
+    EXPECT_EQ(entries(*first), firstEntries);
 }
 
 // ---- Player's slots
