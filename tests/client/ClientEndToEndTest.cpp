@@ -384,7 +384,7 @@ TEST_F(ClientWorldEndToEnd, AComputerCovenantsGiftReachesTheClientAndItsAcceptan
     const int crystals = own->stats.get(static_cast<int>(CovenantStat::Money));
 
     // The computer covenant's gift: the line reaches the client in the next
-    // state message (the client has no window for it yet and logs it).
+    // state message and waits there as the covenant's pending offer.
     TradeOffer gift;
     gift.type = 2;
     gift.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 10, 0);
@@ -394,16 +394,19 @@ TEST_F(ClientWorldEndToEnd, AComputerCovenantsGiftReachesTheClientAndItsAcceptan
     frame();
     PlayerCovenantClient* mirror = client->getPlayerCovenant();
     ASSERT_NE(mirror, nullptr);
-    EXPECT_TRUE(logged(line) == 1u || mirror->getPendingOffer(giver->index) != nullptr);
+    const PlayerCovenantClient::PendingOffer* pending = mirror->getPendingOffer(giver->index);
+    ASSERT_NE(pending, nullptr) << line;
+    ASSERT_EQ(pending->entries.size(), 1u);
+    EXPECT_EQ(pending->kind, 2);
 
+    ASSERT_TRUE(GameClient::get().getDiplomacyResponseText().empty());
     client->queueServerCommand("acceptOffer 2 " + g + " 0 8 10");
     for (int i = 0; i < 3; ++i) {
         frame();
     }
     EXPECT_EQ(own->stats.get(static_cast<int>(CovenantStat::Money)), crystals + 10);
-    // "dipRes 12 i": logged while the client has no handler, else shown as
-    // the covenant's answer text.
-    EXPECT_TRUE(logged("dipRes 12 " + g) == 1u || !GameClient::get().getDiplomacyResponseText().empty());
+    // "dipRes 12 i" comes back as the covenant's answer text.
+    EXPECT_FALSE(GameClient::get().getDiplomacyResponseText().empty());
 
     std::vector<std::string> shown;
     client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });

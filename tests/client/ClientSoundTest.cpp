@@ -8,6 +8,7 @@
 #include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/ItemClient.h"
 #include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Clock.h"
@@ -303,4 +304,70 @@ TEST_F(ClientSoundTest, TheThemePlaysInTheTownOnly)
     player->setPosition(ZonePosition(0, 64.0f, 64.0f));
     EXPECT_TRUE(thinkUntilThemePlays());
     client.endGame();
+}
+
+// The player's own activity is heard at its body: a cue while it lasts, the
+// identifying done sound after it, silence after anything else; a raided
+// house sounds its alarm every five seconds.
+TEST_F(ClientSoundTest, ThePlayersActivityAndTheRaidAlarmAreHeard)
+{
+    std::vector<uint8_t> ogg;
+    ASSERT_TRUE(SoundFileWriter::makeOgg(tone(4410, 1), 1, 22050, 0.2f, 5, ogg));
+    std::filesystem::create_directories(dir.path() / "Sounds" / "Items");
+    for (const char* name : {"Sounds/Items/identifying.ogg", "Sounds/Items/doneIdentifying.ogg",
+                             "Sounds/openingChest.ogg", "Sounds/alarm.ogg"}) {
+        writeFileBytes(dir.file(name), ogg);
+    }
+    start();
+    ASSERT_TRUE(client.startGame(false));
+    join();
+    PlayerClient* player = client.getLocalPlayer();
+    ASSERT_NE(player, nullptr);
+    player->setPlayerEntityNumber(4);
+    GameClient::get().setEntity(4, std::make_unique<EntityClient>());
+    client.onNewEntity(*GameClient::get().getEntity(4));
+    EntityClient* mirror = player->getServerMirror();
+    ASSERT_NE(mirror, nullptr);
+    const auto playing = [this] {
+        std::vector<std::string> names;
+        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* channel = sound.getChannel(i);
+            if (channel && channel->inUse) {
+                names.push_back(ResourceSystem::get().getFileName(channel->resource.getIndex()));
+            }
+        }
+        return names;
+    };
+    struct Step {
+        int kind;
+        std::vector<std::string> heard;
+    };
+    const Step steps[] = {{2, {"Sounds/Items/identifying.ogg"}},
+                          {0, {"Sounds/Items/doneIdentifying.ogg"}},
+                          {3, {"Sounds/openingChest.ogg"}},
+                          {0, {}}};
+    for (const Step& step : steps) {
+        mirror->startProgress(step.kind == 0 ? 0.0f : 5.0f, step.kind);
+        player->update(0.0f);
+        EXPECT_EQ(playing(), step.heard) << "activity " << step.kind;
+    }
+
+    for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+        sound.stopChannel(sound.getChannel(i));
+    }
+    PlayerCovenantClient* covenant = client.getPlayerCovenant();
+    ASSERT_NE(covenant, nullptr);
+    covenant->beingRaided = true;
+    std::vector<int> alarms;
+    for (int second = 0; second < 12; ++second) {
+        const size_t before = playing().size();
+        covenant->update(second == 0 ? 0.0f : 1.0f);
+        if (playing().size() > before) {
+            alarms.push_back(second);
+        }
+    }
+    EXPECT_EQ(alarms, (std::vector<int>{0, 5, 10}));
+    for (const std::string& name : playing()) {
+        EXPECT_EQ(name, "Sounds/alarm.ogg");
+    }
 }

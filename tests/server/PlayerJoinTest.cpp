@@ -342,6 +342,44 @@ TEST_F(PlayerJoin, TheJoinFoundsThePlayersCovenantOrRefusesItWhole)
     EXPECT_NE(warnings[0].find("covenant recruit slot"), std::string::npos);
 }
 
+// A saved covenant section cut anywhere, or naming a slot twice, drops the
+// join whole: no covenant, no house, one line naming the field.
+TEST_F(PlayerJoin, EveryCutOrRepeatedSlotOfTheCovenantSectionDropsTheJoin)
+{
+    const MonsterType* type = GameData::get().findMonsterType("RecruitWarrior");
+    ASSERT_NE(type, nullptr);
+    Actor* body = server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 3);
+    ASSERT_NE(body, nullptr);
+    Recruit record;
+    record.saveFromActor(body);
+    delete body;
+    SavedJoin saved = sameWorld();
+    saved.recruit = &record;
+    saved.recruitSlots = {1, 3};
+    ByteBuffer covenantOnly;
+    saved.writeCovenant(covenantOnly);
+    const ByteBuffer whole = saved.write(*player);
+    const size_t sectionEnd = 4 + covenantOnly.size();
+    ASSERT_GT(whole.size(), sectionEnd);
+
+    const int covenants = server.game->getCovenantCount();
+    const int entities = server.game->getEntityCount();
+    const auto refused = [&](ByteBuffer message, const std::string& what) {
+        warnings.clear();
+        EXPECT_EQ(join(std::move(message)), nullptr) << what;
+        EXPECT_EQ(server.game->getCovenantCount(), covenants) << what;
+        EXPECT_EQ(server.game->getEntityCount(), entities) << what;
+        EXPECT_EQ(warnings.size(), 1u) << what;
+    };
+    for (size_t cut = 4; cut < sectionEnd; ++cut) {
+        refused(ByteBuffer(whole.data(), cut), "cut at " + std::to_string(cut));
+    }
+    saved.recruitSlots = {1, 1};
+    refused(saved.write(*player), "slot 1 twice");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_NE(warnings[0].find("covenant recruit slot"), std::string::npos) << warnings[0];
+}
+
 TEST_F(PlayerJoin, ASavedPartyFollowsThePlayerAgain)
 {
     const MonsterType* type = GameData::get().findMonsterType("RecruitWarrior");

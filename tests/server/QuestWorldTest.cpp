@@ -1,5 +1,6 @@
 // A quest's things in the world: its recruit, town traps, quest items, the
 // escort through gates and the comparisons of the quest table, on data/.
+#include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "game/entities/TrapGround.h"
 #include "game/quests/Quest.h"
@@ -217,6 +218,39 @@ TEST_F(QuestSetUp, APetrifiedNpcIsNeverOneAKidnappingIsAbout)
     second->npcChoice = slot;
     second->setUp(0, nullptr);
     EXPECT_TRUE(second->invalid);
+
+    // The reverse: with the player away, a kidnapping that starts from one
+    // stream state does not start from the same state once a Petrify is
+    // about that NPC.
+    server.game->clearQuests();
+    player->setPosition(ZonePosition(1, 2000.0f, 2000.0f));
+    ASSERT_FALSE(server.game->isPlayerInTown());
+    bool compared = false;
+    for (uint32_t seed = 1; seed < 200 && !compared; ++seed) {
+        const uint32_t state = Random::getState(0);
+        auto free = rolled(QuestType::Kidnapping, 10, seed);
+        free->npcChoice = slot;
+        free->setUp(0, nullptr);
+        const bool started = !free->invalid;
+        free->removeFromWorld();
+        if (!started) {
+            continue;
+        }
+        auto stone = rolled(QuestType::Petrify, 10, 779);
+        stone->npcChoice = slot;
+        stone->setUp(0, nullptr);
+        ASSERT_FALSE(stone->invalid);
+        const int number = server.game->addQuest(std::move(stone));
+        Random::setState(0, state);
+        auto taken = rolled(QuestType::Kidnapping, 10, seed);
+        taken->npcChoice = slot;
+        taken->setUp(0, nullptr);
+        EXPECT_TRUE(taken->invalid) << "seed " << seed;
+        taken->removeFromWorld();
+        server.game->deleteQuest(number);
+        compared = true;
+    }
+    EXPECT_TRUE(compared) << "no kidnapping of that NPC started";
 }
 
 TEST_F(QuestSetUp, APlagueThatCannotStayInfectsNobodyAndSaysNothing)

@@ -77,16 +77,28 @@ TEST_F(CharacterCommandsTest, CharacterListSurvivesDamagedFiles)
 
 TEST_F(CharacterCommandsTest, CovenantChoicesFollowTheRules)
 {
-    std::vector<ListEntry> list;
-    CharacterCommands::getNumCovenantOptions(list);
-    const GameRules& rules = world.data->rules();
-    ASSERT_EQ(list.size(),
-              static_cast<size_t>(std::max(0, rules.maxAiCovenants - rules.minAiCovenants + 1) + 1));
-    EXPECT_EQ(list[0].name, "Random");
-    EXPECT_EQ(list[0].value, "0");
-    if (list.size() > 1) {
-        EXPECT_EQ(list[1].name, std::to_string(rules.minAiCovenants) + " covenants");
-        EXPECT_EQ(list.back().value, std::to_string(rules.maxAiCovenants));
+    GameRules& rules = GameData::get().mutableRules();
+    struct Row {
+        int min, max;
+        std::vector<std::string> names;
+    };
+    const Row rows[] = {{2, 4, {"Random", "2 covenants", "3 covenants", "4 covenants"}}, {3, 2, {"Random"}}};
+    for (const Row& row : rows) {
+        rules.minAiCovenants = row.min;
+        rules.maxAiCovenants = row.max;
+        std::vector<ListEntry> list;
+        CharacterCommands::getNumCovenantOptions(list);
+        std::vector<std::string> names;
+        std::vector<std::string> values;
+        for (const ListEntry& e : list) {
+            names.push_back(e.name);
+            values.push_back(e.value);
+        }
+        EXPECT_EQ(names, row.names) << row.min << "-" << row.max;
+        EXPECT_EQ(values.front(), "0");
+        if (values.size() > 1) {
+            EXPECT_EQ(values, (std::vector<std::string>{"0", "2", "3", "4"}));
+        }
     }
 }
 
@@ -99,22 +111,55 @@ TEST_F(CharacterCommandsTest, RandomNameLeavesTheWorldStreamAlone)
     EXPECT_FALSE(var("PlayerName").empty());
     EXPECT_EQ(Random::getState(0), 1234u);
     EXPECT_NE(Random::getState(4), 99u);
+
+    // The list follows the class: priests draw women's names, mages and an
+    // unknown class men's.
+    constexpr uint32_t kSeed = 4321;
+    const auto drawn = [this](const char* list) {
+        Random::setState(4, kSeed);
+        return names.generateName(list, Random::next(4));
+    };
+    const std::string male = drawn("npcsMale");
+    const std::string female = drawn("npcsFemale");
+    ASSERT_NE(male, female);
+    for (const auto& [playerClass, expected] :
+         {std::pair<const char*, std::string>{"$$ClassPriest$$", female},
+          {"$$ClassMage$$", male},
+          {"$$ClassNobody$$", male}}) {
+        world.vars.setVar("PlayerClass", playerClass);
+        Random::setState(4, kSeed);
+        CharacterCommands::randomPlayerName({});
+        EXPECT_EQ(var("PlayerName"), expected) << playerClass;
+    }
 }
 
 TEST_F(CharacterCommandsTest, DeleteTakesEveryFileOfTheNameRuleOnly)
 {
     saveCharacter("Aldric", 3, 0, "Oak");
     PlayerCovenantClient().saveHistory("Aldric");
-    world.vars.setVar("resumeGameChar", "aLDRIC");
+    for (const char* other : {"chars/Aldric.map", "chars/Aldric.wld", "chars/x.chr", "x.chr"}) {
+        writeFileBytes(user(other), {1, 2, 3});
+    }
+    const auto exists = [this](const char* name) { return std::filesystem::exists(user(name)); };
+    world.vars.setVar("resumeGameChar", "ALDRIC");
 
-    world.vars.setVar("PlayerName", "../Aldric*");
+    // Names the rule refuses delete nothing; "../x" is read as "x".
+    for (const char* refused : {"../Aldric*", "a<b"}) {
+        world.vars.setVar("PlayerName", refused);
+        CharacterCommands::deleteCharacter({});
+        EXPECT_TRUE(exists("chars/Aldric.chr")) << refused;
+        EXPECT_EQ(var("resumeGameChar"), "ALDRIC") << refused;
+    }
+    world.vars.setVar("PlayerName", "../x");
     CharacterCommands::deleteCharacter({});
-    EXPECT_TRUE(std::filesystem::exists(user("chars/Aldric.chr")));
-    EXPECT_EQ(var("resumeGameChar"), "aLDRIC");
+    EXPECT_FALSE(exists("chars/x.chr"));
+    EXPECT_TRUE(exists("x.chr")) << "nothing outside chars/";
 
     world.vars.setVar("PlayerName", "Aldric");
     CharacterCommands::deleteCharacter({});
-    EXPECT_FALSE(std::filesystem::exists(user("chars/Aldric.chr")));
-    EXPECT_FALSE(std::filesystem::exists(user("chars/Aldric.his")));
+    for (const char* gone :
+         {"chars/Aldric.chr", "chars/Aldric.his", "chars/Aldric.map", "chars/Aldric.wld"}) {
+        EXPECT_FALSE(exists(gone)) << gone;
+    }
     EXPECT_EQ(var("resumeGameChar"), "");
 }

@@ -5,9 +5,11 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/StateMessage.h"
+#include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/RecruitClient.h"
 #include "engine/core/ByteBuffer.h"
+#include "support/RecordingClientUi.h"
 #include "support/TestWorld.h"
 
 #include <gtest/gtest.h>
@@ -367,4 +369,38 @@ TEST_F(PlayerCovenantClientTest, DamagedGlobalSaveIsSetAside)
     writeFileBytes(user("Chars/global.sav"), {40, 0, 0, 0});
     EXPECT_FALSE(covenant.loadGlobal());
     EXPECT_TRUE(world.log.contains("Chars/global.sav: version 40 at byte 4", 2));
+}
+
+TEST_F(PlayerCovenantClientTest, AnEmptyRecruitListClearsTheSlotsAndTreatiesFollowTheOthers)
+{
+    Client client;
+    RecordingClientUi ui{{"YourRecruits"}};
+    ui.install(client.getUi());
+    ASSERT_TRUE(client.startGame(false));
+    PlayerCovenantClient covenant;
+    ByteBuffer two = section({0, 2});
+    ASSERT_TRUE(covenant.readSnapshot(two));
+    EXPECT_EQ(ui.buttons, std::vector<std::string>{"YourRecruits"});
+    ByteBuffer none = section({});
+    ASSERT_TRUE(covenant.readSnapshot(none));
+    EXPECT_EQ(covenant.recruitCount, 0);
+    for (int slot = 0; slot < covenant.getRecruitSlotCount(); ++slot) {
+        EXPECT_EQ(covenant.getRecruit(slot), nullptr) << slot;
+    }
+    EXPECT_EQ(ui.buttons.size(), 1u) << "no topic for an empty list";
+
+    // Each other covenant's treaty toward ours is taken over; one that holds
+    // no record of ours counts as peace.
+    feedGame(GameTime(), 3);
+    covenant.index = 1;
+    const int war = toIndex(CovenantTreaty::War);
+    const int peace = toIndex(CovenantTreaty::Peace);
+    GameClient::get().getCovenant(0, false)->setRelationState(1, war);
+    covenant.setRelationState(0, peace);
+    covenant.setRelationState(2, war);
+    ASSERT_NE(GameClient::get().getCovenant(2, false), nullptr);
+    covenant.update(0.1f);
+    EXPECT_EQ(covenant.getRelationState(0), war);
+    EXPECT_EQ(covenant.getRelationState(2), peace);
+    client.endGame();
 }

@@ -4,6 +4,7 @@
 #include "client/GameClient.h"
 #include "client/StateMessage.h"
 #include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/data/Database.h"
 #include "engine/input/Input.h"
 #include "game/definitions/GameData.h"
@@ -222,6 +223,111 @@ TEST_F(PlayerMovementTest, GateTextsNameLevelsOfTheWorld)
     GameClient::get().readEntityUpdate(r);
     gate->getTooltipText(text, true, true, true);
     EXPECT_EQ(text, server.world->getLevelName(1) + " Gate");
+}
+
+// The per-frame upkeep: a level named on arrival, a dead player kept down
+// unless the game is lost, and a far target let go unless it is one's own.
+TEST_F(PlayerMovementTest, TheUpdateNamesLevelsKeepsTheDeadDownAndLetsFarStrangersGo)
+{
+    const std::string town = server.world->getLevelName(0);
+    const std::string wild = server.world->getLevelName(1);
+    ASSERT_FALSE(wild.empty());
+    player->exploredLevels = {true, false};
+    player->update(0.0f);
+    texts.clear();
+    const ZonePosition home = player->getPosition();
+    struct Move {
+        int zone;
+        bool explored;
+        std::string shown; // empty: nothing
+    };
+    const Move moves[] = {{1, false, "Discovered " + wild},
+                          {1, false, ""},
+                          {0, true, "Entering " + town},
+                          {1, true, "Entering " + wild}};
+    for (const Move& m : moves) {
+        player->exploredLevels[1] = m.explored;
+        player->EntityBase::setPosition(ZonePosition(m.zone, home.x, home.y));
+        texts.clear();
+        player->update(0.0f);
+        std::erase_if(texts, [](const ClientTextEvent& e) { return e.kind != 2; });
+        if (m.shown.empty()) {
+            EXPECT_TRUE(texts.empty()) << m.zone;
+            continue;
+        }
+        ASSERT_EQ(texts.size(), 1u) << m.shown;
+        EXPECT_EQ(texts[0].text, m.shown);
+        EXPECT_FLOAT_EQ(texts[0].x, 320.0f);
+        EXPECT_FLOAT_EQ(texts[0].y, 100.0f);
+        EXPECT_FLOAT_EQ(texts[0].lifetime, 5.0f);
+    }
+    player->EntityBase::setPosition(home);
+    player->update(0.0f);
+
+    // The server's mirror dies: action 1, except once the game is lost.
+    const uint32_t warrior = static_cast<uint32_t>(Database::get().findEntry("ClassWarrior")->getId());
+    const auto mirrorHealth = [warrior](int health) {
+        EntityUpdateRecord r;
+        r.entryId = warrior;
+        r.health = health;
+        r.maxHealth = 100;
+        r.solid = 1;
+        GameClient::get().readEntityUpdate(r);
+    };
+    struct Death {
+        bool loaded;
+        bool destroyed;
+        bool down;
+    };
+    for (const Death& d : {Death{false, true, true}, Death{true, false, true}, Death{true, true, false}}) {
+        if (d.loaded && !GameClient::get().isLoaded()) {
+            GameClient::get().onFirstUpdate();
+        }
+        client->getPlayerCovenant()->destroyed = d.destroyed;
+        mirrorHealth(100);
+        player->update(0.0f);
+        ASSERT_EQ(player->action, PlayerClient::kActionNone);
+        mirrorHealth(0);
+        player->update(0.0f);
+        EXPECT_EQ(player->action == PlayerClient::kActionDead, d.down) << d.loaded << d.destroyed;
+    }
+    client->getPlayerCovenant()->destroyed = false;
+    mirrorHealth(100);
+    player->update(0.0f);
+
+    // Targets beyond the selection distance: only the player's own people stay.
+    player->setCovenantIndex(0);
+    const float reach = GameData::get().rules().maxSelectedEntityDistance;
+    ASSERT_GT(reach, 0.0f);
+    struct Far {
+        const char* entry;
+        int covenant;
+        float away;
+        bool kept;
+    };
+    const Far rows[] = {{"RecruitWarrior", 3, reach + 200.0f, false},
+                        {"RecruitWarrior", -1, reach + 200.0f, false},
+                        {"RecruitWarrior", 0, reach + 200.0f, true},
+                        {"RecruitWarrior", 3, reach - 200.0f, true}};
+    uint32_t number = 20;
+    for (const Far& f : rows) {
+        EntityUpdateRecord r;
+        r.number = number++;
+        r.entryId = static_cast<uint32_t>(Database::get().findEntry(f.entry)->getId());
+        r.covenant = f.covenant;
+        r.position = ZonePosition(0, home.x + f.away, home.y);
+        r.health = 100;
+        r.maxHealth = 100;
+        r.solid = 1;
+        r.typeSection.kind = EntityTypeSection::Kind::Sentient;
+        r.typeSection.equipped.fill(-1);
+        GameClient::get().readEntityUpdate(r);
+        EntityClient* other = GameClient::get().getEntity(static_cast<int>(r.number));
+        ASSERT_NE(other, nullptr);
+        player->setTarget(other, true);
+        player->update(0.0f);
+        EXPECT_EQ(player->target.get() == other, f.kept) << f.covenant << " at " << f.away;
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "game/covenants/PlayerCovenant.h"
 
 #include "engine/core/ByteBuffer.h"
+#include "engine/core/Direction.h"
 #include "engine/data/DatabaseEntry.h"
 #include "game/covenants/TradeOffer.h"
 #include "game/definitions/GameData.h"
@@ -9,6 +10,7 @@
 #include "game/entities/Gate.h"
 #include "game/entities/Inventory.h"
 #include "game/entities/Recruit.h"
+#include "game/entities/Stash.h"
 #include "server/Server.h"
 
 #include <algorithm>
@@ -114,25 +116,29 @@ TEST_F(PlayerCovenantTest, ANewCovenantGetsItsHouseAndOneBag)
     EXPECT_EQ(covenant->getLifestoneMaxHealth(), -1);
     EXPECT_LE(covenant->getLifestoneHealth(), -1);
 
-    // The five objects around the start cell; the stashes face north.
-    struct Expected {
-        const Entity* object;
+    // The five objects around the start cell: the three stashes a column to
+    // the west, facing north; the stone on the cell, the gate to the east.
+    struct Place {
         const char* entry;
-        int dx, dy;
+        int dy;
     };
-    std::vector<Entity*> stashes;
+    int stashes = 0;
     for (int n = 0; n < Game::kMaxEntities; ++n) {
-        Entity* e = world.game->getEntity(n);
-        if (e && e->getEntry() && e->getEntry()->getName().find("Stash") != std::string::npos)
-            stashes.push_back(e);
-        if (e && e->getEntry() && e->getEntry()->getName() == "ObjectBookshelf")
-            stashes.push_back(e);
+        const Entity* e = world.game->getEntity(n);
+        stashes += e && dynamic_cast<const Stash*>(e) ? 1 : 0;
     }
-    ASSERT_EQ(stashes.size(), 3u);
-    for (const Entity* s : stashes) {
-        EXPECT_EQ(s->getDirection(), 0);
-        EXPECT_EQ(s->getCovenantIndex(), covenant->index);
-        EXPECT_FLOAT_EQ(s->getPosition().x, houseTile(-5, 0).x);
+    EXPECT_EQ(stashes, 3);
+    for (const Place& place :
+         {Place{"ObjectCovenantStash", -2}, Place{"ObjectBookshelf", 0}, Place{"ObjectPlayerStash", 2}}) {
+        const Entity* found = nullptr;
+        for (int n = 0; n < Game::kMaxEntities && !found; ++n) {
+            const Entity* e = world.game->getEntity(n);
+            found = e && e->getEntry() && e->getEntry()->getName() == place.entry ? e : nullptr;
+        }
+        ASSERT_NE(found, nullptr) << place.entry;
+        EXPECT_EQ(found->getPosition(), houseTile(-5, place.dy)) << place.entry;
+        EXPECT_EQ(found->getDirection(), static_cast<int>(Direction::North)) << place.entry;
+        EXPECT_EQ(found->getCovenantIndex(), covenant->index) << place.entry;
     }
     ASSERT_NE(covenant->getLifestone(), nullptr);
     EXPECT_EQ(covenant->getLifestone()->getPosition(), houseTile(0, 0));
