@@ -95,7 +95,7 @@ void GraphicsSystem::renderFrame(double frameSeconds)
     quiet.worldMap = hooks.isWorldMapShown && hooks.isWorldMapShown();
     quiet.fullScreenMenu = hooks.isFullScreenMenuShown && hooks.isFullScreenMenuShown();
     quiet.editorActive = hooks.areaEditorActive() || hooks.modelEditorActive();
-    quiet.textureUsage = getVar("r_textureUsage").getInt() != 0;
+    quiet.reports = getVar("r_textureUsage").getInt() != 0 || getVar("r_trisRendered").getInt() != 0;
     const bool mayHold = mayHoldFrame(quiet);
     if (drawable) {
         m_renderQueue->beginFrame();
@@ -195,7 +195,7 @@ void GraphicsSystem::renderFrame(double frameSeconds)
 bool GraphicsSystem::mayHoldFrame(const QuietFrameConditions& c)
 {
     return c.window && !c.screenshot && !c.gameRunning && !c.worldMap && c.fullScreenMenu &&
-           !c.editorActive && !c.textureUsage;
+           !c.editorActive && !c.reports;
 }
 
 void GraphicsSystem::drawDirectly()

@@ -176,7 +176,7 @@ public:
         bool worldMap = false;
         bool fullScreenMenu = false;
         bool editorActive = false;
-        bool textureUsage = false; // the report counts the textures bound
+        bool reports = false; // the texture and triangle reports count what is drawn
     };
     // Only a window showing nothing but full-screen menus, console and text
     // is held back; the game, the maps and the editors always draw.

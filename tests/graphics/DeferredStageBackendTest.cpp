@@ -181,7 +181,7 @@ TEST(DeferredStageBackendTest, OnlyMenusAndTextInAWindowAreHeld)
         {"the world map", [](C& c) { c.worldMap = true; }},
         {"no full-screen menu", [](C& c) { c.fullScreenMenu = false; }},
         {"an editor", [](C& c) { c.editorActive = true; }},
-        {"the texture usage report", [](C& c) { c.textureUsage = true; }},
+        {"the texture or triangle report", [](C& c) { c.reports = true; }},
     };
     for (const auto& [what, change] : draws) {
         C c = menu;
