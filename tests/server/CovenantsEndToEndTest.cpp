@@ -8,6 +8,7 @@
 #include "game/covenants/ActorCovenant.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Recruit.h"
 #include "game/world/Level.h"
@@ -41,6 +42,15 @@ long long experience(const ActorCovenant& c)
     return xp;
 }
 
+// The guard items in the house's four guard slots.
+int guardItems(const ActorCovenant& c)
+{
+    int n = 0;
+    for (int slot = 0; slot < 4; ++slot)
+        n += c.getHouseItem(slot) && c.getHouseItem(slot)->getGuardType();
+    return n;
+}
+
 // One world of the program with two computer covenants and a scripted
 // client joined, run in 50 ms steps, watching what the covenants do.
 class CovenantWorld {
@@ -58,6 +68,7 @@ public:
                 covenants.push_back(c);
         seen.resize(covenants.size());
         recruitsJoined.assign(covenants.size(), false);
+        guardsBought.assign(covenants.size(), 0);
         // A wandering peddler in the town, which the player's presence keeps built.
         const GameData* data = GameData::instance();
         Level* town = server.world->getLevel(0);
@@ -78,19 +89,38 @@ public:
     {
         const int steps = static_cast<int>(std::lround(seconds / kStep));
         for (int i = 0; i < steps; ++i) {
-            std::vector<int> members;
-            for (const ActorCovenant* c : covenants)
+            std::vector<int> members, guards, crystals;
+            for (const ActorCovenant* c : covenants) {
                 members.push_back(c->getRecruitCount());
+                guards.push_back(guardItems(*c));
+                crystals.push_back(c->stats.get(toIndex(CovenantStat::Money)));
+            }
             server.game->update(kStep);
             settle();
             for (size_t k = 0; k < covenants.size(); ++k) {
-                seen[k].insert(covenants[k]->adventureState);
-                recruitsJoined[k] = recruitsJoined[k] || covenants[k]->getRecruitCount() > members[k];
+                const ActorCovenant& c = *covenants[k];
+                seen[k].insert(c.adventureState);
+                recruitsJoined[k] = recruitsJoined[k] || c.getRecruitCount() > members[k];
+                if (guardItems(c) > guards[k])
+                    noteGuardBought(k, crystals[k]);
             }
             watchPeddler();
             if (++m_steps % static_cast<int>(60.0f / kStep) == 0)
                 traceMinute();
         }
+    }
+
+    // A new guard item counts as bought when crystals paid for it and every
+    // guard item has its guard standing.
+    void noteGuardBought(size_t k, int crystalsBefore)
+    {
+        const ActorCovenant& c = *covenants[k];
+        bool standing = true;
+        for (int slot = 0; slot < 4; ++slot)
+            if (const ItemBase* item = c.getHouseItem(slot); item && item->getGuardType())
+                standing = standing && c.getGuard(slot);
+        if (standing && c.stats.get(toIndex(CovenantStat::Money)) < crystalsBefore)
+            ++guardsBought[k];
     }
 
     // Each far goal of the wandering peddler it walked to.
@@ -128,6 +158,7 @@ public:
     std::vector<ActorCovenant*> covenants;
     std::vector<std::set<int>> seen;
     std::vector<bool> recruitsJoined;
+    std::vector<int> guardsBought;
     SafePtr<Actor> peddler;
     int peddlerGoalsReached = 0;
     std::vector<std::string> trace;
@@ -165,6 +196,7 @@ TEST(CovenantsEndToEndTest, TheyAdventureVisitTheTownThenWarAndRaid)
         EXPECT_GT(experience(*w.covenants[i]), xpBefore[i]) << "battles pay experience, covenant " << i;
     }
     EXPECT_TRUE(w.recruitsJoined[0] || w.recruitsJoined[1]) << "no recruit joined";
+    EXPECT_GT(w.guardsBought[0] + w.guardsBought[1], 0) << "no guard bought at the trainer";
     ASSERT_NE(w.peddler.get(), nullptr);
     EXPECT_GE(w.peddlerGoalsReached, 3) << "the peddler walked to too few goals of its level";
 

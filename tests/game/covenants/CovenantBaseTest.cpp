@@ -191,8 +191,9 @@ TEST_F(CovenantBaseTest, IncomeAddsRoutesAndSubtractsGuards)
     EXPECT_EQ(c.getTradeRouteIncomeWith(2), 0);
     EXPECT_EQ(c.routeCalls.size(), 3u);
 
+    // Without influence the house still yields the curve's first point.
     CovenantBase plain;
-    EXPECT_EQ(plain.getBaseIncome(), 0);
+    EXPECT_EQ(plain.getBaseIncome(), 10);
     plain.addCrystals(40);
     plain.addCrystals(-15);
     EXPECT_EQ(plain.stats.get(static_cast<int>(CovenantStat::Money)), 25);

@@ -243,7 +243,7 @@ TEST_F(CovenantTest, AComputerCovenantPaysSilentlyAndARouteToNobodyEndsTheLoop)
     covenant.payUpkeep();
     EXPECT_TRUE(lines().empty());
     EXPECT_EQ(covenant.getRelationSubState(7), static_cast<int>(TradeRoute::None));
-    EXPECT_EQ(covenant.stats.get(kMoney), 5 - covenant.stats.get(kGuardCosts));
+    EXPECT_EQ(covenant.stats.get(kMoney), 5 + covenant.getBaseIncome() - covenant.stats.get(kGuardCosts));
     EXPECT_LT(covenant.stats.get(kMoney), 0);
 }
 
