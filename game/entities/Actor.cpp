@@ -465,7 +465,10 @@ void Actor::checkActivity()
     bool wasActive = m_active;
     const Covenant* covenant = getCovenant();
     const bool ledByPlayer = dynamic_cast<const Player*>(getLeader()) != nullptr;
-    if (m_checksActivity && !(covenant && covenant->isPlayerCovenant()) && !ledByPlayer) {
+    // A raider stays awake far from any player: asleep it would drop the
+    // stone from its targets and the raid could never strike.
+    const bool raiding = covenant && covenant->takesPartInRaid(this);
+    if (m_checksActivity && !(covenant && covenant->isPlayerCovenant()) && !ledByPlayer && !raiding) {
         // Players wake monsters as they come near; without any the distance
         // counts as far away.
         float d = 1.0e10f;

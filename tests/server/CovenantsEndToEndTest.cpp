@@ -229,9 +229,6 @@ TEST(CovenantsEndToEndTest, TheyAdventureVisitTheTownThenWarAndRaid)
     ASSERT_NE(sentHome, nullptr);
     sentHome->warp(raider.getHouseSpot(sentHome));
     sentHome->clearTargetList();
-    // Far from any player it would rest; awake, its raid teleport decides.
-    sentHome->setChecksActivity(false);
-    sentHome->setActiveNow(true);
     bool teleported = false;
     for (int i = 0; i < 200 && !teleported; ++i) {
         w.run(kStep);

@@ -274,20 +274,20 @@ TEST_F(TradeTest, GamblesAndBoundItemsFollowTheirRules)
     EXPECT_TRUE(player->getInventory()->findItem(bound, g, s)) << "an ordinary vendor buys no bound item";
 }
 
-TEST_F(TradeTest, APriceOf32SellsFor7InCrystals)
+TEST_F(TradeTest, APriceOf16SellsFor3InCrystals)
 {
     Vendor* guards = vendor("NpcVendorGuard");
     ScriptedCovenant& covenant = addScriptedCovenant(*server.game);
     player->setCovenantIndex(covenant.index);
     covenant.stats.set(toIndex(CovenantStat::Money), 0);
     Item* contract = item("GuardContract", 1, 7);
-    ASSERT_EQ(contract->getPrice(1), 32); // 20 + 2 a level above the first
+    ASSERT_EQ(contract->getPrice(1), 16); // 10 + 1 a level above the first
     ASSERT_EQ(player->getInventory()->addItem(contract), InventoryBase::kAddPlaced);
     trade(guards);
     int g = -1, s = -1;
     ASSERT_TRUE(player->getInventory()->findItem(contract, g, s));
     player->sellItem(g, s);
-    EXPECT_EQ(covenant.stats.get(toIndex(CovenantStat::Money)), 7); // floor(32 x (0.25 - 0.15 x 32 / 10000))
+    EXPECT_EQ(covenant.stats.get(toIndex(CovenantStat::Money)), 3); // floor(16 x (0.25 - 0.15 x 16 / 10000))
     EXPECT_EQ(guards->getStockItem(23), contract);
 }
 

@@ -90,3 +90,26 @@ TEST_F(ActorCovenantFightsTest, OnlyAHostileCovenantsMembersTakeTheStoneAsATarge
         world.game->update(0.05f);
     EXPECT_EQ(member->getTarget(), stone);
 }
+
+// Far from any player actors rest and forget their targets; a raider does
+// not, or a raid away from the player could never strike.
+TEST_F(ActorCovenantFightsTest, RaidersFarFromAnyPlayerStayAwakeForTheStone)
+{
+    Player* player = world.game->getFirstPlayer();
+    ASSERT_NE(player, nullptr);
+    player->setPosition(ZonePosition(0, 3900.0f, 3900.0f));
+    for (int s = 0; s < b.getRecruitSlotCount(); ++s)
+        if (Actor* defender = b.getRecruitActor(s))
+            defender->setPosition(ZonePosition(0, 200.0f, 3900.0f));
+    world.game->announceDiplomacy(a.index, b.index, static_cast<int>(CovenantTreaty::Raid), false);
+    a.startRaid(b.index);
+    ASSERT_TRUE(a.isRaiding());
+    Actor* member = a.getRecruitActor(0);
+    ASSERT_NE(member, nullptr);
+    ASSERT_TRUE(a.takesPartInRaid(member));
+    ASSERT_GT(ZonePosition::distanceTo(player->getPosition(), member->getPosition()), 2000.0f);
+    for (int i = 0; i < 40; ++i)
+        world.game->update(0.05f);
+    EXPECT_TRUE(member->isActiveNow());
+    EXPECT_EQ(member->getTarget(), b.getLifestone());
+}
