@@ -55,12 +55,14 @@ void ActorCovenant::update(float dt)
         return;
     timers.update(dt);
 
-    if (isRaiding()) {
+    if (raidTarget != -1) {
         // Only a hero with a body can be missing from the raid.
         Recruit* hero = findHeroRecruit();
-        if (hero && hero->getActor() && !takesPartInRaid(hero->getActor()))
+        if (isRaiding() && hero && hero->getActor() && !takesPartInRaid(hero->getActor()))
             startRaid(raidTarget);
-        if (isRaiding() && shouldStopRaid())
+        // A destroyed target's treaties are reset without a word to the
+        // raider, so a raid target without the raid treaty ends here too.
+        if (shouldStopRaid())
             endRaid();
     }
     updatePendingOffers(dt);

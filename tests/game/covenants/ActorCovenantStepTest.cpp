@@ -203,6 +203,27 @@ TEST_F(ActorCovenantStepTest, ARaidWhoseHeroHasNoBodyKeepsOneGate)
     EXPECT_LE(world.game->getEntityCount(), entities);
 }
 
+// A destroyed target's treaties fall back to peace at once: the raid must
+// still end, or its party stays away for good beside a gate to nowhere.
+TEST_F(ActorCovenantStepTest, ARaidOnADestroyedCovenantEndsAtTheNextStep)
+{
+    ActorCovenant& target = setUpCovenant("GildedScale", 10);
+    world.game->announceDiplomacy(c.index, target.index, static_cast<int>(CovenantTreaty::War), false);
+    c.startRaid(target.index);
+    ASSERT_TRUE(c.isRaiding());
+    ASSERT_NE(c.raidGate.get(), nullptr);
+    c.stopRaidTimer.start(1000.0f);
+    target.onDestroyed(nullptr, true, false);
+    ASSERT_FALSE(c.isRaiding());
+    c.update(0.05f);
+    EXPECT_EQ(c.raidTarget, -1);
+    EXPECT_EQ(c.raidGate.get(), nullptr);
+    // Home, or off on the outing the same step may begin.
+    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot)
+        if (const Recruit* r = c.getRecruit(slot); r && r->away)
+            EXPECT_NE(c.adventureState, ActorCovenant::kIdle) << slot;
+}
+
 TEST_F(ActorCovenantStepTest, ALostBattleStillPaysQuestExperienceAndChests)
 {
     // One meadow level whose every spawn is a skeleton lord of level 30: a
