@@ -115,6 +115,10 @@ public:
     // False when there is no global save or it was refused (a refused file
     // is renamed to "<file>.damaged").
     bool loadGlobal();
+    // The global save's bytes: a parse applies nothing unless the whole
+    // file reads (field named otherwise).
+    void writeGlobal(ByteBuffer& out) const;
+    bool parseGlobal(ByteBuffer& in, std::string& field);
     void writeCharacterSection(ByteBuffer& out) const;
     // False (field named) for a section that does not fit or counts more
     // recruits than there are slots; the mirror may then be half read and

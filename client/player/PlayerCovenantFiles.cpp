@@ -21,12 +21,36 @@ bool fail(std::string& field, const char* name)
 
 // ---- Chars/global.sav
 
+void PlayerCovenantClient::writeGlobal(ByteBuffer& out) const
+{
+    out.writeInt(static_cast<uint32_t>(kGlobalVersion));
+    inventory->write(out, true);
+}
+
 void PlayerCovenantClient::saveGlobal() const
 {
     ByteBuffer out;
-    out.writeInt(static_cast<uint32_t>(kGlobalVersion));
-    inventory->write(out, true);
+    writeGlobal(out);
     CharacterFiles::write(kGlobalFile, out);
+}
+
+bool PlayerCovenantClient::parseGlobal(ByteBuffer& in, std::string& field)
+{
+    uint32_t version = in.readUInt();
+    auto loaded = std::make_unique<InventoryClient>();
+    if (in.failed()) {
+        return fail(field, "version");
+    }
+    if (version > static_cast<uint32_t>(kGlobalVersion)) {
+        field = "version " + std::to_string(version);
+        return false;
+    }
+    if (!loaded->read(in, false, true, static_cast<int>(version), kGlobalFile)) {
+        return fail(field, "inventory");
+    }
+    inventory = std::move(loaded);
+    globalLoaded = true;
+    return true;
 }
 
 bool PlayerCovenantClient::loadGlobal()
@@ -37,22 +61,11 @@ bool PlayerCovenantClient::loadGlobal()
     }
     ByteBuffer in(std::move(*bytes));
     std::string field;
-    uint32_t version = in.readUInt();
-    auto loaded = std::make_unique<InventoryClient>();
-    if (in.failed()) {
-        field = "version";
-    } else if (version > static_cast<uint32_t>(kGlobalVersion)) {
-        field = "version " + std::to_string(version);
-    } else if (!loaded->read(in, false, true, static_cast<int>(version), kGlobalFile)) {
-        field = "inventory";
-    }
-    if (!field.empty()) {
+    if (!parseGlobal(in, field)) {
         CharacterFiles::logRefusal(kGlobalFile, field, in.getReadPos());
         CharacterFiles::setAside(kGlobalFile);
         return false;
     }
-    inventory = std::move(loaded);
-    globalLoaded = true;
     return true;
 }
 

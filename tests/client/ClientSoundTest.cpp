@@ -52,7 +52,7 @@ protected:
         SoundTestFixture::SetUp();
         writeFileBytes(dir.file("mono.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
         writeFileBytes(dir.file("alert.wav"), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
-        for (const char* name : {"won.wav", "lost.wav"}) {
+        for (const char* name : {"won.wav", "lost.wav", "attribute.wav"}) {
             writeFileBytes(dir.file(name), SoundFileWriter::makeWave(tone(2205, 1), 1, 22050, 16));
         }
         std::vector<uint8_t> ogg;
@@ -62,7 +62,8 @@ protected:
             "GameSystem", "gamesystem.dbl",
             "GameSystem\n{\n    ThemeMusicName \"theme.ogg\"\n    MusicFadeTime 2.0\n"
             "    SoundNameMessageAlert \"alert.wav\"\n    SoundNameInvalidAction \"alert.wav\"\n"
-            "    SoundNameWonGame \"won.wav\"\n    SoundNameLostGame \"lost.wav\"\n}\n");
+            "    SoundNameWonGame \"won.wav\"\n    SoundNameLostGame \"lost.wav\"\n"
+            "    SoundNameAttributeIncrease \"attribute.wav\"\n}\n");
         client.registerCommands();
         GameClient::registerCommands();
     }
@@ -263,6 +264,10 @@ TEST_F(ClientSoundTest, MessagesAndErrorsSoundOnlyWhereTheyShould)
     EXPECT_EQ(channelsInUse(), 1);
     game.showErrorMessage("refused", false);
     EXPECT_EQ(channelsInUse(), 2);
+    // A point spent on an attribute sounds at once, before the server answers.
+    ASSERT_TRUE(CommandSystem::get().execute("ClientIncrementAttribute Strength", nullptr, false, true));
+    EXPECT_EQ(client.getQueuedCommands().back(), "IncAtrb Strength");
+    EXPECT_EQ(channelsInUse(), 3);
 }
 
 // Winning and losing each play their own sound at the player.

@@ -1,6 +1,6 @@
-// A character file, a covenant history and the global statistics over
-// arbitrary bytes, on the shipped data. What reads is written again and must
-// read back; what is refused names its field.
+// A character file, a covenant history, the global save and the global
+// statistics over arbitrary bytes, on the shipped data. What reads is written
+// again and must read back; what is refused names its field.
 #include "FuzzSupport.h"
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
@@ -62,6 +62,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* bytes, size_t size)
             FUZZ_CHECK(covenant.history.size() <= PlayerCovenantClient::kMaxHistorySamples);
         } else {
             FUZZ_CHECK(!field.empty());
+        }
+    }
+    {
+        ByteBuffer in(bytes, size);
+        PlayerCovenantClient covenant;
+        std::string field;
+        if (covenant.parseGlobal(in, field)) {
+            ByteBuffer out;
+            covenant.writeGlobal(out);
+            ByteBuffer again(out.bytes());
+            PlayerCovenantClient covenant2;
+            FUZZ_CHECK(covenant2.parseGlobal(again, field));
+            FUZZ_CHECK(again.atEnd());
+        } else {
+            FUZZ_CHECK(!field.empty() && !covenant.globalLoaded);
         }
     }
     {

@@ -7,8 +7,10 @@
 #include "client/StateMessage.h"
 #include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/InventoryClient.h"
+#include "client/mirrors/ItemClient.h"
 #include "client/mirrors/RecruitClient.h"
 #include "engine/core/ByteBuffer.h"
+#include "game/definitions/InventoryGroup.h"
 #include "support/RecordingClientUi.h"
 #include "support/TestWorld.h"
 
@@ -166,7 +168,11 @@ TEST_F(PlayerCovenantClientTest, LifeStoneWarnsOncePerThresholdCrossed)
 {
     Client client;
     std::vector<std::string> texts;
-    client.setTextEventSink([&](const ClientTextEvent& e) { texts.push_back(e.text); });
+    std::vector<ClientTextEvent> events;
+    client.setTextEventSink([&](const ClientTextEvent& e) {
+        texts.push_back(e.text);
+        events.push_back(e);
+    });
     PlayerCovenantClient covenant;
     auto at = [&](int health, int maximum) {
         ByteBuffer s = section({}, {}, health, maximum);
@@ -180,6 +186,12 @@ TEST_F(PlayerCovenantClientTest, LifeStoneWarnsOncePerThresholdCrossed)
     at(60, 100);
     EXPECT_EQ(texts, (std::vector<std::string>{"Life stone almost destroyed (below 10%)!",
                                                "Life stone is damaged (below 75%)!"}));
+    for (const ClientTextEvent& e : events) {
+        EXPECT_EQ(e.kind, 5) << e.text;
+        EXPECT_FLOAT_EQ(e.x, 320.0f) << e.text;
+        EXPECT_FLOAT_EQ(e.y, 240.0f) << e.text;
+        EXPECT_FLOAT_EQ(e.lifetime, 5.0f) << e.text;
+    }
 }
 
 TEST_F(PlayerCovenantClientTest, AlarmRepeatsEveryFiveSecondsWhileRaided)
@@ -358,16 +370,46 @@ TEST_F(PlayerCovenantClientTest, HistoryFileNamesAndVersions)
 
 TEST_F(PlayerCovenantClientTest, DamagedGlobalSaveIsSetAside)
 {
-    std::filesystem::create_directories(user("Chars"));
-    writeFileBytes(user("Chars/global.sav"), {39, 0, 0, 0, 1, 2});
-    PlayerCovenantClient covenant;
-    EXPECT_FALSE(covenant.loadGlobal());
+    const auto written = [](const PlayerCovenantClient& c) {
+        ByteBuffer out;
+        c.writeGlobal(out);
+        return out.bytes();
+    };
+    // A global save holding a sword reads whole and writes back the same.
+    PlayerCovenantClient source;
+    InventoryGroup* group = nullptr;
+    for (int g = 0; g < kInventoryGroupCount && !group; ++g) {
+        InventoryGroup* own = source.inventory->getOwnGroup(g);
+        group = own && own->getSize() > 0 ? own : nullptr;
+    }
+    ASSERT_NE(group, nullptr);
+    auto* sword = new ItemClient();
+    sword->setItemEntry(world.database.findEntry("ShortSword"));
+    group->setItem(0, sword);
+    source.saveGlobal();
+    const std::vector<uint8_t> kept = readFileBytes(user("Chars/global.sav"));
+    ASSERT_EQ(written(source), kept);
+    PlayerCovenantClient good;
+    ASSERT_TRUE(good.loadGlobal());
+    EXPECT_EQ(written(good), kept);
+    EXPECT_NE(kept, written(PlayerCovenantClient()));
+
+    // Damaged, it is set aside and the game starts with an empty inventory.
+    std::vector<uint8_t> damaged(kept.begin(), kept.begin() + static_cast<long>(kept.size() / 2));
+    writeFileBytes(user("Chars/global.sav"), damaged);
+    Client client;
+    ASSERT_TRUE(client.startGame(false));
+    PlayerCovenantClient& covenant = *client.getPlayerCovenant();
     EXPECT_FALSE(covenant.globalLoaded);
+    EXPECT_EQ(written(covenant), written(PlayerCovenantClient()));
     EXPECT_TRUE(std::filesystem::exists(user("Chars/global.sav.damaged")));
     EXPECT_TRUE(world.log.contains("Chars/global.sav: inventory at byte", 2));
+    EXPECT_EQ(readFileBytes(user("Chars/global.sav.damaged")), damaged);
+    client.endGame();
 
     writeFileBytes(user("Chars/global.sav"), {40, 0, 0, 0});
-    EXPECT_FALSE(covenant.loadGlobal());
+    PlayerCovenantClient later;
+    EXPECT_FALSE(later.loadGlobal());
     EXPECT_TRUE(world.log.contains("Chars/global.sav: version 40 at byte 4", 2));
 }
 

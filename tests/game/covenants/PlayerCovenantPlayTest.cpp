@@ -221,8 +221,17 @@ TEST_F(PlayerCovenantPlay, ThePartyKeepsItsLimitAndTheCovenantItsSlots)
     run("recruit " + std::to_string(npc("RecruitWarrior", 45, 64)->getEntityNumber()) + " 0");
     EXPECT_TRUE(sent(from, "msg 4 \"Already have max covenant recruits\""));
 
+    // Disbanding sends the covenant's members home and clears the party.
+    world.game->mutableSettings().maxAdventureGroupSize = 8;
+    run("invite " + std::to_string(home));
+    Actor* member = own->getRecruitActor(home);
+    ASSERT_NE(member, nullptr);
+    ASSERT_EQ(member->getLeader(), player);
+    member->warp(nav.tileCentre(0, 110, 110));
     player->disbandParty();
     EXPECT_TRUE(player->getFollowers().empty());
+    EXPECT_EQ(member->getLeader(), nullptr);
+    EXPECT_LT(ZonePosition::distanceTo(member->getPosition(), own->housePosition), 400.0f) << "sent home";
 }
 
 TEST_F(PlayerCovenantPlay, HouseItemsHireGuardsAndShowRelicsAsTheyComeAndGo)
