@@ -408,10 +408,11 @@ public:
     // Town NPCs below the player's level rise to it one level at a time,
     // keeping their share of health and taking their starting gear again.
     void levelTownNpcsTo(const Player* player);
+    void raiseTownNpc(Actor* npc, int level);
     Actor* getTutor() const;
 
     // ---- World save (GameSave.cpp, GameLoad.cpp)
-    static constexpr int kWorldSaveVersion = 39;
+    static constexpr int kWorldSaveVersion = 40;
     // Writes "chars/<name>.wld" for the first client's player; false when
     // nothing was written.
     bool saveCharacter();

@@ -7,6 +7,7 @@
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/GameRules.h"
 #include "game/definitions/GateList.h"
 #include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
@@ -219,6 +220,15 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
             if (!present) {
                 continue;
             }
+            // Older files keep no level: their townsfolk start at 1 and rise
+            // when the player joins.
+            int32_t level = 1;
+            if (version >= 40) {
+                mark();
+                if (!readInt(in, level) || level < 1 || level > GameRules::kMaxLevelLimit) {
+                    return fail("town NPC level");
+                }
+            }
             const int slot = static_cast<int>(i);
             Actor* npc = nullptr;
             if (slot < static_cast<int>(m_townNpcs.size())) {
@@ -226,6 +236,8 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
                 npc = getTownNpcAt(slot);
             }
             if (npc) {
+                // The saved share of health is of the levelled maximum.
+                raiseTownNpc(npc, level);
                 const size_t recordStart = in.getReadPos();
                 if (!npc->read(in, version)) {
                     return fail("town NPC");

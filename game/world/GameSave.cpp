@@ -3,6 +3,7 @@
 #include "engine/files/FileSystem.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/GameEnums.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
@@ -73,6 +74,8 @@ bool Game::saveWorld(ByteBuffer& out) const
     for (const SafePtr<Actor>& npc : m_townNpcs) {
         out.writeBool(isLiving(npc.get()));
         if (isLiving(npc.get())) {
+            // The level first: a share of health means nothing without it.
+            out.writeInt(static_cast<int32_t>(npc->getStat(toIndex(CharacterStat::Level))));
             npc->write(out);
         }
     }

@@ -145,23 +145,27 @@ void Game::levelTownNpcsTo(const Player* player)
     if (!player) {
         return;
     }
-    const int level = toIndex(CharacterStat::Level);
-    const int target = player->getStat(level);
+    const int target = player->getStat(toIndex(CharacterStat::Level));
     for (const SafePtr<Actor>& slot : m_townNpcs) {
-        Actor* npc = slot.get();
-        while (npc && npc->getStat(level) < target) {
-            const int before = npc->getStat(level);
-            const int64_t health = npc->getHealth();
-            const int64_t maximum = npc->getMaxHealth();
-            npc->levelUp();
-            // The same share of the new maximum, rounded up.
-            const int64_t now = npc->getMaxHealth();
-            npc->setHealth(
-                maximum > 0 && health > 0 ? static_cast<int>((health * now + maximum - 1) / maximum) : 0);
-            npc->giveStartingEquipment();
-            if (npc->getStat(level) <= before) {
-                break; // at the level cap
-            }
+        raiseTownNpc(slot.get(), target);
+    }
+}
+
+void Game::raiseTownNpc(Actor* npc, int target)
+{
+    const int level = toIndex(CharacterStat::Level);
+    while (npc && npc->getStat(level) < target) {
+        const int before = npc->getStat(level);
+        const int64_t health = npc->getHealth();
+        const int64_t maximum = npc->getMaxHealth();
+        npc->levelUp();
+        // The same share of the new maximum, rounded up.
+        const int64_t now = npc->getMaxHealth();
+        npc->setHealth(maximum > 0 && health > 0 ? static_cast<int>((health * now + maximum - 1) / maximum)
+                                                 : 0);
+        npc->giveStartingEquipment();
+        if (npc->getStat(level) <= before) {
+            break; // at the level cap
         }
     }
 }

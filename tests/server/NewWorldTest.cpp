@@ -339,7 +339,7 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
         EXPECT_EQ(game().getEntityCount(), 0);
         EXPECT_EQ(readBytes(worldFile()), part);
     }
-    // Versions outside 1 ... 39, 33 relation entries, a second count that
+    // Versions outside 1 ... 40, 33 relation entries, a second count that
     // differs and a NaN wind.
     auto patched = [&](size_t at, int32_t value) {
         std::vector<uint8_t> bytes = first;
@@ -347,7 +347,7 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
         return bytes;
     };
     const std::vector<std::vector<uint8_t>> damaged = {
-        patched(0, 0), patched(0, 40), patched(relationAt, 33),
+        patched(0, 0), patched(0, Game::kWorldSaveVersion + 1), patched(relationAt, 33),
         patched(relationAt + 4 + 4 * static_cast<size_t>(first[relationAt]), first[relationAt] + 1)};
     for (const std::vector<uint8_t>& bytes : damaged) {
         writeBytes(worldFile(), bytes);
@@ -475,6 +475,65 @@ TEST_F(NewWorldTest, AVersionFourFileReadsItsTownNpcs)
     EXPECT_EQ(game().getTownNpcAt(0)->getNameIndex(), 12345);
     EXPECT_EQ(game().getTownNpcAt(1), nullptr);
     EXPECT_EQ(game().getTownNpcAt(2), nullptr) << "a slot the file does not hold stays empty";
+}
+
+TEST_F(NewWorldTest, ATownNpcComesBackAtItsSavedLevelAndAnOlderFileAtLevelOne)
+{
+    // Since version 40 a town NPC's level comes before its record, whose
+    // health is a share of the levelled maximum; version 39 keeps no level.
+    struct Row {
+        int32_t version;
+        int32_t level;
+        int loadedLevel; // 0: the file is refused
+    };
+    int maximumAtOne = 0;
+    for (const Row& row : {Row{39, 6, 1}, Row{40, 1, 1}, Row{40, 6, 6}, Row{40, 0, 0}, Row{40, 1001, 0}}) {
+        ByteBuffer file;
+        file.writeInt(row.version);
+        file.writeInt(int32_t(-1));
+        file.writeInt(int32_t(0));
+        file.writeInt(uint32_t(777));
+        file.writeGameTime(GameTime(1, 2, 3, 4.0f));
+        file.writeDouble(8.0);
+        file.writeInt(int32_t(0));
+        for (int32_t value : {0, 0, 0, 0, 0, 0, -1}) {
+            file.writeInt(value);
+        }
+        for (int flag = 0; flag < 4; ++flag) {
+            file.writeBool(false); // left town, world ended, allied victory, tutor
+        }
+        file.writeInt(int32_t(1));
+        file.writeBool(true); // the Warmaster, a quarter whole
+        if (row.version >= 40) {
+            file.writeInt(row.level);
+        }
+        file.writeInt(int32_t(12345));
+        file.writeFloat(0.25f);
+        file.writeInt(int32_t(0));
+        for (int empty = 0; empty < 5; ++empty) {
+            file.writeInt(int32_t(0)); // quests, factions, weather, level flags, chat lines
+        }
+        ByteBuffer in(file.bytes());
+        std::string what;
+        size_t offset = 0;
+        const std::string label = std::to_string(row.version) + "/" + std::to_string(row.level);
+        if (row.loadedLevel == 0) {
+            EXPECT_FALSE(game().loadWorld(in, what, offset)) << label;
+            EXPECT_EQ(what, "town NPC level") << label;
+            continue;
+        }
+        ASSERT_TRUE(game().loadWorld(in, what, offset)) << label << ": " << what << " at " << offset;
+        EXPECT_TRUE(in.atEnd()) << label;
+        const Actor* npc = game().getTownNpcAt(0);
+        ASSERT_NE(npc, nullptr) << label;
+        EXPECT_EQ(npc->getStat(toIndex(CharacterStat::Level)), row.loadedLevel) << label;
+        EXPECT_EQ(npc->getHealth(), (npc->getMaxHealth() + 3) / 4) << label;
+        if (row.loadedLevel == 1) {
+            maximumAtOne = npc->getMaxHealth();
+        } else {
+            EXPECT_GT(npc->getMaxHealth(), maximumAtOne) << label;
+        }
+    }
 }
 
 TEST_F(NewWorldTest, NewWorldMovesThePlayerAndItsCovenantAndTellsEveryClient)

@@ -124,4 +124,61 @@ TEST(QuestWorldSave, APlaguesSickTownsmanLoadsAsHeWasAndADroppedPlagueCuresHim)
     EXPECT_EQ(loaded->getMaxHealth(), healthyMaximum);
 }
 
+// Townsfolk risen to the player's level and hurt (here by a poisoner) come
+// back at that level with the same health, so the world saves alike again.
+TEST(QuestWorldSave, ALevelledPoisonedTownsmanSavesLoadsAndSavesAlike)
+{
+    Random::setState(0, 4242);
+    HeadlessServer server;
+    Game& game = *server.game;
+    game.generateWorld(0, 1, 0, 2);
+    game.createTownNpcs();
+    const int kLevel = toIndex(CharacterStat::Level);
+    auto join = [&] {
+        TestPlayerCovenant* covenant = new TestPlayerCovenant();
+        covenant->setDefinitionByName("Human");
+        game.addCovenant(std::unique_ptr<Covenant>(covenant));
+        Player* player = addPlayerLeading(game, *covenant, GameData::get().getStartPosition());
+        player->setName("Aldric");
+        player->setStat(kLevel, 7);
+        game.levelTownNpcsTo(player);
+        game.setWorldGenerated(true);
+    };
+    join();
+
+    auto poison = std::make_unique<Quest>();
+    ASSERT_TRUE(poison->setup(7, game.getClock(), 4321u, toIndex(QuestType::DeadlyPoison), 0));
+    poison->rollChoices(false);
+    const int slot = poison->npcChoice; // the quest's seed picks its victim
+    poison->setUp(0, nullptr);
+    const DatabaseEntry* venom = poison->definition->statusEffect;
+    ASSERT_NE(venom, nullptr);
+    game.addQuest(std::move(poison));
+    Actor* npc = game.getTownNpcAt(slot);
+    ASSERT_NE(npc, nullptr);
+    ASSERT_TRUE(npc->hasStatusEffect(venom));
+    // As hurt as the townsman whose share did not survive a level-1 maximum.
+    npc->setHealth(npc->getMaxHealth() - 23);
+    const int level = npc->getStat(kLevel);
+    const int health = npc->getHealth();
+    ASSERT_EQ(level, 7);
+    ByteBuffer first;
+    ASSERT_TRUE(game.saveWorld(first));
+
+    game.clear();
+    ByteBuffer in(bytesOf(first));
+    std::string what;
+    size_t offset = 0;
+    ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
+    Actor* loaded = game.getTownNpcAt(slot);
+    ASSERT_NE(loaded, nullptr);
+    EXPECT_EQ(loaded->getStat(kLevel), level);
+    EXPECT_EQ(loaded->getHealth(), health);
+    EXPECT_TRUE(loaded->hasStatusEffect(venom));
+    join();
+    ByteBuffer again;
+    ASSERT_TRUE(game.saveWorld(again));
+    EXPECT_EQ(bytesOf(again), bytesOf(first));
+}
+
 } // namespace
