@@ -311,6 +311,24 @@ void Actor::addStatBonus(int s, int& value, int group)
         value += m_resistanceBonus[static_cast<size_t>(s - stat(CharacterStat::ResistancePhysical))];
 }
 
+int Actor::getWalkingMovement() const
+{
+    const int s = stat(CharacterStat::Movement);
+    const int now = m_stats.get(s);
+    if (!m_sprinting)
+        return now;
+    // The stat's own pass from its base, without the sprint, then put back.
+    auto* self = const_cast<Actor*>(this);
+    self->m_sprinting = false;
+    self->m_stats.set(s, m_baseSpeed);
+    for (int group = 1; group < 4; ++group)
+        self->applyStatBonuses(s, group);
+    const int walking = m_stats.get(s);
+    self->m_sprinting = true;
+    self->m_stats.set(s, now);
+    return walking;
+}
+
 void Actor::levelUp()
 {
     Sentient::levelUp();

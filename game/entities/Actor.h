@@ -203,6 +203,8 @@ public:
     int getSprintSpeed() const { return m_sprintSpeed; }
     bool isSprinting() const { return m_sprinting; }
     void setSprinting(bool sprinting) { m_sprinting = sprinting; }
+    // The Movement stat the actor has when it walks, sprinting or not.
+    int getWalkingMovement() const;
     float getActivationDistance() const { return m_activationDistance; }
     bool getNoTargetScan() const { return m_noTargetScan; }
     void setNoTargetScan(bool off) { m_noTargetScan = off; }

@@ -102,6 +102,9 @@ void Recruit::saveFromActor(const Actor* source)
         return;
     typeEntry = entryIdOf(source);
     stats.copyFrom(source->getStats());
+    // A sprint is the moment's pace: the record keeps the walk, which is
+    // what a body made from it has.
+    stats.set(toIndex(CharacterStat::Movement), source->getWalkingMovement());
     inventory->copyFrom(*const_cast<Actor*>(source)->getInventory());
     skillIdsOf(source, skills);
 }

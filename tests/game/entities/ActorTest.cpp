@@ -6,6 +6,7 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/WorldRules.h"
+#include "game/entities/Recruit.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillListBase.h"
@@ -855,6 +856,31 @@ TEST_F(ActorTest, AMonsterClassPlaysItsOwnAttackSoundAndShowsItsOwnCombatEffect)
               std::vector<std::string>{worldRules().attackSound[static_cast<size_t>(block)]});
     EXPECT_EQ(effectsNear(worldRules().combatEffect[static_cast<size_t>(block)]), 1);
     destroyCombatSystem();
+}
+
+// A member saved mid-sprint keeps its walking pace in its record, as the
+// body made from the record walks: else a save, load and save differ.
+TEST_F(ActorTest, ARecordTakenMidSprintKeepsTheWalk)
+{
+    const int movement = toIndex(CharacterStat::Movement);
+    for (const char* typeName : {"RecruitRogue", "RecruitWarrior"}) {
+        Actor* member = spawn(findType(typeName), 5, 10, 10);
+        ASSERT_NE(member, nullptr) << typeName;
+        const int walk = member->getStat(movement);
+        Recruit walking;
+        walking.saveFromActor(member);
+        EXPECT_EQ(walking.stats.get(movement), walk) << typeName;
+
+        member->setSprinting(true);
+        member->updateStats(false);
+        const int run = member->getStat(movement);
+        ASSERT_NE(run, walk) << typeName;
+        Recruit sprinting;
+        sprinting.saveFromActor(member);
+        EXPECT_EQ(sprinting.stats.get(movement), walk) << typeName;
+        EXPECT_EQ(member->getStat(movement), run) << "the save leaves the sprint be";
+        EXPECT_TRUE(member->isSprinting());
+    }
 }
 
 } // namespace
