@@ -6,6 +6,7 @@
 #include "client/GameClient.h"
 #include "engine/app/Application.h"
 #include "engine/platform/Platform.h"
+#include "engine/resources/ResourceSystem.h"
 #include "graphics/GraphicsSystem.h"
 #include "main/ProgramHooks.h"
 #include "support/Picture.h"
@@ -103,6 +104,15 @@ struct WindowedGame {
         }
         return true;
     }
+
+    // Nothing queued on the loader nor in flight: what the frames so far
+    // asked for (menu images, icons, models) is in.
+    static bool loaderIdle()
+    {
+        const ResourceSystem::Statistics s = ResourceSystem::get().getStatistics();
+        return s.queued + s.loading == 0;
+    }
+    bool waitForLoads(int frames = 10) { return frameUntil(loaderIdle, frames); }
 
     bool waitForGame(int frames = 600)
     {

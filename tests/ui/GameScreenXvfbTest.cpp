@@ -30,6 +30,8 @@
 #include "graphics/render/RenderQueue.h"
 #include "graphics/render/SwipeRenderSurface.h"
 #include "main/ProgramHooks.h"
+#include "sound/LevelSoundBankResource.h"
+#include "sound/SoundSystem.h"
 #include "support/AwakeMonster.h"
 #include "support/Picture.h"
 #include "support/TestSupport.h"
@@ -221,6 +223,24 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     ASSERT_EQ(GameClient::get().getWeather().getIntensity(), 0.0f);
     const int level = Client::get().getPlayerPosition().zone;
     EXPECT_EQ(level, player->getPosition().zone);
+    // The rain alone is to be heard: the town's loop, which fades in over
+    // seconds of its own once the town's sounds are in, is stopped and its
+    // random sounds held back. Nothing was heard yet (no master volume).
+    ASSERT_TRUE(screen.frameUntil([] { return !GameClient::get().getCurrentAmbientBank().empty(); }))
+        << "the town's sounds";
+    {
+        auto* town = GameClient::get().getLevelSoundBank(level).getAs<LevelSoundBankResource>();
+        ASSERT_NE(town, nullptr);
+        for (auto& random : town->getRandomSounds()) {
+            random->chance = 0.0f;
+        }
+        for (int i = 0; i < SoundSystem::kChannelCount; ++i) {
+            SoundChannel* channel = SoundSystem::get().getChannel(i);
+            if (channel && channel->inUse && i != SoundSystem::get().getMusicChannel()) {
+                SoundSystem::get().stopChannel(channel);
+            }
+        }
+    }
 
     // A red notice at the centre, drawn with the frame rate at (10, 10).
     graphics.addTextEvent("^c001Red notice", 320, 240, 5, 0, 1, 0);
@@ -449,17 +469,49 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
             << "full brightness shows the far tile";
     }
 
-    // A BoxMan queued 64 units in front of the camera target, in full
-    // brightness: its body's colour at the middle of its box, nothing drawn
-    // outside its screen rectangle, and half faded it lies between its body
-    // and the ground.
+    // A BoxMan queued 64 or 128 units from the camera target, in full
+    // brightness: its body's colour inside its box, nothing drawn outside
+    // its screen rectangle, its shadow, and half faded it lies between its
+    // body and the ground.
     {
         ResourceHandle man = ResourceSystem::get().load("Models/BoxMan/boxman.mdl");
         screen.frameUntil([&] { return man.isLoaded(); });
         const ModelResource* model = ResourceSystem::get().getAs<ModelResource>(man);
         ASSERT_NE(model, nullptr);
+        // The checks leave out the townsfolk's boxes: one standing at the
+        // model's place would leave only its box's rim, where nothing is
+        // drawn. It goes where the paused townsfolk cover least of its box
+        // and of the ground its shadow falls on.
         ZonePosition front = fire;
-        front.addOffset(45.254834f, -45.254834f);
+        {
+            const std::vector<Box> standing = entityBoxes(lit);
+            long least = -1;
+            for (const float r : {64.0f, 128.0f}) {
+                for (int d = 0; d < 8; ++d) {
+                    const float a = static_cast<float>(d) * 0.7853982f - 0.7853982f;
+                    ZonePosition p = fire;
+                    p.addOffset(r * std::cos(a), r * std::sin(a));
+                    float rect[4];
+                    if (!graphics.getModelScreenRect(*model, 0, ZonePosition3(p.zone, p.x, p.y, 0.0f), 0,
+                                                     1.0f, rect) ||
+                        rect[0] < 80 || rect[2] > 560 || rect[1] < 100 || rect[3] > 400) {
+                        continue; // the band around it on screen, below the pause banner
+                    }
+                    const Box b = pixels(lit, rect[0], rect[1], rect[2], rect[3]);
+                    long covered = 0;
+                    for (int y = b.y0 - 60; y < b.y1 + 60; ++y) {
+                        for (int x = b.x0 - 60; x < b.x1 + 60; ++x) {
+                            covered += inAny(standing, x, y) ? 1 : 0;
+                        }
+                    }
+                    if (least < 0 || covered < least) {
+                        least = covered;
+                        front = p;
+                    }
+                }
+            }
+            ASSERT_GE(least, 0) << "no place on screen for the model";
+        }
         const ZonePosition3 at(front.zone, front.x, front.y, 0.0f);
         float fade = -1.0f;
         bool shadowed = false;
@@ -486,10 +538,7 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         // has nothing queued (a busy machine loads the shadow's image late).
         // What the settling frames ask for is waited for too.
         auto settledShot = [&] {
-            auto loaderIdle = [] {
-                const ResourceSystem::Statistics s = ResourceSystem::get().getStatistics();
-                return s.queued + s.loading == 0;
-            };
+            auto loaderIdle = WindowedGame::loaderIdle;
             Picture still;
             for (int round = 0; round < 10; ++round) {
                 screen.shot();
@@ -667,8 +716,18 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         onset += step;
     }
     ASSERT_GT(capture.left.size(), onset + 5 * half) << "no rain heard";
-    const double early = rms(capture.left, onset, onset + half);
-    const double later = rms(capture.left, onset + 4 * half, onset + 5 * half);
+    // Each half-second by the median loudness of its 10 ms steps: the
+    // townsfolk's footsteps nearby cross a few of them.
+    auto loudness = [&](size_t from) {
+        std::vector<double> steps;
+        for (size_t at = from; at + step <= from + half; at += step) {
+            steps.push_back(rms(capture.left, at, at + step));
+        }
+        std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
+        return steps[steps.size() / 2];
+    };
+    const double early = loudness(onset);
+    const double later = loudness(onset + 4 * half);
     EXPECT_GT(later, 1e-4) << "the loop is heard";
     EXPECT_GT(later, 1.3 * early) << "early " << early << ", later " << later;
 }

@@ -110,13 +110,13 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     Vec2 bagAt = bagPlace->getScreenPosition();
     const uint8_t* flap = nullptr;
     Picture withBag;
-    for (int attempt = 0; attempt < 30; ++attempt) {
-        withBag = window.shot();
-        flap = pixelAt(withBag, static_cast<int>(bagAt.x) + 21, static_cast<int>(bagAt.y) + 9);
-        if (std::abs(flap[0] - 100) < 24 && std::abs(flap[1] - 74) < 24 && std::abs(flap[2] - 40) < 24) {
-            break;
-        }
-    }
+    window.frameUntil(
+        [&] {
+            withBag = window.shot();
+            flap = pixelAt(withBag, static_cast<int>(bagAt.x) + 21, static_cast<int>(bagAt.y) + 9);
+            return std::abs(flap[0] - 100) < 24 && std::abs(flap[1] - 74) < 24 && std::abs(flap[2] - 40) < 24;
+        },
+        30);
     expectNear(flap, 100, 74, 40, 24, "the backpack's icon");
 
     // A right click opens its bag beside the screen with the class's items.
@@ -159,7 +159,7 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
         << ::testing::PrintToString(spy.lines);
     EXPECT_EQ(player()->getItem(bag1, place), nullptr);
     window.moveTo(2, 2);
-    window.frame();
+    EXPECT_TRUE(window.waitForLoads()) << "the mantle's icon";
     Picture worn = window.shot();
     Vec2 shoulderAt = shoulders->getScreenPosition();
     expectNear(pixelAt(worn, static_cast<int>(shoulderAt.x) + 16, static_cast<int>(shoulderAt.y) + 10), 176,

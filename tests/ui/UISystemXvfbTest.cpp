@@ -51,9 +51,7 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     }
     Application& app = *window.app;
     const TempDir& user = window.user;
-    for (int i = 0; i < 5; ++i) {
-        app.frame();
-    }
+    ASSERT_TRUE(window.waitForLoads()) << "the menu's images";
     UISystem& ui = UISystem::get();
     UIMenu* main = ui.findMenu("Main");
     UIMenu* options_ = ui.findMenu("Options");
@@ -121,6 +119,7 @@ TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
     app.frame();
     EXPECT_TRUE(hud->isActive());
     EXPECT_FALSE(ui.findMenu("Main")->isActive());
+    EXPECT_TRUE(window.waitForLoads()) << "the Hud's images";
     Picture inGame = window.shot(true);
     expectNear(pixelAt(inGame, 510, 470), 46, 40, 30, 12, "the strip");
 
@@ -194,9 +193,6 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     window.key(SDL_SCANCODE_RETURN);
     window.waitForGame();
     ASSERT_TRUE(GameClient::get().isLoaded()) << "the game did not start";
-    for (int frame = 0; frame < 5; ++frame) {
-        app.frame();
-    }
 
     // The live widgets of the running game. A level-3 character with 40 % of
     // the experience it needs: the health bar is full, the experience bar
@@ -208,9 +204,16 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     int needed = player->getStat(static_cast<int>(CharacterStat::XpNeeded));
     ASSERT_GT(needed, 0);
     player->setStat(static_cast<int>(CharacterStat::Xp), needed * 2 / 5);
-    for (int frame = 0; frame < 10; ++frame) {
-        app.frame();
-    }
+    // The server's next state updates carry the stats to the mirror.
+    auto mirrored = [](int stat, int value) {
+        const PlayerClient* m = Client::get().getLocalPlayer();
+        return m && m->getStat(stat) == value;
+    };
+    EXPECT_TRUE(window.frameUntil([&] {
+        return mirrored(static_cast<int>(CharacterStat::Level), 3) &&
+               mirrored(static_cast<int>(CharacterStat::Xp), needed * 2 / 5) &&
+               mirrored(static_cast<int>(CharacterStat::XpNeeded), needed) && window.loaderIdle();
+    })) << "the stats reach the client";
     const PlayerClient* mirror = Client::get().getLocalPlayer();
     ASSERT_NE(mirror, nullptr);
     const float xpFraction = static_cast<float>(mirror->getStat(static_cast<int>(CharacterStat::Xp))) /
@@ -303,9 +306,8 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
         return GameClient::instance() && GameClient::get().isLoaded() && Client::get().getLocalPlayer();
     });
     ASSERT_TRUE(GameClient::get().isLoaded()) << "the character did not resume";
-    for (int frame = 0; frame < 10; ++frame) {
-        app.frame();
-    }
+    EXPECT_TRUE(window.frameUntil([&] { return mirrored(static_cast<int>(CharacterStat::Level), 3); }))
+        << "the resumed level reaches the client";
     const PlayerClient* resumed = Client::get().getLocalPlayer();
     ASSERT_NE(resumed, nullptr);
     EXPECT_TRUE(resumed->loadedFromFile);
@@ -313,11 +315,11 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     // The loaded level asks its own experience: 40 % of it again.
     auto* loaded = dynamic_cast<Sentient*>(Server::get().getClient(0)->player.get());
     ASSERT_NE(loaded, nullptr);
-    loaded->setStat(static_cast<int>(CharacterStat::Xp),
-                    loaded->getStat(static_cast<int>(CharacterStat::XpNeeded)) * 2 / 5);
-    for (int frame = 0; frame < 10; ++frame) {
-        app.frame();
-    }
+    const int resumedXp = loaded->getStat(static_cast<int>(CharacterStat::XpNeeded)) * 2 / 5;
+    loaded->setStat(static_cast<int>(CharacterStat::Xp), resumedXp);
+    EXPECT_TRUE(window.frameUntil([&] {
+        return mirrored(static_cast<int>(CharacterStat::Xp), resumedXp) && window.loaderIdle();
+    })) << "the experience reaches the client";
     Picture again = window.shot(true);
     const int resumedEnd = 100 + 120 * resumed->getStat(static_cast<int>(CharacterStat::Xp)) /
                                      std::max(1, resumed->getStat(static_cast<int>(CharacterStat::XpNeeded)));

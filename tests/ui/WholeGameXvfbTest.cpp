@@ -157,10 +157,7 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
     {
         ASSERT_NE(Client::get().getLocalPlayer()->getServerMirror()->getModel(), nullptr)
             << "the player's body";
-        game.frameUntil([] {
-            const ResourceSystem::Statistics loads = ResourceSystem::get().getStatistics();
-            return loads.queued + loads.loading == 0;
-        });
+        game.waitForLoads();
         const Picture with = game.shot();
         Application::runConsoleLine("set drawModel 0");
         const Picture without = game.shot();
