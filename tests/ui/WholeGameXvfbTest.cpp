@@ -250,11 +250,23 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
             const ZonePosition from = Client::get().getPlayerPosition();
             ZonePosition goal = goals[fight];
             goal.zone = from.zone;
-            walk(routeToPoint(from, goal), [&] {
+            const std::vector<ZonePosition> route = routeToPoint(from, goal);
+            const bool walked = walk(route, [&] {
                 foe = nearestFoe(*player, 600.0f);
                 return foe != nullptr;
             });
-            ASSERT_TRUE(foe) << "no monster on the level beyond the town";
+            ASSERT_TRUE(foe) << "no monster on the level beyond the town: fight " << fight << ", a route of "
+                             << route.size() << " points (walked " << walked << ") from " << from.zone << " "
+                             << from.x << "," << from.y << " to " << Client::get().getPlayerPosition().x
+                             << "," << Client::get().getPlayerPosition().y << ", the nearest enemy " <<
+                [&] {
+                    Actor* any = nearestFoe(*player, 1e9f);
+                    if (!any) {
+                        return std::string("none");
+                    }
+                    const Vec2 p = ZonePosition::getLocal(any->getPosition(), player->getPosition());
+                    return std::to_string(p.x) + "," + std::to_string(p.y);
+                }();
             const int foeNumber = foe->getEntityNumber();
             int frames = 0;
             const bool ended = game.frameUntil(
