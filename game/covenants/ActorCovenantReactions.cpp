@@ -337,8 +337,14 @@ void ActorCovenant::killAllMembers()
 void ActorCovenant::removeAllMembers()
 {
     for (const auto& recruit : recruits) {
-        if (Actor* actor = recruit ? recruit->getActor() : nullptr)
-            Entity::fadeOutAndDelete(actor, 5.0f);
+        Actor* actor = recruit ? recruit->getActor() : nullptr;
+        if (!actor)
+            continue;
+        // The record keeps what the body grew to and lets it go at once, so
+        // the stone counts the member out as a loaded world would.
+        recruit->saveFromActor(actor);
+        recruit->attachActor(nullptr, false);
+        Entity::fadeOutAndDelete(actor, 5.0f);
     }
     for (int slot = 0; slot < kGuardSlots; ++slot) {
         removeItem(kHouseGroup, slot);

@@ -269,3 +269,38 @@ TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
     EXPECT_EQ(first, a.size()) << "the reloaded covenant saves otherwise";
     EXPECT_EQ(b.size(), a.size());
 }
+
+// A covenant ended with the world lets its members' bodies fade: each record
+// keeps its member (one recruited in play was never saved before), the stone
+// counts them out at once, and the section reads back and saves alike.
+TEST_F(ActorCovenantRecruitingTest, ACovenantEndedWithTheWorldKeepsItsMembersAndCountsThemOut)
+{
+    Actor* candidate = spawn(findType("RecruitWarrior"), 12, 60, 70);
+    ASSERT_NE(candidate, nullptr);
+    ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
+    ASSERT_TRUE(c.tryRecruit(candidate, true, nullptr));
+    int slot = -1;
+    for (int i = 0; i < c.getRecruitSlotCount(); ++i)
+        if (c.getRecruit(i) && c.getRecruit(i)->getActor() == candidate)
+            slot = i;
+    ASSERT_GE(slot, 0);
+
+    c.onDestroyed(nullptr, false, false);
+    const int stoneMaximum = c.getLifestoneMaxHealth();
+    for (int step = 0; step < 200; ++step) // past the fade
+        world.game->update(0.05f);
+    c.updateStats();
+    EXPECT_EQ(c.getLifestoneMaxHealth(), stoneMaximum) << "the stone still counted the fading bodies";
+
+    ByteBuffer out;
+    c.write(out);
+    auto fresh = std::make_unique<ActorCovenant>();
+    fresh->index = c.index;
+    ByteBuffer in(out.bytes());
+    ASSERT_TRUE(fresh->read(in, ActorCovenant::kSaveVersion));
+    ASSERT_NE(fresh->getRecruit(slot), nullptr) << "the member recruited in play is kept";
+    EXPECT_EQ(fresh->getRecruit(slot)->typeEntry, c.getRecruit(slot)->typeEntry);
+    ByteBuffer again;
+    fresh->write(again);
+    EXPECT_TRUE(again.bytes() == out.bytes()) << "the reloaded covenant saves otherwise";
+}
