@@ -92,6 +92,10 @@ void GraphicsSystem::loadCameraMatrix()
 
 int GraphicsSystem::getShadowMode() const
 {
+    // The model editor shows its model without a shadow.
+    if (m_frameHooks.modelEditorActive()) {
+        return 0;
+    }
     return std::clamp(varOr(getVar("r_shadows"), 1), 0, 2);
 }
 

@@ -1,3 +1,4 @@
+#include "engine/resources/ModelResource.h"
 #include "graphics/BloomPlan.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/LightingSystem.h"
@@ -5,6 +6,7 @@
 #include "graphics/ViewPlanes.h"
 #include "graphics/render/RenderQueue.h"
 #include "graphics/render/RenderView.h"
+#include "support/ProgramRunner.h"
 #include "support/RenderScene.h"
 
 #include <gtest/gtest.h>
@@ -123,6 +125,63 @@ TEST(CameraMathsTest, TheCameraLooksDownAtItsTargetAndCullsOutsideTheBox)
     extendRect(Vec2(-1, 4), rect);
     EXPECT_FLOAT_EQ(rect[0], -1.0f);
     EXPECT_FLOAT_EQ(rect[3], 4.0f);
+}
+
+TEST(CameraMathsTest, OverheadViewShadowsAndObjectsInTheWay)
+{
+    RenderScene scene;
+    GraphicsSystem& g = scene.graphics;
+    FrameHooks& h = g.getFrameHooks();
+    ZonePosition player(0, 0.0f, 0.0f);
+    h.isConnected = [] { return true; };
+    h.hasLocalPlayer = [] { return true; };
+    h.getCameraCentre = [&] { return player; };
+    h.worldToScreen = [](const ZonePosition& p, bool) { return Vec2(p.x, p.y); };
+    scene.vars.setVar("r_overheadView", "1");
+    g.setupPlayerCamera(1.0f, false);
+    EXPECT_NEAR(g.getDistanceRatio(), 1.00005f, 1e-5f);
+
+    scene.vars.setVar("r_shadows", "2");
+    EXPECT_EQ(g.getShadowMode(), 2);
+    h.isModelEditorActive = [] { return true; };
+    EXPECT_EQ(g.getShadowMode(), 0);
+    h.isModelEditorActive = nullptr;
+
+    // BoxMan's box (-0.5 -0.25 to 0.5 0.25) under each rule type.
+    const std::string boxMan = readFile(gameDataPath() + "/Models/BoxMan/boxman.mdl");
+    const size_t typeLine = boxMan.find("InWayAlphaType 2");
+    ASSERT_NE(typeLine, std::string::npos);
+    ModelResource* models[5] = {};
+    for (int type : {0, 2, 3, 4}) {
+        std::string text = boxMan;
+        text.replace(typeLine, 16, "InWayAlphaType " + std::to_string(type));
+        const std::string name = "Models/BoxMan/way" + std::to_string(type) + ".mdl";
+        scene.dir.write(name, text);
+        models[type] = scene.model(scene.load(name));
+        ASSERT_NE(models[type], nullptr) << type;
+    }
+    struct Case {
+        int type, facing;
+        float x, y; // the player's offset from the object
+        bool hidden;
+    };
+    const Case cases[] = {
+        {0, 0, 10, -5, false},     {2, 0, 10, -5, true},   {2, 4, 10, 5, false},        {2, 2, 10, 5, true},
+        {2, 6, -10, -5, false},    {3, 0, 10, 5, true},    {3, 4, -10, -5, false},      {3, 2, 10, -5, true},
+        {3, 6, 10, 5, false},      {2, 0, -10, 5, false}, // on the camera's side
+        {2, 1, -10, -5, false},    {2, 1, 10, -5, true},  // other facings: p.y < p.x and the rectangles meet
+        {4, 3, 0.5f, 0.25f, true}, {4, 3, 0.6f, 0, false}, {4, 3, -0.5f, -0.25f, true},
+    };
+    const float everywhere[4] = {-1e6f, -1e6f, 1e6f, 1e6f};
+    const ZonePosition3 object(0, 100.0f, 100.0f, 0.0f);
+    for (const Case& c : cases) {
+        player = ZonePosition(0, object.x + c.x, object.y + c.y);
+        EXPECT_EQ(g.isObjectHidingPlayer(object, *models[c.type], c.facing, 1.0f, everywhere), c.hidden)
+            << "type " << c.type << " facing " << c.facing << " at " << c.x << " " << c.y;
+    }
+    // A box in another zone hides nothing.
+    player = ZonePosition(1, object.x, object.y);
+    EXPECT_FALSE(g.isObjectHidingPlayer(object, *models[4], 0, 1.0f, everywhere));
 }
 
 // A frame without a display, every slot recording its call.

@@ -259,3 +259,19 @@ TEST_F(GraphicsXvfbTest, AltEnterSwitchesToFullScreenAndBackThroughARestart)
     EXPECT_EQ(restarts, 2);
     EXPECT_EQ(modeChanges, 1) << "a window never changes the display mode";
 }
+
+TEST_F(GraphicsXvfbTest, OutlineAndGlowImagesByKindAndQuality)
+{
+    auto name = [&](int entry) { return entry >= 0 ? resources->getFileName(entry) : std::string("none"); };
+    const std::pair<int, const char*> outlines[] = {
+        {1, "OutlineRed"},    {2, "OutlineGreen"}, {3, "OutlineBlue"}, {4, "OutlineWhite"},
+        {6, "OutlineOrange"}, {8, "OutlineCyan"},  {0, "OutlineWhite"}};
+    for (const auto& [kind, image] : outlines) {
+        EXPECT_NE(name(graphics->getOutlineTexture(kind)).find(image), std::string::npos) << kind;
+    }
+    const std::pair<int, const char*> glows[] = {
+        {4, "OutlineWhite"}, {5, "EffectGlowSet"}, {6, "EffectGlowUnique"}, {7, "EffectGlowArtifact"}};
+    for (const auto& [quality, image] : glows) {
+        EXPECT_NE(name(graphics->getGlowTexture(quality)).find(image), std::string::npos) << quality;
+    }
+}
