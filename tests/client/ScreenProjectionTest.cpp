@@ -4,7 +4,11 @@
 #include "engine/files/FileSystem.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
+#include "graphics/GraphicsSystem.h"
+#include "graphics/ViewPlanes.h"
+#include "graphics/render/RenderView.h"
 #include "support/GridTopology.h"
+#include "support/RenderScene.h"
 #include "support/TestEntityMirror.h"
 #include "support/TestSupport.h"
 
@@ -190,4 +194,41 @@ TEST(ScreenProjectionModel, LoadedBoxManAndAModelThatNeverLoads)
     EXPECT_FLOAT_EQ(none.bottom, 240.0f);
     EXPECT_FLOAT_EQ(none.top, 168.0f);
     GameClient::destroy();
+}
+
+// The frame's view and projection matrices put world points where the
+// client's projection does, at the window shapes and zooms the game uses.
+TEST(ScreenProjection, TheFramesMatricesAgreeWithTheClient)
+{
+    RenderScene scene;
+    GraphicsSystem& g = scene.graphics;
+    const ZonePosition target(0, 320.0f, 240.0f);
+    g.getFrameHooks().isConnected = [] { return true; };
+    g.getFrameHooks().getCameraCentre = [&] { return target; };
+    for (float zoom : {1.0f, 1.6f}) {
+        g.setupPlayerCamera(zoom, false);
+        const float* m = g.getView().viewMatrix;
+        for (const auto& [w, h] : {std::pair{1024, 768}, std::pair{1280, 720}}) {
+            float e[4];
+            ASSERT_TRUE(projectionExtents(w, h, zoom, e));
+            ViewParameters view;
+            view.zoom = zoom;
+            view.verticalScale = g.getDistanceRatio();
+            view.width = w;
+            view.height = h;
+            const ScreenProjection client(target, view);
+            for (float dx : {-300.0f, -95.0f, 0.0f, 140.0f, 290.0f}) {
+                for (float dy : {-250.0f, -30.0f, 0.0f, 60.0f, 310.0f}) {
+                    const ZonePosition p(0, target.x + dx, target.y + dy);
+                    const float ex = m[0] * p.x + m[4] * p.y + m[12];
+                    const float ey = m[1] * p.x + m[5] * p.y + m[13];
+                    const float sx = (ex - e[0]) / (e[1] - e[0]) * 640.0f;
+                    const float sy = (e[3] - ey) / (e[3] - e[2]) * 480.0f;
+                    const Vec2 s = client.worldToScreen(p, true);
+                    EXPECT_NEAR(sx, s.x, 0.5f) << w << " zoom " << zoom << " at " << dx << " " << dy;
+                    EXPECT_NEAR(sy, s.y, 0.5f) << w << " zoom " << zoom << " at " << dx << " " << dy;
+                }
+            }
+        }
+    }
 }
