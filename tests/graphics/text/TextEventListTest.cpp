@@ -1,5 +1,7 @@
 #include "graphics/text/TextEventList.h"
 
+#include "graphics/text/TextEvent.h"
+
 #include "engine/core/ByteBuffer.h"
 
 #include <gtest/gtest.h>
@@ -194,6 +196,60 @@ TEST(TextEventListTest, TheLogIsSavedAndDamagedListsAreRefused)
     EXPECT_FALSE(restored.read(cut, 17, 0, 0, 0.0, error));
     EXPECT_EQ(restored.size(), 0);
     EXPECT_FALSE(error.empty());
+}
+
+// The counters follow the lines through any order of adds, ageing, the
+// three commands and drawing passes.
+TEST(TextEventListTest, CountersMatchTheLinesThroughMixedSteps)
+{
+    enum Step { kAddLog, kAddNotice, kAddStacked, kAge, kTrim, kBack, kForward, kReset, kPlan };
+    const Step order[] = {kAddLog, kAddLog, kAddNotice, kForward, kAge,        kBack,   kAddLog,
+                          kTrim,   kPlan,   kForward,   kForward, kAddStacked, kBack,   kBack,
+                          kAge,    kAddLog, kReset,     kPlan,    kAge,        kForward};
+    TextEventList list;
+    double now = 0.0;
+    for (int i = 0; i < 50; ++i) {
+        const Step step = order[(i * 7) % 20];
+        switch (step) {
+        case kAddLog:
+            addLog(list, "log " + std::to_string(i), now, 1.0 + i % 3);
+            break;
+        case kAddNotice:
+            list.add("notice", 320, 240, 2.0, 2, 1, 0, now);
+            break;
+        case kAddStacked:
+            list.add("stacked", 320, 200, 1.5, 3, 0, 1, now);
+            break;
+        case kAge:
+            now += 1.3;
+            list.update(now, 100);
+            break;
+        case kTrim:
+            list.update(now, 2);
+            break;
+        case kBack:
+            list.scrollBack(now, 2.0);
+            break;
+        case kForward:
+            list.scrollForward(now, 2.0);
+            break;
+        case kReset:
+            list.resetScroll();
+            break;
+        case kPlan:
+            planAt(list, now, true);
+            break;
+        }
+        int saved = 0, visible = 0;
+        for (const TextEvent& e : list.events()) {
+            saved += e.kind == kLog;
+            visible += e.kind == kLog && e.visible;
+        }
+        ASSERT_EQ(list.getSavedCount(), saved) << "step " << i;
+        ASSERT_EQ(list.getVisibleCount(), visible) << "step " << i;
+        ASSERT_GE(list.getScroll(), 0) << "step " << i;
+        ASSERT_LE(list.getScroll(), saved) << "step " << i;
+    }
 }
 
 } // namespace
