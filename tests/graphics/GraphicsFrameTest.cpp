@@ -273,6 +273,35 @@ TEST_F(FrameOrderTest, TheStepsOfAFrameInOrder)
 
 } // namespace
 
+TEST_F(FrameOrderTest, TheAreaEditorHidesTheSceneAndTheRateFollowsTheFrameTime)
+{
+    bool areaEditor = true;
+    scene.graphics.getFrameHooks().isAreaEditorActive = [&] { return areaEditor; };
+    scene.graphics.renderFrame(0.5);
+    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "areaEditor", "modelEditor", "overhead",
+                                               "menus", "helpMenu", "cursor"}));
+    EXPECT_EQ(cells, 0);
+    scene.graphics.setupPlayerCamera(1.0f, false);
+    EXPECT_EQ(scene.graphics.getCameraTarget().zone, -1);
+    areaEditor = false;
+    scene.graphics.setupPlayerCamera(1.0f, false);
+    EXPECT_EQ(scene.graphics.getCameraTarget().zone, 0);
+
+    // smoothFps 0: the rate of the frame itself; a frame of 0 ms shows none.
+    GraphicsSystem& g = scene.graphics;
+    float shown = 0.0f;
+    ASSERT_TRUE(g.computeFps(10.0, 16.0, shown));
+    EXPECT_FLOAT_EQ(shown, 62.5f);
+    EXPECT_FALSE(g.computeFps(10.02, 0.0, shown));
+    // Sampled every second: frames counted over the time since the last sample.
+    scene.vars.setVar("smoothFps", "1");
+    ASSERT_TRUE(g.computeFps(11.5, 20.0, shown));
+    for (int i = 1; i <= 30; ++i) {
+        ASSERT_TRUE(g.computeFps(11.5 + i * 0.05, 20.0, shown));
+    }
+    EXPECT_NEAR(shown, 30.0f / 1.5f, 1e-3f);
+}
+
 TEST_F(FrameOrderTest, APlacedBrazierLightsItsCell)
 {
     LightingSystem lighting;
