@@ -26,6 +26,8 @@ float tileSize()
 // Guard posts in tiles from the house position.
 constexpr float kGuardPostX[Covenant::kGuardSlots] = {-2.0f, 3.0f, -2.0f, 3.0f};
 constexpr float kGuardPostY[Covenant::kGuardSlots] = {3.0f, 3.0f, -3.0f, -3.0f};
+// Rings searched around a guard post.
+constexpr int kPostRings = 4;
 
 bool isGuardEntity(const Entity* entity)
 {
@@ -121,6 +123,8 @@ void Covenant::createGuard(ItemBase* guardItem, int slot)
     guard->setCovenantIndex(index);
     guard->setCovenantGuard(true);
     ZonePosition post = guardPost(slot);
+    // A post the town's ground blocks: the nearest free place around it.
+    game->findFreeSpotNear(guardPost(slot), kPostRings, post, guard, true);
     guard->setPosition(post);
     guard->setSecondaryPosition(post);
     guard->setHomePosition(post);

@@ -11,11 +11,14 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/entities/Chest.h"
+#include "game/entities/Item.h"
 #include "game/entities/Player.h"
+#include "game/entities/Vendor.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelRoute.h"
 #include "support/LevelWait.h"
 #include "support/ScriptedClient.h"
 #include "support/TestCovenant.h"
@@ -23,6 +26,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -264,6 +268,29 @@ TEST_F(PlayerCovenantWorld, TheStepCountsALostWorldOnce)
     frame();
     EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsLost), 1);
     EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsConquered), 0);
+}
+
+// Every guard of every house stands on free ground, also where the town's
+// ground blocks the post itself, and near its post.
+TEST_F(PlayerCovenantWorld, GuardsStandOnFreeGroundNearTheirPosts)
+{
+    std::vector<Covenant*> houses(computers.begin(), computers.end());
+    houses.push_back(own);
+    std::vector<std::unique_ptr<Item>> items;
+    for (Covenant* house : houses) {
+        for (int slot = 0; slot < Covenant::kGuardSlots; ++slot) {
+            items.push_back(Vendor::createGuardItem(5));
+            ASSERT_NE(items.back(), nullptr);
+            house->createGuard(items.back().get(), slot);
+            const Entity* guard = house->getGuard(slot);
+            ASSERT_NE(guard, nullptr) << house->index << "/" << slot;
+            const ZonePosition at = guard->getPosition();
+            const ZonePosition post = house->guardPost(slot);
+            EXPECT_TRUE(walkable(at)) << house->index << "/" << slot << " at " << at.x << " " << at.y;
+            EXPECT_EQ(at.zone, post.zone);
+            EXPECT_LE(std::hypot(at.x - post.x, at.y - post.y), 5 * 32.0f * std::sqrt(2.0f));
+        }
+    }
 }
 
 } // namespace

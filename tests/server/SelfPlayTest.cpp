@@ -730,8 +730,11 @@ private:
             }
             const ZonePosition& p = sentient->getPosition();
             if (p.zone >= 0 && world.isLevelLoaded(p.zone)) {
-                EXPECT_TRUE(walkable(p)) << "entity " << i << " stands on a blocked cell at " << p.zone << " "
-                                         << p.x << " " << p.y;
+                const auto* actor = dynamic_cast<const Actor*>(sentient);
+                EXPECT_TRUE(walkable(p)) << "entity " << i << " (" << (actor ? actor->getName() : "")
+                                         << (sentient->isCovenantGuard() ? ", a guard" : "") << ", covenant "
+                                         << sentient->getCovenantIndex() << ") stands on a blocked cell at "
+                                         << p.zone << " " << p.x << " " << p.y;
             }
         }
         const int covenants = game.getCovenantCount();
