@@ -14,6 +14,7 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/CovenantBase.h"
 #include "game/covenants/CovenantDefinition.h"
+#include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/Weather.h"
 #include "game/world/World.h"
@@ -348,6 +349,23 @@ TEST(UIMapsXvfbTest, TheMiniMapInTheTownAndAfterContinue)
         return frame;
     };
 
+    // A new or resumed character is set down over its first moments (it
+    // starts some 25 units off the start point and is moved onto it while
+    // the world runs): the picture is taken once it has stood still for a
+    // second, or a loaded machine pauses the world before it got there.
+    auto atRest = [&] {
+        ZonePosition last = Game::get().getFirstPlayer()->getPosition();
+        auto since = std::chrono::steady_clock::now();
+        return window.frameUntil([&] {
+            const ZonePosition now = Game::get().getFirstPlayer()->getPosition();
+            if (now.zone != last.zone || now.x != last.x || now.y != last.y) {
+                last = now;
+                since = std::chrono::steady_clock::now();
+            }
+            return std::chrono::steady_clock::now() - since > std::chrono::seconds(1);
+        });
+    };
+    ASSERT_TRUE(atRest()) << "the character never stood still";
     const MiniMapFrame on = stillFrame();
     Application::runConsoleLine("set miniMapOn 0");
     const MiniMapFrame off = stillFrame();
@@ -478,6 +496,7 @@ TEST(UIMapsXvfbTest, TheMiniMapInTheTownAndAfterContinue)
         << "the saved character did not resume\n"
         << window.logTail();
     window.moveTo(100, 300);
+    ASSERT_TRUE(atRest()) << "the resumed character never stood still";
     const MiniMapFrame resumed = stillFrame();
     ASSERT_EQ(resumed.target.zone, on.target.zone);
     ASSERT_EQ(resumed.tileX(), on.tileX()) << "the character resumes on its tile";
