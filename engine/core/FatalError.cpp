@@ -69,6 +69,10 @@ void fatalError(const std::string& text)
         std::fputs(line.c_str(), stderr);
         std::fflush(stderr);
     }
-    // exit() flushes and closes the log with every other stream.
-    std::exit(1);
+    // Every stream flushed (the log among them), then out without the
+    // exit handlers: other threads (the loader, the renderer's) may still be
+    // running, and libraries' static destructors would pull their state from
+    // under them.
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
