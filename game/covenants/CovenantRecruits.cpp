@@ -38,8 +38,10 @@ int Covenant::addRecruit(Actor* actor)
     int slot = firstFreeRecruitSlot();
     if (slot < 0)
         return -1;
-    int maximumBefore = getLifestoneMaxHealth();
-    int healthBefore = getLifestoneHealth();
+    // The refresh raises the stone's health by the recruit's gain, also when
+    // its maximum was last set from elsewhere (a load).
+    if (lifestone.get())
+        refreshedStoneMaximum = getLifestoneMaxHealth();
     auto recruit = std::make_unique<Recruit>();
     recruit->covenantIndex = index;
     recruit->attachActor(actor, false);
@@ -47,11 +49,6 @@ int Covenant::addRecruit(Actor* actor)
     onRecruitAdded(actor);
     recruitCount = getRecruitCount();
     updateStats();
-    // The refresh may already have raised the stone by the gain: never twice.
-    int maximum = getLifestoneMaxHealth();
-    int gained = maximum - maximumBefore;
-    if (gained > 0 && healthBefore < maximum)
-        setLifestoneHealth(std::max(getLifestoneHealth(), std::min(healthBefore + gained, maximum)));
     return slot;
 }
 

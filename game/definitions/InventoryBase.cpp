@@ -128,6 +128,11 @@ InventoryGroup* InventoryBase::getSlot(int group)
     return getOwnGroup(group);
 }
 
+const InventoryGroup* InventoryBase::getSlot(int group) const
+{
+    return getOwnGroup(group);
+}
+
 ItemBase* InventoryBase::createItem()
 {
     return new ItemBase();
@@ -470,7 +475,7 @@ void InventoryBase::write(ByteBuffer& buffer, bool fileForm) const
     for (int index = 0; index < kInventoryGroupCount; ++index) {
         // A group its owner holds shows what the owner deals with (a
         // vendor's goods, a body's loot); with nothing there it is empty.
-        const InventoryGroup* shown = const_cast<InventoryBase*>(this)->getSlot(index);
+        const InventoryGroup* shown = getSlot(index);
         if (!shown) {
             buffer.writeInt(static_cast<int32_t>(m_groups[static_cast<size_t>(index)].getSize()));
             buffer.writeInt(static_cast<int32_t>(0));

@@ -48,8 +48,10 @@ public:
     InventoryBase(const InventoryBase&) = delete;
     InventoryBase& operator=(const InventoryBase&) = delete;
 
-    // Virtual slots. getSlot: the group record, null outside 0 … 26.
+    // Virtual slots. getSlot: the group record, null outside 0 … 26. The
+    // const one reads the same group, for images of the inventory.
     virtual InventoryGroup* getSlot(int group);
+    virtual const InventoryGroup* getSlot(int group) const;
     virtual void setOwner(Entity* owner) { m_owner = owner; }
     virtual Entity* getOwner() const { return m_owner; }
     // A new item of the inventory's item class (every item it makes).

@@ -7,9 +7,13 @@
 InventoryGroup* Inventory::getSlot(int group)
 {
     InventoryGroup* own = getOwnGroup(group);
-    if (own && own->isHeldByOwner() && m_sentient)
-        return m_sentient->getInventoryGroup(group);
-    return own;
+    return ownerHolds(own) ? m_sentient->getInventoryGroup(group) : own;
+}
+
+const InventoryGroup* Inventory::getSlot(int group) const
+{
+    const InventoryGroup* own = getOwnGroup(group);
+    return ownerHolds(own) ? m_sentient->getInventoryGroup(group) : own;
 }
 
 void Inventory::setOwner(Entity* owner)

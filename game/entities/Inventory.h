@@ -12,8 +12,10 @@ public:
     Inventory() = default;
 
     // A held group is the owner's record; the own record otherwise. Null
-    // outside 0 … 26.
+    // outside 0 … 26. The owner is not part of the inventory: reading a held
+    // group asks it as the other does (a vendor shown stocks for its customer).
     InventoryGroup* getSlot(int group) override;
+    const InventoryGroup* getSlot(int group) const override;
     // The owner is kept only when it is a Sentient.
     void setOwner(Entity* owner) override;
     ItemBase* createItem() override;
@@ -35,5 +37,8 @@ public:
     void addEquippedDamage(StatChangeList& list) const;
 
 private:
+    // The own record marks a group the owner holds.
+    bool ownerHolds(const InventoryGroup* own) const { return own && own->isHeldByOwner() && m_sentient; }
+
     Sentient* m_sentient = nullptr;
 };

@@ -457,6 +457,17 @@ TEST_F(PlayerJoin, ANewCovenantsStoneStaysWholeWhileItsMembersGrow)
     covenant->updateStats();
     EXPECT_EQ(covenant->getLifestoneHealth(), 50);
     EXPECT_GT(covenant->getLifestoneMaxHealth(), 60);
+    // A recruit joining right after such a setting still brings its gain,
+    // also one of no class (its joining recomputes none of its stats).
+    Actor* joining = server.spawns->spawnMonster(GameData::get().findMonsterType("GoblinScout"), 0,
+                                                 MonsterRarity::Normal, 1);
+    ASSERT_NE(joining, nullptr);
+    add(joining, besidePlayer(40.0f));
+    covenant->setLifestoneMaxHealth(covenant->getLifestoneMaxHealth());
+    covenant->setLifestoneHealth(50);
+    maximum = covenant->getLifestoneMaxHealth();
+    ASSERT_GE(covenant->addRecruit(joining), 0);
+    EXPECT_EQ(covenant->getLifestoneHealth(), 50 + covenant->getLifestoneMaxHealth() - maximum);
 
     for (const std::string& line : lines())
         EXPECT_EQ(line.find("life stone"), std::string::npos) << line;
