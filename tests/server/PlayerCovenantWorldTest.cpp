@@ -78,6 +78,18 @@ protected:
         return std::find(received.begin(), received.end(), line) != received.end();
     }
     int crystals() const { return own->stats.get(kMoney); }
+    // The computer covenant, given 500 gold, offers the player 10 crystals
+    // for nothing; the offer reaches the client. Its index as text.
+    std::string sendCrystalGift(ActorCovenant& giver)
+    {
+        giver.stats.set(kMoney, 500);
+        TradeOffer gift;
+        gift.type = 2;
+        gift.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 10, 0);
+        giver.sendOffer(own, gift);
+        frame();
+        return std::to_string(giver.index);
+    }
 
     HeadlessServer m_program;
     ScriptedClient m_client{5013};
@@ -116,13 +128,7 @@ TEST_F(PlayerCovenantWorld, OfferLinesFromTheClientAreParsedCheckedAndCarriedOut
 
     // The real computer covenant's gift of 10 crystals.
     ActorCovenant& giver = *computers[0];
-    giver.stats.set(kMoney, 500);
-    TradeOffer gift;
-    gift.type = 2;
-    gift.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 10, 0);
-    giver.sendOffer(own, gift);
-    frame();
-    const std::string g = std::to_string(giver.index);
+    const std::string g = sendCrystalGift(giver);
     EXPECT_TRUE(saw("offerToPlayer 2 " + g + " 0 8 10"));
     const int held = crystals();
     frame({"acceptOffer 2 " + g + " 0 8 1000"});
@@ -196,13 +202,7 @@ TEST_F(PlayerCovenantWorld, OfferLinesFromTheClientAreParsedCheckedAndCarriedOut
 TEST_F(PlayerCovenantWorld, AnAnswerToAWithdrawalNoticeGetsNoAnswer)
 {
     ActorCovenant& giver = *computers[0];
-    giver.stats.set(kMoney, 500);
-    TradeOffer gift;
-    gift.type = 2;
-    gift.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 10, 0);
-    giver.sendOffer(own, gift);
-    frame();
-    const std::string g = std::to_string(giver.index);
+    const std::string g = sendCrystalGift(giver);
     frame({"rejectOffer 2 " + g + " 0 8 10"});
     EXPECT_TRUE(saw("dipRes 13 " + g));
     ASSERT_TRUE(saw("offerToPlayer 0 " + g)) << "no withdrawal notice";

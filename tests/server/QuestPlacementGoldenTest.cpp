@@ -44,11 +44,7 @@ std::string makeQuests(HeadlessServer& program)
 {
     Game& game = *program.game;
     Random::setState(0, 4242);
-    auto* own = new TestPlayerCovenant();
-    own->setDefinitionByName("Human");
-    game.addCovenant(std::unique_ptr<Covenant>(own));
-    Player* player = addPlayerLeading(game, *own, GameData::get().getStartPosition());
-    player->setName("Aldric");
+    Player* player = addAldricLeading(game);
     if (!Server::get().newWorld({"1", "Average", "Normal", "3"})) {
         return "no world";
     }

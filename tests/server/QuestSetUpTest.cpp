@@ -27,11 +27,7 @@ protected:
     void SetUp() override
     {
         Random::setState(0, 4242);
-        auto* own = new TestPlayerCovenant();
-        own->setDefinitionByName("Human");
-        game().addCovenant(std::unique_ptr<Covenant>(own));
-        Player* player = addPlayerLeading(game(), *own, GameData::get().getStartPosition());
-        player->setName("Aldric");
+        ASSERT_NE(addAldricLeading(game()), nullptr);
         ASSERT_TRUE(Server::get().newWorld({"1", "Average", "Normal", "3"}));
         // Every level built: a quest places its people in its target level.
         World& world = *server.world;
@@ -272,10 +268,7 @@ TEST(QuestInUnbuiltLevel, APlacedNpcFindsFreeGroundWhenItsLevelIsBuilt)
     Random::setState(0, 4242);
     HeadlessServer server;
     Game& game = *server.game;
-    auto* own = new TestPlayerCovenant();
-    own->setDefinitionByName("Human");
-    game.addCovenant(std::unique_ptr<Covenant>(own));
-    addPlayerLeading(game, *own, GameData::get().getStartPosition())->setName("Aldric");
+    addAldricLeading(game);
     ASSERT_TRUE(Server::get().newWorld({"1", "Average", "Normal", "3"}));
     auto quest = std::make_unique<Quest>();
     quest->setup(10, game.getClock(), 101, toIndex(QuestType::RescueNpc), 0);

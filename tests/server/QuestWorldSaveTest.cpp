@@ -20,18 +20,20 @@ std::vector<uint8_t> bytesOf(const ByteBuffer& b)
     return std::vector<uint8_t>(b.data(), b.data() + b.size());
 }
 
+// A generated world with its townsfolk and "Aldric" leading a covenant.
+void townWithAldric(Game& game)
+{
+    game.generateWorld(0, 1, 0, 2);
+    game.createTownNpcs();
+    ASSERT_NE(addAldricLeading(game), nullptr);
+}
+
 TEST(QuestWorldSave, TheQuestTableComesBackUnderItsNumbers)
 {
     Random::setState(0, 4242);
     HeadlessServer server;
     Game& game = *server.game;
-    game.generateWorld(0, 1, 0, 2);
-    game.createTownNpcs();
-    TestPlayerCovenant* covenant = new TestPlayerCovenant();
-    covenant->setDefinitionByName("Human");
-    game.addCovenant(std::unique_ptr<Covenant>(covenant));
-    Player* player = addPlayerLeading(game, *covenant, GameData::get().getStartPosition());
-    player->setName("Aldric");
+    townWithAldric(game);
 
     // Entry 0 emptied: the quests stand at 1 and 2.
     for (QuestType type : {QuestType::KillMonsters, QuestType::KillMonsters, QuestType::TownTraps}) {
@@ -81,13 +83,7 @@ TEST(QuestWorldSave, APlaguesSickTownsmanLoadsAsHeWasAndADroppedPlagueCuresHim)
     Random::setState(0, 4242);
     HeadlessServer server;
     Game& game = *server.game;
-    game.generateWorld(0, 1, 0, 2);
-    game.createTownNpcs();
-    TestPlayerCovenant* covenant = new TestPlayerCovenant();
-    covenant->setDefinitionByName("Human");
-    game.addCovenant(std::unique_ptr<Covenant>(covenant));
-    Player* player = addPlayerLeading(game, *covenant, GameData::get().getStartPosition());
-    player->setName("Aldric");
+    townWithAldric(game);
 
     auto plague = std::make_unique<Quest>();
     ASSERT_TRUE(plague->setup(10, game.getClock(), 4321u, toIndex(QuestType::Plague), 0));
@@ -135,11 +131,7 @@ TEST(QuestWorldSave, ALevelledPoisonedTownsmanSavesLoadsAndSavesAlike)
     game.createTownNpcs();
     const int kLevel = toIndex(CharacterStat::Level);
     auto join = [&] {
-        TestPlayerCovenant* covenant = new TestPlayerCovenant();
-        covenant->setDefinitionByName("Human");
-        game.addCovenant(std::unique_ptr<Covenant>(covenant));
-        Player* player = addPlayerLeading(game, *covenant, GameData::get().getStartPosition());
-        player->setName("Aldric");
+        Player* player = addAldricLeading(game);
         player->setStat(kLevel, 7);
         game.levelTownNpcsTo(player);
         game.setWorldGenerated(true);
@@ -166,7 +158,7 @@ TEST(QuestWorldSave, ALevelledPoisonedTownsmanSavesLoadsAndSavesAlike)
     ASSERT_TRUE(game.saveWorld(first));
 
     game.clear();
-    ByteBuffer in(bytesOf(first));
+    ByteBuffer in(first.bytes());
     std::string what;
     size_t offset = 0;
     ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
@@ -178,7 +170,7 @@ TEST(QuestWorldSave, ALevelledPoisonedTownsmanSavesLoadsAndSavesAlike)
     join();
     ByteBuffer again;
     ASSERT_TRUE(game.saveWorld(again));
-    EXPECT_EQ(bytesOf(again), bytesOf(first));
+    EXPECT_EQ(again.bytes(), first.bytes());
 }
 
 } // namespace

@@ -118,16 +118,11 @@ TEST(QuestsInPlayEndToEnd, QuestsAreAnnouncedOfferedTakenSolvedAndKeptThroughASa
         game.writeQuestList(list);
         // The client's list is the Game's, after its count.
         EXPECT_EQ(run.clientQuestBytes(), std::vector<uint8_t>(list.data() + 4, list.data() + list.size()));
-        ASSERT_TRUE(game.saveCharacter());
-        FileSystem::get().finishWrites();
-        std::filesystem::copy(program.user.path() / "chars", kept.path() / "chars");
+        ASSERT_NO_FATAL_FAILURE(saveCharacterTo(program, kept.path()));
     }
 
     HeadlessServer fresh;
-    std::filesystem::copy(kept.path() / "chars", fresh.user.path() / "chars");
-    setUserVar("PlayerName", "Aldric");
-    std::string error;
-    ASSERT_TRUE(fresh.game->loadCharacter(error)) << error;
+    ASSERT_NO_FATAL_FAILURE(loadCharacterFrom(fresh, kept.path()));
     const Kept after = keep(*fresh.game);
     EXPECT_EQ(after.questList, before.questList);
     EXPECT_EQ(after.records, before.records);

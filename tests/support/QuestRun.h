@@ -4,7 +4,9 @@
 // joins, steps the server a frame at a time and keeps every line it hears
 // and the game section's quest list as it read it.
 #include "engine/app/Application.h"
+#include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
+#include "engine/files/FileSystem.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
@@ -19,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,6 +29,23 @@
 inline std::vector<uint8_t> bytesOf(const ByteBuffer& b)
 {
     return std::vector<uint8_t>(b.data(), b.data() + b.size());
+}
+
+// Saves the program's character and copies its "chars" folder into the folder.
+inline void saveCharacterTo(HeadlessServer& program, const std::filesystem::path& folder)
+{
+    ASSERT_TRUE(program.game->saveCharacter());
+    FileSystem::get().finishWrites();
+    std::filesystem::copy(program.user.path() / "chars", folder / "chars");
+}
+
+// "Aldric" as kept in the folder, loaded into a fresh program.
+inline void loadCharacterFrom(HeadlessServer& fresh, const std::filesystem::path& folder)
+{
+    std::filesystem::copy(folder / "chars", fresh.user.path() / "chars");
+    setUserVar("PlayerName", "Aldric");
+    std::string error;
+    ASSERT_TRUE(fresh.game->loadCharacter(error)) << error;
 }
 
 // What must come back after a save and a load.

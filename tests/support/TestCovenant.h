@@ -2,6 +2,7 @@
 
 #include "engine/object/SafePtr.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/GameData.h"
 #include "game/entities/Player.h"
 #include "game/entities/Sentient.h"
 #include "game/world/Game.h"
@@ -99,3 +100,16 @@ class TestPlayerCovenant : public TestCovenant {
 public:
     bool isPlayerCovenant() const override { return true; }
 };
+
+// "Aldric" at the start position, leading a Human covenant of his own that
+// counts as the player's.
+inline Player* addAldricLeading(Game& game)
+{
+    auto* covenant = new TestPlayerCovenant();
+    covenant->setDefinitionByName("Human");
+    game.addCovenant(std::unique_ptr<Covenant>(covenant));
+    Player* player = addPlayerLeading(game, *covenant, GameData::get().getStartPosition());
+    if (player)
+        player->setName("Aldric");
+    return player;
+}
