@@ -6,7 +6,10 @@
 #include "engine/app/Application.h"
 #include "engine/data/Database.h"
 #include "engine/platform/LaunchOptions.h"
+#include "game/definitions/GameData.h"
+#include "game/entities/Player.h"
 #include "game/world/Game.h"
+#include "game/world/World.h"
 #include "tests/support/ServerStartup.h"
 
 #include <filesystem>
@@ -39,6 +42,32 @@ struct BenchProgram {
     }
     BenchProgram(const BenchProgram&) = delete;
     BenchProgram& operator=(const BenchProgram&) = delete;
+
+    // The world of the seed laid out, the Game sized for its levels.
+    static World& loadWorld(uint32_t seed)
+    {
+        World& world = World::get();
+        world.setWorldSeed(seed);
+        world.load();
+        Game::get().resizeForWorld(world.getLevelCount());
+        return world;
+    }
+
+    // A player of the name (none when empty) built for the world and
+    // standing at the start position, of the level when one is given.
+    static Player* addPlayerAtStart(const std::string& name = {}, int level = 0)
+    {
+        auto* player = new Player();
+        Game::get().addEntity(player);
+        if (!name.empty())
+            player->setName(name);
+        player->buildForWorld();
+        player->setPosition(GameData::get().getStartPosition());
+        if (level > 0)
+            player->setStat(toIndex(CharacterStat::Level), level);
+        player->update(0.0f);
+        return player;
+    }
 
     std::filesystem::path userDir;
     std::unique_ptr<Application> app;

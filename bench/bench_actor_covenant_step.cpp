@@ -3,6 +3,7 @@
 // covenant step averaged over 20,000 steps (budget 0.05 ms) and a step in
 // which all four simulate their battles (budget 2 ms). Prints each figure
 // against its budget and exits 1 over one.
+#include "bench/BenchProgram.h"
 #include "engine/app/Application.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/covenants/ActorCovenant.h"
@@ -41,27 +42,8 @@ double threadCpuMs()
     return static_cast<double>(t.tv_sec) * 1000.0 + static_cast<double>(t.tv_nsec) / 1.0e6;
 }
 
-struct Program {
-    Program() : userDir(std::filesystem::temp_directory_path() / "gloam-bench-covenants")
-    {
-        std::filesystem::remove_all(userDir);
-        std::filesystem::create_directories(userDir);
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = GLOAM_DATA_DIR;
-        options.userDir = userDir.string();
-        AppHooks hooks;
-        installServerSideHooks(hooks);
-        app = std::make_unique<Application>(options, std::move(hooks));
-        app->startup();
-    }
-    ~Program()
-    {
-        Game::get().clear();
-        app->requestQuit();
-        app->shutdown();
-        std::filesystem::remove_all(userDir);
-    }
+struct Program : BenchProgram {
+    Program() : BenchProgram("gloam-bench-covenants") {}
 
     // Until no level waits for the loader thread.
     void settle()
@@ -80,9 +62,6 @@ struct Program {
             std::this_thread::sleep_for(std::chrono::microseconds(200));
         }
     }
-
-    std::filesystem::path userDir;
-    std::unique_ptr<Application> app;
 };
 
 bool report(const char* what, double value, double budget)

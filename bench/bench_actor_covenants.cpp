@@ -5,7 +5,7 @@
 // this thread's CPU time (mean), since on a loaded machine the wall time
 // also counts the waits to run; the wall figures are printed beside it.
 // Exits 1 over a budget.
-#include "bench/BenchWorld.h"
+#include "bench/BenchFightWorld.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
 #include "game/covenants/ActorCovenant.h"
@@ -33,20 +33,9 @@ namespace {
 constexpr int kCovenants = 8;
 const char* const kNames[4] = {"Ironbound", "GildedScale", "Thornveil", "Emberwatch"};
 
-struct World : BenchWorld {
-    World() : BenchWorld("gloam-bench-actor-covenants")
+struct World : BenchFightWorld {
+    World() : BenchFightWorld("gloam-bench-actor-covenants")
     {
-        resources.setBaseDirectory(GLOAM_DATA_DIR);
-        registerSkillLoaders();
-        registerCovenantLoaders();
-        start(true);
-        registerFightingServices();
-        game->resizeForWorld(1);
-        game->loadSettings();
-        field.openZone(0);
-        game->setNavigation(&field);
-        spawns.load();
-        Random::setState(0, 777u);
         for (int i = 0; i < kCovenants; ++i) {
             auto covenant = std::make_unique<ActorCovenant>();
             covenant->setDefinitionByName(kNames[i % 4]);
@@ -59,10 +48,6 @@ struct World : BenchWorld {
         for (ActorCovenant* c : covenants)
             c->initRelations();
     }
-    ~World() { game->setNavigation(nullptr); }
-
-    FlatNavigation field;
-    SpawnSystem spawns;
     std::array<ActorCovenant*, kCovenants> covenants{};
 };
 

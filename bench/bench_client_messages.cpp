@@ -5,19 +5,9 @@
 //   - Client::pickEntity over 1,000 mirrors with the loaded BoxMan model: at
 //     most 0.25 ms.
 // The process exits with 1 when a mean is above its budget.
-#include "client/Client.h"
-#include "client/GameClient.h"
-#include "engine/console/CommandSystem.h"
-#include "engine/console/UserVarSystem.h"
-#include "engine/core/DebugSystem.h"
-#include "engine/data/Database.h"
+#include "bench/BenchClient.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
-#include "engine/files/FileSystem.h"
-#include "engine/net/SocketLayer.h"
-#include "engine/resources/ModelResource.h"
-#include "engine/resources/ResourceSystem.h"
-#include "tests/support/ClientMessageBytes.h"
 #include "tests/support/TestEntityMirror.h"
 
 #include <benchmark/benchmark.h>
@@ -36,28 +26,8 @@ constexpr double kApplyBudgetMs = 0.3;
 constexpr double kPickBudgetMs = 0.25;
 
 // data/ and the generated content, a joined client and its game state.
-struct ClientBench {
-    ClientBench()
-        : userDir((std::filesystem::temp_directory_path() / "gloam-bench-client").string()),
-          files(GLOAM_DATA_DIR, userDir)
-    {
-        files.mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);
-        resources.readThroughFileSystem(&files);
-        ModelResource::registerTypes(resources);
-        resources.startLoader();
-        database.load(Database::kMasterFile, false);
-        client.registerCommands();
-        GameClient::registerCommands();
-        ByteBuffer joined = CMB::joined(0);
-        ByteBuffer in(joined.bytes());
-        client.dispatchMessage(in, server);
-    }
-    ~ClientBench()
-    {
-        GameClient::destroy();
-        resources.stopLoader();
-        std::filesystem::remove_all(userDir);
-    }
+struct ClientBench : BenchClient {
+    ClientBench() : BenchClient("gloam-bench-client", false) {}
 
     // Entry ids of the shipped "Object" entries, in load order.
     std::vector<uint32_t> objectIds() const
@@ -72,17 +42,6 @@ struct ClientBench {
         }
         return ids;
     }
-
-    std::string userDir;
-    DebugSystem debug;
-    FileSystem files;
-    ResourceSystem resources;
-    Database database;
-    CommandSystem commands;
-    UserVarSystem vars;
-    SocketLayer sockets;
-    Client client;
-    NetAddress server;
 };
 
 ClientBench& bench()

@@ -4,24 +4,10 @@
 //   - the short hover texts of 300 of them (the interface's labels of items
 //     on the ground, every frame): at most 1 ms.
 // The process exits with 1 when a mean is above its budget.
-#include "client/Client.h"
-#include "client/GameClient.h"
+#include "bench/BenchClient.h"
 #include "client/StateMessage.h"
 #include "client/player/PlayerClient.h"
-#include "engine/console/CommandSystem.h"
-#include "engine/console/UserVarSystem.h"
-#include "engine/core/DebugSystem.h"
-#include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
-#include "engine/files/FileSystem.h"
-#include "engine/input/Input.h"
-#include "engine/net/SocketLayer.h"
-#include "engine/object/ClassRegistry.h"
-#include "engine/object/EventSystem.h"
-#include "engine/resources/ModelResource.h"
-#include "engine/resources/ResourceSystem.h"
-#include "game/definitions/GameData.h"
-#include "tests/support/ClientMessageBytes.h"
 
 #include <benchmark/benchmark.h>
 
@@ -38,30 +24,11 @@ namespace {
 constexpr double kHoverBudgetMs = 0.25;
 constexpr double kTooltipBudgetMs = 1.0;
 
-struct PlayBench {
-    PlayBench()
-        : userDir((std::filesystem::temp_directory_path() / "gloam-bench-play").string()),
-          files(GLOAM_DATA_DIR, userDir)
+struct PlayBench : BenchClient {
+    PlayBench() : BenchClient("gloam-bench-play", true)
     {
-        files.mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);
-        resources.readThroughFileSystem(&files);
-        ModelResource::registerTypes(resources);
-        resources.startLoader();
-        database.load(Database::kMasterFile, false);
-        startUpGameData(data);
-        client.registerCommands();
-        GameClient::registerCommands();
-        ByteBuffer joined = CMB::joined(0);
-        ByteBuffer in(joined.bytes());
-        client.dispatchMessage(in, server);
         client.startGame(false);
         fill();
-    }
-    ~PlayBench()
-    {
-        GameClient::destroy();
-        resources.stopLoader();
-        std::filesystem::remove_all(userDir);
     }
 
     // A 40 × 25 field two tiles apart around the camera: monsters, people,
@@ -103,21 +70,6 @@ struct PlayBench {
             GameClient::get().readEntityUpdate(r);
         }
     }
-
-    std::string userDir;
-    DebugSystem debug;
-    FileSystem files;
-    ResourceSystem resources;
-    EventSystem events;
-    ClassRegistry classes;
-    Database database;
-    std::unique_ptr<GameData> data;
-    CommandSystem commands;
-    UserVarSystem vars;
-    SocketLayer sockets;
-    Input input;
-    Client client;
-    NetAddress server;
 };
 
 PlayBench& bench()
@@ -131,7 +83,7 @@ void BM_HoverOverThousandMirrors(benchmark::State& state)
     PlayBench& b = bench();
     int x = 0;
     for (auto _ : state) {
-        b.input.setMousePosition(320 + x, 240);
+        b.input->setMousePosition(320 + x, 240);
         b.client.updateHoverEntity();
         benchmark::DoNotOptimize(b.client.getHoverEntity());
         x = x > 300 ? -300 : x + 7;

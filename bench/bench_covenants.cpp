@@ -4,7 +4,7 @@
 // mean; their eight state sections under 10 us; the faction relation
 // between two covenant members within 1.5 x its time between two monsters.
 // Prints the means; exits 1 over budget.
-#include "bench/BenchWorld.h"
+#include "bench/BenchFightWorld.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
@@ -39,20 +39,9 @@ const char* const kDefinitions[4] = {"Ironbound", "GildedScale", "Thornveil", "E
 const char* const kGuards[4] = {"GuardGoblinWarrior", "GuardSkeletonWarrior", "GuardCultAdept",
                                 "GuardGoblinWarrior"};
 
-struct Houses : BenchWorld {
-    Houses() : BenchWorld("gloam-bench-covenants")
+struct Houses : BenchFightWorld {
+    Houses() : BenchFightWorld("gloam-bench-covenants")
     {
-        resources.setBaseDirectory(GLOAM_DATA_DIR);
-        registerSkillLoaders();
-        registerCovenantLoaders();
-        start(true);
-        registerFightingServices();
-        game->resizeForWorld(1);
-        game->loadSettings();
-        field.openZone(0);
-        game->setNavigation(&field);
-        spawns.load();
-        Random::setState(0, 777u);
         const MonsterType* recruitType = GameData::get().findMonsterType("RecruitWarrior");
         const MonsterType* monsterType = GameData::get().findMonsterType("GoblinWarrior");
         for (int i = 0; i < kCovenants; ++i) {
@@ -90,10 +79,6 @@ struct Houses : BenchWorld {
         factions.loadSettings();
         factions.loadFactions();
     }
-    ~Houses() { game->setNavigation(nullptr); }
-
-    FlatNavigation field;
-    SpawnSystem spawns;
     FactionSystem factions;
     std::array<TestCovenant*, kCovenants> covenants{};
     std::array<Actor*, 2> monsters{};

@@ -28,17 +28,8 @@ namespace {
 struct ObjectsWorld : BenchProgram {
     ObjectsWorld() : BenchProgram("gloam-bench-objects")
     {
-        World& world = World::get();
-        world.setWorldSeed(4242);
-        world.load();
-        Game& game = Game::get();
-        game.resizeForWorld(world.getLevelCount());
-        player = new Player();
-        game.addEntity(player);
-        player->buildForWorld();
-        player->setPosition(GameData::get().getStartPosition());
-        player->setStat(toIndex(CharacterStat::Level), 30);
-        player->update(0.0f);
+        loadWorld(4242);
+        player = addPlayerAtStart({}, 30);
     }
     template <class T> T* place(const char* entry, float dx, float dy)
     {

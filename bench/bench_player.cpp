@@ -30,16 +30,8 @@ namespace {
 struct FullPlayer : BenchProgram {
     FullPlayer() : BenchProgram("gloam-bench-player")
     {
-        World& world = World::get();
-        world.setWorldSeed(4242);
-        world.load();
-        Game::get().resizeForWorld(world.getLevelCount());
-        player = new Player();
-        Game::get().addEntity(player);
-        player->setName("Aldric");
-        player->buildForWorld();
-        player->setPosition(GameData::get().getStartPosition());
-        player->update(0.0f);
+        loadWorld(4242);
+        player = addPlayerAtStart("Aldric");
         // Every group full of magic items of level 30.
         InventoryBase& inventory = *player->getInventory();
         for (int g = 0; g < kInventoryGroupCount; ++g) {

@@ -34,10 +34,7 @@ constexpr uint32_t kSeed = 4242;
 struct PopulatedWorld : BenchProgram {
     PopulatedWorld() : BenchProgram("gloam-bench-population")
     {
-        World& world = World::get();
-        world.setWorldSeed(kSeed);
-        world.load();
-        Game::instance()->resizeForWorld(world.getLevelCount());
+        World& world = loadWorld(kSeed);
         for (int i = 1; i < world.getLevelCount() && zone < 0; ++i) {
             const Level* l = world.getLevel(i);
             if (l->gridColumn >= 0 && l->definition && l->definition->monsterChancePerBlock > 0.0f &&

@@ -26,18 +26,10 @@ constexpr int kQuests = 40;
 struct QuestWorld : BenchProgram {
     QuestWorld() : BenchProgram("gloam-bench-quests")
     {
-        World& world = World::get();
-        world.setWorldSeed(4242);
-        world.load();
+        loadWorld(4242);
         Game& game = Game::get();
-        game.resizeForWorld(world.getLevelCount());
         game.createTownNpcs();
-        player = new Player();
-        game.addEntity(player);
-        player->setName("Aldric");
-        player->buildForWorld();
-        player->setPosition(GameData::get().getStartPosition());
-        player->update(0.0f);
+        player = addPlayerAtStart("Aldric");
         player->setStat(toIndex(CharacterStat::Level), 10);
         // Every step an event pass: the gate, the timer and every row's
         // chance, none of which happens.
