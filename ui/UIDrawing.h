@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/core/Color.h"
 #include "engine/core/MathUtil.h"
 #include "engine/core/ZonePosition.h"
 #include "engine/core/ZonePosition3.h"
@@ -7,6 +8,14 @@
 
 #include <cstdint>
 #include <string>
+
+// A colour as the red, green and blue the drawing calls take.
+inline void toRgb(const Color& c, float out[3])
+{
+    out[0] = c.r;
+    out[1] = c.g;
+    out[2] = c.b;
+}
 
 // How the interface draws and measures: images are shaders acquired by path,
 // texts are drawn with a font at their top-left corner in the 640 × 480

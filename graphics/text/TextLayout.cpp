@@ -1,6 +1,7 @@
 #include "graphics/text/TextLayout.h"
 
 #include "engine/core/ColorSystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/data/Localization.h"
 #include "graphics/text/FontResource.h"
 
@@ -46,17 +47,8 @@ std::string TextLayout::prepare(std::string_view text)
     if (Localization* localization = Localization::instance()) {
         localization->translate(out);
     }
-    std::string result;
-    result.reserve(out.size());
-    for (size_t i = 0; i < out.size(); ++i) {
-        if (out[i] == '\\' && i + 1 < out.size() && out[i + 1] == 'n') {
-            result += '\n';
-            ++i;
-        } else {
-            result += out[i];
-        }
-    }
-    return result;
+    unescapeNewlines(out);
+    return out;
 }
 
 float TextLayout::drawnWidth(const FontResource& requested, const FontResource& drawing, int g)

@@ -37,14 +37,11 @@ void UICheckBox::copyFrom(const UICheckBox& other)
 
 void UICheckBox::draw()
 {
-    if (!isVisible()) {
-        return;
-    }
-    UISystem* ui = UISystem::instance();
-    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    UIDrawing* drawing = shownDrawing();
     if (!drawing) {
         return;
     }
+    UISystem* ui = UISystem::instance();
     Vec2 p = getScreenPosition();
     Color c = ColorSystem::getColor(0);
     const float white[3] = {c.r, c.g, c.b};

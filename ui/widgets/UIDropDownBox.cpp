@@ -13,17 +13,6 @@
 #include <algorithm>
 #include <memory>
 
-namespace {
-
-void toRgb(const Color& c, float out[3])
-{
-    out[0] = c.r;
-    out[1] = c.g;
-    out[2] = c.b;
-}
-
-} // namespace
-
 UIDropDownBox::UIDropDownBox()
 {
     m_canClick = true;
@@ -165,11 +154,7 @@ void UIDropDownBox::close()
 
 bool UIDropDownBox::handleMouseButton(int button, bool down, int x, int y)
 {
-    UIWidget* bar = m_scrollBar.get();
-    if (down && bar && bar->isVisible() && bar->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
-        return false;
-    }
-    return UIWidget::handleMouseButton(button, down, x, y);
+    return !pressLandsOn(m_scrollBar.get(), down, x, y) && UIWidget::handleMouseButton(button, down, x, y);
 }
 
 void UIDropDownBox::onClick(int button, bool down, int x, int y)
@@ -192,14 +177,11 @@ void UIDropDownBox::onClick(int button, bool down, int x, int y)
 
 void UIDropDownBox::draw()
 {
-    if (!isVisible()) {
-        return;
-    }
-    UISystem* ui = UISystem::instance();
-    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    UIDrawing* drawing = shownDrawing();
     if (!drawing) {
         return;
     }
+    UISystem* ui = UISystem::instance();
     Vec2 p = getScreenPosition();
     float white[3];
     toRgb(ColorSystem::getColor(0), white);
@@ -251,12 +233,7 @@ void UIDropDownBox::finishSetup()
     bar->setSize({16.0f, m_maxSize.y - m_baseSize.y});
     bar->setDrawOrder(m_drawOrder + 1.0f);
     bar->setVisible(false);
-    bar->setTarget(this);
-    bar->setParent(this);
-    bar->setMenu(menu);
-    UIWidget* added = menu->addWidget(std::move(bar));
-    m_scrollBar = added;
-    added->finishSetup();
+    m_scrollBar = UIScrollBar::addFor(*this, *menu, std::move(bar));
 }
 
 bool UIDropDownBox::parseParm(const std::string& keyword, TextReader& reader)

@@ -7,17 +7,6 @@
 
 #include <algorithm>
 
-namespace {
-
-void toRgb(const Color& c, float out[3])
-{
-    out[0] = c.r;
-    out[1] = c.g;
-    out[2] = c.b;
-}
-
-} // namespace
-
 UIDropDownMenu::UIDropDownMenu()
 {
     m_canClick = true;

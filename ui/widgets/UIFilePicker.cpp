@@ -163,14 +163,10 @@ void UIFilePicker::update(float seconds)
 
 bool UIFilePicker::handleMouseButton(int button, bool down, int x, int y)
 {
-    if (down) {
-        for (const SafePtr<UIWidget>* child :
-             {&m_okButton, &m_backButton, &m_cancelButton, &m_nameInput, &m_scrollBar}) {
-            UIWidget* widget = child->get();
-            if (widget && widget->isVisible() &&
-                widget->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
-                return false;
-            }
+    for (const SafePtr<UIWidget>* child :
+         {&m_okButton, &m_backButton, &m_cancelButton, &m_nameInput, &m_scrollBar}) {
+        if (pressLandsOn(child->get(), down, x, y)) {
+            return false;
         }
     }
     return UIWidget::handleMouseButton(button, down, x, y);
@@ -313,11 +309,7 @@ void UIFilePicker::executeCommand(const std::string& line)
 
 void UIFilePicker::draw()
 {
-    if (!isVisible()) {
-        return;
-    }
-    UISystem* ui = UISystem::instance();
-    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    UIDrawing* drawing = shownDrawing();
     if (!drawing) {
         return;
     }
@@ -402,12 +394,7 @@ void UIFilePicker::finishSetup()
     bar->setPosition({px + m_size.x - 16.0f, py});
     bar->setSize({16.0f, m_size.y});
     bar->setDrawOrder(above);
-    bar->setTarget(this);
-    bar->setParent(this);
-    bar->setMenu(menu);
-    UIWidget* added = menu->addWidget(std::move(bar));
-    m_scrollBar = added;
-    added->finishSetup();
+    m_scrollBar = UIScrollBar::addFor(*this, *menu, std::move(bar));
 }
 
 bool UIFilePicker::parseParm(const std::string& keyword, TextReader& reader)

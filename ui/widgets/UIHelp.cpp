@@ -1,6 +1,7 @@
 #include "ui/widgets/UIHelp.h"
 
 #include "engine/core/ColorSystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
@@ -22,20 +23,6 @@ const char* const kBorderImages[8] = {
     "Textures/helpBorderLowerRight.tga", "Textures/helpBorderBottom.tga",
     "Textures/helpBorderLowerLeft.tga",  "Textures/helpBorderLeft.tga",
 };
-
-std::string expandLineBreaks(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
 
 } // namespace
 
@@ -203,7 +190,7 @@ std::vector<UIHelp::Label> UIHelp::placeLabels()
         if (screen.x < 0.0f || screen.x >= 640.0f || screen.y < 0.0f || screen.y >= kScreenHeight) {
             continue;
         }
-        text = expandLineBreaks(text);
+        unescapeNewlines(text);
         HelpBox box =
             placeBox(measure(text), {screen.x - kLabelAnchor * 0.5f, screen.y - kLabelAnchor * 0.5f},
                      {kLabelAnchor, kLabelAnchor});
@@ -277,11 +264,13 @@ void UIHelp::draw()
     if (!ui || !ui->getTooltip(tooltip) || tooltip.text.empty()) {
         return;
     }
-    std::string text = expandLineBreaks(tooltip.text);
+    std::string text = tooltip.text;
+    unescapeNewlines(text);
     HelpBox box = placeBox(measure(text), tooltip.position, tooltip.size);
     drawBox(box, text, tooltip.alpha);
     if (!tooltip.secondText.empty()) {
-        std::string second = expandLineBreaks(tooltip.secondText);
+        std::string second = tooltip.secondText;
+        unescapeNewlines(second);
         HelpBox tied = placeAtPoint(measure(second), {box.position.x + box.size.x, box.position.y});
         drawBox(tied, second, tooltip.alpha);
     }

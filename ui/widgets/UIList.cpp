@@ -160,11 +160,7 @@ void UIList::setVisible(bool shown)
 
 bool UIList::handleMouseButton(int button, bool down, int x, int y)
 {
-    UIWidget* bar = m_scrollBar.get();
-    if (down && bar && bar->isVisible() && bar->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
-        return false;
-    }
-    return UIWidget::handleMouseButton(button, down, x, y);
+    return !pressLandsOn(m_scrollBar.get(), down, x, y) && UIWidget::handleMouseButton(button, down, x, y);
 }
 
 int UIList::itemAt(float x, float y) const
@@ -299,12 +295,7 @@ void UIList::finishSetup()
         bar->setSize(m_scrollBarSize);
     }
     bar->setDrawOrder(m_drawOrder + 1.0f);
-    bar->setTarget(this);
-    bar->setParent(this);
-    bar->setMenu(menu);
-    UIWidget* added = menu->addWidget(std::move(bar));
-    m_scrollBar = added;
-    added->finishSetup();
+    m_scrollBar = UIScrollBar::addFor(*this, *menu, std::move(bar));
 }
 
 bool UIList::parseParm(const std::string& keyword, TextReader& reader)

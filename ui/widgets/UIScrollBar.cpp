@@ -5,6 +5,7 @@
 #include "engine/input/Input.h"
 #include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
 
 #include <algorithm>
 #include <cmath>
@@ -220,10 +221,7 @@ bool UIScrollBar::reacts() const
 
 void UIScrollBar::onMouseHeld(int button, bool down)
 {
-    int x = 0;
-    int y = 0;
-    UISystem::pointerPosition(x, y);
-    onClick(button, down, x, y);
+    clickAtPointer(button, down);
 }
 
 void UIScrollBar::onClick(int button, bool down, int x, int y)
@@ -243,10 +241,7 @@ void UIScrollBar::onClick(int button, bool down, int x, int y)
     }
     m_pressedPart = hitPart(static_cast<float>(x), static_cast<float>(y));
     scroll(m_pressedPart);
-    if (UISystem* ui = UISystem::instance()) {
-        ui->setRepeatWidget(this, button);
-    }
-    holdButton();
+    holdAsRepeating(button);
     m_dragReference = {static_cast<float>(x), static_cast<float>(y)};
     m_repeatRunning = true;
     m_repeatLeft = kFirstRepeat;
@@ -319,6 +314,16 @@ void UIScrollBar::draw()
     drawPart(m_vertical ? m_background : m_backgroundHoriz, m_arrowLength, end - m_arrowLength);
     drawPart(m_vertical ? m_bar : m_barHoriz, m_thumbStart, m_thumbStart + m_thumbLength);
     drawPart(m_vertical ? m_down : m_right, end - m_arrowLength, end);
+}
+
+UIWidget* UIScrollBar::addFor(UIWidget& owner, UIMenu& menu, std::unique_ptr<UIScrollBar> bar)
+{
+    bar->setTarget(&owner);
+    bar->setParent(&owner);
+    bar->setMenu(&menu);
+    UIWidget* added = menu.addWidget(std::move(bar));
+    added->finishSetup();
+    return added;
 }
 
 bool UIScrollBar::parseParm(const std::string& keyword, TextReader& reader)

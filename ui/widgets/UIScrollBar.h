@@ -2,6 +2,8 @@
 
 #include "ui/widgets/UIWidget.h"
 
+#include <memory>
+
 // Scrolls a run of items: two arrows, a track and a thumb. The owner gives
 // the item count and how many fit; the bar answers the first visible item.
 // Arrows step one item, the track one page, the thumb whole items while
@@ -36,6 +38,10 @@ public:
     void dragBy(float delta, bool rebase);
     // The part under a screen point (0 outside, 5 the thumb).
     int hitPart(float x, float y) const;
+
+    // Gives the bar, scrolling the owner and belonging to it, to the menu
+    // and finishes its set-up; the bar as the menu holds it.
+    static UIWidget* addFor(UIWidget& owner, UIMenu& menu, std::unique_ptr<UIScrollBar> bar);
 
     void setTarget(UIWidget* target) { m_target = target; }
     UIWidget* getTarget() const { return m_target.get(); }

@@ -61,11 +61,7 @@ void UISlider::setFromX(float x)
 
 void UISlider::draw()
 {
-    if (!isVisible()) {
-        return;
-    }
-    UISystem* ui = UISystem::instance();
-    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    UIDrawing* drawing = shownDrawing();
     if (!drawing) {
         return;
     }
@@ -95,10 +91,7 @@ void UISlider::update(float seconds)
 
 void UISlider::onMouseHeld(int button, bool down)
 {
-    int x = 0;
-    int y = 0;
-    UISystem::pointerPosition(x, y);
-    onClick(button, down, x, y);
+    clickAtPointer(button, down);
 }
 
 void UISlider::onClick(int button, bool down, int x, int y)
@@ -121,10 +114,7 @@ void UISlider::onClick(int button, bool down, int x, int y)
     if (notch.x < fx && fx < notch.x + m_notchSize.x) {
         // Held as the button's widget, not as a dragged item.
         m_dragging = true;
-        if (UISystem* ui = UISystem::instance()) {
-            ui->setRepeatWidget(this, button);
-        }
-        holdButton();
+        holdAsRepeating(button);
         return;
     }
     setFromX(fx);

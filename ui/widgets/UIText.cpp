@@ -26,21 +26,6 @@ constexpr int kKeyPageDown = 209;
 // Room kept free at the right for the bar.
 constexpr float kRightMargin = 24.0f;
 
-std::string withLineBreaks(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 UIText::UIText()
@@ -74,7 +59,8 @@ void UIText::setText(const std::string& text)
     if (Localization* loc = Localization::instance()) {
         loc->translate(translated);
     }
-    layoutLines(withLineBreaks(translated));
+    unescapeNewlines(translated);
+    layoutLines(translated);
 }
 
 void UIText::loadTextFile(const std::string& fileName)
@@ -268,12 +254,7 @@ void UIText::finishSetup()
         bar->setSize(m_scrollBarSize);
     }
     bar->setDrawOrder(m_drawOrder + 1.0f);
-    bar->setTarget(this);
-    bar->setParent(this);
-    bar->setMenu(menu);
-    UIWidget* added = menu->addWidget(std::move(bar));
-    m_scrollBar = added;
-    added->finishSetup();
+    m_scrollBar = UIScrollBar::addFor(*this, *menu, std::move(bar));
     // A new bar needs the range, also in a copy.
     m_textChanged = true;
     m_firstShownLine = -1;

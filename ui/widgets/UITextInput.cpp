@@ -14,20 +14,6 @@ constexpr int kKeyTab = 15;
 constexpr int kKeyEnter = 28;
 constexpr int kKeyPadEnter = 156;
 
-std::string withLineBreaks(const std::string& text)
-{
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
 std::string readWord(TextReader& reader)
 {
     std::string token;
@@ -66,7 +52,8 @@ void UITextInput::update(float seconds)
     if (ui && ui->getFocusWidget() == this) {
         shown += ui->getTextCursor();
     }
-    m_text = withLineBreaks(shown);
+    unescapeNewlines(shown);
+    m_text = shown;
 }
 
 void UITextInput::onClick(int button, bool down, int x, int y)

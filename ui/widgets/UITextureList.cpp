@@ -251,12 +251,7 @@ void UITextureList::finishSetup()
     auto bar = std::make_unique<UIScrollBar>();
     bar->layOut(m_position, m_size);
     bar->setDrawOrder(m_drawOrder + 1.0f);
-    bar->setTarget(this);
-    bar->setParent(this);
-    bar->setMenu(menu);
-    UIWidget* added = menu->addWidget(std::move(bar));
-    m_scrollBar = added;
-    added->finishSetup();
+    m_scrollBar = UIScrollBar::addFor(*this, *menu, std::move(bar));
 }
 
 bool UITextureList::parseParm(const std::string& keyword, TextReader& reader)

@@ -241,11 +241,7 @@ bool UIUseSlot::getTooltip(UITooltip& out)
 
 void UIUseSlot::draw()
 {
-    if (!isVisible()) {
-        return;
-    }
-    UISystem* ui = UISystem::instance();
-    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    UIDrawing* drawing = shownDrawing();
     if (!drawing) {
         return;
     }

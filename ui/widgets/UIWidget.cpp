@@ -3,6 +3,7 @@
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ColorSystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
 #include "engine/files/PathUtil.h"
 #include "engine/resources/ResourceSystem.h"
@@ -11,25 +12,6 @@
 #include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
-
-namespace {
-
-std::string withLineBreaks(const std::string& text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-            out += '\n';
-            ++i;
-        } else {
-            out += text[i];
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 UIWidget::UIWidget() : m_colour(ColorSystem::getColor(0)), m_hoverColour(ColorSystem::getColor(0))
 {
@@ -159,7 +141,8 @@ bool UIWidget::hasFocus() const
 void UIWidget::prepareDraw()
 {
     if (hasTextSource(m_textSources)) {
-        m_text = withLineBreaks(buildSourceText(m_textSources, *this));
+        m_text = buildSourceText(m_textSources, *this);
+        unescapeNewlines(m_text);
     }
 }
 
@@ -231,7 +214,8 @@ void UIWidget::setHoverTexture(const std::string& name)
 
 void UIWidget::setText(const std::string& text)
 {
-    m_text = withLineBreaks(text);
+    m_text = text;
+    unescapeNewlines(m_text);
 }
 
 void UIWidget::setFont(const std::string& name)

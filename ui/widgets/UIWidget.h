@@ -13,6 +13,7 @@ class CharacterClass;
 class CovenantBase;
 class EntityClient;
 class TextReader;
+class UIDrawing;
 class UIMenu;
 
 // One entry of a widget's text: a text source, its number (-1 for none) and
@@ -121,9 +122,18 @@ public:
     // The widget held by its button (the client's capture) and let go.
     void holdButton();
     void releaseButton();
+    // Held as the button's repeating widget: a new hold starts its repeat
+    // timers from zero.
+    void holdAsRepeating(int button);
+    // The click the button's hold gives at the pointer.
+    void clickAtPointer(int button, bool down);
+    // A press that lands on a shown child widget is the child's.
+    static bool pressLandsOn(const UIWidget* child, bool down, int x, int y);
     bool keyPressed(int key, bool down, bool repeat);
     // Draws a text at the widget, centred when the alignment asks for it.
     void drawText(const std::string& text, const float colour[3]);
+    // The interface's drawing while the widget is shown, else null.
+    UIDrawing* shownDrawing() const;
 
     static std::string getSourceText(const UITextSourceRecord& record, const UIWidget& widget);
     static std::string buildSourceText(const std::vector<UITextSourceRecord>& list, const UIWidget& widget);

@@ -6,16 +6,11 @@
 
 #include <cmath>
 
-namespace {
-
-void toRgb(const Color& c, float out[3])
+UIDrawing* UIWidget::shownDrawing() const
 {
-    out[0] = c.r;
-    out[1] = c.g;
-    out[2] = c.b;
+    UISystem* ui = UISystem::instance();
+    return isVisible() && ui ? ui->getDrawing() : nullptr;
 }
-
-} // namespace
 
 void UIWidget::drawText(const std::string& text, const float colour[3])
 {

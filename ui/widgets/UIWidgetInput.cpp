@@ -59,9 +59,7 @@ bool UIWidget::handleMouseButton(int button, bool down, int x, int y)
             ui->getClientView()->playInterfaceSound(m_clickSound);
         }
         if (m_mouseCanRepeat && ui) {
-            // A new hold starts its repeat timers from zero.
-            ui->setRepeatWidget(this, button);
-            holdButton();
+            holdAsRepeating(button);
         }
     } else if (button == 1) {
         runCommandList(m_rightClickCommands);
@@ -71,6 +69,28 @@ bool UIWidget::handleMouseButton(int button, bool down, int x, int y)
         return true;
     }
     return false;
+}
+
+void UIWidget::holdAsRepeating(int button)
+{
+    if (UISystem* ui = UISystem::instance()) {
+        ui->setRepeatWidget(this, button);
+    }
+    holdButton();
+}
+
+void UIWidget::clickAtPointer(int button, bool down)
+{
+    int x = 0;
+    int y = 0;
+    UISystem::pointerPosition(x, y);
+    onClick(button, down, x, y);
+}
+
+bool UIWidget::pressLandsOn(const UIWidget* child, bool down, int x, int y)
+{
+    return down && child && child->isVisible() &&
+           child->containsPoint(static_cast<float>(x), static_cast<float>(y));
 }
 
 void UIWidget::onMouseHeld(int button, bool down)

@@ -195,17 +195,8 @@ bool UIWidget::parseParm(const std::string& keyword, TextReader& reader)
     } else if (is("highlightBackgroundAlpha")) {
         m_highlightBackgroundAlpha = reader.getFloat();
     } else if (is("highlightText")) {
-        std::string text = readToken(reader);
-        std::string lines;
-        for (size_t i = 0; i < text.size(); ++i) {
-            if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
-                lines += '\n';
-                ++i;
-            } else {
-                lines += text[i];
-            }
-        }
-        m_highlightText = lines;
+        m_highlightText = readToken(reader);
+        unescapeNewlines(m_highlightText);
     } else if (is("highlightTextSource")) {
         readSourceList(reader, m_highlightSources);
     } else if (is("textAlignment")) {
