@@ -174,6 +174,25 @@ protected:
 class ClientWorldEndToEnd : public ClientEndToEnd {
 protected:
     ClientWorldEndToEnd() { withWorld = true; }
+
+    // "Aldric" of Red Hand, a warrior, started on both sides and joined
+    // within four frames.
+    void startWarrior()
+    {
+        set("PlayerName", "Aldric");
+        set("CovenantName", "Red Hand");
+        set("PlayerClass", "$$ClassWarrior$$");
+        ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+        for (int i = 0; i < 4; ++i) {
+            frame();
+        }
+        ASSERT_TRUE(client->isJoined());
+    }
+    // The server's player of the first client.
+    Player* serverPlayer() const
+    {
+        return dynamic_cast<Player*>(Game::get().getEntity(server->getClient(0)->playerNumber));
+    }
 };
 
 class ClientSoundEndToEnd : public ClientEndToEnd {
@@ -518,15 +537,8 @@ TEST_F(ClientEndToEnd, NewCharacterJoinGivesTheClassKitAtTheStartPosition)
 
 TEST_F(ClientWorldEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
 {
-    set("PlayerName", "Aldric");
-    set("CovenantName", "Red Hand");
-    set("PlayerClass", "$$ClassWarrior$$");
-    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
-    for (int i = 0; i < 4; ++i) {
-        frame();
-    }
-    ASSERT_TRUE(client->isJoined());
-    auto* player = dynamic_cast<Player*>(Game::get().getEntity(server->getClient(0)->playerNumber));
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     player->setStat(toIndex(CharacterStat::Money), 4321);
     frame();
@@ -617,16 +629,9 @@ TEST_F(ClientWorldEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)
 
 TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)
 {
-    set("PlayerName", "Aldric");
-    set("CovenantName", "Red Hand");
-    set("PlayerClass", "$$ClassWarrior$$");
-    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
-    for (int i = 0; i < 4; ++i) {
-        frame();
-    }
-    ASSERT_TRUE(client->isJoined());
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
     Game& game = Game::get();
-    auto* player = dynamic_cast<Player*>(game.getEntity(server->getClient(0)->playerNumber));
+    Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     PlayerClient* mirror = client->getLocalPlayer();
     ASSERT_NE(mirror, nullptr);
@@ -744,16 +749,9 @@ TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)
 
 TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValues)
 {
-    set("PlayerName", "Aldric");
-    set("CovenantName", "Red Hand");
-    set("PlayerClass", "$$ClassWarrior$$");
-    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
-    for (int i = 0; i < 4; ++i) {
-        frame();
-    }
-    ASSERT_TRUE(client->isJoined());
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
     Game& game = Game::get();
-    auto* player = dynamic_cast<Player*>(game.getEntity(server->getClient(0)->playerNumber));
+    Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     Covenant* own = player->getCovenant();
     ASSERT_NE(own, nullptr);
@@ -820,14 +818,7 @@ TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValue
 // all read, and the mirrors follow the new world's player.
 TEST_F(ClientWorldEndToEnd, ANewWorldKeepsEveryStateMessageReadable)
 {
-    set("PlayerName", "Aldric");
-    set("CovenantName", "Red Hand");
-    set("PlayerClass", "$$ClassWarrior$$");
-    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
-    for (int i = 0; i < 4; ++i) {
-        frame();
-    }
-    ASSERT_TRUE(client->isJoined());
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
     // A state message of the old world is still on its way when the world
     // changes to one with another number of gates.
     server->update();

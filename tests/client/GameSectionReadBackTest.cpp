@@ -15,6 +15,30 @@
 
 #include <gtest/gtest.h>
 
+namespace {
+
+// The Game's section for the viewer, alone in a state message, read by the
+// client's reader.
+bool readGameSection(Game& game, const Entity* viewer, StateMessage& state)
+{
+    ByteBuffer message;
+    message.writeInt(uint32_t(3));
+    message.writeInt(kMessageEndMark);
+    message.writeInt(kMessageEndMark);
+    message.writeInt(uint32_t(0));
+    message.writeInt(kMessageEndMark);
+    game.writeUpdate(message, viewer);
+    message.writeInt(uint32_t(0));
+    ByteBuffer in(message.data(), message.size());
+    EXPECT_EQ(in.readUInt(), 3u); // the message type, read by the dispatcher
+    MessageError error;
+    const bool read = readStateMessage(in, state, error);
+    EXPECT_TRUE(read) << error.field;
+    return read;
+}
+
+} // namespace
+
 TEST(GameSectionReadBack, TownNpcSlotsAndTheWeatherAtThePlayerReachTheClient)
 {
     TestWorld world;
@@ -38,19 +62,8 @@ TEST(GameSectionReadBack, TownNpcSlotsAndTheWeatherAtThePlayerReachTheClient)
     player.setPosition(at);
 
     for (const Entity* viewer : {static_cast<const Entity*>(&player), static_cast<const Entity*>(nullptr)}) {
-        ByteBuffer message;
-        message.writeInt(uint32_t(3));
-        message.writeInt(kMessageEndMark);
-        message.writeInt(kMessageEndMark);
-        message.writeInt(uint32_t(0));
-        message.writeInt(kMessageEndMark);
-        game.writeUpdate(message, viewer);
-        message.writeInt(uint32_t(0));
-        ByteBuffer in(message.data(), message.size());
-        EXPECT_EQ(in.readUInt(), 3u); // the message type, read by the dispatcher
         StateMessage state;
-        MessageError error;
-        ASSERT_TRUE(readStateMessage(in, state, error)) << error.field;
+        ASSERT_TRUE(readGameSection(game, viewer, state));
 
         ASSERT_EQ(static_cast<int>(state.game.namedValues.size()), game.getTownNpcCount());
         for (int slot = 0; slot < game.getTownNpcCount(); ++slot) {
@@ -103,19 +116,8 @@ TEST(GameSectionReadBack, TheServersQuestsReachTheClientsQuestMirrors)
                                  static_cast<int>(QuestType::KillMonsters), 0));
         ASSERT_GE(game.addQuest(std::move(quest)), 0);
     }
-    ByteBuffer message;
-    message.writeInt(uint32_t(3));
-    message.writeInt(kMessageEndMark);
-    message.writeInt(kMessageEndMark);
-    message.writeInt(uint32_t(0));
-    message.writeInt(kMessageEndMark);
-    game.writeUpdate(message, nullptr);
-    message.writeInt(uint32_t(0));
-    ByteBuffer in(message.data(), message.size());
-    EXPECT_EQ(in.readUInt(), 3u);
     StateMessage state;
-    MessageError error;
-    ASSERT_TRUE(readStateMessage(in, state, error)) << error.field;
+    ASSERT_TRUE(readGameSection(game, nullptr, state));
     ASSERT_EQ(static_cast<int>(state.game.quests.size()), game.getQuestTableSize());
     int present = 0;
     for (int i = 0; i < game.getQuestTableSize(); ++i) {

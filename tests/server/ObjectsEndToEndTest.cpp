@@ -36,7 +36,7 @@
 #include "support/HeadlessServer.h"
 #include "support/KeptText.h"
 #include "support/LevelWait.h"
-#include "support/ScriptedClient.h"
+#include "support/ScriptedRun.h"
 
 #include <gtest/gtest.h>
 
@@ -49,83 +49,17 @@ namespace {
 
 constexpr int kLoot = toIndex(InventoryGroupIndex::Loot);
 
-class ObjectsRun {
+class ObjectsRun : public ScriptedRun {
 public:
-    explicit ObjectsRun(HeadlessServer& program) : m_program(program), m_client(5003) {}
+    using ScriptedRun::ScriptedRun;
 
-    bool join()
-    {
-        // One world every run: seed 4242 and the draws from a known state.
-        Random::setState(0, 4242u);
-        m_program.world->setWorldSeed(4242);
-        Server::get().start(false, 0, 1, 1, 0);
-        m_client.sendNewJoin();
-        m_program.app->getHooks().serverReceive(16.0, false);
-        ScriptedClient::Joined joined;
-        if (!m_client.readJoined(joined))
-            return false;
-        const ClientRecord* record = Server::get().findClient(m_client.address());
-        m_player = record ? dynamic_cast<Player*>(record->player.get()) : nullptr;
-        // The town is built before anything stands on it.
-        waitForLevels(m_program.app->getHooks(), [&] { return m_program.world->isLevelLoaded(0); });
-        return m_player && m_program.world->isLevelLoaded(0);
-    }
-
-    // What the last step asked the loader for (levels, models) is there
-    // before the next, as fast or slow as the loader is: installing a level
-    // or starting an animation draws from the random streams.
-    void settle()
-    {
-        ResourceSystem::get().waitForQueueEmpty();
-        waitForLevels(m_program.app->getHooks(), [&] { return !m_program.world->hasPendingBuilds(); });
-        ResourceSystem::get().waitForQueueEmpty();
-    }
-    // One frame: the client's input, one server step, the state read; the
-    // lines the client received are kept.
-    void frame(int action, int target, const std::vector<std::string>& lines = {})
-    {
-        settle();
-        const ZonePosition at = m_player->getPosition();
-        m_client.sendInput(at, at, static_cast<uint32_t>(action), static_cast<uint32_t>(target), lines);
-        m_program.app->getHooks().serverReceive(50.0, false);
-        m_program.app->getHooks().serverUpdate();
-        ScriptedClient::State state;
-        ASSERT_TRUE(m_client.readState(state));
-        for (const std::string& line : state.lines)
-            m_lines.push_back(line);
-    }
-    void frames(int n, int action, int target)
-    {
-        for (int i = 0; i < n; ++i)
-            frame(action, target);
-    }
-    // Every line the client received, one a line.
-    std::string transcript() const
-    {
-        std::string out;
-        for (const std::string& line : m_lines)
-            out += line + '\n';
-        return out;
-    }
-    bool saw(const std::string& line) const
-    {
-        return std::find(m_lines.begin(), m_lines.end(), line) != m_lines.end();
-    }
     ZonePosition beside(float dx) const
     {
-        ZonePosition p = m_player->getPosition();
+        ZonePosition p = player()->getPosition();
         p.x += dx;
         return p;
     }
-    int money() const { return m_player->getStat(toIndex(CharacterStat::Money)); }
-
-    Player* player() const { return m_player; }
-
-private:
-    HeadlessServer& m_program;
-    ScriptedClient m_client;
-    Player* m_player = nullptr;
-    std::vector<std::string> m_lines;
+    int money() const { return player()->getStat(toIndex(CharacterStat::Money)); }
 };
 
 std::vector<ItemGround*> groundItems(Game& game)
@@ -198,8 +132,9 @@ TEST(ObjectsEndToEnd, ADoorAChestATrapAndAMerchantThroughTheClient)
         if (level >= 2 && text.find("Models/Items/") == std::string::npos)
             warnings.push_back(text);
     });
+    // One world every run: seed 4242 and the draws from a known state.
     ObjectsRun run(program);
-    ASSERT_TRUE(run.join());
+    ASSERT_TRUE(run.join(4242u));
     Player& player = *run.player();
     const int number = player.getEntityNumber();
     Game& game = *program.game;

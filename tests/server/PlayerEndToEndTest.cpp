@@ -22,7 +22,7 @@
 #include "support/HeadlessServer.h"
 #include "support/KeptText.h"
 #include "support/LevelWait.h"
-#include "support/ScriptedClient.h"
+#include "support/ScriptedRun.h"
 
 #include <gtest/gtest.h>
 
@@ -33,76 +33,6 @@
 #include <vector>
 
 namespace {
-
-class PlayerRun {
-public:
-    explicit PlayerRun(HeadlessServer& program) : m_program(program), m_client(5003) {}
-
-    bool join()
-    {
-        // One world every run: the draws start from a known state.
-        Random::setState(0, 2900u);
-        m_program.world->setWorldSeed(4242);
-        Server::get().start(false, 0, 1, 1, 0);
-        m_client.sendNewJoin("Aldric", 0);
-        m_program.app->getHooks().serverReceive(16.0, false);
-        ScriptedClient::Joined joined;
-        if (!m_client.readJoined(joined))
-            return false;
-        const ClientRecord* record = Server::get().findClient(m_client.address());
-        m_player = record ? dynamic_cast<Player*>(record->player.get()) : nullptr;
-        waitForLevels(m_program.app->getHooks(), [&] { return m_program.world->isLevelLoaded(0); });
-        return m_player && m_program.world->isLevelLoaded(0);
-    }
-    // What the last step asked the loader for (levels, models) is there
-    // before the next, as fast or slow as the loader is: installing a level
-    // or starting an animation draws from the random streams.
-    void settle()
-    {
-        ResourceSystem::get().waitForQueueEmpty();
-        waitForLevels(m_program.app->getHooks(), [&] { return !m_program.world->hasPendingBuilds(); });
-        ResourceSystem::get().waitForQueueEmpty();
-    }
-    // One frame from the given position; the lines that came back are kept.
-    void frame(const ZonePosition& at, int action, int target, const std::vector<std::string>& lines = {})
-    {
-        settle();
-        m_client.sendInput(at, at, static_cast<uint32_t>(action), static_cast<uint32_t>(target), lines);
-        m_program.app->getHooks().serverReceive(50.0, false);
-        m_program.app->getHooks().serverUpdate();
-        ScriptedClient::State state;
-        ASSERT_TRUE(m_client.readState(state));
-        m_lines.insert(m_lines.end(), state.lines.begin(), state.lines.end());
-    }
-    void frame(int action, int target, const std::vector<std::string>& lines = {})
-    {
-        frame(m_player->getPosition(), action, target, lines);
-    }
-    // Every line the client received, one a line.
-    std::string transcript() const
-    {
-        std::string out;
-        for (const std::string& line : m_lines)
-            out += line + '\n';
-        return out;
-    }
-    bool saw(const std::string& line) const
-    {
-        return std::find(m_lines.begin(), m_lines.end(), line) != m_lines.end();
-    }
-    bool sawPrefix(const std::string& prefix) const
-    {
-        return std::any_of(m_lines.begin(), m_lines.end(),
-                           [&](const std::string& l) { return l.compare(0, prefix.size(), prefix) == 0; });
-    }
-    Player& player() const { return *m_player; }
-
-private:
-    HeadlessServer& m_program;
-    ScriptedClient m_client;
-    Player* m_player = nullptr;
-    std::vector<std::string> m_lines;
-};
 
 Actor* goblinAt(HeadlessServer& program, const ZonePosition& at)
 {
@@ -126,9 +56,10 @@ TEST(PlayerEndToEnd, AWarriorFightsGrowsTravelsDiesAndComesBack)
 {
     HeadlessServer program;
     ASSERT_TRUE(program.world && program.game && program.spawns);
-    PlayerRun run(program);
-    ASSERT_TRUE(run.join());
-    Player& player = run.player();
+    // One world every run: the draws start from a known state.
+    ScriptedRun run(program);
+    ASSERT_TRUE(run.join(2900u));
+    Player& player = *run.player();
     const int number = player.getEntityNumber();
 
     // 1. Walk 10 units a frame to a goblin 300 units away, on the side away

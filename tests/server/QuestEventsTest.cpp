@@ -10,12 +10,12 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/NpcDisplayName.h"
-#include "support/PlayerWorld.h"
+#include "support/QuestPlayerWorld.h"
 #include "support/RandomScript.h"
 
 namespace {
 
-class QuestEvents : public PlayerWorld {
+class QuestEvents : public QuestPlayerWorld {
 protected:
     void SetUp() override
     {
@@ -58,8 +58,6 @@ protected:
         }
         return n;
     }
-    size_t mark = 0;
-    void clearLines() { mark = lines().size(); }
     int linesWith(const std::string& fragment) const
     {
         int n = 0;

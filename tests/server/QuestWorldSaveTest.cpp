@@ -15,11 +15,6 @@
 
 namespace {
 
-std::vector<uint8_t> bytesOf(const ByteBuffer& b)
-{
-    return std::vector<uint8_t>(b.data(), b.data() + b.size());
-}
-
 // A generated world with its townsfolk and "Aldric" leading a covenant.
 void townWithAldric(Game& game)
 {
@@ -64,11 +59,11 @@ TEST(QuestWorldSave, TheQuestTableComesBackUnderItsNumbers)
     EXPECT_EQ(game.getQuest(1)->successCount, 2);
     ByteBuffer listAgain;
     game.writeQuestList(listAgain);
-    EXPECT_EQ(bytesOf(listAgain), bytesOf(list));
+    EXPECT_EQ(listAgain.bytes(), list.bytes());
     ByteBuffer recordsAgain;
     for (int i = 1; i <= 2; ++i)
         game.getQuest(i)->write(recordsAgain);
-    EXPECT_EQ(bytesOf(recordsAgain), bytesOf(records));
+    EXPECT_EQ(recordsAgain.bytes(), records.bytes());
     // A new quest takes the free number.
     auto fresh = std::make_unique<Quest>();
     fresh->setup(10, game.getClock(), 77u, toIndex(QuestType::KillMonsters), 0);
@@ -104,7 +99,7 @@ TEST(QuestWorldSave, APlaguesSickTownsmanLoadsAsHeWasAndADroppedPlagueCuresHim)
     ASSERT_TRUE(game.saveWorld(out));
 
     game.clear();
-    ByteBuffer in(bytesOf(out));
+    ByteBuffer in(out.bytes());
     std::string what;
     size_t offset = 0;
     ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;

@@ -5,7 +5,7 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/AreaDefinition.h"
-#include "support/PlayerWorld.h"
+#include "support/QuestPlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 #include "support/TestSupport.h"
@@ -19,43 +19,15 @@ QuestDefinition& definitionOf(QuestType type)
     return *GameData::get().getQuestDefinition(toIndex(type));
 }
 
-class QuestsInPlay : public PlayerWorld {
+class QuestsInPlay : public QuestPlayerWorld {
 protected:
-    // A quest rolled as the Game rolls one, without its placing.
-    std::unique_ptr<Quest> rolled(QuestType type, int level = 10, uint32_t seed = 777)
-    {
-        auto quest = std::make_unique<Quest>();
-        quest->setup(level, server.game->getClock(), seed, toIndex(type), 0);
-        quest->rollChoices(false);
-        quest->randomizeParameters();
-        return quest;
-    }
     using PlayerWorld::add;
     int add(QuestType type, int level = 10) { return server.game->addQuest(rolled(type, level)); }
-    // Lines queued since the mark.
-    void clearLines() { mark = lines().size(); }
-    std::vector<std::string> recent() const
-    {
-        return std::vector<std::string>(lines().begin() + static_cast<long>(std::min(mark, lines().size())),
-                                        lines().end());
-    }
     bool sent(const std::string& line) const
     {
         const std::vector<std::string> r = recent();
         return std::find(r.begin(), r.end(), line) != r.end();
     }
-    bool anyLineWith(const std::string& fragment) const
-    {
-        const std::vector<std::string> r = recent();
-        return std::any_of(r.begin(), r.end(),
-                           [&](const std::string& l) { return l.find(fragment) != std::string::npos; });
-    }
-    static std::vector<uint8_t> bytes(const ByteBuffer& b)
-    {
-        return std::vector<uint8_t>(b.data(), b.data() + b.size());
-    }
-
-    size_t mark = 0;
 };
 
 TEST_F(QuestsInPlay, NumbersAreReusedAndAWalkSeesOnlyTheQuestsPresentWhenItBegan)
@@ -229,7 +201,7 @@ TEST_F(QuestsInPlay, TheSaveRecordAddsTheServersFieldsAndReadsBackTheSame)
         EXPECT_EQ(loaded.successCount, 2);
         ByteBuffer again;
         loaded.write(again);
-        EXPECT_EQ(bytes(again), bytes(previous));
+        EXPECT_EQ(again.bytes(), previous.bytes());
         previous = again;
     }
 
@@ -386,7 +358,7 @@ TEST_F(QuestsInPlay, ASpawnEntryStandsUnderItsQuestsNumberOnceThroughEverySave)
         EXPECT_FLOAT_EQ(area->getSpawnEntryWeight(), weight) << round;
         ByteBuffer again;
         back->write(again);
-        EXPECT_EQ(bytes(again), bytes(previous)) << round;
+        EXPECT_EQ(again.bytes(), previous.bytes()) << round;
         previous = again;
     }
     const int firstEntries = entries(*first);

@@ -40,7 +40,7 @@ std::vector<uint8_t> chatBytes(const Game& game)
 {
     ByteBuffer out;
     game.writeDynamicChats(out);
-    return bytesOf(out);
+    return out.bytes();
 }
 
 // The new world, its first step taken, and the player once out of town and

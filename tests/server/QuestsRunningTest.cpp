@@ -8,7 +8,7 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/NpcDisplayName.h"
-#include "support/PlayerWorld.h"
+#include "support/QuestPlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 
@@ -16,34 +16,13 @@ namespace {
 
 constexpr int kLevel = toIndex(CharacterStat::Level);
 
-class QuestsRunning : public PlayerWorld {
+class QuestsRunning : public QuestPlayerWorld {
 protected:
-    std::unique_ptr<Quest> rolled(QuestType type, int level = 10, uint32_t seed = 777)
-    {
-        auto quest = std::make_unique<Quest>();
-        quest->setup(level, server.game->getClock(), seed, toIndex(type), 0);
-        quest->rollChoices(false);
-        quest->randomizeParameters();
-        return quest;
-    }
     Actor* monsterOf(const char* typeName, float dx)
     {
         const MonsterType* type = GameData::get().findMonsterType(typeName);
         Actor* actor = type ? server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 5) : nullptr;
         return actor ? add(actor, besidePlayer(dx)) : nullptr;
-    }
-    size_t mark = 0;
-    void clearLines() { mark = lines().size(); }
-    std::vector<std::string> recent() const
-    {
-        return std::vector<std::string>(lines().begin() + static_cast<long>(std::min(mark, lines().size())),
-                                        lines().end());
-    }
-    bool anyLineWith(const std::string& fragment) const
-    {
-        const std::vector<std::string> r = recent();
-        return std::any_of(r.begin(), r.end(),
-                           [&](const std::string& l) { return l.find(fragment) != std::string::npos; });
     }
 };
 

@@ -26,11 +26,6 @@
 #include <utility>
 #include <vector>
 
-inline std::vector<uint8_t> bytesOf(const ByteBuffer& b)
-{
-    return std::vector<uint8_t>(b.data(), b.data() + b.size());
-}
-
 // Saves the program's character and copies its "chars" folder into the folder.
 inline void saveCharacterTo(HeadlessServer& program, const std::filesystem::path& folder)
 {
@@ -60,14 +55,14 @@ inline Kept keep(Game& game)
     Kept kept;
     ByteBuffer list;
     game.writeQuestList(list);
-    kept.questList = bytesOf(list);
+    kept.questList = list.bytes();
     for (int i = 0; i < game.getQuestTableSize(); ++i) {
         ByteBuffer record;
         const Quest* quest = game.getQuest(i);
         if (quest) {
             quest->write(record);
         }
-        kept.records.push_back(bytesOf(record));
+        kept.records.push_back(record.bytes());
         const auto* npc = quest ? dynamic_cast<const Actor*>(quest->questNpc.get()) : nullptr;
         if (npc && npc->getMonsterType()) {
             kept.npcs.emplace_back(npc->getMonsterType()->getEntryName(), npc->getName());

@@ -60,10 +60,7 @@ protected:
 
     const MonsterType* findType(const std::string& entryName) const
     {
-        for (const auto& type : world.data->getMonsterTypes())
-            if (type->getEntryName() == entryName)
-                return type.get();
-        return nullptr;
+        return world.data->findMonsterType(entryName);
     }
 
     // An awake monster of the type at home on the tile, not hidden.

@@ -50,13 +50,7 @@ protected:
         destroyCombatSystem();
     }
 
-    const MonsterType* findType(const std::string& entry) const
-    {
-        for (const auto& type : world.data->getMonsterTypes())
-            if (type->getEntryName() == entry)
-                return type.get();
-        return nullptr;
-    }
+    const MonsterType* findType(const std::string& entry) const { return world.data->findMonsterType(entry); }
     Actor* spawn(const std::string& entry, int level, int tx, int ty)
     {
         return addAwakeMonster(*world.game, findType(entry), level, field.tileCentre(0, tx, ty));

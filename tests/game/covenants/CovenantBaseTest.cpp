@@ -22,11 +22,6 @@ void setStat(CovenantBase& c, CovenantStat s, int value)
     c.stats.set(static_cast<int>(s), value);
 }
 
-std::vector<uint8_t> bytesOf(const ByteBuffer& b)
-{
-    return b.bytes();
-}
-
 } // namespace
 
 TEST_F(CovenantBaseTest, StartsWithTheDocumentedValues)
@@ -235,7 +230,7 @@ TEST_F(CovenantBaseTest, RelationEntryHasItsTwentyEightBytes)
     c.setTradeRoute(2, kTiny, kStamp);
     ByteBuffer b;
     c.writeRelationEntry(b, 2);
-    EXPECT_EQ(bytesOf(b), std::vector<uint8_t>({0x00, 0x00, 0x96, 0x42, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00,
+    EXPECT_EQ(b.bytes(), std::vector<uint8_t>({0x00, 0x00, 0x96, 0x42, 0x02, 0x00, 0x00, 0x00, 0x01, 0x00,
                                                 0x00, 0x00, 0x01, 0x00, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
                                                 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x90, 0x40}));
     RecordingCovenant fresh;

@@ -40,10 +40,7 @@ protected:
 
     const MonsterType* findType(const std::string& entryName) const
     {
-        for (const auto& type : world.data->getMonsterTypes())
-            if (type->getEntryName() == entryName)
-                return type.get();
-        return nullptr;
+        return world.data->findMonsterType(entryName);
     }
 
     // A monster of the type at the tile, in the world and not hidden; null

@@ -253,10 +253,7 @@ TEST_F(TrapTorchTest, AGroundTrapThinksEveryOnePointEightToTwoPointTwoSeconds)
 
 TEST_F(TrapTorchTest, TheAlarmGivesEveryMonsterInRangeTheVictimAsATarget)
 {
-    const MonsterType* goblin = nullptr;
-    for (const auto& type : world.data->getMonsterTypes())
-        if (type->getEntryName() == "GoblinWarrior")
-            goblin = type.get();
+    const MonsterType* goblin = world.data->findMonsterType("GoblinWarrior");
     ASSERT_NE(goblin, nullptr);
     TrapGround* owner = groundTrap("TestAlarmTrap", 1, 400.0f, 400.0f);
     ScriptedFighter* who = victim(0, 560.0f, 400.0f);

@@ -591,14 +591,8 @@ TEST_F(FactionWorldTest, WarpCancelsASkillWindup)
 TEST_F(FactionWorldTest, MonstersTakeTheFactionOfTheirTypeElseOfTheirClass)
 {
     registerSkillLoaders();
-    auto findType = [this](const std::string& entryName) -> const MonsterType* {
-        for (const auto& type : world.data->getMonsterTypes())
-            if (type->getEntryName() == entryName)
-                return type.get();
-        return nullptr;
-    };
-    const MonsterType* goblin = findType("GoblinWarrior");
-    const MonsterType* guardType = findType("TownGuardType");
+    const MonsterType* goblin = world.data->findMonsterType("GoblinWarrior");
+    const MonsterType* guardType = world.data->findMonsterType("TownGuardType");
     ASSERT_TRUE(goblin && guardType);
     ASSERT_TRUE(goblin->factionName.empty()); // the class names it
     Actor wolf;
