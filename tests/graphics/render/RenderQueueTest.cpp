@@ -38,6 +38,30 @@ protected:
         r.fade = fade;
         return r;
     }
+    // The request drawn as a shadow pass from the light, with the shadow
+    // shader; the point 40 above the model's origin through the first
+    // batch's model-view. False when nothing was drawn.
+    bool shadowPointAbove(ModelDrawRequest r, const ZonePosition3& light, float out[4])
+    {
+        queue.setShadowShader(scene.shader("Models/BoxMan/body"));
+        r.shadowPass = true;
+        r.shadowLight = light;
+        queue.beginFrame();
+        queue.addSkinnedModel(r);
+        scene.draw();
+        if (scene.backend.batches.empty()) {
+            return false;
+        }
+        const auto& m = scene.backend.batches[0].modelView;
+        const float q[4] = {0, 0, 40, 1};
+        for (int row = 0; row < 4; ++row) {
+            out[row] = 0.0f;
+            for (int k = 0; k < 4; ++k) {
+                out[row] += m[static_cast<size_t>(k * 4 + row)] * q[k];
+            }
+        }
+        return true;
+    }
 
     RenderScene scene;
     RenderQueue& queue = scene.queue;
@@ -196,25 +220,9 @@ TEST_F(RenderQueueTest, EveryModelMeshDrawsWithItsOwnTransform)
 
 TEST_F(RenderQueueTest, AShadowPassFlattensTheModelAwayFromItsLight)
 {
-    int shadow = scene.shader("Models/BoxMan/body");
-    queue.setShadowShader(shadow);
-    ModelDrawRequest r = boxMan(1.0f, 50.0f);
-    r.shadowPass = true;
-    r.shadowLight = ZonePosition3(-1, -50.0f, -100.0f, 150.0f);
-    queue.beginFrame();
-    queue.addSkinnedModel(r);
-    scene.draw();
-    ASSERT_FALSE(scene.backend.batches.empty());
-    const auto& m = scene.backend.batches[0].modelView;
-    // A point 40 above the model's origin, through the matrix; the axis
-    // matrix sends world (x, y, z) to (−y, z, −x).
-    const float q[4] = {0, 0, 40, 1};
-    float out[4] = {};
-    for (int row = 0; row < 4; ++row) {
-        for (int k = 0; k < 4; ++k) {
-            out[row] += m[static_cast<size_t>(k * 4 + row)] * q[k];
-        }
-    }
+    // The axis matrix sends world (x, y, z) to (−y, z, −x).
+    float out[4];
+    ASSERT_TRUE(shadowPointAbove(boxMan(1.0f, 50.0f), ZonePosition3(-1, -50.0f, -100.0f, 150.0f), out));
     const Vec3 world(-out[2] / out[3], -out[0] / out[3], out[1] / out[3]);
     EXPECT_NEAR(world.z, 0.1f, 1e-3f);
     // On the line from the light through the point (50, 0, 40), beyond it.
@@ -229,25 +237,12 @@ TEST_F(RenderQueueTest, AShadowPassFlattensTheModelAwayFromItsLight)
 // the far side of the model from its light.
 TEST_F(RenderQueueTest, AShadowUnderTheGameCameraLiesOnTheGround)
 {
-    int shadow = scene.shader("Models/BoxMan/body");
-    queue.setShadowShader(shadow);
     scene.graphics.setCamera(ZonePosition(-1, 1000.0f, 1000.0f),
                              ZonePosition3(-1, 1500.0f, 500.0f, 707.1068f), 1.0f);
-    ModelDrawRequest r = ModelDrawRequest::at(man, ZonePosition3(-1, 1050.0f, 1000.0f, 0.0f), Matrix3());
-    r.shadowPass = true;
-    r.shadowLight = ZonePosition3(-1, 950.0f, 900.0f, 150.0f);
-    queue.beginFrame();
-    queue.addSkinnedModel(r);
-    scene.draw();
-    ASSERT_FALSE(scene.backend.batches.empty());
-    const auto& m = scene.backend.batches[0].modelView;
-    const float q[4] = {0, 0, 40, 1};
-    float eye[4] = {};
-    for (int row = 0; row < 4; ++row) {
-        for (int k = 0; k < 4; ++k) {
-            eye[row] += m[static_cast<size_t>(k * 4 + row)] * q[k];
-        }
-    }
+    float eye[4];
+    ASSERT_TRUE(
+        shadowPointAbove(ModelDrawRequest::at(man, ZonePosition3(-1, 1050.0f, 1000.0f, 0.0f), Matrix3()),
+                         ZonePosition3(-1, 950.0f, 900.0f, 150.0f), eye));
     // OpenGL clips whatever has a negative w.
     EXPECT_GT(eye[3], 0.0f) << "the flattened body would be clipped away";
     // Back from the camera's space through the view matrix (a turn and a
