@@ -126,6 +126,17 @@ protected:
         PlayerWorld::TearDown();
     }
 
+    // The record of a level-3 recruit warrior, its body gone again.
+    void saveLevelThreeWarrior(Recruit& record)
+    {
+        const MonsterType* type = GameData::get().findMonsterType("RecruitWarrior");
+        ASSERT_NE(type, nullptr);
+        Actor* body = server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 3);
+        ASSERT_NE(body, nullptr);
+        record.saveFromActor(body);
+        delete body;
+    }
+
     // Joins with the message; the player made for it, or null when refused.
     Player* join(ByteBuffer message)
     {
@@ -346,13 +357,8 @@ TEST_F(PlayerJoin, TheJoinFoundsThePlayersCovenantOrRefusesItWhole)
 // join whole: no covenant, no house, one line naming the field.
 TEST_F(PlayerJoin, EveryCutOrRepeatedSlotOfTheCovenantSectionDropsTheJoin)
 {
-    const MonsterType* type = GameData::get().findMonsterType("RecruitWarrior");
-    ASSERT_NE(type, nullptr);
-    Actor* body = server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 3);
-    ASSERT_NE(body, nullptr);
     Recruit record;
-    record.saveFromActor(body);
-    delete body;
+    ASSERT_NO_FATAL_FAILURE(saveLevelThreeWarrior(record));
     SavedJoin saved = sameWorld();
     saved.recruit = &record;
     saved.recruitSlots = {1, 3};
@@ -382,13 +388,8 @@ TEST_F(PlayerJoin, EveryCutOrRepeatedSlotOfTheCovenantSectionDropsTheJoin)
 
 TEST_F(PlayerJoin, ASavedPartyFollowsThePlayerAgain)
 {
-    const MonsterType* type = GameData::get().findMonsterType("RecruitWarrior");
-    ASSERT_NE(type, nullptr);
-    Actor* body = server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 3);
-    ASSERT_NE(body, nullptr);
     Recruit record;
-    record.saveFromActor(body);
-    delete body;
+    ASSERT_NO_FATAL_FAILURE(saveLevelThreeWarrior(record));
     SavedJoin saved = sameWorld();
     saved.recruit = &record;
     saved.recruitSlots = {0, 1, 2};

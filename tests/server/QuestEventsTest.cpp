@@ -47,8 +47,7 @@ protected:
     static void due(Quest* quest) { quest->eventTimer.start(0.0f); }
     Vendor* vendor(NpcType type) const
     {
-        const int slot = server.game->findTownNpcIndex(toIndex(type));
-        return slot >= 0 ? dynamic_cast<Vendor*>(server.game->getTownNpcAt(slot)) : nullptr;
+        return dynamic_cast<Vendor*>(server.game->getTownNpc(toIndex(type)));
     }
     int questsInTable() const
     {

@@ -36,11 +36,7 @@ protected:
         player->setName("Aldric");
         player->setStat(kLevel, 5);
     }
-    Actor* townNpc(NpcType type) const
-    {
-        const int slot = server.game->findTownNpcIndex(toIndex(type));
-        return slot >= 0 ? server.game->getTownNpcAt(slot) : nullptr;
-    }
+    Actor* townNpc(NpcType type) const { return server.game->getTownNpc(toIndex(type)); }
     void talkTo(Actor* npc) { player->setAction(24, static_cast<uint32_t>(npc->getEntityNumber())); }
     std::string getNpcChat()
     {
