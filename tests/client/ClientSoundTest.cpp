@@ -111,6 +111,18 @@ protected:
         }
         return n;
     }
+    // The files of the channels in use, in channel order.
+    std::vector<std::string> playing()
+    {
+        std::vector<std::string> names;
+        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* channel = sound.getChannel(i);
+            if (channel && channel->inUse) {
+                names.push_back(ResourceSystem::get().getFileName(channel->resource.getIndex()));
+            }
+        }
+        return names;
+    }
 
     Database database;
     SocketLayer sockets;
@@ -277,16 +289,6 @@ TEST_F(ClientSoundTest, TheGameEndsWithItsSound)
     GameClient::destroy();
     GameClient::registerCommands();
     join();
-    const auto playing = [this] {
-        std::vector<std::string> names;
-        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
-            const SoundChannel* channel = sound.getChannel(i);
-            if (channel && channel->inUse) {
-                names.push_back(ResourceSystem::get().getFileName(channel->resource.getIndex()));
-            }
-        }
-        return names;
-    };
     GameClient::get().wonGame();
     ASSERT_EQ(playing().size(), 1u);
     EXPECT_NE(playing()[0].find("won.wav"), std::string::npos) << playing()[0];
@@ -333,16 +335,6 @@ TEST_F(ClientSoundTest, ThePlayersActivityAndTheRaidAlarmAreHeard)
     client.onNewEntity(*GameClient::get().getEntity(4));
     EntityClient* mirror = player->getServerMirror();
     ASSERT_NE(mirror, nullptr);
-    const auto playing = [this] {
-        std::vector<std::string> names;
-        for (int i = 2; i < SoundSystem::kChannelCount; ++i) {
-            const SoundChannel* channel = sound.getChannel(i);
-            if (channel && channel->inUse) {
-                names.push_back(ResourceSystem::get().getFileName(channel->resource.getIndex()));
-            }
-        }
-        return names;
-    };
     struct Step {
         int kind;
         std::vector<std::string> heard;
