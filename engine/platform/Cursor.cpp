@@ -37,22 +37,36 @@ std::unique_ptr<Cursor> Cursor::arrow()
     return cursor ? std::unique_ptr<Cursor>(new Cursor(cursor)) : nullptr;
 }
 
+// The mouse calls below reach into SDL's video state, which is gone once the
+// video subsystem has quit (or was never started): they do nothing then.
 void Cursor::set() const
 {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        return;
+    }
     SDL_SetCursor(static_cast<SDL_Cursor*>(m_cursor));
 }
 
 void Cursor::show(bool visible)
 {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        return;
+    }
     SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
 }
 
 bool Cursor::isShown()
 {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        return false;
+    }
     return SDL_ShowCursor(SDL_QUERY) == SDL_ENABLE;
 }
 
 bool Cursor::isCurrent() const
 {
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        return false;
+    }
     return SDL_GetCursor() == static_cast<SDL_Cursor*>(m_cursor);
 }

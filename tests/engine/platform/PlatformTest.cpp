@@ -2,6 +2,7 @@
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
 #include "engine/platform/CriticalError.h"
+#include "engine/platform/Cursor.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
 #include "engine/platform/MonotonicTime.h"
@@ -9,6 +10,7 @@
 #include "engine/platform/Signals.h"
 #include "engine/platform/SystemInfo.h"
 #include "support/TestSupport.h"
+#include "support/XvfbDisplay.h"
 
 #include <SDL.h>
 #include <chrono>
@@ -355,3 +357,30 @@ TEST_F(PlatformEventTest, WindowEventsSetTheFlagsAndQuitClearsRunning)
 }
 
 } // namespace
+
+// The interface may still ask for a cursor after the window is gone (a
+// command run late, a later test in the same process): SDL's mouse calls
+// crash once its video part has quit, so the cursor calls do nothing then.
+TEST(CursorXvfbTest, CursorCallsAfterTheVideoHasQuitDoNothing)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X display";
+    }
+    ASSERT_EQ(SDL_InitSubSystem(SDL_INIT_VIDEO), 0) << SDL_GetError();
+    {
+        std::unique_ptr<Cursor> arrow = Cursor::arrow();
+        ASSERT_TRUE(arrow);
+        arrow->set();
+        EXPECT_TRUE(arrow->isCurrent());
+        Cursor::show(false);
+        EXPECT_FALSE(Cursor::isShown());
+        Cursor::show(true);
+        EXPECT_TRUE(Cursor::isShown());
+    }
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    Cursor::show(false);
+    Cursor::show(true);
+    EXPECT_FALSE(Cursor::isShown());
+    EXPECT_FALSE(Cursor::arrow());
+}
