@@ -1,8 +1,10 @@
-// The first fights of a new game on the shipped data: a new character of
-// each class, its starting gear put on through the client's own command
-// lines, beats one level-1 monster of each type that lives beside the town
-// with more than a third of its health left.
+// The first fights of a new game on the shipped data: the levels around the
+// town hold monsters of level 1-2, alone or in pairs; a new character of each
+// class, its starting gear put on through the client's own command lines,
+// beats one of each such monster with more than a third of its health left;
+// further from the town the monsters grow in level.
 #include "engine/app/Application.h"
+#include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
@@ -12,7 +14,10 @@
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/Level.h"
 #include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
 #include "support/LevelWait.h"
@@ -22,12 +27,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The level-1 types of the areas beside the town.
+// The types that may spawn next to the town; the world test below holds the
+// data to this list, the fights to each type.
 const char* const kNearTypes[] = {"GoblinScout", "CaveSpider"};
 
 struct Outcome {
@@ -157,5 +164,61 @@ TEST(StartingFights, EachNewClassBeatsEachMonsterNextToTheTown)
             std::printf("%-8s vs %-12s %4d frames, lowest health %3d of %3d\n", classes[classIndex], typeName,
                         out.frames, out.lowest, out.maxHealth);
         }
+    }
+}
+
+TEST(StartingFights, LevelsNextToTheTownAreGentleAndTheWorldGrowsHarderOutward)
+{
+    for (uint32_t seed : {11u, 12u, 3u, 5u}) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        HeadlessServer program;
+        std::vector<const MonsterType*> near;
+        for (const char* name : kNearTypes)
+            near.push_back(GameData::get().findMonsterType(name));
+        for (int stream = 0; stream < Random::kStreamCount; ++stream)
+            Random::setState(stream, seed * 7919u + static_cast<uint32_t>(stream) * 104729u + 1u);
+        ASSERT_TRUE(Server::get().start(false, 1, 1, 0, 8));
+        const World& world = *program.world;
+        const Level* town = world.getLevel(0);
+        ASSERT_TRUE(town && town->definition && town->definition->name == "Town");
+        int neighbours = 0;
+        for (int index : town->neighbours) {
+            const Level* level = world.getLevel(index);
+            if (!level || !level->definition)
+                continue;
+            ++neighbours;
+            const AreaDefinition& area = *level->definition;
+            SCOPED_TRACE(area.name + " at level " + std::to_string(index));
+            EXPECT_GE(level->monsterLevel, 1);
+            EXPECT_LE(level->monsterLevel, 2);
+            EXPECT_LE(level->monsterLevel + area.maxMonsterLevelOffset, 2);
+            EXPECT_LE(area.maxMonstersPerBlock, 2);
+            EXPECT_FALSE(area.getActiveTypes().empty());
+            for (const MonsterType* type : area.getActiveTypes()) {
+                EXPECT_NE(std::find(near.begin(), near.end(), type), near.end()) << type->name;
+                EXPECT_LE(type->getMinLevel(), 2) << type->name;
+                EXPECT_EQ(type->companion, nullptr) << type->name;
+            }
+        }
+        EXPECT_GE(neighbours, 2);
+
+        // The lowest monster level of each depth row of the grid never
+        // falls going outward, and the far rows stand well above the town.
+        std::map<int, int> lowestByRow;
+        for (int i = 0; i < world.getLevelCount(); ++i) {
+            const Level* level = world.getLevel(i);
+            if (level && level->gridRow > 0) {
+                auto [it, added] = lowestByRow.emplace(level->gridRow, level->monsterLevel);
+                if (!added)
+                    it->second = std::min(it->second, level->monsterLevel);
+            }
+        }
+        ASSERT_GE(lowestByRow.size(), 3u);
+        int previous = 1;
+        for (const auto& [row, lowest] : lowestByRow) {
+            EXPECT_GE(lowest, previous) << "row " << row;
+            previous = lowest;
+        }
+        EXPECT_GE(lowestByRow.rbegin()->second, 12);
     }
 }

@@ -120,8 +120,8 @@ TEST_F(AreaDefinitionTest, ShippedDefinitionsLoadWithoutALine)
 TEST_F(AreaDefinitionTest, MeadowsCandidatesAtLevelThree)
 {
     auto meadows = load("AreaMeadows");
-    // Goblin is desired (levels 3 … 5): its scout and warrior; Spider takes
-    // levels 2 … 4: the cave spider. The chief starts at 8, the unique
+    // Goblin is desired (levels 3 … 4): its scout and warrior; Spider takes
+    // levels 3 … 4: the cave spider. The chief starts at 8, the unique
     // version never counts.
     meadows->collectMonsterCandidates(3);
     EXPECT_EQ(names(meadows->getCandidates()),
