@@ -25,8 +25,8 @@ void townWithAldric(Game& game)
 
 TEST(QuestWorldSave, TheQuestTableComesBackUnderItsNumbers)
 {
-    Random::setState(0, 4242);
     HeadlessServer server;
+    Random::setState(0, 4242);
     Game& game = *server.game;
     townWithAldric(game);
 
@@ -75,8 +75,8 @@ TEST(QuestWorldSave, TheQuestTableComesBackUnderItsNumbers)
 // the table cures whom it made sick, since no save keeps the sickness alone.
 TEST(QuestWorldSave, APlaguesSickTownsmanLoadsAsHeWasAndADroppedPlagueCuresHim)
 {
-    Random::setState(0, 4242);
     HeadlessServer server;
+    Random::setState(0, 4242);
     Game& game = *server.game;
     townWithAldric(game);
 
@@ -119,8 +119,9 @@ TEST(QuestWorldSave, APlaguesSickTownsmanLoadsAsHeWasAndADroppedPlagueCuresHim)
 // back at that level with the same health, so the world saves alike again.
 TEST(QuestWorldSave, ALevelledPoisonedTownsmanSavesLoadsAndSavesAlike)
 {
-    Random::setState(0, 4242);
     HeadlessServer server;
+    // Seeded after the program's start-up, which seeds the streams itself.
+    Random::setState(0, 4242);
     Game& game = *server.game;
     game.generateWorld(0, 1, 0, 2);
     game.createTownNpcs();
