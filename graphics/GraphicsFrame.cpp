@@ -238,8 +238,22 @@ void GraphicsSystem::drawFps()
     }
     char text[64];
     std::snprintf(text, sizeof text, "%.1f fps", shown);
+    const std::string drawn =
+        fpsTextToDraw(clock ? clock->getGameTime().toSeconds() : 0.0, text, m_frameHeld.load());
     const float white[3] = {1.0f, 1.0f, 1.0f};
-    drawText(getFontHandle(1), text, 10, 10, white, false, 1.0f);
+    drawText(getFontHandle(1), drawn.c_str(), 10, 10, white, false, 1.0f);
+}
+
+std::string GraphicsSystem::fpsTextToDraw(double nowSeconds, std::string fresh, bool held)
+{
+    constexpr double kHeldRefresh = 0.25;
+    const bool keep = held && m_fpsTextTime >= 0.0 && nowSeconds >= m_fpsTextTime &&
+                      nowSeconds < m_fpsTextTime + kHeldRefresh;
+    if (!keep && fresh != m_fpsText) {
+        m_fpsText = std::move(fresh);
+        m_fpsTextTime = nowSeconds;
+    }
+    return m_fpsText;
 }
 
 void GraphicsSystem::drawCollisionGrid(bool forMovement)

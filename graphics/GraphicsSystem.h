@@ -201,6 +201,10 @@ public:
     void drawFps();
     // The rate shown for a frame of `frameMs` at `nowSeconds` (false: none).
     bool computeFps(double nowSeconds, double frameMs, float& shown);
+    // The figure's text to draw: a held frame keeps the text last drawn for a
+    // quarter second, so a quiet menu with `fps 1` is not redrawn at every
+    // small change of the rate; any other frame takes `fresh` at once.
+    std::string fpsTextToDraw(double nowSeconds, std::string fresh, bool held);
     // The open debug console over the upper half of the virtual screen.
     void drawConsole(const DebugConsole& console);
     // Whether a placed model stands between the camera and the local player.
@@ -535,6 +539,8 @@ private:
     float m_fpsRate = 0.0f;
     double m_fpsSampleTime = 0.0;
     int m_fpsFrames = 0;
+    std::string m_fpsText;
+    double m_fpsTextTime = -1.0;
     std::unique_ptr<TextEventList> m_textEvents;
     std::unique_ptr<GraphicsLightSource> m_lightSource;
     std::function<double()> m_textClock;

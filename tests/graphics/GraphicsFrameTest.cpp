@@ -300,6 +300,21 @@ TEST_F(FrameOrderTest, TheAreaEditorHidesTheSceneAndTheRateFollowsTheFrameTime)
         ASSERT_TRUE(g.computeFps(11.5 + i * 0.05, 20.0, shown));
     }
     EXPECT_NEAR(shown, 30.0f / 1.5f, 1e-3f);
+
+    // A held (quiet menu) frame keeps the figure last drawn for a quarter
+    // second; a frame that draws anyway, or a later one, takes the new figure.
+    struct Step {
+        double now;
+        const char* fresh;
+        bool held;
+        const char* drawn;
+    } steps[] = {{20.0, "60.1 fps", true, "60.1 fps"},  {20.1, "58.7 fps", true, "60.1 fps"},
+                 {20.2, "61.0 fps", false, "61.0 fps"}, {20.3, "59.9 fps", true, "61.0 fps"},
+                 {20.46, "59.9 fps", true, "59.9 fps"}, {20.5, "60.0 fps", true, "59.9 fps"},
+                 {20.5, "60.0 fps", false, "60.0 fps"}, {10.0, "12.0 fps", true, "12.0 fps"}};
+    for (const Step& step : steps) {
+        EXPECT_EQ(g.fpsTextToDraw(step.now, step.fresh, step.held), step.drawn) << step.now;
+    }
 }
 
 TEST_F(FrameOrderTest, APlacedBrazierLightsItsCell)
