@@ -221,6 +221,9 @@ public:
     // A guard post; the house position for another slot.
     ZonePosition guardPost(int slot) const;
     void createGuard(ItemBase* guardItem, int slot);
+    // Guards made on a post before its level was built move off ground the
+    // built level blocks.
+    void seatGuards();
     void dismissGuard(int slot);
     void fadeOutGuard(int slot);
     void removeAllGuards();

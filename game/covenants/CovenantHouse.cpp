@@ -13,6 +13,7 @@
 #include "game/entities/Recruit.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
+#include "game/world/World.h"
 
 #include <algorithm>
 #include <cmath>
@@ -136,6 +137,32 @@ void Covenant::createGuard(ItemBase* guardItem, int slot)
     }
     dismissGuard(slot);
     guards[static_cast<size_t>(slot)] = guard;
+}
+
+void Covenant::seatGuards()
+{
+    Game* game = Game::instance();
+    World* world = World::instance();
+    if (!game || !world)
+        return;
+    for (int slot = 0; slot < kGuardSlots; ++slot) {
+        auto* guard = dynamic_cast<Actor*>(guards[static_cast<size_t>(slot)].get());
+        if (!guard)
+            continue;
+        // Only a guard still on its very post, which could not be checked
+        // while its level was unbuilt (a loaded world's guards).
+        const ZonePosition post = guardPost(slot);
+        const ZonePosition& at = guard->getPosition();
+        if (at.zone != post.zone || at.x != post.x || at.y != post.y || !world->isLevelLoaded(post.zone) ||
+            !world->isCircleBlocked(post, guard->getRadius()))
+            continue;
+        ZonePosition spot = post;
+        if (!game->findFreeSpotNear(post, kPostRings, spot, guard, false))
+            continue;
+        guard->setPosition(spot);
+        guard->setSecondaryPosition(spot);
+        guard->setHomePosition(spot);
+    }
 }
 
 void Covenant::dismissGuard(int slot)

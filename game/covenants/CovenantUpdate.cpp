@@ -24,6 +24,7 @@ void Covenant::update(float dt)
     if (destroyed)
         return;
     refreshPowerStats();
+    seatGuards();
 
     // Without a life stone there is nothing to regenerate, announce or show.
     if (Entity* stone = lifestone.get()) {

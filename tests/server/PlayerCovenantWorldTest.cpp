@@ -291,6 +291,21 @@ TEST_F(PlayerCovenantWorld, GuardsStandOnFreeGroundNearTheirPosts)
             EXPECT_LE(std::hypot(at.x - post.x, at.y - post.y), 5 * 32.0f * std::sqrt(2.0f));
         }
     }
+    // A loaded world makes its guards before the town is built, on their
+    // posts: the next step moves them off what the built ground blocks.
+    int blocked = 0;
+    for (Covenant* house : houses) {
+        for (int slot = 0; slot < Covenant::kGuardSlots; ++slot) {
+            const ZonePosition post = house->guardPost(slot);
+            house->getGuard(slot)->setPosition(post);
+            blocked += walkable(post) ? 0 : 1;
+        }
+    }
+    ASSERT_GT(blocked, 0) << "no post of this world is blocked";
+    frame();
+    for (Covenant* house : houses)
+        for (int slot = 0; slot < Covenant::kGuardSlots; ++slot)
+            EXPECT_TRUE(walkable(house->getGuard(slot)->getPosition())) << house->index << "/" << slot;
 }
 
 } // namespace

@@ -171,6 +171,14 @@ public:
         return m_player && m_program.world->isLevelLoaded(m_player->getPosition().zone);
     }
 
+    // One step of the loaded world, then its invariants.
+    void checkLoaded(int minute)
+    {
+        m_program.app->getHooks().serverReceive(50.0, false);
+        m_program.app->getHooks().serverUpdate();
+        checkInvariants(minute);
+    }
+
     // Steps the game; every game minute the invariants are checked.
     void play(int steps, Figures& figures)
     {
@@ -843,6 +851,8 @@ Figures runSeed(uint32_t seed, int minutes, bool compare)
             return figures;
         }
         const std::vector<uint8_t> again = run.save();
+        // The loaded world, its town built, holds the invariants after a step.
+        run.checkLoaded(minutes);
         if (const char* dump = std::getenv("GLOAM_SELFPLAY_DUMP")) {
             writeFileBytes(std::string(dump) + "/" + std::to_string(seed) + ".a", saved);
             writeFileBytes(std::string(dump) + "/" + std::to_string(seed) + ".b", again);
