@@ -11,7 +11,9 @@
 #include "engine/data/DatabaseEntry.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/ItemBase.h"
+#include "game/entities/Player.h"
 #include "game/skills/SkillDefinition.h"
+#include "game/world/Game.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
@@ -21,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 
 namespace {
@@ -205,7 +208,24 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     ASSERT_NE(first->getContent(), nullptr);
     window.key(SDL_SCANCODE_K);
 
-    // Its key uses it: the server hears the line and the power falls by the cost.
+    // Its key uses it: the server hears the line and the power falls by the
+    // cost. The key is pressed once the character has stood still for a
+    // second: a new character is still set down on its start point over its
+    // first moments, and a loaded machine can leave that move for late.
+    Player* server = Game::get().getFirstPlayer();
+    ASSERT_NE(server, nullptr);
+    {
+        ZonePosition last = server->getPosition();
+        auto since = std::chrono::steady_clock::now();
+        ASSERT_TRUE(window.frameUntil([&] {
+            const ZonePosition now = server->getPosition();
+            if (now.zone != last.zone || now.x != last.x || now.y != last.y) {
+                last = now;
+                since = std::chrono::steady_clock::now();
+            }
+            return std::chrono::steady_clock::now() - since > std::chrono::seconds(1);
+        })) << "the character never stood still";
+    }
     const int powerStat = static_cast<int>(CharacterStat::Power);
     const int before = player()->getStat(powerStat);
     ASSERT_GE(before, cost);
@@ -215,7 +235,11 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
         "useSkill " + std::to_string(heal->getTree()) + " " + std::to_string(heal->getSkillIndex()) + " ";
     EXPECT_TRUE(window.frameUntil([&] { return spy.saw(used); })) << ::testing::PrintToString(spy.lines);
     EXPECT_TRUE(window.frameUntil([&] { return player()->getStat(powerStat) <= before - cost + 1; }))
-        << "power " << before << " -> " << player()->getStat(powerStat) << ", cost " << cost;
+        << "power " << before << " -> " << player()->getStat(powerStat) << ", cost " << cost
+        << "; on the server " << server->getStat(powerStat) << ", action " << server->getAction()
+        << ", target " << (server->getTarget() ? server->getTarget()->getEntityNumber() : -1) << ", at "
+        << server->getPosition().x << "," << server->getPosition().y << "\n"
+        << window.logTail();
     // The heal takes its power when its cast ends; the rest is the round
     // trip, given room for a slow machine.
     const double castTime = heal->getSkill()->getDefinition()->castTime;
