@@ -87,6 +87,13 @@ TEST_F(LightingSystemTest, FalloffSumsAndFullbright)
     EXPECT_FLOAT_EQ(at(5000, 0).b, 1.0f);
     vars.setVar("r_fullbright", "0");
 
+    // Radius 96 with the shipped multiplier 2: whole at 96, half at 144, none at 192.
+    lighting.beginFrame();
+    lighting.addLight(kOrigin, Color(1, 0, 0), 96.0f, 0);
+    EXPECT_NEAR(at(96.0f, 0).r, 1.0f, 1e-6);
+    EXPECT_NEAR(at(0, 144.0f).r, 0.5f, 1e-6);
+    EXPECT_NEAR(at(192.0f, 0).r, 0.0f, 1e-6);
+
     // No ramp with a multiplier of 1 or less: inside the radius or unlit.
     lighting.beginFrame();
     lighting.setTuning(0.5f, 0.3f, 0.5f, 0.5f, 0.5f);
@@ -106,6 +113,17 @@ TEST_F(LightingSystemTest, SphereColoursFaceTheLight)
     EXPECT_NEAR(s[0][0], 0.4f * 0.5f, 1e-5);          // the sides: ambient
     EXPECT_NEAR(s[4][0], (0.4f + 0.2f * 3) * 0.3f, 1e-5);
     EXPECT_NEAR(s[5][0], s[4][0] * 0.5f, 1e-5);
+    // A red light 50 units ahead with the shipped multipliers (the fixture's
+    // tuning is gamesystem.dbl's): facing side whole, the sides and the back
+    // half, the top 0.75 and the bottom 0.375.
+    lighting.beginFrame();
+    lighting.addLight(ZonePosition(0, 50, 0), Color(1, 0, 0), 100.0f, 0);
+    lighting.computeSphereColors(kOrigin, Vec2(1, 0), s);
+    const float expected[6] = {0.5f, 0.5f, 1.0f, 0.5f, 0.75f, 0.375f};
+    for (int side = 0; side < 6; ++side) {
+        EXPECT_NEAR(s[side][0], expected[side], 1e-5) << side;
+        EXPECT_FLOAT_EQ(s[side][1], 0.0f) << side;
+    }
     // A global light adds its whole colour to every side, then the limit.
     lighting.addLight(kOrigin, Color(0.9f, 0.9f, 0.9f), 0.0f, 2);
     lighting.computeSphereColors(kOrigin, Vec2(1, 0), s);
