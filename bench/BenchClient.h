@@ -3,6 +3,7 @@
 // data/ and the generated content with a client joined to a server that is
 // only an address, for the client benchmarks. Header-only: every
 // bench_*.cpp is a program of its own.
+#include "bench/BenchSupport.h"
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "engine/console/CommandSystem.h"
@@ -29,8 +30,7 @@ struct BenchClient {
     // input (the local player's questions read them); a bare one reads only
     // what the messages bring.
     BenchClient(const std::string& userDirName, bool playing)
-        : userDir((std::filesystem::temp_directory_path() / userDirName).string()),
-          files(GLOAM_DATA_DIR, userDir)
+        : userDir(benchTempDir(userDirName).string()), files(GLOAM_DATA_DIR, userDir)
     {
         if (playing) {
             events.emplace();

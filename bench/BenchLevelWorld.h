@@ -4,6 +4,7 @@
 // generated content, database, game data, resources, shaders, area blocks)
 // and an empty World, for the level and world benchmarks.
 // Header-only: every bench_*.cpp is a program of its own.
+#include "bench/BenchSupport.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
@@ -21,7 +22,7 @@
 
 struct BenchLevelWorld {
     explicit BenchLevelWorld(const std::string& userDirName)
-        : userDir(std::filesystem::temp_directory_path() / userDirName),
+        : userDir(benchTempDir(userDirName)),
           files(GLOAM_DATA_DIR, (std::filesystem::create_directories(userDir), userDir.string()))
     {
         files.mountGeneratedDirectory(GLOAM_GENERATED_DATA_DIR);

@@ -3,6 +3,7 @@
 // The headless program with the server side's hooks, started on data/ in a
 // user directory of its own under the temporary directory (emptied first,
 // removed at the end). Header-only: every bench_*.cpp is a program of its own.
+#include "bench/BenchSupport.h"
 #include "engine/app/Application.h"
 #include "engine/data/Database.h"
 #include "engine/platform/LaunchOptions.h"
@@ -17,8 +18,7 @@
 #include <string>
 
 struct BenchProgram {
-    explicit BenchProgram(const std::string& userDirName)
-        : userDir(std::filesystem::temp_directory_path() / userDirName)
+    explicit BenchProgram(const std::string& userDirName) : userDir(benchTempDir(userDirName))
     {
         std::filesystem::remove_all(userDir);
         std::filesystem::create_directories(userDir);

@@ -1,19 +1,142 @@
 #pragma once
 
-// Helpers for the benchmark programs that print a ratio after the table.
-// Header-only: every bench_*.cpp is a program of its own.
+// Helpers every benchmark program shares. Header-only: every bench_*.cpp is a
+// program of its own.
+//
+// Each program takes --smoke: every measurement runs briefly, and a figure
+// over its budget is printed but never becomes the exit code (CI runs each
+// benchmark once so, on a machine busy with other work, to catch a benchmark
+// that crashes). Without it a figure over its budget exits 1.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <map>
 #include <string>
+#include <time.h>
+#include <unistd.h>
 #include <vector>
 
+inline bool& smokeRunSwitch()
+{
+    static bool smoke = false;
+    return smoke;
+}
+
+inline bool isSmokeRun()
+{
+    return smokeRunSwitch();
+}
+
+// A count for the full run, or the smaller one of the smoke run.
+inline int benchCount(int full, int smoke)
+{
+    return isSmokeRun() ? smoke : full;
+}
+
+// For the programs without Google Benchmark: takes --smoke out of the
+// arguments; false, with a line, when anything else is left.
+inline bool takeBenchArguments(int& argc, char** argv)
+{
+    int kept = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--smoke") == 0) {
+            smokeRunSwitch() = true;
+        } else {
+            argv[kept++] = argv[i];
+        }
+    }
+    argc = kept;
+    if (argc > 1) {
+        std::fprintf(stderr, "%s: unknown argument '%s' (the only one is --smoke)\n", argv[0], argv[1]);
+        return false;
+    }
+    return true;
+}
+
+// For the Google Benchmark programs: --smoke taken out, then the library's own
+// flags, a smoke run adding a short minimum time per benchmark and a table
+// without colours (it goes to a log) unless the caller gave them. Exits 1 on
+// an argument neither knows.
+inline void initBenchmarks(int& argc, char** argv)
+{
+    std::vector<char*> args{argv[0]};
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--smoke") == 0) {
+            smokeRunSwitch() = true;
+        } else {
+            args.push_back(argv[i]);
+        }
+    }
+    auto given = [&](const char* flag) {
+        return std::any_of(args.begin() + 1, args.end(),
+                           [&](const char* a) { return std::strncmp(a, flag, std::strlen(flag)) == 0; });
+    };
+    static char minTime[] = "--benchmark_min_time=0.01";
+    static char noColour[] = "--benchmark_color=false";
+    if (isSmokeRun() && !given("--benchmark_min_time")) {
+        args.push_back(minTime);
+    }
+    if (isSmokeRun() && !given("--benchmark_color")) {
+        args.push_back(noColour);
+    }
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
+    if (benchmark::ReportUnrecognizedArguments(count, args.data())) {
+        std::exit(1);
+    }
+}
+
+// main of a program that only prints Google Benchmark's table.
+inline int runBenchmarkTable(int argc, char** argv)
+{
+    initBenchmarks(argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
+
+// main's exit code once every figure is printed beside its budget: 1 when
+// one is over, except in a smoke run, which says so and exits 0.
+inline int budgetExitCode(bool withinBudgets)
+{
+    if (withinBudgets) {
+        return 0;
+    }
+    if (isSmokeRun()) {
+        std::printf("over budget (a smoke run prints it and does not fail)\n");
+        return 0;
+    }
+    return 1;
+}
+
+// A directory of this process's own under the temporary directory, so that
+// two runs at once (two checkouts on one machine) never share one.
+inline std::filesystem::path benchTempDir(const std::string& name)
+{
+    return std::filesystem::temp_directory_path() / (name + "-" + std::to_string(getpid()));
+}
+
+// The console table for the programs' own reporters, in colour only on a
+// terminal and never in a smoke run (the library's --benchmark_color reaches
+// only its own reporter).
+class BenchConsoleReporter : public benchmark::ConsoleReporter {
+public:
+    BenchConsoleReporter()
+        : ConsoleReporter(isatty(STDOUT_FILENO) && !isSmokeRun() ? OO_Defaults : OO_Tabular)
+    {
+    }
+};
+
 // The console reporter, also keeping each benchmark's real time per iteration
-// (seconds, by function name) so main can print the ratio afterwards.
-class RatioReporter : public benchmark::ConsoleReporter {
+// (seconds, by function name) so main can print figures afterwards.
+class RatioReporter : public BenchConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -28,26 +151,6 @@ public:
     std::map<std::string, double> m_seconds;
 };
 
-// Runs the registered benchmarks with the console table, then prints one line
-// comparing the throughput of two of them (function names), each of which
-// worked through `bytes` bytes per iteration. Returns main's exit code.
-inline int runThroughputComparison(int argc, char** argv, const char* subject, const char* baseline,
-                                   double bytes, const char* subjectLabel, const char* baselineLabel)
-{
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    double a = reporter.m_seconds[subject];
-    double b = reporter.m_seconds[baseline];
-    if (a > 0.0 && b > 0.0) {
-        double mb = bytes / (1024.0 * 1024.0);
-        std::printf("%s %.1f MB/s, %s %.1f MB/s over %.2f MB: %s takes %.2fx the time of %s\n", subjectLabel,
-                    mb / a, baselineLabel, mb / b, mb, subjectLabel, a / b, baselineLabel);
-    }
-    benchmark::Shutdown();
-    return 0;
-}
-
 // The shortest of `runs` timed calls of f, in seconds.
 template <class F> double bestSeconds(F&& f, int runs)
 {
@@ -59,4 +162,116 @@ template <class F> double bestSeconds(F&& f, int runs)
             std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     return best;
+}
+
+// What compareInPairs measured: the time ratio of the two sides (subject over
+// baseline) as the median of the pairs, the middle half and the whole range
+// of the pairs, and each side's median time of one call.
+struct PairedRatio {
+    double median = 0.0;
+    double lowQuartile = 0.0;
+    double highQuartile = 0.0;
+    double lowest = 0.0;
+    double highest = 0.0;
+    double subjectSeconds = 0.0;
+    double baselineSeconds = 0.0;
+    int pairs = 0;
+    bool withinBudget = true;
+};
+
+namespace bench_pairs {
+
+// This thread's processor time in seconds: on a loaded machine the wall
+// clock also counts the time the thread waited for a core.
+inline double threadSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+template <class F> double timeCalls(F& f, int calls)
+{
+    const double start = threadSeconds();
+    for (int i = 0; i < calls; ++i) {
+        f();
+    }
+    return threadSeconds() - start;
+}
+
+// Calls enough for a sample of about `seconds` (at least one), from one call
+// that also warms the caches.
+template <class F> int callsPerSample(F& f, double seconds)
+{
+    const double once = std::max(timeCalls(f, 1), 1e-9);
+    return static_cast<int>(std::clamp(std::ceil(seconds / once), 1.0, 1e6));
+}
+
+// The value at fraction q of sorted values, between neighbours.
+inline double quantile(const std::vector<double>& sorted, double q)
+{
+    const double at = q * static_cast<double>(sorted.size() - 1);
+    const size_t below = static_cast<size_t>(at);
+    const size_t above = std::min(below + 1, sorted.size() - 1);
+    return sorted[below] + (sorted[above] - sorted[below]) * (at - static_cast<double>(below));
+}
+
+} // namespace bench_pairs
+
+// Times `subject` against `baseline` in interleaved pairs: each pair takes a
+// sample of one side right after a sample of the other (which goes first
+// alternates), so that a change of the machine's load or clock falls on both
+// and cancels in the pair's ratio. A sample repeats its side for about 2 ms
+// of this thread's processor time (time spent waiting for a core is not the
+// code's).
+// Prints one line: the median ratio of the pairs, their middle half and
+// range, the budget beside it (none when 0) and each side's median time.
+template <class S, class B>
+PairedRatio compareInPairs(const char* subjectLabel, S&& subject, const char* baselineLabel, B&& baseline,
+                           double budget)
+{
+    constexpr double kSampleSeconds = 0.002;
+    const int pairs = benchCount(41, 7);
+    const int subjectCalls = bench_pairs::callsPerSample(subject, kSampleSeconds);
+    const int baselineCalls = bench_pairs::callsPerSample(baseline, kSampleSeconds);
+    std::vector<double> ratios, subjectTimes, baselineTimes;
+    for (int i = 0; i < pairs; ++i) {
+        double s = 0.0, b = 0.0;
+        if (i % 2 == 0) {
+            s = bench_pairs::timeCalls(subject, subjectCalls);
+            b = bench_pairs::timeCalls(baseline, baselineCalls);
+        } else {
+            b = bench_pairs::timeCalls(baseline, baselineCalls);
+            s = bench_pairs::timeCalls(subject, subjectCalls);
+        }
+        s /= subjectCalls;
+        b /= baselineCalls;
+        subjectTimes.push_back(s);
+        baselineTimes.push_back(b);
+        ratios.push_back(s / std::max(b, 1e-12));
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::sort(subjectTimes.begin(), subjectTimes.end());
+    std::sort(baselineTimes.begin(), baselineTimes.end());
+    PairedRatio r;
+    r.pairs = pairs;
+    r.median = bench_pairs::quantile(ratios, 0.5);
+    r.lowQuartile = bench_pairs::quantile(ratios, 0.25);
+    r.highQuartile = bench_pairs::quantile(ratios, 0.75);
+    r.lowest = ratios.front();
+    r.highest = ratios.back();
+    r.subjectSeconds = bench_pairs::quantile(subjectTimes, 0.5);
+    r.baselineSeconds = bench_pairs::quantile(baselineTimes, 0.5);
+    r.withinBudget = budget <= 0.0 || r.median <= budget;
+    char budgetText[64];
+    if (budget > 0.0) {
+        std::snprintf(budgetText, sizeof budgetText, "budget %gx%s", budget, r.withinBudget ? "" : ": OVER");
+    } else {
+        std::snprintf(budgetText, sizeof budgetText, "no budget");
+    }
+    std::printf("%s / %s: %.2fx, median of %d pairs (middle half %.2fx to %.2fx, all %.2fx to %.2fx); %s "
+                "(%.3f ms against %.3f ms)\n",
+                subjectLabel, baselineLabel, r.median, pairs, r.lowQuartile, r.highQuartile, r.lowest,
+                r.highest, budgetText, r.subjectSeconds * 1e3, r.baselineSeconds * 1e3);
+    return r;
 }

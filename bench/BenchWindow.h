@@ -3,6 +3,7 @@
 // The whole program windowed on an X display of its own, in a fresh user
 // directory with the given user.cfg, its sound going to OpenAL Soft's null
 // device: what the windowed benchmarks share.
+#include "bench/BenchSupport.h"
 #include "engine/app/Application.h"
 #include "engine/platform/LaunchOptions.h"
 #include "graphics/GraphicsSystem.h"
@@ -31,7 +32,7 @@ struct BenchWindow {
         }
         std::string folder = std::string("gloam_") + name;
         std::replace(folder.begin(), folder.end(), ' ', '_');
-        user = std::filesystem::temp_directory_path() / folder;
+        user = benchTempDir(folder);
         std::filesystem::remove_all(user);
         std::filesystem::create_directories(user);
         std::ofstream(user / "user.cfg") << userCfg;

@@ -2,6 +2,7 @@
 
 // The shipped game loaded into a fresh Game for the world benchmarks.
 // Header-only: every bench_*.cpp is a program of its own.
+#include "bench/BenchSupport.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
@@ -28,8 +29,7 @@
 // (named by the benchmark, removed again at the end). Register extra loaders
 // or resource types first, then call start().
 struct BenchWorld {
-    explicit BenchWorld(const std::string& userDirName)
-        : userDir((std::filesystem::temp_directory_path() / userDirName).string())
+    explicit BenchWorld(const std::string& userDirName) : userDir(benchTempDir(userDirName).string())
     {
         files = std::make_unique<FileSystem>(GLOAM_DATA_DIR, userDir);
     }

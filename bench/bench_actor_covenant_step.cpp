@@ -4,7 +4,9 @@
 // which all four simulate their battles (budget 2 ms). Prints each figure
 // against its budget and exits 1 over one.
 #include "bench/BenchProgram.h"
+#include "bench/BenchSupport.h"
 #include "engine/app/Application.h"
+#include "engine/core/StringUtil.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/world/Game.h"
@@ -93,8 +95,11 @@ void covenantStep(const std::vector<ActorCovenant*>& covenants, float dt)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (!takeBenchArguments(argc, argv)) {
+        return 1;
+    }
     constexpr float kDt = 0.05f;
     bool ok = true;
     Program program;
@@ -108,14 +113,14 @@ int main()
     if (covenants.empty())
         return 1;
 
-    constexpr int kSteps = 20000;
+    const int steps = benchCount(20000, 500);
     double sum = 0.0;
-    for (int i = 0; i < kSteps; ++i) {
+    for (int i = 0; i < steps; ++i) {
         auto start = SteadyClock::now();
         covenantStep(covenants, kDt);
         sum += msSince(start);
     }
-    ok &= report("covenant step, mean of 20,000", sum / kSteps, 0.05);
+    ok &= report(formatString("covenant step, mean of %d", steps).c_str(), sum / steps, 0.05);
     for (const ActorCovenant* c : covenants)
         std::printf("covenant %d: state %d, type %d, raiding %d, recruits %d, ai %d\n", c->index,
                     c->adventureState, c->adventureType, c->isRaiding() ? 1 : 0, c->getRecruitCount(),
@@ -125,7 +130,8 @@ int main()
     std::vector<double> battles;
     std::vector<double> battlesCpu;
     int fought = 0;
-    for (int round = 0; round < 20; ++round) {
+    const int rounds = benchCount(20, 3);
+    for (int round = 0; round < rounds; ++round) {
         // Raids and alarms would keep them at home.
         for (ActorCovenant* c : covenants)
             if (c->raidTarget != -1)
@@ -152,11 +158,12 @@ int main()
         for (const ActorCovenant* c : covenants)
             fought += c->battleTimer.remaining > 0.0f;
     }
-    std::printf("battle rounds fought %d of %zu\n", fought, 20 * covenants.size());
+    std::printf("battle rounds fought %d of %zu\n", fought, rounds * covenants.size());
     std::sort(battles.begin(), battles.end());
     std::sort(battlesCpu.begin(), battlesCpu.end());
     std::printf("battle step median %.4f ms, its CPU time median %.4f ms, worst %.4f ms\n",
                 battles[battles.size() / 2], battlesCpu[battlesCpu.size() / 2], battlesCpu.back());
-    ok &= report("a step of four battle rounds, worst of 20", battles.back(), 2.0);
-    return ok ? 0 : 1;
+    ok &= report(formatString("a step of four battle rounds, worst of %d", rounds).c_str(), battles.back(),
+                 2.0);
+    return budgetExitCode(ok);
 }

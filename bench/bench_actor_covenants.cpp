@@ -6,6 +6,7 @@
 // also counts the waits to run; the wall figures are printed beside it.
 // Exits 1 over a budget.
 #include "bench/BenchFightWorld.h"
+#include "bench/BenchSupport.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
 #include "game/covenants/ActorCovenant.h"
@@ -184,7 +185,7 @@ bool report(const char* what, const Figures& f, double budget)
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     bool ok = true;
@@ -192,5 +193,5 @@ int main(int argc, char** argv)
         ok = report("eight reviews in one step", g_reviews, kReviewBudgetMs) && ok;
     if (!g_sections.cpu.empty())
         ok = report("eight sections written and read", g_sections, kSectionsBudgetMs) && ok;
-    return ok ? 0 : 1;
+    return budgetExitCode(ok);
 }

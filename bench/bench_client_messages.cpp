@@ -6,6 +6,7 @@
 //     most 0.25 ms.
 // The process exits with 1 when a mean is above its budget.
 #include "bench/BenchClient.h"
+#include "bench/BenchSupport.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "tests/support/TestEntityMirror.h"
@@ -119,7 +120,7 @@ void BM_PickEntityOverThousandMirrors(benchmark::State& state)
 }
 BENCHMARK(BM_PickEntityOverThousandMirrors)->Unit(benchmark::kMicrosecond);
 
-class BudgetReporter : public benchmark::ConsoleReporter {
+class BudgetReporter : public BenchConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -145,9 +146,9 @@ public:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     BudgetReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return reporter.overBudget ? 1 : 0;
+    return budgetExitCode(!reporter.overBudget);
 }

@@ -5,6 +5,7 @@
 //     on the ground, every frame): at most 1 ms.
 // The process exits with 1 when a mean is above its budget.
 #include "bench/BenchClient.h"
+#include "bench/BenchSupport.h"
 #include "client/StateMessage.h"
 #include "client/player/PlayerClient.h"
 #include "engine/data/DatabaseEntry.h"
@@ -107,7 +108,7 @@ void BM_TooltipsOfThreeHundredMirrors(benchmark::State& state)
 }
 BENCHMARK(BM_TooltipsOfThreeHundredMirrors)->Unit(benchmark::kMicrosecond);
 
-class BudgetReporter : public benchmark::ConsoleReporter {
+class BudgetReporter : public BenchConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -132,9 +133,9 @@ public:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     BudgetReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    return reporter.overBudget ? 1 : 0;
+    return budgetExitCode(!reporter.overBudget);
 }

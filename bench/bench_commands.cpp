@@ -1,5 +1,6 @@
 // Console lines executed per second for a registered no-op command with three
 // typed arguments, beside splitting the same lines alone.
+#include "bench/BenchSupport.h"
 #include "engine/console/CommandLine.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/core/DebugSystem.h"
@@ -58,20 +59,20 @@ BENCHMARK(BM_SplitLine);
 // Lines per second over a fixed number of lines, for the printed ratio.
 template <class F> double linesPerSecond(F&& run)
 {
-    constexpr int kLines = 200000;
+    const int count = benchCount(200000, 5000);
     auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < kLines; ++i) {
+    for (int i = 0; i < count; ++i) {
         run(lines()[static_cast<size_t>(i) & 255]);
     }
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    return kLines / took.count();
+    return count / took.count();
 }
 } // namespace
 
 int main(int argc, char** argv)
 {
     DebugSystem debug;
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
 
     CommandSystem commands;

@@ -5,6 +5,7 @@
 // between two covenant members within 1.5 x its time between two monsters.
 // Prints the means; exits 1 over budget.
 #include "bench/BenchFightWorld.h"
+#include "bench/BenchSupport.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
@@ -186,7 +187,7 @@ BENCHMARK(BM_RelationBetweenMembersAndBetweenMonsters)->Unit(benchmark::kMillise
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     const double ratio = g_monstersNs > 0.0 ? g_membersNs / g_monstersNs : 0.0;
@@ -194,6 +195,6 @@ int main(int argc, char** argv)
                 "relation members %.1f ns / monsters %.1f ns = %.2fx (budget %.1fx)\n",
                 g_stepUs, kStepBudgetUs, g_sectionsUs, kSectionsBudgetUs, g_membersNs, g_monstersNs, ratio,
                 kRelationRatioBudget);
-    return g_stepUs < kStepBudgetUs && g_sectionsUs < kSectionsBudgetUs && ratio <= kRelationRatioBudget ? 0
-                                                                                                         : 1;
+    return budgetExitCode(g_stepUs < kStepBudgetUs && g_sectionsUs < kSectionsBudgetUs &&
+                          ratio <= kRelationRatioBudget);
 }

@@ -10,6 +10,7 @@
 // walks the whole table, so it grows with the table's fill. Entities clustered
 // on one spot pile into one maxDepth leaf, and a query touching it pays for
 // the whole cluster: at worst the size of the 1,000-slot table, as the scan.
+#include "bench/BenchSupport.h"
 #include "bench/BenchWorld.h"
 #include "game/entities/Entity.h"
 
@@ -143,7 +144,7 @@ BENCHMARK(BM_IndexQuery)->Apply(sizes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanQuery)->Apply(sizes)->Unit(benchmark::kMillisecond);
 
 // Keeps each run's time per iteration by its full name.
-class ByNameReporter : public benchmark::ConsoleReporter {
+class ByNameReporter : public BenchConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -162,7 +163,7 @@ public:
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     ByNameReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     int status = 0;
@@ -190,5 +191,5 @@ int main(int argc, char** argv)
         }
     }
     benchmark::Shutdown();
-    return status;
+    return budgetExitCode(status == 0);
 }

@@ -5,6 +5,7 @@
 // glFinish after the swap. Budget: 16 ms per frame (mean over 200 frames
 // after 20 warm-up frames); the program exits 1 above it. With
 // LP_NUM_THREADS=2 it prints its figure without a budget.
+#include "bench/BenchSupport.h"
 #include "bench/BenchWindow.h"
 #include "client/Client.h"
 #include "client/GameClient.h"
@@ -31,8 +32,11 @@
 #include <string>
 #include <time.h>
 
-int main()
+int main(int argc, char** argv)
 {
+    if (!takeBenchArguments(argc, argv)) {
+        return 1;
+    }
     const char* threads = std::getenv("LP_NUM_THREADS");
     const bool budgeted = !(threads && std::string(threads) == "2");
     BenchWindow window;
@@ -104,7 +108,7 @@ int main()
         glFinish();
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     };
-    for (int i = 0; i < 20; ++i) {
+    for (int i = 0; i < benchCount(20, 5); ++i) {
         timed();
     }
     // Processor time besides the wall clock: on a loaded machine the wall
@@ -118,7 +122,7 @@ int main()
     const double processStart = cpuMs(CLOCK_PROCESS_CPUTIME_ID);
     const double threadStart = cpuMs(CLOCK_THREAD_CPUTIME_ID);
     double total = 0.0;
-    const int frames = 200;
+    const int frames = benchCount(200, 10);
     for (int i = 0; i < frames; ++i) {
         total += timed();
     }
@@ -136,5 +140,5 @@ int main()
     }
     std::printf("frame: %.2f ms (%zu surfaces; processor %.2f ms, main thread %.2f ms; budget 16 ms)\n", ms,
                 surfaces, processMs, threadMs);
-    return ms <= 16.0 ? 0 : 1;
+    return budgetExitCode(ms <= 16.0);
 }

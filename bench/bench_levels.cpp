@@ -3,6 +3,7 @@
 // over a built 3 x 3, and the ground cells of one screen built cold. Figures
 // come as counters (milliseconds, millions of queries a second).
 #include "bench/BenchLevelWorld.h"
+#include "bench/BenchSupport.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
@@ -151,4 +152,7 @@ BENCHMARK(BM_ScreenGroundCells);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}

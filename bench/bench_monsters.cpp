@@ -3,6 +3,7 @@
 // its targets; Game::update (0.05) timed over 600 steps (p99 and mean; the
 // budget is 3 ms, 6 % of a step), once with the field's breadth-first paths
 // and once with the real path finder on the same tiles.
+#include "bench/BenchSupport.h"
 #include "bench/BenchWorld.h"
 #include "game/entities/Actor.h"
 #include "game/entities/EntityServices.h"
@@ -103,4 +104,7 @@ BENCHMARK(BM_MonstersPathFinder)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}

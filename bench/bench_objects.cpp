@@ -97,7 +97,7 @@ BENCHMARK(BM_StepOfTorchesAndTraps)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double restock = reporter.m_seconds["BM_RestockWeaponVendor"] * 1e3;
@@ -107,5 +107,5 @@ int main(int argc, char** argv)
                 "(budget 0.5 ms): %s\n",
                 restock, step, ok ? "within" : "OVER");
     benchmark::Shutdown();
-    return ok ? 0 : 1;
+    return budgetExitCode(ok);
 }

@@ -4,6 +4,7 @@
 // (no path: 500 expansions), and the heap allocations made during searches
 // (counted by this program's operator new). Figures come as counters.
 #include "bench/BenchLevelWorld.h"
+#include "bench/BenchSupport.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
@@ -201,4 +202,7 @@ BENCHMARK(BM_PathFencedGoal)->Iterations(5)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}

@@ -125,7 +125,7 @@ BENCHMARK(BM_ReadSavedJoin)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double write = reporter.m_seconds["BM_WritePlayerSection"] * 1e3;
@@ -135,5 +135,5 @@ int main(int argc, char** argv)
                 "(budget 1 ms): %s\n",
                 g_sectionSize, write, read, ok ? "within" : "OVER");
     benchmark::Shutdown();
-    return ok ? 0 : 1;
+    return budgetExitCode(ok);
 }

@@ -3,6 +3,7 @@
 // once with monsters (median time of the whole level, and the monsters it
 // made). Figures come as counters.
 #include "bench/BenchProgram.h"
+#include "bench/BenchSupport.h"
 #include "engine/app/Application.h"
 #include "engine/core/Random.h"
 #include "engine/platform/LaunchOptions.h"
@@ -110,4 +111,7 @@ BENCHMARK(BM_PopulateWildernessLevel)->Iterations(50)->Unit(benchmark::kMillisec
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}

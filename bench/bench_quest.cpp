@@ -72,11 +72,11 @@ BENCHMARK(BM_ReadUnchangedQuestsAndTitles)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     double micros = reporter.m_seconds["BM_ReadUnchangedQuestsAndTitles"] * 1e6;
     std::printf("%d quest records read and titled: %.1f us per batch, budget 100 us: %s\n", kQuests, micros,
                 micros <= 100.0 ? "within" : "OVER");
-    return micros <= 100.0 ? 0 : 1;
+    return budgetExitCode(micros <= 100.0);
 }

@@ -94,7 +94,7 @@ BENCHMARK(BM_DeathThroughQuests)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     world();
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -105,5 +105,5 @@ int main(int argc, char** argv)
     std::printf("a death through %d quests: %.3f us (budget 5 us): %s\n", kQuests, death,
                 death <= 5.0 ? "within" : "OVER");
     benchmark::Shutdown();
-    return step <= 100.0 && death <= 5.0 ? 0 : 1;
+    return budgetExitCode(step <= 100.0 && death <= 5.0);
 }

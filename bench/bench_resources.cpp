@@ -106,7 +106,7 @@ BENCHMARK(BM_DirectRead)->Unit(benchmark::kMillisecond);
 int main(int argc, char** argv)
 {
     DebugSystem debug;
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
 
@@ -114,8 +114,8 @@ int main(int argc, char** argv)
     resources.setBaseDirectory(fixture().dir.string());
     TextResource::registerType(resources);
     resources.startLoader();
-    double loader = bestSeconds([&] { loadThroughLoader(resources); }, 5) * 1000.0;
-    double direct = bestSeconds([] { readDirectly(); }, 5) * 1000.0;
+    double loader = bestSeconds([&] { loadThroughLoader(resources); }, benchCount(5, 1)) * 1000.0;
+    double direct = bestSeconds([] { readDirectly(); }, benchCount(5, 1)) * 1000.0;
     std::printf("resources: %d files through the loader thread %.2f ms, read directly %.2f ms, ratio %.2f\n",
                 kFiles, loader, direct, direct > 0 ? loader / direct : 0.0);
     return 0;

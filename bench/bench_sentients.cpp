@@ -3,6 +3,7 @@
 // a timed buff renewed when it runs out (p99 and mean of 1,000 steps; 2.5 ms
 // is 5 % of a step), and updateStats of a sentient with 18 equipped items and
 // five effects.
+#include "bench/BenchSupport.h"
 #include "bench/BenchWorld.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/InventoryBase.h"
@@ -115,4 +116,7 @@ BENCHMARK(BM_UpdateStatsFullyEquipped)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}

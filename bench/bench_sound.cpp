@@ -2,6 +2,7 @@
 // busy channels of shipped sounds at spread positions, two of them Ogg
 // streams (the theme and a level loop). One 60 Hz frame is the update plus
 // mixing 735 stereo samples on the calling thread. Also one theme refill.
+#include "bench/BenchSupport.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Clock.h"
 #include "engine/core/Random.h"
@@ -25,7 +26,7 @@
 namespace {
 
 struct SoundBench {
-    std::filesystem::path user = std::filesystem::temp_directory_path() / "gloam_bench_sound";
+    std::filesystem::path user = benchTempDir("gloam_bench_sound");
     std::unique_ptr<FileSystem> files;
     UserVarSystem vars;
     Clock clock;
@@ -54,6 +55,7 @@ struct SoundBench {
     {
         resources.stopLoader();
         sound.shutdown();
+        std::filesystem::remove_all(user);
     }
 };
 
@@ -122,4 +124,7 @@ BENCHMARK(BM_ThemeRefill)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}

@@ -2,6 +2,7 @@
 // recording back end: 3,000 tile quads over 16 one- and two-stage shaders,
 // 1,000 particle quads over 4 additive shaders with a wave alpha. Budget:
 // 2 ms per frame on one core (printed as the counter ms_per_frame).
+#include "bench/BenchSupport.h"
 #include "graphics/RenderSurface.h"
 #include "graphics/StageDrawer.h"
 #include "graphics/shaders/Shader.h"
@@ -110,4 +111,7 @@ BENCHMARK(BM_StageDrawingFrame)->Iterations(1000)->Unit(benchmark::kMillisecond)
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}

@@ -1,5 +1,6 @@
 // Loading one shipped damage-over-time effect through setEntry, as the combat
 // code does for every hit that leaves one; must stay within 50 µs a load.
+#include "bench/BenchSupport.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
 #include "game/skills/StatusEffectBase.h"
@@ -40,7 +41,7 @@ void loadDamageOverTime(benchmark::State& state)
 }
 BENCHMARK(loadDamageOverTime);
 
-class BudgetReporter : public benchmark::ConsoleReporter {
+class BudgetReporter : public BenchConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& runs) override
     {
@@ -60,10 +61,10 @@ int main(int argc, char** argv)
     database.addSubDatabase("Effect", "effects.dbl",
                             readFile(GLOAM_TESTDATA_DIR "/../data/Database/effects.dbl"));
     database.resolveBases();
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     BudgetReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     std::printf("effect load: %.2f us (budget %.0f us): %s\n", g_secondsPerLoad * 1e6, kBudgetSeconds * 1e6,
                 g_secondsPerLoad <= kBudgetSeconds ? "within budget" : "OVER BUDGET");
-    return g_secondsPerLoad <= kBudgetSeconds ? 0 : 1;
+    return budgetExitCode(g_secondsPerLoad <= kBudgetSeconds);
 }

@@ -5,6 +5,7 @@
 // exits 1 above it. The same with the frame rate shown is printed beside it,
 // as an instantaneous figure (it changes with each sleep's lateness, and each
 // change is drawn) and sampled every half second.
+#include "bench/BenchSupport.h"
 #include "bench/BenchWindow.h"
 #include "engine/app/Application.h"
 #include "graphics/GraphicsSystem.h"
@@ -30,7 +31,8 @@ double idleShare(Application& app, unsigned long& shown, unsigned long& frames)
     GraphicsSystem& graphics = GraphicsSystem::get();
     const auto settleEnd = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     uint64_t last = graphics.getShownFrames();
-    for (int still = 0; still < 60 && std::chrono::steady_clock::now() < settleEnd;) {
+    const int stillFrames = benchCount(60, 10);
+    for (int still = 0; still < stillFrames && std::chrono::steady_clock::now() < settleEnd;) {
         app.frame();
         const uint64_t now = graphics.getShownFrames();
         still = now == last ? still + 1 : 0;
@@ -40,7 +42,8 @@ double idleShare(Application& app, unsigned long& shown, unsigned long& frames)
     const double cpu = processSeconds();
     const auto start = std::chrono::steady_clock::now();
     frames = 0;
-    while (std::chrono::steady_clock::now() - start < std::chrono::seconds(5)) {
+    const auto span = std::chrono::milliseconds(benchCount(5000, 500));
+    while (std::chrono::steady_clock::now() - start < span) {
         app.frame();
         ++frames;
     }
@@ -51,8 +54,11 @@ double idleShare(Application& app, unsigned long& shown, unsigned long& frames)
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (!takeBenchArguments(argc, argv)) {
+        return 1;
+    }
     BenchWindow window;
     if (!window.start("windowed idle", "")) {
         return 1;
@@ -81,5 +87,5 @@ int main()
                     run.what, share * 100.0, shown, frames, &run == runs ? "  (budget 20 %)" : "");
     }
     window.stop();
-    return budgeted >= 0.0 && budgeted < 0.2 ? 0 : 1;
+    return budgetExitCode(budgeted >= 0.0 && budgeted < 0.2);
 }

@@ -2,6 +2,7 @@
 // and the same with every level's layout and collision grids built. Figures
 // come as counters (milliseconds).
 #include "bench/BenchLevelWorld.h"
+#include "bench/BenchSupport.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/ZoneTopology.h"
 #include "engine/data/Database.h"
@@ -83,4 +84,7 @@ BENCHMARK(BM_WorldLoadAndBuild)->Repetitions(3)->ReportAggregatesOnly(true);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}

@@ -149,10 +149,10 @@ BENCHMARK(BM_LoadCharacter)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
+    initBenchmarks(argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     std::printf("saveCharacter median %.3f ms (budget %.1f), loadCharacter median %.3f ms (budget %.1f)\n",
                 g_saveMedian, kSaveBudgetMs, g_loadMedian, kLoadBudgetMs);
-    return g_saveMedian < kSaveBudgetMs && g_loadMedian < kLoadBudgetMs ? 0 : 1;
+    return budgetExitCode(g_saveMedian < kSaveBudgetMs && g_loadMedian < kLoadBudgetMs);
 }

@@ -4,6 +4,7 @@
 // through the level's spatial index per step.
 // Reports the 99th percentile and the mean of 2,000 steps as counters; the
 // step is 50 ms, so 2.5 ms is 5 % of it.
+#include "bench/BenchSupport.h"
 #include "bench/BenchWorld.h"
 #include "engine/resources/ModelResource.h"
 #include "game/entities/Entity.h"
@@ -149,4 +150,7 @@ BENCHMARK(BM_WorldStep)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    return runBenchmarkTable(argc, argv);
+}
