@@ -4,6 +4,7 @@
 #include "engine/core/ZonePosition.h"
 
 #include <functional>
+#include <initializer_list>
 #include <string>
 
 // What the client asks of the interface, which sits above client/. Each hook
@@ -73,6 +74,11 @@ struct ClientUi {
     {
         if (hideMenu)
             hideMenu(name);
+    }
+    void close(std::initializer_list<const char*> names) const
+    {
+        for (const char* name : names)
+            close(name);
     }
     int hoveredMember() const { return hoveredPartyMember ? hoveredPartyMember() : -1; }
 

@@ -15,78 +15,6 @@
 
 namespace {
 
-// Menus closed by the close-by-name operation, per action code.
-const std::vector<std::string>& closedMenus(int code)
-{
-    static const std::vector<std::string> kNone;
-    static const std::vector<std::vector<std::string>> kTable = [] {
-        std::vector<std::vector<std::string>> t(PlayerClient::kActionCount);
-        t[1] = {"PlayerDead"};
-        t[8] = {"NpcInPartyMenu"};
-        t[9] = {"NpcInCovenantMenu"};
-        t[10] = {"Stash",     "stashBag0", "stashBag1", "stashBag2", "stashBag3",
-                 "stashBag4", "stashBag5", "stashBag6", "stashBag7"};
-        t[11] = {"Bookshelf"};
-        t[12] = {"NpcList"};
-        t[13] = {"GateList"};
-        t[15] = {"NpcEquipmentFull", "NpcEquipment", "NpcEquipmentOnly"};
-        t[16] = {"House"};
-        t[17] = {"HouseEnemy"};
-        t[22] = {"Buy-sell", "VendorMenu", "VendorMenuWithQuests"};
-        t[24] = {"GetQuest", "QuestNpcMenu", "NpcPotentialRecruitMenu"};
-        t[25] = {"SolveQuest"};
-        t[26] = {"NpcRescueMenu"};
-        t[27] = {"NpcDeliveryMenu"};
-        t[28] = {"NpcEscortMenu"};
-        return t;
-    }();
-    return code >= 0 && code < PlayerClient::kActionCount ? kTable[static_cast<size_t>(code)] : kNone;
-}
-
-// The talking menus, which leave the stack by name.
-const char* stackMenu(int code)
-{
-    switch (code) {
-    case 5:
-        return "NpcMenu";
-    case 6:
-        return "NpcUnavailableMenu";
-    case 7:
-        return "NpcSharedAdventureMenu";
-    default:
-        return nullptr;
-    }
-}
-
-// A plain menu opened by the code, or null.
-const char* openedMenu(int code)
-{
-    switch (code) {
-    case 1:
-        return "PlayerDead";
-    case 9:
-        return "NpcInCovenantMenu";
-    case 11:
-        return "Bookshelf";
-    case 12:
-        return "NpcList";
-    case 13:
-        return "GateList";
-    case 16:
-        return "House";
-    case 17:
-        return "HouseEnemy";
-    case 26:
-        return "NpcRescueMenu";
-    case 27:
-        return "NpcDeliveryMenu";
-    case 28:
-        return "NpcEscortMenu";
-    default:
-        return stackMenu(code);
-    }
-}
-
 // A user variable the interface owns, made with its default when missing.
 bool uiFlag(const char* name, const char* fallback)
 {
@@ -250,6 +178,8 @@ bool PlayerClient::setAction(int code, bool allowWhileStealthed, bool force)
     return true;
 }
 
+// The menus of each action are named here as they are written in the menu
+// list, one literal per name, so the data check finds every one.
 void PlayerClient::closeActionMenus(int code)
 {
     Client* client = Client::instance();
@@ -257,18 +187,71 @@ void PlayerClient::closeActionMenus(int code)
         return;
     }
     const ClientUi& ui = client->getUi();
-    if (const char* name = stackMenu(code)) {
-        ui.takeOffStack(name);
-    }
-    for (const std::string& name : closedMenus(code)) {
-        ui.close(name);
-    }
-    if (code == 22) {
-        ui.close("BagControl");
-        ui.close("GetQuest");
-    }
-    if (code == 14) {
+    switch (code) {
+    case 1:
+        ui.close("PlayerDead");
+        break;
+    // The talking menus leave the stack by name.
+    case 5:
+        ui.takeOffStack("NpcMenu");
+        break;
+    case 6:
+        ui.takeOffStack("NpcUnavailableMenu");
+        break;
+    case 7:
+        ui.takeOffStack("NpcSharedAdventureMenu");
+        break;
+    case 8:
+        ui.close("NpcInPartyMenu");
+        break;
+    case 9:
+        ui.close("NpcInCovenantMenu");
+        break;
+    case 10:
+        ui.close({"Stash", "stashBag0", "stashBag1", "stashBag2", "stashBag3", "stashBag4", "stashBag5",
+                  "stashBag6", "stashBag7"});
+        break;
+    case 11:
+        ui.close("Bookshelf");
+        break;
+    case 12:
+        ui.close("NpcList");
+        break;
+    case 13:
+        ui.close("GateList");
+        break;
+    case 14:
         setUserVar("drawWorldMap", "0");
+        break;
+    case 15:
+        ui.close({"NpcEquipmentFull", "NpcEquipment", "NpcEquipmentOnly"});
+        break;
+    case 16:
+        ui.close("House");
+        break;
+    case 17:
+        ui.close("HouseEnemy");
+        break;
+    case 22:
+        ui.close({"Buy-sell", "VendorMenu", "VendorMenuWithQuests", "BagControl", "GetQuest"});
+        break;
+    case 24:
+        ui.close({"GetQuest", "QuestNpcMenu", "NpcPotentialRecruitMenu"});
+        break;
+    case 25:
+        ui.close("SolveQuest");
+        break;
+    case 26:
+        ui.close("NpcRescueMenu");
+        break;
+    case 27:
+        ui.close("NpcDeliveryMenu");
+        break;
+    case 28:
+        ui.close("NpcEscortMenu");
+        break;
+    default:
+        break;
     }
 }
 
@@ -280,24 +263,40 @@ void PlayerClient::openActionMenus(int code)
     }
     const ClientUi& ui = client->getUi();
     EntityClient* current = target.get();
-    if (code == 8) {
+    switch (code) {
+    case 1:
+        ui.openOnStack("PlayerDead");
+        break;
+    case 5:
+        ui.openOnStack("NpcMenu");
+        break;
+    case 6:
+        ui.openOnStack("NpcUnavailableMenu");
+        break;
+    case 7:
+        ui.openOnStack("NpcSharedAdventureMenu");
+        break;
+    case 8:
         if (!uiFlag("ui_disablePartyMemberDialog", "0")) {
             ui.openOnStack("NpcInPartyMenu");
         }
-    } else if (code == 25) {
-        if (current) {
-            ui.openOnStack("SolveQuest");
-        }
-    } else if (const char* name = openedMenu(code)) {
-        ui.openOnStack(name);
-    }
-    switch (code) {
+        break;
+    case 9:
+        ui.openOnStack("NpcInCovenantMenu");
+        break;
     case 10:
         ui.openOnStack("Stash");
         showHelpTopic(current && current->isPlayerStash() ? "Stash" : "SharedStash");
         break;
     case 11:
+        ui.openOnStack("Bookshelf");
         showHelpTopic("Bookshelf");
+        break;
+    case 12:
+        ui.openOnStack("NpcList");
+        break;
+    case 13:
+        ui.openOnStack("GateList");
         break;
     case 14:
         setUserVar("drawWorldMap", "1");
@@ -315,7 +314,11 @@ void PlayerClient::openActionMenus(int code)
         break;
     }
     case 16:
+        ui.openOnStack("House");
         showHelpTopic("HouseLayout");
+        break;
+    case 17:
+        ui.openOnStack("HouseEnemy");
         break;
     case 19:
         if (current && current->isLifeStone()) {
@@ -362,6 +365,20 @@ void PlayerClient::openActionMenus(int code)
         if (current && current->getNpcType() >= 1 && current->getNpcType() <= 3) {
             showHelpTopic("QuestGivers");
         }
+        break;
+    case 25:
+        if (current) {
+            ui.openOnStack("SolveQuest");
+        }
+        break;
+    case 26:
+        ui.openOnStack("NpcRescueMenu");
+        break;
+    case 27:
+        ui.openOnStack("NpcDeliveryMenu");
+        break;
+    case 28:
+        ui.openOnStack("NpcEscortMenu");
         break;
     default:
         break;

@@ -129,10 +129,10 @@ void addAmount(long long amount, int what, int kind, const char* refusal, const 
     addTerm(side, kind, static_cast<int>(amount));
 }
 
-void chooseAmount(const CommandArgs& args, const char* menu)
+void chooseAmount(const CommandArgs& args, const char* menuLine)
 {
     setUserVar("TradeSide", std::to_string(intArg(args, 0)));
-    runMenuLine(std::string("showMenu ") + menu);
+    runMenuLine(menuLine);
 }
 
 void answerPending(const char* verb)
@@ -220,17 +220,17 @@ void clearOffer(const CommandArgs&)
 
 void chooseGoldAmount(const CommandArgs& args)
 {
-    chooseAmount(args, "ChooseGoldAmount");
+    chooseAmount(args, "showMenu ChooseGoldAmount");
 }
 
 void chooseInfluenceAmount(const CommandArgs& args)
 {
-    chooseAmount(args, "ChooseInfluenceAmount");
+    chooseAmount(args, "showMenu ChooseInfluenceAmount");
 }
 
 void chooseCrystalsAmount(const CommandArgs& args)
 {
-    chooseAmount(args, "ChooseCrystalsAmount");
+    chooseAmount(args, "showMenu ChooseCrystalsAmount");
 }
 
 void addGoldToOffer(const CommandArgs&)

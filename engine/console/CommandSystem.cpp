@@ -122,8 +122,10 @@ bool CommandSystem::execute(const std::string& line, Player* player, bool fromSe
 
     if (rec.internalOnly && !fromProgram) {
         ++m_refused;
+        // A warning, so a command typed at the console is never refused
+        // without a word.
         if (!fromServer) {
-            debugPrint(1, "%s can only be issued by the program\n", rec.name.c_str());
+            debugPrint(2, "%s can only be issued by the program\n", rec.name.c_str());
         }
         return true;
     }
