@@ -112,7 +112,7 @@ void getNpcChat(const CommandArgs&, Player& player)
     }
     std::string line = game->chooseNpcChat(npc, &player, 1);
     std::replace(line.begin(), line.end(), '"', '\'');
-    queueClientCommand("npcChat \"" + line + "\"");
+    queueServerLine(ServerLine::NpcChat, "\"%s\"", line.c_str());
 }
 
 void resetNpcIntro(const CommandArgs&, Player& player)

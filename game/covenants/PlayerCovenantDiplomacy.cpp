@@ -21,10 +21,10 @@ constexpr int kAdventurePartySize = 2;
 
 void PlayerCovenant::receiveOffer(Covenant* from, const TradeOffer& offer)
 {
-    std::string line = formatString("offerToPlayer %d %d", offer.type, from ? from->index : -1);
+    std::string terms;
     for (const TradeTerm& term : offer.terms)
-        line += formatString(" %d %d %d", term.side, term.kind, term.value);
-    queueClientCommand(line);
+        appendFormat(terms, " %d %d %d", term.side, term.kind, term.value);
+    queueServerLine(ServerLine::OfferToPlayer, "%d %d%s", offer.type, from ? from->index : -1, terms.c_str());
 }
 
 void PlayerCovenant::receiveOfferResult(Covenant* from, const TradeOffer& offer, bool accepted, int code)
@@ -35,17 +35,17 @@ void PlayerCovenant::receiveOfferResult(Covenant* from, const TradeOffer& offer,
     }
     if (offer.type == kCompletionRequest && code == kOfferGood)
         receiveOffer(from, offer);
-    queueClientCommand(formatString("dipRes %d %d", code, from ? from->index : -1));
+    queueServerLine(ServerLine::DiplomacyResult, "%d %d", code, from ? from->index : -1);
 }
 
 void PlayerCovenant::sendDiplomacyResult(Covenant* to, int code)
 {
-    queueClientCommand(formatString("dipRes %d %d", code, to ? to->index : -1));
+    queueServerLine(ServerLine::DiplomacyResult, "%d %d", code, to ? to->index : -1);
 }
 
 void PlayerCovenant::offerExpired(int other)
 {
-    queueClientCommand(formatString("offerExpired %d", other));
+    queueServerLine(ServerLine::OfferExpired, "%d", other);
 }
 
 int PlayerCovenant::relationDecimals(float change)

@@ -256,7 +256,7 @@ int Entity::heal(int amount, Entity* source, bool showText)
     }
     m_health = static_cast<int>(h);
     if (showText && healed > 0) {
-        queueClientCommand(formatString("dmg %d +%d", m_entityNumber, static_cast<int>(healed)));
+        queueServerLine(ServerLine::Damage, "%d +%d", m_entityNumber, static_cast<int>(healed));
     }
     return static_cast<int>(healed);
 }

@@ -394,7 +394,7 @@ void Player::discoverLevel(int level)
     World* world = World::instance();
     int monsterLevel = world ? world->getLevelMonsterLevel(level) : 0;
     int xp = awardExperience(monsterLevel, 3, 1.0f);
-    queueClientCommand(formatString("dmg %d +%dxp", m_entityNumber, xp));
+    queueServerLine(ServerLine::Damage, "%d +%dxp", m_entityNumber, xp);
 }
 
 // ---- Damage, kills and death ---------------------------------------------------------

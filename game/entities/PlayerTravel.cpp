@@ -85,7 +85,7 @@ void Player::activateGate(int zone)
 
 void Player::sendWarp(const ZonePosition& position)
 {
-    queueClientCommand(formatString("warp %d %.1f %.1f", position.zone, position.x, position.y));
+    queueServerLine(ServerLine::Warp, "%d %.1f %.1f", position.zone, position.x, position.y);
     m_pendingWarp = position;
     m_warpPending = true;
 }
@@ -98,7 +98,7 @@ void Player::confirmWarp(const ZonePosition& position)
 
 void Player::sendWarpDirection()
 {
-    queueClientCommand(formatString("warpDir %d", m_direction));
+    queueServerLine(ServerLine::WarpDir, "%d", m_direction);
 }
 
 // ---- Resurrection --------------------------------------------------------------------------
@@ -126,7 +126,7 @@ void Player::sendItemTimer(int index, float seconds)
     timer.min = seconds;
     timer.max = seconds;
     timer.start(seconds);
-    queueClientCommand(formatString("itemTimer %d %.1f", index, seconds));
+    queueServerLine(ServerLine::ItemTimer, "%d %.1f", index, seconds);
 }
 
 bool Player::isItemTimerReady(int index) const

@@ -257,7 +257,7 @@ namespace {
 
 void queueTimer(int entityNumber, float seconds, int on)
 {
-    queueClientCommand(formatString("timer %d %f %d", entityNumber, static_cast<double>(seconds), on));
+    queueServerLine(ServerLine::Timer, "%d %f %d", entityNumber, static_cast<double>(seconds), on);
 }
 
 } // namespace

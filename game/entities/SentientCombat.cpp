@@ -429,7 +429,7 @@ void Sentient::cancelSkillWindup()
     game->cancelEvents(useSkill, this);
     playAnimation("idle", toIndex(AnimationPriority::Idle), 0, false);
     fireSimpleEvent(toIndex(SimpleEvent::SkillFinished), -1);
-    queueClientCommand(formatString("timer %d %f %d", m_entityNumber, 0.0, 0));
+    queueServerLine(ServerLine::Timer, "%d %f %d", m_entityNumber, 0.0, 0);
 }
 
 void Sentient::killed(Entity* killer)
@@ -441,7 +441,7 @@ void Sentient::killed(Entity* killer)
     if (game) {
         if (const EventType* use = getEventType(UseEntityEvent); use && game->findEvent(use, this)) {
             game->cancelEvents(use, this);
-            queueClientCommand(formatString("timer %d %f %d", m_entityNumber, 0.0, 0));
+            queueServerLine(ServerLine::Timer, "%d %f %d", m_entityNumber, 0.0, 0);
         }
         // Cancelling may have started another wind-up (a skill finishing
         // on the way): check once more.

@@ -40,8 +40,8 @@ std::string nameOf(const Entity* entity)
 void tellExperience(const Sentient& who, int amount)
 {
     if (amount > 0) {
-        queueClientCommand("dmg " + std::to_string(who.getEntityNumber()) + " +" + formatThousands(amount) +
-                           "xp");
+        queueServerLine(ServerLine::Damage, "%d +%sxp", who.getEntityNumber(),
+                        formatThousands(amount).c_str());
     }
 }
 

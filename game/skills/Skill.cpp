@@ -327,7 +327,7 @@ void Skill::sendUsed(bool used) const
     const SkillDefinition* definition = getDefinition();
     const DatabaseEntry* entry = definition ? definition->getEntry() : nullptr;
     int id = entry ? static_cast<int>(entry->getId()) : -1;
-    queueClientCommand(formatString("usedSkill %d %d", id, used ? 1 : 0));
+    queueServerLine(ServerLine::UsedSkill, "%d %d", id, used ? 1 : 0);
 }
 
 void Skill::startReuseTimer()

@@ -167,7 +167,7 @@ int CombatSystem::resolveHit(Entity* attacker, Entity* target, const SkillBase* 
             noteEvent(target, d - 1, attacker);
             noteEvent(attacker, 10 + d, target);
             if (*getDefenseText(d))
-                queueClientCommand(formatString("dmg %d %s", target->getEntityNumber(), getDefenseText(d)));
+                queueServerLine(ServerLine::Damage, "%d %s", target->getEntityNumber(), getDefenseText(d));
         }
         AttackSoundType sound = d == 1               ? AttackSoundType::Block
                                 : (d == 2 || d == 3) ? AttackSoundType::Parry
@@ -350,10 +350,10 @@ void CombatSystem::dealDamage(Entity* target, int amount, Entity* attacker, bool
     if (!target || target->isDead())
         return;
     if (big)
-        queueClientCommand(
-            formatString("dmg %d %s%d", target->getEntityNumber(), fontCode(4).c_str(), amount));
+        queueServerLine(ServerLine::Damage, "%d %s%d", target->getEntityNumber(), fontCode(4).c_str(),
+                        amount);
     else
-        queueClientCommand(formatString("dmg %d %d", target->getEntityNumber(), amount));
+        queueServerLine(ServerLine::Damage, "%d %d", target->getEntityNumber(), amount);
     if (amount == 0)
         return;
     SafePtr<Entity> targetRef(target);
@@ -421,8 +421,7 @@ void CombatSystem::shareKillExperience(Sentient* killer, Sentient* victim)
             continue;
         float amount = member->getPartyXpShare() * value * member->getXpShareFactor();
         int xp = member->awardExperience(level, 0, amount);
-        queueClientCommand(
-            formatString("dmg %d %s+%dxp", member->getEntityNumber(), fontCode(5).c_str(), xp));
+        queueServerLine(ServerLine::Damage, "%d %s+%dxp", member->getEntityNumber(), fontCode(5).c_str(), xp);
     }
 }
 

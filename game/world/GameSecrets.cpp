@@ -35,5 +35,5 @@ void Game::onSecretFound(int level)
     const Level* record = world ? world->getLevel(level) : nullptr;
     const int depth = record ? record->monsterLevel : 1;
     const int xp = player->awardExperience(depth, 1, 1.0f);
-    queueClientCommand(formatString("dmg %d +%dxp", player->getEntityNumber(), xp));
+    queueServerLine(ServerLine::Damage, "%d +%dxp", player->getEntityNumber(), xp);
 }

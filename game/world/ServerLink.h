@@ -1,5 +1,7 @@
 #pragma once
 
+#include "engine/core/StringUtil.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -24,11 +26,54 @@ public:
     static void clear(int token);
     static bool isInstalled();
 
+    // A line as it is, for tests and the formatters below: the rules send
+    // theirs through `queueServerLine`.
     static void queueClientCommand(const std::string& line);
     static uint32_t registerResourceName(const std::string& fileName, bool hold = false);
 };
 
-// Appends a line for every client's next state message (nothing without a server).
-void queueClientCommand(const std::string& line);
+// Every command line the server sends its clients. Each is a client command
+// of that name; the rules format a line only through `queueServerLine`, so
+// this table is the whole list. One entry a line, in this form: the format
+// tests read it.
+enum class ServerLine {
+    Message,
+    Damage,
+    Timer,
+    ItemTimer,
+    UsedSkill,
+    Warp,
+    WarpDir,
+    NpcChat,
+    OfferToPlayer,
+    DiplomacyResult,
+    OfferExpired,
+};
+
+struct ServerLineName {
+    ServerLine line;
+    const char* name;
+};
+
+inline constexpr ServerLineName kServerLineNames[] = {
+    {ServerLine::Message, "msg"},
+    {ServerLine::Damage, "dmg"},
+    {ServerLine::Timer, "timer"},
+    {ServerLine::ItemTimer, "itemTimer"},
+    {ServerLine::UsedSkill, "usedSkill"},
+    {ServerLine::Warp, "warp"},
+    {ServerLine::WarpDir, "warpDir"},
+    {ServerLine::NpcChat, "npcChat"},
+    {ServerLine::OfferToPlayer, "offerToPlayer"},
+    {ServerLine::DiplomacyResult, "dipRes"},
+    {ServerLine::OfferExpired, "offerExpired"},
+};
+
+const char* serverLineName(ServerLine line);
+// "<name> <arguments>", the arguments printf-formatted.
+std::string formatServerLine(ServerLine line, const char* format, ...) GLOAM_PRINTF(2, 3);
+// Appends the formatted line for every client's next state message (nothing
+// without a server).
+void queueServerLine(ServerLine line, const char* format, ...) GLOAM_PRINTF(2, 3);
 // "msg <kind> \"<text>\"", with every double quote of the text made a single one.
 void sendGameMessage(const std::string& text, int kind);

@@ -249,7 +249,7 @@ TEST_F(ClientEndToEnd, JoinsExchangesMessagesPausesAndLeaves)
             dummy->heal(10);
         }
         if (i == 5) {
-            queueClientCommand("set clientProbe 7");
+            ServerLink::queueClientCommand("set clientProbe 7");
         }
         if (i == 6) {
             // Sent with the server's step of frame 5, read in frame 6.

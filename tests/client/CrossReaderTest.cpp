@@ -119,8 +119,8 @@ TEST(CrossReaders, ServerStateMessagesReadAlikeByBoth)
         ASSERT_NE(entity, nullptr) << name;
         spawned.push_back(entity);
     }
-    queueClientCommand("set clientProbe 7");
-    queueClientCommand("msg 1 \"hello\"");
+    ServerLink::queueClientCommand("set clientProbe 7");
+    ServerLink::queueClientCommand("msg 1 \"hello\"");
     for (int frame = 0; frame < 3; ++frame) {
         world.server->receiveMessages(50, false);
         world.server->update();

@@ -311,8 +311,8 @@ TEST_F(ServerTest, LinesReachEveryClientOnceInOrderAndSoundsOnlyTheFirst)
     world.server->getClient(0)->player = a;
     world.server->getClient(1)->player = b;
 
-    queueClientCommand("one");
-    queueClientCommand("two");
+    ServerLink::queueClientCommand("one");
+    ServerLink::queueClientCommand("two");
     a->playSound("Sounds/hit.wav", 400.0f);
     world.server->update();
     for (ScriptedClient* c : {&first, &second}) {
