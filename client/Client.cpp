@@ -25,18 +25,19 @@
 
 namespace {
 
-// One wheel step: the menus first, else the camera zoom by a tenth.
-void scrollZoom(int steps)
+// One wheel step: the menus first, else the camera zoom by a tenth (a step
+// up brings the camera closer).
+void scrollZoom(bool up)
 {
     GraphicsSystem* graphics = GraphicsSystem::instance();
     if (!graphics) {
         return;
     }
     const FrameHooks& hooks = graphics->getFrameHooks();
-    if (hooks.handleMouseScroll && hooks.handleMouseScroll(steps)) {
+    if (hooks.handleMouseScroll && hooks.handleMouseScroll(up)) {
         return;
     }
-    graphics->setZoom(graphics->getVar("zoom").getFloat() + 0.1f * static_cast<float>(steps));
+    graphics->setZoom(graphics->getVar("zoom").getFloat() + (up ? -0.1f : 0.1f));
 }
 
 } // namespace
@@ -119,9 +120,9 @@ void Client::registerCommands()
             "serverCommand", "Server command so just forward it along",
             "commandName parm1 parm2 parm3 parm4 parm5 parm6 parm7 parm8", "sSSSSSSSS", true, 0);
         // The menus take the wheel first; otherwise it zooms the camera.
-        commands->registerCommand([](const CommandArgs&) { scrollZoom(-1); }, "mouseScrollUp",
+        commands->registerCommand([](const CommandArgs&) { scrollZoom(true); }, "mouseScrollUp",
                                   "Mouse scroll up command", "", "", true, 0);
-        commands->registerCommand([](const CommandArgs&) { scrollZoom(1); }, "mouseScrollDown",
+        commands->registerCommand([](const CommandArgs&) { scrollZoom(false); }, "mouseScrollDown",
                                   "Mouse scroll down command", "", "", true, 0);
         commands->registerCommand(
             [](const CommandArgs& args) {

@@ -58,7 +58,7 @@ std::string Editor::text(int index) const
 {
     const UserVarRef& v = m_vars[static_cast<size_t>(index)];
     if (!v.isValid() || !userVarsReady()) {
-        debugPrint(1, "Trying to reference a userVar before it has been set up!\n");
+        debugPrint(3, "Trying to reference a userVar before it has been set up!\n");
         return std::string();
     }
     return v.getString();
@@ -136,6 +136,7 @@ void Editor::enter()
         return;
     }
     if (UISystem* ui = UISystem::instance()) {
+        ui->hideMenusForEditor();
         ui->pushMenuByName("Editor");
     }
     m_active = true;
@@ -148,6 +149,7 @@ void Editor::leave()
     }
     if (UISystem* ui = UISystem::instance()) {
         ui->removeFromMenuStackByName("Editor");
+        ui->showMenusAfterEditor();
     }
     m_active = false;
 }

@@ -12,6 +12,7 @@
 #include "engine/object/SafePtr.h"
 #include "engine/resources/ResourceHandle.h"
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -114,6 +115,18 @@ public:
     // r_groundDetail changed: the preview's cells are built again.
     void applyGroundDetail();
     const ZonePosition3& getCameraTarget() const { return m_cameraTarget; }
+    // The view of the block: the smallest zoom not below 1 at which the whole
+    // block fits the part of the screen the editor's menu leaves free, and
+    // the target that centres it there. Drawing and the cell under the
+    // pointer both use it; the game's own zoom is left alone.
+    struct View {
+        float zoom = 1.0f;
+        ZonePosition3 target{-1, 0.0f, 0.0f, 0.0f};
+    };
+    View fitView() const;
+    // The largest rectangle from the top-left corner of the interface that no
+    // widget of the editor's menu covers: left, top, right, bottom.
+    std::array<float, 4> freeViewRect() const;
 
 private:
     void closeArea();

@@ -20,7 +20,10 @@
 #include "graphics/shaders/Shader.h"
 #include "graphics/shaders/ShaderSystem.h"
 #include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIWidget.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -49,6 +52,89 @@ bool isSet(const char* name)
 
 } // namespace
 
+std::array<float, 4> Editor::freeViewRect() const
+{
+    constexpr float kWidth = 640.0f, kHeight = 480.0f;
+    std::vector<std::array<float, 4>> covered;
+    if (m_menu) {
+        for (const std::unique_ptr<UIWidget>& widget : m_menu->getWidgets()) {
+            const Vec2 size = widget->getSize();
+            if (!widget->isVisible() || size.x <= 0.0f || size.y <= 0.0f) {
+                continue;
+            }
+            const Vec2 at = widget->getScreenPosition();
+            covered.push_back({at.x, at.y, at.x + size.x, at.y + size.y});
+        }
+    }
+    // Each left edge of a widget is a candidate right side; the bottom is
+    // then the highest top among the widgets reaching into that width.
+    std::vector<float> rights{kWidth};
+    for (const auto& box : covered) {
+        if (box[0] > 0.0f && box[0] < kWidth) {
+            rights.push_back(box[0]);
+        }
+    }
+    std::array<float, 4> best{0.0f, 0.0f, kWidth, kHeight};
+    float bestArea = 0.0f;
+    for (float right : rights) {
+        float bottom = kHeight;
+        for (const auto& box : covered) {
+            if (box[0] < right && box[2] > 0.0f && box[3] > 0.0f) {
+                bottom = std::min(bottom, std::max(box[1], 0.0f));
+            }
+        }
+        if (right * bottom > bestArea) {
+            bestArea = right * bottom;
+            best = {0.0f, 0.0f, right, bottom};
+        }
+    }
+    return best;
+}
+
+Editor::View Editor::fitView() const
+{
+    View view;
+    view.target = m_cameraTarget;
+    const AreaResource* area = getArea();
+    if (!area) {
+        return view;
+    }
+    // The editor's camera looks at its target with the frame's view (the
+    // client's own projection follows the player).
+    ViewParameters parameters;
+    if (Client* client = Client::instance()) {
+        parameters = client->getViewParameters();
+    }
+    parameters.zoom = 1.0f;
+    const float s = cellSize();
+    const float width = static_cast<float>(area->getBlockWidth()) * s;
+    const float height = static_cast<float>(area->getBlockHeight()) * s;
+    const int zone = m_cameraTarget.zone;
+    const ZonePosition centre(zone, kOrigin + width * 0.5f, kOrigin + height * 0.5f);
+    const ScreenProjection unzoomed(centre, parameters);
+    float left = 1e9f, top = 1e9f, right = -1e9f, bottom = -1e9f;
+    for (int corner = 0; corner < 4; ++corner) {
+        const float x = kOrigin + ((corner & 1) ? width : 0.0f);
+        const float y = kOrigin + ((corner & 2) ? height : 0.0f);
+        const Vec2 p = unzoomed.worldToScreen(ZonePosition(zone, x, y), false);
+        left = std::min(left, p.x);
+        right = std::max(right, p.x);
+        top = std::min(top, p.y);
+        bottom = std::max(bottom, p.y);
+    }
+    const std::array<float, 4> free = freeViewRect();
+    const float freeWidth = free[2] - free[0], freeHeight = free[3] - free[1];
+    if (freeWidth > 0.0f && freeHeight > 0.0f) {
+        view.zoom = std::max({1.0f, (right - left) / freeWidth, (bottom - top) / freeHeight});
+    }
+    parameters.zoom = view.zoom;
+    const Vec2 offset =
+        ScreenProjection(centre, parameters)
+            .screenToWorldOffset((free[0] + free[2]) * 0.5f, (free[1] + free[3]) * 0.5f, true);
+    view.target = ZonePosition3(zone, centre.x - offset.x, centre.y - offset.y, 0.0f);
+    return view;
+}
+
 bool Editor::findCell(float x, float y, int& column, int& row) const
 {
     column = row = -1;
@@ -56,19 +142,19 @@ bool Editor::findCell(float x, float y, int& column, int& row) const
     if (!area) {
         return false;
     }
-    // The editor's camera looks at its target with the frame's view at zoom 1
-    // (the client's own projection follows the player).
+    const View fitted = fitView();
     ViewParameters view;
     if (Client* client = Client::instance()) {
         view = client->getViewParameters();
     }
-    view.zoom = 1.0f;
-    const ScreenProjection projection(ZonePosition(m_cameraTarget.zone, m_cameraTarget.x, m_cameraTarget.y),
-                                      view);
-    const Vec2 offset = projection.screenToWorldOffset(x, y, true);
+    view.zoom = fitted.zoom;
+    const ZonePosition target(fitted.target.zone, fitted.target.x, fitted.target.y);
+    const Vec2 offset = ScreenProjection(target, view).screenToWorldOffset(x, y, true);
+    // Floor, not truncation: the strip left of and below the block is
+    // outside it, not column or row 0.
     const float s = cellSize();
-    const float cx = std::floor((m_cameraTarget.x + offset.x - kOrigin) / s);
-    const float cy = std::floor((m_cameraTarget.y + offset.y - kOrigin) / s);
+    const float cx = std::floor((target.x + offset.x - kOrigin) / s);
+    const float cy = std::floor((target.y + offset.y - kOrigin) / s);
     if (!(cx >= 0.0f && cy >= 0.0f && cx < static_cast<float>(area->getBlockWidth()) &&
           cy < static_cast<float>(area->getBlockHeight()))) {
         return false;
@@ -181,8 +267,11 @@ void Editor::draw()
     if (!graphics) {
         return;
     }
-    graphics->setCamera(ZonePosition(m_cameraTarget.zone, m_cameraTarget.x, m_cameraTarget.y), m_cameraEye,
-                        1.0f);
+    const View fitted = fitView();
+    ZonePosition3 eye = fitted.target;
+    const float* offset = graphics->getCameraOffset();
+    eye.addOffset(offset[0], offset[1], offset[2]);
+    graphics->setCamera(ZonePosition(fitted.target.zone, fitted.target.x, fitted.target.y), eye, fitted.zoom);
     graphics->clearViewport();
     RenderQueue& queue = graphics->getRenderQueue();
     queue.beginFrame();

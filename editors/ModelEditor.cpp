@@ -5,11 +5,13 @@
 #include "engine/core/ColorSystem.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Direction.h"
+#include "engine/object/ClassRegistry.h"
 #include "engine/resources/ModelAnimation.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/LightingSystem.h"
+#include "graphics/effects/EffectSystem.h"
 #include "graphics/render/RenderQueue.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
@@ -26,7 +28,7 @@ namespace {
 std::string varText(const UserVarRef& var)
 {
     if (!var.isValid() || !userVarsReady()) {
-        debugPrint(1, "Trying to reference a userVar before it has been set up!\n");
+        debugPrint(3, "Trying to reference a userVar before it has been set up!\n");
         return std::string();
     }
     return var.getString();
@@ -111,8 +113,16 @@ void ModelEditor::enter()
     if (m_active) {
         return;
     }
-    if (UISystem* ui = UISystem::instance(); ui && m_menu) {
-        ui->pushMenu(m_menu.get());
+    // The model's animation events (swipes, sparks, sounds) reach it as they
+    // reach the game's mirrors; their class is registered after start-up.
+    if (ClassRegistry* classes = ClassRegistry::instance(); classes && !m_modelEntity->getClassRecord()) {
+        m_modelEntity->setClassRecord(classes->findClass("EntityClient"));
+    }
+    if (UISystem* ui = UISystem::instance()) {
+        ui->hideMenusForEditor();
+        if (m_menu) {
+            ui->pushMenu(m_menu.get());
+        }
     }
     m_active = true;
 }
@@ -122,8 +132,11 @@ void ModelEditor::leave()
     if (!m_active) {
         return;
     }
-    if (UISystem* ui = UISystem::instance(); ui && m_menu) {
-        ui->removeFromMenuStack(m_menu.get());
+    if (UISystem* ui = UISystem::instance()) {
+        if (m_menu) {
+            ui->removeFromMenuStack(m_menu.get());
+        }
+        ui->showMenusAfterEditor();
     }
     m_active = false;
 }
@@ -356,6 +369,11 @@ void ModelEditor::draw()
         if (m_attachmentEntity->getModel() && show) {
             m_attachmentEntity->draw(position, orientation);
         }
+    }
+    // The frame's effects pass belongs to the game's view, which the editor
+    // replaces: the model's swipes and sparks are queued here.
+    if (EffectSystem* effects = EffectSystem::instance()) {
+        effects->draw(graphics->getRenderQueue());
     }
     graphics->drawQueuedSurfaces(graphics->getRenderQueue().getQueued());
 }

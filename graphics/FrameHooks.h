@@ -64,7 +64,8 @@ struct FrameHooks {
     std::function<void(double frameSeconds)> drawHelpMenu;
     std::function<void()> drawDragAndCursor;
     std::function<bool()> isMouseOverMenu;
-    std::function<bool(int steps)> handleMouseScroll;
+    // One wheel step, up for "mouseScrollUp"; true when a menu took it.
+    std::function<bool(bool up)> handleMouseScroll;
     std::function<Vec2()> getMessageAnchor;
     std::function<Vec2()> getUseSlotOffset;
     std::function<std::string()> getTextCursor;

@@ -9,6 +9,8 @@
 #include "ui/ClientView.h"
 #include "ui/menus/UIMenu.h"
 
+#include <string_view>
+
 namespace {
 
 std::string buttonName(const std::string& topic)
@@ -180,9 +182,13 @@ void UISystem::registerHelpTopicCommands()
     if (!commands) {
         return;
     }
+    // Only the two that mark every topic may be typed by the player; the
+    // others are the menus' own.
     auto add = [commands](const char* name, const char* types, const char* argNames, const char* help,
                           CommandHandler handler) {
-        commands->registerCommand(std::move(handler), name, help, argNames, types, false, 0);
+        const std::string_view typed = name;
+        const bool internalOnly = typed != "readAllHelpTopics" && typed != "resetAllHelpTopics";
+        commands->registerCommand(std::move(handler), name, help, argNames, types, internalOnly, 0);
     };
     add("addHelpTopic", "s", "helpTopicName", "Adds a help topic so the player can read it",
         [this](const CommandArgs& a) {

@@ -4,6 +4,7 @@
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "engine/files/PathUtil.h"
+#include "ui/ClientView.h"
 #include "ui/menus/UIMenu.h"
 
 namespace {
@@ -81,5 +82,26 @@ void UISystem::showGameMenus()
             menu->show();
             menu->setVisibleFlag(true);
         }
+    }
+}
+
+void UISystem::hideMenusForEditor()
+{
+    if (!m_view || !m_view->isGameRunning()) {
+        return;
+    }
+    for (const std::string& name : m_settings.gameMenu) {
+        if (UIMenu* menu = findMenu(name); menu && menu->isVisible()) {
+            hideMenu(menu);
+        }
+    }
+}
+
+void UISystem::showMenusAfterEditor()
+{
+    if (m_view && m_view->isGameRunning()) {
+        showGameMenus();
+    } else {
+        showMenu("Main");
     }
 }

@@ -186,6 +186,10 @@ public:
     UISettings& editSettings() { return m_settings; }
     void loadSettings();
     void showGameMenus();
+    // An editor's view replaces the game's: the game menus go while it shows,
+    // and come back when it is left; without a game the start screen does.
+    void hideMenusForEditor();
+    void showMenusAfterEditor();
 
     // ---- Menu files
     // Reads "UI/menus.lst" and its menus; with reload replaces the loaded

@@ -75,9 +75,9 @@ void fillFrameHooks(FrameHooks& hooks)
         UISystem* ui = UISystem::instance();
         return ui && ui->isMouseOverMenu();
     };
-    hooks.handleMouseScroll = [](int steps) {
+    hooks.handleMouseScroll = [](bool up) {
         UISystem* ui = UISystem::instance();
-        return ui && ui->handleMouseScroll(steps > 0);
+        return ui && ui->handleMouseScroll(up);
     };
     hooks.getMessageAnchor = [] {
         UISystem* ui = UISystem::instance();

@@ -3,22 +3,31 @@
 // under a typed name and read back, and BoxMan drawn in the model editor.
 #include "support/WindowedGame.h"
 
+#include "client/Client.h"
+#include "client/ScreenProjection.h"
 #include "editors/Editor.h"
 #include "editors/ModelEditor.h"
+#include "engine/app/Application.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/world/AreaBlock.h"
 #include "game/world/AreaResource.h"
+#include "graphics/GraphicsSystem.h"
+#include "graphics/render/ParticleRenderSurface.h"
+#include "graphics/render/RenderQueue.h"
+#include "graphics/render/SwipeRenderSurface.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIFilePicker.h"
+#include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UITextInput.h"
 #include "ui/widgets/UITextureList.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cmath>
 #include <cstdlib>
 
 namespace {
@@ -82,6 +91,67 @@ struct EditorsWindow {
         }
         return false;
     }
+    std::string var(const char* name) { return UserVarSystem::get().findVar(name)->getString(); }
+
+    // A picker's list run to its end by the held down arrow, by the thumb
+    // and by the wheel, and its last row picked into the variable.
+    void scrollToTheEnd(const char* name, const char* variable)
+    {
+        auto* files = dynamic_cast<UITextureList*>(widget(name));
+        ASSERT_TRUE(files && files->isVisible()) << name;
+        UIScrollBar* bar = files->getScrollBar();
+        ASSERT_NE(bar, nullptr);
+        const int count = static_cast<int>(files->getEntries().size());
+        const int rows = files->getVisibleRows();
+        ASSERT_GT(count, rows) << name;
+        ASSERT_EQ(files->getFirstVisible(), 0);
+        auto atEnd = [&] { return files->getLastVisible() == count - 1; };
+        const Vec2 at = bar->getScreenPosition();
+        const int bx = static_cast<int>(at.x + bar->getSize().x / 2);
+        const int downY = static_cast<int>(at.y + bar->getSize().y) - 4;
+        ASSERT_EQ(bar->hitPart(static_cast<float>(bx), static_cast<float>(downY)), 2);
+        const Vec2 list = files->getScreenPosition();
+        const int lx = static_cast<int>(list.x) + 60, ly = static_cast<int>(list.y) + 12;
+
+        game.moveTo(bx, downY);
+        game.button(bx, downY, true);
+        EXPECT_TRUE(game.frameUntil(atEnd, 3000)) << name << " held arrow: " << files->getFirstVisible();
+        game.button(bx, downY, false);
+        const int end = files->getFirstVisible();
+        game.wheel(lx, ly, 1);
+        EXPECT_EQ(files->getFirstVisible(), end - 1) << name << ": a wheel step up shows one row more";
+
+        auto dragThumbTo = [&](int y) {
+            const int ty = static_cast<int>(at.y + bar->getThumbStart() + bar->getThumbLength() / 2);
+            ASSERT_EQ(bar->hitPart(static_cast<float>(bx), static_cast<float>(ty)), 5);
+            game.moveTo(bx, ty);
+            game.button(bx, ty, true);
+            game.moveTo(bx, y);
+            game.button(bx, y, false);
+        };
+        dragThumbTo(static_cast<int>(at.y));
+        EXPECT_EQ(files->getFirstVisible(), 0) << name << ": thumb dragged to the top";
+        dragThumbTo(static_cast<int>(at.y + bar->getSize().y) - 1);
+        EXPECT_TRUE(atEnd()) << name << ": thumb dragged to the end: " << files->getFirstVisible();
+        int lastY = -1;
+        for (int y = ly; y < static_cast<int>(list.y + files->getSize().y) && lastY < 0; ++y) {
+            lastY = files->entryAt(static_cast<float>(lx), static_cast<float>(y)) == count - 1 ? y + 4 : -1;
+        }
+        ASSERT_GE(lastY, 0) << name;
+        game.click(lx, lastY);
+        EXPECT_EQ(var(variable), files->resourceName(count - 1)) << name;
+
+        game.wheel(lx, ly, count);
+        EXPECT_EQ(files->getFirstVisible(), 0) << name << ": wheel up runs back to the top";
+        int steps = 0;
+        while (!atEnd() && steps < count) {
+            game.wheel(lx, ly, -1);
+            ++steps;
+        }
+        EXPECT_EQ(steps, count - rows) << name << ": one row a wheel step down to the last page";
+        game.wheel(lx, ly, 1);
+        EXPECT_EQ(files->getFirstVisible(), count - rows - 1) << name;
+    }
     // Loads finished and two shots in a row alike at the sampled points.
     Picture settledShot(const std::vector<std::array<int, 2>>& points)
     {
@@ -125,10 +195,11 @@ TEST(EditorsXvfbTest, PaintSaveAndLeaveTheAreaEditorThenShowBoxMan)
     auto* textures = dynamic_cast<UITextureList*>(w.widget("Editor::TextureList"));
     ASSERT_TRUE(textures && textures->isVisible() && !textures->getEntries().empty());
     const Vec2 list = textures->getScreenPosition();
-    const int rowX = static_cast<int>(list.x) + 12, rowY = static_cast<int>(list.y) + 12;
+    // The second row: a light floor, the first is near black.
+    const int rowX = static_cast<int>(list.x) + 12, rowY = static_cast<int>(list.y) + 12 + 28;
     w.game.click(rowX + 40, rowY);
     const std::string chosen = UserVarSystem::get().findVar("EditorTexture")->getString();
-    ASSERT_EQ(chosen, textures->resourceName(0));
+    ASSERT_EQ(chosen, textures->resourceName(1));
 
     int px = 0, py = 0, nx = 0, ny = 0;
     ASSERT_TRUE(w.pointOver(3, 3, px, py));
@@ -212,6 +283,111 @@ TEST(EditorsXvfbTest, PaintSaveAndLeaveTheAreaEditorThenShowBoxMan)
     }
     EXPECT_GT(changed, 100) << "BoxMan drawn in the view";
     EXPECT_GT(blue, 20) << "in BoxMan's colours";
+
+    // BoxMan's attack: its weapon trail and sparks are drawn in the editor's
+    // own view (the frame's effects pass does not run under it).
+    for (int i = 0; i < 8 && w.var("modelEditorAnim") != "attack"; ++i) {
+        w.clickWidget("ModelEditor::NextAnim");
+    }
+    ASSERT_EQ(w.var("modelEditorAnim"), "attack");
+    w.clickWidget("ModelEditor::Play");
+    auto effectSurfaces = [] {
+        ModelEditor::get().draw();
+        int effects = 0;
+        for (const RenderSurface* queued : GraphicsSystem::get().getRenderQueue().getQueued()) {
+            effects += dynamic_cast<const ParticleRenderSurface*>(queued) ||
+                               dynamic_cast<const SwipeRenderSurface*>(queued)
+                           ? 1
+                           : 0;
+        }
+        return effects;
+    };
+    EXPECT_TRUE(w.game.frameUntil([&] { return effectSurfaces() > 0; })) << "the attack's effects drawn";
+}
+
+// At 800 x 600 over a running game: the editor replaces the game's menus, a
+// new block's four corner cells take clicks at their projected centres, both
+// pickers' lists scroll to their last rows, and leaving gives the game back.
+TEST(EditorsXvfbTest, OverAGameTheBlockFitsItsViewAndThePickersScroll)
+{
+    EditorsWindow w;
+    if (!w.game.start("compressedTextures 0\nr_screenshotType 1\nblendedTiles 0\nPlayerName "
+                      "\"Wren\"\nr_width 800\nr_height 600\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    UISystem& ui = UISystem::get();
+    Application::runConsoleLine("start both 0");
+    ASSERT_TRUE(w.game.waitForGame()) << w.game.logTail();
+    const char* gameMenus[] = {"Hud", "Status", "HotBar"};
+    for (const char* name : gameMenus) {
+        ASSERT_TRUE(ui.findMenu(name)->isVisible()) << name;
+    }
+    Application::runConsoleLine("editor 1");
+    ASSERT_TRUE(Editor::get().isActive());
+    for (const char* name : gameMenus) {
+        EXPECT_FALSE(ui.findMenu(name)->isActive()) << name << " over the editor";
+    }
+
+    w.clickWidget("Editor::NewBlock");
+    ASSERT_EQ(Editor::get().getCurrentBlock(), 0);
+    const AreaResource& area = *Editor::get().getArea();
+    ASSERT_EQ(area.getBlockWidth(), 16);
+    w.clickWidget("Editor::TextureMode");
+    w.clickWidget("Editor::TextureDir");
+    ASSERT_TRUE(ui.findMenu("EditorTextures")->isActive());
+    w.scrollToTheEnd("EditorTextures::Files", "EditorTexture");
+    w.clickWidget("EditorTextures::Back");
+    ASSERT_FALSE(ui.findMenu("EditorTextures")->isActive());
+    const std::string chosen = w.var("EditorTexture");
+
+    // The cells' centres through the editor's own view of the block.
+    const Editor::View view = Editor::get().fitView();
+    EXPECT_GT(view.zoom, 1.0f) << "the block is larger than the free view at zoom 1";
+    ViewParameters parameters = Client::get().getViewParameters();
+    parameters.zoom = view.zoom;
+    const ScreenProjection projection(ZonePosition(view.target.zone, view.target.x, view.target.y),
+                                      parameters);
+    const float s = 32.0f;
+    const int last = area.getBlockWidth() - 1;
+    std::vector<std::array<int, 2>> corners{{0, 0}, {last, 0}, {0, last}, {last, last}}, points;
+    for (const auto& c : corners) {
+        const Vec2 p = projection.worldToScreen(
+            ZonePosition(-1, Editor::kOrigin + (c[0] + 0.5f) * s, Editor::kOrigin + (c[1] + 0.5f) * s), true);
+        points.push_back({static_cast<int>(std::lround(p.x)), static_cast<int>(std::lround(p.y))});
+    }
+    w.game.moveTo(630, 470);
+    const Picture before = w.settledShot(points);
+    for (size_t i = 0; i < corners.size(); ++i) {
+        w.game.click(points[i][0], points[i][1]);
+        EXPECT_TRUE(area.getCellTile(0, corners[i][0], corners[i][1]).isValid())
+            << "corner " << corners[i][0] << "," << corners[i][1] << " at " << points[i][0] << ","
+            << points[i][1];
+    }
+    w.game.moveTo(630, 470);
+    const Picture after = w.settledShot(points);
+    for (const auto& p : points) {
+        EXPECT_GT(distance(patch(after, p[0], p[1]), patch(before, p[0], p[1])), 30)
+            << "painted under " << p[0] << "," << p[1];
+    }
+
+    w.clickWidget("Editor::ObjectMode");
+    w.clickWidget("Editor::ObjectDir");
+    ASSERT_TRUE(ui.findMenu("EditorPickObjectDir")->isActive());
+    w.scrollToTheEnd("EditorPickObjectDir::Files", "EditorObject");
+    EXPECT_EQ(w.var("EditorObject").rfind("Models/Objects/", 0), 0u) << w.var("EditorObject");
+    w.clickWidget("EditorPickObjectDir::Back");
+    EXPECT_EQ(w.var("EditorTexture"), chosen);
+
+    // Unsaved: Exit asks, and leaving gives the game its menus back.
+    w.clickWidget("Editor::Exit");
+    ASSERT_TRUE(ui.findMenu("EditorExitConfirm")->isActive());
+    w.clickWidget("EditorExitConfirm::Leave");
+    EXPECT_FALSE(Editor::get().isActive());
+    for (const char* name : gameMenus) {
+        EXPECT_TRUE(ui.findMenu(name)->isActive()) << name << " back with the game";
+    }
+    EXPECT_FALSE(ui.findMenu("Main")->isVisible()) << "the game goes on";
+    EXPECT_TRUE(GameClient::get().isLoaded());
 }
 
 } // namespace

@@ -156,6 +156,19 @@ struct WindowedGame {
         button(x, y, false, which);
     }
 
+    // Wheel notches over an interface point: positive away from the user.
+    void wheel(int x, int y, int notches)
+    {
+        moveTo(x, y);
+        SDL_Event e{};
+        e.type = SDL_MOUSEWHEEL;
+        e.wheel.windowID = SDL_GetWindowID(Platform::get().getWindow());
+        e.wheel.y = notches;
+        e.wheel.direction = SDL_MOUSEWHEEL_NORMAL;
+        Platform::get().handleEvent(e);
+        app->frame();
+    }
+
     void send(SDL_Scancode code, bool down)
     {
         SDL_Event e{};

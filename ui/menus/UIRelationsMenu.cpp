@@ -144,7 +144,7 @@ void UIRelationsMenu::buildEntry(int i)
                  "StatBar {\n position 0 69\n size 64 5\n texture Textures/UI/gradiant_green.tga\n color " +
                  ColorSystem::getName(2) +
                  "\n stat Other CovenantHealth CovenantMaxHealth\n"
-                 " highlightText \"Covenant lifestone health\"\n" +
+                 " highlightText \"Covenant lifestone health\\n\"\n" +
                  about + "}\n" + "TraitIcon {\n internalName Trait0\n position 4 77\n size 24 24\n" + about +
                  "}\n" + "TraitIcon {\n internalName Trait1\n position 36 77\n size 24 24\n" + about + "}\n");
     entry.picture = box.findWidget("Picture");

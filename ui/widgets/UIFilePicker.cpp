@@ -251,13 +251,15 @@ void UIFilePicker::showError(const std::string& text) const
 
 void UIFilePicker::ok()
 {
-    if (m_pickingFile && !choiceIsValid()) {
-        showError("Nothing selected");
-        return;
-    }
-    if (!m_textBox && m_selectedRow >= 0 && m_selectedRow < static_cast<int>(m_entries.size()) &&
+    // A selected directory is entered first, with or without a name box: its
+    // name in the box is no file name to refuse.
+    if (m_selectedRow >= 0 && m_selectedRow < static_cast<int>(m_entries.size()) &&
         m_entries[static_cast<size_t>(m_selectedRow)].isDirectory) {
         enterDirectory(m_entries[static_cast<size_t>(m_selectedRow)].name);
+        return;
+    }
+    if (m_pickingFile && !choiceIsValid()) {
+        showError("Nothing selected");
         return;
     }
     complete();

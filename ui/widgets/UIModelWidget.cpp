@@ -81,7 +81,7 @@ void UIModelWidget::update(float seconds)
     if (!m_skinVar.isValid()) {
         // Nothing to read; the model keeps its own skin.
     } else if (!userVarsReady()) {
-        debugPrint(1, "Trying to reference a userVar before it has been set up!\n");
+        debugPrint(3, "Trying to reference a userVar before it has been set up!\n");
     } else if (m_skinVar.getString() != m_skinName) {
         m_skinName = m_skinVar.getString();
         ResourceSystem* resources = ResourceSystem::instance();

@@ -42,10 +42,8 @@ void UIStatBar::draw()
 
 bool UIStatBar::getTooltip(UITooltip& out)
 {
+    // The base text carries its own line break when it wants one.
     UIWidget::getTooltip(out);
-    if (!out.text.empty()) {
-        out.text += "\n";
-    }
     out.text += m_conversionType == 0
                     ? std::to_string(getStatValue(false)) + " / " + std::to_string(getStatValue(true))
                     : convertedText(getStatValue(false), getStatValue(true));

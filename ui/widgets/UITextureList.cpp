@@ -175,6 +175,11 @@ void UITextureList::setVisible(bool shown)
     }
 }
 
+bool UITextureList::handleMouseButton(int button, bool down, int x, int y)
+{
+    return !pressLandsOn(m_scrollBar.get(), down, x, y) && UIWidget::handleMouseButton(button, down, x, y);
+}
+
 int UITextureList::entryAt(float x, float y) const
 {
     if (m_elementSize.y <= 0.0f || !containsPoint(x, y)) {

@@ -31,6 +31,8 @@ public:
     void draw() override;
     void update(float seconds) override;
     void setVisible(bool shown) override;
+    // A press on the bar laid over the list's right edge is the bar's.
+    bool handleMouseButton(int button, bool down, int x, int y) override;
     void onClick(int button, bool down, int x, int y) override;
     void initialize(bool menuWasHidden) override;
     void finishSetup() override;

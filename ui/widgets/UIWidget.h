@@ -84,7 +84,9 @@ public:
     // One keyword of the widget block; true at "}".
     virtual bool parseParm(const std::string& keyword, TextReader& reader);
     virtual bool isStatMaxed() const { return false; }
-    virtual void getText(std::string& out) const { out.clear(); }
+    // A widget naming the area (first text source AreaName) gives the area
+    // of the local player's position; others give nothing.
+    virtual void getText(std::string& out) const;
     // Whether a dragged widget may be dropped on `target` (which may be null).
     virtual bool acceptsDrop(UIWidget* target) { return false; }
     virtual void executeCommand(const std::string& line);

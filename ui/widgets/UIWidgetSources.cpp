@@ -105,6 +105,18 @@ CovenantBase* UIWidget::getCovenant() const
     }
 }
 
+void UIWidget::getText(std::string& out) const
+{
+    out.clear();
+    UISystem* ui = UISystem::instance();
+    const ClientView* view = ui ? ui->getClientView() : nullptr;
+    if (m_textSources.empty() || m_textSources.front().type != UITextSource::AreaName || !view ||
+        !view->hasLocalPlayer()) {
+        return;
+    }
+    out = view->getLevelName(view->getCurrentLevel());
+}
+
 std::string UIWidget::getSourceText(const UITextSourceRecord& record, const UIWidget& widget)
 {
     switch (record.type) {

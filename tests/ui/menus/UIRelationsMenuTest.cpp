@@ -7,6 +7,7 @@
 #include "game/definitions/GameEnums.h"
 #include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIList.h"
+#include "ui/widgets/UIStatBar.h"
 
 #include <gtest/gtest.h>
 
@@ -280,6 +281,22 @@ TEST(RelationsMenuTest, AMissingPageAndAReloadedPage)
         renewed = renewed || text.text == "renewed";
     }
     EXPECT_TRUE(renewed);
+}
+
+TEST(RelationsMenuTest, TheLifestoneBarNamesItsHealthAboveTheFigures)
+{
+    RelationsScene scene;
+    scene.open();
+    scene.covenants[1].setLifestoneHealth(30);
+    scene.covenants[1].setLifestoneMaxHealth(120);
+    UIStatBar* bar = nullptr;
+    for (const auto& widget : scene.menu->getEntry(1).container->getWidgets()) {
+        bar = bar ? bar : dynamic_cast<UIStatBar*>(widget.get());
+    }
+    ASSERT_NE(bar, nullptr);
+    UITooltip tip;
+    ASSERT_TRUE(bar->getTooltip(tip));
+    EXPECT_EQ(tip.text, "Covenant lifestone health\n30 / 120");
 }
 
 } // namespace

@@ -127,6 +127,30 @@ TEST_F(FilePickerTest, DirectoriesAndProviderIdentifiers)
     EXPECT_EQ(bench.view.errors, (std::vector<std::string>{"$$InvalidFileName$$"}));
 }
 
+// Ok on a selected directory enters it, whatever the picker picks and
+// whether or not a name box holds the directory's name.
+TEST_F(FilePickerTest, OkEntersASelectedDirectory)
+{
+    const char* pickers[] = {"textBox 1\n tempUserVar typedName\n pickingFile 0",
+                             "textBox 1\n tempUserVar typedName\n pickingFile 1", "pickingFile 0"};
+    for (const char* keywords : pickers) {
+        UIFilePicker* picker = addPicker(keywords);
+        bench.view.errors.clear();
+        picker->onClick(0, true, 20, 50); // the second row: directory b
+        ASSERT_EQ(picker->getSelectedRow(), 1) << keywords;
+        picker->update(0.0f);
+        ASSERT_EQ(picker->getSelectedRow(), 1) << keywords << ": the box holds the row's name";
+        picker->executeCommand("widgetCommand ok");
+        EXPECT_EQ(picker->getCurrentDirectory(), "b") << keywords;
+        EXPECT_EQ(names(picker), (std::vector<std::string>{"y.ara"})) << keywords;
+        EXPECT_EQ(picker->getOkButton()->getTextValue(), "Ok") << keywords;
+        EXPECT_TRUE(bench.view.errors.empty()) << keywords << ": " << bench.view.errors.front();
+        EXPECT_TRUE(bench.recorded.empty()) << keywords << ": the picker stays open";
+        EXPECT_TRUE(picker->getMenu()->isVisible()) << keywords;
+        bench.ui.hideMenu(picker->getMenu());
+    }
+}
+
 TEST_F(FilePickerTest, ACopiedMenuOwnsItsRowsAndOutlivesTheTemplate)
 {
     bench.commands.registerListFunction("modes", [](std::vector<ListEntry>& out) {

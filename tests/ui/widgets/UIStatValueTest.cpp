@@ -161,7 +161,15 @@ TEST(StatValueTest, BarsFillWithinTheirWidth)
     target.setMaxHealth(120);
     UITooltip tip;
     ASSERT_TRUE(bar.getTooltip(tip));
-    EXPECT_EQ(tip.text.substr(tip.text.size() - 8), "30 / 120");
+    EXPECT_EQ(tip.text, "30 / 120");
+    // The figures follow the bar's own text as it is written: a text that
+    // wants them on a line of their own ends in a line break.
+    auto& named = widgetOf<UIStatBar>(bench, "StatBar",
+                                      " entityType Selected\n stat Other Health MaxHealth\n"
+                                      " highlightText \"Health: \"\n");
+    UITooltip sameLine;
+    ASSERT_TRUE(named.getTooltip(sameLine));
+    EXPECT_EQ(sameLine.text, "Health: 30 / 120");
 }
 
 TEST(StatValueTest, EffectIconsTakeTheFirstTen)
