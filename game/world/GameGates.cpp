@@ -41,7 +41,7 @@ void Game::createGates()
             continue;
         }
         if (level->gateFlag) {
-            addGate(*this, "ObjectGate", Gate::kLinked, level->gateSpot);
+            addGate(*this, "ObjectGate", Gate::kLevelGate, level->gateSpot);
         }
         for (int c = 0; c < level->getConnectionCount(); ++c) {
             const ConnectionPoint* point = level->getConnection(c);

@@ -229,7 +229,7 @@ TEST_F(NewWorldTest, AGateInRockMovesToItsFreeSpotAndStaysWhenEveryRingIsBlocked
     Gate* gate = nullptr;
     for (int i = 0; i < Game::kMaxEntities && !gate; ++i) {
         gate = dynamic_cast<Gate*>(game().getEntity(i));
-        gate = gate && gate->getKind() == Gate::kLinked ? gate : nullptr;
+        gate = gate && gate->getKind() == Gate::kLevelGate ? gate : nullptr;
     }
     ASSERT_NE(gate, nullptr);
     const int level = gate->getPosition().zone;
