@@ -76,6 +76,8 @@ public:
     // Opens the endpoint (until that worked once) and sends the hello; false
     // when the endpoint cannot be opened.
     bool connect();
+    // Ends the game: the mirrors go, the pause is lifted and the on-screen
+    // texts are cleared.
     void endGame();
     void saveGameState();
 
@@ -145,6 +147,8 @@ public:
     void clearMessageLog() { m_messageLog.clear(); }
     // On-screen texts go to the installed sink; without one they are dropped.
     void setTextEventSink(ClientTextEventSink sink) { m_textSink = std::move(sink); }
+    // What takes every on-screen text away again (a game's end).
+    void setTextEventClear(std::function<void()> clear) { m_textClear = std::move(clear); }
     void addTextEvent(const std::string& text, float x, float y, float lifetime, int kind, bool centred,
                       bool alwaysNew) const
     {
@@ -190,6 +194,8 @@ public:
     bool isThemePlaying() const { return m_themePlaying; }
 
 private:
+    // "paused" and "pausedAuto" both "0".
+    void clearPause();
     void receiveMessages();
     void applyResourceNames(const std::vector<struct ResourceNameEntry>& names);
     void executeServerCommands(const std::vector<std::string>& lines);
@@ -233,6 +239,7 @@ private:
 
     FrameRenderer m_frameRenderer;
     ClientTextEventSink m_textSink;
+    std::function<void()> m_textClear;
     ViewParameters m_view;
     // Seconds since the hello while connected and not joined; the missing
     // answer is logged once per connect.

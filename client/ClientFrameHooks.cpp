@@ -11,6 +11,7 @@
 #include "game/world/World.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/effects/EffectSystem.h"
+#include "graphics/text/TextEventList.h"
 #include "sound/SoundSystem.h"
 
 #include <cmath>
@@ -124,6 +125,7 @@ void installClientFrameHooks(Client& client, GraphicsSystem& graphics)
     client.setTextEventSink([g](const ClientTextEvent& e) {
         g->addTextEvent(e.text, e.x, e.y, e.lifetime, e.kind, e.centred ? 1 : 0, e.alwaysNew ? 1 : 0);
     });
+    client.setTextEventClear([g] { g->getTextEvents().clear(); });
 }
 
 std::function<void(double)> wrapFrameRenderer(std::function<void(double)> renderer)

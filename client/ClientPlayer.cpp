@@ -69,6 +69,8 @@ ZonePosition Client::getPlayerPosition() const
 
 bool Client::startGame(bool resume)
 {
+    // Every game begins unpaused, whatever menu was open when the last one ended.
+    clearPause();
     std::string covenantName = userVarText("CovenantName");
     std::string playerName = userVarText("playerName");
     m_covenant = std::make_unique<PlayerCovenantClient>();
@@ -114,8 +116,24 @@ bool Client::startGame(bool resume)
     return true;
 }
 
+void Client::clearPause()
+{
+    if (m_paused.isValid()) {
+        m_paused.setString("0");
+    }
+    if (m_pausedAuto.isValid()) {
+        m_pausedAuto.setString("0");
+    }
+}
+
 void Client::endGame()
 {
+    // Nothing of the ended game stays: a pausing menu still open at its end
+    // no longer lifts its pause once the game is gone, and its texts go too.
+    clearPause();
+    if (m_textClear) {
+        m_textClear();
+    }
     m_covenant.reset();
     m_player.reset();
     m_knownClass = -1;
