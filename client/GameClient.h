@@ -124,7 +124,7 @@ public:
     // ---- The world's quests by slot (empty slots are null)
     size_t getQuestCount() const { return m_quests.size(); }
     QuestClient* getQuest(int slot) const;
-    // Quest i of those the world offers (the filled slots in order); none past them.
+    // The offered quest of a list row: the quest in that slot; none for an empty slot.
     QuestClient* getOfferedQuest(int index) const;
     // A valid, unfinished town-attack (with the first flag) or siege (with the second) quest.
     bool hasOpenTownQuest(bool townAttack, bool siege) const;

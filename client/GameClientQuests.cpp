@@ -11,17 +11,11 @@ QuestClient* GameClient::getQuest(int slot) const
     return m_quests[static_cast<size_t>(slot)].get();
 }
 
+// The lists of offered quests carry the quest's slot as their value, which
+// is what "acceptQuest" takes, so the text shown is read by slot too.
 QuestClient* GameClient::getOfferedQuest(int index) const
 {
-    if (index < 0) {
-        return nullptr;
-    }
-    for (const auto& quest : m_quests) {
-        if (quest && index-- == 0) {
-            return quest.get();
-        }
-    }
-    return nullptr;
+    return getQuest(index);
 }
 
 void GameClient::readQuests(const GameSectionRecord& game)

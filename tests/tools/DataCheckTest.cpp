@@ -71,3 +71,40 @@ TEST(DataCheck, OneBrokenReferenceOfEachKindIsReportedWhereItIs)
         EXPECT_NE(problems[0].find(c.expected), std::string::npos) << problems[0];
     }
 }
+
+// Every menu name resolves: one named by a command line of a menu file and
+// one the client opens in code, each reported with its file and line.
+TEST(DataCheck, MenuNamesOfTheMenusAndOfTheClientMustBeListed)
+{
+    TempDir copy;
+    std::filesystem::copy(gameDataPath(), copy.path(), std::filesystem::copy_options::recursive);
+    // The talking window's Close runs a second line that names no menu.
+    replaceIn(copy.path() / "UI/NpcChat.mnu", "    addCommand \"selectPlayer\"\n",
+              "    addCommand \"selectPlayer\"\n    addCommand \"pushMenu NoSuchMenu\"\n");
+    TempDir sources;
+    std::filesystem::create_directories(sources.path() / "client/player");
+    std::ofstream(sources.path() / "client/player/Fixture.cpp")
+        << "// ui.openOnStack(\"InAComment\");\n"
+        << "void open(const ClientUi& ui, bool talks)\n"
+        << "{\n"
+        << "    ui.openOnStack(talks ? \"NpcMenu\"\n"
+        << "                         : \"AlsoMissing\");\n"
+        << "    ui.close({\"Stash\", \"stashBag0\"});\n"
+        << "    runMenuLine(\"hideMenu AlliedVictory\");\n"
+        << "    runMenuLine(\"showMenu %s\");\n"
+        << "    log(\"AlsoMissing is not a call's argument\");\n"
+        << "}\n";
+    const std::vector<std::string> problems =
+        DataCheck::run(copy.path().string(), generatedDataPath(), sources.path().string());
+    EXPECT_EQ(problems, (std::vector<std::string>{"UI/NpcChat.mnu:40: no menu \"NoSuchMenu\"",
+                                                  "client/player/Fixture.cpp:5: no menu \"AlsoMissing\""}))
+        << joined(problems);
+
+    // A listed menu type of any case counts; an unknown type is named.
+    replaceIn(copy.path() / "UI/menus.lst", "BagMenu bag0", "bagmenu bag0");
+    replaceIn(copy.path() / "UI/menus.lst", "Menu Story", "Screen Story");
+    const std::vector<std::string> listed = DataCheck::run(copy.path().string(), generatedDataPath(), "");
+    EXPECT_EQ(listed, (std::vector<std::string>{"UI/menus.lst:10: unknown menu type \"Screen\"",
+                                                "UI/NpcChat.mnu:40: no menu \"NoSuchMenu\""}))
+        << joined(listed);
+}

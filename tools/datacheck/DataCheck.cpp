@@ -330,6 +330,27 @@ void DataCheck::checkDatabase()
     }
 }
 
+void DataCheck::checkMenuName(const std::string& name, const std::string& where)
+{
+    // Menus are looked up by name with case, among those the list loads; a
+    // name formatted at run time ("showMenu %s") is not checked.
+    if (!name.empty() && name.find('%') == std::string::npos && m_menuNames.count(name) == 0) {
+        report(where, "no menu \"" + name + "\"");
+    }
+}
+
+void DataCheck::checkMenuCommand(std::string_view line, const std::string& where)
+{
+    // The verbs that name a menu; popMenu names one only when it has an argument.
+    constexpr std::string_view kMenuVerbs[] = {"pushMenu",    "showMenu", "toggleMenu",
+                                               "pushPopMenu", "hideMenu", "popMenu"};
+    std::istringstream command{std::string(line)};
+    std::string verb, name;
+    if (command >> verb >> name && inList(verb, kMenuVerbs)) {
+        checkMenuName(name, where);
+    }
+}
+
 void DataCheck::checkMenus()
 {
     const std::string listName = "UI/menus.lst";
@@ -338,6 +359,7 @@ void DataCheck::checkMenus()
         report(listName + ": ", "cannot be read");
         return;
     }
+    constexpr std::string_view kMenuTypes[] = {"Menu", "RelationsMenu", "BagMenu"};
     std::vector<std::string> menus;
     {
         std::istringstream lines(std::string(list->begin(), list->end()));
@@ -345,20 +367,24 @@ void DataCheck::checkMenus()
         int number = 0;
         while (std::getline(lines, line)) {
             ++number;
+            if (size_t comment = line.find("//"); comment != std::string::npos) {
+                line.erase(comment);
+            }
             std::istringstream words(line);
             std::string word, name;
-            if (words >> word >> name && word == "Menu") {
-                checkItem(Kind::Menu, name, describeWhere(listName, number, {}));
-                menus.push_back(name);
+            if (!(words >> word)) {
+                continue;
             }
-        }
-    }
-    // The game menus the database names are not in the list (the program
-    // loads them itself), so they are checked here too.
-    for (int i = 0; i < m_database.getEntryCount(); ++i) {
-        for (const std::string& name : m_database.getStringList(m_database.getEntryAt(i), "GameMenu")) {
-            if (std::find(menus.begin(), menus.end(), name) == menus.end()) {
+            const std::string where = describeWhere(listName, number, {});
+            if (!inList(word, kMenuTypes)) {
+                report(where, "unknown menu type \"" + word + "\"");
+                continue;
+            }
+            words >> name;
+            checkItem(Kind::Menu, name, where);
+            if (m_files.fileExists("UI/" + name + ".mnu")) {
                 menus.push_back(name);
+                m_menuNames.insert(name);
             }
         }
     }
@@ -389,22 +415,103 @@ void DataCheck::checkMenus()
             if (!rest.empty() && rest.front() == '"') {
                 rest = rest.substr(1, rest.find('"', 1) - 1);
             }
+            constexpr std::string_view kCommandKeys[] = {"addCommand", "addShowCommand", "addHideCommand",
+                                                         "addRightClickCommand", "addFailCommand"};
             if (equalsNoCase(key, "texture") ||
                 (key.size() > 7 && startsWithNoCase(key.substr(key.size() - 7), "Texture"))) {
                 checkItem(Kind::File, rest, where);
-            } else if (equalsNoCase(key, "addSubMenu")) {
-                checkItem(Kind::Menu, rest, where);
+            } else if (equalsNoCase(key, "addSubMenu") || equalsNoCase(key, "parent") ||
+                       equalsNoCase(key, "DuplicateMenuName")) {
+                checkMenuName(rest, where);
+            } else if (key == "bagTemplate") {
+                std::istringstream parts(rest);
+                std::string capacity, name;
+                parts >> capacity >> name;
+                checkMenuName(name, where);
             } else if (equalsNoCase(key, "font")) {
                 if (!m_files.fileExists("fonts/" + rest + ".fnt")) {
                     report(where, "no font \"" + rest + "\"");
                 }
-            } else if (equalsNoCase(key, "addCommand") || equalsNoCase(key, "addShowCommand")) {
-                std::istringstream command(rest);
-                std::string verb, name;
-                if (command >> verb >> name &&
-                    (equalsNoCase(verb, "pushMenu") || equalsNoCase(verb, "showMenu") ||
-                     equalsNoCase(verb, "toggleMenu") || equalsNoCase(verb, "pushPopMenu"))) {
-                    checkItem(Kind::Menu, name, where);
+            } else if (inList(key, kCommandKeys)) {
+                checkMenuCommand(rest, where);
+            }
+        }
+    }
+}
+
+void DataCheck::checkSourceMenuNames(const std::string& sourceRoot, const std::vector<std::string>& folders)
+{
+    namespace fs = std::filesystem;
+    // The interface calls of the client that take menu names.
+    constexpr std::string_view kCalls[] = {"openOnStack(", "takeOffStack(", "close(", "show("};
+    for (const std::string& folder : folders) {
+        std::error_code error;
+        fs::recursive_directory_iterator it(fs::path(sourceRoot) / folder, error), end;
+        for (; !error && it != end; it.increment(error)) {
+            const fs::path& path = it->path();
+            if (!it->is_regular_file() || (path.extension() != ".cpp" && path.extension() != ".h")) {
+                continue;
+            }
+            std::ifstream in(path);
+            std::stringstream buffer;
+            buffer << in.rdbuf();
+            const std::string text = buffer.str();
+            const std::string relative = fs::relative(path, sourceRoot).generic_string();
+            // The string literals of the file, with their lines; comments are skipped.
+            struct Literal {
+                size_t at;
+                int line;
+                std::string text;
+            };
+            std::vector<Literal> literals;
+            int line = 1;
+            for (size_t i = 0; i < text.size(); ++i) {
+                if (text[i] == '\n') {
+                    ++line;
+                } else if (text.compare(i, 2, "//") == 0) {
+                    i = std::min(text.find('\n', i), text.size()) - 1;
+                } else if (text.compare(i, 2, "/*") == 0) {
+                    const size_t close = std::min(text.find("*/", i + 2), text.size());
+                    line +=
+                        static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(i),
+                                                    text.begin() + static_cast<std::ptrdiff_t>(close), '\n'));
+                    i = close + 1;
+                } else if (text[i] == '\'' && i + 2 < text.size()) {
+                    i += text[i + 1] == '\\' ? 3 : 2; // a character literal
+                } else if (text[i] == '"') {
+                    Literal literal{i, line, {}};
+                    for (++i; i < text.size() && text[i] != '"' && text[i] != '\n'; ++i) {
+                        if (text[i] == '\\' && i + 1 < text.size()) {
+                            ++i;
+                        }
+                        literal.text += text[i];
+                    }
+                    literals.push_back(std::move(literal));
+                }
+            }
+            for (const Literal& literal : literals) {
+                const std::string where = describeWhere(relative, literal.line, {});
+                checkMenuCommand(literal.text, where);
+                // A literal inside the parentheses of one of the calls.
+                for (std::string_view call : kCalls) {
+                    size_t open = text.rfind(call, literal.at);
+                    if (open == std::string::npos || open == 0 ||
+                        (text[open - 1] != '.' && (open < 2 || text.compare(open - 2, 2, "->") != 0))) {
+                        continue;
+                    }
+                    int depth = 0;
+                    bool inside = true;
+                    for (size_t j = open + call.size() - 1; j < literal.at; ++j) {
+                        depth += text[j] == '(' ? 1 : text[j] == ')' ? -1 : 0;
+                        if (depth == 0 || text[j] == ';') {
+                            inside = false;
+                            break;
+                        }
+                    }
+                    if (inside) {
+                        checkMenuName(literal.text, where);
+                        break;
+                    }
                 }
             }
         }
@@ -482,6 +589,7 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
         if (!sourceRoot.empty()) {
             check.checkSourceTextKeys(sourceRoot, {"engine", "game", "server", "client", "ui", "graphics",
                                                    "sound", "editors", "main"});
+            check.checkSourceMenuNames(sourceRoot, {"client", "main"});
         }
         problems = check.getProblems();
     }

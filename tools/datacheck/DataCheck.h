@@ -28,8 +28,13 @@ public:
     // The database's own fields (not inherited ones, so each problem is
     // reported once, where it is written).
     void checkDatabase();
-    // "UI/menus.lst" and every menu file it lists.
+    // "UI/menus.lst" and every menu file it lists; a menu named by a menu
+    // file (a command line, a page, a parent, a bag template) must be listed.
     void checkMenus();
+    // The menu names the client opens and closes in code: string literals
+    // given to the interface's openOnStack, takeOffStack, close and show, and
+    // menu command lines ("showMenu Name") written whole. Run after checkMenus.
+    void checkSourceMenuNames(const std::string& sourceRoot, const std::vector<std::string>& folders);
     // "$$Key$$" literals and wrapText("Key", ...) calls in the C++ files
     // below the directories.
     void checkSourceTextKeys(const std::string& sourceRoot, const std::vector<std::string>& folders);
@@ -41,6 +46,8 @@ private:
 
     void checkItem(Kind kind, std::string_view item, const std::string& where);
     void checkTextKeysIn(std::string_view text, const std::string& where);
+    void checkMenuName(const std::string& name, const std::string& where);
+    void checkMenuCommand(std::string_view line, const std::string& where);
     bool shaderExists(std::string_view name);
     bool translationExists(std::string_view key) const;
     void loadShaderNames();
@@ -50,6 +57,7 @@ private:
     const Database& m_database;
     const Localization& m_texts;
     std::unordered_set<std::string> m_shaderNames; // lower case
+    std::unordered_set<std::string> m_menuNames;   // as listed
     bool m_shadersLoaded = false;
     std::vector<std::string> m_problems;
 };

@@ -148,8 +148,13 @@ TEST_F(QuestClientTest, TheWorldsQuestListFollowsTheMessage)
     EXPECT_EQ(read->slot, 5);
     EXPECT_EQ(read->id, 9);
     EXPECT_EQ(read->getTitle(true, -1), shipped.getTitle(true, -1));
-    EXPECT_EQ(game.getOfferedQuest(2), game.getQuest(3));
-    EXPECT_EQ(game.getOfferedQuest(5), nullptr);
+    // An offered quest is read by its slot, the value its list row carries:
+    // the empty slot 2 offers nothing and slot 3 is not shifted onto it.
+    EXPECT_EQ(game.getOfferedQuest(2), nullptr);
+    EXPECT_EQ(game.getOfferedQuest(3), game.getQuest(3));
+    EXPECT_EQ(game.getOfferedQuest(5), game.getQuest(5));
+    EXPECT_EQ(game.getOfferedQuest(6), nullptr);
+    EXPECT_EQ(game.getOfferedQuest(-1), nullptr);
 
     sendQuests({&shipped, &shipped, nullptr, &shipped});
     EXPECT_EQ(game.getQuestCount(), 4u);
