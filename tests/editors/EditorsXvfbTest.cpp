@@ -308,7 +308,7 @@ TEST(EditorsXvfbTest, PaintSaveAndLeaveTheAreaEditorThenShowBoxMan)
 // At 800 x 600 over a running game: the editor replaces the game's menus, a
 // new block's four corner cells take clicks at their projected centres, both
 // pickers' lists scroll to their last rows, and leaving gives the game back.
-TEST(EditorsXvfbTest, OverAGameTheBlockFitsItsViewAndThePickersScroll)
+TEST(EditorsOverAGameXvfbTest, TheBlockFitsItsViewAndThePickersScroll)
 {
     EditorsWindow w;
     if (!w.game.start("compressedTextures 0\nr_screenshotType 1\nblendedTiles 0\nPlayerName "
