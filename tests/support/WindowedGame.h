@@ -50,6 +50,9 @@ struct WindowedGame {
             setenv("ALSOFT_CONF", user.file("alsoft.conf").c_str(), 1);
             setenv("ALSOFT_DRIVERS", "wave", 1);
         }
+        // As for every program the tests start: a fatal error ends the
+        // test with its line instead of a box nobody clicks.
+        setenv("GLOAM_NO_ERROR_BOX", "1", 1);
         LaunchOptions options;
         options.dataDir = gameDataPath();
         options.userDir = user.path().string();

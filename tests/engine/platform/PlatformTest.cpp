@@ -197,6 +197,20 @@ TEST(CriticalErrorTest, WithoutABoxTheTextGoesToStderr)
     setCriticalErrorBoxAllowed(true);
 }
 
+TEST(CriticalErrorTest, TheEnvironmentSwitchTurnsTheBoxOffWhateverWasAllowed)
+{
+    setCriticalErrorBoxAllowed(true);
+    unsetenv(kNoCriticalErrorBoxEnv);
+    EXPECT_TRUE(isCriticalErrorBoxAllowed());
+    setenv(kNoCriticalErrorBoxEnv, "1", 1);
+    EXPECT_FALSE(isCriticalErrorBoxAllowed());
+    setenv(kNoCriticalErrorBoxEnv, "0", 1);
+    EXPECT_TRUE(isCriticalErrorBoxAllowed());
+    setenv(kNoCriticalErrorBoxEnv, "", 1);
+    EXPECT_TRUE(isCriticalErrorBoxAllowed());
+    unsetenv(kNoCriticalErrorBoxEnv);
+}
+
 TEST(SignalsTest, TerminationSignalsClearTheRunningFlag)
 {
     std::atomic<bool> running{true};
