@@ -212,7 +212,10 @@ void Application::createSystems()
     m_fileSystem = std::make_unique<FileSystem>(m_dirs.base, m_dirs.user, false);
     m_fileSystem->mountGeneratedDirectory(m_dirs.generated);
     m_debug = std::make_unique<DebugSystem>();
-    if (!m_debug->openLog(m_dirs.user + "/log.txt", 1)) {
+    // Flushed after each line, as `logfile` is by default, until the
+    // configuration says otherwise: a run killed during start-up leaves
+    // every line it printed.
+    if (!m_debug->openLog(m_dirs.user + "/log.txt", 2)) {
         std::fprintf(stderr, "Cannot write the log %s/log.txt: %s\n", m_dirs.user.c_str(),
                      std::strerror(errno));
     }

@@ -31,7 +31,7 @@ UserVarSystem::UserVarSystem()
             debug->setDeveloper(v.getBool());
         }
     });
-    UserVar& logfile = create("logfile", "1");
+    UserVar& logfile = create("logfile", "2");
     logfile.setChangeHook([](const UserVar& v) {
         if (DebugSystem* debug = DebugSystem::instance()) {
             debug->setLogMode(v.getInt());

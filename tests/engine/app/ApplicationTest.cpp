@@ -153,6 +153,30 @@ TEST(ApplicationTest, LogfileVariableSwitchesAndFlushesTheLogOfTheRunningProgram
     EXPECT_EQ(seen.find("Profile:"), std::string::npos) << "read only after the shut-down";
 }
 
+// With the shipped settings every printed line reaches the log at once, so a
+// run killed outright leaves them all.
+TEST(ApplicationTest, AHeadlessRunKilledAfterStartUpLeavesEveryPrintedLineInTheLog)
+{
+    TempDir user;
+    RunResult r = runProgram(
+        {"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+        "echo started-and-waiting\n", false,
+        [](const RunResult& so) { return so.out.find("started-and-waiting\n") != std::string::npos; },
+        SIGKILL);
+    EXPECT_EQ(r.exitCode, 128 + SIGKILL) << r.err;
+    const std::string log = readFile(user.file("log.txt"));
+    std::istringstream printed(r.out);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(printed, line);) {
+        if (!line.empty()) {
+            lines.push_back(line + "\n");
+        }
+    }
+    EXPECT_GT(lines.size(), 9u) << r.out;
+    expectInOrder(log, lines);
+    expectInOrder(log, {"Gloamreach ", "Game data version ", "User directory: ", "started-and-waiting"});
+}
+
 TEST(ApplicationTest, MissingDataDirectoryIsACriticalError)
 {
     TempDir user;
@@ -516,6 +540,23 @@ TEST(ApplicationXvfbTest, WindowedRunWithoutASoundDeviceIsACriticalError)
     EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("Critical Error"), r.err.rfind("Critical Error")) << r.err;
     EXPECT_NE(readFile(user.file("log.txt")).find("Failed to open sound device!"), std::string::npos);
+}
+
+TEST(ApplicationXvfbTest, AWindowedRunKilledAfterStartUpLeavesItsStartUpInTheLog)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X display and no Xvfb";
+    }
+    TempDir user;
+    // No user.cfg: the shipped settings. Once the start-up's report is in the
+    // file (or after 20 seconds), SIGKILL.
+    RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
+                             untilLogShows(user.file("log.txt"), "User directory:"), SIGKILL);
+    EXPECT_EQ(r.exitCode, 128 + SIGKILL) << r.err;
+    expectInOrder(readFile(user.file("log.txt")),
+                  {"Gloamreach ", "Game data version ", "Sound system initialized",
+                   "CPU:", "OS:", "Data directory: ", "User directory: " + user.path().string() + "\n"});
 }
 
 TEST(ApplicationXvfbTest, SoundSwitchedOffInUserConfig)
