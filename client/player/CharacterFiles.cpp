@@ -5,8 +5,25 @@
 #include "engine/files/CharacterFileName.h"
 #include "engine/files/FileSystem.h"
 
-#include <filesystem>
-#include <system_error>
+#include "engine/core/StringUtil.h"
+
+#include <mutex>
+#include <set>
+
+namespace {
+
+// Damaged files that could not be set aside, by their lower-case names (the
+// file system finds names without regard to case).
+std::mutex g_keptDamagedMutex;
+std::set<std::string> g_keptDamaged;
+
+bool isKeptDamaged(const std::string& file)
+{
+    std::lock_guard<std::mutex> lock(g_keptDamagedMutex);
+    return g_keptDamaged.count(toLowerCopy(file)) != 0;
+}
+
+} // namespace
 
 namespace CharacterFiles {
 
@@ -21,6 +38,11 @@ bool fileName(const std::string& characterName, const char* extension, std::stri
 
 bool write(const std::string& file, const ByteBuffer& bytes)
 {
+    if (isKeptDamaged(file)) {
+        debugPrint(3, "%s: not saved, so as not to overwrite the damaged file that could not be set aside\n",
+                   file.c_str());
+        return false;
+    }
     FileSystem* files = FileSystem::instance();
     File* handle = files ? files->open(file, true, false, true, true) : nullptr;
     if (!handle) {
@@ -56,22 +78,31 @@ void logRefusal(const std::string& file, const std::string& field, size_t offset
     debugPrint(2, "%s: %s at byte %zu\n", file.c_str(), field.c_str(), offset);
 }
 
-void setAside(const std::string& file)
+bool setAside(const std::string& file)
 {
     FileSystem* files = FileSystem::instance();
     if (!files) {
-        return;
+        return false;
     }
-    std::filesystem::path from = std::filesystem::path(files->getUserDirectory()) / file;
-    std::filesystem::path to = from;
-    to += ".damaged";
-    std::error_code error;
-    std::filesystem::rename(from, to, error);
-    if (error) {
-        debugPrint(3, "%s: cannot be set aside as %s.damaged: %s\n", file.c_str(), file.c_str(),
-                   error.message().c_str());
+    std::string error;
+    if (!files->renameUserFile(file, file + ".damaged", error)) {
+        debugPrint(3, "%s: cannot be set aside as %s.damaged: %s; it is kept, and not saved over\n",
+                   file.c_str(), file.c_str(), error.c_str());
+        keepDamaged(file);
+        return false;
+    }
+    debugPrint(2, "%s: set aside as %s.damaged\n", file.c_str(), file.c_str());
+    keepDamaged(file, false);
+    return true;
+}
+
+void keepDamaged(const std::string& file, bool keep)
+{
+    std::lock_guard<std::mutex> lock(g_keptDamagedMutex);
+    if (keep) {
+        g_keptDamaged.insert(toLowerCopy(file));
     } else {
-        debugPrint(2, "%s: set aside as %s.damaged\n", file.c_str(), file.c_str());
+        g_keptDamaged.erase(toLowerCopy(file));
     }
 }
 
@@ -80,6 +111,8 @@ ReadResult readChecked(const std::string& file,
 {
     auto bytes = read(file);
     if (!bytes) {
+        // Gone (moved away by hand): nothing damaged is left to keep.
+        keepDamaged(file, false);
         return ReadResult::Missing;
     }
     ByteBuffer in(std::move(*bytes));
@@ -88,6 +121,7 @@ ReadResult readChecked(const std::string& file,
         logRefusal(file, field, in.getReadPos());
         return ReadResult::Refused;
     }
+    keepDamaged(file, false);
     return ReadResult::Read;
 }
 

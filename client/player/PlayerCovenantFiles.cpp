@@ -55,18 +55,12 @@ bool PlayerCovenantClient::parseGlobal(ByteBuffer& in, std::string& field)
 
 bool PlayerCovenantClient::loadGlobal()
 {
-    auto bytes = CharacterFiles::read(kGlobalFile);
-    if (!bytes) {
-        return false;
-    }
-    ByteBuffer in(std::move(*bytes));
-    std::string field;
-    if (!parseGlobal(in, field)) {
-        CharacterFiles::logRefusal(kGlobalFile, field, in.getReadPos());
+    auto result = CharacterFiles::readChecked(
+        kGlobalFile, [&](ByteBuffer& in, std::string& field) { return parseGlobal(in, field); });
+    if (result == CharacterFiles::ReadResult::Refused) {
         CharacterFiles::setAside(kGlobalFile);
-        return false;
     }
-    return true;
+    return result == CharacterFiles::ReadResult::Read;
 }
 
 // ---- The character file's covenant section

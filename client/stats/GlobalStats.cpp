@@ -122,16 +122,20 @@ void GlobalStats::load()
     s_records.clear();
     std::optional<std::vector<uint8_t>> bytes = CharacterFiles::read(kFile);
     if (!bytes) {
+        CharacterFiles::keepDamaged(kFile, false);
         return;
     }
     ByteBuffer in(std::move(*bytes));
     std::string field;
     size_t offset = 0;
     if (!parse(in, s_records, field, offset)) {
-        // What could not be read is kept aside before the next save replaces it.
+        // What could not be read is kept aside before the next save replaces
+        // it; without that copy no save replaces it.
         CharacterFiles::logRefusal(kFile, field, offset);
         ByteBuffer copy(in.data(), in.size());
-        CharacterFiles::write(std::string(kFile) + ".damaged", copy);
+        CharacterFiles::keepDamaged(kFile, !CharacterFiles::write(std::string(kFile) + ".damaged", copy));
+    } else {
+        CharacterFiles::keepDamaged(kFile, false);
     }
 }
 

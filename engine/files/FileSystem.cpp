@@ -627,6 +627,34 @@ void FileSystem::deleteUserFile(const std::string& name)
     }
 }
 
+bool FileSystem::renameUserFile(const std::string& from, const std::string& to, std::string& error)
+{
+    std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    std::string target = cleanRelative(to);
+    if (!isSafeRelativePath(target)) {
+        error = "the new name leaves its directory";
+        return false;
+    }
+    auto found = locate(from, true);
+    if (!found) {
+        error = std::strerror(ENOENT);
+        return false;
+    }
+    auto real = resolveParent(m_userDirectory, target, true);
+    if (!real) {
+        error = "its directory cannot be made";
+        return false;
+    }
+    if (::rename(found->realPath.c_str(), real->c_str()) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    forgetListing(getPathDirectory(found->realPath));
+    forgetListing(getPathDirectory(*real));
+    syncDirectory(getPathDirectory(*real));
+    return true;
+}
+
 void FileSystem::listLoose(const std::string& directory, const std::string& extension, bool recursive,
                            std::vector<std::string>& names, bool userDirectory)
 {

@@ -84,6 +84,11 @@ public:
 
     // Deletes a file of the user directory; the result is not reported.
     void deleteUserFile(const std::string& name);
+    // Renames a file of the user directory, replacing the target. Both names
+    // are found as reads find them (each path component without regard to
+    // case), so "chars/a" renames "Chars/a" and "chars/b" lands beside it.
+    // False, with the reason in `error`, when it cannot be done.
+    bool renameUserFile(const std::string& from, const std::string& to, std::string& error);
 
     // Appends the names of the files with that extension ("tga", ".tga" or
     // "*.tga"; empty or "*" for all) below the directory, relative to it and

@@ -413,6 +413,62 @@ TEST_F(PlayerCovenantClientTest, DamagedGlobalSaveIsSetAside)
     EXPECT_TRUE(world.log.contains("Chars/global.sav: version 40 at byte 4", 2));
 }
 
+// The characters' folder may be spelt either way on disk: the history and
+// the global save are set aside beside themselves, and the next save writes
+// fresh files beside those.
+TEST_F(PlayerCovenantClientTest, DamagedHistoryAndGlobalSaveAreSetAsideWhicheverSpellingTheFolderHas)
+{
+    for (const std::string folder : {"Chars", "chars"}) {
+        std::filesystem::remove_all(user("Chars"));
+        std::filesystem::remove_all(user("chars"));
+        std::filesystem::create_directories(user(folder));
+        PlayerCovenantClient saved;
+        saved.saveHistory("Bob");
+        saved.saveGlobal();
+        const std::vector<uint8_t> cutHistory(50, 1), cutGlobal = {39, 0};
+        writeFileBytes(user(folder + "/Bob.his"), cutHistory);
+        writeFileBytes(user(folder + "/global.sav"), cutGlobal);
+
+        world.log.clear();
+        PlayerCovenantClient loaded;
+        EXPECT_FALSE(loaded.loadHistory("Bob")) << folder;
+        EXPECT_FALSE(loaded.loadGlobal()) << folder;
+        EXPECT_EQ(world.log.count(3), 0u) << folder;
+        EXPECT_EQ(readFileBytes(user(folder + "/Bob.his.damaged")), cutHistory) << folder;
+        EXPECT_EQ(readFileBytes(user(folder + "/global.sav.damaged")), cutGlobal) << folder;
+
+        loaded.saveHistory("Bob");
+        loaded.saveGlobal();
+        EXPECT_EQ(readFileBytes(user(folder + "/Bob.his")).size(), 100u) << folder;
+        PlayerCovenantClient again;
+        EXPECT_TRUE(again.loadGlobal()) << folder;
+        EXPECT_EQ(readFileBytes(user(folder + "/Bob.his.damaged")), cutHistory) << folder;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(world.temp.path()), {}), 1) << folder;
+    }
+}
+
+// A damaged file that cannot be set aside stays, and no save overwrites it
+// until it can be.
+TEST_F(PlayerCovenantClientTest, ADamagedHistoryThatCannotBeSetAsideIsNotSavedOver)
+{
+    std::filesystem::create_directories(user("Chars/Bob.his.damaged/in-the-way"));
+    const std::vector<uint8_t> cut(50, 1);
+    writeFileBytes(user("Chars/Bob.his"), cut);
+    PlayerCovenantClient loaded;
+    EXPECT_FALSE(loaded.loadHistory("Bob"));
+    EXPECT_TRUE(world.log.contains("chars/Bob.his: cannot be set aside as chars/Bob.his.damaged: ", 3));
+    loaded.saveHistory("Bob");
+    EXPECT_TRUE(world.log.contains("chars/Bob.his: not saved", 3));
+    EXPECT_EQ(readFileBytes(user("Chars/Bob.his")), cut);
+
+    // Once the way is clear the next load sets it aside and saves go on.
+    std::filesystem::remove_all(user("Chars/Bob.his.damaged"));
+    EXPECT_FALSE(PlayerCovenantClient().loadHistory("Bob"));
+    loaded.saveHistory("Bob");
+    EXPECT_EQ(readFileBytes(user("Chars/Bob.his.damaged")), cut);
+    EXPECT_EQ(readFileBytes(user("Chars/Bob.his")).size(), 100u);
+}
+
 TEST_F(PlayerCovenantClientTest, AnEmptyRecruitListClearsTheSlotsAndTreatiesFollowTheOthers)
 {
     Client client;

@@ -223,6 +223,39 @@ TEST(FileSystemWrite, AtomicReplaceInUserDirectory)
     EXPECT_EQ(capture.count(3), 0u);
 }
 
+TEST(FileSystemWrite, RenamesFindBothNamesAsReadsDo)
+{
+    TempDir dir;
+    LogCapture capture;
+    FileSystem fs(dir.file("base"), dir.file("user"));
+    dir.write("user/Chars/Hero.his", "cut history");
+    dir.write("user/Chars/HERO.HIS.DAMAGED", "older damage");
+    std::string error;
+
+    // Found in "Chars" under either spelling; the older set-aside file of
+    // another case is replaced, not doubled, and no "chars" is made.
+    ASSERT_TRUE(fs.renameUserFile("chars/hero.his", "chars/hero.his.damaged", error)) << error;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("user/Chars/Hero.his")));
+    EXPECT_EQ(readText(fs, "Chars/HERO.HIS.DAMAGED", true), "cut history");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("user/chars")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("user/Chars")), {}), 1);
+    // The listing knows the file went: a read finds nothing, a new write
+    // lands beside the set-aside one.
+    EXPECT_FALSE(fs.fileExists("chars/hero.his", true));
+
+    // Nothing to rename, a name leaving the directory, a target that cannot
+    // be replaced: false with the reason, the file where it was.
+    EXPECT_FALSE(fs.renameUserFile("chars/nobody.his", "chars/nobody.his.damaged", error));
+    EXPECT_FALSE(error.empty());
+    dir.write("user/Chars/Ann.map", "map");
+    EXPECT_FALSE(fs.renameUserFile("chars/Ann.map", "../Ann.map", error));
+    dir.write("user/Chars/ann.map.damaged/inside", "a folder in the way");
+    error.clear();
+    EXPECT_FALSE(fs.renameUserFile("chars/ann.map", "chars/ann.map.damaged", error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(readText(fs, "chars/Ann.map", true), "map");
+}
+
 TEST(FileSystemWrite, PathsLeavingTheirDirectoryAreRefused)
 {
     TempDir dir;

@@ -144,6 +144,33 @@ TEST_F(WorldMapFileTest, OldVersionsAndRecordOrder)
     }
 }
 
+TEST_F(WorldMapFileTest, ADamagedMapIsSetAsideWhicheverSpellingTheFolderHas)
+{
+    for (const std::string folder : {"Chars", "chars"}) {
+        std::filesystem::remove_all(user.path() / "Chars");
+        std::filesystem::remove_all(user.path() / "chars");
+        std::filesystem::create_directories(user.path() / folder);
+        WorldMap& writer = fresh(world);
+        explore(writer);
+        writer.saveExplored("chars/Ann.map");
+        const std::vector<uint8_t> good = readFileBytes(user.path() / folder / "Ann.map");
+        ASSERT_GT(good.size(), 20u) << folder;
+        const std::vector<uint8_t> cut(good.begin(), good.begin() + 20);
+        put(cut, folder + "/Ann.map");
+        bench.log.clear();
+        WorldMap& reader = fresh(world);
+        reader.loadExplored("chars/Ann.map");
+        EXPECT_EQ(bench.log.count(3), 0u) << folder;
+        EXPECT_EQ(readFileBytes(user.path() / folder / "Ann.map.damaged"), cut) << folder;
+        // The next save writes a fresh map beside the damaged one.
+        explore(reader);
+        reader.saveExplored("chars/Ann.map");
+        EXPECT_EQ(readFileBytes(user.path() / folder / "Ann.map"), good) << folder;
+        EXPECT_EQ(readFileBytes(user.path() / folder / "Ann.map.damaged"), cut) << folder;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(user.path()), {}), 1) << folder;
+    }
+}
+
 TEST_F(WorldMapFileTest, DamagedFilesAreRefusedWholeAndSetAside)
 {
     explore(map);

@@ -1,0 +1,67 @@
+// The built program on the shipped data, with the characters' folder spelt
+// either way on disk: a cut history, explored map and global save are set
+// aside at the resume, and the save at the end writes fresh files beside
+// them. Nothing of the three is lost.
+#include "support/ProgramRunner.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs the program with the console lines, then quits once the player has
+// joined and a line has gone from the client to the server and back (by
+// then the client knows its character's name, which the save at the end of
+// the loop files the character under).
+RunResult playUntilJoined(const TempDir& user, const std::string& lines)
+{
+    const std::vector<FeedStep> steps = {
+        {"", [lines](int) { return "set developer 1\n" + lines; }},
+        {"Aldric joins as entity %d",
+         [](int number) { return "entityInfo " + std::to_string(number) + "\n"; }},
+        {"Health ", [](int) { return std::string("quit\n"); }},
+    };
+    return runProgramFed({"--headless", "--data-dir", gameDataPath(), "--user-dir", user.path().string()},
+                         steps);
+}
+
+} // namespace
+
+TEST(CharacterFolderProgram, CutFilesAreSetAsideAndSavedAfreshWhicheverSpellingTheFolderHas)
+{
+    for (const std::string folder : {"Chars", "chars"}) {
+        TempDir user;
+        std::filesystem::create_directories(user.path() / folder);
+        RunResult first =
+            playUntilJoined(user, "set PlayerName Aldric\nset PlayerClass Warrior\nstart both 0\n");
+        ASSERT_EQ(first.exitCode, 0) << folder << "\n" << first.err;
+
+        std::vector<std::vector<uint8_t>> cut;
+        const std::vector<std::string> files = {"Aldric.his", "Aldric.map", "global.sav"};
+        for (const std::string& name : files) {
+            std::vector<uint8_t> bytes = readFileBytes(user.path() / folder / name);
+            ASSERT_GT(bytes.size(), 4u) << folder << "/" << name;
+            bytes.resize(bytes.size() / 2);
+            writeFileBytes(user.path() / folder / name, bytes);
+            cut.push_back(bytes);
+        }
+
+        RunResult second = playUntilJoined(user, "set resumeGameChar Aldric\nresumeGame\n");
+        ASSERT_EQ(second.exitCode, 0) << folder << "\n" << second.err;
+        const std::string log = readFile(user.file("log.txt"));
+        for (size_t i = 0; i < files.size(); ++i) {
+            const std::filesystem::path kept = user.path() / folder / (files[i] + ".damaged");
+            EXPECT_EQ(readFileBytes(kept), cut[i]) << kept << "\n" << log;
+            const std::vector<uint8_t> fresh = readFileBytes(user.path() / folder / files[i]);
+            EXPECT_GT(fresh.size(), cut[i].size()) << folder << "/" << files[i];
+            EXPECT_NE(log.find(files[i] + ": set aside as "), std::string::npos) << log;
+        }
+        EXPECT_EQ(log.find("cannot be set aside"), std::string::npos) << log;
+        EXPECT_EQ(std::filesystem::exists(user.path() / "Chars"), folder == "Chars");
+        EXPECT_EQ(std::filesystem::exists(user.path() / "chars"), folder == "chars");
+    }
+}
