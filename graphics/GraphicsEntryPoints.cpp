@@ -18,13 +18,15 @@ void GraphicsSystem::drawImage(const float colour[3], const ResourceHandle& shad
         return;
     }
     prepareShader(s);
-    float uv[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    // Images are stored bottom row first: v runs from the rectangle's
+    // bottom (0) to its top (1, or the repeat count when tiled).
+    float uv[4] = {0.0f, 1.0f, 1.0f, 0.0f};
     if (tiled || tiledToFit) {
         TileRepeat r = computeTileRepeat(x1 - x0, y1 - y0, shader, tiledToFit);
         uv[0] = r.u0;
-        uv[1] = r.v0;
+        uv[1] = r.v1;
         uv[2] = r.u1;
-        uv[3] = r.v1;
+        uv[3] = r.v0;
     }
     ScreenGeometry::addTexturedRect(m_stageDrawer->batch(), x0, y0, x1, y1, uv, colour, opacity);
     drawShaderStages(nullptr, false);
