@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -55,7 +56,7 @@ TEST(DataCheck, OneBrokenReferenceOfEachKindIsReportedWhereItIs)
          "ModelName \"Models/Items/dagge.mdl\"",
          "Database/items.dbl:65: entry Dagger: ModelName: no file \"Models/Items/dagge.mdl\""},
         {"Database/skills.dbl", "StartingSkills WarriorStrike", "StartingSkills WarriorStrik",
-         "Database/skills.dbl:200: entry WarriorTreeArms: StartingSkills: no entry named \"WarriorStrik\""},
+         "Database/skills.dbl:210: entry WarriorTreeArms: StartingSkills: no entry named \"WarriorStrik\""},
         {"UI/Main.mnu", "$$MenuNewGame$$", "$$MenuNewGam$$",
          "UI/Main.mnu:35: no translation of \"MenuNewGam\""},
         {"UI/menus.lst", "Menu Story", "Menu Stories", "UI/menus.lst:"},
@@ -107,4 +108,42 @@ TEST(DataCheck, MenuNamesOfTheMenusAndOfTheClientMustBeListed)
     EXPECT_EQ(listed, (std::vector<std::string>{"UI/menus.lst:10: unknown menu type \"Screen\"",
                                                 "UI/NpcChat.mnu:40: no menu \"NoSuchMenu\""}))
         << joined(listed);
+}
+
+// Every shown skill, status effect, enhancement and covenant trait needs an
+// icon: with "TextureName" taken from one of each, exactly those four are
+// reported at their entry's line. The shipped per-level entries, templates
+// and the hidden regeneration effect have none and are not reported.
+TEST(DataCheck, AShownEntryWithoutAnIconIsReportedAtItsEntry)
+{
+    struct Case {
+        const char* file;
+        const char* folder;
+        const char* entry;
+    };
+    const Case cases[] = {{"Database/skills.dbl", "Skills", "WarriorCleave"},
+                          {"Database/effects.dbl", "Effects", "StatusEffectVenom"},
+                          {"Database/effects.dbl", "Effects", "EnhancementTough"},
+                          {"Database/covenants.dbl", "Traits", "TraitWarlike"}};
+    TempDir copy;
+    std::filesystem::copy(gameDataPath(), copy.path(), std::filesystem::copy_options::recursive);
+    std::vector<std::string> expected;
+    for (const Case& c : cases) {
+        // The entry's own icon line goes; its line number is read from the copy.
+        const std::string icon =
+            std::string("    TextureName \"Textures/Icons/") + c.folder + "/" + c.entry + ".tga\"\n";
+        replaceIn(copy.path() / c.file, icon, "");
+        std::ifstream in(copy.path() / c.file);
+        std::string line;
+        int number = 0;
+        while (std::getline(in, line) && line.rfind(std::string(c.entry) + " {", 0) != 0) {
+            ++number;
+        }
+        expected.push_back(std::string(c.file) + ":" + std::to_string(number + 1) + ": entry " + c.entry +
+                           ": no TextureName");
+    }
+    std::vector<std::string> problems = DataCheck::run(copy.path().string(), generatedDataPath(), "");
+    std::sort(problems.begin(), problems.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(problems, expected);
 }

@@ -3,6 +3,7 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
+#include "engine/data/DatabaseEntryType.h"
 #include "engine/data/Localization.h"
 #include "engine/files/FileSystem.h"
 
@@ -351,6 +352,34 @@ void DataCheck::checkMenuCommand(std::string_view line, const std::string& where
     }
 }
 
+void DataCheck::checkIconNames()
+{
+    std::unordered_set<std::string> perLevel; // lower case
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        for (const std::string& name : m_database.getStringList(m_database.getEntryAt(i), "PerLevel")) {
+            perLevel.insert(toLowerCopy(name));
+        }
+    }
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry || entry->isBaseOnly() || perLevel.count(toLowerCopy(entry->getName())) != 0) {
+            continue;
+        }
+        const auto type = static_cast<DatabaseEntryType>(entry->getTypeInherited());
+        const bool effect = type == DatabaseEntryType::StatusEffect;
+        if (type != DatabaseEntryType::Skill && !effect && type != DatabaseEntryType::MonsterEnhancement &&
+            type != DatabaseEntryType::CovenantTrait) {
+            continue;
+        }
+        if (effect && m_database.getInt(entry, "Public", 0) == 0) {
+            continue;
+        }
+        if (m_database.getString(entry, "TextureName").empty()) {
+            report(describeWhere(entry->getFileName(), entry->getLine(), entry->getName()), "no TextureName");
+        }
+    }
+}
+
 void DataCheck::checkMenus()
 {
     const std::string listName = "UI/menus.lst";
@@ -586,6 +615,7 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
         DataCheck check(files, database, texts);
         check.checkDatabase();
         check.checkMenus();
+        check.checkIconNames();
         if (!sourceRoot.empty()) {
             check.checkSourceTextKeys(sourceRoot, {"engine", "game", "server", "client", "ui", "graphics",
                                                    "sound", "editors", "main"});

@@ -35,6 +35,11 @@ public:
     // given to the interface's openOnStack, takeOffStack, close and show, and
     // menu command lines ("showMenu Name") written whole. Run after checkMenus.
     void checkSourceMenuNames(const std::string& sourceRoot, const std::vector<std::string>& folders);
+    // Every skill, shown status effect, monster enhancement and covenant
+    // trait reaches an icon ("TextureName") through itself or its Base chain.
+    // Templates ("BaseOnly"), per-level entries and effects with "Public" 0
+    // are never shown and need none.
+    void checkIconNames();
     // "$$Key$$" literals and wrapText("Key", ...) calls in the C++ files
     // below the directories.
     void checkSourceTextKeys(const std::string& sourceRoot, const std::vector<std::string>& folders);
