@@ -172,6 +172,13 @@ public:
     virtual void draw(const ZonePosition3& position, const Matrix3& orientation);
     // draw at the entity's own world transform.
     virtual void drawAtOwnPlace();
+    // The image of the icon above the entity: another covenant's crest, or
+    // for an entity without a covenant the first quest sign that applies
+    // ("questCompleted" for the player's quest target, "questAvailable" for
+    // an NPC with a quest new to the player, "questCompleted" for a rescue,
+    // delivery or escort NPC). Empty for none, and while the entity is dead
+    // or draws no icons.
+    std::string getOverheadIconName() const;
     // Floating numbers, the health and progress bars and the entity number,
     // on the virtual screen (EntityClientOverhead.cpp).
     virtual void drawOverheadText();
@@ -298,7 +305,8 @@ protected:
     std::array<AttachmentSlot, kAttachmentSlots> m_slots;
     std::unique_ptr<Skin> m_skinCopy;
     LitEntity m_lit;
-    ResourceHandle m_questIconShader;
+    ResourceHandle m_iconShader;
+    std::string m_iconShaderName;
     void readAttachment(int slot);
     void retextureBody(int slot, const DatabaseEntry* item);
     void onSoundEvent(Event& event);

@@ -3,11 +3,14 @@
 #include "client/mirrors/EntityClient.h"
 
 #include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/StatusEffectClient.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "engine/resources/Skin.h"
+#include "game/covenants/CovenantDefinition.h"
 #include "game/definitions/GameData.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/render/RenderQueue.h"
@@ -32,8 +35,12 @@ constexpr int kShadowTexture = 4;
 constexpr uint32_t kEscortArrived = 1u << 8;
 constexpr uint32_t kRescued = 1u << 9;
 constexpr const char* kQuestCompletedIcon = "Textures/Icons/questCompleted.tga";
+constexpr const char* kQuestAvailableIcon = "Textures/Icons/questAvailable.tga";
 // The sub-type icons above entities are asked with.
 constexpr int kIconSubType = 5;
+// Half the side of the debug box on each attach point ("showTags"): the
+// model editor's 0.5 is a speck at the game's zoom.
+constexpr float kTagBoxHalfSize = 2.0f;
 
 bool userVarOn(const char* name, bool fallback)
 {
@@ -46,6 +53,19 @@ int localPlayerNumber()
 {
     const Client* client = Client::instance();
     return client ? client->getPlayerSlot() : -1;
+}
+
+// A covenant's crest for the icon above its members: the small one when
+// the definition has it.
+std::string crestOfCovenant(int index)
+{
+    const GameClient* game = GameClient::instance();
+    const CovenantClient* covenant = game ? game->getCovenant(index) : nullptr;
+    const CovenantDefinition* definition = covenant ? covenant->getDefinition() : nullptr;
+    if (!definition) {
+        return {};
+    }
+    return definition->smallCrestName.empty() ? definition->crestName : definition->smallCrestName;
 }
 
 } // namespace
@@ -157,9 +177,8 @@ void EntityClient::draw(const ZonePosition3& position, const Matrix3& orientatio
     } else if (shadow && shadowMode == 2) {
         shadowOf(body);
     }
-    // 3. The silhouette of the local player's character (its map colour
-    // comes with the mouse actions; white until then).
-    const int outline = graphics->getOutlineTexture(0);
+    // 3. The silhouette of the local player's character, in its map colour.
+    const int outline = onLocal ? graphics->getOutlineTexture(getMapColorCode()) : -1;
     if (onLocal) {
         again(body, outline);
     }
@@ -196,21 +215,55 @@ void EntityClient::draw(const ZonePosition3& position, const Matrix3& orientatio
             again(w.request, graphics->getGlowTexture(w.glow));
         }
     }
-    // 7. The quest sign of a rescued, delivered-to or escorted NPC.
-    if (m_drawIcons && (m_maxHealth < 1 || isAlive()) && m_covenantIndex < 0) {
-        const bool full = body.fade == 1.0f;
-        const bool done = (m_canBeRescued && (full || hasFlag(kRescued))) || (m_canReceiveDelivery && full) ||
-                          (m_canBeEscorted && !hasFlag(kEscortArrived));
-        if (done) {
-            if (!m_questIconShader.isValid()) {
-                m_questIconShader = acquireShader(kQuestCompletedIcon, kIconSubType);
+    // 6. The model's attach points as debug boxes.
+    if (userVarOn("showTags", false)) {
+        const float white[3] = {1.0f, 1.0f, 1.0f};
+        const int points = getModel()->getNumAttachPoints();
+        for (int point = 0; point < points; ++point) {
+            ZonePosition3 at;
+            Matrix3 turn;
+            if (getTagTransform(point, at, turn)) {
+                graphics->drawWireCube(at, kTagBoxHalfSize, white);
             }
-            const GameData* data = GameData::instance();
-            const float size = data ? static_cast<float>(data->rules().questIconWidth) : 16.0f;
-            ZonePosition3 above = position;
-            above.z += m_iconHeight;
-            const float white[3] = {1.0f, 1.0f, 1.0f};
-            queue.addParticle(m_questIconShader.getIndex(), above, 0.0f, size, white, 1.0f, 0.0f);
         }
     }
+    // 7. The icon above it.
+    const std::string icon = getOverheadIconName();
+    if (!icon.empty()) {
+        if (icon != m_iconShaderName) {
+            m_iconShader = acquireShader(icon, kIconSubType);
+            m_iconShaderName = icon;
+        }
+        const GameData* data = GameData::instance();
+        const float size = data ? static_cast<float>(data->rules().questIconWidth) : 16.0f;
+        ZonePosition3 above = position;
+        above.z += m_iconHeight;
+        const float white[3] = {1.0f, 1.0f, 1.0f};
+        queue.addParticle(m_iconShader.getIndex(), above, 0.0f, size, white, 1.0f, 0.0f);
+    }
+}
+
+std::string EntityClient::getOverheadIconName() const
+{
+    if (!m_drawIcons || !(m_maxHealth < 1 || isAlive())) {
+        return {};
+    }
+    const int covenant = getCovenantIndex();
+    if (covenant >= 0) {
+        const Client* client = Client::instance();
+        const int own = client ? client->getPlayerCovenantIndex() : -1;
+        return covenant == own ? std::string() : crestOfCovenant(covenant);
+    }
+    if (isQuestTarget()) {
+        return kQuestCompletedIcon;
+    }
+    if (m_npc && hasNewQuestForPlayer()) {
+        return kQuestAvailableIcon;
+    }
+    const bool full = getFadeValue() == 1.0f;
+    if ((m_canBeRescued && (full || hasFlag(kRescued))) || (m_canReceiveDelivery && full) ||
+        (m_canBeEscorted && !hasFlag(kEscortArrived))) {
+        return kQuestCompletedIcon;
+    }
+    return {};
 }

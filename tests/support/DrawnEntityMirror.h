@@ -4,6 +4,7 @@
 #include "client/mirrors/StatusEffectClient.h"
 
 #include <memory>
+#include <vector>
 
 // An entity mirror whose definition and animation a drawing test sets.
 class DrawnEntityMirror : public EntityClient {
@@ -25,6 +26,7 @@ public:
         m_canReceiveDelivery = delivery;
         m_canBeEscorted = escorted;
     }
+    void setOfferedQuests(std::vector<int32_t> quests) { m_offeredQuests = std::move(quests); }
     void clearFloatingTexts() { m_floatingTexts.clear(); }
     void setNpc(bool npc, bool sentient)
     {
