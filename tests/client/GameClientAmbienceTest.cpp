@@ -4,6 +4,7 @@
 #include "client/Client.h"
 #include "client/ClientFrameHooks.h"
 #include "client/GameClient.h"
+#include "client/StateMessage.h"
 #include "client/WeatherClient.h"
 #include "client/player/PlayerClient.h"
 #include "engine/core/Clock.h"
@@ -23,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -178,6 +180,36 @@ TEST_F(GameClientAmbienceTest, AmbientLightFadesToTheSunAndRainDimsOnlyWhatIsAdd
     client.endGame();
     game.updateAmbientLight(1.0f);
     EXPECT_EQ(game.getAmbientColor(), Color(0.2f, 0.2f, 0.2f));
+}
+
+// A new world starts at midnight: every area's night light, as the client
+// hands it to the lighting system, is bright enough to see a monster by
+// (at least 0.35 in its darkest and 0.5 in its brightest component) and
+// still darker than its day.
+TEST_F(GameClientAmbienceTest, NightLightOfEveryKindOfAreaMeetsTheFloor)
+{
+    GameClient& game = GameClient::get();
+    for (const char* area : {"AreaTown", "AreaMeadows", "AreaDarkwood", "AreaFenlands", "AreaBarrows",
+                             "AreaSpiderDen", "AreaSecretCrypt", "AreaSecretCache"}) {
+        standIn(levelOf(area));
+        Color seen[2];
+        for (int noon = 0; noon < 2; ++noon) {
+            StateMessage state;
+            state.game.valueV4 = noon ? 12.0f : 0.0f;
+            game.readStateUpdate(state);
+            lighting.beginFrame();
+            game.setAmbientColor(Color(0.0f, 0.0f, 0.0f), 0.0f);
+            game.updateAmbientLight(0.05f);
+            ASSERT_EQ(lighting.getCount(), 1) << area;
+            ASSERT_EQ(lastLight().type, 2) << area;
+            seen[noon] = Color(lastLight().colour[0], lastLight().colour[1], lastLight().colour[2]);
+        }
+        const Color& night = seen[0];
+        EXPECT_GE(std::min({night.r, night.g, night.b}), 0.35f - 1e-5f) << area;
+        EXPECT_GE(std::max({night.r, night.g, night.b}), 0.5f - 1e-5f) << area;
+        EXPECT_LE(night.r + night.g + night.b, seen[1].r + seen[1].g + seen[1].b)
+            << area << ": night is darker";
+    }
 }
 
 TEST_F(GameClientAmbienceTest, LevelBanksLoadAndReleaseAndASharedBankPlaysOn)
