@@ -117,9 +117,16 @@ TEST_F(MenuTest, RememberedVariablesRestartApplyAndRestore)
     width.setString("1024");
     menu->handleCommand("menuCommand applyUserVars");
     EXPECT_EQ(bench.recorded, std::vector<std::string>{"vidRestart"});
+    // Applied values are the new reference: going back to the size the
+    // page was opened with restarts again, and Cancel keeps what was applied.
+    width.setString("800");
+    menu->handleCommand("menuCommand applyUserVars");
+    EXPECT_EQ(bench.recorded, (std::vector<std::string>{"vidRestart", "vidRestart"}));
+    width.setString("640");
+    volume.setString("0.25");
     menu->handleCommand("menuCommand restoreUserVars");
     EXPECT_EQ(width.getString(), "800");
-    EXPECT_EQ(volume.getString(), "1");
+    EXPECT_EQ(volume.getString(), "0.5");
 }
 
 TEST_F(MenuTest, TheMenuStack)

@@ -80,6 +80,15 @@ void UIMenu::handleCommand(const std::string& line)
             UserVar* var = vars->findVar(m_rememberedNames[i]);
             if (var && var->needsRestart() && var->getString() != m_rememberedValues[i]) {
                 handleCommand("vidRestart");
+                // What was applied is what the next Apply compares with (and
+                // what Cancel goes back to): a second size chosen on the same
+                // page, equal to the one the page was opened with, must
+                // restart the display again.
+                for (size_t j = 0; j < m_rememberedNames.size(); ++j) {
+                    if (const UserVar* applied = vars->findVar(m_rememberedNames[j])) {
+                        m_rememberedValues[j] = applied->getString();
+                    }
+                }
                 return;
             }
         }
