@@ -9,6 +9,8 @@
 #include "graphics/StageDrawer.h"
 #include "graphics/shaders/Shader.h"
 
+#include <algorithm>
+
 void GraphicsSystem::drawImage(const float colour[3], const ResourceHandle& shader, float x0, float y0,
                                float x1, float y1, float opacity, bool tiled, bool tiledToFit)
 {
@@ -50,4 +52,13 @@ void GraphicsSystem::drawWireCube(const ZonePosition3& position, float halfSize,
             }
         }
     }
+}
+
+void GraphicsSystem::queueWireCube(const ZonePosition3& position, float halfSize, const float colour[3])
+{
+    QueuedWireCube cube;
+    cube.position = position;
+    cube.halfSize = halfSize;
+    std::copy(colour, colour + 3, cube.colour);
+    m_queuedWireCubes.push_back(cube);
 }

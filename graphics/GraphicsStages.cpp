@@ -139,6 +139,14 @@ void GraphicsSystem::drawQueuedSurfaces(std::vector<RenderSurface*>& queue)
     m_stageDrawer->drawQueuedSurfaces(queue);
     m_trianglesDrawn += static_cast<int>(m_stageDrawer->getTriangles() - triangles);
     m_trianglePasses += static_cast<int>(m_stageDrawer->getTrianglePasses() - passes);
+    if (!m_queuedWireCubes.empty()) {
+        m_glState->setDepthTest(false);
+        for (const QueuedWireCube& cube : m_queuedWireCubes) {
+            drawWireCube(cube.position, cube.halfSize, cube.colour);
+        }
+        m_glState->setDepthTest(true);
+        m_queuedWireCubes.clear();
+    }
 }
 
 void GraphicsSystem::prepareShader(Shader* shader)

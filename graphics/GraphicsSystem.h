@@ -398,6 +398,10 @@ public:
                    float y1, float opacity, bool tiled, bool tiledToFit);
     // The twelve edges of the cube centre ± half size.
     void drawWireCube(const ZonePosition3& position, float halfSize, const float colour[3]);
+    // A debug wire cube drawn at the end of the next drawQueuedSurfaces, over
+    // the surfaces and without the depth test, so that what it marks inside
+    // a model still shows (the attach points of "showTags").
+    void queueWireCube(const ZonePosition3& position, float halfSize, const float colour[3]);
 
     // The renderer's user variables, by table name.
     UserVarRef getVar(const char* name) const;
@@ -460,6 +464,12 @@ private:
     Vec3 m_objectPosition;
     Matrix3 m_objectOrientation;
     std::vector<ResourceHandle> m_standardHandles;
+    struct QueuedWireCube {
+        ZonePosition3 position;
+        float halfSize = 0.0f;
+        float colour[3] = {1.0f, 1.0f, 1.0f};
+    };
+    std::vector<QueuedWireCube> m_queuedWireCubes;
 
     std::recursive_mutex m_contextMutex;
     std::atomic<std::thread::id> m_contextOwner{};

@@ -223,7 +223,7 @@ void EntityClient::draw(const ZonePosition3& position, const Matrix3& orientatio
             ZonePosition3 at;
             Matrix3 turn;
             if (getTagTransform(point, at, turn)) {
-                graphics->drawWireCube(at, kTagBoxHalfSize, white);
+                graphics->queueWireCube(at, kTagBoxHalfSize, white);
             }
         }
     }
