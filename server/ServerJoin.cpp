@@ -105,6 +105,9 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
         own->player = joined;
         joined->setCovenantIndex(covenantIndex);
         own->updateStats();
+        // A new character, or a saved one from another world, starts its
+        // covenant afresh too.
+        joined->finishFreshStart();
         joined->restoreJoinParty();
     }
 

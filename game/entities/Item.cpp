@@ -146,8 +146,12 @@ bool Item::use(Sentient* user)
             player->startCreateGate();
         return false;
     }
-    if (getItemType() == ItemType::TreasureMap)
-        return false; // the world's treasure-map handling joins with the quests
+    if (getItemType() == ItemType::TreasureMap) {
+        // Read by a player, the map becomes a quest; it is used up once taken.
+        Game* game = Game::instance();
+        auto* player = dynamic_cast<Player*>(user);
+        return game && player && game->startTreasureMapQuest(getLevel(), player);
+    }
     std::string useEffect = db && e ? db->getString(e, "UseEffectName") : std::string();
     if (!useEffect.empty()) {
         float seconds = db->getFloat(e, "UseEffectTime", 0.0f);

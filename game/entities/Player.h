@@ -145,6 +145,9 @@ public:
     void startFresh();
     // keepQuests: a saved character arriving from another world keeps its slots.
     void startFresh(bool keepQuests);
+    // A fresh start made before the player had a covenant (a join) resets the
+    // covenant's running state once the covenant is linked.
+    void finishFreshStart();
     void startNewWorld();
     // The gate lists rebuilt for the running world, visited levels sized to it.
     void buildForWorld();
@@ -310,6 +313,7 @@ private:
     std::vector<bool> m_flags65;
     ZonePosition m_pendingWarp{-1, 0.0f, 0.0f};
     bool m_warpPending = false;
+    bool m_covenantResetPending = false;
     bool m_tutorialDone = false;
     // The recruit slots of the saved party, until the covenant exists.
     std::vector<int32_t> m_joinParty;

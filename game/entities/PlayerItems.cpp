@@ -361,8 +361,12 @@ void Player::checkHouseGuards()
         if (!item || item->getItemType() != ItemType::Guard || item->hasBrokenFree())
             continue;
         const Entity* guard = covenant->getGuard(slot);
-        if (!guard || guard->isDead())
+        if (!guard || guard->isDead()) {
+            // The guard it stood for has died: its kept health and value go.
             item->setBrokenFree(true);
+            item->setGuardHealth(-1);
+            item->setLinkedValue(-1);
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/InventoryBase.h"
@@ -81,7 +82,10 @@ void Player::startFresh(bool keepQuests)
     addStatusEffectByName("StatusEffectBasicRegen", nullptr, 1);
     if (const CharacterClass* c = getCharacterClass(); c && c->usesPower())
         m_stats.set(toIndex(CharacterStat::Power), m_stats.get(toIndex(CharacterStat::MaxPower)));
-    // The covenant's running state starts again once the player has one.
+    // The covenant's running state starts again: money, influence and guards
+    // gone, the stone whole. Without a covenant yet, the join does it.
+    m_covenantResetPending = true;
+    finishFreshStart();
     // Bound items (guards bought, soul stones) stay behind in the old world.
     for (int g = toIndex(InventoryGroupIndex::Bag1); g <= toIndex(InventoryGroupIndex::Bag4); ++g) {
         InventoryGroup* bag = m_inventory->getSlot(g);
@@ -91,6 +95,15 @@ void Player::startFresh(bool keepQuests)
             if (const ItemBase* item = bag->getItem(i); item && item->getBool("Bound"))
                 bag->destroyItemAt(i);
     }
+}
+
+void Player::finishFreshStart()
+{
+    auto* covenant = dynamic_cast<PlayerCovenant*>(getCovenant());
+    if (!m_covenantResetPending || !covenant)
+        return;
+    m_covenantResetPending = false;
+    covenant->resetHouse();
 }
 
 void Player::startNewWorld()

@@ -6,6 +6,8 @@
 #include "game/entities/Gate.h"
 #include "game/entities/Player.h"
 #include "game/entities/Torch.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
@@ -50,6 +52,17 @@ bool Secret::conditionsHold() const
     const double hour = game->getTimeOfDay();
     if (hour >= data->rules().sunriseStart && hour <= data->rules().sunsetEnd) {
         return false;
+    }
+    // Shut while a story quest stands: its solved bit counts from this
+    // world's base.
+    const World* world = World::instance();
+    const int base = world ? world->getStartLevelIndex() : 0;
+    for (int i = 0; i < game->getQuestTableSize(); ++i) {
+        const Quest* quest = game->getQuest(i);
+        const int offset = quest && quest->definition ? quest->definition->questSolvedBit : -1;
+        if (offset != -1 && offset + base != -1) {
+            return false;
+        }
     }
     std::vector<Entity*> near;
     game->queryEntitiesInRadius(m_position, kTorchRadius, false, near);

@@ -21,8 +21,8 @@ public:
     int getSecretIndex() const { return m_secretIndex; }
     int getStatIndex() const { return m_statIndex; }
     int getBitIndex() const { return m_bitIndex; }
-    // The night and torch conditions (the quests' condition holds while
-    // there are no quests).
+    // Night, no story-chain quest in the Game's list, and at least one lit
+    // torch near with every lit torch there red.
     bool conditionsHold() const;
 
 private:

@@ -62,8 +62,13 @@ void TrapGround::update(float dt)
         return;
     }
     if (!m_trap || m_trap->isSpent()) {
-        // A town trap's removal report reaches the quests once they run.
+        // Once, before the delete: a town traps quest counts the trap as cleared.
         m_removing = true;
+        if (m_townTrap) {
+            if (Game* game = Game::instance()) {
+                game->onTownTrapRemoved(this);
+            }
+        }
         scheduleDelete(0.0f);
         return;
     }

@@ -12,6 +12,7 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/Game.h"
+#include "game/world/NpcDisplayName.h"
 #include "game/world/ServerLink.h"
 
 #include <cmath>
@@ -149,7 +150,7 @@ void Quest::announce()
     case QuestType::Kidnapping: {
         const Actor* npc = dynamic_cast<const Actor*>(questNpc.get());
         text = wrapText("QuestAnnounceKidnapping", "%s %s", monster(false).c_str(),
-                        npc ? npc->getName().c_str() : "");
+                        npc ? getNpcDisplayName(npc).c_str() : "");
         break;
     }
     case QuestType::Siege:

@@ -12,6 +12,7 @@
 #include "game/definitions/GameRules.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Chest.h"
 #include "game/entities/Player.h"
@@ -62,6 +63,43 @@ Actor* spawnAt(const MonsterType* type, const ZonePosition& where, int monsterLe
         actor->setQuestActor(true);
     }
     return actor;
+}
+
+// A monster of the type in a block of the level: block -1 lets the Game take
+// one not yet populated and comes back as the block used.
+Actor* spawnInBlock(const MonsterType* type, int levelIndex, int& block, int monsterLevel)
+{
+    Game* game = Game::instance();
+    if (!game || !type) {
+        return nullptr;
+    }
+    Actor* actor = game->spawnMonsterAtFreeBlock(levelIndex, block, type, monsterLevel);
+    if (actor) {
+        actor->setQuestActor(true);
+    }
+    return actor;
+}
+
+// The level's own monster level, for quest people who name none.
+int levelMonsterLevel(int levelIndex)
+{
+    const World* world = World::instance();
+    return world ? world->getLevelMonsterLevel(levelIndex) : -1;
+}
+
+// The block of the level grid a position lies in.
+int blockAt(const ZonePosition& at)
+{
+    const GameRules& rules = worldRules();
+    const float width = static_cast<float>(rules.blockTileWidth) * rules.tileSize;
+    const float height = static_cast<float>(rules.blockTileHeight) * rules.tileSize;
+    if (width <= 0.0f || height <= 0.0f) {
+        return -1;
+    }
+    const int across = std::max(1, rules.blocksAcross);
+    const int column = std::clamp(static_cast<int>(at.x / width), 0, across - 1);
+    const int row = std::clamp(static_cast<int>(at.y / height), 0, std::max(1, rules.blocksDown) - 1);
+    return row * across + column;
 }
 
 } // namespace
@@ -139,16 +177,18 @@ void Quest::place(bool restoring, QuestBase* source)
     case QuestType::StoryKillShankarPartner:
     case QuestType::StoryKillCiglioGuard:
     case QuestType::StoryKillDraaienMage:
-    case QuestType::StoryDraaienNullifier:
+    case QuestType::StoryDraaienNullifier: {
         if (complete && (is(QuestType::UniqueMonsterSpotted) || is(QuestType::StoryDraaienNullifier))) {
             break;
         }
-        questNpc = spawnAt(monsterType, randomSpotIn(target), -1, target);
+        int block = -1;
+        questNpc = spawnInBlock(monsterType, target, block, -1);
         if (!questNpc) {
             fail();
             return;
         }
         break;
+    }
     case QuestType::Assassin:
     case QuestType::MonsterScout: {
         if (complete) {
@@ -176,12 +216,16 @@ void Quest::place(bool restoring, QuestBase* source)
             questNpc = escort->getQuestEntity();
             break;
         }
-        Actor* npc = namedNpc(spawnAt(npcType("NpcRescue"), randomSpotIn(target), -1, target));
+        int block = -1;
+        Actor* npc = namedNpc(spawnInBlock(npcType("NpcRescue"), target, block, levelMonsterLevel(target)));
         questNpc = npc;
         if (!npc) {
             fail();
             return;
         }
+        // The captive's block gets its monsters now.
+        pendingBlock = block;
+        populatePendingBlock();
         healthRoll(npc, false);
         npc->setNoTargetScan(true);
         break;
@@ -199,8 +243,11 @@ void Quest::place(bool restoring, QuestBase* source)
                               : is(QuestType::Renegade)     ? "NpcRenegade"
                               : is(QuestType::GhostRevenge) ? "NpcGhost"
                                                             : "NpcVendorWandering";
-        const int npcLevel = is(QuestType::Renegade) ? level + definition->levelChange : -1;
-        Actor* npc = namedNpc(spawnAt(npcType(pattern), randomSpotIn(target), npcLevel, target));
+        const int npcLevel = is(QuestType::Renegade)       ? level + definition->levelChange
+                             : is(QuestType::GhostRevenge) ? -1
+                                                           : levelMonsterLevel(target);
+        int block = -1;
+        Actor* npc = namedNpc(spawnInBlock(npcType(pattern), target, block, npcLevel));
         questNpc = npc;
         if (!npc) {
             fail();
@@ -211,8 +258,12 @@ void Quest::place(bool restoring, QuestBase* source)
         } else if (is(QuestType::Delivery)) {
             npc->setNoTargetScan(true);
         }
-        if (is(QuestType::GhostRevenge) && !complete && !fromSourceQuest) {
-            spawnAt(monsterType, randomSpotIn(target), -1, target);
+        if (is(QuestType::GhostRevenge)) {
+            npc->setFade(0.25f);
+            if (!complete && !fromSourceQuest) {
+                int killerBlock = -1;
+                spawnInBlock(monsterType, target, killerBlock, -1);
+            }
         }
         break;
     }
@@ -252,28 +303,20 @@ void Quest::place(bool restoring, QuestBase* source)
         break;
     }
     case QuestType::Revenge: {
-        // In the middle of the town.
-        World* world = World::instance();
+        // In the middle block of the town.
         const GameRules& rules = data->rules();
-        Level* town = world && world->getLevelCount() > 0 ? world->getLevel(0) : nullptr;
-        ZonePosition middle = town ? town->randomPositionInArea() : ZonePosition(-1, 0.0f, 0.0f);
-        if (town) {
-            const int across = std::max(1, rules.blocksAcross);
-            const int down = std::max(1, rules.blocksDown);
-            const int block = (down / 2) * across + across / 2;
-            middle.x = (static_cast<float>(block % across) + 0.5f) *
-                       static_cast<float>(rules.blockTileWidth) * rules.tileSize;
-            middle.y = (static_cast<float>(block / across) + 0.5f) *
-                       static_cast<float>(rules.blockTileHeight) * rules.tileSize;
-        }
-        Actor* npc = namedNpc(spawnAt(npcType("NpcRevenge"), middle, -1, 0));
+        const int across = std::max(1, rules.blocksAcross);
+        const int down = std::max(1, rules.blocksDown);
+        int middle = (down / 2) * across + across / 2;
+        Actor* npc = namedNpc(spawnInBlock(npcType("NpcRevenge"), 0, middle, -1));
         questNpc = npc;
         if (!npc) {
             fail();
             return;
         }
         if (!complete && !fromSourceQuest) {
-            spawnAt(monsterType, randomSpotIn(target), -1, target);
+            int killerBlock = -1;
+            spawnInBlock(monsterType, target, killerBlock, -1);
         }
         break;
     }
@@ -281,8 +324,9 @@ void Quest::place(bool restoring, QuestBase* source)
         if (complete) {
             break;
         }
-        const ZonePosition spot = randomSpotIn(target);
-        Actor* npc = spawnAt(data->findMonsterType(definition->defaultMonster), spot, -1, target);
+        int block = -1;
+        Actor* npc = spawnInBlock(data->findMonsterType(definition->defaultMonster), target, block,
+                                  levelMonsterLevel(target));
         questNpc = npc;
         if (!npc) {
             fail();
@@ -291,7 +335,7 @@ void Quest::place(bool restoring, QuestBase* source)
         const MonsterType* guard = data->findMonsterType(definition->monsterType);
         const int guards = randomIntInclusive(definition->minCount, definition->maxCount);
         for (int i = 0; i < guards; ++i) {
-            spawnAt(guard, spot, -1, target);
+            spawnInBlock(guard, target, block, -1);
         }
         healthRoll(npc, false);
         npc->setNoTargetScan(true);
@@ -307,17 +351,17 @@ void Quest::place(bool restoring, QuestBase* source)
             t.needed = 1;
         }
         Actor* leader = nullptr;
-        ZonePosition spot = randomSpotIn(target);
+        int block = -1;
         int where = target;
         if (source && source->getMonsterType(0)) {
             const Quest* sourceQuest = dynamic_cast<const Quest*>(source);
             leader = dynamic_cast<Actor*>(sourceQuest ? sourceQuest->getQuestEntity() : nullptr);
             if (leader) {
-                spot = leader->getPosition();
-                where = spot.zone;
+                where = leader->getPosition().zone;
+                block = blockAt(leader->getPosition());
             }
         } else if (targets[0].count < targets[0].needed) {
-            leader = spawnAt(targets[0].monsterType, spot, -1, target);
+            leader = spawnInBlock(targets[0].monsterType, target, block, -1);
         }
         Actor* last = nullptr;
         for (size_t i = 1; i < targets.size(); ++i) {
@@ -325,7 +369,7 @@ void Quest::place(bool restoring, QuestBase* source)
             if (targets[i].count >= targets[i].needed) {
                 continue;
             }
-            last = spawnAt(targets[i].monsterType, spot, -1, where);
+            last = spawnInBlock(targets[i].monsterType, where, block, -1);
             if (last && leader) {
                 last->setLeader(leader, static_cast<int>(targets.size()) + 1);
             }
@@ -371,7 +415,8 @@ void Quest::place(bool restoring, QuestBase* source)
         break;
     }
     case QuestType::MonsterQuest: {
-        Actor* monster = spawnAt(getMonsterType(0), randomSpotIn(target), -1, target);
+        int block = -1;
+        Actor* monster = spawnInBlock(getMonsterType(0), target, block, levelMonsterLevel(target));
         questNpc = monster;
         if (!monster) {
             fail();

@@ -17,6 +17,7 @@
 #include "game/world/EntityQueryMask.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
+#include "game/world/NpcDisplayName.h"
 #include "game/world/ServerLink.h"
 #include "game/world/SpawnSystem.h"
 
@@ -319,7 +320,7 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
                 game->deleteQuestIfUnheld(number);
             }
         } else if (isNpc) {
-            sendGameMessage(wrapText("QuestKilledRevenge", "%s", nameOf(killed).c_str()), kNews);
+            sendGameMessage(wrapText("QuestKilledRevenge", "%s", getNpcDisplayName(killed).c_str()), kNews);
             end();
         }
         return;
@@ -388,7 +389,7 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
         game->generateQuests(toIndex(QuestType::Revenge), this, -1);
     }
     fail();
-    const std::string name = nameOf(killed);
+    std::string name = nameOf(killed);
     const char* key = nullptr;
     switch (static_cast<QuestType>(type)) {
     case QuestType::RescueNpc:
@@ -408,6 +409,7 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
         break;
     case QuestType::Kidnapping:
         key = "QuestKilledKidnapping";
+        name = getNpcDisplayName(killed);
         break;
     case QuestType::Recruit:
         key = "QuestKilledRecruit";

@@ -14,6 +14,7 @@
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
+#include "game/world/NpcDisplayName.h"
 #include "game/world/ServerLink.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
@@ -494,13 +495,11 @@ bool Quest::chooseTargets(QuestBase* source)
         }
         break;
     case QuestType::Thief: {
+        // A thief needs a vendor with goods to steal from.
         bool vendorOpen = false;
-        for (int s = 0; s < getNpcCount() && !vendorOpen; ++s) {
-            const Actor* npc = townNpcAt(s);
-            const NpcType t = npc ? static_cast<NpcType>(npc->getNpcType()) : NpcType::None;
-            vendorOpen = (t == NpcType::VendorBasic || t == NpcType::VendorWeapon ||
-                          t == NpcType::VendorArmor || t == NpcType::Gambler) &&
-                         !npc->isDead();
+        for (NpcType t :
+             {NpcType::VendorBasic, NpcType::VendorWeapon, NpcType::VendorArmor, NpcType::Gambler}) {
+            vendorOpen = vendorOpen || isVendorOpen(t);
         }
         if (!vendorOpen) {
             return false;
@@ -568,10 +567,7 @@ bool Quest::chooseTargets(QuestBase* source)
     // The plague is told and caught only once it is sure to stay.
     if (Sentient* carrier = dynamic_cast<Sentient*>(pendingCarrier)) {
         sendGameMessage(wrapText("QuestAnnouncePlague"), 3);
-        const Actor* actor = dynamic_cast<const Actor*>(carrier);
-        const Player* player = dynamic_cast<const Player*>(carrier);
-        const std::string name = actor ? actor->getName() : (player ? player->getName() : std::string());
-        sendGameMessage(wrapText("QuestEventSpread", "%s", name.c_str()), 3);
+        sendGameMessage(wrapText("QuestEventSpread", "%s", getNpcDisplayName(carrier).c_str()), 3);
         if (definition->statusEffect) {
             carrier->addStatusEffect(definition->statusEffect, carrier, level);
         }

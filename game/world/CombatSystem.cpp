@@ -498,8 +498,14 @@ int CombatSystem::applyDamage(Entity* source, Entity* target, const StatChangeLi
         int amount = 0;
         if (!rollEntryAmount(list, i, crushing, critical, type, amount))
             continue;
-        if (defender)
+        if (defender) {
             defender->filterIncomingDamage(amount);
+        } else {
+            // Fire lights a torch, cold puts it out.
+            target->hitByDamageType(amount, type);
+            if (!targetRef.get() || !sourceRef.get())
+                return 0;
+        }
         if (amount >= 0)
             amount = absorbByResistance(target, type, amount, overTime);
         if (amount >= 0)
@@ -549,6 +555,24 @@ int CombatSystem::applyAreaDamage(Entity* source, const ZonePosition& position, 
         if (!sourceRef.get())
             break;
         total += applyDamage(source, target, list, false, false);
+    }
+    // Objects in the radius take no damage; each entry's kind may still act
+    // on them (fire lights a torch, cold puts it out).
+    if (sourceRef.get()) {
+        std::vector<Entity*> objects;
+        game->getEntitiesInRange(false, position, source, radius, kAny, objects);
+        std::vector<SafePtr<Entity>> touched;
+        for (Entity* object : objects)
+            if (object != source && !dynamic_cast<Sentient*>(object))
+                touched.emplace_back(object);
+        for (SafePtr<Entity>& ref : touched) {
+            for (int i = 0; i < list.getCount() && ref.get(); ++i) {
+                int type = 0;
+                int amount = 0;
+                if (rollEntryAmount(list, i, false, false, type, amount))
+                    ref->hitByDamageType(amount, type);
+            }
+        }
     }
     return saturateWide(total);
 }

@@ -97,6 +97,14 @@ void Game::clear()
     // Each world draws from every start position again, in the order read.
     m_settings.covenantPositions = m_covenantPositionsAtLoad;
     m_settings.covenantPositionCount = static_cast<int>(m_covenantPositionsAtLoad.size());
+    // The quest timers start again with the next world's first quest update,
+    // so a world plays the same whether or not another ran before it.
+    for (Timer* timer :
+         {&m_settings.newQuestTimer, &m_settings.newEventTimer, &m_settings.deleteOldQuestsTimer}) {
+        timer->running = false;
+        timer->duration = 0.0f;
+        timer->remaining = 0.0f;
+    }
     m_playerDiplomacy = false;
     m_lastStep = 0.0f;
     m_countdowns = {};

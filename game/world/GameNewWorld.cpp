@@ -114,6 +114,8 @@ int Game::generateWorld(int startingLevel, int difficulty, int worldDifficulty, 
 
     createGates();
     setDifficulty(difficulty);
+    // The first update with a player makes the world's opening quests.
+    m_initialQuestsPending = true;
     m_worldGenerated = true;
     return made;
 }
@@ -146,8 +148,6 @@ bool Game::startNewWorld(int startingLevel, int difficulty, int worldDifficulty,
     clear();
     generateWorld(startingLevel, difficulty, worldDifficulty, numAiCovenants);
     createTownNpcs();
-    m_initialQuestsPending = true;
-    m_worldGenerated = true;
 
     if (addEntity(player) < 0) {
         debugPrint(3, "newWorld: the entity table has no room for the player\n");

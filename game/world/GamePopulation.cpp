@@ -11,6 +11,8 @@
 #include "game/world/Game.h"
 
 #include "game/covenants/PlayerCovenant.h"
+#include "game/world/Level.h"
+#include "game/world/LevelLayout.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 
@@ -191,28 +193,31 @@ void Game::offerRewardChest(bool large)
 Actor* Game::spawnMonsterAtFreeBlock(int level, int& block, const MonsterType* type, int monsterLevel)
 {
     const GameRules& rules = worldRules();
-    const int blocks = std::max(1, rules.blocksAcross * rules.blocksDown);
+    const int columns = std::max(1, rules.blocksAcross);
+    const int blocks = columns * std::max(1, rules.blocksDown);
+    World* world = World::instance();
+    Level* where = world ? world->getLevel(level) : nullptr;
     if (block == -1) {
+        // A built level's blocks of solid rock hold nobody: only blocks with
+        // ground count as free there.
+        const LevelLayout* layout = where && world->isLevelLoaded(level) ? where->getLayout() : nullptr;
+        auto hasGround = [layout](int b) {
+            const size_t at = static_cast<size_t>(b);
+            return !layout || (at < layout->places.size() && layout->places[at] >= 0 &&
+                               (layout->reached.empty() || layout->reached[at]));
+        };
         std::vector<int> clear;
         for (int b = 0; b < blocks; ++b)
-            if (!isBlockPopulated(level, b))
+            if (!isBlockPopulated(level, b) && hasGround(b))
                 clear.push_back(b);
         const int n = clear.empty() ? blocks : static_cast<int>(clear.size());
         const int r = std::min(static_cast<int>(randomFloat(0) * static_cast<float>(n)), n - 1);
         block = clear.empty() ? r : clear[static_cast<size_t>(r)];
     }
-    World* world = World::instance();
     const SpawnSystem* spawns = SpawnSystem::instance();
-    if (!spawns || block < 0 || block >= blocks)
+    if (!spawns || !where || block < 0 || block >= blocks)
         return nullptr;
-    const int columns = std::max(1, rules.blocksAcross);
-    ZonePosition point(-1, 0.0f, 0.0f);
-    if (world && world->getLevel(level)) {
-        const ZonePosition origin(
-            level, static_cast<float>((block % columns) * rules.blockTileWidth) * rules.tileSize,
-            static_cast<float>((block / columns) * rules.blockTileHeight) * rules.tileSize);
-        point = SpawnSystem::randomPositionInBlock(origin);
-    }
+    const ZonePosition point = where->randomPositionInBlock(block % columns, block / columns);
     if (point.zone < 0)
         return nullptr;
     return spawns->spawnMonsterAt(monsterLevel, type, point, level);

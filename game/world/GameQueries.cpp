@@ -4,6 +4,7 @@
 #include "engine/core/ZoneTopology.h"
 #include "engine/object/Event.h"
 #include "engine/object/EventSystem.h"
+#include "game/entities/Chest.h"
 #include "game/entities/Entity.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Projectile.h"
@@ -248,7 +249,7 @@ bool Game::isPlaceFree(const ZonePosition& position, const Entity* entity, uint3
 
 bool Game::isItemSpotFree(const ZonePosition& position) const
 {
-    // Chests count with the Chest.
+    // No item drops onto another item or into a chest.
     if (position.zone < 0) {
         return false;
     }
@@ -259,7 +260,7 @@ bool Game::isItemSpotFree(const ZonePosition& position) const
     near.clear();
     queryEntitiesInRadius(position, kItemSpacing, false, near);
     for (const Entity* entity : near) {
-        if (dynamic_cast<const ItemGround*>(entity)) {
+        if (dynamic_cast<const ItemGround*>(entity) || dynamic_cast<const Chest*>(entity)) {
             return false;
         }
     }

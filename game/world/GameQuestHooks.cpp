@@ -17,6 +17,8 @@ void Game::installQuestRunningHooks()
         scheduleMonsterRespawn(monster, killCredit);
     };
     m_hooks.announceDeath = [this](Actor* npc) { announceDeath(npc, npc->getKillCreditEntity(), false); };
+    // A quest NPC's quest tells of its death; its fellows still react to it.
+    m_hooks.questNpcDied = [this](Actor* npc, Sentient* killCredit) { announceDeath(npc, killCredit, true); };
     m_hooks.questNpcAttacked = [this](Actor* npc, Entity* attacker) { onActorAttacked(npc, attacker); };
     m_hooks.applyPlagueEffects = [this](Sentient* body) { applyPlagueEffects(body); };
     m_hooks.monsterSpawned = [this](Actor* monster, const MonsterType* previous) {

@@ -32,6 +32,7 @@ void Game::update(float dt)
             }
         }
     }
+    updatePopulation();
     runRespawnQueues(dt);
     stepEntities(dt);
     // A covenant added during the step (none today) waits for the next one.
@@ -41,8 +42,6 @@ void Game::update(float dt)
     }
     updateQuests(dt);
     updateDynamicChats(dt);
-
-    updatePopulation();
     updateWeatherChat(dt);
     const GameRules& rules = worldRules();
     // Upkeep: the covenants pay when the timer has run out.

@@ -63,9 +63,9 @@ const DatabaseEntry* findEntry(const std::string& name)
 MonsterRarity SpawnSystem::rollRarity(MonsterRarity start, const MonsterType* type, int levelIndex) const
 {
     const bool night = isNight();
-    // The quests' rarity multiplier joins here once the Game keeps quests.
-    const float f = 1.0f;
-    (void)type;
+    // Quests hunting this type in this level make its rarer kinds likelier.
+    const Game* game = Game::instance();
+    const float f = type && game ? game->getQuestRarityMultiplier(levelIndex, type) : 1.0f;
     const AreaDefinition* area = areaOfLevel(levelIndex);
     int rarity = std::clamp(static_cast<int>(start), 0, kMonsterRarityCount - 1);
     for (int k = rarity + 1; k < kMonsterRarityCount; ++k) {

@@ -611,6 +611,38 @@ TEST_F(ClientWorldEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
     expectNoWarnings();
 }
 
+// The second new game of a user folder joins with the saved form of its
+// covenant section (the global file exists): its stone is still whole.
+TEST_F(ClientWorldEndToEnd, ASecondNewGameInTheSameFolderStartsWithAWholeStone)
+{
+    std::vector<std::string> shown;
+    client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    frame();
+    ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+    ASSERT_TRUE(FileSystem::get().fileExists("Chars/global.sav", true));
+
+    shown.clear();
+    set("PlayerName", "Beric");
+    set("CovenantName", "Blue Tower");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    for (int i = 0; i < 24; ++i) {
+        frame();
+    }
+    ASSERT_TRUE(client->isJoined());
+    Player* player = serverPlayer();
+    ASSERT_NE(player, nullptr);
+    ASSERT_EQ(player->getName(), "Beric");
+    const Covenant* covenant = player->getCovenant();
+    ASSERT_NE(covenant, nullptr);
+    EXPECT_GT(covenant->getLifestoneMaxHealth(), 0);
+    EXPECT_EQ(covenant->getLifestoneHealth(), covenant->getLifestoneMaxHealth());
+    for (const std::string& text : shown) {
+        EXPECT_EQ(text.find("Life stone"), std::string::npos) << text;
+    }
+    client->setTextEventSink(nullptr);
+}
+
 TEST_F(ClientWorldEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)
 {
     std::filesystem::create_directories(user.path() / "chars");

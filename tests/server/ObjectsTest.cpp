@@ -14,6 +14,7 @@
 #include "game/entities/Torch.h"
 #include "game/entities/Trap.h"
 #include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillList.h"
@@ -403,6 +404,35 @@ TEST_F(ObjectsTest, ASecretOpensAtNightAmongOnlyRedTorchesOncePerPlayer)
     EXPECT_EQ(opened(), 2u);
     EXPECT_EQ(player->getStat(toIndex(CharacterStat::SpecificSecrets)), 0);
     server.world->setStartLevelIndex(index);
+}
+
+TEST_F(ObjectsTest, ASecretStaysShutWhileAStoryQuestStandsInTheGame)
+{
+    const ZonePosition at = besidePlayer(200.0f);
+    Secret* secret = make<Secret>("SecretPassage", at);
+    secret->onPlaced();
+    ZonePosition beside = at;
+    beside.x += 40.0f;
+    make<Torch>("TorchWall", beside);
+    server.game->setTimeOfDay(4.0);
+    ASSERT_TRUE(secret->conditionsHold());
+
+    auto questOf = [&](QuestType type) {
+        auto quest = std::make_unique<Quest>();
+        quest->setup(5, server.game->getClock(), 777u, toIndex(type), 0);
+        return server.game->addQuest(std::move(quest));
+    };
+    // A quest outside the story chain changes nothing.
+    const int hunt = questOf(QuestType::KillMonsters);
+    ASSERT_EQ(server.game->getQuest(hunt)->definition->questSolvedBit, -1);
+    EXPECT_TRUE(secret->conditionsHold());
+    const int story = questOf(QuestType::StoryKillTurenScout);
+    ASSERT_NE(server.game->getQuest(story)->definition->questSolvedBit, -1);
+    EXPECT_FALSE(secret->conditionsHold());
+    secret->use(player);
+    EXPECT_TRUE(all<Gate>().empty());
+    server.game->deleteQuest(story);
+    EXPECT_TRUE(secret->conditionsHold());
 }
 
 TEST_F(ObjectsTest, StashesOpenTheLootGroupsOfTheUserOrItsCovenant)

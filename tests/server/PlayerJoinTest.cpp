@@ -12,96 +12,13 @@
 #include "game/quests/Quest.h"
 #include "game/skills/CounterList.h"
 #include "support/PlayerWorld.h"
+#include "support/SavedJoin.h"
 
 #include <cmath>
 #include <string>
 #include <vector>
 
 namespace {
-
-// A saved character's join as a returning client writes it, taken from a
-// player of the running game.
-struct SavedJoin {
-    uint32_t levelId = 0;
-    uint32_t worldId = 0;
-    std::vector<bool> flags = std::vector<bool>(Player::kFlagCount, false);
-    bool positions = true;
-    ZonePosition playerGate{0, 100.0f, 200.0f};
-    std::vector<bool> visited = {true, false, true};
-    uint32_t extended = 1;
-    // A saved covenant with these recruit slots (one record for all), and
-    // the party's recruit slots.
-    std::vector<int> recruitSlots;
-    const Recruit* recruit = nullptr;
-    std::vector<int32_t> party;
-
-    void writeCovenant(ByteBuffer& out) const
-    {
-        if (!recruit) {
-            out.writeInt(uint32_t(0));
-            out.writeString("Red Hand");
-            return;
-        }
-        out.writeInt(uint32_t(1));
-        out.writeString("Red Hand");
-        Inventory bags;
-        bags.write(out, false);
-        out.writeInt(static_cast<uint32_t>(recruitSlots.size()));
-        for (int slot : recruitSlots) {
-            out.writeInt(static_cast<uint32_t>(slot));
-            out.writeInt(recruit->typeEntry);
-            recruit->stats.write(out);
-            recruit->inventory->write(out, false);
-            out.writeInt(static_cast<uint32_t>(recruit->entryList.size()));
-            for (int32_t id : recruit->entryList)
-                out.writeInt(id);
-            out.writeInt(recruit->seed);
-            out.writeInt(static_cast<uint32_t>(recruit->skills.size()));
-            for (int32_t id : recruit->skills)
-                out.writeInt(id);
-        }
-        CounterList(kCovenantStatCount).write(out);
-        out.writeInt(uint32_t(500));
-        out.writeInt(uint32_t(500));
-    }
-
-    ByteBuffer write(Player& from) const
-    {
-        ByteBuffer out;
-        out.writeInt(uint32_t(4));
-        writeCovenant(out);
-        out.writeInt(uint32_t(1));
-        out.writeString(from.getName());
-        out.writeInt(from.getMaxHealth());
-        out.writeInt(from.getHealth());
-        out.writeInt(uint32_t(from.getStat(toIndex(CharacterStat::Class))));
-        from.getStats().write(out);
-        for (int32_t value : from.getStatistics())
-            out.writeInt(value);
-        from.getInventory()->write(out, false);
-        for (int i = 0; i < Player::kQuestSlots; ++i)
-            from.getQuest(i)->write(out, false);
-        out.writeBoolVector(flags);
-        out.writeInt(uint32_t(positions ? 1 : 0));
-        if (positions) {
-            out.writeZonePosition(playerGate);
-            out.writeZonePosition(ZonePosition(-1, 0.0f, 0.0f));
-            out.writeBoolVector(visited);
-        }
-        out.writeInt(levelId);
-        out.writeInt(worldId);
-        out.writeInt(extended);
-        const size_t gates = from.getGates().getRecords().size();
-        for (size_t i = 0; i < gates; ++i)
-            out.writeInt(uint32_t(i % 2));
-        if (extended != 0) {
-            for (size_t i = 0; i < gates; ++i)
-                out.writeInt(uint32_t(1));
-            out.writeIntVector(party);
-        }
-        return out;
-    }
-};
 
 class PlayerJoin : public PlayerWorld {
 protected:
@@ -187,6 +104,38 @@ TEST_F(PlayerJoin, SavedCharacterFromAnotherWorldStartsAfreshWithItsThings)
     for (bool visited : joined->getVisitedLevels())
         EXPECT_FALSE(visited);
     EXPECT_EQ(joined->getPosition(), GameData::get().getStartPosition());
+}
+
+TEST_F(PlayerJoin, ACharacterFromAnotherWorldBringsNoneOfItsCovenantsRunningState)
+{
+    SavedJoin saved = sameWorld();
+    saved.savedCovenant = true;
+    saved.crystals = 900;
+    saved.stoneHealth = 100;
+    const int money = toIndex(CovenantStat::Money);
+    // Its own world: the covenant goes on as it was.
+    Player* joined = join(saved.write(*player));
+    ASSERT_NE(joined, nullptr);
+    auto* covenant = dynamic_cast<PlayerCovenant*>(joined->getCovenant());
+    ASSERT_NE(covenant, nullptr);
+    EXPECT_EQ(covenant->stats.get(money), 900);
+    EXPECT_EQ(covenant->getLifestoneHealth(), 100);
+
+    saved.levelId = 12345;
+    joined = join(saved.write(*player));
+    ASSERT_NE(joined, nullptr);
+    covenant = dynamic_cast<PlayerCovenant*>(joined->getCovenant());
+    ASSERT_NE(covenant, nullptr);
+    EXPECT_EQ(covenant->stats.get(money), 0);
+    EXPECT_EQ(covenant->influence, InfluenceCounters());
+    EXPECT_GT(covenant->getLifestoneMaxHealth(), 0);
+    EXPECT_EQ(covenant->getLifestoneHealth(), covenant->getLifestoneMaxHealth());
+    for (int slot = 0; slot < Covenant::kGuardSlots; ++slot)
+        EXPECT_EQ(covenant->getGuard(slot), nullptr) << slot;
+    // A second reset, as a new world makes after its own, changes nothing.
+    covenant->resetHouse();
+    EXPECT_EQ(covenant->stats.get(money), 0);
+    EXPECT_EQ(covenant->getLifestoneHealth(), covenant->getLifestoneMaxHealth());
 }
 
 TEST_F(PlayerJoin, SameWorldKeepsPositionsVisitsAndGateFlags)

@@ -1,12 +1,19 @@
 // Quests running on the headless program with data/: kills counted and the
 // kill rules, rescue, expiry, the reward and skipping.
 #include "engine/core/ByteBuffer.h"
+#include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Item.h"
+#include "game/entities/TrapGround.h"
+#include "game/entities/Vendor.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/world/AreaDefinition.h"
 #include "game/world/NpcDisplayName.h"
 #include "support/QuestPlayerWorld.h"
 #include "support/RandomScript.h"
@@ -488,17 +495,39 @@ TEST_F(QuestUpdate, TownTrapsRarityTreasureMapsAndPackages)
 {
     Game& game = *server.game;
     game.clearQuests();
-    // A disarmed trap of the quest counts once; another trap not at all.
+    // Each trap of the quest reports itself once as it goes: one disarmed,
+    // one spent on its victim; the last one completes the quest.
     auto traps = rolled(QuestType::TownTraps);
     traps->progress = 0;
+    traps->goal = 2;
     traps->setUp(0, nullptr);
-    ASSERT_GE(traps->spawnedEntities.size(), 2u);
-    Entity* first = traps->spawnedEntities[0].get();
+    ASSERT_EQ(traps->spawnedEntities.size(), 2u);
+    SafePtr<Entity> disarmed = traps->spawnedEntities[0].get();
+    SafePtr<Entity> sprung = traps->spawnedEntities[1].get();
     const int number = game.addQuest(std::move(traps));
     Quest* quest = game.getQuest(number);
-    game.onTownTrapRemoved(first);
-    game.onTownTrapRemoved(first);
+    ASSERT_NE(player->acceptQuest(number), nullptr) << "held, the completed quest stays in the table";
+    auto clear = [&](SafePtr<Entity>& trap, int disarm) {
+        auto* ground = dynamic_cast<TrapGround*>(trap.get());
+        ASSERT_NE(ground, nullptr);
+        ASSERT_TRUE(ground->isTownTrap());
+        // The attempt succeeds and its trigger comes at once.
+        ASSERT_TRUE(scriptDraws({drawBelow(0.5f), drawBelow(0.001f)}));
+        ground->trigger(player);
+        player->setStat(toIndex(CharacterStat::DisarmTrap), disarm);
+        for (int step = 0; step < 200 && trap.get(); ++step) {
+            game.update(0.05f);
+        }
+        EXPECT_EQ(trap.get(), nullptr) << "disarm " << disarm;
+    };
+    clear(disarmed, 1000);
     EXPECT_EQ(quest->progress, 1);
+    EXPECT_FALSE(quest->isComplete());
+    clear(sprung, 0);
+    EXPECT_EQ(quest->progress, 2);
+    EXPECT_TRUE(quest->isComplete());
+    game.update(0.05f);
+    EXPECT_EQ(quest->progress, 2) << "reported once";
 
     // The rarity factor of the quests about a type in a level.
     auto hunt = rolled(QuestType::KillMonsters);
@@ -531,6 +560,177 @@ TEST_F(QuestUpdate, TownTrapsRarityTreasureMapsAndPackages)
     EXPECT_FALSE(game.deliverPackage(player, npc));
     EXPECT_EQ(recent(),
               std::vector<std::string>{"msg 4 \"Don't have package for " + getNpcDisplayName(npc) + "!\""});
+}
+
+// Quest people of the rows that name no monster level take their target
+// level's; a ghost keeps its type's own; a captive's block, in a built level,
+// is filled at once.
+TEST_F(QuestsRunning, QuestPeopleStandAtTheMonsterLevelOfTheirTargetLevel)
+{
+    Game& game = *server.game;
+    struct Row {
+        QuestType type;
+        int questLevel;
+        bool ownLevel;
+    };
+    // An escort needs a second level above its first: one level lower.
+    const Row rows[] = {{QuestType::RescueNpc, 11, false},          {QuestType::Escort, 10, false},
+                        {QuestType::Delivery, 11, false},           {QuestType::WanderingVendor, 11, false},
+                        {QuestType::StoryShankarRescue, 11, false}, {QuestType::MonsterQuest, 11, false},
+                        {QuestType::GhostRevenge, 11, true}};
+    constexpr int kTargetKey = 13;
+    // The story's own level lies above this small world's: the quest's level.
+    QuestDefinition& story = *GameData::get().getQuestDefinition(toIndex(QuestType::StoryShankarRescue));
+    const int storyLevel = story.defaultLevel;
+    story.defaultLevel = 0;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(getQuestTypeName(toIndex(row.type)));
+        game.clearQuests();
+        Random::setState(0, 4321);
+        auto quest = rolled(row.type, row.questLevel);
+        const bool rescue = row.type == QuestType::RescueNpc;
+        const int planned = quest->getTargetLevel();
+        Level* built = rescue ? server.world->getLevel(planned) : nullptr;
+        // Every block of the captive's level has its monsters.
+        AreaDefinition* area = built ? built->definition : nullptr;
+        const float chance = area ? area->monsterChancePerBlock : 0.0f;
+        const int fewest = area ? area->minMonstersPerBlock : 0;
+        const int most = area ? area->maxMonstersPerBlock : 0;
+        if (built) {
+            ASSERT_NE(area, nullptr);
+            area->monsterChancePerBlock = 1.0f;
+            area->minMonstersPerBlock = std::max(2, fewest);
+            area->maxMonstersPerBlock = std::max(area->minMonstersPerBlock, most);
+            built->acquire(kTargetKey);
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+            while (!server.world->isLevelLoaded(planned) && std::chrono::steady_clock::now() < deadline) {
+                server.app->getHooks().finishLevels();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            ASSERT_TRUE(server.world->isLevelLoaded(planned));
+        }
+        // A monster quest of its own stands on two factions' feud: this one
+        // takes its two types from a group quest.
+        Quest group;
+        group.type = toIndex(QuestType::KillMonsterGroup);
+        group.targets.assign(2, QuestTarget());
+        group.targets[0].monsterType = GameData::get().findMonsterType("GoblinScout");
+        group.targets[1].monsterType = GameData::get().findMonsterType("CaveSpider");
+        quest->setUp(0, row.type == QuestType::MonsterQuest ? &group : nullptr);
+        ASSERT_FALSE(quest->invalid);
+        const int target = quest->getTargetLevel();
+        auto* npc = dynamic_cast<Actor*>(quest->questNpc.get());
+        ASSERT_NE(npc, nullptr);
+        EXPECT_EQ(npc->getPosition().zone, target);
+        const int levelOfTarget = server.world->getLevelMonsterLevel(target);
+        const int own = npc->getMonsterType()->getMinLevel();
+        ASSERT_NE(own, levelOfTarget) << "level " << target;
+        EXPECT_EQ(npc->getStat(kLevel), row.ownLevel ? own : levelOfTarget) << "level " << target;
+        if (row.type == QuestType::GhostRevenge) {
+            EXPECT_FLOAT_EQ(npc->getFade(), 0.25f);
+        }
+        if (rescue) {
+            EXPECT_EQ(levelOfTarget, 11);
+            EXPECT_EQ(quest->pendingBlock, -1);
+            const GameRules& rules = GameData::get().rules();
+            const float width = static_cast<float>(rules.blockTileWidth) * rules.tileSize;
+            const float height = static_cast<float>(rules.blockTileHeight) * rules.tileSize;
+            const auto blockOf = [&](const ZonePosition& at) {
+                return static_cast<int>(at.y / height) * rules.blocksAcross + static_cast<int>(at.x / width);
+            };
+            const int block = blockOf(npc->getPosition());
+            EXPECT_TRUE(game.isBlockPopulated(target, block));
+            int others = 0;
+            for (Entity* entity : game.collectEntitiesOnLevel(target)) {
+                const auto* actor = dynamic_cast<const Actor*>(entity);
+                others += actor && actor != npc && blockOf(actor->getPosition()) == block ? 1 : 0;
+            }
+            EXPECT_GT(others, 0) << "the captive does not stand alone";
+        }
+        quest->removeFromWorld();
+        if (built) {
+            area->monsterChancePerBlock = chance;
+            area->minMonstersPerBlock = fewest;
+            area->maxMonstersPerBlock = most;
+            built->release(kTargetKey);
+        }
+    }
+    story.defaultLevel = storyLevel;
+}
+
+TEST_F(QuestsRunning, AReadTreasureMapBecomesAQuestUnlessTheLogIsFull)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    player->giveStartingItems();
+    player->setStat(kLevel, 10);
+    const int bag1 = toIndex(InventoryGroupIndex::Bag1);
+    InventoryGroup* bag = player->getInventory()->getSlot(bag1);
+    ASSERT_NE(bag, nullptr);
+    auto putMap = [&] {
+        auto* map = new Item();
+        map->setItemEntry(Database::get().findEntry("FadedTreasureMap"));
+        map->generate(10);
+        bag->setItem(0, map);
+    };
+    putMap();
+    run(formatString("useItem %d 0", bag1));
+    EXPECT_EQ(bag->getItem(0), nullptr) << "used up";
+    ASSERT_EQ(player->countQuests(), 1);
+    const Quest* taken = game.getQuest(player->getQuest(0)->id);
+    ASSERT_NE(taken, nullptr);
+    EXPECT_EQ(taken->type, toIndex(QuestType::TreasureMap));
+
+    while (player->hasFreeQuestSlot()) {
+        ASSERT_NE(player->acceptQuest(
+                      game.addQuest(rolled(QuestType::KillMonsters, 10, 900u + player->countQuests()))),
+                  nullptr);
+    }
+    putMap();
+    clearLines();
+    run(formatString("useItem %d 0", bag1));
+    EXPECT_TRUE(anyLineWith("msg 4 \"$$FullQuestSlots$$\""));
+    ASSERT_NE(bag->getItem(0), nullptr) << "the map stays";
+    EXPECT_EQ(bag->getItem(0)->getEntryName(), "FadedTreasureMap");
+}
+
+TEST_F(QuestsRunning, AThiefNeedsAStockedVendorAndAKidnappingNamesItsNpcWithItsType)
+{
+    Game& game = *server.game;
+    game.createTownNpcs();
+    std::vector<Vendor*> vendors;
+    for (NpcType t : {NpcType::VendorBasic, NpcType::VendorWeapon, NpcType::VendorArmor, NpcType::Gambler}) {
+        auto* vendor = dynamic_cast<Vendor*>(game.getTownNpc(toIndex(t)));
+        ASSERT_NE(vendor, nullptr);
+        vendor->hasRandomStock();
+        vendor->clearStock();
+        vendors.push_back(vendor);
+    }
+    auto thief = rolled(QuestType::Thief);
+    thief->setUp(0, nullptr);
+    EXPECT_TRUE(thief->invalid) << "no vendor has anything to steal";
+    thief->removeFromWorld();
+    vendors[2]->restockAll();
+    ASSERT_TRUE(vendors[2]->hasRandomStock());
+    thief = rolled(QuestType::Thief, 10, 778u);
+    thief->setUp(0, nullptr);
+    EXPECT_FALSE(thief->invalid);
+    thief->removeFromWorld();
+
+    // The announcement of a kidnapping names the town NPC with its type.
+    auto kidnapping = rolled(QuestType::Kidnapping);
+    Actor* taken = game.getTownNpc(toIndex(NpcType::Apothecary));
+    ASSERT_NE(taken, nullptr);
+    kidnapping->questNpc = taken;
+    kidnapping->monsterType = GameData::get().findMonsterType("GoblinScout");
+    ASSERT_NE(getNpcDisplayName(taken).find(" ($$NpcType"), std::string::npos);
+    clearLines();
+    kidnapping->announce();
+    EXPECT_TRUE(anyLineWith("QuestAnnounceKidnapping")) << (recent().empty() ? "" : recent().back());
+    // The type's key goes escaped inside the announcement's arguments.
+    EXPECT_TRUE(anyLineWith(taken->getName() + " ($NpcType" + getNpcTypeName(taken->getNpcType()) + "$)"))
+        << (recent().empty() ? "" : recent().back());
+    kidnapping->questNpc = nullptr;
 }
 
 } // namespace

@@ -32,6 +32,7 @@
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
 #include "support/LevelRoute.h"
+#include "support/SavedJoin.h"
 #include "support/ScriptedClient.h"
 
 #include <gtest/gtest.h>
@@ -148,8 +149,9 @@ public:
     }
     ~SelfPlay() { DebugSystem::get().removeSink(m_sink); }
 
-    // A new world from the seed, or the saved one of the user directory.
-    bool start(uint32_t seed, bool loadSaved)
+    // A new world from the seed, or the saved one of the user directory;
+    // the character joins new, or as the join given.
+    bool start(uint32_t seed, bool loadSaved, const ByteBuffer* join = nullptr)
     {
         UserVarSystem::get().getVar("PlayerName", "", UserVarSystem::kCreate).setString(kPlayerName);
         for (int stream = 0; stream < Random::kStreamCount; ++stream) {
@@ -159,7 +161,11 @@ public:
             ADD_FAILURE() << Server::get().getStartError();
             return false;
         }
-        m_client.sendNewJoin(kPlayerName, seed % 4);
+        if (join) {
+            m_client.sendRaw(*join);
+        } else {
+            m_client.sendNewJoin(kPlayerName, seed % 4);
+        }
         m_program.app->getHooks().serverReceive(16.0, false);
         ScriptedClient::Joined joined;
         if (!m_client.readJoined(joined)) {
@@ -246,6 +252,19 @@ public:
         const bool saved = m_program.game->saveCharacter();
         FileSystem::get().finishWrites();
         return saved;
+    }
+
+    // The join of the character as its client would send it on resuming
+    // this world.
+    ByteBuffer resumingJoin() const
+    {
+        SavedJoin back;
+        back.levelId = static_cast<uint32_t>(m_program.world->getWorldSize()->entryId);
+        back.worldId = m_program.world->getWorldSeed();
+        back.positions = false;
+        back.flags = m_player->getFlags65();
+        back.covenantName = std::string(kPlayerName) + "'s covenant";
+        return back.write(*m_player);
     }
 
     const std::vector<std::string>& errors() const { return m_errors; }
@@ -822,6 +841,7 @@ Figures runSeed(uint32_t seed, int minutes, bool compare)
     Figures figures;
     std::vector<uint8_t> saved;
     std::vector<uint8_t> file;
+    ByteBuffer join;
     {
         HeadlessServer program;
         SelfPlay run(program, seed);
@@ -837,6 +857,7 @@ Figures runSeed(uint32_t seed, int minutes, bool compare)
         saved = run.save();
         EXPECT_TRUE(run.writeSaveFile());
         file = readFileBytes(program.user.file(std::string("chars/") + kPlayerName + ".wld"));
+        join = run.resumingJoin();
         EXPECT_EQ(file, saved) << "the file holds what the save wrote";
     }
     figures.endSave = saved;
@@ -846,7 +867,9 @@ Figures runSeed(uint32_t seed, int minutes, bool compare)
         std::filesystem::create_directories(fresh.user.path() / "chars");
         writeFileBytes(fresh.user.path() / "chars" / (std::string(kPlayerName) + ".wld"), file);
         SelfPlay run(fresh, seed);
-        if (!run.start(seed, true)) {
+        // Resumed as its own client resumes it: a new character would start
+        // its covenant afresh.
+        if (!run.start(seed, true, &join)) {
             ADD_FAILURE() << "seed " << seed << ": the saved world cannot be loaded";
             return figures;
         }

@@ -127,6 +127,34 @@ TEST_F(TownChat, EventLineRecordsAreReusedSavedAndRefusedWholeWhenCut)
     }
 }
 
+TEST_F(TownChat, AKidnappedNpcKilledByItsKidnapperIsNotAnnouncedButItsFellowsReact)
+{
+    NpcChat* reaction = GameData::get().findNpcChat("ChatEventNpcKilledByNormalMonster");
+    ASSERT_NE(reaction, nullptr);
+    const float keptChance = reaction->dynamicChance;
+    reaction->dynamicChance = 1.0f;
+    Actor* steward = townNpc(NpcType::Steward);
+    Actor* kidnapper = monster("GoblinScout", 120.0f);
+    ASSERT_TRUE(steward && kidnapper);
+    // As a kidnapping leaves its NPC: a quest actor, marked kidnapped.
+    steward->setQuestActor(true);
+    steward->setFlags(steward->getFlags() | EntityBase::kFlagKidnapped);
+    const int stewardType = toIndex(NpcType::Steward);
+    while (server.game->hasDynamicChat(stewardType)) {
+        server.game->takeDynamicChat(stewardType);
+    }
+    const size_t from = lines().size();
+    steward->takeDamage(steward->getHealth() + 5, kidnapper);
+    server.game->update(0.05f);
+    reaction->dynamicChance = keptChance;
+    ASSERT_TRUE(steward->isDead());
+    for (size_t i = from; i < lines().size(); ++i) {
+        EXPECT_EQ(lines()[i].find("has died!"), std::string::npos) << lines()[i];
+        EXPECT_EQ(lines()[i].find("was killed by"), std::string::npos) << lines()[i];
+    }
+    EXPECT_TRUE(server.game->hasDynamicChat(stewardType));
+}
+
 TEST_F(TownChat, DeathsAreToldAndTheNpcsOfTheVictimsTypeReact)
 {
     NpcChat* reaction = GameData::get().findNpcChat("ChatEventNpcKilledByNormalMonster");

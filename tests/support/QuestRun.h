@@ -112,10 +112,10 @@ public:
     // One frame: the client's input, one server step, the state read.
     // A frame of more than 50 ms runs several steps (at most five).
     void frame(const std::vector<std::string>& lines = {}, uint32_t target = 0xFFFFFFFFu,
-               bool newWorld = false, double ms = 50.0)
+               bool newWorld = false, double ms = 50.0, uint32_t action = 0)
     {
         const ZonePosition at = m_player->getPosition();
-        m_client.sendInput(at, at, 0, target, lines);
+        m_client.sendInput(at, at, action, target, lines);
         m_program.app->getHooks().serverReceive(ms, false);
         if (newWorld) {
             ScriptedClient::WorldInfo info;

@@ -234,6 +234,26 @@ TEST_F(PlayerCovenantPlay, ThePartyKeepsItsLimitAndTheCovenantItsSlots)
     EXPECT_LT(ZonePosition::distanceTo(member->getPosition(), own->housePosition), 400.0f) << "sent home";
 }
 
+TEST_F(PlayerCovenantPlay, ADeadGuardsHouseItemKeepsNeitherItsHealthNorItsValue)
+{
+    giveBag();
+    own->addCrystals(100000);
+    Item* item = makeItem("GuardSkeletonWarrior");
+    item->setLinkedValue(7);
+    player->getInventory()->getSlot(kBag1)->setItem(0, item);
+    player->moveItem(kBag1, 0, kHouse, 0);
+    Entity* guard = own->getGuard(0);
+    ASSERT_NE(guard, nullptr);
+    player->update(0.05f);
+    ASSERT_FALSE(item->hasBrokenFree()) << "a living guard's item stays as it is";
+    ASSERT_NE(item->getGuardHealth(), -1);
+    guard->setHealth(0);
+    player->update(0.05f);
+    EXPECT_TRUE(item->hasBrokenFree());
+    EXPECT_EQ(item->getGuardHealth(), -1);
+    EXPECT_EQ(item->getLinkedValue(), -1);
+}
+
 TEST_F(PlayerCovenantPlay, HouseItemsHireGuardsAndShowRelicsAsTheyComeAndGo)
 {
     giveBag();

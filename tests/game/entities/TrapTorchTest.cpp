@@ -369,4 +369,36 @@ TEST_F(TrapTorchTest, FireAndColdAffectOnlyTorchesMadeForThem)
     EXPECT_FLOAT_EQ(iceProof->getLightFalloff(), 0.02f);
 }
 
+TEST_F(TrapTorchTest, AreaFireAndColdReachTheTorchesInRangeAndHurtNone)
+{
+    ScriptedFighter* caster = victim(0, 140.0f, 200.0f);
+    Torch* forFire = torch("TestRainTorch", 200.0f, 200.0f);
+    Torch* forIce = torch("TestWindTorch", 220.0f, 200.0f);
+    Torch* plain = torch("TestWindTorch", 240.0f, 200.0f);
+    // The last one reacts to cold only, so fire leaves it; the first is dark.
+    forFire->use(nullptr);
+    plain->use(nullptr);
+    ASSERT_FALSE(forFire->isLit());
+    CombatSystem& combat = *CombatSystem::instance();
+    const ZonePosition centre(0, 200.0f, 200.0f);
+
+    combat.applyAreaDamageOfType(7, caster, centre, 100.0f, toIndex(DamageType::Fire));
+    EXPECT_TRUE(forFire->isLit());
+    EXPECT_TRUE(forIce->isLit());
+    EXPECT_FALSE(plain->isLit());
+
+    combat.applyAreaDamageOfType(7, caster, centre, 100.0f, toIndex(DamageType::Cold));
+    EXPECT_TRUE(forFire->isLit()) << "cold does nothing to a torch made for fire";
+    EXPECT_FALSE(forIce->isLit());
+    for (const Torch* t : {forFire, forIce, plain})
+        EXPECT_EQ(t->getHealth(), t->getMaxHealth());
+
+    // Out of the radius nothing changes; a direct hit acts as the area does.
+    Torch* far = torch("TestWindTorch", 900.0f, 200.0f);
+    combat.applyAreaDamageOfType(7, caster, centre, 100.0f, toIndex(DamageType::Cold));
+    EXPECT_TRUE(far->isLit());
+    combat.applyDamageOfType(7, caster, far, toIndex(DamageType::Cold), false, false);
+    EXPECT_FALSE(far->isLit());
+}
+
 } // namespace

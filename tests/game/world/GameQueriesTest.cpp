@@ -1,6 +1,7 @@
 #include "engine/core/Direction.h"
 #include "engine/object/ClassRecord.h"
 #include "engine/object/Event.h"
+#include "game/entities/Chest.h"
 #include "game/entities/Entity.h"
 #include "game/entities/EntityServices.h"
 #include "game/entities/ItemGround.h"
@@ -229,7 +230,7 @@ TEST_F(GameQueriesTest, RingsStayInTheCentresZoneUnlessAllowed)
     EXPECT_GE(out.zone, 0);
 }
 
-TEST_F(GameQueriesTest, ItemSpotsAvoidGroundItemsOnly)
+TEST_F(GameQueriesTest, ItemSpotsAvoidGroundItemsAndChests)
 {
     ZonePosition here(4, 800.0f, 800.0f);
     EXPECT_FALSE(game().isItemSpotFree(ZonePosition(-1, 800.0f, 800.0f)));
@@ -251,6 +252,13 @@ TEST_F(GameQueriesTest, ItemSpotsAvoidGroundItemsOnly)
     std::vector<Entity*> found;
     EntityServices::entitiesInRange(nullptr, here, 1.0f, EntityQueryMask::kAny, found);
     EXPECT_EQ(found, std::vector<Entity*>{ground});
+
+    // Nothing drops into a chest.
+    auto* chest = new Chest();
+    chest->setPosition(ZonePosition(4, 1200.0f, 1200.0f));
+    ASSERT_GE(game().addEntity(chest), 0);
+    EXPECT_FALSE(game().isItemSpotFree(ZonePosition(4, 1200.04f, 1200.0f)));
+    EXPECT_TRUE(game().isItemSpotFree(ZonePosition(4, 1200.06f, 1200.0f)));
 }
 
 TEST_F(GameQueriesTest, WarpAvoidsSolidsAndTeleportNearFindsASpot)

@@ -1,11 +1,14 @@
 #include "engine/core/Random.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "game/entities/ActorFixture.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/Level.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
+#include "support/RandomScript.h"
 
 #include <gtest/gtest.h>
 
@@ -165,6 +168,51 @@ TEST_F(SpawnMonstersTest, RarityStepsFollowTheAreaByDayAndByNight)
             break;
         }
     }
+}
+
+TEST_F(SpawnMonstersTest, AQuestHuntingATypeInALevelRaisesItsRarityChancesThereOnly)
+{
+    makeWorld();
+    const MonsterType* scout = findType("GoblinScout");
+    const MonsterType* spider = findType("CaveSpider");
+    ASSERT_NE(scout, nullptr);
+    ASSERT_NE(spider, nullptr);
+    area.monsterChance = {0, 40, 0, 0, 0, 0, 0, 0};
+    area.monsterNightChance = area.monsterChance;
+    QuestDefinition hunting;
+    hunting.monsterRarityMultiplier = 1.5f;
+    auto addHunt = [&](int level) {
+        auto quest = std::make_unique<Quest>();
+        quest->type = toIndex(QuestType::KillMonsters);
+        quest->level = 5;
+        quest->definition = &hunting;
+        quest->monsterType = const_cast<MonsterType*>(scout);
+        quest->targetLevel = level;
+        return world.game->addQuest(std::move(quest));
+    };
+    Game& game = *world.game;
+    EXPECT_FLOAT_EQ(game.getQuestRarityMultiplier(0, scout), 1.0f) << "no quest";
+    addHunt(1);
+    EXPECT_FLOAT_EQ(game.getQuestRarityMultiplier(0, scout), 1.0f) << "another level";
+    addHunt(0);
+    EXPECT_FLOAT_EQ(game.getQuestRarityMultiplier(0, scout), 1.5f);
+    EXPECT_FLOAT_EQ(game.getQuestRarityMultiplier(0, spider), 1.0f) << "another type";
+
+    // A roll between Common's 40 and 40 × 1.5 promotes only the hunted type.
+    struct Row {
+        const MonsterType* type;
+        MonsterRarity expected;
+    };
+    for (const Row& row : {Row{scout, MonsterRarity::Common}, Row{spider, MonsterRarity::Normal},
+                           Row{nullptr, MonsterRarity::Normal}}) {
+        ASSERT_TRUE(scriptDraws({drawBetween(0.40f, 0.595f)}));
+        EXPECT_EQ(spawns.rollRarity(MonsterRarity::Normal, row.type, 0), row.expected)
+            << (row.type ? row.type->getEntryName() : "no type");
+    }
+    // Below 40 every type steps up.
+    ASSERT_TRUE(scriptDraws({drawBelow(0.39f)}));
+    EXPECT_EQ(spawns.rollRarity(MonsterRarity::Normal, spider, 0), MonsterRarity::Common);
+    game.clearQuests();
 }
 
 TEST_F(SpawnMonstersTest, ARandomTypeIsOneUsableAtTheLevelWithItsRarityRolledUpFromTheGivenOne)
