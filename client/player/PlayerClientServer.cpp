@@ -10,6 +10,7 @@
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
 #include "game/definitions/GameFormulas.h"
+#include "game/skills/Saturate.h"
 
 namespace {
 
@@ -171,7 +172,8 @@ void PlayerClient::applySection(PlayerSection& section)
         client->setKnownClass(section.classId);
         setModelFromDefinition(section.classId);
     }
-    m_summary.damagePerSecond = static_cast<int>(damagePerSecond(stats.values()) * 100.0f);
+    // The stats come from the server: a figure past the int range saturates.
+    m_summary.damagePerSecond = saturate(static_cast<double>(damagePerSecond(stats.values())) * 100.0);
     m_summary.maxHealth = serverMirror ? serverMirror->getMaxHealth() : 0;
     m_summary.equipmentValue = sumGroupValue(1);
     m_summary.inventoryValue = sumInventoryValue();

@@ -1,13 +1,20 @@
 // Arbitrary datagrams through a joined client's dispatch, on the shipped
 // database with the client's own commands registered: a server line runs
 // them as the program would, internal ones included, so the URL opener is
-// replaced by one that opens nothing. The first byte picks the message type
-// (2, 3, 5, 6 or another), the rest is the body. A message the client drops
-// must leave the name table, the outgoing queue, the game values, the entity
-// mirrors, the covenant mirrors and the quest list as they were. The queued input is sent (to nowhere) after
-// every input, as a frame would, so nothing grows from one input to the next.
+// replaced by one that opens nothing. The client has a local player and its
+// covenant, as a started game has, so the state message's two player
+// sections are read too. The first byte picks the message type (2, 3, 5, 6
+// or another), the rest is the body. A message the client drops must leave
+// the name table, the outgoing queue, the game values, the entity mirrors,
+// the covenant mirrors, the quest list and the local player's and its
+// covenant's mirrors as they were. The queued input is sent (to nowhere)
+// after every input, as a frame would, so nothing grows from one input to
+// the next.
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/mirrors/InventoryClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
@@ -16,11 +23,15 @@
 #include "engine/files/FileSystem.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/platform/Shell.h"
+#include "game/covenants/CovenantLoaders.h"
+#include "game/definitions/GameData.h"
+#include "game/skills/SkillLoaders.h"
 #include "tests/fuzz/FuzzSupport.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -43,13 +54,22 @@ struct World {
     {
         setUrlOpener(openNothing);
         database.load(Database::kMasterFile, false);
+        // The rules size the player covenant's recruit slots, as in the
+        // program, where the game definitions load before any game starts.
+        registerSkillLoaders();
+        registerCovenantLoaders();
+        startUpGameData(data);
         client.registerCommands();
         GameClient::registerCommands();
         join();
     }
 
+    // A line may end the game: the next input starts it again.
     void join()
     {
+        if (!client.getLocalPlayer()) {
+            client.startGame(false);
+        }
         ByteBuffer joined;
         joined.writeInt(uint32_t(5));
         for (int i = 0; i < 4; ++i) {
@@ -62,6 +82,7 @@ struct World {
     DebugSystem debug;
     FileSystem files;
     Database database;
+    std::unique_ptr<GameData> data;
     CommandSystem commands;
     UserVarSystem vars;
     SocketLayer sockets;
@@ -85,6 +106,8 @@ struct Snapshot {
     bool joined = false;
     // Entity table, covenant mirrors and quest list.
     std::string mirrors;
+    // The local player's stats and inventory, its covenant's kept state.
+    std::vector<uint8_t> player;
 
     static Snapshot take(const Client& client)
     {
@@ -99,6 +122,18 @@ struct Snapshot {
             s.named = game->getNamedNames();
             s.mirrors = digest(*game);
         }
+        ByteBuffer own;
+        if (const PlayerClient* local = client.getLocalPlayer()) {
+            local->stats.write(own);
+            if (local->inventory) {
+                local->inventory->write(own, false);
+            }
+        }
+        if (const PlayerCovenantClient* covenant = client.getPlayerCovenant()) {
+            covenant->writeCharacterSection(own);
+            own.writeString(covenant->name);
+        }
+        s.player = own.bytes();
         return s;
     }
     static std::string digest(const GameClient& game)
@@ -145,8 +180,8 @@ struct Snapshot {
     }
     bool operator==(const Snapshot& o) const
     {
-        return mirrors == o.mirrors && names == o.names && queue == o.queue && joined == o.joined &&
-               covenants == o.covenants && named == o.named &&
+        return mirrors == o.mirrors && player == o.player && names == o.names && queue == o.queue &&
+               joined == o.joined && covenants == o.covenants && named == o.named &&
                (valueV4 == o.valueV4 || (valueV4 != valueV4 && o.valueV4 != o.valueV4)) &&
                (valueV1 == o.valueV1 || (valueV1 != valueV1 && o.valueV1 != o.valueV1));
     }
