@@ -104,6 +104,50 @@ void GraphicsSystem::renderScene(double frameSeconds)
             }
         }
     }
+    addLightsReachingRange(zone, t, range);
+}
+
+void GraphicsSystem::addLightsReachingRange(int zone, float tileSize, const int range[4])
+{
+    // A brazier's light reaches its radius times the falloff multiplier
+    // past its own cell: one standing just off the drawn cells still lights
+    // ground on the screen. Left out, its lit patch vanished the moment the
+    // walking player's range dropped its cell (a dark band crossing the town
+    // at night). Those lights come after the drawn cells' own.
+    LightingSystem* lighting = LightingSystem::instance();
+    FrameHooks& hooks = m_frameHooks;
+    if (!lighting || !hooks.getCellObject || !(tileSize > 0.0f)) {
+        return;
+    }
+    constexpr float kLongestLightReach = 256.0f;
+    const int margin = static_cast<int>(std::ceil(kLongestLightReach / tileSize));
+    const float x0 = range[0] * tileSize, x1 = (range[1] + 1) * tileSize;
+    const float y0 = range[2] * tileSize, y1 = (range[3] + 1) * tileSize;
+    ResourceSystem& resources = ResourceSystem::get();
+    for (int y = range[3] + margin; y >= range[2] - margin; --y) {
+        for (int x = range[0] - margin; x <= range[1] + margin; ++x) {
+            if (x >= range[0] && x <= range[1] && y >= range[2] && y <= range[3]) {
+                x = range[1]; // the drawn cells added theirs
+                continue;
+            }
+            FrameCellObject object;
+            if (!hooks.getCellObject(zone, x, y, object) || object.model < 0) {
+                continue;
+            }
+            auto* model = dynamic_cast<ModelResource*>(resources.peek(object.model));
+            if (!model || model->getFlags() != 0 || !(model->getLightIntensity() > 0.0f)) {
+                continue;
+            }
+            const float cx = (x + 0.5f) * tileSize, cy = (y + 0.5f) * tileSize;
+            const float dx = std::max({x0 - cx, 0.0f, cx - x1}), dy = std::max({y0 - cy, 0.0f, cy - y1});
+            const float reach = model->getLightIntensity() * std::max(1.0f, lighting->getFalloffMultiplier());
+            if (dx * dx + dy * dy < reach * reach) {
+                const Vec3& c = model->getLightColor();
+                lighting->addLight(ZonePosition(zone, cx, cy), Color(c.x, c.y, c.z),
+                                   model->getLightIntensity(), 0);
+            }
+        }
+    }
 }
 
 bool GraphicsSystem::isObjectHidingPlayer(const ZonePosition3& object, const ModelResource& model, int facing,

@@ -185,6 +185,9 @@ public:
     uint64_t getShownFrames() const { return m_shownFrames; }
     // The world pass: the tiles around the camera and their placed models.
     void renderScene(double frameSeconds);
+    // The lights of light-giving objects off the drawn cells whose light
+    // reaches them (renderScene adds the drawn cells' own).
+    void addLightsReachingRange(int zone, float tileSize, const int range[4]);
     void drawCollisionGrid(bool forMovement);
     // One frame of a sprite animation as an upright quad at a place
     // (GraphicsSprites.cpp).

@@ -24,6 +24,7 @@ public:
     // The database entry "LightingSystem"; false (with a line) when missing.
     bool load();
     void setTuning(float falloffMultiplier, float top, float bottom, float ambient, float direct);
+    float getFalloffMultiplier() const { return m_falloffMultiplier; }
 
     // Limit of point lights a frame (clamped to 0..256); two more slots take
     // only lights of type 1 or 2.

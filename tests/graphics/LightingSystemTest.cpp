@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 namespace {
 
 const ZonePosition kOrigin(0, 0.0f, 0.0f);
@@ -162,6 +164,39 @@ TEST(LightingDrawTest, TilesAreLitPerVertexByTheFramesLights)
     }
     EXPECT_EQ(reds, 1);
     EXPECT_EQ(blacks, 3); // the other corners lie past the outer radius 20
+}
+
+// A brazier (light radius 96, reach 192 with the falloff multiplier 2) off
+// the drawn cells still lights them when its light reaches them; one
+// farther off does not, and a drawn cell's own is left to the world pass.
+TEST(LightingDrawTest, ObjectsOffTheDrawnCellsLightThemWhenTheirLightReaches)
+{
+    RenderScene scene;
+    LightingSystem lighting;
+    lighting.setTuning(2.0f, 0.3f, 0.5f, 0.5f, 0.5f);
+    lighting.setMaxLights(16);
+    const int brazier = scene.load("Models/Objects/brazier.mdl");
+    ASSERT_FLOAT_EQ(scene.model(brazier)->getLightIntensity(), 96.0f);
+    // Drawn: cells 10 … 19 both ways (320 … 640 units). Braziers whose
+    // centres stand 176 units below the drawn cells, 240 below, 176 to their
+    // left, 208 to their left, and on a drawn cell.
+    const std::vector<std::array<int, 2>> placed = {{15, 4}, {15, 2}, {4, 15}, {3, 16}, {12, 12}};
+    scene.graphics.getFrameHooks().getCellObject = [&](int, int x, int y, FrameCellObject& out) {
+        for (const auto& p : placed) {
+            if (p[0] == x && p[1] == y) {
+                out.model = brazier;
+                return true;
+            }
+        }
+        return false;
+    };
+    const int range[4] = {10, 19, 10, 19};
+    scene.graphics.addLightsReachingRange(0, 32.0f, range);
+    std::vector<std::array<float, 2>> lit;
+    for (int i = 0; i < lighting.getCount(); ++i) {
+        lit.push_back({lighting.getLight(i).position.x, lighting.getLight(i).position.y});
+    }
+    EXPECT_EQ(lit, (std::vector<std::array<float, 2>>{{4.5f * 32, 15.5f * 32}, {15.5f * 32, 4.5f * 32}}));
 }
 
 } // namespace
