@@ -549,7 +549,7 @@ TEST(PictureGameXvfbTest, IconsSilhouetteTagBoxesAndTheNightLight)
         Actor* monster = addStillMonster(game, "GoblinWarrior", at);
         EXPECT_NE(monster, nullptr);
         if (!monster) {
-            return 0.0;
+            return std::make_pair(Picture(), Picture());
         }
         EXPECT_TRUE(window.frameUntil([&] {
             const EntityClient* e = mirror(monster);
@@ -575,24 +575,36 @@ TEST(PictureGameXvfbTest, IconsSilhouetteTagBoxesAndTheNightLight)
             [&] { return GameClient::get().getEntity(seen.getEntityNumber()) == nullptr; }));
         const Picture without = window.stillShot();
         Application::runConsoleLine("set paused 0");
-        // The monster's pixels: where the two shots differ.
-        double sum = 0.0;
-        int count = 0;
-        for (int y = 0; y < with.height; ++y) {
-            for (int x = 0; x < with.width; ++x) {
-                const uint8_t *a = with.at(x, y), *b = without.at(x, y);
-                if (std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12) {
-                    sum += brightness(a);
-                    ++count;
-                }
+        return std::make_pair(with, without);
+    };
+    const auto noonShots = monsterBrightness(12.0, "noon");
+    const auto nightShots = monsterBrightness(0.0, "midnight");
+    ASSERT_GT(noonShots.first.width, 0);
+    for (const Picture* p : {&noonShots.second, &nightShots.first, &nightShots.second}) {
+        ASSERT_EQ(p->width, noonShots.first.width);
+        ASSERT_EQ(p->height, noonShots.first.height);
+    }
+    // The monster's pixels: where a pair of shots differs (by day, or by
+    // night), measured alike in both shots with the monster.
+    double noon = 0.0, night = 0.0;
+    int count = 0;
+    auto differs = [](const Picture& a, const Picture& b, int x, int y) {
+        const uint8_t *p = a.at(x, y), *q = b.at(x, y);
+        return std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 12;
+    };
+    for (int y = 0; y < noonShots.first.height; ++y) {
+        for (int x = 0; x < noonShots.first.width; ++x) {
+            if (differs(noonShots.first, noonShots.second, x, y) ||
+                differs(nightShots.first, nightShots.second, x, y)) {
+                noon += brightness(noonShots.first.at(x, y));
+                night += brightness(nightShots.first.at(x, y));
+                ++count;
             }
         }
-        EXPECT_GT(count, 50) << when << ": the monster is drawn";
-        return count > 0 ? sum / count : 0.0;
-    };
-    const double noon = monsterBrightness(12.0, "noon");
-    const double night = monsterBrightness(0.0, "midnight");
-    EXPECT_GE(night, noon / 3.0) << "night " << night << ", noon " << noon;
+    }
+    EXPECT_GT(count, 50) << "the monster is drawn";
+    EXPECT_GE(night, noon / 3.0) << "night " << night / std::max(count, 1) << ", noon "
+                                 << noon / std::max(count, 1);
     EXPECT_LT(night, noon) << "night is darker";
 }
 
