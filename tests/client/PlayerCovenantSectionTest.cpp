@@ -1,11 +1,13 @@
 // The server's player-covenant section read by the client's scanner and by
 // its covenant mirror's parser, field by field and to the last byte.
 #include "client/StateSectionScanner.h"
+#include "client/mirrors/RecruitClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/core/ByteBuffer.h"
 #include "game/covenants/CovenantLoaders.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
 #include "game/skills/SkillLoaders.h"
 #include "support/TestWorld.h"
@@ -60,6 +62,7 @@ TEST(PlayerCovenantSection, EveryCaseReadsToItsEndOnTheClient)
     covenant.funStats.set(0, 1);
     covenant.funStats.set(3, 4);
     world.game->setClock(GameTime(1, 2, 3, 4.0f));
+    Actor* candidate = nullptr;
 
     struct Case {
         const char* name;
@@ -98,6 +101,44 @@ TEST(PlayerCovenantSection, EveryCaseReadsToItsEndOnTheClient)
              ASSERT_EQ(s.recruits.size(), 1u);
              EXPECT_TRUE(s.raiding);
              EXPECT_EQ(s.raidTarget, 0);
+         }},
+        {"a recruit candidate under the player's eye",
+         [&] {
+             auto* player = new Player();
+             player->setPosition(ZonePosition(0, 300.0f, 300.0f));
+             ASSERT_GE(world.game->addEntity(player), 0);
+             player->setCovenantIndex(covenant.index);
+             covenant.player = player;
+             const MonsterType* type = nullptr;
+             for (const auto& t : world.data->getMonsterTypes())
+                 if (t->getEntryName() == "RecruitMage")
+                     type = t.get();
+             ASSERT_NE(type, nullptr);
+             candidate = new Actor();
+             candidate->initFromMonsterType(type, 3);
+             candidate->setPosition(ZonePosition(0, 340.0f, 300.0f));
+             ASSERT_GE(world.game->addEntity(candidate), 0);
+             player->setAction(0, static_cast<uint32_t>(candidate->getEntityNumber()));
+             covenant.updateRecruitPreview();
+             ASSERT_NE(covenant.getRecruitPreview()->getActor(), nullptr);
+         },
+         [&](const PlayerCovenantSection& s) {
+             ASSERT_TRUE(s.hasCandidate);
+             RecruitClient mirror;
+             ByteBuffer image(s.candidate);
+             ASSERT_TRUE(mirror.readImage(image));
+             EXPECT_TRUE(image.atEnd());
+             EXPECT_EQ(mirror.entityNumber, candidate->getEntityNumber());
+             EXPECT_EQ(mirror.typeEntry, static_cast<int32_t>(candidate->getEntry()->getId()));
+         }},
+        {"the candidate looked away from",
+         [&] {
+             covenant.player->setAction(0, 0xFFFFFFFFu);
+             covenant.updateRecruitPreview();
+         },
+         [](const PlayerCovenantSection& s) {
+             EXPECT_FALSE(s.hasCandidate);
+             EXPECT_TRUE(s.candidate.empty());
          }},
         {"no life stone",
          [&] {

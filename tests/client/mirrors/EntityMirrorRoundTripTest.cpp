@@ -2,6 +2,7 @@
 // server entity wrote, and a message that no longer names one deletes it.
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/mirrors/EntityTypeSection.h"
 #include "client/mirrors/StatusEffectClient.h"
 #include "engine/data/NameGenerator.h"
 #include "game/covenants/StatChangeList.h"
@@ -11,6 +12,8 @@
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Projectile.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
 #include "support/JoinedClient.h"
 #include "support/TestWorld.h"
@@ -84,6 +87,10 @@ protected:
         return found ? *found : none;
     }
 
+    // The quest definitions load with the data.
+    struct QuestDefinitions {
+        QuestDefinitions() { registerQuestLoaders(); }
+    } questDefinitions;
     TestWorld world;
     NameGenerator names;
     JoinedClient client;
@@ -192,4 +199,41 @@ TEST_F(EntityMirrorRoundTrip, MirrorsHoldWhatTheServerWrote)
     EXPECT_EQ(GameClient::get().getEntity(moneyNumber), nullptr);
     EXPECT_EQ(GameClient::get().getEntity(lobNumber), nullptr);
     EXPECT_NE(GameClient::get().getEntity(goblin->getEntityNumber()), nullptr);
+}
+
+// A quest giver's offered list, empty and then with an open quest of its kind,
+// read to the section's end and into the mirror.
+TEST_F(EntityMirrorRoundTrip, AQuestGiversOfferedListReachesItsMirror)
+{
+    Actor* warmaster = addActor("NpcWarmaster", 1);
+    Actor* goblin = addActor("GoblinWarrior", 3);
+    auto sectionOf = [&](const Actor* actor) {
+        ByteBuffer out;
+        actor->writeSnapshot(out);
+        ByteBuffer in(out.bytes());
+        EntityTypeSection section;
+        std::string field;
+        EXPECT_TRUE(EntityClient::parseTypeSection(in, actor->getEntry(), section, field)) << field;
+        EXPECT_TRUE(in.atEnd()) << in.remaining() << " bytes left";
+        return section.quests;
+    };
+    EXPECT_TRUE(sectionOf(warmaster).empty());
+    send({warmaster, goblin});
+    EXPECT_TRUE(mirror(warmaster).getOfferedQuests().empty());
+
+    for (int i = 0; i < 2; ++i) {
+        auto quest = std::make_unique<Quest>();
+        ASSERT_TRUE(quest->setup(2, GameTime(), 700u + static_cast<uint32_t>(i),
+                                 static_cast<int>(QuestType::KillMonsters), 0));
+        quest->goal = 6; // not yet done
+        quest->open = i == 1;
+        ASSERT_GE(world.game->addQuest(std::move(quest)), 0);
+    }
+    const std::vector<int> offered = world.game->collectQuestsOfferedBy(warmaster);
+    ASSERT_EQ(offered.size(), 1u) << "only the open quest is offered";
+    EXPECT_EQ(sectionOf(warmaster), std::vector<int32_t>(offered.begin(), offered.end()));
+    EXPECT_TRUE(sectionOf(goblin).empty()) << "a monster offers nothing";
+    send({warmaster, goblin});
+    EXPECT_EQ(mirror(warmaster).getOfferedQuests(), std::vector<int32_t>(offered.begin(), offered.end()));
+    EXPECT_TRUE(mirror(goblin).getOfferedQuests().empty());
 }

@@ -1,0 +1,6 @@
+#include "game/entities/Entity.h"
+
+void Entity::writeUpdate(ByteBuffer& out) const
+{
+    out.writeInt(m_entityNumber);
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+class Lantern : public Entity {
+public:
+    void writeSection(ByteBuffer& out) const;
+};

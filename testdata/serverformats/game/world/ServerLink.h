@@ -1,0 +1,12 @@
+#pragma once
+
+struct ServerLineName {
+    ServerLine line;
+    const char* name;
+};
+
+inline constexpr ServerLineName kServerLineNames[] = {
+    {ServerLine::Message, "msg"},
+    {ServerLine::Shout, "shout"},
+    {ServerLine::Damage, "dmg"},
+};
