@@ -11,6 +11,7 @@
 #include "engine/resources/ResourceHandle.h"
 #include "game/covenants/TradeOffer.h"
 #include "game/definitions/GameBase.h"
+#include "game/definitions/GameEnums.h"
 
 #include <array>
 #include <cstdint>
@@ -179,6 +180,9 @@ public:
     // The covenant's answer text for that response, against the player's
     // covenant; "" for an unknown covenant or response.
     void setDiplomacyResponse(int covenant, int response);
+    // The server's answers ("dipRes") counted by response, for the figures of a run.
+    void countDiplomacyResult(int response);
+    int getDiplomacyResultCount(int response) const;
 
     // ---- Rankings and covenant queries (GameClientRankings.cpp)
     // {covenant index, value}, highest first; equal values keep the lower index first.
@@ -269,6 +273,7 @@ private:
     TradeOffer m_currentOffer;
     TradeOffer m_incomingOffer;
     std::string m_responseText;
+    std::array<int, kCovenantResponseCount> m_resultCounts{};
     std::string m_wonGameText;
     std::string m_lostGameText;
     std::vector<std::pair<int, int>> m_influenceRanking;

@@ -171,6 +171,19 @@ void GameClient::setDiplomacyResponse(int covenant, int response)
     m_responseText = ::getDiplomacyResponseText(other, response, relation, kClientStream);
 }
 
+void GameClient::countDiplomacyResult(int response)
+{
+    if (response >= 0 && response < kCovenantResponseCount) {
+        ++m_resultCounts[static_cast<size_t>(response)];
+    }
+}
+
+int GameClient::getDiplomacyResultCount(int response) const
+{
+    return response >= 0 && response < kCovenantResponseCount ? m_resultCounts[static_cast<size_t>(response)]
+                                                              : 0;
+}
+
 namespace TradeCommands {
 
 long long sideAmount(int side, int what)
@@ -207,6 +220,7 @@ void dipRes(const CommandArgs& args)
 {
     if (GameClient* g = game()) {
         g->setDiplomacyResponse(intArg(args, 1), intArg(args, 0));
+        g->countDiplomacyResult(intArg(args, 0));
     }
 }
 

@@ -1,0 +1,1012 @@
+// The game played by itself through the real client: the headless program's
+// Server and Client over the loopback, a new world of a seed with the New Game
+// options at their busiest, and a player that looks at the server to decide
+// but acts only as a user can: the player mirror's mouse operations, the
+// buttons of the windows the client opened (found by name, clicked through
+// the widget) and the commands its keys are bound to. Every game minute the
+// mirrors are held against the server and the world's invariants are checked.
+//
+// GLOAM_SELFPLAY_MINUTES and GLOAM_SELFPLAY_SEEDS (comma-separated) lengthen
+// the release run for `make soak`; GLOAM_SELFPLAY_TRACE prints the player's
+// doings now and then.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/mirrors/CovenantClient.h"
+#include "client/mirrors/SkillListClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/DatabaseEntry.h"
+#include "engine/files/FileSystem.h"
+#include "game/covenants/Covenant.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/definitions/ItemBase.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Chest.h"
+#include "game/entities/ItemGround.h"
+#include "game/entities/Player.h"
+#include "game/entities/Vendor.h"
+#include "game/quests/Quest.h"
+#include "game/skills/SkillBase.h"
+#include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+#include "server/Server.h"
+#include "support/PlayedGame.h"
+#include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIItemSlot.h"
+#include "ui/widgets/UIList.h"
+#include "ui/widgets/UIWidget.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <sstream>
+#include <sys/resource.h>
+
+namespace {
+
+constexpr int kFramesPerMinute = 1200; // 50 ms frames
+constexpr const char* kPlayerName = "Selfplay";
+constexpr int kMain = toIndex(InventoryGroupIndex::Main);
+constexpr int kEquipment = toIndex(InventoryGroupIndex::Equipment);
+constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
+constexpr int kBag4 = toIndex(InventoryGroupIndex::Bag4);
+constexpr int kMoney = toIndex(CharacterStat::Money);
+
+struct Figures {
+    int frames = 0;
+    int questsAccepted = 0;
+    int questsSolved = 0;
+    int questsRewarded = 0;
+    int bought = 0;
+    int sold = 0;
+    int equipped = 0;
+    int looted = 0;
+    int offersAccepted = 0;
+    int offersRejected = 0;
+    int recruits = 0;
+    int guards = 0;
+    int raidsOnPlayer = 0;
+    int raidsByPlayer = 0;
+    int raidsOther = 0;
+    int lowestStone = -1;
+    int deaths = 0;
+    int resurrections = 0;
+    int gateTravels = 0;
+    int levelsVisited = 0;
+    int kills = 0;
+    int peakEntities = 0;
+    long peakRssKb = 0;
+    double stepMeanMs = 0.0;
+    double stepP99Ms = 0.0;
+    double frameMeanMs = 0.0;
+    double frameP99Ms = 0.0;
+    int warnings = 0;
+    double wallSeconds = 0.0;
+    uint64_t endHash = 0;
+};
+
+uint64_t fnv1a(const std::vector<uint8_t>& bytes, uint64_t h = 1469598103934665603ull)
+{
+    for (uint8_t b : bytes) {
+        h = (h ^ b) * 1099511628211ull;
+    }
+    return h;
+}
+
+long peakRssKb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+int failureCount()
+{
+    return ::testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
+}
+
+// The player's own choices draw from a stream of the harness, so the game's
+// streams see only what the game itself draws.
+class BotRandom {
+public:
+    explicit BotRandom(uint32_t seed) : m_state(seed * 2654435761u + 1u) {}
+    int below(int n)
+    {
+        m_state = m_state * 1664525u + 1013904223u;
+        return n <= 0 ? 0 : static_cast<int>((m_state >> 8) % static_cast<uint32_t>(n));
+    }
+
+private:
+    uint32_t m_state;
+};
+
+float distance(const ZonePosition& a, const ZonePosition& b)
+{
+    return std::hypot(a.x - b.x, a.y - b.y);
+}
+
+bool walkableCell(const ZonePosition& p)
+{
+    World* world = World::instance();
+    Level* level = world && world->isLevelLoaded(p.zone) ? world->getLevel(p.zone) : nullptr;
+    if (!level || !(p.x >= 0.0f) || !(p.y >= 0.0f)) {
+        return false;
+    }
+    const int cx = static_cast<int>(p.x / 32.0f);
+    const int cy = static_cast<int>(p.y / 32.0f);
+    return cx < 128 && cy < 128 && !level->isCellBlockedForMovement(cx, cy);
+}
+
+// A press and release of a mouse button at the widget's centre, as the
+// interface delivers it; false when the widget is not there to be clicked.
+bool clickWidget(UIWidget* widget, int button = 0)
+{
+    if (!widget || !widget->isVisible()) {
+        return false;
+    }
+    const Vec2 at = widget->getScreenPosition();
+    const int x = static_cast<int>(at.x + widget->getSize().x / 2.0f);
+    const int y = static_cast<int>(at.y + widget->getSize().y / 2.0f);
+    const bool handled = widget->handleMouseButton(button, true, x, y);
+    widget->handleMouseButton(button, false, x, y);
+    return handled;
+}
+
+UIWidget* shownWidget(const std::string& fullName)
+{
+    UIWidget* widget = UISystem::get().findWidget(fullName);
+    return widget && widget->isVisible() ? widget : nullptr;
+}
+
+bool menuShown(const char* name)
+{
+    UIMenu* menu = UISystem::get().findMenu(name);
+    return menu && menu->isActive();
+}
+
+// The item slot of a shown menu that holds that place.
+UIItemSlot* findSlot(const char* menuName, int group, int entry)
+{
+    UIMenu* menu = UISystem::get().findMenu(menuName);
+    if (!menu || !menu->isActive()) {
+        return nullptr;
+    }
+    for (const auto& widget : menu->getWidgets()) {
+        auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+        if (slot && slot->getGroup() == group && slot->getEntry() == entry) {
+            return slot;
+        }
+    }
+    return nullptr;
+}
+
+class SelfPlayer {
+public:
+    SelfPlayer(PlayedGame& program, uint32_t seed) : m_program(program), m_bot(seed) {}
+
+    // A new world as the New Game window starts it, with its options at
+    // their busiest: the most computer covenants the rules allow, "Hard".
+    bool startNew(uint32_t seed)
+    {
+        PlayedGame::set("PlayerName", kPlayerName);
+        PlayedGame::set("CovenantName", "Selfplay Hold");
+        PlayedGame::set("PlayerClass", "$$ClassWarrior$$");
+        PlayedGame::set("NumAiCovenants", std::to_string(GameData::get().rules().maxAiCovenants));
+        PlayedGame::set("CovenantDifficultyLevel", "Hard");
+        PlayedGame::set("WorldDifficultyLevel", "Normal");
+        PlayedGame::set("StartingLevel", "1");
+        PlayedGame::seedStreams(seed);
+        if (!PlayedGame::run("start both 0") || !m_program.waitForJoin()) {
+            ADD_FAILURE() << "seed " << seed << ": the player cannot join";
+            return false;
+        }
+        return attach();
+    }
+
+    // The saved character of the user directory, as Continue resumes it.
+    bool resume()
+    {
+        PlayedGame::set("resumeGameChar", kPlayerName);
+        if (!PlayedGame::run("resumeGame") || !m_program.waitForJoin()) {
+            ADD_FAILURE() << "the saved character cannot be resumed";
+            return false;
+        }
+        return attach();
+    }
+
+    // Plays that many frames; every game minute the invariants hold.
+    void play(int frames, Figures& figures)
+    {
+        const int failuresBefore = failureCount();
+        for (int i = 0; i < frames; ++i) {
+            const auto begin = std::chrono::steady_clock::now();
+            m_program.frame([&] {
+                if ((figures.frames + 1) % kFramesPerMinute == 0) {
+                    checkInvariants((figures.frames + 1) / kFramesPerMinute);
+                }
+                decide(figures);
+            });
+            m_frameMs.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+            m_stepMs.push_back(m_program.lastServerMs);
+            count(figures);
+            ++figures.frames;
+            if (failureCount() != failuresBefore) {
+                return;
+            }
+        }
+    }
+
+    void finish(Figures& figures)
+    {
+        auto meanP99 = [](std::vector<double> values, double& mean, double& p99) {
+            if (values.empty()) {
+                return;
+            }
+            double sum = 0.0;
+            for (double v : values) {
+                sum += v;
+            }
+            std::sort(values.begin(), values.end());
+            mean = sum / static_cast<double>(values.size());
+            p99 = values[std::min(values.size() - 1, values.size() * 99 / 100)];
+        };
+        meanP99(m_stepMs, figures.stepMeanMs, figures.stepP99Ms);
+        meanP99(m_frameMs, figures.frameMeanMs, figures.frameP99Ms);
+        figures.peakRssKb = peakRssKb();
+        figures.levelsVisited = static_cast<int>(m_levels.size());
+        GameClient& client = GameClient::get();
+        figures.offersAccepted =
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::TradeAcceptedConfirmation)) +
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::DemandAcceptedConfirmation)) +
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::GiftAccepted));
+        figures.offersRejected =
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::TradeRejectedConfirmation)) +
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::DemandRejectedConfirmation));
+        figures.warnings = m_program.warningCount;
+    }
+
+    Player* serverPlayer() const { return m_player; }
+
+    // The world's state in bytes, for "the same seed ends alike".
+    uint64_t worldHash() const
+    {
+        ByteBuffer out;
+        EXPECT_TRUE(Game::get().saveWorld(out));
+        return fnv1a(std::vector<uint8_t>(out.data(), out.data() + out.size()));
+    }
+
+    // Checks the mirrors against the server and the world's rules.
+    void checkInvariants(int minute)
+    {
+        SCOPED_TRACE(formatString("game minute %d", minute));
+        EXPECT_TRUE(m_program.errors.empty()) << m_program.errors.front();
+        checkMirrors();
+        checkWorld();
+    }
+
+private:
+    bool attach()
+    {
+        Server& server = Server::get();
+        const ClientRecord* record = server.getClientCount() > 0 ? server.getClient(0) : nullptr;
+        m_player = record ? dynamic_cast<Player*>(Game::get().getEntity(record->playerNumber)) : nullptr;
+        m_mirror = Client::get().getLocalPlayer();
+        EXPECT_NE(m_player, nullptr);
+        EXPECT_NE(m_mirror, nullptr);
+        return m_player && m_mirror;
+    }
+
+    EntityClient* mirrorOf(int number) const { return GameClient::get().getEntity(number); }
+    int money() const { return m_mirror->getStat(kMoney); }
+
+    template <class Wanted> int nearest(Wanted wanted, float range) const
+    {
+        Game& game = Game::get();
+        const ZonePosition& here = m_player->getPosition();
+        int best = -1;
+        float bestDistance = range;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            Entity* e = game.getEntity(i);
+            if (!e || e == m_player || e->getPosition().zone != here.zone || !wanted(e) || !mirrorOf(i)) {
+                continue;
+            }
+            const float d = distance(e->getPosition(), here);
+            if (d < bestDistance) {
+                best = i;
+                bestDistance = d;
+            }
+        }
+        return best;
+    }
+
+    void trace(const char* what)
+    {
+        if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+            const ZonePosition& p = m_player->getPosition();
+            std::printf("frame %d: zone %d (%.0f, %.0f) %s\n", m_frame, p.zone, static_cast<double>(p.x),
+                        static_cast<double>(p.y), what);
+        }
+    }
+
+    // The player's choice for this frame, made between the client's read of
+    // the server's state and its own movement.
+    void decide(Figures& figures)
+    {
+        ++m_frame;
+        if (!m_player->isAlive()) {
+            decideDead();
+            return;
+        }
+        if (m_deadFrames > 0) {
+            m_deadFrames = 0;
+            ++figures.resurrections;
+            m_planErrands = true;
+        }
+        if (m_frame % 10 != 1) {
+            return;
+        }
+        Game& game = Game::get();
+        if (m_frame % 200 == 1) {
+            trace(formatString("foe %d, loot %d, errands %zu, action %d, money %d, quests %d", m_foe, m_loot,
+                               m_errands.size(), m_mirror->action, money(), m_player->countQuests())
+                      .c_str());
+        }
+        // A pending offer: the relations screen's trade-request page.
+        if (answerOffer()) {
+            return;
+        }
+        const int foe = nearest(
+            [&](Entity* e) {
+                auto* actor = dynamic_cast<Actor*>(e);
+                return actor && actor->isAlive() && m_player->isEnemyOf(actor);
+            },
+            400.0f);
+        if (foe >= 0) {
+            closeWindows();
+            if (m_foe != foe) {
+                m_foe = foe;
+                m_mirror->selectEntity(mirrorOf(foe));
+            } else if (m_mirror->action != PlayerClient::kActionAttack &&
+                       m_mirror->action != PlayerClient::kActionApproach) {
+                m_mirror->selectEntity(mirrorOf(foe));
+            }
+            if (m_frame % 40 == 1) {
+                useSkillOn(foe);
+            }
+            return;
+        }
+        m_foe = -1;
+        const int loot = nearest([](Entity* e) { return dynamic_cast<ItemGround*>(e) != nullptr; }, 320.0f);
+        if (loot >= 0 && m_loot != loot) {
+            closeWindows();
+            m_loot = loot;
+            m_lootSince = m_frame;
+            m_mirror->selectEntity(mirrorOf(loot));
+            return;
+        }
+        if (loot >= 0 && m_frame - m_lootSince < 200) {
+            return;
+        }
+        m_loot = -1;
+        if ((m_equipping || m_frame % 50 == 21) && equipSomething(figures)) {
+            return;
+        }
+        if (m_planErrands) {
+            m_planErrands = false;
+            planErrands();
+        }
+        if (!m_errands.empty()) {
+            runErrand(figures);
+            return;
+        }
+        wander(game);
+    }
+
+    void decideDead()
+    {
+        ++m_deadFrames;
+        // The death window's button, as the user clicks it.
+        if (m_deadFrames % 40 == 0) {
+            if (!clickWidget(shownWidget("PlayerDead::Resurrect"))) {
+                ADD_FAILURE() << "frame " << m_frame
+                              << ": dead, but the death window has no Resurrect button";
+            }
+        }
+    }
+
+    void closeWindows()
+    {
+        if (!m_errands.empty() || m_tradeStage != 0) {
+            return;
+        }
+        for (const char* name :
+             {"Buy-sell", "VendorMenu", "VendorMenuWithQuests", "GetQuest", "QuestNpcMenu"}) {
+            if (menuShown(name)) {
+                groundClick();
+                return;
+            }
+        }
+    }
+
+    // A pending offer is answered on the trade-request page of the relations
+    // screen, opened by the Hud's Relations button; some are accepted, some
+    // rejected.
+    bool answerOffer()
+    {
+        PlayerCovenantClient* own = Client::get().getPlayerCovenant();
+        if (!own || own->findPendingOffer() < 0 || m_frame < m_nextOfferLook) {
+            return false;
+        }
+        m_nextOfferLook = m_frame + 40;
+        if (!menuShown("CovenantRelations")) {
+            if (!clickWidget(shownWidget("Hud::Relations"))) {
+                ADD_FAILURE() << "the Hud has no Relations button to open the relations screen";
+            }
+            return true;
+        }
+        const char* button =
+            m_bot.below(2) == 0 ? "RelationsTradeRequest::Accept" : "RelationsTradeRequest::Reject";
+        if (!clickWidget(shownWidget(button))) {
+            ADD_FAILURE() << "an offer is pending but the trade-request page has no " << button << " button";
+            m_nextOfferLook = m_frame + kFramesPerMinute;
+        }
+        trace(button);
+        // Back to the game: the Hud's button closes the screen again.
+        clickWidget(shownWidget("Hud::Relations"));
+        return true;
+    }
+
+    // One of the player's learnt skills that is ready, on the foe, as its
+    // hot bar key uses it.
+    void useSkillOn(int foe)
+    {
+        if (!m_mirror->skills) {
+            return;
+        }
+        std::vector<SkillBase*> ready;
+        for (SkillBase* skill : m_mirror->skills->getSkills()) {
+            if (skill && skill->getLevel() > 0 && skill->getDefinition() && skill->isReady()) {
+                ready.push_back(skill);
+            }
+        }
+        if (ready.empty()) {
+            return;
+        }
+        SkillBase* skill = ready[static_cast<size_t>(m_bot.below(static_cast<int>(ready.size())))];
+        m_mirror->setTarget(mirrorOf(foe), false);
+        m_mirror->useSkill(skill->getTree(), skill->getSlot());
+    }
+
+    // An item of the bags that fits an empty place of the equipment is put
+    // on by a right click on it in its bag's window.
+    bool equipSomething(Figures& figures)
+    {
+        (void)figures;
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                ItemBase* item = inventory->getItemAt(group, slot);
+                const EquipedLocation place = item ? inventory->findEquipSlot(*item) : EquipedLocation::None;
+                if (place == EquipedLocation::None || inventory->getItemAt(kEquipment, toIndex(place)) ||
+                    !inventory->canHoldAt(*item, kEquipment, toIndex(place))) {
+                    continue;
+                }
+                // The inventory opens by its Hud button, the bag by a right
+                // click on it there; each shows with the next frame.
+                const std::string bag = formatString("bag%d", group - kBag1);
+                if (!menuShown("Inventory")) {
+                    clickWidget(shownWidget("Hud::Inventory"));
+                    m_equipping = true;
+                    return true;
+                }
+                if (!menuShown(bag.c_str())) {
+                    clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
+                    m_equipping = true;
+                    return true;
+                }
+                m_equipping = false;
+                UIItemSlot* place0 = findSlot(bag.c_str(), group, slot);
+                if (!place0) {
+                    ADD_FAILURE() << "the window " << bag << " shows no place " << slot << " of its bag";
+                    return false;
+                }
+                clickWidget(place0, 1);
+                m_equipAsked = item;
+                m_equipPlace = toIndex(place);
+                m_equipAt = m_frame;
+                trace("equips");
+                return true;
+            }
+        }
+        m_equipping = false;
+        return false;
+    }
+
+    // The nearest quest giver and vendor of the player's level, in that order.
+    void planErrands()
+    {
+        Game& game = Game::get();
+        const int giver = nearest(
+            [&](Entity* e) {
+                auto* actor = dynamic_cast<Actor*>(e);
+                return actor && actor->isAlive() && !m_player->isEnemyOf(actor) &&
+                       !dynamic_cast<Vendor*>(e) && !game.collectQuestsOfferedBy(actor).empty();
+            },
+            1.0e9f);
+        const int vendor = nearest(
+            [&](Entity* e) {
+                auto* v = dynamic_cast<Vendor*>(e);
+                return v && v->isAlive() && !v->isGuardVendor() && !v->isGambler();
+            },
+            1.0e9f);
+        for (int npc : {giver, vendor}) {
+            if (npc >= 0) {
+                m_errands.push_back(npc);
+            }
+        }
+        m_errandUntil = m_frame + kFramesPerMinute;
+        m_tradeStage = 0;
+    }
+
+    void nextErrand()
+    {
+        if (!m_errands.empty()) {
+            m_errands.erase(m_errands.begin());
+        }
+        m_tradeStage = 0;
+        m_errandUntil = m_frame + kFramesPerMinute;
+        groundClick();
+    }
+
+    // What a click on the ground does to the player's action: none, and its
+    // windows close.
+    void groundClick() { m_mirror->setAction(PlayerClient::kActionNone, true, true); }
+
+    // Walks up to the errand's NPC by clicking it; its window opens and the
+    // player takes a quest or trades through the window's buttons.
+    void runErrand(Figures& figures)
+    {
+        const int number = m_errands.front();
+        auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(number));
+        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone ||
+            m_frame > m_errandUntil || !mirrorOf(number)) {
+            trace("errand given up");
+            nextErrand();
+            return;
+        }
+        if (auto* vendor = dynamic_cast<Vendor*>(npc)) {
+            trade(*vendor, figures);
+        } else {
+            takeQuest(*npc, figures);
+        }
+    }
+
+    void takeQuest(Actor& npc, Figures& figures)
+    {
+        if (!menuShown("GetQuest")) {
+            if (m_mirror->getTarget(false) != mirrorOf(npc.getEntityNumber()) ||
+                m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirrorOf(npc.getEntityNumber()));
+            }
+            return;
+        }
+        auto* list = dynamic_cast<UIList*>(shownWidget("GetQuest::Quests"));
+        if (!list || list->getItems().empty()) {
+            nextErrand();
+            return;
+        }
+        if (m_questStage == 0) {
+            // A click on the first row selects the quest.
+            const Vec2 at = list->getScreenPosition();
+            const int x = static_cast<int>(at.x + 8.0f);
+            const int y = static_cast<int>(at.y + static_cast<float>(list->getItemHeight()) / 2.0f);
+            list->handleMouseButton(0, true, x, y);
+            list->handleMouseButton(0, false, x, y);
+            m_questStage = 1;
+            return;
+        }
+        m_questStage = 0;
+        const int before = m_player->countQuests();
+        if (!clickWidget(shownWidget("GetQuest::Accept"))) {
+            ADD_FAILURE() << "the quest window has no Accept button";
+        }
+        m_questsBefore = before;
+        m_questAskedAt = m_frame;
+        (void)figures;
+        trace("accepts a quest");
+        nextErrand();
+    }
+
+    // The vendor's window: one sale (a bag item dropped on the vendor's
+    // goods) and one purchase (a right click on its goods).
+    void trade(Vendor& vendor, Figures& figures)
+    {
+        EntityClient* mirror = mirrorOf(vendor.getEntityNumber());
+        if (!menuShown("Vendor")) {
+            if (menuShown("VendorMenu") || menuShown("VendorMenuWithQuests")) {
+                const char* button =
+                    menuShown("VendorMenu") ? "VendorMenu::BuyAndSell" : "VendorMenuWithQuests::BuyAndSell";
+                if (!clickWidget(shownWidget(button))) {
+                    ADD_FAILURE() << "the vendor's window has no " << button << " button";
+                    nextErrand();
+                }
+                return;
+            }
+            if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirror);
+            }
+            return;
+        }
+        if (m_fundsBefore >= 0) {
+            if (m_tradeStage == 2 && money() > m_fundsBefore) {
+                ++figures.sold;
+            } else if (m_tradeStage == 3 && money() < m_fundsBefore) {
+                ++figures.bought;
+            }
+            m_fundsBefore = -1;
+        }
+        switch (m_tradeStage++) {
+        case 0:
+            break; // the goods arrive with the next state
+        case 1:
+            if (const auto [group, slot] = sellableItem(); group >= 0) {
+                const std::string bag = formatString("bag%d", group - kBag1);
+                if (!menuShown(bag.c_str())) {
+                    clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
+                }
+                UIItemSlot* from = findSlot(bag.c_str(), group, slot);
+                UIItemSlot* to = dynamic_cast<UIItemSlot*>(shownWidget("Vendor::Stock0"));
+                if (from && to) {
+                    m_fundsBefore = money();
+                    clickWidget(from);
+                    clickWidget(to);
+                }
+            }
+            break;
+        case 2: {
+            const int slot = affordableSlot(vendor);
+            if (UIWidget* goods = slot >= 0 ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr) {
+                m_fundsBefore = money();
+                clickWidget(goods, 1);
+            }
+            break;
+        }
+        case 3:
+            break;
+        default:
+            trace("traded");
+            nextErrand();
+            break;
+        }
+    }
+
+    // The first bag item that is not a healing potion and may be sold.
+    std::pair<int, int> sellableItem() const
+    {
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                const ItemBase* item = inventory->getItemAt(group, slot);
+                const DatabaseEntry* entry = item ? item->getItemEntry() : nullptr;
+                if (entry && !item->isNoSale() &&
+                    entry->getName().find("HealthPotion") == std::string::npos) {
+                    return {group, slot};
+                }
+            }
+        }
+        return {-1, -1};
+    }
+
+    // A piece of the vendor's goods the player can pay for, something to
+    // wear or wield before anything else.
+    int affordableSlot(Vendor& vendor) const
+    {
+        constexpr int kGoods = toIndex(InventoryGroupIndex::Loot);
+        const InventoryGroup* goods =
+            vendor.getInventory() ? vendor.getInventory()->getOwnGroup(kGoods) : nullptr;
+        InventoryBase* own = m_player->getInventory();
+        int fallback = -1;
+        for (int slot = 0; goods && own && slot < std::min(goods->getSize(), 22); ++slot) {
+            const ItemBase* item = vendor.getStockItem(slot);
+            if (!item || vendor.isBuyBackSlot(slot) ||
+                item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot)) >
+                    static_cast<double>(money())) {
+                continue;
+            }
+            if (own->findEquipSlot(*item) != EquipedLocation::None) {
+                return slot;
+            }
+            fallback = fallback < 0 ? slot : fallback;
+        }
+        return fallback;
+    }
+
+    // Walks to a free point of the level by a click on the ground.
+    void wander(Game& game)
+    {
+        (void)game;
+        if (m_mirror->hasDestination() && m_frame < m_wanderUntil) {
+            return;
+        }
+        const int zone = m_player->getPosition().zone;
+        for (int tries = 0; tries < 64; ++tries) {
+            ZonePosition p(zone, static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f,
+                           static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f);
+            if (walkableCell(p)) {
+                m_mirror->setDestination(p, true);
+                groundClick();
+                m_wanderUntil = m_frame + 400;
+                return;
+            }
+        }
+    }
+
+    // What the server did with the player's asks.
+    void count(Figures& figures)
+    {
+        Game& game = Game::get();
+        const bool alive = m_player->isAlive();
+        if (m_wasAlive && !alive) {
+            ++figures.deaths;
+            trace("dies");
+        }
+        m_wasAlive = alive;
+        if (m_equipAsked && m_frame - m_equipAt >= 2) {
+            InventoryBase* inventory = m_player->getInventory();
+            if (inventory && inventory->getItemAt(kEquipment, m_equipPlace) == m_equipAsked) {
+                ++figures.equipped;
+            }
+            m_equipAsked = nullptr;
+        }
+        if (m_questAskedAt >= 0 && m_frame - m_questAskedAt >= 2) {
+            figures.questsAccepted += m_player->countQuests() > m_questsBefore ? 1 : 0;
+            m_questAskedAt = -1;
+        }
+        if (m_loot >= 0 && !game.getEntity(m_loot)) {
+            ++figures.looted;
+            m_loot = -1;
+        }
+        if (m_foe >= 0) {
+            auto* foe = dynamic_cast<Actor*>(game.getEntity(m_foe));
+            if (!foe || !foe->isAlive()) {
+                ++figures.kills;
+                m_foe = -1;
+            }
+        }
+        m_levels.insert(m_player->getPosition().zone);
+        figures.peakEntities = std::max(figures.peakEntities, game.getEntityCount());
+        const Covenant* own = m_player->getCovenant();
+        if (own) {
+            const int stone = own->getLifestoneHealth();
+            figures.lowestStone = figures.lowestStone < 0 ? stone : std::min(figures.lowestStone, stone);
+        }
+        for (int i = 0; i < game.getCovenantCount(); ++i) {
+            const Covenant* covenant = game.getCovenant(i);
+            const bool raiding = covenant && covenant->isRaiding();
+            if (static_cast<size_t>(i) >= m_raiding.size()) {
+                m_raiding.resize(static_cast<size_t>(i) + 1, false);
+            }
+            if (raiding && !m_raiding[static_cast<size_t>(i)]) {
+                if (covenant == own) {
+                    ++figures.raidsByPlayer;
+                } else if (own && covenant->raidTarget == own->index) {
+                    ++figures.raidsOnPlayer;
+                } else {
+                    ++figures.raidsOther;
+                }
+            }
+            m_raiding[static_cast<size_t>(i)] = raiding;
+        }
+    }
+
+    // The client's mirrors agree with the server: the player's position
+    // (within a frame's walk), health, money, inventory, quest slots and the
+    // covenants' relations.
+    void checkMirrors()
+    {
+        const ZonePosition& there = m_player->getPosition();
+        const ZonePosition& here = m_mirror->getPosition();
+        if (!m_player->isWarpPending()) {
+            EXPECT_EQ(here.zone, there.zone);
+            EXPECT_LE(distance(here, there), m_mirror->getMovement() * 0.05f * 2.0f + 1.0f)
+                << "the mirror stands at " << here.x << " " << here.y << ", the server's player at "
+                << there.x << " " << there.y;
+        }
+        // The player's health reaches the client on its entity's mirror.
+        const EntityClient* body = mirrorOf(m_player->getEntityNumber());
+        EXPECT_EQ(body ? body->getHealth() : -1, m_player->getHealth());
+        EXPECT_EQ(m_mirror->getStat(kMoney), m_player->getStat(kMoney));
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kMain; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                const ItemBase* real = inventory->getItemAt(group, slot);
+                const ItemBase* seen = m_mirror->getItem(group, slot);
+                EXPECT_EQ(seen ? seen->getItemEntry() : nullptr, real ? real->getItemEntry() : nullptr)
+                    << "inventory group " << group << " place " << slot;
+            }
+        }
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            const Quest* quest = m_player->getQuest(slot);
+            const int id = quest && quest->isInUse() ? quest->id : -1;
+            EXPECT_EQ(m_mirror->isQuestSlotActive(slot) ? m_mirror->getQuestSlotId(slot) : -1, id)
+                << "quest slot " << slot;
+        }
+        Game& game = Game::get();
+        GameClient& client = GameClient::get();
+        for (int i = 0; i < game.getCovenantCount(); ++i) {
+            const Covenant* real = game.getCovenant(i);
+            const CovenantBase* seen =
+                real == m_player->getCovenant()
+                    ? static_cast<const CovenantBase*>(Client::get().getPlayerCovenant())
+                    : client.getCovenant(i);
+            if (!real || !seen) {
+                ADD_FAILURE() << "covenant " << i << " has no mirror";
+                continue;
+            }
+            for (int j = 0; j < game.getCovenantCount(); ++j) {
+                if (j != i) {
+                    EXPECT_EQ(seen->getRelationState(j), real->getRelationState(j))
+                        << "the relation of covenant " << i << " to " << j;
+                }
+            }
+        }
+    }
+
+    // Every covenant member points back to its covenant, no sentient stands
+    // and no item or chest lies on a blocked cell.
+    void checkWorld()
+    {
+        Game& game = Game::get();
+        World& world = World::get();
+        EXPECT_LE(game.getEntityCount(), Game::kMaxEntities * 9 / 10);
+        for (int i = 0; i < game.getCovenantCount(); ++i) {
+            const Covenant* covenant = game.getCovenant(i);
+            ASSERT_NE(covenant, nullptr);
+            for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
+                if (const Actor* recruit = covenant->getRecruitActor(slot)) {
+                    EXPECT_EQ(recruit->getCovenant(), covenant) << "recruit " << slot << " of covenant " << i;
+                }
+            }
+            if (const Sentient* extra = covenant->getExtraMember()) {
+                EXPECT_EQ(extra->getCovenant(), covenant) << "the leader of covenant " << i;
+            }
+        }
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            Entity* entity = game.getEntity(i);
+            if (!entity) {
+                continue;
+            }
+            const int index = entity->getCovenantIndex();
+            if (index >= 0) {
+                EXPECT_EQ(entity->getCovenant(), game.getCovenant(index))
+                    << "entity " << i << " names covenant " << index << " but points elsewhere";
+            }
+            const ZonePosition& p = entity->getPosition();
+            if (p.zone < 0 || !world.isLevelLoaded(p.zone) || entity->getParent()) {
+                continue;
+            }
+            auto* sentient = dynamic_cast<Sentient*>(entity);
+            const bool lying =
+                dynamic_cast<ItemGround*>(entity) != nullptr || dynamic_cast<Chest*>(entity) != nullptr;
+            if ((sentient && sentient->isAlive()) || lying) {
+                EXPECT_TRUE(walkableCell(p))
+                    << "entity " << i << (lying ? " (an item or chest)" : "") << " is on a blocked cell at "
+                    << p.zone << " " << p.x << " " << p.y;
+            }
+        }
+    }
+
+    PlayedGame& m_program;
+    BotRandom m_bot;
+    Player* m_player = nullptr;
+    PlayerClient* m_mirror = nullptr;
+    int m_frame = 0;
+    int m_deadFrames = 0;
+    bool m_wasAlive = true;
+    int m_foe = -1;
+    int m_loot = -1;
+    int m_lootSince = 0;
+    bool m_planErrands = true;
+    std::vector<int> m_errands;
+    int m_errandUntil = 0;
+    int m_tradeStage = 0;
+    int m_questStage = 0;
+    int m_fundsBefore = -1;
+    int m_questsBefore = 0;
+    int m_questAskedAt = -1;
+    int m_nextOfferLook = 0;
+    int m_wanderUntil = 0;
+    const ItemBase* m_equipAsked = nullptr;
+    int m_equipPlace = 0;
+    bool m_equipping = false;
+    int m_equipAt = 0;
+    std::set<int> m_levels;
+    std::vector<bool> m_raiding;
+    std::vector<double> m_stepMs;
+    std::vector<double> m_frameMs;
+};
+
+void printFigures(uint32_t seed, int minutes, const Figures& f)
+{
+    std::printf(
+        "seed %u, %d game minutes: quests %d accepted / %d solved / %d rewarded; %d bought, %d sold, "
+        "%d equipped, %d looted; offers %d accepted / %d rejected; %d recruits, %d guards; raids %d on "
+        "it / %d by it / %d others, lowest stone %d; %d deaths / %d resurrections; %d gate travels, "
+        "%d levels, %d kills; peak %d entities, RSS %ld KB; step %.3f ms mean / %.3f p99, frame %.3f "
+        "ms mean / %.3f p99; %d warnings; wall %.1f s; end hash %016llx\n",
+        seed, minutes, f.questsAccepted, f.questsSolved, f.questsRewarded, f.bought, f.sold, f.equipped,
+        f.looted, f.offersAccepted, f.offersRejected, f.recruits, f.guards, f.raidsOnPlayer, f.raidsByPlayer,
+        f.raidsOther, f.lowestStone, f.deaths, f.resurrections, f.gateTravels, f.levelsVisited, f.kills,
+        f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms, f.frameMeanMs, f.frameP99Ms, f.warnings,
+        f.wallSeconds, static_cast<unsigned long long>(f.endHash));
+    std::fflush(stdout);
+}
+
+// One seed's run from a new world in a program of its own.
+Figures playSeed(uint32_t seed, int minutes)
+{
+    Figures figures;
+    const auto begin = std::chrono::steady_clock::now();
+    TempDir user;
+    PlayedGame program(user);
+    SelfPlayer player(program, seed);
+    if (!player.startNew(seed)) {
+        return figures;
+    }
+    player.play(minutes * kFramesPerMinute, figures);
+    player.finish(figures);
+    figures.endHash = player.worldHash();
+    for (const std::string& line : program.warnings) {
+        std::printf("seed %u warns: %s", seed, line.c_str());
+    }
+    EXPECT_TRUE(program.errors.empty()) << program.errors.front();
+    figures.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+    printFigures(seed, minutes, figures);
+    return figures;
+}
+
+int envInt(const char* name, int fallback)
+{
+    const char* text = std::getenv(name);
+    return text && *text ? std::atoi(text) : fallback;
+}
+
+std::vector<uint32_t> seedsToPlay(std::vector<uint32_t> seeds)
+{
+    if (const char* list = std::getenv("GLOAM_SELFPLAY_SEEDS"); list && *list) {
+        seeds.clear();
+        std::istringstream items(list);
+        std::string item;
+        while (std::getline(items, item, ',')) {
+            seeds.push_back(static_cast<uint32_t>(std::strtoul(item.c_str(), nullptr, 10)));
+        }
+    }
+    return seeds;
+}
+
+} // namespace
+
+// The short form: one seed for three game minutes through the real client,
+// with every invariant (the sanitizer build's run).
+TEST(ClientSelfPlayShort, OneSeedPlaysThreeMinutesThroughTheClient)
+{
+    const Figures f = playSeed(11, 3);
+    EXPECT_EQ(f.frames, 3 * kFramesPerMinute);
+    EXPECT_GE(f.equipped, 1) << "the starting gear is put on from the bag";
+}
