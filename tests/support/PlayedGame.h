@@ -8,6 +8,7 @@
 // no idle sleep, 50 ms each.
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
 #include "engine/app/Application.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
@@ -122,6 +123,25 @@ public:
                 return true;
             }
             frame();
+        }
+        return false;
+    }
+
+    // Frames of the join alone: the server takes the join and answers, the
+    // client reads the answer, but neither the world nor the player moves.
+    bool joinWithoutPlay(int frames = 200)
+    {
+        AppHooks& hooks = app->getHooks();
+        for (int i = 0; i < frames; ++i) {
+            hooks.finishLevels();
+            hooks.serverReceive(kFrameMs, false);
+            hooks.clientUpdate();
+            settle();
+            Client* client = Client::instance();
+            if (client && client->isJoined() && client->getLocalPlayer() &&
+                !client->getLocalPlayer()->getGeneratedName().empty()) {
+                return true;
+            }
         }
         return false;
     }

@@ -280,6 +280,35 @@ public:
 
     Player* serverPlayer() const { return m_player; }
 
+    // The moments worth a save point that hold now.
+    std::vector<std::string> saveEvents() const
+    {
+        std::vector<std::string> events;
+        if (!m_player->isAlive()) {
+            events.push_back("while dead");
+        }
+        const Covenant* own = m_player->getCovenant();
+        Game& game = Game::get();
+        for (int i = 0; own && i < game.getCovenantCount(); ++i) {
+            const Covenant* covenant = game.getCovenant(i);
+            if (covenant && covenant->isRaiding() &&
+                (covenant == own || covenant->raidTarget == own->index)) {
+                events.push_back("during a raid");
+                break;
+            }
+        }
+        if (m_player->getPosition().zone != 0) {
+            for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+                const Quest* quest = m_player->getQuest(slot);
+                if (quest && quest->isInUse() && quest->progress > 0) {
+                    events.push_back("away from the town with progress on a quest");
+                    break;
+                }
+            }
+        }
+        return events;
+    }
+
     // The world's state in bytes, for "the same seed ends alike".
     uint64_t worldHash() const
     {
@@ -958,8 +987,88 @@ void printFigures(uint32_t seed, int minutes, const Figures& f)
     std::fflush(stdout);
 }
 
+// The files a save writes, by their place under the user directory (the
+// log and the settings are the program's, not the game's).
+using SavedFiles = std::map<std::string, std::vector<uint8_t>>;
+
+SavedFiles savedFiles(const std::filesystem::path& user)
+{
+    SavedFiles files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(user)) {
+        if (!entry.is_regular_file()) {
+            continue;
+        }
+        const std::string name = std::filesystem::relative(entry.path(), user).generic_string();
+        if (name == "log.txt" || name == "user.cfg" || name.find(".tmp") != std::string::npos) {
+            continue;
+        }
+        files[name] = readFileBytes(entry.path());
+    }
+    return files;
+}
+
+// A save point: what the save wrote, and where in the run it was made.
+struct SavePoint {
+    std::string where;
+    SavedFiles files;
+};
+
+// The save point's files resumed in a fresh program, saved again at once
+// after the join: every file comes back byte for byte.
+void checkSavePoint(const SavePoint& point)
+{
+    SCOPED_TRACE("save point " + point.where);
+    ASSERT_FALSE(point.files.empty());
+    for (const char* ending : {".wld", ".chr", ".his", ".map", "global.sav", "global.sts"}) {
+        EXPECT_TRUE(std::any_of(point.files.begin(), point.files.end(),
+                                [&](const auto& file) { return file.first.ends_with(ending); }))
+            << "the save wrote no " << ending << " file";
+    }
+    TempDir user;
+    for (const auto& [name, bytes] : point.files) {
+        std::filesystem::create_directories((user.path() / name).parent_path());
+        writeFileBytes(user.path() / name, bytes);
+    }
+    PlayedGame program(user);
+    PlayedGame::set("resumeGameChar", kPlayerName);
+    ASSERT_TRUE(PlayedGame::run("resumeGame"));
+    ASSERT_TRUE(program.joinWithoutPlay()) << "the saved character cannot be resumed";
+    program.saveAsAutosave();
+    const SavedFiles again = savedFiles(user.path());
+    for (const auto& [name, bytes] : point.files) {
+        const auto found = again.find(name);
+        if (found == again.end()) {
+            ADD_FAILURE() << name << " is not written again";
+            continue;
+        }
+        const std::vector<uint8_t>& back = found->second;
+        const auto at = std::mismatch(bytes.begin(),
+                                      bytes.begin() + static_cast<long>(std::min(bytes.size(), back.size())),
+                                      back.begin());
+        EXPECT_TRUE(bytes == back) << name << " differs after resume and save: " << bytes.size()
+                                   << " bytes, then " << back.size() << ", first difference at byte "
+                                   << (at.first - bytes.begin());
+    }
+    std::string names;
+    for (const auto& file : point.files) {
+        names += " " + file.first;
+    }
+    std::printf("%s: resumed and saved again:%s\n", point.where.c_str(), names.c_str());
+    EXPECT_TRUE(program.errors.empty()) << program.errors.front();
+}
+
+// Where a run saves: at fixed frames, and (the release run) at the first
+// time the player is dead, its covenant is in a raid, and it is away from the
+// town with progress on a quest; and at the end.
+struct SavePlan {
+    std::vector<int> frames;
+    bool onEvents = false;
+    bool atEnd = false;
+};
+
 // One seed's run from a new world in a program of its own.
-Figures playSeed(uint32_t seed, int minutes)
+Figures playSeed(uint32_t seed, int minutes, const SavePlan& plan = {},
+                 std::vector<SavePoint>* points = nullptr)
 {
     Figures figures;
     const auto begin = std::chrono::steady_clock::now();
@@ -969,8 +1078,36 @@ Figures playSeed(uint32_t seed, int minutes)
     if (!player.startNew(seed)) {
         return figures;
     }
-    player.play(minutes * kFramesPerMinute, figures);
+    auto save = [&](const std::string& where) {
+        program.saveAsAutosave();
+        if (points) {
+            points->push_back(SavePoint{formatString("seed %u, frame %d: ", seed, figures.frames) + where,
+                                        savedFiles(user.path())});
+        }
+    };
+    std::set<std::string> eventsSaved;
+    const int total = minutes * kFramesPerMinute;
+    while (figures.frames < total) {
+        if (std::find(plan.frames.begin(), plan.frames.end(), figures.frames) != plan.frames.end()) {
+            save(figures.frames == 0 ? "after the join" : "at its frame");
+        }
+        if (plan.onEvents) {
+            for (const std::string& event : player.saveEvents()) {
+                if (eventsSaved.insert(event).second) {
+                    save(event);
+                }
+            }
+        }
+        const int failures = failureCount();
+        player.play(1, figures);
+        if (failureCount() != failures) {
+            break;
+        }
+    }
     player.finish(figures);
+    if (plan.atEnd) {
+        save("at the end");
+    }
     figures.endHash = player.worldHash();
     for (const std::string& line : program.warnings) {
         std::printf("seed %u warns: %s", seed, line.c_str());
@@ -1003,10 +1140,15 @@ std::vector<uint32_t> seedsToPlay(std::vector<uint32_t> seeds)
 } // namespace
 
 // The short form: one seed for three game minutes through the real client,
-// with every invariant (the sanitizer build's run).
-TEST(ClientSelfPlayShort, OneSeedPlaysThreeMinutesThroughTheClient)
+// with every invariant, and one save point resumed and saved again alike.
+TEST(ClientSelfPlayShort, OneSeedPlaysThreeMinutesAndItsSaveResumesAlike)
 {
-    const Figures f = playSeed(11, 3);
+    std::vector<SavePoint> points;
+    SavePlan plan;
+    plan.atEnd = true;
+    const Figures f = playSeed(11, 3, plan, &points);
     EXPECT_EQ(f.frames, 3 * kFramesPerMinute);
     EXPECT_GE(f.equipped, 1) << "the starting gear is put on from the bag";
+    ASSERT_EQ(points.size(), 1u);
+    checkSavePoint(points[0]);
 }
