@@ -7,6 +7,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
@@ -21,7 +22,7 @@
 namespace {
 float tileSize()
 {
-    return GameData::instance() ? GameData::get().rules().tileSize : 32.0f;
+    return worldRules().tileSize;
 }
 
 // Guard posts in tiles from the house position.

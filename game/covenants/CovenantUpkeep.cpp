@@ -6,8 +6,10 @@
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Sentient.h"
+#include "game/skills/Saturate.h"
 #include "game/world/Game.h"
 
 #include <algorithm>
@@ -18,17 +20,6 @@ namespace {
 constexpr int kMoney = static_cast<int>(CovenantStat::Money);
 constexpr int kLeaderGuardGroupFirst = 2; // Bag1 … Bag4
 constexpr int kLeaderGuardGroupLast = 5;
-
-int saturate(long long value)
-{
-    return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
-}
-
-const GameRules& rules()
-{
-    static const GameRules defaults;
-    return GameData::instance() ? GameData::get().rules() : defaults;
-}
 
 bool isLiveGuardItem(const ItemBase* item)
 {
@@ -53,7 +44,7 @@ void Covenant::computeGuardCosts()
     }
     for (int slot = 0; slot < kGuardSlots; ++slot)
         add(getHouseItem(slot));
-    stats.set(static_cast<int>(CovenantStat::GuardCosts), saturate(total));
+    stats.set(static_cast<int>(CovenantStat::GuardCosts), saturateWide(total));
 }
 
 int Covenant::covenantItemsWorth(bool guardsOnly) const
@@ -64,7 +55,7 @@ int Covenant::covenantItemsWorth(bool guardsOnly) const
         if (item && (!guardsOnly || item->getGuardType()))
             total += itemWorth(item);
     }
-    return saturate(total);
+    return saturateWide(total);
 }
 
 float Covenant::getItemSaleValue(const ItemBase* item, bool) const
@@ -87,7 +78,7 @@ int Covenant::getLeaderGold() const
 
 void Covenant::gainInfluenceFromXp(int sourceLevel, float xp, int source)
 {
-    const GameRules& r = rules();
+    const GameRules& r = worldRules();
     float factor = 0.0f;
     switch (source) {
     case 0:
@@ -109,8 +100,7 @@ void Covenant::gainInfluenceFromXp(int sourceLevel, float xp, int source)
                           100.0 * xp);
     double gain = std::floor(std::trunc(a) * getMultiplier(static_cast<int>(CovenantMultiplier::Influence)));
     int32_t& counter = source == 0 ? influence.adventure : influence.world;
-    counter = saturate(static_cast<long long>(counter) +
-                       saturate(static_cast<long long>(std::clamp(gain, -2147483648.0, 2147483647.0))));
+    counter = saturateWide(static_cast<int64_t>(counter) + saturate(gain));
 }
 
 int Covenant::guardSlotToSell() const
@@ -154,13 +144,13 @@ void Covenant::payUpkeep()
 {
     Game* game = Game::instance();
     const bool player = game && game->isPlayerCovenant(this);
-    const float sellPercent = rules().maxSellPercent;
+    const float sellPercent = worldRules().maxSellPercent;
     // Each round gives up one guard, guard item or route, so it ends.
     for (;;) {
         int delta = sumRelationValues();
         int crystals = stats.get(kMoney);
         if (delta >= 0) {
-            stats.set(kMoney, saturate(static_cast<long long>(crystals) + delta));
+            stats.set(kMoney, saturateWide(static_cast<int64_t>(crystals) + delta));
             return;
         }
         long long loss = -static_cast<long long>(delta);
@@ -168,7 +158,7 @@ void Covenant::payUpkeep()
             if (player && 3 * loss >= crystals)
                 game->sendGameMessage(
                     "Running low on crystals!  Guards/trade routes will be sold/canceled if we run out!", 3);
-            stats.set(kMoney, saturate(static_cast<long long>(crystals) + delta));
+            stats.set(kMoney, saturateWide(static_cast<int64_t>(crystals) + delta));
             return;
         }
 
@@ -181,9 +171,9 @@ void Covenant::payUpkeep()
                                       3);
             const ItemBase* item = getHouseItem(slot);
             int price = item ? item->getPrice(1) : 0;
-            stats.set(kMoney,
-                      saturate(static_cast<long long>(crystals) +
-                               static_cast<long long>(std::floor(price * static_cast<double>(sellPercent)))));
+            stats.set(kMoney, saturateWide(static_cast<int64_t>(crystals) +
+                                           static_cast<int64_t>(
+                                               std::floor(price * static_cast<double>(sellPercent)))));
             dismissGuard(slot);
             if (InventoryGroup* house = inventory->getSlot(kHouseGroup))
                 house->destroyItemAt(slot);
@@ -222,7 +212,7 @@ void Covenant::payUpkeep()
             continue;
         }
 
-        stats.set(kMoney, saturate(static_cast<long long>(crystals) + delta));
+        stats.set(kMoney, saturateWide(static_cast<int64_t>(crystals) + delta));
         return;
     }
 }

@@ -3,6 +3,7 @@
 #include "engine/data/Database.h"
 #include "engine/resources/ModelAnimation.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Sentient.h"
 #include "game/entities/Trap.h"
 #include "game/world/Game.h"
@@ -70,7 +71,7 @@ void Door::onPlaced()
         leaf->setEntry(getEntry(), getEntryName());
         leaf->loadFromDatabase();
         leaf->m_direction = m_direction;
-        const float grid = GameData::instance() ? GameData::get().rules().gridSize : 32.0f;
+        const float grid = worldRules().gridSize;
         ZonePosition at = m_position;
         if (m_direction == North || m_direction == South) {
             at.x += grid;

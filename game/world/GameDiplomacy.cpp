@@ -8,6 +8,7 @@
 #include "game/covenants/CovenantNames.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Player.h"
 #include "game/world/ServerLink.h"
 
@@ -307,12 +308,10 @@ void Game::announceRaidStart(int raider, int target)
     Covenant* t = getCovenant(target);
     if (!r || !t || r == t)
         return;
-    sendCovenantMessage(
-        t,
-        coloredName(r) + " is " +
-            formatColorCode(GameData::instance() ? GameData::get().rules().raidColorIndex : 0) + "raiding" +
-            formatColorCode(145) + " " + coloredName(t),
-        1);
+    sendCovenantMessage(t,
+                        coloredName(r) + " is " + formatColorCode(worldRules().raidColorIndex) + "raiding" +
+                            formatColorCode(145) + " " + coloredName(t),
+                        1);
     r->onRaidStarted(t);
     announceDiplomacy(raider, target, kRaid, false);
     playSoundAtPlayer("Sounds/startedRaid.ogg");
