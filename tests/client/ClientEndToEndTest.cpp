@@ -32,6 +32,7 @@
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
+#include "game/quests/Quest.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
@@ -641,6 +642,42 @@ TEST_F(ClientWorldEndToEnd, ASecondNewGameInTheSameFolderStartsWithAWholeStone)
         EXPECT_EQ(text.find("Life stone"), std::string::npos) << text;
     }
     client->setTextEventSink(nullptr);
+}
+
+// Started from the menu's command (no "newWorld" from any client): the world
+// opens with its quests, and the client's quest mirrors hold the same ones.
+TEST_F(ClientWorldEndToEnd, AMenuStartedWorldOpensWithItsQuestsOnBothSides)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    const Game& game = Game::get();
+    EXPECT_FALSE(game.areInitialQuestsPending());
+    std::vector<int> serverTypes;
+    for (int i = 0; i < game.getQuestTableSize(); ++i) {
+        const Quest* quest = game.getQuest(i);
+        serverTypes.push_back(quest ? quest->type : -1);
+    }
+    const auto has = [&serverTypes](QuestType type) {
+        return std::count(serverTypes.begin(), serverTypes.end(), toIndex(type));
+    };
+    EXPECT_EQ(has(QuestType::StoryKillTurenScout), 1);
+    EXPECT_EQ(has(QuestType::TutorialEquipWeapon), 1);
+    const auto held = std::count_if(serverTypes.begin(), serverTypes.end(), [](int t) { return t > 0; });
+    EXPECT_GE(held, 3) << "at least one drawn quest besides the story and the tutorial";
+
+    const GameClient* mirror = GameClient::instance();
+    ASSERT_NE(mirror, nullptr);
+    ASSERT_EQ(mirror->getQuestCount(), serverTypes.size());
+    for (size_t i = 0; i < serverTypes.size(); ++i) {
+        const QuestClient* quest = mirror->getQuest(static_cast<int>(i));
+        EXPECT_EQ(quest ? quest->type : -1, serverTypes[i]) << "slot " << i;
+        if (quest) {
+            EXPECT_EQ(quest->level, game.getQuest(static_cast<int>(i))->level) << "slot " << i;
+        }
+    }
+    expectNoWarnings();
 }
 
 TEST_F(ClientWorldEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)

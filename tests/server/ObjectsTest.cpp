@@ -435,6 +435,44 @@ TEST_F(ObjectsTest, ASecretStaysShutWhileAStoryQuestStandsInTheGame)
     EXPECT_TRUE(secret->conditionsHold());
 }
 
+// A burst skill used by the player: fire lights the torches made for it,
+// cold puts out only those made for cold, and no torch is hurt.
+TEST_F(ObjectsTest, ABurstOfFireLightsTorchesAndOneOfColdPutsOutOnlyThoseItReaches)
+{
+    Torch* wall = make<Torch>("TorchWall", besidePlayer(40.0f));
+    Torch* brazier = make<Torch>("BrazierGreen", besidePlayer(-40.0f));
+    Torch* far = make<Torch>("TorchWall", besidePlayer(400.0f));
+    for (Torch* torch : {wall, brazier, far})
+        torch->use(nullptr);
+    ASSERT_FALSE(wall->isLit() || brazier->isLit() || far->isLit());
+
+    const SkillDefinition* fire = GameData::get().findSkillDefinition("TrapFireBurst");
+    ASSERT_NE(fire, nullptr);
+    ASSERT_TRUE(fire->explosion);
+    auto* burst = dynamic_cast<Skill*>(player->getSkillList()->addSkill(fire, player, 2, 8));
+    ASSERT_NE(burst, nullptr);
+    ASSERT_EQ(burst->execute(player, nullptr, Skill::kStageRequest, true), Skill::kDone);
+    EXPECT_TRUE(wall->isLit());
+    EXPECT_TRUE(brazier->isLit());
+    EXPECT_FALSE(far->isLit()) << "beyond the burst's range";
+
+    // Outlives the player, whose list keeps a pointer to it.
+    static std::unique_ptr<SkillDefinition> frost;
+    frost = std::make_unique<SkillDefinition>();
+    frost->basicSkill = true;
+    frost->explosion = true;
+    frost->explosionDamage = fire->explosionDamage;
+    frost->explosionRange = fire->explosionRange;
+    frost->explosionDamageType = toIndex(DamageType::Cold);
+    auto* cold = dynamic_cast<Skill*>(player->getSkillList()->addSkill(frost.get(), player, 2, 9));
+    ASSERT_NE(cold, nullptr);
+    ASSERT_EQ(cold->execute(player, nullptr, Skill::kStageRequest, true), Skill::kDone);
+    EXPECT_FALSE(wall->isLit());
+    EXPECT_TRUE(brazier->isLit()) << "a brazier does not feel the cold";
+    for (const Torch* torch : {wall, brazier, far})
+        EXPECT_EQ(torch->getHealth(), torch->getMaxHealth()) << torch->getEntryName();
+}
+
 TEST_F(ObjectsTest, StashesOpenTheLootGroupsOfTheUserOrItsCovenant)
 {
     Stash* own = make<Stash>("ObjectPlayerStash", besidePlayer(64.0f));

@@ -1,5 +1,6 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/data/Database.h"
 #include "engine/net/SocketLayer.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/DefinitionReader.h"
@@ -121,9 +122,18 @@ TEST_F(PlayerJoin, ACharacterFromAnotherWorldBringsNoneOfItsCovenantsRunningStat
     EXPECT_EQ(covenant->stats.get(money), 900);
     EXPECT_EQ(covenant->getLifestoneHealth(), 100);
 
+    // It comes from another world with a guard bought there in its house.
+    const int house = toIndex(InventoryGroupIndex::House);
+    InventoryGroup* places = player->getInventory()->getSlot(house);
+    ASSERT_NE(places, nullptr);
+    auto* guardItem = new Item();
+    guardItem->setItemEntry(Database::get().findEntry("GuardSkeletonWarrior"));
+    ASSERT_EQ(guardItem->getItemType(), ItemType::Guard);
+    places->setItem(0, guardItem);
     saved.levelId = 12345;
     joined = join(saved.write(*player));
     ASSERT_NE(joined, nullptr);
+    EXPECT_EQ(joined->getInventory()->getItemAt(house, 0), nullptr) << "the guard's house item stays behind";
     covenant = dynamic_cast<PlayerCovenant*>(joined->getCovenant());
     ASSERT_NE(covenant, nullptr);
     EXPECT_EQ(covenant->stats.get(money), 0);
