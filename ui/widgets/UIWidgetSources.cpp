@@ -17,6 +17,7 @@
 #include "game/definitions/Money.h"
 #include "game/quests/QuestBase.h"
 #include "game/quests/RecruitBase.h"
+#include "game/skills/SkillTree.h"
 #include "ui/ClientView.h"
 #include "ui/UISystem.h"
 #include "ui/UIValueTables.h"
@@ -335,7 +336,12 @@ std::string UIWidget::gameSourceText(const UITextSourceRecord& record, const UIW
         if (!type || record.number < 0 || record.number >= type->getSkillTreeCount()) {
             return std::string();
         }
-        return type->skillTrees[static_cast<size_t>(record.number)].name;
+        // The tree's own "Name" as a text key, so a language can rename it.
+        const ClassSkillTree& tree = type->skillTrees[static_cast<size_t>(record.number)];
+        if (tree.tree && !tree.tree->name.empty()) {
+            return wrapText(tree.tree->name.c_str());
+        }
+        return tree.name;
     }
     case UITextSource::QuestText:
         if (!player) {
