@@ -147,6 +147,17 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     ASSERT_NE(mantle, nullptr);
     const int place = mantle->getEntry();
 
+    // Hovering a filled place says what it holds: the item's name first.
+    {
+        Vec2 over = centreOf(*mantle);
+        window.moveTo(static_cast<int>(over.x), static_cast<int>(over.y));
+        UITooltip tip;
+        ASSERT_TRUE(ui.getTooltip(tip));
+        const std::string firstLine = tip.text.substr(0, tip.text.find('\n'));
+        EXPECT_EQ(firstLine, mantle->getItem()->getDisplayName(true)) << tip.text;
+        EXPECT_NE(tip.text.find("Padded Mantle"), std::string::npos) << tip.text;
+    }
+
     // Two clicks wear the mantle: its icon in the shoulder place, the bag's place empty.
     auto* shoulders = dynamic_cast<UIItemSlot*>(inventory->findWidget("Shoulders"));
     ASSERT_NE(shoulders, nullptr);

@@ -120,27 +120,49 @@ bool UIMenu::getTooltip(int x, int y, UITooltip& out)
     if (!isActive()) {
         return false;
     }
+    // A widget that answers without text (a panel that only swallows the
+    // mouse) lies under the widgets after it: they, and the page shown on
+    // it, are asked before its empty answer is taken.
+    bool blocked = false;
+    UITooltip blocking;
     for (size_t i = 0; i < m_widgets.size(); ++i) {
         UIWidget* widget = m_widgets[i].get();
         if (!widget->isVisible() || !widget->containsPoint(static_cast<float>(x), static_cast<float>(y)) ||
             !widget->showsHighlightInfo()) {
             continue;
         }
-        if (!widget->getTooltip(out)) {
+        UITooltip answer = out;
+        if (!widget->getTooltip(answer)) {
             continue;
         }
         if (widget->hasProtectedZone()) {
-            out.position = widget->getProtectedZonePosition();
-            out.size = widget->getProtectedZoneSize();
+            answer.position = widget->getProtectedZonePosition();
+            answer.size = widget->getProtectedZoneSize();
         } else {
-            out.position = widget->getScreenPosition();
-            out.size = widget->getSize();
+            answer.position = widget->getScreenPosition();
+            answer.size = widget->getSize();
         }
-        out.alpha = widget->getHighlightBackgroundAlpha();
-        return true;
+        answer.alpha = widget->getHighlightBackgroundAlpha();
+        if (!answer.text.empty()) {
+            out = answer;
+            return true;
+        }
+        if (!blocked) {
+            blocked = true;
+            blocking = answer;
+        }
     }
     UIMenu* page = getSelectedSubMenuMenu();
-    return page && page->getTooltip(x, y, out);
+    UITooltip answer = out;
+    if (page && page->getTooltip(x, y, answer) && (!answer.text.empty() || !blocked)) {
+        out = answer;
+        return true;
+    }
+    if (blocked) {
+        out = blocking;
+        return true;
+    }
+    return false;
 }
 
 UIWidget* UIMenu::findWidgetAt(int x, int y, bool onlyFlagged)
