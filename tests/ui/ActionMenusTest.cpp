@@ -7,7 +7,9 @@
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/VirtualKeys.h"
+#include "engine/data/Localization.h"
 #include "engine/input/Input.h"
+#include "game/definitions/CharacterClass.h"
 #include "server/GameCommandTable.h"
 #include "server/PlayerCommands.h"
 #include "support/RecordingUIDrawing.h"
@@ -176,6 +178,30 @@ TEST_F(ActionMenusTest, AResurrectionThatWaitsTakesTheDeathWindowAway)
     EXPECT_TRUE(stacked("PlayerDead"));
     ASSERT_TRUE(run("timer 0 3.0 7"));
     EXPECT_FALSE(shown("PlayerDead"));
+}
+
+// The skill pages' tabs read the trees' own names, translated, for the
+// player's class.
+TEST_F(ActionMenusTest, TheSkillTabsReadTheTreesNames)
+{
+    const CharacterClass* warrior = nullptr;
+    for (const auto& type : world.data->getCharacterClasses()) {
+        if (type->getEntryName() == "ClassWarrior") {
+            warrior = type.get();
+        }
+    }
+    ASSERT_NE(warrior, nullptr);
+    player->stats.set(PlayerClient::kStatClass, warrior->getIndex());
+    Localization texts;
+    ASSERT_TRUE(texts.load("english"));
+    const char* const names[] = {"Arms", "Defense", "Command"};
+    for (int i = 0; i < 3; ++i) {
+        UIWidget* tab = ui.findWidget("Skills::TabName" + std::to_string(i));
+        ASSERT_NE(tab, nullptr) << i;
+        tab->prepareDraw();
+        const std::string& text = tab->getTextValue();
+        EXPECT_EQ(texts.translateCopy(text), names[i]) << text;
+    }
 }
 
 } // namespace

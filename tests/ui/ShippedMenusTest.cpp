@@ -1,6 +1,8 @@
 #include "support/ProgramRunner.h"
 #include "support/UITestBench.h"
 
+#include "engine/console/EngineCommands.h"
+
 #include "engine/console/CommandLine.h"
 #include "engine/files/FileSystem.h"
 #include "engine/files/WholeFile.h"
@@ -98,6 +100,53 @@ TEST_F(ShippedMenus, OptionsRememberWhatThePagesChange)
     EXPECT_EQ(getUserVarString("s_volumeMusic"), "0.500000");
     EXPECT_TRUE(bench.ui.handleKey(1, true, false)) << "the game-menu key goes back";
     EXPECT_FALSE(options->isActive());
+}
+
+// Every key action of the default configuration has its row on the controls
+// page: the rows stand apart inside the options frame, and a click on one
+// waits for the key of that action.
+TEST_F(ShippedMenus, TheControlsPageRebindsEveryKeyAction)
+{
+    std::string config;
+    ASSERT_EQ(readWholeFile(gameDataPath("default.cfg"), config), WholeFileResult::Read);
+    std::vector<std::string> actions;
+    forEachConfigLine(config, [&](const std::vector<std::string>& words, int) {
+        if (words.size() >= 3 && words[0] == "VirtualKey") {
+            actions.push_back(words[1]);
+        }
+    });
+    ASSERT_EQ(actions.size(), 19u);
+    registerEngineCommands(); // "set", which the rows run
+    UIMenu* options = bench.ui.findMenu("Options");
+    bench.ui.pushMenu(options);
+    options->selectSubMenu(2);
+    std::vector<const UIWidget*> rows;
+    for (const std::string& action : actions) {
+        SCOPED_TRACE(action);
+        UIWidget* row = bench.ui.findWidget("OptionsControls::Bind" + action);
+        ASSERT_NE(row, nullptr);
+        const Vec2 at = row->getScreenPosition();
+        const Vec2 size = row->getSize();
+        EXPECT_GE(at.x, 60.0f);
+        EXPECT_LE(at.x + size.x, 580.0f);
+        EXPECT_GE(at.y, 110.0f) << "below the tabs";
+        EXPECT_LE(at.y + size.y, 392.0f) << "above the Back button";
+        for (const UIWidget* other : rows) {
+            const Vec2 o = other->getScreenPosition();
+            const bool apart = at.x + size.x <= o.x || o.x + other->getSize().x <= at.x ||
+                               at.y + size.y <= o.y || o.y + other->getSize().y <= at.y;
+            EXPECT_TRUE(apart) << "overlaps " << other->getInternalName();
+        }
+        rows.push_back(row);
+        setUserVar("BindKeyShown", "0");
+        EXPECT_TRUE(bench.ui.onMouseButton(0, true, static_cast<int>(at.x + size.x / 2),
+                                           static_cast<int>(at.y + size.y / 2)));
+        bench.ui.onMouseButton(0, false, static_cast<int>(at.x + size.x / 2),
+                               static_cast<int>(at.y + size.y / 2));
+        EXPECT_EQ(getUserVarString("BindKeyAction"), action);
+        EXPECT_EQ(getUserVarString("BindKeyShown"), "1");
+    }
+    setUserVar("BindKeyShown", "0");
 }
 
 TEST(ShippedMenusProgram, AHeadlessRunDrivesTheMenusFromTheConsole)

@@ -338,10 +338,11 @@ std::string UIWidget::gameSourceText(const UITextSourceRecord& record, const UIW
         }
         // The tree's own "Name" as a text key, so a language can rename it.
         const ClassSkillTree& tree = type->skillTrees[static_cast<size_t>(record.number)];
-        if (tree.tree && !tree.tree->name.empty()) {
-            return wrapText(tree.tree->name.c_str());
+        std::string name = tree.tree ? tree.tree->name : std::string();
+        if (name.empty()) {
+            name = DefinitionReader(DefinitionReader::findEntry(tree.name)).getString("Name");
         }
-        return tree.name;
+        return name.empty() ? tree.name : wrapText(name.c_str());
     }
     case UITextSource::QuestText:
         if (!player) {
