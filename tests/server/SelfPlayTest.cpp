@@ -890,6 +890,23 @@ Figures runSeed(uint32_t seed, int minutes, bool compare)
     return figures;
 }
 
+// One seed's play in a program that may have run other worlds before; back
+// to the menu afterwards. The hash of the world's save at the end.
+uint64_t playInProgram(HeadlessServer& program, uint32_t seed, int minutes)
+{
+    SelfPlay run(program, seed);
+    if (!run.start(seed, false)) {
+        ADD_FAILURE() << "seed " << seed << ": the player cannot join";
+        return 0;
+    }
+    Figures figures;
+    run.play(minutes * kStepsPerMinute, figures);
+    EXPECT_TRUE(run.errors().empty()) << run.errors().front();
+    const uint64_t hash = fnv1a(run.save());
+    Server::get().reset();
+    return hash;
+}
+
 int envInt(const char* name, int fallback)
 {
     const char* text = std::getenv(name);
@@ -912,7 +929,8 @@ std::vector<uint32_t> seedsToPlay(std::vector<uint32_t> seeds = {11, 12})
 } // namespace
 
 // Each seed plays its minutes with every invariant held; the same seed twice
-// ends alike, two seeds otherwise.
+// ends alike, also after another world in the same program; two seeds
+// otherwise.
 TEST(SelfPlay, TwoSeedsPlayTwoMinutesEachTheSameSeedTwiceEndsAlike)
 {
     const int minutes = envInt("GLOAM_SELFPLAY_MINUTES", 2);
@@ -940,6 +958,13 @@ TEST(SelfPlay, TwoSeedsPlayTwoMinutesEachTheSameSeedTwiceEndsAlike)
     // The first seed again: the same end state.
     const Figures again = runSeed(seeds[0], minutes, false);
     EXPECT_EQ(again.endHash, all[0].endHash) << "seed " << seeds[0] << " ended otherwise the second time";
+
+    // In one program, after another world and a return to the menu, the
+    // first seed still ends as it did in a program of its own.
+    HeadlessServer program;
+    playInProgram(program, seeds.back(), minutes);
+    EXPECT_EQ(playInProgram(program, seeds[0], minutes), all[0].endHash)
+        << "seed " << seeds[0] << " ended otherwise after another world in the same program";
 }
 
 // Each seed's world, saved after play, loaded into a fresh program and saved
