@@ -624,13 +624,14 @@ TEST_F(QuestsRunning, QuestPeopleStandAtTheMonsterLevelOfTheirTargetLevel)
         EXPECT_EQ(npc->getPosition().zone, target);
         const int levelOfTarget = server.world->getLevelMonsterLevel(target);
         const int own = npc->getMonsterType()->getMinLevel();
+        // The escort's quest level is its start level's monster level.
+        EXPECT_EQ(levelOfTarget, row.questLevel) << "level " << target;
         ASSERT_NE(own, levelOfTarget) << "level " << target;
         EXPECT_EQ(npc->getStat(kLevel), row.ownLevel ? own : levelOfTarget) << "level " << target;
         if (row.type == QuestType::GhostRevenge) {
             EXPECT_FLOAT_EQ(npc->getFade(), 0.25f);
         }
         if (rescue) {
-            EXPECT_EQ(levelOfTarget, 11);
             EXPECT_EQ(quest->pendingBlock, -1);
             const GameRules& rules = GameData::get().rules();
             const float width = static_cast<float>(rules.blockTileWidth) * rules.tileSize;
