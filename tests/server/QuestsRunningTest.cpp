@@ -734,4 +734,30 @@ TEST_F(QuestsRunning, AThiefNeedsAStockedVendorAndAKidnappingNamesItsNpcWithItsT
     kidnapping->questNpc = nullptr;
 }
 
+// A kidnapped town NPC who dies fails its quest with a line that names the
+// NPC with its type, as the announcement did.
+TEST_F(QuestsRunning, AKidnappedNpcsDeathIsToldWithItsType)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    game.createTownNpcs();
+    // Taken as the set-up takes one (the player stands in the town, where no
+    // kidnapping starts).
+    auto quest = rolled(QuestType::Kidnapping);
+    Actor* npc = game.getTownNpc(toIndex(NpcType::Apothecary));
+    ASSERT_NE(npc, nullptr);
+    quest->questNpc = npc;
+    quest->monsterType = GameData::get().findMonsterType("GoblinScout");
+    npc->setFlags(npc->getFlags() | EntityBase::kFlagKidnapped);
+    npc->setQuestActor(true);
+    const std::string named = npc->getName() + " ($NpcType" + getNpcTypeName(npc->getNpcType()) + "$)";
+    ASSERT_NE(game.getQuest(game.addQuest(std::move(quest))), nullptr);
+    clearLines();
+    npc->takeDamage(npc->getHealth() + 5, nullptr);
+    game.update(0.05f);
+    ASSERT_TRUE(npc->isDead());
+    EXPECT_TRUE(anyLineWith("QuestKilledKidnapping")) << (recent().empty() ? "" : recent().back());
+    EXPECT_TRUE(anyLineWith(named)) << (recent().empty() ? "" : recent().back());
+}
+
 } // namespace
