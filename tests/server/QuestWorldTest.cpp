@@ -6,6 +6,7 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/AreaDefinition.h"
+#include "game/world/NpcDisplayName.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
@@ -253,7 +254,7 @@ TEST_F(QuestSetUp, APetrifiedNpcIsNeverOneAKidnappingIsAbout)
     EXPECT_TRUE(compared) << "no kidnapping of that NPC started";
 }
 
-TEST_F(QuestSetUp, APlagueThatCannotStayInfectsNobodyAndSaysNothing)
+TEST_F(QuestSetUp, APlagueThatCannotStaySaysNothingAndOneThatStaysNamesItsCarrierWithItsType)
 {
     QuestDefinition& plague = *GameData::get().getQuestDefinition(toIndex(QuestType::Plague));
     plague.hasUniqueMonster = true;
@@ -284,6 +285,17 @@ TEST_F(QuestSetUp, APlagueThatCannotStayInfectsNobodyAndSaysNothing)
         if (allowed->invalid)
             continue;
         EXPECT_GT(lines().size(), before);
+        // The spread is told with the carrier's display name (its type's key
+        // escaped inside the line's arguments).
+        ASSERT_FALSE(allowed->carriers.empty());
+        std::string carrier = getNpcDisplayName(allowed->carriers.front().entity.get());
+        for (size_t at = carrier.find("$$"); at != std::string::npos; at = carrier.find("$$", at + 1))
+            carrier.erase(at, 1);
+        const auto spread = std::find_if(
+            lines().begin() + static_cast<long>(before), lines().end(),
+            [](const std::string& line) { return line.find("QuestEventSpread") != std::string::npos; });
+        ASSERT_NE(spread, lines().end());
+        EXPECT_NE(spread->find(carrier), std::string::npos) << *spread << " lacks " << carrier;
         return;
     }
     GTEST_SKIP() << "no seed whose plague can start in this world";
