@@ -35,6 +35,7 @@
 #include "game/world/Level.h"
 #include "game/world/World.h"
 #include "server/Server.h"
+#include "support/LevelRoute.h"
 #include "support/PlayedGame.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
@@ -389,8 +390,10 @@ private:
         }
         Game& game = Game::get();
         if (m_frame % 200 == 1) {
-            trace(formatString("foe %d, loot %d, errands %zu, action %d, money %d, quests %d", m_foe, m_loot,
-                               m_errands.size(), m_mirror->action, money(), m_player->countQuests())
+            trace(formatString("foe %d, loot %d, errands %zu, action %d, money %d, quests %d, route %zu, "
+                               "walking %d",
+                               m_foe, m_loot, m_errands.size(), m_mirror->action, money(),
+                               m_player->countQuests(), m_route.size(), m_mirror->hasDestination())
                       .c_str());
         }
         // A pending offer: the relations screen's trade-request page.
@@ -433,6 +436,9 @@ private:
         if ((m_equipping || m_frame % 50 == 21) && equipSomething(figures)) {
             return;
         }
+        if (m_errands.empty() && solveQuest()) {
+            return;
+        }
         if (m_planErrands) {
             m_planErrands = false;
             planErrands();
@@ -441,7 +447,7 @@ private:
             runErrand(figures);
             return;
         }
-        wander(game);
+        wander();
     }
 
     void decideDead()
@@ -565,17 +571,108 @@ private:
         return false;
     }
 
+    // A held quest that is done is solved with its giver: a click on the
+    // giver opens the solve window, whose button hands the quest in.
+    bool solveQuest()
+    {
+        const Quest* done = nullptr;
+        int giver = -1;
+        for (int slot = 0; slot < Player::kQuestSlots && !done; ++slot) {
+            const Quest* quest = m_player->getQuest(slot);
+            if (quest && quest->isInUse() && quest->isComplete() && !m_unsolvable.contains(quest->id)) {
+                const auto known = m_givers.find(quest->id);
+                giver = known == m_givers.end() ? -1 : known->second;
+                done = quest;
+            }
+        }
+        if (!done) {
+            return false;
+        }
+        auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(giver));
+        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone ||
+            !mirrorOf(giver)) {
+            // Another level's giver waits until the player is back there.
+            if (!npc || !npc->isAlive()) {
+                m_unsolvable.insert(done->id);
+            }
+            return false;
+        }
+        if (m_solvingId != done->id) {
+            m_solvingId = done->id;
+            m_solveUntil = m_frame + kFramesPerMinute;
+            trace(formatString("goes to solve quest %d", done->id).c_str());
+        }
+        if (m_frame > m_solveUntil) {
+            trace("cannot solve its quest");
+            m_unsolvable.insert(done->id);
+            groundClick();
+            return false;
+        }
+        if (menuShown("SolveQuest")) {
+            if (!clickWidget(shownWidget("SolveQuest::CompleteQuest"))) {
+                ADD_FAILURE() << "the solve window has no CompleteQuest button";
+                m_unsolvable.insert(done->id);
+                return false;
+            }
+            m_solveAsked = done->id;
+            m_solveAskedAt = m_frame;
+            m_rewardBefore = m_player->getStat(kMoney) + m_player->getStat(toIndex(CharacterStat::Xp));
+            trace("solves a quest");
+            return true;
+        }
+        if (m_mirror->getTarget(false) != mirrorOf(giver) || m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirrorOf(giver));
+        }
+        return true;
+    }
+
+    // How well the player can finish a quest: 3 done by what it does
+    // anyway (equipping, killing what it meets), 2 a fight elsewhere, 1 any
+    // other, 0 none or held.
+    int questRank(int id) const
+    {
+        const Quest* quest = Game::get().getQuest(id);
+        if (!quest || !quest->isInUse() || m_player->hasQuest(id)) {
+            return 0;
+        }
+        switch (static_cast<QuestType>(quest->type)) {
+        case QuestType::TutorialEquipWeapon:
+        case QuestType::KillMonsters:
+        case QuestType::KillMonsterGroup:
+            return 3;
+        case QuestType::UniqueMonsterSpotted:
+        case QuestType::ClearLevel:
+        case QuestType::ScoutLocation:
+        case QuestType::BossKnight:
+            return 2;
+        default:
+            return 1;
+        }
+    }
+
     // The nearest quest giver and vendor of the player's level, in that order.
     void planErrands()
     {
         Game& game = Game::get();
-        const int giver = nearest(
-            [&](Entity* e) {
-                auto* actor = dynamic_cast<Actor*>(e);
-                return actor && actor->isAlive() && !m_player->isEnemyOf(actor) &&
-                       !dynamic_cast<Vendor*>(e) && !game.collectQuestsOfferedBy(actor).empty();
-            },
-            1.0e9f);
+        // The giver of the quest it can best finish, nearest first among equals.
+        int giver = -1;
+        for (int rank = 3; rank >= 1 && giver < 0; --rank) {
+            giver = nearest(
+                [&](Entity* e) {
+                    auto* actor = dynamic_cast<Actor*>(e);
+                    if (!actor || !actor->isAlive() || m_player->isEnemyOf(actor) ||
+                        dynamic_cast<Vendor*>(e)) {
+                        return false;
+                    }
+                    for (int id : game.collectQuestsOfferedBy(actor)) {
+                        if (questRank(id) >= rank) {
+                            return true;
+                        }
+                    }
+                    return false;
+                },
+                1.0e9f);
+        }
         const int vendor = nearest(
             [&](Entity* e) {
                 auto* v = dynamic_cast<Vendor*>(e);
@@ -597,6 +694,7 @@ private:
             m_errands.erase(m_errands.begin());
         }
         m_tradeStage = 0;
+        m_tradeTries = 0;
         m_errandUntil = m_frame + kFramesPerMinute;
         groundClick();
     }
@@ -639,10 +737,21 @@ private:
             return;
         }
         if (m_questStage == 0) {
-            // A click on the first row selects the quest.
+            // A click on the row of the quest it can best finish selects it.
+            int row = 0;
+            int best = -1;
+            const std::vector<ListEntry>& rows = list->getItems();
+            for (size_t i = 0; i < rows.size() && static_cast<int>(i) < list->getVisibleRows(); ++i) {
+                const int rank = questRank(std::atoi(rows[i].value.c_str()));
+                if (rank > best) {
+                    best = rank;
+                    row = static_cast<int>(i);
+                }
+            }
             const Vec2 at = list->getScreenPosition();
             const int x = static_cast<int>(at.x + 8.0f);
-            const int y = static_cast<int>(at.y + static_cast<float>(list->getItemHeight()) / 2.0f);
+            const int y = static_cast<int>(at.y + (static_cast<float>(row) + 0.5f) *
+                                                      static_cast<float>(list->getItemHeight()));
             list->handleMouseButton(0, true, x, y);
             list->handleMouseButton(0, false, x, y);
             m_questStage = 1;
@@ -655,6 +764,7 @@ private:
         }
         m_questsBefore = before;
         m_questAskedAt = m_frame;
+        m_askedGiver = npc.getEntityNumber();
         (void)figures;
         trace("accepts a quest");
         nextErrand();
@@ -681,40 +791,52 @@ private:
             return;
         }
         if (m_fundsBefore >= 0) {
-            if (m_tradeStage == 2 && money() > m_fundsBefore) {
-                ++figures.sold;
-            } else if (m_tradeStage == 3 && money() < m_fundsBefore) {
+            if (m_tradeStage == 2 && money() < m_fundsBefore) {
                 ++figures.bought;
+            } else if (m_tradeStage == 3 && money() > m_fundsBefore) {
+                ++figures.sold;
             }
             m_fundsBefore = -1;
         }
-        switch (m_tradeStage++) {
+        switch (m_tradeStage) {
         case 0:
-            break; // the goods arrive with the next state
-        case 1:
-            if (const auto [group, slot] = sellableItem(); group >= 0) {
-                const std::string bag = formatString("bag%d", group - kBag1);
-                if (!menuShown(bag.c_str())) {
-                    clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
-                }
-                UIItemSlot* from = findSlot(bag.c_str(), group, slot);
-                UIItemSlot* to = dynamic_cast<UIItemSlot*>(shownWidget("Vendor::Stock0"));
-                if (from && to) {
-                    m_fundsBefore = money();
-                    clickWidget(from);
-                    clickWidget(to);
-                }
-            }
+            ++m_tradeStage; // the goods arrive with the next state
             break;
-        case 2: {
+        case 1: {
+            // A right click on the goods buys.
             const int slot = affordableSlot(vendor);
             if (UIWidget* goods = slot >= 0 ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr) {
                 m_fundsBefore = money();
                 clickWidget(goods, 1);
             }
+            ++m_tradeStage;
+            break;
+        }
+        case 2: {
+            // A bag item taken up and let go on the goods sells; its bag's
+            // window opens first, with the next frame.
+            const auto [group, slot] = sellableItem();
+            if (group < 0 || ++m_tradeTries > 5) {
+                m_tradeStage = 4;
+                break;
+            }
+            const std::string bag = formatString("bag%d", group - kBag1);
+            if (!menuShown(bag.c_str())) {
+                clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
+                break;
+            }
+            UIItemSlot* from = findSlot(bag.c_str(), group, slot);
+            UIItemSlot* to = dynamic_cast<UIItemSlot*>(shownWidget("Vendor::Stock0"));
+            if (from && to) {
+                m_fundsBefore = money();
+                clickWidget(from);
+                clickWidget(to);
+            }
+            ++m_tradeStage;
             break;
         }
         case 3:
+            ++m_tradeStage;
             break;
         default:
             trace("traded");
@@ -723,22 +845,26 @@ private:
         }
     }
 
-    // The first bag item that is not a healing potion and may be sold.
+    // The first bag item that may be sold, a healing potion last.
     std::pair<int, int> sellableItem() const
     {
         InventoryBase* inventory = m_player->getInventory();
+        std::pair<int, int> potion{-1, -1};
         for (int group = kBag1; inventory && group <= kBag4; ++group) {
             const InventoryGroup* items = inventory->getOwnGroup(group);
             for (int slot = 0; items && slot < items->getSize(); ++slot) {
                 const ItemBase* item = inventory->getItemAt(group, slot);
                 const DatabaseEntry* entry = item ? item->getItemEntry() : nullptr;
-                if (entry && !item->isNoSale() &&
-                    entry->getName().find("HealthPotion") == std::string::npos) {
+                if (!entry || item->isNoSale()) {
+                    continue;
+                }
+                if (entry->getName().find("HealthPotion") == std::string::npos) {
                     return {group, slot};
                 }
+                potion = potion.first < 0 ? std::make_pair(group, slot) : potion;
             }
         }
-        return {-1, -1};
+        return potion;
     }
 
     // A piece of the vendor's goods the player can pay for, something to
@@ -765,16 +891,120 @@ private:
         return fallback;
     }
 
-    // Walks to a free point of the level by a click on the ground.
-    void wander(Game& game)
+    // The level the player's quests call it to: a done quest's giver, else
+    // the target of one it holds; -1 for none.
+    int journeyGoal() const
     {
-        (void)game;
+        int goal = -1;
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            Quest* quest = m_player->getQuest(slot);
+            if (!quest || !quest->isInUse() || m_unsolvable.contains(quest->id)) {
+                continue;
+            }
+            if (quest->isComplete()) {
+                const auto known = m_givers.find(quest->id);
+                const Entity* giver =
+                    known == m_givers.end() ? nullptr : Game::get().getEntity(known->second);
+                if (giver) {
+                    return giver->getPosition().zone;
+                }
+            } else if (goal < 0) {
+                goal = quest->getTargetLevel();
+            }
+        }
+        return goal;
+    }
+
+    // The side (0 north, 1 east, 2 south, 3 west) of the first step on the
+    // shortest way over level edges from one level to another; -1 for none.
+    static int firstSideTowards(int from, int to)
+    {
+        World& world = World::get();
+        const int dx[] = {0, 1, 0, -1};
+        const int dy[] = {-1, 0, 1, 0};
+        std::map<int, int> firstSide{{from, -1}};
+        std::vector<int> queue{from};
+        for (size_t head = 0; head < queue.size(); ++head) {
+            const int level = queue[head];
+            if (level == to) {
+                return firstSide[level];
+            }
+            for (int side = 0; side < 4; ++side) {
+                const int next = world.getNeighbourLevel(level, dx[side], dy[side]);
+                if (next >= 0 && !firstSide.contains(next)) {
+                    firstSide[next] = level == from ? side : firstSide[level];
+                    queue.push_back(next);
+                }
+            }
+        }
+        return -1;
+    }
+
+    // Every two game minutes the player walks off its level into a
+    // neighbouring one, by clicks on the ground along a route to the edge;
+    // between journeys it walks to free points of its level.
+    void wander()
+    {
+        const ZonePosition& here = m_player->getPosition();
+        if (!m_route.empty() && m_route.front().zone != here.zone) {
+            m_route.clear(); // across the edge
+            m_nextJourney = m_frame + 2 * kFramesPerMinute;
+        }
+        const int goal = journeyGoal();
+        const int towards = goal >= 0 && goal != here.zone ? firstSideTowards(here.zone, goal) : -1;
+        if (m_route.empty() && m_frame >= m_detourUntil &&
+            ((m_frame >= m_nextJourney && goal != here.zone) || towards >= 0)) {
+            m_route = routeToLevelEdge(here, towards >= 0 ? towards : m_bot.below(4));
+            m_routeLeft = m_route.size();
+            m_routeProgressAt = m_frame;
+            m_nextJourney = m_frame + 2 * kFramesPerMinute;
+            m_routeUntil = m_frame + kFramesPerMinute;
+            trace(formatString("sets off for the edge, %zu cells", m_route.size()).c_str());
+        }
+        if (!m_route.empty() && m_route.size() < m_routeLeft) {
+            m_routeLeft = m_route.size();
+            m_routeProgressAt = m_frame;
+        }
+        if (!m_route.empty() && (m_frame > m_routeUntil || m_frame - m_routeProgressAt > 200)) {
+            // Stuck where the route's cells are too narrow for the player:
+            // a walk elsewhere first, then a route from there.
+            trace("leaves its route");
+            m_route.clear();
+            m_detourUntil = m_frame + 300;
+        }
+        if (!m_route.empty()) {
+            // The walk may cut corners: the route goes on from the cell
+            // nearest to the player.
+            size_t nearestCell = 0;
+            for (size_t i = 1; i < m_route.size(); ++i) {
+                if (distance(m_route[i], here) < distance(m_route[nearestCell], here)) {
+                    nearestCell = i;
+                }
+            }
+            if (distance(m_route[nearestCell], here) < 48.0f) {
+                m_route.erase(m_route.begin(), m_route.begin() + static_cast<long>(nearestCell) + 1);
+            }
+            if (!m_route.empty() && (!m_mirror->hasDestination() || m_frame >= m_wanderUntil)) {
+                // A click some cells ahead on the route, nearer when the
+                // last one found no path.
+                const size_t ahead = std::min<size_t>(m_route.size() - 1, m_misses % 2 == 0 ? 12 : 3);
+                ZonePosition to = m_route[ahead];
+                to.normalize();
+                m_misses += m_frame < m_wanderUntil ? 1 : 0;
+                trace(formatString("clicks %.0f %.0f (zone %d)", static_cast<double>(to.x),
+                                   static_cast<double>(to.y), to.zone)
+                          .c_str());
+                m_mirror->setDestination(to, true);
+                groundClick();
+                m_wanderUntil = m_frame + 60;
+            }
+            return;
+        }
         if (m_mirror->hasDestination() && m_frame < m_wanderUntil) {
             return;
         }
-        const int zone = m_player->getPosition().zone;
         for (int tries = 0; tries < 64; ++tries) {
-            ZonePosition p(zone, static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f,
+            ZonePosition p(here.zone, static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f,
                            static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f);
             if (walkableCell(p)) {
                 m_mirror->setDestination(p, true);
@@ -805,6 +1035,26 @@ private:
         if (m_questAskedAt >= 0 && m_frame - m_questAskedAt >= 2) {
             figures.questsAccepted += m_player->countQuests() > m_questsBefore ? 1 : 0;
             m_questAskedAt = -1;
+            for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+                const Quest* quest = m_player->getQuest(slot);
+                if (quest && quest->isInUse() && !m_givers.contains(quest->id)) {
+                    trace(formatString("holds quest %d of type %d, target level %d, goal %d", quest->id,
+                                       quest->type, quest->targetLevel, quest->goal)
+                              .c_str());
+                    m_givers[quest->id] = m_askedGiver;
+                }
+            }
+        }
+        if (m_solveAsked >= 0 && m_frame - m_solveAskedAt >= 2) {
+            if (!m_player->hasQuest(m_solveAsked)) {
+                ++figures.questsSolved;
+                const int reward = m_player->getStat(kMoney) + m_player->getStat(toIndex(CharacterStat::Xp));
+                figures.questsRewarded += reward > m_rewardBefore ? 1 : 0;
+            } else {
+                m_unsolvable.insert(m_solveAsked);
+            }
+            m_solveAsked = -1;
+            groundClick();
         }
         if (m_loot >= 0 && !game.getEntity(m_loot)) {
             ++figures.looted;
@@ -953,14 +1203,30 @@ private:
     int m_lootSince = 0;
     bool m_planErrands = true;
     std::vector<int> m_errands;
+    std::map<int, int> m_givers; // quest id: the NPC it was taken from
+    std::set<int> m_unsolvable;
+    int m_askedGiver = -1;
+    int m_solvingId = -1;
+    int m_solveUntil = 0;
+    int m_solveAsked = -1;
+    int m_solveAskedAt = 0;
+    int m_rewardBefore = 0;
     int m_errandUntil = 0;
     int m_tradeStage = 0;
+    int m_tradeTries = 0;
     int m_questStage = 0;
     int m_fundsBefore = -1;
     int m_questsBefore = 0;
     int m_questAskedAt = -1;
     int m_nextOfferLook = 0;
     int m_wanderUntil = 0;
+    std::vector<ZonePosition> m_route;
+    int m_nextJourney = 600;
+    int m_routeUntil = 0;
+    int m_misses = 0;
+    size_t m_routeLeft = 0;
+    int m_routeProgressAt = 0;
+    int m_detourUntil = 0;
     const ItemBase* m_equipAsked = nullptr;
     int m_equipPlace = 0;
     bool m_equipping = false;
@@ -1151,4 +1417,78 @@ TEST(ClientSelfPlayShort, OneSeedPlaysThreeMinutesAndItsSaveResumesAlike)
     EXPECT_GE(f.equipped, 1) << "the starting gear is put on from the bag";
     ASSERT_EQ(points.size(), 1u);
     checkSavePoint(points[0]);
+}
+
+#ifdef NDEBUG
+constexpr bool kReleaseBuild = true;
+#else
+constexpr bool kReleaseBuild = false;
+#endif
+
+// CI's run (release build only): seeds 11 and 12 from game minute 0 for 20
+// game minutes each, with save points after the join, away from the town with
+// a quest in progress, while dead, during a raid and at the end; the floors
+// of the player's own play.
+TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
+{
+    if (!kReleaseBuild) {
+        GTEST_SKIP()
+            << "the 20-minute runs are the release build's; the sanitizer build plays the short form";
+    }
+    const int minutes = envInt("GLOAM_SELFPLAY_MINUTES", 20);
+    const std::vector<uint32_t> seeds = seedsToPlay({11, 12});
+    SavePlan plan;
+    plan.frames = {0};
+    plan.onEvents = true;
+    plan.atEnd = true;
+    Figures all;
+    std::vector<uint64_t> hashes;
+    for (uint32_t seed : seeds) {
+        SCOPED_TRACE(formatString("seed %u", seed));
+        std::vector<SavePoint> points;
+        const Figures f = playSeed(seed, minutes, plan, &points);
+        hashes.push_back(f.endHash);
+        EXPECT_EQ(f.frames, minutes * kFramesPerMinute);
+        EXPECT_GE(f.equipped, 1);
+        EXPECT_GE(f.bought, 1);
+        EXPECT_GE(f.sold, 1);
+        EXPECT_GE(f.looted, 1);
+        EXPECT_GE(f.questsAccepted, 1);
+        EXPECT_EQ(f.deaths, f.resurrections + (f.deaths > f.resurrections ? 1 : 0))
+            << "every death but one at the very end is followed by a resurrection";
+        const auto begin = std::chrono::steady_clock::now();
+        for (const SavePoint& point : points) {
+            checkSavePoint(point);
+        }
+        std::printf("seed %u: %zu save points resumed and compared in %.1f s\n", seed, points.size(),
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+        all.questsSolved += f.questsSolved;
+        all.questsRewarded += f.questsRewarded;
+        all.offersAccepted += f.offersAccepted;
+        all.offersRejected += f.offersRejected;
+        all.deaths += f.deaths;
+        all.resurrections += f.resurrections;
+        if (::testing::Test::HasFatalFailure()) {
+            return;
+        }
+    }
+    if (hashes.size() >= 2) {
+        EXPECT_NE(hashes[0], hashes[1]) << "two seeds ended alike";
+    }
+}
+
+// Saving draws nothing and changes nothing: seed 11's first five game minutes
+// end alike with saves after the join and at minute 3 and without them.
+TEST(ClientSelfPlay, SavePointsLeaveThePlayAsItWas)
+{
+    if (!kReleaseBuild) {
+        GTEST_SKIP() << "a release-build run";
+    }
+    SavePlan saving;
+    saving.frames = {0, 3 * kFramesPerMinute};
+    std::vector<SavePoint> points;
+    const Figures with = playSeed(11, 5, saving, &points);
+    const Figures without = playSeed(11, 5);
+    EXPECT_EQ(points.size(), 2u);
+    EXPECT_EQ(with.endHash, without.endHash) << "the saves changed the game";
 }
