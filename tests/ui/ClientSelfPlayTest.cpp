@@ -26,6 +26,7 @@
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Chest.h"
+#include "game/entities/Gate.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/entities/Vendor.h"
@@ -38,7 +39,9 @@
 #include "support/LevelRoute.h"
 #include "support/PlayedGame.h"
 #include "ui/UISystem.h"
+#include "ui/menus/RelationsCovenantEntry.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIItemSlot.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIWidget.h"
@@ -400,12 +403,37 @@ private:
         if (answerOffer()) {
             return;
         }
+        if (m_frame >= m_warFrame && m_warStage < kWarDone && warAndRaid()) {
+            return;
+        }
         const int foe = nearest(
             [&](Entity* e) {
                 auto* actor = dynamic_cast<Actor*>(e);
-                return actor && actor->isAlive() && m_player->isEnemyOf(actor);
+                const auto ignored = m_ignoredFoes.find(e->getEntityNumber());
+                return actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
+                       (ignored == m_ignoredFoes.end() || ignored->second < m_frame);
             },
             400.0f);
+        // A foe it cannot reach (across a wall, up a cliff) is left alone
+        // for a while once a fight brings nothing for ten seconds.
+        if (foe >= 0 && foe == m_foe) {
+            const auto* actor = dynamic_cast<const Actor*>(game.getEntity(foe));
+            const int health = actor ? actor->getHealth() : 0;
+            if (health < m_foeHealth) {
+                m_foeHealth = health;
+                m_foeSince = m_frame;
+            } else if (m_frame - m_foeSince > 200) {
+                trace("leaves a foe it cannot reach");
+                m_ignoredFoes[foe] = m_frame + 2 * kFramesPerMinute;
+                m_foe = -1;
+                groundClick();
+                return;
+            }
+        } else if (foe >= 0) {
+            const auto* actor = dynamic_cast<const Actor*>(game.getEntity(foe));
+            m_foeHealth = actor ? actor->getHealth() : 0;
+            m_foeSince = m_frame;
+        }
         if (foe >= 0) {
             closeWindows();
             if (m_foe != foe) {
@@ -492,8 +520,12 @@ private:
             }
             return true;
         }
+        // Every other offer is accepted, the first by chance.
+        if (m_offersAnswered == 0) {
+            m_offersAnswered = 2 + m_bot.below(2);
+        }
         const char* button =
-            m_bot.below(2) == 0 ? "RelationsTradeRequest::Accept" : "RelationsTradeRequest::Reject";
+            m_offersAnswered++ % 2 == 0 ? "RelationsTradeRequest::Accept" : "RelationsTradeRequest::Reject";
         if (!clickWidget(shownWidget(button))) {
             ADD_FAILURE() << "an offer is pending but the trade-request page has no " << button << " button";
             m_nextOfferLook = m_frame + kFramesPerMinute;
@@ -502,6 +534,158 @@ private:
         // Back to the game: the Hud's button closes the screen again.
         clickWidget(shownWidget("Hud::Relations"));
         return true;
+    }
+
+    // The linked gate whose partner stands by the raid target's life stone.
+    const Gate* raidHomeGate() const
+    {
+        const Covenant* target = Game::get().getCovenant(m_raidTarget);
+        if (!target) {
+            return nullptr;
+        }
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const auto* gate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            const Entity* far = gate ? gate->getLinked() : nullptr;
+            if (gate && gate->getKind() == Gate::kLinked && far &&
+                ZonePosition::distanceTo(far->getPosition(), target->housePosition) < 400.0f &&
+                ZonePosition::distanceTo(gate->getPosition(), target->housePosition) >= 400.0f) {
+                return gate;
+            }
+        }
+        return nullptr;
+    }
+
+    // At a fixed minute the player declares war on the covenant it is on
+    // worst terms with and raids it: the relations screen, the covenant's
+    // crest, the War button of its page, the raid page and its StartRaid;
+    // then the raid gate that opens beside the player takes it to the target's
+    // life stone, where the raid is declared.
+    bool warAndRaid()
+    {
+        auto* relations = dynamic_cast<UIRelationsMenu*>(UISystem::get().findMenu("CovenantRelations"));
+        const Covenant* own = m_player->getCovenant();
+        if (!relations || !own) {
+            m_warStage = kWarDone;
+            return false;
+        }
+        if (m_frame > m_warFrame + 6 * kFramesPerMinute) {
+            trace("gives up its raid");
+            m_warStage = kWarDone;
+            return false;
+        }
+        const bool shown = relations->isActive();
+        switch (m_warStage) {
+        case 0:
+            if (!shown) {
+                clickWidget(shownWidget("Hud::Relations"));
+            }
+            m_warStage = 1;
+            return true;
+        case 1: {
+            if (!shown || relations->getCurrentPage() != relations->getPage(UIRelationsMenu::Main)) {
+                m_warStage = 0;
+                if (shown) {
+                    clickWidget(shownWidget("Hud::Relations"));
+                }
+                return true;
+            }
+            GameClient& client = GameClient::get();
+            const int mine = Client::get().getPlayerCovenantIndex();
+            int worst = -1;
+            for (int i = 0; i < static_cast<int>(client.getCovenantCount()); ++i) {
+                const CovenantClient* other = client.getCovenant(i);
+                if (i == mine || !other || other->destroyed) {
+                    continue;
+                }
+                if (worst < 0 || client.getRelationValue(i, mine) < client.getRelationValue(worst, mine)) {
+                    worst = i;
+                }
+            }
+            // The circle of crests is laid out by the screen's update, which
+            // the headless program never runs: once here, as a shown frame would.
+            relations->update(static_cast<float>(PlayedGame::kFrameMs / 1000.0));
+            UIWidget* crest = worst >= 0 ? relations->getEntry(worst).picture : nullptr;
+            if (!crest) {
+                m_warStage = kWarDone;
+                return false;
+            }
+            const Vec2 at = crest->getScreenPosition();
+            const int x = static_cast<int>(at.x + crest->getSize().x / 2.0f);
+            const int y = static_cast<int>(at.y + crest->getSize().y / 2.0f);
+            relations->handleMouseButton(0, true, x, y);
+            relations->handleMouseButton(0, false, x, y);
+            m_raidTarget = worst;
+            m_warStage = 2;
+            trace(formatString("talks to covenant %d", worst).c_str());
+            return true;
+        }
+        case 2:
+            if (relations->getCurrentPage() != relations->getPage(UIRelationsMenu::Diplomacy) ||
+                relations->getTalkCovenant() != m_raidTarget) {
+                ADD_FAILURE() << "a click on covenant " << m_raidTarget << "'s crest does not open its page";
+                m_warStage = kWarDone;
+                return false;
+            }
+            [[fallthrough]];
+        case 3:
+        case 4: {
+            // The page's covenant becomes the current one with the screen's
+            // update (see above).
+            relations->update(static_cast<float>(PlayedGame::kFrameMs / 1000.0));
+            const char* button = m_warStage == 2   ? "RelationsDiplomacy::War"
+                                 : m_warStage == 3 ? "RelationsDiplomacy::Raid"
+                                                   : "RelationsRaid::StartRaid";
+            if (!clickWidget(shownWidget(button))) {
+                ADD_FAILURE() << "the relations screen shows no " << button << " button";
+                m_warStage = kWarDone;
+                return false;
+            }
+            trace(formatString("%s (current covenant %d, talk %d)", button,
+                               GameClient::get().getCurrentCovenant(), relations->getTalkCovenant())
+                      .c_str());
+            ++m_warStage;
+            if (m_warStage == 5) {
+                m_raidGateSince = m_frame;
+            }
+            return true;
+        }
+        default: {
+            if (shown) {
+                clickWidget(shownWidget("Hud::Relations"));
+                return true;
+            }
+            const Covenant* target = Game::get().getCovenant(m_raidTarget);
+            if (own->raidTarget < 0 || !target ||
+                ZonePosition::distanceTo(m_player->getPosition(), target->housePosition) < 250.0f) {
+                trace("reaches its raid's target");
+                m_warStage = kWarDone;
+                return false;
+            }
+            if (m_player->getPosition().zone == target->housePosition.zone) {
+                m_mirror->setDestination(target->housePosition, true);
+                groundClick();
+                return true;
+            }
+            // The raid's gate at home leads to the target's life stone; the
+            // journey takes the player home first.
+            const Gate* gate = raidHomeGate();
+            if (!gate) {
+                trace("finds no raid gate");
+                m_warStage = kWarDone;
+                return false;
+            }
+            if (gate->getPosition().zone != m_player->getPosition().zone) {
+                return false;
+            }
+            EntityClient* mirror = mirrorOf(gate->getEntityNumber());
+            if (mirror &&
+                (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone)) {
+                m_mirror->selectEntity(mirror);
+                m_usedGateAt = m_frame;
+            }
+            return true;
+        }
+        }
     }
 
     // One of the player's learnt skills that is ready, on the foe, as its
@@ -895,6 +1079,11 @@ private:
     // the target of one it holds; -1 for none.
     int journeyGoal() const
     {
+        if (m_warStage == 5) {
+            if (const Gate* gate = raidHomeGate()) {
+                return gate->getPosition().zone;
+            }
+        }
         int goal = -1;
         for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
             Quest* quest = m_player->getQuest(slot);
@@ -1067,6 +1256,13 @@ private:
                 m_foe = -1;
             }
         }
+        // A warp soon after the player used a gate is a gate travel.
+        const bool warping = m_player->isWarpPending();
+        if (warping && !m_wasWarping && alive && m_frame - m_usedGateAt < 200) {
+            ++figures.gateTravels;
+            trace("travels by a gate");
+        }
+        m_wasWarping = warping;
         m_levels.insert(m_player->getPosition().zone);
         figures.peakEntities = std::max(figures.peakEntities, game.getEntityCount());
         const Covenant* own = m_player->getCovenant();
@@ -1199,6 +1395,9 @@ private:
     int m_deadFrames = 0;
     bool m_wasAlive = true;
     int m_foe = -1;
+    int m_foeHealth = 0;
+    int m_foeSince = 0;
+    std::map<int, int> m_ignoredFoes; // entity: until which frame
     int m_loot = -1;
     int m_lootSince = 0;
     bool m_planErrands = true;
@@ -1219,6 +1418,14 @@ private:
     int m_questsBefore = 0;
     int m_questAskedAt = -1;
     int m_nextOfferLook = 0;
+    int m_offersAnswered = 0;
+    static constexpr int kWarDone = 6;
+    int m_warFrame = 5 * kFramesPerMinute;
+    int m_warStage = 0;
+    int m_raidTarget = -1;
+    int m_raidGateSince = 0;
+    int m_usedGateAt = -1000;
+    bool m_wasWarping = false;
     int m_wanderUntil = 0;
     std::vector<ZonePosition> m_route;
     int m_nextJourney = 600;
