@@ -283,6 +283,8 @@ public:
     }
 
     Player* serverPlayer() const { return m_player; }
+    // The frames the run will play, for the plan's phases.
+    void setSpan(int frames) { m_span = frames; }
 
     // The moments worth a save point that hold now.
     std::vector<std::string> saveEvents() const
@@ -678,8 +680,15 @@ private:
                 return false;
             }
             EntityClient* mirror = mirrorOf(gate->getEntityNumber());
-            if (mirror &&
-                (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone)) {
+            if (!mirror || distance(gate->getPosition(), m_player->getPosition()) > 300.0f) {
+                // Out of sight: a click on the ground by it first.
+                if (!m_mirror->hasDestination()) {
+                    m_mirror->setDestination(gate->getPosition(), true);
+                    groundClick();
+                }
+                return true;
+            }
+            if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
                 m_mirror->selectEntity(mirror);
                 m_usedGateAt = m_frame;
             }
@@ -1129,6 +1138,28 @@ private:
         return -1;
     }
 
+    // With no death by two thirds of the span the player pushes into levels
+    // above its own until it dies.
+    bool pushing() const { return m_span > 0 && m_deaths == 0 && m_frame * 3 >= m_span * 2; }
+
+    // The side whose neighbouring level has the highest monster level.
+    static int sideToHardestNeighbour(int from)
+    {
+        World& world = World::get();
+        const int dx[] = {0, 1, 0, -1};
+        const int dy[] = {-1, 0, 1, 0};
+        int best = -1;
+        int bestLevel = -1;
+        for (int side = 0; side < 4; ++side) {
+            const Level* next = world.getLevel(world.getNeighbourLevel(from, dx[side], dy[side]));
+            if (next && next->monsterLevel > bestLevel) {
+                best = side;
+                bestLevel = next->monsterLevel;
+            }
+        }
+        return best;
+    }
+
     // Every two game minutes the player walks off its level into a
     // neighbouring one, by clicks on the ground along a route to the edge;
     // between journeys it walks to free points of its level.
@@ -1140,7 +1171,10 @@ private:
             m_nextJourney = m_frame + 2 * kFramesPerMinute;
         }
         const int goal = journeyGoal();
-        const int towards = goal >= 0 && goal != here.zone ? firstSideTowards(here.zone, goal) : -1;
+        int towards = goal >= 0 && goal != here.zone ? firstSideTowards(here.zone, goal) : -1;
+        if (towards < 0 && pushing()) {
+            towards = sideToHardestNeighbour(here.zone);
+        }
         if (m_route.empty() && m_frame >= m_detourUntil &&
             ((m_frame >= m_nextJourney && goal != here.zone) || towards >= 0)) {
             m_route = routeToLevelEdge(here, towards >= 0 ? towards : m_bot.below(4));
@@ -1211,6 +1245,7 @@ private:
         const bool alive = m_player->isAlive();
         if (m_wasAlive && !alive) {
             ++figures.deaths;
+            ++m_deaths;
             trace("dies");
         }
         m_wasAlive = alive;
@@ -1234,7 +1269,7 @@ private:
                 }
             }
         }
-        if (m_solveAsked >= 0 && m_frame - m_solveAskedAt >= 2) {
+        if (m_solveAsked >= 0 && m_frame - m_solveAskedAt >= 20) {
             if (!m_player->hasQuest(m_solveAsked)) {
                 ++figures.questsSolved;
                 const int reward = m_player->getStat(kMoney) + m_player->getStat(toIndex(CharacterStat::Xp));
@@ -1393,6 +1428,8 @@ private:
     PlayerClient* m_mirror = nullptr;
     int m_frame = 0;
     int m_deadFrames = 0;
+    int m_span = 0;
+    int m_deaths = 0;
     bool m_wasAlive = true;
     int m_foe = -1;
     int m_foeHealth = 0;
@@ -1560,6 +1597,7 @@ Figures playSeed(uint32_t seed, int minutes, const SavePlan& plan = {},
     };
     std::set<std::string> eventsSaved;
     const int total = minutes * kFramesPerMinute;
+    player.setSpan(total);
     while (figures.frames < total) {
         if (std::find(plan.frames.begin(), plan.frames.end(), figures.frames) != plan.frames.end()) {
             save(figures.frames == 0 ? "after the join" : "at its frame");
