@@ -20,6 +20,7 @@
 #include "engine/data/DatabaseEntry.h"
 #include "engine/files/FileSystem.h"
 #include "game/covenants/Covenant.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
@@ -538,6 +539,18 @@ private:
         return true;
     }
 
+    // Clicks on the ground along a route to a point of the player's level.
+    void walkTo(const ZonePosition& point)
+    {
+        if (m_route.empty() || distance(m_route.back(), point) > 64.0f) {
+            m_route = routeToPoint(m_player->getPosition(), point);
+            m_routeLeft = m_route.size();
+            m_routeProgressAt = m_frame;
+            m_routeUntil = m_frame + 2 * kFramesPerMinute;
+        }
+        wander();
+    }
+
     // The linked gate whose partner stands by the raid target's life stone.
     const Gate* raidHomeGate() const
     {
@@ -664,8 +677,7 @@ private:
                 return false;
             }
             if (m_player->getPosition().zone == target->housePosition.zone) {
-                m_mirror->setDestination(target->housePosition, true);
-                groundClick();
+                walkTo(target->housePosition);
                 return true;
             }
             // The raid's gate at home leads to the target's life stone; the
@@ -680,12 +692,8 @@ private:
                 return false;
             }
             EntityClient* mirror = mirrorOf(gate->getEntityNumber());
-            if (!mirror || distance(gate->getPosition(), m_player->getPosition()) > 300.0f) {
-                // Out of sight: a click on the ground by it first.
-                if (!m_mirror->hasDestination()) {
-                    m_mirror->setDestination(gate->getPosition(), true);
-                    groundClick();
-                }
+            if (!mirror || distance(gate->getPosition(), m_player->getPosition()) > 200.0f) {
+                walkTo(gate->getPosition());
                 return true;
             }
             if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
@@ -796,10 +804,18 @@ private:
             trace(formatString("goes to solve quest %d", done->id).c_str());
         }
         if (m_frame > m_solveUntil) {
-            trace("cannot solve its quest");
-            m_unsolvable.insert(done->id);
+            // Another try after two game minutes.
+            trace("cannot solve its quest yet");
+            m_solveUntil = m_frame + 3 * kFramesPerMinute;
+            m_solveRestAt = m_frame + 2 * kFramesPerMinute;
             groundClick();
             return false;
+        }
+        if (m_frame < m_solveRestAt) {
+            return false;
+        }
+        if (m_solveAsked >= 0) {
+            return true; // the answer comes with the next states
         }
         if (menuShown("SolveQuest")) {
             if (!clickWidget(shownWidget("SolveQuest::CompleteQuest"))) {
@@ -1142,8 +1158,9 @@ private:
     // above its own until it dies.
     bool pushing() const { return m_span > 0 && m_deaths == 0 && m_frame * 3 >= m_span * 2; }
 
-    // The side whose neighbouring level has the highest monster level.
-    static int sideToHardestNeighbour(int from)
+    // The side whose neighbouring level has the highest monster level, the
+    // town and the level it came from left aside.
+    int sideToHardestNeighbour(int from) const
     {
         World& world = World::get();
         const int dx[] = {0, 1, 0, -1};
@@ -1151,7 +1168,8 @@ private:
         int best = -1;
         int bestLevel = -1;
         for (int side = 0; side < 4; ++side) {
-            const Level* next = world.getLevel(world.getNeighbourLevel(from, dx[side], dy[side]));
+            const int zone = world.getNeighbourLevel(from, dx[side], dy[side]);
+            const Level* next = zone == 0 || zone == m_cameFrom ? nullptr : world.getLevel(zone);
             if (next && next->monsterLevel > bestLevel) {
                 best = side;
                 bestLevel = next->monsterLevel;
@@ -1166,6 +1184,10 @@ private:
     void wander()
     {
         const ZonePosition& here = m_player->getPosition();
+        if (here.zone != m_zone) {
+            m_cameFrom = m_zone;
+            m_zone = here.zone;
+        }
         if (!m_route.empty() && m_route.front().zone != here.zone) {
             m_route.clear(); // across the edge
             m_nextJourney = m_frame + 2 * kFramesPerMinute;
@@ -1305,6 +1327,13 @@ private:
             const int stone = own->getLifestoneHealth();
             figures.lowestStone = figures.lowestStone < 0 ? stone : std::min(figures.lowestStone, stone);
         }
+        const auto* mine = dynamic_cast<const PlayerCovenant*>(own);
+        const bool declared = mine && mine->isRaidAnnounced();
+        if (declared && !m_raidDeclared) {
+            ++figures.raidsByPlayer;
+            trace("declares its raid");
+        }
+        m_raidDeclared = declared;
         for (int i = 0; i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
             const bool raiding = covenant && covenant->isRaiding();
@@ -1313,7 +1342,7 @@ private:
             }
             if (raiding && !m_raiding[static_cast<size_t>(i)]) {
                 if (covenant == own) {
-                    ++figures.raidsByPlayer;
+                    // The player's raid begins when it is declared, by the target's house.
                 } else if (own && covenant->raidTarget == own->index) {
                     ++figures.raidsOnPlayer;
                 } else {
@@ -1444,6 +1473,7 @@ private:
     int m_askedGiver = -1;
     int m_solvingId = -1;
     int m_solveUntil = 0;
+    int m_solveRestAt = 0;
     int m_solveAsked = -1;
     int m_solveAskedAt = 0;
     int m_rewardBefore = 0;
@@ -1463,6 +1493,7 @@ private:
     int m_raidGateSince = 0;
     int m_usedGateAt = -1000;
     bool m_wasWarping = false;
+    bool m_raidDeclared = false;
     int m_wanderUntil = 0;
     std::vector<ZonePosition> m_route;
     int m_nextJourney = 600;
@@ -1471,6 +1502,8 @@ private:
     size_t m_routeLeft = 0;
     int m_routeProgressAt = 0;
     int m_detourUntil = 0;
+    int m_zone = 0;
+    int m_cameFrom = -1;
     const ItemBase* m_equipAsked = nullptr;
     int m_equipPlace = 0;
     bool m_equipping = false;
