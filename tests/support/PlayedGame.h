@@ -31,12 +31,17 @@ class PlayedGame {
 public:
     static constexpr double kFrameMs = 50.0;
 
-    explicit PlayedGame(const TempDir& user)
+    // On the shipped data, or on another data directory.
+    explicit PlayedGame(const TempDir& user, const std::string& dataDir = "")
     {
         setenv("GLOAM_NO_ERROR_BOX", "1", 1);
         AppHooks hooks;
         installProgramHooks(hooks, true);
-        app = std::make_unique<Application>(headlessOptions(user), std::move(hooks));
+        LaunchOptions options = headlessOptions(user);
+        if (!dataDir.empty()) {
+            options.dataDir = dataDir;
+        }
+        app = std::make_unique<Application>(options, std::move(hooks));
         app->startup();
         m_sink = DebugSystem::get().addSink([this](int level, const std::string& text) {
             if (level >= 3) {

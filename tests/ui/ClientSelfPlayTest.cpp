@@ -39,6 +39,7 @@
 #include "server/Server.h"
 #include "support/LevelRoute.h"
 #include "support/PlayedGame.h"
+#include "support/ProgramRunner.h"
 #include "ui/UISystem.h"
 #include "ui/menus/RelationsCovenantEntry.h"
 #include "ui/menus/UIMenu.h"
@@ -47,6 +48,7 @@
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIWidget.h"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -409,6 +411,12 @@ private:
         if (m_frame >= m_warFrame && m_warStage < kWarDone && warAndRaid()) {
             return;
         }
+        // The relations screen holds the player still while it is up: it is
+        // closed once it has served.
+        if (menuShown("CovenantRelations")) {
+            clickWidget(shownWidget("Hud::Relations"));
+            return;
+        }
         const int foe = nearest(
             [&](Entity* e) {
                 auto* actor = dynamic_cast<Actor*>(e);
@@ -470,6 +478,9 @@ private:
         if (m_errands.empty() && solveQuest()) {
             return;
         }
+        if (m_errands.empty() && recruitSomeone()) {
+            return;
+        }
         if (m_planErrands) {
             m_planErrands = false;
             planErrands();
@@ -513,11 +524,20 @@ private:
     bool answerOffer()
     {
         PlayerCovenantClient* own = Client::get().getPlayerCovenant();
+        if (m_relationsOpened && (!own || own->findPendingOffer() < 0)) {
+            // The offer went before it was answered: the screen closes again.
+            m_relationsOpened = false;
+            if (menuShown("CovenantRelations")) {
+                clickWidget(shownWidget("Hud::Relations"));
+            }
+            return true;
+        }
         if (!own || own->findPendingOffer() < 0 || m_frame < m_nextOfferLook) {
             return false;
         }
-        m_nextOfferLook = m_frame + 40;
+        m_nextOfferLook = m_frame + 10;
         if (!menuShown("CovenantRelations")) {
+            m_relationsOpened = true;
             if (!clickWidget(shownWidget("Hud::Relations"))) {
                 ADD_FAILURE() << "the Hud has no Relations button to open the relations screen";
             }
@@ -536,13 +556,19 @@ private:
         trace(button);
         // Back to the game: the Hud's button closes the screen again.
         clickWidget(shownWidget("Hud::Relations"));
+        m_relationsOpened = false;
+        m_nextOfferLook = m_frame + 40;
         return true;
     }
 
     // Clicks on the ground along a route to a point of the player's level.
     void walkTo(const ZonePosition& point)
     {
-        if (m_route.empty() || distance(m_route.back(), point) > 64.0f) {
+        // A new route for a new goal; a route that brought it nowhere is
+        // left for a walk elsewhere (in wander) before the next.
+        const bool newGoal = m_walkGoal.zone != point.zone || distance(m_walkGoal, point) > 64.0f;
+        if (newGoal || (m_route.empty() && m_frame >= m_detourUntil)) {
+            m_walkGoal = point;
             m_route = routeToPoint(m_player->getPosition(), point);
             m_routeLeft = m_route.size();
             m_routeProgressAt = m_frame;
@@ -831,6 +857,60 @@ private:
         }
         if (m_mirror->getTarget(false) != mirrorOf(giver) || m_mirror->action == PlayerClient::kActionNone) {
             m_mirror->selectEntity(mirrorOf(giver));
+        }
+        return true;
+    }
+
+    // A person of its level who would join is asked to join the covenant:
+    // a click on it opens its window, whose button recruits.
+    bool recruitSomeone()
+    {
+        const Covenant* own = m_player->getCovenant();
+        if (!own || !own->hasRoomForRecruit()) {
+            return false;
+        }
+        if (m_recruit < 0 || m_frame > m_recruitUntil) {
+            if (m_recruit >= 0) {
+                m_recruitTried.insert(m_recruit);
+            }
+            m_recruit = nearest(
+                [&](Entity* e) {
+                    auto* actor = dynamic_cast<Actor*>(e);
+                    return actor && actor->isAlive() && actor->getNpcType() == toIndex(NpcType::Recruit) &&
+                           !actor->getCovenant() && !m_player->isEnemyOf(actor) &&
+                           !m_recruitTried.contains(e->getEntityNumber());
+                },
+                1.0e9f);
+            m_recruitUntil = m_frame + 3 * kFramesPerMinute / 2;
+            if (m_recruit < 0) {
+                return false;
+            }
+            trace(formatString("goes to recruit %d", m_recruit).c_str());
+        }
+        auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(m_recruit));
+        if (!npc || !npc->isAlive() || npc->getCovenant() || !mirrorOf(m_recruit)) {
+            m_recruitTried.insert(m_recruit);
+            m_recruit = -1;
+            return false;
+        }
+        if (menuShown("Recruit")) {
+            if (!clickWidget(shownWidget("Recruit::ToCovenant"))) {
+                ADD_FAILURE() << "the recruit window has no ToCovenant button";
+            }
+            trace("recruits");
+            m_recruitTried.insert(m_recruit);
+            m_recruit = -1;
+            m_recruitsBefore = own->getRecruitCount();
+            m_recruitAskedAt = m_frame;
+            return true;
+        }
+        if (distance(npc->getPosition(), m_player->getPosition()) > 300.0f) {
+            walkTo(npc->getPosition());
+            return true;
+        }
+        if (m_mirror->getTarget(false) != mirrorOf(m_recruit) ||
+            m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirrorOf(m_recruit));
         }
         return true;
     }
@@ -1291,6 +1371,12 @@ private:
                 }
             }
         }
+        if (m_recruitAskedAt >= 0 && m_frame - m_recruitAskedAt >= 20) {
+            const Covenant* own = m_player->getCovenant();
+            figures.recruits += own && own->getRecruitCount() > m_recruitsBefore ? 1 : 0;
+            m_recruitAskedAt = -1;
+            groundClick();
+        }
         if (m_solveAsked >= 0 && m_frame - m_solveAskedAt >= 20) {
             if (!m_player->hasQuest(m_solveAsked)) {
                 ++figures.questsSolved;
@@ -1474,6 +1560,11 @@ private:
     int m_solvingId = -1;
     int m_solveUntil = 0;
     int m_solveRestAt = 0;
+    int m_recruit = -1;
+    int m_recruitUntil = 0;
+    std::set<int> m_recruitTried;
+    int m_recruitsBefore = 0;
+    int m_recruitAskedAt = -1;
     int m_solveAsked = -1;
     int m_solveAskedAt = 0;
     int m_rewardBefore = 0;
@@ -1486,6 +1577,7 @@ private:
     int m_questAskedAt = -1;
     int m_nextOfferLook = 0;
     int m_offersAnswered = 0;
+    bool m_relationsOpened = false;
     static constexpr int kWarDone = 6;
     int m_warFrame = 5 * kFramesPerMinute;
     int m_warStage = 0;
@@ -1503,6 +1595,7 @@ private:
     int m_routeProgressAt = 0;
     int m_detourUntil = 0;
     int m_zone = 0;
+    ZonePosition m_walkGoal{-1, 0.0f, 0.0f};
     int m_cameFrom = -1;
     const ItemBase* m_equipAsked = nullptr;
     int m_equipPlace = 0;
@@ -1732,6 +1825,7 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         EXPECT_GE(f.sold, 1);
         EXPECT_GE(f.looted, 1);
         EXPECT_GE(f.questsAccepted, 1);
+        EXPECT_GE(f.offersAccepted + f.offersRejected, 2) << "offers answered";
         EXPECT_EQ(f.deaths, f.resurrections + (f.deaths > f.resurrections ? 1 : 0))
             << "every death but one at the very end is followed by a resurrection";
         const auto begin = std::chrono::steady_clock::now();
@@ -1746,6 +1840,11 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         all.offersRejected += f.offersRejected;
         all.deaths += f.deaths;
         all.resurrections += f.resurrections;
+        all.raidsByPlayer += f.raidsByPlayer;
+        all.raidsOnPlayer += f.raidsOnPlayer;
+        all.raidsOther += f.raidsOther;
+        all.recruits += f.recruits;
+        all.gateTravels += f.gateTravels;
         if (::testing::Test::HasFatalFailure()) {
             return;
         }
@@ -1753,6 +1852,14 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
     if (hashes.size() >= 2) {
         EXPECT_NE(hashes[0], hashes[1]) << "two seeds ended alike";
     }
+    // The floors of both seeds together.
+    EXPECT_GE(all.questsSolved, 1);
+    EXPECT_GE(all.questsRewarded, 1);
+    EXPECT_GE(all.offersAccepted, 1);
+    EXPECT_GE(all.offersRejected, 1);
+    EXPECT_GE(all.raidsByPlayer + all.raidsOnPlayer + all.raidsOther, 1) << "raids begun";
+    EXPECT_GE(all.resurrections, 1) << "a death followed by a resurrection at the stone";
+    std::printf("both seeds: %d recruits, %d gate travels\n", all.recruits, all.gateTravels);
 }
 
 // Saving draws nothing and changes nothing: seed 11's first five game minutes
@@ -1769,4 +1876,52 @@ TEST(ClientSelfPlay, SavePointsLeaveThePlayAsItWas)
     const Figures without = playSeed(11, 5);
     EXPECT_EQ(points.size(), 2u);
     EXPECT_EQ(with.endHash, without.endHash) << "the saves changed the game";
+}
+
+// A copy of the shipped data whose trade-request page names its accept button
+// otherwise: the player cannot answer an offer as it means to, and the run fails.
+TEST(ClientSelfPlay, ATradeRequestPageWithoutItsAcceptButtonFailsTheRun)
+{
+    if (!kReleaseBuild) {
+        GTEST_SKIP() << "a release-build run";
+    }
+    namespace fs = std::filesystem;
+    TempDir data;
+    for (const auto& entry : fs::directory_iterator(gameDataPath())) {
+        if (entry.path().filename() != "UI") {
+            fs::create_directory_symlink(entry.path(), data.path() / entry.path().filename());
+        }
+    }
+    fs::create_directories(data.path() / "UI");
+    for (const auto& entry : fs::directory_iterator(gameDataPath("UI"))) {
+        if (entry.path().filename() != "RelationsTradeRequest.mnu") {
+            fs::create_symlink(entry.path(), data.path() / "UI" / entry.path().filename());
+        }
+    }
+    std::string page = readFile(gameDataPath("UI/RelationsTradeRequest.mnu"));
+    const size_t at = page.find("internalName Accept\n");
+    ASSERT_NE(at, std::string::npos);
+    page.replace(at, std::string("internalName Accept").size(), "internalName AcceptOffer");
+    data.write("UI/RelationsTradeRequest.mnu", page);
+
+    ::testing::TestPartResultArray failures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter catcher(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        TempDir user;
+        PlayedGame program(user, data.path().string());
+        SelfPlayer player(program, 11);
+        ASSERT_TRUE(player.startNew(11));
+        Figures figures;
+        for (int frame = 0; frame < 20 * kFramesPerMinute && failures.size() == 0; ++frame) {
+            player.play(1, figures);
+        }
+    }
+    bool named = false;
+    for (int i = 0; i < failures.size(); ++i) {
+        named = named ||
+                std::string(failures.GetTestPartResult(i).message()).find("RelationsTradeRequest::Accept") !=
+                    std::string::npos;
+    }
+    EXPECT_TRUE(named) << "the run went on without the accept button (" << failures.size() << " failures)";
 }
