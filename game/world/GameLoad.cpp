@@ -6,6 +6,7 @@
 #include "engine/files/FileSystem.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GameRules.h"
 #include "game/definitions/GateList.h"
@@ -82,6 +83,9 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
     }
     world->setRequestedWorldSize(sizeId);
     world->setStartLevelIndex(difficulty);
+    if (GameData* data = GameData::instance()) {
+        data->setWorldDifficulty(difficulty);
+    }
     world->setWorldSeed(seed);
     world->load();
     const uint32_t secretSeed = Random::next(0);

@@ -61,6 +61,11 @@ int Game::generateWorld(int startingLevel, int difficulty, int worldDifficulty, 
     if (m_worldGenerated) {
         return 0;
     }
+    // The monster levels of the world follow its difficulty (a Normal world
+    // after a harder one goes back to no offset).
+    if (GameData* data = GameData::instance()) {
+        data->setWorldDifficulty(worldDifficulty);
+    }
     World* world = World::instance();
     if (world) {
         // A zero seed makes the World draw its layout seed from stream 0.

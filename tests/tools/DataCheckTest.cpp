@@ -105,7 +105,7 @@ TEST(DataCheck, MenuNamesOfTheMenusAndOfTheClientMustBeListed)
     replaceIn(copy.path() / "UI/menus.lst", "BagMenu bag0", "bagmenu bag0");
     replaceIn(copy.path() / "UI/menus.lst", "Menu Story", "Screen Story");
     const std::vector<std::string> listed = DataCheck::run(copy.path().string(), generatedDataPath(), "");
-    EXPECT_EQ(listed, (std::vector<std::string>{"UI/menus.lst:10: unknown menu type \"Screen\"",
+    EXPECT_EQ(listed, (std::vector<std::string>{"UI/menus.lst:11: unknown menu type \"Screen\"",
                                                 "UI/NpcChat.mnu:40: no menu \"NoSuchMenu\""}))
         << joined(listed);
 }
