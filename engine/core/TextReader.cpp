@@ -30,16 +30,28 @@ int countLines(const char* begin, const char* end)
 
 } // namespace
 
-TextReader::TextReader(std::string_view text, std::string name) : m_text(text), m_name(std::move(name))
+TextReader::TextReader(std::string_view text, std::string name)
+    : m_copy(text), m_text(m_copy), m_name(std::move(name))
+{
+    start();
+}
+
+TextReader::TextReader(InPlace, std::string_view text, std::string name)
+    : m_text(text), m_name(std::move(name))
+{
+    start();
+}
+
+void TextReader::start()
 {
     if (m_name.empty()) {
         m_name = "text";
     }
     if (!m_text.empty() && static_cast<unsigned char>(m_text.back()) == 0xFF) {
-        m_text.pop_back();
+        m_text.remove_suffix(1);
     }
     size_t ff = m_text.find('\xFF');
-    if (ff != std::string::npos) {
+    if (ff != std::string_view::npos) {
         int line = 1 + countLines(m_text.data(), m_text.data() + ff);
         debugPrint(2, "%s:%d: byte 0xFF inside the text; reading on to the end\n", m_name.c_str(), line);
     }
@@ -70,7 +82,7 @@ bool TextReader::skipToToken(bool crossLines)
         }
         if (c == '/' && m_pos + 1 < n && t[m_pos + 1] == '*') {
             size_t close = m_text.find("*/", m_pos + 2);
-            size_t end = (close == std::string::npos) ? n : close + 2;
+            size_t end = (close == std::string_view::npos) ? n : close + 2;
             int lines = countLines(t + m_pos, t + end);
             if (lines > 0 && !crossLines) {
                 return false;

@@ -21,8 +21,16 @@
 // old text images) is dropped.
 class TextReader {
 public:
-    // `name` (usually the file name) is used in error messages.
+    // `name` (usually the file name) is used in error messages. The reader
+    // keeps a copy of the text.
     explicit TextReader(std::string_view text, std::string name = {});
+    // Reads the text where it is, without a copy: the caller keeps it alive
+    // and unchanged while the reader and the views it returned are in use.
+    struct InPlace {};
+    TextReader(InPlace, std::string_view text, std::string name = {});
+    // The text it reads may be the reader's own copy.
+    TextReader(const TextReader&) = delete;
+    TextReader& operator=(const TextReader&) = delete;
 
     // The next token. Without crossLines a line break before the token ends
     // the search. False, with an empty token, when none is found.
@@ -77,7 +85,11 @@ private:
     // Finds the next token: its start and length in the text.
     bool scanToken(bool crossLines, size_t& start, size_t& length);
 
-    std::string m_text;
+    // Checks the end of the text and names the reader.
+    void start();
+
+    std::string m_copy;      // the text, unless read in place
+    std::string_view m_text; // what is read: m_copy or the caller's
     std::string m_name;
     size_t m_pos = 0;
     int m_line = 1;

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <memory>
 #include <mutex>
 #include <unordered_set>
 
@@ -91,6 +92,19 @@ bool parseFloat(std::string_view text, float& out)
     return true;
 }
 
+// Whether the items lie in the text one blank apart, so that the text from
+// the first to the last is the items joined (not when one was quoted).
+bool joinedInText(const std::vector<std::string_view>& items)
+{
+    for (size_t i = 1; i < items.size(); ++i) {
+        const char* end = items[i - 1].data() + items[i - 1].size();
+        if (items[i].data() != end + 1 || *end != ' ') {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool isNumber(std::string_view text)
 {
     size_t i = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
@@ -121,7 +135,7 @@ DatabaseEntry** Database::findNameSlot(std::string_view name, size_t hash) const
     size_t mask = m_nameSlots.size() - 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
         DatabaseEntry*& slot = m_nameSlots[i];
-        if (slot == nullptr || equalsNoCase(slot->m_name, name)) {
+        if (slot == nullptr || (slot->m_nameHash == hash && equalsNoCase(slot->m_name, name))) {
             return &slot;
         }
     }
@@ -140,7 +154,7 @@ void Database::growNameTable(size_t wanted)
     m_nameSlots.assign(size, nullptr);
     for (DatabaseEntry* entry : old) {
         if (entry != nullptr) {
-            *findNameSlot(entry->m_name, hashName(entry->m_name)) = entry;
+            *findNameSlot(entry->m_name, entry->m_nameHash) = entry;
         }
     }
 }
@@ -244,18 +258,21 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
     int subIndex = static_cast<int>(m_subDatabases.size());
     m_subDatabases.push_back({name, fileName, m_entries.size(), 0});
     SubDatabase& sub = m_subDatabases.back();
-    TextReader reader(text, fileName);
+    // The database keeps the whole text: keys and items view into it.
+    std::string_view stored = storeText(text);
+    TextReader reader(TextReader::InPlace{}, stored, fileName);
     int refused = 0;
     // A rough guess of the entry count saves rehashing large files.
     growNameTable(m_nameCount + text.size() / 128);
 
     // Starts an entry; null when the sub-database is full.
-    auto beginEntry = [&](const std::string& entryName, int line) -> DatabaseEntry* {
+    auto beginEntry = [&](std::string_view entryName, int line) -> DatabaseEntry* {
         if (sub.count >= kMaxEntriesPerSubDatabase) {
             if (refused++ == 0) {
-                debugPrint(
-                    3, "%s:%d: sub-database %s is full (%d entries); entry %s and later ones refused\n",
-                    fileName.c_str(), line, name.c_str(), kMaxEntriesPerSubDatabase, entryName.c_str());
+                debugPrint(3,
+                           "%s:%d: sub-database %s is full (%d entries); entry %s and later ones refused\n",
+                           fileName.c_str(), line, name.c_str(), kMaxEntriesPerSubDatabase,
+                           std::string(entryName).c_str());
             }
             return nullptr;
         }
@@ -265,14 +282,15 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
         entry->m_fileName = &sub.fileName;
         entry->m_line = line;
         growNameTable(m_nameCount + 1);
-        DatabaseEntry** slot = findNameSlot(entry->m_name, hashName(entry->m_name));
+        entry->m_nameHash = hashName(entry->m_name);
+        DatabaseEntry** slot = findNameSlot(entry->m_name, entry->m_nameHash);
         if (*slot == nullptr) {
             *slot = entry;
             ++m_nameCount;
         } else {
             DatabaseEntry* last = *slot;
             debugPrint(2, "%s:%d: duplicate entry name %s (first at %s:%d)\n", fileName.c_str(), line,
-                       entryName.c_str(), last->m_fileName->c_str(), last->m_line);
+                       entry->m_name.c_str(), last->m_fileName->c_str(), last->m_line);
             while (last->m_nextSameName != nullptr) {
                 last = last->m_nextSameName;
             }
@@ -286,40 +304,42 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
     auto isBrace = [&](std::string_view token, const char* brace) {
         return token == brace && !reader.lastTokenQuoted();
     };
-    std::string pendingName;
+    // Every token is a view into the stored text.
+    std::string_view pendingName;
     int pendingLine = 0;
     std::vector<DatabaseField> fieldBuffer;
     std::vector<std::string_view> itemBuffer;
+    std::vector<size_t> singleItem; // the fields of one item in fieldBuffer
     std::string_view key;
     std::string_view item;
     while (true) {
-        std::string entryName;
+        std::string_view entryName;
         int entryLine;
         if (!pendingName.empty()) {
-            entryName = std::move(pendingName);
+            entryName = pendingName;
             entryLine = pendingLine;
-            pendingName.clear();
+            pendingName = {};
         } else {
-            if (!reader.readToken(entryName, true)) {
+            if (!reader.readTokenView(entryName, true)) {
                 break;
             }
             entryLine = reader.getLine();
             if (isBrace(entryName, "{") || isBrace(entryName, "}")) {
-                reader.report(3, "unexpected %s outside an entry", entryName.c_str());
+                reader.report(3, "unexpected %s outside an entry", std::string(entryName).c_str());
                 continue;
             }
             // The entry name is the last token before a "{".
-            std::string brace;
+            std::string_view brace;
             bool found = false;
             bool empty = false;
-            while (reader.readToken(brace, true)) {
+            while (reader.readTokenView(brace, true)) {
                 if (isBrace(brace, "{") || isBrace(brace, "{}")) {
                     found = true;
                     empty = brace == "{}";
                     break;
                 }
-                reader.report(3, "expected { after entry name %s, found %s", entryName.c_str(),
-                              brace.c_str());
+                reader.report(3, "expected { after entry name %s, found %s", std::string(entryName).c_str(),
+                              std::string(brace).c_str());
                 if (isBrace(brace, "}")) {
                     break;
                 }
@@ -329,7 +349,7 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             if (!found) {
                 if (brace.empty()) {
                     debugPrint(3, "%s:%d: entry %s has no body\n", fileName.c_str(), entryLine,
-                               entryName.c_str());
+                               std::string(entryName).c_str());
                     break;
                 }
                 continue;
@@ -342,14 +362,15 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             }
         }
         DatabaseEntry* entry = beginEntry(entryName, entryLine);
-        // The fields gather in reused buffers; their texts, item lists and
-        // the finished field list go into the database's block storage.
+        // The fields gather in reused buffers; their lists of several items
+        // and the finished field list go into the database's block storage.
         fieldBuffer.clear();
+        singleItem.clear();
         bool closed = false;
         while (!closed) {
             if (!reader.readTokenView(key, true)) {
                 debugPrint(3, "%s:%d: entry %s is not terminated (missing })\n", fileName.c_str(), entryLine,
-                           entryName.c_str());
+                           std::string(entryName).c_str());
                 break;
             }
             if (isBrace(key, "}")) {
@@ -368,12 +389,12 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
                 if (isBrace(item, "{")) {
                     // "Name {" inside an entry: the entry before lacks its "}".
                     debugPrint(3, "%s:%d: entry %s is not terminated (missing } before line %d)\n",
-                               fileName.c_str(), entryLine, entryName.c_str(), fieldLine);
+                               fileName.c_str(), entryLine, std::string(entryName).c_str(), fieldLine);
                     nextEntry = true;
                     break;
                 }
                 valueSize += item.size() + (itemBuffer.empty() ? 0 : 1);
-                itemBuffer.push_back(storeText(item));
+                itemBuffer.push_back(item);
             }
             if (nextEntry) {
                 pendingName = key;
@@ -382,18 +403,31 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
             }
             if (isBrace(key, "{")) {
                 debugPrint(3, "%s:%d: unexpected { inside entry %s\n", fileName.c_str(), fieldLine,
-                           entryName.c_str());
+                           std::string(entryName).c_str());
                 continue;
             }
             DatabaseField& field = fieldBuffer.emplace_back();
-            field.key = storeText(key);
+            field.key = key;
             field.line = fieldLine;
-            std::string_view* items = m_itemStore.take(itemBuffer.size());
-            std::copy(itemBuffer.begin(), itemBuffer.end(), items);
-            field.items = std::span<const std::string_view>(items, itemBuffer.size());
             if (itemBuffer.size() == 1) {
+                // The one item is the value, and the stored field's item list
+                // views it (set below, once the field has its place).
                 field.value = itemBuffer.front();
-            } else if (itemBuffer.size() > 1) {
+                singleItem.push_back(fieldBuffer.size() - 1);
+                continue;
+            }
+            if (itemBuffer.empty()) {
+                continue;
+            }
+            std::string_view* items = m_itemStore.take(itemBuffer.size());
+            std::uninitialized_copy(itemBuffer.begin(), itemBuffer.end(), items);
+            field.items = std::span<const std::string_view>(items, itemBuffer.size());
+            if (joinedInText(itemBuffer)) {
+                // Items one blank apart in the text are their own joined value.
+                const char* first = itemBuffer.front().data();
+                field.value = std::string_view(
+                    first, static_cast<size_t>(itemBuffer.back().data() + itemBuffer.back().size() - first));
+            } else {
                 char* joined = m_textStore.take(valueSize);
                 char* at = joined;
                 for (size_t i = 0; i < itemBuffer.size(); ++i) {
@@ -410,7 +444,10 @@ void Database::addSubDatabase(const std::string& name, const std::string& fileNa
         }
         if (entry != nullptr) {
             DatabaseField* fields = m_fieldStore.take(fieldBuffer.size());
-            std::copy(fieldBuffer.begin(), fieldBuffer.end(), fields);
+            std::uninitialized_copy(fieldBuffer.begin(), fieldBuffer.end(), fields);
+            for (size_t i : singleItem) {
+                fields[i].items = std::span<const std::string_view>(&fields[i].value, 1);
+            }
             entry->m_fields = std::span<const DatabaseField>(fields, fieldBuffer.size());
             finishEntry(*entry);
         }
@@ -467,7 +504,7 @@ void Database::finishEntry(DatabaseEntry& entry)
         entry.m_baseOnly = textToInt(std::string(baseOnly->value)) != 0;
     }
     if (base != nullptr) {
-        entry.m_baseName = base->items.empty() ? std::string() : std::string(base->items.front());
+        entry.m_baseName = base->items.empty() ? std::string_view() : base->items.front();
         entry.m_baseLine = base->line;
     }
 }
@@ -475,7 +512,8 @@ void Database::finishEntry(DatabaseEntry& entry)
 void Database::resolveBases()
 {
     size_t count = m_entries.size();
-    for (DatabaseEntry& entry : m_entries) {
+    for (size_t i = 0; i < count; ++i) {
+        DatabaseEntry& entry = m_entries[i];
         entry.m_base = nullptr;
         entry.dropDerived();
         if (entry.m_baseName.empty()) {
@@ -483,8 +521,9 @@ void Database::resolveBases()
         }
         const DatabaseEntry* base = findEntry(entry.m_baseName);
         if (base == nullptr) {
-            debugPrint(3, "%s:%d: entry %s: unknown Base %s\n", entry.m_fileName->c_str(), entry.m_baseLine,
-                       entry.m_name.c_str(), entry.m_baseName.c_str());
+            debugPrint(3, "%s:%d: entry %s: unknown Base %.*s\n", entry.m_fileName->c_str(), entry.m_baseLine,
+                       entry.m_name.c_str(), static_cast<int>(entry.m_baseName.size()),
+                       entry.m_baseName.data());
         }
         entry.m_base = base;
     }
@@ -590,7 +629,8 @@ int Database::findSubDatabase(std::string_view name) const
 
 const DatabaseEntry* Database::findFirstEntryOfType(int type) const
 {
-    for (const DatabaseEntry& entry : m_entries) {
+    for (size_t i = 0; i < m_entries.size(); ++i) {
+        const DatabaseEntry& entry = m_entries[i];
         if (!entry.m_baseOnly && entry.getTypeInherited() == type) {
             return &entry;
         }

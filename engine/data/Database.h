@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -102,13 +103,17 @@ private:
     // Storage filled front to back in blocks that never move, so views into
     // it stay valid until clear(): the texts, item lists and fields of all
     // entries take a few large allocations instead of several per field.
+    // Plain values only: take() gives room the caller copies them into, so
+    // nothing is written twice.
     template <class T, size_t BlockSize> class BlockArena {
+        static_assert(std::is_trivially_copyable_v<T> && std::is_trivially_destructible_v<T>);
+
     public:
         T* take(size_t count)
         {
             if (count > m_left) {
                 size_t size = count > BlockSize ? count : BlockSize;
-                m_blocks.emplace_back(new T[size]);
+                m_blocks.emplace_back(static_cast<T*>(::operator new(size * sizeof(T))));
                 m_next = m_blocks.back().get();
                 m_left = size;
             }
@@ -125,11 +130,41 @@ private:
         }
 
     private:
-        std::vector<std::unique_ptr<T[]>> m_blocks;
+        struct Free {
+            void operator()(T* p) const { ::operator delete(p); }
+        };
+        std::vector<std::unique_ptr<T, Free>> m_blocks;
         T* m_next = nullptr;
         size_t m_left = 0;
     };
     std::string_view storeText(std::string_view text);
+
+    // A list whose elements never move, kept in blocks of BlockSize made
+    // whole (one allocation per block, not per few elements as a deque of
+    // large elements would).
+    template <class T, size_t BlockSize> class BlockList {
+    public:
+        T& emplace_back()
+        {
+            if (m_size == m_blocks.size() * BlockSize) {
+                m_blocks.emplace_back(new T[BlockSize]);
+            }
+            ++m_size;
+            return (*this)[m_size - 1];
+        }
+        T& operator[](size_t i) { return m_blocks[i / BlockSize][i % BlockSize]; }
+        const T& operator[](size_t i) const { return m_blocks[i / BlockSize][i % BlockSize]; }
+        size_t size() const { return m_size; }
+        void clear()
+        {
+            m_blocks.clear();
+            m_size = 0;
+        }
+
+    private:
+        std::vector<std::unique_ptr<T[]>> m_blocks;
+        size_t m_size = 0;
+    };
 
     // The first entry of a name (without regard to case): an open-addressed
     // table of entries, probed linearly, at most half full; no copy of a name
@@ -138,8 +173,8 @@ private:
     DatabaseEntry** findNameSlot(std::string_view name, size_t hash) const;
     void growNameTable(size_t wanted);
 
-    // Deques: entries and file names stay where they are as the tables grow.
-    std::deque<DatabaseEntry> m_entries;
+    // Entries and file names stay where they are as the tables grow.
+    BlockList<DatabaseEntry, 256> m_entries;
     std::deque<SubDatabase> m_subDatabases;
     BlockArena<char, 65536> m_textStore;
     BlockArena<std::string_view, 4096> m_itemStore;

@@ -45,6 +45,10 @@ DatabaseEntry::buildDerived(const std::function<bool(const Derived*)>& isKind,
 
 void DatabaseEntry::dropDerived()
 {
+    // Most entries have none (every entry at load).
+    if (m_derived.load(std::memory_order_acquire) == nullptr) {
+        return;
+    }
     std::lock_guard<std::mutex> lock(g_derivedMutex);
     deleteDerivedList(m_derived.exchange(nullptr, std::memory_order_acq_rel));
 }

@@ -71,16 +71,17 @@ private:
     void dropDerived();
 
     std::string m_name;
-    int m_id = -1;
-    int m_type = 0;
-    bool m_baseOnly = false;
+    size_t m_nameHash = 0; // the database's hash of the name, without regard to case
     const DatabaseEntry* m_base = nullptr;
-    DatabaseEntry* m_nextSameName = nullptr; // the next entry of this name in load order
-    std::string m_baseName;
-    int m_baseLine = 0;
+    DatabaseEntry* m_nextSameName = nullptr;      // the next entry of this name in load order
+    std::string_view m_baseName;                  // in the database's storage
     const std::string* m_fileName = &kNoFileName; // the sub-database's, shared
     static const std::string kNoFileName;
-    int m_line = 0;
     std::span<const DatabaseField> m_fields;                // in the database's storage
     mutable std::atomic<const Derived*> m_derived{nullptr}; // owned, a list
+    int m_id = -1;
+    int m_type = 0;
+    int m_line = 0;
+    int m_baseLine = 0;
+    bool m_baseOnly = false;
 };

@@ -94,12 +94,13 @@ TEST(TextReader, BraceTokensOnlyWhenAsked)
 
 TEST(TextReader, TokenViewsMatchCopiedTokens)
 {
-    // Quoted, unclosed on a CR LF line, braces, comments and line ends: the
-    // view reader sees what the copying reader sees, flags and lines too.
-    const char* text = "a{b} \"q q\" // c\r\n  /* x\n */ x\"y \"open\r\n}";
+    // Quoted, unclosed on a CR LF line, braces, comments, line ends and the
+    // old terminator: a view reader reading the text in place sees what the
+    // copying reader sees, flags and lines too, and its views lie in the text.
+    const std::string_view text = "a{b} \"q q\" // c\r\n  /* x\n */ x\"y \"open\r\n}\xFF";
     for (bool braces : {false, true}) {
         TextReader copying(text, "copy.txt");
-        TextReader viewing(text, "view.txt");
+        TextReader viewing(TextReader::InPlace{}, text, "view.txt");
         copying.setBraceTokens(braces);
         viewing.setBraceTokens(braces);
         std::string copied;
@@ -110,6 +111,11 @@ TEST(TextReader, TokenViewsMatchCopiedTokens)
             bool b = viewing.readTokenView(viewed, cross);
             ASSERT_EQ(a, b) << "token " << i;
             EXPECT_EQ(copied, viewed) << "token " << i;
+            if (b) {
+                EXPECT_TRUE(viewed.data() >= text.data() &&
+                            viewed.data() + viewed.size() < text.data() + text.size())
+                    << "token " << i;
+            }
             EXPECT_EQ(copying.lastTokenQuoted(), viewing.lastTokenQuoted());
             EXPECT_EQ(copying.getLine(), viewing.getLine());
             if (!a && copying.atEnd()) {

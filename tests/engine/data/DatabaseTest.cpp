@@ -4,6 +4,7 @@
 #include "engine/files/FileSystem.h"
 #include "support/TestSupport.h"
 
+#include <algorithm>
 #include <climits>
 #include <gtest/gtest.h>
 #include <string>
@@ -88,6 +89,52 @@ TEST(Database, ListsRepeatedKeysAndQuotedItems)
     std::vector<int> ints;
     d.getIntList(db.entry("Warrior"), "ShowSurface", ints);
     EXPECT_EQ(ints, (std::vector<int>{1, 0, 3}));
+}
+
+TEST(Database, FieldValuesJoinTheirItemsByOneBlankAndOutliveTheLoadedText)
+{
+    Database d;
+    std::string text = "Thing\n{\n"
+                       "    Plain a b c\n"
+                       "    Spaced a\t\tb   \"c d\"\n"
+                       "    Quoted \"x\" y\n"
+                       "    One \"one item\"\n"
+                       "    EmptyQuote \"\"\n"
+                       "    Nothing\n"
+                       "    Last p q }\n";
+    d.addSubDatabase("First", "first.dbl", text);
+    // The caller's text is gone before the fields are read.
+    std::fill(text.begin(), text.end(), '#');
+    text.clear();
+    text.shrink_to_fit();
+    d.addSubDatabase("Second", "second.dbl", "Other {\n Base Thing\n Plain z\n}");
+    d.resolveBases();
+    const DatabaseEntry* thing = d.findEntry("Thing");
+    ASSERT_NE(thing, nullptr);
+    EXPECT_EQ(d.getString(thing, "Plain"), "a b c");
+    EXPECT_EQ(d.getStringList(thing, "Plain"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(d.getString(thing, "Spaced"), "a b c d");
+    EXPECT_EQ(d.getStringList(thing, "Spaced"), (std::vector<std::string>{"a", "b", "c d"}));
+    EXPECT_EQ(d.getString(thing, "Quoted"), "x y");
+    EXPECT_EQ(d.getString(thing, "Last"), "p q");
+    for (const char* key : {"One", "EmptyQuote"}) {
+        const DatabaseField* field = d.findField(thing, key);
+        ASSERT_NE(field, nullptr) << key;
+        ASSERT_EQ(field->items.size(), 1u) << key;
+        EXPECT_EQ(field->items[0], field->value) << key;
+    }
+    EXPECT_EQ(d.getString(thing, "One"), "one item");
+    EXPECT_EQ(d.getString(thing, "EmptyQuote"), "");
+    const DatabaseField* nothing = d.findField(thing, "Nothing");
+    ASSERT_NE(nothing, nullptr);
+    EXPECT_TRUE(nothing->items.empty());
+    EXPECT_TRUE(nothing->value.empty());
+
+    const DatabaseEntry* other = d.findEntry("Other");
+    ASSERT_NE(other, nullptr);
+    EXPECT_EQ(other->getBase(), thing);
+    EXPECT_EQ(d.getString(other, "Plain"), "z");
+    EXPECT_EQ(d.getString(other, "Quoted"), "x y");
 }
 
 TEST(Database, TypesIdsAndLookups)
