@@ -1,8 +1,10 @@
 // The game as a new user plays it: the whole program windowed under Xvfb on
 // the shipped data, driven with the mouse and keys only, through the main
-// menu, a new character, the town, a walk out of it, the quest and relations
-// screens, save and exit, and the character resumed as it was left. A
-// screenshot at each stage is checked at known pixels.
+// menu, a new character with three "Hard" computer covenants, the town, a
+// quest taken from its giver, done by putting on the kit and solved, a walk
+// out of the town, a fight, the quest and relations screens, save and exit,
+// the character resumed as it was left, and a vendor's purchase and sale. A
+// screenshot at each stage is checked at known pixels, and the state behind it.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -12,9 +14,13 @@
 #include "engine/core/StringUtil.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
+#include "game/covenants/ActorCovenant.h"
+#include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
+#include "game/quests/Quest.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
 #include "graphics/text/TextEvent.h"
@@ -23,11 +29,14 @@
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIItemSlot.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <functional>
 
 namespace {
@@ -114,10 +123,53 @@ void expectColour(const uint8_t* c, const uint8_t* wanted, const char* what)
     expectColour(c, wanted[0], wanted[1], wanted[2], what);
 }
 
+// The menu's widget of that name, null when the menu or the widget is missing.
+UIWidget* widgetOf(const char* menuName, const char* widgetName)
+{
+    UIMenu* menu = UISystem::get().findMenu(menuName);
+    return menu ? menu->findWidget(widgetName) : nullptr;
+}
+
+// The first item slot of a shown menu whose item passes the test.
+UIItemSlot* slotWith(const char* menuName, const std::function<bool(const ItemBase&)>& test)
+{
+    UIMenu* menu = UISystem::get().findMenu(menuName);
+    if (!menu) {
+        return nullptr;
+    }
+    for (const auto& widget : menu->getWidgets()) {
+        auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+        const ItemBase* item = slot ? slot->getItem() : nullptr;
+        if (item && slot->isVisible() && test(*item)) {
+            return slot;
+        }
+    }
+    return nullptr;
+}
+
+int gold(const Player& player)
+{
+    return player.getStat(toIndex(CharacterStat::Money));
+}
+
+// The first person of the level who passes the test, as the server holds
+// it; -1 when there is none.
+int personOn(int level, const std::function<bool(const Actor&)>& test)
+{
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        const auto* actor = dynamic_cast<const Actor*>(Game::get().getEntity(i));
+        if (actor && actor->isAlive() && actor->getPosition().zone == level && test(*actor)) {
+            return i;
+        }
+    }
+    return -1;
+}
+
 } // namespace
 
-TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
+TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
 {
+    const auto began = std::chrono::steady_clock::now();
     WindowedGame game;
     if (!game.start("compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\n")) {
         GTEST_SKIP() << "no X server can be started";
@@ -126,15 +178,18 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
     // The same world on every run.
     Random::setState(0, 20261208u);
 
-    // The main menu: its title band.
+    // ---- The main menu: its title band.
     {
         const Picture menu = game.shot(false, "main-menu.png");
         expectColour(pixelAt(menu, 126, 100), 150, 104, 40, "the title band");
     }
 
-    // A new character: the Warrior, a typed name and covenant, Start.
+    // ---- New Game: the Warrior, a typed name and covenant, three computer
+    // covenants of the "Hard" difficulty, Start.
     game.click(320, 206);
     ASSERT_TRUE(menuActive("NewCharacter"));
+    Application::runConsoleLine("set NumAiCovenants 3");
+    Application::runConsoleLine("set CovenantDifficultyLevel Hard");
     game.click(145, 130);
     EXPECT_EQ(UserVarSystem::get().findVar("PlayerClass")->getString(), "$$ClassWarrior$$");
     game.click(300, 230);
@@ -144,6 +199,7 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
     game.type("Brannoc");
     game.key(SDL_SCANCODE_TAB);
     game.type("Ash Vigil");
+    game.shot(false, "new-game.png");
     game.click(490, 408);
     ASSERT_TRUE(game.waitForGame(1200)) << "the game did not start";
     ASSERT_TRUE(game.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
@@ -151,14 +207,25 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->getName(), "Brannoc");
     const int town = Client::get().getPlayerPosition().zone;
+    const int ownCovenant = player->getCovenantIndex();
+    {
+        int computers = 0;
+        for (int i = 0; i < Game::get().getCovenantCount(); ++i) {
+            if (auto* c = dynamic_cast<ActorCovenant*>(Game::get().getCovenant(i))) {
+                ++computers;
+                EXPECT_EQ(c->getDifficulty(), static_cast<int>(parseCovenantDifficultyLevel("Hard")));
+            }
+        }
+        EXPECT_EQ(computers, 3);
+    }
 
-    // The character stands in the town: its model drawn at the camera's
-    // centre, where a frame without models shows the ground.
+    // ---- The town: the character's model drawn at the camera's centre,
+    // where a frame without models shows the ground.
     {
         ASSERT_NE(Client::get().getLocalPlayer()->getServerMirror()->getModel(), nullptr)
             << "the player's body";
         game.waitForLoads();
-        const Picture with = game.shot();
+        const Picture with = game.shot(false, "town.png");
         Application::runConsoleLine("set drawModel 0");
         const Picture without = game.shot();
         Application::runConsoleLine("set drawModel 1");
@@ -168,9 +235,154 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
             << "the character in the town";
     }
 
-    // Walking: a click on the ground a few cells ahead on a route, again
-    // whenever the character has come near the clicked point, until `done`
-    // holds or the route's end is reached.
+    // A click on a widget of a shown menu, where the mouse would press it.
+    auto clickWidget = [&](const char* menuName, const char* widgetName, uint8_t which = SDL_BUTTON_LEFT) {
+        UIWidget* w = widgetOf(menuName, widgetName);
+        if (!w) {
+            ADD_FAILURE() << menuName << " has no " << widgetName;
+            return;
+        }
+        const Vec2 at = w->getScreenPosition();
+        game.click(static_cast<int>(at.x + w->getSize().x / 2), static_cast<int>(at.y + w->getSize().y / 2),
+                   which);
+    };
+    auto clickSlot = [&](UIItemSlot* slot, uint8_t which) {
+        const Vec2 at = slot->getScreenPosition();
+        game.click(static_cast<int>(at.x + slot->getSize().x / 2),
+                   static_cast<int>(at.y + slot->getSize().y / 2), which);
+    };
+
+    // Walking to an entity: clicks on the ground towards it until it is on
+    // the screen, then a click on it, again now and then, until `done`.
+    auto approach = [&](int number, const std::function<bool()>& done) {
+        int frames = 0;
+        const bool reached = game.frameUntil(
+            [&] {
+                if (done()) {
+                    return true;
+                }
+                const Entity* e = Game::get().getEntity(number);
+                if (!e || frames++ % 40 != 0) {
+                    return false;
+                }
+                const ZonePosition at = Client::get().getPlayerPosition();
+                const EntityClient* mirror = GameClient::get().getEntity(number);
+                const Vec2 p =
+                    Client::get().worldToScreen(mirror ? mirror->getPosition() : e->getPosition(), true);
+                if (mirror && p.x > 40 && p.x < 600 && p.y > 80 && p.y < 400) {
+                    game.click(static_cast<int>(p.x), static_cast<int>(p.y) - 14);
+                } else {
+                    const Vec2 local = ZonePosition::getLocal(e->getPosition(), at);
+                    const float d = std::max(1.0f, std::hypot(local.x - at.x, local.y - at.y));
+                    ZonePosition toward = at;
+                    toward.addOffset((local.x - at.x) / d * 160.0f, (local.y - at.y) / d * 160.0f);
+                    const Vec2 q = Client::get().worldToScreen(toward, true);
+                    game.click(static_cast<int>(q.x), static_cast<int>(q.y));
+                }
+                return false;
+            },
+            3000);
+        if (!reached) {
+            game.shot(false, "approach-failed.png");
+            const EntityClient* e = GameClient::get().getEntity(number);
+            std::printf("approach failed: action %d, target %d, entity %d at %s\n",
+                        Client::get().getLocalPlayer()->action,
+                        Client::get().getLocalPlayer()->getTargetEntityNumber(true), number,
+                        e ? "a mirror" : "no mirror");
+        }
+        return reached;
+    };
+    // The talk's windows closed with the Close of the first one shown.
+    auto closeTalk = [&] {
+        for (const char* name : {"Vendor", "GetQuest", "SolveQuest", "NpcChat"}) {
+            if (menuActive(name)) {
+                clickWidget(name, "Close");
+                break;
+            }
+        }
+        EXPECT_TRUE(game.frameUntil([] { return !menuActive("NpcChat") && !menuActive("Vendor"); }, 60))
+            << "the talk did not end";
+        EXPECT_FALSE(menuActive("PauseMenu"));
+        // The goods' inventory and an opened bag stay: a right click on the
+        // bag closes it, the inventory's key the inventory (the first press
+        // may only take over the one the goods showed).
+        for (int i = 0; i < 3 && menuActive("bag0"); ++i) {
+            if (!menuActive("Inventory")) {
+                game.key(SDL_SCANCODE_I);
+            }
+            clickWidget("Inventory", "Bag0", SDL_BUTTON_RIGHT);
+        }
+        for (int i = 0; i < 3 && menuActive("Inventory"); ++i) {
+            game.key(SDL_SCANCODE_I);
+        }
+        EXPECT_FALSE(menuActive("Inventory"));
+        EXPECT_FALSE(menuActive("bag0"));
+    };
+
+    // ---- A quest from a giver: the tutorial's "equip a weapon", taken in
+    // the giver's window, done by equipping the kit from the bag, solved
+    // with the giver for its reward.
+    int questNumber = -1;
+    int giver = -1;
+    for (int n = 0; n < Game::get().getQuestTableSize() && questNumber < 0; ++n) {
+        const Quest* q = Game::get().getQuest(n);
+        if (q && q->type == toIndex(QuestType::TutorialEquipWeapon)) {
+            questNumber = n;
+        }
+    }
+    ASSERT_GE(questNumber, 0) << "no tutorial quest in the new world";
+    giver = personOn(town, [&](const Actor& a) {
+        const auto offered = Game::get().collectQuestsOfferedBy(const_cast<Actor*>(&a));
+        return std::find(offered.begin(), offered.end(), questNumber) != offered.end();
+    });
+    ASSERT_GE(giver, 0) << "nobody in the town offers the tutorial quest";
+    ASSERT_TRUE(approach(giver, [] { return menuActive("GetQuest"); })) << "the giver's window did not open";
+    game.waitForLoads();
+    {
+        const Picture shot = game.shot(false, "quest-giver.png");
+        expectColour(pixelAt(shot, 350, 80), 26, 29, 41, "the quest window's panel");
+    }
+    clickWidget("GetQuest", "Accept");
+    ASSERT_TRUE(game.frameUntil([&] { return player->hasQuest(questNumber); }, 120)) << "the quest not taken";
+    closeTalk();
+
+    // The kit: the inventory on its key, the first bag opened with a right
+    // click, the weapon in it put on with another.
+    const int kMainHand = 14;
+    EXPECT_EQ(player->getItem(1, kMainHand), nullptr) << "the weapon starts in the bag";
+    game.key(SDL_SCANCODE_I);
+    ASSERT_TRUE(menuActive("Inventory"));
+    clickWidget("Inventory", "Bag0", SDL_BUTTON_RIGHT);
+    ASSERT_TRUE(game.frameUntil([] { return menuActive("bag0"); }, 60)) << "the first bag did not open";
+    game.waitForLoads();
+    game.shot(false, "inventory.png");
+    UIItemSlot* weapon = slotWith("bag0", [](const ItemBase& item) { return item.isWeapon(); });
+    ASSERT_NE(weapon, nullptr) << "no weapon in the bag";
+    clickSlot(weapon, SDL_BUTTON_RIGHT);
+    ASSERT_TRUE(game.frameUntil([&] { return player->getItem(1, kMainHand) != nullptr; }, 120))
+        << "the weapon was not put on";
+    const std::string weaponName = player->getItem(1, kMainHand)->getName();
+    game.key(SDL_SCANCODE_I);
+    EXPECT_FALSE(menuActive("Inventory"));
+
+    // Back to the giver, whose window now takes the quest back.
+    const int goldBeforeReward = gold(*player);
+    EXPECT_TRUE(player->isQuestComplete(questNumber)) << "the quest is done";
+    ASSERT_TRUE(approach(giver, [] { return menuActive("SolveQuest"); })) << "the solve window did not open";
+    game.waitForLoads();
+    {
+        const Picture shot = game.shot(false, "quest-solved.png");
+        expectColour(pixelAt(shot, 350, 80), 26, 29, 41, "the solve window's panel");
+    }
+    clickWidget("SolveQuest", "CompleteQuest");
+    ASSERT_TRUE(game.frameUntil([&] { return !player->hasQuest(questNumber); }, 120)) << "not solved";
+    EXPECT_GT(gold(*player), goldBeforeReward) << "the reward";
+    game.shot(false, "quest-reward.png");
+    closeTalk();
+
+    const int recruits = Game::get().getCovenant(ownCovenant)->getRecruitCount();
+
+    // ---- Out of the town on foot, across its southern edge.
     auto walk = [&](const std::vector<ZonePosition>& route, const std::function<bool()>& done) {
         size_t next = 0;
         bool clicked = false;
@@ -195,8 +407,6 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
             },
             6000);
     };
-
-    // Out of the town on foot, across its southern edge.
     {
         const std::vector<ZonePosition> route = routeToLevelEdge(Client::get().getPlayerPosition(), 2);
         ASSERT_FALSE(route.empty()) << "no way out of the town";
@@ -207,12 +417,9 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
             << "the character did not leave the town";
     }
 
-    // The first level discovered lifts the new character to level 2; the
-    // line is in the message log at the screen's lower left.
+    // The first level discovered lifts the new character a level; the line
+    // is in the message log at the screen's lower left.
     {
-        auto levelOf = [&] { return player->getStat(toIndex(CharacterStat::Level)); };
-        ASSERT_TRUE(game.frameUntil([&] { return levelOf() >= 2; }, 1200)) << "no level-up";
-        // The server's line reaches the client a few frames later.
         auto logged = [] {
             for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
                 if (e.kind == TextEventList::kLogKind && e.text.find("level 2") != std::string::npos) {
@@ -221,6 +428,9 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
             }
             return false;
         };
+        ASSERT_TRUE(
+            game.frameUntil([&] { return player->getStat(toIndex(CharacterStat::Level)) >= 2; }, 1200))
+            << "no level-up";
         EXPECT_TRUE(game.frameUntil(logged, 600)) << "the level-up line";
         const Picture shot = game.shot();
         int lit = 0;
@@ -233,12 +443,11 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
         EXPECT_GT(lit, 20) << "the log's text";
     }
 
-    // Monsters that fight back: the nearest enemy, walked towards with
-    // clicks on the ground and attacked with a click on it, its health bar
-    // drawn over it; each fight ends with one of them dead. A monster may
-    // fall before it strikes: then the next one, up to four.
+    // ---- A fight: the nearest enemy, walked towards with clicks on the
+    // ground and attacked with a click on it, its health bar drawn over it;
+    // each fight ends with one of them dead. A monster may fall before it
+    // strikes: then the next one, up to four.
     {
-        player = Game::get().getFirstPlayer();
         const int fullHealth = player->getHealth();
         int lowestHealth = fullHealth;
         bool barSeen = false;
@@ -250,23 +459,11 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
             const ZonePosition from = Client::get().getPlayerPosition();
             ZonePosition goal = goals[fight];
             goal.zone = from.zone;
-            const std::vector<ZonePosition> route = routeToPoint(from, goal);
-            const bool walked = walk(route, [&] {
+            walk(routeToPoint(from, goal), [&] {
                 foe = nearestFoe(*player, 600.0f);
                 return foe != nullptr;
             });
-            ASSERT_TRUE(foe) << "no monster on the level beyond the town: fight " << fight << ", a route of "
-                             << route.size() << " points (walked " << walked << ") from " << from.zone << " "
-                             << from.x << "," << from.y << " to " << Client::get().getPlayerPosition().x
-                             << "," << Client::get().getPlayerPosition().y << ", the nearest enemy " <<
-                [&] {
-                    Actor* any = nearestFoe(*player, 1e9f);
-                    if (!any) {
-                        return std::string("none");
-                    }
-                    const Vec2 p = ZonePosition::getLocal(any->getPosition(), player->getPosition());
-                    return std::to_string(p.x) + "," + std::to_string(p.y);
-                }();
+            ASSERT_TRUE(foe) << "no monster on the level beyond the town: fight " << fight;
             const int foeNumber = foe->getEntityNumber();
             int frames = 0;
             const bool ended = game.frameUntil(
@@ -310,11 +507,11 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
         EXPECT_TRUE(barSeen) << "a health bar over the monster";
     }
 
-    // The quest and relations screens open on their keys.
+    // ---- The quest and relations screens open on their keys.
     const Picture world = game.shot();
     game.key(SDL_SCANCODE_Q);
     EXPECT_TRUE(menuActive("Quests"));
-    const Picture quests = game.shot();
+    const Picture quests = game.shot(false, "quests.png");
     // The journal's panel on the right, the level still drawn on the left.
     expectColour(pixelAt(quests, 480, 300), 26, 29, 41, "the quest panel");
     expectColour(pixelAt(quests, 100, 300), pixelAt(world, 100, 300), "the level beside it");
@@ -322,16 +519,18 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
     EXPECT_FALSE(menuActive("Quests"));
     game.key(SDL_SCANCODE_R);
     EXPECT_TRUE(menuActive("CovenantRelations"));
-    const Picture relations = game.shot();
+    const Picture relations = game.shot(false, "relations.png");
     // Its buttons along the bottom.
     expectColour(pixelAt(relations, 60, 465), 58, 74, 112, "the Covenants button");
     expectColour(pixelAt(relations, 600, 465), 58, 74, 112, "the Close button");
-    // It covers the whole screen, the Hud's keys with it: Escape closes it.
     game.key(SDL_SCANCODE_ESCAPE);
     EXPECT_FALSE(menuActive("CovenantRelations"));
 
-    // Save and exit from the game menu, then Continue from the main menu.
+    // ---- Save and exit from the game menu, then Continue from the main
+    // menu: the character as it was left, at its stone in the town.
     const int level = player->getStat(toIndex(CharacterStat::Level));
+    const int money = gold(*player);
+    const int covenants = Game::get().getCovenantCount();
     const uint32_t seed = World::get().getWorldSeed();
     game.key(SDL_SCANCODE_ESCAPE);
     ASSERT_TRUE(menuActive("PauseMenu"));
@@ -346,10 +545,63 @@ TEST(WholeGameXvfbTest, FromTheMainMenuIntoTheWorldAndBackAgain)
     ASSERT_NE(player, nullptr);
     EXPECT_EQ(player->getName(), "Brannoc");
     EXPECT_EQ(player->getStat(toIndex(CharacterStat::Level)), level);
+    EXPECT_EQ(gold(*player), money);
+    ASSERT_NE(player->getItem(1, kMainHand), nullptr) << "the weapon in hand";
+    EXPECT_EQ(player->getItem(1, kMainHand)->getName(), weaponName);
     EXPECT_EQ(World::get().getWorldSeed(), seed) << "the same world";
-    // A joining player starts at the town's start point.
     EXPECT_EQ(Client::get().getPlayerPosition().zone, town);
+    EXPECT_EQ(Game::get().getCovenant(ownCovenant)->getRecruitCount(), recruits);
+    EXPECT_EQ(Game::get().getCovenantCount(), covenants);
     EXPECT_TRUE(menuActive("Hud"));
     const Picture resumed = game.shot();
     expectColour(pixelAt(resumed, 510, 470), 46, 40, 30, "the Hud's strip");
+    // ---- Back in the town, a vendor: the goods beside the inventory; one bought with a right
+    // click, then sold again by carrying it onto the vendor's goods.
+    // The vendor as the client shows it: one who buys and sells, not the
+    // gambler nor the guards' vendor.
+    int vendor = -1;
+    for (int i = 0; i < Game::kMaxEntities && vendor < 0; ++i) {
+        const EntityClient* e = GameClient::get().getEntity(i);
+        if (e && e->getPosition().zone == town && e->isVendor() && !e->isGambler() && !e->isGuardVendor() &&
+            e->talks() && Game::get().getEntity(i)) {
+            vendor = i;
+        }
+    }
+    ASSERT_GE(vendor, 0) << "no vendor in the town";
+    ASSERT_TRUE(approach(vendor, [] {
+        return menuActive("VendorMenu") || menuActive("VendorMenuWithQuests");
+    })) << "the vendor's window did not open";
+    clickWidget(menuActive("VendorMenu") ? "VendorMenu" : "VendorMenuWithQuests", "BuyAndSell");
+    ASSERT_TRUE(game.frameUntil([] { return menuActive("Vendor"); }, 60)) << "the goods are not shown";
+    game.waitForLoads();
+    const int goldBeforeBuying = gold(*player);
+    UIItemSlot* ware =
+        slotWith("Vendor", [&](const ItemBase& item) { return item.getPrice() <= goldBeforeBuying / 4; });
+    ASSERT_NE(ware, nullptr) << "nothing the character can afford";
+    {
+        const Picture shot = game.shot(false, "vendor.png");
+        expectColour(pixelAt(shot, 120, 292), 26, 29, 41, "the vendor's panel");
+    }
+    clickSlot(ware, SDL_BUTTON_RIGHT);
+    ASSERT_TRUE(game.frameUntil([&] { return gold(*player) < goldBeforeBuying; }, 120)) << "nothing bought";
+    const int goldAfterBuying = gold(*player);
+    if (!menuActive("bag0")) {
+        clickWidget("Inventory", "Bag0", SDL_BUTTON_RIGHT);
+    }
+    ASSERT_TRUE(game.frameUntil([] { return menuActive("bag0"); }, 60));
+    game.waitForLoads();
+    UIItemSlot* sold = slotWith("bag0", [](const ItemBase& item) {
+        return !item.isNoDrop() && !item.isStack() && item.getPrice() > 0;
+    });
+    ASSERT_NE(sold, nullptr) << "nothing to sell";
+    clickSlot(sold, SDL_BUTTON_LEFT);
+    UIWidget* goods = widgetOf("Vendor", "Stock0");
+    ASSERT_NE(goods, nullptr);
+    clickSlot(static_cast<UIItemSlot*>(goods), SDL_BUTTON_LEFT);
+    ASSERT_TRUE(game.frameUntil([&] { return gold(*player) > goldAfterBuying; }, 120)) << "nothing sold";
+    std::printf("gold %d, bought for %d, sold for %d\n", gold(*player), goldBeforeBuying - goldAfterBuying,
+                gold(*player) - goldAfterBuying);
+
+    std::printf("the walk took %.1f s\n",
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count());
 }
