@@ -2,7 +2,9 @@
 #include "client/player/PlayerClient.h"
 
 #include "client/GameClient.h"
+#include "client/mirrors/CovenantClient.h"
 #include "client/mirrors/QuestClient.h"
+#include "engine/core/StringUtil.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/World.h"
 
@@ -100,7 +102,25 @@ std::string PlayerClient::getQuestSlotDescription(int slot) const
     if (!quest || !game) {
         return std::string();
     }
-    return quest->getDescription(stats.get(kStatLevel), game->getGameTime(), getGeneratedName());
+    std::string text = quest->getDescription(stats.get(kStatLevel), game->getGameTime(), getGeneratedName());
+    if (quest->type != toIndex(QuestType::Recruit)) {
+        return text;
+    }
+    // The covenant nearest to taking the recruit: most kills, the first on a tie.
+    int leader = -1;
+    int most = 0;
+    for (uint32_t i = 0; i < game->getCovenantCount(); ++i) {
+        const CovenantClient* covenant = game->getCovenant(static_cast<int>(i));
+        if (covenant && covenant->getQuestState() > most) {
+            most = covenant->getQuestState();
+            leader = static_cast<int>(i);
+        }
+    }
+    if (leader >= 0) {
+        text += formatString("Leading enemy covenant: %s with %d kill%s\n",
+                             game->getColoredCovenantName(leader).c_str(), most, most == 1 ? "" : "s");
+    }
+    return text;
 }
 
 void PlayerClient::fillGateList(std::vector<ListEntry>& list) const

@@ -56,6 +56,13 @@ void ActorCovenant::copyQuestRecord(const Quest& source)
         quest->copyFrom(const_cast<Quest*>(&source));
 }
 
+void ActorCovenant::countQuestKill(Entity* victim)
+{
+    // An empty record (level -1) counts nothing.
+    if (auto* record = dynamic_cast<Quest*>(quest.get()))
+        record->countKill(victim);
+}
+
 ActorCovenant::~ActorCovenant()
 {
     // The records go first: each schedules its actor's deletion.

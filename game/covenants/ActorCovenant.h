@@ -79,6 +79,7 @@ public:
     // The recruit quest record: emptied, or made a copy of a Game quest.
     void clearQuestRecord() override;
     void copyQuestRecord(const Quest& source) override;
+    void countQuestKill(Entity* victim) override;
     void onRaidStarted(Covenant* target) override;
     Sentient* getLeader() const override;
     ItemBase* getItem(int group, int slot) const override;
@@ -137,6 +138,8 @@ public:
     void takeLootFromActor(Actor* victim);
     // Takes ownership: true when kept, else the item was sold and deleted.
     bool storeItem(ItemBase* item);
+    // Puts the item at a place findPlaceForItem gave; an item there is sold.
+    void placeItem(ItemBase* item, InventoryBase* inv, int group, int slot);
     // inventoryOwner null: the covenant's own inventory.
     bool findPlaceForItem(const ItemBase* item, bool stashAllowed, InventoryBase*& inventoryOut, int& group,
                           int& slot) const;
@@ -146,6 +149,8 @@ public:
     float getItemDesirability(const ItemBase* item) const;
     float getStashRank(const ItemBase* item) const;
     int pickStashItemForTrade() const;
+    // Group Loot is the stash: the goods its trades offer, in slot order.
+    InventoryGroup* getInventoryGroup(int group) override;
     ItemBase* getItemAt(int group, int slot) const override;
     std::unique_ptr<ItemBase> removeTradeItem(int group, int slot) override;
     void receiveItem(std::unique_ptr<ItemBase> item) override;

@@ -138,21 +138,22 @@ bool ActorCovenant::storeItem(ItemBase* item)
 {
     if (!item)
         return false;
-    item->setKeptByCovenant(true);
     InventoryBase* inv = nullptr;
     int group = -1;
     int slot = -1;
-    if (!findPlaceForItem(item, true, inv, group, slot)) {
+    if (!findPlaceForItem(item, true, inv, group, slot) || !inv->getSlot(group)) {
         sellItem(item);
         delete item;
         return false;
     }
+    placeItem(item, inv, group, slot);
+    return true;
+}
+
+void ActorCovenant::placeItem(ItemBase* item, InventoryBase* inv, int group, int slot)
+{
+    item->setKeptByCovenant(true);
     InventoryGroup* target = inv->getSlot(group);
-    if (!target) {
-        sellItem(item);
-        delete item;
-        return false;
-    }
     const bool own = inv == inventory.get();
     if (ItemBase* old = target->getItem(slot)) {
         if (own && group == kHouse && isRelic(old))
@@ -170,7 +171,6 @@ bool ActorCovenant::storeItem(ItemBase* item)
     if (own && group == kHouse && isRelic(item))
         createRelicDisplay(item, slot);
     updateStats();
-    return true;
 }
 
 void ActorCovenant::sellItem(const ItemBase* item)
@@ -245,6 +245,11 @@ int ActorCovenant::pickStashItemForTrade() const
             return i;
     }
     return -1;
+}
+
+InventoryGroup* ActorCovenant::getInventoryGroup(int group)
+{
+    return inventory->getOwnGroup(group == kLoot ? kStash : group);
 }
 
 ItemBase* ActorCovenant::getItemAt(int, int slot) const
@@ -343,7 +348,6 @@ void ActorCovenant::takeLootFromActor(Actor* victim)
         return;
     const Game* game = Game::instance();
     const bool talking = game && game->isPlayerTargetingCovenant(this);
-    bool changed = false;
     for (int i = 0; i < loot->getSize(); ++i) {
         ItemBase* item = loot->getItem(i);
         if (!item)
@@ -353,13 +357,16 @@ void ActorCovenant::takeLootFromActor(Actor* victim)
             sellItem(item);
             continue;
         }
-        // Taken out first: storing it may sell and delete it.
-        ItemBase* taken = loot->releaseItem(i);
-        if (!storeItem(taken))
+        // An item with no place is sold and stays in the loot for others.
+        InventoryBase* place = nullptr;
+        int group = -1;
+        int slot = -1;
+        if (!findPlaceForItem(item, true, place, group, slot) || !place->getSlot(group)) {
+            sellItem(item);
             continue;
-        changed = true;
+        }
+        placeItem(loot->releaseItem(i), place, group, slot);
     }
-    (void)changed;
     inv->updateBagGroups();
 }
 

@@ -439,9 +439,11 @@ void ActorCovenant::startRumor(int other)
     const float r = randomFloat(0) * (d.RumorChanceQuick + d.RumorChancePlanned + d.RumorChanceCrafted);
     const int kind = r < d.RumorChanceQuick ? 0 : r < d.RumorChanceQuick + d.RumorChancePlanned ? 1 : 2;
     const GameData* data = GameData::instance();
-    const Covenant* target = covenantAt(other);
-    const int cost = data && target ? data->getRumorCost(kind, target->level) : 0;
-    // The rumour itself is resolved by the quest code once it runs rumours;
-    // until then a covenant that can afford one only decides on its kind.
-    (void)cost;
+    Covenant* target = covenantAt(other);
+    Game* game = Game::instance();
+    if (!data || !target || !game)
+        return;
+    // Only a covenant whose crystals cover the cost spreads it; the Game pays.
+    if (stats.get(toIndex(CovenantStat::Money)) >= data->getRumorCost(kind, target->level))
+        game->resolveRumor(kind, this, target);
 }

@@ -82,7 +82,8 @@ bool ActorCovenant::shouldRaid(int target, bool skipSlowStart, float roll) const
     }
     if (isBeingRaided())
         s *= d.RaidChanceMultBeingRaided;
-    if (lastRaidEnd != GameTime() && game && game->getClock() - lastRaidEnd < d.MinimumTimeBetweenRaids)
+    // A covenant that never raided has lastRaidEnd zero, the world's start.
+    if (game && game->getClock() - lastRaidEnd < d.MinimumTimeBetweenRaids)
         s *= d.RaidChanceMultRaidedLately;
     const float f = lifestoneFraction();
     if (f < d.LifeStoneDangerLevel)

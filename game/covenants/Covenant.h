@@ -124,6 +124,8 @@ public:
     // of a Game quest (the recruit quest).
     virtual void clearQuestRecord() {}
     virtual void copyQuestRecord(const Quest& quest) {}
+    // A member killed the victim: the recruit quest record counts it.
+    virtual void countQuestKill(Entity* victim) {}
     // Every recruit drops the other covenant's entities from its targets.
     virtual void forgetCovenantTargets(Covenant* other);
     // 0 Easy, 1 Average, 2 Hard.

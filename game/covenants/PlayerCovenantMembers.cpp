@@ -15,6 +15,11 @@ namespace {
 constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
 // The mode of InventoryBase::stackItem and addItem that looks at every bag.
 constexpr int kAllBags = 3;
+
+bool isLootGroup(int group)
+{
+    return group >= toIndex(InventoryGroupIndex::Loot) && group <= toIndex(InventoryGroupIndex::LootBag8);
+}
 } // namespace
 
 Player* PlayerCovenant::getPlayer() const
@@ -110,14 +115,15 @@ InventoryGroup* PlayerCovenant::getInventoryGroup(int group)
 
 ItemBase* PlayerCovenant::getItemAt(int group, int slot) const
 {
+    // The loot groups show what the player deals with, not its own items.
     Player* p = getPlayer();
-    return p ? p->getItem(group, slot) : nullptr;
+    return p && !isLootGroup(group) ? p->getItem(group, slot) : nullptr;
 }
 
 std::unique_ptr<ItemBase> PlayerCovenant::removeTradeItem(int group, int slot)
 {
     Player* p = getPlayer();
-    if (!p || !p->getInventory())
+    if (!p || !p->getInventory() || isLootGroup(group))
         return nullptr;
     std::unique_ptr<ItemBase> taken(p->getInventory()->clearEntry(group, slot));
     // A house item traded away takes its guard or relic display along.

@@ -361,6 +361,15 @@ void Actor::triggerStatusEffectsOnHit(Event& event, bool flag)
     Sentient::triggerStatusEffectsOnHit(event, flag);
 }
 
+void Actor::enemyKilled(Entity* victim)
+{
+    Sentient::enemyKilled(victim);
+    // The kill counts for the covenant's quest here, once, for the killer:
+    // the kill event also reaches every follower of a party's leader.
+    if (Covenant* covenant = getCovenant())
+        covenant->countQuestKill(victim);
+}
+
 float Actor::getSizeScale() const
 {
     if (m_monsterType && m_monsterType->scale > 0.0f)

@@ -78,6 +78,7 @@ public:
     float getStrengthDamageMult() const override { return 0.0f; }
     void addExtraDamage(StatChangeList& list) override;
     void triggerStatusEffectsOnHit(Event& event, bool flag) override;
+    void enemyKilled(Entity* victim) override;
     int getBaseArmor() const override;
     int getDexterityBonus() const override;
     int getMaxHealthFromClass() const override;

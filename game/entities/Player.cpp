@@ -586,15 +586,17 @@ void Player::sendMessage(int type, const std::string& text)
 
 InventoryGroup* Player::getInventoryGroup(int g)
 {
+    if (g == group(InventoryGroupIndex::Loot)) {
+        Sentient* other = m_targetSentient.get();
+        if ((m_action == ActionLootBody || m_action == ActionLootStash) && other && other->getInventory())
+            return other->getInventory()->getOwnGroup(g);
+    }
     if (m_action == ActionLootStash && g >= group(InventoryGroupIndex::Loot) &&
         g <= group(InventoryGroupIndex::LootBag8)) {
         const auto* stash = dynamic_cast<const Stash*>(m_target.get());
         return stash ? stash->getGroupFor(this, g) : nullptr;
     }
     if (g == group(InventoryGroupIndex::Loot)) {
-        Sentient* other = m_targetSentient.get();
-        if (m_action == ActionLootBody && other && other->getInventory())
-            return other->getInventory()->getOwnGroup(g);
         if (m_action == ActionTrade) {
             // The vendor takes the player as its customer before showing its goods.
             auto* vendor = dynamic_cast<Vendor*>(m_actionTarget.get());
@@ -603,8 +605,12 @@ InventoryGroup* Player::getInventoryGroup(int g)
             vendor->setCustomer(this);
             return vendor->getInventory()->getOwnGroup(g);
         }
-        // Covenant inventories join with their classes.
-        return nullptr;
+        Covenant* covenant = nullptr;
+        if (m_action == ActionCovenantInventory && m_actionTarget)
+            covenant = m_actionTarget->getCovenant();
+        else if (m_action == ActionChooseCovenant)
+            covenant = m_targetCovenant;
+        return covenant ? covenant->getInventoryGroup(g) : nullptr;
     }
     if (g > group(InventoryGroupIndex::Loot) && g <= group(InventoryGroupIndex::LootBag8))
         return nullptr;

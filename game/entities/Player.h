@@ -96,6 +96,11 @@ public:
                    bool flag) override;
     void levelUp() override;
     InventoryGroup* getInventoryGroup(int group) override;
+    // Group Loot shows a covenant's inventory (actions 17 and 29).
+    bool showsCovenantInventory() const
+    {
+        return m_action == ActionCovenantInventory || m_action == ActionChooseCovenant;
+    }
     void killed(Entity* killer) override;
     void onItemFound(const ItemBase* item) override;
     bool usesClassEntry() const override { return true; }

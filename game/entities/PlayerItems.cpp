@@ -261,6 +261,9 @@ void Player::moveItem(int oldGroup, int oldSlot, int newGroup, int newSlot)
         return;
     Vendor* vendor = getTradingVendor();
     const bool touchesLoot = oldGroup == kLoot || newGroup == kLoot;
+    // A covenant's inventory shown as the loot changes hands only by trading.
+    if (touchesLoot && showsCovenantInventory())
+        return;
     if (!vendor && touchesLoot) {
         const Sentient* other = m_targetSentient.get();
         if (other && other->getCovenant() != getCovenant())
@@ -452,6 +455,9 @@ void Player::forceUse(int number, int group, int slot)
         sendMessage(4, "$$InvalidCantGiveItemsEnemies$$");
         return;
     }
+    // Goods shown as the loot (a vendor's, a covenant's) are not the player's to use.
+    if (group >= kLoot && group <= kLootBag8 && (getTradingVendor() || showsCovenantInventory()))
+        return;
     InventoryGroup* items = getInventoryGroup(group);
     auto* item = items ? dynamic_cast<Item*>(items->getItem(slot)) : nullptr;
     if (!item)

@@ -132,7 +132,13 @@ void Player::solveQuest(int number)
             sendMessage(4, "Already have max covenant recruits");
             return;
         }
-        covenant->addRecruit(recruit);
+        // The recruit follows the player while the party has room, else goes home.
+        const Game* rules = Game::instance();
+        const int partySize = rules ? rules->settings().maxAdventureGroupSize : 0;
+        recruitToCovenant(recruit, static_cast<int>(m_followers.size()) < partySize - 1);
+        if (!covenant->findRecruitByActor(recruit)) {
+            return;
+        }
     }
     quest->giveReward(this);
     Game* game = Game::instance();

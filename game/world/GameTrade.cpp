@@ -33,6 +33,8 @@ void carryOutAgreement(Game& game, int value, Covenant* giver, Covenant* first, 
             giver->setRelation(third, least);
         TradeOffer peace;
         peace.addEntry(static_cast<int>(TradeTermKind::TermPeace), 0, 0);
+        // Flagged so that the third covenant's refusal is announced.
+        peace.peaceTreaty = 1;
         giver->sendOffer(target, peace);
         break;
     }

@@ -26,6 +26,15 @@ protected:
 
 TEST_F(QuestWorld, ARecruitQuestMakesTheRecruitItsTextsDescribe)
 {
+    // Any type of the level: the target level's spawn list has its own test.
+    QuestDefinition& recruitDefinition = *GameData::get().getQuestDefinition(toIndex(QuestType::Recruit));
+    const float spawnMult = recruitDefinition.monsterSpawnChanceMult;
+    recruitDefinition.monsterSpawnChanceMult = 0.0f;
+    struct Restore {
+        QuestDefinition& d;
+        float mult;
+        ~Restore() { d.monsterSpawnChanceMult = mult; }
+    } restore{recruitDefinition, spawnMult};
     auto quest = rolled(QuestType::Recruit, 10, 12345);
     ASSERT_EQ(quest->npcSeed, 549118299u);
     quest->setUp(0, nullptr);
@@ -378,6 +387,15 @@ TEST_F(QuestWorld, CovenantEffectsMoveAtMostWhatTheCovenantHolds)
 // nothing outside the town), the recruit stands on the stand itself.
 TEST_F(QuestWorld, ARecruitWithoutAFreeSpotStandsOnTheStand)
 {
+    // Any type of the level: the target level's spawn list has its own test.
+    QuestDefinition& recruitDefinition = *GameData::get().getQuestDefinition(toIndex(QuestType::Recruit));
+    const float spawnMult = recruitDefinition.monsterSpawnChanceMult;
+    recruitDefinition.monsterSpawnChanceMult = 0.0f;
+    struct Restore {
+        QuestDefinition& d;
+        float mult;
+        ~Restore() { d.monsterSpawnChanceMult = mult; }
+    } restore{recruitDefinition, spawnMult};
     GameRules& rules = GameData::get().mutableRules();
     ZonePosition& stand = rules.npcPositions[static_cast<size_t>(toIndex(NpcType::Recruit))];
     stand = ZonePosition(0, -1000.0f, -1000.0f);
@@ -387,6 +405,38 @@ TEST_F(QuestWorld, ARecruitWithoutAFreeSpotStandsOnTheStand)
     ASSERT_NE(quest->questNpc.get(), nullptr);
     EXPECT_FALSE(server.game->isPlaceFree(stand, quest->questNpc.get()));
     EXPECT_EQ(quest->questNpc->getPosition(), stand);
+}
+
+// A Recruit quest hunts on a level of the world: its set-up keeps only a type
+// its target level spawns, and the quest in the table spawns more of it there.
+TEST_F(QuestWorld, ARecruitQuestHuntsATypeItsTargetLevelSpawns)
+{
+    int setUp = 0;
+    for (uint32_t seed = 12340; seed < 12360; ++seed) {
+        SCOPED_TRACE(seed);
+        auto quest = rolled(QuestType::Recruit, 10, seed);
+        quest->setUp(0, nullptr);
+        if (quest->invalid) {
+            quest->removeFromWorld();
+            continue;
+        }
+        ++setUp;
+        const int target = quest->getTargetLevel();
+        ASSERT_GE(target, 0);
+        const Level* level = server.world->getLevel(target);
+        ASSERT_TRUE(level && level->definition);
+        EXPECT_TRUE(level->definition->isMonsterOfArea(quest->monsterType));
+        const MonsterType* type = quest->monsterType;
+        const int number = server.game->addQuest(std::move(quest));
+        ASSERT_GE(number, 0);
+        int entries = 0;
+        for (const AreaDefinition::SpawnEntry& e : level->definition->getSpawnEntries())
+            entries += e.id == number + 1 && e.monster == type ? 1 : 0;
+        EXPECT_EQ(entries, 1);
+        server.game->deleteQuest(number);
+        server.game->forEachQuest([](Quest&) {});
+    }
+    EXPECT_GE(setUp, 5) << "of 20 draws";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // the player's quest slots, on the headless program with data/.
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/AreaDefinition.h"
@@ -10,6 +11,7 @@
 #include "support/TestCovenant.h"
 #include "support/TestSupport.h"
 
+#include <cmath>
 #include <set>
 
 namespace {
@@ -260,6 +262,15 @@ TEST_F(QuestsInPlay, PlagueAndTownAttackRecordsKeepOnlyWhatStillStands)
 // record puts nobody into the world.
 TEST_F(QuestsInPlay, ARecruitRecordHoldsItsRecruitOnlyWhileTheQuestStandsAndRefusesEveryCut)
 {
+    // Any type of the level: the target level's spawn list has its own test.
+    QuestDefinition& recruitDefinition = *GameData::get().getQuestDefinition(toIndex(QuestType::Recruit));
+    const float spawnMult = recruitDefinition.monsterSpawnChanceMult;
+    recruitDefinition.monsterSpawnChanceMult = 0.0f;
+    struct Restore {
+        QuestDefinition& d;
+        float mult;
+        ~Restore() { d.monsterSpawnChanceMult = mult; }
+    } restore{recruitDefinition, spawnMult};
     auto recruit = rolled(QuestType::Recruit, 10, 12345);
     recruit->setUp(0, nullptr);
     ASSERT_FALSE(recruit->invalid);
@@ -408,40 +419,93 @@ TEST_F(QuestsInPlay, SkippingTheTutorialDropsOnlyTheTutorsQuests)
     EXPECT_TRUE(player->getFlags65()[0]);
 }
 
-TEST_F(QuestsInPlay, ARecruitQuestIsNotSolvedForAFullCovenant)
+// Solving a Recruit quest: a full covenant refuses it before any reward; a
+// recruit then follows the player while the party has room, else goes home.
+TEST_F(QuestsInPlay, SolvingARecruitQuestRecruitsIntoThePartyOrHomeOrNotAtAll)
 {
-    auto covenant = std::make_unique<TestCovenant>();
-    TestCovenant* house = covenant.get();
-    house->leader = player;
-    const int index = server.game->addCovenant(std::move(covenant));
+    auto made = std::make_unique<PlayerCovenant>();
+    PlayerCovenant* house = made.get();
+    const int index = server.game->addCovenant(std::move(made));
     ASSERT_GE(index, 0);
+    ByteBuffer join;
+    join.writeInt(0u);
+    join.writeString("Oakhold");
+    std::string field;
+    ASSERT_TRUE(house->initNew(join, field)) << field;
+    house->player = player;
     player->setCovenantIndex(index);
     GameRules& rules = GameData::get().mutableRules();
     const int maxRecruits = rules.maxRecruits;
-    rules.maxRecruits = 0;
+    Game::Settings& settings = server.game->mutableSettings();
+    const int partySize = settings.maxAdventureGroupSize;
+    settings.maxAdventureGroupSize = 2; // the player and one follower
 
-    auto recruitQuest = rolled(QuestType::Recruit);
-    Actor* npc = monsterAt(besidePlayer(60.0f), 5);
-    recruitQuest->questNpc = npc;
-    const int number = server.game->addQuest(std::move(recruitQuest));
-    ASSERT_NE(player->acceptQuest(number), nullptr);
-    player->getQuest(player->findQuestSlot(number))->setCompleted();
+    auto offer = [&](float dx) {
+        auto quest = rolled(QuestType::Recruit);
+        Actor* npc = monsterAt(besidePlayer(dx), 5);
+        quest->questNpc = npc;
+        const int number = server.game->addQuest(std::move(quest));
+        EXPECT_NE(player->acceptQuest(number), nullptr);
+        player->getQuest(player->findQuestSlot(number))->setCompleted();
+        return std::make_pair(number, npc);
+    };
+    auto played = [&](size_t from) {
+        const auto& sounds = server.game->getSoundEvents();
+        for (size_t i = from; i < sounds.size(); ++i)
+            if (sounds[i].nameIndex >= 0 &&
+                Server::get().getResourceNames()[static_cast<size_t>(sounds[i].nameIndex)] ==
+                    "Sounds/newRecruit.ogg")
+                return true;
+        return false;
+    };
+
+    // The covenant full: refused, no reward, the quest stays.
+    rules.maxRecruits = 0;
+    house->resizeRecruitSlots(0);
+    auto [first, firstNpc] = offer(60.0f);
+    const int money = player->getStat(toIndex(CharacterStat::Money));
+    const int xp = player->getStat(toIndex(CharacterStat::Xp));
     clearLines();
-    player->solveQuest(number);
+    player->solveQuest(first);
     EXPECT_TRUE(sent("msg 4 \"Already have max covenant recruits\""));
     EXPECT_FALSE(anyLineWith("QuestSolved"));
-    EXPECT_NE(server.game->getQuest(number), nullptr);
+    EXPECT_NE(server.game->getQuest(first), nullptr);
+    EXPECT_NE(player->findQuestSlot(first), -1);
+    EXPECT_EQ(player->getStat(toIndex(CharacterStat::Money)), money);
+    EXPECT_EQ(player->getStat(toIndex(CharacterStat::Xp)), xp);
     EXPECT_EQ(player->getStatistics()[Player::QuestsSolved], 0);
 
-    rules.maxRecruits = std::max(maxRecruits, 1);
+    // Room in the party: the recruit follows and the sound plays.
+    rules.maxRecruits = std::max(maxRecruits, 2);
     house->resizeRecruitSlots(rules.maxRecruits);
     clearLines();
-    player->solveQuest(number);
+    size_t sounds = server.game->getSoundEvents().size();
+    player->solveQuest(first);
     EXPECT_TRUE(anyLineWith("QuestSolvedRecruit"));
-    EXPECT_FALSE(anyLineWith("$$QuestSolved~"));
-    EXPECT_EQ(server.game->getQuest(number), nullptr);
+    EXPECT_EQ(server.game->getQuest(first), nullptr);
     EXPECT_EQ(player->getStatistics()[Player::QuestsSolved], 1);
-    EXPECT_NE(house->findRecruitByActor(npc), nullptr);
+    EXPECT_NE(house->findRecruitByActor(firstNpc), nullptr);
+    EXPECT_EQ(firstNpc->getLeader(), player);
+    EXPECT_TRUE(played(sounds));
+
+    // The party full: the next recruit joins the covenant and goes home.
+    auto [second, secondNpc] = offer(-60.0f);
+    const ZonePosition stood = secondNpc->getPosition();
+    auto toHouse = [&](const ZonePosition& p) {
+        return std::hypot(p.x - house->housePosition.x, p.y - house->housePosition.y);
+    };
+    sounds = server.game->getSoundEvents().size();
+    player->solveQuest(second);
+    EXPECT_EQ(server.game->getQuest(second), nullptr);
+    EXPECT_NE(house->findRecruitByActor(secondNpc), nullptr);
+    EXPECT_EQ(secondNpc->getLeader(), nullptr);
+    EXPECT_EQ(player->getFollowers().size(), 1u);
+    EXPECT_LT(toHouse(secondNpc->getPosition()), toHouse(stood)) << "sent to the house";
+    EXPECT_TRUE(played(sounds));
+    EXPECT_EQ(player->getStatistics()[Player::QuestsSolved], 2);
+
+    rules.maxRecruits = maxRecruits;
+    settings.maxAdventureGroupSize = partySize;
 }
 
 } // namespace

@@ -2,7 +2,10 @@
 // transcript is kept in testdata/covenants/diplomacy.txt
 // (GLOAM_UPDATE_GOLDEN=1 rewrites it).
 #include "game/covenants/ActorCovenantFixture.h"
+#include "game/covenants/TradeOffer.h"
+#include "game/definitions/GameData.h"
 #include "game/entities/Player.h"
+#include "server/Server.h"
 #include "support/RecordingActorCovenant.h"
 
 #include <cstdio>
@@ -149,4 +152,90 @@ TEST_F(ActorCovenantDiplomacyTest, ALongWarChangesOnlyPastMaxWarTimeAndADestroye
     EXPECT_EQ(a.memoryOf(gone.index).fear, -7.0f);
     EXPECT_NE(a.getRelation(gone.index), 50.0f);
     EXPECT_TRUE(a.getPendingOffer(gone.index).offer.terms.empty());
+}
+
+namespace {
+size_t countLinesWith(size_t from, const std::string& part)
+{
+    const std::vector<std::string>& all = Server::instance()->getQueuedCommands();
+    size_t n = 0;
+    for (size_t i = from; i < all.size(); ++i)
+        n += all[i].find(part) != std::string::npos ? 1 : 0;
+    return n;
+}
+} // namespace
+
+// A review that wants a rumour spreads it when the crystals cover its cost:
+// the Game takes the cost, tells everyone and, on a failure the target sees
+// through, the target.
+TEST_F(ActorCovenantDiplomacyTest, ARumourIsSpreadOnlyWhenTheCrystalsCoverIt)
+{
+    ActorCovenant& a = setUpCovenant("Ironbound", 10);
+    TestCovenant& target = addTestCovenant(*world.game, "Human");
+    target.level = 10;
+    a.initRelations();
+    a.setRelation(target.index, 90.0f); // no war, no raid
+    auto& d = *const_cast<CovenantDefinition*>(a.getDefinition());
+    const CovenantDefinition saved = d;
+    GameRules& rules = GameData::get().mutableRules();
+    const GameRules savedRules = rules;
+    d.RumorChance = LinearChance{0.0f, 101.0f};
+    d.RumorChanceQuick = 1.0f;
+    d.RumorChancePlanned = d.RumorChanceCrafted = 0.0f;
+    rules.rumorFailureChance = {1.0f, 0.0f, 0.0f, 0.0f};
+    const int cost = GameData::get().getRumorCost(0, target.level);
+    ASSERT_GT(cost, 0);
+    constexpr int kMoney = static_cast<int>(CovenantStat::Money);
+
+    const struct {
+        int crystals;
+        float successChance;
+        const char* message; // null: none
+        bool targetHears;
+    } rows[] = {
+        {cost + 5, 1.0f, "RumorSuccess", false},
+        {cost, 0.0f, "RumorPartialFailure", true},
+        {cost - 1, 1.0f, nullptr, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.crystals);
+        rules.rumorChance = {row.successChance, row.successChance, row.successChance};
+        a.stats.set(kMoney, row.crystals);
+        target.rumorsFrom.clear();
+        const size_t from = Server::instance()->getQueuedCommands().size();
+        a.relationChangeTimer.start(0.0f);
+        a.diplomacyStep();
+        EXPECT_EQ(a.stats.get(kMoney), row.message ? row.crystals - cost : row.crystals);
+        EXPECT_EQ(countLinesWith(from, "Rumor"), row.message ? 1u : 0u);
+        if (row.message)
+            EXPECT_EQ(countLinesWith(from, row.message), 1u);
+        EXPECT_EQ(target.rumorsFrom.size(), row.targetHears ? 1u : 0u);
+    }
+    d = saved;
+    rules = savedRules;
+}
+
+// A peace agreement about a third covenant sends it a flagged peace offer:
+// its refusal is announced once, its acceptance not at all.
+TEST_F(ActorCovenantDiplomacyTest, APeaceAgreementsRefusalIsAnnouncedOnce)
+{
+    setUpWorld();
+    ActorCovenant& a = *covenants[0];
+    ActorCovenant& b = *covenants[1];
+    ActorCovenant& third = *covenants[2];
+    const int kPeace = static_cast<int>(CovenantTreaty::Peace);
+    TradeOffer agreement;
+    agreement.terms = {TradeTerm{0, static_cast<int32_t>(TradeTermKind::TermThirdParty),
+                                 TradeTerm::thirdParty(third.index, kPeace)}};
+    for (const bool accepts : {false, true}) {
+        SCOPED_TRACE(accepts);
+        world.game->announceDiplomacy(a.index, third.index, kWar, false);
+        third.setRelation(a.index, accepts ? 100.0f : 0.0f);
+        third.memoryOf(a.index).fear = 0.0f;
+        const size_t from = Server::instance()->getQueuedCommands().size();
+        world.game->executeTradeOffer(agreement, &a, &b);
+        EXPECT_EQ(countLinesWith(from, " rejects peace treaty from "), accepts ? 0u : 1u);
+        EXPECT_EQ(third.getRelationState(a.index) == kWar, !accepts);
+        a.withdrawOffer(&third, false);
+    }
 }

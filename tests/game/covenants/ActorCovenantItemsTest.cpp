@@ -7,6 +7,11 @@
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
 
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
+
 namespace {
 constexpr int kStash = static_cast<int>(InventoryGroupIndex::Stash);
 constexpr int kLoot = static_cast<int>(InventoryGroupIndex::Loot);
@@ -126,4 +131,122 @@ TEST_F(ActorCovenantItemsTest, ARecruitsKillDropsHalfTheLootAndTheCovenantTakesW
     ASSERT_TRUE(victim->getInventory()->getSlot(kLoot)->addItem(makeItem("ChainShirt", 40)));
     recruit->giveLoot(victim);
     EXPECT_EQ(victim->getInventory()->countItemsInGroup(kLoot), 0);
+}
+
+// A recruit's kill: what the covenant cannot place is sold for its income and
+// stays in the victim's loot for whoever comes next; a kept item leaves it.
+TEST_F(ActorCovenantItemsTest, LootTheCovenantCannotPlaceIsSoldAndStaysWithTheVictim)
+{
+    Actor* recruit = a.getRecruitActor(0) ? a.getRecruitActor(0) : a.getRecruitActor(1);
+    ASSERT_NE(recruit, nullptr);
+    // The sale value of a potion, as the covenant sells it.
+    int gold = a.getLeaderGold();
+    std::unique_ptr<Item> probe(makeItem("HealthPotion", 30));
+    a.sellItem(probe.get());
+    const int saleValue = a.getLeaderGold() - gold;
+    ASSERT_GT(saleValue, 0);
+
+    Actor* victim = spawn(findType("RecruitWarrior"), 3, 50, 50);
+    InventoryGroup* loot = victim->getInventory()->getSlot(kLoot);
+    Item* potion = makeItem("HealthPotion", 30);
+    ASSERT_TRUE(loot->addItem(potion));
+    gold = a.getLeaderGold();
+    const int worth = a.covenantItemsWorth(false);
+    recruit->giveLoot(victim);
+    EXPECT_EQ(a.getLeaderGold(), gold + saleValue);
+    EXPECT_EQ(victim->getInventory()->countItemsInGroup(kLoot), 1);
+    EXPECT_EQ(loot->getItem(0), potion) << "the same item, not a copy";
+    EXPECT_EQ(a.covenantItemsWorth(false), worth);
+
+    // A shirt it keeps leaves the loot; the unplaceable potion is sold again.
+    Item* shirt = makeItem("ChainShirt", 40);
+    ASSERT_TRUE(loot->addItem(shirt));
+    recruit->giveLoot(victim);
+    EXPECT_EQ(victim->getInventory()->countItemsInGroup(kLoot), 1);
+    EXPECT_EQ(loot->getItem(0), potion);
+    bool held = false;
+    for (int slot = 0; slot < a.getRecruitSlotCount(); ++slot)
+        if (Actor* member = a.getRecruitActor(slot); member && member->getInventory())
+            held =
+                held || member->getInventory()->findItem(toIndex(InventoryGroupIndex::Equipment), shirt) >= 0;
+    held = held || a.inventory->getOwnGroup(kStash)->findItem(shirt) >= 0;
+    EXPECT_TRUE(held) << "the shirt went to a member or the stash";
+}
+
+// Found items take the finder's level (plus the reward's bonus) as their base
+// level and its MagicChance as their increased magic chance.
+TEST_F(ActorCovenantItemsTest, FoundItemsFollowTheFindersLevelAndMagicChance)
+{
+    Sentient* finder = a.getLeader();
+    ASSERT_NE(finder, nullptr);
+    finder->setStat(toIndex(CharacterStat::Level), 30);
+    finder->setStat(toIndex(CharacterStat::MagicChance), 400);
+    finder->setStat(toIndex(CharacterStat::ExtraMoney), 0);
+    CovenantReward reward;
+    reward.chance = 1.0f;
+    reward.minimum = reward.maximum = 1;
+    reward.levelBonus = 3;
+    auto storedItems = [this] {
+        std::vector<const ItemBase*> items;
+        for (int group : {kStash, static_cast<int>(InventoryGroupIndex::House)})
+            if (const InventoryGroup* g = a.inventory->getOwnGroup(group))
+                for (int i = 0; i < g->getSize(); ++i)
+                    if (g->getItem(i))
+                        items.push_back(g->getItem(i));
+        for (int slot = 0; slot < a.getRecruitSlotCount(); ++slot)
+            if (Actor* member = a.getRecruitActor(slot); member && member->getInventory())
+                if (const InventoryGroup* g =
+                        member->getInventory()->getOwnGroup(static_cast<int>(InventoryGroupIndex::Equipment)))
+                    for (int i = 0; i < g->getSize(); ++i)
+                        if (g->getItem(i))
+                            items.push_back(g->getItem(i));
+        return items;
+    };
+    // The finder's own figures, as its stats give them after the change.
+    const int level = finder->getStat(toIndex(CharacterStat::Level)) + reward.levelBonus;
+    const int magic = finder->getStat(toIndex(CharacterStat::MagicChance));
+    ASSERT_GT(magic, 0);
+    ASSERT_NE(level, finder->getStat(toIndex(CharacterStat::MagicChance)) + reward.levelBonus);
+    // Seeds whose draws hold no set or unique item: the world remembers those,
+    // so a second draw of one differs.
+    int kept = 0;
+    int magical = 0;
+    for (uint32_t seed : {7u, 8u, 9u, 10u, 11u}) {
+        SCOPED_TRACE(seed);
+        // The same draws once more, with the reading's level and chance.
+        std::array<uint32_t, Random::kStreamCount> states{};
+        for (int i = 0; i < Random::kStreamCount; ++i)
+            states[static_cast<size_t>(i)] = Random::getState(i) ^ seed;
+        auto restore = [&] {
+            for (int i = 0; i < Random::kStreamCount; ++i)
+                Random::setState(i, states[static_cast<size_t>(i)]);
+        };
+        restore();
+        randomFloat(0);
+        SpawnSystem::rollExtraCount(1, 1,
+                                    static_cast<float>(finder->getStat(toIndex(CharacterStat::ItemsChance))));
+        std::unique_ptr<Item> expected =
+            spawns.createRandomItem(level, magic, -1, -1, -1.0f, -1, false, 0, nullptr, ItemRarity::Normal);
+        ASSERT_NE(expected, nullptr);
+
+        restore();
+        const std::vector<const ItemBase*> before = storedItems();
+        const int gold = a.getLeaderGold();
+        a.gainRandomItems(finder, &reward, 0);
+        const ItemBase* found = nullptr;
+        for (const ItemBase* item : storedItems())
+            if (std::find(before.begin(), before.end(), item) == before.end())
+                found = item;
+        if (!found) {
+            EXPECT_GT(a.getLeaderGold(), gold) << "not kept: sold";
+            continue;
+        }
+        EXPECT_EQ(found->getEntry(), expected->getEntry());
+        EXPECT_EQ(found->getRarity(), expected->getRarity());
+        EXPECT_EQ(found->getLevel(), expected->getLevel());
+        ++kept;
+        magical += found->getRarity() != ItemRarity::Normal ? 1 : 0;
+    }
+    EXPECT_GE(kept, 3);
+    EXPECT_GE(magical, 1);
 }

@@ -115,6 +115,7 @@ TEST_F(ActorCovenantRaidsTest, TheRaidScoreFollowsRelationTimeAndBeingRaided)
                 {40, 120, false, true},
                 {40, 120, true, false}};
     ActorCovenant& third = setUpCovenant("Thornveil", 10);
+    d->RaidChanceMultRaidedLately = 1.0f; // the early-raid factor has its own test
     for (const auto& row : rows) {
         world.game->setClock(GameTime(0, 0, 0, row.seconds));
         c.setRelation(t.index, row.relation);
@@ -123,6 +124,26 @@ TEST_F(ActorCovenantRaidsTest, TheRaidScoreFollowsRelationTimeAndBeingRaided)
             third.index, c.index, static_cast<int>(row.raided ? CovenantTreaty::Raid : CovenantTreaty::Peace),
             false);
         EXPECT_EQ(c.shouldRaid(t.index, false, 0.0f), row.raids) << row.relation << " at " << row.seconds;
+    }
+}
+
+// A covenant that never raided counts as raided lately for the world's first
+// MinimumTimeBetweenRaids: half the score until then, the whole from then on.
+TEST_F(ActorCovenantRaidsTest, TheRaidScoreIsHalvedInTheWorldsFirstMinutesBetweenRaids)
+{
+    d->MinimumTimeBetweenRaids = GameTime(0, 0, 3, 0.0f);
+    d->RaidChanceMultRaidedLately = 0.5f;
+    c.setRelation(t.index, 60.0f); // a score of exactly the roll
+    ASSERT_EQ(c.lastRaidEnd, GameTime());
+    const struct {
+        double seconds;
+        float roll;
+        bool raids;
+    } rows[] = {{120.0, 2.0f, true}, {120.0, 1.99f, false}, {179.9, 1.99f, false},
+                {180.0, 1.0f, true}, {180.0, 0.99f, false}, {600.0, 1.0f, true}};
+    for (const auto& row : rows) {
+        world.game->setClock(GameTime(0, 0, 0, static_cast<float>(row.seconds)));
+        EXPECT_EQ(c.shouldRaid(t.index, false, row.roll), row.raids) << row.roll << " at " << row.seconds;
     }
 }
 
