@@ -5,6 +5,7 @@
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
+#include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/CovenantTrait.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameRules.h"
@@ -263,6 +264,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
     s.raidStart = buffer.readGameTime();
     if (version >= 22)
         s.raidTarget = buffer.readInt();
+    const size_t difficultyAt = buffer.getReadPos();
     s.difficulty = buffer.readInt();
     if (version >= 9)
         s.difficultyModifier = buffer.readFloat();
@@ -274,6 +276,12 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
         return refuse("bad covenant count");
     if (!finite(s.difficultyModifier))
         return refuse("bad difficulty modifier");
+    // Easy, Average or Hard: any other index has no definition values.
+    if (s.difficulty < 0 || s.difficulty >= CovenantDefinition::kDifficultyCount) {
+        debugPrint(3, "Covenant section %d: covenant difficulty at byte %zu; section refused\n", index,
+                   difficultyAt);
+        return false;
+    }
     for (int i = 0; i < s.relationCount; ++i) {
         if (!s.relations.readRelationSaved(buffer, i))
             return refuse("bad relation record");
