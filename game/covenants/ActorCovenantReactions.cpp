@@ -350,4 +350,5 @@ void ActorCovenant::removeAllMembers()
         removeItem(kHouseGroup, slot);
         dismissGuard(slot);
     }
+    computeGuardCosts();
 }

@@ -190,6 +190,7 @@ void Covenant::removeAllGuards()
         removeItem(kHouseGroup, slot);
         dismissGuard(slot);
     }
+    computeGuardCosts();
 }
 
 Entity* Covenant::getGuard(int slot) const
@@ -211,6 +212,8 @@ void Covenant::releaseGuard(int slot)
         item->updateStackValue();
     }
     guards[static_cast<size_t>(slot)] = nullptr;
+    // The freed guard's item is paid for no more.
+    updateStats();
 }
 
 int Covenant::slotForNewGuard() const

@@ -298,6 +298,8 @@ void PlayerCovenant::resetHouse()
         removeItem(kHouseGroup, slot);
         dismissGuard(slot);
     }
+    // The guards' upkeep goes with them.
+    computeGuardCosts();
 }
 
 void PlayerCovenant::saveRecruits()

@@ -359,6 +359,7 @@ void Player::checkHouseGuards()
 {
     Covenant* covenant = getCovenant();
     InventoryGroup* house = covenant ? getInventoryGroup(kHouse) : nullptr;
+    bool changed = false;
     for (int slot = 0; house && slot < InventoryBase::kHouseGuardPlaces && slot < house->getSize(); ++slot) {
         ItemBase* item = house->getItem(slot);
         if (!item || item->getItemType() != ItemType::Guard || item->hasBrokenFree())
@@ -369,8 +370,12 @@ void Player::checkHouseGuards()
             item->setBrokenFree(true);
             item->setGuardHealth(-1);
             item->setLinkedValue(-1);
+            changed = true;
         }
     }
+    // Its upkeep ends at once, not at the covenant's next refresh.
+    if (changed)
+        covenant->updateStats();
 }
 
 void Player::switchItemSet()

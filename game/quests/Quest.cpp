@@ -35,6 +35,7 @@ void Quest::onReset()
     meetingDisturbed = false;
     m_spawnEntryWanted = false;
     m_spawnEntryAdded = false;
+    m_covenantCopyWanted = false;
 }
 
 GameBase* Quest::getGameBase() const

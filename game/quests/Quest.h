@@ -218,6 +218,8 @@ private:
     // The set-up's spawn entry: asked for, added, and where (level, id).
     bool m_spawnEntryWanted = false;
     bool m_spawnEntryAdded = false;
+    // A new Recruit quest waits for its number before the covenants copy it.
+    bool m_covenantCopyWanted = false;
     int m_spawnEntryLevel = -1;
     int m_spawnEntryId = 0;
 };

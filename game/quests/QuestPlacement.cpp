@@ -169,7 +169,9 @@ void Quest::place(bool restoring, QuestBase* source)
                 fail();
                 return;
             }
-            game->copyQuestToActorCovenants(this);
+            // The covenants' copies name the quest by its number, which
+            // the table gives after the set-up.
+            m_covenantCopyWanted = true;
         }
         break;
     case QuestType::UniqueMonsterSpotted:

@@ -100,6 +100,12 @@ void Quest::onNumbered()
     if (m_spawnEntryWanted) {
         addSpawnEntry();
     }
+    if (m_covenantCopyWanted) {
+        m_covenantCopyWanted = false;
+        if (Game* game = Game::instance(); game && !invalid && !failed) {
+            game->copyQuestToActorCovenants(this);
+        }
+    }
 }
 
 void Quest::removeSpawnEntry()

@@ -111,6 +111,9 @@ void Game::executeTradeOffer(const TradeOffer& offer, Covenant* first, Covenant*
             TradeTerm::readItemPlace(term.value, group, slot);
             if (std::unique_ptr<ItemBase> item = giver->removeTradeItem(group, slot))
                 receiver->receiveItem(std::move(item));
+            // A guard contract or relic changing hands changes both sides' upkeep and multipliers.
+            giver->updateStats();
+            receiver->updateStats();
             break;
         }
         case TradeTermKind::TermCrystals: {

@@ -10,7 +10,9 @@
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
+#include "game/quests/Quest.h"
 #include "game/world/Level.h"
 #include "game/world/LevelLayout.h"
 #include "server/Server.h"
@@ -276,6 +278,94 @@ TEST(CovenantsEndToEndTest, TheSameSeedLivesTheSameTenMinutesTwice)
     }
     ASSERT_EQ(traces[0].size(), 10u);
     EXPECT_EQ(traces[0], traces[1]);
+}
+
+// What a computer covenant's hunt for a Recruit quest leaves: the minute its
+// count first rose, the covenant that took the recruit, and the news lines.
+struct RecruitHunt {
+    int firstCountMinute = -1;
+    int takenBy = -1;
+    std::vector<std::string> news;
+};
+
+// A Recruit quest placed in the world and taken by the player, who stays in
+// town: the computer covenants hunt its type until one of them takes the
+// recruit, for at most the given game minutes.
+RecruitHunt huntRecruit(uint32_t seed, int minutes)
+{
+    RecruitHunt hunt;
+    CovenantWorld w(seed);
+    EXPECT_TRUE(w.started);
+    Game& game = *w.server.game;
+    // Friends of everyone: no war or raid draws the parties home.
+    for (ActorCovenant* c : w.covenants)
+        for (int other = 0; other < game.getCovenantCount(); ++other)
+            if (other != c->index)
+                c->setRelation(other, 90.0f);
+    Quest* made = nullptr;
+    for (int i = 0; i < 20 && !made; ++i)
+        made = game.generateQuests(toIndex(QuestType::Recruit), nullptr, -1);
+    if (!made) {
+        ADD_FAILURE() << "no Recruit quest could be placed";
+        return hunt;
+    }
+    const int number = made->id;
+    SafePtr<Actor> npc = dynamic_cast<Actor*>(made->getQuestEntity());
+    EXPECT_NE(npc.get(), nullptr);
+    for (const ActorCovenant* c : w.covenants)
+        EXPECT_EQ(c->quest->id, number) << "each covenant holds the quest under its number";
+    const ClientRecord* record = Server::get().findClient(w.client->address());
+    Player* player = record ? dynamic_cast<Player*>(record->player.get()) : nullptr;
+    if (!player) {
+        ADD_FAILURE() << "no player";
+        return hunt;
+    }
+    const ZonePosition at = player->getPosition();
+    w.client->sendInput(at, at, 0, 0xFFFFFFFFu, {"acceptQuest " + std::to_string(number)});
+    Server::get().receiveMessages(16, false);
+    EXPECT_GE(player->findQuestSlot(number), 0) << "the player took the quest";
+
+    const size_t firstLine = Server::get().getQueuedCommands().size();
+    for (int minute = 1; minute <= minutes && hunt.takenBy < 0; ++minute) {
+        for (int second = 0; second < 60 && hunt.takenBy < 0; ++second) {
+            w.run(1.0f);
+            for (const ActorCovenant* c : w.covenants) {
+                if (hunt.firstCountMinute < 0 && c->getQuestState() > 0)
+                    hunt.firstCountMinute = minute;
+                if (npc.get() && npc->getCovenant() == c)
+                    hunt.takenBy = c->index;
+            }
+        }
+    }
+    const std::vector<std::string>& lines = Server::get().getQueuedCommands();
+    for (size_t i = firstLine; i < lines.size(); ++i)
+        if (lines[i].rfind("msg ", 0) == 0)
+            hunt.news.push_back(lines[i]);
+    if (hunt.takenBy >= 0) {
+        const std::string name = game.getCovenantColoredName(hunt.takenBy);
+        bool told = false;
+        for (const std::string& line : hunt.news)
+            told = told || (line.find("QuestSolvedRecruitOtherCovenant") != std::string::npos &&
+                            line.find(name) != std::string::npos);
+        EXPECT_TRUE(told) << "the news names " << name;
+        EXPECT_EQ(player->findQuestSlot(number), -1) << "the player's copy left its slot";
+        for (const ActorCovenant* c : w.covenants)
+            EXPECT_EQ(c->quest->level, -1) << "covenant " << c->index << " keeps a record";
+    }
+    return hunt;
+}
+
+TEST(CovenantsEndToEndTest, AComputerCovenantHuntsTheRecruitQuestsTypeAndTakesTheRecruit)
+{
+    const RecruitHunt first = huntRecruit(chosenSeed(5u), 120);
+    EXPECT_GT(first.firstCountMinute, 0) << "no covenant's quest state rose above 0";
+    ASSERT_GE(first.takenBy, 0) << "no covenant took the recruit";
+    std::printf("count first rose in minute %d; covenant %d took the recruit\n", first.firstCountMinute,
+                first.takenBy);
+    const RecruitHunt again = huntRecruit(chosenSeed(5u), 120);
+    EXPECT_EQ(again.takenBy, first.takenBy);
+    EXPECT_EQ(again.firstCountMinute, first.firstCountMinute);
+    EXPECT_EQ(again.news, first.news);
 }
 
 } // namespace

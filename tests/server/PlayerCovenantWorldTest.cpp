@@ -4,6 +4,7 @@
 #include "engine/app/Application.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
+#include "engine/data/Database.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/PlayerCovenant.h"
@@ -306,6 +307,82 @@ TEST_F(PlayerCovenantWorld, GuardsStandOnFreeGroundNearTheirPosts)
     for (Covenant* house : houses)
         for (int slot = 0; slot < Covenant::kGuardSlots; ++slot)
             EXPECT_TRUE(walkable(house->getGuard(slot)->getPosition())) << house->index << "/" << slot;
+}
+
+// Trading with a computer covenant: its stash shows as the player's loot at
+// the stash's own slots, an offer for one of them moves exactly that item,
+// and a drag out of the loot moves nothing.
+TEST_F(PlayerCovenantWorld, ACovenantsStashShowsAsTheLootAndOnlyATradeMovesItsItems)
+{
+    constexpr int kLoot = toIndex(InventoryGroupIndex::Loot);
+    constexpr int kStash = toIndex(InventoryGroupIndex::Stash);
+    ActorCovenant& c = *computers[0];
+    InventoryGroup& stash = *c.inventory->getOwnGroup(kStash);
+    for (int slot = 0; slot < stash.getSize(); ++slot)
+        stash.destroyItemAt(slot);
+    auto makeItem = [](const char* entry) {
+        auto* item = new Item();
+        item->setItemEntry(Database::get().findEntry(entry));
+        item->setLevel(5);
+        item->updateStackValue();
+        return item;
+    };
+    Item* shirt = makeItem("ChainShirt");
+    Item* helm = makeItem("IronHelm");
+    stash.setItem(2, shirt);
+    stash.setItem(5, helm);
+    InventoryBase& bags = *player->getInventory();
+    bags.getOwnGroup(toIndex(InventoryGroupIndex::Main))->setItem(0, makeItem("Bag1"));
+    bags.updateBagGroups();
+    ASSERT_NE(bags.getSlot(kBag1), nullptr);
+    player->setStat(toIndex(CharacterStat::Money), 100000);
+
+    // The client's frames while it deals with the covenant (action 29).
+    auto talk = [&](const std::vector<std::string>& lines) {
+        const ZonePosition here = player->getPosition();
+        m_client.sendInput(here, here, Player::ActionChooseCovenant, static_cast<uint32_t>(c.index), lines);
+        m_program.app->getHooks().serverReceive(50.0, false);
+        m_program.app->getHooks().serverUpdate();
+        do {
+            ScriptedClient::State state;
+            ASSERT_TRUE(m_client.readState(state));
+        } while (m_client.pending() > 0);
+    };
+    talk({});
+    ASSERT_EQ(player->getTargetCovenant(), &c);
+    EXPECT_EQ(player->getItem(kLoot, 2), shirt);
+    EXPECT_EQ(player->getItem(kLoot, 5), helm);
+    EXPECT_EQ(player->getItem(kLoot, 0), nullptr);
+
+    // A drag from the loot into a bag changes neither side.
+    auto bagItems = [&] {
+        std::vector<const ItemBase*> items;
+        for (int g = kBag1; g < kBag1 + 4; ++g)
+            if (const InventoryGroup* bag = bags.getOwnGroup(g))
+                for (int k = 0; k < bag->getSize(); ++k)
+                    items.push_back(bag->getItem(k));
+        return items;
+    };
+    const std::vector<const ItemBase*> carried = bagItems();
+    talk({"moveItem " + std::to_string(kLoot) + " 2 " + std::to_string(kBag1) + " 0"});
+    player->moveItem(kLoot, 5, kBag1, 1);
+    EXPECT_EQ(stash.getItem(2), shirt);
+    EXPECT_EQ(stash.getItem(5), helm);
+    EXPECT_EQ(bagItems(), carried);
+    ASSERT_EQ(player->getTargetCovenant(), &c);
+
+    // An offer for the helm, paid well, is accepted: the helm and only it moves.
+    const std::string i = std::to_string(c.index);
+    const int place = TradeTerm::itemPlace(kLoot, 5);
+    talk({"offer 0 " + i + " 1 7 " + std::to_string(place) + " 0 6 50000"});
+    EXPECT_EQ(stash.getItem(5), nullptr);
+    EXPECT_EQ(stash.getItem(2), shirt);
+    int group = -1;
+    int slot = -1;
+    ASSERT_TRUE(bags.findItem(helm, group, slot));
+    EXPECT_TRUE(group >= kBag1 && group < kBag1 + 4) << "the helm is in the player's bags, group " << group;
+    ASSERT_TRUE(bags.findItem(shirt, group, slot));
+    EXPECT_EQ(group, kLoot) << "the shirt is still only shown";
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "game/covenants/ActorCovenantFixture.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/CovenantNames.h"
+#include "game/covenants/InfluenceCounters.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/covenants/TradeOffer.h"
 #include "game/definitions/InventoryBase.h"
@@ -26,6 +27,9 @@
 #include "support/ScriptedCovenant.h"
 
 #include <algorithm>
+#include <array>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -659,5 +663,136 @@ TEST_F(PlayerCovenantPlay, DisplayNamesCarryTheCovenantOrTheNpcType)
         EXPECT_EQ(getNpcDisplayName(npc),
                   npc->getName() + " ($$NpcType" + getNpcTypeName(npc->getNpcType()) + "$$)")
             << type;
+    }
+}
+
+namespace {
+
+// The covenant's derived stats as a refresh would give them now: GuardCosts
+// and the relic multipliers. True when they were so already.
+bool derivedStatsFresh(Covenant& c)
+{
+    constexpr int kGuardCosts = static_cast<int>(CovenantStat::GuardCosts);
+    const int costs = c.stats.get(kGuardCosts);
+    std::array<float, 14> multipliers{};
+    for (int k = 0; k < 14; ++k)
+        multipliers[static_cast<size_t>(k)] = c.getMultiplier(k);
+    c.updateStats();
+    bool same = c.stats.get(kGuardCosts) == costs;
+    for (int k = 0; k < 14; ++k)
+        same = same && c.getMultiplier(k) == multipliers[static_cast<size_t>(k)];
+    return same;
+}
+
+std::vector<uint8_t> sectionBytes(const ActorCovenant& c)
+{
+    ByteBuffer out;
+    c.write(out);
+    return out.bytes();
+}
+
+} // namespace
+
+// Every change of a guard or relic refreshes the covenant at once, so a
+// world saved right after it loads (which refreshes) and saves alike.
+TEST_F(PlayerCovenantPlay, GuardAndRelicChangesRefreshTheCovenantAtOnce)
+{
+    giveBag();
+    own->addCrystals(100000);
+    ActorCovenant& c = setUpCovenant("Ironbound", 10);
+    c.addCrystals(100000);
+    InventoryGroup& bag = *player->getInventory()->getSlot(kBag1);
+    InventoryGroup& stash = *c.inventory->getOwnGroup(toIndex(InventoryGroupIndex::Stash));
+    InventoryGroup& house = *c.inventory->getOwnGroup(kHouse);
+    auto hire = [&](int slot, int level) {
+        std::unique_ptr<Item> contract = Vendor::createGuardItem(level);
+        ItemBase* placed = contract.release();
+        house.setItem(slot, placed);
+        c.createGuard(placed, slot);
+        c.updateStats();
+        return placed;
+    };
+    // Saved, read back as a load does (which refreshes) and saved again.
+    auto reloadsAlike = [&] {
+        const std::vector<uint8_t> bytes = sectionBytes(c);
+        auto fresh = std::make_unique<ActorCovenant>();
+        fresh->index = c.index;
+        ByteBuffer in(bytes);
+        if (!fresh->read(in, ActorCovenant::kSaveVersion))
+            return false;
+        fresh->updateStats();
+        return sectionBytes(*fresh) == bytes;
+    };
+    auto trade = [&](Covenant& giver, Covenant& taker, int group, int slot) {
+        TradeOffer deal;
+        deal.addEntry(static_cast<int>(TradeTermKind::TermItem), TradeTerm::itemPlace(group, slot), 0);
+        world.game->executeTradeOffer(deal, &giver, &taker);
+    };
+
+    {
+        SCOPED_TRACE("a guard breaks free");
+        hire(0, 5);
+        ASSERT_NE(c.getGuard(0), nullptr);
+        ASSERT_GT(c.stats.get(static_cast<int>(CovenantStat::GuardCosts)), 0);
+        c.releaseGuard(0);
+        EXPECT_TRUE(c.getHouseItem(0)->hasBrokenFree());
+        EXPECT_TRUE(reloadsAlike());
+        EXPECT_TRUE(derivedStatsFresh(c));
+    }
+    {
+        SCOPED_TRACE("the player's guard dies");
+        Item* contract = makeItem("GuardSkeletonWarrior");
+        bag.setItem(0, contract);
+        player->moveItem(kBag1, 0, kHouse, 0);
+        ASSERT_NE(own->getGuard(0), nullptr);
+        ASSERT_TRUE(derivedStatsFresh(*own));
+        own->getGuard(0)->setHealth(0);
+        player->update(0.05f);
+        ASSERT_TRUE(contract->hasBrokenFree());
+        EXPECT_TRUE(derivedStatsFresh(*own));
+    }
+    {
+        SCOPED_TRACE("a guard contract comes into the leader's bag by a trade and leaves by another");
+        std::unique_ptr<Item> contract = Vendor::createGuardItem(5);
+        Item* moving = contract.get();
+        stash.setItem(3, contract.release());
+        trade(c, *own, toIndex(InventoryGroupIndex::Stash), 3);
+        int group = -1;
+        int slot = -1;
+        ASSERT_TRUE(player->getInventory()->findItem(moving, group, slot));
+        EXPECT_TRUE(derivedStatsFresh(*own));
+        EXPECT_TRUE(derivedStatsFresh(c));
+        trade(*own, c, group, slot);
+        EXPECT_FALSE(player->getInventory()->findItem(moving, group, slot));
+        EXPECT_TRUE(derivedStatsFresh(*own));
+        EXPECT_TRUE(derivedStatsFresh(c));
+        EXPECT_TRUE(reloadsAlike());
+    }
+    {
+        SCOPED_TRACE("a guard is sold for its upkeep");
+        for (int slot = 1; slot < 4; ++slot)
+            hire(slot, 60);
+        c.stats.set(static_cast<int>(CovenantStat::Money), 0);
+        c.influence = InfluenceCounters();
+        ASSERT_LT(c.sumRelationValues(), 0);
+        int before = 0;
+        for (int slot = 1; slot < 4; ++slot)
+            before += c.getGuard(slot) != nullptr;
+        c.payUpkeep();
+        int after = 0;
+        for (int slot = 1; slot < 4; ++slot)
+            after += c.getGuard(slot) != nullptr;
+        EXPECT_LT(after, before);
+        EXPECT_TRUE(reloadsAlike());
+        EXPECT_TRUE(derivedStatsFresh(c));
+    }
+    {
+        SCOPED_TRACE("a relic is placed");
+        ASSERT_TRUE(c.storeItem(makeItem("EmberRelic")));
+        EXPECT_TRUE(reloadsAlike());
+        EXPECT_TRUE(derivedStatsFresh(c));
+        bag.setItem(1, makeItem("EmberRelic"));
+        player->moveItem(kBag1, 1, kHouse, 5);
+        EXPECT_TRUE(derivedStatsFresh(*own));
     }
 }
