@@ -58,9 +58,9 @@ SOAK_MINUTES ?= 120
 SOAK_SEEDS ?= 1,2,3,4,5
 soak: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF
-	cmake --build $(RELEASE_DIR) -j $(JOBS) --target server_tests
+	cmake --build $(RELEASE_DIR) -j $(JOBS) --target ui_tests
 	cd $(RELEASE_DIR) && GLOAM_SELFPLAY_MINUTES=$(SOAK_MINUTES) GLOAM_SELFPLAY_SEEDS=$(SOAK_SEEDS) \
-	    taskset -c 0 ./tests/server_tests --gtest_filter='SelfPlay.*' --gtest_also_run_disabled_tests
+	    taskset -c 0 ./tests/ui_tests --gtest_filter='ClientSelfPlay.DISABLED_Soak' --gtest_also_run_disabled_tests
 
 # The README's pictures (docs/main-menu.png, docs/fight.png): shots of the
 # whole-game window test under Xvfb.

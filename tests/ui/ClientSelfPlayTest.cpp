@@ -32,6 +32,7 @@
 #include "game/entities/Player.h"
 #include "game/entities/Vendor.h"
 #include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
 #include "game/skills/SkillBase.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
@@ -51,6 +52,7 @@
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -87,6 +89,7 @@ struct Figures {
     int raidsOnPlayer = 0;
     int raidsByPlayer = 0;
     int raidsOther = 0;
+    int raidsMet = 0; // raids on the player with the player at its stone while they lasted
     int lowestStone = -1;
     int deaths = 0;
     int resurrections = 0;
@@ -475,6 +478,16 @@ private:
         if ((m_equipping || m_frame % 50 == 21) && equipSomething(figures)) {
             return;
         }
+        if (raidedNow()) {
+            const ZonePosition& stone = m_player->getCovenant()->housePosition;
+            if (stone.zone == m_player->getPosition().zone &&
+                distance(stone, m_player->getPosition()) > 300.0f) {
+                walkTo(stone);
+            } else if (stone.zone != m_player->getPosition().zone) {
+                wander();
+            }
+            return;
+        }
         if (m_errands.empty() && solveQuest()) {
             return;
         }
@@ -798,6 +811,49 @@ private:
         return false;
     }
 
+    // Money, experience (with the level) and items carried: a reward adds
+    // to one of them.
+    std::array<int, 4> holdings() const
+    {
+        int items = 0;
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kMain; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* held = inventory->getOwnGroup(group);
+            for (int slot = 0; held && slot < held->getSize(); ++slot) {
+                items += inventory->getItemAt(group, slot) ? 1 : 0;
+            }
+        }
+        return {m_player->getStat(kMoney), m_player->getStat(toIndex(CharacterStat::Level)),
+                m_player->getStat(toIndex(CharacterStat::Xp)), items};
+    }
+
+    // Who takes a done quest in: its own person for a one-shot quest, a
+    // monster quest or a recruit; else its giver, or the nearest person of the
+    // kind the quest returns to.
+    int solverOf(const Quest& quest) const
+    {
+        const NpcType kind = quest.definition ? quest.definition->returnNpcType : NpcType::None;
+        if (kind == NpcType::OneShot || quest.type == toIndex(QuestType::MonsterQuest) ||
+            quest.type == toIndex(QuestType::Recruit)) {
+            const Entity* own = quest.getQuestEntity();
+            return own ? own->getEntityNumber() : -1;
+        }
+        const auto known = m_givers.find(quest.id);
+        const auto* giver = known == m_givers.end()
+                                ? nullptr
+                                : dynamic_cast<const Actor*>(Game::get().getEntity(known->second));
+        if (giver && giver->getNpcType() == toIndex(kind)) {
+            return giver->getEntityNumber();
+        }
+        return nearest(
+            [&](Entity* e) {
+                auto* actor = dynamic_cast<Actor*>(e);
+                return actor && actor->isAlive() && actor->getNpcType() == toIndex(kind) &&
+                       !m_player->isEnemyOf(actor);
+            },
+            1.0e9f);
+    }
+
     // A held quest that is done is solved with its giver: a click on the
     // giver opens the solve window, whose button hands the quest in.
     bool solveQuest()
@@ -807,8 +863,7 @@ private:
         for (int slot = 0; slot < Player::kQuestSlots && !done; ++slot) {
             const Quest* quest = m_player->getQuest(slot);
             if (quest && quest->isInUse() && quest->isComplete() && !m_unsolvable.contains(quest->id)) {
-                const auto known = m_givers.find(quest->id);
-                giver = known == m_givers.end() ? -1 : known->second;
+                giver = solverOf(*quest);
                 done = quest;
             }
         }
@@ -851,8 +906,9 @@ private:
             }
             m_solveAsked = done->id;
             m_solveAskedAt = m_frame;
-            m_rewardBefore = m_player->getStat(kMoney) + m_player->getStat(toIndex(CharacterStat::Xp));
-            trace("solves a quest");
+            m_rewardBefore = holdings();
+            trace(formatString("solves a quest (%d xp, %d money promised)", done->xpReward, done->moneyReward)
+                      .c_str());
             return true;
         }
         if (m_mirror->getTarget(false) != mirrorOf(giver) || m_mirror->action == PlayerClient::kActionNone) {
@@ -876,8 +932,11 @@ private:
             m_recruit = nearest(
                 [&](Entity* e) {
                     auto* actor = dynamic_cast<Actor*>(e);
+                    // Only one a click would talk to: a click on an armed one attacks it.
+                    const EntityClient* seen = mirrorOf(e->getEntityNumber());
                     return actor && actor->isAlive() && actor->getNpcType() == toIndex(NpcType::Recruit) &&
-                           !actor->getCovenant() && !m_player->isEnemyOf(actor) &&
+                           !actor->getCovenant() && !m_player->isEnemyOf(actor) && seen &&
+                           seen->getMouseAction(true, false) == 24 &&
                            !m_recruitTried.contains(e->getEntityNumber());
                 },
                 1.0e9f);
@@ -926,6 +985,7 @@ private:
         }
         switch (static_cast<QuestType>(quest->type)) {
         case QuestType::TutorialEquipWeapon:
+        case QuestType::Recruit:
         case QuestType::KillMonsters:
         case QuestType::KillMonsterGroup:
             return 3;
@@ -1180,10 +1240,28 @@ private:
         return fallback;
     }
 
+    // A computer covenant's raid on the player's covenant is under way.
+    bool raidedNow() const
+    {
+        const Covenant* own = m_player->getCovenant();
+        Game& game = Game::get();
+        for (int i = 0; own && i < game.getCovenantCount(); ++i) {
+            const Covenant* covenant = game.getCovenant(i);
+            if (covenant && covenant != own && covenant->isRaiding() && covenant->raidTarget == own->index) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // The level the player's quests call it to: a done quest's giver, else
     // the target of one it holds; -1 for none.
     int journeyGoal() const
     {
+        // Raided, it goes home to defend its stone.
+        if (raidedNow()) {
+            return m_player->getCovenant()->housePosition.zone;
+        }
         if (m_warStage == 5) {
             if (const Gate* gate = raidHomeGate()) {
                 return gate->getPosition().zone;
@@ -1196,9 +1274,7 @@ private:
                 continue;
             }
             if (quest->isComplete()) {
-                const auto known = m_givers.find(quest->id);
-                const Entity* giver =
-                    known == m_givers.end() ? nullptr : Game::get().getEntity(known->second);
+                const Entity* giver = Game::get().getEntity(solverOf(*quest));
                 if (giver) {
                     return giver->getPosition().zone;
                 }
@@ -1380,8 +1456,12 @@ private:
         if (m_solveAsked >= 0 && m_frame - m_solveAskedAt >= 20) {
             if (!m_player->hasQuest(m_solveAsked)) {
                 ++figures.questsSolved;
-                const int reward = m_player->getStat(kMoney) + m_player->getStat(toIndex(CharacterStat::Xp));
-                figures.questsRewarded += reward > m_rewardBefore ? 1 : 0;
+                const std::array<int, 4> now = holdings();
+                bool rewarded = false;
+                for (size_t i = 0; i < now.size(); ++i) {
+                    rewarded = rewarded || now[i] > m_rewardBefore[i];
+                }
+                figures.questsRewarded += rewarded ? 1 : 0;
             } else {
                 m_unsolvable.insert(m_solveAsked);
             }
@@ -1426,7 +1506,26 @@ private:
             if (static_cast<size_t>(i) >= m_raiding.size()) {
                 m_raiding.resize(static_cast<size_t>(i) + 1, false);
             }
+            const bool onMe = raiding && own && covenant != own && covenant->raidTarget == own->index;
+            if (static_cast<size_t>(i) >= m_metRaid.size()) {
+                m_metRaid.resize(static_cast<size_t>(i) + 1, false);
+            }
+            if (onMe && m_player->isAlive() && m_player->getPosition().zone == own->housePosition.zone &&
+                distance(m_player->getPosition(), own->housePosition) < 600.0f) {
+                m_metRaid[static_cast<size_t>(i)] = true;
+            }
+            if (!raiding && m_raiding[static_cast<size_t>(i)] && m_raidOnMe.contains(i)) {
+                figures.raidsMet += m_metRaid[static_cast<size_t>(i)] ? 1 : 0;
+                trace(m_metRaid[static_cast<size_t>(i)] ? "has met the raid on its stone"
+                                                        : "missed the raid on its stone");
+                m_raidOnMe.erase(i);
+            }
             if (raiding && !m_raiding[static_cast<size_t>(i)]) {
+                m_metRaid[static_cast<size_t>(i)] = false;
+                if (onMe) {
+                    m_raidOnMe.insert(i);
+                    trace("is raided");
+                }
                 if (covenant == own) {
                     // The player's raid begins when it is declared, by the target's house.
                 } else if (own && covenant->raidTarget == own->index) {
@@ -1567,7 +1666,7 @@ private:
     int m_recruitAskedAt = -1;
     int m_solveAsked = -1;
     int m_solveAskedAt = 0;
-    int m_rewardBefore = 0;
+    std::array<int, 4> m_rewardBefore{};
     int m_errandUntil = 0;
     int m_tradeStage = 0;
     int m_tradeTries = 0;
@@ -1603,6 +1702,8 @@ private:
     int m_equipAt = 0;
     std::set<int> m_levels;
     std::vector<bool> m_raiding;
+    std::vector<bool> m_metRaid;
+    std::set<int> m_raidOnMe;
     std::vector<double> m_stepMs;
     std::vector<double> m_frameMs;
 };
@@ -1924,4 +2025,43 @@ TEST(ClientSelfPlay, ATradeRequestPageWithoutItsAcceptButtonFailsTheRun)
                     std::string::npos;
     }
     EXPECT_TRUE(named) << "the run went on without the accept button (" << failures.size() << " failures)";
+}
+
+// `make soak`: seeds 1 to 5 (GLOAM_SELFPLAY_SEEDS) for two game hours each
+// (GLOAM_SELFPLAY_MINUTES), saving every 30 game minutes and at the first
+// death and the first raid, with the floors of the player's own play on every
+// seed and those of the computer covenants over all of them.
+TEST(ClientSelfPlay, DISABLED_Soak)
+{
+    const int minutes = envInt("GLOAM_SELFPLAY_MINUTES", 120);
+    const std::vector<uint32_t> seeds = seedsToPlay({1, 2, 3, 4, 5});
+    SavePlan plan;
+    for (int minute = 0; minute < minutes; minute += 30) {
+        plan.frames.push_back(minute * kFramesPerMinute);
+    }
+    plan.onEvents = true;
+    plan.atEnd = true;
+    Figures all;
+    for (uint32_t seed : seeds) {
+        SCOPED_TRACE(formatString("seed %u", seed));
+        std::vector<SavePoint> points;
+        const Figures f = playSeed(seed, minutes, plan, &points);
+        for (const SavePoint& point : points) {
+            checkSavePoint(point);
+        }
+        EXPECT_GE(f.questsSolved, 3);
+        EXPECT_GE(f.questsRewarded, 3);
+        EXPECT_GE(f.recruits, 1);
+        EXPECT_GE(f.resurrections, 1) << "a death with resurrection at the stone";
+        EXPECT_EQ(f.warnings, 0);
+        EXPECT_GE(f.offersAccepted + f.offersRejected, 2) << "offers answered";
+        all.offersAccepted += f.offersAccepted;
+        all.offersRejected += f.offersRejected;
+        all.raidsOnPlayer += f.raidsOnPlayer;
+        all.raidsMet += f.raidsMet;
+    }
+    EXPECT_GE(all.offersAccepted, 1);
+    EXPECT_GE(all.offersRejected, 1);
+    EXPECT_GE(all.raidsOnPlayer, 1) << "raids on the player's covenant";
+    EXPECT_EQ(all.raidsMet, all.raidsOnPlayer) << "raids on the player's covenant met at its stone";
 }
