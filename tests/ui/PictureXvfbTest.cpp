@@ -551,11 +551,18 @@ TEST(PictureGameXvfbTest, IconsSilhouetteTagBoxesAndTheNightLight)
         if (!monster) {
             return std::make_pair(Picture(), Picture());
         }
+        // Held by its number: the server may remove it while frames run.
+        const int number = monster->getEntityNumber();
+        auto alive = [&] { return game.getEntity(number) == monster; };
         EXPECT_TRUE(window.frameUntil([&] {
-            const EntityClient* e = mirror(monster);
-            return e && e->getFadeValue() == 1.0f && loaderIdleNow();
+            const EntityClient* e = GameClient::get().getEntity(number);
+            return !alive() || (e && e->getFadeValue() == 1.0f && loaderIdleNow());
         })) << when;
-        const EntityClient& seen = *mirror(monster);
+        if (!alive() || !GameClient::get().getEntity(number)) {
+            ADD_FAILURE() << when << ": the monster was removed\n" << window.logTail();
+            return std::make_pair(Picture(), Picture());
+        }
+        const EntityClient& seen = *GameClient::get().getEntity(number);
         ZonePosition3 where;
         Matrix3 turn;
         seen.getWorldTransform(where, turn);
@@ -570,9 +577,13 @@ TEST(PictureGameXvfbTest, IconsSilhouetteTagBoxesAndTheNightLight)
         }
         Application::runConsoleLine("set paused 1");
         const Picture with = window.stillShot();
+        if (!alive()) {
+            ADD_FAILURE() << when << ": the monster was removed while shot\n" << window.logTail();
+            Application::runConsoleLine("set paused 0");
+            return std::make_pair(Picture(), Picture());
+        }
         game.deleteEntity(monster, true);
-        EXPECT_TRUE(window.frameUntil(
-            [&] { return GameClient::get().getEntity(seen.getEntityNumber()) == nullptr; }));
+        EXPECT_TRUE(window.frameUntil([&] { return GameClient::get().getEntity(number) == nullptr; }));
         const Picture without = window.stillShot();
         Application::runConsoleLine("set paused 0");
         return std::make_pair(with, without);
