@@ -157,6 +157,8 @@ public:
     const ResourceHandle* getStandardTexture(int index) const;
     // The twenty shaders acquired at display set-up, in acquisition order.
     const std::vector<ResourceHandle>& getStandardHandles() const { return m_standardHandles; }
+    // Acquires them once (display set-up does; drawing without a display may).
+    void acquireStandardTextures();
     // Once per frame: the texture memory report while `r_textureUsage` is on,
     // the triangle counts while `r_trisRendered` is on.
     void printTextureUsage();
@@ -441,7 +443,6 @@ private:
     void registerTextEventCommands();
     void installLightSource();
     double textEventTime() const;
-    void acquireStandardTextures();
     void buildTextureCaches();
     void uploadTexturesLoadedWithoutContext();
     void updateStageSettings();

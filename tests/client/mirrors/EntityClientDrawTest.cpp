@@ -23,6 +23,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <set>
 
 namespace {
 
@@ -263,6 +264,48 @@ TEST_F(EntityClientDrawTest, OnlyTheLocalPlayerTakesItsHelmetOff)
     scene.vars.setVar("ui_drawPlayerHelmet", "0");
     EXPECT_TRUE(tips(own).empty());
     EXPECT_FALSE(tips(other).empty());
+}
+
+// The own character, what it wears and what hangs on it are drawn again
+// with the outline of its map colour, green; nobody else is outlined.
+TEST_F(EntityClientDrawTest, OnlyTheOwnCharacterIsOutlinedInItsMapColour)
+{
+    Client client;
+    ASSERT_TRUE(client.startGame(false));
+    client.getLocalPlayer()->setEntityNumber(1);
+    scene.graphics.acquireStandardTextures();
+    const int green = scene.graphics.getOutlineTexture(EntityClient::kMapGreen);
+    ASSERT_GE(green, 0);
+    EXPECT_NE(scene.resources.getFileName(green).find("OutlineGreen"), std::string::npos);
+    std::set<const Resource*> outlines;
+    for (int kind = 0; kind <= 8; ++kind) {
+        outlines.insert(scene.resources.get(scene.graphics.getOutlineTexture(kind)));
+    }
+
+    DrawnEntityMirror& own = add(1, "Models/BoxMan/boxman.mdl");
+    DrawnEntityMirror& held = add(2, "Models/Test/tip.mdl");
+    held.setParent(1, own.findAttachPoint("tag_shield"));
+    DrawnEntityMirror& other = add(3, "Models/BoxMan/boxman.mdl", 300.0f);
+    for (DrawnEntityMirror* e : {&own, &other}) {
+        e->setAttachmentEntry(0, item("Helm"));
+    }
+    ASSERT_EQ(own.getMapColorCode(), EntityClient::kMapGreen);
+    scene.graphics.getVar("r_shadows").setString("0");
+    // Per entity: surfaces drawn with the green outline, and with any outline.
+    auto outlined = [&](DrawnEntityMirror& e) {
+        scene.queue.beginFrame();
+        e.drawAtOwnPlace();
+        std::pair<int, int> counts{0, 0};
+        for (RenderSurface* s : scene.queue.getQueued()) {
+            counts.first += s->shader == scene.resources.get(green);
+            counts.second += outlines.count(s->shader) != 0;
+        }
+        return counts;
+    };
+    // The body's two meshes and the helmet.
+    EXPECT_EQ(outlined(own), std::make_pair(3, 3));
+    EXPECT_EQ(outlined(held), std::make_pair(1, 1));
+    EXPECT_EQ(outlined(other), std::make_pair(0, 0));
 }
 
 // Floating numbers take their colour from whose they are and what they say;
