@@ -494,15 +494,62 @@ private:
         if (m_errands.empty() && recruitSomeone()) {
             return;
         }
+        // In the town now and then: the givers and the vendor again.
+        if (m_player->getPosition().zone == 0 && m_frame >= m_nextErrands) {
+            m_planErrands = true;
+        }
         if (m_planErrands) {
             m_planErrands = false;
+            m_nextErrands = m_frame + 4 * kFramesPerMinute;
             planErrands();
         }
         if (!m_errands.empty()) {
             runErrand(figures);
             return;
         }
+        if (homeByLevelGate()) {
+            return;
+        }
         wander();
+    }
+
+    // Called home (a quest to hand in, a raid on its stone) the player takes
+    // its level's gate: the first use activates it, the next carries it home.
+    bool homeByLevelGate()
+    {
+        const int here = m_player->getPosition().zone;
+        if (here == 0 || journeyGoal() != 0 || m_gateTries > 6) {
+            return false;
+        }
+        const Gate* gate = nullptr;
+        for (int i = 0; i < Game::kMaxEntities && !gate; ++i) {
+            const auto* candidate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            if (candidate && candidate->getKind() == Gate::kLevelGate &&
+                candidate->getPosition().zone == here) {
+                gate = candidate;
+            }
+        }
+        if (!gate) {
+            return false;
+        }
+        EntityClient* mirror = mirrorOf(gate->getEntityNumber());
+        if (!mirror || distance(gate->getPosition(), m_player->getPosition()) > 200.0f) {
+            walkTo(gate->getPosition());
+            return true;
+        }
+        if (m_mirror->getTarget(false) == mirror && m_mirror->action == PlayerClient::kActionNoMenu &&
+            m_mirror->isCurrentLevelGateActive()) {
+            // Activated by that use: a click elsewhere, then on the gate again.
+            groundClick();
+            return true;
+        }
+        if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirror);
+            m_usedGateAt = m_frame;
+            ++m_gateTries;
+            trace(formatString("uses its level's gate (action %d)", m_mirror->action).c_str());
+        }
+        return true;
     }
 
     void decideDead()
@@ -1343,6 +1390,7 @@ private:
         if (here.zone != m_zone) {
             m_cameFrom = m_zone;
             m_zone = here.zone;
+            m_gateTries = 0;
         }
         if (!m_route.empty() && m_route.front().zone != here.zone) {
             m_route.clear(); // across the edge
@@ -1685,6 +1733,8 @@ private:
     int m_usedGateAt = -1000;
     bool m_wasWarping = false;
     bool m_raidDeclared = false;
+    int m_nextErrands = 0;
+    int m_gateTries = 0;
     int m_wanderUntil = 0;
     std::vector<ZonePosition> m_route;
     int m_nextJourney = 600;
@@ -1960,6 +2010,7 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
     EXPECT_GE(all.offersRejected, 1);
     EXPECT_GE(all.raidsByPlayer + all.raidsOnPlayer + all.raidsOther, 1) << "raids begun";
     EXPECT_GE(all.resurrections, 1) << "a death followed by a resurrection at the stone";
+    EXPECT_GE(all.gateTravels, 1);
     std::printf("both seeds: %d recruits, %d gate travels\n", all.recruits, all.gateTravels);
 }
 
