@@ -5,6 +5,7 @@
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "game/covenants/CovenantDefinition.h"
+#include "game/definitions/GameData.h"
 #include "support/ClientMessageBytes.h"
 #include "support/DrawnEntityMirror.h"
 #include "support/JoinedClient.h"
@@ -82,6 +83,19 @@ TEST(EntityClientIcon, CrestsAndQuestSignsFollowTheirOrder)
         e.setHealth(10);
         EXPECT_EQ(e.getOverheadIconName(), c.icon) << c.what << ", alive";
     }
+
+    // A covenant with a small crest shows that one; its large crest is kept
+    // for the covenant's pages.
+    CovenantDefinition* definition =
+        GameData::get().getCovenantDefinition(GameData::get().findCovenantDefinition("Ironbound"));
+    ASSERT_NE(definition, nullptr);
+    definition->smallCrestName = "Textures/Icons/smallCrest.tga";
+    DrawnEntityMirror member;
+    member.setEntityNumber(11);
+    member.setCovenantIndex(1);
+    EXPECT_EQ(member.getOverheadIconName(), "Textures/Icons/smallCrest.tga");
+    definition->smallCrestName.clear();
+    EXPECT_EQ(member.getOverheadIconName(), crest);
 }
 
 } // namespace
