@@ -483,7 +483,7 @@ private:
             if (stone.zone == m_player->getPosition().zone &&
                 distance(stone, m_player->getPosition()) > 300.0f) {
                 walkTo(stone);
-            } else if (stone.zone != m_player->getPosition().zone) {
+            } else if (stone.zone != m_player->getPosition().zone && !homeByLevelGate()) {
                 wander();
             }
             return;
@@ -1328,6 +1328,10 @@ private:
             } else if (goal < 0) {
                 goal = quest->getTargetLevel();
             }
+        }
+        // With no quest at all it goes home now and then for new ones.
+        if (goal < 0 && m_player->countQuests() == 0 && m_frame >= m_nextErrands) {
+            return 0;
         }
         return goal;
     }
