@@ -401,6 +401,16 @@ private:
         }
         Game& game = Game::get();
         if (m_frame % 200 == 1) {
+            for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+                Quest* quest = m_player->getQuest(slot);
+                if (quest && quest->isInUse()) {
+                    trace(formatString("quest %d type %d: progress %d of %d, target level %d, complete %d, "
+                                       "solver %d",
+                                       quest->id, quest->type, quest->progress, quest->goal,
+                                       quest->getTargetLevel(), quest->isComplete(), solverOf(*quest))
+                              .c_str());
+                }
+            }
             trace(formatString("foe %d, loot %d, errands %zu, action %d, money %d, quests %d, route %zu, "
                                "walking %d",
                                m_foe, m_loot, m_errands.size(), m_mirror->action, money(),
