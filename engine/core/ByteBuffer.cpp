@@ -80,6 +80,15 @@ void ByteBuffer::makeRoom(size_t n)
     m_capacity = capacity;
 }
 
+std::string ByteBuffer::readUnterminated()
+{
+    const size_t left = m_size - m_readPos;
+    std::string rest(reinterpret_cast<const char*>(m_data.get() + m_readPos), left);
+    m_readPos = m_size;
+    m_failed = true;
+    return rest;
+}
+
 const uint8_t* ByteBuffer::refuse()
 {
     m_readPos = m_size;
@@ -87,68 +96,19 @@ const uint8_t* ByteBuffer::refuse()
     return nullptr;
 }
 
-void ByteBuffer::writeDouble(double value)
-{
-    uint64_t v = std::bit_cast<uint64_t>(value);
-    uint8_t* p = grow(8);
-    store32(p, static_cast<uint32_t>(v));
-    store32(p + 4, static_cast<uint32_t>(v >> 32));
-}
-
-void ByteBuffer::writeString(std::string_view text)
-{
-    // An embedded zero would end the string early when read back and shift
-    // every later field, so the text stops there.
-    size_t end = text.find('\0');
-    if (end != std::string_view::npos) {
-        text = text.substr(0, end);
-    }
-    uint8_t* p = grow(text.size() + 1);
-    if (!text.empty()) {
-        std::memcpy(p, text.data(), text.size());
-    }
-    p[text.size()] = 0;
-}
-
-void ByteBuffer::writeVec2(const Vec2& v)
-{
-    uint8_t* p = grow(8);
-    store32(p, std::bit_cast<uint32_t>(v.x));
-    store32(p + 4, std::bit_cast<uint32_t>(v.y));
-}
-
-void ByteBuffer::writeVec3(const Vec3& v)
-{
-    uint8_t* p = grow(12);
-    store32(p, std::bit_cast<uint32_t>(v.x));
-    store32(p + 4, std::bit_cast<uint32_t>(v.y));
-    store32(p + 8, std::bit_cast<uint32_t>(v.z));
-}
-
-void ByteBuffer::writeZonePosition(const ZonePosition& zp)
-{
-    uint8_t* p = grow(12);
-    store32(p, static_cast<uint32_t>(zp.zone));
-    store32(p + 4, std::bit_cast<uint32_t>(zp.x));
-    store32(p + 8, std::bit_cast<uint32_t>(zp.y));
-}
-
-void ByteBuffer::writeGameTime(const GameTime& t)
-{
-    uint8_t* p = grow(16);
-    store32(p, static_cast<uint32_t>(t.days));
-    store32(p + 4, static_cast<uint32_t>(t.hours));
-    store32(p + 8, static_cast<uint32_t>(t.minutes));
-    store32(p + 12, std::bit_cast<uint32_t>(t.seconds));
-}
-
 void ByteBuffer::writeIntVector(const std::vector<int32_t>& values)
 {
     uint8_t* p = grow(4 + 4 * values.size());
     store32(p, static_cast<uint32_t>(values.size()));
-    for (int32_t v : values) {
-        p += 4;
-        store32(p, static_cast<uint32_t>(v));
+    if constexpr (std::endian::native == std::endian::little) {
+        if (!values.empty()) {
+            std::memcpy(p + 4, values.data(), 4 * values.size());
+        }
+    } else {
+        for (int32_t v : values) {
+            p += 4;
+            store32(p, static_cast<uint32_t>(v));
+        }
     }
 }
 
@@ -170,16 +130,6 @@ void ByteBuffer::reserve(const void* bytes, size_t size)
     std::memcpy(grow(size), bytes, size);
 }
 
-double ByteBuffer::readDouble()
-{
-    const uint8_t* p = take(8);
-    if (p == nullptr) {
-        return 0.0;
-    }
-    uint64_t v = load32(p) | (static_cast<uint64_t>(load32(p + 4)) << 32);
-    return std::bit_cast<double>(v);
-}
-
 uint32_t ByteBuffer::readCount(size_t elementSize)
 {
     const uint8_t* p = take(4);
@@ -192,68 +142,6 @@ uint32_t ByteBuffer::readCount(size_t elementSize)
         return 0;
     }
     return count;
-}
-
-std::string ByteBuffer::readString()
-{
-    if (m_readPos >= m_size) {
-        m_failed = true;
-        return {};
-    }
-    const uint8_t* start = m_data.get() + m_readPos;
-    size_t left = m_size - m_readPos;
-    const void* zero = std::memchr(start, 0, left);
-    if (zero == nullptr) {
-        m_readPos = m_size;
-        m_failed = true;
-        return std::string(reinterpret_cast<const char*>(start), left);
-    }
-    size_t length = static_cast<size_t>(static_cast<const uint8_t*>(zero) - start);
-    m_readPos += length + 1;
-    return std::string(reinterpret_cast<const char*>(start), length);
-}
-
-Vec2 ByteBuffer::readVec2()
-{
-    Vec2 v;
-    if (const uint8_t* p = take(8)) {
-        v.x = std::bit_cast<float>(load32(p));
-        v.y = std::bit_cast<float>(load32(p + 4));
-    }
-    return v;
-}
-
-Vec3 ByteBuffer::readVec3()
-{
-    Vec3 v;
-    if (const uint8_t* p = take(12)) {
-        v.x = std::bit_cast<float>(load32(p));
-        v.y = std::bit_cast<float>(load32(p + 4));
-        v.z = std::bit_cast<float>(load32(p + 8));
-    }
-    return v;
-}
-
-ZonePosition ByteBuffer::readZonePosition()
-{
-    const uint8_t* p = take(12);
-    if (p == nullptr) {
-        return ZonePosition();
-    }
-    ZonePosition zp(static_cast<int32_t>(load32(p)), std::bit_cast<float>(load32(p + 4)),
-                    std::bit_cast<float>(load32(p + 8)));
-    zp.needsNormalizing = true;
-    return zp;
-}
-
-GameTime ByteBuffer::readGameTime()
-{
-    const uint8_t* p = take(16);
-    if (p == nullptr) {
-        return GameTime();
-    }
-    return GameTime(static_cast<int32_t>(load32(p)), static_cast<int32_t>(load32(p + 4)),
-                    static_cast<int32_t>(load32(p + 8)), std::bit_cast<float>(load32(p + 12)));
 }
 
 bool ByteBuffer::readIntVector(std::vector<int32_t>& out)
@@ -270,8 +158,15 @@ bool ByteBuffer::readIntVector(std::vector<int32_t>& out)
     }
     const uint8_t* p = take(4 * static_cast<size_t>(count));
     out.resize(count);
-    for (uint32_t i = 0; i < count; ++i, p += 4) {
-        out[i] = static_cast<int32_t>(load32(p));
+    if constexpr (std::endian::native == std::endian::little) {
+        // The stored order is the host's: one copy.
+        if (count > 0) {
+            std::memcpy(out.data(), p, 4 * static_cast<size_t>(count));
+        }
+    } else {
+        for (uint32_t i = 0; i < count; ++i, p += 4) {
+            out[i] = static_cast<int32_t>(load32(p));
+        }
     }
     return true;
 }

@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -121,6 +122,8 @@ private:
         return p;
     }
     const uint8_t* refuse();
+    // readString without a zero byte left: the rest, and the read fails.
+    std::string readUnterminated();
     // n more bytes at the end, which the caller writes, every one.
     uint8_t* grow(size_t n)
     {
@@ -161,6 +164,128 @@ private:
     size_t m_readPos = 0;
     bool m_failed = false;
 };
+
+// The small fields are read and written inline: a record is many of them.
+
+inline void ByteBuffer::writeDouble(double value)
+{
+    uint64_t v = std::bit_cast<uint64_t>(value);
+    uint8_t* p = grow(8);
+    store32(p, static_cast<uint32_t>(v));
+    store32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+inline void ByteBuffer::writeString(std::string_view text)
+{
+    // An embedded zero would end the string early when read back and shift
+    // every later field, so the text stops there.
+    if (const void* zero = text.empty() ? nullptr : std::memchr(text.data(), 0, text.size())) {
+        text = text.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - text.data()));
+    }
+    uint8_t* p = grow(text.size() + 1);
+    if (!text.empty()) {
+        std::memcpy(p, text.data(), text.size());
+    }
+    p[text.size()] = 0;
+}
+
+inline void ByteBuffer::writeVec2(const Vec2& v)
+{
+    uint8_t* p = grow(8);
+    store32(p, std::bit_cast<uint32_t>(v.x));
+    store32(p + 4, std::bit_cast<uint32_t>(v.y));
+}
+
+inline void ByteBuffer::writeVec3(const Vec3& v)
+{
+    uint8_t* p = grow(12);
+    store32(p, std::bit_cast<uint32_t>(v.x));
+    store32(p + 4, std::bit_cast<uint32_t>(v.y));
+    store32(p + 8, std::bit_cast<uint32_t>(v.z));
+}
+
+inline void ByteBuffer::writeZonePosition(const ZonePosition& zp)
+{
+    uint8_t* p = grow(12);
+    store32(p, static_cast<uint32_t>(zp.zone));
+    store32(p + 4, std::bit_cast<uint32_t>(zp.x));
+    store32(p + 8, std::bit_cast<uint32_t>(zp.y));
+}
+
+inline void ByteBuffer::writeGameTime(const GameTime& t)
+{
+    uint8_t* p = grow(16);
+    store32(p, static_cast<uint32_t>(t.days));
+    store32(p + 4, static_cast<uint32_t>(t.hours));
+    store32(p + 8, static_cast<uint32_t>(t.minutes));
+    store32(p + 12, std::bit_cast<uint32_t>(t.seconds));
+}
+
+inline double ByteBuffer::readDouble()
+{
+    const uint8_t* p = take(8);
+    if (p == nullptr) {
+        return 0.0;
+    }
+    uint64_t v = load32(p) | (static_cast<uint64_t>(load32(p + 4)) << 32);
+    return std::bit_cast<double>(v);
+}
+
+inline std::string ByteBuffer::readString()
+{
+    const size_t left = m_size - m_readPos;
+    const uint8_t* start = m_data.get() + m_readPos;
+    const void* zero = left > 0 ? std::memchr(start, 0, left) : nullptr;
+    if (zero == nullptr) {
+        return readUnterminated();
+    }
+    const size_t length = static_cast<size_t>(static_cast<const uint8_t*>(zero) - start);
+    m_readPos += length + 1;
+    return std::string(reinterpret_cast<const char*>(start), length);
+}
+
+inline Vec2 ByteBuffer::readVec2()
+{
+    Vec2 v;
+    if (const uint8_t* p = take(8)) {
+        v.x = std::bit_cast<float>(load32(p));
+        v.y = std::bit_cast<float>(load32(p + 4));
+    }
+    return v;
+}
+
+inline Vec3 ByteBuffer::readVec3()
+{
+    Vec3 v;
+    if (const uint8_t* p = take(12)) {
+        v.x = std::bit_cast<float>(load32(p));
+        v.y = std::bit_cast<float>(load32(p + 4));
+        v.z = std::bit_cast<float>(load32(p + 8));
+    }
+    return v;
+}
+
+inline ZonePosition ByteBuffer::readZonePosition()
+{
+    const uint8_t* p = take(12);
+    if (p == nullptr) {
+        return ZonePosition();
+    }
+    ZonePosition zp(static_cast<int32_t>(load32(p)), std::bit_cast<float>(load32(p + 4)),
+                    std::bit_cast<float>(load32(p + 8)));
+    zp.needsNormalizing = true;
+    return zp;
+}
+
+inline GameTime ByteBuffer::readGameTime()
+{
+    const uint8_t* p = take(16);
+    if (p == nullptr) {
+        return GameTime();
+    }
+    return GameTime(static_cast<int32_t>(load32(p)), static_cast<int32_t>(load32(p + 4)),
+                    static_cast<int32_t>(load32(p + 8)), std::bit_cast<float>(load32(p + 12)));
+}
 
 // The word with the low 16 bits of value placed at shift (0 or 16).
 uint32_t packBits16(uint32_t word, uint32_t value, int shift);
