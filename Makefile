@@ -11,17 +11,21 @@ FUZZ_DIR := build/fuzz
 RUN_ARGS ?=
 FUZZ_SECONDS ?= 60
 CTEST := ctest --output-on-failure -j $(JOBS) --timeout 300
+# Each CI stage's wall time goes to build/stage-times.txt (.ci/run prints it).
+TIMED := bash $(CURDIR)/.ci/timed.sh
 
 setup:
 	@bash deps/install.sh debian-packages.txt
 
 setup-test:
-	@bash deps/install.sh debian-packages.txt debian-test-packages.txt
+	@$(TIMED) packages bash deps/install.sh debian-packages.txt debian-test-packages.txt
 
 # The release tree serves the game and the second test run; -DGLOAM_TESTS
 # follows whichever target configured it last, the compiled libraries stay.
+# Every target names GLOAM_WERROR: only the test builds treat warnings as
+# errors, so a newer compiler's new warning never stops the game building.
 build: setup
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=OFF -DGLOAM_BENCH=OFF
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=OFF -DGLOAM_BENCH=OFF -DGLOAM_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 
 run: build
@@ -29,22 +33,25 @@ run: build
 
 test: setup-test test-sanitize test-release
 
-# Fuzz targets replay their kept corpora here; `make fuzz` fuzzes.
+# Fuzz targets replay their kept corpora here; `make fuzz` fuzzes. The long
+# runs (label "long") run once, in the release build.
 test-sanitize: setup-test
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=OFF -DGLOAM_BENCH=OFF
-	cmake --build $(TEST_DIR) -j $(JOBS)
-	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 $(CTEST)
+	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=OFF -DGLOAM_BENCH=OFF -DGLOAM_WERROR=ON
+	$(TIMED) "sanitizer build" cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	    $(TIMED) "sanitizer tests" $(CTEST) -LE long
 
 # Without sanitizers a freed address can be reused at once, which the
 # sanitizer build's quarantine hides. The benchmarks are built here and each
 # runs once briefly (--smoke, CTest label "bench"): one that no longer builds
 # or crashes fails the run; a figure over its budget is only printed.
 test-release: setup-test
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=ON
-	cmake --build $(RELEASE_DIR) -j $(JOBS)
-	cd $(RELEASE_DIR) && $(CTEST)
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=ON \
+	    -DGLOAM_WERROR=ON
+	$(TIMED) "release build" cmake --build $(RELEASE_DIR) -j $(JOBS)
+	cd $(RELEASE_DIR) && $(TIMED) "release tests" $(CTEST)
 
 # Every benchmark in full against its budgets; fails when any is over one
 # (CI runs them briefly with --smoke, which only prints an overrun). Each is
@@ -53,7 +60,7 @@ test-release: setup-test
 # their own and are measured at the program's own thread count.
 BENCH_CPU ?=
 bench: setup-test
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_BENCH=ON
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_BENCH=ON -DGLOAM_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	@cpu="$(BENCH_CPU)"; if [ -z "$$cpu" ]; then allowed=$$(taskset -pc $$$$ | sed 's/.*: //'); cpu=$${allowed##*[,-]}; fi; \
 	    failed=""; for b in $(RELEASE_DIR)/bench/bench_*; do \
@@ -66,7 +73,7 @@ bench: setup-test
 SOAK_MINUTES ?= 120
 SOAK_SEEDS ?= 1,2,3,4,5
 soak: setup-test
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF -DGLOAM_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target ui_tests
 	cd $(RELEASE_DIR) && GLOAM_SELFPLAY_MINUTES=$(SOAK_MINUTES) GLOAM_SELFPLAY_SEEDS=$(SOAK_SEEDS) \
 	    taskset -c 0 ./tests/ui_tests --gtest_filter='ClientSelfPlay.DISABLED_Soak' --gtest_also_run_disabled_tests
@@ -74,7 +81,7 @@ soak: setup-test
 # The README's pictures (docs/main-menu.png, docs/fight.png): shots of the
 # whole-game window test under Xvfb.
 pictures: setup-test
-	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF -DGLOAM_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target ui_tests
 	rm -rf build/shots && mkdir -p build/shots
 	cd $(RELEASE_DIR) && GLOAM_KEEP_SHOTS=$(CURDIR)/build/shots ./tests/ui_tests --gtest_filter='WholeGameXvfbTest.*'
@@ -84,7 +91,7 @@ pictures: setup-test
 fuzz: setup-test
 	cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=ON -DGLOAM_FUZZ_SECONDS=$(FUZZ_SECONDS) -DGLOAM_BENCH=OFF
+	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=ON -DGLOAM_FUZZ_SECONDS=$(FUZZ_SECONDS) -DGLOAM_BENCH=OFF -DGLOAM_WERROR=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
 	cd $(FUZZ_DIR) && ctest --output-on-failure -L fuzz -j $(JOBS) --timeout 0
 

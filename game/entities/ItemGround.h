@@ -29,7 +29,6 @@ private:
     Item* m_item = nullptr;
     bool m_itemTaken = false;
     bool m_itemConsumed = false;
-    bool m_flag = false;
 };
 
 // Puts the item on the ground at or near the position. Null when there is no

@@ -103,7 +103,6 @@ private:
     bool m_gambler = false;
     std::vector<int> m_slotKinds;
     Timer m_restockTimer;
-    std::array<int, 4> m_reservedSlots{kSlotCount - 4, kSlotCount - 3, kSlotCount - 2, kSlotCount - 1};
     int m_magicChance = 0;
     int m_minSpread = 0;
     int m_maxSpread = 0;

@@ -64,8 +64,9 @@ RunResult runProgramFed(const std::vector<std::string>& args, const std::vector<
         int number = -1;
         while (next < steps.size() && findStepText(output, steps[next].waitFor, number)) {
             const std::string text = steps[next].input(number);
-            if (!text.empty())
+            if (!text.empty()) {
                 EXPECT_EQ(write(inputFd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+            }
             ++next;
         }
         if (next == steps.size() && inputFd >= 0) {
@@ -85,8 +86,9 @@ RunResult runProgram(const std::vector<std::string>& args, const std::string& in
     auto feed = [&](const RunResult& sofar) {
         if (!written) {
             written = true;
-            if (!input.empty())
+            if (!input.empty()) {
                 EXPECT_EQ(write(inputFd, input.data(), input.size()), static_cast<ssize_t>(input.size()));
+            }
             if (closeInput) {
                 close(inputFd);
                 inputFd = -1;

@@ -49,7 +49,6 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     if (!window.start("compressedTextures 0\nr_screenshotType 1\nr_higherResFonts 0\n")) {
         GTEST_SKIP() << "no X server can be started";
     }
-    Application& app = *window.app;
     const TempDir& user = window.user;
     ASSERT_TRUE(window.waitForLoads()) << "the menu's images";
     UISystem& ui = UISystem::get();

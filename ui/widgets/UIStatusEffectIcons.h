@@ -16,7 +16,7 @@ public:
     bool parseParm(const std::string& keyword, TextReader& reader) override;
 
     // Takes the described entity's effects into the icons.
-    void refresh();
+    void refresh() override;
     int getIconCount() const { return m_iconCount; }
     const StatusEffectData& getIcon(int i) const { return m_icons[static_cast<size_t>(i)]; }
 

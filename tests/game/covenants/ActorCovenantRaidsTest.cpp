@@ -186,8 +186,9 @@ TEST_F(ActorCovenantRaidsTest, ARaidTakesHalfTheOtherSlotsAndStopsWhenTheStoneIs
     SafePtr<Entity> gate = c.raidGate.get();
     c.endRaid();
     EXPECT_EQ(fallen->getHealth(), 0) << "a fallen raider stood up whole at home";
-    if (hurt)
+    if (hurt) {
         EXPECT_EQ(hurt->getHealth(), hurt->getMaxHealth());
+    }
     EXPECT_FALSE(c.isRaiding());
     EXPECT_EQ(countAway(c), 0);
     EXPECT_EQ(c.raidGate.get(), nullptr);

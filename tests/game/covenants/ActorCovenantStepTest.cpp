@@ -219,9 +219,11 @@ TEST_F(ActorCovenantStepTest, ARaidOnADestroyedCovenantEndsAtTheNextStep)
     EXPECT_EQ(c.raidTarget, -1);
     EXPECT_EQ(c.raidGate.get(), nullptr);
     // Home, or off on the outing the same step may begin.
-    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot)
-        if (const Recruit* r = c.getRecruit(slot); r && r->away)
+    for (int slot = 0; slot < c.getRecruitSlotCount(); ++slot) {
+        if (const Recruit* r = c.getRecruit(slot); r && r->away) {
             EXPECT_NE(c.adventureState, ActorCovenant::kIdle) << slot;
+        }
+    }
 }
 
 TEST_F(ActorCovenantStepTest, ALostBattleStillPaysQuestExperienceAndChests)
@@ -288,8 +290,9 @@ TEST_F(ActorCovenantStepTest, ALostBattleStillPaysQuestExperienceAndChests)
         const int gold = c.getLeaderGold();
         c.simulateBattles();
         EXPECT_EQ(member->losses, 1) << "the fight was fought and lost";
-        if (row.body)
+        if (row.body) {
             EXPECT_EQ(member->getActor()->getStat(kXp) > xp, row.experience);
+        }
         EXPECT_EQ(hero->getActor()->getStat(kXp), heroXp);
         EXPECT_EQ(c.getLeaderGold() > gold, row.gold);
     }

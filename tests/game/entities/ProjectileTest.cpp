@@ -293,8 +293,9 @@ TEST_F(ProjectileTest, ATorchIsHitOnlyByProjectilesThatCanHitTorches)
         const std::vector<Projectile*> all = beams();
         const bool hitsTorches = std::string(spark) == "TestSparkTorches";
         ASSERT_EQ(all.size(), hitsTorches ? 1u : 0u) << spark;
-        if (hitsTorches)
+        if (hitsTorches) {
             EXPECT_EQ(all[0]->getTargetEntity(), torch);
+        }
         for (Projectile* beam : all)
             game().deleteEntity(beam, true);
         game().deleteEntity(torch, true);

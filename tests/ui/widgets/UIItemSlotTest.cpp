@@ -11,10 +11,8 @@
 namespace {
 
 const int kMain = groupOf(InventoryGroupIndex::Main);
-const int kEquipment = groupOf(InventoryGroupIndex::Equipment);
 const int kBag1 = groupOf(InventoryGroupIndex::Bag1);
 const int kBag2 = groupOf(InventoryGroupIndex::Bag2);
-const int kStash = groupOf(InventoryGroupIndex::Stash);
 const int kLoot = groupOf(InventoryGroupIndex::Loot);
 
 // A vendor's goods worth 1,000 and a cheap potion stack.
