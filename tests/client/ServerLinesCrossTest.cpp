@@ -41,11 +41,16 @@ const MonsterType* monsterTypeNamed(const GameData& data, const char* name)
     return nullptr;
 }
 
+// The skill loaders must be registered before the world loads its data: a
+// member constructed ahead of the world.
+struct ServerLinesLoaders {
+    ServerLinesLoaders() { registerSkillLoaders(); }
+};
+
 class ServerLinesCross : public ::testing::Test {
 protected:
     ServerLinesCross()
     {
-        registerSkillLoaders();
         m_token = ServerLink::install([this](const std::string& line) { m_lines.push_back(line); },
                                       [](const std::string&, bool) { return ServerLink::kNoIndex; });
         world.game->resizeForWorld(1);
@@ -120,6 +125,7 @@ protected:
     }
     PlayerClient& local() { return *client.getLocalPlayer(); }
 
+    ServerLinesLoaders loaders;
     TestWorld world;
     JoinedClient client;
     PlayerCovenant* covenant = nullptr;

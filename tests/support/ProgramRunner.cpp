@@ -183,6 +183,6 @@ std::function<bool(const RunResult&)> untilLogShows(const std::string& logPath, 
     auto started = std::chrono::steady_clock::now();
     return [logPath, text, started](const RunResult&) {
         return readFile(logPath).find(text) != std::string::npos ||
-               std::chrono::steady_clock::now() - started > std::chrono::seconds(20);
+               std::chrono::steady_clock::now() - started > std::chrono::seconds(80);
     };
 }

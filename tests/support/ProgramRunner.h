@@ -36,5 +36,5 @@ struct FeedStep {
 };
 RunResult runProgramFed(const std::vector<std::string>& args, const std::vector<FeedStep>& steps);
 
-// Until the log shows the text (start-up is over) or 20 seconds have passed.
+// Until the log shows the text (start-up is over) or 80 seconds have passed (a loaded machine starts slowly).
 std::function<bool(const RunResult&)> untilLogShows(const std::string& logPath, const std::string& text);

@@ -551,7 +551,8 @@ TEST(ApplicationXvfbTest, AWindowedRunKilledAfterStartUpLeavesEveryPrintedLineIn
     }
     TempDir user;
     // No user.cfg: the shipped settings. Once the start-up's report is in the
-    // file (or after 20 seconds), SIGKILL.
+    // file (or after 80 seconds: a loaded machine compresses a fresh user directory's textures for tens of
+    // seconds), SIGKILL.
     RunResult r = runProgram({"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", false,
                              untilLogShows(user.file("log.txt"), "User directory:"), SIGKILL);
     EXPECT_EQ(r.exitCode, 128 + SIGKILL) << r.err;

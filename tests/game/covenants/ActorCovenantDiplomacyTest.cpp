@@ -207,8 +207,9 @@ TEST_F(ActorCovenantDiplomacyTest, ARumourIsSpreadOnlyWhenTheCrystalsCoverIt)
         a.diplomacyStep();
         EXPECT_EQ(a.stats.get(kMoney), row.message ? row.crystals - cost : row.crystals);
         EXPECT_EQ(countLinesWith(from, "Rumor"), row.message ? 1u : 0u);
-        if (row.message)
+        if (row.message) {
             EXPECT_EQ(countLinesWith(from, row.message), 1u);
+        }
         EXPECT_EQ(target.rumorsFrom.size(), row.targetHears ? 1u : 0u);
     }
     d = saved;

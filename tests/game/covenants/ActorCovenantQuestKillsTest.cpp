@@ -77,8 +77,9 @@ TEST_F(ActorCovenantQuestKillsTest, EachKillCountsOnceForTheKillersComputerCoven
         ASSERT_NE(victim, nullptr);
         row.killer->enemyKilled(victim);
         EXPECT_EQ(c.quest->progress, row.expected);
-        if (row.emptyRecord)
+        if (row.emptyRecord) {
             EXPECT_EQ(c.quest->level, -1);
+        }
     }
 }
 
