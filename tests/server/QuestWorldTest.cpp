@@ -412,7 +412,9 @@ TEST_F(QuestWorld, ARecruitWithoutAFreeSpotStandsOnTheStand)
 TEST_F(QuestWorld, ARecruitQuestHuntsATypeItsTargetLevelSpawns)
 {
     int setUp = 0;
-    for (uint32_t seed = 12340; seed < 12360; ++seed) {
+    // About half the draws set up at quest level 10; the two builds draw
+    // different seeds into a set-up, so the floor is taken over 40 of them.
+    for (uint32_t seed = 12340; seed < 12380; ++seed) {
         SCOPED_TRACE(seed);
         auto quest = rolled(QuestType::Recruit, 10, seed);
         quest->setUp(0, nullptr);
@@ -436,7 +438,7 @@ TEST_F(QuestWorld, ARecruitQuestHuntsATypeItsTargetLevelSpawns)
         server.game->deleteQuest(number);
         server.game->forEachQuest([](Quest&) {});
     }
-    EXPECT_GE(setUp, 5) << "of 20 draws";
+    EXPECT_GE(setUp, 8) << "of 40 draws";
 }
 
 } // namespace
