@@ -216,6 +216,7 @@ struct ProgramKey {
 const ProgramKey kProgramKeys[] = {
     {"Print Screen", "engine/app/Application.cpp", "DIK_SYSRQ"},
     {"`", "engine/app/DebugConsole.h", "kToggleKey = 0x29"},
+    {"Alt", "ui/widgets/UIHelp.cpp", "DIK_LMENU"},
 };
 
 // README key names that are not one letter or digit, as default.cfg names them.
