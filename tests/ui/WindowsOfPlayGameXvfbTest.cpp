@@ -6,15 +6,22 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
+#include "client/mirrors/QuestClient.h"
 #include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/app/Application.h"
+#include "engine/core/ColorCodes.h"
 #include "engine/core/Random.h"
+#include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
+#include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GameRules.h"
+#include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/WorldRules.h"
+#include "game/entities/Item.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
@@ -22,12 +29,16 @@
 #include "graphics/text/TextEvent.h"
 #include "graphics/text/TextEventList.h"
 #include "support/WindowedGame.h"
+#include "ui/ClientView.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIItemSlot.h"
+#include "ui/widgets/UIList.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <functional>
 
@@ -85,6 +96,25 @@ float distance(const ZonePosition& a, const ZonePosition& b)
     return std::hypot(p.x - b.x, p.y - b.y);
 }
 
+// A point under a window's widget (a click there goes to the window);
+// whole-screen layers such as the help box are left out.
+bool underAWindow(float x, float y)
+{
+    for (const auto& menu : UISystem::get().getMenus()) {
+        if (!menu->isActive()) {
+            continue;
+        }
+        for (const auto& widget : menu->getWidgets()) {
+            const Vec2 size = widget->getSize();
+            if (widget->isVisible() && !(size.x >= 600.0f && size.y >= 400.0f) &&
+                widget->containsPoint(x, y)) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 struct Session {
     WindowedGame& window;
 
@@ -107,7 +137,7 @@ struct Session {
         for (int dy = -24; dy <= 4; dy += 2) {
             for (int dx = -8; dx <= 8; dx += 2) {
                 const float px = feet.x + static_cast<float>(dx), py = feet.y + static_cast<float>(dy);
-                if (px < 4 || px > 636 || py < 40 || py > 400) {
+                if (px < 4 || px > 636 || py < 40 || py > 400 || underAWindow(px, py)) {
                     continue;
                 }
                 if (client.pickEntity(px, py, self) == &entity) {
@@ -120,48 +150,54 @@ struct Session {
         return false;
     }
 
-    // Walks toward the entity by clicks on the ground until it can be
-    // clicked itself.
-    bool approach(int number)
+    // Clicks the entity (after walks toward it while it cannot be clicked)
+    // until its window is open; the player walks into reach by itself.
+    bool talkTo(int number, const char* menu)
     {
-        int tries = 0;
-        return window.frameUntil(
+        int wait = 0;
+        const bool opened = window.frameUntil(
             [&] {
+                if (active(menu)) {
+                    return true;
+                }
+                const PlayerClient* player = Client::get().getLocalPlayer();
                 const EntityClient* entity = GameClient::get().getEntity(number);
-                if (!entity) {
+                if (!entity || --wait > 0 ||
+                    (player->action != 0 && player->getTargetEntityNumber(false) == number)) {
                     return false;
                 }
                 int x = 0, y = 0;
+                if (pickPoint(*entity, x, y)) {
+                    window.click(x, y);
+                    wait = 10;
+                    return false;
+                }
                 const ZonePosition at = Client::get().getPlayerPosition();
-                if (distance(entity->getPosition(), at) < 120.0f && pickPoint(*entity, x, y)) {
-                    return true;
+                const Vec2 centre = Client::get().worldToScreen(at, true);
+                const Vec2 there = Client::get().worldToScreen(entity->getPosition(), true);
+                float dx = there.x - centre.x, dy = there.y - centre.y;
+                const float length = std::hypot(dx, dy);
+                const float step = std::min(length, 140.0f);
+                if (length > 1.0f) {
+                    dx *= step / length;
+                    dy *= step / length;
                 }
-                if (++tries % 30 == 1) {
-                    const Vec2 centre = Client::get().worldToScreen(at, true);
-                    const Vec2 there = Client::get().worldToScreen(entity->getPosition(), true);
-                    float dx = there.x - centre.x, dy = there.y - centre.y;
-                    const float length = std::hypot(dx, dy);
-                    const float step = std::min(length, 140.0f);
-                    if (length > 1.0f) {
-                        dx *= step / length;
-                        dy *= step / length;
-                    }
-                    window.click(static_cast<int>(centre.x + dx), static_cast<int>(centre.y + dy));
-                }
+                window.click(static_cast<int>(centre.x + dx), static_cast<int>(centre.y + dy));
+                wait = 30;
                 return false;
             },
-            4000);
-    }
-
-    bool clickEntity(int number)
-    {
-        const EntityClient* entity = GameClient::get().getEntity(number);
-        int x = 0, y = 0;
-        if (!entity || !pickPoint(*entity, x, y)) {
-            return false;
+            3000);
+        if (!opened) {
+            const PlayerClient* player = Client::get().getLocalPlayer();
+            std::string stack;
+            for (const UIMenu* m : UISystem::get().getMenuStack()) {
+                stack += m->getName() + " ";
+            }
+            ADD_FAILURE() << menu << " not open: action " << player->action << ", target "
+                          << player->getTargetEntityNumber(false) << " (wanted " << number << "), stack "
+                          << stack;
         }
-        window.click(x, y);
-        return true;
+        return opened;
     }
 };
 
@@ -211,9 +247,7 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathStashAndANewGame)
             findEntity([](const EntityClient& e) { return e.isVendor() && e.talks() && e.givesQuests(); });
         return vendor >= 0;
     })) << "no talking merchant with quests in the town";
-    ASSERT_TRUE(s.approach(vendor)) << "the merchant was never in reach of a click";
-    ASSERT_TRUE(s.clickEntity(vendor));
-    ASSERT_TRUE(window.frameUntil([] { return active("VendorMenuWithQuests"); }, 1200))
+    ASSERT_TRUE(s.talkTo(vendor, "VendorMenuWithQuests"))
         << "action " << Client::get().getLocalPlayer()->action << ", target "
         << Client::get().getLocalPlayer()->getTargetEntityNumber(false) << " (merchant " << vendor << ")\n"
         << window.logTail();
@@ -287,11 +321,134 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathStashAndANewGame)
     if (active("Inventory")) {
         window.key(SDL_SCANCODE_I);
     }
-    ASSERT_TRUE(s.approach(vendor));
-    ASSERT_TRUE(s.clickEntity(vendor));
-    EXPECT_TRUE(window.frameUntil([] { return active("VendorMenuWithQuests"); }, 1200));
+    EXPECT_TRUE(s.talkTo(vendor, "VendorMenuWithQuests"));
     s.clickWidget("NpcChat::Close");
     ASSERT_TRUE(window.frameUntil([] { return !active("VendorMenuWithQuests"); }));
+
+    // A quest giver: its chat beside its quests; the first is chosen with its
+    // own text, and Accept puts it into a free slot of the player.
+    {
+        int giver = -1;
+        ASSERT_TRUE(window.frameUntil([&] {
+            giver = findEntity([](const EntityClient& e) {
+                return !e.isVendor() && e.talks() && e.givesQuests() && !e.getOfferedQuests().empty();
+            });
+            return giver >= 0;
+        })) << "no quest giver offers a quest in the town";
+        ASSERT_TRUE(s.talkTo(giver, "QuestNpcMenu"))
+            << "action " << Client::get().getLocalPlayer()->action << ", target "
+            << Client::get().getLocalPlayer()->getTargetEntityNumber(false) << ", giver " << giver << " "
+            << GameClient::get().getEntity(giver)->getEntry()->getName() << " mouse action "
+            << GameClient::get().getEntity(giver)->getMouseAction(true, true) << " new quest "
+            << GameClient::get().getEntity(giver)->hasNewQuestForPlayer() << "\n"
+            << window.logTail();
+        EXPECT_TRUE(active("NpcChat"));
+        ASSERT_TRUE(active("GetQuest"));
+        auto* list = dynamic_cast<UIList*>(ui.findWidget("GetQuest::Quests"));
+        ASSERT_NE(list, nullptr);
+        ASSERT_TRUE(
+            window.frameUntil([&] { return !list->getItems().empty() && list->getSelectedIndex() >= 0; }));
+        std::string value;
+        ASSERT_TRUE(list->getSelectedValue(value));
+        const int number = std::atoi(value.c_str());
+        const std::string title =
+            stripColorCodesCopy(list->getItems()[static_cast<size_t>(list->getSelectedIndex())].name);
+        ClientView* view = ui.getClientView();
+        QuestClient* offered = GameClient::get().getQuest(number);
+        ASSERT_NE(offered, nullptr);
+        const std::string own = Localization::get().translateCopy(offered->getDescription(
+            playerStat(CharacterStat::Level), view->getGameTime(), view->getPlayerName()));
+        ASSERT_FALSE(own.empty());
+        // The text shown is the chosen quest's: its opening words (the
+        // window wraps the lines, and the time left runs on).
+        auto words = [](std::string text) {
+            text = stripColorCodesCopy(text);
+            text.erase(
+                std::remove_if(text.begin(), text.end(), [](char c) { return std::isspace(uint8_t(c)); }),
+                text.end());
+            return text;
+        };
+        const std::string opening = words(own.substr(0, own.find('\n'))).substr(0, 40);
+        ASSERT_TRUE(window.frameUntil([&] {
+            return words(widgetText("GetQuest::QuestText")).rfind(opening, 0) == 0;
+        })) << widgetText("GetQuest::QuestText")
+            << "\n / " << own;
+        ASSERT_FALSE(server->hasQuest(number));
+        s.clickWidget("GetQuest::Accept");
+        ASSERT_TRUE(window.frameUntil([&] { return server->hasQuest(number); })) << window.logTail();
+        EXPECT_GE(server->findQuestSlot(number), 0);
+        s.clickWidget("GetQuest::Close");
+        ASSERT_TRUE(window.frameUntil([] { return !active("QuestNpcMenu") && !active("GetQuest"); }));
+        window.key(SDL_SCANCODE_Q);
+        ASSERT_TRUE(active("Quests"));
+        EXPECT_TRUE(window.frameUntil([&] {
+            for (int slot = 0; slot < 6; ++slot) {
+                const std::string row = "Quests::Quest" + std::to_string(slot);
+                if (stripColorCodesCopy(widgetText(row.c_str())) == title) {
+                    return true;
+                }
+            }
+            return false;
+        })) << title;
+        window.key(SDL_SCANCODE_Q);
+    }
+
+    // The covenant's own stash: its places beside the inventory; a bag in a
+    // bag place opens with a right click, and walking away closes it all.
+    {
+        const int covenant = Client::get().getPlayerCovenant()->index;
+        const int stash = findEntity(
+            [&](const EntityClient& e) { return e.isPlayerStash() && e.getCovenantIndex() == covenant; });
+        ASSERT_GE(stash, 0) << "no personal stash in the town";
+        // A spare bag, handed to the player by the server as a find would be.
+        {
+            const DatabaseEntry* entry = Database::get().findEntry("Backpack");
+            ASSERT_NE(entry, nullptr);
+            auto* bag = static_cast<Item*>(server->getInventory()->createItem());
+            bag->setItemEntry(entry);
+            bag->updateStackValue();
+            ASSERT_EQ(server->getInventory()->addItem(bag), InventoryBase::kAddPlaced);
+            bag->setOwner(server);
+        }
+        ASSERT_TRUE(s.talkTo(stash, "Stash")) << window.logTail();
+        EXPECT_TRUE(active("Loot"));
+        EXPECT_TRUE(active("Inventory"));
+        // Laid in the stash's first bag place from the player's bag.
+        s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
+        ASSERT_TRUE(window.frameUntil([] { return active("bag0"); }));
+        UIItemSlot* spare = nullptr;
+        ASSERT_TRUE(window.frameUntil([&] {
+            for (const auto& widget : ui.findMenu("bag0")->getWidgets()) {
+                auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+                const ItemBase* item = slot ? slot->getItem() : nullptr;
+                if (item && item->getItemEntry() && item->getItemEntry()->getName() == "Backpack") {
+                    spare = slot;
+                }
+            }
+            return spare != nullptr;
+        })) << "the spare bag never reached the player's bag";
+        const Vec2 from = spare->getScreenPosition();
+        window.click(static_cast<int>(from.x + 16), static_cast<int>(from.y + 16));
+        ASSERT_EQ(ui.getDragWidget(), spare);
+        s.clickWidget("Loot::Bag0");
+        auto* place = dynamic_cast<UIItemSlot*>(ui.findWidget("Loot::Bag0"));
+        ASSERT_NE(place, nullptr);
+        ASSERT_TRUE(window.frameUntil([&] { return place->getItem() != nullptr; })) << window.logTail();
+        s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
+        const std::string bagMenu = "stashBag0";
+        const Vec2 at = place->getScreenPosition();
+        window.click(static_cast<int>(at.x + place->getSize().x / 2),
+                     static_cast<int>(at.y + place->getSize().y / 2), SDL_BUTTON_RIGHT);
+        ASSERT_TRUE(window.frameUntil([&] { return active(bagMenu.c_str()); })) << bagMenu;
+        // Away on foot: a click on the ground below the player.
+        const Vec2 centre = Client::get().worldToScreen(Client::get().getPlayerPosition(), true);
+        window.click(static_cast<int>(centre.x), static_cast<int>(centre.y) + 60);
+        EXPECT_TRUE(window.frameUntil([&] {
+            return !active("Stash") && !active("Loot") && !active(bagMenu.c_str()) && !active("Inventory");
+        })) << "Stash "
+            << active("Stash") << " Loot " << active("Loot") << " " << bagMenu << " "
+            << active(bagMenu.c_str()) << " Inventory " << active("Inventory");
+    }
 
     // Death: the server's damage path kills the player; the window's button
     // brings it back at the life stone with its share of health.
