@@ -1,8 +1,7 @@
 // The windows of play in a new game, as a user meets them: the whole program
 // windowed under Xvfb on the shipped data, driven with the mouse and keys. A
 // merchant's windows, buying and selling, a quest taken from its giver,
-// death and the way back, the covenant's stash, and a new game after Save
-// and exit.
+// death and the way back, and a new game after Save and exit.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -12,16 +11,13 @@
 #include "engine/app/Application.h"
 #include "engine/core/ColorCodes.h"
 #include "engine/core/Random.h"
-#include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GameRules.h"
-#include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/WorldRules.h"
-#include "game/entities/Item.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
@@ -101,7 +97,8 @@ float distance(const ZonePosition& a, const ZonePosition& b)
 bool underAWindow(float x, float y)
 {
     for (const auto& menu : UISystem::get().getMenus()) {
-        if (!menu->isActive()) {
+        // Pages of a window count with the window.
+        if (!menu->isActive() || menu->isSubMenu()) {
             continue;
         }
         for (const auto& widget : menu->getWidgets()) {
@@ -134,8 +131,8 @@ struct Session {
         const Client& client = Client::get();
         const Vec2 feet = client.worldToScreen(entity.getPosition(), true);
         const EntityClient* self = client.getPlayerEntity();
-        for (int dy = -24; dy <= 4; dy += 2) {
-            for (int dx = -8; dx <= 8; dx += 2) {
+        for (int dy = -40; dy <= 8; dy += 2) {
+            for (int dx = -16; dx <= 16; dx += 2) {
                 const float px = feet.x + static_cast<float>(dx), py = feet.y + static_cast<float>(dy);
                 if (px < 4 || px > 636 || py < 40 || py > 400 || underAWindow(px, py)) {
                     continue;
@@ -154,7 +151,7 @@ struct Session {
     // until its window is open; the player walks into reach by itself.
     bool talkTo(int number, const char* menu)
     {
-        int wait = 0;
+        int wait = 0, walking = 0;
         const bool opened = window.frameUntil(
             [&] {
                 if (active(menu)) {
@@ -162,27 +159,48 @@ struct Session {
                 }
                 const PlayerClient* player = Client::get().getLocalPlayer();
                 const EntityClient* entity = GameClient::get().getEntity(number);
-                if (!entity || --wait > 0 ||
-                    (player->action != 0 && player->getTargetEntityNumber(false) == number)) {
+                // On its way to the entity: given a while before a new click.
+                const bool onItsWay = player->action != 0 && player->getTargetEntityNumber(false) == number;
+                walking = onItsWay ? walking + 1 : 0;
+                if (!entity || --wait > 0 || (onItsWay && walking < 300)) {
                     return false;
                 }
+                walking = 0;
                 int x = 0, y = 0;
                 if (pickPoint(*entity, x, y)) {
                     window.click(x, y);
                     wait = 10;
                     return false;
                 }
+                // A step toward it, not over another entity: a click there
+                // would select that one instead.
                 const ZonePosition at = Client::get().getPlayerPosition();
                 const Vec2 centre = Client::get().worldToScreen(at, true);
                 const Vec2 there = Client::get().worldToScreen(entity->getPosition(), true);
-                float dx = there.x - centre.x, dy = there.y - centre.y;
-                const float length = std::hypot(dx, dy);
-                const float step = std::min(length, 140.0f);
-                if (length > 1.0f) {
-                    dx *= step / length;
-                    dy *= step / length;
+                const float heading = std::atan2(there.y - centre.y, there.x - centre.x);
+                const float length = std::hypot(there.x - centre.x, there.y - centre.y);
+                for (float turn : {0.0f, 0.4f, -0.4f, 0.8f, -0.8f}) {
+                    for (float step : {140.0f, 90.0f, 180.0f}) {
+                        const float reach = std::min(step, length);
+                        const float px = centre.x + std::cos(heading + turn) * reach;
+                        const float py = centre.y + std::sin(heading + turn) * reach;
+                        const EntityClient* over =
+                            px < 4 || px > 636 || py < 40 || py > 400
+                                ? nullptr
+                                : Client::get().pickEntity(px, py, Client::get().getPlayerEntity());
+                        if (px < 4 || px > 636 || py < 40 || py > 400 || underAWindow(px, py) ||
+                            (over && over != entity)) {
+                            continue;
+                        }
+                        window.click(static_cast<int>(px), static_cast<int>(py));
+                        wait = 30;
+                        return false;
+                    }
                 }
-                window.click(static_cast<int>(centre.x + dx), static_cast<int>(centre.y + dy));
+                // No such point: straight on all the same.
+                const float reach = std::min(140.0f, length);
+                window.click(static_cast<int>(centre.x + std::cos(heading) * reach),
+                             static_cast<int>(centre.y + std::sin(heading) * reach));
                 wait = 30;
                 return false;
             },
@@ -214,7 +232,7 @@ int findEntity(const std::function<bool(const EntityClient&)>& wanted)
     return -1;
 }
 
-TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathStashAndANewGame)
+TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
 {
     WindowedGame window;
     if (!window.start("compressedTextures 0\nr_screenshotType 1\n")) {
@@ -391,63 +409,6 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathStashAndANewGame)
             return false;
         })) << title;
         window.key(SDL_SCANCODE_Q);
-    }
-
-    // The covenant's own stash: its places beside the inventory; a bag in a
-    // bag place opens with a right click, and walking away closes it all.
-    {
-        const int covenant = Client::get().getPlayerCovenant()->index;
-        const int stash = findEntity(
-            [&](const EntityClient& e) { return e.isPlayerStash() && e.getCovenantIndex() == covenant; });
-        ASSERT_GE(stash, 0) << "no personal stash in the town";
-        // A spare bag, handed to the player by the server as a find would be.
-        {
-            const DatabaseEntry* entry = Database::get().findEntry("Backpack");
-            ASSERT_NE(entry, nullptr);
-            auto* bag = static_cast<Item*>(server->getInventory()->createItem());
-            bag->setItemEntry(entry);
-            bag->updateStackValue();
-            ASSERT_EQ(server->getInventory()->addItem(bag), InventoryBase::kAddPlaced);
-            bag->setOwner(server);
-        }
-        ASSERT_TRUE(s.talkTo(stash, "Stash")) << window.logTail();
-        EXPECT_TRUE(active("Loot"));
-        EXPECT_TRUE(active("Inventory"));
-        // Laid in the stash's first bag place from the player's bag.
-        s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
-        ASSERT_TRUE(window.frameUntil([] { return active("bag0"); }));
-        UIItemSlot* spare = nullptr;
-        ASSERT_TRUE(window.frameUntil([&] {
-            for (const auto& widget : ui.findMenu("bag0")->getWidgets()) {
-                auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
-                const ItemBase* item = slot ? slot->getItem() : nullptr;
-                if (item && item->getItemEntry() && item->getItemEntry()->getName() == "Backpack") {
-                    spare = slot;
-                }
-            }
-            return spare != nullptr;
-        })) << "the spare bag never reached the player's bag";
-        const Vec2 from = spare->getScreenPosition();
-        window.click(static_cast<int>(from.x + 16), static_cast<int>(from.y + 16));
-        ASSERT_EQ(ui.getDragWidget(), spare);
-        s.clickWidget("Loot::Bag0");
-        auto* place = dynamic_cast<UIItemSlot*>(ui.findWidget("Loot::Bag0"));
-        ASSERT_NE(place, nullptr);
-        ASSERT_TRUE(window.frameUntil([&] { return place->getItem() != nullptr; })) << window.logTail();
-        s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
-        const std::string bagMenu = "stashBag0";
-        const Vec2 at = place->getScreenPosition();
-        window.click(static_cast<int>(at.x + place->getSize().x / 2),
-                     static_cast<int>(at.y + place->getSize().y / 2), SDL_BUTTON_RIGHT);
-        ASSERT_TRUE(window.frameUntil([&] { return active(bagMenu.c_str()); })) << bagMenu;
-        // Away on foot: a click on the ground below the player.
-        const Vec2 centre = Client::get().worldToScreen(Client::get().getPlayerPosition(), true);
-        window.click(static_cast<int>(centre.x), static_cast<int>(centre.y) + 60);
-        EXPECT_TRUE(window.frameUntil([&] {
-            return !active("Stash") && !active("Loot") && !active(bagMenu.c_str()) && !active("Inventory");
-        })) << "Stash "
-            << active("Stash") << " Loot " << active("Loot") << " " << bagMenu << " "
-            << active(bagMenu.c_str()) << " Inventory " << active("Inventory");
     }
 
     // Death: the server's damage path kills the player; the window's button
