@@ -84,7 +84,7 @@ pictures: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF -DGLOAM_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target ui_tests
 	rm -rf build/shots && mkdir -p build/shots
-	cd $(RELEASE_DIR) && GLOAM_KEEP_SHOTS=$(CURDIR)/build/shots ./tests/ui_tests --gtest_filter='WholeGameXvfbTest.*'
+	cd $(RELEASE_DIR) && GLOAM_KEEP_SHOTS=$(CURDIR)/build/shots ./tests/ui_tests --gtest_filter='WholeGameXvfbTest.*' --gtest_also_run_disabled_tests
 	cp build/shots/main-menu.png build/shots/fight.png docs/
 
 # libFuzzer on every target, FUZZ_SECONDS each, growing build/fuzz/fuzz-corpus.
