@@ -1,0 +1,266 @@
+// Trading with another covenant and the end of a game, in the headless
+// program on the shipped menus with the real server: the relations pages and
+// their choosers are clicked and typed into through the interface, and what
+// the client queues for the server and what the windows show is checked.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
+#include "engine/app/AppHooks.h"
+#include "engine/app/Application.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/data/Localization.h"
+#include "game/covenants/Covenant.h"
+#include "game/definitions/GameEnums.h"
+#include "game/entities/Player.h"
+#include "game/world/Game.h"
+#include "main/ProgramHooks.h"
+#include "support/TestSupport.h"
+#include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
+#include "ui/menus/UIRelationsMenu.h"
+#include "ui/widgets/UIList.h"
+#include "ui/widgets/UIWidget.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace {
+
+// Scan codes of the digits 2, 3 and 4.
+constexpr int kKeyTwo = 3;
+constexpr int kKeyThree = 4;
+constexpr int kKeyFour = 5;
+
+class CovenantTrade : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        AppHooks hooks;
+        installProgramHooks(hooks, true);
+        app = std::make_unique<Application>(headlessOptions(user), hooks);
+        app->startup();
+        ui = UISystem::instance();
+        ASSERT_NE(ui, nullptr);
+    }
+    void TearDown() override
+    {
+        if (app) {
+            Application::runConsoleLine("quit");
+            app->shutdown();
+        }
+    }
+
+    // A frame of the program; the headless program leaves the windows
+    // alone, so they take their frame here as a window's frame gives it.
+    void step()
+    {
+        app->frame();
+        ui->update(0.05f);
+    }
+    bool frameUntil(const std::function<bool()>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            step();
+        }
+        return true;
+    }
+    void clickAt(float x, float y)
+    {
+        ui->onMouseButton(0, true, static_cast<int>(x), static_cast<int>(y));
+        ui->onMouseButton(0, false, static_cast<int>(x), static_cast<int>(y));
+    }
+    void clickCentre(const UIWidget& widget)
+    {
+        const Vec2 at = widget.getScreenPosition();
+        clickAt(at.x + widget.getSize().x / 2.0f, at.y + widget.getSize().y / 2.0f);
+    }
+    void click(const std::string& fullName)
+    {
+        UIWidget* widget = ui->findWidget(fullName);
+        ASSERT_NE(widget, nullptr) << fullName;
+        ASSERT_TRUE(widget->isVisible()) << fullName;
+        clickCentre(*widget);
+    }
+    bool menuShown(const char* name) const
+    {
+        UIMenu* menu = ui->findMenu(name);
+        return menu && menu->isVisible();
+    }
+    // A click on the row of the list whose value is the line.
+    void clickRow(const std::string& list, const std::string& value)
+    {
+        auto* widget = dynamic_cast<UIList*>(ui->findWidget(list));
+        ASSERT_NE(widget, nullptr) << list;
+        ASSERT_TRUE(widget->isVisible()) << list;
+        const std::vector<ListEntry>& items = widget->getItems();
+        auto found =
+            std::find_if(items.begin(), items.end(), [&](const ListEntry& e) { return e.value == value; });
+        ASSERT_NE(found, items.end()) << value << " is not listed on " << list;
+        const int row = static_cast<int>(found - items.begin());
+        const Vec2 at = widget->getScreenPosition();
+        for (float y = at.y; y < at.y + widget->getSize().y; y += 1.0f) {
+            if (widget->itemAt(at.x + 4.0f, y) == row) {
+                clickAt(at.x + 4.0f, y);
+                return;
+            }
+        }
+        FAIL() << value << " has no row on screen in " << list;
+    }
+    void type(const std::string& input, std::initializer_list<int> keys)
+    {
+        click(input);
+        for (int key : keys) {
+            ui->handleKey(key, true, false);
+            ui->handleKey(key, false, false);
+        }
+    }
+    static bool queued(const std::string& line)
+    {
+        const std::vector<std::string>& lines = Client::instance()->getQueuedCommands();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+    static int answers()
+    {
+        int count = 0;
+        for (int r = 0; r < kCovenantResponseCount; ++r) {
+            count += GameClient::get().getDiplomacyResultCount(r);
+        }
+        return count;
+    }
+    static long long money()
+    {
+        return Client::instance()->getLocalPlayer()->getStat(toIndex(CharacterStat::Money));
+    }
+
+    void newCharacter()
+    {
+        step();
+        click("Main::NewGame");
+        step();
+        UserVarSystem::instance()->getVar("PlayerName", "", UserVarSystem::kCreate).setString("Ysolde");
+        UserVarSystem::instance()->getVar("CovenantName", "", UserVarSystem::kCreate).setString("Ysolde Kin");
+        click("NewCharacter::Start");
+        ASSERT_TRUE(frameUntil([] {
+            const Client* client = Client::instance();
+            const GameClient* game = GameClient::instance();
+            return client && client->isJoined() && client->getLocalPlayer() && game &&
+                   game->getCovenantCount() > 1 &&
+                   client->getLocalPlayer()->stats.get(PlayerClient::kStatLevel) > 0;
+        }));
+    }
+
+    TempDir user;
+    std::unique_ptr<Application> app;
+    UISystem* ui = nullptr;
+};
+
+} // namespace
+
+// A gold offer is put together on the trade page, appraised, proposed and
+// answered, the answer shown in the covenant's own words.
+TEST_F(CovenantTrade, AGoldOfferIsTypedProposedAndAnswered)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    Player* server = Game::instance()->getFirstPlayer();
+    ASSERT_NE(server, nullptr);
+    server->setStat(static_cast<int>(CharacterStat::Money), 50000);
+    ASSERT_TRUE(frameUntil([] { return money() == 50000; }));
+
+    // The HUD's Relations button shows the relations circle: a click on
+    // another covenant's crest talks to it, its Trade button opens the trade
+    // page.
+    click("Hud::Relations");
+    step();
+    auto* relations = dynamic_cast<UIRelationsMenu*>(ui->findMenu("CovenantRelations"));
+    ASSERT_NE(relations, nullptr);
+    ASSERT_TRUE(relations->isActive());
+    const int own = Client::instance()->getPlayerCovenantIndex();
+    const int other = own == 0 ? 1 : 0;
+    UIWidget* crest = relations->getEntry(other).picture;
+    ASSERT_NE(crest, nullptr);
+    clickCentre(*crest);
+    step();
+    ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Diplomacy));
+    EXPECT_EQ(GameClient::get().getCurrentCovenant(), other);
+    click("RelationsDiplomacy::Trade");
+    step();
+    ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Trade));
+
+    // The player's money entry opens the gold chooser; 2 gold, 3 silver and
+    // 4 copper typed in go into the offer as copper, for appraisal.
+    ASSERT_NO_FATAL_FAILURE(clickRow("RelationsTrade::PlayerMoney", "ChooseGoldAmount 0"));
+    ASSERT_TRUE(menuShown("ChooseGoldAmount"));
+    ASSERT_NO_FATAL_FAILURE(type("ChooseGoldAmount::Gold", {kKeyTwo}));
+    ASSERT_NO_FATAL_FAILURE(type("ChooseGoldAmount::Silver", {kKeyThree}));
+    ASSERT_NO_FATAL_FAILURE(type("ChooseGoldAmount::Copper", {kKeyFour}));
+    click("ChooseGoldAmount::Ok");
+    const std::string terms = std::to_string(other) + " 0 6 20304";
+    EXPECT_TRUE(queued("offer 4 " + terms)) << "offer 4 " << terms;
+    EXPECT_FALSE(menuShown("ChooseGoldAmount"));
+    step();
+    auto* offered = dynamic_cast<UIList*>(ui->findWidget("RelationsTrade::PlayerOffer"));
+    ASSERT_NE(offered, nullptr);
+    EXPECT_EQ(offered->getItems().size(), 1u);
+
+    // Propose: the answer page shows what the covenant says to the offer.
+    GameClient& game = GameClient::get();
+    const int answered = answers();
+    click("RelationsTrade::Propose");
+    EXPECT_TRUE(queued("offer 0 " + terms));
+    ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::TradeResponse));
+    ASSERT_TRUE(frameUntil([&] { return answers() > answered; }));
+    const std::string said = Localization::get().translateCopy(game.getDiplomacyResponseText());
+    ASSERT_FALSE(said.empty());
+    EXPECT_EQ(said.find("$$"), std::string::npos) << said;
+    bool shownOnPage = false;
+    for (const auto& widget : relations->getPage(UIRelationsMenu::TradeResponse)->getWidgets()) {
+        widget->prepareDraw();
+        shownOnPage = shownOnPage || widget->getTextValue().rfind(said, 0) == 0;
+    }
+    EXPECT_TRUE(shownOnPage) << said;
+    click("RelationsTradeResponse::Done");
+    step();
+    EXPECT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Trade));
+}
+
+// The allies offer to share the victory: Accept answers the server, which
+// takes the offer back and ends the world won, and the window goes.
+TEST_F(CovenantTrade, AcceptingTheAlliedVictoryWinsTheWorld)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    Game::instance()->setAlliedVictoryOffered(true);
+    ASSERT_TRUE(frameUntil([&] { return menuShown("AlliedVictory"); }));
+    click("AlliedVictory::Accept");
+    EXPECT_TRUE(queued("alliedVictoryAccept"));
+    ASSERT_TRUE(frameUntil([&] { return !menuShown("AlliedVictory"); }));
+    EXPECT_FALSE(Game::instance()->isAlliedVictoryOffered());
+    ASSERT_TRUE(frameUntil([] { return !GameClient::get().getWonGameText().empty(); }));
+    EXPECT_FALSE(menuShown("LoseGame"));
+}
+
+// The player's covenant destroyed: the lost game's window with its text.
+TEST_F(CovenantTrade, ALostCovenantShowsTheLostGameWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    Covenant* covenant = Game::instance()->getFirstPlayer()->getCovenant();
+    ASSERT_NE(covenant, nullptr);
+    covenant->onDestroyed(nullptr, true, true);
+    ASSERT_TRUE(frameUntil([&] { return menuShown("LoseGame"); }));
+    GameClient& game = GameClient::get();
+    EXPECT_TRUE(game.isGameOver());
+    const std::string lost = Localization::get().translateCopy(game.getLostGameText());
+    ASSERT_FALSE(lost.empty());
+    UIWidget* text = ui->findWidget("LoseGame::Text");
+    ASSERT_NE(text, nullptr);
+    text->prepareDraw();
+    EXPECT_EQ(text->getTextValue().rfind(lost, 0), 0u) << text->getTextValue();
+}
