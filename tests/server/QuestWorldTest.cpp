@@ -7,6 +7,7 @@
 #include "game/quests/QuestDefinition.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/NpcDisplayName.h"
+#include "support/AnyRecruitType.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
@@ -26,15 +27,7 @@ protected:
 
 TEST_F(QuestWorld, ARecruitQuestMakesTheRecruitItsTextsDescribe)
 {
-    // Any type of the level: the target level's spawn list has its own test.
-    QuestDefinition& recruitDefinition = *GameData::get().getQuestDefinition(toIndex(QuestType::Recruit));
-    const float spawnMult = recruitDefinition.monsterSpawnChanceMult;
-    recruitDefinition.monsterSpawnChanceMult = 0.0f;
-    struct Restore {
-        QuestDefinition& d;
-        float mult;
-        ~Restore() { d.monsterSpawnChanceMult = mult; }
-    } restore{recruitDefinition, spawnMult};
+    const AnyRecruitType anyType;
     auto quest = rolled(QuestType::Recruit, 10, 12345);
     ASSERT_EQ(quest->npcSeed, 549118299u);
     quest->setUp(0, nullptr);
@@ -387,15 +380,7 @@ TEST_F(QuestWorld, CovenantEffectsMoveAtMostWhatTheCovenantHolds)
 // nothing outside the town), the recruit stands on the stand itself.
 TEST_F(QuestWorld, ARecruitWithoutAFreeSpotStandsOnTheStand)
 {
-    // Any type of the level: the target level's spawn list has its own test.
-    QuestDefinition& recruitDefinition = *GameData::get().getQuestDefinition(toIndex(QuestType::Recruit));
-    const float spawnMult = recruitDefinition.monsterSpawnChanceMult;
-    recruitDefinition.monsterSpawnChanceMult = 0.0f;
-    struct Restore {
-        QuestDefinition& d;
-        float mult;
-        ~Restore() { d.monsterSpawnChanceMult = mult; }
-    } restore{recruitDefinition, spawnMult};
+    const AnyRecruitType anyType;
     GameRules& rules = GameData::get().mutableRules();
     ZonePosition& stand = rules.npcPositions[static_cast<size_t>(toIndex(NpcType::Recruit))];
     stand = ZonePosition(0, -1000.0f, -1000.0f);

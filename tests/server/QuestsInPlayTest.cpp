@@ -6,6 +6,7 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/AreaDefinition.h"
+#include "support/AnyRecruitType.h"
 #include "support/QuestPlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
@@ -262,15 +263,7 @@ TEST_F(QuestsInPlay, PlagueAndTownAttackRecordsKeepOnlyWhatStillStands)
 // record puts nobody into the world.
 TEST_F(QuestsInPlay, ARecruitRecordHoldsItsRecruitOnlyWhileTheQuestStandsAndRefusesEveryCut)
 {
-    // Any type of the level: the target level's spawn list has its own test.
-    QuestDefinition& recruitDefinition = *GameData::get().getQuestDefinition(toIndex(QuestType::Recruit));
-    const float spawnMult = recruitDefinition.monsterSpawnChanceMult;
-    recruitDefinition.monsterSpawnChanceMult = 0.0f;
-    struct Restore {
-        QuestDefinition& d;
-        float mult;
-        ~Restore() { d.monsterSpawnChanceMult = mult; }
-    } restore{recruitDefinition, spawnMult};
+    const AnyRecruitType anyType;
     auto recruit = rolled(QuestType::Recruit, 10, 12345);
     recruit->setUp(0, nullptr);
     ASSERT_FALSE(recruit->invalid);

@@ -425,8 +425,10 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         }
         EXPECT_GE(differing * 10, (inside.x1 - inside.x0) * (inside.y1 - inside.y0) * 3)
             << "the brazier drawn";
-        // A shadow's soft edge may reach a few pixels past the rectangle.
-        EXPECT_LE(outside * 200, banded)
+        // A shadow's soft edge may reach a few pixels past the rectangle, and
+        // between the two shots a rain streak or a townsman's step may touch
+        // a few more (one run in several saw 23 of 3,060).
+        EXPECT_LE(outside * 100, banded)
             << "nothing else changes with the models: " << outside << " of " << banded;
 
         // Ground 48 units from the brazier outside its rectangle, and ground
