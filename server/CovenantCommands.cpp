@@ -1,5 +1,6 @@
 #include "server/CovenantCommands.h"
 
+#include "engine/core/DebugSystem.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
@@ -33,11 +34,19 @@ void attach(const char* name, void (*handler)(const CommandArgs&, Player&))
     });
 }
 
+// Only someone who would join: not a monster, another house's people or an enemy.
 void recruit(const CommandArgs& args, Player& player)
 {
-    if (Actor* actor = lookupActor(intArg(args, 0))) {
-        player.recruitToCovenant(actor, intArg(args, 1) != 0);
+    const int number = intArg(args, 0);
+    Actor* actor = lookupActor(number);
+    if (!actor) {
+        return;
     }
+    if (!PlayerCovenant::isRecruitCandidate(player, actor)) {
+        debugPrint(2, "recruit: entity %d is not a recruit candidate; refused\n", number);
+        return;
+    }
+    player.recruitToCovenant(actor, intArg(args, 1) != 0);
 }
 
 void invite(const CommandArgs& args, Player& player)

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+class Actor;
 class ByteBuffer;
 class Gate;
 class Player;
@@ -100,6 +101,9 @@ public:
     void receiveItem(std::unique_ptr<ItemBase> item) override;
     // Bound to the recruitable NPC the player has selected, else unbound.
     void updateRecruitPreview();
+    // A living NPC of no covenant, not the player's enemy and not a quest's
+    // rescue, delivery or escort charge; quest givers only when recruits.
+    static bool isRecruitCandidate(const Player& player, const Actor* actor);
 
     // ---- Raids (PlayerCovenantRaids.cpp)
     // Nothing for an index naming no covenant, the own one, a destroyed one

@@ -165,20 +165,25 @@ void PlayerCovenant::update(float dt)
     updateRecruitPreview();
 }
 
+bool PlayerCovenant::isRecruitCandidate(const Player& player, const Actor* actor)
+{
+    if (!actor || actor->getCovenant() || !actor->isNpc() || player.isEnemy(actor))
+        return false;
+    if (actor->getMaxHealth() > 0 && actor->getHealth() <= 0)
+        return false;
+    const MonsterType* type = actor->getMonsterType();
+    const MonsterArchetype* archetype = type ? type->archetype : nullptr;
+    if (archetype && (archetype->canBeRescued || archetype->canReceiveDelivery || archetype->canBeEscorted))
+        return false;
+    return !(archetype && archetype->givesQuests &&
+             actor->getNpcType() != static_cast<int>(NpcType::Recruit));
+}
+
 void PlayerCovenant::updateRecruitPreview()
 {
     recruitPreview->detachActor();
     Player* p = getPlayer();
     Actor* actor = p ? p->getTargetActor() : nullptr;
-    if (!actor || actor->getCovenant() || !actor->isNpc() || p->isEnemy(actor))
-        return;
-    if (actor->getMaxHealth() > 0 && actor->getHealth() <= 0)
-        return;
-    const MonsterType* type = actor->getMonsterType();
-    const MonsterArchetype* archetype = type ? type->archetype : nullptr;
-    if (archetype && (archetype->canBeRescued || archetype->canReceiveDelivery || archetype->canBeEscorted))
-        return;
-    if (archetype && archetype->givesQuests && actor->getNpcType() != static_cast<int>(NpcType::Recruit))
-        return;
-    recruitPreview->attachActor(actor, true);
+    if (p && isRecruitCandidate(*p, actor))
+        recruitPreview->attachActor(actor, true);
 }

@@ -1,6 +1,7 @@
 // The player's covenant in play: recruits and items, the party, raids,
 // shared adventures and the diplomacy commands, sent as the client's lines.
 #include "engine/core/ByteBuffer.h"
+#include "engine/core/DebugSystem.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "game/ai/BehaviorTeleportRaid.h"
@@ -170,23 +171,55 @@ TEST_F(PlayerCovenantPlay, DealtItemsStackFillTheBagsOrFallAtThePlayersFeet)
     EXPECT_LT(ZonePosition::distanceTo(ground.back()->getPosition(), player->getPosition()), 200.0f);
 }
 
-TEST_F(PlayerCovenantPlay, ThePreviewFollowsOnlyARecruitableSelection)
+// The recruit window and the "recruit" line take the same people: a covenant-less,
+// living NPC who is no quest giver (unless a would-be recruit) and no enemy.
+TEST_F(PlayerCovenantPlay, OnlyARecruitCandidateIsPreviewedOrTakenIn)
 {
+    std::vector<std::string> warnings;
+    const int sink = DebugSystem::get().addSink([&warnings](int level, const std::string& text) {
+        if (level == 2)
+            warnings.push_back(text);
+    });
     Actor* warmaster = npc("NpcWarmaster", 66, 64);
+    Actor* goblin = npc("GoblinScout", 68, 70);
+    Actor* fallen = npc("RecruitWarrior", 69, 64);
+    fallen->setHealth(0);
+    ScriptedCovenant& other = addScriptedCovenant(*world.game);
+    Actor* theirs = npc("RecruitRogue", 70, 64);
+    theirs->setCovenantIndex(other.index);
     Actor* wanderer = npc("RecruitWarrior", 67, 64);
     struct Case {
+        const char* what;
         Actor* selected;
-        bool bound;
+        bool candidate;
     };
-    for (const Case& c : {Case{warmaster, false}, Case{wanderer, true}, Case{nullptr, false}}) {
+    const Case cases[] = {
+        {"a quest giver", warmaster, false}, {"a monster", goblin, false},
+        {"a dead wanderer", fallen, false},  {"another house's recruit", theirs, false},
+        {"nobody", nullptr, false},          {"a wanderer", wanderer, true},
+    };
+    for (const Case& c : cases) {
         player->setAction(0, c.selected ? static_cast<uint32_t>(c.selected->getEntityNumber())
                                         : Player::kNoTarget);
         own->update(0.05f);
-        EXPECT_EQ(own->getRecruitPreview()->getActor() != nullptr, c.bound);
-        if (c.bound) {
-            EXPECT_EQ(own->getRecruitPreview()->getActor(), c.selected);
-        }
+        EXPECT_EQ(own->getRecruitPreview()->getActor(), c.candidate ? c.selected : nullptr) << c.what;
+        if (!c.selected)
+            continue;
+        const Covenant* before = c.selected->getCovenant();
+        const int count = own->getRecruitCount();
+        warnings.clear();
+        run("recruit " + std::to_string(c.selected->getEntityNumber()) + " 0");
+        EXPECT_EQ(own->getRecruitCount(), count + (c.candidate ? 1 : 0)) << c.what;
+        EXPECT_EQ(c.selected->getCovenant(), c.candidate ? own : before) << c.what;
+        ASSERT_EQ(warnings.size(), c.candidate ? 0u : 1u) << c.what;
+        if (!c.candidate)
+            EXPECT_NE(warnings[0].find("not a recruit candidate"), std::string::npos) << warnings[0];
     }
+    // An entity number naming nothing changes nothing.
+    run("recruit 999 0");
+    run("recruit -4 1");
+    EXPECT_EQ(own->getRecruitCount(), 1);
+    DebugSystem::get().removeSink(sink);
 }
 
 TEST_F(PlayerCovenantPlay, ThePartyKeepsItsLimitAndTheCovenantItsSlots)
