@@ -145,6 +145,12 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EntityClient& enemyStone = add(27, "ObjectLifestone", 1, 600, 340);
     EntityClient& door = add(28, "DoorWooden", -1, 600, 380);
     EntityClient& renegade = add(29, "NpcRenegadeWarrior", -1, 600, 420, sentient(0));
+    EntityClient& wouldBe = add(33, "RecruitRogue", -1, 700, 300, sentient(1));
+    EntityClient& idleWouldBe = add(34, "RecruitMage", -1, 700, 340, sentient(0));
+    EntityClient& theirRecruit = add(35, "RecruitWarrior", 2, 700, 380, sentient(1));
+    EntityClient& hostileRecruit = add(36, "RecruitWarrior", 1, 700, 420, sentient(1));
+    EntityClient& ownPedestal = add(37, "ObjectPedestal", 0, 800, 300);
+    EntityClient& theirPedestal = add(38, "ObjectPedestal", 2, 800, 340);
 
     const std::vector<Case> cases = {
         {"goblin", &goblin, 2, 2, 4, EntityClient::kMapRed, true, false},
@@ -166,6 +172,12 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         {"enemy life stone", &enemyStone, 2, 4, 2, EntityClient::kMapRed, true, false},
         {"door", &door, 20, 4, 20, EntityClient::kMapCyan, true, false},
         {"renegade", &renegade, 2, 2, 2, EntityClient::kMapRed, true, false},
+        {"would-be recruit", &wouldBe, 24, 4, 24, EntityClient::kMapBlue, true, false},
+        {"would-be recruit not ready", &idleWouldBe, 4, 4, 4, EntityClient::kMapBlue, true, false},
+        {"recruit of a house at peace", &theirRecruit, 6, 4, 6, EntityClient::kMapOrange, true, false},
+        {"recruit of a house at war", &hostileRecruit, 2, 2, 2, EntityClient::kMapRed, true, false},
+        {"own pedestal", &ownPedestal, 16, 4, 16, EntityClient::kMapNone, false, false},
+        {"pedestal of a house at peace", &theirPedestal, 17, 4, 17, EntityClient::kMapOrange, true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.e->getMouseAction(true, false), c.acting) << c.what;
