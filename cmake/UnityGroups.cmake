@@ -789,42 +789,44 @@ set(GLOAM_UNITY_ui_tests
     tests/ui/ArmedMonsterXvfbTest.cpp 0
     tests/ui/ClientSelfPlayTest.cpp 0
     tests/ui/ConsoleScrollBarTest.cpp 0
+    tests/ui/CovenantTradeTest.cpp 0
     tests/ui/HelpTopicsTest.cpp 0
     tests/ui/LiveClientViewTest.cpp 0
     tests/ui/NewGameOptionsTest.cpp 0
-    tests/ui/PictureXvfbTest.cpp 0
+    tests/ui/PictureXvfbTest.cpp 1
     tests/ui/QuietMenuXvfbTest.cpp 1
     tests/ui/ShippedMenusTest.cpp 1
     tests/ui/UICursorsTest.cpp 1
     tests/ui/UILastStepsTest.cpp 1
     tests/ui/UIMenuTest.cpp 1
-    tests/ui/UISlotsXvfbTest.cpp 1
     tests/ui/UISystemTest.cpp 1
-    tests/ui/WindowsOfPlayXvfbTest.cpp 1
-    tests/ui/UISystemXvfbTest.cpp 2
+    tests/ui/UISystemXvfbTest.cpp 1
+    tests/ui/UISlotsXvfbTest.cpp 2
     tests/ui/UIWidgetTest.cpp 2
+    tests/ui/WindowsOfPlayGameXvfbTest.cpp 2
+    tests/ui/WindowsOfPlayXvfbTest.cpp 2
     tests/ui/maps/MiniMapTest.cpp 2
     tests/ui/maps/UIMapsXvfbTest.cpp 2
     tests/ui/maps/WorldMapFileTest.cpp 2
     tests/ui/maps/WorldMapTest.cpp 2
-    tests/ui/menus/UIBagMenuTest.cpp 2
-    tests/ui/menus/UIRelationsMenuTest.cpp 2
+    tests/ui/menus/UIBagMenuTest.cpp 3
+    tests/ui/menus/UIRelationsMenuTest.cpp 3
     tests/ui/widgets/UICheckBoxTest.cpp 3
     tests/ui/widgets/UIDropDownTest.cpp 3
     tests/ui/widgets/UIFilePickerTest.cpp 3
     tests/ui/widgets/UIHelpTest.cpp 3
-    tests/ui/widgets/UIItemSlotTest.cpp 3
     tests/ui/widgets/UIListTest.cpp 3
     tests/ui/widgets/UIModelWidgetQueueTest.cpp 3
-    tests/ui/widgets/UIModelWidgetTest.cpp 3
+    tests/ui/widgets/UIItemSlotTest.cpp 4
+    tests/ui/widgets/UIModelWidgetTest.cpp 4
     tests/ui/widgets/UIScrollBarTest.cpp 4
     tests/ui/widgets/UISkillSlotTest.cpp 4
     tests/ui/widgets/UISliderTest.cpp 4
     tests/ui/widgets/UIStatValueTest.cpp 4
     tests/ui/widgets/UITextTest.cpp 4
     tests/ui/widgets/UITextureListTest.cpp 4
-    tests/ui/widgets/UIWidgetConditionsTest.cpp 4
-    tests/ui/widgets/UIWidgetSourcesTest.cpp 4
+    tests/ui/widgets/UIWidgetConditionsTest.cpp 5
+    tests/ui/widgets/UIWidgetSourcesTest.cpp 5
 )
 set(GLOAM_UNITY_editors_tests
     tests/editors/AreaEditorTest.cpp 0

@@ -212,8 +212,9 @@ TEST_F(PlayerCovenantPlay, OnlyARecruitCandidateIsPreviewedOrTakenIn)
         EXPECT_EQ(own->getRecruitCount(), count + (c.candidate ? 1 : 0)) << c.what;
         EXPECT_EQ(c.selected->getCovenant(), c.candidate ? own : before) << c.what;
         ASSERT_EQ(warnings.size(), c.candidate ? 0u : 1u) << c.what;
-        if (!c.candidate)
+        if (!c.candidate) {
             EXPECT_NE(warnings[0].find("not a recruit candidate"), std::string::npos) << warnings[0];
+        }
     }
     // An entity number naming nothing changes nothing.
     run("recruit 999 0");
