@@ -11,10 +11,28 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <sstream>
 
 namespace {
+
+// Every .cpp and .h file below the folders, with its path relative to the root.
+void forEachSource(const std::string& sourceRoot, const std::vector<std::string>& folders,
+                   const std::function<void(const std::filesystem::path&, const std::string&)>& visit)
+{
+    namespace fs = std::filesystem;
+    for (const std::string& folder : folders) {
+        std::error_code error;
+        fs::recursive_directory_iterator it(fs::path(sourceRoot) / folder, error), end;
+        for (; !error && it != end; it.increment(error)) {
+            const fs::path& path = it->path();
+            if (it->is_regular_file() && (path.extension() == ".cpp" || path.extension() == ".h")) {
+                visit(path, fs::relative(path, sourceRoot).generic_string());
+            }
+        }
+    }
+}
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix)
 {
@@ -470,124 +488,103 @@ void DataCheck::checkMenus()
 
 void DataCheck::checkSourceMenuNames(const std::string& sourceRoot, const std::vector<std::string>& folders)
 {
-    namespace fs = std::filesystem;
     // The interface calls of the client that take menu names.
     constexpr std::string_view kCalls[] = {"openOnStack(", "takeOffStack(", "close(", "show("};
-    for (const std::string& folder : folders) {
-        std::error_code error;
-        fs::recursive_directory_iterator it(fs::path(sourceRoot) / folder, error), end;
-        for (; !error && it != end; it.increment(error)) {
-            const fs::path& path = it->path();
-            if (!it->is_regular_file() || (path.extension() != ".cpp" && path.extension() != ".h")) {
-                continue;
-            }
-            std::ifstream in(path);
-            std::stringstream buffer;
-            buffer << in.rdbuf();
-            const std::string text = buffer.str();
-            const std::string relative = fs::relative(path, sourceRoot).generic_string();
-            // The string literals of the file, with their lines; comments are skipped.
-            struct Literal {
-                size_t at;
-                int line;
-                std::string text;
-            };
-            std::vector<Literal> literals;
-            int line = 1;
-            for (size_t i = 0; i < text.size(); ++i) {
-                if (text[i] == '\n') {
-                    ++line;
-                } else if (text.compare(i, 2, "//") == 0) {
-                    i = std::min(text.find('\n', i), text.size()) - 1;
-                } else if (text.compare(i, 2, "/*") == 0) {
-                    const size_t close = std::min(text.find("*/", i + 2), text.size());
-                    line +=
-                        static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(i),
+    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string& relative) {
+        std::ifstream in(path);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        const std::string text = buffer.str();
+        // The string literals of the file, with their lines; comments are skipped.
+        struct Literal {
+            size_t at;
+            int line;
+            std::string text;
+        };
+        std::vector<Literal> literals;
+        int line = 1;
+        for (size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '\n') {
+                ++line;
+            } else if (text.compare(i, 2, "//") == 0) {
+                i = std::min(text.find('\n', i), text.size()) - 1;
+            } else if (text.compare(i, 2, "/*") == 0) {
+                const size_t close = std::min(text.find("*/", i + 2), text.size());
+                line += static_cast<int>(std::count(text.begin() + static_cast<std::ptrdiff_t>(i),
                                                     text.begin() + static_cast<std::ptrdiff_t>(close), '\n'));
-                    i = close + 1;
-                } else if (text[i] == '\'' && i + 2 < text.size()) {
-                    i += text[i + 1] == '\\' ? 3 : 2; // a character literal
-                } else if (text[i] == '"') {
-                    Literal literal{i, line, {}};
-                    for (++i; i < text.size() && text[i] != '"' && text[i] != '\n'; ++i) {
-                        if (text[i] == '\\' && i + 1 < text.size()) {
-                            ++i;
-                        }
-                        literal.text += text[i];
+                i = close + 1;
+            } else if (text[i] == '\'' && i + 2 < text.size()) {
+                i += text[i + 1] == '\\' ? 3 : 2; // a character literal
+            } else if (text[i] == '"') {
+                Literal literal{i, line, {}};
+                for (++i; i < text.size() && text[i] != '"' && text[i] != '\n'; ++i) {
+                    if (text[i] == '\\' && i + 1 < text.size()) {
+                        ++i;
                     }
-                    literals.push_back(std::move(literal));
+                    literal.text += text[i];
                 }
+                literals.push_back(std::move(literal));
             }
-            for (const Literal& literal : literals) {
-                const std::string where = describeWhere(relative, literal.line, {});
-                checkMenuCommand(literal.text, where);
-                // A literal inside the parentheses of one of the calls.
-                for (std::string_view call : kCalls) {
-                    size_t open = text.rfind(call, literal.at);
-                    if (open == std::string::npos || open == 0 ||
-                        (text[open - 1] != '.' && (open < 2 || text.compare(open - 2, 2, "->") != 0))) {
-                        continue;
-                    }
-                    int depth = 0;
-                    bool inside = true;
-                    for (size_t j = open + call.size() - 1; j < literal.at; ++j) {
-                        depth += text[j] == '(' ? 1 : text[j] == ')' ? -1 : 0;
-                        if (depth == 0 || text[j] == ';') {
-                            inside = false;
-                            break;
-                        }
-                    }
-                    if (inside) {
-                        checkMenuName(literal.text, where);
+        }
+        for (const Literal& literal : literals) {
+            const std::string where = describeWhere(relative, literal.line, {});
+            checkMenuCommand(literal.text, where);
+            // A literal inside the parentheses of one of the calls.
+            for (std::string_view call : kCalls) {
+                size_t open = text.rfind(call, literal.at);
+                if (open == std::string::npos || open == 0 ||
+                    (text[open - 1] != '.' && (open < 2 || text.compare(open - 2, 2, "->") != 0))) {
+                    continue;
+                }
+                int depth = 0;
+                bool inside = true;
+                for (size_t j = open + call.size() - 1; j < literal.at; ++j) {
+                    depth += text[j] == '(' ? 1 : text[j] == ')' ? -1 : 0;
+                    if (depth == 0 || text[j] == ';') {
+                        inside = false;
                         break;
                     }
                 }
+                if (inside) {
+                    checkMenuName(literal.text, where);
+                    break;
+                }
             }
         }
-    }
+    });
 }
 
 void DataCheck::checkSourceTextKeys(const std::string& sourceRoot, const std::vector<std::string>& folders)
 {
-    namespace fs = std::filesystem;
-    for (const std::string& folder : folders) {
-        std::error_code error;
-        fs::recursive_directory_iterator it(fs::path(sourceRoot) / folder, error), end;
-        for (; !error && it != end; it.increment(error)) {
-            const fs::path& path = it->path();
-            if (!it->is_regular_file() || (path.extension() != ".cpp" && path.extension() != ".h")) {
+    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string& relative) {
+        std::ifstream in(path);
+        std::string line;
+        int number = 0;
+        while (std::getline(in, line)) {
+            ++number;
+            const std::string_view code = trimBlanks(line);
+            if (code.rfind("//", 0) == 0 || code.rfind("*", 0) == 0) {
                 continue;
             }
-            std::ifstream in(path);
-            std::string line;
-            int number = 0;
-            const std::string relative = fs::relative(path, sourceRoot).generic_string();
-            while (std::getline(in, line)) {
-                ++number;
-                const std::string_view code = trimBlanks(line);
-                if (code.rfind("//", 0) == 0 || code.rfind("*", 0) == 0) {
-                    continue;
+            const std::string where = describeWhere(relative, number, {});
+            // Only literal keys inside quotes count.
+            for (size_t quote = line.find("\"$$"); quote != std::string::npos;
+                 quote = line.find("\"$$", quote + 1)) {
+                size_t close = line.find('"', quote + 1);
+                if (close != std::string::npos) {
+                    checkTextKeysIn(std::string_view(line).substr(quote + 1, close - quote - 1), where);
                 }
-                const std::string where = describeWhere(relative, number, {});
-                // Only literal keys inside quotes count.
-                for (size_t quote = line.find("\"$$"); quote != std::string::npos;
-                     quote = line.find("\"$$", quote + 1)) {
-                    size_t close = line.find('"', quote + 1);
-                    if (close != std::string::npos) {
-                        checkTextKeysIn(std::string_view(line).substr(quote + 1, close - quote - 1), where);
-                    }
-                }
-                for (size_t call = line.find("wrapText(\""); call != std::string::npos;
-                     call = line.find("wrapText(\"", call + 1)) {
-                    size_t start = call + 10;
-                    size_t close = line.find('"', start);
-                    if (close != std::string::npos) {
-                        checkItem(Kind::TextKey, std::string_view(line).substr(start, close - start), where);
-                    }
+            }
+            for (size_t call = line.find("wrapText(\""); call != std::string::npos;
+                 call = line.find("wrapText(\"", call + 1)) {
+                size_t start = call + 10;
+                size_t close = line.find('"', start);
+                if (close != std::string::npos) {
+                    checkItem(Kind::TextKey, std::string_view(line).substr(start, close - start), where);
                 }
             }
         }
-    }
+    });
 }
 
 std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
