@@ -25,6 +25,7 @@
 #include "game/world/World.h"
 #include "graphics/text/TextEvent.h"
 #include "graphics/text/TextEventList.h"
+#include "support/ClientWaits.h"
 #include "support/LevelRoute.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
@@ -41,12 +42,6 @@
 
 namespace {
 
-bool menuActive(const char* name)
-{
-    UIMenu* menu = UISystem::get().findMenu(name);
-    return menu && menu->isActive();
-}
-
 // The share of the pixels of a box of the interface that differ between two
 // shots.
 double differingShare(const Picture& a, const Picture& b, int x0, int y0, int x1, int y1)
@@ -59,18 +54,6 @@ double differingShare(const Picture& a, const Picture& b, int x0, int y0, int x1
         }
     }
     return all ? static_cast<double>(differing) / all : 0.0;
-}
-
-// The player's level is built on both sides and the client stands on it.
-bool standsOnBuiltLevel()
-{
-    if (!GameClient::instance() || !GameClient::get().isLoaded()) {
-        return false;
-    }
-    const ZonePosition at = Client::get().getPlayerPosition();
-    World* world = World::instance();
-    return at.zone >= 0 && world && world->isLevelLoaded(at.zone) && !world->hasPendingBuilds() &&
-           Client::get().getLocalPlayer()->getServerMirror() != nullptr;
 }
 
 // The nearest living actor on the player's level that is its enemy.

@@ -24,6 +24,7 @@
 #include "graphics/GraphicsSystem.h"
 #include "graphics/text/TextEvent.h"
 #include "graphics/text/TextEventList.h"
+#include "support/ClientWaits.h"
 #include "support/WindowedGame.h"
 #include "ui/ClientView.h"
 #include "ui/UISystem.h"
@@ -39,23 +40,6 @@
 #include <functional>
 
 namespace {
-
-bool active(const char* name)
-{
-    UIMenu* menu = UISystem::get().findMenu(name);
-    return menu && menu->isActive();
-}
-
-bool standsOnBuiltLevel()
-{
-    if (!GameClient::instance() || !GameClient::get().isLoaded()) {
-        return false;
-    }
-    const ZonePosition at = Client::get().getPlayerPosition();
-    World* world = World::instance();
-    return at.zone >= 0 && world && world->isLevelLoaded(at.zone) && !world->hasPendingBuilds() &&
-           Client::get().getLocalPlayer()->getServerMirror() != nullptr;
-}
 
 std::string widgetText(const char* path)
 {
@@ -154,7 +138,7 @@ struct Session {
         int wait = 0, walking = 0;
         const bool opened = window.frameUntil(
             [&] {
-                if (active(menu)) {
+                if (menuActive(menu)) {
                     return true;
                 }
                 const PlayerClient* player = Client::get().getLocalPlayer();
@@ -240,10 +224,10 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
     }
     Session s{window};
     UISystem& ui = UISystem::get();
-    ASSERT_TRUE(window.frameUntil([] { return active("Main"); }));
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
     Random::setState(0, 20261208u);
     window.click(320, 206);
-    ASSERT_TRUE(active("NewCharacter"));
+    ASSERT_TRUE(menuActive("NewCharacter"));
     window.click(145, 130);
     window.click(300, 230);
     for (int i = 0; i < 24; ++i) {
@@ -269,7 +253,7 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
         << "action " << Client::get().getLocalPlayer()->action << ", target "
         << Client::get().getLocalPlayer()->getTargetEntityNumber(false) << " (merchant " << vendor << ")\n"
         << window.logTail();
-    EXPECT_TRUE(active("NpcChat"));
+    EXPECT_TRUE(menuActive("NpcChat"));
     {
         const EntityClient* mirror = GameClient::get().getEntity(vendor);
         std::string name;
@@ -285,7 +269,7 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
     // Buy and sell: the goods beside the inventory; a right click buys the
     // first of them at its shown price.
     s.clickWidget("VendorMenuWithQuests::BuyAndSell");
-    ASSERT_TRUE(window.frameUntil([] { return active("Vendor") && active("Inventory"); }));
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Vendor") && menuActive("Inventory"); }));
     auto* stock = dynamic_cast<UIItemSlot*>(ui.findWidget("Vendor::Stock0"));
     ASSERT_NE(stock, nullptr);
     ASSERT_TRUE(window.frameUntil([&] { return stock->getItem() != nullptr; }))
@@ -306,7 +290,7 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
     // Sold back: the bought item picked from its bag and dropped on the goods.
     {
         s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
-        ASSERT_TRUE(window.frameUntil([] { return active("bag0"); }));
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("bag0"); }));
         UIItemSlot* bought = nullptr;
         ASSERT_TRUE(window.frameUntil([&] {
             for (const auto& widget : ui.findMenu("bag0")->getWidgets()) {
@@ -330,18 +314,18 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
 
     // Close takes every merchant window away; a second click on the same
     // merchant talks again.
-    ASSERT_TRUE(active("Vendor"));
+    ASSERT_TRUE(menuActive("Vendor"));
     s.clickWidget("Vendor::Close");
     ASSERT_TRUE(window.frameUntil([] {
-        return !active("Vendor") && !active("Buy-sell") && !active("NpcChat") &&
-               !active("VendorMenuWithQuests");
+        return !menuActive("Vendor") && !menuActive("Buy-sell") && !menuActive("NpcChat") &&
+               !menuActive("VendorMenuWithQuests");
     }));
-    if (active("Inventory")) {
+    if (menuActive("Inventory")) {
         window.key(SDL_SCANCODE_I);
     }
     EXPECT_TRUE(s.talkTo(vendor, "VendorMenuWithQuests"));
     s.clickWidget("NpcChat::Close");
-    ASSERT_TRUE(window.frameUntil([] { return !active("VendorMenuWithQuests"); }));
+    ASSERT_TRUE(window.frameUntil([] { return !menuActive("VendorMenuWithQuests"); }));
 
     // A quest giver: its chat beside its quests; the first is chosen with its
     // own text, and Accept puts it into a free slot of the player.
@@ -360,8 +344,8 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
             << GameClient::get().getEntity(giver)->getMouseAction(true, true) << " new quest "
             << GameClient::get().getEntity(giver)->hasNewQuestForPlayer() << "\n"
             << window.logTail();
-        EXPECT_TRUE(active("NpcChat"));
-        ASSERT_TRUE(active("GetQuest"));
+        EXPECT_TRUE(menuActive("NpcChat"));
+        ASSERT_TRUE(menuActive("GetQuest"));
         auto* list = dynamic_cast<UIList*>(ui.findWidget("GetQuest::Quests"));
         ASSERT_NE(list, nullptr);
         ASSERT_TRUE(
@@ -396,9 +380,9 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
         ASSERT_TRUE(window.frameUntil([&] { return server->hasQuest(number); })) << window.logTail();
         EXPECT_GE(server->findQuestSlot(number), 0);
         s.clickWidget("GetQuest::Close");
-        ASSERT_TRUE(window.frameUntil([] { return !active("QuestNpcMenu") && !active("GetQuest"); }));
+        ASSERT_TRUE(window.frameUntil([] { return !menuActive("QuestNpcMenu") && !menuActive("GetQuest"); }));
         window.key(SDL_SCANCODE_Q);
-        ASSERT_TRUE(active("Quests"));
+        ASSERT_TRUE(menuActive("Quests"));
         EXPECT_TRUE(window.frameUntil([&] {
             for (int slot = 0; slot < 6; ++slot) {
                 const std::string row = "Quests::Quest" + std::to_string(slot);
@@ -418,9 +402,9 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
         ASSERT_NE(covenant, nullptr);
         server->takeDamage(server->getHealth() + 1000, nullptr);
         ASSERT_TRUE(server->isDead());
-        ASSERT_TRUE(window.frameUntil([] { return active("PlayerDead"); }, 1200)) << window.logTail();
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("PlayerDead"); }, 1200)) << window.logTail();
         s.clickWidget("PlayerDead::Resurrect");
-        ASSERT_TRUE(window.frameUntil([&] { return server->isAlive() && !active("PlayerDead"); }, 1200))
+        ASSERT_TRUE(window.frameUntil([&] { return server->isAlive() && !menuActive("PlayerDead"); }, 1200))
             << window.logTail();
         const float share = worldRules().resurrectHealthPercent;
         EXPECT_EQ(server->getHealth(),
@@ -443,11 +427,11 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestDeathAndANewGame)
     window.frame();
     ASSERT_TRUE(oldText());
     window.key(SDL_SCANCODE_ESCAPE);
-    ASSERT_TRUE(active("PauseMenu"));
+    ASSERT_TRUE(menuActive("PauseMenu"));
     s.clickWidget("PauseMenu::SaveAndExit");
-    ASSERT_TRUE(window.frameUntil([] { return active("Main"); }));
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
     s.clickWidget("Main::NewGame");
-    ASSERT_TRUE(active("NewCharacter"));
+    ASSERT_TRUE(menuActive("NewCharacter"));
     window.click(300, 230);
     for (int i = 0; i < 24; ++i) {
         window.key(SDL_SCANCODE_BACKSPACE);

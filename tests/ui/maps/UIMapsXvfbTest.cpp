@@ -20,6 +20,7 @@
 #include "game/world/World.h"
 #include "graphics/GraphicsSystem.h"
 #include "main/ProgramHooks.h"
+#include "support/ClientWaits.h"
 #include "support/Picture.h"
 #include "support/TestSupport.h"
 #include "support/WindowedGame.h"
@@ -40,12 +41,6 @@
 #include <filesystem>
 
 namespace {
-
-bool menuActive(const char* name)
-{
-    UIMenu* menu = UISystem::get().findMenu(name);
-    return menu && menu->isActive();
-}
 
 // A new game from the main menu: New Game, a typed name, Start. True once
 // the town (level 0) is known, which it is whole from the first state on.
