@@ -33,14 +33,15 @@ public:
 
     // On the shipped data, or on another data directory.
     explicit PlayedGame(const TempDir& user, const std::string& dataDir = "")
+        : PlayedGame(withDataDir(headlessOptions(user), dataDir))
+    {
+    }
+    // On the options' data and user directories (headless).
+    explicit PlayedGame(const LaunchOptions& options)
     {
         setenv("GLOAM_NO_ERROR_BOX", "1", 1);
         AppHooks hooks;
         installProgramHooks(hooks, true);
-        LaunchOptions options = headlessOptions(user);
-        if (!dataDir.empty()) {
-            options.dataDir = dataDir;
-        }
         app = std::make_unique<Application>(options, std::move(hooks));
         app->startup();
         m_sink = DebugSystem::get().addSink([this](int level, const std::string& text) {
@@ -170,5 +171,13 @@ public:
     double lastServerMs = 0.0;
 
 private:
+    static LaunchOptions withDataDir(LaunchOptions options, const std::string& dataDir)
+    {
+        if (!dataDir.empty()) {
+            options.dataDir = dataDir;
+        }
+        return options;
+    }
+
     int m_sink = -1;
 };

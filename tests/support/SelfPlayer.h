@@ -1,0 +1,1877 @@
+#pragma once
+
+// The game played by itself through the real client: the headless program's
+// Server and Client over the loopback, a new world of a seed with the New Game
+// options at their busiest, and a player that looks at the server to decide
+// but acts only as a user can: the player mirror's mouse operations, the
+// buttons of the windows the client opened (found by name, clicked through
+// the widget) and the commands its keys are bound to. Every game minute the
+// mirrors are held against the server and the world's invariants are checked;
+// what breaks them is a fault, handed to the sink the player was given.
+//
+// GLOAM_SELFPLAY_TRACE prints the player's doings now and then.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/mirrors/CovenantClient.h"
+#include "client/mirrors/SkillListClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "engine/core/ByteBuffer.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/DatabaseEntry.h"
+#include "game/covenants/Covenant.h"
+#include "game/covenants/PlayerCovenant.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/definitions/ItemBase.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Chest.h"
+#include "game/entities/Gate.h"
+#include "game/entities/ItemGround.h"
+#include "game/entities/Player.h"
+#include "game/entities/Vendor.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
+#include "game/skills/SkillBase.h"
+#include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+#include "server/Server.h"
+#include "support/LevelRoute.h"
+#include "support/PlayedGame.h"
+#include "ui/UISystem.h"
+#include "ui/menus/RelationsCovenantEntry.h"
+#include "ui/menus/UIMenu.h"
+#include "ui/menus/UIRelationsMenu.h"
+#include "ui/widgets/UIItemSlot.h"
+#include "ui/widgets/UIList.h"
+#include "ui/widgets/UIWidget.h"
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+class SelfPlayer {
+public:
+    static constexpr int kFramesPerMinute = 1200; // 50 ms frames
+    static constexpr const char* kPlayerName = "Selfplay";
+
+    // The player's own choices draw from a stream of the harness, so the game's
+    // streams see only what the game itself draws.
+    class BotRandom {
+    public:
+        explicit BotRandom(uint32_t seed) : m_state(seed * 2654435761u + 1u) {}
+        int below(int n)
+        {
+            m_state = m_state * 1664525u + 1013904223u;
+            return n <= 0 ? 0 : static_cast<int>((m_state >> 8) % static_cast<uint32_t>(n));
+        }
+
+    private:
+        uint32_t m_state;
+    };
+
+    struct Figures {
+        int frames = 0;
+        int questsAccepted = 0;
+        int questsSolved = 0;
+        int questsRewarded = 0;
+        int bought = 0;
+        int sold = 0;
+        int equipped = 0;
+        int looted = 0;
+        int offersAccepted = 0;
+        int offersRejected = 0;
+        int recruits = 0;
+        int guards = 0;
+        int raidsOnPlayer = 0;
+        int raidsByPlayer = 0;
+        int raidsOther = 0;
+        int raidsMet = 0; // raids on the player with the player at its stone while they lasted
+        int lowestStone = -1;
+        int deaths = 0;
+        int resurrections = 0;
+        int gateTravels = 0;
+        int levelsVisited = 0;
+        int kills = 0;
+        int peakEntities = 0;
+        long peakRssKb = 0;
+        double stepMeanMs = 0.0;
+        double stepP99Ms = 0.0;
+        double frameMeanMs = 0.0;
+        double frameP99Ms = 0.0;
+        int warnings = 0;
+        double wallSeconds = 0.0;
+        uint64_t endHash = 0;
+    };
+
+    static void printFigures(uint32_t seed, int minutes, const Figures& f)
+    {
+        std::printf(
+            "seed %u, %d game minutes: quests %d accepted / %d solved / %d rewarded; %d bought, %d sold, "
+            "%d equipped, %d looted; offers %d accepted / %d rejected; %d recruits, %d guards; raids %d on "
+            "it / %d by it / %d others, lowest stone %d; %d deaths / %d resurrections; %d gate travels, "
+            "%d levels, %d kills; peak %d entities, RSS %ld KB; step %.3f ms mean / %.3f p99, frame %.3f "
+            "ms mean / %.3f p99; %d warnings; wall %.1f s; end hash %016llx\n",
+            seed, minutes, f.questsAccepted, f.questsSolved, f.questsRewarded, f.bought, f.sold, f.equipped,
+            f.looted, f.offersAccepted, f.offersRejected, f.recruits, f.guards, f.raidsOnPlayer,
+            f.raidsByPlayer, f.raidsOther, f.lowestStone, f.deaths, f.resurrections, f.gateTravels,
+            f.levelsVisited, f.kills, f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms, f.frameMeanMs,
+            f.frameP99Ms, f.warnings, f.wallSeconds, static_cast<unsigned long long>(f.endHash));
+        std::fflush(stdout);
+    }
+
+    // Where a fault of the run goes: a test turns it into a failure; without
+    // a sink it is printed.
+    using FaultSink = std::function<void(const std::string&)>;
+
+    SelfPlayer(PlayedGame& program, uint32_t seed, FaultSink sink = {})
+        : m_program(program), m_bot(seed), m_sink(std::move(sink))
+    {
+    }
+
+    // Faults reported so far; play stops at the frame of a new one.
+    int faultCount() const { return m_faults; }
+
+    // A new world as the New Game window starts it, with its options at
+    // their busiest: the most computer covenants the rules allow, "Hard".
+    bool startNew(uint32_t seed)
+    {
+        PlayedGame::set("PlayerName", kPlayerName);
+        PlayedGame::set("CovenantName", "Selfplay Hold");
+        PlayedGame::set("PlayerClass", "$$ClassWarrior$$");
+        PlayedGame::set("NumAiCovenants", std::to_string(GameData::get().rules().maxAiCovenants));
+        PlayedGame::set("CovenantDifficultyLevel", "Hard");
+        PlayedGame::set("WorldDifficultyLevel", "Normal");
+        PlayedGame::set("StartingLevel", "1");
+        PlayedGame::seedStreams(seed);
+        if (!PlayedGame::run("start both 0") || !m_program.waitForJoin()) {
+            fault() << "seed " << seed << ": the player cannot join";
+            return false;
+        }
+        return attach();
+    }
+
+    // The saved character of the user directory, as Continue resumes it.
+    bool resume()
+    {
+        PlayedGame::set("resumeGameChar", kPlayerName);
+        if (!PlayedGame::run("resumeGame") || !m_program.waitForJoin()) {
+            fault() << "the saved character cannot be resumed";
+            return false;
+        }
+        return attach();
+    }
+
+    // Plays that many frames; every game minute the invariants hold.
+    void play(int frames, Figures& figures)
+    {
+        const int faultsBefore = m_faults;
+        for (int i = 0; i < frames; ++i) {
+            const auto begin = std::chrono::steady_clock::now();
+            m_program.frame([&] {
+                if ((figures.frames + 1) % kFramesPerMinute == 0) {
+                    checkInvariants((figures.frames + 1) / kFramesPerMinute);
+                }
+                decide(figures);
+            });
+            m_frameMs.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count());
+            m_stepMs.push_back(m_program.lastServerMs);
+            count(figures);
+            ++figures.frames;
+            if (m_faults != faultsBefore) {
+                return;
+            }
+        }
+    }
+
+    void finish(Figures& figures)
+    {
+        auto meanP99 = [](std::vector<double> values, double& mean, double& p99) {
+            if (values.empty()) {
+                return;
+            }
+            double sum = 0.0;
+            for (double v : values) {
+                sum += v;
+            }
+            std::sort(values.begin(), values.end());
+            mean = sum / static_cast<double>(values.size());
+            p99 = values[std::min(values.size() - 1, values.size() * 99 / 100)];
+        };
+        meanP99(m_stepMs, figures.stepMeanMs, figures.stepP99Ms);
+        meanP99(m_frameMs, figures.frameMeanMs, figures.frameP99Ms);
+        figures.peakRssKb = peakRssKb();
+        figures.levelsVisited = static_cast<int>(m_levels.size());
+        GameClient& client = GameClient::get();
+        figures.offersAccepted =
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::TradeAcceptedConfirmation)) +
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::DemandAcceptedConfirmation)) +
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::GiftAccepted));
+        figures.offersRejected =
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::TradeRejectedConfirmation)) +
+            client.getDiplomacyResultCount(toIndex(CovenantResponse::DemandRejectedConfirmation));
+        figures.warnings = m_program.warningCount;
+    }
+
+    Player* serverPlayer() const { return m_player; }
+    // The frames the run will play, for the plan's phases.
+    void setSpan(int frames) { m_span = frames; }
+
+    // The moments worth a save point that hold now.
+    std::vector<std::string> saveEvents() const
+    {
+        std::vector<std::string> events;
+        if (!m_player->isAlive()) {
+            events.push_back("while dead");
+        }
+        const Covenant* own = m_player->getCovenant();
+        Game& game = Game::get();
+        for (int i = 0; own && i < game.getCovenantCount(); ++i) {
+            const Covenant* covenant = game.getCovenant(i);
+            if (covenant && covenant->isRaiding() &&
+                (covenant == own || covenant->raidTarget == own->index)) {
+                events.push_back("during a raid");
+                break;
+            }
+        }
+        if (m_player->getPosition().zone != 0) {
+            for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+                const Quest* quest = m_player->getQuest(slot);
+                if (quest && quest->isInUse() && quest->progress > 0) {
+                    events.push_back("away from the town with progress on a quest");
+                    break;
+                }
+            }
+        }
+        return events;
+    }
+
+    // The world's state in bytes, for "the same seed ends alike".
+    uint64_t worldHash()
+    {
+        ByteBuffer out;
+        if (!Game::get().saveWorld(out)) {
+            fault() << "the world cannot be saved";
+        }
+        return fnv1a(std::vector<uint8_t>(out.data(), out.data() + out.size()));
+    }
+
+    // Checks the mirrors against the server and the world's rules.
+    void checkInvariants(int minute)
+    {
+        m_context = formatString("game minute %d: ", minute);
+        if (!m_program.errors.empty()) {
+            fault() << "error logged: " << m_program.errors.front();
+        }
+        checkMirrors();
+        checkWorld();
+        m_context.clear();
+    }
+
+    // Takes up the joined player: its entity on the server and the client's
+    // mirror of it.
+    bool attach()
+    {
+        Server& server = Server::get();
+        const ClientRecord* record = server.getClientCount() > 0 ? server.getClient(0) : nullptr;
+        m_player = record ? dynamic_cast<Player*>(Game::get().getEntity(record->playerNumber)) : nullptr;
+        m_mirror = Client::get().getLocalPlayer();
+        if (!m_player || !m_mirror) {
+            fault() << "the joined player has no " << (m_player ? "client mirror" : "server entity");
+        }
+        return m_player && m_mirror;
+    }
+
+private:
+    EntityClient* mirrorOf(int number) const { return GameClient::get().getEntity(number); }
+    int money() const { return m_mirror->getStat(kMoney); }
+
+    template <class Wanted> int nearest(Wanted wanted, float range) const
+    {
+        Game& game = Game::get();
+        const ZonePosition& here = m_player->getPosition();
+        int best = -1;
+        float bestDistance = range;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            Entity* e = game.getEntity(i);
+            if (!e || e == m_player || e->getPosition().zone != here.zone || !wanted(e) || !mirrorOf(i)) {
+                continue;
+            }
+            const float d = distance(e->getPosition(), here);
+            if (d < bestDistance) {
+                best = i;
+                bestDistance = d;
+            }
+        }
+        return best;
+    }
+
+    void trace(const char* what)
+    {
+        if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+            const ZonePosition& p = m_player->getPosition();
+            std::printf("frame %d: zone %d (%.0f, %.0f) %s\n", m_frame, p.zone, static_cast<double>(p.x),
+                        static_cast<double>(p.y), what);
+        }
+    }
+
+    // The player's choice for this frame, made between the client's read of
+    // the server's state and its own movement.
+    void decide(Figures& figures)
+    {
+        ++m_frame;
+        if (!m_player->isAlive()) {
+            decideDead();
+            return;
+        }
+        if (m_deadFrames > 0) {
+            m_deadFrames = 0;
+            ++figures.resurrections;
+            m_planErrands = true;
+        }
+        if (m_frame % 10 != 1) {
+            return;
+        }
+        Game& game = Game::get();
+        if (m_frame % 200 == 1) {
+            for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+                Quest* quest = m_player->getQuest(slot);
+                if (quest && quest->isInUse()) {
+                    trace(formatString("quest %d type %d: progress %d of %d, target level %d, complete %d, "
+                                       "solver %d",
+                                       quest->id, quest->type, quest->progress, quest->goal,
+                                       quest->getTargetLevel(), quest->isComplete(), solverOf(*quest))
+                              .c_str());
+                }
+            }
+            trace(formatString("foe %d, loot %d, errands %zu, action %d, money %d, quests %d, route %zu, "
+                               "walking %d",
+                               m_foe, m_loot, m_errands.size(), m_mirror->action, money(),
+                               m_player->countQuests(), m_route.size(), m_mirror->hasDestination())
+                      .c_str());
+        }
+        // A pending offer: the relations screen's trade-request page.
+        if (answerOffer()) {
+            return;
+        }
+        if (m_frame >= m_warFrame && m_warStage < kWarDone && warAndRaid()) {
+            return;
+        }
+        // The relations screen holds the player still while it is up: it is
+        // closed once it has served.
+        if (menuShown("CovenantRelations")) {
+            clickWidget(shownWidget("Hud::Relations"));
+            return;
+        }
+        const int foe = nearest(
+            [&](Entity* e) {
+                auto* actor = dynamic_cast<Actor*>(e);
+                const auto ignored = m_ignoredFoes.find(e->getEntityNumber());
+                return actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
+                       (ignored == m_ignoredFoes.end() || ignored->second < m_frame);
+            },
+            400.0f);
+        // A foe it cannot reach (across a wall, up a cliff) is left alone
+        // for a while once a fight brings nothing for ten seconds.
+        if (foe >= 0 && foe == m_foe) {
+            const auto* actor = dynamic_cast<const Actor*>(game.getEntity(foe));
+            const int health = actor ? actor->getHealth() : 0;
+            if (health < m_foeHealth) {
+                m_foeHealth = health;
+                m_foeSince = m_frame;
+            } else if (m_frame - m_foeSince > 200) {
+                trace("leaves a foe it cannot reach");
+                m_ignoredFoes[foe] = m_frame + 2 * kFramesPerMinute;
+                m_foe = -1;
+                groundClick();
+                return;
+            }
+        } else if (foe >= 0) {
+            const auto* actor = dynamic_cast<const Actor*>(game.getEntity(foe));
+            m_foeHealth = actor ? actor->getHealth() : 0;
+            m_foeSince = m_frame;
+        }
+        if (foe >= 0) {
+            closeWindows();
+            if (m_foe != foe) {
+                m_foe = foe;
+                m_mirror->selectEntity(mirrorOf(foe));
+            } else if (m_mirror->action != PlayerClient::kActionAttack &&
+                       m_mirror->action != PlayerClient::kActionApproach) {
+                m_mirror->selectEntity(mirrorOf(foe));
+            }
+            if (m_frame % 40 == 1) {
+                useSkillOn(foe);
+            }
+            return;
+        }
+        m_foe = -1;
+        const int loot = nearest([](Entity* e) { return dynamic_cast<ItemGround*>(e) != nullptr; }, 320.0f);
+        if (loot >= 0 && m_loot != loot) {
+            closeWindows();
+            m_loot = loot;
+            m_lootSince = m_frame;
+            m_mirror->selectEntity(mirrorOf(loot));
+            return;
+        }
+        if (loot >= 0 && m_frame - m_lootSince < 200) {
+            return;
+        }
+        m_loot = -1;
+        if ((m_equipping || m_frame % 50 == 21) && equipSomething(figures)) {
+            return;
+        }
+        if (raidedNow()) {
+            const ZonePosition& stone = m_player->getCovenant()->housePosition;
+            if (stone.zone == m_player->getPosition().zone &&
+                distance(stone, m_player->getPosition()) > 300.0f) {
+                walkTo(stone);
+            } else if (stone.zone != m_player->getPosition().zone && !homeByLevelGate()) {
+                wander();
+            }
+            return;
+        }
+        if (m_errands.empty() && solveQuest()) {
+            return;
+        }
+        if (m_errands.empty() && recruitSomeone()) {
+            return;
+        }
+        // In the town now and then: the givers and the vendor again.
+        if (m_player->getPosition().zone == 0 && m_frame >= m_nextErrands) {
+            m_planErrands = true;
+        }
+        if (m_planErrands) {
+            m_planErrands = false;
+            m_nextErrands = m_frame + 4 * kFramesPerMinute;
+            planErrands();
+        }
+        if (!m_errands.empty()) {
+            runErrand(figures);
+            return;
+        }
+        if (homeByLevelGate()) {
+            return;
+        }
+        wander();
+    }
+
+    // Called home (a quest to hand in, a raid on its stone) the player takes
+    // its level's gate: the first use activates it, the next carries it home.
+    bool homeByLevelGate()
+    {
+        const int here = m_player->getPosition().zone;
+        if (here == 0 || journeyGoal() != 0 || m_gateTries > 6) {
+            return false;
+        }
+        const Gate* gate = nullptr;
+        for (int i = 0; i < Game::kMaxEntities && !gate; ++i) {
+            const auto* candidate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            if (candidate && candidate->getKind() == Gate::kLevelGate &&
+                candidate->getPosition().zone == here) {
+                gate = candidate;
+            }
+        }
+        if (!gate) {
+            return false;
+        }
+        EntityClient* mirror = mirrorOf(gate->getEntityNumber());
+        if (!mirror || distance(gate->getPosition(), m_player->getPosition()) > 200.0f) {
+            walkTo(gate->getPosition());
+            return true;
+        }
+        if (m_mirror->getTarget(false) == mirror && m_mirror->action == PlayerClient::kActionNoMenu &&
+            m_mirror->isCurrentLevelGateActive()) {
+            // Activated by that use: a click elsewhere, then on the gate again.
+            groundClick();
+            return true;
+        }
+        if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirror);
+            m_usedGateAt = m_frame;
+            ++m_gateTries;
+            trace(formatString("uses its level's gate (action %d)", m_mirror->action).c_str());
+        }
+        return true;
+    }
+
+    void decideDead()
+    {
+        ++m_deadFrames;
+        // The death window's button, as the user clicks it.
+        if (m_deadFrames % 40 == 0) {
+            if (!clickWidget(shownWidget("PlayerDead::Resurrect"))) {
+                fault() << "frame " << m_frame << ": dead, but the death window has no Resurrect button";
+            }
+        }
+    }
+
+    void closeWindows()
+    {
+        if (!m_errands.empty() || m_tradeStage != 0) {
+            return;
+        }
+        for (const char* name :
+             {"Buy-sell", "VendorMenu", "VendorMenuWithQuests", "GetQuest", "QuestNpcMenu"}) {
+            if (menuShown(name)) {
+                groundClick();
+                return;
+            }
+        }
+    }
+
+    // A pending offer is answered on the trade-request page of the relations
+    // screen, opened by the Hud's Relations button; some are accepted, some
+    // rejected.
+    bool answerOffer()
+    {
+        PlayerCovenantClient* own = Client::get().getPlayerCovenant();
+        if (m_relationsOpened && (!own || own->findPendingOffer() < 0)) {
+            // The offer went before it was answered: the screen closes again.
+            m_relationsOpened = false;
+            if (menuShown("CovenantRelations")) {
+                clickWidget(shownWidget("Hud::Relations"));
+            }
+            return true;
+        }
+        if (!own || own->findPendingOffer() < 0 || m_frame < m_nextOfferLook) {
+            return false;
+        }
+        m_nextOfferLook = m_frame + 10;
+        if (!menuShown("CovenantRelations")) {
+            m_relationsOpened = true;
+            if (!clickWidget(shownWidget("Hud::Relations"))) {
+                fault() << "the Hud has no Relations button to open the relations screen";
+            }
+            return true;
+        }
+        // Every other offer is accepted, the first by chance.
+        if (m_offersAnswered == 0) {
+            m_offersAnswered = 2 + m_bot.below(2);
+        }
+        const char* button =
+            m_offersAnswered++ % 2 == 0 ? "RelationsTradeRequest::Accept" : "RelationsTradeRequest::Reject";
+        if (!clickWidget(shownWidget(button))) {
+            fault() << "an offer is pending but the trade-request page has no " << button << " button";
+            m_nextOfferLook = m_frame + kFramesPerMinute;
+        }
+        trace(button);
+        // Back to the game: the Hud's button closes the screen again.
+        clickWidget(shownWidget("Hud::Relations"));
+        m_relationsOpened = false;
+        m_nextOfferLook = m_frame + 40;
+        return true;
+    }
+
+    // Clicks on the ground along a route to a point of the player's level.
+    void walkTo(const ZonePosition& point)
+    {
+        // A new route for a new goal; a route that brought it nowhere is
+        // left for a walk elsewhere (in wander) before the next.
+        const bool newGoal = m_walkGoal.zone != point.zone || distance(m_walkGoal, point) > 64.0f;
+        if (newGoal || (m_route.empty() && m_frame >= m_detourUntil)) {
+            m_walkGoal = point;
+            m_route = routeToPoint(m_player->getPosition(), point);
+            m_routeLeft = m_route.size();
+            m_routeProgressAt = m_frame;
+            m_routeUntil = m_frame + 2 * kFramesPerMinute;
+        }
+        wander();
+    }
+
+    // The linked gate whose partner stands by the raid target's life stone.
+    const Gate* raidHomeGate() const
+    {
+        const Covenant* target = Game::get().getCovenant(m_raidTarget);
+        if (!target) {
+            return nullptr;
+        }
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const auto* gate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            const Entity* far = gate ? gate->getLinked() : nullptr;
+            if (gate && gate->getKind() == Gate::kLinked && far &&
+                ZonePosition::distanceTo(far->getPosition(), target->housePosition) < 400.0f &&
+                ZonePosition::distanceTo(gate->getPosition(), target->housePosition) >= 400.0f) {
+                return gate;
+            }
+        }
+        return nullptr;
+    }
+
+    // At a fixed minute the player declares war on the covenant it is on
+    // worst terms with and raids it: the relations screen, the covenant's
+    // crest, the War button of its page, the raid page and its StartRaid;
+    // then the raid gate that opens beside the player takes it to the target's
+    // life stone, where the raid is declared.
+    bool warAndRaid()
+    {
+        auto* relations = dynamic_cast<UIRelationsMenu*>(UISystem::get().findMenu("CovenantRelations"));
+        const Covenant* own = m_player->getCovenant();
+        if (!relations || !own) {
+            m_warStage = kWarDone;
+            return false;
+        }
+        if (m_frame > m_warFrame + 6 * kFramesPerMinute) {
+            trace("gives up its raid");
+            m_warStage = kWarDone;
+            return false;
+        }
+        const bool shown = relations->isActive();
+        switch (m_warStage) {
+        case 0:
+            if (!shown) {
+                clickWidget(shownWidget("Hud::Relations"));
+            }
+            m_warStage = 1;
+            return true;
+        case 1: {
+            if (!shown || relations->getCurrentPage() != relations->getPage(UIRelationsMenu::Main)) {
+                m_warStage = 0;
+                if (shown) {
+                    clickWidget(shownWidget("Hud::Relations"));
+                }
+                return true;
+            }
+            GameClient& client = GameClient::get();
+            const int mine = Client::get().getPlayerCovenantIndex();
+            int worst = -1;
+            for (int i = 0; i < static_cast<int>(client.getCovenantCount()); ++i) {
+                const CovenantClient* other = client.getCovenant(i);
+                if (i == mine || !other || other->destroyed) {
+                    continue;
+                }
+                if (worst < 0 || client.getRelationValue(i, mine) < client.getRelationValue(worst, mine)) {
+                    worst = i;
+                }
+            }
+            // The circle of crests is laid out by the screen's update, which
+            // the headless program never runs: once here, as a shown frame would.
+            relations->update(static_cast<float>(PlayedGame::kFrameMs / 1000.0));
+            UIWidget* crest = worst >= 0 ? relations->getEntry(worst).picture : nullptr;
+            if (!crest) {
+                m_warStage = kWarDone;
+                return false;
+            }
+            const Vec2 at = crest->getScreenPosition();
+            const int x = static_cast<int>(at.x + crest->getSize().x / 2.0f);
+            const int y = static_cast<int>(at.y + crest->getSize().y / 2.0f);
+            relations->handleMouseButton(0, true, x, y);
+            relations->handleMouseButton(0, false, x, y);
+            m_raidTarget = worst;
+            m_warStage = 2;
+            trace(formatString("talks to covenant %d", worst).c_str());
+            return true;
+        }
+        case 2:
+            if (relations->getCurrentPage() != relations->getPage(UIRelationsMenu::Diplomacy) ||
+                relations->getTalkCovenant() != m_raidTarget) {
+                fault() << "a click on covenant " << m_raidTarget << "'s crest does not open its page";
+                m_warStage = kWarDone;
+                return false;
+            }
+            [[fallthrough]];
+        case 3:
+        case 4: {
+            // The page's covenant becomes the current one with the screen's
+            // update (see above).
+            relations->update(static_cast<float>(PlayedGame::kFrameMs / 1000.0));
+            const char* button = m_warStage == 2   ? "RelationsDiplomacy::War"
+                                 : m_warStage == 3 ? "RelationsDiplomacy::Raid"
+                                                   : "RelationsRaid::StartRaid";
+            if (!clickWidget(shownWidget(button))) {
+                fault() << "the relations screen shows no " << button << " button";
+                m_warStage = kWarDone;
+                return false;
+            }
+            trace(formatString("%s (current covenant %d, talk %d)", button,
+                               GameClient::get().getCurrentCovenant(), relations->getTalkCovenant())
+                      .c_str());
+            ++m_warStage;
+            if (m_warStage == 5) {
+                m_raidGateSince = m_frame;
+            }
+            return true;
+        }
+        default: {
+            if (shown) {
+                clickWidget(shownWidget("Hud::Relations"));
+                return true;
+            }
+            const Covenant* target = Game::get().getCovenant(m_raidTarget);
+            if (own->raidTarget < 0 || !target ||
+                ZonePosition::distanceTo(m_player->getPosition(), target->housePosition) < 250.0f) {
+                trace("reaches its raid's target");
+                m_warStage = kWarDone;
+                return false;
+            }
+            if (m_player->getPosition().zone == target->housePosition.zone) {
+                walkTo(target->housePosition);
+                return true;
+            }
+            // The raid's gate at home leads to the target's life stone; the
+            // journey takes the player home first.
+            const Gate* gate = raidHomeGate();
+            if (!gate) {
+                trace("finds no raid gate");
+                m_warStage = kWarDone;
+                return false;
+            }
+            if (gate->getPosition().zone != m_player->getPosition().zone) {
+                return false;
+            }
+            EntityClient* mirror = mirrorOf(gate->getEntityNumber());
+            if (!mirror || distance(gate->getPosition(), m_player->getPosition()) > 200.0f) {
+                walkTo(gate->getPosition());
+                return true;
+            }
+            if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirror);
+                m_usedGateAt = m_frame;
+            }
+            return true;
+        }
+        }
+    }
+
+    // One of the player's learnt skills that is ready, on the foe, as its
+    // hot bar key uses it.
+    void useSkillOn(int foe)
+    {
+        if (!m_mirror->skills) {
+            return;
+        }
+        std::vector<SkillBase*> ready;
+        for (SkillBase* skill : m_mirror->skills->getSkills()) {
+            if (skill && skill->getLevel() > 0 && skill->getDefinition() && skill->isReady()) {
+                ready.push_back(skill);
+            }
+        }
+        if (ready.empty()) {
+            return;
+        }
+        SkillBase* skill = ready[static_cast<size_t>(m_bot.below(static_cast<int>(ready.size())))];
+        m_mirror->setTarget(mirrorOf(foe), false);
+        m_mirror->useSkill(skill->getTree(), skill->getSlot());
+    }
+
+    // An item of the bags that fits an empty place of the equipment is put
+    // on by a right click on it in its bag's window.
+    bool equipSomething(Figures& figures)
+    {
+        (void)figures;
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                ItemBase* item = inventory->getItemAt(group, slot);
+                const EquipedLocation place = item ? inventory->findEquipSlot(*item) : EquipedLocation::None;
+                if (place == EquipedLocation::None || inventory->getItemAt(kEquipment, toIndex(place)) ||
+                    !inventory->canHoldAt(*item, kEquipment, toIndex(place))) {
+                    continue;
+                }
+                // The inventory opens by its Hud button, the bag by a right
+                // click on it there; each shows with the next frame.
+                const std::string bag = formatString("bag%d", group - kBag1);
+                if (!menuShown("Inventory")) {
+                    clickWidget(shownWidget("Hud::Inventory"));
+                    m_equipping = true;
+                    return true;
+                }
+                if (!menuShown(bag.c_str())) {
+                    clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
+                    m_equipping = true;
+                    return true;
+                }
+                m_equipping = false;
+                UIItemSlot* place0 = findSlot(bag.c_str(), group, slot);
+                if (!place0) {
+                    fault() << "the window " << bag << " shows no place " << slot << " of its bag";
+                    return false;
+                }
+                clickWidget(place0, 1);
+                m_equipAsked = item;
+                m_equipPlace = toIndex(place);
+                m_equipAt = m_frame;
+                trace("equips");
+                return true;
+            }
+        }
+        m_equipping = false;
+        return false;
+    }
+
+    // Money, experience (with the level) and items carried: a reward adds
+    // to one of them.
+    std::array<int, 4> holdings() const
+    {
+        int items = 0;
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kMain; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* held = inventory->getOwnGroup(group);
+            for (int slot = 0; held && slot < held->getSize(); ++slot) {
+                items += inventory->getItemAt(group, slot) ? 1 : 0;
+            }
+        }
+        return {m_player->getStat(kMoney), m_player->getStat(toIndex(CharacterStat::Level)),
+                m_player->getStat(toIndex(CharacterStat::Xp)), items};
+    }
+
+    // Who takes a done quest in: its own person for a one-shot quest, a
+    // monster quest or a recruit; else its giver, or the nearest person of the
+    // kind the quest returns to.
+    int solverOf(const Quest& quest) const
+    {
+        const NpcType kind = quest.definition ? quest.definition->returnNpcType : NpcType::None;
+        if (kind == NpcType::OneShot || quest.type == toIndex(QuestType::MonsterQuest) ||
+            quest.type == toIndex(QuestType::Recruit)) {
+            const Entity* own = quest.getQuestEntity();
+            return own ? own->getEntityNumber() : -1;
+        }
+        const auto known = m_givers.find(quest.id);
+        const auto* giver = known == m_givers.end()
+                                ? nullptr
+                                : dynamic_cast<const Actor*>(Game::get().getEntity(known->second));
+        if (giver && giver->getNpcType() == toIndex(kind)) {
+            return giver->getEntityNumber();
+        }
+        return nearest(
+            [&](Entity* e) {
+                auto* actor = dynamic_cast<Actor*>(e);
+                return actor && actor->isAlive() && actor->getNpcType() == toIndex(kind) &&
+                       !m_player->isEnemyOf(actor);
+            },
+            1.0e9f);
+    }
+
+    // A held quest that is done is solved with its giver: a click on the
+    // giver opens the solve window, whose button hands the quest in.
+    bool solveQuest()
+    {
+        const Quest* done = nullptr;
+        int giver = -1;
+        for (int slot = 0; slot < Player::kQuestSlots && !done; ++slot) {
+            const Quest* quest = m_player->getQuest(slot);
+            if (quest && quest->isInUse() && quest->isComplete() && !m_unsolvable.contains(quest->id)) {
+                giver = solverOf(*quest);
+                done = quest;
+            }
+        }
+        if (!done) {
+            return false;
+        }
+        auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(giver));
+        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone ||
+            !mirrorOf(giver)) {
+            // Another level's giver waits until the player is back there.
+            if (!npc || !npc->isAlive()) {
+                m_unsolvable.insert(done->id);
+            }
+            return false;
+        }
+        if (m_solvingId != done->id) {
+            m_solvingId = done->id;
+            m_solveUntil = m_frame + kFramesPerMinute;
+            trace(formatString("goes to solve quest %d", done->id).c_str());
+        }
+        if (m_frame > m_solveUntil) {
+            // Another try after two game minutes.
+            trace("cannot solve its quest yet");
+            m_solveUntil = m_frame + 3 * kFramesPerMinute;
+            m_solveRestAt = m_frame + 2 * kFramesPerMinute;
+            groundClick();
+            return false;
+        }
+        if (m_frame < m_solveRestAt) {
+            return false;
+        }
+        if (m_solveAsked >= 0) {
+            return true; // the answer comes with the next states
+        }
+        if (menuShown("SolveQuest")) {
+            if (!clickWidget(shownWidget("SolveQuest::CompleteQuest"))) {
+                fault() << "the solve window has no CompleteQuest button";
+                m_unsolvable.insert(done->id);
+                return false;
+            }
+            m_solveAsked = done->id;
+            m_solveAskedAt = m_frame;
+            m_rewardBefore = holdings();
+            trace(formatString("solves a quest (%d xp, %d money promised)", done->xpReward, done->moneyReward)
+                      .c_str());
+            return true;
+        }
+        if (m_mirror->getTarget(false) != mirrorOf(giver) || m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirrorOf(giver));
+        }
+        return true;
+    }
+
+    // A person of its level who would join is asked to join the covenant:
+    // a click on it opens its window, whose button recruits.
+    bool recruitSomeone()
+    {
+        const Covenant* own = m_player->getCovenant();
+        if (!own || !own->hasRoomForRecruit()) {
+            return false;
+        }
+        if (m_recruit < 0 || m_frame > m_recruitUntil) {
+            if (m_recruit >= 0) {
+                m_recruitTried.insert(m_recruit);
+            }
+            m_recruit = nearest(
+                [&](Entity* e) {
+                    auto* actor = dynamic_cast<Actor*>(e);
+                    // Only one a click would talk to: a click on an armed one attacks it.
+                    const EntityClient* seen = mirrorOf(e->getEntityNumber());
+                    return actor && actor->isAlive() && actor->getNpcType() == toIndex(NpcType::Recruit) &&
+                           !actor->getCovenant() && !m_player->isEnemyOf(actor) && seen &&
+                           seen->getMouseAction(true, false) == 24 &&
+                           !m_recruitTried.contains(e->getEntityNumber());
+                },
+                1.0e9f);
+            m_recruitUntil = m_frame + 3 * kFramesPerMinute / 2;
+            if (m_recruit < 0) {
+                return false;
+            }
+            trace(formatString("goes to recruit %d", m_recruit).c_str());
+        }
+        auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(m_recruit));
+        if (!npc || !npc->isAlive() || npc->getCovenant() || !mirrorOf(m_recruit)) {
+            m_recruitTried.insert(m_recruit);
+            m_recruit = -1;
+            return false;
+        }
+        if (menuShown("Recruit")) {
+            if (!clickWidget(shownWidget("Recruit::ToCovenant"))) {
+                fault() << "the recruit window has no ToCovenant button";
+            }
+            trace("recruits");
+            m_recruitTried.insert(m_recruit);
+            m_recruit = -1;
+            m_recruitsBefore = own->getRecruitCount();
+            m_recruitAskedAt = m_frame;
+            return true;
+        }
+        if (distance(npc->getPosition(), m_player->getPosition()) > 300.0f) {
+            walkTo(npc->getPosition());
+            return true;
+        }
+        if (m_mirror->getTarget(false) != mirrorOf(m_recruit) ||
+            m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirrorOf(m_recruit));
+        }
+        return true;
+    }
+
+    // How well the player can finish a quest: 3 done by what it does
+    // anyway (equipping, killing what it meets), 2 a fight elsewhere, 1 any
+    // other, 0 none or held.
+    int questRank(int id) const
+    {
+        const Quest* quest = Game::get().getQuest(id);
+        if (!quest || !quest->isInUse() || m_player->hasQuest(id)) {
+            return 0;
+        }
+        switch (static_cast<QuestType>(quest->type)) {
+        case QuestType::TutorialEquipWeapon:
+        case QuestType::Recruit:
+        case QuestType::KillMonsters:
+        case QuestType::KillMonsterGroup:
+            return 3;
+        case QuestType::UniqueMonsterSpotted:
+        case QuestType::ClearLevel:
+        case QuestType::ScoutLocation:
+        case QuestType::BossKnight:
+            return 2;
+        default:
+            return 1;
+        }
+    }
+
+    // The nearest quest giver and vendor of the player's level, in that order.
+    void planErrands()
+    {
+        Game& game = Game::get();
+        // The giver of the quest it can best finish, nearest first among equals.
+        int giver = -1;
+        for (int rank = 3; rank >= 1 && giver < 0; --rank) {
+            giver = nearest(
+                [&](Entity* e) {
+                    auto* actor = dynamic_cast<Actor*>(e);
+                    if (!actor || !actor->isAlive() || m_player->isEnemyOf(actor) ||
+                        dynamic_cast<Vendor*>(e)) {
+                        return false;
+                    }
+                    for (int id : game.collectQuestsOfferedBy(actor)) {
+                        if (questRank(id) >= rank) {
+                            return true;
+                        }
+                    }
+                    return false;
+                },
+                1.0e9f);
+        }
+        const int vendor = nearest(
+            [&](Entity* e) {
+                auto* v = dynamic_cast<Vendor*>(e);
+                return v && v->isAlive() && !v->isGuardVendor() && !v->isGambler();
+            },
+            1.0e9f);
+        for (int npc : {giver, vendor}) {
+            if (npc >= 0) {
+                m_errands.push_back(npc);
+            }
+        }
+        m_errandUntil = m_frame + kFramesPerMinute;
+        m_tradeStage = 0;
+    }
+
+    void nextErrand()
+    {
+        if (!m_errands.empty()) {
+            m_errands.erase(m_errands.begin());
+        }
+        m_tradeStage = 0;
+        m_tradeTries = 0;
+        m_errandUntil = m_frame + kFramesPerMinute;
+        groundClick();
+    }
+
+    // What a click on the ground does to the player's action: none, and its
+    // windows close.
+    void groundClick() { m_mirror->setAction(PlayerClient::kActionNone, true, true); }
+
+    // Walks up to the errand's NPC by clicking it; its window opens and the
+    // player takes a quest or trades through the window's buttons.
+    void runErrand(Figures& figures)
+    {
+        const int number = m_errands.front();
+        auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(number));
+        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone ||
+            m_frame > m_errandUntil || !mirrorOf(number)) {
+            trace("errand given up");
+            nextErrand();
+            return;
+        }
+        if (auto* vendor = dynamic_cast<Vendor*>(npc)) {
+            trade(*vendor, figures);
+        } else {
+            takeQuest(*npc, figures);
+        }
+    }
+
+    void takeQuest(Actor& npc, Figures& figures)
+    {
+        if (!menuShown("GetQuest")) {
+            if (m_mirror->getTarget(false) != mirrorOf(npc.getEntityNumber()) ||
+                m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirrorOf(npc.getEntityNumber()));
+            }
+            return;
+        }
+        auto* list = dynamic_cast<UIList*>(shownWidget("GetQuest::Quests"));
+        if (!list || list->getItems().empty()) {
+            nextErrand();
+            return;
+        }
+        if (m_questStage == 0) {
+            // A click on the row of the quest it can best finish selects it.
+            int row = 0;
+            int best = -1;
+            const std::vector<ListEntry>& rows = list->getItems();
+            for (size_t i = 0; i < rows.size() && static_cast<int>(i) < list->getVisibleRows(); ++i) {
+                const int rank = questRank(std::atoi(rows[i].value.c_str()));
+                if (rank > best) {
+                    best = rank;
+                    row = static_cast<int>(i);
+                }
+            }
+            const Vec2 at = list->getScreenPosition();
+            const int x = static_cast<int>(at.x + 8.0f);
+            const int y = static_cast<int>(at.y + (static_cast<float>(row) + 0.5f) *
+                                                      static_cast<float>(list->getItemHeight()));
+            list->handleMouseButton(0, true, x, y);
+            list->handleMouseButton(0, false, x, y);
+            m_questStage = 1;
+            return;
+        }
+        m_questStage = 0;
+        const int before = m_player->countQuests();
+        if (!clickWidget(shownWidget("GetQuest::Accept"))) {
+            fault() << "the quest window has no Accept button";
+        }
+        m_questsBefore = before;
+        m_questAskedAt = m_frame;
+        m_askedGiver = npc.getEntityNumber();
+        (void)figures;
+        trace("accepts a quest");
+        nextErrand();
+    }
+
+    // The vendor's window: one sale (a bag item dropped on the vendor's
+    // goods) and one purchase (a right click on its goods).
+    void trade(Vendor& vendor, Figures& figures)
+    {
+        EntityClient* mirror = mirrorOf(vendor.getEntityNumber());
+        if (!menuShown("Vendor")) {
+            if (menuShown("VendorMenu") || menuShown("VendorMenuWithQuests")) {
+                const char* button =
+                    menuShown("VendorMenu") ? "VendorMenu::BuyAndSell" : "VendorMenuWithQuests::BuyAndSell";
+                if (!clickWidget(shownWidget(button))) {
+                    fault() << "the vendor's window has no " << button << " button";
+                    nextErrand();
+                }
+                return;
+            }
+            if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirror);
+            }
+            return;
+        }
+        if (m_fundsBefore >= 0) {
+            if (m_tradeStage == 2 && money() < m_fundsBefore) {
+                ++figures.bought;
+            } else if (m_tradeStage == 3 && money() > m_fundsBefore) {
+                ++figures.sold;
+            }
+            m_fundsBefore = -1;
+        }
+        switch (m_tradeStage) {
+        case 0:
+            ++m_tradeStage; // the goods arrive with the next state
+            break;
+        case 1: {
+            // A right click on the goods buys.
+            const int slot = affordableSlot(vendor);
+            if (UIWidget* goods = slot >= 0 ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr) {
+                m_fundsBefore = money();
+                clickWidget(goods, 1);
+            }
+            ++m_tradeStage;
+            break;
+        }
+        case 2: {
+            // A bag item taken up and let go on the goods sells; its bag's
+            // window opens first, with the next frame.
+            const auto [group, slot] = sellableItem();
+            if (group < 0 || ++m_tradeTries > 5) {
+                m_tradeStage = 4;
+                break;
+            }
+            const std::string bag = formatString("bag%d", group - kBag1);
+            if (!menuShown(bag.c_str())) {
+                clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
+                break;
+            }
+            UIItemSlot* from = findSlot(bag.c_str(), group, slot);
+            UIItemSlot* to = dynamic_cast<UIItemSlot*>(shownWidget("Vendor::Stock0"));
+            if (from && to) {
+                m_fundsBefore = money();
+                clickWidget(from);
+                clickWidget(to);
+            }
+            ++m_tradeStage;
+            break;
+        }
+        case 3:
+            ++m_tradeStage;
+            break;
+        default:
+            trace("traded");
+            nextErrand();
+            break;
+        }
+    }
+
+    // The first bag item that may be sold, a healing potion last.
+    std::pair<int, int> sellableItem() const
+    {
+        InventoryBase* inventory = m_player->getInventory();
+        std::pair<int, int> potion{-1, -1};
+        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                const ItemBase* item = inventory->getItemAt(group, slot);
+                const DatabaseEntry* entry = item ? item->getItemEntry() : nullptr;
+                if (!entry || item->isNoSale()) {
+                    continue;
+                }
+                if (entry->getName().find("HealthPotion") == std::string::npos) {
+                    return {group, slot};
+                }
+                potion = potion.first < 0 ? std::make_pair(group, slot) : potion;
+            }
+        }
+        return potion;
+    }
+
+    // A piece of the vendor's goods the player can pay for, something to
+    // wear or wield before anything else.
+    int affordableSlot(Vendor& vendor) const
+    {
+        constexpr int kGoods = toIndex(InventoryGroupIndex::Loot);
+        const InventoryGroup* goods =
+            vendor.getInventory() ? vendor.getInventory()->getOwnGroup(kGoods) : nullptr;
+        InventoryBase* own = m_player->getInventory();
+        int fallback = -1;
+        for (int slot = 0; goods && own && slot < std::min(goods->getSize(), 22); ++slot) {
+            const ItemBase* item = vendor.getStockItem(slot);
+            if (!item || vendor.isBuyBackSlot(slot) ||
+                item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot)) >
+                    static_cast<double>(money())) {
+                continue;
+            }
+            if (own->findEquipSlot(*item) != EquipedLocation::None) {
+                return slot;
+            }
+            fallback = fallback < 0 ? slot : fallback;
+        }
+        return fallback;
+    }
+
+    // A computer covenant's raid on the player's covenant is under way.
+    bool raidedNow() const
+    {
+        const Covenant* own = m_player->getCovenant();
+        Game& game = Game::get();
+        for (int i = 0; own && i < game.getCovenantCount(); ++i) {
+            const Covenant* covenant = game.getCovenant(i);
+            if (covenant && covenant != own && covenant->isRaiding() && covenant->raidTarget == own->index) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The level the player's quests call it to: a done quest's giver, else
+    // the target of one it holds; -1 for none.
+    int journeyGoal() const
+    {
+        // Raided, it goes home to defend its stone.
+        if (raidedNow()) {
+            return m_player->getCovenant()->housePosition.zone;
+        }
+        if (m_warStage == 5) {
+            if (const Gate* gate = raidHomeGate()) {
+                return gate->getPosition().zone;
+            }
+        }
+        int goal = -1;
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            Quest* quest = m_player->getQuest(slot);
+            if (!quest || !quest->isInUse() || m_unsolvable.contains(quest->id)) {
+                continue;
+            }
+            if (quest->isComplete()) {
+                const Entity* giver = Game::get().getEntity(solverOf(*quest));
+                if (giver) {
+                    return giver->getPosition().zone;
+                }
+            } else if (goal < 0) {
+                goal = quest->getTargetLevel();
+            }
+        }
+        // With no quest at all it goes home now and then for new ones.
+        if (goal < 0 && m_player->countQuests() == 0 && m_frame >= m_nextErrands) {
+            return 0;
+        }
+        return goal;
+    }
+
+    // The side (0 north, 1 east, 2 south, 3 west) of the first step on the
+    // shortest way over level edges from one level to another; -1 for none.
+    static int firstSideTowards(int from, int to)
+    {
+        World& world = World::get();
+        const int dx[] = {0, 1, 0, -1};
+        const int dy[] = {-1, 0, 1, 0};
+        std::map<int, int> firstSide{{from, -1}};
+        std::vector<int> queue{from};
+        for (size_t head = 0; head < queue.size(); ++head) {
+            const int level = queue[head];
+            if (level == to) {
+                return firstSide[level];
+            }
+            for (int side = 0; side < 4; ++side) {
+                const int next = world.getNeighbourLevel(level, dx[side], dy[side]);
+                if (next >= 0 && !firstSide.contains(next)) {
+                    firstSide[next] = level == from ? side : firstSide[level];
+                    queue.push_back(next);
+                }
+            }
+        }
+        return -1;
+    }
+
+    // With no death by two thirds of the span the player pushes into levels
+    // above its own until it dies.
+    bool pushing() const { return m_span > 0 && m_deaths == 0 && m_frame * 3 >= m_span * 2; }
+
+    // The side whose neighbouring level has the highest monster level, the
+    // town and the level it came from left aside.
+    int sideToHardestNeighbour(int from) const
+    {
+        World& world = World::get();
+        const int dx[] = {0, 1, 0, -1};
+        const int dy[] = {-1, 0, 1, 0};
+        int best = -1;
+        int bestLevel = -1;
+        for (int side = 0; side < 4; ++side) {
+            const int zone = world.getNeighbourLevel(from, dx[side], dy[side]);
+            const Level* next = zone == 0 || zone == m_cameFrom ? nullptr : world.getLevel(zone);
+            if (next && next->monsterLevel > bestLevel) {
+                best = side;
+                bestLevel = next->monsterLevel;
+            }
+        }
+        return best;
+    }
+
+    // Every two game minutes the player walks off its level into a
+    // neighbouring one, by clicks on the ground along a route to the edge;
+    // between journeys it walks to free points of its level.
+    void wander()
+    {
+        const ZonePosition& here = m_player->getPosition();
+        if (here.zone != m_zone) {
+            m_cameFrom = m_zone;
+            m_zone = here.zone;
+            m_gateTries = 0;
+        }
+        if (!m_route.empty() && m_route.front().zone != here.zone) {
+            m_route.clear(); // across the edge
+            m_nextJourney = m_frame + 2 * kFramesPerMinute;
+        }
+        const int goal = journeyGoal();
+        int towards = goal >= 0 && goal != here.zone ? firstSideTowards(here.zone, goal) : -1;
+        if (towards < 0 && pushing()) {
+            towards = sideToHardestNeighbour(here.zone);
+        }
+        if (m_route.empty() && m_frame >= m_detourUntil &&
+            ((m_frame >= m_nextJourney && goal != here.zone) || towards >= 0)) {
+            m_route = routeToLevelEdge(here, towards >= 0 ? towards : m_bot.below(4));
+            m_routeLeft = m_route.size();
+            m_routeProgressAt = m_frame;
+            m_nextJourney = m_frame + 2 * kFramesPerMinute;
+            m_routeUntil = m_frame + kFramesPerMinute;
+            trace(formatString("sets off for the edge, %zu cells", m_route.size()).c_str());
+        }
+        if (!m_route.empty() && m_route.size() < m_routeLeft) {
+            m_routeLeft = m_route.size();
+            m_routeProgressAt = m_frame;
+        }
+        if (!m_route.empty() && (m_frame > m_routeUntil || m_frame - m_routeProgressAt > 200)) {
+            // Stuck where the route's cells are too narrow for the player:
+            // a walk elsewhere first, then a route from there.
+            trace("leaves its route");
+            m_route.clear();
+            m_detourUntil = m_frame + 300;
+        }
+        if (!m_route.empty()) {
+            // The walk may cut corners: the route goes on from the cell
+            // nearest to the player.
+            size_t nearestCell = 0;
+            for (size_t i = 1; i < m_route.size(); ++i) {
+                if (distance(m_route[i], here) < distance(m_route[nearestCell], here)) {
+                    nearestCell = i;
+                }
+            }
+            if (distance(m_route[nearestCell], here) < 48.0f) {
+                m_route.erase(m_route.begin(), m_route.begin() + static_cast<long>(nearestCell) + 1);
+            }
+            if (!m_route.empty() && (!m_mirror->hasDestination() || m_frame >= m_wanderUntil)) {
+                // A click some cells ahead on the route, nearer when the
+                // last one found no path.
+                const size_t ahead = std::min<size_t>(m_route.size() - 1, m_misses % 2 == 0 ? 12 : 3);
+                ZonePosition to = m_route[ahead];
+                to.normalize();
+                m_misses += m_frame < m_wanderUntil ? 1 : 0;
+                trace(formatString("clicks %.0f %.0f (zone %d)", static_cast<double>(to.x),
+                                   static_cast<double>(to.y), to.zone)
+                          .c_str());
+                m_mirror->setDestination(to, true);
+                groundClick();
+                m_wanderUntil = m_frame + 60;
+            }
+            return;
+        }
+        if (m_mirror->hasDestination() && m_frame < m_wanderUntil) {
+            return;
+        }
+        for (int tries = 0; tries < 64; ++tries) {
+            ZonePosition p(here.zone, static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f,
+                           static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f);
+            if (walkableCell(p)) {
+                m_mirror->setDestination(p, true);
+                groundClick();
+                m_wanderUntil = m_frame + 400;
+                return;
+            }
+        }
+    }
+
+    // What the server did with the player's asks.
+    void count(Figures& figures)
+    {
+        Game& game = Game::get();
+        const bool alive = m_player->isAlive();
+        if (m_wasAlive && !alive) {
+            ++figures.deaths;
+            ++m_deaths;
+            trace("dies");
+        }
+        m_wasAlive = alive;
+        if (m_equipAsked && m_frame - m_equipAt >= 2) {
+            InventoryBase* inventory = m_player->getInventory();
+            if (inventory && inventory->getItemAt(kEquipment, m_equipPlace) == m_equipAsked) {
+                ++figures.equipped;
+            }
+            m_equipAsked = nullptr;
+        }
+        if (m_questAskedAt >= 0 && m_frame - m_questAskedAt >= 2) {
+            figures.questsAccepted += m_player->countQuests() > m_questsBefore ? 1 : 0;
+            m_questAskedAt = -1;
+            for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+                const Quest* quest = m_player->getQuest(slot);
+                if (quest && quest->isInUse() && !m_givers.contains(quest->id)) {
+                    trace(formatString("holds quest %d of type %d, target level %d, goal %d", quest->id,
+                                       quest->type, quest->targetLevel, quest->goal)
+                              .c_str());
+                    m_givers[quest->id] = m_askedGiver;
+                }
+            }
+        }
+        if (m_recruitAskedAt >= 0 && m_frame - m_recruitAskedAt >= 20) {
+            const Covenant* own = m_player->getCovenant();
+            figures.recruits += own && own->getRecruitCount() > m_recruitsBefore ? 1 : 0;
+            m_recruitAskedAt = -1;
+            groundClick();
+        }
+        if (m_solveAsked >= 0 && m_frame - m_solveAskedAt >= 20) {
+            if (!m_player->hasQuest(m_solveAsked)) {
+                ++figures.questsSolved;
+                const std::array<int, 4> now = holdings();
+                bool rewarded = false;
+                for (size_t i = 0; i < now.size(); ++i) {
+                    rewarded = rewarded || now[i] > m_rewardBefore[i];
+                }
+                figures.questsRewarded += rewarded ? 1 : 0;
+            } else {
+                m_unsolvable.insert(m_solveAsked);
+            }
+            m_solveAsked = -1;
+            groundClick();
+        }
+        if (m_loot >= 0 && !game.getEntity(m_loot)) {
+            ++figures.looted;
+            m_loot = -1;
+        }
+        if (m_foe >= 0) {
+            auto* foe = dynamic_cast<Actor*>(game.getEntity(m_foe));
+            if (!foe || !foe->isAlive()) {
+                ++figures.kills;
+                m_foe = -1;
+            }
+        }
+        // A warp soon after the player used a gate is a gate travel.
+        const bool warping = m_player->isWarpPending();
+        if (warping && !m_wasWarping && alive && m_frame - m_usedGateAt < 200) {
+            ++figures.gateTravels;
+            trace("travels by a gate");
+        }
+        m_wasWarping = warping;
+        m_levels.insert(m_player->getPosition().zone);
+        figures.peakEntities = std::max(figures.peakEntities, game.getEntityCount());
+        const Covenant* own = m_player->getCovenant();
+        if (own) {
+            const int stone = own->getLifestoneHealth();
+            figures.lowestStone = figures.lowestStone < 0 ? stone : std::min(figures.lowestStone, stone);
+        }
+        const auto* mine = dynamic_cast<const PlayerCovenant*>(own);
+        const bool declared = mine && mine->isRaidAnnounced();
+        if (declared && !m_raidDeclared) {
+            ++figures.raidsByPlayer;
+            trace("declares its raid");
+        }
+        m_raidDeclared = declared;
+        for (int i = 0; i < game.getCovenantCount(); ++i) {
+            const Covenant* covenant = game.getCovenant(i);
+            const bool raiding = covenant && covenant->isRaiding();
+            if (static_cast<size_t>(i) >= m_raiding.size()) {
+                m_raiding.resize(static_cast<size_t>(i) + 1, false);
+            }
+            const bool onMe = raiding && own && covenant != own && covenant->raidTarget == own->index;
+            if (static_cast<size_t>(i) >= m_metRaid.size()) {
+                m_metRaid.resize(static_cast<size_t>(i) + 1, false);
+            }
+            if (onMe && m_player->isAlive() && m_player->getPosition().zone == own->housePosition.zone &&
+                distance(m_player->getPosition(), own->housePosition) < 600.0f) {
+                m_metRaid[static_cast<size_t>(i)] = true;
+            }
+            if (!raiding && m_raiding[static_cast<size_t>(i)] && m_raidOnMe.contains(i)) {
+                figures.raidsMet += m_metRaid[static_cast<size_t>(i)] ? 1 : 0;
+                trace(m_metRaid[static_cast<size_t>(i)] ? "has met the raid on its stone"
+                                                        : "missed the raid on its stone");
+                m_raidOnMe.erase(i);
+            }
+            if (raiding && !m_raiding[static_cast<size_t>(i)]) {
+                m_metRaid[static_cast<size_t>(i)] = false;
+                if (onMe) {
+                    m_raidOnMe.insert(i);
+                    trace("is raided");
+                }
+                if (covenant == own) {
+                    // The player's raid begins when it is declared, by the target's house.
+                } else if (own && covenant->raidTarget == own->index) {
+                    ++figures.raidsOnPlayer;
+                } else {
+                    ++figures.raidsOther;
+                }
+            }
+            m_raiding[static_cast<size_t>(i)] = raiding;
+        }
+    }
+
+    // The client's mirrors agree with the server: the player's position
+    // (within a frame's walk), health, money, inventory, quest slots and the
+    // covenants' relations.
+    void checkMirrors()
+    {
+        const ZonePosition& there = m_player->getPosition();
+        const ZonePosition& here = m_mirror->getPosition();
+        if (!m_player->isWarpPending()) {
+            if (here.zone != there.zone ||
+                distance(here, there) > m_mirror->getMovement() * 0.05f * 2.0f + 1.0f) {
+                fault() << "the mirror stands at " << here.zone << " " << here.x << " " << here.y
+                        << ", the server's player at " << there.zone << " " << there.x << " " << there.y;
+            }
+        }
+        // The player's health reaches the client on its entity's mirror.
+        const EntityClient* body = mirrorOf(m_player->getEntityNumber());
+        if ((body ? body->getHealth() : -1) != m_player->getHealth()) {
+            fault() << "the mirror's health is " << (body ? body->getHealth() : -1) << ", the server's "
+                    << m_player->getHealth();
+        }
+        if (m_mirror->getStat(kMoney) != m_player->getStat(kMoney)) {
+            fault() << "the mirror's money is " << m_mirror->getStat(kMoney) << ", the server's "
+                    << m_player->getStat(kMoney);
+        }
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kMain; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                const ItemBase* real = inventory->getItemAt(group, slot);
+                const ItemBase* seen = m_mirror->getItem(group, slot);
+                if ((seen ? seen->getItemEntry() : nullptr) != (real ? real->getItemEntry() : nullptr)) {
+                    fault() << "inventory group " << group << " place " << slot << " differs in the mirror";
+                }
+            }
+        }
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            const Quest* quest = m_player->getQuest(slot);
+            const int id = quest && quest->isInUse() ? quest->id : -1;
+            const int seen = m_mirror->isQuestSlotActive(slot) ? m_mirror->getQuestSlotId(slot) : -1;
+            if (seen != id) {
+                fault() << "quest slot " << slot << " holds " << seen << " in the mirror, " << id
+                        << " on the server";
+            }
+        }
+        Game& game = Game::get();
+        GameClient& client = GameClient::get();
+        for (int i = 0; i < game.getCovenantCount(); ++i) {
+            const Covenant* real = game.getCovenant(i);
+            const CovenantBase* seen =
+                real == m_player->getCovenant()
+                    ? static_cast<const CovenantBase*>(Client::get().getPlayerCovenant())
+                    : client.getCovenant(i);
+            if (!real || !seen) {
+                fault() << "covenant " << i << " has no mirror";
+                continue;
+            }
+            for (int j = 0; j < game.getCovenantCount(); ++j) {
+                if (j != i) {
+                    if (seen->getRelationState(j) != real->getRelationState(j)) {
+                        fault() << "the relation of covenant " << i << " to " << j
+                                << " differs in the mirror";
+                    }
+                }
+            }
+        }
+    }
+
+    // Every covenant member points back to its covenant, no sentient stands
+    // and no item or chest lies on a blocked cell.
+    void checkWorld()
+    {
+        Game& game = Game::get();
+        World& world = World::get();
+        if (game.getEntityCount() > Game::kMaxEntities * 9 / 10) {
+            fault() << game.getEntityCount() << " entities, above 90 % of the table";
+        }
+        for (int i = 0; i < game.getCovenantCount(); ++i) {
+            const Covenant* covenant = game.getCovenant(i);
+            if (!covenant) {
+                fault() << "covenant " << i << " is missing";
+                return;
+            }
+            for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
+                if (const Actor* recruit = covenant->getRecruitActor(slot)) {
+                    if (recruit->getCovenant() != covenant) {
+                        fault() << "recruit " << slot << " of covenant " << i << " points elsewhere";
+                    }
+                }
+            }
+            if (const Sentient* extra = covenant->getExtraMember()) {
+                if (extra->getCovenant() != covenant) {
+                    fault() << "the leader of covenant " << i << " points elsewhere";
+                }
+            }
+            // Two covenants see one relation between them.
+            for (int j = 0; j < game.getCovenantCount(); ++j) {
+                const Covenant* other = game.getCovenant(j);
+                if (j != i && other && covenant->getRelationState(j) != other->getRelationState(i)) {
+                    fault() << "covenants " << i << " and " << j << " see their relation otherwise";
+                }
+            }
+        }
+        // Every quest in use names a level of the world and its definition;
+        // the player's slots hold quests of the table.
+        for (int i = 0; i < game.getQuestTableSize(); ++i) {
+            const Quest* quest = game.getQuest(i);
+            if (quest && quest->isInUse() &&
+                (quest->level >= world.getLevelCount() || !quest->definition || quest->progress < 0)) {
+                fault() << "quest " << i << " has level " << quest->level << ", progress " << quest->progress
+                        << (quest->definition ? "" : " and no definition");
+            }
+        }
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            const Quest* quest = m_player->getQuest(slot);
+            if (quest && quest->isInUse() && (quest->id < 0 || quest->id >= game.getQuestTableSize())) {
+                fault() << "the player's quest slot " << slot << " holds quest " << quest->id;
+            }
+        }
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            Entity* entity = game.getEntity(i);
+            if (!entity) {
+                continue;
+            }
+            const int index = entity->getCovenantIndex();
+            if (index >= 0) {
+                if (entity->getCovenant() != game.getCovenant(index)) {
+                    fault() << "entity " << i << " names covenant " << index << " but points elsewhere";
+                }
+            }
+            const ZonePosition& p = entity->getPosition();
+            if (p.zone < 0 || !world.isLevelLoaded(p.zone) || entity->getParent()) {
+                continue;
+            }
+            auto* sentient = dynamic_cast<Sentient*>(entity);
+            const bool lying =
+                dynamic_cast<ItemGround*>(entity) != nullptr || dynamic_cast<Chest*>(entity) != nullptr;
+            if ((sentient && sentient->isAlive()) || lying) {
+                if (!walkableCell(p)) {
+                    fault() << "entity " << i << (lying ? " (an item or chest)" : "")
+                            << " is on a blocked cell at " << p.zone << " " << p.x << " " << p.y;
+                }
+            }
+        }
+    }
+
+    // A fault's words, reported when the line ends.
+    class FaultLine {
+    public:
+        explicit FaultLine(SelfPlayer& player) : m_player(player) {}
+        FaultLine(const FaultLine&) = delete;
+        FaultLine& operator=(const FaultLine&) = delete;
+        ~FaultLine() { m_player.report(m_text.str()); }
+        template <class T> FaultLine& operator<<(const T& value)
+        {
+            m_text << value;
+            return *this;
+        }
+
+    private:
+        SelfPlayer& m_player;
+        std::ostringstream m_text;
+    };
+
+    FaultLine fault() { return FaultLine(*this); }
+    void report(const std::string& text)
+    {
+        ++m_faults;
+        if (m_sink) {
+            m_sink(m_context + text);
+        } else {
+            std::fprintf(stderr, "self-play fault: %s%s\n", m_context.c_str(), text.c_str());
+        }
+    }
+
+    PlayedGame& m_program;
+    BotRandom m_bot;
+    FaultSink m_sink;
+    int m_faults = 0;
+    std::string m_context;
+    Player* m_player = nullptr;
+    PlayerClient* m_mirror = nullptr;
+    int m_frame = 0;
+    int m_deadFrames = 0;
+    int m_span = 0;
+    int m_deaths = 0;
+    bool m_wasAlive = true;
+    int m_foe = -1;
+    int m_foeHealth = 0;
+    int m_foeSince = 0;
+    std::map<int, int> m_ignoredFoes; // entity: until which frame
+    int m_loot = -1;
+    int m_lootSince = 0;
+    bool m_planErrands = true;
+    std::vector<int> m_errands;
+    std::map<int, int> m_givers; // quest id: the NPC it was taken from
+    std::set<int> m_unsolvable;
+    int m_askedGiver = -1;
+    int m_solvingId = -1;
+    int m_solveUntil = 0;
+    int m_solveRestAt = 0;
+    int m_recruit = -1;
+    int m_recruitUntil = 0;
+    std::set<int> m_recruitTried;
+    int m_recruitsBefore = 0;
+    int m_recruitAskedAt = -1;
+    int m_solveAsked = -1;
+    int m_solveAskedAt = 0;
+    std::array<int, 4> m_rewardBefore{};
+    int m_errandUntil = 0;
+    int m_tradeStage = 0;
+    int m_tradeTries = 0;
+    int m_questStage = 0;
+    int m_fundsBefore = -1;
+    int m_questsBefore = 0;
+    int m_questAskedAt = -1;
+    int m_nextOfferLook = 0;
+    int m_offersAnswered = 0;
+    bool m_relationsOpened = false;
+    static constexpr int kWarDone = 6;
+    int m_warFrame = 5 * kFramesPerMinute;
+    int m_warStage = 0;
+    int m_raidTarget = -1;
+    int m_raidGateSince = 0;
+    int m_usedGateAt = -1000;
+    bool m_wasWarping = false;
+    bool m_raidDeclared = false;
+    int m_nextErrands = 0;
+    int m_gateTries = 0;
+    int m_wanderUntil = 0;
+    std::vector<ZonePosition> m_route;
+    int m_nextJourney = 600;
+    int m_routeUntil = 0;
+    int m_misses = 0;
+    size_t m_routeLeft = 0;
+    int m_routeProgressAt = 0;
+    int m_detourUntil = 0;
+    int m_zone = 0;
+    ZonePosition m_walkGoal{-1, 0.0f, 0.0f};
+    int m_cameFrom = -1;
+    const ItemBase* m_equipAsked = nullptr;
+    int m_equipPlace = 0;
+    bool m_equipping = false;
+    int m_equipAt = 0;
+    std::set<int> m_levels;
+    std::vector<bool> m_raiding;
+    std::vector<bool> m_metRaid;
+    std::set<int> m_raidOnMe;
+    std::vector<double> m_stepMs;
+    std::vector<double> m_frameMs;
+
+    static constexpr int kMain = toIndex(InventoryGroupIndex::Main);
+    static constexpr int kEquipment = toIndex(InventoryGroupIndex::Equipment);
+    static constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
+    static constexpr int kBag4 = toIndex(InventoryGroupIndex::Bag4);
+    static constexpr int kMoney = toIndex(CharacterStat::Money);
+
+    static uint64_t fnv1a(const std::vector<uint8_t>& bytes, uint64_t h = 1469598103934665603ull)
+    {
+        for (uint8_t b : bytes) {
+            h = (h ^ b) * 1099511628211ull;
+        }
+        return h;
+    }
+
+    static long peakRssKb()
+    {
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        return usage.ru_maxrss;
+    }
+
+    static float distance(const ZonePosition& a, const ZonePosition& b)
+    {
+        return std::hypot(a.x - b.x, a.y - b.y);
+    }
+
+    static bool walkableCell(const ZonePosition& p)
+    {
+        World* world = World::instance();
+        Level* level = world && world->isLevelLoaded(p.zone) ? world->getLevel(p.zone) : nullptr;
+        if (!level || !(p.x >= 0.0f) || !(p.y >= 0.0f)) {
+            return false;
+        }
+        const int cx = static_cast<int>(p.x / 32.0f);
+        const int cy = static_cast<int>(p.y / 32.0f);
+        return cx < 128 && cy < 128 && !level->isCellBlockedForMovement(cx, cy);
+    }
+
+    // A press and release of a mouse button at the widget's centre, as the
+    // interface delivers it; false when the widget is not there to be clicked.
+    static bool clickWidget(UIWidget* widget, int button = 0)
+    {
+        if (!widget || !widget->isVisible()) {
+            return false;
+        }
+        const Vec2 at = widget->getScreenPosition();
+        const int x = static_cast<int>(at.x + widget->getSize().x / 2.0f);
+        const int y = static_cast<int>(at.y + widget->getSize().y / 2.0f);
+        const bool handled = widget->handleMouseButton(button, true, x, y);
+        widget->handleMouseButton(button, false, x, y);
+        return handled;
+    }
+
+    static UIWidget* shownWidget(const std::string& fullName)
+    {
+        UIWidget* widget = UISystem::get().findWidget(fullName);
+        return widget && widget->isVisible() ? widget : nullptr;
+    }
+
+    static bool menuShown(const char* name)
+    {
+        UIMenu* menu = UISystem::get().findMenu(name);
+        return menu && menu->isActive();
+    }
+
+    // The item slot of a shown menu that holds that place.
+    static UIItemSlot* findSlot(const char* menuName, int group, int entry)
+    {
+        UIMenu* menu = UISystem::get().findMenu(menuName);
+        if (!menu || !menu->isActive()) {
+            return nullptr;
+        }
+        for (const auto& widget : menu->getWidgets()) {
+            auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+            if (slot && slot->getGroup() == group && slot->getEntry() == entry) {
+                return slot;
+            }
+        }
+        return nullptr;
+    }
+};
