@@ -734,7 +734,6 @@ set(GLOAM_UNITY_server_tests
     tests/server/QuestsInPlayTest.cpp 2
     tests/server/QuestsRunningEndToEndTest.cpp 3
     tests/server/QuestsRunningTest.cpp 3
-    tests/server/SelfPlayTest.cpp 3
     tests/server/ServerTest.cpp 3
     tests/server/StartingFightsTest.cpp 3
     tests/server/TradeTest.cpp 3
