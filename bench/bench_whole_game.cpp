@@ -12,7 +12,7 @@
 // Runs on whatever processors the caller allows (`make bench` pins it to one
 // core). Prints each figure against its budget, with the seed, levels,
 // covenants and peak entities, and exits 1 over one (not in --smoke).
-#include "bench/BenchProgram.h"
+#include "bench/BenchPlayedGame.h"
 #include "bench/BenchSupport.h"
 #include "client/Client.h"
 #include "engine/app/Application.h"
@@ -73,7 +73,8 @@ std::string allowedCpus()
         while (last + 1 < CPU_SETSIZE && CPU_ISSET(last + 1, &set)) {
             ++last;
         }
-        list += (list.empty() ? "" : ",") + std::to_string(cpu) + (last > cpu ? "-" + std::to_string(last) : "");
+        list +=
+            (list.empty() ? "" : ",") + std::to_string(cpu) + (last > cpu ? "-" + std::to_string(last) : "");
         cpu = last;
     }
     return list;
