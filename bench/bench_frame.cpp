@@ -7,8 +7,9 @@
 // status, hot bar, mini-map and message log up; the game is paused and 200
 // frames are timed, each to glFinish after the swap. Prints the models,
 // lights and particles drawn. Budget: 16 ms per frame (mean) at Mesa's
-// default thread count; with LP_NUM_THREADS=2 the figure is printed without
-// a budget.
+// default thread count. It then runs itself again with LP_NUM_THREADS=2,
+// whose figure is printed without a budget (as is any run with
+// LP_NUM_THREADS set).
 #include "bench/BenchPlayedGame.h"
 #include "bench/BenchSupport.h"
 #include "bench/BenchWindow.h"
@@ -37,6 +38,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <sched.h>
 #include <string>
 #include <thread>
 #include <time.h>
@@ -172,7 +174,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const char* threads = std::getenv("LP_NUM_THREADS");
-    const bool budgeted = !(threads && std::string(threads) == "2");
+    const bool budgeted = !threads || !*threads;
     const auto saved = playToTheRaid();
     if (saved.empty()) {
         return 1;
@@ -257,10 +259,27 @@ int main(int argc, char** argv)
                 queue.getQueued().size(), graphics.getTextEventCount(),
                 UserVarSystem::get().getVar("miniMapOn", "", 0).getInt() != 0 ? "on" : "off");
     window.stop();
-    const std::string threadText = threads ? threads : "Mesa's default";
-    std::printf("frame at 1024 x 768, LP_NUM_THREADS %s (%u processors): %.2f ms (processor %.2f ms, main "
-                "thread %.2f ms)%s\n",
-                threadText.c_str(), std::thread::hardware_concurrency(), ms, processMs, threadMs,
+    cpu_set_t allowed;
+    CPU_ZERO(&allowed);
+    sched_getaffinity(0, sizeof(allowed), &allowed);
+    std::printf("frame at 1024 x 768, %s (%d processors allowed, %u in the machine): %.2f ms (processor "
+                "%.2f ms, main thread %.2f ms)%s\n",
+                budgeted ? "Mesa's default thread count" : ("LP_NUM_THREADS=" + std::string(threads)).c_str(),
+                CPU_COUNT(&allowed), std::thread::hardware_concurrency(), ms, processMs, threadMs,
                 budgeted ? "; budget 16 ms" : "");
-    return budgeted ? budgetExitCode(ms <= 16.0) : 0;
+    std::fflush(stdout);
+    if (!budgeted) {
+        return 0;
+    }
+    // The same scene on two renderer threads, in a program of its own (Mesa
+    // reads the count once), printed without a budget.
+    setenv("LP_NUM_THREADS", "2", 1);
+    const std::string again = "'" + std::filesystem::read_symlink("/proc/self/exe").string() + "'" +
+                              (isSmokeRun() ? " --smoke" : "");
+    const int twoThreads = std::system(again.c_str());
+    if (twoThreads != 0) {
+        std::printf("frame: the run on two renderer threads failed (%d)\n", twoThreads);
+        return 1;
+    }
+    return budgetExitCode(ms <= 16.0);
 }
