@@ -20,33 +20,12 @@
 #include <string>
 #include <vector>
 
-namespace {
-
-std::vector<uint8_t> readBytes(const std::string& path)
-{
-    FileSystem::get().finishWrites();
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-} // namespace
-
 TEST(CovenantDifficultySave, ADifficultyOutsideTheThreeIsRefusedAtItsByte)
 {
     HeadlessServer server;
     Game& game = *server.game;
     Random::setState(0, 4242);
-    GameRules& rules = GameData::get().mutableRules();
-    const int keptMin = rules.minAiCovenants;
-    rules.minAiCovenants = 1;
-    game.generateWorld(0, 1, 0, 1);
-    rules.minAiCovenants = keptMin;
+    server.generateWithOneComputerCovenant();
     ASSERT_EQ(game.getAiCovenantCount(), 1);
     auto* computer = dynamic_cast<ActorCovenant*>(game.getCovenant(0));
     ASSERT_NE(computer, nullptr);
@@ -62,7 +41,7 @@ TEST(CovenantDifficultySave, ADifficultyOutsideTheThreeIsRefusedAtItsByte)
     player->setName("Aldric");
     ASSERT_TRUE(game.saveCharacter());
     const std::string file = server.user.path().string() + "/chars/Aldric.wld";
-    const std::vector<uint8_t> whole = readBytes(file);
+    const std::vector<uint8_t> whole = HeadlessServer::savedBytes(file);
     uint8_t markBytes[4];
     std::memcpy(markBytes, &mark, 4);
     const auto at = std::search(whole.begin(), whole.end(), markBytes, markBytes + 4);
@@ -77,11 +56,11 @@ TEST(CovenantDifficultySave, ADifficultyOutsideTheThreeIsRefusedAtItsByte)
         SCOPED_TRACE(difficulty);
         std::vector<uint8_t> bytes = whole;
         std::memcpy(bytes.data() + difficultyAt, &difficulty, 4);
-        writeBytes(file, bytes);
+        writeFileBytes(file, bytes);
         game.clear();
         std::string error;
         const bool loaded = game.loadCharacter(error);
-        EXPECT_EQ(readBytes(file), bytes) << "the file on disk is unchanged";
+        EXPECT_EQ(HeadlessServer::savedBytes(file), bytes) << "the file on disk is unchanged";
         if (difficulty == 2) {
             EXPECT_TRUE(loaded) << error;
             continue;

@@ -28,24 +28,6 @@
 #include <map>
 #include <set>
 
-namespace {
-
-std::vector<uint8_t> readBytes(const std::string& path)
-{
-    // A save's commit may still be on the file system's worker.
-    FileSystem::get().finishWrites();
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-} // namespace
-
 class NewWorldTest : public ::testing::Test {
 protected:
     void SetUp() override { Random::setState(0, 4242); }
@@ -284,11 +266,11 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
     game().updateDynamicChats(1.0f);
     game().addDynamicChat(9, "$$ChatEventPlayerDeath1~<Aldric@@>~$$", 300.5f);
     ASSERT_TRUE(game().saveCharacter());
-    const std::vector<uint8_t> first = readBytes(worldFile());
+    const std::vector<uint8_t> first = HeadlessServer::savedBytes(worldFile());
     ASSERT_GT(first.size(), 100u);
     // GLOAM_WORLD_SAVE_SEED=<path> keeps the file as a fuzz seed.
     if (const char* seed = std::getenv("GLOAM_WORLD_SAVE_SEED")) {
-        writeBytes(seed, first);
+        writeFileBytes(seed, first);
     }
     const uint32_t layoutSeed = server.world->getWorldSeed();
     const uint32_t secretSeed = server.world->getSecretSeed();
@@ -321,7 +303,7 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
     EXPECT_EQ(back->linkedCovenant, 1);
     EXPECT_FALSE(game().getParkedRelations().pending);
     ASSERT_TRUE(game().saveCharacter());
-    EXPECT_EQ(readBytes(worldFile()), first);
+    EXPECT_EQ(HeadlessServer::savedBytes(worldFile()), first);
 
     // Cuts are refused with a line naming the file and an offset; the Game
     // is left empty and the file as it was. Each load past the header builds
@@ -330,14 +312,14 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
     for (size_t step = 0; step < 16; ++step) {
         const size_t cut = step * (first.size() - 1) / 15;
         std::vector<uint8_t> part(first.begin(), first.begin() + static_cast<std::ptrdiff_t>(cut));
-        writeBytes(worldFile(), part);
+        writeFileBytes(worldFile(), part);
         log.clear();
         EXPECT_FALSE(game().loadCharacter(error)) << cut;
         EXPECT_EQ(error.rfind("chars/Aldric.wld: offset ", 0), 0u) << error;
         EXPECT_EQ(log.count(2) + log.count(3), 1u) << "one line for cut " << cut;
         EXPECT_EQ(game().getCovenantCount(), 0);
         EXPECT_EQ(game().getEntityCount(), 0);
-        EXPECT_EQ(readBytes(worldFile()), part);
+        EXPECT_EQ(HeadlessServer::savedBytes(worldFile()), part);
     }
     // Versions outside 1 ... 40, 33 relation entries, a second count that
     // differs and a NaN wind.
@@ -350,7 +332,7 @@ TEST_F(NewWorldTest, ASavedWorldLoadsBackByteForByteAndDamageIsRefusedWhole)
         patched(0, 0), patched(0, Game::kWorldSaveVersion + 1), patched(relationAt, 33),
         patched(relationAt + 4 + 4 * static_cast<size_t>(first[relationAt]), first[relationAt] + 1)};
     for (const std::vector<uint8_t>& bytes : damaged) {
-        writeBytes(worldFile(), bytes);
+        writeFileBytes(worldFile(), bytes);
         EXPECT_FALSE(game().loadCharacter(error));
         EXPECT_NE(error.find("chars/Aldric.wld: offset "), std::string::npos);
         EXPECT_EQ(game().getCovenantCount(), 0);
@@ -394,11 +376,11 @@ TEST_F(NewWorldTest, TheSaveKeepsToTheNameRuleAndAFailedWriteLeavesTheOldFile)
     ASSERT_TRUE(game().saveCharacter());
     FileSystem::get().finishWrites();
     const std::vector<uint8_t> old = {1, 2, 3};
-    writeBytes(worldFile(), old);
+    writeFileBytes(worldFile(), old);
     std::filesystem::create_directories(worldFile() + ".tmp");
     log.clear();
     EXPECT_FALSE(game().saveCharacter());
-    EXPECT_EQ(readBytes(worldFile()), old);
+    EXPECT_EQ(HeadlessServer::savedBytes(worldFile()), old);
     ASSERT_EQ(log.count(3), 1u);
     const auto line =
         std::find_if(log.all.begin(), log.all.end(), [](const auto& l) { return l.first == 3; });
@@ -589,13 +571,13 @@ TEST_F(NewWorldTest, ResumingADamagedWorldLeavesTheServerInactiveAndTheFileAsItW
     setUserVar("PlayerName", "Aldric");
     std::filesystem::create_directories(server.user.path() / "chars");
     const std::vector<uint8_t> damaged = {39, 0, 0, 0, 1, 2};
-    writeBytes(worldFile(), damaged);
+    writeFileBytes(worldFile(), damaged);
     Server& srv = Server::get();
     EXPECT_FALSE(srv.start(true, 0, 1, 0, 2));
     EXPECT_EQ(srv.getStartError().rfind("chars/Aldric.wld: offset 4: ", 0), 0u) << srv.getStartError();
     EXPECT_FALSE(srv.isActive());
     EXPECT_FALSE(game().isWorldGenerated());
-    EXPECT_EQ(readBytes(worldFile()), damaged);
+    EXPECT_EQ(HeadlessServer::savedBytes(worldFile()), damaged);
 
     // Without a file the start makes a new world.
     std::filesystem::remove(worldFile());

@@ -19,19 +19,6 @@
 
 namespace {
 
-std::vector<uint8_t> readBytes(const std::string& path)
-{
-    FileSystem::get().finishWrites();
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes, size_t length)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(length));
-}
-
 class WorldSavePrefixes : public ::testing::Test {
 protected:
     void TearDown() override { DebugSystem::get().removeSink(m_sink); }
@@ -48,11 +35,7 @@ TEST_F(WorldSavePrefixes, EveryCutOfASavedWorldIsRefusedWithOneLineAndLeavesNoth
     Random::setState(0, 4242);
     // One computer covenant: every kind of record, in a file that keeps the
     // walk short.
-    GameRules& rules = GameData::get().mutableRules();
-    const int keptMin = rules.minAiCovenants;
-    rules.minAiCovenants = 1;
-    game.generateWorld(0, 1, 0, 1);
-    rules.minAiCovenants = keptMin;
+    server.generateWithOneComputerCovenant();
     ASSERT_EQ(game.getAiCovenantCount(), 1);
     game.createTownNpcs();
     auto* covenant = new TestPlayerCovenant();
@@ -77,7 +60,7 @@ TEST_F(WorldSavePrefixes, EveryCutOfASavedWorldIsRefusedWithOneLineAndLeavesNoth
     ASSERT_GT(game.getQuestTableSize(), 0);
     ASSERT_TRUE(game.saveCharacter());
     const std::string file = server.user.path().string() + "/chars/Aldric.wld";
-    const std::vector<uint8_t> whole = readBytes(file);
+    const std::vector<uint8_t> whole = HeadlessServer::savedBytes(file);
     ASSERT_GT(whole.size(), 1000u);
 
     // The whole file reads, chat lines and all.
@@ -97,11 +80,11 @@ TEST_F(WorldSavePrefixes, EveryCutOfASavedWorldIsRefusedWithOneLineAndLeavesNoth
     const std::string head = "chars/Aldric.wld: offset ";
     int faults = 0;
     for (size_t cut = 0; cut < whole.size() && faults < 10; ++cut) {
-        writeBytes(file, whole, cut);
+        writeFileBytes(file, {whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut)});
         warnings = 0;
         const bool loaded = game.loadCharacter(error);
         const size_t offset = error.rfind(head, 0) == 0 ? std::stoul(error.substr(head.size())) : cut + 1;
-        const std::vector<uint8_t> after = readBytes(file);
+        const std::vector<uint8_t> after = HeadlessServer::savedBytes(file);
         const bool untouched = after.size() == cut && std::equal(after.begin(), after.end(), whole.begin());
         if (loaded || offset > cut || warnings != 1 || game.getCovenantCount() != 0 ||
             game.getEntityCount() != 0 || !untouched) {

@@ -14,6 +14,7 @@
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "main/ProgramHooks.h"
+#include "support/HeadlessMenus.h"
 #include "support/TestSupport.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
@@ -36,93 +37,8 @@ constexpr int kKeyTwo = 3;
 constexpr int kKeyThree = 4;
 constexpr int kKeyFour = 5;
 
-class CovenantTrade : public ::testing::Test {
+class CovenantTrade : public HeadlessMenus {
 protected:
-    void SetUp() override
-    {
-        AppHooks hooks;
-        installProgramHooks(hooks, true);
-        app = std::make_unique<Application>(headlessOptions(user), hooks);
-        app->startup();
-        ui = UISystem::instance();
-        ASSERT_NE(ui, nullptr);
-    }
-    void TearDown() override
-    {
-        if (app) {
-            Application::runConsoleLine("quit");
-            app->shutdown();
-        }
-    }
-
-    // A frame of the program; the headless program leaves the windows
-    // alone, so they take their frame here as a window's frame gives it.
-    void step()
-    {
-        app->frame();
-        ui->update(0.05f);
-    }
-    bool frameUntil(const std::function<bool()>& done)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            step();
-        }
-        return true;
-    }
-    void clickAt(float x, float y)
-    {
-        ui->onMouseButton(0, true, static_cast<int>(x), static_cast<int>(y));
-        ui->onMouseButton(0, false, static_cast<int>(x), static_cast<int>(y));
-    }
-    void clickCentre(const UIWidget& widget)
-    {
-        const Vec2 at = widget.getScreenPosition();
-        clickAt(at.x + widget.getSize().x / 2.0f, at.y + widget.getSize().y / 2.0f);
-    }
-    void click(const std::string& fullName)
-    {
-        UIWidget* widget = ui->findWidget(fullName);
-        ASSERT_NE(widget, nullptr) << fullName;
-        ASSERT_TRUE(widget->isVisible()) << fullName;
-        clickCentre(*widget);
-    }
-    bool menuShown(const char* name) const
-    {
-        UIMenu* menu = ui->findMenu(name);
-        return menu && menu->isVisible();
-    }
-    // A click on the row of the list whose value is the line.
-    void clickRow(const std::string& list, const std::string& value)
-    {
-        auto* widget = dynamic_cast<UIList*>(ui->findWidget(list));
-        ASSERT_NE(widget, nullptr) << list;
-        ASSERT_TRUE(widget->isVisible()) << list;
-        const std::vector<ListEntry>& items = widget->getItems();
-        auto found =
-            std::find_if(items.begin(), items.end(), [&](const ListEntry& e) { return e.value == value; });
-        ASSERT_NE(found, items.end()) << value << " is not listed on " << list;
-        const int row = static_cast<int>(found - items.begin());
-        const Vec2 at = widget->getScreenPosition();
-        for (float y = at.y; y < at.y + widget->getSize().y; y += 1.0f) {
-            if (widget->itemAt(at.x + 4.0f, y) == row) {
-                clickAt(at.x + 4.0f, y);
-                return;
-            }
-        }
-        FAIL() << value << " has no row on screen in " << list;
-    }
-    void type(const std::string& input, std::initializer_list<int> keys)
-    {
-        click(input);
-        for (int key : keys) {
-            ui->handleKey(key, true, false);
-            ui->handleKey(key, false, false);
-        }
-    }
     static bool queued(const std::string& line)
     {
         const std::vector<std::string>& lines = Client::instance()->getQueuedCommands();
@@ -157,10 +73,6 @@ protected:
                    client->getLocalPlayer()->stats.get(PlayerClient::kStatLevel) > 0;
         }));
     }
-
-    TempDir user;
-    std::unique_ptr<Application> app;
-    UISystem* ui = nullptr;
 };
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "main/ProgramHooks.h"
+#include "support/HeadlessMenus.h"
 #include "support/TestSupport.h"
 #include "ui/ClientView.h"
 #include "ui/UISystem.h"
@@ -37,86 +38,17 @@ namespace {
 constexpr int kChampion = 1;
 constexpr int kHard = 2;
 
-class NewGameOptions : public ::testing::Test {
+class NewGameOptions : public HeadlessMenus {
 protected:
     void SetUp() override
     {
-        AppHooks hooks;
-        installProgramHooks(hooks, true);
-        app = std::make_unique<Application>(headlessOptions(user), hooks);
-        app->startup();
-        ui = UISystem::instance();
-        ASSERT_NE(ui, nullptr);
+        HeadlessMenus::SetUp();
         ASSERT_NE(ui->findMenu("NewWorld"), nullptr);
     }
-    void TearDown() override
-    {
-        if (app) {
-            Application::runConsoleLine("quit");
-            app->shutdown();
-        }
-    }
-
     static std::string var(const char* name) { return getUserVarString(name); }
     static void setVar(const char* name, const std::string& value)
     {
         UserVarSystem::instance()->getVar(name, "", UserVarSystem::kCreate).setString(value);
-    }
-
-    // Frames until the test holds, at most a minute of them.
-    bool frameUntil(const std::function<bool()>& done)
-    {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-        while (!done()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                return false;
-            }
-            app->frame();
-        }
-        return true;
-    }
-    void clickAt(float x, float y)
-    {
-        ui->onMouseButton(0, true, static_cast<int>(x), static_cast<int>(y));
-        ui->onMouseButton(0, false, static_cast<int>(x), static_cast<int>(y));
-    }
-    // A click in the middle of the named widget, which must be shown.
-    void click(const std::string& fullName)
-    {
-        UIWidget* widget = ui->findWidget(fullName);
-        ASSERT_NE(widget, nullptr) << fullName;
-        ASSERT_TRUE(widget->isVisible()) << fullName;
-        const Vec2 at = widget->getScreenPosition();
-        clickAt(at.x + widget->getSize().x / 2.0f, at.y + widget->getSize().y / 2.0f);
-    }
-    bool shown(const std::string& fullName)
-    {
-        UIWidget* widget = ui->findWidget(fullName);
-        return widget && widget->isVisible();
-    }
-    // Opens the named drop-down and clicks the row showing the text.
-    void choose(const std::string& fullName, const std::string& row)
-    {
-        auto* box = dynamic_cast<UIDropDownBox*>(ui->findWidget(fullName));
-        ASSERT_NE(box, nullptr) << fullName;
-        click(fullName);
-        ASSERT_TRUE(box->isOpen());
-        const Vec2 at = box->getScreenPosition();
-        int index = -1;
-        for (size_t i = 0; i < box->getEntries().size(); ++i) {
-            if (box->getEntries()[i].name == row) {
-                index = static_cast<int>(i);
-            }
-        }
-        ASSERT_GE(index, 0) << row;
-        for (float y = at.y; y < at.y + box->getSize().y; y += 1.0f) {
-            if (box->rowAt(at.x + 4.0f, y) == index) {
-                clickAt(at.x + 4.0f, y);
-                ASSERT_FALSE(box->isOpen());
-                return;
-            }
-        }
-        FAIL() << row << " is not on the open list of " << fullName;
     }
 
     // A line as the program issues it (a menu's command).
@@ -197,10 +129,6 @@ protected:
         }
         return out;
     }
-
-    TempDir user;
-    std::unique_ptr<Application> app;
-    UISystem* ui = nullptr;
 };
 
 } // namespace
