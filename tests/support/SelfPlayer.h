@@ -298,7 +298,9 @@ private:
     EntityClient* mirrorOf(int number) const { return GameClient::get().getEntity(number); }
     int money() const { return m_mirror->getStat(kMoney); }
 
-    template <class Wanted> int nearest(Wanted wanted, float range) const
+    // The nearest entity of the player's level that is wanted, within the
+    // range; by default only one the client shows (one it can click).
+    template <class Wanted> int nearest(Wanted wanted, float range, bool shownOnly = true) const
     {
         Game& game = Game::get();
         const ZonePosition& here = m_player->getPosition();
@@ -306,7 +308,8 @@ private:
         float bestDistance = range;
         for (int i = 0; i < Game::kMaxEntities; ++i) {
             Entity* e = game.getEntity(i);
-            if (!e || e == m_player || e->getPosition().zone != here.zone || !wanted(e) || !mirrorOf(i)) {
+            if (!e || e == m_player || e->getPosition().zone != here.zone || !wanted(e) ||
+                (shownOnly && !mirrorOf(i))) {
                 continue;
             }
             const float d = distance(e->getPosition(), here);
@@ -318,7 +321,7 @@ private:
         return best;
     }
 
-    void trace(const char* what)
+    void trace(const char* what) const
     {
         if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
             const ZonePosition& p = m_player->getPosition();
@@ -343,6 +346,11 @@ private:
         }
         if (m_frame % 10 != 1) {
             return;
+        }
+        if (pushing() && !m_pushChosen) {
+            m_pushChosen = true;
+            m_pushGoal = hardestLevelNear();
+            trace(formatString("pushes on to level %d", m_pushGoal).c_str());
         }
         Game& game = Game::get();
         if (m_frame % 200 == 1) {
@@ -418,7 +426,22 @@ private:
             return;
         }
         m_foe = -1;
-        const int loot = nearest([](Entity* e) { return dynamic_cast<ItemGround*>(e) != nullptr; }, 320.0f);
+        const int loot = nearest(
+            [&](Entity* e) {
+                const auto ignored = m_ignoredLoot.find(e->getEntityNumber());
+                return dynamic_cast<ItemGround*>(e) != nullptr &&
+                       (ignored == m_ignoredLoot.end() || ignored->second < m_frame);
+            },
+            320.0f);
+        if (loot >= 0 && m_loot == loot && m_frame - m_lootSince >= 200) {
+            // Out of reach (across a wall) or no room in the bags: left
+            // alone for a while.
+            trace("leaves loot it cannot take");
+            m_ignoredLoot[loot] = m_frame + 10 * kFramesPerMinute;
+            m_loot = -1;
+            groundClick();
+            return;
+        }
         if (loot >= 0 && m_loot != loot) {
             closeWindows();
             m_loot = loot;
@@ -588,7 +611,7 @@ private:
             m_routeProgressAt = m_frame;
             m_routeUntil = m_frame + 2 * kFramesPerMinute;
         }
-        wander();
+        followRoute();
     }
 
     // The linked gate whose partner stands by the raid target's life stone.
@@ -710,11 +733,14 @@ private:
                 return true;
             }
             const Covenant* target = Game::get().getCovenant(m_raidTarget);
-            if (own->raidTarget < 0 || !target ||
-                ZonePosition::distanceTo(m_player->getPosition(), target->housePosition) < 250.0f) {
-                trace("reaches its raid's target");
+            if (own->raidTarget < 0 || !target || m_deaths > 0) {
+                trace("its raid is over");
                 m_warStage = kWarDone;
                 return false;
+            }
+            if (ZonePosition::distanceTo(m_player->getPosition(), target->housePosition) < 250.0f ||
+                m_besiegeSince >= 0) {
+                return besiege(*target);
             }
             if (m_player->getPosition().zone == target->housePosition.zone) {
                 walkTo(target->housePosition);
@@ -743,6 +769,42 @@ private:
             return true;
         }
         }
+    }
+
+    // At the raid's target the player fights for the target's life stone:
+    // the defenders first (the usual fight), then the stone itself, until
+    // the raid ends, it dies, or three game minutes have gone.
+    bool besiege(const Covenant& target)
+    {
+        if (m_besiegeSince < 0) {
+            m_besiegeSince = m_frame;
+            trace("reaches its raid's target");
+        }
+        if (m_frame > m_besiegeSince + 3 * kFramesPerMinute) {
+            trace("leaves its raid's target");
+            m_warStage = kWarDone;
+            return false;
+        }
+        const int foe = nearest(
+            [&](Entity* e) {
+                auto* actor = dynamic_cast<Actor*>(e);
+                return actor && actor->isAlive() && m_player->isEnemyOf(actor);
+            },
+            400.0f);
+        const Entity* stone = target.getLifestone();
+        EntityClient* mirror = stone ? mirrorOf(stone->getEntityNumber()) : nullptr;
+        if (foe >= 0 || !stone) {
+            return false;
+        }
+        if (!mirror || distance(stone->getPosition(), m_player->getPosition()) > 300.0f) {
+            walkTo(stone->getPosition());
+            return true;
+        }
+        if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirror);
+            trace(formatString("strikes the life stone (action %d)", m_mirror->action).c_str());
+        }
+        return true;
     }
 
     // One of the player's learnt skills that is ready, on the foe, as its
@@ -852,7 +914,7 @@ private:
                 return actor && actor->isAlive() && actor->getNpcType() == toIndex(kind) &&
                        !m_player->isEnemyOf(actor);
             },
-            1.0e9f);
+            1.0e9f, false);
     }
 
     // A held quest that is done is solved with its giver: a click on the
@@ -872,8 +934,7 @@ private:
             return false;
         }
         auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(giver));
-        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone ||
-            !mirrorOf(giver)) {
+        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone) {
             // Another level's giver waits until the player is back there.
             if (!npc || !npc->isAlive()) {
                 m_unsolvable.insert(done->id);
@@ -910,6 +971,11 @@ private:
             m_rewardBefore = holdings();
             trace(formatString("solves a quest (%d xp, %d money promised)", done->xpReward, done->moneyReward)
                       .c_str());
+            return true;
+        }
+        if (!mirrorOf(giver) || distance(npc->getPosition(), m_player->getPosition()) > 400.0f) {
+            // Out of sight across the level: walked up to first.
+            walkTo(npc->getPosition());
             return true;
         }
         if (m_mirror->getTarget(false) != mirrorOf(giver) || m_mirror->action == PlayerClient::kActionNone) {
@@ -1021,20 +1087,20 @@ private:
                     }
                     return false;
                 },
-                1.0e9f);
+                1.0e9f, false);
         }
         const int vendor = nearest(
             [&](Entity* e) {
                 auto* v = dynamic_cast<Vendor*>(e);
                 return v && v->isAlive() && !v->isGuardVendor() && !v->isGambler();
             },
-            1.0e9f);
+            1.0e9f, false);
         for (int npc : {giver, vendor}) {
             if (npc >= 0) {
                 m_errands.push_back(npc);
             }
         }
-        m_errandUntil = m_frame + kFramesPerMinute;
+        m_errandUntil = m_frame + 2 * kFramesPerMinute;
         m_tradeStage = 0;
     }
 
@@ -1045,7 +1111,7 @@ private:
         }
         m_tradeStage = 0;
         m_tradeTries = 0;
-        m_errandUntil = m_frame + kFramesPerMinute;
+        m_errandUntil = m_frame + 2 * kFramesPerMinute;
         groundClick();
     }
 
@@ -1060,9 +1126,14 @@ private:
         const int number = m_errands.front();
         auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(number));
         if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone ||
-            m_frame > m_errandUntil || !mirrorOf(number)) {
+            m_frame > m_errandUntil) {
             trace("errand given up");
             nextErrand();
+            return;
+        }
+        if (!mirrorOf(number) || distance(npc->getPosition(), m_player->getPosition()) > 400.0f) {
+            // Out of sight across the level: walked up to first.
+            walkTo(npc->getPosition());
             return;
         }
         if (auto* vendor = dynamic_cast<Vendor*>(npc)) {
@@ -1283,6 +1354,10 @@ private:
                 goal = quest->getTargetLevel();
             }
         }
+        // Pushing, it makes for the hardest level near.
+        if (pushing() && m_pushGoal >= 0) {
+            return m_pushGoal;
+        }
         // With no quest at all it goes home now and then for new ones.
         if (goal < 0 && m_player->countQuests() == 0 && m_frame >= m_nextErrands) {
             return 0;
@@ -1290,53 +1365,211 @@ private:
         return goal;
     }
 
-    // The side (0 north, 1 east, 2 south, 3 west) of the first step on the
-    // shortest way over level edges from one level to another; -1 for none.
-    static int firstSideTowards(int from, int to)
+    static constexpr int kSideDx[] = {0, 1, 0, -1};
+    static constexpr int kSideDy[] = {-1, 0, 1, 0};
+
+    // The player's level flooded over free cells from where it stands: the
+    // way back from each cell reached, and per side (0 north, 1 east, 2
+    // south, 3 west) the nearest edge cell with free ground across.
+    struct LevelFlood {
+        int zone = -1;
+        std::vector<int> previous = std::vector<int>(128 * 128, -2);
+        std::array<int, 4> edge{-1, -1, -1, -1};
+
+        // A point whose cell, or a cell beside it, was reached.
+        bool reaches(const ZonePosition& p) const
+        {
+            const int cx = static_cast<int>(p.x / 32.0f);
+            const int cy = static_cast<int>(p.y / 32.0f);
+            for (int y = cy - 1; p.zone == zone && y <= cy + 1; ++y) {
+                for (int x = cx - 1; x <= cx + 1; ++x) {
+                    if (x >= 0 && x < 128 && y >= 0 && y < 128 &&
+                        previous[static_cast<size_t>(y * 128 + x)] != -2) {
+                        return true;
+                    }
+                }
+            }
+            return false;
+        }
+        // The cell centres from the start to the side's edge cell, then a
+        // point across the edge.
+        std::vector<ZonePosition> routeToSide(int side) const
+        {
+            std::vector<ZonePosition> route;
+            for (int cell = edge[static_cast<size_t>(side)]; cell >= 0;
+                 cell = previous[static_cast<size_t>(cell)]) {
+                route.push_back(ZonePosition(zone, static_cast<float>(cell % 128) * 32.0f + 16.0f,
+                                             static_cast<float>(cell / 128) * 32.0f + 16.0f));
+            }
+            std::reverse(route.begin(), route.end());
+            if (!route.empty()) {
+                const ZonePosition last = route.back();
+                route.push_back(ZonePosition(zone, last.x + static_cast<float>(kSideDx[side]) * 48.0f,
+                                             last.y + static_cast<float>(kSideDy[side]) * 48.0f));
+            }
+            return route;
+        }
+    };
+
+    static LevelFlood floodLevel(const ZonePosition& from)
+    {
+        LevelFlood flood;
+        flood.zone = from.zone;
+        const int sx = static_cast<int>(from.x / 32.0f);
+        const int sy = static_cast<int>(from.y / 32.0f);
+        if (sx < 0 || sx >= 128 || sy < 0 || sy >= 128) {
+            return flood;
+        }
+        std::vector<int> queue{sy * 128 + sx};
+        flood.previous[static_cast<size_t>(queue.front())] = -1;
+        for (size_t head = 0; head < queue.size(); ++head) {
+            const int cell = queue[head];
+            for (int d = 0; d < 4; ++d) {
+                const int nx = cell % 128 + kSideDx[d];
+                const int ny = cell / 128 + kSideDy[d];
+                const ZonePosition centre(from.zone, static_cast<float>(nx) * 32.0f + 16.0f,
+                                          static_cast<float>(ny) * 32.0f + 16.0f);
+                if (nx < 0 || nx >= 128 || ny < 0 || ny >= 128) {
+                    ZonePosition beyond = centre;
+                    beyond.normalize();
+                    // A level not built yet is taken as open across the edge.
+                    if (flood.edge[static_cast<size_t>(d)] < 0 && beyond.zone >= 0 &&
+                        beyond.zone != from.zone &&
+                        (!World::get().isLevelLoaded(beyond.zone) || walkableCell(beyond))) {
+                        flood.edge[static_cast<size_t>(d)] = cell;
+                    }
+                    continue;
+                }
+                const int next = ny * 128 + nx;
+                if (flood.previous[static_cast<size_t>(next)] != -2 || !walkableCell(centre)) {
+                    continue;
+                }
+                flood.previous[static_cast<size_t>(next)] = cell;
+                queue.push_back(next);
+            }
+        }
+        return flood;
+    }
+
+    // The gates between levels (a level's connection to the one below or
+    // above it), by the level they stand on.
+    static std::multimap<int, const Gate*> connectionGates()
+    {
+        std::multimap<int, const Gate*> gates;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const auto* gate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            const Entity* far = gate ? gate->getLinked() : nullptr;
+            if (gate && gate->getKind() == Gate::kConnection && far &&
+                far->getPosition().zone != gate->getPosition().zone) {
+                gates.emplace(gate->getPosition().zone, gate);
+            }
+        }
+        return gates;
+    }
+
+    // The first step on the shortest way from the player's level to another:
+    // a side to walk off, or a gate. On its own level only the sides and
+    // gates it can walk to count; elsewhere, sides found closed before are
+    // left out.
+    struct LevelStep {
+        int side = -1;
+        const Gate* gate = nullptr;
+        int levels = -1; // the way's length in levels
+    };
+    LevelStep stepTowards(int goal, const LevelFlood& flood) const
     {
         World& world = World::get();
-        const int dx[] = {0, 1, 0, -1};
-        const int dy[] = {-1, 0, 1, 0};
-        std::map<int, int> firstSide{{from, -1}};
-        std::vector<int> queue{from};
+        const std::multimap<int, const Gate*> gates = connectionGates();
+        std::map<int, LevelStep> first{{flood.zone, LevelStep{-1, nullptr, 0}}};
+        std::vector<int> queue{flood.zone};
         for (size_t head = 0; head < queue.size(); ++head) {
             const int level = queue[head];
-            if (level == to) {
-                return firstSide[level];
+            const LevelStep way = first[level];
+            if (level == goal) {
+                return way;
             }
-            for (int side = 0; side < 4; ++side) {
-                const int next = world.getNeighbourLevel(level, dx[side], dy[side]);
-                if (next >= 0 && !firstSide.contains(next)) {
-                    firstSide[next] = level == from ? side : firstSide[level];
+            auto reach = [&](int next, LevelStep step) {
+                if (next >= 0 && !first.contains(next)) {
+                    if (level != flood.zone) {
+                        step = way;
+                    }
+                    step.levels = way.levels + 1;
+                    first[next] = step;
                     queue.push_back(next);
+                }
+            };
+            for (int side = 0; side < 4; ++side) {
+                const bool open = level == flood.zone ? flood.edge[static_cast<size_t>(side)] >= 0
+                                                      : !m_closedSides.contains(level * 4 + side);
+                if (open) {
+                    reach(world.getNeighbourLevel(level, kSideDx[side], kSideDy[side]),
+                          LevelStep{side, nullptr});
+                }
+            }
+            for (auto [at, end] = gates.equal_range(level); at != end; ++at) {
+                const Gate* gate = at->second;
+                if (level != flood.zone || flood.reaches(gate->getPosition())) {
+                    reach(gate->getLinked()->getPosition().zone, LevelStep{-1, gate});
                 }
             }
         }
-        return -1;
+        return LevelStep{};
     }
 
     // With no death by two thirds of the span the player pushes into levels
     // above its own until it dies.
     bool pushing() const { return m_span > 0 && m_deaths == 0 && m_frame * 3 >= m_span * 2; }
 
-    // The side whose neighbouring level has the highest monster level, the
-    // town and the level it came from left aside.
-    int sideToHardestNeighbour(int from) const
+    // The nearest level whose monsters stand well above the player's own
+    // level (the harder of two as near), else the hardest it can reach.
+    int hardestLevelNear() const
     {
+        constexpr int kAbove = 4;
+        const LevelFlood flood = floodLevel(m_player->getPosition());
+        const int own = m_player->getStat(toIndex(CharacterStat::Level));
         World& world = World::get();
-        const int dx[] = {0, 1, 0, -1};
-        const int dy[] = {-1, 0, 1, 0};
+        auto better = [&](int monsters, int way, int bestMonsters, int bestWay) {
+            const bool above = monsters >= own + kAbove;
+            const bool bestAbove = bestMonsters >= own + kAbove;
+            if (above != bestAbove) {
+                return above;
+            }
+            if (above && way != bestWay) {
+                return way < bestWay;
+            }
+            return monsters > bestMonsters || (monsters == bestMonsters && way < bestWay);
+        };
         int best = -1;
-        int bestLevel = -1;
-        for (int side = 0; side < 4; ++side) {
-            const int zone = world.getNeighbourLevel(from, dx[side], dy[side]);
-            const Level* next = zone == 0 || zone == m_cameFrom ? nullptr : world.getLevel(zone);
-            if (next && next->monsterLevel > bestLevel) {
-                best = side;
-                bestLevel = next->monsterLevel;
+        int bestMonsters = -1;
+        int bestWay = 0;
+        for (int level = 1; level < world.getLevelCount(); ++level) {
+            const LevelStep way = level == flood.zone ? LevelStep{} : stepTowards(level, flood);
+            const int monsters = world.getLevelMonsterLevel(level);
+            if (way.levels >= 1 && (best < 0 || better(monsters, way.levels, bestMonsters, bestWay))) {
+                best = level;
+                bestMonsters = monsters;
+                bestWay = way.levels;
             }
         }
+        trace(formatString("player of level %d: level %d has monsters of level %d, %d levels away", own, best,
+                           bestMonsters, bestWay)
+                  .c_str());
         return best;
+    }
+
+    // To a gate and through it: a click on it once the player stands near.
+    void takeGate(const Gate& gate)
+    {
+        EntityClient* mirror = mirrorOf(gate.getEntityNumber());
+        if (!mirror || distance(gate.getPosition(), m_player->getPosition()) > 200.0f) {
+            walkTo(gate.getPosition());
+            return;
+        }
+        if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirror);
+            m_usedGateAt = m_frame;
+            trace("takes a gate to another level");
+        }
     }
 
     // Every two game minutes the player walks off its level into a
@@ -1355,19 +1588,46 @@ private:
             m_nextJourney = m_frame + 2 * kFramesPerMinute;
         }
         const int goal = journeyGoal();
-        int towards = goal >= 0 && goal != here.zone ? firstSideTowards(here.zone, goal) : -1;
-        if (towards < 0 && pushing()) {
-            towards = sideToHardestNeighbour(here.zone);
+        if (goal >= 0 && goal != here.zone && m_route.empty() && m_frame >= m_detourUntil) {
+            // Over level edges and connection gates; a side it cannot walk
+            // to from where it entered is noted as closed.
+            const LevelFlood flood = floodLevel(here);
+            for (int side = 0; side < 4; ++side) {
+                if (flood.edge[static_cast<size_t>(side)] < 0 &&
+                    World::get().getNeighbourLevel(here.zone, kSideDx[side], kSideDy[side]) >= 0) {
+                    m_closedSides.insert(here.zone * 4 + side);
+                }
+            }
+            const LevelStep step = stepTowards(goal, flood);
+            if (step.gate) {
+                takeGate(*step.gate);
+                return;
+            }
+            if (step.side >= 0) {
+                m_route = flood.routeToSide(step.side);
+                m_routeLeft = m_route.size();
+                m_routeProgressAt = m_frame;
+                m_nextJourney = m_frame + 2 * kFramesPerMinute;
+                m_routeUntil = m_frame + 2 * kFramesPerMinute;
+                trace(formatString("sets off for level %d, %zu cells", goal, m_route.size()).c_str());
+            }
         }
-        if (m_route.empty() && m_frame >= m_detourUntil &&
-            ((m_frame >= m_nextJourney && goal != here.zone) || towards >= 0)) {
-            m_route = routeToLevelEdge(here, towards >= 0 ? towards : m_bot.below(4));
+        if (m_route.empty() && m_frame >= m_detourUntil && m_frame >= m_nextJourney && goal != here.zone) {
+            m_route = routeToLevelEdge(here, m_bot.below(4));
             m_routeLeft = m_route.size();
             m_routeProgressAt = m_frame;
             m_nextJourney = m_frame + 2 * kFramesPerMinute;
             m_routeUntil = m_frame + kFramesPerMinute;
             trace(formatString("sets off for the edge, %zu cells", m_route.size()).c_str());
         }
+        followRoute();
+    }
+
+    // Clicks on the ground along the route; without one, walks to free
+    // points of the level.
+    void followRoute()
+    {
+        const ZonePosition& here = m_player->getPosition();
         if (!m_route.empty() && m_route.size() < m_routeLeft) {
             m_routeLeft = m_route.size();
             m_routeProgressAt = m_frame;
@@ -1734,6 +1994,7 @@ private:
     int m_foeHealth = 0;
     int m_foeSince = 0;
     std::map<int, int> m_ignoredFoes; // entity: until which frame
+    std::map<int, int> m_ignoredLoot; // entity: until which frame
     int m_loot = -1;
     int m_lootSince = 0;
     bool m_planErrands = true;
@@ -1767,6 +2028,7 @@ private:
     int m_warStage = 0;
     int m_raidTarget = -1;
     int m_raidGateSince = 0;
+    int m_besiegeSince = -1;
     int m_usedGateAt = -1000;
     bool m_wasWarping = false;
     bool m_raidDeclared = false;
@@ -1783,6 +2045,9 @@ private:
     int m_zone = 0;
     ZonePosition m_walkGoal{-1, 0.0f, 0.0f};
     int m_cameFrom = -1;
+    int m_pushGoal = -1;
+    bool m_pushChosen = false;
+    std::set<int> m_closedSides; // level * 4 + side
     const ItemBase* m_equipAsked = nullptr;
     int m_equipPlace = 0;
     bool m_equipping = false;
