@@ -40,9 +40,6 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// The world of this seed, the same on every run.
-constexpr uint32_t kSeed = 7;
-
 double msSince(SteadyClock::time_point start)
 {
     return std::chrono::duration<double, std::milli>(SteadyClock::now() - start).count();
@@ -128,29 +125,17 @@ int main(int argc, char** argv)
     }
     std::printf("running on CPU %s\n", allowedCpus().c_str());
     const std::filesystem::path user = benchTempDir("gloam-bench-whole-game");
-    std::filesystem::remove_all(user);
-    std::filesystem::create_directories(user);
     bool ok = true;
     {
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = GLOAM_DATA_DIR;
-        options.userDir = user.string();
-        PlayedGame program(options);
-        int faults = 0;
-        SelfPlayer player(program, kSeed, [&faults](const std::string& fault) {
-            ++faults;
-            std::printf("the self-playing player: %s\n", fault.c_str());
-        });
-
-        Database& db = Database::get();
-        const DatabaseEntry* largest = largestWorldSize(db);
+        PlayedGame program(playedGameOptions(user));
+        PlayFaults faults;
+        SelfPlayer player(program, kBenchSeed, faults.sink());
+        const DatabaseEntry* largest = requestLargestWorld();
         if (!largest) {
-            std::printf("the data has no world size\n");
             return 1;
         }
+        Database& db = Database::get();
         World& world = World::get();
-        world.setRequestedWorldSize(largest->getId());
 
         // The start command's own time: the world generated and the town
         // built, before the client's join.
@@ -163,11 +148,25 @@ int main(int argc, char** argv)
             program.settle();
             startMs = msSince(begin);
         };
-        if (!player.startNew(kSeed)) {
+        // The server's part of each frame: what it reads, then its step.
+        double stepMs = 0.0;
+        const auto receive = hooks.serverReceive;
+        hooks.serverReceive = [&](double ms, bool paused) {
+            const auto begin = SteadyClock::now();
+            receive(ms, paused);
+            stepMs = msSince(begin);
+        };
+        const auto update = hooks.serverUpdate;
+        hooks.serverUpdate = [&] {
+            const auto begin = SteadyClock::now();
+            update();
+            stepMs += msSince(begin);
+        };
+        if (!player.startNew(kBenchSeed)) {
             std::printf("the new game does not start\n");
             return 1;
         }
-        std::printf("seed %u, world size %s (%d x %d), %d levels (layout %016llx), %s\n", kSeed,
+        std::printf("seed %u, world size %s (%d x %d), %d levels (layout %016llx), %s\n", kBenchSeed,
                     largest->getName().c_str(), db.getInt(largest, "Width"), db.getInt(largest, "Height"),
                     world.getLevelCount(), static_cast<unsigned long long>(layoutHash(world)),
                     covenantLine(Game::get()).c_str());
@@ -178,18 +177,21 @@ int main(int argc, char** argv)
         const int measured = benchCount(10, 1) * SelfPlayer::kFramesPerMinute;
         player.setSpan(before + measured);
         SelfPlayer::Figures figures;
+        const auto playBegin = SteadyClock::now();
         player.play(before, figures);
         std::vector<double> steps;
         steps.reserve(static_cast<size_t>(measured));
         int peakEntities = 0;
-        for (int i = 0; i < measured && faults == 0; ++i) {
+        for (int i = 0; i < measured && faults.count == 0; ++i) {
             player.play(1, figures);
-            steps.push_back(program.lastServerMs);
+            steps.push_back(stepMs);
             peakEntities = std::max(peakEntities, Game::get().getEntityCount());
         }
         player.finish(figures);
-        SelfPlayer::printFigures(kSeed, figures.frames / SelfPlayer::kFramesPerMinute, figures);
-        if (faults > 0 || steps.empty()) {
+        figures.wallSeconds = msSince(playBegin) / 1000.0;
+        figures.endHash = player.worldHash();
+        SelfPlayer::printFigures(kBenchSeed, figures.frames / SelfPlayer::kFramesPerMinute, figures);
+        if (faults.count > 0 || steps.empty()) {
             std::printf("the play stopped at frame %d\n", figures.frames);
             return 1;
         }
