@@ -175,8 +175,7 @@ bool PlayerCovenant::isRecruitCandidate(const Player& player, const Actor* actor
     const MonsterArchetype* archetype = type ? type->archetype : nullptr;
     if (archetype && (archetype->canBeRescued || archetype->canReceiveDelivery || archetype->canBeEscorted))
         return false;
-    return !(archetype && archetype->givesQuests &&
-             actor->getNpcType() != static_cast<int>(NpcType::Recruit));
+    return !(type && type->givesQuests() && actor->getNpcType() != static_cast<int>(NpcType::Recruit));
 }
 
 void PlayerCovenant::updateRecruitPreview()

@@ -45,6 +45,7 @@ void MonsterType::load(const DatabaseEntry* entry, int index)
     bossCapable = r.getFlag("BossCapable");
     questUnique = r.getFlag("QuestUnique");
     canBeSummoned = r.getFlag("CanBeSummoned", true);
+    ownGivesQuests = r.has("GivesQuests") ? (r.getFlag("GivesQuests") ? 1 : 0) : -1;
     minLevel = r.getInt("MinLevel", 1);
     maxLevel = r.getInt("MaxLevel", minLevel);
     if (maxLevel < minLevel) {
@@ -101,6 +102,13 @@ bool MonsterType::isRegularSpawn() const
     if (archetype && (archetype->isNpcClass() || archetype->spawnChance <= 0.0f))
         return false;
     return true;
+}
+
+bool MonsterType::givesQuests() const
+{
+    if (ownGivesQuests >= 0)
+        return ownGivesQuests != 0;
+    return archetype && archetype->givesQuests;
 }
 
 MonsterType* MonsterType::pickRandomUniqueVersion() const

@@ -38,6 +38,10 @@ public:
     bool matchesFlags(int flags) const;
     // Not unique or legend, not an NPC class, spawn chance above 0.
     bool isRegularSpawn() const;
+    // The type's own "GivesQuests" when its entry has one, else its monster
+    // class's: a would-be recruit's class lets a click open its recruit
+    // window while its type is no quest giver (its death is a wanderer's).
+    bool givesQuests() const;
     // One of the unique versions at random (stream 0); null when none.
     MonsterType* pickRandomUniqueVersion() const;
 
@@ -70,6 +74,7 @@ public:
     bool bossCapable = false;
     bool questUnique = false;  // "QuestUnique": offered by the unique-monster quest search
     bool canBeSummoned = true; // "CanBeSummoned": a skill's random summon may be of this type
+    int ownGivesQuests = -1;   // "GivesQuests" of the entry itself; -1 when it has none
     int minLevel = 1;
     int maxLevel = 1;
 

@@ -180,8 +180,8 @@ void Game::announceDeath(Actor* victim, Entity* killer, bool silent)
     }
     const auto* killerActor = dynamic_cast<const Actor*>(killer);
     const MonsterType* victimType = victim->getMonsterType();
-    const bool townNpc = (victimType && victimType->archetype && victimType->archetype->givesQuests) ||
-                         dynamic_cast<const Vendor*>(victim) != nullptr;
+    const bool townNpc =
+        (victimType && victimType->givesQuests()) || dynamic_cast<const Vendor*>(victim) != nullptr;
     const int rarity = killerActor ? killerActor->getEnhancementRarity() : 0;
     const std::string name = getNpcDisplayName(victim);
     const std::string killerName = typeNameOf(killerActor);

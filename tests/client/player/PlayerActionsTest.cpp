@@ -172,8 +172,8 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         {"enemy life stone", &enemyStone, 2, 4, 2, EntityClient::kMapRed, true, false},
         {"door", &door, 20, 4, 20, EntityClient::kMapCyan, true, false},
         {"renegade", &renegade, 2, 2, 2, EntityClient::kMapRed, true, false},
-        {"would-be recruit", &wouldBe, 5, 4, 5, EntityClient::kMapBlue, true, false},
-        {"would-be recruit standing still", &idleWouldBe, 5, 4, 5, EntityClient::kMapBlue, true, false},
+        {"would-be recruit", &wouldBe, 24, 4, 24, EntityClient::kMapBlue, true, false},
+        {"would-be recruit not free to talk", &idleWouldBe, 4, 4, 4, EntityClient::kMapBlue, true, false},
         {"recruit of a house at peace", &theirRecruit, 6, 4, 6, EntityClient::kMapOrange, true, false},
         {"recruit of a house at war", &hostileRecruit, 2, 2, 2, EntityClient::kMapRed, true, false},
         {"own pedestal", &ownPedestal, 16, 4, 16, EntityClient::kMapNone, false, false},
@@ -303,6 +303,17 @@ TEST_F(PlayerActionsTest, ClicksOpenAndCloseTheMenusOfTheirActions)
               (std::vector<std::string>{"hide GetQuest", "hide QuestNpcMenu", "hide NpcPotentialRecruitMenu",
                                         "push VendorMenuWithQuests"}));
     EXPECT_EQ(ui.buttons.back(), "Vendors");
+
+    // One who would join (no talk of its own, recruit kind): its recruit window.
+    EntityClient& wouldBe = add(18, "RecruitPriest", -1, 130, 130, sentient(1));
+    ui.menus.clear();
+    player->selectEntity(&wouldBe);
+    EXPECT_EQ(player->action, 24);
+    EXPECT_EQ(ui.menus,
+              (std::vector<std::string>{"hide Buy-sell", "hide VendorMenu", "hide VendorMenuWithQuests",
+                                        "hide BagControl", "hide GetQuest", "push NpcPotentialRecruitMenu"}));
+    EXPECT_EQ(ui.buttons.back(), "Vendors") << "no quest givers' help for a recruit";
+    player->selectEntity(&smith);
 
     // From afar the player walks; in reach the action becomes the target's own.
     EntityClient& far = add(16, "NpcWarmaster", -1, 300, 100, sentient(1, {4}));
