@@ -18,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <string>
 
 namespace {
@@ -113,6 +115,43 @@ protected:
         return actor;
     }
 
+    // The first town person the test takes, by its mirror.
+    static int person(const std::function<bool(const EntityClient&)>& which)
+    {
+        for (int number = 0; number < GameClient::kEntityCount; ++number) {
+            const EntityClient* e = GameClient::get().getEntity(number);
+            if (e && !e->isDead() && e->getCovenantIndex() < 0 && which(*e)) {
+                return number;
+            }
+        }
+        return -1;
+    }
+    // The server puts the player on free ground beside the person, so that
+    // the person is on screen to be clicked.
+    void standBeside(int number)
+    {
+        Game* game = Game::instance();
+        const Entity* entity = game->getEntity(number);
+        ASSERT_NE(entity, nullptr);
+        ZonePosition at = entity->getPosition();
+        at.addOffset(-60.0f, 60.0f);
+        ZonePosition spot = at;
+        for (int ring = 0; ring < 6 && !game->findFreeSpotOnRing(at, ring, spot, player); ++ring) {
+        }
+        player->warp(spot);
+        ASSERT_TRUE(frameUntil([&] {
+            const ZonePosition seen = Client::get().getPlayerPosition();
+            return seen.zone == spot.zone && std::abs(seen.x - spot.x) < 4.0f &&
+                   std::abs(seen.y - spot.y) < 4.0f;
+        }));
+    }
+    static void pressEscape()
+    {
+        Client::get().onKeyPress(kEscape, true, false);
+        Client::get().onKeyPress(kEscape, false, false);
+    }
+    static constexpr int kEscape = 1;
+
     Player* player = nullptr;
 };
 
@@ -140,4 +179,68 @@ TEST_F(NpcWindows, AClickOnAWouldBeRecruitOpensItsWindowAndTakesItIn)
     clickThroughClient("Recruit::ToCovenant");
     ASSERT_TRUE(frameUntil([&] { return own->isMember(recruit); }));
     EXPECT_EQ(own->getRecruitCount(), before + 1);
+}
+
+// Escape over a quest giver's talk and quests ends the talk: the windows go
+// and the game is not paused. With no talk open it opens the pause menu.
+TEST_F(NpcWindows, EscapeClosesAQuestGiversWindowsInsteadOfPausing)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    const int giver = person([](const EntityClient& e) {
+        return e.talks() && e.givesQuests() && !e.isVendor() && e.getMouseAction(true, false) == 24;
+    });
+    ASSERT_GE(giver, 0) << "no quest giver in the town";
+    ASSERT_NO_FATAL_FAILURE(standBeside(giver));
+    ASSERT_NO_FATAL_FAILURE(clickEntity(giver));
+    ASSERT_TRUE(frameUntil([&] { return menuActive("QuestNpcMenu"); })) << stack();
+    EXPECT_TRUE(menuShown("NpcChat"));
+    EXPECT_TRUE(menuShown("GetQuest"));
+
+    pressEscape();
+    step();
+    EXPECT_FALSE(menuActive("QuestNpcMenu")) << stack();
+    EXPECT_FALSE(menuShown("NpcChat"));
+    EXPECT_FALSE(menuShown("GetQuest"));
+    EXPECT_FALSE(menuActive("PauseMenu")) << stack();
+    EXPECT_EQ(Client::get().getLocalPlayer()->action, 0);
+
+    pressEscape();
+    step();
+    EXPECT_TRUE(menuActive("PauseMenu")) << stack();
+}
+
+// A merchant's goods come with the inventory; its Close, or Escape, takes
+// both away again, so nothing is left over the middle of the screen.
+TEST_F(NpcWindows, AMerchantsCloseTakesItsGoodsAndTheInventoryAway)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    const int merchant = person([](const EntityClient& e) {
+        return e.isVendor() && e.talks() && e.getMouseAction(true, false) == 22;
+    });
+    ASSERT_GE(merchant, 0) << "no merchant in the town";
+    ASSERT_NO_FATAL_FAILURE(standBeside(merchant));
+    auto openGoods = [&] {
+        ASSERT_NO_FATAL_FAILURE(clickEntity(merchant));
+        ASSERT_TRUE(frameUntil([&] {
+            return menuActive("VendorMenu") || menuActive("VendorMenuWithQuests");
+        })) << stack();
+        click(menuActive("VendorMenu") ? "VendorMenu::BuyAndSell" : "VendorMenuWithQuests::BuyAndSell");
+        ASSERT_TRUE(frameUntil([&] { return menuActive("Buy-sell"); })) << stack();
+        EXPECT_TRUE(menuShown("Vendor"));
+        EXPECT_TRUE(menuShown("Inventory"));
+    };
+    ASSERT_NO_FATAL_FAILURE(openGoods());
+    clickThroughClient("Vendor::Close");
+    step();
+    EXPECT_FALSE(menuActive("Buy-sell")) << stack();
+    EXPECT_FALSE(menuShown("Vendor"));
+    EXPECT_FALSE(menuShown("Inventory"));
+
+    ASSERT_NO_FATAL_FAILURE(openGoods());
+    pressEscape();
+    step();
+    EXPECT_FALSE(menuActive("Buy-sell")) << stack();
+    EXPECT_FALSE(menuShown("Vendor"));
+    EXPECT_FALSE(menuShown("Inventory"));
+    EXPECT_FALSE(menuActive("PauseMenu")) << stack();
 }
