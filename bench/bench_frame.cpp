@@ -96,18 +96,27 @@ ActorCovenant* strongestRaider()
     return best;
 }
 
+// A save made during a raid on the player: its files, and the covenants
+// of the raid.
+struct RaidSave {
+    std::map<std::string, std::vector<char>> files;
+    int raider = -1;
+    int target = -1;
+};
+
 // Plays the bench seed until raiders stand at the player's stone, with the
-// player in the town, and saves there. Empty when that never comes.
-std::map<std::string, std::vector<char>> playToTheRaid()
+// player in the town, and saves there. No files when that never comes.
+RaidSave playToTheRaid()
 {
     const std::filesystem::path user = benchTempDir("gloam-bench-frame-play");
-    std::map<std::string, std::vector<char>> files;
+    RaidSave save;
+    auto& files = save.files;
     {
         PlayedGame program(playedGameOptions(user));
         PlayFaults faults;
         SelfPlayer player(program, kBenchSeed, faults.sink());
         if (!requestLargestWorld() || !player.startNew(kBenchSeed)) {
-            return files;
+            return save;
         }
         const int warmUp = benchCount(5, 1) * SelfPlayer::kFramesPerMinute;
         const int limit = warmUp + 10 * SelfPlayer::kFramesPerMinute;
@@ -120,7 +129,7 @@ std::map<std::string, std::vector<char>> playToTheRaid()
         if (!raider || faults.count > 0) {
             std::printf("frame: no covenant to raid the player at game minute %d\n",
                         figures.frames / SelfPlayer::kFramesPerMinute);
-            return files;
+            return save;
         }
         raider->startRaid(own->index);
         int atStone = 0;
@@ -140,7 +149,7 @@ std::map<std::string, std::vector<char>> playToTheRaid()
         if (atStone == 0 || faults.count > 0) {
             std::printf("frame: no raider reached the player's stone by game minute %d\n",
                         figures.frames / SelfPlayer::kFramesPerMinute);
-            return files;
+            return save;
         }
         std::printf("seed %u: covenant %d raids the player; %d raiders at the stone at game minute %.1f, "
                     "%d entities\n",
@@ -149,9 +158,11 @@ std::map<std::string, std::vector<char>> playToTheRaid()
                     Game::get().getEntityCount());
         program.saveAsAutosave();
         files = savedGameFiles(user);
+        save.raider = raider->index;
+        save.target = own->index;
     }
     std::filesystem::remove_all(user);
-    return files;
+    return save;
 }
 
 bool busyLoading()
@@ -175,8 +186,8 @@ int main(int argc, char** argv)
     }
     const char* threads = std::getenv("LP_NUM_THREADS");
     const bool budgeted = !threads || !*threads;
-    const auto saved = playToTheRaid();
-    if (saved.empty()) {
+    const RaidSave saved = playToTheRaid();
+    if (saved.files.empty()) {
         return 1;
     }
 
@@ -184,7 +195,7 @@ int main(int argc, char** argv)
     if (!window.start("frame", "r_width 1024\nr_height 768\nmonitorSync 0\nminiMapOn 1\n")) {
         return 1;
     }
-    for (const auto& [name, bytes] : saved) {
+    for (const auto& [name, bytes] : saved.files) {
         const std::filesystem::path path = window.user / name;
         std::filesystem::create_directories(path.parent_path());
         std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -206,6 +217,14 @@ int main(int argc, char** argv)
     // The town's cells, models and textures loaded.
     for (int i = 0; i < 400 && (i < 30 || busyLoading()); ++i) {
         app.frame();
+    }
+    // The raid goes on in the continued game, its raiders at the stone.
+    const Covenant* raider = Game::get().getCovenant(saved.raider);
+    const Covenant* target = Game::get().getCovenant(saved.target);
+    const int raiders = raider && target && raider->isRaiding() ? raidersAtStone(*raider, *target) : 0;
+    if (raiders == 0) {
+        std::printf("frame: the continued game has no raider at the player's stone\n");
+        return 1;
     }
     Application::runConsoleLine("set paused 1");
     for (const char* menu : {"Hud", "Status", "HotBar"}) {
@@ -253,10 +272,11 @@ int main(int argc, char** argv)
     for (int i = 0; i < GameClient::kEntityCount; ++i) {
         mirrors += GameClient::get().getEntity(i) ? 1 : 0;
     }
-    std::printf("scene: %d entities mirrored; %zu models, %d lights, %d particles drawn; %zu surfaces; %d "
+    std::printf("scene: %d raiders at the stone, %d entities mirrored; %zu models, %d lights, %d particles "
+                "drawn; %zu surfaces; %d "
                 "texts on screen; mini-map %s\n",
-                mirrors, queue.getPoseCache().getSlotCount(), LightingSystem::get().getCount(), particles,
-                queue.getQueued().size(), graphics.getTextEventCount(),
+                raiders, mirrors, queue.getPoseCache().getSlotCount(), LightingSystem::get().getCount(),
+                particles, queue.getQueued().size(), graphics.getTextEventCount(),
                 UserVarSystem::get().getVar("miniMapOn", "", 0).getInt() != 0 ? "on" : "off");
     window.stop();
     cpu_set_t allowed;

@@ -85,13 +85,16 @@ double peakRssMb()
 }
 
 // The world's layout in one number: the same seed lays out the same levels.
+// The secret levels are left out: every load of a saved world draws them anew.
 uint64_t layoutHash(World& world)
 {
     uint64_t h = 1469598103934665603ull;
     auto mix = [&h](uint64_t v) { h = (h ^ v) * 1099511628211ull; };
     mix(world.getWorldSeed());
-    mix(static_cast<uint64_t>(world.getLevelCount()));
-    for (int i = 0; i < world.getLevelCount(); ++i) {
+    const int secret = world.getFirstSecretLevel();
+    const int levels = secret >= 0 ? std::min(secret, world.getLevelCount()) : world.getLevelCount();
+    mix(static_cast<uint64_t>(levels));
+    for (int i = 0; i < levels; ++i) {
         if (const Level* level = world.getLevel(i)) {
             for (char c : level->getName()) {
                 mix(static_cast<unsigned char>(c));
@@ -166,10 +169,12 @@ int main(int argc, char** argv)
             std::printf("the new game does not start\n");
             return 1;
         }
-        std::printf("seed %u, world size %s (%d x %d), %d levels (layout %016llx), %s\n", kBenchSeed,
-                    largest->getName().c_str(), db.getInt(largest, "Width"), db.getInt(largest, "Height"),
-                    world.getLevelCount(), static_cast<unsigned long long>(layoutHash(world)),
-                    covenantLine(Game::get()).c_str());
+        const uint64_t layout = layoutHash(world);
+        const std::string covenants = covenantLine(Game::get());
+        std::printf("seed %u, world size %s (%d x %d), %d levels (%d secret; layout %016llx), %s\n",
+                    kBenchSeed, largest->getName().c_str(), db.getInt(largest, "Width"),
+                    db.getInt(largest, "Height"), world.getLevelCount(), world.getNumSecretLevels(),
+                    static_cast<unsigned long long>(layout), covenants.c_str());
         ok &= report("generating the world, the town built", startMs, 2000.0);
 
         // Past the slow start, then the measured span.
@@ -215,16 +220,23 @@ int main(int argc, char** argv)
         PlayedGame::run("saveAndExit");
         FileSystem::get().finishWrites();
         const double saveMs = msSince(begin);
-        uintmax_t savedBytes = 0;
-        int savedFiles = 0;
-        for (const auto& entry : std::filesystem::recursive_directory_iterator(user)) {
-            const std::string name = entry.path().filename().string();
-            if (entry.is_regular_file() && name != "log.txt" && name != "user.cfg") {
-                savedBytes += entry.file_size();
-                ++savedFiles;
+        const auto files = savedGameFiles(user);
+        size_t savedBytes = 0;
+        std::string missing;
+        for (const char* ending : {".wld", ".chr", ".his", ".map", "global.sav", "global.sts"}) {
+            if (std::none_of(files.begin(), files.end(),
+                             [&](const auto& file) { return file.first.ends_with(ending); })) {
+                missing += std::string(" ") + ending;
             }
         }
-        std::printf("saved %d files, %ju bytes\n", savedFiles, savedBytes);
+        for (const auto& file : files) {
+            savedBytes += file.second.size();
+        }
+        std::printf("saved %zu files, %zu bytes\n", files.size(), savedBytes);
+        if (!missing.empty()) {
+            std::printf("Save and exit wrote no%s file\n", missing.c_str());
+            return 1;
+        }
         ok &= report("save and exit (every file written)", saveMs, 200.0);
 
         // Continue: the saved world and character loaded, the player joined.
@@ -238,6 +250,10 @@ int main(int argc, char** argv)
         std::printf("resumed: %d levels (layout %016llx), %s, %d entities\n", world.getLevelCount(),
                     static_cast<unsigned long long>(layoutHash(world)), covenantLine(Game::get()).c_str(),
                     Game::get().getEntityCount());
+        if (layoutHash(world) != layout || covenantLine(Game::get()) != covenants) {
+            std::printf("Continue brought back another world than the one saved\n");
+            return 1;
+        }
         ok &= report("continue (loaded, the town built, joined)", loadMs, 500.0);
     }
     ok &= report("peak resident memory", peakRssMb(), 500.0, "MB");
