@@ -6,6 +6,7 @@
 #include "client/StateMessage.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
+#include "engine/console/UserVarSystem.h"
 #include "engine/console/VirtualKeys.h"
 #include "engine/data/Localization.h"
 #include "engine/input/Input.h"
@@ -111,6 +112,7 @@ TEST_F(ActionMenusTest, EachActionOpensItsWindowsAndSelectPlayerClosesThem)
         int code;
         const char* stackedMenu;
         std::vector<const char*> alsoShown;
+        const char* helpTopic = nullptr;
     };
     const Row rows[] = {
         {1, "PlayerDead", {}},
@@ -119,14 +121,16 @@ TEST_F(ActionMenusTest, EachActionOpensItsWindowsAndSelectPlayerClosesThem)
         {7, "NpcSharedAdventureMenu", {"NpcChat"}},
         {8, "NpcInPartyMenu", {}},
         {9, "NpcInCovenantMenu", {}},
-        {10, "Stash", {"Loot", "Inventory"}},
-        {11, "Bookshelf", {"Inventory"}},
+        {10, "Stash", {"Loot", "Inventory"}, "SharedStash"},
+        {11, "Bookshelf", {"Inventory"}, "Bookshelf"},
         {12, "NpcList", {}},
         {13, "GateList", {}},
+        // The world map is no window: it is drawn while its variable is set.
+        {14, nullptr, {}, "CovenantGate"},
         {15, "NpcEquipmentFull", {"Inventory"}},
-        {16, "House", {"Inventory"}},
+        {16, "House", {"Inventory"}, "HouseLayout"},
         {17, "HouseEnemy", {}},
-        {22, "VendorMenuWithQuests", {"NpcChat"}},
+        {22, "VendorMenuWithQuests", {"NpcChat"}, "Vendors"},
         {24, "QuestNpcMenu", {"NpcChat", "GetQuest"}},
         {25, "SolveQuest", {"NpcChat"}},
         {26, "NpcRescueMenu", {"NpcChat"}},
@@ -136,8 +140,21 @@ TEST_F(ActionMenusTest, EachActionOpensItsWindowsAndSelectPlayerClosesThem)
     EntityClient& npc = smith();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.code);
+        const int topic = row.helpTopic ? ui.findHelpTopic(row.helpTopic) : -1;
+        if (row.helpTopic) {
+            ASSERT_GE(topic, 0) << row.helpTopic;
+            EXPECT_FALSE(ui.hasHelpTopicButton(topic));
+        }
         player->openNpcMenu(row.code, &npc);
-        EXPECT_TRUE(stacked(row.stackedMenu)) << row.stackedMenu;
+        if (row.stackedMenu) {
+            EXPECT_TRUE(stacked(row.stackedMenu)) << row.stackedMenu;
+        } else {
+            EXPECT_TRUE(ui.getMenuStack().empty());
+        }
+        EXPECT_EQ(getUserVarInt("drawWorldMap"), row.code == 14 ? 1 : 0);
+        if (row.helpTopic) {
+            EXPECT_TRUE(ui.hasHelpTopicButton(topic)) << row.helpTopic;
+        }
         for (const char* also : row.alsoShown) {
             EXPECT_TRUE(shown(also)) << also;
         }
@@ -148,7 +165,10 @@ TEST_F(ActionMenusTest, EachActionOpensItsWindowsAndSelectPlayerClosesThem)
         }
         ASSERT_TRUE(run("selectPlayer"));
         EXPECT_EQ(player->action, 0);
-        EXPECT_FALSE(shown(row.stackedMenu)) << row.stackedMenu;
+        if (row.stackedMenu) {
+            EXPECT_FALSE(shown(row.stackedMenu)) << row.stackedMenu;
+        }
+        EXPECT_EQ(getUserVarInt("drawWorldMap"), 0);
         for (const char* also : row.alsoShown) {
             EXPECT_FALSE(shown(also)) << also;
         }
