@@ -471,6 +471,11 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         const int stash = findEntity(
             [&](const EntityClient& e) { return e.isPlayerStash() && e.getCovenantIndex() == covenant; });
         ASSERT_GE(stash, 0) << "no personal stash in the town";
+        {
+            std::string name;
+            GameClient::get().getEntity(stash)->getDisplayName(name, true, false);
+            EXPECT_EQ(stripColorCodesCopy(name), "Personal Stash");
+        }
         // A spare bag, handed to the player by the server as a find would be.
         {
             const DatabaseEntry* entry = Database::get().findEntry("Backpack");
