@@ -179,7 +179,7 @@ void Quest::announce()
 
 void Quest::accept()
 {
-    sendGameMessage(wrapText("QuestAccepted", "%s", getTitle(false, -1).c_str()), kAnnounceKind);
+    sendGameMessage(wrapText("QuestAccepted", "%s", titleArgument().c_str()), kAnnounceKind);
     if (itemsPending) {
         placeQuestItems();
     }
@@ -192,7 +192,7 @@ void Quest::solve(Player* player)
     }
     Game* game = Game::instance();
     if (!is(QuestType::Recruit)) {
-        sendGameMessage(wrapText("QuestSolved", "%s", getTitle(false, -1).c_str()), kAnnounceKind);
+        sendGameMessage(wrapText("QuestSolved", "%s", titleArgument().c_str()), kAnnounceKind);
     }
     switch (static_cast<QuestType>(type)) {
     case QuestType::Recruit: {

@@ -93,6 +93,9 @@ public:
     std::string getMonsterTypeText(int index, bool coloured, bool plural, int count, bool withTitle) const;
     std::string getItemName(int count);
     std::string getTitle(bool simple, int playerLevelIndex);
+    // The title as an argument value of a message: translated here, since
+    // argument values cannot carry text keys.
+    std::string titleArgument();
     std::string getDescription(int playerLevel, const GameTime& now, const std::string& playerName);
 
     const QuestDefinition* definition = nullptr;

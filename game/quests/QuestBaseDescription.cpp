@@ -70,6 +70,13 @@ std::string QuestBase::npcNameArgument()
     return localization ? localization->translateCopy(name) : stripTextKeyMarkers(name);
 }
 
+std::string QuestBase::titleArgument()
+{
+    const Localization* localization = Localization::instance();
+    const std::string title = getTitle(false, -1);
+    return localization ? localization->translateCopy(title) : stripTextKeyMarkers(title);
+}
+
 std::string QuestBase::typeText() const
 {
     return getMonsterTypeText(0, true, false, 1, false);

@@ -598,7 +598,7 @@ void Quest::skip(Player*)
     if (!definition || !game) {
         return;
     }
-    sendGameMessage(wrapText("QuestSkipped", "%s", getTitle(false, -1).c_str()), kNews);
+    sendGameMessage(wrapText("QuestSkipped", "%s", titleArgument().c_str()), kNews);
     if (isAny({QuestType::StoryTurenGraves, QuestType::StoryCiglioFindItem})) {
         removeQuestItems();
     }

@@ -446,7 +446,7 @@ bool Quest::chooseTargets(QuestBase* source)
         FactionSystem::instance()->declareWar(fa, fb);
         if (source && source->type == toIndex(QuestType::War)) {
             sendGameMessage(wrapText("QuestEventWarWar", "%s %s %s", a->getName().c_str(),
-                                     b->getName().c_str(), getTitle(false, -1).c_str()),
+                                     b->getName().c_str(), titleArgument().c_str()),
                             3);
         }
         break;

@@ -2,6 +2,7 @@
 // the player's quest slots, on the headless program with data/.
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
+#include "engine/data/Localization.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
@@ -371,6 +372,36 @@ TEST_F(QuestsInPlay, ASpawnEntryStandsUnderItsQuestsNumberOnceThroughEverySave)
 }
 
 // ---- Player's slots
+
+// The log names a quest taken, solved or skipped by its title: argument
+// values lose their text-key markers, so the title goes in translated.
+TEST_F(QuestsInPlay, TakenSolvedAndSkippedLinesNameTheQuestByItsTitle)
+{
+    ASSERT_NE(Localization::instance(), nullptr);
+    const int arm = add(QuestType::TutorialEquipWeapon);
+    clearLines();
+    ASSERT_NE(player->acceptQuest(arm), nullptr);
+    EXPECT_TRUE(sent("msg 3 \"$$QuestAccepted~<Arm yourself@@>~$$\""));
+    clearLines();
+    player->completeQuest(arm);
+    player->solveQuest(arm);
+    EXPECT_TRUE(sent("msg 3 \"$$QuestSolved~<Arm yourself@@>~$$\""));
+
+    // A title with values of its own reads whole, with no key left in it.
+    const int kill = add(QuestType::KillMonsters);
+    const std::string title = Localization::get().translateCopy(server.game->getQuest(kill)->getTitle(false, -1));
+    ASSERT_EQ(title.find('$'), std::string::npos) << title;
+    clearLines();
+    ASSERT_NE(player->acceptQuest(kill), nullptr);
+    player->skipQuest(kill);
+    bool named = false;
+    for (const std::string& line : recent()) {
+        const std::string shown = Localization::get().translateCopy(line);
+        EXPECT_EQ(shown.find('$'), std::string::npos) << shown;
+        named = named || shown.find("Quest accepted: " + title) != std::string::npos;
+    }
+    EXPECT_TRUE(named) << title;
+}
 
 TEST_F(QuestsInPlay, AcceptingCopiesOnceAndCompletingIsForTheClientsOwnType)
 {
