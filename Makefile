@@ -57,7 +57,9 @@ test-release: setup-test
 # (CI runs them briefly with --smoke, which only prints an overrun). Each is
 # pinned to one core, BENCH_CPU (by default the last one this make may use),
 # except the window benchmarks, which run the program and an X server of
-# their own and are measured at the program's own thread count.
+# their own and are measured at the program's own thread count (the frame
+# benchmark then runs itself again on two renderer threads, without a budget).
+# The whole-game benchmark keeps to the core it is given, loader thread and all.
 BENCH_CPU ?=
 bench: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_BENCH=ON -DGLOAM_WERROR=OFF

@@ -135,14 +135,17 @@ RaidSave playToTheRaid()
         int atStone = 0;
         while (figures.frames < limit && faults.count == 0) {
             player.play(1, figures);
-            // Every raider alive at the stone, the player home.
+            // Every raider alive at the stone, the player home (Continue
+            // brings the player back to the stone anyway, so after two game
+            // minutes it need not be).
             int alive = 0;
             int dead = 0;
             raider->countRaidParty(alive, dead);
             atStone = raidersAtStone(*raider, *own);
             const Entity* stone = own->getLifestone();
-            if (atStone > 0 && atStone == alive && stone &&
-                self->getPosition().zone == stone->getPosition().zone) {
+            const bool home = stone && self->getPosition().zone == stone->getPosition().zone;
+            if (atStone > 0 && atStone == alive &&
+                (home || figures.frames > warmUp + 2 * SelfPlayer::kFramesPerMinute)) {
                 break;
             }
         }
