@@ -102,6 +102,10 @@ void ActorCovenant::startRaid(int target)
     if (!t || t == this || t->destroyed || !game)
         return;
     stopSharedAdventure(this);
+    // A new raid is first weighed for stopping a full stop time after it
+    // began: the timer of an earlier raid has long run out.
+    if (raidTarget != target)
+        stopRaidTimer.running = false;
     raidTarget = target;
     raidStart = game->getClock();
     createRaidGate(t->getPositionNearLifestone());

@@ -223,6 +223,11 @@ public:
             client.getDiplomacyResultCount(toIndex(CovenantResponse::TradeRejectedConfirmation)) +
             client.getDiplomacyResultCount(toIndex(CovenantResponse::DemandRejectedConfirmation));
         figures.warnings = m_program.warningCount;
+        // A raid still going on at the end counts as met when the player
+        // stood at its stone since it began.
+        for (int i : m_raidOnMe) {
+            figures.raidsMet += m_metRaid[static_cast<size_t>(i)] ? 1 : 0;
+        }
     }
 
     Player* serverPlayer() const { return m_player; }
@@ -365,22 +370,25 @@ private:
                 }
             }
             trace(formatString("foe %d, loot %d, errands %zu, action %d, money %d, quests %d, route %zu, "
-                               "walking %d",
+                               "walking %d, last %s",
                                m_foe, m_loot, m_errands.size(), m_mirror->action, money(),
-                               m_player->countQuests(), m_route.size(), m_mirror->hasDestination())
+                               m_player->countQuests(), m_route.size(), m_mirror->hasDestination(), m_branch)
                       .c_str());
         }
         // A pending offer: the relations screen's trade-request page.
         if (answerOffer()) {
+            m_branch = "offer";
             return;
         }
         if (m_frame >= m_warFrame && m_warStage < kWarDone && warAndRaid()) {
+            m_branch = "war";
             return;
         }
         // The relations screen holds the player still while it is up: it is
         // closed once it has served.
         if (menuShown("CovenantRelations")) {
             clickWidget(shownWidget("Hud::Relations"));
+            m_branch = "relations";
             return;
         }
         const int foe = nearest(
@@ -390,7 +398,7 @@ private:
                 return actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
                        (ignored == m_ignoredFoes.end() || ignored->second < m_frame);
             },
-            400.0f);
+            onThePush() ? 150.0f : 400.0f);
         // A foe it cannot reach (across a wall, up a cliff) is left alone
         // for a while once a fight brings nothing for ten seconds.
         if (foe >= 0 && foe == m_foe) {
@@ -423,16 +431,19 @@ private:
             if (m_frame % 40 == 1) {
                 useSkillOn(foe);
             }
+            m_branch = "foe";
             return;
         }
         m_foe = -1;
-        const int loot = nearest(
-            [&](Entity* e) {
-                const auto ignored = m_ignoredLoot.find(e->getEntityNumber());
-                return dynamic_cast<ItemGround*>(e) != nullptr &&
-                       (ignored == m_ignoredLoot.end() || ignored->second < m_frame);
-            },
-            320.0f);
+        const int loot = onThePush()
+                             ? -1
+                             : nearest(
+                                   [&](Entity* e) {
+                                       const auto ignored = m_ignoredLoot.find(e->getEntityNumber());
+                                       return dynamic_cast<ItemGround*>(e) != nullptr &&
+                                              (ignored == m_ignoredLoot.end() || ignored->second < m_frame);
+                                   },
+                                   320.0f);
         if (loot >= 0 && m_loot == loot && m_frame - m_lootSince >= 200) {
             // Out of reach (across a wall) or no room in the bags: left
             // alone for a while.
@@ -450,10 +461,12 @@ private:
             return;
         }
         if (loot >= 0 && m_frame - m_lootSince < 200) {
+            m_branch = "loot";
             return;
         }
         m_loot = -1;
         if ((m_equipping || m_frame % 50 == 21) && equipSomething(figures)) {
+            m_branch = "equip";
             return;
         }
         if (raidedNow()) {
@@ -464,12 +477,15 @@ private:
             } else if (stone.zone != m_player->getPosition().zone && !homeByLevelGate()) {
                 wander();
             }
+            m_branch = "raided";
             return;
         }
         if (m_errands.empty() && solveQuest()) {
+            m_branch = "solve";
             return;
         }
         if (m_errands.empty() && recruitSomeone()) {
+            m_branch = "recruit";
             return;
         }
         // In the town now and then: the givers and the vendor again.
@@ -483,9 +499,12 @@ private:
         }
         if (!m_errands.empty()) {
             runErrand(figures);
+            m_branch = "errand";
             return;
         }
+        m_branch = "wander";
         if (homeByLevelGate()) {
+            m_branch = "gate";
             return;
         }
         wander();
@@ -738,9 +757,10 @@ private:
                 m_warStage = kWarDone;
                 return false;
             }
-            if (ZonePosition::distanceTo(m_player->getPosition(), target->housePosition) < 250.0f ||
-                m_besiegeSince >= 0) {
-                return besiege(*target);
+            if (ZonePosition::distanceTo(m_player->getPosition(), target->housePosition) < 250.0f) {
+                trace("reaches its raid's target");
+                m_warStage = kWarDone;
+                return false;
             }
             if (m_player->getPosition().zone == target->housePosition.zone) {
                 walkTo(target->housePosition);
@@ -769,42 +789,6 @@ private:
             return true;
         }
         }
-    }
-
-    // At the raid's target the player fights for the target's life stone:
-    // the defenders first (the usual fight), then the stone itself, until
-    // the raid ends, it dies, or three game minutes have gone.
-    bool besiege(const Covenant& target)
-    {
-        if (m_besiegeSince < 0) {
-            m_besiegeSince = m_frame;
-            trace("reaches its raid's target");
-        }
-        if (m_frame > m_besiegeSince + 3 * kFramesPerMinute) {
-            trace("leaves its raid's target");
-            m_warStage = kWarDone;
-            return false;
-        }
-        const int foe = nearest(
-            [&](Entity* e) {
-                auto* actor = dynamic_cast<Actor*>(e);
-                return actor && actor->isAlive() && m_player->isEnemyOf(actor);
-            },
-            400.0f);
-        const Entity* stone = target.getLifestone();
-        EntityClient* mirror = stone ? mirrorOf(stone->getEntityNumber()) : nullptr;
-        if (foe >= 0 || !stone) {
-            return false;
-        }
-        if (!mirror || distance(stone->getPosition(), m_player->getPosition()) > 300.0f) {
-            walkTo(stone->getPosition());
-            return true;
-        }
-        if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
-            m_mirror->selectEntity(mirror);
-            trace(formatString("strikes the life stone (action %d)", m_mirror->action).c_str());
-        }
-        return true;
     }
 
     // One of the player's learnt skills that is ready, on the foe, as its
@@ -1052,6 +1036,7 @@ private:
         }
         switch (static_cast<QuestType>(quest->type)) {
         case QuestType::TutorialEquipWeapon:
+        case QuestType::TutorialGetQuest:
         case QuestType::Recruit:
         case QuestType::KillMonsters:
         case QuestType::KillMonsterGroup:
@@ -1061,6 +1046,11 @@ private:
         case QuestType::ScoutLocation:
         case QuestType::BossKnight:
             return 2;
+        // Hot bar keys and a tour of the house's objects are not among the
+        // player's doings.
+        case QuestType::TutorialUseSlot:
+        case QuestType::TutorialInvestigateHouse:
+            return 0;
         default:
             return 1;
         }
@@ -1070,24 +1060,33 @@ private:
     void planErrands()
     {
         Game& game = Game::get();
-        // The giver of the quest it can best finish, nearest first among equals.
-        int giver = -1;
-        for (int rank = 3; rank >= 1 && giver < 0; --rank) {
-            giver = nearest(
-                [&](Entity* e) {
-                    auto* actor = dynamic_cast<Actor*>(e);
-                    if (!actor || !actor->isAlive() || m_player->isEnemyOf(actor) ||
-                        dynamic_cast<Vendor*>(e)) {
-                        return false;
-                    }
-                    for (int id : game.collectQuestsOfferedBy(actor)) {
-                        if (questRank(id) >= rank) {
-                            return true;
+        // The givers of quests it can finish, nearest first; without any,
+        // the giver of the best other one.
+        const int free = Player::kQuestSlots - m_player->countQuests();
+        std::vector<int> givers;
+        for (int rank = 3; rank >= 1 && givers.empty() && free > 0; --rank) {
+            for (;;) {
+                const int giver = nearest(
+                    [&](Entity* e) {
+                        auto* actor = dynamic_cast<Actor*>(e);
+                        if (!actor || !actor->isAlive() || m_player->isEnemyOf(actor) ||
+                            dynamic_cast<Vendor*>(e) ||
+                            std::find(givers.begin(), givers.end(), e->getEntityNumber()) != givers.end()) {
+                            return false;
                         }
-                    }
-                    return false;
-                },
-                1.0e9f, false);
+                        for (int id : game.collectQuestsOfferedBy(actor)) {
+                            if (questRank(id) >= rank) {
+                                return true;
+                            }
+                        }
+                        return false;
+                    },
+                    1.0e9f, false);
+                if (giver < 0 || (rank < 2 && !givers.empty()) || static_cast<int>(givers.size()) >= free) {
+                    break;
+                }
+                givers.push_back(giver);
+            }
         }
         const int vendor = nearest(
             [&](Entity* e) {
@@ -1095,10 +1094,9 @@ private:
                 return v && v->isAlive() && !v->isGuardVendor() && !v->isGambler();
             },
             1.0e9f, false);
-        for (int npc : {giver, vendor}) {
-            if (npc >= 0) {
-                m_errands.push_back(npc);
-            }
+        m_errands = givers;
+        if (vendor >= 0) {
+            m_errands.push_back(vendor);
         }
         m_errandUntil = m_frame + 2 * kFramesPerMinute;
         m_tradeStage = 0;
@@ -1106,6 +1104,7 @@ private:
 
     void nextErrand()
     {
+        m_acceptsHere = 0;
         if (!m_errands.empty()) {
             m_errands.erase(m_errands.begin());
         }
@@ -1169,6 +1168,11 @@ private:
                     row = static_cast<int>(i);
                 }
             }
+            if (best <= 0 || (best < 2 && m_player->countQuests() > 0) ||
+                m_player->countQuests() >= Player::kQuestSlots) {
+                nextErrand();
+                return;
+            }
             const Vec2 at = list->getScreenPosition();
             const int x = static_cast<int>(at.x + 8.0f);
             const int y = static_cast<int>(at.y + (static_cast<float>(row) + 0.5f) *
@@ -1188,7 +1192,14 @@ private:
         m_askedGiver = npc.getEntityNumber();
         (void)figures;
         trace("accepts a quest");
-        nextErrand();
+        // The same giver again for its next quest (the window closes with
+        // the accept), three at most.
+        if (++m_acceptsHere >= 3) {
+            m_acceptsHere = 0;
+            nextErrand();
+        } else {
+            groundClick();
+        }
     }
 
     // The vendor's window: one sale (a bag item dropped on the vendor's
@@ -1312,14 +1323,18 @@ private:
         return fallback;
     }
 
-    // A computer covenant's raid on the player's covenant is under way.
+    // A computer covenant's raid on the player's covenant is under way and
+    // the player has not stood at its stone since it began: it goes home.
+    // Once there it goes about its play again; raiders that come near are
+    // fought as any foe.
     bool raidedNow() const
     {
         const Covenant* own = m_player->getCovenant();
         Game& game = Game::get();
         for (int i = 0; own && i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
-            if (covenant && covenant != own && covenant->isRaiding() && covenant->raidTarget == own->index) {
+            if (covenant && covenant != own && covenant->isRaiding() && covenant->raidTarget == own->index &&
+                !(static_cast<size_t>(i) < m_metRaid.size() && m_metRaid[static_cast<size_t>(i)])) {
                 return true;
             }
         }
@@ -1519,6 +1534,13 @@ private:
     // With no death by two thirds of the span the player pushes into levels
     // above its own until it dies.
     bool pushing() const { return m_span > 0 && m_deaths == 0 && m_frame * 3 >= m_span * 2; }
+
+    // On its way to the push's level the player fights only what stands in
+    // its way and leaves loot lying.
+    bool onThePush() const
+    {
+        return pushing() && m_pushGoal >= 0 && m_player->getPosition().zone != m_pushGoal;
+    }
 
     // The nearest level whose monsters stand well above the player's own
     // level (the harder of two as near), else the hardest it can reach.
@@ -1752,6 +1774,12 @@ private:
             trace("travels by a gate");
         }
         m_wasWarping = warping;
+        const PlayerCovenantClient* offers = Client::get().getPlayerCovenant();
+        const int pending = offers ? offers->findPendingOffer() : -1;
+        if (pending >= 0 && pending != m_pendingOffer) {
+            trace(formatString("is offered a deal by covenant %d", pending).c_str());
+        }
+        m_pendingOffer = pending;
         m_levels.insert(m_player->getPosition().zone);
         figures.peakEntities = std::max(figures.peakEntities, game.getEntityCount());
         const Covenant* own = m_player->getCovenant();
@@ -1782,15 +1810,16 @@ private:
             }
             if (!raiding && m_raiding[static_cast<size_t>(i)] && m_raidOnMe.contains(i)) {
                 figures.raidsMet += m_metRaid[static_cast<size_t>(i)] ? 1 : 0;
-                trace(m_metRaid[static_cast<size_t>(i)] ? "has met the raid on its stone"
-                                                        : "missed the raid on its stone");
+                trace(formatString("%s the raid of covenant %d on its stone",
+                                   m_metRaid[static_cast<size_t>(i)] ? "has met" : "missed", i)
+                          .c_str());
                 m_raidOnMe.erase(i);
             }
             if (raiding && !m_raiding[static_cast<size_t>(i)]) {
                 m_metRaid[static_cast<size_t>(i)] = false;
                 if (onMe) {
                     m_raidOnMe.insert(i);
-                    trace("is raided");
+                    trace(formatString("is raided by covenant %d", i).c_str());
                 }
                 if (covenant == own) {
                     // The player's raid begins when it is declared, by the target's house.
@@ -1986,6 +2015,7 @@ private:
     Player* m_player = nullptr;
     PlayerClient* m_mirror = nullptr;
     int m_frame = 0;
+    const char* m_branch = ""; // the plan's last choice, for the trace
     int m_deadFrames = 0;
     int m_span = 0;
     int m_deaths = 0;
@@ -2017,18 +2047,19 @@ private:
     int m_tradeStage = 0;
     int m_tradeTries = 0;
     int m_questStage = 0;
+    int m_acceptsHere = 0;
     int m_fundsBefore = -1;
     int m_questsBefore = 0;
     int m_questAskedAt = -1;
     int m_nextOfferLook = 0;
     int m_offersAnswered = 0;
+    int m_pendingOffer = -1;
     bool m_relationsOpened = false;
     static constexpr int kWarDone = 6;
     int m_warFrame = 5 * kFramesPerMinute;
     int m_warStage = 0;
     int m_raidTarget = -1;
     int m_raidGateSince = 0;
-    int m_besiegeSince = -1;
     int m_usedGateAt = -1000;
     bool m_wasWarping = false;
     bool m_raidDeclared = false;

@@ -196,6 +196,31 @@ TEST_F(ActorCovenantRaidsTest, ARaidTakesHalfTheOtherSlotsAndStopsWhenTheStoneIs
     EXPECT_EQ(gate.get(), nullptr) << "the gate is deleted";
 }
 
+// A later raid is weighed for stopping only a stop time after it began, as
+// the first one: the timer of the raid before has run out long since, and a
+// raid that ended on its first step would be announced and called off at once.
+TEST_F(ActorCovenantRaidsTest, ALaterRaidIsNotCalledOffOnItsFirstStep)
+{
+    world.game->setClock(GameTime(0, 1, 0, 0.0f));
+    atWar(c, t);
+    c.setLifestoneHealth(c.getLifestoneMaxHealth() / 5);
+    d->StopRaidChanceChangeLifeStoneDanger = -1.0f;
+    for (int raid = 0; raid < 2; ++raid) {
+        SCOPED_TRACE(raid == 0 ? "first raid" : "second raid");
+        c.startRaid(t.index);
+        ASSERT_TRUE(c.isRaiding());
+        EXPECT_FALSE(c.shouldStopRaid()) << "weighed at once";
+        // Its stop time on: the stone in danger calls it off.
+        c.stopRaidTimer.remaining = 0.0f;
+        EXPECT_TRUE(c.shouldStopRaid());
+        c.endRaid();
+        ASSERT_FALSE(c.isRaiding());
+        // Minutes go by before the next raid: the timer runs out meanwhile.
+        c.stopRaidTimer.remaining = 0.0f;
+        atWar(c, t);
+    }
+}
+
 TEST_F(ActorCovenantRaidsTest, ARequestedRaidIsJudgedByBothCovenantsDamage)
 {
     TestCovenant& requester = addTestCovenant(*world.game, "Human");
