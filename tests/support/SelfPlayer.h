@@ -980,17 +980,16 @@ private:
             if (m_recruit >= 0) {
                 m_recruitTried.insert(m_recruit);
             }
+            // A would-be recruit anywhere on the level: a click on it walks
+            // up and opens its recruit window beside its talk.
             m_recruit = nearest(
                 [&](Entity* e) {
                     auto* actor = dynamic_cast<Actor*>(e);
-                    // Only one a click would talk to: a click on an armed one attacks it.
-                    const EntityClient* seen = mirrorOf(e->getEntityNumber());
                     return actor && actor->isAlive() && actor->getNpcType() == toIndex(NpcType::Recruit) &&
-                           !actor->getCovenant() && !m_player->isEnemyOf(actor) && seen &&
-                           seen->getMouseAction(true, false) == 24 &&
+                           PlayerCovenant::isRecruitCandidate(*m_player, actor) &&
                            !m_recruitTried.contains(e->getEntityNumber());
                 },
-                1.0e9f);
+                1.0e9f, false);
             m_recruitUntil = m_frame + 3 * kFramesPerMinute / 2;
             if (m_recruit < 0) {
                 return false;
@@ -998,7 +997,8 @@ private:
             trace(formatString("goes to recruit %d", m_recruit).c_str());
         }
         auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(m_recruit));
-        if (!npc || !npc->isAlive() || npc->getCovenant() || !mirrorOf(m_recruit)) {
+        if (!npc || !npc->isAlive() || npc->getCovenant() ||
+            npc->getPosition().zone != m_player->getPosition().zone) {
             m_recruitTried.insert(m_recruit);
             m_recruit = -1;
             return false;
@@ -1014,7 +1014,7 @@ private:
             m_recruitAskedAt = m_frame;
             return true;
         }
-        if (distance(npc->getPosition(), m_player->getPosition()) > 300.0f) {
+        if (!mirrorOf(m_recruit) || distance(npc->getPosition(), m_player->getPosition()) > 300.0f) {
             walkTo(npc->getPosition());
             return true;
         }

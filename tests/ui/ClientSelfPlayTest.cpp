@@ -296,6 +296,7 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
     EXPECT_GE(all.raidsByPlayer + all.raidsOnPlayer + all.raidsOther, 1) << "raids begun";
     EXPECT_GE(all.resurrections, 1) << "a death followed by a resurrection at the stone";
     EXPECT_GE(all.gateTravels, 1);
+    EXPECT_GE(all.recruits, 1) << "a would-be recruit taken in through its window";
     std::printf("both seeds: %d recruits, %d gate travels\n", all.recruits, all.gateTravels);
 }
 
