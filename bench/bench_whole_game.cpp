@@ -21,6 +21,7 @@
 #include "engine/files/FileSystem.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/covenants/ActorCovenant.h"
+#include "game/definitions/GameEnums.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
@@ -104,7 +105,7 @@ uint64_t layoutHash(World& world)
     return h;
 }
 
-// "N computer covenants (difficulty D, ...)".
+// "N covenants, M computer-run (difficulty Hard Hard ...)".
 std::string covenantLine(Game& game)
 {
     int computer = 0;
@@ -112,7 +113,12 @@ std::string covenantLine(Game& game)
     for (int i = 0; i < game.getCovenantCount(); ++i) {
         if (const auto* covenant = dynamic_cast<const ActorCovenant*>(game.getCovenant(i))) {
             ++computer;
-            difficulties += (difficulties.empty() ? "" : " ") + std::to_string(covenant->getDifficulty());
+            const int d = covenant->getDifficulty();
+            const char* name = d == static_cast<int>(CovenantDifficultyLevel::Easy)      ? "Easy"
+                               : d == static_cast<int>(CovenantDifficultyLevel::Average) ? "Average"
+                               : d == static_cast<int>(CovenantDifficultyLevel::Hard)    ? "Hard"
+                                                                                         : "?";
+            difficulties += (difficulties.empty() ? "" : " ") + std::string(name);
         }
     }
     return std::to_string(game.getCovenantCount()) + " covenants, " + std::to_string(computer) +
