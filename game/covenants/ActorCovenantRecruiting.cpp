@@ -82,6 +82,10 @@ bool ActorCovenant::tryRecruit(Actor* candidate, bool alreadyInWorld, const Ques
 {
     if (!candidate || (candidate->getMaxHealth() > 0 && candidate->getHealth() <= 0))
         return false;
+    // Someone another covenant took in meanwhile (the player may recruit
+    // this covenant's quest candidate) stays theirs: one body, one covenant.
+    if (candidate->getCovenant())
+        return false;
     const float p = CovenantDefinition::familyValue(def().ClassRecruitChance, recruitClassIndex(*candidate));
     if (withQuest) {
         if (questCandidate.get() != candidate) {

@@ -182,6 +182,8 @@ public:
             m_program.frame([&] {
                 if ((figures.frames + 1) % kFramesPerMinute == 0) {
                     checkInvariants((figures.frames + 1) / kFramesPerMinute);
+                } else if (m_mirrorsAgain) {
+                    recheckMirrors();
                 }
                 decide(figures);
             });
@@ -280,8 +282,23 @@ public:
         if (!m_program.errors.empty()) {
             fault() << "error logged: " << m_program.errors.front();
         }
+        // A command the server took in this frame (a sale, a purchase) shows
+        // in the mirror with the next state: a difference is looked at once
+        // more then, and only one that stays is a fault.
+        m_holdFaults = true;
         checkMirrors();
+        m_holdFaults = false;
+        m_mirrorsAgain = !m_heldFaults.empty();
+        m_heldFaults.clear();
         checkWorld();
+        m_context.clear();
+    }
+
+    void recheckMirrors()
+    {
+        m_mirrorsAgain = false;
+        m_context = "a frame after a game minute: ";
+        checkMirrors();
         m_context.clear();
     }
 
@@ -1918,7 +1935,10 @@ private:
             for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
                 if (const Actor* recruit = covenant->getRecruitActor(slot)) {
                     if (recruit->getCovenant() != covenant) {
-                        fault() << "recruit " << slot << " of covenant " << i << " points elsewhere";
+                        fault() << "recruit " << slot << " of covenant " << i << " (entity "
+                                << recruit->getEntityNumber() << ", " << recruit->getName() << ", "
+                                << (recruit->isAlive() ? "alive" : "dead") << ") points to covenant "
+                                << recruit->getCovenantIndex();
                     }
                 }
             }
@@ -1971,8 +1991,12 @@ private:
                 dynamic_cast<ItemGround*>(entity) != nullptr || dynamic_cast<Chest*>(entity) != nullptr;
             if ((sentient && sentient->isAlive()) || lying) {
                 if (!walkableCell(p)) {
-                    fault() << "entity " << i << (lying ? " (an item or chest)" : "")
-                            << " is on a blocked cell at " << p.zone << " " << p.x << " " << p.y;
+                    const auto* actor = dynamic_cast<const Actor*>(entity);
+                    fault() << "entity " << i << (lying ? " (an item or chest)" : "") << " "
+                            << (actor ? actor->getName() : std::string()) << " (covenant "
+                            << entity->getCovenantIndex() << ", npc type "
+                            << (actor ? actor->getNpcType() : -1) << ") is on a blocked cell at " << p.zone
+                            << " " << p.x << " " << p.y;
                 }
             }
         }
@@ -1999,6 +2023,10 @@ private:
     FaultLine fault() { return FaultLine(*this); }
     void report(const std::string& text)
     {
+        if (m_holdFaults) {
+            m_heldFaults.push_back(text);
+            return;
+        }
         ++m_faults;
         if (m_sink) {
             m_sink(m_context + text);
@@ -2012,6 +2040,9 @@ private:
     FaultSink m_sink;
     int m_faults = 0;
     std::string m_context;
+    bool m_holdFaults = false;
+    bool m_mirrorsAgain = false;
+    std::vector<std::string> m_heldFaults;
     Player* m_player = nullptr;
     PlayerClient* m_mirror = nullptr;
     int m_frame = 0;

@@ -98,6 +98,31 @@ TEST_F(ActorCovenantRecruitingTest, AQuestCandidateIsJudgedOnce)
     *d = saved;
 }
 
+// The quest's candidate taken into another covenant first (the player
+// recruits it by its window) is not taken in again when the quest is done:
+// both covenants would hold one body, which would point to the second only.
+TEST_F(ActorCovenantRecruitingTest, ACandidateOfAnotherCovenantIsNotTakenIn)
+{
+    Quest quest;
+    quest.level = 1;
+    quest.goal = 1;
+    quest.progress = 1;
+    ActorCovenant& other = setUpCovenant("GildedScale", 10);
+    Actor* candidate = spawn(findType("RecruitWarrior"), 5, 60, 70);
+    auto* d = const_cast<CovenantDefinition*>(c.getDefinition());
+    const CovenantDefinition saved = *d;
+    d->ClassRecruitChance.fill(1.0f);
+    c.resizeRecruitSlots(c.getRecruitSlotCount() + 1);
+    other.resizeRecruitSlots(other.getRecruitSlotCount() + 1);
+    ASSERT_GE(other.addRecruit(candidate), 0);
+    const int before = c.getRecruitCount();
+    EXPECT_FALSE(c.tryRecruit(candidate, true, &quest));
+    EXPECT_FALSE(c.tryRecruit(candidate, true, nullptr));
+    EXPECT_EQ(c.getRecruitCount(), before);
+    EXPECT_EQ(candidate->getCovenant(), &other);
+    *d = saved;
+}
+
 TEST_F(ActorCovenantRecruitingTest, AGuardIsBoughtWhenTheCrystalsCoverIt)
 {
     const int leaderLevel = c.getLeader()->getStat(toIndex(CharacterStat::Level));
