@@ -111,6 +111,16 @@ void GameRules::deriveGeometry(const std::string& where)
     subCellSize = tileSize / static_cast<float>(collisionCellsPerTile);
 }
 
+const ZonePosition& GameRules::townNpcStand(int npcType) const
+{
+    const int slots = std::min(static_cast<int>(townNpcTypes.size()), kNpcTypeCount);
+    for (int slot = 0; slot < slots; ++slot) {
+        if (townNpcTypes[static_cast<size_t>(slot)] == npcType)
+            return npcPositions[static_cast<size_t>(slot)];
+    }
+    return npcPositions[static_cast<size_t>(std::clamp(npcType, 0, kNpcTypeCount - 1))];
+}
+
 void GameRules::load(const DatabaseEntry* entry)
 {
     DefinitionReader r(entry);
@@ -138,6 +148,9 @@ void GameRules::load(const DatabaseEntry* entry)
     townGatePositions = readZonePositions(r, "TownGatePosition");
     DefinitionReader::copyLeading(readZonePositions(r, "NpcPosition"), npcPositions);
     DefinitionReader::copyLeading(r.getIntList("NpcDirection"), npcDirections);
+    townNpcTypes.clear();
+    for (const std::string& name : r.getStringList("NpcType"))
+        townNpcTypes.push_back(toIndex(parseNpcType(name)));
 
     maxLevel = r.getInt("MaxLevel", maxLevel);
     if (maxLevel < 1 || maxLevel > kMaxLevelLimit) {

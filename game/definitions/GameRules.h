@@ -48,8 +48,11 @@ struct GameRules {
     int townCenterCellY = 0;
     float townCellSize = 1.0f; // "TownCellSize"
     std::vector<ZonePosition> townGatePositions;
+    // Town NPC slot i stands at entry i of "NpcPosition", facing entry i of
+    // "NpcDirection"; the slots are the "NpcType" list, not the type numbers.
     std::array<ZonePosition, kNpcTypeCount> npcPositions{};
     std::array<int, kNpcTypeCount> npcDirections{};
+    std::vector<int> townNpcTypes; // "NpcType": the NPC type of each town slot
 
     // ---- Levels and experience
     int maxLevel = 100;
@@ -198,6 +201,9 @@ struct GameRules {
     void deriveGeometry(const std::string& where = "GameSystem");
     // Reads every key from the rules entry; missing keys keep their defaults.
     void load(const DatabaseEntry* entry);
+    // Where the town NPC of a type stands: its slot's entry, or the type's own
+    // entry for a type no slot holds.
+    const ZonePosition& townNpcStand(int npcType) const;
 };
 
 // The level-dependent attributes of monsters of one character class, read from

@@ -473,7 +473,7 @@ void Quest::tryRescue(Actor* npc)
         const GameData* data = GameData::instance();
         const int npcType = npc->getNpcType();
         if (data && npcType >= 0 && npcType < kNpcTypeCount) {
-            npc->warp(data->rules().npcPositions[static_cast<size_t>(npcType)]);
+            npc->warp(data->rules().townNpcStand(npcType));
         }
         npc->setFlags(npc->getFlags() & ~EntityBase::kFlagKidnapped);
         npc->setQuestActor(false);

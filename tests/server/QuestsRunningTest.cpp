@@ -760,4 +760,49 @@ TEST_F(QuestsRunning, AKidnappedNpcsDeathIsToldWithItsType)
     EXPECT_TRUE(anyLineWith(named)) << (recent().empty() ? "" : recent().back());
 }
 
+// Town NPCs stand by their slot in the town's list, which is not their type
+// number: a rescued merchant goes home to its own stand, not to the one of
+// the slot numbered as its type (the gambler's), and the stand the map
+// names for a type is where that NPC stands.
+TEST_F(QuestsRunning, ARescuedTownNpcGoesHomeToItsOwnStand)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    game.createTownNpcs();
+    const GameRules& rules = GameData::get().rules();
+    auto near = [](const ZonePosition& a, const ZonePosition& b) {
+        return a.zone == b.zone && std::hypot(a.x - b.x, a.y - b.y) < 160.0f;
+    };
+    for (NpcType type : {NpcType::Warmaster, NpcType::Steward, NpcType::VendorBasic, NpcType::Gambler,
+                         NpcType::VendorGuard}) {
+        const Actor* npc = game.getTownNpc(toIndex(type));
+        ASSERT_NE(npc, nullptr) << getNpcTypeName(toIndex(type));
+        EXPECT_TRUE(near(npc->getPosition(), rules.townNpcStand(toIndex(type))))
+            << getNpcTypeName(toIndex(type));
+    }
+    // A type no slot holds keeps its own entry.
+    EXPECT_EQ(rules.townNpcStand(toIndex(NpcType::Recruit)).x,
+              rules.npcPositions[static_cast<size_t>(toIndex(NpcType::Recruit))].x);
+
+    Actor* merchant = game.getTownNpc(toIndex(NpcType::VendorBasic));
+    const Actor* gambler = game.getTownNpc(toIndex(NpcType::Gambler));
+    ASSERT_NE(merchant, nullptr);
+    ASSERT_NE(gambler, nullptr);
+    const ZonePosition home = merchant->getPosition();
+    ZonePosition away = home;
+    away.addOffset(0.0f, 700.0f);
+    merchant->warp(away);
+    merchant->setFlags(merchant->getFlags() | EntityBase::kFlagKidnapped);
+    merchant->setQuestActor(true);
+    auto quest = rolled(QuestType::Kidnapping);
+    quest->questNpc = merchant;
+    quest->monsterType = GameData::get().findMonsterType("GoblinScout");
+    Quest* kidnapping = game.getQuest(game.addQuest(std::move(quest)));
+    ASSERT_NE(kidnapping, nullptr);
+    kidnapping->tryRescue(merchant);
+    EXPECT_EQ(merchant->getFlags() & EntityBase::kFlagKidnapped, 0u) << "rescued";
+    EXPECT_TRUE(near(merchant->getPosition(), home));
+    EXPECT_FALSE(near(merchant->getPosition(), gambler->getPosition()));
+}
+
 } // namespace

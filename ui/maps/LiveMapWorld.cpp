@@ -138,5 +138,5 @@ ZonePosition LiveMapWorld::getNpcPosition(int type) const
     if (!data || type < 0 || type >= kNpcTypeCount) {
         return ZonePosition(-1, 0.0f, 0.0f);
     }
-    return data->rules().npcPositions[static_cast<size_t>(type)];
+    return data->rules().townNpcStand(type);
 }
