@@ -10,6 +10,7 @@
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
 #include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
@@ -17,6 +18,8 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
+#include "game/covenants/TradeOffer.h"
+#include "game/covenants/TradeTerm.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
@@ -564,6 +567,75 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         }
         EXPECT_LT(lowestHealth, fullHealth) << "the monsters fought back";
         EXPECT_TRUE(barSeen) << "a health bar over the monster";
+    }
+
+    // ---- Death: a monster's last blows, dealt through the server's own
+    // damage, then the death window's Resurrect at the covenant's stone.
+    {
+        player->takeDamage(player->getHealth() + 10, nullptr);
+        ASSERT_TRUE(game.frameUntil([] { return menuActive("PlayerDead"); }, 120)) << "no death window";
+        game.waitForLoads();
+        const Picture shot = game.shot(false, "death.png");
+        expectColour(pixelAt(shot, 205, 240), 26, 29, 41, "the death window's panel");
+        clickWidget("PlayerDead", "Resurrect");
+        ASSERT_TRUE(game.frameUntil([&] { return player->isAlive() && !menuActive("PlayerDead"); }, 600))
+            << "not resurrected\n"
+            << game.logTail(8);
+        ASSERT_TRUE(game.frameUntil(standsOnBuiltLevel, 2400));
+        EXPECT_EQ(Client::get().getPlayerPosition().zone, town) << "back at the stone in the town";
+        const Entity* stone = Game::get().getCovenant(ownCovenant)->getLifestone();
+        ASSERT_NE(stone, nullptr);
+        EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), stone->getPosition()), 400.0f)
+            << "beside the stone";
+    }
+
+    // ---- An offer: a computer covenant's trade (ten crystals for five
+    // gold), made through its own offer path, answered with Accept on the
+    // trade-request page that the relations key opens while it waits.
+    {
+        ActorCovenant* other = nullptr;
+        for (int i = 0; i < Game::get().getCovenantCount() && !other; ++i) {
+            other = dynamic_cast<ActorCovenant*>(Game::get().getCovenant(i));
+        }
+        ASSERT_NE(other, nullptr);
+        Covenant* own = Game::get().getCovenant(ownCovenant);
+        other->addMoney(50);
+        TradeOffer trade;
+        trade.type = 0;
+        trade.addEntry(toIndex(TradeTermKind::TermCrystals), 10, 0);
+        trade.addEntry(toIndex(TradeTermKind::TermGold), 5, 1);
+        const int crystals = own->stats.get(toIndex(CovenantStat::Money));
+        const int goldBefore = gold(*player);
+        const int accepted =
+            GameClient::get().getDiplomacyResultCount(toIndex(CovenantResponse::TradeAcceptedConfirmation));
+        other->sendOffer(own, trade);
+        ASSERT_TRUE(game.frameUntil(
+            [&] {
+                const PlayerCovenantClient* mirror = Client::get().getPlayerCovenant();
+                return mirror && mirror->findPendingOffer() == other->index;
+            },
+            120))
+            << "the offer did not reach the client";
+        game.key(SDL_SCANCODE_R);
+        ASSERT_TRUE(menuActive("CovenantRelations"));
+        ASSERT_TRUE(menuActive("RelationsTradeRequest")) << "the relations key opens the waiting offer";
+        game.waitForLoads();
+        const Picture shot = game.shot(false, "offer.png");
+        expectColour(pixelAt(shot, 125, 404), 58, 74, 112, "the Accept button");
+        expectColour(pixelAt(shot, 235, 404), 58, 74, 112, "the Reject button");
+        clickWidget("RelationsTradeRequest", "Accept");
+        ASSERT_TRUE(game.frameUntil(
+            [&] {
+                return GameClient::get().getDiplomacyResultCount(
+                           toIndex(CovenantResponse::TradeAcceptedConfirmation)) > accepted;
+            },
+            120))
+            << "no answer to the accepted offer";
+        EXPECT_EQ(own->stats.get(toIndex(CovenantStat::Money)), crystals + 10) << "the crystals came";
+        EXPECT_EQ(gold(*player), goldBefore - 5) << "the gold went";
+        EXPECT_FALSE(GameClient::get().getDiplomacyResponseText().empty()) << "their answer is shown";
+        game.key(SDL_SCANCODE_ESCAPE);
+        EXPECT_FALSE(menuActive("CovenantRelations"));
     }
 
     // ---- The quest and relations screens open on their keys.
