@@ -61,6 +61,7 @@
 #include <string>
 #include <sys/resource.h>
 #include <vector>
+
 class SelfPlayer {
 public:
     static constexpr int kFramesPerMinute = 1200; // 50 ms frames
@@ -1020,7 +1021,9 @@ private:
             m_recruit = -1;
             return false;
         }
-        if (menuShown("Recruit")) {
+        // The window of this person, not one left open by the last.
+        if (menuShown("Recruit") && m_mirror->getTarget(false) == mirrorOf(m_recruit) &&
+            m_mirror->action == 24) {
             if (!clickWidget(shownWidget("Recruit::ToCovenant"))) {
                 fault() << "the recruit window has no ToCovenant button";
             }

@@ -373,7 +373,9 @@ TEST(ClientSelfPlay, ATradeRequestPageWithoutItsAcceptButtonFailsTheRun)
         SelfPlayer player(program, 11, failTest);
         ASSERT_TRUE(player.startNew(11));
         Figures figures;
-        for (int frame = 0; frame < 20 * kFramesPerMinute && failures.size() == 0; ++frame) {
+        // Until the player means to accept an offer (the first answer may
+        // be a rejection; the offers come when the covenants decide).
+        for (int frame = 0; frame < 60 * kFramesPerMinute && failures.size() == 0; ++frame) {
             player.play(1, figures);
         }
     }
