@@ -326,8 +326,9 @@ std::vector<int> Game::collectQuestsOfferedBy(Actor* npc) const
     const NpcType npcType = static_cast<NpcType>(npc->getNpcType());
     for (int i = 0; i < getQuestTableSize(); ++i) {
         const Quest* quest = getQuest(i);
-        if (quest && quest->open && !quest->failed && !quest->isComplete() &&
-            quest->isGivenBy(npcType, npc)) {
+        // A finished quest stays on its giver's list: the client's quest-target
+        // test finds the quest to hand in there.
+        if (quest && quest->open && !quest->failed && quest->isGivenBy(npcType, npc)) {
             numbers.push_back(i);
         }
     }

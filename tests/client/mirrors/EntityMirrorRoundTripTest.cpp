@@ -221,16 +221,20 @@ TEST_F(EntityMirrorRoundTrip, AQuestGiversOfferedListReachesItsMirror)
     send({warmaster, goblin});
     EXPECT_TRUE(mirror(warmaster).getOfferedQuests().empty());
 
-    for (int i = 0; i < 2; ++i) {
+    // A closed quest, an open one under way and an open one finished: the
+    // finished one stays on the list, where the client's quest-target test
+    // looks for the quest the player hands in.
+    for (int i = 0; i < 3; ++i) {
         auto quest = std::make_unique<Quest>();
         ASSERT_TRUE(quest->setup(2, GameTime(), 700u + static_cast<uint32_t>(i),
                                  static_cast<int>(QuestType::KillMonsters), 0));
-        quest->goal = 6; // not yet done
-        quest->open = i == 1;
+        quest->goal = 6;
+        quest->progress = i == 2 ? 6 : 0;
+        quest->open = i >= 1;
         ASSERT_GE(world.game->addQuest(std::move(quest)), 0);
     }
     const std::vector<int> offered = world.game->collectQuestsOfferedBy(warmaster);
-    ASSERT_EQ(offered.size(), 1u) << "only the open quest is offered";
+    ASSERT_EQ(offered.size(), 2u) << "the open quests are offered, the finished one too";
     EXPECT_EQ(sectionOf(warmaster), std::vector<int32_t>(offered.begin(), offered.end()));
     EXPECT_TRUE(sectionOf(goblin).empty()) << "a monster offers nothing";
     send({warmaster, goblin});
