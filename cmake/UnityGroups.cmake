@@ -714,9 +714,9 @@ set(GLOAM_UNITY_server_tests
     tests/server/FightEndToEndTest.cpp 0
     tests/server/GameStartupTest.cpp 0
     tests/server/NewWorldGoldenTest.cpp 0
+    tests/server/NewWorldTest.cpp 0
     tests/server/ObjectsEndToEndTest.cpp 0
-    tests/server/ObjectsTest.cpp 0
-    tests/server/NewWorldTest.cpp 1
+    tests/server/ObjectsTest.cpp 1
     tests/server/PlayerCommandsTest.cpp 1
     tests/server/PlayerCovenantWorldTest.cpp 1
     tests/server/PlayerEndToEndTest.cpp 1
@@ -739,8 +739,8 @@ set(GLOAM_UNITY_server_tests
     tests/server/TradeTest.cpp 3
     tests/server/WorldDifficultyEndToEndTest.cpp 3
     tests/server/WorldRoundTripTest.cpp 3
+    tests/server/WorldSavePrefixesTest.cpp 3
     tests/server/TownChatTest.cpp 4
-    tests/server/WorldSavePrefixesTest.cpp 4
     tests/server/WorldStartEndToEndTest.cpp 4
 )
 set(GLOAM_UNITY_client_tests
@@ -792,6 +792,7 @@ set(GLOAM_UNITY_ui_tests
     tests/ui/HelpTopicsTest.cpp 0
     tests/ui/LiveClientViewTest.cpp 0
     tests/ui/NewGameOptionsTest.cpp 0
+    tests/ui/NpcWindowsTest.cpp 1
     tests/ui/PictureXvfbTest.cpp 1
     tests/ui/QuietMenuXvfbTest.cpp 1
     tests/ui/ShippedMenusTest.cpp 1
@@ -799,7 +800,6 @@ set(GLOAM_UNITY_ui_tests
     tests/ui/UILastStepsTest.cpp 1
     tests/ui/UIMenuTest.cpp 1
     tests/ui/UISystemTest.cpp 1
-    tests/ui/UISystemXvfbTest.cpp 1
     tests/ui/UISlotsXvfbTest.cpp 2
     tests/ui/UIWidgetTest.cpp 2
     tests/ui/WindowsOfPlayGameXvfbTest.cpp 2
@@ -808,6 +808,7 @@ set(GLOAM_UNITY_ui_tests
     tests/ui/maps/UIMapsXvfbTest.cpp 2
     tests/ui/maps/WorldMapFileTest.cpp 2
     tests/ui/maps/WorldMapTest.cpp 2
+    tests/ui/UISystemXvfbTest.cpp 3
     tests/ui/menus/UIBagMenuTest.cpp 3
     tests/ui/menus/UIRelationsMenuTest.cpp 3
     tests/ui/widgets/UICheckBoxTest.cpp 3
@@ -815,15 +816,15 @@ set(GLOAM_UNITY_ui_tests
     tests/ui/widgets/UIFilePickerTest.cpp 3
     tests/ui/widgets/UIHelpTest.cpp 3
     tests/ui/widgets/UIListTest.cpp 3
-    tests/ui/widgets/UIModelWidgetQueueTest.cpp 3
     tests/ui/widgets/UIItemSlotTest.cpp 4
+    tests/ui/widgets/UIModelWidgetQueueTest.cpp 4
     tests/ui/widgets/UIModelWidgetTest.cpp 4
     tests/ui/widgets/UIScrollBarTest.cpp 4
     tests/ui/widgets/UISkillSlotTest.cpp 4
     tests/ui/widgets/UISliderTest.cpp 4
     tests/ui/widgets/UIStatValueTest.cpp 4
     tests/ui/widgets/UITextTest.cpp 4
-    tests/ui/widgets/UITextureListTest.cpp 4
+    tests/ui/widgets/UITextureListTest.cpp 5
     tests/ui/widgets/UIWidgetConditionsTest.cpp 5
     tests/ui/widgets/UIWidgetSourcesTest.cpp 5
 )
