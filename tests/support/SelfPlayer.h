@@ -910,13 +910,29 @@ private:
         if (giver && giver->getNpcType() == toIndex(kind)) {
             return giver->getEntityNumber();
         }
-        return nearest(
+        const int near = nearest(
             [&](Entity* e) {
                 auto* actor = dynamic_cast<Actor*>(e);
                 return actor && actor->isAlive() && actor->getNpcType() == toIndex(kind) &&
                        !m_player->isEnemyOf(actor);
             },
             1.0e9f, false);
+        if (near >= 0 || kind == NpcType::None) {
+            return near;
+        }
+        // None on this level: one in another, the town's first.
+        int found = -1;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const auto* actor = dynamic_cast<const Actor*>(Game::get().getEntity(i));
+            if (actor && actor->isAlive() && actor->getNpcType() == toIndex(kind) &&
+                !m_player->isEnemyOf(actor) && (found < 0 || actor->getPosition().zone == 0)) {
+                found = i;
+                if (actor->getPosition().zone == 0) {
+                    break;
+                }
+            }
+        }
+        return found;
     }
 
     // A held quest that is done is solved with its giver: a click on the
