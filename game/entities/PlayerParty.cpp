@@ -21,6 +21,9 @@ void Player::recruitToCovenant(Actor* npc, bool joinParty)
     auto* covenant = dynamic_cast<PlayerCovenant*>(getCovenant());
     if (!covenant)
         return;
+    // One place per person: a member is not taken in again.
+    if (npc && covenant->findRecruitByActor(npc))
+        return;
     if (!npc || !covenant->hasRoomForRecruit() || covenant->firstFreeRecruitSlot() < 0) {
         sendMessage(kPartyMessage, "Already have max covenant recruits");
         return;

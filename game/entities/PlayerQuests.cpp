@@ -128,14 +128,19 @@ void Player::solveQuest(int number)
             return;
         }
         Actor* recruit = dynamic_cast<Actor*>(quest->getQuestEntity());
-        if (!recruit || !covenant->hasRoomForRecruit() || covenant->firstFreeRecruitSlot() < 0) {
+        // Taken in already (through its own recruit window): the quest is
+        // handed in without a second place for the same person.
+        const bool member = recruit && covenant->findRecruitByActor(recruit);
+        if (!member && (!recruit || !covenant->hasRoomForRecruit() || covenant->firstFreeRecruitSlot() < 0)) {
             sendMessage(4, "Already have max covenant recruits");
             return;
         }
         // The recruit follows the player while the party has room, else goes home.
         const Game* rules = Game::instance();
         const int partySize = rules ? rules->settings().maxAdventureGroupSize : 0;
-        recruitToCovenant(recruit, static_cast<int>(m_followers.size()) < partySize - 1);
+        if (!member) {
+            recruitToCovenant(recruit, static_cast<int>(m_followers.size()) < partySize - 1);
+        }
         if (!covenant->findRecruitByActor(recruit)) {
             return;
         }

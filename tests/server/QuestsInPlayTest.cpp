@@ -389,7 +389,8 @@ TEST_F(QuestsInPlay, TakenSolvedAndSkippedLinesNameTheQuestByItsTitle)
 
     // A title with values of its own reads whole, with no key left in it.
     const int kill = add(QuestType::KillMonsters);
-    const std::string title = Localization::get().translateCopy(server.game->getQuest(kill)->getTitle(false, -1));
+    const std::string title =
+        Localization::get().translateCopy(server.game->getQuest(kill)->getTitle(false, -1));
     ASSERT_EQ(title.find('$'), std::string::npos) << title;
     clearLines();
     ASSERT_NE(player->acceptQuest(kill), nullptr);
@@ -530,6 +531,45 @@ TEST_F(QuestsInPlay, SolvingARecruitQuestRecruitsIntoThePartyOrHomeOrNotAtAll)
 
     rules.maxRecruits = maxRecruits;
     settings.maxAdventureGroupSize = partySize;
+}
+
+// A Recruit quest's person taken in through its own recruit window before the
+// quest is handed in: the hand-in rewards the quest and keeps the person in
+// its one place, even with no place left.
+TEST_F(QuestsInPlay, HandingInARecruitQuestWhosePersonJoinedAlreadyKeepsOnePlace)
+{
+    auto made = std::make_unique<PlayerCovenant>();
+    PlayerCovenant* house = made.get();
+    const int index = server.game->addCovenant(std::move(made));
+    ASSERT_GE(index, 0);
+    ByteBuffer join;
+    join.writeInt(0u);
+    join.writeString("Oakhold");
+    std::string field;
+    ASSERT_TRUE(house->initNew(join, field)) << field;
+    house->player = player;
+    player->setCovenantIndex(index);
+    house->resizeRecruitSlots(1);
+
+    auto quest = rolled(QuestType::Recruit);
+    Actor* npc = monsterAt(besidePlayer(60.0f), 5);
+    quest->questNpc = npc;
+    const int number = server.game->addQuest(std::move(quest));
+    ASSERT_NE(player->acceptQuest(number), nullptr);
+    player->getQuest(player->findQuestSlot(number))->setCompleted();
+
+    player->recruitToCovenant(npc, false);
+    ASSERT_NE(house->findRecruitByActor(npc), nullptr);
+    ASSERT_EQ(house->getRecruitCount(), 1);
+    player->recruitToCovenant(npc, false);
+    EXPECT_EQ(house->getRecruitCount(), 1) << "a member is not taken in again";
+
+    const int xp = player->getStat(toIndex(CharacterStat::Xp));
+    player->solveQuest(number);
+    EXPECT_EQ(server.game->getQuest(number), nullptr) << "the quest is handed in";
+    EXPECT_GT(player->getStat(toIndex(CharacterStat::Xp)), xp);
+    EXPECT_EQ(house->getRecruitCount(), 1);
+    EXPECT_EQ(npc->getCovenant(), house);
 }
 
 } // namespace

@@ -892,14 +892,14 @@ private:
                 m_player->getStat(toIndex(CharacterStat::Xp)), items};
     }
 
-    // Who takes a done quest in: its own person for a one-shot quest, a
-    // monster quest or a recruit; else its giver, or the nearest person of the
-    // kind the quest returns to.
+    // Who takes a done quest in: its own person for a one-shot quest or a
+    // monster quest; else its giver, or the nearest person of the kind the
+    // quest returns to (a recruit is handed in to the steward, who sends the
+    // recruit to the house).
     int solverOf(const Quest& quest) const
     {
         const NpcType kind = quest.definition ? quest.definition->returnNpcType : NpcType::None;
-        if (kind == NpcType::OneShot || quest.type == toIndex(QuestType::MonsterQuest) ||
-            quest.type == toIndex(QuestType::Recruit)) {
+        if (kind == NpcType::OneShot || quest.type == toIndex(QuestType::MonsterQuest)) {
             const Entity* own = quest.getQuestEntity();
             return own ? own->getEntityNumber() : -1;
         }
