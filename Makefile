@@ -80,14 +80,15 @@ soak: setup-test
 	cd $(RELEASE_DIR) && GLOAM_SELFPLAY_MINUTES=$(SOAK_MINUTES) GLOAM_SELFPLAY_SEEDS=$(SOAK_SEEDS) \
 	    taskset -c 0 ./tests/ui_tests --gtest_filter='ClientSelfPlay.DISABLED_Soak' --gtest_also_run_disabled_tests
 
-# The README's pictures (docs/main-menu.png, new-game.png, fight.png): shots of the
-# whole-game window test under Xvfb.
+# The README's pictures (main menu, New Game, a quest giver, a fight, the death
+# window, an offer, a vendor, in docs/): shots of the whole-game window test under Xvfb.
 pictures: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF -DGLOAM_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target ui_tests
 	rm -rf build/shots && mkdir -p build/shots
 	cd $(RELEASE_DIR) && GLOAM_KEEP_SHOTS=$(CURDIR)/build/shots ./tests/ui_tests --gtest_filter='WholeGameXvfbTest.*'
-	cp build/shots/main-menu.png build/shots/new-game.png build/shots/fight.png docs/
+	cp build/shots/main-menu.png build/shots/new-game.png build/shots/quest-giver.png build/shots/fight.png \
+	    build/shots/death.png build/shots/offer.png build/shots/vendor.png docs/
 
 # libFuzzer on every target, FUZZ_SECONDS each, growing build/fuzz/fuzz-corpus.
 fuzz: setup-test
