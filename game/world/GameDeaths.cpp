@@ -2,6 +2,8 @@
 // reacted to, a destroyed covenant's chest, respawns, and actors placed
 // before their level was built moved off blocked ground once it is.
 #include "engine/core/ColorCodes.h"
+#include "engine/core/DebugSystem.h"
+#include "engine/core/MathUtil.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
@@ -27,6 +29,7 @@
 #include "game/world/World.h"
 
 #include <algorithm>
+#include <cmath>
 
 std::vector<Entity*> Game::collectEntitiesOnLevel(int level) const
 {
@@ -114,18 +117,30 @@ void Game::relocateBlockedEntities(int level)
 {
     const GameData* data = GameData::instance();
     const int rings = data ? data->rules().freeSpotRingLimit : 0;
+    // A spot drawn before the level was built may lie deep in a band of rock,
+    // farther than the ring limit from any ground: the rings then go on until
+    // they cover the whole level, so the entity reaches the nearest ground
+    // instead of staying in the rock where nobody can reach it.
+    const GameRules& rules = worldRules();
+    const GridSettings& grid = getGrid();
+    const int wholeLevel = static_cast<int>(
+        std::ceil(std::max(rules.levelWidth / grid.cellWidth, rules.levelHeight / grid.cellHeight)));
+    // Bounded, so that rules with a tiny grid cannot make the search endless.
+    constexpr int kMostRings = 256;
+    const int lastRing = std::max(rings, std::min(wholeLevel, kMostRings));
     constexpr uint32_t kSolidMask = 3;
     for (Entity* entity : collectEntitiesOnLevel(level)) {
         auto* actor = dynamic_cast<Actor*>(entity);
         if (!actor || !actor->relocated || isPlaceFree(actor->getPosition(), actor, kSolidMask)) {
             continue;
         }
-        for (int ring = 0; ring <= rings; ++ring) {
-            ZonePosition spot;
-            if (findFreeSpotOnRing(actor->getPosition(), ring, spot, actor, false, false, kSolidMask)) {
-                actor->warp(spot);
-                break;
-            }
+        ZonePosition spot;
+        if (findFreeSpotNear(actor->getPosition(), lastRing, spot, actor, false, kSolidMask)) {
+            actor->warp(spot);
+        } else {
+            const ZonePosition& at = actor->getPosition();
+            debugPrint(2, "Level %d has no free ground for %s at %g %g; it stays there\n", level,
+                       actor->getName().c_str(), static_cast<double>(at.x), static_cast<double>(at.y));
         }
     }
 }

@@ -123,4 +123,91 @@ TEST_F(SpawnPopulationTest, ABlockIsPopulatedWhereItsNumberSaysAndOnlyOnce)
     EXPECT_FALSE(game->isBlockPopulated(level->zone, columns + 2));
 }
 
+TEST_F(SpawnPopulationTest, MonstersPutInBeforeTheLevelWasBuiltMoveToTheNearestGround)
+{
+    const GameRules& rules = data->rules();
+    const float cell = rules.gridSize;
+    const float blockSize = static_cast<float>(rules.blockTileWidth) * rules.tileSize;
+    const MonsterType* type = data->findMonsterType("GoblinScout");
+    ASSERT_NE(type, nullptr);
+    // The three east block columns become rock: a band far wider than the
+    // ring limit, as a level's walled edge can be.
+    LevelLayout* layout = level->getLayout();
+    ASSERT_NE(layout, nullptr);
+    if (layout->reached.empty())
+        layout->reached.assign(layout->places.size(), true);
+    const int firstRock = rules.blocksAcross - 3;
+    for (int row = 0; row < rules.blocksDown; ++row)
+        for (int column = firstRock; column < rules.blocksAcross; ++column)
+            layout->reached[static_cast<size_t>(row * rules.blocksAcross + column)] = false;
+    const float bandEdge = static_cast<float>(firstRock) * blockSize;
+    const float lastGround = bandEdge - cell * 0.5f; // the column of cells just west of the band
+    const float lastColumn = static_cast<float>(rules.blocksAcross) * blockSize - cell * 0.5f;
+
+    auto make = [&](const ZonePosition& at, bool relocated) {
+        Actor* actor = spawns.createMonster(type, level->zone, 3);
+        actor->relocated = relocated;
+        actor->setPosition(at);
+        actor->setSecondaryPosition(at);
+        EXPECT_GE(game->addEntity(actor), 0);
+        return actor;
+    };
+    // A row whose last cell before the band is ground for this monster.
+    float row = -1.0f;
+    {
+        Actor* probe = make(ZonePosition(level->zone, 0.0f, 0.0f), false);
+        for (float y = cell * 0.5f; y < rules.levelHeight && row < 0.0f; y += cell)
+            if (game->isPlaceFree(ZonePosition(level->zone, lastGround, y), probe, 3))
+                row = y;
+        game->removeEntity(probe);
+        delete probe;
+    }
+    ASSERT_GE(row, 0.0f);
+    const int deep = static_cast<int>((lastColumn - lastGround) / cell);
+    ASSERT_GT(deep, rules.freeSpotRingLimit) << "the band must outreach the ring limit";
+
+    struct Case {
+        const char* what;
+        float x;
+        bool relocated;
+        bool moves;
+    };
+    const Case cases[] = {
+        {"in the level's last column, deep in the band", lastColumn, true, true},
+        {"just inside the band, within the ring limit", bandEdge + 2.5f * cell, true, true},
+        {"already on ground", lastGround, true, false},
+        {"in the band but never marked for moving", lastColumn, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const ZonePosition start(level->zone, c.x, row);
+        Actor* actor = make(start, c.relocated);
+        game->relocateBlockedEntities(level->zone);
+        const ZonePosition& p = actor->getPosition();
+        if (!c.moves) {
+            EXPECT_EQ(p, start);
+        } else {
+            EXPECT_TRUE(game->isPlaceFree(p, actor, 3)) << p.x << " " << p.y;
+            EXPECT_EQ(p.zone, level->zone);
+            // No ground lies east of the band's edge, so the nearest ring
+            // that holds any meets it in the last column before the band.
+            EXPECT_FLOAT_EQ(p.x, lastGround);
+            EXPECT_LE(std::fabs(p.y - row), c.x - lastGround + 0.5f);
+            EXPECT_EQ(p, actor->getSecondaryPosition());
+        }
+        game->removeEntity(actor);
+        delete actor;
+    }
+
+    // A level with no ground at all: the monster stays and the log says so.
+    std::fill(layout->reached.begin(), layout->reached.end(), false);
+    const ZonePosition start(level->zone, lastColumn, row);
+    Actor* stuck = make(start, true);
+    game->relocateBlockedEntities(level->zone);
+    EXPECT_EQ(stuck->getPosition(), start);
+    EXPECT_TRUE(log.contains("has no free ground"));
+    game->removeEntity(stuck);
+    delete stuck;
+}
+
 } // namespace
