@@ -1,11 +1,14 @@
 // The game as a new user plays it: the whole program windowed under Xvfb on
 // the shipped data, driven with the mouse and keys only, through the main
 // menu, a new character with three "Hard" computer covenants chosen in the
-// New Game window, the town, a
-// quest taken from its giver, done by putting on the kit and solved, a walk
-// out of the town, a fight, the quest and relations screens, save and exit,
-// the character resumed as it was left, and a vendor's purchase and sale. A
-// screenshot at each stage is checked at known pixels, and the state behind it.
+// New Game window, the town, a quest taken from its giver, done by putting on
+// the kit and solved, a walk out of the town to a level with a gate, that
+// gate activated and taken home, the house gate's world map back to it, a
+// fight, death and Resurrect at the stone, an offer
+// accepted, a recruit taken in, the quest and relations screens, save and
+// exit, the character resumed as it was left, and a vendor's purchase and
+// sale. A screenshot at each stage is checked at known pixels, and the state
+// behind it.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -14,6 +17,7 @@
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
+#include "engine/core/ZoneTopology.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/ActorCovenant.h"
@@ -21,11 +25,15 @@
 #include "game/covenants/TradeOffer.h"
 #include "game/covenants/TradeTerm.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/GateList.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Gate.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
 #include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 #include "graphics/text/TextEvent.h"
 #include "graphics/text/TextEventList.h"
@@ -33,6 +41,8 @@
 #include "support/LevelRoute.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
+#include "ui/maps/MapLabel.h"
+#include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIDropDownBox.h"
 #include "ui/widgets/UIItemSlot.h"
@@ -94,6 +104,30 @@ bool redBarIn(const Picture& p, int x0, int y0, int x1, int y1, int length)
             if (run >= length) {
                 return true;
             }
+        }
+    }
+    return false;
+}
+
+// The white pixels of the message log's text at the screen's lower left.
+int logTextPixels(const Picture& shot)
+{
+    int lit = 0;
+    for (int y = 400; y < 440; ++y) {
+        for (int x = 8; x < 200; ++x) {
+            const uint8_t* c = pixelAt(shot, x, y);
+            lit += std::min({c[0], c[1], c[2]}) > 170 ? 1 : 0;
+        }
+    }
+    return lit;
+}
+
+// A line of the message log holds the text.
+bool logged(const char* text)
+{
+    for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
+        if (e.kind == TextEventList::kLogKind && e.text.find(text) != std::string::npos) {
+            return true;
         }
     }
     return false;
@@ -285,7 +319,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
 
     // Walking to an entity: clicks on the ground towards it until it is on
     // the screen, then a click on it, again now and then, until `done`.
-    auto approach = [&](int number, const std::function<bool()>& done) {
+    auto approach = [&](int number, const std::function<bool()>& done, int frameBudget = 3000) {
         int frames = 0;
         const bool reached = game.frameUntil(
             [&] {
@@ -296,6 +330,13 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                 if (!e || frames++ % 40 != 0) {
                     return false;
                 }
+                // A click that met someone else on the way opened their
+                // talk: it is closed and the approach goes on.
+                if (menuActive("NpcChat") &&
+                    Client::get().getLocalPlayer()->getTargetEntityNumber(true) != number) {
+                    clickWidget("NpcChat", "Close");
+                    return false;
+                }
                 const ZonePosition at = Client::get().getPlayerPosition();
                 const EntityClient* mirror = GameClient::get().getEntity(number);
                 const Vec2 p =
@@ -303,16 +344,25 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                 if (mirror && p.x > 40 && p.x < 600 && p.y > 80 && p.y < 400) {
                     game.click(static_cast<int>(p.x), static_cast<int>(p.y) - 14);
                 } else {
-                    const Vec2 local = ZonePosition::getLocal(e->getPosition(), at);
-                    const float d = std::max(1.0f, std::hypot(local.x - at.x, local.y - at.y));
+                    // Far off: a few cells along a route over free ground
+                    // (water and woods lie between), else straight at it.
                     ZonePosition toward = at;
-                    toward.addOffset((local.x - at.x) / d * 160.0f, (local.y - at.y) / d * 160.0f);
+                    const ZonePosition goal = e->getPosition();
+                    const std::vector<ZonePosition> route =
+                        goal.zone == at.zone ? routeToPoint(at, goal) : std::vector<ZonePosition>{};
+                    if (route.size() > 1) {
+                        toward = route[std::min<size_t>(route.size() - 1, 5)];
+                    } else {
+                        const Vec2 local = ZonePosition::getLocal(goal, at);
+                        const float d = std::max(1.0f, std::hypot(local.x - at.x, local.y - at.y));
+                        toward.addOffset((local.x - at.x) / d * 160.0f, (local.y - at.y) / d * 160.0f);
+                    }
                     const Vec2 q = Client::get().worldToScreen(toward, true);
                     game.click(static_cast<int>(q.x), static_cast<int>(q.y));
                 }
                 return false;
             },
-            3000);
+            frameBudget);
         if (!reached) {
             game.shot(false, "approach-failed.png");
             const EntityClient* e = GameClient::get().getEntity(number);
@@ -411,9 +461,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     game.shot(false, "quest-reward.png");
     closeTalk();
 
-    const int recruits = Game::get().getCovenant(ownCovenant)->getRecruitCount();
-
-    // ---- Out of the town on foot, across its southern edge.
+    // ---- Out of the town on foot, across its edge.
     // Walking a route: a click on the ground a few cells on, the next one
     // when the character comes near it, the same again when it stands still.
     // A click that meets a person opens its talk instead (the giver just left
@@ -466,8 +514,21 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             },
             6000);
     };
+    // Out across the edge toward a level with a gate: the seeded world has
+    // one beside the town.
+    int side = -1;
     {
-        const std::vector<ZonePosition> route = routeToLevelEdge(Client::get().getPlayerPosition(), 2);
+        const int dx[] = {0, 1, 0, -1};
+        const int dy[] = {-1, 0, 1, 0};
+        for (int d = 0; d < 4 && side < 0; ++d) {
+            const int zone = ZoneTopology::current().neighbour(town, dx[d], dy[d]);
+            const Level* level = zone >= 0 ? World::get().getLevel(zone) : nullptr;
+            side = level && level->gateFlag ? d : -1;
+        }
+    }
+    ASSERT_GE(side, 0) << "no level beside the town has a gate";
+    {
+        const std::vector<ZonePosition> route = routeToLevelEdge(Client::get().getPlayerPosition(), side);
         ASSERT_FALSE(route.empty()) << "no way out of the town";
         walk(route, [&] { return Client::get().getPlayerPosition().zone != town; });
         // The server may still place it on the town's side for a moment.
@@ -482,27 +543,116 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     // The first level discovered lifts the new character a level; the line
     // is in the message log at the screen's lower left.
     {
-        auto logged = [] {
-            for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
-                if (e.kind == TextEventList::kLogKind && e.text.find("level 2") != std::string::npos) {
+        ASSERT_TRUE(
+            game.frameUntil([&] { return player->getStat(toIndex(CharacterStat::Level)) >= 2; }, 1200))
+            << "no level-up";
+        EXPECT_TRUE(game.frameUntil([] { return logged("level 2"); }, 600)) << "the level-up line";
+        EXPECT_GT(logTextPixels(game.shot()), 20) << "the log's text";
+    }
+
+    const int beyond = Client::get().getPlayerPosition().zone;
+
+    // ---- The level's gate: the first use activates it, the next carries
+    // the character home to the town.
+    auto gateOn = [](int zone, const std::function<bool(const Gate&)>& test) {
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const auto* g = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            if (g && g->getPosition().zone == zone && test(*g)) {
+                return i;
+            }
+        }
+        return -1;
+    };
+    {
+        const int gate = gateOn(beyond, [](const Gate& g) { return g.getKind() == Gate::kLevelGate; });
+        ASSERT_GE(gate, 0) << "the level has no gate";
+        auto activated = [&] {
+            const GateRecord* r = player->getGates().find(World::get().getWorldSize()->entryId, beyond);
+            return r && r->activated;
+        };
+        EXPECT_FALSE(activated());
+        // The level's monsters may kill the character on its way: then it
+        // comes back at the stone and walks out over the edge again.
+        auto reachGate = [&](const std::function<bool()>& done) {
+            for (int attempt = 0; attempt < 3; ++attempt) {
+                if (!player->isAlive()) {
+                    if (!game.frameUntil([] { return menuActive("PlayerDead"); }, 120)) {
+                        return false;
+                    }
+                    clickWidget("PlayerDead", "Resurrect");
+                    if (!game.frameUntil([&] { return player->isAlive() && standsOnBuiltLevel(); }, 2400)) {
+                        return false;
+                    }
+                    walk(routeToLevelEdge(Client::get().getPlayerPosition(), side),
+                         [&] { return Client::get().getPlayerPosition().zone != town; });
+                    if (!game.frameUntil(
+                            [&] {
+                                return Client::get().getPlayerPosition().zone == beyond &&
+                                       standsOnBuiltLevel();
+                            },
+                            2400)) {
+                        return false;
+                    }
+                }
+                if (approach(
+                        gate, [&] { return done() || !player->isAlive(); }, 6000) &&
+                    done()) {
                     return true;
                 }
             }
             return false;
         };
-        ASSERT_TRUE(
-            game.frameUntil([&] { return player->getStat(toIndex(CharacterStat::Level)) >= 2; }, 1200))
-            << "no level-up";
-        EXPECT_TRUE(game.frameUntil(logged, 600)) << "the level-up line";
-        const Picture shot = game.shot();
-        int lit = 0;
-        for (int y = 400; y < 440; ++y) {
-            for (int x = 8; x < 200; ++x) {
-                const uint8_t* c = pixelAt(shot, x, y);
-                lit += std::min({c[0], c[1], c[2]}) > 170 ? 1 : 0;
+        ASSERT_TRUE(reachGate(activated)) << "the gate was not activated";
+        EXPECT_TRUE(game.frameUntil([] { return logged("Gate activated!"); }, 60)) << "the gate's line";
+        EXPECT_GT(logTextPixels(game.shot(false, "gate.png")), 20) << "the log's text";
+        EXPECT_EQ(Client::get().getPlayerPosition().zone, beyond) << "the first use only activates it";
+    }
+
+    // ---- The gate's next use carries the character home to the town.
+    {
+        const int gate = gateOn(beyond, [](const Gate& g) { return g.getKind() == Gate::kLevelGate; });
+        ASSERT_TRUE(approach(gate, [&] { return Client::get().getPlayerPosition().zone == town; }))
+            << "the gate did not carry the character home";
+        EXPECT_TRUE(player->isAlive()) << "home through the gate, not the stone";
+        ASSERT_TRUE(game.frameUntil(standsOnBuiltLevel, 2400));
+    }
+
+    // ---- The house gate: its world map lists the activated gate, whose
+    // label takes the character back to that level.
+    {
+        const int houseGate =
+            gateOn(town, [&](const Gate& g) { return g.getCovenantIndex() == ownCovenant; });
+        ASSERT_GE(houseGate, 0) << "no gate at the house";
+        ASSERT_TRUE(approach(houseGate, [] {
+            return WorldMap::get().isShown() && WorldMap::get().isAtGate();
+        })) << "the world map did not open at the gate";
+        game.frame();
+        const Picture shot = game.shot(false, "world-map.png");
+        const MapLabel* label = nullptr;
+        for (const MapLabel& l : WorldMap::get().getLabels()) {
+            // The activated gate's label carries its place in the gate
+            // list; the level's connections are drawn as gates too.
+            if (l.kind == MapLabel::Gate && l.position.zone == beyond && l.target >= 0) {
+                label = &l;
             }
         }
-        EXPECT_GT(lit, 20) << "the log's text";
+        ASSERT_NE(label, nullptr) << "the activated gate is not on the map";
+        const Vec2 p = WorldMap::get().screenPointOf(label->position);
+        expectColour(pixelAt(shot, static_cast<int>(p.x), static_cast<int>(p.y)),
+                     static_cast<int>(label->colour[0] * 255.0f), static_cast<int>(label->colour[1] * 255.0f),
+                     static_cast<int>(label->colour[2] * 255.0f), "the gate's mark on the map");
+        game.moveTo(static_cast<int>(p.x), static_cast<int>(p.y));
+        // The mouse over it enlarges it (the hover), and names it.
+        ASSERT_GE(WorldMap::get().getHoveredLabel(), 0);
+        EXPECT_EQ(WorldMap::get().getLabels()[static_cast<size_t>(WorldMap::get().getHoveredLabel())].target,
+                  label->target)
+            << "the gate's label under the mouse";
+        game.click(static_cast<int>(p.x), static_cast<int>(p.y), SDL_BUTTON_RIGHT);
+        ASSERT_TRUE(game.frameUntil(
+            [&] { return Client::get().getPlayerPosition().zone == beyond && standsOnBuiltLevel(); }, 2400))
+            << "the map's gate did not carry the character\n"
+            << game.logTail(10);
+        EXPECT_FALSE(WorldMap::get().isShown());
     }
 
     // ---- A fight: the nearest enemy, walked towards with clicks on the
@@ -569,10 +719,13 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         EXPECT_TRUE(barSeen) << "a health bar over the monster";
     }
 
-    // ---- Death: a monster's last blows, dealt through the server's own
-    // damage, then the death window's Resurrect at the covenant's stone.
+    // ---- Death: a monster's last blows (dealt through the server's own
+    // damage when the fight left the character standing), then the death
+    // window's Resurrect at the covenant's stone.
     {
-        player->takeDamage(player->getHealth() + 10, nullptr);
+        if (player->isAlive()) {
+            player->takeDamage(player->getHealth() + 10, nullptr);
+        }
         ASSERT_TRUE(game.frameUntil([] { return menuActive("PlayerDead"); }, 120)) << "no death window";
         game.waitForLoads();
         const Picture shot = game.shot(false, "death.png");
@@ -637,6 +790,63 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         game.key(SDL_SCANCODE_ESCAPE);
         EXPECT_FALSE(menuActive("CovenantRelations"));
     }
+
+    // ---- A recruit: one who would join, clicked in the town, taken into the
+    // covenant with its window's "to the covenant". Wanderers come with
+    // time: one's arrival is caused through the server's own spawning, a few
+    // steps from the character.
+    {
+        Covenant* own = Game::get().getCovenant(ownCovenant);
+        int recruit = -1;
+        {
+            Actor* actor = SpawnSystem::get().spawnPotentialRecruit(town, 1);
+            ASSERT_NE(actor, nullptr);
+            ZonePosition at = player->getPosition();
+            at.addOffset(90.0f, 40.0f);
+            ZonePosition spot = at;
+            for (int ring = 0; ring < 6 && !Game::get().findFreeSpotOnRing(at, ring, spot, actor); ++ring) {
+            }
+            actor->setPosition(spot);
+            actor->setSecondaryPosition(spot);
+            recruit = Game::get().addEntity(actor);
+            if (recruit < 0) {
+                delete actor;
+            }
+            ASSERT_GE(recruit, 0) << "no room for a wanderer";
+        }
+        const int before = own->getRecruitCount();
+        ASSERT_TRUE(approach(recruit, [] { return menuActive("NpcPotentialRecruitMenu"); }))
+            << "the recruit window did not open";
+        EXPECT_TRUE(menuActive("Recruit"));
+        game.waitForLoads();
+        {
+            // Its panel beside the talk, and its first skill's icon on it.
+            const Picture shot = game.shot(false, "recruit.png");
+            const Vec2 at = UISystem::get().findMenu("Recruit")->getPosition();
+            expectColour(pixelAt(shot, static_cast<int>(at.x) + 150, static_cast<int>(at.y) + 60), 26, 29, 41,
+                         "the recruit window's panel");
+            UIWidget* skill = widgetOf("Recruit", "Skill0");
+            ASSERT_NE(skill, nullptr);
+            const Vec2 icon = skill->getScreenPosition();
+            int drawn = 0;
+            for (int y = 0; y < static_cast<int>(skill->getSize().y); ++y) {
+                for (int x = 0; x < static_cast<int>(skill->getSize().x); ++x) {
+                    const uint8_t* c =
+                        pixelAt(shot, static_cast<int>(icon.x) + x, static_cast<int>(icon.y) + y);
+                    drawn += std::abs(c[0] - 26) + std::abs(c[1] - 29) + std::abs(c[2] - 41) > 60 ? 1 : 0;
+                }
+            }
+            EXPECT_GT(drawn, 20) << "its first skill's icon";
+        }
+        clickWidget("Recruit", "ToCovenant");
+        ASSERT_TRUE(game.frameUntil([&] { return own->isMember(Game::get().getEntity(recruit)); }, 120))
+            << "nobody was recruited\n"
+            << game.logTail(8);
+        EXPECT_EQ(own->getRecruitCount(), before + 1);
+        closeTalk();
+    }
+    const int recruits = Game::get().getCovenant(ownCovenant)->getRecruitCount();
+    EXPECT_GT(recruits, 0);
 
     // ---- The quest and relations screens open on their keys.
     game.key(SDL_SCANCODE_Q);
