@@ -822,7 +822,8 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         EXPECT_TRUE(menuActive("Recruit"));
         game.waitForLoads();
         {
-            // Its panel beside the talk, and its first skill's icon on it.
+            // Its panel beside the talk, and the first of its skill places
+            // drawn on it.
             const Picture shot = game.shot(false, "recruit.png");
             const Vec2 at = UISystem::get().findMenu("Recruit")->getPosition();
             expectColour(pixelAt(shot, static_cast<int>(at.x) + 150, static_cast<int>(at.y) + 60), 26, 29, 41,
@@ -838,7 +839,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                     drawn += std::abs(c[0] - 26) + std::abs(c[1] - 29) + std::abs(c[2] - 41) > 60 ? 1 : 0;
                 }
             }
-            EXPECT_GT(drawn, 20) << "its first skill's icon";
+            EXPECT_GT(drawn, 20) << "its first skill place";
         }
         clickWidget("Recruit", "ToCovenant");
         ASSERT_TRUE(game.frameUntil([&] { return own->isMember(Game::get().getEntity(recruit)); }, 120))
