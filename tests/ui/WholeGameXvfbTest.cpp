@@ -463,6 +463,22 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     game.shot(false, "quest-reward.png");
     closeTalk();
 
+    // The giver's next quest, taken and held over Save and exit.
+    auto heldQuest = [&] {
+        for (int n = 0; n < Game::get().getQuestTableSize(); ++n) {
+            if (player->hasQuest(n)) {
+                return n;
+            }
+        }
+        return -1;
+    };
+    ASSERT_EQ(heldQuest(), -1);
+    ASSERT_TRUE(approach(giver, [] { return menuActive("GetQuest"); })) << "the giver offers no next quest";
+    clickWidget("GetQuest", "Accept");
+    ASSERT_TRUE(game.frameUntil([&] { return heldQuest() >= 0; }, 120)) << "the next quest was not taken";
+    const int nextQuest = heldQuest();
+    closeTalk();
+
     // ---- Out of the town on foot, across its edge.
     // Walking a route: a click on the ground a few cells on, the next one
     // when the character comes near it, the same again when it stands still.
@@ -904,6 +920,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     EXPECT_EQ(World::get().getWorldSeed(), seed) << "the same world";
     EXPECT_EQ(Client::get().getPlayerPosition().zone, town);
     EXPECT_EQ(Game::get().getCovenant(ownCovenant)->getRecruitCount(), recruits);
+    EXPECT_TRUE(player->hasQuest(nextQuest)) << "the quest held";
     EXPECT_EQ(Game::get().getCovenantCount(), covenants);
     EXPECT_TRUE(menuActive("Hud"));
     const Picture resumed = game.shot();
