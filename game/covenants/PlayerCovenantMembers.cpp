@@ -10,6 +10,7 @@
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
+#include "game/entities/Vendor.h"
 
 namespace {
 constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
@@ -174,6 +175,10 @@ bool PlayerCovenant::isRecruitCandidate(const Player& player, const Actor* actor
     const MonsterType* type = actor->getMonsterType();
     const MonsterArchetype* archetype = type ? type->archetype : nullptr;
     if (archetype && (archetype->canBeRescued || archetype->canReceiveDelivery || archetype->canBeEscorted))
+        return false;
+    // A shopkeeper keeps its shop: taken in, the town (or the road) would
+    // lose its merchant, guard seller or gambler for good.
+    if (dynamic_cast<const Vendor*>(actor))
         return false;
     return !(type && type->givesQuests() && actor->getNpcType() != static_cast<int>(NpcType::Recruit));
 }

@@ -172,7 +172,7 @@ TEST_F(PlayerCovenantPlay, DealtItemsStackFillTheBagsOrFallAtThePlayersFeet)
 }
 
 // The recruit window and the "recruit" line take the same people: a covenant-less,
-// living NPC who is no quest giver (unless a would-be recruit) and no enemy.
+// living NPC who is no quest giver (unless a would-be recruit), no shopkeeper and no enemy.
 TEST_F(PlayerCovenantPlay, OnlyARecruitCandidateIsPreviewedOrTakenIn)
 {
     std::vector<std::string> warnings;
@@ -188,6 +188,11 @@ TEST_F(PlayerCovenantPlay, OnlyARecruitCandidateIsPreviewedOrTakenIn)
     Actor* theirs = npc("RecruitRogue", 70, 64);
     theirs->setCovenantIndex(other.index);
     Actor* wanderer = npc("RecruitWarrior", 67, 64);
+    // A guard seller (no quests of its own), made as the spawner makes a type with "Vendor".
+    auto* guardSeller = new Vendor();
+    guardSeller->initFromMonsterType(findType("TownGuardType"), 3);
+    guardSeller->setPosition(nav.tileCentre(0, 71, 64));
+    ASSERT_GE(world.game->addEntity(guardSeller), 0);
     struct Case {
         const char* what;
         Actor* selected;
@@ -196,7 +201,8 @@ TEST_F(PlayerCovenantPlay, OnlyARecruitCandidateIsPreviewedOrTakenIn)
     const Case cases[] = {
         {"a quest giver", warmaster, false}, {"a monster", goblin, false},
         {"a dead wanderer", fallen, false},  {"another house's recruit", theirs, false},
-        {"nobody", nullptr, false},          {"a wanderer", wanderer, true},
+        {"nobody", nullptr, false},          {"a guard seller", guardSeller, false},
+        {"a wanderer", wanderer, true},
     };
     for (const Case& c : cases) {
         player->setAction(0, c.selected ? static_cast<uint32_t>(c.selected->getEntityNumber())
