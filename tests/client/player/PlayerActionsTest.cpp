@@ -245,6 +245,10 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EntityClient& odd = add(24, "ShortSword", -1, 600, 100, valued(EntityTypeSection::Kind::Item, 99));
     odd.getTooltipText(text, true, true, true);
     EXPECT_EQ(text, "Short Sword" + formatColorCode(145));
+    // A known quality colours the name in its rarity's colour (no word of its own).
+    EntityClient& rare = add(26, "ShortSword", -1, 600, 180, valued(EntityTypeSection::Kind::Item, 3));
+    rare.getTooltipText(text, true, true, true);
+    EXPECT_EQ(text, formatColorCode(5) + "Short Sword" + formatColorCode(145));
     EntityClient& bare = add(25, "ItemBase", -1, 600, 140, valued(EntityTypeSection::Kind::Item, 7));
     bare.getTooltipText(text, true, true, true);
     EXPECT_EQ(text, world.data->rules().itemQualityText[7] + formatColorCode(145)) << "ItemBase has no name";
