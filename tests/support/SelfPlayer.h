@@ -506,6 +506,10 @@ private:
             m_branch = "recruit";
             return;
         }
+        if (m_errands.empty() && hireGuard(figures)) {
+            m_branch = "guard";
+            return;
+        }
         // In the town now and then: the givers and the vendor again.
         if (m_player->getPosition().zone == 0 && m_frame >= m_nextErrands) {
             m_planErrands = true;
@@ -1061,6 +1065,222 @@ private:
         return true;
     }
 
+    // A guard for the covenant's house, as a user hires one: a contract
+    // bought from a guard vendor of the house's level (paid in the
+    // covenant's crystals, so only when they cover its price), then laid
+    // into a free guard place of the House window the house's pedestal
+    // opens. Tried again a few minutes after it fails or ends.
+    bool hireGuard(Figures& figures)
+    {
+        Covenant* own = m_player->getCovenant();
+        if (!own || m_frame < m_nextGuardLook) {
+            return false;
+        }
+        if (m_guardLaid >= 0) {
+            // The server takes the contract with the next state.
+            if (own->getGuard(m_guardLaid)) {
+                ++figures.guards;
+                trace(formatString("hires a guard at place %d", m_guardLaid).c_str());
+            } else if (m_frame <= m_guardUntil) {
+                return true;
+            } else {
+                trace("its guard contract was not taken");
+            }
+            m_guardLaid = -1;
+            endGuardHire();
+            return true;
+        }
+        const int place = freeGuardPlace(*own);
+        const int here = m_player->getPosition().zone;
+        if (m_guardStage == 0) {
+            if (place < 0 || own->housePosition.zone != here) {
+                return false;
+            }
+            if (carriedContract().first >= 0) {
+                m_guardStage = 2;
+            } else {
+                m_guardVendor = nearest(
+                    [&](Entity* e) {
+                        auto* v = dynamic_cast<Vendor*>(e);
+                        // A vendor no one has traded with yet shows its
+                        // goods only once visited.
+                        return v && v->isAlive() && v->isGuardVendor() &&
+                               (contractSlot(*v, *own) >= 0 ||
+                                (notStocked(*v) && own->stats.get(toIndex(CovenantStat::Money)) > 0));
+                    },
+                    1.0e9f, false);
+                if (m_guardVendor < 0) {
+                    m_nextGuardLook = m_frame + kFramesPerMinute;
+                    return false;
+                }
+                m_guardStage = 1;
+                trace(formatString("goes to buy a guard contract (%d crystals)",
+                                   own->stats.get(toIndex(CovenantStat::Money)))
+                          .c_str());
+            }
+            m_guardTries = 0;
+            m_guardUntil = m_frame + 2 * kFramesPerMinute;
+        }
+        if (place < 0 || own->housePosition.zone != here || m_frame > m_guardUntil) {
+            trace("guard hiring given up");
+            endGuardHire();
+            return false;
+        }
+        return m_guardStage == 1 ? buyContract(*own) : layContract(*own, place);
+    }
+
+    void endGuardHire()
+    {
+        m_guardStage = 0;
+        m_guardVendor = -1;
+        m_nextGuardLook = m_frame + 5 * kFramesPerMinute;
+        groundClick();
+    }
+
+    // The guard vendor's window: a right click on a contract buys it.
+    bool buyContract(Covenant& own)
+    {
+        auto* vendor = dynamic_cast<Vendor*>(Game::get().getEntity(m_guardVendor));
+        if (!vendor || !vendor->isAlive() || vendor->getPosition().zone != m_player->getPosition().zone) {
+            endGuardHire();
+            return false;
+        }
+        if (carriedContract().first >= 0) {
+            trace("bought a guard contract");
+            m_guardStage = 2;
+            m_guardTries = 0;
+            groundClick();
+            return true;
+        }
+        EntityClient* mirror = mirrorOf(m_guardVendor);
+        if (!menuShown("Vendor")) {
+            if (menuShown("VendorMenu") || menuShown("VendorMenuWithQuests")) {
+                const char* button =
+                    menuShown("VendorMenu") ? "VendorMenu::BuyAndSell" : "VendorMenuWithQuests::BuyAndSell";
+                if (!clickWidget(shownWidget(button))) {
+                    fault() << "the guard vendor's window has no " << button << " button";
+                    endGuardHire();
+                }
+            } else if (!mirror || distance(vendor->getPosition(), m_player->getPosition()) > 400.0f) {
+                walkTo(vendor->getPosition());
+            } else if (m_mirror->getTarget(false) != mirror ||
+                       m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirror);
+            }
+            return true;
+        }
+        // The goods arrive with the state after the window opens.
+        const int slot = contractSlot(*vendor, own);
+        if (++m_guardTries > 4 || slot < 0) {
+            trace("no guard contract bought");
+            endGuardHire();
+            return false;
+        }
+        if (!clickWidget(shownWidget(formatString("Vendor::Stock%d", slot)), 1)) {
+            fault() << "the guard vendor's window shows no goods place " << slot;
+            endGuardHire();
+        }
+        return true;
+    }
+
+    // The House window: the contract taken up from its bag and let go on a
+    // free guard place.
+    bool layContract(Covenant& own, int place)
+    {
+        const auto [group, slot] = carriedContract();
+        Entity* pedestal = own.getPedestal(0);
+        if (group < 0 || !pedestal || pedestal->getPosition().zone != m_player->getPosition().zone ||
+            ++m_guardTries > 60) {
+            trace("no guard contract laid down");
+            endGuardHire();
+            return false;
+        }
+        if (!menuShown("House")) {
+            EntityClient* mirror = mirrorOf(pedestal->getEntityNumber());
+            if (!mirror || distance(pedestal->getPosition(), m_player->getPosition()) > 300.0f) {
+                walkTo(pedestal->getPosition());
+            } else if (m_mirror->getTarget(false) != mirror ||
+                       m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirror);
+            }
+            return true;
+        }
+        const std::string bag = formatString("bag%d", group - kBag1);
+        if (!menuShown(bag.c_str())) {
+            if (!clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1)) {
+                fault() << "the House window shows no inventory to open " << bag << " from";
+                endGuardHire();
+            }
+            return true;
+        }
+        UIItemSlot* from = findSlot(bag.c_str(), group, slot);
+        UIWidget* to = shownWidget(formatString("House::Guard%d", place));
+        if (!from || !to) {
+            fault() << "the House window has no guard place " << place << " or " << bag << " no place "
+                    << slot;
+            endGuardHire();
+            return false;
+        }
+        clickWidget(from);
+        clickWidget(to);
+        m_guardLaid = place;
+        m_guardUntil = m_frame + 40;
+        return true;
+    }
+
+    // The first of the house's four guard places that holds nothing.
+    static int freeGuardPlace(const Covenant& own)
+    {
+        for (int place = 0; place < Covenant::kGuardSlots; ++place) {
+            if (!own.getHouseItem(place) && !own.getGuard(place)) {
+                return place;
+            }
+        }
+        return -1;
+    }
+
+    // The bag place of a guard contract the player carries.
+    std::pair<int, int> carriedContract() const
+    {
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                const ItemBase* item = inventory->getItemAt(group, slot);
+                if (item && item->getItemType() == ItemType::Guard) {
+                    return {group, slot};
+                }
+            }
+        }
+        return {-1, -1};
+    }
+
+    static bool notStocked(Vendor& vendor)
+    {
+        for (int slot = 0; slot < Vendor::kSlotCount; ++slot) {
+            if (vendor.getStockItem(slot)) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // A guard vendor's goods place holding a contract the covenant's
+    // crystals pay for.
+    static int contractSlot(Vendor& vendor, const Covenant& own)
+    {
+        const int crystals = own.stats.get(toIndex(CovenantStat::Money));
+        for (int slot = 0; slot < Vendor::kSlotCount; ++slot) {
+            const ItemBase* item = vendor.getStockItem(slot);
+            if (item && item->getItemType() == ItemType::Guard && !vendor.isBuyBackSlot(slot) &&
+                std::floor(item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot))) <=
+                    static_cast<double>(crystals)) {
+                return slot;
+            }
+        }
+        return -1;
+    }
+
     // How well the player can finish a quest: 3 done by what it does
     // anyway (equipping, killing what it meets), 2 a fight elsewhere, 1 any
     // other, 0 none or held.
@@ -1323,7 +1543,9 @@ private:
             for (int slot = 0; items && slot < items->getSize(); ++slot) {
                 const ItemBase* item = inventory->getItemAt(group, slot);
                 const DatabaseEntry* entry = item ? item->getItemEntry() : nullptr;
-                if (!entry || item->isNoSale()) {
+                // A guard contract is for the house, and only a guard
+                // vendor takes it back.
+                if (!entry || item->isNoSale() || item->getItemType() == ItemType::Guard) {
                     continue;
                 }
                 if (entry->getName().find("HealthPotion") == std::string::npos) {
@@ -2095,6 +2317,12 @@ private:
     std::array<int, 4> m_rewardBefore{};
     int m_errandUntil = 0;
     int m_tradeStage = 0;
+    int m_guardStage = 0; // 1 buying a contract, 2 laying it in the house
+    int m_guardVendor = -1;
+    int m_guardTries = 0;
+    int m_guardUntil = 0;
+    int m_guardLaid = -1;
+    int m_nextGuardLook = 0;
     int m_tradeTries = 0;
     int m_questStage = 0;
     int m_acceptsHere = 0;
