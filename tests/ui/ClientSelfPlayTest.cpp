@@ -413,6 +413,7 @@ TEST(ClientSelfPlay, DISABLED_Soak)
         EXPECT_GE(f.questsSolved, 3);
         EXPECT_GE(f.questsRewarded, 3);
         EXPECT_GE(f.recruits, 1);
+        EXPECT_GE(f.guards, 1) << "a guard hired for the house";
         EXPECT_GE(f.resurrections, 1) << "a death with resurrection at the stone";
         EXPECT_EQ(f.warnings, 0);
         EXPECT_GE(f.offersAccepted + f.offersRejected, 2) << "offers answered";
