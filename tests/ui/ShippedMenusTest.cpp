@@ -58,6 +58,11 @@ TEST_F(ShippedMenus, EveryMenuLoadsCleanlyAndNamesWhatExists)
                 std::string font = bench.resources.getFileName(widget->getFont().getIndex());
                 EXPECT_TRUE(files.fileExists(font)) << font;
             }
+            // A widget with text draws only its text: a button's label is a
+            // widget of its own, or the button shows no image.
+            if (widget->canClick() && widget->getImage().isValid()) {
+                EXPECT_EQ(widget->getTextValue(), "") << menu->getName() << "::" << widget->getInternalName();
+            }
         }
     }
 }
