@@ -32,6 +32,22 @@ protected:
         const std::vector<std::string> r = recent();
         return std::find(r.begin(), r.end(), line) != r.end();
     }
+    // The player leads a new covenant of its own, as a join makes it.
+    PlayerCovenant* joinNewCovenant()
+    {
+        auto made = std::make_unique<PlayerCovenant>();
+        PlayerCovenant* house = made.get();
+        const int index = server.game->addCovenant(std::move(made));
+        EXPECT_GE(index, 0);
+        ByteBuffer join;
+        join.writeInt(0u);
+        join.writeString("Oakhold");
+        std::string field;
+        EXPECT_TRUE(house->initNew(join, field)) << field;
+        house->player = player;
+        player->setCovenantIndex(index);
+        return house;
+    }
 };
 
 TEST_F(QuestsInPlay, NumbersAreReusedAndAWalkSeesOnlyTheQuestsPresentWhenItBegan)
@@ -448,17 +464,7 @@ TEST_F(QuestsInPlay, SkippingTheTutorialDropsOnlyTheTutorsQuests)
 // recruit then follows the player while the party has room, else goes home.
 TEST_F(QuestsInPlay, SolvingARecruitQuestRecruitsIntoThePartyOrHomeOrNotAtAll)
 {
-    auto made = std::make_unique<PlayerCovenant>();
-    PlayerCovenant* house = made.get();
-    const int index = server.game->addCovenant(std::move(made));
-    ASSERT_GE(index, 0);
-    ByteBuffer join;
-    join.writeInt(0u);
-    join.writeString("Oakhold");
-    std::string field;
-    ASSERT_TRUE(house->initNew(join, field)) << field;
-    house->player = player;
-    player->setCovenantIndex(index);
+    PlayerCovenant* house = joinNewCovenant();
     GameRules& rules = GameData::get().mutableRules();
     const int maxRecruits = rules.maxRecruits;
     Game::Settings& settings = server.game->mutableSettings();
@@ -538,17 +544,7 @@ TEST_F(QuestsInPlay, SolvingARecruitQuestRecruitsIntoThePartyOrHomeOrNotAtAll)
 // its one place, even with no place left.
 TEST_F(QuestsInPlay, HandingInARecruitQuestWhosePersonJoinedAlreadyKeepsOnePlace)
 {
-    auto made = std::make_unique<PlayerCovenant>();
-    PlayerCovenant* house = made.get();
-    const int index = server.game->addCovenant(std::move(made));
-    ASSERT_GE(index, 0);
-    ByteBuffer join;
-    join.writeInt(0u);
-    join.writeString("Oakhold");
-    std::string field;
-    ASSERT_TRUE(house->initNew(join, field)) << field;
-    house->player = player;
-    player->setCovenantIndex(index);
+    PlayerCovenant* house = joinNewCovenant();
     house->resizeRecruitSlots(1);
 
     auto quest = rolled(QuestType::Recruit);

@@ -4,8 +4,12 @@
 // its own, driven through its windows as a user drives them: widgets found by
 // name and clicked at their centre, list rows and drop-down entries clicked
 // where they are drawn, keys typed into the focused field.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/player/PlayerClient.h"
 #include "engine/app/AppHooks.h"
 #include "engine/app/Application.h"
+#include "engine/console/UserVarSystem.h"
 #include "main/ProgramHooks.h"
 #include "support/TestSupport.h"
 #include "ui/UISystem.h"
@@ -142,6 +146,26 @@ protected:
             ui->handleKey(key, true, false);
             ui->handleKey(key, false, false);
         }
+    }
+
+    // A new character through the main menu's New Game, with the window's
+    // own options; frames until the client has joined a world it knows the
+    // covenants of.
+    void newCharacter()
+    {
+        step();
+        click("Main::NewGame");
+        step();
+        UserVarSystem::instance()->getVar("PlayerName", "", UserVarSystem::kCreate).setString("Ysolde");
+        UserVarSystem::instance()->getVar("CovenantName", "", UserVarSystem::kCreate).setString("Ysolde Kin");
+        click("NewCharacter::Start");
+        ASSERT_TRUE(frameUntil([] {
+            const Client* client = Client::instance();
+            const GameClient* game = GameClient::instance();
+            return client && client->isJoined() && client->getLocalPlayer() && game &&
+                   game->getCovenantCount() > 1 &&
+                   client->getLocalPlayer()->stats.get(PlayerClient::kStatLevel) > 0;
+        }));
     }
 
     TempDir user;

@@ -56,23 +56,6 @@ protected:
     {
         return Client::instance()->getLocalPlayer()->getStat(toIndex(CharacterStat::Money));
     }
-
-    void newCharacter()
-    {
-        step();
-        click("Main::NewGame");
-        step();
-        UserVarSystem::instance()->getVar("PlayerName", "", UserVarSystem::kCreate).setString("Ysolde");
-        UserVarSystem::instance()->getVar("CovenantName", "", UserVarSystem::kCreate).setString("Ysolde Kin");
-        click("NewCharacter::Start");
-        ASSERT_TRUE(frameUntil([] {
-            const Client* client = Client::instance();
-            const GameClient* game = GameClient::instance();
-            return client && client->isJoined() && client->getLocalPlayer() && game &&
-                   game->getCovenantCount() > 1 &&
-                   client->getLocalPlayer()->stats.get(PlayerClient::kStatLevel) > 0;
-        }));
-    }
 };
 
 } // namespace

@@ -77,18 +77,7 @@ protected:
 
     void newCharacter()
     {
-        step();
-        click("Main::NewGame");
-        step();
-        UserVarSystem::instance()->getVar("PlayerName", "", UserVarSystem::kCreate).setString("Ysolde");
-        UserVarSystem::instance()->getVar("CovenantName", "", UserVarSystem::kCreate).setString("Ysolde Kin");
-        click("NewCharacter::Start");
-        ASSERT_TRUE(frameUntil([] {
-            const Client* client = Client::instance();
-            const GameClient* game = GameClient::instance();
-            return client && client->isJoined() && client->getLocalPlayer() && game &&
-                   client->getLocalPlayer()->stats.get(PlayerClient::kStatLevel) > 0;
-        }));
+        HeadlessMenus::newCharacter();
         player = Game::instance()->getFirstPlayer();
         ASSERT_NE(player, nullptr);
     }
