@@ -177,6 +177,31 @@ TEST(ItemSlotTest, PricesAndSales)
     guardStock->onClick(1, true, 0, 0);
     EXPECT_EQ(bench.view.queued.back(), "buyItem 15 4");
 
+    // So is the contract guard vendors stock, and it goes back to them only.
+    const ItemBase* contract = bench.place("GuardContract", kLoot, 5);
+    UIItemSlot* contractStock = slot(bench, "inventorySlot Loot 5\n vendorSlot 1\n");
+    ASSERT_GT(contract->getPrice(), 0);
+    bench.view.playerStats[96] = 1000000;
+    bench.view.covenantCounters[10] = contract->getPrice() - 1;
+    bench.view.errors.clear();
+    contractStock->onClick(1, true, 0, 0);
+    EXPECT_EQ(bench.view.errors, (std::vector<std::string>{"Can't afford item!"}));
+    bench.view.playerStats[96] = 0;
+    bench.view.covenantCounters[10] = contract->getPrice();
+    contractStock->onClick(1, true, 0, 0);
+    EXPECT_EQ(bench.view.queued.back(), "buyItem 15 5");
+    bench.place("GuardContract", kMain, 7);
+    UIItemSlot* carried = slot(bench, "inventorySlot Main 7\n");
+    vendor.setVendorKind(true, false, false);
+    bench.ui.setDragWidget(carried);
+    stock->onClick(0, true, 0, 0);
+    EXPECT_EQ(bench.view.errors.back(), "Can only sell guard items to guard vendor!");
+    vendor.setVendorKind(true, true, false);
+    bench.ui.setDragWidget(carried);
+    stock->onClick(0, true, 0, 0);
+    EXPECT_EQ(bench.view.queued.back(), "sellItem 0 7");
+    bench.view.errors.clear();
+
     // An empty vendor place sells nothing, even at price 0.
     bench.view.queued.clear();
     bench.view.errors.clear();
