@@ -1708,13 +1708,13 @@ private:
                     // A level not built yet is taken as open across the edge.
                     if (flood.edge[static_cast<size_t>(d)] < 0 && beyond.zone >= 0 &&
                         beyond.zone != from.zone &&
-                        (!World::get().isLevelLoaded(beyond.zone) || walkableCell(beyond))) {
+                        (!World::get().isLevelLoaded(beyond.zone) || walkable(beyond))) {
                         flood.edge[static_cast<size_t>(d)] = cell;
                     }
                     continue;
                 }
                 const int next = ny * 128 + nx;
-                if (flood.previous[static_cast<size_t>(next)] != -2 || !walkableCell(centre)) {
+                if (flood.previous[static_cast<size_t>(next)] != -2 || !walkable(centre)) {
                     continue;
                 }
                 flood.previous[static_cast<size_t>(next)] = cell;
@@ -1953,7 +1953,7 @@ private:
         for (int tries = 0; tries < 64; ++tries) {
             ZonePosition p(here.zone, static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f,
                            static_cast<float>(m_bot.below(128)) * 32.0f + 16.0f);
-            if (walkableCell(p)) {
+            if (walkable(p)) {
                 m_mirror->setDestination(p, true);
                 groundClick();
                 m_wanderUntil = m_frame + 400;
@@ -2231,7 +2231,7 @@ private:
             const bool lying =
                 dynamic_cast<ItemGround*>(entity) != nullptr || dynamic_cast<Chest*>(entity) != nullptr;
             if ((sentient && sentient->isAlive()) || lying) {
-                if (!walkableCell(p)) {
+                if (!walkable(p)) {
                     const auto* actor = dynamic_cast<const Actor*>(entity);
                     fault() << "entity " << i << (lying ? " (an item or chest)" : "") << " "
                             << (actor ? actor->getName() : std::string()) << " (covenant "
@@ -2392,18 +2392,6 @@ private:
     static float distance(const ZonePosition& a, const ZonePosition& b)
     {
         return std::hypot(a.x - b.x, a.y - b.y);
-    }
-
-    static bool walkableCell(const ZonePosition& p)
-    {
-        World* world = World::instance();
-        Level* level = world && world->isLevelLoaded(p.zone) ? world->getLevel(p.zone) : nullptr;
-        if (!level || !(p.x >= 0.0f) || !(p.y >= 0.0f)) {
-            return false;
-        }
-        const int cx = static_cast<int>(p.x / 32.0f);
-        const int cy = static_cast<int>(p.y / 32.0f);
-        return cx < 128 && cy < 128 && !level->isCellBlockedForMovement(cx, cy);
     }
 
     // A press and release of a mouse button at the widget's centre, as the
