@@ -337,6 +337,13 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                     clickWidget("NpcChat", "Close");
                     return false;
                 }
+                // A gate passed on the way opened its world map: closed
+                // with its Close, and the approach goes on.
+                if (WorldMap::get().isShown() &&
+                    Client::get().getLocalPlayer()->getTargetEntityNumber(true) != number) {
+                    clickWidget("WorldMap", "Close");
+                    return false;
+                }
                 const ZonePosition at = Client::get().getPlayerPosition();
                 const EntityClient* mirror = GameClient::get().getEntity(number);
                 const Vec2 p =
