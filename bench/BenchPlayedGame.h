@@ -22,18 +22,6 @@
 // Every random stream of the game starts from this seed.
 constexpr uint32_t kBenchSeed = 7;
 
-// Headless, on the shipped data, in the user directory (emptied first).
-inline LaunchOptions playedGameOptions(const std::filesystem::path& user)
-{
-    std::filesystem::remove_all(user);
-    std::filesystem::create_directories(user);
-    LaunchOptions options;
-    options.headless = true;
-    options.dataDir = GLOAM_DATA_DIR;
-    options.userDir = user.string();
-    return options;
-}
-
 // The next new world is of the largest size; null (with a line) when the
 // data has none.
 inline const DatabaseEntry* requestLargestWorld()

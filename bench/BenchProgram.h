@@ -17,15 +17,22 @@
 #include <memory>
 #include <string>
 
+// Headless, on the shipped data, in the user directory (emptied first).
+inline LaunchOptions playedGameOptions(const std::filesystem::path& user)
+{
+    std::filesystem::remove_all(user);
+    std::filesystem::create_directories(user);
+    LaunchOptions options;
+    options.headless = true;
+    options.dataDir = GLOAM_DATA_DIR;
+    options.userDir = user.string();
+    return options;
+}
+
 struct BenchProgram {
     explicit BenchProgram(const std::string& userDirName) : userDir(benchTempDir(userDirName))
     {
-        std::filesystem::remove_all(userDir);
-        std::filesystem::create_directories(userDir);
-        LaunchOptions options;
-        options.headless = true;
-        options.dataDir = GLOAM_DATA_DIR;
-        options.userDir = userDir.string();
+        const LaunchOptions options = playedGameOptions(userDir);
         AppHooks hooks;
         installServerSideHooks(hooks);
         app = std::make_unique<Application>(options, std::move(hooks));
