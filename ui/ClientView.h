@@ -158,7 +158,8 @@ public:
     // would take; 0 without one.
     virtual int getHoverMouseAction() const = 0;
     // Entity number 0 … 999 when it takes a label (an item or chest placed
-    // in the world): its hover text and screen point.
+    // in the world): its short hover text (the name, no hints) and screen
+    // point.
     virtual bool getEntityLabel(int number, std::string& text, Vec2& screen) const = 0;
     // The local player acts on the entity as on a click in the world.
     virtual void selectEntity(int number) = 0;

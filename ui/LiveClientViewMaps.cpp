@@ -56,7 +56,10 @@ bool LiveClientView::getEntityLabel(int number, std::string& text, Vec2& screen)
     if (!client || !entity || !entity->isHintTarget(true) || entity->getPosition().zone < 0) {
         return false;
     }
-    entity->getTooltipText(text, false, true, true);
+    // The name line only: the hover hints ("Left click to pick up", "Hold
+    // down Alt to see all items on ground") would repeat in every label
+    // while Alt is already held, and stack the labels three lines high.
+    entity->getTooltipText(text, true, true, true);
     screen = client->worldToScreen(entity->getPosition(), true);
     return true;
 }

@@ -1,5 +1,11 @@
+#include "support/RecordingClientUi.h"
+#include "support/TestWorld.h"
 #include "support/UITestBench.h"
 
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/StateMessage.h"
+#include "engine/data/DatabaseEntryType.h"
 #include "ui/LiveClientView.h"
 
 #include <gtest/gtest.h>
@@ -27,6 +33,60 @@ TEST(LiveClientViewTest, WithoutAClientEveryReadIsEmpty)
     EXPECT_EQ(view.getWonGameText(), "");
     view.setDiplomacyResponse(0, 7);
     EXPECT_EQ(view.getDiplomacyResponse(), "");
+    std::string text;
+    Vec2 screen;
+    EXPECT_FALSE(view.getEntityLabel(0, text, screen));
+}
+
+// The labels shown while Alt is held: items on the ground and closed chests
+// by name alone, with the hover hints left to the hover box.
+TEST(LiveClientViewTest, GroundLabelsNameTheirThingWithoutTheHoverHints)
+{
+    TestWorld world{true, false};
+    RecordingClientUi hooks{{"Alt"}};
+    Client client;
+    GameClient::registerCommands();
+    struct Ends {
+        ~Ends() { GameClient::destroy(); }
+    } ends;
+    hooks.install(client.getUi());
+    ASSERT_TRUE(client.startGame(false));
+    auto add = [&](int number, const char* entry, EntityTypeSection::Kind kind, int value) {
+        EntityUpdateRecord r;
+        r.number = static_cast<uint32_t>(number);
+        const DatabaseEntry* found = world.database.findEntry(entry);
+        EXPECT_NE(found, nullptr) << entry;
+        r.entryId = found ? static_cast<uint32_t>(found->getId()) : kMessageEndMark;
+        r.covenant = -1;
+        r.position = ZonePosition(0, 100.0f + 40.0f * number, 100.0f);
+        r.health = 100;
+        r.maxHealth = 100;
+        r.solid = 1;
+        r.typeSection.kind = kind;
+        r.typeSection.value = value;
+        GameClient::get().readEntityUpdate(r);
+    };
+    add(3, "ShortSword", EntityTypeSection::Kind::Item, 0);
+    add(4, "ChestWooden", EntityTypeSection::Kind::Chest, 1);
+    add(5, "Money", EntityTypeSection::Kind::Money, 40);
+
+    LiveClientView view;
+    std::string hover, label;
+    Vec2 screen;
+    GameClient::get().getEntity(3)->getTooltipText(hover, false, true, true);
+    ASSERT_NE(hover.find("Hold down Alt to see all items on ground"), std::string::npos) << hover;
+    ASSERT_TRUE(view.getEntityLabel(3, label, screen));
+    EXPECT_EQ(label.find('\n'), std::string::npos) << label;
+    EXPECT_NE(label.find("Short Sword"), std::string::npos) << label;
+    EXPECT_EQ(hover.rfind(label, 0), 0u) << "the label is the hover text's name line";
+
+    ASSERT_TRUE(view.getEntityLabel(4, label, screen));
+    EXPECT_NE(label.find("Chest"), std::string::npos) << label;
+    EXPECT_EQ(label.find("Left click"), std::string::npos) << label;
+
+    // Money takes no label (only items and chests do), nor a missing entity.
+    EXPECT_FALSE(view.getEntityLabel(5, label, screen));
+    EXPECT_FALSE(view.getEntityLabel(6, label, screen));
 }
 
 } // namespace
