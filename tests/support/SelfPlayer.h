@@ -380,16 +380,17 @@ private:
             for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
                 Quest* quest = m_player->getQuest(slot);
                 if (quest && quest->isInUse()) {
-                    trace(formatString("quest %d type %d: progress %d of %d, target level %d, complete %d, "
-                                       "solver %d",
+                    trace(formatString("quest %d type %d: progress %d of %d, target level %d (monsters %d), "
+                                       "complete %d, solver %d",
                                        quest->id, quest->type, quest->progress, quest->goal,
-                                       quest->getTargetLevel(), quest->isComplete(), solverOf(*quest))
+                                       quest->getTargetLevel(), targetMonsterLevel(*quest),
+                                       quest->isComplete(), solverOf(*quest))
                               .c_str());
                 }
             }
-            trace(formatString("foe %d, loot %d, errands %zu, action %d, money %d, quests %d, route %zu, "
-                               "walking %d, last %s",
-                               m_foe, m_loot, m_errands.size(), m_mirror->action, money(),
+            trace(formatString("level %d, foe %d, loot %d, errands %zu, action %d, money %d, quests %d, "
+                               "route %zu, walking %d, last %s",
+                               ownLevel(), m_foe, m_loot, m_errands.size(), m_mirror->action, money(),
                                m_player->countQuests(), m_route.size(), m_mirror->hasDestination(), m_branch)
                       .c_str());
         }
@@ -498,7 +499,13 @@ private:
             m_branch = "raided";
             return;
         }
-        if (m_errands.empty() && solveQuest()) {
+        if (spendPoints()) {
+            m_branch = "points";
+            return;
+        }
+        // A done quest is handed in before the next errand: a click on a
+        // giver who takes it opens the solve window, not the quest list.
+        if ((m_errands.empty() || (m_tradeStage == 0 && m_questStage == 0)) && solveQuest()) {
             m_branch = "solve";
             return;
         }
@@ -529,7 +536,166 @@ private:
             m_branch = "gate";
             return;
         }
+        if (hunt()) {
+            m_branch = "hunt";
+            return;
+        }
         wander();
+    }
+
+    int ownLevel() const { return m_player->getStat(toIndex(CharacterStat::Level)); }
+
+    // The points a new level brings go into strength and vitality, by the
+    // plus buttons of the Character window; the window closes again after.
+    bool spendPoints()
+    {
+        const bool left = m_mirror->getStat(toIndex(CharacterStat::AttributePointsLeft)) > 0;
+        if (!left || m_frame < m_nextPointAt) {
+            if (!left && m_characterOpened) {
+                m_characterOpened = false;
+                if (menuShown("Character")) {
+                    clickWidget(shownWidget("Hud::Character"));
+                    return true;
+                }
+            }
+            return false;
+        }
+        if (!menuShown("Character")) {
+            if (!clickWidget(shownWidget("Hud::Character"))) {
+                fault() << "the Hud has no Character button";
+                m_nextPointAt = m_frame + 10 * kFramesPerMinute;
+                return false;
+            }
+            m_characterOpened = true;
+            return true;
+        }
+        const char* button = m_pointsSpent % 3 == 2 ? "Character::IncVitality" : "Character::IncStrength";
+        if (!clickWidget(shownWidget(button))) {
+            fault() << "points are left but the Character window has no " << button << " button";
+            m_nextPointAt = m_frame + 10 * kFramesPerMinute;
+            return false;
+        }
+        ++m_pointsSpent;
+        // The server's answer comes with the next state.
+        m_nextPointAt = m_frame + 10;
+        return true;
+    }
+
+    // The level of the monsters where a quest sends the player; -1 for a
+    // quest with no target level.
+    static int targetMonsterLevel(Quest& quest)
+    {
+        const int level = quest.getTargetLevel();
+        World& world = World::get();
+        return level > 0 && level < world.getLevelCount() ? world.getLevelMonsterLevel(level) : -1;
+    }
+
+    // Whether an actor's death counts for a held quest that is not done.
+    bool countsFor(const Quest& held, const Actor& actor) const
+    {
+        const Quest* own = held.getGameQuest();
+        if (own && own->questNpc.get() == &actor) {
+            return true;
+        }
+        const MonsterType* type = actor.getMonsterType();
+        if (!type) {
+            return false;
+        }
+        if (!held.targets.empty()) {
+            return std::any_of(held.targets.begin(), held.targets.end(), [&](const QuestTarget& target) {
+                return target.monsterType == type && target.count < target.needed;
+            });
+        }
+        return type == held.getMonsterType(0) || held.type == toIndex(QuestType::ClearLevel);
+    }
+
+    // On a level its quests call it to, the player seeks out what they ask
+    // it to kill; on a level it came to for its own strength, any foe.
+    bool hunt()
+    {
+        const int here = m_player->getPosition().zone;
+        if (here == 0 || pushing() || journeyGoal() != here) {
+            return false;
+        }
+        std::vector<const Quest*> held;
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            Quest* quest = m_player->getQuest(slot);
+            if (quest && quest->isInUse() && !quest->isComplete() && quest->getTargetLevel() == here) {
+                held.push_back(quest);
+            }
+        }
+        const bool training = held.empty() && here == m_training;
+        if (held.empty() && !training) {
+            return false;
+        }
+        const int prey = nearest(
+            [&](Entity* e) {
+                auto* actor = dynamic_cast<Actor*>(e);
+                const auto ignored = m_ignoredFoes.find(e->getEntityNumber());
+                if (!actor || !actor->isAlive() || !m_player->isEnemyOf(actor) ||
+                    (ignored != m_ignoredFoes.end() && ignored->second >= m_frame)) {
+                    return false;
+                }
+                return training || std::any_of(held.begin(), held.end(),
+                                               [&](const Quest* quest) { return countsFor(*quest, *actor); });
+            },
+            1.0e9f, false);
+        if (prey < 0) {
+            return false;
+        }
+        if (prey != m_prey) {
+            m_prey = prey;
+            m_preyUntil = m_frame + 3 * kFramesPerMinute;
+            trace(formatString("hunts %d", prey).c_str());
+        } else if (m_frame > m_preyUntil) {
+            // Out of reach for three minutes: another first.
+            trace("leaves its prey");
+            m_ignoredFoes[prey] = m_frame + 5 * kFramesPerMinute;
+            m_prey = -1;
+            return false;
+        }
+        walkTo(Game::get().getEntity(prey)->getPosition());
+        return true;
+    }
+
+    // Where the player gains levels before a target too strong for it: the
+    // nearest level whose monsters match its own, else the hardest below.
+    int trainingLevel() const
+    {
+        if (m_frame < m_trainingUntil && m_trainingFor == ownLevel()) {
+            return m_training;
+        }
+        m_trainingUntil = m_frame + kFramesPerMinute;
+        m_trainingFor = ownLevel();
+        const LevelFlood flood = floodLevel(m_player->getPosition());
+        const int own = ownLevel();
+        World& world = World::get();
+        int best = -1;
+        int bestMonsters = -1;
+        int bestWay = 0;
+        for (int level = 1; level < world.getLevelCount(); ++level) {
+            const int monsters = world.getLevelMonsterLevel(level);
+            const int way = level == flood.zone ? 0 : stepTowards(level, flood).levels;
+            if (monsters > own + 1 || way < 0) {
+                continue;
+            }
+            const bool match = monsters >= own - 1;
+            const bool bestMatch = bestMonsters >= own - 1;
+            if (best < 0 || (match && !bestMatch) ||
+                (match == bestMatch && (match ? way < bestWay || (way == bestWay && monsters > bestMonsters)
+                                              : monsters > bestMonsters))) {
+                best = level;
+                bestMonsters = monsters;
+                bestWay = way;
+            }
+        }
+        if (best != m_training) {
+            trace(formatString("player of level %d trains on level %d (monsters %d, %d levels away)", own,
+                               best, bestMonsters, bestWay)
+                      .c_str());
+        }
+        m_training = best;
+        return best;
     }
 
     // Called home (a quest to hand in, a raid on its stone) the player takes
@@ -1417,13 +1583,19 @@ private:
             int row = 0;
             int best = -1;
             const std::vector<ListEntry>& rows = list->getItems();
+            std::string offered;
             for (size_t i = 0; i < rows.size() && static_cast<int>(i) < list->getVisibleRows(); ++i) {
                 const int rank = questRank(std::atoi(rows[i].value.c_str()));
+                if (Quest* quest = Game::get().getQuest(std::atoi(rows[i].value.c_str()))) {
+                    offered += formatString(" %d (type %d, rank %d, monsters %d)", quest->id, quest->type,
+                                            rank, targetMonsterLevel(*quest));
+                }
                 if (rank > best) {
                     best = rank;
                     row = static_cast<int>(i);
                 }
             }
+            trace(("is offered" + offered).c_str());
             if (best <= 0 || (best < 2 && m_player->countQuests() > 0) ||
                 m_player->countQuests() >= Player::kQuestSlots) {
                 nextErrand();
@@ -1612,7 +1784,10 @@ private:
                 return gate->getPosition().zone;
             }
         }
+        // Of the quests to do, the one with the weakest monsters; one too
+        // strong for the player waits until it has gained levels elsewhere.
         int goal = -1;
+        int goalMonsters = 0;
         for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
             Quest* quest = m_player->getQuest(slot);
             if (!quest || !quest->isInUse() || m_unsolvable.contains(quest->id)) {
@@ -1623,13 +1798,19 @@ private:
                 if (giver) {
                     return giver->getPosition().zone;
                 }
-            } else if (goal < 0) {
+            } else if (quest->getTargetLevel() >= 0 &&
+                       (goal < 0 || targetMonsterLevel(*quest) < goalMonsters)) {
                 goal = quest->getTargetLevel();
+                goalMonsters = targetMonsterLevel(*quest);
             }
         }
         // Pushing, it makes for the hardest level near.
         if (pushing() && m_pushGoal >= 0) {
             return m_pushGoal;
+        }
+        if (goal > 0 && goalMonsters > ownLevel() + kReach) {
+            const int training = trainingLevel();
+            goal = training >= 0 ? training : goal;
         }
         // With no quest at all it goes home now and then for new ones.
         if (goal < 0 && m_player->countQuests() == 0 && m_frame >= m_nextErrands) {
@@ -2355,6 +2536,15 @@ private:
     ZonePosition m_walkGoal{-1, 0.0f, 0.0f};
     int m_cameFrom = -1;
     int m_pushGoal = -1;
+    static constexpr int kReach = 3; // monster levels above its own a quest may send it to
+    mutable int m_training = -1;
+    mutable int m_trainingUntil = 0;
+    mutable int m_trainingFor = 0;
+    int m_prey = -1;
+    int m_preyUntil = 0;
+    int m_pointsSpent = 0;
+    int m_nextPointAt = 0;
+    bool m_characterOpened = false;
     bool m_pushChosen = false;
     std::set<int> m_closedSides; // level * 4 + side
     const ItemBase* m_equipAsked = nullptr;
