@@ -438,6 +438,10 @@ private:
             m_foeHealth = actor ? actor->getHealth() : 0;
             m_foeSince = m_frame;
         }
+        if (drinkPotion()) {
+            m_branch = "potion";
+            return;
+        }
         if (foe >= 0) {
             closeWindows();
             if (m_foe != foe) {
@@ -544,6 +548,63 @@ private:
     }
 
     int ownLevel() const { return m_player->getStat(toIndex(CharacterStat::Level)); }
+
+    // The bag places of the healing potions the player carries.
+    std::vector<std::pair<int, int>> carriedPotions() const
+    {
+        std::vector<std::pair<int, int>> potions;
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                const ItemBase* item = inventory->getItemAt(group, slot);
+                if (item && item->getItemEntry() && isHealingPotion(*item)) {
+                    potions.emplace_back(group, slot);
+                }
+            }
+        }
+        return potions;
+    }
+
+    static bool isHealingPotion(const ItemBase& item)
+    {
+        return item.getItemEntry() &&
+               item.getItemEntry()->getName().find("HealthPotion") != std::string::npos;
+    }
+
+    // Low on health, the player drinks a healing potion: a right click on
+    // it in its bag's window.
+    bool drinkPotion()
+    {
+        const int most = m_player->getStat(toIndex(CharacterStat::MaxHealth));
+        if (pushing() || m_frame < m_nextDrinkAt || most <= 0 || m_player->getHealth() * 100 >= most * 40) {
+            return false;
+        }
+        const std::vector<std::pair<int, int>> potions = carriedPotions();
+        if (potions.empty()) {
+            return false;
+        }
+        const auto [group, slot] = potions.front();
+        const std::string bag = formatString("bag%d", group - kBag1);
+        if (!menuShown("Inventory")) {
+            clickWidget(shownWidget("Hud::Inventory"));
+            return true;
+        }
+        if (!menuShown(bag.c_str())) {
+            clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
+            return true;
+        }
+        UIItemSlot* place = findSlot(bag.c_str(), group, slot);
+        if (!place) {
+            fault() << "the window " << bag << " shows no place " << slot << " of its bag";
+            return false;
+        }
+        clickWidget(place, 1);
+        // Its healing takes a while before the next.
+        m_nextDrinkAt = m_frame + 100;
+        trace(formatString("drinks a potion (health %d of %d)", m_player->getHealth(), most).c_str());
+        return true;
+    }
 
     // The points a new level brings go into strength and vitality, by the
     // plus buttons of the Character window; the window closes again after.
@@ -1467,6 +1528,19 @@ private:
         case QuestType::ClearLevel:
         case QuestType::ScoutLocation:
         case QuestType::BossKnight:
+        // One monster or a number of them killed elsewhere, as the story's
+        // own quests ask too.
+        case QuestType::Assassin:
+        case QuestType::MonsterScout:
+        case QuestType::Uprising:
+        case QuestType::StoryKillTurenScout:
+        case QuestType::StoryTurenArmy:
+        case QuestType::StoryKillShankarPartner:
+        case QuestType::StoryKillCiglioGuard:
+        case QuestType::StoryCiglioHorde:
+        case QuestType::StoryKillDraaienMage:
+        case QuestType::StoryDraaienArmy:
+        case QuestType::WarAgainstBarbarians:
             return 2;
         // Hot bar keys and a tour of the house's objects are not among the
         // player's doings.
@@ -1738,12 +1812,16 @@ private:
             vendor.getInventory() ? vendor.getInventory()->getOwnGroup(kGoods) : nullptr;
         InventoryBase* own = m_player->getInventory();
         int fallback = -1;
+        const bool fewPotions = carriedPotions().size() < 3;
         for (int slot = 0; goods && own && slot < std::min(goods->getSize(), 22); ++slot) {
             const ItemBase* item = vendor.getStockItem(slot);
             if (!item || vendor.isBuyBackSlot(slot) ||
                 item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot)) >
                     static_cast<double>(money())) {
                 continue;
+            }
+            if (fewPotions && isHealingPotion(*item)) {
+                return slot;
             }
             if (own->findEquipSlot(*item) != EquipedLocation::None) {
                 return slot;
@@ -2161,6 +2239,12 @@ private:
             }
             m_equipAsked = nullptr;
         }
+        // Quest numbers come round again: what was known of a quest the
+        // player no longer holds is forgotten.
+        if (m_frame % 200 == 0) {
+            std::erase_if(m_unsolvable, [&](int id) { return !m_player->hasQuest(id); });
+            std::erase_if(m_givers, [&](const auto& known) { return !m_player->hasQuest(known.first); });
+        }
         if (m_questAskedAt >= 0 && m_frame - m_questAskedAt >= 2) {
             figures.questsAccepted += m_player->countQuests() > m_questsBefore ? 1 : 0;
             m_questAskedAt = -1;
@@ -2545,6 +2629,7 @@ private:
     int m_pointsSpent = 0;
     int m_nextPointAt = 0;
     bool m_characterOpened = false;
+    int m_nextDrinkAt = 0;
     bool m_pushChosen = false;
     std::set<int> m_closedSides; // level * 4 + side
     const ItemBase* m_equipAsked = nullptr;
