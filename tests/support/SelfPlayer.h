@@ -549,6 +549,12 @@ private:
 
     int ownLevel() const { return m_player->getStat(toIndex(CharacterStat::Level)); }
 
+    bool setAside(int id) const
+    {
+        const auto aside = m_setAside.find(id);
+        return aside != m_setAside.end() && aside->second > m_frame;
+    }
+
     // The bag places of the healing potions the player carries.
     std::vector<std::pair<int, int>> carriedPotions() const
     {
@@ -689,6 +695,10 @@ private:
         if (held.empty() && !training) {
             return false;
         }
+        if (here != m_huntZone) {
+            m_huntZone = here;
+            m_lastPreyAt = m_frame;
+        }
         const int prey = nearest(
             [&](Entity* e) {
                 auto* actor = dynamic_cast<Actor*>(e);
@@ -702,8 +712,18 @@ private:
             },
             1.0e9f, false);
         if (prey < 0) {
+            // Nothing of the quests' prey about: after a while they are set
+            // aside for others (or new ones from the town).
+            if (!training && m_frame - m_lastPreyAt > 3 * kFramesPerMinute) {
+                for (const Quest* quest : held) {
+                    m_setAside[quest->id] = m_frame + 10 * kFramesPerMinute;
+                }
+                trace("sets its quests here aside for a while");
+                m_lastPreyAt = m_frame;
+            }
             return false;
         }
+        m_lastPreyAt = m_frame;
         if (prey != m_prey) {
             m_prey = prey;
             m_preyUntil = m_frame + 3 * kFramesPerMinute;
@@ -1876,7 +1896,7 @@ private:
                 if (giver) {
                     return giver->getPosition().zone;
                 }
-            } else if (quest->getTargetLevel() >= 0 &&
+            } else if (quest->getTargetLevel() >= 0 && !setAside(quest->id) &&
                        (goal < 0 || targetMonsterLevel(*quest) < goalMonsters)) {
                 goal = quest->getTargetLevel();
                 goalMonsters = targetMonsterLevel(*quest);
@@ -1890,8 +1910,8 @@ private:
             const int training = trainingLevel();
             goal = training >= 0 ? training : goal;
         }
-        // With no quest at all it goes home now and then for new ones.
-        if (goal < 0 && m_player->countQuests() == 0 && m_frame >= m_nextErrands) {
+        // With no quest to go after it goes home now and then for new ones.
+        if (goal < 0 && m_frame >= m_nextErrands) {
             return 0;
         }
         return goal;
@@ -2008,7 +2028,9 @@ private:
         const Gate* gate = nullptr;
         int levels = -1; // the way's length in levels
     };
-    LevelStep stepTowards(int goal, const LevelFlood& flood) const
+    // Levels whose monsters are above the cap are not passed through (the
+    // goal itself may be one); -1 for no cap.
+    LevelStep stepTowards(int goal, const LevelFlood& flood, int monsterCap = -1) const
     {
         World& world = World::get();
         const std::multimap<int, const Gate*> gates = connectionGates();
@@ -2021,6 +2043,10 @@ private:
                 return way;
             }
             auto reach = [&](int next, LevelStep step) {
+                if (next >= 0 && monsterCap >= 0 && next != goal &&
+                    world.getLevelMonsterLevel(next) > monsterCap) {
+                    return;
+                }
                 if (next >= 0 && !first.contains(next)) {
                     if (level != flood.zone) {
                         step = way;
@@ -2137,7 +2163,11 @@ private:
                     m_closedSides.insert(here.zone * 4 + side);
                 }
             }
-            const LevelStep step = stepTowards(goal, flood);
+            // Around levels too strong for it, when there is a way.
+            LevelStep step = stepTowards(goal, flood, ownLevel() + kReach);
+            if (!step.gate && step.side < 0) {
+                step = stepTowards(goal, flood);
+            }
             if (step.gate) {
                 takeGate(*step.gate);
                 return;
@@ -2630,6 +2660,9 @@ private:
     int m_nextPointAt = 0;
     bool m_characterOpened = false;
     int m_nextDrinkAt = 0;
+    int m_lastPreyAt = 0;
+    int m_huntZone = -1;
+    std::map<int, int> m_setAside; // quest id: until which frame
     bool m_pushChosen = false;
     std::set<int> m_closedSides; // level * 4 + side
     const ItemBase* m_equipAsked = nullptr;
