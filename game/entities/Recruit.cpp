@@ -133,11 +133,20 @@ Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)
             body->addStatusEffect(entry, body, 15);
     }
     if (restoreSkills && body->getSkillList()) {
-        for (int32_t id : skills) {
-            const DatabaseEntry* entry = database ? database->getEntryByIndex(id) : nullptr;
+        // Each skill goes back to the place its points were saved in: an
+        // unplaced skill reads no points and would fall to level 0.
+        for (size_t i = 0; i < skills.size(); ++i) {
+            const DatabaseEntry* entry = database ? database->getEntryByIndex(skills[i]) : nullptr;
             const SkillDefinition* definition = entry ? data->findSkillDefinition(entry->getName()) : nullptr;
-            if (definition && !body->getSkillList()->findByDefinition(definition))
+            if (!definition)
+                continue;
+            const int stat = skillPointsStat(static_cast<int>(i));
+            const int offset = stat - toIndex(CharacterStat::Skill1);
+            if (stat < 0)
                 body->getSkillList()->addSkill(definition, body, -1, -1);
+            else
+                body->getSkillList()->addSkill(definition, body, offset / SkillBase::kSlotCount,
+                                               offset % SkillBase::kSlotCount);
         }
     }
     if (restoreSkills) {

@@ -3,7 +3,11 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/data/Database.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
 
 #include <string>
 
@@ -41,6 +45,18 @@ RecruitBase::~RecruitBase() = default;
 int RecruitBase::getSkill(int i) const
 {
     return i >= 0 && i < getSkillCount() ? skills[static_cast<size_t>(i)] : -1;
+}
+
+int RecruitBase::skillPointsStat(int i) const
+{
+    if (i < 0)
+        return -1;
+    const GameData* data = GameData::instance();
+    const MonsterType* type = data ? data->findMonsterTypeByEntryId(typeEntry) : nullptr;
+    if (!type || !type->archetype || !type->archetype->useSkillPoints)
+        return toIndex(CharacterStat::Skill1);
+    const int stat = toIndex(CharacterStat::Skill1) + 1 + i;
+    return stat <= toIndex(CharacterStat::Skill60) ? stat : -1;
 }
 
 void RecruitBase::write(ByteBuffer& buffer) const

@@ -37,6 +37,10 @@ public:
     int getSkillCount() const { return static_cast<int>(skills.size()); }
     // -1 outside the list.
     int getSkill(int i) const;
+    // The stat that holds the points of skill i, where a monster's set-up
+    // puts them: 11 + i when its class spends skill points, else stat 10
+    // (its level); -1 for a place past the last skill stat.
+    int skillPointsStat(int i) const;
 
     CounterList stats;
     std::unique_ptr<InventoryBase> inventory;

@@ -6,14 +6,19 @@
 #include "client/mirrors/EntityClient.h"
 #include "client/player/PlayerClient.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/data/Database.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillListBase.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
 #include "support/HeadlessMenus.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UISkillSlotRecruit.h"
 #include "ui/widgets/UIWidget.h"
 
 #include <gtest/gtest.h>
@@ -82,11 +87,19 @@ protected:
         ASSERT_NE(player, nullptr);
     }
 
-    // A wandering recruit on free ground a few steps from the player.
-    Actor* wanderer()
+    // A wandering recruit on free ground a few steps from the player: of a
+    // random class at level 1, or of the type and level given, made as the
+    // server makes one.
+    Actor* wanderer(const MonsterType* type = nullptr, int level = 1)
     {
         Game* game = Game::instance();
-        Actor* actor = SpawnSystem::instance()->spawnPotentialRecruit(player->getPosition().zone, 1);
+        SpawnSystem* spawns = SpawnSystem::instance();
+        const int zone = player->getPosition().zone;
+        Actor* actor = type ? spawns->spawnMonster(type, zone, MonsterRarity::Normal, level)
+                            : spawns->spawnPotentialRecruit(zone, 1);
+        if (actor && type) {
+            actor->addStatusEffect(Database::get().findEntry("EnhancementRecruitBasic"), nullptr, level);
+        }
         if (!actor) {
             return nullptr;
         }
@@ -146,23 +159,57 @@ protected:
 
 } // namespace
 
-// One who would join: a click opens its recruit window beside its talk, "to
-// the covenant" takes it in on the server, and it stays a member.
+// One who would join: a click opens its recruit window beside its talk,
+// showing each of its skills at the level the server gives it, for every
+// recruit class, new and a few levels on. "To the covenant" takes the last
+// in on the server, and it stays a member.
 TEST_F(NpcWindows, AClickOnAWouldBeRecruitOpensItsWindowAndTakesItIn)
 {
     ASSERT_NO_FATAL_FAILURE(newCharacter());
     Covenant* own = player->getCovenant();
     ASSERT_NE(own, nullptr);
-    Actor* recruit = wanderer();
-    ASSERT_NE(recruit, nullptr);
-    const int number = recruit->getEntityNumber();
-    ASSERT_TRUE(frameUntil([&] { return GameClient::get().getEntity(number) != nullptr; }));
+    const GameData& data = GameData::get();
+    Actor* recruit = nullptr;
+    for (const std::string& name : data.rules().recruitMonsterTypes) {
+        for (int level : {1, 5}) {
+            SCOPED_TRACE(name + " of level " + std::to_string(level));
+            if (recruit) {
+                pressEscape();
+                step();
+                ASSERT_FALSE(menuActive("Recruit")) << stack();
+                recruit->scheduleDelete(0.0f);
+            }
+            recruit = wanderer(data.findMonsterType(name), level);
+            ASSERT_NE(recruit, nullptr);
+            const int number = recruit->getEntityNumber();
+            ASSERT_TRUE(frameUntil([&] { return GameClient::get().getEntity(number) != nullptr; }));
 
-    ASSERT_NO_FATAL_FAILURE(clickEntity(number));
-    ASSERT_TRUE(frameUntil([&] { return menuActive("NpcPotentialRecruitMenu"); })) << stack();
-    EXPECT_TRUE(menuActive("Recruit"));
-    EXPECT_TRUE(menuActive("NpcChat"));
-    EXPECT_EQ(Client::get().getLocalPlayer()->action, 24);
+            ASSERT_NO_FATAL_FAILURE(clickEntity(number));
+            ASSERT_TRUE(frameUntil([&] { return menuActive("NpcPotentialRecruitMenu"); })) << stack();
+            EXPECT_TRUE(menuActive("Recruit"));
+            EXPECT_TRUE(menuActive("NpcChat"));
+            EXPECT_EQ(Client::get().getLocalPlayer()->action, 24);
+
+            // Its required skill and two chosen ones; the places after them
+            // stay empty. A level-5 recruit has spent points on one of them.
+            const std::vector<SkillBase*>& skills = recruit->getSkillList()->getSkills();
+            ASSERT_EQ(skills.size(), 3u);
+            int pointsSpent = 0;
+            for (size_t n = 0; n <= skills.size(); ++n) {
+                auto* slot =
+                    dynamic_cast<UISkillSlotRecruit*>(ui->findWidget("Recruit::Skill" + std::to_string(n)));
+                ASSERT_NE(slot, nullptr) << n;
+                if (n == skills.size()) {
+                    EXPECT_EQ(slot->getDefinition(), nullptr);
+                    break;
+                }
+                EXPECT_EQ(slot->getDefinition(), skills[n]->getDefinition()) << n;
+                EXPECT_EQ(slot->getLevel(), skills[n]->getLevel()) << n;
+                pointsSpent += n > 0 ? skills[n]->getLevel() : 0;
+            }
+            EXPECT_EQ(pointsSpent > 0, level > 1);
+        }
+    }
 
     const int before = own->getRecruitCount();
     clickThroughClient("Recruit::ToCovenant");

@@ -12,14 +12,6 @@
 #include "ui/UISystem.h"
 #include "ui/widgets/WidgetReads.h"
 
-namespace {
-
-// A recruit keeps its skills as one tree: the points of skill n stand in the
-// stat of tree 0, place n.
-constexpr int kFirstSkillStat = 10;
-
-} // namespace
-
 UISkillSlotRecruit::UISkillSlotRecruit()
 {
     UISystem* ui = UISystem::instance();
@@ -57,7 +49,9 @@ void UISkillSlotRecruit::update(float seconds)
     m_definition = index >= 0 && index < static_cast<int>(definitions.size())
                        ? definitions[static_cast<size_t>(index)]
                        : nullptr;
-    m_level = m_definition ? m_definition->getLevelFromStats(recruit->stats, kFirstSkillStat + m_number) : -1;
+    m_level = m_definition
+                  ? m_definition->getLevelFromStats(recruit->stats, recruit->skillPointsStat(m_number))
+                  : -1;
     setTexture(m_definition && !m_definition->textureName.empty() ? m_definition->textureName
                                                                   : "Textures/black.tga");
 }
@@ -96,7 +90,7 @@ bool UISkillSlotRecruit::getTooltip(UITooltip& out)
     }
     UIWidget::getTooltip(out);
     std::string text;
-    m_definition->getTooltip(recruit->stats, nullptr, kFirstSkillStat + m_number, false, text);
+    m_definition->getTooltip(recruit->stats, nullptr, recruit->skillPointsStat(m_number), false, text);
     out.text = text;
     return true;
 }

@@ -7,6 +7,8 @@
 #include "game/entities/Inventory.h"
 #include "game/entities/Item.h"
 #include "game/entities/Recruit.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillListBase.h"
 #include "game/skills/StatusEffect.h"
 #include "game/world/SpawnSystem.h"
 #include "server/Server.h"
@@ -15,6 +17,8 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
+#include <vector>
 
 namespace {
 constexpr int kMoney = static_cast<int>(CovenantStat::Money);
@@ -372,7 +376,7 @@ TEST_F(CovenantTest, RaidEffectsHoldOnlyForMembersTheCovenantCountsIn)
     }
 }
 
-TEST_F(CovenantTest, TheStoneDefendsWithItsBestMemberAndAHeroRecordMakesAHeroActor)
+TEST_F(CovenantTest, TheStoneDefendsWithItsBestMemberAndARecordMakesItsActor)
 {
     Actor* a = recruitWithHealth(150, 42);
     Actor* b = recruitWithHealth(100, 43);
@@ -393,14 +397,27 @@ TEST_F(CovenantTest, TheStoneDefendsWithItsBestMemberAndAHeroRecordMakesAHeroAct
     other.setCovenantIndex(covenant.index);
     EXPECT_EQ(other.getStat(defense), 0);
 
-    // The actor of a hero record is a hero; of a basic one not.
-    for (bool hero : {true, false}) {
+    // The actor of a hero record is a hero; of a basic one not. A restored
+    // one (a loaded save) keeps each skill at the level its points give.
+    const std::vector<SkillBase*>& own = a->getSkillList()->getSkills();
+    ASSERT_EQ(own.size(), 3u);
+    ASSERT_GT(own[1]->getLevel(), 0) << "a level-5 recruit has points in its first chosen skill";
+    for (auto [hero, restore] : {std::pair{true, false}, {false, false}, {false, true}}) {
+        SCOPED_TRACE(restore ? "restored" : hero ? "hero" : "basic");
         Recruit record;
         record.saveFromActor(a);
         record.hero = hero;
-        std::unique_ptr<Actor> made(record.createActor(nullptr, false));
+        std::unique_ptr<Actor> made(record.createActor(nullptr, restore));
         ASSERT_NE(made, nullptr);
         EXPECT_EQ(made->isHero(), hero);
+        if (restore) {
+            const std::vector<SkillBase*>& back = made->getSkillList()->getSkills();
+            ASSERT_EQ(back.size(), own.size());
+            for (size_t i = 0; i < own.size(); ++i) {
+                EXPECT_EQ(back[i]->getDefinition(), own[i]->getDefinition()) << i;
+                EXPECT_EQ(back[i]->getLevel(), own[i]->getLevel()) << i;
+            }
+        }
         const DatabaseEntry* mark = DefinitionReader::findEntry(hero ? "EnhancementRecruitHeroWarrior"
                                                                      : "EnhancementRecruitBasicWarrior");
         ASSERT_NE(mark, nullptr);
