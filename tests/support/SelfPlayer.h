@@ -344,6 +344,52 @@ private:
         return best;
     }
 
+    // The foe of the highest level within the range (the nearer of two
+    // alike) that the client shows.
+    template <class Wanted> int strongest(Wanted wanted, float range) const
+    {
+        const ZonePosition& here = m_player->getPosition();
+        int best = -1;
+        int bestLevel = -1;
+        float bestDistance = range;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            Entity* e = Game::get().getEntity(i);
+            if (!e || e == m_player || e->getPosition().zone != here.zone || !wanted(e) || !mirrorOf(i)) {
+                continue;
+            }
+            const float d = distance(e->getPosition(), here);
+            const int level = e->getStat(toIndex(CharacterStat::Level));
+            if (d < range && (level > bestLevel || (level == bestLevel && d < bestDistance))) {
+                best = i;
+                bestLevel = level;
+                bestDistance = d;
+            }
+        }
+        return best;
+    }
+
+    // Pushing, the player keeps to the foe it fights while that stays in
+    // reach. On its way it stops only for a foe that stands in its way and
+    // is worth a fight: one more than kPassBy levels below its own it walks
+    // past (and lets it follow). At the push's level it takes on the
+    // strongest foe in reach.
+    static constexpr int kPassBy = 4;
+    template <class Wanted> int pushFoe(Wanted isFoe) const
+    {
+        const float reach = onThePush() ? 150.0f : 400.0f;
+        Entity* current = m_foe >= 0 ? Game::get().getEntity(m_foe) : nullptr;
+        if (current && current->getPosition().zone == m_player->getPosition().zone && isFoe(current) &&
+            mirrorOf(m_foe) && distance(current->getPosition(), m_player->getPosition()) < reach + 100.0f) {
+            return m_foe;
+        }
+        if (!onThePush()) {
+            return strongest(isFoe, reach);
+        }
+        const int worth = m_player->getStat(toIndex(CharacterStat::Level)) - kPassBy;
+        return nearest(
+            [&](Entity* e) { return isFoe(e) && e->getStat(toIndex(CharacterStat::Level)) >= worth; }, reach);
+    }
+
     void trace(const char* what) const
     {
         if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
@@ -370,10 +416,8 @@ private:
         if (m_frame % 10 != 1) {
             return;
         }
-        if (pushing() && !m_pushChosen) {
-            m_pushChosen = true;
-            m_pushGoal = hardestLevelNear();
-            trace(formatString("pushes on to level %d", m_pushGoal).c_str());
+        if (pushing()) {
+            choosePushLevel();
         }
         Game& game = Game::get();
         if (m_frame % 200 == 1) {
@@ -410,14 +454,13 @@ private:
             m_branch = "relations";
             return;
         }
-        const int foe = nearest(
-            [&](Entity* e) {
-                auto* actor = dynamic_cast<Actor*>(e);
-                const auto ignored = m_ignoredFoes.find(e->getEntityNumber());
-                return actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
-                       (ignored == m_ignoredFoes.end() || ignored->second < m_frame);
-            },
-            onThePush() ? 150.0f : 400.0f);
+        auto isFoe = [&](Entity* e) {
+            auto* actor = dynamic_cast<Actor*>(e);
+            const auto ignored = m_ignoredFoes.find(e->getEntityNumber());
+            return actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
+                   (ignored == m_ignoredFoes.end() || ignored->second < m_frame);
+        };
+        const int foe = pushing() ? pushFoe(isFoe) : nearest(isFoe, 400.0f);
         // A foe it cannot reach (across a wall, up a cliff) is left alone
         // for a while once a fight brings nothing for ten seconds.
         if (foe >= 0 && foe == m_foe) {
@@ -458,7 +501,7 @@ private:
             return;
         }
         m_foe = -1;
-        const int loot = onThePush()
+        const int loot = pushing()
                              ? -1
                              : nearest(
                                    [&](Entity* e) {
@@ -501,6 +544,22 @@ private:
                 wander();
             }
             m_branch = "raided";
+            return;
+        }
+        // Pushing its luck, the player leaves quests, recruits, guards and
+        // errands for later; a trade under way is finished.
+        if (pushing()) {
+            if (!m_errands.empty() && m_tradeStage != 0) {
+                runErrand(figures);
+                m_branch = "errand";
+                return;
+            }
+            if (!m_errands.empty()) {
+                m_errands.clear();
+                groundClick();
+            }
+            m_branch = "push";
+            wander();
             return;
         }
         if (spendPoints()) {
@@ -1882,6 +1941,10 @@ private:
                 return gate->getPosition().zone;
             }
         }
+        // Pushing, it makes for the level it chose.
+        if (pushing() && m_pushGoal >= 0) {
+            return m_pushGoal;
+        }
         // Of the quests to do, the one with the weakest monsters; one too
         // strong for the player waits until it has gained levels elsewhere.
         int goal = -1;
@@ -1901,10 +1964,6 @@ private:
                 goal = quest->getTargetLevel();
                 goalMonsters = targetMonsterLevel(*quest);
             }
-        }
-        // Pushing, it makes for the hardest level near.
-        if (pushing() && m_pushGoal >= 0) {
-            return m_pushGoal;
         }
         if (goal > 0 && goalMonsters > ownLevel() + kReach) {
             const int training = trainingLevel();
@@ -2074,32 +2133,58 @@ private:
         return LevelStep{};
     }
 
-    // With no death by two thirds of the span the player pushes into levels
-    // above its own until it dies.
+    // With no death by two thirds of the span the player pushes its luck
+    // until it dies: on to the nearest level whose monsters stand above its
+    // own level, with no quest, errand or loot on the way; a level it
+    // outlives for a while sends it on to the next harder one.
     bool pushing() const { return m_span > 0 && m_deaths == 0 && m_frame * 3 >= m_span * 2; }
 
-    // On its way to the push's level the player fights only what stands in
-    // its way and leaves loot lying.
+    // On its way to the push's level (see pushFoe).
     bool onThePush() const
     {
         return pushing() && m_pushGoal >= 0 && m_player->getPosition().zone != m_pushGoal;
     }
 
-    // The nearest level whose monsters stand well above the player's own
-    // level (the harder of two as near), else the hardest it can reach.
-    int hardestLevelNear() const
+    // The push's level: chosen once as the push begins; after kStay on it,
+    // the nearest level harder than it and than the player.
+    void choosePushLevel()
     {
-        constexpr int kAbove = 4;
-        const LevelFlood flood = floodLevel(m_player->getPosition());
+        static constexpr int kStay = 3 * kFramesPerMinute / 2;
         const int own = m_player->getStat(toIndex(CharacterStat::Level));
+        if (m_pushGoal < 0 && !m_pushChosen) {
+            m_pushChosen = true;
+            m_pushGoal = nearestLevelAbove(own);
+            m_pushArrivedAt = -1;
+            trace(formatString("pushes on to level %d", m_pushGoal).c_str());
+            return;
+        }
+        if (m_pushGoal < 0 || m_player->getPosition().zone != m_pushGoal) {
+            return;
+        }
+        if (m_pushArrivedAt < 0) {
+            m_pushArrivedAt = m_frame;
+            trace("reaches the level of its push");
+        } else if (m_frame - m_pushArrivedAt > kStay) {
+            const int next = nearestLevelAbove(std::max(own, World::get().getLevelMonsterLevel(m_pushGoal)));
+            m_pushArrivedAt = next == m_pushGoal ? m_frame : -1;
+            m_pushGoal = next;
+            trace(formatString("outlives its level; pushes on to level %d", m_pushGoal).c_str());
+        }
+    }
+
+    // The nearest level (by the levels crossed on the way, the player's own
+    // counting as none) whose monsters stand above the given level, the
+    // harder of two as near; without any, the hardest it can reach.
+    int nearestLevelAbove(int above) const
+    {
+        const LevelFlood flood = floodLevel(m_player->getPosition());
         World& world = World::get();
         auto better = [&](int monsters, int way, int bestMonsters, int bestWay) {
-            const bool above = monsters >= own + kAbove;
-            const bool bestAbove = bestMonsters >= own + kAbove;
-            if (above != bestAbove) {
-                return above;
+            const bool isAbove = monsters > above;
+            if (isAbove != (bestMonsters > above)) {
+                return isAbove;
             }
-            if (above && way != bestWay) {
+            if (isAbove && way != bestWay) {
                 return way < bestWay;
             }
             return monsters > bestMonsters || (monsters == bestMonsters && way < bestWay);
@@ -2108,15 +2193,15 @@ private:
         int bestMonsters = -1;
         int bestWay = 0;
         for (int level = 1; level < world.getLevelCount(); ++level) {
-            const LevelStep way = level == flood.zone ? LevelStep{} : stepTowards(level, flood);
+            const int way = level == flood.zone ? 0 : stepTowards(level, flood).levels;
             const int monsters = world.getLevelMonsterLevel(level);
-            if (way.levels >= 1 && (best < 0 || better(monsters, way.levels, bestMonsters, bestWay))) {
+            if (way >= 0 && (best < 0 || better(monsters, way, bestMonsters, bestWay))) {
                 best = level;
                 bestMonsters = monsters;
-                bestWay = way.levels;
+                bestWay = way;
             }
         }
-        trace(formatString("player of level %d: level %d has monsters of level %d, %d levels away", own, best,
+        trace(formatString("above %d: level %d has monsters of level %d, %d levels away", above, best,
                            bestMonsters, bestWay)
                   .c_str());
         return best;
@@ -2163,8 +2248,9 @@ private:
                     m_closedSides.insert(here.zone * 4 + side);
                 }
             }
-            // Around levels too strong for it, when there is a way.
-            LevelStep step = stepTowards(goal, flood, ownLevel() + kReach);
+            // Around levels too strong for it, when there is a way; not
+            // when it pushes its luck.
+            LevelStep step = pushing() ? LevelStep{} : stepTowards(goal, flood, ownLevel() + kReach);
             if (!step.gate && step.side < 0) {
                 step = stepTowards(goal, flood);
             }
@@ -2664,6 +2750,7 @@ private:
     int m_huntZone = -1;
     std::map<int, int> m_setAside; // quest id: until which frame
     bool m_pushChosen = false;
+    int m_pushArrivedAt = -1;
     std::set<int> m_closedSides; // level * 4 + side
     const ItemBase* m_equipAsked = nullptr;
     int m_equipPlace = 0;
