@@ -595,6 +595,10 @@ private:
             return;
         }
         m_branch = "wander";
+        if (wakeLevelGate()) {
+            m_branch = "wake gate";
+            return;
+        }
         if (homeByLevelGate()) {
             m_branch = "gate";
             return;
@@ -607,6 +611,51 @@ private:
     }
 
     int ownLevel() const { return m_player->getStat(toIndex(CharacterStat::Level)); }
+
+    // On a level new to it the player wakes the level's gate when it stands
+    // near: a way home at once when its stone is raided.
+    bool wakeLevelGate()
+    {
+        const int here = m_player->getPosition().zone;
+        if (here == 0 || pushing() || m_gatesWoken.contains(here)) {
+            return false;
+        }
+        const Gate* gate = nullptr;
+        for (int i = 0; i < Game::kMaxEntities && !gate; ++i) {
+            const auto* candidate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            if (candidate && candidate->getKind() == Gate::kLevelGate &&
+                candidate->getPosition().zone == here) {
+                gate = candidate;
+            }
+        }
+        EntityClient* mirror = gate ? mirrorOf(gate->getEntityNumber()) : nullptr;
+        if (m_mirror->isCurrentLevelGateActive()) {
+            m_gatesWoken.insert(here);
+            if (mirror && m_mirror->getTarget(false) == mirror) {
+                groundClick();
+                return true;
+            }
+            return false;
+        }
+        if (!gate || distance(gate->getPosition(), m_player->getPosition()) > 1200.0f) {
+            return false;
+        }
+        if (m_wakeZone != here) {
+            m_wakeZone = here;
+            m_wakeUntil = m_frame + kFramesPerMinute;
+            trace("goes to wake its level's gate");
+        }
+        if (m_frame > m_wakeUntil) {
+            m_gatesWoken.insert(here);
+            return false;
+        }
+        if (!mirror || distance(gate->getPosition(), m_player->getPosition()) > 200.0f) {
+            walkTo(gate->getPosition());
+        } else if (m_mirror->getTarget(false) != mirror || m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirror);
+        }
+        return true;
+    }
 
     bool setAside(int id) const
     {
@@ -2748,6 +2797,9 @@ private:
     int m_nextDrinkAt = 0;
     int m_lastPreyAt = 0;
     int m_huntZone = -1;
+    std::set<int> m_gatesWoken; // levels whose gate is awake or was not reached
+    int m_wakeZone = -1;
+    int m_wakeUntil = 0;
     std::map<int, int> m_setAside; // quest id: until which frame
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;
