@@ -411,6 +411,14 @@ private:
         if (m_deadFrames > 0) {
             m_deadFrames = 0;
             ++figures.resurrections;
+            // The death window's Resurrect brings the player back beside its
+            // covenant's life stone.
+            const Covenant* own = m_player->getCovenant();
+            if (own && (m_player->getPosition().zone != own->housePosition.zone ||
+                        ZonePosition::distanceTo(m_player->getPosition(), own->housePosition) > 400.0f)) {
+                fault() << "frame " << m_frame << ": resurrected at level " << m_player->getPosition().zone
+                        << ", away from its life stone at level " << own->housePosition.zone;
+            }
             m_planErrands = true;
         }
         if (m_frame % 10 != 1) {

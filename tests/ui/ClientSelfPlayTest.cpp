@@ -264,6 +264,9 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         EXPECT_GE(f.offersAccepted + f.offersRejected, 2) << "offers answered";
         EXPECT_EQ(f.deaths, f.resurrections + (f.deaths > f.resurrections ? 1 : 0))
             << "every death but one at the very end is followed by a resurrection";
+        // Play with no death by two thirds of the span pushes into levels
+        // above the player's own until it dies, so each seed dies.
+        EXPECT_GE(f.resurrections, 1) << "a death followed by a resurrection at the stone";
         const auto begin = std::chrono::steady_clock::now();
         for (const SavePoint& point : points) {
             checkSavePoint(point);
@@ -274,8 +277,6 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         all.questsRewarded += f.questsRewarded;
         all.offersAccepted += f.offersAccepted;
         all.offersRejected += f.offersRejected;
-        all.deaths += f.deaths;
-        all.resurrections += f.resurrections;
         all.raidsByPlayer += f.raidsByPlayer;
         all.raidsOnPlayer += f.raidsOnPlayer;
         all.raidsOther += f.raidsOther;
@@ -294,7 +295,6 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
     EXPECT_GE(all.offersAccepted, 1);
     EXPECT_GE(all.offersRejected, 1);
     EXPECT_GE(all.raidsByPlayer + all.raidsOnPlayer + all.raidsOther, 1) << "raids begun";
-    EXPECT_GE(all.resurrections, 1) << "a death followed by a resurrection at the stone";
     EXPECT_GE(all.gateTravels, 1);
     EXPECT_GE(all.recruits, 1) << "a would-be recruit taken in through its window";
     std::printf("both seeds: %d recruits, %d gate travels\n", all.recruits, all.gateTravels);
