@@ -567,6 +567,10 @@ private:
                 groundClick();
             }
             m_branch = "push";
+            if (homeByLevelGate()) {
+                m_branch = "push gate";
+                return;
+            }
             wander();
             return;
         }
@@ -900,7 +904,7 @@ private:
     bool homeByLevelGate()
     {
         const int here = m_player->getPosition().zone;
-        if (here == 0 || journeyGoal() != 0 || m_gateTries > 6) {
+        if (here == 0 || (journeyGoal() != 0 && !pushHomeFirst()) || m_gateTries > 6) {
             return false;
         }
         const Gate* gate = nullptr;
@@ -2229,6 +2233,37 @@ private:
         }
     }
 
+    // Pushing from a level whose gate it can walk to, the player goes home
+    // through that gate when the way from the town is shorter by two levels
+    // or more. Weighed once a level.
+    bool pushHomeFirst()
+    {
+        const int here = m_player->getPosition().zone;
+        if (!pushing() || m_pushGoal < 0 || here == 0 || here == m_pushGoal) {
+            return false;
+        }
+        if (m_pushHomeZone != here) {
+            m_pushHomeZone = here;
+            m_pushHome = false;
+            const Covenant* own = m_player->getCovenant();
+            const LevelFlood flood = floodLevel(m_player->getPosition());
+            for (int i = 0; i < Game::kMaxEntities && own; ++i) {
+                const auto* gate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+                if (gate && gate->getKind() == Gate::kLevelGate && gate->getPosition().zone == here &&
+                    flood.reaches(gate->getPosition())) {
+                    const int fromHere = stepTowards(m_pushGoal, flood).levels;
+                    const int fromHome = stepTowards(m_pushGoal, floodLevel(own->housePosition)).levels;
+                    m_pushHome = fromHome >= 0 && (fromHere < 0 || fromHome + 2 <= fromHere);
+                    trace(formatString("level %d is %d levels away, %d from home", m_pushGoal, fromHere,
+                                       fromHome)
+                              .c_str());
+                    break;
+                }
+            }
+        }
+        return m_pushHome;
+    }
+
     // The nearest level (by the levels crossed on the way, the player's own
     // counting as none) whose monsters stand above the given level, the
     // harder of two as near; without any, the hardest it can reach.
@@ -2811,6 +2846,8 @@ private:
     std::map<int, int> m_setAside; // quest id: until which frame
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;
+    int m_pushHomeZone = -1;
+    bool m_pushHome = false;
     std::set<int> m_closedSides; // level * 4 + side
     const ItemBase* m_equipAsked = nullptr;
     int m_equipPlace = 0;
