@@ -624,6 +624,17 @@ private:
 
     int ownLevel() const { return m_player->getStat(toIndex(CharacterStat::Level)); }
 
+    // The held quests not set aside.
+    int questsToGoAfter() const
+    {
+        int count = 0;
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            const Quest* quest = m_player->getQuest(slot);
+            count += quest && quest->isInUse() && !setAside(quest->id) ? 1 : 0;
+        }
+        return count;
+    }
+
     // On a level new to it the player wakes the level's gate when it stands
     // near: a way home at once when its stone is raided.
     bool wakeLevelGate()
@@ -831,6 +842,10 @@ private:
                                                [&](const Quest* quest) { return countsFor(*quest, *actor); });
             },
             1.0e9f, false);
+        if (prey < 0 && !training && rescue(held)) {
+            m_lastPreyAt = m_frame;
+            return true;
+        }
         if (prey < 0) {
             // Nothing of the quests' prey about: after a while they are set
             // aside for others (or new ones from the town).
@@ -857,6 +872,36 @@ private:
         }
         walkTo(Game::get().getEntity(prey)->getPosition());
         return true;
+    }
+
+    // A captive of a held rescue quest is walked up to and clicked; its
+    // window's Rescue button frees it.
+    bool rescue(const std::vector<const Quest*>& held)
+    {
+        for (const Quest* quest : held) {
+            const Entity* captive =
+                quest->type == toIndex(QuestType::RescueNpc) ? quest->getQuestEntity() : nullptr;
+            if (!captive || captive->getPosition().zone != m_player->getPosition().zone) {
+                continue;
+            }
+            EntityClient* mirror = mirrorOf(captive->getEntityNumber());
+            if (menuShown("NpcRescueMenu") && m_mirror->getTarget(false) == mirror) {
+                if (!clickWidget(shownWidget("NpcRescueMenu::Rescue"))) {
+                    fault() << "the rescue window has no Rescue button";
+                }
+                trace("frees a captive");
+                groundClick();
+                return true;
+            }
+            if (!mirror || distance(captive->getPosition(), m_player->getPosition()) > 300.0f) {
+                walkTo(captive->getPosition());
+            } else if (m_mirror->getTarget(false) != mirror ||
+                       m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirror);
+            }
+            return true;
+        }
+        return false;
     }
 
     // Where the player gains levels before a target too strong for it: the
@@ -1681,6 +1726,8 @@ private:
         case QuestType::StoryKillDraaienMage:
         case QuestType::StoryDraaienArmy:
         case QuestType::WarAgainstBarbarians:
+        // A captive freed through its window once no foe stands near it.
+        case QuestType::RescueNpc:
             return 2;
         // Hot bar keys and a tour of the house's objects are not among the
         // player's doings.
@@ -1810,7 +1857,7 @@ private:
                 }
             }
             trace(("is offered" + offered).c_str());
-            if (best <= 0 || (best < 2 && m_player->countQuests() > 0) ||
+            if (best <= 0 || (best < 2 && questsToGoAfter() > 0) ||
                 m_player->countQuests() >= Player::kQuestSlots) {
                 nextErrand();
                 return;
@@ -2010,6 +2057,7 @@ private:
         // strong for the player waits until it has gained levels elsewhere.
         int goal = -1;
         int goalMonsters = 0;
+        m_pursued = -1;
         for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
             Quest* quest = m_player->getQuest(slot);
             if (!quest || !quest->isInUse() || m_unsolvable.contains(quest->id)) {
@@ -2018,12 +2066,14 @@ private:
             if (quest->isComplete()) {
                 const Entity* giver = Game::get().getEntity(solverOf(*quest));
                 if (giver) {
+                    m_pursued = -1;
                     return giver->getPosition().zone;
                 }
             } else if (quest->getTargetLevel() >= 0 && !setAside(quest->id) &&
                        (goal < 0 || targetMonsterLevel(*quest) < goalMonsters)) {
                 goal = quest->getTargetLevel();
                 goalMonsters = targetMonsterLevel(*quest);
+                m_pursued = quest->id;
             }
         }
         if (goal > 0 && goalMonsters > ownLevel() + kReach) {
@@ -2438,6 +2488,25 @@ private:
             ++figures.deaths;
             ++m_deaths;
             trace("dies");
+            // Two deaths on the way to one quest: it is set aside for a
+            // while, for others.
+            if (m_pursued >= 0 && ++m_questDeaths[m_pursued] >= 2) {
+                m_setAside[m_pursued] = m_frame + 20 * kFramesPerMinute;
+                m_questDeaths.erase(m_pursued);
+                trace(formatString("sets quest %d aside after its deaths on the way", m_pursued).c_str());
+            }
+            if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+                for (int i = 0; i < Game::kMaxEntities; ++i) {
+                    auto* actor = dynamic_cast<Actor*>(game.getEntity(i));
+                    if (actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
+                        actor->getPosition().zone == m_player->getPosition().zone &&
+                        distance(actor->getPosition(), m_player->getPosition()) < 300.0f) {
+                        trace(formatString("  near: %s of level %d", actor->getName().c_str(),
+                                           actor->getStat(toIndex(CharacterStat::Level)))
+                                  .c_str());
+                    }
+                }
+            }
         }
         m_wasAlive = alive;
         if (m_equipAsked && m_frame - m_equipAt >= 2) {
@@ -2451,6 +2520,9 @@ private:
         // player no longer holds is forgotten.
         if (m_frame % 200 == 0) {
             std::erase_if(m_unsolvable, [&](int id) { return !m_player->hasQuest(id); });
+            std::erase_if(m_setAside, [&](const auto& aside) { return !m_player->hasQuest(aside.first); });
+            std::erase_if(m_questDeaths,
+                          [&](const auto& deaths) { return !m_player->hasQuest(deaths.first); });
             std::erase_if(m_givers, [&](const auto& known) { return !m_player->hasQuest(known.first); });
         }
         if (m_questAskedAt >= 0 && m_frame - m_questAskedAt >= 2) {
@@ -2844,6 +2916,8 @@ private:
     int m_wakeZone = -1;
     int m_wakeUntil = 0;
     std::map<int, int> m_setAside; // quest id: until which frame
+    mutable int m_pursued = -1;    // the quest the player's journey is for
+    std::map<int, int> m_questDeaths;
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;
     int m_pushHomeZone = -1;
