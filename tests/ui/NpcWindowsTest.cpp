@@ -5,6 +5,7 @@
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
 #include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/data/Database.h"
 #include "game/covenants/Covenant.h"
@@ -162,7 +163,8 @@ protected:
 // One who would join: a click opens its recruit window beside its talk,
 // showing each of its skills at the level the server gives it, for every
 // recruit class, new and a few levels on. "To the covenant" takes the last
-// in on the server, and it stays a member.
+// in on the server, and it stays a member, with its skill levels, over Save
+// and exit and Continue.
 TEST_F(NpcWindows, AClickOnAWouldBeRecruitOpensItsWindowAndTakesItIn)
 {
     ASSERT_NO_FATAL_FAILURE(newCharacter());
@@ -215,6 +217,37 @@ TEST_F(NpcWindows, AClickOnAWouldBeRecruitOpensItsWindowAndTakesItIn)
     clickThroughClient("Recruit::ToCovenant");
     ASSERT_TRUE(frameUntil([&] { return own->isMember(recruit); }));
     EXPECT_EQ(own->getRecruitCount(), before + 1);
+
+    // Save and exit, then Continue: the member comes back with its skills
+    // at the levels it had.
+    std::vector<std::pair<const SkillDefinition*, int>> kept;
+    for (const SkillBase* skill : recruit->getSkillList()->getSkills()) {
+        kept.emplace_back(skill->getDefinition(), skill->getLevel());
+    }
+    int slot = -1;
+    for (int i = 0; i < own->getRecruitSlotCount(); ++i) {
+        slot = own->getRecruitActor(i) == recruit ? i : slot;
+    }
+    ASSERT_GE(slot, 0);
+    // The client writes the character's files from its mirrors: the member
+    // reaches them with the next state message.
+    ASSERT_TRUE(frameUntil([&] {
+        const PlayerCovenantClient* mirror = Client::get().getPlayerCovenant();
+        return mirror && mirror->findRecruitSlot(recruit->getEntityNumber()) == slot;
+    }));
+    Application::runConsoleLine("saveAndExit");
+    ASSERT_TRUE(frameUntil([&] { return menuActive("Main"); }));
+    click("Main::Continue");
+    ASSERT_TRUE(frameUntil([] { return Client::get().isJoined() && Client::get().getLocalPlayer(); }));
+    player = Game::instance()->getFirstPlayer();
+    ASSERT_NE(player, nullptr);
+    const Actor* back = player->getCovenant() ? player->getCovenant()->getRecruitActor(slot) : nullptr;
+    ASSERT_NE(back, nullptr) << "the member did not come back";
+    std::vector<std::pair<const SkillDefinition*, int>> restored;
+    for (const SkillBase* skill : back->getSkillList()->getSkills()) {
+        restored.emplace_back(skill->getDefinition(), skill->getLevel());
+    }
+    EXPECT_EQ(restored, kept);
 }
 
 // Escape over a quest giver's talk and quests ends the talk: the windows go
