@@ -414,6 +414,11 @@ private:
             // The death window's Resurrect brings the player back beside its
             // covenant's life stone.
             const Covenant* own = m_player->getCovenant();
+            trace(formatString("is back, %.0f from its life stone",
+                               static_cast<double>(
+                                   own ? ZonePosition::distanceTo(m_player->getPosition(), own->housePosition)
+                                       : -1.0f))
+                      .c_str());
             if (own && (m_player->getPosition().zone != own->housePosition.zone ||
                         ZonePosition::distanceTo(m_player->getPosition(), own->housePosition) > 400.0f)) {
                 fault() << "frame " << m_frame << ": resurrected at level " << m_player->getPosition().zone
