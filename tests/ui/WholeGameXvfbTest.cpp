@@ -4,7 +4,7 @@
 // New Game window, the town, a quest taken from its giver, done by putting on
 // the kit and solved, a walk out of the town to a level with a gate, that
 // gate activated and taken home, the house gate's world map back to it, a
-// fight, death and Resurrect at the stone, an offer
+// fight and what it left picked up, death and Resurrect at the stone, an offer
 // accepted, a recruit taken in, the quest and relations screens, save and
 // exit, the character resumed as it was left, and a vendor's purchase and
 // sale. A screenshot at each stage is checked at known pixels, and the state
@@ -18,6 +18,8 @@
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/ZoneTopology.h"
+#include "engine/data/DatabaseEntryType.h"
+#include "engine/input/Input.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/ActorCovenant.h"
@@ -26,12 +28,16 @@
 #include "game/covenants/TradeTerm.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GateList.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Gate.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
 #include "game/world/Game.h"
+#include "game/world/GameHooks.h"
 #include "game/world/Level.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
@@ -45,6 +51,7 @@
 #include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIDropDownBox.h"
+#include "ui/widgets/UIHelp.h"
 #include "ui/widgets/UIItemSlot.h"
 
 #include <gtest/gtest.h>
@@ -680,6 +687,10 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         EXPECT_FALSE(WorldMap::get().isShown());
     }
 
+    // Where the last fight's monster fell, and its number.
+    ZonePosition fightSpot{};
+    int lastFoe = -1;
+
     // ---- A fight: the nearest enemy, walked towards with clicks on the
     // ground and attacked with a click on it, its health bar drawn over it;
     // each fight ends with one of them dead. A monster may fall before it
@@ -702,6 +713,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             });
             ASSERT_TRUE(foe) << "no monster on the level beyond the town: fight " << fight;
             const int foeNumber = foe->getEntityNumber();
+            lastFoe = foeNumber;
             int frames = 0;
             const bool ended = game.frameUntil(
                 [&] {
@@ -738,10 +750,177 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                 },
                 8000);
             ASSERT_TRUE(ended) << "the fight did not end";
+            if (const Entity* fallen = Game::get().getEntity(foeNumber)) {
+                fightSpot = fallen->getPosition();
+            } else {
+                fightSpot = player->getPosition();
+            }
             lowestHealth = std::min(lowestHealth, player->getHealth());
         }
         EXPECT_LT(lowestHealth, fullHealth) << "the monsters fought back";
         EXPECT_TRUE(barSeen) << "a health bar over the monster";
+    }
+
+    // ---- Loot: what lies on the ground near the character (the fight's
+    // kill drops through the monster's own loot path when it left nothing),
+    // its name shown with Alt held, picked up with a click; then in the bag
+    // on the server and in the client's copy of it.
+    auto groundItemNear = [&](const ZonePosition& at, float range) {
+        int best = -1;
+        float bestDistance = range;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const auto* ground = dynamic_cast<const ItemGround*>(Game::get().getEntity(i));
+            const Item* item = ground ? ground->getGroundItem() : nullptr;
+            if (!item || ground->isItemTaken() || ground->getPosition().zone != at.zone ||
+                item->getEntryType() != toIndex(DatabaseEntryType::Item)) {
+                continue;
+            }
+            const float d = ZonePosition::distanceTo(ground->getPosition(), at);
+            if (d < bestDistance) {
+                best = i;
+                bestDistance = d;
+            }
+        }
+        return best;
+    };
+    auto pickUpLoot = [&](const ZonePosition& dropAt, int monster) {
+        int loot = groundItemNear(player->getPosition(), 250.0f);
+        int draws = 0;
+        for (; draws < 40 && loot < 0; ++draws) {
+            auto* fallen = dynamic_cast<Actor*>(monster >= 0 ? Game::get().getEntity(monster) : nullptr);
+            if (fallen && !fallen->isAlive() && Game::get().hooks().dropMonsterLoot) {
+                Game::get().hooks().dropMonsterLoot(fallen, 1.0f, 0, 0.0f, 0.0f);
+            } else {
+                SpawnSystem::get().dropRandomItemAt(nullptr, dropAt);
+            }
+            loot = groundItemNear(dropAt, 250.0f);
+        }
+        ASSERT_GE(loot, 0) << "nothing dropped";
+        // Shown, and faded in far enough to take a label.
+        ASSERT_TRUE(game.frameUntil(
+            [&] {
+                const EntityClient* shown = GameClient::get().getEntity(loot);
+                return shown && shown->isHintTarget(true);
+            },
+            240))
+            << "the loot is not shown";
+        const Item* item = static_cast<const ItemGround*>(Game::get().getEntity(loot))->getGroundItem();
+        const std::string name = item->getName();
+        const EntityClient* mirror = GameClient::get().getEntity(loot);
+        ASSERT_NE(mirror, nullptr) << "the loot is not shown";
+        const Vec2 at = Client::get().worldToScreen(mirror->getPosition(), true);
+        const int lx = static_cast<int>(at.x), ly = static_cast<int>(at.y);
+        ASSERT_TRUE(lx > 20 && lx < 620 && ly > 40 && ly < 440) << "the loot lies off the screen";
+        // The mouse on bare ground, over no entity and no window, so that
+        // no hover box shows: one shot without Alt, one with it held.
+        const int groundX = lx < 320 ? 560 : 80;
+        int groundY = -1;
+        for (int y : {300, 260, 340, 220, 120}) {
+            game.moveTo(groundX, y);
+            if (!Client::get().getHoverEntity() && !UISystem::get().isMouseOverMenu()) {
+                groundY = y;
+                break;
+            }
+        }
+        ASSERT_GE(groundY, 0) << "no bare ground to rest the mouse on";
+        const Picture without = game.shot();
+        game.send(SDL_SCANCODE_LALT, true);
+        const Picture with = game.shot(false, "loot.png");
+        // Where the interface places the item's label (asked of it with the
+        // mouse's point alone, no frame between): the box's edges.
+        auto* help = dynamic_cast<UIHelp*>(UISystem::get().getHelpWidget());
+        ASSERT_NE(help, nullptr);
+        auto labelAt = [&](int x, int y) {
+            Input::get().setMousePosition(x, y);
+            return x >= 0 && x < 640 && y >= 0 && y < 480 && help->findLabelAtMouse() == loot;
+        };
+        int labelX = -1, labelY = -1;
+        for (int y = ly; y >= std::max(0, ly - 160) && labelX < 0; y -= 3) {
+            for (int x = std::max(0, lx - 120); x <= std::min(639, lx + 120); x += 6) {
+                if (labelAt(x, y)) {
+                    labelX = x;
+                    labelY = y;
+                    break;
+                }
+            }
+        }
+        ASSERT_GE(labelX, 0) << "no label of " << name << " under Alt";
+        int left = labelX, right = labelX, top = labelY, bottom = labelY;
+        while (labelAt(left - 1, labelY)) {
+            --left;
+        }
+        while (labelAt(right + 1, labelY)) {
+            ++right;
+        }
+        const int middle = (left + right) / 2;
+        while (labelAt(middle, top - 1)) {
+            --top;
+        }
+        while (labelAt(middle, bottom + 1)) {
+            ++bottom;
+        }
+        Input::get().setMousePosition(groundX, groundY);
+        // One line of text: the name, not the hover box's hints.
+        EXPECT_LT(bottom - top, 30) << "a label of one line";
+        EXPECT_GT(right - left, 20);
+        // Over whatever the shot without Alt shows there (ground, the
+        // character): a black box with the name's letters lit in it.
+        EXPECT_GT(differingShare(with, without, left, top, right + 1, bottom + 1), 0.3) << "the label drawn";
+        int dark = 0, letters = 0, all = 0;
+        for (int y = top + 4; y <= bottom - 4; ++y) {
+            for (int x = left + 4; x <= right - 4; ++x, ++all) {
+                const uint8_t* c = pixelAt(with, x, y);
+                const uint8_t* b = pixelAt(without, x, y);
+                dark += std::max({c[0], c[1], c[2]}) < 16 ? 1 : 0;
+                const bool changed =
+                    std::abs(c[0] - b[0]) + std::abs(c[1] - b[1]) + std::abs(c[2] - b[2]) > 24;
+                letters += changed && std::max({c[0], c[1], c[2]}) > 170 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(dark, all / 2) << "the label's black ground";
+        EXPECT_GT(letters, all / 20) << "the name's letters";
+        // A left click on the label, Alt still held, picks it up.
+        game.click(middle, (top + bottom) / 2);
+        game.send(SDL_SCANCODE_LALT, false);
+        ASSERT_TRUE(game.frameUntil(
+            [&] { return Game::get().getEntity(loot) == nullptr || !player->isAlive(); }, 600))
+            << "the loot was not picked up";
+        ASSERT_TRUE(player->isAlive()) << "killed while picking it up";
+        int group = -1, place = -1;
+        for (int g = 0; g < kInventoryGroupCount && group < 0; ++g) {
+            const InventoryGroup* held = player->getInventoryGroup(g);
+            const int found = held ? held->findItem(item) : -1;
+            group = found >= 0 ? g : -1;
+            place = found;
+        }
+        if (group < 0) {
+            // Stacked onto one of its kind already carried.
+            for (int g = 0; g < kInventoryGroupCount && group < 0; ++g) {
+                const InventoryGroup* held = player->getInventoryGroup(g);
+                for (int i = 0; held && i < held->getSize() && group < 0; ++i) {
+                    if (held->getItem(i) && held->getItem(i)->getName() == name) {
+                        group = g;
+                        place = i;
+                    }
+                }
+            }
+        }
+        ASSERT_GE(group, 0) << name << " is not in the character's bag";
+        EXPECT_TRUE(game.frameUntil(
+            [&] {
+                const ItemBase* copy = Client::get().getLocalPlayer()->getItem(group, place);
+                return copy && copy->getName() == name;
+            },
+            120))
+            << name << " is not in the client's bag";
+        std::printf("picked up %s %s (%d drops caused), its label %d x %d: %d of %d black, %d lit\n",
+                    name.c_str(), player->getPosition().zone == town ? "at the stone" : "where the fight was",
+                    draws, right - left + 1, bottom - top + 1, dark, all, letters);
+    };
+    bool looted = false;
+    if (player->isAlive()) {
+        pickUpLoot(fightSpot, lastFoe);
+        looted = true;
     }
 
     // ---- Death: a monster's last blows (dealt through the server's own
@@ -765,6 +944,11 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         ASSERT_NE(stone, nullptr);
         EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), stone->getPosition()), 400.0f)
             << "beside the stone";
+    }
+    // The fight cost the character's life before it could loot: something
+    // lies beside it at the stone instead.
+    if (!looted) {
+        pickUpLoot(player->getPosition(), -1);
     }
 
     // ---- An offer: a computer covenant's trade (ten crystals for five
