@@ -15,6 +15,7 @@
 #include <GL/glext.h>
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 int GraphicsSystem::chooseMultisampleSamples() const
 {
@@ -84,12 +85,27 @@ void GraphicsSystem::destroyWindowAndContext()
     m_glState->reset();
 }
 
+bool GraphicsSystem::isSoftwareRenderer(const char* rendererName)
+{
+    if (!rendererName) {
+        return false;
+    }
+    const std::string name = rendererName;
+    for (const char* software : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"}) {
+        if (name.find(software) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
 void GraphicsSystem::loadExtensions()
 {
     bool compression = m_context->hasExtension("GL_ARB_texture_compression") &&
                        m_context->hasExtension("GL_EXT_texture_compression_s3tc") &&
                        m_context->getProcAddress("glCompressedTexImage2DARB") != nullptr;
     m_compressionSupported = compression;
+    m_decodeCompressedUploads = isSoftwareRenderer(reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     float maximum = 0.0f;
     bool anisotropy = m_context->hasExtension("GL_EXT_texture_filter_anisotropic");
     if (anisotropy) {

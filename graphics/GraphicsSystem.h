@@ -127,6 +127,12 @@ public:
     void setUseCompressedTextures(bool on) { m_useCompressed = on; }
     bool useCompressedTextures() const { return m_useCompressed; }
     bool isTextureCompressionSupported() const { return m_compressionSupported; }
+    // A renderer that draws on the processor (GL_RENDERER names it) decodes
+    // a compressed texture's blocks at every sample, the dearest part of its
+    // fill: compressed images are decoded once at upload for it instead,
+    // the way it would have sampled them, so the picture stays the same.
+    static bool isSoftwareRenderer(const char* rendererName);
+    bool decodesCompressedUploads() const { return m_decodeCompressedUploads; }
 
     // --- Shader-stage drawing ----------------------------------------------------
     // Sorts the queued surfaces and draws them batch by batch, stage by stage.
@@ -491,6 +497,7 @@ private:
     std::atomic<float> m_textureAnisotropy{0.0f};
     std::atomic<bool> m_useCompressed{false};
     std::atomic<bool> m_compressionSupported{false};
+    std::atomic<bool> m_decodeCompressedUploads{false};
     std::atomic<uint32_t> m_frameNumber{0};
     double m_frameSeconds = 0.0;
     int m_trianglesDrawn = 0;

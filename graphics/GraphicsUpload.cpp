@@ -13,6 +13,7 @@
 #include <GL/glext.h>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -71,7 +72,7 @@ uint32_t GraphicsSystem::uploadTexture(const uint8_t* data, int width, int heigh
     bool compressed = isCompressedFormat(format);
     using CompressedUpload = void (*)(GLenum, GLint, GLenum, GLsizei, GLsizei, GLint, GLsizei, const void*);
     CompressedUpload compressedUpload = nullptr;
-    if (compressed) {
+    if (compressed && !m_decodeCompressedUploads) {
         // Without texture compression the entry point is absent: refuse.
         if (m_context->hasExtension("GL_ARB_texture_compression") &&
             m_context->hasExtension("GL_EXT_texture_compression_s3tc")) {
@@ -98,9 +99,16 @@ uint32_t GraphicsSystem::uploadTexture(const uint8_t* data, int width, int heigh
     const uint8_t* p = data;
     int bytesPerPixel = format == kFormatRgba ? 4 : 3;
     int mode = format == kFormatDxt1 ? s3tc::Dxt1 : format == kFormatDxt3 ? s3tc::Dxt3 : s3tc::Dxt5;
+    std::vector<uint8_t> decoded;
     for (int i = 0; i < levels; ++i) {
         int w = mip::levelWidth(width, i), h = mip::levelWidth(height, i);
-        if (compressed) {
+        if (compressed && m_decodeCompressedUploads) {
+            size_t bytes = s3tc::levelBytes(w, h, mode);
+            decoded.resize(static_cast<size_t>(w) * h * 4);
+            s3tc::decodeLevel(p, w, h, 4, mode, decoded.data(), s3tc::Decoding::Sampler);
+            glTexImage2D(GL_TEXTURE_2D, i, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, decoded.data());
+            p += bytes;
+        } else if (compressed) {
             size_t bytes = s3tc::levelBytes(w, h, mode);
             compressedUpload(GL_TEXTURE_2D, i, format, w, h, 0, static_cast<GLsizei>(bytes), p);
             p += bytes;

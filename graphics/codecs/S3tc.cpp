@@ -22,6 +22,12 @@ Rgb expand565(uint16_t c)
     return {((c >> 11) & 0x1F) * 8, ((c >> 5) & 0x3F) * 4, (c & 0x1F) * 8};
 }
 
+Rgb expand565Replicated(uint16_t c)
+{
+    const int r = (c >> 11) & 0x1F, g = (c >> 5) & 0x3F, b = c & 0x1F;
+    return {(r << 3) | (r >> 2), (g << 2) | (g >> 4), (b << 3) | (b >> 2)};
+}
+
 int distance2(const Rgb& a, const Rgb& b)
 {
     int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
@@ -185,12 +191,25 @@ void encodeAlphaDxt5(const uint8_t rgba[16][4], const bool present[16], uint8_t*
     }
 }
 
-void decodeColour(const uint8_t* in, bool dxt1, uint8_t rgba[16][4])
+void decodeColour(const uint8_t* in, bool dxt1, uint8_t rgba[16][4], Decoding decoding)
 {
     uint16_t c0 = get16(in), c1 = get16(in + 2);
-    Rgb a = expand565(c0), b = expand565(c1);
+    const bool replicated = decoding == Decoding::Sampler;
+    Rgb a = replicated ? expand565Replicated(c0) : expand565(c0);
+    Rgb b = replicated ? expand565Replicated(c1) : expand565(c1);
     int palette[4][4] = {{a.r, a.g, a.b, 255}, {b.r, b.g, b.b, 255}, {}, {}};
-    if (!dxt1 || c0 > c1) {
+    if (replicated) {
+        // Weights of 255/3 and shifts, the rounding the sampling renderer uses.
+        auto lerp = [](int from, int to, int weight) { return from + (((to - from) * weight) >> 8); };
+        const bool four = !dxt1 || c0 > c1;
+        for (int k = 0; k < 3; ++k) {
+            const int ends[2] = {(&a.r)[k], (&b.r)[k]};
+            palette[2][k] = four ? lerp(ends[0], ends[1], 85) : (ends[0] + ends[1] + 1) >> 1;
+            palette[3][k] = four ? lerp(ends[0], ends[1], 170) : 0;
+        }
+        palette[2][3] = 255;
+        palette[3][3] = four ? 255 : 0;
+    } else if (!dxt1 || c0 > c1) {
         palette[2][0] = (2 * a.r + b.r) / 3;
         palette[2][1] = (2 * a.g + b.g) / 3;
         palette[2][2] = (2 * a.b + b.b) / 3;
@@ -243,13 +262,13 @@ void encodeBlock(const uint8_t rgba[16][4], const bool present[16], int mode, ui
     encodeColour(rgba, present, false, out + 8);
 }
 
-void decodeBlock(const uint8_t* in, int mode, uint8_t rgba[16][4])
+void decodeBlock(const uint8_t* in, int mode, uint8_t rgba[16][4], Decoding decoding)
 {
     if (mode == Dxt1) {
-        decodeColour(in, true, rgba);
+        decodeColour(in, true, rgba, decoding);
         return;
     }
-    decodeColour(in + 8, false, rgba);
+    decodeColour(in + 8, false, rgba, decoding);
     if (mode == Dxt3) {
         for (int i = 0; i < 16; ++i) {
             int nibble = (in[i / 2] >> ((i & 1) * 4)) & 0xF;
@@ -259,7 +278,17 @@ void decodeBlock(const uint8_t* in, int mode, uint8_t rgba[16][4])
     }
     int a0 = in[0], a1 = in[1];
     int palette[8] = {a0, a1};
-    if (a0 > a1) {
+    if (decoding == Decoding::Sampler) {
+        // Weights of 255 k / 7 (or / 5) and shifts, as for the colours.
+        const int steps = a0 > a1 ? 7 : 5;
+        for (int k = 1; k < steps; ++k) {
+            palette[1 + k] = a0 + (((a1 - a0) * (255 * k / steps)) >> 8);
+        }
+        if (steps == 5) {
+            palette[6] = 0;
+            palette[7] = 255;
+        }
+    } else if (a0 > a1) {
         for (int k = 1; k <= 6; ++k) {
             palette[1 + k] = ((7 - k) * a0 + k * a1) / 7;
         }
@@ -299,12 +328,13 @@ void encodeLevel(const uint8_t* pixels, int width, int height, int bytesPerPixel
     }
 }
 
-void decodeLevel(const uint8_t* blocks, int width, int height, int bytesPerPixel, int mode, uint8_t* out)
+void decodeLevel(const uint8_t* blocks, int width, int height, int bytesPerPixel, int mode, uint8_t* out,
+                 Decoding decoding)
 {
     for (int by = 0; by < height; by += 4) {
         for (int bx = 0; bx < width; bx += 4) {
             uint8_t block[16][4];
-            decodeBlock(blocks, mode, block);
+            decodeBlock(blocks, mode, block, decoding);
             blocks += blockBytes(mode);
             for (int y = 0; y < 4 && by + y < height; ++y) {
                 for (int x = 0; x < 4 && bx + x < width; ++x) {

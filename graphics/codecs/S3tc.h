@@ -10,6 +10,13 @@ namespace s3tc {
 
 enum Mode { Dxt1 = 0, Dxt3 = 1, Dxt5 = 2 };
 
+// How blocks decode. `Cache`: 5:6:5 end colours shifted up, palettes
+// divided (the caches' own decoding). `Sampler`: end colours with their top
+// bits replicated (0x1F gives 255) and each palette entry the first end plus
+// the difference times 255 k / n, shifted right by 8, exactly as the
+// processor-side renderer samples a compressed texture.
+enum class Decoding { Cache, Sampler };
+
 constexpr int blockBytes(int mode)
 {
     return mode == Dxt1 ? 8 : 16;
@@ -24,10 +31,11 @@ size_t levelBytes(int width, int height, int mode);
 void encodeBlock(const uint8_t rgba[16][4], const bool present[16], int mode, uint8_t* out);
 
 // Decodes blockBytes(mode) bytes into 16 RGBA pixels.
-void decodeBlock(const uint8_t* in, int mode, uint8_t rgba[16][4]);
+void decodeBlock(const uint8_t* in, int mode, uint8_t rgba[16][4], Decoding decoding = Decoding::Cache);
 
 // Whole level: pixels of `bytesPerPixel` (3 or 4), rows top first as stored.
 void encodeLevel(const uint8_t* pixels, int width, int height, int bytesPerPixel, int mode, uint8_t* out);
-void decodeLevel(const uint8_t* blocks, int width, int height, int bytesPerPixel, int mode, uint8_t* out);
+void decodeLevel(const uint8_t* blocks, int width, int height, int bytesPerPixel, int mode, uint8_t* out,
+                 Decoding decoding = Decoding::Cache);
 
 } // namespace s3tc

@@ -24,6 +24,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <random>
 
 namespace {
 
@@ -179,7 +180,7 @@ TEST_F(GraphicsXvfbTest, UploadLevelsFormatsFiltersAndViewport)
     glGetTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, &filter);
     EXPECT_EQ(filter, GL_LINEAR);
 
-    if (graphics->isTextureCompressionSupported()) {
+    if (graphics->isTextureCompressionSupported() && !graphics->decodesCompressedUploads()) {
         std::vector<uint8_t> blocks(64, 0);
         uint32_t dxt1 = graphics->uploadTexture(blocks.data(), 2, 2, GraphicsSystem::kFormatDxt1, 1);
         ASSERT_NE(dxt1, GraphicsSystem::kNoTexture);
@@ -274,4 +275,94 @@ TEST_F(GraphicsXvfbTest, OutlineAndGlowImagesByKindAndQuality)
     for (const auto& [quality, image] : glows) {
         EXPECT_NE(name(graphics->getGlowTexture(quality)).find(image), std::string::npos) << quality;
     }
+}
+
+TEST_F(GraphicsXvfbTest, CompressedImagesOnASoftwareRendererLookAsItWouldHaveSampledThem)
+{
+    EXPECT_TRUE(GraphicsSystem::isSoftwareRenderer("llvmpipe (LLVM 15.0.6, 256 bits)"));
+    EXPECT_TRUE(GraphicsSystem::isSoftwareRenderer("Mesa X11 Software Rasterizer"));
+    EXPECT_FALSE(GraphicsSystem::isSoftwareRenderer("Mesa Intel(R) UHD Graphics 620 (KBL GT2)"));
+    EXPECT_FALSE(GraphicsSystem::isSoftwareRenderer(nullptr));
+    Held lock(*graphics);
+    const char* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+    ASSERT_EQ(graphics->decodesCompressedUploads(), GraphicsSystem::isSoftwareRenderer(renderer));
+    if (!graphics->decodesCompressedUploads() || !graphics->isTextureCompressionSupported()) {
+        GTEST_SKIP() << renderer << " samples compressed textures itself";
+    }
+    // Random blocks reach every palette case: three and four colours,
+    // both DXT5 alpha ramps, every index.
+    constexpr int kSide = 16;
+    std::mt19937 random(63);
+    const std::pair<unsigned, int> formats[3] = {{GraphicsSystem::kFormatDxt1, s3tc::Dxt1},
+                                                 {GraphicsSystem::kFormatDxt3, s3tc::Dxt3},
+                                                 {GraphicsSystem::kFormatDxt5, s3tc::Dxt5}};
+    glViewport(0, 0, kSide, kSide);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, kSide, 0, kSide, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    for (GLenum cap : {GL_DEPTH_TEST, GL_BLEND, GL_ALPHA_TEST, GL_CULL_FACE, GL_STENCIL_TEST}) {
+        glDisable(cap);
+    }
+    glColor4f(1, 1, 1, 1);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+    for (const auto& [format, mode] : formats) {
+        std::vector<uint8_t> blocks(s3tc::levelBytes(kSide, kSide, mode));
+        for (uint8_t& byte : blocks) {
+            byte = static_cast<uint8_t>(random());
+        }
+        const uint32_t decoded = graphics->uploadTexture(blocks.data(), kSide, kSide, format, 1);
+        ASSERT_NE(decoded, GraphicsSystem::kNoTexture);
+        glBindTexture(GL_TEXTURE_2D, decoded);
+        GLint isCompressed = 1;
+        glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_COMPRESSED, &isCompressed);
+        EXPECT_EQ(isCompressed, 0) << std::hex << format;
+        std::vector<uint8_t> ours(kSide * kSide * 4);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGBA, GL_UNSIGNED_BYTE, ours.data());
+
+        // The renderer's own sampling of the same blocks, drawn one texel to
+        // a pixel: colour, then alpha as grey.
+        GLuint own = 0;
+        glGenTextures(1, &own);
+        glBindTexture(GL_TEXTURE_2D, own);
+        glCompressedTexImage2D(GL_TEXTURE_2D, 0, format, kSide, kSide, 0, static_cast<GLsizei>(blocks.size()),
+                               blocks.data());
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_COMBINE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_COMBINE_RGB, GL_REPLACE);
+        glTexEnvi(GL_TEXTURE_ENV, GL_SOURCE0_RGB, GL_TEXTURE);
+        std::vector<uint8_t> sampled[2];
+        for (int pass = 0; pass < 2; ++pass) {
+            glTexEnvi(GL_TEXTURE_ENV, GL_OPERAND0_RGB, pass == 0 ? GL_SRC_COLOR : GL_SRC_ALPHA);
+            glBegin(GL_QUADS);
+            glTexCoord2f(0, 0);
+            glVertex2f(0, 0);
+            glTexCoord2f(1, 0);
+            glVertex2f(kSide, 0);
+            glTexCoord2f(1, 1);
+            glVertex2f(kSide, kSide);
+            glTexCoord2f(0, 1);
+            glVertex2f(0, kSide);
+            glEnd();
+            sampled[pass].resize(kSide * kSide * 3);
+            glReadBuffer(GL_BACK);
+            glReadPixels(0, 0, kSide, kSide, GL_RGB, GL_UNSIGNED_BYTE, sampled[pass].data());
+        }
+        glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+        glDeleteTextures(1, &own);
+        int differing = 0;
+        for (int i = 0; i < kSide * kSide; ++i) {
+            for (int c = 0; c < 3; ++c) {
+                differing += ours[i * 4 + c] != sampled[0][i * 3 + c] ? 1 : 0;
+            }
+            differing += ours[i * 4 + 3] != sampled[1][i * 3] ? 1 : 0;
+        }
+        EXPECT_EQ(differing, 0) << "format " << std::hex << format;
+        graphics->deleteTexture(decoded);
+    }
+    glBindTexture(GL_TEXTURE_2D, 0);
 }

@@ -177,3 +177,49 @@ TEST(S3tc, Dxt5BlocksDecodeToTheNearestAlphaTheyCanHold)
         }
     }
 }
+
+TEST(S3tc, SamplerDecodingWidensEndsAndWeighsThePaletteAsTheRendererSamples)
+{
+    // DXT1, four colours: white (0xFFFF) to a mid colour (0x8410: 16, 32, 16).
+    const uint8_t four[8] = {0xFF, 0xFF, 0x10, 0x84, 0xE4, 0, 0, 0}; // indices 0 1 2 3
+    uint8_t out[16][4];
+    s3tc::decodeBlock(four, s3tc::Dxt1, out, s3tc::Decoding::Sampler);
+    // Replicated ends: 31 -> 255, 16 -> 132, 63 -> 255, 32 -> 130.
+    const int red[4] = {255, 132, 255 + (((132 - 255) * 85) >> 8), 255 + (((132 - 255) * 170) >> 8)};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(out[i][0], red[i]) << i;
+        EXPECT_EQ(out[i][3], 255) << i;
+    }
+    EXPECT_EQ(out[2][0], 214); // one third of the way, rounded down by the shift
+    EXPECT_EQ(out[1][1], 130);
+    s3tc::decodeBlock(four, s3tc::Dxt1, out, s3tc::Decoding::Cache);
+    EXPECT_EQ(out[0][0], 248) << "the caches' own decoding keeps its shifted ends";
+
+    // Three colours (first end not above the second): the middle rounds up,
+    // the last is transparent black.
+    const uint8_t three[8] = {0x00, 0x00, 0x01, 0x00, 0xE4, 0, 0, 0}; // blue 0 and 1 (-> 8)
+    s3tc::decodeBlock(three, s3tc::Dxt1, out, s3tc::Decoding::Sampler);
+    EXPECT_EQ(out[2][2], 4);
+    EXPECT_EQ(out[3][2], 0);
+    EXPECT_EQ(out[3][3], 0);
+
+    // DXT5 alpha: eight steps when the first end is larger, else six and 0, 255.
+    uint8_t dxt5[16] = {200, 10};
+    uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) {
+        bits |= static_cast<uint64_t>(i) << (3 * i);
+    }
+    for (int k = 0; k < 6; ++k) {
+        dxt5[2 + k] = static_cast<uint8_t>(bits >> (8 * k));
+    }
+    s3tc::decodeBlock(dxt5, s3tc::Dxt5, out, s3tc::Decoding::Sampler);
+    for (int k = 1; k < 7; ++k) {
+        EXPECT_EQ(out[1 + k][3], 200 + (((10 - 200) * (255 * k / 7)) >> 8)) << k;
+    }
+    std::swap(dxt5[0], dxt5[1]);
+    s3tc::decodeBlock(dxt5, s3tc::Dxt5, out, s3tc::Decoding::Sampler);
+    EXPECT_EQ(out[0][3], 10);
+    EXPECT_EQ(out[2][3], 10 + (((200 - 10) * 51) >> 8));
+    EXPECT_EQ(out[6][3], 0);
+    EXPECT_EQ(out[7][3], 255);
+}
