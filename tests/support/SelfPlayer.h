@@ -30,6 +30,7 @@
 #include "game/entities/Gate.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
+#include "game/entities/Recruit.h"
 #include "game/entities/Vendor.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
@@ -2723,21 +2724,7 @@ private:
                 fault() << "covenant " << i << " is missing";
                 return;
             }
-            for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
-                if (const Actor* recruit = covenant->getRecruitActor(slot)) {
-                    if (recruit->getCovenant() != covenant) {
-                        fault() << "recruit " << slot << " of covenant " << i << " (entity "
-                                << recruit->getEntityNumber() << ", " << recruit->getName() << ", "
-                                << (recruit->isAlive() ? "alive" : "dead") << ") points to covenant "
-                                << recruit->getCovenantIndex();
-                    }
-                }
-            }
-            if (const Sentient* extra = covenant->getExtraMember()) {
-                if (extra->getCovenant() != covenant) {
-                    fault() << "the leader of covenant " << i << " points elsewhere";
-                }
-            }
+            checkMembersPointBack(*covenant);
             // Two covenants see one relation between them.
             for (int j = 0; j < game.getCovenantCount(); ++j) {
                 const Covenant* other = game.getCovenant(j);
@@ -2767,12 +2754,7 @@ private:
             if (!entity) {
                 continue;
             }
-            const int index = entity->getCovenantIndex();
-            if (index >= 0) {
-                if (entity->getCovenant() != game.getCovenant(index)) {
-                    fault() << "entity " << i << " names covenant " << index << " but points elsewhere";
-                }
-            }
+            checkListedByItsCovenant(*entity);
             const ZonePosition& p = entity->getPosition();
             if (p.zone < 0 || !world.isLevelLoaded(p.zone) || entity->getParent()) {
                 continue;
@@ -2790,6 +2772,69 @@ private:
                             << " " << p.x << " " << p.y;
                 }
             }
+        }
+    }
+
+    static std::string describe(const Entity& entity)
+    {
+        const auto* sentient = dynamic_cast<const Sentient*>(&entity);
+        const auto* actor = dynamic_cast<const Actor*>(&entity);
+        const auto* player = dynamic_cast<const Player*>(&entity);
+        const std::string name = actor ? actor->getName() : player ? player->getName() : "an object";
+        return formatString("entity %d, %s%s", entity.getEntityNumber(), name.c_str(),
+                            sentient && !sentient->isAlive() ? ", dead" : "");
+    }
+
+    // Each member a covenant lists (its leader, its recruits' bodies and
+    // records, the extra member), its life stone and its guards name that
+    // covenant.
+    void checkMembersPointBack(const Covenant& covenant)
+    {
+        const int i = covenant.index;
+        auto pointsBack = [&](const Entity* member, const std::string& what) {
+            if (member && member->getCovenantIndex() != i) {
+                fault() << what << " of covenant " << i << " (" << describe(*member)
+                        << ") points to covenant " << member->getCovenantIndex();
+            }
+        };
+        pointsBack(covenant.getLeader(), "the leader");
+        pointsBack(covenant.getExtraMember(), "the extra member");
+        for (int slot = 0; slot < covenant.getRecruitSlotCount(); ++slot) {
+            const Recruit* recruit = covenant.getRecruit(slot);
+            if (!recruit) {
+                continue;
+            }
+            if (recruit->covenantIndex != i) {
+                fault() << "the record of recruit " << slot << " of covenant " << i << " names covenant "
+                        << recruit->covenantIndex;
+            }
+            pointsBack(recruit->getActor(), formatString("recruit %d", slot));
+        }
+        pointsBack(covenant.getLifestone(), "the life stone");
+        for (int slot = 0; slot < Covenant::kGuardSlots; ++slot) {
+            pointsBack(covenant.getGuard(slot), formatString("guard %d", slot));
+        }
+    }
+
+    // What names a covenant is one it has: a character naming one is among
+    // its members or guards.
+    void checkListedByItsCovenant(const Entity& entity)
+    {
+        const int index = entity.getCovenantIndex();
+        if (index < 0) {
+            return;
+        }
+        const Covenant* covenant = Game::get().getCovenant(index);
+        if (!covenant || covenant->index != index) {
+            fault() << describe(entity) << " names covenant " << index << ", which the game does not have";
+            return;
+        }
+        bool guard = false;
+        for (int slot = 0; slot < Covenant::kGuardSlots; ++slot) {
+            guard = guard || covenant->getGuard(slot) == &entity;
+        }
+        if (dynamic_cast<const Sentient*>(&entity) && !covenant->isMember(&entity) && !guard) {
+            fault() << describe(entity) << " names covenant " << index << ", which does not list it";
         }
     }
 

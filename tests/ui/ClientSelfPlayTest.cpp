@@ -12,6 +12,11 @@
 #include "engine/console/CommandSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
+#include "game/covenants/Covenant.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Player.h"
+#include "game/entities/Recruit.h"
+#include "game/world/Game.h"
 #include "support/PlayedGame.h"
 #include "support/ProgramRunner.h"
 #include "support/SelfPlayer.h"
@@ -23,6 +28,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -224,6 +230,96 @@ TEST(ClientSelfPlayShort, OneSeedPlaysThreeMinutesAndItsSaveResumesAlike)
     EXPECT_GE(f.equipped, 1) << "the starting gear is put on from the bag";
     ASSERT_EQ(points.size(), 1u);
     checkSavePoint(points[0]);
+}
+
+// Each covenant's members, life stone and guards name it, and nothing names a
+// covenant that does not list it: a link broken in the running game is a fault
+// of the next minute's check, and the mended link none.
+TEST(ClientSelfPlayShort, ABrokenCovenantLinkIsAFault)
+{
+    TempDir user;
+    PlayedGame program(user);
+    std::vector<std::string> faults;
+    SelfPlayer player(program, 11, [&](const std::string& text) { faults.push_back(text); });
+    ASSERT_TRUE(player.startNew(11));
+    Game& game = Game::get();
+    Player* leader = player.serverPlayer();
+    const int own = leader->getCovenantIndex();
+    const Covenant* other = nullptr;
+    Actor* recruit = nullptr;
+    int recruitSlot = -1;
+    Actor* stranger = nullptr;
+    for (int i = 0; i < game.getCovenantCount(); ++i) {
+        const Covenant* covenant = game.getCovenant(i);
+        for (int slot = 0; covenant && i != own && !recruit && slot < covenant->getRecruitSlotCount();
+             ++slot) {
+            if ((recruit = covenant->getRecruitActor(slot))) {
+                other = covenant;
+                recruitSlot = slot;
+            }
+        }
+    }
+    for (int i = 0; i < Game::kMaxEntities && !stranger; ++i) {
+        auto* actor = dynamic_cast<Actor*>(game.getEntity(i));
+        stranger = actor && actor->getCovenantIndex() < 0 ? actor : nullptr;
+    }
+    ASSERT_NE(recruit, nullptr) << "no computer covenant has a recruit in the world";
+    ASSERT_NE(stranger, nullptr);
+    Recruit* record = other->getRecruit(recruitSlot);
+    ASSERT_NE(record, nullptr);
+
+    player.checkInvariants(1);
+    ASSERT_TRUE(faults.empty()) << faults.front();
+
+    struct Row {
+        std::string what;
+        std::function<void()> breakLink;
+        std::function<void()> mend;
+        std::vector<std::string> expected;
+    };
+    const std::string ownText = std::to_string(own);
+    const std::string otherText = std::to_string(other->index);
+    const std::vector<Row> rows = {
+        {"the player's covenant's leader names another",
+         [&] { leader->setCovenantIndex(other->index); },
+         [&] { leader->setCovenantIndex(own); },
+         {"the leader of covenant " + ownText, "the extra member of covenant " + ownText,
+          "names covenant " + otherText + ", which does not list it"}},
+        {"a computer covenant's recruit names the player's covenant",
+         [&] { recruit->setCovenantIndex(own); },
+         [&] { recruit->setCovenantIndex(other->index); },
+         {formatString("recruit %d of covenant %d", recruitSlot, other->index),
+          "names covenant " + ownText + ", which does not list it"}},
+        {"a recruit's record names another covenant",
+         [&] { record->covenantIndex = own; },
+         [&] { record->covenantIndex = other->index; },
+         {formatString("the record of recruit %d of covenant %d names covenant %d", recruitSlot, other->index,
+                       own)}},
+        {"a character of no covenant names one",
+         [&] { stranger->setCovenantIndex(other->index); },
+         [&] { stranger->setCovenantIndex(-1); },
+         {"names covenant " + otherText + ", which does not list it"}},
+        {"a character names a covenant the game does not have",
+         [&] { stranger->setCovenantIndex(game.getCovenantCount()); },
+         [&] { stranger->setCovenantIndex(-1); },
+         {formatString("names covenant %d, which the game does not have", game.getCovenantCount())}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        faults.clear();
+        row.breakLink();
+        player.checkInvariants(2);
+        row.mend();
+        for (const std::string& expected : row.expected) {
+            EXPECT_TRUE(
+                std::any_of(faults.begin(), faults.end(),
+                            [&](const std::string& fault) { return fault.find(expected) != fault.npos; }))
+                << "no fault names \"" << expected << "\" among " << faults.size();
+        }
+        faults.clear();
+        player.checkInvariants(3);
+        EXPECT_TRUE(faults.empty()) << "mended, yet: " << faults.front();
+    }
 }
 
 #ifdef NDEBUG
