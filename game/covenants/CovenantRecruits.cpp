@@ -56,8 +56,12 @@ void Covenant::removeRecruit(int slot)
 {
     if (slot < 0 || slot >= static_cast<int>(recruits.size()) || !recruits[static_cast<size_t>(slot)])
         return;
-    // The actor stays in the world: it is unbound before the record goes.
-    recruits[static_cast<size_t>(slot)]->detachActor();
+    // The actor stays in the world, no longer a member: it names the
+    // covenant no more and is unbound before the record goes.
+    Recruit* recruit = recruits[static_cast<size_t>(slot)].get();
+    if (Actor* actor = recruit->getActor(); actor && actor->getCovenantIndex() == index)
+        actor->setCovenantIndex(-1);
+    recruit->detachActor();
     recruits[static_cast<size_t>(slot)].reset();
     recruitCount = getRecruitCount();
 }

@@ -276,6 +276,7 @@ TEST_F(ActorCovenantRaidsTest, RecruitingJudgesHealthRoomAndStrength)
     ASSERT_TRUE(scriptDraws({drawBelow(0.5f)}));
     EXPECT_TRUE(c.tryRecruit(strong, true, nullptr));
     EXPECT_EQ(c.findRecruitByActor(lost), nullptr);
+    EXPECT_EQ(lost->getCovenantIndex(), -1) << "the replaced member leaves the covenant";
     EXPECT_EQ(c.findHeroRecruit(), hero);
     EXPECT_NE(c.findRecruitByActor(strong), nullptr);
     EXPECT_EQ(c.getRecruitCount(), world.data->rules().maxRecruits);

@@ -281,7 +281,7 @@ TEST_F(CovenantTest, TheStateSectionHasTheRecordsOfEveryCovenant)
     EXPECT_EQ(game.readInt(), 2);
 }
 
-TEST_F(CovenantTest, RecruitSlotsFillFromTheLowestAndLeaveRemovedActorsInTheWorld)
+TEST_F(CovenantTest, RecruitSlotsFillFromTheLowestAndLeaveRemovedActorsInTheWorldAsNoMembers)
 {
     covenant.resizeRecruitSlots(2);
     Actor* first = spawn(findType("RecruitWarrior"), 5, 42, 44);
@@ -299,6 +299,7 @@ TEST_F(CovenantTest, RecruitSlotsFillFromTheLowestAndLeaveRemovedActorsInTheWorl
     covenant.removeRecruit(0);
     world.game->update(0.05f);
     EXPECT_EQ(world.game->getEntity(first->getEntityNumber()), first) << "the actor stays";
+    EXPECT_EQ(first->getCovenantIndex(), -1) << "and is no member of the covenant any more";
     EXPECT_EQ(covenant.getRecruitCount(), 1);
     EXPECT_EQ(covenant.addRecruit(third), 0);
 
