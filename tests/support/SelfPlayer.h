@@ -91,7 +91,8 @@ public:
         int bought = 0;
         int sold = 0;
         int equipped = 0;
-        int looted = 0;
+        int looted = 0; // ground items picked up: drops of bodies and chests
+        int chestsOpened = 0;
         int offersAccepted = 0;
         int offersRejected = 0;
         int recruits = 0;
@@ -121,15 +122,17 @@ public:
     {
         std::printf(
             "seed %u, %d game minutes: quests %d accepted / %d solved / %d rewarded; %d bought, %d sold, "
-            "%d equipped, %d looted; offers %d accepted / %d rejected; %d recruits, %d guards; raids %d on "
+            "%d equipped, %d looted, %d chests opened; offers %d accepted / %d rejected; %d recruits, %d "
+            "guards; raids %d on "
             "it / %d by it / %d others, lowest stone %d; %d deaths / %d resurrections; %d gate travels, "
             "%d levels, %d kills; peak %d entities, RSS %ld KB; step %.3f ms mean / %.3f p99, frame %.3f "
             "ms mean / %.3f p99; %d warnings; wall %.1f s; end hash %016llx\n",
             seed, minutes, f.questsAccepted, f.questsSolved, f.questsRewarded, f.bought, f.sold, f.equipped,
-            f.looted, f.offersAccepted, f.offersRejected, f.recruits, f.guards, f.raidsOnPlayer,
-            f.raidsByPlayer, f.raidsOther, f.lowestStone, f.deaths, f.resurrections, f.gateTravels,
-            f.levelsVisited, f.kills, f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms, f.frameMeanMs,
-            f.frameP99Ms, f.warnings, f.wallSeconds, static_cast<unsigned long long>(f.endHash));
+            f.looted, f.chestsOpened, f.offersAccepted, f.offersRejected, f.recruits, f.guards,
+            f.raidsOnPlayer, f.raidsByPlayer, f.raidsOther, f.lowestStone, f.deaths, f.resurrections,
+            f.gateTravels, f.levelsVisited, f.kills, f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms,
+            f.frameMeanMs, f.frameP99Ms, f.warnings, f.wallSeconds,
+            static_cast<unsigned long long>(f.endHash));
         std::fflush(stdout);
     }
 
@@ -541,10 +544,20 @@ private:
             return;
         }
         if (loot >= 0 && m_frame - m_lootSince < 200) {
+            // A click that did not take (the item still fading in, a fight
+            // between) is made again.
+            if (m_mirror->getTarget(false) != mirrorOf(loot) ||
+                m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirrorOf(loot));
+            }
             m_branch = "loot";
             return;
         }
         m_loot = -1;
+        if (!pushing() && m_tradeStage == 0 && m_questStage == 0 && !raidedNow() && openChest()) {
+            m_branch = "chest";
+            return;
+        }
         if ((m_equipping || m_frame % 50 == 21) && equipSomething(figures)) {
             m_branch = "equip";
             return;
@@ -626,6 +639,48 @@ private:
             return;
         }
         wander();
+    }
+
+    // A closed chest the player passes near is clicked as any object: the
+    // player walks up to it and opens it, and what falls out is picked up as
+    // ground loot. One it cannot reach or open is left alone for a while.
+    bool openChest()
+    {
+        const int chest = nearest(
+            [&](Entity* e) {
+                const auto* candidate = dynamic_cast<const Chest*>(e);
+                const auto ignored = m_ignoredChests.find(e->getEntityNumber());
+                return candidate && candidate->isClosed() &&
+                       (ignored == m_ignoredChests.end() || ignored->second < m_frame);
+            },
+            400.0f);
+        const bool resumed = m_frame - m_chestSeenAt > 10; // other branches came between
+        m_chestSeenAt = m_frame;
+        if (chest < 0) {
+            m_chest = -1;
+            return false;
+        }
+        if (chest != m_chest || resumed) {
+            if (chest != m_chest) {
+                trace("goes to open a chest");
+            }
+            closeWindows();
+            m_chest = chest;
+            m_chestSince = m_frame;
+            m_mirror->selectEntity(mirrorOf(chest));
+            return true;
+        }
+        if (m_frame - m_chestSince >= 400) {
+            trace("leaves a chest it cannot open");
+            m_ignoredChests[chest] = m_frame + 10 * kFramesPerMinute;
+            m_chest = -1;
+            groundClick();
+            return false;
+        }
+        if (m_mirror->getTarget(false) != mirrorOf(chest) || m_mirror->action == PlayerClient::kActionNone) {
+            m_mirror->selectEntity(mirrorOf(chest));
+        }
+        return true;
     }
 
     int ownLevel() const { return m_player->getStat(toIndex(CharacterStat::Level)); }
@@ -2569,6 +2624,14 @@ private:
             ++figures.looted;
             m_loot = -1;
         }
+        if (m_chest >= 0) {
+            const auto* chest = dynamic_cast<const Chest*>(game.getEntity(m_chest));
+            if (!chest || !chest->isClosed()) {
+                ++figures.chestsOpened;
+                trace("opened a chest");
+                m_chest = -1;
+            }
+        }
         if (m_foe >= 0) {
             auto* foe = dynamic_cast<Actor*>(game.getEntity(m_foe));
             if (!foe || !foe->isAlive()) {
@@ -2894,6 +2957,10 @@ private:
     std::map<int, int> m_ignoredLoot; // entity: until which frame
     int m_loot = -1;
     int m_lootSince = 0;
+    std::map<int, int> m_ignoredChests; // entity: until which frame
+    int m_chest = -1;
+    int m_chestSince = 0;
+    int m_chestSeenAt = -100;
     bool m_planErrands = true;
     std::vector<int> m_errands;
     std::map<int, int> m_givers; // quest id: the NPC it was taken from

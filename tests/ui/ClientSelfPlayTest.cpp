@@ -356,6 +356,7 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         EXPECT_GE(f.bought, 1);
         EXPECT_GE(f.sold, 1);
         EXPECT_GE(f.looted, 1);
+        EXPECT_GE(f.chestsOpened, 1) << "a chest it passed near opened with a click";
         EXPECT_GE(f.questsAccepted, 1);
         EXPECT_GE(f.offersAccepted + f.offersRejected, 2) << "offers answered";
         EXPECT_EQ(f.deaths, f.resurrections + (f.deaths > f.resurrections ? 1 : 0))
