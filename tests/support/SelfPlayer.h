@@ -849,6 +849,52 @@ private:
         return level > 0 && level < world.getLevelCount() ? world.getLevelMonsterLevel(level) : -1;
     }
 
+    // Quests whose kills count on their target level only.
+    static bool zoneBound(const Quest& quest)
+    {
+        switch (static_cast<QuestType>(quest.type)) {
+        case QuestType::Uprising:
+        case QuestType::StoryTurenArmy:
+        case QuestType::StoryCiglioHorde:
+        case QuestType::StoryDraaienArmy:
+        case QuestType::WarAgainstBarbarians:
+        case QuestType::ClearLevel:
+        case QuestType::RescueNpc:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // Where a quest's prey is: its target level, unless the kills count on
+    // any level and its prey has gone elsewhere (then the level holding the
+    // nearest of it, its own level first).
+    int preyLevel(Quest& quest) const
+    {
+        const int target = quest.getTargetLevel();
+        if (target < 0 || zoneBound(quest)) {
+            return target;
+        }
+        auto& known = m_preyLevels[quest.id];
+        if (known.first > m_frame) {
+            return known.second;
+        }
+        const int here = m_player->getPosition().zone;
+        int best = -1;
+        for (int i = 0; i < Game::kMaxEntities && best != target; ++i) {
+            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+            if (!actor || !actor->isAlive() || !m_player->isEnemyOf(actor) || !countsFor(quest, *actor)) {
+                continue;
+            }
+            const int zone = actor->getPosition().zone;
+            if (best < 0 || zone == target || (zone == here && best != target)) {
+                best = zone;
+            }
+        }
+        known = {m_frame + 200, best >= 0 ? best : target};
+        return known.second;
+    }
+
     // Whether an actor's death counts for a held quest that is not done.
     bool countsFor(const Quest& held, const Actor& actor) const
     {
@@ -879,7 +925,7 @@ private:
         std::vector<const Quest*> held;
         for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
             Quest* quest = m_player->getQuest(slot);
-            if (quest && quest->isInUse() && !quest->isComplete() && quest->getTargetLevel() == here) {
+            if (quest && quest->isInUse() && !quest->isComplete() && preyLevel(*quest) == here) {
                 held.push_back(quest);
             }
         }
@@ -915,6 +961,34 @@ private:
                     m_setAside[quest->id] = m_frame + 10 * kFramesPerMinute;
                 }
                 trace("sets its quests here aside for a while");
+                if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+                    for (const Quest* quest : held) {
+                        int alive = 0;
+                        int anywhere = 0;
+                        for (int i = 0; i < Game::kMaxEntities; ++i) {
+                            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+                            if (actor && actor->isAlive() && actor->getMonsterType() &&
+                                actor->getMonsterType() == quest->getMonsterType(0)) {
+                                ++anywhere;
+                                alive += actor->getPosition().zone == here ? 1 : 0;
+                                const auto ignored = m_ignoredFoes.find(i);
+                                trace(formatString(
+                                          "    %s at %d %.0f %.0f, enemy %d, ignored %d, reached %d",
+                                          actor->getName().c_str(), actor->getPosition().zone,
+                                          static_cast<double>(actor->getPosition().x),
+                                          static_cast<double>(actor->getPosition().y),
+                                          m_player->isEnemyOf(actor),
+                                          ignored != m_ignoredFoes.end() && ignored->second >= m_frame,
+                                          floodLevel(m_player->getPosition()).reaches(actor->getPosition()))
+                                          .c_str());
+                            }
+                        }
+                        trace(formatString(
+                                  "  quest %d type %d: %d of its monsters here, %d in the world, %zu targets",
+                                  quest->id, quest->type, alive, anywhere, quest->targets.size())
+                                  .c_str());
+                    }
+                }
                 m_lastPreyAt = m_frame;
             }
             return false;
@@ -945,6 +1019,16 @@ private:
             if (!captive || captive->getPosition().zone != m_player->getPosition().zone) {
                 continue;
             }
+            if (m_rescuing != quest->id) {
+                m_rescuing = quest->id;
+                m_rescueUntil = m_frame + 3 * kFramesPerMinute;
+            } else if (m_frame > m_rescueUntil) {
+                // Not freed in three minutes (foes about it, no way to it).
+                trace("leaves its captive for a while");
+                m_setAside[quest->id] = m_frame + 10 * kFramesPerMinute;
+                m_rescuing = -1;
+                continue;
+            }
             EntityClient* mirror = mirrorOf(captive->getEntityNumber());
             if (menuShown("NpcRescueMenu") && m_mirror->getTarget(false) == mirror) {
                 if (!clickWidget(shownWidget("NpcRescueMenu::Rescue"))) {
@@ -954,10 +1038,11 @@ private:
                 groundClick();
                 return true;
             }
+            // A click on it walks up and opens its window (action 26).
             if (!mirror || distance(captive->getPosition(), m_player->getPosition()) > 300.0f) {
                 walkTo(captive->getPosition());
             } else if (m_mirror->getTarget(false) != mirror ||
-                       m_mirror->action == PlayerClient::kActionNone) {
+                       (m_mirror->action != PlayerClient::kActionApproach && m_mirror->action != 26)) {
                 m_mirror->selectEntity(mirror);
             }
             return true;
@@ -2132,7 +2217,7 @@ private:
                 }
             } else if (quest->getTargetLevel() >= 0 && !setAside(quest->id) &&
                        (goal < 0 || targetMonsterLevel(*quest) < goalMonsters)) {
-                goal = quest->getTargetLevel();
+                goal = preyLevel(*quest);
                 goalMonsters = targetMonsterLevel(*quest);
                 m_pursued = quest->id;
             }
@@ -2582,6 +2667,7 @@ private:
         if (m_frame % 200 == 0) {
             std::erase_if(m_unsolvable, [&](int id) { return !m_player->hasQuest(id); });
             std::erase_if(m_setAside, [&](const auto& aside) { return !m_player->hasQuest(aside.first); });
+            std::erase_if(m_preyLevels, [&](const auto& prey) { return !m_player->hasQuest(prey.first); });
             std::erase_if(m_questDeaths,
                           [&](const auto& deaths) { return !m_player->hasQuest(deaths.first); });
             std::erase_if(m_givers, [&](const auto& known) { return !m_player->hasQuest(known.first); });
@@ -3029,11 +3115,14 @@ private:
     int m_nextDrinkAt = 0;
     int m_lastPreyAt = 0;
     int m_huntZone = -1;
+    int m_rescuing = -1;
+    int m_rescueUntil = 0;
     std::set<int> m_gatesWoken; // levels whose gate is awake or was not reached
     int m_wakeZone = -1;
     int m_wakeUntil = 0;
-    std::map<int, int> m_setAside; // quest id: until which frame
-    mutable int m_pursued = -1;    // the quest the player's journey is for
+    std::map<int, int> m_setAside;                           // quest id: until which frame
+    mutable int m_pursued = -1;                              // the quest the player's journey is for
+    mutable std::map<int, std::pair<int, int>> m_preyLevels; // quest id: until which frame, level
     std::map<int, int> m_questDeaths;
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;

@@ -151,6 +151,7 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EntityClient& hostileRecruit = add(36, "RecruitWarrior", 1, 700, 420, sentient(1));
     EntityClient& ownPedestal = add(37, "ObjectPedestal", 0, 800, 300);
     EntityClient& theirPedestal = add(38, "ObjectPedestal", 2, 800, 340);
+    EntityClient& captive = add(39, "NpcRescueWarrior", -1, 800, 380, sentient(0));
 
     const std::vector<Case> cases = {
         {"goblin", &goblin, 2, 2, 4, EntityClient::kMapRed, true, false},
@@ -178,6 +179,8 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         {"recruit of a house at war", &hostileRecruit, 2, 2, 2, EntityClient::kMapRed, true, false},
         {"own pedestal", &ownPedestal, 16, 4, 16, EntityClient::kMapNone, false, false},
         {"pedestal of a house at peace", &theirPedestal, 17, 4, 17, EntityClient::kMapOrange, true, false},
+        // A captive is freed through its rescue window, not fought.
+        {"captive", &captive, 26, 4, 26, EntityClient::kMapBlue, true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.e->getMouseAction(true, false), c.acting) << c.what;
