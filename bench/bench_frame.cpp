@@ -6,7 +6,8 @@
 // program, windowed on an X display of its own at 1024 x 768, with the Hud,
 // status, hot bar, mini-map and message log up; the game is paused and 200
 // frames are timed, each to glFinish after the swap. Prints the models,
-// lights and particles drawn. Budget: 16 ms per frame (mean) at Mesa's
+// lights and particles drawn, then the processor time and fragments of each
+// part of the frame (the world, mini-map, texts, windows). Budget: 16 ms per frame (mean) at Mesa's
 // default thread count. It then runs itself again with LP_NUM_THREADS=2,
 // whose figure is printed without a budget (as is any run with
 // LP_NUM_THREADS set).
@@ -23,6 +24,7 @@
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
+#include "graphics/FrameHooks.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/LightingSystem.h"
 #include "graphics/render/ParticleRenderSurface.h"
@@ -30,7 +32,9 @@
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 
+#define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
+#include <GL/glext.h>
 
 #include <chrono>
 #include <cmath>
@@ -168,6 +172,79 @@ RaidSave playToTheRaid()
     return save;
 }
 
+// Processor time (all threads) and fragments drawn of each part of the
+// frame, each part finished before the next begins: the world (ground,
+// models, effects), the mini-map, the texts over the world, the other texts
+// with the cursor and the swap, and the windows.
+template <class Clock>
+void printFrameParts(Application& app, GraphicsSystem& graphics, Clock cpuMs, int frames)
+{
+    enum Part { World, MiniMap, Between, OverheadTexts, Texts, Windows, Parts };
+    double processor[Parts] = {};
+    double fragments[Parts] = {};
+    double mark = 0.0;
+    GLuint query = 0;
+    graphics.acquireContext();
+    glGenQueries(1, &query);
+    graphics.releaseContext();
+    // Called inside the frame, where the context is current.
+    auto begin = [&] {
+        glFinish();
+        mark = cpuMs(CLOCK_PROCESS_CPUTIME_ID);
+        glBeginQuery(GL_SAMPLES_PASSED, query);
+    };
+    auto end = [&](Part part) {
+        glEndQuery(GL_SAMPLES_PASSED);
+        glFinish();
+        processor[part] += cpuMs(CLOCK_PROCESS_CPUTIME_ID) - mark;
+        GLuint passed = 0;
+        glGetQueryObjectuiv(query, GL_QUERY_RESULT, &passed);
+        fragments[part] += passed;
+    };
+    FrameHooks& hooks = graphics.getFrameHooks();
+    const FrameHooks saved = hooks;
+    hooks.drawMiniMap = [&] {
+        end(World);
+        begin();
+        saved.drawMiniMap();
+        end(MiniMap);
+        begin();
+    };
+    hooks.drawOverheadTexts = [&] {
+        end(Between);
+        begin();
+        saved.drawOverheadTexts();
+        end(OverheadTexts);
+        begin();
+    };
+    hooks.updateAndDrawMenus = [&](double seconds) {
+        end(Texts);
+        begin();
+        saved.updateAndDrawMenus(seconds);
+        end(Windows);
+        begin();
+    };
+    for (int i = 0; i < frames; ++i) {
+        graphics.acquireContext();
+        begin();
+        app.frame();
+        end(Texts);
+        graphics.releaseContext();
+    }
+    hooks = saved;
+    graphics.acquireContext();
+    glDeleteQueries(1, &query);
+    graphics.releaseContext();
+    const char* names[Parts] = {
+        "world",  "mini-map", "after the mini-map", "texts over the world", "texts, cursor and swap",
+        "windows"};
+    std::printf("parts of the frame (each finished before the next):\n");
+    for (int part = 0; part < Parts; ++part) {
+        std::printf("  %-24s processor %6.2f ms, %8.0f fragments\n", names[part], processor[part] / frames,
+                    fragments[part] / frames);
+    }
+}
+
 bool busyLoading()
 {
     const ResourceSystem::Statistics stats = ResourceSystem::get().getStatistics();
@@ -238,10 +315,16 @@ int main(int argc, char** argv)
     }
 
     GraphicsSystem& graphics = GraphicsSystem::get();
+    // The frame lets its context go: glFinish needs it made current again.
+    auto finish = [&] {
+        graphics.acquireContext();
+        glFinish();
+        graphics.releaseContext();
+    };
     auto timed = [&] {
         const auto start = std::chrono::steady_clock::now();
         app.frame();
-        glFinish();
+        finish();
         return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     };
     for (int i = 0; i < benchCount(20, 5); ++i) {
@@ -265,6 +348,8 @@ int main(int argc, char** argv)
     const double ms = total / frames;
     const double processMs = (cpuMs(CLOCK_PROCESS_CPUTIME_ID) - processStart) / frames;
     const double threadMs = (cpuMs(CLOCK_THREAD_CPUTIME_ID) - threadStart) / frames;
+
+    printFrameParts(app, graphics, cpuMs, benchCount(50, 3));
 
     RenderQueue& queue = graphics.getRenderQueue();
     int particles = 0;
