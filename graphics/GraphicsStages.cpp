@@ -182,7 +182,9 @@ void GraphicsSystem::printTextureUsage()
 {
     if (getVar("r_textureUsage").getInt() != 0) {
         ResourceSystem* resources = ResourceSystem::instance();
-        bool compression = getVar("compressedTextures").getInt() != 0 && m_compressionSupported;
+        // A software renderer holds its ".ctx" textures decoded.
+        bool compression = getVar("compressedTextures").getInt() != 0 && m_compressionSupported &&
+                           !m_decodeCompressedUploads;
         uint64_t inMemory = 0, thisFrame = 0;
         int count = resources ? resources->getEntryCount() : 0;
         for (const char* ext : {"ctx", "rtx", "tga"}) {
