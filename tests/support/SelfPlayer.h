@@ -545,9 +545,8 @@ private:
         }
         if (loot >= 0 && m_frame - m_lootSince < 200) {
             // A click that did not take (the item still fading in, a fight
-            // between) is made again.
-            if (m_mirror->getTarget(false) != mirrorOf(loot) ||
-                m_mirror->action == PlayerClient::kActionNone) {
+            // between, a window that held the player) is made again.
+            if (!stillClicked(mirrorOf(loot))) {
                 m_mirror->selectEntity(mirrorOf(loot));
             }
             m_branch = "loot";
@@ -677,10 +676,19 @@ private:
             groundClick();
             return false;
         }
-        if (m_mirror->getTarget(false) != mirrorOf(chest) || m_mirror->action == PlayerClient::kActionNone) {
+        if (!stillClicked(mirrorOf(chest))) {
             m_mirror->selectEntity(mirrorOf(chest));
         }
         return true;
+    }
+
+    // Whether the last click on that entity still holds: it is the target
+    // and the player acts on it. A window that held the player (an offer
+    // answered on the way) leaves its forced action behind.
+    bool stillClicked(EntityClient* mirror) const
+    {
+        return m_mirror->getTarget(false) == mirror && m_mirror->action != PlayerClient::kActionNone &&
+               m_mirror->action != PlayerClient::kActionForced;
     }
 
     int ownLevel() const { return m_player->getStat(toIndex(CharacterStat::Level)); }
