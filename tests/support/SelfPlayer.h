@@ -122,9 +122,9 @@ public:
     {
         std::printf(
             "seed %u, %d game minutes: quests %d accepted / %d solved / %d rewarded; %d bought, %d sold, "
-            "%d equipped, %d looted, %d chests opened; offers %d accepted / %d rejected; %d recruits, %d "
-            "guards; raids %d on "
-            "it / %d by it / %d others, lowest stone %d; %d deaths / %d resurrections; %d gate travels, "
+            "%d equipped, %d looted, %d chests opened; offers %d accepted / %d rejected; %d recruits, "
+            "%d guards; raids %d on it / %d by it / %d others, lowest stone %d; %d deaths / %d "
+            "resurrections; %d gate travels, "
             "%d levels, %d kills; peak %d entities, RSS %ld KB; step %.3f ms mean / %.3f p99, frame %.3f "
             "ms mean / %.3f p99; %d warnings; wall %.1f s; end hash %016llx\n",
             seed, minutes, f.questsAccepted, f.questsSolved, f.questsRewarded, f.bought, f.sold, f.equipped,
