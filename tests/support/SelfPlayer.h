@@ -56,7 +56,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <map>
+#include <queue>
 #include <set>
 #include <sstream>
 #include <string>
@@ -477,7 +479,11 @@ private:
             return actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
                    (ignored == m_ignoredFoes.end() || ignored->second < m_frame);
         };
-        const int foe = pushing() ? pushFoe(isFoe) : nearest(isFoe, 400.0f);
+        // Called home by a raid it fights only what stands in its way.
+        const bool homeward = homewardToRaid();
+        const int foe = pushing()  ? pushFoe(isFoe)
+                        : homeward ? nearest(isFoe, 150.0f)
+                                   : nearest(isFoe, 400.0f);
         // A foe it cannot reach (across a wall, up a cliff) is left alone
         // for a while once a fight brings nothing for ten seconds.
         if (foe >= 0 && foe == m_foe) {
@@ -518,7 +524,7 @@ private:
             return;
         }
         m_foe = -1;
-        const int loot = pushing()
+        const int loot = pushing() || homeward
                              ? -1
                              : nearest(
                                    [&](Entity* e) {
@@ -1213,7 +1219,8 @@ private:
         const bool newGoal = m_walkGoal.zone != point.zone || distance(m_walkGoal, point) > 64.0f;
         if (newGoal || (m_route.empty() && m_frame >= m_detourUntil)) {
             m_walkGoal = point;
-            m_route = routeToPoint(m_player->getPosition(), point);
+            m_route = homewardToRaid() ? straightRoute(m_player->getPosition(), point)
+                                       : routeToPoint(m_player->getPosition(), point);
             m_routeLeft = m_route.size();
             m_routeProgressAt = m_frame;
             m_routeUntil = m_frame + 2 * kFramesPerMinute;
@@ -2190,6 +2197,105 @@ private:
         return false;
     }
 
+    // The shortest route over free cells, diagonals included (none past a
+    // blocked corner), to the reachable cell nearest to `goal`: the way a
+    // player in a hurry walks.
+    static std::vector<ZonePosition> straightRoute(const ZonePosition& from, const ZonePosition& goal)
+    {
+        const int zone = from.zone;
+        const int sx = static_cast<int>(from.x / 32.0f);
+        const int sy = static_cast<int>(from.y / 32.0f);
+        if (from.zone != goal.zone || sx < 0 || sx >= 128 || sy < 0 || sy >= 128) {
+            return routeToPoint(from, goal);
+        }
+        auto centre = [zone](int cell) {
+            return ZonePosition(zone, static_cast<float>(cell % 128) * 32.0f + 16.0f,
+                                static_cast<float>(cell / 128) * 32.0f + 16.0f);
+        };
+        auto free = [&](int x, int y) {
+            return x >= 0 && x < 128 && y >= 0 && y < 128 && walkable(centre(y * 128 + x));
+        };
+        std::vector<int> cost(128 * 128, std::numeric_limits<int>::max());
+        std::vector<int> previous(128 * 128, -1);
+        using Entry = std::pair<int, int>;
+        std::priority_queue<Entry, std::vector<Entry>, std::greater<>> open;
+        const int start = sy * 128 + sx;
+        cost[static_cast<size_t>(start)] = 0;
+        open.push({0, start});
+        int best = start;
+        float bestDistance = distance(centre(start), goal);
+        while (!open.empty()) {
+            const auto [c, cell] = open.top();
+            open.pop();
+            if (c > cost[static_cast<size_t>(cell)]) {
+                continue;
+            }
+            const float d = distance(centre(cell), goal);
+            if (d < bestDistance) {
+                best = cell;
+                bestDistance = d;
+            }
+            const int x = cell % 128;
+            const int y = cell / 128;
+            for (int dy = -1; dy <= 1; ++dy) {
+                for (int dx = -1; dx <= 1; ++dx) {
+                    if ((dx == 0 && dy == 0) || !free(x + dx, y + dy) ||
+                        (dx != 0 && dy != 0 && (!free(x + dx, y) || !free(x, y + dy)))) {
+                        continue;
+                    }
+                    const int next = (y + dy) * 128 + x + dx;
+                    const int nextCost = c + (dx != 0 && dy != 0 ? 14 : 10);
+                    if (nextCost < cost[static_cast<size_t>(next)]) {
+                        cost[static_cast<size_t>(next)] = nextCost;
+                        previous[static_cast<size_t>(next)] = cell;
+                        open.push({nextCost, next});
+                    }
+                }
+            }
+        }
+        std::vector<ZonePosition> route;
+        for (int cell = best; cell >= 0; cell = previous[static_cast<size_t>(cell)]) {
+            route.push_back(centre(cell));
+        }
+        std::reverse(route.begin(), route.end());
+        return route;
+    }
+
+    // Raided and not yet by its stone: it hurries home.
+    bool homewardToRaid() const
+    {
+        if (!raidedNow()) {
+            return false;
+        }
+        const ZonePosition& stone = m_player->getCovenant()->housePosition;
+        return stone.zone != m_player->getPosition().zone ||
+               distance(stone, m_player->getPosition()) > 300.0f;
+    }
+
+    // The farthest cell of the route within a click's reach (on screen)
+    // that the player sees over free ground.
+    size_t farthestInSight() const
+    {
+        const ZonePosition& here = m_player->getPosition();
+        size_t best = 0;
+        for (size_t i = 1; i < m_route.size(); ++i) {
+            const ZonePosition& to = m_route[i];
+            const float length = distance(here, to);
+            if (length > 384.0f) {
+                break;
+            }
+            bool clear = true;
+            for (float t = 16.0f; clear && t < length; t += 16.0f) {
+                clear = walkable(ZonePosition(here.zone, here.x + (to.x - here.x) * t / length,
+                                              here.y + (to.y - here.y) * t / length));
+            }
+            if (clear) {
+                best = i;
+            }
+        }
+        return best;
+    }
+
     // The level the player's quests call it to: a done quest's giver, else
     // the target of one it holds; -1 for none.
     int journeyGoal() const
@@ -2605,7 +2711,9 @@ private:
             if (!m_route.empty() && (!m_mirror->hasDestination() || m_frame >= m_wanderUntil)) {
                 // A click some cells ahead on the route, nearer when the
                 // last one found no path.
-                const size_t ahead = std::min<size_t>(m_route.size() - 1, m_misses % 2 == 0 ? 12 : 3);
+                const size_t ahead = homewardToRaid()
+                                         ? farthestInSight()
+                                         : std::min<size_t>(m_route.size() - 1, m_misses % 2 == 0 ? 12 : 3);
                 ZonePosition to = m_route[ahead];
                 to.normalize();
                 m_misses += m_frame < m_wanderUntil ? 1 : 0;
@@ -2776,8 +2884,9 @@ private:
             }
             if (!raiding && m_raiding[static_cast<size_t>(i)] && m_raidOnMe.contains(i)) {
                 figures.raidsMet += m_metRaid[static_cast<size_t>(i)] ? 1 : 0;
-                trace(formatString("%s the raid of covenant %d on its stone",
-                                   m_metRaid[static_cast<size_t>(i)] ? "has met" : "missed", i)
+                trace(formatString("%s the raid of covenant %d on its stone (%.1f s long)",
+                                   m_metRaid[static_cast<size_t>(i)] ? "has met" : "missed", i,
+                                   static_cast<double>(m_frame - m_raidBegan[i]) / 20.0)
                           .c_str());
                 m_raidOnMe.erase(i);
             }
@@ -2785,7 +2894,14 @@ private:
                 m_metRaid[static_cast<size_t>(i)] = false;
                 if (onMe) {
                     m_raidOnMe.insert(i);
-                    trace(formatString("is raided by covenant %d", i).c_str());
+                    m_raidBegan[i] = m_frame;
+                    if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+                        const LevelFlood flood = floodLevel(m_player->getPosition());
+                        trace(formatString("is raided by covenant %d, %d levels from home", i,
+                                           stepTowards(own->housePosition.zone, flood).levels)
+                                  .c_str());
+                    }
+                    m_gateTries = 0; // its level's gate is tried afresh for the way home
                 }
                 if (covenant == own) {
                     // The player's raid begins when it is declared, by the target's house.
@@ -3145,6 +3261,7 @@ private:
     std::vector<bool> m_raiding;
     std::vector<bool> m_metRaid;
     std::set<int> m_raidOnMe;
+    std::map<int, int> m_raidBegan; // covenant: the frame its raid on the player began
     std::vector<double> m_stepMs;
     std::vector<double> m_frameMs;
 
