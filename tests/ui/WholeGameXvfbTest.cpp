@@ -12,12 +12,15 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
+#include "client/mirrors/RecruitClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/ZoneTopology.h"
+#include "engine/data/Database.h"
+#include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "engine/input/Input.h"
 #include "engine/resources/ModelResource.h"
@@ -26,6 +29,7 @@
 #include "game/covenants/Covenant.h"
 #include "game/covenants/TradeOffer.h"
 #include "game/covenants/TradeTerm.h"
+#include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GateList.h"
 #include "game/definitions/InventoryGroup.h"
@@ -36,6 +40,10 @@
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
+#include "game/quests/RecruitBase.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillListBase.h"
 #include "game/world/Game.h"
 #include "game/world/GameHooks.h"
 #include "game/world/Level.h"
@@ -46,10 +54,12 @@
 #include "support/ClientWaits.h"
 #include "support/LevelRoute.h"
 #include "support/WindowedGame.h"
+#include "ui/ClientView.h"
 #include "ui/UISystem.h"
 #include "ui/maps/MapLabel.h"
 #include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIDropDownBox.h"
 #include "ui/widgets/UIHelp.h"
 #include "ui/widgets/UIItemSlot.h"
@@ -467,14 +477,45 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         << "the quest is done";
     ASSERT_TRUE(approach(giver, [] { return menuActive("SolveQuest"); })) << "the solve window did not open";
     game.waitForLoads();
-    {
-        const Picture shot = game.shot(false, "quest-solved.png");
-        expectColour(pixelAt(shot, 350, 80), 26, 29, 41, "the solve window's panel");
-    }
+    // The experience bar's lit columns at the Hud's lower left.
+    auto xpBarColumns = [&](const Picture& shot) {
+        UIWidget* bar = widgetOf("Status", "XpBar");
+        if (!bar) {
+            ADD_FAILURE() << "no experience bar";
+            return -1;
+        }
+        const Vec2 at = bar->getScreenPosition();
+        const int y = static_cast<int>(at.y + bar->getSize().y / 2);
+        int lit = 0;
+        for (int x = static_cast<int>(at.x); x < static_cast<int>(at.x + bar->getSize().x); ++x) {
+            const uint8_t* c = pixelAt(shot, x, y);
+            lit += c[0] > 110 && c[0] - c[2] > 50 ? 1 : 0;
+        }
+        return lit;
+    };
+    const int xpBefore = player->getStat(toIndex(CharacterStat::Xp));
+    const Picture solveShot = game.shot(false, "quest-solved.png");
+    expectColour(pixelAt(solveShot, 350, 80), 26, 29, 41, "the solve window's panel");
     clickWidget("SolveQuest", "CompleteQuest");
     ASSERT_TRUE(game.frameUntil([&] { return !player->hasQuest(questNumber); }, 120)) << "not solved";
     EXPECT_GT(gold(*player), goldBeforeReward) << "the reward";
-    game.shot(false, "quest-reward.png");
+    {
+        // The reward's experience, on the server, in the client's copy and
+        // filling the bar by its share of the level's need.
+        const int xp = player->getStat(toIndex(CharacterStat::Xp));
+        const int needed = player->getStat(toIndex(CharacterStat::XpNeeded));
+        EXPECT_GT(xp, xpBefore) << "the reward's experience";
+        ASSERT_TRUE(game.frameUntil(
+            [&] { return Client::get().getLocalPlayer()->getStat(toIndex(CharacterStat::Xp)) == xp; }, 120))
+            << "the client's experience";
+        const Picture shot = game.shot(false, "quest-reward.png");
+        const int before = xpBarColumns(solveShot), after = xpBarColumns(shot);
+        const double width = widgetOf("Status", "XpBar")->getSize().x;
+        std::printf("quest reward: %d xp of %d needed, the bar %d columns lit, %d before\n", xp, needed,
+                    after, before);
+        EXPECT_GT(after, before) << "the bar grew by the reward";
+        EXPECT_NEAR(after, width * xp / std::max(1, needed), 2.5) << "the bar's share";
+    }
     closeTalk();
 
     // The giver's next quest, taken and held over Save and exit.
@@ -951,25 +992,35 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         pickUpLoot(player->getPosition(), -1);
     }
 
-    // ---- An offer: a computer covenant's trade (ten crystals for five
-    // gold), made through its own offer path, answered with Accept on the
-    // trade-request page that the relations key opens while it waits.
+    // ---- An offer: a computer covenant's trade (up to ten of its crystals
+    // for five gold), sent through its own offer path with terms both sides
+    // can meet as play left them, answered with Accept on the trade-request
+    // page that the relations key opens while it waits.
     {
+        // The computer covenant with the most crystals pays.
         ActorCovenant* other = nullptr;
-        for (int i = 0; i < Game::get().getCovenantCount() && !other; ++i) {
-            other = dynamic_cast<ActorCovenant*>(Game::get().getCovenant(i));
+        for (int i = 0; i < Game::get().getCovenantCount(); ++i) {
+            auto* c = dynamic_cast<ActorCovenant*>(Game::get().getCovenant(i));
+            if (c && (!other || c->stats.get(toIndex(CovenantStat::Money)) >
+                                    other->stats.get(toIndex(CovenantStat::Money)))) {
+                other = c;
+            }
         }
         ASSERT_NE(other, nullptr);
         Covenant* own = Game::get().getCovenant(ownCovenant);
-        other->addMoney(50);
+        const int paid = std::clamp(other->stats.get(toIndex(CovenantStat::Money)) / 2, 1, 10);
         TradeOffer trade;
         trade.type = 0;
-        trade.addEntry(toIndex(TradeTermKind::TermCrystals), 10, 0);
+        trade.addEntry(toIndex(TradeTermKind::TermCrystals), paid, 0);
         trade.addEntry(toIndex(TradeTermKind::TermGold), 5, 1);
+        ASSERT_TRUE(trade.canBeFulfilled(other, own)) << other->stats.get(toIndex(CovenantStat::Money))
+                                                      << " crystals against " << gold(*player) << " gold";
         const int crystals = own->stats.get(toIndex(CovenantStat::Money));
         const int goldBefore = gold(*player);
         const int accepted =
             GameClient::get().getDiplomacyResultCount(toIndex(CovenantResponse::TradeAcceptedConfirmation));
+        std::printf("offer: %d of %s's %d crystals for 5 of %d gold\n", paid, other->getName().c_str(),
+                    other->stats.get(toIndex(CovenantStat::Money)), goldBefore);
         other->sendOffer(own, trade);
         ASSERT_TRUE(game.frameUntil(
             [&] {
@@ -993,7 +1044,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             },
             120))
             << "no answer to the accepted offer";
-        EXPECT_EQ(own->stats.get(toIndex(CovenantStat::Money)), crystals + 10) << "the crystals came";
+        EXPECT_EQ(own->stats.get(toIndex(CovenantStat::Money)), crystals + paid) << "the crystals came";
         EXPECT_EQ(gold(*player), goldBefore - 5) << "the gold went";
         EXPECT_FALSE(GameClient::get().getDiplomacyResponseText().empty()) << "their answer is shown";
         game.key(SDL_SCANCODE_ESCAPE);
@@ -1027,26 +1078,87 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         ASSERT_TRUE(approach(recruit, [] { return menuActive("NpcPotentialRecruitMenu"); }))
             << "the recruit window did not open";
         EXPECT_TRUE(menuActive("Recruit"));
+        // The window opens as the character reaches the candidate; the
+        // server's preview of it comes with the next state message.
+        {
+            int frames = 0;
+            ASSERT_TRUE(game.frameUntil(
+                [&] {
+                    const PlayerCovenantClient* mirror = Client::get().getPlayerCovenant();
+                    ++frames;
+                    return mirror && mirror->recruitCandidate &&
+                           mirror->recruitCandidate->entityNumber == recruit;
+                },
+                120))
+                << "no preview of the candidate on the client";
+            std::printf("the recruit's preview came %d frames after its window\n", frames - 1);
+        }
         game.waitForLoads();
         {
-            // Its panel beside the talk, and the first of its skill places
-            // drawn on it.
+            // Its panel beside the talk, and a skill icon in each place of
+            // the skills the server's candidate has, the place after them
+            // empty (drawn black).
             const Picture shot = game.shot(false, "recruit.png");
             const Vec2 at = UISystem::get().findMenu("Recruit")->getPosition();
             expectColour(pixelAt(shot, static_cast<int>(at.x) + 150, static_cast<int>(at.y) + 60), 26, 29, 41,
                          "the recruit window's panel");
-            UIWidget* skill = widgetOf("Recruit", "Skill0");
-            ASSERT_NE(skill, nullptr);
-            const Vec2 icon = skill->getScreenPosition();
-            int drawn = 0;
-            for (int y = 0; y < static_cast<int>(skill->getSize().y); ++y) {
-                for (int x = 0; x < static_cast<int>(skill->getSize().x); ++x) {
-                    const uint8_t* c =
-                        pixelAt(shot, static_cast<int>(icon.x) + x, static_cast<int>(icon.y) + y);
-                    drawn += std::abs(c[0] - 26) + std::abs(c[1] - 29) + std::abs(c[2] - 41) > 60 ? 1 : 0;
+            const auto* candidate = dynamic_cast<const Actor*>(Game::get().getEntity(recruit));
+            ASSERT_NE(candidate, nullptr);
+            const std::vector<SkillBase*>& skills = candidate->getSkillList()->getSkills();
+            ASSERT_FALSE(skills.empty()) << "a recruit without skills";
+            // The client's preview behind the window lists the same skills.
+            const RecruitBase* preview = UISystem::get().getClientView()->getSelectedRecruit();
+            ASSERT_NE(preview, nullptr) << "no recruit preview on the client";
+            const std::vector<SkillDefinition*> definitions = GameData::get().getSkillDefinitionList();
+            for (size_t n = 0; n <= skills.size(); ++n) {
+                const int id = preview->getSkill(static_cast<int>(n));
+                if (n == skills.size()) {
+                    EXPECT_LT(id, 0) << "a skill past the candidate's in the preview";
+                    break;
+                }
+                const DatabaseEntry* entry = id >= 0 ? Database::get().getEntryByIndex(id) : nullptr;
+                const int index = entry ? GameData::get().findSkillIndex(entry->getName()) : -1;
+                ASSERT_TRUE(index >= 0 && index < static_cast<int>(definitions.size()))
+                    << "skill " << n << " of the preview";
+                EXPECT_EQ(definitions[static_cast<size_t>(index)], skills[n]->getDefinition())
+                    << "skill " << n << " of the preview";
+            }
+            // In the shot: an icon is lit and of many colours; an empty
+            // place is black.
+            auto place = [&](size_t n, int& lit, int& colours) {
+                UIWidget* slot = widgetOf("Recruit", ("Skill" + std::to_string(n)).c_str());
+                lit = colours = -1;
+                if (!slot) {
+                    return false;
+                }
+                const Vec2 icon = slot->getScreenPosition();
+                std::vector<int> seen;
+                int all = 0;
+                lit = 0;
+                for (int y = 3; y < static_cast<int>(slot->getSize().y) - 3; ++y) {
+                    for (int x = 3; x < static_cast<int>(slot->getSize().x) - 3; ++x, ++all) {
+                        const uint8_t* c =
+                            pixelAt(shot, static_cast<int>(icon.x) + x, static_cast<int>(icon.y) + y);
+                        lit += std::max({c[0], c[1], c[2]}) > 40 ? 1 : 0;
+                        seen.push_back((c[0] >> 5) << 6 | (c[1] >> 5) << 3 | (c[2] >> 5));
+                    }
+                }
+                std::sort(seen.begin(), seen.end());
+                colours = static_cast<int>(std::unique(seen.begin(), seen.end()) - seen.begin());
+                lit = all ? lit * 100 / all : 0;
+                return true;
+            };
+            for (size_t n = 0; n <= skills.size(); ++n) {
+                int lit = 0, colours = 0;
+                ASSERT_TRUE(place(n, lit, colours)) << "the recruit window has no skill place " << n;
+                std::printf("recruit skill place %zu: %d %% lit, %d colours\n", n, lit, colours);
+                if (n < skills.size()) {
+                    EXPECT_GT(lit, 30) << "the icon of " << skills[n]->getDefinition()->name;
+                    EXPECT_GT(colours, 6) << "the icon of " << skills[n]->getDefinition()->name;
+                } else {
+                    EXPECT_LT(lit, 5) << "the place after the last skill is empty";
                 }
             }
-            EXPECT_GT(drawn, 20) << "its first skill place";
         }
         clickWidget("Recruit", "ToCovenant");
         ASSERT_TRUE(game.frameUntil([&] { return own->isMember(Game::get().getEntity(recruit)); }, 120))
@@ -1116,6 +1228,76 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     EXPECT_TRUE(menuActive("Hud"));
     const Picture resumed = game.shot();
     expectColour(pixelAt(resumed, 510, 470), 46, 40, 30, "the Hud's strip");
+    // The relations screen on its key: a crest for each covenant of the
+    // client's list, the character's own and the three chosen in New Game,
+    // standing on the circle a quarter turn apart, the own one on top; no
+    // crest between them.
+    {
+        ClientView* view = UISystem::get().getClientView();
+        ASSERT_NE(view, nullptr);
+        ASSERT_TRUE(game.frameUntil([&] { return view->getCovenantCount() == covenants; }, 240))
+            << "the client lists " << view->getCovenantCount() << " covenants";
+        int others = 0;
+        for (int i = 0; i < view->getCovenantCount(); ++i) {
+            others += view->getCovenant(i) && i != view->getPlayerCovenantIndex() ? 1 : 0;
+        }
+        EXPECT_EQ(others, 3) << "the computer covenants in the client's list";
+        // An offer that came meanwhile is shown first: turned down, and the
+        // key pressed again.
+        auto* screen = dynamic_cast<UIRelationsMenu*>(UISystem::get().findMenu("CovenantRelations"));
+        ASSERT_NE(screen, nullptr);
+        auto onPage = [&](UIRelationsMenu::Page page) {
+            return screen->isActive() && screen->getCurrentPage() &&
+                   screen->getCurrentPage() == screen->getPage(page);
+        };
+        for (int tries = 0; tries < 3; ++tries) {
+            if (!screen->isActive()) {
+                game.key(SDL_SCANCODE_R);
+            }
+            if (onPage(UIRelationsMenu::Main)) {
+                break;
+            }
+            if (onPage(UIRelationsMenu::TradeRequest)) {
+                clickWidget("RelationsTradeRequest", "Reject");
+            }
+            for (int i = 0; i < 3 && screen->isActive(); ++i) {
+                game.key(SDL_SCANCODE_ESCAPE);
+            }
+        }
+        ASSERT_TRUE(onPage(UIRelationsMenu::Main)) << "the covenants' circle on the relations key";
+        // The mouse on a bare corner, so that no tooltip covers the circle.
+        game.moveTo(160, 40);
+        game.waitForLoads();
+        const Picture shot = game.shot(false, "relations-resumed.png");
+        // A crest's middle is its figure: a box of strongly coloured pixels
+        // (lettering and lines are too thin to fill one).
+        auto crestAt = [&](int cx, int cy) {
+            int coloured = 0, all = 0;
+            for (int y = cy - 6; y <= cy + 6; ++y) {
+                for (int x = cx - 6; x <= cx + 6; ++x, ++all) {
+                    const uint8_t* c = pixelAt(shot, x, y);
+                    const int high = std::max({c[0], c[1], c[2]}), low = std::min({c[0], c[1], c[2]});
+                    coloured += high > 80 && high - low > 40 ? 1 : 0;
+                }
+            }
+            return coloured * 10 > all * 8;
+        };
+        const UISettings& settings = UISystem::get().getSettings();
+        int crests = 0;
+        for (int eighth = 0; eighth < 8; ++eighth) {
+            const double angle = (-90.0 - 45.0 * eighth) * 3.14159265358979 / 180.0;
+            const int x = static_cast<int>(
+                std::lround(settings.relationsCenter.x + settings.relationsRadius * std::cos(angle)));
+            const int y = static_cast<int>(
+                std::lround(settings.relationsCenter.y + settings.relationsRadius * std::sin(angle)));
+            const bool drawn = crestAt(x, y - 3);
+            crests += drawn ? 1 : 0;
+            EXPECT_EQ(drawn, eighth % 2 == 0) << "the circle at " << x << ", " << y;
+        }
+        EXPECT_EQ(crests, 4) << "the character's crest and the three computer covenants'";
+        game.key(SDL_SCANCODE_ESCAPE);
+        EXPECT_FALSE(menuActive("CovenantRelations"));
+    }
     // ---- Back in the town, a vendor: the goods beside the inventory; one bought with a right
     // click, then sold again by carrying it onto the vendor's goods.
     // The vendor as the client shows it: one who buys and sells, not the
