@@ -7,9 +7,9 @@
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
-#include "game/entities/Player.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
+#include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
 
@@ -370,7 +370,13 @@ Item* SpawnSystem::createItemOnGround(const DatabaseEntry* entry, const ZonePosi
     }
     std::unique_ptr<Item> item = makeItem(entry);
     if (linkedValue != 0) {
+        // The value is the id of the entry the item stands for (a quest
+        // item: the monster type that let it fall), which the quests asking
+        // for it look for.
         item->setLinkedValue(linkedValue);
+        if (const DatabaseEntry* linked = findEntryById(static_cast<uint32_t>(linkedValue))) {
+            item->setLinkedEntry(linked);
+        }
     }
     item->generate();
     if (!dropItemOnGround(item.get(), false, nearSearch, position)) {

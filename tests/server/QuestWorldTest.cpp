@@ -2,6 +2,10 @@
 // escort through gates and the comparisons of the quest table, on data/.
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Item.h"
+#include "game/entities/ItemGround.h"
 #include "game/entities/TrapGround.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
@@ -146,6 +150,40 @@ TEST_F(QuestWorld, DuplicatesAreByTypeAndWhatTheTypeIsAbout)
     item2->failed = true;
     EXPECT_FALSE(item2->isDuplicateOf(*item));
     EXPECT_FALSE(thief->isDuplicateOf(*item));
+}
+
+// What a monster lets fall for a quest that asks for it stands for the
+// monster's type: picked up, it counts for the quest; one of another type does
+// not.
+TEST_F(QuestWorld, AMonstersQuestDropCountsForTheQuestAskingForIt)
+{
+    auto quest = rolled(QuestType::MonsterQuestItem);
+    const MonsterType* spider = GameData::get().findMonsterType("CaveSpider");
+    const MonsterType* goblin = GameData::get().findMonsterType("GoblinScout");
+    ASSERT_NE(spider, nullptr);
+    ASSERT_NE(goblin, nullptr);
+    ASSERT_NE(spider->archetype, nullptr);
+    ASSERT_NE(spider->archetype->questItem, nullptr);
+    quest->monsterType = const_cast<MonsterType*>(spider);
+    quest->goal = 2;
+    const int number = server.game->addQuest(std::move(quest));
+    ASSERT_NE(player->acceptQuest(number), nullptr);
+    const Quest* held = player->getQuest(player->findQuestSlot(number));
+    ASSERT_NE(held, nullptr);
+    for (const MonsterType* fell : {goblin, spider}) {
+        Item* item = server.spawns->createItemOnGround(spider->archetype->questItem, besidePlayer(20.0f),
+                                                       fell->getEntryId(), false);
+        ASSERT_NE(item, nullptr);
+        const ItemGround* ground = nullptr;
+        for (int i = 0; i < Game::kMaxEntities && !ground; ++i) {
+            const auto* lying = dynamic_cast<const ItemGround*>(server.game->getEntity(i));
+            ground = lying && lying->getGroundItem() == item ? lying : nullptr;
+        }
+        ASSERT_NE(ground, nullptr);
+        player->pickupEntity(ground->getEntityNumber());
+        EXPECT_EQ(held->progress, fell == spider ? 1 : 0) << fell->getName();
+    }
+    server.game->deleteQuest(number);
 }
 
 TEST_F(QuestWorld, AnEscortWithinThreeHundredUnitsFollowsThroughAGate)
