@@ -25,9 +25,12 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
+#include "game/definitions/MonsterArchetype.h"
+#include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Chest.h"
 #include "game/entities/Gate.h"
+#include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
@@ -443,11 +446,14 @@ private:
             for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
                 Quest* quest = m_player->getQuest(slot);
                 if (quest && quest->isInUse()) {
-                    trace(formatString("quest %d type %d: progress %d of %d, target level %d (monsters %d), "
-                                       "complete %d, solver %d",
-                                       quest->id, quest->type, quest->progress, quest->goal,
-                                       quest->getTargetLevel(), targetMonsterLevel(*quest),
-                                       quest->isComplete(), solverOf(*quest))
+                    const MonsterType* prey = quest->getMonsterType(0);
+                    trace(formatString(
+                              "quest %d type %d: progress %d of %d, target level %d (monsters %d), "
+                              "complete %d, solver %d, prey %s on level %d",
+                              quest->id, quest->type, quest->progress, quest->goal, quest->getTargetLevel(),
+                              targetMonsterLevel(*quest), quest->isComplete(), solverOf(*quest),
+                              prey ? prey->getName().c_str() : "-",
+                              m_preyLevels.contains(quest->id) ? m_preyLevels.at(quest->id).second : -1)
                               .c_str());
                 }
             }
@@ -479,11 +485,15 @@ private:
             return actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
                    (ignored == m_ignoredFoes.end() || ignored->second < m_frame);
         };
-        // Called home by a raid it fights only what stands in its way.
+        // Called home by a raid it fights only what stands in its way. A
+        // thing its quests ask for lying near is taken up before the next
+        // fight but one at hand.
         const bool homeward = homewardToRaid();
-        const int foe = pushing()  ? pushFoe(isFoe)
-                        : homeward ? nearest(isFoe, 150.0f)
-                                   : nearest(isFoe, 400.0f);
+        const int wanted =
+            pushing() || homeward ? -1 : nearest([&](Entity* e) { return isWantedLoot(e); }, 320.0f);
+        const int foe = pushing()                 ? pushFoe(isFoe)
+                        : homeward || wanted >= 0 ? nearest(isFoe, 150.0f)
+                                                  : nearest(isFoe, 400.0f);
         // A foe it cannot reach (across a wall, up a cliff) is left alone
         // for a while once a fight brings nothing for ten seconds.
         if (foe >= 0 && foe == m_foe) {
@@ -524,8 +534,9 @@ private:
             return;
         }
         m_foe = -1;
-        const int loot = pushing() || homeward
-                             ? -1
+        const int loot = pushing() || homeward ? -1
+                         : wanted >= 0
+                             ? wanted
                              : nearest(
                                    [&](Entity* e) {
                                        const auto ignored = m_ignoredLoot.find(e->getEntityNumber());
@@ -880,6 +891,26 @@ private:
         }
     }
 
+    // A thing on the ground a held quest asks for (a quest item stands for
+    // the entry it carries), not left alone.
+    bool isWantedLoot(Entity* e) const
+    {
+        const auto* lying = dynamic_cast<ItemGround*>(e);
+        const Item* item = lying && !lying->isItemTaken() ? lying->getGroundItem() : nullptr;
+        const auto ignored = m_ignoredLoot.find(e->getEntityNumber());
+        if (!item || (ignored != m_ignoredLoot.end() && ignored->second >= m_frame)) {
+            return false;
+        }
+        const DatabaseEntry* entry = item->getLinkedEntry() ? item->getLinkedEntry() : item->getItemEntry();
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            Quest* quest = m_player->getQuest(slot);
+            if (quest && quest->isInUse() && !quest->isComplete() && quest->isQuestItem(entry)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // Where a quest's prey is: its target level, unless the kills count on
     // any level and its prey has gone elsewhere (then the level holding the
     // nearest of it, its own level first).
@@ -889,20 +920,35 @@ private:
         if (target < 0 || zoneBound(quest)) {
             return target;
         }
-        auto& known = m_preyLevels[quest.id];
+        auto& known = m_preyLevels.try_emplace(quest.id, 0, -1).first->second;
         if (known.first > m_frame) {
             return known.second;
         }
+        std::set<int> levels;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+            if (actor && actor->isAlive() && m_player->isEnemyOf(actor) && countsFor(quest, *actor)) {
+                levels.insert(actor->getPosition().zone);
+            }
+        }
+        // The level it goes to now while prey is left there, else the
+        // target, the player's own level, the nearest by the way there.
         const int here = m_player->getPosition().zone;
         int best = -1;
-        for (int i = 0; i < Game::kMaxEntities && best != target; ++i) {
-            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
-            if (!actor || !actor->isAlive() || !m_player->isEnemyOf(actor) || !countsFor(quest, *actor)) {
-                continue;
+        for (int wanted : {known.second, target, here}) {
+            if (best < 0 && wanted >= 0 && levels.contains(wanted)) {
+                best = wanted;
             }
-            const int zone = actor->getPosition().zone;
-            if (best < 0 || zone == target || (zone == here && best != target)) {
-                best = zone;
+        }
+        if (best < 0 && !levels.empty()) {
+            const LevelFlood flood = floodLevel(m_player->getPosition());
+            int bestWay = 0;
+            for (int level : levels) {
+                const int way = stepTowards(level, flood).levels;
+                if (way >= 0 && (best < 0 || way < bestWay)) {
+                    best = level;
+                    bestWay = way;
+                }
             }
         }
         known = {m_frame + 200, best >= 0 ? best : target};
@@ -936,7 +982,7 @@ private:
         if (here == 0 || pushing() || journeyGoal() != here) {
             return false;
         }
-        std::vector<const Quest*> held;
+        std::vector<Quest*> held;
         for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
             Quest* quest = m_player->getQuest(slot);
             if (quest && quest->isInUse() && !quest->isComplete() && preyLevel(*quest) == here) {
@@ -953,6 +999,11 @@ private:
         }
         const int prey = nearest(
             [&](Entity* e) {
+                // A thing a quest asks for, lying on the ground: the loot
+                // choice takes it up once near.
+                if (dynamic_cast<ItemGround*>(e)) {
+                    return isWantedLoot(e);
+                }
                 auto* actor = dynamic_cast<Actor*>(e);
                 const auto ignored = m_ignoredFoes.find(e->getEntityNumber());
                 if (!actor || !actor->isAlive() || !m_player->isEnemyOf(actor) ||
@@ -1025,7 +1076,7 @@ private:
 
     // A captive of a held rescue quest is walked up to and clicked; its
     // window's Rescue button frees it.
-    bool rescue(const std::vector<const Quest*>& held)
+    bool rescue(const std::vector<Quest*>& held)
     {
         for (const Quest* quest : held) {
             const Entity* captive =
@@ -1889,7 +1940,18 @@ private:
         case QuestType::WarAgainstBarbarians:
         // A captive freed through its window once no foe stands near it.
         case QuestType::RescueNpc:
+        // Things found on a level, picked up.
+        case QuestType::LevelQuestItem:
+        case QuestType::ArmorsmithLevelQuestItem:
+        case QuestType::WeaponsmithLevelQuestItem:
             return 2;
+        // What a kind of monster lets fall, when its kind carries any.
+        case QuestType::MonsterQuestItem:
+        case QuestType::ArmorsmithMonsterQuestItem:
+        case QuestType::WeaponsmithMonsterQuestItem: {
+            const MonsterType* prey = quest->getMonsterType(0);
+            return prey && prey->archetype && prey->archetype->questItem ? 2 : 0;
+        }
         // Hot bar keys and a tour of the house's objects are not among the
         // player's doings.
         case QuestType::TutorialUseSlot:
