@@ -128,15 +128,15 @@ public:
         std::printf(
             "seed %u, %d game minutes: quests %d accepted / %d solved / %d rewarded; %d bought, %d sold, "
             "%d equipped, %d looted, %d chests opened; offers %d accepted / %d rejected; %d recruits, "
-            "%d guards; raids %d on it / %d by it / %d others, lowest stone %d; %d deaths / %d "
+            "%d guards; raids %d on it (%d met) / %d by it / %d others, lowest stone %d; %d deaths / %d "
             "resurrections; %d gate travels, "
             "%d levels, %d kills; peak %d entities, RSS %ld KB; step %.3f ms mean / %.3f p99, frame %.3f "
             "ms mean / %.3f p99; %d warnings; wall %.1f s; end hash %016llx\n",
             seed, minutes, f.questsAccepted, f.questsSolved, f.questsRewarded, f.bought, f.sold, f.equipped,
             f.looted, f.chestsOpened, f.offersAccepted, f.offersRejected, f.recruits, f.guards,
-            f.raidsOnPlayer, f.raidsByPlayer, f.raidsOther, f.lowestStone, f.deaths, f.resurrections,
-            f.gateTravels, f.levelsVisited, f.kills, f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms,
-            f.frameMeanMs, f.frameP99Ms, f.warnings, f.wallSeconds,
+            f.raidsOnPlayer, f.raidsMet, f.raidsByPlayer, f.raidsOther, f.lowestStone, f.deaths,
+            f.resurrections, f.gateTravels, f.levelsVisited, f.kills, f.peakEntities, f.peakRssKb,
+            f.stepMeanMs, f.stepP99Ms, f.frameMeanMs, f.frameP99Ms, f.warnings, f.wallSeconds,
             static_cast<unsigned long long>(f.endHash));
         std::fflush(stdout);
     }
@@ -2323,6 +2323,19 @@ private:
         return route;
     }
 
+    // The gate of the level the player stands on, if it has one.
+    const Gate* levelGateHere() const
+    {
+        const int here = m_player->getPosition().zone;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const auto* gate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            if (gate && gate->getKind() == Gate::kLevelGate && gate->getPosition().zone == here) {
+                return gate;
+            }
+        }
+        return nullptr;
+    }
+
     // Raided and not yet by its stone: it hurries home.
     bool homewardToRaid() const
     {
@@ -2959,8 +2972,17 @@ private:
                     m_raidBegan[i] = m_frame;
                     if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
                         const LevelFlood flood = floodLevel(m_player->getPosition());
-                        trace(formatString("is raided by covenant %d, %d levels from home", i,
-                                           stepTowards(own->housePosition.zone, flood).levels)
+                        const Gate* gate = levelGateHere();
+                        trace(formatString(
+                                  "is raided by covenant %d, %d levels from home; its level's gate %s, "
+                                  "%.0f away",
+                                  i, stepTowards(own->housePosition.zone, flood).levels,
+                                  !gate                                  ? "none"
+                                  : m_mirror->isCurrentLevelGateActive() ? "awake"
+                                                                         : "asleep",
+                                  gate ? static_cast<double>(
+                                             distance(gate->getPosition(), m_player->getPosition()))
+                                       : 0.0)
                                   .c_str());
                     }
                     m_gateTries = 0; // its level's gate is tried afresh for the way home
