@@ -2336,6 +2336,21 @@ private:
         return nullptr;
     }
 
+    // A covenant still hostile to the player's covenant ended a raid on it
+    // within the last five minutes: it raids again soon.
+    bool raidsExpected() const
+    {
+        const Covenant* own = m_player->getCovenant();
+        for (const auto& [index, ended] : m_raidEnded) {
+            const Covenant* raider = Game::get().getCovenant(index);
+            if (own && raider && !raider->destroyed && raider->isHostile(own->index) &&
+                m_frame - ended < 5 * kFramesPerMinute) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // Raided and not yet by its stone: it hurries home.
     bool homewardToRaid() const
     {
@@ -2357,7 +2372,7 @@ private:
             const ZonePosition& to = m_route[i];
             const float length = distance(here, to);
             if (length > 384.0f) {
-                break;
+                continue;
             }
             bool clear = true;
             for (float t = 16.0f; clear && t < length; t += 16.0f) {
@@ -2368,7 +2383,7 @@ private:
                 best = i;
             }
         }
-        return best;
+        return best > 0 ? best : std::min<size_t>(m_route.size() - 1, 12);
     }
 
     // The level the player's quests call it to: a done quest's giver, else
@@ -2387,6 +2402,11 @@ private:
         // Pushing, it makes for the level it chose.
         if (pushing() && m_pushGoal >= 0) {
             return m_pushGoal;
+        }
+        // A covenant that raided it lately will be back: it keeps to its
+        // town, from where it reaches its stone while a raid lasts.
+        if (raidsExpected()) {
+            return m_player->getCovenant()->housePosition.zone;
         }
         // Of the quests to do, the one with the weakest monsters; one too
         // strong for the player waits until it has gained levels elsewhere.
@@ -2964,6 +2984,7 @@ private:
                                    static_cast<double>(m_frame - m_raidBegan[i]) / 20.0)
                           .c_str());
                 m_raidOnMe.erase(i);
+                m_raidEnded[i] = m_frame;
             }
             if (raiding && !m_raiding[static_cast<size_t>(i)]) {
                 m_metRaid[static_cast<size_t>(i)] = false;
@@ -2986,6 +3007,7 @@ private:
                                   .c_str());
                     }
                     m_gateTries = 0; // its level's gate is tried afresh for the way home
+                    m_route.clear(); // the way it was on leads elsewhere
                 }
                 if (covenant == own) {
                     // The player's raid begins when it is declared, by the target's house.
@@ -3346,6 +3368,7 @@ private:
     std::vector<bool> m_metRaid;
     std::set<int> m_raidOnMe;
     std::map<int, int> m_raidBegan; // covenant: the frame its raid on the player began
+    std::map<int, int> m_raidEnded; // covenant: the frame its last raid on the player ended
     std::vector<double> m_stepMs;
     std::vector<double> m_frameMs;
 
