@@ -407,6 +407,10 @@ void Quest::place(bool restoring, QuestBase* source)
         }
         const int slot = empty[static_cast<size_t>(randomInt(static_cast<int>(empty.size())))];
         game->createTownNpc(slot);
+        // The newcomer stands at the player's level as the other townsfolk
+        // do; it would rise only at the next level-up or join, so a world
+        // saved before then would come back with it raised.
+        game->levelTownNpcsTo(game->getFirstPlayer());
         Actor* npc = game->getTownNpcAt(slot);
         questNpc = npc;
         if (npc) {

@@ -343,6 +343,12 @@ TEST_F(QuestSetUp, APlagueThatCannotStaySaysNothingAndOneThatStaysNamesItsCarrie
 
 TEST_F(QuestSetUp, ANewNpcMovesIntoTheEmptyHouse)
 {
+    // A newcomer stands at the player's level, as the townsfolk it joins:
+    // loading the world would raise it there.
+    for (int level = 1; level < 12; ++level) {
+        player->levelUp();
+    }
+    ASSERT_EQ(player->getStat(toIndex(CharacterStat::Level)), 12);
     ASSERT_GT(server.game->getTownNpcCount(), 1);
     server.game->deleteEntity(server.game->getTownNpcAt(1), true);
     ASSERT_EQ(server.game->getTownNpcAt(1), nullptr);
@@ -352,6 +358,7 @@ TEST_F(QuestSetUp, ANewNpcMovesIntoTheEmptyHouse)
     Actor* npc = server.game->getTownNpcAt(1);
     ASSERT_NE(npc, nullptr);
     EXPECT_EQ(quest->questNpc.get(), npc);
+    EXPECT_EQ(npc->getStat(toIndex(CharacterStat::Level)), 12);
     ASSERT_GT(lines().size(), before);
     EXPECT_EQ(lines()[before], "msg 3 \"$$QuestAnnounceNewNpc$$ $$NpcType" +
                                    getNpcTypeName(npc->getNpcType()) + "$$ " + npc->getName() + "\"");
