@@ -729,14 +729,7 @@ private:
         if (here == 0 || pushing() || m_gatesWoken.contains(here)) {
             return false;
         }
-        const Gate* gate = nullptr;
-        for (int i = 0; i < Game::kMaxEntities && !gate; ++i) {
-            const auto* candidate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
-            if (candidate && candidate->getKind() == Gate::kLevelGate &&
-                candidate->getPosition().zone == here) {
-                gate = candidate;
-            }
-        }
+        const Gate* gate = levelGateHere();
         EntityClient* mirror = gate ? mirrorOf(gate->getEntityNumber()) : nullptr;
         if (m_mirror->isCurrentLevelGateActive()) {
             m_gatesWoken.insert(here);
@@ -1163,14 +1156,7 @@ private:
         if (here == 0 || (journeyGoal() != 0 && !pushHomeFirst()) || m_gateTries > 6) {
             return false;
         }
-        const Gate* gate = nullptr;
-        for (int i = 0; i < Game::kMaxEntities && !gate; ++i) {
-            const auto* candidate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
-            if (candidate && candidate->getKind() == Gate::kLevelGate &&
-                candidate->getPosition().zone == here) {
-                gate = candidate;
-            }
-        }
+        const Gate* gate = levelGateHere();
         if (!gate) {
             return false;
         }
