@@ -19,7 +19,9 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
+#include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
+#include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/PlayerCovenant.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryBase.h"
@@ -2337,6 +2339,44 @@ private:
         return false;
     }
 
+    // A raid on the player's covenant may come soon: a computer covenant
+    // hostile to it would raid it, weighed as the covenant weighs it but
+    // without the world's early calm (none raids in its first half) and as
+    // if another already raided it (the others then join in); or one on
+    // terms worse than it makes peace on is busy raiding another, and comes
+    // when that raid is over.
+    bool raidThreatened() const
+    {
+        const Covenant* own = m_player->getCovenant();
+        Game& game = Game::get();
+        const double now = game.getClock().toSeconds();
+        for (int i = 0; own && i < game.getCovenantCount(); ++i) {
+            const auto* covenant = dynamic_cast<const ActorCovenant*>(game.getCovenant(i));
+            const CovenantDefinition* definition = covenant ? covenant->getDefinition() : nullptr;
+            if (!definition || covenant->destroyed || !covenant->isHostile(own->index)) {
+                continue;
+            }
+            if (covenant->isRaiding()) {
+                if (covenant->raidTarget != own->index && GameClient::get().getRelationValue(i, own->index) <
+                                                              covenant->getDifficultyRelationBase(own)) {
+                    return true;
+                }
+            } else if (now >= definition->SlowStartTime * 0.5 &&
+                       covenant->shouldRaid(own->index, true,
+                                            std::max(1.0f, definition->RaidChanceMultEnemyBeingRaided))) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A level from which the player reaches its stone within a raid: its
+    // town, or one whose gate it has woken.
+    bool nearHome(int zone) const
+    {
+        return zone == m_player->getCovenant()->housePosition.zone || m_mirror->isGateActivated(zone);
+    }
+
     // Raided and not yet by its stone: it hurries home.
     bool homewardToRaid() const
     {
@@ -2420,6 +2460,16 @@ private:
         if (goal > 0 && goalMonsters > ownLevel() + kReach) {
             const int training = trainingLevel();
             goal = training >= 0 ? training : goal;
+        }
+        // Under threat of a raid it goes only where it is quickly home from.
+        if (raidThreatened()) {
+            const int here = m_player->getPosition().zone;
+            if (goal >= 0 && !nearHome(goal)) {
+                return nearHome(here) ? -1 : m_player->getCovenant()->housePosition.zone;
+            }
+            if (goal < 0 && !nearHome(here)) {
+                return m_player->getCovenant()->housePosition.zone;
+            }
         }
         // With no quest to go after it goes home now and then for new ones.
         if (goal < 0 && m_frame >= m_nextErrands) {
@@ -2942,6 +2992,10 @@ private:
             const int stone = own->getLifestoneHealth();
             figures.lowestStone = figures.lowestStone < 0 ? stone : std::min(figures.lowestStone, stone);
         }
+        if (own && raidThreatened() != m_threatened) {
+            m_threatened = !m_threatened;
+            trace(m_threatened ? "keeps within reach of its stone: a raid may come" : "no raid threatens");
+        }
         const auto* mine = dynamic_cast<const PlayerCovenant*>(own);
         const bool declared = mine && mine->isRaidAnnounced();
         if (declared && !m_raidDeclared) {
@@ -3305,6 +3359,7 @@ private:
     int m_usedGateAt = -1000;
     bool m_wasWarping = false;
     bool m_raidDeclared = false;
+    bool m_threatened = false; // a raid may come (for the trace)
     int m_nextErrands = 0;
     int m_gateTries = 0;
     int m_wanderUntil = 0;
