@@ -138,7 +138,7 @@ Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)
         for (size_t i = 0; i < skills.size(); ++i) {
             const DatabaseEntry* entry = database ? database->getEntryByIndex(skills[i]) : nullptr;
             const SkillDefinition* definition = entry ? data->findSkillDefinition(entry->getName()) : nullptr;
-            if (!definition)
+            if (!definition || body->getSkillList()->findByDefinition(definition))
                 continue;
             const int stat = skillPointsStat(static_cast<int>(i));
             const int offset = stat - toIndex(CharacterStat::Skill1);
