@@ -159,13 +159,18 @@ protected:
         UserVarSystem::instance()->getVar("PlayerName", "", UserVarSystem::kCreate).setString("Ysolde");
         UserVarSystem::instance()->getVar("CovenantName", "", UserVarSystem::kCreate).setString("Ysolde Kin");
         click("NewCharacter::Start");
-        ASSERT_TRUE(frameUntil([] {
-            const Client* client = Client::instance();
-            const GameClient* game = GameClient::instance();
-            return client && client->isJoined() && client->getLocalPlayer() && game &&
-                   game->getCovenantCount() > 1 &&
-                   client->getLocalPlayer()->stats.get(PlayerClient::kStatLevel) > 0;
-        }));
+        ASSERT_TRUE(frameUntil([] { return joined(1); }));
+    }
+
+    // The client has joined with its player, in a world of more than
+    // `covenants` covenants it knows.
+    static bool joined(uint32_t covenants)
+    {
+        const Client* client = Client::instance();
+        const GameClient* game = GameClient::instance();
+        return client && client->isJoined() && client->getLocalPlayer() && game &&
+               game->getCovenantCount() > covenants &&
+               client->getLocalPlayer()->stats.get(PlayerClient::kStatLevel) > 0;
     }
 
     TempDir user;

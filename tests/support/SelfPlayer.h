@@ -1766,11 +1766,9 @@ private:
         }
         EntityClient* mirror = mirrorOf(m_guardVendor);
         if (!menuShown("Vendor")) {
-            if (menuShown("VendorMenu") || menuShown("VendorMenuWithQuests")) {
-                const char* button =
-                    menuShown("VendorMenu") ? "VendorMenu::BuyAndSell" : "VendorMenuWithQuests::BuyAndSell";
-                if (!clickWidget(shownWidget(button))) {
-                    fault() << "the guard vendor's window has no " << button << " button";
+            bool lost = false;
+            if (clickBuyAndSell("the guard vendor", lost)) {
+                if (lost) {
                     endGuardHire();
                 }
             } else if (!mirror || distance(vendor->getPosition(), m_player->getPosition()) > 400.0f) {
@@ -2102,17 +2100,32 @@ private:
         }
     }
 
+    // In a vendor's talk window, its "Buy and sell" button clicked: true when
+    // such a window was up; `lost` when it had no button (a fault, named
+    // after `who`).
+    bool clickBuyAndSell(const char* who, bool& lost)
+    {
+        if (!menuShown("VendorMenu") && !menuShown("VendorMenuWithQuests")) {
+            return false;
+        }
+        const char* button =
+            menuShown("VendorMenu") ? "VendorMenu::BuyAndSell" : "VendorMenuWithQuests::BuyAndSell";
+        lost = !clickWidget(shownWidget(button));
+        if (lost) {
+            fault() << who << "'s window has no " << button << " button";
+        }
+        return true;
+    }
+
     // The vendor's window: one sale (a bag item dropped on the vendor's
     // goods) and one purchase (a right click on its goods).
     void trade(Vendor& vendor, Figures& figures)
     {
         EntityClient* mirror = mirrorOf(vendor.getEntityNumber());
         if (!menuShown("Vendor")) {
-            if (menuShown("VendorMenu") || menuShown("VendorMenuWithQuests")) {
-                const char* button =
-                    menuShown("VendorMenu") ? "VendorMenu::BuyAndSell" : "VendorMenuWithQuests::BuyAndSell";
-                if (!clickWidget(shownWidget(button))) {
-                    fault() << "the vendor's window has no " << button << " button";
+            bool lost = false;
+            if (clickBuyAndSell("the vendor", lost)) {
+                if (lost) {
                     nextErrand();
                 }
                 return;

@@ -70,14 +70,7 @@ protected:
     void startFrom(const std::string& page)
     {
         click(page + "::Start");
-        ASSERT_TRUE(frameUntil([] {
-            const Client* client = Client::instance();
-            const GameClient* game = GameClient::instance();
-            return client && client->isJoined() && client->getLocalPlayer() && game &&
-                   game->getCovenantCount() > 0 &&
-                   client->getLocalPlayer()->stats.get(PlayerClient::kStatLevel) > 0;
-        })) << "the game did not start from "
-            << page;
+        ASSERT_TRUE(frameUntil([] { return joined(0); })) << "the game did not start from " << page;
     }
     // A new character through New Game with the given covenant choices.
     void newCharacter(const std::string& name, const char* count, const char* difficulty)
