@@ -560,9 +560,16 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         // rests where no tooltip comes up: one over a townsman opens after
         // its delay, in the middle of the shots.
         Application::runConsoleLine("set drawUI 0");
+        // The X server's pointer goes there too: a new window reads it.
+        auto restMouse = [&](int x, int y) {
+            int wx = 0, wy = 0;
+            WindowedGame::windowPoint(x, y, wx, wy);
+            SDL_WarpMouseInWindow(Platform::get().getWindow(), wx, wy);
+            screen.moveTo(x, y);
+        };
         std::pair<int, int> rest{-1, -1};
         for (const auto& [x, y] : {std::pair{2, 2}, {637, 2}, {2, 477}, {637, 477}}) {
-            screen.moveTo(x, y);
+            restMouse(x, y);
             UITooltip tip;
             if (!UISystem::get().getTooltip(tip)) {
                 rest = {x, y};
@@ -584,8 +591,14 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         fade = -1.0f;
         Application::runConsoleLine("vidRestart");
         ASSERT_TRUE(graphics.isDisplayReady());
-        // The new window reads the pointer where the X server has it.
-        screen.moveTo(rest.first, rest.second);
+        restMouse(rest.first, rest.second);
+        ASSERT_TRUE(screen.frameUntil(
+            [] {
+                UITooltip tip;
+                return !UISystem::get().getTooltip(tip);
+            },
+            30))
+            << "a tooltip after the video restart";
         const Picture restarted = screen.shot();
         int changed = 0;
         for (int y = restarted.height / 12; y < restarted.height; ++y) {
