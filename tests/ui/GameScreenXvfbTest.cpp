@@ -343,6 +343,26 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     // machine may still draw a step or two of them walking, so each shot
     // is taken once two frames in a row come out alike.
     Application::runConsoleLine("set paused 1");
+    // The mouse, left at the middle of the screen, would rest on whoever
+    // stands by the brazier, and a tooltip opens after its delay in the
+    // middle of the shots: it rests where none comes up. The X server's
+    // pointer goes there too, since a new window reads it.
+    auto restMouse = [&](int x, int y) {
+        int wx = 0, wy = 0;
+        WindowedGame::windowPoint(x, y, wx, wy);
+        SDL_WarpMouseInWindow(Platform::get().getWindow(), wx, wy);
+        screen.moveTo(x, y);
+    };
+    std::pair<int, int> rest{-1, -1};
+    for (const auto& [x, y] : {std::pair{2, 2}, {637, 2}, {2, 477}, {637, 477}}) {
+        restMouse(x, y);
+        UITooltip tip;
+        if (!UISystem::get().getTooltip(tip)) {
+            rest = {x, y};
+            break;
+        }
+    }
+    ASSERT_GE(rest.first, 0) << "no place for the mouse without a tooltip";
     // The frame rate's figures at the top are left out of the comparison.
     const Picture lit = screen.stillShot();
     Application::runConsoleLine("set drawModel 0");
@@ -556,27 +576,8 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
             return still;
         };
         // The menus are hidden: the status bar's notices blink whatever the
-        // pause, and one may lie in the band the checks look at. The mouse
-        // rests where no tooltip comes up: one over a townsman opens after
-        // its delay, in the middle of the shots.
+        // pause, and one may lie in the band the checks look at.
         Application::runConsoleLine("set drawUI 0");
-        // The X server's pointer goes there too: a new window reads it.
-        auto restMouse = [&](int x, int y) {
-            int wx = 0, wy = 0;
-            WindowedGame::windowPoint(x, y, wx, wy);
-            SDL_WarpMouseInWindow(Platform::get().getWindow(), wx, wy);
-            screen.moveTo(x, y);
-        };
-        std::pair<int, int> rest{-1, -1};
-        for (const auto& [x, y] : {std::pair{2, 2}, {637, 2}, {2, 477}, {637, 477}}) {
-            restMouse(x, y);
-            UITooltip tip;
-            if (!UISystem::get().getTooltip(tip)) {
-                rest = {x, y};
-                break;
-            }
-        }
-        ASSERT_GE(rest.first, 0) << "no place for the mouse without a tooltip";
         Application::runConsoleLine("set r_fullbright 1");
         const Picture without = settledShot();
         fade = 1.0f;
