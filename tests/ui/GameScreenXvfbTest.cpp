@@ -454,10 +454,13 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
             << "nothing else changes with the models: " << outside << " of " << banded;
 
         // Ground 48 units from the brazier outside its rectangle, and ground
-        // farther than 192 units from every brazier, both on screen.
+        // farther than 192 units from every brazier, both on screen and
+        // neither under a townsman.
         auto onScreen = [&](const ZonePosition& p, Vec2& out) {
             out = Client::get().worldToScreen(p, true);
-            return out.x > 20 && out.x < 620 && out.y > 70 && out.y < 440; // below the pause banner
+            return out.x > 20 && out.x < 620 && out.y > 70 && out.y < 440 && // below the pause banner
+                   !inAny(folk, static_cast<int>(out.x * lit.width / 640.0f),
+                          static_cast<int>(out.y * lit.height / 480.0f));
         };
         auto pixelOf = [&](const Picture& p, const Vec2& v) {
             return p.at(static_cast<int>(v.x * p.width / 640.0f), static_cast<int>(v.y * p.height / 480.0f));
