@@ -156,20 +156,23 @@ void QuestBase::recordKill(const MonsterType* killed, int killZone)
         return;
     }
     bool counts = false;
-    if (killed == getMonsterType(0)) {
-        if (isAny({QuestType::Uprising, QuestType::StoryTurenArmy, QuestType::StoryCiglioHorde,
-                   QuestType::StoryDraaienArmy, QuestType::WarAgainstBarbarians}))
-            counts = killZone == getTargetLevel();
-        else
-            counts = isBoss() || isAny({QuestType::KillMonsters, QuestType::UniqueMonsterSpotted,
-                                        QuestType::Recruit, QuestType::MonsterQuest, QuestType::Assassin,
-                                        QuestType::StoryKillTurenScout, QuestType::StoryKillShankarPartner,
-                                        QuestType::StoryKillCiglioGuard, QuestType::StoryKillDraaienMage});
-    } else if (is(QuestType::ClearLevel)) {
-        counts = killZone == getTargetLevel();
+    if (countsKillsOnTargetLevelOnly()) {
+        // A level to clear counts every kill there, the others their monster's.
+        counts = killZone == getTargetLevel() && (is(QuestType::ClearLevel) || killed == getMonsterType(0));
+    } else if (killed == getMonsterType(0)) {
+        counts = isBoss() || isAny({QuestType::KillMonsters, QuestType::UniqueMonsterSpotted,
+                                    QuestType::Recruit, QuestType::MonsterQuest, QuestType::Assassin,
+                                    QuestType::StoryKillTurenScout, QuestType::StoryKillShankarPartner,
+                                    QuestType::StoryKillCiglioGuard, QuestType::StoryKillDraaienMage});
     }
     if (counts && progress < goal)
         ++progress;
+}
+
+bool QuestBase::countsKillsOnTargetLevelOnly() const
+{
+    return isAny({QuestType::Uprising, QuestType::StoryTurenArmy, QuestType::StoryCiglioHorde,
+                  QuestType::StoryDraaienArmy, QuestType::WarAgainstBarbarians, QuestType::ClearLevel});
 }
 
 // ---- Levels

@@ -58,6 +58,9 @@ public:
     // Target i of the multi-target types (null outside the list), else monsterType.
     MonsterType* getMonsterType(int index) const;
     void recordKill(const MonsterType* killed, int killZone);
+    // Its monster's kills count only on its target level (armies, uprisings,
+    // a level to clear).
+    bool countsKillsOnTargetLevelOnly() const;
 
     void computeTargetLevels();
     int getTargetLevel();

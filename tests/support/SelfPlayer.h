@@ -869,21 +869,12 @@ private:
         return level > 0 && level < world.getLevelCount() ? world.getLevelMonsterLevel(level) : -1;
     }
 
-    // Quests whose kills count on their target level only.
+    // Quests done on their target level only: kills that count there
+    // alone, and the captive waiting there.
     static bool zoneBound(const Quest& quest)
     {
-        switch (static_cast<QuestType>(quest.type)) {
-        case QuestType::Uprising:
-        case QuestType::StoryTurenArmy:
-        case QuestType::StoryCiglioHorde:
-        case QuestType::StoryDraaienArmy:
-        case QuestType::WarAgainstBarbarians:
-        case QuestType::ClearLevel:
-        case QuestType::RescueNpc:
-            return true;
-        default:
-            return false;
-        }
+        return quest.countsKillsOnTargetLevelOnly() ||
+               static_cast<QuestType>(quest.type) == QuestType::RescueNpc;
     }
 
     // A thing on the ground a held quest asks for (a quest item stands for

@@ -338,6 +338,8 @@ TEST_F(QuestRolls, KillsProgressAndCompletion)
     EXPECT_EQ(clear.progress, 0);
     clear.recordKill(rat, clear.getTargetLevel());
     EXPECT_EQ(clear.progress, 1);
+    clear.recordKill(scout, clear.getTargetLevel()); // the kind it names as well
+    EXPECT_EQ(clear.progress, 2);
     TestQuest uprising;
     uprising.setUpType = scout;
     roll(uprising, QuestType::Uprising);
