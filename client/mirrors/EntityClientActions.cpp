@@ -361,7 +361,11 @@ bool EntityClient::isHintTarget(bool chest) const
         return false;
     }
     if (chest) {
-        return (m_type == type(DatabaseEntryType::Item) && getFadeValue() > 0.99f) ||
+        // Money and quest items lie on the ground like any item and get a label too.
+        const bool groundItem = m_type == type(DatabaseEntryType::Item) ||
+                                m_type == type(DatabaseEntryType::Money) ||
+                                m_type == type(DatabaseEntryType::QuestItem);
+        return (groundItem && getFadeValue() > 0.99f) ||
                (m_type == type(DatabaseEntryType::Chest) && isSolid());
     }
     return m_type == type(DatabaseEntryType::MonsterType) && (getMaxHealth() < 1 || isAlive());

@@ -167,7 +167,7 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         {"own quest item", &letter, 23, 4, 23, EntityClient::kMapWhite, true, true},
         {"closed chest", &closed, 19, 4, 19, EntityClient::kMapNone, false, false},
         {"open chest", &open, 0, 0, 0, EntityClient::kMapNone, false, false},
-        {"town gate", &townGate, 19, 4, 19, EntityClient::kMapNone, false, false},
+        {"town gate", &townGate, 19, 4, 19, EntityClient::kMapCyan, true, false},
         {"flag bit 10", &hidden, 0, 0, 0, EntityClient::kMapRed, false, false},
         {"own life stone", &ownStone, 19, 4, 19, EntityClient::kMapNone, false, false},
         {"enemy life stone", &enemyStone, 2, 4, 2, EntityClient::kMapRed, true, false},
@@ -190,11 +190,22 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         EXPECT_EQ(c.e->isShownOnMap(true), c.worldMap) << c.what;
     }
     // Hints, new quests and friends.
-    EXPECT_TRUE(closed.isHintTarget(true));
-    EXPECT_TRUE(sword.isHintTarget(true));
-    EXPECT_FALSE(fading.isHintTarget(true));
-    EXPECT_TRUE(goblin.isHintTarget(false));
-    EXPECT_FALSE(dead.isHintTarget(false));
+    // Alt labels every ground item (money and quest items too) and closed chest.
+    struct Hint {
+        const char* what;
+        const EntityClient* e;
+        bool chest, expected;
+    };
+    const std::vector<Hint> hints = {
+        {"closed chest", &closed, true, true}, {"open chest", &open, true, false},
+        {"item", &sword, true, true},          {"item fading in", &fading, true, false},
+        {"money", &money, true, true},         {"quest item", &letter, true, true},
+        {"town gate", &townGate, true, false}, {"goblin", &goblin, false, true},
+        {"dead goblin", &dead, false, false},  {"money as a monster", &money, false, false},
+    };
+    for (const Hint& h : hints) {
+        EXPECT_EQ(h.e->isHintTarget(h.chest), h.expected) << h.what;
+    }
     EXPECT_TRUE(warmaster.hasNewQuestForPlayer());
     EXPECT_FALSE(recruit.hasNewQuestForPlayer());
     EXPECT_TRUE(recruit.isFriendly());
