@@ -129,21 +129,22 @@ void Chest::endUse(Entity* user)
     }
 }
 
-void Chest::openSecretLevel()
+bool Chest::openSecretLevel()
 {
     Game* game = Game::instance();
     World* world = World::instance();
     if (!game || !world) {
-        return;
+        return false;
     }
     Level* here = world->getLevel(m_position.zone);
     Level* secret = here ? game->nextSecretLevel() : nullptr;
     if (!secret) {
-        return;
+        return false;
     }
     game->createLinkedGates(m_position, secret->randomPositionInArea(), Gate::kSecret);
     secret->monsterLevel = here->monsterLevel + 1;
     game->playSound("Sounds/secretFound.ogg", m_position, m_entityNumber, 100.0f, 0.0f);
+    return true;
 }
 
 void Chest::use(Entity* user)
@@ -151,9 +152,9 @@ void Chest::use(Entity* user)
     if (!m_closed || !user) {
         return;
     }
-    if (m_secretChest) {
-        openSecretLevel();
-    } else if (const SpawnSystem* spawns = SpawnSystem::instance()) {
+    // A secret chest's reward is the way on; with no secret level left it gives items instead.
+    const bool wayOpened = m_secretChest && openSecretLevel();
+    if (const SpawnSystem* spawns = wayOpened ? nullptr : SpawnSystem::instance()) {
         spawns->dropChestItems(this, static_cast<float>(user->getStat(toIndex(CharacterStat::ItemsChance))),
                                user->getStat(toIndex(CharacterStat::ExtraMoney)),
                                user->getStat(toIndex(CharacterStat::MagicChance)));

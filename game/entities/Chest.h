@@ -51,7 +51,8 @@ public:
 
 private:
     // Links two secret gates to a random spot of the next secret level.
-    void openSecretLevel();
+    // False when no secret level is left to open; the chest then gives items.
+    bool openSecretLevel();
 
     bool m_closed = true;
     float m_itemChance = 1.0f;

@@ -134,31 +134,62 @@ TEST_F(ObjectsTest, ADisarmedChestTrapNeverFiresOnTheNextOpening)
     EXPECT_TRUE(all<Projectile>().empty());
 }
 
-TEST_F(ObjectsTest, ASecretChestLinksSecretGatesToTheNextSecretLevelOneDeeper)
+TEST_F(ObjectsTest, ASecretChestOpensTheNextSecretLevelOrGivesItemsWhenNoneIsLeft)
 {
     server.world->createSecretLevels();
     server.game->resizeForWorld(server.world->getLevelCount());
-    ASSERT_GT(server.world->getNumSecretLevels(), 0);
-    Chest* chest = make<Chest>("ChestWooden", besidePlayer(64.0f));
-    const int here = chest->getPosition().zone;
-    const int hereDepth = server.world->getLevelMonsterLevel(here);
-    // No trap, then the secret roll under its chance.
-    ASSERT_GT(chest->getSecretLevelChance(), 0.0f);
-    ASSERT_TRUE(scriptDraws({drawAtLeast(chest->getTrapChance()), drawBelow(chest->getSecretLevelChance())}));
-    chest->setUpInLevel(here);
-    ASSERT_TRUE(chest->isSecretChest());
-    EXPECT_EQ(chest->getTrap(), nullptr);
-    chest->use(player);
-    std::vector<Gate*> gates = all<Gate>();
-    ASSERT_EQ(gates.size(), 2u);
-    for (Gate* gate : gates) {
-        EXPECT_EQ(gate->getKind(), Gate::kSecret);
-        EXPECT_EQ(gate->getLinkedKind(), Gate::kSecret);
+    const int numSecret = server.world->getNumSecretLevels();
+    ASSERT_GT(numSecret, 0);
+    struct Case {
+        const char* what;
+        int handedOutBefore;
+        bool opensWay;
+    };
+    const std::vector<Case> cases = {
+        {"first secret level free", 0, true},
+        {"last secret level free", numSecret - 1, true},
+        {"every secret level handed out", numSecret, false},
+    };
+    // The cases run in order: each opened way hands one secret level out for good.
+    int handedOut = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_LE(handedOut, c.handedOutBefore);
+        for (; handedOut < c.handedOutBefore; ++handedOut)
+            ASSERT_NE(server.game->nextSecretLevel(), nullptr);
+        Chest* chest = make<Chest>("ChestWooden", besidePlayer(64.0f));
+        const int here = chest->getPosition().zone;
+        const int hereDepth = server.world->getLevelMonsterLevel(here);
+        // No trap, then the secret roll under its chance.
+        ASSERT_GT(chest->getSecretLevelChance(), 0.0f);
+        ASSERT_TRUE(
+            scriptDraws({drawAtLeast(chest->getTrapChance()), drawBelow(chest->getSecretLevelChance())}));
+        chest->setUpInLevel(here);
+        ASSERT_TRUE(chest->isSecretChest());
+        EXPECT_EQ(chest->getTrap(), nullptr);
+        const size_t gatesBefore = all<Gate>().size();
+        const size_t itemsBefore = all<ItemGround>().size();
+        chest->use(player);
+        std::vector<Gate*> gates = all<Gate>();
+        EXPECT_FALSE(chest->isClosed());
+        if (c.opensWay) {
+            ASSERT_EQ(gates.size(), gatesBefore + 2);
+            Gate* a = gates[gates.size() - 2];
+            Gate* b = gates.back();
+            for (Gate* gate : {a, b}) {
+                EXPECT_EQ(gate->getKind(), Gate::kSecret);
+                EXPECT_EQ(gate->getLinkedKind(), Gate::kSecret);
+            }
+            const int secret = server.world->getFirstSecretLevel() + c.handedOutBefore;
+            EXPECT_EQ(server.world->getLevelMonsterLevel(secret), hereDepth + 1);
+            EXPECT_TRUE(a->getPosition().zone == secret || b->getPosition().zone == secret);
+            EXPECT_EQ(all<ItemGround>().size(), itemsBefore);
+            ++handedOut;
+        } else {
+            EXPECT_EQ(gates.size(), gatesBefore);
+            EXPECT_GT(all<ItemGround>().size(), itemsBefore);
+        }
     }
-    const int secret = server.world->getFirstSecretLevel();
-    EXPECT_EQ(server.world->getLevelMonsterLevel(secret), hereDepth + 1);
-    EXPECT_TRUE(gates[0]->getPosition().zone == secret || gates[1]->getPosition().zone == secret);
-    EXPECT_TRUE(all<ItemGround>().empty());
 }
 
 // ---- Doors -----------------------------------------------------------------------
