@@ -1,6 +1,6 @@
 // What the town says and hears: NPC chat with its event lines, deaths and
-// fallen covenants told, respawns queued, and rumours between covenants, on
-// the headless program with data/.
+// fallen covenants told, respawns queued, rumours between covenants, and town
+// people who stand still to be talked to, on the headless program with data/.
 #include "engine/core/ByteBuffer.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/Localization.h"
@@ -19,7 +19,10 @@
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -502,3 +505,38 @@ TEST_F(TownChat, EachLevelGetsOneBonusChestByItsDepthUntilItIsOpened)
 }
 
 } // namespace
+
+TEST_F(TownChat, TownPeopleMostlyStandStillWithThePlayerBesideThem)
+{
+    // Three game minutes, the player beside each town person in turn for an
+    // equal share; a person moves in a step when its place changes.
+    std::vector<Actor*> people;
+    for (int slot = 0; slot < server.game->getTownNpcCount(); ++slot)
+        if (Actor* npc = server.game->getTownNpcAt(slot))
+            people.push_back(npc);
+    ASSERT_GE(people.size(), 5u);
+    constexpr float kStep = 0.05f;
+    constexpr int kSteps = static_cast<int>(180.0f / kStep);
+    const int share = kSteps / static_cast<int>(people.size());
+    std::vector<ZonePosition> last;
+    for (const Actor* npc : people)
+        last.push_back(npc->getPosition());
+    std::vector<int> moving(people.size(), 0);
+    for (int i = 0; i < kSteps; ++i) {
+        const Actor* beside = people[std::min(static_cast<size_t>(i / share), people.size() - 1)];
+        ZonePosition at = beside->getPosition();
+        at.x += 48.0f;
+        player->setPosition(at);
+        server.game->update(kStep);
+        for (size_t n = 0; n < people.size(); ++n) {
+            const ZonePosition now = people[n]->getPosition();
+            moving[n] += ZonePosition::distanceTo(now, last[n]) > 0.5f ? 1 : 0;
+            last[n] = now;
+        }
+    }
+    for (size_t n = 0; n < people.size(); ++n) {
+        const double movingShare = static_cast<double>(moving[n]) / kSteps;
+        EXPECT_LE(movingShare, 0.10) << people[n]->getName();
+        std::printf("%-24s moved %4.1f %% of the time\n", people[n]->getName().c_str(), movingShare * 100.0);
+    }
+}

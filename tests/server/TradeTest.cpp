@@ -1,4 +1,5 @@
 #include "engine/core/ByteBuffer.h"
+#include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
@@ -289,6 +291,68 @@ TEST_F(TradeTest, APriceOf16SellsFor3InCrystals)
     player->sellItem(g, s);
     EXPECT_EQ(covenant.stats.get(toIndex(CovenantStat::Money)), 3); // floor(16 x (0.25 - 0.15 x 16 / 10000))
     EXPECT_EQ(guards->getStockItem(23), contract);
+}
+
+TEST_F(TradeTest, SmallGoodsSellForAtLeastACopper)
+{
+    Vendor* v = vendor("NpcVendorBasic");
+    trade(v);
+    for (const char* entry : {"TravelBread", "MinorHealthPotion", "MinorPowerPotion"}) {
+        SCOPED_TRACE(entry);
+        // Added to the bags, maybe onto a stack of the starting kit; one of them is sold.
+        Item* goods = item(entry);
+        const int added = player->getInventory()->addItem(goods);
+        if (added != InventoryBase::kAddPlaced)
+            delete goods; // merged into a stack, or no room
+        ASSERT_NE(added, InventoryBase::kAddNoRoom);
+        int g = -1, s = -1;
+        for (int group = kBag1; group <= toIndex(InventoryGroupIndex::Bag4) && g < 0; ++group)
+            if (InventoryGroup* bag = player->getInventory()->getSlot(group))
+                for (int i = 0; i < bag->getSize() && g < 0; ++i)
+                    if (const ItemBase* it = bag->getItem(i);
+                        it && it->getItemEntry() == Database::get().findEntry(entry)) {
+                        g = group;
+                        s = i;
+                    }
+        ASSERT_GE(g, 0);
+        const int before = money();
+        player->sellItem(g, s);
+        EXPECT_GE(money() - before, 1);
+    }
+}
+
+TEST_F(TradeTest, SixtyKillsAtMonsterLevelOneLeaveMoneyForAPotion)
+{
+    // Ten runs of 60 kills: on average a run leaves 30 CP or more on the
+    // ground, enough for a Minor Health Potion. Each kill's loot falls on its
+    // first step as a corpse.
+    constexpr int kRuns = 10;
+    constexpr int kKills = 60;
+    const MonsterType* type = GameData::get().findMonsterType("GoblinScout");
+    ASSERT_NE(type, nullptr);
+    Random::setState(0, 4242);
+    for (int kill = 0; kill < kRuns * kKills; ++kill) {
+        Actor* monster = server.spawns->spawnMonster(type, 0, MonsterRarity::Normal, 1);
+        ASSERT_NE(monster, nullptr);
+        add(monster, besidePlayer(64.0f + static_cast<float>(kill % 10) * 40.0f));
+        monster->takeDamage(monster->getHealth() + 5, player);
+        ASSERT_TRUE(monster->isDead());
+        server.game->update(0.05f);
+    }
+    int coppers = 0;
+    int piles = 0;
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        const auto* ground = dynamic_cast<const ItemGround*>(server.game->getEntity(i));
+        const Item* held = ground ? ground->getGroundItem() : nullptr;
+        if (held && held->getItemEntry() == Database::get().findEntry("Money")) {
+            coppers += held->getAmount();
+            ++piles;
+        }
+    }
+    std::printf("%d kills: %d piles, %d CP\n", kRuns * kKills, piles, coppers);
+    EXPECT_GE(coppers, kRuns * 30);
+    std::unique_ptr<Item> potion(item("MinorHealthPotion"));
+    EXPECT_GE(coppers, kRuns * potion->getPrice(1));
 }
 
 TEST_F(TradeTest, MoneyPickupAndIdentifyAll)

@@ -139,6 +139,7 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     noTarget.kind = EntityTypeSection::Kind::Gate;
     noTarget.gateTarget = ZonePosition(-1, 0, 0);
     EntityClient& townGate = add(22, "ObjectTownGate", -1, 500, 180, noTarget);
+    EntityClient& levelGate = add(40, "ObjectGate", -1, 500, 260, noTarget);
     EntityClient& hidden = add(23, "GoblinWarrior", -1, 500, 220, sentient(0));
     hidden.setFlags(1u << 10);
     EntityClient& ownStone = add(26, "ObjectLifestone", 0, 600, 300);
@@ -168,6 +169,8 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         {"closed chest", &closed, 19, 4, 19, EntityClient::kMapNone, false, false},
         {"open chest", &open, 0, 0, 0, EntityClient::kMapNone, false, false},
         {"town gate", &townGate, 19, 4, 19, EntityClient::kMapCyan, true, false},
+        // A level gate shows on the mini-map like the town's.
+        {"level gate", &levelGate, 19, 4, 19, EntityClient::kMapCyan, true, false},
         {"flag bit 10", &hidden, 0, 0, 0, EntityClient::kMapRed, false, false},
         {"own life stone", &ownStone, 19, 4, 19, EntityClient::kMapNone, false, false},
         {"enemy life stone", &enemyStone, 2, 4, 2, EntityClient::kMapRed, true, false},
@@ -197,11 +200,15 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         bool chest, expected;
     };
     const std::vector<Hint> hints = {
-        {"closed chest", &closed, true, true}, {"open chest", &open, true, false},
-        {"item", &sword, true, true},          {"item fading in", &fading, true, false},
-        {"money", &money, true, true},         {"quest item", &letter, true, true},
-        {"town gate", &townGate, true, false}, {"goblin", &goblin, false, true},
-        {"dead goblin", &dead, false, false},  {"money as a monster", &money, false, false},
+        {"closed chest", &closed, true, true},
+        {"item", &sword, true, true},
+        {"item fading in", &fading, true, false},
+        {"money", &money, true, true},
+        {"quest item", &letter, true, true},
+        {"town gate", &townGate, true, false},
+        {"goblin", &goblin, false, true},
+        {"dead goblin", &dead, false, false},
+        {"money as a monster", &money, false, false},
     };
     for (const Hint& h : hints) {
         EXPECT_EQ(h.e->isHintTarget(h.chest), h.expected) << h.what;
