@@ -1,6 +1,6 @@
 // Every quest type set up on the shipped data in a generated world with all
-// its levels built: which set-ups fail and why, and that a failure leaves
-// nothing in the world.
+// its levels built: which set-ups fail and why, that a failure leaves
+// nothing in the world, and that what stands is titled.
 #include "engine/core/Random.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
@@ -108,6 +108,8 @@ TEST_F(QuestTypes, EveryTypeSetsUpAtLevelTenOrFailsForItsReasonLeavingNothing)
         quest->setUp(0, nullptr);
         if (!quest->invalid) {
             EXPECT_FALSE(mustFail(type)) << getQuestTypeName(type) << " set up";
+            // A quest that stands has a name the player can read.
+            EXPECT_NE(quest->getTitle(false, -1), "$$QuestSlotEmpty$$") << getQuestTypeName(type);
         } else {
             EXPECT_TRUE(mustFail(type) || byDraw.count(type)) << getQuestTypeName(type) << " failed";
         }
