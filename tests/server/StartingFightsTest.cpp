@@ -2,6 +2,7 @@
 // town hold monsters of level 1-2, alone or in pairs; a new character of each
 // class, its starting gear put on through the client's own command lines,
 // beats one of each such monster with more than a third of its health left;
+// a warrior stepping across the town's edges meets few of them at once;
 // further from the town the monsters grow in level.
 #include "engine/app/Application.h"
 #include "engine/core/Random.h"
@@ -15,6 +16,7 @@
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/world/AreaDefinition.h"
+#include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
@@ -124,6 +126,10 @@ public:
         out.monsterDead = !alive.get() || monster->isDead();
     }
 
+    Player* player() const { return m_player; }
+    // A frame in which the player stands still.
+    void stand() { frame(0, -1, {}); }
+
 private:
     void frame(int action, int target, const std::vector<std::string>& lines)
     {
@@ -221,4 +227,104 @@ TEST(StartingFights, LevelsNextToTheTownAreGentleAndTheWorldGrowsHarderOutward)
         }
         EXPECT_GE(lowestByRow.rbegin()->second, 12);
     }
+}
+
+TEST(StartingFights, ANewWarriorStepsIntoEachLevelBesideTheTownAmongFewMonsters)
+{
+    // Monsters that would be on the warrior at once when it arrives.
+    constexpr float kNear = 640.0f;
+    constexpr int kMostNear = 3;
+    constexpr int kKey = 41;
+    int arrivals = 0;
+    int mostSeen = 0;
+    for (uint32_t seed = 1; seed <= 16; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        HeadlessServer program;
+        // The world's seed on stream 0; the other streams from it, so the
+        // run is the same whatever ran before in the process.
+        for (int stream = 0; stream < Random::kStreamCount; ++stream)
+            Random::setState(
+                stream, stream == 0 ? seed : seed * 7919u + static_cast<uint32_t>(stream) * 104729u + 1u);
+        Fighter fighter(program);
+        ASSERT_TRUE(fighter.join(0)); // a warrior, on Easy
+        EXPECT_TRUE(fighter.equipStartingGear());
+        Player& player = *fighter.player();
+        Game& game = *program.game;
+        const World& world = *program.world;
+        const GameRules& rules = GameData::get().rules();
+        const int across = rules.collisionGridWidth;
+        const int down = rules.collisionGridHeight;
+        const float cell = rules.gridSize;
+        int fromTown = 0;
+        // Each side of the town: the cells where both the town's edge and
+        // the level beyond it are open are a way across.
+        const int sides[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+        for (const auto& side : sides) {
+            const int dx = side[0], dy = side[1];
+            ZonePosition beyond(0,
+                                dx > 0   ? rules.levelWidth + 1.0f
+                                : dx < 0 ? -1.0f
+                                         : rules.levelWidth * 0.5f,
+                                dy > 0   ? rules.levelHeight + 1.0f
+                                : dy < 0 ? -1.0f
+                                         : rules.levelHeight * 0.5f);
+            beyond.normalize();
+            if (beyond.zone <= 0)
+                continue;
+            const int zone = beyond.zone;
+            Level& level = *world.getLevel(zone);
+            Level& town = *world.getLevel(0);
+            SCOPED_TRACE(level.definition->name + " at level " + std::to_string(zone));
+            level.acquire(kKey);
+            ASSERT_TRUE(waitForLevels(program.app->getHooks(), [&] { return world.isLevelLoaded(zone); }));
+            std::vector<std::pair<int, int>> crossing;
+            const int length = dx != 0 ? down : across;
+            for (int k = 0; k < length; ++k) {
+                const int tx = dx > 0 ? across - 1 : dx < 0 ? 0 : k;
+                const int ty = dy > 0 ? down - 1 : dy < 0 ? 0 : k;
+                const int nx = dx > 0 ? 0 : dx < 0 ? across - 1 : k;
+                const int ny = dy > 0 ? 0 : dy < 0 ? down - 1 : k;
+                if (!town.isCellBlockedForMovement(tx, ty) && !level.isCellBlockedForMovement(nx, ny))
+                    crossing.emplace_back(nx, ny);
+            }
+            if (crossing.empty()) {
+                level.release(kKey);
+                continue;
+            }
+            // Its monster types are those the classes above beat.
+            for (const MonsterType* type : level.definition->getActiveTypes())
+                EXPECT_TRUE(std::any_of(std::begin(kNearTypes), std::end(kNearTypes), [&](const char* name) {
+                    return GameData::get().findMonsterType(name) == type;
+                })) << type->name;
+            const auto [cx, cy] = crossing[crossing.size() / 2];
+            player.warp(ZonePosition(zone, (static_cast<float>(cx) + 0.5f) * cell,
+                                     (static_cast<float>(cy) + 0.5f) * cell));
+            ASSERT_EQ(player.getPosition().zone, zone);
+            // The blocks around the arrival are populated on the next steps.
+            const ZonePosition arrival = player.getPosition();
+            const int block =
+                static_cast<int>(arrival.y / (static_cast<float>(rules.blockTileHeight) * rules.tileSize)) *
+                    rules.blocksAcross +
+                static_cast<int>(arrival.x / (static_cast<float>(rules.blockTileWidth) * rules.tileSize));
+            ASSERT_TRUE(waitForLevels(program.app->getHooks(), [&] {
+                fighter.stand();
+                return game.isBlockPopulated(zone, block);
+            }));
+            int near = 0;
+            for (int i = 0; i < Game::kMaxEntities; ++i) {
+                const auto* actor = dynamic_cast<const Actor*>(game.getEntity(i));
+                if (actor && !actor->isNpc() && !actor->isDead() && actor->getPosition().zone == zone &&
+                    ZonePosition::distanceTo(actor->getPosition(), player.getPosition()) <= kNear)
+                    ++near;
+            }
+            EXPECT_LE(near, kMostNear);
+            mostSeen = std::max(mostSeen, near);
+            ++arrivals;
+            ++fromTown;
+            player.warp(GameData::get().getStartPosition());
+            level.release(kKey);
+        }
+        EXPECT_GE(fromTown, 1);
+    }
+    std::printf("%d arrivals, at most %d monsters within %.0f\n", arrivals, mostSeen, kNear);
 }

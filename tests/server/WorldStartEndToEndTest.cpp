@@ -1,6 +1,7 @@
 // A world as the menu starts it (Server::start, no "newWorld"), through the
 // program's own start-up on the shipped data with a scripted client: its
-// level gates, its opening quests, and the same seed playing alike whatever
+// level gates (one to each wild region, on ground joined to its level's
+// ways out), its opening quests, and the same seed playing alike whatever
 // world ran before it in the process.
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
@@ -11,16 +12,20 @@
 #include "game/entities/Gate.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
+#include "game/world/AreaDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelWait.h"
 #include "support/QuestRun.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -99,6 +104,93 @@ TEST(WorldStartEndToEnd, ALevelGateIsActivatedThenCarriesHomeAndIsReachedFromThe
     const ZonePosition spot = program.world->getLevel(zone)->gateSpot;
     EXPECT_EQ(player->getPosition().zone, zone);
     EXPECT_LT(ZonePosition::distanceTo(player->getPosition(), spot), 5.0f * cell);
+}
+
+// The open cells of a built level that a walk from its edges reaches, four ways.
+std::vector<bool> openCellsReachedFromTheEdges(Level& level)
+{
+    const GameRules& rules = worldRules();
+    const int width = rules.collisionGridWidth;
+    const int height = rules.collisionGridHeight;
+    std::vector<bool> reached(static_cast<size_t>(width * height), false);
+    std::deque<std::pair<int, int>> open;
+    auto visit = [&](int cx, int cy) {
+        if (cx < 0 || cy < 0 || cx >= width || cy >= height ||
+            reached[static_cast<size_t>(cy * width + cx)] || level.isCellBlockedForMovement(cx, cy)) {
+            return;
+        }
+        reached[static_cast<size_t>(cy * width + cx)] = true;
+        open.emplace_back(cx, cy);
+    };
+    for (int x = 0; x < width; ++x) {
+        visit(x, 0);
+        visit(x, height - 1);
+    }
+    for (int y = 0; y < height; ++y) {
+        visit(0, y);
+        visit(width - 1, y);
+    }
+    while (!open.empty()) {
+        const auto [cx, cy] = open.front();
+        open.pop_front();
+        visit(cx + 1, cy);
+        visit(cx - 1, cy);
+        visit(cx, cy + 1);
+        visit(cx, cy - 1);
+    }
+    return reached;
+}
+
+TEST(WorldStartEndToEnd, EachWildRegionHasOneGateOnGroundJoinedToItsLevelsWaysOut)
+{
+    constexpr int kKey = 31;
+    const std::set<std::string> wild = {"Meadows", "Darkwood", "Fenlands"};
+    std::set<std::string> seen;
+    for (uint32_t seed = 1; seed <= 8; ++seed) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        HeadlessServer program;
+        for (int stream = 0; stream < Random::kStreamCount; ++stream) {
+            Random::setState(stream, seed * 7919u + static_cast<uint32_t>(stream) * 104729u + 1u);
+        }
+        ASSERT_TRUE(Server::get().start(false, 0, 0, 0, 3)); // Easy, three computer covenants
+        World& world = *program.world;
+        Game& game = *program.game;
+        for (int n = 0; n < world.getAreaCount(); ++n) {
+            const AreaDefinition* area = world.getArea(n);
+            if (!area || !area->inUse || area->levels.empty() || !wild.count(area->name)) {
+                continue;
+            }
+            SCOPED_TRACE(area->name + " region " + std::to_string(n));
+            seen.insert(area->name);
+            std::vector<Gate*> gates;
+            for (int i = 0; i < Game::kMaxEntities; ++i) {
+                auto* gate = dynamic_cast<Gate*>(game.getEntity(i));
+                if (gate && gate->getKind() == Gate::kLevelGate &&
+                    std::any_of(area->levels.begin(), area->levels.end(),
+                                [&](const Level* l) { return l && l->zone == gate->getPosition().zone; })) {
+                    gates.push_back(gate);
+                }
+            }
+            ASSERT_EQ(gates.size(), 1u);
+            const int zone = gates.front()->getPosition().zone;
+            Level& level = *world.getLevel(zone);
+            level.acquire(kKey);
+            ASSERT_TRUE(waitForLevels(program.app->getHooks(),
+                                      [&] { return world.isLevelLoaded(zone) && game.isLevelActive(zone); }));
+            const ZonePosition at = gates.front()->getPosition();
+            EXPECT_FALSE(game.isBlockedForMovement(at));
+            const float cell = worldRules().gridSize;
+            const int x = static_cast<int>(at.x / cell);
+            const int y = static_cast<int>(at.y / cell);
+            ASSERT_TRUE(x >= 0 && y >= 0 && x < worldRules().collisionGridWidth &&
+                        y < worldRules().collisionGridHeight);
+            const std::vector<bool> reached = openCellsReachedFromTheEdges(level);
+            EXPECT_TRUE(reached[static_cast<size_t>(y * worldRules().collisionGridWidth + x)])
+                << "the gate at " << x << "," << y << " on level " << zone;
+            level.release(kKey);
+        }
+    }
+    EXPECT_EQ(seen, wild);
 }
 
 TEST(WorldStartEndToEnd, AMenuStartedWorldOpensWithItsQuestsAndALoadedOneMakesNoneAgain)
