@@ -142,14 +142,19 @@ void Quest::placeQuestItems()
         }
         const int count =
             static_cast<int>(std::floor(static_cast<float>(goal) * (1.25f + 0.75f * randomFloat())));
+        // A spot amid walls with no free ground near it is drawn again, so
+        // the level holds every item counted.
+        constexpr int kSpotTries = 16;
         for (int i = 0; entry && i < count; ++i) {
-            const ZonePosition spot = levelRecord->randomPositionInArea();
             auto item = std::make_unique<Item>();
             item->setItemEntry(entry);
             item->generate();
-            if (ItemGround* ground = dropItemOnGround(item.get(), true, true, spot)) {
-                item.release();
-                appendSpawnedEntity(ground);
+            for (int attempt = 0; item && attempt < kSpotTries; ++attempt) {
+                const ZonePosition spot = levelRecord->randomPositionInArea();
+                if (ItemGround* ground = dropItemOnGround(item.get(), true, true, spot)) {
+                    item.release();
+                    appendSpawnedEntity(ground);
+                }
             }
         }
     }
