@@ -52,7 +52,7 @@ TEST_F(ActorCovenantSetUpTest, IronboundAtLevelTenHasItsTraitsPeopleStoneAndRela
     ASSERT_NE(other, nullptr);
     EXPECT_GE(other->getActor()->getStat(toIndex(CharacterStat::Level)), 7);
     EXPECT_LE(other->getActor()->getStat(toIndex(CharacterStat::Level)), 10);
-    EXPECT_EQ(c.getDefinition()->getStartMoney(10), 240);
+    EXPECT_EQ(c.getDefinition()->getStartMoney(10), 630); // floor(4.2 x 10 x 15)
     EXPECT_EQ(countRelics(c), 0);
 
     long long summed = 0;

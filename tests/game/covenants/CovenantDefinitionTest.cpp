@@ -108,7 +108,7 @@ TEST_F(CovenantDefinitionTest, RollsDrawOnceFromStreamZero)
     EXPECT_EQ(d.getStartNumRecruits(10), 2);
     EXPECT_EQ(d.getStartNumRecruits(40), 4); // the rules' MaxRecruits
     EXPECT_EQ(d.getStartNumRecruits(100000), 4);
-    EXPECT_EQ(d.getStartMoney(7), 151); // floor(1.6 x 7 x 13.5)
+    EXPECT_EQ(d.getStartMoney(7), 396); // floor(4.2 x 7 x 13.5)
 }
 
 TEST_F(CovenantDefinitionTest, OfferChances)
