@@ -6,6 +6,7 @@
 #include "client/GameClient.h"
 #include "client/StateMessage.h"
 #include "engine/data/DatabaseEntryType.h"
+#include "game/definitions/Money.h"
 #include "ui/LiveClientView.h"
 
 #include <gtest/gtest.h>
@@ -84,8 +85,10 @@ TEST(LiveClientViewTest, GroundLabelsNameTheirThingWithoutTheHoverHints)
     EXPECT_NE(label.find("Chest"), std::string::npos) << label;
     EXPECT_EQ(label.find("Left click"), std::string::npos) << label;
 
-    // Money takes no label (only items and chests do), nor a missing entity.
-    EXPECT_FALSE(view.getEntityLabel(5, label, screen));
+    // Money on the ground is an item too: its label is its sum. A missing
+    // entity takes none.
+    ASSERT_TRUE(view.getEntityLabel(5, label, screen));
+    EXPECT_EQ(label, formatMoney(40));
     EXPECT_FALSE(view.getEntityLabel(6, label, screen));
 }
 
