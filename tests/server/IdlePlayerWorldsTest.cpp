@@ -7,6 +7,7 @@
 #include "engine/core/Random.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/CovenantDefinition.h"
+#include "game/definitions/GameEnums.h"
 #include "game/world/Game.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
@@ -27,8 +28,8 @@ namespace {
 
 constexpr float kStep = 0.05f;
 constexpr int kStepsPerMinute = 1200;
-constexpr int kEasy = 0;
-constexpr int kHard = 2;
+constexpr int kEasy = static_cast<int>(CovenantDifficultyLevel::Easy);
+constexpr int kHard = static_cast<int>(CovenantDifficultyLevel::Hard);
 
 // What one world did around its idle player.
 struct IdleRun {
@@ -71,7 +72,7 @@ IdleRun runIdleWorld(const IdleWorld& spec)
     // whatever the loader thread's pace.
     const auto settle = [&] { waitForLevels(hooks, [&] { return !server.world->hasPendingBuilds(); }); };
     settle();
-    auto client = std::make_unique<ScriptedClient>(5013);
+    auto client = std::make_unique<ScriptedClient>(5017);
     client->sendNewJoin();
     Server::get().receiveMessages(16, false);
     Game& game = *server.game;
