@@ -369,6 +369,10 @@ public:
     // The victory and defeat checks of the world step.
     void checkWorldEnd();
     void onWorldLost();
+    // A world loaded after its player's covenant fell (ended, with a computer
+    // covenant standing) was lost: the covenant the join rebuilt ends again,
+    // unannounced and uncounted.
+    void keepWorldLost(Player* player);
     void setAlliedVictoryOffered(bool offered) { m_alliedVictoryOffered = offered; }
     // A monster of the type (at monsterLevel, -1 the type's own) on a random
     // point of the block; block -1 takes a block not yet populated (any
@@ -520,8 +524,8 @@ public:
     bool startTreasureMapQuest(int mapLevel, Player* player);
     // The first quest that takes the delivery; else the player is told.
     bool deliverPackage(Player* player, Actor* npc);
-    // The town rises to a joining player, who takes its escort back; then
-    // the story chain moves on.
+    // A lost world stays lost; the town rises to a joining player, who takes
+    // its escort back; then the story chain moves on.
     void onPlayerJoined(Player* player);
     // A unique or legend placed outside a quest's own placing starts its
     // quest, or leaves again when a quest already hunts its type.

@@ -85,3 +85,16 @@ void Game::onWorldLost()
     if (auto* own = dynamic_cast<PlayerCovenant*>(player ? player->getCovenant() : nullptr))
         own->funStats.add(PlayerCovenant::kWorldsLost, 1);
 }
+
+void Game::keepWorldLost(Player* player)
+{
+    // A won world ended every computer covenant.
+    if (!m_worldGenerated || !m_worldEnded || !player || player != getFirstPlayer() ||
+        allAiCovenantsDestroyed())
+        return;
+    Covenant* own = player->getCovenant();
+    if (!own || own->destroyed)
+        return;
+    // The base's end: the player's own end would count its defence again.
+    own->Covenant::onDestroyed(nullptr, true, false);
+}

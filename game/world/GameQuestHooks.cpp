@@ -122,6 +122,7 @@ void Game::onPlayerJoined(Player* player)
     if (!player) {
         return;
     }
+    keepWorldLost(player);
     levelTownNpcsTo(player);
     forEachQuest([player](Quest& quest) { quest.relinkEscort(player); });
     // Before a world exists there is no chain to move on.

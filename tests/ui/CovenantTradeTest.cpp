@@ -14,6 +14,7 @@
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "main/ProgramHooks.h"
+#include "server/Server.h"
 #include "support/HeadlessMenus.h"
 #include "support/TestSupport.h"
 #include "ui/UISystem.h"
@@ -158,4 +159,65 @@ TEST_F(CovenantTrade, ALostCovenantShowsTheLostGameWindow)
     ASSERT_NE(text, nullptr);
     text->prepareDraw();
     EXPECT_EQ(text->getTextValue().rfind(lost, 0), 0u) << text->getTextValue();
+}
+
+// A world that ended, saved by its end's step, then resumed through the main
+// menu's Continue in a fresh program: a lost world is still lost (the covenant
+// fallen, the server standing still, the lost game's window, the loss counted
+// once); a won world plays on.
+TEST_F(CovenantTrade, AnEndedWorldResumesInAFreshProgramAsItEnded)
+{
+    const auto restartProgram = [this](const TempDir& folder) {
+        Application::runConsoleLine("quit");
+        app->shutdown();
+        app.reset();
+        AppHooks hooks;
+        installProgramHooks(hooks, true);
+        app = std::make_unique<Application>(headlessOptions(folder), hooks);
+        app->startup();
+        ui = UISystem::instance();
+    };
+    const auto worldsLost = [] {
+        return Client::instance()->getPlayerCovenant()->funStatTotals.get(
+            toIndex(CovenantFunStat::WorldsLost));
+    };
+    for (bool lost : {true, false}) {
+        SCOPED_TRACE(lost ? "lost world" : "won world");
+        TempDir folder;
+        restartProgram(folder);
+        ASSERT_NO_FATAL_FAILURE(newCharacter());
+        Game& game = *Game::instance();
+        if (lost) {
+            game.getFirstPlayer()->getCovenant()->onDestroyed(nullptr, true, true);
+            ASSERT_TRUE(frameUntil([&] { return menuShown("LoseGame"); }));
+        } else {
+            for (int i = 0; i < game.getCovenantCount(); ++i)
+                if (Covenant* other = game.getCovenant(i); other && !other->isPlayerCovenant())
+                    other->destroyed = true;
+            ASSERT_TRUE(frameUntil([] { return !GameClient::get().getWonGameText().empty(); }));
+        }
+        ASSERT_TRUE(game.isWorldEnded());
+        EXPECT_EQ(worldsLost(), lost ? 1 : 0);
+
+        restartProgram(folder);
+        step();
+        click("Main::Continue");
+        ASSERT_TRUE(frameUntil([] { return joined(1); }));
+        Game& resumed = *Game::instance();
+        EXPECT_TRUE(resumed.isWorldEnded());
+        const Covenant* own = resumed.getFirstPlayer()->getCovenant();
+        ASSERT_NE(own, nullptr);
+        EXPECT_EQ(own->destroyed, lost);
+        EXPECT_EQ(Server::get().isPaused(), lost);
+        if (lost) {
+            EXPECT_TRUE(frameUntil([&] { return menuShown("LoseGame"); }));
+            EXPECT_TRUE(GameClient::get().isGameOver());
+        } else {
+            const double before = resumed.getClock().toSeconds();
+            EXPECT_TRUE(frameUntil([&] { return resumed.getClock().toSeconds() > before + 1.0; }))
+                << "the won world stands still";
+            EXPECT_FALSE(menuShown("LoseGame"));
+        }
+        EXPECT_EQ(worldsLost(), lost ? 1 : 0);
+    }
 }

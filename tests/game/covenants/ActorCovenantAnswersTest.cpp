@@ -1,4 +1,5 @@
 #include "game/covenants/ActorCovenantFixture.h"
+#include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/CovenantTrait.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Player.h"
@@ -56,7 +57,9 @@ TEST_F(ActorCovenantAnswersTest, AScaledChangeRefreshesTheMemoryFactors)
     a.memoryOf(human.index).fear = 0.4f;
     a.changeRelationScaled(human.index, -10.0f, false);
     EXPECT_FLOAT_EQ(a.getRelation(human.index), 37.5f);
-    EXPECT_FLOAT_EQ(a.memoryOf(human.index).tradeFactor, 0.5f * 37.5f + 0.5f * 0.4f);
+    const CovenantDefinition& d = *a.getDefinition();
+    EXPECT_FLOAT_EQ(a.memoryOf(human.index).tradeFactor,
+                    d.TradeFactorRelation * 37.5f + d.TradeFactorFear * 0.4f);
     EXPECT_FLOAT_EQ(a.memoryOf(human.index).demandFactor, std::max(0.0f, (37.5f - 40.0f) * 0.5f + 0.4f));
     // An index naming no covenant changes nothing.
     a.changeRelationScaled(9, -10.0f, false);

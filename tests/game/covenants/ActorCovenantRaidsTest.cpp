@@ -221,6 +221,45 @@ TEST_F(ActorCovenantRaidsTest, ALaterRaidIsNotCalledOffOnItsFirstStep)
     }
 }
 
+// The shipped stop values: nothing that keeps a raid going outweighs its
+// length past the long-raid time.
+TEST_F(ActorCovenantRaidsTest, OnTheShippedDataEveryRaidStopsPastTheLongRaidTime)
+{
+    const double longRaid = d->LongRaidTime.toSeconds();
+    const struct {
+        const char* what;
+        double seconds; // since the raid began
+        float own;      // life-stone fractions
+        float target;
+        bool stops;
+    } rows[] = {
+        {"both stones full, first check", 30.0, 1.0f, 1.0f, false},
+        {"both stones full, before the long-raid time", longRaid - 30.0, 1.0f, 1.0f, false},
+        {"both stones full, past the long-raid time", longRaid + 30.0, 1.0f, 1.0f, true},
+        {"winning well, past the long-raid time", longRaid + 30.0, 1.0f, 0.2f, true},
+        {"winning well, before the long-raid time", longRaid - 30.0, 1.0f, 0.2f, false},
+        {"own stone at 60 % and losing badly, first check", 30.0, 0.6f, 1.0f, true},
+    };
+    const GameTime start(0, 1, 0, 0.0f);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        world.game->setClock(start);
+        atWar(c, t);
+        c.startRaid(t.index);
+        ASSERT_TRUE(c.isRaiding());
+        c.setLifestoneHealth(static_cast<int>(static_cast<float>(c.getLifestoneMaxHealth()) * row.own));
+        t.setLifestoneHealth(static_cast<int>(static_cast<float>(t.getLifestoneMaxHealth()) * row.target));
+        GameTime now = start;
+        now.addSeconds(row.seconds);
+        world.game->setClock(now);
+        c.stopRaidTimer.start(0.0f);
+        EXPECT_EQ(c.shouldStopRaid(), row.stops);
+        c.endRaid();
+        c.setLifestoneHealth(c.getLifestoneMaxHealth());
+        t.setLifestoneHealth(t.getLifestoneMaxHealth());
+    }
+}
+
 TEST_F(ActorCovenantRaidsTest, ARequestedRaidIsJudgedByBothCovenantsDamage)
 {
     TestCovenant& requester = addTestCovenant(*world.game, "Human");

@@ -283,15 +283,20 @@ TEST_F(ShippedCovenantData, RaidContinuationValuesPointTheRightWay)
         const CovenantDefinition* d = loaded.definition;
         if (!d || loaded.name == "Human")
             continue;
-        for (float toStop : {d->StopRaidChanceChangeLifeStoneDanger, d->StopRaidChanceChangeLifeStoneThreatened,
-                             d->StopRaidChanceChangeLifeStoneDamaged, d->StopRaidChanceChangeLosingRaid,
-                             d->StopRaidChanceChangeLosingRaidBadly, d->StopRaidChanceChangeBeingRaided,
-                             d->StopRaidChanceChangeMediumRaid, d->StopRaidChanceChangeLongRaid})
+        for (float toStop :
+             {d->StopRaidChanceChangeLifeStoneDanger, d->StopRaidChanceChangeLifeStoneThreatened,
+              d->StopRaidChanceChangeLifeStoneDamaged, d->StopRaidChanceChangeLosingRaid,
+              d->StopRaidChanceChangeLosingRaidBadly, d->StopRaidChanceChangeBeingRaided,
+              d->StopRaidChanceChangeMediumRaid, d->StopRaidChanceChangeLongRaid})
             EXPECT_LT(toStop, 0.0f) << loaded.name;
         EXPECT_GT(d->StopRaidChanceChangeWinningRaid, 0.0f) << loaded.name;
         EXPECT_GT(d->StopRaidChanceChangeWinningRaidWell, 0.0f) << loaded.name;
         // A stone in danger alone ends a raid.
         EXPECT_LE(1.0f + d->StopRaidChanceChangeLifeStoneDanger, 0.01f) << loaded.name;
+        // Past the long-raid time even a raid going well ends.
+        EXPECT_LE(1.0f + d->StopRaidChanceChangeWinningRaidWell + d->StopRaidChanceChangeLongRaid, 0.01f)
+            << loaded.name;
+        EXPECT_LT(d->MediumRaidTime, d->LongRaidTime) << loaded.name;
     }
 }
 
