@@ -90,6 +90,8 @@ public:
     Entity* getTarget() const override;
     void getTargetPosition(ZonePosition& out) const override { out = m_skillTarget; }
     void warp(const ZonePosition& position) override;
+    float getLootShare() const override { return getAdventureXpMult(); }
+    void giveLoot(Actor* victim) override { giveAdventureLoot(victim); }
     void trapDisarmed(Entity* trap) override;
     void damaged(int amount, Entity* source, bool overTime, bool quiet) override;
     void hitLanded(int amount, Entity* target, bool hit, bool critical, bool crushingBlow, bool deepWounds,
