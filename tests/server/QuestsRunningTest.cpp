@@ -734,30 +734,70 @@ TEST_F(QuestsRunning, AThiefNeedsAStockedVendorAndAKidnappingNamesItsNpcWithItsT
     kidnapping->questNpc = nullptr;
 }
 
-// A kidnapped town NPC who dies fails its quest with a line that names the
-// NPC with its type, as the announcement did.
-TEST_F(QuestsRunning, AKidnappedNpcsDeathIsToldWithItsType)
+// The news of a town NPC's quest names the NPC with its type, as the
+// announcement did; a recruit's news keeps its bare name.
+TEST_F(QuestsRunning, QuestNewsNamesATownNpcWithItsTypeAndARecruitByName)
 {
     Game& game = *server.game;
     game.clearQuests();
     game.createTownNpcs();
-    // Taken as the set-up takes one (the player stands in the town, where no
-    // kidnapping starts).
-    auto quest = rolled(QuestType::Kidnapping);
-    Actor* npc = game.getTownNpc(toIndex(NpcType::Apothecary));
-    ASSERT_NE(npc, nullptr);
-    quest->questNpc = npc;
-    quest->monsterType = GameData::get().findMonsterType("GoblinScout");
-    npc->setFlags(npc->getFlags() | EntityBase::kFlagKidnapped);
-    npc->setQuestActor(true);
-    const std::string named = npc->getName() + " ($NpcType" + getNpcTypeName(npc->getNpcType()) + "$)";
-    ASSERT_NE(game.getQuest(game.addQuest(std::move(quest))), nullptr);
-    clearLines();
-    npc->takeDamage(npc->getHealth() + 5, nullptr);
-    game.update(0.05f);
-    ASSERT_TRUE(npc->isDead());
-    EXPECT_TRUE(anyLineWith("QuestKilledKidnapping")) << (recent().empty() ? "" : recent().back());
-    EXPECT_TRUE(anyLineWith(named)) << (recent().empty() ? "" : recent().back());
+    enum class End { Expires, Killed };
+    struct Case {
+        QuestType type;
+        End end;
+        const char* key;
+        bool withType;
+    };
+    const Case cases[] = {
+        {QuestType::DeadlyPoison, End::Expires, "QuestDeadlyPoisonLate", true},
+        {QuestType::DeadlyPoison, End::Killed, "QuestKilledDeadlyPoison", true},
+        {QuestType::Petrify, End::Killed, "QuestKilledPetrify", true},
+        {QuestType::Kidnapping, End::Killed, "QuestKilledKidnapping", true},
+        {QuestType::Recruit, End::Expires, "QuestRecruitLate", false},
+        {QuestType::Recruit, End::Killed, "QuestKilledRecruit", false},
+    };
+    // A town NPC of a named type for each case.
+    std::vector<Actor*> townsfolk;
+    for (int slot = 0; slot < game.getTownNpcCount(); ++slot) {
+        Actor* npc = game.getTownNpcAt(slot);
+        if (npc && npc->getNpcType() > 0 && npc->getNpcType() != toIndex(NpcType::OneShot)) {
+            townsfolk.push_back(npc);
+        }
+    }
+    ASSERT_GE(townsfolk.size(), std::size(cases));
+    size_t next = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        Actor* npc = townsfolk[next++];
+        auto quest = rolled(c.type);
+        quest->questNpc = npc;
+        quest->monsterType = GameData::get().findMonsterType("GoblinScout");
+        if (c.type == QuestType::Kidnapping) {
+            npc->setFlags(npc->getFlags() | EntityBase::kFlagKidnapped);
+            npc->setQuestActor(true);
+        }
+        Quest* held = game.getQuest(game.addQuest(std::move(quest)));
+        ASSERT_NE(held, nullptr);
+        const std::string typed = " ($NpcType" + getNpcTypeName(npc->getNpcType()) + "$)";
+        clearLines();
+        if (c.end == End::Expires) {
+            ASSERT_GT(held->definition->maxTime, 0.0f);
+            held->deadline = GameTime(0, 0, 0, 0.0f);
+            game.setClock(GameTime(2, 0, 0, 0.0f));
+            held->think(nullptr, 0.05f);
+        } else {
+            npc->takeDamage(npc->getHealth() + 5, nullptr);
+            game.update(0.05f);
+            ASSERT_TRUE(npc->isDead());
+        }
+        std::string line;
+        for (const std::string& l : recent())
+            if (l.find(c.key) != std::string::npos)
+                line = l;
+        ASSERT_FALSE(line.empty()) << (recent().empty() ? "" : recent().back());
+        EXPECT_NE(line.find(npc->getName()), std::string::npos) << line;
+        EXPECT_EQ(line.find(npc->getName() + typed) != std::string::npos, c.withType) << line;
+    }
 }
 
 // Town NPCs stand by their slot in the town's list, which is not their type
