@@ -114,6 +114,8 @@ public:
     bool hasLostFocus() const override { return m_action == ActionAttack; }
     void recordSkillTotal(int value) override;
     void recordValue18(int value) override;
+    // Text i of the character class into out; out untouched without a class.
+    void getClassText(int i, std::string& out) const;
 
     // ---- Actions
     void setAction(int action, uint32_t targetNumber);
