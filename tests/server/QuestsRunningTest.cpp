@@ -9,6 +9,7 @@
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Item.h"
+#include "game/entities/Trap.h"
 #include "game/entities/TrapGround.h"
 #include "game/entities/Vendor.h"
 #include "game/quests/Quest.h"
@@ -560,6 +561,82 @@ TEST_F(QuestUpdate, TownTrapsRarityTreasureMapsAndPackages)
     EXPECT_FALSE(game.deliverPackage(player, npc));
     EXPECT_EQ(recent(),
               std::vector<std::string>{"msg 4 \"Don't have package for " + getNpcDisplayName(npc) + "!\""});
+}
+
+// A town trap whose attempt failed keeps watching: the player standing on it
+// sets it off at a later attempt, each removal counts for the quest and the
+// last completes it. A trap in a level has its one attempt.
+TEST_F(QuestUpdate, ATownTrapWatchesUntilItGoesOffALevelTrapTriesOnce)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    auto made = rolled(QuestType::TownTraps);
+    made->progress = 0;
+    made->goal = 3;
+    made->setUp(0, nullptr);
+    ASSERT_EQ(made->spawnedEntities.size(), 3u);
+    std::vector<SafePtr<Entity>> traps(made->spawnedEntities.begin(), made->spawnedEntities.end());
+    const DatabaseEntry* entry = traps[0].get()->getEntry();
+    const int number = game.addQuest(std::move(made));
+    Quest* quest = game.getQuest(number);
+    ASSERT_NE(player->acceptQuest(number), nullptr);
+    player->setStat(toIndex(CharacterStat::DisarmTrap), 0);
+
+    // The same trap lying in a level: not the quest's, for anyone near.
+    auto* level = new TrapGround();
+    level->setEntry(entry, entry->getName());
+    level->loadFromDatabase();
+    level->setHitsAnyone(true);
+    ASSERT_NE(add(level, besidePlayer(300.0f)), nullptr);
+    level->onPlaced();
+    traps.push_back(level);
+
+    // Stands the player on the trap until it is gone (the limit only catches a hang).
+    auto standOn = [&](SafePtr<Entity>& trap) {
+        const ZonePosition at = trap.get()->getPosition();
+        for (int step = 0; step < 4000 && trap.get(); ++step) {
+            if (!player->isAlive()) {
+                player->resurrect(false);
+            }
+            player->setPosition(at);
+            game.update(0.05f);
+        }
+    };
+    struct Case {
+        bool town;
+        int progressAfter;
+    };
+    const Case cases[] = {{true, 1}, {true, 2}, {true, 3}, {false, 3}};
+    for (size_t i = 0; i < traps.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(i);
+        auto* ground = dynamic_cast<TrapGround*>(traps[i].get());
+        ASSERT_NE(ground, nullptr);
+        ASSERT_EQ(ground->isTownTrap(), c.town);
+        Trap* trap = ground->getTrap();
+        ASSERT_NE(trap, nullptr);
+        ASSERT_TRUE(scriptDraws({drawAtLeast(trap->getTriggerChance())}));
+        ground->trigger(player);
+        EXPECT_FALSE(trap->isSprung());
+        EXPECT_NE(ground->isTriggered(), c.town) << "a failed attempt";
+        if (c.town) {
+            standOn(traps[i]);
+            EXPECT_EQ(traps[i].get(), nullptr) << "set off at a later attempt";
+        } else {
+            // Many think periods on it: no other attempt.
+            const float think = ground->getThinkTimer().max;
+            ASSERT_GT(think, 0.0f);
+            for (int step = 0; 0.05f * static_cast<float>(step) < 10.0f * think; ++step) {
+                player->setPosition(ground->getPosition());
+                game.update(0.05f);
+            }
+            ASSERT_EQ(traps[i].get(), ground);
+            EXPECT_FALSE(trap->isSprung());
+            EXPECT_TRUE(ground->isTriggered());
+        }
+        EXPECT_EQ(quest->progress, c.progressAfter);
+        EXPECT_EQ(quest->isComplete(), c.progressAfter == 3);
+    }
 }
 
 // Quest people of the rows that name no monster level take their target
