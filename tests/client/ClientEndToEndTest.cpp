@@ -11,6 +11,7 @@
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
+#include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
@@ -54,6 +55,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <thread>
@@ -127,6 +129,15 @@ protected:
         EXPECT_EQ(GameClient::instance(), nullptr);
     }
 
+    // The program ends and starts again on the same user folder.
+    void restartProgram()
+    {
+        TearDown();
+        lines.clear();
+        warnings.clear();
+        errors.clear();
+        SetUp();
+    }
     void frame()
     {
         now += frameNs;
@@ -640,6 +651,64 @@ TEST_F(ClientWorldEndToEnd, ASecondNewGameInTheSameFolderStartsWithAWholeStone)
     EXPECT_EQ(covenant->getLifestoneHealth(), covenant->getLifestoneMaxHealth());
     for (const std::string& text : shown) {
         EXPECT_EQ(text.find("Life stone"), std::string::npos) << text;
+    }
+    client->setTextEventSink(nullptr);
+}
+
+// The stone warnings start with the server's first covenant section after a
+// join: a character file's damaged stone that the server restores (its world
+// file gone) shows nothing; a stone still damaged in its own world warns once.
+TEST_F(ClientWorldEndToEnd, AResumedStoneWarnsOnlyOfWhatTheServerHolds)
+{
+    std::vector<std::string> shown;
+    client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
+    struct Case {
+        const char* what;
+        int percent;
+        bool worldRemoved;
+        bool restored;
+        std::vector<std::string> warnings;
+    };
+    const Case cases[] = {
+        {"its own world at 40 %", 40, false, false, {"Life stone is threatened (below 50%)!"}},
+        {"its world file removed at 50 %", 50, true, true, {}},
+    };
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Covenant* covenant = serverPlayer() ? serverPlayer()->getCovenant() : nullptr;
+        ASSERT_NE(covenant, nullptr);
+        const int maximum = covenant->getLifestoneMaxHealth();
+        ASSERT_GT(maximum, 0);
+        covenant->setLifestoneHealth(maximum * c.percent / 100);
+        frame();
+        frame();
+        ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+        // Resumed as a user does, in a new run of the program.
+        client->setTextEventSink(nullptr);
+        ASSERT_NO_FATAL_FAILURE(restartProgram());
+        if (c.worldRemoved) {
+            ASSERT_TRUE(std::filesystem::remove(user.path() / "Chars" / "Aldric.wld"));
+            // That run drew otherwise before its world: the new world is
+            // another, so the character starts afresh in it.
+            Random::next(0);
+        }
+        client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
+        shown.clear();
+        set("resumeGameChar", "Aldric");
+        set("PlayerName", "");
+        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
+        for (int i = 0; i < 20; ++i) {
+            frame();
+        }
+        ASSERT_TRUE(client->isJoined());
+        covenant = serverPlayer() ? serverPlayer()->getCovenant() : nullptr;
+        ASSERT_NE(covenant, nullptr);
+        EXPECT_EQ(covenant->getLifestoneHealth() == covenant->getLifestoneMaxHealth(), c.restored);
+        std::vector<std::string> warned;
+        std::copy_if(shown.begin(), shown.end(), std::back_inserter(warned),
+                     [](const std::string& text) { return text.find("Life stone") != std::string::npos; });
+        EXPECT_EQ(warned, c.warnings);
     }
     client->setTextEventSink(nullptr);
 }
