@@ -204,6 +204,9 @@ void Client::onJoinAccepted(ByteBuffer& message)
         m_player->EntityBase::setPosition(at);
     }
     applyResourceNames(joined.names);
+    if (m_covenant) {
+        m_covenant->awaitServerStone();
+    }
     m_joined = true;
 }
 

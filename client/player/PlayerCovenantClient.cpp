@@ -84,7 +84,7 @@ void PlayerCovenantClient::reset()
     influenceMax.fill(0);
     history.clear();
     nextSampleTime = GameTime();
-    lastLifeStoneFraction = 1.0f;
+    awaitServerStone();
     beingRaided = false;
     houseAttacked = false;
     raiding = false;
@@ -222,6 +222,7 @@ void PlayerCovenantClient::applySection(PlayerCovenantSection& section)
     raidTarget = section.raidTarget;
     setLifestoneHealth(section.lifestoneHealth);
     setLifestoneMaxHealth(section.lifestoneMaxHealth);
+    stoneFromServer = true;
     if (section.hasCandidate) {
         ByteBuffer bytes(section.candidate);
         recruitCandidate->readSnapshot(bytes);
@@ -298,8 +299,17 @@ void PlayerCovenantClient::update(float seconds)
     checkLifeStone();
 }
 
+void PlayerCovenantClient::awaitServerStone()
+{
+    lastLifeStoneFraction = 1.0f;
+    stoneFromServer = false;
+}
+
 void PlayerCovenantClient::checkLifeStone()
 {
+    if (!stoneFromServer) {
+        return;
+    }
     int maximum = getLifestoneMaxHealth();
     float f = maximum > 0 ? static_cast<float>(static_cast<double>(getLifestoneHealth()) / maximum) : 1.0f;
     float last = lastLifeStoneFraction;

@@ -103,6 +103,9 @@ public:
     // above MaxRecruits.
     static bool parseSection(ByteBuffer& in, int maxRecruits, PlayerCovenantSection& out, std::string& field);
     void applySection(PlayerCovenantSection& section);
+    // At a join the stone of the character file is not the server's: the
+    // stone warnings wait for the server's first section.
+    void awaitServerStone();
     // Parse and apply; false (nothing applied) for a malformed section.
     bool readSnapshot(ByteBuffer& in);
 
@@ -169,6 +172,8 @@ public:
     Timer alarmTimer;
     Timer townAttackTimer;
     float lastLifeStoneFraction = 1.0f;
+    // The server's section has come since the join: the stone is watched.
+    bool stoneFromServer = false;
     int lastInfluenceLeader = -1;
     int lastPowerLeader = -1;
 

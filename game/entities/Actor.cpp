@@ -893,8 +893,7 @@ void Actor::dropLoot()
     if (m_covenantGuard || m_isNpc)
         return;
     Sentient* killer = m_killCredit.get();
-    auto* killerActor = dynamic_cast<Actor*>(killer);
-    float share = killerActor ? killerActor->getLootShare() : (killer ? 1.0f : 0.0f);
+    float share = killer ? killer->getLootShare() : 0.0f;
     int money = m_monsterClass ? m_monsterClass->lootExtraMoney : 0;
     float items = m_monsterClass ? m_monsterClass->lootExtraItemsChance : 0.0f;
     float magic = m_monsterClass ? m_monsterClass->lootExtraMagicChance : 0.0f;
@@ -905,8 +904,8 @@ void Actor::dropLoot()
     }
     if (Game* game = Game::instance(); game && game->hooks().dropMonsterLoot)
         game->hooks().dropMonsterLoot(this, share, money, items, magic);
-    if (killerActor)
-        killerActor->giveLoot(this);
+    if (killer)
+        killer->giveLoot(this);
 }
 
 // ---- World save --------------------------------------------------------------------

@@ -100,9 +100,9 @@ public:
     // sound falls back to the weapon's and the game's.
     std::string getAttackSoundName(int soundType) const override;
     std::string getCombatEffectName(int soundType) const override;
-    // The killer's share of a dead monster's loot.
-    virtual float getLootShare() const;
-    virtual void giveLoot(Actor* victim);
+    // A member of a computer-run covenant shares the loot with it.
+    float getLootShare() const override;
+    void giveLoot(Actor* victim) override;
     bool canBeAttacked() const;
     float getXpShareFactor() const override;
     float getXpMult() const override;

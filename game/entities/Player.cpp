@@ -574,6 +574,12 @@ void Player::recordSkillTotal(int value)
     m_statistics[LargestSkillTotal] = std::max(m_statistics[LargestSkillTotal], value);
 }
 
+void Player::getClassText(int i, std::string& out) const
+{
+    if (const CharacterClass* c = getCharacterClass())
+        out = c->getText(i);
+}
+
 void Player::recordValue18(int value)
 {
     m_statistics[LargestHeal] = std::max(m_statistics[LargestHeal], value);

@@ -90,6 +90,8 @@ public:
     Entity* getTarget() const override;
     void getTargetPosition(ZonePosition& out) const override { out = m_skillTarget; }
     void warp(const ZonePosition& position) override;
+    float getLootShare() const override { return getAdventureXpMult(); }
+    void giveLoot(Actor* victim) override { giveAdventureLoot(victim); }
     void trapDisarmed(Entity* trap) override;
     void damaged(int amount, Entity* source, bool overTime, bool quiet) override;
     void hitLanded(int amount, Entity* target, bool hit, bool critical, bool crushingBlow, bool deepWounds,
@@ -112,6 +114,8 @@ public:
     bool hasLostFocus() const override { return m_action == ActionAttack; }
     void recordSkillTotal(int value) override;
     void recordValue18(int value) override;
+    // Text i of the character class into out; out untouched without a class.
+    void getClassText(int i, std::string& out) const;
 
     // ---- Actions
     void setAction(int action, uint32_t targetNumber);

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+class Actor;
 class CharacterClass;
 class Covenant;
 class Inventory;
@@ -169,6 +170,10 @@ public:
     virtual std::vector<int32_t>* getFunStats() { return nullptr; }
     // A player whose attention is on a fight of its own choosing.
     virtual bool hasLostFocus() const { return false; }
+    // As a kill credit: its share of the dead monster's loot, and what it
+    // takes from the loot after the drop.
+    virtual float getLootShare() const { return 1.0f; }
+    virtual void giveLoot(Actor* victim) { (void)victim; }
 
     // ---- Stats (Sentient.cpp)
     // While deferred (a count, so holds nest), recomputes are only noted;

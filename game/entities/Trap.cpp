@@ -109,17 +109,19 @@ int Trap::getLevel() const
     return owner ? owner->getStat(10) : 0;
 }
 
-void Trap::tryTrigger(Entity* victim, float maxDelay)
+bool Trap::tryTrigger(Entity* victim, float maxDelay)
 {
     // A disarmed trap is finished without being sprung: it stays quiet too.
     if (!victim || m_sprung || m_finished) {
-        return;
+        return false;
     }
-    if (randomFloat(0) < m_triggerChance) {
-        cancelPending();
-        schedule(s_triggerEvent, randomFloat(0) * maxDelay);
-        m_victim = victim;
+    if (randomFloat(0) >= m_triggerChance) {
+        return false;
     }
+    cancelPending();
+    schedule(s_triggerEvent, randomFloat(0) * maxDelay);
+    m_victim = victim;
+    return true;
 }
 
 void Trap::cancelPending()

@@ -33,8 +33,9 @@ public:
     // Takes the entry, then loads it.
     void loadFrom(const DatabaseEntry* entry);
     // An attempt to set the trap off: "Trigger" after random × maxDelay.
-    // Nothing without a victim, when sprung or when finished.
-    void tryTrigger(Entity* victim, float maxDelay);
+    // Nothing without a victim, when sprung or when finished. True when
+    // the attempt set the trap off.
+    bool tryTrigger(Entity* victim, float maxDelay);
     // Drops the pending "Trigger" and "Activate" events.
     void cancelPending();
 

@@ -49,10 +49,12 @@ bool TrapGround::isHostileTo(const Entity* other) const
 
 void TrapGround::trigger(Entity* victim)
 {
-    if (m_trap) {
-        m_trap->tryTrigger(victim, m_maxTouchTime);
+    const bool setOff = m_trap && m_trap->tryTrigger(victim, m_maxTouchTime);
+    // A town trap a quest waits for keeps watching until an attempt sets it
+    // off; a trap in a level has the one attempt.
+    if (setOff || !m_townTrap) {
+        m_triggered = true;
     }
-    m_triggered = true;
 }
 
 void TrapGround::update(float dt)

@@ -23,7 +23,8 @@ public:
     // What its trap fires at: every living character.
     bool isHostileTo(const Entity* other) const override;
 
-    // The trap's attempt with the touch time as the longest delay.
+    // The trap's attempt with the touch time as the longest delay; a town
+    // trap whose attempt failed keeps watching.
     void trigger(Entity* victim);
 
     Trap* getTrap() const { return m_trap.get(); }

@@ -110,6 +110,9 @@ public:
     static MonsterType* pickRelatedMonsterType(const MonsterType* given, int questLevel, bool byFaction);
     // The faction a type's actors get: the type's own, else its class's.
     static int factionOf(const MonsterType* type);
+    // Of the Game's unique-monster quests whose monster type is flagged for
+    // the search, the one with the most successes (the first on ties).
+    static Quest* findLeadingUniqueMonsterQuest();
     // The recruit the quest's texts describe, placed at the recruit stand.
     void createRecruitNpc();
     void placeRecruitNpc();

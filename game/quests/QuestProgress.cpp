@@ -178,7 +178,8 @@ void Quest::think(Player* player, float seconds)
             if (is(QuestType::Recruit)) {
                 sendGameMessage(wrapText("QuestRecruitLate", "%s", nameOf(npc).c_str()), kNews);
             } else if (is(QuestType::DeadlyPoison)) {
-                sendGameMessage(wrapText("QuestDeadlyPoisonLate", "%s", nameOf(npc).c_str()), kNews);
+                sendGameMessage(wrapText("QuestDeadlyPoisonLate", "%s", getNpcDisplayName(npc).c_str()),
+                                kNews);
             }
             dismissNpcs();
         }
@@ -307,7 +308,7 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
     case QuestType::Renegade:
     case QuestType::RenegadeAttack:
         if (isNpc && !onKilledByCovenant(killer)) {
-            sendGameMessage(wrapText("QuestKilledRenegade", "%s", nameOf(killed).c_str()), kNews);
+            sendGameMessage(wrapText("QuestKilledRenegade", "%s", getNpcDisplayName(killed).c_str()), kNews);
             game->raiseNpcChat(ChatDialogType::RenegadeKilled, nameOf(killed));
             progressed();
         }
@@ -389,7 +390,8 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
         game->generateQuests(toIndex(QuestType::Revenge), this, -1);
     }
     fail();
-    std::string name = nameOf(killed);
+    // A town NPC is named with its type; a recruit by its own name.
+    std::string name = getNpcDisplayName(killed);
     const char* key = nullptr;
     switch (static_cast<QuestType>(type)) {
     case QuestType::RescueNpc:
@@ -409,10 +411,10 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
         break;
     case QuestType::Kidnapping:
         key = "QuestKilledKidnapping";
-        name = getNpcDisplayName(killed);
         break;
     case QuestType::Recruit:
         key = "QuestKilledRecruit";
+        name = nameOf(killed);
         break;
     default:
         break;
@@ -478,10 +480,10 @@ void Quest::tryRescue(Actor* npc)
         npc->setFlags(npc->getFlags() & ~EntityBase::kFlagKidnapped);
         npc->setQuestActor(false);
         npc->setNoTargetScan(false);
-        game->raiseNpcChat(ChatDialogType::RescuedMe, nameOf(npc), npc->getNpcType());
+        game->raiseNpcChat(ChatDialogType::RescuedMe, getNpcDisplayName(npc), npc->getNpcType());
     } else {
         if (isAny({QuestType::RescueNpc, QuestType::StoryShankarRescue})) {
-            game->raiseNpcChat(ChatDialogType::RescuedNpc, nameOf(npc));
+            game->raiseNpcChat(ChatDialogType::RescuedNpc, getNpcDisplayName(npc));
         }
         Entity::fadeOutAndDelete(npc, 5.0f);
         if (questNpc.get() == npc) {

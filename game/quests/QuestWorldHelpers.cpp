@@ -263,6 +263,23 @@ bool Quest::usesMonsterType(const MonsterType* type) const
     return false;
 }
 
+Quest* Quest::findLeadingUniqueMonsterQuest()
+{
+    const Game* game = Game::instance();
+    Quest* leading = nullptr;
+    for (int i = 0; game && i < game->getQuestTableSize(); ++i) {
+        Quest* quest = game->getQuest(i);
+        if (!quest || quest->level == -1 || !quest->is(QuestType::UniqueMonsterSpotted) ||
+            !quest->monsterType || !quest->monsterType->questUnique) {
+            continue;
+        }
+        if (!leading || quest->successCount > leading->successCount) {
+            leading = quest;
+        }
+    }
+    return leading;
+}
+
 bool Quest::isCarrier(const Entity* entity) const
 {
     return entity && std::any_of(carriers.begin(), carriers.end(),

@@ -11,6 +11,7 @@
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
+#include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
@@ -29,6 +30,7 @@
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
+#include "game/entities/Gate.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
@@ -47,6 +49,7 @@
 #include "server/Server.h"
 #include "sound/SoundResourceTypes.h"
 #include "sound/SoundSystem.h"
+#include "support/RecordingClientUi.h"
 #include "support/RecordingSoundDriver.h"
 #include "support/TestSupport.h"
 
@@ -54,6 +57,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <thread>
@@ -127,6 +131,15 @@ protected:
         EXPECT_EQ(GameClient::instance(), nullptr);
     }
 
+    // The program ends and starts again on the same user folder.
+    void restartProgram()
+    {
+        TearDown();
+        lines.clear();
+        warnings.clear();
+        errors.clear();
+        SetUp();
+    }
     void frame()
     {
         now += frameNs;
@@ -194,6 +207,99 @@ protected:
     {
         return dynamic_cast<Player*>(Game::get().getEntity(server->getClient(0)->playerNumber));
     }
+};
+
+// A quest's person spoken to as the player does: clicked on its mirror, its
+// window's command sent.
+class ClientQuestPeopleEndToEnd : public ClientWorldEndToEnd {
+protected:
+    // A quest of the type about a person of the shipped entry, placed near
+    // the spot, with the levels as given; held by the player. Null when the
+    // person cannot stand there.
+    Quest* heldQuestAbout(QuestType type, const char* person, const ZonePosition& near, int target,
+                          int destination = -1)
+    {
+        Game& game = Game::get();
+        // One of the type the world drew already would be a duplicate.
+        for (int i = 0; i < game.getQuestTableSize(); ++i) {
+            if (const Quest* drawn = game.getQuest(i); drawn && drawn->type == toIndex(type)) {
+                game.deleteQuest(i);
+            }
+        }
+        auto quest = std::make_unique<Quest>();
+        quest->setup(5, game.getClock(), 4242u, toIndex(type), 0);
+        quest->rollChoices(false);
+        quest->randomizeParameters();
+        quest->targetLevel = target;
+        quest->secondTargetLevel = destination;
+        const MonsterType* kind = GameData::get().findMonsterType(person);
+        Actor* npc = kind ? SpawnSystem::get().spawnMonsterAt(-1, kind, near, near.zone) : nullptr;
+        if (!npc) {
+            return nullptr;
+        }
+        quest->questNpc = npc;
+        const int number = game.addQuest(std::move(quest));
+        Player* player = serverPlayer();
+        return player && player->acceptQuest(number) ? game.getQuest(number) : nullptr;
+    }
+    // Frames until the check holds; false at a limit that only catches a hang.
+    template <class Check> bool frameUntil(Check check, int limit = 400)
+    {
+        for (int i = 0; i < limit && !check(); ++i) {
+            frame();
+        }
+        return check();
+    }
+    // The player stands beside the entity on the server, and the client knows.
+    bool standBeside(const Entity* entity, float dx)
+    {
+        ZonePosition near = entity->getPosition();
+        near.x += dx;
+        ZonePosition at = near;
+        Player* player = serverPlayer();
+        Game::get().findFreeSpotNear(near, 4, at, player, true);
+        player->warp(at);
+        return frameUntil([&] {
+            const PlayerClient* own = client->getLocalPlayer();
+            return own && ZonePosition::distanceTo(own->getPosition(), player->getPosition()) < 8.0f &&
+                   GameClient::get().getEntity(entity->getEntityNumber()) != nullptr;
+        });
+    }
+    // The client's journal entry of the server's quest.
+    const QuestClient* journalEntry(const Quest& quest) const
+    {
+        const PlayerClient* own = client->getLocalPlayer();
+        for (int slot = 0; own && slot < PlayerClient::kQuestSlots; ++slot) {
+            const QuestClient* held = own->isQuestSlotActive(slot) ? own->getQuestSlot(slot) : nullptr;
+            if (held && held->id == quest.id && held->type == quest.type) {
+                return held;
+            }
+        }
+        return nullptr;
+    }
+    // Clicks the person's mirror: the window of the action opens.
+    void click(const Entity* person, int action, const std::string& menu)
+    {
+        EntityClient* mirror = GameClient::get().getEntity(person->getEntityNumber());
+        ASSERT_NE(mirror, nullptr);
+        PlayerClient* own = client->getLocalPlayer();
+        ASSERT_NE(own, nullptr);
+        ui.menus.clear();
+        EXPECT_EQ(mirror->getMouseAction(true, false), action);
+        own->selectEntity(mirror);
+        // A step away the player walks up first; in reach the window opens.
+        EXPECT_TRUE(frameUntil([&] {
+            return own->action == action &&
+                   std::find(ui.menus.begin(), ui.menus.end(), "push " + menu) != ui.menus.end();
+        })) << own->action;
+    }
+    void SetUp() override
+    {
+        ClientWorldEndToEnd::SetUp();
+        ui.install(client->getUi());
+    }
+
+    RecordingClientUi ui{{}};
 };
 
 class ClientSoundEndToEnd : public ClientEndToEnd {
@@ -642,6 +748,134 @@ TEST_F(ClientWorldEndToEnd, ASecondNewGameInTheSameFolderStartsWithAWholeStone)
         EXPECT_EQ(text.find("Life stone"), std::string::npos) << text;
     }
     client->setTextEventSink(nullptr);
+}
+
+// The stone warnings start with the server's first covenant section after a
+// join: a character file's damaged stone that the server restores (its world
+// file gone) shows nothing; a stone still damaged in its own world warns once.
+TEST_F(ClientWorldEndToEnd, AResumedStoneWarnsOnlyOfWhatTheServerHolds)
+{
+    std::vector<std::string> shown;
+    client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
+    struct Case {
+        const char* what;
+        int percent;
+        bool worldRemoved;
+        bool restored;
+        std::vector<std::string> warnings;
+    };
+    const Case cases[] = {
+        {"its own world at 40 %", 40, false, false, {"Life stone is threatened (below 50%)!"}},
+        {"its world file removed at 50 %", 50, true, true, {}},
+    };
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Covenant* covenant = serverPlayer() ? serverPlayer()->getCovenant() : nullptr;
+        ASSERT_NE(covenant, nullptr);
+        const int maximum = covenant->getLifestoneMaxHealth();
+        ASSERT_GT(maximum, 0);
+        covenant->setLifestoneHealth(maximum * c.percent / 100);
+        frame();
+        frame();
+        ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+        // Resumed as a user does, in a new run of the program.
+        client->setTextEventSink(nullptr);
+        ASSERT_NO_FATAL_FAILURE(restartProgram());
+        if (c.worldRemoved) {
+            ASSERT_TRUE(std::filesystem::remove(user.path() / "Chars" / "Aldric.wld"));
+            // That run drew otherwise before its world: the new world is
+            // another, so the character starts afresh in it.
+            Random::next(0);
+        }
+        client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
+        shown.clear();
+        set("resumeGameChar", "Aldric");
+        set("PlayerName", "");
+        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
+        for (int i = 0; i < 20; ++i) {
+            frame();
+        }
+        ASSERT_TRUE(client->isJoined());
+        covenant = serverPlayer() ? serverPlayer()->getCovenant() : nullptr;
+        ASSERT_NE(covenant, nullptr);
+        EXPECT_EQ(covenant->getLifestoneHealth() == covenant->getLifestoneMaxHealth(), c.restored);
+        std::vector<std::string> warned;
+        std::copy_if(shown.begin(), shown.end(), std::back_inserter(warned),
+                     [](const std::string& text) { return text.find("Life stone") != std::string::npos; });
+        EXPECT_EQ(warned, c.warnings);
+    }
+    client->setTextEventSink(nullptr);
+}
+
+// A package's addressee answers a click with its window; Deliver completes
+// the quest on the server and in the client's journal.
+TEST_F(ClientQuestPeopleEndToEnd, ADeliveryIsHandedOverThroughItsPersonsWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    ZonePosition near = serverPlayer()->getPosition();
+    near.x += 120.0f;
+    Quest* quest = heldQuestAbout(QuestType::Delivery, "NpcDeliveryWarrior", near, 0);
+    ASSERT_NE(quest, nullptr);
+    const Entity* person = quest->questNpc.get();
+    ASSERT_NE(person, nullptr);
+    ASSERT_TRUE(standBeside(person, 40.0f));
+    ASSERT_TRUE(frameUntil([&] { return journalEntry(*quest) != nullptr; }));
+    EXPECT_FALSE(journalEntry(*quest)->isComplete());
+    ASSERT_NO_FATAL_FAILURE(click(person, 27, "NpcDeliveryMenu"));
+    // The window's button runs its command as the program's own.
+    ASSERT_TRUE(executeCommandLine("npcDelivery"));
+    EXPECT_TRUE(frameUntil([&] {
+        const QuestClient* entry = journalEntry(*quest);
+        return quest->isComplete() && entry && entry->isComplete();
+    }));
+}
+
+// A traveller answers a click with its window; Escort makes it follow the
+// player, who walks to a level's gate and goes through it: the traveller
+// goes along into its destination, and the quest completes.
+TEST_F(ClientQuestPeopleEndToEnd, AnEscortedTravellerFollowsThePlayerIntoItsDestination)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    // A level's own gate: once open it takes the player to its covenant's
+    // gate in the town, the destination here.
+    Gate* way = nullptr;
+    for (int i = 0; i < Game::kMaxEntities && !way; ++i) {
+        auto* gate = dynamic_cast<Gate*>(Game::get().getEntity(i));
+        if (gate && gate->getPosition().zone > 0 && gate->getKind() == Gate::kLevelGate) {
+            way = gate;
+        }
+    }
+    ASSERT_NE(way, nullptr);
+    const int start = way->getPosition().zone;
+    // The player there first, so that the level stands built.
+    ASSERT_TRUE(standBeside(way, 64.0f));
+    ASSERT_TRUE(frameUntil([&] { return World::get().isLevelLoaded(start); }));
+    // The traveller waits a few steps from the gate.
+    Quest* quest = heldQuestAbout(QuestType::Escort, "NpcEscortMage", way->getPosition(), start, 0);
+    ASSERT_NE(quest, nullptr);
+    auto* traveller = dynamic_cast<Actor*>(quest->questNpc.get());
+    ASSERT_NE(traveller, nullptr);
+    ASSERT_EQ(traveller->getPosition().zone, start);
+    ASSERT_TRUE(standBeside(traveller, 40.0f));
+    ASSERT_NO_FATAL_FAILURE(click(traveller, 28, "NpcEscortMenu"));
+    ASSERT_TRUE(executeCommandLine("npcEscort"));
+    Player* player = serverPlayer();
+    ASSERT_TRUE(frameUntil([&] { return traveller->getLeader() == player; }));
+
+    // The gate opened, the player clicks it, walks there and goes through.
+    way->beginUse(player);
+    ASSERT_EQ(player->getPosition().zone, start);
+    EntityClient* gateMirror = GameClient::get().getEntity(way->getEntityNumber());
+    ASSERT_NE(gateMirror, nullptr);
+    client->getLocalPlayer()->selectEntity(gateMirror);
+    ASSERT_TRUE(frameUntil([&] { return player->getPosition().zone == 0; }));
+    EXPECT_EQ(traveller->getPosition().zone, 0) << "along with the player";
+    EXPECT_LT(ZonePosition::distanceTo(traveller->getPosition(), player->getPosition()), 300.0f);
+    EXPECT_TRUE(frameUntil([&] {
+        const QuestClient* entry = journalEntry(*quest);
+        return quest->isComplete() && entry && entry->isComplete();
+    }));
 }
 
 // Started from the menu's command (no "newWorld" from any client): the world

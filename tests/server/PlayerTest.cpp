@@ -1,6 +1,7 @@
 #include "game/entities/Player.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
+#include "game/definitions/CharacterClass.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
@@ -180,6 +181,31 @@ TEST_F(PlayerWorld, DeathToAMonsterRecordsItDropsASoulStoneAndResurrectionRestor
 
 // A player takes its body from its class entry: without one it would be an
 // invisible entity to every client.
+// A class text by index: the text, "" past the list, the string untouched
+// without a class.
+TEST_F(PlayerWorld, AClassTextIsCopiedByIndexAndNothingWithoutAClass)
+{
+    CharacterClass record;
+    record.texts = {"first", "second"};
+    const CharacterClass* own = player->getCharacterClass();
+    struct Case {
+        const CharacterClass* cls;
+        int index;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {&record, 0, "first"}, {&record, 1, "second"}, {&record, 2, ""},
+        {&record, -1, ""},     {nullptr, 0, "kept"},
+    };
+    for (const Case& c : cases) {
+        player->setCharacterClassRecord(c.cls);
+        std::string out = "kept";
+        player->getClassText(c.index, out);
+        EXPECT_EQ(out, c.expected) << c.index << (c.cls ? "" : " without a class");
+    }
+    player->setCharacterClassRecord(own);
+}
+
 TEST_F(PlayerWorld, EveryPlayerClassGivesThePlayerItsClassModel)
 {
     for (int index = 0; index < kPlayerClassCount; ++index) {

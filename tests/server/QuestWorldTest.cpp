@@ -152,6 +152,53 @@ TEST_F(QuestWorld, DuplicatesAreByTypeAndWhatTheTypeIsAbout)
     EXPECT_FALSE(thief->isDuplicateOf(*item));
 }
 
+// The unique-monster quest with the most successes among those whose type is
+// flagged for the search; the first of a tie; a quest without a level counts not.
+TEST_F(QuestWorld, TheLeadingUniqueMonsterQuestHasTheMostSuccessesOfAFlaggedType)
+{
+    MonsterType* flagged = GameData::get().findMonsterType("GrabnakTheCruel");
+    MonsterType* plain = GameData::get().findMonsterType("GoblinScout");
+    ASSERT_TRUE(flagged && plain);
+    ASSERT_TRUE(flagged->questUnique);
+    ASSERT_FALSE(plain->questUnique);
+    struct Entry {
+        QuestType type;
+        MonsterType* monster;
+        int level;
+        int successes;
+    };
+    constexpr QuestType kSpotted = QuestType::UniqueMonsterSpotted;
+    struct Case {
+        const char* what;
+        std::vector<Entry> quests;
+        int leading; // index into quests; -1: none
+    };
+    const Case cases[] = {
+        {"none", {}, -1},
+        {"one of an unflagged type", {{kSpotted, plain, 10, 9}}, -1},
+        {"success 2 and 5", {{kSpotted, flagged, 10, 2}, {kSpotted, flagged, 10, 5}}, 1},
+        {"success 5 and 2", {{kSpotted, flagged, 10, 5}, {kSpotted, flagged, 10, 2}}, 0},
+        {"a tie", {{kSpotted, flagged, 10, 5}, {kSpotted, flagged, 12, 5}}, 0},
+        {"level -1 skipped", {{kSpotted, flagged, -1, 9}, {kSpotted, flagged, 10, 1}}, 1},
+        {"another type skipped", {{QuestType::KillMonsters, flagged, 10, 9}, {kSpotted, flagged, 10, 1}}, 1},
+    };
+    for (const Case& c : cases) {
+        server.game->clearQuests();
+        std::vector<Quest*> added;
+        for (const Entry& e : c.quests) {
+            Quest* quest = server.game->getQuest(server.game->addQuest(rolled(e.type)));
+            ASSERT_NE(quest, nullptr) << c.what;
+            quest->monsterType = e.monster;
+            quest->level = e.level;
+            quest->successCount = e.successes;
+            added.push_back(quest);
+        }
+        EXPECT_EQ(Quest::findLeadingUniqueMonsterQuest(),
+                  c.leading < 0 ? nullptr : added[static_cast<size_t>(c.leading)])
+            << c.what;
+    }
+}
+
 // What a monster lets fall for a quest that asks for it stands for the
 // monster's type: picked up, it counts for the quest; one of another type does
 // not.

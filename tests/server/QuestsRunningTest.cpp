@@ -9,6 +9,7 @@
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Item.h"
+#include "game/entities/Trap.h"
 #include "game/entities/TrapGround.h"
 #include "game/entities/Vendor.h"
 #include "game/quests/Quest.h"
@@ -562,6 +563,82 @@ TEST_F(QuestUpdate, TownTrapsRarityTreasureMapsAndPackages)
               std::vector<std::string>{"msg 4 \"Don't have package for " + getNpcDisplayName(npc) + "!\""});
 }
 
+// A town trap whose attempt failed keeps watching: the player standing on it
+// sets it off at a later attempt, each removal counts for the quest and the
+// last completes it. A trap in a level has its one attempt.
+TEST_F(QuestUpdate, ATownTrapWatchesUntilItGoesOffALevelTrapTriesOnce)
+{
+    Game& game = *server.game;
+    game.clearQuests();
+    auto made = rolled(QuestType::TownTraps);
+    made->progress = 0;
+    made->goal = 3;
+    made->setUp(0, nullptr);
+    ASSERT_EQ(made->spawnedEntities.size(), 3u);
+    std::vector<SafePtr<Entity>> traps(made->spawnedEntities.begin(), made->spawnedEntities.end());
+    const DatabaseEntry* entry = traps[0].get()->getEntry();
+    const int number = game.addQuest(std::move(made));
+    Quest* quest = game.getQuest(number);
+    ASSERT_NE(player->acceptQuest(number), nullptr);
+    player->setStat(toIndex(CharacterStat::DisarmTrap), 0);
+
+    // The same trap lying in a level: not the quest's, for anyone near.
+    auto* level = new TrapGround();
+    level->setEntry(entry, entry->getName());
+    level->loadFromDatabase();
+    level->setHitsAnyone(true);
+    ASSERT_NE(add(level, besidePlayer(300.0f)), nullptr);
+    level->onPlaced();
+    traps.push_back(level);
+
+    // Stands the player on the trap until it is gone (the limit only catches a hang).
+    auto standOn = [&](SafePtr<Entity>& trap) {
+        const ZonePosition at = trap.get()->getPosition();
+        for (int step = 0; step < 4000 && trap.get(); ++step) {
+            if (!player->isAlive()) {
+                player->resurrect(false);
+            }
+            player->setPosition(at);
+            game.update(0.05f);
+        }
+    };
+    struct Case {
+        bool town;
+        int progressAfter;
+    };
+    const Case cases[] = {{true, 1}, {true, 2}, {true, 3}, {false, 3}};
+    for (size_t i = 0; i < traps.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(i);
+        auto* ground = dynamic_cast<TrapGround*>(traps[i].get());
+        ASSERT_NE(ground, nullptr);
+        ASSERT_EQ(ground->isTownTrap(), c.town);
+        Trap* trap = ground->getTrap();
+        ASSERT_NE(trap, nullptr);
+        ASSERT_TRUE(scriptDraws({drawAtLeast(trap->getTriggerChance())}));
+        ground->trigger(player);
+        EXPECT_FALSE(trap->isSprung());
+        EXPECT_NE(ground->isTriggered(), c.town) << "a failed attempt";
+        if (c.town) {
+            standOn(traps[i]);
+            EXPECT_EQ(traps[i].get(), nullptr) << "set off at a later attempt";
+        } else {
+            // Many think periods on it: no other attempt.
+            const float think = ground->getThinkTimer().max;
+            ASSERT_GT(think, 0.0f);
+            for (int step = 0; 0.05f * static_cast<float>(step) < 10.0f * think; ++step) {
+                player->setPosition(ground->getPosition());
+                game.update(0.05f);
+            }
+            ASSERT_EQ(traps[i].get(), ground);
+            EXPECT_FALSE(trap->isSprung());
+            EXPECT_TRUE(ground->isTriggered());
+        }
+        EXPECT_EQ(quest->progress, c.progressAfter);
+        EXPECT_EQ(quest->isComplete(), c.progressAfter == 3);
+    }
+}
+
 // Quest people of the rows that name no monster level take their target
 // level's; a ghost keeps its type's own; a captive's block, in a built level,
 // is filled at once.
@@ -734,30 +811,70 @@ TEST_F(QuestsRunning, AThiefNeedsAStockedVendorAndAKidnappingNamesItsNpcWithItsT
     kidnapping->questNpc = nullptr;
 }
 
-// A kidnapped town NPC who dies fails its quest with a line that names the
-// NPC with its type, as the announcement did.
-TEST_F(QuestsRunning, AKidnappedNpcsDeathIsToldWithItsType)
+// The news of a town NPC's quest names the NPC with its type, as the
+// announcement did; a recruit's news keeps its bare name.
+TEST_F(QuestsRunning, QuestNewsNamesATownNpcWithItsTypeAndARecruitByName)
 {
     Game& game = *server.game;
     game.clearQuests();
     game.createTownNpcs();
-    // Taken as the set-up takes one (the player stands in the town, where no
-    // kidnapping starts).
-    auto quest = rolled(QuestType::Kidnapping);
-    Actor* npc = game.getTownNpc(toIndex(NpcType::Apothecary));
-    ASSERT_NE(npc, nullptr);
-    quest->questNpc = npc;
-    quest->monsterType = GameData::get().findMonsterType("GoblinScout");
-    npc->setFlags(npc->getFlags() | EntityBase::kFlagKidnapped);
-    npc->setQuestActor(true);
-    const std::string named = npc->getName() + " ($NpcType" + getNpcTypeName(npc->getNpcType()) + "$)";
-    ASSERT_NE(game.getQuest(game.addQuest(std::move(quest))), nullptr);
-    clearLines();
-    npc->takeDamage(npc->getHealth() + 5, nullptr);
-    game.update(0.05f);
-    ASSERT_TRUE(npc->isDead());
-    EXPECT_TRUE(anyLineWith("QuestKilledKidnapping")) << (recent().empty() ? "" : recent().back());
-    EXPECT_TRUE(anyLineWith(named)) << (recent().empty() ? "" : recent().back());
+    enum class End { Expires, Killed };
+    struct Case {
+        QuestType type;
+        End end;
+        const char* key;
+        bool withType;
+    };
+    const Case cases[] = {
+        {QuestType::DeadlyPoison, End::Expires, "QuestDeadlyPoisonLate", true},
+        {QuestType::DeadlyPoison, End::Killed, "QuestKilledDeadlyPoison", true},
+        {QuestType::Petrify, End::Killed, "QuestKilledPetrify", true},
+        {QuestType::Kidnapping, End::Killed, "QuestKilledKidnapping", true},
+        {QuestType::Recruit, End::Expires, "QuestRecruitLate", false},
+        {QuestType::Recruit, End::Killed, "QuestKilledRecruit", false},
+    };
+    // A town NPC of a named type for each case.
+    std::vector<Actor*> townsfolk;
+    for (int slot = 0; slot < game.getTownNpcCount(); ++slot) {
+        Actor* npc = game.getTownNpcAt(slot);
+        if (npc && npc->getNpcType() > 0 && npc->getNpcType() != toIndex(NpcType::OneShot)) {
+            townsfolk.push_back(npc);
+        }
+    }
+    ASSERT_GE(townsfolk.size(), std::size(cases));
+    size_t next = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        Actor* npc = townsfolk[next++];
+        auto quest = rolled(c.type);
+        quest->questNpc = npc;
+        quest->monsterType = GameData::get().findMonsterType("GoblinScout");
+        if (c.type == QuestType::Kidnapping) {
+            npc->setFlags(npc->getFlags() | EntityBase::kFlagKidnapped);
+            npc->setQuestActor(true);
+        }
+        Quest* held = game.getQuest(game.addQuest(std::move(quest)));
+        ASSERT_NE(held, nullptr);
+        const std::string typed = " ($NpcType" + getNpcTypeName(npc->getNpcType()) + "$)";
+        clearLines();
+        if (c.end == End::Expires) {
+            ASSERT_GT(held->definition->maxTime, 0.0f);
+            held->deadline = GameTime(0, 0, 0, 0.0f);
+            game.setClock(GameTime(2, 0, 0, 0.0f));
+            held->think(nullptr, 0.05f);
+        } else {
+            npc->takeDamage(npc->getHealth() + 5, nullptr);
+            game.update(0.05f);
+            ASSERT_TRUE(npc->isDead());
+        }
+        std::string line;
+        for (const std::string& l : recent())
+            if (l.find(c.key) != std::string::npos)
+                line = l;
+        ASSERT_FALSE(line.empty()) << (recent().empty() ? "" : recent().back());
+        EXPECT_NE(line.find(npc->getName()), std::string::npos) << line;
+        EXPECT_EQ(line.find(npc->getName() + typed) != std::string::npos, c.withType) << line;
+    }
 }
 
 // Town NPCs stand by their slot in the town's list, which is not their type

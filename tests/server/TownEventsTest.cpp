@@ -139,6 +139,10 @@ TEST_F(TownEvents, EventsOfTheWorldBecomeTheTownsLines)
     std::unique_ptr<Item> rare = item(ItemRarity::Rare);
     const std::string uniqueName = "~<" + unique->getDisplayName(true) + "@@>~";
     const std::string stewardName = "~<" + steward->getName() + "@@>~";
+    // A town NPC named with its type, the key escaped inside the arguments.
+    auto withType = [](const Actor* npc) {
+        return "~<" + npc->getName() + " ($NpcType" + getNpcTypeName(npc->getNpcType()) + "$)@@>~";
+    };
     Actor* wanderer = monster("GoblinScout", 150.0f);
     Actor* renegade = monster("GoblinScout", 200.0f);
     Actor* thief = monster("GoblinScout", 250.0f);
@@ -185,10 +189,10 @@ TEST_F(TownEvents, EventsOfTheWorldBecomeTheTownsLines)
         {"plague cured", [&] { solved(QuestType::Plague, nullptr); }, "CuredPlague", "", 0, true},
         {"kidnapped rescued",
          [&] { game.getQuest(game.addQuest(quest(QuestType::Kidnapping, steward)))->tryRescue(steward); },
-         "RescuedMe", stewardName, stewardType, true},
+         "RescuedMe", withType(steward), stewardType, true},
         {"rescue",
          [&] { game.getQuest(game.addQuest(quest(QuestType::RescueNpc, rescued)))->tryRescue(rescued); },
-         "RescuedNpc", "~<" + rescued->getName() + "@@>~", 0, true},
+         "RescuedNpc", withType(rescued), 0, true},
         {"renegade killed",
          [&] {
              game.addQuest(quest(QuestType::Renegade, renegade));

@@ -153,6 +153,14 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EntityClient& ownPedestal = add(37, "ObjectPedestal", 0, 800, 300);
     EntityClient& theirPedestal = add(38, "ObjectPedestal", 2, 800, 340);
     EntityClient& captive = add(39, "NpcRescueWarrior", -1, 800, 380, sentient(0));
+    EntityClient& deliveryWarrior = add(40, "NpcDeliveryWarrior", -1, 900, 300, sentient(0));
+    EntityClient& deliveryRogue = add(41, "NpcDeliveryRogue", -1, 900, 340, sentient(0));
+    EntityClient& deliveryPriest = add(42, "NpcDeliveryPriest", -1, 900, 380, sentient(0));
+    EntityClient& deliveryMage = add(43, "NpcDeliveryMage", -1, 900, 420, sentient(0));
+    EntityClient& escortWarrior = add(44, "NpcEscortWarrior", -1, 1000, 300, sentient(0));
+    EntityClient& escortRogue = add(45, "NpcEscortRogue", -1, 1000, 340, sentient(0));
+    EntityClient& escortPriest = add(46, "NpcEscortPriest", -1, 1000, 380, sentient(0));
+    EntityClient& escortMage = add(47, "NpcEscortMage", -1, 1000, 420, sentient(0));
 
     const std::vector<Case> cases = {
         {"goblin", &goblin, 2, 2, 4, EntityClient::kMapRed, true, false},
@@ -184,6 +192,15 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         {"pedestal of a house at peace", &theirPedestal, 17, 4, 17, EntityClient::kMapOrange, true, false},
         // A captive is freed through its rescue window, not fought.
         {"captive", &captive, 26, 4, 26, EntityClient::kMapBlue, true, false},
+        // So is a package's addressee and a traveller to be escorted.
+        {"delivery warrior", &deliveryWarrior, 27, 4, 27, EntityClient::kMapBlue, true, false},
+        {"delivery rogue", &deliveryRogue, 27, 4, 27, EntityClient::kMapBlue, true, false},
+        {"delivery priest", &deliveryPriest, 27, 4, 27, EntityClient::kMapBlue, true, false},
+        {"delivery mage", &deliveryMage, 27, 4, 27, EntityClient::kMapBlue, true, false},
+        {"escort warrior", &escortWarrior, 28, 4, 28, EntityClient::kMapBlue, true, false},
+        {"escort rogue", &escortRogue, 28, 4, 28, EntityClient::kMapBlue, true, false},
+        {"escort priest", &escortPriest, 28, 4, 28, EntityClient::kMapBlue, true, false},
+        {"escort mage", &escortMage, 28, 4, 28, EntityClient::kMapBlue, true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.e->getMouseAction(true, false), c.acting) << c.what;

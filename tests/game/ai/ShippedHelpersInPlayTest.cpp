@@ -124,4 +124,36 @@ TEST_F(ShippedHelpersInPlayTest, TheMatriarchBroodsTheSpidersLeapAndTheCultistPr
     EXPECT_EQ(world.log.count(3), 0u);
 }
 
+// A shipped traveller that a player escorts walks after its leader, near or
+// far, and comes within the follow range without leaving the level.
+TEST_F(ShippedHelpersInPlayTest, AnEscortedTravellerWalksAfterItsLeader)
+{
+    struct Case {
+        const char* entry;
+        int tilesApart;
+    };
+    const Case cases[] = {
+        {"NpcEscortWarrior", 8}, {"NpcEscortRogue", 16}, {"NpcEscortPriest", 8}, {"NpcEscortMage", 16}};
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        const int ty = 20 + 8 * row++;
+        Actor* traveller = spawn(c.entry, 5, 20, ty);
+        SkillUser* leader = placeWarrior(20 + c.tilesApart, ty);
+        ASSERT_TRUE(traveller && leader);
+        traveller->setLeader(leader, 4);
+        const auto apart = [&] {
+            return ZonePosition::distanceTo(traveller->getPosition(), leader->getPosition());
+        };
+        const float from = apart();
+        ASSERT_GT(from, 160.0f);
+        // The limit only catches a traveller that never comes.
+        for (int i = 0; i < 20 * 60 && apart() >= 160.0f; ++i)
+            world.game->update(0.05f);
+        EXPECT_LT(apart(), 160.0f) << "from " << from;
+        EXPECT_EQ(traveller->getPosition().zone, leader->getPosition().zone);
+        traveller->clearLeader();
+    }
+}
+
 } // namespace

@@ -37,6 +37,7 @@ namespace {
 constexpr int kEquipment = toIndex(InventoryGroupIndex::Equipment);
 constexpr int kBag1 = toIndex(InventoryGroupIndex::Bag1);
 constexpr int kHouse = toIndex(InventoryGroupIndex::House);
+constexpr int kLoot = toIndex(InventoryGroupIndex::Loot);
 constexpr int kTownAttackQuest = toIndex(QuestType::TownAttack);
 
 class PlayerCovenantPlay : public ActorCovenantFixture {
@@ -521,6 +522,61 @@ TEST_F(PlayerCovenantPlay, SharedAdventuresWithAComputerCovenant)
               std::vector<std::string>{"msg 2 \"" + world.game->getCovenantColoredName(partner.index) +
                                        " has stopped adventuring with us\""});
     EXPECT_EQ(own->linkedCovenant, -1);
+}
+
+// A dead monster's loot by kill credit: the share passed to the drop and
+// whether a computer covenant took the item it wants from the remaining loot.
+TEST_F(PlayerCovenantPlay, TheKillCreditSetsTheLootShareAndWhoTakesFromTheLoot)
+{
+    ActorCovenant& partner = setUpCovenant("Ironbound", 5);
+    Actor* recruit = partner.getRecruitActor(0) ? partner.getRecruitActor(0) : partner.getRecruitActor(1);
+    ASSERT_NE(recruit, nullptr);
+    enum class Killer { Player, Recruit, None };
+    struct Case {
+        const char* name;
+        Killer killer;
+        bool adventure;
+        float share;
+        bool lootTaken;
+    };
+    const std::array<Case, 4> cases{{
+        {"a player alone", Killer::Player, false, 1.0f, false},
+        {"a player adventuring with a computer covenant", Killer::Player, true, 0.5f, true},
+        {"a computer covenant's recruit", Killer::Recruit, false, 0.5f, true},
+        {"no kill credit", Killer::None, false, 0.0f, false},
+    }};
+    int row = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.adventure)
+            own->startSharedAdventure(&partner);
+        else
+            own->stopSharedAdventure(own);
+        ASSERT_EQ(own->linkedCovenant != -1, c.adventure);
+        Actor* victim = spawn(findType("GoblinWarrior"), 3, 62 + 2 * row++, 66);
+        ASSERT_NE(victim, nullptr);
+        victim->setChecksActivity(false);
+        // A shirt well above the partner's gear: a covenant that takes loot keeps it.
+        Item* shirt = makeItem("ChainShirt");
+        shirt->setLevel(40);
+        shirt->updateStackValue();
+        ASSERT_TRUE(victim->getInventory()->getSlot(kLoot)->addItem(shirt));
+        std::vector<float> shares;
+        world.game->hooks().dropMonsterLoot = [&](Actor* dropped, float share, int, float, float) {
+            EXPECT_EQ(dropped, victim);
+            shares.push_back(share);
+        };
+        Sentient* killer = c.killer == Killer::Player    ? static_cast<Sentient*>(player)
+                           : c.killer == Killer::Recruit ? recruit
+                                                         : nullptr;
+        victim->takeDamage(victim->getHealth(), killer);
+        ASSERT_TRUE(victim->isDead());
+        ASSERT_EQ(victim->getKillCreditEntity(), killer);
+        victim->dropLoot();
+        EXPECT_EQ(shares, std::vector<float>{c.share});
+        EXPECT_EQ(victim->getInventory()->countItemsInGroup(kLoot), c.lootTaken ? 0 : 1);
+        world.game->hooks().dropMonsterLoot = nullptr;
+    }
 }
 
 TEST_F(PlayerCovenantPlay, OfferLinesAreParsedCheckedAndAnsweredOnlyForThePendingOffer)
