@@ -197,7 +197,6 @@ public:
     // not follow the loader thread's pace, so a build completes at the first
     // pass after its request however long the file takes.
     void setBuildsWaitForFiles(bool wait) { m_buildsWaitForFiles = wait; }
-    bool buildsWaitForFiles() const { return m_buildsWaitForFiles; }
     // True while a level waits for its build (the loader thread's layout or
     // the main thread's finish).
     bool hasPendingBuilds() const;
