@@ -64,6 +64,9 @@ void Game::clear()
     m_dynamicChats.clear();
     m_clock.clear();
     m_worldGenerated = false;
+    if (World* world = World::instance()) {
+        world->setBuildsWaitForFiles(false);
+    }
     m_startLevel = -1;
     m_aiCovenantCount = 0;
     m_secretLevelCursor = -1;

@@ -9,6 +9,7 @@
 #include "game/entities/Player.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Weather.h"
+#include "game/world/World.h"
 
 #include <algorithm>
 #include <cmath>
@@ -110,6 +111,11 @@ void Game::resizeForWorld(int levelCount)
         if (m_entities[i].entity) {
             insertIntoSpatialIndex(m_entities[i].entity);
         }
+    }
+    // The steps draw from the shared streams: from here on a level is built
+    // at the first pass after its request, not when the loader is done.
+    if (World* world = World::instance()) {
+        world->setBuildsWaitForFiles(levelCount > 0);
     }
     m_levelFlags1.assign(static_cast<size_t>(levelCount), false);
     m_levelFlags2.assign(static_cast<size_t>(levelCount), false);

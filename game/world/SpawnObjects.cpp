@@ -135,7 +135,9 @@ int SpawnSystem::createBlockObjects(int levelIndex, int firstTileX, int firstTil
             CellObjectState* state = nullptr;
             const int tileX = firstTileX + x;
             const int tileY = firstTileY + y;
-            if (level->getCellObject(tileX, tileY, model, &state) < 0 || !model.isLoaded())
+            // The model is waited for: which objects stand must not follow
+            // the loader thread's pace.
+            if (level->getCellObject(tileX, tileY, model, &state) < 0 || !model.get())
                 continue;
             const ZonePosition at(levelIndex, (static_cast<float>(tileX) + 0.5f) * rules.tileSize,
                                   (static_cast<float>(tileY) + 0.5f) * rules.tileSize);

@@ -136,7 +136,7 @@ void World::completePendingBuilds()
 {
     for (const auto& level : m_levels) {
         LevelLayout* layout = level->getLayout();
-        if (level->pendingBuild && layout && layout->area.isLoaded()) {
+        if (level->pendingBuild && layout && (m_buildsWaitForFiles || layout->area.isLoaded())) {
             level->ensureLayout();
         } else if (layout && layout->built && layout->wanted && !layout->areaAcquired) {
             level->ensureLayout();

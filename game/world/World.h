@@ -189,8 +189,14 @@ public:
     // The first released list when the last reference went, the second when
     // only the drawing resources were dropped.
     void notifyLevelReleased(const Level& level, bool drawingOnly);
-    // Finishes every pending build (once per main-loop pass).
+    // Finishes pending builds (once per main-loop pass): those whose area
+    // file is loaded, or, while this process runs the server, all of them,
+    // waiting for the files the loader has not read yet.
     void completePendingBuilds();
+    // On while the server's Game plays on this World: what a step draws must
+    // not follow the loader thread's pace, so a build completes at the first
+    // pass after its request however long the file takes.
+    void setBuildsWaitForFiles(bool wait) { m_buildsWaitForFiles = wait; }
     // True while a level waits for its build (the loader thread's layout or
     // the main thread's finish).
     bool hasPendingBuilds() const;
@@ -252,6 +258,7 @@ private:
     std::array<std::vector<std::pair<int, LevelCallback>>, kListenerListCount> m_listeners;
     int m_nextListenerId = 1;
     bool m_destroying = false;
+    bool m_buildsWaitForFiles = false;
 };
 
 // The map cell of a local position: floor(x / "MapCellSize"), floor(y / …).

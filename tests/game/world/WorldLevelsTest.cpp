@@ -134,4 +134,40 @@ TEST_F(WorldLevelsTest, BuiltOnTheLoaderWalkedAcrossAndReleased)
     }
 }
 
+// A pass over the pending builds while the loader has not read the files:
+// on its own pace the levels wait for a later pass; while the server plays
+// the pass waits for the files, and every level is built, in level order.
+TEST_F(WorldLevelsTest, APassWaitsForTheFilesOnlyWhileTheServerPlays)
+{
+    struct Case {
+        bool waitForFiles;
+        bool builtAfterOnePass;
+    };
+    for (const Case& c : {Case{false, false}, Case{true, true}}) {
+        SCOPED_TRACE(c.waitForFiles ? "server playing" : "loader's pace");
+        std::vector<int> built;
+        const int listener =
+            world->addLevelListener(World::kFirstBuilt, [&](int level) { built.push_back(level); });
+        world->setBuildsWaitForFiles(c.waitForFiles);
+        for (int zone = 0; zone < world->getLevelCount(); ++zone) {
+            world->getLevel(zone)->acquire(Level::kDrawingKey);
+        }
+        world->completePendingBuilds();
+        std::vector<int> expected;
+        for (int zone = 0; zone < world->getLevelCount(); ++zone) {
+            EXPECT_EQ(world->isLevelLoaded(zone), c.builtAfterOnePass) << "level " << zone;
+            if (c.builtAfterOnePass) {
+                expected.push_back(zone);
+            }
+        }
+        EXPECT_EQ(built, expected);
+        EXPECT_EQ(world->hasPendingBuilds(), !c.builtAfterOnePass);
+        for (int zone = 0; zone < world->getLevelCount(); ++zone) {
+            world->getLevel(zone)->release(Level::kDrawingKey);
+        }
+        world->removeLevelListener(listener);
+        world->setBuildsWaitForFiles(false);
+    }
+}
+
 } // namespace
