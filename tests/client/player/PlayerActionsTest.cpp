@@ -139,7 +139,7 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     noTarget.kind = EntityTypeSection::Kind::Gate;
     noTarget.gateTarget = ZonePosition(-1, 0, 0);
     EntityClient& townGate = add(22, "ObjectTownGate", -1, 500, 180, noTarget);
-    EntityClient& levelGate = add(40, "ObjectGate", -1, 500, 260, noTarget);
+    EntityClient& levelGate = add(48, "ObjectGate", -1, 500, 260, noTarget);
     EntityClient& hidden = add(23, "GoblinWarrior", -1, 500, 220, sentient(0));
     hidden.setFlags(1u << 10);
     EntityClient& ownStone = add(26, "ObjectLifestone", 0, 600, 300);
