@@ -58,8 +58,8 @@ const GoldenText kGoldenTexts[] = {
     {QuestType::Assassin, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
      "$$QuestFixtureText0~<Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: "
      "^c002Level0^c145\nQuest level: 10"},
-    {QuestType::MonsterQuestItem, "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Goblin Ears@@>~$$",
-     "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+    {QuestType::MonsterQuestItem, "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Ears@@>~$$",
+     "$$QuestFixtureText0~<5@@Goblin Scout@@Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
     {QuestType::LevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
      "$$QuestFixtureText0~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
@@ -120,13 +120,13 @@ const GoldenText kGoldenTexts[] = {
      "$$QuestTextPoisonedSupply~<QuestFixtureText0@@3@@@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
     {QuestType::DeadlyPoison, "$$QuestTitleDeadlyPoison~<Mara (NpcTypeApothecary)@@>~$$",
-     "$$QuestTextDeadlyPoison~<Mara (NpcTypeApothecary)@@5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 "
+     "$$QuestTextDeadlyPoison~<Mara (NpcTypeApothecary)@@5@@Goblin Scout@@Ears@@>~$$\nTime left: 11.7 "
      "minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
     {QuestType::Petrify, "$$QuestTitlePetrify~<Mara (NpcTypeApothecary)@@>~$$",
-     "$$QuestTextPetrify~<Mara (NpcTypeApothecary)@@5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 "
+     "$$QuestTextPetrify~<Mara (NpcTypeApothecary)@@5@@Goblin Scout@@Ears@@>~$$\nTime left: 11.7 "
      "minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
     {QuestType::Plague, "$$QuestTitlePlague$$",
-     "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "$$QuestFixtureText0~<5@@Goblin Scout@@Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
     {QuestType::NewNpc, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
      "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
@@ -168,12 +168,12 @@ const GoldenText kGoldenTexts[] = {
      "$$QuestFixtureText0~<Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: "
      "^c002Level0^c145\nQuest level: 10"},
     {QuestType::ArmorsmithMonsterQuestItem,
-     "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Goblin Ears@@>~$$",
-     "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Ears@@>~$$",
+     "$$QuestFixtureText0~<5@@Goblin Scout@@Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
     {QuestType::WeaponsmithMonsterQuestItem,
-     "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Goblin Ears@@>~$$",
-     "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
+     "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Ears@@>~$$",
+     "$$QuestFixtureText0~<5@@Goblin Scout@@Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
     {QuestType::ArmorsmithLevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
      "$$QuestFixtureText0~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
@@ -206,8 +206,8 @@ const GoldenText kGoldenTexts[] = {
     {QuestType::StoryKillDraaienMage, "$$QuestTitleKillDraaienMage~<Goblin Scout@@Goblin Scout@@>~$$",
      "$$QuestTextKillDraaienMage~<Goblin Scout@@^c002Level3^c145@@>~$$\nTime left: 19.7 minutes\nKnown "
      "location: ^c002Level3^c145\nQuest level: 10"},
-    {QuestType::StoryDraaienNullifier, "$$QuestTitleDraaienNullifier~<Goblin Scout@@Goblin Ear@@>~$$",
-     "$$QuestTextDraaienNullifier~<Goblin Scout@@Goblin Ear@@Ann@@>~$$\nTime left: 19.7 minutes\nKnown "
+    {QuestType::StoryDraaienNullifier, "$$QuestTitleDraaienNullifier~<Goblin Scout@@Ear@@>~$$",
+     "$$QuestTextDraaienNullifier~<Goblin Scout@@Ear@@Ann@@>~$$\nTime left: 19.7 minutes\nKnown "
      "location: ^c002Level3^c145\nQuest level: 10"},
     {QuestType::StoryDraaienArmy, "$$QuestTitleDraaienArmy~<Goblin Scout@@>~$$",
      "$$QuestTextDraaienArmy~<Goblin Scout@@5@@>~$$\nTime left: 11.7 minutes\nKnown location: "
