@@ -167,12 +167,10 @@ const GoldenText kGoldenTexts[] = {
     {QuestType::MonsterScout, "$$QuestTitleMonsterScout~<Goblin Scout@@>~$$",
      "$$QuestFixtureText0~<Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown location: "
      "^c002Level0^c145\nQuest level: 10"},
-    {QuestType::ArmorsmithMonsterQuestItem,
-     "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Ears@@>~$$",
+    {QuestType::ArmorsmithMonsterQuestItem, "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Ears@@>~$$",
      "$$QuestFixtureText0~<5@@Goblin Scout@@Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
-    {QuestType::WeaponsmithMonsterQuestItem,
-     "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Ears@@>~$$",
+    {QuestType::WeaponsmithMonsterQuestItem, "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Ears@@>~$$",
      "$$QuestFixtureText0~<5@@Goblin Scout@@Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
     {QuestType::ArmorsmithLevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
@@ -363,6 +361,33 @@ TEST_F(QuestTexts, LevelTextsAndItemNames)
     EXPECT_TRUE(q.isTargetOnLevel(cellar));
     EXPECT_FALSE(q.isTargetOnLevel(town));
     EXPECT_TRUE(q.isQuestItem(ear));
+}
+
+// The progress line of an item quest names the monster type once, then the
+// item its kind carries: the shipped item names do not repeat the kind.
+TEST_F(QuestTexts, ItemQuestProgressNamesTheTypeThenItsItem)
+{
+    ASSERT_TRUE(loaded);
+    struct Case {
+        const char* type;
+        int left;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"CaveSpider", 6, "6 Cave Spider Fangs left to find\n"},
+        {"CaveSpider", 1, "1 Cave Spider Fang left to find\n"},
+        {"GoblinScout", 3, "3 Goblin Scout Ears left to find\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        TestQuest q;
+        q.setUpType = monster(c.type);
+        ASSERT_NE(q.setUpType, nullptr);
+        roll(q, QuestType::MonsterQuestItem);
+        ASSERT_GE(q.goal, c.left);
+        q.progress = q.goal - c.left;
+        EXPECT_EQ(q.getProgressText(true), c.expected);
+    }
 }
 
 TEST_F(QuestTexts, TownTrapsAndMissingPieces)
