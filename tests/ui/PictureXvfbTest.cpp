@@ -488,6 +488,52 @@ TEST(PictureGameXvfbTest, IconsSilhouetteTagBoxesAndTheNightLight)
             << int(drawn[1]) << "," << int(drawn[2]);
     }
 
+    {
+        // The quest sign stands upright: down the column through its middle
+        // the yellow bar comes first and the smaller dot below it.
+        const Picture shot = window.stillShot();
+        ZonePosition3 at;
+        Matrix3 turn;
+        giver->getWorldTransform(at, turn);
+        const Vec2 place =
+            client.screenPositionOf(ZonePosition(at.zone, at.x, at.y), at.z + giver->getIconHeight());
+        const float sx = static_cast<float>(shot.width) / 640.0f,
+                    sy = static_cast<float>(shot.height) / 480.0f;
+        auto yellow = [&](int x, int y) {
+            if (x < 0 || y < 0 || x >= shot.width || y >= shot.height) {
+                return false;
+            }
+            const uint8_t* p = shot.at(x, y);
+            return p[0] > 170 && p[1] > 130 && p[2] < 130 && p[0] > p[2] + 80;
+        };
+        // The column of the sign with the most yellow: the bar's middle.
+        const int cx = static_cast<int>(place.x * sx), cy = static_cast<int>(place.y * sy);
+        const int reach = static_cast<int>(40.0f * sy);
+        int column = cx, most = 0;
+        for (int x = cx - reach / 2; x <= cx + reach / 2; ++x) {
+            int count = 0;
+            for (int y = cy - reach; y <= cy + reach; ++y) {
+                count += yellow(x, y);
+            }
+            column = count > most ? x : column;
+            most = std::max(most, count);
+        }
+        std::vector<std::pair<int, int>> runs; // first row, length
+        for (int y = cy - reach; y <= cy + reach; ++y) {
+            if (!yellow(column, y)) {
+                continue;
+            }
+            if (!runs.empty() && runs.back().first + runs.back().second == y) {
+                ++runs.back().second;
+            } else {
+                runs.push_back({y, 1});
+            }
+        }
+        ASSERT_GE(runs.size(), 2u) << "the sign's bar and dot at " << place.x << "," << place.y;
+        EXPECT_GT(runs.front().second, runs.back().second)
+            << "bar " << runs.front().second << " rows above, dot " << runs.back().second << " rows below";
+    }
+
     // The own character's silhouette in its map colour, green.
     EntityClient* self = client.getPlayerEntity();
     ASSERT_EQ(self->getMapColorCode(), EntityClient::kMapGreen);
