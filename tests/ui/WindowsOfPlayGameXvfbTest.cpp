@@ -44,6 +44,7 @@
 #include <cctype>
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -728,14 +729,17 @@ TEST(WindowsOfPlayGameXvfbTest, EveryShownTextIsTranslated)
             << hover;
     }
 
-    // The windows of the HUD's buttons, one after the other.
-    const std::pair<const char*, const char*> buttons[] = {
-        {"Hud::Character", "Character"}, {"Hud::Quests", "Quests"}, {"Hud::Relations", "CovenantRelations"}};
-    for (const auto& [button, menu] : buttons) {
+    // The windows of the HUD's buttons, one after the other; each key of
+    // them closes it again (the relations screen covers the HUD).
+    const std::tuple<const char*, const char*, SDL_Scancode> buttons[] = {
+        {"Hud::Character", "Character", SDL_SCANCODE_C},
+        {"Hud::Quests", "Quests", SDL_SCANCODE_Q},
+        {"Hud::Relations", "CovenantRelations", SDL_SCANCODE_R}};
+    for (const auto& [button, menu, key] : buttons) {
         SCOPED_TRACE(menu);
         s.clickWidget(button);
         ASSERT_TRUE(until([menu = menu] { return menuActive(menu); })) << window.logTail();
-        s.clickWidget(button);
+        window.key(key);
         ASSERT_TRUE(until([menu = menu] { return !menuActive(menu); })) << window.logTail();
     }
 
