@@ -243,13 +243,18 @@ TEST_F(ShippedLayout, TextsStayWithinTheirBoxes)
     ASSERT_GT(message.x1, message.x0);
     EXPECT_TRUE(within(message, panel)) << message << " in " << panel;
 
-    // A 60-character quest title in the offered-quests list ends at its bar;
-    // a short one is drawn whole.
+    // A 60-character quest title in the offered-quests list ends at its bar,
+    // a long translated one too (cut as shown, never inside its key); a short
+    // one is drawn whole.
     struct Row {
         std::string title;
         bool whole;
     };
-    const Row rows[] = {{std::string(60, 'W'), false}, {"Collect 6 Fangs", true}};
+    const Row rows[] = {
+        {std::string(60, 'W'), false},
+        {"$$QuestTitleKillMonsters~<50@@Goblin Scouts of the far side of the northern mountains@@>~$$",
+         false},
+        {"Collect 6 Fangs", true}};
     std::vector<ListEntry> offered;
     for (const Row& row : rows) {
         ListEntry item;
@@ -279,6 +284,7 @@ TEST_F(ShippedLayout, TextsStayWithinTheirBoxes)
     for (size_t i = 0; i < std::size(rows); ++i) {
         SCOPED_TRACE(rows[i].title);
         EXPECT_LE(drawn[i].x1, rowEnd);
+        EXPECT_EQ(drawn[i].text.find('$'), std::string::npos) << drawn[i].text;
         EXPECT_EQ(drawn[i].text.find(rows[i].title) != std::string::npos, rows[i].whole) << drawn[i].text;
         EXPECT_EQ(drawn[i].text.size() >= 3 && drawn[i].text.compare(drawn[i].text.size() - 3, 3, "...") == 0,
                   !rows[i].whole)

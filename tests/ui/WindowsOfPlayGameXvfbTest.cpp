@@ -730,11 +730,11 @@ TEST(WindowsOfPlayGameXvfbTest, EveryShownTextIsTranslated)
     }
 
     // The windows of the HUD's buttons, one after the other; each key of
-    // them closes it again (the relations screen covers the HUD).
+    // them, or Escape for the relations screen over the HUD, closes it again.
     const std::tuple<const char*, const char*, SDL_Scancode> buttons[] = {
         {"Hud::Character", "Character", SDL_SCANCODE_C},
         {"Hud::Quests", "Quests", SDL_SCANCODE_Q},
-        {"Hud::Relations", "CovenantRelations", SDL_SCANCODE_R}};
+        {"Hud::Relations", "CovenantRelations", SDL_SCANCODE_ESCAPE}};
     for (const auto& [button, menu, key] : buttons) {
         SCOPED_TRACE(menu);
         s.clickWidget(button);

@@ -1,6 +1,8 @@
 #include "ui/widgets/UIWidget.h"
 
 #include "engine/core/ColorSystem.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Localization.h"
 #include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
 
@@ -18,33 +20,43 @@ std::string UIWidget::fitTextToWidth(const std::string& text, float width) const
 {
     UISystem* ui = UISystem::instance();
     UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
-    if (!drawing || text.empty() || drawing->layoutText(m_font, text).x <= width) {
+    // A widget without a width has no box to fit.
+    if (!drawing || text.empty() || width <= 0.0f || drawing->layoutText(m_font, text).x <= width) {
         return text;
     }
     static const std::string kMark = "...";
+    // Cut what is drawn: text keys translated first, so no key is cut apart.
+    std::string shown = text;
+    if (const Localization* texts = Localization::instance()) {
+        shown = texts->translateCopy(text);
+    }
+    unescapeNewlines(shown);
     // The places a cut may fall: not inside a "^c001" colour code.
     std::vector<size_t> cuts;
-    for (size_t at = 0; at < text.size(); ++at) {
-        if (text[at] == '^' && at + 1 < text.size() &&
-            std::isalpha(static_cast<unsigned char>(text[at + 1]))) {
+    for (size_t at = 0; at < shown.size(); ++at) {
+        if (shown[at] == '^' && at + 1 < shown.size() &&
+            std::isalpha(static_cast<unsigned char>(shown[at + 1]))) {
             cuts.push_back(at);
             at += 4;
             continue;
         }
         cuts.push_back(at);
     }
+    if (cuts.empty()) {
+        return shown;
+    }
     // The text grows with its length: the longest prefix that fits with the mark.
     size_t low = 0;
     size_t high = cuts.size() - 1;
     while (low < high) {
         const size_t middle = (low + high + 1) / 2;
-        if (drawing->layoutText(m_font, text.substr(0, cuts[middle]) + kMark).x <= width) {
+        if (drawing->layoutText(m_font, shown.substr(0, cuts[middle]) + kMark).x <= width) {
             low = middle;
         } else {
             high = middle - 1;
         }
     }
-    std::string cut = text.substr(0, cuts[low]);
+    std::string cut = shown.substr(0, cuts[low]);
     while (!cut.empty() && cut.back() == ' ') {
         cut.pop_back();
     }
