@@ -627,9 +627,11 @@ std::vector<std::string> readableTexts()
 TEST(WindowsOfPlayGameXvfbTest, EveryShownTextIsTranslated)
 {
     WindowedGame window;
-    if (!window.start("compressedTextures 0\n")) {
+    // The developer level, where a missing translation is logged.
+    if (!window.start("compressedTextures 0\ndeveloper 1\n")) {
         GTEST_SKIP() << "no X server can be started";
     }
+    ASSERT_TRUE(DebugSystem::get().isDeveloper());
     std::vector<std::string> missing;
     const int sink = DebugSystem::get().addSink([&missing](int, const std::string& text) {
         if (text.find("No translation for") != std::string::npos) {
