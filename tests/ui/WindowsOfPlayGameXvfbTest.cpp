@@ -757,7 +757,19 @@ TEST(WindowsOfPlayGameXvfbTest, EveryShownTextIsTranslated)
     s.clickWidget("NpcChat::Close");
     ASSERT_TRUE(until([] { return !menuActive("VendorMenuWithQuests"); }));
     window.key(SDL_SCANCODE_ESCAPE);
-    ASSERT_TRUE(until([] { return menuActive("PauseMenu"); }));
+    // The game menu over the paused game: "Paused" is said once, by the banner.
+    auto pausedSaid = [] {
+        int count = 0;
+        for (const std::string& text : readableTexts()) {
+            count += stripColorCodesCopy(text).find("Paused") != std::string::npos;
+        }
+        return count;
+    };
+    EXPECT_TRUE(until([&] {
+        return menuActive("PauseMenu") && Client::get().isPaused() && pausedSaid() == 1;
+    })) << "\"Paused\" said "
+        << pausedSaid() << " times";
+    ASSERT_TRUE(menuActive("PauseMenu"));
     window.key(SDL_SCANCODE_ESCAPE);
     ASSERT_TRUE(until([] { return !menuActive("PauseMenu"); }));
 
