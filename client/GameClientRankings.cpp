@@ -125,7 +125,7 @@ std::string GameClient::getColoredCovenantName(int index) const
     if (!covenant) {
         return std::string();
     }
-    return formatColorCode(covenant->getColorType()) + covenant->getName() + formatColorCode(145);
+    return formatColorCode(covenant->getColorType()) + covenant->getDisplayName() + formatColorCode(145);
 }
 
 std::string GameClient::getColoredCovenantShortName(int index) const

@@ -144,7 +144,7 @@ void describeItem(const ItemBase& item, std::vector<ListEntry>& list, std::strin
     if (p) {
         std::string compared;
         p->getEquipTooltip(&item, compared, TooltipContext{});
-        tooltip += compared;
+        ItemBase::appendTooltipPart(tooltip, compared);
     }
     list.push_back(entry(item.getDisplayName(true), std::move(value), std::move(tooltip)));
 }

@@ -31,6 +31,44 @@ bool isCriticalErrorBoxAllowed()
     return g_boxAllowed && !criticalBoxSwitchedOffByEnv();
 }
 
+std::string breakCriticalErrorText(const std::string& text, std::size_t width)
+{
+    std::string out;
+    std::size_t lineStart = 0; // where the current output line begins in out
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (text[i] == '\n') {
+            out += '\n';
+            lineStart = out.size();
+            ++i;
+            continue;
+        }
+        if (text[i] == ' ') {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && text[end] != ' ' && text[end] != '\n') {
+            ++end;
+        }
+        std::size_t wordLength = end - i;
+        std::size_t lineLength = out.size() - lineStart;
+        if (lineLength > 0) {
+            // Blanks between words on one line are kept as they were.
+            std::size_t blanks = i - (text.find_last_not_of(' ', i - 1) + 1);
+            if (lineLength + blanks + wordLength <= width) {
+                out.append(blanks, ' ');
+            } else {
+                out += '\n';
+                lineStart = out.size();
+            }
+        }
+        out.append(text, i, wordLength);
+        i = end;
+    }
+    return out;
+}
+
 bool showCriticalError(const std::string& text)
 {
     const char* display = std::getenv("DISPLAY");
@@ -42,8 +80,8 @@ bool showCriticalError(const std::string& text)
     std::fflush(stderr);
     if (isCriticalErrorBoxAllowed() && haveDisplay) {
         SDL_Window* parent = Platform::instance() ? Platform::get().getWindow() : nullptr;
-        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error", latin1ToUtf8(text).c_str(),
-                                        parent) == 0;
+        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error",
+                                        latin1ToUtf8(breakCriticalErrorText(text)).c_str(), parent) == 0;
     }
     return false;
 }

@@ -808,6 +808,20 @@ std::string ItemBase::getDisplayName(bool colored) const
     return formatColorCode(getRarityColor(m_rarity)) + name + formatColorCode(kPopColor);
 }
 
+void ItemBase::appendTooltipPart(std::string& tooltip, std::string_view part)
+{
+    if (part.empty()) {
+        return;
+    }
+    if (!tooltip.empty()) {
+        while (!tooltip.empty() && tooltip.back() == '\n') {
+            tooltip.pop_back();
+        }
+        tooltip += "\n\n";
+    }
+    tooltip += part;
+}
+
 void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context, std::string& out) const
 {
     const DatabaseEntry* e = getEntry();

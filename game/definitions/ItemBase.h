@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class ByteBuffer;
@@ -196,6 +197,9 @@ public:
     std::string getName() const;
     std::string getDisplayName(bool colored) const;
     void getTooltip(const ItemHolder* owner, const TooltipContext& context, std::string& out) const;
+    // Appends a further part (the comparison with what is worn) to a
+    // tooltip: a blank line between them when both have text.
+    static void appendTooltipPart(std::string& tooltip, std::string_view part);
 
     // ---- Images (see docs/formats.md "Inventory and item images")
     void writeImage(ByteBuffer& buffer, bool fileForm) const;

@@ -42,6 +42,16 @@ std::string treatyName(int treaty)
     return GameData::instance() ? GameData::get().getColoredTreatyName(treaty) : std::string();
 }
 
+// As an argument of a translated text: argument values cannot carry text
+// keys, so the name is translated here, and its colour is closed.
+std::string treatyArgument(int treaty)
+{
+    const Localization* localization = Localization::instance();
+    std::string name = treatyName(treaty);
+    return (localization ? localization->translateCopy(name) : stripTextKeyMarkers(name)) +
+           formatColorCode(145);
+}
+
 std::string routeName(int size)
 {
     return GameData::instance() ? GameData::get().getColoredTradeRouteName(size) : std::string();
@@ -182,8 +192,8 @@ void Game::onWarDeclared(int aggressor, int victim)
     auto honour = [this](Covenant* x, int treaty, Covenant* partner, Covenant* enemy) {
         announceDiplomacy(x->index, enemy->index, kWar, true);
         std::string text = wrapText("DeclareWarHonorTreaty", "%s %s %s %s %s", coloredName(x).c_str(),
-                                    treatyName(treaty).c_str(), coloredName(partner).c_str(),
-                                    treatyName(kWar).c_str(), coloredName(enemy).c_str());
+                                    treatyArgument(treaty).c_str(), coloredName(partner).c_str(),
+                                    treatyArgument(kWar).c_str(), coloredName(enemy).c_str());
         sendCovenantMessage(enemy, text, 0);
     };
     for (int i = 0; i < getCovenantCount(); ++i) {

@@ -6,6 +6,7 @@
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
+#include "engine/core/ColorCodes.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "support/ClientMessageBytes.h"
@@ -137,8 +138,9 @@ TEST_F(GameClientMessagesTest, RankingsAndCounts)
     EXPECT_EQ(game().countRemainingCovenants(2), 1);
     EXPECT_EQ(game().countAllies(2), 1);
     EXPECT_EQ(game().countAllies(-1), 0);
+    // Named as everywhere else: the definition's short name before an own name.
     other(0).name = "Ashen Vow";
-    EXPECT_NE(game().getColoredCovenantName(0).find("Ashen Vow"), std::string::npos);
+    EXPECT_EQ(stripColorCodesCopy(game().getColoredCovenantName(0)), other(0).getDisplayName());
     EXPECT_EQ(game().getColoredCovenantName(9), "");
 }
 

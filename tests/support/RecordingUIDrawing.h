@@ -5,15 +5,17 @@
 #include "engine/resources/Resource.h"
 #include "engine/resources/ResourceSystem.h"
 
+#include <algorithm>
+#include <cctype>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 // Draws nothing and records every call. Text measures `charWidth` per
-// character and `lineHeight` per line; images measure what the test put in
-// `sizes` by path. Images, fonts and sounds are real entries of a resource
-// system of placeholder types, so their reference counts are real.
+// character (codes such as "^c001" take none) and `lineHeight` per line;
+// images measure what the test put in `sizes` by path. Images, fonts and sounds are real entries of a
+// resource system of placeholder types, so their reference counts are real.
 class RecordingUIDrawing : public UIDrawing {
 public:
     struct Call {
@@ -97,10 +99,14 @@ public:
     {
         float lines = 1.0f;
         size_t longest = 0, current = 0;
-        for (char c : text) {
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i];
             if (c == '\n') {
                 lines += 1.0f;
                 current = 0;
+            } else if (c == '^' && i + 4 < text.size() &&
+                       std::isalpha(static_cast<unsigned char>(text[i + 1]))) {
+                i += 4; // a code ("^c001") takes no room
             } else {
                 longest = std::max(longest, ++current);
             }

@@ -147,3 +147,66 @@ TEST(DataCheck, AShownEntryWithoutAnIconIsReportedAtItsEntry)
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(problems, expected);
 }
+
+// The verb of a menu's command line must name a command the program
+// registers (its sources' tables, any case), a "menuCommand" verb or one of
+// the menu's own; the names of the shown enumerations need translations.
+TEST(DataCheck, MenuCommandVerbsAndShownEnumNamesMustBeKnown)
+{
+    struct Case {
+        const char* line;     // added after the talking window's Close command
+        const char* reported; // empty: nothing is reported
+    };
+    const Case cases[] = {
+        {"addCommand \"noSuchCommand\"", "unknown command \"noSuchCommand\""},
+        {"addCommand \"menuCommand noSuchVerb\"", "unknown command \"menuCommand noSuchVerb\""},
+        {"addHideCommand \"noSuchCommand 1\"", "unknown command \"noSuchCommand\""},
+        {"addCommand \"ClientSkipPlayerQuest\"", ""},
+        {"addCommand \"IdentifyAll\"", ""},
+        {"addCommand \"newWorld 1 Easy Normal 3\"", ""},
+        {"addCommand \"SELECTPLAYER\"", ""},
+        {"addCommand \"menuCommand Hide\"", ""},
+        {"addCommand \"ShowRelations\"", ""},
+        {"addCommand \"showRelations\"", "unknown command \"showRelations\""},
+        {"addCommand \"editorExit\"", ""},
+    };
+    TempDir copy;
+    std::filesystem::copy(gameDataPath(), copy.path(), std::filesystem::copy_options::recursive);
+    const std::string close = "    addCommand \"selectPlayer\"\n";
+    std::string added;
+    for (const Case& c : cases) {
+        added += std::string("    ") + c.line + "\n";
+    }
+    replaceIn(copy.path() / "UI/NpcChat.mnu", close, close + added);
+    replaceIn(copy.path() / "loc/english/global.trn", "WeaponSword \"Swords\"\n", "");
+    // The line of the talking window's Close command, read from the copy.
+    int closeLine = 0;
+    {
+        std::ifstream in(copy.path() / "UI/NpcChat.mnu");
+        std::string line;
+        for (int number = 1; std::getline(in, line); ++number) {
+            if (line + "\n" == close) {
+                closeLine = number;
+                break;
+            }
+        }
+    }
+    ASSERT_GT(closeLine, 0);
+    std::vector<std::string> expected;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        if (*cases[i].reported) {
+            expected.push_back("UI/NpcChat.mnu:" + std::to_string(closeLine + 1 + static_cast<int>(i)) +
+                               ": " + cases[i].reported);
+        }
+    }
+    expected.push_back("loc/english: ItemRequirement \"WeaponSword\" has no translation");
+    const std::vector<std::string> problems =
+        DataCheck::run(copy.path().string(), generatedDataPath(), GLOAM_SOURCE_DIR);
+    std::vector<std::string> mine;
+    for (const std::string& problem : problems) {
+        if (problem.rfind("UI/NpcChat.mnu:", 0) == 0 || problem.rfind("loc/", 0) == 0) {
+            mine.push_back(problem);
+        }
+    }
+    EXPECT_EQ(mine, expected) << joined(problems);
+}

@@ -435,13 +435,24 @@ TEST(PictureGameXvfbTest, IconsSilhouetteTagBoxesAndTheNightLight)
         }
     }
     ASSERT_GE(giverNumber, 0) << "a quest with a giver in the town";
+    // The giver stands still in view, before the player, for its sign's picture.
+    ZonePosition beforePlayer = player->getPosition();
+    beforePlayer.addOffset(0.0f, -110.0f);
+    {
+        auto* giverActor = dynamic_cast<Actor*>(game.getEntity(giverNumber));
+        ASSERT_NE(giverActor, nullptr);
+        Entity::teleportNear(giverActor, beforePlayer);
+        giverActor->setActiveNow(false);
+    }
     auto mirror = [](const Actor* a) { return GameClient::get().getEntity(a->getEntityNumber()); };
     const EntityClient* giver = nullptr;
     ASSERT_TRUE(window.frameUntil([&] {
         giver = GameClient::get().getEntity(giverNumber);
         const auto& offered = giver ? giver->getOfferedQuests() : std::vector<int32_t>();
         giver = std::find(offered.begin(), offered.end(), questId) != offered.end() ? giver : nullptr;
-        return giver && mirror(stranger) && mirror(friendOf) && mirror(stranger)->getFadeValue() == 1.0f &&
+        const Vec2 off = giver ? ZonePosition::getLocal(giver->getPosition(), beforePlayer) : Vec2();
+        return giver && std::hypot(off.x - beforePlayer.x, off.y - beforePlayer.y) < 64.0f &&
+               mirror(stranger) && mirror(friendOf) && mirror(stranger)->getFadeValue() == 1.0f &&
                mirror(stranger)->getCovenantIndex() == other && mirror(friendOf)->getCovenantIndex() == own &&
                loaderIdleNow();
     })) << "the members and the quest reach the client: giver "
@@ -486,6 +497,55 @@ TEST(PictureGameXvfbTest, IconsSilhouetteTagBoxesAndTheNightLight)
         EXPECT_LE(distanceToMiddle(image, drawn), 48)
             << "the crest at " << place.x << "," << place.y << ", drawn " << int(drawn[0]) << ","
             << int(drawn[1]) << "," << int(drawn[2]);
+    }
+
+    {
+        // The quest sign stands upright: down the column through its middle
+        // the yellow bar comes first and the smaller dot below it.
+        const Picture shot = window.stillShot();
+        ZonePosition3 at;
+        Matrix3 turn;
+        giver->getWorldTransform(at, turn);
+        const Vec2 place =
+            client.screenPositionOf(ZonePosition(at.zone, at.x, at.y), at.z + giver->getIconHeight());
+        const float sx = static_cast<float>(shot.width) / 640.0f,
+                    sy = static_cast<float>(shot.height) / 480.0f;
+        auto yellow = [&](int x, int y) {
+            if (x < 0 || y < 0 || x >= shot.width || y >= shot.height) {
+                return false;
+            }
+            // The sign's yellow over its dark disc; not the ground's tan.
+            const uint8_t* p = shot.at(x, y);
+            return p[0] > 130 && p[0] - p[2] > 95;
+        };
+        // The column of the sign with the most yellow: the bar's middle.
+        const int cx = static_cast<int>(place.x * sx), cy = static_cast<int>(place.y * sy);
+        const int reach = static_cast<int>(14.0f * sy);
+        int column = cx, most = 0;
+        for (int x = cx - reach; x <= cx + reach; ++x) {
+            int count = 0;
+            for (int y = cy - reach; y <= cy + reach; ++y) {
+                count += yellow(x, y);
+            }
+            column = count > most ? x : column;
+            most = std::max(most, count);
+        }
+        std::vector<std::pair<int, int>> runs; // first row, length
+        for (int y = cy - reach; y <= cy + reach; ++y) {
+            if (!yellow(column, y)) {
+                continue;
+            }
+            if (!runs.empty() && runs.back().first + runs.back().second == y) {
+                ++runs.back().second;
+            } else {
+                runs.push_back({y, 1});
+            }
+        }
+        ASSERT_TRUE(place.x > 0.0f && place.x < 640.0f && place.y > 0.0f && place.y < 480.0f)
+            << "the sign off the screen at " << place.x << "," << place.y;
+        ASSERT_GE(runs.size(), 2u) << "the sign's bar and dot at " << place.x << "," << place.y;
+        EXPECT_GT(runs.front().second, runs.back().second)
+            << "bar " << runs.front().second << " rows above, dot " << runs.back().second << " rows below";
     }
 
     // The own character's silhouette in its map colour, green.

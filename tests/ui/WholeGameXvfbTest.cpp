@@ -129,9 +129,12 @@ bool redBarIn(const Picture& p, int x0, int y0, int x1, int y1, int length)
 // The white pixels of the message log's text at the screen's lower left.
 int logTextPixels(const Picture& shot)
 {
+    // Around the newest lines, at the log's anchor.
+    const Vec2 anchor = UISystem::get().getSettings().eventsTextPosition;
+    const int top = static_cast<int>(anchor.y) - 20;
     int lit = 0;
-    for (int y = 400; y < 440; ++y) {
-        for (int x = 8; x < 200; ++x) {
+    for (int y = top; y < top + 40; ++y) {
+        for (int x = static_cast<int>(anchor.x) - 2; x < 200; ++x) {
             const uint8_t* c = pixelAt(shot, x, y);
             lit += std::min({c[0], c[1], c[2]}) > 170 ? 1 : 0;
         }

@@ -11,7 +11,9 @@
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/app/Application.h"
 #include "engine/core/ColorCodes.h"
+#include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
+#include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/Localization.h"
@@ -42,6 +44,7 @@
 #include <cctype>
 #include <cmath>
 #include <functional>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -578,6 +581,209 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
     EXPECT_FALSE(Client::get().isPaused());
     EXPECT_FALSE(oldText());
+}
+
+// What a player can read now, translated as it is drawn: the texts of the
+// shown widgets of the open windows, the tooltip and the text events.
+std::vector<std::string> readableTexts()
+{
+    std::vector<std::string> out;
+    const Localization* texts = Localization::instance();
+    auto translated = [&](const std::string& text) {
+        std::string shown = texts ? texts->translateCopy(text) : text;
+        unescapeNewlines(shown);
+        return shown;
+    };
+    UISystem& ui = UISystem::get();
+    for (const auto& menu : ui.getMenus()) {
+        if (!menu->isActive()) {
+            continue;
+        }
+        for (const auto& widget : menu->getWidgets()) {
+            if (!widget->isVisible()) {
+                continue;
+            }
+            widget->prepareDraw();
+            if (!widget->getTextValue().empty()) {
+                out.push_back(menu->getName() + ": " + translated(widget->getTextValue()));
+            }
+        }
+    }
+    UITooltip tooltip;
+    if (ui.getTooltip(tooltip)) {
+        out.push_back("tooltip: " + translated(tooltip.text) + translated(tooltip.secondText));
+    }
+    for (const TextEvent& event : GraphicsSystem::get().getTextEvents().events()) {
+        out.push_back("event: " + translated(event.text));
+    }
+    return out;
+}
+
+// Everything shown is translated, from the main menu through the first
+// windows of play: no "$" of a text key in a shown text, a tooltip or a text
+// event, and no missing translation logged. A sword's tooltip in a bag names
+// what it requires and sets the comparison with what is worn apart; the
+// covenant stash's hover text gives its description on a line of its own.
+TEST(WindowsOfPlayGameXvfbTest, EveryShownTextIsTranslated)
+{
+    WindowedGame window;
+    // The developer level, where a missing translation is logged.
+    if (!window.start("compressedTextures 0\ndeveloper 1\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    ASSERT_TRUE(DebugSystem::get().isDeveloper());
+    std::vector<std::string> missing;
+    const int sink = DebugSystem::get().addSink([&missing](int, const std::string& text) {
+        if (text.find("No translation for") != std::string::npos) {
+            missing.push_back(text);
+        }
+    });
+    std::vector<std::string> keyed;
+    auto until = [&](const std::function<bool()>& done, int frames = 600) {
+        return window.frameUntil(
+            [&] {
+                for (const std::string& text : readableTexts()) {
+                    if (text.find('$') != std::string::npos &&
+                        std::find(keyed.begin(), keyed.end(), text) == keyed.end()) {
+                        keyed.push_back(text);
+                    }
+                }
+                return done();
+            },
+            frames);
+    };
+    Session s{window};
+    UISystem& ui = UISystem::get();
+    ASSERT_TRUE(until([] { return menuActive("Main"); }));
+    Random::setState(0, 20261209u);
+    s.clickWidget("Main::NewGame");
+    ASSERT_TRUE(until([] { return menuActive("NewCharacter"); }));
+    window.click(300, 230);
+    for (int i = 0; i < 24; ++i) {
+        window.key(SDL_SCANCODE_BACKSPACE);
+    }
+    window.type("Wren");
+    window.key(SDL_SCANCODE_TAB);
+    window.type("Ash Vigil");
+    window.click(490, 408);
+    ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
+    ASSERT_TRUE(until(standsOnBuiltLevel, 2400)) << "the town was not built";
+    Player* server = Game::get().getFirstPlayer();
+    ASSERT_NE(server, nullptr);
+
+    // A short sword in the player's first bag, handed over as a find would be.
+    {
+        const DatabaseEntry* entry = Database::get().findEntry("ShortSword");
+        ASSERT_NE(entry, nullptr);
+        auto* sword = static_cast<Item*>(server->getInventory()->createItem());
+        sword->setItemEntry(entry);
+        sword->updateStackValue();
+        ASSERT_EQ(server->getInventory()->addItem(sword), InventoryBase::kAddPlaced);
+        sword->setOwner(server);
+    }
+    window.key(SDL_SCANCODE_I);
+    ASSERT_TRUE(until([] { return menuActive("Inventory"); }));
+    s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
+    ASSERT_TRUE(until([] { return menuActive("bag0"); }));
+    UIItemSlot* swordSlot = nullptr;
+    ASSERT_TRUE(until([&] {
+        for (const auto& widget : ui.findMenu("bag0")->getWidgets()) {
+            auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+            const ItemBase* item = slot ? slot->getItem() : nullptr;
+            if (item && item->getItemEntry() && item->getItemEntry()->getName() == "ShortSword") {
+                swordSlot = slot;
+            }
+        }
+        return swordSlot != nullptr;
+    })) << "the sword never reached the player's bag";
+    {
+        const Vec2 at = swordSlot->getScreenPosition();
+        window.moveTo(static_cast<int>(at.x + 16), static_cast<int>(at.y + 16));
+        UITooltip tooltip;
+        ASSERT_TRUE(until([&] { return ui.getTooltip(tooltip) && !tooltip.text.empty(); }));
+        std::string text = Localization::get().translateCopy(tooltip.text);
+        unescapeNewlines(text);
+        text = stripColorCodesCopy(text);
+        EXPECT_NE(text.find("Requires Swords"), std::string::npos) << text;
+        const size_t compared = text.find("Currently equipped");
+        ASSERT_NE(compared, std::string::npos) << text;
+        ASSERT_GE(compared, 2u);
+        EXPECT_EQ(text.substr(compared - 2, 2), "\n\n") << text;
+    }
+    window.key(SDL_SCANCODE_I);
+    ASSERT_TRUE(until([] { return !menuActive("Inventory"); }));
+
+    // The covenant's own stash, as its hover text reads.
+    {
+        const int covenant = Client::get().getPlayerCovenant()->index;
+        const int stash = findEntity(
+            [&](const EntityClient& e) { return e.isPlayerStash() && e.getCovenantIndex() == covenant; });
+        ASSERT_GE(stash, 0) << "no personal stash in the town";
+        std::string hover;
+        GameClient::get().getEntity(stash)->getTooltipText(hover, false, true, true);
+        hover = Localization::get().translateCopy(hover);
+        unescapeNewlines(hover);
+        hover = stripColorCodesCopy(hover);
+        const size_t first = hover.find('\n');
+        ASSERT_NE(first, std::string::npos) << hover;
+        EXPECT_EQ(hover.substr(0, first), "Personal Stash") << hover;
+        EXPECT_FALSE(trimBlanks(hover.substr(first + 1, hover.find('\n', first + 1) - first - 1)).empty())
+            << hover;
+    }
+
+    // The windows of the HUD's buttons, one after the other; each key of
+    // them, or Escape for the relations screen over the HUD, closes it again.
+    const std::tuple<const char*, const char*, SDL_Scancode> buttons[] = {
+        {"Hud::Character", "Character", SDL_SCANCODE_C},
+        {"Hud::Quests", "Quests", SDL_SCANCODE_Q},
+        {"Hud::Relations", "CovenantRelations", SDL_SCANCODE_ESCAPE}};
+    for (const auto& [button, menu, key] : buttons) {
+        SCOPED_TRACE(menu);
+        s.clickWidget(button);
+        ASSERT_TRUE(until([menu = menu] { return menuActive(menu); })) << window.logTail();
+        window.key(key);
+        ASSERT_TRUE(until([menu = menu] { return !menuActive(menu); })) << window.logTail();
+    }
+
+    // A merchant's talk and the game menu.
+    int vendor = -1;
+    ASSERT_TRUE(until([&] {
+        vendor =
+            findEntity([](const EntityClient& e) { return e.isVendor() && e.talks() && e.givesQuests(); });
+        return vendor >= 0;
+    }));
+    ASSERT_TRUE(s.talkTo(vendor, "VendorMenuWithQuests")) << window.logTail();
+    ASSERT_TRUE(until([] { return !widgetText("NpcChat::Chat").empty(); }));
+    s.clickWidget("NpcChat::Close");
+    ASSERT_TRUE(until([] { return !menuActive("VendorMenuWithQuests"); }));
+    window.key(SDL_SCANCODE_ESCAPE);
+    // The game menu over the paused game: "Paused" is said once, by the banner.
+    auto pausedSaid = [] {
+        int count = 0;
+        for (const std::string& text : readableTexts()) {
+            count += stripColorCodesCopy(text).find("Paused") != std::string::npos;
+        }
+        return count;
+    };
+    EXPECT_TRUE(until([&] {
+        return menuActive("PauseMenu") && Client::get().isPaused() && pausedSaid() == 1;
+    })) << "\"Paused\" said "
+        << pausedSaid() << " times";
+    ASSERT_TRUE(menuActive("PauseMenu"));
+    window.key(SDL_SCANCODE_ESCAPE);
+    ASSERT_TRUE(until([] { return !menuActive("PauseMenu"); }));
+
+    DebugSystem::get().removeSink(sink);
+    std::string shown;
+    for (size_t i = 0; i < keyed.size() && i < 12; ++i) {
+        shown += "\n  " + keyed[i];
+    }
+    EXPECT_TRUE(keyed.empty()) << keyed.size() << " texts with a key:" << shown;
+    std::string lines;
+    for (const std::string& line : missing) {
+        lines += line;
+    }
+    EXPECT_TRUE(missing.empty()) << lines;
 }
 
 } // namespace

@@ -1,11 +1,13 @@
 #include "tools/datacheck/DataCheck.h"
 
+#include "engine/console/CommandLine.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "engine/data/Localization.h"
 #include "engine/files/FileSystem.h"
+#include "game/definitions/GameEnums.h"
 
 #include <algorithm>
 #include <cctype>
@@ -175,6 +177,233 @@ template <size_t N> bool hasPrefix(std::string_view key, const std::string_view 
 // "Quest<Type>" keys of the "GameSystem" entry name each quest type's entry;
 // these other "Quest..." keys hold plain values.
 constexpr std::string_view kQuestValueKeys[] = {"QuestItemName", "QuestSolvedBit", "QuestItemDropChance"};
+
+// The file's text with its comments blanked out (string and character
+// literals kept, line breaks kept).
+std::string withoutComments(const std::string& text)
+{
+    std::string out = text;
+    for (size_t i = 0; i < out.size(); ++i) {
+        if (out.compare(i, 2, "//") == 0) {
+            for (; i < out.size() && out[i] != '\n'; ++i) {
+                out[i] = ' ';
+            }
+        } else if (out.compare(i, 2, "/*") == 0) {
+            const size_t close = std::min(out.find("*/", i + 2), out.size() - 2) + 2;
+            for (; i < close; ++i) {
+                out[i] = out[i] == '\n' ? '\n' : ' ';
+            }
+            --i;
+        } else if (out[i] == '\'' && i + 2 < out.size()) {
+            i += out[i + 1] == '\\' ? 3 : 2;
+        } else if (out[i] == '"') {
+            for (++i; i < out.size() && out[i] != '"' && out[i] != '\n'; ++i) {
+                if (out[i] == '\\') {
+                    ++i;
+                }
+            }
+        }
+    }
+    return out;
+}
+
+std::string trimmedCode(std::string_view text)
+{
+    const size_t start = text.find_first_not_of(" \t\r\n");
+    if (start == std::string_view::npos) {
+        return std::string();
+    }
+    return std::string(text.substr(start, text.find_last_not_of(" \t\r\n") - start + 1));
+}
+
+// The top-level items between the bracket at `open` and its partner, split
+// at commas and trimmed; the position after the partner goes to `end`.
+std::vector<std::string> splitBracketed(const std::string& code, size_t open, size_t* end = nullptr)
+{
+    std::vector<std::string> items;
+    std::string item;
+    int depth = 0;
+    size_t i = open;
+    for (; i < code.size(); ++i) {
+        const char c = code[i];
+        if (c == '"') {
+            const size_t start = i;
+            for (++i; i < code.size() && code[i] != '"' && code[i] != '\n'; ++i) {
+                if (code[i] == '\\') {
+                    ++i;
+                }
+            }
+            item.append(code, start, i - start + 1);
+            continue;
+        }
+        if (c == '\'' && i + 2 < code.size()) {
+            const size_t length = code[i + 1] == '\\' ? 4 : 3;
+            item.append(code, i, length);
+            i += length - 1;
+            continue;
+        }
+        if (c == '(' || c == '{' || c == '[') {
+            if (++depth == 1) {
+                continue;
+            }
+        } else if (c == ')' || c == '}' || c == ']') {
+            if (--depth == 0) {
+                break;
+            }
+        } else if (c == ',' && depth == 1) {
+            items.push_back(trimmedCode(item));
+            item.clear();
+            continue;
+        }
+        item += c;
+    }
+    if (!trimmedCode(item).empty()) {
+        items.push_back(trimmedCode(item));
+    }
+    if (end) {
+        *end = i + 1;
+    }
+    return items;
+}
+
+// The text of an item that is one string literal and nothing else.
+std::optional<std::string> literalOf(std::string_view item)
+{
+    if (item.size() < 2 || item.front() != '"' || item.back() != '"' ||
+        item.find('"', 1) != item.size() - 1) {
+        return std::nullopt;
+    }
+    return std::string(item.substr(1, item.size() - 2));
+}
+
+bool isIdentifierChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+}
+
+// The positions of `name` followed by "(" where it is not part of a longer
+// identifier.
+std::vector<size_t> callsOf(const std::string& code, std::string_view name)
+{
+    std::vector<size_t> out;
+    const std::string call = std::string(name) + "(";
+    for (size_t at = code.find(call); at != std::string::npos; at = code.find(call, at + 1)) {
+        if (at == 0 || !isIdentifierChar(code[at - 1])) {
+            out.push_back(at);
+        }
+    }
+    return out;
+}
+
+// The last word of a declaration ("const char* name" gives "name").
+std::string lastWord(std::string_view text)
+{
+    size_t end = text.size();
+    while (end > 0 && !isIdentifierChar(text[end - 1])) {
+        --end;
+    }
+    size_t start = end;
+    while (start > 0 && isIdentifierChar(text[start - 1])) {
+        --start;
+    }
+    return std::string(text.substr(start, end - start));
+}
+
+// The command names one source file registers: the name argument of each
+// registerCommand / registerServerCommand call, given as a literal, as a
+// parameter of a local helper lambda (its callers' literals) or as a field of
+// the rows of a table the call loops over (each row's first literal).
+void collectRegisteredCommands(const std::string& code, std::unordered_set<std::string>& names)
+{
+    constexpr std::pair<std::string_view, size_t> kCalls[] = {{"registerCommand", 1},
+                                                              {"registerServerCommand", 2}};
+    for (const auto& [call, nameIndex] : kCalls) {
+        for (size_t at : callsOf(code, call)) {
+            if (!(at > 0 && code[at - 1] == '.') && !(at > 1 && code.compare(at - 2, 2, "->") == 0)) {
+                continue; // a declaration or a definition
+            }
+            const std::vector<std::string> args = splitBracketed(code, at + call.size());
+            if (args.size() <= nameIndex) {
+                continue;
+            }
+            const std::string& name = args[nameIndex];
+            if (std::optional<std::string> literal = literalOf(name)) {
+                names.insert(toLowerCopy(*literal));
+            } else if (size_t dot = name.find('.'); dot != std::string::npos) {
+                // "row.name" inside "for (const Row& row : table)": the rows of
+                // every table of that row type in the file.
+                const std::string row = name.substr(0, dot);
+                const size_t loop = code.rfind(" " + row + " :", at);
+                const size_t typeEnd = loop == std::string::npos ? loop : code.find_last_not_of("& ", loop);
+                if (typeEnd == std::string::npos) {
+                    continue;
+                }
+                const std::string type = lastWord(std::string_view(code).substr(0, typeEnd + 1));
+                for (size_t use = code.find(type); use != std::string::npos; use = code.find(type, use + 1)) {
+                    size_t i = use + type.size();
+                    if (use > 0 && isIdentifierChar(code[use - 1])) {
+                        continue;
+                    }
+                    // "Type name[] = {", "std::vector<Type> name = {"
+                    while (i < code.size() && (code[i] == '>' || code[i] == ' ')) {
+                        ++i;
+                    }
+                    const size_t word = i;
+                    while (i < code.size() && isIdentifierChar(code[i])) {
+                        ++i;
+                    }
+                    if (i == word) {
+                        continue;
+                    }
+                    if (code.compare(i, 2, "[]") == 0) {
+                        i += 2;
+                    }
+                    while (i < code.size() && (code[i] == ' ' || code[i] == '=')) {
+                        ++i;
+                    }
+                    if (i >= code.size() || code[i] != '{') {
+                        continue;
+                    }
+                    for (const std::string& entry : splitBracketed(code, i)) {
+                        if (!entry.empty() && entry.front() == '{') {
+                            std::vector<std::string> fields = splitBracketed(entry, 0);
+                            if (!fields.empty()) {
+                                if (std::optional<std::string> literal = literalOf(fields[0])) {
+                                    names.insert(toLowerCopy(*literal));
+                                }
+                            }
+                        }
+                    }
+                }
+            } else {
+                // A parameter of the helper lambda around the call.
+                const size_t lambda = code.rfind("auto ", at);
+                const size_t capture = lambda == std::string::npos ? lambda : code.find("= [", lambda);
+                const size_t params = capture == std::string::npos ? capture : code.find("](", capture);
+                if (params == std::string::npos || params > at) {
+                    continue;
+                }
+                const std::string helper = lastWord(std::string_view(code).substr(lambda, capture - lambda));
+                const std::vector<std::string> declared = splitBracketed(code, params + 1);
+                size_t index = 0;
+                while (index < declared.size() && lastWord(declared[index]) != name) {
+                    ++index;
+                }
+                if (index == declared.size()) {
+                    continue;
+                }
+                for (size_t use : callsOf(code, helper)) {
+                    const std::vector<std::string> given = splitBracketed(code, use + helper.size());
+                    if (index < given.size()) {
+                        if (std::optional<std::string> literal = literalOf(given[index])) {
+                            names.insert(toLowerCopy(*literal));
+                        }
+                    }
+                }
+            }
+        }
+    }
+}
 
 std::string describeWhere(const std::string& file, int line, std::string_view entry)
 {
@@ -370,6 +599,84 @@ void DataCheck::checkMenuCommand(std::string_view line, const std::string& where
     }
 }
 
+void DataCheck::checkCommandVerb(std::string_view line, const std::string& where)
+{
+    if (m_commandNames.empty()) {
+        return; // no command table read
+    }
+    std::vector<std::string> words;
+    splitCommandLine(std::string(line), words);
+    if (words.empty()) {
+        return;
+    }
+    // Matched without case, as the command table looks names up.
+    if (!m_commandNames.count(toLowerCopy(words[0])) && !m_menuOwnVerbs.count(words[0])) {
+        report(where, "unknown command \"" + words[0] + "\"");
+    } else if (equalsNoCase(words[0], "menuCommand") && words.size() > 1 &&
+               !m_menuVerbs.count(toLowerCopy(words[1]))) {
+        report(where, "unknown command \"menuCommand " + words[1] + "\"");
+    }
+}
+
+void DataCheck::readCommandNames(const std::string& sourceRoot, const std::vector<std::string>& folders)
+{
+    auto read = [](const std::filesystem::path& path) {
+        std::ifstream in(path);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        return withoutComments(buffer.str());
+    };
+    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string&) {
+        if (path.extension() == ".cpp") {
+            collectRegisteredCommands(read(path), m_commandNames);
+        }
+    });
+    // A menu class that handles lines itself takes the verbs it compares
+    // ("verb == \"ShowRelations\""), as they are written.
+    forEachSource(sourceRoot, {"ui/menus"}, [&](const std::filesystem::path& path, const std::string&) {
+        const std::string code = path.extension() == ".cpp" ? read(path) : std::string();
+        if (code.find("::handleCommand(") == std::string::npos) {
+            return;
+        }
+        constexpr std::string_view kCompare = "verb == \"";
+        for (size_t at = code.find(kCompare); at != std::string::npos; at = code.find(kCompare, at + 1)) {
+            const size_t start = at + kCompare.size();
+            m_menuOwnVerbs.insert(code.substr(start, code.find('"', start) - start));
+        }
+    });
+    // A menu runs "menuCommand <verb>" itself; the verbs are the names its
+    // handler compares.
+    const std::filesystem::path handler = std::filesystem::path(sourceRoot) / "ui/menus/UIMenuCommands.cpp";
+    if (std::filesystem::exists(handler)) {
+        const std::string code = read(handler);
+        m_commandNames.insert("menucommand");
+        for (size_t at : callsOf(code, "equalsNoCase")) {
+            const std::vector<std::string> args = splitBracketed(code, at + 12);
+            if (args.size() == 2 && args[0] == "verb") {
+                if (std::optional<std::string> literal = literalOf(args[1])) {
+                    m_menuVerbs.insert(toLowerCopy(*literal));
+                }
+            }
+        }
+    }
+}
+
+void DataCheck::checkEnumTranslations()
+{
+    constexpr GameEnum kShown[] = {
+        GameEnum::ItemRequirement, GameEnum::DamageType,         GameEnum::EntityState, GameEnum::DynamicStat,
+        GameEnum::CharacterStat,   GameEnum::CovenantMultiplier, GameEnum::TimedAction};
+    for (GameEnum which : kShown) {
+        const EnumNameTable& table = getGameEnumTable(which);
+        for (const std::string& name : table.names) {
+            // "None" and the count are never shown.
+            if (name != "None" && name != "Num" && !translationExists(name)) {
+                report("loc/english: ", table.tableName + " \"" + name + "\" has no translation");
+            }
+        }
+    }
+}
+
 void DataCheck::checkIconNames()
 {
     std::unordered_set<std::string> perLevel; // lower case
@@ -462,8 +769,9 @@ void DataCheck::checkMenus()
             if (!rest.empty() && rest.front() == '"') {
                 rest = rest.substr(1, rest.find('"', 1) - 1);
             }
-            constexpr std::string_view kCommandKeys[] = {"addCommand", "addShowCommand", "addHideCommand",
-                                                         "addRightClickCommand", "addFailCommand"};
+            constexpr std::string_view kCommandKeys[] = {
+                "addCommand",     "addShowCommand", "addHideCommand", "addRightClickCommand",
+                "addFailCommand", "successCommand", "listCommand"};
             if (equalsNoCase(key, "texture") ||
                 (key.size() > 7 && startsWithNoCase(key.substr(key.size() - 7), "Texture"))) {
                 checkItem(Kind::File, rest, where);
@@ -481,6 +789,15 @@ void DataCheck::checkMenus()
                 }
             } else if (inList(key, kCommandKeys)) {
                 checkMenuCommand(rest, where);
+                checkCommandVerb(rest, where);
+            } else if (equalsNoCase(key, "addChoice")) {
+                // addChoice "label" "command line"
+                std::vector<std::string> parts;
+                splitCommandLine(std::string(trimBlanks(line.substr(line.find(key) + key.size()))), parts);
+                if (parts.size() > 1) {
+                    checkMenuCommand(parts[1], where);
+                    checkCommandVerb(parts[1], where);
+                }
             }
         }
     }
@@ -610,12 +927,17 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
         Localization texts;
         texts.load("english");
         DataCheck check(files, database, texts);
+        const std::vector<std::string> programFolders = {"engine",   "game",  "server",  "client", "ui",
+                                                         "graphics", "sound", "editors", "main"};
+        if (!sourceRoot.empty()) {
+            check.readCommandNames(sourceRoot, programFolders);
+        }
         check.checkDatabase();
         check.checkMenus();
+        check.checkEnumTranslations();
         check.checkIconNames();
         if (!sourceRoot.empty()) {
-            check.checkSourceTextKeys(sourceRoot, {"engine", "game", "server", "client", "ui", "graphics",
-                                                   "sound", "editors", "main"});
+            check.checkSourceTextKeys(sourceRoot, programFolders);
             check.checkSourceMenuNames(sourceRoot, {"client", "main"});
         }
         problems = check.getProblems();

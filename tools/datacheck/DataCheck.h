@@ -40,6 +40,15 @@ public:
     // Templates ("BaseOnly"), per-level entries and effects with "Public" 0
     // are never shown and need none.
     void checkIconNames();
+    // The command names the program registers (the registerCommand and
+    // registerServerCommand calls of the C++ files below the folders) and the
+    // verbs of "menuCommand" lines (ui/menus/UIMenuCommands.cpp) and of the
+    // menu classes that handle lines themselves. Once read,
+    // checkMenus checks the verb of every command line of the menu files.
+    void readCommandNames(const std::string& sourceRoot, const std::vector<std::string>& folders);
+    // Every name of the enumerations the program shows as text keys has a
+    // translation.
+    void checkEnumTranslations();
     // "$$Key$$" literals and wrapText("Key", ...) calls in the C++ files
     // below the directories.
     void checkSourceTextKeys(const std::string& sourceRoot, const std::vector<std::string>& folders);
@@ -53,6 +62,7 @@ private:
     void checkTextKeysIn(std::string_view text, const std::string& where);
     void checkMenuName(const std::string& name, const std::string& where);
     void checkMenuCommand(std::string_view line, const std::string& where);
+    void checkCommandVerb(std::string_view line, const std::string& where);
     bool shaderExists(std::string_view name);
     bool translationExists(std::string_view key) const;
     void loadShaderNames();
@@ -61,8 +71,11 @@ private:
     FileSystem& m_files;
     const Database& m_database;
     const Localization& m_texts;
-    std::unordered_set<std::string> m_shaderNames; // lower case
-    std::unordered_set<std::string> m_menuNames;   // as listed
+    std::unordered_set<std::string> m_shaderNames;  // lower case
+    std::unordered_set<std::string> m_menuNames;    // as listed
+    std::unordered_set<std::string> m_commandNames; // lower case
+    std::unordered_set<std::string> m_menuVerbs;    // lower case
+    std::unordered_set<std::string> m_menuOwnVerbs; // as written
     bool m_shadersLoaded = false;
     std::vector<std::string> m_problems;
 };

@@ -141,7 +141,7 @@ void WorldMap::addLabels(const ZonePosition& player)
         }
         const CovenantDefinition* definition = covenant->getDefinition();
         colourOf(definition ? definition->color : 0, colour);
-        std::string line = covenant->getName() + " covenant location";
+        std::string line = covenant->getDisplayName() + " covenant location";
         if (atGate) {
             line += "\n^c008Right click to teleport to covenant";
         }
@@ -399,7 +399,7 @@ void WorldMap::draw()
             colourOf(definition ? definition->color : 0, colour);
             m_drawing->drawImage(m_cross, x, y, x + s.worldMapKeyMarkerSize, y + s.worldMapKeyMarkerSize,
                                  1.0f, colour, false, false);
-            m_drawing->drawText(m_keyFont.isValid() ? m_keyFont : font, covenant->getName(),
+            m_drawing->drawText(m_keyFont.isValid() ? m_keyFont : font, covenant->getDisplayName(),
                                 static_cast<int>(std::round(s.worldMapKeyTextOffset)), static_cast<int>(y),
                                 white, false, 1.0f);
         }

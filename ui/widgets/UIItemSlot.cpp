@@ -389,7 +389,7 @@ bool UIItemSlot::getTooltip(UITooltip& out)
         }
     }
     if (m_group != kEquipment && m_group != kHouse) {
-        text += view->getEquipTooltip(*item, context);
+        ItemBase::appendTooltipPart(text, view->getEquipTooltip(*item, context));
     }
     out.text = text;
     return true;

@@ -242,6 +242,12 @@ void UIList::draw()
     Vec2 saved = m_textOffset;
     int rows = getVisibleRows();
     float offset = 0.0f;
+    // Rows end at the scroll bar when it lies over the list.
+    float width = m_size.x;
+    if (bar && bar->isVisible()) {
+        const float barX = bar->getScreenPosition().x - getScreenPosition().x;
+        width = barX > 0.0f ? std::min(width, barX) : width;
+    }
     for (int k = 0; k < rows; ++k) {
         int index = first + k;
         if (offset + static_cast<float>(m_itemHeight) > m_size.y || index < 0 ||
@@ -254,7 +260,7 @@ void UIList::draw()
                        m_multiSelection[static_cast<size_t>(index)]);
         std::string text = marked ? selectedPrefix() : (!item.enabled ? formatColorCode(4) : std::string());
         m_textOffset = {0.0f, offset};
-        drawText(text + item.name, colour);
+        drawText(fitTextToWidth(text + item.name, width), colour);
         offset += static_cast<float>(m_itemHeight);
     }
     m_textOffset = saved;

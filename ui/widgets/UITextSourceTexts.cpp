@@ -61,7 +61,7 @@ std::string UIWidget::relationWithPlayerText(const UIWidget& widget)
     }
     // The player's covenant is the last of the list.
     int count = view->getCovenantCount();
-    std::string out = formatString("Relation with %s %.1f (max 100.0)\n", covenant->getName().c_str(),
+    std::string out = formatString("Relation with %s %.1f (max 100.0)\n", covenant->getDisplayName().c_str(),
                                    static_cast<double>(covenant->getRelation(count - 1)));
     for (int i = 0; i < count - 1; ++i) {
         const CovenantBase* other = view->getCovenant(i);

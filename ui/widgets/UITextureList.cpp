@@ -232,6 +232,12 @@ void UITextureList::draw()
     const Vec2 at = getScreenPosition();
     const Vec2 savedOffset = m_textOffset;
     const int first = getFirstVisible();
+    // Names end at the scroll bar when it lies over the list.
+    float rowEnd = m_size.x;
+    if (UIScrollBar* bar = getScrollBar(); bar && bar->isVisible()) {
+        const float barX = bar->getScreenPosition().x - at.x;
+        rowEnd = barX > 0.0f ? std::min(rowEnd, barX) : rowEnd;
+    }
     for (int i = first; i >= 0 && i <= getLastVisible(); ++i) {
         const Entry& entry = m_entries[static_cast<size_t>(i)];
         const float y = at.y + static_cast<float>(i - first) * pitch();
@@ -242,7 +248,7 @@ void UITextureList::draw()
                                white, false, false);
         }
         m_textOffset = {m_elementSize.x + kRowGap, y - at.y};
-        drawText(entry.file, colour);
+        drawText(fitTextToWidth(entry.file, rowEnd - m_textOffset.x), colour);
     }
     m_textOffset = savedOffset;
 }

@@ -84,6 +84,7 @@ void UIWidget::copyBaseFrom(const UIWidget& other)
     m_showHighlightInfo = other.m_showHighlightInfo;
     m_font = other.m_font;
     m_useTextBackdrop = other.m_useTextBackdrop;
+    m_cutTextToWidth = other.m_cutTextToWidth;
     m_tiled = other.m_tiled;
     m_tiledToFit = other.m_tiledToFit;
     m_verifyProc = other.m_verifyProc;

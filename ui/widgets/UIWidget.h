@@ -134,6 +134,9 @@ public:
     bool keyPressed(int key, bool down, bool repeat);
     // Draws a text at the widget, centred when the alignment asks for it.
     void drawText(const std::string& text, const float colour[3]);
+    // The text as it fits `width` in the widget's font: when wider, cut
+    // (never inside a colour code) and ended with "...".
+    std::string fitTextToWidth(const std::string& text, float width) const;
     // The interface's drawing while the widget is shown, else null.
     UIDrawing* shownDrawing() const;
 
@@ -255,6 +258,7 @@ protected:
     bool m_showHighlightInfo = true;
     ResourceHandle m_font;
     bool m_useTextBackdrop = false;
+    bool m_cutTextToWidth = false;
     bool m_tiled = false;
     bool m_tiledToFit = false;
     std::string m_verifyProc;

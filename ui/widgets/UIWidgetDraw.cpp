@@ -1,15 +1,66 @@
 #include "ui/widgets/UIWidget.h"
 
 #include "engine/core/ColorSystem.h"
+#include "engine/core/StringUtil.h"
+#include "engine/data/Localization.h"
 #include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
 
+#include <cctype>
 #include <cmath>
+#include <vector>
 
 UIDrawing* UIWidget::shownDrawing() const
 {
     UISystem* ui = UISystem::instance();
     return isVisible() && ui ? ui->getDrawing() : nullptr;
+}
+
+std::string UIWidget::fitTextToWidth(const std::string& text, float width) const
+{
+    UISystem* ui = UISystem::instance();
+    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    // A widget without a width has no box to fit.
+    if (!drawing || text.empty() || width <= 0.0f || drawing->layoutText(m_font, text).x <= width) {
+        return text;
+    }
+    static const std::string kMark = "...";
+    // Cut what is drawn: text keys translated first, so no key is cut apart.
+    std::string shown = text;
+    if (const Localization* texts = Localization::instance()) {
+        shown = texts->translateCopy(text);
+    }
+    unescapeNewlines(shown);
+    // The places a cut may fall: not inside a "^c001" colour code.
+    std::vector<size_t> cuts;
+    for (size_t at = 0; at < shown.size(); ++at) {
+        if (shown[at] == '^' && at + 1 < shown.size() &&
+            std::isalpha(static_cast<unsigned char>(shown[at + 1]))) {
+            cuts.push_back(at);
+            at += 4;
+            continue;
+        }
+        cuts.push_back(at);
+    }
+    if (cuts.empty()) {
+        return shown;
+    }
+    // The text grows with its length: the longest prefix that fits with the mark.
+    size_t low = 0;
+    size_t high = cuts.size() - 1;
+    while (low < high) {
+        const size_t middle = (low + high + 1) / 2;
+        if (drawing->layoutText(m_font, shown.substr(0, cuts[middle]) + kMark).x <= width) {
+            low = middle;
+        } else {
+            high = middle - 1;
+        }
+    }
+    std::string cut = shown.substr(0, cuts[low]);
+    while (!cut.empty() && cut.back() == ' ') {
+        cut.pop_back();
+    }
+    return cut + kMark;
 }
 
 void UIWidget::drawText(const std::string& text, const float colour[3])
@@ -59,7 +110,7 @@ void UIWidget::draw()
         } else {
             toRgb(m_colour, colour);
         }
-        drawText(m_text, colour);
+        drawText(m_cutTextToWidth ? fitTextToWidth(m_text, m_size.x - m_textOffset.x) : m_text, colour);
         return;
     }
     if (m_size.x == 0.0f && m_size.y == 0.0f) {

@@ -215,6 +215,8 @@ bool UIWidget::parseParm(const std::string& keyword, TextReader& reader)
         setFont(readToken(reader));
     } else if (is("useTextBackdrop")) {
         m_useTextBackdrop = reader.getBool();
+    } else if (is("cutTextToWidth")) {
+        m_cutTextToWidth = reader.getBool();
     } else if (is("draw")) {
         m_draw = reader.getBool();
     } else if (is("tiled")) {

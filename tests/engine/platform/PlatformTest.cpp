@@ -16,7 +16,9 @@
 #include <chrono>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <thread>
+#include <vector>
 
 #include <csignal>
 #include <cstdlib>
@@ -195,6 +197,54 @@ TEST(CriticalErrorTest, WithoutABoxTheTextGoesToStderr)
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "Critical Error: Cannot start the video system: x11 not available\n");
     setCriticalErrorBoxAllowed(true);
+}
+
+TEST(CriticalErrorTest, TheBoxTextBreaksAtBlanksIntoShortLines)
+{
+    const std::string sound =
+        "Sound system failed to initialize!  See /home/someone/.local/share/game/log.txt "
+        "for more info.  To play without sound, put \"s_initSound 0\" in "
+        "/home/someone/.local/share/game/user.cfg, or start with ALSOFT_DRIVERS=null "
+        "for OpenAL Soft's silent device.";
+    const std::string longWord(90, 'x');
+    struct Case {
+        std::string text;
+        std::size_t width;
+        std::string expected; // empty: only the line lengths and the words are checked
+    };
+    const Case cases[] = {
+        {"short text", 72, "short text"},
+        {"aaa bbb ccc", 7, "aaa bbb\nccc"},
+        {"aaa  bbb ccc", 8, "aaa  bbb\nccc"},
+        {"aaa bbb", 3, "aaa\nbbb"},
+        {"one\ntwo three", 7, "one\ntwo\nthree"},
+        {"a " + longWord + " b", 72, "a\n" + longWord + "\nb"},
+        {"", 72, ""},
+        {sound, kCriticalErrorLineWidth, ""},
+    };
+    auto words = [](const std::string& text) {
+        std::vector<std::string> out;
+        std::istringstream in(text);
+        for (std::string word; in >> word;) {
+            out.push_back(word);
+        }
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string broken = breakCriticalErrorText(c.text, c.width);
+        if (!c.expected.empty() || c.text.empty()) {
+            EXPECT_EQ(broken, c.expected);
+        }
+        EXPECT_EQ(words(broken), words(c.text));
+        std::istringstream lines(broken);
+        for (std::string line; std::getline(lines, line);) {
+            if (line != longWord) {
+                EXPECT_LE(line.size(), c.width) << line;
+            }
+        }
+    }
+    EXPECT_GT(sound.size(), 2 * kCriticalErrorLineWidth);
 }
 
 TEST(CriticalErrorTest, TheEnvironmentSwitchTurnsTheBoxOffWhateverWasAllowed)

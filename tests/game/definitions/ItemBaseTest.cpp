@@ -462,6 +462,31 @@ TEST_F(ItemBaseTest, VendorGambleAndRequirementLines)
     EXPECT_TRUE(has(text, "\nRequires level 3\n"));
 }
 
+// The comparison with what is worn follows the tooltip after one blank line,
+// never run into its last line, and adds nothing when either part is empty.
+TEST(ItemTooltipPartsTest, AFurtherPartFollowsAfterABlankLine)
+{
+    struct Case {
+        std::string tooltip;
+        std::string part;
+        std::string joined;
+    };
+    const Case cases[] = {
+        {"Dagger\nRight click to equip\n", "Currently equipped\n",
+         "Dagger\nRight click to equip\n\nCurrently equipped\n"},
+        {"Price: 10CP", "Currently in guard slot 1", "Price: 10CP\n\nCurrently in guard slot 1"},
+        {"Dagger\n\n\n", "Worn", "Dagger\n\nWorn"},
+        {"Dagger\n", "", "Dagger\n"},
+        {"", "Currently equipped", "Currently equipped"},
+        {"", "", ""},
+    };
+    for (const Case& c : cases) {
+        std::string text = c.tooltip;
+        ItemBase::appendTooltipPart(text, c.part);
+        EXPECT_EQ(text, c.joined) << c.tooltip << " + " << c.part;
+    }
+}
+
 TEST_F(ItemBaseTest, ComparisonShowsDifferences)
 {
     auto mine = makeItem("Dagger");          // 2 - 5

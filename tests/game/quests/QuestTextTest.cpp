@@ -365,6 +365,40 @@ TEST_F(QuestTexts, LevelTextsAndItemNames)
     EXPECT_TRUE(q.isQuestItem(ear));
 }
 
+// The quest roll on the shipped database.
+class ShippedQuestTexts : public QuestFixture {
+protected:
+    ShippedQuestTexts() : QuestFixture(gameDataPath()) {}
+};
+
+// The progress line of an item quest names the monster type once, then the
+// item its kind carries: the shipped item names do not repeat the kind.
+TEST_F(ShippedQuestTexts, ItemQuestProgressNamesTheTypeThenItsItem)
+{
+    ASSERT_TRUE(loaded);
+    struct Case {
+        const char* type;
+        int left;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"CaveSpider", 6, "6 Cave Spider Fangs left to find\n"},
+        {"CaveSpider", 1, "1 Cave Spider Fang left to find\n"},
+        {"GoblinScout", 3, "3 Goblin Scout Ears left to find\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.type);
+        TestQuest q;
+        q.setUpType = monster(c.type);
+        ASSERT_NE(q.setUpType, nullptr);
+        roll(q, QuestType::MonsterQuestItem);
+        // Two found of a goal that leaves the case's count to find.
+        q.goal = c.left + 2;
+        q.progress = 2;
+        EXPECT_EQ(q.getProgressText(true), c.expected);
+    }
+}
+
 TEST_F(QuestTexts, TownTrapsAndMissingPieces)
 {
     ASSERT_TRUE(loaded);

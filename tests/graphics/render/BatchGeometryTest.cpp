@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
+
 namespace {
 
 const float kWhite[3] = {1.0f, 1.0f, 1.0f};
@@ -95,6 +98,45 @@ TEST(BatchGeometryTest, ParticlesFaceTheCamera)
         EXPECT_NEAR(std::abs(vertex(turned, i).y), 2.0f, 1e-5f);
     }
     EXPECT_FALSE(vertex(turned, 0).nearlyEquals(vertex(b, 0), 1e-3f));
+}
+
+// Targa rows are uploaded as stored, bottom row first: v = 1 is the image's
+// top row and u = 0 its left column. A camera-facing quad shows the image
+// upright on screen: its top row at the quad's top, its left column at its
+// left, for sprites (turn 0) and quads alike.
+TEST(BatchGeometryTest, CameraFacingQuadsShowTheirTextureUpright)
+{
+    RenderView view; // looking along x: right is -y, up is z
+    struct Case {
+        const char* what;
+        std::function<void(StageBatch&)> add;
+    };
+    const Vec3 facing[4] = {{10, 2, 2}, {10, -2, 2}, {10, -2, -2}, {10, 2, -2}};
+    const Case cases[] = {
+        {"particle",
+         [&](StageBatch& b) {
+             BatchGeometry::addParticle(b, view, Vec3(10, 0, 0), 0.0f, 4.0f, kWhite, 1.0f, 0.0f);
+         }},
+        {"quad", [&](StageBatch& b) { BatchGeometry::addQuad(b, facing, kWhite, 1.0f); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        StageBatch b;
+        c.add(b);
+        ASSERT_EQ(b.vertexCount(), 4u);
+        float top = -1e9f, bottom = 1e9f, left = -1e9f;
+        for (size_t i = 0; i < 4; ++i) {
+            top = std::max(top, vertex(b, i).z);
+            bottom = std::min(bottom, vertex(b, i).z);
+            left = std::max(left, vertex(b, i).y);
+        }
+        ASSERT_GT(top, bottom);
+        for (size_t i = 0; i < 4; ++i) {
+            const float u = b.texCoords[i * 2], v = b.texCoords[i * 2 + 1];
+            EXPECT_FLOAT_EQ(v, vertex(b, i).z == top ? 1.0f : 0.0f) << "vertex " << i;
+            EXPECT_FLOAT_EQ(u, vertex(b, i).y == left ? 0.0f : 1.0f) << "vertex " << i;
+        }
+    }
 }
 
 class BeamTest : public ::testing::Test {

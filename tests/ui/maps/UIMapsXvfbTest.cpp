@@ -191,6 +191,18 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
                                static_cast<int>(c.g * 255.0f), static_cast<int>(c.b * 255.0f), 48))
             << "key of covenant " << i;
     }
+    // The covenants' places are labelled with their display names.
+    int covenantLabels = 0;
+    for (const MapLabel& label : map.getLabels()) {
+        if (label.kind == MapLabel::Covenant) {
+            const CovenantBase* covenant = GameClient::get().getCovenant(label.target);
+            ASSERT_NE(covenant, nullptr);
+            ++covenantLabels;
+            EXPECT_EQ(label.text.rfind(covenant->getDisplayName() + " covenant location", 0), 0u)
+                << label.text;
+        }
+    }
+    EXPECT_GT(covenantLabels, 0);
     // The mouse on the "Town Gate" label shows the help box: its gold border
     // above the label.
     const MapLabel* gate = nullptr;

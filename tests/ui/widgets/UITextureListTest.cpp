@@ -119,6 +119,33 @@ TEST_F(TextureListTest, RowsClicksRefillsAndImagesOfTheVisibleRowsOnly)
     EXPECT_FALSE(list->getEntries()[0].handle.isValid()) << "images acquired again when shown";
 }
 
+// A name ends at the scroll bar: cut and ended with "..." where the list is
+// too narrow for it, whole where it fits.
+TEST_F(TextureListTest, NamesEndAtTheScrollBar)
+{
+    data.write("Textures/areas/town/cobbles01.tga", "x");
+    struct Case {
+        const char* size;
+        bool whole;
+    };
+    const Case cases[] = {{"size 300 200", true}, {"size 150 200", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        UITextureList* list = addList(c.size);
+        ASSERT_FALSE(list->getEntries().empty());
+        const float bar = list->getScrollBar()->getScreenPosition().x;
+        bench.drawing.calls.clear();
+        list->draw();
+        const auto texts = bench.drawing.texts();
+        ASSERT_EQ(texts.size(), list->getEntries().size());
+        for (size_t i = 0; i < texts.size(); ++i) {
+            EXPECT_LE(texts[i].x1, bar) << texts[i].text;
+            EXPECT_EQ(texts[i].text == list->getEntries()[i].file, c.whole) << texts[i].text;
+            EXPECT_EQ(texts[i].text.ends_with("..."), !c.whole) << texts[i].text;
+        }
+    }
+}
+
 TEST_F(TextureListTest, ModelRowsWriteTheModelFileAtTheGivenFacing)
 {
     data.write("Models/BoxMan/boxman.mdl", "x");

@@ -1,0 +1,327 @@
+// The shipped menus and interface layout, measured in the shipped fonts:
+// boxes that must not meet, and texts that must stay within their boxes.
+#include "support/FakeClientView.h"
+#include "support/RecordingUIDrawing.h"
+#include "support/RenderScene.h"
+
+#include "engine/console/UserVar.h"
+#include "engine/console/VirtualKeys.h"
+#include "engine/core/Clock.h"
+#include "engine/core/StringUtil.h"
+#include "engine/core/TextReader.h"
+#include "engine/data/Database.h"
+#include "engine/data/Localization.h"
+#include "engine/files/WholeFile.h"
+#include "engine/input/Input.h"
+#include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
+#include "ui/menus/UIRelationsMenu.h"
+#include "ui/widgets/UIList.h"
+#include "ui/widgets/UIScrollBar.h"
+#include "ui/widgets/UIWidget.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// The recording back end, measuring texts (translated) in the shipped fonts.
+class MeasuringDrawing : public RecordingUIDrawing {
+public:
+    MeasuringDrawing(ResourceSystem& resources, GraphicsSystem& graphics)
+        : RecordingUIDrawing(resources), m_graphics(graphics)
+    {
+    }
+    Vec2 layoutText(const ResourceHandle& font, const std::string& text) override
+    {
+        const Localization* texts = Localization::instance();
+        return m_graphics.layoutText(texts ? texts->translateCopy(text) : text,
+                                     font.isValid() ? font : m_graphics.getFontHandle(1));
+    }
+
+private:
+    GraphicsSystem& m_graphics;
+};
+
+struct Box {
+    float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
+};
+
+std::ostream& operator<<(std::ostream& out, const Box& b)
+{
+    return out << "(" << b.x0 << ", " << b.y0 << ") - (" << b.x1 << ", " << b.y1 << ")";
+}
+
+bool meet(const Box& a, const Box& b)
+{
+    return a.x0 < b.x1 && b.x0 < a.x1 && a.y0 < b.y1 && b.y0 < a.y1;
+}
+
+bool within(const Box& inner, const Box& outer)
+{
+    return inner.x0 >= outer.x0 && inner.y0 >= outer.y0 && inner.x1 <= outer.x1 && inner.y1 <= outer.y1;
+}
+
+Box boxAt(Vec2 at, Vec2 size)
+{
+    return {at.x, at.y, at.x + size.x, at.y + size.y};
+}
+
+struct ShippedLayout : ::testing::Test {
+    ShippedLayout()
+    {
+        scene.files.mountGeneratedDirectory(generatedDataPath());
+        FrameGameValues values;
+        for (const char* name : {"normal", "small", "large", "title"}) {
+            values.fontNames.push_back(std::string("fonts/") + name + ".fnt");
+        }
+        scene.graphics.setGameValues(values);
+        database.load(Database::kMasterFile, false);
+        texts.load("english");
+        keys.declareAction("gameMenu", 1, false, "");
+        view.inGame = true;
+        view.gameRunning = true;
+        ui.setClientView(&view);
+        ui.setDrawing(&drawing);
+        ui.registerCommands();
+        ui.loadMenus(false);
+        ui.loadSettings();
+    }
+
+    UIWidget* widget(const char* menu, const char* name)
+    {
+        UIMenu* m = ui.findMenu(menu);
+        UIWidget* w = m ? m->findWidget(name) : nullptr;
+        EXPECT_NE(w, nullptr) << menu << "::" << name;
+        return w;
+    }
+    Box widgetBox(const char* menu, const char* name)
+    {
+        UIWidget* w = widget(menu, name);
+        return w ? boxAt(w->getScreenPosition(), w->getSize()) : Box{};
+    }
+    Box menuBox(const char* name)
+    {
+        UIMenu* m = ui.findMenu(name);
+        EXPECT_NE(m, nullptr) << name;
+        return m ? boxAt(m->getPosition(), m->getSize()) : Box{};
+    }
+    // The text calls drawn since the mark.
+    std::vector<RecordingUIDrawing::Call> textsSince(size_t mark) const
+    {
+        std::vector<RecordingUIDrawing::Call> out;
+        for (size_t i = mark; i < drawing.calls.size(); ++i) {
+            if (drawing.calls[i].kind == RecordingUIDrawing::Call::Text && !drawing.calls[i].text.empty()) {
+                out.push_back(drawing.calls[i]);
+            }
+        }
+        return out;
+    }
+
+    RenderScene scene;
+    Database database;
+    Localization texts;
+    int64_t nowNs = 0;
+    Clock clock{[this] { return nowNs; }};
+    VirtualKeys keys;
+    Input input;
+    MeasuringDrawing drawing{scene.resources, scene.graphics};
+    FakeClientView view;
+    UISystem ui;
+};
+
+TEST_F(ShippedLayout, BoxesThatMustNotMeet)
+{
+    const UISettings& s = ui.getSettings();
+    const ResourceHandle logFont = scene.graphics.getFontHandle(0);
+    const ResourceHandle defaultFont = scene.graphics.getFontHandle(1);
+
+    // The message log at its full height, a long line wide.
+    const float line = scene.graphics.layoutText("T", logFont).y;
+    ASSERT_GT(line, 0.0f);
+    const float shown = static_cast<float>(
+        scene.vars.getVar("ui_maxTextEventsShown", "10", UserVarSystem::kCreate)->getInt());
+    const float logWidth =
+        scene.graphics
+            .layoutText("Gilded Scale honours its Alliance with Thornveil and declares War", logFont)
+            .x;
+    const Box log{s.eventsTextPosition.x - 2.0f, s.eventsTextPosition.y + line - line * shown,
+                  s.eventsTextPosition.x + 2.0f + logWidth, s.eventsTextPosition.y + line};
+
+    // Eight help-topic buttons in their row.
+    const float rowStart = s.helpTopicBasePosition.x - 8.0f * s.helpTopicButtonOffset * 0.5f;
+    const Box helpRow{rowStart, s.helpTopicBasePosition.y,
+                      rowStart + 7.0f * s.helpTopicButtonOffset + s.helpTopicButtonSize,
+                      s.helpTopicBasePosition.y + s.helpTopicButtonSize};
+    const Box hotBar = menuBox("HotBar");
+
+    // The lowest crest's trait icons, over the covenant counts a game has.
+    auto* relations = dynamic_cast<UIRelationsMenu*>(ui.findMenu("CovenantRelations"));
+    ASSERT_NE(relations, nullptr);
+    UIMenu* entry = relations->getEntry(0).container.get();
+    ASSERT_NE(entry, nullptr);
+    Box traits{1e9f, 1e9f, -1e9f, -1e9f};
+    for (const char* name : {"Trait0", "Trait1"}) {
+        const UIWidget* icon = entry->findWidget(name);
+        ASSERT_NE(icon, nullptr) << name;
+        traits.x0 = std::min(traits.x0, icon->getPosition().x);
+        traits.y0 = std::min(traits.y0, icon->getPosition().y);
+        traits.x1 = std::max(traits.x1, icon->getPosition().x + icon->getSize().x);
+        traits.y1 = std::max(traits.y1, icon->getPosition().y + icon->getSize().y);
+    }
+    Box lowestTraits;
+    float lowest = -1e9f;
+    for (int count = 2; count <= 8; ++count) {
+        for (int slot = 0; slot < count; ++slot) {
+            const float angle = (static_cast<float>(slot) * (-360.0f / static_cast<float>(count)) - 90.0f) *
+                                3.14159265f / 180.0f;
+            const float x = s.relationsCenter.x + s.relationsRadius * std::cos(angle) - 32.0f;
+            const float y = s.relationsCenter.y + s.relationsRadius * std::sin(angle) - 32.0f;
+            if (y > lowest) {
+                lowest = y;
+                lowestTraits = {x + traits.x0, y + traits.y0, x + traits.x1, y + traits.y1};
+            }
+        }
+    }
+
+    // The "Game" drop-down of the HUD and the frame rate at (10, 10).
+    const Vec2 fps = scene.graphics.layoutText("999.9 fps", defaultFont);
+    const Box frameRate{10.0f, 10.0f, 10.0f + fps.x, 10.0f + fps.y};
+
+    struct Case {
+        const char* what;
+        Box a, b;
+    };
+    std::vector<Case> cases = {
+        {"message log / help row", log, helpRow},
+        {"message log / hot bar", log, hotBar},
+        {"help row / hot bar", helpRow, hotBar},
+        {"world map vertical bar / hot bar", widgetBox("WorldMap", "VerticalScrollBar"), hotBar},
+        {"world map horizontal bar / hot bar", widgetBox("WorldMap", "HorizontalScrollBar"), hotBar},
+        {"game drop-down / frame rate", widgetBox("Hud", "Game"), frameRate},
+    };
+    UIMenu* mainPage = ui.findMenu("RelationsMain");
+    ASSERT_NE(mainPage, nullptr);
+    int tabs = 0;
+    for (const auto& tab : mainPage->getWidgets()) {
+        if (tab->getInternalName().rfind("Nav", 0) == 0) {
+            ++tabs;
+            cases.push_back({"lowest crest's traits / relations tab", lowestTraits,
+                             boxAt(tab->getScreenPosition(), tab->getSize())});
+        }
+    }
+    EXPECT_GE(tabs, 4);
+    for (const Case& c : cases) {
+        EXPECT_FALSE(meet(c.a, c.b)) << c.what << ": " << c.a << " and " << c.b;
+    }
+}
+
+TEST_F(ShippedLayout, TextsStayWithinTheirBoxes)
+{
+    // The message of the taken key, centred in its widget, within its panel.
+    UIMenu* keyMenu = ui.findMenu("KeyAlreadyBound");
+    ASSERT_NE(keyMenu, nullptr);
+    Box panel;
+    Box message;
+    for (const auto& w : keyMenu->getWidgets()) {
+        const Box box = boxAt(w->getScreenPosition(), w->getSize());
+        if (w->getDrawOrder() < 0.0f) {
+            panel = box;
+        } else if (w->getTextValue().find("KeyAlreadyBound") != std::string::npos) {
+            const Vec2 laid = drawing.layoutText(w->getFont(), w->getTextValue());
+            const float x = box.x0 + (box.x1 - box.x0 - laid.x) / 2.0f;
+            message = {x, box.y0, x + laid.x, box.y0 + laid.y};
+        }
+    }
+    ASSERT_GT(message.x1, message.x0);
+    EXPECT_TRUE(within(message, panel)) << message << " in " << panel;
+
+    // A 60-character quest title in the offered-quests list ends at its bar,
+    // a long translated one too (cut as shown, never inside its key); a short
+    // one is drawn whole.
+    struct Row {
+        std::string title;
+        bool whole;
+    };
+    const Row rows[] = {
+        {std::string(60, 'W'), false},
+        {"$$QuestTitleKillMonsters~<50@@Goblin Scouts of the far side of the northern mountains@@>~$$",
+         false},
+        {"Collect 6 Fangs", true}};
+    std::vector<ListEntry> offered;
+    for (const Row& row : rows) {
+        ListEntry item;
+        item.name = row.title;
+        item.value = row.title;
+        offered.push_back(item);
+    }
+    scene.commands.registerListFunction("getAvailableQuests",
+                                        [&offered](std::vector<ListEntry>& list) { list = offered; });
+    ui.showMenu("GetQuest");
+    auto* list = dynamic_cast<UIList*>(widget("GetQuest", "Quests"));
+    ASSERT_NE(list, nullptr);
+    list->update(0.0f);
+    ASSERT_EQ(list->getItems().size(), std::size(rows));
+    const size_t mark = drawing.calls.size();
+    list->draw();
+    const std::vector<RecordingUIDrawing::Call> drawn = textsSince(mark);
+    ASSERT_EQ(drawn.size(), std::size(rows));
+    float rowEnd = list->getScreenPosition().x + list->getSize().x;
+    UIMenu* getQuest = ui.findMenu("GetQuest");
+    for (const auto& w : getQuest->getWidgets()) {
+        if (dynamic_cast<UIScrollBar*>(w.get()) && w->isVisible() &&
+            w->getScreenPosition().x > list->getScreenPosition().x) {
+            rowEnd = std::min(rowEnd, w->getScreenPosition().x);
+        }
+    }
+    for (size_t i = 0; i < std::size(rows); ++i) {
+        SCOPED_TRACE(rows[i].title);
+        EXPECT_LE(drawn[i].x1, rowEnd);
+        EXPECT_EQ(drawn[i].text.find('$'), std::string::npos) << drawn[i].text;
+        EXPECT_EQ(drawn[i].text.find(rows[i].title) != std::string::npos, rows[i].whole) << drawn[i].text;
+        EXPECT_EQ(drawn[i].text.size() >= 3 && drawn[i].text.compare(drawn[i].text.size() - 3, 3, "...") == 0,
+                  !rows[i].whole)
+            << drawn[i].text;
+    }
+
+    // The timed-quest line of the status display as shipped, with a long
+    // quest title in place of its sources (which need a quest of the player).
+    std::string status;
+    ASSERT_EQ(readWholeFile(gameDataPath("UI/Status.mnu"), status), WholeFileResult::Read);
+    const size_t source = status.find("textSource ShortestTimeQuestTitle");
+    ASSERT_NE(source, std::string::npos);
+    const size_t open = status.rfind("Widget {", source);
+    const size_t close = status.find("\n}", source);
+    std::istringstream block(status.substr(open, close + 2 - open));
+    std::string copy = "name TimedLine\nvisible 1\n";
+    for (std::string line; std::getline(block, line);) {
+        const std::string_view word = trimBlanks(line);
+        if (word.rfind("textSource", 0) == 0) {
+            line = "    text \"" + std::string(60, 'W') + " 12:00\"";
+        } else if (word.rfind("showCondition", 0) == 0) {
+            continue;
+        }
+        copy += line + "\n";
+    }
+    UIMenu* timedMenu = ui.addMenu(std::make_unique<UIMenu>());
+    TextReader reader(copy, "Status.mnu");
+    timedMenu->parse(reader);
+    ASSERT_EQ(timedMenu->getWidgets().size(), 1u) << copy;
+    UIWidget* timed = timedMenu->getWidgets()[0].get();
+    const size_t before = drawing.calls.size();
+    timed->draw();
+    const std::vector<RecordingUIDrawing::Call> line = textsSince(before);
+    ASSERT_EQ(line.size(), 1u) << copy;
+    EXPECT_LE(line[0].x1, timed->getScreenPosition().x + timed->getSize().x) << line[0].text;
+    EXPECT_LE(line[0].x1, 640.0f);
+    EXPECT_TRUE(line[0].text.ends_with("...")) << line[0].text;
+}
+
+} // namespace
