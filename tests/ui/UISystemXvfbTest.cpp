@@ -71,9 +71,9 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     }
     EXPECT_GT(white, all / 20) << "no title text";
     EXPECT_LT(white, all * 2 / 5) << "the title's glyphs are solid boxes";
-    expectNear(pixelAt(first, 246, 300), 58, 74, 112, 12, "Options button");
+    expectNear(pixelAt(first, 246, 344), 58, 74, 112, 12, "Options button");
 
-    window.click(320, 294);
+    window.click(320, 338);
     ASSERT_TRUE(options_->isActive());
     Picture panel = window.shot(true);
     expectNear(pixelAt(panel, 200, 320), 28, 30, 44, 16, "options panel");
@@ -156,7 +156,7 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     auto var = [](const char* name) { return UserVarSystem::get().findVar(name)->getString(); };
 
     // The display-mode box opens over the panel; a row sets r_mode.
-    window.click(320, 294);
+    window.click(320, 338);
     UIDropDownBox* modes = nullptr;
     for (const auto& widget : ui.findMenu("OptionsVideo")->getWidgets()) {
         if (widget->getPosition().x == 90.0f && widget->getPosition().y == 250.0f) {
