@@ -157,9 +157,9 @@ TEST_F(CovenantTrade, AcceptingTheAlliedVictoryWinsTheWorld)
         ASSERT_NE(widget, nullptr) << row.widget;
         EXPECT_TRUE(widget->isVisible()) << row.widget;
         widget->prepareDraw();
-        EXPECT_EQ(widget->getTextValue().rfind(row.starts, 0), 0u)
-            << row.widget << ": " << widget->getTextValue();
-        EXPECT_EQ(widget->getTextValue().find('$'), std::string::npos) << row.widget;
+        const std::string text = Localization::get().translateCopy(widget->getTextValue());
+        EXPECT_EQ(text.rfind(row.starts, 0), 0u) << row.widget << ": " << text;
+        EXPECT_EQ(text.find('$'), std::string::npos) << row.widget << ": " << text;
     }
 }
 

@@ -165,6 +165,9 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     }
     ASSERT_NE(modes, nullptr);
     ASSERT_FALSE(modes->getEntries().empty());
+    // The window's own size, r_mode -1, is the row the closed box shows.
+    EXPECT_EQ(var("r_mode"), "-1");
+    EXPECT_EQ(modes->getCurrentText(), "800x600");
     Picture closed = window.shot(true);
     expectNear(pixelAt(closed, 200, 305), 28, 30, 44, 12, "the panel below the closed box");
     window.click(150, 260);
@@ -174,6 +177,31 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     window.click(150, 280);
     EXPECT_FALSE(modes->isOpen());
     EXPECT_EQ(var("r_mode"), modes->getEntries()[0].value);
+
+    // The open ground-detail list of the page under the Options menu scrolls
+    // with the wheel over it, a row a step.
+    UIDropDownBox* detail = nullptr;
+    for (const auto& widget : ui.findMenu("OptionsVideo")->getWidgets()) {
+        if (widget->getPosition().x == 90.0f && widget->getPosition().y == 314.0f) {
+            detail = dynamic_cast<UIDropDownBox*>(widget.get());
+        }
+    }
+    ASSERT_NE(detail, nullptr);
+    ASSERT_GT(static_cast<int>(detail->getEntries().size()), detail->getVisibleRows());
+    window.click(150, 324);
+    ASSERT_TRUE(detail->isOpen());
+    const int top = detail->rowAt(150.0f, 336.0f);
+    ASSERT_GE(top, 0);
+    struct Step {
+        int notches, firstRow;
+    } steps[] = {{-1, top + 1}, {-1, top + 2}, {1, top + 1}};
+    for (const Step& step : steps) {
+        window.wheel(150, 345, step.notches);
+        EXPECT_EQ(detail->rowAt(150.0f, 336.0f), step.firstRow) << step.notches;
+        EXPECT_TRUE(detail->isOpen());
+    }
+    window.click(150, 336);
+    EXPECT_FALSE(detail->isOpen());
     window.key(SDL_SCANCODE_ESCAPE);
     ASSERT_TRUE(ui.findMenu("Main")->isActive());
 
