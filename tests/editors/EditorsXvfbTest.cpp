@@ -4,20 +4,25 @@
 #include "support/WindowedGame.h"
 
 #include "client/Client.h"
+#include "client/GameClient.h"
 #include "client/ScreenProjection.h"
 #include "editors/Editor.h"
 #include "editors/ModelEditor.h"
 #include "engine/app/Application.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/data/Localization.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/world/AreaBlock.h"
 #include "game/world/AreaResource.h"
+#include "graphics/FrameHooks.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/render/ParticleRenderSurface.h"
 #include "graphics/render/RenderQueue.h"
 #include "graphics/render/SwipeRenderSurface.h"
+#include "graphics/text/TextEventList.h"
 #include "ui/UISystem.h"
+#include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIFilePicker.h"
 #include "ui/widgets/UIScrollBar.h"
@@ -29,6 +34,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -250,6 +256,15 @@ TEST(EditorsXvfbTest, PaintSaveAndLeaveTheAreaEditorThenShowBoxMan)
     // Main -> Model editor, BoxMan chosen in the model list.
     w.clickWidget("Main::ModelEditor");
     ASSERT_TRUE(ModelEditor::get().isActive());
+    // Every label of the editor's panel fits the width of its button.
+    for (const auto& label : ui.findMenu("ModelEditor")->getWidgets()) {
+        label->prepareDraw();
+        const std::string text = Localization::get().translateCopy(label->getTextValue());
+        if (text.empty() || label->getSize().x <= 0.0f) {
+            continue;
+        }
+        EXPECT_LE(ui.getDrawing()->layoutText(label->getFont(), text).x, label->getSize().x) << text;
+    }
     auto* models = dynamic_cast<UITextureList*>(w.widget("ModelEditor::ModelList"));
     ASSERT_TRUE(models && models->isVisible());
     int boxman = -1;
@@ -322,10 +337,68 @@ TEST(EditorsOverAGameXvfbTest, TheBlockFitsItsViewAndThePickersScroll)
     for (const char* name : gameMenus) {
         ASSERT_TRUE(ui.findMenu(name)->isVisible()) << name;
     }
+
+    // The texts over the entities belong to the game's view: drawn with it,
+    // not over the world map that replaces it.
+    FrameHooks& hooks = GraphicsSystem::get().getFrameHooks();
+    struct Counted {
+        FrameHooks& hooks;
+        std::function<void()> drawn;
+        int passes = 0;
+        ~Counted() { hooks.drawOverheadTexts = drawn; }
+    } overheads{hooks, hooks.drawOverheadTexts};
+    hooks.drawOverheadTexts = [&overheads] {
+        ++overheads.passes;
+        overheads.drawn();
+    };
+    w.game.moveTo(320, 200);
+    ASSERT_TRUE(w.game.frameUntil([&] { return overheads.passes > 0; }));
+    w.game.key(SDL_SCANCODE_M);
+    ASSERT_TRUE(w.game.frameUntil([] { return WorldMap::get().isShown(); }));
+    const int beforeMap = overheads.passes;
+    for (int i = 0; i < 5; ++i) {
+        w.game.frame();
+    }
+    EXPECT_EQ(overheads.passes, beforeMap) << "texts over entities drawn over the world map";
+    w.game.key(SDL_SCANCODE_M);
+    ASSERT_TRUE(w.game.frameUntil([] { return !WorldMap::get().isShown(); }));
+
+    // The help buttons offered to the player leave with the game's menus
+    // and come back with them.
+    auto helpButtons = [&ui] {
+        int shown = 0;
+        for (const auto& menu : ui.getMenus()) {
+            const std::string& name = menu->getName();
+            const size_t end = name.size() >= 6 ? name.size() - 6 : 0;
+            shown += end > 0 && name.compare(end, 6, "Button") == 0 &&
+                     ui.findHelpTopic(name.substr(0, end)) >= 0 && menu->isActive();
+        }
+        return shown;
+    };
+    if (helpButtons() == 0) {
+        ui.addHelpTopicButton(0);
+    }
+    const int offered = helpButtons();
+    ASSERT_GT(offered, 0);
+
     Application::runConsoleLine("editor 1");
     ASSERT_TRUE(Editor::get().isActive());
     for (const char* name : gameMenus) {
         EXPECT_FALSE(ui.findMenu(name)->isActive()) << name << " over the editor";
+    }
+    EXPECT_EQ(helpButtons(), 0) << "help buttons over the editor";
+    // A message of the game while the editor shows is not drawn over it.
+    {
+        w.game.moveTo(630, 470);
+        GraphicsSystem::get().getTextEvents().clear();
+        const Picture quiet = w.game.stillShot();
+        ASSERT_TRUE(w.game.settled);
+        GameClient::get().showErrorMessage("A line under the editor", false);
+        w.game.frame();
+        ASSERT_FALSE(GraphicsSystem::get().getTextEvents().events().empty());
+        const Picture message = w.game.stillShot();
+        EXPECT_TRUE(message.rgb == quiet.rgb) << "a text event drawn over the editor";
+        GraphicsSystem::get().getTextEvents().clear();
     }
 
     w.clickWidget("Editor::NewBlock");
@@ -386,6 +459,7 @@ TEST(EditorsOverAGameXvfbTest, TheBlockFitsItsViewAndThePickersScroll)
     for (const char* name : gameMenus) {
         EXPECT_TRUE(ui.findMenu(name)->isActive()) << name << " back with the game";
     }
+    EXPECT_EQ(helpButtons(), offered) << "the help buttons back with the game";
     EXPECT_FALSE(ui.findMenu("Main")->isVisible()) << "the game goes on";
     EXPECT_TRUE(GameClient::get().isLoaded());
 }
