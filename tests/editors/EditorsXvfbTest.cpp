@@ -299,6 +299,57 @@ TEST(EditorsXvfbTest, PaintSaveAndLeaveTheAreaEditorThenShowBoxMan)
     EXPECT_GT(changed, 100) << "BoxMan drawn in the view";
     EXPECT_GT(blue, 20) << "in BoxMan's colours";
 
+    // The preview's camera fits the model to its rectangle: a figure, not a
+    // speck, on its black ground.
+    {
+        UIWidget* preview = w.widget("ModelEditor::Preview");
+        ASSERT_NE(preview, nullptr);
+        const Vec2 corner = preview->getScreenPosition(), size = preview->getSize();
+        int lit = 0, all = 0;
+        for (int y = static_cast<int>(corner.y); y < static_cast<int>(corner.y + size.y); ++y) {
+            for (int x = static_cast<int>(corner.x); x < static_cast<int>(corner.x + size.x); ++x, ++all) {
+                const uint8_t* c = pixelAt(shown, x, y);
+                lit += std::max({c[0], c[1], c[2]}) > 40 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(lit * 12, all) << lit << " of " << all << " points of the preview show the model";
+    }
+    // Each model's thumbnail stays in its element box: the strips between
+    // the rows look the same with the list hidden; BoxMan's own box does not.
+    {
+        const Vec2 list = models->getScreenPosition();
+        std::vector<std::array<int, 2>> column;
+        for (int y = static_cast<int>(list.y); y < static_cast<int>(list.y + models->getSize().y); y += 4) {
+            column.push_back({static_cast<int>(list.x) + 12, y});
+        }
+        models->setVisible(false);
+        const Picture bare = w.settledShot(column);
+        models->setVisible(true);
+        const Picture listed = w.settledShot(column);
+        auto differs = [&](int x, int y) {
+            const uint8_t *a = pixelAt(listed, x, y), *b = pixelAt(bare, x, y);
+            return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 30;
+        };
+        const int first = models->getFirstVisible();
+        for (int row = first; row <= models->getLastVisible(); ++row) {
+            const int top = static_cast<int>(list.y) + (row - first) * 28;
+            int inside = 0, between = 0;
+            for (int x = static_cast<int>(list.x) + 1; x < static_cast<int>(list.x) + 23; ++x) {
+                for (int y = top + 1; y < top + 23; ++y) {
+                    inside += differs(x, y) ? 1 : 0;
+                }
+                for (int y = top + 25; y < top + 28; ++y) {
+                    between += differs(x, y) ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(between, 0) << "below row " << row << " ("
+                                  << models->getEntries()[static_cast<size_t>(row)].file << ")";
+            if (row == boxman) {
+                EXPECT_GT(inside, 20) << "BoxMan's thumbnail";
+            }
+        }
+    }
+
     // BoxMan's attack: its weapon trail and sparks are drawn in the editor's
     // own view (the frame's effects pass does not run under it).
     for (int i = 0; i < 8 && w.var("modelEditorAnim") != "attack"; ++i) {
