@@ -56,6 +56,15 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     UIMenu* options_ = ui.findMenu("Options");
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(main->isActive());
+    // The buttons from the top down: a game first, Quit last.
+    const char* order[] = {"Main::NewGame", "Main::Continue", "Main::LoadCharacter", "Main::Options",
+                           "Main::Quit"};
+    for (size_t i = 1; i < std::size(order); ++i) {
+        const UIWidget *above = ui.findWidget(order[i - 1]), *below = ui.findWidget(order[i]);
+        ASSERT_TRUE(above && below) << order[i];
+        EXPECT_LT(above->getScreenPosition().y, below->getScreenPosition().y)
+            << order[i - 1] << " / " << order[i];
+    }
 
     // The title band and the plain Options button where the menu puts them.
     Picture first = window.shot(true);
