@@ -21,6 +21,7 @@
 #include "graphics/render/RenderQueue.h"
 #include "graphics/render/SwipeRenderSurface.h"
 #include "graphics/text/TextEventList.h"
+#include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
 #include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
