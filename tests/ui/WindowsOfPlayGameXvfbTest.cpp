@@ -237,6 +237,11 @@ struct Session {
                 if (menuActive(menu)) {
                     return true;
                 }
+                // A help button met by a click on the way: its topic read later.
+                if (menuActive("helpTopic")) {
+                    clickWidget("helpTopic::Later");
+                    return false;
+                }
                 const PlayerClient* player = Client::get().getLocalPlayer();
                 const EntityClient* entity = GameClient::get().getEntity(number);
                 // On its way to the entity: given a while before a new click.
@@ -403,6 +408,31 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     // first of them at its shown price.
     s.clickWidget("VendorMenuWithQuests::BuyAndSell");
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Vendor") && menuActive("Inventory"); }));
+    // The game's menus lie under the windows, but the HUD's open "Game" list
+    // lies over the goods it drops onto.
+    {
+        UIWidget* game = ui.findWidget("Hud::Game");
+        ASSERT_NE(game, nullptr);
+        ASSERT_TRUE(ui.findMenu("Vendor")->liesOnPanel(30, 50));
+        window.moveTo(600, 300);
+        const Picture closed = window.stillShot();
+        s.clickWidget("Hud::Game");
+        ASSERT_TRUE(game->drawsOnTop()) << "the list did not open";
+        window.moveTo(600, 300);
+        const Picture open = window.stillShot();
+        int changed = 0, all = 0;
+        for (int y = 44; y < 64; ++y) {
+            for (int x = 10; x < 60; ++x, ++all) {
+                const uint8_t *a = pixelAt(closed, x, y), *b = pixelAt(open, x, y);
+                changed += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 30 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(changed * 2, all) << "the open list under the merchant's goods";
+        const Vec2 at = game->getScreenPosition();
+        window.click(static_cast<int>(at.x) + 12, static_cast<int>(at.y) + 8);
+        EXPECT_FALSE(game->drawsOnTop());
+        EXPECT_TRUE(menuActive("Vendor"));
+    }
     auto* stock = dynamic_cast<UIItemSlot*>(ui.findWidget("Vendor::Stock0"));
     ASSERT_NE(stock, nullptr);
     ASSERT_TRUE(window.frameUntil([&] { return stock->getItem() != nullptr; }))
