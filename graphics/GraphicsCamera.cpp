@@ -72,6 +72,18 @@ void GraphicsSystem::setProjection(float zoom)
     glMatrixMode(GL_MODELVIEW);
 }
 
+void GraphicsSystem::setProjectionShape(float zoom, float aspect)
+{
+    drawDirectly();
+    if (!m_context || !std::isfinite(zoom) || !(aspect > 0.0f)) {
+        return;
+    }
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-240.0f * zoom * aspect, 240.0f * zoom * aspect, -240.0f * zoom, 240.0f * zoom, 2.0, 2048.0);
+    glMatrixMode(GL_MODELVIEW);
+}
+
 void GraphicsSystem::setCamera(const ZonePosition& target, const ZonePosition3& eye, float zoom)
 {
     drawDirectly();

@@ -103,14 +103,18 @@ void GraphicsSystem::renderFrame(double frameSeconds)
             hooks.updateWorldMap(frameSeconds);
         }
         const bool worldMap = hooks.isWorldMapShown && hooks.isWorldMapShown();
+        // The editors and the world map replace the game's view; the texts
+        // over the entities belong to that view and come only with it.
+        bool worldDrawn = false;
         if (worldMap) {
             if (hooks.drawWorldMap) {
                 hooks.drawWorldMap();
             }
         } else if (!(hooks.isFullScreenMenuShown && hooks.isFullScreenMenuShown()) &&
-                   !hooks.areaEditorActive()) {
+                   !hooks.areaEditorActive() && !hooks.modelEditorActive()) {
             setupPlayerCamera(m_zoom, true);
             if (hooks.gameRunning()) {
+                worldDrawn = true;
                 renderScene(frameSeconds);
                 if (hooks.drawEntities) {
                     hooks.drawEntities();
@@ -146,7 +150,7 @@ void GraphicsSystem::renderFrame(double frameSeconds)
             m_heldThread = std::this_thread::get_id();
             m_frameHeld = true;
         }
-        if (hooks.drawOverheadTexts && !hooks.mouseOverMenu()) {
+        if (worldDrawn && hooks.drawOverheadTexts && !hooks.mouseOverMenu()) {
             hooks.drawOverheadTexts();
         }
         drawTextEvents(true);

@@ -5,15 +5,19 @@
 
 #include "engine/core/ColorSystem.h"
 #include "engine/platform/GLContext.h"
+#include "engine/resources/AnimationResource.h"
 #include "engine/resources/ModelAnimation.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "graphics/GlStateCache.h"
 #include "graphics/TextureResource.h"
+#include "graphics/ViewPlanes.h"
 #include "graphics/render/ModelDrawRequest.h"
 #include "graphics/render/RenderQueue.h"
 
 #include <GL/gl.h>
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -68,25 +72,91 @@ void GraphicsSystem::drawSprite(const ZonePosition3& position, int model, int an
 void GraphicsSystem::drawModelPreview(const ModelDrawRequest& request, float x0, float y0, float x1, float y1)
 {
     drawDirectly();
-    // The normal camera at zoom 1, looking at the model's place.
-    const ZonePosition target(request.position.zone, request.position.x, request.position.y);
+    // The normal camera looking at the model's place, zoomed and aimed so
+    // the model's bounds fill the rectangle.
+    ZonePosition target(request.position.zone, request.position.x, request.position.y);
+    float zoom = 1.0f;
+    Vec2 lookAt{0.0f, 0.0f};
+    int width = 0, height = 0;
+    getDrawableSize(width, height);
+    ResourceSystem* resources = ResourceSystem::instance();
+    if (const auto* model = resources && request.model >= 0
+                                ? dynamic_cast<const ModelResource*>(resources->get(request.model))
+                                : nullptr) {
+        fitModelView(*model, request.animation, request.orientation, request.scale,
+                     (x1 - x0) * projectionWiden(width, height), y1 - y0, zoom, lookAt);
+    }
+    target.x += lookAt.x;
+    target.y += lookAt.y;
     ZonePosition3 eye(target.zone, target.x + m_cameraOffset[0], target.y + m_cameraOffset[1],
                       m_cameraOffset[2]);
-    setCamera(target, eye, 1.0f);
+    setCamera(target, eye, zoom);
+    const bool clip = m_context && width > 0 && height > 0;
     if (m_context) {
         setViewportCentredOn((x0 + x1) * 0.5f, (y0 + y1) * 0.5f);
         m_glState->setDepthTest(true);
         m_glState->setDepthWrite(true);
     }
+    if (clip) {
+        const float sx = static_cast<float>(width) / 640.0f, sy = static_cast<float>(height) / 480.0f;
+        glEnable(GL_SCISSOR_TEST);
+        glScissor(static_cast<int>(std::floor(x0 * sx)), static_cast<int>(std::floor(height - y1 * sy)),
+                  static_cast<int>(std::ceil((x1 - x0) * sx)), static_cast<int>(std::ceil((y1 - y0) * sy)));
+    }
     m_renderQueue->beginFrame();
     m_renderQueue->addSkinnedModel(request);
     drawQueuedSurfaces(m_renderQueue->getQueued());
+    if (clip) {
+        glDisable(GL_SCISSOR_TEST);
+    }
     if (m_context) {
         float stored[4];
         getViewport(stored);
         setViewport(stored[0], stored[1], stored[2], stored[3], false);
     }
     setOrthoOverlay();
+}
+
+bool GraphicsSystem::fitModelView(const ModelResource& model, int animation, const Matrix3& orientation,
+                                  float scale, float unitsWide, float unitsHigh, float& zoom,
+                                  Vec2& lookAt) const
+{
+    const ModelAnimation* anim = model.getAnimation(animation);
+    const AnimationResource* keys = anim ? anim->getAnimationResource() : nullptr;
+    if (!keys || !keys->hasBounds() || !(unitsWide > 0.0f) || !(unitsHigh > 0.0f)) {
+        return false;
+    }
+    const Vec3 lo = keys->getFrameBoundsMin(0), hi = keys->getFrameBoundsMax(0);
+    // The camera's axes: rows forward, left and up; the screen's right is
+    // the camera's left turned round.
+    const Matrix3 axes =
+        eulerToMatrix(vectorToAngles(Vec3(-m_cameraOffset[0], -m_cameraOffset[1], -m_cameraOffset[2])));
+    const Vec3 forward(axes.m[0][0], axes.m[0][1], axes.m[0][2]);
+    const Vec3 right(-axes.m[1][0], -axes.m[1][1], -axes.m[1][2]);
+    const Vec3 up(axes.m[2][0], axes.m[2][1], axes.m[2][2]);
+    float left = 0.0f, rightmost = 0.0f, bottom = 0.0f, top = 0.0f;
+    for (int corner = 0; corner < 8; ++corner) {
+        const Vec3 local((corner & 1) ? hi.x : lo.x, (corner & 2) ? hi.y : lo.y, (corner & 4) ? hi.z : lo.z);
+        const Vec3 placed = transformVectorByMatrix(local * scale, orientation);
+        const float x = vec3Dot(placed, right), y = vec3Dot(placed, up);
+        left = corner == 0 ? x : std::min(left, x);
+        rightmost = corner == 0 ? x : std::max(rightmost, x);
+        bottom = corner == 0 ? y : std::min(bottom, y);
+        top = corner == 0 ? y : std::max(top, y);
+    }
+    const float fitted = std::max((rightmost - left) / unitsWide, (top - bottom) / unitsHigh) * 1.1f;
+    if (!(fitted > 0.0f) || !std::isfinite(fitted)) {
+        return false;
+    }
+    zoom = fitted;
+    // The middle of the bounds on the screen, slid along the view onto the
+    // ground: the camera looking there sees it in the middle.
+    Vec3 middle = right * ((left + rightmost) * 0.5f) + up * ((bottom + top) * 0.5f);
+    if (forward.z != 0.0f) {
+        middle = middle - forward * (middle.z / forward.z);
+    }
+    lookAt = Vec2{middle.x, middle.y};
+    return true;
 }
 
 void GraphicsSystem::updateTexture(uint32_t texture, const uint8_t* pixels, int width, int height)

@@ -201,8 +201,18 @@ public:
     // (GraphicsSprites.cpp).
     void drawSprite(const ZonePosition3& position, int model, int animation, int frame, int direction);
     // A model inside a rectangle of the virtual screen (the interface's model
-    // widgets): the normal camera at zoom 1, the queue drawn at once.
+    // widgets): the normal camera fitted to the model's first frame, the
+    // queue drawn at once and nothing outside the rectangle.
     void drawModelPreview(const struct ModelDrawRequest& request, float x0, float y0, float x1, float y1);
+    // The zoom of the normal camera at which a model's first-frame bounds,
+    // turned and scaled as drawn, fill a view `unitsWide` × `unitsHigh` camera
+    // units across at zoom 1 (with a small margin), and the ground offset from
+    // the model's place at which the camera then looks; false without bounds.
+    bool fitModelView(const class ModelResource& model, int animation, const Matrix3& orientation,
+                      float scale, float unitsWide, float unitsHigh, float& zoom, Vec2& lookAt) const;
+    // An orthographic projection of the given width-to-height shape (a view
+    // port that is not the window's).
+    void setProjectionShape(float zoom, float aspect);
     // New RGBA pixels for a whole texture (the mini-map each frame).
     void updateTexture(uint32_t texture, const uint8_t* pixels, int width, int height);
     // The bloom post-process while `r_bloom` is set (GraphicsBloom.cpp).

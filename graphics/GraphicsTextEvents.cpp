@@ -88,7 +88,8 @@ void GraphicsSystem::drawTextEvents(bool logPass)
     context.logLineHeight = layoutText("T", logFont).y;
     context.defaultLineHeight = layoutText("T", defaultFont).y;
     TextEventList::Plan plan = m_textEvents->plan(context);
-    if (!m_frameHooks.gameRunning()) {
+    // An editor replaces the game's view, its messages with it.
+    if (!m_frameHooks.gameRunning() || m_frameHooks.areaEditorActive() || m_frameHooks.modelEditorActive()) {
         return;
     }
     if (logPass && !plan.logTexts.empty()) {

@@ -357,7 +357,7 @@ void GraphicsSystem::registerListProviders()
     commands->registerListFunction("getTextureQualityTypes",
                                    fixed({{"High", "0"}, {"Medium", "1"}, {"Low", "2"}}));
     commands->registerListFunction("getAvailableDisplayModes", [this, add](std::vector<ListEntry>& list) {
-        add(list, formatString("%dx%d", getVar("r_width").getInt(), getVar("r_height").getInt()), "0");
+        add(list, formatString("%dx%d", getVar("r_width").getInt(), getVar("r_height").getInt()), "-1");
         const auto& modes = getDisplayModes();
         for (int i : usableDisplayModes(modes)) {
             add(list, formatString("%dx%d", modes[i].width, modes[i].height), formatString("%d", i + 1));

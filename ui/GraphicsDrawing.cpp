@@ -107,6 +107,10 @@ void GraphicsDrawing::beginModelView(float x0, float y0, float x1, float y1, con
     }
     graphics->getRenderQueue().beginFrame();
     graphics->setCamera(target, eye, zoom);
+    // The rectangle's own shape, so the model is not stretched to the window's.
+    if (y1 > y0) {
+        graphics->setProjectionShape(zoom, ((x1 - x0) * sx) / ((y1 - y0) * sy));
+    }
 }
 
 void GraphicsDrawing::endModelView()

@@ -1,5 +1,6 @@
 #include "ui/UISystem.h"
 
+#include "engine/console/UserVarSystem.h"
 #include "engine/core/ColorSystem.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
@@ -87,6 +88,7 @@ void UISystem::showGameMenus()
 
 void UISystem::hideMenusForEditor()
 {
+    m_editorShown = true;
     if (!m_view || !m_view->isGameRunning()) {
         return;
     }
@@ -95,13 +97,34 @@ void UISystem::hideMenusForEditor()
             hideMenu(menu);
         }
     }
+    for (const SafePtr<UIMenu>& entry : m_helpButtons) {
+        if (UIMenu* menu = entry.get(); menu && menu->isVisible()) {
+            hideMenu(menu);
+            m_helpButtonsUnderEditor.push_back(entry);
+        }
+    }
 }
 
 void UISystem::showMenusAfterEditor()
 {
+    m_editorShown = false;
     if (m_view && m_view->isGameRunning()) {
         showGameMenus();
+        for (const SafePtr<UIMenu>& entry : m_helpButtonsUnderEditor) {
+            if (UIMenu* menu = entry.get(); menu && !menu->isVisible()) {
+                menu->show();
+                menu->setVisibleFlag(true);
+            }
+        }
+        m_helpButtonsUnderEditor.clear();
+        layoutHelpTopicButtons();
     } else {
+        m_helpButtonsUnderEditor.clear();
         showMenu("Main");
     }
+}
+
+bool UISystem::panelsTakePresses() const
+{
+    return !m_editorShown && getUserVarInt("drawWorldMap") == 0;
 }

@@ -190,6 +190,10 @@ public:
     // and come back when it is left; without a game the start screen does.
     void hideMenusForEditor();
     void showMenusAfterEditor();
+    // Whether a press on a window's panel stays with the window: not while
+    // an editor or the world map has the screen, whose views take the
+    // presses their menus leave.
+    bool panelsTakePresses() const;
 
     // ---- Menu files
     // Reads "UI/menus.lst" and its menus; with reload replaces the loaded
@@ -290,6 +294,9 @@ private:
     std::vector<std::string> m_helpNextTopics;
     std::string m_startHelpTopic;
     std::vector<SafePtr<UIMenu>> m_helpButtons;
+    // The help buttons an editor hid, shown again when it is left.
+    std::vector<SafePtr<UIMenu>> m_helpButtonsUnderEditor;
+    bool m_editorShown = false;
     std::unique_ptr<UICursors> m_cursors;
     int m_currentCursor = 0;
     int m_busyFrames = 0;

@@ -3,6 +3,9 @@
 #include "engine/input/Input.h"
 #include "ui/UIValueTables.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIWidget.h"
+
+#include <algorithm>
 
 void UISystem::updateActiveMenus(bool includeInputOnly)
 {
@@ -10,29 +13,42 @@ void UISystem::updateActiveMenus(bool includeInputOnly)
     auto listed = [&](UIMenu* menu) {
         return (menu->isEligible() && menu->isVisible()) || (includeInputOnly && menu->alwaysHandlesInput());
     };
-    for (const std::unique_ptr<UIMenu>& menu : m_menus) {
-        if (menu->isAlwaysOnTop() && !menu->isSubMenu() && !menu->isOnStack() && listed(menu.get())) {
-            m_active.push_back(menu.get());
+    auto collect = [&] {
+        for (const std::unique_ptr<UIMenu>& menu : m_menus) {
+            if (menu->isAlwaysOnTop() && !menu->isSubMenu() && !menu->isOnStack() && listed(menu.get())) {
+                m_active.push_back(menu.get());
+            }
         }
-    }
-    for (size_t i = m_menuStack.size(); i-- > 0;) {
-        UIMenu* menu = m_menuStack[i].get();
-        if (!menu) {
-            continue;
-        }
-        m_active.push_back(menu);
-        if (menu->blocks()) {
-            return;
-        }
-    }
-    for (const std::unique_ptr<UIMenu>& menu : m_menus) {
-        if (!menu->isAlwaysOnTop() && !menu->isSubMenu() && !menu->isOnStack() && listed(menu.get())) {
-            m_active.push_back(menu.get());
+        for (size_t i = m_menuStack.size(); i-- > 0;) {
+            UIMenu* menu = m_menuStack[i].get();
+            if (!menu) {
+                continue;
+            }
+            m_active.push_back(menu);
             if (menu->blocks()) {
                 return;
             }
         }
-    }
+        for (const std::unique_ptr<UIMenu>& menu : m_menus) {
+            if (!menu->isAlwaysOnTop() && !menu->isSubMenu() && !menu->isOnStack() && listed(menu.get())) {
+                m_active.push_back(menu.get());
+                if (menu->blocks()) {
+                    return;
+                }
+            }
+        }
+    };
+    collect();
+    // An open drop-down list lies over every menu while it is open (the
+    // game's menus are listed under the windows): drawn last, asked first.
+    std::stable_partition(m_active.begin(), m_active.end(), [](const UIMenu* menu) {
+        for (const std::unique_ptr<UIWidget>& widget : menu->getWidgets()) {
+            if (widget->drawsOnTop() && widget->isVisible()) {
+                return true;
+            }
+        }
+        return false;
+    });
 }
 
 UIWidget* UISystem::getWidgetAtMouse(bool onlyFlagged)

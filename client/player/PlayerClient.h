@@ -156,6 +156,7 @@ public:
         kActionLifeStone = 19,
         kActionUse = 20,
         kActionPickup = 23,
+        kActionSolveQuest = 25,
         kActionForced = 29,
     };
     // Button 0 walks and selects, button 1 targets; true when handled.

@@ -63,6 +63,10 @@ void PlayerClient::update(float dt)
     if (mirror->isDead() && !gameLost) {
         setAction(kActionDead, true, false);
     }
+    // A paid quest leaves nothing to hand in: its window goes with the action.
+    if (action == kActionSolveQuest && current && current->getMouseAction(true, false) != kActionSolveQuest) {
+        setAction(kActionNone, true, false);
+    }
     if (action == kActionApproach && current && isTargetInReach()) {
         setAction(current->getMouseAction(true, false), false, true);
     }

@@ -4,20 +4,26 @@
 #include "support/WindowedGame.h"
 
 #include "client/Client.h"
+#include "client/GameClient.h"
 #include "client/ScreenProjection.h"
 #include "editors/Editor.h"
 #include "editors/ModelEditor.h"
 #include "engine/app/Application.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/data/Localization.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/world/AreaBlock.h"
 #include "game/world/AreaResource.h"
+#include "graphics/FrameHooks.h"
 #include "graphics/GraphicsSystem.h"
 #include "graphics/render/ParticleRenderSurface.h"
 #include "graphics/render/RenderQueue.h"
 #include "graphics/render/SwipeRenderSurface.h"
+#include "graphics/text/TextEventList.h"
+#include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
+#include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIFilePicker.h"
 #include "ui/widgets/UIScrollBar.h"
@@ -29,6 +35,7 @@
 #include <array>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -250,6 +257,15 @@ TEST(EditorsXvfbTest, PaintSaveAndLeaveTheAreaEditorThenShowBoxMan)
     // Main -> Model editor, BoxMan chosen in the model list.
     w.clickWidget("Main::ModelEditor");
     ASSERT_TRUE(ModelEditor::get().isActive());
+    // Every label of the editor's panel fits the width of its button.
+    for (const auto& label : ui.findMenu("ModelEditor")->getWidgets()) {
+        label->prepareDraw();
+        const std::string text = Localization::get().translateCopy(label->getTextValue());
+        if (text.empty() || label->getSize().x <= 0.0f) {
+            continue;
+        }
+        EXPECT_LE(ui.getDrawing()->layoutText(label->getFont(), text).x, label->getSize().x) << text;
+    }
     auto* models = dynamic_cast<UITextureList*>(w.widget("ModelEditor::ModelList"));
     ASSERT_TRUE(models && models->isVisible());
     int boxman = -1;
@@ -283,6 +299,57 @@ TEST(EditorsXvfbTest, PaintSaveAndLeaveTheAreaEditorThenShowBoxMan)
     }
     EXPECT_GT(changed, 100) << "BoxMan drawn in the view";
     EXPECT_GT(blue, 20) << "in BoxMan's colours";
+
+    // The preview's camera fits the model to its rectangle: a figure, not a
+    // speck, on its black ground.
+    {
+        UIWidget* preview = w.widget("ModelEditor::Preview");
+        ASSERT_NE(preview, nullptr);
+        const Vec2 corner = preview->getScreenPosition(), size = preview->getSize();
+        int lit = 0, all = 0;
+        for (int y = static_cast<int>(corner.y); y < static_cast<int>(corner.y + size.y); ++y) {
+            for (int x = static_cast<int>(corner.x); x < static_cast<int>(corner.x + size.x); ++x, ++all) {
+                const uint8_t* c = pixelAt(shown, x, y);
+                lit += std::max({c[0], c[1], c[2]}) > 40 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(lit * 12, all) << lit << " of " << all << " points of the preview show the model";
+    }
+    // Each model's thumbnail stays in its element box: the strips between
+    // the rows look the same with the list hidden; BoxMan's own box does not.
+    {
+        const Vec2 list = models->getScreenPosition();
+        std::vector<std::array<int, 2>> column;
+        for (int y = static_cast<int>(list.y); y < static_cast<int>(list.y + models->getSize().y); y += 4) {
+            column.push_back({static_cast<int>(list.x) + 12, y});
+        }
+        models->setVisible(false);
+        const Picture bare = w.settledShot(column);
+        models->setVisible(true);
+        const Picture listed = w.settledShot(column);
+        auto differs = [&](int x, int y) {
+            const uint8_t *a = pixelAt(listed, x, y), *b = pixelAt(bare, x, y);
+            return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 30;
+        };
+        const int first = models->getFirstVisible();
+        for (int row = first; row <= models->getLastVisible(); ++row) {
+            const int top = static_cast<int>(list.y) + (row - first) * 28;
+            int inside = 0, between = 0;
+            for (int x = static_cast<int>(list.x) + 1; x < static_cast<int>(list.x) + 23; ++x) {
+                for (int y = top + 1; y < top + 23; ++y) {
+                    inside += differs(x, y) ? 1 : 0;
+                }
+                for (int y = top + 25; y < top + 28; ++y) {
+                    between += differs(x, y) ? 1 : 0;
+                }
+            }
+            EXPECT_EQ(between, 0) << "below row " << row << " ("
+                                  << models->getEntries()[static_cast<size_t>(row)].file << ")";
+            if (row == boxman) {
+                EXPECT_GT(inside, 20) << "BoxMan's thumbnail";
+            }
+        }
+    }
 
     // BoxMan's attack: its weapon trail and sparks are drawn in the editor's
     // own view (the frame's effects pass does not run under it).
@@ -322,10 +389,68 @@ TEST(EditorsOverAGameXvfbTest, TheBlockFitsItsViewAndThePickersScroll)
     for (const char* name : gameMenus) {
         ASSERT_TRUE(ui.findMenu(name)->isVisible()) << name;
     }
+
+    // The texts over the entities belong to the game's view: drawn with it,
+    // not over the world map that replaces it.
+    FrameHooks& hooks = GraphicsSystem::get().getFrameHooks();
+    struct Counted {
+        FrameHooks& hooks;
+        std::function<void()> drawn;
+        int passes = 0;
+        ~Counted() { hooks.drawOverheadTexts = drawn; }
+    } overheads{hooks, hooks.drawOverheadTexts};
+    hooks.drawOverheadTexts = [&overheads] {
+        ++overheads.passes;
+        overheads.drawn();
+    };
+    w.game.moveTo(320, 200);
+    ASSERT_TRUE(w.game.frameUntil([&] { return overheads.passes > 0; }));
+    w.game.key(SDL_SCANCODE_M);
+    ASSERT_TRUE(w.game.frameUntil([] { return WorldMap::get().isShown(); }));
+    const int beforeMap = overheads.passes;
+    for (int i = 0; i < 5; ++i) {
+        w.game.frame();
+    }
+    EXPECT_EQ(overheads.passes, beforeMap) << "texts over entities drawn over the world map";
+    w.game.key(SDL_SCANCODE_M);
+    ASSERT_TRUE(w.game.frameUntil([] { return !WorldMap::get().isShown(); }));
+
+    // The help buttons offered to the player leave with the game's menus
+    // and come back with them.
+    auto helpButtons = [&ui] {
+        int shown = 0;
+        for (const auto& menu : ui.getMenus()) {
+            const std::string& name = menu->getName();
+            const size_t end = name.size() >= 6 ? name.size() - 6 : 0;
+            shown += end > 0 && name.compare(end, 6, "Button") == 0 &&
+                     ui.findHelpTopic(name.substr(0, end)) >= 0 && menu->isActive();
+        }
+        return shown;
+    };
+    if (helpButtons() == 0) {
+        ui.addHelpTopicButton(0);
+    }
+    const int offered = helpButtons();
+    ASSERT_GT(offered, 0);
+
     Application::runConsoleLine("editor 1");
     ASSERT_TRUE(Editor::get().isActive());
     for (const char* name : gameMenus) {
         EXPECT_FALSE(ui.findMenu(name)->isActive()) << name << " over the editor";
+    }
+    EXPECT_EQ(helpButtons(), 0) << "help buttons over the editor";
+    // A message of the game while the editor shows is not drawn over it.
+    {
+        w.game.moveTo(630, 470);
+        GraphicsSystem::get().getTextEvents().clear();
+        const Picture quiet = w.game.stillShot();
+        ASSERT_TRUE(w.game.settled);
+        GameClient::get().showErrorMessage("A line under the editor", false);
+        w.game.frame();
+        ASSERT_FALSE(GraphicsSystem::get().getTextEvents().events().empty());
+        const Picture message = w.game.stillShot();
+        EXPECT_TRUE(message.rgb == quiet.rgb) << "a text event drawn over the editor";
+        GraphicsSystem::get().getTextEvents().clear();
     }
 
     w.clickWidget("Editor::NewBlock");
@@ -386,6 +511,7 @@ TEST(EditorsOverAGameXvfbTest, TheBlockFitsItsViewAndThePickersScroll)
     for (const char* name : gameMenus) {
         EXPECT_TRUE(ui.findMenu(name)->isActive()) << name << " back with the game";
     }
+    EXPECT_EQ(helpButtons(), offered) << "the help buttons back with the game";
     EXPECT_FALSE(ui.findMenu("Main")->isVisible()) << "the game goes on";
     EXPECT_TRUE(GameClient::get().isLoaded());
 }

@@ -248,27 +248,37 @@ TEST_F(FrameOrderTest, TheStepsOfAFrameInOrder)
     ASSERT_LT(minimum, 1.0f);
     EXPECT_FLOAT_EQ(fade, 0.25f + (1.0f - minimum) * 0.5f);
 
-    // The world map hides the world and the mini-map, not the 2D layers.
-    calls.clear();
-    worldMap = true;
-    overMenu = true;
-    scene.graphics.renderFrame(0.5);
-    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "worldMap.draw", "areaEditor",
-                                               "modelEditor", "menus", "helpMenu", "cursor"}));
-    // A menu that hides the world, or a game not running.
-    calls.clear();
-    worldMap = false;
-    overMenu = false;
-    fullScreenMenu = true;
-    scene.graphics.renderFrame(0.5);
-    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "areaEditor", "modelEditor", "overhead",
-                                               "menus", "helpMenu", "cursor"}));
-    calls.clear();
-    fullScreenMenu = false;
-    running = false;
-    scene.graphics.renderFrame(0.5);
-    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "areaEditor", "modelEditor", "overhead",
-                                               "menus", "helpMenu", "cursor"}));
+    // The world map, a menu that hides the world, the model editor or a game
+    // not running: no world, and none of the texts over its entities (the
+    // mouse is over no menu, which would hide them as well).
+    bool modelEditor = false;
+    scene.graphics.getFrameHooks().isModelEditorActive = [&] { return modelEditor; };
+    const std::vector<std::string> withoutWorld = {"worldMap.update", "areaEditor", "modelEditor",
+                                                   "menus",           "helpMenu",   "cursor"};
+    struct Case {
+        const char* name;
+        bool worldMap, fullScreenMenu, modelEditor, running;
+        std::vector<std::string> calls;
+    } cases[] = {
+        {"world map",
+         true,
+         false,
+         false,
+         true,
+         {"worldMap.update", "worldMap.draw", "areaEditor", "modelEditor", "menus", "helpMenu", "cursor"}},
+        {"full-screen menu", false, true, false, true, withoutWorld},
+        {"model editor", false, false, true, true, withoutWorld},
+        {"no game", false, false, false, false, withoutWorld},
+    };
+    for (const Case& c : cases) {
+        calls.clear();
+        worldMap = c.worldMap;
+        fullScreenMenu = c.fullScreenMenu;
+        modelEditor = c.modelEditor;
+        running = c.running;
+        scene.graphics.renderFrame(0.5);
+        EXPECT_EQ(calls, c.calls) << c.name;
+    }
 }
 
 } // namespace
@@ -278,8 +288,8 @@ TEST_F(FrameOrderTest, TheAreaEditorHidesTheSceneAndTheRateFollowsTheFrameTime)
     bool areaEditor = true;
     scene.graphics.getFrameHooks().isAreaEditorActive = [&] { return areaEditor; };
     scene.graphics.renderFrame(0.5);
-    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "areaEditor", "modelEditor", "overhead",
-                                               "menus", "helpMenu", "cursor"}));
+    EXPECT_EQ(calls, (std::vector<std::string>{"worldMap.update", "areaEditor", "modelEditor", "menus",
+                                               "helpMenu", "cursor"}));
     EXPECT_EQ(cells, 0);
     scene.graphics.setupPlayerCamera(1.0f, false);
     EXPECT_EQ(scene.graphics.getCameraTarget().zone, -1);

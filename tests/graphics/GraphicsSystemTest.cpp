@@ -132,7 +132,7 @@ TEST_F(GraphicsOptionsTest, ClosestModeAndUsableModes)
     EXPECT_FALSE(findClosestDisplayMode(none, w, h, f));
 
     EXPECT_EQ(list("getAvailableDisplayModes"),
-              (Entries{{"800x600", "0"}, {"800x600", "2"}, {"1024x768", "3"}, {"1600x1200", "6"}}));
+              (Entries{{"800x600", "-1"}, {"800x600", "2"}, {"1024x768", "3"}, {"1600x1200", "6"}}));
     vars.setVar("r_mode", "4");
     EXPECT_EQ(list("getAvailableScreenFrequencies"),
               (Entries{{"Default", "0"}, {"60 Hz", "60"}, {"75 Hz", "75"}}));

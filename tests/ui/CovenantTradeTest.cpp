@@ -141,6 +141,27 @@ TEST_F(CovenantTrade, AcceptingTheAlliedVictoryWinsTheWorld)
     EXPECT_FALSE(Game::instance()->isAlliedVictoryOffered());
     ASSERT_TRUE(frameUntil([] { return !GameClient::get().getWonGameText().empty(); }));
     EXPECT_FALSE(menuShown("LoseGame"));
+
+    // The won game's panel over the paused world: its title and the text
+    // drawn for this victory, translated.
+    const std::string won = Localization::get().translateCopy(GameClient::get().getWonGameText());
+    ASSERT_FALSE(won.empty());
+    ASSERT_TRUE(menuShown("Status"));
+    struct Shown {
+        const char* widget;
+        std::string starts;
+    } shown[] = {{"Status::WonGamePanel", ""},
+                 {"Status::WonGameTitle", Localization::get().translateCopy("$$WonGameTitle$$")},
+                 {"Status::WonGameText", won}};
+    for (const Shown& row : shown) {
+        UIWidget* widget = ui->findWidget(row.widget);
+        ASSERT_NE(widget, nullptr) << row.widget;
+        EXPECT_TRUE(widget->isVisible()) << row.widget;
+        widget->prepareDraw();
+        const std::string text = Localization::get().translateCopy(widget->getTextValue());
+        EXPECT_EQ(text.rfind(row.starts, 0), 0u) << row.widget << ": " << text;
+        EXPECT_EQ(text.find('$'), std::string::npos) << row.widget << ": " << text;
+    }
 }
 
 // The player's covenant destroyed: the lost game's window with its text.

@@ -56,6 +56,15 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     UIMenu* options_ = ui.findMenu("Options");
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(main->isActive());
+    // The buttons from the top down: a game first, Quit last.
+    const char* order[] = {"Main::NewGame", "Main::Continue", "Main::LoadCharacter", "Main::Options",
+                           "Main::Quit"};
+    for (size_t i = 1; i < std::size(order); ++i) {
+        const UIWidget *above = ui.findWidget(order[i - 1]), *below = ui.findWidget(order[i]);
+        ASSERT_TRUE(above && below) << order[i];
+        EXPECT_LT(above->getScreenPosition().y, below->getScreenPosition().y)
+            << order[i - 1] << " / " << order[i];
+    }
 
     // The title band and the plain Options button where the menu puts them.
     Picture first = window.shot(true);
@@ -71,9 +80,9 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     }
     EXPECT_GT(white, all / 20) << "no title text";
     EXPECT_LT(white, all * 2 / 5) << "the title's glyphs are solid boxes";
-    expectNear(pixelAt(first, 246, 300), 58, 74, 112, 12, "Options button");
+    expectNear(pixelAt(first, 246, 344), 58, 74, 112, 12, "Options button");
 
-    window.click(320, 294);
+    window.click(320, 338);
     ASSERT_TRUE(options_->isActive());
     Picture panel = window.shot(true);
     expectNear(pixelAt(panel, 200, 320), 28, 30, 44, 16, "options panel");
@@ -156,7 +165,7 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     auto var = [](const char* name) { return UserVarSystem::get().findVar(name)->getString(); };
 
     // The display-mode box opens over the panel; a row sets r_mode.
-    window.click(320, 294);
+    window.click(320, 338);
     UIDropDownBox* modes = nullptr;
     for (const auto& widget : ui.findMenu("OptionsVideo")->getWidgets()) {
         if (widget->getPosition().x == 90.0f && widget->getPosition().y == 250.0f) {
@@ -165,6 +174,9 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     }
     ASSERT_NE(modes, nullptr);
     ASSERT_FALSE(modes->getEntries().empty());
+    // The window's own size, r_mode -1, is the row the closed box shows.
+    EXPECT_EQ(var("r_mode"), "-1");
+    EXPECT_EQ(modes->getCurrentText(), "800x600");
     Picture closed = window.shot(true);
     expectNear(pixelAt(closed, 200, 305), 28, 30, 44, 12, "the panel below the closed box");
     window.click(150, 260);
@@ -174,6 +186,31 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     window.click(150, 280);
     EXPECT_FALSE(modes->isOpen());
     EXPECT_EQ(var("r_mode"), modes->getEntries()[0].value);
+
+    // The open ground-detail list of the page under the Options menu scrolls
+    // with the wheel over it, a row a step.
+    UIDropDownBox* detail = nullptr;
+    for (const auto& widget : ui.findMenu("OptionsVideo")->getWidgets()) {
+        if (widget->getPosition().x == 90.0f && widget->getPosition().y == 314.0f) {
+            detail = dynamic_cast<UIDropDownBox*>(widget.get());
+        }
+    }
+    ASSERT_NE(detail, nullptr);
+    ASSERT_GT(static_cast<int>(detail->getEntries().size()), detail->getVisibleRows());
+    window.click(150, 324);
+    ASSERT_TRUE(detail->isOpen());
+    const int top = detail->rowAt(150.0f, 336.0f);
+    ASSERT_GE(top, 0);
+    struct Step {
+        int notches, firstRow;
+    } steps[] = {{-1, top + 1}, {-1, top + 2}, {1, top + 1}};
+    for (const Step& step : steps) {
+        window.wheel(150, 345, step.notches);
+        EXPECT_EQ(detail->rowAt(150.0f, 336.0f), step.firstRow) << step.notches;
+        EXPECT_TRUE(detail->isOpen());
+    }
+    window.click(150, 336);
+    EXPECT_FALSE(detail->isOpen());
     window.key(SDL_SCANCODE_ESCAPE);
     ASSERT_TRUE(ui.findMenu("Main")->isActive());
 

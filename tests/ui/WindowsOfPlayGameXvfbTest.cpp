@@ -10,6 +10,7 @@
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/app/Application.h"
+#include "engine/console/UserVarSystem.h"
 #include "engine/core/ColorCodes.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
@@ -23,8 +24,10 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/WorldRules.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Item.h"
 #include "game/entities/Player.h"
+#include "game/quests/Quest.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
 #include "graphics/GraphicsSystem.h"
@@ -37,6 +40,7 @@
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIItemSlot.h"
 #include "ui/widgets/UIList.h"
+#include "ui/widgets/UITextInput.h"
 
 #include <gtest/gtest.h>
 
@@ -102,6 +106,47 @@ bool underAWindow(float x, float y)
         }
     }
     return false;
+}
+
+// A point on the window's panel (its textured widget of negative draw
+// order) that no other shown widget of any open window covers; x < 0 when
+// there is none.
+Vec2 bareBackground(const char* name)
+{
+    const UIMenu* window = UISystem::get().findMenu(name);
+    const UIWidget* panel = nullptr;
+    for (size_t i = 0; window && i < window->getWidgets().size() && !panel; ++i) {
+        const UIWidget* widget = window->getWidgets()[i].get();
+        if (widget->getDrawOrder() < 0.0f && widget->hasTexture() && widget->isVisible()) {
+            panel = widget;
+        }
+    }
+    if (!panel) {
+        return Vec2{-1.0f, -1.0f};
+    }
+    auto covered = [&](float x, float y) {
+        for (const auto& menu : UISystem::get().getMenus()) {
+            if (!menu->isActive()) {
+                continue;
+            }
+            for (const auto& widget : menu->getWidgets()) {
+                if (widget.get() != panel && widget->isVisible() && widget->getDrawOrder() >= 0.0f &&
+                    widget->containsPoint(x, y)) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    };
+    const Vec2 at = panel->getScreenPosition(), size = panel->getSize();
+    for (float y = at.y + 3.0f; y < at.y + size.y - 2.0f; y += 3.0f) {
+        for (float x = at.x + 3.0f; x < at.x + size.x - 2.0f; x += 3.0f) {
+            if (!covered(x, y)) {
+                return Vec2{x, y};
+            }
+        }
+    }
+    return Vec2{-1.0f, -1.0f};
 }
 
 struct Session {
@@ -194,6 +239,11 @@ struct Session {
             [&] {
                 if (menuActive(menu)) {
                     return true;
+                }
+                // A help button met by a click on the way: its topic read later.
+                if (menuActive("helpTopic")) {
+                    clickWidget("helpTopic::Later");
+                    return false;
                 }
                 const PlayerClient* player = Client::get().getLocalPlayer();
                 const EntityClient* entity = GameClient::get().getEntity(number);
@@ -340,10 +390,54 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
             << "the merchant says nothing";
     }
 
+    // A click on the window's bare panel stays with the window: the player
+    // neither walks nor turns away from the merchant.
+    {
+        const Vec2 bare = bareBackground("VendorMenuWithQuests");
+        ASSERT_GE(bare.x, 0.0f) << "no bare point on the merchant's window";
+        const PlayerClient* player = Client::get().getLocalPlayer();
+        ASSERT_TRUE(window.frameUntil([&] { return !player->hasDestination(); }));
+        const ZonePosition before = Client::get().getPlayerPosition();
+        for (uint8_t button : {SDL_BUTTON_LEFT, SDL_BUTTON_RIGHT}) {
+            window.click(static_cast<int>(bare.x), static_cast<int>(bare.y), button);
+            EXPECT_FALSE(player->hasDestination()) << "button " << int(button);
+            EXPECT_LT(distance(Client::get().getPlayerPosition(), before), 0.01f) << "button " << int(button);
+            EXPECT_TRUE(menuActive("VendorMenuWithQuests")) << "button " << int(button);
+            EXPECT_EQ(player->getTargetEntityNumber(false), vendor) << "button " << int(button);
+        }
+    }
+
     // Buy and sell: the goods beside the inventory; a right click buys the
     // first of them at its shown price.
     s.clickWidget("VendorMenuWithQuests::BuyAndSell");
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Vendor") && menuActive("Inventory"); }));
+    // The game's menus lie under the windows, but the HUD's open "Game" list
+    // lies over the goods it drops onto.
+    {
+        UIWidget* game = ui.findWidget("Hud::Game");
+        ASSERT_NE(game, nullptr);
+        ASSERT_TRUE(ui.findMenu("Vendor")->liesOnPanel(30, 50));
+        window.moveTo(600, 300);
+        const Picture closed = window.stillShot();
+        s.clickWidget("Hud::Game");
+        ASSERT_TRUE(game->drawsOnTop()) << "the list did not open";
+        window.moveTo(600, 300);
+        const Picture open = window.stillShot();
+        int changed = 0, all = 0;
+        for (int y = 44; y < 64; ++y) {
+            for (int x = 10; x < 60; ++x, ++all) {
+                const uint8_t *a = pixelAt(closed, x, y), *b = pixelAt(open, x, y);
+                // The list's own ground, not the panel's shade of it.
+                changed +=
+                    std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 300 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(changed * 2, all) << "the open list under the merchant's goods";
+        const Vec2 at = game->getScreenPosition();
+        window.click(static_cast<int>(at.x) + 12, static_cast<int>(at.y) + 8);
+        EXPECT_FALSE(game->drawsOnTop());
+        EXPECT_TRUE(menuActive("Vendor"));
+    }
     auto* stock = dynamic_cast<UIItemSlot*>(ui.findWidget("Vendor::Stock0"));
     ASSERT_NE(stock, nullptr);
     ASSERT_TRUE(window.frameUntil([&] { return stock->getItem() != nullptr; }))
@@ -383,18 +477,20 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         s.clickWidget("Vendor::Stock0");
         EXPECT_TRUE(window.frameUntil([&] { return carriedItems() == carried - 1; })) << window.logTail();
         EXPECT_TRUE(window.frameUntil([&] { return playerStat(CharacterStat::Money) > moneyBeforeSale; }));
-        s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
     }
 
     // Close takes every merchant window away, the inventory shown beside
-    // the goods too; a second click on the same merchant talks again.
+    // the goods and the bag opened from it too; a second click on the same
+    // merchant talks again.
     ASSERT_TRUE(menuActive("Vendor"));
+    ASSERT_TRUE(menuActive("bag0"));
     s.clickWidget("Vendor::Close");
     ASSERT_TRUE(window.frameUntil([] {
         return !menuActive("Vendor") && !menuActive("Buy-sell") && !menuActive("NpcChat") &&
                !menuActive("VendorMenuWithQuests");
     }));
     EXPECT_FALSE(menuActive("Inventory"));
+    EXPECT_FALSE(menuActive("bag0"));
     EXPECT_TRUE(s.talkTo(vendor, "VendorMenuWithQuests"));
     s.clickWidget("NpcChat::Close");
     ASSERT_TRUE(window.frameUntil([] { return !menuActive("VendorMenuWithQuests"); }));
@@ -527,6 +623,82 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
             << menuActive("stashBag0") << " Inventory " << menuActive("Inventory");
     }
 
+    // The tutor's first lesson: taken, done with the weapon put on from the
+    // first bag (the inventory's key then closes the bag with it), and
+    // handed in for one reward, after which its window goes.
+    {
+        int lesson = -1;
+        for (int n = 0; n < Game::get().getQuestTableSize() && lesson < 0; ++n) {
+            const Quest* q = Game::get().getQuest(n);
+            if (q && q->type == toIndex(QuestType::TutorialEquipWeapon)) {
+                lesson = n;
+            }
+        }
+        ASSERT_GE(lesson, 0) << "no tutorial quest in the new world";
+        int tutor = -1;
+        ASSERT_TRUE(window.frameUntil([&] {
+            tutor = findEntity([&](const EntityClient& e) {
+                const auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(e.getEntityNumber()));
+                if (!actor) {
+                    return false;
+                }
+                const auto offered = Game::get().collectQuestsOfferedBy(const_cast<Actor*>(actor));
+                return std::find(offered.begin(), offered.end(), lesson) != offered.end();
+            });
+            return tutor >= 0;
+        })) << "nobody in the town teaches the first lesson";
+        if (!server->hasQuest(lesson)) {
+            ASSERT_TRUE(s.talkTo(tutor, "GetQuest")) << window.logTail();
+            auto* list = dynamic_cast<UIList*>(ui.findWidget("GetQuest::Quests"));
+            ASSERT_NE(list, nullptr);
+            std::string value;
+            ASSERT_TRUE(window.frameUntil([&] { return list->getSelectedValue(value); }));
+            ASSERT_EQ(std::atoi(value.c_str()), lesson);
+            s.clickWidget("GetQuest::Accept");
+            ASSERT_TRUE(window.frameUntil([&] { return server->hasQuest(lesson); })) << window.logTail();
+            s.clickWidget("GetQuest::Close");
+            ASSERT_TRUE(window.frameUntil([] { return !menuActive("GetQuest") && !menuActive("NpcChat"); }));
+        }
+        const int kMainHand = 14;
+        window.key(SDL_SCANCODE_I);
+        ASSERT_TRUE(menuActive("Inventory"));
+        s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("bag0"); }));
+        UIItemSlot* weapon = nullptr;
+        ASSERT_TRUE(window.frameUntil([&] {
+            for (const auto& widget : ui.findMenu("bag0")->getWidgets()) {
+                auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+                if (slot && slot->getItem() && slot->getItem()->isWeapon()) {
+                    weapon = slot;
+                }
+            }
+            return weapon != nullptr;
+        })) << "no weapon in the first bag";
+        const Vec2 at = weapon->getScreenPosition();
+        window.click(static_cast<int>(at.x + 16), static_cast<int>(at.y + 16), SDL_BUTTON_RIGHT);
+        ASSERT_TRUE(window.frameUntil([&] { return server->getItem(1, kMainHand) != nullptr; }))
+            << "the weapon was not put on";
+        window.key(SDL_SCANCODE_I);
+        EXPECT_FALSE(menuActive("Inventory"));
+        EXPECT_FALSE(menuActive("bag0"));
+
+        ASSERT_TRUE(window.frameUntil([&] { return server->isQuestComplete(lesson); }));
+        ASSERT_TRUE(s.talkTo(tutor, "SolveQuest")) << window.logTail();
+        const int before = playerStat(CharacterStat::Money);
+        s.clickWidget("SolveQuest::CompleteQuest");
+        ASSERT_TRUE(window.frameUntil([&] { return !server->hasQuest(lesson); })) << window.logTail();
+        ASSERT_TRUE(window.frameUntil([&] { return playerStat(CharacterStat::Money) > before; }));
+        const int paid = playerStat(CharacterStat::Money);
+        EXPECT_TRUE(window.frameUntil([] { return !menuActive("SolveQuest"); }))
+            << "the paid quest's window stays";
+        EXPECT_EQ(playerStat(CharacterStat::Money), paid);
+        EXPECT_EQ(server->getStat(static_cast<int>(CharacterStat::Money)), paid);
+        if (menuActive("NpcChat")) {
+            s.clickWidget("NpcChat::Close");
+        }
+        ASSERT_TRUE(window.frameUntil([] { return !menuActive("NpcChat") && !menuActive("SolveQuest"); }));
+    }
+
     // Death: the server's damage path kills the player; the window's button
     // brings it back at the life stone with its share of health.
     {
@@ -569,6 +741,14 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
     s.clickWidget("Main::NewGame");
     ASSERT_TRUE(menuActive("NewCharacter"));
+    // The last game's covenant is not the new character's: its box is empty.
+    window.frame();
+    {
+        auto* covenantBox = dynamic_cast<UITextInput*>(ui.findWidget("NewCharacter::CovenantInput"));
+        ASSERT_NE(covenantBox, nullptr);
+        EXPECT_EQ(covenantBox->getInputText(), "");
+        EXPECT_EQ(getUserVarString("CovenantName"), "");
+    }
     window.click(300, 230);
     for (int i = 0; i < 24; ++i) {
         window.key(SDL_SCANCODE_BACKSPACE);

@@ -112,7 +112,34 @@ bool UIMenu::handleMouseButton(int button, bool down, int x, int y)
         }
     }
     UIMenu* page = getSelectedSubMenuMenu();
-    return page && page->handleMouseButton(button, down, x, y);
+    if (page && page->handleMouseButton(button, down, x, y)) {
+        return true;
+    }
+    // Its pages are asked as part of it.
+    return !isSubMenu() && takesPanelPress(button, down, x, y);
+}
+
+bool UIMenu::liesOnPanel(int x, int y) const
+{
+    for (const std::unique_ptr<UIWidget>& widget : m_widgets) {
+        if (widget->getDrawOrder() < 0.0f && widget->hasTexture() && widget->isVisible() &&
+            widget->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
+            return true;
+        }
+    }
+    const UIMenu* page = getSelectedSubMenuMenu();
+    return page && page->liesOnPanel(x, y);
+}
+
+bool UIMenu::takesPanelPress(int button, bool down, int x, int y) const
+{
+    // A press on a window's background stays with the window and runs
+    // nothing; the release is left alone, so a hold begun elsewhere ends.
+    if (!down || (button != 0 && button != 1)) {
+        return false;
+    }
+    UISystem* ui = UISystem::instance();
+    return ui && ui->panelsTakePresses() && liesOnPanel(x, y);
 }
 
 bool UIMenu::getTooltip(int x, int y, UITooltip& out)
@@ -476,5 +503,7 @@ bool UIMenu::handleMouseWheel(bool up)
             return true;
         }
     }
-    return false;
+    // The shown page hears the steps its parent leaves, as it hears buttons.
+    UIMenu* page = getSelectedSubMenuMenu();
+    return page && page->handleMouseWheel(up);
 }

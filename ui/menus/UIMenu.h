@@ -74,6 +74,11 @@ public:
     void notifyPlayerUpdate(int value);
     void notifyGameStart();
     bool handleMouseWheel(bool up);
+    // A point on a shown textured widget of negative draw order (a panel),
+    // of the menu or of its shown page.
+    bool liesOnPanel(int x, int y) const;
+    // A press of the first two buttons there that nothing else took.
+    bool takesPanelPress(int button, bool down, int x, int y) const;
 
     // Not (in-game only without a game), not (hidden while paused and
     // paused), and visible or on the stack.

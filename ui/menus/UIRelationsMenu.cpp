@@ -369,8 +369,12 @@ bool UIRelationsMenu::handleMouseButton(int button, bool down, int x, int y)
     if (page && page->handleMouseButton(button, down, x, y)) {
         return true;
     }
+    // Its own widgets and the background of the page shown.
+    auto panel = [&] {
+        return takesPanelPress(button, down, x, y) || (page && page->takesPanelPress(button, down, x, y));
+    };
     if (!down || !page || m_current != Main) {
-        return false;
+        return panel();
     }
     for (int i = 0; i < m_covenantCount && i < kEntries; ++i) {
         RelationsCovenantEntry& entry = m_entries[static_cast<size_t>(i)];
@@ -378,7 +382,7 @@ bool UIRelationsMenu::handleMouseButton(int button, bool down, int x, int y)
             continue;
         }
         if (isOut(i)) {
-            return false;
+            return panel();
         }
         if (button == 1) {
             entry.selected = !entry.selected;
@@ -388,9 +392,9 @@ bool UIRelationsMenu::handleMouseButton(int button, bool down, int x, int y)
         if (button == 0 && v && i != v->getPlayerCovenantIndex()) {
             talkTo(i);
         }
-        return false;
+        return panel();
     }
-    return false;
+    return panel();
 }
 
 bool UIRelationsMenu::getTooltip(int x, int y, UITooltip& out)

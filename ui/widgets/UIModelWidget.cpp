@@ -5,6 +5,7 @@
 #include "engine/core/MathUtil.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
+#include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "engine/resources/Skin.h"
 #include "graphics/GraphicsSystem.h"
@@ -123,15 +124,39 @@ void UIModelWidget::draw()
         return;
     }
     const ZonePosition3 at = previewPosition();
-    const float* offset = GraphicsSystem::instance() ? GraphicsSystem::get().getCameraOffset() : nullptr;
-    // The normal camera offset, scaled by the zoom.
-    ZonePosition3 eye = at;
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    const float* offset = graphics ? graphics->getCameraOffset() : nullptr;
+    // The normal camera, fitted to the model's bounds in the widget's
+    // rectangle; the zoom scales that view.
+    ZonePosition target(at.zone, at.x, at.y);
+    float zoom = m_zoom;
+    int width = 0, height = 0;
+    if (graphics) {
+        graphics->getDrawableSize(width, height);
+    }
+    if (const ModelResource* model = m_main->getModel();
+        model && width > 0 && height > 0 && m_size.y > 0.0f) {
+        const float aspect = (m_size.x * static_cast<float>(width) / 640.0f) /
+                             (m_size.y * static_cast<float>(height) / 480.0f);
+        ZonePosition3 place;
+        Matrix3 turn;
+        m_main->getWorldTransform(place, turn);
+        float fitted = 1.0f;
+        Vec2 lookAt{0.0f, 0.0f};
+        if (graphics->fitModelView(*model, m_main->getAnimation(), turn, 1.0f, 480.0f * aspect, 480.0f,
+                                   fitted, lookAt)) {
+            zoom = fitted * m_zoom;
+            target.x += lookAt.x;
+            target.y += lookAt.y;
+        }
+    }
+    ZonePosition3 eye(target.zone, target.x, target.y, 0.0f);
     if (offset) {
-        eye.addOffset(offset[0] * m_zoom, offset[1] * m_zoom, offset[2] * m_zoom);
+        eye.addOffset(offset[0], offset[1], offset[2]);
     }
     const Vec2 corner = getScreenPosition();
-    drawing->beginModelView(corner.x, corner.y, corner.x + m_size.x, corner.y + m_size.y, eye,
-                            ZonePosition(at.zone, at.x, at.y), m_zoom, m_clearBackground);
+    drawing->beginModelView(corner.x, corner.y, corner.x + m_size.x, corner.y + m_size.y, eye, target, zoom,
+                            m_clearBackground);
     if (m_main->getModel()) {
         m_main->drawAtOwnPlace();
         for (const Attachment& a : m_attachments) {

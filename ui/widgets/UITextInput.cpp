@@ -40,6 +40,19 @@ void UITextInput::copyFrom(const UITextInput& other)
     m_enterRedirect = other.m_enterRedirect;
     m_tabRedirect = other.m_tabRedirect;
     m_maxCharacters = other.m_maxCharacters;
+    m_clearOnShow = other.m_clearOnShow;
+}
+
+void UITextInput::initialize(bool menuWasHidden)
+{
+    UIWidget::initialize(menuWasHidden);
+    // A field for a new thing starts empty each time its menu comes up.
+    if (m_clearOnShow && menuWasHidden) {
+        m_inputText.clear();
+        if (m_userVar.isValid() && userVarsReady()) {
+            m_userVar.setString("");
+        }
+    }
 }
 
 void UITextInput::update(float seconds)
@@ -121,6 +134,8 @@ bool UITextInput::parseParm(const std::string& keyword, TextReader& reader)
         m_tabRedirect = readWord(reader);
     } else if (equalsNoCase(keyword, "maxCharacters")) {
         m_maxCharacters = reader.getInt();
+    } else if (equalsNoCase(keyword, "clearOnShow")) {
+        m_clearOnShow = reader.getBool();
     } else {
         return UIWidget::parseParm(keyword, reader);
     }

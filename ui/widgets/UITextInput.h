@@ -16,6 +16,7 @@ public:
     bool onKey(int key, bool down) override;
     void onClick(int button, bool down, int x, int y) override;
     bool parseParm(const std::string& keyword, TextReader& reader) override;
+    void initialize(bool menuWasHidden) override;
 
     const std::string& getInputText() const { return m_inputText; }
     void copyFrom(const UITextInput& other);
@@ -29,4 +30,5 @@ private:
     std::string m_enterRedirect;
     std::string m_tabRedirect;
     int m_maxCharacters = -1;
+    bool m_clearOnShow = false;
 };

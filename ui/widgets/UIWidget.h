@@ -166,6 +166,7 @@ public:
     const std::string& getInternalName() const { return m_internalName; }
     void setInternalName(const std::string& name) { m_internalName = name; }
     float getDrawOrder() const { return m_drawOrder; }
+    bool hasTexture() const { return !m_imageName.empty(); }
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected) { m_selected = selected; }
     bool isSubMenuTab() const { return m_subMenuTab; }

@@ -71,7 +71,7 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
 
     // The controls page: K is the skills screen's, so it is refused and said
     // so; G then binds the world map.
-    window.click(320, 294);
+    window.click(320, 338);
     ASSERT_TRUE(ui.findMenu("Options")->isActive());
     window.click(386, 96);
     ASSERT_EQ(ui.findMenu("Options")->getSelectedSubMenu(), 2);
