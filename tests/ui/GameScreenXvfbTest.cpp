@@ -219,11 +219,15 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     weather.setSettings(still);
 
     // The daylight settles (the town's colour transition) without rain.
-    for (Clock::time_point t = Clock::now(); secondsSince(t) < 3.0;) {
-        app.frame();
-    }
-    ASSERT_EQ(GameClient::get().getWeather().getIntensity(), 0.0f);
     const int level = Client::get().getPlayerPosition().zone;
+    ASSERT_NE(World::get().getLevel(level), nullptr);
+    // The client's light has reached the sun's colour at the time it shows.
+    auto lightSettled = [&] {
+        const GameClient& client = GameClient::get();
+        return client.getAmbientColor() == World::get().getLevel(level)->getSunColor(client.getValueV4());
+    };
+    ASSERT_TRUE(screen.frameUntil(lightSettled)) << "the daylight did not settle";
+    ASSERT_EQ(GameClient::get().getWeather().getIntensity(), 0.0f);
     EXPECT_EQ(level, player->getPosition().zone);
     // The rain alone is to be heard: the town's loop, which fades in over
     // seconds of its own once the town's sounds are in, is stopped and its
@@ -273,8 +277,16 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     front->holdTimer.start(1e6f);
     front->minDistance = front->maxDistance = 1e6f;
     Application::runConsoleLine("set s_volumeMaster 1");
+    // Drops are counted on every frame until the rain is in full and its
+    // sound chosen, and over a hundred frames at least.
     int rainFrames = 0, frames = 0, strays = 0;
-    for (Clock::time_point t = Clock::now(); secondsSince(t) < 3.5; ++frames) {
+    auto rainInFull = [&] {
+        return std::fabs(GameClient::get().getWeather().getIntensity() - 1.0f) <= 1e-4f &&
+               GameClient::get().getWeather().getCurrentRainSound().getFileName() ==
+                   "Sounds/Weather/rainMedium.ogg";
+    };
+    for (Clock::time_point t = Clock::now();
+         (frames < 100 || !rainInFull()) && secondsSince(t) < WindowedGame::kHangSeconds; ++frames) {
         app.frame();
         const EffectInstance* rain = effectNamed("rain.eff");
         ASSERT_NE(rain, nullptr);
@@ -335,10 +347,11 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     const ZonePosition fire = braziers.front();
     Client::get().getLocalPlayer()->setPosition(fire);
     player->setPosition(fire);
-    for (Clock::time_point t = Clock::now();
-         secondsSince(t) < 3.0 || !effectNamed("rain.eff")->particles.empty();) {
-        app.frame();
-    }
+    // The night's light settles and the last drops land.
+    ASSERT_TRUE(screen.frameUntil([&] {
+        const EffectInstance* rain = effectNamed("rain.eff");
+        return GameClient::get().getValueV4() < 1.0f && lightSettled() && (!rain || rain->particles.empty());
+    })) << "the night did not settle or the rain did not stop";
     // Paused, so the town stands still between the shots; each shot is
     // taken once two frames in a row come out alike.
     Application::runConsoleLine("set paused 1");
@@ -692,7 +705,8 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     beside.addOffset(64.0f, 0.0f);
     ASSERT_NE(addAwakeMonster(game, monsterType("GoblinWarrior"), 1, beside), nullptr);
     bool trail = false, sparks = false;
-    for (Clock::time_point t = Clock::now(); secondsSince(t) < 30.0 && !(trail && sparks);) {
+    for (Clock::time_point t = Clock::now();
+         secondsSince(t) < WindowedGame::kHangSeconds && !(trail && sparks);) {
         app.frame();
         for (const SwipeInstance* s : EffectSystem::get().getSwipes()) {
             trail = trail || (s->active && s->definitionName == "weaponTrail.swp" &&
