@@ -226,7 +226,8 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         const GameClient& client = GameClient::get();
         return client.getAmbientColor() == World::get().getLevel(level)->getSunColor(client.getValueV4());
     };
-    ASSERT_TRUE(screen.frameUntil(lightSettled)) << "the daylight did not settle";
+    ASSERT_TRUE(screen.frameUntil([&] { return GameClient::get().getValueV4() >= 11.5f && lightSettled(); }))
+        << "the daylight did not settle";
     ASSERT_EQ(GameClient::get().getWeather().getIntensity(), 0.0f);
     EXPECT_EQ(level, player->getPosition().zone);
     // The rain alone is to be heard: the town's loop, which fades in over
