@@ -161,15 +161,18 @@ public:
     // Faults reported so far; play stops at the frame of a new one.
     int faultCount() const { return m_faults; }
 
-    // A new world as the New Game window starts it, with its options at
-    // their busiest: the most computer covenants the rules allow, "Hard".
-    bool startNew(uint32_t seed)
+    // A new world as the New Game window starts it, by default with its
+    // options at their busiest: the most computer covenants the rules allow,
+    // "Hard".
+    bool startNew(uint32_t seed, int aiCovenants = -1, const char* covenantDifficulty = "Hard")
     {
         PlayedGame::set("PlayerName", kPlayerName);
         PlayedGame::set("CovenantName", "Selfplay Hold");
         PlayedGame::set("PlayerClass", "$$ClassWarrior$$");
-        PlayedGame::set("NumAiCovenants", std::to_string(GameData::get().rules().maxAiCovenants));
-        PlayedGame::set("CovenantDifficultyLevel", "Hard");
+        PlayedGame::set(
+            "NumAiCovenants",
+            std::to_string(aiCovenants < 0 ? GameData::get().rules().maxAiCovenants : aiCovenants));
+        PlayedGame::set("CovenantDifficultyLevel", covenantDifficulty);
         PlayedGame::set("WorldDifficultyLevel", "Normal");
         PlayedGame::set("StartingLevel", "1");
         PlayedGame::seedStreams(seed);
@@ -251,6 +254,8 @@ public:
     }
 
     Player* serverPlayer() const { return m_player; }
+    // A player that makes no choice at all: it stands where it joined.
+    void holdStill() { m_held = true; }
 
     bool metRaid(int covenant) const
     {
@@ -473,6 +478,9 @@ private:
     void decide(Figures& figures)
     {
         ++m_frame;
+        if (m_held) {
+            return;
+        }
         if (!m_player->isAlive()) {
             decideDead();
             return;
@@ -3424,6 +3432,7 @@ private:
     int m_solveAsked = -1;
     int m_solveAskedAt = 0;
     bool m_solveAskedTutorial = false;
+    bool m_held = false;
     static constexpr int kStallMinutes = 30;
     static constexpr size_t kTraceTail = 60;
     mutable std::deque<std::string> m_traceTail;

@@ -487,6 +487,39 @@ TEST(ClientSelfPlay, ATradeRequestPageWithoutItsAcceptButtonFailsTheRun)
     EXPECT_TRUE(named) << "the run went on without the accept button (" << failures.size() << " failures)";
 }
 
+// A player held still at the stone where it joined makes no progress: the
+// run fails once thirty game minutes pass without a quest solved, a level
+// gained or a gate woken, and names what it last did.
+TEST(ClientSelfPlay, APlayerHeldStillFailsTheRunAfterThirtyGameMinutes)
+{
+    if (!kReleaseBuild) {
+        GTEST_SKIP() << "a release-build run";
+    }
+    ::testing::TestPartResultArray failures;
+    Figures figures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter catcher(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        TempDir user;
+        PlayedGame program(user);
+        SelfPlayer player(program, 11, failTest);
+        player.holdStill();
+        // One computer covenant on Easy, so that no raid ends the covenant
+        // before the half hour is out.
+        ASSERT_TRUE(player.startNew(11, 1, "Easy"));
+        for (int frame = 0; frame < 35 * kFramesPerMinute && failures.size() == 0; ++frame) {
+            player.play(1, figures);
+        }
+    }
+    ASSERT_EQ(failures.size(), 1) << "one fault, at the thirtieth game minute";
+    const std::string message = failures.GetTestPartResult(0).message();
+    EXPECT_NE(message.find("no quest solved, no level gained and no gate woken in 30 game minutes"),
+              std::string::npos)
+        << message;
+    EXPECT_GE(figures.frames, 30 * kFramesPerMinute - 1);
+    EXPECT_LT(figures.frames, 31 * kFramesPerMinute) << "the fault came late";
+}
+
 // `make soak`: seeds 1 to 5 (GLOAM_SELFPLAY_SEEDS) for two game hours each
 // (GLOAM_SELFPLAY_MINUTES), saving every 30 game minutes and at the first
 // death and the first raid, with the floors of the player's own play on every
