@@ -756,6 +756,12 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             const int foeNumber = foe->getEntityNumber();
             lastFoe = foeNumber;
             int frames = 0;
+            // Neither the character nor the monster's health moved for a
+            // while: the attack did not take (a click met another, or the
+            // monster stepped aside), and a step towards it starts afresh.
+            int stuck = 0;
+            ZonePosition lastAt = Client::get().getPlayerPosition();
+            int lastFoeHealth = foe->getHealth();
             const bool ended = game.frameUntil(
                 [&] {
                     auto* target = dynamic_cast<Actor*>(Game::get().getEntity(foeNumber));
@@ -767,8 +773,13 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                         return false;
                     }
                     const ZonePosition at = Client::get().getPlayerPosition();
+                    const bool still = at.zone == lastAt.zone && at.x == lastAt.x && at.y == lastAt.y &&
+                                       target->getHealth() == lastFoeHealth;
+                    stuck = still ? stuck + 1 : 0;
+                    lastAt = at;
+                    lastFoeHealth = target->getHealth();
                     const Vec2 p = Client::get().worldToScreen(target->getPosition(), true);
-                    if (p.x > 40 && p.x < 600 && p.y > 60 && p.y < 420) {
+                    if (p.x > 40 && p.x < 600 && p.y > 60 && p.y < 420 && stuck < 10) {
                         if (!barSeen) {
                             barSeen = redBarIn(game.shot(false, "fight.png"), static_cast<int>(p.x) - 40,
                                                static_cast<int>(p.y) - 140, static_cast<int>(p.x) + 40,
@@ -780,6 +791,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                             game.click(static_cast<int>(p.x), static_cast<int>(p.y) - 12);
                         }
                     } else {
+                        stuck = 0;
                         const Vec2 local = ZonePosition::getLocal(target->getPosition(), at);
                         const float d = std::max(1.0f, std::hypot(local.x - at.x, local.y - at.y));
                         ZonePosition toward = at;
@@ -790,7 +802,18 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                     return false;
                 },
                 8000);
-            ASSERT_TRUE(ended) << "the fight did not end";
+            if (!ended) {
+                const auto* target = dynamic_cast<const Actor*>(Game::get().getEntity(foeNumber));
+                FAIL() << "the fight did not end: " << (target ? target->getName() : std::string("?"))
+                       << " at "
+                       << (target ? ZonePosition::distanceTo(target->getPosition(), player->getPosition())
+                                  : -1.0f)
+                       << " units with " << (target ? target->getHealth() : 0)
+                       << " health, the character's target "
+                       << Client::get().getLocalPlayer()->getTargetEntityNumber(true) << " (the monster is "
+                       << foeNumber << ")\n"
+                       << game.logTail(10);
+            }
             if (const Entity* fallen = Game::get().getEntity(foeNumber)) {
                 fightSpot = fallen->getPosition();
             } else {
