@@ -2,7 +2,7 @@
 #   make run   installs missing packages, builds, starts the game on data/
 #   make test  the same set-up plus the test tools, then every test twice: in a
 #              sanitizer build (ASan + UBSan) and in the release build
-.PHONY: pictures soak setup setup-test build run test test-sanitize test-release bench fuzz format clean
+.PHONY: pictures soak test-loaded setup setup-test build run test test-sanitize test-release bench fuzz format clean
 
 JOBS ?= $(shell nproc)
 RELEASE_DIR := build/release
@@ -41,7 +41,7 @@ test-sanitize: setup-test
 	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=OFF -DGLOAM_BENCH=OFF -DGLOAM_WERROR=ON
 	$(TIMED) "sanitizer build" cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	    $(TIMED) "sanitizer tests" $(CTEST) -LE long
+	    $(TIMED) "sanitizer tests" $(CTEST) -LE long --output-log ctest.log
 
 # Without sanitizers a freed address can be reused at once, which the
 # sanitizer build's quarantine hides. The benchmarks are built here and each
@@ -51,7 +51,21 @@ test-release: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=ON \
 	    -DGLOAM_WERROR=ON
 	$(TIMED) "release build" cmake --build $(RELEASE_DIR) -j $(JOBS)
-	cd $(RELEASE_DIR) && $(TIMED) "release tests" $(CTEST)
+	cd $(RELEASE_DIR) && $(TIMED) "release tests" $(CTEST) --output-log ctest.log
+
+# The tests whose waits meet the machine's pace (CTest label "pace": window,
+# self-play and seeded world tests) LOADED_RUNS times on the cores
+# LOADED_CPUS, each of which a busy loop keeps loaded meanwhile; LOADED_TESTS
+# (a ctest -R pattern) narrows them. Prints each run's passes and time.
+LOADED_CPUS ?= 0,1
+LOADED_RUNS ?= 10
+LOADED_TESTS ?=
+test-loaded: setup-test
+	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=ON \
+	    -DGLOAM_WERROR=ON
+	cmake --build $(RELEASE_DIR) -j $(JOBS)
+	cd $(RELEASE_DIR) && bash $(CURDIR)/.ci/loaded.sh "$(LOADED_CPUS)" $(LOADED_RUNS) \
+	    ctest --output-on-failure -j 2 --timeout 900 -L pace $(if $(LOADED_TESTS),-R '$(LOADED_TESTS)')
 
 # Every benchmark in full against its budgets; fails when any is over one
 # (CI runs them briefly with --smoke, which only prints an overrun). Each is

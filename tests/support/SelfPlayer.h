@@ -60,6 +60,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <deque>
 #include <functional>
 #include <limits>
 #include <map>
@@ -94,6 +95,7 @@ public:
         int frames = 0;
         int questsAccepted = 0;
         int questsSolved = 0;
+        int questsBeyondTutorial = 0; // solved quests other than the tutorial's
         int questsRewarded = 0;
         int bought = 0;
         int sold = 0;
@@ -107,8 +109,11 @@ public:
         int raidsOnPlayer = 0;
         int raidsByPlayer = 0;
         int raidsOther = 0;
-        int raidsMet = 0; // raids on the player with the player at its stone while they lasted
-        int lowestStone = -1;
+        // Raids on the player that it met: it reached its stone while the
+        // raid lasted and stayed by it (alive, or resurrected there) until
+        // the raid ended or no raider was left near the stone.
+        int raidsMet = 0;
+        float lowestStone = -1.0f; // the stone's lowest health, a fraction of its maximum
         int deaths = 0;
         int resurrections = 0;
         int gateTravels = 0;
@@ -128,18 +133,19 @@ public:
     static void printFigures(uint32_t seed, int minutes, const Figures& f)
     {
         std::printf(
-            "seed %u, %d game minutes: quests %d accepted / %d solved / %d rewarded; %d bought, %d sold, "
+            "seed %u, %d game minutes: quests %d accepted / %d solved (%d beyond the tutorial) / %d "
+            "rewarded; %d bought, %d sold, "
             "%d equipped, %d looted, %d chests opened; offers %d accepted / %d rejected; %d recruits, "
-            "%d guards; raids %d on it (%d met) / %d by it / %d others, lowest stone %d; %d deaths / %d "
+            "%d guards; raids %d on it (%d met) / %d by it / %d others, lowest stone %.2f; %d deaths / %d "
             "resurrections; %d gate travels, "
             "%d levels, %d kills; peak %d entities, RSS %ld KB; step %.3f ms mean / %.3f p99, frame %.3f "
             "ms mean / %.3f p99; %d warnings; wall %.1f s; end hash %016llx\n",
-            seed, minutes, f.questsAccepted, f.questsSolved, f.questsRewarded, f.bought, f.sold, f.equipped,
-            f.looted, f.chestsOpened, f.offersAccepted, f.offersRejected, f.recruits, f.guards,
-            f.raidsOnPlayer, f.raidsMet, f.raidsByPlayer, f.raidsOther, f.lowestStone, f.deaths,
-            f.resurrections, f.gateTravels, f.levelsVisited, f.kills, f.peakEntities, f.peakRssKb,
-            f.stepMeanMs, f.stepP99Ms, f.frameMeanMs, f.frameP99Ms, f.warnings, f.wallSeconds,
-            static_cast<unsigned long long>(f.endHash));
+            seed, minutes, f.questsAccepted, f.questsSolved, f.questsBeyondTutorial, f.questsRewarded,
+            f.bought, f.sold, f.equipped, f.looted, f.chestsOpened, f.offersAccepted, f.offersRejected,
+            f.recruits, f.guards, f.raidsOnPlayer, f.raidsMet, f.raidsByPlayer, f.raidsOther,
+            static_cast<double>(f.lowestStone), f.deaths, f.resurrections, f.gateTravels, f.levelsVisited,
+            f.kills, f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms, f.frameMeanMs, f.frameP99Ms,
+            f.warnings, f.wallSeconds, static_cast<unsigned long long>(f.endHash));
         std::fflush(stdout);
     }
 
@@ -155,15 +161,18 @@ public:
     // Faults reported so far; play stops at the frame of a new one.
     int faultCount() const { return m_faults; }
 
-    // A new world as the New Game window starts it, with its options at
-    // their busiest: the most computer covenants the rules allow, "Hard".
-    bool startNew(uint32_t seed)
+    // A new world as the New Game window starts it, by default with its
+    // options at their busiest: the most computer covenants the rules allow,
+    // "Hard".
+    bool startNew(uint32_t seed, int aiCovenants = -1, const char* covenantDifficulty = "Hard")
     {
         PlayedGame::set("PlayerName", kPlayerName);
         PlayedGame::set("CovenantName", "Selfplay Hold");
         PlayedGame::set("PlayerClass", "$$ClassWarrior$$");
-        PlayedGame::set("NumAiCovenants", std::to_string(GameData::get().rules().maxAiCovenants));
-        PlayedGame::set("CovenantDifficultyLevel", "Hard");
+        PlayedGame::set(
+            "NumAiCovenants",
+            std::to_string(aiCovenants < 0 ? GameData::get().rules().maxAiCovenants : aiCovenants));
+        PlayedGame::set("CovenantDifficultyLevel", covenantDifficulty);
         PlayedGame::set("WorldDifficultyLevel", "Normal");
         PlayedGame::set("StartingLevel", "1");
         PlayedGame::seedStreams(seed);
@@ -238,13 +247,21 @@ public:
             client.getDiplomacyResultCount(toIndex(CovenantResponse::DemandRejectedConfirmation));
         figures.warnings = m_program.warningCount;
         // A raid still going on at the end counts as met when the player
-        // stood at its stone since it began.
+        // reached its stone and stayed by it.
         for (int i : m_raidOnMe) {
-            figures.raidsMet += m_metRaid[static_cast<size_t>(i)] ? 1 : 0;
+            figures.raidsMet += metRaid(i) ? 1 : 0;
         }
     }
 
     Player* serverPlayer() const { return m_player; }
+    // A player that makes no choice at all: it stands where it joined.
+    void holdStill() { m_held = true; }
+
+    bool metRaid(int covenant) const
+    {
+        const auto i = static_cast<size_t>(covenant);
+        return i < m_metRaid.size() && m_metRaid[i] && !(i < m_leftRaid.size() && m_leftRaid[i]);
+    }
     // The frames the run will play, for the plan's phases.
     void setSpan(int frames) { m_span = frames; }
 
@@ -257,13 +274,25 @@ public:
         }
         const Covenant* own = m_player->getCovenant();
         Game& game = Game::get();
+        // Its own raid, and a raid on it a game minute in (its raiders on
+        // their way or at the stone), each once.
+        bool ownRaid = false, raidOnIt = false;
         for (int i = 0; own && i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
-            if (covenant && covenant->isRaiding() &&
-                (covenant == own || covenant->raidTarget == own->index)) {
-                events.push_back("during a raid");
-                break;
+            if (!covenant || !covenant->isRaiding()) {
+                continue;
             }
+            ownRaid = ownRaid || covenant == own;
+            const auto began = m_raidBegan.find(i);
+            raidOnIt =
+                raidOnIt || (covenant != own && covenant->raidTarget == own->index &&
+                             began != m_raidBegan.end() && m_frame - began->second >= kFramesPerMinute);
+        }
+        if (ownRaid) {
+            events.push_back("during its own raid");
+        }
+        if (raidOnIt) {
+            events.push_back("during a raid on it");
         }
         if (m_player->getPosition().zone != 0) {
             for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
@@ -401,13 +430,47 @@ private:
             [&](Entity* e) { return isFoe(e) && e->getStat(toIndex(CharacterStat::Level)) >= worth; }, reach);
     }
 
+    // A line of what the player does: printed with GLOAM_SELFPLAY_TRACE set,
+    // and the last ones kept for a fault that needs them.
     void trace(const char* what) const
     {
+        const ZonePosition p = m_player ? m_player->getPosition() : ZonePosition();
+        std::string line = formatString("frame %d: zone %d (%.0f, %.0f) %s\n", m_frame, p.zone,
+                                        static_cast<double>(p.x), static_cast<double>(p.y), what);
         if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
-            const ZonePosition& p = m_player->getPosition();
-            std::printf("frame %d: zone %d (%.0f, %.0f) %s\n", m_frame, p.zone, static_cast<double>(p.x),
-                        static_cast<double>(p.y), what);
+            std::fputs(line.c_str(), stdout);
         }
+        m_traceTail.push_back(std::move(line));
+        if (m_traceTail.size() > kTraceTail) {
+            m_traceTail.pop_front();
+        }
+    }
+
+    // Thirty game minutes with no quest solved, no level gained and no gate
+    // woken while the player's covenant stands are a stuck game: a fault,
+    // with the trace that led there.
+    void checkProgress()
+    {
+        const Covenant* own = m_player->getCovenant();
+        const int level = m_player->getStat(toIndex(CharacterStat::Level));
+        const int gates = m_player->getGates().getActivatedCount();
+        if (level > m_progressLevel || gates > m_progressGates || !own || own->destroyed) {
+            m_progressAt = m_frame;
+        }
+        m_progressLevel = std::max(m_progressLevel, level);
+        m_progressGates = std::max(m_progressGates, gates);
+        if (m_frame - m_progressAt < kStallMinutes * kFramesPerMinute) {
+            return;
+        }
+        std::string tail;
+        for (const std::string& line : m_traceTail) {
+            tail += line;
+        }
+        fault() << "no quest solved, no level gained and no gate woken in " << kStallMinutes
+                << " game minutes (since frame " << m_progressAt << ", level " << level << ", " << gates
+                << " gates awake); the last of its play:\n"
+                << tail;
+        m_progressAt = m_frame;
     }
 
     // The player's choice for this frame, made between the client's read of
@@ -415,6 +478,9 @@ private:
     void decide(Figures& figures)
     {
         ++m_frame;
+        if (m_held) {
+            return;
+        }
         if (!m_player->isAlive()) {
             decideDead();
             return;
@@ -1593,6 +1659,7 @@ private:
             }
             m_solveAsked = done->id;
             m_solveAskedAt = m_frame;
+            m_solveAskedTutorial = getQuestTypeName(done->type).starts_with("Tutorial");
             m_rewardBefore = holdings();
             trace(formatString("solves a quest (%d xp, %d money promised)", done->xpReward, done->moneyReward)
                       .c_str());
@@ -2234,9 +2301,9 @@ private:
     }
 
     // A computer covenant's raid on the player's covenant is under way and
-    // the player has not stood at its stone since it began: it goes home.
-    // Once there it goes about its play again; raiders that come near are
-    // fought as any foe.
+    // some of its raiders still stand: the player goes home and stays by
+    // its stone until the raid ends or none of them is left; raiders that
+    // come near are fought as any foe.
     bool raidedNow() const
     {
         const Covenant* own = m_player->getCovenant();
@@ -2244,11 +2311,19 @@ private:
         for (int i = 0; own && i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
             if (covenant && covenant != own && covenant->isRaiding() && covenant->raidTarget == own->index &&
-                !(static_cast<size_t>(i) < m_metRaid.size() && m_metRaid[static_cast<size_t>(i)])) {
+                !raidersGone(*covenant)) {
                 return true;
             }
         }
         return false;
+    }
+
+    // None of a raiding covenant's raiders is alive: the stone is safe.
+    static bool raidersGone(const Covenant& raider)
+    {
+        int alive = 0, dead = 0;
+        raider.countRaidParty(alive, dead);
+        return alive == 0;
     }
 
     // The shortest route over free cells, diagonals included (none past a
@@ -2945,6 +3020,8 @@ private:
         if (m_solveAsked >= 0 && m_frame - m_solveAskedAt >= 20) {
             if (!m_player->hasQuest(m_solveAsked)) {
                 ++figures.questsSolved;
+                figures.questsBeyondTutorial += m_solveAskedTutorial ? 0 : 1;
+                m_progressAt = m_frame;
                 const std::array<int, 4> now = holdings();
                 bool rewarded = false;
                 for (size_t i = 0; i < now.size(); ++i) {
@@ -2992,9 +3069,10 @@ private:
         m_levels.insert(m_player->getPosition().zone);
         figures.peakEntities = std::max(figures.peakEntities, game.getEntityCount());
         const Covenant* own = m_player->getCovenant();
-        if (own) {
-            const int stone = own->getLifestoneHealth();
-            figures.lowestStone = figures.lowestStone < 0 ? stone : std::min(figures.lowestStone, stone);
+        if (own && own->getLifestoneMaxHealth() > 0) {
+            const float stone = static_cast<float>(own->getLifestoneHealth()) /
+                                static_cast<float>(own->getLifestoneMaxHealth());
+            figures.lowestStone = figures.lowestStone < 0.0f ? stone : std::min(figures.lowestStone, stone);
         }
         if (own && raidThreatened() != m_threatened) {
             m_threatened = !m_threatened;
@@ -3007,6 +3085,7 @@ private:
             trace("declares its raid");
         }
         m_raidDeclared = declared;
+        checkProgress();
         for (int i = 0; i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
             const bool raiding = covenant && covenant->isRaiding();
@@ -3017,14 +3096,29 @@ private:
             if (static_cast<size_t>(i) >= m_metRaid.size()) {
                 m_metRaid.resize(static_cast<size_t>(i) + 1, false);
             }
-            if (onMe && m_player->isAlive() && m_player->getPosition().zone == own->housePosition.zone &&
-                distance(m_player->getPosition(), own->housePosition) < 600.0f) {
-                m_metRaid[static_cast<size_t>(i)] = true;
+            if (static_cast<size_t>(i) >= m_leftRaid.size()) {
+                m_leftRaid.resize(static_cast<size_t>(i) + 1, false);
+            }
+            // Met: reached the stone while the raid lasts, then by it (a
+            // fight about the house is by it; dead counts as staying, since
+            // the resurrection is at the stone) until the raid ends or its
+            // raiders are gone.
+            if (onMe && m_player->isAlive()) {
+                const ZonePosition& at = m_player->getPosition();
+                const ZonePosition& house = own->housePosition;
+                if (at.zone == house.zone && distance(at, house) < 600.0f) {
+                    m_metRaid[static_cast<size_t>(i)] = true;
+                } else if (m_metRaid[static_cast<size_t>(i)] && !m_leftRaid[static_cast<size_t>(i)] &&
+                           (at.zone != house.zone || distance(at, house) > 900.0f) &&
+                           !raidersGone(*covenant)) {
+                    m_leftRaid[static_cast<size_t>(i)] = true;
+                    trace(formatString("leaves its stone during the raid of covenant %d", i).c_str());
+                }
             }
             if (!raiding && m_raiding[static_cast<size_t>(i)] && m_raidOnMe.contains(i)) {
-                figures.raidsMet += m_metRaid[static_cast<size_t>(i)] ? 1 : 0;
+                figures.raidsMet += metRaid(i) ? 1 : 0;
                 trace(formatString("%s the raid of covenant %d on its stone (%.1f s long)",
-                                   m_metRaid[static_cast<size_t>(i)] ? "has met" : "missed", i,
+                                   metRaid(i) ? "has met" : "missed", i,
                                    static_cast<double>(m_frame - m_raidBegan[i]) / 20.0)
                           .c_str());
                 m_raidOnMe.erase(i);
@@ -3032,6 +3126,7 @@ private:
             }
             if (raiding && !m_raiding[static_cast<size_t>(i)]) {
                 m_metRaid[static_cast<size_t>(i)] = false;
+                m_leftRaid[static_cast<size_t>(i)] = false;
                 if (onMe) {
                     m_raidOnMe.insert(i);
                     m_raidBegan[i] = m_frame;
@@ -3336,6 +3431,14 @@ private:
     int m_recruitAskedAt = -1;
     int m_solveAsked = -1;
     int m_solveAskedAt = 0;
+    bool m_solveAskedTutorial = false;
+    bool m_held = false;
+    static constexpr int kStallMinutes = 30;
+    static constexpr size_t kTraceTail = 60;
+    mutable std::deque<std::string> m_traceTail;
+    int m_progressAt = 0;
+    int m_progressLevel = 0;
+    int m_progressGates = 0;
     std::array<int, 4> m_rewardBefore{};
     int m_errandUntil = 0;
     int m_tradeStage = 0;
@@ -3410,7 +3513,8 @@ private:
     int m_equipAt = 0;
     std::set<int> m_levels;
     std::vector<bool> m_raiding;
-    std::vector<bool> m_metRaid;
+    std::vector<bool> m_metRaid;  // reached the stone during the covenant's raid on it
+    std::vector<bool> m_leftRaid; // and left it while raiders stood
     std::set<int> m_raidOnMe;
     std::map<int, int> m_raidBegan; // covenant: the frame its raid on the player began
     std::map<int, int> m_raidEnded; // covenant: the frame its last raid on the player ended

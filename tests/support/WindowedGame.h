@@ -93,13 +93,14 @@ struct WindowedGame {
         return log.substr(at + 1);
     }
 
-    // Frames until the test holds, at most `frames` of them.
-    // At least `frames` frames and at least half a minute before giving up:
-    // on a loaded machine the loader thread may get little time while the
-    // frames run fast.
+    // Frames until the test holds. The limit only catches a hang: at least
+    // `frames` frames and at least kHangSeconds before giving up, since on a
+    // loaded machine the loader thread may get little time while the frames
+    // run fast, and slow frames slow the game down.
+    static constexpr int kHangSeconds = 90;
     bool frameUntil(const std::function<bool()>& done, int frames = 600)
     {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kHangSeconds);
         for (int i = 0; !done(); ++i) {
             if (i >= frames && std::chrono::steady_clock::now() >= deadline)
                 return false;

@@ -128,8 +128,9 @@ void checkSavePoint(const SavePoint& point)
 }
 
 // Where a run saves: at fixed frames, and (the release run) at the first
-// time the player is dead, its covenant is in a raid, and it is away from the
-// town with progress on a quest; and at the end.
+// time the player is dead, its covenant raids, another covenant's raid on it
+// is a game minute in, and it is away from the town with progress on a
+// quest; and at the end.
 struct SavePlan {
     std::vector<int> frames;
     bool onEvents = false;
@@ -330,7 +331,7 @@ constexpr bool kReleaseBuild = false;
 
 // CI's run (release build only): seeds 11 and 12 from game minute 0 for 20
 // game minutes each, with save points after the join, away from the town with
-// a quest in progress, while dead, during a raid and at the end; the floors
+// a quest in progress, while dead, during raids and at the end; the floors
 // of the player's own play.
 TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
 {
@@ -371,6 +372,7 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         std::printf("seed %u: %zu save points resumed and compared in %.1f s\n", seed, points.size(),
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
         all.questsSolved += f.questsSolved;
+        all.questsBeyondTutorial += f.questsBeyondTutorial;
         all.questsRewarded += f.questsRewarded;
         all.offersAccepted += f.offersAccepted;
         all.offersRejected += f.offersRejected;
@@ -387,7 +389,7 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         EXPECT_NE(hashes[0], hashes[1]) << "two seeds ended alike";
     }
     // The floors of both seeds together.
-    EXPECT_GE(all.questsSolved, 1);
+    EXPECT_GE(all.questsBeyondTutorial, 1) << "a quest other than the tutorial's solved";
     EXPECT_GE(all.questsRewarded, 1);
     EXPECT_GE(all.offersAccepted, 1);
     EXPECT_GE(all.offersRejected, 1);
@@ -485,6 +487,39 @@ TEST(ClientSelfPlay, ATradeRequestPageWithoutItsAcceptButtonFailsTheRun)
     EXPECT_TRUE(named) << "the run went on without the accept button (" << failures.size() << " failures)";
 }
 
+// A player held still at the stone where it joined makes no progress: the
+// run fails once thirty game minutes pass without a quest solved, a level
+// gained or a gate woken, and names what it last did.
+TEST(ClientSelfPlay, APlayerHeldStillFailsTheRunAfterThirtyGameMinutes)
+{
+    if (!kReleaseBuild) {
+        GTEST_SKIP() << "a release-build run";
+    }
+    ::testing::TestPartResultArray failures;
+    Figures figures;
+    {
+        ::testing::ScopedFakeTestPartResultReporter catcher(
+            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+        TempDir user;
+        PlayedGame program(user);
+        SelfPlayer player(program, 11, failTest);
+        player.holdStill();
+        // One computer covenant on Easy, so that no raid ends the covenant
+        // before the half hour is out.
+        ASSERT_TRUE(player.startNew(11, 1, "Easy"));
+        for (int frame = 0; frame < 35 * kFramesPerMinute && failures.size() == 0; ++frame) {
+            player.play(1, figures);
+        }
+    }
+    ASSERT_EQ(failures.size(), 1) << "one fault, at the thirtieth game minute";
+    const std::string message = failures.GetTestPartResult(0).message();
+    EXPECT_NE(message.find("no quest solved, no level gained and no gate woken in 30 game minutes"),
+              std::string::npos)
+        << message;
+    EXPECT_GE(figures.frames, 30 * kFramesPerMinute - 1);
+    EXPECT_LT(figures.frames, 31 * kFramesPerMinute) << "the fault came late";
+}
+
 // `make soak`: seeds 1 to 5 (GLOAM_SELFPLAY_SEEDS) for two game hours each
 // (GLOAM_SELFPLAY_MINUTES), saving every 30 game minutes and at the first
 // death and the first raid, with the floors of the player's own play on every
@@ -508,6 +543,7 @@ TEST(ClientSelfPlay, DISABLED_Soak)
             checkSavePoint(point);
         }
         EXPECT_GE(f.questsSolved, 3);
+        EXPECT_GE(f.questsBeyondTutorial, 1) << "a quest other than the tutorial's solved";
         EXPECT_GE(f.questsRewarded, 3);
         EXPECT_GE(f.recruits, 1);
         EXPECT_GE(f.guards, 1) << "a guard hired for the house";

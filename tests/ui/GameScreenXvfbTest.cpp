@@ -219,11 +219,16 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     weather.setSettings(still);
 
     // The daylight settles (the town's colour transition) without rain.
-    for (Clock::time_point t = Clock::now(); secondsSince(t) < 3.0;) {
-        app.frame();
-    }
-    ASSERT_EQ(GameClient::get().getWeather().getIntensity(), 0.0f);
     const int level = Client::get().getPlayerPosition().zone;
+    ASSERT_NE(World::get().getLevel(level), nullptr);
+    // The client's light has reached the sun's colour at the time it shows.
+    auto lightSettled = [&] {
+        const GameClient& client = GameClient::get();
+        return client.getAmbientColor() == World::get().getLevel(level)->getSunColor(client.getValueV4());
+    };
+    ASSERT_TRUE(screen.frameUntil([&] { return GameClient::get().getValueV4() >= 11.5f && lightSettled(); }))
+        << "the daylight did not settle";
+    ASSERT_EQ(GameClient::get().getWeather().getIntensity(), 0.0f);
     EXPECT_EQ(level, player->getPosition().zone);
     // The rain alone is to be heard: the town's loop, which fades in over
     // seconds of its own once the town's sounds are in, is stopped and its
@@ -248,11 +253,15 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     graphics.addTextEvent("^c001Red notice", 320, 240, 5, 0, 1, 0);
     const Picture dry = screen.shot();
     {
-        // Digits share one width: the box of any rate under 100.
+        // Digits share one width: the box of any rate under 100, and the
+        // lit share asked of it that of a rate under 10, which a busy
+        // machine shows.
         const Vec2 size = graphics.layoutText("00.0 fps", graphics.getFontHandle(1));
         const Box fps = pixels(dry, 10, 10, 10 + size.x, 10 + size.y);
         auto white = [](const uint8_t* c) { return std::min({c[0], c[1], c[2]}) > 160; };
-        const int area = (fps.x1 - fps.x0) * (fps.y1 - fps.y0);
+        const Vec2 slow = graphics.layoutText("0.0 fps", graphics.getFontHandle(1));
+        const Box least = pixels(dry, 10, 10, 10 + slow.x, 10 + slow.y);
+        const int area = (least.x1 - least.x0) * (least.y1 - least.y0);
         EXPECT_GT(countIn(dry, fps, white), area / 10) << "the frame rate is drawn";
         const Vec2 notice = graphics.layoutText("Red notice", graphics.getFontHandle(1));
         const Box red =
@@ -273,8 +282,16 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     front->holdTimer.start(1e6f);
     front->minDistance = front->maxDistance = 1e6f;
     Application::runConsoleLine("set s_volumeMaster 1");
+    // Drops are counted on every frame until the rain is in full and its
+    // sound chosen, and over a hundred frames at least.
     int rainFrames = 0, frames = 0, strays = 0;
-    for (Clock::time_point t = Clock::now(); secondsSince(t) < 3.5; ++frames) {
+    auto rainInFull = [&] {
+        return std::fabs(GameClient::get().getWeather().getIntensity() - 1.0f) <= 1e-4f &&
+               GameClient::get().getWeather().getCurrentRainSound().getFileName() ==
+                   "Sounds/Weather/rainMedium.ogg";
+    };
+    for (Clock::time_point t = Clock::now();
+         (frames < 100 || !rainInFull()) && secondsSince(t) < WindowedGame::kHangSeconds; ++frames) {
         app.frame();
         const EffectInstance* rain = effectNamed("rain.eff");
         ASSERT_NE(rain, nullptr);
@@ -335,10 +352,11 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     const ZonePosition fire = braziers.front();
     Client::get().getLocalPlayer()->setPosition(fire);
     player->setPosition(fire);
-    for (Clock::time_point t = Clock::now();
-         secondsSince(t) < 3.0 || !effectNamed("rain.eff")->particles.empty();) {
-        app.frame();
-    }
+    // The night's light settles and the last drops land.
+    ASSERT_TRUE(screen.frameUntil([&] {
+        const EffectInstance* rain = effectNamed("rain.eff");
+        return GameClient::get().getValueV4() < 1.0f && lightSettled() && (!rain || rain->particles.empty());
+    })) << "the night did not settle or the rain did not stop";
     // Paused, so the town stands still between the shots; each shot is
     // taken once two frames in a row come out alike.
     Application::runConsoleLine("set paused 1");
@@ -614,10 +632,13 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
         }
         EXPECT_LT(changed, restarted.width * restarted.height / 100) << "the frame after a video restart";
         {
+            // As above: a rate under 10 lights the fewest.
             const Vec2 size = graphics.layoutText("00.0 fps", graphics.getFontHandle(1));
             const Box fps = pixels(restarted, 10, 10, 10 + size.x, 10 + size.y);
             auto white = [](const uint8_t* c) { return std::min({c[0], c[1], c[2]}) > 160; };
-            EXPECT_GT(countIn(restarted, fps, white), (fps.x1 - fps.x0) * (fps.y1 - fps.y0) / 10)
+            const Vec2 slow = graphics.layoutText("0.0 fps", graphics.getFontHandle(1));
+            const Box least = pixels(restarted, 10, 10, 10 + slow.x, 10 + slow.y);
+            EXPECT_GT(countIn(restarted, fps, white), (least.x1 - least.x0) * (least.y1 - least.y0) / 10)
                 << "the frame rate after a video restart";
         }
         hooks.drawEntities = entities;
@@ -692,7 +713,8 @@ TEST(GameScreenXvfbTest, RainDaylightEffectsAndTextsInTheTown)
     beside.addOffset(64.0f, 0.0f);
     ASSERT_NE(addAwakeMonster(game, monsterType("GoblinWarrior"), 1, beside), nullptr);
     bool trail = false, sparks = false;
-    for (Clock::time_point t = Clock::now(); secondsSince(t) < 30.0 && !(trail && sparks);) {
+    for (Clock::time_point t = Clock::now();
+         secondsSince(t) < WindowedGame::kHangSeconds && !(trail && sparks);) {
         app.frame();
         for (const SwipeInstance* s : EffectSystem::get().getSwipes()) {
             trail = trail || (s->active && s->definitionName == "weaponTrail.swp" &&
