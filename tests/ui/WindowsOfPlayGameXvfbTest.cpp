@@ -423,9 +423,12 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         ASSERT_TRUE(game->drawsOnTop()) << "the list did not open";
         window.moveTo(600, 300);
         const Picture open = window.stillShot();
+        // The list's first rows, below the box wherever the Hud places it.
+        const Vec2 box = game->getScreenPosition();
+        const int left = static_cast<int>(box.x) + 2, top = static_cast<int>(box.y) + 40;
         int changed = 0, all = 0;
-        for (int y = 44; y < 64; ++y) {
-            for (int x = 10; x < 60; ++x, ++all) {
+        for (int y = top; y < top + 20; ++y) {
+            for (int x = left; x < left + 50; ++x, ++all) {
                 const uint8_t *a = pixelAt(closed, x, y), *b = pixelAt(open, x, y);
                 // The list's own ground, not the panel's shade of it.
                 changed +=
