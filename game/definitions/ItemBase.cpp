@@ -346,7 +346,8 @@ void ItemBase::loadEntryFields()
     m_weaponSpeed = f.weaponSpeed;
     if (static_cast<int>(m_rolls.size()) != kFamilyCount)
         m_rolls.resize(kFamilyCount, 0.0f);
-    recompute();
+    if (!m_recomputeHeld)
+        recompute();
 }
 
 void ItemBase::setGuardType(const DatabaseEntry* type)
@@ -1065,7 +1066,11 @@ bool ItemBase::readImage(ByteBuffer& buffer, bool fileForm, int version, std::st
 
     clear();
     m_level = level;
+    // The saved fields replace what the entry's own would compute: one
+    // recompute below, once they are all in.
+    m_recomputeHeld = true;
     setItemEntry(entry);
+    m_recomputeHeld = false;
     m_amount = amount;
     m_baseEntry = baseEntry;
     m_minLevel = minLevel;
