@@ -359,8 +359,11 @@ void Sentient::computeStatGroup(int group, bool refill)
         inventory->addStatsFromItems(group, fromItems);
     if (const Covenant* covenant = getCovenant())
         covenant->addRelicStatBonuses(group, fromRelics);
-    for (int i = stat(CharacterStat::Strength); i < kStatCount; ++i)
-        applyStatBonuses(i, group, fromItems[static_cast<size_t>(i)], fromRelics[static_cast<size_t>(i)]);
+    for (int i = stat(CharacterStat::Strength); i < kStatCount; ++i) {
+        const auto at = static_cast<size_t>(i);
+        if (isStatAdjustable(i, group))
+            applyStatBonuses(i, group, fromItems[at], fromRelics[at]);
+    }
 }
 
 bool Sentient::isStatAdjustable(int s, int group) const
