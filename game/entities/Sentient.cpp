@@ -404,6 +404,8 @@ bool Sentient::isStatAdjustable(int s, int group) const
 
 void Sentient::applyStatBonuses(int s, int group)
 {
+    if (!isStatAdjustable(s, group))
+        return;
     int fromItems = 0;
     if (const auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get()))
         inventory->addStatFromItems(group, s, fromItems);
@@ -415,8 +417,6 @@ void Sentient::applyStatBonuses(int s, int group)
 
 void Sentient::applyStatBonuses(int s, int group, int fromItems, int fromRelics)
 {
-    if (!isStatAdjustable(s, group))
-        return;
     int value = m_stats.get(s);
     if (group == 2) {
         double p = 0.0;

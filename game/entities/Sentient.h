@@ -343,7 +343,7 @@ protected:
 
 private:
     // `fromItems` is what the worn items and the shelf add to the stat,
-    // `fromRelics` what the covenant's relics add.
+    // `fromRelics` what the covenant's relics add. For an adjustable stat only.
     void applyStatBonuses(int stat, int group, int fromItems, int fromRelics);
     // The line test to a place; `other` (may be null) does not block it.
     bool isLineClearTo(const ZonePosition& position, const Entity* other, bool sight) const;
