@@ -106,6 +106,7 @@ struct RaidSave {
     std::map<std::string, std::vector<char>> files;
     int raider = -1;
     int target = -1;
+    int atStone = 0;
 };
 
 // Plays the bench seed until raiders stand at the player's stone, with the
@@ -167,6 +168,7 @@ RaidSave playToTheRaid()
         files = savedGameFiles(user);
         save.raider = raider->index;
         save.target = own->index;
+        save.atStone = atStone;
     }
     std::filesystem::remove_all(user);
     return save;
@@ -294,19 +296,28 @@ int main(int argc, char** argv)
         std::printf("frame: the saved game does not continue\n");
         return 1;
     }
+    // The raid goes on in the continued game, its raiders at the stone: the
+    // game pauses as soon as all those saved there are back, so however long
+    // the loading below takes on a busy machine they stay.
+    auto raidersBack = [&] {
+        const Covenant* raider = Game::get().getCovenant(saved.raider);
+        const Covenant* target = Game::get().getCovenant(saved.target);
+        return raider && target && raider->isRaiding() ? raidersAtStone(*raider, *target) : 0;
+    };
+    for (int i = 0; i < 2000 && raidersBack() < saved.atStone; ++i) {
+        app.frame();
+    }
+    const int raiders = raidersBack();
+    if (raiders < saved.atStone) {
+        std::printf("frame: the continued game has %d of the %d raiders at the player's stone\n", raiders,
+                    saved.atStone);
+        return 1;
+    }
+    Application::runConsoleLine("set paused 1");
     // The town's cells, models and textures loaded.
     for (int i = 0; i < 400 && (i < 30 || busyLoading()); ++i) {
         app.frame();
     }
-    // The raid goes on in the continued game, its raiders at the stone.
-    const Covenant* raider = Game::get().getCovenant(saved.raider);
-    const Covenant* target = Game::get().getCovenant(saved.target);
-    const int raiders = raider && target && raider->isRaiding() ? raidersAtStone(*raider, *target) : 0;
-    if (raiders == 0) {
-        std::printf("frame: the continued game has no raider at the player's stone\n");
-        return 1;
-    }
-    Application::runConsoleLine("set paused 1");
     for (const char* menu : {"Hud", "Status", "HotBar"}) {
         if (!menuUp(menu)) {
             std::printf("frame: the %s is not up\n", menu);

@@ -88,7 +88,17 @@ int compareNoCase(std::string_view a, std::string_view b)
 
 bool equalsNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && compareNoCase(a, b) == 0;
+    if (a.size() != b.size()) {
+        return false;
+    }
+    // Field and entry lookups compare many keys: equal bytes skip the folding.
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (a[i] != b[i] &&
+            lowerAscii(static_cast<unsigned char>(a[i])) != lowerAscii(static_cast<unsigned char>(b[i]))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 std::string toLowerCopy(std::string_view text)

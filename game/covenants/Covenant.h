@@ -191,6 +191,8 @@ public:
     ItemBase* getHouseItem(int slot) const;
     // The stat bonus of the relics to a member's stat sum (groups 0 and 1).
     void addRelicStatBonus(int stat, int& value, int group) const;
+    // The same for every stat below totals.size() in one pass over the relics.
+    void addRelicStatBonuses(int group, std::vector<int>& totals) const;
     int getBestArmor() const { return bestArmor; }
     int getBestDefense() const { return bestDefense; }
     int getBestResistance(int i) const { return i >= 0 && i < 6 ? bestResistances[i] : 0; }

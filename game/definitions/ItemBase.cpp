@@ -346,7 +346,8 @@ void ItemBase::loadEntryFields()
     m_weaponSpeed = f.weaponSpeed;
     if (static_cast<int>(m_rolls.size()) != kFamilyCount)
         m_rolls.resize(kFamilyCount, 0.0f);
-    recompute();
+    if (!m_recomputeHeld)
+        recompute();
 }
 
 void ItemBase::setGuardType(const DatabaseEntry* type)
@@ -654,20 +655,37 @@ void ItemBase::recompute()
         m_damage[static_cast<size_t>(t)] = {saturateRound(lo), saturateRound(hi)};
     }
 
+    // The tables are looked up once for all the families; a range that is
+    // 0 at every level gives 0 whatever the roll.
+    std::vector<const ItemLevelTable*> propertyTables;
+    propertyTables.reserve(m_properties.size());
+    for (const MagicProperty& p : m_properties)
+        propertyTables.push_back(&levelTableOf(p.modifier));
+    auto valueAt = [levels](const LevelRange& range, float roll) {
+        float lo = range.min.at(levels);
+        float hi = range.max.at(levels);
+        return lo + roll * (hi - lo);
+    };
+    auto amountAt = [&](const LevelRange& range, float roll) {
+        const bool zero = range.min.base == 0.0f && range.min.perLevel == 0.0f && range.max.base == 0.0f &&
+                          range.max.perLevel == 0.0f;
+        return zero ? 0 : saturateRound(valueAt(range, roll));
+    };
     int damageBonus = 0;
     for (int f = 0; f < kFamilyCount; ++f) {
-        float roll = f < static_cast<int>(m_rolls.size()) ? m_rolls[static_cast<size_t>(f)] : 0.0f;
+        const auto family = static_cast<size_t>(f);
+        float roll = f < static_cast<int>(m_rolls.size()) ? m_rolls[family] : 0.0f;
         if (f == kFamilySpeedBonus) {
-            float bonus = familyFloat(e, f, roll);
-            for (const MagicProperty& p : m_properties)
-                bonus += familyFloat(p.modifier, f, p.value);
+            float bonus = valueAt(table.families[family], roll);
+            for (size_t i = 0; i < m_properties.size(); ++i)
+                bonus += valueAt(propertyTables[i]->families[family], m_properties[i].value);
             m_weaponSpeedBonus = std::clamp(bonus, 0.0f, kMaxWeaponSpeedBonus);
             continue;
         }
         // Summed wide: the entry and 64 properties may each give the int limit.
-        long long sum = familyAmount(e, f, roll, true);
-        for (const MagicProperty& p : m_properties)
-            sum += familyAmount(p.modifier, f, p.value, true);
+        long long sum = amountAt(table.families[family], roll);
+        for (size_t i = 0; i < m_properties.size(); ++i)
+            sum += amountAt(propertyTables[i]->families[family], m_properties[i].value);
         int amount = static_cast<int>(std::clamp<long long>(sum, INT_MIN, INT_MAX));
         switch (f) {
         case kFamilyArmor:
@@ -1079,7 +1097,11 @@ bool ItemBase::readImage(ByteBuffer& buffer, bool fileForm, int version, std::st
 
     clear();
     m_level = level;
+    // The saved fields replace what the entry's own would compute: one
+    // recompute below, once they are all in.
+    m_recomputeHeld = true;
     setItemEntry(entry);
+    m_recomputeHeld = false;
     m_amount = amount;
     m_baseEntry = baseEntry;
     m_minLevel = minLevel;

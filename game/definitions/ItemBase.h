@@ -263,4 +263,6 @@ private:
     int m_guardHealth = 0;
     bool m_brokeFree = false;
     bool m_keptByCovenant = false;
+    // Set while an image is read: its last step recomputes.
+    bool m_recomputeHeld = false;
 };

@@ -4,6 +4,8 @@
 #include "game/entities/Item.h"
 #include "game/entities/Sentient.h"
 
+#include <algorithm>
+
 InventoryGroup* Inventory::getSlot(int group)
 {
     InventoryGroup* own = getOwnGroup(group);
@@ -80,6 +82,53 @@ void Inventory::addStatFromItems(int group, int stat, int& total) const
         for (int i = 0; i < items->getSize(); ++i)
             if (const ItemBase* item = items->getItem(i))
                 total += itemStatContribution(*item, stat, group);
+    }
+}
+
+void Inventory::addStatsFromItems(int group, std::vector<int>& totals) const
+{
+    if (group != 0 && group != 1)
+        return;
+    const int count = std::min(static_cast<int>(totals.size()), kCharacterStatCount);
+    const int armor = toIndex(CharacterStat::Armor);
+    const int defense = toIndex(CharacterStat::Defense);
+    const int minDamage = toIndex(CharacterStat::MinDamage);
+    const int maxDamage = toIndex(CharacterStat::MaxDamage);
+    // In group 1 these come from the item's fields, not its bonuses.
+    auto fromFields = [&](int s) { return group == 1 && (s == armor || s == minDamage || s == maxDamage); };
+    for (int g : {toIndex(InventoryGroupIndex::Equipment), toIndex(InventoryGroupIndex::Bookshelf)}) {
+        const InventoryGroup* items = getOwnGroup(g);
+        if (!items)
+            continue;
+        for (int i = 0; i < items->getSize(); ++i) {
+            const ItemBase* item = items->getItem(i);
+            if (!item)
+                continue;
+            const auto& bonuses = item->getStatBonuses();
+            for (size_t b = 0; b < bonuses.size(); ++b) {
+                const int s = toIndex(bonuses[b].first);
+                if (s < 0 || s >= count || fromFields(s))
+                    continue;
+                // A stat listed twice gives its first value, as the one-stat reader does.
+                bool earlier = false;
+                for (size_t e = 0; e < b && !earlier; ++e)
+                    earlier = bonuses[e].first == bonuses[b].first;
+                if (!earlier)
+                    totals[static_cast<size_t>(s)] += bonuses[b].second;
+            }
+            if (group != 1)
+                continue;
+            if (armor < count)
+                totals[static_cast<size_t>(armor)] += item->getArmor();
+            if (defense < count)
+                totals[static_cast<size_t>(defense)] += item->getDefenseBonus();
+            for (int t = 0; t < kDamageTypeCount; ++t) {
+                if (minDamage < count)
+                    totals[static_cast<size_t>(minDamage)] += item->getMinDamage(static_cast<DamageType>(t));
+                if (maxDamage < count)
+                    totals[static_cast<size_t>(maxDamage)] += item->getMaxDamage(static_cast<DamageType>(t));
+            }
+        }
     }
 }
 

@@ -2,6 +2,8 @@
 
 #include "game/definitions/InventoryBase.h"
 
+#include <vector>
+
 class Sentient;
 class StatChangeList;
 
@@ -33,6 +35,8 @@ public:
     // defence and damage from their item fields and other stats from their
     // bonuses; nothing in other groups.
     void addStatFromItems(int group, int stat, int& total) const;
+    // The same for every stat below totals.size() in one pass over the items.
+    void addStatsFromItems(int group, std::vector<int>& totals) const;
     // The damage lines of every equipped item.
     void addEquippedDamage(StatChangeList& list) const;
 

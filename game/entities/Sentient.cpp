@@ -351,11 +351,19 @@ void Sentient::computeStatGroup(int group, bool refill)
         int maxDamage = s.get(stat(CharacterStat::MaxDamage));
         s.set(stat(CharacterStat::MaxDamage), maxDamage + static_cast<int>(maxDamage * m));
     }
-    // The sources are looked up once for all the stats of the group.
-    const auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get());
-    const Covenant* covenant = getCovenant();
-    for (int i = stat(CharacterStat::Strength); i < kStatCount; ++i)
-        applyStatBonuses(i, group, inventory, covenant);
+    // The sources are looked up once for all the stats of the group, and
+    // the items summed in one pass (they do not change during it).
+    std::vector<int> fromItems(kStatCount, 0);
+    std::vector<int> fromRelics(kStatCount, 0);
+    if (const auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get()))
+        inventory->addStatsFromItems(group, fromItems);
+    if (const Covenant* covenant = getCovenant())
+        covenant->addRelicStatBonuses(group, fromRelics);
+    for (int i = stat(CharacterStat::Strength); i < kStatCount; ++i) {
+        const auto at = static_cast<size_t>(i);
+        if (isStatAdjustable(i, group))
+            applyStatBonuses(i, group, fromItems[at], fromRelics[at]);
+    }
 }
 
 bool Sentient::isStatAdjustable(int s, int group) const
@@ -396,13 +404,19 @@ bool Sentient::isStatAdjustable(int s, int group) const
 
 void Sentient::applyStatBonuses(int s, int group)
 {
-    applyStatBonuses(s, group, dynamic_cast<const Inventory*>(m_inventory.get()), getCovenant());
-}
-
-void Sentient::applyStatBonuses(int s, int group, const Inventory* inventory, const Covenant* covenant)
-{
     if (!isStatAdjustable(s, group))
         return;
+    int fromItems = 0;
+    if (const auto* inventory = dynamic_cast<const Inventory*>(m_inventory.get()))
+        inventory->addStatFromItems(group, s, fromItems);
+    int fromRelics = 0;
+    if (const Covenant* covenant = getCovenant())
+        covenant->addRelicStatBonus(s, fromRelics, group);
+    applyStatBonuses(s, group, fromItems, fromRelics);
+}
+
+void Sentient::applyStatBonuses(int s, int group, int fromItems, int fromRelics)
+{
     int value = m_stats.get(s);
     if (group == 2) {
         double p = 0.0;
@@ -415,14 +429,12 @@ void Sentient::applyStatBonuses(int s, int group, const Inventory* inventory, co
         value = static_cast<int>(std::ceil(applyPercent(static_cast<double>(value), p)));
     } else {
         addStatBonus(s, value, group);
-        if (inventory)
-            inventory->addStatFromItems(group, s, value);
+        value += fromItems;
         for (const StatusEffect* e : m_effects)
             e->addStatBonus(group, s, value);
         if (group == 0 || group == 1)
             value += EntityServices::skillStatChange(this, s, group);
-        if (covenant)
-            covenant->addRelicStatBonus(s, value, group);
+        value += fromRelics;
     }
     m_stats.set(s, value);
 }

@@ -347,7 +347,9 @@ protected:
     bool m_statsPendingRefill = false;
 
 private:
-    void applyStatBonuses(int stat, int group, const Inventory* inventory, const Covenant* covenant);
+    // `fromItems` is what the worn items and the shelf add to the stat,
+    // `fromRelics` what the covenant's relics add. For an adjustable stat only.
+    void applyStatBonuses(int stat, int group, int fromItems, int fromRelics);
     // The line test to a place; `other` (may be null) does not block it.
     bool isLineClearTo(const ZonePosition& position, const Entity* other, bool sight) const;
 

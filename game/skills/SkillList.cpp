@@ -27,6 +27,24 @@ float statMultAt(const SkillDefinition& definition, int stat, int level)
     return level > 0 ? definition.getStatMult(stat, level) : 0.0f;
 }
 
+// Whether some level of the definition changes or multiplies the stat: one
+// that never does adds nothing, whatever the skill's level.
+bool mayChange(const SkillDefinition& definition, int stat)
+{
+    if (stat < 0 || stat >= SkillDefinition::kStatCount)
+        return false;
+    const SkillDefinition* perLevel = definition.perLevel;
+    return definition.statChanges.get(stat) != 0 || (perLevel && perLevel->statChanges.get(stat) != 0);
+}
+
+bool mayMultiply(const SkillDefinition& definition, int stat)
+{
+    if (stat < 0 || stat >= SkillDefinition::kStatCount)
+        return false;
+    const SkillDefinition* perLevel = definition.perLevel;
+    return definition.statMults.get(stat) != 0 || (perLevel && perLevel->statMults.get(stat) != 0);
+}
+
 } // namespace
 
 SkillBase* SkillList::createSkill()
@@ -49,17 +67,28 @@ void SkillList::sumStatChange(const Sentient* user, int stat, int phase, int& va
 {
     if (phase != 0 && phase != 1)
         return;
-    for (const SkillBase* skill : getSkills())
-        if (counts(skill, user, false))
-            value += skill->getDefinition()->getStatChange(stat, skill->getLevel());
+    // A skill that leaves the stat alone is not asked whether it counts.
+    for (const SkillBase* skill : getSkills()) {
+        const SkillDefinition* definition = skill->getDefinition();
+        if (!definition || !mayChange(*definition, stat))
+            continue;
+        const int change = definition->getStatChange(stat, skill->getLevel());
+        if (change != 0 && counts(skill, user, false))
+            value += change;
+    }
 }
 
 float SkillList::sumStatMult(const Sentient* user, int stat) const
 {
     float sum = 0.0f;
-    for (const SkillBase* skill : getSkills())
-        if (counts(skill, user, false))
-            sum += statMultAt(*skill->getDefinition(), stat, skill->getLevel());
+    for (const SkillBase* skill : getSkills()) {
+        const SkillDefinition* definition = skill->getDefinition();
+        if (!definition || !mayMultiply(*definition, stat))
+            continue;
+        const float mult = statMultAt(*definition, stat, skill->getLevel());
+        if (mult != 0.0f && counts(skill, user, false))
+            sum += mult;
+    }
     return sum;
 }
 

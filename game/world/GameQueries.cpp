@@ -236,7 +236,9 @@ bool Game::isPlaceFree(const ZonePosition& position, const Entity* entity, uint3
     }
     // Bodies that touch or overlap: the two radii, each counted once (the
     // same room the path finder's clearance keeps).
-    std::vector<Entity*> near;
+    // Kept between calls: a search for free ground asks many places.
+    thread_local std::vector<Entity*> near;
+    near.clear();
     getEntitiesInRange(true, position, entity, 0.0f, EntityQueryMask::kAnyButSelf, near);
     for (const Entity* other : near) {
         int solidType = other->getSolidType();

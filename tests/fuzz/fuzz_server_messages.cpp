@@ -1,7 +1,9 @@
 // Arbitrary datagrams from known and unknown addresses through the server's
 // dispatch. The input is a run of records: one byte choosing the sender
 // (bit 0: the joined client, else a stranger; bit 1: run a server frame
-// afterwards), one length byte, then that many bytes of datagram.
+// afterwards; bit 2: a two-byte length follows, low byte first, else one
+// byte), the length, then that many bytes of datagram. A saved covenant's
+// join is longer than one length byte can say.
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
@@ -101,6 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         uint8_t control = data[pos];
         size_t length = data[pos + 1];
         pos += 2;
+        if ((control & 4) && pos < size) {
+            length |= static_cast<size_t>(data[pos]) << 8;
+            ++pos;
+        }
         if (length > size - pos) {
             length = size - pos;
         }

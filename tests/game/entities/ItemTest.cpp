@@ -401,3 +401,61 @@ TEST_F(ItemTest, AttackSoundsComeFromTheWeaponElseFromTheGameDefaults)
     EXPECT_EQ(holder.getAttackSoundName(kAttackSoundTypeCount), "");
     EXPECT_EQ(holder.getAttackSoundName(-1), "");
 }
+
+TEST_F(ItemTest, AllStatsFromItemsInOnePassMatchEachStatsOwnSum)
+{
+    struct Placed {
+        int group;
+        int slot;
+        const char* entry;
+        std::vector<const char*> modifiers;
+    };
+    struct Case {
+        const char* what;
+        std::vector<Placed> items;
+        bool adds; // some stat of groups 0 and 1 gets something
+    };
+    const int kBookshelf = toIndex(InventoryGroupIndex::Bookshelf);
+    const int hand = toIndex(EquipedLocation::HandPrimary);
+    const int shield = toIndex(EquipedLocation::HandSecondary);
+    const int ring = toIndex(EquipedLocation::Ring1);
+    const std::vector<Case> cases = {
+        {"nothing worn", {}, false},
+        {"a weapon with a stat and a damage modifier",
+         {{kEquipment, hand, "ShortSword", {"ModSharp", "ModOfTheBear"}}},
+         true},
+        {"a shield, a ring and a shelf item",
+         {{kEquipment, shield, "Buckler", {"ModOfTheBear", "ModOfWarding", "ModOfTheBastion"}},
+          {kEquipment, ring, "CopperRing", {"ModOfVigor", "ModOfTheFox"}},
+          {kBookshelf, 1, "BoneAmulet", {"ModOfTheBear"}}},
+         true},
+        {"items in a bag add nothing", {{kBag1, 0, "Greatsword", {"ModOfTheBear"}}}, false},
+    };
+    auto* inventory = dynamic_cast<Inventory*>(holder.getInventory());
+    ASSERT_NE(inventory, nullptr);
+    inventory->getOwnGroup(kBookshelf)->setSize(4);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (int g : {kEquipment, kBookshelf, kBag1})
+            inventory->getOwnGroup(g)->destroyAll();
+        for (const Placed& p : c.items) {
+            Item* item = make(p.entry);
+            for (const char* modifier : p.modifiers)
+                item->addMagicProperty(DefinitionReader::findEntry(modifier), 0.5f);
+            inventory->getOwnGroup(p.group)->setItem(p.slot, item);
+            ASSERT_EQ(inventory->getOwnGroup(p.group)->getItem(p.slot), item);
+        }
+        bool added = false;
+        for (int group = 0; group < 4; ++group) {
+            std::vector<int> totals(kCharacterStatCount, 0);
+            inventory->addStatsFromItems(group, totals);
+            for (int s = 0; s < kCharacterStatCount; ++s) {
+                int one = 0;
+                inventory->addStatFromItems(group, s, one);
+                EXPECT_EQ(totals[static_cast<size_t>(s)], one) << "group " << group << ", stat " << s;
+                added = added || one != 0;
+            }
+        }
+        EXPECT_EQ(added, c.adds);
+    }
+}
