@@ -225,6 +225,8 @@ TEST(IdlePlayerWorlds, EveryRaidEndsByTheLongRaidTimeAndOneStopCheck)
         const std::string what = describe(world, run);
         std::printf("%s\n", what.c_str());
         ASSERT_TRUE(run.started) << what;
+        // A bound past the run's end would let a raid last the whole run.
+        EXPECT_LT(run.longestRaidAllowed, static_cast<float>(world.minutes) / 2.0f) << what;
         EXPECT_LE(run.longestRaid, run.longestRaidAllowed) << what;
     }
     std::printf("%.1f s\n", secondsSince(begin));
