@@ -100,6 +100,7 @@ IdleRun runIdleWorld(const IdleWorld& spec)
     const size_t n = computers.size();
     std::vector<int> raidStart(n, -1);
     std::vector<float> before(n * n, 0.0f);
+    std::vector<int> hostileBefore(n * n, 0);
     const int steps = spec.minutes * kStepsPerMinute;
     int step = 0;
     const auto noteRaidEnd = [&](size_t k) {
@@ -111,14 +112,24 @@ IdleRun runIdleWorld(const IdleWorld& spec)
         const bool watchDeals = step < spec.dealMinutes * kStepsPerMinute;
         if (watchDeals)
             for (size_t a = 0; a < n; ++a)
-                for (size_t b = 0; b < n; ++b)
+                for (size_t b = 0; b < n; ++b) {
                     before[a * n + b] = computers[a]->getRelation(computers[b]->index);
+                    hostileBefore[a * n + b] = computers[a]->isHostile(computers[b]->index);
+                }
         game.update(kStep);
         settle();
         const float minute = static_cast<float>(step + 1) / kStepsPerMinute;
         // A deal moves both sides of a pair in the same step; an agreement
-        // about a third covenant moves only the dealers' view of it.
+        // about a third covenant moves only the dealers' view of it. A war
+        // declared in the step moves both sides too (the broken treaty, the
+        // victim's anger, its friends'): such a step is no deal to measure.
+        bool warBegan = false;
         if (watchDeals)
+            for (size_t a = 0; a < n; ++a)
+                for (size_t b = 0; b < n; ++b)
+                    warBegan = warBegan ||
+                               (!hostileBefore[a * n + b] && computers[a]->isHostile(computers[b]->index));
+        if (watchDeals && !warBegan)
             for (size_t a = 0; a < n; ++a)
                 for (size_t b = 0; b < n; ++b) {
                     const float ab = computers[a]->getRelation(computers[b]->index) - before[a * n + b];
