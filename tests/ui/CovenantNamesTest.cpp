@@ -3,6 +3,7 @@
 // client names every covenant by its display name.
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "engine/console/UserVarSystem.h"
 #include "engine/core/ColorCodes.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
@@ -35,6 +36,8 @@ protected:
 // reads translated, with the covenants' display names.
 TEST_F(CovenantNames, AnHonouredAllianceReadsTranslated)
 {
+    // Three computer covenants: an aggressor, its victim and the victim's ally.
+    UserVarSystem::instance()->getVar("NumAiCovenants", "", UserVarSystem::kCreate).setString("3");
     ASSERT_NO_FATAL_FAILURE(newCharacter());
     Game& game = *Game::instance();
     const int own = game.getPlayerCovenant()->index;
