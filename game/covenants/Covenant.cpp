@@ -264,23 +264,9 @@ void Covenant::addRelicStatBonuses(int group, std::vector<int>& totals) const
 {
     if (group != 0 && group != 1)
         return;
-    const int count = std::min(static_cast<int>(totals.size()), kCharacterStatCount);
     for (int slot = kFirstRelicSlot; slot < kHouseSlots; ++slot) {
-        const ItemBase* relic = getHouseItem(slot);
-        if (!relic)
-            continue;
-        const auto& bonuses = relic->getStatBonuses();
-        for (size_t b = 0; b < bonuses.size(); ++b) {
-            const int s = toIndex(bonuses[b].first);
-            if (s < 0 || s >= count)
-                continue;
-            // A stat listed twice gives its first value, as the one-stat sum does.
-            bool earlier = false;
-            for (size_t e = 0; e < b && !earlier; ++e)
-                earlier = bonuses[e].first == bonuses[b].first;
-            if (!earlier)
-                totals[static_cast<size_t>(s)] += bonuses[b].second;
-        }
+        if (const ItemBase* relic = getHouseItem(slot))
+            relic->addStatBonuses(totals, [](int) { return false; });
     }
 }
 

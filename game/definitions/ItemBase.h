@@ -3,6 +3,7 @@
 #include "engine/object/SafeClass.h"
 #include "game/definitions/GameEnums.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
@@ -150,6 +151,22 @@ public:
     // The item's bonus to a stat (0 when none).
     int getStatBonus(CharacterStat stat) const;
     const std::vector<std::pair<CharacterStat, int>>& getStatBonuses() const { return m_statBonuses; }
+    // Adds each bonus to totals[stat index] but where skip(index) holds; a
+    // stat listed twice gives its first value, as getStatBonus reads it.
+    template <class Skip> void addStatBonuses(std::vector<int>& totals, Skip skip) const
+    {
+        const size_t count = std::min(totals.size(), static_cast<size_t>(kCharacterStatCount));
+        for (size_t b = 0; b < m_statBonuses.size(); ++b) {
+            const int s = static_cast<int>(m_statBonuses[b].first);
+            if (s < 0 || static_cast<size_t>(s) >= count || skip(s))
+                continue;
+            bool earlier = false;
+            for (size_t e = 0; e < b && !earlier; ++e)
+                earlier = m_statBonuses[e].first == m_statBonuses[b].first;
+            if (!earlier)
+                totals[static_cast<size_t>(s)] += m_statBonuses[b].second;
+        }
+    }
     const ItemSetLink& getSetLink(int index) const { return m_setLinks[index & 1]; }
     const ItemSetBonus& getPartialSetBonus() const { return m_partialSetBonus; }
     const ItemSetBonus& getFullSetBonus() const { return m_fullSetBonus; }

@@ -104,18 +104,7 @@ void Inventory::addStatsFromItems(int group, std::vector<int>& totals) const
             const ItemBase* item = items->getItem(i);
             if (!item)
                 continue;
-            const auto& bonuses = item->getStatBonuses();
-            for (size_t b = 0; b < bonuses.size(); ++b) {
-                const int s = toIndex(bonuses[b].first);
-                if (s < 0 || s >= count || fromFields(s))
-                    continue;
-                // A stat listed twice gives its first value, as the one-stat reader does.
-                bool earlier = false;
-                for (size_t e = 0; e < b && !earlier; ++e)
-                    earlier = bonuses[e].first == bonuses[b].first;
-                if (!earlier)
-                    totals[static_cast<size_t>(s)] += bonuses[b].second;
-            }
+            item->addStatBonuses(totals, fromFields);
             if (group != 1)
                 continue;
             if (armor < count)
