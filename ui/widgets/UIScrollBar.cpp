@@ -224,6 +224,14 @@ void UIScrollBar::onMouseHeld(int button, bool down)
     clickAtPointer(button, down);
 }
 
+bool UIScrollBar::handleMouseButton(int button, bool down, int x, int y)
+{
+    if (down && !reacts()) {
+        return false;
+    }
+    return UIWidget::handleMouseButton(button, down, x, y);
+}
+
 void UIScrollBar::onClick(int button, bool down, int x, int y)
 {
     if (button != 0) {

@@ -21,6 +21,9 @@ public:
     void update(float seconds) override;
     void onMouseHeld(int button, bool down) override;
     void onClick(int button, bool down, int x, int y) override;
+    // A bar whose owner is hidden (a text under a false show condition)
+    // leaves a press to what lies below it.
+    bool handleMouseButton(int button, bool down, int x, int y) override;
     bool onMouseWheel(int step) override;
     bool isVisible() const override;
     void finishSetup() override;

@@ -72,6 +72,30 @@ TEST_F(TextTest, KeysAndWheelScrollWithinTheLines)
     EXPECT_EQ(bar->getFirstVisible(), 1);
 }
 
+// A press on the bar of a text hidden by its show condition is left to what
+// lies below, as a press on the hidden text is.
+TEST(TextBarTest, APressOnTheBarOfAHiddenTextIsNotTaken)
+{
+    struct Case {
+        const char* condition;
+        bool taken;
+    };
+    for (const Case c : {Case{"", true}, Case{" showCondition WonGame\n", false}}) {
+        UITestBench bench;
+        UIMenu* menu =
+            bench.loadMenu(std::string("name M\nvisible 1\nText\n{\n size 144 40\n") + c.condition + "}\n");
+        UIText* t = static_cast<UIText*>(menu->getWidgets().front().get());
+        t->setText("a\\nb\\nc\\nd\\ne\\nf");
+        t->prepareDraw();
+        UIScrollBar* bar = t->getScrollBar();
+        ASSERT_NE(bar, nullptr);
+        const Vec2 at = bar->getScreenPosition() + bar->getSize() * 0.5f;
+        EXPECT_EQ(bench.ui.onMouseButton(0, true, static_cast<int>(at.x), static_cast<int>(at.y)), c.taken)
+            << c.condition;
+        bench.ui.onMouseButton(0, false, static_cast<int>(at.x), static_cast<int>(at.y));
+    }
+}
+
 TEST_F(TextTest, ACopyHasItsOwnBar)
 {
     text()->setText("a\\nb\\nc\\nd\\ne\\nf");
