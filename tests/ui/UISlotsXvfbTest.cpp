@@ -240,20 +240,27 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     const int powerStat = static_cast<int>(CharacterStat::Power);
     const int before = player()->getStat(powerStat);
     ASSERT_GE(before, cost);
-    const double pressed = ui.getTimeSeconds();
-    window.key(SDL_SCANCODE_1);
     const std::string used =
         "useSkill " + std::to_string(heal->getTree()) + " " + std::to_string(heal->getSkillIndex()) + " ";
-    EXPECT_TRUE(window.frameUntil([&] { return spy.saw(used); })) << ::testing::PrintToString(spy.lines);
-    EXPECT_TRUE(window.frameUntil([&] { return player()->getStat(powerStat) <= before - cost + 1; }))
-        << "power " << before << " -> " << player()->getStat(powerStat) << ", cost " << cost
-        << "; on the server " << server->getStat(powerStat) << ", action " << server->getAction()
-        << ", target " << (server->getTarget() ? server->getTarget()->getEntityNumber() : -1) << ", at "
-        << server->getPosition().x << "," << server->getPosition().y << "\n"
-        << window.logTail();
     // The heal takes its power when its cast ends; the rest is the round
-    // trip, given room for a slow machine.
+    // trip, given room for a slow machine. A cast broken off by a late
+    // set-down of the new character takes nothing: the key is pressed again.
     const double castTime = heal->getSkill()->getDefinition()->castTime;
+    const auto spent = [&] { return player()->getStat(powerStat) <= before - cost + 1; };
+    double pressed = 0.0;
+    for (int press = 0; press < 3 && !spent(); ++press) {
+        spy.lines.clear();
+        pressed = ui.getTimeSeconds();
+        window.key(SDL_SCANCODE_1);
+        EXPECT_TRUE(window.frameUntil([&] { return spy.saw(used); })) << ::testing::PrintToString(spy.lines);
+        window.frameUntil([&] { return spent() || ui.getTimeSeconds() - pressed > castTime + 2.0; });
+    }
+    EXPECT_TRUE(spent()) << "power " << before << " -> " << player()->getStat(powerStat) << ", cost " << cost
+                         << "; on the server " << server->getStat(powerStat) << ", action "
+                         << server->getAction() << ", target "
+                         << (server->getTarget() ? server->getTarget()->getEntityNumber() : -1) << ", at "
+                         << server->getPosition().x << "," << server->getPosition().y << "\n"
+                         << window.logTail();
     EXPECT_LE(ui.getTimeSeconds() - pressed, castTime + 2.0) << "the power fell late";
     const std::array<int, 4> record = {1, heal->getTree(), heal->getSkillIndex(), -1};
 
