@@ -55,6 +55,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include <algorithm>
 #include <filesystem>
 #include <iterator>
@@ -243,12 +245,18 @@ protected:
         return player && player->acceptQuest(number) ? game.getQuest(number) : nullptr;
     }
     // Frames until the check holds; false at a limit that only catches a hang.
+    // The frame count is a floor: a busy machine's loader may be late, so the
+    // wait gives up only once 60 s have passed too.
     template <class Check> bool frameUntil(Check check, int limit = 400)
     {
-        for (int i = 0; i < limit && !check(); ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; !check(); ++i) {
+            if (i >= limit && std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) {
+                return false;
+            }
             frame();
         }
-        return check();
+        return true;
     }
     // The player stands beside the entity on the server, and the client knows.
     bool standBeside(const Entity* entity, float dx)
