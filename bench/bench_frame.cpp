@@ -140,17 +140,14 @@ RaidSave playToTheRaid()
         int atStone = 0;
         while (figures.frames < limit && faults.count == 0) {
             player.play(1, figures);
-            // Every raider alive at the stone, the player home (Continue
-            // brings the player back to the stone anyway, so after two game
-            // minutes it need not be).
+            // Saved on the first step with every living raider at the stone,
+            // wherever the player is: Continue brings the player back to the
+            // stone, while the town's defenders soon kill raiders standing there.
             int alive = 0;
             int dead = 0;
             raider->countRaidParty(alive, dead);
             atStone = raidersAtStone(*raider, *own);
-            const Entity* stone = own->getLifestone();
-            const bool home = stone && self->getPosition().zone == stone->getPosition().zone;
-            if (atStone > 0 && atStone == alive &&
-                (home || figures.frames > warmUp + 2 * SelfPlayer::kFramesPerMinute)) {
+            if (atStone > 0 && atStone == alive) {
                 break;
             }
         }
