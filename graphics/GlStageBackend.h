@@ -6,6 +6,15 @@
 
 class GlStateCache;
 
+// The mipmap level every fragment of a triangle samples under a minifying
+// filter that takes the nearest level, from its window coordinates (pixels)
+// and texture coordinates, for a level-0 size of width x height: a whole
+// number, 0 also when magnified. False for any other filter, a degenerate
+// triangle, or a level of detail too near halfway between two levels for the
+// renderer's own rounding to be sure to agree.
+bool triangleLevelOfDetail(const float window[3][2], const float uv[3][2], int width, int height,
+                           unsigned minFilter, float& lod);
+
 // Draws worked-out batches with OpenGL client arrays; every state change
 // goes through the graphics system's state cache. Called with the context
 // lock held.
@@ -36,7 +45,14 @@ public:
     void setOutlineTexture(int texture) { m_outlineTexture = texture; }
 
 private:
+    // Samples the bound texture at one level of detail when the draw allows
+    // it: true when the texture's level range was narrowed (to be widened
+    // again after the draw).
+    bool fixLevelOfDetail(const StageDraw& draw, const uint32_t* indices, size_t indexCount);
+
     GlStateCache& m_state;
+    const float* m_positions = nullptr;
+    size_t m_vertexCount = 0;
     std::function<void(int)> m_bind;
     int m_outlineTexture = -1;
     LockArrays m_lock = nullptr;

@@ -37,6 +37,11 @@ struct StageDraw {
     unsigned magFilter = 0;
     const float* texCoords = nullptr; // 2 per vertex
     const uint8_t* colours = nullptr; // 4 per vertex
+    // Every triangle of the batch lies in one plane with texture coordinates
+    // an affine function of the position, the same function up to whole
+    // repeats (the ground tiles): under a parallel projection all its
+    // fragments need the same mipmap level.
+    bool flatAndAffine = false;
 };
 
 // Where worked-out batches go: OpenGL in the game, a recorder in tests.

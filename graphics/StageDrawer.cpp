@@ -330,6 +330,8 @@ void StageDrawer::drawShaderStages(RenderSurface* surface, bool unlit)
         return;
     }
     float seconds = m_waveSeconds ? m_waveSeconds() : currentWaveSeconds();
+    const bool deformed = std::any_of(shader->deforms.begin(), shader->deforms.end(),
+                                      [](const VertexDeform& d) { return d.type != DeformVertsType::None; });
     applyDeforms(seconds);
 
     StageShaderState state;
@@ -390,6 +392,9 @@ void StageDrawer::drawShaderStages(RenderSurface* surface, bool unlit)
             draw.minFilter = GL_LINEAR;
         }
         draw.magFilter = GL_LINEAR;
+        // Ground tiles: flat, each tile's coordinates 0..1 across it.
+        draw.flatAndAffine =
+            shader->blendedTile && !m_batch.hasMatrix && stage.uvModifiers.empty() && !deformed;
         m_backend->drawStage(draw, m_batch.indices.data(), m_batch.indices.size());
     }
     m_backend->endBatch();

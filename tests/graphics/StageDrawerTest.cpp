@@ -236,4 +236,42 @@ TEST_F(StageDrawerTest, FiltersAndDebugViews)
     EXPECT_EQ(drawOne(shader, s).stages[0].draw.minFilter, unsigned(GL_LINEAR));
 }
 
+TEST_F(StageDrawerTest, OnlyPlainGroundTilesAreDrawnAsFlatWithAffineCoordinates)
+{
+    struct Case {
+        const char* name;
+        bool blendedTile, scrolled, deformed;
+        bool flat[2]; // per stage
+    };
+    // The second stage's coordinates scroll where asked.
+    const Case cases[] = {
+        {"ground tile", true, false, false, {true, true}},
+        {"any other shader", false, false, false, {false, false}},
+        {"ground with moving coordinates", true, true, false, {true, false}},
+        {"ground with moving vertices", true, false, true, {false, false}},
+    };
+    for (const Case& c : cases) {
+        Shader shader;
+        shader.blendedTile = c.blendedTile;
+        shader.stages.resize(2);
+        if (c.scrolled) {
+            UVModifier scroll;
+            scroll.type = UVMod::Scroll;
+            scroll.scrollU = 1.0f;
+            shader.stages[1].uvModifiers.push_back(scroll);
+        }
+        if (c.deformed) {
+            VertexDeform deform;
+            deform.type = DeformVertsType::Wave;
+            deform.value = 0.25f;
+            shader.deforms.push_back(deform);
+        }
+        QuadSurface s;
+        const auto batch = drawOne(shader, s);
+        ASSERT_EQ(batch.stages.size(), 2u) << c.name;
+        EXPECT_EQ(batch.stages[0].draw.flatAndAffine, c.flat[0]) << c.name;
+        EXPECT_EQ(batch.stages[1].draw.flatAndAffine, c.flat[1]) << c.name;
+    }
+}
+
 } // namespace
