@@ -284,11 +284,19 @@ int main(int argc, char** argv)
         .getVar("resumeGameChar", "", UserVarSystem::kCreate)
         .setString(SelfPlayer::kPlayerName);
     Application::runConsoleLine("resumeGame");
-    for (int i = 0; i < 2000 && !(GameClient::instance() && GameClient::get().isLoaded() &&
-                                  Client::get().getLocalPlayer() && Client::get().isJoined());
-         ++i) {
-        app.frame();
-    }
+    // Frames until a state comes, or a time only a hang reaches: a busy
+    // machine makes the loader and the server's steps slow, not the frames.
+    auto frameUntil = [&](auto reached) {
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (!reached() && std::chrono::steady_clock::now() < limit) {
+            app.frame();
+        }
+        return reached();
+    };
+    frameUntil([] {
+        return GameClient::instance() && GameClient::get().isLoaded() && Client::get().getLocalPlayer() &&
+               Client::get().isJoined();
+    });
     if (!GameClient::instance() || !GameClient::get().isLoaded()) {
         std::printf("frame: the saved game does not continue\n");
         return 1;
@@ -301,20 +309,25 @@ int main(int argc, char** argv)
         const Covenant* target = Game::get().getCovenant(saved.target);
         return raider && target && raider->isRaiding() ? raidersAtStone(*raider, *target) : 0;
     };
-    for (int i = 0; i < 2000 && raidersBack() < saved.atStone; ++i) {
-        app.frame();
-    }
+    frameUntil([&] { return raidersBack() >= saved.atStone; });
     const int raiders = raidersBack();
     if (raiders < saved.atStone) {
-        std::printf("frame: the continued game has %d of the %d raiders at the player's stone\n", raiders,
-                    saved.atStone);
+        const Covenant* raider = Game::get().getCovenant(saved.raider);
+        int alive = 0, dead = 0;
+        if (raider) {
+            raider->countRaidParty(alive, dead);
+        }
+        std::printf("frame: the continued game has %d of the %d raiders at the player's stone (raiding %d, "
+                    "%d of its party alive, %d dead)\n",
+                    raiders, saved.atStone, raider && raider->isRaiding() ? 1 : 0, alive, dead);
         return 1;
     }
     Application::runConsoleLine("set paused 1");
     // The town's cells, models and textures loaded.
-    for (int i = 0; i < 400 && (i < 30 || busyLoading()); ++i) {
+    for (int i = 0; i < 30; ++i) {
         app.frame();
     }
+    frameUntil([] { return !busyLoading(); });
     for (const char* menu : {"Hud", "Status", "HotBar"}) {
         if (!menuUp(menu)) {
             std::printf("frame: the %s is not up\n", menu);
