@@ -16,6 +16,7 @@
 #include "client/mirrors/SkillListClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
+#include "engine/console/CommandSystem.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
@@ -274,15 +275,17 @@ public:
         }
         const Covenant* own = m_player->getCovenant();
         Game& game = Game::get();
-        // Its own raid, and a raid on it a game minute in (its raiders on
-        // their way or at the stone), each once.
-        bool ownRaid = false, raidOnIt = false;
+        // Its own raid a game minute after it was declared (the player by
+        // the target's stone, the raid not yet ended), and a raid on it a
+        // game minute in (its raiders on their way or at the stone), each once.
+        const bool ownRaid = own && own->isRaiding() && m_raidDeclared && m_ownRaidDeclaredAt >= 0 &&
+                             m_frame - m_ownRaidDeclaredAt >= kFramesPerMinute;
+        bool raidOnIt = false;
         for (int i = 0; own && i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
             if (!covenant || !covenant->isRaiding()) {
                 continue;
             }
-            ownRaid = ownRaid || covenant == own;
             const auto began = m_raidBegan.find(i);
             raidOnIt =
                 raidOnIt || (covenant != own && covenant->raidTarget == own->index &&
@@ -538,6 +541,10 @@ private:
         }
         if (m_frame >= m_warFrame && m_warStage < kWarDone && warAndRaid()) {
             m_branch = "war";
+            return;
+        }
+        if (endOwnRaid()) {
+            m_branch = "stop raid";
             return;
         }
         // The relations screen holds the player still while it is up: it is
@@ -1182,10 +1189,15 @@ private:
         int best = -1;
         int bestMonsters = -1;
         int bestWay = 0;
+        const std::map<int, int> foes = foesByLevel();
         for (int level = 1; level < world.getLevelCount(); ++level) {
             const int monsters = world.getLevelMonsterLevel(level);
             const int way = level == flood.zone ? 0 : stepTowards(level, flood).levels;
-            if (monsters > own + 1 || way < 0) {
+            // A built level whose foes are spent brings nothing: its dead
+            // come back only while a quest is about it.
+            const auto standing = foes.find(level);
+            if (monsters > own + 1 || way < 0 ||
+                (world.isLevelLoaded(level) && (standing == foes.end() || standing->second < kFewFoes))) {
                 continue;
             }
             const bool match = monsters >= own - 1;
@@ -1205,6 +1217,53 @@ private:
         }
         m_training = best;
         return best;
+    }
+
+    // The living foes of each level.
+    std::map<int, int> foesByLevel() const
+    {
+        std::map<int, int> foes;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+            if (actor && actor->isAlive() && actor->getMonsterType() && m_player->isEnemyOf(actor)) {
+                ++foes[actor->getPosition().zone];
+            }
+        }
+        return foes;
+    }
+
+    // A quest of kills (or of what its kills let fall) whose target level is
+    // built and whose prey stands nowhere its kills count: there, for kills
+    // that count on that level only, else anywhere. New prey comes only by
+    // chance; meanwhile the player goes where it can do something.
+    bool preyGone(Quest& quest) const
+    {
+        const auto type = static_cast<QuestType>(quest.type);
+        const bool kills = (zoneBound(quest) && type != QuestType::RescueNpc) ||
+                           type == QuestType::KillMonsters || type == QuestType::MonsterQuestItem ||
+                           type == QuestType::ArmorsmithMonsterQuestItem ||
+                           type == QuestType::WeaponsmithMonsterQuestItem;
+        const int target = quest.getTargetLevel();
+        if (!kills || quest.isComplete() || target < 0 || !World::get().isLevelLoaded(target)) {
+            return false;
+        }
+        auto& known = m_preyGone.try_emplace(quest.id, 0, false).first->second;
+        if (known.first > m_frame) {
+            return known.second;
+        }
+        bool standing = false;
+        for (int i = 0; i < Game::kMaxEntities && !standing; ++i) {
+            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+            standing = actor && actor->isAlive() && m_player->isEnemyOf(actor) && countsFor(quest, *actor) &&
+                       (!zoneBound(quest) || actor->getPosition().zone == target);
+        }
+        if (known.second != !standing) {
+            trace(
+                formatString("quest %d: its prey %s", quest.id, standing ? "is back" : "is nowhere it counts")
+                    .c_str());
+        }
+        known = {m_frame + 200, !standing};
+        return known.second;
     }
 
     // Called home (a quest to hand in, a raid on its stone) the player takes
@@ -1479,6 +1538,67 @@ private:
             }
             return true;
         }
+        }
+    }
+
+    // Its raid declared, the player ends it once its raiders are spent or
+    // kOwnRaidMinutes after the declaration. The relations screen has no
+    // control for it: the player gives the "stopRaid" command, which the
+    // client sends to the server as a control's command is sent.
+    static constexpr int kOwnRaidMinutes = 2;
+    bool endOwnRaid()
+    {
+        const Covenant* own = m_player->getCovenant();
+        if (m_ownRaidDeclaredAt < 0 || m_stopRaidAt >= 0 || !own || own->raidTarget < 0) {
+            return false;
+        }
+        int alive = 0, dead = 0;
+        own->countRaidParty(alive, dead);
+        const bool spent = dead > 0 && alive == 0;
+        if (!spent && m_frame - m_ownRaidDeclaredAt < kOwnRaidMinutes * kFramesPerMinute) {
+            return false;
+        }
+        m_stopRaidAt = m_frame;
+        m_stopRaidTarget = own->raidTarget;
+        m_stopRaidLogFrom = Client::get().getMessageLog().size();
+        if (!executeCommandLine("stopRaid")) {
+            fault() << "frame " << m_frame << ": the command stopRaid is unknown";
+        }
+        trace(formatString("ends its raid on covenant %d (%d raiders standing, %d fallen)", m_stopRaidTarget,
+                           alive, dead)
+                  .c_str());
+        return true;
+    }
+
+    // After "stopRaid" the server ends the raid and tells every player
+    // "<raider> has stopped raiding <target>"; within a game minute, or
+    // it is a fault.
+    void checkOwnRaidEnded()
+    {
+        if (m_stopRaidAt < 0 || m_ownRaidEnded) {
+            return;
+        }
+        const Covenant* own = m_player->getCovenant();
+        const Covenant* target = Game::get().getCovenant(m_stopRaidTarget);
+        const std::vector<std::string>& log = Client::get().getMessageLog();
+        bool told = false;
+        for (size_t i = std::min(m_stopRaidLogFrom, log.size()); own && target && i < log.size() && !told;
+             ++i) {
+            const std::string& line = log[i];
+            const size_t at = line.find(" has stopped raiding ");
+            told = at != std::string::npos && line.find(own->getDisplayName()) < at &&
+                   line.find(target->getDisplayName(), at) != std::string::npos;
+        }
+        if (own && own->raidTarget < 0 && told) {
+            m_ownRaidEnded = true;
+            trace("its raid has ended");
+            return;
+        }
+        if (m_frame - m_stopRaidAt > kFramesPerMinute) {
+            m_ownRaidEnded = true;
+            fault() << "frame " << m_frame << ": a game minute after stopRaid its raid on covenant "
+                    << m_stopRaidTarget << (own && own->raidTarget >= 0 ? " still lasts" : " ended")
+                    << (told ? "" : ", and no \"has stopped raiding\" line came");
         }
     }
 
@@ -2529,7 +2649,7 @@ private:
                     m_pursued = -1;
                     return giver->getPosition().zone;
                 }
-            } else if (quest->getTargetLevel() >= 0 && !setAside(quest->id) &&
+            } else if (quest->getTargetLevel() >= 0 && !setAside(quest->id) && !preyGone(*quest) &&
                        (goal < 0 || targetMonsterLevel(*quest) < goalMonsters)) {
                 goal = preyLevel(*quest);
                 goalMonsters = targetMonsterLevel(*quest);
@@ -2539,6 +2659,13 @@ private:
         if (goal > 0 && goalMonsters > ownLevel() + kReach) {
             const int training = trainingLevel();
             goal = training >= 0 ? training : goal;
+        }
+        // With no quest to go after it gains levels where foes stand, and
+        // goes home now and then for new quests.
+        const bool idle = goal < 0;
+        const bool errandsDue = m_frame >= m_nextErrands + kIdleErrandsEvery;
+        if (idle && !errandsDue) {
+            goal = trainingLevel();
         }
         // Under threat of a raid it goes only where it is quickly home from.
         if (raidThreatened()) {
@@ -2550,8 +2677,7 @@ private:
                 return m_player->getCovenant()->housePosition.zone;
             }
         }
-        // With no quest to go after it goes home now and then for new ones.
-        if (goal < 0 && m_frame >= m_nextErrands) {
+        if (idle && errandsDue) {
             return 0;
         }
         return goal;
@@ -2994,6 +3120,7 @@ private:
             std::erase_if(m_unsolvable, [&](int id) { return !m_player->hasQuest(id); });
             std::erase_if(m_setAside, [&](const auto& aside) { return !m_player->hasQuest(aside.first); });
             std::erase_if(m_preyLevels, [&](const auto& prey) { return !m_player->hasQuest(prey.first); });
+            std::erase_if(m_preyGone, [&](const auto& prey) { return !m_player->hasQuest(prey.first); });
             std::erase_if(m_questDeaths,
                           [&](const auto& deaths) { return !m_player->hasQuest(deaths.first); });
             std::erase_if(m_givers, [&](const auto& known) { return !m_player->hasQuest(known.first); });
@@ -3082,9 +3209,11 @@ private:
         const bool declared = mine && mine->isRaidAnnounced();
         if (declared && !m_raidDeclared) {
             ++figures.raidsByPlayer;
+            m_ownRaidDeclaredAt = m_frame;
             trace("declares its raid");
         }
         m_raidDeclared = declared;
+        checkOwnRaidEnded();
         checkProgress();
         for (int i = 0; i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
@@ -3466,6 +3595,11 @@ private:
     int m_usedGateAt = -1000;
     bool m_wasWarping = false;
     bool m_raidDeclared = false;
+    int m_ownRaidDeclaredAt = -1;
+    int m_stopRaidAt = -1; // the frame it gave "stopRaid"
+    int m_stopRaidTarget = -1;
+    size_t m_stopRaidLogFrom = 0; // the message log's length then
+    bool m_ownRaidEnded = false;
     bool m_threatened = false; // a raid may come (for the trace)
     int m_nextErrands = 0;
     int m_gateTries = 0;
@@ -3498,9 +3632,12 @@ private:
     std::set<int> m_gatesWoken; // levels whose gate is awake or was not reached
     int m_wakeZone = -1;
     int m_wakeUntil = 0;
-    std::map<int, int> m_setAside;                           // quest id: until which frame
-    mutable int m_pursued = -1;                              // the quest the player's journey is for
-    mutable std::map<int, std::pair<int, int>> m_preyLevels; // quest id: until which frame, level
+    std::map<int, int> m_setAside;                                 // quest id: until which frame
+    mutable int m_pursued = -1;                                    // the quest the player's journey is for
+    mutable std::map<int, std::pair<int, int>> m_preyLevels;       // quest id: until which frame, level
+    mutable std::map<int, std::pair<int, bool>> m_preyGone;        // quest id: until which frame, gone
+    static constexpr int kFewFoes = 4;                             // a level with fewer is not trained on
+    static constexpr int kIdleErrandsEvery = 6 * kFramesPerMinute; // idle, home for quests this long after
     std::map<int, int> m_questDeaths;
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;
