@@ -30,6 +30,7 @@
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Chest.h"
 #include "game/entities/Gate.h"
@@ -1174,8 +1175,15 @@ private:
         return false;
     }
 
-    // Where the player gains levels before a target too strong for it: the
-    // nearest level whose monsters match its own, else the hardest below.
+    // Where the player gains levels: a kill of a foe not above its own level
+    // brings the same experience whatever the foe's level, so the nearest
+    // level with foes to kill whose monsters are at most one above its own,
+    // one whose monsters stand kEasier below it counting as kEasier levels
+    // nearer (the harder of two as near). A level has foes to kill while
+    // some stand or blocks are unexplored (a block's monsters come when the
+    // player first nears it; a cleared level's dead come back only while a
+    // quest is about it).
+    static constexpr int kEasier = 2;
     int trainingLevel() const
     {
         if (m_frame < m_trainingUntil && m_trainingFor == ownLevel()) {
@@ -1186,28 +1194,31 @@ private:
         const LevelFlood flood = floodLevel(m_player->getPosition());
         const int own = ownLevel();
         World& world = World::get();
+        const std::map<int, int> foes = foesByLevel();
         int best = -1;
         int bestMonsters = -1;
         int bestWay = 0;
-        const std::map<int, int> foes = foesByLevel();
+        int bestCost = 0;
         for (int level = 1; level < world.getLevelCount(); ++level) {
             const int monsters = world.getLevelMonsterLevel(level);
-            const int way = level == flood.zone ? 0 : stepTowards(level, flood).levels;
-            // A built level whose foes are spent brings nothing: its dead
-            // come back only while a quest is about it.
-            const auto standing = foes.find(level);
-            if (monsters > own + 1 || way < 0 ||
-                (world.isLevelLoaded(level) && (standing == foes.end() || standing->second < kFewFoes))) {
+            if (monsters > own + 1) {
                 continue;
             }
-            const bool match = monsters >= own - 1;
-            const bool bestMatch = bestMonsters >= own - 1;
-            if (best < 0 || (match && !bestMatch) ||
-                (match == bestMatch && (match ? way < bestWay || (way == bestWay && monsters > bestMonsters)
-                                              : monsters > bestMonsters))) {
+            const auto standing = foes.find(level);
+            if ((standing == foes.end() || standing->second < kFewFoes) &&
+                unexploredBlocks(level) < kFewBlocks) {
+                continue;
+            }
+            const int way = level == flood.zone ? 0 : stepTowards(level, flood).levels;
+            if (way < 0) {
+                continue;
+            }
+            const int cost = way + (monsters <= own - kEasier ? 0 : kEasier);
+            if (best < 0 || cost < bestCost || (cost == bestCost && monsters > bestMonsters)) {
                 best = level;
                 bestMonsters = monsters;
                 bestWay = way;
+                bestCost = cost;
             }
         }
         if (best != m_training) {
@@ -1217,6 +1228,17 @@ private:
         }
         m_training = best;
         return best;
+    }
+
+    // The blocks of a level no player has neared yet.
+    static int unexploredBlocks(int level)
+    {
+        const GameRules& rules = worldRules();
+        int count = 0;
+        for (int block = 0; block < rules.blocksAcross * rules.blocksDown; ++block) {
+            count += Game::get().isBlockPopulated(level, block) ? 0 : 1;
+        }
+        return count;
     }
 
     // The living foes of each level.
@@ -1233,7 +1255,7 @@ private:
     }
 
     // A quest of kills (or of what its kills let fall) whose target level is
-    // built and whose prey stands nowhere its kills count: there, for kills
+    // explored and whose prey stands nowhere its kills count: there, for kills
     // that count on that level only, else anywhere. New prey comes only by
     // chance; meanwhile the player goes where it can do something.
     bool preyGone(Quest& quest) const
@@ -1244,7 +1266,7 @@ private:
                            type == QuestType::ArmorsmithMonsterQuestItem ||
                            type == QuestType::WeaponsmithMonsterQuestItem;
         const int target = quest.getTargetLevel();
-        if (!kills || quest.isComplete() || target < 0 || !World::get().isLevelLoaded(target)) {
+        if (!kills || quest.isComplete() || target < 0 || unexploredBlocks(target) > 0) {
             return false;
         }
         auto& known = m_preyGone.try_emplace(quest.id, 0, false).first->second;
@@ -1623,8 +1645,9 @@ private:
         m_mirror->useSkill(skill->getTree(), skill->getSlot());
     }
 
-    // An item of the bags that fits an empty place of the equipment is put
-    // on by a right click on it in its bag's window.
+    // An item of the bags that fits an empty place of the equipment, or is
+    // worth more than what the place holds, is put on by a right click on it
+    // in its bag's window (the worn one goes to the bag).
     bool equipSomething(Figures& figures)
     {
         (void)figures;
@@ -1634,7 +1657,13 @@ private:
             for (int slot = 0; items && slot < items->getSize(); ++slot) {
                 ItemBase* item = inventory->getItemAt(group, slot);
                 const EquipedLocation place = item ? inventory->findEquipSlot(*item) : EquipedLocation::None;
-                if (place == EquipedLocation::None || inventory->getItemAt(kEquipment, toIndex(place)) ||
+                const ItemBase* worn = place == EquipedLocation::None
+                                           ? nullptr
+                                           : inventory->getItemAt(kEquipment, toIndex(place));
+                // Bags stay where they are: one holding items cannot move.
+                if (place == EquipedLocation::None ||
+                    (worn &&
+                     (worn->getPrice(1) >= item->getPrice(1) || item->getItemType() == ItemType::Bag)) ||
                     !inventory->canHoldAt(*item, kEquipment, toIndex(place))) {
                     continue;
                 }
@@ -3615,7 +3644,7 @@ private:
     ZonePosition m_walkGoal{-1, 0.0f, 0.0f};
     int m_cameFrom = -1;
     int m_pushGoal = -1;
-    static constexpr int kReach = 3; // monster levels above its own a quest may send it to
+    static constexpr int kReach = 1; // monster levels above its own a quest may send it to
     mutable int m_training = -1;
     mutable int m_trainingUntil = 0;
     mutable int m_trainingFor = 0;
@@ -3632,11 +3661,12 @@ private:
     std::set<int> m_gatesWoken; // levels whose gate is awake or was not reached
     int m_wakeZone = -1;
     int m_wakeUntil = 0;
-    std::map<int, int> m_setAside;                                 // quest id: until which frame
-    mutable int m_pursued = -1;                                    // the quest the player's journey is for
-    mutable std::map<int, std::pair<int, int>> m_preyLevels;       // quest id: until which frame, level
-    mutable std::map<int, std::pair<int, bool>> m_preyGone;        // quest id: until which frame, gone
-    static constexpr int kFewFoes = 4;                             // a level with fewer is not trained on
+    std::map<int, int> m_setAside;                           // quest id: until which frame
+    mutable int m_pursued = -1;                              // the quest the player's journey is for
+    mutable std::map<int, std::pair<int, int>> m_preyLevels; // quest id: until which frame, level
+    mutable std::map<int, std::pair<int, bool>> m_preyGone;  // quest id: until which frame, gone
+    static constexpr int kFewFoes = 4;   // a level with fewer standing foes is not trained on
+    static constexpr int kFewBlocks = 2; // unless it has this many blocks unexplored
     static constexpr int kIdleErrandsEvery = 6 * kFramesPerMinute; // idle, home for quests this long after
     std::map<int, int> m_questDeaths;
     bool m_pushChosen = false;
