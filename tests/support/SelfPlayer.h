@@ -42,6 +42,7 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/skills/SkillBase.h"
+#include "game/world/AreaDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
@@ -1078,6 +1079,14 @@ private:
             m_lastPreyAt = m_frame;
             return true;
         }
+        if (prey < 0 && training && m_frame - m_lastPreyAt > 2 * kFramesPerMinute) {
+            // No foe it can reach is left here: another level for a while.
+            m_barredTraining[here] = m_frame + 20 * kFramesPerMinute;
+            m_trainingUntil = 0;
+            m_lastPreyAt = m_frame;
+            trace("finds no foe to train on here");
+            return false;
+        }
         if (prey < 0) {
             // Nothing of the quests' prey about: after a while they are set
             // aside for others (or new ones from the town).
@@ -1201,7 +1210,8 @@ private:
         int bestCost = 0;
         for (int level = 1; level < world.getLevelCount(); ++level) {
             const int monsters = world.getLevelMonsterLevel(level);
-            if (monsters > own + 1) {
+            const auto barred = m_barredTraining.find(level);
+            if (monsters > own + 1 || (barred != m_barredTraining.end() && barred->second > m_frame)) {
                 continue;
             }
             const auto standing = foes.find(level);
@@ -1254,10 +1264,12 @@ private:
         return foes;
     }
 
-    // A quest of kills (or of what its kills let fall) whose target level is
-    // explored and whose prey stands nowhere its kills count: there, for kills
-    // that count on that level only, else anywhere. New prey comes only by
-    // chance; meanwhile the player goes where it can do something.
+    // A quest of kills (or of what its kills let fall) whose prey stands
+    // nowhere its kills count (there, for kills that count on its target
+    // level only, else anywhere) and will not come: the target level is
+    // explored, or its area does not spawn that kind of monster at all (a
+    // quest the game may make). Meanwhile the player goes where it can do
+    // something.
     bool preyGone(Quest& quest) const
     {
         const auto type = static_cast<QuestType>(quest.type);
@@ -1266,7 +1278,16 @@ private:
                            type == QuestType::ArmorsmithMonsterQuestItem ||
                            type == QuestType::WeaponsmithMonsterQuestItem;
         const int target = quest.getTargetLevel();
-        if (!kills || quest.isComplete() || target < 0 || unexploredBlocks(target) > 0) {
+        if (!kills || quest.isComplete() || target < 0) {
+            return false;
+        }
+        // Unexplored blocks of its level may yet bring its prey, when that
+        // level's area spawns it at all.
+        const Level* level = World::get().getLevel(target);
+        const MonsterType* prey = quest.targets.empty() ? quest.getMonsterType(0) : nullptr;
+        const bool spawnsThere =
+            !prey || (level && level->definition && level->definition->isMonsterOfArea(prey));
+        if (spawnsThere && unexploredBlocks(target) > 0) {
             return false;
         }
         auto& known = m_preyGone.try_emplace(quest.id, 0, false).first->second;
@@ -3665,6 +3686,7 @@ private:
     mutable int m_pursued = -1;                              // the quest the player's journey is for
     mutable std::map<int, std::pair<int, int>> m_preyLevels; // quest id: until which frame, level
     mutable std::map<int, std::pair<int, bool>> m_preyGone;  // quest id: until which frame, gone
+    std::map<int, int> m_barredTraining;                     // level: until which frame it is not trained on
     static constexpr int kFewFoes = 4;   // a level with fewer standing foes is not trained on
     static constexpr int kFewBlocks = 2; // unless it has this many blocks unexplored
     static constexpr int kIdleErrandsEvery = 6 * kFramesPerMinute; // idle, home for quests this long after
