@@ -117,7 +117,9 @@ bool BehaviorJump::takeOff(const ZonePosition& spot)
     m_owner->faceTowards(spot, false);
     const float duration = static_cast<float>(endFrame - startFrame) / rate;
     velocity = Vec2{flight.x / duration, flight.y / duration};
-    m_owner->stopMoving();
+    // A step under way would go on during the flight and from the landing
+    // spot towards its old node, across whatever stands between.
+    m_owner->dropWalk();
     jumping = true;
     return true;
 }

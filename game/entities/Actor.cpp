@@ -289,9 +289,7 @@ void Actor::getTargetPosition(ZonePosition& out) const
 void Actor::warp(const ZonePosition& position)
 {
     Sentient::warp(position);
-    stopMoving();
-    m_stepping = false;
-    m_atNode = true;
+    dropWalk();
 }
 
 // ---- Sentient operations ---------------------------------------------------------
@@ -579,6 +577,13 @@ void Actor::stopMoving()
     m_pathLength = 0;
     m_path.clear();
     m_pathGoal = nullptr;
+}
+
+void Actor::dropWalk()
+{
+    stopMoving();
+    m_stepping = false;
+    m_atNode = true;
 }
 
 void Actor::walk(float dt)

@@ -125,6 +125,9 @@ public:
     void moveAlongPathTo(const ZonePosition& position);
     void followEntity(Entity* entity);
     void stopMoving();
+    // stopMoving, and the step under way ends too: the next walk starts from
+    // wherever the actor then stands (after a warp or a leap).
+    void dropWalk();
     // One step of walking along the path; false once nothing more was walked.
     void walk(float dt);
     bool isInPlayerRange(float distance) const;

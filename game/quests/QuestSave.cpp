@@ -143,8 +143,9 @@ bool Quest::read(ByteBuffer& in, int version)
 }
 
 // Carriers read back find their bodies and fall ill again. The townsfolk
-// and recruits are bound as soon as the world is loaded, the player's entry
-// waits for the player to join.
+// are bound as soon as the world is loaded; the player's entry and the
+// recruits wait for the player to join, since the player's covenant gets its
+// recruits only then (bound earlier, one would be lost from the next save).
 void Quest::rebindCarriers()
 {
     Game* game = Game::instance();
@@ -166,6 +167,9 @@ void Quest::rebindCarriers()
             bound = player;
         } else if (carrier.covenantIndex == -1) {
             bound = game->getTownNpcAt(carrier.slot);
+        } else if (!player) {
+            waiting = true;
+            continue;
         } else if (const Covenant* covenant = game->getCovenant(carrier.covenantIndex)) {
             if (carrier.slot >= 0 && carrier.slot < covenant->getRecruitSlotCount()) {
                 bound = covenant->getRecruitActor(carrier.slot);

@@ -3,10 +3,12 @@
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
+#include "game/covenants/Covenant.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/world/SpawnSystem.h"
 #include "support/HeadlessServer.h"
 #include "support/TestCovenant.h"
 #include "support/TestSupport.h"
@@ -113,6 +115,67 @@ TEST(QuestWorldSave, APlaguesSickTownsmanLoadsAsHeWasAndADroppedPlagueCuresHim)
     game.update(0.05f);
     EXPECT_FALSE(loaded->hasStatusEffect(sickness));
     EXPECT_EQ(loaded->getMaxHealth(), healthyMaximum);
+}
+
+// A plague's carriers read back with a world loaded before the player joins
+// are all kept in its record, so the world saves alike again: the townsman
+// is bound at once, the leader's recruit (whose covenant gets its recruits
+// with the join) waits for the player.
+TEST(QuestWorldSave, APlaguesCarriersStayInItsRecordUntilThePlayerJoins)
+{
+    HeadlessServer server;
+    Random::setState(0, 4242);
+    Game& game = *server.game;
+    townWithAldric(game);
+    Player* leader = game.getFirstPlayer();
+    ASSERT_NE(leader, nullptr);
+    Covenant* own = leader->getCovenant();
+    ASSERT_NE(own, nullptr);
+    Actor* recruit = server.spawns->spawnMonster(GameData::get().findMonsterType("RecruitWarrior"), 0,
+                                                 MonsterRarity::Normal, 1);
+    ASSERT_NE(recruit, nullptr);
+    const ZonePosition start = GameData::get().getStartPosition();
+    recruit->setPosition(ZonePosition(start.zone, start.x + 40.0f, start.y));
+    if (recruit->getEntityNumber() < 0) {
+        ASSERT_GE(game.addEntity(recruit), 0);
+    }
+    const int recruitSlot = own->addRecruit(recruit);
+    ASSERT_GE(recruitSlot, 0);
+
+    const struct {
+        const char* who;
+        Entity* body;
+        int covenant;
+        int slot;
+    } carriers[] = {{"a townsman", game.getTownNpcAt(1), -1, 1},
+                    {"the leader's recruit", recruit, own->index, recruitSlot}};
+    auto plague = std::make_unique<Quest>();
+    ASSERT_TRUE(plague->setup(10, game.getClock(), 4321u, toIndex(QuestType::Plague), 0));
+    for (const auto& carrier : carriers) {
+        ASSERT_NE(carrier.body, nullptr) << carrier.who;
+        plague->carriers.push_back(
+            Quest::Carrier{SafePtr<Entity>(carrier.body), carrier.covenant, carrier.slot});
+    }
+    const int number = game.addQuest(std::move(plague));
+    ByteBuffer record;
+    game.getQuest(number)->write(record);
+    ByteBuffer out;
+    ASSERT_TRUE(game.saveWorld(out));
+
+    game.clear();
+    ByteBuffer in(out.bytes());
+    std::string what;
+    size_t offset = 0;
+    ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
+    ASSERT_EQ(game.getFirstPlayer(), nullptr);
+    Quest* loaded = game.getQuest(number);
+    ASSERT_NE(loaded, nullptr);
+    ASSERT_EQ(loaded->carriers.size(), std::size(carriers));
+    EXPECT_NE(loaded->carriers[0].entity.get(), nullptr) << carriers[0].who << " is bound at the load";
+    EXPECT_EQ(loaded->carriers[1].entity.get(), nullptr) << carriers[1].who << " is bound before the join";
+    ByteBuffer again;
+    loaded->write(again);
+    EXPECT_EQ(again.bytes(), record.bytes()) << "a carrier is lost from the record before the join";
 }
 
 // Townsfolk risen to the player's level and hurt (here by a poisoner) come

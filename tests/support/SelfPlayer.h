@@ -16,6 +16,7 @@
 #include "client/mirrors/SkillListClient.h"
 #include "client/player/PlayerClient.h"
 #include "client/player/PlayerCovenantClient.h"
+#include "engine/console/CommandSystem.h"
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
@@ -29,6 +30,7 @@
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Chest.h"
 #include "game/entities/Gate.h"
@@ -40,6 +42,7 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/skills/SkillBase.h"
+#include "game/world/AreaDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
@@ -274,15 +277,17 @@ public:
         }
         const Covenant* own = m_player->getCovenant();
         Game& game = Game::get();
-        // Its own raid, and a raid on it a game minute in (its raiders on
-        // their way or at the stone), each once.
-        bool ownRaid = false, raidOnIt = false;
+        // Its own raid a game minute after it was declared (the player by
+        // the target's stone, the raid not yet ended), and a raid on it a
+        // game minute in (its raiders on their way or at the stone), each once.
+        const bool ownRaid = own && own->isRaiding() && m_raidDeclared && m_ownRaidDeclaredAt >= 0 &&
+                             m_frame - m_ownRaidDeclaredAt >= kFramesPerMinute;
+        bool raidOnIt = false;
         for (int i = 0; own && i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
             if (!covenant || !covenant->isRaiding()) {
                 continue;
             }
-            ownRaid = ownRaid || covenant == own;
             const auto began = m_raidBegan.find(i);
             raidOnIt =
                 raidOnIt || (covenant != own && covenant->raidTarget == own->index &&
@@ -538,6 +543,10 @@ private:
         }
         if (m_frame >= m_warFrame && m_warStage < kWarDone && warAndRaid()) {
             m_branch = "war";
+            return;
+        }
+        if (endOwnRaid()) {
+            m_branch = "stop raid";
             return;
         }
         // The relations screen holds the player still while it is up: it is
@@ -1070,6 +1079,14 @@ private:
             m_lastPreyAt = m_frame;
             return true;
         }
+        if (prey < 0 && training && m_frame - m_lastPreyAt > 2 * kFramesPerMinute) {
+            // No foe it can reach is left here: another level for a while.
+            m_barredTraining[here] = m_frame + 20 * kFramesPerMinute;
+            m_trainingUntil = 0;
+            m_lastPreyAt = m_frame;
+            trace("finds no foe to train on here");
+            return false;
+        }
         if (prey < 0) {
             // Nothing of the quests' prey about: after a while they are set
             // aside for others (or new ones from the town).
@@ -1167,8 +1184,15 @@ private:
         return false;
     }
 
-    // Where the player gains levels before a target too strong for it: the
-    // nearest level whose monsters match its own, else the hardest below.
+    // Where the player gains levels: a kill of a foe not above its own level
+    // brings the same experience whatever the foe's level, so the nearest
+    // level with foes to kill whose monsters are at most one above its own,
+    // one whose monsters stand kEasier below it counting as kEasier levels
+    // nearer (the harder of two as near). A level has foes to kill while
+    // some stand or blocks are unexplored (a block's monsters come when the
+    // player first nears it; a cleared level's dead come back only while a
+    // quest is about it).
+    static constexpr int kEasier = 2;
     int trainingLevel() const
     {
         if (m_frame < m_trainingUntil && m_trainingFor == ownLevel()) {
@@ -1179,23 +1203,32 @@ private:
         const LevelFlood flood = floodLevel(m_player->getPosition());
         const int own = ownLevel();
         World& world = World::get();
+        const std::map<int, int> foes = foesByLevel();
         int best = -1;
         int bestMonsters = -1;
         int bestWay = 0;
+        int bestCost = 0;
         for (int level = 1; level < world.getLevelCount(); ++level) {
             const int monsters = world.getLevelMonsterLevel(level);
-            const int way = level == flood.zone ? 0 : stepTowards(level, flood).levels;
-            if (monsters > own + 1 || way < 0) {
+            const auto barred = m_barredTraining.find(level);
+            if (monsters > own + 1 || (barred != m_barredTraining.end() && barred->second > m_frame)) {
                 continue;
             }
-            const bool match = monsters >= own - 1;
-            const bool bestMatch = bestMonsters >= own - 1;
-            if (best < 0 || (match && !bestMatch) ||
-                (match == bestMatch && (match ? way < bestWay || (way == bestWay && monsters > bestMonsters)
-                                              : monsters > bestMonsters))) {
+            const auto standing = foes.find(level);
+            if ((standing == foes.end() || standing->second < kFewFoes) &&
+                unexploredBlocks(level) < kFewBlocks) {
+                continue;
+            }
+            const int way = level == flood.zone ? 0 : stepTowards(level, flood).levels;
+            if (way < 0) {
+                continue;
+            }
+            const int cost = way + (monsters <= own - kEasier ? 0 : kEasier);
+            if (best < 0 || cost < bestCost || (cost == bestCost && monsters > bestMonsters)) {
                 best = level;
                 bestMonsters = monsters;
                 bestWay = way;
+                bestCost = cost;
             }
         }
         if (best != m_training) {
@@ -1205,6 +1238,75 @@ private:
         }
         m_training = best;
         return best;
+    }
+
+    // The blocks of a level no player has neared yet.
+    static int unexploredBlocks(int level)
+    {
+        const GameRules& rules = worldRules();
+        int count = 0;
+        for (int block = 0; block < rules.blocksAcross * rules.blocksDown; ++block) {
+            count += Game::get().isBlockPopulated(level, block) ? 0 : 1;
+        }
+        return count;
+    }
+
+    // The living foes of each level.
+    std::map<int, int> foesByLevel() const
+    {
+        std::map<int, int> foes;
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+            if (actor && actor->isAlive() && actor->getMonsterType() && m_player->isEnemyOf(actor)) {
+                ++foes[actor->getPosition().zone];
+            }
+        }
+        return foes;
+    }
+
+    // A quest of kills (or of what its kills let fall) whose prey stands
+    // nowhere its kills count (there, for kills that count on its target
+    // level only, else anywhere) and will not come: the target level is
+    // explored, or its area does not spawn that kind of monster at all (a
+    // quest the game may make). Meanwhile the player goes where it can do
+    // something.
+    bool preyGone(Quest& quest) const
+    {
+        const auto type = static_cast<QuestType>(quest.type);
+        const bool kills = (zoneBound(quest) && type != QuestType::RescueNpc) ||
+                           type == QuestType::KillMonsters || type == QuestType::MonsterQuestItem ||
+                           type == QuestType::ArmorsmithMonsterQuestItem ||
+                           type == QuestType::WeaponsmithMonsterQuestItem;
+        const int target = quest.getTargetLevel();
+        if (!kills || quest.isComplete() || target < 0) {
+            return false;
+        }
+        // Unexplored blocks of its level may yet bring its prey, when that
+        // level's area spawns it at all.
+        const Level* level = World::get().getLevel(target);
+        const MonsterType* prey = quest.targets.empty() ? quest.getMonsterType(0) : nullptr;
+        const bool spawnsThere =
+            !prey || (level && level->definition && level->definition->isMonsterOfArea(prey));
+        if (spawnsThere && unexploredBlocks(target) > 0) {
+            return false;
+        }
+        auto& known = m_preyGone.try_emplace(quest.id, 0, false).first->second;
+        if (known.first > m_frame) {
+            return known.second;
+        }
+        bool standing = false;
+        for (int i = 0; i < Game::kMaxEntities && !standing; ++i) {
+            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+            standing = actor && actor->isAlive() && m_player->isEnemyOf(actor) && countsFor(quest, *actor) &&
+                       (!zoneBound(quest) || actor->getPosition().zone == target);
+        }
+        if (known.second != !standing) {
+            trace(
+                formatString("quest %d: its prey %s", quest.id, standing ? "is back" : "is nowhere it counts")
+                    .c_str());
+        }
+        known = {m_frame + 200, !standing};
+        return known.second;
     }
 
     // Called home (a quest to hand in, a raid on its stone) the player takes
@@ -1482,6 +1584,67 @@ private:
         }
     }
 
+    // Its raid declared, the player ends it once its raiders are spent or
+    // kOwnRaidMinutes after the declaration. The relations screen has no
+    // control for it: the player gives the "stopRaid" command, which the
+    // client sends to the server as a control's command is sent.
+    static constexpr int kOwnRaidMinutes = 2;
+    bool endOwnRaid()
+    {
+        const Covenant* own = m_player->getCovenant();
+        if (m_ownRaidDeclaredAt < 0 || m_stopRaidAt >= 0 || !own || own->raidTarget < 0) {
+            return false;
+        }
+        int alive = 0, dead = 0;
+        own->countRaidParty(alive, dead);
+        const bool spent = dead > 0 && alive == 0;
+        if (!spent && m_frame - m_ownRaidDeclaredAt < kOwnRaidMinutes * kFramesPerMinute) {
+            return false;
+        }
+        m_stopRaidAt = m_frame;
+        m_stopRaidTarget = own->raidTarget;
+        m_stopRaidLogFrom = Client::get().getMessageLog().size();
+        if (!executeCommandLine("stopRaid")) {
+            fault() << "frame " << m_frame << ": the command stopRaid is unknown";
+        }
+        trace(formatString("ends its raid on covenant %d (%d raiders standing, %d fallen)", m_stopRaidTarget,
+                           alive, dead)
+                  .c_str());
+        return true;
+    }
+
+    // After "stopRaid" the server ends the raid and tells every player
+    // "<raider> has stopped raiding <target>"; within a game minute, or
+    // it is a fault.
+    void checkOwnRaidEnded()
+    {
+        if (m_stopRaidAt < 0 || m_ownRaidEnded) {
+            return;
+        }
+        const Covenant* own = m_player->getCovenant();
+        const Covenant* target = Game::get().getCovenant(m_stopRaidTarget);
+        const std::vector<std::string>& log = Client::get().getMessageLog();
+        bool told = false;
+        for (size_t i = std::min(m_stopRaidLogFrom, log.size()); own && target && i < log.size() && !told;
+             ++i) {
+            const std::string& line = log[i];
+            const size_t at = line.find(" has stopped raiding ");
+            told = at != std::string::npos && line.find(own->getDisplayName()) < at &&
+                   line.find(target->getDisplayName(), at) != std::string::npos;
+        }
+        if (own && own->raidTarget < 0 && told) {
+            m_ownRaidEnded = true;
+            trace("its raid has ended");
+            return;
+        }
+        if (m_frame - m_stopRaidAt > kFramesPerMinute) {
+            m_ownRaidEnded = true;
+            fault() << "frame " << m_frame << ": a game minute after stopRaid its raid on covenant "
+                    << m_stopRaidTarget << (own && own->raidTarget >= 0 ? " still lasts" : " ended")
+                    << (told ? "" : ", and no \"has stopped raiding\" line came");
+        }
+    }
+
     // One of the player's learnt skills that is ready, on the foe, as its
     // hot bar key uses it.
     void useSkillOn(int foe)
@@ -1503,8 +1666,9 @@ private:
         m_mirror->useSkill(skill->getTree(), skill->getSlot());
     }
 
-    // An item of the bags that fits an empty place of the equipment is put
-    // on by a right click on it in its bag's window.
+    // An item of the bags that fits an empty place of the equipment, or is
+    // worth more than what the place holds, is put on by a right click on it
+    // in its bag's window (the worn one goes to the bag).
     bool equipSomething(Figures& figures)
     {
         (void)figures;
@@ -1514,7 +1678,13 @@ private:
             for (int slot = 0; items && slot < items->getSize(); ++slot) {
                 ItemBase* item = inventory->getItemAt(group, slot);
                 const EquipedLocation place = item ? inventory->findEquipSlot(*item) : EquipedLocation::None;
-                if (place == EquipedLocation::None || inventory->getItemAt(kEquipment, toIndex(place)) ||
+                const ItemBase* worn = place == EquipedLocation::None
+                                           ? nullptr
+                                           : inventory->getItemAt(kEquipment, toIndex(place));
+                // Bags stay where they are: one holding items cannot move.
+                if (place == EquipedLocation::None ||
+                    (worn &&
+                     (worn->getPrice(1) >= item->getPrice(1) || item->getItemType() == ItemType::Bag)) ||
                     !inventory->canHoldAt(*item, kEquipment, toIndex(place))) {
                     continue;
                 }
@@ -2529,7 +2699,7 @@ private:
                     m_pursued = -1;
                     return giver->getPosition().zone;
                 }
-            } else if (quest->getTargetLevel() >= 0 && !setAside(quest->id) &&
+            } else if (quest->getTargetLevel() >= 0 && !setAside(quest->id) && !preyGone(*quest) &&
                        (goal < 0 || targetMonsterLevel(*quest) < goalMonsters)) {
                 goal = preyLevel(*quest);
                 goalMonsters = targetMonsterLevel(*quest);
@@ -2539,6 +2709,13 @@ private:
         if (goal > 0 && goalMonsters > ownLevel() + kReach) {
             const int training = trainingLevel();
             goal = training >= 0 ? training : goal;
+        }
+        // With no quest to go after it gains levels where foes stand, and
+        // goes home now and then for new quests.
+        const bool idle = goal < 0;
+        const bool errandsDue = m_frame >= m_nextErrands + kIdleErrandsEvery;
+        if (idle && !errandsDue) {
+            goal = trainingLevel();
         }
         // Under threat of a raid it goes only where it is quickly home from.
         if (raidThreatened()) {
@@ -2550,8 +2727,7 @@ private:
                 return m_player->getCovenant()->housePosition.zone;
             }
         }
-        // With no quest to go after it goes home now and then for new ones.
-        if (goal < 0 && m_frame >= m_nextErrands) {
+        if (idle && errandsDue) {
             return 0;
         }
         return goal;
@@ -2994,6 +3170,7 @@ private:
             std::erase_if(m_unsolvable, [&](int id) { return !m_player->hasQuest(id); });
             std::erase_if(m_setAside, [&](const auto& aside) { return !m_player->hasQuest(aside.first); });
             std::erase_if(m_preyLevels, [&](const auto& prey) { return !m_player->hasQuest(prey.first); });
+            std::erase_if(m_preyGone, [&](const auto& prey) { return !m_player->hasQuest(prey.first); });
             std::erase_if(m_questDeaths,
                           [&](const auto& deaths) { return !m_player->hasQuest(deaths.first); });
             std::erase_if(m_givers, [&](const auto& known) { return !m_player->hasQuest(known.first); });
@@ -3082,9 +3259,11 @@ private:
         const bool declared = mine && mine->isRaidAnnounced();
         if (declared && !m_raidDeclared) {
             ++figures.raidsByPlayer;
+            m_ownRaidDeclaredAt = m_frame;
             trace("declares its raid");
         }
         m_raidDeclared = declared;
+        checkOwnRaidEnded();
         checkProgress();
         for (int i = 0; i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
@@ -3466,6 +3645,11 @@ private:
     int m_usedGateAt = -1000;
     bool m_wasWarping = false;
     bool m_raidDeclared = false;
+    int m_ownRaidDeclaredAt = -1;
+    int m_stopRaidAt = -1; // the frame it gave "stopRaid"
+    int m_stopRaidTarget = -1;
+    size_t m_stopRaidLogFrom = 0; // the message log's length then
+    bool m_ownRaidEnded = false;
     bool m_threatened = false; // a raid may come (for the trace)
     int m_nextErrands = 0;
     int m_gateTries = 0;
@@ -3481,7 +3665,7 @@ private:
     ZonePosition m_walkGoal{-1, 0.0f, 0.0f};
     int m_cameFrom = -1;
     int m_pushGoal = -1;
-    static constexpr int kReach = 3; // monster levels above its own a quest may send it to
+    static constexpr int kReach = 1; // monster levels above its own a quest may send it to
     mutable int m_training = -1;
     mutable int m_trainingUntil = 0;
     mutable int m_trainingFor = 0;
@@ -3501,6 +3685,11 @@ private:
     std::map<int, int> m_setAside;                           // quest id: until which frame
     mutable int m_pursued = -1;                              // the quest the player's journey is for
     mutable std::map<int, std::pair<int, int>> m_preyLevels; // quest id: until which frame, level
+    mutable std::map<int, std::pair<int, bool>> m_preyGone;  // quest id: until which frame, gone
+    std::map<int, int> m_barredTraining;                     // level: until which frame it is not trained on
+    static constexpr int kFewFoes = 4;   // a level with fewer standing foes is not trained on
+    static constexpr int kFewBlocks = 2; // unless it has this many blocks unexplored
+    static constexpr int kIdleErrandsEvery = 6 * kFramesPerMinute; // idle, home for quests this long after
     std::map<int, int> m_questDeaths;
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;

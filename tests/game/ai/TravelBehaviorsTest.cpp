@@ -262,6 +262,44 @@ TEST_F(JumpBehaviorTest, FliesBetweenTheMarkersAndLandsOnItsSpot)
     EXPECT_EQ(spider->getPosition(), jump->landingSpot);
 }
 
+// A spider caught mid-step by its leap flies the straight line to its
+// landing spot and stays there, whichever way the step went: the walk of
+// each frame (as the actor's think runs it) carries no old step on.
+TEST_F(JumpBehaviorTest, ALeapTakenMidStepKeepsToItsLineAndSpot)
+{
+    const struct {
+        const char* way;
+        int tx, ty;
+    } steps[] = {{"north", 40, 30}, {"south", 40, 50}, {"west", 30, 40}, {"north-west", 32, 32}};
+    for (const auto& row : steps) {
+        SCOPED_TRACE(row.way);
+        spider->warp(nav.tileCentre(0, 40, 40));
+        spider->moveAlongPathTo(nav.tileCentre(0, row.tx, row.ty));
+        spider->walk(0.05f);
+        ASSERT_TRUE(spider->isStepping());
+        jump->setFinished(false);
+        jump->attemptTimer.running = false;
+        ASSERT_TRUE(leapAt(200.0f));
+        const ZonePosition from = spider->getPosition();
+        const Vec2 line = ZonePosition::getOffset(from, jump->landingSpot);
+        const float length = vec2Length(line);
+        ASSERT_GT(length, 0.0f);
+        float widest = 0.0f;
+        for (int i = 0; i < 40 && jump->canContinue(); ++i) {
+            spider->updateAnimation(0.05f);
+            jump->update(0.05f);
+            spider->walk(0.05f);
+            const Vec2 at = ZonePosition::getOffset(from, spider->getPosition());
+            widest = std::max(widest, std::fabs(at.x * line.y - at.y * line.x) / length);
+        }
+        jump->stop();
+        spider->walk(0.05f);
+        EXPECT_LT(widest, 1.0f) << "off the line of the leap";
+        EXPECT_EQ(spider->getPosition(), jump->landingSpot);
+        spider->stopAnimation("jump");
+    }
+}
+
 TEST_F(JumpBehaviorTest, NoFlightWithoutOrderedMarkersAClearLineOrADirection)
 {
     const ZonePosition from = spider->getPosition();
