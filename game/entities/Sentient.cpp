@@ -19,6 +19,7 @@
 #include "game/world/GameClasses.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -285,6 +286,53 @@ void Sentient::updateStats(bool refill)
         covenant->updateStats();
 }
 
+namespace {
+
+// Whether the bonuses of a group adjust the stat, the class's fixed power
+// aside.
+constexpr bool adjustableInGroup(int s, int group)
+{
+    if (s < stat(CharacterStat::Strength) ||
+        (s >= stat(CharacterStat::Skill1) && s <= stat(CharacterStat::Skill60)))
+        return false;
+    switch (static_cast<CharacterStat>(s)) {
+    case CharacterStat::Power:
+    case CharacterStat::Level:
+    case CharacterStat::Xp:
+    case CharacterStat::XpNeeded:
+    case CharacterStat::Class:
+    case CharacterStat::AttributePointsLeft:
+    case CharacterStat::SkillPointsLeft:
+    // Stored values, not derived: a bonus would pile up at every recompute.
+    case CharacterStat::PowerRising:
+    case CharacterStat::XpDebt:
+    case CharacterStat::Money:
+    case CharacterStat::LastSkillRaised:
+    case CharacterStat::SecretsFound:
+    case CharacterStat::SpecificSecrets:
+        return false;
+    default:
+        break;
+    }
+    bool attribute = s >= stat(CharacterStat::Strength) && s <= stat(CharacterStat::Spirit);
+    if (group == 0)
+        return attribute;
+    if (group == 1)
+        return !attribute;
+    return true;
+}
+
+// Looked up for every stat of every recompute.
+constexpr auto kAdjustable = [] {
+    std::array<std::array<bool, Sentient::kStatCount>, 4> table{};
+    for (int group = 0; group < 4; ++group)
+        for (int s = 0; s < Sentient::kStatCount; ++s)
+            table[static_cast<size_t>(group)][static_cast<size_t>(s)] = adjustableInGroup(s, group);
+    return table;
+}();
+
+} // namespace
+
 void Sentient::computeStatGroup(int group, bool refill)
 {
     CounterList& s = m_stats;
@@ -359,47 +407,40 @@ void Sentient::computeStatGroup(int group, bool refill)
         inventory->addStatsFromItems(group, fromItems);
     if (const Covenant* covenant = getCovenant())
         covenant->addRelicStatBonuses(group, fromRelics);
+    // So are the skills, unless their sums could change during the pass.
+    std::vector<int> fromSkills;
+    std::vector<float> skillMults;
+    bool skillsSummed = false;
+    if (group == 0 || group == 1) {
+        fromSkills.assign(kStatCount, 0);
+        skillsSummed = EntityServices::skillStatChanges(this, group, fromSkills);
+    } else if (group == 2) {
+        skillMults.assign(kStatCount, 0.0f);
+        skillsSummed = EntityServices::skillStatMults(this, skillMults);
+    }
+    const bool fixedPower = m_class && m_class->maxPower > 0;
+    const bool tabled = group >= 0 && group <= 3;
     for (int i = stat(CharacterStat::Strength); i < kStatCount; ++i) {
         const auto at = static_cast<size_t>(i);
-        if (isStatAdjustable(i, group))
-            applyStatBonuses(i, group, fromItems[at], fromRelics[at]);
+        // isStatAdjustable, looked up in its table.
+        const bool adjustable = tabled ? kAdjustable[static_cast<size_t>(group)][at] &&
+                                             !(fixedPower && i == stat(CharacterStat::MaxPower))
+                                       : isStatAdjustable(i, group);
+        if (!adjustable)
+            continue;
+        const int* skillChange = skillsSummed && !fromSkills.empty() ? &fromSkills[at] : nullptr;
+        const float* skillMult = skillsSummed && !skillMults.empty() ? &skillMults[at] : nullptr;
+        applyStatBonuses(i, group, fromItems[at], fromRelics[at], skillChange, skillMult);
     }
 }
 
 bool Sentient::isStatAdjustable(int s, int group) const
 {
-    if (s < stat(CharacterStat::Strength) ||
-        (s >= stat(CharacterStat::Skill1) && s <= stat(CharacterStat::Skill60)))
+    if (s == stat(CharacterStat::MaxPower) && m_class && m_class->maxPower > 0)
         return false;
-    switch (static_cast<CharacterStat>(s)) {
-    case CharacterStat::Power:
-    case CharacterStat::Level:
-    case CharacterStat::Xp:
-    case CharacterStat::XpNeeded:
-    case CharacterStat::Class:
-    case CharacterStat::AttributePointsLeft:
-    case CharacterStat::SkillPointsLeft:
-    // Stored values, not derived: a bonus would pile up at every recompute.
-    case CharacterStat::PowerRising:
-    case CharacterStat::XpDebt:
-    case CharacterStat::Money:
-    case CharacterStat::LastSkillRaised:
-    case CharacterStat::SecretsFound:
-    case CharacterStat::SpecificSecrets:
-        return false;
-    case CharacterStat::MaxPower:
-        if (m_class && m_class->maxPower > 0)
-            return false;
-        break;
-    default:
-        break;
-    }
-    bool attribute = s >= stat(CharacterStat::Strength) && s <= stat(CharacterStat::Spirit);
-    if (group == 0)
-        return attribute;
-    if (group == 1)
-        return !attribute;
-    return true;
+    if (s < 0 || s >= kStatCount || group < 0 || group > 3)
+        return adjustableInGroup(s, group);
+    return kAdjustable[static_cast<size_t>(group)][static_cast<size_t>(s)];
 }
 
 void Sentient::applyStatBonuses(int s, int group)
@@ -412,17 +453,18 @@ void Sentient::applyStatBonuses(int s, int group)
     int fromRelics = 0;
     if (const Covenant* covenant = getCovenant())
         covenant->addRelicStatBonus(s, fromRelics, group);
-    applyStatBonuses(s, group, fromItems, fromRelics);
+    applyStatBonuses(s, group, fromItems, fromRelics, nullptr, nullptr);
 }
 
-void Sentient::applyStatBonuses(int s, int group, int fromItems, int fromRelics)
+void Sentient::applyStatBonuses(int s, int group, int fromItems, int fromRelics, const int* skillChange,
+                                const float* skillMult)
 {
     int value = m_stats.get(s);
     if (group == 2) {
         double p = 0.0;
         for (const StatusEffect* e : m_effects)
             p += static_cast<double>(e->getStatMult(s));
-        p += static_cast<double>(EntityServices::skillStatMult(this, s));
+        p += static_cast<double>(skillMult ? *skillMult : EntityServices::skillStatMult(this, s));
         // A stat no percentage touches keeps its value exactly.
         if (p == 0.0)
             return;
@@ -433,7 +475,7 @@ void Sentient::applyStatBonuses(int s, int group, int fromItems, int fromRelics)
         for (const StatusEffect* e : m_effects)
             e->addStatBonus(group, s, value);
         if (group == 0 || group == 1)
-            value += EntityServices::skillStatChange(this, s, group);
+            value += skillChange ? *skillChange : EntityServices::skillStatChange(this, s, group);
         value += fromRelics;
     }
     m_stats.set(s, value);

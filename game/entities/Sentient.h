@@ -348,8 +348,11 @@ protected:
 
 private:
     // `fromItems` is what the worn items and the shelf add to the stat,
-    // `fromRelics` what the covenant's relics add. For an adjustable stat only.
-    void applyStatBonuses(int stat, int group, int fromItems, int fromRelics);
+    // `fromRelics` what the covenant's relics add, `skillChange` /
+    // `skillMult` what the skills add (null: asked for this stat). For an
+    // adjustable stat only.
+    void applyStatBonuses(int stat, int group, int fromItems, int fromRelics, const int* skillChange,
+                          const float* skillMult);
     // The line test to a place; `other` (may be null) does not block it.
     bool isLineClearTo(const ZonePosition& position, const Entity* other, bool sight) const;
 
