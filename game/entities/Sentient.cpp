@@ -418,6 +418,26 @@ void Sentient::computeStatGroup(int group, bool refill)
         skillMults.assign(kStatCount, 0.0f);
         skillsSummed = EntityServices::skillStatMults(this, skillMults);
     }
+    // And the active effects, each stat's sum taken in the effects' order.
+    // Movement is left to each effect: one that holds its bearer still
+    // clears what came before it.
+    std::vector<int> fromEffects(kStatCount, 0);
+    std::vector<double> effectMults(kStatCount, 0.0);
+    constexpr size_t kFirst = stat(CharacterStat::Strength);
+    constexpr size_t kEnd = std::min(kStatCount, StatusEffect::kStatCount);
+    // Group 0 adds attributes only, group 3 nothing but Movement's hold.
+    constexpr size_t kAttributesEnd = stat(CharacterStat::Spirit) + 1;
+    for (const StatusEffect* e : m_effects) {
+        if ((group < 0 || group > 2) || !e->isActive())
+            continue;
+        if (group == 2) {
+            for (size_t at = kFirst; at < kEnd; ++at)
+                effectMults[at] += static_cast<double>(static_cast<float>(e->statMults[at]) / 1000.0f);
+        } else {
+            for (size_t at = kFirst; at < (group == 0 ? kAttributesEnd : kEnd); ++at)
+                fromEffects[at] += e->statChanges[at];
+        }
+    }
     const bool fixedPower = m_class && m_class->maxPower > 0;
     const bool tabled = group >= 0 && group <= 3;
     for (int i = stat(CharacterStat::Strength); i < kStatCount; ++i) {
@@ -428,9 +448,18 @@ void Sentient::computeStatGroup(int group, bool refill)
                                        : isStatAdjustable(i, group);
         if (!adjustable)
             continue;
-        const int* skillChange = skillsSummed && !fromSkills.empty() ? &fromSkills[at] : nullptr;
-        const float* skillMult = skillsSummed && !skillMults.empty() ? &skillMults[at] : nullptr;
-        applyStatBonuses(i, group, fromItems[at], fromRelics[at], skillChange, skillMult);
+        StatSources sources;
+        sources.items = fromItems[at];
+        sources.relics = fromRelics[at];
+        if (skillsSummed && !fromSkills.empty())
+            sources.skills = &fromSkills[at];
+        if (skillsSummed && !skillMults.empty())
+            sources.skillMult = &skillMults[at];
+        if (i != stat(CharacterStat::Movement)) {
+            sources.effects = &fromEffects[at];
+            sources.effectMult = &effectMults[at];
+        }
+        applyStatBonuses(i, group, sources);
     }
 }
 
@@ -453,30 +482,41 @@ void Sentient::applyStatBonuses(int s, int group)
     int fromRelics = 0;
     if (const Covenant* covenant = getCovenant())
         covenant->addRelicStatBonus(s, fromRelics, group);
-    applyStatBonuses(s, group, fromItems, fromRelics, nullptr, nullptr);
+    StatSources sources;
+    sources.items = fromItems;
+    sources.relics = fromRelics;
+    applyStatBonuses(s, group, sources);
 }
 
-void Sentient::applyStatBonuses(int s, int group, int fromItems, int fromRelics, const int* skillChange,
-                                const float* skillMult)
+void Sentient::applyStatBonuses(int s, int group, const StatSources& sources)
 {
     int value = m_stats.get(s);
     if (group == 2) {
         double p = 0.0;
-        for (const StatusEffect* e : m_effects)
-            p += static_cast<double>(e->getStatMult(s));
-        p += static_cast<double>(skillMult ? *skillMult : EntityServices::skillStatMult(this, s));
+        if (sources.effectMult) {
+            p = *sources.effectMult;
+        } else {
+            for (const StatusEffect* e : m_effects)
+                p += static_cast<double>(e->getStatMult(s));
+        }
+        p += static_cast<double>(sources.skillMult ? *sources.skillMult
+                                                   : EntityServices::skillStatMult(this, s));
         // A stat no percentage touches keeps its value exactly.
         if (p == 0.0)
             return;
         value = static_cast<int>(std::ceil(applyPercent(static_cast<double>(value), p)));
     } else {
         addStatBonus(s, value, group);
-        value += fromItems;
-        for (const StatusEffect* e : m_effects)
-            e->addStatBonus(group, s, value);
+        value += sources.items;
+        if (sources.effects) {
+            value += *sources.effects;
+        } else {
+            for (const StatusEffect* e : m_effects)
+                e->addStatBonus(group, s, value);
+        }
         if (group == 0 || group == 1)
-            value += skillChange ? *skillChange : EntityServices::skillStatChange(this, s, group);
-        value += fromRelics;
+            value += sources.skills ? *sources.skills : EntityServices::skillStatChange(this, s, group);
+        value += sources.relics;
     }
     m_stats.set(s, value);
 }
