@@ -1,8 +1,9 @@
 // The computer covenants' part of the server step on the shipped data, in a
 // generated world with four of them through the real headless program: the
 // covenant step averaged over 20,000 steps (budget 0.05 ms) and a step in
-// which all four simulate their battles (budget 2 ms). Prints each figure
-// against its budget and exits 1 over one.
+// which all four simulate their battles (budget 2 ms), each in this thread's
+// processor time (on a loaded machine the wall time also counts the waits
+// for a core). Prints each figure against its budget and exits 1 over one.
 #include "bench/BenchProgram.h"
 #include "bench/BenchSupport.h"
 #include "engine/app/Application.h"
@@ -116,9 +117,9 @@ int main(int argc, char** argv)
     const int steps = benchCount(20000, 500);
     double sum = 0.0;
     for (int i = 0; i < steps; ++i) {
-        auto start = SteadyClock::now();
+        const double start = threadCpuMs();
         covenantStep(covenants, kDt);
-        sum += msSince(start);
+        sum += threadCpuMs() - start;
     }
     ok &= report(formatString("covenant step, mean of %d", steps).c_str(), sum / steps, 0.05);
     for (const ActorCovenant* c : covenants)
@@ -161,9 +162,9 @@ int main(int argc, char** argv)
     std::printf("battle rounds fought %d of %zu\n", fought, rounds * covenants.size());
     std::sort(battles.begin(), battles.end());
     std::sort(battlesCpu.begin(), battlesCpu.end());
-    std::printf("battle step median %.4f ms, its CPU time median %.4f ms, worst %.4f ms\n",
-                battles[battles.size() / 2], battlesCpu[battlesCpu.size() / 2], battlesCpu.back());
-    ok &= report(formatString("a step of four battle rounds, worst of %d", rounds).c_str(), battles.back(),
+    std::printf("battle step wall median %.4f ms, worst %.4f ms; its CPU time median %.4f ms\n",
+                battles[battles.size() / 2], battles.back(), battlesCpu[battlesCpu.size() / 2]);
+    ok &= report(formatString("a step of four battle rounds, worst of %d", rounds).c_str(), battlesCpu.back(),
                  2.0);
     return budgetExitCode(ok);
 }

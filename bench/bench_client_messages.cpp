@@ -4,7 +4,8 @@
 //     steady state (the 300 mirrors exist, the entries stay): at most 0.3 ms;
 //   - Client::pickEntity over 1,000 mirrors with the loaded BoxMan model: at
 //     most 0.25 ms.
-// The process exits with 1 when a mean is above its budget.
+// The process exits with 1 when a mean of processor time is above its budget
+// (on a loaded machine the wall time also counts the waits for a core).
 #include "bench/BenchClient.h"
 #include "bench/BenchSupport.h"
 #include "engine/data/DatabaseEntry.h"
@@ -128,7 +129,7 @@ public:
             if (run.run_type != Run::RT_Iteration || run.iterations == 0) {
                 continue;
             }
-            double ms = run.real_accumulated_time * 1000.0 / static_cast<double>(run.iterations);
+            double ms = run.cpu_accumulated_time * 1000.0 / static_cast<double>(run.iterations);
             double budget =
                 run.run_name.function_name == "BM_ReadAndApplyStateMessage" ? kApplyBudgetMs : kPickBudgetMs;
             if (ms > budget) {

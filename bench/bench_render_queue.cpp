@@ -1,8 +1,9 @@
 // One frame of the render queue: 961 blended tiles of three layers, 150
 // BoxMan models with three worn models each, 2,000 particles and 20 beams of
 // 16 segments; beginFrame, the adds and drawQueuedSurfaces through the
-// recording stage back end. Budget: 3 ms per frame (mean over 500 frames);
-// the program exits 1 above it.
+// recording stage back end. Budget: 3 ms of this thread's processor time per
+// frame (mean over 500 frames; on a loaded machine the wall time also counts
+// the waits for a core); the program exits 1 above it.
 #include "bench/BenchSupport.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
@@ -17,7 +18,6 @@
 #include "tests/support/RecordingStageBackend.h"
 
 #include <array>
-#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -115,12 +115,11 @@ int main(int argc, char** argv)
     const size_t queued = queue.getQueued().size();
     const size_t batchesBefore = backend.batchCount;
     const int frames = benchCount(500, 20);
-    const auto start = std::chrono::steady_clock::now();
+    const double start = bench_pairs::threadSeconds();
     for (int i = 0; i < frames; ++i) {
         frame();
     }
-    const double ms =
-        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count() / frames;
+    const double ms = (bench_pairs::threadSeconds() - start) * 1000.0 / frames;
     std::printf("render queue frame: %.3f ms (%zu surfaces, %.1f batches a frame; budget 3 ms)\n", ms, queued,
                 static_cast<double>(backend.batchCount - batchesBefore) / frames);
     return budgetExitCode(ms <= 3.0);

@@ -41,14 +41,23 @@ void UISystem::updateActiveMenus(bool includeInputOnly)
     collect();
     // An open drop-down list lies over every menu while it is open (the
     // game's menus are listed under the windows): drawn last, asked first.
-    std::stable_partition(m_active.begin(), m_active.end(), [](const UIMenu* menu) {
+    // Moved forward in place, keeping the order: this runs for every
+    // pointer question, and a stable partition takes a buffer each time.
+    auto onTop = [](const UIMenu* menu) {
         for (const std::unique_ptr<UIWidget>& widget : menu->getWidgets()) {
             if (widget->drawsOnTop() && widget->isVisible()) {
                 return true;
             }
         }
         return false;
-    });
+    };
+    auto front = m_active.begin();
+    for (auto it = m_active.begin(); it != m_active.end(); ++it) {
+        if (onTop(*it)) {
+            std::rotate(front, it, it + 1);
+            ++front;
+        }
+    }
 }
 
 UIWidget* UISystem::getWidgetAtMouse(bool onlyFlagged)

@@ -131,11 +131,10 @@ void ActorCovenant::write(ByteBuffer& buffer) const
             continue;
         }
         // A member whose body faded for good keeps its record but gets no
-        // new body on loading.
-        Actor* actor = recruit->getActor();
-        if (actor)
-            recruit->saveFromActor(actor);
-        buffer.writeInt(static_cast<int32_t>(actor || destroyed ? kSlotEmbodied : kSlotBodiless));
+        // new body on loading. The record takes its body's state as it is
+        // written.
+        const bool embodied = recruit->getActor() != nullptr;
+        buffer.writeInt(static_cast<int32_t>(embodied || destroyed ? kSlotEmbodied : kSlotBodiless));
         recruit->write(buffer);
     }
     writeInfluenceCounters(buffer, influence);

@@ -11,6 +11,7 @@
 #include "game/world/Game.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cmath>
 
@@ -184,12 +185,18 @@ void Covenant::collectMembers(std::vector<Sentient*>& out) const
 
 void Covenant::updateStats()
 {
+    // The relics are found once for all the multipliers (each member's
+    // recompute lands here).
+    std::array<const ItemBase*, kHouseSlots> relics{};
+    size_t relicCount = 0;
+    for (int slot = kFirstRelicSlot; slot < kHouseSlots; ++slot) {
+        if (const ItemBase* relic = getHouseItem(slot))
+            relics[relicCount++] = relic;
+    }
     for (int k = 0; k < static_cast<int>(multipliers.size()); ++k) {
         float product = 1.0f;
-        for (int slot = kFirstRelicSlot; slot < kHouseSlots; ++slot) {
-            if (const ItemBase* relic = getHouseItem(slot))
-                product *= relic->getCovenantMultiplier(static_cast<CovenantMultiplier>(k));
-        }
+        for (size_t r = 0; r < relicCount; ++r)
+            product *= relics[r]->getCovenantMultiplier(static_cast<CovenantMultiplier>(k));
         multipliers[static_cast<size_t>(k)] = product;
     }
     computeGuardCosts();

@@ -51,6 +51,28 @@ StartingSizes startingSizes()
     return entry->derived<StartingSizes>([](const DatabaseEntry&) { return readStartingSizes(); });
 }
 
+int startingGroupSize(int group, const StartingSizes& sizes)
+{
+    switch (group) {
+    case kMain:
+        return InventoryBase::kBagCount;
+    case kEquipment:
+        return kEquipedLocationCount;
+    case kStash:
+        return sizes.stash;
+    case kLoot:
+        return sizes.loot;
+    case kHouse:
+        return 2 * InventoryBase::kHouseGuardPlaces;
+    case kBookshelf:
+        return sizes.bookshelf;
+    case kBackup:
+        return 2;
+    default:
+        return 0; // bag groups open with their bags
+    }
+}
+
 bool isBagItem(const ItemBase* item)
 {
     return item && item->getItemType() == ItemType::Bag;
@@ -82,9 +104,12 @@ ItemSlotType InventoryBase::slotTypeOfLocation(int location)
 
 InventoryBase::InventoryBase()
 {
+    // The sizes are looked up once for all the groups (every body has an
+    // inventory, and a save's members make several).
+    const StartingSizes sizes = startingSizes();
     for (int g = 0; g < kInventoryGroupCount; ++g) {
         m_groups[static_cast<size_t>(g)].setIndex(g);
-        m_groups[static_cast<size_t>(g)].setSize(getStartingGroupSize(g));
+        m_groups[static_cast<size_t>(g)].setSize(startingGroupSize(g, sizes));
     }
 }
 
@@ -92,24 +117,8 @@ InventoryBase::~InventoryBase() = default;
 
 int InventoryBase::getStartingGroupSize(int group)
 {
-    switch (group) {
-    case kMain:
-        return kBagCount;
-    case kEquipment:
-        return kEquipedLocationCount;
-    case kStash:
-        return startingSizes().stash;
-    case kLoot:
-        return startingSizes().loot;
-    case kHouse:
-        return 2 * kHouseGuardPlaces;
-    case kBookshelf:
-        return startingSizes().bookshelf;
-    case kBackup:
-        return 2;
-    default:
-        return 0; // bag groups open with their bags
-    }
+    const bool fromData = group == kStash || group == kLoot || group == kBookshelf;
+    return startingGroupSize(group, fromData ? startingSizes() : StartingSizes{});
 }
 
 int InventoryBase::getBagGroupOf(int group, int slot)

@@ -652,7 +652,9 @@ void ItemBase::recompute()
             lo += scale * added.min.at(levels);
             hi += scale * added.max.at(levels);
         }
-        m_damage[static_cast<size_t>(t)] = {saturateRound(lo), saturateRound(hi)};
+        // Most types deal nothing: 0 rounds to 0.
+        m_damage[static_cast<size_t>(t)] = {lo == 0.0 ? 0 : saturateRound(lo),
+                                            hi == 0.0 ? 0 : saturateRound(hi)};
     }
 
     // The tables are looked up once for all the families; a range that is

@@ -36,6 +36,44 @@ uint32_t entryId(const DatabaseEntry* entry)
 {
     return entry ? static_cast<uint32_t>(entry->getId()) : 0xFFFFFFFFu;
 }
+
+// An entry's own numbers for the entities made from it, read and parsed
+// once per entry (a bad value is reported then): each of a save's members,
+// stones and pedestals would otherwise search the entry's fields by name.
+struct EntityFields : DatabaseEntry::Derived {
+    std::string model;
+    bool hasDirection = false;
+    int direction = 0;
+    float scale = 0.0f;
+    std::string useEffect;
+    float radius = 0.0f;
+    int solidType = 0;
+    bool hasLight = false;
+    Vec3 light;
+    float lightFalloff = 0.0f;
+};
+
+EntityFields readEntityFields(const Database& db, const DatabaseEntry& entry)
+{
+    EntityFields f;
+    f.model = db.getString(&entry, "ModelName");
+    std::string direction = db.getString(&entry, "InitDirection");
+    f.hasDirection = !direction.empty();
+    if (f.hasDirection)
+        f.direction = EntityBase::parseDirection(direction);
+    f.scale = db.getFloat(&entry, "Scale", 0.0f);
+    f.useEffect = db.getString(&entry, "UseStatusEffect");
+    f.radius = db.getFloat(&entry, "Radius", 0.0f);
+    f.solidType = EntityBase::parseSolidType(db.getString(&entry, "SolidType"));
+    std::string light = db.getString(&entry, "LightColor");
+    f.hasLight = !light.empty();
+    if (f.hasLight) {
+        Color c = parseColor(light);
+        f.light = Vec3(c.r, c.g, c.b);
+    }
+    f.lightFalloff = db.getFloat(&entry, "LightFalloff", 0.0f);
+    return f;
+}
 } // namespace
 
 Entity::Entity()
@@ -139,27 +177,25 @@ void Entity::loadFromDatabase()
     if (!entry || !db) {
         return;
     }
+    const EntityFields& f =
+        entry->derived<EntityFields>([db](const DatabaseEntry& e) { return readEntityFields(*db, e); });
     if (!m_keepModel) {
-        setModel(db->getString(entry, "ModelName"));
+        setModel(f.model);
     }
-    std::string direction = db->getString(entry, "InitDirection");
-    if (!direction.empty()) {
-        m_direction = parseDirection(direction);
+    if (f.hasDirection) {
+        m_direction = f.direction;
     }
-    float scale = db->getFloat(entry, "Scale", 0.0f);
-    if (scale != 0.0f) {
-        m_scale = scale;
+    if (f.scale != 0.0f) {
+        m_scale = f.scale;
     }
-    std::string useEffect = db->getString(entry, "UseStatusEffect");
-    m_useStatusEffect = useEffect.empty() ? nullptr : db->findEntry(useEffect);
-    m_radius = db->getFloat(entry, "Radius", 0.0f);
-    m_solidType = parseSolidType(db->getString(entry, "SolidType"));
-    std::string light = db->getString(entry, "LightColor");
-    if (!light.empty()) {
-        Color c = parseColor(light);
-        m_lightColor = Vec3(c.r, c.g, c.b);
+    // Looked up each time: the entry it names may come with a later file.
+    m_useStatusEffect = f.useEffect.empty() ? nullptr : db->findEntry(f.useEffect);
+    m_radius = f.radius;
+    m_solidType = f.solidType;
+    if (f.hasLight) {
+        m_lightColor = f.light;
     }
-    m_lightFalloff = db->getFloat(entry, "LightFalloff", 0.0f);
+    m_lightFalloff = f.lightFalloff;
 }
 
 void Entity::setPosition(const ZonePosition& position)

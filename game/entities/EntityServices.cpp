@@ -80,6 +80,16 @@ float EntityServices::skillStatMult(const Sentient* sentient, int stat)
     return s_hooks.skillStatMult ? s_hooks.skillStatMult(sentient, stat) : 0.0f;
 }
 
+bool EntityServices::skillStatChanges(const Sentient* sentient, int group, std::vector<int>& values)
+{
+    return s_hooks.skillStatChanges && s_hooks.skillStatChanges(sentient, group, values);
+}
+
+bool EntityServices::skillStatMults(const Sentient* sentient, std::vector<float>& mults)
+{
+    return s_hooks.skillStatMults && s_hooks.skillStatMults(sentient, mults);
+}
+
 void EntityServices::skillModifiers(const Sentient* sentient, int index, const SkillBase* skill,
                                     const DatabaseEntry* effect, const Entity* target, int phase,
                                     float& value)

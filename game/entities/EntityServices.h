@@ -56,6 +56,11 @@ struct EntityServiceHooks {
     std::function<int(const Sentient* sentient, int stat, int group)> skillStatChange;
     // → 0.0.
     std::function<float(const Sentient* sentient, int stat)> skillStatMult;
+    // → false (each stat is then asked of the two above). The two above for
+    // every stat at once, added to values[stat] / mults[stat]; false, with
+    // nothing added, when the sums could change during the recompute.
+    std::function<bool(const Sentient* sentient, int group, std::vector<int>& values)> skillStatChanges;
+    std::function<bool(const Sentient* sentient, std::vector<float>& mults)> skillStatMults;
     // → value unchanged. effect: the status effect whose numbers are being
     // set, for the passives that enhance it.
     std::function<void(const Sentient* sentient, int index, const SkillBase* skill,
@@ -95,6 +100,8 @@ public:
 
     static int skillStatChange(const Sentient* sentient, int stat, int group);
     static float skillStatMult(const Sentient* sentient, int stat);
+    static bool skillStatChanges(const Sentient* sentient, int group, std::vector<int>& values);
+    static bool skillStatMults(const Sentient* sentient, std::vector<float>& mults);
     static void skillModifiers(const Sentient* sentient, int index, const SkillBase* skill,
                                const DatabaseEntry* effect, const Entity* target, int phase, float& value);
     static void skillDamage(const Sentient* sentient, int group, const SkillBase* skill,

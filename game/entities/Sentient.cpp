@@ -19,6 +19,7 @@
 #include "game/world/GameClasses.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <utility>
 
@@ -285,6 +286,53 @@ void Sentient::updateStats(bool refill)
         covenant->updateStats();
 }
 
+namespace {
+
+// Whether the bonuses of a group adjust the stat, the class's fixed power
+// aside.
+constexpr bool adjustableInGroup(int s, int group)
+{
+    if (s < stat(CharacterStat::Strength) ||
+        (s >= stat(CharacterStat::Skill1) && s <= stat(CharacterStat::Skill60)))
+        return false;
+    switch (static_cast<CharacterStat>(s)) {
+    case CharacterStat::Power:
+    case CharacterStat::Level:
+    case CharacterStat::Xp:
+    case CharacterStat::XpNeeded:
+    case CharacterStat::Class:
+    case CharacterStat::AttributePointsLeft:
+    case CharacterStat::SkillPointsLeft:
+    // Stored values, not derived: a bonus would pile up at every recompute.
+    case CharacterStat::PowerRising:
+    case CharacterStat::XpDebt:
+    case CharacterStat::Money:
+    case CharacterStat::LastSkillRaised:
+    case CharacterStat::SecretsFound:
+    case CharacterStat::SpecificSecrets:
+        return false;
+    default:
+        break;
+    }
+    bool attribute = s >= stat(CharacterStat::Strength) && s <= stat(CharacterStat::Spirit);
+    if (group == 0)
+        return attribute;
+    if (group == 1)
+        return !attribute;
+    return true;
+}
+
+// Looked up for every stat of every recompute.
+constexpr auto kAdjustable = [] {
+    std::array<std::array<bool, Sentient::kStatCount>, 4> table{};
+    for (int group = 0; group < 4; ++group)
+        for (int s = 0; s < Sentient::kStatCount; ++s)
+            table[static_cast<size_t>(group)][static_cast<size_t>(s)] = adjustableInGroup(s, group);
+    return table;
+}();
+
+} // namespace
+
 void Sentient::computeStatGroup(int group, bool refill)
 {
     CounterList& s = m_stats;
@@ -359,47 +407,69 @@ void Sentient::computeStatGroup(int group, bool refill)
         inventory->addStatsFromItems(group, fromItems);
     if (const Covenant* covenant = getCovenant())
         covenant->addRelicStatBonuses(group, fromRelics);
+    // So are the skills, unless their sums could change during the pass.
+    std::vector<int> fromSkills;
+    std::vector<float> skillMults;
+    bool skillsSummed = false;
+    if (group == 0 || group == 1) {
+        fromSkills.assign(kStatCount, 0);
+        skillsSummed = EntityServices::skillStatChanges(this, group, fromSkills);
+    } else if (group == 2) {
+        skillMults.assign(kStatCount, 0.0f);
+        skillsSummed = EntityServices::skillStatMults(this, skillMults);
+    }
+    // And the active effects, each stat's sum taken in the effects' order.
+    // Movement is left to each effect: one that holds its bearer still
+    // clears what came before it.
+    std::vector<int> fromEffects(kStatCount, 0);
+    std::vector<double> effectMults(kStatCount, 0.0);
+    constexpr size_t kFirst = stat(CharacterStat::Strength);
+    constexpr size_t kEnd = std::min(kStatCount, StatusEffect::kStatCount);
+    // Group 0 adds attributes only, group 3 nothing but Movement's hold.
+    constexpr size_t kAttributesEnd = stat(CharacterStat::Spirit) + 1;
+    for (const StatusEffect* e : m_effects) {
+        if ((group < 0 || group > 2) || !e->isActive())
+            continue;
+        if (group == 2) {
+            for (size_t at = kFirst; at < kEnd; ++at)
+                effectMults[at] += static_cast<double>(static_cast<float>(e->statMults[at]) / 1000.0f);
+        } else {
+            for (size_t at = kFirst; at < (group == 0 ? kAttributesEnd : kEnd); ++at)
+                fromEffects[at] += e->statChanges[at];
+        }
+    }
+    const bool fixedPower = m_class && m_class->maxPower > 0;
+    const bool tabled = group >= 0 && group <= 3;
     for (int i = stat(CharacterStat::Strength); i < kStatCount; ++i) {
         const auto at = static_cast<size_t>(i);
-        if (isStatAdjustable(i, group))
-            applyStatBonuses(i, group, fromItems[at], fromRelics[at]);
+        // isStatAdjustable, looked up in its table.
+        const bool adjustable = tabled ? kAdjustable[static_cast<size_t>(group)][at] &&
+                                             !(fixedPower && i == stat(CharacterStat::MaxPower))
+                                       : isStatAdjustable(i, group);
+        if (!adjustable)
+            continue;
+        StatSources sources;
+        sources.items = fromItems[at];
+        sources.relics = fromRelics[at];
+        if (skillsSummed && !fromSkills.empty())
+            sources.skills = &fromSkills[at];
+        if (skillsSummed && !skillMults.empty())
+            sources.skillMult = &skillMults[at];
+        if (i != stat(CharacterStat::Movement)) {
+            sources.effects = &fromEffects[at];
+            sources.effectMult = &effectMults[at];
+        }
+        applyStatBonuses(i, group, sources);
     }
 }
 
 bool Sentient::isStatAdjustable(int s, int group) const
 {
-    if (s < stat(CharacterStat::Strength) ||
-        (s >= stat(CharacterStat::Skill1) && s <= stat(CharacterStat::Skill60)))
+    if (s == stat(CharacterStat::MaxPower) && m_class && m_class->maxPower > 0)
         return false;
-    switch (static_cast<CharacterStat>(s)) {
-    case CharacterStat::Power:
-    case CharacterStat::Level:
-    case CharacterStat::Xp:
-    case CharacterStat::XpNeeded:
-    case CharacterStat::Class:
-    case CharacterStat::AttributePointsLeft:
-    case CharacterStat::SkillPointsLeft:
-    // Stored values, not derived: a bonus would pile up at every recompute.
-    case CharacterStat::PowerRising:
-    case CharacterStat::XpDebt:
-    case CharacterStat::Money:
-    case CharacterStat::LastSkillRaised:
-    case CharacterStat::SecretsFound:
-    case CharacterStat::SpecificSecrets:
-        return false;
-    case CharacterStat::MaxPower:
-        if (m_class && m_class->maxPower > 0)
-            return false;
-        break;
-    default:
-        break;
-    }
-    bool attribute = s >= stat(CharacterStat::Strength) && s <= stat(CharacterStat::Spirit);
-    if (group == 0)
-        return attribute;
-    if (group == 1)
-        return !attribute;
-    return true;
+    if (s < 0 || s >= kStatCount || group < 0 || group > 3)
+        return adjustableInGroup(s, group);
+    return kAdjustable[static_cast<size_t>(group)][static_cast<size_t>(s)];
 }
 
 void Sentient::applyStatBonuses(int s, int group)
@@ -412,29 +482,41 @@ void Sentient::applyStatBonuses(int s, int group)
     int fromRelics = 0;
     if (const Covenant* covenant = getCovenant())
         covenant->addRelicStatBonus(s, fromRelics, group);
-    applyStatBonuses(s, group, fromItems, fromRelics);
+    StatSources sources;
+    sources.items = fromItems;
+    sources.relics = fromRelics;
+    applyStatBonuses(s, group, sources);
 }
 
-void Sentient::applyStatBonuses(int s, int group, int fromItems, int fromRelics)
+void Sentient::applyStatBonuses(int s, int group, const StatSources& sources)
 {
     int value = m_stats.get(s);
     if (group == 2) {
         double p = 0.0;
-        for (const StatusEffect* e : m_effects)
-            p += static_cast<double>(e->getStatMult(s));
-        p += static_cast<double>(EntityServices::skillStatMult(this, s));
+        if (sources.effectMult) {
+            p = *sources.effectMult;
+        } else {
+            for (const StatusEffect* e : m_effects)
+                p += static_cast<double>(e->getStatMult(s));
+        }
+        p += static_cast<double>(sources.skillMult ? *sources.skillMult
+                                                   : EntityServices::skillStatMult(this, s));
         // A stat no percentage touches keeps its value exactly.
         if (p == 0.0)
             return;
         value = static_cast<int>(std::ceil(applyPercent(static_cast<double>(value), p)));
     } else {
         addStatBonus(s, value, group);
-        value += fromItems;
-        for (const StatusEffect* e : m_effects)
-            e->addStatBonus(group, s, value);
+        value += sources.items;
+        if (sources.effects) {
+            value += *sources.effects;
+        } else {
+            for (const StatusEffect* e : m_effects)
+                e->addStatBonus(group, s, value);
+        }
         if (group == 0 || group == 1)
-            value += EntityServices::skillStatChange(this, s, group);
-        value += fromRelics;
+            value += sources.skills ? *sources.skills : EntityServices::skillStatChange(this, s, group);
+        value += sources.relics;
     }
     m_stats.set(s, value);
 }

@@ -347,9 +347,19 @@ protected:
     bool m_statsPendingRefill = false;
 
 private:
-    // `fromItems` is what the worn items and the shelf add to the stat,
-    // `fromRelics` what the covenant's relics add. For an adjustable stat only.
-    void applyStatBonuses(int stat, int group, int fromItems, int fromRelics);
+    // What one stat gets in a group pass: the worn items and the shelf, the
+    // covenant's relics, and what the skills and effects add or their
+    // percentages (null: asked of them for this stat alone).
+    struct StatSources {
+        int items = 0;
+        int relics = 0;
+        const int* skills = nullptr;
+        const float* skillMult = nullptr;
+        const int* effects = nullptr;
+        const double* effectMult = nullptr;
+    };
+    // For an adjustable stat only.
+    void applyStatBonuses(int stat, int group, const StatSources& sources);
     // The line test to a place; `other` (may be null) does not block it.
     bool isLineClearTo(const ZonePosition& position, const Entity* other, bool sight) const;
 

@@ -6,6 +6,9 @@
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace {
 
 constexpr int kPowerStat = toIndex(CharacterStat::Power);
@@ -43,6 +46,47 @@ bool mayMultiply(const SkillDefinition& definition, int stat)
         return false;
     const SkillDefinition* perLevel = definition.perLevel;
     return definition.statMults.get(stat) != 0 || (perLevel && perLevel->statMults.get(stat) != 0);
+}
+
+// mayChange / mayMultiply over the tables' values, for a pass over every
+// stat (the same values CounterList::get reads).
+bool nonZero(const std::vector<int32_t>& values, int stat)
+{
+    return static_cast<size_t>(stat) < values.size() && values[static_cast<size_t>(stat)] != 0;
+}
+
+struct StatTables {
+    const std::vector<int32_t>* base;
+    const std::vector<int32_t>* perLevel;
+    bool touches(int stat) const { return nonZero(*base, stat) || (perLevel && nonZero(*perLevel, stat)); }
+    // Most skills change no stat at all: one sweep says so.
+    bool any() const { return anyNonZero(*base) || (perLevel && anyNonZero(*perLevel)); }
+    static bool anyNonZero(const std::vector<int32_t>& values)
+    {
+        int32_t bits = 0;
+        for (int32_t v : values)
+            bits |= v;
+        return bits != 0;
+    }
+};
+
+StatTables changeTables(const SkillDefinition& definition)
+{
+    const SkillDefinition* perLevel = definition.perLevel;
+    return {&definition.statChanges.values(), perLevel ? &perLevel->statChanges.values() : nullptr};
+}
+
+StatTables multTables(const SkillDefinition& definition)
+{
+    const SkillDefinition* perLevel = definition.perLevel;
+    return {&definition.statMults.values(), perLevel ? &perLevel->statMults.values() : nullptr};
+}
+
+// Whether a skill's standing (known, equipment met) is the same through a
+// whole stat recompute: it reads its points stat, never a derived one.
+bool standingHolds(const SkillDefinition& definition)
+{
+    return definition.basicSkill || definition.statReq == SkillDefinition::kNoStat;
 }
 
 } // namespace
@@ -90,6 +134,79 @@ float SkillList::sumStatMult(const Sentient* user, int stat) const
             sum += mult;
     }
     return sum;
+}
+
+bool SkillList::addStatChanges(const Sentient* user, int phase, std::vector<int>& values) const
+{
+    if (phase != 0 && phase != 1)
+        return true;
+    const int n = std::min(static_cast<int>(values.size()), SkillDefinition::kStatCount);
+    for (const SkillBase* skill : getSkills()) {
+        const SkillDefinition* definition = skill->getDefinition();
+        if (definition && !standingHolds(*definition)) {
+            const StatTables tables = changeTables(*definition);
+            for (int stat = 0; stat < n && tables.any(); ++stat)
+                if (tables.touches(stat))
+                    return false;
+        }
+    }
+    for (const SkillBase* skill : getSkills()) {
+        const SkillDefinition* definition = skill->getDefinition();
+        if (!definition)
+            continue;
+        const StatTables tables = changeTables(*definition);
+        if (!tables.any())
+            continue;
+        int counted = -1; // asked once, at its first change
+        for (int stat = 0; stat < n; ++stat) {
+            if (!tables.touches(stat))
+                continue;
+            const int change = definition->getStatChange(stat, skill->getLevel());
+            if (change == 0)
+                continue;
+            if (counted < 0)
+                counted = counts(skill, user, false) ? 1 : 0;
+            if (counted == 1)
+                values[static_cast<size_t>(stat)] += change;
+        }
+    }
+    return true;
+}
+
+bool SkillList::addStatMults(const Sentient* user, std::vector<float>& mults) const
+{
+    const int n = std::min(static_cast<int>(mults.size()), SkillDefinition::kStatCount);
+    for (const SkillBase* skill : getSkills()) {
+        const SkillDefinition* definition = skill->getDefinition();
+        if (definition && !standingHolds(*definition)) {
+            const StatTables tables = multTables(*definition);
+            for (int stat = 0; stat < n && tables.any(); ++stat)
+                if (tables.touches(stat))
+                    return false;
+        }
+    }
+    // Each stat's sum takes the skills in the list's order, as sumStatMult.
+    for (const SkillBase* skill : getSkills()) {
+        const SkillDefinition* definition = skill->getDefinition();
+        if (!definition)
+            continue;
+        const StatTables tables = multTables(*definition);
+        if (!tables.any())
+            continue;
+        int counted = -1;
+        for (int stat = 0; stat < n; ++stat) {
+            if (!tables.touches(stat))
+                continue;
+            const float mult = statMultAt(*definition, stat, skill->getLevel());
+            if (mult == 0.0f)
+                continue;
+            if (counted < 0)
+                counted = counts(skill, user, false) ? 1 : 0;
+            if (counted == 1)
+                mults[static_cast<size_t>(stat)] += mult;
+        }
+    }
+    return true;
 }
 
 void SkillList::applyPassiveStatChanges(const Sentient* user, int phase, StatChangeList& list) const

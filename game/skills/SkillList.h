@@ -2,6 +2,8 @@
 
 #include "game/skills/SkillListBase.h"
 
+#include <vector>
+
 class DatabaseEntry;
 class Sentient;
 class Skill;
@@ -32,6 +34,12 @@ public:
     void sumStatChange(const Sentient* user, int stat, int phase, int& value) const;
     // The "StatMult" entries of that stat.
     float sumStatMult(const Sentient* user, int stat) const;
+    // sumStatChange of every stat at once, added to values[stat], and
+    // sumStatMult of every stat, added to mults[stat]. False, with nothing
+    // added, when a skill that changes a stat is known through a stat the
+    // recompute may change (the caller then asks stat by stat).
+    bool addStatChanges(const Sentient* user, int phase, std::vector<int>& values) const;
+    bool addStatMults(const Sentient* user, std::vector<float>& mults) const;
     // Phase 1: each passive skill's {MinDamage, MaxDamage} change as a
     // Physical entry.
     void applyPassiveStatChanges(const Sentient* user, int phase, StatChangeList& list) const;

@@ -119,6 +119,14 @@ void registerFightingServices()
         const SkillList* list = skillListOf(sentient);
         return list ? list->sumStatMult(sentient, stat) : 0.0f;
     };
+    hooks.skillStatChanges = [](const Sentient* sentient, int group, std::vector<int>& values) {
+        const SkillList* list = skillListOf(sentient);
+        return !list || list->addStatChanges(sentient, group, values);
+    };
+    hooks.skillStatMults = [](const Sentient* sentient, std::vector<float>& mults) {
+        const SkillList* list = skillListOf(sentient);
+        return !list || list->addStatMults(sentient, mults);
+    };
     hooks.skillModifiers = [](const Sentient* sentient, int index, const SkillBase* skill,
                               const DatabaseEntry* effect, const Entity*, int phase, float& value) {
         addSkillModifiers(sentient, index, skill, effect, phase, value);

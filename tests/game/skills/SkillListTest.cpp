@@ -2,6 +2,7 @@
 
 #include "game/covenants/StatChangeList.h"
 #include "game/definitions/CharacterClass.h"
+#include "game/entities/EntityServices.h"
 #include "game/skills/Skill.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillLoaders.h"
@@ -11,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace {
@@ -311,5 +314,109 @@ TEST_F(SkillBonusTest, AnEnhancingPassiveChangesTheNumbersOfTheEffectItNames)
     // An effect the passive does not name keeps its numbers: +5 defence.
     EXPECT_EQ(devoted->statChanges[static_cast<size_t>(toIndex(CharacterStat::Defense))], 5);
 }
+
+} // namespace
+
+namespace {
+
+constexpr int kStrength = toIndex(CharacterStat::Strength);
+constexpr int kDefense = toIndex(CharacterStat::Defense);
+constexpr int kSkill1 = toIndex(CharacterStat::Skill1);
+
+// One skill of the all-stats table: what it changes and multiplies, its
+// level, how it is known, and whether the table may be taken in one pass.
+struct AllStatsCase {
+    const char* name;
+    int change;      // to Attack, and twice it to Defense
+    int mult;        // thousandths of Attack
+    int growth;      // per level past the first, to Attack
+    int level;       // its points; 0 leaves a known skill at level 0
+    bool known;      // a basic skill, else in a tree with no points
+    int sword;       // needs a sword (none held)
+    int strengthReq; // known through Strength, a stat the recompute changes
+    bool oneRound;
+};
+
+class SkillAllStatsTest : public SkillBonusTest, public ::testing::WithParamInterface<AllStatsCase> {};
+
+// Every stat's sum taken at once is each stat's own sum; a skill known
+// through a recomputed stat refuses the one pass and adds nothing.
+TEST_P(SkillAllStatsTest, OnePassMatchesEachStatsOwnSum)
+{
+    const AllStatsCase& c = GetParam();
+    SkillDefinition grows;
+    grows.statChanges.set(kAttack, c.growth);
+    SkillDefinition definition;
+    definition.statChanges.set(kAttack, c.change);
+    definition.statChanges.set(kDefense, 2 * c.change);
+    definition.statMults.set(kAttack, c.mult);
+    definition.weaponType = c.sword;
+    if (c.growth != 0)
+        definition.perLevel = &grows;
+    if (c.strengthReq > 0) {
+        definition.statReq = kStrength;
+        definition.pointsReq = c.strengthReq;
+    }
+    SkillDefinition plain; // a second skill, always counted
+    plain.statChanges.set(kAttack, 5);
+    plain.statMults.set(kAttack, 250);
+    learn(plain, 1);
+    if (c.known)
+        learn(definition, 0);
+    else
+        listUnknown(definition, 0);
+    user->getStats().set(kSkill1 + (c.known ? 0 : 15), c.level);
+    user->getStats().set(kStrength, 10);
+
+    for (int phase : {0, 1, 2}) {
+        std::vector<int> all(Sentient::kStatCount, 0);
+        EXPECT_EQ(list->addStatChanges(user.get(), phase, all), c.oneRound || phase == 2) << c.name;
+        for (int stat = 0; stat < Sentient::kStatCount; ++stat) {
+            int own = 0;
+            if (c.oneRound)
+                list->sumStatChange(user.get(), stat, phase, own);
+            EXPECT_EQ(all[static_cast<size_t>(stat)], own)
+                << c.name << " phase " << phase << " stat " << stat;
+        }
+    }
+    std::vector<float> mults(Sentient::kStatCount, 0.0f);
+    EXPECT_EQ(list->addStatMults(user.get(), mults), c.oneRound) << c.name;
+    for (int stat = 0; stat < Sentient::kStatCount; ++stat) {
+        const float own = c.oneRound ? list->sumStatMult(user.get(), stat) : 0.0f;
+        EXPECT_EQ(mults[static_cast<size_t>(stat)], own) << c.name << " stat " << stat;
+    }
+
+    // The recompute gives the same numbers with and without the one pass.
+    user->updateStats(false);
+    const CounterList onePass = user->getStats();
+    EntityServiceHooks hooks = EntityServices::hooks();
+    const EntityServiceHooks saved = hooks;
+    hooks.skillStatChanges = nullptr;
+    hooks.skillStatMults = nullptr;
+    EntityServices::setHooks(hooks);
+    user->updateStats(false);
+    const CounterList statByStat = user->getStats();
+    EntityServices::setHooks(saved);
+    EXPECT_EQ(onePass, statByStat) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SkillAllStatsTest,
+    ::testing::Values(AllStatsCase{"flat change", 7, 0, 0, 1, true, 0, 0, true},
+                      AllStatsCase{"change growing with level", 7, 0, 3, 4, true, 0, 0, true},
+                      AllStatsCase{"multiplier at a level", 0, 150, 0, 2, true, 0, 0, true},
+                      AllStatsCase{"multiplier at level 0 adds nothing", 0, 150, 0, 0, true, 0, 0, true},
+                      AllStatsCase{"unknown skill", 7, 150, 0, 0, false, 0, 0, true},
+                      AllStatsCase{"weapon skill without its weapon", 7, 150, 0, 1, true,
+                                   toIndex(ItemRequirement::WeaponSword), 0, true},
+                      AllStatsCase{"known through Strength", 7, 150, 0, 1, false, 0, 5, false},
+                      AllStatsCase{"unmet Strength", 7, 150, 0, 1, false, 0, 50, false}),
+    [](const ::testing::TestParamInfo<AllStatsCase>& info) {
+        std::string name;
+        for (const char* p = info.param.name; *p; ++p)
+            if (std::isalnum(static_cast<unsigned char>(*p)))
+                name += *p;
+        return name;
+    });
 
 } // namespace
