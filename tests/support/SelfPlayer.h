@@ -670,6 +670,7 @@ private:
             }
             if (!m_errands.empty()) {
                 m_errands.clear();
+                m_errandGivers = 0;
                 groundClick();
             }
             m_branch = "push";
@@ -2149,7 +2150,6 @@ private:
                     [&](Entity* e) {
                         auto* actor = dynamic_cast<Actor*>(e);
                         if (!actor || !actor->isAlive() || m_player->isEnemyOf(actor) ||
-                            dynamic_cast<Vendor*>(e) ||
                             std::find(givers.begin(), givers.end(), e->getEntityNumber()) != givers.end()) {
                             return false;
                         }
@@ -2174,6 +2174,7 @@ private:
             },
             1.0e9f, false);
         m_errands = givers;
+        m_errandGivers = givers.size();
         if (vendor >= 0) {
             m_errands.push_back(vendor);
         }
@@ -2184,6 +2185,7 @@ private:
     void nextErrand()
     {
         m_acceptsHere = 0;
+        m_errandGivers -= m_errandGivers > 0 ? 1 : 0;
         if (!m_errands.empty()) {
             m_errands.erase(m_errands.begin());
         }
@@ -2214,7 +2216,9 @@ private:
             walkTo(npc->getPosition());
             return;
         }
-        if (auto* vendor = dynamic_cast<Vendor*>(npc)) {
+        // A vendor is asked for its quests first when it gives any (a
+        // smith), then traded with.
+        if (auto* vendor = dynamic_cast<Vendor*>(npc); vendor && m_errandGivers == 0) {
             trade(*vendor, figures);
         } else {
             takeQuest(*npc, figures);
@@ -2224,6 +2228,16 @@ private:
     void takeQuest(Actor& npc, Figures& figures)
     {
         if (!menuShown("GetQuest")) {
+            // A vendor's window holds its quests behind a button, there
+            // while it has any to give.
+            if (menuShown("VendorMenuWithQuests") &&
+                clickWidget(shownWidget("VendorMenuWithQuests::Quests"))) {
+                return;
+            }
+            if (menuShown("VendorMenu") || menuShown("VendorMenuWithQuests")) {
+                nextErrand();
+                return;
+            }
             if (m_mirror->getTarget(false) != mirrorOf(npc.getEntityNumber()) ||
                 m_mirror->action == PlayerClient::kActionNone) {
                 m_mirror->selectEntity(mirrorOf(npc.getEntityNumber()));
@@ -3102,8 +3116,9 @@ private:
                     if (actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
                         actor->getPosition().zone == m_player->getPosition().zone &&
                         distance(actor->getPosition(), m_player->getPosition()) < 300.0f) {
-                        trace(formatString("  near: %s of level %d", actor->getName().c_str(),
-                                           actor->getStat(toIndex(CharacterStat::Level)))
+                        trace(formatString("  near: %s of level %d (covenant %d)", actor->getName().c_str(),
+                                           actor->getStat(toIndex(CharacterStat::Level)),
+                                           actor->getCovenantIndex())
                                   .c_str());
                     }
                 }
@@ -3547,6 +3562,7 @@ private:
     int m_chestSeenAt = -100;
     bool m_planErrands = true;
     std::vector<int> m_errands;
+    size_t m_errandGivers = 0;   // the errands at the front that are for quests
     std::map<int, int> m_givers; // quest id: the NPC it was taken from
     std::set<int> m_unsolvable;
     int m_askedGiver = -1;
