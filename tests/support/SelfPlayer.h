@@ -864,7 +864,11 @@ private:
             if (label.kind != MapLabel::Gate || label.target != gateIndex) {
                 continue;
             }
-            const Vec2 at = map.screenPointOf(label.position);
+            const Vec2 point = map.screenPointOf(label.position);
+            if (!std::isfinite(point.x) || !std::isfinite(point.y)) {
+                break;
+            }
+            const Vec2 at{std::clamp(point.x, -1.0e6f, 1.0e6f), std::clamp(point.y, -1.0e6f, 1.0e6f)};
             const int x = static_cast<int>(at.x);
             const int y = static_cast<int>(at.y);
             Input::get().setMousePosition(x, y);
