@@ -327,6 +327,8 @@ void Player::attackTarget()
 
 void Player::update(float dt)
 {
+    if (m_settleOnBuild)
+        settleOnBuiltLevel();
     pickAutoTarget();
     Sentient::update(dt);
     m_statistics[MsPlayedToday] += static_cast<int32_t>(dt * 1000.0f);
@@ -557,7 +559,23 @@ void Player::resurrect(bool warpToCovenant)
 void Player::warp(const ZonePosition& position)
 {
     Sentient::warp(position);
+    // A level not built yet shows no walls: the spot is looked at again
+    // once it is.
+    const Game* game = Game::instance();
+    m_settleOnBuild = game && !game->isLevelLoaded(m_position.zone);
     sendWarp(m_position);
+}
+
+void Player::settleOnBuiltLevel()
+{
+    Game* game = Game::instance();
+    if (!game || !game->isLevelLoaded(m_position.zone))
+        return;
+    m_settleOnBuild = false;
+    // Solid types Normal and Gate block, as for any warp.
+    constexpr uint32_t kBlocking = 3;
+    if (!game->isPlaceFree(m_position, this, kBlocking))
+        warp(m_position);
 }
 
 void Player::trapDisarmed(Entity* trap)

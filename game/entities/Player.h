@@ -279,6 +279,9 @@ public:
     const Timer& getAttackTimer() const { return m_timer; }
 
 private:
+    // Moves a player that a warp left on a level not built yet off walls and
+    // solid things once the level is built.
+    void settleOnBuiltLevel();
     // Into the bags: stacked (the caller deletes the item), placed or no room.
     int handOver(Item* item);
     // Money, or the covenant's crystals for bound items.
@@ -322,6 +325,7 @@ private:
     std::vector<bool> m_flags65;
     ZonePosition m_pendingWarp{-1, 0.0f, 0.0f};
     bool m_warpPending = false;
+    bool m_settleOnBuild = false; // warped into a level not built yet
     bool m_covenantResetPending = false;
     bool m_tutorialDone = false;
     // The recruit slots of the saved party, until the covenant exists.

@@ -294,6 +294,68 @@ TEST_F(ObjectsTest, ALevelGateIsActivatedByTheFirstUseAndCarriesHomeOnTheNext)
     EXPECT_EQ(lines().size(), before);
 }
 
+// A warp into a level not built yet (the world map's gate travel) cannot see
+// its walls: once the level is built a player left in rock stands on the
+// nearest free ground, and one on free ground stays where it is.
+TEST_F(ObjectsTest, APlayerWarpedIntoALevelNotBuiltStandsOnFreeGroundOnceItIs)
+{
+    int zone = -1;
+    for (int i = 1; i < server.world->getLevelCount() && zone < 0; ++i)
+        if (!server.world->isLevelLoaded(i) && !server.game->isLevelLoaded(i))
+            zone = i;
+    ASSERT_GE(zone, 0);
+    Level* level = server.world->getLevel(zone);
+    auto build = [&](bool wanted) {
+        if (wanted)
+            level->acquire(kViewKey);
+        else
+            level->release(kViewKey);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (server.game->isLevelLoaded(zone) != wanted && std::chrono::steady_clock::now() < deadline) {
+            server.app->getHooks().finishLevels();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return server.game->isLevelLoaded(zone) == wanted;
+    };
+    ASSERT_TRUE(build(true));
+    auto blocked = [&](const ZonePosition& p) { return !server.game->isPlaceFree(p, player, 3); };
+    // A blocked cell with free ground beside it, and a free cell.
+    ZonePosition rock(-1, 0.0f, 0.0f);
+    ZonePosition ground(-1, 0.0f, 0.0f);
+    for (int cy = 2; cy < 126 && (rock.zone < 0 || ground.zone < 0); ++cy) {
+        for (int cx = 2; cx < 126; ++cx) {
+            const ZonePosition at(zone, cx * 32.0f + 16.0f, cy * 32.0f + 16.0f);
+            const ZonePosition beside(zone, at.x + 64.0f, at.y);
+            if (ground.zone < 0 && !blocked(at))
+                ground = at;
+            if (rock.zone < 0 && blocked(at) && !blocked(beside))
+                rock = at;
+        }
+    }
+    ASSERT_GE(rock.zone, 0);
+    ASSERT_GE(ground.zone, 0);
+    struct Case {
+        const char* what;
+        ZonePosition to;
+        bool moves;
+    };
+    for (const Case& c : {Case{"into rock", rock, true}, Case{"onto free ground", ground, false}}) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(build(false)) << "the level stays built";
+        player->warp(c.to);
+        EXPECT_EQ(player->getPosition().x, c.to.x) << "no walls to see yet";
+        ASSERT_TRUE(build(true));
+        player->update(0.05f);
+        const ZonePosition& at = player->getPosition();
+        EXPECT_EQ(at.zone, zone);
+        EXPECT_FALSE(blocked(at)) << at.x << " " << at.y;
+        EXPECT_LT(ZonePosition::distanceTo(at, c.to), 5.0f * 32.0f);
+        EXPECT_EQ(ZonePosition::distanceTo(at, c.to) > 0.0f, c.moves);
+    }
+    ASSERT_TRUE(build(false));
+    player->setPosition(GameData::get().getStartPosition());
+}
+
 TEST_F(ObjectsTest, ASecretGatePairRewardsItsDiscoveryOnceFromEitherEnd)
 {
     const ZonePosition a = besidePlayer(100.0f);

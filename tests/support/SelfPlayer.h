@@ -20,6 +20,7 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
+#include "engine/input/Input.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/covenants/CovenantDefinition.h"
@@ -50,6 +51,8 @@
 #include "support/LevelRoute.h"
 #include "support/PlayedGame.h"
 #include "ui/UISystem.h"
+#include "ui/maps/MapLabel.h"
+#include "ui/maps/WorldMap.h"
 #include "ui/menus/RelationsCovenantEntry.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
@@ -676,6 +679,7 @@ private:
             }
             if (!m_errands.empty()) {
                 m_errands.clear();
+                m_errandGivers = 0;
                 groundClick();
             }
             m_branch = "push";
@@ -716,6 +720,10 @@ private:
         if (!m_errands.empty()) {
             runErrand(figures);
             m_branch = "errand";
+            return;
+        }
+        if (gateOut()) {
+            m_branch = "gate out";
             return;
         }
         m_branch = "wander";
@@ -796,6 +804,132 @@ private:
             count += quest && quest->isInUse() && !setAside(quest->id) ? 1 : 0;
         }
         return count;
+    }
+
+    // Bound from its house for a level far off, the player takes the
+    // house's gate to the woken gate nearest that level when the way from
+    // there is shorter by two levels or more: the gate opens the world map,
+    // and a right click on that gate's mark carries it there.
+    bool gateOut()
+    {
+        const Covenant* own = m_player->getCovenant();
+        const ZonePosition& here = m_player->getPosition();
+        if (!own || here.zone != own->housePosition.zone || pushing() || m_frame < m_gateOutAfter) {
+            m_gateOutSince = -1;
+            return false;
+        }
+        const int goal = journeyGoal();
+        if (goal < 0 || goal == here.zone) {
+            m_gateOutSince = -1;
+            return false;
+        }
+        if (m_gateOutSince < 0) {
+            m_gateOutIndex = gateNearest(goal);
+            if (m_gateOutIndex < 0) {
+                // Weighed again a little later: the walk meanwhile.
+                m_gateOutAfter = m_frame + 200;
+                return false;
+            }
+        }
+        const int gateIndex = m_gateOutIndex;
+        const Gate* houseGate = nullptr;
+        for (int i = 0; gateIndex >= 0 && i < Game::kMaxEntities; ++i) {
+            const auto* gate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            if (gate && !gate->isRaidGate() && gate->getCovenantIndex() == own->index &&
+                gate->getPosition().zone == here.zone) {
+                houseGate = gate;
+            }
+        }
+        EntityClient* mirror = houseGate ? mirrorOf(houseGate->getEntityNumber()) : nullptr;
+        if (!mirror) {
+            m_gateOutSince = -1;
+            return false;
+        }
+        if (m_gateOutSince < 0) {
+            m_gateOutSince = m_frame;
+            trace(formatString("goes by its house's gate to the gate of level %d, bound for level %d",
+                               m_mirror->levelGates.getRecords()[static_cast<size_t>(gateIndex)].zone, goal)
+                      .c_str());
+        } else if (m_frame - m_gateOutSince > kFramesPerMinute) {
+            // The gate or its map did not take it: the walk, and another try later.
+            trace("gives up the house's gate");
+            m_gateOutSince = -1;
+            m_gateOutAfter = m_frame + 5 * kFramesPerMinute;
+            groundClick();
+            return false;
+        }
+        WorldMap& map = WorldMap::get();
+        if (!map.isShown() || !map.isAtGate()) {
+            if (distance(houseGate->getPosition(), here) > 200.0f) {
+                walkTo(houseGate->getPosition());
+            } else if (m_mirror->getTarget(false) != mirror ||
+                       m_mirror->action == PlayerClient::kActionNone) {
+                m_mirror->selectEntity(mirror);
+            }
+            return true;
+        }
+        map.layout();
+        for (const MapLabel& label : map.getLabels()) {
+            if (label.kind != MapLabel::Gate || label.target != gateIndex) {
+                continue;
+            }
+            const Vec2 point = map.screenPointOf(label.position);
+            if (!std::isfinite(point.x) || !std::isfinite(point.y)) {
+                break;
+            }
+            const Vec2 at{std::clamp(point.x, -1.0e6f, 1.0e6f), std::clamp(point.y, -1.0e6f, 1.0e6f)};
+            const int x = static_cast<int>(at.x);
+            const int y = static_cast<int>(at.y);
+            Input::get().setMousePosition(x, y);
+            map.layout();
+            const int hovered = map.getHoveredLabel();
+            if (hovered >= 0 && map.getLabels()[static_cast<size_t>(hovered)].kind == MapLabel::Gate &&
+                map.getLabels()[static_cast<size_t>(hovered)].target == gateIndex) {
+                map.onClick(1, true, x, y);
+                map.onClick(1, false, x, y);
+                m_usedGateAt = m_frame;
+                m_route.clear();
+                break;
+            }
+            // The mark lies off the view: the map is dragged towards the
+            // middle of the screen, a step at a time.
+            constexpr int cx = Input::kScreenWidth / 2;
+            constexpr int cy = Input::kScreenHeight / 2;
+            const int dx = static_cast<int>(std::clamp(static_cast<float>(cx) - at.x, -100.0f, 100.0f));
+            const int dy = static_cast<int>(std::clamp(static_cast<float>(cy) - at.y, -100.0f, 100.0f));
+            map.onClick(0, true, cx, cy);
+            map.onClick(0, true, cx + dx, cy + dy);
+            map.onClick(0, false, cx + dx, cy + dy);
+            break;
+        }
+        return true;
+    }
+
+    // The place in the player's gate list of the woken gate from which the
+    // way to the goal is shortest, when it is shorter by two levels or more
+    // than the way from where the player stands; -1 for none.
+    int gateNearest(int goal) const
+    {
+        const LevelFlood flood = floodLevel(m_player->getPosition());
+        const int walk = stepTowards(goal, flood).levels;
+        const std::vector<GateRecord>& records = m_mirror->levelGates.getRecords();
+        int best = -1;
+        int bestWay = walk < 0 ? std::numeric_limits<int>::max() : walk - 1;
+        for (size_t i = 0; i < records.size(); ++i) {
+            if (!records[i].activated || records[i].zone == flood.zone) {
+                continue;
+            }
+            // From the far gate every side counts as open on its own level.
+            LevelFlood far;
+            far.zone = records[i].zone;
+            far.edge = {0, 0, 0, 0};
+            const int way = stepTowards(goal, far).levels;
+            if (way >= 0 && way < bestWay) {
+                best = static_cast<int>(i);
+                bestWay = way;
+            }
+        }
+        return best;
     }
 
     // On a level new to it the player wakes the level's gate when it stands
@@ -2190,7 +2324,6 @@ private:
                     [&](Entity* e) {
                         auto* actor = dynamic_cast<Actor*>(e);
                         if (!actor || !actor->isAlive() || m_player->isEnemyOf(actor) ||
-                            dynamic_cast<Vendor*>(e) ||
                             std::find(givers.begin(), givers.end(), e->getEntityNumber()) != givers.end()) {
                             return false;
                         }
@@ -2215,6 +2348,7 @@ private:
             },
             1.0e9f, false);
         m_errands = givers;
+        m_errandGivers = givers.size();
         if (vendor >= 0) {
             m_errands.push_back(vendor);
         }
@@ -2225,6 +2359,7 @@ private:
     void nextErrand()
     {
         m_acceptsHere = 0;
+        m_errandGivers -= m_errandGivers > 0 ? 1 : 0;
         if (!m_errands.empty()) {
             m_errands.erase(m_errands.begin());
         }
@@ -2255,7 +2390,9 @@ private:
             walkTo(npc->getPosition());
             return;
         }
-        if (auto* vendor = dynamic_cast<Vendor*>(npc)) {
+        // A vendor is asked for its quests first when it gives any (a
+        // smith), then traded with.
+        if (auto* vendor = dynamic_cast<Vendor*>(npc); vendor && m_errandGivers == 0) {
             trade(*vendor, figures);
         } else {
             takeQuest(*npc, figures);
@@ -2265,6 +2402,16 @@ private:
     void takeQuest(Actor& npc, Figures& figures)
     {
         if (!menuShown("GetQuest")) {
+            // A vendor's window holds its quests behind a button, there
+            // while it has any to give.
+            if (menuShown("VendorMenuWithQuests") &&
+                clickWidget(shownWidget("VendorMenuWithQuests::Quests"))) {
+                return;
+            }
+            if (menuShown("VendorMenu") || menuShown("VendorMenuWithQuests")) {
+                nextErrand();
+                return;
+            }
             if (m_mirror->getTarget(false) != mirrorOf(npc.getEntityNumber()) ||
                 m_mirror->action == PlayerClient::kActionNone) {
                 m_mirror->selectEntity(mirrorOf(npc.getEntityNumber()));
@@ -3149,8 +3296,9 @@ private:
                     if (actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
                         actor->getPosition().zone == m_player->getPosition().zone &&
                         distance(actor->getPosition(), m_player->getPosition()) < 300.0f) {
-                        trace(formatString("  near: %s of level %d", actor->getName().c_str(),
-                                           actor->getStat(toIndex(CharacterStat::Level)))
+                        trace(formatString("  near: %s of level %d (covenant %d)", actor->getName().c_str(),
+                                           actor->getStat(toIndex(CharacterStat::Level)),
+                                           actor->getCovenantIndex())
                                   .c_str());
                     }
                 }
@@ -3597,6 +3745,7 @@ private:
     int m_chestSeenAt = -100;
     bool m_planErrands = true;
     std::vector<int> m_errands;
+    size_t m_errandGivers = 0;   // the errands at the front that are for quests
     std::map<int, int> m_givers; // quest id: the NPC it was taken from
     std::set<int> m_unsolvable;
     int m_askedGiver = -1;
@@ -3651,6 +3800,9 @@ private:
     size_t m_stopRaidLogFrom = 0; // the message log's length then
     bool m_ownRaidEnded = false;
     bool m_threatened = false; // a raid may come (for the trace)
+    int m_gateOutSince = -1;   // the frame it set off for its house's gate
+    int m_gateOutAfter = 0;    // the house's gate is weighed again from this frame
+    int m_gateOutIndex = -1;   // the place in the gate list it makes for
     int m_nextErrands = 0;
     int m_gateTries = 0;
     int m_wanderUntil = 0;
