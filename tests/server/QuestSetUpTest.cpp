@@ -92,8 +92,11 @@ TEST_F(QuestTypes, EveryTypeSetsUpAtLevelTenOrFailsForItsReasonLeavingNothing)
                || type == toIndex(QuestType::Kidnapping); // a player is in town
     };
     // Set-ups that stand on a draw (two sides willing to fight, a type whose
-    // class may rise, a plague type the level spawns): either way.
+    // class may rise, a plague or drop quest's type the level spawns): either way.
     const std::set<int> byDraw = {toIndex(QuestType::War),
+                                  toIndex(QuestType::MonsterQuestItem),
+                                  toIndex(QuestType::ArmorsmithMonsterQuestItem),
+                                  toIndex(QuestType::WeaponsmithMonsterQuestItem),
                                   toIndex(QuestType::MonsterQuest),
                                   toIndex(QuestType::Plague),
                                   toIndex(QuestType::Meeting),
@@ -137,6 +140,47 @@ TEST_F(QuestTypes, AnEscortNeedsADestinationOtherThanItsTarget)
         quest->removeFromWorld();
     }
     EXPECT_GT(apart, 0);
+}
+
+// A quest for what a kind of monster lets fall stands only where its target
+// level's area spawns that kind, and once numbered it raises that kind's
+// spawns there: else the player may hold one whose monster never comes.
+TEST_F(QuestTypes, AMonsterDropQuestStandsOnlyWhereItsMonsterSpawns)
+{
+    const std::vector<QuestType> types = {QuestType::MonsterQuestItem, QuestType::ArmorsmithMonsterQuestItem,
+                                          QuestType::WeaponsmithMonsterQuestItem};
+    Random::setState(0, 31);
+    for (QuestType type : types) {
+        SCOPED_TRACE(getQuestTypeName(toIndex(type)));
+        int stood = 0;
+        int refused = 0;
+        for (uint32_t seed = 1; seed <= 60; ++seed) {
+            emptyTable();
+            auto quest = rolled(toIndex(type), 10 + static_cast<int>(seed % 8), seed);
+            quest->setUp(0, nullptr);
+            if (quest->invalid) {
+                ++refused;
+                quest->removeFromWorld();
+                continue;
+            }
+            ++stood;
+            const Level* target = server.world->getLevel(quest->getTargetLevel());
+            ASSERT_NE(target, nullptr);
+            ASSERT_NE(target->definition, nullptr);
+            const MonsterType* prey = quest->getMonsterType(0);
+            EXPECT_TRUE(target->definition->isMonsterOfArea(prey))
+                << "seed " << seed << ": " << (prey ? prey->getName() : "no monster")
+                << " does not spawn on level " << quest->getTargetLevel();
+            const float before = target->definition->getSpawnEntryWeight();
+            const int number = game().addQuest(std::move(quest));
+            EXPECT_GT(target->definition->getSpawnEntryWeight(), before) << "seed " << seed;
+            game().deleteQuest(number);
+            EXPECT_FLOAT_EQ(target->definition->getSpawnEntryWeight(), before) << "seed " << seed;
+        }
+        EXPECT_GT(stood, 0);
+        EXPECT_GT(refused, 0) << "every draw spawned on its level: the check was never needed";
+    }
+    emptyTable();
 }
 
 // Two monster types of different families, drawn as A and B by scripted
