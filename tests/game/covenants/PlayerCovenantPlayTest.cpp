@@ -672,7 +672,16 @@ TEST_F(PlayerCovenantPlay, AlliedVictoryAndTheEndOfTheOtherCovenants)
         EXPECT_EQ(c->getRelation(own->index), c->getDefinition()->MaxWarRelation);
     }
 
+    std::vector<std::pair<Actor*, int>> members;
+    for (ActorCovenant* c : {&a, &b})
+        for (int slot = 0; slot < c->getRecruitSlotCount(); ++slot)
+            if (Actor* actor = c->getRecruitActor(slot))
+                members.emplace_back(actor, c->index);
+    ASSERT_FALSE(members.empty());
     world.game->endAllCovenants();
+    // Their bodies fade out, naming the ended covenant no more.
+    for (const auto& [actor, index] : members)
+        EXPECT_NE(actor->getCovenantIndex(), index);
     EXPECT_TRUE(a.destroyed);
     EXPECT_TRUE(b.destroyed);
     EXPECT_FALSE(own->destroyed);
