@@ -337,6 +337,16 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                    static_cast<int>(at.y + slot->getSize().y / 2), which);
     };
 
+    // A click that met a help topic's button (one shows for each new notice)
+    // opened the topic, which keeps the clicks meant for the world: read
+    // with its Read, which puts the button away too.
+    auto readHelpTopic = [&] {
+        if (!menuActive("helpTopic")) {
+            return false;
+        }
+        clickWidget("helpTopic", "Read");
+        return true;
+    };
     // A monster that strikes the character on its way is fought off first,
     // as a player would: one click on it (the attack goes on by itself).
     // True while there is one to fight.
@@ -345,9 +355,11 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         if (!foe || foe->getTarget() != player) {
             return false;
         }
+        // Only one a click would attack (the cursor's sword over it).
         const EntityClient* shown = GameClient::get().getEntity(foe->getEntityNumber());
         const Vec2 p = shown ? Client::get().worldToScreen(shown->getPosition(), true) : Vec2{};
-        if (!shown || p.x <= 40 || p.x >= 600 || p.y <= 80 || p.y >= 400) {
+        if (!shown || shown->getMouseAction(true, false) != PlayerClient::kActionAttack || p.x <= 40 ||
+            p.x >= 600 || p.y <= 80 || p.y >= 400) {
             return false;
         }
         if (Client::get().getLocalPlayer()->getTargetEntityNumber(true) != foe->getEntityNumber()) {
@@ -373,6 +385,9 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                 if (menuActive("NpcChat") &&
                     Client::get().getLocalPlayer()->getTargetEntityNumber(true) != number) {
                     clickWidget("NpcChat", "Close");
+                    return false;
+                }
+                if (readHelpTopic()) {
                     return false;
                 }
                 // A gate passed on the way opened its world map: closed
@@ -414,10 +429,18 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         if (!reached) {
             game.shot(false, "approach-failed.png");
             const EntityClient* e = GameClient::get().getEntity(number);
-            std::printf("approach failed: action %d, target %d, entity %d at %s\n",
-                        Client::get().getLocalPlayer()->action,
-                        Client::get().getLocalPlayer()->getTargetEntityNumber(true), number,
-                        e ? "a mirror" : "no mirror");
+            const Entity* held = Game::get().getEntity(number);
+            const ZonePosition at = Client::get().getPlayerPosition();
+            const ZonePosition to = held ? held->getPosition() : ZonePosition(-1, 0.0f, 0.0f);
+            const Actor* foe = nearestFoe(*player, 160.0f);
+            std::printf(
+                "approach failed: action %d, target %d, entity %d at %s; the character at %d %.0f %.0f "
+                "(alive %d), the entity at %d %.0f %.0f; the nearest foe %d (its target %d)\n",
+                Client::get().getLocalPlayer()->action,
+                Client::get().getLocalPlayer()->getTargetEntityNumber(true), number,
+                e ? "a mirror" : "no mirror", at.zone, at.x, at.y, player->isAlive() ? 1 : 0, to.zone, to.x,
+                to.y, foe ? foe->getEntityNumber() : -1,
+                foe && foe->getTarget() ? foe->getTarget()->getEntityNumber() : -1);
         }
         return reached;
     };
@@ -597,6 +620,10 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                 if (menuActive("NpcChat") || menuActive("Vendor")) {
                     closeTalk();
                     next = std::min(route.size() - 1, next + 1);
+                    clicked = false;
+                    return false;
+                }
+                if (readHelpTopic()) {
                     clicked = false;
                     return false;
                 }
@@ -813,7 +840,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                         return true;
                     }
                     lowestHealth = std::min(lowestHealth, player->getHealth());
-                    if (++frames % 10 != 0) {
+                    if (++frames % 10 != 0 || readHelpTopic()) {
                         return false;
                     }
                     const ZonePosition at = Client::get().getPlayerPosition();
