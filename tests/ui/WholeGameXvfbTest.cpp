@@ -347,11 +347,12 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         clickWidget("helpTopic", "Read");
         return true;
     };
-    // A monster that strikes the character on its way is fought off first,
-    // as a player would: one click on it (the attack goes on by itself).
-    // True while there is one to fight.
+    // A monster that strikes the character on its way is fought off once
+    // the character is hurt, as a player would: one click on it (the attack
+    // goes on by itself). True while there is one to fight.
     auto fightOffStriker = [&] {
-        Actor* foe = nearestFoe(*player, 160.0f);
+        Actor* foe =
+            player->getHealth() * 5 < player->getMaxHealth() * 3 ? nearestFoe(*player, 160.0f) : nullptr;
         if (!foe || foe->getTarget() != player) {
             return false;
         }
@@ -811,19 +812,27 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         const int fullHealth = player->getHealth();
         int lowestHealth = fullHealth;
         bool barSeen = false;
-        const ZonePosition goals[] = {
-            {0, 2048.0f, 2048.0f}, {0, 1024.0f, 1024.0f}, {0, 3072.0f, 1024.0f}, {0, 1024.0f, 3072.0f}};
-        for (int fight = 0; fight < 4 && !(lowestHealth < fullHealth && barSeen) && player->isAlive();
-             ++fight) {
+        // Places walked towards until a monster shows within reach; one met
+        // nowhere on the way to a place sends the walk on to the next.
+        const ZonePosition goals[] = {{0, 2048.0f, 2048.0f}, {0, 1024.0f, 1024.0f}, {0, 3072.0f, 1024.0f},
+                                      {0, 1024.0f, 3072.0f}, {0, 3072.0f, 3072.0f}, {0, 2048.0f, 1024.0f},
+                                      {0, 1024.0f, 2048.0f}, {0, 3072.0f, 2048.0f}};
+        int fights = 0;
+        for (int place = 0;
+             place < 8 && fights < 4 && !(lowestHealth < fullHealth && barSeen) && player->isAlive();
+             ++place) {
             Actor* foe = nullptr;
             const ZonePosition from = Client::get().getPlayerPosition();
-            ZonePosition goal = goals[fight];
+            ZonePosition goal = goals[place];
             goal.zone = from.zone;
             walk(routeToPoint(from, goal), [&] {
                 foe = nearestFoe(*player, 600.0f);
                 return foe != nullptr;
             });
-            ASSERT_TRUE(foe) << "no monster on the level beyond the town: fight " << fight;
+            if (!foe) {
+                continue;
+            }
+            ++fights;
             const int foeNumber = foe->getEntityNumber();
             lastFoe = foeNumber;
             int frames = 0;
@@ -892,6 +901,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             }
             lowestHealth = std::min(lowestHealth, player->getHealth());
         }
+        ASSERT_GT(fights, 0) << "no monster on the level beyond the town";
         EXPECT_LT(lowestHealth, fullHealth) << "the monsters fought back";
         EXPECT_TRUE(barSeen) << "a health bar over the monster";
     }
