@@ -809,8 +809,10 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     // each fight ends with one of them dead. A monster may fall before it
     // strikes: then the next one, up to four.
     {
-        const int fullHealth = player->getHealth();
-        int lowestHealth = fullHealth;
+        // Struck: the character's health fell between two frames of a fight
+        // (it may come in hurt and healing, so its first health is no mark).
+        int lastHealth = player->getHealth();
+        bool struck = false;
         bool barSeen = false;
         // Places walked towards until a monster shows within reach; one met
         // nowhere on the way to a place sends the walk on to the next.
@@ -818,9 +820,7 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                                       {0, 1024.0f, 3072.0f}, {0, 3072.0f, 3072.0f}, {0, 2048.0f, 1024.0f},
                                       {0, 1024.0f, 2048.0f}, {0, 3072.0f, 2048.0f}};
         int fights = 0;
-        for (int place = 0;
-             place < 8 && fights < 4 && !(lowestHealth < fullHealth && barSeen) && player->isAlive();
-             ++place) {
+        for (int place = 0; place < 8 && fights < 4 && !(struck && barSeen) && player->isAlive(); ++place) {
             Actor* foe = nullptr;
             const ZonePosition from = Client::get().getPlayerPosition();
             ZonePosition goal = goals[place];
@@ -848,7 +848,8 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                     if (!target || !target->isAlive() || !player->isAlive()) {
                         return true;
                     }
-                    lowestHealth = std::min(lowestHealth, player->getHealth());
+                    struck = struck || player->getHealth() < lastHealth;
+                    lastHealth = player->getHealth();
                     if (++frames % 10 != 0 || readHelpTopic()) {
                         return false;
                     }
@@ -899,10 +900,11 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             } else {
                 fightSpot = player->getPosition();
             }
-            lowestHealth = std::min(lowestHealth, player->getHealth());
+            struck = struck || player->getHealth() < lastHealth;
+            lastHealth = player->getHealth();
         }
         ASSERT_GT(fights, 0) << "no monster on the level beyond the town";
-        EXPECT_LT(lowestHealth, fullHealth) << "the monsters fought back";
+        EXPECT_TRUE(struck) << "the monsters fought back";
         EXPECT_TRUE(barSeen) << "a health bar over the monster";
     }
 
