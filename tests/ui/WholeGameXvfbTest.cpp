@@ -347,12 +347,11 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         clickWidget("helpTopic", "Read");
         return true;
     };
-    // A monster that strikes the character on its way is fought off once
-    // the character is hurt, as a player would: one click on it (the attack
-    // goes on by itself). True while there is one to fight.
+    // A monster that strikes the character on its way is fought off first,
+    // as a player would: one click on it (the attack goes on by itself).
+    // True while there is one to fight.
     auto fightOffStriker = [&] {
-        Actor* foe =
-            player->getHealth() * 5 < player->getMaxHealth() * 3 ? nearestFoe(*player, 160.0f) : nullptr;
+        Actor* foe = nearestFoe(*player, 160.0f);
         if (!foe || foe->getTarget() != player) {
             return false;
         }
@@ -724,6 +723,10 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     auto reachGate = [&](int gate, const std::function<bool()>& done) {
         for (int attempt = 0; attempt < 3; ++attempt) {
             if (!player->isAlive() && !riseAndReturn()) {
+                std::printf("the character did not rise and walk out again: it stands on level %d (the "
+                            "server's %d), alive %d\n",
+                            Client::get().getPlayerPosition().zone, player->getPosition().zone,
+                            player->isAlive() ? 1 : 0);
                 return false;
             }
             if (approach(
@@ -731,6 +734,10 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                 done()) {
                 return true;
             }
+            const ZonePosition at = player->getPosition();
+            std::printf("on the way to the gate: %s at %d %.0f %.0f\n",
+                        player->isAlive() ? "still" : "killed", at.zone, at.x, at.y);
+            std::fflush(stdout);
         }
         return false;
     };
