@@ -1160,17 +1160,31 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     // can meet as play left them, answered with Accept on the trade-request
     // page that the relations key opens while it waits.
     {
-        // The computer covenant with the most crystals pays.
+        // The computer covenant with the most crystals pays, one not at
+        // war with the player's when play left one so: a longer walk gives
+        // a covenant time to go to war on everyone, and such an offer was
+        // seen never to reach the client.
+        Covenant* own = Game::get().getCovenant(ownCovenant);
+        ASSERT_NE(own, nullptr);
+        auto hostile = [&](const ActorCovenant& c) {
+            const int state = c.getRelationState(own->index);
+            return state == toIndex(CovenantTreaty::War) || state == toIndex(CovenantTreaty::Raid);
+        };
         ActorCovenant* other = nullptr;
         for (int i = 0; i < Game::get().getCovenantCount(); ++i) {
             auto* c = dynamic_cast<ActorCovenant*>(Game::get().getCovenant(i));
-            if (c && (!other || c->stats.get(toIndex(CovenantStat::Money)) >
-                                    other->stats.get(toIndex(CovenantStat::Money)))) {
+            if (!c || c->destroyed) {
+                continue;
+            }
+            const bool better =
+                !other || (hostile(*other) && !hostile(*c)) ||
+                (hostile(*other) == hostile(*c) &&
+                 c->stats.get(toIndex(CovenantStat::Money)) > other->stats.get(toIndex(CovenantStat::Money)));
+            if (better) {
                 other = c;
             }
         }
         ASSERT_NE(other, nullptr);
-        Covenant* own = Game::get().getCovenant(ownCovenant);
         const int paid = std::clamp(other->stats.get(toIndex(CovenantStat::Money)) / 2, 1, 10);
         TradeOffer trade;
         trade.type = 0;
