@@ -12,6 +12,8 @@ RUN_ARGS ?=
 FUZZ_SECONDS ?= 60
 CTEST := ctest --output-on-failure -j $(JOBS) --timeout 300
 # Each CI stage's wall time goes to build/stage-times.txt (.ci/run prints it).
+# The window tests of both test builds share one shader cache (Mesa's).
+SHADER_CACHE := -DGLOAM_TEST_SHADER_CACHE_DIR=$(CURDIR)/build/shader-cache
 TIMED := bash $(CURDIR)/.ci/timed.sh
 
 setup:
@@ -38,7 +40,7 @@ test: setup-test test-sanitize test-release
 test-sanitize: setup-test
 	cmake -S . -B $(TEST_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
-	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=OFF -DGLOAM_BENCH=OFF -DGLOAM_WERROR=ON
+	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=OFF -DGLOAM_BENCH=OFF -DGLOAM_WERROR=ON $(SHADER_CACHE)
 	$(TIMED) "sanitizer build" cmake --build $(TEST_DIR) -j $(JOBS)
 	cd $(TEST_DIR) && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	    $(TIMED) "sanitizer tests" $(CTEST) -LE long --output-log ctest.log
@@ -49,7 +51,7 @@ test-sanitize: setup-test
 # or crashes fails the run; a figure over its budget is only printed.
 test-release: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=ON \
-	    -DGLOAM_WERROR=ON
+	    -DGLOAM_WERROR=ON $(SHADER_CACHE)
 	$(TIMED) "release build" cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && $(TIMED) "release tests" $(CTEST) --output-log ctest.log
 
@@ -62,7 +64,7 @@ LOADED_RUNS ?= 10
 LOADED_TESTS ?=
 test-loaded: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=ON \
-	    -DGLOAM_WERROR=ON
+	    -DGLOAM_WERROR=ON $(SHADER_CACHE)
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && bash $(CURDIR)/.ci/loaded.sh "$(LOADED_CPUS)" $(LOADED_RUNS) \
 	    ctest --output-on-failure -j 2 --timeout 900 -L pace $(if $(LOADED_TESTS),-R '$(LOADED_TESTS)')

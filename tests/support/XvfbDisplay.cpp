@@ -57,6 +57,12 @@ bool XvfbDisplay::start()
 {
     // Mesa's software renderer, whatever the machine's driver would be.
     setenv("LIBGL_ALWAYS_SOFTWARE", "1", 1);
+    // The renderer keeps the shaders it compiled in a folder of the build
+    // tree, which every later window test (and the other build's) reuses,
+    // instead of in the home folder of whoever runs the tests.
+#ifdef GLOAM_TEST_SHADER_CACHE_DIR
+    setenv("MESA_SHADER_CACHE_DIR", GLOAM_TEST_SHADER_CACHE_DIR, 0);
+#endif
     // Without a session bus address the desktop-bus library that SDL's video
     // set-up calls starts one by forking the program, and under the address
     // sanitizer that child can hang in the allocator (another thread held

@@ -7,10 +7,8 @@
 // picks a free display number itself (-displayfd), so tests running at once
 // never share or race for a display. The destructor stops the server. Without
 // Xvfb the display in $DISPLAY is used when it has a socket; start() is false
-// when neither is available, and tests skip then.
-//
-// Window tests also take the CTest resource lock "x_display" (see
-// tests/CMakeLists.txt): their suite names end in "XvfbTest".
+// when neither is available, and tests skip then. Window tests' suite names
+// end in "XvfbTest" (see tests/CMakeLists.txt).
 class XvfbDisplay {
 public:
     XvfbDisplay() = default;
