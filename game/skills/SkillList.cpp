@@ -89,6 +89,23 @@ bool standingHolds(const SkillDefinition& definition)
     return definition.basicSkill || definition.statReq == SkillDefinition::kNoStat;
 }
 
+// No skill whose standing may change mid-recompute touches the first n
+// stats of the tables `tablesOf` picks: only then may they be summed at once.
+template <class Skills>
+bool unstableTouchNone(const Skills& skills, int n, StatTables (*tablesOf)(const SkillDefinition&))
+{
+    for (const SkillBase* skill : skills) {
+        const SkillDefinition* definition = skill->getDefinition();
+        if (definition && !standingHolds(*definition)) {
+            const StatTables tables = tablesOf(*definition);
+            for (int stat = 0; stat < n && tables.any(); ++stat)
+                if (tables.touches(stat))
+                    return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 SkillBase* SkillList::createSkill()
@@ -141,15 +158,8 @@ bool SkillList::addStatChanges(const Sentient* user, int phase, std::vector<int>
     if (phase != 0 && phase != 1)
         return true;
     const int n = std::min(static_cast<int>(values.size()), SkillDefinition::kStatCount);
-    for (const SkillBase* skill : getSkills()) {
-        const SkillDefinition* definition = skill->getDefinition();
-        if (definition && !standingHolds(*definition)) {
-            const StatTables tables = changeTables(*definition);
-            for (int stat = 0; stat < n && tables.any(); ++stat)
-                if (tables.touches(stat))
-                    return false;
-        }
-    }
+    if (!unstableTouchNone(getSkills(), n, changeTables))
+        return false;
     for (const SkillBase* skill : getSkills()) {
         const SkillDefinition* definition = skill->getDefinition();
         if (!definition)
@@ -176,15 +186,8 @@ bool SkillList::addStatChanges(const Sentient* user, int phase, std::vector<int>
 bool SkillList::addStatMults(const Sentient* user, std::vector<float>& mults) const
 {
     const int n = std::min(static_cast<int>(mults.size()), SkillDefinition::kStatCount);
-    for (const SkillBase* skill : getSkills()) {
-        const SkillDefinition* definition = skill->getDefinition();
-        if (definition && !standingHolds(*definition)) {
-            const StatTables tables = multTables(*definition);
-            for (int stat = 0; stat < n && tables.any(); ++stat)
-                if (tables.touches(stat))
-                    return false;
-        }
-    }
+    if (!unstableTouchNone(getSkills(), n, multTables))
+        return false;
     // Each stat's sum takes the skills in the list's order, as sumStatMult.
     for (const SkillBase* skill : getSkills()) {
         const SkillDefinition* definition = skill->getDefinition();
