@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -281,6 +282,47 @@ TEST(CovenantsEndToEndTest, TheSameSeedLivesTheSameTenMinutesTwice)
     }
     ASSERT_EQ(traces[0].size(), 10u);
     EXPECT_EQ(traces[0], traces[1]);
+}
+
+// Every member at home struck down rises at its stone after its covenant's
+// resurrect time: a covenant's dead are not lost for good, and its stone
+// keeps a maximum to be raided and destroyed by.
+TEST(CovenantsEndToEndTest, FallenMembersRiseAgainAtTheirStone)
+{
+    CovenantWorld w(chosenSeed(5u));
+    ASSERT_TRUE(w.started);
+    // All home, and no outing for ten minutes: the bodies lie where they fell.
+    for (ActorCovenant* c : w.covenants) {
+        c->adventureType = 0;
+        c->adventureTypeTimer.start(600.0f);
+        c->endAdventure(false);
+    }
+    struct Row {
+        ActorCovenant* covenant;
+        int slot;
+        SafePtr<Actor> body;
+    };
+    std::vector<Row> rows;
+    for (ActorCovenant* c : w.covenants)
+        for (int slot = 0; slot < c->getRecruitSlotCount(); ++slot)
+            if (const Recruit* r = c->getRecruit(slot); r && r->getActor())
+                rows.push_back({c, slot, r->getActor()});
+    ASSERT_GE(rows.size(), 2u) << "members at home to strike";
+    for (Row& row : rows)
+        row.body->setHealth(0);
+    auto risen = [](const Row& row) {
+        const Recruit* r = row.covenant->getRecruit(row.slot);
+        return r && r->getActor() && r->getActor() == row.body.get() && !r->getActor()->isDead();
+    };
+    auto allRisen = [&] { return std::all_of(rows.begin(), rows.end(), risen); };
+    // Two game minutes only catch a hang: the longest resurrect time is 15 s.
+    for (int i = 0; i < static_cast<int>(120.0f / kStep) && !allRisen(); ++i)
+        w.run(kStep);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(formatString("covenant %d slot %d", row.covenant->index, row.slot));
+        EXPECT_TRUE(risen(row)) << "the member faded instead of rising";
+        EXPECT_GT(row.covenant->getLifestoneMaxHealth(), 0);
+    }
 }
 
 // What a computer covenant's hunt for a Recruit quest leaves: the minute its

@@ -245,8 +245,9 @@ TEST_F(ActorCovenantRecruitingTest, ARecruitedWouldBeRecruitSavesAsItReloads)
     EXPECT_EQ(b.size(), a.size());
 }
 
-// A member that grew and then died for good keeps, in its record, what its
-// body had become, and stays without a body: the covenant counts it out of
+// A member that grew and then died for good (a unique one: no covenant
+// raises those) keeps, in its record, what its body had become, and stays
+// without a body: the covenant counts it out of
 // its life stone at once, a loaded covenant gives it no new body, and the
 // world saved, loaded and saved again is the same.
 TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
@@ -262,6 +263,7 @@ TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
     body->levelUp();
     const int level = body->getStat(toIndex(CharacterStat::Level));
     const int maxHealth = body->getMaxHealth();
+    body->setEnhancementRarity(static_cast<int>(MonsterRarity::Unique));
     body->setHealth(0);
     for (int step = 0; step < 4000 && hero->getActor(); ++step)
         world.game->update(0.05f);
