@@ -2635,12 +2635,13 @@ private:
         return false;
     }
 
-    // None of a raiding covenant's raiders is alive: the stone is safe.
+    // None of a raiding covenant's raiders stands or lies waiting to rise
+    // again at its stone: the stone is safe.
     static bool raidersGone(const Covenant& raider)
     {
         int alive = 0, dead = 0;
         raider.countRaidParty(alive, dead);
-        return alive == 0;
+        return alive == 0 && dead == 0;
     }
 
     // The shortest route over free cells, diagonals included (none past a
