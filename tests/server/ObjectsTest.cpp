@@ -20,6 +20,7 @@
 #include "game/skills/SkillList.h"
 #include "game/world/AreaDefinition.h"
 #include "game/world/SpawnSystem.h"
+#include "support/LevelWait.h"
 #include "support/PlayerWorld.h"
 #include "support/RandomScript.h"
 #include "support/ScriptedCovenant.h"
@@ -310,12 +311,8 @@ TEST_F(ObjectsTest, APlayerWarpedIntoALevelNotBuiltStandsOnFreeGroundOnceItIs)
             level->acquire(kViewKey);
         else
             level->release(kViewKey);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (server.game->isLevelLoaded(zone) != wanted && std::chrono::steady_clock::now() < deadline) {
-            server.app->getHooks().finishLevels();
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return server.game->isLevelLoaded(zone) == wanted;
+        return waitForLevels(server.app->getHooks(),
+                             [&] { return server.game->isLevelLoaded(zone) == wanted; });
     };
     ASSERT_TRUE(build(true));
     auto blocked = [&](const ZonePosition& p) { return !server.game->isPlaceFree(p, player, 3); };
