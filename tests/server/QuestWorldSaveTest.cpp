@@ -17,6 +17,17 @@
 
 namespace {
 
+// The world saved into `saved`, the game cleared and the world loaded back.
+void saveClearAndLoad(Game& game, ByteBuffer& saved)
+{
+    ASSERT_TRUE(game.saveWorld(saved));
+    game.clear();
+    ByteBuffer in(saved.bytes());
+    std::string what;
+    size_t offset = 0;
+    ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
+}
+
 // A generated world with its townsfolk and "Aldric" leading a covenant.
 void townWithAldric(Game& game)
 {
@@ -98,13 +109,7 @@ TEST(QuestWorldSave, APlaguesSickTownsmanLoadsAsHeWasAndADroppedPlagueCuresHim)
     plague->carriers.push_back(Quest::Carrier{SafePtr<Entity>(npc), -1, slot});
     const int number = game.addQuest(std::move(plague));
     ByteBuffer out;
-    ASSERT_TRUE(game.saveWorld(out));
-
-    game.clear();
-    ByteBuffer in(out.bytes());
-    std::string what;
-    size_t offset = 0;
-    ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
+    ASSERT_NO_FATAL_FAILURE(saveClearAndLoad(game, out));
     Actor* loaded = game.getTownNpcAt(slot);
     ASSERT_NE(loaded, nullptr);
     EXPECT_TRUE(loaded->hasStatusEffect(sickness));
@@ -160,13 +165,7 @@ TEST(QuestWorldSave, APlaguesCarriersStayInItsRecordUntilThePlayerJoins)
     ByteBuffer record;
     game.getQuest(number)->write(record);
     ByteBuffer out;
-    ASSERT_TRUE(game.saveWorld(out));
-
-    game.clear();
-    ByteBuffer in(out.bytes());
-    std::string what;
-    size_t offset = 0;
-    ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
+    ASSERT_NO_FATAL_FAILURE(saveClearAndLoad(game, out));
     ASSERT_EQ(game.getFirstPlayer(), nullptr);
     Quest* loaded = game.getQuest(number);
     ASSERT_NE(loaded, nullptr);
@@ -214,13 +213,7 @@ TEST(QuestWorldSave, ALevelledPoisonedTownsmanSavesLoadsAndSavesAlike)
     const int health = npc->getHealth();
     ASSERT_EQ(level, 7);
     ByteBuffer first;
-    ASSERT_TRUE(game.saveWorld(first));
-
-    game.clear();
-    ByteBuffer in(first.bytes());
-    std::string what;
-    size_t offset = 0;
-    ASSERT_TRUE(game.loadWorld(in, what, offset)) << what << " at " << offset;
+    ASSERT_NO_FATAL_FAILURE(saveClearAndLoad(game, first));
     Actor* loaded = game.getTownNpcAt(slot);
     ASSERT_NE(loaded, nullptr);
     EXPECT_EQ(loaded->getStat(kLevel), level);
