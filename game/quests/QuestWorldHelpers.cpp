@@ -133,6 +133,11 @@ void Quest::placeQuestItems()
     if (!levelRecord || questworld::levelName(targetLevel).empty()) {
         return;
     }
+    // An unbuilt level has no free ground: the items wait for it to be
+    // built (onPlayerEnteredLevel), or none would be placed at all.
+    if (!world->isLevelLoaded(targetLevel)) {
+        return;
+    }
     if (isAny({QuestType::LevelQuestItem, QuestType::PoisonedSupply, QuestType::ArmorsmithLevelQuestItem,
                QuestType::WeaponsmithLevelQuestItem, QuestType::StoryTurenGraves,
                QuestType::StoryCiglioFindItem})) {

@@ -4,6 +4,7 @@
 #include "engine/core/Random.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Player.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/FactionSystem.h"
@@ -341,6 +342,50 @@ TEST(QuestInUnbuiltLevel, APlacedNpcFindsFreeGroundWhenItsLevelIsBuilt)
     EXPECT_TRUE(game.isPlaceFree(npc->getPosition(), npc, 3));
     game.clear();
     server.world->getLevel(target)->release(kKey);
+}
+
+// Items a quest hides in a level no one has built yet: taking the quest
+// places none (no free ground there), and they lie in the level once it is.
+TEST(QuestInUnbuiltLevel, ItsItemsLieInItsLevelOnceTheLevelIsBuilt)
+{
+    for (QuestType type : {QuestType::LevelQuestItem, QuestType::ArmorsmithLevelQuestItem,
+                           QuestType::WeaponsmithLevelQuestItem}) {
+        SCOPED_TRACE(toIndex(type));
+        Random::setState(0, 4242);
+        HeadlessServer server;
+        Game& game = *server.game;
+        Player* player = addAldricLeading(game);
+        ASSERT_NE(player, nullptr);
+        ASSERT_TRUE(Server::get().newWorld({"1", "Average", "Normal", "3"}));
+        auto rolledQuest = std::make_unique<Quest>();
+        rolledQuest->setup(10, game.getClock(), 101, toIndex(type), 0);
+        rolledQuest->rollChoices(false);
+        rolledQuest->setUp(0, nullptr);
+        ASSERT_FALSE(rolledQuest->invalid);
+        const int target = rolledQuest->getTargetLevel();
+        ASSERT_GT(target, 0);
+        ASSERT_FALSE(server.world->isLevelLoaded(target));
+        Quest* quest = game.getQuest(game.addQuest(std::move(rolledQuest)));
+        ASSERT_NE(quest, nullptr);
+        ASSERT_NE(player->acceptQuest(quest->id), nullptr);
+        EXPECT_TRUE(quest->spawnedEntities.empty());
+
+        constexpr int kKey = 79;
+        server.world->getLevel(target)->acquire(kKey);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+        while (!server.world->isLevelLoaded(target) && std::chrono::steady_clock::now() < deadline) {
+            server.app->getHooks().finishLevels();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        ASSERT_TRUE(server.world->isLevelLoaded(target));
+        EXPECT_GE(static_cast<int>(quest->spawnedEntities.size()), quest->goal);
+        for (const SafePtr<Entity>& placed : quest->spawnedEntities) {
+            ASSERT_NE(placed.get(), nullptr);
+            EXPECT_EQ(placed->getPosition().zone, target);
+        }
+        game.clear();
+        server.world->getLevel(target)->release(kKey);
+    }
 }
 
 } // namespace
