@@ -2859,9 +2859,13 @@ private:
             goal = training >= 0 ? training : goal;
         }
         // With no quest to go after it gains levels where foes stand, and
-        // goes home now and then for new quests.
+        // goes home now and then for new quests; holding few, it also goes
+        // home now and then for more, as a player keeps a few in hand.
         const bool idle = goal < 0;
-        const bool errandsDue = m_frame >= m_nextErrands + kIdleErrandsEvery;
+        const bool fewQuests = m_player->countQuests() < kQuestsInHand;
+        const bool errandsDue =
+            m_frame >= m_nextErrands + (idle ? kIdleErrandsEvery : kFewQuestsErrandsEvery) &&
+            (idle || fewQuests);
         if (idle && !errandsDue) {
             goal = trainingLevel();
         }
@@ -2875,7 +2879,7 @@ private:
                 return m_player->getCovenant()->housePosition.zone;
             }
         }
-        if (idle && errandsDue) {
+        if (errandsDue) {
             return 0;
         }
         return goal;
@@ -3843,6 +3847,8 @@ private:
     static constexpr int kFewFoes = 4;   // a level with fewer standing foes is not trained on
     static constexpr int kFewBlocks = 2; // unless it has this many blocks unexplored
     static constexpr int kIdleErrandsEvery = 6 * kFramesPerMinute; // idle, home for quests this long after
+    static constexpr int kFewQuestsErrandsEvery = 12 * kFramesPerMinute;
+    static constexpr int kQuestsInHand = 3;
     std::map<int, int> m_questDeaths;
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;
