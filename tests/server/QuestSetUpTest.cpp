@@ -308,6 +308,19 @@ TEST_F(QuestTypes, RestoredQuestsPlaceTheirPeople)
     EXPECT_EQ(game().getEntityCount(), entities);
 }
 
+// Asks for the level under `key` and waits until it is built (the limit
+// catches only a hang).
+bool buildLevel(HeadlessServer& server, int level, int key)
+{
+    server.world->getLevel(level)->acquire(key);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (!server.world->isLevelLoaded(level) && std::chrono::steady_clock::now() < deadline) {
+        server.app->getHooks().finishLevels();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return server.world->isLevelLoaded(level);
+}
+
 // Without the levels built: a quest's NPC still stands in its target level and
 // moves onto free ground when that level is built.
 TEST(QuestInUnbuiltLevel, APlacedNpcFindsFreeGroundWhenItsLevelIsBuilt)
@@ -331,13 +344,7 @@ TEST(QuestInUnbuiltLevel, APlacedNpcFindsFreeGroundWhenItsLevelIsBuilt)
     EXPECT_TRUE(npc->relocated);
 
     constexpr int kKey = 78;
-    server.world->getLevel(target)->acquire(kKey);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!server.world->isLevelLoaded(target) && std::chrono::steady_clock::now() < deadline) {
-        server.app->getHooks().finishLevels();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    ASSERT_TRUE(server.world->isLevelLoaded(target));
+    ASSERT_TRUE(buildLevel(server, target, kKey));
     EXPECT_EQ(npc->getPosition().zone, target);
     EXPECT_TRUE(game.isPlaceFree(npc->getPosition(), npc, 3));
     game.clear();
@@ -371,13 +378,7 @@ TEST(QuestInUnbuiltLevel, ItsItemsLieInItsLevelOnceTheLevelIsBuilt)
         EXPECT_TRUE(quest->spawnedEntities.empty());
 
         constexpr int kKey = 79;
-        server.world->getLevel(target)->acquire(kKey);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-        while (!server.world->isLevelLoaded(target) && std::chrono::steady_clock::now() < deadline) {
-            server.app->getHooks().finishLevels();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        ASSERT_TRUE(server.world->isLevelLoaded(target));
+        ASSERT_TRUE(buildLevel(server, target, kKey));
         EXPECT_GE(static_cast<int>(quest->spawnedEntities.size()), quest->goal);
         for (const SafePtr<Entity>& placed : quest->spawnedEntities) {
             ASSERT_NE(placed.get(), nullptr);
