@@ -3430,6 +3430,7 @@ private:
             }
             if (static_cast<size_t>(i) >= m_leftRaid.size()) {
                 m_leftRaid.resize(static_cast<size_t>(i) + 1, false);
+                m_raidSafe.resize(static_cast<size_t>(i) + 1, false);
             }
             // Met: reached the stone while the raid lasts, then by it (a
             // fight about the house is by it; dead counts as staying, since
@@ -3440,7 +3441,13 @@ private:
                 const ZonePosition& house = own->housePosition;
                 if (at.zone == house.zone && distance(at, house) < 600.0f) {
                     m_metRaid[static_cast<size_t>(i)] = true;
+                    // By the stone while it is safe: met, whatever the raid
+                    // does after.
+                    if (raidersGone(*covenant)) {
+                        m_raidSafe[static_cast<size_t>(i)] = true;
+                    }
                 } else if (m_metRaid[static_cast<size_t>(i)] && !m_leftRaid[static_cast<size_t>(i)] &&
+                           !m_raidSafe[static_cast<size_t>(i)] &&
                            (at.zone != house.zone || distance(at, house) > 900.0f) &&
                            !raidersGone(*covenant)) {
                     m_leftRaid[static_cast<size_t>(i)] = true;
@@ -3459,6 +3466,7 @@ private:
             if (raiding && !m_raiding[static_cast<size_t>(i)]) {
                 m_metRaid[static_cast<size_t>(i)] = false;
                 m_leftRaid[static_cast<size_t>(i)] = false;
+                m_raidSafe[static_cast<size_t>(i)] = false;
                 if (onMe) {
                     m_raidOnMe.insert(i);
                     m_raidBegan[i] = m_frame;
@@ -3863,6 +3871,7 @@ private:
     std::vector<bool> m_raiding;
     std::vector<bool> m_metRaid;  // reached the stone during the covenant's raid on it
     std::vector<bool> m_leftRaid; // and left it while raiders stood
+    std::vector<bool> m_raidSafe; // and stood by it while no raider was left
     std::set<int> m_raidOnMe;
     std::map<int, int> m_raidBegan; // covenant: the frame its raid on the player began
     std::map<int, int> m_raidEnded; // covenant: the frame its last raid on the player ended
