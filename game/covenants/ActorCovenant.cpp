@@ -465,9 +465,17 @@ void ActorCovenant::onRecruitAdded(Actor* actor)
 {
     if (!actor)
         return;
+    std::vector<const DatabaseEntry*> effects;
+    memberEffects(effects);
+    for (const DatabaseEntry* effect : effects)
+        actor->addStatusEffect(effect, actor, 15);
+}
+
+void ActorCovenant::memberEffects(std::vector<const DatabaseEntry*>& out) const
+{
     for (const CovenantTrait* trait : traits) {
         if (trait->statusEffect)
-            actor->addStatusEffect(trait->statusEffect, actor, 15);
+            out.push_back(trait->statusEffect);
     }
 }
 

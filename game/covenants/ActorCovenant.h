@@ -91,6 +91,8 @@ public:
     int getTraitCount() const override { return static_cast<int>(traits.size()); }
     int getTraitId(int i) const override;
     void onRecruitAdded(Actor* actor) override;
+    // The traits' effects.
+    void memberEffects(std::vector<const DatabaseEntry*>& out) const override;
     float lootShareFor(const Entity* killer) const override;
     void takeLoot(Actor* victim) override;
 

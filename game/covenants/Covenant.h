@@ -15,6 +15,7 @@
 
 class Actor;
 class ByteBuffer;
+class DatabaseEntry;
 class Entity;
 class InventoryBase;
 class InventoryGroup;
@@ -98,6 +99,8 @@ public:
     virtual int getTraitCount() const { return 0; }
     virtual int getTraitId(int i) const { return -1; }
     virtual void onRecruitAdded(Actor* actor) {}
+    // Appends the entries of the effects onRecruitAdded gives a member.
+    virtual void memberEffects(std::vector<const DatabaseEntry*>& out) const {}
     // Whether a member is one of those on the covenant's raid.
     virtual bool takesPartInRaid(const Entity* member) const { return false; }
     virtual bool isDefender(const Entity* member) const { return false; }

@@ -31,6 +31,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -79,7 +80,7 @@ Actor::Actor(HeldStats)
     // One recompute for the fresh stats and the regeneration together.
     deferStatUpdates();
     updateStats(true);
-    addStatusEffectByName("StatusEffectBasicRegen", this, 1);
+    addStatusEffectByName(kRegenEffect, this, 1);
 }
 
 Actor::~Actor()
@@ -309,21 +310,12 @@ void Actor::addStatBonus(int s, int& value, int group)
         value += m_resistanceBonus[static_cast<size_t>(s - stat(CharacterStat::ResistancePhysical))];
 }
 
-int Actor::getWalkingMovement() const
+CounterList Actor::walkingStatsWith(const std::vector<StatusEffect*>& effects) const
 {
-    const int s = stat(CharacterStat::Movement);
-    const int now = m_stats.get(s);
-    if (!m_sprinting)
-        return now;
-    // The stat's own pass from its base, without the sprint, then put back.
     auto* self = const_cast<Actor*>(this);
-    self->m_sprinting = false;
-    self->m_stats.set(s, m_baseSpeed);
-    for (int group = 1; group < 4; ++group)
-        self->applyStatBonuses(s, group);
-    const int walking = m_stats.get(s);
-    self->m_sprinting = true;
-    self->m_stats.set(s, now);
+    const bool sprinting = std::exchange(self->m_sprinting, false);
+    CounterList walking = statsWithEffects(effects);
+    self->m_sprinting = sprinting;
     return walking;
 }
 

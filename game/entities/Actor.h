@@ -38,6 +38,8 @@ public:
     static constexpr float kCreditRange = 250.0f;
     static constexpr float kSoundRange = 500.0f;
     static constexpr float kFadeSeconds = 5.5f;
+    // The regeneration every actor starts with.
+    static constexpr const char* kRegenEffect = "StatusEffectBasicRegen";
 
     Actor();
     // Made with its stat recomputes held (deferStatUpdates): the caller sets
@@ -156,6 +158,10 @@ public:
     // With keepGear the random skills, the point spending and the starting
     // items are left to the caller.
     void initFromMonsterType(const MonsterType* type, int level, bool keepGear = false);
+    // Appends the entries of the effects an actor made from the type starts
+    // with: every actor's regeneration, the class's and the type's
+    // enhancements.
+    static void startingEffects(const MonsterType* type, std::vector<const DatabaseEntry*>& out);
     void giveMonsterSkills();
     void spendSkillPoints();
     void writeCreationInfo(ByteBuffer& out) const;
@@ -207,8 +213,9 @@ public:
     int getSprintSpeed() const { return m_sprintSpeed; }
     bool isSprinting() const { return m_sprinting; }
     void setSprinting(bool sprinting) { m_sprinting = sprinting; }
-    // The Movement stat the actor has when it walks, sprinting or not.
-    int getWalkingMovement() const;
+    // The stats it has walking, sprinting or not, with only these of its
+    // effects (Sentient::statsWithEffects); the actor is left as it was.
+    CounterList walkingStatsWith(const std::vector<StatusEffect*>& effects) const;
     float getActivationDistance() const { return m_activationDistance; }
     bool getNoTargetScan() const { return m_noTargetScan; }
     void setNoTargetScan(bool off) { m_noTargetScan = off; }

@@ -8,6 +8,7 @@
 #include "engine/data/DatabaseEntryType.h"
 #include "engine/data/NameGenerator.h"
 #include "game/covenants/StatChangeList.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
@@ -151,6 +152,22 @@ void Actor::initFromMonsterType(const MonsterType* type, int level, bool keepGea
         else if (!cls.startingItems.empty())
             updateStats(true);
     }
+}
+
+void Actor::startingEffects(const MonsterType* type, std::vector<const DatabaseEntry*>& out)
+{
+    // As the constructor and initFromMonsterType give them.
+    auto add = [&out](const std::string& name) {
+        if (const DatabaseEntry* entry = DefinitionReader::findEntry(name))
+            out.push_back(entry);
+    };
+    add(kRegenEffect);
+    if (!type || !type->archetype)
+        return;
+    for (const std::string& name : type->archetype->enhancements)
+        add(name);
+    for (const std::string& name : type->enhancements)
+        add(name);
 }
 
 SkillBase* Actor::addMonsterSkill(const std::string& name)

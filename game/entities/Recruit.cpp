@@ -8,6 +8,7 @@
 #include "engine/data/DatabaseEntryType.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/CharacterClass.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/MonsterType.h"
@@ -101,12 +102,37 @@ void Recruit::saveFromActor(const Actor* source)
     if (!source)
         return;
     typeEntry = entryIdOf(source);
-    stats.copyFrom(source->getStats());
-    // A sprint is the moment's pace: the record keeps the walk, which is
-    // what a body made from it has.
-    stats.set(toIndex(CharacterStat::Movement), source->getWalkingMovement());
+    // A curse or a sprint is the moment's: the record keeps what a body made
+    // from it has, so a save, a load and a save agree.
+    stats.copyFrom(source->walkingStatsWith(lastingEffects(*source)));
     inventory->copyFrom(*const_cast<Actor*>(source)->getInventory());
     skillIdsOf(source, skills);
+}
+
+std::vector<StatusEffect*> Recruit::lastingEffects(const Actor& body) const
+{
+    std::vector<const DatabaseEntry*> given;
+    const GameData* data = GameData::instance();
+    Actor::startingEffects(data ? data->findMonsterTypeByEntryId(entryIdOf(&body)) : nullptr, given);
+    const Database* database = Database::instance();
+    for (int32_t id : entryList) {
+        if (const DatabaseEntry* entry = database ? database->getEntryByIndex(id) : nullptr)
+            given.push_back(entry);
+    }
+    const CharacterClass* characterClass = body.getCharacterClass();
+    if (const DatabaseEntry* enhancement = DefinitionReader::findEntry(
+            enhancementName(characterClass ? characterClass->name : std::string())))
+        given.push_back(enhancement);
+    const Game* game = Game::instance();
+    if (const Covenant* covenant = game ? game->getCovenant(covenantIndex) : nullptr)
+        covenant->memberEffects(given);
+
+    std::vector<StatusEffect*> lasting;
+    for (StatusEffect* effect : body.getStatusEffects()) {
+        if (effect && std::find(given.begin(), given.end(), effect->getEntry()) != given.end())
+            lasting.push_back(effect);
+    }
+    return lasting;
 }
 
 Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)

@@ -4,11 +4,13 @@
 #include "game/quests/RecruitBase.h"
 
 #include <cstdint>
+#include <vector>
 
 class Actor;
 class ByteBuffer;
 class Covenant;
 class ItemBase;
+class StatusEffect;
 
 // One follower of a covenant: a record that outlives its actor. While the
 // recruit is embodied the actor is the truth and the record is refreshed
@@ -25,8 +27,14 @@ public:
     bool read(ByteBuffer& buffer, int dataVersion) override;
 
     // Copies type, stats, inventory and skills from the actor; nothing
-    // without one.
+    // without one. The stats are those a body made from the record has: as
+    // the actor's, walking and without the effects that pass with it.
     void saveFromActor(const Actor* actor);
+    // The actor's effects that a body made from the record is given again
+    // (createActor): every actor's regeneration, its class's and type's
+    // enhancements, the kept entries, the recruit enhancement and the
+    // covenant's own. The rest pass with the actor.
+    std::vector<StatusEffect*> lastingEffects(const Actor& actor) const;
     // A new actor from the record (not yet in the Game's table); null when
     // the type is unknown.
     Actor* createActor(Covenant* covenant, bool restoreSkills);

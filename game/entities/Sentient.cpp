@@ -1,6 +1,7 @@
 #include "game/entities/Sentient.h"
 
 #include "engine/core/DebugSystem.h"
+#include "engine/core/Random.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/object/ClassRecord.h"
 #include "engine/object/EventSystem.h"
@@ -262,10 +263,22 @@ void Sentient::updateStats(bool refill)
     m_maxHealth = m_stats.get(stat(CharacterStat::MaxHealth));
     if (m_health > m_maxHealth)
         m_health = m_maxHealth;
-    if (m_stats.get(stat(CharacterStat::Power)) > m_stats.get(stat(CharacterStat::MaxPower)))
-        m_stats.set(stat(CharacterStat::Power), m_stats.get(stat(CharacterStat::MaxPower)));
     if (refill)
         m_health = m_maxHealth;
+    finishDerivedStats();
+    m_lightColor = m_baseLightColor;
+    m_lightFalloff = static_cast<float>(m_stats.get(stat(CharacterStat::LightIntensity)));
+
+    int size = m_stats.get(stat(CharacterStat::Size));
+    m_scale = size == 100 ? 1.0f : static_cast<float>(size) / 100.0f;
+    if (Covenant* covenant = getCovenant())
+        covenant->updateStats();
+}
+
+void Sentient::finishDerivedStats()
+{
+    if (m_stats.get(stat(CharacterStat::Power)) > m_stats.get(stat(CharacterStat::MaxPower)))
+        m_stats.set(stat(CharacterStat::Power), m_stats.get(stat(CharacterStat::MaxPower)));
 
     StatChangeList damage;
     buildDamageList(nullptr, damage);
@@ -277,13 +290,36 @@ void Sentient::updateStats(bool refill)
 
     if (m_stats.get(stat(CharacterStat::LightIntensity)) > 100)
         m_stats.set(stat(CharacterStat::LightIntensity), 100);
-    m_lightColor = m_baseLightColor;
-    m_lightFalloff = static_cast<float>(m_stats.get(stat(CharacterStat::LightIntensity)));
+}
 
-    int size = m_stats.get(stat(CharacterStat::Size));
-    m_scale = size == 100 ? 1.0f : static_cast<float>(size) / 100.0f;
-    if (Covenant* covenant = getCovenant())
-        covenant->updateStats();
+CounterList Sentient::statsWithEffects(const std::vector<StatusEffect*>& effects) const
+{
+    // Worked on the sentient itself, so every hook sees what a recompute
+    // sees; all it touches is put back. An effect's damage may draw an
+    // element: the draw and the element are put back too.
+    auto* self = const_cast<Sentient*>(this);
+    std::array<uint32_t, Random::kStreamCount> streams{};
+    for (int i = 0; i < Random::kStreamCount; ++i)
+        streams[static_cast<size_t>(i)] = Random::getState(i);
+    std::vector<int> elements;
+    elements.reserve(effects.size());
+    for (const StatusEffect* e : effects)
+        elements.push_back(e->getElement());
+    const CounterList living = m_stats;
+    std::vector<StatusEffect*> own = std::exchange(self->m_effects, effects);
+
+    for (int group = 0; group < 4; ++group)
+        self->computeStatGroup(group, false);
+    self->finishDerivedStats();
+    CounterList result = m_stats;
+
+    self->m_effects = std::move(own);
+    self->m_stats = living;
+    for (size_t i = 0; i < effects.size(); ++i)
+        effects[i]->setElement(elements[i]);
+    for (int i = 0; i < Random::kStreamCount; ++i)
+        Random::setState(i, streams[static_cast<size_t>(i)]);
+    return result;
 }
 
 namespace {

@@ -186,6 +186,10 @@ public:
     void replaceStats(const CounterList& saved);
     void computeStatGroup(int group, bool refill);
     void applyStatBonuses(int stat, int group);
+    // The stats a recompute gives with only these of its effects, as
+    // updateStats stores them. The sentient is left exactly as it was: its
+    // stats, effects, health, light and covenant, and the random streams.
+    CounterList statsWithEffects(const std::vector<StatusEffect*>& effects) const;
     bool isStatAdjustable(int stat, int group) const;
     // A stat write; outside 0 … 111 nothing is written (level-2 line).
     void setStat(int index, int value);
@@ -360,6 +364,9 @@ private:
     };
     // For an adjustable stat only.
     void applyStatBonuses(int stat, int group, const StatSources& sources);
+    // The recompute's last stat steps: Power within MaxPower, the damage
+    // range summed, LightIntensity capped.
+    void finishDerivedStats();
     // The line test to a place; `other` (may be null) does not block it.
     bool isLineClearTo(const ZonePosition& position, const Entity* other, bool sight) const;
 

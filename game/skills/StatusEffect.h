@@ -46,6 +46,7 @@ public:
     void handleHitEvent(Event& event);
 
     int getElement() const { return m_element; }
+    void setElement(int element) { m_element = element; }
     bool hasSucceeded() const { return m_succeeded; }
     SkillBase* getOnHitSkill() const { return m_onHitSkill; }
     SkillBase* getWhenHitSkill() const { return m_whenHitSkill; }

@@ -82,6 +82,68 @@ TEST_F(ActorCovenantSaveTest, ASectionReadsBackIntoTheSameBytesWithHeroOffersAnd
     EXPECT_EQ(fresh->getLifestoneMaxHealth(), a.getLifestoneMaxHealth());
 }
 
+// A member's record holds what a body made from it has: an effect that
+// passes (a hex lowering its Attack, a battle cry raising it) or a sprint is
+// not written, so the section read and written again at once is the same,
+// and the living member plays on as it was.
+TEST_F(ActorCovenantSaveTest, AMembersPassingEffectsAndSprintAreNotWrittenIntoItsRecord)
+{
+    const int attack = toIndex(CharacterStat::Attack);
+    const int movement = toIndex(CharacterStat::Movement);
+    struct Case {
+        const char* name;
+        const char* effect; // given by another sentient
+        bool sprint;
+        int moved; // the stat the case moves; -1 none
+    };
+    const Case cases[] = {
+        {"nothing passing", nullptr, false, -1},
+        {"hexed", "StatusEffectHex", false, attack},
+        {"battle cry", "StatusEffectBattleCry", false, attack},
+        {"sprinting", nullptr, true, movement},
+    };
+    Sentient* foe = placeTarget(10, 100, 100);
+    ASSERT_NE(foe, nullptr);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ActorCovenant& a = setUpCovenant("Ironbound", 10);
+        Recruit* record = a.getRecruit(0);
+        ASSERT_NE(record, nullptr);
+        Actor* body = record->getActor();
+        ASSERT_NE(body, nullptr);
+        const int before = c.moved >= 0 ? body->getStat(c.moved) : 0;
+        if (c.effect)
+            body->addStatusEffectByName(c.effect, foe, 1);
+        if (c.sprint) {
+            body->setSprinting(true);
+            body->updateStats(false);
+        }
+        if (c.moved >= 0) {
+            ASSERT_NE(body->getStat(c.moved), before) << "the case moves the stat";
+        }
+        const CounterList living = body->getStats();
+        const int health = body->getHealth();
+        const size_t effects = body->getStatusEffects().size();
+
+        const std::vector<uint8_t> bytes = sectionOf(a);
+        for (int s = 0; s < RecruitBase::kStatCount; ++s)
+            EXPECT_EQ(body->getStat(s), living.get(s)) << "the write leaves stat " << s << " be";
+        EXPECT_EQ(body->getHealth(), health);
+        EXPECT_EQ(body->getStatusEffects().size(), effects);
+        EXPECT_EQ(body->isSprinting(), c.sprint);
+
+        auto fresh = freshAt(a);
+        ByteBuffer in(bytes);
+        ASSERT_TRUE(fresh->read(in, ActorCovenant::kSaveVersion));
+        ASSERT_NE(fresh->getRecruit(0), nullptr);
+        const CounterList written = record->stats;
+        const std::vector<uint8_t> again = sectionOf(*fresh);
+        for (int s = 0; s < RecruitBase::kStatCount; ++s)
+            EXPECT_EQ(fresh->getRecruit(0)->stats.get(s), written.get(s)) << "stat " << s;
+        EXPECT_EQ(again, bytes);
+    }
+}
+
 TEST_F(ActorCovenantSaveTest, EveryTruncationAndABadCountIsRefusedWithNothingAdded)
 {
     ActorCovenant& a = setUpCovenant("Ironbound", 10);
