@@ -207,6 +207,29 @@ TEST_F(ActorCovenantSaveTest, UnknownTraitsAndGoneMonsterTypesAreDroppedAndADest
     EXPECT_LE(world.game->getEntityCount(), entities + 5);
 }
 
+// A destroyed covenant makes no bodies on loading, so its stone has no
+// members to sum: it keeps the pair it was saved with, and saves again alike.
+TEST_F(ActorCovenantSaveTest, ADestroyedCovenantsStoneReadsBackAsSaved)
+{
+    struct Case {
+        const char* name;
+        bool killMembers; // its stone fell (members killed), else its members left
+    };
+    for (const Case& c : {Case{"stone fallen", true}, Case{"members gone", false}}) {
+        SCOPED_TRACE(c.name);
+        ActorCovenant& a = setUpCovenant("Ironbound", 10);
+        a.onDestroyed(nullptr, c.killMembers, false);
+        ASSERT_TRUE(a.destroyed);
+        const std::vector<uint8_t> bytes = sectionOf(a);
+        auto fresh = freshAt(a);
+        ByteBuffer in(bytes);
+        ASSERT_TRUE(fresh->read(in, ActorCovenant::kSaveVersion));
+        EXPECT_EQ(fresh->getLifestoneMaxHealth(), a.getLifestoneMaxHealth());
+        EXPECT_EQ(fresh->getLifestoneHealth(), a.getLifestoneHealth());
+        EXPECT_EQ(sectionOf(*fresh), bytes);
+    }
+}
+
 // A recruit quest that was held and then cleared saves as the empty record,
 // so the covenant loads and saves again alike.
 TEST_F(ActorCovenantSaveTest, AClearedRecruitQuestSavesAsTheEmptyRecord)
