@@ -46,7 +46,7 @@ void Quest::removeFromWorld()
     removeSpawnEntry();
     Game* game = Game::instance();
     if (invalid && definition && !definition->nextQuest.empty() && game) {
-        game->generateQuests(toIndex(parseQuestType(definition->nextQuest)), nullptr, -1);
+        game->generateFollowUpQuest(toIndex(parseQuestType(definition->nextQuest)));
     }
     if (is(QuestType::Recruit) && game) {
         game->clearActorCovenantQuests();

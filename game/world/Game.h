@@ -476,6 +476,11 @@ public:
     int pickQuestLevel(int requested) const;
     // type 0 draws a type each try; source: the quest this one follows.
     Quest* generateQuests(int type, QuestBase* source, int requestedLevel);
+    // The follow-up of a quest whose set-up failed. Asked for while quests
+    // are generated, it waits until the outermost generation is over: a
+    // chain of failing set-ups is walked one quest after another, never
+    // nested.
+    void generateFollowUpQuest(int type);
     void endTutorial(bool deleteQuests);
     bool isPlayerInTown() const;
     // Visits the quests in the table when the walk began that are still in
@@ -629,6 +634,9 @@ private:
     void stepEntities(float dt);
     // Destroys the deleted quests once no walk or generation runs.
     void flushDeletedQuests();
+    // Generates the waiting follow-ups once no generation runs; each type
+    // once per round, so a chain that comes back on itself ends.
+    void generateWaitingFollowUps();
     // Fills the hooks by which the covenants reach the quests.
     void installQuestHooks();
     void installQuestRunningHooks();
@@ -689,6 +697,8 @@ private:
     std::vector<std::unique_ptr<Quest>> m_deletedQuests;
     int m_questWalkDepth = 0;
     int m_questGenerationDepth = 0;
+    std::vector<int> m_waitingFollowUps;
+    bool m_generatingFollowUps = false;
     int m_questPlacementDepth = 0;
     bool m_initialQuestsPending = false;
 

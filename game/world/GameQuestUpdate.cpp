@@ -124,6 +124,7 @@ Quest* Game::generateEvent()
         }
     }
     flushDeletedQuests();
+    generateWaitingFollowUps();
     return made;
 }
 
@@ -150,6 +151,7 @@ Quest* Game::generateUniqueMonsterQuest(Actor* monster)
         }
     }
     flushDeletedQuests();
+    generateWaitingFollowUps();
     return made;
 }
 

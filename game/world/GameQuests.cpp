@@ -20,6 +20,7 @@
 #include "game/world/World.h"
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -499,7 +500,34 @@ Quest* Game::generateQuests(int type, QuestBase* source, int requestedLevel)
         }
     }
     flushDeletedQuests();
+    generateWaitingFollowUps();
     return made;
+}
+
+void Game::generateFollowUpQuest(int type)
+{
+    if (m_questGenerationDepth > 0 || m_generatingFollowUps) {
+        m_waitingFollowUps.push_back(type);
+        return;
+    }
+    generateQuests(type, nullptr, -1);
+}
+
+void Game::generateWaitingFollowUps()
+{
+    if (m_questGenerationDepth > 0 || m_generatingFollowUps) {
+        return;
+    }
+    m_generatingFollowUps = true;
+    std::set<int> made;
+    while (!m_waitingFollowUps.empty()) {
+        const int type = m_waitingFollowUps.front();
+        m_waitingFollowUps.erase(m_waitingFollowUps.begin());
+        if (made.insert(type).second) {
+            generateQuests(type, nullptr, -1);
+        }
+    }
+    m_generatingFollowUps = false;
 }
 
 void Game::endTutorial(bool deleteQuests)

@@ -371,6 +371,11 @@ TEST_P(WorldEndToEnd, SeedBuildsTheSameWorldAndMonstersEveryTimeWithEveryGateAnd
     mover.setRadius(16.0f);
 
     const std::string layout = run.build(seed, {seed ^ 0x5EEDu, false, 1});
+    // A quest may be given any level of the world's span: each has a level
+    // to be sent to.
+    for (int level = world.getMinMonsterLevel(); level <= world.getMaxMonsterLevel(); ++level) {
+        EXPECT_NE(world.pickLevelForMonsterLevel(level, 0.0f, false), -1) << "monster level " << level;
+    }
     const std::vector<Spot> spots = run.spots();
     std::vector<ZonePosition> freeNear;
     for (const Spot& spot : spots) {
