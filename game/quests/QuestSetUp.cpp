@@ -557,10 +557,13 @@ bool Quest::chooseTargets(QuestBase* source)
             return false;
         }
     }
+    // A quest that must always be made (a story step) brings its monster to
+    // its level through its spawn entry even where the area lacks it; any
+    // other stands only where its monster spawns.
     if (definition->monsterSpawnChanceMult > 0.0f) {
         const Level* target = world ? world->getLevel(getTargetLevel()) : nullptr;
         if (!monsterType || !target || !target->definition ||
-            !target->definition->isMonsterOfArea(monsterType)) {
+            (!definition->alwaysAdd && !target->definition->isMonsterOfArea(monsterType))) {
             return false;
         }
     }

@@ -51,6 +51,12 @@ Actor* SpawnSystem::spawnAndPlaceMonster(int levelIndex, const ZonePosition& pos
         delete actor;
         return nullptr;
     }
+    // A level's own monster comes back where it stood once killed, so a
+    // quest's level does not run out of what the quest hunts.
+    if (actor) {
+        actor->respawn = true;
+        actor->spawnPosition = actor->getPosition();
+    }
     return actor;
 }
 

@@ -3,10 +3,12 @@
 // nothing in the world, and that what stands is titled.
 #include "engine/core/Random.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/world/AreaDefinition.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/Level.h"
@@ -386,6 +388,56 @@ TEST(QuestInUnbuiltLevel, ItsItemsLieInItsLevelOnceTheLevelIsBuilt)
         }
         game.clear();
         server.world->getLevel(target)->release(kKey);
+    }
+}
+
+// The story's army quest over new worlds: it is always made, its target
+// level spawns its monster (by the area's own list or the quest's spawn
+// entry), and a monster of that level killed there comes back while the
+// player is away, so the count can always be met.
+TEST(StoryArmyQuest, ItsLevelSpawnsItsMonsterAndTheFallenComeBack)
+{
+    HeadlessServer server;
+    Game& game = *server.game;
+    const GameRules& rules = worldRules();
+    for (uint32_t worldSeed = 1; worldSeed <= 12; ++worldSeed) {
+        SCOPED_TRACE(worldSeed);
+        Random::setState(0, 4242 + worldSeed);
+        Random::setState(1, 4242 + worldSeed);
+        Player* player = addAldricLeading(game);
+        ASSERT_NE(player, nullptr);
+        ASSERT_TRUE(Server::get().newWorld({"1", "Hard", "Normal", "4"}));
+        Quest* quest = game.generateQuests(toIndex(QuestType::StoryTurenArmy), nullptr, -1);
+        ASSERT_NE(quest, nullptr) << "the story stops here";
+        const int target = quest->getTargetLevel();
+        Level* level = server.world->getLevel(target);
+        ASSERT_TRUE(level && level->definition);
+        const MonsterType* prey = quest->getMonsterType(0);
+        bool spawns = level->definition->isMonsterOfArea(prey);
+        for (const AreaDefinition::SpawnEntry& entry : level->definition->getSpawnEntries())
+            spawns = spawns || (entry.monster == prey && entry.id == quest->id + 1);
+        EXPECT_TRUE(spawns) << (prey ? prey->getName() : "no monster") << " never spawns on level " << target
+                            << " (" << level->definition->name << ")";
+
+        // One of the level's own, killed with the player away from its spot.
+        server.spawns->setPlaceInUnbuiltLevels(true);
+        const ZonePosition spot = level->randomPositionInArea();
+        Actor* fallen = nullptr;
+        for (int tries = 0; tries < 50 && !fallen; ++tries)
+            fallen = server.spawns->spawnAndPlaceMonster(target, spot);
+        ASSERT_NE(fallen, nullptr);
+        const float away = rules.respawnDistance + 100.0f;
+        player->setPosition(ZonePosition{target, spot.x < away ? spot.x + away : spot.x - away, spot.y});
+        game.scheduleMonsterRespawn(fallen, player);
+        game.removeEntity(fallen);
+        delete fallen;
+        const size_t standing = game.collectEntitiesOnLevel(target).size();
+        EXPECT_EQ(game.countRespawns(target), 1);
+        game.runRespawnQueues(rules.monsterRespawnTime);
+        EXPECT_EQ(game.countRespawns(target), 0);
+        EXPECT_EQ(game.collectEntitiesOnLevel(target).size(), standing + 1) << "none came back";
+        server.spawns->setPlaceInUnbuiltLevels(false);
+        game.clear();
     }
 }
 

@@ -1419,8 +1419,12 @@ private:
         // level's area spawns it at all.
         const Level* level = World::get().getLevel(target);
         const MonsterType* prey = quest.targets.empty() ? quest.getMonsterType(0) : nullptr;
-        const bool spawnsThere =
-            !prey || (level && level->definition && level->definition->isMonsterOfArea(prey));
+        bool spawnsThere = !prey || (level && level->definition && level->definition->isMonsterOfArea(prey));
+        // A quest's own spawn entry brings its prey to an area lacking it.
+        if (!spawnsThere && level && level->definition) {
+            for (const AreaDefinition::SpawnEntry& entry : level->definition->getSpawnEntries())
+                spawnsThere = spawnsThere || entry.monster == prey;
+        }
         if (spawnsThere && unexploredBlocks(target) > 0) {
             return false;
         }
