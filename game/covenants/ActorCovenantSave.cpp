@@ -386,12 +386,6 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
     setLifestoneMaxHealth(s.stoneMax);
     setLifestoneHealth(std::min(s.stoneHealth, s.stoneMax));
     updateStats();
-    if (destroyed) {
-        // No body is made for a destroyed covenant, so there is nothing to
-        // sum: its stone keeps the pair it was saved with.
-        setLifestoneMaxHealth(s.stoneMax);
-        setLifestoneHealth(std::min(s.stoneHealth, s.stoneMax));
-    }
     setTimerIntervals();
     return true;
 }

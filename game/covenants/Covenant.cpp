@@ -227,7 +227,11 @@ void Covenant::updateStats()
     int maximum = clampToInt(
         std::floor(static_cast<double>(getMultiplier(static_cast<int>(CovenantMultiplier::LifeStone))) *
                    static_cast<double>(sum) * healthMult));
-    if (Entity* stone = lifestone.get()) {
+    // A destroyed covenant with no body left (none is made for it on
+    // loading) has nothing to sum: its stone keeps the pair it has, so a
+    // save reads back as it was written.
+    Entity* stone = destroyed && members.empty() ? nullptr : lifestone.get();
+    if (stone) {
         const int before = stone->getMaxHealth();
         if (before < 0) {
             stone->setHealth(maximum);
