@@ -2631,8 +2631,14 @@ private:
         Game& game = Game::get();
         for (int i = 0; own && i < game.getCovenantCount(); ++i) {
             const Covenant* covenant = game.getCovenant(i);
-            if (covenant && covenant != own && covenant->isRaiding() && covenant->raidTarget == own->index &&
-                !raidersGone(*covenant)) {
+            if (!covenant || covenant == own || !covenant->isRaiding() ||
+                covenant->raidTarget != own->index) {
+                continue;
+            }
+            // A raid just begun calls it home before its raiders set out.
+            const auto began = m_raidBegan.find(i);
+            const bool fresh = began != m_raidBegan.end() && m_frame - began->second < kFramesPerMinute / 3;
+            if (fresh || !raidersGone(*covenant)) {
                 return true;
             }
         }
@@ -2731,9 +2737,17 @@ private:
     {
         const Covenant* own = m_player->getCovenant();
         for (const auto& [index, ended] : m_raidEnded) {
-            const Covenant* raider = Game::get().getCovenant(index);
-            if (own && raider && !raider->destroyed && raider->isHostile(own->index) &&
-                m_frame - ended < 5 * kFramesPerMinute) {
+            const auto* raider = dynamic_cast<const ActorCovenant*>(Game::get().getCovenant(index));
+            if (!own || !raider || raider->destroyed || !raider->isHostile(own->index)) {
+                continue;
+            }
+            // Right after its raid, and again as its rest after the raid
+            // runs out (it may come at once then).
+            const CovenantDefinition* definition = raider->getDefinition();
+            const int rest =
+                definition ? static_cast<int>(definition->MinimumTimeBetweenRaids.toSeconds() * 20.0) : 0;
+            const int since = m_frame - ended;
+            if (since < 5 * kFramesPerMinute || (since >= rest - 3 * kFramesPerMinute && since < rest)) {
                 return true;
             }
         }
@@ -3435,28 +3449,7 @@ private:
             if (static_cast<size_t>(i) >= m_leftRaid.size()) {
                 m_leftRaid.resize(static_cast<size_t>(i) + 1, false);
                 m_raidSafe.resize(static_cast<size_t>(i) + 1, false);
-            }
-            // Met: reached the stone while the raid lasts, then by it (a
-            // fight about the house is by it; dead counts as staying, since
-            // the resurrection is at the stone) until the raid ends or its
-            // raiders are gone.
-            if (onMe && m_player->isAlive()) {
-                const ZonePosition& at = m_player->getPosition();
-                const ZonePosition& house = own->housePosition;
-                if (at.zone == house.zone && distance(at, house) < 600.0f) {
-                    m_metRaid[static_cast<size_t>(i)] = true;
-                    // By the stone while it is safe: met, whatever the raid
-                    // does after.
-                    if (raidersGone(*covenant)) {
-                        m_raidSafe[static_cast<size_t>(i)] = true;
-                    }
-                } else if (m_metRaid[static_cast<size_t>(i)] && !m_leftRaid[static_cast<size_t>(i)] &&
-                           !m_raidSafe[static_cast<size_t>(i)] &&
-                           (at.zone != house.zone || distance(at, house) > 900.0f) &&
-                           !raidersGone(*covenant)) {
-                    m_leftRaid[static_cast<size_t>(i)] = true;
-                    trace(formatString("leaves its stone during the raid of covenant %d", i).c_str());
-                }
+                m_raidersSeen.resize(static_cast<size_t>(i) + 1, false);
             }
             if (!raiding && m_raiding[static_cast<size_t>(i)] && m_raidOnMe.contains(i)) {
                 figures.raidsMet += metRaid(i) ? 1 : 0;
@@ -3471,6 +3464,7 @@ private:
                 m_metRaid[static_cast<size_t>(i)] = false;
                 m_leftRaid[static_cast<size_t>(i)] = false;
                 m_raidSafe[static_cast<size_t>(i)] = false;
+                m_raidersSeen[static_cast<size_t>(i)] = false;
                 if (onMe) {
                     m_raidOnMe.insert(i);
                     m_raidBegan[i] = m_frame;
@@ -3498,6 +3492,29 @@ private:
                     ++figures.raidsOnPlayer;
                 } else {
                     ++figures.raidsOther;
+                }
+            }
+            // Met: reached the stone while the raid lasts, then by it (a
+            // fight about the house is by it; dead counts as staying, since
+            // the resurrection is at the stone) until the raid ends or its
+            // raiders are gone.
+            if (onMe && m_player->isAlive()) {
+                const ZonePosition& at = m_player->getPosition();
+                const ZonePosition& house = own->housePosition;
+                const bool gone = raidersGone(*covenant);
+                m_raidersSeen[static_cast<size_t>(i)] = m_raidersSeen[static_cast<size_t>(i)] || !gone;
+                if (at.zone == house.zone && distance(at, house) < 600.0f) {
+                    m_metRaid[static_cast<size_t>(i)] = true;
+                    // By the stone once its raiders are gone: met, whatever
+                    // the raid does after.
+                    if (gone && m_raidersSeen[static_cast<size_t>(i)]) {
+                        m_raidSafe[static_cast<size_t>(i)] = true;
+                    }
+                } else if (m_metRaid[static_cast<size_t>(i)] && !m_leftRaid[static_cast<size_t>(i)] &&
+                           !m_raidSafe[static_cast<size_t>(i)] &&
+                           (at.zone != house.zone || distance(at, house) > 900.0f) && !gone) {
+                    m_leftRaid[static_cast<size_t>(i)] = true;
+                    trace(formatString("leaves its stone during the raid of covenant %d", i).c_str());
                 }
             }
             m_raiding[static_cast<size_t>(i)] = raiding;
@@ -3873,9 +3890,10 @@ private:
     int m_equipAt = 0;
     std::set<int> m_levels;
     std::vector<bool> m_raiding;
-    std::vector<bool> m_metRaid;  // reached the stone during the covenant's raid on it
-    std::vector<bool> m_leftRaid; // and left it while raiders stood
-    std::vector<bool> m_raidSafe; // and stood by it while no raider was left
+    std::vector<bool> m_metRaid;     // reached the stone during the covenant's raid on it
+    std::vector<bool> m_leftRaid;    // and left it while raiders stood
+    std::vector<bool> m_raidSafe;    // and stood by it while no raider was left
+    std::vector<bool> m_raidersSeen; // its raiders have set out
     std::set<int> m_raidOnMe;
     std::map<int, int> m_raidBegan; // covenant: the frame its raid on the player began
     std::map<int, int> m_raidEnded; // covenant: the frame its last raid on the player ended
