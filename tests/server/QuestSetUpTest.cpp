@@ -14,6 +14,7 @@
 #include "game/world/Level.h"
 #include "server/Server.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelWait.h"
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 
@@ -21,7 +22,6 @@
 
 #include <chrono>
 #include <set>
-#include <thread>
 
 namespace {
 
@@ -36,12 +36,8 @@ protected:
         World& world = *server.world;
         for (int i = 0; i < world.getLevelCount(); ++i)
             world.getLevel(i)->acquire(kKey);
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(240);
-        while (!allLoaded() && std::chrono::steady_clock::now() < deadline) {
-            server.app->getHooks().finishLevels();
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
-        ASSERT_TRUE(allLoaded());
+        ASSERT_TRUE(waitForLevels(
+            server.app->getHooks(), [&] { return allLoaded(); }, std::chrono::seconds(240)));
     }
     void TearDown() override
     {
@@ -315,12 +311,7 @@ TEST_F(QuestTypes, RestoredQuestsPlaceTheirPeople)
 bool buildLevel(HeadlessServer& server, int level, int key)
 {
     server.world->getLevel(level)->acquire(key);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
-    while (!server.world->isLevelLoaded(level) && std::chrono::steady_clock::now() < deadline) {
-        server.app->getHooks().finishLevels();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return server.world->isLevelLoaded(level);
+    return waitForLevels(server.app->getHooks(), [&] { return server.world->isLevelLoaded(level); });
 }
 
 // Without the levels built: a quest's NPC still stands in its target level and

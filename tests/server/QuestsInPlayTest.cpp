@@ -10,6 +10,7 @@
 #include "support/AnyRecruitType.h"
 #include "support/QuestPlayerWorld.h"
 #include "support/RandomScript.h"
+#include "support/StoryChain.h"
 #include "support/TestCovenant.h"
 #include "support/TestSupport.h"
 
@@ -129,13 +130,7 @@ TEST_F(QuestsInPlay, AStoryChainOfFailingSetUpsIsWalkedToTheQuestThatCanBeSetUp)
 {
     Game& game = *server.game;
     // From the second arc on: twelve quests, a boss every fourth.
-    const std::vector<QuestType> chain = {
-        QuestType::StoryShankarLuteKefah, QuestType::StoryKillShankarPartner,
-        QuestType::StoryShankarRescue,    QuestType::BossLord,
-        QuestType::StoryCiglioFindItem,   QuestType::StoryKillCiglioGuard,
-        QuestType::StoryCiglioHorde,      QuestType::BossPrince,
-        QuestType::StoryKillDraaienMage,  QuestType::StoryDraaienNullifier,
-        QuestType::StoryDraaienArmy,      QuestType::BossKing};
+    const std::vector<QuestType> chain(kStoryChain.begin() + 4, kStoryChain.end());
     const int worldLevel = std::max(1, server.world->getMinMonsterLevel());
     ASSERT_NE(server.world->pickLevelForMonsterLevel(worldLevel, 0.0f, false), -1);
     struct Row {

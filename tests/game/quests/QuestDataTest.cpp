@@ -20,6 +20,7 @@
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillLoaders.h"
 #include "support/ProgramRunner.h"
+#include "support/StoryChain.h"
 #include "support/TestQuest.h"
 #include "support/TestSupport.h"
 
@@ -137,14 +138,7 @@ const std::set<QuestType> kEvents = {QuestType::Uprising,
                                      QuestType::InfluenceLoss,
                                      QuestType::NewNpc,
                                      QuestType::GuardBreaksFree};
-const std::vector<QuestType> kChain = {QuestType::StoryKillTurenScout,   QuestType::StoryTurenArmy,
-                                       QuestType::StoryTurenGraves,      QuestType::BossKnight,
-                                       QuestType::StoryShankarLuteKefah, QuestType::StoryKillShankarPartner,
-                                       QuestType::StoryShankarRescue,    QuestType::BossLord,
-                                       QuestType::StoryCiglioFindItem,   QuestType::StoryKillCiglioGuard,
-                                       QuestType::StoryCiglioHorde,      QuestType::BossPrince,
-                                       QuestType::StoryKillDraaienMage,  QuestType::StoryDraaienNullifier,
-                                       QuestType::StoryDraaienArmy,      QuestType::BossKing};
+const std::vector<QuestType>& kChain = kStoryChain;
 const std::vector<QuestType> kTutorial = {
     QuestType::TutorialEquipWeapon,      QuestType::TutorialUseSlot,
     QuestType::TutorialInvestigateHouse, QuestType::TutorialTalkToQuestGivers,
