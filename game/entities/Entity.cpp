@@ -211,8 +211,7 @@ void Entity::warp(const ZonePosition& position)
     ZonePosition spot = position;
     if (Game* game = Game::instance()) {
         const GameRules& rules = worldRules();
-        // Solid types Normal and Gate block.
-        game->findFreeSpotNear(position, rules.freeSpotRingLimit, spot, this, true, 3);
+        game->findFreeSpotNear(position, rules.freeSpotRingLimit, spot, this, true, kWarpBlocking);
     }
     setPosition(spot);
     setSecondaryPosition(spot);

@@ -3,6 +3,7 @@
 #include "engine/object/SafePtr.h"
 #include "game/entities/EntityBase.h"
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +29,8 @@ using KeptStatusEffect = std::pair<uint32_t, int32_t>;
 class Entity : public EntityBase {
 public:
     static constexpr float kFadeStep = 0.05f;
+    // The solid types a warp keeps clear of: Normal and Gate.
+    static constexpr uint32_t kWarpBlocking = 3;
 
     Entity();
     ~Entity() override;

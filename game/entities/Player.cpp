@@ -572,9 +572,7 @@ void Player::settleOnBuiltLevel()
     if (!game || !game->isLevelLoaded(m_position.zone))
         return;
     m_settleOnBuild = false;
-    // Solid types Normal and Gate block, as for any warp.
-    constexpr uint32_t kBlocking = 3;
-    if (!game->isPlaceFree(m_position, this, kBlocking))
+    if (!game->isPlaceFree(m_position, this, kWarpBlocking))
         warp(m_position);
 }
 

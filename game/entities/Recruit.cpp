@@ -104,7 +104,12 @@ void Recruit::saveFromActor(const Actor* source)
     typeEntry = entryIdOf(source);
     // A curse or a sprint is the moment's: the record keeps what a body made
     // from it has, so a save, a load and a save agree.
-    stats.copyFrom(source->walkingStatsWith(lastingEffects(*source)));
+    // With nothing passing, the body's own stats are those already.
+    const std::vector<StatusEffect*> lasting = lastingEffects(*source);
+    if (!source->isSprinting() && lasting.size() == source->getStatusEffects().size())
+        stats.copyFrom(source->getStats());
+    else
+        stats.copyFrom(source->walkingStatsWith(lasting));
     inventory->copyFrom(*const_cast<Actor*>(source)->getInventory());
     skillIdsOf(source, skills);
 }

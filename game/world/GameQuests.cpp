@@ -134,6 +134,7 @@ void Game::clearQuests()
 {
     m_quests.clear();
     m_initialQuestsPending = false;
+    m_waitingFollowUps.clear(); // follow-ups of the world that goes
     if (m_questWalkDepth == 0) {
         m_deletedQuests.clear();
     }
