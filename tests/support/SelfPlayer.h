@@ -266,7 +266,7 @@ public:
     bool metRaid(int covenant) const
     {
         const auto i = static_cast<size_t>(covenant);
-        return i < m_metRaid.size() && m_metRaid[i] && !(i < m_leftRaid.size() && m_leftRaid[i]);
+        return i < m_raidWatch.size() && m_raidWatch[i].met && !m_raidWatch[i].left;
     }
     // The frames the run will play, for the plan's phases.
     void setSpan(int frames) { m_span = frames; }
@@ -3443,14 +3443,10 @@ private:
                 m_raiding.resize(static_cast<size_t>(i) + 1, false);
             }
             const bool onMe = raiding && own && covenant != own && covenant->raidTarget == own->index;
-            if (static_cast<size_t>(i) >= m_metRaid.size()) {
-                m_metRaid.resize(static_cast<size_t>(i) + 1, false);
+            if (static_cast<size_t>(i) >= m_raidWatch.size()) {
+                m_raidWatch.resize(static_cast<size_t>(i) + 1);
             }
-            if (static_cast<size_t>(i) >= m_leftRaid.size()) {
-                m_leftRaid.resize(static_cast<size_t>(i) + 1, false);
-                m_raidSafe.resize(static_cast<size_t>(i) + 1, false);
-                m_raidersSeen.resize(static_cast<size_t>(i) + 1, false);
-            }
+            RaidWatch& watch = m_raidWatch[static_cast<size_t>(i)];
             if (!raiding && m_raiding[static_cast<size_t>(i)] && m_raidOnMe.contains(i)) {
                 figures.raidsMet += metRaid(i) ? 1 : 0;
                 trace(formatString("%s the raid of covenant %d on its stone (%.1f s long)",
@@ -3461,10 +3457,7 @@ private:
                 m_raidEnded[i] = m_frame;
             }
             if (raiding && !m_raiding[static_cast<size_t>(i)]) {
-                m_metRaid[static_cast<size_t>(i)] = false;
-                m_leftRaid[static_cast<size_t>(i)] = false;
-                m_raidSafe[static_cast<size_t>(i)] = false;
-                m_raidersSeen[static_cast<size_t>(i)] = false;
+                watch = RaidWatch();
                 if (onMe) {
                     m_raidOnMe.insert(i);
                     m_raidBegan[i] = m_frame;
@@ -3502,18 +3495,17 @@ private:
                 const ZonePosition& at = m_player->getPosition();
                 const ZonePosition& house = own->housePosition;
                 const bool gone = raidersGone(*covenant);
-                m_raidersSeen[static_cast<size_t>(i)] = m_raidersSeen[static_cast<size_t>(i)] || !gone;
+                watch.raidersSeen = watch.raidersSeen || !gone;
                 if (at.zone == house.zone && distance(at, house) < 600.0f) {
-                    m_metRaid[static_cast<size_t>(i)] = true;
+                    watch.met = true;
                     // By the stone once its raiders are gone: met, whatever
                     // the raid does after.
-                    if (gone && m_raidersSeen[static_cast<size_t>(i)]) {
-                        m_raidSafe[static_cast<size_t>(i)] = true;
+                    if (gone && watch.raidersSeen) {
+                        watch.safe = true;
                     }
-                } else if (m_metRaid[static_cast<size_t>(i)] && !m_leftRaid[static_cast<size_t>(i)] &&
-                           !m_raidSafe[static_cast<size_t>(i)] &&
+                } else if (watch.met && !watch.left && !watch.safe &&
                            (at.zone != house.zone || distance(at, house) > 900.0f) && !gone) {
-                    m_leftRaid[static_cast<size_t>(i)] = true;
+                    watch.left = true;
                     trace(formatString("leaves its stone during the raid of covenant %d", i).c_str());
                 }
             }
@@ -3890,10 +3882,14 @@ private:
     int m_equipAt = 0;
     std::set<int> m_levels;
     std::vector<bool> m_raiding;
-    std::vector<bool> m_metRaid;     // reached the stone during the covenant's raid on it
-    std::vector<bool> m_leftRaid;    // and left it while raiders stood
-    std::vector<bool> m_raidSafe;    // and stood by it while no raider was left
-    std::vector<bool> m_raidersSeen; // its raiders have set out
+    // Per covenant, its raid on the player as the player met it.
+    struct RaidWatch {
+        bool met = false;         // reached the stone during the raid
+        bool left = false;        // and left it while raiders stood
+        bool safe = false;        // and stood by it while no raider was left
+        bool raidersSeen = false; // the raiders have set out
+    };
+    std::vector<RaidWatch> m_raidWatch;
     std::set<int> m_raidOnMe;
     std::map<int, int> m_raidBegan; // covenant: the frame its raid on the player began
     std::map<int, int> m_raidEnded; // covenant: the frame its last raid on the player ended
