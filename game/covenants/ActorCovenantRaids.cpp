@@ -189,6 +189,11 @@ void ActorCovenant::removeRaidGate()
 bool ActorCovenant::shouldStopRaid()
 {
     const Covenant* t = covenantAt(raidTarget);
+    // A resumed game's player covenant stands again only when its player
+    // joins, in the next slot; a slow load steps the world before that.
+    const Game* now = Game::instance();
+    if (!t && !destroyed && isRaiding() && now && raidTarget == now->getCovenantCount())
+        return false;
     if (destroyed || !isRaiding() || !t || t->destroyed || !t->canBeRaided())
         return true;
     if (!stopRaidTimer.running)

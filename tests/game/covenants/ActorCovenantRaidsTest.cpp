@@ -221,6 +221,37 @@ TEST_F(ActorCovenantRaidsTest, ALaterRaidIsNotCalledOffOnItsFirstStep)
     }
 }
 
+// A raid on the player's covenant saved and resumed: the world may step
+// before the player joins and its covenant takes the next slot again. The
+// raid waits for it there; a target slot no join fills still ends it.
+TEST_F(ActorCovenantRaidsTest, ARaidOnTheJoiningPlayersSlotWaitsForTheJoin)
+{
+    world.game->setClock(GameTime(0, 1, 0, 0.0f));
+    fillRecruits(c, 5);
+    const struct {
+        const char* what;
+        int slotsPastTheLast; // 0: the slot the joining player takes
+        bool kept;
+    } rows[] = {
+        {"the slot the joining player takes", 0, true},
+        {"a slot past it", 1, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        const int slot = world.game->getCovenantCount() + row.slotsPastTheLast;
+        c.raidTarget = slot;
+        c.setRelationState(slot, static_cast<int>(CovenantTreaty::Raid));
+        c.stopRaidTimer.start(0.0f);
+        ASSERT_TRUE(c.isRaiding());
+        for (int step = 0; step < 40 && c.isRaiding(); ++step)
+            c.update(0.05f);
+        EXPECT_EQ(c.isRaiding(), row.kept);
+        EXPECT_EQ(c.raidTarget, row.kept ? slot : -1);
+        c.raidTarget = -1;
+        c.setRelationState(slot, static_cast<int>(CovenantTreaty::War));
+    }
+}
+
 // The shipped stop values: nothing that keeps a raid going outweighs its
 // length past the long-raid time.
 TEST_F(ActorCovenantRaidsTest, OnTheShippedDataEveryRaidStopsPastTheLongRaidTime)
