@@ -3487,16 +3487,22 @@ private:
                     ++figures.raidsOther;
                 }
             }
-            // Met: reached the stone while the raid lasts, then by it (a
-            // fight about the house is by it; dead counts as staying, since
-            // the resurrection is at the stone) until the raid ends or its
-            // raiders are gone.
+            // Met: reached the stone while the raid lasts, then by it from
+            // its last arrival (a fight about the house is by it; dead counts
+            // as staying, since the resurrection is at the stone) until the
+            // raid ends or its raiders are gone.
             if (onMe && m_player->isAlive()) {
                 const ZonePosition& at = m_player->getPosition();
                 const ZonePosition& house = own->housePosition;
                 const bool gone = raidersGone(*covenant);
                 watch.raidersSeen = watch.raidersSeen || !gone;
                 if (at.zone == house.zone && distance(at, house) < 600.0f) {
+                    // Back at the stone while the raid lasts: its stay is
+                    // judged from this arrival.
+                    if (watch.left) {
+                        watch.left = false;
+                        trace(formatString("is back at its stone during the raid of covenant %d", i).c_str());
+                    }
                     watch.met = true;
                     // By the stone once its raiders are gone: met, whatever
                     // the raid does after.
@@ -3885,7 +3891,7 @@ private:
     // Per covenant, its raid on the player as the player met it.
     struct RaidWatch {
         bool met = false;         // reached the stone during the raid
-        bool left = false;        // and left it while raiders stood
+        bool left = false;        // and left it while raiders stood, not back yet
         bool safe = false;        // and stood by it while no raider was left
         bool raidersSeen = false; // the raiders have set out
     };
