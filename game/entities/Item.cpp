@@ -118,8 +118,8 @@ bool Item::use(Sentient* user)
     if (inventory && isBagGroup(group) && isEquippableInBag()) {
         if (getItemType() == ItemType::Bag)
             placeBag(*inventory, group, slot);
-        else
-            inventory->equipItem(group, slot);
+        else if (inventory->equipItem(group, slot))
+            applySetBonuses(user);
         return false;
     }
     if (!getBool("CanBeUsed") || !user)

@@ -325,6 +325,11 @@ void Player::moveItem(int oldGroup, int oldSlot, int newGroup, int newSlot)
         itemAdded(moving, newGroup, newSlot);
     if (oldGroup == kHouse && displaced && inventory->getItemAt(oldGroup, oldSlot) == displaced)
         itemAdded(displaced, oldGroup, oldSlot);
+    // A piece of a set put on may complete the set's bonuses; they end by
+    // themselves when the set is broken.
+    if (newGroup == kEquipment)
+        if (auto* item = dynamic_cast<Item*>(moving))
+            item->applySetBonuses(this);
     updateStats(false);
     if (touchesLoot)
         if (Sentient* other = m_targetSentient.get(); other && other != this)

@@ -901,3 +901,46 @@ TEST_F(PlayerCovenantPlay, GuardAndRelicChangesRefreshTheCovenantAtOnce)
         EXPECT_TRUE(derivedStatsFresh(*own));
     }
 }
+
+namespace {
+
+// A set's bonuses come when its last piece is put on, by either way a
+// player equips: moved onto its place, or used from a bag.
+TEST_F(PlayerCovenantPlay, PuttingOnASetsLastPieceGivesItsBonuses)
+{
+    const struct {
+        const char* way;
+        bool used;
+    } rows[] = {{"moved onto its place", false}, {"used from a bag", true}};
+    const std::string bonuses[] = {"WardenSetPartial", "WardenSetFull"};
+    giveBag();
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.way);
+        InventoryGroup& bag = *player->getInventory()->getSlot(kBag1);
+        Item* pieces[] = {makeItem("WardenHelm"), makeItem("WardenGauntlets")};
+        const EquipedLocation places[] = {EquipedLocation::Head, EquipedLocation::Hands};
+        for (int i = 0; i < 2; ++i) {
+            bag.setItem(0, pieces[i]);
+            if (row.used)
+                pieces[i]->use(player);
+            else
+                player->moveItem(kBag1, 0, toIndex(InventoryGroupIndex::Equipment), toIndex(places[i]));
+            ASSERT_EQ(player->getInventory()->getItemAt(toIndex(InventoryGroupIndex::Equipment),
+                                                        toIndex(places[i])),
+                      pieces[i]);
+            for (const std::string& bonus : bonuses)
+                EXPECT_EQ(player->hasStatusEffect(Database::get().findEntry(bonus)), i == 1)
+                    << bonus << " " << i;
+        }
+        // Taken off: the set is broken and its bonuses end.
+        player->moveItem(toIndex(InventoryGroupIndex::Equipment), toIndex(EquipedLocation::Hands), kBag1, 0);
+        player->update(0.05f);
+        for (const std::string& bonus : bonuses)
+            EXPECT_FALSE(player->hasStatusEffect(Database::get().findEntry(bonus))) << bonus;
+        delete player->getInventory()->clearEntry(kBag1, 0);
+        delete player->getInventory()->clearEntry(toIndex(InventoryGroupIndex::Equipment),
+                                                  toIndex(EquipedLocation::Head));
+    }
+}
+
+} // namespace
