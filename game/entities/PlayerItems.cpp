@@ -326,9 +326,10 @@ void Player::moveItem(int oldGroup, int oldSlot, int newGroup, int newSlot)
     if (oldGroup == kHouse && displaced && inventory->getItemAt(oldGroup, oldSlot) == displaced)
         itemAdded(displaced, oldGroup, oldSlot);
     // A piece of a set put on may complete the set's bonuses; they end by
-    // themselves when the set is broken.
+    // themselves when the set is broken. What lies in the place now: a move
+    // may have merged the item away.
     if (newGroup == kEquipment)
-        if (auto* item = dynamic_cast<Item*>(moving))
+        if (auto* item = dynamic_cast<Item*>(inventory->getItemAt(kEquipment, newSlot)))
             item->applySetBonuses(this);
     updateStats(false);
     if (touchesLoot)

@@ -124,9 +124,7 @@ std::vector<StatusEffect*> Recruit::lastingEffects(const Actor& body) const
         if (const DatabaseEntry* entry = database ? database->getEntryByIndex(id) : nullptr)
             given.push_back(entry);
     }
-    const CharacterClass* characterClass = body.getCharacterClass();
-    if (const DatabaseEntry* enhancement = DefinitionReader::findEntry(
-            enhancementName(characterClass ? characterClass->name : std::string())))
+    if (const DatabaseEntry* enhancement = DefinitionReader::findEntry(enhancementNameFor(body)))
         given.push_back(enhancement);
     const Game* game = Game::instance();
     if (const Covenant* covenant = game ? game->getCovenant(covenantIndex) : nullptr)
@@ -196,9 +194,11 @@ Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)
     return body;
 }
 
-std::string Recruit::enhancementName(const std::string& className) const
+std::string Recruit::enhancementNameFor(const Actor& body) const
 {
-    return std::string("EnhancementRecruit") + (hero ? "Hero" : "Basic") + className;
+    const CharacterClass* characterClass = body.getCharacterClass();
+    return std::string("EnhancementRecruit") + (hero ? "Hero" : "Basic") +
+           (characterClass ? characterClass->name : std::string());
 }
 
 void Recruit::attachActor(Actor* newActor, bool skipEnhancement)
@@ -207,9 +207,7 @@ void Recruit::attachActor(Actor* newActor, bool skipEnhancement)
     if (!newActor || skipEnhancement)
         return;
     newActor->setCovenantIndex(covenantIndex);
-    const CharacterClass* characterClass = newActor->getCharacterClass();
-    std::string className = characterClass ? characterClass->name : std::string();
-    newActor->addStatusEffectByName(enhancementName(className), newActor);
+    newActor->addStatusEffectByName(enhancementNameFor(*newActor), newActor);
     seed = newActor->getNameIndex();
 }
 

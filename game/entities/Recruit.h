@@ -68,8 +68,8 @@ public:
     // or bad section.
     bool readSection(ByteBuffer& in);
 
-    // The enhancement entry name for a class name.
-    std::string enhancementName(const std::string& className) const;
+    // The name of the recruit enhancement entry for the body's class.
+    std::string enhancementNameFor(const Actor& body) const;
 
     int covenantIndex = -1;
     SafePtr<Actor> actor;
