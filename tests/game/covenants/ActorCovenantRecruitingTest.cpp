@@ -247,7 +247,8 @@ TEST_F(ActorCovenantRecruitingTest, ARecruitedWouldBeRecruitSavesAsItReloads)
 
 // A member that grew and then died for good (a unique one: no covenant
 // raises those) keeps, in its record, what its body had become, and stays
-// without a body: the covenant counts it out of
+// without a body (the body, until it is deleted, names the covenant no
+// more): the covenant counts it out of
 // its life stone at once, a loaded covenant gives it no new body, and the
 // world saved, loaded and saved again is the same.
 TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
@@ -265,9 +266,12 @@ TEST_F(ActorCovenantRecruitingTest, AMemberWhoseBodyIsGoneKeepsWhatItGrewTo)
     const int maxHealth = body->getMaxHealth();
     body->setEnhancementRarity(static_cast<int>(MonsterRarity::Unique));
     body->setHealth(0);
+    const int number = body->getEntityNumber();
     for (int step = 0; step < 4000 && hero->getActor(); ++step)
         world.game->update(0.05f);
     ASSERT_EQ(hero->getActor(), nullptr) << "the body lies for ever";
+    const Entity* left = world.game->getEntity(number);
+    EXPECT_TRUE(!left || left->getCovenantIndex() < 0) << "the body let go still names the covenant";
     const int stoneMaximum = c.getLifestoneMaxHealth();
     c.updateStats();
     EXPECT_EQ(c.getLifestoneMaxHealth(), stoneMaximum) << "the stone still counted the member that is gone";
