@@ -72,6 +72,10 @@ void PlayerClient::update(float dt)
     }
     if (uiForcedAction) {
         setAction(kActionForced, true, false);
+    } else if (action == kActionForced) {
+        // The trading window that held the player is gone: the hold ends
+        // with it, or the player would stand still until its next click.
+        setAction(kActionNone, true, false);
     }
 
     // Walking, then a standing player faces what it deals with.

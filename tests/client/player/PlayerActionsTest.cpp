@@ -622,6 +622,35 @@ TEST_F(PlayerActionsTest, MessageOneCarriesTheCurrentActionAndForcedCovenant)
     EXPECT_EQ(player->getCurrentAction(), 0);
 }
 
+// A trading window holds the player while it is up; closed, it leaves no
+// hold behind, whatever the player had targeted.
+TEST_F(PlayerActionsTest, TheTradingHoldEndsWithItsWindow)
+{
+    EntityClient& goblin = add(10, "GoblinWarrior", -1, 130, 100, sentient(0));
+    struct Row {
+        const char* what;
+        EntityClient* target;
+        bool held;
+        int expected;
+    };
+    const Row rows[] = {
+        {"held, with a target", &goblin, true, PlayerClient::kActionForced},
+        {"let go, with a target", &goblin, false, 0},
+        {"held, with none", nullptr, true, PlayerClient::kActionForced},
+        {"let go, with none", nullptr, false, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        player->setTarget(row.target, true);
+        player->uiForcedAction = true;
+        player->update(0.0f);
+        player->uiForcedAction = row.held;
+        player->update(0.0f);
+        EXPECT_EQ(player->action, row.expected);
+        EXPECT_EQ(player->target.get(), row.target);
+    }
+}
+
 TEST_F(PlayerActionsTest, TheQuestClockTicksOncePerWholeSecondUnderAMinute)
 {
     QuestDefinition timed;
