@@ -699,6 +699,9 @@ private:
     int m_questGenerationDepth = 0;
     std::vector<int> m_waitingFollowUps;
     bool m_generatingFollowUps = false;
+    // A story quest could not be made: the chain is tried again as new
+    // quests come, not only when a player next joins.
+    bool m_chainWaiting = false;
     int m_questPlacementDepth = 0;
     bool m_initialQuestsPending = false;
 

@@ -65,6 +65,12 @@ void Game::updateQuests(float seconds)
         if (m_leftTown && chance > randomFloat()) {
             generateQuests(0, nullptr, -1);
         }
+        // A story quest that could not be made stalled the chain: it is
+        // tried again now rather than only when the player next joins.
+        if (m_chainWaiting) {
+            m_chainWaiting = false;
+            advanceQuestChain(player);
+        }
     }
     if (s.newEventTimer.isExpired() && m_leftTown && s.eventChance > randomFloat()) {
         generateEvent();

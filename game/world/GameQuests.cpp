@@ -135,6 +135,7 @@ void Game::clearQuests()
     m_quests.clear();
     m_initialQuestsPending = false;
     m_waitingFollowUps.clear(); // follow-ups of the world that goes
+    m_chainWaiting = false;
     if (m_questWalkDepth == 0) {
         m_deletedQuests.clear();
     }
@@ -472,6 +473,7 @@ Quest* Game::generateQuests(int type, QuestBase* source, int requestedLevel)
         return nullptr;
     }
     Quest* made = nullptr;
+    const int asked = type;
     {
         DepthGuard generating(m_questGenerationDepth);
         const int tries = type == 0 ? m_settings.createQuestTries : 1;
@@ -499,6 +501,10 @@ Quest* Game::generateQuests(int type, QuestBase* source, int requestedLevel)
             int number = addQuest(std::move(quest));
             made = getQuest(number);
         }
+    }
+    const QuestDefinition* askedDefinition = asked != 0 ? data->getQuestDefinition(asked) : nullptr;
+    if (!made && askedDefinition && askedDefinition->questSolvedBit != -1) {
+        m_chainWaiting = true;
     }
     flushDeletedQuests();
     generateWaitingFollowUps();

@@ -492,6 +492,60 @@ TEST_F(QuestUpdate, TheStoryChainGoesOnWhereThePlayersBitsEnd)
     EXPECT_EQ(game.getQuestTableSize(), 0);
 }
 
+// A story quest that could not be made, nor any after it (here: all above
+// the player's level), stalls the chain: it is tried again when the
+// new-quest timer runs out, not only when the player next joins. A chain
+// that never failed is left to its own follow-ups.
+TEST_F(QuestUpdate, AStalledStoryChainIsTriedAgainWithTheNextQuestTimer)
+{
+    Game& game = *server.game;
+    std::vector<bool>& bits = player->getFlags65();
+    const int base = game.getSolvedBitBase();
+    std::vector<std::pair<QuestDefinition*, int>> chain; // each with its own minimum level
+    for (QuestDefinition* d = GameData::get().getQuestDefinition(toIndex(QuestType::StoryShankarLuteKefah));
+         d && chain.size() < 16; d = d->nextQuest.empty() ? nullptr
+                                                          : GameData::get().getQuestDefinition(
+                                                                toIndex(parseQuestType(d->nextQuest)))) {
+        chain.emplace_back(d, d->minLevel);
+    }
+    QuestDefinition& next = *chain.front().first;
+    const int ownLevel = next.defaultLevel;
+    struct Row {
+        const char* what;
+        bool failedFirst;
+        bool madeByTimer;
+    };
+    const Row rows[] = {
+        {"failed first", true, true},
+        {"never failed", false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        game.clearQuests();
+        game.setLeftTown(false);
+        bits.assign(65, false);
+        for (int b = 0; b < 4; ++b) {
+            bits[static_cast<size_t>(base + b)] = true;
+        }
+        player->setStat(kLevel, 5);
+        next.defaultLevel = 0;
+        if (row.failedFirst) {
+            for (auto& [d, minimum] : chain) {
+                d->minLevel = 1000;
+            }
+            game.advanceQuestChain(player);
+            for (auto& [d, minimum] : chain) {
+                d->minLevel = minimum;
+            }
+            ASSERT_EQ(game.getQuestTableSize(), 0) << "no story quest could be made";
+        }
+        questTimerDue();
+        game.updateQuests(0.05f);
+        EXPECT_EQ(game.hasOpenQuestOfType(toIndex(QuestType::StoryShankarLuteKefah)), row.madeByTimer);
+    }
+    next.defaultLevel = ownLevel;
+}
+
 TEST_F(QuestUpdate, TownTrapsRarityTreasureMapsAndPackages)
 {
     Game& game = *server.game;
