@@ -253,9 +253,16 @@ public:
             client.getDiplomacyResultCount(toIndex(CovenantResponse::DemandRejectedConfirmation));
         figures.warnings = m_program.warningCount;
         // A raid still going on at the end counts as met when the player
-        // reached its stone and stayed by it.
+        // reached its stone and stayed by it. One begun in the last two
+        // minutes that it has not reached yet is not judged: it may still
+        // be on its way.
         for (int i : m_raidOnMe) {
-            figures.raidsMet += metRaid(i) ? 1 : 0;
+            if (metRaid(i)) {
+                ++figures.raidsMet;
+            } else if (m_frame - m_raidBegan[i] < 2 * kFramesPerMinute) {
+                --figures.raidsOnPlayer;
+                trace(formatString("the raid of covenant %d is still young at the end: not judged", i).c_str());
+            }
         }
     }
 
@@ -1560,6 +1567,11 @@ private:
             m_routeLeft = m_route.size();
             m_routeProgressAt = m_frame;
             m_routeUntil = m_frame + 2 * kFramesPerMinute;
+            if (homewardToRaid()) {
+                // Called home by a raid, it turns at once rather than end the
+                // walk it was on.
+                m_wanderUntil = m_frame;
+            }
         }
         followRoute();
     }
@@ -2530,6 +2542,10 @@ private:
             // A right click on the goods buys.
             const int slot = affordableSlot(vendor);
             if (UIWidget* goods = slot >= 0 ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr) {
+                if (const ItemBase* item = vendor.getStockItem(slot)) {
+                    trace(formatString("buys %s (%d) with %d", item->getName().c_str(), item->getPrice(1), money())
+                              .c_str());
+                }
                 m_fundsBefore = money();
                 clickWidget(goods, 1);
             }
@@ -2887,8 +2903,10 @@ private:
         if (idle && !errandsDue) {
             goal = trainingLevel();
         }
-        // Under threat of a raid it goes only where it is quickly home from.
-        if (raidThreatened()) {
+        // Under threat of a raid it goes only where it is quickly home from;
+        // a threat that brings no raid holds it only every other ten
+        // minutes, or a raid that never comes would keep it home for good.
+        if (raidThreatened() && (m_frame - m_threatSince) / kThreatHeld % 2 == 0) {
             const int here = m_player->getPosition().zone;
             if (goal >= 0 && !nearHome(goal)) {
                 return nearHome(here) ? -1 : m_player->getCovenant()->housePosition.zone;
@@ -3314,15 +3332,44 @@ private:
                 trace(formatString("sets quest %d aside after its deaths on the way", m_pursued).c_str());
             }
             if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+                // The fight as it stood: the player's stats and gear, and the
+                // foes about it with theirs.
+                auto stats = [](const Sentient& a) {
+                    auto st = [&](CharacterStat s) { return a.getStat(toIndex(s)); };
+                    return formatString("health %d/%d, damage %d-%d per %d ms, attack %d, defense %d, armor %d, "
+                                        "resist %d %d %d %d %d %d",
+                                        a.getHealth(), st(CharacterStat::MaxHealth), st(CharacterStat::MinDamage),
+                                        st(CharacterStat::MaxDamage), st(CharacterStat::AttackSpeed),
+                                        st(CharacterStat::Attack), st(CharacterStat::Defense),
+                                        st(CharacterStat::Armor), st(CharacterStat::ResistancePhysical),
+                                        st(CharacterStat::ResistanceFire), st(CharacterStat::ResistanceCold),
+                                        st(CharacterStat::ResistancePoison), st(CharacterStat::ResistanceLightning),
+                                        st(CharacterStat::ResistanceMagic));
+                };
+                trace(("  itself: " + stats(*m_player)).c_str());
+                std::string worn = "  wears:";
+                InventoryBase* inventory = m_player->getInventory();
+                const InventoryGroup* equipment = inventory ? inventory->getOwnGroup(kEquipment) : nullptr;
+                for (int slot = 0; equipment && slot < equipment->getSize(); ++slot) {
+                    if (const ItemBase* item = inventory->getItemAt(kEquipment, slot)) {
+                        worn += formatString(" %s (%d)", item->getName().c_str(), item->getPrice(1));
+                    }
+                }
+                trace(formatString("%s; money %d", worn.c_str(), money()).c_str());
                 for (int i = 0; i < Game::kMaxEntities; ++i) {
                     auto* actor = dynamic_cast<Actor*>(game.getEntity(i));
                     if (actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
                         actor->getPosition().zone == m_player->getPosition().zone &&
                         distance(actor->getPosition(), m_player->getPosition()) < 300.0f) {
-                        trace(formatString("  near: %s of level %d (covenant %d)", actor->getName().c_str(),
+                        const MonsterType* type = actor->getMonsterType();
+                        trace(formatString("  near: %s of level %d (covenant %d, %s, rarity %d)",
+                                           actor->getName().c_str(),
                                            actor->getStat(toIndex(CharacterStat::Level)),
-                                           actor->getCovenantIndex())
+                                           actor->getCovenantIndex(),
+                                           type ? type->getEntry()->getName().c_str() : "-",
+                                           actor->getEnhancementRarity())
                                   .c_str());
+                        trace(("    " + stats(*actor)).c_str());
                     }
                 }
             }
@@ -3424,6 +3471,7 @@ private:
         }
         if (own && raidThreatened() != m_threatened) {
             m_threatened = !m_threatened;
+            m_threatSince = m_frame;
             trace(m_threatened ? "keeps within reach of its stone: a raid may come" : "no raid threatens");
         }
         const auto* mine = dynamic_cast<const PlayerCovenant*>(own);
@@ -3461,6 +3509,7 @@ private:
                 if (onMe) {
                     m_raidOnMe.insert(i);
                     m_raidBegan[i] = m_frame;
+                    m_threatSince = m_frame;
                     if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
                         const LevelFlood flood = floodLevel(m_player->getPosition());
                         const Gate* gate = levelGateHere();
@@ -3832,6 +3881,8 @@ private:
     size_t m_stopRaidLogFrom = 0; // the message log's length then
     bool m_ownRaidEnded = false;
     bool m_threatened = false; // a raid may come (for the trace)
+    int m_threatSince = 0;     // the frame the threat began, or the last raid on it
+    static constexpr int kThreatHeld = 10 * kFramesPerMinute;
     int m_gateOutSince = -1;   // the frame it set off for its house's gate
     int m_gateOutAfter = 0;    // the house's gate is weighed again from this frame
     int m_gateOutIndex = -1;   // the place in the gate list it makes for
