@@ -261,7 +261,8 @@ public:
                 ++figures.raidsMet;
             } else if (m_frame - m_raidBegan[i] < 2 * kFramesPerMinute) {
                 --figures.raidsOnPlayer;
-                trace(formatString("the raid of covenant %d is still young at the end: not judged", i).c_str());
+                trace(
+                    formatString("the raid of covenant %d is still young at the end: not judged", i).c_str());
             }
         }
     }
@@ -2543,7 +2544,8 @@ private:
             const int slot = affordableSlot(vendor);
             if (UIWidget* goods = slot >= 0 ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr) {
                 if (const ItemBase* item = vendor.getStockItem(slot)) {
-                    trace(formatString("buys %s (%d) with %d", item->getName().c_str(), item->getPrice(1), money())
+                    trace(formatString("buys %s (%d) with %d", item->getName().c_str(), item->getPrice(1),
+                                       money())
                               .c_str());
                 }
                 m_fundsBefore = money();
@@ -3336,15 +3338,15 @@ private:
                 // foes about it with theirs.
                 auto stats = [](const Sentient& a) {
                     auto st = [&](CharacterStat s) { return a.getStat(toIndex(s)); };
-                    return formatString("health %d/%d, damage %d-%d per %d ms, attack %d, defense %d, armor %d, "
-                                        "resist %d %d %d %d %d %d",
-                                        a.getHealth(), st(CharacterStat::MaxHealth), st(CharacterStat::MinDamage),
-                                        st(CharacterStat::MaxDamage), st(CharacterStat::AttackSpeed),
-                                        st(CharacterStat::Attack), st(CharacterStat::Defense),
-                                        st(CharacterStat::Armor), st(CharacterStat::ResistancePhysical),
-                                        st(CharacterStat::ResistanceFire), st(CharacterStat::ResistanceCold),
-                                        st(CharacterStat::ResistancePoison), st(CharacterStat::ResistanceLightning),
-                                        st(CharacterStat::ResistanceMagic));
+                    return formatString(
+                        "health %d/%d, damage %d-%d per %d ms, attack %d, defense %d, armor %d, "
+                        "resist %d %d %d %d %d %d",
+                        a.getHealth(), st(CharacterStat::MaxHealth), st(CharacterStat::MinDamage),
+                        st(CharacterStat::MaxDamage), st(CharacterStat::AttackSpeed),
+                        st(CharacterStat::Attack), st(CharacterStat::Defense), st(CharacterStat::Armor),
+                        st(CharacterStat::ResistancePhysical), st(CharacterStat::ResistanceFire),
+                        st(CharacterStat::ResistanceCold), st(CharacterStat::ResistancePoison),
+                        st(CharacterStat::ResistanceLightning), st(CharacterStat::ResistanceMagic));
                 };
                 trace(("  itself: " + stats(*m_player)).c_str());
                 std::string worn = "  wears:";
@@ -3362,12 +3364,11 @@ private:
                         actor->getPosition().zone == m_player->getPosition().zone &&
                         distance(actor->getPosition(), m_player->getPosition()) < 300.0f) {
                         const MonsterType* type = actor->getMonsterType();
-                        trace(formatString("  near: %s of level %d (covenant %d, %s, rarity %d)",
-                                           actor->getName().c_str(),
-                                           actor->getStat(toIndex(CharacterStat::Level)),
-                                           actor->getCovenantIndex(),
-                                           type ? type->getEntry()->getName().c_str() : "-",
-                                           actor->getEnhancementRarity())
+                        trace(formatString(
+                                  "  near: %s of level %d (covenant %d, %s, rarity %d)",
+                                  actor->getName().c_str(), actor->getStat(toIndex(CharacterStat::Level)),
+                                  actor->getCovenantIndex(), type ? type->getEntry()->getName().c_str() : "-",
+                                  actor->getEnhancementRarity())
                                   .c_str());
                         trace(("    " + stats(*actor)).c_str());
                     }
@@ -3883,9 +3884,9 @@ private:
     bool m_threatened = false; // a raid may come (for the trace)
     int m_threatSince = 0;     // the frame the threat began, or the last raid on it
     static constexpr int kThreatHeld = 10 * kFramesPerMinute;
-    int m_gateOutSince = -1;   // the frame it set off for its house's gate
-    int m_gateOutAfter = 0;    // the house's gate is weighed again from this frame
-    int m_gateOutIndex = -1;   // the place in the gate list it makes for
+    int m_gateOutSince = -1; // the frame it set off for its house's gate
+    int m_gateOutAfter = 0;  // the house's gate is weighed again from this frame
+    int m_gateOutIndex = -1; // the place in the gate list it makes for
     int m_nextErrands = 0;
     int m_gateTries = 0;
     int m_wanderUntil = 0;
