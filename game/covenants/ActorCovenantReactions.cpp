@@ -343,9 +343,6 @@ void ActorCovenant::removeAllMembers()
         // The record keeps what the body grew to and lets it go at once, so
         // the stone counts the member out as a loaded world would.
         recruit->saveFromActor(actor);
-        // A fading body is no member: it names the covenant no more.
-        if (actor->getCovenantIndex() == index)
-            actor->setCovenantIndex(-1);
         recruit->attachActor(nullptr, false);
         Entity::fadeOutAndDelete(actor, 5.0f);
     }

@@ -56,12 +56,9 @@ void Covenant::removeRecruit(int slot)
 {
     if (slot < 0 || slot >= static_cast<int>(recruits.size()) || !recruits[static_cast<size_t>(slot)])
         return;
-    // The actor stays in the world, no longer a member: it names the
-    // covenant no more and is unbound before the record goes.
-    Recruit* recruit = recruits[static_cast<size_t>(slot)].get();
-    if (Actor* actor = recruit->getActor(); actor && actor->getCovenantIndex() == index)
-        actor->setCovenantIndex(-1);
-    recruit->detachActor();
+    // The actor stays in the world, no longer a member: the record lets it
+    // go before it goes.
+    recruits[static_cast<size_t>(slot)]->attachActor(nullptr, false);
     recruits[static_cast<size_t>(slot)].reset();
     recruitCount = getRecruitCount();
 }

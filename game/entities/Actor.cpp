@@ -792,9 +792,6 @@ void Actor::updateDead(float dt)
                 if (Recruit* recruit = covenant->findRecruitByActor(this)) {
                     recruit->saveFromActor(this);
                     recruit->attachActor(nullptr, false);
-                    // Let go, the body is no member while it waits for its
-                    // deletion: it names the covenant no more.
-                    setCovenantIndex(-1);
                     covenant->updateStats();
                 }
             }

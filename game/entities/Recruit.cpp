@@ -203,6 +203,11 @@ std::string Recruit::enhancementNameFor(const Actor& body) const
 
 void Recruit::attachActor(Actor* newActor, bool skipEnhancement)
 {
+    // A body let go is no member, even while it waits for its deletion or
+    // fades: it names the covenant no more.
+    if (Actor* old = actor.get();
+        old && old != newActor && covenantIndex >= 0 && old->getCovenantIndex() == covenantIndex)
+        old->setCovenantIndex(-1);
     actor = newActor;
     if (!newActor || skipEnhancement)
         return;

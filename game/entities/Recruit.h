@@ -40,6 +40,7 @@ public:
     Actor* createActor(Covenant* covenant, bool restoreSkills);
     // Binds the actor; unless skipEnhancement it joins the covenant and gets
     // the recruit enhancement ("EnhancementRecruit" + "Hero"/"Basic" + class).
+    // The body it replaces names that covenant no more.
     void attachActor(Actor* newActor, bool skipEnhancement);
     // Saves the record, deletes the actor and unbinds it.
     void dismissActor();
