@@ -37,6 +37,7 @@ class Player;
 class Weather;
 class Quest;
 class QuestBase;
+class QuestDefinition;
 class Sentient;
 class WorldNavigation;
 struct GridPath;
@@ -480,6 +481,8 @@ public:
     // are generated, it waits until the outermost generation is over: a
     // chain of failing set-ups is walked one quest after another, never
     // nested.
+    // A story quest the first player has solved is passed over for the one
+    // after it, so the chain never offers a finished part again.
     void generateFollowUpQuest(int type);
     void endTutorial(bool deleteQuests);
     bool isPlayerInTown() const;
@@ -488,6 +491,8 @@ public:
     void forEachQuest(const std::function<void(Quest&)>& visit);
     // The first bit of the player's solved-quest bits for this world.
     int getSolvedBitBase() const;
+    // Whether the player holds the solved bit of a story quest of this world.
+    bool isChainQuestSolved(const QuestDefinition& definition, const Player& player) const;
     void onChestOpened(Entity* chest, Entity* opener);
     void onGateUsed(Player* player, const ZonePosition& from, const ZonePosition& to);
     void onQuestLevelActivated(int level);

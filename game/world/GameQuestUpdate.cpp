@@ -182,6 +182,16 @@ void Game::deleteOldQuests()
     }
 }
 
+bool Game::isChainQuestSolved(const QuestDefinition& definition, const Player& player) const
+{
+    if (definition.questSolvedBit == -1) {
+        return false;
+    }
+    const std::vector<bool>& bits = player.getFlags65();
+    const int bit = getSolvedBitBase() + definition.questSolvedBit;
+    return bit >= 0 && bit < static_cast<int>(bits.size()) && bits[static_cast<size_t>(bit)];
+}
+
 void Game::advanceQuestChain(Player* player)
 {
     const GameData* data = GameData::instance();
@@ -194,7 +204,6 @@ void Game::advanceQuestChain(Player* player)
             return;
         }
     }
-    const std::vector<bool>& bits = player->getFlags65();
     // Each entry once: a follow-up chain that comes back on itself ends.
     std::set<int> seen;
     int type = toIndex(parseQuestType(m_settings.beginningQuests.front()));
@@ -203,14 +212,9 @@ void Game::advanceQuestChain(Player* player)
         if (!definition) {
             return;
         }
-        if (definition->questSolvedBit != -1) {
-            const int bit = getSolvedBitBase() + definition->questSolvedBit;
-            const bool solved =
-                bit >= 0 && bit < static_cast<int>(bits.size()) && bits[static_cast<size_t>(bit)];
-            if (!solved) {
-                generateQuests(type, nullptr, -1);
-                return;
-            }
+        if (definition->questSolvedBit != -1 && !isChainQuestSolved(*definition, *player)) {
+            generateQuests(type, nullptr, -1);
+            return;
         }
         type = definition->nextQuest.empty() ? 0 : toIndex(parseQuestType(definition->nextQuest));
     }

@@ -513,6 +513,20 @@ Quest* Game::generateQuests(int type, QuestBase* source, int requestedLevel)
 
 void Game::generateFollowUpQuest(int type)
 {
+    const GameData* data = GameData::instance();
+    const Player* player = getFirstPlayer();
+    std::set<int> seen; // a chain that comes back on itself ends
+    for (;;) {
+        const QuestDefinition* definition =
+            data && player && type > 0 ? data->getQuestDefinition(type) : nullptr;
+        if (!definition || !isChainQuestSolved(*definition, *player)) {
+            break;
+        }
+        type = definition->nextQuest.empty() ? 0 : toIndex(parseQuestType(definition->nextQuest));
+        if (type <= 0 || !seen.insert(type).second) {
+            return;
+        }
+    }
     if (m_questGenerationDepth > 0 || m_generatingFollowUps) {
         m_waitingFollowUps.push_back(type);
         return;

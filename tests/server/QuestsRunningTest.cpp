@@ -547,6 +547,59 @@ TEST_F(QuestUpdate, AStalledStoryChainIsTriedAgainWithTheNextQuestTimer)
     next.defaultLevel = ownLevel;
 }
 
+// A story quest that cannot be made hands on to the one after it; a part of
+// the chain the player has already solved is passed over, never offered
+// again.
+TEST_F(QuestUpdate, AFailedStoryQuestHandsOnPastWhatThePlayerSolved)
+{
+    Game& game = *server.game;
+    std::vector<bool>& bits = player->getFlags65();
+    const int base = game.getSolvedBitBase();
+    GameData& data = GameData::get();
+    // The arc before the second boss, made to fail: no player reaches its level.
+    const QuestType arc[] = {QuestType::StoryShankarLuteKefah, QuestType::StoryKillShankarPartner,
+                             QuestType::StoryShankarRescue};
+    QuestDefinition& boss = *data.getQuestDefinition(toIndex(QuestType::BossLord));
+    QuestDefinition& after = *data.getQuestDefinition(toIndex(QuestType::StoryCiglioFindItem));
+    const int bossLevel = boss.defaultLevel;
+    const int afterLevel = after.defaultLevel;
+    struct Row {
+        const char* what;
+        bool bossSolved;
+        bool bossOffered;
+    };
+    const Row rows[] = {
+        {"boss not yet solved", false, true},
+        {"boss solved", true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        game.clearQuests();
+        bits.assign(65, false);
+        for (int b = 0; b < 4; ++b) {
+            bits[static_cast<size_t>(base + b)] = true;
+        }
+        bits[static_cast<size_t>(base + boss.questSolvedBit)] = row.bossSolved;
+        player->setStat(kLevel, 5);
+        std::vector<int> minimums;
+        for (QuestType type : arc) {
+            minimums.push_back(data.getQuestDefinition(toIndex(type))->minLevel);
+            data.getQuestDefinition(toIndex(type))->minLevel = 1000;
+        }
+        boss.defaultLevel = 0;
+        after.defaultLevel = 0;
+        game.advanceQuestChain(player);
+        for (size_t i = 0; i < std::size(arc); ++i) {
+            data.getQuestDefinition(toIndex(arc[i]))->minLevel = minimums[i];
+        }
+        boss.defaultLevel = bossLevel;
+        after.defaultLevel = afterLevel;
+        EXPECT_EQ(game.hasOpenQuestOfType(toIndex(QuestType::BossLord)), row.bossOffered);
+        EXPECT_EQ(game.hasOpenQuestOfType(toIndex(QuestType::StoryCiglioFindItem)), !row.bossOffered)
+            << "the chain goes on past the solved boss";
+    }
+}
+
 TEST_F(QuestUpdate, TownTrapsRarityTreasureMapsAndPackages)
 {
     Game& game = *server.game;
