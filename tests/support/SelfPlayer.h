@@ -583,24 +583,25 @@ private:
                         : homeward || wanted >= 0 ? nearest(isFoe, 150.0f)
                                                   : nearest(isFoe, 400.0f);
         // A foe it cannot reach (across a wall, up a cliff) is left alone
-        // for a while once a fight brings nothing for ten seconds.
-        if (foe >= 0 && foe == m_foe) {
+        // for a while once ten seconds of fighting it bring nothing. Only
+        // the frames spent on it count, and they add up while the player
+        // turns between it and something else: one at the edge of its
+        // sight would otherwise hold it there for good.
+        if (foe >= 0) {
             const auto* actor = dynamic_cast<const Actor*>(game.getEntity(foe));
             const int health = actor ? actor->getHealth() : 0;
-            if (health < m_foeHealth) {
-                m_foeHealth = health;
-                m_foeSince = m_frame;
-            } else if (m_frame - m_foeSince > 200) {
+            if (foe != m_foeWatched || health < m_foeHealth) {
+                m_foeWatched = foe;
+                m_foeFrames = 0;
+            } else if ((m_foeFrames += 10) > 200) {
                 trace("leaves a foe it cannot reach");
                 m_ignoredFoes[foe] = m_frame + 2 * kFramesPerMinute;
                 m_foe = -1;
+                m_foeWatched = -1;
                 groundClick();
                 return;
             }
-        } else if (foe >= 0) {
-            const auto* actor = dynamic_cast<const Actor*>(game.getEntity(foe));
-            m_foeHealth = actor ? actor->getHealth() : 0;
-            m_foeSince = m_frame;
+            m_foeHealth = health;
         }
         if (drinkPotion()) {
             m_branch = "potion";
@@ -769,24 +770,23 @@ private:
             m_chest = -1;
             return false;
         }
-        if (chest != m_chest || resumed) {
-            if (chest != m_chest) {
-                trace("goes to open a chest");
-            }
-            closeWindows();
-            m_chest = chest;
-            m_chestSince = m_frame;
-            m_mirror->selectEntity(mirrorOf(chest));
-            return true;
-        }
-        if (m_frame - m_chestSince >= 400) {
+        // Only the frames spent on the chest count, and they add up while
+        // other choices come between.
+        if (chest != m_chest) {
+            trace("goes to open a chest");
+            m_chestFrames = 0;
+        } else if ((m_chestFrames += 10) >= 400) {
             trace("leaves a chest it cannot open");
             m_ignoredChests[chest] = m_frame + 10 * kFramesPerMinute;
             m_chest = -1;
             groundClick();
             return false;
         }
-        if (!stillClicked(mirrorOf(chest))) {
+        if (chest != m_chest || resumed) {
+            closeWindows();
+            m_chest = chest;
+            m_mirror->selectEntity(mirrorOf(chest));
+        } else if (!stillClicked(mirrorOf(chest))) {
             m_mirror->selectEntity(mirrorOf(chest));
         }
         return true;
@@ -3515,9 +3515,11 @@ private:
                         const LevelFlood flood = floodLevel(m_player->getPosition());
                         const Gate* gate = levelGateHere();
                         trace(formatString(
-                                  "is raided by covenant %d, %d levels from home; its level's gate %s, "
-                                  "%.0f away",
-                                  i, stepTowards(own->housePosition.zone, flood).levels,
+                                  "is raided by covenant %d (its stone %.2f, %s), %d levels from home; its "
+                                  "level's gate %s, %.0f away",
+                                  i, static_cast<double>(covenant->lifestoneFraction()),
+                                  covenant->isBeingRaided(own) ? "raided" : "not raided",
+                                  stepTowards(own->housePosition.zone, flood).levels,
                                   !gate                                  ? "none"
                                   : m_mirror->isCurrentLevelGateActive() ? "awake"
                                                                          : "asleep",
@@ -3815,15 +3817,16 @@ private:
     int m_deaths = 0;
     bool m_wasAlive = true;
     int m_foe = -1;
+    int m_foeWatched = -1; // the foe whose fight is judged
     int m_foeHealth = 0;
-    int m_foeSince = 0;
+    int m_foeFrames = 0;              // spent on it since its health last fell
     std::map<int, int> m_ignoredFoes; // entity: until which frame
     std::map<int, int> m_ignoredLoot; // entity: until which frame
     int m_loot = -1;
     int m_lootSince = 0;
     std::map<int, int> m_ignoredChests; // entity: until which frame
     int m_chest = -1;
-    int m_chestSince = 0;
+    int m_chestFrames = 0; // spent on it
     int m_chestSeenAt = -100;
     bool m_planErrands = true;
     std::vector<int> m_errands;
