@@ -119,6 +119,9 @@ public:
         // raid lasted and stayed by it (alive, or resurrected there) until
         // the raid ended or no raider was left near the stone.
         int raidsMet = 0;
+        // Raids on the player beaten off at their first weighing before it
+        // could come (see beatenOffAtOnce).
+        int raidsBeatenOff = 0;
         float lowestStone = -1.0f; // the stone's lowest health, a fraction of its maximum
         int deaths = 0;
         int resurrections = 0;
@@ -142,16 +145,17 @@ public:
             "seed %u, %d game minutes: quests %d accepted / %d solved (%d beyond the tutorial) / %d "
             "rewarded; %d bought, %d sold, "
             "%d equipped, %d looted, %d chests opened; offers %d accepted / %d rejected; %d recruits, "
-            "%d guards; raids %d on it (%d met) / %d by it / %d others, lowest stone %.2f; %d deaths / %d "
+            "%d guards; raids %d on it (%d met, %d beaten off before it came) / %d by it / %d others, lowest "
+            "stone %.2f; %d deaths / %d "
             "resurrections; %d gate travels, "
             "%d levels, %d kills; peak %d entities, RSS %ld KB; step %.3f ms mean / %.3f p99, frame %.3f "
             "ms mean / %.3f p99; %d warnings; wall %.1f s; end hash %016llx\n",
             seed, minutes, f.questsAccepted, f.questsSolved, f.questsBeyondTutorial, f.questsRewarded,
             f.bought, f.sold, f.equipped, f.looted, f.chestsOpened, f.offersAccepted, f.offersRejected,
-            f.recruits, f.guards, f.raidsOnPlayer, f.raidsMet, f.raidsByPlayer, f.raidsOther,
-            static_cast<double>(f.lowestStone), f.deaths, f.resurrections, f.gateTravels, f.levelsVisited,
-            f.kills, f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms, f.frameMeanMs, f.frameP99Ms,
-            f.warnings, f.wallSeconds, static_cast<unsigned long long>(f.endHash));
+            f.recruits, f.guards, f.raidsOnPlayer, f.raidsMet, f.raidsBeatenOff, f.raidsByPlayer,
+            f.raidsOther, static_cast<double>(f.lowestStone), f.deaths, f.resurrections, f.gateTravels,
+            f.levelsVisited, f.kills, f.peakEntities, f.peakRssKb, f.stepMeanMs, f.stepP99Ms, f.frameMeanMs,
+            f.frameP99Ms, f.warnings, f.wallSeconds, static_cast<unsigned long long>(f.endHash));
         std::fflush(stdout);
     }
 
@@ -2665,6 +2669,19 @@ private:
 
     // None of a raiding covenant's raiders stands or lies waiting to rise
     // again at its stone: the stone is safe.
+    // A raid that its raider gave up at its first weighing, losing badly
+    // (its members fell at the house, and each fall cost its own stone):
+    // the house's guards beat it off within half a minute, sooner than a
+    // player beyond the town can come home.
+    static bool beatenOffAtOnce(const Covenant& raider, const Covenant& own, double seconds)
+    {
+        const auto* covenant = dynamic_cast<const ActorCovenant*>(&raider);
+        const CovenantDefinition* definition = covenant ? covenant->getDefinition() : nullptr;
+        return definition && seconds <= definition->StopRaidTime * 1.1 + 1.0 &&
+               raider.lifestoneFraction() - own.lifestoneFraction() <
+                   -definition->WinningRaidWellLifeStoneDifference;
+    }
+
     static bool raidersGone(const Covenant& raider)
     {
         int alive = 0, dead = 0;
@@ -3497,10 +3514,16 @@ private:
             }
             RaidWatch& watch = m_raidWatch[static_cast<size_t>(i)];
             if (!raiding && m_raiding[static_cast<size_t>(i)] && m_raidOnMe.contains(i)) {
-                figures.raidsMet += metRaid(i) ? 1 : 0;
+                const double seconds = static_cast<double>(m_frame - m_raidBegan[i]) / 20.0;
+                const bool met = metRaid(i);
+                const bool beatenOff = !watch.met && beatenOffAtOnce(*covenant, *own, seconds);
+                figures.raidsMet += met ? 1 : 0;
+                figures.raidsBeatenOff += beatenOff ? 1 : 0;
                 trace(formatString("%s the raid of covenant %d on its stone (%.1f s long)",
-                                   metRaid(i) ? "has met" : "missed", i,
-                                   static_cast<double>(m_frame - m_raidBegan[i]) / 20.0)
+                                   met         ? "has met"
+                                   : beatenOff ? "was too far to meet, before it was beaten off at once,"
+                                               : "missed",
+                                   i, seconds)
                           .c_str());
                 m_raidOnMe.erase(i);
                 m_raidEnded[i] = m_frame;

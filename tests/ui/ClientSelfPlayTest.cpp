@@ -554,9 +554,11 @@ TEST(ClientSelfPlay, DISABLED_Soak)
         all.offersRejected += f.offersRejected;
         all.raidsOnPlayer += f.raidsOnPlayer;
         all.raidsMet += f.raidsMet;
+        all.raidsBeatenOff += f.raidsBeatenOff;
     }
     EXPECT_GE(all.offersAccepted, 1);
     EXPECT_GE(all.offersRejected, 1);
     EXPECT_GE(all.raidsOnPlayer, 1) << "raids on the player's covenant";
-    EXPECT_EQ(all.raidsMet, all.raidsOnPlayer) << "raids on the player's covenant met at its stone";
+    EXPECT_EQ(all.raidsMet + all.raidsBeatenOff, all.raidsOnPlayer)
+        << "raids on the player's covenant met at its stone, or beaten off before it could come";
 }
