@@ -72,8 +72,20 @@ void Game::updateQuests(float seconds)
             advanceQuestChain(player);
         }
     }
-    if (s.newEventTimer.isExpired() && m_leftTown && s.eventChance > randomFloat()) {
-        generateEvent();
+    if (s.newEventTimer.isExpired() && m_leftTown) {
+        // A house of the town left empty (its keeper died of poison, stayed
+        // stone or was taken) gets its newcomer at the next event time. Left
+        // to the draw it would wait a day of play, and a town without its
+        // warmaster takes in no story quest.
+        bool emptyHouse = false;
+        for (int slot = 0; slot < static_cast<int>(s.npcTypes.size()) && !emptyHouse; ++slot) {
+            emptyHouse = !getTownNpcAt(slot);
+        }
+        if (emptyHouse) {
+            generateQuests(toIndex(QuestType::NewNpc), nullptr, -1);
+        } else if (s.eventChance > randomFloat()) {
+            generateEvent();
+        }
     }
     deleteOldQuests();
     for (Timer* timer : {&s.newQuestTimer, &s.newEventTimer, &s.deleteOldQuestsTimer}) {

@@ -385,6 +385,55 @@ TEST_F(QuestUpdate, TheQuestChanceFollowsTheActiveCountAndNeedsThePlayerOutOfTow
     }
 }
 
+// A house of the town left empty gets its newcomer when the new-event timer
+// runs out, whatever the event draw; with every house kept, the draw
+// decides as before.
+TEST_F(QuestUpdate, AnEmptyHouseOfTheTownGetsItsNewcomerAtTheNextEventTime)
+{
+    Game& game = *server.game;
+    Game::Settings& s = game.mutableSettings();
+    const float chance = s.eventChance;
+    struct Row {
+        const char* what;
+        bool emptied;
+        bool leftTown;
+        bool refilled;
+    };
+    const Row rows[] = {
+        {"an empty house", true, true, true},
+        {"an empty house, the player still in town", true, false, false},
+        {"every house kept", false, true, false},
+    };
+    ASSERT_GT(s.npcTypes.size(), 1u);
+    game.createTownNpcs();
+    const int slot = 1;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        game.clearQuests();
+        if (!game.getTownNpcAt(slot)) {
+            game.createTownNpc(slot);
+        }
+        Actor* keeper = game.getTownNpcAt(slot);
+        ASSERT_NE(keeper, nullptr);
+        if (row.emptied) {
+            game.deleteEntity(keeper, true);
+            ASSERT_EQ(game.getTownNpcAt(slot), nullptr);
+        }
+        s.eventChance = 0.0f; // no event of the draw
+        s.newQuestTimer.start(1000.0f);
+        s.newEventTimer.start(0.0f);
+        s.deleteOldQuestsTimer.start(1000.0f);
+        game.setLeftTown(row.leftTown);
+        game.updateQuests(0.05f);
+        const Actor* now = game.getTownNpcAt(slot);
+        EXPECT_EQ(now != nullptr, !row.emptied || row.refilled);
+        if (!row.emptied) {
+            EXPECT_EQ(now, keeper) << "a kept house is left alone";
+        }
+    }
+    s.eventChance = chance;
+}
+
 TEST_F(QuestUpdate, EventOnlyTypesAreNeverKept)
 {
     Random::setState(0, 99);
