@@ -161,7 +161,7 @@ void Quest::fail()
     failed = true;
     if (!m_playerCopy && definition && !definition->nextQuest.empty()) {
         if (Game* game = Game::instance()) {
-            game->generateQuests(toIndex(parseQuestType(definition->nextQuest)), nullptr, -1);
+            game->generateQuests(definition->nextQuestType(), nullptr, -1);
         }
     }
 }

@@ -260,7 +260,7 @@ void Quest::solve(Player* player)
     }
     // Last: the follow-up may be made while this quest is still in the table.
     if (!definition->nextQuest.empty() && game) {
-        game->generateQuests(toIndex(parseQuestType(definition->nextQuest)), nullptr, -1);
+        game->generateQuests(definition->nextQuestType(), nullptr, -1);
     }
 }
 

@@ -121,6 +121,8 @@ public:
     bool needsMonsterType = false;
     int forceLevel = 0;
     std::string nextQuest;
+    // The quest type NextQuest names: None (0) without one.
+    int nextQuestType() const { return toIndex(parseQuestType(nextQuest)); }
     bool canSolveFromClient = false;
     int levelBonus = 0;
     bool hasWorldLevel = false;

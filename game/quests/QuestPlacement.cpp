@@ -395,13 +395,7 @@ void Quest::place(bool restoring, QuestBase* source)
     }
     case QuestType::NewNpc: {
         // Someone comes to live in an empty house of the town.
-        std::vector<int> empty;
-        const int slots = static_cast<int>(game->settings().npcTypes.size());
-        for (int slot = 0; slot < slots; ++slot) {
-            if (!game->getTownNpcAt(slot)) {
-                empty.push_back(slot);
-            }
-        }
+        const std::vector<int> empty = game->emptyTownNpcSlots();
         if (empty.empty()) {
             break;
         }

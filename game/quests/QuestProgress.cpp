@@ -607,7 +607,7 @@ void Quest::skip(Player*)
     dismissNpcs();
     const int number = id;
     if (!definition->nextQuest.empty()) {
-        game->generateQuests(toIndex(parseQuestType(definition->nextQuest)), nullptr, -1);
+        game->generateQuests(definition->nextQuestType(), nullptr, -1);
     }
     game->deleteQuest(number);
 }

@@ -46,7 +46,7 @@ void Quest::removeFromWorld()
     removeSpawnEntry();
     Game* game = Game::instance();
     if (invalid && definition && !definition->nextQuest.empty() && game) {
-        game->generateFollowUpQuest(toIndex(parseQuestType(definition->nextQuest)));
+        game->generateFollowUpQuest(definition->nextQuestType());
     }
     if (is(QuestType::Recruit) && game) {
         game->clearActorCovenantQuests();

@@ -404,6 +404,8 @@ public:
     void createTownNpc(int slot);
     void createTownNpcs();
     int getTownNpcCount() const { return static_cast<int>(m_townNpcs.size()); }
+    // The town-NPC slots of the rules that hold no NPC.
+    std::vector<int> emptyTownNpcSlots() const;
     Actor* getTownNpcAt(int slot) const;
     int getTownNpcType(int slot) const;
     int findTownNpcIndex(int npcType) const;
@@ -493,6 +495,10 @@ public:
     int getSolvedBitBase() const;
     // Whether the player holds the solved bit of a story quest of this world.
     bool isChainQuestSolved(const QuestDefinition& definition, const Player& player) const;
+    // From a quest type on along the NextQuest links, the first that
+    // passOver declines; 0 at the chain's end, at a type without a
+    // definition, or where the chain comes back on itself.
+    int chainQuestFrom(int type, const std::function<bool(const QuestDefinition&)>& passOver) const;
     void onChestOpened(Entity* chest, Entity* opener);
     void onGateUsed(Player* player, const ZonePosition& from, const ZonePosition& to);
     void onQuestLevelActivated(int level);

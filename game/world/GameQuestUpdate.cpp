@@ -77,11 +77,7 @@ void Game::updateQuests(float seconds)
         // stone or was taken) gets its newcomer at the next event time. Left
         // to the draw it would wait a day of play, and a town without its
         // warmaster takes in no story quest.
-        bool emptyHouse = false;
-        for (int slot = 0; slot < static_cast<int>(s.npcTypes.size()) && !emptyHouse; ++slot) {
-            emptyHouse = !getTownNpcAt(slot);
-        }
-        if (emptyHouse) {
+        if (!emptyTownNpcSlots().empty()) {
             generateQuests(toIndex(QuestType::NewNpc), nullptr, -1);
         } else if (s.eventChance > randomFloat()) {
             generateEvent();
@@ -204,6 +200,23 @@ bool Game::isChainQuestSolved(const QuestDefinition& definition, const Player& p
     return bit >= 0 && bit < static_cast<int>(bits.size()) && bits[static_cast<size_t>(bit)];
 }
 
+int Game::chainQuestFrom(int type, const std::function<bool(const QuestDefinition&)>& passOver) const
+{
+    const GameData* data = GameData::instance();
+    std::set<int> seen;
+    while (data && type > 0 && seen.insert(type).second) {
+        const QuestDefinition* definition = data->getQuestDefinition(type);
+        if (!definition) {
+            return 0;
+        }
+        if (!passOver(*definition)) {
+            return type;
+        }
+        type = definition->nextQuestType();
+    }
+    return 0;
+}
+
 void Game::advanceQuestChain(Player* player)
 {
     const GameData* data = GameData::instance();
@@ -216,18 +229,13 @@ void Game::advanceQuestChain(Player* player)
             return;
         }
     }
-    // Each entry once: a follow-up chain that comes back on itself ends.
-    std::set<int> seen;
-    int type = toIndex(parseQuestType(m_settings.beginningQuests.front()));
-    while (type > 0 && seen.insert(type).second) {
-        const QuestDefinition* definition = data->getQuestDefinition(type);
-        if (!definition) {
-            return;
-        }
-        if (definition->questSolvedBit != -1 && !isChainQuestSolved(*definition, *player)) {
-            generateQuests(type, nullptr, -1);
-            return;
-        }
-        type = definition->nextQuest.empty() ? 0 : toIndex(parseQuestType(definition->nextQuest));
+    // The first story quest the player has not solved; entries that are no
+    // story quests are walked past.
+    const int type = chainQuestFrom(
+        toIndex(parseQuestType(m_settings.beginningQuests.front())), [&](const QuestDefinition& definition) {
+            return definition.questSolvedBit == -1 || isChainQuestSolved(definition, *player);
+        });
+    if (type > 0) {
+        generateQuests(type, nullptr, -1);
     }
 }

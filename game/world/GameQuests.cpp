@@ -513,17 +513,10 @@ Quest* Game::generateQuests(int type, QuestBase* source, int requestedLevel)
 
 void Game::generateFollowUpQuest(int type)
 {
-    const GameData* data = GameData::instance();
-    const Player* player = getFirstPlayer();
-    std::set<int> seen; // a chain that comes back on itself ends
-    for (;;) {
-        const QuestDefinition* definition =
-            data && player && type > 0 ? data->getQuestDefinition(type) : nullptr;
-        if (!definition || !isChainQuestSolved(*definition, *player)) {
-            break;
-        }
-        type = definition->nextQuest.empty() ? 0 : toIndex(parseQuestType(definition->nextQuest));
-        if (type <= 0 || !seen.insert(type).second) {
+    if (const Player* player = getFirstPlayer()) {
+        type = chainQuestFrom(
+            type, [&](const QuestDefinition& definition) { return isChainQuestSolved(definition, *player); });
+        if (type <= 0) {
             return;
         }
     }

@@ -90,6 +90,17 @@ void Game::createTownNpcs()
     }
 }
 
+std::vector<int> Game::emptyTownNpcSlots() const
+{
+    std::vector<int> empty;
+    for (int slot = 0; slot < static_cast<int>(m_settings.npcTypes.size()); ++slot) {
+        if (!getTownNpcAt(slot)) {
+            empty.push_back(slot);
+        }
+    }
+    return empty;
+}
+
 Actor* Game::getTownNpcAt(int slot) const
 {
     return slot >= 0 && slot < getTownNpcCount() ? m_townNpcs[static_cast<size_t>(slot)].get() : nullptr;

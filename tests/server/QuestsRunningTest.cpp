@@ -553,9 +553,7 @@ TEST_F(QuestUpdate, AStalledStoryChainIsTriedAgainWithTheNextQuestTimer)
     std::vector<std::pair<QuestDefinition*, int>> chain; // each with its own minimum level
     for (QuestDefinition* d = GameData::get().getQuestDefinition(toIndex(QuestType::StoryShankarLuteKefah));
          d && chain.size() < 16;
-         d = d->nextQuest.empty()
-                 ? nullptr
-                 : GameData::get().getQuestDefinition(toIndex(parseQuestType(d->nextQuest)))) {
+         d = d->nextQuest.empty() ? nullptr : GameData::get().getQuestDefinition(d->nextQuestType())) {
         chain.emplace_back(d, d->minLevel);
     }
     QuestDefinition& next = *chain.front().first;

@@ -2667,8 +2667,6 @@ private:
         return false;
     }
 
-    // None of a raiding covenant's raiders stands or lies waiting to rise
-    // again at its stone: the stone is safe.
     // A raid that its raider gave up at its first weighing, losing badly
     // (its members fell at the house, and each fall cost its own stone):
     // the house's guards beat it off within half a minute, sooner than a
@@ -2682,6 +2680,8 @@ private:
                    -definition->WinningRaidWellLifeStoneDifference;
     }
 
+    // None of a raiding covenant's raiders stands or lies waiting to rise
+    // again at its stone: the stone is safe.
     static bool raidersGone(const Covenant& raider)
     {
         int alive = 0, dead = 0;
@@ -3384,7 +3384,8 @@ private:
                         trace(formatString(
                                   "  near: %s of level %d (covenant %d, %s, rarity %d)",
                                   actor->getName().c_str(), actor->getStat(toIndex(CharacterStat::Level)),
-                                  actor->getCovenantIndex(), type ? type->getEntry()->getName().c_str() : "-",
+                                  actor->getCovenantIndex(),
+                                  type && type->getEntry() ? type->getEntry()->getName().c_str() : "-",
                                   actor->getEnhancementRarity())
                                   .c_str());
                         trace(("    " + stats(*actor)).c_str());
