@@ -348,6 +348,19 @@ protected:
                                       rolled(QuestType::KillMonsters, 10, 500u + static_cast<uint32_t>(i)));
         }
     }
+    // A fresh table and a player of level 5 who has solved the story's
+    // first arc (its four bits).
+    void firstArcSolved()
+    {
+        server.game->clearQuests();
+        std::vector<bool>& bits = player->getFlags65();
+        bits.assign(65, false);
+        const int base = server.game->getSolvedBitBase();
+        for (int b = 0; b < 4; ++b) {
+            bits[static_cast<size_t>(base + b)] = true;
+        }
+        player->setStat(kLevel, 5);
+    }
     // The new-quest timer due now, the others far off.
     void questTimerDue()
     {
@@ -511,17 +524,12 @@ TEST_F(QuestUpdate, ANewWorldsInitialQuestsThenTheStoryThenTheTutorial)
 TEST_F(QuestUpdate, TheStoryChainGoesOnWhereThePlayersBitsEnd)
 {
     Game& game = *server.game;
-    game.clearQuests();
+    firstArcSolved();
     std::vector<bool>& bits = player->getFlags65();
-    bits.assign(65, false);
     const int base = game.getSolvedBitBase();
-    for (int b = 0; b < 4; ++b) {
-        bits[static_cast<size_t>(base + b)] = true;
-    }
     // Set up at the player's level: this small world has no level of the
     // story's own.
     GameData::get().getQuestDefinition(toIndex(QuestType::StoryShankarLuteKefah))->defaultLevel = 0;
-    player->setStat(kLevel, 5);
     game.advanceQuestChain(player);
     EXPECT_TRUE(game.hasOpenQuestOfType(toIndex(QuestType::StoryShankarLuteKefah)));
     // Nothing more while a chain quest is open.
@@ -548,8 +556,6 @@ TEST_F(QuestUpdate, TheStoryChainGoesOnWhereThePlayersBitsEnd)
 TEST_F(QuestUpdate, AStalledStoryChainIsTriedAgainWithTheNextQuestTimer)
 {
     Game& game = *server.game;
-    std::vector<bool>& bits = player->getFlags65();
-    const int base = game.getSolvedBitBase();
     std::vector<std::pair<QuestDefinition*, int>> chain; // each with its own minimum level
     for (QuestDefinition* d = GameData::get().getQuestDefinition(toIndex(QuestType::StoryShankarLuteKefah));
          d && chain.size() < 16;
@@ -569,13 +575,8 @@ TEST_F(QuestUpdate, AStalledStoryChainIsTriedAgainWithTheNextQuestTimer)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        game.clearQuests();
+        firstArcSolved();
         game.setLeftTown(false);
-        bits.assign(65, false);
-        for (int b = 0; b < 4; ++b) {
-            bits[static_cast<size_t>(base + b)] = true;
-        }
-        player->setStat(kLevel, 5);
         next.defaultLevel = 0;
         if (row.failedFirst) {
             for (auto& [d, minimum] : chain) {
@@ -600,8 +601,6 @@ TEST_F(QuestUpdate, AStalledStoryChainIsTriedAgainWithTheNextQuestTimer)
 TEST_F(QuestUpdate, AFailedStoryQuestHandsOnPastWhatThePlayerSolved)
 {
     Game& game = *server.game;
-    std::vector<bool>& bits = player->getFlags65();
-    const int base = game.getSolvedBitBase();
     GameData& data = GameData::get();
     // The arc before the second boss, made to fail: no player reaches its level.
     const QuestType arc[] = {QuestType::StoryShankarLuteKefah, QuestType::StoryKillShankarPartner,
@@ -621,13 +620,9 @@ TEST_F(QuestUpdate, AFailedStoryQuestHandsOnPastWhatThePlayerSolved)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        game.clearQuests();
-        bits.assign(65, false);
-        for (int b = 0; b < 4; ++b) {
-            bits[static_cast<size_t>(base + b)] = true;
-        }
-        bits[static_cast<size_t>(base + boss.questSolvedBit)] = row.bossSolved;
-        player->setStat(kLevel, 5);
+        firstArcSolved();
+        player->getFlags65()[static_cast<size_t>(game.getSolvedBitBase() + boss.questSolvedBit)] =
+            row.bossSolved;
         std::vector<int> minimums;
         for (QuestType type : arc) {
             minimums.push_back(data.getQuestDefinition(toIndex(type))->minLevel);
