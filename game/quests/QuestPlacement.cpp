@@ -297,6 +297,15 @@ void Quest::place(bool restoring, QuestBase* source)
         }
         const ZonePosition spot = randomSpotIn(target);
         npc->warp(spot);
+        // A level not built yet has no ground to test: the NPC finds free
+        // ground when it is built, as the level's own monsters do.
+        if (const World* world = World::instance();
+            world && spot.zone >= 0 && world->getLevel(spot.zone) && !world->isLevelLoaded(spot.zone)) {
+            npc->relocated = true;
+        }
+        // Held where it was taken: a way home it cannot walk would otherwise
+        // teleport it back to its stand, out of the rescuer's reach.
+        npc->setHomePosition(npc->getPosition());
         npc->setFlags(npc->getFlags() | EntityBase::kFlagKidnapped);
         npc->setQuestActor(true);
         npc->setNoTargetScan(true);

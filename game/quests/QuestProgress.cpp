@@ -476,6 +476,7 @@ void Quest::tryRescue(Actor* npc)
         const int npcType = npc->getNpcType();
         if (data && npcType >= 0 && npcType < kNpcTypeCount) {
             npc->warp(data->rules().townNpcStand(npcType));
+            npc->setHomePosition(npc->getPosition());
         }
         npc->setFlags(npc->getFlags() & ~EntityBase::kFlagKidnapped);
         npc->setQuestActor(false);

@@ -136,7 +136,15 @@ void Game::relocateBlockedEntities(int level)
         }
         ZonePosition spot;
         if (findFreeSpotNear(actor->getPosition(), lastRing, spot, actor, false, kSolidMask)) {
+            // A home where it was put moves with it: a home in the rock
+            // would be a way back it can never walk.
+            const ZonePosition from = actor->getPosition();
+            const bool homeThere = actor->getHome().zone == from.zone &&
+                                   ZonePosition::isWithinSquare(actor->getHome(), from, 0.5f);
             actor->warp(spot);
+            if (homeThere) {
+                actor->setHomePosition(actor->getPosition());
+            }
         } else {
             const ZonePosition& at = actor->getPosition();
             debugPrint(2, "Level %d has no free ground for %s at %g %g; it stays there\n", level,

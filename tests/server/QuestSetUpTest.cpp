@@ -314,34 +314,53 @@ bool buildLevel(HeadlessServer& server, int level, int key)
     return waitForLevels(server.app->getHooks(), [&] { return server.world->isLevelLoaded(level); });
 }
 
-// Without the levels built: a quest's NPC still stands in its target level and
-// moves onto free ground when that level is built.
+// Without the levels built: a quest's NPC (a captive, a taken townsperson)
+// still stands in its target level and moves onto free ground when that level
+// is built, its home with it.
 TEST(QuestInUnbuiltLevel, APlacedNpcFindsFreeGroundWhenItsLevelIsBuilt)
 {
-    Random::setState(0, 4242);
-    HeadlessServer server;
-    Game& game = *server.game;
-    addAldricLeading(game);
-    ASSERT_TRUE(Server::get().newWorld({"1", "Average", "Normal", "3"}));
-    auto quest = std::make_unique<Quest>();
-    quest->setup(10, game.getClock(), 101, toIndex(QuestType::RescueNpc), 0);
-    quest->rollChoices(false);
-    const int target = quest->getTargetLevel();
-    ASSERT_GT(target, 0);
-    ASSERT_FALSE(server.world->isLevelLoaded(target));
-    quest->setUp(0, nullptr);
-    ASSERT_FALSE(quest->invalid);
-    auto* npc = dynamic_cast<Actor*>(quest->questNpc.get());
-    ASSERT_NE(npc, nullptr);
-    EXPECT_EQ(npc->getPosition().zone, target);
-    EXPECT_TRUE(npc->relocated);
+    for (QuestType type : {QuestType::RescueNpc, QuestType::Kidnapping}) {
+        SCOPED_TRACE(getQuestTypeName(toIndex(type)));
+        Random::setState(0, 4242);
+        HeadlessServer server;
+        Game& game = *server.game;
+        Player* player = addAldricLeading(game);
+        ASSERT_NE(player, nullptr);
+        ASSERT_TRUE(Server::get().newWorld({"1", "Average", "Normal", "3"}));
+        // A townsperson is taken only while the player is away.
+        player->setPosition(ZonePosition(1, 2000.0f, 2000.0f));
+        std::unique_ptr<Quest> quest;
+        for (uint32_t seed = 101; seed < 300 && !quest; ++seed) {
+            auto tried = std::make_unique<Quest>();
+            tried->setup(10, game.getClock(), seed, toIndex(type), 0);
+            tried->rollChoices(false);
+            const int target = tried->getTargetLevel();
+            if (target <= 0 || server.world->isLevelLoaded(target)) {
+                continue;
+            }
+            tried->setUp(0, nullptr);
+            if (!tried->invalid) {
+                quest = std::move(tried);
+            } else {
+                tried->removeFromWorld();
+            }
+        }
+        ASSERT_NE(quest, nullptr);
+        const int target = quest->getTargetLevel();
+        auto* npc = dynamic_cast<Actor*>(quest->questNpc.get());
+        ASSERT_NE(npc, nullptr);
+        EXPECT_EQ(npc->getPosition().zone, target);
+        EXPECT_TRUE(npc->relocated);
 
-    constexpr int kKey = 78;
-    ASSERT_TRUE(buildLevel(server, target, kKey));
-    EXPECT_EQ(npc->getPosition().zone, target);
-    EXPECT_TRUE(game.isPlaceFree(npc->getPosition(), npc, 3));
-    game.clear();
-    server.world->getLevel(target)->release(kKey);
+        constexpr int kKey = 78;
+        ASSERT_TRUE(buildLevel(server, target, kKey));
+        EXPECT_EQ(npc->getPosition().zone, target);
+        EXPECT_TRUE(game.isPlaceFree(npc->getPosition(), npc, 3));
+        EXPECT_EQ(npc->getHome().zone, target);
+        EXPECT_TRUE(ZonePosition::isWithinSquare(npc->getPosition(), npc->getHome(), 0.5f));
+        game.clear();
+        server.world->getLevel(target)->release(kKey);
+    }
 }
 
 // Items a quest hides in a level no one has built yet: taking the quest

@@ -2,6 +2,7 @@
 // escort through gates and the comparisons of the quest table, on data/.
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
+#include "game/ai/BehaviorReturnHome.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Item.h"
@@ -339,6 +340,89 @@ TEST_F(QuestSetUp, APetrifiedNpcIsNeverOneAKidnappingIsAbout)
         compared = true;
     }
     EXPECT_TRUE(compared) << "no kidnapping of that NPC started";
+}
+
+// A petrified townsperson cannot talk and a kidnapped one is away: the quest
+// that frees either is handed out and in by a townsperson it is never about.
+TEST_F(QuestSetUp, AnAfflictedTownspersonsQuestIsGivenByOneItCannotBeAbout)
+{
+    struct Row {
+        QuestType type;
+        NpcType giver;
+    };
+    const Row rows[] = {{QuestType::Petrify, NpcType::Apothecary}, {QuestType::Kidnapping, NpcType::Steward}};
+    // A kidnapping starts only with the player away.
+    player->setPosition(ZonePosition(1, 2000.0f, 2000.0f));
+    for (const Row& row : rows) {
+        const int slot = slotNotOf(row.giver);
+        ASSERT_GE(slot, 0);
+        Actor* afflicted = server.game->getTownNpcAt(slot);
+        Actor* giver = nullptr;
+        for (int s = 0; s < server.game->getTownNpcCount(); ++s) {
+            Actor* npc = server.game->getTownNpcAt(s);
+            if (npc && static_cast<NpcType>(npc->getNpcType()) == row.giver)
+                giver = npc;
+        }
+        ASSERT_NE(giver, nullptr) << getQuestTypeName(toIndex(row.type));
+        ASSERT_EQ(static_cast<NpcType>(giver->getNpcType()), row.giver);
+        int number = -1;
+        for (uint32_t seed = 1; seed < 200 && number < 0; ++seed) {
+            auto quest = rolled(row.type, 10, seed);
+            quest->npcChoice = slot;
+            quest->setUp(0, nullptr);
+            if (!quest->invalid)
+                number = server.game->addQuest(std::move(quest));
+            else
+                quest->removeFromWorld();
+        }
+        ASSERT_GE(number, 0) << getQuestTypeName(toIndex(row.type));
+        ASSERT_EQ(server.game->getQuest(number)->questNpc.get(), afflicted);
+        const auto offers = [&](Actor* npc) {
+            const std::vector<int> numbers = server.game->collectQuestsOfferedBy(npc);
+            return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+        };
+        EXPECT_TRUE(offers(giver)) << getQuestTypeName(toIndex(row.type));
+        EXPECT_FALSE(offers(afflicted)) << getQuestTypeName(toIndex(row.type));
+        server.game->deleteQuest(number);
+    }
+}
+
+// A taken townsperson is held where it was taken, also when the world is read
+// back; its home there keeps its way home from teleporting it to its stand.
+TEST_F(QuestSetUp, AKidnappedTownspersonStaysWhereItWasTaken)
+{
+    player->setPosition(ZonePosition(1, 2000.0f, 2000.0f));
+    const int slot = slotNotOf(NpcType::Steward);
+    ASSERT_GE(slot, 0);
+    Quest* kidnapping = nullptr;
+    for (uint32_t seed = 1; seed < 200 && !kidnapping; ++seed) {
+        auto quest = rolled(QuestType::Kidnapping, 10, seed);
+        quest->npcChoice = slot;
+        quest->setUp(0, nullptr);
+        if (!quest->invalid)
+            kidnapping = server.game->getQuest(server.game->addQuest(std::move(quest)));
+        else
+            quest->removeFromWorld();
+    }
+    ASSERT_NE(kidnapping, nullptr);
+    struct Row {
+        const char* when;
+        bool readBack;
+    };
+    for (const Row& row : {Row{"taken", false}, Row{"read back", true}}) {
+        if (row.readBack) {
+            // A loaded world makes its townsfolk anew at their stands.
+            server.game->createTownNpc(slot);
+            kidnapping->setUp(1, nullptr);
+        }
+        const Actor* npc = server.game->getTownNpcAt(slot);
+        ASSERT_NE(npc, nullptr) << row.when;
+        ASSERT_EQ(kidnapping->questNpc.get(), npc) << row.when;
+        EXPECT_EQ(npc->getPosition().zone, kidnapping->getTargetLevel()) << row.when;
+        EXPECT_TRUE(
+            ZonePosition::isWithinSquare(npc->getPosition(), npc->getHome(), BehaviorReturnHome::kHomeRange))
+            << row.when;
+    }
 }
 
 TEST_F(QuestSetUp, APlagueThatCannotStaySaysNothingAndOneThatStaysNamesItsCarrierWithItsType)

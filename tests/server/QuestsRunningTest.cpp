@@ -1059,6 +1059,7 @@ TEST_F(QuestsRunning, ARescuedTownNpcGoesHomeToItsOwnStand)
     ZonePosition away = home;
     away.addOffset(0.0f, 700.0f);
     merchant->warp(away);
+    merchant->setHomePosition(away);
     merchant->setFlags(merchant->getFlags() | EntityBase::kFlagKidnapped);
     merchant->setQuestActor(true);
     auto quest = rolled(QuestType::Kidnapping);
@@ -1069,6 +1070,7 @@ TEST_F(QuestsRunning, ARescuedTownNpcGoesHomeToItsOwnStand)
     kidnapping->tryRescue(merchant);
     EXPECT_EQ(merchant->getFlags() & EntityBase::kFlagKidnapped, 0u) << "rescued";
     EXPECT_TRUE(near(merchant->getPosition(), home));
+    EXPECT_TRUE(near(merchant->getHome(), home)) << "its way home leads to its stand again";
     EXPECT_FALSE(near(merchant->getPosition(), gambler->getPosition()));
 }
 
