@@ -1094,8 +1094,13 @@ private:
     // alone, and the captive waiting there.
     static bool zoneBound(const Quest& quest)
     {
-        return quest.countsKillsOnTargetLevelOnly() ||
-               static_cast<QuestType>(quest.type) == QuestType::RescueNpc;
+        return quest.countsKillsOnTargetLevelOnly() || isRescue(quest);
+    }
+
+    // A captive to free: a stranger, or a townsperson taken away.
+    static bool isRescue(const Quest& quest)
+    {
+        return quest.type == toIndex(QuestType::RescueNpc) || quest.type == toIndex(QuestType::Kidnapping);
     }
 
     // A thing on the ground a held quest asks for (a quest item stands for
@@ -1294,8 +1299,7 @@ private:
     bool rescue(const std::vector<Quest*>& held)
     {
         for (const Quest* quest : held) {
-            const Entity* captive =
-                quest->type == toIndex(QuestType::RescueNpc) ? quest->getQuestEntity() : nullptr;
+            const Entity* captive = isRescue(*quest) ? quest->getQuestEntity() : nullptr;
             if (!captive || captive->getPosition().zone != m_player->getPosition().zone) {
                 continue;
             }
@@ -1419,10 +1423,11 @@ private:
     bool preyGone(Quest& quest) const
     {
         const auto type = static_cast<QuestType>(quest.type);
-        const bool kills = (zoneBound(quest) && type != QuestType::RescueNpc) ||
-                           type == QuestType::KillMonsters || type == QuestType::MonsterQuestItem ||
+        const bool kills = (zoneBound(quest) && !isRescue(quest)) || type == QuestType::KillMonsters ||
+                           type == QuestType::MonsterQuestItem ||
                            type == QuestType::ArmorsmithMonsterQuestItem ||
-                           type == QuestType::WeaponsmithMonsterQuestItem;
+                           type == QuestType::WeaponsmithMonsterQuestItem ||
+                           type == QuestType::DeadlyPoison || type == QuestType::Petrify;
         const int target = quest.getTargetLevel();
         if (!kills || quest.isComplete() || target < 0) {
             return false;
@@ -2309,13 +2314,17 @@ private:
         case QuestType::WarAgainstBarbarians:
         // A captive freed through its window once no foe stands near it.
         case QuestType::RescueNpc:
+        case QuestType::Kidnapping:
         // Things found on a level, picked up.
         case QuestType::LevelQuestItem:
         case QuestType::ArmorsmithLevelQuestItem:
         case QuestType::WeaponsmithLevelQuestItem:
             return 2;
-        // What a kind of monster lets fall, when its kind carries any.
+        // What a kind of monster lets fall, when its kind carries any: the
+        // cure of a poisoned or petrified townsperson too.
         case QuestType::MonsterQuestItem:
+        case QuestType::DeadlyPoison:
+        case QuestType::Petrify:
         case QuestType::ArmorsmithMonsterQuestItem:
         case QuestType::WeaponsmithMonsterQuestItem: {
             const MonsterType* prey = quest->getMonsterType(0);
