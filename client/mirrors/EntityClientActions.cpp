@@ -43,7 +43,9 @@ bool EntityClient::isOwnCharacter() const
 
 bool EntityClient::isRescueNpc() const
 {
-    return m_canBeRescued && (getFadeValue() >= 1.0f || hasFlag(kFlagBit9));
+    // A kidnapped townsperson (bit 9) is one to free, whatever its kind:
+    // townsfolk are not rescue NPCs by their kind, or none could be talked to.
+    return (m_canBeRescued && getFadeValue() >= 1.0f) || hasFlag(kFlagBit9);
 }
 
 bool EntityClient::isDeliveryNpc() const

@@ -33,7 +33,6 @@ constexpr float kBlobAlpha = 0.5f;
 constexpr int kShadowTexture = 4;
 // Entity flag bits of the quest signs.
 constexpr uint32_t kEscortArrived = 1u << 8;
-constexpr uint32_t kRescued = 1u << 9;
 constexpr const char* kQuestCompletedIcon = "Textures/Icons/questCompleted.tga";
 constexpr const char* kQuestAvailableIcon = "Textures/Icons/questAvailable.tga";
 // The sub-type icons above entities are asked with.
@@ -261,8 +260,7 @@ std::string EntityClient::getOverheadIconName() const
         return kQuestAvailableIcon;
     }
     const bool full = getFadeValue() == 1.0f;
-    if ((m_canBeRescued && (full || hasFlag(kRescued))) || (m_canReceiveDelivery && full) ||
-        (m_canBeEscorted && !hasFlag(kEscortArrived))) {
+    if (isRescueNpc() || (m_canReceiveDelivery && full) || (m_canBeEscorted && !hasFlag(kEscortArrived))) {
         return kQuestCompletedIcon;
     }
     return {};

@@ -16,7 +16,6 @@ namespace {
 
 constexpr uint32_t kHideExtras = 1u << 10;
 constexpr uint32_t kEscortArrived = 1u << 8;
-constexpr uint32_t kRescued = 1u << 9;
 constexpr int kMonsterType = 5;
 constexpr float kAboveEntity = 32.0f;
 constexpr float kBarWidth = 40.0f;
@@ -107,9 +106,8 @@ void EntityClient::drawOverheadText()
             const bool full = getFadeValue() == 1.0f;
             bar = (m_health > 0 && m_health < m_maxHealth) ||
                   (alive && m_type == kMonsterType && !m_givesQuests && !m_vendor) ||
-                  (alive && m_npc && m_covenantIndex >= 0) ||
-                  (m_canBeRescued && (full || (m_flags & kRescued))) || (m_canReceiveDelivery && full) ||
-                  (m_canBeEscorted && !(m_flags & kEscortArrived));
+                  (alive && m_npc && m_covenantIndex >= 0) || isRescueNpc() ||
+                  (m_canReceiveDelivery && full) || (m_canBeEscorted && !(m_flags & kEscortArrived));
         }
     }
     const ResourceHandle* white = graphics->getStandardTexture(0);

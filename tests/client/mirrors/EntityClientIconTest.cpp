@@ -61,6 +61,7 @@ TEST(EntityClientIcon, CrestsAndQuestSignsFollowTheirOrder)
         {"a rescued NPC", -1, {}, true, true, false, false, 0, 1.0f, kCompleted},
         {"a rescue NPC fading in", -1, {}, true, true, false, false, 0, 0.5f, ""},
         {"a rescue NPC marked", -1, {}, true, true, false, false, 1u << 9, 0.5f, kCompleted},
+        {"a kidnapped townsperson", -1, {}, true, false, false, false, 1u << 9, 1.0f, kCompleted},
         {"a delivery NPC", -1, {}, true, false, true, false, 0, 1.0f, kCompleted},
         {"an escort", -1, {}, true, false, false, true, 0, 1.0f, kCompleted},
         {"an escort that arrived", -1, {}, true, false, false, true, 1u << 8, 1.0f, ""},

@@ -161,6 +161,10 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EntityClient& escortRogue = add(45, "NpcEscortRogue", -1, 1000, 340, sentient(0));
     EntityClient& escortPriest = add(46, "NpcEscortPriest", -1, 1000, 380, sentient(0));
     EntityClient& escortMage = add(47, "NpcEscortMage", -1, 1000, 420, sentient(0));
+    EntityClient& takenWarmaster = add(49, "NpcWarmaster", -1, 1100, 300, sentient(1, {4}));
+    takenWarmaster.setFlags(1u << 9);
+    EntityClient& takenSmith = add(50, "NpcVendorWeapon", -1, 1100, 340, sentient(1, {5}));
+    takenSmith.setFlags(1u << 9);
 
     const std::vector<Case> cases = {
         {"goblin", &goblin, 2, 2, 4, EntityClient::kMapRed, true, false},
@@ -201,6 +205,9 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         {"escort rogue", &escortRogue, 28, 4, 28, EntityClient::kMapBlue, true, false},
         {"escort priest", &escortPriest, 28, 4, 28, EntityClient::kMapBlue, true, false},
         {"escort mage", &escortMage, 28, 4, 28, EntityClient::kMapBlue, true, false},
+        // A kidnapped townsperson is freed like a captive, a smith too.
+        {"kidnapped warmaster", &takenWarmaster, 26, 4, 26, EntityClient::kMapBlue, true, false},
+        {"kidnapped weaponsmith", &takenSmith, 26, 4, 26, EntityClient::kMapCyan, true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.e->getMouseAction(true, false), c.acting) << c.what;
