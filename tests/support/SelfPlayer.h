@@ -1090,6 +1090,9 @@ private:
         return level > 0 && level < world.getLevelCount() ? world.getLevelMonsterLevel(level) : -1;
     }
 
+    // A townsperson turned to stone stands still and answers no click.
+    static bool canTalk(const Actor& npc) { return npc.getStat(toIndex(CharacterStat::Movement)) > 0; }
+
     // Quests done on their target level only: kills that count there
     // alone, and the captive waiting there.
     static bool zoneBound(const Quest& quest)
@@ -1955,8 +1958,10 @@ private:
             return false;
         }
         auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(giver));
-        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone) {
-            // Another level's giver waits until the player is back there.
+        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone ||
+            !canTalk(*npc)) {
+            // Another level's giver waits until the player is back there, one
+            // turned to stone until it is cured.
             if (!npc || !npc->isAlive()) {
                 m_unsolvable.insert(done->id);
             }
@@ -2353,7 +2358,7 @@ private:
                 const int giver = nearest(
                     [&](Entity* e) {
                         auto* actor = dynamic_cast<Actor*>(e);
-                        if (!actor || !actor->isAlive() || m_player->isEnemyOf(actor) ||
+                        if (!actor || !actor->isAlive() || !canTalk(*actor) || m_player->isEnemyOf(actor) ||
                             std::find(givers.begin(), givers.end(), e->getEntityNumber()) != givers.end()) {
                             return false;
                         }
