@@ -314,6 +314,20 @@ bool buildLevel(HeadlessServer& server, int level, int key)
     return waitForLevels(server.app->getHooks(), [&] { return server.world->isLevelLoaded(level); });
 }
 
+// A new world of seed 4242 led by Aldric, none of its levels built.
+struct UnbuiltWorld {
+    UnbuiltWorld()
+    {
+        player = addAldricLeading(*server.game);
+        made = player && Server::get().newWorld({"1", "Average", "Normal", "3"});
+    }
+    // Seeded before the server is made, which draws too.
+    bool seeded = (Random::setState(0, 4242), true);
+    HeadlessServer server;
+    Player* player = nullptr;
+    bool made = false;
+};
+
 // Without the levels built: a quest's NPC (a captive, a taken townsperson)
 // still stands in its target level and moves onto free ground when that level
 // is built, its home with it.
@@ -321,12 +335,11 @@ TEST(QuestInUnbuiltLevel, APlacedNpcFindsFreeGroundWhenItsLevelIsBuilt)
 {
     for (QuestType type : {QuestType::RescueNpc, QuestType::Kidnapping}) {
         SCOPED_TRACE(getQuestTypeName(toIndex(type)));
-        Random::setState(0, 4242);
-        HeadlessServer server;
+        UnbuiltWorld unbuilt;
+        ASSERT_TRUE(unbuilt.made);
+        HeadlessServer& server = unbuilt.server;
         Game& game = *server.game;
-        Player* player = addAldricLeading(game);
-        ASSERT_NE(player, nullptr);
-        ASSERT_TRUE(Server::get().newWorld({"1", "Average", "Normal", "3"}));
+        Player* player = unbuilt.player;
         // A townsperson is taken only while the player is away.
         player->setPosition(ZonePosition(1, 2000.0f, 2000.0f));
         std::unique_ptr<Quest> quest;
@@ -370,12 +383,11 @@ TEST(QuestInUnbuiltLevel, ItsItemsLieInItsLevelOnceTheLevelIsBuilt)
     for (QuestType type : {QuestType::LevelQuestItem, QuestType::ArmorsmithLevelQuestItem,
                            QuestType::WeaponsmithLevelQuestItem}) {
         SCOPED_TRACE(toIndex(type));
-        Random::setState(0, 4242);
-        HeadlessServer server;
+        UnbuiltWorld unbuilt;
+        ASSERT_TRUE(unbuilt.made);
+        HeadlessServer& server = unbuilt.server;
         Game& game = *server.game;
-        Player* player = addAldricLeading(game);
-        ASSERT_NE(player, nullptr);
-        ASSERT_TRUE(Server::get().newWorld({"1", "Average", "Normal", "3"}));
+        Player* player = unbuilt.player;
         auto rolledQuest = std::make_unique<Quest>();
         rolledQuest->setup(10, game.getClock(), 101, toIndex(type), 0);
         rolledQuest->rollChoices(false);
