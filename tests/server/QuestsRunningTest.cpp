@@ -20,6 +20,8 @@
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 
+#include <functional>
+
 namespace {
 
 constexpr int kLevel = toIndex(CharacterStat::Level);
@@ -361,6 +363,20 @@ protected:
         }
         player->setStat(kLevel, 5);
     }
+    // Runs act with the story quests given out of every player's reach
+    // (their minimum level far above), so none of them can be set up.
+    static void whileOutOfReach(const std::vector<QuestDefinition*>& quests, const std::function<void()>& act)
+    {
+        std::vector<int> minimums;
+        for (QuestDefinition* d : quests) {
+            minimums.push_back(d->minLevel);
+            d->minLevel = 1000;
+        }
+        act();
+        for (size_t i = 0; i < quests.size(); ++i) {
+            quests[i]->minLevel = minimums[i];
+        }
+    }
     // The new-quest timer due now, the others far off.
     void questTimerDue()
     {
@@ -556,13 +572,13 @@ TEST_F(QuestUpdate, TheStoryChainGoesOnWhereThePlayersBitsEnd)
 TEST_F(QuestUpdate, AStalledStoryChainIsTriedAgainWithTheNextQuestTimer)
 {
     Game& game = *server.game;
-    std::vector<std::pair<QuestDefinition*, int>> chain; // each with its own minimum level
+    std::vector<QuestDefinition*> chain;
     for (QuestDefinition* d = GameData::get().getQuestDefinition(toIndex(QuestType::StoryShankarLuteKefah));
          d && chain.size() < 16;
          d = d->nextQuest.empty() ? nullptr : GameData::get().getQuestDefinition(d->nextQuestType())) {
-        chain.emplace_back(d, d->minLevel);
+        chain.push_back(d);
     }
-    QuestDefinition& next = *chain.front().first;
+    QuestDefinition& next = *chain.front();
     const int ownLevel = next.defaultLevel;
     struct Row {
         const char* what;
@@ -579,13 +595,7 @@ TEST_F(QuestUpdate, AStalledStoryChainIsTriedAgainWithTheNextQuestTimer)
         game.setLeftTown(false);
         next.defaultLevel = 0;
         if (row.failedFirst) {
-            for (auto& [d, minimum] : chain) {
-                d->minLevel = 1000;
-            }
-            game.advanceQuestChain(player);
-            for (auto& [d, minimum] : chain) {
-                d->minLevel = minimum;
-            }
+            whileOutOfReach(chain, [&] { game.advanceQuestChain(player); });
             ASSERT_EQ(game.getQuestTableSize(), 0) << "no story quest could be made";
         }
         questTimerDue();
@@ -603,8 +613,11 @@ TEST_F(QuestUpdate, AFailedStoryQuestHandsOnPastWhatThePlayerSolved)
     Game& game = *server.game;
     GameData& data = GameData::get();
     // The arc before the second boss, made to fail: no player reaches its level.
-    const QuestType arc[] = {QuestType::StoryShankarLuteKefah, QuestType::StoryKillShankarPartner,
-                             QuestType::StoryShankarRescue};
+    std::vector<QuestDefinition*> arc;
+    for (QuestType type : {QuestType::StoryShankarLuteKefah, QuestType::StoryKillShankarPartner,
+                           QuestType::StoryShankarRescue}) {
+        arc.push_back(data.getQuestDefinition(toIndex(type)));
+    }
     QuestDefinition& boss = *data.getQuestDefinition(toIndex(QuestType::BossLord));
     QuestDefinition& after = *data.getQuestDefinition(toIndex(QuestType::StoryCiglioFindItem));
     const int bossLevel = boss.defaultLevel;
@@ -623,17 +636,9 @@ TEST_F(QuestUpdate, AFailedStoryQuestHandsOnPastWhatThePlayerSolved)
         firstArcSolved();
         player->getFlags65()[static_cast<size_t>(game.getSolvedBitBase() + boss.questSolvedBit)] =
             row.bossSolved;
-        std::vector<int> minimums;
-        for (QuestType type : arc) {
-            minimums.push_back(data.getQuestDefinition(toIndex(type))->minLevel);
-            data.getQuestDefinition(toIndex(type))->minLevel = 1000;
-        }
         boss.defaultLevel = 0;
         after.defaultLevel = 0;
-        game.advanceQuestChain(player);
-        for (size_t i = 0; i < std::size(arc); ++i) {
-            data.getQuestDefinition(toIndex(arc[i]))->minLevel = minimums[i];
-        }
+        whileOutOfReach(arc, [&] { game.advanceQuestChain(player); });
         boss.defaultLevel = bossLevel;
         after.defaultLevel = afterLevel;
         EXPECT_EQ(game.hasOpenQuestOfType(toIndex(QuestType::BossLord)), row.bossOffered);
