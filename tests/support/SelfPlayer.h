@@ -676,7 +676,7 @@ private:
             if (stone.zone == m_player->getPosition().zone &&
                 distance(stone, m_player->getPosition()) > 300.0f) {
                 walkTo(stone);
-            } else if (stone.zone != m_player->getPosition().zone && !homeByLevelGate()) {
+            } else if (stone.zone != m_player->getPosition().zone && !homeByScroll() && !homeByLevelGate()) {
                 wander();
             }
             m_branch = "raided";
@@ -1011,6 +1011,61 @@ private:
                item.getItemEntry()->getName().find("HealthPotion") != std::string::npos;
     }
 
+    // A scroll that opens the player's own gate pair home; it is kept, not
+    // sold, and read when a raid calls the player home from afar.
+    static bool isReturnScroll(const ItemBase& item) { return item.getBool("TeleportHome"); }
+
+    std::pair<int, int> carriedScroll() const
+    {
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                const ItemBase* item = inventory->getItemAt(group, slot);
+                if (item && isReturnScroll(*item)) {
+                    return {group, slot};
+                }
+            }
+        }
+        return {-1, -1};
+    }
+
+    int freeBagPlaces() const
+    {
+        int free = 0;
+        InventoryBase* inventory = m_player->getInventory();
+        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+            const InventoryGroup* items = inventory->getOwnGroup(group);
+            for (int slot = 0; items && slot < items->getSize(); ++slot) {
+                free += inventory->getItemAt(group, slot) ? 0 : 1;
+            }
+        }
+        return free;
+    }
+
+    // A right click on a bag item in its bag's window, opened first (one
+    // frame each): 1 once clicked, 0 while a window opens, -1 when the
+    // window shows no such place (a fault).
+    int useBagItem(int group, int slot)
+    {
+        const std::string bag = formatString("bag%d", group - kBag1);
+        if (!menuShown("Inventory")) {
+            clickWidget(shownWidget("Hud::Inventory"));
+            return 0;
+        }
+        if (!menuShown(bag.c_str())) {
+            clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
+            return 0;
+        }
+        UIItemSlot* place = findSlot(bag.c_str(), group, slot);
+        if (!place) {
+            fault() << "the window " << bag << " shows no place " << slot << " of its bag";
+            return -1;
+        }
+        clickWidget(place, 1);
+        return 1;
+    }
+
     // Low on health, the player drinks a healing potion: a right click on
     // it in its bag's window.
     bool drinkPotion()
@@ -1023,25 +1078,43 @@ private:
         if (potions.empty()) {
             return false;
         }
-        const auto [group, slot] = potions.front();
-        const std::string bag = formatString("bag%d", group - kBag1);
-        if (!menuShown("Inventory")) {
-            clickWidget(shownWidget("Hud::Inventory"));
-            return true;
+        const int used = useBagItem(potions.front().first, potions.front().second);
+        if (used <= 0) {
+            return used == 0;
         }
-        if (!menuShown(bag.c_str())) {
-            clickWidget(shownWidget(formatString("Inventory::Bag%d", group - kBag1)), 1);
-            return true;
-        }
-        UIItemSlot* place = findSlot(bag.c_str(), group, slot);
-        if (!place) {
-            fault() << "the window " << bag << " shows no place " << slot << " of its bag";
-            return false;
-        }
-        clickWidget(place, 1);
         // Its healing takes a while before the next.
         m_nextDrinkAt = m_frame + 100;
         trace(formatString("drinks a potion (health %d of %d)", m_player->getHealth(), most).c_str());
+        return true;
+    }
+
+    // Raided with no gate of its level to take, the player reads its
+    // scroll of return and steps into the gate that opens where it stands
+    // (or into its pair's gate on this level, opened before). A level where
+    // no gate opened is walked from.
+    bool homeByScroll()
+    {
+        const int here = m_player->getPosition().zone;
+        if (const auto* near = dynamic_cast<const Gate*>(m_player->getGate(0, 0));
+            near && near->getPosition().zone == here) {
+            takeGate(*near);
+            return true;
+        }
+        if (m_scrollZone == here) {
+            // The gate takes a few seconds to open.
+            return m_frame - m_scrollReadAt < 200;
+        }
+        const auto [group, slot] = carriedScroll();
+        if (group < 0 || here == m_player->getCovenant()->housePosition.zone || levelGateHere()) {
+            return false;
+        }
+        const int used = useBagItem(group, slot);
+        if (used <= 0) {
+            return used == 0;
+        }
+        m_scrollZone = here;
+        m_scrollReadAt = m_frame;
+        trace("reads a scroll of return");
         return true;
     }
 
@@ -2389,6 +2462,7 @@ private:
         }
         m_errandUntil = m_frame + 2 * kFramesPerMinute;
         m_tradeStage = 0;
+        m_buyAfterSale = false;
     }
 
     void nextErrand()
@@ -2400,6 +2474,7 @@ private:
         }
         m_tradeStage = 0;
         m_tradeTries = 0;
+        m_buyAfterSale = false;
         m_errandUntil = m_frame + 2 * kFramesPerMinute;
         groundClick();
     }
@@ -2527,8 +2602,8 @@ private:
         return true;
     }
 
-    // The vendor's window: one sale (a bag item dropped on the vendor's
-    // goods) and one purchase (a right click on its goods).
+    // The vendor's window: one purchase (a right click on its goods) and
+    // one sale (a bag item dropped on the vendor's goods).
     void trade(Vendor& vendor, Figures& figures)
     {
         EntityClient* mirror = mirrorOf(vendor.getEntityNumber());
@@ -2558,14 +2633,20 @@ private:
             ++m_tradeStage; // the goods arrive with the next state
             break;
         case 1: {
-            // A right click on the goods buys.
+            // A right click on the goods buys. A scroll of return, which
+            // stacks on nothing, waits for the sale to make room for it.
             const int slot = affordableSlot(vendor);
-            if (UIWidget* goods = slot >= 0 ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr) {
-                if (const ItemBase* item = vendor.getStockItem(slot)) {
-                    trace(formatString("buys %s (%d) with %d", item->getName().c_str(), item->getPrice(1),
-                                       money())
-                              .c_str());
-                }
+            const ItemBase* item = slot >= 0 ? vendor.getStockItem(slot) : nullptr;
+            if (item && isReturnScroll(*item) && !m_buyAfterSale && freeBagPlaces() == 0) {
+                m_buyAfterSale = true;
+                m_tradeStage = 2;
+                break;
+            }
+            m_buyAfterSale = false;
+            if (UIWidget* goods = item ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr) {
+                trace(
+                    formatString("buys %s (%d) with %d", item->getName().c_str(), item->getPrice(1), money())
+                        .c_str());
                 m_fundsBefore = money();
                 clickWidget(goods, 1);
             }
@@ -2577,7 +2658,7 @@ private:
             // window opens first, with the next frame.
             const auto [group, slot] = sellableItem();
             if (group < 0 || ++m_tradeTries > 5) {
-                m_tradeStage = 4;
+                m_tradeStage = m_buyAfterSale ? 1 : 4;
                 break;
             }
             const std::string bag = formatString("bag%d", group - kBag1);
@@ -2596,7 +2677,8 @@ private:
             break;
         }
         case 3:
-            ++m_tradeStage;
+            // After a sale that made room, the purchase it waited for.
+            m_tradeStage = m_buyAfterSale ? 1 : 4;
             break;
         default:
             trace("traded");
@@ -2617,7 +2699,8 @@ private:
                 const DatabaseEntry* entry = item ? item->getItemEntry() : nullptr;
                 // A guard contract is for the house, and only a guard
                 // vendor takes it back.
-                if (!entry || item->isNoSale() || item->getItemType() == ItemType::Guard) {
+                if (!entry || item->isNoSale() || item->getItemType() == ItemType::Guard ||
+                    isReturnScroll(*item)) {
                     continue;
                 }
                 if (entry->getName().find("HealthPotion") == std::string::npos) {
@@ -2629,8 +2712,8 @@ private:
         return potion;
     }
 
-    // A piece of the vendor's goods the player can pay for, something to
-    // wear or wield before anything else.
+    // A piece of the vendor's goods the player can pay for: a scroll of
+    // return, then something to wear or wield before anything else.
     int affordableSlot(Vendor& vendor) const
     {
         constexpr int kGoods = toIndex(InventoryGroupIndex::Loot);
@@ -2639,11 +2722,23 @@ private:
         InventoryBase* own = m_player->getInventory();
         int fallback = -1;
         const bool fewPotions = carriedPotions().size() < 3;
+        const auto affordable = [&](int slot, const ItemBase* item) {
+            return item && !vendor.isBuyBackSlot(slot) &&
+                   item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot)) <=
+                       static_cast<double>(money());
+        };
+        // One scroll of return lasts (it is read again and again): bought
+        // before anything else.
+        for (int slot = 0; carriedScroll().first < 0 && goods && slot < std::min(goods->getSize(), 22);
+             ++slot) {
+            const ItemBase* item = vendor.getStockItem(slot);
+            if (affordable(slot, item) && isReturnScroll(*item)) {
+                return slot;
+            }
+        }
         for (int slot = 0; goods && own && slot < std::min(goods->getSize(), 22); ++slot) {
             const ItemBase* item = vendor.getStockItem(slot);
-            if (!item || vendor.isBuyBackSlot(slot) ||
-                item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot)) >
-                    static_cast<double>(money())) {
+            if (!affordable(slot, item)) {
                 continue;
             }
             if (fewPotions && isHealingPotion(*item)) {
@@ -3554,7 +3649,7 @@ private:
                         const Gate* gate = levelGateHere();
                         trace(formatString(
                                   "is raided by covenant %d (its stone %.2f, %s), %d levels from home; its "
-                                  "level's gate %s, %.0f away",
+                                  "level's gate %s, %.0f away; %s scroll of return",
                                   i, static_cast<double>(covenant->lifestoneFraction()),
                                   covenant->isBeingRaided(own) ? "raided" : "not raided",
                                   stepTowards(own->housePosition.zone, flood).levels,
@@ -3563,7 +3658,8 @@ private:
                                                                          : "asleep",
                                   gate ? static_cast<double>(
                                              distance(gate->getPosition(), m_player->getPosition()))
-                                       : 0.0)
+                                       : 0.0,
+                                  carriedScroll().first >= 0 ? "a" : "no")
                                   .c_str());
                     }
                     m_gateTries = 0; // its level's gate is tried afresh for the way home
@@ -3900,6 +3996,7 @@ private:
     int m_guardLaid = -1;
     int m_nextGuardLook = 0;
     int m_tradeTries = 0;
+    bool m_buyAfterSale = false;
     int m_questStage = 0;
     int m_acceptsHere = 0;
     int m_fundsBefore = -1;
@@ -3952,6 +4049,8 @@ private:
     int m_nextPointAt = 0;
     bool m_characterOpened = false;
     int m_nextDrinkAt = 0;
+    int m_scrollReadAt = -1000;
+    int m_scrollZone = -1; // the level where the scroll was last read
     int m_lastPreyAt = 0;
     int m_huntZone = -1;
     int m_rescuing = -1;
