@@ -1905,6 +1905,20 @@ private:
     // An item of the bags that fits an empty place of the equipment, or is
     // worth more than what the place holds, is put on by a right click on it
     // in its bag's window (the worn one goes to the bag).
+    // An item the player would wear in place of what it wears there (worth
+    // more), or where it wears nothing. Bags stay where they are: one
+    // holding items cannot move.
+    bool isUpgrade(const ItemBase& item) const
+    {
+        InventoryBase* inventory = m_player->getInventory();
+        const EquipedLocation place = inventory ? inventory->findEquipSlot(item) : EquipedLocation::None;
+        if (place == EquipedLocation::None || !inventory->canHoldAt(item, kEquipment, toIndex(place))) {
+            return false;
+        }
+        const ItemBase* worn = inventory->getItemAt(kEquipment, toIndex(place));
+        return !worn || (worn->getPrice(1) < item.getPrice(1) && item.getItemType() != ItemType::Bag);
+    }
+
     bool equipSomething(Figures& figures)
     {
         (void)figures;
@@ -1913,17 +1927,10 @@ private:
             const InventoryGroup* items = inventory->getOwnGroup(group);
             for (int slot = 0; items && slot < items->getSize(); ++slot) {
                 ItemBase* item = inventory->getItemAt(group, slot);
-                const EquipedLocation place = item ? inventory->findEquipSlot(*item) : EquipedLocation::None;
-                const ItemBase* worn = place == EquipedLocation::None
-                                           ? nullptr
-                                           : inventory->getItemAt(kEquipment, toIndex(place));
-                // Bags stay where they are: one holding items cannot move.
-                if (place == EquipedLocation::None ||
-                    (worn &&
-                     (worn->getPrice(1) >= item->getPrice(1) || item->getItemType() == ItemType::Bag)) ||
-                    !inventory->canHoldAt(*item, kEquipment, toIndex(place))) {
+                if (!item || !isUpgrade(*item)) {
                     continue;
                 }
+                const EquipedLocation place = inventory->findEquipSlot(*item);
                 // The inventory opens by its Hud button, the bag by a right
                 // click on it there; each shows with the next frame.
                 const std::string bag = formatString("bag%d", group - kBag1);
@@ -2449,12 +2456,22 @@ private:
                 givers.push_back(giver);
             }
         }
-        const int vendor = nearest(
+        // The nearest vendor, unless another sells something better to
+        // wear than the player wears, or has not been seen yet.
+        const auto shop = [&](Entity* e) {
+            auto* v = dynamic_cast<Vendor*>(e);
+            return v && v->isAlive() && !v->isGuardVendor() && !v->isGambler();
+        };
+        int vendor = nearest(
             [&](Entity* e) {
-                auto* v = dynamic_cast<Vendor*>(e);
-                return v && v->isAlive() && !v->isGuardVendor() && !v->isGambler();
+                return shop(e) && (sellsUpgrade(*static_cast<Vendor*>(e)) ||
+                                   !m_vendorsSeen.contains(e->getEntityNumber()));
             },
             1.0e9f, false);
+        vendor = vendor >= 0 ? vendor : nearest(shop, 1.0e9f, false);
+        if (vendor >= 0) {
+            m_vendorsSeen.insert(vendor);
+        }
         m_errands = givers;
         m_errandGivers = givers.size();
         if (vendor >= 0) {
@@ -2462,6 +2479,9 @@ private:
         }
         m_errandUntil = m_frame + 2 * kFramesPerMinute;
         m_tradeStage = 0;
+        m_buysHere = 0;
+        m_salesHere = 0;
+        m_placesBoughtHere.clear();
         m_buyAfterSale = false;
     }
 
@@ -2474,6 +2494,9 @@ private:
         }
         m_tradeStage = 0;
         m_tradeTries = 0;
+        m_buysHere = 0;
+        m_salesHere = 0;
+        m_placesBoughtHere.clear();
         m_buyAfterSale = false;
         m_errandUntil = m_frame + 2 * kFramesPerMinute;
         groundClick();
@@ -2602,8 +2625,9 @@ private:
         return true;
     }
 
-    // The vendor's window: one purchase (a right click on its goods) and
-    // one sale (a bag item dropped on the vendor's goods).
+    // The vendor's window: purchases (a right click on its goods), then
+    // sales (a bag item dropped on the vendor's goods), more than one while
+    // the bags have little room.
     void trade(Vendor& vendor, Figures& figures)
     {
         EntityClient* mirror = mirrorOf(vendor.getEntityNumber());
@@ -2620,11 +2644,15 @@ private:
             }
             return;
         }
+        bool bought = false;
+        bool sold = false;
         if (m_fundsBefore >= 0) {
-            if (m_tradeStage == 2 && money() < m_fundsBefore) {
+            if (m_tradeStage == 1 && money() < m_fundsBefore) {
                 ++figures.bought;
+                bought = true;
             } else if (m_tradeStage == 3 && money() > m_fundsBefore) {
                 ++figures.sold;
+                sold = true;
             }
             m_fundsBefore = -1;
         }
@@ -2633,24 +2661,33 @@ private:
             ++m_tradeStage; // the goods arrive with the next state
             break;
         case 1: {
-            // A right click on the goods buys. A scroll of return, which
-            // stacks on nothing, waits for the sale to make room for it.
-            const int slot = affordableSlot(vendor);
+            // A right click on the goods buys; after a purchase that went
+            // through, what else it wants, three at most. A scroll of
+            // return, which stacks on nothing, waits for the sale to make
+            // room for it.
+            const bool more = m_buysHere < 3 && (m_buysHere == 0 || bought);
+            const int slot = more ? affordableSlot(vendor, m_buysHere == 0) : -1;
             const ItemBase* item = slot >= 0 ? vendor.getStockItem(slot) : nullptr;
             if (item && isReturnScroll(*item) && !m_buyAfterSale && freeBagPlaces() == 0) {
                 m_buyAfterSale = true;
                 m_tradeStage = 2;
                 break;
             }
-            m_buyAfterSale = false;
-            if (UIWidget* goods = item ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr) {
-                trace(
-                    formatString("buys %s (%d) with %d", item->getName().c_str(), item->getPrice(1), money())
-                        .c_str());
-                m_fundsBefore = money();
-                clickWidget(goods, 1);
+            UIWidget* goods = item ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr;
+            if (!goods) {
+                m_buyAfterSale = false;
+                ++m_tradeStage;
+                break;
             }
-            ++m_tradeStage;
+            trace(formatString("buys %s (%d) with %d", item->getName().c_str(), item->getPrice(1), money())
+                      .c_str());
+            m_fundsBefore = money();
+            clickWidget(goods, 1);
+            ++m_buysHere;
+            if (const EquipedLocation place = m_player->getInventory()->findEquipSlot(*item);
+                place != EquipedLocation::None) {
+                m_placesBoughtHere.insert(toIndex(place));
+            }
             break;
         }
         case 2: {
@@ -2677,8 +2714,16 @@ private:
             break;
         }
         case 3:
-            // After a sale that made room, the purchase it waited for.
-            m_tradeStage = m_buyAfterSale ? 1 : 4;
+            // After a sale that made room, the purchase it waited for; else
+            // more sales while the bags have little room for loot.
+            if (m_buyAfterSale) {
+                m_tradeStage = 1;
+            } else if (sold && freeBagPlaces() < 4 && ++m_salesHere < 8) {
+                m_tradeTries = 0;
+                m_tradeStage = 2;
+            } else {
+                m_tradeStage = 4;
+            }
             break;
         default:
             trace("traded");
@@ -2687,7 +2732,8 @@ private:
         }
     }
 
-    // The first bag item that may be sold, a healing potion last.
+    // The first bag item that may be sold, a healing potion last; not one
+    // the player is yet to put on.
     std::pair<int, int> sellableItem() const
     {
         InventoryBase* inventory = m_player->getInventory();
@@ -2700,7 +2746,7 @@ private:
                 // A guard contract is for the house, and only a guard
                 // vendor takes it back.
                 if (!entry || item->isNoSale() || item->getItemType() == ItemType::Guard ||
-                    isReturnScroll(*item)) {
+                    isReturnScroll(*item) || isUpgrade(*item)) {
                     continue;
                 }
                 if (entry->getName().find("HealthPotion") == std::string::npos) {
@@ -2712,9 +2758,30 @@ private:
         return potion;
     }
 
+    bool affordableAt(const Vendor& vendor, int slot, const ItemBase* item) const
+    {
+        return item && !vendor.isBuyBackSlot(slot) &&
+               item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot)) <=
+                   static_cast<double>(money());
+    }
+
+    // The vendor's goods hold something to wear that the player can pay for.
+    bool sellsUpgrade(const Vendor& vendor) const
+    {
+        for (int slot = 0; slot < Vendor::kSlotCount - 2; ++slot) {
+            const ItemBase* item = vendor.getStockItem(slot);
+            if (affordableAt(vendor, slot, item) && isUpgrade(*item)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     // A piece of the vendor's goods the player can pay for: a scroll of
-    // return, then something to wear or wield before anything else.
-    int affordableSlot(Vendor& vendor) const
+    // return, then something better to wear or wield. With `anything` (the
+    // visit's first purchase), a potion when it has few before those, and
+    // else the first it can pay for.
+    int affordableSlot(Vendor& vendor, bool anything) const
     {
         constexpr int kGoods = toIndex(InventoryGroupIndex::Loot);
         const InventoryGroup* goods =
@@ -2723,9 +2790,7 @@ private:
         int fallback = -1;
         const bool fewPotions = carriedPotions().size() < 3;
         const auto affordable = [&](int slot, const ItemBase* item) {
-            return item && !vendor.isBuyBackSlot(slot) &&
-                   item->getPrice(1) * static_cast<double>(vendor.getSlotPriceFactor(slot)) <=
-                       static_cast<double>(money());
+            return affordableAt(vendor, slot, item);
         };
         // One scroll of return lasts (it is read again and again): bought
         // before anything else.
@@ -2736,20 +2801,30 @@ private:
                 return slot;
             }
         }
+        // Of the better things to wear, the one that adds most to what the
+        // player wears, one for each place a visit.
+        int upgrade = -1;
+        int most = 0;
         for (int slot = 0; goods && own && slot < std::min(goods->getSize(), 22); ++slot) {
             const ItemBase* item = vendor.getStockItem(slot);
             if (!affordable(slot, item)) {
                 continue;
             }
-            if (fewPotions && isHealingPotion(*item)) {
+            if (fewPotions && anything && isHealingPotion(*item)) {
                 return slot;
             }
-            if (own->findEquipSlot(*item) != EquipedLocation::None) {
-                return slot;
+            const EquipedLocation place = own->findEquipSlot(*item);
+            if (isUpgrade(*item) && !m_placesBoughtHere.contains(toIndex(place))) {
+                const ItemBase* worn = own->getItemAt(kEquipment, toIndex(place));
+                const int gain = item->getPrice(1) - (worn ? worn->getPrice(1) : 0);
+                if (upgrade < 0 || gain > most) {
+                    upgrade = slot;
+                    most = gain;
+                }
             }
-            fallback = fallback < 0 ? slot : fallback;
+            fallback = fallback < 0 && anything ? slot : fallback;
         }
-        return fallback;
+        return upgrade >= 0 ? upgrade : fallback;
     }
 
     // A computer covenant's raid on the player's covenant is under way and
@@ -2930,10 +3005,12 @@ private:
     }
 
     // A level from which the player reaches its stone within a raid: its
-    // town, or one whose gate it has woken.
+    // town, one whose gate it has woken, or any with a scroll of return in
+    // its bags.
     bool nearHome(int zone) const
     {
-        return zone == m_player->getCovenant()->housePosition.zone || m_mirror->isGateActivated(zone);
+        return zone == m_player->getCovenant()->housePosition.zone || m_mirror->isGateActivated(zone) ||
+               carriedScroll().first >= 0;
     }
 
     // Raided and not yet by its stone: it hurries home.
@@ -3997,6 +4074,10 @@ private:
     int m_nextGuardLook = 0;
     int m_tradeTries = 0;
     bool m_buyAfterSale = false;
+    int m_buysHere = 0;               // purchases at this vendor
+    int m_salesHere = 0;              // sales after the first there
+    std::set<int> m_placesBoughtHere; // the places worn that they are for
+    std::set<int> m_vendorsSeen;      // vendors whose goods it has been to see
     int m_questStage = 0;
     int m_acceptsHere = 0;
     int m_fundsBefore = -1;
