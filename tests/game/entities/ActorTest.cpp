@@ -257,6 +257,28 @@ TEST_F(ActorTest, TargetsBehindSightBlocksAreNotSeenButWalkBlocksDoNotHideThem)
     EXPECT_FALSE(actor->canSee(target));
 }
 
+TEST_F(ActorTest, AWalkLineIsBlockedByEveryCellItCrossesEvenAtACorner)
+{
+    const struct {
+        const char* what;
+        int tx, ty, bx, by;
+        bool clear;
+    } cases[] = {
+        {"corner cut between samples", 13, 17, 11, 11, false},
+        {"beside the line", 13, 17, 10, 12, true},
+        {"diagonal through a corner", 13, 13, 11, 10, false},
+    };
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 10, 10);
+    ASSERT_NE(actor, nullptr);
+    for (const auto& c : cases) {
+        Sentient* target = placeTarget(5, c.tx, c.ty);
+        ASSERT_NE(target, nullptr);
+        nav.clearBlocks();
+        nav.blockWalking(0, c.bx, c.by);
+        EXPECT_EQ(actor->isWalkLineClear(target), c.clear) << c.what;
+    }
+}
+
 TEST_F(ActorTest, WalksRoundABlockedRowToItsDestination)
 {
     Actor* actor = spawn(findType("GoblinWarrior"), 5, 20, 10);
