@@ -92,7 +92,8 @@ TEST_F(ActorCovenantQuestKillsTest, ASimulatedBattleWonAgainstTheTypeCounts)
     area.npcSpawnChance = 0.0f;
     area.minMonsterLevelOffset = area.maxMonsterLevelOffset = 0;
     area.chestChancePerBlock = 0.0f;
-    area.addSpawnEntry(const_cast<MonsterType*>(findType("GoblinWarrior")), 1.0f, 1);
+    // A type with no companion, so the battle is against it and no other.
+    area.addSpawnEntry(const_cast<MonsterType*>(findType("CaveSpider")), 1.0f, 1);
     auto level = std::make_unique<Level>();
     level->acquire(0);
     level->getLayout()->places.assign(1, 0);
@@ -114,12 +115,12 @@ TEST_F(ActorCovenantQuestKillsTest, ASimulatedBattleWonAgainstTheTypeCounts)
     ASSERT_NE(member, nullptr);
     member->setLevel(zone);
     member->wins = member->losses = 0;
-    holdQuest("GoblinWarrior");
+    holdQuest("CaveSpider");
     ASSERT_TRUE(c.simulateBattle(member));
-    ASSERT_EQ(member->wins, 1) << "a level-10 member beats a level-1 goblin";
+    ASSERT_EQ(member->wins, 1) << "a level-10 member beats a level-1 spider";
     EXPECT_EQ(c.quest->progress, 1);
 
-    holdQuest("CaveSpider");
+    holdQuest("GoblinWarrior");
     ASSERT_TRUE(c.simulateBattle(member));
     ASSERT_EQ(member->wins, 2);
     EXPECT_EQ(c.quest->progress, 0);
