@@ -1212,10 +1212,14 @@ private:
         if (known.first > m_frame) {
             return known.second;
         }
+        // Not the town, unless the quest names it: no hunt is made there
+        // (what strays into it is fought when met), and one sought there
+        // would hold the player in it.
         std::set<int> levels;
         for (int i = 0; i < Game::kMaxEntities; ++i) {
             auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
-            if (actor && actor->isAlive() && m_player->isEnemyOf(actor) && countsFor(quest, *actor)) {
+            if (actor && actor->isAlive() && m_player->isEnemyOf(actor) && countsFor(quest, *actor) &&
+                (actor->getPosition().zone != 0 || target == 0)) {
                 levels.insert(actor->getPosition().zone);
             }
         }
@@ -1993,7 +1997,8 @@ private:
         const auto* giver = known == m_givers.end()
                                 ? nullptr
                                 : dynamic_cast<const Actor*>(Game::get().getEntity(known->second));
-        if (giver && giver->getNpcType() == toIndex(kind)) {
+        // Its own giver while it lives; else another of its kind takes it.
+        if (giver && giver->isAlive() && giver->getNpcType() == toIndex(kind)) {
             return giver->getEntityNumber();
         }
         const int near = nearest(
@@ -2027,24 +2032,26 @@ private:
     {
         const Quest* done = nullptr;
         int giver = -1;
+        // One whose giver is dead or not yet come waits for another of its
+        // kind: the next done quest is handed in meanwhile.
         for (int slot = 0; slot < Player::kQuestSlots && !done; ++slot) {
             const Quest* quest = m_player->getQuest(slot);
             if (quest && quest->isInUse() && quest->isComplete() && !m_unsolvable.contains(quest->id)) {
-                giver = solverOf(*quest);
-                done = quest;
+                const int solver = solverOf(*quest);
+                const auto* actor = dynamic_cast<const Actor*>(Game::get().getEntity(solver));
+                if (actor && actor->isAlive()) {
+                    giver = solver;
+                    done = quest;
+                }
             }
         }
         if (!done) {
             return false;
         }
         auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(giver));
-        if (!npc || !npc->isAlive() || npc->getPosition().zone != m_player->getPosition().zone ||
-            !canTalk(*npc)) {
+        if (!npc || npc->getPosition().zone != m_player->getPosition().zone || !canTalk(*npc)) {
             // Another level's giver waits until the player is back there, one
             // turned to stone until it is cured.
-            if (!npc || !npc->isAlive()) {
-                m_unsolvable.insert(done->id);
-            }
             return false;
         }
         if (m_solvingId != done->id) {
