@@ -1015,14 +1015,16 @@ private:
     // sold, and read when a raid calls the player home from afar.
     static bool isReturnScroll(const ItemBase& item) { return item.getBool("TeleportHome"); }
 
-    std::pair<int, int> carriedScroll() const
+    // The bag place of the first item the player carries that `wanted`
+    // takes, {-1, -1} without one.
+    template <class Wanted> std::pair<int, int> findInBags(Wanted wanted) const
     {
         InventoryBase* inventory = m_player->getInventory();
         for (int group = kBag1; inventory && group <= kBag4; ++group) {
             const InventoryGroup* items = inventory->getOwnGroup(group);
             for (int slot = 0; items && slot < items->getSize(); ++slot) {
                 const ItemBase* item = inventory->getItemAt(group, slot);
-                if (item && isReturnScroll(*item)) {
+                if (item && wanted(*item)) {
                     return {group, slot};
                 }
             }
@@ -1030,18 +1032,24 @@ private:
         return {-1, -1};
     }
 
-    int freeBagPlaces() const
+    std::pair<int, int> carriedScroll() const { return findInBags(isReturnScroll); }
+
+    // The places of the groups `first` to the last bag that hold an item
+    // (`filled`), or none.
+    int countPlaces(int first, bool filled) const
     {
-        int free = 0;
+        int count = 0;
         InventoryBase* inventory = m_player->getInventory();
-        for (int group = kBag1; inventory && group <= kBag4; ++group) {
+        for (int group = first; inventory && group <= kBag4; ++group) {
             const InventoryGroup* items = inventory->getOwnGroup(group);
             for (int slot = 0; items && slot < items->getSize(); ++slot) {
-                free += inventory->getItemAt(group, slot) ? 0 : 1;
+                count += (inventory->getItemAt(group, slot) != nullptr) == filled ? 1 : 0;
             }
         }
-        return free;
+        return count;
     }
+
+    int freeBagPlaces() const { return countPlaces(kBag1, false); }
 
     // A right click on a bag item in its bag's window, opened first (one
     // frame each): 1 once clicked, 0 while a window opens, -1 when the
@@ -1970,16 +1978,8 @@ private:
     // to one of them.
     std::array<int, 4> holdings() const
     {
-        int items = 0;
-        InventoryBase* inventory = m_player->getInventory();
-        for (int group = kMain; inventory && group <= kBag4; ++group) {
-            const InventoryGroup* held = inventory->getOwnGroup(group);
-            for (int slot = 0; held && slot < held->getSize(); ++slot) {
-                items += inventory->getItemAt(group, slot) ? 1 : 0;
-            }
-        }
         return {m_player->getStat(kMoney), m_player->getStat(toIndex(CharacterStat::Level)),
-                m_player->getStat(toIndex(CharacterStat::Xp)), items};
+                m_player->getStat(toIndex(CharacterStat::Xp)), countPlaces(kMain, true)};
     }
 
     // Who takes a done quest in: its own person for a one-shot quest or a
@@ -2332,17 +2332,7 @@ private:
     // The bag place of a guard contract the player carries.
     std::pair<int, int> carriedContract() const
     {
-        InventoryBase* inventory = m_player->getInventory();
-        for (int group = kBag1; inventory && group <= kBag4; ++group) {
-            const InventoryGroup* items = inventory->getOwnGroup(group);
-            for (int slot = 0; items && slot < items->getSize(); ++slot) {
-                const ItemBase* item = inventory->getItemAt(group, slot);
-                if (item && item->getItemType() == ItemType::Guard) {
-                    return {group, slot};
-                }
-            }
-        }
-        return {-1, -1};
+        return findInBags([](const ItemBase& item) { return item.getItemType() == ItemType::Guard; });
     }
 
     static bool notStocked(Vendor& vendor)
