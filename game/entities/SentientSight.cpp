@@ -32,6 +32,9 @@ template <class Blocked> bool cellsBetweenClear(const Vec2& a, const Vec2& b, Bl
     const float ay = (a.y - rules.tileOrigin.y) / cell + 0.5f;
     const float bx = (b.x - rules.tileOrigin.x) / cell + 0.5f;
     const float by = (b.y - rules.tileOrigin.y) / cell + 0.5f;
+    // A point off the map (not a number) walks nowhere.
+    if (!std::isfinite(ax) || !std::isfinite(ay) || !std::isfinite(bx) || !std::isfinite(by))
+        return false;
     auto centre = [&](int x, int y) {
         return Vec2{rules.tileOrigin.x + static_cast<float>(x) * cell,
                     rules.tileOrigin.y + static_cast<float>(y) * cell};

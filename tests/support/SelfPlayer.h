@@ -1914,9 +1914,6 @@ private:
         m_mirror->useSkill(skill->getTree(), skill->getSlot());
     }
 
-    // An item of the bags that fits an empty place of the equipment, or is
-    // worth more than what the place holds, is put on by a right click on it
-    // in its bag's window (the worn one goes to the bag).
     // An item the player would wear in place of what it wears there (worth
     // more), or where it wears nothing. Bags stay where they are: one
     // holding items cannot move.
@@ -1931,6 +1928,9 @@ private:
         return !worn || (worn->getPrice(1) < item.getPrice(1) && item.getItemType() != ItemType::Bag);
     }
 
+    // An item of the bags that fits an empty place of the equipment, or is
+    // worth more than what the place holds, is put on by a right click on it
+    // in its bag's window (the worn one goes to the bag).
     bool equipSomething(Figures& figures)
     {
         (void)figures;
@@ -2475,7 +2475,14 @@ private:
             m_errands.push_back(vendor);
         }
         m_errandUntil = m_frame + 2 * kFramesPerMinute;
+        startTrade();
+    }
+
+    // A vendor's window starts from nothing bought or sold.
+    void startTrade()
+    {
         m_tradeStage = 0;
+        m_tradeTries = 0;
         m_buysHere = 0;
         m_salesHere = 0;
         m_placesBoughtHere.clear();
@@ -2489,12 +2496,7 @@ private:
         if (!m_errands.empty()) {
             m_errands.erase(m_errands.begin());
         }
-        m_tradeStage = 0;
-        m_tradeTries = 0;
-        m_buysHere = 0;
-        m_salesHere = 0;
-        m_placesBoughtHere.clear();
-        m_buyAfterSale = false;
+        startTrade();
         m_errandUntil = m_frame + 2 * kFramesPerMinute;
         groundClick();
     }
@@ -2755,6 +2757,8 @@ private:
         return potion;
     }
 
+    // An item of the vendor's goods (not one it buys back) the player can
+    // pay for.
     bool affordableAt(const Vendor& vendor, int slot, const ItemBase* item) const
     {
         return item && !vendor.isBuyBackSlot(slot) &&
@@ -2765,7 +2769,7 @@ private:
     // The vendor's goods hold something to wear that the player can pay for.
     bool sellsUpgrade(const Vendor& vendor) const
     {
-        for (int slot = 0; slot < Vendor::kSlotCount - 2; ++slot) {
+        for (int slot = 0; slot < Vendor::kSlotCount; ++slot) {
             const ItemBase* item = vendor.getStockItem(slot);
             if (affordableAt(vendor, slot, item) && isUpgrade(*item)) {
                 return true;
@@ -2780,21 +2784,14 @@ private:
     // else the first it can pay for.
     int affordableSlot(Vendor& vendor, bool anything) const
     {
-        constexpr int kGoods = toIndex(InventoryGroupIndex::Loot);
-        const InventoryGroup* goods =
-            vendor.getInventory() ? vendor.getInventory()->getOwnGroup(kGoods) : nullptr;
         InventoryBase* own = m_player->getInventory();
         int fallback = -1;
         const bool fewPotions = carriedPotions().size() < 3;
-        const auto affordable = [&](int slot, const ItemBase* item) {
-            return affordableAt(vendor, slot, item);
-        };
         // One scroll of return lasts (it is read again and again): bought
         // before anything else.
-        for (int slot = 0; carriedScroll().first < 0 && goods && slot < std::min(goods->getSize(), 22);
-             ++slot) {
+        for (int slot = 0; carriedScroll().first < 0 && slot < Vendor::kSlotCount; ++slot) {
             const ItemBase* item = vendor.getStockItem(slot);
-            if (affordable(slot, item) && isReturnScroll(*item)) {
+            if (affordableAt(vendor, slot, item) && isReturnScroll(*item)) {
                 return slot;
             }
         }
@@ -2802,9 +2799,9 @@ private:
         // player wears, one for each place a visit.
         int upgrade = -1;
         int most = 0;
-        for (int slot = 0; goods && own && slot < std::min(goods->getSize(), 22); ++slot) {
+        for (int slot = 0; own && slot < Vendor::kSlotCount; ++slot) {
             const ItemBase* item = vendor.getStockItem(slot);
-            if (!affordable(slot, item)) {
+            if (!affordableAt(vendor, slot, item)) {
                 continue;
             }
             if (fewPotions && anything && isHealingPotion(*item)) {
