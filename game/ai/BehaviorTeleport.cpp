@@ -3,7 +3,9 @@
 #include "engine/core/MathUtil.h"
 #include "engine/data/Database.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
+#include "game/world/Game.h"
 
 BehaviorTeleport::BehaviorTeleport()
 {
@@ -63,7 +65,16 @@ ZonePosition BehaviorTeleport::chooseDestination() const
     destination.x += kDistance * away.x / length;
     destination.y += kDistance * away.y / length;
     destination.normalize();
-    return destination;
+    // Past the world's edge there is no level to land in, and a warp falls
+    // back onto its very spot even in rock: with no free ground it stays.
+    ZonePosition landing;
+    Game* game = Game::instance();
+    if (destination.zone < 0 || !game ||
+        !game->findFreeSpotNear(destination, worldRules().freeSpotRingLimit, landing, m_owner, false,
+                                Entity::kWarpBlocking)) {
+        return m_owner->getPosition();
+    }
+    return landing;
 }
 
 void BehaviorTeleport::start()

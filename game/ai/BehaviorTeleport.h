@@ -27,8 +27,9 @@ public:
     void stop() override;
     void update(float) override {}
 
-    // kDistance away from the enemy; the owner's own position without an
-    // enemy or when both stand on one spot.
+    // Free ground kDistance away from the enemy; the owner's own position
+    // without an enemy, when both stand on one spot, or when that ground is
+    // off the world or walled in.
     ZonePosition chooseDestination() const;
 
     float minRange = 0.0f;

@@ -3844,7 +3844,8 @@ private:
     }
 
     // Every covenant member points back to its covenant, no sentient stands
-    // and no item or chest lies on a blocked cell.
+    // and no item or chest lies on a blocked cell, and no living monster is
+    // off every level.
     void checkWorld()
     {
         Game& game = Game::get();
@@ -3890,10 +3891,17 @@ private:
             }
             checkListedByItsCovenant(*entity);
             const ZonePosition& p = entity->getPosition();
+            auto* sentient = dynamic_cast<Sentient*>(entity);
+            // Such a monster can neither be met nor killed.
+            const auto* monster = dynamic_cast<const Actor*>(entity);
+            if (p.zone < 0 && monster && monster->isAlive() && !entity->getParent() &&
+                entity->getCovenantIndex() < 0) {
+                fault() << "entity " << i << " " << monster->getName() << " is alive off every level at "
+                        << p.x << " " << p.y;
+            }
             if (p.zone < 0 || !world.isLevelLoaded(p.zone) || entity->getParent()) {
                 continue;
             }
-            auto* sentient = dynamic_cast<Sentient*>(entity);
             const bool lying =
                 dynamic_cast<ItemGround*>(entity) != nullptr || dynamic_cast<Chest*>(entity) != nullptr;
             if ((sentient && sentient->isAlive()) || lying) {

@@ -233,6 +233,37 @@ TEST_F(CombatBehaviorsTest, TeleportBlinksAwayAndWaitsOutItsPause)
     EXPECT_EQ(destination, actor->getPosition());
 }
 
+TEST_F(CombatBehaviorsTest, TeleportNeverLeavesTheWorldAtItsEdge)
+{
+    auto* teleport = giveOnlyBehavior(actor, std::make_unique<BehaviorTeleport>());
+    struct Case {
+        const char* name;
+        int tx, ty;
+        float dx, dy; // the enemy's offset
+        bool moves;
+    };
+    const Case cases[] = {
+        {"open field", 40, 40, -50.0f, 0.0f, true},
+        {"east edge, enemy west", 126, 40, -50.0f, 0.0f, false},
+        {"west edge, enemy east", 1, 40, 50.0f, 0.0f, false},
+        {"south edge, enemy north", 40, 126, 0.0f, -50.0f, false},
+        {"east edge, enemy east", 124, 40, 50.0f, 0.0f, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        actor->setPosition(nav.tileCentre(0, c.tx, c.ty));
+        placeEnemy(c.dx, c.dy);
+        const ZonePosition before = actor->getPosition();
+        const ZonePosition destination = teleport->chooseDestination();
+        EXPECT_EQ(destination.zone, before.zone);
+        if (c.moves) {
+            EXPECT_NEAR(ZonePosition::distanceTo(before, destination), 200.0f, 32.0f);
+        } else {
+            EXPECT_EQ(destination, before);
+        }
+    }
+}
+
 TEST_F(CombatBehaviorsTest, SkillWaitsMoveFromTheLowToTheFullHealthRange)
 {
     MonsterCopy copy(findType("GoblinWarrior"));
