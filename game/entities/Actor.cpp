@@ -291,6 +291,13 @@ void Actor::warp(const ZonePosition& position)
 {
     Sentient::warp(position);
     dropWalk();
+    // A level not built yet has no ground to test: the actor finds free
+    // ground when it is built, as the level's own monsters do.
+    const Game* game = Game::instance();
+    const int zone = m_position.zone;
+    if (game && zone >= 0 && zone < game->getLevelCount() && !game->isLevelLoaded(zone)) {
+        relocated = true;
+    }
 }
 
 // ---- Sentient operations ---------------------------------------------------------

@@ -296,13 +296,8 @@ void Quest::place(bool restoring, QuestBase* source)
             break;
         }
         const ZonePosition spot = randomSpotIn(target);
+        // In a level not built yet it finds free ground when it is built.
         npc->warp(spot);
-        // A level not built yet has no ground to test: the NPC finds free
-        // ground when it is built, as the level's own monsters do.
-        if (const World* world = World::instance();
-            world && spot.zone >= 0 && world->getLevel(spot.zone) && !world->isLevelLoaded(spot.zone)) {
-            npc->relocated = true;
-        }
         // Held where it was taken: a way home it cannot walk would otherwise
         // teleport it back to its stand, out of the rescuer's reach.
         npc->setHomePosition(npc->getPosition());

@@ -376,6 +376,44 @@ TEST(QuestInUnbuiltLevel, APlacedNpcFindsFreeGroundWhenItsLevelIsBuilt)
     }
 }
 
+// Any actor warped into a level not built yet (a covenant's member sent on
+// an adventure, a quest's NPC) stands on free ground once the level is built.
+TEST(WarpIntoUnbuiltLevel, AnActorFindsFreeGroundWhenTheLevelIsBuilt)
+{
+    UnbuiltWorld unbuilt;
+    ASSERT_TRUE(unbuilt.made);
+    HeadlessServer& server = unbuilt.server;
+    Game& game = *server.game;
+    const MonsterType* type = GameData::get().findMonsterType("GoblinWarrior");
+    ASSERT_NE(type, nullptr);
+    int target = -1;
+    for (int level = 1; level < server.world->getLevelCount() && target < 0; ++level) {
+        target = server.world->isLevelLoaded(level) ? -1 : level;
+    }
+    ASSERT_GE(target, 1);
+    Level* level = server.world->getLevel(target);
+    // Spots drawn blind: some lie in what becomes rock.
+    std::vector<SafePtr<Actor>> warped;
+    for (int i = 0; i < 32; ++i) {
+        auto* actor = new Actor();
+        actor->initFromMonsterType(type, 5);
+        actor->setPosition(ZonePosition(0, 2000.0f, 2000.0f));
+        ASSERT_GE(game.addEntity(actor), 0);
+        actor->warp(level->randomPositionInArea());
+        EXPECT_EQ(actor->getPosition().zone, target);
+        warped.emplace_back(actor);
+    }
+    constexpr int kKey = 79;
+    ASSERT_TRUE(buildLevel(server, target, kKey));
+    for (const SafePtr<Actor>& actor : warped) {
+        ASSERT_NE(actor.get(), nullptr);
+        EXPECT_TRUE(game.isPlaceFree(actor->getPosition(), actor.get(), 3))
+            << actor->getPosition().x << " " << actor->getPosition().y;
+    }
+    game.clear();
+    level->release(kKey);
+}
+
 // Items a quest hides in a level no one has built yet: taking the quest
 // places none (no free ground there), and they lie in the level once it is.
 TEST(QuestInUnbuiltLevel, ItsItemsLieInItsLevelOnceTheLevelIsBuilt)
