@@ -170,8 +170,12 @@ void Covenant::dismissGuard(int slot)
 {
     if (slot < 0 || slot >= kGuardSlots)
         return;
-    if (Entity* guard = guards[static_cast<size_t>(slot)].get())
+    // A guard let go is no longer the house's, even while it waits for its
+    // deletion: it names the covenant no more, as a member let go does.
+    if (Entity* guard = guards[static_cast<size_t>(slot)].get()) {
+        guard->setCovenantIndex(-1);
         guard->scheduleDelete(0.0f);
+    }
     guards[static_cast<size_t>(slot)] = nullptr;
 }
 

@@ -199,6 +199,10 @@ TEST_F(ActorCovenantRecruitingTest, TheCheapestOfFourGuardsIsSoldAndReplacedInIt
         EXPECT_EQ(c.stats.get(money), 100);
         EXPECT_NE(c.getGuard(0), nullptr);
         EXPECT_NE(oldGuard.get(), c.getGuard(0)) << "the old guard is dismissed";
+        // Until its deletion runs, the old guard no longer names the covenant.
+        if (const Entity* old = oldGuard.get()) {
+            EXPECT_EQ(old->getCovenantIndex(), -1);
+        }
         int items = 0;
         for (int slot = 0; slot < Covenant::kGuardSlots; ++slot)
             items += c.getHouseItem(slot) != nullptr;
