@@ -112,7 +112,16 @@ void PlayerClient::stopMoving()
 bool PlayerClient::isTargetInReach() const
 {
     const EntityClient* current = target.get();
-    return m_atWaypoint && current && distanceToEntity(current, true) < 1.5f * gridSize();
+    if (!m_atWaypoint || !current) {
+        return false;
+    }
+    // The approach's path ends within this reach of the target's grid point,
+    // which may lie half a cell nearer than the target itself: that end
+    // counts too, or the player would stand there short of it for good.
+    const float reach = 1.5f * gridSize();
+    return distanceToEntity(current, true) < reach ||
+           ZonePosition::distanceTo(m_position, gridPoint(current->getPosition())) <
+               reach + getRadius() + current->getRadius();
 }
 
 void PlayerClient::startStep(int code)

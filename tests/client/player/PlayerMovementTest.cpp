@@ -180,6 +180,48 @@ TEST_F(PlayerMovementTest, NoPathShowsPathBlockedAndTheDragFollowsTheCursor)
     EXPECT_EQ(player->getPathGoal().x, released.x);
 }
 
+TEST_F(PlayerMovementTest, AnItemOffItsGridPointIsPickedUpWhereTheApproachEnds)
+{
+    const float grid = GameData::get().rules().gridSize;
+    const ZonePosition from = player->getPosition();
+    const uint32_t money = static_cast<uint32_t>(Database::get().findEntry("Money")->getId());
+    // Four points east (and a row down), then moved off that point: the
+    // path ends within reach of the point, not always of the item.
+    struct Spot {
+        int row;
+        float dx;
+        float dy;
+    };
+    const Spot spots[] = {
+        {0, 0.0f, 0.0f}, {0, 15.0f, -15.0f}, {0, 15.0f, 15.0f}, {1, 8.0f, 8.0f}, {1, 0.0f, 15.0f}};
+    for (const Spot& s : spots) {
+        player->warpTo(from);
+        player->setTarget(nullptr, true);
+        EntityUpdateRecord r;
+        r.number = 30;
+        r.entryId = money;
+        r.position =
+            ZonePosition(0, from.x + 4.0f * grid + s.dx, from.y + static_cast<float>(s.row) * grid + s.dy);
+        r.health = 1;
+        r.maxHealth = 1;
+        GameClient::get().readEntityUpdate(r);
+        EntityClient* item = GameClient::get().getEntity(30);
+        ASSERT_NE(item, nullptr);
+        item->setPosition(r.position);
+        const size_t sent = client->getQueuedCommands().size();
+        player->selectEntity(item);
+        ASSERT_EQ(player->action, PlayerClient::kActionApproach);
+        for (int i = 0; i < 200 && player->action == PlayerClient::kActionApproach; ++i) {
+            player->update(0.05f);
+        }
+        EXPECT_EQ(player->action, PlayerClient::kActionNone) << s.row << " " << s.dx << " " << s.dy;
+        ASSERT_GT(client->getQueuedCommands().size(), sent);
+        EXPECT_EQ(client->getQueuedCommands().back(), "pickupEntity 30")
+            << s.row << " " << s.dx << " " << s.dy;
+        EXPECT_GT(ZonePosition::distanceTo(player->getPosition(), from), grid) << "walked up to it";
+    }
+}
+
 TEST_F(PlayerMovementTest, TheFirstStateMessageKeepsTheTownBuiltOnce)
 {
     const auto townViews = [this] {
