@@ -29,11 +29,13 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
+#include "game/definitions/ItemData.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
 #include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Chest.h"
+#include "game/entities/Door.h"
 #include "game/entities/Gate.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
@@ -594,18 +596,21 @@ private:
         if (foe >= 0) {
             const auto* actor = dynamic_cast<const Actor*>(game.getEntity(foe));
             const int health = actor ? actor->getHealth() : 0;
-            if (foe != m_foeWatched || health < m_foeHealth) {
-                m_foeWatched = foe;
-                m_foeFrames = 0;
-            } else if ((m_foeFrames += 10) > 200) {
+            // Each foe keeps its own count, so that several pacing out of
+            // reach, nearest by turns, do not wipe each other's.
+            FoeFight& fight = m_foeFights[foe];
+            if (m_frame - fight.seenAt > kFramesPerMinute || health < fight.health) {
+                fight.frames = 0;
+            } else if ((fight.frames += 10) > 200) {
                 trace("leaves a foe it cannot reach");
                 m_ignoredFoes[foe] = m_frame + 2 * kFramesPerMinute;
+                m_foeFights.erase(foe);
                 m_foe = -1;
-                m_foeWatched = -1;
                 groundClick();
                 return;
             }
-            m_foeHealth = health;
+            fight.health = health;
+            fight.seenAt = m_frame;
         }
         if (drinkPotion()) {
             m_branch = "potion";
@@ -627,14 +632,19 @@ private:
             return;
         }
         m_foe = -1;
+        // With its bags full the rest would stay where it lies: not worth
+        // the walk.
+        const bool bagsHaveRoom = freeBagPlaces() > 0;
         const int loot = pushing() || homeward ? -1
                          : wanted >= 0
                              ? wanted
                              : nearest(
                                    [&](Entity* e) {
                                        const auto ignored = m_ignoredLoot.find(e->getEntityNumber());
-                                       return dynamic_cast<ItemGround*>(e) != nullptr &&
-                                              (ignored == m_ignoredLoot.end() || ignored->second < m_frame);
+                                       const auto* lying = dynamic_cast<ItemGround*>(e);
+                                       return lying &&
+                                              (ignored == m_ignoredLoot.end() || ignored->second < m_frame) &&
+                                              (bagsHaveRoom || takenWithoutRoom(*lying));
                                    },
                                    320.0f);
         if (loot >= 0 && m_loot == loot && m_frame - m_lootSince >= 200) {
@@ -735,6 +745,10 @@ private:
             m_branch = "errand";
             return;
         }
+        if (openDoor()) {
+            m_branch = "door";
+            return;
+        }
         if (gateOut()) {
             m_branch = "gate out";
             return;
@@ -753,6 +767,50 @@ private:
             return;
         }
         wander();
+    }
+
+    // Held still beside a closed door (one that shuts the only way out of a
+    // nook) the player opens it as anyone would: a click on it. A door that
+    // stays shut is left alone for a while.
+    bool openDoor()
+    {
+        const ZonePosition& here = m_player->getPosition();
+        if (here.zone != m_stillAt.zone || distance(here, m_stillAt) > 1.0f) {
+            m_stillAt = here;
+            m_stillSince = m_frame;
+        }
+        auto closed = [&](Entity* e) {
+            const auto* door = dynamic_cast<const Door*>(e);
+            const auto tried = m_triedDoors.find(e->getEntityNumber());
+            return door && door->getState() == Door::Closed &&
+                   (tried == m_triedDoors.end() || tried->second < m_frame);
+        };
+        if (m_door >= 0 && (m_frame - m_doorSince > 100 || !closed(Game::get().getEntity(m_door)))) {
+            m_triedDoors[m_door] = m_frame + 10 * kFramesPerMinute;
+            m_door = -1;
+        }
+        if (m_door < 0) {
+            if (m_frame - m_stillSince < 100) {
+                return false;
+            }
+            m_door = nearest(closed, 64.0f);
+            if (m_door < 0) {
+                return false;
+            }
+            m_doorSince = m_frame;
+            trace("opens a door beside it");
+        }
+        EntityClient* mirror = mirrorOf(m_door);
+        if (!mirror) {
+            m_triedDoors[m_door] = m_frame + 10 * kFramesPerMinute;
+            m_door = -1;
+            return false;
+        }
+        if (!stillClicked(mirror)) {
+            closeWindows();
+            m_mirror->selectEntity(mirror);
+        }
+        return true;
     }
 
     // A closed chest the player passes near is clicked as any object: the
@@ -1185,6 +1243,13 @@ private:
     static bool isRescue(const Quest& quest)
     {
         return quest.type == toIndex(QuestType::RescueNpc) || quest.type == toIndex(QuestType::Kidnapping);
+    }
+
+    // Money, and the stone its death left, are taken with no bag place.
+    bool takenWithoutRoom(const ItemGround& lying) const
+    {
+        const Item* item = lying.getGroundItem();
+        return item && (item->getEntryType() == kEntryTypeMoney || item->getOwner() == m_player);
     }
 
     // A thing on the ground a held quest asks for (a quest item stands for
@@ -4030,9 +4095,19 @@ private:
     int m_deaths = 0;
     bool m_wasAlive = true;
     int m_foe = -1;
-    int m_foeWatched = -1; // the foe whose fight is judged
-    int m_foeHealth = 0;
-    int m_foeFrames = 0;              // spent on it since its health last fell
+    // A fight judged by the frames spent on its foe since its health last
+    // fell; one not looked at for a minute starts afresh.
+    struct FoeFight {
+        int frames = 0;
+        int health = 0;
+        int seenAt = -kFramesPerMinute - 1;
+    };
+    std::map<int, FoeFight> m_foeFights;
+    ZonePosition m_stillAt; // where the player has stood since
+    int m_stillSince = 0;   // this frame
+    int m_door = -1;        // the door it opens
+    int m_doorSince = 0;
+    std::map<int, int> m_triedDoors;  // door: left alone until which frame
     std::map<int, int> m_ignoredFoes; // entity: until which frame
     std::map<int, int> m_ignoredLoot; // entity: until which frame
     int m_loot = -1;
