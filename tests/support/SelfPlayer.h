@@ -1772,6 +1772,13 @@ private:
             return false;
         }
         if (m_frame > m_warFrame + 6 * kFramesPerMinute) {
+            // A raid it never came to is called off, not left waiting to
+            // break out when it next passes the target's house, at peace
+            // by then or not.
+            const auto* mine = dynamic_cast<const PlayerCovenant*>(own);
+            if (own->raidTarget >= 0 && mine && !mine->isRaidAnnounced() && !executeCommandLine("stopRaid")) {
+                fault() << "frame " << m_frame << ": the command stopRaid is unknown";
+            }
             trace("gives up its raid");
             m_warStage = kWarDone;
             return false;
