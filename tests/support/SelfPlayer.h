@@ -575,9 +575,8 @@ private:
         }
         auto isFoe = [&](Entity* e) {
             auto* actor = dynamic_cast<Actor*>(e);
-            const auto ignored = m_ignoredFoes.find(e->getEntityNumber());
             return actor && actor->isAlive() && m_player->isEnemyOf(actor) &&
-                   (ignored == m_ignoredFoes.end() || ignored->second < m_frame);
+                   !leftAlone(m_ignoredFoes, e->getEntityNumber());
         };
         // Called home by a raid it fights only what stands in its way. A
         // thing its quests ask for lying near is taken up before the next
@@ -640,10 +639,8 @@ private:
                              ? wanted
                              : nearest(
                                    [&](Entity* e) {
-                                       const auto ignored = m_ignoredLoot.find(e->getEntityNumber());
                                        const auto* lying = dynamic_cast<ItemGround*>(e);
-                                       return lying &&
-                                              (ignored == m_ignoredLoot.end() || ignored->second < m_frame) &&
+                                       return lying && !leftAlone(m_ignoredLoot, e->getEntityNumber()) &&
                                               (bagsHaveRoom || takenWithoutRoom(*lying));
                                    },
                                    320.0f);
@@ -781,9 +778,7 @@ private:
         }
         auto closed = [&](Entity* e) {
             const auto* door = dynamic_cast<const Door*>(e);
-            const auto tried = m_triedDoors.find(e->getEntityNumber());
-            return door && door->getState() == Door::Closed &&
-                   (tried == m_triedDoors.end() || tried->second < m_frame);
+            return door && door->getState() == Door::Closed && !leftAlone(m_triedDoors, e->getEntityNumber());
         };
         if (m_door >= 0 && (m_frame - m_doorSince > 100 || !closed(Game::get().getEntity(m_door)))) {
             m_triedDoors[m_door] = m_frame + 10 * kFramesPerMinute;
@@ -821,9 +816,8 @@ private:
         const int chest = nearest(
             [&](Entity* e) {
                 const auto* candidate = dynamic_cast<const Chest*>(e);
-                const auto ignored = m_ignoredChests.find(e->getEntityNumber());
                 return candidate && candidate->isClosed() &&
-                       (ignored == m_ignoredChests.end() || ignored->second < m_frame);
+                       !leftAlone(m_ignoredChests, e->getEntityNumber());
             },
             400.0f);
         const bool resumed = m_frame - m_chestSeenAt > 10; // other branches came between
@@ -1245,6 +1239,14 @@ private:
         return quest.type == toIndex(QuestType::RescueNpc) || quest.type == toIndex(QuestType::Kidnapping);
     }
 
+    // Whether the entity is in that list of things left alone until a frame
+    // still to come.
+    bool leftAlone(const std::map<int, int>& until, int entity) const
+    {
+        const auto found = until.find(entity);
+        return found != until.end() && found->second >= m_frame;
+    }
+
     // Money, and the stone its death left, are taken with no bag place.
     bool takenWithoutRoom(const ItemGround& lying) const
     {
@@ -1258,8 +1260,7 @@ private:
     {
         const auto* lying = dynamic_cast<ItemGround*>(e);
         const Item* item = lying && !lying->isItemTaken() ? lying->getGroundItem() : nullptr;
-        const auto ignored = m_ignoredLoot.find(e->getEntityNumber());
-        if (!item || (ignored != m_ignoredLoot.end() && ignored->second >= m_frame)) {
+        if (!item || leftAlone(m_ignoredLoot, e->getEntityNumber())) {
             return false;
         }
         const DatabaseEntry* entry = item->getLinkedEntry() ? item->getLinkedEntry() : item->getItemEntry();
@@ -1370,9 +1371,8 @@ private:
                     return isWantedLoot(e);
                 }
                 auto* actor = dynamic_cast<Actor*>(e);
-                const auto ignored = m_ignoredFoes.find(e->getEntityNumber());
                 if (!actor || !actor->isAlive() || !m_player->isEnemyOf(actor) ||
-                    (ignored != m_ignoredFoes.end() && ignored->second >= m_frame)) {
+                    leftAlone(m_ignoredFoes, e->getEntityNumber())) {
                     return false;
                 }
                 return training || std::any_of(held.begin(), held.end(),
@@ -1409,14 +1409,12 @@ private:
                                 actor->getMonsterType() == quest->getMonsterType(0)) {
                                 ++anywhere;
                                 alive += actor->getPosition().zone == here ? 1 : 0;
-                                const auto ignored = m_ignoredFoes.find(i);
                                 trace(formatString(
                                           "    %s at %d %.0f %.0f, enemy %d, ignored %d, reached %d",
                                           actor->getName().c_str(), actor->getPosition().zone,
                                           static_cast<double>(actor->getPosition().x),
                                           static_cast<double>(actor->getPosition().y),
-                                          m_player->isEnemyOf(actor),
-                                          ignored != m_ignoredFoes.end() && ignored->second >= m_frame,
+                                          m_player->isEnemyOf(actor), leftAlone(m_ignoredFoes, i),
                                           floodLevel(m_player->getPosition()).reaches(actor->getPosition()))
                                           .c_str());
                             }
