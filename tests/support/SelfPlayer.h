@@ -2441,9 +2441,14 @@ private:
             return 0;
         }
         switch (static_cast<QuestType>(quest->type)) {
+        case QuestType::Recruit: {
+            // Its recruit is taken in as it is handed in: a full covenant
+            // could never hand it in, and it would hold a slot for good.
+            const Covenant* own = m_player->getCovenant();
+            return own && own->hasRoomForRecruit() && own->firstFreeRecruitSlot() >= 0 ? 3 : 0;
+        }
         case QuestType::TutorialEquipWeapon:
         case QuestType::TutorialGetQuest:
-        case QuestType::Recruit:
         case QuestType::KillMonsters:
         case QuestType::KillMonsterGroup:
             return 3;
@@ -3145,8 +3150,11 @@ private:
                 continue;
             }
             if (quest->isComplete()) {
+                // A giver turned to stone takes nothing until it is cured,
+                // which may be a quest of its own to go after meanwhile.
                 const Entity* giver = Game::get().getEntity(solverOf(*quest));
-                if (giver) {
+                const auto* talker = dynamic_cast<const Actor*>(giver);
+                if (giver && (!talker || canTalk(*talker))) {
                     m_pursued = -1;
                     return giver->getPosition().zone;
                 }
@@ -3295,11 +3303,15 @@ private:
     // The first step on the shortest way from the player's level to another:
     // a side to walk off, or a gate. On its own level only the sides and
     // gates it can walk to count; elsewhere, sides found closed before are
-    // left out.
+    // left out. Of ways as short, the one whose hardest level on the way
+    // (neither end counted) has the weakest monsters: two ways round a
+    // block of levels often tie, and the wrong one sent a player through a
+    // nest of spiders it died in time after time.
     struct LevelStep {
         int side = -1;
         const Gate* gate = nullptr;
-        int levels = -1; // the way's length in levels
+        int levels = -1;  // the way's length in levels
+        int hardest = -1; // the monster level of the hardest level passed through
     };
     // Levels whose monsters are above the cap are not passed through (the
     // goal itself may be one); -1 for no cap.
@@ -3316,17 +3328,24 @@ private:
                 return way;
             }
             auto reach = [&](int next, LevelStep step) {
-                if (next >= 0 && monsterCap >= 0 && next != goal &&
-                    world.getLevelMonsterLevel(next) > monsterCap) {
+                if (next < 0 ||
+                    (monsterCap >= 0 && next != goal && world.getLevelMonsterLevel(next) > monsterCap)) {
                     return;
                 }
-                if (next >= 0 && !first.contains(next)) {
-                    if (level != flood.zone) {
-                        step = way;
-                    }
-                    step.levels = way.levels + 1;
+                if (level != flood.zone) {
+                    step = way;
+                    step.hardest = std::max(way.hardest, world.getLevelMonsterLevel(level));
+                }
+                step.levels = way.levels + 1;
+                // Every level of one length is taken from the queue before
+                // any of the next, so a level found again as near is not
+                // yet passed on.
+                const auto found = first.find(next);
+                if (found == first.end()) {
                     first[next] = step;
                     queue.push_back(next);
+                } else if (found->second.levels == step.levels && step.hardest < found->second.hardest) {
+                    found->second = step;
                 }
             };
             for (int side = 0; side < 4; ++side) {
@@ -3505,6 +3524,7 @@ private:
             }
             if (step.side >= 0) {
                 m_route = flood.routeToSide(step.side);
+                m_journeyGoal = goal;
                 m_routeLeft = m_route.size();
                 m_routeProgressAt = m_frame;
                 m_nextJourney = m_frame + 2 * kFramesPerMinute;
@@ -3742,6 +3762,13 @@ private:
             m_threatened = !m_threatened;
             m_threatSince = m_frame;
             trace(m_threatened ? "keeps within reach of its stone: a raid may come" : "no raid threatens");
+            // A journey begun before the threat to a level it no longer
+            // goes to is planned again: walked to its end it took the
+            // player on, away from home.
+            if (m_threatened && !m_route.empty() && m_route.back().zone != m_player->getPosition().zone &&
+                journeyGoal() != m_journeyGoal) {
+                m_route.clear();
+            }
         }
         const auto* mine = dynamic_cast<const PlayerCovenant*>(own);
         const bool declared = mine && mine->isRaidAnnounced();
@@ -4192,6 +4219,7 @@ private:
     int m_gateTries = 0;
     int m_wanderUntil = 0;
     std::vector<ZonePosition> m_route;
+    int m_journeyGoal = -1; // the level the last journey over a level's side was planned for
     int m_nextJourney = 600;
     int m_routeUntil = 0;
     int m_misses = 0;
