@@ -500,6 +500,10 @@ private:
     void decide(Figures& figures)
     {
         ++m_frame;
+        if (m_player->getPosition().zone != m_arrivedZone) {
+            m_arrivedZone = m_player->getPosition().zone;
+            m_arrivedAt = m_frame;
+        }
         if (m_held) {
             return;
         }
@@ -1359,7 +1363,9 @@ private:
         if (held.empty() && !training) {
             return false;
         }
-        if (here != m_huntZone) {
+        // Its time for prey counts from its arrival: back after a death or
+        // a journey, the clock of its last stay would set all aside at once.
+        if (here != m_huntZone || m_lastPreyAt < m_arrivedAt) {
             m_huntZone = here;
             m_lastPreyAt = m_frame;
         }
@@ -1454,7 +1460,7 @@ private:
             if (!captive || captive->getPosition().zone != m_player->getPosition().zone) {
                 continue;
             }
-            if (m_rescuing != quest->id) {
+            if (m_rescuing != quest->id || m_rescueUntil - 3 * kFramesPerMinute < m_arrivedAt) {
                 m_rescuing = quest->id;
                 m_rescueUntil = m_frame + 3 * kFramesPerMinute;
             } else if (m_frame > m_rescueUntil) {
@@ -4244,6 +4250,8 @@ private:
     int m_scrollZone = -1; // the level where the scroll was last read
     int m_lastPreyAt = 0;
     int m_huntZone = -1;
+    int m_arrivedZone = -1; // the level it stands on, and since when
+    int m_arrivedAt = 0;
     int m_rescuing = -1;
     int m_rescueUntil = 0;
     std::set<int> m_gatesWoken; // levels whose gate is awake or was not reached
