@@ -476,7 +476,9 @@ private:
         const Covenant* own = m_player->getCovenant();
         const int level = m_player->getStat(toIndex(CharacterStat::Level));
         const int gates = m_player->getGates().getActivatedCount();
-        if (level > m_progressLevel || gates > m_progressGates || !own || own->destroyed) {
+        // Pushing its luck it leaves its quests on purpose until it dies:
+        // the time without progress counts from the push's end.
+        if (level > m_progressLevel || gates > m_progressGates || !own || own->destroyed || pushing()) {
             m_progressAt = m_frame;
         }
         m_progressLevel = std::max(m_progressLevel, level);
