@@ -254,6 +254,8 @@ public:
     int addRecruit(Actor* actor);
     int firstFreeRecruitSlot() const;
     bool hasRoomForRecruit() const;
+    // Below the recruit limit and with a free slot: what taking one in needs.
+    bool canTakeRecruit() const { return hasRoomForRecruit() && firstFreeRecruitSlot() >= 0; }
     int getRecruitCount() const;
     // The actor stays in the world.
     void removeRecruit(int slot);

@@ -24,7 +24,7 @@ void Player::recruitToCovenant(Actor* npc, bool joinParty)
     // One place per person: a member is not taken in again.
     if (npc && covenant->findRecruitByActor(npc))
         return;
-    if (!npc || !covenant->hasRoomForRecruit() || covenant->firstFreeRecruitSlot() < 0) {
+    if (!npc || !covenant->canTakeRecruit()) {
         sendMessage(kPartyMessage, "Already have max covenant recruits");
         return;
     }

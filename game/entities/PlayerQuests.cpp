@@ -131,7 +131,7 @@ void Player::solveQuest(int number)
         // Taken in already (through its own recruit window): the quest is
         // handed in without a second place for the same person.
         const bool member = recruit && covenant->findRecruitByActor(recruit);
-        if (!member && (!recruit || !covenant->hasRoomForRecruit() || covenant->firstFreeRecruitSlot() < 0)) {
+        if (!member && (!recruit || !covenant->canTakeRecruit())) {
             sendMessage(4, "Already have max covenant recruits");
             return;
         }

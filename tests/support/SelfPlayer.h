@@ -1462,10 +1462,10 @@ private:
             if (!captive || captive->getPosition().zone != m_player->getPosition().zone) {
                 continue;
             }
-            if (m_rescuing != quest->id || m_rescueUntil - 3 * kFramesPerMinute < m_arrivedAt) {
+            if (m_rescuing != quest->id || m_rescueSince < m_arrivedAt) {
                 m_rescuing = quest->id;
-                m_rescueUntil = m_frame + 3 * kFramesPerMinute;
-            } else if (m_frame > m_rescueUntil) {
+                m_rescueSince = m_frame;
+            } else if (m_frame > m_rescueSince + 3 * kFramesPerMinute) {
                 // Not freed in three minutes (foes about it, no way to it).
                 trace("leaves its captive for a while");
                 m_setAside[quest->id] = m_frame + 10 * kFramesPerMinute;
@@ -2453,7 +2453,7 @@ private:
             // Its recruit is taken in as it is handed in: a full covenant
             // could never hand it in, and it would hold a slot for good.
             const Covenant* own = m_player->getCovenant();
-            return own && own->hasRoomForRecruit() && own->firstFreeRecruitSlot() >= 0 ? 3 : 0;
+            return own && own->canTakeRecruit() ? 3 : 0;
         }
         case QuestType::TutorialEquipWeapon:
         case QuestType::TutorialGetQuest:
@@ -4255,7 +4255,7 @@ private:
     int m_arrivedZone = -1; // the level it stands on, and since when
     int m_arrivedAt = 0;
     int m_rescuing = -1;
-    int m_rescueUntil = 0;
+    int m_rescueSince = 0;      // when it began on the captive
     std::set<int> m_gatesWoken; // levels whose gate is awake or was not reached
     int m_wakeZone = -1;
     int m_wakeUntil = 0;
