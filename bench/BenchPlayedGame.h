@@ -10,7 +10,7 @@
 #include "engine/platform/LaunchOptions.h"
 #include "game/world/World.h"
 #include "tests/support/PlayedGame.h"
-#include "tests/support/SelfPlayer.h"
+#include "tests/support/selfplay/SelfPlayer.h"
 
 #include <cstdint>
 #include <cstdio>

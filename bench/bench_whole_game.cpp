@@ -28,7 +28,7 @@
 #include "game/world/Level.h"
 #include "game/world/World.h"
 #include "tests/support/PlayedGame.h"
-#include "tests/support/SelfPlayer.h"
+#include "tests/support/selfplay/SelfPlayer.h"
 
 #include <algorithm>
 #include <chrono>

@@ -19,7 +19,7 @@
 #include "game/world/Game.h"
 #include "support/PlayedGame.h"
 #include "support/ProgramRunner.h"
-#include "support/SelfPlayer.h"
+#include "support/selfplay/SelfPlayer.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>

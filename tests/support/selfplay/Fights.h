@@ -1,0 +1,75 @@
+#pragma once
+
+// Fights: the foe the player takes on, one it cannot reach left alone for a
+// while, its skills and its healing potions.
+#include "support/selfplay/Part.h"
+
+#include <map>
+
+namespace selfplay {
+
+class Fights : public Part {
+public:
+    explicit Fights(Bot& bot);
+
+    // A living enemy of the player's not left alone.
+    bool isFoe(Entity* e) const;
+
+    // The foe to fight this frame, -1 for none: while pushing see pushFoe;
+    // called home by a raid (`homeward`) or with a thing its quests ask for
+    // lying near (`wanted`), only one at hand.
+    int choose(bool homeward, int wanted) const;
+
+    // A foe it cannot reach (across a wall, up a cliff) is left alone for a
+    // while once ten seconds of fighting it bring nothing: true when it
+    // leaves this one now. Only the frames spent on it count, and they add
+    // up while the player turns between it and something else: one at the
+    // edge of its sight would otherwise hold it there for good.
+    bool leaveIfUnreachable(int foe);
+
+    // The foe clicked (again when the click no longer holds), now and then
+    // one of its skills on it.
+    void attack(int foe);
+
+    // No foe this frame.
+    void clearFoe() { m_foe = -1; }
+    int foe() const { return m_foe; }
+
+    // Low on health, the player drinks a healing potion: a right click on
+    // it in its bag's window.
+    bool drinkPotion();
+
+    bool ignores(int entity) const { return leftAlone(m_ignoredFoes, entity); }
+    void ignore(int entity, int until) { m_ignoredFoes[entity] = until; }
+
+    // The foe it fought is dead or gone: a kill.
+    void count(Figures& figures);
+
+private:
+    // Pushing, the player keeps to the foe it fights while that stays in
+    // reach. On its way it stops only for a foe that stands in its way and
+    // is worth a fight: one more than kPassBy levels below its own it walks
+    // past (and lets it follow). At the push's level it takes on the
+    // strongest foe in reach.
+    int pushFoe() const;
+
+    // One of the player's learnt skills that is ready, on the foe, as its
+    // hot bar key uses it.
+    void useSkillOn(int foe);
+
+    static constexpr int kPassBy = 4;
+
+    // A fight judged by the frames spent on its foe since its health last
+    // fell; one not looked at for a minute starts afresh.
+    struct FoeFight {
+        int frames = 0;
+        int health = 0;
+        int seenAt = -kFramesPerMinute - 1;
+    };
+    int m_foe = -1;
+    std::map<int, FoeFight> m_foeFights;
+    std::map<int, int> m_ignoredFoes; // entity: until which frame
+    int m_nextDrinkAt = 0;
+};
+
+} // namespace selfplay

@@ -1,0 +1,53 @@
+#pragma once
+
+// What a self-played run did, counted as the server took the player's asks.
+#include <cstdint>
+
+namespace selfplay {
+
+struct Figures {
+    int frames = 0;
+    int questsAccepted = 0;
+    int questsSolved = 0;
+    int questsBeyondTutorial = 0; // solved quests other than the tutorial's
+    int questsRewarded = 0;
+    int bought = 0;
+    int sold = 0;
+    int equipped = 0;
+    int looted = 0; // ground items picked up: drops of bodies and chests
+    int chestsOpened = 0;
+    int offersAccepted = 0;
+    int offersRejected = 0;
+    int recruits = 0;
+    int guards = 0;
+    int raidsOnPlayer = 0;
+    int raidsByPlayer = 0;
+    int raidsOther = 0;
+    // Raids on the player that it met: it reached its stone while the
+    // raid lasted and stayed by it (alive, or resurrected there) until
+    // the raid ended or no raider was left near the stone.
+    int raidsMet = 0;
+    // Raids on the player beaten off at their first weighing before it
+    // could come (see Raids::beatenOffAtOnce).
+    int raidsBeatenOff = 0;
+    float lowestStone = -1.0f; // the stone's lowest health, a fraction of its maximum
+    int deaths = 0;
+    int resurrections = 0;
+    int gateTravels = 0;
+    int levelsVisited = 0;
+    int kills = 0;
+    int peakEntities = 0;
+    long peakRssKb = 0;
+    double stepMeanMs = 0.0;
+    double stepP99Ms = 0.0;
+    double frameMeanMs = 0.0;
+    double frameP99Ms = 0.0;
+    int warnings = 0;
+    double wallSeconds = 0.0;
+    uint64_t endHash = 0;
+};
+
+// One line of a seed's figures on standard output.
+void printFigures(uint32_t seed, int minutes, const Figures& f);
+
+} // namespace selfplay

@@ -1,0 +1,281 @@
+#include "support/selfplay/Hunt.h"
+
+#include "engine/core/StringUtil.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
+#include "game/entities/ItemGround.h"
+#include "game/quests/Quest.h"
+#include "game/world/AreaDefinition.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
+#include "support/selfplay/Bot.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <set>
+
+namespace selfplay {
+
+Hunt::Hunt(Bot& bot) : Part(bot) {}
+
+int Hunt::preyLevel(Quest& quest) const
+{
+    const int target = quest.getTargetLevel();
+    if (target < 0 || Quests::zoneBound(quest)) {
+        return target;
+    }
+    auto& known = m_preyLevels.try_emplace(quest.id, 0, -1).first->second;
+    if (known.first > frame()) {
+        return known.second;
+    }
+    // Not the town, unless the quest names it: no hunt is made there
+    // (what strays into it is fought when met), and one sought there
+    // would hold the player in it.
+    std::set<int> levels;
+    for (int i = 0; i < Game::kMaxEntities; ++i) {
+        auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+        if (actor && actor->isAlive() && player()->isEnemyOf(actor) && countsFor(quest, *actor) &&
+            (actor->getPosition().zone != 0 || target == 0)) {
+            levels.insert(actor->getPosition().zone);
+        }
+    }
+    // The level it goes to now while prey is left there, else the
+    // target, the player's own level, the nearest by the way there.
+    const int here = player()->getPosition().zone;
+    int best = -1;
+    for (int wanted : {known.second, target, here}) {
+        if (best < 0 && wanted >= 0 && levels.contains(wanted)) {
+            best = wanted;
+        }
+    }
+    if (best < 0 && !levels.empty()) {
+        const LevelFlood flood = RoutePlanner::floodLevel(player()->getPosition());
+        int bestWay = 0;
+        for (int level : levels) {
+            const int way = m_bot.planner.stepTowards(level, flood).levels;
+            if (way >= 0 && (best < 0 || way < bestWay)) {
+                best = level;
+                bestWay = way;
+            }
+        }
+    }
+    known = {frame() + 200, best >= 0 ? best : target};
+    return known.second;
+}
+
+bool Hunt::countsFor(const Quest& held, const Actor& actor) const
+{
+    const Quest* own = held.getGameQuest();
+    if (own && own->questNpc.get() == &actor) {
+        return true;
+    }
+    const MonsterType* type = actor.getMonsterType();
+    if (!type) {
+        return false;
+    }
+    if (!held.targets.empty()) {
+        return std::any_of(held.targets.begin(), held.targets.end(), [&](const QuestTarget& target) {
+            return target.monsterType == type && target.count < target.needed;
+        });
+    }
+    return type == held.getMonsterType(0) || held.type == toIndex(QuestType::ClearLevel);
+}
+
+bool Hunt::hunt()
+{
+    const int here = player()->getPosition().zone;
+    if (here == 0 || m_bot.push.pushing() || m_bot.journey.journeyGoal() != here) {
+        return false;
+    }
+    std::vector<Quest*> held;
+    for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+        Quest* quest = player()->getQuest(slot);
+        if (quest && quest->isInUse() && !quest->isComplete() && preyLevel(*quest) == here) {
+            held.push_back(quest);
+        }
+    }
+    const bool training = held.empty() && here == m_bot.journey.trainedLevel();
+    if (held.empty() && !training) {
+        return false;
+    }
+    // Its time for prey counts from its arrival: back after a death or
+    // a journey, the clock of its last stay would set all aside at once.
+    if (here != m_huntZone || m_lastPreyAt < m_ctx.arrivedAt) {
+        m_huntZone = here;
+        m_lastPreyAt = frame();
+    }
+    const int prey = nearest(
+        [&](Entity* e) {
+            // A thing a quest asks for, lying on the ground: the loot
+            // choice takes it up once near.
+            if (dynamic_cast<ItemGround*>(e)) {
+                return m_bot.loot.isWantedLoot(e);
+            }
+            auto* actor = dynamic_cast<Actor*>(e);
+            if (!actor || !actor->isAlive() || !player()->isEnemyOf(actor) ||
+                m_bot.fights.ignores(e->getEntityNumber())) {
+                return false;
+            }
+            return training || std::any_of(held.begin(), held.end(),
+                                           [&](const Quest* quest) { return countsFor(*quest, *actor); });
+        },
+        1.0e9f, false);
+    if (prey < 0 && !training && rescue(held)) {
+        m_lastPreyAt = frame();
+        return true;
+    }
+    if (prey < 0 && training && frame() - m_lastPreyAt > 2 * kFramesPerMinute) {
+        // No foe it can reach is left here: another level for a while.
+        m_bot.journey.barTraining(here);
+        m_lastPreyAt = frame();
+        trace("finds no foe to train on here");
+        return false;
+    }
+    if (prey < 0) {
+        // Nothing of the quests' prey about: after a while they are set
+        // aside for others (or new ones from the town).
+        if (!training && frame() - m_lastPreyAt > 3 * kFramesPerMinute) {
+            for (const Quest* quest : held) {
+                m_bot.quests.putAside(quest->id, frame() + 10 * kFramesPerMinute);
+            }
+            trace("sets its quests here aside for a while");
+            if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
+                for (const Quest* quest : held) {
+                    int alive = 0;
+                    int anywhere = 0;
+                    for (int i = 0; i < Game::kMaxEntities; ++i) {
+                        auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+                        if (actor && actor->isAlive() && actor->getMonsterType() &&
+                            actor->getMonsterType() == quest->getMonsterType(0)) {
+                            ++anywhere;
+                            alive += actor->getPosition().zone == here ? 1 : 0;
+                            trace(formatString("    %s at %d %.0f %.0f, enemy %d, ignored %d, reached %d",
+                                               actor->getName().c_str(), actor->getPosition().zone,
+                                               static_cast<double>(actor->getPosition().x),
+                                               static_cast<double>(actor->getPosition().y),
+                                               player()->isEnemyOf(actor), m_bot.fights.ignores(i),
+                                               RoutePlanner::floodLevel(player()->getPosition())
+                                                   .reaches(actor->getPosition()))
+                                      .c_str());
+                        }
+                    }
+                    trace(formatString(
+                              "  quest %d type %d: %d of its monsters here, %d in the world, %zu targets",
+                              quest->id, quest->type, alive, anywhere, quest->targets.size())
+                              .c_str());
+                }
+            }
+            m_lastPreyAt = frame();
+        }
+        return false;
+    }
+    m_lastPreyAt = frame();
+    if (prey != m_prey) {
+        m_prey = prey;
+        m_preyUntil = frame() + 3 * kFramesPerMinute;
+        trace(formatString("hunts %d", prey).c_str());
+    } else if (frame() > m_preyUntil) {
+        // Out of reach for three minutes: another first.
+        trace("leaves its prey");
+        m_bot.fights.ignore(prey, frame() + 5 * kFramesPerMinute);
+        m_prey = -1;
+        return false;
+    }
+    m_bot.walker.walkTo(Game::get().getEntity(prey)->getPosition());
+    return true;
+}
+
+bool Hunt::rescue(const std::vector<Quest*>& held)
+{
+    for (const Quest* quest : held) {
+        const Entity* captive = Quests::isRescue(*quest) ? quest->getQuestEntity() : nullptr;
+        if (!captive || captive->getPosition().zone != player()->getPosition().zone) {
+            continue;
+        }
+        if (m_rescuing != quest->id || m_rescueSince < m_ctx.arrivedAt) {
+            m_rescuing = quest->id;
+            m_rescueSince = frame();
+        } else if (frame() > m_rescueSince + 3 * kFramesPerMinute) {
+            // Not freed in three minutes (foes about it, no way to it).
+            trace("leaves its captive for a while");
+            m_bot.quests.putAside(quest->id, frame() + 10 * kFramesPerMinute);
+            m_rescuing = -1;
+            continue;
+        }
+        EntityClient* clickable = mirrorOf(captive->getEntityNumber());
+        if (menuShown("NpcRescueMenu") && mirror()->getTarget(false) == clickable) {
+            if (!clickWidget(shownWidget("NpcRescueMenu::Rescue"))) {
+                fault() << "the rescue window has no Rescue button";
+            }
+            trace("frees a captive");
+            groundClick();
+            return true;
+        }
+        // A click on it walks up and opens its window (action 26).
+        if (!clickable || distance(captive->getPosition(), player()->getPosition()) > 300.0f) {
+            m_bot.walker.walkTo(captive->getPosition());
+        } else if (mirror()->getTarget(false) != clickable ||
+                   (mirror()->action != PlayerClient::kActionApproach && mirror()->action != 26)) {
+            mirror()->selectEntity(clickable);
+        }
+        return true;
+    }
+    return false;
+}
+
+bool Hunt::preyGone(Quest& quest) const
+{
+    const auto type = static_cast<QuestType>(quest.type);
+    const bool kills = (Quests::zoneBound(quest) && !Quests::isRescue(quest)) ||
+                       type == QuestType::KillMonsters || type == QuestType::MonsterQuestItem ||
+                       type == QuestType::ArmorsmithMonsterQuestItem ||
+                       type == QuestType::WeaponsmithMonsterQuestItem || type == QuestType::DeadlyPoison ||
+                       type == QuestType::Petrify;
+    const int target = quest.getTargetLevel();
+    if (!kills || quest.isComplete() || target < 0) {
+        return false;
+    }
+    // Unexplored blocks of its level may yet bring its prey, when that
+    // level's area spawns it at all.
+    const Level* level = World::get().getLevel(target);
+    const MonsterType* prey = quest.targets.empty() ? quest.getMonsterType(0) : nullptr;
+    bool spawnsThere = !prey || (level && level->definition && level->definition->isMonsterOfArea(prey));
+    // A quest's own spawn entry brings its prey to an area lacking it.
+    if (!spawnsThere && level && level->definition) {
+        for (const AreaDefinition::SpawnEntry& entry : level->definition->getSpawnEntries())
+            spawnsThere = spawnsThere || entry.monster == prey;
+    }
+    if (spawnsThere && Journey::unexploredBlocks(target) > 0) {
+        return false;
+    }
+    auto& known = m_preyGone.try_emplace(quest.id, 0, false).first->second;
+    if (known.first > frame()) {
+        return known.second;
+    }
+    bool standing = false;
+    for (int i = 0; i < Game::kMaxEntities && !standing; ++i) {
+        auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+        standing = actor && actor->isAlive() && player()->isEnemyOf(actor) && countsFor(quest, *actor) &&
+                   (!Quests::zoneBound(quest) || actor->getPosition().zone == target);
+    }
+    if (known.second != !standing) {
+        trace(formatString("quest %d: its prey %s", quest.id, standing ? "is back" : "is nowhere it counts")
+                  .c_str());
+    }
+    known = {frame() + 200, !standing};
+    return known.second;
+}
+
+int Hunt::knownPreyLevel(int id) const
+{
+    const auto known = m_preyLevels.find(id);
+    return known != m_preyLevels.end() ? known->second.second : -1;
+}
+
+void Hunt::forgetDropped()
+{
+    std::erase_if(m_preyLevels, [&](const auto& prey) { return !player()->hasQuest(prey.first); });
+    std::erase_if(m_preyGone, [&](const auto& prey) { return !player()->hasQuest(prey.first); });
+}
+
+} // namespace selfplay

@@ -1,0 +1,61 @@
+#pragma once
+
+// The hunt: on a level its quests call it to, the player seeks out their
+// prey and frees their captives; it knows where a quest's prey is, and when
+// none is left where its kills count.
+#include "support/selfplay/Part.h"
+
+#include <map>
+#include <utility>
+#include <vector>
+
+class Actor;
+class Quest;
+
+namespace selfplay {
+
+class Hunt : public Part {
+public:
+    explicit Hunt(Bot& bot);
+
+    // On a level its quests call it to, the player seeks out what they ask
+    // it to kill; on a level it came to for its own strength, any foe.
+    bool hunt();
+
+    // Where a quest's prey is: its target level, unless the kills count on
+    // any level and its prey has gone elsewhere (then the level holding the
+    // nearest of it, its own level first).
+    int preyLevel(Quest& quest) const;
+    // The level last found for the quest's prey, -1 for none yet.
+    int knownPreyLevel(int id) const;
+
+    // A quest of kills (or of what its kills let fall) whose prey stands
+    // nowhere its kills count (there, for kills that count on its target
+    // level only, else anywhere) and will not come: the target level is
+    // explored, or its area does not spawn that kind of monster at all (a
+    // quest the game may make). Meanwhile the player goes where it can do
+    // something.
+    bool preyGone(Quest& quest) const;
+
+    // What was known of quests the player no longer holds is forgotten.
+    void forgetDropped();
+
+private:
+    // Whether an actor's death counts for a held quest that is not done.
+    bool countsFor(const Quest& held, const Actor& actor) const;
+
+    // A captive of a held rescue quest is walked up to and clicked; its
+    // window's Rescue button frees it.
+    bool rescue(const std::vector<Quest*>& held);
+
+    int m_lastPreyAt = 0;
+    int m_huntZone = -1;
+    int m_prey = -1;
+    int m_preyUntil = 0;
+    int m_rescuing = -1;
+    int m_rescueSince = 0;                                   // when it began on the captive
+    mutable std::map<int, std::pair<int, int>> m_preyLevels; // quest id: until which frame, level
+    mutable std::map<int, std::pair<int, bool>> m_preyGone;  // quest id: until which frame, gone
+};
+
+} // namespace selfplay

@@ -1,0 +1,111 @@
+#include "support/selfplay/Push.h"
+
+#include "engine/core/StringUtil.h"
+#include "game/covenants/Covenant.h"
+#include "game/entities/Gate.h"
+#include "game/world/World.h"
+#include "support/selfplay/Bot.h"
+
+#include <algorithm>
+
+namespace selfplay {
+
+Push::Push(Bot& bot) : Part(bot) {}
+
+bool Push::pushing() const
+{
+    return m_ctx.span > 0 && m_ctx.deaths == 0 && frame() * 3 >= m_ctx.span * 2;
+}
+
+bool Push::onThePush() const
+{
+    return pushing() && m_pushGoal >= 0 && player()->getPosition().zone != m_pushGoal;
+}
+
+void Push::choosePushLevel()
+{
+    static constexpr int kStay = 3 * kFramesPerMinute / 2;
+    const int own = player()->getStat(toIndex(CharacterStat::Level));
+    if (m_pushGoal < 0 && !m_pushChosen) {
+        m_pushChosen = true;
+        m_pushGoal = nearestLevelAbove(own);
+        m_pushArrivedAt = -1;
+        trace(formatString("pushes on to level %d", m_pushGoal).c_str());
+        return;
+    }
+    if (m_pushGoal < 0 || player()->getPosition().zone != m_pushGoal) {
+        return;
+    }
+    if (m_pushArrivedAt < 0) {
+        m_pushArrivedAt = frame();
+        trace("reaches the level of its push");
+    } else if (frame() - m_pushArrivedAt > kStay) {
+        const int next = nearestLevelAbove(std::max(own, World::get().getLevelMonsterLevel(m_pushGoal)));
+        m_pushArrivedAt = next == m_pushGoal ? frame() : -1;
+        m_pushGoal = next;
+        trace(formatString("outlives its level; pushes on to level %d", m_pushGoal).c_str());
+    }
+}
+
+bool Push::pushHomeFirst()
+{
+    const int here = player()->getPosition().zone;
+    if (!pushing() || m_pushGoal < 0 || here == 0 || here == m_pushGoal) {
+        return false;
+    }
+    if (m_pushHomeZone != here) {
+        m_pushHomeZone = here;
+        m_pushHome = false;
+        const Covenant* own = player()->getCovenant();
+        const LevelFlood flood = RoutePlanner::floodLevel(player()->getPosition());
+        for (int i = 0; i < Game::kMaxEntities && own; ++i) {
+            const auto* gate = dynamic_cast<const Gate*>(Game::get().getEntity(i));
+            if (gate && gate->getKind() == Gate::kLevelGate && gate->getPosition().zone == here &&
+                flood.reaches(gate->getPosition())) {
+                const int fromHere = m_bot.planner.stepTowards(m_pushGoal, flood).levels;
+                const int fromHome =
+                    m_bot.planner.stepTowards(m_pushGoal, RoutePlanner::floodLevel(own->housePosition))
+                        .levels;
+                m_pushHome = fromHome >= 0 && (fromHere < 0 || fromHome + 2 <= fromHere);
+                trace(formatString("level %d is %d levels away, %d from home", m_pushGoal, fromHere, fromHome)
+                          .c_str());
+                break;
+            }
+        }
+    }
+    return m_pushHome;
+}
+
+int Push::nearestLevelAbove(int above) const
+{
+    const LevelFlood flood = RoutePlanner::floodLevel(player()->getPosition());
+    World& world = World::get();
+    auto better = [&](int monsters, int way, int bestMonsters, int bestWay) {
+        const bool isAbove = monsters > above;
+        if (isAbove != (bestMonsters > above)) {
+            return isAbove;
+        }
+        if (isAbove && way != bestWay) {
+            return way < bestWay;
+        }
+        return monsters > bestMonsters || (monsters == bestMonsters && way < bestWay);
+    };
+    int best = -1;
+    int bestMonsters = -1;
+    int bestWay = 0;
+    for (int level = 1; level < world.getLevelCount(); ++level) {
+        const int way = level == flood.zone ? 0 : m_bot.planner.stepTowards(level, flood).levels;
+        const int monsters = world.getLevelMonsterLevel(level);
+        if (way >= 0 && (best < 0 || better(monsters, way, bestMonsters, bestWay))) {
+            best = level;
+            bestMonsters = monsters;
+            bestWay = way;
+        }
+    }
+    trace(formatString("above %d: level %d has monsters of level %d, %d levels away", above, best,
+                       bestMonsters, bestWay)
+              .c_str());
+    return best;
+}
+
+} // namespace selfplay

@@ -1,0 +1,45 @@
+#pragma once
+
+// The push: with no death by two thirds of the span the player pushes its
+// luck until it dies, on to the nearest level whose monsters stand above
+// its own level, with no quest, errand or loot on the way; a level it
+// outlives for a while sends it on to the next harder one.
+#include "support/selfplay/Part.h"
+
+namespace selfplay {
+
+class Push : public Part {
+public:
+    explicit Push(Bot& bot);
+
+    bool pushing() const;
+
+    // On its way to the push's level (see Fights::pushFoe).
+    bool onThePush() const;
+
+    // The push's level, -1 before it is chosen.
+    int goal() const { return m_pushGoal; }
+
+    // The push's level: chosen once as the push begins; after kStay on it,
+    // the nearest level harder than it and than the player.
+    void choosePushLevel();
+
+    // Pushing from a level whose gate it can walk to, the player goes home
+    // through that gate when the way from the town is shorter by two levels
+    // or more. Weighed once a level.
+    bool pushHomeFirst();
+
+private:
+    // The nearest level (by the levels crossed on the way, the player's own
+    // counting as none) whose monsters stand above the given level, the
+    // harder of two as near; without any, the hardest it can reach.
+    int nearestLevelAbove(int above) const;
+
+    int m_pushGoal = -1;
+    bool m_pushChosen = false;
+    int m_pushArrivedAt = -1;
+    int m_pushHomeZone = -1;
+    bool m_pushHome = false;
+};
+
+} // namespace selfplay

@@ -1,0 +1,78 @@
+#pragma once
+
+// The relations screen: offers of the computer covenants answered on its
+// trade-request page, and the player's own war and raid declared there and
+// ended with "stopRaid".
+#include "support/selfplay/Part.h"
+
+#include <optional>
+
+class Gate;
+
+namespace selfplay {
+
+class Relations : public Part {
+public:
+    explicit Relations(Bot& bot);
+
+    // A pending offer is answered on the trade-request page of the relations
+    // screen, opened by the Hud's Relations button; some are accepted, some
+    // rejected.
+    bool answerOffer();
+
+    // From a fixed minute on, its war and raid (see warAndRaid) until done.
+    bool declareWar();
+
+    // Its raid declared, the player ends it once its raiders are spent or
+    // kOwnRaidMinutes after the declaration. The relations screen has no
+    // control for it: the player gives the "stopRaid" command, which the
+    // client sends to the server as a control's command is sent.
+    bool endOwnRaid();
+
+    // On its way to its raid: the level of the raid's gate at home.
+    std::optional<int> raidGateLevel() const;
+
+    // Its own raid a game minute after it was declared (the player by the
+    // target's stone, the raid not yet ended).
+    bool inOwnRaid() const;
+
+    // A new offer, for the trace.
+    void countOffers();
+    // Its raid declared.
+    void countDeclared(Figures& figures);
+    // After "stopRaid" the server ends the raid and tells every player
+    // "<raider> has stopped raiding <target>"; within a game minute, or
+    // it is a fault.
+    void checkOwnRaidEnded();
+
+private:
+    // At a fixed minute the player declares war on the covenant it is on
+    // worst terms with and raids it: the relations screen, the covenant's
+    // crest, the War button of its page, the raid page and its StartRaid;
+    // then the raid gate that opens beside the player takes it to the target's
+    // life stone, where the raid is declared.
+    bool warAndRaid();
+
+    // The linked gate whose partner stands by the raid target's life stone.
+    const Gate* raidHomeGate() const;
+
+    static constexpr int kWarDone = 6;
+    static constexpr int kOwnRaidMinutes = 2;
+
+    int m_nextOfferLook = 0;
+    int m_offersAnswered = 0;
+    int m_pendingOffer = -1;
+    bool m_relationsOpened = false;
+    int m_warFrame = 5 * kFramesPerMinute;
+    int m_warStage = 0;
+    int m_raidTarget = -1;
+    int m_raidGateSince = 0;
+    bool m_raidDeclared = false;
+    int m_ownRaidDeclaredAt = -1;
+    int m_stopRaidAt = -1; // the frame it gave "stopRaid"
+    int m_stopRaidTarget = -1;
+    size_t m_stopRaidLogFrom = 0; // the message log's length then
+    bool m_ownRaidEnded = false;
+};
+
+} // namespace selfplay
