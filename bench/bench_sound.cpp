@@ -110,8 +110,10 @@ void BM_ThemeRefill(benchmark::State& state)
     SoundBench bench;
     ResourceHandle theme = bench.resources.load("Sounds/Music/theme.ogg");
     Resource* r = bench.resources.get(theme);
+    VorbisFileLibrary vorbis;
+    vorbis.open();
     OggStreamDecoder decoder;
-    decoder.open(r->getImage(), r->getImageSize());
+    decoder.open(vorbis, r->getImage(), r->getImageSize());
     std::vector<uint8_t> buffer(44100);
     for (auto _ : state) {
         if (decoder.fill(buffer.data(), 44100) < 44100) {

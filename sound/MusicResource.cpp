@@ -17,8 +17,16 @@ MusicResource::~MusicResource()
 std::unique_ptr<MusicResource> MusicResource::create(const std::string& fileName, const uint8_t* data,
                                                      size_t size)
 {
+    // The probe opens the library for itself: resources load on the loader
+    // thread, whatever the driver holds.
+    VorbisFileLibrary vorbis;
+    if (!vorbis.open()) {
+        debugPrint(3, "%s: libvorbisfile cannot be loaded: %s\n", fileName.c_str(),
+                   vorbis.getError().c_str());
+        return nullptr;
+    }
     OggStreamDecoder decoder;
-    if (!decoder.open(data, size)) {
+    if (!decoder.open(vorbis, data, size)) {
         debugPrint(3, "%s: not an Ogg Vorbis stream\n", fileName.c_str());
         return nullptr;
     }

@@ -79,9 +79,13 @@ long OggStreamDecoder::tellCallback(void* self)
     return d && d->m_data ? static_cast<long>(d->m_position) : 0;
 }
 
-bool OggStreamDecoder::open(const uint8_t* data, size_t size)
+bool OggStreamDecoder::open(const VorbisFileLibrary& library, const uint8_t* data, size_t size)
 {
     clear();
+    if (!library.isOpen()) {
+        return false;
+    }
+    m_api = library.api();
     m_data = data;
     m_size = size;
     m_position = 0;
@@ -94,7 +98,7 @@ bool OggStreamDecoder::open(const uint8_t* data, size_t size)
     callbacks.seek_func = seekCallback;
     callbacks.close_func = closeCallback;
     callbacks.tell_func = tellCallback;
-    if (ov_open_callbacks(this, &m_file, nullptr, 0, callbacks) != 0) {
+    if (m_api.openCallbacks(this, &m_file, nullptr, 0, callbacks) != 0) {
         // ov_open_callbacks cleans up after itself on failure; the state is
         // zeroed again so that a later clear() stays safe.
         std::memset(&m_file, 0, sizeof m_file);
@@ -109,7 +113,7 @@ bool OggStreamDecoder::open(const uint8_t* data, size_t size)
 void OggStreamDecoder::clear()
 {
     if (m_open) {
-        ov_clear(&m_file);
+        m_api.clear(&m_file);
     }
     std::memset(&m_file, 0, sizeof m_file);
     m_open = false;
@@ -123,7 +127,7 @@ int OggStreamDecoder::getChannels() const
     if (!m_open) {
         return 0;
     }
-    vorbis_info* info = ov_info(const_cast<OggVorbis_File*>(&m_file), -1);
+    vorbis_info* info = m_api.info(const_cast<OggVorbis_File*>(&m_file), -1);
     return info ? info->channels : 0;
 }
 
@@ -132,7 +136,7 @@ int OggStreamDecoder::getRate() const
     if (!m_open) {
         return 0;
     }
-    vorbis_info* info = ov_info(const_cast<OggVorbis_File*>(&m_file), -1);
+    vorbis_info* info = m_api.info(const_cast<OggVorbis_File*>(&m_file), -1);
     return info ? static_cast<int>(info->rate) : 0;
 }
 
@@ -144,7 +148,8 @@ int OggStreamDecoder::fill(uint8_t* buffer, int size)
     int total = 0;
     while (total < size) {
         int section = 0;
-        long got = ov_read(&m_file, reinterpret_cast<char*>(buffer + total), size - total, 0, 2, 1, &section);
+        long got =
+            m_api.read(&m_file, reinterpret_cast<char*>(buffer + total), size - total, 0, 2, 1, &section);
         if (got <= 0) {
             break;
         }
@@ -160,5 +165,5 @@ bool OggStreamDecoder::rewind()
 
 bool OggStreamDecoder::seekPcm(int64_t sample)
 {
-    return m_open && ov_pcm_seek(&m_file, sample) == 0;
+    return m_open && m_api.pcmSeek(&m_file, sample) == 0;
 }

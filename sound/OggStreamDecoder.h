@@ -1,10 +1,14 @@
 #pragma once
 
+#include "sound/VorbisFileLibrary.h"
 #include <cstddef>
 #include <cstdint>
+
 #include <vorbis/vorbisfile.h>
 
-// Decodes an Ogg Vorbis image in memory through libvorbisfile's callbacks:
+// Decodes an Ogg Vorbis image in memory through libvorbisfile's callbacks
+// (the entry points of an open VorbisFileLibrary, which must stay open while
+// the decoder is):
 // 16-bit signed little-endian samples, interleaved. The read position is
 // 64-bit and every read stays inside the image. A zero-filled decoder is a
 // valid closed one (clear() is safe on it), so records holding one may be
@@ -18,8 +22,8 @@ public:
     OggStreamDecoder& operator=(const OggStreamDecoder&) = delete;
 
     // Opens the image (which must outlive the decoder's use of it). False
-    // when libvorbisfile refuses it.
-    bool open(const uint8_t* data, size_t size);
+    // when the library is not open or libvorbisfile refuses the image.
+    bool open(const VorbisFileLibrary& library, const uint8_t* data, size_t size);
     void clear();
     bool isOpen() const { return m_open; }
 
@@ -43,6 +47,7 @@ public:
     static long tellCallback(void* self);
 
 private:
+    VorbisFileApi m_api;
     OggVorbis_File m_file;
     const uint8_t* m_data;
     size_t m_size;

@@ -290,6 +290,14 @@ bool OpenALDriver::init()
     }
     debugPrintRaw("Using %d sound sources\n", count);
 
+    // Ogg Vorbis is decoded by libvorbisfile, which the program loads here
+    // rather than links.
+    if (!m_vorbis.open(m_vorbisFileName)) {
+        debugPrint(1, "%s\n", m_vorbis.getError().c_str());
+        debugPrint(3, "Failed to open vorbis/ogg dll!\n");
+        return false;
+    }
+
     m_decodeBufferSize = kDecodeBufferSize;
     m_decodeBuffer =
         static_cast<uint8_t*>(memAlloc(static_cast<size_t>(m_decodeBufferSize), MemCategory::Sound));
@@ -321,6 +329,8 @@ void OpenALDriver::shutdown()
         m_records = nullptr;
     }
     m_sourceCount = 0;
+    // Every decoder is closed with its record, so the library can go.
+    m_vorbis.close();
     for (unsigned buffer : m_freeBuffers) {
         alDeleteBuffers(1, &buffer);
     }
@@ -635,7 +645,7 @@ void OpenALDriver::playStream(int source, SoundStream* stream)
     }
     rec->stream = stream;
     rec->format = 0;
-    if (!stream || !rec->decoder.open(stream->data, stream->size)) {
+    if (!stream || !rec->decoder.open(m_vorbis, stream->data, stream->size)) {
         return;
     }
     int channels = rec->decoder.getChannels();

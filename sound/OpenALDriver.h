@@ -3,6 +3,7 @@
 #include "engine/console/CommandRecord.h"
 #include "sound/OggStreamDecoder.h"
 #include "sound/SoundDriver.h"
+#include "sound/VorbisFileLibrary.h"
 
 #include <cstdint>
 #include <deque>
@@ -77,6 +78,8 @@ public:
     // Test seam: open an OpenAL Soft loopback device (stereo 16-bit at the
     // rate) instead of a playback device; mixing happens in renderSamples.
     void useLoopback(int frequency) { m_loopbackRate = frequency; }
+    // Test seam: the file name init opens libvorbisfile by.
+    void setVorbisFileName(const std::string& name) { m_vorbisFileName = name; }
     void renderSamples(int16_t* out, int frames);
 
     // Inspection for tests and benchmarks.
@@ -110,6 +113,9 @@ private:
     uint8_t* m_decodeBuffer = nullptr;
     int m_decodeBufferSize = 0;
     std::deque<unsigned> m_freeBuffers;
+    // Opened by init, closed by shutdown once no decoder is left open.
+    VorbisFileLibrary m_vorbis;
+    std::string m_vorbisFileName = VorbisFileLibrary::kFileName;
     ZonePosition3 m_reference;
     std::string m_deviceName;
     int m_loopbackRate = 0;

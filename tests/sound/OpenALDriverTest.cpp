@@ -355,6 +355,31 @@ TEST(OpenALDriverTest, NoDeviceFailsInit)
     });
 }
 
+// libvorbisfile is loaded at init: a missing library, or one without the
+// decoder's entry points (libogg), fails init and so the sound system's.
+TEST(OpenALDriverTest, NoVorbisLibraryFailsInit)
+{
+    for (const char* name : {"libvorbisfile-missing.so.3", "libogg.so.0"}) {
+        inChild("", "null", [name] {
+            LogCapture log;
+            OpenALDriver driver;
+            driver.useLoopback(44100);
+            driver.setVorbisFileName(name);
+            EXPECT_FALSE(driver.init()) << name;
+            EXPECT_TRUE(log.contains("Failed to open vorbis/ogg dll!", 3)) << name;
+            EXPECT_TRUE(log.contains("Using 256 sound sources")) << name;
+            driver.shutdown();
+            EXPECT_FALSE(driver.isOpen());
+            SoundSystem sound;
+            OpenALDriver second;
+            second.useLoopback(44100);
+            second.setVorbisFileName(name);
+            EXPECT_FALSE(sound.init(&second));
+            sound.shutdown();
+        });
+    }
+}
+
 TEST(OpenALDriverTest, ShutdownWithLiveResources)
 {
     inChild("", "null", [] {
