@@ -255,6 +255,11 @@ void Platform::setActivation(bool active, bool minimised)
 
 void Platform::handleEvent(const SDL_Event& event)
 {
+    // The window-manager events serve the clipboard's owner (X11Clipboard),
+    // which SDL calls as it queues them; they ask for no redraw.
+    if (event.type == SDL_SYSWMEVENT) {
+        return;
+    }
     ++m_eventCount;
     Input* input = Input::instance();
     int w = 0, h = 0;

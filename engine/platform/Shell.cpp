@@ -2,6 +2,8 @@
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
+#include "engine/platform/Platform.h"
+#include "engine/platform/X11Clipboard.h"
 
 #include <SDL.h>
 #include <atomic>
@@ -142,11 +144,13 @@ bool openUrlWithXdgOpen(const std::string& url)
 
 bool copyHtmlToClipboard(const std::string& html)
 {
-    // SDL offers plain UTF-8 text only: the page goes over as its source.
-    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+    // SDL's clipboard holds plain text only: the program's window owns the
+    // X11 selection itself and offers the page as HTML (and as its source to
+    // those who ask for text).
+    if (!SDL_WasInit(SDL_INIT_VIDEO) || !Platform::instance() || !Platform::get().hasWindow()) {
         return false;
     }
-    return SDL_SetClipboardText(latin1ToUtf8(html).c_str()) == 0;
+    return X11Clipboard::offer(Platform::get().getWindow(), latin1ToUtf8(html));
 }
 
 std::string readClipboardText()

@@ -203,6 +203,10 @@ def main():
         for f in sources(root, dirs, excluded):
             total += 1
             names = local_names(f)
+            # Xlib's macros (None, Bool, Status …) would reach the group's other files.
+            if re.search(r'#include <(SDL_syswm\.h|X11/)', open(os.path.join(root, f), encoding="utf-8",
+                                                              errors="replace").read()):
+                continue
             if any(n.split("::")[-1] in shared_types for n in names if not n.startswith(("#", "using"))):
                 continue
             for g in groups:
