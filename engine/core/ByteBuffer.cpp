@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 ByteBuffer::ByteBuffer(const void* data, size_t size)
@@ -89,27 +90,46 @@ std::string ByteBuffer::readUnterminated()
     return rest;
 }
 
+namespace {
+
+// The little-endian 32-bit values of a run of bytes, as vector::assign reads
+// them: it counts them first, then copies.
+struct Int32Reader {
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = int32_t;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const int32_t*;
+    using reference = int32_t;
+
+    const uint8_t* at;
+
+    int32_t operator*() const
+    {
+        return static_cast<int32_t>(static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
+                                    (static_cast<uint32_t>(at[2]) << 16) |
+                                    (static_cast<uint32_t>(at[3]) << 24));
+    }
+    Int32Reader& operator++()
+    {
+        at += 4;
+        return *this;
+    }
+    Int32Reader operator++(int)
+    {
+        Int32Reader was = *this;
+        at += 4;
+        return was;
+    }
+    bool operator==(const Int32Reader& other) const { return at == other.at; }
+};
+
+} // namespace
+
 const uint8_t* ByteBuffer::refuse()
 {
     m_readPos = m_size;
     m_failed = true;
     return nullptr;
-}
-
-void ByteBuffer::writeIntVector(const std::vector<int32_t>& values)
-{
-    uint8_t* p = grow(4 + 4 * values.size());
-    store32(p, static_cast<uint32_t>(values.size()));
-    if constexpr (std::endian::native == std::endian::little) {
-        if (!values.empty()) {
-            std::memcpy(p + 4, values.data(), 4 * values.size());
-        }
-    } else {
-        for (int32_t v : values) {
-            p += 4;
-            store32(p, static_cast<uint32_t>(v));
-        }
-    }
 }
 
 void ByteBuffer::writeBoolVector(const std::vector<bool>& values)
@@ -157,17 +177,9 @@ bool ByteBuffer::readIntVector(std::vector<int32_t>& out)
         return false;
     }
     const uint8_t* p = take(4 * static_cast<size_t>(count));
-    out.resize(count);
-    if constexpr (std::endian::native == std::endian::little) {
-        // The stored order is the host's: one copy.
-        if (count > 0) {
-            std::memcpy(out.data(), p, 4 * static_cast<size_t>(count));
-        }
-    } else {
-        for (uint32_t i = 0; i < count; ++i, p += 4) {
-            out[i] = static_cast<int32_t>(load32(p));
-        }
-    }
+    // One allocation of the stored size, filled straight from the bytes (no
+    // zeroing first).
+    out.assign(Int32Reader{p}, Int32Reader{p + 4 * static_cast<size_t>(count)});
     return true;
 }
 

@@ -8,7 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,8 +51,13 @@ public:
     void writeZonePosition(const ZonePosition& p);
     // i32 days, i32 hours, i32 minutes, f32 seconds (16 bytes).
     void writeGameTime(const GameTime& t);
-    // u32 count, then 4 bytes each.
-    void writeIntVector(const std::vector<int32_t>& values);
+    // u32 count, then 4 bytes each. A braced list is written as it is,
+    // without a vector made for it.
+    void writeIntVector(std::span<const int32_t> values);
+    void writeIntVector(std::initializer_list<int32_t> values)
+    {
+        writeIntVector(std::span<const int32_t>(values.begin(), values.size()));
+    }
     // u32 count, then a u32 0 or 1 each.
     void writeBoolVector(const std::vector<bool>& values);
     // Appends raw bytes, growing the buffer.
@@ -135,6 +142,31 @@ private:
         return p;
     }
     void makeRoom(size_t n);
+    // memcpy, with the short copies of a record's strings and lists inline
+    // (a call costs more than they do).
+    static void copyBytes(uint8_t* to, const void* from, size_t n)
+    {
+        const auto* s = static_cast<const uint8_t*>(from);
+        if (n > 16) {
+            std::memcpy(to, s, n);
+        } else if (n >= 8) {
+            uint64_t head, tail;
+            std::memcpy(&head, s, 8);
+            std::memcpy(&tail, s + n - 8, 8);
+            std::memcpy(to, &head, 8);
+            std::memcpy(to + n - 8, &tail, 8);
+        } else if (n >= 4) {
+            uint32_t head, tail;
+            std::memcpy(&head, s, 4);
+            std::memcpy(&tail, s + n - 4, 4);
+            std::memcpy(to, &head, 4);
+            std::memcpy(to + n - 4, &tail, 4);
+        } else {
+            for (size_t i = 0; i < n; ++i) {
+                to[i] = s[i];
+            }
+        }
+    }
     uint32_t get32()
     {
         const uint8_t* p = take(4);
@@ -183,10 +215,22 @@ inline void ByteBuffer::writeString(std::string_view text)
         text = text.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - text.data()));
     }
     uint8_t* p = grow(text.size() + 1);
-    if (!text.empty()) {
-        std::memcpy(p, text.data(), text.size());
-    }
+    copyBytes(p, text.data(), text.size());
     p[text.size()] = 0;
+}
+
+inline void ByteBuffer::writeIntVector(std::span<const int32_t> values)
+{
+    uint8_t* p = grow(4 + 4 * values.size());
+    store32(p, static_cast<uint32_t>(values.size()));
+    if constexpr (std::endian::native == std::endian::little) {
+        copyBytes(p + 4, values.data(), 4 * values.size());
+    } else {
+        for (int32_t v : values) {
+            p += 4;
+            store32(p, static_cast<uint32_t>(v));
+        }
+    }
 }
 
 inline void ByteBuffer::writeVec2(const Vec2& v)
