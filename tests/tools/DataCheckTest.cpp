@@ -60,6 +60,9 @@ TEST(DataCheck, OneBrokenReferenceOfEachKindIsReportedWhereItIs)
         {"UI/Main.mnu", "$$MenuNewGame$$", "$$MenuNewGam$$",
          "UI/Main.mnu:35: no translation of \"MenuNewGam\""},
         {"UI/menus.lst", "Menu Story", "Menu Stories", "UI/menus.lst:"},
+        {"Database/items.dbl", "    QuestItemNamePlural \"Lost Seals\"\n", "",
+         "Database/items.dbl:772: entry QuestLostSeal: a quest can ask for it, but it has no "
+         "QuestItemNamePlural"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);

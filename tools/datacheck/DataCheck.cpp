@@ -705,6 +705,35 @@ void DataCheck::checkIconNames()
     }
 }
 
+void DataCheck::checkQuestItemNames()
+{
+    std::unordered_set<const DatabaseEntry*> checked;
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry) {
+            continue;
+        }
+        for (const DatabaseField& field : entry->getFields()) {
+            if (!equalsNoCase(field.key, "QuestItem") && !equalsNoCase(field.key, "DefaultItem")) {
+                continue;
+            }
+            for (std::string_view name : field.items) {
+                // A missing entry is checkDatabase's to report.
+                const DatabaseEntry* item = m_database.findEntry(name);
+                if (!item || !checked.insert(item).second) {
+                    continue;
+                }
+                for (const char* key : {"QuestItemName", "QuestItemNamePlural"}) {
+                    if (m_database.getString(item, key).empty()) {
+                        report(describeWhere(item->getFileName(), item->getLine(), item->getName()),
+                               std::string("a quest can ask for it, but it has no ") + key);
+                    }
+                }
+            }
+        }
+    }
+}
+
 void DataCheck::checkMenus()
 {
     const std::string listName = "UI/menus.lst";
@@ -936,6 +965,7 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
         check.checkMenus();
         check.checkEnumTranslations();
         check.checkIconNames();
+        check.checkQuestItemNames();
         if (!sourceRoot.empty()) {
             check.checkSourceTextKeys(sourceRoot, programFolders);
             check.checkSourceMenuNames(sourceRoot, {"client", "main"});

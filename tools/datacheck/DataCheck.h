@@ -46,6 +46,10 @@ public:
     // menu classes that handle lines themselves. Once read,
     // checkMenus checks the verb of every command line of the menu files.
     void readCommandNames(const std::string& sourceRoot, const std::vector<std::string>& folders);
+    // Every item a quest can ask for (an area's or a monster class's
+    // "QuestItem", a quest's "DefaultItem") has "QuestItemName" and
+    // "QuestItemNamePlural", or its quest texts read "Find 3 s".
+    void checkQuestItemNames();
     // Every name of the enumerations the program shows as text keys has a
     // translation.
     void checkEnumTranslations();

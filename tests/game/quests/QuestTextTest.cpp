@@ -61,8 +61,8 @@ const GoldenText kGoldenTexts[] = {
     {QuestType::MonsterQuestItem, "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Goblin Ears@@>~$$",
      "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
-    {QuestType::LevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
-     "$$QuestFixtureText0~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::LevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@Relics@@>~$$",
+     "$$QuestFixtureText0~<3@@Relics@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
     {QuestType::TownTraps, "$$QuestTitleKillMonsters~<3@@Goblin Scouts@@>~$$",
      "Kill 3 Goblin Scouts.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
     {QuestType::Recruit, "$$QuestTitleRecruit$$",
@@ -117,8 +117,8 @@ const GoldenText kGoldenTexts[] = {
      "$$QuestFixtureText0~<Goblin Scout@@5@@>~$$\nTime left: 11.2 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
     {QuestType::PoisonedSupply, "$$QuestTitlePoisonedSupply~<QuestFixtureText0@@>~$$",
-     "$$QuestTextPoisonedSupply~<QuestFixtureText0@@3@@@@>~$$\nTime left: 11.7 minutes\nKnown location: "
-     "^c002Level3^c145\nQuest level: 10"},
+     "$$QuestTextPoisonedSupply~<QuestFixtureText0@@3@@Relics@@>~$$\nTime left: 11.7 minutes\nKnown "
+     "location: ^c002Level3^c145\nQuest level: 10"},
     {QuestType::DeadlyPoison, "$$QuestTitleDeadlyPoison~<Mara (NpcTypeApothecary)@@>~$$",
      "$$QuestTextDeadlyPoison~<Mara (NpcTypeApothecary)@@5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 "
      "minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
@@ -175,18 +175,18 @@ const GoldenText kGoldenTexts[] = {
      "$$QuestTitleMonsterQuestItem~<5@@Goblin Scout@@Goblin Ears@@>~$$",
      "$$QuestFixtureText0~<5@@Goblin Scout@@Goblin Ears@@>~$$\nTime left: 11.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
-    {QuestType::ArmorsmithLevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
-     "$$QuestFixtureText0~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
-    {QuestType::WeaponsmithLevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@@@>~$$",
-     "$$QuestFixtureText0~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::ArmorsmithLevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@Relics@@>~$$",
+     "$$QuestFixtureText0~<3@@Relics@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::WeaponsmithLevelQuestItem, "$$QuestTitleLevelQuestItem~<3@@Relics@@>~$$",
+     "$$QuestFixtureText0~<3@@Relics@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
     {QuestType::StoryKillTurenScout, "$$QuestTitleKillTurenScout~<Goblin Scout@@>~$$",
      "$$QuestTextKillTurenScout~<Goblin Scout@@^c002Level3^c145@@Ann@@>~$$\nTime left: 19.7 minutes\nKnown "
      "location: ^c002Level3^c145\nQuest level: 10"},
     {QuestType::StoryTurenArmy, "$$QuestTitleTurenArmy~<Goblin Scout@@>~$$",
      "$$QuestTextTurenArmy~<Goblin Scout@@5@@^c002Level3^c145@@>~$$\nTime left: 11.7 minutes\nKnown "
      "location: ^c002Level3^c145\nQuest level: 10"},
-    {QuestType::StoryTurenGraves, "$$QuestTitleTurenGraves~<3@@@@>~$$",
-     "$$QuestTextTurenGraves~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryTurenGraves, "$$QuestTitleTurenGraves~<3@@Relics@@>~$$",
+     "$$QuestTextTurenGraves~<3@@Relics@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
     {QuestType::StoryShankarLuteKefah, "$$QuestTitleShankarLuteKefah$$",
      "$$QuestTextShankarLuteKefah$$Kill Goblin Scout\nKill ^c005Grabnak^c145 (goblin warlord)"},
     {QuestType::StoryKillShankarPartner, "$$QuestTitleKillShankarPartner~<Goblin Scout@@>~$$",
@@ -195,8 +195,9 @@ const GoldenText kGoldenTexts[] = {
     {QuestType::StoryShankarRescue, "$$QuestTitleShankarRescue~<Thermund@@>~$$",
      "$$QuestTextShankarRescue~<Thermund@@>~$$\nTime left: 19.7 minutes\nKnown location: "
      "^c002Level3^c145\nQuest level: 10"},
-    {QuestType::StoryCiglioFindItem, "$$QuestTitleCiglioFindItem~<3@@@@>~$$",
-     "$$QuestTextCiglioFindItem~<3@@@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest level: 10"},
+    {QuestType::StoryCiglioFindItem, "$$QuestTitleCiglioFindItem~<3@@Relics@@>~$$",
+     "$$QuestTextCiglioFindItem~<3@@Relics@@>~$$\nTime left: 11.7 minutes\n^c002Level3^c145\nQuest "
+     "level: 10"},
     {QuestType::StoryKillCiglioGuard, "$$QuestTitleKillCiglioGuard~<Goblin Scout@@Goblin Scout@@>~$$",
      "$$QuestTextKillCiglioGuard~<Goblin Scout@@^c002Level3^c145@@>~$$\nTime left: 19.7 minutes\nKnown "
      "location: ^c002Level3^c145\nQuest level: 10"},
@@ -229,6 +230,8 @@ TEST_F(QuestTexts, GoldenTitlesAndDescriptionsForEveryType)
 {
     ASSERT_TRUE(loaded);
     ASSERT_EQ(std::size(kGoldenTexts), 66u);
+    // The target level's area asks for relics.
+    world.levels[3].questItem = database.findEntry("FixtureRelic");
     for (const GoldenText& g : kGoldenTexts) {
         SCOPED_TRACE(getQuestTypeName(toIndex(g.type)));
         TestQuest q;
