@@ -1,6 +1,8 @@
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
+#include "engine/data/DatabaseEntry.h"
+#include "engine/data/DatabaseEntryType.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/entities/Item.h"
@@ -293,32 +295,48 @@ TEST_F(TradeTest, APriceOf16SellsFor3InCrystals)
     EXPECT_EQ(guards->getStockItem(23), contract);
 }
 
-TEST_F(TradeTest, SmallGoodsSellForAtLeastACopper)
+// Every entry with a Value that can be sold (an item without NoSale) sells for
+// at least a copper at item levels 1 and 2; a bound one for a crystal at the
+// guard vendor.
+TEST_F(TradeTest, EveryGoodWithAValueSellsForSomethingAtItemLevelsOneAndTwo)
 {
-    Vendor* v = vendor("NpcVendorBasic");
-    trade(v);
-    for (const char* entry : {"TravelBread", "MinorHealthPotion", "MinorPowerPotion"}) {
-        SCOPED_TRACE(entry);
-        // Added to the bags, maybe onto a stack of the starting kit; one of them is sold.
-        Item* goods = item(entry);
-        const int added = player->getInventory()->addItem(goods);
-        if (added != InventoryBase::kAddPlaced)
-            delete goods; // merged into a stack, or no room
-        ASSERT_NE(added, InventoryBase::kAddNoRoom);
-        int g = -1, s = -1;
-        for (int group = kBag1; group <= toIndex(InventoryGroupIndex::Bag4) && g < 0; ++group)
-            if (InventoryGroup* bag = player->getInventory()->getSlot(group))
-                for (int i = 0; i < bag->getSize() && g < 0; ++i)
-                    if (const ItemBase* it = bag->getItem(i);
-                        it && it->getItemEntry() == Database::get().findEntry(entry)) {
-                        g = group;
-                        s = i;
-                    }
-        ASSERT_GE(g, 0);
-        const int before = money();
-        player->sellItem(g, s);
-        EXPECT_GE(money() - before, 1);
+    Vendor* shop = vendor("NpcVendorBasic");
+    Vendor* guards = vendor("NpcVendorGuard");
+    ScriptedCovenant& covenant = addScriptedCovenant(*server.game);
+    player->setCovenantIndex(covenant.index);
+    // Empty bags: each good is sold alone, not one of a stack of another level.
+    for (int g = kBag1; g <= toIndex(InventoryGroupIndex::Bag4); ++g)
+        if (InventoryGroup* bag = player->getInventory()->getSlot(g))
+            for (int i = 0; i < bag->getSize(); ++i)
+                delete player->getInventory()->clearEntry(g, i);
+    const Database& db = Database::get();
+    int sold = 0;
+    for (int e = 0; e < db.getEntryCount(); ++e) {
+        const DatabaseEntry* entry = db.getEntryAt(e);
+        if (!entry || entry->isBaseOnly() ||
+            entry->getTypeInherited() != static_cast<int>(DatabaseEntryType::Item) ||
+            db.getFloat(entry, "Value") <= 0.0f)
+            continue;
+        for (int level : {1, 2}) {
+            SCOPED_TRACE(entry->getName() + " at item level " + std::to_string(level));
+            Item* goods = item(entry->getName().c_str(), 1, level);
+            if (goods->isNoSale()) {
+                delete goods;
+                break;
+            }
+            const bool bound = goods->getBool("Bound");
+            trade(bound ? guards : shop);
+            ASSERT_EQ(player->getInventory()->addItem(goods), InventoryBase::kAddPlaced);
+            int g = -1, s = -1;
+            ASSERT_TRUE(player->getInventory()->findItem(goods, g, s));
+            const int before = bound ? covenant.stats.get(toIndex(CovenantStat::Money)) : money();
+            player->sellItem(g, s);
+            const int after = bound ? covenant.stats.get(toIndex(CovenantStat::Money)) : money();
+            EXPECT_GE(after - before, 1) << "price " << goods->getPrice(1);
+            ++sold;
+        }
     }
+    EXPECT_GT(sold, 100);
 }
 
 TEST_F(TradeTest, SixtyKillsAtMonsterLevelOneLeaveMoneyForAPotion)
