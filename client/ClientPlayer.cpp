@@ -171,15 +171,16 @@ bool Client::applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t 
         return false;
     }
     world->setRequestedWorldSize(static_cast<int>(worldSize));
+    bool rebuilt = false;
     if (!world->isLoaded() || world->getWorldSeed() != layoutSeed) {
         world->setWorldSeed(layoutSeed);
-        world->setSecretSeed(secretSeed);
         world->load();
-        return true;
+        rebuilt = true;
     }
+    // A rebuilt world has no secret levels (and no secret seed) yet.
     if (world->getSecretSeed() != secretSeed) {
         world->setSecretSeed(secretSeed);
         world->createSecretLevels();
     }
-    return false;
+    return rebuilt;
 }

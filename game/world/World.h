@@ -56,7 +56,8 @@ public:
 
     // ---- Loading (WorldLoad.cpp)
     // Back to an empty world: views released and removed, levels, areas,
-    // sections and sizes gone. The seeds and the requested size stay.
+    // sections, sizes and the secret seed gone. The layout seed and the
+    // requested size stay.
     void reset();
     // Reads "World", lays out the sections and seeds every level. No "World"
     // entry, or no world size at all, is a critical error.

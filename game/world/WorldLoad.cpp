@@ -62,6 +62,9 @@ void World::reset()
     m_sections.clear();
     m_areas.clear();
     m_secretAreas.clear();
+    // The secret levels went with the level list: a kept seed would make the
+    // same seed drawn again look as if they stood, and they would be lost.
+    m_secretSeed = 0;
     m_secretWeightSum = 0.0f;
     m_numSecretLevels = 0;
     m_firstSecretLevel = -1;

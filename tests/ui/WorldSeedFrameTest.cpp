@@ -1,9 +1,9 @@
 // One seed makes one world, however fast the loader thread reads the level
 // files: the headless program, built as the program builds itself and
 // stepped by its own frame on a 50 ms clock, plays a seed, another seed, and
-// the first seed again in one process. The loader is held back in the first
-// run of each seed and left at full speed later, when the level files it read
-// before are at hand at once.
+// the first seed again in one process, or one seed three times in a row. The
+// loader is held back in the first run of each seed and left at full speed
+// later, when the level files it read before are at hand at once.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "engine/app/Application.h"
@@ -15,12 +15,15 @@
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/world/Game.h"
+#include "game/world/Level.h"
+#include "game/world/World.h"
 #include "main/ProgramHooks.h"
 #include "server/Server.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -39,6 +42,8 @@ struct WorldRun {
     bool joined = false;
     int joinFrame = -1;
     uint32_t streamAfterJoin = 0;
+    int levelCount = 0;
+    std::vector<std::string> secretLevels; // name and seed of each, in order
     std::array<std::vector<uint8_t>, kStepCounts.size()> saves;
 };
 
@@ -114,6 +119,15 @@ public:
                 result.joined = true;
                 result.joinFrame = frames;
                 result.streamAfterJoin = Random::getState(0);
+                const World& world = World::get();
+                result.levelCount = world.getLevelCount();
+                for (int level = std::max(0, world.getFirstSecretLevel());
+                     world.getFirstSecretLevel() >= 0 && level < world.getLevelCount(); ++level) {
+                    const Level* secret = world.getLevel(level);
+                    result.secretLevels.push_back(secret
+                                                      ? secret->getName() + " " + std::to_string(secret->seed)
+                                                      : std::string("none"));
+                }
             }
         }
         int played = 0;
@@ -147,7 +161,8 @@ TEST(OneSeedOneWorld, TheLoadersPaceChangesNothingTheServerDraws)
         uint32_t seed;
         uint32_t other;
     };
-    const Case cases[] = {{11u, 12u}, {2024u, 7u}, {31337u, 11u}};
+    // An "other" equal to the seed plays the seed three times in a row.
+    const Case cases[] = {{11u, 12u}, {2024u, 7u}, {31337u, 11u}, {91u, 91u}};
     TempDir user;
     Program program(user);
     for (const Case& c : cases) {
@@ -160,9 +175,22 @@ TEST(OneSeedOneWorld, TheLoadersPaceChangesNothingTheServerDraws)
         ASSERT_TRUE(first.joined && other.joined && again.joined) << "the player cannot join";
         EXPECT_EQ(again.joinFrame, first.joinFrame);
         EXPECT_EQ(again.streamAfterJoin, first.streamAfterJoin) << "stream 0 after the join";
+        EXPECT_FALSE(first.secretLevels.empty()) << "the world has secret levels";
+        for (const WorldRun* run : {&other, &again}) {
+            if (run == &other && c.other != c.seed) {
+                continue;
+            }
+            EXPECT_EQ(run->levelCount, first.levelCount);
+            EXPECT_EQ(run->secretLevels, first.secretLevels);
+        }
         for (size_t i = 0; i < kStepCounts.size(); ++i) {
             ASSERT_FALSE(first.saves[i].empty()) << "the world cannot be saved";
-            EXPECT_NE(other.saves[i], first.saves[i]) << "another seed gives another world";
+            if (c.other != c.seed) {
+                EXPECT_NE(other.saves[i], first.saves[i]) << "another seed gives another world";
+            } else {
+                EXPECT_TRUE(other.saves[i] == first.saves[i])
+                    << "the seed twice in a row, " << kStepCounts[i] << " frames after the join";
+            }
             EXPECT_TRUE(again.saves[i] == first.saves[i])
                 << "world save " << kStepCounts[i] << " frames after the join: " << first.saves[i].size()
                 << " bytes, then " << again.saves[i].size();

@@ -145,7 +145,10 @@ TEST_F(WorldLoadTest, OneSeedGivesOneWorld)
     const std::string first = describe();
     load(7);
     EXPECT_NE(describe(), first);
+    // A load starts without secret levels or their seed.
     load(4242);
+    EXPECT_EQ(world->getSecretSeed(), 0u);
+    world->setSecretSeed(99);
     world->createSecretLevels();
     EXPECT_EQ(describe(), first);
     // A seed of 0 is drawn from stream 0 and kept.
