@@ -320,8 +320,9 @@ void PlayerCovenantClient::checkLifeStone()
                  {0.25f, "Life stone in danger (below 25%)!"},
                  {0.50f, "Life stone is threatened (below 50%)!"},
                  {0.75f, "Life stone is damaged (below 75%)!"}};
+    // A fallen covenant's stone warns of nothing: the lost game's window says it.
     for (const auto& row : kRows) {
-        if (f < row.threshold && last >= row.threshold) {
+        if (!destroyed && f < row.threshold && last >= row.threshold) {
             if (Client* client = Client::instance()) {
                 client->addTextEvent(row.text, 320.0f, 240.0f, 5.0f, 5, true, false);
             }

@@ -47,8 +47,11 @@ void Covenant::onDestroyed(Entity*, bool dismissGuards, bool announce)
     } else {
         removeAllMembers();
     }
+    // Every other covenant hears its offer withdrawn; the covenant itself
+    // holds no offer of its own, and would be sent an empty one.
     for (int i = 0; i < kMaxCovenants; ++i)
-        clearPendingOffer(game ? game->getCovenant(i) : nullptr, true);
+        if (Covenant* other = game ? game->getCovenant(i) : nullptr; other != this)
+            clearPendingOffer(other, true);
     if (Entity* stone = lifestone.get()) {
         stone->setLightColor(Vec3{0.0f, 0.0f, 0.0f});
         stone->setLightFalloff(0.0f);

@@ -8,6 +8,7 @@
 #include "engine/app/AppHooks.h"
 #include "engine/app/Application.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/core/DebugSystem.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
@@ -185,7 +186,7 @@ TEST_F(CovenantTrade, ALostCovenantShowsTheLostGameWindow)
 // A world that ended, saved by its end's step, then resumed through the main
 // menu's Continue in a fresh program: a lost world is still lost (the covenant
 // fallen, the server standing still, the lost game's window, the loss counted
-// once); a won world plays on.
+// once, no stone warning over it, nothing logged); a won world plays on.
 TEST_F(CovenantTrade, AnEndedWorldResumesInAFreshProgramAsItEnded)
 {
     const auto restartProgram = [this](const TempDir& folder) {
@@ -209,7 +210,10 @@ TEST_F(CovenantTrade, AnEndedWorldResumesInAFreshProgramAsItEnded)
         ASSERT_NO_FATAL_FAILURE(newCharacter());
         Game& game = *Game::instance();
         if (lost) {
-            game.getFirstPlayer()->getCovenant()->onDestroyed(nullptr, true, true);
+            // The stone broken, as a lost world's is.
+            Covenant* own = game.getFirstPlayer()->getCovenant();
+            own->setLifestoneHealth(0);
+            own->onDestroyed(nullptr, true, true);
             ASSERT_TRUE(frameUntil([&] { return menuShown("LoseGame"); }));
         } else {
             for (int i = 0; i < game.getCovenantCount(); ++i)
@@ -221,6 +225,14 @@ TEST_F(CovenantTrade, AnEndedWorldResumesInAFreshProgramAsItEnded)
         EXPECT_EQ(worldsLost(), lost ? 1 : 0);
 
         restartProgram(folder);
+        std::vector<std::string> told;
+        std::vector<std::string> logged;
+        Client::instance()->setTextEventSink(
+            [&told](const ClientTextEvent& event) { told.push_back(event.text); });
+        const int sink = DebugSystem::get().addSink([&logged](int level, const std::string& text) {
+            if (level >= 2)
+                logged.push_back(text);
+        });
         step();
         click("Main::Continue");
         ASSERT_TRUE(frameUntil([] { return joined(1); }));
@@ -240,5 +252,13 @@ TEST_F(CovenantTrade, AnEndedWorldResumesInAFreshProgramAsItEnded)
             EXPECT_FALSE(menuShown("LoseGame"));
         }
         EXPECT_EQ(worldsLost(), lost ? 1 : 0);
+        for (int i = 0; i < 3; ++i)
+            step();
+        for (const std::string& text : told)
+            EXPECT_EQ(text.find("Life stone"), std::string::npos) << text;
+        for (const std::string& line : logged)
+            ADD_FAILURE() << "logged: " << line;
+        DebugSystem::get().removeSink(sink);
+        Client::instance()->setTextEventSink(nullptr);
     }
 }
