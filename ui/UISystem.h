@@ -124,6 +124,8 @@ public:
     std::vector<UIMenu*> getMenuStack() const;
     bool isFullScreenMenuShown() const;
     bool isMouseOverMenu();
+    // Closes every open drop-down list but `keep`: one list is open at a time.
+    void closeOpenLists(const UIWidget* keep = nullptr);
 
     // ---- Input (true when taken)
     bool handleKey(int key, bool down, bool repeat);
@@ -254,6 +256,9 @@ public:
 private:
     friend class CallGuard;
     void updateActiveMenus(bool includeInputOnly);
+    // The open lists of the active menus (and their scroll bars): drawn
+    // after every menu and asked for the mouse before them.
+    void collectOpenLists();
     bool handleMouseButton(int button, bool down, int x, int y);
     void setCovenantDir();
     void moveWidgetY(const std::vector<std::string>& args);
@@ -274,6 +279,7 @@ private:
     std::deque<SafePtr<UIMenu>> m_menuStack;
     // Rebuilt per call and never kept across a deletion.
     std::vector<UIMenu*> m_active;
+    std::vector<UIWidget*> m_openLists;
     GameTime m_doubleClickInterval{0, 0, 0, 0.5f};
     int m_mode = 0;
     std::string m_storyFile;

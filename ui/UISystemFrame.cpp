@@ -5,6 +5,7 @@
 #include "ui/maps/MiniMap.h"
 #include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIWidget.h"
 
 #include <algorithm>
 
@@ -42,6 +43,11 @@ void UISystem::draw()
     }
     for (size_t i = m_active.size(); i-- > 0;) {
         m_active[i]->draw();
+    }
+    // Only an open list lies over every menu; its own menu stays in its place.
+    collectOpenLists();
+    for (UIWidget* list : m_openLists) {
+        list->draw();
     }
 }
 
@@ -87,6 +93,12 @@ bool UISystem::getTooltip(UITooltip& out)
     int x = 0, y = 0;
     if (const Input* input = Input::instance()) {
         input->getMousePosition(x, y);
+    }
+    collectOpenLists();
+    for (const UIWidget* list : m_openLists) {
+        if (list->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
+            return false;
+        }
     }
     for (size_t i = 0; i < m_active.size(); ++i) {
         if (m_active[i]->getTooltip(x, y, out)) {

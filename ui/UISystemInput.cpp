@@ -39,23 +39,23 @@ void UISystem::updateActiveMenus(bool includeInputOnly)
         }
     };
     collect();
-    // An open drop-down list lies over every menu while it is open (the
-    // game's menus are listed under the windows): drawn last, asked first.
-    // Moved forward in place, keeping the order: this runs for every
-    // pointer question, and a stable partition takes a buffer each time.
-    auto onTop = [](const UIMenu* menu) {
+}
+
+void UISystem::collectOpenLists()
+{
+    m_openLists.clear();
+    for (const UIMenu* menu : m_active) {
+        menu->collectOpenLists(m_openLists);
+    }
+}
+
+void UISystem::closeOpenLists(const UIWidget* keep)
+{
+    for (const std::unique_ptr<UIMenu>& menu : m_menus) {
         for (const std::unique_ptr<UIWidget>& widget : menu->getWidgets()) {
-            if (widget->drawsOnTop() && widget->isVisible()) {
-                return true;
+            if (widget.get() != keep && widget->drawsOnTop()) {
+                widget->closeList();
             }
-        }
-        return false;
-    };
-    auto front = m_active.begin();
-    for (auto it = m_active.begin(); it != m_active.end(); ++it) {
-        if (onTop(*it)) {
-            std::rotate(front, it, it + 1);
-            ++front;
         }
     }
 }
@@ -65,6 +65,14 @@ UIWidget* UISystem::getWidgetAtMouse(bool onlyFlagged)
     updateActiveMenus(true);
     int x, y;
     UISystem::pointerPosition(x, y);
+    // An open list lies over every menu.
+    collectOpenLists();
+    for (UIWidget* widget : m_openLists) {
+        if (widget->containsPoint(static_cast<float>(x), static_cast<float>(y)) &&
+            (!onlyFlagged || widget->isHitTestable())) {
+            return widget;
+        }
+    }
     for (UIMenu* menu : m_active) {
         if (UIWidget* widget = menu->findWidgetAt(x, y, onlyFlagged)) {
             return widget;
@@ -128,6 +136,21 @@ bool UISystem::handleMouseButton(int button, bool down, int x, int y)
 {
     updateActiveMenus(true);
     std::vector<SafePtr<UIMenu>> active(m_active.begin(), m_active.end());
+    // An open list hears the mouse before every menu; a press anywhere else
+    // only closes it.
+    collectOpenLists();
+    if (!m_openLists.empty()) {
+        std::vector<SafePtr<UIWidget>> lists(m_openLists.begin(), m_openLists.end());
+        for (const SafePtr<UIWidget>& list : lists) {
+            if (list && list->handleMouseButton(button, down, x, y)) {
+                return true;
+            }
+        }
+        if (down) {
+            closeOpenLists();
+            return true;
+        }
+    }
     if (m_drag && down) {
         UIWidget* target = getWidgetAtMouse(false);
         if (m_drag && m_drag->acceptsDrop(target)) {
@@ -155,6 +178,13 @@ bool UISystem::handleMouseScroll(bool up)
 {
     CallGuard guard(*this);
     updateActiveMenus(true);
+    collectOpenLists();
+    std::vector<SafePtr<UIWidget>> lists(m_openLists.begin(), m_openLists.end());
+    for (const SafePtr<UIWidget>& list : lists) {
+        if (list && list->onMouseWheel(up ? 1 : -1)) {
+            return true;
+        }
+    }
     std::vector<SafePtr<UIMenu>> active(m_active.begin(), m_active.end());
     for (const SafePtr<UIMenu>& menu : active) {
         if (menu && menu->handleMouseWheel(up)) {

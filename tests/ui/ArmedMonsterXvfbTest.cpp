@@ -20,6 +20,8 @@
 #include "graphics/render/RenderQueue.h"
 #include "support/AwakeMonster.h"
 #include "support/WindowedGame.h"
+#include "ui/UISystem.h"
+#include "ui/maps/MiniMap.h"
 
 #include <gtest/gtest.h>
 
@@ -193,6 +195,78 @@ TEST(ArmedMonsterXvfbTest, AGoblinWithAHandAxeDrawsBodyAndAxeInsideItsRectangle)
     }
     EXPECT_GT(differing, (inside.x1 - inside.x0) * (inside.y1 - inside.y0) / 10) << "the goblin is drawn";
     EXPECT_EQ(strays, 0) << "nothing changes outside the goblin and its axe";
+
+    // A goblin under the mini-map, at its default opacity: drawn there
+    // while the map is off, hidden by it while it is on; only its marker
+    // changes the map.
+    const UISettings& settings = UISystem::get().getSettings();
+    const Vec2 mask{settings.miniMapMaskPosition.x + settings.miniMapMaskSize.x / 2.0f,
+                    settings.miniMapMaskPosition.y + settings.miniMapMaskSize.y / 2.0f};
+    const float disc = settings.miniMapMaskSize.x / 2.0f * 63.0f / 64.0f - 4.0f;
+    Application::runConsoleLine("set paused 0");
+    Actor* under = addAwakeMonster(game, GameData::get().findMonsterType("GoblinWarrior"), 4,
+                                   Client::get().screenToWorld(mask.x, mask.y + 20.0f));
+    ASSERT_NE(under, nullptr);
+    const int underNumber = under->getEntityNumber();
+    ASSERT_TRUE(screen.frameUntil(
+        [&] {
+            const EntityClient* e = GameClient::get().getEntity(underNumber);
+            return e && e->getModel() && e->getAnimation() >= 0 && e->getFadeValue() == 1.0f &&
+                   ResourceSystem::get().getStatistics().queued == 0 &&
+                   ResourceSystem::get().getStatistics().loading == 0;
+        },
+        1200))
+        << "the goblin under the map";
+    Application::runConsoleLine("set paused 1");
+    GraphicsSystem::get().clearTextEvents();
+    const EntityClient& shown = *GameClient::get().getEntity(underNumber);
+    shown.getWorldTransform(at, turn);
+    const Picture mapped = screen.stillShot();
+    Rect body2;
+    ASSERT_TRUE(modelRect(mapped, *shown.getModel(), shown.getAnimation(), at, shown.getScale(), 0, body2));
+    Application::runConsoleLine("set miniMapOn 0");
+    const Picture unmapped = screen.stillShot();
+    Application::runConsoleLine("set miniMapOn 1");
+    // The markers on the map, on the interface.
+    std::vector<Vec2> markers;
+    {
+        const MiniMap& mini = MiniMap::get();
+        const ZonePosition target = mini.getLastCentre();
+        for (const MapLabel& label : mini.getLabels()) {
+            const Vec2 place = mini.markerPlace(label);
+            ZonePosition p(target.zone, target.x + mini.getPlacement().x + place.x * mini.getScale(),
+                           target.y + mini.getPlacement().y + place.y * mini.getScale());
+            p.needsNormalizing = false;
+            markers.push_back(Client::get().worldToScreen(p, true));
+        }
+    }
+    game.deleteEntity(under, true);
+    ASSERT_TRUE(screen.frameUntil([&] { return GameClient::get().getEntity(underNumber) == nullptr; }));
+    GraphicsSystem::get().clearTextEvents();
+    const Picture gone = screen.stillShot();
+    Application::runConsoleLine("set miniMapOn 0");
+    const Picture goneUnmapped = screen.stillShot();
+    Application::runConsoleLine("set miniMapOn 1");
+    int covered = 0, drawnOff = 0, showing = 0;
+    for (int y = std::max(0, body2.y0); y < std::min(mapped.height, body2.y1); ++y) {
+        for (int x = std::max(0, body2.x0); x < std::min(mapped.width, body2.x1); ++x) {
+            const float ix = (x + 0.5f) * 640.0f / mapped.width, iy = (y + 0.5f) * 480.0f / mapped.height;
+            if (std::hypot(ix - mask.x, iy - mask.y) > disc ||
+                std::any_of(markers.begin(), markers.end(),
+                            [&](const Vec2& m) { return std::hypot(m.x - ix, m.y - iy) < 10.0f; })) {
+                continue;
+            }
+            ++covered;
+            auto differs = [](const uint8_t* a, const uint8_t* b) {
+                return std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 12;
+            };
+            drawnOff += differs(unmapped.at(x, y), goneUnmapped.at(x, y)) ? 1 : 0;
+            showing += differs(mapped.at(x, y), gone.at(x, y)) ? 1 : 0;
+        }
+    }
+    ASSERT_GT(covered, 100) << "the goblin stands under the map";
+    EXPECT_GT(drawnOff * 10, covered) << "the goblin is drawn there without the map";
+    EXPECT_EQ(showing, 0) << "the goblin shows through the map";
 }
 
 } // namespace

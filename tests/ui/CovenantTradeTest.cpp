@@ -143,26 +143,31 @@ TEST_F(CovenantTrade, AcceptingTheAlliedVictoryWinsTheWorld)
     ASSERT_TRUE(frameUntil([] { return !GameClient::get().getWonGameText().empty(); }));
     EXPECT_FALSE(menuShown("LoseGame"));
 
-    // The won game's panel over the paused world: its title and the text
-    // drawn for this victory, translated.
+    // Nothing stands over the world: the won text comes with the "WonGame"
+    // help topic, whose button opens it and whose Later button closes it.
     const std::string won = Localization::get().translateCopy(GameClient::get().getWonGameText());
     ASSERT_FALSE(won.empty());
     ASSERT_TRUE(menuShown("Status"));
-    struct Shown {
-        const char* widget;
-        std::string starts;
-    } shown[] = {{"Status::WonGamePanel", ""},
-                 {"Status::WonGameTitle", Localization::get().translateCopy("$$WonGameTitle$$")},
-                 {"Status::WonGameText", won}};
-    for (const Shown& row : shown) {
-        UIWidget* widget = ui->findWidget(row.widget);
-        ASSERT_NE(widget, nullptr) << row.widget;
-        EXPECT_TRUE(widget->isVisible()) << row.widget;
-        widget->prepareDraw();
-        const std::string text = Localization::get().translateCopy(widget->getTextValue());
-        EXPECT_EQ(text.rfind(row.starts, 0), 0u) << row.widget << ": " << text;
-        EXPECT_EQ(text.find('$'), std::string::npos) << row.widget << ": " << text;
+    for (const auto& widget : ui->findMenu("Status")->getWidgets()) {
+        EXPECT_FALSE(widget->isVisible() && widget->getSize().x >= 200.0f && widget->getSize().y >= 100.0f)
+            << "a panel over the world at " << widget->getPosition().x << "," << widget->getPosition().y;
     }
+    ASSERT_TRUE(menuShown("WonGameButton"));
+    ASSERT_FALSE(ui->findMenu("WonGameButton")->getWidgets().empty());
+    clickCentre(*ui->findMenu("WonGameButton")->getWidgets().front());
+    step();
+    ASSERT_TRUE(ui->findMenu("helpTopic")->isActive());
+    UIWidget* text = ui->findWidget("helpTopic::WonGameText");
+    ASSERT_NE(text, nullptr);
+    EXPECT_TRUE(text->isVisible());
+    text->prepareDraw();
+    EXPECT_EQ(Localization::get().translateCopy(text->getTextValue()).rfind(won, 0), 0u)
+        << text->getTextValue();
+    click("helpTopic::Later");
+    EXPECT_FALSE(ui->findMenu("helpTopic")->isActive());
+    // Another topic shows no victory text.
+    setUserVar("HelpTopic", "LevelUp");
+    EXPECT_FALSE(text->isVisible());
 }
 
 // The player's covenant destroyed: the lost game's window with its text.

@@ -67,6 +67,19 @@ TEST_F(SystemTest, TheActiveMenusDecideDrawingAndInput)
     EXPECT_FALSE(input->isActive());
 }
 
+// A press on a window's panel stays with it; a thin track of a bar is no
+// panel, and a press there reaches what lies under the menus.
+TEST_F(SystemTest, PanelsKeepPressesThinTracksDoNot)
+{
+    bench.loadMenu("name Status\nvisible 1\n"
+                   "Widget {\n texture UI/panel.tga\n position 170 140\n size 300 160\n drawOrder -1\n}\n"
+                   "Widget {\n texture UI/track.tga\n position 260 32\n size 120 5\n drawOrder -1\n}\n");
+    EXPECT_TRUE(bench.ui.onMouseButton(0, true, 200, 200));
+    EXPECT_TRUE(bench.ui.onMouseButton(1, true, 200, 200));
+    EXPECT_FALSE(bench.ui.onMouseButton(0, true, 300, 34));
+    EXPECT_FALSE(bench.ui.onMouseButton(0, false, 200, 200)) << "the release is left alone";
+}
+
 TEST_F(SystemTest, ModesDragsAndHeldButtons)
 {
     UIMenu* menu = bench.loadMenu("name M\nvisible 1\n");

@@ -38,6 +38,7 @@
 #include "ui/ClientView.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIDropDownMenu.h"
 #include "ui/widgets/UIItemSlot.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UITextInput.h"
@@ -147,6 +148,58 @@ Vec2 bareBackground(const char* name)
         }
     }
     return Vec2{-1.0f, -1.0f};
+}
+
+// The points of a window's panel, away from its border, where none of its
+// own widgets lies and whose colour is not the panel's own (the commonest
+// there): what shows through the window. Fails when there are too few
+// points to tell.
+int throughPanel(const Picture& shot, const char* name)
+{
+    const UIMenu* window = UISystem::get().findMenu(name);
+    const UIWidget* panel = nullptr;
+    for (size_t i = 0; window && i < window->getWidgets().size() && !panel; ++i) {
+        const UIWidget* widget = window->getWidgets()[i].get();
+        if (widget->getDrawOrder() < 0.0f && widget->hasTexture() && widget->isVisible()) {
+            panel = widget;
+        }
+    }
+    EXPECT_NE(panel, nullptr) << name;
+    if (!panel) {
+        return -1;
+    }
+    std::vector<const uint8_t*> points;
+    // Inside the border its image stretches with it.
+    const Vec2 at = panel->getScreenPosition(), size = panel->getSize();
+    const float mx = std::max(12.0f, size.x * 3.0f / 64.0f), my = std::max(12.0f, size.y * 3.0f / 64.0f);
+    for (float y = at.y + my; y < at.y + size.y - my; y += 2.0f) {
+        for (float x = at.x + mx; x < at.x + size.x - mx; x += 2.0f) {
+            // Its own widgets, with a margin for their edges' pixels.
+            const bool own =
+                std::any_of(window->getWidgets().begin(), window->getWidgets().end(), [&](const auto& w) {
+                    const Vec2 p = w->getScreenPosition(), q = p + w->getSize();
+                    return w.get() != panel && w->isVisible() && x >= p.x - 3.0f && x <= q.x + 3.0f &&
+                           y >= p.y - 3.0f && y <= q.y + 3.0f;
+                });
+            if (!own) {
+                points.push_back(pixelAt(shot, static_cast<int>(x), static_cast<int>(y)));
+            }
+        }
+    }
+    EXPECT_GT(points.size(), 40u) << name;
+    int ground[3];
+    for (int c = 0; c < 3; ++c) {
+        std::vector<int> channel;
+        for (const uint8_t* p : points) {
+            channel.push_back(p[c]);
+        }
+        std::nth_element(channel.begin(), channel.begin() + channel.size() / 2, channel.end());
+        ground[c] = channel.empty() ? 0 : channel[channel.size() / 2];
+    }
+    return static_cast<int>(std::count_if(points.begin(), points.end(), [&](const uint8_t* p) {
+        return std::abs(p[0] - ground[0]) > 12 || std::abs(p[1] - ground[1]) > 12 ||
+               std::abs(p[2] - ground[2]) > 12;
+    }));
 }
 
 struct Session {
@@ -407,35 +460,72 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         }
     }
 
+    // The message log lies under the talking windows: its lines, however
+    // long, show nowhere on their panels.
+    {
+        GraphicsSystem::get().clearTextEvents();
+        const Vec2 anchor = UISystem::get().getSettings().eventsTextPosition;
+        for (int line = 0; line < 10; ++line) {
+            Client::get().addTextEvent(std::string(60, 'W'), anchor.x, anchor.y, 30.0f,
+                                       Client::kMessageLogKind, false, true);
+        }
+        window.moveTo(600, 300);
+        const Picture logged = window.stillShot();
+        for (const char* name : {"NpcChat", "VendorMenuWithQuests"}) {
+            EXPECT_EQ(throughPanel(logged, name), 0) << "the message log shows through " << name;
+        }
+    }
+
     // Buy and sell: the goods beside the inventory; a right click buys the
     // first of them at its shown price.
     s.clickWidget("VendorMenuWithQuests::BuyAndSell");
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Vendor") && menuActive("Inventory"); }));
     // The game's menus lie under the windows, but the HUD's open "Game" list
-    // lies over the goods it drops onto.
+    // lies over the goods it drops onto, its words standing out from its
+    // ground; the rest of the HUD keeps its place under the Status bars.
     {
-        UIWidget* game = ui.findWidget("Hud::Game");
+        auto* game = dynamic_cast<UIDropDownMenu*>(ui.findWidget("Hud::Game"));
         ASSERT_NE(game, nullptr);
         ASSERT_TRUE(ui.findMenu("Vendor")->liesOnPanel(30, 50));
-        window.moveTo(600, 300);
-        const Picture closed = window.stillShot();
         s.clickWidget("Hud::Game");
         ASSERT_TRUE(game->drawsOnTop()) << "the list did not open";
         window.moveTo(600, 300);
         const Picture open = window.stillShot();
-        // The list's first rows, below the box wherever the Hud places it.
+        // The relative luminance of a pixel.
+        auto luminance = [](const uint8_t* c) {
+            auto linear = [](uint8_t v) {
+                const double s = v / 255.0;
+                return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+            };
+            return 0.2126 * linear(c[0]) + 0.7152 * linear(c[1]) + 0.0722 * linear(c[2]);
+        };
+        // Over the rows' first 40 points: the ground is the commonest
+        // luminance, the words' pixels those of a contrast of 4.5 with it.
         const Vec2 box = game->getScreenPosition();
-        const int left = static_cast<int>(box.x) + 2, top = static_cast<int>(box.y) + 40;
-        int changed = 0, all = 0;
-        for (int y = top; y < top + 20; ++y) {
-            for (int x = left; x < left + 50; ++x, ++all) {
-                const uint8_t *a = pixelAt(closed, x, y), *b = pixelAt(open, x, y);
-                // The list's own ground, not the panel's shade of it.
-                changed +=
-                    std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 300 ? 1 : 0;
+        const float row = game->getChoiceSize().y;
+        std::vector<double> shades;
+        for (float y = box.y + row + 1.0f;
+             y < box.y + row * static_cast<float>(game->getChoices().size() + 1); y += 0.5f) {
+            for (float x = box.x + 1.0f; x < box.x + 40.0f; x += 0.5f) {
+                shades.push_back(luminance(pixelAt(open, static_cast<int>(x), static_cast<int>(y))));
             }
         }
-        EXPECT_GT(changed * 2, all) << "the open list under the merchant's goods";
+        ASSERT_FALSE(shades.empty());
+        std::vector<double> sorted = shades;
+        std::sort(sorted.begin(), sorted.end());
+        const double ground = sorted[sorted.size() / 2];
+        auto contrast = [](double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); };
+        const auto word = std::count_if(shades.begin(), shades.end(),
+                                        [&](double shade) { return contrast(shade, ground) >= 4.5; });
+        // The words' strokes take a good share of the rows: white words
+        // leave only the thin dark rims of their glyphs.
+        EXPECT_GT(word * 20, static_cast<long>(shades.size()))
+            << "the list's words do not stand out from its ground (luminance " << ground << "): " << word
+            << " of " << shades.size();
+        // The health and power bars, drawn over the HUD's strip.
+        const uint8_t *health = pixelAt(open, 110, 454), *power = pixelAt(open, 110, 463);
+        EXPECT_GT(int(health[0]), health[2] + 60) << "the health bar under the open list";
+        EXPECT_GT(int(power[2]), power[0] + 60) << "the power bar under the open list";
         const Vec2 at = game->getScreenPosition();
         window.click(static_cast<int>(at.x) + 12, static_cast<int>(at.y) + 8);
         EXPECT_FALSE(game->drawsOnTop());
@@ -725,6 +815,21 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         EXPECT_LT(distance(server->getPosition(), covenant->getLifestone()->getPosition()), 200.0f);
     }
 
+    // The statistics over the character sheet hide it.
+    window.key(SDL_SCANCODE_C);
+    ASSERT_TRUE(menuActive("Character"));
+    s.clickWidget("Character::Statistics");
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Statistics"); }));
+    ASSERT_TRUE(window.waitForLoads(100));
+    window.moveTo(600, 300);
+    EXPECT_EQ(throughPanel(window.stillShot(), "Statistics"), 0) << "the character sheet shows through";
+    window.key(SDL_SCANCODE_ESCAPE);
+    ASSERT_TRUE(window.frameUntil([] { return !menuActive("Statistics"); }));
+    if (menuActive("Character")) {
+        window.key(SDL_SCANCODE_C);
+    }
+    ASSERT_TRUE(window.frameUntil([] { return !menuActive("Character") && !menuActive("PauseMenu"); }));
+
     // Save and exit from the game menu, then a new game: drawn, running and
     // without the old world's texts.
     GameClient::get().showErrorMessage("A line of the old world", false);
@@ -764,6 +869,70 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
     EXPECT_FALSE(Client::get().isPaused());
     EXPECT_FALSE(oldText());
+
+    // A won world, saved by its end and resumed by Continue, plays on with
+    // nothing over the view: a click beside the player walks it, and the
+    // won game's help topic opens with the words drawn for this victory
+    // and closes again.
+    {
+        Game& won = Game::get();
+        for (int i = 0; i < won.getCovenantCount(); ++i) {
+            if (Covenant* other = won.getCovenant(i); other && !other->isPlayerCovenant()) {
+                other->destroyed = true;
+            }
+        }
+        ASSERT_TRUE(window.frameUntil([] { return !GameClient::get().getWonGameText().empty(); }))
+            << window.logTail();
+        window.key(SDL_SCANCODE_ESCAPE);
+        ASSERT_TRUE(menuActive("PauseMenu"));
+        s.clickWidget("PauseMenu::SaveAndExit");
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+        s.clickWidget("Main::Continue");
+        ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
+        ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
+        ASSERT_TRUE(window.frameUntil([] { return !GameClient::get().getWonGameText().empty(); }));
+        EXPECT_FALSE(Client::get().isPaused());
+        const PlayerClient* player = Client::get().getLocalPlayer();
+        ASSERT_TRUE(window.frameUntil([&] { return !player->hasDestination(); }));
+        const Vec2 centre = Client::get().worldToScreen(Client::get().getPlayerPosition(), true);
+        for (float dy = -90.0f; dy <= 90.0f; dy += 15.0f) {
+            for (float dx = -140.0f; dx <= 140.0f; dx += 20.0f) {
+                EXPECT_FALSE(underAWindow(centre.x + dx, centre.y + dy)) << dx << ", " << dy;
+            }
+        }
+        // Beside the player, where no one else stands.
+        Vec2 beside{-1.0f, -1.0f};
+        for (float dx : {60.0f, -60.0f, 0.0f}) {
+            for (float dy : {0.0f, 50.0f, -50.0f}) {
+                if (beside.x < 0.0f && (dx != 0.0f || dy != 0.0f) &&
+                    !Client::get().pickEntity(centre.x + dx, centre.y + dy, nullptr)) {
+                    beside = {centre.x + dx, centre.y + dy};
+                }
+            }
+        }
+        ASSERT_GE(beside.x, 0.0f) << "people all round the player";
+        const ZonePosition before = Client::get().getPlayerPosition();
+        window.click(static_cast<int>(beside.x), static_cast<int>(beside.y));
+        EXPECT_TRUE(window.frameUntil([&] {
+            return distance(Client::get().getPlayerPosition(), before) > 8.0f;
+        })) << "the click beside the player did not walk it";
+
+        UIMenu* button = ui.findMenu("WonGameButton");
+        ASSERT_NE(button, nullptr) << "the won game's help topic was not offered";
+        ASSERT_TRUE(button->isActive());
+        ASSERT_FALSE(button->getWidgets().empty());
+        const UIWidget& icon = *button->getWidgets().front();
+        window.click(static_cast<int>(icon.getScreenPosition().x + icon.getSize().x / 2),
+                     static_cast<int>(icon.getScreenPosition().y + icon.getSize().y / 2));
+        ASSERT_TRUE(menuActive("helpTopic"));
+        const std::string said = Localization::get().translateCopy(GameClient::get().getWonGameText());
+        ASSERT_FALSE(said.empty());
+        EXPECT_EQ(widgetText("helpTopic::Title"), "$$HelpTitleWonGame$$");
+        EXPECT_EQ(Localization::get().translateCopy(widgetText("helpTopic::WonGameText")).rfind(said, 0), 0u)
+            << widgetText("helpTopic::WonGameText");
+        s.clickWidget("helpTopic::Later");
+        EXPECT_TRUE(window.frameUntil([] { return !menuActive("helpTopic"); }));
+    }
 }
 
 // What a player can read now, translated as it is drawn: the texts of the

@@ -54,17 +54,29 @@ void UIMenu::draw()
     if (!isActive()) {
         return;
     }
-    // Open lists come last so no neighbour covers them; clicks still go in
-    // draw order.
-    for (int pass = 0; pass < 2; ++pass) {
-        for (size_t i = 0; i < m_widgets.size(); ++i) {
-            if (m_widgets[i]->drawsOnTop() == (pass == 1)) {
-                m_widgets[i]->draw();
-            }
+    // An open list is drawn by the UI system after every menu.
+    for (size_t i = 0; i < m_widgets.size(); ++i) {
+        if (!m_widgets[i]->drawsOnTop()) {
+            m_widgets[i]->draw();
         }
     }
     if (UIMenu* page = getSelectedSubMenuMenu()) {
         page->draw();
+    }
+}
+
+void UIMenu::collectOpenLists(std::vector<UIWidget*>& out) const
+{
+    if (!isActive()) {
+        return;
+    }
+    for (const std::unique_ptr<UIWidget>& widget : m_widgets) {
+        if (widget->drawsOnTop() && widget->isVisible()) {
+            out.push_back(widget.get());
+        }
+    }
+    if (const UIMenu* page = getSelectedSubMenuMenu()) {
+        page->collectOpenLists(out);
     }
 }
 
@@ -121,8 +133,13 @@ bool UIMenu::handleMouseButton(int button, bool down, int x, int y)
 
 bool UIMenu::liesOnPanel(int x, int y) const
 {
+    // A thin track under a bar (a target's health, a timed event) is no
+    // window's panel: the world under it stays clickable.
+    constexpr float kMinPanelSide = 16.0f;
     for (const std::unique_ptr<UIWidget>& widget : m_widgets) {
+        const Vec2 size = widget->getSize();
         if (widget->getDrawOrder() < 0.0f && widget->hasTexture() && widget->isVisible() &&
+            size.x >= kMinPanelSide && size.y >= kMinPanelSide &&
             widget->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
             return true;
         }

@@ -53,6 +53,8 @@ public:
     // Case-sensitive, by internal name.
     UIWidget* findWidget(std::string_view name) const;
     const std::vector<std::unique_ptr<UIWidget>>& getWidgets() const { return m_widgets; }
+    // Appends its shown open lists (and their scroll bars), then its page's.
+    void collectOpenLists(std::vector<UIWidget*>& out) const;
 
     UIMenu* getSubMenu(int index) const;
     int getSubMenuCount() const { return static_cast<int>(m_subMenus.size()); }
@@ -74,8 +76,8 @@ public:
     void notifyPlayerUpdate(int value);
     void notifyGameStart();
     bool handleMouseWheel(bool up);
-    // A point on a shown textured widget of negative draw order (a panel),
-    // of the menu or of its shown page.
+    // A point on a shown textured widget of negative draw order at least 16
+    // across both ways (a panel), of the menu or of its shown page.
     bool liesOnPanel(int x, int y) const;
     // A press of the first two buttons there that nothing else took.
     bool takesPanelPress(int button, bool down, int x, int y) const;

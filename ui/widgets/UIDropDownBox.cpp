@@ -163,6 +163,9 @@ void UIDropDownBox::onClick(int button, bool down, int x, int y)
         return;
     }
     if (!m_open) {
+        if (UISystem* ui = UISystem::instance()) {
+            ui->closeOpenLists(this);
+        }
         m_size = m_maxSize;
         m_selected = true;
         m_open = true;

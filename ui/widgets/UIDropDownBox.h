@@ -36,6 +36,7 @@ public:
     int getVisibleRows() const;
     bool isOpen() const { return m_open; }
     bool drawsOnTop() const override { return m_open; }
+    void closeList() override { close(); }
     const std::vector<ListEntry>& getEntries() const { return m_entries; }
     UIScrollBar* getScrollBar() const;
 

@@ -53,6 +53,9 @@ void UIDropDownMenu::onClick(int button, bool down, int x, int y)
         return;
     }
     if (!m_selected) {
+        if (UISystem* ui = UISystem::instance()) {
+            ui->closeOpenLists(this);
+        }
         m_selected = true;
         takeSize();
         return;

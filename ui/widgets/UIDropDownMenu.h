@@ -25,7 +25,13 @@ public:
     int rowAt(float y) const;
     bool isOpen() const { return m_selected; }
     bool drawsOnTop() const override { return m_selected; }
+    void closeList() override
+    {
+        m_selected = false;
+        takeSize();
+    }
     const std::vector<Choice>& getChoices() const { return m_choices; }
+    Vec2 getChoiceSize() const { return m_choiceSize; }
 
     void copyFrom(const UIDropDownMenu& other);
 

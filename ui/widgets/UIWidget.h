@@ -90,8 +90,10 @@ public:
     // Whether a dragged widget may be dropped on `target` (which may be null).
     virtual bool acceptsDrop(UIWidget* target) { return false; }
     virtual void executeCommand(const std::string& line);
-    // Drawn after the other widgets of its menu (an open list over its neighbours).
+    // An open list: drawn after every menu, asked for the mouse before them.
     virtual bool drawsOnTop() const { return false; }
+    // Closes an open list without choosing anything.
+    virtual void closeList() {}
 
     // ---- Reading a block
     // Expects "{" and reads keywords up to "}" or the end of the text.

@@ -126,8 +126,9 @@ TEST_F(DropDownTest, AMenuOpensRunsAChoiceAndCloses)
 
 namespace {
 
-// An open box of the first row lies over the closed box below it: its list
-// is drawn after it, and a click there still chooses in the list.
+// An open box of the first row lies over the closed box below it and over a
+// window drawn above its menu: only the list is drawn after them, the rest
+// of its menu keeps its place. A click there still chooses in the list.
 TEST_F(DropDownTest, AnOpenListIsDrawnOverTheRowBelow)
 {
     add<UIDropDownBox>("DropDownBox\n{\n internalName Upper\n baseSize 100 20\n maxSize 100 80\n"
@@ -135,6 +136,8 @@ TEST_F(DropDownTest, AnOpenListIsDrawnOverTheRowBelow)
     add<UIDropDownBox>(
         "DropDownBox\n{\n internalName Lower\n position 0 30\n baseSize 100 20\n maxSize 100 80\n"
         " infoProc modes\n userVar r_other\n drawOrder 3\n}\n");
+    add<UIWidget>("Widget\n{\n text Bars\n position 0 400\n}\n");
+    bench.loadMenu("name Over\nalwaysOnTop 1\nvisible 1\nWidget {\n text Over\n position 0 60\n}\n");
     auto* upper = dynamic_cast<UIDropDownBox*>(menu->findWidget("Upper"));
     auto* lower = dynamic_cast<UIDropDownBox*>(menu->findWidget("Lower"));
     ASSERT_TRUE(upper && lower);
@@ -143,28 +146,62 @@ TEST_F(DropDownTest, AnOpenListIsDrawnOverTheRowBelow)
     click(10, 10);
     ASSERT_TRUE(upper->isOpen());
     bench.drawing.calls.clear();
-    menu->draw();
-    // The last image is the open list's scroll bar or the list; the lower
-    // box's closed image comes before the list's.
-    int lastLower = -1, lastUpper = -1;
+    bench.ui.draw();
+    // The lower box's closed image, the menu's text and the window come
+    // before the list's image.
+    int lastLower = -1, lastUpper = -1, bars = -1, window = -1;
     for (size_t i = 0; i < bench.drawing.calls.size(); ++i) {
         const auto& call = bench.drawing.calls[i];
+        const int at = static_cast<int>(i);
+        if (call.kind == RecordingUIDrawing::Call::Text) {
+            bars = call.text == "Bars" ? at : bars;
+            window = call.text == "Over" ? at : window;
+        }
         if (call.kind != RecordingUIDrawing::Call::Image) {
             continue;
         }
         if (call.y0 == 30.0f && call.y1 == 50.0f) {
-            lastLower = static_cast<int>(i);
+            lastLower = at;
         }
         if (call.y0 == 0.0f && call.y1 == 80.0f) {
-            lastUpper = static_cast<int>(i);
+            lastUpper = at;
         }
     }
     ASSERT_GE(lastLower, 0);
     ASSERT_GE(lastUpper, 0);
     EXPECT_GT(lastUpper, lastLower);
+    EXPECT_LT(bars, window) << "the list's menu stays under the window";
+    EXPECT_GT(lastUpper, window);
     click(10, 45);
     EXPECT_FALSE(upper->isOpen());
     EXPECT_FALSE(lower->isOpen());
+    EXPECT_EQ(mode(), "1");
+}
+
+// One list is open at a time; a press outside the open list closes it and
+// does nothing else there.
+TEST_F(DropDownTest, APressOutsideAnOpenListOnlyClosesIt)
+{
+    auto* box = add<UIDropDownBox>("DropDownBox\n{\n baseSize 100 20\n maxSize 100 80\n infoProc modes\n"
+                                   " userVar r_mode 1\n}\n");
+    auto* game = add<UIDropDownMenu>("DropDownMenu\n{\n position 200 0\n text Game\n baseSize 60 20\n"
+                                     " choiceSize 60 15\n addChoice Save \"rec save\"\n}\n");
+    add<UIWidget>("Widget\n{\n position 300 300\n size 50 50\n canClick 1\n addCommand \"rec under\"\n}\n");
+    ASSERT_TRUE(box && game);
+    box->initialize(true);
+    click(10, 10);
+    ASSERT_TRUE(box->isOpen());
+    for (const auto& [x, y] : {std::pair{210, 10}, std::pair{320, 320}}) {
+        click(x, y);
+        EXPECT_FALSE(box->isOpen()) << x;
+        EXPECT_FALSE(game->isOpen()) << x;
+        EXPECT_TRUE(bench.recorded.empty()) << x;
+        click(10, 10);
+    }
+    // Opened by a hot key or the program, the other list closes too.
+    game->onClick(0, true, 210, 10);
+    EXPECT_TRUE(game->isOpen());
+    EXPECT_FALSE(box->isOpen());
     EXPECT_EQ(mode(), "1");
 }
 
