@@ -321,6 +321,7 @@ void GameRules::load(const DatabaseEntry* entry)
     std::sort(relationNames.begin(), relationNames.end(),
               [](const RelationName& a, const RelationName& b) { return a.threshold < b.threshold; });
     version = r.getString("Version");
+    questFailedSound = r.getString("SoundNameQuestFailed");
 
     worthHealthChange = r.getFloat("WorthHealthChange", worthHealthChange);
     worthPowerChange = r.getFloat("WorthPowerChange", worthPowerChange);

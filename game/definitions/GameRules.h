@@ -188,6 +188,9 @@ struct GameRules {
     };
     std::vector<RelationName> relationNames; // "RelationName": "threshold name"
     std::string version;
+    // "SoundNameQuestFailed": also played by the server for a quest that
+    // failed and left its players' slots before any client saw it fail.
+    std::string questFailedSound;
 
     // ---- Status-effect worth weights
     float worthHealthChange = 0.0f;

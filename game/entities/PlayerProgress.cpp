@@ -126,9 +126,11 @@ void Player::giveBonusSkill(int statIndex)
     const SkillDefinition* definition = skill ? skill->getDefinition() : nullptr;
     if (!definition || definition->getPointsStillNeeded(skill->getLevel(), m_stats) != 1)
         return;
+    // Named as the skills page shows it; "Name" is the entry's own key.
+    const std::string& shown = definition->baseName.empty() ? definition->name : definition->baseName;
     if (definition->hide || definition->getMaxLevel() == 1)
-        sendMessage(2, formatString("Have received bonus skill %s", definition->name.c_str()));
+        sendMessage(2, formatString("Have received bonus skill %s", shown.c_str()));
     else
-        sendMessage(2, formatString("Have received bonus skill %s lvl %d", definition->name.c_str(),
-                                    skill->getLevel() + 1));
+        sendMessage(
+            2, formatString("Have received bonus skill %s lvl %d", shown.c_str(), skill->getLevel() + 1));
 }

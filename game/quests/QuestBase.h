@@ -95,9 +95,11 @@ public:
     std::string getLevelText(bool second, bool shortForm);
     std::string getMonsterTypeText(int index, bool coloured, bool plural, int count, bool withTitle) const;
     std::string getItemName(int count);
-    std::string getTitle(bool simple, int playerLevelIndex);
+    // withState false leaves out the "(completed)" or "(failed)" ending.
+    std::string getTitle(bool simple, int playerLevelIndex, bool withState = true);
     // The title as an argument value of a message: translated here, since
-    // argument values cannot carry text keys.
+    // argument values cannot carry text keys. Without the state ending: the
+    // message itself says the quest was taken, solved or skipped.
     std::string titleArgument();
     std::string getDescription(int playerLevel, const GameTime& now, const std::string& playerName);
 

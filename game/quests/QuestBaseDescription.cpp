@@ -73,7 +73,7 @@ std::string QuestBase::npcNameArgument()
 std::string QuestBase::titleArgument()
 {
     const Localization* localization = Localization::instance();
-    const std::string title = getTitle(false, -1);
+    const std::string title = getTitle(false, -1, false);
     return localization ? localization->translateCopy(title) : stripTextKeyMarkers(title);
 }
 
@@ -82,7 +82,7 @@ std::string QuestBase::typeText() const
     return getMonsterTypeText(0, true, false, 1, false);
 }
 
-std::string QuestBase::getTitle(bool simple, int playerLevelIndex)
+std::string QuestBase::getTitle(bool simple, int playerLevelIndex, bool withState)
 {
     if (level == -1 || !definition || (!getMonsterType(0) && definition->needsMonsterType))
         return wrapText("QuestSlotEmpty");
@@ -245,7 +245,7 @@ std::string QuestBase::getTitle(bool simple, int playerLevelIndex)
         }
         break;
     }
-    if (!simple) {
+    if (!simple && withState) {
         if (complete)
             out += " " + wrapText("QuestCompleted");
         else if (failed)

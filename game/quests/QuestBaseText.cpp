@@ -126,11 +126,12 @@ std::string QuestBase::getTargetLine(const QuestTarget& target) const
         out += "s";
     if (special)
         appendFormat(out, " (%s)", type->title.c_str());
+    // A blank before the state: glued, it read "Scouts(1 killed)".
     if (!targets.empty() && target.count > 0) {
         if (target.count < target.needed)
-            appendFormat(out, "(%d killed)", target.count);
+            appendFormat(out, " (%d killed)", target.count);
         else
-            out += "(completed)";
+            out += " (completed)";
     }
     return out + "\n";
 }

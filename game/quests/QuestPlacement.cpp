@@ -619,6 +619,8 @@ void Quest::createRecruitNpc()
         return;
     }
     // The recruit the quest's texts describe: its class and recruit level.
+    // A class of would-be recruits drawn from by level would hold a single
+    // character class and belie the text (docs/formats.md, "Quests").
     const int cls = rollNpcClass();
     const std::string& typeName = data->rules().recruitMonsterTypes[static_cast<size_t>(cls)];
     const MonsterType* recruitType = data->findMonsterType(typeName);

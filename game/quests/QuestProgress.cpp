@@ -96,26 +96,29 @@ void Quest::think(Player* player, float seconds)
             advance();
         }
         break;
-    case QuestType::TutorialInvestigateHouse:
+    case QuestType::TutorialInvestigateHouse: {
         if (!player) {
             break;
         }
+        // The house object in use: a stone or a stash is no actor.
+        const Entity* used = player->getActionTarget();
         if (action == 14) {
             checkItem(0);
-        } else if (action == 19 && target && target->getCovenant() &&
-                   target->getCovenant() == player->getCovenant()) {
+        } else if (action == 19 && used && used->getCovenant() &&
+                   used->getCovenant() == player->getCovenant()) {
             // The player's own house object.
             checkItem(1);
         } else if (action == 16) {
             checkItem(2);
         } else if (action == 10) {
-            if (const auto* stash = dynamic_cast<const Stash*>(target)) {
+            if (const auto* stash = dynamic_cast<const Stash*>(used)) {
                 checkItem(stash->isPlayerStash() ? 3 : 5);
             }
         } else if (action == 11) {
             checkItem(4);
         }
         break;
+    }
     case QuestType::TutorialTalkToQuestGivers:
         if (targetActor && (action == 24 || action == 25)) {
             const auto npcType = static_cast<NpcType>(targetActor->getNpcType());

@@ -205,14 +205,26 @@ int slotHolding(const Player& player, int number)
 
 void Game::dropQuestFromPlayers(int number)
 {
+    Quest* quest = getQuest(number);
+    const GameData* data = GameData::instance();
     for (Player* player : m_players) {
         if (!player) {
             continue;
         }
         int s = slotHolding(*player, number);
-        if (s >= 0) {
-            player->getQuest(s)->reset();
+        if (s < 0) {
+            continue;
         }
+        Quest* copy = player->getQuest(s);
+        // The slot empties in this very step, so the client never sees the
+        // failure its quest list would announce: the player is told here.
+        if (quest && quest->failed && !copy->failed) {
+            player->sendMessage(3, copy->getTitle(true, -1) + " quest failed");
+            if (data && !data->rules().questFailedSound.empty()) {
+                playSound(data->rules().questFailedSound, player->getPosition(), player->getEntityNumber());
+            }
+        }
+        copy->reset();
     }
 }
 

@@ -17,6 +17,8 @@
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 
+#include <set>
+
 namespace {
 
 class QuestWorld : public PlayerWorld {
@@ -45,6 +47,23 @@ TEST_F(QuestWorld, ARecruitQuestMakesTheRecruitItsTextsDescribe)
     EXPECT_EQ(recruit->getName(), quest->getNpcName());
     EXPECT_EQ(recruit->getStat(toIndex(CharacterStat::Level)), 8);
     EXPECT_TRUE(recruit->isQuestActor());
+
+    // Whichever class the text names, the person is of it, at the level named.
+    const char* classes[] = {"Warrior", "Rogue", "Priest", "Mage"};
+    std::set<std::string> seen;
+    for (uint32_t seed = 1; seed <= 60 && seen.size() < 4; ++seed) {
+        auto other = rolled(QuestType::Recruit, 10, seed);
+        other->setUp(0, nullptr);
+        other->randomizeParameters();
+        const auto* person = dynamic_cast<const Actor*>(other->questNpc.get());
+        ASSERT_NE(person, nullptr) << seed;
+        const std::string named = classes[other->rollNpcClass()];
+        EXPECT_EQ(person->getMonsterType()->archetype->getName(), named) << seed;
+        EXPECT_EQ(person->getStat(toIndex(CharacterStat::Level)), other->recruitLevel) << seed;
+        seen.insert(named);
+    }
+    EXPECT_EQ(seen.size(), 4u);
+
     const size_t before = lines().size();
     server.game->addQuest(std::move(quest));
     ASSERT_GT(lines().size(), before);

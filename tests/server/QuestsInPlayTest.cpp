@@ -448,6 +448,15 @@ TEST_F(QuestsInPlay, TakenSolvedAndSkippedLinesNameTheQuestByItsTitle)
     player->completeQuest(arm);
     player->solveQuest(arm);
     EXPECT_TRUE(sent("msg 3 \"$$QuestSolved~<Arm yourself@@>~$$\""));
+    // A quest the client completed is named without its "(completed)": the
+    // line says it was solved.
+    const int belt = add(QuestType::TutorialUseSlot);
+    ASSERT_NE(player->acceptQuest(belt), nullptr);
+    player->completeQuest(belt);
+    ASSERT_TRUE(server.game->getQuest(belt)->isComplete());
+    clearLines();
+    player->solveQuest(belt);
+    EXPECT_TRUE(sent("msg 3 \"$$QuestSolved~<Use your belt@@>~$$\""));
 
     // A title with values of its own reads whole, with no key left in it.
     const int kill = add(QuestType::KillMonsters);
@@ -504,6 +513,41 @@ TEST_F(QuestsInPlay, SkippingTheTutorialDropsOnlyTheTutorsQuests)
     EXPECT_EQ(server.game->getQuest(tutor), nullptr);
     EXPECT_NE(server.game->getQuest(kill), nullptr);
     EXPECT_TRUE(player->getFlags65()[0]);
+}
+
+// The house tour ticks each object by its use; a stone and a stash are used
+// as they are (no actors), and each use ticks its own line only.
+TEST_F(QuestsInPlay, TheHouseTourTicksEachObjectTheMomentItIsUsed)
+{
+    PlayerCovenant* house = joinNewCovenant();
+    Quest* tour = player->acceptQuest(add(QuestType::TutorialInvestigateHouse));
+    ASSERT_NE(tour, nullptr);
+    ASSERT_EQ(tour->targets.size(), 6u);
+    struct Row {
+        const char* entry;
+        int action;
+        size_t line;
+    };
+    for (const Row& row :
+         {Row{"ObjectLifestone", Player::ActionUseHold, 1}, Row{"ObjectGate", 14, 0},
+          Row{"ObjectPedestal", 16, 2}, Row{"ObjectPlayerStash", Player::ActionLootStash, 3},
+          Row{"ObjectBookshelf", 11, 4}, Row{"ObjectCovenantStash", Player::ActionLootStash, 5}}) {
+        SCOPED_TRACE(row.entry);
+        Entity* object = nullptr;
+        for (int i = 0; i < Game::kMaxEntities && !object; ++i) {
+            Entity* e = server.game->getEntity(i);
+            if (e && e->getCovenantIndex() == house->index && e->getEntryName() == row.entry)
+                object = e;
+        }
+        ASSERT_NE(object, nullptr);
+        const int before = tour->targets[row.line].count;
+        player->setAction(row.action, static_cast<uint32_t>(object->getEntityNumber()));
+        tour->think(player, 0.05f);
+        EXPECT_EQ(before, 0);
+        EXPECT_EQ(tour->targets[row.line].count, 1);
+        player->setAction(0, 0xFFFFFFFFu);
+    }
+    EXPECT_TRUE(tour->isComplete());
 }
 
 // Solving a Recruit quest: a full covenant refuses it before any reward; a

@@ -264,18 +264,45 @@ TEST_F(QuestsRunning, AUniqueStartsOneQuestAndASecondOfItsTypeLeaves)
     EXPECT_EQ(countOfType(QuestType::StoryKillTurenScout), 1);
 }
 
-TEST_F(QuestsRunning, AnExpiredQuestIsTakenFromItsPlayersAndDeleted)
+// Its slot empties at once, so the player is told of the failure then: the
+// line the client would show and the quest-failed sound.
+TEST_F(QuestsRunning, AnExpiredQuestIsTakenFromItsPlayersAndDeletedAndThePlayerTold)
 {
-    auto quest = rolled(QuestType::KillMonsters);
-    ASSERT_GT(quest->definition->maxTime, 0.0f);
-    const int number = server.game->addQuest(std::move(quest));
-    ASSERT_NE(player->acceptQuest(number), nullptr);
-    Quest* held = server.game->getQuest(number);
-    held->deadline = GameTime(0, 0, 0, 0.0f);
+    const std::string& failedSound = GameData::get().rules().questFailedSound;
+    ASSERT_FALSE(failedSound.empty());
+    for (QuestType type : {QuestType::KillMonsters, QuestType::Escort}) {
+        SCOPED_TRACE(getQuestTypeName(toIndex(type)));
+        auto quest = rolled(type);
+        ASSERT_GT(quest->definition->maxTime, 0.0f);
+        const int number = server.game->addQuest(std::move(quest));
+        ASSERT_NE(player->acceptQuest(number), nullptr);
+        Quest* held = server.game->getQuest(number);
+        const std::string told = "msg 3 \"" + held->getTitle(true, -1) + " quest failed\"";
+        held->deadline = GameTime(0, 0, 0, 0.0f);
+        server.game->setClock(GameTime(2, 0, 0, 0.0f));
+        clearLines();
+        server.game->clearSoundEvents();
+        held->think(nullptr, 0.05f);
+        EXPECT_EQ(player->findQuestSlot(number), -1);
+        EXPECT_EQ(server.game->getQuest(number), nullptr);
+        const std::vector<std::string> sent = recent();
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), told), 1) << told;
+        int sounds = 0;
+        for (const SoundEvent& sound : server.game->getSoundEvents())
+            sounds += Server::get().getResourceNames()[static_cast<size_t>(sound.nameIndex)] == failedSound;
+        EXPECT_EQ(sounds, 1);
+        server.game->setClock(GameTime());
+    }
+    // A quest no player holds fails without a word to anyone.
+    auto unheld = rolled(QuestType::KillMonsters);
+    const int number = server.game->addQuest(std::move(unheld));
+    server.game->getQuest(number)->deadline = GameTime(0, 0, 0, 0.0f);
     server.game->setClock(GameTime(2, 0, 0, 0.0f));
-    held->think(nullptr, 0.05f);
-    EXPECT_EQ(player->findQuestSlot(number), -1);
+    clearLines();
+    server.game->getQuest(number)->think(nullptr, 0.05f);
     EXPECT_EQ(server.game->getQuest(number), nullptr);
+    for (const std::string& line : recent())
+        EXPECT_EQ(line.find("quest failed"), std::string::npos) << line;
 }
 
 TEST_F(QuestsRunning, ATargetKilledByAMonsterOfNoCovenantLeavesTheQuestToThePlayer)

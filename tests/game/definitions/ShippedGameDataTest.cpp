@@ -11,6 +11,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -99,6 +102,27 @@ TEST_F(ShippedGameData, IsCoherent)
     EXPECT_EQ(r.townGatePositions.size(), 4u);
     EXPECT_EQ(r.fontNames.size(), 7u);
     EXPECT_FALSE(data->getAttachments().empty());
+
+    // Townsfolk of every trade draw their names from one list, and a rescued
+    // one is anybody: their words, and the apothecary's quests, name no gender.
+    for (const char* file : {"loc/english/npcChat.trn", "loc/english/quests.trn"}) {
+        std::ifstream in(gameDataPath(file));
+        ASSERT_TRUE(in) << file;
+        std::string line;
+        while (std::getline(in, line)) {
+            const bool townsfolk = std::string(file).find("npcChat") != std::string::npos ||
+                                   line.find("apothecary") != std::string::npos;
+            std::istringstream words(line);
+            for (std::string word; townsfolk && words >> word;) {
+                std::string bare;
+                for (char c : word)
+                    if (std::isalpha(static_cast<unsigned char>(c)))
+                        bare += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                for (const char* gendered : {"he", "she", "his", "her", "him", "hers", "himself", "herself"})
+                    EXPECT_NE(bare, gendered) << file << ": " << line;
+            }
+        }
+    }
 }
 
 // The world unit: 32-unit tiles and collision cells, 4,096-unit levels, and

@@ -529,8 +529,8 @@ TEST_F(ShippedQuestData, KillMonstersTextsOnTheShippedData)
     ASSERT_TRUE(group.setup(10, GameTime(), 1, toIndex(QuestType::KillMonsterGroup), 0));
     group.targets = {{1, 1, data->findMonsterType("GrabnakTheCruel"), 5},
                      {1, 3, data->findMonsterType("GoblinScout"), 0}};
-    EXPECT_EQ(group.getTargetLine(group.targets[0]), "Kill ^c005Grabnak^c145 (goblin warlord)(completed)\n");
-    EXPECT_EQ(group.getTargetLine(group.targets[1]), "Kill 3 Goblin Scouts(1 killed)\n");
+    EXPECT_EQ(group.getTargetLine(group.targets[0]), "Kill ^c005Grabnak^c145 (goblin warlord) (completed)\n");
+    EXPECT_EQ(group.getTargetLine(group.targets[1]), "Kill 3 Goblin Scouts (1 killed)\n");
     EXPECT_EQ(group.getMonsterTypeText(0, false, false, 1, true), "Grabnak, a goblin warlord,");
 }
 

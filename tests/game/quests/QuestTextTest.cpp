@@ -317,8 +317,8 @@ TEST_F(QuestTexts, TargetLinesAndNames)
     roll(group, QuestType::KillMonsterGroup);
     group.targets[0].count = 1;
     group.targets[1] = {1, 3, monster("GoblinScout"), 0};
-    EXPECT_EQ(group.getTargetLine(group.targets[0]), "Kill ^c005Grabnak^c145 (goblin warlord)(completed)\n");
-    EXPECT_EQ(group.getTargetLine(group.targets[1]), "Kill 3 Goblin Scouts(1 killed)\n");
+    EXPECT_EQ(group.getTargetLine(group.targets[0]), "Kill ^c005Grabnak^c145 (goblin warlord) (completed)\n");
+    EXPECT_EQ(group.getTargetLine(group.targets[1]), "Kill 3 Goblin Scouts (1 killed)\n");
     EXPECT_EQ(group.getTargetLine(QuestTarget{0, 1, monster("GoblinScout"), 0}), "Kill Goblin Scout\n");
     EXPECT_EQ(group.getMonsterTypeText(0, true, false, 1, true), "^c005Grabnak^c145, a goblin warlord,");
     EXPECT_EQ(group.getMonsterTypeText(0, false, false, 1, false), "Grabnak");
@@ -326,7 +326,7 @@ TEST_F(QuestTexts, TargetLinesAndNames)
     EXPECT_EQ(group.getProgressText(true), "1 monster in group left to kill\n");
     EXPECT_EQ(group.getProgressText(false), "Progress: 1 monster in group left to kill\n");
     EXPECT_TRUE(
-        has(group.getDescription(10, eight, "Ann"), "Kill ^c005Grabnak^c145 (goblin warlord)(completed)\n"));
+        has(group.getDescription(10, eight, "Ann"), "Kill ^c005Grabnak^c145 (goblin warlord) (completed)\n"));
 
     TestQuest legend;
     legend.setUpType = monster("SkeletonLord");

@@ -1,8 +1,10 @@
 // The shipped areas: the content tool's output, the data rules they rest on.
+#include "engine/core/ColorSystem.h"
 #include "engine/core/TextReader.h"
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "engine/resources/ModelResource.h"
+#include "engine/resources/Skin.h"
 #include "game/definitions/GameData.h"
 #include "game/world/AreaResource.h"
 #include "graphics/shaders/ShaderDefinition.h"
@@ -14,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -160,6 +163,74 @@ TEST_F(ShippedAreaData, EveryTileNamesAShaderAndEveryModelItsFootprint)
     EXPECT_TRUE(model->getBlocksSight());
     EXPECT_FALSE(model->hasRandomScale());
     EXPECT_EQ(model->getFootprintWidth(), 2);
+}
+
+// A level gate is told on sight: its model, a shader of its skin and its
+// light are its own, shared by no decoration any area places and by no other
+// object entry, so the gate differs from all a level shows around it.
+TEST_F(ShippedAreaData, ALevelGateLooksLikeNothingElseOfItsLevel)
+{
+    struct Look {
+        std::string model;
+        std::set<std::string> shaders;
+        std::string light;
+    };
+    auto lookOf = [](const std::string& modelName, std::string light) {
+        Look look{modelName, {}, std::move(light)};
+        std::string text = readFile(gameDataPath(modelName));
+        auto model =
+            ModelResource::parse(modelName, reinterpret_cast<const uint8_t*>(text.data()), text.size());
+        EXPECT_NE(model, nullptr) << modelName;
+        if (!model)
+            return look;
+        if (model->getLightIntensity() > 0.0f) {
+            const Vec3& c = model->getLightColor();
+            look.light = std::to_string(c.x) + "," + std::to_string(c.y) + "," + std::to_string(c.z);
+        }
+        if (model->getSkinName().empty())
+            return look;
+        const std::string skinName = modelName.substr(0, modelName.rfind('/') + 1) + model->getSkinName();
+        std::string skinText = readFile(gameDataPath(skinName));
+        auto skin = Skin::parse(skinName, reinterpret_cast<const uint8_t*>(skinText.data()), skinText.size());
+        EXPECT_FALSE(skinText.empty()) << skinName;
+        for (const SkinSurface& surface : skin->getSurfaces())
+            look.shaders.insert(surface.shaderName);
+        return look;
+    };
+    auto lightOf = [&](const DatabaseEntry* entry) {
+        const std::string text = database.getString(entry, "LightColor");
+        if (text.empty())
+            return text;
+        const Color c = parseColor(text);
+        return std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b);
+    };
+    const DatabaseEntry* gateEntry = database.findEntry("ObjectGate");
+    ASSERT_NE(gateEntry, nullptr);
+    const Look gate = lookOf(database.getString(gateEntry, "ModelName"), lightOf(gateEntry));
+    ASSERT_FALSE(gate.light.empty()) << "a gate shines";
+
+    std::vector<Look> others;
+    for (const char* name : kAreas) {
+        const auto area = loadShipped(name);
+        for (const AreaObjectType& type : area->getObjectTypes())
+            others.push_back(lookOf(type.name, ""));
+    }
+    for (int i = 0; i < database.getEntryCount(); ++i) {
+        const DatabaseEntry* e = database.getEntryAt(i);
+        const std::string model = database.getString(e, "ModelName");
+        if (database.getInt(e, "Gate") == 0 && model.ends_with(".mdl"))
+            others.push_back(lookOf(model, lightOf(e)));
+    }
+    ASSERT_GT(others.size(), 10u);
+    for (const Look& other : others) {
+        SCOPED_TRACE(other.model);
+        EXPECT_NE(other.model, gate.model);
+        EXPECT_NE(other.light, gate.light);
+        bool ownShader = false;
+        for (const std::string& shader : gate.shaders)
+            ownShader = ownShader || !other.shaders.contains(shader);
+        EXPECT_TRUE(ownShader);
+    }
 }
 
 TEST_F(ShippedAreaData, TheTownIsOneMapWithGateVariants)
