@@ -9,12 +9,12 @@ struct Figures {
     int frames = 0;
     int questsAccepted = 0;
     int questsSolved = 0;
-    int questsBeyondTutorial = 0; // solved quests other than the tutorial's
-    int questsRewarded = 0;
+    int questsBeyondTutorial = 0; // quests other than the tutorial's solved and paid
+    int questsRewarded = 0;       // quests whose reward arrived
     int bought = 0;
     int sold = 0;
     int equipped = 0;
-    int looted = 0; // ground items picked up: drops of bodies and chests
+    int looted = 0; // ground items that reached the player: drops of bodies and chests
     int chestsOpened = 0;
     int offersAccepted = 0;
     int offersRejected = 0;

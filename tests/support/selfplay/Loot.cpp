@@ -1,11 +1,16 @@
 #include "support/selfplay/Loot.h"
 
+#include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
+#include "game/definitions/ItemBase.h"
 #include "game/definitions/ItemData.h"
 #include "game/entities/Chest.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/quests/Quest.h"
 #include "support/selfplay/Bot.h"
+
+#include <algorithm>
 
 namespace selfplay {
 
@@ -61,12 +66,41 @@ bool Loot::pickUp(bool homeward, int wanted)
     return false;
 }
 
+std::array<int, 4> Loot::carried() const
+{
+    int items = 0;
+    InventoryBase* inventory = player()->getInventory();
+    for (int group = kMain; inventory && group <= kBag4; ++group) {
+        const InventoryGroup* places = inventory->getOwnGroup(group);
+        for (int slot = 0; places && slot < places->getSize(); ++slot) {
+            const ItemBase* item = inventory->getItemAt(group, slot);
+            items += item ? std::max(1, item->getQuantity()) : 0;
+        }
+    }
+    int progress = 0;
+    for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+        const Quest* quest = player()->getQuest(slot);
+        progress += quest && quest->isInUse() ? quest->progress : 0;
+    }
+    return {player()->getStat(kMoney), -player()->getStat(toIndex(CharacterStat::XpDebt)), items, progress};
+}
+
 void Loot::count(Figures& figures)
 {
     Game& game = Game::get();
+    // Loot is counted when it reached the player: its money, its bags (a
+    // stack grown), a quest it counts for or, its death's stone, its debt
+    // of experience paid; not when it went to someone else or faded.
     if (m_loot >= 0 && !game.getEntity(m_loot)) {
-        ++figures.looted;
+        const std::array<int, 4> now = carried();
+        bool reached = false;
+        for (size_t i = 0; i < now.size(); ++i) {
+            reached = reached || now[i] > m_carriedBefore[i];
+        }
+        figures.looted += reached ? 1 : 0;
         m_loot = -1;
+    } else if (m_loot >= 0) {
+        m_carriedBefore = carried();
     }
     if (m_chest >= 0) {
         const auto* chest = dynamic_cast<const Chest*>(game.getEntity(m_chest));

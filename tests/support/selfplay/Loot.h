@@ -4,6 +4,7 @@
 // for first), and the closed chests the player passes near, opened.
 #include "support/selfplay/Part.h"
 
+#include <array>
 #include <map>
 
 class ItemGround;
@@ -41,9 +42,14 @@ private:
     // Money, and the stone its death left, are taken with no bag place.
     bool takenWithoutRoom(const ItemGround& lying) const;
 
+    // What a thing taken up adds to: money, experience debt paid (negated),
+    // the items carried (stacks counted by quantity), quest progress.
+    std::array<int, 4> carried() const;
+
     int m_loot = -1;
     int m_lootSince = 0;
-    std::map<int, int> m_ignoredLoot; // entity: until which frame
+    std::array<int, 4> m_carriedBefore{}; // a frame before the loot went
+    std::map<int, int> m_ignoredLoot;     // entity: until which frame
     int m_chest = -1;
     int m_chestFrames = 0; // spent on it
     int m_chestSeenAt = -100;

@@ -30,9 +30,11 @@ void Push::choosePushLevel()
         m_pushChosen = true;
         m_pushGoal = nearestLevelAbove(own);
         m_pushArrivedAt = -1;
+        newGoal();
         trace(formatString("pushes on to level %d", m_pushGoal).c_str());
         return;
     }
+    noteWay();
     if (m_pushGoal < 0 || player()->getPosition().zone != m_pushGoal) {
         return;
     }
@@ -43,7 +45,31 @@ void Push::choosePushLevel()
         const int next = nearestLevelAbove(std::max(own, World::get().getLevelMonsterLevel(m_pushGoal)));
         m_pushArrivedAt = next == m_pushGoal ? frame() : -1;
         m_pushGoal = next;
+        newGoal();
         trace(formatString("outlives its level; pushes on to level %d", m_pushGoal).c_str());
+    }
+}
+
+void Push::newGoal()
+{
+    m_advancedAt = frame();
+    m_wayZone = -1;
+    m_shortestWay = -1;
+}
+
+void Push::noteWay()
+{
+    const ZonePosition& here = player()->getPosition();
+    if (m_pushGoal < 0 || here.zone == m_wayZone) {
+        return;
+    }
+    m_wayZone = here.zone;
+    const int way = here.zone == m_pushGoal
+                        ? 0
+                        : m_bot.planner.stepTowards(m_pushGoal, RoutePlanner::floodLevel(here)).levels;
+    if (way >= 0 && (m_shortestWay < 0 || way < m_shortestWay)) {
+        m_shortestWay = way;
+        m_advancedAt = frame();
     }
 }
 

@@ -24,6 +24,11 @@ public:
     // the nearest level harder than it and than the player.
     void choosePushLevel();
 
+    // The last frame the push moved toward its goal: its level chosen, a
+    // level nearer to it than any before, or its end (a death); -1 before.
+    int advancedAt() const { return m_advancedAt; }
+    void noteEnd() { m_advancedAt = frame(); }
+
     // Pushing from a level whose gate it can walk to, the player goes home
     // through that gate when the way from the town is shorter by two levels
     // or more. Weighed once a level.
@@ -35,11 +40,19 @@ private:
     // harder of two as near; without any, the hardest it can reach.
     int nearestLevelAbove(int above) const;
 
+    // A new level to push on to: the way to it is measured afresh.
+    void newGoal();
+    // On a level new to the push, the levels between it and the goal.
+    void noteWay();
+
     int m_pushGoal = -1;
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;
     int m_pushHomeZone = -1;
     bool m_pushHome = false;
+    int m_advancedAt = -1;
+    int m_wayZone = -1;     // the level the way was last measured from
+    int m_shortestWay = -1; // the fewest levels to the goal so far
 };
 
 } // namespace selfplay

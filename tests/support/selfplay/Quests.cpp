@@ -151,6 +151,7 @@ bool Quests::solveQuest()
         m_solveAskedAt = frame();
         m_solveAskedTutorial = getQuestTypeName(done->type).starts_with("Tutorial");
         m_rewardBefore = holdings();
+        m_moneyPromised = done->moneyReward;
         trace(formatString("solves a quest (%d xp, %d money promised)", done->xpReward, done->moneyReward)
                   .c_str());
         return true;
@@ -347,14 +348,19 @@ void Quests::countSolved(Figures& figures)
     if (m_solveAsked >= 0 && frame() - m_solveAskedAt >= 20) {
         if (!player()->hasQuest(m_solveAsked)) {
             ++figures.questsSolved;
-            figures.questsBeyondTutorial += m_solveAskedTutorial ? 0 : 1;
             m_bot.tally.noteProgress();
+            // Paid: the money it promised arrived (nothing spends it meanwhile),
+            // or without money, experience, a level or an item.
             const std::array<int, 4> now = holdings();
-            bool rewarded = false;
-            for (size_t i = 0; i < now.size(); ++i) {
+            bool rewarded = m_moneyPromised > 0 && now[0] - m_rewardBefore[0] >= m_moneyPromised;
+            for (size_t i = 0; m_moneyPromised <= 0 && i < now.size(); ++i) {
                 rewarded = rewarded || now[i] > m_rewardBefore[i];
             }
             figures.questsRewarded += rewarded ? 1 : 0;
+            figures.questsBeyondTutorial += rewarded && !m_solveAskedTutorial ? 1 : 0;
+            if (!rewarded) {
+                trace(formatString("quest %d was handed in unpaid", m_solveAsked).c_str());
+            }
         } else {
             m_unsolvable.insert(m_solveAsked);
         }

@@ -90,6 +90,7 @@ private:
     int m_solveAskedAt = 0;
     bool m_solveAskedTutorial = false;
     std::array<int, 4> m_rewardBefore{};
+    int m_moneyPromised = 0;
 };
 
 } // namespace selfplay

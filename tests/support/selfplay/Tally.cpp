@@ -24,12 +24,12 @@ void Tally::checkProgress()
     const Covenant* own = player()->getCovenant();
     const int level = player()->getStat(toIndex(CharacterStat::Level));
     const int gates = player()->getGates().getActivatedCount();
-    // Pushing its luck it leaves its quests on purpose until it dies:
-    // the time without progress counts from the push's end.
-    if (level > m_progressLevel || gates > m_progressGates || !own || own->destroyed ||
-        m_bot.push.pushing()) {
+    if (level > m_progressLevel || gates > m_progressGates || !own || own->destroyed) {
         m_progressAt = frame();
     }
+    // Pushing its luck it leaves its quests on purpose until it dies: the
+    // push is progress while it moves toward its goal, and at its end.
+    m_progressAt = std::max(m_progressAt, m_bot.push.advancedAt());
     m_progressLevel = std::max(m_progressLevel, level);
     m_progressGates = std::max(m_progressGates, gates);
     if (frame() - m_progressAt < kStallMinutes * kFramesPerMinute) {
@@ -48,6 +48,9 @@ void Tally::count(Figures& figures)
     const bool alive = player()->isAlive();
     if (m_wasAlive && !alive) {
         ++figures.deaths;
+        if (m_bot.push.pushing()) {
+            m_bot.push.noteEnd();
+        }
         ++m_ctx.deaths;
         trace("dies");
         m_bot.quests.noteDeathOnTheWay(m_bot.journey.pursued());
