@@ -194,6 +194,7 @@ constexpr ProviderRow kProviders[] = {
     {"getNpcList", [] { return CommandSystem::ListFunction(&listNpcs); }},
     {"getGateList", [] { return CommandSystem::ListFunction(&listGates); }},
     {"getAvailableQuests", [] { return CommandSystem::ListFunction(&PlayerCommands::getAvailableQuests); }},
+    {"getPlayerQuests", [] { return CommandSystem::ListFunction(&PlayerCommands::getPlayerQuests); }},
     {"getAvailableCharacters",
      [] { return CommandSystem::ListFunction(&CharacterCommands::getAvailableCharacters); }},
     {"getNumCovenantOptions",

@@ -430,6 +430,19 @@ void getAvailableQuests(std::vector<ListEntry>& list)
     }
 }
 
+void getPlayerQuests(std::vector<ListEntry>& list)
+{
+    PlayerClient* p = player();
+    for (int slot = 0; p && slot < PlayerClient::kQuestSlots; ++slot) {
+        if (p->isQuestSlotActive(slot)) {
+            ListEntry entry;
+            entry.name = p->getQuestSlotTitle(slot);
+            entry.value = formatString("%d", slot);
+            list.push_back(std::move(entry));
+        }
+    }
+}
+
 RecruitClient* getSelectedRecruit()
 {
     Client* c = client();

@@ -53,6 +53,8 @@ void warpDir(const CommandArgs& args);
 
 // The quests the selected NPC offers that the player does not hold.
 void getAvailableQuests(std::vector<ListEntry>& list);
+// The quests the local player holds, in slot order; each row's value is its slot.
+void getPlayerQuests(std::vector<ListEntry>& list);
 
 // Levels bought with the points when each costs one more than the last; -1
 // for a negative base cost.

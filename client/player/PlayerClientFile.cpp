@@ -48,12 +48,12 @@ void PlayerClient::writeFile(ByteBuffer& out, const PlayerCovenantClient* covena
     inventory->write(out, true);
     out.writeInt(activeWeaponSet);
     out.writeInt(static_cast<uint32_t>(hotkeyTable.size()));
-    for (size_t i = 0; i < hotkeyTable.size(); ++i) {
-        const HotkeyRecord& record = hotkeyTable[i];
-        out.writeInt(record.values[0]);
-        out.writeInt(record.values[1]);
-        out.writeInt(static_cast<int32_t>(i));
-        out.writeInt(record.values[3]);
+    // The third value is the skill's index in its tree or the item's entry:
+    // writing anything else there puts another skill on the bar at Continue.
+    for (const HotkeyRecord& record : hotkeyTable) {
+        for (int32_t value : record.values) {
+            out.writeInt(value);
+        }
     }
     for (const auto& quest : quests) {
         quest->write(out, true);
@@ -198,8 +198,11 @@ bool PlayerClient::readFile(ByteBuffer& in, PlayerCovenantClient* covenant, std:
     }
     if (Client* client = Client::instance()) {
         client->clearMessageLog();
+        // At the log's own place, where new lines stack on them: anchored
+        // anywhere else they leave the log's backdrop empty.
+        const Vec2 at = client->getUi().eventsText();
         for (const std::string& line : log) {
-            client->addTextEvent(line, 0.0f, 0.0f, 0.0f, Client::kMessageLogKind, false, true);
+            client->addTextEvent(line, at.x, at.y, 0.0f, Client::kMessageLogKind, false, true);
         }
     }
     loadedFromFile = true;

@@ -51,7 +51,7 @@ TEST(GameClientCommandTable, RowsProvidersAndTheRowsLeftUnbound)
 {
     std::vector<GameClient::CommandInfo> rows = GameClient::getCommandTable();
     ASSERT_EQ(rows.size(), 68u);
-    EXPECT_EQ(GameClient::getListProviderTable().size(), 25u);
+    EXPECT_EQ(GameClient::getListProviderTable().size(), 26u);
     EXPECT_EQ(rows.front().name, "msg");
     EXPECT_EQ(rows.back().name, "selectLifestone");
     std::set<std::string> unbound;

@@ -1,7 +1,7 @@
 // The whole program windowed under Xvfb on the shipped data: a new priest's
-// bag opened from the inventory, an armour piece worn by two clicks, a skill
-// put on the hot bar and used with its key, and the hot bar found again
-// after the character is saved and resumed.
+// bag opened from the inventory, an armour piece worn by two clicks, skills
+// and a potion put on the hot bar, a skill used with its key, and the hot bar
+// found again after the character is saved and resumed.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/SkillClient.h"
@@ -217,7 +217,44 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     ASSERT_EQ(ui.getDragWidget(), heal);
     window.click(static_cast<int>(placeAt.x), static_cast<int>(placeAt.y));
     ASSERT_NE(first->getContent(), nullptr);
+    // Another skill of the tree on the fourth place, the first healing potion
+    // of the bag on the sixth: each place's record holds its own skill or
+    // item, not its place.
+    auto dragTo = [&](const UIWidget& from, const char* place) {
+        auto* to = dynamic_cast<UIUseSlot*>(ui.findWidget(place));
+        ASSERT_NE(to, nullptr) << place;
+        Vec2 a = centreOf(from), b = centreOf(*to);
+        window.click(static_cast<int>(a.x), static_cast<int>(a.y));
+        ASSERT_EQ(ui.getDragWidget(), &from);
+        window.click(static_cast<int>(b.x), static_cast<int>(b.y));
+        ASSERT_NE(to->getContent(), nullptr) << place;
+    };
+    for (const auto& widget : ui.findMenu("SkillsTree1")->getWidgets()) {
+        auto* slot = dynamic_cast<UISkillSlot*>(widget.get());
+        if (slot && slot != heal && slot->getSkill() && slot->isVisible() && slot->getSkillIndex() != 3) {
+            dragTo(*slot, "HotBar::Use3");
+            break;
+        }
+    }
     window.key(SDL_SCANCODE_K);
+    window.key(SDL_SCANCODE_I);
+    window.click(static_cast<int>(bagCentre.x), static_cast<int>(bagCentre.y), SDL_BUTTON_RIGHT);
+    ASSERT_TRUE(window.frameUntil([&] { return bag->isActive() && !bag->getWidgets().empty(); }));
+    for (const auto& widget : bag->getWidgets()) {
+        auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+        if (slot && entryName(slot->getItem()) == "MinorHealthPotion") {
+            dragTo(*slot, "HotBar::Use5");
+            break;
+        }
+    }
+    window.key(SDL_SCANCODE_I);
+    std::vector<std::array<int, 4>> bar;
+    for (int i = 0; i < 10; ++i) {
+        const HotkeyRecord r = player()->getHotkey(i);
+        bar.push_back({r.values[0], r.values[1], r.values[2], r.values[3]});
+    }
+    ASSERT_EQ(bar[3][0], 1) << "a skill on the fourth place";
+    ASSERT_EQ(bar[5][0], 0) << "an item on the sixth place";
 
     // Its key uses it: the server hears the line and the power falls by the
     // cost. The key is pressed once the character has stood still for a
@@ -280,6 +317,22 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     int kind = -1, tree = -1, index = -1;
     first->getContent()->getSource(kind, tree, index);
     EXPECT_EQ((std::array<int, 4>{kind, tree, index, -1}), record);
+    // The whole bar as it was saved, in the records and on the places.
+    for (int i = 0; i < 10; ++i) {
+        const HotkeyRecord r = player()->getHotkey(i);
+        EXPECT_EQ((std::array<int, 4>{r.values[0], r.values[1], r.values[2], r.values[3]}), bar[i]) << i;
+        auto* place = dynamic_cast<UIUseSlot*>(ui.findWidget(("HotBar::Use" + std::to_string(i)).c_str()));
+        ASSERT_NE(place, nullptr) << i;
+        std::array<int, 4> shown{2, -1, -1, -1};
+        if (place->getContent()) {
+            place->getContent()->getSource(shown[0], shown[1], shown[2]);
+            shown[3] = place->getContent()->getSourceEntryId();
+        }
+        EXPECT_EQ(shown[0], bar[i][0]) << i;
+        if (bar[i][0] != 2) {
+            EXPECT_EQ(shown, bar[i]) << i;
+        }
+    }
 }
 
 } // namespace

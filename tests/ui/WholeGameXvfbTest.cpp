@@ -49,6 +49,7 @@
 #include "game/world/Level.h"
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
+#include "graphics/GraphicsSystem.h"
 #include "graphics/text/TextEvent.h"
 #include "graphics/text/TextEventList.h"
 #include "support/ClientWaits.h"
@@ -63,6 +64,7 @@
 #include "ui/widgets/UIDropDownBox.h"
 #include "ui/widgets/UIHelp.h"
 #include "ui/widgets/UIItemSlot.h"
+#include "ui/widgets/UIList.h"
 
 #include <gtest/gtest.h>
 
@@ -1350,6 +1352,31 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     // ---- The quest and relations screens open on their keys.
     game.key(SDL_SCANCODE_Q);
     EXPECT_TRUE(menuActive("Quests"));
+    // A title, a row for each quest held (the one handed in leaves none), and
+    // the skip button only with its label.
+    {
+        const UIWidget* title = widgetOf("Quests", "Title");
+        ASSERT_NE(title, nullptr);
+        EXPECT_TRUE(title->isVisible() && title->getTextValue() == "$$Quests$$");
+        auto* rows = dynamic_cast<UIList*>(widgetOf("Quests", "QuestList"));
+        ASSERT_NE(rows, nullptr);
+        int held = 0;
+        for (int slot = 0; slot < PlayerClient::kQuestSlots; ++slot) {
+            held += Client::get().getLocalPlayer()->isQuestSlotActive(slot) ? 1 : 0;
+        }
+        EXPECT_GT(held, 0);
+        EXPECT_TRUE(game.frameUntil([&] { return static_cast<int>(rows->getItems().size()) == held; }));
+        for (const ListEntry& row : rows->getItems()) {
+            EXPECT_FALSE(row.name.empty()) << "a blank row";
+        }
+        const UIWidget* skip = widgetOf("Quests", "Skip");
+        ASSERT_NE(skip, nullptr);
+        for (const auto& w : UISystem::get().findMenu("Quests")->getWidgets()) {
+            if (w->getTextValue() == "$$SkipQuest$$") {
+                EXPECT_EQ(w->isVisible(), skip->isVisible()) << "the skip button and its label";
+            }
+        }
+    }
     const Picture quests = game.shot(false, "quests.png");
     // The journal's panel on the right, the level still drawn on the left.
     expectColour(pixelAt(quests, 480, 300), 26, 29, 41, "the quest panel");
@@ -1428,6 +1455,14 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     EXPECT_TRUE(player->hasQuest(nextQuest)) << "the quest held";
     EXPECT_EQ(Game::get().getCovenantCount(), covenants);
     EXPECT_TRUE(menuActive("Hud"));
+    // The message log comes back at its own place: a line anchored elsewhere
+    // leaves the log's backdrop standing empty over the field.
+    for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
+        if (e.kind == TextEventList::kLogKind) {
+            EXPECT_EQ(e.x, UISystem::get().getSettings().eventsTextPosition.x) << e.text;
+            EXPECT_EQ(e.y, UISystem::get().getSettings().eventsTextPosition.y) << e.text;
+        }
+    }
     const Picture resumed = game.shot();
     expectColour(pixelAt(resumed, 510, 470), 46, 40, 30, "the Hud's strip");
     // The relations screen on its key: a crest for each covenant of the

@@ -644,14 +644,13 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         ASSERT_TRUE(window.frameUntil([] { return !menuActive("QuestNpcMenu") && !menuActive("GetQuest"); }));
         window.key(SDL_SCANCODE_Q);
         ASSERT_TRUE(menuActive("Quests"));
+        auto* held = dynamic_cast<UIList*>(ui.findWidget("Quests::QuestList"));
+        ASSERT_NE(held, nullptr);
         EXPECT_TRUE(window.frameUntil([&] {
-            for (int slot = 0; slot < 6; ++slot) {
-                const std::string row = "Quests::Quest" + std::to_string(slot);
-                if (stripColorCodesCopy(widgetText(row.c_str())) == title) {
-                    return true;
-                }
-            }
-            return false;
+            return std::any_of(held->getItems().begin(), held->getItems().end(), [&](const ListEntry& row) {
+                return stripColorCodesCopy(row.name) == title &&
+                       row.value == std::to_string(server->findQuestSlot(number));
+            });
         })) << title;
         window.key(SDL_SCANCODE_Q);
     }

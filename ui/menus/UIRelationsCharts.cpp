@@ -76,7 +76,10 @@ void UIRelationsMenu::drawChart(ClientView& view, UIDrawing& drawing, bool power
     auto value = [&](int c, int t) {
         float sum = 0.0f;
         const CovenantBase* covenant = view.getCovenant(c);
-        const int snapshot = snapshots / (m + 1) * t;
+        // Points spread evenly over the whole history: snapshots / (m + 1) * t
+        // is 0 for every t while 20 or fewer are recorded, which flattens
+        // the history against the chart's right end.
+        const int snapshot = static_cast<int>(static_cast<int64_t>(snapshots) * t / m);
         for (int k = 0; k < components; ++k) {
             if (!toggles[k].shown) {
                 continue;

@@ -324,10 +324,16 @@ void UIRelationsMenu::handleCommand(const std::string& line)
     }
 }
 
-// A show keeps the entries' selection: none is selected at first, a right
-// click on a crest selects it.
+// The first show selects every entry, so the first view draws the lines of
+// every pair; later shows keep the selection a right click on a crest changed.
 void UIRelationsMenu::onShow()
 {
+    if (!m_shownBefore) {
+        m_shownBefore = true;
+        for (RelationsCovenantEntry& entry : m_entries) {
+            entry.selected = true;
+        }
+    }
     showDefaultPage();
     if (ClientView* v = view()) {
         v->showHelpTopic("Influence");

@@ -94,4 +94,5 @@ private:
     float m_influenceLow = 0.0f, m_influenceHigh = 0.0f;
     UserVarRef m_showRelations, m_showTreaties, m_showTradeRoutes, m_simplify;
     std::string m_badgeHint;
+    bool m_shownBefore = false;
 };

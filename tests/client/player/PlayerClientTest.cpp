@@ -234,7 +234,11 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
     ASSERT_TRUE(apply(player, v));
     player.setWorldIdentity(11, 22);
     player.exploredLevels = {true, true, false};
-    player.setHotkey(2, HotkeyRecord{{1, 5, 0, 8}});
+    // A hot bar of skills and items, none of them at its own place's index.
+    player.setHotkey(2, HotkeyRecord{{1, 5, 0, -1}});
+    player.setHotkey(3, HotkeyRecord{{1, 1, 7, -1}});
+    player.setHotkey(5, HotkeyRecord{{0, 4, 11, 65539}});
+    player.setHotkey(6, HotkeyRecord{{0, 0, -1, 65540}});
     player.activeWeaponSet = 1;
     player.setHelpTopicRead(1);
     client.addTextEvent("You found a sword", 0, 0, 1, Client::kMessageLogKind, false, true);
@@ -273,14 +277,21 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
     EXPECT_EQ(read.stats, player.stats);
     EXPECT_EQ(read.statistics, player.statistics);
     EXPECT_EQ(read.activeWeaponSet, 1);
-    EXPECT_EQ(read.getHotkey(2).values[1], 5);
-    EXPECT_EQ(read.getHotkey(2).values[2], 2); // the third value is the slot
+    ASSERT_EQ(read.getHotkeys().size(), player.getHotkeys().size());
+    for (size_t i = 0; i < player.getHotkeys().size(); ++i) {
+        EXPECT_TRUE(std::equal(std::begin(read.getHotkeys()[i].values), std::end(read.getHotkeys()[i].values),
+                               std::begin(player.getHotkeys()[i].values)))
+            << "hot-bar place " << i;
+    }
     EXPECT_EQ(read.readHelpTopics, player.readHelpTopics);
     EXPECT_EQ(read.exploredLevels, player.exploredLevels);
     EXPECT_EQ(read.savedLevelGates.getRecords()[1].activated, 1);
     EXPECT_EQ(client.getMessageLog(), std::vector<std::string>{"You found a sword"});
     ASSERT_EQ(texts.size(), 1u);
     EXPECT_EQ(texts[0].kind, Client::kMessageLogKind);
+    // Back at the log's place, where the next lines stack.
+    EXPECT_EQ(texts[0].x, client.getUi().eventsText().x);
+    EXPECT_EQ(texts[0].y, client.getUi().eventsText().y);
 
     // Written again, the file is the same byte for byte.
     addMirror(6, 60, 120);

@@ -138,6 +138,13 @@ TEST(RelationsMenuTest, TheCircleAndItsLines)
         EXPECT_TRUE(near(box.x, at.x - 32.0f) && near(box.y, at.y - 32.0f)) << i;
     }
 
+    // The first show selects every entry: every pair has its relation line.
+    for (int i = 0; i < UIRelationsMenu::kEntries; ++i) {
+        EXPECT_TRUE(scene.menu->getEntry(i).selected) << i;
+    }
+    scene.redraw();
+    EXPECT_EQ(scene.lines(3.0f).size(), 6u);
+
     // Only covenant 0 selected; covenant 2 is out: lines to 1 and 3 only.
     for (int i = 0; i < 4; ++i) {
         scene.menu->getEntry(i).selected = i == 0;
@@ -173,6 +180,12 @@ TEST(RelationsMenuTest, TheCircleAndItsLines)
     EXPECT_TRUE(scene.menu->getEntry(1).selected);
     EXPECT_FALSE(scene.menu->handleMouseButton(1, true, 390, 100));
     EXPECT_FALSE(scene.menu->getEntry(2).selected);
+    // The selection outlasts hiding and showing again.
+    scene.menu->hide();
+    scene.open();
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(scene.menu->getEntry(i).selected, i < 2) << i;
+    }
 }
 
 TEST(RelationsMenuTest, ChartsOverTheHistory)
@@ -191,6 +204,19 @@ TEST(RelationsMenuTest, ChartsOverTheHistory)
         const Call& last = segments[static_cast<size_t>(c * 20 + 19)];
         EXPECT_FLOAT_EQ(last.x1, 540.0f);
         EXPECT_FLOAT_EQ(last.y1, 100.0f + (1.0f - 10.0f * static_cast<float>(c + 1) / 40.0f) * 280.0f) << c;
+    }
+    // Five snapshots: a point for each, from the chart's left end on.
+    scene.bench.view.history.assign(5, std::vector<std::array<int, 9>>(4, std::array<int, 9>{}));
+    for (int t = 0; t < 5; ++t) {
+        scene.bench.view.history[static_cast<size_t>(t)][0][0] = 8 * t;
+    }
+    scene.redraw();
+    segments = scene.lines(3.0f);
+    ASSERT_EQ(segments.size(), 20u);
+    for (int t = 0; t < 5; ++t) {
+        const Call& segment = segments[static_cast<size_t>(t)];
+        EXPECT_FLOAT_EQ(segment.x0, 100.0f + 88.0f * static_cast<float>(t)) << t;
+        EXPECT_FLOAT_EQ(segment.y0, 100.0f + (1.0f - 8.0f * static_cast<float>(t) / 40.0f) * 280.0f) << t;
     }
     // Every component off: everything lies flat at the bottom.
     scene.menu->handleCommand("OnlyShowPower 0");
