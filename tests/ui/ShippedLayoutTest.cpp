@@ -26,6 +26,7 @@
 #include <cmath>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -155,12 +156,46 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
     const Box log{s.eventsTextPosition.x - 2.0f, s.eventsTextPosition.y + line - line * shown,
                   s.eventsTextPosition.x + 2.0f + logWidth, s.eventsTextPosition.y + line};
 
-    // Eight help-topic buttons in their row.
-    const float rowStart = s.helpTopicBasePosition.x - 8.0f * s.helpTopicButtonOffset * 0.5f;
-    const Box helpRow{rowStart, s.helpTopicBasePosition.y,
-                      rowStart + 7.0f * s.helpTopicButtonOffset + s.helpTopicButtonSize,
-                      s.helpTopicBasePosition.y + s.helpTopicButtonSize};
+    // The row of every help topic that can stand offered at once: all but
+    // the steps of the start chain, which come one at a time, and for those
+    // the start topic and each step another topic leads to.
+    std::set<int> chain;
+    const int start = ui.findHelpTopic(ui.getStartHelpTopic());
+    for (int t = start; t >= 0 && chain.insert(t).second;) {
+        t = ui.findHelpTopic(ui.getNextHelpTopic(t));
+    }
+    Box helpRow{1e9f, 1e9f, -1e9f, -1e9f};
+    int offered = 0;
+    for (int t = 0; t < ui.getHelpTopicCount(); ++t) {
+        bool ledTo = false;
+        for (int from = 0; from < ui.getHelpTopicCount(); ++from) {
+            ledTo = ledTo || (!chain.count(from) && ui.findHelpTopic(ui.getNextHelpTopic(from)) == t);
+        }
+        if (chain.count(t) && t != start && !ledTo) {
+            continue;
+        }
+        ui.addHelpTopicButton(t);
+        ++offered;
+    }
+    const std::vector<std::string> topics =
+        database.getStringList(database.findEntry("HelpTopics"), "HelpTopic");
+    for (int t = 0; t < static_cast<int>(topics.size()); ++t) {
+        const UIMenu* button =
+            ui.hasHelpTopicButton(t) ? ui.findMenu(topics[static_cast<size_t>(t)] + "Button") : nullptr;
+        if (button && button->isActive()) {
+            const Box b =
+                boxAt(button->getWidgets()[0]->getScreenPosition(), button->getWidgets()[0]->getSize());
+            helpRow = {std::min(helpRow.x0, b.x0), std::min(helpRow.y0, b.y0), std::max(helpRow.x1, b.x1),
+                       std::max(helpRow.y1, b.y1)};
+        }
+    }
+    EXPECT_GE(offered, 27);
+    EXPECT_GE(helpRow.x0, 0.0f);
+    EXPECT_LE(helpRow.x1, 640.0f);
     const Box hotBar = menuBox("HotBar");
+    const Box miniMap{s.miniMapMaskPosition.x, s.miniMapMaskPosition.y,
+                      s.miniMapMaskPosition.x + s.miniMapMaskSize.x,
+                      s.miniMapMaskPosition.y + s.miniMapMaskSize.y};
 
     // The lowest crest's trait icons, over the covenant counts a game has.
     auto* relations = dynamic_cast<UIRelationsMenu*>(ui.findMenu("CovenantRelations"));
@@ -203,10 +238,25 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
         {"message log / help row", log, helpRow},
         {"message log / hot bar", log, hotBar},
         {"help row / hot bar", helpRow, hotBar},
+        {"help row / mini-map", helpRow, miniMap},
         {"world map vertical bar / hot bar", widgetBox("WorldMap", "VerticalScrollBar"), hotBar},
         {"world map horizontal bar / hot bar", widgetBox("WorldMap", "HorizontalScrollBar"), hotBar},
+        {"world map horizontal bar / help row", widgetBox("WorldMap", "HorizontalScrollBar"), helpRow},
+        {"world map vertical bar / help row", widgetBox("WorldMap", "VerticalScrollBar"), helpRow},
+        {"world map Close / help row", widgetBox("WorldMap", "Close"), helpRow},
         {"game drop-down / frame rate", widgetBox("Hud", "Game"), frameRate},
     };
+    // The help row clears every text and bar of the status display and the
+    // HUD strip (the won game's panel aside, which stands over the world).
+    for (const char* menu : {"Status", "Hud"}) {
+        for (const auto& w : ui.findMenu(menu)->getWidgets()) {
+            if (w->getSize().x > 0.0f && w->getSize().y > 0.0f &&
+                w->getInternalName().rfind("WonGame", 0) != 0) {
+                cases.push_back({"help row / a widget of the status or the HUD", helpRow,
+                                 boxAt(w->getScreenPosition(), w->getSize())});
+            }
+        }
+    }
     UIMenu* mainPage = ui.findMenu("RelationsMain");
     ASSERT_NE(mainPage, nullptr);
     int tabs = 0;
@@ -292,36 +342,51 @@ TEST_F(ShippedLayout, TextsStayWithinTheirBoxes)
     }
 
     // The timed-quest line of the status display as shipped, with a long
-    // quest title in place of its sources (which need a quest of the player).
+    // quest title and the longest time left in place of their sources (which
+    // need a quest of the player): the title is cut, the time drawn whole.
     std::string status;
     ASSERT_EQ(readWholeFile(gameDataPath("UI/Status.mnu"), status), WholeFileResult::Read);
-    const size_t source = status.find("textSource ShortestTimeQuestTitle");
-    ASSERT_NE(source, std::string::npos);
-    const size_t open = status.rfind("Widget {", source);
-    const size_t close = status.find("\n}", source);
-    std::istringstream block(status.substr(open, close + 2 - open));
     std::string copy = "name TimedLine\nvisible 1\n";
-    for (std::string line; std::getline(block, line);) {
-        const std::string_view word = trimBlanks(line);
-        if (word.rfind("textSource", 0) == 0) {
-            line = "    text \"" + std::string(60, 'W') + " 12:00\"";
-        } else if (word.rfind("showCondition", 0) == 0) {
-            continue;
+    for (const auto& [name, text] :
+         {std::pair<std::string, std::string>{"TimedQuestTitle", std::string(60, 'W')},
+          {"TimedQuestTime", "79.9 minutes"}}) {
+        const size_t at = status.find("internalName " + name);
+        ASSERT_NE(at, std::string::npos) << name;
+        const size_t open = status.rfind("Widget {", at);
+        const size_t close = status.find("\n}", at);
+        std::istringstream block(status.substr(open, close + 2 - open));
+        for (std::string line; std::getline(block, line);) {
+            const std::string_view word = trimBlanks(line);
+            if (word.rfind("textSource", 0) == 0) {
+                line = "    text \"" + text + "\"";
+            } else if (word.rfind("showCondition", 0) == 0) {
+                continue;
+            }
+            copy += line + "\n";
         }
-        copy += line + "\n";
     }
     UIMenu* timedMenu = ui.addMenu(std::make_unique<UIMenu>());
     TextReader reader(copy, "Status.mnu");
     timedMenu->parse(reader);
-    ASSERT_EQ(timedMenu->getWidgets().size(), 1u) << copy;
-    UIWidget* timed = timedMenu->getWidgets()[0].get();
-    const size_t before = drawing.calls.size();
-    timed->draw();
-    const std::vector<RecordingUIDrawing::Call> line = textsSince(before);
-    ASSERT_EQ(line.size(), 1u) << copy;
-    EXPECT_LE(line[0].x1, timed->getScreenPosition().x + timed->getSize().x) << line[0].text;
-    EXPECT_LE(line[0].x1, 640.0f);
-    EXPECT_TRUE(line[0].text.ends_with("...")) << line[0].text;
+    ASSERT_EQ(timedMenu->getWidgets().size(), 2u) << copy;
+    std::vector<RecordingUIDrawing::Call> timed;
+    std::vector<Box> boxes;
+    for (const char* name : {"TimedQuestTitle", "TimedQuestTime"}) {
+        UIWidget* w = timedMenu->findWidget(name);
+        ASSERT_NE(w, nullptr) << name;
+        boxes.push_back(boxAt(w->getScreenPosition(), w->getSize()));
+        const size_t before = drawing.calls.size();
+        w->draw();
+        const std::vector<RecordingUIDrawing::Call> line = textsSince(before);
+        ASSERT_EQ(line.size(), 1u) << name;
+        timed.push_back(line[0]);
+    }
+    EXPECT_TRUE(timed[0].text.ends_with("...")) << timed[0].text;
+    EXPECT_LE(timed[0].x1, boxes[0].x1) << timed[0].text;
+    EXPECT_LE(timed[0].x1, timed[1].x0) << "the title runs into the time";
+    EXPECT_EQ(timed[1].text, "79.9 minutes");
+    EXPECT_LE(timed[1].x1, boxes[1].x1) << "the time left is cut";
+    EXPECT_LE(timed[1].x1, 640.0f);
 }
 
 } // namespace

@@ -287,8 +287,9 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
               std::to_string(mirror->getStat(static_cast<int>(CharacterStat::Strength))));
     window.key(SDL_SCANCODE_ESCAPE);
 
-    // The relations key shows every covenant's crest on the circle; a right
-    // click on one draws the lines of its relations.
+    // The relations key shows every covenant's crest on the circle, all of
+    // them selected at the first show; with all deselected by right clicks,
+    // a right click on one draws the lines of its relations.
     window.key(SDL_SCANCODE_R);
     auto* relations = dynamic_cast<UIRelationsMenu*>(ui.findMenu("CovenantRelations"));
     ASSERT_NE(relations, nullptr);
@@ -313,10 +314,19 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
         expectNear(pixelAt(circle, static_cast<int>(at.x), static_cast<int>(at.y)), colour[0], colour[1],
                    colour[2], 16, crest.c_str());
     }
+    for (int c = 0; c < count; ++c) {
+        EXPECT_TRUE(relations->getEntry(c).selected) << c;
+        Vec2 at = relations->circlePosition(c);
+        window.click(static_cast<int>(at.x), static_cast<int>(at.y), SDL_BUTTON_RIGHT);
+        app.frame();
+        EXPECT_FALSE(relations->getEntry(c).selected) << c;
+    }
+    window.moveTo(2, 2);
+    app.frame();
+    circle = window.shot(true);
     const int own = Client::get().getPlayerCovenantIndex();
     const int chosen = own == 0 ? 1 : 0;
     Vec2 from = relations->circlePosition(chosen);
-    EXPECT_FALSE(relations->getEntry(chosen).selected);
     window.click(static_cast<int>(from.x), static_cast<int>(from.y), SDL_BUTTON_RIGHT);
     app.frame();
     EXPECT_TRUE(relations->getEntry(chosen).selected);
