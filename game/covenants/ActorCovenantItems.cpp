@@ -387,12 +387,12 @@ void ActorCovenant::offerToBuyItem(Covenant* player)
                 const ItemBase* item = g->getItem(slot);
                 if (!item || !isStashable(item))
                     continue;
+                // The item given by the player (side 1 as this covenant weighs
+                // offers: the player's bag place, not this covenant's own).
                 TradeOffer offer;
                 offer.addEntry(static_cast<int>(TradeTermKind::TermItem), TradeTerm::itemPlace(group, slot),
                                1);
-                offer.swapSides();
                 const int answer = completeOffer(offer, player, advantage);
-                offer.swapSides();
                 if (answer != static_cast<int>(CovenantResponse::OfferGood) || offer.terms.size() != 2 ||
                     offer.terms[1].kind != static_cast<int>(TradeTermKind::TermGold))
                     continue;
@@ -402,6 +402,10 @@ void ActorCovenant::offerToBuyItem(Covenant* player)
                     continue;
                 lastProposalGroup = group;
                 lastProposalSlot = slot;
+                // Handed to the player as an offer of its own for it to
+                // complete: its side first, the suggestion filling its trade.
+                offer.swapSides();
+                offer.type = 3;
                 player->receiveOfferResult(this, offer, false, static_cast<int>(CovenantResponse::OfferGood));
                 return;
             }

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string_view>
+#include <utility>
 
 namespace {
 
@@ -125,6 +127,20 @@ void Game::resolveRumor(int rumorLevel, Covenant* spreader, Covenant* target)
             amount = giveCovenantInfluence(target, lo, hi);
             learns = true;
             break;
+        }
+    }
+    // Early in a world covenants hold little influence: a rumour that moves
+    // none says so instead of telling of a loss or gain of 0.
+    if (amount <= 0) {
+        constexpr std::pair<const char*, const char*> kNothingMoved[] = {
+            {"RumorSuccess", "RumorSuccessNoInfluence"},
+            {"RumorPartialFailure", "RumorPartialFailureNoInfluence"},
+            {"RumorUnknownBackfire", "RumorUnknownBackfireNoInfluence"},
+            {"RumorCompleteBackfire", "RumorCompleteBackfireNoInfluence"}};
+        for (const auto& [moved, none] : kNothingMoved) {
+            if (std::string_view(key) == moved) {
+                key = none;
+            }
         }
     }
     const Player* first = getFirstPlayer();

@@ -399,17 +399,18 @@ TEST_F(TownChat, ARumourCostsItsPriceAndMovesInfluenceOrBackfires)
                       "\""));
     EXPECT_TRUE(rival.rumorsFrom.empty());
 
-    // Against a covenant without influence nothing moves.
+    // Against a covenant without influence nothing moves, and the line
+    // tells of no loss.
     TestCovenant& empty = addTestCovenant(game, "Human");
     ASSERT_TRUE(scriptDraws({drawBelow(0.45f), nullptr}));
     from = lines().size();
     game.resolveRumor(1, &ours, &empty);
     EXPECT_EQ(empty.influence.transferred, 0);
-    EXPECT_TRUE(
-        saw(from, "msg 2 \"" +
-                      wrapText("RumorSuccess", "%s %s %s", game.getCovenantColoredName(empty.index).c_str(),
-                               "0", game.getCovenantColoredName(ours.index).c_str()) +
-                      "\""));
+    EXPECT_TRUE(saw(from, "msg 2 \"" +
+                              wrapText("RumorSuccessNoInfluence", "%s %s %s",
+                                       game.getCovenantColoredName(empty.index).c_str(), "0",
+                                       game.getCovenantColoredName(ours.index).c_str()) +
+                              "\""));
 
     // A complete backfire: the rival gains and learns who spread it.
     rules.rumorFailureChance = {0.0f, 0.0f, 0.0f, 1.0f};

@@ -1,19 +1,32 @@
-// Trading with another covenant and the end of a game, in the headless
-// program on the shipped menus with the real server: the relations pages and
-// their choosers are clicked and typed into through the interface, and what
-// the client queues for the server and what the windows show is checked.
+// Trading with another covenant, raiding it and spreading rumours about it,
+// the tutorial's buttons and the end of a game, in the headless program on
+// the shipped menus with the real server: the relations pages and their
+// choosers are clicked and typed into through the interface, and what the
+// client queues for the server and what the windows show is checked.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/app/AppHooks.h"
 #include "engine/app/Application.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/core/ColorCodes.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/data/Database.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
+#include "game/covenants/TradeTerm.h"
+#include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/GameRules.h"
+#include "game/definitions/InventoryBase.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Item.h"
 #include "game/entities/Player.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
 #include "game/world/Game.h"
+#include "game/world/SpawnSystem.h"
 #include "main/ProgramHooks.h"
 #include "server/Server.h"
 #include "support/HeadlessMenus.h"
@@ -57,6 +70,51 @@ protected:
     static long long money()
     {
         return Client::instance()->getLocalPlayer()->getStat(toIndex(CharacterStat::Money));
+    }
+    UIRelationsMenu& relations() const
+    {
+        return *dynamic_cast<UIRelationsMenu*>(ui->findMenu("CovenantRelations"));
+    }
+    // The covenant screen (R's button) on the main page, then a click on
+    // the covenant's crest: its talking page, its covenant the current one.
+    void talkTo(int covenant)
+    {
+        UIRelationsMenu& screen = relations();
+        if (!screen.isActive()) {
+            click("Hud::Relations");
+            step();
+        }
+        UIMenu* page = screen.getCurrentPage();
+        if (page && page != screen.getPage(UIRelationsMenu::Main)) {
+            click(page->getName() + "::Back");
+            step();
+        }
+        clickCentre(*screen.getEntry(covenant).picture);
+        step();
+        ASSERT_EQ(screen.getCurrentPage(), screen.getPage(UIRelationsMenu::Diplomacy));
+        ASSERT_EQ(GameClient::get().getCurrentCovenant(), covenant);
+    }
+    // The first message from `from` on holding the text, as shown.
+    static std::string said(size_t from, const std::string& part)
+    {
+        const std::vector<std::string>& log = Client::instance()->getMessageLog();
+        for (size_t i = from; i < log.size(); ++i) {
+            const std::string line = stripColorCodesCopy(Localization::get().translateCopy(log[i]));
+            if (line.find(part) != std::string::npos) {
+                return line;
+            }
+        }
+        return std::string();
+    }
+    static Covenant* otherCovenant(const Covenant* own)
+    {
+        for (int i = 0; i < Game::instance()->getCovenantCount(); ++i) {
+            Covenant* c = Game::instance()->getCovenant(i);
+            if (c && c != own && !c->destroyed) {
+                return c;
+            }
+        }
+        return nullptr;
     }
 };
 
@@ -266,4 +324,173 @@ TEST_F(CovenantTrade, AnEndedWorldResumesInAFreshProgramAsItEnded)
         DebugSystem::get().removeSink(sink);
         Client::instance()->setTextEventSink(nullptr);
     }
+}
+
+// A raid started on the raid page with a recruit chosen, declared beside
+// the target's house, ends by the page's "Stop raid": everyone home, the
+// raid gates gone, the end announced.
+TEST_F(CovenantTrade, ARaidEndsByTheStopRaidButton)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    Player* player = Game::instance()->getFirstPlayer();
+    Covenant* own = player->getCovenant();
+    Covenant* raided = otherCovenant(own);
+    ASSERT_TRUE(own && raided);
+    Actor* recruit = SpawnSystem::get().spawnPotentialRecruit(player->getPosition().zone, 1);
+    ASSERT_NE(recruit, nullptr);
+    ZonePosition beside = player->getPosition();
+    beside.addOffset(40.0f, 0.0f);
+    recruit->setPosition(beside);
+    recruit->setSecondaryPosition(beside);
+    ASSERT_GE(Game::instance()->addEntity(recruit), 0);
+    player->recruitToCovenant(recruit, true);
+    ASSERT_NE(own->findRecruitByActor(recruit), nullptr);
+    ASSERT_TRUE(frameUntil([] {
+        std::vector<PlayerCovenantClient::ListRow> rows;
+        Client::instance()->getPlayerCovenant()->listRecruits(rows);
+        return !rows.empty();
+    }));
+
+    ASSERT_NO_FATAL_FAILURE(talkTo(raided->index));
+    click("RelationsDiplomacy::Raid");
+    step();
+    UIRelationsMenu& screen = relations();
+    ASSERT_EQ(screen.getCurrentPage(), screen.getPage(UIRelationsMenu::Raid));
+    EXPECT_FALSE(shown("RelationsRaid::StopRaid")) << "no raid yet";
+    ASSERT_NO_FATAL_FAILURE(clickRow("RelationsRaid::RaidNpcList", "0"));
+    click("RelationsRaid::StartRaid");
+    ASSERT_TRUE(frameUntil([&] { return own->raidTarget == raided->index; }));
+    EXPECT_NE(player->getGate(1, 0), nullptr) << "the raid gate";
+    EXPECT_TRUE(recruit->isInPartyOf(player)) << "the chosen recruit goes along";
+
+    player->warp(raided->housePosition);
+    ASSERT_TRUE(frameUntil([&] {
+        return own->isRaiding() && Client::instance()->getPlayerCovenant()->raiding;
+    })) << "the raid is not declared beside the target's house";
+    const size_t logFrom = Client::instance()->getMessageLog().size();
+    ASSERT_NO_FATAL_FAILURE(talkTo(raided->index));
+    click("RelationsDiplomacy::Raid");
+    step();
+    click("RelationsRaid::StopRaid");
+    const std::string ended = " has stopped raiding ";
+    ASSERT_TRUE(frameUntil([&] {
+        return own->raidTarget == -1 && !said(logFrom, ended).empty() &&
+               !Client::instance()->getPlayerCovenant()->raiding;
+    })) << "the raid did not end";
+    const std::string line = said(logFrom, ended);
+    EXPECT_NE(line.find(own->getDisplayName()), std::string::npos) << line;
+    EXPECT_NE(line.find(raided->getDisplayName()), std::string::npos) << line;
+    EXPECT_EQ(player->getGate(1, 0), nullptr);
+    EXPECT_EQ(player->getGate(1, 1), nullptr);
+    for (const Entity* back : {static_cast<const Entity*>(player), static_cast<const Entity*>(recruit)}) {
+        EXPECT_EQ(back->getPosition().zone, own->housePosition.zone);
+        EXPECT_LT(ZonePosition::distanceTo(back->getPosition(), own->housePosition), 400.0f);
+    }
+    step();
+    EXPECT_FALSE(shown("RelationsRaid::StopRaid"));
+}
+
+// A rumour from the rumour page costs what its line shows, and a success
+// takes influence from the covenant talked to, as its outcome line says.
+TEST_F(CovenantTrade, ARumourFromItsPageIsPaidAndTakesInfluence)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    Covenant* own = Game::instance()->getFirstPlayer()->getCovenant();
+    Covenant* rival = otherCovenant(own);
+    ASSERT_TRUE(own && rival);
+    GameData::get().mutableRules().rumorChance[1] = 1.0f;
+    for (int i = 0; i < Game::instance()->getCovenantCount(); ++i) {
+        Game::instance()->getCovenant(i)->influence.adventure = 400;
+    }
+    const int crystals = toIndex(CovenantStat::Money);
+    own->stats.set(crystals, 500);
+    ASSERT_TRUE(
+        frameUntil([&] { return Client::instance()->getPlayerCovenant()->stats.get(crystals) == 500; }));
+
+    ASSERT_NO_FATAL_FAILURE(talkTo(rival->index));
+    click("RelationsDiplomacy::Rumors");
+    step();
+    ASSERT_EQ(relations().getCurrentPage(), relations().getPage(UIRelationsMenu::Rumor));
+    const int cost = GameData::get().getRumorCost(1, rival->level);
+    ASSERT_GT(cost, 0);
+    UIWidget* price = ui->findWidget("RelationsRumor::RumorText1");
+    ASSERT_NE(price, nullptr);
+    price->prepareDraw();
+    EXPECT_EQ(stripColorCodesCopy(Localization::get().translateCopy(price->getTextValue())),
+              "Tales of betrayal: " + std::to_string(cost) + " crystals");
+    const int influence = rival->getInfluence();
+    const size_t logFrom = Client::instance()->getMessageLog().size();
+    click("RelationsRumor::Rumor1");
+    ASSERT_TRUE(frameUntil([&] { return !said(logFrom, "A rumour about").empty(); })) << "no outcome line";
+    EXPECT_EQ(own->stats.get(crystals), 500 - cost);
+    const int taken = influence - rival->getInfluence();
+    EXPECT_GT(taken, 0);
+    EXPECT_EQ(said(logFrom, "A rumour about"), "A rumour about " + rival->getDisplayName() +
+                                                   " spreads: they lose " + std::to_string(taken) +
+                                                   " influence.");
+}
+
+// "Suggest trade" asks the covenant what it would buy: its offer for an
+// item of the bags fills the items page, and proposed it is carried out.
+TEST_F(CovenantTrade, ASuggestedTradeComesWhenAskedFor)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    Player* player = Game::instance()->getFirstPlayer();
+    Covenant* rival = otherCovenant(player->getCovenant());
+    ASSERT_NE(rival, nullptr);
+    rival->getLeader()->setStat(toIndex(CharacterStat::Money), 100000);
+    auto* blade = static_cast<Item*>(player->getInventory()->createItem());
+    blade->setItemEntry(Database::get().findEntry("Runeblade"));
+    blade->updateStackValue();
+    ASSERT_EQ(player->getInventory()->addItem(blade), InventoryBase::kAddPlaced);
+    blade->setOwner(player);
+
+    ASSERT_NO_FATAL_FAILURE(talkTo(rival->index));
+    click("RelationsDiplomacy::Trade");
+    step();
+    const auto good = [] {
+        return GameClient::get().getDiplomacyResultCount(toIndex(CovenantResponse::OfferGood));
+    };
+    const int asked = good();
+    click("RelationsTrade::SuggestTrade");
+    EXPECT_EQ(relations().getCurrentPage(), relations().getPage(UIRelationsMenu::TradeItems));
+    ASSERT_TRUE(frameUntil([&] { return good() > asked; })) << "no suggestion";
+    const std::vector<TradeTerm> terms = GameClient::get().getCurrentOffer().terms;
+    ASSERT_EQ(terms.size(), 2u);
+    EXPECT_TRUE(terms[0].side == 0 && terms[0].is(TradeTermKind::TermItem));
+    EXPECT_TRUE(terms[1].side == 1 && terms[1].is(TradeTermKind::TermGold));
+    int group = 0, slot = 0;
+    TradeTerm::readItemPlace(terms[0].value, group, slot);
+    EXPECT_EQ(player->getInventory()->getItem(group, slot), blade) << "the blade is what it would buy";
+
+    const long long before = money();
+    click("RelationsTradeItems::Propose");
+    ASSERT_TRUE(frameUntil([&] { return money() == before + terms[1].value; })) << "the trade was not made";
+    EXPECT_EQ(player->getInventory()->getItem(group, slot), nullptr);
+}
+
+// The quest log's tutorial buttons: skipped, the tutorial's quests go;
+// begun again, its first quest is back.
+TEST_F(CovenantTrade, TheTutorialIsSkippedAndRestartedFromTheQuestLog)
+{
+    ASSERT_NO_FATAL_FAILURE(newCharacter());
+    Player* player = Game::instance()->getFirstPlayer();
+    const auto tutorialQuests = [] {
+        int n = 0;
+        Game::instance()->forEachQuest([&](Quest& quest) {
+            n += quest.definition && quest.definition->returnNpcType == NpcType::Tutor;
+        });
+        return n;
+    };
+    ASSERT_GT(tutorialQuests(), 0);
+    click("Hud::Quests");
+    step();
+    const size_t logFrom = Client::instance()->getMessageLog().size();
+    click("Quests::SkipTutorial");
+    ASSERT_TRUE(frameUntil([&] { return !said(logFrom, "Tutorial skipped").empty(); }));
+    EXPECT_EQ(tutorialQuests(), 0);
+    EXPECT_TRUE(player->getFlags65()[0]) << "the tutorial is over";
+    click("Quests::RestartTutorial");
+    ASSERT_TRUE(frameUntil([&] { return tutorialQuests() > 0; }));
+    EXPECT_FALSE(player->getFlags65()[0]) << "the tutorial runs again";
 }

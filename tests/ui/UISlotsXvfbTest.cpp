@@ -6,14 +6,17 @@
 #include "client/GameClient.h"
 #include "client/mirrors/SkillClient.h"
 #include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/data/DatabaseEntry.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/ItemBase.h"
+#include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/world/Game.h"
+#include "game/world/SpawnSystem.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
@@ -156,6 +159,58 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
         const std::string firstLine = tip.text.substr(0, tip.text.find('\n'));
         EXPECT_EQ(firstLine, mantle->getItem()->getDisplayName(true)) << tip.text;
         EXPECT_NE(tip.text.find("Padded Mantle"), std::string::npos) << tip.text;
+    }
+
+    // A wounded recruit joins the party: the arrow keys step the comparison
+    // to its gear and back, and F1 feeds it the bread of the bags.
+    {
+        Player* server = Game::get().getFirstPlayer();
+        Actor* recruit = SpawnSystem::get().spawnPotentialRecruit(server->getPosition().zone, 1);
+        ASSERT_NE(recruit, nullptr);
+        ZonePosition beside = server->getPosition();
+        beside.addOffset(40.0f, 0.0f);
+        recruit->setPosition(beside);
+        recruit->setSecondaryPosition(beside);
+        ASSERT_GE(Game::get().addEntity(recruit), 0);
+        server->recruitToCovenant(recruit, true);
+        recruit->setHealth(recruit->getMaxHealth() / 2);
+        const int number = recruit->getEntityNumber();
+        ASSERT_TRUE(window.frameUntil([&] {
+            const PlayerCovenantClient* covenant = Client::get().getPlayerCovenant();
+            return !player()->partyMembers.empty() && player()->partyMembers[0] == number && covenant &&
+                   covenant->findRecruitSlot(number) >= 0;
+        })) << window.logTail();
+        Vec2 over = centreOf(*mantle);
+        window.moveTo(static_cast<int>(over.x), static_cast<int>(over.y));
+        const auto tipText = [&] {
+            UITooltip tip;
+            return ui.getTooltip(tip) ? tip.text : std::string();
+        };
+        EXPECT_NE(tipText().find("Currently equipped"), std::string::npos) << tipText();
+        window.key(SDL_SCANCODE_RIGHT);
+        window.moveTo(static_cast<int>(over.x), static_cast<int>(over.y));
+        EXPECT_NE(tipText().find("Equipped by "), std::string::npos) << tipText();
+        window.key(SDL_SCANCODE_LEFT);
+        window.moveTo(static_cast<int>(over.x), static_cast<int>(over.y));
+        EXPECT_NE(tipText().find("Currently equipped"), std::string::npos) << tipText();
+
+        spy.watch("forceFood");
+        const auto bread = [&] {
+            for (int slot = 0; slot < 64; ++slot) {
+                if (entryName(player()->getItem(bag1, slot)) == "TravelBread") {
+                    return player()->getItem(bag1, slot)->getQuantity();
+                }
+            }
+            return 0;
+        };
+        const int loaves = bread();
+        ASSERT_GT(loaves, 0);
+        window.key(SDL_SCANCODE_F1);
+        EXPECT_TRUE(window.frameUntil([&] { return spy.saw("forceFood " + std::to_string(number)); }))
+            << ::testing::PrintToString(spy.lines);
+        EXPECT_TRUE(window.frameUntil([&] { return bread() < loaves; })) << "the bread was not eaten";
+        EXPECT_TRUE(window.frameUntil([&] { return recruit->getHealth() > recruit->getMaxHealth() / 2; }))
+            << "the recruit was not fed";
     }
 
     // Two clicks wear the mantle: its icon in the shoulder place, the bag's place empty.

@@ -601,13 +601,17 @@ void DataCheck::checkMenuCommand(std::string_view line, const std::string& where
 
 void DataCheck::checkCommandVerb(std::string_view line, const std::string& where)
 {
-    if (m_commandNames.empty()) {
-        return; // no command table read
-    }
     std::vector<std::string> words;
     splitCommandLine(std::string(line), words);
     if (words.empty()) {
         return;
+    }
+    m_menuSent.insert(toLowerCopy(words[0]));
+    if (words.size() > 1 && equalsNoCase(words[0], "serverCommand")) {
+        m_menuSent.insert(toLowerCopy(words[1]));
+    }
+    if (m_commandNames.empty()) {
+        return; // no command table read
     }
     // Matched without case, as the command table looks names up.
     if (!m_commandNames.count(toLowerCopy(words[0])) && !m_menuOwnVerbs.count(words[0])) {
@@ -658,6 +662,130 @@ void DataCheck::readCommandNames(const std::string& sourceRoot, const std::vecto
                 }
             }
         }
+    }
+}
+
+namespace {
+
+// The command a line runs: its first word, the second after "serverCommand".
+std::string commandOfLine(std::string_view line)
+{
+    std::istringstream words{std::string(line)};
+    std::string word;
+    words >> word;
+    if (equalsNoCase(word, "serverCommand")) {
+        words >> word;
+    }
+    const size_t format = word.find('%');
+    return toLowerCopy(format == std::string::npos ? word : word.substr(0, format));
+}
+
+// Whether the literal opening at `quote` registers a command rather than
+// sends one: the first item of a table row, an argument of a registering
+// call, or a name compared with.
+bool isRegistration(const std::string& code, size_t quote)
+{
+    size_t before = code.find_last_not_of(" \t\r\n", quote == 0 ? 0 : quote - 1);
+    if (before == std::string::npos) {
+        return false;
+    }
+    if (code[before] == '{' ||
+        (before > 0 && code[before] == '=' && (code[before - 1] == '=' || code[before - 1] == '!'))) {
+        return true;
+    }
+    int depth = 0;
+    for (size_t i = quote; i-- > 0;) {
+        const char c = code[i];
+        if (c == ')' || c == '}' || c == ']') {
+            ++depth;
+        } else if (c == '(' || c == '{' || c == '[') {
+            if (depth-- > 0) {
+                continue;
+            }
+            if (c != '(') {
+                return false;
+            }
+            constexpr std::string_view kRegistering[] = {"registerCommand",
+                                                         "registerServerCommand",
+                                                         "unregisterCommand",
+                                                         "findCommand",
+                                                         "attach",
+                                                         "attachGameCommandHandler",
+                                                         "add"};
+            return inList(lastWord(std::string_view(code).substr(0, i)), kRegistering);
+        }
+    }
+    return false;
+}
+
+// The section of the README that names what is known not to work.
+std::string notWorkingYet(const std::string& sourceRoot)
+{
+    std::ifstream in(std::filesystem::path(sourceRoot) / "README.md");
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    const std::string text = buffer.str();
+    const size_t start = text.find("## What does not work yet");
+    if (start == std::string::npos) {
+        return std::string();
+    }
+    return text.substr(start, text.find("\n## ", start + 1) - start);
+}
+
+} // namespace
+
+void DataCheck::checkUnsentCommands(const std::vector<std::string>& internalOnly,
+                                    const std::string& sourceRoot, const std::vector<std::string>& folders)
+{
+    std::unordered_set<std::string> sent = m_menuSent;
+    if (auto cfg = m_files.readWholeFile("default.cfg")) {
+        std::istringstream lines(std::string(cfg->begin(), cfg->end()));
+        std::string line;
+        while (std::getline(lines, line)) {
+            std::vector<std::string> words;
+            splitCommandLine(line, words);
+            if (words.size() > 3 && equalsNoCase(words[0], "VirtualKey")) {
+                sent.insert(commandOfLine(words[3]));
+            }
+        }
+    }
+    std::unordered_set<std::string> wanted;
+    for (const std::string& name : internalOnly) {
+        wanted.insert(toLowerCopy(name));
+    }
+    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string&) {
+        std::ifstream in(path);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        const std::string code = withoutComments(buffer.str());
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (code[i] == '\'' && i + 2 < code.size()) {
+                i += code[i + 1] == '\\' ? 3 : 2;
+                continue;
+            }
+            if (code[i] != '"') {
+                continue;
+            }
+            const size_t quote = i;
+            for (++i; i < code.size() && code[i] != '"' && code[i] != '\n'; ++i) {
+                if (code[i] == '\\') {
+                    ++i;
+                }
+            }
+            const std::string command =
+                commandOfLine(std::string_view(code).substr(quote + 1, i - quote - 1));
+            if (wanted.count(command) && !sent.count(command) && !isRegistration(code, quote)) {
+                sent.insert(command);
+            }
+        }
+    });
+    const std::string known = notWorkingYet(sourceRoot);
+    for (const std::string& name : internalOnly) {
+        if (sent.count(toLowerCopy(name)) || known.find("`" + name + "`") != std::string::npos ||
+            known.find("\"" + name + "\"") != std::string::npos) {
+            continue;
+        }
+        report("program: ", "internal-only command \"" + name + "\" is sent by no menu, key or code");
     }
 }
 
@@ -934,7 +1062,8 @@ void DataCheck::checkSourceTextKeys(const std::string& sourceRoot, const std::ve
 }
 
 std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
-                                        const std::string& generatedDirectory, const std::string& sourceRoot)
+                                        const std::string& generatedDirectory, const std::string& sourceRoot,
+                                        const std::vector<std::string>& internalOnly)
 {
     DebugSystem debug;
     std::vector<std::string> logged;
@@ -969,6 +1098,9 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
         if (!sourceRoot.empty()) {
             check.checkSourceTextKeys(sourceRoot, programFolders);
             check.checkSourceMenuNames(sourceRoot, {"client", "main"});
+            if (!internalOnly.empty()) {
+                check.checkUnsentCommands(internalOnly, sourceRoot, programFolders);
+            }
         }
         problems = check.getProblems();
     }

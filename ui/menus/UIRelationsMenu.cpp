@@ -23,7 +23,7 @@ namespace {
 const char* const kPageNames[UIRelationsMenu::PageCount] = {
     "RelationsMain",         "RelationsDiplomacy",        "RelationsTradeRequest", "RelationsTradeResponse",
     "RelationsPowerCompare", "RelationsInfluenceCompare", "RelationsWinProgress",  "RelationsRaid",
-    "RelationsTrade",        "RelationsTradeItems",       "RelationsTreaties"};
+    "RelationsTrade",        "RelationsTradeItems",       "RelationsTreaties",     "RelationsRumor"};
 
 ClientView* view()
 {
@@ -199,7 +199,7 @@ void UIRelationsMenu::setCurrentPage(Page page)
 bool UIRelationsMenu::isTalkPage(Page page)
 {
     return page == Diplomacy || page == TradeRequest || page == TradeResponse || page == Raid ||
-           page == Trade || page == TradeItems || page == Treaties;
+           page == Trade || page == TradeItems || page == Treaties || page == Rumor;
 }
 
 bool UIRelationsMenu::isOut(int covenant) const
@@ -305,6 +305,8 @@ void UIRelationsMenu::handleCommand(const std::string& line)
         page(TradeItems);
     } else if (verb == "TreatiesMenu") {
         page(Treaties);
+    } else if (verb == "RumorMenu") {
+        page(Rumor);
     } else if (verb == "StartRaid") {
         startRaid();
     } else if (verb == "DoneWithTradeResponse") {

@@ -11,7 +11,7 @@ class ClientView;
 class UIDrawing;
 
 // The covenant diplomacy screen: every covenant on a circle with the lines
-// of their relations, treaties and trade routes, eleven pages (ordinary
+// of their relations, treaties and trade routes, twelve pages (ordinary
 // menus of the menu list) switched by its own command verbs, and two charts
 // of the covenants' power and influence over time.
 class UIRelationsMenu : public UIMenu {
@@ -32,6 +32,7 @@ public:
         Trade,
         TradeItems,
         Treaties,
+        Rumor,
         PageCount
     };
 

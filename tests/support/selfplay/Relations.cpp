@@ -276,15 +276,46 @@ bool Relations::endOwnRaid()
     if (!spent && frame() - m_ownRaidDeclaredAt < kOwnRaidMinutes * kFramesPerMinute) {
         return false;
     }
-    m_stopRaidAt = frame();
-    m_stopRaidTarget = own->raidTarget;
-    m_stopRaidLogFrom = Client::get().getMessageLog().size();
-    if (!executeCommandLine("stopRaid")) {
-        fault() << "frame " << frame() << ": the command stopRaid is unknown";
+    if (m_stopRaidSince < 0) {
+        m_stopRaidSince = frame();
+    } else if (frame() - m_stopRaidSince > kFramesPerMinute) {
+        fault() << "frame " << frame() << ": for a game minute the relations screen gave no Stop raid";
+        m_stopRaidAt = frame();
+        return false;
     }
-    trace(formatString("ends its raid on covenant %d (%d raiders standing, %d fallen)", m_stopRaidTarget,
-                       alive, dead)
-              .c_str());
+    auto* relations = dynamic_cast<UIRelationsMenu*>(UISystem::get().findMenu("CovenantRelations"));
+    if (!relations) {
+        return false;
+    }
+    const int target = own->raidTarget;
+    UIMenu* page = relations->getCurrentPage();
+    if (!relations->isActive()) {
+        clickWidget(shownWidget("Hud::Relations"));
+    } else if (page == relations->getPage(UIRelationsMenu::Raid) && relations->getTalkCovenant() == target &&
+               shownWidget("RelationsRaid::StopRaid")) {
+        m_stopRaidAt = frame();
+        m_stopRaidTarget = target;
+        m_stopRaidLogFrom = Client::get().getMessageLog().size();
+        clickWidget(shownWidget("RelationsRaid::StopRaid"));
+        trace(
+            formatString("ends its raid on covenant %d (%d raiders standing, %d fallen)", target, alive, dead)
+                .c_str());
+    } else if (page == relations->getPage(UIRelationsMenu::Diplomacy) &&
+               relations->getTalkCovenant() == target) {
+        clickWidget(shownWidget("RelationsDiplomacy::Raid"));
+    } else if (page == relations->getPage(UIRelationsMenu::Main)) {
+        // The circle is laid out by the screen's update (see warAndRaid).
+        relations->update(static_cast<float>(PlayedGame::kFrameMs / 1000.0));
+        UIWidget* crest = relations->getEntry(target).picture;
+        const Vec2 at = crest->getScreenPosition();
+        const int x = static_cast<int>(at.x + crest->getSize().x / 2.0f);
+        const int y = static_cast<int>(at.y + crest->getSize().y / 2.0f);
+        relations->handleMouseButton(0, true, x, y);
+        relations->handleMouseButton(0, false, x, y);
+        relations->update(static_cast<float>(PlayedGame::kFrameMs / 1000.0));
+    } else if (!page || !clickWidget(shownWidget(page->getName() + "::Back"))) {
+        return false;
+    }
     return true;
 }
 

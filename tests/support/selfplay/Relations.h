@@ -2,7 +2,7 @@
 
 // The relations screen: offers of the computer covenants answered on its
 // trade-request page, and the player's own war and raid declared there and
-// ended with "stopRaid".
+// ended with its "Stop raid".
 #include "support/selfplay/Part.h"
 
 #include <optional>
@@ -24,9 +24,9 @@ public:
     bool declareWar();
 
     // Its raid declared, the player ends it once its raiders are spent or
-    // kOwnRaidMinutes after the declaration. The relations screen has no
-    // control for it: the player gives the "stopRaid" command, which the
-    // client sends to the server as a control's command is sent.
+    // kOwnRaidMinutes after the declaration: the relations screen, the
+    // target's crest, its raid page and the page's "Stop raid", a step a
+    // frame.
     bool endOwnRaid();
 
     // On its way to its raid: the level of the raid's gate at home.
@@ -69,7 +69,8 @@ private:
     int m_raidGateSince = 0;
     bool m_raidDeclared = false;
     int m_ownRaidDeclaredAt = -1;
-    int m_stopRaidAt = -1; // the frame it gave "stopRaid"
+    int m_stopRaidAt = -1;    // the frame it clicked "Stop raid"
+    int m_stopRaidSince = -1; // the frame it set out to
     int m_stopRaidTarget = -1;
     size_t m_stopRaidLogFrom = 0; // the message log's length then
     bool m_ownRaidEnded = false;
