@@ -264,6 +264,13 @@ TEST_F(NpcWindows, EscapeClosesAQuestGiversWindowsInsteadOfPausing)
     ASSERT_TRUE(frameUntil([&] { return menuActive("QuestNpcMenu"); })) << stack();
     EXPECT_TRUE(menuShown("NpcChat"));
     EXPECT_TRUE(menuShown("GetQuest"));
+    // The first words are the giver's introduction; "Who are you?" has it
+    // again, which a second talk would not.
+    const auto introduced = [] { return GameClient::get().getNpcChatText().rfind("$$NpcIntro", 0) == 0; };
+    ASSERT_TRUE(frameUntil(introduced)) << GameClient::get().getNpcChatText();
+    click("NpcChat::Introduce");
+    EXPECT_TRUE(GameClient::get().getNpcChatText().empty());
+    EXPECT_TRUE(frameUntil(introduced)) << GameClient::get().getNpcChatText();
 
     pressEscape();
     step();
