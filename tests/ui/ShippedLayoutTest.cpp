@@ -246,14 +246,33 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
         {"world map Close / help row", widgetBox("WorldMap", "Close"), helpRow},
         {"game drop-down / frame rate", widgetBox("Hud", "Game"), frameRate},
     };
-    // The help row clears every text and bar of the status display and the
-    // HUD strip (the won game's panel aside, which stands over the world).
+    // The world map's open area between its bars, where the level names go.
+    const Box vertical = widgetBox("WorldMap", "VerticalScrollBar");
+    const Box openArea{0.0f, vertical.y0, vertical.x0,
+                       std::min(vertical.y1, widgetBox("WorldMap", "HorizontalScrollBar").y0)};
+    cases.push_back({"world map open area / hot bar", openArea, hotBar});
+    cases.push_back({"world map open area / Close", openArea, widgetBox("WorldMap", "Close")});
+    // The help row, the map's bars and its Close button clear every text and
+    // bar of the status display, the help row the HUD strip's too (the won
+    // game's panel aside, which stands over the world); the open area clears
+    // the status texts on the right.
     for (const char* menu : {"Status", "Hud"}) {
         for (const auto& w : ui.findMenu(menu)->getWidgets()) {
-            if (w->getSize().x > 0.0f && w->getSize().y > 0.0f &&
-                w->getInternalName().rfind("WonGame", 0) != 0) {
-                cases.push_back({"help row / a widget of the status or the HUD", helpRow,
-                                 boxAt(w->getScreenPosition(), w->getSize())});
+            if (w->getSize().x <= 0.0f || w->getSize().y <= 0.0f ||
+                w->getInternalName().rfind("WonGame", 0) == 0) {
+                continue;
+            }
+            const Box box = boxAt(w->getScreenPosition(), w->getSize());
+            cases.push_back({"help row / a widget of the status or the HUD", helpRow, box});
+            if (std::string(menu) == "Status") {
+                // The right-hand column: the area name, the notices and the timed quest.
+                if (box.x0 >= 470.0f) {
+                    cases.push_back({"world map open area / a status text on the right", openArea, box});
+                }
+                for (const char* name : {"VerticalScrollBar", "HorizontalScrollBar", "Close"}) {
+                    cases.push_back(
+                        {"world map bar or Close / a status widget", widgetBox("WorldMap", name), box});
+                }
             }
         }
     }

@@ -9,6 +9,7 @@
 #include "ui/maps/ExploredLevel.h"
 #include "ui/maps/MapLabel.h"
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,6 +91,11 @@ public:
         bool questLevel;
     };
     const std::vector<NameMark>& getNames() const { return m_names; }
+    // Where a name of that laid-out size is written (its top-left corner on
+    // the screen); false when it is left out. See WorldMapDraw.cpp.
+    bool placeName(const NameMark& name, Vec2 size, Vec2& out) const;
+    // The part of the screen the map shows between its bars: x0, y0, x1, y1.
+    std::array<float, 4> openArea() const;
 
     // The per-frame layout without drawing: origin, map size, recentring,
     // labels, hover and names (draw calls it, then draws).

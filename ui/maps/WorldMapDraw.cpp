@@ -339,6 +339,48 @@ void WorldMap::layout()
     m_recentre = false;
 }
 
+std::array<float, 4> WorldMap::openArea() const
+{
+    std::array<float, 4> area{0.0f, 0.0f, 640.0f, 480.0f};
+    if (const UIWidget* bar = m_verticalBar.get()) {
+        const Vec2 at = bar->getScreenPosition();
+        area[1] = at.y;
+        area[2] = at.x;
+        area[3] = at.y + bar->getSize().y;
+    }
+    if (const UIWidget* bar = m_horizontalBar.get()) {
+        area[3] = std::min(area[3], bar->getScreenPosition().y);
+    }
+    return area;
+}
+
+// A name stands just above its level's square on the screen, centred over it,
+// so that the marks inside the level stay clear of it (off the grid, centred
+// on its raised middle). It is kept inside the map's open area, clear of the
+// bars, of the Close button above the area and of the status texts around
+// it; a level whose middle lies outside that area has its name left out.
+bool WorldMap::placeName(const NameMark& name, Vec2 size, Vec2& out) const
+{
+    const Vec2 middle = screenPoint(name.at);
+    const std::array<float, 4> area = openArea();
+    if (middle.x < area[0] || middle.x > area[2] || middle.y < area[1] || middle.y > area[3]) {
+        return false;
+    }
+    out = {middle.x - size.x * 0.5f, middle.y - size.y * 0.5f};
+    if (!m_offGrid) {
+        const float half = kLevelSpan * 0.5f;
+        float top = middle.y;
+        for (const Vec2 corner :
+             {Vec2{-half, -half}, Vec2{half, -half}, Vec2{-half, half}, Vec2{half, half}}) {
+            top = std::min(top, screenPoint({name.at.x + corner.x, name.at.y + corner.y}).y);
+        }
+        out.y = top - size.y - 2.0f;
+    }
+    out.x = std::max(area[0], std::min(out.x, area[2] - size.x));
+    out.y = std::max(area[1], std::min(out.y, area[3] - size.y));
+    return true;
+}
+
 void WorldMap::draw()
 {
     if (!m_drawing) {
@@ -376,12 +418,15 @@ void WorldMap::draw()
     UISystem* ui = UISystem::instance();
     const ResourceHandle& font = ui ? ui->getDefaultFont() : m_keyFont;
     for (const NameMark& name : m_names) {
-        Vec2 at = screenPoint(name.at);
-        Vec2 size = m_drawing->layoutText(font, name.text);
+        const Vec2 size = m_drawing->layoutText(font, name.text);
+        Vec2 at;
+        if (!placeName(name, size, at)) {
+            continue;
+        }
         float colour[3];
         colourOf(name.questLevel ? 2 : 0, colour);
-        m_drawing->drawText(font, name.text, static_cast<int>(at.x - size.x * 0.5f),
-                            static_cast<int>(at.y - size.y * 0.5f), colour, false, 1.0f);
+        m_drawing->drawText(font, name.text, static_cast<int>(at.x), static_cast<int>(at.y), colour, false,
+                            1.0f);
     }
     if (ui) {
         const UISettings& s = ui->getSettings();

@@ -116,6 +116,28 @@ TEST_F(WorldMapTest, LevelsBarsAndNames)
     EXPECT_EQ(map.getHorizontalBar()->getVisibleCount(), 60);
     ASSERT_EQ(map.getNames().size(), 2u);
     EXPECT_EQ(map.getNames()[1].text, "Hills");
+    // A name is written above its level's square, clear of the marks in it,
+    // and inside the map's open area.
+    {
+        Vec2 at;
+        const Vec2 size{40.0f, 12.0f};
+        ASSERT_TRUE(map.placeName(map.getNames()[0], size, at));
+        const Vec2 middle = map.screenPointOf({0, 2048.0f, 2048.0f});
+        EXPECT_FLOAT_EQ(at.x + size.x * 0.5f, middle.x);
+        for (const MapLabel& label : map.getLabels()) {
+            if (label.position.zone == 0) {
+                EXPECT_LE(at.y + size.y, map.screenPointOf(label.position).y - label.size * 0.5f)
+                    << label.text;
+            }
+        }
+        const std::array<float, 4> area = map.openArea();
+        EXPECT_TRUE(at.x >= area[0] && at.y >= area[1] && at.x + size.x <= area[2] &&
+                    at.y + size.y <= area[3]);
+        // Scrolled far off, the level's name is left out.
+        map.getHorizontalBar()->scrollTo(300);
+        map.layout();
+        EXPECT_FALSE(map.placeName(map.getNames()[0], size, at));
+    }
 
     setUserVar("wm_showZoneNames", "0");
     map.layout();
