@@ -246,6 +246,15 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
         {"world map Close / help row", widgetBox("WorldMap", "Close"), helpRow},
         {"game drop-down / frame rate", widgetBox("Hud", "Game"), frameRate},
     };
+    // The texts centred on the screen's middle line: the area entered (at y
+    // 100, placed by the client), the centre texts and the relation changes.
+    for (const Vec2 at : {Vec2{320.0f, 100.0f}, s.centerTextPosition, s.relationChangeTextPosition}) {
+        const Vec2 text =
+            scene.graphics.layoutText("Discovered Whispering Barrows of Thornveil", defaultFont);
+        cases.push_back(
+            {"help row / a centred text", helpRow,
+             Box{at.x - text.x / 2.0f, at.y - text.y / 2.0f, at.x + text.x / 2.0f, at.y + text.y / 2.0f}});
+    }
     // The world map's open area between its bars, where the level names go.
     const Box vertical = widgetBox("WorldMap", "VerticalScrollBar");
     const Box openArea{0.0f, vertical.y0, vertical.x0,
