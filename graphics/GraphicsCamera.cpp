@@ -153,6 +153,27 @@ void GraphicsSystem::clearViewport()
     glDisable(GL_SCISSOR_TEST);
 }
 
+void GraphicsSystem::setInterfaceClip(bool on, float x0, float y0, float x1, float y1)
+{
+    drawDirectly();
+    int width = 0, height = 0;
+    getDrawableSize(width, height);
+    if (!m_context || width <= 0 || height <= 0) {
+        return;
+    }
+    if (!on) {
+        glDisable(GL_SCISSOR_TEST);
+        return;
+    }
+    // The virtual screen spans the window, y down.
+    const float sx = static_cast<float>(width) / 640.0f, sy = static_cast<float>(height) / 480.0f;
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(static_cast<int>(std::floor(x0 * sx)),
+              static_cast<int>(std::floor(static_cast<float>(height) - y1 * sy)),
+              std::max(0, static_cast<int>(std::ceil((x1 - x0) * sx))),
+              std::max(0, static_cast<int>(std::ceil((y1 - y0) * sy))));
+}
+
 void GraphicsSystem::buildViewPlanes(float zoom)
 {
     int width = 0, height = 0;

@@ -91,24 +91,16 @@ void GraphicsSystem::drawModelPreview(const ModelDrawRequest& request, float x0,
     ZonePosition3 eye(target.zone, target.x + m_cameraOffset[0], target.y + m_cameraOffset[1],
                       m_cameraOffset[2]);
     setCamera(target, eye, zoom);
-    const bool clip = m_context && width > 0 && height > 0;
     if (m_context) {
         setViewportCentredOn((x0 + x1) * 0.5f, (y0 + y1) * 0.5f);
         m_glState->setDepthTest(true);
         m_glState->setDepthWrite(true);
     }
-    if (clip) {
-        const float sx = static_cast<float>(width) / 640.0f, sy = static_cast<float>(height) / 480.0f;
-        glEnable(GL_SCISSOR_TEST);
-        glScissor(static_cast<int>(std::floor(x0 * sx)), static_cast<int>(std::floor(height - y1 * sy)),
-                  static_cast<int>(std::ceil((x1 - x0) * sx)), static_cast<int>(std::ceil((y1 - y0) * sy)));
-    }
+    setInterfaceClip(true, x0, y0, x1, y1);
     m_renderQueue->beginFrame();
     m_renderQueue->addSkinnedModel(request);
     drawQueuedSurfaces(m_renderQueue->getQueued());
-    if (clip) {
-        glDisable(GL_SCISSOR_TEST);
-    }
+    setInterfaceClip(false);
     if (m_context) {
         float stored[4];
         getViewport(stored);

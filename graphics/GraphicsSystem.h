@@ -312,6 +312,9 @@ public:
     void getViewport(float out[4]) const;
     // Clears colour and depth inside the applied viewport only.
     void clearViewport();
+    // While on, drawing reaches only the rectangle (x0, y0) – (x1, y1) of the
+    // 640 × 480 virtual screen.
+    void setInterfaceClip(bool on, float x0 = 0.0f, float y0 = 0.0f, float x1 = 0.0f, float y1 = 0.0f);
     void getAppliedViewport(int out[4]) const;
     // Rotation (3 × 3, rows) and translation into a column-major 4 × 4 matrix
     // multiplied with the axis matrix.
@@ -402,6 +405,9 @@ public:
     void updateTextEvents();
     // The first pass draws the message log, the second everything else.
     void drawTextEvents(bool logPass);
+    // Where the log pass draws the message log's background now, on the
+    // virtual screen (x0, y0, x1, y1); false when it draws none.
+    bool getMessageLogBox(float box[4]);
     void saveTextEvents(ByteBuffer& buffer) const;
     // False (with a line) for a damaged log: the caller refuses the file.
     bool loadTextEvents(ByteBuffer& buffer, int version);
@@ -459,6 +465,12 @@ private:
     void registerTextEventCommands();
     void installLightSource();
     double textEventTime() const;
+    // The log's background around those lines over that many line heights.
+    bool logBackdrop(const std::vector<const std::string*>& texts, int lines, bool fullUseSlots,
+                     float box[4]);
+    // The log and the other texts are drawn (the interface shown, a game
+    // running, no editor).
+    bool textEventsDrawn();
     void buildTextureCaches();
     void uploadTexturesLoadedWithoutContext();
     void updateStageSettings();

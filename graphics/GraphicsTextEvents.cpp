@@ -66,6 +66,47 @@ void GraphicsSystem::updateTextEvents()
     m_textEvents->update(textEventTime(), getVar("ui_maxTextEventsSaved").getInt());
 }
 
+bool GraphicsSystem::textEventsDrawn()
+{
+    // An editor replaces the game's view, its messages with it.
+    return (!m_drawUI.isValid() || m_drawUI.getInt() != 0) && m_frameHooks.gameRunning() &&
+           !m_frameHooks.areaEditorActive() && !m_frameHooks.modelEditorActive();
+}
+
+bool GraphicsSystem::logBackdrop(const std::vector<const std::string*>& texts, int lines, bool fullUseSlots,
+                                 float box[4])
+{
+    const ResourceHandle& logFont = getFontHandle(0);
+    float width = 0.0f;
+    for (const std::string* text : texts) {
+        width = std::max(width, layoutText(*text, logFont).x);
+    }
+    if (!(width > 0.0f)) {
+        return false;
+    }
+    Vec2 anchor = m_frameHooks.messageAnchor();
+    if (fullUseSlots) {
+        anchor = anchor + m_frameHooks.useSlotOffset();
+    }
+    const float h = layoutText("T", logFont).y;
+    box[0] = anchor.x - 2.0f;
+    box[1] = anchor.y + h - h * static_cast<float>(lines);
+    box[2] = anchor.x - 2.0f + width + 4.0f;
+    box[3] = anchor.y + h;
+    return true;
+}
+
+bool GraphicsSystem::getMessageLogBox(float box[4])
+{
+    if (!textEventsDrawn() || m_frameHooks.mouseOverMenu()) {
+        return false;
+    }
+    const TextEventList::LogView log =
+        m_textEvents->logView(m_maxTextEventsShown.isValid() ? m_maxTextEventsShown.getInt() : 10);
+    return logBackdrop(log.texts, log.backgroundLines,
+                       m_fullUseSlots.isValid() && m_fullUseSlots.getInt() != 0, box);
+}
+
 void GraphicsSystem::drawTextEvents(bool logPass)
 {
     if (m_drawUI.isValid() && m_drawUI.getInt() == 0) {
@@ -88,29 +129,18 @@ void GraphicsSystem::drawTextEvents(bool logPass)
     context.logLineHeight = layoutText("T", logFont).y;
     context.defaultLineHeight = layoutText("T", defaultFont).y;
     TextEventList::Plan plan = m_textEvents->plan(context);
-    // An editor replaces the game's view, its messages with it.
-    if (!m_frameHooks.gameRunning() || m_frameHooks.areaEditorActive() || m_frameHooks.modelEditorActive()) {
+    if (!textEventsDrawn()) {
         return;
     }
-    if (logPass && !plan.logTexts.empty()) {
-        float width = 0.0f;
-        for (const std::string* text : plan.logTexts) {
-            width = std::max(width, layoutText(*text, logFont).x);
-        }
-        Vec2 anchor = m_frameHooks.messageAnchor();
-        if (context.fullUseSlots) {
-            anchor = anchor + slots;
-        }
-        const float h = context.logLineHeight;
+    float box[4];
+    if (logPass && logBackdrop(plan.logTexts, plan.backgroundLines, context.fullUseSlots, box)) {
         const ResourceHandle* black = getStandardTexture(1);
         auto* shader = black && black->isValid() ? ResourceSystem::get().getAs<Shader>(*black) : nullptr;
-        if (width > 0.0f && shader) {
+        if (shader) {
             Color c = ColorSystem::getColor(0);
             const float colour[3] = {c.r, c.g, c.b};
             prepareShader(shader);
-            ScreenGeometry::addRect(m_stageDrawer->batch(), anchor.x - 2.0f,
-                                    anchor.y + h - h * static_cast<float>(plan.backgroundLines),
-                                    anchor.x - 2.0f + width + 4.0f, anchor.y + h, colour, 0.75f);
+            ScreenGeometry::addRect(m_stageDrawer->batch(), box[0], box[1], box[2], box[3], colour, 0.75f);
             drawShaderStages(nullptr, false);
         }
     }

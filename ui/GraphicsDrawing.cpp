@@ -77,6 +77,19 @@ int GraphicsDrawing::textEventCount()
     return graphics ? graphics->getTextEventCount() : 0;
 }
 
+bool GraphicsDrawing::messageLogBox(std::array<float, 4>& box)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    return graphics && graphics->getMessageLogBox(box.data());
+}
+
+void GraphicsDrawing::setClip(bool on, const std::array<float, 4>& box)
+{
+    if (GraphicsSystem* graphics = GraphicsSystem::instance()) {
+        graphics->setInterfaceClip(on, box[0], box[1], box[2], box[3]);
+    }
+}
+
 void GraphicsDrawing::drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1,
                                 float y1)
 {

@@ -17,6 +17,8 @@ public:
     void drawLine(float x0, float y0, float x1, float y1, float width, const float colour[3],
                   uint16_t stipple) override;
     int textEventCount() override;
+    bool messageLogBox(std::array<float, 4>& box) override;
+    void setClip(bool on, const std::array<float, 4>& box) override;
     void drawRadialWipe(const ResourceHandle& image, float x, float y, float width, float height, float alpha,
                         const float colour[3], float fraction) override;
     void drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1, float y1) override;

@@ -6,6 +6,7 @@
 #include "engine/core/ZonePosition3.h"
 #include "engine/resources/ResourceHandle.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -44,6 +45,11 @@ public:
                                 float alpha, const float colour[3], float fraction) = 0;
     // The on-screen text events the graphics system holds.
     virtual int textEventCount() = 0;
+    // Where the message log is drawn over the interface now: x0, y0, x1, y1;
+    // false while it shows nothing.
+    virtual bool messageLogBox(std::array<float, 4>& box) { return false; }
+    // While on, drawing reaches only the rectangle x0, y0, x1, y1.
+    virtual void setClip(bool on, const std::array<float, 4>& box) {}
     // A model standing at a facing (0 … 7) in the rectangle (its thumbnail).
     virtual void drawModel(const ResourceHandle& model, int facing, float x0, float y0, float x1,
                            float y1) = 0;

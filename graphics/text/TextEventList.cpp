@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 void TextEventList::add(const std::string& text, float x, float y, double duration, int kind, int orientation,
                         int stacked, double now)
@@ -74,22 +75,37 @@ void TextEventList::update(double now, int maxSaved)
     }
 }
 
+int TextEventList::shownLogLines(int maxShown) const
+{
+    return maxShown > 0 && maxShown < m_visibleCount ? maxShown : m_visibleCount;
+}
+
+TextEventList::LogView TextEventList::logView(int maxShown) const
+{
+    LogView view;
+    const int shown = shownLogLines(maxShown);
+    const int skip = m_savedCount - shown - m_scroll;
+    int index = 0;
+    for (const TextEvent& e : m_events) {
+        if (e.kind == kLogKind && index++ >= skip) {
+            view.texts.push_back(&e.text);
+        }
+    }
+    view.backgroundLines = m_scroll + shown;
+    return view;
+}
+
 TextEventList::Plan TextEventList::plan(const DrawContext& c)
 {
     Plan plan;
     if (m_scroll > 0 && m_scrollResetAt < c.now) {
         m_scroll = 0;
     }
-    const int shown = c.maxShown > 0 && c.maxShown < m_visibleCount ? c.maxShown : m_visibleCount;
-    const int skip = m_savedCount - shown - m_scroll;
+    const int skip = m_savedCount - shownLogLines(c.maxShown) - m_scroll;
     if (c.logPass && !c.mouseOverMenu) {
-        int index = 0;
-        for (const TextEvent& e : m_events) {
-            if (e.kind == kLogKind && index++ >= skip) {
-                plan.logTexts.push_back(&e.text);
-            }
-        }
-        plan.backgroundLines = m_scroll + shown;
+        LogView log = logView(c.maxShown);
+        plan.logTexts = std::move(log.texts);
+        plan.backgroundLines = log.backgroundLines;
     }
     std::map<int, int> stackedDrawn;
     int logIndex = 0;

@@ -49,6 +49,14 @@ public:
     // Fades, removes and trims to `maxSaved` log lines.
     void update(double now, int maxSaved);
     Plan plan(const DrawContext& context);
+    // The log as the log pass shows it now, with `maxShown` lines at most:
+    // its lines and the lines its background covers (more while scrolled
+    // back). Changes nothing.
+    struct LogView {
+        std::vector<const std::string*> texts;
+        int backgroundLines = 0;
+    };
+    LogView logView(int maxShown) const;
 
     // The three commands: back in history, forward (hiding the oldest
     // visible line past the newest), back to the newest.
@@ -70,6 +78,8 @@ public:
     int getScroll() const { return m_scroll; }
 
 private:
+    int shownLogLines(int maxShown) const;
+
     std::list<TextEvent> m_events;
     int m_savedCount = 0;
     int m_visibleCount = 0;

@@ -6,6 +6,7 @@
 #include "engine/resources/ResourceSystem.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <map>
 #include <memory>
@@ -135,6 +136,14 @@ public:
                          {}});
     }
     int textEventCount() override { return textEvents; }
+    // The message log's box while `logShown`.
+    bool messageLogBox(std::array<float, 4>& box) override
+    {
+        box = logBox;
+        return logShown;
+    }
+    std::array<float, 4> logBox{};
+    bool logShown = false;
     // Wipes are kept apart from the calls.
     void drawRadialWipe(const ResourceHandle& image, float x, float y, float width, float height, float alpha,
                         const float colour[3], float fraction) override

@@ -260,6 +260,17 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
     const Box openArea{0.0f, vertical.y0, vertical.x0,
                        std::min(vertical.y1, widgetBox("WorldMap", "HorizontalScrollBar").y0)};
     cases.push_back({"world map open area / hot bar", openArea, hotBar});
+    // The world map's key, a row for the player's covenant and each computer
+    // one, over the open area under the help row and above the full log.
+    const int covenants = 1 + database.getInt(database.findEntry("GameSystem"), "MaxAiCovenants");
+    ASSERT_GT(covenants, 1);
+    const Box key{s.worldMapKeyPosition.x,
+                  s.worldMapKeyPosition.y - static_cast<float>(covenants) * s.worldMapKeyLineSpace,
+                  s.worldMapKeyTextOffset + scene.graphics.layoutText("Whispering Barrows", defaultFont).x,
+                  s.worldMapKeyPosition.y};
+    cases.push_back({"world map key / message log", key, log});
+    cases.push_back({"world map key / help row", key, helpRow});
+    EXPECT_TRUE(within(key, openArea)) << key;
     cases.push_back({"world map open area / Close", openArea, widgetBox("WorldMap", "Close")});
     // The help row, the map's bars and its Close button clear every text and
     // bar of the status display, the help row the HUD strip's too (the won

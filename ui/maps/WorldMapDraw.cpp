@@ -34,6 +34,11 @@ void colourOf(int index, float out[3])
 // The NPC types with an area in town.
 const int kNpcAreaTypes[] = {1, 2, 3, 4, 6, 7, 8, 9};
 
+bool within(Vec2 at, const std::array<float, 4>& box)
+{
+    return at.x >= box[0] && at.x <= box[2] && at.y >= box[1] && at.y <= box[3];
+}
+
 } // namespace
 
 Vec2 WorldMap::levelCentre(int level) const
@@ -237,11 +242,16 @@ void WorldMap::hover()
     }
     float best = kHoverReach;
     Vec2 bestAt;
+    // Only the labels drawn: those of shown levels inside the open area.
+    const std::array<float, 4> area = openArea();
     for (size_t i = 0; i < m_labels.size(); ++i) {
         if (!isLevelShown(m_labels[i].position.zone)) {
             continue;
         }
         Vec2 at = screenPoint(mapPoint(m_labels[i].position));
+        if (!within(at, area)) {
+            continue;
+        }
         float d = std::hypot(at.x - static_cast<float>(mx), at.y - static_cast<float>(my));
         // Ties keep the earlier label.
         if (d < best) {
@@ -358,12 +368,13 @@ std::array<float, 4> WorldMap::openArea() const
 // so that the marks inside the level stay clear of it (off the grid, centred
 // on its raised middle). It is kept inside the map's open area, clear of the
 // bars, of the Close button above the area and of the status texts around
-// it; a level whose middle lies outside that area has its name left out.
+// it; a level whose middle lies outside that area has its name left out, and
+// so has one that the message log, drawn over the map, would cover.
 bool WorldMap::placeName(const NameMark& name, Vec2 size, Vec2& out) const
 {
     const Vec2 middle = screenPoint(name.at);
     const std::array<float, 4> area = openArea();
-    if (middle.x < area[0] || middle.x > area[2] || middle.y < area[1] || middle.y > area[3]) {
+    if (!within(middle, area)) {
         return false;
     }
     out = {middle.x - size.x * 0.5f, middle.y - size.y * 0.5f};
@@ -378,7 +389,9 @@ bool WorldMap::placeName(const NameMark& name, Vec2 size, Vec2& out) const
     }
     out.x = std::max(area[0], std::min(out.x, area[2] - size.x));
     out.y = std::max(area[1], std::min(out.y, area[3] - size.y));
-    return true;
+    std::array<float, 4> log;
+    return !(m_drawing && m_drawing->messageLogBox(log) && out.x < log[2] && log[0] < out.x + size.x &&
+             out.y < log[3] && log[1] < out.y + size.y);
 }
 
 void WorldMap::draw()
@@ -394,6 +407,10 @@ void WorldMap::draw()
         m_drawing->setOrthoOverlay();
         return;
     }
+    // The squares, names and marks stay inside the open area, off the bars
+    // and the windows around it (the hot bar, the status texts).
+    const std::array<float, 4> area = openArea();
+    m_drawing->setClip(true, area);
     float white[3];
     colourOf(0, white);
     const float uv[4] = {0.0f, 0.0f, 1.0f, 1.0f};
@@ -428,6 +445,7 @@ void WorldMap::draw()
         m_drawing->drawText(font, name.text, static_cast<int>(at.x), static_cast<int>(at.y), colour, false,
                             1.0f);
     }
+    m_drawing->setClip(false, area);
     if (ui) {
         const UISettings& s = ui->getSettings();
         const int count = m_view.getCovenantCount();
@@ -451,6 +469,7 @@ void WorldMap::draw()
     }
 
     m_drawing->setupPlayerCamera(1.0f, false);
+    m_drawing->setClip(true, area);
     for (const MapLabel& label : m_labels) {
         if (!isLevelShown(label.position.zone)) {
             continue;
@@ -460,5 +479,6 @@ void WorldMap::draw()
                                    groundCorner({at.x - label.size, at.y - label.size}), 2.0f * label.size,
                                    label.colour, 1.0f);
     }
+    m_drawing->setClip(false, area);
     m_drawing->setOrthoOverlay();
 }

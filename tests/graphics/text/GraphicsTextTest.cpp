@@ -114,7 +114,19 @@ TEST_F(GraphicsTextTest, TextEventsThroughTheGraphicsSystem)
     // Not drawn until the game runs.
     g.drawTextEvents(true);
     EXPECT_TRUE(scene.backend.batches.empty());
+    float box[4];
+    EXPECT_FALSE(g.getMessageLogBox(box));
     g.getFrameHooks().isGameRunning = [] { return true; };
+    // The log's one line at the anchor, its background around it.
+    ASSERT_TRUE(g.getMessageLogBox(box));
+    const float line = g.layoutText("T", g.getFontHandle(0)).y;
+    EXPECT_FLOAT_EQ(box[0], 8.0f);
+    EXPECT_FLOAT_EQ(box[1], 420.0f);
+    EXPECT_FLOAT_EQ(box[2], 12.0f + g.layoutText("hello", g.getFontHandle(0)).x);
+    EXPECT_FLOAT_EQ(box[3], 420.0f + line);
+    g.getFrameHooks().isMouseOverMenu = [] { return true; };
+    EXPECT_FALSE(g.getMessageLogBox(box)) << "not drawn under a full-screen menu";
+    g.getFrameHooks().isMouseOverMenu = nullptr;
     g.drawTextEvents(true);
     // Its line (the backdrop's shader comes with a display).
     ASSERT_EQ(scene.backend.batches.size(), 1u);

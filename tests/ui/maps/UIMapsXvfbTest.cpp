@@ -30,6 +30,7 @@
 #include "ui/maps/MiniMap.h"
 #include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIScrollBar.h"
 
 #include <gtest/gtest.h>
 
@@ -222,6 +223,78 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
     EXPECT_EQ(map.getLabels()[static_cast<size_t>(map.getHoveredLabel())].text.rfind("Town Gate", 0), 0u);
     EXPECT_TRUE(colourNear(hovered, {gateAt.x, gateAt.y - 30.0f}, 40, 200, 160, 60, 30))
         << "no help box border";
+
+    // The map stays within its open area between the bars: scrolled as far
+    // as it goes toward the hot bar, the town's lower half lies below that
+    // area, and nothing of it shows there: what is drawn below the area is
+    // what the interface draws when the town stands in the middle of it.
+    // Left of the status texts on the right, which come and go.
+    window.moveTo(600, 30);
+    const ZonePosition townMiddle(0, 0.5f * cellSide * static_cast<float>(town->side),
+                                  0.5f * cellSide * static_cast<float>(town->side));
+    // The bars scrolled to bring the town's middle toward a screen point
+    // (each bar moves it along a line of its own, solved for both); where
+    // it came.
+    auto scrollTownTo = [&](Vec2 target) {
+        UIScrollBar* bars[2] = {map.getHorizontalBar(), map.getVerticalBar()};
+        Vec2 step[2];
+        map.layout();
+        const Vec2 from = map.screenPointOf(townMiddle);
+        for (int b = 0; b < 2; ++b) {
+            const int kept = bars[b]->getFirstVisible();
+            bars[b]->scrollTo(kept + 10);
+            map.layout();
+            const Vec2 moved = map.screenPointOf(townMiddle);
+            step[b] = {(moved.x - from.x) / 10.0f, (moved.y - from.y) / 10.0f};
+            bars[b]->scrollTo(kept);
+        }
+        const float det = step[0].x * step[1].y - step[1].x * step[0].y;
+        if (std::abs(det) > 1e-3f) {
+            const Vec2 d{target.x - from.x, target.y - from.y};
+            bars[0]->scrollTo(bars[0]->getFirstVisible() +
+                              static_cast<int>(std::lround((d.x * step[1].y - step[1].x * d.y) / det)));
+            bars[1]->scrollTo(bars[1]->getFirstVisible() +
+                              static_cast<int>(std::lround((step[0].x * d.y - d.x * step[0].y) / det)));
+        }
+        app.frame();
+        return map.screenPointOf(townMiddle);
+    };
+    const std::array<float, 4> area = map.openArea();
+    EXPECT_GT(scrollTownTo({320.0f, 480.0f}).y, area[3]) << "the town could not be scrolled below the area";
+    // A log line that comes meanwhile is no part of the map: its box is left out.
+    std::array<float, 4> logs[2] = {};
+    GraphicsSystem::get().clearTextEvents();
+    const Picture below = window.stillShot();
+    GraphicsSystem::get().getMessageLogBox(logs[0].data());
+    const Vec2 middle = scrollTownTo({(area[0] + area[2]) * 0.5f, (area[1] + area[3]) * 0.5f});
+    EXPECT_TRUE(middle.y > area[1] && middle.y < area[3]) << middle.y;
+    GraphicsSystem::get().clearTextEvents();
+    const Picture inside = window.stillShot();
+    GraphicsSystem::get().getMessageLogBox(logs[1].data());
+    auto underLog = [&](int x, int y) {
+        return std::any_of(std::begin(logs), std::end(logs), [&](const std::array<float, 4>& b) {
+            return x >= b[0] - 1.0f && x <= b[2] + 1.0f && y >= b[1] - 1.0f && y <= b[3] + 1.0f;
+        });
+    };
+    // The horizontal bar's own row aside: its thumb moves with the map.
+    const UIWidget* horizontal = map.getHorizontalBar();
+    const Vec2 barAt = horizontal->getScreenPosition();
+    const int right = static_cast<int>(barAt.x + horizontal->getSize().x);
+    int differing = 0;
+    for (int y = static_cast<int>(area[3]) + 1; y < 448; ++y) {
+        if (y >= static_cast<int>(barAt.y) && y <= static_cast<int>(barAt.y + horizontal->getSize().y)) {
+            continue;
+        }
+        for (int x = 0; x < right; ++x) {
+            if (underLog(x, y)) {
+                continue;
+            }
+            const uint8_t* a = pixelAt(below, x, y);
+            const uint8_t* b = pixelAt(inside, x, y);
+            differing += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 24 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(differing, 0) << "the map shows below its open area";
     window.key(SDL_SCANCODE_G);
     app.frame();
     EXPECT_FALSE(map.isShown());

@@ -20,7 +20,7 @@ struct WorldMapTest : ::testing::Test {
         bench.loadMenu(
             "name WorldMap\nScrollBar {\n internalName VerticalScrollBar\n basicSetup 0 0 640 480\n}\n"
             "ScrollBar {\n internalName HorizontalScrollBar\n vertical 0\n basicSetup 0 0 624 480\n}\n");
-        map.registerCommands(nullptr);
+        map.registerCommands(&bench.drawing);
         bench.view.localPlayer = &player;
     }
     ~WorldMapTest() override { bench.view.localPlayer = nullptr; }
@@ -133,6 +133,14 @@ TEST_F(WorldMapTest, LevelsBarsAndNames)
         const std::array<float, 4> area = map.openArea();
         EXPECT_TRUE(at.x >= area[0] && at.y >= area[1] && at.x + size.x <= area[2] &&
                     at.y + size.y <= area[3]);
+        // Under the message log's lines it is left out; clear of them it stays.
+        bench.drawing.logShown = true;
+        bench.drawing.logBox = {at.x + size.x - 1.0f, at.y + size.y - 1.0f, at.x + 200.0f, at.y + 100.0f};
+        Vec2 under;
+        EXPECT_FALSE(map.placeName(map.getNames()[0], size, under));
+        bench.drawing.logBox = {at.x + size.x, at.y - 100.0f, at.x + 200.0f, at.y + 100.0f};
+        EXPECT_TRUE(map.placeName(map.getNames()[0], size, under));
+        bench.drawing.logShown = false;
         // Scrolled far off, the level's name is left out.
         map.getHorizontalBar()->scrollTo(300);
         map.layout();
@@ -213,6 +221,19 @@ TEST_F(WorldMapTest, HoverClicksAndDrags)
     EXPECT_EQ(bar->getFirstVisible(), 70);
     EXPECT_TRUE(map.onClick(0, false, 257, 200));
     EXPECT_FALSE(bench.view.mapCapture);
+
+    // Under the horizontal bar, out of the open area, the covenant label is
+    // not drawn, so not hovered.
+    const std::array<float, 4> area = map.openArea();
+    map.layout();
+    const Vec2 from = map.screenPointOf(red.housePosition);
+    const float lower = map.screenPointOf({0, 1000.0f, 1100.0f}).y;
+    red.housePosition.y += 100.0f * (area[3] + 6.0f - from.y) / (lower - from.y);
+    at = map.screenPointOf(red.housePosition);
+    ASSERT_TRUE(at.y > area[3] && at.y < 480.0f) << at.y;
+    bench.input.setMousePosition(static_cast<int>(at.x), static_cast<int>(at.y));
+    map.layout();
+    EXPECT_EQ(map.getHoveredLabel(), -1);
 }
 
 } // namespace
