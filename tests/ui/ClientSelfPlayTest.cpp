@@ -394,7 +394,6 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         EXPECT_GE(f.looted, 1);
         EXPECT_GE(f.chestsOpened, 1) << "a chest it passed near opened with a click";
         EXPECT_GE(f.questsAccepted, 1);
-        EXPECT_GE(f.offersAccepted + f.offersRejected, 2) << "offers answered";
         EXPECT_EQ(f.deaths, f.resurrections + (f.deaths > f.resurrections ? 1 : 0))
             << "every death but one at the very end is followed by a resurrection";
         // Play with no death by two thirds of the span pushes into levels

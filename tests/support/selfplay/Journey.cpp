@@ -64,13 +64,15 @@ int Journey::journeyGoal() const
         goal = training >= 0 ? training : goal;
     }
     // With no quest to go after it gains levels where foes stand, and
-    // goes home now and then for new quests; holding few, it also goes
-    // home now and then for more, as a player keeps a few in hand.
+    // goes home now and then for new quests (holding none, as soon as the
+    // givers may have new ones); holding few, it also goes home now and
+    // then for more, as a player keeps a few in hand.
     const bool idle = goal < 0;
     const bool fewQuests = player()->countQuests() < kQuestsInHand;
-    const bool errandsDue =
-        frame() >= m_bot.trade.nextErrandsAt() + (idle ? kIdleErrandsEvery : kFewQuestsErrandsEvery) &&
-        (idle || fewQuests);
+    const int errandsAfter = player()->countQuests() == 0 ? 0
+                             : idle                       ? kIdleErrandsEvery
+                                                          : kFewQuestsErrandsEvery;
+    const bool errandsDue = frame() >= m_bot.trade.nextErrandsAt() + errandsAfter && (idle || fewQuests);
     if (idle && !errandsDue) {
         goal = trainingLevel();
     }

@@ -106,6 +106,7 @@ void Loot::count(Figures& figures)
         const auto* chest = dynamic_cast<const Chest*>(game.getEntity(m_chest));
         if (!chest || !chest->isClosed()) {
             ++figures.chestsOpened;
+            ++m_chestsOpened;
             trace("opened a chest");
             m_chest = -1;
         }
@@ -137,12 +138,15 @@ bool Loot::isWantedLoot(Entity* e) const
 
 bool Loot::openChest()
 {
+    // Until it has opened one, a closed chest anywhere on its level is
+    // sought out; after, those it passes near.
+    const bool seek = m_chestsOpened == 0;
     const int chest = nearest(
         [&](Entity* e) {
             const auto* candidate = dynamic_cast<const Chest*>(e);
             return candidate && candidate->isClosed() && !leftAlone(m_ignoredChests, e->getEntityNumber());
         },
-        400.0f);
+        seek ? 1.0e9f : 400.0f, !seek);
     const bool resumed = frame() - m_chestSeenAt > 10; // other branches came between
     m_chestSeenAt = frame();
     if (chest < 0) {
@@ -154,12 +158,18 @@ bool Loot::openChest()
     if (chest != m_chest) {
         trace("goes to open a chest");
         m_chestFrames = 0;
-    } else if ((m_chestFrames += 10) >= 400) {
+    } else if ((m_chestFrames += 10) >= (seek ? 4 * kFramesPerMinute : 400)) {
         trace("leaves a chest it cannot open");
         m_ignoredChests[chest] = frame() + 10 * kFramesPerMinute;
         m_chest = -1;
         groundClick();
         return false;
+    }
+    const ZonePosition& at = Game::get().getEntity(chest)->getPosition();
+    if (!mirrorOf(chest) || distance(at, player()->getPosition()) > 400.0f) {
+        m_chest = chest;
+        m_bot.walker.walkTo(at);
+        return true;
     }
     if (chest != m_chest || resumed) {
         m_bot.trade.closeWindows();

@@ -28,9 +28,10 @@ public:
     // acts on some.
     bool pickUp(bool homeward, int wanted);
 
-    // A closed chest the player passes near is clicked as any object: the
-    // player walks up to it and opens it, and what falls out is picked up as
-    // ground loot. One it cannot reach or open is left alone for a while.
+    // A closed chest the player passes near (until it has opened one, any
+    // of its level) is clicked as any object: the player walks up to it and
+    // opens it, and what falls out is picked up as ground loot. One it
+    // cannot reach or open is left alone for a while.
     bool openChest();
 
     int target() const { return m_loot; }
@@ -54,6 +55,7 @@ private:
     int m_chestFrames = 0; // spent on it
     int m_chestSeenAt = -100;
     std::map<int, int> m_ignoredChests; // entity: until which frame
+    int m_chestsOpened = 0;
 };
 
 } // namespace selfplay

@@ -14,7 +14,20 @@ Push::Push(Bot& bot) : Part(bot) {}
 
 bool Push::pushing() const
 {
-    return m_ctx.span > 0 && m_ctx.deaths == 0 && frame() * 3 >= m_ctx.span * 2;
+    return m_ctx.span > 0 && m_ctx.deaths == 0 && (frame() * 3 >= m_ctx.span * 2 || m_early);
+}
+
+void Push::planStart()
+{
+    if (m_ctx.span <= 0 || m_ctx.deaths > 0 || pushing()) {
+        return;
+    }
+    const Target target = nearestLevelAbove(ownLevel());
+    if (target.level >= 0 && frame() >= m_ctx.span - kMargin - target.way * kFramesPerLevel) {
+        m_early = true;
+        trace(formatString("pushes its luck early: level %d is %d levels away", target.level, target.way)
+                  .c_str());
+    }
 }
 
 bool Push::onThePush() const
@@ -28,7 +41,7 @@ void Push::choosePushLevel()
     const int own = player()->getStat(toIndex(CharacterStat::Level));
     if (m_pushGoal < 0 && !m_pushChosen) {
         m_pushChosen = true;
-        m_pushGoal = nearestLevelAbove(own);
+        m_pushGoal = nearestLevelAbove(own).level;
         m_pushArrivedAt = -1;
         newGoal();
         trace(formatString("pushes on to level %d", m_pushGoal).c_str());
@@ -42,7 +55,8 @@ void Push::choosePushLevel()
         m_pushArrivedAt = frame();
         trace("reaches the level of its push");
     } else if (frame() - m_pushArrivedAt > kStay) {
-        const int next = nearestLevelAbove(std::max(own, World::get().getLevelMonsterLevel(m_pushGoal)));
+        const int next =
+            nearestLevelAbove(std::max(own, World::get().getLevelMonsterLevel(m_pushGoal))).level;
         m_pushArrivedAt = next == m_pushGoal ? frame() : -1;
         m_pushGoal = next;
         newGoal();
@@ -102,7 +116,7 @@ bool Push::pushHomeFirst()
     return m_pushHome;
 }
 
-int Push::nearestLevelAbove(int above) const
+Push::Target Push::nearestLevelAbove(int above) const
 {
     const LevelFlood flood = RoutePlanner::floodLevel(player()->getPosition());
     World& world = World::get();
@@ -116,21 +130,16 @@ int Push::nearestLevelAbove(int above) const
         }
         return monsters > bestMonsters || (monsters == bestMonsters && way < bestWay);
     };
-    int best = -1;
+    Target best;
     int bestMonsters = -1;
-    int bestWay = 0;
     for (int level = 1; level < world.getLevelCount(); ++level) {
         const int way = level == flood.zone ? 0 : m_bot.planner.stepTowards(level, flood).levels;
         const int monsters = world.getLevelMonsterLevel(level);
-        if (way >= 0 && (best < 0 || better(monsters, way, bestMonsters, bestWay))) {
-            best = level;
+        if (way >= 0 && (best.level < 0 || better(monsters, way, bestMonsters, best.way))) {
+            best = {level, way};
             bestMonsters = monsters;
-            bestWay = way;
         }
     }
-    trace(formatString("above %d: level %d has monsters of level %d, %d levels away", above, best,
-                       bestMonsters, bestWay)
-              .c_str());
     return best;
 }
 

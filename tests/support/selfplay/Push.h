@@ -14,6 +14,11 @@ public:
 
     bool pushing() const;
 
+    // The push begins sooner when the way to a level that can kill the
+    // player is long: it must reach that level with time left to die there
+    // (and to meet a raid on the way). Weighed now and then until it begins.
+    void planStart();
+
     // On its way to the push's level (see Fights::pushFoe).
     bool onThePush() const;
 
@@ -38,13 +43,21 @@ private:
     // The nearest level (by the levels crossed on the way, the player's own
     // counting as none) whose monsters stand above the given level, the
     // harder of two as near; without any, the hardest it can reach.
-    int nearestLevelAbove(int above) const;
+    struct Target {
+        int level = -1;
+        int way = 0; // levels crossed on the way
+    };
+    Target nearestLevelAbove(int above) const;
 
     // A new level to push on to: the way to it is measured afresh.
     void newGoal();
     // On a level new to the push, the levels between it and the goal.
     void noteWay();
 
+    static constexpr int kFramesPerLevel = kFramesPerMinute; // a level crossed, with its fights
+    static constexpr int kMargin = 5 * kFramesPerMinute;     // to die there, or meet a raid first
+
+    bool m_early = false; // begun before two thirds of the span
     int m_pushGoal = -1;
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;

@@ -235,13 +235,16 @@ bool Relations::warAndRaid()
             m_warStage = kWarDone;
             return false;
         }
-        if (player()->getPosition().zone == target->housePosition.zone) {
+        // The raid's gate at home leads to the target's life stone, also when
+        // the target's house stands on the player's level; the journey takes
+        // the player home first.
+        const Gate* gate = raidHomeGate();
+        const bool byGate = gate && gate->getPosition().zone == player()->getPosition().zone &&
+                            ZonePosition::distanceTo(player()->getPosition(), target->housePosition) > 600.0f;
+        if (!byGate && player()->getPosition().zone == target->housePosition.zone) {
             m_bot.walker.walkTo(target->housePosition);
             return true;
         }
-        // The raid's gate at home leads to the target's life stone; the
-        // journey takes the player home first.
-        const Gate* gate = raidHomeGate();
         if (!gate) {
             trace("finds no raid gate");
             m_warStage = kWarDone;

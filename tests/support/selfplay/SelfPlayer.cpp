@@ -195,6 +195,9 @@ void SelfPlayer::decide(Figures& figures)
     if (c.frame % 10 != 1) {
         return;
     }
+    if (c.frame % kFramesPerMinute == 1) {
+        bot.push.planStart();
+    }
     if (bot.push.pushing()) {
         bot.push.choosePushLevel();
     }
