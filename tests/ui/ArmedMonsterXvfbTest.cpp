@@ -146,13 +146,11 @@ TEST(ArmedMonsterXvfbTest, AGoblinWithAHandAxeDrawsBodyAndAxeInsideItsRectangle)
         }
         bodyMeshes +=
             m->model == body && m->position.zone == at.zone && m->position.x == at.x && m->position.y == at.y;
-        if (m->model == axe) {
-            ++axeMeshes;
-            EXPECT_EQ(m->position.zone, tag.zone);
-            EXPECT_NEAR(m->position.x, tag.x, 0.01f);
-            EXPECT_NEAR(m->position.y, tag.y, 0.01f);
-            EXPECT_NEAR(m->position.z, tag.z, 0.01f);
-        }
+        // Another wanderer with an axe may be in view on a slow machine:
+        // only this goblin's axe, at its weapon tag, counts.
+        axeMeshes += m->model == axe && m->position.zone == tag.zone &&
+                     std::abs(m->position.x - tag.x) < 0.01f && std::abs(m->position.y - tag.y) < 0.01f &&
+                     std::abs(m->position.z - tag.z) < 0.01f;
     }
     EXPECT_EQ(bodyMeshes, body->getMeshSet()->getNumMeshes());
     EXPECT_EQ(axeMeshes, axe->getMeshSet() ? axe->getMeshSet()->getNumMeshes() : -1);
