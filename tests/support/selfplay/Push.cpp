@@ -64,6 +64,19 @@ void Push::choosePushLevel()
     }
 }
 
+bool Push::seekFoe()
+{
+    if (m_pushGoal < 0 || player()->getPosition().zone != m_pushGoal) {
+        return false;
+    }
+    const int foe = nearest([&](Entity* e) { return m_bot.fights.isFoe(e); }, 1.0e9f, false);
+    if (foe < 0) {
+        return false;
+    }
+    m_bot.walker.walkTo(Game::get().getEntity(foe)->getPosition());
+    return true;
+}
+
 void Push::newGoal()
 {
     m_advancedAt = frame();

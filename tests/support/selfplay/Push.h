@@ -34,6 +34,11 @@ public:
     int advancedAt() const { return m_advancedAt; }
     void noteEnd() { m_advancedAt = frame(); }
 
+    // At the push's level the player walks up to the nearest foe of the
+    // level, out of sight or not: false when none stands there (its
+    // unexplored blocks are walked then, where new ones come).
+    bool seekFoe();
+
     // Pushing from a level whose gate it can walk to, the player goes home
     // through that gate when the way from the town is shorter by two levels
     // or more. Weighed once a level.

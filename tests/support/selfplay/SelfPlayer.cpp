@@ -275,7 +275,9 @@ void SelfPlayer::decide(Figures& figures)
             c.branch = "push gate";
             return;
         }
-        bot.walker.wander();
+        if (!bot.push.seekFoe()) {
+            bot.walker.wander();
+        }
         return;
     }
     if (bot.gear.spendPoints()) {
