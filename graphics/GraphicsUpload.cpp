@@ -5,8 +5,7 @@
 
 #include "engine/core/StringUtil.h"
 #include "engine/platform/GLContext.h"
-#include "graphics/codecs/MipChain.h"
-#include "graphics/codecs/S3tc.h"
+#include "graphics/codecs/UploadLevels.h"
 
 #define GL_GLEXT_PROTOTYPES 1
 #include <GL/gl.h>
@@ -21,6 +20,24 @@ bool isCompressedFormat(unsigned format)
 {
     return format == GraphicsSystem::kFormatDxt1 || format == GraphicsSystem::kFormatDxt3 ||
            format == GraphicsSystem::kFormatDxt5;
+}
+
+// The layout of an OpenGL pixel format's levels: RGBA 4 bytes a pixel, the
+// three S3TC formats in blocks, anything else 3 bytes a pixel.
+DecodedTexture::Format textureFormatOf(unsigned format)
+{
+    switch (format) {
+    case GraphicsSystem::kFormatRgba:
+        return DecodedTexture::Format::Rgba;
+    case GraphicsSystem::kFormatDxt1:
+        return DecodedTexture::Format::Dxt1;
+    case GraphicsSystem::kFormatDxt3:
+        return DecodedTexture::Format::Dxt3;
+    case GraphicsSystem::kFormatDxt5:
+        return DecodedTexture::Format::Dxt5;
+    default:
+        return DecodedTexture::Format::Rgb;
+    }
 }
 
 // Holds the context lock for a scope.
@@ -96,26 +113,18 @@ uint32_t GraphicsSystem::uploadTexture(const uint8_t* data, int width, int heigh
     uint32_t id = allocateTextureId();
     glBindTexture(GL_TEXTURE_2D, id);
     glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    const uint8_t* p = data;
-    int bytesPerPixel = format == kFormatRgba ? 4 : 3;
-    int mode = format == kFormatDxt1 ? s3tc::Dxt1 : format == kFormatDxt3 ? s3tc::Dxt3 : s3tc::Dxt5;
-    std::vector<uint8_t> decoded;
-    for (int i = 0; i < levels; ++i) {
-        int w = mip::levelWidth(width, i), h = mip::levelWidth(height, i);
-        if (compressed && m_decodeCompressedUploads) {
-            size_t bytes = s3tc::levelBytes(w, h, mode);
-            decoded.resize(static_cast<size_t>(w) * h * 4);
-            s3tc::decodeLevel(p, w, h, 4, mode, decoded.data(), s3tc::Decoding::Sampler);
-            glTexImage2D(GL_TEXTURE_2D, i, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, decoded.data());
-            p += bytes;
-        } else if (compressed) {
-            size_t bytes = s3tc::levelBytes(w, h, mode);
-            compressedUpload(GL_TEXTURE_2D, i, format, w, h, 0, static_cast<GLsizei>(bytes), p);
-            p += bytes;
+    // The caller's block holds the levels as the walk lays them out.
+    const DecodedTexture::Format kind = textureFormatOf(format);
+    UploadLevels walk(data, UploadLevels::blockBytes(width, height, kind, levels), width, height, kind,
+                      levels, m_decodeCompressedUploads);
+    UploadLevels::Level level;
+    while (walk.next(level)) {
+        if (level.compressed) {
+            compressedUpload(GL_TEXTURE_2D, level.index, format, level.width, level.height, 0,
+                             static_cast<GLsizei>(level.bytes), level.pixels);
         } else {
-            glTexImage2D(GL_TEXTURE_2D, i, GL_RGBA8, w, h, 0, bytesPerPixel == 4 ? GL_RGBA : GL_RGB,
-                         GL_UNSIGNED_BYTE, p);
-            p += static_cast<size_t>(w) * h * bytesPerPixel;
+            glTexImage2D(GL_TEXTURE_2D, level.index, GL_RGBA8, level.width, level.height, 0,
+                         level.rgba ? GL_RGBA : GL_RGB, GL_UNSIGNED_BYTE, level.pixels);
         }
     }
     int quality = m_filteringQuality;
