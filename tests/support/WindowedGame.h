@@ -160,6 +160,21 @@ struct WindowedGame {
         button(x, y, false, which);
     }
 
+    // A click on something that moves (a monster, a label following the
+    // camera): the mouse is set and pressed in one frame, so that the press
+    // meets what the last frame drew there. A frame between them would let
+    // a slow frame carry it away from the point.
+    void clickNow(int x, int y, uint8_t which = SDL_BUTTON_LEFT)
+    {
+        SDL_Event e{};
+        e.type = SDL_MOUSEMOTION;
+        e.motion.windowID = SDL_GetWindowID(Platform::get().getWindow());
+        windowPoint(x, y, e.motion.x, e.motion.y);
+        Platform::get().handleEvent(e);
+        button(x, y, true, which);
+        button(x, y, false, which);
+    }
+
     // Wheel notches over an interface point: positive away from the user.
     void wheel(int x, int y, int notches)
     {
