@@ -555,6 +555,15 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     // The server counts the weapon put on at its next step.
     EXPECT_TRUE(game.frameUntil([&] { return player->isQuestComplete(questNumber); }, 120))
         << "the quest is done";
+    // The client learns it with the next state: until then a click on the
+    // giver asks for a quest.
+    EXPECT_TRUE(game.frameUntil(
+        [&] {
+            const EntityClient* shown = GameClient::get().getEntity(giver);
+            return shown && shown->getMouseAction(true, false) == PlayerClient::kActionSolveQuest;
+        },
+        120))
+        << "the client does not take the quest back";
     ASSERT_TRUE(approach(giver, [] { return menuActive("SolveQuest"); })) << "the solve window did not open";
     game.waitForLoads();
     // The experience bar's lit columns at the Hud's lower left.
