@@ -87,6 +87,15 @@ bool Relations::answerOffer()
         }
         return true;
     }
+    // Open on another page (its raid, its war), the screen's buttons for
+    // the offer are not on show: it is closed, and opens again on the offer.
+    auto* relations = dynamic_cast<UIRelationsMenu*>(UISystem::get().findMenu("CovenantRelations"));
+    if (relations && (relations->getCurrentPage() != relations->getPage(UIRelationsMenu::TradeRequest) ||
+                      relations->getTalkCovenant() != own->findPendingOffer())) {
+        clickWidget(shownWidget("Hud::Relations"));
+        m_relationsOpened = false;
+        return true;
+    }
     // Every other offer is accepted, the first by chance.
     if (m_offersAnswered == 0) {
         m_offersAnswered = 2 + m_ctx.random.below(2);
