@@ -16,8 +16,10 @@ struct Figures {
     int equipped = 0;
     int looted = 0; // ground items that reached the player: drops of bodies and chests
     int chestsOpened = 0;
-    int offersAccepted = 0;
+    int offersAccepted = 0; // the server's confirmations of the player's answers
     int offersRejected = 0;
+    int acceptsClicked = 0; // the answers the player gave on the trade-request page
+    int rejectsClicked = 0;
     int recruits = 0;
     int guards = 0;
     int raidsOnPlayer = 0;

@@ -55,6 +55,8 @@ void Relations::countOffers()
 
 void Relations::countDeclared(Figures& figures)
 {
+    figures.acceptsClicked = m_acceptsClicked;
+    figures.rejectsClicked = m_rejectsClicked;
     const auto* mine = dynamic_cast<const PlayerCovenant*>(player()->getCovenant());
     const bool declared = mine && mine->isRaidAnnounced();
     if (declared && !m_raidDeclared) {
@@ -100,11 +102,13 @@ bool Relations::answerOffer()
     if (m_offersAnswered == 0) {
         m_offersAnswered = 2 + m_ctx.random.below(2);
     }
-    const char* button =
-        m_offersAnswered++ % 2 == 0 ? "RelationsTradeRequest::Accept" : "RelationsTradeRequest::Reject";
+    const bool accept = m_offersAnswered++ % 2 == 0;
+    const char* button = accept ? "RelationsTradeRequest::Accept" : "RelationsTradeRequest::Reject";
     if (!clickWidget(shownWidget(button))) {
         fault() << "an offer is pending but the trade-request page has no " << button << " button";
         m_nextOfferLook = frame() + kFramesPerMinute;
+    } else {
+        ++(accept ? m_acceptsClicked : m_rejectsClicked);
     }
     trace(button);
     // Back to the game: the Hud's button closes the screen again.

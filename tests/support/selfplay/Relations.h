@@ -61,6 +61,8 @@ private:
 
     int m_nextOfferLook = 0;
     int m_offersAnswered = 0;
+    int m_acceptsClicked = 0;
+    int m_rejectsClicked = 0;
     int m_pendingOffer = -1;
     bool m_relationsOpened = false;
     int m_warFrame = 5 * kFramesPerMinute;
