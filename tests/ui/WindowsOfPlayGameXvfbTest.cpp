@@ -109,19 +109,25 @@ bool underAWindow(float x, float y)
     return false;
 }
 
+// The window's panel: its first shown textured widget of negative draw order.
+const UIWidget* windowPanel(const UIMenu* window)
+{
+    for (size_t i = 0; window && i < window->getWidgets().size(); ++i) {
+        const UIWidget* widget = window->getWidgets()[i].get();
+        if (widget->getDrawOrder() < 0.0f && widget->hasTexture() && widget->isVisible()) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
 // A point on the window's panel (its textured widget of negative draw
 // order) that no other shown widget of any open window covers; x < 0 when
 // there is none.
 Vec2 bareBackground(const char* name)
 {
     const UIMenu* window = UISystem::get().findMenu(name);
-    const UIWidget* panel = nullptr;
-    for (size_t i = 0; window && i < window->getWidgets().size() && !panel; ++i) {
-        const UIWidget* widget = window->getWidgets()[i].get();
-        if (widget->getDrawOrder() < 0.0f && widget->hasTexture() && widget->isVisible()) {
-            panel = widget;
-        }
-    }
+    const UIWidget* panel = windowPanel(window);
     if (!panel) {
         return Vec2{-1.0f, -1.0f};
     }
@@ -157,13 +163,7 @@ Vec2 bareBackground(const char* name)
 int throughPanel(const Picture& shot, const char* name)
 {
     const UIMenu* window = UISystem::get().findMenu(name);
-    const UIWidget* panel = nullptr;
-    for (size_t i = 0; window && i < window->getWidgets().size() && !panel; ++i) {
-        const UIWidget* widget = window->getWidgets()[i].get();
-        if (widget->getDrawOrder() < 0.0f && widget->hasTexture() && widget->isVisible()) {
-            panel = widget;
-        }
-    }
+    const UIWidget* panel = windowPanel(window);
     EXPECT_NE(panel, nullptr) << name;
     if (!panel) {
         return -1;
