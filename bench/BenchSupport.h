@@ -7,6 +7,8 @@
 // over its budget is printed but never becomes the exit code (CI runs each
 // benchmark once so, on a machine busy with other work, to catch a benchmark
 // that crashes). Without it a figure over its budget exits 1.
+#include "engine/platform/HeapPolicy.h"
+
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -65,6 +67,7 @@ inline bool takeBenchArguments(int& argc, char** argv)
 // an argument neither knows.
 inline void initBenchmarks(int& argc, char** argv)
 {
+    keepHeapMemory();
     std::vector<char*> args{argv[0]};
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--smoke") == 0) {

@@ -27,6 +27,7 @@
 
 int main(int argc, char** argv)
 {
+    keepHeapMemory();
     if (!takeBenchArguments(argc, argv)) {
         return 1;
     }

@@ -55,8 +55,9 @@ set(GLOAM_UNITY_engine
     engine/platform/Directories.cpp 6
     engine/platform/DisplayModes.cpp 6
     engine/platform/GLContext.cpp 6
+    engine/platform/HeapPolicy.cpp 6
     engine/platform/LaunchOptions.cpp 6
-    engine/platform/MonotonicTime.cpp 6
+    engine/platform/MonotonicTime.cpp 7
     engine/platform/Platform.cpp 7
     engine/platform/Shell.cpp 7
     engine/platform/Signals.cpp 7
@@ -64,7 +65,7 @@ set(GLOAM_UNITY_engine
     engine/resources/AnimationResource.cpp 7
     engine/resources/MeshSetResource.cpp 7
     engine/resources/ModelAnimation.cpp 7
-    engine/resources/ModelResource.cpp 7
+    engine/resources/ModelResource.cpp 8
     engine/resources/ModelTextScanner.cpp 8
     engine/resources/Resource.cpp 8
     engine/resources/ResourceHandle.cpp 8
@@ -82,6 +83,7 @@ set(GLOAM_UNITY_graphics_codecs
     graphics/codecs/TextureFile.cpp 0
     graphics/codecs/TextureRtx.cpp 0
     graphics/codecs/TgaImage.cpp 0
+    graphics/codecs/UploadLevels.cpp 1
     graphics/shaders/Shader.cpp 1
     graphics/shaders/ShaderHooks.cpp 1
     graphics/shaders/ShaderScriptParser.cpp 1
@@ -89,7 +91,6 @@ set(GLOAM_UNITY_graphics_codecs
     graphics/shaders/ShaderSystem.cpp 1
     graphics/shaders/UVModifier.cpp 1
     graphics/shaders/VertexDeform.cpp 1
-    graphics/shaders/WaveParams.cpp 1
 )
 set(GLOAM_UNITY_graphics
     graphics/BloomPlan.cpp 0
@@ -368,6 +369,7 @@ set(GLOAM_UNITY_sound
     sound/SoundFileWriter.cpp 0
     sound/SoundResource.cpp 0
     sound/SoundResourceTypes.cpp 1
+    sound/VorbisFileLibrary.cpp 1
     sound/WaveFile.cpp 1
 )
 set(GLOAM_UNITY_client
@@ -667,21 +669,22 @@ set(GLOAM_UNITY_game_tests
 )
 set(GLOAM_UNITY_graphics_tests
     tests/graphics/DeferredStageBackendTest.cpp 0
+    tests/graphics/GlStageBackendTest.cpp 0
     tests/graphics/GraphicsEndToEndXvfbTest.cpp 0
     tests/graphics/GraphicsFrameTest.cpp 0
     tests/graphics/GraphicsSystemTest.cpp 0
     tests/graphics/GraphicsXvfbTest.cpp 0
     tests/graphics/LightingSystemTest.cpp 0
     tests/graphics/ShaderTexturesTest.cpp 0
-    tests/graphics/StageDrawerTest.cpp 0
     tests/graphics/ShaderStagesXvfbTest.cpp 1
+    tests/graphics/StageDrawerTest.cpp 1
     tests/graphics/TextureCacheTest.cpp 1
     tests/graphics/TextureResourceTest.cpp 1
     tests/graphics/TextureToolsTest.cpp 1
     tests/graphics/VideoRestartXvfbTest.cpp 1
     tests/graphics/codecs/GeneratedTexturesTest.cpp 1
     tests/graphics/codecs/MipChainTest.cpp 1
-    tests/graphics/codecs/S3tcTest.cpp 1
+    tests/graphics/codecs/S3tcTest.cpp 2
     tests/graphics/codecs/TexgenToolTest.cpp 2
     tests/graphics/codecs/TextureFilesTest.cpp 2
     tests/graphics/effects/EffectDefinitionTest.cpp 2
@@ -689,8 +692,8 @@ set(GLOAM_UNITY_graphics_tests
     tests/graphics/render/BatchGeometryTest.cpp 2
     tests/graphics/render/RenderQueueXvfbTest.cpp 2
     tests/graphics/render/ShippedModelsDrawTest.cpp 2
-    tests/graphics/render/SkinnedModelTest.cpp 2
     tests/graphics/render/RenderQueueTest.cpp 3
+    tests/graphics/render/SkinnedModelTest.cpp 3
     tests/graphics/text/FontgenToolTest.cpp 3
     tests/graphics/text/GraphicsTextTest.cpp 3
     tests/graphics/text/TextEventListTest.cpp 3
@@ -716,6 +719,7 @@ set(GLOAM_UNITY_server_tests
     tests/server/NewWorldGoldenTest.cpp 0
     tests/server/NewWorldTest.cpp 0
     tests/server/ObjectsEndToEndTest.cpp 0
+    tests/server/IdlePlayerWorldsTest.cpp 1
     tests/server/ObjectsTest.cpp 1
     tests/server/PlayerCommandsTest.cpp 1
     tests/server/PlayerCovenantWorldTest.cpp 1
@@ -723,7 +727,7 @@ set(GLOAM_UNITY_server_tests
     tests/server/PlayerInWorldTest.cpp 1
     tests/server/PlayerJoinTest.cpp 1
     tests/server/PlayerProgramTest.cpp 1
-    tests/server/PlayerTest.cpp 1
+    tests/server/PlayerTest.cpp 2
     tests/server/PopulationEndToEndTest.cpp 2
     tests/server/ProjectileSectionTest.cpp 2
     tests/server/QuestEventsTest.cpp 2
@@ -731,7 +735,7 @@ set(GLOAM_UNITY_server_tests
     tests/server/QuestSetUpTest.cpp 2
     tests/server/QuestWorldSaveTest.cpp 2
     tests/server/QuestsInPlayEndToEndTest.cpp 2
-    tests/server/QuestsInPlayTest.cpp 2
+    tests/server/QuestsInPlayTest.cpp 3
     tests/server/QuestsRunningEndToEndTest.cpp 3
     tests/server/QuestsRunningTest.cpp 3
     tests/server/ServerTest.cpp 3
@@ -739,8 +743,8 @@ set(GLOAM_UNITY_server_tests
     tests/server/TradeTest.cpp 3
     tests/server/WorldDifficultyEndToEndTest.cpp 3
     tests/server/WorldRoundTripTest.cpp 3
-    tests/server/WorldSavePrefixesTest.cpp 3
     tests/server/TownChatTest.cpp 4
+    tests/server/WorldSavePrefixesTest.cpp 4
     tests/server/WorldStartEndToEndTest.cpp 4
 )
 set(GLOAM_UNITY_client_tests
@@ -786,8 +790,8 @@ set(GLOAM_UNITY_client_tests
 set(GLOAM_UNITY_ui_tests
     tests/ui/ActionMenusTest.cpp 0
     tests/ui/ArmedMonsterXvfbTest.cpp 0
-    tests/ui/ClientSelfPlayTest.cpp 0
     tests/ui/ConsoleScrollBarTest.cpp 0
+    tests/ui/CovenantNamesTest.cpp 0
     tests/ui/CovenantTradeTest.cpp 0
     tests/ui/HelpTopicsTest.cpp 0
     tests/ui/LiveClientViewTest.cpp 0
@@ -795,35 +799,36 @@ set(GLOAM_UNITY_ui_tests
     tests/ui/NpcWindowsTest.cpp 1
     tests/ui/PictureXvfbTest.cpp 1
     tests/ui/QuietMenuXvfbTest.cpp 1
+    tests/ui/ShippedLayoutTest.cpp 1
     tests/ui/ShippedMenusTest.cpp 1
     tests/ui/UICursorsTest.cpp 1
     tests/ui/UILastStepsTest.cpp 1
     tests/ui/UIMenuTest.cpp 1
-    tests/ui/UISystemTest.cpp 1
     tests/ui/UISlotsXvfbTest.cpp 2
-    tests/ui/UIWidgetTest.cpp 2
-    tests/ui/WindowsOfPlayGameXvfbTest.cpp 2
+    tests/ui/UISystemTest.cpp 2
     tests/ui/WindowsOfPlayXvfbTest.cpp 2
+    tests/ui/WorldSeedFrameTest.cpp 2
     tests/ui/maps/MiniMapTest.cpp 2
     tests/ui/maps/UIMapsXvfbTest.cpp 2
     tests/ui/maps/WorldMapFileTest.cpp 2
     tests/ui/maps/WorldMapTest.cpp 2
     tests/ui/UISystemXvfbTest.cpp 3
+    tests/ui/UIWidgetTest.cpp 3
     tests/ui/menus/UIBagMenuTest.cpp 3
     tests/ui/menus/UIRelationsMenuTest.cpp 3
     tests/ui/widgets/UICheckBoxTest.cpp 3
     tests/ui/widgets/UIDropDownTest.cpp 3
     tests/ui/widgets/UIFilePickerTest.cpp 3
     tests/ui/widgets/UIHelpTest.cpp 3
-    tests/ui/widgets/UIListTest.cpp 3
     tests/ui/widgets/UIItemSlotTest.cpp 4
+    tests/ui/widgets/UIListTest.cpp 4
     tests/ui/widgets/UIModelWidgetQueueTest.cpp 4
     tests/ui/widgets/UIModelWidgetTest.cpp 4
     tests/ui/widgets/UIScrollBarTest.cpp 4
     tests/ui/widgets/UISkillSlotTest.cpp 4
     tests/ui/widgets/UISliderTest.cpp 4
     tests/ui/widgets/UIStatValueTest.cpp 4
-    tests/ui/widgets/UITextTest.cpp 4
+    tests/ui/widgets/UITextTest.cpp 5
     tests/ui/widgets/UITextureListTest.cpp 5
     tests/ui/widgets/UIWidgetConditionsTest.cpp 5
     tests/ui/widgets/UIWidgetSourcesTest.cpp 5
@@ -831,7 +836,6 @@ set(GLOAM_UNITY_ui_tests
 set(GLOAM_UNITY_editors_tests
     tests/editors/AreaEditorTest.cpp 0
     tests/editors/AreaFileTest.cpp 0
-    tests/editors/EditorsXvfbTest.cpp 0
     tests/editors/ModelEditorTest.cpp 0
 )
 set(GLOAM_UNITY_tools_tests

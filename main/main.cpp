@@ -3,6 +3,7 @@
 #include "engine/data/Database.h"
 #include "engine/files/FileSystem.h"
 #include "engine/platform/Directories.h"
+#include "engine/platform/HeapPolicy.h"
 #include "engine/platform/LaunchOptions.h"
 #include "game/definitions/GameData.h"
 #include "main/ProgramHooks.h"
@@ -71,6 +72,7 @@ void printVersions(const LaunchOptions& options)
 
 int main(int argc, char** argv)
 {
+    keepHeapMemory();
     keepGlDriverLoaded();
     LaunchOptions options;
     std::string error;
