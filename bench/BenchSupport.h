@@ -42,9 +42,11 @@ inline int benchCount(int full, int smoke)
 }
 
 // For the programs without Google Benchmark: takes --smoke out of the
-// arguments; false, with a line, when anything else is left.
+// arguments; false, with a line, when anything else is left. Like
+// initBenchmarks, it first sets the program's heap policy.
 inline bool takeBenchArguments(int& argc, char** argv)
 {
+    keepHeapMemory();
     int kept = 1;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--smoke") == 0) {

@@ -98,7 +98,6 @@ void covenantStep(const std::vector<ActorCovenant*>& covenants, float dt)
 
 int main(int argc, char** argv)
 {
-    keepHeapMemory();
     if (!takeBenchArguments(argc, argv)) {
         return 1;
     }

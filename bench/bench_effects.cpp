@@ -37,7 +37,6 @@ void writeText(const std::filesystem::path& path, const std::string& text)
 
 int main(int argc, char** argv)
 {
-    keepHeapMemory();
     if (!takeBenchArguments(argc, argv)) {
         return 1;
     }

@@ -27,7 +27,6 @@
 
 int main(int argc, char** argv)
 {
-    keepHeapMemory();
     if (!takeBenchArguments(argc, argv)) {
         return 1;
     }

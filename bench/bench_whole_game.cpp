@@ -142,7 +142,6 @@ std::string covenantLine(Game& game)
 
 int main(int argc, char** argv)
 {
-    keepHeapMemory();
     if (!takeBenchArguments(argc, argv)) {
         return 1;
     }

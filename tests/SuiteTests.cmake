@@ -8,9 +8,9 @@
 #   WORKDIR  the folder the tests run in
 # ctest reads this file under its oldest policies (include() keeps this local).
 cmake_policy(VERSION 3.16)
+get_filename_component(program "${EXE}" NAME)
 if(NOT EXISTS "${EXE}")
     # Not built: a test that fails and says so, as GoogleTest's own discovery does.
-    get_filename_component(program "${EXE}" NAME)
     add_test("${program}_NOT_BUILT" "${EXE}")
     return()
 endif()
@@ -47,7 +47,14 @@ set(excluded "")
 if(FILTER MATCHES "-(.*)$")
     set(excluded "-${CMAKE_MATCH_1}")
 endif()
+# A suite name another program has too is named with its program: a second
+# test of one name would stand in for the first, whose cases then never run.
 foreach(suite IN LISTS suites)
-    add_test("${suite}" "${EXE}" "--gtest_filter=${suite}.*${excluded}")
-    set_tests_properties("${suite}" PROPERTIES TIMEOUT ${TIMEOUT} WORKING_DIRECTORY "${WORKDIR}")
+    set(name "${suite}")
+    if(name IN_LIST GLOAM_SUITE_TESTS)
+        set(name "${program}:${suite}")
+    endif()
+    list(APPEND GLOAM_SUITE_TESTS "${name}")
+    add_test("${name}" "${EXE}" "--gtest_filter=${suite}.*${excluded}")
+    set_tests_properties("${name}" PROPERTIES TIMEOUT ${TIMEOUT} WORKING_DIRECTORY "${WORKDIR}")
 endforeach()
