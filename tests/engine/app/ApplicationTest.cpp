@@ -206,6 +206,25 @@ TEST(ApplicationTest, SigtermEndsTheLoopAndShutsDownCleanly)
     expectInOrder(log, {"User directory:", "FileSystem:", "Profile:"});
 }
 
+// The sanitizer build runs our code several times slower, so its limits on
+// an idle program's share of a core are higher. A headless server idle at the
+// end of its input wakes ten times a second and must not spin: the release
+// build measures under 1 % of a core (a clock tick is a third of one in
+// three seconds), the sanitizer build beside other tests 1.3 %.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GLOAM_TEST_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define GLOAM_TEST_SANITIZED 1
+#endif
+#ifdef GLOAM_TEST_SANITIZED
+constexpr double kHeadlessIdleShareLimit = 0.05;
+#else
+constexpr double kHeadlessIdleShareLimit = 0.02;
+#endif
+
 TEST(ApplicationTest, HeadlessAtTheEndOfInputIdlesAsAServerUntilASignal)
 {
     TempDir user;
@@ -239,7 +258,7 @@ TEST(ApplicationTest, HeadlessAtTheEndOfInputIdlesAsAServerUntilASignal)
                              });
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_GE(idleShare, 0.0) << r.out;
-    EXPECT_LT(idleShare, 0.01) << "share of a core while idle";
+    EXPECT_LT(idleShare, kHeadlessIdleShareLimit) << "share of a core while idle";
     std::printf("headless after the end of input: %.2f%% of a core\n", idleShare * 100.0);
     // The signal ended it with the usual shut-down.
     expectInOrder(readFile(user.file("log.txt")), {"] printmem", "Standard input ended", "Profile:"});
@@ -248,17 +267,7 @@ TEST(ApplicationTest, HeadlessAtTheEndOfInputIdlesAsAServerUntilASignal)
 // An idle window's share of a core: under a fifth in the main menu, where a
 // frame that would show what the screen shows is neither drawn nor swapped.
 // The frame rate is shown as each frame's own figure, which changes with
-// every sleep's lateness: a quiet menu redraws it four times a second. The
-// sanitizer build runs our code several times slower, so its limit is
-// higher.
-#if defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define GLOAM_TEST_SANITIZED 1
-#endif
-#endif
-#if defined(__SANITIZE_ADDRESS__)
-#define GLOAM_TEST_SANITIZED 1
-#endif
+// every sleep's lateness: a quiet menu redraws it four times a second.
 #ifdef GLOAM_TEST_SANITIZED
 constexpr double kIdleShareLimit = 0.5;
 #else
