@@ -3,6 +3,7 @@
 #include "engine/core/StringUtil.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
+#include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/quests/Quest.h"
 #include "game/world/AreaDefinition.h"
@@ -231,9 +232,17 @@ bool Hunt::preyGone(Quest& quest) const
                        type == QuestType::ArmorsmithMonsterQuestItem ||
                        type == QuestType::WeaponsmithMonsterQuestItem || type == QuestType::DeadlyPoison ||
                        type == QuestType::Petrify;
+    // Things lying on its level: all are put there at once, and one of
+    // their kind is counted by whichever held quest asks for it first, so
+    // another quest may have taken this one's.
+    const bool items = type == QuestType::LevelQuestItem || type == QuestType::ArmorsmithLevelQuestItem ||
+                       type == QuestType::WeaponsmithLevelQuestItem;
     const int target = quest.getTargetLevel();
-    if (!kills || quest.isComplete() || target < 0) {
+    if ((!kills && !items) || quest.isComplete() || target < 0) {
         return false;
+    }
+    if (items) {
+        return itemsGone(quest);
     }
     // Unexplored blocks of its level may yet bring its prey, when that
     // level's area spawns it at all.
@@ -263,6 +272,31 @@ bool Hunt::preyGone(Quest& quest) const
                   .c_str());
     }
     known = {frame() + 200, !standing};
+    return known.second;
+}
+
+bool Hunt::itemsGone(Quest& quest) const
+{
+    const Quest* own = quest.getGameQuest();
+    if (!own || own->itemsPending) {
+        return false; // placed once its level is built
+    }
+    auto& known = m_preyGone.try_emplace(quest.id, 0, false).first->second;
+    if (known.first > frame()) {
+        return known.second;
+    }
+    bool lying = false;
+    for (int i = 0; i < Game::kMaxEntities && !lying; ++i) {
+        const auto* ground = dynamic_cast<const ItemGround*>(Game::get().getEntity(i));
+        const Item* item = ground && !ground->isItemTaken() ? ground->getGroundItem() : nullptr;
+        lying = item && ground->getPosition().zone == quest.getTargetLevel() &&
+                quest.isQuestItem(item->getLinkedEntry() ? item->getLinkedEntry() : item->getItemEntry());
+    }
+    if (known.second != !lying) {
+        trace(formatString("quest %d: its things %s", quest.id, lying ? "lie on its level again" : "are gone")
+                  .c_str());
+    }
+    known = {frame() + 200, !lying};
     return known.second;
 }
 

@@ -33,14 +33,19 @@ public:
     // nowhere its kills count (there, for kills that count on its target
     // level only, else anywhere) and will not come: the target level is
     // explored, or its area does not spawn that kind of monster at all (a
-    // quest the game may make). Meanwhile the player goes where it can do
-    // something.
+    // quest the game may make); or a quest of things to pick up on its
+    // level of which none lies there any more. Meanwhile the player goes
+    // where it can do something.
     bool preyGone(Quest& quest) const;
 
     // What was known of quests the player no longer holds is forgotten.
     void forgetDropped();
 
 private:
+    // No thing a quest of things on its level asks for lies there, and
+    // none is still to be placed.
+    bool itemsGone(Quest& quest) const;
+
     // Whether an actor's death counts for a held quest that is not done.
     bool countsFor(const Quest& held, const Actor& actor) const;
 
