@@ -1,6 +1,7 @@
 #include "support/selfplay/Walker.h"
 
 #include "engine/core/StringUtil.h"
+#include "game/covenants/Covenant.h"
 #include "game/entities/Gate.h"
 #include "support/LevelRoute.h"
 #include "support/selfplay/Bot.h"
@@ -166,9 +167,19 @@ void Walker::followRoute()
     if (mirror()->hasDestination() && frame() < m_wanderUntil) {
         return;
     }
+    // Held home by a raid to come, it keeps by its stone: roaming the
+    // town it would walk into the recruits at a hostile covenant's house.
+    const Covenant* own = player()->getCovenant();
+    const bool byStone = own && own->housePosition.zone == here.zone &&
+                         (m_bot.raids.raidsExpected() || m_bot.raids.threatHolds());
     for (int tries = 0; tries < 64; ++tries) {
         ZonePosition p(here.zone, static_cast<float>(m_ctx.random.below(128)) * 32.0f + 16.0f,
                        static_cast<float>(m_ctx.random.below(128)) * 32.0f + 16.0f);
+        if (byStone) {
+            // The same draw, drawn in about the stone.
+            p.x = std::clamp(own->housePosition.x + (p.x - 2048.0f) * kByStone / 2048.0f, 16.0f, 4080.0f);
+            p.y = std::clamp(own->housePosition.y + (p.y - 2048.0f) * kByStone / 2048.0f, 16.0f, 4080.0f);
+        }
         if (walkable(p)) {
             mirror()->setDestination(p, true);
             groundClick();

@@ -37,6 +37,8 @@ public:
     void dropJourneyElsewhere();
 
 private:
+    static constexpr float kByStone = 600.0f; // how far from its stone it walks while held home
+
     // The farthest cell of the route within a click's reach (on screen)
     // that the player sees over free ground.
     size_t farthestInSight() const;
