@@ -840,3 +840,24 @@ set(GLOAM_UNITY_editors_tests
 )
 set(GLOAM_UNITY_tools_tests
 )
+set(GLOAM_UNITY_selfplay
+    tests/support/selfplay/Context.cpp 0
+    tests/support/selfplay/Fights.cpp 0
+    tests/support/selfplay/Figures.cpp 0
+    tests/support/selfplay/Gates.cpp 0
+    tests/support/selfplay/Gear.cpp 0
+    tests/support/selfplay/Hunt.cpp 0
+    tests/support/selfplay/Journey.cpp 0
+    tests/support/selfplay/Loot.cpp 0
+    tests/support/selfplay/Push.cpp 1
+    tests/support/selfplay/Quests.cpp 1
+    tests/support/selfplay/Raids.cpp 1
+    tests/support/selfplay/Recruits.cpp 1
+    tests/support/selfplay/Relations.cpp 1
+    tests/support/selfplay/RoutePlanner.cpp 1
+    tests/support/selfplay/SelfPlayer.cpp 1
+    tests/support/selfplay/Tally.cpp 1
+    tests/support/selfplay/Trade.cpp 2
+    tests/support/selfplay/Walker.cpp 2
+    tests/support/selfplay/WorldCheck.cpp 2
+)

@@ -36,6 +36,7 @@ TARGETS = [
     ("ui_tests", ["tests/ui"], []),
     ("editors_tests", ["tests/editors"], []),
     ("tools_tests", ["tests/tools"], []),
+    ("selfplay", ["tests/support/selfplay"], []),
 ]
 
 IDENT = r"[A-Za-z_]\w*"
