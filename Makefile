@@ -10,7 +10,9 @@ TEST_DIR := build/test
 FUZZ_DIR := build/fuzz
 RUN_ARGS ?=
 FUZZ_SECONDS ?= 60
-CTEST := ctest --output-on-failure -j $(JOBS) --timeout 300
+# A ctest run that finds no test fails: a label or pattern that matches
+# nothing, or a tree without tests, is never a pass.
+CTEST := ctest --output-on-failure --no-tests=error -j $(JOBS) --timeout 300
 # Each CI stage's wall time goes to build/stage-times.txt (.ci/run prints it).
 # The window tests of both test builds share one shader cache (Mesa's).
 SHADER_CACHE := -DGLOAM_TEST_SHADER_CACHE_DIR=$(CURDIR)/build/shader-cache
@@ -73,7 +75,7 @@ test-loaded: setup-test
 	    -DGLOAM_WERROR=ON $(SHADER_CACHE)
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && bash $(CURDIR)/.ci/loaded.sh "$(LOADED_CPUS)" $(LOADED_RUNS) \
-	    ctest --output-on-failure -j 2 --timeout 900 -L $(LOADED_LABEL) $(if $(LOADED_TESTS),-R '$(LOADED_TESTS)')
+	    ctest --output-on-failure --no-tests=error -j 2 --timeout 900 -L $(LOADED_LABEL) $(if $(LOADED_TESTS),-R '$(LOADED_TESTS)')
 
 # Every benchmark in full against its budgets; fails when any is over one
 # (CI runs them briefly with --smoke, which only prints an overrun). Each is
@@ -118,7 +120,7 @@ fuzz: setup-test
 	    -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
 	    -DGLOAM_SANITIZE=ON -DGLOAM_FUZZ=ON -DGLOAM_FUZZ_SECONDS=$(FUZZ_SECONDS) -DGLOAM_BENCH=OFF -DGLOAM_WERROR=OFF
 	cmake --build $(FUZZ_DIR) -j $(JOBS)
-	cd $(FUZZ_DIR) && ctest --output-on-failure -L fuzz -j $(JOBS) --timeout 0
+	cd $(FUZZ_DIR) && ctest --output-on-failure --no-tests=error -L fuzz -j $(JOBS) --timeout 0
 
 format:
 	find engine game server graphics sound client ui editors tools main tests bench \
