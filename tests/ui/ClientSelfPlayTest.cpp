@@ -597,11 +597,11 @@ TEST(ClientSelfPlay, APlayerHeldStillFailsTheRunAfterThirtyGameMinutes)
     EXPECT_LT(figures.frames, 31 * kFramesPerMinute) << "the fault came late";
 }
 
-// `make soak`: seeds 1 to 5, and 515151 and 606060, where a quest's things
-// on a level once went to another quest (GLOAM_SELFPLAY_SEEDS), for two game hours each
-// (GLOAM_SELFPLAY_MINUTES), saving every 30 game minutes and at the first
-// death and the first raid, with the floors of the player's own play on every
-// seed and those of the computer covenants over all of them.
+// `make soak`: seeds 1 to 5, and 515151 and 606060, where a quest's things on
+// a level once went to another quest (GLOAM_SELFPLAY_SEEDS), for two game
+// hours each (GLOAM_SELFPLAY_MINUTES), saving every 30 game minutes and at the
+// first death and the first raid, with the floors of the player's own play on
+// every seed and those of the computer covenants over all of them.
 TEST(ClientSelfPlay, DISABLED_Soak)
 {
     const int minutes = envInt("GLOAM_SELFPLAY_MINUTES", 120);

@@ -257,22 +257,16 @@ bool Hunt::preyGone(Quest& quest) const
     if (spawnsThere && Journey::unexploredBlocks(target) > 0) {
         return false;
     }
-    auto& known = m_preyGone.try_emplace(quest.id, 0, false).first->second;
-    if (known.first > frame()) {
-        return known.second;
-    }
-    bool standing = false;
-    for (int i = 0; i < Game::kMaxEntities && !standing; ++i) {
-        auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
-        standing = actor && actor->isAlive() && player()->isEnemyOf(actor) && countsFor(quest, *actor) &&
-                   (!Quests::zoneBound(quest) || actor->getPosition().zone == target);
-    }
-    if (known.second != !standing) {
-        trace(formatString("quest %d: its prey %s", quest.id, standing ? "is back" : "is nowhere it counts")
-                  .c_str());
-    }
-    known = {frame() + 200, !standing};
-    return known.second;
+    return goneOnLook(quest, "its prey is back", "its prey is nowhere it counts", [&] {
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
+            if (actor && actor->isAlive() && player()->isEnemyOf(actor) && countsFor(quest, *actor) &&
+                (!Quests::zoneBound(quest) || actor->getPosition().zone == target)) {
+                return true;
+            }
+        }
+        return false;
+    });
 }
 
 bool Hunt::itemsGone(Quest& quest) const
@@ -281,22 +275,31 @@ bool Hunt::itemsGone(Quest& quest) const
     if (!own || own->itemsPending) {
         return false; // placed once its level is built
     }
+    return goneOnLook(quest, "its things lie on its level again", "its things are gone", [&] {
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            const auto* ground = dynamic_cast<const ItemGround*>(Game::get().getEntity(i));
+            const Item* item = ground && !ground->isItemTaken() ? ground->getGroundItem() : nullptr;
+            if (item && ground->getPosition().zone == quest.getTargetLevel() &&
+                quest.isQuestItem(item->getLinkedEntry() ? item->getLinkedEntry() : item->getItemEntry())) {
+                return true;
+            }
+        }
+        return false;
+    });
+}
+
+bool Hunt::goneOnLook(const Quest& quest, const char* back, const char* gone,
+                      const std::function<bool()>& anyLeft) const
+{
     auto& known = m_preyGone.try_emplace(quest.id, 0, false).first->second;
     if (known.first > frame()) {
         return known.second;
     }
-    bool lying = false;
-    for (int i = 0; i < Game::kMaxEntities && !lying; ++i) {
-        const auto* ground = dynamic_cast<const ItemGround*>(Game::get().getEntity(i));
-        const Item* item = ground && !ground->isItemTaken() ? ground->getGroundItem() : nullptr;
-        lying = item && ground->getPosition().zone == quest.getTargetLevel() &&
-                quest.isQuestItem(item->getLinkedEntry() ? item->getLinkedEntry() : item->getItemEntry());
+    const bool left = anyLeft();
+    if (known.second != !left) {
+        trace(formatString("quest %d: %s", quest.id, left ? back : gone).c_str());
     }
-    if (known.second != !lying) {
-        trace(formatString("quest %d: its things %s", quest.id, lying ? "lie on its level again" : "are gone")
-                  .c_str());
-    }
-    known = {frame() + 200, !lying};
+    known = {frame() + 200, !left};
     return known.second;
 }
 

@@ -5,6 +5,7 @@
 // none is left where its kills count.
 #include "support/selfplay/Part.h"
 
+#include <functional>
 #include <map>
 #include <utility>
 #include <vector>
@@ -45,6 +46,11 @@ private:
     // No thing a quest of things on its level asks for lies there, and
     // none is still to be placed.
     bool itemsGone(Quest& quest) const;
+
+    // Whether a quest's prey or things are gone: known for 200 frames after a
+    // look (anyLeft), and traced when the answer changes.
+    bool goneOnLook(const Quest& quest, const char* back, const char* gone,
+                    const std::function<bool()>& anyLeft) const;
 
     // Whether an actor's death counts for a held quest that is not done.
     bool countsFor(const Quest& held, const Actor& actor) const;
