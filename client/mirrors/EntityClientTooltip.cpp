@@ -237,6 +237,10 @@ void EntityClient::getTooltipText(std::string& out, bool shortText, bool anyEnti
     if (!m_textFile.empty()) {
         hints.add("\nPress H for description");
     }
+    // The left-click line names what a click in reach does: a renegade or a
+    // hostile covenant's person is fought, not talked to; a pedestal and a
+    // covenant's guard at peace open a house's window.
+    const int onClick = getMouseAction(true, true);
     if (m_gambler) {
         hints.add("\nLeft click to gamble");
     } else if (m_vendor) {
@@ -245,10 +249,14 @@ void EntityClient::getTooltipText(std::string& out, bool shortText, bool anyEnti
         hints.add("\nLeft click to manage npcs");
     } else if (m_stash) {
         hints.add("\nLeft click to open");
+    } else if (onClick == PlayerClient::kActionAttack) {
+        hints.add("\nLeft click to attack");
     } else if (m_npc || !m_offeredQuests.empty()) {
         hints.add("\nLeft click to talk");
-    } else if (isAttackable()) {
-        hints.add("\nLeft click to attack");
+    } else if (onClick == PlayerClient::kActionOwnHouse) {
+        hints.add("\nLeft click to manage guards");
+    } else if (onClick == PlayerClient::kActionOtherHouse) {
+        hints.add("\nLeft click to see their house");
     }
     hints.add("\nRight click to select only");
 }

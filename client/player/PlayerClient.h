@@ -152,6 +152,8 @@ public:
         kActionAttack = 2,
         kActionAutoAttack = 3,
         kActionApproach = 4,
+        kActionOwnHouse = 16,   // the house's guard places ("House")
+        kActionOtherHouse = 17, // another covenant's house ("HouseEnemy")
         kActionNoMenu = 18,
         kActionLifeStone = 19,
         kActionUse = 20,

@@ -290,6 +290,7 @@ void Application::registerSystems()
     // Key and button lines run with the program flag; typed lines without.
     m_input->setLineRunner(runProgramLine);
     m_console->setLineRunner(runConsoleLine);
+    m_console->setRunningCheck([this] { return m_running.load(); });
 
     // Until the client registers its own key and button routing, keys and
     // buttons go to the debug console.

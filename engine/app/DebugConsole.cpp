@@ -180,7 +180,8 @@ void DebugConsole::update()
     for (const auto& line : lines) {
         submit(line);
     }
-    if (m_stdin->isClosed()) {
+    // Input that ended with a quit line ends the program: it does not run on.
+    if (m_stdin->isClosed() && (!m_runningCheck || m_runningCheck())) {
         debugPrintRaw("Standard input ended: running on as a server until quit or a signal (SIGINT, SIGTERM, "
                       "SIGHUP)\n");
     }

@@ -26,6 +26,8 @@ public:
     using KeyHookSetter = std::function<void(bool install)>;
     using DrawHook = std::function<void(const DebugConsole& console)>;
     using MouseHook = std::function<bool(int button, bool down, int x)>;
+    // Whether the program goes on running (false once a quit was asked for).
+    using RunningCheck = std::function<bool()>;
 
     DebugConsole();
     ~DebugConsole();
@@ -36,6 +38,7 @@ public:
     void setKeyHookSetter(KeyHookSetter setter) { m_keyHookSetter = std::move(setter); }
     void setDrawHook(DrawHook hook) { m_drawHook = std::move(hook); }
     void setMouseHook(MouseHook hook) { m_mouseHook = std::move(hook); }
+    void setRunningCheck(RunningCheck check) { m_runningCheck = std::move(check); }
 
     void open();
     void close();
@@ -77,4 +80,5 @@ private:
     KeyHookSetter m_keyHookSetter;
     DrawHook m_drawHook;
     MouseHook m_mouseHook;
+    RunningCheck m_runningCheck;
 };

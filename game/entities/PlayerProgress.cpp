@@ -126,8 +126,7 @@ void Player::giveBonusSkill(int statIndex)
     const SkillDefinition* definition = skill ? skill->getDefinition() : nullptr;
     if (!definition || definition->getPointsStillNeeded(skill->getLevel(), m_stats) != 1)
         return;
-    // Named as the skills page shows it; "Name" is the entry's own key.
-    const std::string& shown = definition->baseName.empty() ? definition->name : definition->baseName;
+    const std::string& shown = definition->getShownName();
     if (definition->hide || definition->getMaxLevel() == 1)
         sendMessage(2, formatString("Have received bonus skill %s", shown.c_str()));
     else

@@ -411,8 +411,12 @@ std::string QuestBase::mainText(const std::string& playerName)
             out = wrapText(variantKey, "%s", typeText().c_str());
         break;
     case QuestType::KillMonsters:
+        // The variant speaks of the kind as a whole, in the plural unless it
+        // is one named monster, and ends with the blank before the kill
+        // sentence, as the other variants do.
         if (variantKey)
-            out = wrapText(variantKey, "%s", getMonsterTypeText(0, true, false, 1, true).c_str()) + "  ";
+            out = wrapText(variantKey, "%s",
+                           getMonsterTypeText(0, true, !isUniqueOrLegend(mt), 2, true).c_str());
         killSentence = true;
         break;
     default:

@@ -110,6 +110,9 @@ public:
                             std::string& out) const;
     void appendRaiseCost(const CounterList& stats, bool moneyHidden, int pointsStat, std::string& out) const;
     void appendLowerCost(const CounterList& stats, int pointsStat, std::string& out) const;
+    // The name the skills page shows ("BaseName"); "Name" is the entry's key
+    // and stands in only where there is no shown name.
+    const std::string& getShownName() const { return baseName.empty() ? name : baseName; }
 
     const SkillDefinition* getPerLevel() const { return perLevel; }
     const StatusEffectBase* getStatusEffect() const { return statusEffect.get(); }

@@ -842,6 +842,61 @@ TEST_F(ClientQuestPeopleEndToEnd, ADeliveryIsHandedOverThroughItsPersonsWindow)
     }));
 }
 
+// The hot-bar lesson asks for a potion from the inventory and a skill other
+// than the basic attack on the hot bar: done as its text says, the client
+// completes it and the server's quest is complete; half done, it stays open.
+TEST_F(ClientQuestPeopleEndToEnd, TheHotBarLessonEndsWhenItsTextIsFollowed)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    Quest* lesson = Game::get().generateQuests(toIndex(QuestType::TutorialUseSlot), nullptr, -1);
+    ASSERT_NE(lesson, nullptr);
+    ASSERT_NE(serverPlayer()->acceptQuest(lesson->id), nullptr);
+    ASSERT_TRUE(frameUntil([&] { return journalEntry(*lesson) != nullptr; }));
+    PlayerClient* own = client->getLocalPlayer();
+    ASSERT_NE(own, nullptr);
+    // The kit's potion, as the client shows it in the first bag.
+    const int bag = toIndex(InventoryGroupIndex::Bag1);
+    HotkeyRecord potion;
+    for (int i = 0; i < 8; ++i) {
+        const ItemBase* item = own->getInventory()->getItem(bag, i);
+        if (item && item->getEntryName() == "MinorHealthPotion") {
+            potion = HotkeyRecord{{0, bag, i, item->getItemEntry()->getId()}};
+        }
+    }
+    ASSERT_EQ(potion.values[1], bag) << "no potion in the kit";
+
+    // Each step drops one more thing on the bar, as a drag from the
+    // inventory or the skills screen writes its place.
+    struct Step {
+        const char* what;
+        int place;
+        HotkeyRecord record;
+        bool done;
+    };
+    const Step steps[] = {
+        {"the potion alone", 5, potion, false},
+        {"the basic attack on a second place", 3, HotkeyRecord{{1, 0, 0, -1}}, false},
+        {"a skill of the second tree", 4, HotkeyRecord{{1, 1, 0, -1}}, true},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(own->setHotkey(step.place, step.record));
+        if (step.done) {
+            EXPECT_TRUE(frameUntil([&] {
+                const QuestClient* entry = journalEntry(*lesson);
+                return lesson->isComplete() && entry && entry->isComplete();
+            }));
+        } else {
+            // The client decides in its own frame; two leave room for the
+            // state message that follows.
+            frame();
+            frame();
+            EXPECT_FALSE(journalEntry(*lesson)->isComplete());
+            EXPECT_FALSE(lesson->isComplete());
+        }
+    }
+}
+
 // A traveller answers a click with its window; Escort makes it follow the
 // player, who walks to a level's gate and goes through it: the traveller
 // goes along into its destination, and the quest completes.

@@ -456,7 +456,7 @@ TEST_F(QuestsInPlay, TakenSolvedAndSkippedLinesNameTheQuestByItsTitle)
     ASSERT_TRUE(server.game->getQuest(belt)->isComplete());
     clearLines();
     player->solveQuest(belt);
-    EXPECT_TRUE(sent("msg 3 \"$$QuestSolved~<Use your belt@@>~$$\""));
+    EXPECT_TRUE(sent("msg 3 \"$$QuestSolved~<Stock your hot bar@@>~$$\""));
 
     // A title with values of its own reads whole, with no key left in it.
     const int kill = add(QuestType::KillMonsters);

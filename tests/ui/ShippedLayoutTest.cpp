@@ -3,6 +3,7 @@
 #include "support/FakeClientView.h"
 #include "support/RecordingUIDrawing.h"
 #include "support/RenderScene.h"
+#include "support/TestSupport.h"
 
 #include "engine/console/UserVar.h"
 #include "engine/console/VirtualKeys.h"
@@ -24,8 +25,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <ostream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -426,6 +429,73 @@ TEST_F(ShippedLayout, TextsStayWithinTheirBoxes)
     EXPECT_EQ(timed[1].text, "79.9 minutes");
     EXPECT_LE(timed[1].x1, boxes[1].x1) << "the time left is cut";
     EXPECT_LE(timed[1].x1, 640.0f);
+}
+
+// Help topics speak in words: each has its title and text, and a key one
+// speaks of is named as the shipped settings bind it ("M (the world map key)").
+TEST_F(ShippedLayout, HelpTopicsNameTheKeysTheySpeakOf)
+{
+    std::map<std::string, std::string> bound; // action -> its key as printed on it
+    {
+        std::string settings;
+        ASSERT_EQ(readWholeFile(gameDataPath("default.cfg"), settings), WholeFileResult::Read);
+        std::istringstream lines(settings);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            std::string command, action, key;
+            if (words >> command >> action >> key && command == "VirtualKey" && key.size() == 1) {
+                bound[action] =
+                    std::string(1, static_cast<char>(std::toupper(static_cast<unsigned char>(key[0]))));
+            }
+        }
+    }
+    const DatabaseEntry* entry = database.findEntry("HelpTopics");
+    ASSERT_NE(entry, nullptr);
+    const std::vector<std::string> topics = database.getStringList(entry, "HelpTopic");
+    ASSERT_FALSE(topics.empty());
+    std::map<std::string, std::string> shown;
+    for (const std::string& topic : topics) {
+        for (const std::string& key : {"HelpTitle" + topic, "HelpText" + topic}) {
+            const std::string* text = texts.findTranslation(key);
+            ASSERT_NE(text, nullptr) << key;
+            shown[key] = *text;
+        }
+    }
+    // The topics and the hot-bar lesson that speak of a screen's or map's key.
+    struct Named {
+        const char* text;
+        std::vector<const char*> actions;
+    };
+    const Named named[] = {
+        {"HelpTextMoving", {"worldMap"}},
+        {"HelpTextFighting", {"useSlot1", "useSlot10"}},
+        {"HelpTextInventory", {"inventoryScreen"}},
+        {"HelpTextSkills", {"skillsScreen"}},
+        {"HelpTextQuests", {"questScreen"}},
+        {"HelpTextQuestGivers", {"questScreen"}},
+        {"QuestTextTutorialUseSlot", {"inventoryScreen", "skillsScreen", "useSlot1", "useSlot10"}},
+    };
+    for (const Named& n : named) {
+        const std::string* text = texts.findTranslation(n.text);
+        ASSERT_NE(text, nullptr) << n.text;
+        shown[n.text] = *text;
+        for (const char* action : n.actions) {
+            ASSERT_EQ(bound.count(action), 1u) << action;
+            const std::regex word("(^|[^A-Za-z0-9])" + bound[action] + "([^A-Za-z0-9]|$)");
+            EXPECT_TRUE(std::regex_search(*text, word))
+                << n.text << " names no " << bound[action] << " for " << action << ": " << *text;
+        }
+    }
+    // "the … key" comes only after the key's own name.
+    const std::regex keyWords("the [a-z ]+ key");
+    const std::regex namedKey("[A-Z0-9] \\(the [a-z ]+ key\\)");
+    for (const auto& [key, text] : shown) {
+        const size_t spoken =
+            std::distance(std::sregex_iterator(text.begin(), text.end(), keyWords), std::sregex_iterator());
+        const size_t named =
+            std::distance(std::sregex_iterator(text.begin(), text.end(), namedKey), std::sregex_iterator());
+        EXPECT_EQ(spoken, named) << key << ": " << text;
+    }
 }
 
 } // namespace

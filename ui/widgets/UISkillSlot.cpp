@@ -101,7 +101,7 @@ void UISkillSlot::checkAvailable()
     if (!view->hasLocalPlayer() || m_tree < 0 || m_skillIndex < 0 || m_skill->getLevel() < 1) {
         const SkillDefinition* definition = m_skill->getDefinition();
         view->showErrorMessage(
-            formatString("Don't have the %s skill", definition ? definition->name.c_str() : ""));
+            formatString("Don't have the %s skill", definition ? definition->getShownName().c_str() : ""));
     }
 }
 
@@ -155,7 +155,8 @@ void UISkillSlot::draw()
     // The icon in the slot's colour: dimmed while the skill cannot be used.
     if (m_image.isValid()) {
         const float tint[3] = {m_colour.r, m_colour.g, m_colour.b};
-        drawing->drawImage(m_image, at.x, at.y, at.x + m_size.x, at.y + m_size.y, m_alpha, tint, false, false);
+        drawing->drawImage(m_image, at.x, at.y, at.x + m_size.x, at.y + m_size.y, m_alpha, tint, false,
+                           false);
     }
     float white[3];
     rgb(0, white);

@@ -40,8 +40,9 @@ bool UISkillSlotDecrease::getTooltip(UITooltip& out)
     }
     const SkillBase* skill = parentSlot()->getSkill();
     UIWidget::getTooltip(out);
-    out.text = formatString("Left click to decrease %s by 1\n", skill->getDefinition()->name.c_str()) +
-               widgetClientView()->describeSkill(*skill, ClientView::SkillText::LowerCost);
+    out.text =
+        formatString("Left click to decrease %s by 1\n", skill->getDefinition()->getShownName().c_str()) +
+        widgetClientView()->describeSkill(*skill, ClientView::SkillText::LowerCost);
     return true;
 }
 

@@ -55,8 +55,9 @@ bool UISkillSlotIncrease::getTooltip(UITooltip& out)
     }
     const SkillBase* skill = parentSlot()->getSkill();
     UIWidget::getTooltip(out);
-    out.text = formatString("Left click to increase %s by 1\n", skill->getDefinition()->name.c_str()) +
-               widgetClientView()->describeSkill(*skill, ClientView::SkillText::RaiseCost);
+    out.text =
+        formatString("Left click to increase %s by 1\n", skill->getDefinition()->getShownName().c_str()) +
+        widgetClientView()->describeSkill(*skill, ClientView::SkillText::RaiseCost);
     return true;
 }
 

@@ -101,7 +101,7 @@ std::string nextBonusSkill(const ClientView& view, const CharacterClass& type, i
     if (!best) {
         return std::string();
     }
-    return "Next bonus skill:\n" + formatString("  %s level %d at %d base %s", best->name.c_str(),
+    return "Next bonus skill:\n" + formatString("  %s level %d at %d base %s", best->getShownName().c_str(),
                                                 bestLevel + 1, base + bestNeeded, attributeName.c_str());
 }
 

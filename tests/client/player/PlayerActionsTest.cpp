@@ -299,6 +299,34 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EXPECT_EQ(text, world.data->rules().itemQualityText[7] + formatColorCode(145)) << "ItemBase has no name";
     own->getTooltipText(text, false, true, true);
     EXPECT_EQ(text, "Aldric (your character)");
+
+    // The left-click line says what a left click in reach does: the renegade
+    // and the recruit of a house at war are fought, a pedestal opens its
+    // house's window, as does a guard of a house at peace.
+    struct LeftClick {
+        const char* what;
+        const EntityClient* e;
+        const char* line;
+    };
+    const LeftClick leftClicks[] = {
+        {"goblin", &goblin, "\nLeft click to attack"},
+        {"goblin at peace", &peaceful, "\nLeft click to see their house"},
+        {"warmaster", &warmaster, "\nLeft click to talk"},
+        {"weaponsmith", &smith, "\nLeft click to buy and sell"},
+        {"renegade", &renegade, "\nLeft click to attack"},
+        {"recruit of a house at war", &hostileRecruit, "\nLeft click to attack"},
+        {"recruit of a house at peace", &theirRecruit, "\nLeft click to talk"},
+        {"captive", &captive, "\nLeft click to talk"},
+        {"own pedestal", &ownPedestal, "\nLeft click to manage guards"},
+        {"pedestal of a house at peace", &theirPedestal, "\nLeft click to see their house"},
+    };
+    for (const LeftClick& c : leftClicks) {
+        c.e->getTooltipText(text, false, true, true);
+        const size_t at = text.find("\nLeft click");
+        ASSERT_NE(at, std::string::npos) << c.what << ": " << text;
+        EXPECT_EQ(text.substr(at, text.find('\n', at + 1) - at), c.line) << c.what;
+        EXPECT_EQ(text.find("\nLeft click", at + 1), std::string::npos) << c.what << ": one line only";
+    }
     ui.simpleTips = false;
     smith.getTooltipText(text, false, true, true);
     EXPECT_EQ(text.find("Left click"), std::string::npos) << text;

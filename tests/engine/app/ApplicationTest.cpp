@@ -62,6 +62,8 @@ TEST(ApplicationTest, HeadlessRunsStandardInputAndLogsStatisticsAtExit)
                         "Debug:", "User variables:", "Profile:", "Resources:"});
     // Headless, the console's lines also go to standard output.
     EXPECT_NE(r.out.find("] printmem"), std::string::npos);
+    // The input ended with its quit: the program does not say it runs on.
+    EXPECT_EQ(r.out.find("Standard input ended"), std::string::npos) << r.out;
     EXPECT_EQ(r.err.find("Critical Error"), std::string::npos);
 }
 

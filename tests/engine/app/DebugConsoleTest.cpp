@@ -144,6 +144,29 @@ TEST_F(DebugConsoleTest, HeadlessLinesComeFromStandardInput)
     close(fds[0]);
 }
 
+// Input whose last line quits, read with its end at once: the program ends,
+// so the console does not say it runs on as a server.
+TEST_F(DebugConsoleTest, InputEndingWithQuitDoesNotSayItRunsOn)
+{
+    bool running = true;
+    console.setLineRunner([&](const std::string& line) {
+        ran.push_back(line);
+        running = running && line != "quit";
+    });
+    console.setRunningCheck([&] { return running; });
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    console.start(true, fds[0]);
+    std::string text = "printmem\nquit\n";
+    ASSERT_EQ(write(fds[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+    close(fds[1]);
+    console.update();
+    EXPECT_EQ(ran, (std::vector<std::string>{"printmem", "quit"}));
+    EXPECT_TRUE(console.isStdinClosed());
+    EXPECT_FALSE(log.contains("Standard input ended"));
+    close(fds[0]);
+}
+
 TEST_F(DebugConsoleTest, TypedLineCutAtTheLimitIsSaidOncePerLine)
 {
     console.handleKey(DebugConsole::kToggleKey, true, false);

@@ -2,10 +2,13 @@
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/files/FileSystem.h"
+#include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
+#include "support/TestQuest.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -103,8 +106,8 @@ TEST_F(ShippedGameData, IsCoherent)
     EXPECT_EQ(r.fontNames.size(), 7u);
     EXPECT_FALSE(data->getAttachments().empty());
 
-    // Townsfolk of every trade draw their names from one list, and a rescued
-    // one is anybody: their words, and the apothecary's quests, name no gender.
+    // A townsperson's words, and the apothecary's quests, name no gender: the
+    // words are said by whoever holds a trade, and a rescued one is anybody.
     for (const char* file : {"loc/english/npcChat.trn", "loc/english/quests.trn"}) {
         std::ifstream in(gameDataPath(file));
         ASSERT_TRUE(in) << file;
@@ -122,6 +125,27 @@ TEST_F(ShippedGameData, IsCoherent)
                     EXPECT_NE(bare, gendered) << file << ": " << line;
             }
         }
+    }
+}
+
+// A kidnapping quest calls the townsperson of each place "he" or "she" by the
+// place; the person there is named from the matching list of names.
+TEST_F(ShippedGameData, TownspeopleAreNamedAsTheirKidnappingTextCallsThem)
+{
+    ASSERT_TRUE(loaded);
+    const std::vector<std::string> places =
+        DefinitionReader(DefinitionReader::findEntry("GameSystem")).getStringList("NpcType");
+    ASSERT_EQ(places.size(), 8u);
+    for (int place = 0; place < static_cast<int>(places.size()); ++place) {
+        const std::string& trade = places[static_cast<size_t>(place)];
+        const MonsterType* type = data->findMonsterType("Npc" + trade);
+        ASSERT_NE(type, nullptr) << trade;
+        ASSERT_NE(type->archetype, nullptr) << trade;
+        TestQuest kidnapping;
+        kidnapping.type = toIndex(QuestType::Kidnapping);
+        kidnapping.npcChoice = place;
+        const std::string& names = type->archetype->randomNameFile;
+        EXPECT_EQ(names, kidnapping.isNpcMale() ? "npcsMale" : "npcsFemale") << place << " " << trade;
     }
 }
 

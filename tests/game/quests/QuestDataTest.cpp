@@ -24,6 +24,7 @@
 #include "support/TestQuest.h"
 #include "support/TestSupport.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -90,6 +91,19 @@ protected:
     {
         for (const std::string& key : textKeys(text))
             EXPECT_TRUE(translated(key)) << key << " in " << where << ": " << text;
+    }
+    // As shown, one blank parts two sentences: never two, never none. A text
+    // with an empty value (a level's item, without a world here) is left out:
+    // its values do not come apart.
+    void expectSentencesApart(const std::string& text, const std::string& where) const
+    {
+        if (text.find("@@@@") != std::string::npos)
+            return;
+        const std::string shown = Localization::get().translateCopy(text);
+        EXPECT_EQ(shown.find("  "), std::string::npos) << where << ": " << shown;
+        for (size_t at = shown.find('.'); at != std::string::npos; at = shown.find('.', at + 1))
+            EXPECT_FALSE(at + 1 < shown.size() && std::isupper(static_cast<unsigned char>(shown[at + 1])))
+                << where << ": " << shown;
     }
 
     TempDir user;
@@ -403,7 +417,9 @@ TEST_F(ShippedQuestData, EveryProducedTextKeyIsTranslated)
                     }
                     expectTranslated(q.getTitle(false, -1), "title");
                     expectTranslated(q.getTitle(true, -1), "simple title");
-                    expectTranslated(q.getDescription(10, start, "Ann"), "description");
+                    const std::string description = q.getDescription(10, start, "Ann");
+                    expectTranslated(description, "description");
+                    expectSentencesApart(description, "description");
                 }
             }
         }
@@ -512,10 +528,17 @@ TEST_F(ShippedQuestData, KillMonstersTextsOnTheShippedData)
     q.xpReward = 63;
     q.moneyReward = 157;
     q.deadline = GameTime(0, 8, 11, 42.23f);
+    q.textVariant = 2;
     EXPECT_EQ(q.getTitle(false, -1), "$$QuestTitleKillMonsters~<5@@Goblin Scouts@@>~$$");
     EXPECT_EQ(q.getProgressText(false), "Progress: 3 left to kill\n");
     EXPECT_EQ(q.getProgressText(true), "3 Goblin Scouts left to kill\n");
     std::string description = q.getDescription(8, GameTime(0, 8, 0, 0.0f), "Ann");
+    // The variant speaks of the kind in the plural, one blank before the kill.
+    EXPECT_EQ(Localization::get()
+                  .translateCopy(description)
+                  .rfind("The watch wants Goblin Scouts hunted down. Kill 5 Goblin Scouts.\n", 0),
+              0u)
+        << description;
     EXPECT_NE(description.find("Time left: 11.7 minutes\n"), std::string::npos) << description;
     EXPECT_NE(description.find("Quest level: 10\n"), std::string::npos);
     EXPECT_NE(description.find("Reward: 98 XP & " + formatMoney(157) + "\n"), std::string::npos)

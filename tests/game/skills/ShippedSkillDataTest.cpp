@@ -58,9 +58,20 @@ TEST_F(ShippedSkills, NamesResolve)
             EXPECT_EQ(e->getTypeInherited(), toIndex(DatabaseEntryType::SkillTree)) << tree.name;
             EXPECT_GE(tree.skillCount, 3) << tree.name;
             EXPECT_LE(tree.skillCount, 5) << tree.name;
-            for (const std::string& skill : DefinitionReader(e).getStringList("Skill")) {
+            const std::vector<std::string> skills = DefinitionReader(e).getStringList("Skill");
+            for (const std::string& skill : skills) {
                 ASSERT_TRUE(isSkill(skill)) << skill;
-                hasBasic |= data.findSkillDefinition(skill)->basicSkill;
+                const SkillDefinition* definition = data.findSkillDefinition(skill);
+                hasBasic |= definition->basicSkill;
+                // The page and its hints name it in words, not by its key.
+                EXPECT_FALSE(definition->baseName.empty()) << skill;
+                EXPECT_NE(definition->getShownName(), definition->name) << skill;
+            }
+            // The hot-bar tutorial asks for a skill besides the basic attack,
+            // and its test takes the first skill of the first tree for it.
+            if (&tree == &c->skillTrees.front()) {
+                ASSERT_FALSE(skills.empty()) << tree.name;
+                EXPECT_TRUE(data.findSkillDefinition(skills.front())->basicSkill) << tree.name;
             }
             for (const std::string& skill : DefinitionReader(e).getStringList("StartingSkills"))
                 EXPECT_TRUE(isSkill(skill)) << skill;

@@ -21,7 +21,9 @@ namespace {
 struct PlayerSkill {
     PlayerSkill(SlotTestBench& bench, int tree, int slot, int level)
     {
-        definition.name = "Fireball";
+        // The entry's key and the name the page shows differ, as shipped.
+        definition.name = "MageFireball";
+        definition.baseName = "Fireball";
         definition.baseCost = 2;
         definition.maxSkillLevel = 5;
         definition.power = 10;
@@ -54,10 +56,11 @@ TEST(SkillSlotTest, ClicksButtonsAndPlaces)
     SlotTestBench bench;
     PlayerSkill fire(bench, 1, 2, 3);
     fire.definition.hardCodedLocation = true;
-    bench.loadMenu("name Tree\nvisible 1\nsize 400 300\nSkillSlot\n{\n internalName S\n position 10 10\n"
-                   " size 32 32\n skillIndex 1 2\n}\nSkillSlotIncrease\n{\n internalName Up\n parentWidget Tree::S\n"
-                   " texture up.tga\n position 50 10\n size 8 8\n}\nSkillSlotDecrease\n{\n internalName Down\n"
-                   " parentWidget Tree::S\n texture down.tga\n position 50 20\n size 8 8\n}\n");
+    bench.loadMenu(
+        "name Tree\nvisible 1\nsize 400 300\nSkillSlot\n{\n internalName S\n position 10 10\n"
+        " size 32 32\n skillIndex 1 2\n}\nSkillSlotIncrease\n{\n internalName Up\n parentWidget Tree::S\n"
+        " texture up.tga\n position 50 10\n size 8 8\n}\nSkillSlotDecrease\n{\n internalName Down\n"
+        " parentWidget Tree::S\n texture down.tga\n position 50 20\n size 8 8\n}\n");
     auto* slot = dynamic_cast<UISkillSlot*>(bench.ui.findWidget("Tree::S"));
     auto* up = dynamic_cast<UISkillSlotIncrease*>(bench.ui.findWidget("Tree::Up"));
     auto* down = dynamic_cast<UISkillSlotDecrease*>(bench.ui.findWidget("Tree::Down"));
@@ -82,6 +85,8 @@ TEST(SkillSlotTest, ClicksButtonsAndPlaces)
     bench.view.playerStats[94] -= 1;
     EXPECT_FALSE(up->canRaise());
     EXPECT_TRUE(down->canLower());
+    ASSERT_TRUE(down->getTooltip(tip));
+    EXPECT_EQ(tip.text, "Left click to decrease Fireball by 1\nlower 1 2");
     down->onClick(0, true, 0, 0);
     EXPECT_EQ(bench.view.queued.back(), "decreaseSkill 1 2 ");
     fire.definition.startingSkillLevel = 3;
