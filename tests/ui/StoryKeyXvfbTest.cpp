@@ -125,10 +125,11 @@ TEST(StoryKeyXvfbTest, HOverABookOpensItsStoryAndOverAnotherItemNothing)
     window.moveTo(630, 470);
     const Picture shown = window.stillShot();
     // The words' strokes against the panel's ground (the commonest shade of
-    // the text's box) over the box's first lines.
+    // the text's box) over the lines of its first paragraphs, below where
+    // the notice of the area entered may stand.
     const Vec2 at = text->getScreenPosition();
     std::vector<int> shades;
-    for (int y = static_cast<int>(at.y); y < static_cast<int>(at.y) + 40; ++y) {
+    for (int y = static_cast<int>(at.y) + 50; y < static_cast<int>(at.y) + 150; ++y) {
         for (int x = static_cast<int>(at.x); x < static_cast<int>(at.x + text->getSize().x); ++x) {
             const uint8_t* c = pixelAt(shown, x, y);
             shades.push_back(c[0] + c[1] + c[2]);
