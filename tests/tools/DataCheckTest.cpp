@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/wait.h>
 
 namespace {
 
@@ -265,4 +267,48 @@ TEST(DataCheck, InternalOnlyCommandsThatNothingSendsAreListed)
     EXPECT_EQ(unsent, (std::vector<std::string>{"unsentRow", "unsentHandler", "inAComment", "inAComparison",
                                                 "worldMap"}))
         << joined(problems);
+}
+
+// The program checks the data as the tests do, the program's own
+// internal-only commands included: those the README names are listed apart
+// as known, every other line is a problem, counted at the end.
+TEST(DataCheck, TheProgramListsTheCommandsTheReadmeNamesApart)
+{
+    const std::string command = std::string(GLOAM_BINARY_DIR) + "/tools/datacheck '" + gameDataPath() + "'";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr) << command;
+    std::string output;
+    char buffer[512];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        output.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    std::vector<std::string> lines;
+    std::istringstream text(output);
+    for (std::string line; std::getline(text, line);) {
+        lines.push_back(line);
+    }
+    ASSERT_FALSE(lines.empty()) << command;
+    const std::string last = lines.back();
+    lines.pop_back();
+    std::vector<std::string> known;
+    std::vector<std::string> problems;
+    for (const std::string& line : lines) {
+        if (line.rfind("known: ", 0) == 0) {
+            const size_t open = line.find('"');
+            known.push_back(line.substr(open + 1, line.find('"', open + 1) - open - 1));
+        } else {
+            problems.push_back(line);
+        }
+    }
+    std::sort(known.begin(), known.end());
+    EXPECT_EQ(known, (std::vector<std::string>{"addHelpTopic", "moveWidgetY", "newWorld", "openBrowser",
+                                               "repositionHelpTopics", "sendCommandToMenu", "setCovenantDir",
+                                               "setFocus", "setUIMode", "toggleMenu", "uiBusy",
+                                               "updateParsedCharacterLevel"}))
+        << output;
+    EXPECT_EQ(last, std::to_string(problems.size()) + (problems.size() == 1 ? " problem" : " problems"))
+        << output;
+    ASSERT_TRUE(WIFEXITED(status)) << output;
+    EXPECT_EQ(WEXITSTATUS(status), problems.empty() ? 0 : 1) << output;
 }
