@@ -1,8 +1,8 @@
 // The windows of play in a new game, as a user meets them: the whole program
 // windowed under Xvfb on the shipped data, driven with the mouse and keys. A
-// merchant's windows, buying and selling, a quest taken from its giver, a bag
-// opened in the covenant's stash, death and the way back, and a new game
-// after Save and exit.
+// merchant's windows, buying and selling by the mouse and by the sale key, a
+// quest taken from its giver, a bag opened in the covenant's stash, death and
+// the way back, and a new game after Save and exit.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
