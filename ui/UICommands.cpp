@@ -117,10 +117,16 @@ void UISystem::showHistory()
     if (slot && slot->getGroup() == toIndex(InventoryGroupIndex::Loot) && selected && selected->isVendor()) {
         return;
     }
-    if (text.empty() && m_view) {
-        text = m_view->getSelectedStoryFile();
+    // Only a file the game can read is a story: another text (an area's
+    // name, a file that is missing) opens nothing.
+    auto isStory = [](const std::string& name) {
+        FileSystem* files = FileSystem::instance();
+        return !name.empty() && files && files->fileExists(name);
+    };
+    if (!isStory(text)) {
+        text = m_view ? m_view->getSelectedStoryFile() : std::string();
     }
-    if (!text.empty()) {
+    if (isStory(text)) {
         m_storyFile = text;
         runCommand("pushMenu Story");
     }

@@ -1,6 +1,7 @@
 // The real program under Xvfb, driven by the mouse and keys from the start
 // screen into both editors: a tile painted on a new block, the area saved
-// under a typed name and read back, and BoxMan drawn in the model editor.
+// under a typed name and read back, blocks chosen from the block list, and
+// BoxMan drawn in the model editor.
 #include "support/WindowedGame.h"
 
 #include "client/Client.h"
@@ -26,6 +27,7 @@
 #include "ui/maps/WorldMap.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIFilePicker.h"
+#include "ui/widgets/UIList.h"
 #include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UITextInput.h"
 #include "ui/widgets/UITextureList.h"
@@ -247,6 +249,42 @@ TEST(EditorsXvfbTest, PaintSaveAndLeaveTheAreaEditorThenShowBoxMan)
     auto* back = ResourceSystem::get().getAs<AreaResource>(written);
     ASSERT_TRUE(back && back->getBlockCount() == 1);
     EXPECT_TRUE(*back->getBlock(0) == *Editor::get().currentBlock());
+
+    // A second, empty block; then each block chosen in the block list, its
+    // row clicked and Choose: the view shows the chosen one, block 0 with
+    // its painted cell.
+    w.clickWidget("Editor::NewBlock");
+    ASSERT_EQ(Editor::get().getCurrentBlock(), 1);
+    for (int block : {0, 1, 0}) {
+        SCOPED_TRACE(block);
+        w.clickWidget("Editor::SelectBlock");
+        ASSERT_TRUE(ui.findMenu("EditorPickBlock")->isActive());
+        auto* blocks = dynamic_cast<UIList*>(w.widget("EditorPickBlock::Blocks"));
+        ASSERT_TRUE(blocks && blocks->isVisible());
+        ASSERT_TRUE(w.game.frameUntil([&] { return blocks->getItems().size() == 2; }));
+        const Vec2 rows = blocks->getScreenPosition();
+        int rowY = -1;
+        for (int y = static_cast<int>(rows.y); y < static_cast<int>(rows.y + blocks->getSize().y) && rowY < 0;
+             ++y) {
+            rowY = blocks->itemAt(rows.x + 8.0f, static_cast<float>(y)) == block ? y + 4 : -1;
+        }
+        ASSERT_GE(rowY, 0);
+        w.game.click(static_cast<int>(rows.x) + 8, rowY);
+        EXPECT_EQ(w.var("EditorBlockIndex"), std::to_string(block));
+        w.clickWidget("EditorPickBlock::Choose");
+        EXPECT_FALSE(ui.findMenu("EditorPickBlock")->isActive());
+        ASSERT_EQ(Editor::get().getCurrentBlock(), block);
+        w.game.moveTo(630, 470);
+        const Picture view = w.settledShot(points);
+        const Rgb cell = patch(view, px, py);
+        if (block == 0) {
+            EXPECT_LT(distance(cell, painted), distance(cell, empty)) << "the painted cell of block 0";
+        } else {
+            EXPECT_LT(distance(cell, empty), distance(cell, painted)) << "the empty cell of block 1";
+        }
+    }
+    w.clickWidget("Editor::Save");
+    EXPECT_TRUE(Editor::get().isSaved());
 
     // Exit: saved, so it leaves without asking.
     w.clickWidget("Editor::Exit");

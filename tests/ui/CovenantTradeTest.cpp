@@ -326,9 +326,10 @@ TEST_F(CovenantTrade, AnEndedWorldResumesInAFreshProgramAsItEnded)
     }
 }
 
-// A raid started on the raid page with a recruit chosen, declared beside
-// the target's house, ends by the page's "Stop raid": everyone home, the
-// raid gates gone, the end announced.
+// A raid started on the raid page with a recruit chosen ends by the page's
+// "Stop raid", whether it was declared beside the target's house or never
+// taken there: everyone home, the raid gates gone, a declared raid's end
+// announced.
 TEST_F(CovenantTrade, ARaidEndsByTheStopRaidButton)
 {
     ASSERT_NO_FATAL_FAILURE(newCharacter());
@@ -351,43 +352,65 @@ TEST_F(CovenantTrade, ARaidEndsByTheStopRaidButton)
         return !rows.empty();
     }));
 
-    ASSERT_NO_FATAL_FAILURE(talkTo(raided->index));
-    click("RelationsDiplomacy::Raid");
-    step();
+    struct Case {
+        const char* what;
+        bool declared; // taken to the target's house first
+    };
+    const Case cases[] = {{"started and never declared", false}, {"declared", true}};
     UIRelationsMenu& screen = relations();
-    ASSERT_EQ(screen.getCurrentPage(), screen.getPage(UIRelationsMenu::Raid));
-    EXPECT_FALSE(shown("RelationsRaid::StopRaid")) << "no raid yet";
-    ASSERT_NO_FATAL_FAILURE(clickRow("RelationsRaid::RaidNpcList", "0"));
-    click("RelationsRaid::StartRaid");
-    ASSERT_TRUE(frameUntil([&] { return own->raidTarget == raided->index; }));
-    EXPECT_NE(player->getGate(1, 0), nullptr) << "the raid gate";
-    EXPECT_TRUE(recruit->isInPartyOf(player)) << "the chosen recruit goes along";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_NO_FATAL_FAILURE(talkTo(raided->index));
+        click("RelationsDiplomacy::Raid");
+        step();
+        ASSERT_EQ(screen.getCurrentPage(), screen.getPage(UIRelationsMenu::Raid));
+        EXPECT_FALSE(shown("RelationsRaid::StopRaid")) << "no raid yet";
+        // The page keeps the rows chosen for the last raid.
+        std::vector<std::string> chosen;
+        dynamic_cast<UIList*>(ui->findWidget("RelationsRaid::RaidNpcList"))->getSelectedValues(chosen);
+        if (std::find(chosen.begin(), chosen.end(), "0") == chosen.end()) {
+            ASSERT_NO_FATAL_FAILURE(clickRow("RelationsRaid::RaidNpcList", "0"));
+        }
+        click("RelationsRaid::StartRaid");
+        ASSERT_TRUE(frameUntil([&] { return own->raidTarget == raided->index; }));
+        EXPECT_NE(player->getGate(1, 0), nullptr) << "the raid gate";
+        EXPECT_TRUE(recruit->isInPartyOf(player)) << "the chosen recruit goes along";
 
-    player->warp(raided->housePosition);
-    ASSERT_TRUE(frameUntil([&] {
-        return own->isRaiding() && Client::instance()->getPlayerCovenant()->raiding;
-    })) << "the raid is not declared beside the target's house";
-    const size_t logFrom = Client::instance()->getMessageLog().size();
-    ASSERT_NO_FATAL_FAILURE(talkTo(raided->index));
-    click("RelationsDiplomacy::Raid");
-    step();
-    click("RelationsRaid::StopRaid");
-    const std::string ended = " has stopped raiding ";
-    ASSERT_TRUE(frameUntil([&] {
-        return own->raidTarget == -1 && !said(logFrom, ended).empty() &&
-               !Client::instance()->getPlayerCovenant()->raiding;
-    })) << "the raid did not end";
-    const std::string line = said(logFrom, ended);
-    EXPECT_NE(line.find(own->getDisplayName()), std::string::npos) << line;
-    EXPECT_NE(line.find(raided->getDisplayName()), std::string::npos) << line;
-    EXPECT_EQ(player->getGate(1, 0), nullptr);
-    EXPECT_EQ(player->getGate(1, 1), nullptr);
-    for (const Entity* back : {static_cast<const Entity*>(player), static_cast<const Entity*>(recruit)}) {
-        EXPECT_EQ(back->getPosition().zone, own->housePosition.zone);
-        EXPECT_LT(ZonePosition::distanceTo(back->getPosition(), own->housePosition), 400.0f);
+        if (c.declared) {
+            player->warp(raided->housePosition);
+            ASSERT_TRUE(frameUntil([&] { return own->isRaiding(); }))
+                << "the raid is not declared beside the target's house";
+        }
+        ASSERT_TRUE(frameUntil([] { return Client::instance()->getPlayerCovenant()->raiding; }));
+        EXPECT_EQ(own->isRaiding(), c.declared);
+        const size_t logFrom = Client::instance()->getMessageLog().size();
+        ASSERT_NO_FATAL_FAILURE(talkTo(raided->index));
+        click("RelationsDiplomacy::Raid");
+        step();
+        click("RelationsRaid::StopRaid");
+        // The world is told of the end of a declared raid only: nobody knew
+        // of the other.
+        const std::string ended = " has stopped raiding ";
+        ASSERT_TRUE(frameUntil([&] {
+            return own->raidTarget == -1 && !Client::instance()->getPlayerCovenant()->raiding &&
+                   (!c.declared || !said(logFrom, ended).empty());
+        })) << "the raid did not end";
+        const std::string line = said(logFrom, ended);
+        if (c.declared) {
+            EXPECT_NE(line.find(own->getDisplayName()), std::string::npos) << line;
+            EXPECT_NE(line.find(raided->getDisplayName()), std::string::npos) << line;
+        } else {
+            EXPECT_EQ(line, "");
+        }
+        EXPECT_EQ(player->getGate(1, 0), nullptr);
+        EXPECT_EQ(player->getGate(1, 1), nullptr);
+        for (const Entity* back : {static_cast<const Entity*>(player), static_cast<const Entity*>(recruit)}) {
+            EXPECT_EQ(back->getPosition().zone, own->housePosition.zone);
+            EXPECT_LT(ZonePosition::distanceTo(back->getPosition(), own->housePosition), 400.0f);
+        }
+        step();
+        EXPECT_FALSE(shown("RelationsRaid::StopRaid"));
     }
-    step();
-    EXPECT_FALSE(shown("RelationsRaid::StopRaid"));
 }
 
 // A rumour from the rumour page costs what its line shows, and a success

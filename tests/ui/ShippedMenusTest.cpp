@@ -120,7 +120,7 @@ TEST_F(ShippedMenus, TheControlsPageRebindsEveryKeyAction)
             actions.push_back(words[1]);
         }
     });
-    ASSERT_EQ(actions.size(), 29u);
+    ASSERT_EQ(actions.size(), 31u);
     registerEngineCommands(); // "set", which the rows run
     UIMenu* options = bench.ui.findMenu("Options");
     bench.ui.pushMenu(options);

@@ -1,5 +1,6 @@
 // The area label's own text and the history it opens, and which of the
 // interface's commands a player may type.
+#include "engine/files/FileSystem.h"
 #include "support/TestEntityMirror.h"
 #include "support/UITestBench.h"
 
@@ -46,13 +47,39 @@ TEST(UILastStepsTest, TheAreaLabelGivesTheAreaOfThePlayerAndOpensItsStory)
                                 << c.withPlayer;
     }
 
-    // The widget under the pointer (a clickable one) names the history.
+    // The history: the text of the widget under the pointer (a clickable
+    // one), else the selected one's story file; only a file the game has
+    // opens the story, anything else opens nothing and tells nothing.
+    TempDir userDir;
+    FileSystem files(gameDataPath(), userDir.path().string(), false);
     bench.view.localPlayer = &player;
-    bench.view.currentLevel = 0;
-    bench.input.setMousePosition(20, 15);
-    executeCommandLine("showHistory");
-    EXPECT_EQ(bench.ui.getStoryFile(), "Town");
-    EXPECT_TRUE(bench.ui.isOnMenuStack(story));
+    const std::string chronicle = "Text/foundersChronicle.txt";
+    struct History {
+        int level;            // of the area the label names
+        bool overLabel;       // the pointer on the area label
+        std::string selected; // the selected one's story file
+        std::string opened;   // empty: nothing opens
+    };
+    bench.view.levelNames[7] = chronicle;
+    const History histories[] = {{0, true, "", ""},
+                                 {0, true, chronicle, chronicle},
+                                 {7, true, "", chronicle},
+                                 {0, false, chronicle, chronicle},
+                                 {0, false, "Text/noSuchStory.txt", ""},
+                                 {0, false, "", ""}};
+    for (const History& h : histories) {
+        SCOPED_TRACE(std::to_string(h.level) + (h.overLabel ? " on the label, " : " elsewhere, ") +
+                     "selected: " + h.selected);
+        bench.ui.setStoryFile("");
+        bench.ui.removeFromMenuStack(story);
+        bench.view.currentLevel = h.level;
+        bench.view.storyFile = h.selected;
+        bench.input.setMousePosition(h.overLabel ? 20 : 300, h.overLabel ? 15 : 300);
+        executeCommandLine("showHistory");
+        EXPECT_EQ(bench.ui.getStoryFile(), h.opened);
+        EXPECT_EQ(bench.ui.isOnMenuStack(story), !h.opened.empty());
+    }
+    EXPECT_TRUE(bench.view.errors.empty());
 }
 
 TEST(UILastStepsTest, OnlyTheReloadAndTheWholeTopicListMayBeTyped)

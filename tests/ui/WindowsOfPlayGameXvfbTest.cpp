@@ -1,8 +1,8 @@
 // The windows of play in a new game, as a user meets them: the whole program
 // windowed under Xvfb on the shipped data, driven with the mouse and keys. A
-// merchant's windows, buying and selling, a quest taken from its giver, a bag
-// opened in the covenant's stash, death and the way back, and a new game
-// after Save and exit.
+// merchant's windows, buying and selling by the mouse and by the sale key, a
+// quest taken from its giver, a bag opened in the covenant's stash, death and
+// the way back, and a new game after Save and exit.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -570,6 +570,65 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         s.clickWidget("Vendor::Stock0");
         EXPECT_TRUE(window.frameUntil([&] { return carriedItems() == carried - 1; })) << window.logTail();
         EXPECT_TRUE(window.frameUntil([&] { return playerStat(CharacterStat::Money) > moneyBeforeSale; }));
+    }
+
+    // The sale key (S) on the item under the mouse: over the goods it buys,
+    // over the player's bag it sells, over a sold item's place it buys back.
+    {
+        auto pressOver = [&](const UIItemSlot* slot) {
+            const Vec2 at = slot->getScreenPosition();
+            window.moveTo(static_cast<int>(at.x + 16), static_cast<int>(at.y + 16));
+            window.key(SDL_SCANCODE_S);
+        };
+        // The newest item of the bag: its last filled place.
+        auto newest = [&] {
+            UIItemSlot* found = nullptr;
+            for (const auto& widget : ui.findMenu("bag0")->getWidgets()) {
+                auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
+                if (slot && slot->getItem()) {
+                    found = slot;
+                }
+            }
+            return found;
+        };
+        const int stockPrice = stock->getItem()->getPrice(1);
+        if (playerStat(CharacterStat::Money) < stockPrice * 2) {
+            server->setStat(static_cast<int>(CharacterStat::Money), stockPrice * 4);
+            ASSERT_TRUE(
+                window.frameUntil([&] { return playerStat(CharacterStat::Money) >= stockPrice * 2; }));
+        }
+        int money = playerStat(CharacterStat::Money);
+        int carried = carriedItems();
+        pressOver(stock);
+        ASSERT_TRUE(window.frameUntil([&] { return carriedItems() == carried + 1; })) << "S did not buy";
+        EXPECT_TRUE(
+            window.frameUntil([&] { return playerStat(CharacterStat::Money) == money - stockPrice; }));
+
+        UIItemSlot* bought = nullptr;
+        ASSERT_TRUE(window.frameUntil([&] { return (bought = newest()) != nullptr; }));
+        const DatabaseEntry* kind = bought->getItem()->getItemEntry();
+        money = playerStat(CharacterStat::Money);
+        carried = carriedItems();
+        pressOver(bought);
+        ASSERT_TRUE(window.frameUntil([&] { return carriedItems() == carried - 1; })) << "S did not sell";
+        EXPECT_TRUE(window.frameUntil([&] { return playerStat(CharacterStat::Money) > money; }));
+
+        // The place of the goods bought back that now holds the item sold.
+        UIItemSlot* back = nullptr;
+        ASSERT_TRUE(window.frameUntil([&] {
+            for (const char* name : {"Vendor::Back22", "Vendor::Back23"}) {
+                auto* slot = dynamic_cast<UIItemSlot*>(ui.findWidget(name));
+                if (slot && slot->getItem() && slot->getItem()->getItemEntry() == kind) {
+                    back = slot;
+                }
+            }
+            return back != nullptr;
+        })) << "the sold item is not offered back";
+        money = playerStat(CharacterStat::Money);
+        carried = carriedItems();
+        pressOver(back);
+        ASSERT_TRUE(window.frameUntil([&] { return carriedItems() == carried + 1; })) << "S did not buy back";
+        EXPECT_TRUE(window.frameUntil([&] { return playerStat(CharacterStat::Money) < money; }));
     }
 
     // Close takes every merchant window away, the inventory shown beside

@@ -665,6 +665,35 @@ void DataCheck::readCommandNames(const std::string& sourceRoot, const std::vecto
     }
 }
 
+void DataCheck::readYesNoKeywords(const std::string& sourceRoot, const std::vector<std::string>& folders)
+{
+    // A keyword branch of a parser: `is("name")`, `equalsNoCase(keyword,
+    // "name")` or `keyword == "name"`, whose body reads `reader.getBool()`.
+    constexpr std::string_view kRead = "reader.getBool()";
+    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string&) {
+        if (path.extension() != ".cpp") {
+            return;
+        }
+        std::ifstream in(path);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        const std::string code = withoutComments(buffer.str());
+        for (size_t at = code.find(kRead); at != std::string::npos; at = code.find(kRead, at + 1)) {
+            const size_t branch = code.rfind("if (", at);
+            const size_t body = branch == std::string::npos ? std::string::npos : code.find('{', branch);
+            // The read must lie in the branch's own body, before any other statement.
+            if (body == std::string::npos || body > at || code.find(';', body) < at) {
+                continue;
+            }
+            const size_t open = code.find('"', branch);
+            const size_t close = open < body ? code.find('"', open + 1) : std::string::npos;
+            if (close != std::string::npos && close < body) {
+                m_yesNoKeywords.insert(toLowerCopy(code.substr(open + 1, close - open - 1)));
+            }
+        }
+    });
+}
+
 namespace {
 
 // The command a line runs: its first word, the second after "serverCommand".
@@ -781,11 +810,18 @@ void DataCheck::checkUnsentCommands(const std::vector<std::string>& internalOnly
     });
     const std::string known = notWorkingYet(sourceRoot);
     for (const std::string& name : internalOnly) {
-        if (sent.count(toLowerCopy(name)) || known.find("`" + name + "`") != std::string::npos ||
-            known.find("\"" + name + "\"") != std::string::npos) {
-            continue;
+        const bool named = known.find("`" + name + "`") != std::string::npos ||
+                           known.find("\"" + name + "\"") != std::string::npos;
+        if (sent.count(toLowerCopy(name))) {
+            if (named) {
+                report("README.md: ",
+                       "\"What does not work yet\" names \"" + name + "\", which a menu, key or code sends");
+            }
+        } else if (named) {
+            m_knownUnsent.push_back(name);
+        } else {
+            report("program: ", "internal-only command \"" + name + "\" is sent by no menu, key or code");
         }
-        report("program: ", "internal-only command \"" + name + "\" is sent by no menu, key or code");
     }
 }
 
@@ -929,8 +965,15 @@ void DataCheck::checkMenus()
             constexpr std::string_view kCommandKeys[] = {
                 "addCommand",     "addShowCommand", "addHideCommand", "addRightClickCommand",
                 "addFailCommand", "successCommand", "listCommand"};
-            if (equalsNoCase(key, "texture") ||
-                (key.size() > 7 && startsWithNoCase(key.substr(key.size() - 7), "Texture"))) {
+            if (m_yesNoKeywords.count(toLowerCopy(key))) {
+                std::istringstream values(rest);
+                std::string value;
+                values >> value;
+                if (!value.empty() && !isNumber(value)) {
+                    report(where, "\"" + key + "\" takes 0 or 1, not \"" + value + "\"");
+                }
+            } else if (equalsNoCase(key, "texture") ||
+                       (key.size() > 7 && startsWithNoCase(key.substr(key.size() - 7), "Texture"))) {
                 checkItem(Kind::File, rest, where);
             } else if (equalsNoCase(key, "addSubMenu") || equalsNoCase(key, "parent") ||
                        equalsNoCase(key, "DuplicateMenuName")) {
@@ -1063,7 +1106,8 @@ void DataCheck::checkSourceTextKeys(const std::string& sourceRoot, const std::ve
 
 std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
                                         const std::string& generatedDirectory, const std::string& sourceRoot,
-                                        const std::vector<std::string>& internalOnly)
+                                        const std::vector<std::string>& internalOnly,
+                                        std::vector<std::string>* knownUnsent)
 {
     DebugSystem debug;
     std::vector<std::string> logged;
@@ -1089,6 +1133,7 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
                                                          "graphics", "sound", "editors", "main"};
         if (!sourceRoot.empty()) {
             check.readCommandNames(sourceRoot, programFolders);
+            check.readYesNoKeywords(sourceRoot, {"ui", "editors"});
         }
         check.checkDatabase();
         check.checkMenus();
@@ -1103,6 +1148,9 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
             }
         }
         problems = check.getProblems();
+        if (knownUnsent) {
+            *knownUnsent = check.getKnownUnsent();
+        }
     }
     problems.insert(problems.begin(), logged.begin(), logged.end());
     return problems;

@@ -24,9 +24,12 @@ public:
     // source root skips the sources' text keys.
     // The internal-only commands given are checked to be sent by something
     // (checkUnsentCommands).
+    // Those nothing sends that the README names go to `knownUnsent` when
+    // given.
     static std::vector<std::string> run(const std::string& dataDirectory,
                                         const std::string& generatedDirectory, const std::string& sourceRoot,
-                                        const std::vector<std::string>& internalOnly = {});
+                                        const std::vector<std::string>& internalOnly = {},
+                                        std::vector<std::string>* knownUnsent = nullptr);
 
     // The database's own fields (not inherited ones, so each problem is
     // reported once, where it is written).
@@ -49,6 +52,11 @@ public:
     // menu classes that handle lines themselves. Once read,
     // checkMenus checks the verb of every command line of the menu files.
     void readCommandNames(const std::string& sourceRoot, const std::vector<std::string>& folders);
+    // The keywords of the menu files that take a yes/no value (0 or 1): the
+    // parser branches of the C++ files below the folders that read one with
+    // `reader.getBool()`. Once read, checkMenus reports such a keyword given
+    // a word that is not a number (which reads as no).
+    void readYesNoKeywords(const std::string& sourceRoot, const std::vector<std::string>& folders);
     // Every item a quest can ask for (an area's or a monster class's
     // "QuestItem", a quest's "DefaultItem") has "QuestItemName" and
     // "QuestItemNamePlural", or its quest texts read "Find 3 s".
@@ -64,9 +72,13 @@ public:
     // line of a menu (checkMenus reads them), no key binding of default.cfg
     // and no string literal of the sources but the command's registration.
     // One that the README's "What does not work yet" names (in backquotes
-    // or double quotes) is known and left out.
+    // or double quotes) is known and left out (getKnownUnsent); one it names
+    // that something sends is reported, as the README is wrong there.
     void checkUnsentCommands(const std::vector<std::string>& internalOnly, const std::string& sourceRoot,
                              const std::vector<std::string>& folders);
+    // The internal-only commands that nothing sends and the README names,
+    // in the order given.
+    const std::vector<std::string>& getKnownUnsent() const { return m_knownUnsent; }
 
     const std::vector<std::string>& getProblems() const { return m_problems; }
 
@@ -86,12 +98,14 @@ private:
     FileSystem& m_files;
     const Database& m_database;
     const Localization& m_texts;
-    std::unordered_set<std::string> m_shaderNames;  // lower case
-    std::unordered_set<std::string> m_menuNames;    // as listed
-    std::unordered_set<std::string> m_commandNames; // lower case
-    std::unordered_set<std::string> m_menuVerbs;    // lower case
-    std::unordered_set<std::string> m_menuOwnVerbs; // as written
-    std::unordered_set<std::string> m_menuSent;     // lower case: commands of menu lines
+    std::unordered_set<std::string> m_shaderNames;   // lower case
+    std::unordered_set<std::string> m_menuNames;     // as listed
+    std::unordered_set<std::string> m_commandNames;  // lower case
+    std::unordered_set<std::string> m_menuVerbs;     // lower case
+    std::unordered_set<std::string> m_menuOwnVerbs;  // as written
+    std::unordered_set<std::string> m_menuSent;      // lower case: commands of menu lines
+    std::unordered_set<std::string> m_yesNoKeywords; // lower case
+    std::vector<std::string> m_knownUnsent;
     bool m_shadersLoaded = false;
     std::vector<std::string> m_problems;
 };

@@ -1,5 +1,6 @@
 #include "support/SlotTestBench.h"
 
+#include "engine/files/FileSystem.h"
 #include "game/definitions/GameFormulas.h"
 #include "ui/widgets/UIItemSlot.h"
 #include "ui/widgets/UIUseSlot.h"
@@ -297,6 +298,8 @@ TEST(ItemSlotTest, CommandsOnThePlaceUnderTheMouse)
     EXPECT_EQ(bench.view.queued, (std::vector<std::string>{"sellItem 0 3", "buyItem 15 1"}));
 
     // A vendor's goods tell no history; the same tome elsewhere does.
+    TempDir userDir;
+    FileSystem files(gameDataPath(), userDir.path().string(), false);
     at(90, "showHistory");
     EXPECT_EQ(bench.ui.getStoryFile(), "");
     vendor.setVendorKind(false, false, false);
