@@ -112,7 +112,9 @@ public:
     // The live target; with the flag, the auto-attack entity while the action is auto-attack.
     EntityClient* getTargetEntity(bool allowAutoAttack = false) const;
     EntityClient* getPlayerEntity() const;
-    EntityClient* getEntityByIndex(int number) const;
+    // The mirror of party member i (place i of the local player's party
+    // list); none without a player or outside the list.
+    EntityClient* getEntityByIndex(int index) const;
     // The "Index" of the "Class" entry that PlayerClass names; 0 when none.
     static uint32_t chosenClassIndex();
     // The class the interface was last told of.

@@ -39,10 +39,14 @@ EntityClient* Client::getPlayerEntity() const
     return m_player.get();
 }
 
-EntityClient* Client::getEntityByIndex(int number) const
+EntityClient* Client::getEntityByIndex(int index) const
 {
     GameClient* game = GameClient::instance();
-    return game ? game->getEntity(number) : nullptr;
+    if (!m_player || !game || index < 0 || static_cast<size_t>(index) >= m_player->partyMembers.size()) {
+        return nullptr;
+    }
+    const int number = m_player->partyMembers[static_cast<size_t>(index)];
+    return number < 0 ? nullptr : game->getEntity(number);
 }
 
 void Client::onNewEntity(EntityClient& entity)

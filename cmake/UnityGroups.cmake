@@ -798,36 +798,38 @@ set(GLOAM_UNITY_ui_tests
     tests/ui/NewGameOptionsTest.cpp 0
     tests/ui/NpcWindowsTest.cpp 1
     tests/ui/PictureXvfbTest.cpp 1
+    tests/ui/PlayerControlsXvfbTest.cpp 1
     tests/ui/QuietMenuXvfbTest.cpp 1
     tests/ui/ShippedLayoutTest.cpp 1
     tests/ui/ShippedMenusTest.cpp 1
     tests/ui/UICursorsTest.cpp 1
     tests/ui/UILastStepsTest.cpp 1
-    tests/ui/UIMenuTest.cpp 1
+    tests/ui/UIMenuTest.cpp 2
     tests/ui/UISlotsXvfbTest.cpp 2
     tests/ui/UISystemTest.cpp 2
+    tests/ui/WindowsOfPlayGameXvfbTest.cpp 2
     tests/ui/WindowsOfPlayXvfbTest.cpp 2
     tests/ui/WorldSeedFrameTest.cpp 2
     tests/ui/maps/MiniMapTest.cpp 2
     tests/ui/maps/UIMapsXvfbTest.cpp 2
-    tests/ui/maps/WorldMapFileTest.cpp 2
-    tests/ui/maps/WorldMapTest.cpp 2
     tests/ui/UISystemXvfbTest.cpp 3
     tests/ui/UIWidgetTest.cpp 3
+    tests/ui/maps/WorldMapFileTest.cpp 3
+    tests/ui/maps/WorldMapTest.cpp 3
     tests/ui/menus/UIBagMenuTest.cpp 3
     tests/ui/menus/UIRelationsMenuTest.cpp 3
     tests/ui/widgets/UICheckBoxTest.cpp 3
     tests/ui/widgets/UIDropDownTest.cpp 3
-    tests/ui/widgets/UIFilePickerTest.cpp 3
-    tests/ui/widgets/UIHelpTest.cpp 3
+    tests/ui/widgets/UIFilePickerTest.cpp 4
+    tests/ui/widgets/UIHelpTest.cpp 4
     tests/ui/widgets/UIItemSlotTest.cpp 4
     tests/ui/widgets/UIListTest.cpp 4
     tests/ui/widgets/UIModelWidgetQueueTest.cpp 4
     tests/ui/widgets/UIModelWidgetTest.cpp 4
     tests/ui/widgets/UIScrollBarTest.cpp 4
     tests/ui/widgets/UISkillSlotTest.cpp 4
-    tests/ui/widgets/UISliderTest.cpp 4
-    tests/ui/widgets/UIStatValueTest.cpp 4
+    tests/ui/widgets/UISliderTest.cpp 5
+    tests/ui/widgets/UIStatValueTest.cpp 5
     tests/ui/widgets/UITextTest.cpp 5
     tests/ui/widgets/UITextureListTest.cpp 5
     tests/ui/widgets/UIWidgetConditionsTest.cpp 5

@@ -12,7 +12,6 @@
 #include "client/stats/GlobalStats.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryGroup.h"
-#include "game/quests/QuestDefinition.h"
 #include "game/world/World.h"
 
 // The game-state reads of the live view: the local player, the player
@@ -183,26 +182,12 @@ int LiveClientView::findCompletedQuestSlot(const EntityClient* giver) const
     return p ? p->findCompletedQuestSlot(giver) : -1;
 }
 
+// The player's own test, as the server's: a quest whose kind the player has
+// solved before (its bit among the player's solved bits), not held complete.
 bool LiveClientView::canSkipQuest(int id) const
 {
-    if (!player()) {
-        return false;
-    }
-    const QuestBase* found = nullptr;
-    for (int slot = 0; slot < PlayerClient::kQuestSlots && !found; ++slot) {
-        const QuestClient* quest = questSlot(slot);
-        if (quest && quest->id == id) {
-            found = quest;
-        }
-    }
-    const GameClient* game = GameClient::instance();
-    for (size_t i = 0; game && !found && i < game->getQuestCount(); ++i) {
-        const QuestClient* quest = game->getQuest(static_cast<int>(i));
-        if (quest && quest->id == id) {
-            found = quest;
-        }
-    }
-    return found && found->definition && found->definition->questSolvedBit != -1;
+    const PlayerClient* p = player();
+    return p && p->isQuestHintSet(id);
 }
 
 int LiveClientView::getPlayerSkillLevel(int tree, int skill) const

@@ -66,12 +66,8 @@ int recruitIndex()
 // Party member n's mirror: none without a local player or outside the party.
 EntityClient* partyMember(int n)
 {
-    PlayerClient* p = player();
-    if (!p || n < 0 || static_cast<size_t>(n) >= p->partyMembers.size()) {
-        return nullptr;
-    }
     Client* c = client();
-    return c ? c->getEntityByIndex(p->partyMembers[static_cast<size_t>(n)]) : nullptr;
+    return c ? c->getEntityByIndex(n) : nullptr;
 }
 
 void queueForNpc(const char* pattern)

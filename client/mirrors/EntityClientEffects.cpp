@@ -76,9 +76,9 @@ EffectHost::ParentState EntityClient::getEffectParentState() const
 
 bool EntityClient::getEffectBeamEnds(ZonePosition3& start, ZonePosition3& end) const
 {
-    Client* client = Client::instance();
-    const EntityClient* from = client ? client->getEntityByIndex(m_beamStart) : nullptr;
-    const EntityClient* to = client ? client->getEntityByIndex(m_beamTarget) : nullptr;
+    GameClient* game = GameClient::instance();
+    const EntityClient* from = game ? game->getEntity(m_beamStart) : nullptr;
+    const EntityClient* to = game ? game->getEntity(m_beamTarget) : nullptr;
     if (!from || !to) {
         return false;
     }

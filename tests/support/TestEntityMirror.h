@@ -13,6 +13,7 @@ public:
     void setMouseAction(int action) { m_mouseAction = action; }
     // Gates take a lower class priority for the server's animations.
     void setGateFlag(bool gate) { m_gate = gate; }
+    void setLifeStoneFlag(bool stone) { m_lifeStone = stone; }
     // The fields a state message would fill.
     void setRank(int rank) { m_rank = rank; }
     void addStatusEffect(const DatabaseEntry* entry)

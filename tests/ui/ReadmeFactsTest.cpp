@@ -231,6 +231,7 @@ const std::map<std::string, std::vector<std::string>> kNamedKeys = {
     {"Left and Right", {"left", "right"}},
     {"F1…F4", {"f1", "f2", "f3", "f4"}},
     {"F6…F9", {"f6", "f7", "f8", "f9"}},
+    {"[ and ]", {"lbracket", "rbracket"}},
 };
 
 struct Problems {

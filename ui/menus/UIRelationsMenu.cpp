@@ -64,6 +64,7 @@ UIRelationsMenu::UIRelationsMenu()
     m_fullScreen = true;
     m_badgeHint =
         formatColorCode(8) + "\nLeft click to talk to covenant" + "\nRight click to select/deselect covenant";
+    m_lifestoneHint = formatColorCode(8) + "\nLeft click to select the lifestone";
     for (int i = 0; i < kEntries; ++i) {
         buildEntry(i);
     }
@@ -141,7 +142,8 @@ void UIRelationsMenu::buildEntry(int i)
                  " highlightTextSource CovenantTaxesVerbose\n highlightText \"Covenant taxes\"\n"
                  " useTextBackdrop 1\n" +
                  about + "}\n" +
-                 "StatBar {\n position 0 69\n size 64 5\n texture Textures/UI/gradiant_green.tga\n color " +
+                 "StatBar {\n internalName Lifestone\n position 0 69\n size 64 5\n texture "
+                 "Textures/UI/gradiant_green.tga\n color " +
                  ColorSystem::getName(2) +
                  "\n stat Other CovenantHealth CovenantMaxHealth\n"
                  " highlightText \"Covenant lifestone health\\n\"\n" +
@@ -149,6 +151,7 @@ void UIRelationsMenu::buildEntry(int i)
                  "}\n" + "TraitIcon {\n internalName Trait1\n position 36 77\n size 24 24\n" + about + "}\n");
     entry.picture = box.findWidget("Picture");
     entry.eliminatedLabel = box.findWidget("Eliminated");
+    entry.lifestoneBar = box.findWidget("Lifestone");
     if (entry.picture) {
         entry.picture->setHighlightSources(crestSources(m_badgeHint));
     }
@@ -252,6 +255,22 @@ void UIRelationsMenu::startRaid()
     if (isVisible()) {
         hide();
         setVisibleFlag(false);
+    }
+}
+
+// The covenant's life stone as the player's target; when it became the
+// target the screen gives way to the game, where its health bar shows.
+void UIRelationsMenu::selectLifestone(int covenant)
+{
+    UISystem* ui = UISystem::instance();
+    if (!ui) {
+        return;
+    }
+    ui->runCommand(formatString("selectLifestone %d", covenant));
+    ClientView* v = view();
+    const EntityClient* target = v ? v->getTargetEntity(false) : nullptr;
+    if (target && target->isLifeStone() && target->getCovenantIndex() == covenant && isActive()) {
+        handleCommand("menuCommand hide");
     }
 }
 
@@ -386,6 +405,11 @@ bool UIRelationsMenu::handleMouseButton(int button, bool down, int x, int y)
     }
     for (int i = 0; i < m_covenantCount && i < kEntries; ++i) {
         RelationsCovenantEntry& entry = m_entries[static_cast<size_t>(i)];
+        if (button == 0 && !isOut(i) && entry.lifestoneBar &&
+            entry.lifestoneBar->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
+            selectLifestone(i);
+            return true;
+        }
         if (!entry.picture || !entry.picture->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
             continue;
         }
@@ -419,7 +443,12 @@ bool UIRelationsMenu::getTooltip(int x, int y, UITooltip& out)
         }
     } else if (page && m_current == Main) {
         for (int i = 0; i < m_covenantCount && i < kEntries; ++i) {
-            if (m_entries[static_cast<size_t>(i)].container->getTooltip(x, y, out)) {
+            const RelationsCovenantEntry& entry = m_entries[static_cast<size_t>(i)];
+            if (entry.container->getTooltip(x, y, out)) {
+                if (!isOut(i) && entry.lifestoneBar &&
+                    entry.lifestoneBar->containsPoint(static_cast<float>(x), static_cast<float>(y))) {
+                    out.text += m_lifestoneHint;
+                }
                 return true;
             }
         }

@@ -73,6 +73,7 @@ private:
     void talkTo(int covenant);
     void refreshTalk(int covenant);
     void startRaid();
+    void selectLifestone(int covenant);
     static bool isTalkPage(Page page);
     bool isOut(int covenant) const;
     void drawCircle(ClientView& view, UIDrawing& drawing);
@@ -95,5 +96,6 @@ private:
     float m_influenceLow = 0.0f, m_influenceHigh = 0.0f;
     UserVarRef m_showRelations, m_showTreaties, m_showTradeRoutes, m_simplify;
     std::string m_badgeHint;
+    std::string m_lifestoneHint;
     bool m_shownBefore = false;
 };

@@ -441,7 +441,8 @@ TEST_F(PlayerActionsTest, CommandTranscript)
     EntityClient& member = add(30, "RecruitWarrior", 0, 140, 100, sentient(0));
     covenant->recruits[2] = std::make_unique<RecruitClient>();
     covenant->recruits[2]->entityNumber = 30;
-    player->partyMembers = {31, 30};
+    // Party places: 31 has no mirror, the third place is empty.
+    player->partyMembers = {31, 30, -1};
     GameClient::get().setCurrentCovenant(3);
 
     ASSERT_TRUE(run("ClientAcceptQuest"));
@@ -454,17 +455,30 @@ TEST_F(PlayerActionsTest, CommandTranscript)
     ASSERT_TRUE(run("npcDirectKick"));
     ASSERT_TRUE(run("clientForceFood 1"));
     ASSERT_TRUE(run("clientForcePotion 0")); // no mirror for 31: nothing
+    ASSERT_TRUE(run("npcRemove 1"));
+    ASSERT_TRUE(run("npcRemove 2"));  // an empty place: nothing
+    ASSERT_TRUE(run("npcRemove 3"));  // past the party: nothing
+    ASSERT_TRUE(run("npcRemove -1")); // before it: nothing
     ASSERT_TRUE(run("War"));
     ASSERT_TRUE(run("startRumorClient 2"));
     ASSERT_TRUE(run("warp 3 100 200.5"));
     ASSERT_TRUE(run("ClientIncrementAttribute Strength"));
     EXPECT_EQ(queued(),
               (std::vector<std::string>{"acceptQuest 5", "skipQuest -1", "recruit 17 1", "invite 2",
-                                        "kickout 2", "forceFood 30", "declareWar 3", "startRumor 3 2",
-                                        "warpConfirm 3 100.0 200.5", "IncAtrb Strength"}));
+                                        "kickout 2", "forceFood 30", "removeNpc 30", "declareWar 3",
+                                        "startRumor 3 2", "warpConfirm 3 100.0 200.5", "IncAtrb Strength"}));
     EXPECT_EQ(player->getPosition().zone, 3);
     EXPECT_FLOAT_EQ(player->getPosition().y, 200.5f);
     EXPECT_EQ(PlayerCommands::getSelectedRecruit(), covenant->recruits[2].get());
+    // A party place selects its member; an empty place or one past the party
+    // leaves the target as it is.
+    player->setTarget(&npc, true);
+    for (const char* line : {"selectPartyMember 2", "selectPartyMember 3", "selectPartyMember 0"}) {
+        ASSERT_TRUE(run(line));
+        EXPECT_EQ(player->target.get(), &npc) << line;
+    }
+    ASSERT_TRUE(run("selectPartyMember 1"));
+    EXPECT_EQ(player->target.get(), &member);
 
     EXPECT_EQ(PlayerCommands::skillLevelFor(2, 10), 3);
     EXPECT_EQ(PlayerCommands::skillLevelFor(0, 0), 1);

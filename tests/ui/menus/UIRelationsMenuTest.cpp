@@ -325,4 +325,65 @@ TEST(RelationsMenuTest, TheLifestoneBarNamesItsHealthAboveTheFigures)
     EXPECT_EQ(tip.text, "Covenant lifestone health\n30 / 120");
 }
 
+// A left click on the life-stone bar under a crest asks for that covenant's
+// life stone as the target (the player's own too); when it became the
+// target the screen closes. A right click, a fallen covenant's bar and a
+// stone that stays away do neither; the bar's tooltip says what a click does.
+TEST(RelationsMenuTest, ALeftClickOnALifestoneBarSelectsThatStone)
+{
+    RelationsScene scene;
+    std::vector<std::string> asked;
+    TestEntityMirror stone;
+    stone.setLifeStoneFlag(true);
+    bool found = true;
+    scene.bench.commands.registerCommand(
+        [&](const CommandArgs& args) {
+            asked.push_back(args.empty() ? std::string() : args[0]);
+            stone.setCovenantIndex(std::atoi(asked.back().c_str()));
+            scene.bench.view.target = found ? &stone : nullptr;
+        },
+        "selectLifestone", "the stone", "covenantIndex", "d", true, 0);
+    scene.covenants[3].destroyed = true;
+    scene.open();
+    auto barCentre = [&](int covenant) {
+        const UIWidget* bar = scene.menu->getEntry(covenant).lifestoneBar;
+        EXPECT_NE(bar, nullptr);
+        const Vec2 at = bar ? bar->getScreenPosition() + bar->getSize() * 0.5f : Vec2{};
+        return std::pair<int, int>{static_cast<int>(at.x), static_cast<int>(at.y)};
+    };
+    struct Case {
+        const char* what;
+        int covenant, button;
+        bool stoneFound;
+        std::vector<std::string> asked;
+        bool open;
+    };
+    const Case cases[] = {
+        {"right click", 1, 1, true, {}, true},
+        {"a fallen covenant", 3, 0, true, {}, true},
+        {"a stone out of sight", 1, 0, false, {"1"}, true},
+        {"another covenant's", 1, 0, true, {"1"}, false},
+        {"the player's own", 2, 0, true, {"2"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!scene.menu->isActive()) {
+            scene.open();
+        }
+        asked.clear();
+        found = c.stoneFound;
+        scene.bench.view.target = nullptr;
+        const auto [x, y] = barCentre(c.covenant);
+        scene.menu->handleMouseButton(c.button, true, x, y);
+        EXPECT_EQ(asked, c.asked);
+        EXPECT_EQ(scene.menu->isActive(), c.open);
+    }
+    scene.open();
+    const auto [x, y] = barCentre(1);
+    UITooltip tip;
+    ASSERT_TRUE(scene.menu->getTooltip(x, y, tip));
+    EXPECT_NE(tip.text.find("Covenant lifestone health\n"), std::string::npos) << tip.text;
+    EXPECT_NE(tip.text.find("Left click to select the lifestone"), std::string::npos) << tip.text;
+}
+
 } // namespace

@@ -1,0 +1,389 @@
+// The player's controls for what has no window of its own, reached with the
+// mouse and keys alone in the whole program, windowed under Xvfb on the
+// shipped data: a quest given up from the journal, the next target, the
+// recruits one by one, the party's rows (a member picked, one sent home), a
+// covenant's life stone picked on the relations screen, and a quest skipped
+// from a giver's offer.
+#include "client/Client.h"
+#include "client/GameClient.h"
+#include "client/mirrors/EntityClient.h"
+#include "client/mirrors/QuestClient.h"
+#include "client/mirrors/RecruitClient.h"
+#include "client/player/PlayerClient.h"
+#include "client/player/PlayerCovenantClient.h"
+#include "engine/console/UserVarSystem.h"
+#include "engine/core/ColorCodes.h"
+#include "engine/core/Random.h"
+#include "engine/data/Localization.h"
+#include "game/covenants/Covenant.h"
+#include "game/definitions/GameData.h"
+#include "game/definitions/MonsterType.h"
+#include "game/entities/Actor.h"
+#include "game/entities/Player.h"
+#include "game/quests/Quest.h"
+#include "game/quests/QuestDefinition.h"
+#include "game/world/Game.h"
+#include "game/world/SpawnSystem.h"
+#include "graphics/GraphicsSystem.h"
+#include "graphics/text/TextEvent.h"
+#include "graphics/text/TextEventList.h"
+#include "support/ClientWaits.h"
+#include "support/PlaySession.h"
+#include "support/WindowedGame.h"
+#include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
+#include "ui/menus/UIRelationsMenu.h"
+#include "ui/widgets/UIList.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace {
+
+int targetNumber()
+{
+    return Client::get().getLocalPlayer()->getTargetEntityNumber(false);
+}
+
+UIWidget* widget(const char* path)
+{
+    return UISystem::get().findWidget(path);
+}
+
+// Clicks the row of the list whose value is `value` (the list shows it
+// without scrolling); false when no row has it or the click chose another.
+bool clickRow(WindowedGame& window, const char* path, const std::string& value)
+{
+    auto* list = dynamic_cast<UIList*>(widget(path));
+    if (!list) {
+        return false;
+    }
+    const std::vector<ListEntry>& rows = list->getItems();
+    for (size_t i = 0; i < rows.size() && static_cast<int>(i) < list->getVisibleRows(); ++i) {
+        if (rows[i].value == value) {
+            const Vec2 at = list->getScreenPosition();
+            const float row = static_cast<float>(list->getItemHeight());
+            window.click(static_cast<int>(at.x + 20.0f),
+                         static_cast<int>(at.y + row * static_cast<float>(i) + row / 2));
+            return list->getSelectedIndex() == static_cast<int>(i);
+        }
+    }
+    return false;
+}
+
+// A health bar's colour: red well over blue, as the status's own bars.
+bool healthRed(const uint8_t* c)
+{
+    return c[0] > c[2] + 60 && c[0] > 90;
+}
+
+// A new actor of the town a few steps from the player, on a free spot.
+Actor* placeBeside(Actor* actor, const Player& player, float dx, float dy)
+{
+    if (!actor) {
+        return nullptr;
+    }
+    ZonePosition at = player.getPosition();
+    at.addOffset(dx, dy);
+    ZonePosition spot = at;
+    for (int ring = 0; ring < 6 && !Game::get().findFreeSpotOnRing(at, ring, spot, actor); ++ring) {
+    }
+    actor->setPosition(spot);
+    actor->setSecondaryPosition(spot);
+    if (Game::get().addEntity(actor) < 0) {
+        delete actor;
+        return nullptr;
+    }
+    return actor;
+}
+
+// A line of the message log holds the text.
+bool logged(const std::string& text)
+{
+    for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
+        if (stripColorCodesCopy(Localization::get().translateCopy(e.text)).find(text) != std::string::npos) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKeys)
+{
+    WindowedGame window;
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    PlaySession s{window};
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+    Random::setState(0, 20261208u);
+    window.click(320, 206);
+    ASSERT_TRUE(menuActive("NewCharacter"));
+    window.click(145, 130);
+    window.click(300, 230);
+    for (int i = 0; i < 24; ++i) {
+        window.key(SDL_SCANCODE_BACKSPACE);
+    }
+    window.type("Orla");
+    window.key(SDL_SCANCODE_TAB);
+    window.type("Fen Wardens");
+    window.click(490, 408);
+    ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
+    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
+    Player* server = Game::get().getFirstPlayer();
+    ASSERT_NE(server, nullptr);
+    PlayerClient* player = Client::get().getLocalPlayer();
+    ASSERT_NE(player, nullptr);
+
+    // The town's quests on offer: one with a solved kind (a story quest,
+    // skipped below) and one of any other kind (given up).
+    int storyGiver = -1, storyQuest = -1, plainQuest = -1;
+    ASSERT_TRUE(window.frameUntil([&] {
+        const int zone = Client::get().getPlayerPosition().zone;
+        for (int number = 0; number < GameClient::kEntityCount; ++number) {
+            const EntityClient* e = GameClient::get().getEntity(number);
+            if (!e || e->getPosition().zone != zone || !e->talks() || !e->givesQuests()) {
+                continue;
+            }
+            for (int32_t id : e->getOfferedQuests()) {
+                const Quest* quest = Game::get().getQuest(id);
+                if (!quest || !quest->open || !quest->definition) {
+                    continue;
+                }
+                if (quest->definition->questSolvedBit >= 0 && storyQuest < 0) {
+                    storyQuest = id;
+                    storyGiver = number;
+                } else if (quest->definition->questSolvedBit < 0 && plainQuest < 0) {
+                    plainQuest = id;
+                }
+            }
+        }
+        return storyQuest >= 0 && plainQuest >= 0;
+    })) << "story quest "
+        << storyQuest << ", other quest " << plainQuest;
+
+    // ---- Given up from the journal: the row picked, "Give up", then the
+    // question answered. "Keep it" keeps the quest; "Give up" takes it out
+    // of the player's slots and ends it in the Game.
+    {
+        ASSERT_NE(server->acceptQuest(plainQuest), nullptr);
+        const std::string slot = std::to_string(server->findQuestSlot(plainQuest));
+        ASSERT_TRUE(window.frameUntil([&] { return player->hasQuest(plainQuest); }));
+        window.key(SDL_SCANCODE_Q);
+        ASSERT_TRUE(menuActive("Quests"));
+        ASSERT_TRUE(window.frameUntil([&] { return clickRow(window, "Quests::QuestList", slot); }))
+            << "no row of the journal holds slot " << slot;
+        for (const char* answer : {"QuestGiveUp::Keep", "QuestGiveUp::GiveUp"}) {
+            SCOPED_TRACE(answer);
+            ASSERT_TRUE(widget("Quests::GiveUp")->isVisible());
+            s.clickWidget("Quests::GiveUp");
+            ASSERT_TRUE(menuActive("QuestGiveUp"));
+            EXPECT_EQ(getUserVarString("QuestToDecline"), slot);
+            s.clickWidget(answer);
+            EXPECT_FALSE(menuActive("QuestGiveUp"));
+            EXPECT_TRUE(menuActive("Quests"));
+        }
+        ASSERT_TRUE(window.frameUntil([&] { return !server->hasQuest(plainQuest); })) << window.logTail();
+        EXPECT_LT(server->findQuestSlot(plainQuest), 0);
+        const Quest* left = Game::get().getQuest(plainQuest);
+        EXPECT_TRUE(left == nullptr || !left->open) << "the Game's quest goes on";
+        EXPECT_TRUE(window.frameUntil([&] { return !player->hasQuest(plainQuest); }));
+        window.key(SDL_SCANCODE_Q);
+        ASSERT_FALSE(menuActive("Quests"));
+    }
+
+    // ---- Tab: the next foe in reach as the target, then the other one.
+    {
+        std::vector<Actor*> foes;
+        const MonsterType* goblin = GameData::get().findMonsterType("GoblinWarrior");
+        ASSERT_NE(goblin, nullptr);
+        for (float dx : {-160.0f, 160.0f}) {
+            // Asleep where it stands (no fight before the keys), not hidden.
+            auto* foe = new Actor();
+            foe->initFromMonsterType(goblin, 1);
+            foe->setFlags(foe->getFlags() & ~Actor::kFlagHidden);
+            foe->setChecksActivity(false);
+            foe->setActiveNow(false);
+            ASSERT_NE(placeBeside(foe, *server, dx, 120.0f), nullptr);
+            foe->setHomePosition(foe->getPosition());
+            foes.push_back(foe);
+        }
+        std::set<int> numbers;
+        for (const Actor* foe : foes) {
+            numbers.insert(foe->getEntityNumber());
+        }
+        ASSERT_TRUE(window.frameUntil([&] {
+            return std::all_of(numbers.begin(), numbers.end(), [](int n) {
+                const EntityClient* e = GameClient::get().getEntity(n);
+                return e && e->getMouseAction(true, false) == PlayerClient::kActionAttack;
+            });
+        })) << "the foes are not there to attack on the client";
+        std::set<int> chosen;
+        for (int press = 0; press < 2; ++press) {
+            const int before = targetNumber();
+            window.key(SDL_SCANCODE_TAB);
+            const int now = targetNumber();
+            EXPECT_NE(now, before) << "press " << press;
+            EXPECT_TRUE(numbers.count(now)) << "press " << press << " chose " << now;
+            chosen.insert(now);
+        }
+        EXPECT_EQ(chosen, numbers) << "the two presses chose one foe twice";
+        for (Actor* foe : foes) {
+            Game::get().deleteEntity(foe, false);
+        }
+        ASSERT_TRUE(window.frameUntil([&] {
+            return std::none_of(numbers.begin(), numbers.end(),
+                                [](int n) { return GameClient::get().getEntity(n) != nullptr; });
+        }));
+    }
+
+    // ---- Two recruits in the party: P picks the first, ] and [ step on and
+    // back through the covenant's recruits, past its empty places and round.
+    std::vector<int> recruits;
+    {
+        for (float dx : {-70.0f, 70.0f}) {
+            Actor* actor = placeBeside(
+                SpawnSystem::get().spawnPotentialRecruit(server->getPosition().zone, 1), *server, dx, 60.0f);
+            ASSERT_NE(actor, nullptr);
+            server->recruitToCovenant(actor, true);
+            recruits.push_back(actor->getEntityNumber());
+        }
+        ASSERT_EQ(server->getFollowers().size(), 2u) << window.logTail(8);
+        ASSERT_TRUE(window.frameUntil([&] {
+            const PlayerCovenantClient* covenant = Client::get().getPlayerCovenant();
+            return player->partyMembers.size() == 2 && covenant &&
+                   std::all_of(recruits.begin(), recruits.end(), [&](int n) {
+                       return covenant->findRecruitSlot(n) >= 0 && GameClient::get().getEntity(n);
+                   });
+        })) << "the recruits did not reach the client";
+        const PlayerCovenantClient* covenant = Client::get().getPlayerCovenant();
+        std::sort(recruits.begin(), recruits.end(),
+                  [&](int a, int b) { return covenant->findRecruitSlot(a) < covenant->findRecruitSlot(b); });
+        // Empty places after the two, passed over on the way round.
+        ASSERT_EQ(covenant->getRecruitSlotCount(), GameData::get().rules().maxRecruits);
+        ASSERT_GT(covenant->getRecruitSlotCount(), 2);
+        struct Case {
+            SDL_Scancode key;
+            int recruit; // index into recruits
+        };
+        const Case cases[] = {
+            {SDL_SCANCODE_P, 0},           {SDL_SCANCODE_RIGHTBRACKET, 1}, {SDL_SCANCODE_RIGHTBRACKET, 0},
+            {SDL_SCANCODE_LEFTBRACKET, 1}, {SDL_SCANCODE_LEFTBRACKET, 0},  {SDL_SCANCODE_P, 0}};
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            window.key(cases[i].key);
+            EXPECT_EQ(targetNumber(), recruits[static_cast<size_t>(cases[i].recruit)]) << "press " << i;
+        }
+    }
+
+    // ---- The party's rows on the screen: each member's name over its
+    // health; a click on a name makes it the target, "Send home" on a row
+    // sends that member away: it leaves the party, the other moves up.
+    {
+        UIWidget* second = widget("Status::Party1");
+        UIWidget* health = widget("Status::Party1Health");
+        ASSERT_NE(second, nullptr);
+        ASSERT_NE(health, nullptr);
+        ASSERT_TRUE(window.frameUntil([&] { return second->isVisible() && health->isVisible(); }));
+        EXPECT_FALSE(widget("Status::Party2")->isVisible()) << "a row for a third member";
+        window.waitForLoads();
+        window.moveTo(600, 300);
+        const Picture shot = window.stillShot();
+        for (const char* bar : {"Status::Party0Health", "Status::Party1Health"}) {
+            const UIWidget* w = widget(bar);
+            const Vec2 at = w->getScreenPosition();
+            EXPECT_TRUE(healthRed(pixelAt(shot, static_cast<int>(at.x) + 4, static_cast<int>(at.y) + 2)))
+                << bar << " is not drawn";
+        }
+        const int member1 = player->partyMembers[1];
+        const int member0 = player->partyMembers[0];
+        s.clickWidget("Status::Party1");
+        EXPECT_EQ(targetNumber(), member1);
+        s.clickWidget("Status::Party0");
+        EXPECT_EQ(targetNumber(), member0);
+        s.clickWidget("Status::Party0Home");
+        ASSERT_TRUE(window.frameUntil([&] { return server->getFollowers().size() == 1; }))
+            << window.logTail();
+        EXPECT_EQ(server->getFollowers()[0]->getEntityNumber(), member1) << "the wrong member left";
+        ASSERT_TRUE(window.frameUntil([&] { return player->partyMembers.size() == 1; }));
+        EXPECT_EQ(player->partyMembers[0], member1);
+        EXPECT_TRUE(window.frameUntil([&] { return !second->isVisible(); })) << "the second row stays";
+        // Still a recruit of the covenant, at home.
+        EXPECT_GE(Client::get().getPlayerCovenant()->findRecruitSlot(member0), 0);
+    }
+
+    // ---- The covenant's life stone: a click on its bar under the crest on
+    // the relations screen makes it the target, and the screen gives way to
+    // the game where its health bar shows.
+    {
+        const int own = Client::get().getPlayerCovenantIndex();
+        ASSERT_GE(own, 0);
+        int stone = -1;
+        ASSERT_TRUE(window.frameUntil([&] {
+            for (int n = 0; n < GameClient::kEntityCount && stone < 0; ++n) {
+                const EntityClient* e = GameClient::get().getEntity(n);
+                if (e && e->isLifeStone() && e->getCovenantIndex() == own) {
+                    stone = n;
+                }
+            }
+            return stone >= 0;
+        })) << "the covenant's life stone is not on the client";
+        window.key(SDL_SCANCODE_R);
+        ASSERT_TRUE(menuActive("CovenantRelations"));
+        auto* relations = dynamic_cast<UIRelationsMenu*>(UISystem::get().findMenu("CovenantRelations"));
+        ASSERT_NE(relations, nullptr);
+        ASSERT_TRUE(window.frameUntil(
+            [&] { return relations->getCurrentPage() == relations->getPage(UIRelationsMenu::Main); }));
+        window.frame();
+        const UIWidget* bar = relations->getEntry(own).lifestoneBar;
+        ASSERT_NE(bar, nullptr);
+        const Vec2 at = bar->getScreenPosition();
+        ASSERT_NE(targetNumber(), stone);
+        window.click(static_cast<int>(at.x + bar->getSize().x / 2),
+                     static_cast<int>(at.y + bar->getSize().y / 2));
+        EXPECT_EQ(targetNumber(), stone);
+        EXPECT_FALSE(menuActive("CovenantRelations"));
+        UIWidget* targetHealth = widget("Status::TargetHealth");
+        ASSERT_TRUE(window.frameUntil([&] { return targetHealth->isVisible(); }));
+        window.moveTo(600, 300);
+        const Picture shot = window.stillShot();
+        const Vec2 drawn = targetHealth->getScreenPosition();
+        EXPECT_TRUE(healthRed(pixelAt(shot, static_cast<int>(drawn.x) + 4, static_cast<int>(drawn.y) + 2)))
+            << "the life stone's health bar is not drawn";
+    }
+
+    // ---- Skipped from the giver's offer: the story quest's Skip shows only
+    // once the player has solved that quest before; then it skips it.
+    {
+        ASSERT_TRUE(s.talkTo(storyGiver, "GetQuest")) << window.logTail();
+        ASSERT_TRUE(window.frameUntil([&] {
+            return clickRow(window, "GetQuest::Quests", std::to_string(storyQuest));
+        })) << "the giver does not offer quest "
+            << storyQuest;
+        UIWidget* skip = widget("GetQuest::Skip");
+        ASSERT_NE(skip, nullptr);
+        EXPECT_FALSE(skip->isVisible()) << "Skip for a quest never solved";
+        const Quest* quest = Game::get().getQuest(storyQuest);
+        ASSERT_NE(quest, nullptr);
+        std::vector<bool>& solved = server->getFlags65();
+        const size_t bit =
+            static_cast<size_t>(Game::get().getSolvedBitBase() + quest->definition->questSolvedBit);
+        ASSERT_LT(bit, solved.size());
+        solved[bit] = true;
+        ASSERT_TRUE(window.frameUntil([&] { return skip->isVisible(); }))
+            << "no Skip for a quest solved before";
+        s.clickWidget("GetQuest::Skip");
+        ASSERT_TRUE(window.frameUntil([&] { return Game::get().getQuest(storyQuest) == nullptr; }))
+            << "the quest was not skipped\n"
+            << window.logTail();
+        const std::string said = stripColorCodesCopy(Localization::get().translateCopy("$$QuestSkipped$$"));
+        const std::string words = said.substr(0, said.find('%'));
+        ASSERT_FALSE(words.empty());
+        EXPECT_TRUE(window.frameUntil([&] { return logged(words); })) << "no \"" << words << "\" in the log";
+    }
+}
+
+} // namespace
