@@ -412,11 +412,11 @@ std::string QuestBase::mainText(const std::string& playerName)
         break;
     case QuestType::KillMonsters:
         // The variant speaks of the kind as a whole, in the plural unless it
-        // is one named monster, and ends with the blank before the kill
-        // sentence, as the other variants do.
+        // is one named monster; two blanks part it from the kill sentence.
         if (variantKey)
             out = wrapText(variantKey, "%s",
-                           getMonsterTypeText(0, true, !isUniqueOrLegend(mt), 2, true).c_str());
+                           getMonsterTypeText(0, true, !isUniqueOrLegend(mt), 2, true).c_str()) +
+                  "  ";
         killSentence = true;
         break;
     default:

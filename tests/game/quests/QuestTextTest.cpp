@@ -50,7 +50,7 @@ const GoldenText kGoldenTexts[] = {
      "Kill ^c007Goblin Scout^c145.$$QuestTextDraaien~<^c007Goblin Scout^c145@@>~$$\nTime left: 19.7 "
      "minutes\nLocation: ^c002Level8^c145\nQuest level: 10"},
     {QuestType::KillMonsters, "$$QuestTitleKillMonsters~<5@@Goblin Scouts@@>~$$",
-     "$$QuestFixtureText0~<Goblin Scouts@@>~$$Kill 5 Goblin Scouts.\nTime left: 11.7 minutes\nKnown "
+     "$$QuestFixtureText0~<Goblin Scouts@@>~$$  Kill 5 Goblin Scouts.\nTime left: 11.7 minutes\nKnown "
      "location: ^c002Level3^c145\nQuest level: 10"},
     {QuestType::UniqueMonsterSpotted, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
      "$$QuestFixtureText0$$Kill 1 Goblin Scout.\nTime left: 19.7 minutes\nKnown location: "
@@ -258,7 +258,7 @@ TEST_F(QuestTexts, KillMonstersTitleProgressAndDescription)
     EXPECT_EQ(q.getProgressText(true), "3 Goblin Scouts left to kill\n");
 
     std::string description = q.getDescription(8, eight, "Ann");
-    EXPECT_TRUE(has(description, "$$QuestFixtureText0~<Goblin Scouts@@>~$$Kill 5 Goblin Scouts."))
+    EXPECT_TRUE(has(description, "$$QuestFixtureText0~<Goblin Scouts@@>~$$  Kill 5 Goblin Scouts."))
         << description;
     EXPECT_TRUE(has(description, "Time left: 11.7 minutes\n")) << description;
     EXPECT_TRUE(has(description, "Known location: ^c002Level3^c145\n")) << description;
