@@ -97,11 +97,15 @@ bool Covenant::isExcludedFromKillCredit() const
 
 // ---- Stats
 
+InventoryGroup* Covenant::getHouseGroup() const
+{
+    return inventory ? inventory->getOwnGroup(kHouseGroup) : nullptr;
+}
+
 ItemBase* Covenant::getHouseItem(int slot) const
 {
-    if (slot < 0 || slot >= kHouseSlots || !inventory)
-        return nullptr;
-    return inventory->getItemAt(kHouseGroup, slot);
+    const InventoryGroup* house = slot >= 0 && slot < kHouseSlots ? getHouseGroup() : nullptr;
+    return house && slot < house->getSize() ? house->getItem(slot) : nullptr;
 }
 
 int Covenant::itemWorth(const ItemBase* item)

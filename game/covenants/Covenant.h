@@ -190,7 +190,8 @@ public:
     static int inventoryGroupWorth(InventoryBase* inventory);
     // value x count (stacks) x type multiplier, rounded up.
     static int itemWorth(const ItemBase* item);
-    // The covenant's own house item (group 24); null outside 0 … 7.
+    // The house item of a place (group 24: guard items 0 … 3, relics 4 … 7),
+    // wherever the covenant keeps its house; null outside 0 … 7.
     ItemBase* getHouseItem(int slot) const;
     // The stat bonus of the relics to a member's stat sum (groups 0 and 1).
     void addRelicStatBonus(int stat, int& value, int group) const;
@@ -315,6 +316,9 @@ public:
     GameTime alarmUntil;
 
 protected:
+    // The group holding the house items: the covenant's own group 24 here;
+    // null when there is none.
+    virtual InventoryGroup* getHouseGroup() const;
     bool isHouseEntity(const Entity* entity) const;
     void setGuardHealthOfItems();
 

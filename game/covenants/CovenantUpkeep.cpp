@@ -175,7 +175,7 @@ void Covenant::payUpkeep()
                                            static_cast<int64_t>(
                                                std::floor(price * static_cast<double>(sellPercent)))));
             dismissGuard(slot);
-            if (InventoryGroup* house = inventory->getSlot(kHouseGroup))
+            if (InventoryGroup* house = getHouseGroup())
                 house->destroyItemAt(slot);
             updateStats();
             continue;

@@ -163,6 +163,9 @@ private:
         int lifestoneMaxHealth = 0;
     };
 
+    // The house items live in the player's own House group; none without a
+    // player.
+    InventoryGroup* getHouseGroup() const override;
     Entity* addHouseObject(Entity* object, const char* entryName, int dx, int dy);
     void announceRaidWhenNear();
     Player* getPlayer() const;

@@ -86,25 +86,21 @@ void PlayerCovenant::countItems()
 
 // ---- Items: group 24 lives with the player
 
+InventoryGroup* PlayerCovenant::getHouseGroup() const
+{
+    Player* p = getPlayer();
+    return p && p->getInventory() ? p->getInventory()->getOwnGroup(kHouseGroup) : nullptr;
+}
+
 ItemBase* PlayerCovenant::getItem(int group, int slot) const
 {
-    if (group == kHouseGroup) {
-        Player* p = getPlayer();
-        return p && p->getInventory() ? p->getInventory()->getItemAt(kHouseGroup, slot) : nullptr;
-    }
-    const InventoryGroup* g = inventory->getOwnGroup(group);
+    const InventoryGroup* g = group == kHouseGroup ? getHouseGroup() : inventory->getOwnGroup(group);
     return g && slot >= 0 && slot < g->getSize() ? g->getItem(slot) : nullptr;
 }
 
 void PlayerCovenant::removeItem(int group, int slot)
 {
-    InventoryGroup* g = nullptr;
-    if (group == kHouseGroup) {
-        Player* p = getPlayer();
-        g = p && p->getInventory() ? p->getInventory()->getOwnGroup(kHouseGroup) : nullptr;
-    } else {
-        g = inventory->getOwnGroup(group);
-    }
+    InventoryGroup* g = group == kHouseGroup ? getHouseGroup() : inventory->getOwnGroup(group);
     if (g && slot >= 0 && slot < g->getSize() && g->getItem(slot))
         g->destroyItemAt(slot);
 }

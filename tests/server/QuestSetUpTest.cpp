@@ -262,6 +262,62 @@ TEST_F(QuestTypes, AMonsterGroupOfTwoNeedsFourFreeUniqueTypes)
 }
 
 // Placing a quest read back from a save: what each type puts into the world.
+// A unique monster spotted and an assassin are credited only when their one
+// monster dies. Made at the world's lowest, middle and highest level until
+// the draw they share has nothing left in its window, each hunts a monster
+// the player can fight: no townsperson, whom no blow of the player's reaches.
+TEST_F(QuestTypes, AUniqueMonsterQuestHuntsOnlyWhatThePlayerCanFight)
+{
+    const Player* player = game().getFirstPlayer();
+    ASSERT_NE(player, nullptr);
+    const World& world = *server.world;
+    for (QuestType type : {QuestType::UniqueMonsterSpotted, QuestType::Assassin}) {
+        const QuestDefinition& d = *GameData::get().getQuestDefinition(toIndex(type));
+        for (int level : {1, world.getMaxMonsterLevel() / 2, world.getMaxMonsterLevel()}) {
+            SCOPED_TRACE(getQuestTypeName(toIndex(type)) + " at level " + std::to_string(level));
+            emptyTable();
+            const int lo = level + d.minLevelChange;
+            const int hi = level + d.maxLevelChange;
+            // Kind 6, the legends, only when the definition draws them.
+            auto unused = [&] {
+                std::vector<MonsterType*> left = game().collectUnusedMonsterTypes(5, lo, hi);
+                if (d.legendChance > 0.0f) {
+                    for (MonsterType* legend : game().collectUnusedMonsterTypes(6, lo, hi))
+                        left.push_back(legend);
+                }
+                return left;
+            };
+            int made = 0;
+            for (uint32_t seed = 1; seed <= 400 && !unused().empty(); ++seed) {
+                auto quest = rolled(toIndex(type), level, seed);
+                quest->setUp(0, nullptr);
+                MonsterType* drawn = quest->invalid ? nullptr : quest->monsterType;
+                if (drawn) {
+                    ++made;
+                    const auto* prey = dynamic_cast<const Actor*>(quest->questNpc.get());
+                    ASSERT_NE(prey, nullptr) << drawn->getEntryName();
+                    EXPECT_TRUE(player->isEnemyOf(prey)) << drawn->getEntryName();
+                    EXPECT_TRUE(prey->canBeAttacked()) << drawn->getEntryName();
+                }
+                quest->removeFromWorld();
+                // Its monster is held by a quest of another kind (one of its
+                // own would be a duplicate), so the next draw takes another.
+                if (drawn) {
+                    auto holder = rolled(toIndex(QuestType::GhostRevenge), level, 5000u + seed);
+                    holder->monsterType = drawn;
+                    game().restoreQuest(game().getQuestTableSize(), std::move(holder));
+                }
+            }
+            EXPECT_GT(made, 0);
+            std::string left;
+            for (const MonsterType* t : unused())
+                left += " " + t->getEntryName();
+            EXPECT_TRUE(left.empty()) << "never drawn:" << left;
+        }
+    }
+    emptyTable();
+}
+
 TEST_F(QuestTypes, RestoredQuestsPlaceTheirPeople)
 {
     // The story rescue's captive is always of the first class.

@@ -898,6 +898,42 @@ void DataCheck::checkQuestItemNames()
     }
 }
 
+void DataCheck::checkUniqueMonsterPrey()
+{
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry || entry->isBaseOnly() ||
+            entry->getTypeInherited() != static_cast<int>(DatabaseEntryType::MonsterType)) {
+            continue;
+        }
+        const char* flag = m_database.getInt(entry, "Unique") != 0   ? "Unique"
+                           : m_database.getInt(entry, "Legend") != 0 ? "Legend"
+                                                                     : nullptr;
+        // A missing class is checkDatabase's to report.
+        const DatabaseEntry* monsterClass =
+            flag ? m_database.findEntry(m_database.getString(entry, "Archetype")) : nullptr;
+        if (!monsterClass) {
+            continue;
+        }
+        const bool townsperson = m_database.getInt(monsterClass, "Npc") != 0 &&
+                                 m_database.getInt(monsterClass, "NpcRenegade") == 0;
+        const bool untouchable = m_database.getInt(monsterClass, "CanBeAttacked", 1) == 0;
+        if (!townsperson && !untouchable) {
+            continue;
+        }
+        int line = entry->getLine();
+        for (const DatabaseField& field : entry->getFields()) {
+            if (equalsNoCase(field.key, flag)) {
+                line = field.line;
+            }
+        }
+        report(describeWhere(entry->getFileName(), line, entry->getName()),
+               std::string(flag) + ": a unique monster quest can hunt it, but " +
+                   (townsperson ? "its class is townsfolk, no enemy of the player"
+                                : "its class cannot be attacked"));
+    }
+}
+
 void DataCheck::checkMenus()
 {
     const std::string listName = "UI/menus.lst";
@@ -1140,6 +1176,7 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
         check.checkEnumTranslations();
         check.checkIconNames();
         check.checkQuestItemNames();
+        check.checkUniqueMonsterPrey();
         if (!sourceRoot.empty()) {
             check.checkSourceTextKeys(sourceRoot, programFolders);
             check.checkSourceMenuNames(sourceRoot, {"client", "main"});

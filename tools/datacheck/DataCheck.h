@@ -61,6 +61,11 @@ public:
     // "QuestItem", a quest's "DefaultItem") has "QuestItemName" and
     // "QuestItemNamePlural", or its quest texts read "Find 3 s".
     void checkQuestItemNames();
+    // Every monster type flagged "Unique" or "Legend" (the prey a unique
+    // monster quest draws, credited only for its death) can be fought: its
+    // class is no townsperson (an "Npc" class not "NpcRenegade", no enemy
+    // of the player) and no blow is refused it ("CanBeAttacked" 0).
+    void checkUniqueMonsterPrey();
     // Every name of the enumerations the program shows as text keys has a
     // translation.
     void checkEnumTranslations();

@@ -29,6 +29,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -768,6 +769,101 @@ TEST_F(PlayerCovenantPlay, DisplayNamesCarryTheCovenantOrTheNpcType)
         EXPECT_EQ(getNpcDisplayName(npc),
                   npc->getName() + " ($$NpcType" + getNpcTypeName(npc->getNpcType()) + "$$)")
             << type;
+    }
+}
+
+// The player's house is its own House group, and its covenant reads it
+// there as a computer covenant reads its own: the guards' upkeep, the
+// guards' health written to their contracts, the guard sold when the
+// crystals run out, and the relics' multipliers and stat bonuses.
+TEST_F(PlayerCovenantPlay, ThePlayersHouseGroupIsItsCovenantsHouse)
+{
+    giveBag();
+    own->addCrystals(100000);
+    InventoryBase& bags = *player->getInventory();
+    InventoryGroup& bag = *bags.getSlot(kBag1);
+    constexpr int kGuardCosts = static_cast<int>(CovenantStat::GuardCosts);
+    std::array<ItemBase*, 2> contracts{};
+    // Guards of level 60: their upkeep is more than the covenant's income.
+    for (int i = 0; i < 2; ++i) {
+        std::unique_ptr<Item> contract = Vendor::createGuardItem(60);
+        ASSERT_NE(contract, nullptr);
+        contracts[static_cast<size_t>(i)] = contract.get();
+        bag.setItem(i, contract.release());
+        player->moveItem(kBag1, i, kHouse, i);
+        ASSERT_NE(own->getGuard(i), nullptr);
+    }
+    ASSERT_GT(contracts[0]->getUpkeep(), 0);
+    ASSERT_GT(contracts[1]->getUpkeep(), 0);
+    EXPECT_EQ(own->stats.get(kGuardCosts), contracts[0]->getUpkeep() + contracts[1]->getUpkeep());
+
+    // A guard's wounds reach its contract; its death ends its upkeep.
+    Entity* guard = own->getGuard(0);
+    guard->setHealth(guard->getMaxHealth() - 1);
+    own->update(0.05f);
+    EXPECT_EQ(contracts[0]->getGuardHealth(), guard->getMaxHealth() - 1);
+    guard->setHealth(0);
+    player->update(0.05f);
+    ASSERT_TRUE(contracts[0]->hasBrokenFree());
+    EXPECT_EQ(own->stats.get(kGuardCosts), contracts[1]->getUpkeep());
+
+    // Out of crystals, the living guard is sold and its contract leaves the
+    // house; nothing is paid for any more.
+    own->stats.set(static_cast<int>(CovenantStat::Money), 0);
+    own->influence = InfluenceCounters();
+    ASSERT_LT(own->sumRelationValues(), 0);
+    own->payUpkeep();
+    EXPECT_EQ(own->getGuard(1), nullptr);
+    EXPECT_EQ(bags.getItemAt(kHouse, 1), nullptr);
+    EXPECT_EQ(bags.getItemAt(kHouse, 0), contracts[0]) << "the dead guard's contract stays";
+    EXPECT_EQ(own->stats.get(kGuardCosts), 0);
+    EXPECT_GE(own->stats.get(static_cast<int>(CovenantStat::Money)), 0);
+
+    // A relic raises the multipliers and the members' stats alike in the
+    // player's house and in a computer covenant's.
+    ActorCovenant& other = setUpCovenant("Ironbound", 10);
+    ASSERT_NE(other.getLeader(), nullptr);
+    const int fire = toIndex(CharacterStat::ResistanceFire);
+    auto relic = [&] {
+        Item* made = makeItem("EmberRelic");
+        made->addMagicProperty(Database::get().findEntry("ModOfWarding"), 1.0f);
+        return made;
+    };
+    struct Case {
+        const char* house;
+        Covenant& covenant;
+        Sentient* member;
+        std::function<void(Item*)> place;
+    };
+    const Case cases[] = {
+        {"the player's", *own, player,
+         [&](Item* made) {
+             bag.setItem(2, made);
+             player->moveItem(kBag1, 2, kHouse, 5);
+         }},
+        {"a computer covenant's", other, other.getLeader(),
+         [&](Item* made) { ASSERT_TRUE(other.storeItem(made)); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.house);
+        Item* placed = relic();
+        const int bonus = placed->getStatBonus(CharacterStat::ResistanceFire);
+        ASSERT_GT(bonus, 0);
+        ASSERT_NE(placed->getCovenantMultiplier(CovenantMultiplier::Influence), 1.0f);
+        c.member->updateStats(false);
+        const int before = c.member->getStat(fire);
+        // A computer covenant's traits weigh in beside its relics.
+        std::array<float, 14> was{};
+        for (int k = 0; k < 14; ++k)
+            was[static_cast<size_t>(k)] = c.covenant.getMultiplier(k);
+        c.place(placed);
+        c.member->updateStats(false);
+        for (int k = 0; k < 14; ++k)
+            EXPECT_FLOAT_EQ(c.covenant.getMultiplier(k),
+                            was[static_cast<size_t>(k)] *
+                                placed->getCovenantMultiplier(static_cast<CovenantMultiplier>(k)))
+                << k;
+        EXPECT_EQ(c.member->getStat(fire), before + bonus);
     }
 }
 

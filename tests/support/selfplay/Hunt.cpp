@@ -237,8 +237,21 @@ bool Hunt::preyGone(Quest& quest) const
     // another quest may have taken this one's.
     const bool items = type == QuestType::LevelQuestItem || type == QuestType::ArmorsmithLevelQuestItem ||
                        type == QuestType::WeaponsmithLevelQuestItem;
+    if (quest.isComplete()) {
+        return false;
+    }
+    // A quest of one character's death counts it only when that one is
+    // killed: while it lives and is no enemy (a townsperson, a member of a
+    // covenant at peace), no blow of the player's reaches it.
+    if (type == QuestType::UniqueMonsterSpotted || type == QuestType::Assassin) {
+        const Quest* own = quest.getGameQuest();
+        const auto* prey = own ? dynamic_cast<const Actor*>(own->questNpc.get()) : nullptr;
+        return prey && prey->isAlive() &&
+               goneOnLook(quest, "its one prey may be fought again", "its one prey is no enemy",
+                          [&] { return player()->isEnemyOf(prey); });
+    }
     const int target = quest.getTargetLevel();
-    if ((!kills && !items) || quest.isComplete() || target < 0) {
+    if ((!kills && !items) || target < 0) {
         return false;
     }
     if (items) {

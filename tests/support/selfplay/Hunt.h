@@ -35,8 +35,9 @@ public:
     // level only, else anywhere) and will not come: the target level is
     // explored, or its area does not spawn that kind of monster at all (a
     // quest the game may make); or a quest of things to pick up on its
-    // level of which none lies there any more. Meanwhile the player goes
-    // where it can do something.
+    // level of which none lies there any more; or a quest of one
+    // character's death whose character lives and is no enemy. Meanwhile
+    // the player goes where it can do something.
     bool preyGone(Quest& quest) const;
 
     // What was known of quests the player no longer holds is forgotten.

@@ -3,6 +3,7 @@
 #include "engine/core/StringUtil.h"
 #include "game/covenants/Covenant.h"
 #include "game/covenants/PlayerCovenant.h"
+#include "game/definitions/InventoryBase.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Vendor.h"
@@ -13,6 +14,10 @@
 #include <cmath>
 
 namespace selfplay {
+
+namespace {
+constexpr int kHouse = toIndex(InventoryGroupIndex::House);
+} // namespace
 
 Recruits::Recruits(Bot& bot) : Part(bot) {}
 
@@ -231,19 +236,30 @@ bool Recruits::layContract(Covenant& own, int place)
     return true;
 }
 
-int Recruits::freeGuardPlace(const Covenant& own)
+int Recruits::freeGuardPlace(const Covenant& own) const
 {
-    for (int place = 0; place < Covenant::kGuardSlots; ++place) {
-        if (!own.getHouseItem(place) && !own.getGuard(place)) {
+    // The House window shows the player's own House group. A contract whose
+    // guard died hires no one: a live one laid on it takes its place, and
+    // the dead one comes back to the bag.
+    InventoryBase* inventory = player()->getInventory();
+    for (int place = 0; inventory && place < Covenant::kGuardSlots; ++place) {
+        const ItemBase* item = inventory->getItemAt(kHouse, place);
+        if ((!item || isDeadContract(*item)) && !own.getGuard(place)) {
             return place;
         }
     }
     return -1;
 }
 
+bool Recruits::isDeadContract(const ItemBase& item)
+{
+    return item.getItemType() == ItemType::Guard && item.hasBrokenFree();
+}
+
 std::pair<int, int> Recruits::carriedContract() const
 {
-    return m_ctx.findInBags([](const ItemBase& item) { return item.getItemType() == ItemType::Guard; });
+    return m_ctx.findInBags(
+        [](const ItemBase& item) { return item.getItemType() == ItemType::Guard && !isDeadContract(item); });
 }
 
 bool Recruits::notStocked(Vendor& vendor)

@@ -9,6 +9,7 @@
 #include <utility>
 
 class Covenant;
+class ItemBase;
 class Vendor;
 
 namespace selfplay {
@@ -41,10 +42,14 @@ private:
     // free guard place.
     bool layContract(Covenant& own, int place);
 
-    // The first of the house's four guard places that holds nothing.
-    static int freeGuardPlace(const Covenant& own);
+    // The first of the house's four guard places that holds nothing, or a
+    // contract whose guard died, and no guard.
+    int freeGuardPlace(const Covenant& own) const;
 
-    // The bag place of a guard contract the player carries.
+    // A contract whose guard died (its dead flag set).
+    static bool isDeadContract(const ItemBase& item);
+
+    // The bag place of a live guard contract the player carries.
     std::pair<int, int> carriedContract() const;
 
     static bool notStocked(Vendor& vendor);

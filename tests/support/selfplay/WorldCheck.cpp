@@ -7,6 +7,7 @@
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
+#include "game/definitions/MonsterArchetype.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Chest.h"
 #include "game/entities/ItemGround.h"
@@ -138,6 +139,16 @@ void WorldCheck::checkWorld()
             (quest->level >= world.getLevelCount() || !quest->definition || quest->progress < 0)) {
             fault() << "quest " << i << " has level " << quest->level << ", progress " << quest->progress
                     << (quest->definition ? "" : " and no definition");
+        }
+        // A quest credited only for its one monster's death hunts one the
+        // player can fight: no townsperson, none that no blow reaches.
+        const bool onePrey = quest && (quest->type == toIndex(QuestType::UniqueMonsterSpotted) ||
+                                       quest->type == toIndex(QuestType::Assassin));
+        const auto* prey = onePrey ? dynamic_cast<const Actor*>(quest->questNpc.get()) : nullptr;
+        const MonsterArchetype* kind = prey ? prey->getMonsterClass() : nullptr;
+        if (prey && ((prey->isNpc() && !(kind && kind->npcRenegade)) || !prey->canBeAttacked())) {
+            fault() << "quest " << i << " of type " << quest->type << " hunts " << describe(*prey)
+                    << ", whom the player cannot fight";
         }
     }
     for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
