@@ -47,8 +47,8 @@ public:
     // left it since.
     bool metRaid(int covenant) const;
 
-    // A raid on it is a game minute in (its raiders on their way or at the
-    // stone).
+    // A raid on it is under way and its raiders are out (on their way, at
+    // the stone or waiting to rise again): raids last from half a minute.
     bool raidOnItUnderWay() const;
 
     // A raid threatens or no longer does.
