@@ -22,27 +22,22 @@ void Push::planStart()
     if (m_ctx.span <= 0 || m_ctx.deaths > 0 || pushing()) {
         return;
     }
-    const Target target = nearestLevelAbove(ownLevel());
-    const int plan = kMargin + (raidMayCome() ? kRaidDetour : 0) + target.planned * kFramesPerLevel;
-    if (target.level >= 0 && frame() >= m_ctx.span - plan) {
-        m_early = true;
-        trace(formatString("pushes its luck early: level %d is %d levels away, planned as %d", target.level,
+    if (!m_due) {
+        const Target target = nearestLevelAbove(ownLevel());
+        const int plan =
+            kMargin + (m_bot.raids.raidLikely() ? kRaidDetour : 0) + target.planned * kFramesPerLevel;
+        if (target.level < 0 || frame() < m_ctx.span - plan) {
+            return;
+        }
+        m_due = true;
+        trace(formatString("is due to push its luck: level %d is %d levels away, planned as %d", target.level,
                            target.way, target.planned)
                   .c_str());
     }
-}
-
-bool Push::raidMayCome() const
-{
-    const Covenant* own = player()->getCovenant();
-    Game& game = Game::get();
-    for (int i = 0; own && i < game.getCovenantCount(); ++i) {
-        const Covenant* other = game.getCovenant(i);
-        if (other && other != own && !other->destroyed && other->isHostile(own->index)) {
-            return true;
-        }
+    if (m_bot.relations.ownRaidOver()) {
+        m_early = true;
+        trace("pushes its luck early");
     }
-    return false;
 }
 
 bool Push::onThePush() const

@@ -16,9 +16,14 @@ public:
 
     // The push begins sooner when the way to a level that can kill the
     // player is long: it must reach that level with time left to die there,
-    // and, while a covenant is at war with the player's, to go home to meet
-    // a raid on the way and come back. Weighed now and then until it begins.
+    // and, while a raid on it may come, to go home to meet it on the way and
+    // come back. Weighed once a game minute until it is due; a push due
+    // early waits for the end of the player's own raid, which carries it
+    // home.
     void planStart();
+
+    // The push has begun, or begins once the player's own raid is over.
+    bool due() const { return m_due || pushing(); }
 
     // On its way to the push's level (see Fights::pushFoe).
     bool onThePush() const;
@@ -63,10 +68,6 @@ private:
     // for two levels crossed, with their fights.
     static int gainedOnTheWay(int levels) { return (levels + 1) / 2; }
 
-    // A computer covenant is at war with the player's: a raid may call it
-    // home from the push.
-    bool raidMayCome() const;
-
     // The push's level from now on; another level is an advance.
     void newGoal(int level);
     // On a level new to the push, the levels between it and the goal.
@@ -78,6 +79,7 @@ private:
     static constexpr int kRaidDetour = 3 * kFramesPerMinute;
 
     bool m_early = false; // begun before two thirds of the span
+    bool m_due = false;   // to begin early once its own raid is over
     int m_pushGoal = -1;
     bool m_pushChosen = false;
     int m_pushArrivedAt = -1;

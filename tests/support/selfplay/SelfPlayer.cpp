@@ -174,7 +174,7 @@ void SelfPlayer::decide(Figures& figures)
     }
     // The push's plan is weighed even by a player held still: it is what
     // the stall check judges.
-    if (c.frame % 10 == 1 && c.frame % kFramesPerMinute == 1) {
+    if (c.frame % 10 == 1 && (c.frame % kFramesPerMinute == 1 || bot.push.due())) {
         bot.push.planStart();
     }
     if (c.frame % 10 == 1 && bot.push.pushing()) {
