@@ -17,6 +17,7 @@
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
 #include "game/world/Game.h"
+#include "game/world/World.h"
 #include "support/PlayedGame.h"
 #include "support/ProgramRunner.h"
 #include "support/selfplay/SelfPlayer.h"
@@ -128,9 +129,9 @@ void checkSavePoint(const SavePoint& point)
 }
 
 // Where a run saves: at fixed frames, and (the release run) at the first
-// time the player is dead, its covenant raids, another covenant's raid on it
-// is a game minute in, and it is away from the town with progress on a
-// quest; and at the end.
+// time the player is dead, its covenant raids, the raiders of another
+// covenant's raid on it are out, and it is away from the town with progress
+// on a quest; and at the end.
 struct SavePlan {
     std::vector<int> frames;
     bool onEvents = false;
@@ -561,40 +562,81 @@ TEST(ClientSelfPlay, QuestsThatPayNothingButTheTutorialFailTheFloors)
     EXPECT_TRUE(named) << "the floors held with quests that pay nothing";
 }
 
-// A player held still at the stone where it joined makes no progress: the
+// A player held still makes no progress, whatever its push makes of it: the
 // run fails once thirty game minutes pass without a quest solved, a level
-// gained or a gate woken, and names what it last did.
+// gained or a gate woken, and names what it last did. Held at the stone where
+// it joined, its push chooses a level it never comes nearer to; held on the
+// world's hardest level, its push makes for the level it stands on and,
+// outliving it, chooses it again and again.
 TEST(ClientSelfPlay, APlayerHeldStillFailsTheRunAfterThirtyGameMinutes)
 {
     if (!kReleaseBuild) {
         GTEST_SKIP() << "a release-build run";
     }
-    ::testing::TestPartResultArray failures;
-    Figures figures;
-    {
-        ::testing::ScopedFakeTestPartResultReporter catcher(
-            ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
-        TempDir user;
-        PlayedGame program(user);
-        SelfPlayer player(program, 11, failTest);
-        player.holdStill();
-        // A run of 40 minutes: its last third, from minute 27, is a push
-        // without a death; held still, it moves toward no goal.
-        player.setSpan(40 * kFramesPerMinute);
-        // One computer covenant on Easy, so that no raid ends the covenant
-        // before the half hour is out.
-        ASSERT_TRUE(player.startNew(11, 1, "Easy"));
-        for (int frame = 0; frame < 35 * kFramesPerMinute && failures.size() == 0; ++frame) {
-            player.play(1, figures);
+    struct Row {
+        const char* where;
+        int spanMinutes; // the push takes the last third, or begins sooner
+        bool onHardestLevel;
+    };
+    const Row rows[] = {
+        {"at the stone where it joined", 40, false},
+        {"on the world's hardest level, which its push makes for", 3, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.where);
+        ::testing::TestPartResultArray failures;
+        Figures figures;
+        int hardest = -1;
+        int pushGoal = -1;
+        int heldOn = -1;
+        bool started = false;
+        {
+            ::testing::ScopedFakeTestPartResultReporter catcher(
+                ::testing::ScopedFakeTestPartResultReporter::INTERCEPT_ONLY_CURRENT_THREAD, &failures);
+            TempDir user;
+            PlayedGame program(user);
+            SelfPlayer player(program, 11, failTest);
+            player.holdStill();
+            player.setSpan(row.spanMinutes * kFramesPerMinute);
+            // One computer covenant on Easy, so that no raid ends the
+            // covenant before the half hour is out.
+            started = player.startNew(11, 1, "Easy");
+            if (started && row.onHardestLevel) {
+                World& world = World::get();
+                for (int level = 1; level < world.getLevelCount(); ++level) {
+                    if (hardest < 0 ||
+                        world.getLevelMonsterLevel(level) > world.getLevelMonsterLevel(hardest)) {
+                        hardest = level;
+                    }
+                }
+                // Its foes there would end the push with a death.
+                Player* held = player.serverPlayer();
+                held->setFlags(held->getFlags() | EntityBase::kFlagInvulnerable);
+                held->warp(ZonePosition(hardest, 2048.0f, 2048.0f));
+            }
+            for (int frame = 0; started && frame < 35 * kFramesPerMinute && failures.size() == 0; ++frame) {
+                player.play(1, figures);
+            }
+            pushGoal = started ? player.pushGoal() : -1;
+            heldOn = started ? player.serverPlayer()->getPosition().zone : -1;
         }
+        ASSERT_TRUE(started) << "the player cannot join";
+        EXPECT_GE(pushGoal, 0) << "the push never began";
+        if (row.onHardestLevel) {
+            EXPECT_EQ(heldOn, hardest);
+            EXPECT_EQ(pushGoal, hardest) << "the push made for another level than the one it stands on";
+        }
+        EXPECT_EQ(failures.size(), 1) << "one fault, at the thirtieth game minute";
+        if (failures.size() != 1) {
+            continue;
+        }
+        const std::string message = failures.GetTestPartResult(0).message();
+        EXPECT_NE(message.find("no quest solved, no level gained and no gate woken in 30 game minutes"),
+                  std::string::npos)
+            << message;
+        EXPECT_GE(figures.frames, 30 * kFramesPerMinute - 1);
+        EXPECT_LT(figures.frames, 31 * kFramesPerMinute) << "the fault came late";
     }
-    ASSERT_EQ(failures.size(), 1) << "one fault, at the thirtieth game minute";
-    const std::string message = failures.GetTestPartResult(0).message();
-    EXPECT_NE(message.find("no quest solved, no level gained and no gate woken in 30 game minutes"),
-              std::string::npos)
-        << message;
-    EXPECT_GE(figures.frames, 30 * kFramesPerMinute - 1);
-    EXPECT_LT(figures.frames, 31 * kFramesPerMinute) << "the fault came late";
 }
 
 // `make soak`: seeds 1 to 5, and 515151 and 606060, where a quest's things on

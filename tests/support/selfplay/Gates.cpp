@@ -60,7 +60,7 @@ bool Gates::gateOut()
 {
     const Covenant* own = player()->getCovenant();
     const ZonePosition& here = player()->getPosition();
-    if (!own || here.zone != own->housePosition.zone || m_bot.push.pushing() || frame() < m_gateOutAfter) {
+    if (!own || here.zone != own->housePosition.zone || frame() < m_gateOutAfter) {
         m_gateOutSince = -1;
         return false;
     }

@@ -22,11 +22,21 @@ void Push::planStart()
     if (m_ctx.span <= 0 || m_ctx.deaths > 0 || pushing()) {
         return;
     }
-    const Target target = nearestLevelAbove(ownLevel());
-    if (target.level >= 0 && frame() >= m_ctx.span - kMargin - target.way * kFramesPerLevel) {
-        m_early = true;
-        trace(formatString("pushes its luck early: level %d is %d levels away", target.level, target.way)
+    if (!m_due) {
+        const Target target = nearestLevelAbove(ownLevel());
+        const int plan =
+            kMargin + (m_bot.raids.raidLikely() ? kRaidDetour : 0) + target.planned * kFramesPerLevel;
+        if (target.level < 0 || frame() < m_ctx.span - plan) {
+            return;
+        }
+        m_due = true;
+        trace(formatString("is due to push its luck: level %d is %d levels away, planned as %d", target.level,
+                           target.way, target.planned)
                   .c_str());
+    }
+    if (m_bot.relations.ownRaidOver()) {
+        m_early = true;
+        trace("pushes its luck early");
     }
 }
 
@@ -41,25 +51,38 @@ void Push::choosePushLevel()
     const int own = player()->getStat(toIndex(CharacterStat::Level));
     if (m_pushGoal < 0 && !m_pushChosen) {
         m_pushChosen = true;
-        m_pushGoal = nearestLevelAbove(own).level;
-        m_pushArrivedAt = -1;
-        newGoal();
-        trace(formatString("pushes on to level %d", m_pushGoal).c_str());
+        newGoal(nearestLevelAbove(own).level);
+        trace(formatString("pushes on to level %d (monsters %d) at level %d", m_pushGoal,
+                           World::get().getLevelMonsterLevel(m_pushGoal), own)
+                  .c_str());
         return;
     }
     noteWay();
-    if (m_pushGoal < 0 || player()->getPosition().zone != m_pushGoal) {
+    if (m_pushGoal < 0) {
+        return;
+    }
+    World& world = World::get();
+    // Levels gained since it was chosen: a level the player has outgrown,
+    // on the way or there, is not where it dies.
+    if (own > m_chosenFor && world.getLevelMonsterLevel(m_pushGoal) <= own) {
+        const int outgrown = m_pushGoal;
+        newGoal(nearestLevelAbove(own).level);
+        m_pushArrivedAt = -1;
+        trace(formatString("outgrows level %d at level %d; pushes on to level %d (monsters %d)", outgrown,
+                           own, m_pushGoal, world.getLevelMonsterLevel(m_pushGoal))
+                  .c_str());
+        return;
+    }
+    if (player()->getPosition().zone != m_pushGoal) {
         return;
     }
     if (m_pushArrivedAt < 0) {
         m_pushArrivedAt = frame();
         trace("reaches the level of its push");
     } else if (frame() - m_pushArrivedAt > kStay) {
-        const int next =
-            nearestLevelAbove(std::max(own, World::get().getLevelMonsterLevel(m_pushGoal))).level;
+        const int next = nearestLevelAbove(std::max(own, world.getLevelMonsterLevel(m_pushGoal))).level;
         m_pushArrivedAt = next == m_pushGoal ? frame() : -1;
-        m_pushGoal = next;
-        newGoal();
+        newGoal(next);
         trace(formatString("outlives its level; pushes on to level %d", m_pushGoal).c_str());
     }
 }
@@ -77,9 +100,18 @@ bool Push::seekFoe()
     return true;
 }
 
-void Push::newGoal()
+void Push::newGoal(int level)
 {
-    m_advancedAt = frame();
+    m_chosenFor = ownLevel();
+    if (level == m_pushGoal) {
+        return;
+    }
+    // The first goal is no advance: the push has not moved yet. Its way
+    // is measured afresh, the first measure the one to come nearer than.
+    if (m_pushGoal >= 0) {
+        m_advancedAt = frame();
+    }
+    m_pushGoal = level;
     m_wayZone = -1;
     m_shortestWay = -1;
 }
@@ -95,8 +127,10 @@ void Push::noteWay()
                         ? 0
                         : m_bot.planner.stepTowards(m_pushGoal, RoutePlanner::floodLevel(here)).levels;
     if (way >= 0 && (m_shortestWay < 0 || way < m_shortestWay)) {
+        if (m_shortestWay >= 0) {
+            m_advancedAt = frame();
+        }
         m_shortestWay = way;
-        m_advancedAt = frame();
     }
 }
 
@@ -133,24 +167,29 @@ Push::Target Push::nearestLevelAbove(int above) const
 {
     const LevelFlood flood = RoutePlanner::floodLevel(player()->getPosition());
     World& world = World::get();
-    auto better = [&](int monsters, int way, int bestMonsters, int bestWay) {
-        const bool isAbove = monsters > above;
-        if (isAbove != (bestMonsters > above)) {
-            return isAbove;
-        }
-        if (isAbove && way != bestWay) {
-            return way < bestWay;
-        }
-        return monsters > bestMonsters || (monsters == bestMonsters && way < bestWay);
-    };
     Target best;
     int bestMonsters = -1;
+    bool bestAbove = false;
+    auto better = [&](bool isAbove, int monsters, int way) {
+        if (best.level < 0 || isAbove != bestAbove) {
+            return best.level < 0 || isAbove;
+        }
+        if (isAbove && way != best.way) {
+            return way < best.way;
+        }
+        return monsters > bestMonsters || (monsters == bestMonsters && way < best.way);
+    };
     for (int level = 1; level < world.getLevelCount(); ++level) {
-        const int way = level == flood.zone ? 0 : m_bot.planner.stepTowards(level, flood).levels;
+        const LevelStep step =
+            level == flood.zone ? LevelStep{-1, nullptr, 0, -1, 0} : m_bot.planner.stepTowards(level, flood);
         const int monsters = world.getLevelMonsterLevel(level);
-        if (way >= 0 && (best.level < 0 || better(monsters, way, bestMonsters, best.way))) {
-            best = {level, way};
+        const bool isAbove = monsters > above + gainedOnTheWay(step.levels);
+        if (step.levels >= 0 && better(isAbove, monsters, step.levels)) {
+            // A level whose sides it has not seen counts twice: a way
+            // guessed across it is often walled and walked round.
+            best = {level, step.levels, step.levels + step.unwalked};
             bestMonsters = monsters;
+            bestAbove = isAbove;
         }
     }
     return best;

@@ -44,17 +44,14 @@ bool Raids::raidOnItUnderWay() const
 {
     const Covenant* own = player()->getCovenant();
     Game& game = Game::get();
-    bool raidOnIt = false;
     for (int i = 0; own && i < game.getCovenantCount(); ++i) {
         const Covenant* covenant = game.getCovenant(i);
-        if (!covenant || !covenant->isRaiding()) {
-            continue;
+        if (covenant && covenant != own && covenant->isRaiding() && covenant->raidTarget == own->index &&
+            !raidersGone(*covenant)) {
+            return true;
         }
-        const auto began = m_raidBegan.find(i);
-        raidOnIt = raidOnIt || (covenant != own && covenant->raidTarget == own->index &&
-                                began != m_raidBegan.end() && frame() - began->second >= kFramesPerMinute);
     }
-    return raidOnIt;
+    return false;
 }
 
 void Raids::countThreat()

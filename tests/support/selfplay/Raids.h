@@ -33,6 +33,10 @@ public:
     // within the last five minutes: it raids again soon.
     bool raidsExpected() const;
 
+    // A raid on it may come soon: one threatens, or a covenant that raided
+    // it lately will be back.
+    bool raidLikely() const { return raidThreatened() || raidsExpected(); }
+
     // A raid threatens and holds the player near home: a threat that brings
     // no raid holds it only every other ten minutes, or a raid that never
     // comes would keep it home for good.
@@ -47,8 +51,8 @@ public:
     // left it since.
     bool metRaid(int covenant) const;
 
-    // A raid on it is a game minute in (its raiders on their way or at the
-    // stone).
+    // A raid on it is under way and its raiders are out (on their way, at
+    // the stone or waiting to rise again): raids last from half a minute.
     bool raidOnItUnderWay() const;
 
     // A raid threatens or no longer does.

@@ -36,6 +36,13 @@ std::optional<int> Relations::raidGateLevel() const
     return std::nullopt;
 }
 
+bool Relations::ownRaidOver() const
+{
+    const Covenant* own = player()->getCovenant();
+    return m_warStage >= kWarDone &&
+           (m_ownRaidDeclaredAt < 0 || m_stopRaidAt >= 0 || !own || own->raidTarget < 0);
+}
+
 bool Relations::inOwnRaid() const
 {
     const Covenant* own = player()->getCovenant();
@@ -289,7 +296,11 @@ bool Relations::endOwnRaid()
     int alive = 0, dead = 0;
     own->countRaidParty(alive, dead);
     const bool spent = dead > 0 && alive == 0;
-    if (!spent && frame() - m_ownRaidDeclaredAt < kOwnRaidMinutes * kFramesPerMinute) {
+    // A push that is due waits for the raid's end, which carries the player
+    // home: the raid ends soon after the minute of its save point.
+    const int length =
+        m_bot.push.due() ? kFramesPerMinute + kFramesPerMinute / 6 : kOwnRaidMinutes * kFramesPerMinute;
+    if (!spent && frame() - m_ownRaidDeclaredAt < length) {
         return false;
     }
     if (m_stopRaidSince < 0) {

@@ -24,10 +24,14 @@ public:
     bool declareWar();
 
     // Its raid declared, the player ends it once its raiders are spent or
-    // kOwnRaidMinutes after the declaration: the relations screen, the
-    // target's crest, its raid page and the page's "Stop raid", a step a
-    // frame.
+    // kOwnRaidMinutes after the declaration (a game minute when its push is
+    // due): the relations screen, the target's crest, its raid page and the
+    // page's "Stop raid", a step a frame.
     bool endOwnRaid();
+
+    // Its war and raid are behind it: the raid was never declared, or its
+    // "Stop raid" was clicked (which carries the player home).
+    bool ownRaidOver() const;
 
     // On its way to its raid: the level of the raid's gate at home.
     std::optional<int> raidGateLevel() const;

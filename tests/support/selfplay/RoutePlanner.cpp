@@ -177,6 +177,7 @@ LevelStep RoutePlanner::stepTowards(int goal, const LevelFlood& flood, int monst
             if (level != flood.zone) {
                 step = way;
                 step.hardest = std::max(way.hardest, world.getLevelMonsterLevel(level));
+                step.unwalked = way.unwalked + (m_seenLevels.contains(level) ? 0 : 1);
             }
             step.levels = way.levels + 1;
             // Every level of one length is taken from the queue before
@@ -209,6 +210,7 @@ LevelStep RoutePlanner::stepTowards(int goal, const LevelFlood& flood, int monst
 
 void RoutePlanner::noteClosedSides(const LevelFlood& flood)
 {
+    m_seenLevels.insert(flood.zone);
     for (int side = 0; side < 4; ++side) {
         if (flood.edge[static_cast<size_t>(side)] < 0 &&
             World::get().getNeighbourLevel(flood.zone, kSideDx[side], kSideDy[side]) >= 0) {

@@ -39,6 +39,7 @@ struct LevelStep {
     const Gate* gate = nullptr;
     int levels = -1;  // the way's length in levels
     int hardest = -1; // the monster level of the hardest level passed through
+    int unwalked = 0; // levels passed through whose sides it has not seen
 };
 
 class RoutePlanner {
@@ -70,6 +71,7 @@ public:
 
 private:
     std::set<int> m_closedSides; // level * 4 + side
+    std::set<int> m_seenLevels;  // levels whose closed sides are noted
 };
 
 } // namespace selfplay

@@ -116,6 +116,11 @@ Player* SelfPlayer::serverPlayer() const
     return m_bot->context.player;
 }
 
+int SelfPlayer::pushGoal() const
+{
+    return m_bot->push.goal();
+}
+
 std::vector<std::string> SelfPlayer::saveEvents() const
 {
     const Player* player = m_bot->context.player;
@@ -123,8 +128,8 @@ std::vector<std::string> SelfPlayer::saveEvents() const
     if (!player->isAlive()) {
         events.push_back("while dead");
     }
-    // Its own raid a game minute after it was declared, and a raid on it a
-    // game minute in, each once.
+    // Its own raid a game minute after it was declared, and a raid on it
+    // while its raiders are out, each once.
     if (m_bot->relations.inOwnRaid()) {
         events.push_back("during its own raid");
     }
@@ -167,6 +172,14 @@ void SelfPlayer::decide(Figures& figures)
         c.arrivedZone = player->getPosition().zone;
         c.arrivedAt = c.frame;
     }
+    // The push's plan is weighed even by a player held still: it is what
+    // the stall check judges.
+    if (c.frame % 10 == 1 && (c.frame % kFramesPerMinute == 1 || bot.push.due())) {
+        bot.push.planStart();
+    }
+    if (c.frame % 10 == 1 && bot.push.pushing()) {
+        bot.push.choosePushLevel();
+    }
     if (m_held) {
         return;
     }
@@ -194,12 +207,6 @@ void SelfPlayer::decide(Figures& figures)
     }
     if (c.frame % 10 != 1) {
         return;
-    }
-    if (c.frame % kFramesPerMinute == 1) {
-        bot.push.planStart();
-    }
-    if (bot.push.pushing()) {
-        bot.push.choosePushLevel();
     }
     if (c.frame % 200 == 1) {
         traceState();
@@ -271,6 +278,12 @@ void SelfPlayer::decide(Figures& figures)
             bot.trade.dropErrands();
         }
         c.branch = "push";
+        // Sent home by a raid, it goes back out by the house's gate to the
+        // woken gate nearest its level.
+        if (bot.gates.gateOut()) {
+            c.branch = "push gate out";
+            return;
+        }
         if (bot.gates.homeByLevelGate()) {
             c.branch = "push gate";
             return;

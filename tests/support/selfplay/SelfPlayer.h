@@ -66,7 +66,11 @@ public:
 
     Player* serverPlayer() const;
 
-    // A player that makes no choice at all: it stands where it joined.
+    // The level its push makes for, -1 before the push chose one.
+    int pushGoal() const;
+
+    // A player that makes no move at all: it stands where it is. Its push's
+    // plan is still weighed (the stall check judges it).
     void holdStill() { m_held = true; }
 
     // The moments worth a save point that hold now.
