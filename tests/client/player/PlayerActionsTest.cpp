@@ -299,6 +299,11 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EXPECT_EQ(text, world.data->rules().itemQualityText[7] + formatColorCode(145)) << "ItemBase has no name";
     own->getTooltipText(text, false, true, true);
     EXPECT_EQ(text, "Aldric (your character)");
+    // The local player mirror itself, the target that selecting oneself
+    // gives, has no entry of its own and still names the player.
+    ASSERT_EQ(player->getEntry(), nullptr);
+    player->getTooltipText(text, true, true, false);
+    EXPECT_EQ(text, "Aldric");
     ui.simpleTips = false;
     smith.getTooltipText(text, false, true, true);
     EXPECT_EQ(text.find("Left click"), std::string::npos) << text;
