@@ -147,6 +147,10 @@ public:
     static constexpr int kMessageLogKind = 4;
     const std::vector<std::string>& getMessageLog() const { return m_messageLog; }
     void clearMessageLog() { m_messageLog.clear(); }
+    // A started character's log from its file: the texts on screen go, and
+    // its lines come back at the log's place, already fading, before any
+    // line of the game that starts.
+    void restoreMessageLog(const std::vector<std::string>& lines);
     // On-screen texts go to the installed sink; without one they are dropped.
     void setTextEventSink(ClientTextEventSink sink) { m_textSink = std::move(sink); }
     // What takes every on-screen text away again (a game's end).

@@ -71,6 +71,20 @@ ZonePosition Client::getPlayerPosition() const
     return ZonePosition(-1, 0.0f, 0.0f);
 }
 
+void Client::restoreMessageLog(const std::vector<std::string>& lines)
+{
+    m_messageLog.clear();
+    if (m_textClear) {
+        m_textClear();
+    }
+    // At the log's own place, where new lines stack on them: anchored
+    // anywhere else they leave the log's backdrop empty.
+    const Vec2 at = m_ui.eventsText();
+    for (const std::string& line : lines) {
+        addTextEvent(line, at.x, at.y, 0.0f, kMessageLogKind, false, true);
+    }
+}
+
 bool Client::startGame(bool resume)
 {
     // Every game begins unpaused, whatever menu was open when the last one ended.
@@ -107,6 +121,9 @@ bool Client::startGame(bool resume)
             m_player.reset();
             return false;
         }
+    }
+    if (loaded) {
+        restoreMessageLog(m_player->messageLog);
     }
     m_ui.gameStarted();
     if (resume) {

@@ -3,6 +3,7 @@
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/MemorySystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/platform/SystemInfo.h"
 
 #include <AL/al.h>
@@ -216,6 +217,7 @@ bool OpenALDriver::init()
     if (m_device) {
         return true;
     }
+    m_failureBeyondDevice.clear();
     if (!openDevice()) {
         debugPrint(3, "Failed to open sound device!\n");
         return false;
@@ -293,7 +295,10 @@ bool OpenALDriver::init()
     // Ogg Vorbis is decoded by libvorbisfile, which the program loads here
     // rather than links.
     if (!m_vorbis.open(m_vorbisFileName)) {
-        debugPrint(1, "%s\n", m_vorbis.getError().c_str());
+        m_failureBeyondDevice =
+            formatString("The Ogg Vorbis decoder %s cannot be loaded (%s); it comes with the package %s.",
+                         m_vorbisFileName.c_str(), m_vorbis.getError().c_str(), VorbisFileLibrary::kPackage);
+        debugPrint(3, "%s\n", m_failureBeyondDevice.c_str());
         debugPrint(3, "Failed to open vorbis/ogg dll!\n");
         return false;
     }

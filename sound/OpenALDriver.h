@@ -61,6 +61,10 @@ public:
     bool isPositionalClass(int soundClass) const override;
 
     bool isOpen() const { return m_device != nullptr; }
+    // After a failed init: what failed when another sound device would fail
+    // the same way (a library that cannot be loaded), naming what mends it;
+    // empty when the device was the trouble.
+    const std::string& getFailureBeyondDevice() const { return m_failureBeyondDevice; }
 
     // OpenAL's position of a sound relative to the reference point: (dx, dz,
     // min(−|dy|, −16)), so that every sound lies in front of the listener.
@@ -116,6 +120,7 @@ private:
     // Opened by init, closed by shutdown once no decoder is left open.
     VorbisFileLibrary m_vorbis;
     std::string m_vorbisFileName = VorbisFileLibrary::kFileName;
+    std::string m_failureBeyondDevice;
     ZonePosition3 m_reference;
     std::string m_deviceName;
     int m_loopbackRate = 0;

@@ -95,12 +95,16 @@ void installSoundHooks(AppHooks& hooks, bool headless)
         }
     });
     auto previousStart = hooks.startSound;
-    hooks.startSound = [state, previousStart] {
-        if (previousStart && !previousStart()) {
+    hooks.startSound = [state, previousStart](std::string& beyondDevice) {
+        if (previousStart && !previousStart(beyondDevice)) {
             return false;
         }
         state->driver = std::make_unique<OpenALDriver>();
-        return state->system && state->system->init(state->driver.get());
+        if (state->system && state->system->init(state->driver.get())) {
+            return true;
+        }
+        beyondDevice = state->driver->getFailureBeyondDevice();
+        return false;
     };
     chainHook(hooks.shutdownSound, [state] {
         if (state->system) {

@@ -20,6 +20,8 @@ struct VorbisFileApi {
 class VorbisFileLibrary {
 public:
     static constexpr const char* kFileName = "libvorbisfile.so.3";
+    // The Debian and Ubuntu package that installs it.
+    static constexpr const char* kPackage = "libvorbisfile3";
 
     VorbisFileLibrary() = default;
     ~VorbisFileLibrary() { close(); }

@@ -125,7 +125,13 @@ int LiveClientView::getEntityLevel(const EntityClient* entity) const
     if (!entity) {
         return 0;
     }
-    if (const auto* player = dynamic_cast<const PlayerClient*>(entity)) {
+    const auto* player = dynamic_cast<const PlayerClient*>(entity);
+    if (!player && entity->isOwnCharacter()) {
+        // The player's own entity in the table carries no level of its own.
+        const Client* client = Client::instance();
+        player = client ? client->getLocalPlayer() : nullptr;
+    }
+    if (player) {
         return player->getStat(PlayerClient::kStatLevel);
     }
     return entity->getLevel();

@@ -84,10 +84,12 @@ struct Hints {
 void EntityClient::getTooltipText(std::string& out, bool shortText, bool anyEntity, bool withName) const
 {
     out.clear();
-    if (!m_entry) {
+    // The local player's own mirror has no entry of its own: its name is
+    // the player's (it is the target that selecting oneself gives).
+    const bool own = isOwnCharacter();
+    if (!m_entry && !own) {
         return;
     }
-    const bool own = isOwnCharacter();
     if (!anyEntity && m_type != type(DatabaseEntryType::MonsterType) && !own) {
         return;
     }

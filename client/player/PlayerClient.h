@@ -292,6 +292,9 @@ public:
     std::vector<int32_t> partyMembers;
     std::vector<int32_t> partyRecruits;
     bool loadedFromFile = false;
+    // The message log the file held: the client shows it again when the
+    // character starts (a file read for the character list shows nothing).
+    std::vector<std::string> messageLog;
     // The last load found a file and refused it (the file stays as it is).
     bool loadRefused = false;
     std::vector<HotkeyRecord> hotkeyTable;

@@ -196,15 +196,7 @@ bool PlayerClient::readFile(ByteBuffer& in, PlayerCovenantClient* covenant, std:
             }
         }
     }
-    if (Client* client = Client::instance()) {
-        client->clearMessageLog();
-        // At the log's own place, where new lines stack on them: anchored
-        // anywhere else they leave the log's backdrop empty.
-        const Vec2 at = client->getUi().eventsText();
-        for (const std::string& line : log) {
-            client->addTextEvent(line, at.x, at.y, 0.0f, Client::kMessageLogKind, false, true);
-        }
-    }
+    messageLog = std::move(log);
     loadedFromFile = true;
     return true;
 }

@@ -20,7 +20,9 @@ struct AppHooks {
     // Window and OpenGL context; false with an error text is fatal. Without
     // it the platform layer opens the plain window.
     std::function<bool(std::string& error)> setupDisplay;
-    std::function<bool()> startSound;          // false is fatal
+    // The sound driver; false is fatal. The text is set when the failure
+    // lies beyond the device (another device would fail alike).
+    std::function<bool(std::string& beyondDevice)> startSound;
     std::function<void()> setupWorld;          // effect types, world, spawns, UI, maps, editors
     std::function<void()> registerGameClasses; // game and client classes, path finder, events
     std::function<void()> setStartupDone;

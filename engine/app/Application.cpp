@@ -54,6 +54,21 @@ void Application::handleFatalError(const std::string& text)
     showCriticalError(text);
 }
 
+std::string Application::soundFailureText(const std::string& logPath, const std::string& userDir,
+                                          const std::string& beyondDevice)
+{
+    // The real files; a silent device is offered only where it helps.
+    std::string text =
+        formatString("Sound system failed to initialize!  See %s for more info.  ", logPath.c_str());
+    if (!beyondDevice.empty()) {
+        text += beyondDevice + "  ";
+    }
+    text += formatString("To play without sound, put \"s_initSound 0\" in %s/user.cfg", userDir.c_str());
+    text +=
+        beyondDevice.empty() ? ", or start with ALSOFT_DRIVERS=null for OpenAL Soft's silent device." : ".";
+    return text;
+}
+
 Application::Application(const LaunchOptions& options, AppHooks hooks)
     : m_options(options), m_hooks(std::move(hooks)), m_pacer(std::make_unique<FramePacer>())
 {
@@ -151,15 +166,11 @@ void Application::startup()
             fatalError(error.empty() ? "Cannot open the window." : error);
         }
         // 6. The sound driver.
-        if (m_hooks.startSound && !m_hooks.startSound()) {
-            // Name the real files and both ways to run without a device.
+        std::string beyondDevice;
+        if (m_hooks.startSound && !m_hooks.startSound(beyondDevice)) {
             std::string log =
                 m_debug->getLogPath().empty() ? m_dirs.user + "/log.txt" : m_debug->getLogPath();
-            fatalError(
-                formatString("Sound system failed to initialize!  See %s for more info.  To play without "
-                             "sound, put \"s_initSound 0\" in %s/user.cfg, or start with "
-                             "ALSOFT_DRIVERS=null for OpenAL Soft's silent device.",
-                             log.c_str(), m_dirs.user.c_str()));
+            fatalError(soundFailureText(log, m_dirs.user, beyondDevice));
         }
     }
 

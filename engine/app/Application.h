@@ -70,6 +70,11 @@ public:
     // (or ends the process with its own fatal error before that); elsewhere
     // the "Critical Error" shows now.
     static void handleFatalError(const std::string& text);
+    // The "Critical Error" of a sound start that failed: the log, and the
+    // ways to play on. `beyondDevice` is the start's reason when another
+    // device would fail alike (then only switching sound off helps).
+    static std::string soundFailureText(const std::string& logPath, const std::string& userDir,
+                                        const std::string& beyondDevice);
 
     // Runs a line typed at the console / issued by the program.
     static void runConsoleLine(const std::string& line);

@@ -2,6 +2,7 @@
 
 #include "engine/core/StringUtil.h"
 #include "engine/platform/Platform.h"
+#include "engine/platform/Signals.h"
 
 #include <SDL.h>
 #include <atomic>
@@ -74,14 +75,23 @@ bool showCriticalError(const std::string& text)
     const char* display = std::getenv("DISPLAY");
     const char* wayland = std::getenv("WAYLAND_DISPLAY");
     bool haveDisplay = (display && *display) || (wayland && *wayland);
-    // One line on stderr whether or not a box shows, for whoever started
-    // the program from a terminal.
-    std::fprintf(stderr, "Critical Error: %s\n", text.c_str());
-    std::fflush(stderr);
-    if (isCriticalErrorBoxAllowed() && haveDisplay) {
-        SDL_Window* parent = Platform::instance() ? Platform::get().getWindow() : nullptr;
-        return SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error",
-                                        latin1ToUtf8(breakCriticalErrorText(text)).c_str(), parent) == 0;
+    const bool box = isCriticalErrorBoxAllowed() && haveDisplay;
+    if (box) {
+        // The box waits for a click in its own event loop: a SIGTERM (or
+        // SIGINT, SIGHUP) meanwhile ends the process with the error's code.
+        setTerminationExitCode(1);
     }
-    return false;
+    // One line on stderr whether or not a box shows, for whoever started
+    // the program from a terminal; the log written out before the wait.
+    std::fprintf(stderr, "Critical Error: %s\n", text.c_str());
+    std::fflush(nullptr);
+    if (!box) {
+        return false;
+    }
+    SDL_Window* parent = Platform::instance() ? Platform::get().getWindow() : nullptr;
+    const bool shown =
+        SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, "Critical Error",
+                                 latin1ToUtf8(breakCriticalErrorText(text)).c_str(), parent) == 0;
+    setTerminationExitCode(-1);
+    return shown;
 }

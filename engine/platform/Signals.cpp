@@ -1,16 +1,44 @@
 #include "engine/platform/Signals.h"
 
 #include <csignal>
+#include <mutex>
+#include <pthread.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 namespace {
 std::atomic<bool>* g_running = nullptr;
 volatile std::sig_atomic_t g_lastSignal = 0;
+volatile std::sig_atomic_t g_exitCode = -1;
 
 extern "C" void onTerminationSignal(int sig)
 {
     g_lastSignal = sig;
+    if (const int code = g_exitCode; code >= 0) {
+        _exit(code);
+    }
     if (std::atomic<bool>* running = g_running) {
         running->store(false);
+    }
+}
+
+pid_t g_forkingProcess = 0;
+
+extern "C" void beforeFork()
+{
+    g_forkingProcess = getpid();
+}
+
+// A child made while the process waits to end (SDL shows its message box
+// from a process of its own) must not outlive it: the box would stay up
+// over a program that is gone.
+extern "C" void inForkedChild()
+{
+    if (g_exitCode >= 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != g_forkingProcess) {
+            _exit(g_exitCode);
+        }
     }
 }
 } // namespace
@@ -38,4 +66,11 @@ void installTerminationSignals(std::atomic<bool>* running)
 int lastTerminationSignal()
 {
     return g_lastSignal;
+}
+
+void setTerminationExitCode(int exitCode)
+{
+    static std::once_flag forks;
+    std::call_once(forks, [] { pthread_atfork(beforeFork, nullptr, inForkedChild); });
+    g_exitCode = exitCode;
 }

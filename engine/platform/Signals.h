@@ -9,3 +9,8 @@
 void installTerminationSignals(std::atomic<bool>* running);
 // The signal that last cleared the flag, 0 when none.
 int lastTerminationSignal();
+// While set (exitCode >= 0), those signals end the process at once with
+// exitCode instead: a program already ending, blocked in a box that waits
+// for a click, has no main loop left to see the flag. A child process
+// forked meanwhile ends with the process. -1 clears it.
+void setTerminationExitCode(int exitCode);

@@ -22,6 +22,7 @@
 #include <functional>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -348,6 +349,8 @@ TEST(OpenALDriverTest, NoDeviceFailsInit)
         OpenALDriver driver;
         EXPECT_FALSE(driver.init());
         EXPECT_TRUE(log.contains("Failed to open sound device!", 3));
+        // Another device (OpenAL Soft's silent one) is a way out here.
+        EXPECT_EQ(driver.getFailureBeyondDevice(), "");
         SoundSystem sound;
         OpenALDriver second;
         EXPECT_FALSE(sound.init(&second));
@@ -356,17 +359,27 @@ TEST(OpenALDriverTest, NoDeviceFailsInit)
 }
 
 // libvorbisfile is loaded at init: a missing library, or one without the
-// decoder's entry points (libogg), fails init and so the sound system's.
+// decoder's entry points (libogg), fails init and so the sound system's. No
+// other device would do better: the failure names the library, the loader's
+// reason and the package that brings it, in the log too.
 TEST(OpenALDriverTest, NoVorbisLibraryFailsInit)
 {
-    for (const char* name : {"libvorbisfile-missing.so.3", "libogg.so.0"}) {
-        inChild("", "null", [name] {
+    const std::pair<const char*, const char*> cases[] = {
+        {"libvorbisfile-missing.so.3", "cannot open shared object file"}, {"libogg.so.0", "ov_clear"}};
+    for (const auto& [name, reason] : cases) {
+        inChild("", "null", [name = name, reason = reason] {
             LogCapture log;
             OpenALDriver driver;
             driver.useLoopback(44100);
             driver.setVorbisFileName(name);
             EXPECT_FALSE(driver.init()) << name;
             EXPECT_TRUE(log.contains("Failed to open vorbis/ogg dll!", 3)) << name;
+            const std::string why = driver.getFailureBeyondDevice();
+            for (const std::string& part : {std::string(name), std::string(reason),
+                                            "the package " + std::string(VorbisFileLibrary::kPackage)}) {
+                EXPECT_NE(why.find(part), std::string::npos) << part << " in: " << why;
+            }
+            EXPECT_TRUE(log.contains(why, 3)) << why;
             EXPECT_TRUE(log.contains("Using 256 sound sources")) << name;
             driver.shutdown();
             EXPECT_FALSE(driver.isOpen());

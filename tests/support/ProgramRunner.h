@@ -21,7 +21,8 @@ std::string readFile(const std::string& path);
 // input, which then stays open while `until` (when given) has not returned
 // true; at that point endSignal is sent. Everything ends after 60 seconds.
 // Without ALSOFT_DRIVERS in the environment the program gets OpenAL Soft's
-// silent null device.
+// silent null device, and without GLOAM_NO_ERROR_BOX no "Critical Error" box
+// (GLOAM_NO_ERROR_BOX=0 allows it).
 RunResult runProgram(const std::vector<std::string>& args, const std::string& input, bool closeInput,
                      const std::function<bool(const RunResult&)>& until = nullptr, int endSignal = SIGTERM);
 

@@ -5,6 +5,7 @@
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/StateMessage.h"
+#include "client/player/PlayerClient.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "game/definitions/Money.h"
 #include "ui/LiveClientView.h"
@@ -90,6 +91,39 @@ TEST(LiveClientViewTest, GroundLabelsNameTheirThingWithoutTheHoverHints)
     ASSERT_TRUE(view.getEntityLabel(5, label, screen));
     EXPECT_EQ(label, formatMoney(40));
     EXPECT_FALSE(view.getEntityLabel(6, label, screen));
+}
+
+// The player selected as a target shows its own level, whether the target
+// is the local player's mirror or the player's entity in the table.
+TEST(LiveClientViewTest, ThePlayersOwnEntityHasThePlayersLevel)
+{
+    TestWorld world{true, false};
+    RecordingClientUi hooks{{}};
+    Client client;
+    GameClient::registerCommands();
+    struct Ends {
+        ~Ends() { GameClient::destroy(); }
+    } ends;
+    hooks.install(client.getUi());
+    ASSERT_TRUE(client.startGame(false));
+    PlayerClient* player = client.getLocalPlayer();
+    player->setPlayerEntityNumber(7);
+    player->stats.set(PlayerClient::kStatLevel, 12);
+    EntityUpdateRecord r;
+    r.number = 7;
+    r.entryId = static_cast<uint32_t>(world.database.findEntry("ShortSword")->getId());
+    r.covenant = -1;
+    r.position = ZonePosition(0, 100.0f, 100.0f);
+    r.health = 50;
+    r.maxHealth = 100;
+    GameClient::get().readEntityUpdate(r);
+    const EntityClient* own = GameClient::get().getEntity(7);
+    ASSERT_NE(own, nullptr);
+    ASSERT_NE(own, player);
+    LiveClientView view;
+    for (const EntityClient* target : {static_cast<const EntityClient*>(player), own}) {
+        EXPECT_EQ(view.getEntityLevel(target), 12);
+    }
 }
 
 } // namespace

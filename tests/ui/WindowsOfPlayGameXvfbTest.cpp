@@ -2,7 +2,8 @@
 // windowed under Xvfb on the shipped data, driven with the mouse and keys. A
 // merchant's windows, buying and selling by the mouse and by the sale key, a
 // quest taken from its giver, a bag opened in the covenant's stash, death and
-// the way back, and a new game after Save and exit.
+// the way back, a new game after Save and exit, and the message log and the
+// target after Continue.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -978,6 +979,210 @@ TEST(WindowsOfPlayGameXvfbTest, EveryShownTextIsTranslated)
         lines += line;
     }
     EXPECT_TRUE(missing.empty()) << lines;
+}
+
+// The message log's backdrop as drawn: for each line it covers (from the
+// bottom), the share of its pixels the backdrop darkens and the count of its
+// words' near-white pixels. Empty when the log draws no backdrop.
+struct LogBoxLine {
+    double dark = 0.0;
+    int lit = 0;
+};
+std::vector<LogBoxLine> logBoxLines(const Picture& shot)
+{
+    GraphicsSystem& graphics = GraphicsSystem::get();
+    float box[4];
+    std::vector<LogBoxLine> lines;
+    if (!graphics.getMessageLogBox(box)) {
+        return lines;
+    }
+    const float h = graphics.layoutText("T", graphics.getFontHandle(0)).y;
+    const int count = static_cast<int>(std::lround((box[3] - box[1]) / h));
+    const int x0 = static_cast<int>(box[0] * shot.width / 640.0f) + 1;
+    const int x1 = static_cast<int>(box[2] * shot.width / 640.0f) - 1;
+    for (int line = 0; line < count; ++line) {
+        const float bottom = box[3] - h * static_cast<float>(line), top = bottom - h;
+        const int y0 = static_cast<int>(top * shot.height / 480.0f) + 1;
+        const int y1 = static_cast<int>(bottom * shot.height / 480.0f) - 1;
+        LogBoxLine out;
+        int dark = 0, all = 0;
+        for (int y = y0; y < y1; ++y) {
+            for (int x = x0; x < x1; ++x, ++all) {
+                const uint8_t* c = shot.at(x, y);
+                dark += std::max({c[0], c[1], c[2]}) < 70 ? 1 : 0;
+                out.lit += std::min({c[0], c[1], c[2]}) > 170 ? 1 : 0;
+            }
+        }
+        out.dark = all > 0 ? static_cast<double>(dark) / all : 0.0;
+        lines.push_back(out);
+    }
+    return lines;
+}
+
+std::vector<std::string> logLines()
+{
+    std::vector<std::string> out;
+    for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
+        if (e.kind == TextEventList::kLogKind) {
+            out.push_back(e.text);
+        }
+    }
+    return out;
+}
+
+// Continue brings the message log back once, its lines fading, under the
+// lines that come with the join: the log's backdrop holds words on every
+// line it covers, on the first Continue of a new character and on one
+// after a game that still showed a line. Then the target at the top of the
+// screen: its name, level and health bar show the player itself after a
+// talk window's Close selects it, and again when a right click selects it.
+TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithItsName)
+{
+    WindowedGame window;
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    Session s{window};
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+    Random::setState(0, 20261208u);
+    s.clickWidget("Main::NewGame");
+    ASSERT_TRUE(menuActive("NewCharacter"));
+    window.click(300, 230);
+    for (int i = 0; i < 24; ++i) {
+        window.key(SDL_SCANCODE_BACKSPACE);
+    }
+    window.type("Edda");
+    window.key(SDL_SCANCODE_TAB);
+    window.type("Lantern Hall");
+    window.click(490, 408);
+    ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
+    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
+    // A line from the server in the message log.
+    Game::get().getFirstPlayer()->sendMessage(0, "Word of the new game");
+    ASSERT_TRUE(window.frameUntil([] { return !logLines().empty(); })) << "no line came to the message log";
+
+    for (const char* when :
+         {"the first Continue of a new character", "a Continue after a game that showed a line"}) {
+        SCOPED_TRACE(when);
+        const std::vector<std::string> saved = Client::get().getMessageLog();
+        ASSERT_FALSE(saved.empty());
+        window.key(SDL_SCANCODE_ESCAPE);
+        ASSERT_TRUE(menuActive("PauseMenu"));
+        s.clickWidget("PauseMenu::SaveAndExit");
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+        s.clickWidget("Main::Continue");
+        // A line that comes while the character joins, as the server's do.
+        const std::string joining = "Word of the join " + std::to_string(saved.size());
+        GameClient::get().showMessage(0, joining);
+        // Once the character has joined and the restored lines have faded,
+        // the log's backdrop stands for the lines of this game alone.
+        auto restoredShown = [&] {
+            for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
+                if (e.kind == TextEventList::kLogKind && e.visible &&
+                    std::find(saved.begin(), saved.end(), e.text) != saved.end()) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        ASSERT_TRUE(window.frameUntil([&] {
+            return GameClient::get().isLoaded() && Client::get().getLocalPlayer() &&
+                   Client::get().getLocalPlayer()->getServerMirror() && !restoredShown();
+        })) << window.logTail();
+        window.moveTo(600, 300);
+        std::vector<std::string> expected = saved;
+        expected.push_back(joining);
+        std::vector<std::string> shown = logLines();
+        shown.resize(std::min(shown.size(), expected.size()));
+        EXPECT_EQ(shown, expected) << "the saved lines, then the join's";
+        const Picture shot = window.shot(false, "continued-log.png");
+        const std::vector<LogBoxLine> lines = logBoxLines(shot);
+        ASSERT_FALSE(lines.empty()) << "no backdrop under the join's line";
+        for (size_t i = 0; i < lines.size(); ++i) {
+            EXPECT_GT(lines[i].dark, 0.5) << "the backdrop, line " << i;
+            EXPECT_GT(lines[i].lit, 20) << "the backdrop stands without words, line " << i;
+        }
+        ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
+    }
+
+    // The target at the top of the screen: its name, level and bar.
+    UISystem& ui = UISystem::get();
+    const PlayerClient* player = Client::get().getLocalPlayer();
+    const std::string name = player->getGeneratedName();
+    ASSERT_FALSE(name.empty());
+    auto showsThePlayer = [&](const char* how) {
+        SCOPED_TRACE(how);
+        const EntityClient* target = Client::get().getTargetEntity();
+        EXPECT_TRUE(target && target->isOwnCharacter());
+        EXPECT_EQ(widgetText("Status::TargetName"), name);
+        EXPECT_EQ(stripColorCodesCopy(widgetText("Status::TargetLevel")),
+                  std::to_string(playerStat(CharacterStat::Level)));
+        window.moveTo(600, 300);
+        const Picture shot = window.shot(false, "target.png");
+        // Words in the name's box and the level's, the health bar's red.
+        for (const char* path : {"Status::TargetName", "Status::TargetLevel"}) {
+            const UIWidget* widget = ui.findWidget(path);
+            ASSERT_NE(widget, nullptr) << path;
+            const Vec2 at = widget->getScreenPosition(), size = widget->getSize();
+            int lit = 0;
+            for (int y = static_cast<int>(at.y); y < static_cast<int>(at.y + size.y); ++y) {
+                for (int x = static_cast<int>(at.x); x < static_cast<int>(at.x + size.x); ++x) {
+                    const uint8_t* c = pixelAt(shot, x, y);
+                    lit += std::max({c[0], c[1], c[2]}) > 170 ? 1 : 0;
+                }
+            }
+            EXPECT_GT(lit, 6) << path << " shows no words";
+        }
+        const UIWidget* bar = ui.findWidget("Status::TargetHealth");
+        ASSERT_NE(bar, nullptr);
+        const Vec2 at = bar->getScreenPosition(), size = bar->getSize();
+        const uint8_t* red = pixelAt(shot, static_cast<int>(at.x + 4), static_cast<int>(at.y + size.y / 2));
+        EXPECT_GT(int(red[0]), red[2] + 60) << "the target's health bar";
+    };
+    int vendor = -1;
+    ASSERT_TRUE(window.frameUntil([&] {
+        vendor = findEntity([](const EntityClient& e) { return e.isVendor() && e.talks(); });
+        return vendor >= 0;
+    })) << "no talking merchant in the town";
+    ASSERT_TRUE(s.talkTo(vendor, "NpcChat")) << window.logTail();
+    s.clickWidget("NpcChat::Close");
+    ASSERT_TRUE(window.frameUntil([] { return !menuActive("NpcChat"); }));
+    showsThePlayer("the talk window closed");
+
+    // A right click on the merchant selects it only, and one on the player
+    // selects the player.
+    const EntityClient* merchant = GameClient::get().getEntity(vendor);
+    ASSERT_NE(merchant, nullptr);
+    // A right click pressed in the frame that aims it, again until it takes
+    // (people walk about).
+    auto rightClick = [&](const EntityClient& entity, const std::function<bool()>& taken) {
+        return window.frameUntil([&] {
+            if (taken()) {
+                return true;
+            }
+            const ScreenRect box = Client::get().getEntityScreenRect(entity);
+            const float x = (box.left + box.right) * 0.5f;
+            for (float y = (box.top + box.bottom) * 0.5f; y > box.top; y -= 3.0f) {
+                const EntityClient* picked = Client::get().pickEntity(x, y, nullptr);
+                if (x >= 4 && x <= 636 && y >= 40 && y <= 400 && !underAWindow(x, y) &&
+                    (picked == &entity || (picked && entity.isOwnCharacter() && picked->isOwnCharacter()))) {
+                    window.clickNow(static_cast<int>(x), static_cast<int>(y), SDL_BUTTON_RIGHT);
+                    break;
+                }
+            }
+            return taken();
+        });
+    };
+    ASSERT_TRUE(rightClick(*merchant, [&] { return Client::get().getTargetEntity() == merchant; }))
+        << "the merchant was not selected";
+    std::string merchantName;
+    merchant->getTooltipText(merchantName, true, true, false);
+    EXPECT_EQ(widgetText("Status::TargetName"), merchantName);
+    ASSERT_TRUE(rightClick(*player, [] {
+        const EntityClient* target = Client::get().getTargetEntity();
+        return target && target->isOwnCharacter();
+    })) << "the player was not selected";
+    showsThePlayer("a right click on the player");
 }
 
 } // namespace

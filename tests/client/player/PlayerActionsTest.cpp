@@ -327,6 +327,12 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
         EXPECT_EQ(text.substr(at, text.find('\n', at + 1) - at), c.line) << c.what;
         EXPECT_EQ(text.find("\nLeft click", at + 1), std::string::npos) << c.what << ": one line only";
     }
+
+    // The local player mirror itself, the target that selecting oneself
+    // gives, has no entry of its own and still names the player.
+    ASSERT_EQ(player->getEntry(), nullptr);
+    player->getTooltipText(text, true, true, false);
+    EXPECT_EQ(text, "Aldric");
     ui.simpleTips = false;
     smith.getTooltipText(text, false, true, true);
     EXPECT_EQ(text.find("Left click"), std::string::npos) << text;

@@ -286,12 +286,24 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
     EXPECT_EQ(read.readHelpTopics, player.readHelpTopics);
     EXPECT_EQ(read.exploredLevels, player.exploredLevels);
     EXPECT_EQ(read.savedLevelGates.getRecords()[1].activated, 1);
+    // Read alone (as for the character list) the log shows nothing and the
+    // game's own log stays: its lines wait in the mirror.
+    EXPECT_EQ(read.messageLog, std::vector<std::string>{"You found a sword"});
+    EXPECT_TRUE(texts.empty());
+    EXPECT_TRUE(client.getMessageLog().empty());
+    // Started, the character's log replaces what was on screen, once, back
+    // at the log's place where the next lines stack.
+    client.setTextEventClear([this] { texts.clear(); });
+    client.addTextEvent("A line of another game", 0, 0, 30, Client::kMessageLogKind, false, true);
+    world.vars.setVar("playerName", "Aldric");
+    ASSERT_TRUE(client.startGame(true));
     EXPECT_EQ(client.getMessageLog(), std::vector<std::string>{"You found a sword"});
     ASSERT_EQ(texts.size(), 1u);
+    EXPECT_EQ(texts[0].text, "You found a sword");
     EXPECT_EQ(texts[0].kind, Client::kMessageLogKind);
-    // Back at the log's place, where the next lines stack.
     EXPECT_EQ(texts[0].x, client.getUi().eventsText().x);
     EXPECT_EQ(texts[0].y, client.getUi().eventsText().y);
+    client.endGame();
 
     // Written again, the file is the same byte for byte.
     addMirror(6, 60, 120);
@@ -325,7 +337,6 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
     EXPECT_TRUE(world.log.contains("chars/Aldric.chr: version 40 at byte 4", 2));
 
     // A refused character starts nothing, resumed or new, and its file stays.
-    world.vars.setVar("playerName", "Aldric");
     EXPECT_FALSE(client.startGame(true));
     EXPECT_FALSE(client.startGame(false));
     EXPECT_TRUE(client.wasCharacterFileRefused());
@@ -356,7 +367,7 @@ TEST_F(PlayerClientTest, EveryVersionGateReads)
         EXPECT_EQ(covenant.name, version >= 30 ? "Red Hand" : "Test") << version;
         EXPECT_EQ(covenant.lastPowerLeader, version >= 19 ? 2 : -1) << version;
         EXPECT_EQ(covenant.stats.get(10), 30) << version;
-        EXPECT_EQ(client.getMessageLog().size(), version >= 17 ? 1u : 0u) << version;
+        EXPECT_EQ(player.messageLog.size(), version >= 17 ? 1u : 0u) << version;
     }
     // Version 39 written again is the same file, byte for byte.
     ByteBuffer golden = writeCharacterFileOfVersion(39, "Old", kGates);
@@ -364,6 +375,8 @@ TEST_F(PlayerClientTest, EveryVersionGateReads)
     PlayerCovenantClient covenant;
     PlayerClient player;
     ASSERT_TRUE(player.load("Old", &covenant));
+    // Started, the client keeps the log it restored.
+    client.restoreMessageLog(player.messageLog);
     addMirror(4, 70, 80);
     player.setPlayerEntityNumber(4);
     player.setWorldIdentity(1, 2);

@@ -83,7 +83,7 @@ TEST(ApplicationFrameTest, HooksRunInStartupFrameAndShutdownOrder)
         calls.push_back("setupDisplay");
         return true;
     };
-    hooks.startSound = [&] {
+    hooks.startSound = [&](std::string&) {
         calls.push_back("startSound");
         return true;
     };

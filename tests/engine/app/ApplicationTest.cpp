@@ -1,5 +1,6 @@
 // Runs the program itself: start-up, console lines from standard input, the
 // statistics at shut-down, the critical-error path and the signals.
+#include "engine/app/Application.h"
 #include "support/ProgramRunner.h"
 #include "support/TestSupport.h"
 #include "support/XvfbDisplay.h"
@@ -552,6 +553,87 @@ TEST(ApplicationXvfbTest, WindowedRunWithoutASoundDeviceIsACriticalError)
     EXPECT_NE(r.err.find(expected), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("Critical Error"), r.err.rfind("Critical Error")) << r.err;
     EXPECT_NE(readFile(user.file("log.txt")).find("Failed to open sound device!"), std::string::npos);
+}
+
+// The sound's "Critical Error" offers the ways out that help: with no device,
+// switching sound off or OpenAL Soft's silent device; when the failure lies
+// beyond the device (a decoder library that cannot be loaded), its cause
+// and switching sound off, never a device that would fail the same way.
+TEST(ApplicationTest, SoundFailureNamesTheWaysOutThatHelp)
+{
+    const struct {
+        const char* beyondDevice;
+        bool silentDeviceHelps;
+    } cases[] = {{"", true},
+                 {"The Ogg Vorbis decoder libvorbisfile.so.3 cannot be loaded (not found); it comes with the "
+                  "package libvorbisfile3.",
+                  false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.beyondDevice);
+        const std::string text = Application::soundFailureText("/u/log.txt", "/u", c.beyondDevice);
+        EXPECT_EQ(text.rfind("Sound system failed to initialize!  See /u/log.txt for more info.", 0), 0u)
+            << text;
+        EXPECT_NE(text.find(c.beyondDevice), std::string::npos) << text;
+        EXPECT_NE(text.find("put \"s_initSound 0\" in /u/user.cfg"), std::string::npos) << text;
+        EXPECT_EQ(text.find("ALSOFT_DRIVERS=null") != std::string::npos, c.silentDeviceHelps) << text;
+    }
+}
+
+// The windows on the X display, as xwininfo lists them.
+std::string listWindows()
+{
+    std::string windows;
+    if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
+            windows.append(buffer, n);
+        }
+        pclose(p);
+    }
+    return windows;
+}
+
+// SIGTERM, SIGINT and SIGHUP end the program while its "Critical Error" box
+// waits for a click (no sound device here): at once, with the error's exit
+// code, and the box goes with it.
+TEST(ApplicationXvfbTest, ASignalEndsTheProgramWhileTheCriticalErrorBoxIsUp)
+{
+    XvfbDisplay display;
+    if (!display.start()) {
+        GTEST_SKIP() << "no X display and no Xvfb";
+    }
+    if (!programOnPath("xwininfo")) {
+        GTEST_SKIP() << "no xwininfo to see the box";
+    }
+    setenv("ALSOFT_DRIVERS", "none", 1);
+    // The box allowed for this program.
+    setenv("GLOAM_NO_ERROR_BOX", "0", 1);
+    TempDir user;
+    for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(signal);
+        std::chrono::steady_clock::time_point sent;
+        bool boxSeen = false;
+        RunResult r = runProgram(
+            {"--data-dir", gameDataPath(), "--user-dir", user.path().string()}, "", true,
+            [&](const RunResult& so) {
+                if (so.err.find("Critical Error") == std::string::npos ||
+                    listWindows().find("\"Critical Error\"") == std::string::npos) {
+                    return false;
+                }
+                boxSeen = true;
+                sent = std::chrono::steady_clock::now();
+                return true;
+            },
+            signal);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+        ASSERT_TRUE(boxSeen) << r.err;
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_LT(seconds, 10.0) << "the program stayed after the signal";
+        EXPECT_EQ(listWindows().find("\"Critical Error\""), std::string::npos) << "the box stayed";
+    }
+    unsetenv("GLOAM_NO_ERROR_BOX");
+    unsetenv("ALSOFT_DRIVERS");
 }
 
 TEST(ApplicationXvfbTest, AWindowedRunKilledAfterStartUpLeavesEveryPrintedLineInTheLog)
