@@ -1042,7 +1042,7 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
     if (!window.start("compressedTextures 0\nr_screenshotType 1\n")) {
         GTEST_SKIP() << "no X server can be started";
     }
-    Session s{window};
+    PlaySession s{window};
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
     Random::setState(0, 20261208u);
     s.clickWidget("Main::NewGame");
