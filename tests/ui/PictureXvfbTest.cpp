@@ -232,7 +232,7 @@ TEST(PictureXvfbTest, ImagesStandUprightAndTheWindowTakesEachChosenSize)
     shot = window.stillShot();
     {
         // Down a column of the tiles: the image's light edge (170, 140, 90)
-        // and its fill (70, 58, 40). Each repeat starts with its edge: the
+        // and its fill (44, 36, 24). Each repeat starts with its edge: the
         // first edge row is the tiles' first row, and the last repeat ends
         // in fill.
         const int x = static_cast<int>(100 * shot.width / 640.0f);
@@ -243,7 +243,7 @@ TEST(PictureXvfbTest, ImagesStandUprightAndTheWindowTakesEachChosenSize)
         bool inEdge = false;
         for (int y = 0; y < shot.height * 200 / 480; ++y) {
             const bool edge = near(shot.at(x, y), 170, 140, 90);
-            if (edge || near(shot.at(x, y), 70, 58, 40)) {
+            if (edge || near(shot.at(x, y), 44, 36, 24)) {
                 first = first < 0 ? y : first;
                 last = y;
             }

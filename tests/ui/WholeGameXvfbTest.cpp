@@ -1308,8 +1308,8 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         ASSERT_EQ(mirror->findPendingOffer(), other->index) << "the offer shown";
         game.waitForLoads();
         const Picture shot = game.shot(false, "offer.png");
-        expectColour(pixelAt(shot, 125, 404), 58, 74, 112, "the Accept button");
-        expectColour(pixelAt(shot, 235, 404), 58, 74, 112, "the Reject button");
+        expectColour(pixelAt(shot, 125, 404), 28, 36, 62, "the Accept button");
+        expectColour(pixelAt(shot, 235, 404), 28, 36, 62, "the Reject button");
         clickWidget("RelationsTradeRequest", "Accept");
         ASSERT_TRUE(game.frameUntil(
             [&] {
@@ -1517,8 +1517,8 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     game.waitForLoads();
     const Picture relations = game.shot(false, "relations.png");
     // Its buttons along the bottom.
-    expectColour(pixelAt(relations, 60, 465), 58, 74, 112, "the Covenants button");
-    expectColour(pixelAt(relations, 600, 465), 58, 74, 112, "the Close button");
+    expectColour(pixelAt(relations, 60, 465), 28, 36, 62, "the Covenants button");
+    expectColour(pixelAt(relations, 600, 465), 28, 36, 62, "the Close button");
     game.key(SDL_SCANCODE_ESCAPE);
     EXPECT_FALSE(menuActive("CovenantRelations"));
 

@@ -11,7 +11,7 @@
 TEST(ColorSystem, FixedEntriesOfTheTable)
 {
     EXPECT_EQ(ColorSystem::getColor(0), Color(1, 1, 1));
-    EXPECT_EQ(ColorSystem::getColor(1), Color(1, 0, 0));
+    EXPECT_EQ(ColorSystem::getColor(1), Color(1, 0.45f, 0.45f));
     EXPECT_EQ(ColorSystem::getColor(2), Color(0, 1, 0));
     EXPECT_EQ(ColorSystem::getColor(4), Color(0.502f, 0.502f, 0.502f));
     EXPECT_EQ(ColorSystem::getColor(ColorType::Black), Color(0, 0, 0)); // text shadow
