@@ -256,6 +256,40 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
             {"help row / a centred text", helpRow,
              Box{at.x - text.x / 2.0f, at.y - text.y / 2.0f, at.x + text.x / 2.0f, at.y + text.y / 2.0f}});
     }
+    // A rumour's outcome, centred with the relation's change under it, clears
+    // the rumour page's widgets and the talked-to covenant's crest and name.
+    {
+        std::string outcome = texts.translateCopy("$$RumorCompleteBackfire$$");
+        for (const auto& [mark, value] : {std::pair<std::string, std::string>{"%1", "Whispering Court"},
+                                          {"%2", "22"},
+                                          {"%3", "Lantern Hall"}}) {
+            const size_t at = outcome.find(mark);
+            ASSERT_NE(at, std::string::npos) << outcome;
+            outcome.replace(at, mark.size(), value);
+        }
+        std::vector<Box> said;
+        for (const auto& [text, at] : {std::pair<std::string, Vec2>{outcome, s.centerTextPosition},
+                                       {"-8.9 relation (Whispering Court)", s.relationChangeTextPosition}}) {
+            const Vec2 size = scene.graphics.layoutText(text, defaultFont);
+            said.push_back(
+                {at.x - size.x / 2.0f, at.y - size.y / 2.0f, at.x + size.x / 2.0f, at.y + size.y / 2.0f});
+        }
+        std::vector<Box> page = {boxAt(s.relationPicturePos, {64.0f, 64.0f}),
+                                 boxAt(s.relationNamePos, {100.0f, 20.0f})};
+        UIMenu* rumours = ui.findMenu("RelationsRumor");
+        ASSERT_NE(rumours, nullptr);
+        for (const auto& w : rumours->getWidgets()) {
+            if (w->getDrawOrder() >= 0.0f && w->getSize().x > 0.0f && w->getSize().y > 0.0f) {
+                page.push_back(boxAt(w->getScreenPosition(), w->getSize()));
+            }
+        }
+        EXPECT_GE(page.size(), 8u);
+        for (const Box& text : said) {
+            for (const Box& widget : page) {
+                cases.push_back({"a rumour's outcome / the rumour page", text, widget});
+            }
+        }
+    }
     // The world map's open area between its bars, where the level names go.
     const Box vertical = widgetBox("WorldMap", "VerticalScrollBar");
     const Box openArea{0.0f, vertical.y0, vertical.x0,
