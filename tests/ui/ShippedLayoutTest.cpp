@@ -481,8 +481,9 @@ TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
                 menu->getName() +
                 "::" + (w->getInternalName().empty() ? w->getTextValue() : w->getInternalName());
             // A fixed text of a plain widget (texts from sources change with the game).
-            if (typeid(*w) == typeid(UIWidget) && w->getTextSources().empty() && !w->getTextValue().empty() &&
-                size.x > 0.0f && !w->cutsTextToWidth()) {
+            const UIWidget& widget = *w;
+            if (typeid(widget) == typeid(UIWidget) && w->getTextSources().empty() &&
+                !w->getTextValue().empty() && size.x > 0.0f && !w->cutsTextToWidth()) {
                 ++labels;
                 const Vec2 laid = drawing.layoutText(w->getFont(), w->getTextValue());
                 const bool centred = w->getTextAlignment() == 1;

@@ -119,7 +119,7 @@ bool redBarIn(const Picture& p, int x0, int y0, int x1, int y1, int length)
         int run = 0;
         for (int x = std::max(0, x0); x < std::min(640, x1); ++x) {
             const uint8_t* c = pixelAt(p, x, y);
-            run = c[0] > 150 && c[1] < 70 && c[2] < 70 ? run + 1 : 0;
+            run = c[0] > 150 && c[0] > c[1] + 80 && c[0] > c[2] + 80 ? run + 1 : 0;
             if (run >= length) {
                 return true;
             }

@@ -169,6 +169,27 @@ void bakeFont(FT_Library library, const std::string& where, const std::string& n
         }
         cells.push_back(std::move(c));
     }
+    // A fixed-pitch face keeps one width for every glyph: the widest one's,
+    // the others' ink where it was, with blank columns after it.
+    if (FT_IS_FIXED_WIDTH(face)) {
+        int widest = 0;
+        for (const Cell& c : cells) {
+            widest = std::max(widest, c.byte > 0 ? c.width : 0);
+        }
+        for (Cell& c : cells) {
+            if (c.byte <= 0 || c.width == widest) {
+                continue;
+            }
+            std::vector<uint8_t> wider(static_cast<size_t>(widest * kScale) * imageLine, 0);
+            for (int y = 0; y < imageLine; ++y) {
+                std::copy_n(c.alpha.begin() + static_cast<long>(y) * c.cellWidth, c.cellWidth,
+                            wider.begin() + static_cast<long>(y) * widest * kScale);
+            }
+            c.alpha = std::move(wider);
+            c.width = widest;
+            c.cellWidth = widest * kScale;
+        }
+    }
     FT_Done_Face(face);
 
     int side = 16;

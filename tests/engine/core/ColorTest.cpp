@@ -76,7 +76,7 @@ TEST(ColorSystem, ParseColorType)
 TEST(ColorSystem, ParseColorNamesAndComponents)
 {
     LogCapture capture;
-    EXPECT_EQ(parseColor("red"), Color(1, 0, 0));
+    EXPECT_EQ(parseColor("red"), ColorSystem::getColor(1));
     EXPECT_EQ(parseColor("Copper"), ColorSystem::getColor(26));
     EXPECT_EQ(parseColor("0.5,0.25,1"), Color(0.5f, 0.25f, 1.0f, 1.0f));
     EXPECT_EQ(parseColor("1,0,0,0.5"), Color(1, 0, 0, 0.5f));
