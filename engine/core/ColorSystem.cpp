@@ -40,7 +40,7 @@ struct TableEntry {
 // Index, name and RGB are listed in docs/formats.md; keep the two in step.
 const TableEntry kTable[kColorCount] = {
     {1.0f, 1.0f, 1.0f},       // White
-    {1.0f, 0.0f, 0.0f},       // Red
+    {1.0f, 0.45f, 0.45f},     // Red: light enough for 4.5:1 on the interface's dark grounds
     {0.0f, 1.0f, 0.0f},       // Green
     {0.3f, 0.5f, 1.0f},       // Blue
     {0.502f, 0.502f, 0.502f}, // Grey

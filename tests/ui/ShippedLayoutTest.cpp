@@ -32,6 +32,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <typeinfo>
 #include <vector>
 
 namespace {
@@ -257,6 +258,40 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
         cases.push_back(
             {"help row / a centred text", helpRow,
              Box{at.x - text.x / 2.0f, at.y - text.y / 2.0f, at.x + text.x / 2.0f, at.y + text.y / 2.0f}});
+    }
+    // A rumour's outcome, centred with the relation's change under it, clears
+    // the rumour page's widgets and the talked-to covenant's crest and name.
+    {
+        std::string outcome = texts.translateCopy("$$RumorCompleteBackfire$$");
+        for (const auto& [mark, value] : {std::pair<std::string, std::string>{"%1", "Whispering Court"},
+                                          {"%2", "22"},
+                                          {"%3", "Lantern Hall"}}) {
+            const size_t at = outcome.find(mark);
+            ASSERT_NE(at, std::string::npos) << outcome;
+            outcome.replace(at, mark.size(), value);
+        }
+        std::vector<Box> said;
+        for (const auto& [text, at] : {std::pair<std::string, Vec2>{outcome, s.centerTextPosition},
+                                       {"-8.9 relation (Whispering Court)", s.relationChangeTextPosition}}) {
+            const Vec2 size = scene.graphics.layoutText(text, defaultFont);
+            said.push_back(
+                {at.x - size.x / 2.0f, at.y - size.y / 2.0f, at.x + size.x / 2.0f, at.y + size.y / 2.0f});
+        }
+        std::vector<Box> page = {boxAt(s.relationPicturePos, {64.0f, 64.0f}),
+                                 boxAt(s.relationNamePos, {100.0f, 20.0f})};
+        UIMenu* rumours = ui.findMenu("RelationsRumor");
+        ASSERT_NE(rumours, nullptr);
+        for (const auto& w : rumours->getWidgets()) {
+            if (w->getDrawOrder() >= 0.0f && w->getSize().x > 0.0f && w->getSize().y > 0.0f) {
+                page.push_back(boxAt(w->getScreenPosition(), w->getSize()));
+            }
+        }
+        EXPECT_GE(page.size(), 8u);
+        for (const Box& text : said) {
+            for (const Box& widget : page) {
+                cases.push_back({"a rumour's outcome / the rumour page", text, widget});
+            }
+        }
     }
     // The world map's open area between its bars, where the level names go.
     const Box vertical = widgetBox("WorldMap", "VerticalScrollBar");
@@ -496,6 +531,73 @@ TEST_F(ShippedLayout, HelpTopicsNameTheKeysTheySpeakOf)
             std::distance(std::sregex_iterator(text.begin(), text.end(), namedKey), std::sregex_iterator());
         EXPECT_EQ(spoken, named) << key << ": " << text;
     }
+// Every shipped menu as drawn (the interface's 640 x 480 points, which every
+// window size scales alike): no fixed label runs out of its widget, a
+// centred one (a button's or a tab's) keeping a margin from the edges, and
+// no two buttons of one menu meet, unless each is shown under conditions of
+// its own (two states of one button).
+TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
+{
+    constexpr float kMargin = 3.0f;
+    std::vector<std::string> faults;
+    int labels = 0, buttons = 0;
+    for (const auto& menu : ui.getMenus()) {
+        std::vector<const UIWidget*> pressable;
+        for (const auto& w : menu->getWidgets()) {
+            const Vec2 size = w->getSize();
+            const std::string where =
+                menu->getName() +
+                "::" + (w->getInternalName().empty() ? w->getTextValue() : w->getInternalName());
+            // A fixed text of a plain widget (texts from sources change with the game).
+            const UIWidget& widget = *w;
+            if (typeid(widget) == typeid(UIWidget) && w->getTextSources().empty() &&
+                !w->getTextValue().empty() && size.x > 0.0f && !w->cutsTextToWidth()) {
+                ++labels;
+                const Vec2 laid = drawing.layoutText(w->getFont(), w->getTextValue());
+                const bool centred = w->getTextAlignment() == 1;
+                const float room = centred ? size.x - 2.0f * kMargin : size.x - w->getTextOffset().x;
+                if (laid.x > room) {
+                    std::ostringstream out;
+                    out << where << ": the label is " << laid.x << " wide in " << room;
+                    faults.push_back(out.str());
+                }
+            }
+            // A scroll bar, and a widget that follows another (a skill slot's
+            // arrows), lie on their owner.
+            if (w->canClick() && w->hasTexture() && size.x > 0.0f && size.y > 0.0f &&
+                !dynamic_cast<const UIScrollBar*>(w.get()) && !w->getParent()) {
+                pressable.push_back(w.get());
+            }
+        }
+        buttons += static_cast<int>(pressable.size());
+        for (size_t i = 0; i < pressable.size(); ++i) {
+            for (size_t j = i + 1; j < pressable.size(); ++j) {
+                const UIWidget *a = pressable[i], *b = pressable[j];
+                const bool conditional = (a->getShowCondition() || a->getHideCondition()) &&
+                                         (b->getShowCondition() || b->getHideCondition());
+                const bool sameConditions = a->getShowCondition() == b->getShowCondition() &&
+                                            a->getHideCondition() == b->getHideCondition();
+                const Box boxA = boxAt(a->getScreenPosition(), a->getSize());
+                const Box boxB = boxAt(b->getScreenPosition(), b->getSize());
+                // Edge to edge counts: two buttons that touch draw as one bar.
+                const bool touch =
+                    boxA.x0 <= boxB.x1 && boxB.x0 <= boxA.x1 && boxA.y0 <= boxB.y1 && boxB.y0 <= boxA.y1;
+                if (touch && !(conditional && !sameConditions)) {
+                    std::ostringstream out;
+                    out << menu->getName() << ": " << a->getInternalName() << " " << boxA << " meets "
+                        << b->getInternalName() << " " << boxB;
+                    faults.push_back(out.str());
+                }
+            }
+        }
+    }
+    EXPECT_GT(labels, 200);
+    EXPECT_GT(buttons, 100);
+    std::string all;
+    for (const std::string& fault : faults) {
+        all += "\n  " + fault;
+    }
+    EXPECT_TRUE(faults.empty()) << faults.size() << " faults:" << all;
 }
 
 } // namespace

@@ -80,7 +80,7 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     }
     EXPECT_GT(white, all / 20) << "no title text";
     EXPECT_LT(white, all * 2 / 5) << "the title's glyphs are solid boxes";
-    expectNear(pixelAt(first, 246, 344), 58, 74, 112, 12, "Options button");
+    expectNear(pixelAt(first, 246, 344), 28, 36, 62, 12, "Options button");
 
     window.click(320, 338);
     ASSERT_TRUE(options_->isActive());

@@ -119,7 +119,7 @@ bool redBarIn(const Picture& p, int x0, int y0, int x1, int y1, int length)
         int run = 0;
         for (int x = std::max(0, x0); x < std::min(640, x1); ++x) {
             const uint8_t* c = pixelAt(p, x, y);
-            run = c[0] > 150 && c[1] < 70 && c[2] < 70 ? run + 1 : 0;
+            run = c[0] > 150 && c[0] > c[1] + 80 && c[0] > c[2] + 80 ? run + 1 : 0;
             if (run >= length) {
                 return true;
             }
@@ -1308,8 +1308,8 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         ASSERT_EQ(mirror->findPendingOffer(), other->index) << "the offer shown";
         game.waitForLoads();
         const Picture shot = game.shot(false, "offer.png");
-        expectColour(pixelAt(shot, 125, 404), 58, 74, 112, "the Accept button");
-        expectColour(pixelAt(shot, 235, 404), 58, 74, 112, "the Reject button");
+        expectColour(pixelAt(shot, 125, 404), 28, 36, 62, "the Accept button");
+        expectColour(pixelAt(shot, 235, 404), 28, 36, 62, "the Reject button");
         clickWidget("RelationsTradeRequest", "Accept");
         ASSERT_TRUE(game.frameUntil(
             [&] {
@@ -1517,8 +1517,8 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     game.waitForLoads();
     const Picture relations = game.shot(false, "relations.png");
     // Its buttons along the bottom.
-    expectColour(pixelAt(relations, 60, 465), 58, 74, 112, "the Covenants button");
-    expectColour(pixelAt(relations, 600, 465), 58, 74, 112, "the Close button");
+    expectColour(pixelAt(relations, 60, 465), 28, 36, 62, "the Covenants button");
+    expectColour(pixelAt(relations, 600, 465), 28, 36, 62, "the Close button");
     game.key(SDL_SCANCODE_ESCAPE);
     EXPECT_FALSE(menuActive("CovenantRelations"));
 

@@ -38,6 +38,7 @@
 #include "support/PlaySession.h"
 #include "support/WindowedGame.h"
 #include "ui/ClientView.h"
+#include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIDropDownMenu.h"
@@ -178,6 +179,104 @@ int throughPanel(const Picture& shot, const char* name)
     }));
 }
 
+// The relative luminance of a pixel.
+double luminance(const uint8_t* c)
+{
+    auto linear = [](uint8_t v) {
+        const double s = v / 255.0;
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c[0]) + 0.7152 * linear(c[1]) + 0.0722 * linear(c[2]);
+}
+
+double contrast(double a, double b)
+{
+    return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05);
+}
+
+// Words over their ground in a box of the interface, looked at every half
+// point: the ground is the commonest luminance, the words' pixels those of a
+// contrast of 4.5 or more with it.
+struct Legibility {
+    double ground = 0.0;
+    long words = 0;
+    long points = 0;
+    // The words' strokes take a good share of the box: words of too little
+    // contrast leave none, white ones only the thin dark rims of their glyphs.
+    bool readable() const { return words * 20 > points; }
+};
+
+Legibility legibility(const Picture& shot, float x0, float y0, float x1, float y1)
+{
+    std::vector<double> shades;
+    for (float y = y0; y < y1; y += 0.5f) {
+        for (float x = x0; x < x1; x += 0.5f) {
+            shades.push_back(luminance(pixelAt(shot, static_cast<int>(x), static_cast<int>(y))));
+        }
+    }
+    Legibility out;
+    if (shades.empty()) {
+        return out;
+    }
+    std::vector<double> sorted = shades;
+    std::nth_element(sorted.begin(), sorted.begin() + static_cast<long>(sorted.size() / 2), sorted.end());
+    out.ground = sorted[sorted.size() / 2];
+    out.points = static_cast<long>(shades.size());
+    out.words = std::count_if(shades.begin(), shades.end(),
+                              [&](double shade) { return contrast(shade, out.ground) >= 4.5; });
+    return out;
+}
+
+// The first widget of a window that shows the text (as translated).
+UIWidget* labelOf(const char* window, const std::string& text)
+{
+    const UIMenu* menu = UISystem::get().findMenu(window);
+    const Localization& words = Localization::get();
+    for (size_t i = 0; menu && i < menu->getWidgets().size(); ++i) {
+        UIWidget* widget = menu->getWidgets()[i].get();
+        widget->prepareDraw();
+        if (!widget->getTextValue().empty() &&
+            words.translateCopy(widget->getTextValue()) == words.translateCopy(text)) {
+            return widget;
+        }
+    }
+    return nullptr;
+}
+
+// A selected and an unselected label of a button row stand out from their
+// grounds, looked at over the box each text is centred in; the selected one
+// shows in the reddish colour of selection, the other does not.
+void expectLabelsReadable(const Picture& shot, UIWidget* selected, UIWidget* other, const char* what)
+{
+    SCOPED_TRACE(what);
+    ASSERT_NE(selected, nullptr);
+    ASSERT_NE(other, nullptr);
+    for (UIWidget* label : {selected, other}) {
+        label->prepareDraw();
+        const Vec2 laid = UISystem::get().getDrawing()->layoutText(label->getFont(), label->getTextValue());
+        const Vec2 at = label->getScreenPosition(), size = label->getSize();
+        const float x = at.x + size.x / 2.0f - laid.x / 2.0f, y = at.y + size.y / 2.0f - laid.y / 2.0f;
+        const Legibility words = legibility(shot, x, y, x + laid.x, y + laid.y);
+        EXPECT_TRUE(words.readable()) << label->getTextValue() << " (ground luminance " << words.ground
+                                      << "): " << words.words << " of " << words.points;
+        // The stroke that stands out most: the label's colour.
+        const uint8_t* stroke = nullptr;
+        for (float py = y; py < y + laid.y; py += 0.5f) {
+            for (float px = x; px < x + laid.x; px += 0.5f) {
+                const uint8_t* c = pixelAt(shot, static_cast<int>(px), static_cast<int>(py));
+                if (!stroke ||
+                    contrast(luminance(c), words.ground) > contrast(luminance(stroke), words.ground)) {
+                    stroke = c;
+                }
+            }
+        }
+        ASSERT_NE(stroke, nullptr);
+        EXPECT_EQ(stroke[0] > stroke[1] + 60, label == selected)
+            << label->getTextValue() << ": " << int(stroke[0]) << "," << int(stroke[1]) << ","
+            << int(stroke[2]);
+    }
+}
+
 TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
 {
     WindowedGame window;
@@ -187,10 +286,35 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     PlaySession s{window};
     UISystem& ui = UISystem::get();
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+    // The options' video page: its tab and its choices read selected or not.
+    s.clickWidget("Main::Options");
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("OptionsVideo"); }));
+    {
+        ASSERT_TRUE(window.waitForLoads(100));
+        window.moveTo(600, 460);
+        const Picture options = window.stillShot();
+        expectLabelsReadable(options, labelOf("Options", "$$OptionsVideo$$"),
+                             labelOf("Options", "$$OptionsSound$$"), "tabs");
+        ASSERT_EQ(getUserVarString("r_fullscreen"), "0");
+        expectLabelsReadable(options, labelOf("OptionsVideo", "$$MenuWindow$$"),
+                             labelOf("OptionsVideo", "$$MenuFullScreen$$"), "display");
+        ASSERT_EQ(getUserVarString("r_width"), "800");
+        expectLabelsReadable(options, labelOf("OptionsVideo", "800"), labelOf("OptionsVideo", "640"),
+                             "window width");
+    }
+    window.key(SDL_SCANCODE_ESCAPE);
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Main") && !menuActive("Options"); }));
     Random::setState(0, 20261208u);
     window.click(320, 206);
     ASSERT_TRUE(menuActive("NewCharacter"));
     window.click(145, 130);
+    // The class chosen and the others.
+    {
+        window.moveTo(600, 460);
+        const Picture classes = window.stillShot();
+        expectLabelsReadable(classes, labelOf("NewCharacter", "$$ClassWarrior$$"),
+                             labelOf("NewCharacter", "$$ClassRogue$$"), "classes");
+    }
     window.click(300, 230);
     for (int i = 0; i < 24; ++i) {
         window.key(SDL_SCANCODE_BACKSPACE);
@@ -203,6 +327,22 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
     Player* server = Game::get().getFirstPlayer();
     ASSERT_NE(server, nullptr);
+
+    // The skills window's tree tabs: the open tree's and another.
+    window.key(SDL_SCANCODE_K);
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Skills"); }));
+    {
+        ASSERT_TRUE(window.waitForLoads(100));
+        window.moveTo(600, 300);
+        const Picture skills = window.stillShot();
+        const int open = ui.findMenu("Skills")->getSelectedSubMenu();
+        ASSERT_GE(open, 0);
+        const std::string shown = "Skills::TabName" + std::to_string(open);
+        const std::string other = "Skills::TabName" + std::to_string((open + 1) % 3);
+        expectLabelsReadable(skills, ui.findWidget(shown), ui.findWidget(other), "skill trees");
+    }
+    window.key(SDL_SCANCODE_K);
+    ASSERT_TRUE(window.frameUntil([] { return !menuActive("Skills"); }));
 
     // The merchant: a talking vendor of the town that has quests.
     int vendor = -1;
@@ -276,37 +416,14 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         ASSERT_TRUE(game->drawsOnTop()) << "the list did not open";
         window.moveTo(600, 300);
         const Picture open = window.stillShot();
-        // The relative luminance of a pixel.
-        auto luminance = [](const uint8_t* c) {
-            auto linear = [](uint8_t v) {
-                const double s = v / 255.0;
-                return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
-            };
-            return 0.2126 * linear(c[0]) + 0.7152 * linear(c[1]) + 0.0722 * linear(c[2]);
-        };
-        // Over the rows' first 40 points: the ground is the commonest
-        // luminance, the words' pixels those of a contrast of 4.5 with it.
+        // Over the rows' first 40 points.
         const Vec2 box = game->getScreenPosition();
         const float row = game->getChoiceSize().y;
-        std::vector<double> shades;
-        for (float y = box.y + row + 1.0f;
-             y < box.y + row * static_cast<float>(game->getChoices().size() + 1); y += 0.5f) {
-            for (float x = box.x + 1.0f; x < box.x + 40.0f; x += 0.5f) {
-                shades.push_back(luminance(pixelAt(open, static_cast<int>(x), static_cast<int>(y))));
-            }
-        }
-        ASSERT_FALSE(shades.empty());
-        std::vector<double> sorted = shades;
-        std::sort(sorted.begin(), sorted.end());
-        const double ground = sorted[sorted.size() / 2];
-        auto contrast = [](double a, double b) { return (std::max(a, b) + 0.05) / (std::min(a, b) + 0.05); };
-        const auto word = std::count_if(shades.begin(), shades.end(),
-                                        [&](double shade) { return contrast(shade, ground) >= 4.5; });
-        // The words' strokes take a good share of the rows: white words
-        // leave only the thin dark rims of their glyphs.
-        EXPECT_GT(word * 20, static_cast<long>(shades.size()))
-            << "the list's words do not stand out from its ground (luminance " << ground << "): " << word
-            << " of " << shades.size();
+        const Legibility list = legibility(open, box.x + 1.0f, box.y + row + 1.0f, box.x + 40.0f,
+                                           box.y + row * static_cast<float>(game->getChoices().size() + 1));
+        ASSERT_GT(list.points, 0);
+        EXPECT_TRUE(list.readable()) << "the list's words do not stand out from its ground (luminance "
+                                     << list.ground << "): " << list.words << " of " << list.points;
         // The health and power bars, drawn over the HUD's strip.
         const uint8_t *health = pixelAt(open, 110, 454), *power = pixelAt(open, 110, 463);
         EXPECT_GT(int(health[0]), health[2] + 60) << "the health bar under the open list";

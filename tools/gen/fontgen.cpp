@@ -4,7 +4,8 @@
 // root, "fonts/<name>.fnt" and "Textures/Fonts/<name>.tga". The line height is
 // in virtual-screen pixels; the image is rendered at twice that size, white
 // with the coverage in alpha, in the smallest square power-of-two image that
-// holds every glyph cell. '#' starts a comment. Anything wrong stops the tool
+// holds every glyph cell. A cell holds all of its glyph's ink and is drawn
+// whole. '#' starts a comment. Anything wrong stops the tool
 // with "file:line: …". The output depends only on the description and the
 // face, so two runs give the same bytes.
 #include "engine/files/AtomicWrite.h"
@@ -34,6 +35,7 @@ constexpr int kMaxSide = 4096; // largest image tried
 struct Cell {
     int byte = -1;
     int advance = 0;            // virtual pixels, rounded
+    int width = 0;              // drawn width in virtual pixels
     std::vector<uint8_t> alpha; // cell pixels, y down
     int cellWidth = 0;          // image pixels
     int x = 0, y = 0;           // place in the image
@@ -94,16 +96,41 @@ void bakeFont(FT_Library library, const std::string& where, const std::string& n
     if (span <= 0.0) {
         fail(where, "the face has no line height");
     }
-    // The pixel size whose ascent + descent is the image line.
-    const FT_UInt ppem = static_cast<FT_UInt>(std::lround(imageLine * face->units_per_EM / span));
-    if (FT_Set_Pixel_Sizes(face, 0, ppem) != 0) {
-        fail(where, "cannot size the face");
-    }
-    const int baseline = static_cast<int>(std::lround(imageLine * face->ascender / span));
-
+    // The pixel size whose ascent + descent is the image line; smaller when
+    // an accent or a descender would reach out of the line (the face's
+    // ascent and descent do not bound every glyph), so that no glyph loses
+    // a row.
+    FT_UInt ppem = static_cast<FT_UInt>(std::lround(imageLine * face->units_per_EM / span));
+    int baseline = 0;
     std::vector<Cell> cells;
+    for (;; --ppem) {
+        if (ppem < 2 || FT_Set_Pixel_Sizes(face, 0, ppem) != 0) {
+            fail(where, "cannot size the face to the line");
+        }
+        int above = 0, below = 0;
+        for (int b = 32; b < 256; ++b) {
+            if (!hasGlyph(b)) {
+                continue;
+            }
+            if (FT_Load_Char(face, static_cast<FT_ULong>(b), FT_LOAD_RENDER | FT_LOAD_TARGET_NORMAL) != 0) {
+                fail(where, "cannot render byte " + std::to_string(b));
+            }
+            const FT_GlyphSlot slot = face->glyph;
+            if (slot->bitmap.rows > 0) {
+                above = std::max(above, slot->bitmap_top);
+                below = std::max(below, static_cast<int>(slot->bitmap.rows) - slot->bitmap_top);
+            }
+        }
+        if (above + below <= imageLine) {
+            // The face's own baseline, moved only as far as a glyph needs.
+            baseline = static_cast<int>(std::lround(imageLine * face->ascender / span));
+            baseline = std::clamp(baseline, above, imageLine - below);
+            break;
+        }
+    }
+
     // Record 0: an empty cell of the line height.
-    cells.push_back({0, 0, std::vector<uint8_t>(static_cast<size_t>(imageLine) * 2, 0), 2});
+    cells.push_back({0, 0, 0, std::vector<uint8_t>(static_cast<size_t>(imageLine) * 2, 0), 2});
     for (int b = 32; b < 256; ++b) {
         if (!hasGlyph(b)) {
             continue;
@@ -112,29 +139,56 @@ void bakeFont(FT_Library library, const std::string& where, const std::string& n
             fail(where, "cannot render byte " + std::to_string(b));
         }
         FT_GlyphSlot slot = face->glyph;
+        const FT_Bitmap& bm = slot->bitmap;
         Cell c;
         c.byte = b;
         c.advance = static_cast<int>(std::lround(slot->advance.x / 64.0 / kScale));
-        c.cellWidth = std::max(1, c.advance * kScale);
+        // A glyph whose ink starts left of the pen moves right by that much;
+        // one whose ink runs past its advance gets a cell as wide as the ink:
+        // the drawn quad is the whole cell, so nothing of the glyph is cut.
+        const int shift = std::max(0, -slot->bitmap_left);
+        const int inkRight = shift + slot->bitmap_left + static_cast<int>(bm.width);
+        c.width = std::max({c.advance - 1, (inkRight + kScale - 1) / kScale, 0});
+        c.cellWidth = std::max(1, c.width * kScale);
         c.alpha.assign(static_cast<size_t>(c.cellWidth) * imageLine, 0);
-        const FT_Bitmap& bm = slot->bitmap;
         for (unsigned row = 0; row < bm.rows; ++row) {
-            int y = baseline - slot->bitmap_top + static_cast<int>(row);
-            if (y < 0 || y >= imageLine) {
-                continue;
-            }
+            const int y = baseline - slot->bitmap_top + static_cast<int>(row);
             for (unsigned col = 0; col < bm.width; ++col) {
-                int x = slot->bitmap_left + static_cast<int>(col);
-                if (x < 0 || x >= c.cellWidth) {
-                    continue;
-                }
+                const int x = shift + slot->bitmap_left + static_cast<int>(col);
                 uint8_t v =
                     bm.buffer[static_cast<size_t>(row) * static_cast<size_t>(std::abs(bm.pitch)) + col];
+                if (v == 0) {
+                    continue;
+                }
+                if (y < 0 || y >= imageLine || x < 0 || x >= c.cellWidth) {
+                    fail(where, "byte " + std::to_string(b) + " does not fit its cell");
+                }
                 uint8_t& p = c.alpha[static_cast<size_t>(y) * c.cellWidth + x];
                 p = std::max(p, v);
             }
         }
         cells.push_back(std::move(c));
+    }
+    // A fixed-pitch face keeps one width for every glyph: the widest one's,
+    // the others' ink where it was, with blank columns after it.
+    if (FT_IS_FIXED_WIDTH(face)) {
+        int widest = 0;
+        for (const Cell& c : cells) {
+            widest = std::max(widest, c.byte > 0 ? c.width : 0);
+        }
+        for (Cell& c : cells) {
+            if (c.byte <= 0 || c.width == widest) {
+                continue;
+            }
+            std::vector<uint8_t> wider(static_cast<size_t>(widest * kScale) * imageLine, 0);
+            for (int y = 0; y < imageLine; ++y) {
+                std::copy_n(c.alpha.begin() + static_cast<long>(y) * c.cellWidth, c.cellWidth,
+                            wider.begin() + static_cast<long>(y) * widest * kScale);
+            }
+            c.alpha = std::move(wider);
+            c.width = widest;
+            c.cellWidth = widest * kScale;
+        }
     }
     FT_Done_Face(face);
 
@@ -184,8 +238,9 @@ void bakeFont(FT_Library library, const std::string& where, const std::string& n
             fnt << "-1 -1 -1 -1 -1 -1\n";
             continue;
         }
-        // Drawing adds one pixel after each glyph: the record is one narrower.
-        int width = std::max(0, c->advance - 1);
+        // Drawing adds one pixel after each glyph: the record is one narrower
+        // than the advance, or as wide as the ink.
+        const int width = c->width;
         float s = static_cast<float>(side);
         std::snprintf(line, sizeof line, "%.6f %.6f %.6f %.6f %d %d\n", c->x / s, c->y / s,
                       (c->x + width * kScale) / s, (c->y + imageLine) / s, width, lineHeight);

@@ -1,6 +1,7 @@
 #include "ui/menus/UIRelationsMenu.h"
 
 #include "engine/core/ColorSystem.h"
+#include "engine/core/MathUtil.h"
 #include "game/covenants/CovenantBase.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/covenants/CovenantNames.h"
@@ -10,7 +11,10 @@
 #include "ui/UISystem.h"
 #include "ui/widgets/UIWidget.h"
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 // The covenant circle: where each badge stands, the talk widgets, and the
 // relation, treaty and trade-route lines between the selected covenants.
@@ -43,7 +47,68 @@ template <size_t N> Color tableColour(const std::array<int, N>& table, int state
         state >= 0 && static_cast<size_t>(state) < N ? table[static_cast<size_t>(state)] : 0);
 }
 
+// Draws the line from a to b except where it crosses a box: the badges'
+// words stay clear of every line. The stretches inside each box are found
+// by clipping the line to it.
+void drawAround(UIDrawing& drawing, Vec2 a, Vec2 b, float width, const float colour[3], uint16_t pattern,
+                const std::vector<RectF>& boxes)
+{
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    std::vector<std::pair<float, float>> hidden;
+    for (const RectF& box : boxes) {
+        float t0 = 0.0f, t1 = 1.0f;
+        const float p[4] = {-dx, dx, -dy, dy};
+        const float q[4] = {a.x - box.minX, box.maxX - a.x, a.y - box.minY, box.maxY - a.y};
+        bool inside = true;
+        for (int k = 0; k < 4 && inside; ++k) {
+            if (p[k] == 0.0f) {
+                inside = q[k] >= 0.0f;
+            } else if (p[k] < 0.0f) {
+                t0 = std::max(t0, q[k] / p[k]);
+            } else {
+                t1 = std::min(t1, q[k] / p[k]);
+            }
+        }
+        if (inside && t0 < t1) {
+            hidden.emplace_back(t0, t1);
+        }
+    }
+    std::sort(hidden.begin(), hidden.end());
+    float from = 0.0f;
+    auto piece = [&](float t0, float t1) {
+        if (t1 > t0) {
+            drawing.drawLine(a.x + dx * t0, a.y + dy * t0, a.x + dx * t1, a.y + dy * t1, width, colour,
+                             pattern);
+        }
+    };
+    for (const auto& [t0, t1] : hidden) {
+        piece(from, t0);
+        from = std::max(from, t1);
+    }
+    piece(from, 1.0f);
+}
+
 } // namespace
+
+std::vector<RectF> UIRelationsMenu::badgeWordBoxes(int count) const
+{
+    // Half the widest line and a point of air around the words.
+    constexpr float kClear = 3.0f;
+    std::vector<RectF> boxes;
+    for (int i = 0; i < count; ++i) {
+        const RelationsCovenantEntry& entry = m_entries[static_cast<size_t>(i)];
+        for (const auto& w : entry.container->getWidgets()) {
+            const bool words = !w->getTextSources().empty() || !w->getTextValue().empty();
+            // The eliminated label shows only over an eliminated covenant's crest.
+            if (!words || w.get() == entry.picture || (w.get() == entry.eliminatedLabel && !isOut(i))) {
+                continue;
+            }
+            const Vec2 at = w->getScreenPosition(), size = w->getSize();
+            boxes.push_back({at.x - kClear, at.y - kClear, at.x + size.x + kClear, at.y + size.y + kClear});
+        }
+    }
+    return boxes;
+}
 
 Vec2 UIRelationsMenu::circlePosition(int covenant) const
 {
@@ -146,6 +211,7 @@ void UIRelationsMenu::drawCircle(ClientView& view, UIDrawing& drawing)
     const GameData* data = GameData::instance();
     bool treatyDrawn = false, routeDrawn = false;
     const int count = std::min(m_covenantCount, static_cast<int>(kEntries));
+    const std::vector<RectF> words = badgeWordBoxes(count);
     for (int i = 0; i < count; ++i) {
         for (int j = i + 1; j < count; ++j) {
             if (!(m_entries[static_cast<size_t>(i)].selected || m_entries[static_cast<size_t>(j)].selected) ||
@@ -175,14 +241,14 @@ void UIRelationsMenu::drawCircle(ClientView& view, UIDrawing& drawing)
                     colour[0] = (hi - value) / (hi - lo);
                     colour[1] = (value - lo) / (hi - lo);
                 }
-                drawing.drawLine(a.x, a.y, b.x, b.y, 3.0f, colour, kSolid);
+                drawAround(drawing, a, b, 3.0f, colour, kSolid, words);
             }
             const int treaty = first->getRelationState(j);
             if (m_showTreaties.isValid() && m_showTreaties.getBool() && treaty != kPeace) {
                 float colour[3];
                 rgb(data ? tableColour(data->rules().treatyColor, treaty) : ColorSystem::getColor(0), colour);
-                drawing.drawLine(a.x + 4.0f * u.x, a.y + 4.0f * u.y, b.x + 4.0f * u.x, b.y + 4.0f * u.y, 4.0f,
-                                 colour, kTreatyDashes);
+                drawAround(drawing, {a.x + 4.0f * u.x, a.y + 4.0f * u.y},
+                           {b.x + 4.0f * u.x, b.y + 4.0f * u.y}, 4.0f, colour, kTreatyDashes, words);
                 treatyDrawn = true;
             }
             const int route = first->getRelationSubState(j);
@@ -190,8 +256,8 @@ void UIRelationsMenu::drawCircle(ClientView& view, UIDrawing& drawing)
                 float colour[3];
                 rgb(data ? tableColour(data->rules().tradeRouteColor, route) : ColorSystem::getColor(0),
                     colour);
-                drawing.drawLine(a.x - 4.0f * u.x, a.y - 4.0f * u.y, b.x - 4.0f * u.x, b.y - 4.0f * u.y, 1.0f,
-                                 colour, kRouteDots);
+                drawAround(drawing, {a.x - 4.0f * u.x, a.y - 4.0f * u.y},
+                           {b.x - 4.0f * u.x, b.y - 4.0f * u.y}, 1.0f, colour, kRouteDots, words);
                 routeDrawn = true;
             }
         }

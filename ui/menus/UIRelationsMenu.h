@@ -1,11 +1,13 @@
 #pragma once
 
 #include "engine/console/UserVarRef.h"
+#include "engine/core/MathUtil.h"
 #include "ui/menus/RelationsChartToggle.h"
 #include "ui/menus/RelationsCovenantEntry.h"
 #include "ui/menus/UIMenu.h"
 
 #include <array>
+#include <vector>
 
 class ClientView;
 class UIDrawing;
@@ -77,6 +79,8 @@ private:
     static bool isTalkPage(Page page);
     bool isOut(int covenant) const;
     void drawCircle(ClientView& view, UIDrawing& drawing);
+    // The boxes of the words on the first `count` badges (name, ranks, taxes).
+    std::vector<RectF> badgeWordBoxes(int count) const;
     void drawChart(ClientView& view, UIDrawing& drawing, bool power);
     void buildEntry(int index);
 

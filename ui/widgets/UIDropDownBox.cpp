@@ -236,6 +236,8 @@ void UIDropDownBox::finishSetup()
     bar->setSize({16.0f, m_maxSize.y - m_baseSize.y});
     bar->setDrawOrder(m_drawOrder + 1.0f);
     bar->setVisible(false);
+    // Entries that all fit the open box need no bar.
+    bar->setHideIfNotNeeded(true);
     m_scrollBar = UIScrollBar::addFor(*this, *menu, std::move(bar));
 }
 

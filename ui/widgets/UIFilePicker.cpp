@@ -378,7 +378,8 @@ void UIFilePicker::finishSetup()
     auto at = [](float x, float y) { return formatString("position %g %g\n", x, y); };
     auto order = formatString("drawOrder %g\n", above);
     if (m_textBox) {
-        m_nameLabel = makeWidget("Widget", "{\n" + at(x0, py + m_size.y - 30.0f) + "size 50 15\n" + order +
+        // As wide as the gap to the name box allows: "File name:" is wider than 50.
+        m_nameLabel = makeWidget("Widget", "{\n" + at(x0, py + m_size.y - 30.0f) + "size 66 15\n" + order +
                                                "text \"File name:\"\n}");
         m_nameInput = makeWidget("TextInput", "{\n" + at(x0 + 70.0f, py + m_size.y - 30.0f) + "size 50 20\n" +
                                                   order + "userVar \"" + m_nameVarName + "\"\n}");

@@ -254,6 +254,8 @@ void UIText::finishSetup()
         bar->setSize(m_scrollBarSize);
     }
     bar->setDrawOrder(m_drawOrder + 1.0f);
+    // A text that fits (an empty one too) shows no bar beside it.
+    bar->setHideIfNotNeeded(true);
     m_scrollBar = UIScrollBar::addFor(*this, *menu, std::move(bar));
     // A new bar needs the range, also in a copy.
     m_textChanged = true;

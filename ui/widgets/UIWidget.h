@@ -164,6 +164,11 @@ public:
     UIWidget* getParent() const { return m_parent.get(); }
     void setParent(UIWidget* parent) { m_parent = parent; }
     const std::string& getTextValue() const { return m_text; }
+    int getTextAlignment() const { return m_textAlignment; }
+    const Vec2& getTextOffset() const { return m_textOffset; }
+    bool cutsTextToWidth() const { return m_cutTextToWidth; }
+    int getShowCondition() const { return m_showCondition; }
+    int getHideCondition() const { return m_hideCondition; }
     const std::string& getName() const { return m_name; }
     const std::string& getInternalName() const { return m_internalName; }
     void setInternalName(const std::string& name) { m_internalName = name; }

@@ -11,7 +11,7 @@
 TEST(ColorSystem, FixedEntriesOfTheTable)
 {
     EXPECT_EQ(ColorSystem::getColor(0), Color(1, 1, 1));
-    EXPECT_EQ(ColorSystem::getColor(1), Color(1, 0, 0));
+    EXPECT_EQ(ColorSystem::getColor(1), Color(1, 0.45f, 0.45f));
     EXPECT_EQ(ColorSystem::getColor(2), Color(0, 1, 0));
     EXPECT_EQ(ColorSystem::getColor(4), Color(0.502f, 0.502f, 0.502f));
     EXPECT_EQ(ColorSystem::getColor(ColorType::Black), Color(0, 0, 0)); // text shadow
@@ -76,7 +76,7 @@ TEST(ColorSystem, ParseColorType)
 TEST(ColorSystem, ParseColorNamesAndComponents)
 {
     LogCapture capture;
-    EXPECT_EQ(parseColor("red"), Color(1, 0, 0));
+    EXPECT_EQ(parseColor("red"), ColorSystem::getColor(1));
     EXPECT_EQ(parseColor("Copper"), ColorSystem::getColor(26));
     EXPECT_EQ(parseColor("0.5,0.25,1"), Color(0.5f, 0.25f, 1.0f, 1.0f));
     EXPECT_EQ(parseColor("1,0,0,0.5"), Color(1, 0, 0, 0.5f));

@@ -42,6 +42,34 @@ struct DropDownTest : ::testing::Test {
         {"640x480", "0"}, {"800x600", "1"}, {"Window", ""}};
 };
 
+// An open box shows its bar only for more entries than its rows hold (the
+// new game's four covenant counts in four rows need none).
+TEST_F(DropDownTest, TheBarOnlyForMoreEntriesThanRows)
+{
+    struct Case {
+        size_t entries;
+        bool bar;
+    };
+    auto* box = add<UIDropDownBox>("DropDownBox\n{\n baseSize 100 20\n maxSize 100 100\n infoProc modes\n"
+                                   " userVar r_mode\n}\n");
+    ASSERT_NE(box, nullptr);
+    ASSERT_EQ(box->getVisibleRows(), 4);
+    for (const Case c : {Case{0, false}, Case{3, false}, Case{4, false}, Case{5, true}, Case{9, true}}) {
+        SCOPED_TRACE(c.entries);
+        modes.clear();
+        for (size_t i = 0; i < c.entries; ++i) {
+            modes.push_back({"Mode " + std::to_string(i), std::to_string(i)});
+        }
+        box->refresh();
+        EXPECT_FALSE(box->getScrollBar()->isVisible()) << "closed";
+        click(10, 10);
+        ASSERT_TRUE(box->isOpen());
+        EXPECT_EQ(box->getScrollBar()->isVisible(), c.bar);
+        click(10, 10);
+        ASSERT_FALSE(box->isOpen());
+    }
+}
+
 TEST_F(DropDownTest, ABoxShowsAndWritesTheValueOfItsEntries)
 {
     auto* box = add<UIDropDownBox>("DropDownBox\n{\n baseSize 100 20\n maxSize 100 80\n infoProc modes\n"
@@ -57,7 +85,6 @@ TEST_F(DropDownTest, ABoxShowsAndWritesTheValueOfItsEntries)
     // value writes its name.
     click(10, 10);
     ASSERT_TRUE(box->isOpen());
-    EXPECT_TRUE(box->getScrollBar()->isVisible());
     EXPECT_EQ(box->getSize().y, 80.0f);
     click(10, 65);
     EXPECT_FALSE(box->isOpen());

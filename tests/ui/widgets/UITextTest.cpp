@@ -39,6 +39,23 @@ TEST_F(TextTest, LinesWrapAtBlanksAndCutOnlyOverLongWords)
     EXPECT_EQ(text()->getVisibleLineCount(), 4);
 }
 
+// The bar stands beside a text only while its lines do not all fit (an empty
+// text, such as a reply not yet given, shows none).
+TEST_F(TextTest, TheBarOnlyForMoreLinesThanFit)
+{
+    struct Case {
+        const char* text;
+        bool bar;
+    };
+    for (const Case c : {Case{"", false}, Case{"a\\nb\\nc\\nd", false}, Case{"a\\nb\\nc\\nd\\ne", true}}) {
+        SCOPED_TRACE(c.text);
+        text()->setText(c.text);
+        text()->prepareDraw();
+        ASSERT_NE(text()->getScrollBar(), nullptr);
+        EXPECT_EQ(text()->getScrollBar()->isVisible(), c.bar);
+    }
+}
+
 TEST_F(TextTest, KeysAndWheelScrollWithinTheLines)
 {
     UIText* t = text();
