@@ -73,6 +73,10 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -90,15 +94,17 @@ double differingShare(const Picture& a, const Picture& b, int x0, int y0, int x1
     return all ? static_cast<double>(differing) / all : 0.0;
 }
 
-// The nearest living actor on the player's level that is its enemy.
-Actor* nearestFoe(Player& player, float range)
+// The nearest living actor on the player's level that is its enemy; with
+// `seenOnly`, none hidden (the game gives a hidden one no click).
+Actor* nearestFoe(Player& player, float range, bool seenOnly = false)
 {
     Actor* best = nullptr;
     float bestDistance = range;
     const ZonePosition at = player.getPosition();
     for (int i = 0; i < Game::kMaxEntities; ++i) {
         auto* actor = dynamic_cast<Actor*>(Game::get().getEntity(i));
-        if (!actor || !actor->isAlive() || actor->getPosition().zone != at.zone || !player.isEnemyOf(actor)) {
+        if (!actor || !actor->isAlive() || actor->getPosition().zone != at.zone || !player.isEnemyOf(actor) ||
+            (seenOnly && actor->hasFlag(EntityBase::kFlagHidden))) {
             continue;
         }
         const Vec2 p = ZonePosition::getLocal(actor->getPosition(), at);
@@ -351,29 +357,99 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
     };
     // A point where a click picks the entity as the last frame drew it (its
     // mirror, which a slow frame leaves behind the server's), clear of the
-    // Hud and the screen's edges; false when there is none.
-    auto aimAt = [&](int number, int& x, int& y) {
+    // Hud and the screen's edges; else why there is none: its mirror missing
+    // or taking no click (hidden, or dead to the client while the server's
+    // lives), its box off the clear screen, or every point of it nearer
+    // another entity's middle (`cover`, its number).
+    struct Aim {
+        bool picks = false;
+        int x = 0, y = 0;
+        int cover = -1;
+        bool unclickable = false;
+        // The reason, and what the mirror and the server's entity hold.
+        std::string why, detail;
+    };
+    auto aim = [&](int number) {
+        Aim a;
         const EntityClient* shown = GameClient::get().getEntity(number);
+        const Entity* held = Game::get().getEntity(number);
+        const std::string server =
+            held ? formatString(" (the server's: %d health, %s)", held->getHealth(),
+                                held->hasFlag(EntityBase::kFlagHidden) ? "hidden" : "not hidden")
+                 : std::string(" (none on the server)");
         if (!shown) {
-            return false;
+            a.why = "its mirror is missing";
+            a.detail = server;
+            return a;
         }
-        // Over its body, nearest its middle first: a body or an item lying
-        // across part of it takes the clicks there.
+        if (shown->getMouseAction(false, false) == 0) {
+            a.unclickable = true;
+            a.why = shown->hasFlag(EntityBase::kFlagHidden) ? "its mirror is hidden, which takes no click"
+                    : shown->isDead()                       ? "its mirror is dead"
+                                                            : "its mirror takes no click";
+            a.detail =
+                formatString(" (the mirror's health %d of %d)", shown->getHealth(), shown->getMaxHealth()) +
+                server;
+            return a;
+        }
+        // Over its body, nearest its middle first, then anywhere in its box:
+        // a body or an item lying across part of it takes the clicks there.
         const Vec2 p = Client::get().worldToScreen(shown->getPosition(), true);
-        const EntityClient* excluded = Client::get().getLocalPlayer()->pickExclusion();
+        const ScreenRect box = Client::get().getEntityScreenRect(*shown);
+        std::vector<std::pair<int, int>> points;
         for (const int up : {12, 6, 20, 0, 28, 36}) {
             for (const int aside : {0, -6, 6, -12, 12}) {
-                const int px = static_cast<int>(p.x) + aside, py = static_cast<int>(p.y) - up;
-                if (px > 40 && px < 600 && py > 60 && py < 420 &&
-                    Client::get().pickEntity(static_cast<float>(px), static_cast<float>(py), excluded) ==
-                        shown) {
-                    x = px;
-                    y = py;
-                    return true;
-                }
+                points.emplace_back(static_cast<int>(p.x) + aside, static_cast<int>(p.y) - up);
             }
         }
-        return false;
+        for (int y = static_cast<int>(std::ceil(box.top)); y <= static_cast<int>(box.bottom); y += 3) {
+            for (int x = static_cast<int>(std::ceil(box.left)); x <= static_cast<int>(box.right); x += 3) {
+                points.emplace_back(x, y);
+            }
+        }
+        const EntityClient* excluded = Client::get().getLocalPlayer()->pickExclusion();
+        std::map<int, int> covers;
+        int clear = 0;
+        for (const auto& [px, py] : points) {
+            if (px <= 40 || px >= 600 || py <= 60 || py >= 420) {
+                continue;
+            }
+            ++clear;
+            const EntityClient* picked =
+                Client::get().pickEntity(static_cast<float>(px), static_cast<float>(py), excluded);
+            if (picked == shown) {
+                a.picks = true;
+                a.x = px;
+                a.y = py;
+                return a;
+            }
+            if (picked) {
+                ++covers[picked->getEntityNumber()];
+            }
+        }
+        if (clear == 0) {
+            a.why = "its box lies off the clear screen";
+            a.detail = formatString(" ((%.0f, %.0f)-(%.0f, %.0f))", box.left, box.top, box.right, box.bottom);
+            return a;
+        }
+        int most = 0;
+        for (const auto& [other, count] : covers) {
+            if (count > most) {
+                a.cover = other;
+                most = count;
+            }
+        }
+        const EntityClient* over = a.cover >= 0 ? GameClient::get().getEntity(a.cover) : nullptr;
+        a.why = over ? formatString("covered by %s (entity %d)",
+                                    over->getEntry() ? over->getEntry()->getName().c_str() : "?", a.cover)
+                     : "no point of its box picks anything";
+        return a;
+    };
+    auto aimAt = [&](int number, int& x, int& y) {
+        const Aim a = aim(number);
+        x = a.x;
+        y = a.y;
+        return a.picks;
     };
     // A monster that strikes the character on its way is fought off first,
     // as a player would: one click on it (the attack goes on by itself).
@@ -874,8 +950,10 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             const ZonePosition from = Client::get().getPlayerPosition();
             ZonePosition goal = goals[place];
             goal.zone = from.zone;
+            // A hidden one is passed by: no click picks it until it comes out
+            // (then it is the nearest, or it strikes first).
             walk(routeToPoint(from, goal), [&] {
-                foe = nearestFoe(*player, 600.0f);
+                foe = nearestFoe(*player, 600.0f, true);
                 return foe != nullptr;
             });
             if (!foe) {
@@ -891,6 +969,9 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             int stuck = 0;
             ZonePosition lastAt = Client::get().getPlayerPosition();
             int lastFoeHealth = foe->getHealth();
+            // Why no click picked it, counted per check; the steps aside.
+            std::map<std::string, int> misses;
+            int asides = 0;
             const bool ended = game.frameUntil(
                 [&] {
                     auto* target = dynamic_cast<Actor*>(Game::get().getEntity(foeNumber));
@@ -910,8 +991,12 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                     lastFoeHealth = target->getHealth();
                     // Aimed at the monster as drawn: the server's may be a
                     // slow frame ahead of it.
-                    int x = 0, y = 0;
-                    if (stuck < 10 && aimAt(foeNumber, x, y)) {
+                    const Aim a = aim(foeNumber);
+                    if (!a.picks) {
+                        ++misses[a.why];
+                    }
+                    int x = a.x, y = a.y;
+                    if (stuck < 10 && a.picks) {
                         if (!barSeen) {
                             barSeen =
                                 redBarIn(game.shot(false, "fight.png"), x - 40, y - 128, x + 40, y + 12, 12);
@@ -923,21 +1008,41 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                             aimAt(foeNumber, x, y)) {
                             game.clickNow(x, y);
                         }
-                    } else {
-                        stuck = 0;
-                        const Vec2 local = ZonePosition::getLocal(target->getPosition(), at);
-                        const float d = std::max(1.0f, std::hypot(local.x - at.x, local.y - at.y));
-                        ZonePosition toward = at;
-                        toward.addOffset((local.x - at.x) / d * 160.0f, (local.y - at.y) / d * 160.0f);
-                        const Vec2 q = Client::get().worldToScreen(toward, true);
-                        game.click(static_cast<int>(q.x), static_cast<int>(q.y));
+                        return false;
                     }
+                    stuck = 0;
+                    const Vec2 local = ZonePosition::getLocal(target->getPosition(), at);
+                    const float d = std::max(1.0f, std::hypot(local.x - at.x, local.y - at.y));
+                    const Vec2 along{(local.x - at.x) / d, (local.y - at.y) / d};
+                    // Covered, or hidden from clicks: a walk past it would
+                    // press the character against it for good. A step to
+                    // one side of it, then the other, moves the monster
+                    // that follows out from behind the other and brings the
+                    // character within its sight.
+                    if (a.cover >= 0 || a.unclickable) {
+                        const float side = (++asides % 2 == 0 ? 1.0f : -1.0f) * 80.0f;
+                        ZonePosition beside = target->getPosition();
+                        beside.addOffset(-along.y * side, along.x * side);
+                        const Vec2 q = Client::get().worldToScreen(beside, true);
+                        if (q.x > 40 && q.x < 600 && q.y > 60 && q.y < 420) {
+                            game.click(static_cast<int>(q.x), static_cast<int>(q.y));
+                            return false;
+                        }
+                    }
+                    ZonePosition toward = at;
+                    toward.addOffset(along.x * 160.0f, along.y * 160.0f);
+                    const Vec2 q = Client::get().worldToScreen(toward, true);
+                    game.click(static_cast<int>(q.x), static_cast<int>(q.y));
                     return false;
                 },
                 8000);
             if (!ended) {
                 const auto* target = dynamic_cast<const Actor*>(Game::get().getEntity(foeNumber));
-                int x = 0, y = 0;
+                const Aim a = aim(foeNumber);
+                std::string missed;
+                for (const auto& [why, count] : misses) {
+                    missed += formatString("\n  %d checks: %s", count, why.c_str());
+                }
                 FAIL() << "the fight did not end: " << (target ? target->getName() : std::string("?"))
                        << " at "
                        << (target ? ZonePosition::distanceTo(target->getPosition(), player->getPosition())
@@ -948,8 +1053,8 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                        << foeNumber << ", its target "
                        << (target && target->getTarget() ? target->getTarget()->getEntityNumber() : -1)
                        << "), its action " << Client::get().getLocalPlayer()->action << "; "
-                       << (aimAt(foeNumber, x, y) ? "a click on it would pick it" : "no click picks it")
-                       << "\n"
+                       << (a.picks ? "a click on it would pick it" : "no click picks it: " + a.why + a.detail)
+                       << "; the checks that found no point:" << (missed.empty() ? " none" : missed) << "\n"
                        << game.logTail(10);
             }
             if (const Entity* fallen = Game::get().getEntity(foeNumber)) {
