@@ -531,6 +531,8 @@ TEST_F(ShippedLayout, HelpTopicsNameTheKeysTheySpeakOf)
             std::distance(std::sregex_iterator(text.begin(), text.end(), namedKey), std::sregex_iterator());
         EXPECT_EQ(spoken, named) << key << ": " << text;
     }
+}
+
 // Every shipped menu as drawn (the interface's 640 x 480 points, which every
 // window size scales alike): no fixed label runs out of its widget, a
 // centred one (a button's or a tab's) keeping a margin from the edges, and
