@@ -1176,17 +1176,22 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
     ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
     // A line from the server in the message log.
     Game::get().getFirstPlayer()->sendMessage(0, "Word of the new game");
-    ASSERT_TRUE(window.frameUntil([] { return !logLines().empty(); })) << "no line came to the message log";
+    // The world's own news may come first: wait for this line itself.
+    ASSERT_TRUE(window.frameUntil([] {
+        const std::vector<std::string> shown = logLines();
+        return std::find(shown.begin(), shown.end(), "Word of the new game") != shown.end();
+    })) << "no line came to the message log";
 
     for (const char* when :
          {"the first Continue of a new character", "a Continue after a game that showed a line"}) {
         SCOPED_TRACE(when);
-        const std::vector<std::string> saved = Client::get().getMessageLog();
-        ASSERT_FALSE(saved.empty());
         window.key(SDL_SCANCODE_ESCAPE);
         ASSERT_TRUE(menuActive("PauseMenu"));
         s.clickWidget("PauseMenu::SaveAndExit");
         ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+        // The log as saved, the world's news to the last included.
+        const std::vector<std::string> saved = Client::get().getMessageLog();
+        ASSERT_FALSE(saved.empty());
         s.clickWidget("Main::Continue");
         // A line that comes while the character joins, as the server's do.
         const std::string joining = "Word of the join " + std::to_string(saved.size());
