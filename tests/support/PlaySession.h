@@ -52,6 +52,22 @@ inline bool underAWindow(float x, float y)
 struct PlaySession {
     WindowedGame& window;
 
+    // On the open New Character page: the character's and the covenant's
+    // names typed into their boxes, Start clicked, and the town built.
+    void startNamed(const char* name, const char* covenant)
+    {
+        window.click(300, 230);
+        for (int i = 0; i < 24; ++i) {
+            window.key(SDL_SCANCODE_BACKSPACE);
+        }
+        window.type(name);
+        window.key(SDL_SCANCODE_TAB);
+        window.type(covenant);
+        window.click(490, 408);
+        ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
+        ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
+    }
+
     void clickWidget(const char* path, uint8_t which = SDL_BUTTON_LEFT)
     {
         UIWidget* widget = UISystem::get().findWidget(path);

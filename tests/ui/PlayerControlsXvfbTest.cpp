@@ -124,16 +124,7 @@ TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKey
     window.click(320, 206);
     ASSERT_TRUE(menuActive("NewCharacter"));
     window.click(145, 130);
-    window.click(300, 230);
-    for (int i = 0; i < 24; ++i) {
-        window.key(SDL_SCANCODE_BACKSPACE);
-    }
-    window.type("Orla");
-    window.key(SDL_SCANCODE_TAB);
-    window.type("Fen Wardens");
-    window.click(490, 408);
-    ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
-    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
+    ASSERT_NO_FATAL_FAILURE(s.startNamed("Orla", "Fen Wardens"));
     Player* server = Game::get().getFirstPlayer();
     ASSERT_NE(server, nullptr);
     PlayerClient* player = Client::get().getLocalPlayer();

@@ -12,6 +12,7 @@
 #include "game/entities/Player.h"
 #include "game/world/Game.h"
 #include "support/ClientWaits.h"
+#include "support/PlaySession.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
@@ -26,15 +27,6 @@
 #include <vector>
 
 namespace {
-
-void clickWidget(WindowedGame& window, const char* path, uint8_t which = SDL_BUTTON_LEFT)
-{
-    UIWidget* widget = UISystem::get().findWidget(path);
-    ASSERT_NE(widget, nullptr) << path;
-    const Vec2 at = widget->getScreenPosition();
-    window.click(static_cast<int>(at.x + widget->getSize().x / 2),
-                 static_cast<int>(at.y + widget->getSize().y / 2), which);
-}
 
 // An item of the entry in the player's bags, handed over as a find would be.
 void hand(Player& player, const char* entryName)
@@ -67,20 +59,12 @@ TEST(StoryKeyXvfbTest, HOverABookOpensItsStoryAndOverAnotherItemNothing)
     if (!window.start("compressedTextures 0\nr_screenshotType 1\n")) {
         GTEST_SKIP() << "no X server can be started";
     }
+    PlaySession s{window};
     UISystem& ui = UISystem::get();
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
-    clickWidget(window, "Main::NewGame");
+    s.clickWidget("Main::NewGame");
     ASSERT_TRUE(window.frameUntil([] { return menuActive("NewCharacter"); }));
-    window.click(300, 230);
-    for (int i = 0; i < 24; ++i) {
-        window.key(SDL_SCANCODE_BACKSPACE);
-    }
-    window.type("Brann");
-    window.key(SDL_SCANCODE_TAB);
-    window.type("Reed Chapter");
-    window.click(490, 408);
-    ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
-    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
+    ASSERT_NO_FATAL_FAILURE(s.startNamed("Brann", "Reed Chapter"));
     Player* player = Game::get().getFirstPlayer();
     ASSERT_NE(player, nullptr);
     ASSERT_NO_FATAL_FAILURE(hand(*player, "FoundersChronicle"));
@@ -96,7 +80,7 @@ TEST(StoryKeyXvfbTest, HOverABookOpensItsStoryAndOverAnotherItemNothing)
 
     window.key(SDL_SCANCODE_I);
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Inventory"); }));
-    clickWidget(window, "Inventory::Bag0", SDL_BUTTON_RIGHT);
+    s.clickWidget("Inventory::Bag0", SDL_BUTTON_RIGHT);
     ASSERT_TRUE(window.frameUntil([] { return menuActive("bag0"); }));
     UIItemSlot* book = nullptr;
     UIItemSlot* sword = nullptr;

@@ -315,16 +315,7 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         expectLabelsReadable(classes, labelOf("NewCharacter", "$$ClassWarrior$$"),
                              labelOf("NewCharacter", "$$ClassRogue$$"), "classes");
     }
-    window.click(300, 230);
-    for (int i = 0; i < 24; ++i) {
-        window.key(SDL_SCANCODE_BACKSPACE);
-    }
-    window.type("Edda");
-    window.key(SDL_SCANCODE_TAB);
-    window.type("Lantern Hall");
-    window.click(490, 408);
-    ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
-    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
+    ASSERT_NO_FATAL_FAILURE(s.startNamed("Edda", "Lantern Hall"));
     Player* server = Game::get().getFirstPlayer();
     ASSERT_NE(server, nullptr);
 
@@ -817,16 +808,7 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         EXPECT_EQ(covenantBox->getInputText(), "");
         EXPECT_EQ(getUserVarString("CovenantName"), "");
     }
-    window.click(300, 230);
-    for (int i = 0; i < 24; ++i) {
-        window.key(SDL_SCANCODE_BACKSPACE);
-    }
-    window.type("Ivo");
-    window.key(SDL_SCANCODE_TAB);
-    window.type("Second Hall");
-    window.click(490, 408);
-    ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
-    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
+    ASSERT_NO_FATAL_FAILURE(s.startNamed("Ivo", "Second Hall"));
     EXPECT_FALSE(Client::get().isPaused());
     EXPECT_FALSE(oldText());
 
@@ -1164,16 +1146,7 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
     Random::setState(0, 20261208u);
     s.clickWidget("Main::NewGame");
     ASSERT_TRUE(menuActive("NewCharacter"));
-    window.click(300, 230);
-    for (int i = 0; i < 24; ++i) {
-        window.key(SDL_SCANCODE_BACKSPACE);
-    }
-    window.type("Edda");
-    window.key(SDL_SCANCODE_TAB);
-    window.type("Lantern Hall");
-    window.click(490, 408);
-    ASSERT_TRUE(window.waitForGame(1200)) << window.logTail();
-    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400)) << "the town was not built";
+    ASSERT_NO_FATAL_FAILURE(s.startNamed("Edda", "Lantern Hall"));
     // A line from the server in the message log.
     Game::get().getFirstPlayer()->sendMessage(0, "Word of the new game");
     // The world's own news may come first: wait for this line itself.
