@@ -277,6 +277,21 @@ constexpr double kIdleShareLimit = 0.5;
 constexpr double kIdleShareLimit = 0.2;
 #endif
 
+// The windows on the X display, as xwininfo lists them.
+std::string listWindows()
+{
+    std::string windows;
+    if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
+        char buffer[4096];
+        size_t n;
+        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
+            windows.append(buffer, n);
+        }
+        pclose(p);
+    }
+    return windows;
+}
+
 TEST(ApplicationXvfbTest, WindowTitledGloamreachOpensOnAnXDisplay)
 {
     XvfbDisplay display;
@@ -343,15 +358,7 @@ TEST(ApplicationXvfbTest, WindowTitledGloamreachOpensOnAnXDisplay)
                            }
                            return false;
                        }
-                       windows.clear();
-                       if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
-                           char buffer[4096];
-                           size_t n;
-                           while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
-                               windows.append(buffer, n);
-                           }
-                           pclose(p);
-                       }
+                       windows = listWindows();
                        if (windows.find("\"Gloamreach\"") != std::string::npos) {
                            // The display set-up goes on after the window shows
                            // (texture caches, standard textures, sound, the
@@ -577,21 +584,6 @@ TEST(ApplicationTest, SoundFailureNamesTheWaysOutThatHelp)
         EXPECT_NE(text.find("put \"s_initSound 0\" in /u/user.cfg"), std::string::npos) << text;
         EXPECT_EQ(text.find("ALSOFT_DRIVERS=null") != std::string::npos, c.silentDeviceHelps) << text;
     }
-}
-
-// The windows on the X display, as xwininfo lists them.
-std::string listWindows()
-{
-    std::string windows;
-    if (FILE* p = popen("xwininfo -root -tree 2>/dev/null", "r")) {
-        char buffer[4096];
-        size_t n;
-        while ((n = fread(buffer, 1, sizeof buffer, p)) > 0) {
-            windows.append(buffer, n);
-        }
-        pclose(p);
-    }
-    return windows;
 }
 
 // SIGTERM, SIGINT and SIGHUP end the program while its "Critical Error" box
