@@ -16,6 +16,7 @@
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
+#include "game/quests/Quest.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
 #include "support/PlayedGame.h"
@@ -365,6 +366,94 @@ TEST(ClientSelfPlayShort, ABrokenCovenantLinkIsAFault)
         faults.clear();
         player.checkInvariants(3);
         EXPECT_TRUE(faults.empty()) << "mended, yet: " << faults.front();
+    }
+}
+
+// A held quest of one monster's death whose monster lives and is no enemy
+// cannot be finished: the player gives it up in the quest log (its key, the
+// quest's row, "Give up", and "Give up" in the question), after which its
+// slot is free on the server and in the client's mirror and the Game's quest
+// is over. One whose monster is a foe is kept; and a copy of the menus whose
+// question has no "Give up" button fails the run.
+TEST(ClientSelfPlayShort, AQuestItCannotFinishIsGivenUpInTheQuestLog)
+{
+    struct Row {
+        const char* what;
+        bool preyIsFoe;
+        bool questionWithoutButton;
+        bool givenUp;
+    };
+    const Row rows[] = {
+        {"its one monster is no enemy", false, false, true},
+        {"its one monster is a foe", true, false, false},
+        {"the question has no Give up button", false, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir data;
+        if (row.questionWithoutButton) {
+            std::string page = readFile(gameDataPath("UI/QuestGiveUp.mnu"));
+            const size_t at = page.find("internalName GiveUp\n");
+            ASSERT_NE(at, std::string::npos);
+            page.replace(at, std::string("internalName GiveUp").size(), "internalName Yes");
+            linkDataExcept(data, "UI/QuestGiveUp.mnu", page);
+        }
+        std::vector<std::string> faults;
+        TempDir user;
+        PlayedGame program(user, row.questionWithoutButton ? data.path().string() : "");
+        SelfPlayer player(program, 11, [&](const std::string& text) { faults.push_back(text); });
+        ASSERT_TRUE(player.startNew(11));
+        Game& game = Game::get();
+        // The world's quest of a unique monster its town spotted.
+        Quest* made = nullptr;
+        for (int i = 0; i < game.getQuestTableSize() && !made; ++i) {
+            Quest* quest = game.getQuest(i);
+            made = quest && quest->open && quest->type == toIndex(QuestType::UniqueMonsterSpotted) &&
+                           dynamic_cast<Actor*>(quest->questNpc.get())
+                       ? quest
+                       : nullptr;
+        }
+        ASSERT_NE(made, nullptr);
+        auto* prey = dynamic_cast<Actor*>(made->questNpc.get());
+        ASSERT_NE(prey, nullptr);
+        prey->setFriendly(!row.preyIsFoe);
+        const int id = made->id;
+        Player* held = player.serverPlayer();
+        ASSERT_NE(held->acceptQuest(id), nullptr);
+        const int slot = held->findQuestSlot(id);
+        player.setSpan(20 * kFramesPerMinute);
+        Figures figures;
+        // The player looks at its quests between its other doings.
+        while (figures.frames < 5 * kFramesPerMinute && figures.questsGivenUp == 0 && faults.empty()) {
+            player.play(1, figures);
+        }
+        if (row.questionWithoutButton) {
+            EXPECT_TRUE(std::any_of(faults.begin(), faults.end(),
+                                    [](const std::string& fault) {
+                                        return fault.find("question has no GiveUp button") !=
+                                               std::string::npos;
+                                    }))
+                << faults.size() << " faults";
+            EXPECT_TRUE(held->hasQuest(id));
+            continue;
+        }
+        ASSERT_TRUE(faults.empty()) << faults.front();
+        // A foe may be hunted down meanwhile: its quest is kept or solved.
+        EXPECT_EQ(figures.questsGivenUp, row.givenUp ? 1 : 0);
+        if (!row.givenUp) {
+            continue;
+        }
+        EXPECT_FALSE(held->hasQuest(id));
+        EXPECT_FALSE(held->getQuest(slot)->isInUse());
+        const Quest* left = game.getQuest(id);
+        EXPECT_TRUE(left == nullptr || !left->open) << "the Game's quest goes on";
+        // The client hears of it with the player's next state.
+        const PlayerClient* mirror = Client::get().getLocalPlayer();
+        for (int frame = 0; frame < kFramesPerMinute && mirror->isQuestSlotActive(slot); ++frame) {
+            player.play(1, figures);
+        }
+        EXPECT_FALSE(mirror->isQuestSlotActive(slot)) << "the mirror still holds the slot";
+        EXPECT_TRUE(faults.empty()) << faults.front();
     }
 }
 
