@@ -357,14 +357,16 @@ bool Quests::giveUpQuest()
             Quest* quest = player()->getQuest(slot);
             // The tutorial's quests have the log's own "Skip tutorial".
             if (quest && quest->isInUse() && !quest->isComplete() &&
-                !getQuestTypeName(quest->type).starts_with("Tutorial") && m_bot.hunt.preyGone(*quest)) {
+                !getQuestTypeName(quest->type).starts_with("Tutorial") && m_bot.hunt.cannotFinish(*quest)) {
                 m_giveUpStage = 1;
                 m_giveUpId = quest->id;
                 m_giveUpSlot = slot;
                 m_giveUpSince = frame();
                 m_giveUpKeys = 0;
-                trace(formatString("gives up quest %d of type %d: it cannot be finished", quest->id,
-                                   quest->type)
+                trace(formatString("gives up quest %d of type %d (target level %d, progress %d of %d): it "
+                                   "cannot be finished",
+                                   quest->id, quest->type, quest->getTargetLevel(), quest->progress,
+                                   quest->goal)
                           .c_str());
             }
         }

@@ -34,7 +34,7 @@ public:
     // giver opens the solve window, whose button hands the quest in.
     bool solveQuest();
 
-    // A held quest the player has judged it cannot finish (Hunt::preyGone),
+    // A held quest the player has judged it cannot finish (Hunt::cannotFinish),
     // other than the tutorial's, is given up as a user gives one up: the
     // quest log opened by its key, the quest's row clicked, its "Give up"
     // button, then "Give up" in the question. A window without its button
