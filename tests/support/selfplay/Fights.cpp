@@ -1,7 +1,5 @@
 #include "support/selfplay/Fights.h"
 
-#include "game/covenants/Covenant.h"
-
 #include "client/mirrors/SkillListClient.h"
 #include "engine/core/StringUtil.h"
 #include "game/entities/Actor.h"
@@ -23,12 +21,7 @@ bool Fights::isFoe(Entity* e) const
 
 int Fights::choose(bool homeward, int wanted) const
 {
-    const Covenant* own = player()->getCovenant();
-    const bool guarding =
-        own && m_bot.raids.raidedNow() && own->housePosition.zone == player()->getPosition().zone;
-    auto foe = [&](Entity* e) {
-        return isFoe(e) && (!guarding || distance(e->getPosition(), own->housePosition) < kStoneGuard);
-    };
+    auto foe = [&](Entity* e) { return isFoe(e); };
     return m_bot.push.pushing()      ? pushFoe()
            : homeward || wanted >= 0 ? nearest(foe, 150.0f)
                                      : nearest(foe, 400.0f);

@@ -17,9 +17,7 @@ public:
 
     // The foe to fight this frame, -1 for none: while pushing see pushFoe;
     // called home by a raid (`homeward`) or with a thing its quests ask for
-    // lying near (`wanted`), only one at hand. While its stone is raided,
-    // on the stone's level it fights only foes by the stone: one that
-    // draws it off is let go.
+    // lying near (`wanted`), only one at hand.
     int choose(bool homeward, int wanted) const;
 
     // A foe it cannot reach (across a wall, up a cliff) is left alone for a
@@ -60,7 +58,6 @@ private:
     void useSkillOn(int foe);
 
     static constexpr int kPassBy = 4;
-    static constexpr float kStoneGuard = 600.0f; // how far from its raided stone it fights
 
     // A fight judged by the frames spent on its foe since its health last
     // fell; one not looked at for a minute starts afresh.
