@@ -222,13 +222,8 @@ bool Gates::homeByScroll()
         // The gate takes a few seconds to open.
         return frame() - m_scrollReadAt < 200;
     }
-    // The level's gate is taken when it is awake and near; one asleep or
-    // far across the level would cost the raid's first half minute.
     const auto [group, slot] = m_ctx.carriedScroll();
-    const Gate* gate = levelGateHere();
-    const bool gateAtHand = gate && mirror()->isCurrentLevelGateActive() &&
-                            distance(gate->getPosition(), player()->getPosition()) <= kGateAtHand;
-    if (group < 0 || here == player()->getCovenant()->housePosition.zone || gateAtHand) {
+    if (group < 0 || here == player()->getCovenant()->housePosition.zone || levelGateHere()) {
         return false;
     }
     const int used = m_ctx.useBagItem(group, slot);
