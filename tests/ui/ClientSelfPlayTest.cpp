@@ -13,9 +13,11 @@
 #include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
+#include "game/quests/Quest.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
 #include "support/PlayedGame.h"
@@ -365,6 +367,127 @@ TEST(ClientSelfPlayShort, ABrokenCovenantLinkIsAFault)
         faults.clear();
         player.checkInvariants(3);
         EXPECT_TRUE(faults.empty()) << "mended, yet: " << faults.front();
+    }
+}
+
+// The world's first open quest of that type that the player does not hold.
+Quest* openQuestOfType(QuestType type)
+{
+    Game& game = Game::get();
+    for (int i = 0; i < game.getQuestTableSize(); ++i) {
+        Quest* quest = game.getQuest(i);
+        if (quest && quest->open && quest->type == toIndex(type) && !game.isQuestHeldByPlayer(i)) {
+            return quest;
+        }
+    }
+    return nullptr;
+}
+
+// A held quest the player cannot finish is given up in the quest log (its
+// key, the quest's row, "Give up", and "Give up" in the question), after
+// which its slot is free on the server and in the client's mirror and the
+// Game's quest is over: a quest of one monster's death whose monster lives
+// and is no enemy. One whose monster is a foe is kept, and so is a kill quest
+// none of whose prey stands anywhere while its level, a quest's target,
+// brings back the monsters killed there (its prey among them). A copy of
+// the menus whose question has no "Give up" button fails the run.
+TEST(ClientSelfPlayShort, AQuestItCannotFinishIsGivenUpInTheQuestLog)
+{
+    // Each row makes its quest of the new world's and says whether to give
+    // it up.
+    struct Row {
+        const char* what;
+        std::function<Quest*()> make;
+        bool givenUp;
+        bool questionWithoutButton = false;
+    };
+    const auto uniqueMonster = [](bool foe) {
+        Quest* quest = openQuestOfType(QuestType::UniqueMonsterSpotted);
+        auto* prey = quest ? dynamic_cast<Actor*>(quest->questNpc.get()) : nullptr;
+        if (prey) {
+            prey->setFriendly(!foe);
+        }
+        return prey ? quest : nullptr;
+    };
+    const auto killsWithNoPreyLeft = [] {
+        Quest* quest = openQuestOfType(QuestType::KillMonsters);
+        const int level = quest ? quest->getTargetLevel() : -1;
+        if (level <= 0) {
+            return static_cast<Quest*>(nullptr);
+        }
+        Game& game = Game::get();
+        for (int i = 0; i < Game::kMaxEntities; ++i) {
+            auto* actor = dynamic_cast<Actor*>(game.getEntity(i));
+            if (actor && actor->getMonsterType() == quest->getMonsterType(0)) {
+                game.deleteEntity(actor, true);
+            }
+        }
+        const GameRules& rules = worldRules();
+        for (int block = 0; block < rules.blocksAcross * rules.blocksDown; ++block) {
+            game.markBlockPopulated(level, block);
+        }
+        return quest;
+    };
+    const Row rows[] = {
+        {"its one monster is no enemy", [&] { return uniqueMonster(false); }, true},
+        {"its one monster is a foe", [&] { return uniqueMonster(true); }, false},
+        {"no prey of its kills stands, but its level brings them back", killsWithNoPreyLeft, false},
+        {"the question has no Give up button", [&] { return uniqueMonster(false); }, false, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempDir data;
+        if (row.questionWithoutButton) {
+            std::string page = readFile(gameDataPath("UI/QuestGiveUp.mnu"));
+            const size_t at = page.find("internalName GiveUp\n");
+            ASSERT_NE(at, std::string::npos);
+            page.replace(at, std::string("internalName GiveUp").size(), "internalName Yes");
+            linkDataExcept(data, "UI/QuestGiveUp.mnu", page);
+        }
+        std::vector<std::string> faults;
+        TempDir user;
+        PlayedGame program(user, row.questionWithoutButton ? data.path().string() : "");
+        SelfPlayer player(program, 11, [&](const std::string& text) { faults.push_back(text); });
+        ASSERT_TRUE(player.startNew(11));
+        Quest* made = row.make();
+        ASSERT_NE(made, nullptr) << "the new world has no such quest";
+        const int id = made->id;
+        Player* held = player.serverPlayer();
+        ASSERT_NE(held->acceptQuest(id), nullptr);
+        const int slot = held->findQuestSlot(id);
+        player.setSpan(20 * kFramesPerMinute);
+        Figures figures;
+        // The player looks at its quests between its other doings.
+        while (figures.frames < 5 * kFramesPerMinute && figures.questsGivenUp == 0 && faults.empty()) {
+            player.play(1, figures);
+        }
+        if (row.questionWithoutButton) {
+            EXPECT_TRUE(std::any_of(faults.begin(), faults.end(),
+                                    [](const std::string& fault) {
+                                        return fault.find("question has no GiveUp button") !=
+                                               std::string::npos;
+                                    }))
+                << faults.size() << " faults";
+            EXPECT_TRUE(held->hasQuest(id));
+            continue;
+        }
+        ASSERT_TRUE(faults.empty()) << faults.front();
+        // A quest kept may be finished meanwhile.
+        EXPECT_EQ(figures.questsGivenUp, row.givenUp ? 1 : 0);
+        if (!row.givenUp) {
+            continue;
+        }
+        EXPECT_FALSE(held->hasQuest(id));
+        EXPECT_FALSE(held->getQuest(slot)->isInUse());
+        const Quest* left = Game::get().getQuest(id);
+        EXPECT_TRUE(left == nullptr || !left->open) << "the Game's quest goes on";
+        // The client hears of it with the player's next state.
+        const PlayerClient* mirror = Client::get().getLocalPlayer();
+        for (int frame = 0; frame < kFramesPerMinute && mirror->isQuestSlotActive(slot); ++frame) {
+            player.play(1, figures);
+        }
+        EXPECT_FALSE(mirror->isQuestSlotActive(slot)) << "the mirror still holds the slot";
+        EXPECT_TRUE(faults.empty()) << faults.front();
     }
 }
 

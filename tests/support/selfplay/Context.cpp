@@ -1,7 +1,9 @@
 #include "support/selfplay/Context.h"
 
+#include "engine/console/VirtualKeys.h"
 #include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
+#include "engine/input/Input.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
@@ -10,6 +12,7 @@
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIItemSlot.h"
+#include "ui/widgets/UIList.h"
 #include "ui/widgets/UIWidget.h"
 
 #include <cstdio>
@@ -55,6 +58,28 @@ UIItemSlot* findSlot(const char* menuName, int group, int entry)
         }
     }
     return nullptr;
+}
+
+void clickRow(UIList& list, int row)
+{
+    const Vec2 at = list.getScreenPosition();
+    const int x = static_cast<int>(at.x + 8.0f);
+    const int y =
+        static_cast<int>(at.y + (static_cast<float>(row) + 0.5f) * static_cast<float>(list.getItemHeight()));
+    list.handleMouseButton(0, true, x, y);
+    list.handleMouseButton(0, false, x, y);
+}
+
+bool pressKey(const char* action)
+{
+    VirtualKeys& keys = VirtualKeys::get();
+    const VirtualKeys::Action* bound = keys.getAction(keys.findKey(action, false));
+    if (!bound || bound->code < 0 || bound->isMouse) {
+        return false;
+    }
+    Input::get().queueKey(bound->code, true, false);
+    Input::get().queueKey(bound->code, false, false);
+    return true;
 }
 
 Context::Context(PlayedGame& program, uint32_t seed, FaultSink sink)

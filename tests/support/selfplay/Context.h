@@ -26,6 +26,7 @@ class ItemBase;
 class ItemGround;
 class PlayedGame;
 class UIItemSlot;
+class UIList;
 class UIWidget;
 
 namespace selfplay {
@@ -69,6 +70,12 @@ UIWidget* shownWidget(const std::string& fullName);
 bool menuShown(const char* name);
 // The item slot of a shown menu that holds that place.
 UIItemSlot* findSlot(const char* menuName, int group, int entry);
+// A click on a shown row of a list (counted from its first shown row).
+void clickRow(UIList& list, int row);
+// A press and release of the key bound to a key action, as the keyboard
+// delivers them (the client reads them with the next frame); false when the
+// action has no key.
+bool pressKey(const char* action);
 
 class Context {
 public:

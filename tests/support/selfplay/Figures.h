@@ -11,6 +11,7 @@ struct Figures {
     int questsSolved = 0;
     int questsBeyondTutorial = 0; // quests other than the tutorial's solved and paid
     int questsRewarded = 0;       // quests whose reward arrived
+    int questsGivenUp = 0;        // held quests it could not finish, given up in the quest log
     int bought = 0;
     int sold = 0;
     int equipped = 0;
@@ -35,6 +36,8 @@ struct Figures {
     float lowestStone = -1.0f; // the stone's lowest health, a fraction of its maximum
     int deaths = 0;
     int resurrections = 0;
+    // From the push's start to the death that ended it, -1 without one.
+    double pushMinutes = -1.0;
     int gateTravels = 0;
     int levelsVisited = 0;
     int kills = 0;

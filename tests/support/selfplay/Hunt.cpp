@@ -301,6 +301,55 @@ bool Hunt::itemsGone(Quest& quest) const
     });
 }
 
+bool Hunt::cannotFinish(Quest& quest) const
+{
+    if (!preyGone(quest)) {
+        return false;
+    }
+    const auto type = static_cast<QuestType>(quest.type);
+    const bool onePrey = type == QuestType::UniqueMonsterSpotted || type == QuestType::Assassin;
+    const bool items = type == QuestType::LevelQuestItem || type == QuestType::ArmorsmithLevelQuestItem ||
+                       type == QuestType::WeaponsmithLevelQuestItem;
+    return onePrey || items || !preyMayCome(quest);
+}
+
+bool Hunt::preyMayCome(Quest& quest) const
+{
+    // Clearing a level counts any of its monsters.
+    if (quest.type == toIndex(QuestType::ClearLevel)) {
+        return true;
+    }
+    std::vector<const MonsterType*> wanted;
+    for (const QuestTarget& target : quest.targets) {
+        if (target.count < target.needed) {
+            wanted.push_back(target.monsterType);
+        }
+    }
+    if (quest.targets.empty()) {
+        wanted.push_back(quest.getMonsterType(0));
+    }
+    World& world = World::get();
+    const int target = quest.getTargetLevel();
+    for (int index = 1; index < world.getLevelCount(); ++index) {
+        const Level* level = world.getLevel(index);
+        const AreaDefinition* area = level ? level->definition : nullptr;
+        if (!area || (Quests::zoneBound(quest) && index != target) ||
+            (Journey::unexploredBlocks(index) == 0 && !Game::get().isLevelQuestTarget(index))) {
+            continue;
+        }
+        for (const MonsterType* prey : wanted) {
+            bool spawns = prey && area->isMonsterOfArea(prey);
+            for (const AreaDefinition::SpawnEntry& entry : area->getSpawnEntries()) {
+                spawns = spawns || (prey && entry.monster == prey);
+            }
+            if (spawns) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 bool Hunt::goneOnLook(const Quest& quest, const char* back, const char* gone,
                       const std::function<bool()>& anyLeft) const
 {

@@ -40,6 +40,13 @@ public:
     // the player goes where it can do something.
     bool preyGone(Quest& quest) const;
 
+    // A quest the player cannot finish: its one prey lives and is no enemy,
+    // its things are gone from its level, or its prey is gone and no level
+    // where its kills count can bring it back (none whose area spawns it
+    // has blocks still to populate or, as a quest's target, respawns the
+    // monsters killed there).
+    bool cannotFinish(Quest& quest) const;
+
     // What was known of quests the player no longer holds is forgotten.
     void forgetDropped();
 
@@ -52,6 +59,9 @@ private:
     // look (anyLeft), and traced when the answer changes.
     bool goneOnLook(const Quest& quest, const char* back, const char* gone,
                     const std::function<bool()>& anyLeft) const;
+
+    // Whether a level its kills count on may still bring the quest's prey.
+    bool preyMayCome(Quest& quest) const;
 
     // Whether an actor's death counts for a held quest that is not done.
     bool countsFor(const Quest& held, const Actor& actor) const;

@@ -51,6 +51,7 @@ void Push::choosePushLevel()
     const int own = player()->getStat(toIndex(CharacterStat::Level));
     if (m_pushGoal < 0 && !m_pushChosen) {
         m_pushChosen = true;
+        m_begunAt = frame();
         newGoal(nearestLevelAbove(own).level);
         trace(formatString("pushes on to level %d (monsters %d) at level %d", m_pushGoal,
                            World::get().getLevelMonsterLevel(m_pushGoal), own)

@@ -41,6 +41,8 @@ public:
     // before.
     int advancedAt() const { return m_advancedAt; }
     void noteEnd() { m_advancedAt = frame(); }
+    // The frame its first level was chosen, -1 before.
+    int begunAt() const { return m_begunAt; }
 
     // At the push's level the player walks up to the nearest foe of the
     // level, out of sight or not: false when none stands there (its
@@ -86,6 +88,7 @@ private:
     int m_pushHomeZone = -1;
     bool m_pushHome = false;
     int m_advancedAt = -1;
+    int m_begunAt = -1;
     int m_wayZone = -1;     // the level the way was last measured from
     int m_shortestWay = -1; // the fewest levels to the goal so far
     int m_chosenFor = 0;    // the player's level when the goal was chosen

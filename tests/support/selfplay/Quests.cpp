@@ -8,7 +8,10 @@
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
 #include "game/world/World.h"
+#include "support/PlayedGame.h"
 #include "support/selfplay/Bot.h"
+#include "ui/UISystem.h"
+#include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIWidget.h"
 
@@ -276,12 +279,7 @@ void Quests::takeQuest(Actor& npc)
             m_bot.trade.nextErrand();
             return;
         }
-        const Vec2 at = list->getScreenPosition();
-        const int x = static_cast<int>(at.x + 8.0f);
-        const int y = static_cast<int>(at.y + (static_cast<float>(row) + 0.5f) *
-                                                  static_cast<float>(list->getItemHeight()));
-        list->handleMouseButton(0, true, x, y);
-        list->handleMouseButton(0, false, x, y);
+        clickRow(*list, row);
         m_questStage = 1;
         return;
     }
@@ -324,6 +322,131 @@ void Quests::forgetDropped()
     std::erase_if(m_setAside, [&](const auto& aside) { return !player()->hasQuest(aside.first); });
     std::erase_if(m_questDeaths, [&](const auto& deaths) { return !player()->hasQuest(deaths.first); });
     std::erase_if(m_givers, [&](const auto& known) { return !player()->hasQuest(known.first); });
+}
+
+bool Quests::giveUpQuest()
+{
+    // The log's key toggles it: pressed only while it is not up.
+    const auto openLog = [&] {
+        if (++m_giveUpKeys > 3) {
+            fault() << "frame " << frame() << ": the key questScreen opens no quest log";
+            return false;
+        }
+        if (!pressKey("questScreen")) {
+            fault() << "frame " << frame() << ": no key is bound to questScreen";
+            return false;
+        }
+        return true;
+    };
+    const auto stop = [&] {
+        m_giveUpStage = 0;
+        if (menuShown("QuestGiveUp")) {
+            clickWidget(shownWidget("QuestGiveUp::Keep"));
+        }
+        if (menuShown("Quests")) {
+            clickWidget(shownWidget("Quests::Close"));
+        }
+        return false;
+    };
+    if (m_giveUpStage == 0) {
+        if (frame() < m_nextGiveUpLook || m_givenUp >= 0) {
+            return false;
+        }
+        m_nextGiveUpLook = frame() + 200;
+        for (int slot = 0; slot < Player::kQuestSlots && m_giveUpStage == 0; ++slot) {
+            Quest* quest = player()->getQuest(slot);
+            // The tutorial's quests have the log's own "Skip tutorial".
+            if (quest && quest->isInUse() && !quest->isComplete() &&
+                !getQuestTypeName(quest->type).starts_with("Tutorial") && m_bot.hunt.cannotFinish(*quest)) {
+                m_giveUpStage = 1;
+                m_giveUpId = quest->id;
+                m_giveUpSlot = slot;
+                m_giveUpSince = frame();
+                m_giveUpKeys = 0;
+                trace(formatString("gives up quest %d of type %d (target level %d, progress %d of %d): it "
+                                   "cannot be finished",
+                                   quest->id, quest->type, quest->getTargetLevel(), quest->progress,
+                                   quest->goal)
+                          .c_str());
+            }
+        }
+        if (m_giveUpStage == 0) {
+            return false;
+        }
+        if (!menuShown("Quests") && !openLog()) {
+            return stop();
+        }
+        return true;
+    }
+    if (player()->findQuestSlot(m_giveUpId) != m_giveUpSlot) {
+        trace("no longer holds the quest it gives up");
+        return stop();
+    }
+    if (frame() > m_giveUpSince + kFramesPerMinute) {
+        fault() << "frame " << frame() << ": quest " << m_giveUpId << " is not given up in a game minute";
+        return stop();
+    }
+    if (!menuShown("Quests")) {
+        // Another window took the log's place meanwhile: it is opened again.
+        m_giveUpStage = 1;
+        return openLog() || stop();
+    }
+    const std::string slot = std::to_string(m_giveUpSlot);
+    switch (m_giveUpStage) {
+    case 1: {
+        // The log's rows are refreshed by its update, which the headless
+        // program never runs: once here, as a shown frame would.
+        UISystem::get().findMenu("Quests")->update(static_cast<float>(PlayedGame::kFrameMs / 1000.0));
+        auto* list = dynamic_cast<UIList*>(shownWidget("Quests::QuestList"));
+        if (!list) {
+            fault() << "the quest log has no QuestList";
+            return stop();
+        }
+        const std::vector<ListEntry>& rows = list->getItems();
+        for (size_t i = 0; i < rows.size() && static_cast<int>(i) < list->getVisibleRows(); ++i) {
+            if (rows[i].value == slot) {
+                clickRow(*list, static_cast<int>(i));
+                m_giveUpStage = 2;
+                return true;
+            }
+        }
+        std::string shown;
+        for (const ListEntry& entry : rows) {
+            shown += " " + entry.value;
+        }
+        fault() << "the quest log shows no row of slot " << slot << " (rows:" << shown << ")";
+        return stop();
+    }
+    case 2:
+        if (!clickWidget(shownWidget("Quests::GiveUp"))) {
+            fault() << "the quest log has no GiveUp button for slot " << slot;
+            return stop();
+        }
+        m_giveUpStage = 3;
+        return true;
+    default:
+        if (!menuShown("QuestGiveUp") || !clickWidget(shownWidget("QuestGiveUp::GiveUp"))) {
+            fault() << "the quest log's question has no GiveUp button";
+            return stop();
+        }
+        m_givenUp = m_giveUpId;
+        m_givenUpAt = frame();
+        stop();
+        return true;
+    }
+}
+
+void Quests::countGivenUp(Figures& figures)
+{
+    if (m_givenUp < 0 || frame() - m_givenUpAt < 20) {
+        return;
+    }
+    if (player()->hasQuest(m_givenUp)) {
+        fault() << "frame " << frame() << ": quest " << m_givenUp << " is held after it was given up";
+    } else {
+        ++figures.questsGivenUp;
+    }
+    m_givenUp = -1;
 }
 
 void Quests::countAccepted(Figures& figures)

@@ -34,6 +34,14 @@ public:
     // giver opens the solve window, whose button hands the quest in.
     bool solveQuest();
 
+    // A held quest the player has judged it cannot finish (Hunt::cannotFinish),
+    // other than the tutorial's, is given up as a user gives one up: the
+    // quest log opened by its key, the quest's row clicked, its "Give up"
+    // button, then "Give up" in the question. A window without its button
+    // is a fault. True while it is under way.
+    bool giveUpQuest();
+    bool givingUp() const { return m_giveUpStage != 0; }
+
     // Who takes a done quest in: its own person for a one-shot quest or a
     // monster quest; else its giver, or the nearest person of the kind the
     // quest returns to (a recruit is handed in to the steward, who sends the
@@ -68,6 +76,7 @@ public:
     // The server's answer to an accept, and to a hand-in.
     void countAccepted(Figures& figures);
     void countSolved(Figures& figures);
+    void countGivenUp(Figures& figures);
 
 private:
     // Money, experience (with the level) and items carried: a reward adds
@@ -91,6 +100,14 @@ private:
     bool m_solveAskedTutorial = false;
     std::array<int, 4> m_rewardBefore{};
     int m_moneyPromised = 0;
+    int m_giveUpStage = 0;
+    int m_giveUpId = -1;
+    int m_giveUpSlot = -1;
+    int m_giveUpSince = 0;
+    int m_giveUpKeys = 0; // presses of the quest log's key for this give-up
+    int m_nextGiveUpLook = 0;
+    int m_givenUp = -1; // the quest given up, until the server's answer is counted
+    int m_givenUpAt = 0;
 };
 
 } // namespace selfplay

@@ -236,6 +236,7 @@ bool Relations::warAndRaid()
         ++m_warStage;
         if (m_warStage == 5) {
             m_raidGateSince = frame();
+            m_deathsAtRaid = m_ctx.deaths;
         }
         return true;
     }
@@ -245,7 +246,9 @@ bool Relations::warAndRaid()
             return true;
         }
         const Covenant* target = Game::get().getCovenant(m_raidTarget);
-        if (own->raidTarget < 0 || !target || m_ctx.deaths > 0) {
+        // A death on the way ends it (the player rises at home); one before
+        // it set out does not.
+        if (own->raidTarget < 0 || !target || m_ctx.deaths > m_deathsAtRaid) {
             trace("its raid is over");
             m_warStage = kWarDone;
             return false;

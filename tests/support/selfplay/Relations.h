@@ -73,6 +73,7 @@ private:
     int m_warStage = 0;
     int m_raidTarget = -1;
     int m_raidGateSince = 0;
+    int m_deathsAtRaid = 0; // the player's deaths when it set out on its raid
     bool m_raidDeclared = false;
     int m_ownRaidDeclaredAt = -1;
     int m_stopRaidAt = -1;    // the frame it clicked "Stop raid"

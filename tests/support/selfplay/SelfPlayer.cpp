@@ -231,6 +231,11 @@ void SelfPlayer::decide(Figures& figures)
         c.branch = "relations";
         return;
     }
+    // A quest being given up in the quest log is seen through first.
+    if (bot.quests.givingUp() && bot.quests.giveUpQuest()) {
+        c.branch = "give up";
+        return;
+    }
     // Called home by a raid it fights only what stands in its way. A
     // thing its quests ask for lying near is taken up before the next
     // fight but one at hand.
@@ -295,6 +300,12 @@ void SelfPlayer::decide(Figures& figures)
     }
     if (bot.gear.spendPoints()) {
         c.branch = "points";
+        return;
+    }
+    // A quest it cannot finish is given up, its slot free for another.
+    if ((!bot.trade.hasErrands() || (!bot.trade.trading() && !bot.quests.choosing())) &&
+        bot.quests.giveUpQuest()) {
+        c.branch = "give up";
         return;
     }
     // A done quest is handed in before the next errand: a click on a

@@ -50,6 +50,8 @@ void Tally::count(Figures& figures)
         ++figures.deaths;
         if (m_bot.push.pushing()) {
             m_bot.push.noteEnd();
+            const int begun = m_bot.push.begunAt() >= 0 ? m_bot.push.begunAt() : frame();
+            figures.pushMinutes = static_cast<double>(frame() - begun) / kFramesPerMinute;
         }
         ++m_ctx.deaths;
         trace("dies");
@@ -69,6 +71,7 @@ void Tally::count(Figures& figures)
     m_bot.quests.countAccepted(figures);
     m_bot.recruits.count(figures);
     m_bot.quests.countSolved(figures);
+    m_bot.quests.countGivenUp(figures);
     m_bot.loot.count(figures);
     m_bot.fights.count(figures);
     // A warp soon after the player used a gate is a gate travel.
