@@ -17,6 +17,9 @@
 
 #include <gtest/gtest.h>
 
+#include <AL/alc.h>
+#include <AL/alext.h>
+#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -97,6 +100,27 @@ double frequencyOf(const Capture& c, const Segment& s)
     return 0.0;
 }
 
+// The time of the samples the open device has mixed, in nanoseconds (zero
+// before it is open): the capture's own clock. The wave writer mixes at the
+// wall clock's pace, but when its thread was held off it catches up in one
+// burst, so that a wait by the wall clock may leave no silence between two
+// sounds in the capture, or cut the last one short.
+int64_t mixedNanoseconds()
+{
+    ALCcontext* context = alcGetCurrentContext();
+    ALCdevice* device = context ? alcGetContextsDevice(context) : nullptr;
+    if (!device) {
+        return 0;
+    }
+    static const auto getInteger64 =
+        reinterpret_cast<LPALCGETINTEGER64VSOFT>(alcGetProcAddress(device, "alcGetInteger64vSOFT"));
+    ALCint64SOFT clock = 0;
+    if (getInteger64) {
+        getInteger64(device, ALC_DEVICE_CLOCK_SOFT, 1, &clock);
+    }
+    return clock;
+}
+
 TEST(SoundEndToEndTest, CaptureThroughTheWaveWriter)
 {
     TempDir dir;
@@ -115,7 +139,8 @@ TEST(SoundEndToEndTest, CaptureThroughTheWaveWriter)
             FileSystem files(gameDataPath(), user.path().string());
             files.mountGeneratedDirectory(generatedDataPath());
             UserVarSystem vars;
-            Clock clock;
+            // The sound system's time (the music's fade) is the capture's.
+            Clock clock(&mixedNanoseconds);
             Random random;
             ResourceSystem resources;
             resources.readThroughFileSystem(&files);
@@ -133,15 +158,26 @@ TEST(SoundEndToEndTest, CaptureThroughTheWaveWriter)
                 ADD_FAILURE() << "no wave writer";
                 _exit(1);
             }
+            if (!alcIsExtensionPresent(alcGetContextsDevice(alcGetCurrentContext()),
+                                       "ALC_SOFT_device_clock")) {
+                ADD_FAILURE() << "the device tells no clock";
+                _exit(1);
+            }
             ResourceHandle mono = resources.load("Sounds/Combat/swing1.wav");
             ResourceHandle stereo = resources.load("Sounds/UI/messageAlert.wav");
             ResourceHandle bank = resources.load("Sounds/Combat/swing.snd");
             ResourceHandle theme = resources.load("Sounds/Music/theme.ogg");
             resources.get(bank);
             resources.get(theme);
+            // Seconds of the capture; the wall clock only catches a hang.
             auto run = [&](double seconds) {
-                auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-                while (std::chrono::steady_clock::now() < until) {
+                const int64_t until = mixedNanoseconds() + static_cast<int64_t>(seconds * 1e9);
+                const auto hang = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+                while (mixedNanoseconds() < until) {
+                    if (std::chrono::steady_clock::now() > hang) {
+                        ADD_FAILURE() << "the device stopped mixing";
+                        _exit(1);
+                    }
                     clock.update();
                     sound.update();
                     std::this_thread::sleep_for(std::chrono::milliseconds(10));
