@@ -52,8 +52,9 @@ std::string sanitizeArgument(const std::string& value)
     return out;
 }
 
-// Splits "a@@b@@" into its values. In a run of three or more '@' the last
-// two are the separator, so a value may end in '@'.
+// Splits "a@@b@@" into its values. A run of '@' is separators, two each; an
+// odd one leaves its first '@' to the value before it (a value may end in '@'
+// but never hold "@@"), so "a@@@@b" holds an empty value between a and b.
 std::vector<std::string> splitArguments(const std::string& text)
 {
     std::vector<std::string> args;
@@ -65,9 +66,15 @@ std::vector<std::string> splitArguments(const std::string& text)
             while (run < text.size() && text[run] == '@') {
                 ++run;
             }
-            current.append(run - i - 2, '@');
-            args.push_back(std::move(current));
-            current.clear();
+            size_t length = run - i;
+            if (length % 2 == 1) {
+                current += '@';
+                --length;
+            }
+            for (; length > 0; length -= 2) {
+                args.push_back(std::move(current));
+                current.clear();
+            }
             i = run;
             continue;
         }

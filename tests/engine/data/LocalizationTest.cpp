@@ -154,9 +154,22 @@ TEST(Localization, TypedNamesCannotBreakTheMarkup)
     EXPECT_EQ(t.tr(wrapped), "$Cy~ took 5 crystals from Ann@Bob~");
     EXPECT_EQ(t.tr(wrapText("QuestTitleRecruit", "%s", "$$FullQuestSlots$$")), "Recruit $FullQuestSlots$");
     EXPECT_EQ(t.tr(wrapText("QuestTitleRecruit", "%s", "@@@@")), "Recruit @");
-    // A value ending in '@' keeps it.
-    EXPECT_EQ(t.tr(wrapText("QuestAnnounceCrystalGain", "%s %d %s", "Ann@", 2, "Bo")),
-              "Ann@ gained 2 crystals from Bo");
+    // A value ending in '@' keeps it; an empty value keeps its place.
+    const struct {
+        const char* first;
+        const char* last;
+        const char* shown;
+    } values[] = {
+        {"Ann@", "Bo", "Ann@ gained 2 crystals from Bo"},
+        {"", "Bo", " gained 2 crystals from Bo"},
+        {"Ann", "", "Ann gained 2 crystals from "},
+        {"Ann@", "", "Ann@ gained 2 crystals from "},
+        {"", "", " gained 2 crystals from "},
+    };
+    for (const auto& v : values)
+        EXPECT_EQ(t.tr(wrapText("QuestAnnounceCrystalGain", "%s %d %s", v.first, 2, v.last)), v.shown)
+            << "'" << v.first << "', '" << v.last << "'";
+    EXPECT_EQ(t.tr("$$QuestAnnounceCrystalGain~<@@@@Bo@@>~$$"), " gained  crystals from Bo");
 }
 
 TEST(Localization, TranslateFormatIsSafeAgainstAnyTranslation)

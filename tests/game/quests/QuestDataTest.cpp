@@ -94,8 +94,8 @@ protected:
     }
     // As shown, one blank parts two sentences, two only before a kill
     // quest's "Kill" sentence: never three, never none. A text with an empty
-    // value (a level's item, without a world here) is left out: its values do
-    // not come apart.
+    // value (a level's item, without a world here) is left out: the blanks
+    // around the missing name stand side by side.
     void expectSentencesApart(const std::string& text, const std::string& where) const
     {
         if (text.find("@@@@") != std::string::npos)
