@@ -2,6 +2,7 @@
 
 #include "engine/core/StringUtil.h"
 #include "game/definitions/MonsterType.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
@@ -132,6 +133,19 @@ bool Hunt::hunt()
         trace("finds no foe to train on here");
         return false;
     }
+    if (prey < 0 && !training && explore()) {
+        // Blocks of this level no player has neared yet may hold the prey.
+        m_lastPreyAt = frame();
+        return true;
+    }
+    if (prey < 0 && !training) {
+        // Its time here with none of its prey about, all blocks in reach
+        // explored, counted while the quest makes no progress.
+        for (const Quest* quest : held) {
+            auto& time = m_preylessTime[quest->id];
+            time = {time.second == quest->progress ? time.first + 10 : 10, quest->progress};
+        }
+    }
     if (prey < 0) {
         // Nothing of the quests' prey about: after a while they are set
         // aside for others (or new ones from the town).
@@ -183,6 +197,63 @@ bool Hunt::hunt()
         return false;
     }
     m_bot.walker.walkTo(Game::get().getEntity(prey)->getPosition());
+    return true;
+}
+
+bool Hunt::explore()
+{
+    const ZonePosition here = player()->getPosition();
+    const GameRules& rules = worldRules();
+    const int columns = std::max(1, rules.blocksAcross);
+    const int blocks = columns * std::max(1, rules.blocksDown);
+    const float blockWidth = static_cast<float>(rules.blockTileWidth) * rules.tileSize;
+    const float blockHeight = static_cast<float>(rules.blockTileHeight) * rules.tileSize;
+    if (m_exploring >= 0 && (Game::get().isBlockPopulated(here.zone, m_exploring % blocks) ||
+                             m_exploring / blocks != here.zone)) {
+        m_exploring = -1;
+    }
+    if (m_exploring >= 0 && frame() > m_exploringUntil) {
+        // Not neared in two minutes: the way there is too narrow.
+        m_unexplorable.insert(m_exploring);
+        m_exploring = -1;
+    }
+    if (m_exploring < 0) {
+        // The unexplored block whose nearest reachable cell lies nearest.
+        const LevelFlood flood = RoutePlanner::floodLevel(here);
+        float bestDistance = 0.0f;
+        for (int block = 0; block < blocks; ++block) {
+            const int key = here.zone * blocks + block;
+            if (Game::get().isBlockPopulated(here.zone, block) || m_unexplorable.contains(key)) {
+                continue;
+            }
+            const float left = static_cast<float>(block % columns) * blockWidth;
+            const float top = static_cast<float>(block / columns) * blockHeight;
+            for (float y = top + 16.0f; y < top + blockHeight; y += 32.0f) {
+                for (float x = left + 16.0f; x < left + blockWidth; x += 32.0f) {
+                    const ZonePosition cell(here.zone, x, y);
+                    const int index = static_cast<int>(y / 32.0f) * 128 + static_cast<int>(x / 32.0f);
+                    if (index < 0 || index >= 128 * 128 || flood.previous[static_cast<size_t>(index)] == -2) {
+                        continue;
+                    }
+                    if (m_exploring < 0 || distance(cell, here) < bestDistance) {
+                        m_exploring = key;
+                        m_exploreTo = cell;
+                        bestDistance = distance(cell, here);
+                    }
+                }
+            }
+            if (m_exploring != key) {
+                m_unexplorable.insert(key); // no cell of it can be walked to
+            }
+        }
+        if (m_exploring < 0) {
+            return false;
+        }
+        m_exploringUntil = frame() + 2 * kFramesPerMinute;
+        trace(formatString("explores block %d of its level for its quests' prey", m_exploring % blocks)
+                  .c_str());
+    }
+    m_bot.walker.walkTo(m_exploreTo);
     return true;
 }
 
@@ -303,6 +374,15 @@ bool Hunt::itemsGone(Quest& quest) const
 
 bool Hunt::cannotFinish(Quest& quest) const
 {
+    // Its hunt has spent long on the level its prey is sought on, every
+    // block in reach explored, with none of its prey about and no
+    // progress: the prey that may yet come there (a respawn, a straggler)
+    // does not.
+    const auto preyless = m_preylessTime.find(quest.id);
+    if (!quest.isComplete() && preyless != m_preylessTime.end() &&
+        preyless->second.first >= kPreylessFrames && preyless->second.second == quest.progress) {
+        return true;
+    }
     if (!preyGone(quest)) {
         return false;
     }
@@ -375,6 +455,7 @@ void Hunt::forgetDropped()
 {
     std::erase_if(m_preyLevels, [&](const auto& prey) { return !player()->hasQuest(prey.first); });
     std::erase_if(m_preyGone, [&](const auto& prey) { return !player()->hasQuest(prey.first); });
+    std::erase_if(m_preylessTime, [&](const auto& time) { return !player()->hasQuest(time.first); });
 }
 
 } // namespace selfplay

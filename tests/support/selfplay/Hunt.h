@@ -3,10 +3,12 @@
 // The hunt: on a level its quests call it to, the player seeks out their
 // prey and frees their captives; it knows where a quest's prey is, and when
 // none is left where its kills count.
+#include "engine/core/ZonePosition.h"
 #include "support/selfplay/Part.h"
 
 #include <functional>
 #include <map>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -41,10 +43,12 @@ public:
     bool preyGone(Quest& quest) const;
 
     // A quest the player cannot finish: its one prey lives and is no enemy,
-    // its things are gone from its level, or its prey is gone and no level
+    // its things are gone from its level, its prey is gone and no level
     // where its kills count can bring it back (none whose area spawns it
     // has blocks still to populate or, as a quest's target, respawns the
-    // monsters killed there).
+    // monsters killed there), or its hunt has spent six game minutes on
+    // the level its prey is sought on, every block in reach explored, with
+    // none of its prey about and no progress.
     bool cannotFinish(Quest& quest) const;
 
     // What was known of quests the player no longer holds is forgotten.
@@ -66,6 +70,11 @@ private:
     // Whether an actor's death counts for a held quest that is not done.
     bool countsFor(const Quest& held, const Actor& actor) const;
 
+    // On a level with none of its quests' prey about, the player walks to
+    // the nearest reachable cell of a block no player has neared yet (its
+    // monsters come then). False when none is left in reach.
+    bool explore();
+
     // A captive of a held rescue quest is walked up to and clicked; its
     // window's Rescue button frees it.
     bool rescue(const std::vector<Quest*>& held);
@@ -78,6 +87,12 @@ private:
     int m_rescueSince = 0;                                   // when it began on the captive
     mutable std::map<int, std::pair<int, int>> m_preyLevels; // quest id: until which frame, level
     mutable std::map<int, std::pair<int, bool>> m_preyGone;  // quest id: until which frame, gone
+    std::map<int, std::pair<int, int>> m_preylessTime;       // quest id: frames hunted without prey, progress
+    int m_exploring = -1;                                    // level * blocks + block, -1 for none
+    int m_exploringUntil = 0;
+    ZonePosition m_exploreTo;
+    std::set<int> m_unexplorable; // level * blocks + block: no reachable cell of it was neared
+    static constexpr int kPreylessFrames = 6 * kFramesPerMinute;
 };
 
 } // namespace selfplay

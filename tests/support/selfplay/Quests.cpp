@@ -152,9 +152,17 @@ bool Quests::solveQuest()
         }
         m_solveAsked = done->id;
         m_solveAskedAt = frame();
-        m_solveAskedTutorial = getQuestTypeName(done->type).starts_with("Tutorial");
         m_rewardBefore = holdings();
-        m_moneyPromised = done->moneyReward;
+        // The window hands in one done quest of this giver's, not always
+        // the one the player came for: each is noted with its promise.
+        m_doneAtAsk.clear();
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            const Quest* held = player()->getQuest(slot);
+            if (held && held->isInUse() && held->isComplete()) {
+                m_doneAtAsk[held->id] = {held->moneyReward,
+                                         getQuestTypeName(held->type).starts_with("Tutorial")};
+            }
+        }
         trace(formatString("solves a quest (%d xp, %d money promised)", done->xpReward, done->moneyReward)
                   .c_str());
         return true;
@@ -191,7 +199,11 @@ int Quests::questRank(int id) const
     case QuestType::UniqueMonsterSpotted:
     case QuestType::ClearLevel:
     case QuestType::ScoutLocation:
+    // A boss of a world area, on that area's first level.
     case QuestType::BossKnight:
+    case QuestType::BossLord:
+    case QuestType::BossPrince:
+    case QuestType::BossKing:
     // One monster or a number of them killed elsewhere, as the story's
     // own quests ask too.
     case QuestType::Assassin:
@@ -468,28 +480,43 @@ void Quests::countAccepted(Figures& figures)
 
 void Quests::countSolved(Figures& figures)
 {
-    if (m_solveAsked >= 0 && frame() - m_solveAskedAt >= 20) {
-        if (!player()->hasQuest(m_solveAsked)) {
-            ++figures.questsSolved;
-            m_bot.tally.noteProgress();
-            // Paid: the money it promised arrived (nothing spends it meanwhile),
-            // or without money, experience, a level or an item.
-            const std::array<int, 4> now = holdings();
-            bool rewarded = m_moneyPromised > 0 && now[0] - m_rewardBefore[0] >= m_moneyPromised;
-            for (size_t i = 0; m_moneyPromised <= 0 && i < now.size(); ++i) {
-                rewarded = rewarded || now[i] > m_rewardBefore[i];
-            }
-            figures.questsRewarded += rewarded ? 1 : 0;
-            figures.questsBeyondTutorial += rewarded && !m_solveAskedTutorial ? 1 : 0;
-            if (!rewarded) {
-                trace(formatString("quest %d was handed in unpaid", m_solveAsked).c_str());
-            }
-        } else {
-            m_unsolvable.insert(m_solveAsked);
-        }
-        m_solveAsked = -1;
-        groundClick();
+    if (m_solveAsked < 0 || frame() - m_solveAskedAt < 20) {
+        return;
     }
+    // The quest handed in: the one asked for, else another done one that
+    // left the log with it (the giver's window took that one first).
+    int handed = player()->hasQuest(m_solveAsked) ? -1 : m_solveAsked;
+    for (const auto& [id, promise] : m_doneAtAsk) {
+        if (handed < 0 && !player()->hasQuest(id)) {
+            handed = id;
+        }
+    }
+    const auto promise = m_doneAtAsk.find(handed);
+    if (handed >= 0 && promise != m_doneAtAsk.end()) {
+        if (handed != m_solveAsked) {
+            trace(formatString("handed in quest %d, not quest %d", handed, m_solveAsked).c_str());
+        }
+        ++figures.questsSolved;
+        m_bot.tally.noteProgress();
+        // Paid: the money it promised arrived (nothing spends it meanwhile),
+        // or without money, experience, a level or an item.
+        const int moneyPromised = promise->second.first;
+        const std::array<int, 4> now = holdings();
+        bool rewarded = moneyPromised > 0 && now[0] - m_rewardBefore[0] >= moneyPromised;
+        for (size_t i = 0; moneyPromised <= 0 && i < now.size(); ++i) {
+            rewarded = rewarded || now[i] > m_rewardBefore[i];
+        }
+        figures.questsRewarded += rewarded ? 1 : 0;
+        figures.questsBeyondTutorial += rewarded && !promise->second.second ? 1 : 0;
+        if (!rewarded) {
+            trace(formatString("quest %d was handed in unpaid", handed).c_str());
+        }
+    } else {
+        m_unsolvable.insert(m_solveAsked);
+    }
+    m_solveAsked = -1;
+    m_doneAtAsk.clear();
+    groundClick();
 }
 
 } // namespace selfplay

@@ -97,9 +97,8 @@ private:
     int m_solveRestAt = 0;
     int m_solveAsked = -1;
     int m_solveAskedAt = 0;
-    bool m_solveAskedTutorial = false;
     std::array<int, 4> m_rewardBefore{};
-    int m_moneyPromised = 0;
+    std::map<int, std::pair<int, bool>> m_doneAtAsk; // done quest id: money promised, a tutorial's
     int m_giveUpStage = 0;
     int m_giveUpId = -1;
     int m_giveUpSlot = -1;
