@@ -222,8 +222,13 @@ bool Gates::homeByScroll()
         // The gate takes a few seconds to open.
         return frame() - m_scrollReadAt < 200;
     }
+    // The level's gate is taken only when it is awake and near: walking to
+    // one asleep or across the level costs the raid's first half minute.
     const auto [group, slot] = m_ctx.carriedScroll();
-    if (group < 0 || here == player()->getCovenant()->housePosition.zone || levelGateHere()) {
+    const Gate* gate = levelGateHere();
+    const bool gateAtHand = gate && mirror()->isCurrentLevelGateActive() &&
+                            distance(gate->getPosition(), player()->getPosition()) <= kGateAtHand;
+    if (group < 0 || here == player()->getCovenant()->housePosition.zone || gateAtHand) {
         return false;
     }
     const int used = m_ctx.useBagItem(group, slot);

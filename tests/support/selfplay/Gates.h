@@ -31,7 +31,7 @@ public:
     // near: a way home at once when its stone is raided.
     bool wakeLevelGate();
 
-    // Raided with no gate of its level to take, the player reads its
+    // Raided with no woken gate of its level at hand, the player reads its
     // scroll of return and steps into the gate that opens where it stands
     // (or into its pair's gate on this level, opened before). A level where
     // no gate opened is walked from.
@@ -47,7 +47,19 @@ public:
     // Its level's gate is tried afresh (a new level, a raid to go home to).
     void resetTries() { m_gateTries = 0; }
 
+    // A new raid to go home to: the scroll is read again, on a level where
+    // it was read before too.
+    void newRaid()
+    {
+        m_gateTries = 0;
+        m_scrollZone = -1;
+    }
+
 private:
+    // How far off its level's woken gate is taken home rather than a
+    // scroll of return read.
+    static constexpr float kGateAtHand = 1000.0f;
+
     // The place in the player's gate list of the woken gate from which the
     // way to the goal is shortest, when it is shorter by two levels or more
     // than the way from where the player stands; -1 for none.

@@ -124,7 +124,7 @@ void Raids::countRaids(Figures& figures)
                             m_ctx.carriedScroll().first >= 0 ? "a" : "no")
                             .c_str());
                 }
-                m_bot.gates.resetTries();  // its level's gate is tried afresh for the way home
+                m_bot.gates.newRaid(); // its level's gate and its scroll are tried afresh for the way home
                 m_bot.walker.clearRoute(); // the way it was on leads elsewhere
             }
             if (covenant == own) {

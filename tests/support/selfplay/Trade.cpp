@@ -86,18 +86,26 @@ void Trade::planErrands()
             givers.push_back(giver);
         }
     }
-    // The nearest vendor, unless another sells something better to
-    // wear than the player wears, or has not been seen yet.
+    // Without a scroll of return, the vendor who sells one it can pay for
+    // (a raid may find it far from home); else the nearest vendor, unless
+    // another sells something better to wear than the player wears, or has
+    // not been seen yet.
     const auto shop = [&](Entity* e) {
         auto* v = dynamic_cast<Vendor*>(e);
         return v && v->isAlive() && !v->isGuardVendor() && !v->isGambler();
     };
-    int vendor = nearest(
-        [&](Entity* e) {
-            return shop(e) &&
-                   (sellsUpgrade(*static_cast<Vendor*>(e)) || !m_vendorsSeen.contains(e->getEntityNumber()));
-        },
-        1.0e9f, false);
+    int vendor = m_ctx.carriedScroll().first >= 0
+                     ? -1
+                     : nearest([&](Entity* e) { return shop(e) && sellsScroll(*static_cast<Vendor*>(e)); },
+                               1.0e9f, false);
+    if (vendor < 0) {
+        vendor = nearest(
+            [&](Entity* e) {
+                return shop(e) && (sellsUpgrade(*static_cast<Vendor*>(e)) ||
+                                   !m_vendorsSeen.contains(e->getEntityNumber()));
+            },
+            1.0e9f, false);
+    }
     vendor = vendor >= 0 ? vendor : nearest(shop, 1.0e9f, false);
     if (vendor >= 0) {
         m_vendorsSeen.insert(vendor);
@@ -311,6 +319,17 @@ bool Trade::sellsUpgrade(const Vendor& vendor) const
     for (int slot = 0; slot < Vendor::kSlotCount; ++slot) {
         const ItemBase* item = vendor.getStockItem(slot);
         if (affordableAt(vendor, slot, item) && m_bot.gear.isUpgrade(*item)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Trade::sellsScroll(const Vendor& vendor) const
+{
+    for (int slot = 0; slot < Vendor::kSlotCount; ++slot) {
+        const ItemBase* item = vendor.getStockItem(slot);
+        if (affordableAt(vendor, slot, item) && Context::isReturnScroll(*item)) {
             return true;
         }
     }

@@ -67,6 +67,8 @@ private:
 
     // The vendor's goods hold something to wear that the player can pay for.
     bool sellsUpgrade(const Vendor& vendor) const;
+    // The vendor's goods hold a scroll of return the player can pay for.
+    bool sellsScroll(const Vendor& vendor) const;
 
     // A piece of the vendor's goods the player can pay for: a scroll of
     // return, then something better to wear or wield. With `anything` (the
