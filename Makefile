@@ -65,9 +65,12 @@ test-release: setup-test
 # (a ctest -R pattern) narrows them. Prints each run's passes and time, and
 # each test's. LOADED_LABEL=long runs the long tests instead, as CI's release
 # run meets them: the window walk beside the self-play, the world saves and
-# the idle worlds, two at a time.
+# the idle worlds, two at a time; LOADED_LABEL='long|pace' runs both.
+# LOADED_JOBS sets ctest's -j (8 meets the tests as CI's eight-job run does,
+# crowded onto the two loaded cores).
 LOADED_CPUS ?= 0,1
 LOADED_RUNS ?= 10
+LOADED_JOBS ?= 2
 LOADED_TESTS ?=
 LOADED_LABEL ?= pace
 test-loaded: setup-test
@@ -75,7 +78,7 @@ test-loaded: setup-test
 	    -DGLOAM_WERROR=ON $(SHADER_CACHE)
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && bash $(CURDIR)/.ci/loaded.sh "$(LOADED_CPUS)" $(LOADED_RUNS) \
-	    ctest --output-on-failure --no-tests=error -j 2 --timeout 900 -L $(LOADED_LABEL) $(if $(LOADED_TESTS),-R '$(LOADED_TESTS)')
+	    ctest --output-on-failure --no-tests=error -j $(LOADED_JOBS) --timeout 900 -L '$(LOADED_LABEL)' $(if $(LOADED_TESTS),-R '$(LOADED_TESTS)')
 
 # Every benchmark in full against its budgets; fails when any is over one
 # (CI runs them briefly with --smoke, which only prints an overrun). Each is
