@@ -65,9 +65,12 @@ test-release: setup-test
 # (a ctest -R pattern) narrows them. Prints each run's passes and time, and
 # each test's. LOADED_LABEL=long runs the long tests instead, as CI's release
 # run meets them: the window walk beside the self-play, the world saves and
-# the idle worlds, two at a time.
+# the idle worlds, two at a time; LOADED_LABEL='long|pace' runs both.
+# LOADED_JOBS sets ctest's -j (8 meets the tests as CI's eight-job run does,
+# crowded onto the two loaded cores).
 LOADED_CPUS ?= 0,1
 LOADED_RUNS ?= 10
+LOADED_JOBS ?= 2
 LOADED_TESTS ?=
 LOADED_LABEL ?= pace
 test-loaded: setup-test
@@ -75,7 +78,7 @@ test-loaded: setup-test
 	    -DGLOAM_WERROR=ON $(SHADER_CACHE)
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	cd $(RELEASE_DIR) && bash $(CURDIR)/.ci/loaded.sh "$(LOADED_CPUS)" $(LOADED_RUNS) \
-	    ctest --output-on-failure --no-tests=error -j 2 --timeout 900 -L $(LOADED_LABEL) $(if $(LOADED_TESTS),-R '$(LOADED_TESTS)')
+	    ctest --output-on-failure --no-tests=error -j $(LOADED_JOBS) --timeout 900 -L '$(LOADED_LABEL)' $(if $(LOADED_TESTS),-R '$(LOADED_TESTS)')
 
 # Every benchmark in full against its budgets; fails when any is over one
 # (CI runs them briefly with --smoke, which only prints an overrun). Each is
@@ -84,12 +87,14 @@ test-loaded: setup-test
 # their own and are measured at the program's own thread count (the frame
 # benchmark then runs itself again on two renderer threads, without a budget).
 # The whole-game benchmark keeps to the core it is given, loader thread and all.
+# Only the programs run: the build leaves a folder named like one beside them.
 BENCH_CPU ?=
 bench: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_BENCH=ON -DGLOAM_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS)
 	@cpu="$(BENCH_CPU)"; if [ -z "$$cpu" ]; then allowed=$$(taskset -pc $$$$ | sed 's/.*: //'); cpu=$${allowed##*[,-]}; fi; \
 	    failed=""; for b in $(RELEASE_DIR)/bench/bench_*; do \
+	        [ -f "$$b" ] && [ -x "$$b" ] || continue; \
 	        case $${b##*/} in bench_frame|bench_windowed_*) pin="";; *) pin="taskset -c $$cpu";; esac; \
 	        echo "== $$b$${pin:+ (CPU $$cpu)}"; $$pin $$b || failed="$$failed $${b##*/}"; done; \
 	    if [ -n "$$failed" ]; then echo "over budget or failed:$$failed"; exit 1; fi

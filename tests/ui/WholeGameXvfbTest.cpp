@@ -69,6 +69,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -1415,6 +1416,10 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
         const Picture shot = game.shot(false, "offer.png");
         expectColour(pixelAt(shot, 125, 404), 28, 36, 62, "the Accept button");
         expectColour(pixelAt(shot, 235, 404), 28, 36, 62, "the Reject button");
+        std::array<int, kCovenantResponseCount> resultsBefore{};
+        for (int r = 0; r < kCovenantResponseCount; ++r) {
+            resultsBefore[static_cast<size_t>(r)] = GameClient::get().getDiplomacyResultCount(r);
+        }
         clickWidget("RelationsTradeRequest", "Accept");
         ASSERT_TRUE(game.frameUntil(
             [&] {
@@ -1422,7 +1427,22 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
                            toIndex(CovenantResponse::TradeAcceptedConfirmation)) > accepted;
             },
             120))
-            << "no answer to the accepted offer";
+            << "no answer to the accepted offer; the answers that came instead:" <<
+            [&] {
+                std::string came;
+                for (int r = 0; r < kCovenantResponseCount; ++r) {
+                    const int n =
+                        GameClient::get().getDiplomacyResultCount(r) - resultsBefore[static_cast<size_t>(r)];
+                    if (n > 0) {
+                        came += " " + getCovenantResponseName(r) + " x" + std::to_string(n);
+                    }
+                }
+                return came.empty() ? std::string(" none") : came;
+            }()
+            << "; the offer " << (offerWaits() ? "still waits" : "is gone") << " in the client, "
+            << (other->getPendingOffer(own->index).offer.terms.empty() ? "gone" : "still pending")
+            << " with the covenant\n"
+            << game.logTail(12);
         EXPECT_EQ(own->stats.get(toIndex(CovenantStat::Money)), crystals + paid) << "the crystals came";
         EXPECT_EQ(gold(*player), goldBefore - 5) << "the gold went";
         EXPECT_FALSE(GameClient::get().getDiplomacyResponseText().empty()) << "their answer is shown";
