@@ -104,13 +104,14 @@ bool Quests::solveQuest()
     const Quest* done = nullptr;
     int giver = -1;
     // One whose giver is dead or not yet come waits for another of its
-    // kind: the next done quest is handed in meanwhile.
+    // kind, one turned to stone until it is cured: the next done quest is
+    // handed in meanwhile (it may be the very quest that cures it).
     for (int slot = 0; slot < Player::kQuestSlots && !done; ++slot) {
         const Quest* quest = player()->getQuest(slot);
         if (quest && quest->isInUse() && quest->isComplete() && !m_unsolvable.contains(quest->id)) {
             const int solver = solverOf(*quest);
             const auto* actor = dynamic_cast<const Actor*>(Game::get().getEntity(solver));
-            if (actor && actor->isAlive()) {
+            if (actor && actor->isAlive() && canTalk(*actor)) {
                 giver = solver;
                 done = quest;
             }
@@ -120,9 +121,8 @@ bool Quests::solveQuest()
         return false;
     }
     auto* npc = dynamic_cast<Actor*>(Game::get().getEntity(giver));
-    if (!npc || npc->getPosition().zone != player()->getPosition().zone || !canTalk(*npc)) {
-        // Another level's giver waits until the player is back there, one
-        // turned to stone until it is cured.
+    if (!npc || npc->getPosition().zone != player()->getPosition().zone) {
+        // Another level's giver waits until the player is back there.
         return false;
     }
     if (m_solvingId != done->id) {
