@@ -30,16 +30,26 @@ void Tally::checkProgress()
     // Pushing its luck it leaves its quests on purpose until it dies: the
     // push is progress while it moves toward its goal, and at its end.
     m_progressAt = std::max(m_progressAt, m_bot.push.advancedAt());
+    if (m_progressAt == frame()) {
+        m_raidHeldFrames = 0;
+    }
+    // Home during a raid on it, the player meets the raid: a raid whose
+    // raiders never come to its stone holds it there, however long.
+    if (own && m_bot.raids.raidedNow() && player()->getPosition().zone == own->housePosition.zone) {
+        ++m_raidHeldFrames;
+    }
     m_progressLevel = std::max(m_progressLevel, level);
     m_progressGates = std::max(m_progressGates, gates);
-    if (frame() - m_progressAt < kStallMinutes * kFramesPerMinute) {
+    if (frame() - m_progressAt - m_raidHeldFrames < kStallMinutes * kFramesPerMinute) {
         return;
     }
     fault() << "no quest solved, no level gained and no gate woken in " << kStallMinutes
             << " game minutes (since frame " << m_progressAt << ", level " << level << ", " << gates
-            << " gates awake); the last of its play:\n"
+            << " gates awake, " << m_raidHeldFrames / kFramesPerMinute
+            << " more game minutes home while raided); the last of its play:\n"
             << m_ctx.traceTail();
     m_progressAt = frame();
+    m_raidHeldFrames = 0;
 }
 
 void Tally::count(Figures& figures)

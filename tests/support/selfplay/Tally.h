@@ -18,7 +18,11 @@ public:
     void count(Figures& figures);
 
     // A quest solved: progress.
-    void noteProgress() { m_progressAt = frame(); }
+    void noteProgress()
+    {
+        m_progressAt = frame();
+        m_raidHeldFrames = 0;
+    }
 
     // A frame's time in the program and the server's step in it.
     void recordFrame(double frameMs, double stepMs);
@@ -29,7 +33,9 @@ public:
 private:
     // Thirty game minutes with no quest solved, no level gained and no gate
     // woken while the player's covenant stands are a stuck game: a fault,
-    // with the trace that led there.
+    // with the trace that led there. Time the player spends home while a
+    // raid on it lasts is not counted: it must stay by its stone until the
+    // raiders are gone, however long they stand elsewhere.
     void checkProgress();
 
     void traceDeath() const;
@@ -39,6 +45,7 @@ private:
     bool m_wasAlive = true;
     bool m_wasWarping = false;
     int m_progressAt = 0;
+    int m_raidHeldFrames = 0; // since m_progressAt, home while raided
     int m_progressLevel = 0;
     int m_progressGates = 0;
     std::set<int> m_levels;
