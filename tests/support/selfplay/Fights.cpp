@@ -2,6 +2,7 @@
 
 #include "client/mirrors/SkillListClient.h"
 #include "engine/core/StringUtil.h"
+#include "game/covenants/Covenant.h"
 #include "game/entities/Actor.h"
 #include "game/skills/SkillBase.h"
 #include "support/selfplay/Bot.h"
@@ -21,10 +22,21 @@ bool Fights::isFoe(Entity* e) const
 
 int Fights::choose(bool homeward, int wanted) const
 {
-    auto foe = [&](Entity* e) { return isFoe(e); };
-    return m_bot.push.pushing()      ? pushFoe()
-           : homeward || wanted >= 0 ? nearest(foe, 150.0f)
-                                     : nearest(foe, 400.0f);
+    // Raided at home it fights by its stone: raiders drawing off (making
+    // for their gate as the raid winds down) are not followed away from it.
+    const Covenant* own = player()->getCovenant();
+    const bool leashed =
+        own && m_bot.raids.raidedNow() && own->housePosition.zone == player()->getPosition().zone;
+    auto byStone = [&](const Entity* e) {
+        return !leashed || distance(e->getPosition(), own->housePosition) < kRaidLeash;
+    };
+    auto foe = [&](Entity* e) { return isFoe(e) && byStone(e); };
+    if (m_bot.push.pushing()) {
+        const int chosen = pushFoe();
+        const Entity* entity = chosen >= 0 ? Game::get().getEntity(chosen) : nullptr;
+        return entity && byStone(entity) ? chosen : -1;
+    }
+    return homeward || wanted >= 0 ? nearest(foe, 150.0f) : nearest(foe, 400.0f);
 }
 
 bool Fights::leaveIfUnreachable(int foe)

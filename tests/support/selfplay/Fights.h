@@ -58,6 +58,9 @@ private:
     void useSkillOn(int foe);
 
     static constexpr int kPassBy = 4;
+    // Raided at home, it fights only foes this near its stone: within the
+    // reach in which a raid counts it by the stone.
+    static constexpr float kRaidLeash = 600.0f;
 
     // A fight judged by the frames spent on its foe since its health last
     // fell; one not looked at for a minute starts afresh.
