@@ -218,12 +218,24 @@ bool Hunt::explore()
         m_exploring = -1;
     }
     if (m_exploring < 0) {
-        // The unexplored block whose nearest reachable cell lies nearest.
+        // The unexplored block whose nearest reachable cell lies nearest;
+        // the level is flooded only while such a block is left.
+        const auto candidate = [&](int block) {
+            return !Game::get().isBlockPopulated(here.zone, block) &&
+                   !m_unexplorable.contains(here.zone * blocks + block);
+        };
+        bool any = false;
+        for (int block = 0; block < blocks && !any; ++block) {
+            any = candidate(block);
+        }
+        if (!any) {
+            return false;
+        }
         const LevelFlood flood = RoutePlanner::floodLevel(here);
         float bestDistance = 0.0f;
         for (int block = 0; block < blocks; ++block) {
             const int key = here.zone * blocks + block;
-            if (Game::get().isBlockPopulated(here.zone, block) || m_unexplorable.contains(key)) {
+            if (!candidate(block)) {
                 continue;
             }
             const float left = static_cast<float>(block % columns) * blockWidth;
@@ -231,8 +243,7 @@ bool Hunt::explore()
             for (float y = top + 16.0f; y < top + blockHeight; y += 32.0f) {
                 for (float x = left + 16.0f; x < left + blockWidth; x += 32.0f) {
                     const ZonePosition cell(here.zone, x, y);
-                    const int index = static_cast<int>(y / 32.0f) * 128 + static_cast<int>(x / 32.0f);
-                    if (index < 0 || index >= 128 * 128 || flood.previous[static_cast<size_t>(index)] == -2) {
+                    if (!flood.reachedCell(static_cast<int>(x / 32.0f), static_cast<int>(y / 32.0f))) {
                         continue;
                     }
                     if (m_exploring < 0 || distance(cell, here) < bestDistance) {

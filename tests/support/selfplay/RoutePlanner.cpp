@@ -19,7 +19,7 @@ bool LevelFlood::reaches(const ZonePosition& p) const
     const int cy = static_cast<int>(p.y / 32.0f);
     for (int y = cy - 1; p.zone == zone && y <= cy + 1; ++y) {
         for (int x = cx - 1; x <= cx + 1; ++x) {
-            if (x >= 0 && x < 128 && y >= 0 && y < 128 && previous[static_cast<size_t>(y * 128 + x)] != -2) {
+            if (reachedCell(x, y)) {
                 return true;
             }
         }

@@ -27,6 +27,11 @@ struct LevelFlood {
 
     // A point whose cell, or a cell beside it, was reached.
     bool reaches(const ZonePosition& p) const;
+    // The cell at column x, row y was reached.
+    bool reachedCell(int x, int y) const
+    {
+        return x >= 0 && x < 128 && y >= 0 && y < 128 && previous[static_cast<size_t>(y * 128 + x)] != -2;
+    }
     // The cell centres from the start to the side's edge cell, then a
     // point across the edge.
     std::vector<ZonePosition> routeToSide(int side) const;

@@ -94,15 +94,21 @@ void Trade::planErrands()
         auto* v = dynamic_cast<Vendor*>(e);
         return v && v->isAlive() && !v->isGuardVendor() && !v->isGambler();
     };
-    int vendor = m_ctx.carriedScroll().first >= 0
-                     ? -1
-                     : nearest([&](Entity* e) { return shop(e) && sellsScroll(*static_cast<Vendor*>(e)); },
-                               1.0e9f, false);
+    int vendor =
+        m_ctx.carriedScroll().first >= 0
+            ? -1
+            : nearest(
+                  [&](Entity* e) {
+                      return shop(e) && sellsAffordable(*static_cast<Vendor*>(e), Context::isReturnScroll);
+                  },
+                  1.0e9f, false);
     if (vendor < 0) {
         vendor = nearest(
             [&](Entity* e) {
-                return shop(e) && (sellsUpgrade(*static_cast<Vendor*>(e)) ||
-                                   !m_vendorsSeen.contains(e->getEntityNumber()));
+                return shop(e) &&
+                       (sellsAffordable(*static_cast<Vendor*>(e),
+                                        [&](const ItemBase& item) { return m_bot.gear.isUpgrade(item); }) ||
+                        !m_vendorsSeen.contains(e->getEntityNumber()));
             },
             1.0e9f, false);
     }
@@ -314,22 +320,11 @@ bool Trade::affordableAt(const Vendor& vendor, int slot, const ItemBase* item) c
                static_cast<double>(money());
 }
 
-bool Trade::sellsUpgrade(const Vendor& vendor) const
+bool Trade::sellsAffordable(const Vendor& vendor, const std::function<bool(const ItemBase&)>& wanted) const
 {
     for (int slot = 0; slot < Vendor::kSlotCount; ++slot) {
         const ItemBase* item = vendor.getStockItem(slot);
-        if (affordableAt(vendor, slot, item) && m_bot.gear.isUpgrade(*item)) {
-            return true;
-        }
-    }
-    return false;
-}
-
-bool Trade::sellsScroll(const Vendor& vendor) const
-{
-    for (int slot = 0; slot < Vendor::kSlotCount; ++slot) {
-        const ItemBase* item = vendor.getStockItem(slot);
-        if (affordableAt(vendor, slot, item) && Context::isReturnScroll(*item)) {
+        if (affordableAt(vendor, slot, item) && wanted(*item)) {
             return true;
         }
     }

@@ -5,6 +5,7 @@
 // scroll of return, better gear, potions) and sells to.
 #include "support/selfplay/Part.h"
 
+#include <functional>
 #include <set>
 #include <utility>
 #include <vector>
@@ -65,10 +66,9 @@ private:
     // pay for.
     bool affordableAt(const Vendor& vendor, int slot, const ItemBase* item) const;
 
-    // The vendor's goods hold something to wear that the player can pay for.
-    bool sellsUpgrade(const Vendor& vendor) const;
-    // The vendor's goods hold a scroll of return the player can pay for.
-    bool sellsScroll(const Vendor& vendor) const;
+    // The vendor's goods hold something wanted that the player can pay for
+    // (something better to wear, a scroll of return).
+    bool sellsAffordable(const Vendor& vendor, const std::function<bool(const ItemBase&)>& wanted) const;
 
     // A piece of the vendor's goods the player can pay for: a scroll of
     // return, then something better to wear or wield. With `anything` (the
