@@ -1349,100 +1349,145 @@ TEST(WholeGameXvfbTest, EveryScreenFromTheMainMenuThroughAWorldAndBack)
             const int state = c.getRelationState(own->index);
             return state == toIndex(CovenantTreaty::War) || state == toIndex(CovenantTreaty::Raid);
         };
-        ActorCovenant* other = nullptr;
-        for (int i = 0; i < Game::get().getCovenantCount(); ++i) {
-            auto* c = dynamic_cast<ActorCovenant*>(Game::get().getCovenant(i));
-            if (!c || c->destroyed) {
-                continue;
-            }
-            const bool better =
-                !other || (hostile(*other) && !hostile(*c)) ||
-                (hostile(*other) == hostile(*c) &&
-                 c->stats.get(toIndex(CovenantStat::Money)) > other->stats.get(toIndex(CovenantStat::Money)));
-            if (better) {
-                other = c;
-            }
-        }
-        ASSERT_NE(other, nullptr);
-        const int paid = std::clamp(other->stats.get(toIndex(CovenantStat::Money)) / 2, 1, 10);
-        TradeOffer trade;
-        trade.type = 0;
-        trade.addEntry(toIndex(TradeTermKind::TermCrystals), paid, 0);
-        trade.addEntry(toIndex(TradeTermKind::TermGold), 5, 1);
-        ASSERT_TRUE(trade.canBeFulfilled(other, own)) << other->stats.get(toIndex(CovenantStat::Money))
-                                                      << " crystals against " << gold(*player) << " gold";
-        const int crystals = own->stats.get(toIndex(CovenantStat::Money));
-        const int goldBefore = gold(*player);
-        const int accepted =
-            GameClient::get().getDiplomacyResultCount(toIndex(CovenantResponse::TradeAcceptedConfirmation));
-        std::printf("offer: %d of %s's %d crystals for 5 of %d gold\n", paid, other->getName().c_str(),
-                    other->stats.get(toIndex(CovenantStat::Money)), goldBefore);
-        other->sendOffer(own, trade);
-        // Waited for as the client holds it: an offer another covenant made
-        // while play went on may wait beside it.
         PlayerCovenantClient* mirror = Client::get().getPlayerCovenant();
         ASSERT_NE(mirror, nullptr);
-        auto offerWaits = [&] {
-            const PlayerCovenantClient::PendingOffer* offer = mirror->getPendingOffer(other->index);
-            return offer && !offer->entries.empty();
-        };
-        ASSERT_TRUE(game.frameUntil(offerWaits, 120))
-            << "the offer did not reach the client; the first offer waiting is " << mirror->findPendingOffer()
-            << "'s, " << other->index << " sent it\n"
-            << game.logTail(12);
-        // The relations key opens the first offer waiting: one of a covenant
-        // listed before it is turned down first.
-        for (int tries = 0;
-             tries < Game::get().getCovenantCount() && mirror->findPendingOffer() != other->index; ++tries) {
-            game.key(SDL_SCANCODE_R);
-            ASSERT_TRUE(menuActive("RelationsTradeRequest")) << "the relations key opens the waiting offer";
-            const int first = mirror->findPendingOffer();
-            std::printf("offer of covenant %d turned down\n", first);
-            clickWidget("RelationsTradeRequest", "Reject");
-            EXPECT_TRUE(game.frameUntil([&] { return mirror->findPendingOffer() != first; }, 60))
-                << "the offer turned down still waits";
-            for (int i = 0; i < 3 && menuActive("CovenantRelations"); ++i) {
-                game.key(SDL_SCANCODE_ESCAPE);
-            }
-            // Off the Reject button, which would show lit under it.
-            game.moveTo(160, 40);
-        }
-        ASSERT_TRUE(offerWaits()) << "the offer went while others were turned down";
-        game.key(SDL_SCANCODE_R);
-        ASSERT_TRUE(menuActive("CovenantRelations"));
-        ASSERT_TRUE(menuActive("RelationsTradeRequest")) << "the relations key opens the waiting offer";
-        ASSERT_EQ(mirror->findPendingOffer(), other->index) << "the offer shown";
-        game.waitForLoads();
-        const Picture shot = game.shot(false, "offer.png");
-        expectColour(pixelAt(shot, 125, 404), 28, 36, 62, "the Accept button");
-        expectColour(pixelAt(shot, 235, 404), 28, 36, 62, "the Reject button");
-        std::array<int, kCovenantResponseCount> resultsBefore{};
-        for (int r = 0; r < kCovenantResponseCount; ++r) {
-            resultsBefore[static_cast<size_t>(r)] = GameClient::get().getDiplomacyResultCount(r);
-        }
-        clickWidget("RelationsTradeRequest", "Accept");
-        ASSERT_TRUE(game.frameUntil(
-            [&] {
-                return GameClient::get().getDiplomacyResultCount(
-                           toIndex(CovenantResponse::TradeAcceptedConfirmation)) > accepted;
-            },
-            120))
-            << "no answer to the accepted offer; the answers that came instead:" <<
-            [&] {
-                std::string came;
-                for (int r = 0; r < kCovenantResponseCount; ++r) {
-                    const int n =
-                        GameClient::get().getDiplomacyResultCount(r) - resultsBefore[static_cast<size_t>(r)];
-                    if (n > 0) {
-                        came += " " + getCovenantResponseName(r) + " x" + std::to_string(n);
-                    }
+        // The game runs on while the offer waits: the covenant may withdraw
+        // it (a war or a raid it starts on the player's covenant, or an offer
+        // of its own in its place), more often on a slow machine where the
+        // screens take longer. A withdrawn offer is made again, the covenant
+        // chosen again as play left them.
+        constexpr int kOfferAttempts = 4;
+        ActorCovenant* other = nullptr;
+        int paid = 0;
+        int crystals = 0;
+        int goldBefore = 0;
+        bool answered = false;
+        for (int attempt = 0; attempt < kOfferAttempts && !answered; ++attempt) {
+            other = nullptr;
+            for (int i = 0; i < Game::get().getCovenantCount(); ++i) {
+                auto* c = dynamic_cast<ActorCovenant*>(Game::get().getCovenant(i));
+                if (!c || c->destroyed) {
+                    continue;
                 }
-                return came.empty() ? std::string(" none") : came;
-            }()
-            << "; the offer " << (offerWaits() ? "still waits" : "is gone") << " in the client, "
-            << (other->getPendingOffer(own->index).offer.terms.empty() ? "gone" : "still pending")
-            << " with the covenant\n"
-            << game.logTail(12);
+                const bool better =
+                    !other || (hostile(*other) && !hostile(*c)) ||
+                    (hostile(*other) == hostile(*c) && c->stats.get(toIndex(CovenantStat::Money)) >
+                                                           other->stats.get(toIndex(CovenantStat::Money)));
+                if (better) {
+                    other = c;
+                }
+            }
+            ASSERT_NE(other, nullptr);
+            auto withdrawn = [&] { return other->getPendingOffer(own->index).offer.terms.empty(); };
+            paid = std::clamp(other->stats.get(toIndex(CovenantStat::Money)) / 2, 1, 10);
+            TradeOffer trade;
+            trade.type = 0;
+            trade.addEntry(toIndex(TradeTermKind::TermCrystals), paid, 0);
+            trade.addEntry(toIndex(TradeTermKind::TermGold), 5, 1);
+            ASSERT_TRUE(trade.canBeFulfilled(other, own)) << other->stats.get(toIndex(CovenantStat::Money))
+                                                          << " crystals against " << gold(*player) << " gold";
+            crystals = own->stats.get(toIndex(CovenantStat::Money));
+            goldBefore = gold(*player);
+            const int accepted = GameClient::get().getDiplomacyResultCount(
+                toIndex(CovenantResponse::TradeAcceptedConfirmation));
+            const int expired =
+                GameClient::get().getDiplomacyResultCount(toIndex(CovenantResponse::OfferExpired));
+            std::printf("offer: %d of %s's %d crystals for 5 of %d gold\n", paid, other->getName().c_str(),
+                        other->stats.get(toIndex(CovenantStat::Money)), goldBefore);
+            other->sendOffer(own, trade);
+            // Waited for as the client holds it: an offer another covenant
+            // made while play went on may wait beside it.
+            auto offerWaits = [&] {
+                const PlayerCovenantClient::PendingOffer* offer = mirror->getPendingOffer(other->index);
+                return offer && !offer->entries.empty();
+            };
+            const bool reached = game.frameUntil([&] { return offerWaits() || withdrawn(); }, 120);
+            if (reached && !offerWaits() && withdrawn()) {
+                std::printf("offer of %s withdrawn before it reached the client; made again\n",
+                            other->getName().c_str());
+                continue;
+            }
+            ASSERT_TRUE(reached && offerWaits())
+                << "the offer did not reach the client; the first offer waiting is "
+                << mirror->findPendingOffer() << "'s, " << other->index << " sent it\n"
+                << game.logTail(12);
+            // The relations key opens the first offer waiting: one of a
+            // covenant listed before it is turned down first.
+            for (int tries = 0; tries < Game::get().getCovenantCount() &&
+                                mirror->findPendingOffer() != other->index && !withdrawn();
+                 ++tries) {
+                game.key(SDL_SCANCODE_R);
+                ASSERT_TRUE(menuActive("RelationsTradeRequest"))
+                    << "the relations key opens the waiting offer";
+                const int first = mirror->findPendingOffer();
+                std::printf("offer of covenant %d turned down\n", first);
+                clickWidget("RelationsTradeRequest", "Reject");
+                EXPECT_TRUE(game.frameUntil([&] { return mirror->findPendingOffer() != first; }, 60))
+                    << "the offer turned down still waits";
+                for (int i = 0; i < 3 && menuActive("CovenantRelations"); ++i) {
+                    game.key(SDL_SCANCODE_ESCAPE);
+                }
+                // Off the Reject button, which would show lit under it.
+                game.moveTo(160, 40);
+            }
+            if (withdrawn()) {
+                std::printf("offer of %s withdrawn while others were turned down; made again\n",
+                            other->getName().c_str());
+                continue;
+            }
+            ASSERT_TRUE(offerWaits()) << "the offer went from the client while the covenant holds it";
+            game.key(SDL_SCANCODE_R);
+            ASSERT_TRUE(menuActive("CovenantRelations"));
+            ASSERT_TRUE(menuActive("RelationsTradeRequest")) << "the relations key opens the waiting offer";
+            ASSERT_EQ(mirror->findPendingOffer(), other->index) << "the offer shown";
+            game.waitForLoads();
+            const Picture shot = game.shot(false, "offer.png");
+            expectColour(pixelAt(shot, 125, 404), 28, 36, 62, "the Accept button");
+            expectColour(pixelAt(shot, 235, 404), 28, 36, 62, "the Reject button");
+            std::array<int, kCovenantResponseCount> resultsBefore{};
+            for (int r = 0; r < kCovenantResponseCount; ++r) {
+                resultsBefore[static_cast<size_t>(r)] = GameClient::get().getDiplomacyResultCount(r);
+            }
+            clickWidget("RelationsTradeRequest", "Accept");
+            auto resultCame = [&](CovenantResponse r, int before) {
+                return GameClient::get().getDiplomacyResultCount(toIndex(r)) > before;
+            };
+            ASSERT_TRUE(game.frameUntil(
+                [&] {
+                    return resultCame(CovenantResponse::TradeAcceptedConfirmation, accepted) ||
+                           (resultCame(CovenantResponse::OfferExpired, expired) && withdrawn());
+                },
+                120))
+                << "no answer to the accepted offer; the answers that came instead:" <<
+                [&] {
+                    std::string came;
+                    for (int r = 0; r < kCovenantResponseCount; ++r) {
+                        const int n = GameClient::get().getDiplomacyResultCount(r) -
+                                      resultsBefore[static_cast<size_t>(r)];
+                        if (n > 0) {
+                            came += " " + getCovenantResponseName(r) + " x" + std::to_string(n);
+                        }
+                    }
+                    return came.empty() ? std::string(" none") : came;
+                }()
+                << "; the offer " << (offerWaits() ? "still waits" : "is gone") << " in the client, "
+                << (withdrawn() ? "gone" : "still pending") << " with the covenant\n"
+                << game.logTail(12);
+            answered = resultCame(CovenantResponse::TradeAcceptedConfirmation, accepted);
+            if (!answered) {
+                // Expired while the window was open: nothing was paid.
+                std::printf("offer of %s withdrawn before the Accept; made again\n",
+                            other->getName().c_str());
+                EXPECT_EQ(own->stats.get(toIndex(CovenantStat::Money)), crystals) << "no crystals came";
+                EXPECT_EQ(gold(*player), goldBefore) << "no gold went";
+                for (int i = 0; i < 3 && menuActive("CovenantRelations"); ++i) {
+                    game.key(SDL_SCANCODE_ESCAPE);
+                }
+                game.moveTo(160, 40);
+            }
+        }
+        ASSERT_TRUE(answered) << "every one of " << kOfferAttempts
+                              << " offers was withdrawn before its answer";
         EXPECT_EQ(own->stats.get(toIndex(CovenantStat::Money)), crystals + paid) << "the crystals came";
         EXPECT_EQ(gold(*player), goldBefore - 5) << "the gold went";
         EXPECT_FALSE(GameClient::get().getDiplomacyResponseText().empty()) << "their answer is shown";
