@@ -31,7 +31,10 @@ bool Raids::defend()
 
 bool Raids::threatHolds() const
 {
-    return raidThreatened() && (frame() - m_threatSince) / kThreatHeld % 2 == 0;
+    if (raidThreatened()) {
+        return (frame() - m_threatSince) / kThreatHeld % 2 == 0;
+    }
+    return frame() < m_lapsedHeldUntil;
 }
 
 bool Raids::metRaid(int covenant) const
@@ -59,8 +62,18 @@ void Raids::countThreat()
     const Covenant* own = player()->getCovenant();
     if (own && raidThreatened() != m_threatened) {
         m_threatened = !m_threatened;
+        // A threat that lapses while it holds the player holds it to the
+        // end of its ten minutes: weighed near the line, it lapses and
+        // comes back as the relations sway, and the player gone off in
+        // the lapse is raided too far from home to meet the raid.
+        const int held = frame() - m_threatSince;
+        m_lapsedHeldUntil =
+            !m_threatened && held / kThreatHeld % 2 == 0 ? frame() + kThreatHeld - held % kThreatHeld : 0;
         m_threatSince = frame();
-        trace(m_threatened ? "keeps within reach of its stone: a raid may come" : "no raid threatens");
+        trace(m_threatened ? "keeps within reach of its stone: a raid may come"
+              : m_lapsedHeldUntil > frame()
+                  ? "no raid threatens; it keeps within reach to the end of the threat's ten minutes"
+                  : "no raid threatens");
         // A journey begun before the threat to a level it no longer
         // goes to is planned again: walked to its end it took the
         // player on, away from home.

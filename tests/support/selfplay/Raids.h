@@ -39,7 +39,8 @@ public:
 
     // A raid threatens and holds the player near home: a threat that brings
     // no raid holds it only every other ten minutes, or a raid that never
-    // comes would keep it home for good.
+    // comes would keep it home for good; one that lapses while it holds
+    // still holds to the end of those ten minutes.
     bool threatHolds() const;
 
     // A level from which the player reaches its stone within a raid: its
@@ -98,6 +99,7 @@ private:
     std::map<int, int> m_raidEnded; // covenant: the frame its last raid on the player ended
     bool m_threatened = false;      // a raid may come (for the trace)
     int m_threatSince = 0;          // the frame the threat began, or the last raid on it
+    int m_lapsedHeldUntil = 0;      // a threat that lapsed still holds the player until this frame
 };
 
 } // namespace selfplay
