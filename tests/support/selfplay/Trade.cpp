@@ -221,8 +221,8 @@ void Trade::trade(Vendor& vendor, Figures& figures)
         // A right click on the goods buys; after a purchase that went
         // through, what else it wants, three at most. With the bags full
         // a purchase that needs a place of its own (anything but a potion
-        // stacked on those carried) waits for a sale to make room: the
-        // server refuses it otherwise.
+        // while it carries potions to stack it on) waits for a sale to
+        // make room: the server refuses it otherwise.
         const bool more = m_buysHere < 3 && (m_buysHere == 0 || bought || m_buyAfterSale);
         const int slot = more ? affordableSlot(vendor, m_buysHere == 0) : -1;
         const ItemBase* item = slot >= 0 ? vendor.getStockItem(slot) : nullptr;
