@@ -219,20 +219,22 @@ void Trade::trade(Vendor& vendor, Figures& figures)
         break;
     case 1: {
         // A right click on the goods buys; after a purchase that went
-        // through, what else it wants, three at most. A scroll of
-        // return, which stacks on nothing, waits for the sale to make
-        // room for it.
-        const bool more = m_buysHere < 3 && (m_buysHere == 0 || bought);
+        // through, what else it wants, three at most. With the bags full
+        // a purchase that needs a place of its own (anything but a potion
+        // while it carries potions to stack it on) waits for a sale to
+        // make room: the server refuses it otherwise.
+        const bool more = m_buysHere < 3 && (m_buysHere == 0 || bought || m_buyAfterSale);
         const int slot = more ? affordableSlot(vendor, m_buysHere == 0) : -1;
         const ItemBase* item = slot >= 0 ? vendor.getStockItem(slot) : nullptr;
-        if (item && Context::isReturnScroll(*item) && !m_buyAfterSale && m_ctx.freeBagPlaces() == 0) {
+        const bool stacks = item && Context::isHealingPotion(*item) && !m_ctx.carriedPotions().empty();
+        if (item && !stacks && !m_buyAfterSale && m_ctx.freeBagPlaces() == 0) {
             m_buyAfterSale = true;
             m_tradeStage = 2;
             break;
         }
+        m_buyAfterSale = false;
         UIWidget* goods = item ? shownWidget(formatString("Vendor::Stock%d", slot)) : nullptr;
         if (!goods) {
-            m_buyAfterSale = false;
             ++m_tradeStage;
             break;
         }
