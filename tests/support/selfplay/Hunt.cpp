@@ -114,8 +114,10 @@ bool Hunt::hunt()
                 return m_bot.loot.isWantedLoot(e);
             }
             auto* actor = dynamic_cast<Actor*>(e);
+            // One lying in hiding takes no click, so the fight left it: it
+            // is walked up to, and its ambush brings it out.
             if (!actor || !actor->isAlive() || !player()->isEnemyOf(actor) ||
-                m_bot.fights.ignores(e->getEntityNumber())) {
+                (m_bot.fights.ignores(e->getEntityNumber()) && !actor->hasFlag(EntityBase::kFlagHidden))) {
                 return false;
             }
             return training || std::any_of(held.begin(), held.end(),
