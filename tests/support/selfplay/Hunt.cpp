@@ -114,8 +114,12 @@ bool Hunt::hunt()
                 return m_bot.loot.isWantedLoot(e);
             }
             auto* actor = dynamic_cast<Actor*>(e);
+            // One lying in hiding takes no click, so the fight left it: it
+            // is walked up to, and its ambush brings it out; unless the hunt
+            // itself left it, not come out in three minutes.
             if (!actor || !actor->isAlive() || !player()->isEnemyOf(actor) ||
-                m_bot.fights.ignores(e->getEntityNumber())) {
+                (m_bot.fights.ignores(e->getEntityNumber()) && !actor->hasFlag(EntityBase::kFlagHidden)) ||
+                leftAlone(m_leftPrey, e->getEntityNumber())) {
                 return false;
             }
             return training || std::any_of(held.begin(), held.end(),
@@ -193,6 +197,7 @@ bool Hunt::hunt()
         // Out of reach for three minutes: another first.
         trace("leaves its prey");
         m_bot.fights.ignore(prey, frame() + 5 * kFramesPerMinute);
+        m_leftPrey[prey] = frame() + 5 * kFramesPerMinute;
         m_prey = -1;
         return false;
     }

@@ -83,6 +83,7 @@ private:
     int m_huntZone = -1;
     int m_prey = -1;
     int m_preyUntil = 0;
+    std::map<int, int> m_leftPrey; // prey the hunt left: until which frame
     int m_rescuing = -1;
     int m_rescueSince = 0;                                   // when it began on the captive
     mutable std::map<int, std::pair<int, int>> m_preyLevels; // quest id: until which frame, level

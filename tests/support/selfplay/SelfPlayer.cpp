@@ -315,7 +315,10 @@ void SelfPlayer::decide(Figures& figures)
         c.branch = "solve";
         return;
     }
-    if (!bot.trade.hasErrands() && bot.recruits.recruitSomeone()) {
+    // On its way to its raid's gate it takes in no recruit: one chased
+    // about a level or back across an edge kept it from the gate until
+    // the raid was called off.
+    if (!bot.trade.hasErrands() && !bot.relations.raidGateLevel() && bot.recruits.recruitSomeone()) {
         c.branch = "recruit";
         return;
     }
