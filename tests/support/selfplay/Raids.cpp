@@ -69,7 +69,14 @@ void Raids::countThreat()
         const int held = frame() - m_threatSince;
         m_lapsedHeldUntil =
             !m_threatened && held / kThreatHeld % 2 == 0 ? frame() + kThreatHeld - held % kThreatHeld : 0;
-        m_threatSince = frame();
+        // Back within ten minutes of its lapse it is the same threat, on
+        // the same clock: begun afresh at each sway, held on by the lapses,
+        // it would hold the player home for good.
+        if (!m_threatened) {
+            m_lapsedAt = frame();
+        } else if (frame() - m_lapsedAt >= kThreatHeld) {
+            m_threatSince = frame();
+        }
         trace(m_threatened ? "keeps within reach of its stone: a raid may come"
               : m_lapsedHeldUntil > frame()
                   ? "no raid threatens; it keeps within reach to the end of the threat's ten minutes"

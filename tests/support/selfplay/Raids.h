@@ -40,7 +40,8 @@ public:
     // A raid threatens and holds the player near home: a threat that brings
     // no raid holds it only every other ten minutes, or a raid that never
     // comes would keep it home for good; one that lapses while it holds
-    // still holds to the end of those ten minutes.
+    // still holds to the end of those ten minutes, and one back within ten
+    // minutes of its lapse keeps its clock.
     bool threatHolds() const;
 
     // A level from which the player reaches its stone within a raid: its
@@ -100,6 +101,7 @@ private:
     bool m_threatened = false;      // a raid may come (for the trace)
     int m_threatSince = 0;          // the frame the threat began, or the last raid on it
     int m_lapsedHeldUntil = 0;      // a threat that lapsed still holds the player until this frame
+    int m_lapsedAt = -kThreatHeld;  // the frame the last threat lapsed
 };
 
 } // namespace selfplay
