@@ -177,6 +177,10 @@ int Gates::gateNearest(int goal) const
 bool Gates::wakeLevelGate()
 {
     const int here = player()->getPosition().zone;
+    if (here != m_stayZone) {
+        m_stayZone = here;
+        ++m_stays[here];
+    }
     if (here == 0 || m_bot.push.pushing() || m_gatesWoken.contains(here)) {
         return false;
     }
@@ -190,7 +194,10 @@ bool Gates::wakeLevelGate()
         }
         return false;
     }
-    if (!gate || distance(gate->getPosition(), player()->getPosition()) > 1200.0f) {
+    // A level it comes back to lies on its way again and again: its gate
+    // is worth the walk from anywhere on it, not only from near.
+    const float reach = m_stays[here] > 1 ? std::numeric_limits<float>::max() : kWakeNear;
+    if (!gate || distance(gate->getPosition(), player()->getPosition()) > reach) {
         return false;
     }
     if (m_wakeZone != here) {

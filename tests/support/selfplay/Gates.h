@@ -59,6 +59,9 @@ private:
     // How far off its level's woken gate is taken home rather than a
     // scroll of return read.
     static constexpr float kGateAtHand = 1000.0f;
+    // How near its level's gate the player turns aside to wake it on its
+    // first stay on a level.
+    static constexpr float kWakeNear = 1200.0f;
 
     // The place in the player's gate list of the woken gate from which the
     // way to the goal is shortest, when it is shorter by two levels or more
@@ -76,6 +79,8 @@ private:
     int m_gateTries = 0;
     std::set<int> m_gatesWoken; // levels whose gate is awake or was not reached
     int m_wakeZone = -1;
+    int m_stayZone = -1;        // the level it stands on, its stays counted
+    std::map<int, int> m_stays; // level: the stays on it so far
     int m_wakeUntil = 0;
     int m_scrollReadAt = -1000;
     int m_scrollZone = -1; // the level where the scroll was last read

@@ -65,7 +65,12 @@ void Tally::count(Figures& figures)
         }
         ++m_ctx.deaths;
         trace("dies");
-        m_bot.quests.noteDeathOnTheWay(m_bot.journey.pursued());
+        // A death in its own town, where raiders and a raid's wait hold it,
+        // says nothing of the way to the quest it last went after.
+        const Covenant* own = player()->getCovenant();
+        if (!own || player()->getPosition().zone != own->housePosition.zone) {
+            m_bot.quests.noteDeathOnTheWay(m_bot.journey.pursued());
+        }
         if (std::getenv("GLOAM_SELFPLAY_TRACE")) {
             traceDeath();
         }
