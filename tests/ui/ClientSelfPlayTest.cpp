@@ -791,7 +791,13 @@ TEST(ClientSelfPlay, DISABLED_Soak)
         EXPECT_EQ(f.questsRewarded, f.questsSolved) << "every quest handed in paid its reward";
         EXPECT_GE(f.recruits, 1);
         EXPECT_GE(f.guards, 1) << "a guard hired for the house";
-        EXPECT_GE(f.resurrections, 1) << "a death with resurrection at the stone";
+        // A player above every level's monsters has no level left to die on:
+        // the rules promise no death then.
+        if (f.outgrewWorld && f.resurrections == 0) {
+            std::printf("seed %u: no death; the player outgrew its world's levels\n", seed);
+        } else {
+            EXPECT_GE(f.resurrections, 1) << "a death with resurrection at the stone";
+        }
         EXPECT_EQ(f.warnings, 0);
         expectOffersAnsweredAsClicked(f);
         all.raidsOnPlayer += f.raidsOnPlayer;

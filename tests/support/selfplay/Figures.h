@@ -38,6 +38,9 @@ struct Figures {
     int resurrections = 0;
     // From the push's start to the death that ended it, -1 without one.
     double pushMinutes = -1.0;
+    // At the end no level's monsters stood above the player's level: its push
+    // had no level left where it could die.
+    bool outgrewWorld = false;
     int gateTravels = 0;
     int levelsVisited = 0;
     int kills = 0;

@@ -8,10 +8,12 @@
 #include "game/definitions/MonsterType.h"
 #include "game/definitions/WorldRules.h"
 #include "game/quests/Quest.h"
+#include "game/world/World.h"
 #include "server/Server.h"
 #include "support/PlayedGame.h"
 #include "support/selfplay/Bot.h"
 
+#include <algorithm>
 #include <chrono>
 
 using namespace selfplay;
@@ -109,6 +111,12 @@ void SelfPlayer::play(int frames, Figures& figures)
 void SelfPlayer::finish(Figures& figures)
 {
     m_bot->tally.finish(figures);
+    World& world = World::get();
+    int top = 0;
+    for (int level = 1; level < world.getLevelCount(); ++level) {
+        top = std::max(top, world.getLevelMonsterLevel(level));
+    }
+    figures.outgrewWorld = top <= serverPlayer()->getStat(toIndex(CharacterStat::Level));
 }
 
 Player* SelfPlayer::serverPlayer() const
