@@ -101,10 +101,12 @@ bool Hunt::hunt()
         return false;
     }
     // Its time for prey counts from its arrival: back after a death or
-    // a journey, the clock of its last stay would set all aside at once.
+    // a journey, the clock of its last stay would set all aside at once,
+    // and the prey it hunted then would be left as soon as seen again.
     if (here != m_huntZone || m_lastPreyAt < m_ctx.arrivedAt) {
         m_huntZone = here;
         m_lastPreyAt = frame();
+        m_prey = -1;
     }
     const int prey = nearest(
         [&](Entity* e) {
