@@ -725,13 +725,7 @@ TEST(ClientSelfPlay, APlayerHeldStillFailsTheRunAfterThirtyGameMinutes)
             // covenant before the half hour is out.
             started = player.startNew(11, 1, "Easy");
             if (started && row.onHardestLevel) {
-                World& world = World::get();
-                for (int level = 1; level < world.getLevelCount(); ++level) {
-                    if (hardest < 0 ||
-                        world.getLevelMonsterLevel(level) > world.getLevelMonsterLevel(hardest)) {
-                        hardest = level;
-                    }
-                }
+                hardest = SelfPlayer::hardestLevel();
                 // Its foes there would end the push with a death.
                 Player* held = player.serverPlayer();
                 held->setFlags(held->getFlags() | EntityBase::kFlagInvulnerable);

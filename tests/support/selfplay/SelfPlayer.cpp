@@ -13,7 +13,6 @@
 #include "support/PlayedGame.h"
 #include "support/selfplay/Bot.h"
 
-#include <algorithm>
 #include <chrono>
 
 using namespace selfplay;
@@ -111,12 +110,21 @@ void SelfPlayer::play(int frames, Figures& figures)
 void SelfPlayer::finish(Figures& figures)
 {
     m_bot->tally.finish(figures);
+    const int hardest = hardestLevel();
+    figures.outgrewWorld = hardest < 0 || World::get().getLevelMonsterLevel(hardest) <=
+                                              serverPlayer()->getStat(toIndex(CharacterStat::Level));
+}
+
+int SelfPlayer::hardestLevel()
+{
     World& world = World::get();
-    int top = 0;
+    int hardest = -1;
     for (int level = 1; level < world.getLevelCount(); ++level) {
-        top = std::max(top, world.getLevelMonsterLevel(level));
+        if (hardest < 0 || world.getLevelMonsterLevel(level) > world.getLevelMonsterLevel(hardest)) {
+            hardest = level;
+        }
     }
-    figures.outgrewWorld = top <= serverPlayer()->getStat(toIndex(CharacterStat::Level));
+    return hardest;
 }
 
 Player* SelfPlayer::serverPlayer() const

@@ -68,6 +68,8 @@ public:
 
     // The level its push makes for, -1 before the push chose one.
     int pushGoal() const;
+    // The level whose monsters stand highest in the running world.
+    static int hardestLevel();
 
     // A player that makes no move at all: it stands where it is. Its push's
     // plan is still weighed (the stall check judges it).
