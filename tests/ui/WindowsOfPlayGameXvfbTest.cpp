@@ -20,6 +20,7 @@
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GameRules.h"
 #include "game/definitions/InventoryBase.h"
@@ -264,6 +265,35 @@ UIWidget* labelOf(const char* window, const std::string& text)
     return nullptr;
 }
 
+// A label's words as drawn, in the box its text is laid out in (centred
+// in the widget or from its left edge): their legibility, and the stroke
+// that stands out most from their ground, the label's colour.
+struct DrawnLabel {
+    Legibility words;
+    const uint8_t* stroke = nullptr;
+};
+
+DrawnLabel drawnLabel(const Picture& shot, UIWidget& label)
+{
+    label.prepareDraw();
+    const Vec2 laid = UISystem::get().getDrawing()->layoutText(label.getFont(), label.getTextValue());
+    const Vec2 at = label.getScreenPosition(), size = label.getSize();
+    const float x = label.getTextAlignment() == 1 ? at.x + size.x / 2.0f - laid.x / 2.0f : at.x;
+    const float y = at.y + size.y / 2.0f - laid.y / 2.0f;
+    DrawnLabel out;
+    out.words = legibility(shot, x, y, x + laid.x, y + laid.y);
+    for (float py = y; py < y + laid.y; py += 0.5f) {
+        for (float px = x; px < x + laid.x; px += 0.5f) {
+            const uint8_t* c = pixelAt(shot, static_cast<int>(px), static_cast<int>(py));
+            if (!out.stroke || contrast(luminance(c), out.words.ground) >
+                                   contrast(luminance(out.stroke), out.words.ground)) {
+                out.stroke = c;
+            }
+        }
+    }
+    return out;
+}
+
 // A selected and an unselected label of a button row stand out from their
 // grounds, looked at over the box each text is centred in; the selected one
 // shows in the reddish colour of selection, the other does not.
@@ -273,24 +303,11 @@ void expectLabelsReadable(const Picture& shot, UIWidget* selected, UIWidget* oth
     ASSERT_NE(selected, nullptr);
     ASSERT_NE(other, nullptr);
     for (UIWidget* label : {selected, other}) {
-        label->prepareDraw();
-        const Vec2 laid = UISystem::get().getDrawing()->layoutText(label->getFont(), label->getTextValue());
-        const Vec2 at = label->getScreenPosition(), size = label->getSize();
-        const float x = at.x + size.x / 2.0f - laid.x / 2.0f, y = at.y + size.y / 2.0f - laid.y / 2.0f;
-        const Legibility words = legibility(shot, x, y, x + laid.x, y + laid.y);
+        const DrawnLabel drawn = drawnLabel(shot, *label);
+        const Legibility& words = drawn.words;
         EXPECT_TRUE(words.readable()) << label->getTextValue() << " (ground luminance " << words.ground
                                       << "): " << words.words << " of " << words.points;
-        // The stroke that stands out most: the label's colour.
-        const uint8_t* stroke = nullptr;
-        for (float py = y; py < y + laid.y; py += 0.5f) {
-            for (float px = x; px < x + laid.x; px += 0.5f) {
-                const uint8_t* c = pixelAt(shot, static_cast<int>(px), static_cast<int>(py));
-                if (!stroke ||
-                    contrast(luminance(c), words.ground) > contrast(luminance(stroke), words.ground)) {
-                    stroke = c;
-                }
-            }
-        }
+        const uint8_t* stroke = drawn.stroke;
         ASSERT_NE(stroke, nullptr);
         EXPECT_EQ(stroke[0] > stroke[1] + 60, label == selected)
             << label->getTextValue() << ": " << int(stroke[0]) << "," << int(stroke[1]) << ","
@@ -339,6 +356,31 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     ASSERT_NO_FATAL_FAILURE(s.startNamed("Edda", "Lantern Hall"));
     Player* server = Game::get().getFirstPlayer();
     ASSERT_NE(server, nullptr);
+
+    // A new warrior's attributes are what its class and skills make them:
+    // each is drawn in the colour of the unchanged, none raised or lowered.
+    ASSERT_NE(server->getCharacterClass(), nullptr);
+    ASSERT_EQ(server->getCharacterClass()->name, "Warrior");
+    window.key(SDL_SCANCODE_C);
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Character"); }));
+    {
+        ASSERT_TRUE(window.waitForLoads(100));
+        window.moveTo(600, 300);
+        const Picture sheet = window.stillShot();
+        for (const char* attribute : {"Strength", "Dexterity", "Vitality", "Intelligence", "Spirit"}) {
+            UIWidget* value = ui.findWidget((std::string("Character::") + attribute).c_str());
+            ASSERT_NE(value, nullptr) << attribute;
+            const DrawnLabel drawn = drawnLabel(sheet, *value);
+            ASSERT_NE(drawn.stroke, nullptr);
+            EXPECT_TRUE(drawn.words.readable()) << attribute;
+            const uint8_t* c = drawn.stroke;
+            EXPECT_TRUE(std::abs(c[0] - c[1]) < 40 && std::abs(c[1] - c[2]) < 40)
+                << attribute << " " << value->getTextValue() << " drawn in " << int(c[0]) << "," << int(c[1])
+                << "," << int(c[2]);
+        }
+    }
+    window.key(SDL_SCANCODE_C);
+    ASSERT_TRUE(window.frameUntil([] { return !menuActive("Character"); }));
 
     // The skills window's tree tabs: the open tree's and another.
     window.key(SDL_SCANCODE_K);
