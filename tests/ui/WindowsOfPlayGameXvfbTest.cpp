@@ -860,6 +860,45 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     ASSERT_TRUE(oldText());
     window.key(SDL_SCANCODE_ESCAPE);
     ASSERT_TRUE(menuActive("PauseMenu"));
+    // "Paused" stands where it stood when the game menu opened Options,
+    // with the mouse over the window or not: the banner's white strokes
+    // (about the top centre, where the game view has none) lie on the same
+    // pixels in both pictures, and the top right corner holds none.
+    {
+        auto strokes = [](const Picture& shot, int x0, int y0, int x1, int y1) {
+            std::vector<std::pair<int, int>> out;
+            for (int y = y0 * shot.height / 480; y < y1 * shot.height / 480; ++y) {
+                for (int x = x0 * shot.width / 640; x < x1 * shot.width / 640; ++x) {
+                    const uint8_t* c = shot.at(x, y);
+                    if (c[0] > 235 && c[1] > 235 && c[2] > 235) {
+                        out.emplace_back(x, y);
+                    }
+                }
+            }
+            return out;
+        };
+        ASSERT_TRUE(window.frameUntil([] { return Client::get().isPaused(); }));
+        window.moveTo(600, 460);
+        const auto banner = strokes(window.stillShot(), 250, 36, 390, 56);
+        EXPECT_GT(banner.size(), 40u) << "no banner at the top centre";
+        s.clickWidget("PauseMenu::Options");
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("Options"); }));
+        ASSERT_TRUE(window.waitForLoads(100));
+        for (const auto& [x, y] : {std::pair{600, 460}, std::pair{320, 250}}) {
+            window.moveTo(x, y);
+            const Picture options = window.stillShot();
+            const auto over = strokes(options, 250, 36, 390, 56);
+            const size_t kept =
+                static_cast<size_t>(std::count_if(banner.begin(), banner.end(), [&](const auto& p) {
+                    return std::find(over.begin(), over.end(), p) != over.end();
+                }));
+            EXPECT_GE(kept * 10, banner.size() * 9) << "the mouse at " << x << ", " << y << ": " << kept
+                                                    << " of " << banner.size() << " of the banner's strokes";
+            EXPECT_TRUE(strokes(options, 520, 0, 640, 24).empty()) << "the mouse at " << x << ", " << y;
+        }
+        window.key(SDL_SCANCODE_ESCAPE);
+        ASSERT_TRUE(window.frameUntil([] { return !menuActive("Options") && menuActive("PauseMenu"); }));
+    }
     s.clickWidget("PauseMenu::SaveAndExit");
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
     s.clickWidget("Main::NewGame");
