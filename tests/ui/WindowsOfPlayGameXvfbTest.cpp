@@ -1381,6 +1381,67 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
         return target && target->isOwnCharacter();
     })) << "the player was not selected";
     showsThePlayer("a right click on the player");
+
+    // Another character after Save and exit, a new one and then this one
+    // loaded again from the list: from the first frame it plays on, none of
+    // the character before's log lines is shown.
+    auto lastWord = [](const std::string& word) {
+        Game::get().getFirstPlayer()->sendMessage(0, word);
+        const std::vector<std::string>& log = Client::get().getMessageLog();
+        return !log.empty() && log.back() == word;
+    };
+    auto saveAndExit = [&] {
+        window.key(SDL_SCANCODE_ESCAPE);
+        ASSERT_TRUE(menuActive("PauseMenu"));
+        s.clickWidget("PauseMenu::SaveAndExit");
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+    };
+    auto noneShownOf = [&](const std::vector<std::string>& before) {
+        ASSERT_TRUE(window.frameUntil([] { return Client::get().isJoined(); })) << window.logTail();
+        for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
+            EXPECT_FALSE(e.kind == TextEventList::kLogKind && e.visible &&
+                         std::find(before.begin(), before.end(), e.text) != before.end())
+                << e.text;
+        }
+    };
+    ASSERT_TRUE(window.frameUntil([&] { return lastWord("Edda's last word"); }));
+    const std::vector<std::string> eddas = Client::get().getMessageLog();
+    ASSERT_NO_FATAL_FAILURE(saveAndExit());
+    s.clickWidget("Main::NewGame");
+    ASSERT_TRUE(menuActive("NewCharacter"));
+    window.click(300, 230);
+    for (int i = 0; i < 24; ++i) {
+        window.key(SDL_SCANCODE_BACKSPACE);
+    }
+    window.type("Ivo");
+    window.key(SDL_SCANCODE_TAB);
+    window.type("Second Hall");
+    window.click(490, 408);
+    ASSERT_NO_FATAL_FAILURE(noneShownOf(eddas));
+    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
+    ASSERT_TRUE(window.frameUntil([&] { return lastWord("Ivo's last word"); }));
+    // The world's news both happened to hear is Edda's as well.
+    std::vector<std::string> ivos;
+    for (const std::string& line : Client::get().getMessageLog()) {
+        if (std::find(eddas.begin(), eddas.end(), line) == eddas.end()) {
+            ivos.push_back(line);
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(saveAndExit());
+    s.clickWidget("Main::LoadCharacter");
+    ASSERT_TRUE(menuActive("LoadCharacter"));
+    auto* characters = dynamic_cast<UIList*>(ui.findWidget("LoadCharacter::Characters"));
+    ASSERT_NE(characters, nullptr);
+    int row = -1;
+    for (size_t i = 0; i < characters->getItems().size(); ++i) {
+        row = characters->getItems()[i].value == "Edda" ? static_cast<int>(i) : row;
+    }
+    ASSERT_GE(row, 0) << "Edda is not listed";
+    const Vec2 at = characters->getScreenPosition();
+    window.click(static_cast<int>(at.x + 40), static_cast<int>(at.y + 30 * row + 15));
+    ASSERT_EQ(getUserVarString("PlayerName"), "Edda");
+    s.clickWidget("LoadCharacter::Load");
+    ASSERT_NO_FATAL_FAILURE(noneShownOf(ivos));
 }
 
 } // namespace
