@@ -1438,3 +1438,46 @@ TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContin
     expectNoWarnings();
 }
 
+// Gates taken stay taken through a Continue into a new world (the world
+// file gone) and a Continue back into the old one: the covenant's list
+// keeps them by place, and the server's list follows it.
+TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    Player* player = joinedPlayer();
+    ASSERT_NE(player, nullptr);
+    const std::vector<GateRecord>& gates = player->getGates().getRecords();
+    ASSERT_GE(gates.size(), 3u);
+    player->activateGate(gates[0].zone);
+    player->activateGate(gates[2].zone);
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    const std::string taken = " 0 2";
+    ASSERT_EQ(activated(client->getLocalPlayer()->covenantGates.getRecords()), taken);
+    const uint32_t firstWorld = World::get().getWorldSeed();
+    const std::filesystem::path worldFile = user.path() / "Chars" / "Aldric.wld";
+    struct Step {
+        const char* what;
+        bool newWorld;
+    };
+    std::vector<uint8_t> kept;
+    for (const Step& step : {Step{"into a new world", true}, Step{"back into the first", false}}) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(saveAndContinue([&] {
+            if (step.newWorld) {
+                kept = readFileBytes(worldFile);
+                std::filesystem::remove(worldFile);
+            } else {
+                writeFileBytes(worldFile, kept);
+            }
+        }));
+        EXPECT_EQ(World::get().getWorldSeed() != firstWorld, step.newWorld);
+        for (int i = 0; i < 3; ++i) {
+            frame();
+        }
+        EXPECT_EQ(activated(client->getLocalPlayer()->covenantGates.getRecords()), taken);
+        EXPECT_EQ(activated(joinedPlayer()->getGatesCopy().getRecords()), taken);
+        EXPECT_EQ(activated(joinedPlayer()->getGates().getRecords()), taken);
+    }
+}
