@@ -156,7 +156,8 @@ TEST_F(CovenantTrade, AGoldOfferIsTypedProposedAndAnswered)
             widget->prepareDraw();
             heads.push_back(stripColorCodesCopy(Localization::get().translateCopy(widget->getTextValue())));
         }
-        const std::string name = GameClient::get().getCovenant(other)->name;
+        const std::string name =
+            Localization::get().translateCopy(GameClient::get().getCovenant(other)->getDisplayName());
         for (const std::string& head : {std::string("Your Covenant Has"), std::string("Your Covenant Offers"),
                                         name + " Has", name + " Offers"}) {
             EXPECT_NE(std::find(heads.begin(), heads.end(), head), heads.end()) << head;
