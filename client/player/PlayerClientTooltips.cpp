@@ -130,7 +130,8 @@ void PlayerClient::getHouseSlotTooltip(const ItemBase* item, std::string& toolti
     tooltip += guard ? "Use left/right arrow keys to scroll\nthrough guards\n\n"
                      : "Use left/right arrow keys to scroll\nthrough relics\n\n";
     tooltip += formatColorCode(kBodyColor);
-    const ItemBase* held = covenant->inventory ? covenant->inventory->getItemAt(kHouseGroup, entry) : nullptr;
+    // The house's guards and relics stand in the player's own House group.
+    const ItemBase* held = inventory ? inventory->getItemAt(kHouseGroup, entry) : nullptr;
     std::string text;
     if (held) {
         held->getTooltip(this, ownItemContext(context), text);

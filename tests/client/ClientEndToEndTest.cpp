@@ -2,6 +2,7 @@
 #include "client/ClientHooks.h"
 #include "client/GameClient.h"
 #include "client/mirrors/CovenantClient.h"
+#include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/QuestClient.h"
 #include "client/mirrors/SkillClient.h"
 #include "client/mirrors/SkillListClient.h"
@@ -30,6 +31,7 @@
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
@@ -1301,6 +1303,58 @@ TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValue
     EXPECT_NE(page.find(formatString("Level %d ", player->getStat(toIndex(CharacterStat::Level)))),
               std::string::npos);
     expectNoWarnings();
+}
+
+// A guard hired into the player's house: the tooltip of another contract in
+// the bag compares with that guard, as the client has them from the server.
+TEST_F(ClientWorldEndToEnd, AContractsTooltipNamesTheGuardThatStands)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    Player* player = serverPlayer();
+    ASSERT_NE(player, nullptr);
+    Covenant* own = player->getCovenant();
+    ASSERT_NE(own, nullptr);
+    own->addCrystals(100000);
+    const int bag = toIndex(InventoryGroupIndex::Bag1), house = toIndex(InventoryGroupIndex::House);
+    InventoryGroup* places = player->getInventory()->getSlot(bag);
+    ASSERT_NE(places, nullptr);
+    std::vector<int> free;
+    for (int i = 0; i < places->getSize() && free.size() < 2; ++i) {
+        if (!places->getItem(i)) {
+            free.push_back(i);
+        }
+    }
+    ASSERT_EQ(free.size(), 2u);
+    // The standing guard's contract and the hovered one differ in level.
+    std::unique_ptr<Item> standing = Vendor::createGuardItem(9);
+    std::unique_ptr<Item> hovered = Vendor::createGuardItem(2);
+    ASSERT_TRUE(standing && hovered);
+    places->setItem(free[0], standing.release());
+    player->moveItem(bag, free[0], house, 0);
+    ASSERT_NE(own->getGuard(0), nullptr);
+    places->setItem(free[1], hovered.release());
+
+    PlayerClient* mirror = client->getLocalPlayer();
+    ASSERT_NE(mirror, nullptr);
+    const ItemBase* held = nullptr;
+    const ItemBase* contract = nullptr;
+    // One state message a frame carries them; the bound only catches a hang.
+    for (int i = 0; i < 100 && !(held && contract); ++i) {
+        frame();
+        held = mirror->inventory->getItemAt(house, 0);
+        contract = mirror->inventory->getItemAt(bag, free[1]);
+    }
+    ASSERT_NE(held, nullptr) << "the house's guard never reached the client";
+    ASSERT_NE(contract, nullptr);
+    std::string text;
+    mirror->getEquipTooltip(contract, text, TooltipContext{});
+    std::string guard;
+    held->getTooltip(mirror, TooltipContext{}, guard);
+    ASSERT_FALSE(guard.empty());
+    EXPECT_NE(text.find("Currently in guard slot 1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("  None"), std::string::npos) << text;
+    EXPECT_EQ(text.size() - guard.size(), text.rfind(guard))
+        << "the standing guard's contract closes it: " << text;
 }
 
 // A new world while joined: the messages written before it and after it are

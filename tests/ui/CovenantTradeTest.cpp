@@ -149,6 +149,20 @@ TEST_F(CovenantTrade, AGoldOfferIsTypedProposedAndAnswered)
     click("RelationsDiplomacy::Trade");
     step();
     ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Trade));
+    // The columns' heads, as read: each side's in the same words and case.
+    {
+        std::vector<std::string> heads;
+        for (const auto& widget : relations->getPage(UIRelationsMenu::Trade)->getWidgets()) {
+            widget->prepareDraw();
+            heads.push_back(stripColorCodesCopy(Localization::get().translateCopy(widget->getTextValue())));
+        }
+        const std::string name =
+            Localization::get().translateCopy(GameClient::get().getCovenant(other)->getDisplayName());
+        for (const std::string& head : {std::string("Your Covenant Has"), std::string("Your Covenant Offers"),
+                                        name + " Has", name + " Offers"}) {
+            EXPECT_NE(std::find(heads.begin(), heads.end(), head), heads.end()) << head;
+        }
+    }
 
     // The player's money entry opens the gold chooser; 2 gold, 3 silver and
     // 4 copper typed in go into the offer as copper, for appraisal.

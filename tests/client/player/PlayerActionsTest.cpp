@@ -258,6 +258,9 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EXPECT_NE(text.find("Drop food (F3) or healing potion (F8)"), std::string::npos) << text;
     recruit.getTooltipText(text, true, true, true);
     EXPECT_EQ(text.find("Drop food"), std::string::npos) << text;
+    // A recruit of the covenant outside the party: no keys, each word once.
+    add(51, "RecruitWarrior", 0, 1100, 380, sentient(0)).getTooltipText(text, false, true, true);
+    EXPECT_NE(text.find("\nDrop food or healing potion\non recruit to heal"), std::string::npos) << text;
     money.getTooltipText(text, true, true, true);
     EXPECT_EQ(text, formatMoney(250));
     letter.getTooltipText(text, false, true, true);
