@@ -5,6 +5,7 @@
 #include "ui/menus/RelationsChartToggle.h"
 #include "ui/menus/RelationsCovenantEntry.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIWidget.h"
 
 #include <array>
 #include <vector>
