@@ -2,8 +2,8 @@
 // mouse and keys alone in the whole program, windowed under Xvfb on the
 // shipped data: a quest given up from the journal, the next target, the
 // recruits one by one, the party's rows (a member picked, one sent home), a
-// covenant's life stone picked on the relations screen, and a quest skipped
-// from a giver's offer.
+// covenant's life stone picked on the relations screen, a quest skipped
+// from a giver's offer, and the quest marks over the givers.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -110,6 +110,41 @@ bool logged(const std::string& text)
         }
     }
     return false;
+}
+
+// The gold of a quest mark's "!" as drawn, lit or not: its channels keep
+// their ratios, apart from a torch's flame (bluer) and the hot bar's frame
+// (no blue at all).
+bool questMarkGold(const uint8_t* c)
+{
+    const float r = c[0], g = c[1], b = c[2];
+    return r >= 120.0f && g >= 0.78f * r && g <= 0.9f * r && b >= 0.17f * r && b <= 0.29f * r;
+}
+
+// The interface points where a quest mark's bar stands in the shot: the top
+// of every run of at least five of its gold pixels down a column.
+std::vector<Vec2> questMarks(const Picture& shot)
+{
+    std::vector<Vec2> marks;
+    for (int x = 0; x < shot.width; ++x) {
+        int run = 0;
+        for (int y = 0; y < shot.height; ++y) {
+            run = questMarkGold(shot.at(x, y)) ? run + 1 : 0;
+            if (run == 5) {
+                marks.push_back({static_cast<float>(x) * 640.0f / static_cast<float>(shot.width),
+                                 static_cast<float>(y - 4) * 480.0f / static_cast<float>(shot.height)});
+            }
+        }
+    }
+    return marks;
+}
+
+// A mark stands over the entity: over its feet on the screen, within a
+// body's height.
+bool markOver(const Vec2& mark, const EntityClient& e)
+{
+    const Vec2 feet = Client::get().screenPositionOf(e.getPosition(), 0.0f);
+    return std::abs(mark.x - feet.x) <= 12.0f && mark.y <= feet.y && mark.y >= feet.y - 130.0f;
 }
 
 TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKeys)
@@ -374,6 +409,85 @@ TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKey
         const std::string words = said.substr(0, said.find('%'));
         ASSERT_FALSE(words.empty());
         EXPECT_TRUE(window.frameUntil([&] { return logged(words); })) << "no \"" << words << "\" in the log";
+    }
+
+    // ---- Quest marks only over people: with quests held and the map
+    // closed, every quest mark on the game view stands over someone whose
+    // own mark it is, the help topics' row (shown) wears no quest mark, and
+    // a giver whose quests the player took shows none.
+    {
+        for (const char* window_ : {"GetQuest", "QuestNpcMenu", "NpcChat"}) {
+            if (menuActive(window_)) {
+                window.key(SDL_SCANCODE_ESCAPE);
+            }
+        }
+        ASSERT_EQ(getUserVarString("drawWorldMap"), "0");
+        const int zone = Client::get().getPlayerPosition().zone;
+        auto onScreen = [](const EntityClient& e) {
+            const Vec2 at = Client::get().screenPositionOf(e.getPosition(), 0.0f);
+            return at.x > 20.0f && at.x < 620.0f && at.y > 150.0f && at.y < 400.0f &&
+                   !underAWindow(at.x, at.y);
+        };
+        // The givers in view with a quest new to the player.
+        std::vector<int> givers;
+        ASSERT_TRUE(window.frameUntil([&] {
+            givers.clear();
+            for (int n = 0; n < GameClient::kEntityCount; ++n) {
+                const EntityClient* e = GameClient::get().getEntity(n);
+                if (e && e->getPosition().zone == zone && e->talks() && e->hasNewQuestForPlayer() &&
+                    onScreen(*e)) {
+                    givers.push_back(n);
+                }
+            }
+            return !givers.empty();
+        })) << "no giver with a quest in view";
+        window.moveTo(600, 300);
+        ASSERT_TRUE(window.waitForLoads(100));
+        const Picture before = window.stillShot();
+        const std::vector<Vec2> offered = questMarks(before);
+        for (int n : givers) {
+            EXPECT_TRUE(
+                std::any_of(offered.begin(), offered.end(),
+                            [&](const Vec2& m) { return markOver(m, *GameClient::get().getEntity(n)); }))
+                << "giver " << n << " shows no mark";
+        }
+        // Every quest the first giver offers taken, as far as the slots go.
+        const int taken = givers.front();
+        for (int32_t id : GameClient::get().getEntity(taken)->getOfferedQuests()) {
+            server->acceptQuest(id);
+        }
+        ASSERT_TRUE(window.frameUntil([&] {
+            const EntityClient* e = GameClient::get().getEntity(taken);
+            return e && !e->hasNewQuestForPlayer();
+        })) << "the giver still has a quest new to the player";
+        ASSERT_TRUE(std::any_of(UISystem::get().getMenus().begin(), UISystem::get().getMenus().end(),
+                                [](const auto& m) {
+                                    const std::string& name = m->getName();
+                                    return m->isActive() && name.size() > 6 &&
+                                           name.compare(name.size() - 6, 6, "Button") == 0;
+                                }))
+            << "no help topic offered";
+        const Picture held = window.stillShot();
+        std::vector<const EntityClient*> marked;
+        for (int n = 0; n < GameClient::kEntityCount; ++n) {
+            const EntityClient* e = GameClient::get().getEntity(n);
+            if (e && e->getPosition().zone == zone && !e->getOverheadIconName().empty()) {
+                marked.push_back(e);
+            }
+        }
+        const EntityClient* giver = GameClient::get().getEntity(taken);
+        ASSERT_NE(giver, nullptr);
+        ASSERT_TRUE(onScreen(*giver));
+        std::string stray;
+        for (const Vec2& mark : questMarks(held)) {
+            if (markOver(mark, *giver) ||
+                std::none_of(marked.begin(), marked.end(),
+                             [&](const EntityClient* e) { return markOver(mark, *e); })) {
+                stray += " (" + std::to_string(static_cast<int>(mark.x)) + ", " +
+                         std::to_string(static_cast<int>(mark.y)) + ")";
+            }
+        }
+        EXPECT_EQ(stray, "") << "quest marks over no one with a quest to give or take in";
     }
 }
 
