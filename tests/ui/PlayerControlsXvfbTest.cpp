@@ -3,7 +3,8 @@
 // shipped data: a quest given up from the journal, the next target, the
 // recruits one by one, the party's rows (a member picked, one sent home), a
 // covenant's life stone picked on the relations screen, a quest skipped
-// from a giver's offer, and the quest marks over the givers.
+// from a giver's offer, the quest marks over the givers, and war asked
+// before it is declared.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -17,6 +18,7 @@
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
@@ -488,6 +490,105 @@ TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKey
             }
         }
         EXPECT_EQ(stray, "") << "quest marks over no one with a quest to give or take in";
+    }
+
+    // ---- War asks first on a covenant's talking page: Escape and "No"
+    // declare nothing, "Declare war" does; on a covenant at war "War" only
+    // says so. Escape and the covenants key close the screen from its
+    // inner pages.
+    {
+        const int own = Client::get().getPlayerCovenantIndex();
+        const Covenant* ours = Game::get().getCovenant(own);
+        ASSERT_NE(ours, nullptr);
+        std::vector<int> peaceful;
+        for (int i = 0; i < Game::get().getCovenantCount(); ++i) {
+            const Covenant* c = Game::get().getCovenant(i);
+            if (c && i != own && !c->destroyed && !ours->isHostile(i)) {
+                peaceful.push_back(i);
+            }
+        }
+        ASSERT_GE(peaceful.size(), 2u) << "two covenants at peace with the player's";
+        const int spared = peaceful[0], fought = peaceful[1];
+        const Covenant* foe = Game::get().getCovenant(fought);
+        ASSERT_NE(foe->getRelationState(spared), static_cast<int>(CovenantTreaty::Alliance));
+        ASSERT_NE(foe->getRelationState(spared), static_cast<int>(CovenantTreaty::MutualProtectionPact));
+        auto* relations = dynamic_cast<UIRelationsMenu*>(UISystem::get().findMenu("CovenantRelations"));
+        ASSERT_NE(relations, nullptr);
+        auto talkTo = [&](int covenant) {
+            if (!menuActive("CovenantRelations")) {
+                window.key(SDL_SCANCODE_R);
+            }
+            ASSERT_TRUE(menuActive("CovenantRelations"));
+            if (relations->getCurrentPage() != relations->getPage(UIRelationsMenu::Main)) {
+                s.clickWidget((relations->getCurrentPage()->getName() + "::Back").c_str());
+            }
+            ASSERT_TRUE(window.frameUntil(
+                [&] { return relations->getCurrentPage() == relations->getPage(UIRelationsMenu::Main); }));
+            window.frame();
+            const UIWidget* crest = relations->getEntry(covenant).picture;
+            const Vec2 at = crest->getScreenPosition();
+            window.click(static_cast<int>(at.x + crest->getSize().x / 2), static_cast<int>(at.y + 20.0f));
+            ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Diplomacy));
+        };
+        const std::string spareName = stripColorCodesCopy(
+            Localization::get().translateCopy(Game::get().getCovenant(spared)->getDisplayName()));
+        ASSERT_NO_FATAL_FAILURE(talkTo(spared));
+        s.clickWidget("RelationsDiplomacy::War");
+        ASSERT_TRUE(menuActive("DeclareWarAsk"));
+        {
+            UIWidget* question = widget("DeclareWarAsk::Question");
+            question->prepareDraw();
+            EXPECT_NE(stripColorCodesCopy(Localization::get().translateCopy(question->getTextValue()))
+                          .find(spareName),
+                      std::string::npos)
+                << question->getTextValue();
+        }
+        window.key(SDL_SCANCODE_ESCAPE);
+        EXPECT_FALSE(menuActive("DeclareWarAsk"));
+        ASSERT_TRUE(menuActive("CovenantRelations")) << "Escape on the question closed the screen";
+        s.clickWidget("RelationsDiplomacy::War");
+        ASSERT_TRUE(menuActive("DeclareWarAsk"));
+        s.clickWidget("DeclareWarAsk::No");
+        EXPECT_FALSE(menuActive("DeclareWarAsk"));
+        // War on the other: once it stands, any line the answers above sent
+        // has been carried out before it.
+        ASSERT_NO_FATAL_FAILURE(talkTo(fought));
+        s.clickWidget("RelationsDiplomacy::War");
+        ASSERT_TRUE(menuActive("DeclareWarAsk"));
+        s.clickWidget("DeclareWarAsk::Yes");
+        EXPECT_FALSE(menuActive("DeclareWarAsk"));
+        ASSERT_TRUE(window.frameUntil([&] {
+            return ours->isHostile(fought) && Client::get().getPlayerCovenant()->isHostile(fought);
+        })) << window.logTail();
+        EXPECT_FALSE(ours->isHostile(spared)) << "\"No\" declared war";
+        s.clickWidget("RelationsDiplomacy::War");
+        EXPECT_FALSE(menuActive("DeclareWarAsk")) << "asked again at war";
+        const std::string foeName =
+            stripColorCodesCopy(Localization::get().translateCopy(foe->getDisplayName()));
+        EXPECT_TRUE(window.frameUntil([&] { return logged("Already at war with " + foeName); }));
+
+        struct Case {
+            const char* page; // the talking page's button to it; none: the circle
+            SDL_Scancode key;
+        };
+        for (const Case& c :
+             {Case{nullptr, SDL_SCANCODE_R}, Case{"RelationsDiplomacy::Raid", SDL_SCANCODE_ESCAPE},
+              Case{"RelationsDiplomacy::Rumors", SDL_SCANCODE_R},
+              Case{"RelationsDiplomacy::Trade", SDL_SCANCODE_ESCAPE},
+              Case{"RelationsDiplomacy::Treaties", SDL_SCANCODE_R}}) {
+            SCOPED_TRACE(c.page ? c.page : "RelationsMain");
+            if (c.page) {
+                ASSERT_NO_FATAL_FAILURE(talkTo(spared));
+                s.clickWidget(c.page);
+                ASSERT_NE(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Diplomacy));
+            } else {
+                ASSERT_TRUE(menuActive("CovenantRelations"));
+                s.clickWidget("RelationsDiplomacy::Back");
+                ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Main));
+            }
+            window.key(c.key);
+            EXPECT_FALSE(menuActive("CovenantRelations"));
+        }
     }
 }
 
