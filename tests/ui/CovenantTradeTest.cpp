@@ -35,7 +35,6 @@
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIList.h"
-#include "ui/widgets/UIText.h"
 #include "ui/widgets/UIWidget.h"
 
 #include <gtest/gtest.h>
@@ -245,30 +244,6 @@ TEST_F(CovenantTrade, ALostCovenantShowsTheLostGameWindow)
     ASSERT_NE(text, nullptr);
     text->prepareDraw();
     EXPECT_EQ(text->getTextValue().rfind(lost, 0), 0u) << text->getTextValue();
-    // The way on with the character: its buttons named as they read, in
-    // the window above its own buttons.
-    ASSERT_TRUE(shown("LoseGame::WayOn"));
-    auto* wayOn = dynamic_cast<UIText*>(ui->findWidget("LoseGame::WayOn"));
-    ASSERT_NE(wayOn, nullptr);
-    // Its words as laid out (the headless program has no font to wrap them
-    // by), spaces aside.
-    const auto letters = [](std::string text) {
-        text.erase(std::remove(text.begin(), text.end(), ' '), text.end());
-        return text;
-    };
-    std::string way;
-    for (const std::string& line : wayOn->getLines()) {
-        way += letters(line);
-    }
-    const Localization& words = Localization::get();
-    for (const char* button : {"$$MenuSaveAndExit$$", "$$MenuLoadCharacter$$", "$$MenuNewWorld$$"}) {
-        EXPECT_NE(way.find(letters(words.translateCopy(button))), std::string::npos)
-            << way << " / " << button;
-    }
-    const UIWidget* save = ui->findWidget("LoseGame::SaveAndExit");
-    ASSERT_NE(save, nullptr);
-    EXPECT_LE(wayOn->getScreenPosition().y + wayOn->getSize().y, save->getScreenPosition().y);
-    EXPECT_GE(wayOn->getScreenPosition().y, text->getScreenPosition().y + text->getSize().y);
 }
 
 // A world that ended, saved by its end's step, then resumed through the main

@@ -3,8 +3,8 @@
 // shipped data: a quest given up from the journal, the next target, the
 // recruits one by one, the party's rows (a member picked, one sent home), a
 // covenant's life stone picked on the relations screen, a quest skipped
-// from a giver's offer, the quest marks over the givers, and war asked
-// before it is declared.
+// from a giver's offer, the quest marks over the givers, war asked before it
+// is declared, and the way on once the covenant has fallen.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -36,6 +36,7 @@
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIList.h"
+#include "ui/widgets/UIText.h"
 
 #include <gtest/gtest.h>
 
@@ -589,6 +590,39 @@ TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKey
             window.key(c.key);
             EXPECT_FALSE(menuActive("CovenantRelations"));
         }
+    }
+
+    // ---- The covenant fallen: its window names the way on with the
+    // character, in words drawn whole in their box.
+    {
+        Game::get().getFirstPlayer()->getCovenant()->onDestroyed(nullptr, true, true);
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("LoseGame"); }));
+        auto* wayOn = dynamic_cast<UIText*>(widget("LoseGame::WayOn"));
+        ASSERT_NE(wayOn, nullptr);
+        std::string way;
+        for (const std::string& line : wayOn->getLines()) {
+            way += line;
+        }
+        const Localization& words = Localization::get();
+        for (const char* button : {"$$MenuSaveAndExit$$", "$$MenuLoadCharacter$$", "$$MenuNewWorld$$"}) {
+            EXPECT_NE(way.find(words.translateCopy(button)), std::string::npos) << way << " / " << button;
+        }
+        EXPECT_LE(static_cast<int>(wayOn->getLines().size()), wayOn->getVisibleLineCount())
+            << "the way on does not fit its box";
+        ASSERT_TRUE(window.waitForLoads(100));
+        window.moveTo(600, 460);
+        const Picture shot = window.stillShot();
+        const Vec2 at = wayOn->getScreenPosition(), size = wayOn->getSize();
+        int light = 0;
+        for (int y = static_cast<int>(at.y * shot.height / 480); y < (at.y + size.y) * shot.height / 480;
+             ++y) {
+            for (int x = static_cast<int>(at.x * shot.width / 640); x < (at.x + size.x) * shot.width / 640;
+                 ++x) {
+                const uint8_t* c = shot.at(x, y);
+                light += std::min({c[0], c[1], c[2]}) > 180 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(light, 500) << "the way on is not drawn";
     }
 }
 
