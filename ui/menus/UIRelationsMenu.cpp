@@ -7,7 +7,9 @@
 #include "engine/core/ColorSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
+#include "engine/data/Localization.h"
 #include "game/covenants/CovenantBase.h"
+#include "game/covenants/CovenantNames.h"
 #include "ui/ClientView.h"
 #include "ui/UISystem.h"
 #include "ui/UIValueTables.h"
@@ -241,6 +243,30 @@ void UIRelationsMenu::talkTo(int covenant)
     }
 }
 
+// War is asked once more before it is declared; on a covenant already at
+// war (or raiding or raided) it is only said so.
+void UIRelationsMenu::askWar()
+{
+    ClientView* v = view();
+    UISystem* ui = UISystem::instance();
+    const CovenantBase* own = v ? v->getPlayerCovenant() : nullptr;
+    if (!own || !ui || isOut(m_talkCovenant) || m_talkCovenant == v->getPlayerCovenantIndex()) {
+        return;
+    }
+    const std::string name = coloredName(v->getCovenant(m_talkCovenant));
+    if (own->isHostile(m_talkCovenant)) {
+        v->showErrorMessage(wrapText("AlreadyAtWar", "%s", name.c_str()));
+        return;
+    }
+    if (UIWidget* question = ui->findWidget("DeclareWarAsk::Question")) {
+        question->setText(wrapText("DeclareWarAsk", "%s", name.c_str()));
+    }
+    UIMenu* ask = ui->findMenu("DeclareWarAsk");
+    if (ask && !ask->isActive()) {
+        ui->pushMenu(ask);
+    }
+}
+
 void UIRelationsMenu::startRaid()
 {
     std::string line = formatString("serverCommand Raid %d", m_talkCovenant);
@@ -330,6 +356,8 @@ void UIRelationsMenu::handleCommand(const std::string& line)
         page(Rumor);
     } else if (verb == "StartRaid") {
         startRaid();
+    } else if (verb == "AskWar") {
+        askWar();
     } else if (verb == "DoneWithTradeResponse") {
         if (m_previous == Trade || m_previous == TradeItems) {
             setCurrentPage(m_previous);

@@ -76,6 +76,7 @@ private:
     void talkTo(int covenant);
     void refreshTalk(int covenant);
     void startRaid();
+    void askWar();
     void selectLifestone(int covenant);
     static bool isTalkPage(Page page);
     bool isOut(int covenant) const;
