@@ -8,15 +8,19 @@
 #include "engine/console/UserVar.h"
 #include "engine/console/VirtualKeys.h"
 #include "engine/core/Clock.h"
+#include "engine/core/ColorSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
 #include "engine/data/Database.h"
 #include "engine/data/Localization.h"
 #include "engine/files/WholeFile.h"
 #include "engine/input/Input.h"
+#include "graphics/codecs/TextureFile.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
+#include "ui/widgets/UIDropDownBox.h"
+#include "ui/widgets/UIDropDownMenu.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UIWidget.h"
@@ -24,9 +28,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <regex>
 #include <set>
@@ -79,6 +85,78 @@ Box boxAt(Vec2 at, Vec2 size)
     return {at.x, at.y, at.x + size.x, at.y + size.y};
 }
 
+// The generated images as the game loads them: the colour under a point of
+// a drawn rectangle.
+class GroundImages {
+public:
+    // Red, green, blue and alpha (0 to 1) at (u, v) across the image (0 to
+    // 1 each, v downward); false when the image is no readable Targa file.
+    bool sample(const std::string& path, float u, float v, std::array<float, 4>& rgba)
+    {
+        auto found = m_images.find(path);
+        if (found == m_images.end()) {
+            found = m_images.emplace(path, read(path)).first;
+        }
+        if (!found->second) {
+            return false;
+        }
+        const DecodedTexture& image = *found->second;
+        const int bytes = image.format == DecodedTexture::Format::Rgba ? 4 : 3;
+        const int x = std::clamp(static_cast<int>(u * static_cast<float>(image.width)), 0, image.width - 1);
+        int y = std::clamp(static_cast<int>(v * static_cast<float>(image.height)), 0, image.height - 1);
+        if ((image.header.descriptor & 0x20) == 0) {
+            y = image.height - 1 - y; // stored bottom row first
+        }
+        const uint8_t* p =
+            &image.data[(static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) *
+                        static_cast<size_t>(bytes)];
+        rgba = {p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, bytes == 4 ? p[3] / 255.0f : 1.0f};
+        return true;
+    }
+    Vec2 size(const std::string& path)
+    {
+        std::array<float, 4> unused;
+        if (!sample(path, 0.0f, 0.0f, unused)) {
+            return {};
+        }
+        const DecodedTexture& image = *m_images.at(path);
+        return {static_cast<float>(image.width), static_cast<float>(image.height)};
+    }
+
+private:
+    static std::optional<DecodedTexture> read(const std::string& path)
+    {
+        std::vector<uint8_t> bytes;
+        if (readWholeFile(generatedDataPath(path), bytes) != WholeFileResult::Read &&
+            readWholeFile(gameDataPath(path), bytes) != WholeFileResult::Read) {
+            return std::nullopt;
+        }
+        DecodedTexture image;
+        if (!decodeTgaTexture(bytes.data(), bytes.size(), path, image) || image.isCompressed()) {
+            return std::nullopt;
+        }
+        return image;
+    }
+
+    std::map<std::string, std::optional<DecodedTexture>> m_images;
+};
+
+// The relative luminance of a colour of 0 to 1 a channel.
+double luminance(const std::array<float, 3>& c)
+{
+    auto linear = [](float v) {
+        const double s = std::clamp(static_cast<double>(v), 0.0, 1.0);
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c[0]) + 0.7152 * linear(c[1]) + 0.0722 * linear(c[2]);
+}
+
+double contrast(const std::array<float, 3>& a, const std::array<float, 3>& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 struct ShippedLayout : ::testing::Test {
     ShippedLayout()
     {
@@ -96,8 +174,10 @@ struct ShippedLayout : ::testing::Test {
         ui.setClientView(&view);
         ui.setDrawing(&drawing);
         ui.registerCommands();
-        ui.loadMenus(false);
+        // As the UI starts: its settings (hover colour, scroll bar images)
+        // before the menus that use them.
         ui.loadSettings();
+        ui.loadMenus(false);
     }
 
     UIWidget* widget(const char* menu, const char* name)
@@ -600,6 +680,234 @@ TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
         all += "\n  " + fault;
     }
     EXPECT_TRUE(faults.empty()) << faults.size() << " faults:" << all;
+}
+
+// Words stand out from what lies under them, 4.5:1 or more, as every shipped
+// menu draws them: each page, with its lists closed and open, its buttons
+// hovered and not, words that may show selected in that colour too, and
+// every colour a text's codes switch to (money's gold, silver and copper).
+// The ground at a point is every image drawn there before the words, read
+// from the generated images; words over the world alone are not measured.
+TEST_F(ShippedLayout, WordsStandOutFromTheirGrounds)
+{
+    using Call = RecordingUIDrawing::Call;
+    using Rgb = std::array<float, 3>;
+    GroundImages images;
+    const ResourceHandle* blank = drawing.standardImage(0);
+    const ResourceHandle* black = drawing.standardImage(1);
+    std::set<std::string> unread;
+    // The grounds under a point from the images drawn in [from, to): one,
+    // or, under a first image that lets the world through, that image over
+    // black and over white. Empty over the world alone.
+    auto groundsAt = [&](size_t from, size_t to, Vec2 p) {
+        std::vector<Rgb> grounds;
+        for (size_t j = from; j < to; ++j) {
+            const Call& image = drawing.calls[j];
+            if (image.kind != Call::Image || p.x < image.x0 || p.x >= image.x1 || p.y < image.y0 ||
+                p.y >= image.y1) {
+                continue;
+            }
+            std::array<float, 4> rgba{0.0f, 0.0f, 0.0f, 1.0f};
+            const auto path = drawing.pathOf.find(image.handle);
+            if (blank && image.handle == blank->getIndex()) {
+                rgba = {1.0f, 1.0f, 1.0f, 1.0f};
+            } else if ((black && image.handle == black->getIndex()) ||
+                       (path != drawing.pathOf.end() && path->second == "UIBlack")) {
+                rgba = {0.0f, 0.0f, 0.0f, 1.0f};
+            } else if (path == drawing.pathOf.end()) {
+                unread.insert("image " + std::to_string(image.handle));
+                return std::vector<Rgb>{};
+            } else {
+                float u = (p.x - image.x0) / (image.x1 - image.x0);
+                float v = (p.y - image.y0) / (image.y1 - image.y0);
+                const Vec2 side = images.size(path->second);
+                if (image.tiled && side.x > 0.0f && side.y > 0.0f) {
+                    u = std::fmod((p.x - image.x0) / side.x, 1.0f);
+                    v = std::fmod((p.y - image.y0) / side.y, 1.0f);
+                }
+                if (!images.sample(path->second, u, v, rgba)) {
+                    unread.insert(path->second);
+                    return std::vector<Rgb>{};
+                }
+            }
+            const Rgb colour{rgba[0] * image.colour[0], rgba[1] * image.colour[1], rgba[2] * image.colour[2]};
+            const float a = rgba[3] * image.alpha;
+            auto over = [&](const Rgb& below) {
+                return Rgb{colour[0] * a + below[0] * (1.0f - a), colour[1] * a + below[1] * (1.0f - a),
+                           colour[2] * a + below[2] * (1.0f - a)};
+            };
+            if (grounds.empty()) {
+                grounds.push_back(over({0.0f, 0.0f, 0.0f}));
+                if (a < 0.999f) {
+                    grounds.push_back(over({1.0f, 1.0f, 1.0f}));
+                }
+            } else {
+                for (Rgb& g : grounds) {
+                    g = over(g);
+                }
+            }
+        }
+        return grounds;
+    };
+    const float lineHeight = drawing.layoutText(scene.graphics.getFontHandle(1), "T").y;
+    std::vector<std::string> faults;
+    std::set<std::string> faulted;
+    int measured = 0;
+    // Every text drawn since the mark, each colour of its words on the
+    // ground under its first line.
+    auto measure = [&](const std::string& where, size_t mark,
+                       const std::vector<const UIWidget*>& selectable) {
+        for (size_t i = mark; i < drawing.calls.size(); ++i) {
+            const Call& text = drawing.calls[i];
+            if (text.kind != Call::Text || text.text.empty() || text.alpha < 1.0f) {
+                continue;
+            }
+            std::vector<Rgb> colours{{text.colour[0], text.colour[1], text.colour[2]}};
+            for (size_t at = text.text.find("^c"); at != std::string::npos;
+                 at = text.text.find("^c", at + 1)) {
+                const int code = std::atoi(text.text.substr(at + 2, 3).c_str());
+                if (code != 145 && code < kColorCount) {
+                    const Color c = ColorSystem::getColor(code);
+                    colours.push_back({c.r, c.g, c.b});
+                }
+            }
+            const float y = (text.y0 + std::min(text.y1, text.y0 + lineHeight)) / 2.0f;
+            for (const UIWidget* w : selectable) {
+                const Vec2 at = w->getScreenPosition();
+                if (text.x0 >= at.x - 1.0f && text.x0 <= at.x + w->getSize().x && y >= at.y &&
+                    y <= at.y + w->getSize().y) {
+                    const Color c = ColorSystem::getColor(1);
+                    colours.push_back({c.r, c.g, c.b});
+                }
+            }
+            double worst = 1e9;
+            Rgb worstGround{}, worstColour{};
+            bool grounded = false;
+            for (float share : {0.25f, 0.5f, 0.75f}) {
+                const Vec2 p{text.x0 + (text.x1 - text.x0) * share, y};
+                for (const Rgb& ground : groundsAt(mark, i, p)) {
+                    grounded = true;
+                    for (const Rgb& colour : colours) {
+                        const double ratio = contrast(colour, ground);
+                        if (ratio < worst) {
+                            worst = ratio;
+                            worstGround = ground;
+                            worstColour = colour;
+                        }
+                    }
+                }
+            }
+            // Under the first mark the texts drawn before belong to
+            // another state of the same words; each fault is told once.
+            measured += grounded;
+            const std::string key = where.substr(0, where.find(' ')) + text.text;
+            if (grounded && worst < 4.5 && faulted.insert(key).second) {
+                std::ostringstream out;
+                out << where << ": \"" << text.text << "\" " << worst << ":1 (words " << worstColour[0] << ","
+                    << worstColour[1] << "," << worstColour[2] << " on " << worstGround[0] << ","
+                    << worstGround[1] << "," << worstGround[2] << ")";
+                faults.push_back(out.str());
+            }
+        }
+    };
+    // A menu's widgets and its page's.
+    auto widgetsOf = [](UIMenu* menu) {
+        std::vector<UIWidget*> out;
+        for (UIMenu* m = menu; m; m = m->getSelectedSubMenuMenu()) {
+            for (const auto& w : m->getWidgets()) {
+                out.push_back(w.get());
+            }
+            if (m->getSelectedSubMenuMenu() == m) {
+                break;
+            }
+        }
+        return out;
+    };
+    auto drawMenu = [&](UIMenu* menu) {
+        menu->update(0.0f);
+        menu->draw();
+        // An open list is drawn over every menu.
+        for (UIWidget* w : widgetsOf(menu)) {
+            if (w->drawsOnTop()) {
+                w->draw();
+            }
+        }
+    };
+    int states = 0;
+    for (const auto& owned : ui.getMenus()) {
+        UIMenu* menu = owned.get();
+        if (menu->isSubMenu()) {
+            continue;
+        }
+        const int pages = std::max(1, menu->getSubMenuCount());
+        for (int page = 0; page < pages; ++page) {
+            ui.hideAllMenus();
+            ui.showMenu(menu);
+            if (menu->getSubMenuCount() > 0) {
+                menu->selectSubMenu(page);
+            }
+            const std::string where =
+                menu->getName() + (menu->getSubMenuCount() > 0 ? "/" + std::to_string(page) : "");
+            std::vector<const UIWidget*> selectable;
+            for (UIWidget* w : widgetsOf(menu)) {
+                if (w->mayShowSelected()) {
+                    selectable.push_back(w);
+                }
+            }
+            input.setMousePosition(-100, -100);
+            ui.update(0.0f);
+            size_t mark = drawing.calls.size();
+            drawMenu(menu);
+            measure(where + " closed", mark, selectable);
+            ++states;
+            // Every list open (one at a time: each closes the others).
+            for (UIWidget* w : widgetsOf(menu)) {
+                auto* list = dynamic_cast<UIDropDownMenu*>(w);
+                auto* box = dynamic_cast<UIDropDownBox*>(w);
+                if (!list && !box) {
+                    continue;
+                }
+                const Vec2 at = w->getScreenPosition();
+                w->onClick(0, true, static_cast<int>(at.x) + 2, static_cast<int>(at.y) + 2);
+                mark = drawing.calls.size();
+                drawMenu(menu);
+                measure(where + " open " + w->getInternalName(), mark, selectable);
+                ++states;
+                if (list) {
+                    list->closeList();
+                } else {
+                    w->onClick(0, true, -100, -100);
+                }
+            }
+            // Every button under the pointer.
+            for (UIWidget* w : widgetsOf(menu)) {
+                if (!w->getHoverImage().isValid() || !w->isVisible()) {
+                    continue;
+                }
+                const Vec2 at = w->getScreenPosition() + w->getSize() * 0.5f;
+                input.setMousePosition(static_cast<int>(at.x), static_cast<int>(at.y));
+                ui.update(0.0f);
+                mark = drawing.calls.size();
+                drawMenu(menu);
+                measure(where + " hovered " + w->getInternalName(), mark, selectable);
+                ++states;
+            }
+            drawing.calls.clear();
+        }
+    }
+    ui.hideAllMenus();
+    EXPECT_GT(states, 250);
+    EXPECT_GT(measured, 4000);
+    std::string all;
+    for (const std::string& fault : faults) {
+        all += "\n  " + fault;
+    }
+    EXPECT_TRUE(faults.empty()) << faults.size() << " words too faint:" << all;
+    std::string missing;
+    for (const std::string& path : unread) {
+        missing += " " + path;
+    }
+    EXPECT_TRUE(unread.empty()) << "grounds not read:" << missing;
 }
 
 } // namespace
