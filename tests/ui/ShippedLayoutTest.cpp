@@ -15,12 +15,14 @@
 #include "engine/data/Localization.h"
 #include "engine/files/WholeFile.h"
 #include "engine/input/Input.h"
+#include "engine/input/KeyCodes.h"
 #include "graphics/codecs/TextureFile.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIDropDownBox.h"
 #include "ui/widgets/UIDropDownMenu.h"
+#include "ui/widgets/UIHelp.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UIWidget.h"
@@ -908,6 +910,111 @@ TEST_F(ShippedLayout, WordsStandOutFromTheirGrounds)
         missing += " " + path;
     }
     EXPECT_TRUE(unread.empty()) << "grounds not read:" << missing;
+}
+
+// Every tooltip and label box, frame and words, lies on the screen however
+// near an edge or corner what it speaks of stands, short or long, one line
+// or many: the entity under the pointer, one off the screen (the box at its
+// base place), a list row's tooltip with its second box beside it, and the
+// labels of things on the ground (Alt held), crowded into a corner.
+TEST_F(ShippedLayout, TooltipsStayOnTheScreen)
+{
+    GroundImages images;
+    for (const char* piece :
+         {"UpperLeft", "Top", "UpperRight", "Right", "LowerRight", "Bottom", "LowerLeft", "Left"}) {
+        const std::string path = std::string("Textures/helpBorder") + piece + ".tga";
+        drawing.sizes[path] = images.size(path);
+        ASSERT_GT(drawing.sizes[path].x, 0.0f) << path;
+    }
+    // The help box made afresh, now that its frame's size is known.
+    UIMenu* helpMenu = ui.findMenu("Help");
+    ASSERT_NE(helpMenu, nullptr);
+    auto* help = dynamic_cast<UIHelp*>(helpMenu->findWidget("Help"));
+    ASSERT_NE(help, nullptr);
+    ui.hideAllMenus();
+    const std::string wide = "Lantern Hall's Gilded Scale of the far northern mountains, level 12 Champion";
+    std::string tall = "Short Sword";
+    for (int line = 0; line < 14; ++line) {
+        tall += "\n  +" + std::to_string(line) + " damage against the undead";
+    }
+    const std::vector<std::string> texts = {"Rat", wide, tall};
+    const std::vector<Vec2> points = {{1.0f, 240.0f},   {639.0f, 240.0f}, {320.0f, 1.0f},
+                                      {320.0f, 479.0f}, {1.0f, 1.0f},     {639.0f, 1.0f},
+                                      {1.0f, 479.0f},   {639.0f, 479.0f}, {320.0f, 240.0f}};
+    std::vector<std::string> faults;
+    int boxes = 0;
+    auto check = [&](const std::string& what) {
+        int drawn = 0;
+        for (const RecordingUIDrawing::Call& c : drawing.calls) {
+            if (c.kind != RecordingUIDrawing::Call::Image && c.kind != RecordingUIDrawing::Call::Text) {
+                continue;
+            }
+            drawn += c.kind == RecordingUIDrawing::Call::Image;
+            if (c.x0 < 0.0f || c.y0 < 0.0f || c.x1 > 640.0f || c.y1 > 480.0f) {
+                std::ostringstream out;
+                out << what << ": " << Box{c.x0, c.y0, c.x1, c.y1};
+                faults.push_back(out.str());
+            }
+        }
+        EXPECT_GT(drawn, 0) << what << ": nothing drawn";
+        boxes += drawn > 0;
+        drawing.calls.clear();
+    };
+    // The entity under the pointer, on the screen and off it.
+    input.setMousePosition(600, 20);
+    for (const std::string& text : texts) {
+        view.hoverText = text;
+        for (const Vec2& p : points) {
+            view.hoverOnScreen = true;
+            view.hoverScreen = p;
+            drawing.calls.clear();
+            help->draw();
+            check("entity at " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)) + ": " +
+                  text.substr(0, 11));
+        }
+        view.hoverOnScreen = false;
+        help->draw();
+        check("entity off the screen: " + text.substr(0, 11));
+    }
+    view.hoverText.clear();
+    // A list row's tooltip and its second box, the list near the right edge.
+    scene.commands.registerListFunction("getAvailableQuests", [&](std::vector<ListEntry>& list) {
+        list = {{"Stock your hot bar", "1", tall, wide + "\n" + tall, true}};
+    });
+    ui.showMenu("GetQuest");
+    auto* quests = dynamic_cast<UIList*>(widget("GetQuest", "Quests"));
+    ASSERT_NE(quests, nullptr);
+    quests->update(0.0f);
+    for (float x : {0.1f, 0.9f}) {
+        const Vec2 at = quests->getScreenPosition() + Vec2{quests->getSize().x * x, 4.0f};
+        input.setMousePosition(static_cast<int>(at.x), static_cast<int>(at.y));
+        UITooltip tip;
+        ASSERT_TRUE(ui.getTooltip(tip));
+        ASSERT_FALSE(tip.secondText.empty());
+        help->draw();
+        check("a list row's two boxes");
+    }
+    ui.hideAllMenus();
+    // Labels crowded near each corner and edge.
+    input.queueKey(DIK_LMENU, true, false);
+    input.pollKeyboard();
+    for (const Vec2& p : points) {
+        view.labels.clear();
+        for (int i = 0; i < 12; ++i) {
+            view.labels.push_back({i, i % 2 ? wide : "Short Sword", p});
+        }
+        help->draw();
+        check("labels at " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
+    }
+    input.queueKey(DIK_LMENU, false, false);
+    input.pollKeyboard();
+    view.labels.clear();
+    EXPECT_GE(boxes, 40);
+    std::string all;
+    for (const std::string& fault : faults) {
+        all += "\n  " + fault;
+    }
+    EXPECT_TRUE(faults.empty()) << faults.size() << " pieces off the screen:" << all;
 }
 
 } // namespace
