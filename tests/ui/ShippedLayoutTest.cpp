@@ -430,6 +430,28 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
     for (const Case& c : cases) {
         EXPECT_FALSE(meet(c.a, c.b)) << c.what << ": " << c.a << " and " << c.b;
     }
+    // A window of play over the message log covers its left edge and its
+    // foot, or leaves a strip of it a letter wide at least: no sliver of
+    // the log's backdrop shows beside the window.
+    const float letter = scene.graphics.layoutText("W", logFont).x;
+    int over = 0;
+    for (const auto& menu : ui.getMenus()) {
+        for (const auto& w : menu->getWidgets()) {
+            if (!menu->isInGameOnly() || w->getDrawOrder() >= 0.0f || !w->hasTexture()) {
+                continue;
+            }
+            const Box panel = boxAt(w->getScreenPosition(), w->getSize());
+            if (meet(panel, log)) {
+                ++over;
+                for (const float strip : {panel.x0 - log.x0, log.y1 - panel.y1}) {
+                    EXPECT_FALSE(strip > 0.0f && strip < letter)
+                        << menu->getName() << " " << panel << " leaves " << strip << " of the log " << log;
+                }
+            }
+            break;
+        }
+    }
+    EXPECT_GE(over, 5);
 }
 
 TEST_F(ShippedLayout, TextsStayWithinTheirBoxes)
@@ -617,15 +639,45 @@ TEST_F(ShippedLayout, HelpTopicsNameTheKeysTheySpeakOf)
 
 // Every shipped menu as drawn (the interface's 640 x 480 points, which every
 // window size scales alike): no fixed label runs out of its widget, a
-// centred one (a button's or a tab's) keeping a margin from the edges, and
-// no two buttons of one menu meet, unless each is shown under conditions of
-// its own (two states of one button).
+// centred one (a button's or a tab's) keeping a margin from the edges; no
+// two buttons of one menu meet, unless each is shown under conditions of
+// its own (two states of one button); and a button on the panel of a window
+// of play lies inside the panel's frame (its image's rim, stretched with it).
 TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
 {
     constexpr float kMargin = 3.0f;
+    GroundImages images;
     std::vector<std::string> faults;
-    int labels = 0, buttons = 0;
+    int labels = 0, buttons = 0, framed = 0;
     for (const auto& menu : ui.getMenus()) {
+        // The window's panel, its frame's width across and down.
+        const UIWidget* panel = nullptr;
+        Vec2 rim;
+        for (const auto& w : menu->getWidgets()) {
+            const auto path =
+                w->hasTexture() ? drawing.pathOf.find(w->getImage().getIndex()) : drawing.pathOf.end();
+            if (panel || w->getDrawOrder() >= 0.0f || path == drawing.pathOf.end() ||
+                path->second != "Textures/UI/panel.tga") {
+                continue;
+            }
+            panel = w.get();
+            std::array<float, 4> middle{}, at{};
+            ASSERT_TRUE(images.sample(path->second, 0.5f, 0.5f, middle)) << path->second;
+            const Vec2 side = images.size(path->second);
+            for (int axis = 0; axis < 2; ++axis) {
+                const float texels = axis == 0 ? side.x : side.y;
+                int n = 0;
+                for (; n < static_cast<int>(texels) / 2; ++n) {
+                    const float t = (static_cast<float>(n) + 0.5f) / texels;
+                    images.sample(path->second, axis == 0 ? t : 0.5f, axis == 0 ? 0.5f : t, at);
+                    if (at == middle) {
+                        break;
+                    }
+                }
+                (axis == 0 ? rim.x : rim.y) =
+                    static_cast<float>(n) / texels * (axis == 0 ? w->getSize().x : w->getSize().y);
+            }
+        }
         std::vector<const UIWidget*> pressable;
         for (const auto& w : menu->getWidgets()) {
             const Vec2 size = w->getSize();
@@ -654,6 +706,25 @@ TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
             }
         }
         buttons += static_cast<int>(pressable.size());
+        // The windows of play: their buttons (not their tabs, which stand on
+        // the frame's edge, nor their item slots).
+        if (panel && menu->isInGameOnly()) {
+            const Box frame = boxAt(panel->getScreenPosition(), panel->getSize());
+            const Box inside{frame.x0 + rim.x, frame.y0 + rim.y, frame.x1 - rim.x, frame.y1 - rim.y};
+            for (const UIWidget* button : pressable) {
+                const Box box = boxAt(button->getScreenPosition(), button->getSize());
+                if (typeid(*button) != typeid(UIWidget) || button->isSubMenuTab() || !meet(box, frame)) {
+                    continue;
+                }
+                ++framed;
+                if (!within(box, inside)) {
+                    std::ostringstream out;
+                    out << menu->getName() << ": " << button->getInternalName() << " " << box
+                        << " on the frame of " << inside;
+                    faults.push_back(out.str());
+                }
+            }
+        }
         for (size_t i = 0; i < pressable.size(); ++i) {
             for (size_t j = i + 1; j < pressable.size(); ++j) {
                 const UIWidget *a = pressable[i], *b = pressable[j];
@@ -677,6 +748,7 @@ TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
     }
     EXPECT_GT(labels, 200);
     EXPECT_GT(buttons, 100);
+    EXPECT_GT(framed, 50);
     std::string all;
     for (const std::string& fault : faults) {
         all += "\n  " + fault;

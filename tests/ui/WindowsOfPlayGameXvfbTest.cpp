@@ -1330,6 +1330,59 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
         ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
     }
 
+    // A line fading out takes its share of the backdrop with it: the log's
+    // clock held in an older line's last tenth of a second and a newer
+    // line's full time, the older line's words and its row of the backdrop
+    // are both faint, the newer line's both strong. Each row's ground is
+    // its middle brightness, against the same row with no log drawn.
+    {
+        GraphicsSystem& graphics = GraphicsSystem::get();
+        graphics.clearTextEvents();
+        const Vec2 anchor = UISystem::get().getSettings().eventsTextPosition;
+        for (float seconds : {0.0f, 30.0f}) {
+            Client::get().addTextEvent("Word of a line that fades", anchor.x, anchor.y, seconds,
+                                       Client::kMessageLogKind, false, true);
+        }
+        const double fading = graphics.getTextEvents().events().front().fadeStart;
+        graphics.setTextEventClock([fading] { return fading + 0.9; });
+        window.moveTo(600, 300);
+        const Picture logged = window.stillShot();
+        float box[4];
+        ASSERT_TRUE(graphics.getMessageLogBox(box));
+        graphics.setTextEventClock(nullptr);
+        graphics.clearTextEvents();
+        const Picture bare = window.stillShot();
+        const float h = graphics.layoutText("T", graphics.getFontHandle(0)).y;
+        struct Row {
+            int middle = 0;
+            int lit = 0;
+        };
+        auto row = [&](const Picture& shot, int line) {
+            std::vector<int> shades;
+            Row out;
+            const float bottom = box[3] - h * static_cast<float>(line);
+            for (float y = bottom - h + 1.0f; y < bottom - 1.0f; y += 0.5f) {
+                for (float x = box[0] + 1.0f; x < box[2] - 1.0f; x += 0.5f) {
+                    const uint8_t* c = pixelAt(shot, static_cast<int>(x), static_cast<int>(y));
+                    shades.push_back(std::max({c[0], c[1], c[2]}));
+                    out.lit += std::min({c[0], c[1], c[2]}) > 170 ? 1 : 0;
+                }
+            }
+            std::nth_element(shades.begin(), shades.begin() + static_cast<long>(shades.size() / 2),
+                             shades.end());
+            out.middle = shades.empty() ? 0 : shades[shades.size() / 2];
+            return out;
+        };
+        const Row faded = row(logged, 0), full = row(logged, 1);
+        const Row fadedBare = row(bare, 0), fullBare = row(bare, 1);
+        ASSERT_GT(fadedBare.middle, 30) << "the ground under the log is too dark to tell";
+        ASSERT_GT(fullBare.middle, 30) << "the ground under the log is too dark to tell";
+        EXPECT_LT(full.middle, fullBare.middle / 2) << "the newer line's backdrop";
+        EXPECT_GT(full.lit, 20) << "the newer line's words";
+        EXPECT_GT(faded.middle, fadedBare.middle * 4 / 5) << "the fading line's backdrop";
+        EXPECT_LT(faded.lit, full.lit / 4) << "the fading line's words";
+    }
+
     // The target at the top of the screen: its name, level and bar.
     UISystem& ui = UISystem::get();
     const PlayerClient* player = Client::get().getLocalPlayer();
