@@ -9,10 +9,22 @@
 #include "engine/core/ColorSystem.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/resources/ResourceSystem.h"
+#include "graphics/RenderSurface.h"
 #include "graphics/ScreenGeometry.h"
 #include "graphics/StageDrawer.h"
 #include "graphics/shaders/Shader.h"
 #include "graphics/text/TextEventList.h"
+
+namespace {
+
+// A surface for its alpha alone: "UIBlack" takes its see-through from the
+// surface drawn, not from the vertices.
+class FadeOnly : public RenderSurface {
+public:
+    void draw(StageBatch&, bool) override {}
+};
+
+} // namespace
 
 double GraphicsSystem::textEventTime() const
 {
@@ -139,9 +151,22 @@ void GraphicsSystem::drawTextEvents(bool logPass)
         if (shader) {
             Color c = ColorSystem::getColor(0);
             const float colour[3] = {c.r, c.g, c.b};
-            prepareShader(shader);
-            ScreenGeometry::addRect(m_stageDrawer->batch(), box[0], box[1], box[2], box[3], colour, 0.75f);
-            drawShaderStages(nullptr, false);
+            // Line by line from the bottom, each fading with its words: a
+            // fading line leaves no dark stripe behind.
+            const float h = context.logLineHeight;
+            for (int row = 0; row < plan.backgroundLines; ++row) {
+                const size_t k = static_cast<size_t>(row);
+                const float alpha = k < plan.items.size() ? plan.items[k].alpha : 1.0f;
+                const float bottom = box[3] - h * static_cast<float>(row);
+                if (alpha > 0.0f) {
+                    FadeOnly fade;
+                    fade.fade = 0.75f * alpha;
+                    prepareShader(shader);
+                    ScreenGeometry::addRect(m_stageDrawer->batch(), box[0], bottom - h, box[2], bottom,
+                                            colour, fade.fade);
+                    drawShaderStages(&fade, false);
+                }
+            }
         }
     }
     const float white[3] = {1.0f, 1.0f, 1.0f};

@@ -65,7 +65,7 @@ const TableEntry kTable[kColorCount] = {
     {0.75f, 1.0f, 0.0f},      // Lime
     {0.498f, 1.0f, 0.831f},   // Aquamarine
     {0.804f, 0.498f, 0.196f}, // Bronze
-    {0.722f, 0.451f, 0.2f},   // Copper
+    {0.8f, 0.52f, 0.26f},     // Copper: money, 4.5:1 on the dark panels and buttons
     {0.71f, 0.651f, 0.259f},  // Brass
     {1.0f, 1.0f, 0.941f},     // Ivory
     {0.961f, 0.961f, 0.863f}, // Beige

@@ -8,15 +8,21 @@
 #include "engine/console/UserVar.h"
 #include "engine/console/VirtualKeys.h"
 #include "engine/core/Clock.h"
+#include "engine/core/ColorSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
 #include "engine/data/Database.h"
 #include "engine/data/Localization.h"
 #include "engine/files/WholeFile.h"
 #include "engine/input/Input.h"
+#include "engine/input/KeyCodes.h"
+#include "graphics/codecs/TextureFile.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
+#include "ui/widgets/UIDropDownBox.h"
+#include "ui/widgets/UIDropDownMenu.h"
+#include "ui/widgets/UIHelp.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UIWidget.h"
@@ -24,9 +30,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <map>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <regex>
 #include <set>
@@ -79,6 +87,78 @@ Box boxAt(Vec2 at, Vec2 size)
     return {at.x, at.y, at.x + size.x, at.y + size.y};
 }
 
+// The generated images as the game loads them: the colour under a point of
+// a drawn rectangle.
+class GroundImages {
+public:
+    // Red, green, blue and alpha (0 to 1) at (u, v) across the image (0 to
+    // 1 each, v downward); false when the image is no readable Targa file.
+    bool sample(const std::string& path, float u, float v, std::array<float, 4>& rgba)
+    {
+        auto found = m_images.find(path);
+        if (found == m_images.end()) {
+            found = m_images.emplace(path, read(path)).first;
+        }
+        if (!found->second) {
+            return false;
+        }
+        const DecodedTexture& image = *found->second;
+        const int bytes = image.format == DecodedTexture::Format::Rgba ? 4 : 3;
+        const int x = std::clamp(static_cast<int>(u * static_cast<float>(image.width)), 0, image.width - 1);
+        int y = std::clamp(static_cast<int>(v * static_cast<float>(image.height)), 0, image.height - 1);
+        if ((image.header.descriptor & 0x20) == 0) {
+            y = image.height - 1 - y; // stored bottom row first
+        }
+        const uint8_t* p =
+            &image.data[(static_cast<size_t>(y) * static_cast<size_t>(image.width) + static_cast<size_t>(x)) *
+                        static_cast<size_t>(bytes)];
+        rgba = {p[0] / 255.0f, p[1] / 255.0f, p[2] / 255.0f, bytes == 4 ? p[3] / 255.0f : 1.0f};
+        return true;
+    }
+    Vec2 size(const std::string& path)
+    {
+        std::array<float, 4> unused;
+        if (!sample(path, 0.0f, 0.0f, unused)) {
+            return {};
+        }
+        const DecodedTexture& image = *m_images.at(path);
+        return {static_cast<float>(image.width), static_cast<float>(image.height)};
+    }
+
+private:
+    static std::optional<DecodedTexture> read(const std::string& path)
+    {
+        std::vector<uint8_t> bytes;
+        if (readWholeFile(generatedDataPath(path), bytes) != WholeFileResult::Read &&
+            readWholeFile(gameDataPath(path), bytes) != WholeFileResult::Read) {
+            return std::nullopt;
+        }
+        DecodedTexture image;
+        if (!decodeTgaTexture(bytes.data(), bytes.size(), path, image) || image.isCompressed()) {
+            return std::nullopt;
+        }
+        return image;
+    }
+
+    std::map<std::string, std::optional<DecodedTexture>> m_images;
+};
+
+// The relative luminance of a colour of 0 to 1 a channel.
+double luminance(const std::array<float, 3>& c)
+{
+    auto linear = [](float v) {
+        const double s = std::clamp(static_cast<double>(v), 0.0, 1.0);
+        return s <= 0.04045 ? s / 12.92 : std::pow((s + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(c[0]) + 0.7152 * linear(c[1]) + 0.0722 * linear(c[2]);
+}
+
+double contrast(const std::array<float, 3>& a, const std::array<float, 3>& b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
 struct ShippedLayout : ::testing::Test {
     ShippedLayout()
     {
@@ -96,8 +176,10 @@ struct ShippedLayout : ::testing::Test {
         ui.setClientView(&view);
         ui.setDrawing(&drawing);
         ui.registerCommands();
-        ui.loadMenus(false);
+        // As the UI starts: its settings (hover colour, scroll bar images)
+        // before the menus that use them.
         ui.loadSettings();
+        ui.loadMenus(false);
     }
 
     UIWidget* widget(const char* menu, const char* name)
@@ -348,6 +430,28 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
     for (const Case& c : cases) {
         EXPECT_FALSE(meet(c.a, c.b)) << c.what << ": " << c.a << " and " << c.b;
     }
+    // A window of play over the message log covers its left edge and its
+    // foot, or leaves a strip of it a letter wide at least: no sliver of
+    // the log's backdrop shows beside the window.
+    const float letter = scene.graphics.layoutText("W", logFont).x;
+    int over = 0;
+    for (const auto& menu : ui.getMenus()) {
+        for (const auto& w : menu->getWidgets()) {
+            if (!menu->isInGameOnly() || w->getDrawOrder() >= 0.0f || !w->hasTexture()) {
+                continue;
+            }
+            const Box panel = boxAt(w->getScreenPosition(), w->getSize());
+            if (meet(panel, log)) {
+                ++over;
+                for (const float strip : {panel.x0 - log.x0, log.y1 - panel.y1}) {
+                    EXPECT_FALSE(strip > 0.0f && strip < letter)
+                        << menu->getName() << " " << panel << " leaves " << strip << " of the log " << log;
+                }
+            }
+            break;
+        }
+    }
+    EXPECT_GE(over, 5);
 }
 
 TEST_F(ShippedLayout, TextsStayWithinTheirBoxes)
@@ -536,15 +640,45 @@ TEST_F(ShippedLayout, HelpTopicsNameTheKeysTheySpeakOf)
 
 // Every shipped menu as drawn (the interface's 640 x 480 points, which every
 // window size scales alike): no fixed label runs out of its widget, a
-// centred one (a button's or a tab's) keeping a margin from the edges, and
-// no two buttons of one menu meet, unless each is shown under conditions of
-// its own (two states of one button).
+// centred one (a button's or a tab's) keeping a margin from the edges; no
+// two buttons of one menu meet, unless each is shown under conditions of
+// its own (two states of one button); and a button on the panel of a window
+// of play lies inside the panel's frame (its image's rim, stretched with it).
 TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
 {
     constexpr float kMargin = 3.0f;
+    GroundImages images;
     std::vector<std::string> faults;
-    int labels = 0, buttons = 0;
+    int labels = 0, buttons = 0, framed = 0;
     for (const auto& menu : ui.getMenus()) {
+        // The window's panel, its frame's width across and down.
+        const UIWidget* panel = nullptr;
+        Vec2 rim;
+        for (const auto& w : menu->getWidgets()) {
+            const auto path =
+                w->hasTexture() ? drawing.pathOf.find(w->getImage().getIndex()) : drawing.pathOf.end();
+            if (panel || w->getDrawOrder() >= 0.0f || path == drawing.pathOf.end() ||
+                path->second != "Textures/UI/panel.tga") {
+                continue;
+            }
+            panel = w.get();
+            std::array<float, 4> middle{}, at{};
+            ASSERT_TRUE(images.sample(path->second, 0.5f, 0.5f, middle)) << path->second;
+            const Vec2 side = images.size(path->second);
+            for (int axis = 0; axis < 2; ++axis) {
+                const float texels = axis == 0 ? side.x : side.y;
+                int n = 0;
+                for (; n < static_cast<int>(texels) / 2; ++n) {
+                    const float t = (static_cast<float>(n) + 0.5f) / texels;
+                    images.sample(path->second, axis == 0 ? t : 0.5f, axis == 0 ? 0.5f : t, at);
+                    if (at == middle) {
+                        break;
+                    }
+                }
+                (axis == 0 ? rim.x : rim.y) =
+                    static_cast<float>(n) / texels * (axis == 0 ? w->getSize().x : w->getSize().y);
+            }
+        }
         std::vector<const UIWidget*> pressable;
         for (const auto& w : menu->getWidgets()) {
             const Vec2 size = w->getSize();
@@ -573,6 +707,25 @@ TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
             }
         }
         buttons += static_cast<int>(pressable.size());
+        // The windows of play: their buttons (not their tabs, which stand on
+        // the frame's edge, nor their item slots).
+        if (panel && menu->isInGameOnly()) {
+            const Box frame = boxAt(panel->getScreenPosition(), panel->getSize());
+            const Box inside{frame.x0 + rim.x, frame.y0 + rim.y, frame.x1 - rim.x, frame.y1 - rim.y};
+            for (const UIWidget* button : pressable) {
+                const Box box = boxAt(button->getScreenPosition(), button->getSize());
+                if (typeid(*button) != typeid(UIWidget) || button->isSubMenuTab() || !meet(box, frame)) {
+                    continue;
+                }
+                ++framed;
+                if (!within(box, inside)) {
+                    std::ostringstream out;
+                    out << menu->getName() << ": " << button->getInternalName() << " " << box
+                        << " on the frame of " << inside;
+                    faults.push_back(out.str());
+                }
+            }
+        }
         for (size_t i = 0; i < pressable.size(); ++i) {
             for (size_t j = i + 1; j < pressable.size(); ++j) {
                 const UIWidget *a = pressable[i], *b = pressable[j];
@@ -596,11 +749,345 @@ TEST_F(ShippedLayout, LabelsFitTheirWidgetsAndButtonsStandApart)
     }
     EXPECT_GT(labels, 200);
     EXPECT_GT(buttons, 100);
+    EXPECT_GT(framed, 50);
     std::string all;
     for (const std::string& fault : faults) {
         all += "\n  " + fault;
     }
     EXPECT_TRUE(faults.empty()) << faults.size() << " faults:" << all;
+}
+
+// Words stand out from what lies under them, 4.5:1 or more, as every shipped
+// menu draws them: each page, with its lists closed and open, its buttons
+// hovered and not, words that may show selected in that colour too, and
+// every colour a text's codes switch to (money's gold, silver and copper).
+// The ground at a point is every image drawn there before the words, read
+// from the generated images; words over the world alone are not measured.
+TEST_F(ShippedLayout, WordsStandOutFromTheirGrounds)
+{
+    using Call = RecordingUIDrawing::Call;
+    using Rgb = std::array<float, 3>;
+    GroundImages images;
+    const ResourceHandle* blank = drawing.standardImage(0);
+    const ResourceHandle* black = drawing.standardImage(1);
+    std::set<std::string> unread;
+    // The grounds under a point from the images drawn in [from, to): one,
+    // or, under a first image that lets the world through, that image over
+    // black and over white. Empty over the world alone.
+    auto groundsAt = [&](size_t from, size_t to, Vec2 p) {
+        std::vector<Rgb> grounds;
+        for (size_t j = from; j < to; ++j) {
+            const Call& image = drawing.calls[j];
+            if (image.kind != Call::Image || p.x < image.x0 || p.x >= image.x1 || p.y < image.y0 ||
+                p.y >= image.y1) {
+                continue;
+            }
+            std::array<float, 4> rgba{0.0f, 0.0f, 0.0f, 1.0f};
+            const auto path = drawing.pathOf.find(image.handle);
+            if (blank && image.handle == blank->getIndex()) {
+                rgba = {1.0f, 1.0f, 1.0f, 1.0f};
+            } else if ((black && image.handle == black->getIndex()) ||
+                       (path != drawing.pathOf.end() && path->second == "UIBlack")) {
+                rgba = {0.0f, 0.0f, 0.0f, 1.0f};
+            } else if (path == drawing.pathOf.end()) {
+                unread.insert("image " + std::to_string(image.handle));
+                return std::vector<Rgb>{};
+            } else {
+                float u = (p.x - image.x0) / (image.x1 - image.x0);
+                float v = (p.y - image.y0) / (image.y1 - image.y0);
+                const Vec2 side = images.size(path->second);
+                if (image.tiled && side.x > 0.0f && side.y > 0.0f) {
+                    u = std::fmod((p.x - image.x0) / side.x, 1.0f);
+                    v = std::fmod((p.y - image.y0) / side.y, 1.0f);
+                }
+                if (!images.sample(path->second, u, v, rgba)) {
+                    unread.insert(path->second);
+                    return std::vector<Rgb>{};
+                }
+            }
+            const Rgb colour{rgba[0] * image.colour[0], rgba[1] * image.colour[1], rgba[2] * image.colour[2]};
+            const float a = rgba[3] * image.alpha;
+            auto over = [&](const Rgb& below) {
+                return Rgb{colour[0] * a + below[0] * (1.0f - a), colour[1] * a + below[1] * (1.0f - a),
+                           colour[2] * a + below[2] * (1.0f - a)};
+            };
+            if (grounds.empty()) {
+                grounds.push_back(over({0.0f, 0.0f, 0.0f}));
+                if (a < 0.999f) {
+                    grounds.push_back(over({1.0f, 1.0f, 1.0f}));
+                }
+            } else {
+                for (Rgb& g : grounds) {
+                    g = over(g);
+                }
+            }
+        }
+        return grounds;
+    };
+    const float lineHeight = drawing.layoutText(scene.graphics.getFontHandle(1), "T").y;
+    std::vector<std::string> faults;
+    std::set<std::string> faulted;
+    int measured = 0;
+    // Every text drawn since the mark, each colour of its words on the
+    // ground under its first line.
+    auto measure = [&](const std::string& where, size_t mark,
+                       const std::vector<const UIWidget*>& selectable) {
+        for (size_t i = mark; i < drawing.calls.size(); ++i) {
+            const Call& text = drawing.calls[i];
+            if (text.kind != Call::Text || text.text.empty() || text.alpha < 1.0f) {
+                continue;
+            }
+            std::vector<Rgb> colours{{text.colour[0], text.colour[1], text.colour[2]}};
+            for (size_t at = text.text.find("^c"); at != std::string::npos;
+                 at = text.text.find("^c", at + 1)) {
+                const int code = std::atoi(text.text.substr(at + 2, 3).c_str());
+                if (code != 145 && code < kColorCount) {
+                    const Color c = ColorSystem::getColor(code);
+                    colours.push_back({c.r, c.g, c.b});
+                }
+            }
+            const float y = (text.y0 + std::min(text.y1, text.y0 + lineHeight)) / 2.0f;
+            for (const UIWidget* w : selectable) {
+                const Vec2 at = w->getScreenPosition();
+                if (text.x0 >= at.x - 1.0f && text.x0 <= at.x + w->getSize().x && y >= at.y &&
+                    y <= at.y + w->getSize().y) {
+                    const Color c = ColorSystem::getColor(1);
+                    colours.push_back({c.r, c.g, c.b});
+                }
+            }
+            double worst = 1e9;
+            Rgb worstGround{}, worstColour{};
+            bool grounded = false;
+            for (float share : {0.25f, 0.5f, 0.75f}) {
+                const Vec2 p{text.x0 + (text.x1 - text.x0) * share, y};
+                for (const Rgb& ground : groundsAt(mark, i, p)) {
+                    grounded = true;
+                    for (const Rgb& colour : colours) {
+                        const double ratio = contrast(colour, ground);
+                        if (ratio < worst) {
+                            worst = ratio;
+                            worstGround = ground;
+                            worstColour = colour;
+                        }
+                    }
+                }
+            }
+            // Under the first mark the texts drawn before belong to
+            // another state of the same words; each fault is told once.
+            measured += grounded;
+            const std::string key = where.substr(0, where.find(' ')) + text.text;
+            if (grounded && worst < 4.5 && faulted.insert(key).second) {
+                std::ostringstream out;
+                out << where << ": \"" << text.text << "\" " << worst << ":1 (words " << worstColour[0] << ","
+                    << worstColour[1] << "," << worstColour[2] << " on " << worstGround[0] << ","
+                    << worstGround[1] << "," << worstGround[2] << ")";
+                faults.push_back(out.str());
+            }
+        }
+    };
+    // A menu's widgets and its page's.
+    auto widgetsOf = [](UIMenu* menu) {
+        std::vector<UIWidget*> out;
+        for (UIMenu* m = menu; m; m = m->getSelectedSubMenuMenu()) {
+            for (const auto& w : m->getWidgets()) {
+                out.push_back(w.get());
+            }
+            if (m->getSelectedSubMenuMenu() == m) {
+                break;
+            }
+        }
+        return out;
+    };
+    auto drawMenu = [&](UIMenu* menu) {
+        menu->update(0.0f);
+        menu->draw();
+        // An open list is drawn over every menu.
+        for (UIWidget* w : widgetsOf(menu)) {
+            if (w->drawsOnTop()) {
+                w->draw();
+            }
+        }
+    };
+    int states = 0;
+    for (const auto& owned : ui.getMenus()) {
+        UIMenu* menu = owned.get();
+        if (menu->isSubMenu()) {
+            continue;
+        }
+        const int pages = std::max(1, menu->getSubMenuCount());
+        for (int page = 0; page < pages; ++page) {
+            ui.hideAllMenus();
+            ui.showMenu(menu);
+            if (menu->getSubMenuCount() > 0) {
+                menu->selectSubMenu(page);
+            }
+            const std::string where =
+                menu->getName() + (menu->getSubMenuCount() > 0 ? "/" + std::to_string(page) : "");
+            std::vector<const UIWidget*> selectable;
+            for (UIWidget* w : widgetsOf(menu)) {
+                if (w->mayShowSelected()) {
+                    selectable.push_back(w);
+                }
+            }
+            input.setMousePosition(-100, -100);
+            ui.update(0.0f);
+            size_t mark = drawing.calls.size();
+            drawMenu(menu);
+            measure(where + " closed", mark, selectable);
+            ++states;
+            // Every list open (one at a time: each closes the others).
+            for (UIWidget* w : widgetsOf(menu)) {
+                auto* list = dynamic_cast<UIDropDownMenu*>(w);
+                auto* box = dynamic_cast<UIDropDownBox*>(w);
+                if (!list && !box) {
+                    continue;
+                }
+                const Vec2 at = w->getScreenPosition();
+                w->onClick(0, true, static_cast<int>(at.x) + 2, static_cast<int>(at.y) + 2);
+                mark = drawing.calls.size();
+                drawMenu(menu);
+                measure(where + " open " + w->getInternalName(), mark, selectable);
+                ++states;
+                if (list) {
+                    list->closeList();
+                } else {
+                    w->onClick(0, true, -100, -100);
+                }
+            }
+            // Every button under the pointer.
+            for (UIWidget* w : widgetsOf(menu)) {
+                if (!w->getHoverImage().isValid() || !w->isVisible()) {
+                    continue;
+                }
+                const Vec2 at = w->getScreenPosition() + w->getSize() * 0.5f;
+                input.setMousePosition(static_cast<int>(at.x), static_cast<int>(at.y));
+                ui.update(0.0f);
+                mark = drawing.calls.size();
+                drawMenu(menu);
+                measure(where + " hovered " + w->getInternalName(), mark, selectable);
+                ++states;
+            }
+            drawing.calls.clear();
+        }
+    }
+    ui.hideAllMenus();
+    EXPECT_GT(states, 250);
+    EXPECT_GT(measured, 4000);
+    std::string all;
+    for (const std::string& fault : faults) {
+        all += "\n  " + fault;
+    }
+    EXPECT_TRUE(faults.empty()) << faults.size() << " words too faint:" << all;
+    std::string missing;
+    for (const std::string& path : unread) {
+        missing += " " + path;
+    }
+    EXPECT_TRUE(unread.empty()) << "grounds not read:" << missing;
+}
+
+// Every tooltip and label box, frame and words, lies on the screen however
+// near an edge or corner what it speaks of stands, short or long, one line
+// or many: the entity under the pointer, one off the screen (the box at its
+// base place), a list row's tooltip with its second box beside it, and the
+// labels of things on the ground (Alt held), crowded into a corner.
+TEST_F(ShippedLayout, TooltipsStayOnTheScreen)
+{
+    GroundImages images;
+    for (const char* piece :
+         {"UpperLeft", "Top", "UpperRight", "Right", "LowerRight", "Bottom", "LowerLeft", "Left"}) {
+        const std::string path = std::string("Textures/helpBorder") + piece + ".tga";
+        drawing.sizes[path] = images.size(path);
+        ASSERT_GT(drawing.sizes[path].x, 0.0f) << path;
+    }
+    // The help box made afresh, now that its frame's size is known.
+    UIMenu* helpMenu = ui.findMenu("Help");
+    ASSERT_NE(helpMenu, nullptr);
+    auto* help = dynamic_cast<UIHelp*>(helpMenu->findWidget("Help"));
+    ASSERT_NE(help, nullptr);
+    ui.hideAllMenus();
+    const std::string wide = "Lantern Hall's Gilded Scale of the far northern mountains, level 12 Champion";
+    std::string tall = "Short Sword";
+    for (int line = 0; line < 14; ++line) {
+        tall += "\n  +" + std::to_string(line) + " damage against the undead";
+    }
+    const std::vector<std::string> texts = {"Rat", wide, tall};
+    const std::vector<Vec2> points = {{1.0f, 240.0f},   {639.0f, 240.0f}, {320.0f, 1.0f},
+                                      {320.0f, 479.0f}, {1.0f, 1.0f},     {639.0f, 1.0f},
+                                      {1.0f, 479.0f},   {639.0f, 479.0f}, {320.0f, 240.0f}};
+    std::vector<std::string> faults;
+    int boxes = 0;
+    auto check = [&](const std::string& what) {
+        int drawn = 0;
+        for (const RecordingUIDrawing::Call& c : drawing.calls) {
+            if (c.kind != RecordingUIDrawing::Call::Image && c.kind != RecordingUIDrawing::Call::Text) {
+                continue;
+            }
+            drawn += c.kind == RecordingUIDrawing::Call::Image;
+            if (c.x0 < 0.0f || c.y0 < 0.0f || c.x1 > 640.0f || c.y1 > 480.0f) {
+                std::ostringstream out;
+                out << what << ": " << Box{c.x0, c.y0, c.x1, c.y1};
+                faults.push_back(out.str());
+            }
+        }
+        EXPECT_GT(drawn, 0) << what << ": nothing drawn";
+        boxes += drawn > 0;
+        drawing.calls.clear();
+    };
+    // The entity under the pointer, on the screen and off it.
+    input.setMousePosition(600, 20);
+    for (const std::string& text : texts) {
+        view.hoverText = text;
+        for (const Vec2& p : points) {
+            view.hoverOnScreen = true;
+            view.hoverScreen = p;
+            drawing.calls.clear();
+            help->draw();
+            check("entity at " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)) + ": " +
+                  text.substr(0, 11));
+        }
+        view.hoverOnScreen = false;
+        help->draw();
+        check("entity off the screen: " + text.substr(0, 11));
+    }
+    view.hoverText.clear();
+    // A list row's tooltip and its second box, the list near the right edge.
+    scene.commands.registerListFunction("getAvailableQuests", [&](std::vector<ListEntry>& list) {
+        list = {{"Stock your hot bar", "1", tall, wide + "\n" + tall, true}};
+    });
+    ui.showMenu("GetQuest");
+    auto* quests = dynamic_cast<UIList*>(widget("GetQuest", "Quests"));
+    ASSERT_NE(quests, nullptr);
+    quests->update(0.0f);
+    for (float x : {0.1f, 0.9f}) {
+        const Vec2 at = quests->getScreenPosition() + Vec2{quests->getSize().x * x, 4.0f};
+        input.setMousePosition(static_cast<int>(at.x), static_cast<int>(at.y));
+        UITooltip tip;
+        ASSERT_TRUE(ui.getTooltip(tip));
+        ASSERT_FALSE(tip.secondText.empty());
+        help->draw();
+        check("a list row's two boxes");
+    }
+    ui.hideAllMenus();
+    // Labels crowded near each corner and edge.
+    input.queueKey(DIK_LMENU, true, false);
+    input.pollKeyboard();
+    for (const Vec2& p : points) {
+        view.labels.clear();
+        for (int i = 0; i < 12; ++i) {
+            view.labels.push_back({i, i % 2 ? wide : "Short Sword", p});
+        }
+        help->draw();
+        check("labels at " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
+    }
+    input.queueKey(DIK_LMENU, false, false);
+    input.pollKeyboard();
+    view.labels.clear();
+    EXPECT_GE(boxes, 40);
+    std::string all;
+    for (const std::string& fault : faults) {
+        all += "\n  " + fault;
+    }
+    EXPECT_TRUE(faults.empty()) << faults.size() << " pieces off the screen:" << all;
 }
 
 } // namespace

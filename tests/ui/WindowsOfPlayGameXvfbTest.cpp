@@ -45,6 +45,8 @@
 #include "ui/widgets/UIDropDownMenu.h"
 #include "ui/widgets/UIItemSlot.h"
 #include "ui/widgets/UIList.h"
+#include "ui/widgets/UIScrollBar.h"
+#include "ui/widgets/UIText.h"
 #include "ui/widgets/UITextInput.h"
 
 #include <gtest/gtest.h>
@@ -313,6 +315,50 @@ void expectLabelsReadable(const Picture& shot, UIWidget* selected, UIWidget* oth
             << label->getTextValue() << ": " << int(stroke[0]) << "," << int(stroke[1]) << ","
             << int(stroke[2]);
     }
+}
+
+// A text scrolled to its last line three ways, each from its top: clicks on
+// its bar's lower arrow, wheel notches over it, and its thumb dragged to the
+// bar's end. After each, `lastShown` looks at a still shot.
+void scrollToItsLastLine(WindowedGame& window, UIText& text,
+                         const std::function<void(const Picture&, const char*)>& lastShown)
+{
+    UIScrollBar* bar = text.getScrollBar();
+    ASSERT_NE(bar, nullptr);
+    ASSERT_TRUE(window.frameUntil([&] { return bar->isVisible(); })) << "no bar beside the text";
+    const int last = static_cast<int>(text.getLines().size()) - 1;
+    ASSERT_GT(last + 1, text.getVisibleLineCount()) << "the text fits whole";
+    const Vec2 at = bar->getScreenPosition(), size = bar->getSize();
+    const Vec2 over = text.getScreenPosition() + Vec2{text.getSize().x * 0.4f, text.getSize().y * 0.5f};
+    const int x = static_cast<int>(at.x + size.x / 2.0f);
+    auto look = [&](const char* how) {
+        EXPECT_EQ(bar->getFirstVisible(), last) << how;
+        window.moveTo(600, 300);
+        lastShown(window.stillShot(), how);
+    };
+    auto toTop = [&] {
+        for (int i = 0; i <= last && bar->getFirstVisible() > 0; ++i) {
+            window.wheel(static_cast<int>(over.x), static_cast<int>(over.y), 1);
+        }
+        ASSERT_EQ(bar->getFirstVisible(), 0) << "the wheel did not bring the text back to its top";
+    };
+    toTop();
+    for (int i = 0; i <= last && bar->getFirstVisible() < last; ++i) {
+        window.click(x, static_cast<int>(at.y + size.y - 4.0f));
+    }
+    look("by the arrow");
+    toTop();
+    for (int i = 0; i <= last && bar->getFirstVisible() < last; ++i) {
+        window.wheel(static_cast<int>(over.x), static_cast<int>(over.y), -1);
+    }
+    look("by the wheel");
+    toTop();
+    window.moveTo(x, static_cast<int>(at.y + bar->getThumbStart() + bar->getThumbLength() / 2.0f));
+    window.button(x, static_cast<int>(at.y + bar->getThumbStart() + bar->getThumbLength() / 2.0f), true);
+    window.moveTo(x, static_cast<int>(at.y + size.y - 1.0f));
+    window.frameUntil([&] { return bar->getFirstVisible() == last; });
+    window.button(x, static_cast<int>(at.y + size.y - 1.0f), false);
+    look("by the thumb");
 }
 
 TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
@@ -804,6 +850,34 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
             s.clickWidget("NpcChat::Close");
         }
         ASSERT_TRUE(window.frameUntil([] { return !menuActive("NpcChat") && !menuActive("SolveQuest"); }));
+
+        // The next lesson on offer is longer than its box: scrolled to its
+        // end, its last line, the reward with its copper, is drawn.
+        ASSERT_TRUE(s.talkTo(tutor, "GetQuest")) << window.logTail();
+        auto* text = dynamic_cast<UIText*>(ui.findWidget("GetQuest::QuestText"));
+        ASSERT_NE(text, nullptr);
+        ASSERT_TRUE(window.frameUntil([&] {
+            return !text->getLines().empty() && text->getLines().back().find("Reward") != std::string::npos;
+        })) << widgetText("GetQuest::QuestText");
+        // Copper's pixels in the text's box: the reward's coins.
+        auto copper = [&](const Picture& shot) {
+            const Vec2 at = text->getScreenPosition(), size = text->getSize();
+            int n = 0;
+            for (float y = at.y; y < at.y + size.y; y += 0.5f) {
+                for (float x = at.x; x < at.x + size.x; x += 0.5f) {
+                    const uint8_t* c = pixelAt(shot, static_cast<int>(x), static_cast<int>(y));
+                    n += c[0] > 150 && c[0] - c[2] > 80;
+                }
+            }
+            return n;
+        };
+        window.moveTo(600, 300);
+        EXPECT_EQ(copper(window.stillShot()), 0) << "the reward shows before the text is scrolled";
+        scrollToItsLastLine(window, *text, [&](const Picture& shot, const char* how) {
+            EXPECT_GT(copper(shot), 5) << how << ": the reward's line is not drawn";
+        });
+        s.clickWidget("GetQuest::Close");
+        ASSERT_TRUE(window.frameUntil([] { return !menuActive("GetQuest") && !menuActive("NpcChat"); }));
     }
 
     // Death: the server's damage path kills the player; the window's button
@@ -832,6 +906,40 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     // The statistics over the character sheet hide it.
     window.key(SDL_SCANCODE_C);
     ASSERT_TRUE(menuActive("Character"));
+    // The Warrior's power sources, scrolled to the last: that line alone is
+    // drawn, as wide as its words, in the box's first row.
+    {
+        auto* power = dynamic_cast<UIText*>(ui.findWidget("Character::PowerSources"));
+        ASSERT_NE(power, nullptr);
+        ASSERT_TRUE(window.frameUntil([&] { return power->getLines().size() > 4; }))
+            << power->getLines().size() << " power sources";
+        const float row = UISystem::get().getDrawing()->layoutText(power->getFont(), "Test").y;
+        const float wide =
+            UISystem::get().getDrawing()->layoutText(power->getFont(), power->getLines().back()).x;
+        scrollToItsLastLine(window, *power, [&](const Picture& shot, const char* how) {
+            const Vec2 at = power->getScreenPosition();
+            const float right = power->getScrollBar()->getScreenPosition().x;
+            for (int line = 0; line < power->getVisibleLineCount(); ++line) {
+                float from = 1e9f, to = -1e9f;
+                for (float y = at.y + row * line; y < at.y + row * (line + 1) - 2.0f; y += 0.5f) {
+                    for (float x = at.x; x < right - 1.0f; x += 0.5f) {
+                        const uint8_t* c = pixelAt(shot, static_cast<int>(x), static_cast<int>(y));
+                        if (std::min({c[0], c[1], c[2]}) > 170) {
+                            from = std::min(from, x);
+                            to = std::max(to, x);
+                        }
+                    }
+                }
+                if (line == 0) {
+                    // Ink ends short of the laid-out width by the letters' spacing.
+                    EXPECT_GT(to - from, wide - 10.0f) << how << ": the last line's words";
+                    EXPECT_LE(to - from, wide + 1.0f) << how << ": the last line's words";
+                } else {
+                    EXPECT_GT(from, to) << how << ": words in row " << line;
+                }
+            }
+        });
+    }
     s.clickWidget("Character::Statistics");
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Statistics"); }));
     ASSERT_TRUE(window.waitForLoads(100));
@@ -1301,6 +1409,59 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
             EXPECT_GT(lines[i].lit, 20) << "the backdrop stands without words, line " << i;
         }
         ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
+    }
+
+    // A line fading out takes its share of the backdrop with it: the log's
+    // clock held in an older line's last tenth of a second and a newer
+    // line's full time, the older line's words and its row of the backdrop
+    // are both faint, the newer line's both strong. Each row's ground is
+    // its middle brightness, against the same row with no log drawn.
+    {
+        GraphicsSystem& graphics = GraphicsSystem::get();
+        graphics.clearTextEvents();
+        const Vec2 anchor = UISystem::get().getSettings().eventsTextPosition;
+        for (float seconds : {0.0f, 30.0f}) {
+            Client::get().addTextEvent("Word of a line that fades", anchor.x, anchor.y, seconds,
+                                       Client::kMessageLogKind, false, true);
+        }
+        const double fading = graphics.getTextEvents().events().front().fadeStart;
+        graphics.setTextEventClock([fading] { return fading + 0.9; });
+        window.moveTo(600, 300);
+        const Picture logged = window.stillShot();
+        float box[4];
+        ASSERT_TRUE(graphics.getMessageLogBox(box));
+        graphics.setTextEventClock(nullptr);
+        graphics.clearTextEvents();
+        const Picture bare = window.stillShot();
+        const float h = graphics.layoutText("T", graphics.getFontHandle(0)).y;
+        struct Row {
+            int middle = 0;
+            int lit = 0;
+        };
+        auto row = [&](const Picture& shot, int line) {
+            std::vector<int> shades;
+            Row out;
+            const float bottom = box[3] - h * static_cast<float>(line);
+            for (float y = bottom - h + 1.0f; y < bottom - 1.0f; y += 0.5f) {
+                for (float x = box[0] + 1.0f; x < box[2] - 1.0f; x += 0.5f) {
+                    const uint8_t* c = pixelAt(shot, static_cast<int>(x), static_cast<int>(y));
+                    shades.push_back(std::max({c[0], c[1], c[2]}));
+                    out.lit += std::min({c[0], c[1], c[2]}) > 170 ? 1 : 0;
+                }
+            }
+            std::nth_element(shades.begin(), shades.begin() + static_cast<long>(shades.size() / 2),
+                             shades.end());
+            out.middle = shades.empty() ? 0 : shades[shades.size() / 2];
+            return out;
+        };
+        const Row faded = row(logged, 0), full = row(logged, 1);
+        const Row fadedBare = row(bare, 0), fullBare = row(bare, 1);
+        ASSERT_GT(fadedBare.middle, 30) << "the ground under the log is too dark to tell";
+        ASSERT_GT(fullBare.middle, 30) << "the ground under the log is too dark to tell";
+        EXPECT_LT(full.middle, fullBare.middle / 2) << "the newer line's backdrop";
+        EXPECT_GT(full.lit, 20) << "the newer line's words";
+        EXPECT_GT(faded.middle, fadedBare.middle * 4 / 5) << "the fading line's backdrop";
+        EXPECT_LT(faded.lit, full.lit / 4) << "the fading line's words";
     }
 
     // The target at the top of the screen: its name, level and bar.

@@ -48,8 +48,8 @@ template <size_t N> Color tableColour(const std::array<int, N>& table, int state
 }
 
 // Draws the line from a to b except where it crosses a box: the badges'
-// words stay clear of every line. The stretches inside each box are found
-// by clipping the line to it.
+// words, bars and icons stay clear of every line. The stretches inside each
+// box are found by clipping the line to it.
 void drawAround(UIDrawing& drawing, Vec2 a, Vec2 b, float width, const float colour[3], uint16_t pattern,
                 const std::vector<RectF>& boxes)
 {
@@ -90,21 +90,33 @@ void drawAround(UIDrawing& drawing, Vec2 a, Vec2 b, float width, const float col
 
 } // namespace
 
-std::vector<RectF> UIRelationsMenu::badgeWordBoxes(int count) const
+std::vector<RectF> UIRelationsMenu::badgeBoxes(int count) const
 {
     // Half the widest line and a point of air around the words.
     constexpr float kClear = 3.0f;
     std::vector<RectF> boxes;
     for (int i = 0; i < count; ++i) {
         const RelationsCovenantEntry& entry = m_entries[static_cast<size_t>(i)];
+        // The life-stone bar and the trait icons under the crest, as one
+        // box: a line passing between the icons would still run behind them.
+        RectF under{1e9f, 1e9f, -1e9f, -1e9f};
         for (const auto& w : entry.container->getWidgets()) {
             const bool words = !w->getTextSources().empty() || !w->getTextValue().empty();
             // The eliminated label shows only over an eliminated covenant's crest.
-            if (!words || w.get() == entry.picture || (w.get() == entry.eliminatedLabel && !isOut(i))) {
+            if (w.get() == entry.picture || (w.get() == entry.eliminatedLabel && !isOut(i))) {
                 continue;
             }
             const Vec2 at = w->getScreenPosition(), size = w->getSize();
-            boxes.push_back({at.x - kClear, at.y - kClear, at.x + size.x + kClear, at.y + size.y + kClear});
+            const RectF box{at.x - kClear, at.y - kClear, at.x + size.x + kClear, at.y + size.y + kClear};
+            if (words) {
+                boxes.push_back(box);
+            } else if (size.x > 0.0f && size.y > 0.0f) {
+                under = {std::min(under.minX, box.minX), std::min(under.minY, box.minY),
+                         std::max(under.maxX, box.maxX), std::max(under.maxY, box.maxY)};
+            }
+        }
+        if (under.minX < under.maxX) {
+            boxes.push_back(under);
         }
     }
     return boxes;
@@ -222,7 +234,7 @@ void UIRelationsMenu::drawCircle(ClientView& view, UIDrawing& drawing)
     const GameData* data = GameData::instance();
     bool treatyDrawn = false, routeDrawn = false;
     const int count = std::min(m_covenantCount, static_cast<int>(kEntries));
-    const std::vector<RectF> words = badgeWordBoxes(count);
+    const std::vector<RectF> badges = badgeBoxes(count);
     for (int i = 0; i < count; ++i) {
         for (int j = i + 1; j < count; ++j) {
             if (!(m_entries[static_cast<size_t>(i)].selected || m_entries[static_cast<size_t>(j)].selected) ||
@@ -252,14 +264,14 @@ void UIRelationsMenu::drawCircle(ClientView& view, UIDrawing& drawing)
                     colour[0] = (hi - value) / (hi - lo);
                     colour[1] = (value - lo) / (hi - lo);
                 }
-                drawAround(drawing, a, b, 3.0f, colour, kSolid, words);
+                drawAround(drawing, a, b, 3.0f, colour, kSolid, badges);
             }
             const int treaty = first->getRelationState(j);
             if (m_showTreaties.isValid() && m_showTreaties.getBool() && treaty != kPeace) {
                 float colour[3];
                 rgb(data ? tableColour(data->rules().treatyColor, treaty) : ColorSystem::getColor(0), colour);
                 drawAround(drawing, {a.x + 4.0f * u.x, a.y + 4.0f * u.y},
-                           {b.x + 4.0f * u.x, b.y + 4.0f * u.y}, 4.0f, colour, kTreatyDashes, words);
+                           {b.x + 4.0f * u.x, b.y + 4.0f * u.y}, 4.0f, colour, kTreatyDashes, badges);
                 treatyDrawn = true;
             }
             const int route = first->getRelationSubState(j);
@@ -268,7 +280,7 @@ void UIRelationsMenu::drawCircle(ClientView& view, UIDrawing& drawing)
                 rgb(data ? tableColour(data->rules().tradeRouteColor, route) : ColorSystem::getColor(0),
                     colour);
                 drawAround(drawing, {a.x - 4.0f * u.x, a.y - 4.0f * u.y},
-                           {b.x - 4.0f * u.x, b.y - 4.0f * u.y}, 1.0f, colour, kRouteDots, words);
+                           {b.x - 4.0f * u.x, b.y - 4.0f * u.y}, 1.0f, colour, kRouteDots, badges);
                 routeDrawn = true;
             }
         }

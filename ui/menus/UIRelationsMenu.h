@@ -81,8 +81,9 @@ private:
     static bool isTalkPage(Page page);
     bool isOut(int covenant) const;
     void drawCircle(ClientView& view, UIDrawing& drawing);
-    // The boxes of the words on the first `count` badges (name, ranks, taxes).
-    std::vector<RectF> badgeWordBoxes(int count) const;
+    // What lines keep clear of on the first `count` badges: the words (name,
+    // ranks, taxes) and the life-stone bar with the trait icons under it.
+    std::vector<RectF> badgeBoxes(int count) const;
     void drawChart(ClientView& view, UIDrawing& drawing, bool power);
     void buildEntry(int index);
 

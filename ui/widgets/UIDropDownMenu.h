@@ -37,6 +37,10 @@ public:
 
 private:
     void takeSize();
+    void drawHeader(UIDrawing& drawing, const float colour[3]);
+    float listInset() const;
+    // The open list's width: the header's, or more for a long label.
+    float listWidth() const;
 
     Vec2 m_baseSize;
     Vec2 m_choiceSize;

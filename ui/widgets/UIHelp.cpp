@@ -24,6 +24,12 @@ const char* const kBorderImages[8] = {
     "Textures/helpBorderLowerLeft.tga",  "Textures/helpBorderLeft.tga",
 };
 
+// Into [low, high] along one axis, its start at low when it is longer.
+float keepWithin(float at, float size, float low, float high)
+{
+    return std::max(low, std::min(at, high - size));
+}
+
 } // namespace
 
 bool HelpBox::overlaps(const HelpBox& other) const
@@ -83,56 +89,78 @@ bool UIHelp::isLabelKeyHeld()
                      input->isKeyHeld(DIK_LCONTROL) || input->isKeyHeld(DIK_RCONTROL));
 }
 
+UIHelp::Bounds UIHelp::bounds() const
+{
+    // The frame is drawn outside the box: the box keeps its width of room
+    // from every edge of the screen, and 5 at the least at the sides.
+    const float frame = frameWidth();
+    return {std::max(kLeftEdge, frame), 0.0f + frame, std::min(kRightEdge, kScreenWidth - frame),
+            kScreenHeight - frame};
+}
+
+float UIHelp::frameWidth() const
+{
+    UISystem* ui = UISystem::instance();
+    UIDrawing* drawing = ui ? ui->getDrawing() : nullptr;
+    Vec2 corner = drawing && m_borders[0].isValid() ? drawing->imageSize(m_borders[0]) : Vec2();
+    return corner.x > 0.0f ? corner.x : kBorderFallback;
+}
+
 HelpBox UIHelp::placeBox(Vec2 textSize, Vec2 anchorPosition, Vec2 anchorSize) const
 {
+    const Bounds in = bounds();
     HelpBox box;
     box.size = {textSize.x + 2.0f * m_margin.x, textSize.y + 2.0f * m_margin.y};
     if (anchorSize.x == 0.0f && anchorSize.y == 0.0f) {
-        box.position = m_basePosition;
-        if (box.position.x + box.size.x > kRightEdge) {
-            box.position.x = kRightEdge - box.size.x;
-        }
+        box.position = {keepWithin(m_basePosition.x, box.size.x, in.left, in.right),
+                        keepWithin(m_basePosition.y, box.size.y, in.top, in.bottom)};
         return box;
     }
     float x = anchorPosition.x + anchorSize.x * 0.5f - box.size.x * 0.5f;
-    x = std::min(x, kRightEdge - box.size.x);
-    box.position.x = std::max(x, kLeftEdge);
+    box.position.x = keepWithin(x, box.size.x, in.left, in.right);
     float above = anchorPosition.y - m_gap.y - box.size.y;
     float below = anchorPosition.y + anchorSize.y + m_gap.y;
-    if (above >= 0.0f) {
-        box.position.y = above;
-    } else if (below + box.size.y < kScreenHeight) {
-        box.position.y = below;
-    } else {
-        box.position.y = kScreenHeight * 0.5f - box.size.y * 0.5f;
+    float y = kScreenHeight * 0.5f - box.size.y * 0.5f;
+    if (above >= in.top) {
+        y = above;
+    } else if (below + box.size.y <= in.bottom) {
+        y = below;
     }
+    // An anchor above the screen's top puts "below" above it too.
+    box.position.y = keepWithin(y, box.size.y, in.top, in.bottom);
     return box;
 }
 
 HelpBox UIHelp::placeAtPoint(Vec2 textSize, Vec2 point) const
 {
+    const Bounds in = bounds();
     HelpBox box;
     box.size = {textSize.x + 2.0f * m_margin.x, textSize.y + 2.0f * m_margin.y};
     float x = point.x + m_margin.x;
-    if (x + box.size.x > kRightEdge) {
+    if (x + box.size.x > in.right) {
         x = point.x - m_margin.x - box.size.x;
     }
-    box.position.x = std::max(x, kLeftEdge);
+    box.position.x = keepWithin(x, box.size.x, in.left, in.right);
     float y = point.y - box.size.y;
-    if (y < 0.0f) {
+    if (y < in.top) {
         y = point.y + kLabelAnchor;
-        if (y + box.size.y >= kScreenHeight) {
+        if (y + box.size.y > in.bottom) {
             y = kScreenHeight * 0.5f - box.size.y * 0.5f;
         }
     }
-    box.position.y = y;
+    box.position.y = keepWithin(y, box.size.y, in.top, in.bottom);
     return box;
 }
 
 HelpBox UIHelp::avoidPlaced(HelpBox box)
 {
-    auto isFree = [this](const HelpBox& candidate) {
-        return std::none_of(m_placed.begin(), m_placed.end(),
+    const Bounds in = bounds();
+    // A place off the screen is no place: the label must be read whole.
+    auto isFree = [this, &in](const HelpBox& candidate) {
+        return candidate.position.x >= in.left && candidate.position.y >= in.top &&
+               candidate.position.x + candidate.size.x <= in.right &&
+               candidate.position.y + candidate.size.y <= in.bottom &&
+               std::none_of(m_placed.begin(), m_placed.end(),
                             [&candidate](const HelpBox& placed) { return candidate.overlaps(placed); });
     };
     HelpBox chosen = box;
@@ -150,6 +178,10 @@ HelpBox UIHelp::avoidPlaced(HelpBox box)
                     break;
                 }
             }
+        }
+        if (!found) {
+            chosen.position = {keepWithin(chosen.position.x, chosen.size.x, in.left, in.right),
+                               keepWithin(chosen.position.y, chosen.size.y, in.top, in.bottom)};
         }
     }
     m_placed.push_back(chosen);
@@ -230,8 +262,7 @@ void UIHelp::drawBox(const HelpBox& box, const std::string& text, float alpha)
     if (m_background.isValid()) {
         drawing->drawImage(m_background, x0, y0, x1, y1, alpha, colour, false, false);
     }
-    Vec2 corner = m_borders[0].isValid() ? drawing->imageSize(m_borders[0]) : Vec2();
-    float b = corner.x > 0.0f ? corner.x : kBorderFallback;
+    const float b = frameWidth();
     // Corners outside the box's corners, edges along its sides: upper left,
     // top, upper right, right, lower right, bottom, lower left, left.
     const float pieces[8][4] = {

@@ -18,6 +18,7 @@ class UIHelp : public UIWidget {
 public:
     static constexpr float kRightEdge = 635.0f;
     static constexpr float kLeftEdge = 5.0f;
+    static constexpr float kScreenWidth = 640.0f;
     static constexpr float kScreenHeight = 480.0f;
     // How many steps each way the overlap avoidance tries.
     static constexpr int kAvoidSteps = 8;
@@ -46,6 +47,14 @@ public:
     static bool isLabelKeyHeld();
 
 private:
+    // Where a box may lie so that its frame stays on the screen.
+    struct Bounds {
+        float left, top, right, bottom;
+    };
+    Bounds bounds() const;
+    // How far the frame reaches out of the box.
+    float frameWidth() const;
+
     struct Label {
         int entity;
         std::string text;

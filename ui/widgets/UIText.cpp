@@ -44,6 +44,9 @@ void UIText::copyFrom(const UIText& other)
 {
     copyBaseFrom(other);
     m_loadedFileName = other.m_loadedFileName;
+    m_laidOutText = other.m_laidOutText;
+    m_laidOutWidth = other.m_laidOutWidth;
+    m_keepPlace = other.m_keepPlace;
     m_lines = other.m_lines;
     m_visibleLineCount = other.m_visibleLineCount;
     m_firstShownLine = other.m_firstShownLine;
@@ -81,7 +84,14 @@ void UIText::loadTextFile(const std::string& fileName)
 
 void UIText::layoutLines(const std::string& text)
 {
+    if (text == m_laidOutText && m_size.x == m_laidOutWidth) {
+        return;
+    }
+    m_laidOutText = text;
+    m_laidOutWidth = m_size.x;
+    const std::string firstBefore = m_lines.empty() ? std::string() : m_lines.front();
     m_textChanged = true;
+    m_keepPlace = false;
     m_firstShownLine = -1;
     m_lines.clear();
     UISystem* ui = UISystem::instance();
@@ -129,9 +139,13 @@ void UIText::layoutLines(const std::string& text)
     if (!word.empty() || !line.empty()) {
         m_lines.push_back(line + word);
     }
+    m_keepPlace = !firstBefore.empty() && !m_lines.empty() && m_lines.front() == firstBefore;
+    // The lines are drawn as one text, each a measured line (the spacing
+    // between lines included) below the last; the last needs no space under
+    // it. As many as fit.
     float h = drawing ? drawing->layoutText(m_font, "Test").y : 0.0f;
-    float step = h + (ui ? ui->getSettings().spaceBetweenTextLines : 0.0f);
-    m_visibleLineCount = h > 0.0f && step > 0.0f ? static_cast<int>(m_size.y / step) : 0;
+    float spacing = ui ? ui->getSettings().spaceBetweenTextLines : 0.0f;
+    m_visibleLineCount = h > 0.0f ? static_cast<int>((m_size.y + spacing) / h) : 0;
 }
 
 void UIText::update(float seconds)
@@ -171,11 +185,20 @@ void UIText::scrollTo(int line)
 
 bool UIText::onMouseWheel(int step)
 {
-    // A hidden text leaves the wheel to the widgets behind it and the camera.
+    // A hidden text, or one away from the pointer, leaves the wheel to the
+    // other texts, the widgets behind it and the camera.
     if (!isVisible()) {
         return false;
     }
-    if (UIScrollBar* bar = getScrollBar()) {
+    int x = 0;
+    int y = 0;
+    UISystem::pointerPosition(x, y);
+    UIScrollBar* bar = getScrollBar();
+    const float fx = static_cast<float>(x), fy = static_cast<float>(y);
+    if (!containsPoint(fx, fy) && !(bar && bar->containsPoint(fx, fy))) {
+        return false;
+    }
+    if (bar) {
         scrollTo(bar->getFirstVisible() + (step > 0 ? -1 : 1));
     }
     return true;
@@ -221,8 +244,11 @@ void UIText::prepareDraw()
         return;
     }
     if (m_textChanged) {
-        bar->setRange(static_cast<int>(m_lines.size()), m_visibleLineCount);
-        bar->scrollTo(0);
+        const int count = static_cast<int>(m_lines.size());
+        // A text that now fits whole shows from its top.
+        const int kept = m_keepPlace && count > m_visibleLineCount ? bar->getFirstVisible() : 0;
+        bar->setRange(count, m_visibleLineCount);
+        bar->scrollTo(kept);
         m_textChanged = false;
     }
     int p = bar->getFirstVisible();

@@ -39,6 +39,13 @@ private:
     void scrollTo(int line);
 
     std::string m_loadedFileName;
+    // The text last laid out and the width it was laid out at: the same
+    // text again (a source rebuilt every frame) keeps its lines and place.
+    std::string m_laidOutText;
+    float m_laidOutWidth = -1.0f;
+    // The new text begins as the last one did (a running time further on):
+    // the reader's place stays.
+    bool m_keepPlace = false;
     std::vector<std::string> m_lines;
     int m_visibleLineCount = 0;
     int m_firstShownLine = -1;

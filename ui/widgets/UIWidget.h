@@ -179,6 +179,8 @@ public:
     bool hasTexture() const { return !m_imageName.empty(); }
     bool isSelected() const { return m_selected; }
     void setSelected(bool selected) { m_selected = selected; }
+    // Its words may show in the colour of selection (colour 1).
+    bool mayShowSelected() const { return m_selectable || m_selectedCondition != 0; }
     bool isSubMenuTab() const { return m_subMenuTab; }
     int getSubMenuIndex() const { return m_subMenuIndex; }
     bool canClick() const { return m_canClick; }

@@ -206,9 +206,11 @@ TEST(RelationsMenuTest, TheCircleAndItsLines)
     }
 }
 
-// No line runs through a badge's words (name, ranks, taxes), of any kind:
-// with four covenants the line across the circle would cross the left
-// badge's taxes. Each line still leaves its covenant.
+// No line runs through a badge's words (name, ranks, taxes), of any kind,
+// nor through its life-stone bar or behind its trait icons: with four
+// covenants the line across the circle would cross the left badge's taxes,
+// and the line down from the top badge its bar and the gap between its
+// icons. Each line still leaves its covenant.
 TEST(RelationsMenuTest, TheLinesLeaveTheBadgesWordsClear)
 {
     RelationsScene scene;
@@ -229,15 +231,22 @@ TEST(RelationsMenuTest, TheLinesLeaveTheBadgesWordsClear)
     std::vector<Box> words;
     for (int i = 0; i < 4; ++i) {
         const RelationsCovenantEntry& entry = scene.menu->getEntry(i);
+        Box under{1e9f, 1e9f, -1e9f, -1e9f};
         for (const auto& w : entry.container->getWidgets()) {
-            if (w.get() != entry.eliminatedLabel &&
-                (!w->getTextSources().empty() || !w->getTextValue().empty())) {
-                const Vec2 at = w->getScreenPosition(), size = w->getSize();
+            if (w.get() == entry.eliminatedLabel || w.get() == entry.picture) {
+                continue;
+            }
+            const Vec2 at = w->getScreenPosition(), size = w->getSize();
+            if (!w->getTextSources().empty() || !w->getTextValue().empty()) {
                 words.push_back({at.x, at.y, at.x + size.x, at.y + size.y});
+            } else {
+                under = {std::min(under.x0, at.x), std::min(under.y0, at.y),
+                         std::max(under.x1, at.x + size.x), std::max(under.y1, at.y + size.y)};
             }
         }
+        words.push_back(under);
     }
-    ASSERT_EQ(words.size(), 16u) << "a name, two ranks and the taxes on each badge";
+    ASSERT_EQ(words.size(), 20u) << "a name, two ranks and the taxes on each badge, its bar and icons";
     // Whether the segment runs through the box (clipped to it).
     auto crosses = [](const Call& l, const Box& b) {
         float t0 = 0.0f, t1 = 1.0f;

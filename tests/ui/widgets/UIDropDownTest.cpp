@@ -149,6 +149,37 @@ TEST_F(DropDownTest, AMenuOpensRunsAChoiceAndCloses)
     EXPECT_EQ(bench.recorded, (std::vector<std::string>{"save"}));
 }
 
+// The open list is as wide as its longest label and room at both ends of
+// it, however narrow the header; a click anywhere across a row runs its
+// choice. Without an image of its own it lies on the blank image.
+TEST_F(DropDownTest, AnOpenMenuHoldsItsLongestLabelWithRoomAtBothEnds)
+{
+    auto* game = add<UIDropDownMenu>(
+        "DropDownMenu\n{\n text Game\n baseSize 60 20\n choiceSize 60 15\n"
+        " addChoice Options \"rec options\"\n addChoice \"Save and exit\" \"rec save\"\n}\n");
+    ASSERT_NE(game, nullptr);
+    click(10, 10);
+    ASSERT_TRUE(game->isOpen());
+    bench.drawing.calls.clear();
+    game->draw();
+    const std::vector<RecordingUIDrawing::Call> images =
+        bench.drawing.imagesOf(*bench.drawing.standardImage(0));
+    ASSERT_EQ(images.size(), 1u);
+    int rows = 0;
+    for (const auto& text : bench.drawing.texts()) {
+        if (text.y0 < images[0].y0) {
+            continue; // the header
+        }
+        ++rows;
+        EXPECT_GE(text.x0 - images[0].x0, 4.0f) << text.text;
+        EXPECT_GE(images[0].x1 - text.x1, 4.0f) << text.text;
+    }
+    EXPECT_EQ(rows, 2);
+    EXPECT_GT(images[0].x1, 60.0f);
+    click(static_cast<int>(images[0].x1) - 2, 40);
+    EXPECT_EQ(bench.recorded, (std::vector<std::string>{"save"}));
+}
+
 } // namespace
 
 namespace {

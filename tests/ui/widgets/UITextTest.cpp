@@ -79,14 +79,49 @@ TEST_F(TextTest, KeysAndWheelScrollWithinTheLines)
     EXPECT_EQ(bar->getFirstVisible(), 0);
     EXPECT_FALSE(t->onKey(pageDown, false));
 
-    // The wheel: a visible text takes it, a hidden one leaves it.
+    // The wheel: a visible text under the pointer takes it; one away from
+    // the pointer or hidden leaves it (to another text, or the camera).
     bench.input.setMousePosition(300, 300);
+    EXPECT_FALSE(bench.ui.handleMouseScroll(false));
+    EXPECT_EQ(bar->getFirstVisible(), 0);
+    bench.input.setMousePosition(20, 20);
     EXPECT_TRUE(bench.ui.handleMouseScroll(false));
     EXPECT_EQ(bar->getFirstVisible(), 1);
     t->setVisible(false);
     EXPECT_FALSE(bar->isVisible());
     EXPECT_FALSE(bench.ui.handleMouseScroll(false));
     EXPECT_EQ(bar->getFirstVisible(), 1);
+}
+
+// A text rebuilt every frame from its sources is laid out again only when it
+// changes: the reader's place stays while it reads the same, and while the
+// text begins as before (a time further on runs on); another text shows
+// from its top.
+TEST_F(TextTest, ARebuiltTextKeepsTheReadersPlace)
+{
+    struct Case {
+        const char* next;
+        int first;
+    };
+    const std::string ten = "a\\nb\\nc\\nd\\ne\\nf\\ng\\nh\\ni\\nj";
+    const Case cases[] = {
+        {"a\\nb\\nc\\nd\\ne\\nf\\ng\\nh\\ni\\nj", 7},
+        {"a\\nb\\nc\\nd\\ne\\nf\\ng\\nh\\ni\\nj\\nk", 7},
+        {"a\\nb\\nc", 0},
+        {"z\\nb\\nc\\nd\\ne\\nf\\ng\\nh\\ni\\nj", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.next);
+        UIText* t = text();
+        t->setText("x");
+        t->setText(ten);
+        t->prepareDraw();
+        t->getScrollBar()->scrollTo(7);
+        t->prepareDraw();
+        t->setText(c.next);
+        t->prepareDraw();
+        EXPECT_EQ(t->getScrollBar()->getFirstVisible(), c.first);
+    }
 }
 
 // A press on the bar of a text hidden by its show condition is left to what
