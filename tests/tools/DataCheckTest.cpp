@@ -69,11 +69,11 @@ TEST(DataCheck, OneBrokenReferenceOfEachKindIsReportedWhereItIs)
         // a townsperson turned against the town is.
         {"Database/monsters.dbl", "    Title \"captive scribe\"\n",
          "    Title \"captive scribe\"\n    Unique 1\n",
-         "Database/monsters.dbl:871: entry StoryShankarCaptive: Unique: a unique monster quest can hunt it, "
+         "Database/monsters.dbl:872: entry StoryShankarCaptive: Unique: a unique monster quest can hunt it, "
          "but its class is townsfolk, no enemy of the player"},
         {"Database/monsters.dbl", "    Archetype RecruitWarriorClass\n",
          "    Archetype RecruitWarriorClass\n    Legend 1\n",
-         "Database/monsters.dbl:519: entry RecruitWarrior: Legend: a unique monster quest can hunt it, "
+         "Database/monsters.dbl:520: entry RecruitWarrior: Legend: a unique monster quest can hunt it, "
          "but its class is townsfolk, no enemy of the player"},
         {"Database/monsters.dbl", "    Archetype NpcRenegadeWarriorClass\n",
          "    Archetype NpcRenegadeWarriorClass\n    Unique 1\n", nullptr},
