@@ -134,6 +134,8 @@ public:
     // The level the player stands in; −1 none.
     virtual int getCurrentLevel() const = 0;
     virtual std::string getLevelName(int level) const = 0;
+    // The story file of the level's area; empty without one.
+    virtual std::string getLevelStoryFile(int level) const = 0;
 
     // ---- Diplomacy
     // The mean of both sides' relation (the other side's toward the player's covenant).

@@ -76,6 +76,7 @@ public:
     std::string getGlobalRecordText(int statType, int index) const override;
     int getCurrentLevel() const override;
     std::string getLevelName(int level) const override;
+    std::string getLevelStoryFile(int level) const override;
     float getMutualRelation(int a, int b) const override;
     bool getTradingFlag() const override;
     int getPendingOfferKind(int covenant) const override;

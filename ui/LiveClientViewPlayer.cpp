@@ -333,6 +333,12 @@ std::string LiveClientView::getLevelName(int level) const
     return world && level >= 0 ? world->getLevelName(level) : std::string();
 }
 
+std::string LiveClientView::getLevelStoryFile(int level) const
+{
+    const World* world = World::instance();
+    return world && level >= 0 ? world->getLevelTextFile(level) : std::string();
+}
+
 float LiveClientView::getMutualRelation(int a, int b) const
 {
     const GameClient* game = GameClient::instance();

@@ -126,6 +126,11 @@ void UISystem::showHistory()
     if (!isStory(text)) {
         text = m_view ? m_view->getSelectedStoryFile() : std::string();
     }
+    // With neither, and the pointer over the world rather than a window,
+    // the story of the area the player stands in.
+    if (!isStory(text) && !getWidgetAtMouse(true)) {
+        text = m_view ? m_view->getLevelStoryFile(m_view->getCurrentLevel()) : std::string();
+    }
     if (isStory(text)) {
         m_storyFile = text;
         runCommand("pushMenu Story");

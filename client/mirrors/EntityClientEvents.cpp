@@ -2,6 +2,7 @@
 // class binds for them.
 #include "client/mirrors/EntityClient.h"
 
+#include "client/mirrors/AnimationEventNames.h"
 #include "engine/core/StringUtil.h"
 #include "engine/object/ClassRecord.h"
 #include "engine/object/Event.h"
@@ -11,20 +12,6 @@
 #include "sound/SoundSystem.h"
 
 namespace {
-
-// In the order the handlers are bound.
-constexpr const char* kEventNames[] = {"sound",
-                                       "loopSound",
-                                       "stopLoopSound",
-                                       "startEffect",
-                                       "stopEffect",
-                                       "spawnEffect",
-                                       "startBeam",
-                                       "stopBeam",
-                                       "startSwipe",
-                                       "stopSwipe",
-                                       "startClientModelSwipe",
-                                       "stopClientModelSwipe"};
 
 int eventId(const char* name)
 {
@@ -47,7 +34,7 @@ std::string soundPath(const std::string& file)
 void EntityClient::declareEvents(ClassRecord&)
 {
     if (EventSystem* events = EventSystem::instance()) {
-        for (const char* name : kEventNames) {
+        for (const char* name : kAnimationEventNames) {
             events->createEvent(name);
         }
     }

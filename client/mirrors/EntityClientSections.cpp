@@ -239,8 +239,9 @@ void EntityClient::applyAnimation(int animation, int parameter)
     m_animationMoveSpeed = m_animationMoves ? record->getMoveSpeed() : 0.0f;
     m_animationWrapped = false;
     m_animationFinished = false;
-    m_previousAnimation = -1;
-    m_previousAnimationTime = -1.0f;
+    // The animation played until now stays the previous one: the next update
+    // fires its exit events (a beam, a glow or a loop stops with it) before
+    // the new one's entry.
     m_animationParameter = parameter;
     m_animationPlaying = true;
 }

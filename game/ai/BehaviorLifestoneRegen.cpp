@@ -30,7 +30,7 @@ void BehaviorLifestoneRegen::loadData(const DatabaseEntry* entry)
     maxDistance = Database::get().getFloat(entry, "MaxDistance");
 }
 
-bool BehaviorLifestoneRegen::canContinue()
+bool BehaviorLifestoneRegen::needsRest() const
 {
     if (m_owner->getHealth() < m_owner->getMaxHealth())
         return true;
@@ -40,10 +40,19 @@ bool BehaviorLifestoneRegen::canContinue()
                m_owner->getStat(toIndex(CharacterStat::MaxPower));
 }
 
+bool BehaviorLifestoneRegen::canContinue()
+{
+    // Taken out of the stone's reach (sent on an adventure, say), it stops:
+    // it would walk for a stone on another level, its healing carried along.
+    Entity* stone = stoneOf(m_owner);
+    return stone && m_owner->distanceToEntity(stone, false) <= maxDistance && needsRest();
+}
+
 bool BehaviorLifestoneRegen::canStart()
 {
-    Entity* stone = stoneOf(m_owner);
-    return stone && m_owner->distanceToEntity(stone, false) <= maxDistance && canContinue();
+    // A follower goes where its leader goes: a rest begun away from the
+    // leader would only be broken off by the follow, then begun again.
+    return !m_owner->getLeader() && canContinue();
 }
 
 void BehaviorLifestoneRegen::update(float)

@@ -19,4 +19,8 @@ public:
 
     float maxDistance = 0.0f;
     bool regenerating = false;
+
+private:
+    // Health below its maximum, or power for a class that wins it back.
+    bool needsRest() const;
 };

@@ -37,6 +37,10 @@ void BehaviorSpawner::loadData(const DatabaseEntry* entry)
     const float time = db.getFloat(entry, "SpawnTime");
     spawnTimer.min = time;
     spawnTimer.max = 1.1f * time;
+    // The entry names a monster type, not a bare "Actor" entry: every actor
+    // of ours is built from a monster type (level, stats, skills, behaviour
+    // stack), and one loaded from an entry of its own alone would stand
+    // there without any of them. So the spawn goes through the spawn system.
     const GameData* data = GameData::instance();
     spawnType = data ? data->findMonsterType(db.getString(entry, "SpawnEntity")) : nullptr;
 }

@@ -2,9 +2,13 @@
 // headless program: adventures, battles, town visits and recruits,
 // then a war, a raid at the other's stone and its end when the raider's own
 // stone weakens. The same seed lives the same way twice.
+#include "engine/core/Direction.h"
 #include "engine/core/Random.h"
 #include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
 #include "game/ai/BehaviorAdventure.h"
+#include "game/ai/BehaviorLifestoneRegen.h"
+#include "game/ai/BehaviorReturnHome.h"
 #include "game/covenants/ActorCovenant.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
@@ -13,6 +17,7 @@
 #include "game/entities/Player.h"
 #include "game/entities/Recruit.h"
 #include "game/quests/Quest.h"
+#include "game/world/GridPath.h"
 #include "game/world/Level.h"
 #include "game/world/LevelLayout.h"
 #include "server/Server.h"
@@ -323,6 +328,100 @@ TEST(CovenantsEndToEndTest, FallenMembersRiseAgainAtTheirStone)
         EXPECT_TRUE(risen(row)) << "the member faded instead of rising";
         EXPECT_GT(row.covenant->getLifestoneMaxHealth(), 0);
     }
+}
+
+// A member at home near its stone, whole, stays about its home; hurt, it
+// walks to the stone, heals in its use and goes back home.
+TEST(CovenantsEndToEndTest, AHurtMemberRestsAtItsStoneAndGoesBackHome)
+{
+    CovenantWorld w(chosenSeed(5u));
+    ASSERT_TRUE(w.started);
+    Game& game = *w.server.game;
+    for (ActorCovenant* c : w.covenants) {
+        c->adventureType = 0;
+        c->adventureTypeTimer.start(600.0f);
+        c->endAdventure(false);
+    }
+    const DatabaseEntry* rest = Database::get().findEntry("StatusEffectLifestoneRegen");
+    ASSERT_NE(rest, nullptr);
+    ActorCovenant& covenant = *w.covenants[0];
+    Entity* stone = covenant.getLifestone();
+    ASSERT_NE(stone, nullptr);
+    SafePtr<Actor> member;
+    for (int slot = 0; slot < covenant.getRecruitSlotCount() && !member; ++slot)
+        if (const Recruit* r = covenant.getRecruit(slot);
+            r && !r->away && r->getActor() && !r->getActor()->isDead())
+            member = r->getActor();
+    ASSERT_NE(member.get(), nullptr) << "a member at home";
+    ASSERT_EQ(member->getLeader(), nullptr);
+
+    // Its home 320 from the stone (or 453 across) where a path leads to it,
+    // and the player near, whose presence wakes it.
+    const ZonePosition s = stone->getPosition();
+    ZonePosition home(-1, 0.0f, 0.0f);
+    for (int d = 0; d < kDirectionCount && home.zone < 0; ++d) {
+        const Vec2 step = directionToVector2(d);
+        ZonePosition spot(s.zone, s.x + 320.0f * step.x, s.y + 320.0f * step.y);
+        spot.normalize();
+        GridPath path;
+        if (game.findFreeSpotNear(spot, 2, spot, member.get(), false) &&
+            ZonePosition::distanceTo(spot, s) <= 600.0f && game.findPath(member.get(), spot, s, stone, path))
+            home = spot;
+    }
+    ASSERT_GE(home.zone, 0) << "no way to the stone";
+    member->warp(home);
+    member->setHomePosition(home);
+    member->clearTargetList();
+    member->setStat(toIndex(CharacterStat::Power), member->getStat(toIndex(CharacterStat::MaxPower)));
+    const ClientRecord* record = Server::get().findClient(w.client->address());
+    Player* player = record ? dynamic_cast<Player*>(record->player.get()) : nullptr;
+    ASSERT_NE(player, nullptr);
+    ZonePosition by;
+    ASSERT_TRUE(game.findFreeSpotNear(s, 6, by, player, false));
+    player->warp(by);
+
+    bool rested = false;
+    float nearest = 1e9f;
+    auto watch = [&] {
+        rested = rested || member->getCurrentBehaviorType() == toIndex(ActorBehavior::LifestoneRegen);
+        nearest = std::min(nearest, member->distanceToEntity(stone, false));
+    };
+    // Whole: half a game minute about its home, no rest.
+    for (int i = 0; i < static_cast<int>(30.0f / kStep); ++i) {
+        w.run(kStep);
+        ASSERT_NE(member.get(), nullptr);
+        watch();
+    }
+    EXPECT_FALSE(rested) << "a whole member went to rest";
+    EXPECT_FALSE(member->hasStatusEffect(rest));
+
+    // Hurt, back at home: to the stone, healed there, home again.
+    member->warp(home);
+    member->setHealth(member->getMaxHealth() / 4);
+    nearest = 1e9f;
+    bool used = false, healed = false, back = false;
+    int healthAtStone = 0;
+    for (int i = 0; i < static_cast<int>(300.0f / kStep) && !back; ++i) {
+        w.run(kStep);
+        ASSERT_NE(member.get(), nullptr);
+        watch();
+        if (!used && member->hasStatusEffect(rest)) {
+            used = true;
+            healthAtStone = member->getHealth();
+        }
+        healed = healed ||
+                 (used && member->getHealth() == member->getMaxHealth() && !member->hasStatusEffect(rest));
+        back = healed &&
+               ZonePosition::isWithinSquare(member->getPosition(), home, BehaviorReturnHome::kHomeRange);
+    }
+    EXPECT_TRUE(rested) << "the hurt member never went to rest";
+    EXPECT_LT(nearest, BehaviorLifestoneRegen::kUseDistance);
+    EXPECT_TRUE(used) << "the stone's use never began";
+    EXPECT_TRUE(healed) << "not healed, or the stone's use not taken away";
+    EXPECT_GT(member->getHealth(), healthAtStone);
+    EXPECT_TRUE(back) << "it did not go back home";
+    for (const LogCapture::Line& line : w.log.lines())
+        EXPECT_LT(line.level, 2) << line.text;
 }
 
 // What a computer covenant's hunt for a Recruit quest leaves: the minute its

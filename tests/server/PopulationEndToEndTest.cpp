@@ -4,12 +4,15 @@
 // World and its path finder).
 #include "engine/app/Application.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/core/Direction.h"
 #include "engine/core/Random.h"
 #include "engine/data/Database.h"
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/DatabaseEntryType.h"
 #include "engine/platform/LaunchOptions.h"
+#include "game/ai/BehaviorStack.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/MonsterArchetype.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
@@ -27,6 +30,7 @@
 #include "game/world/SpawnSystem.h"
 #include "game/world/World.h"
 #include "support/HeadlessServer.h"
+#include "support/LevelRoute.h"
 #include "support/StandInPlayer.h"
 #include "support/TestSupport.h"
 
@@ -462,6 +466,103 @@ TEST(PopulationEndToEnd, MonstersWalkTheGeneratedLevelsWithTheWorldsPathFinder)
     for (int i = 0; i < 1200 && still->isMoving(); ++i)
         game.update(0.05f);
     EXPECT_EQ(still->getPosition(), to);
+}
+
+// A type whose class's behaviour stack brings forth others.
+bool spawns(const Game& game, const MonsterType* type)
+{
+    const BehaviorStack* stack = type ? game.findBehaviorStack(type->archetype) : nullptr;
+    if (!stack)
+        return false;
+    const BehaviorList& list = stack->getBehaviors();
+    return std::any_of(list.begin(), list.end(),
+                       [](const auto& b) { return b && b->getType() == toIndex(ActorBehavior::Spawner); });
+}
+
+// The populated levels of a generated world hold a spawner on ground the
+// level's walks reach; a foe near, it brings forth its brood beside itself,
+// pausing between two, so a foe held near meets a few, not a swarm.
+TEST(PopulationEndToEnd, AGeneratedWorldHoldsASpawnerThatBringsForthItsBroodWhenAFoeComesNear)
+{
+    GeneratedWorld w(4242);
+    ASSERT_TRUE(w.world && w.game && w.spawns);
+    World& world = *w.world;
+    Game& game = *w.game;
+    ASSERT_TRUE(w.buildAll());
+    const int blocks = GameData::get().rules().blocksAcross * GameData::get().rules().blocksDown;
+    int levels = 0;
+    std::vector<Actor*> spawners;
+    for (int zone = 0; zone < world.getLevelCount(); ++zone) {
+        const std::vector<MonsterType*>& active = world.getLevel(zone)->definition->getActiveTypes();
+        if (std::none_of(active.begin(), active.end(), [&](const MonsterType* t) { return spawns(game, t); }))
+            continue;
+        ++levels;
+        for (int block = 0; block < blocks; ++block)
+            w.spawns->populateBlock(zone, block);
+        for (Actor* a : w.actors())
+            if (a->getPosition().zone == zone && spawns(game, a->getMonsterType()))
+                spawners.push_back(a);
+    }
+    std::printf("%d levels draw a spawner; %zu stand on them\n", levels, spawners.size());
+    ASSERT_FALSE(spawners.empty()) << "no spawner in the world";
+    Actor* spawner = spawners.front();
+    const ZonePosition at = spawner->getPosition();
+    SCOPED_TRACE(spawner->getMonsterType()->getEntryName() + " on level " + std::to_string(at.zone) + " " +
+                 world.getLevel(at.zone)->getName());
+    EXPECT_LE(spawner->getStat(toIndex(CharacterStat::Level)), 25);
+
+    // Everyone else away: alone, it brings forth nothing.
+    for (Actor* a : w.actors())
+        if (a != spawner)
+            game.deleteEntity(a, true);
+    for (int i = 0; i < 100; ++i)
+        game.update(0.05f);
+    EXPECT_EQ(w.actors().size(), 1u) << "a brood with no foe near";
+
+    // A player 140 off (or 198 across) on free ground.
+    Player* foe = nullptr;
+    for (int i = 0; i < Game::kMaxEntities && !foe; ++i)
+        foe = dynamic_cast<Player*>(game.getEntity(i));
+    ASSERT_NE(foe, nullptr);
+    ZonePosition near(-1, 0.0f, 0.0f);
+    for (int d = 0; d < kDirectionCount && near.zone < 0; ++d) {
+        const Vec2 step = directionToVector2(d);
+        ZonePosition spot(at.zone, at.x + 140.0f * step.x, at.y + 140.0f * step.y);
+        spot.normalize();
+        if (game.findFreeSpotNear(spot, 1, spot, foe, false) && ZonePosition::distanceTo(spot, at) < 300.0f)
+            near = spot;
+    }
+    ASSERT_GE(near.zone, 0) << "no free ground near it";
+    foe->warp(near);
+    // Struck but never felled: the brood does not end the watch.
+    foe->setFlags(foe->getFlags() | EntityBase::kFlagInvulnerable);
+    // A minute, each of the brood struck down as it comes, as a player would
+    // (alive, it would stand in the way): the first once the foe is seen,
+    // the next after each pause of 15 to 16.5 seconds.
+    std::vector<std::string> brood;
+    float firstAt = -1.0f;
+    for (int i = 0; i < 1200; ++i) {
+        game.update(0.05f);
+        for (Actor* a : w.actors()) {
+            if (a == spawner)
+                continue;
+            if (brood.empty()) {
+                firstAt = static_cast<float>(i) * 0.05f;
+                EXPECT_LT(ZonePosition::distanceTo(a->getPosition(), spawner->getPosition()), 48.0f)
+                    << "beside it";
+                EXPECT_TRUE(walkable(a->getPosition())) << "on free ground";
+            }
+            brood.push_back(a->getMonsterType() ? a->getMonsterType()->getEntryName() : "");
+            game.deleteEntity(a, true);
+        }
+    }
+    std::printf("first after %.2f s, %zu in the minute\n", firstAt, brood.size());
+    ASSERT_GE(firstAt, 0.0f) << "nothing came with the foe near";
+    EXPECT_LT(firstAt, 5.0f);
+    for (const std::string& type : brood)
+        EXPECT_EQ(type, "CaveSpider");
+    EXPECT_GE(brood.size(), 3u);
+    EXPECT_LE(brood.size(), 4u);
 }
 
 } // namespace

@@ -9,6 +9,8 @@
 // An entity mirror whose definition and animation a drawing test sets.
 class DrawnEntityMirror : public EntityClient {
 public:
+    // As a state message starts an animation.
+    using EntityClient::applyAnimation;
     void setEntry(const DatabaseEntry* entry) { m_entry = entry; }
     void setAnimationState(int animation, float time)
     {

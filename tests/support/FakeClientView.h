@@ -209,6 +209,11 @@ public:
         auto it = levelNames.find(level);
         return it == levelNames.end() ? std::string() : it->second;
     }
+    std::string getLevelStoryFile(int level) const override
+    {
+        auto it = levelStories.find(level);
+        return it == levelStories.end() ? std::string() : it->second;
+    }
 
     // ---- Diplomacy
     float getMutualRelation(int a, int b) const override
@@ -387,6 +392,7 @@ public:
     std::map<std::pair<int, int>, std::string> records;
     int currentLevel = -1;
     std::map<int, std::string> levelNames;
+    std::map<int, std::string> levelStories;
     std::map<std::pair<int, int>, float> relations;
     int offerKind = 0;
     int ignoredCleared = 0;

@@ -80,8 +80,9 @@ struct PlaySession {
     // Aims as a user does: the mouse goes over points of the entity's pick
     // box, its middle first, until the client's own hover names the entity
     // on two frames running (the view follows a walking player); the click
-    // goes there. False when no point of the box names it.
-    bool aimAndClick(const EntityClient& entity)
+    // (of the button given) goes there. False when no point of the box names
+    // it.
+    bool aimAndClick(const EntityClient& entity, uint8_t which = SDL_BUTTON_LEFT)
     {
         Client& client = Client::get();
         const ScreenRect box = client.getEntityScreenRect(entity);
@@ -118,8 +119,8 @@ struct PlaySession {
             if (client.getHoverEntity() != &entity || distance(client.getPlayerPosition(), before) > 0.01f) {
                 continue;
             }
-            window.button(x, y, true);
-            window.button(x, y, false);
+            window.button(x, y, true, which);
+            window.button(x, y, false, which);
             return true;
         }
         return false;

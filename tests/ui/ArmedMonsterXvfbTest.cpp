@@ -1,23 +1,32 @@
-// A monster of the shipped data holding a weapon, through the real server and
-// client in this process, windowed under Xvfb at 1024 x 768: the client
-// queues its body and the weapon at the body's weapon tag, and on screen it
-// changes nothing outside its own rectangle.
+// Monsters and things of the shipped data, through the real server and
+// client in this process, windowed under Xvfb at 1024 x 768: a monster
+// holding a weapon, whose body and weapon the client queues at the body's
+// weapon tag and which on screen changes nothing outside its own rectangle;
+// and what models fire as their animations start and end: a caster's glow
+// and beam drawn while it casts, a torch's loop heard while it burns.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
 #include "client/player/PlayerClient.h"
 #include "engine/app/Application.h"
+#include "engine/data/Database.h"
 #include "engine/resources/MeshSetResource.h"
 #include "engine/resources/ModelResource.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/definitions/GameData.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
+#include "game/entities/Torch.h"
+#include "game/skills/Skill.h"
+#include "game/skills/SkillListBase.h"
 #include "game/world/Game.h"
 #include "game/world/Weather.h"
 #include "graphics/GraphicsSystem.h"
+#include "graphics/effects/EffectSystem.h"
 #include "graphics/render/ModelRenderSurface.h"
 #include "graphics/render/RenderQueue.h"
+#include "sound/SoundDriver.h"
+#include "sound/SoundSystem.h"
 #include "support/AwakeMonster.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
@@ -285,6 +294,187 @@ TEST(ArmedMonsterXvfbTest, AGoblinWithAHandAxeDrawsBodyAndAxeInsideItsRectangle)
     ASSERT_GT(covered, 100) << "the goblin stands under the map";
     EXPECT_GT(drawnOff * 10, covered) << "the goblin is drawn there without the map";
     EXPECT_EQ(showing, 0) << "the goblin shows through the map";
+}
+
+// A cult initiate casting its bolt plays the "cast" animation of the box
+// man: a glow at its hand and a beam ahead of it start with the animation,
+// are drawn (the beam's line is lit in a shot and dark in a shot after),
+// and stop when the animation ends. A torch's flame loops from the moment
+// its mirror burns ("idle") and stops when the torch is put out.
+TEST(ArmedMonsterXvfbTest, ACastersGlowAndBeamLastAsItsCastAndATorchSoundsWhileItBurns)
+{
+    WindowedGame screen;
+    if (!screen.start("compressedTextures 0\nr_screenshotType 1\nr_width 1024\nr_height 768\n"
+                      "r_fullbright 1\nr_shadows 0\nui_inGameHealthBars 0\nPlayerName \"Wren\"\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    Application::runConsoleLine("start both 0");
+    ASSERT_TRUE(screen.waitForGame()) << screen.logTail();
+    Game& game = Game::get();
+    Player* player = game.getFirstPlayer();
+    ASSERT_NE(player, nullptr);
+    ASSERT_TRUE(screen.frameUntil([] { return Client::get().getPlayerSlot() >= 0; }));
+    Weather::Settings still = game.weather().settings();
+    still.maxFronts = 0;
+    game.weather().setSettings(still);
+    game.weather().clear();
+    screen.moveTo(620, 300);
+
+    // The torch first: a lit one beside the player; its loop is a channel
+    // the torch owns, looping and playing.
+    SoundSystem& sound = SoundSystem::get();
+    ASSERT_TRUE(sound.isInitialized());
+    const DatabaseEntry* torchEntry = Database::get().findEntry("TorchWall");
+    ASSERT_NE(torchEntry, nullptr);
+    auto* torch = new Torch();
+    torch->setEntry(torchEntry, torchEntry->getName());
+    torch->loadFromDatabase();
+    ZonePosition torchAt = player->getPosition();
+    torchAt.addOffset(-64.0f, 32.0f);
+    torch->setPosition(torchAt);
+    torch->setSecondaryPosition(torchAt);
+    ASSERT_GE(game.addEntity(torch), 0);
+    torch->onPlaced();
+    const int torchNumber = torch->getEntityNumber();
+    auto flame = [&]() -> const SoundChannel* {
+        for (int i = 0; i < SoundSystem::kChannelCount; ++i) {
+            const SoundChannel* c = sound.getChannel(i);
+            if (c && c->inUse && c->owner == torchNumber && c->looping &&
+                c->resource.getFileName() == "Sounds/Objects/torchFlame.wav") {
+                return c;
+            }
+        }
+        return nullptr;
+    };
+    auto torchPlays = [&](const char* animation) {
+        const EntityClient* e = GameClient::get().getEntity(torchNumber);
+        return e && e->getModel() && e->getAnimation() == e->findAnimation(animation);
+    };
+    ASSERT_TRUE(screen.frameUntil([&] {
+        const SoundChannel* c = flame();
+        return torchPlays("idle") && c && SoundSystem::getDriver()->isPlaying(c->source);
+    })) << "the burning torch is silent";
+    torch->use(player);
+    ASSERT_FALSE(torch->isLit());
+    ASSERT_TRUE(screen.frameUntil([&] { return torchPlays("off"); })) << "the torch never went out";
+    EXPECT_EQ(flame(), nullptr) << "the torch's flame goes on sounding once it is out";
+    torch->use(player);
+    EXPECT_TRUE(screen.frameUntil([&] { return torchPlays("idle") && flame(); })) << "lit again, silent";
+    game.deleteEntity(torch, true);
+
+    // The caster, awake beside the player, told of it; its bolt is asked
+    // for now and then until its mirror casts with a beam and a glow on.
+    ZonePosition beside = player->getPosition();
+    beside.addOffset(120.0f, 0.0f);
+    Actor* caster = addAwakeMonster(game, GameData::get().findMonsterType("CultInitiate"), 5, beside);
+    ASSERT_NE(caster, nullptr);
+    caster->alert(player);
+    const int number = caster->getEntityNumber();
+    auto* bolt = dynamic_cast<Skill*>(caster->getSkillList()->findByName("CultistCultBolt"));
+    ASSERT_NE(bolt, nullptr);
+    const EffectSystem& effects = EffectSystem::get();
+    auto mirror = [&] { return GameClient::get().getEntity(number); };
+    auto casting = [&] {
+        const EntityClient* e = mirror();
+        return e && e->getModel() && e->getAnimation() >= 0 && e->getAnimation() == e->findAnimation("cast");
+    };
+    auto beamOn = [&]() -> const BeamInstance* {
+        for (const BeamInstance* b : effects.getBeams()) {
+            if (mirror() && b->entity == mirror() && b->definitionName == "spellBeam.bem") {
+                return b;
+            }
+        }
+        return nullptr;
+    };
+    auto glowOn = [&]() -> const EffectInstance* {
+        for (const EffectInstance* e : effects.getEffects()) {
+            if (mirror() && e->entity == mirror() && e->definitionName == "castGlow.eff") {
+                return e;
+            }
+        }
+        return nullptr;
+    };
+    int frames = 0;
+    ASSERT_TRUE(screen.frameUntil(
+        [&] {
+            const EntityClient* e = mirror();
+            if (casting() && beamOn() && beamOn()->active && glowOn() && glowOn()->active &&
+                !glowOn()->particles.empty()) {
+                return true;
+            }
+            if (e && e->getFadeValue() == 1.0f && !casting() && ++frames % 40 == 1 && caster->isAlive()) {
+                bolt->use(caster, nullptr, Skill::kStageRequest, true);
+            }
+            return false;
+        },
+        2400))
+        << "the caster never cast with its glow and beam";
+    Application::runConsoleLine("set paused 1");
+    GraphicsSystem::get().clearTextEvents();
+    // The beam's line on the screen, from the hand to its far end, once the
+    // caster's mirror stands where the server's caster stands. Its world
+    // points are kept: the view may have moved by the later shot, which is
+    // read at the same points of the world. (Nothing settles while paused:
+    // the gate's pane and the braziers shimmer on.)
+    ASSERT_TRUE(screen.frameUntil([&] { return caughtUp(*caster, number); }));
+    ASSERT_TRUE(casting());
+    const BeamInstance* beam = beamOn();
+    ASSERT_NE(beam, nullptr);
+    const ZonePosition3 start = beam->start, end = beam->end;
+    struct Line {
+        Vec2 from, to;
+    };
+    auto lineOnScreen = [&] {
+        auto at = [](const ZonePosition3& p) {
+            return Client::get().screenPositionOf(ZonePosition(p.zone, p.x, p.y), p.z);
+        };
+        return Line{at(start), at(end)};
+    };
+    const Line shown = lineOnScreen();
+    ASSERT_GT(std::hypot(shown.to.x - shown.from.x, shown.to.y - shown.from.y), 25.0f)
+        << "the beam runs along the screen";
+    const Picture with = screen.shot();
+
+    // The cast ends, and with it the glow and the beam, while the caster
+    // stands on.
+    Application::runConsoleLine("set paused 0");
+    ASSERT_TRUE(screen.frameUntil([&] { return !casting(); })) << "the cast never ended";
+    ASSERT_NE(mirror(), nullptr);
+    EXPECT_TRUE(beamOn() == nullptr || !beamOn()->active) << "the beam outlasts the cast";
+    EXPECT_TRUE(glowOn() == nullptr || !glowOn()->active) << "the glow outlasts the cast";
+
+    // Without the caster, its effects faded, the same part of the world.
+    game.deleteEntity(caster, true);
+    ASSERT_TRUE(screen.frameUntil([&] {
+        return mirror() == nullptr && std::none_of(effects.getBeams().begin(), effects.getBeams().end(),
+                                                   [](const BeamInstance* b) { return b->alpha > 0.0f; });
+    }));
+    Application::runConsoleLine("set paused 1");
+    GraphicsSystem::get().clearTextEvents();
+    const Line later = lineOnScreen();
+    const Picture without = screen.shot();
+    // Along the far two thirds of the line (clear of the caster's body),
+    // some pixel within the beam's jag of each point is lit blue-white.
+    auto pixelOf = [](const Picture& p, const Vec2& from, const Vec2& to, float t, int dx,
+                      int dy) -> const uint8_t* {
+        const int x = static_cast<int>((from.x + (to.x - from.x) * t) * p.width / 640.0f) + dx;
+        const int y = static_cast<int>((from.y + (to.y - from.y) * t) * p.height / 480.0f) + dy;
+        return x >= 0 && y >= 0 && x < p.width && y < p.height ? p.at(x, y) : nullptr;
+    };
+    int lit = 0, points = 0;
+    for (float t = 0.35f; t <= 0.95f; t += 0.05f, ++points) {
+        bool found = false;
+        for (int dy = -8; dy <= 8 && !found; ++dy) {
+            for (int dx = -8; dx <= 8 && !found; ++dx) {
+                const uint8_t* w = pixelOf(with, shown.from, shown.to, t, dx, dy);
+                const uint8_t* o = pixelOf(without, later.from, later.to, t, dx, dy);
+                found = w && o && w[2] >= w[0] && (w[0] + w[1] + w[2]) - (o[0] + o[1] + o[2]) > 90;
+            }
+        }
+        lit += found ? 1 : 0;
+    }
+    EXPECT_GE(lit * 4, points * 3) << lit << " of " << points << " points of the beam's line lit";
+    Application::runConsoleLine("set paused 0");
 }
 
 } // namespace

@@ -48,25 +48,34 @@ TEST(UILastStepsTest, TheAreaLabelGivesTheAreaOfThePlayerAndOpensItsStory)
     }
 
     // The history: the text of the widget under the pointer (a clickable
-    // one), else the selected one's story file; only a file the game has
+    // one), else the selected one's story file, else, over no widget, the
+    // story of the area the player stands in; only a file the game has
     // opens the story, anything else opens nothing and tells nothing.
     TempDir userDir;
     FileSystem files(gameDataPath(), userDir.path().string(), false);
     bench.view.localPlayer = &player;
     const std::string chronicle = "Text/foundersChronicle.txt";
+    const std::string town = "Text/areaTown.txt";
     struct History {
-        int level;            // of the area the label names
+        int level;            // of the area the label names, and the player's
         bool overLabel;       // the pointer on the area label
         std::string selected; // the selected one's story file
         std::string opened;   // empty: nothing opens
     };
     bench.view.levelNames[7] = chronicle;
+    bench.view.levelStories[3] = town;
+    bench.view.levelStories[4] = "Text/noSuchArea.txt";
     const History histories[] = {{0, true, "", ""},
                                  {0, true, chronicle, chronicle},
                                  {7, true, "", chronicle},
                                  {0, false, chronicle, chronicle},
                                  {0, false, "Text/noSuchStory.txt", ""},
-                                 {0, false, "", ""}};
+                                 {0, false, "", ""},
+                                 {3, false, "", town},
+                                 {3, false, chronicle, chronicle},
+                                 {3, false, "Text/noSuchStory.txt", town},
+                                 {3, true, "", ""},
+                                 {4, false, "", ""}};
     for (const History& h : histories) {
         SCOPED_TRACE(std::to_string(h.level) + (h.overLabel ? " on the label, " : " elsewhere, ") +
                      "selected: " + h.selected);

@@ -1,5 +1,6 @@
 #include "tools/datacheck/DataCheck.h"
 
+#include "client/mirrors/AnimationEventNames.h"
 #include "engine/console/CommandLine.h"
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
@@ -7,6 +8,8 @@
 #include "engine/data/DatabaseEntryType.h"
 #include "engine/data/Localization.h"
 #include "engine/files/FileSystem.h"
+#include "engine/resources/ModelAnimation.h"
+#include "engine/resources/ModelResource.h"
 #include "game/definitions/GameEnums.h"
 
 #include <algorithm>
@@ -14,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <sstream>
 
@@ -825,6 +829,228 @@ void DataCheck::checkUnsentCommands(const std::vector<std::string>& internalOnly
     }
 }
 
+void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std::string>& folders)
+{
+    struct Unused {
+        std::string where; // "file:line: entry Name: " or "file: "
+        std::string kind;  // what it is ("behaviour type")
+        std::string name;  // its name, as the README would write it
+        std::string why;   // what nothing does with it
+    };
+    std::vector<Unused> unused;
+    std::vector<std::string> used; // names the data uses: the README must not name them
+    auto lower = [](std::string_view text) { return toLowerCopy(text); };
+
+    // Every item of every field of the database, and the names of the
+    // monster classes' behaviour stacks.
+    std::unordered_set<std::string> fieldItems;
+    std::unordered_set<std::string> stacks;
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry) {
+            continue;
+        }
+        for (const DatabaseField& field : entry->getFields()) {
+            for (std::string_view item : field.items) {
+                fieldItems.insert(lower(item));
+                if (equalsNoCase(field.key, "BehaviorStack")) {
+                    stacks.insert(lower(item));
+                }
+            }
+        }
+    }
+
+    // Behaviour types: listed by a stack that a monster class names.
+    std::unordered_set<std::string> behaviours;
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (entry && entry->getTypeInherited() == static_cast<int>(DatabaseEntryType::BehaviorStack) &&
+            stacks.count(lower(entry->getName()))) {
+            for (const std::string& name : m_database.getStringList(entry, "Behavior")) {
+                behaviours.insert(lower(name));
+            }
+        }
+    }
+    for (const std::string& name : getGameEnumTable(GameEnum::ActorBehavior).names) {
+        if (behaviours.count(lower(name))) {
+            used.push_back(name);
+        } else {
+            unused.push_back(
+                {"data: ", "behaviour type", name, "no behaviour stack of a monster class lists it"});
+        }
+    }
+
+    // The models' events: the kinds fired, and the files they name.
+    std::unordered_set<std::string> fired;
+    std::unordered_set<std::string> eventFiles; // lower case, as named
+    std::vector<std::string> models;
+    m_files.listFiles(models, "Models", "mdl", false, true);
+    for (const std::string& name : models) {
+        const std::string file = "Models/" + name;
+        auto bytes = m_files.readWholeFile(file);
+        std::unique_ptr<ModelResource> model =
+            bytes ? ModelResource::parse(file, bytes->data(), bytes->size()) : nullptr;
+        for (int a = 0; model && a < model->getNumAnimations(); ++a) {
+            for (const AnimationEvent& event : model->getAnimation(a)->events) {
+                fired.insert(lower(event.name));
+                // The effect file is the first argument, the second of the
+                // worn model's swipes; a sound lies under "Sounds".
+                const bool wornSwipe = equalsNoCase(event.name, "startClientModelSwipe") ||
+                                       equalsNoCase(event.name, "stopClientModelSwipe");
+                const bool sound = equalsNoCase(event.name, "sound") || equalsNoCase(event.name, "loopSound");
+                const size_t at = wornSwipe ? 1 : 0;
+                const bool names =
+                    std::any_of(std::begin(kAnimationEventNames), std::end(kAnimationEventNames),
+                                [&](const char* kind) { return equalsNoCase(kind, event.name); });
+                if (!names || equalsNoCase(event.name, "stopLoopSound") || event.args.size() <= at ||
+                    event.args[at].empty()) {
+                    continue;
+                }
+                const std::string& named = event.args[at];
+                eventFiles.insert(lower(named));
+                std::string path = sound ? (startsWithNoCase(named, "Sounds/") ? named : "Sounds/" + named)
+                                         : "Effects/" + named;
+                if (!m_files.fileExists(path)) {
+                    report(file + ": ", "animation \"" + model->getAnimation(a)->name + "\": event \"" +
+                                            event.name + "\" names no file \"" + path + "\"");
+                }
+            }
+        }
+    }
+    for (const char* kind : kAnimationEventNames) {
+        if (fired.count(lower(kind))) {
+            used.push_back(kind);
+        } else {
+            unused.push_back({"data: ", "animation event", kind, "no model under \"Models/\" fires it"});
+        }
+    }
+
+    // Effect files: named by a model event, a database field or a string
+    // literal of the sources.
+    std::unordered_set<std::string> literals;
+    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string&) {
+        std::ifstream in(path);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        const std::string code = withoutComments(buffer.str());
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (code[i] == '\'' && i + 2 < code.size()) {
+                i += code[i + 1] == '\\' ? 3 : 2;
+            } else if (code[i] == '"') {
+                const size_t quote = i;
+                for (++i; i < code.size() && code[i] != '"' && code[i] != '\n'; ++i) {
+                    if (code[i] == '\\') {
+                        ++i;
+                    }
+                }
+                literals.insert(lower(std::string_view(code).substr(quote + 1, i - quote - 1)));
+            }
+        }
+    });
+    for (const char* extension : {"eff", "bem", "swp"}) {
+        for (const std::string& name : m_files.listFiles("Effects", extension)) {
+            const std::string key = lower(name);
+            const bool named = eventFiles.count(key) || fieldItems.count(key) ||
+                               fieldItems.count("effects/" + key) || literals.count(key);
+            if (named) {
+                used.push_back(name);
+            } else {
+                unused.push_back({"Effects/" + name + ": ", "effect file", name,
+                                  "no model event, database entry or code names it"});
+            }
+        }
+    }
+
+    // Stories: the texts, who holds one, and the books nothing gives.
+    std::unordered_set<std::string> told;  // lower case "TextFile" items
+    std::unordered_set<std::string> given; // items a quest or a class gives
+    bool holds[3] = {false, false, false}; // a book, a monster, an area
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry) {
+            continue;
+        }
+        for (const DatabaseField& field : entry->getFields()) {
+            for (std::string_view item : field.items) {
+                if (equalsNoCase(field.key, "TextFile")) {
+                    told.insert(lower(item));
+                } else if (equalsNoCase(field.key, "ItemReward") || equalsNoCase(field.key, "StartingItem")) {
+                    given.insert(lower(item));
+                }
+            }
+        }
+        if (entry->isBaseOnly() || m_database.getString(entry, "TextFile").empty()) {
+            continue;
+        }
+        const auto type = static_cast<DatabaseEntryType>(entry->getTypeInherited());
+        if (type == DatabaseEntryType::Item &&
+            equalsNoCase(m_database.getString(entry, "ItemType"), "Tome")) {
+            holds[0] = true;
+        } else if (type == DatabaseEntryType::MonsterArchetype || type == DatabaseEntryType::MonsterType) {
+            holds[1] = true;
+        } else if (type == DatabaseEntryType::Area) {
+            holds[2] = true;
+        }
+    }
+    constexpr const char* kHolders[] = {"book story", "monster story", "area story"};
+    constexpr const char* kHolderWhy[] = {"no book (\"ItemType\" Tome) has a \"TextFile\"",
+                                          "no monster class or type has a \"TextFile\"",
+                                          "no area has a \"TextFile\""};
+    for (int k = 0; k < 3; ++k) {
+        if (holds[k]) {
+            used.push_back(kHolders[k]);
+        } else {
+            unused.push_back({"data: ", "story kind", kHolders[k], kHolderWhy[k]});
+        }
+    }
+    for (const std::string& name : m_files.listFiles("Text", "txt")) {
+        const std::string path = "Text/" + name;
+        if (told.count(lower(path))) {
+            used.push_back(path);
+        } else {
+            unused.push_back({path + ": ", "story", path, "no \"TextFile\" names it"});
+        }
+    }
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry || entry->isBaseOnly() ||
+            entry->getTypeInherited() != static_cast<int>(DatabaseEntryType::Item) ||
+            !equalsNoCase(m_database.getString(entry, "ItemType"), "Tome") ||
+            m_database.getString(entry, "TextFile").empty()) {
+            continue;
+        }
+        const bool drops =
+            m_database.getFloat(entry, "SpawnChance") > 0.0f && m_database.getInt(entry, "NoDrop") == 0;
+        if (drops || given.count(lower(entry->getName()))) {
+            used.push_back(entry->getName());
+        } else {
+            unused.push_back(
+                {describeWhere(entry->getFileName(), entry->getLine(), {}), "book", entry->getName(),
+                 "it tells a story, but no \"SpawnChance\" drops it, no quest's \"ItemReward\" and "
+                 "no class's \"StartingItem\" gives it"});
+        }
+    }
+
+    const std::string known = notWorkingYet(sourceRoot);
+    auto namedThere = [&known](const std::string& name) {
+        return known.find("`" + name + "`") != std::string::npos ||
+               known.find("\"" + name + "\"") != std::string::npos;
+    };
+    for (const Unused& u : unused) {
+        const std::string what = u.kind + " \"" + u.name + "\"";
+        if (namedThere(u.name)) {
+            m_knownUnused.push_back(what);
+        } else {
+            report(u.where, what + " is used by nothing in data/: " + u.why);
+        }
+    }
+    for (const std::string& name : used) {
+        if (namedThere(name)) {
+            report("README.md: ", "\"What does not work yet\" names \"" + name + "\", which the data uses");
+        }
+    }
+}
+
 void DataCheck::checkEnumTranslations()
 {
     constexpr GameEnum kShown[] = {
@@ -906,9 +1132,10 @@ void DataCheck::checkUniqueMonsterPrey()
             entry->getTypeInherited() != static_cast<int>(DatabaseEntryType::MonsterType)) {
             continue;
         }
-        const char* flag = m_database.getInt(entry, "Unique") != 0   ? "Unique"
-                           : m_database.getInt(entry, "Legend") != 0 ? "Legend"
-                                                                     : nullptr;
+        const char* flag = m_database.getInt(entry, "Unique") != 0        ? "Unique"
+                           : m_database.getInt(entry, "Legend") != 0      ? "Legend"
+                           : m_database.getInt(entry, "BossCapable") != 0 ? "BossCapable"
+                                                                          : nullptr;
         // A missing class is checkDatabase's to report.
         const DatabaseEntry* monsterClass =
             flag ? m_database.findEntry(m_database.getString(entry, "Archetype")) : nullptr;
@@ -927,8 +1154,11 @@ void DataCheck::checkUniqueMonsterPrey()
                 line = field.line;
             }
         }
+        const bool boss = std::string_view(flag) == "BossCapable";
         report(describeWhere(entry->getFileName(), line, entry->getName()),
-               std::string(flag) + ": a unique monster quest can hunt it, but " +
+               std::string(flag) +
+                   (boss ? ": an area's boss quest can draw it, but "
+                         : ": a unique monster quest can hunt it, but ") +
                    (townsperson ? "its class is townsfolk, no enemy of the player"
                                 : "its class cannot be attacked"));
     }
@@ -1143,7 +1373,8 @@ void DataCheck::checkSourceTextKeys(const std::string& sourceRoot, const std::ve
 std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
                                         const std::string& generatedDirectory, const std::string& sourceRoot,
                                         const std::vector<std::string>& internalOnly,
-                                        std::vector<std::string>* knownUnsent)
+                                        std::vector<std::string>* knownUnsent,
+                                        std::vector<std::string>* knownUnused)
 {
     DebugSystem debug;
     std::vector<std::string> logged;
@@ -1183,10 +1414,14 @@ std::vector<std::string> DataCheck::run(const std::string& dataDirectory,
             if (!internalOnly.empty()) {
                 check.checkUnsentCommands(internalOnly, sourceRoot, programFolders);
             }
+            check.checkUnused(sourceRoot, programFolders);
         }
         problems = check.getProblems();
         if (knownUnsent) {
             *knownUnsent = check.getKnownUnsent();
+        }
+        if (knownUnused) {
+            *knownUnused = check.getKnownUnused();
         }
     }
     problems.insert(problems.begin(), logged.begin(), logged.end());

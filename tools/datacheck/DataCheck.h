@@ -25,11 +25,13 @@ public:
     // The internal-only commands given are checked to be sent by something
     // (checkUnsentCommands).
     // Those nothing sends that the README names go to `knownUnsent` when
-    // given.
+    // given; what nothing in the data uses and the README names, to
+    // `knownUnused` (checkUnused, run with a source root).
     static std::vector<std::string> run(const std::string& dataDirectory,
                                         const std::string& generatedDirectory, const std::string& sourceRoot,
                                         const std::vector<std::string>& internalOnly = {},
-                                        std::vector<std::string>* knownUnsent = nullptr);
+                                        std::vector<std::string>* knownUnsent = nullptr,
+                                        std::vector<std::string>* knownUnused = nullptr);
 
     // The database's own fields (not inherited ones, so each problem is
     // reported once, where it is written).
@@ -62,9 +64,10 @@ public:
     // "QuestItemNamePlural", or its quest texts read "Find 3 s".
     void checkQuestItemNames();
     // Every monster type flagged "Unique" or "Legend" (the prey a unique
-    // monster quest draws, credited only for its death) can be fought: its
-    // class is no townsperson (an "Npc" class not "NpcRenegade", no enemy
-    // of the player) and no blow is refused it ("CanBeAttacked" 0).
+    // monster quest draws, credited only for its death) or "BossCapable" (an
+    // area's boss quest may draw it) can be fought: its class is no
+    // townsperson (an "Npc" class not "NpcRenegade", no enemy of the player)
+    // and no blow is refused it ("CanBeAttacked" 0).
     void checkUniqueMonsterPrey();
     // Every name of the enumerations the program shows as text keys has a
     // translation.
@@ -84,6 +87,24 @@ public:
     // The internal-only commands that nothing sends and the README names,
     // in the order given.
     const std::vector<std::string>& getKnownUnsent() const { return m_knownUnsent; }
+
+    // What the program builds that nothing in data/ uses: a behaviour type
+    // that no behaviour stack a monster class names lists; an effect file
+    // under "Effects/" that no model event, database field or string literal
+    // of the sources names; an animation event the entity mirrors act on
+    // that no model under "Models/" fires; and a story: a text under "Text/"
+    // that no "TextFile" names, a kind of story holder (a book, a monster,
+    // an area) none of whose entries has a "TextFile", and a book with a
+    // story that nothing gives (it drops by no "SpawnChance", no quest's
+    // "ItemReward" and no class's "StartingItem" names it). One that the
+    // README's "What does not work yet" names (in backquotes or double
+    // quotes) is known and left out (getKnownUnused); one it names that the
+    // data uses is reported, as the README is wrong there. A model event
+    // naming an effect or sound file that does not exist is reported too.
+    void checkUnused(const std::string& sourceRoot, const std::vector<std::string>& folders);
+    // What checkUnused found unused and the README names, each as
+    // `kind "name"`, in the order found.
+    const std::vector<std::string>& getKnownUnused() const { return m_knownUnused; }
 
     const std::vector<std::string>& getProblems() const { return m_problems; }
 
@@ -111,6 +132,7 @@ private:
     std::unordered_set<std::string> m_menuSent;      // lower case: commands of menu lines
     std::unordered_set<std::string> m_yesNoKeywords; // lower case
     std::vector<std::string> m_knownUnsent;
+    std::vector<std::string> m_knownUnused;
     bool m_shadersLoaded = false;
     std::vector<std::string> m_problems;
 };

@@ -1,8 +1,9 @@
 // datacheck [data directory] [generated directory] [source root]: lists the
-// game data's references that lead nowhere, and the program's internal-only
-// commands that no menu, key or code sends, one per line; exits 1 when there
-// are any. Those the README names as not working yet are listed apart and
-// are no problem.
+// game data's references that lead nowhere, the program's internal-only
+// commands that no menu, key or code sends, and what the program builds that
+// nothing in the data uses (behaviour types, effect files, animation events,
+// stories), one per line; exits 1 when there are any. Those the README names
+// as not working yet are listed apart and are no problem.
 #include "engine/app/AppHooks.h"
 #include "engine/app/Application.h"
 #include "engine/console/CommandRecord.h"
@@ -77,11 +78,16 @@ int main(int argc, char** argv)
     const std::vector<std::string> internalOnly =
         sources.empty() ? std::vector<std::string>() : internalOnlyCommands(data);
     std::vector<std::string> known;
-    const std::vector<std::string> problems = DataCheck::run(data, generated, sources, internalOnly, &known);
+    std::vector<std::string> knownUnused;
+    const std::vector<std::string> problems =
+        DataCheck::run(data, generated, sources, internalOnly, &known, &knownUnused);
     for (const std::string& name : known) {
         std::printf(
             "known: internal-only command \"%s\" is sent by nothing (README: What does not work yet)\n",
             name.c_str());
+    }
+    for (const std::string& what : knownUnused) {
+        std::printf("known: %s is used by nothing in data/ (README: What does not work yet)\n", what.c_str());
     }
     for (const std::string& problem : problems) {
         std::printf("%s\n", problem.c_str());

@@ -7,6 +7,7 @@
 #include "engine/object/ClassRegistry.h"
 #include "engine/object/EventSystem.h"
 #include "engine/resources/Skin.h"
+#include "game/definitions/GameEnums.h"
 #include "graphics/effects/EffectResourceTypes.h"
 #include "graphics/effects/EffectSystem.h"
 #include "graphics/render/ModelRenderSurface.h"
@@ -63,6 +64,11 @@ Chest {
 Axe {
     Base Base
     UseModelName "Models/Test/tip.mdl"
+    TagName "tag_weapon"
+}
+Sword {
+    Base Base
+    UseModelName "Models/Items/shortSword.mdl"
     TagName "tag_weapon"
 }
 )";
@@ -529,22 +535,31 @@ TEST_F(EntityClientDrawTest, AnimationEventsPlayAndStopTheEntitysSounds)
     sound.shutdown();
 }
 
-TEST_F(EntityClientDrawTest, AnAttackSwingsATrailAndStrikesSparks)
+TEST_F(EntityClientDrawTest, AnAttackSwingsTheHandsAndTheWornWeaponsTrailsAndStrikesSparks)
 {
     registerEffectResourceTypes(scene.resources);
     EffectSystem effects;
     DrawnEntityMirror& m = add(9, "Models/BoxMan/boxman.mdl");
+    const int hand = toIndex(EquipedLocation::HandPrimary);
+    ASSERT_TRUE(m.setAttachmentEntry(hand, item("Sword")));
     const int attack = m.findAnimation("attack");
     ASSERT_GE(attack, 0);
 
     m.onAnimationEvent(attack, EntityBase::kEventEnter, -1);
-    ASSERT_EQ(effects.getSwipes().size(), 1u);
-    const SwipeInstance* trail = effects.getSwipes()[0];
-    EXPECT_TRUE(trail->active);
-    EXPECT_EQ(trail->location, SwipeInstance::kOwnModel);
-    EXPECT_EQ(trail->attachPointA, m.findAttachPoint("tag_weapon"));
-    EXPECT_EQ(trail->attachPointB, m.findAttachPoint("tag_weaponTip"));
-    EXPECT_GE(trail->attachPointB, 0);
+    ASSERT_EQ(effects.getSwipes().size(), 2u);
+    const SwipeInstance* own = effects.getSwipes()[0];
+    const SwipeInstance* worn = effects.getSwipes()[1];
+    EXPECT_TRUE(own->active);
+    EXPECT_EQ(own->location, SwipeInstance::kOwnModel);
+    EXPECT_EQ(own->attachPointA, m.findAttachPoint("tag_weapon"));
+    EXPECT_EQ(own->attachPointB, m.findAttachPoint("tag_weaponTip"));
+    EXPECT_GE(own->attachPointB, 0);
+    EXPECT_TRUE(worn->active);
+    EXPECT_EQ(worn->location, hand);
+    EXPECT_EQ(worn->attachPointA, m.findTagInAttachment(hand, "root"));
+    EXPECT_EQ(worn->attachPointB, m.findTagInAttachment(hand, "tag_tip"));
+    EXPECT_GE(worn->attachPointA, 0);
+    EXPECT_GE(worn->attachPointB, 0);
 
     m.onAnimationEvent(attack, EntityBase::kEventFrame, 3);
     ASSERT_EQ(effects.getEffects().size(), 1u);
@@ -555,10 +570,45 @@ TEST_F(EntityClientDrawTest, AnAttackSwingsATrailAndStrikesSparks)
     effects.update(0.03f);
     effects.update(0.03f);
     effects.draw(scene.graphics.getRenderQueue());
-    EXPECT_EQ(scene.graphics.getRenderQueue().getQueued().size(), 9u) << "eight sparks and the trail";
+    EXPECT_EQ(scene.graphics.getRenderQueue().getQueued().size(), 10u) << "eight sparks and the two trails";
 
     m.onAnimationEvent(attack, EntityBase::kEventLeave, -1);
-    EXPECT_FALSE(trail->active);
+    EXPECT_FALSE(own->active);
+    EXPECT_FALSE(worn->active);
+}
+
+// The animations the server's state starts: one that replaces another ends
+// it first, so what the old one started on entry (the cast's glow and beam)
+// stops with it, and the new one's entry events follow.
+TEST_F(EntityClientDrawTest, AnAnimationTheServerReplacesFiresItsExitBeforeTheNewEntry)
+{
+    registerEffectResourceTypes(scene.resources);
+    EffectSystem effects;
+    DrawnEntityMirror& m = add(9, "Models/BoxMan/boxman.mdl");
+    const int idle = m.findAnimation("idle");
+    const int cast = m.findAnimation("cast");
+    ASSERT_GE(cast, 0);
+    m.applyAnimation(idle, 0);
+    m.update(0.05f);
+    m.applyAnimation(cast, 0);
+    m.update(0.05f);
+    ASSERT_EQ(effects.getBeams().size(), 1u);
+    ASSERT_EQ(effects.getEffects().size(), 1u);
+    const BeamInstance* beam = effects.getBeams()[0];
+    const EffectInstance* glow = effects.getEffects()[0];
+    EXPECT_TRUE(beam->active);
+    EXPECT_TRUE(glow->active);
+    EXPECT_EQ(beam->attachPoint, m.findAttachPoint("tag_weapon"));
+    EXPECT_GE(beam->attachPoint, 0);
+    // Still casting: nothing stops.
+    m.applyAnimation(cast, 0);
+    m.update(0.05f);
+    EXPECT_TRUE(beam->active);
+    // The server moves on to the walk before the cast has run its frames.
+    m.applyAnimation(m.findAnimation("walk"), 0);
+    m.update(0.05f);
+    EXPECT_FALSE(beam->active);
+    EXPECT_FALSE(glow->active);
 }
 
 } // namespace

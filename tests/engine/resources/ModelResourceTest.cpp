@@ -495,7 +495,7 @@ TEST_F(ModelResourceTest, GameDataModelLoadsCleanly)
     auto* model = resources.getAs<ModelResource>(h);
     ASSERT_NE(model, nullptr);
     EXPECT_EQ(model->getNumBones(), 3);
-    EXPECT_EQ(model->getNumAnimations(), 4);
+    EXPECT_EQ(model->getNumAnimations(), 5);
     EXPECT_EQ(log.count(2) + log.count(3), 0u);
 }
 

@@ -90,6 +90,13 @@ TEST_F(HelperBehaviorsTest, LifestoneRegenStartsWithinItsDistanceAndUsesTheStone
     EXPECT_TRUE(regen->canStart());
     member->setPosition(ZonePosition(s.zone, s.x + 641.0f, s.y));
     EXPECT_FALSE(regen->canStart());
+    // A follower keeps with its leader, however near the stone.
+    member->setPosition(ZonePosition(s.zone, s.x + 200.0f, s.y));
+    member->setLeader(actor, 4);
+    ASSERT_EQ(member->getLeader(), actor);
+    EXPECT_FALSE(regen->canStart());
+    member->clearLeader();
+    EXPECT_TRUE(regen->canStart());
 
     member->setPosition(ZonePosition(s.zone, s.x + 96.0f, s.y));
     regen->update(0.05f);
@@ -97,6 +104,10 @@ TEST_F(HelperBehaviorsTest, LifestoneRegenStartsWithinItsDistanceAndUsesTheStone
     member->setPosition(ZonePosition(s.zone, s.x + 95.0f, s.y));
     regen->update(0.05f);
     EXPECT_TRUE(regen->regenerating);
+    EXPECT_TRUE(regen->canContinue());
+    // Taken out of the stone's reach mid-rest, it stops.
+    member->setPosition(ZonePosition(s.zone, s.x + 641.0f, s.y));
+    EXPECT_FALSE(regen->canContinue());
     regen->stop();
     EXPECT_FALSE(regen->regenerating);
 

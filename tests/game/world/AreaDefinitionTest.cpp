@@ -192,10 +192,10 @@ TEST_F(AreaDefinitionTest, RemovedSpawnEntriesNeverComeBack)
     MonsterType* giant = data->findMonsterType("GiantSpider");
     def->addSpawnEntry(spider, 1.0f, 1);
     def->addSpawnEntry(warrior, 3.0f, 2); // and its scout
-    def->addSpawnEntry(giant, 2.0f, 3);   // and its cave spider
+    def->addSpawnEntry(giant, 2.0f, 3);   // its cave spider and brood keeper
     def->addSpawnEntry(giant, 2.0f, 3);   // already there
-    EXPECT_EQ(def->getSpawnEntries().size(), 5u);
-    EXPECT_FLOAT_EQ(def->getSpawnEntryWeight(), 1.0f + 6.0f + 4.0f);
+    EXPECT_EQ(def->getSpawnEntries().size(), 6u);
+    EXPECT_FLOAT_EQ(def->getSpawnEntryWeight(), 1.0f + 6.0f + 6.0f);
 
     def->removeSpawnEntry(3);
     EXPECT_FLOAT_EQ(def->getSpawnEntryWeight(), 7.0f);
