@@ -854,6 +854,7 @@ set(GLOAM_UNITY_selfplay
     tests/support/selfplay/Hunt.cpp 0
     tests/support/selfplay/Journey.cpp 0
     tests/support/selfplay/Loot.cpp 0
+    tests/support/selfplay/PlaySummary.cpp 1
     tests/support/selfplay/Push.cpp 1
     tests/support/selfplay/Quests.cpp 1
     tests/support/selfplay/Raids.cpp 1
@@ -861,7 +862,7 @@ set(GLOAM_UNITY_selfplay
     tests/support/selfplay/Relations.cpp 1
     tests/support/selfplay/RoutePlanner.cpp 1
     tests/support/selfplay/SelfPlayer.cpp 1
-    tests/support/selfplay/Tally.cpp 1
+    tests/support/selfplay/Tally.cpp 2
     tests/support/selfplay/Trade.cpp 2
     tests/support/selfplay/Walker.cpp 2
     tests/support/selfplay/WorldCheck.cpp 2
