@@ -152,12 +152,26 @@ void checkSavePoint(const SavePoint& point)
     EXPECT_TRUE(program.errors.empty()) << program.errors.front();
 }
 
-// The client's mirror of the covenant holds the recruits the server's does.
-bool recruitsMirrored(const Player& player)
+// The client's mirrors hold the recruits and the house's guard contracts
+// the server holds: the client's files are written from them.
+bool mirrorsCaughtUp(const Player& player)
 {
     const Covenant* own = player.getCovenant();
-    const PlayerCovenantClient* mirror = Client::get().getPlayerCovenant();
-    return !own || (mirror && mirror->recruitCount == own->getRecruitCount());
+    const PlayerCovenantClient* covenant = Client::get().getPlayerCovenant();
+    const PlayerClient* mirror = Client::get().getLocalPlayer();
+    if (own && (!covenant || covenant->recruitCount != own->getRecruitCount())) {
+        return false;
+    }
+    constexpr int kHouse = toIndex(InventoryGroupIndex::House);
+    for (int place = 0; place < Covenant::kGuardSlots; ++place) {
+        const ItemBase* held = player.getItem(kHouse, place);
+        const ItemBase* shown = mirror ? mirror->getItem(kHouse, place) : nullptr;
+        if ((held != nullptr) != (shown != nullptr) ||
+            (held && held->hasBrokenFree() != shown->hasBrokenFree())) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Where a run saves: at fixed frames, and (the release run) at the first
@@ -222,7 +236,7 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
         }
         // The client's files are written from its mirrors, which hear of the
         // server's last step with the next frame: a save waits for them.
-        const bool mirrored = recruitsMirrored(*player.serverPlayer());
+        const bool mirrored = mirrorsCaughtUp(*player.serverPlayer());
         if (!frameSaveDue.empty() && mirrored) {
             save(frameSaveDue);
             frameSaveDue.clear();
@@ -242,7 +256,7 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
     }
     player.finish(figures);
     if (plan.atEnd) {
-        for (int frame = 0; frame < 20 && !recruitsMirrored(*player.serverPlayer()); ++frame) {
+        for (int frame = 0; frame < 20 && !mirrorsCaughtUp(*player.serverPlayer()); ++frame) {
             program.frame();
         }
         save("at the end");

@@ -5,6 +5,7 @@
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/ItemBase.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
@@ -82,9 +83,13 @@ PlaySummary summarizePlay(const Player& player)
             ++state.recruits;
         }
     }
+    // A guard whose contract broke free is hired no more, though it may
+    // still stand there.
     for (int place = 0; own && place < Covenant::kGuardSlots; ++place) {
+        const ItemBase* contract = player.getItem(toIndex(InventoryGroupIndex::House), place);
         const auto* guard = dynamic_cast<const Actor*>(own->getGuard(place));
-        if (guard && guard->isAlive()) {
+        if (guard && guard->isAlive() && contract && contract->getItemType() == ItemType::Guard &&
+            !contract->hasBrokenFree()) {
             const std::string kind = guard->getMonsterType() ? guard->getMonsterType()->getName() : "?";
             state.guardHealth[formatString("guard %d (%s)", place, kind.c_str())] = static_cast<int>(
                 std::lround(100.0 * guard->getHealth() / std::max(1, guard->getMaxHealth())));

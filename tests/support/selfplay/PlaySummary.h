@@ -3,7 +3,8 @@
 // What a save must bring back for play, summed up from the server: the
 // player's recruits (level, maximum health and attack as a body made from
 // its record has them, and the effects such a body is given), the guards
-// standing at its house with their health, the quests it holds, the
+// its contracts keep standing at its house with their health, the quests it
+// holds, the
 // computer covenants' recruit quests and the Game's wars between factions
 // (goal, needed, rewards, completion).
 // Taken at a save and again in the game resumed from it, the two differ
