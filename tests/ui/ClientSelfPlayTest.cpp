@@ -9,6 +9,7 @@
 // GLOAM_SELFPLAY_MINUTES and GLOAM_SELFPLAY_SEEDS (comma-separated) lengthen
 // the release run for `make soak`.
 
+#include "client/mirrors/QuestClient.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/core/StringUtil.h"
@@ -152,8 +153,8 @@ void checkSavePoint(const SavePoint& point)
     EXPECT_TRUE(program.errors.empty()) << program.errors.front();
 }
 
-// The client's mirrors hold the recruits and the house's guard contracts
-// the server holds: the client's files are written from them.
+// The client's mirrors hold the recruits, the quests' ends and the house's
+// guard contracts the server holds: the client's files are written from them.
 bool mirrorsCaughtUp(const Player& player)
 {
     const Covenant* own = player.getCovenant();
@@ -161,6 +162,16 @@ bool mirrorsCaughtUp(const Player& player)
     const PlayerClient* mirror = Client::get().getLocalPlayer();
     if (own && (!covenant || covenant->recruitCount != own->getRecruitCount())) {
         return false;
+    }
+    // The held quests' progress too: a quest done in the last step is done
+    // in the files only a frame later.
+    for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+        const Quest* held = player.getQuest(slot);
+        const bool inUse = held && held->isInUse();
+        if (!mirror || inUse != mirror->isQuestSlotActive(slot) ||
+            (inUse && mirror->getQuestSlot(slot)->isComplete() != held->isComplete())) {
+            return false;
+        }
     }
     constexpr int kHouse = toIndex(InventoryGroupIndex::House);
     for (int place = 0; place < Covenant::kGuardSlots; ++place) {
