@@ -223,7 +223,9 @@ void EntityClient::getTooltipText(std::string& out, bool shortText, bool anyEnti
         return;
     }
     if (m_stash) {
-        out += m_playerStash ? "$$PlayerStashDesc$$" : "$$SharedStashDesc$$";
+        out += m_bookshelf     ? "$$BookshelfDesc$$"
+               : m_playerStash ? "$$PlayerStashDesc$$"
+                               : "$$SharedStashDesc$$";
     }
     const int covenant = getCovenantIndex();
     if (covenant >= 0) {

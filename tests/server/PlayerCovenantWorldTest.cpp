@@ -218,6 +218,34 @@ TEST_F(PlayerCovenantWorld, AnAnswerToAWithdrawalNoticeGetsNoAnswer)
     }
 }
 
+// A demand the player accepts without what it asks is not carried out: no
+// crystals move, the relation stays, the player is told, and the offer stays
+// open until it can be met.
+TEST_F(PlayerCovenantWorld, AnAcceptedDemandThePlayerCannotMeetIsNotCarriedOut)
+{
+    ActorCovenant& asker = *computers[0];
+    const std::string a = std::to_string(asker.index);
+    TradeOffer demand;
+    demand.type = 1;
+    demand.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 1, 1);
+    asker.sendOffer(own, demand);
+    frame();
+    ASSERT_TRUE(saw("offerToPlayer 1 " + a + " 1 8 1"));
+    // The answer is read before the step: no income comes between.
+    own->stats.set(kMoney, 0);
+    const float relation = asker.getRelation(own->index);
+    received.clear();
+    frame({"acceptOffer 1 " + a + " 1 8 1"});
+    EXPECT_TRUE(saw("msg 2 \"Can't afford what the offer asks!\""));
+    EXPECT_FALSE(saw("dipRes 14 " + a)) << "no demand met";
+    EXPECT_EQ(asker.getRelation(own->index), relation);
+
+    own->stats.set(kMoney, 3);
+    frame({"acceptOffer 1 " + a + " 1 8 1"});
+    EXPECT_TRUE(saw("dipRes 14 " + a)) << "met once the crystals are there";
+    EXPECT_NE(asker.getRelation(own->index), relation);
+}
+
 TEST_F(PlayerCovenantWorld, TheStepOffersAnAlliedVictoryThenConquestAndCountsADefeat)
 {
     ASSERT_TRUE(m_program.game->isWorldGenerated());

@@ -472,9 +472,36 @@ TEST_F(CovenantTrade, ASuggestedTradeComesWhenAskedFor)
     ASSERT_NO_FATAL_FAILURE(talkTo(rival->index));
     click("RelationsDiplomacy::Trade");
     step();
-    const auto good = [] {
-        return GameClient::get().getDiplomacyResultCount(toIndex(CovenantResponse::OfferGood));
+    const auto count = [](CovenantResponse response) {
+        return GameClient::get().getDiplomacyResultCount(toIndex(response));
     };
+    const auto good = [&] { return count(CovenantResponse::OfferGood); };
+
+    // With nothing in the bags it would buy, the covenant says so on the items page.
+    std::vector<std::pair<int, ItemBase*>> kept;
+    for (int group = toIndex(InventoryGroupIndex::Bag1); group <= toIndex(InventoryGroupIndex::Bag4);
+         ++group) {
+        InventoryGroup* bag = player->getInventory()->getSlot(group);
+        for (int slot = 0; bag && slot < bag->getSize(); ++slot) {
+            if (bag->getItem(slot)) {
+                kept.emplace_back(group, player->getInventory()->clearEntry(group, slot));
+            }
+        }
+    }
+    const int none = count(CovenantResponse::NoTradePossible);
+    click("RelationsTrade::SuggestTrade");
+    ASSERT_TRUE(frameUntil([&] { return count(CovenantResponse::NoTradePossible) > none; })) << "no word";
+    UIWidget* response = ui->findWidget("RelationsTradeItems::Response");
+    ASSERT_NE(response, nullptr);
+    response->prepareDraw();
+    EXPECT_FALSE(Localization::get().translateCopy(response->getTextValue()).empty());
+    EXPECT_TRUE(GameClient::get().getCurrentOffer().terms.empty());
+    for (const auto& [group, item] : kept) {
+        ASSERT_EQ(player->getInventory()->addItem(item), InventoryBase::kAddPlaced);
+    }
+    click("RelationsTradeItems::Back");
+    step();
+
     const int asked = good();
     click("RelationsTrade::SuggestTrade");
     EXPECT_EQ(relations().getCurrentPage(), relations().getPage(UIRelationsMenu::TradeItems));

@@ -64,6 +64,8 @@ UIRelationsMenu::UIRelationsMenu()
     m_fullScreen = true;
     m_badgeHint =
         formatColorCode(8) + "\nLeft click to talk to covenant" + "\nRight click to select/deselect covenant";
+    m_badgeSources = crestSources(m_badgeHint);
+    m_ownBadgeSources = crestSources(formatColorCode(8) + "\nRight click to select/deselect covenant");
     m_lifestoneHint = formatColorCode(8) + "\nLeft click to select the lifestone";
     for (int i = 0; i < kEntries; ++i) {
         buildEntry(i);
@@ -153,7 +155,7 @@ void UIRelationsMenu::buildEntry(int i)
     entry.eliminatedLabel = box.findWidget("Eliminated");
     entry.lifestoneBar = box.findWidget("Lifestone");
     if (entry.picture) {
-        entry.picture->setHighlightSources(crestSources(m_badgeHint));
+        entry.picture->setHighlightSources(m_badgeSources);
     }
     for (int t = 0; t < 2; ++t) {
         if (auto* icon = dynamic_cast<UICovenantTraitIcon*>(box.findWidget("Trait" + std::to_string(t)))) {

@@ -568,6 +568,23 @@ TEST_F(PlayerActionsTest, ItemComparisonWalksRecruitSlotsAndHouseSlots)
     ASSERT_NE(body, std::string::npos);
     EXPECT_NE(text.find("\n\n", body), std::string::npos) << text;
 
+    // Hovered in a gambler's stock, what is worn is still described as the
+    // player's own: with its magic, without the stock's price or hints.
+    auto sword = item("ShortSword");
+    sword->applyModifierName(world.database.findEntry("ModOfTheBear"));
+    sword->addMagicProperty(world.database.findEntry("ModOfTheBear"), 1.0f);
+    sword->setIdentified(true);
+    std::string own;
+    sword->getTooltip(player, TooltipContext{TooltipAtVendor}, own);
+    ASSERT_NE(own.find("Strength"), std::string::npos) << own;
+    equipment->setItem(static_cast<int>(EquipedLocation::HandPrimary), sword.release());
+    auto stock = item("ShortSword");
+    text.clear();
+    player->getEquipTooltip(stock.get(), text,
+                            TooltipContext{TooltipAtVendor | TooltipVendorStock | TooltipGambleHidden});
+    EXPECT_NE(text.find(own), std::string::npos) << text;
+    EXPECT_EQ(text.find("Price:"), std::string::npos) << text;
+
     // No recruits: the arrows keep the player.
     player->scrollItemComparison(1);
     EXPECT_EQ(player->tooltipRecruitIndex, -1);
