@@ -79,7 +79,10 @@ public:
     // Ends the game: the mirrors go, the pause is lifted and the on-screen
     // texts are cleared.
     void endGame();
-    void saveGameState();
+    // The covenant's stash, the character's history, file and map, and the
+    // statistics; false when one of them could not be written. Callers that
+    // save the world too make both one save (SaveSet).
+    bool saveGameState();
 
     // Messages.
     void sendHello();

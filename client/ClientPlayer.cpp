@@ -165,24 +165,27 @@ void Client::endGame()
     }
 }
 
-void Client::saveGameState()
+bool Client::saveGameState()
 {
     if (!m_player) {
-        return;
+        return true;
     }
     std::string name = m_player->getGeneratedName();
-    m_covenant->saveGlobal();
+    bool saved = m_covenant->saveGlobal();
     // Before the server has described the character there is nothing of it
     // to keep, and no name to file it under.
     if (!name.empty()) {
-        m_covenant->saveHistory(name);
-        m_player->save(m_covenant.get(), name);
+        saved = m_covenant->saveHistory(name) && saved;
+        // Without the server's mirror the character file is not written.
+        if (m_player->getServerMirror()) {
+            saved = m_player->save(m_covenant.get(), name) && saved;
+        }
         std::string map;
         if (CharacterFileName::make(name, ".map", map)) {
-            m_ui.saveMap(map);
+            saved = m_ui.saveMap(map) && saved;
         }
     }
-    GlobalStats::save();
+    return GlobalStats::save() && saved;
 }
 
 bool Client::applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed)

@@ -27,7 +27,7 @@ struct ClientUi {
     std::function<void()> notifyPlayerUpdate;
     // Explored world map of a character's ".map" file.
     std::function<void(const std::string& file)> loadExploredMap;
-    std::function<void(const std::string& file)> saveExploredMap;
+    std::function<bool(const std::string& file)> saveExploredMap;
     std::function<void()> updateMapAreas;
     std::function<void(bool built)> setMiniMapBuilt;
     // The world map's step of a button event (true when taken), and a gate
@@ -112,11 +112,8 @@ struct ClientUi {
         if (loadExploredMap)
             loadExploredMap(file);
     }
-    void saveMap(const std::string& file) const
-    {
-        if (saveExploredMap)
-            saveExploredMap(file);
-    }
+    // False when the map could not be written (no map: nothing to write).
+    bool saveMap(const std::string& file) const { return !saveExploredMap || saveExploredMap(file); }
     void mapAreas() const
     {
         if (updateMapAreas)

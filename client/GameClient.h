@@ -154,12 +154,19 @@ public:
     bool noteUnknownModelIndex(uint32_t index) { return m_unknownModelIndices.insert(index).second; }
     // Saves the server's game after the client's automatic save (set by the hooks).
     void setServerSaver(std::function<void()> saver) { m_serverSaver = std::move(saver); }
+    // One save of the whole game: the client's files and the server's world
+    // made as one. False when a file could not be written: the previous save
+    // stays whole and the player is told.
+    bool saveGame();
 
     // ---- Messages and the end of a game (GameClientMessages.cpp)
     // A refusal in the centre (kind 8, 5 s), with the invalid-action sound unless silent.
     void showErrorMessage(const std::string& text, bool silent) const;
     // The server's "msg" line by its type.
     void showMessage(int type, const std::string& text) const;
+    // What the player must know of its game itself (a save not made, a
+    // world not found): in the centre, 5 s, and kept in the message log.
+    void showNotice(const std::string& text) const;
     void wonGame();
     void lostGame();
     void setAlliedVictory(bool allied);

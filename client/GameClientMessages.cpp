@@ -6,6 +6,7 @@
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/core/StringUtil.h"
+#include "engine/files/SaveSet.h"
 #include "game/covenants/CovenantNames.h"
 #include "game/definitions/GameData.h"
 
@@ -110,14 +111,38 @@ bool GameClient::isGameOver() const
     return m_loaded && isPlayerCovenantDestroyed() && m_gameEnded;
 }
 
-void GameClient::saveAtGameEnd()
+bool GameClient::saveGame()
 {
+    SaveSet set;
+    bool saved = true;
     if (Client* client = Client::instance()) {
-        client->saveGameState();
+        saved = client->saveGameState();
     }
     if (m_serverSaver) {
         m_serverSaver();
     }
+    saved = set.commit() && saved;
+    if (!saved) {
+        const std::string text =
+            formatString("The game could not be saved (%s). The last save is kept.",
+                         set.error().empty() ? "a file could not be written" : set.error().c_str());
+        showNotice(text);
+    }
+    return saved;
+}
+
+void GameClient::showNotice(const std::string& text) const
+{
+    showErrorMessage(text, true);
+    if (const Client* client = Client::instance()) {
+        const Vec2 events = client->getUi().eventsText();
+        client->addTextEvent(text, events.x, events.y, 30.0f, Client::kMessageLogKind, false, true);
+    }
+}
+
+void GameClient::saveAtGameEnd()
+{
+    saveGame();
 }
 
 void GameClient::wonGame()

@@ -44,12 +44,7 @@ void GameClient::runAutoSave(float seconds)
     if (m_autoSave.timeLeft > 0.0f) {
         return;
     }
-    if (Client* client = Client::instance()) {
-        client->saveGameState();
-    }
-    if (m_serverSaver) {
-        m_serverSaver();
-    }
+    saveGame();
     ++m_automaticSaves;
     if (period > 0.0f) {
         m_autoSave.period = period;

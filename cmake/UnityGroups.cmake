@@ -35,44 +35,46 @@ set(GLOAM_UNITY_engine
     engine/files/AtomicWrite.cpp 3
     engine/files/CharacterFileName.cpp 4
     engine/files/FileSystem.cpp 4
+    engine/files/FileSystemSaveSet.cpp 4
     engine/files/PathUtil.cpp 4
+    engine/files/SaveSet.cpp 4
     engine/files/WholeFile.cpp 4
     engine/files/ZipPackage.cpp 4
     engine/input/Input.cpp 4
-    engine/input/KeyCodes.cpp 4
-    engine/net/NetAddress.cpp 4
+    engine/input/KeyCodes.cpp 5
+    engine/net/NetAddress.cpp 5
     engine/net/SocketLayer.cpp 5
     engine/object/BaseClass.cpp 5
     engine/object/ClassRecord.cpp 5
     engine/object/ClassRegistry.cpp 5
     engine/object/Event.cpp 5
     engine/object/EventSystem.cpp 5
-    engine/object/Listener.cpp 5
-    engine/object/SafeClass.cpp 5
+    engine/object/Listener.cpp 6
+    engine/object/SafeClass.cpp 6
     engine/object/SimpleData.cpp 6
     engine/platform/CriticalError.cpp 6
     engine/platform/Cursor.cpp 6
     engine/platform/Directories.cpp 6
     engine/platform/DisplayModes.cpp 6
     engine/platform/GLContext.cpp 6
-    engine/platform/HeapPolicy.cpp 6
-    engine/platform/LaunchOptions.cpp 6
+    engine/platform/HeapPolicy.cpp 7
+    engine/platform/LaunchOptions.cpp 7
     engine/platform/MonotonicTime.cpp 7
     engine/platform/Platform.cpp 7
     engine/platform/Shell.cpp 7
     engine/platform/Signals.cpp 7
     engine/platform/SystemInfo.cpp 7
     engine/resources/AnimationResource.cpp 7
-    engine/resources/MeshSetResource.cpp 7
-    engine/resources/ModelAnimation.cpp 7
+    engine/resources/MeshSetResource.cpp 8
+    engine/resources/ModelAnimation.cpp 8
     engine/resources/ModelResource.cpp 8
     engine/resources/ModelTextScanner.cpp 8
     engine/resources/Resource.cpp 8
     engine/resources/ResourceHandle.cpp 8
     engine/resources/ResourceSystem.cpp 8
     engine/resources/SkeletonResource.cpp 8
-    engine/resources/Skin.cpp 8
-    engine/resources/TextResource.cpp 8
+    engine/resources/Skin.cpp 9
+    engine/resources/TextResource.cpp 9
 )
 set(GLOAM_UNITY_graphics_codecs
     graphics/codecs/CodecFiles.cpp 0
@@ -799,10 +801,10 @@ set(GLOAM_UNITY_ui_tests
     tests/ui/NewGameOptionsTest.cpp 0
     tests/ui/NpcWindowsTest.cpp 1
     tests/ui/PictureXvfbTest.cpp 1
-    tests/ui/PlayerControlsXvfbTest.cpp 1
     tests/ui/QuietMenuXvfbTest.cpp 1
     tests/ui/ShippedLayoutTest.cpp 1
     tests/ui/ShippedMenusTest.cpp 1
+    tests/ui/StoryKeyXvfbTest.cpp 1
     tests/ui/UICursorsTest.cpp 1
     tests/ui/UILastStepsTest.cpp 1
     tests/ui/UIMenuTest.cpp 2
@@ -852,6 +854,7 @@ set(GLOAM_UNITY_selfplay
     tests/support/selfplay/Hunt.cpp 0
     tests/support/selfplay/Journey.cpp 0
     tests/support/selfplay/Loot.cpp 0
+    tests/support/selfplay/PlaySummary.cpp 1
     tests/support/selfplay/Push.cpp 1
     tests/support/selfplay/Quests.cpp 1
     tests/support/selfplay/Raids.cpp 1
@@ -859,7 +862,7 @@ set(GLOAM_UNITY_selfplay
     tests/support/selfplay/Relations.cpp 1
     tests/support/selfplay/RoutePlanner.cpp 1
     tests/support/selfplay/SelfPlayer.cpp 1
-    tests/support/selfplay/Tally.cpp 1
+    tests/support/selfplay/Tally.cpp 2
     tests/support/selfplay/Trade.cpp 2
     tests/support/selfplay/Walker.cpp 2
     tests/support/selfplay/WorldCheck.cpp 2

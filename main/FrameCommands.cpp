@@ -1,10 +1,12 @@
 #include "main/FrameCommands.h"
 
 #include "client/Client.h"
+#include "client/GameClient.h"
 #include "engine/app/AppHooks.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
 #include "game/definitions/GameEnums.h"
 #include "graphics/GraphicsSystem.h"
@@ -60,6 +62,11 @@ void start(const CommandArgs& args)
         graphics && graphics->getFrameHooks().setCursor) {
         graphics->getFrameHooks().setCursor(7);
     }
+    // A save that could not finish in this run is finished before its
+    // files are read.
+    if (FileSystem* files = FileSystem::instance()) {
+        files->recoverSaveSet();
+    }
     if (!client->startGame(resume)) {
         // A damaged file was named by its loader; the file stays.
         if (!client->wasCharacterFileRefused()) {
@@ -90,6 +97,12 @@ void start(const CommandArgs& args)
         return;
     }
     client->getUi().switchToGameMenus();
+    if (Server* server = Server::instance(); server && mode == "both" && server->madeNewWorldOnResume()) {
+        if (GameClient* game = GameClient::instance()) {
+            game->showNotice(formatString("No saved world was found for %s: a new world was made.",
+                                          getUserVarString("PlayerName").c_str()));
+        }
+    }
     // The main menu's Continue resumes the character last played.
     userVar("resumeGameChar", "").setString(getUserVarString("PlayerName"));
 }
@@ -116,10 +129,13 @@ void installFrameCommands(AppHooks& hooks)
     std::function<void()> saveServerGame = hooks.saveServerGame;
     hooks.saveAndExit = [saveServerGame](const CommandArgs&) {
         Client* client = Client::instance();
-        if (client) {
-            client->saveGameState();
-        }
-        if (saveServerGame) {
+        if (GameClient* game = GameClient::instance(); game && client) {
+            // A save that could not be made keeps the player in the game,
+            // told so, with the last save whole.
+            if (!game->saveGame()) {
+                return;
+            }
+        } else if (saveServerGame) {
             saveServerGame();
         }
         if (client) {

@@ -117,6 +117,7 @@ bool Server::start(bool loadSaved, int startingLevel, int difficulty, int worldD
 {
     openEndpoint();
     m_startError.clear();
+    m_newWorldOnResume = false;
     Game* game = Game::instance();
     if (!game) {
         m_startError = "there is no game";
@@ -129,6 +130,7 @@ bool Server::start(bool loadSaved, int startingLevel, int difficulty, int worldD
         if (!ready && m_startError.empty()) {
             debugPrint(1, "%s has no saved world; a new world is made\n",
                        getUserVarString("PlayerName").c_str());
+            m_newWorldOnResume = true;
         }
     }
     if (!ready && m_startError.empty()) {

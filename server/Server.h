@@ -50,6 +50,8 @@ public:
     // reason in getStartError) for a damaged save.
     bool start(bool loadSaved, int startingLevel, int difficulty, int worldDifficulty, int numAiCovenants);
     const std::string& getStartError() const { return m_startError; }
+    // The last start was asked to resume but found no saved world, and made a new one.
+    bool madeNewWorldOnResume() const { return m_newWorldOnResume; }
     // The newWorld command: the player's new world, message 6 to every
     // client; false (one line) for an unknown difficulty name or no player.
     bool newWorld(const CommandArgs& args);
@@ -115,6 +117,7 @@ private:
 
     bool m_active = false;
     std::string m_startError;
+    bool m_newWorldOnResume = false;
     uint32_t m_elapsedMs = 0;
     float m_elapsedSeconds = 0.0f;
     uint32_t m_timeToSimulate = 0;

@@ -38,12 +38,16 @@ bool fileName(const std::string& characterName, const char* extension, std::stri
 
 bool write(const std::string& file, const ByteBuffer& bytes)
 {
+    FileSystem* files = FileSystem::instance();
     if (isKeptDamaged(file)) {
         debugPrint(3, "%s: not saved, so as not to overwrite the damaged file that could not be set aside\n",
                    file.c_str());
+        // The rest of the save waits with it: it is one save.
+        if (files) {
+            files->failSaveSet(file, "a damaged file that could not be set aside is in its place");
+        }
         return false;
     }
-    FileSystem* files = FileSystem::instance();
     File* handle = files ? files->open(file, true, false, true, true) : nullptr;
     if (!handle) {
         debugPrint(3, "%s: cannot be opened for writing, the old file stays\n", file.c_str());

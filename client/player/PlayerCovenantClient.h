@@ -114,7 +114,7 @@ public:
     void recordHistory();
 
     // ---- Files
-    void saveGlobal() const;
+    bool saveGlobal() const;
     // False when there is no global save or it was refused (a refused file
     // is renamed to "<file>.damaged").
     bool loadGlobal();
@@ -129,7 +129,7 @@ public:
     bool readCharacterSection(ByteBuffer& in, int version, std::string& field);
     void writeHistory(ByteBuffer& out) const;
     bool readHistory(ByteBuffer& in, std::string& field);
-    void saveHistory(const std::string& characterName) const;
+    bool saveHistory(const std::string& characterName) const;
     bool loadHistory(const std::string& characterName);
 
     // ---- Recruits

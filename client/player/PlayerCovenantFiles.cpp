@@ -27,11 +27,11 @@ void PlayerCovenantClient::writeGlobal(ByteBuffer& out) const
     inventory->write(out, true);
 }
 
-void PlayerCovenantClient::saveGlobal() const
+bool PlayerCovenantClient::saveGlobal() const
 {
     ByteBuffer out;
     writeGlobal(out);
-    CharacterFiles::write(kGlobalFile, out);
+    return CharacterFiles::write(kGlobalFile, out);
 }
 
 bool PlayerCovenantClient::parseGlobal(ByteBuffer& in, std::string& field)
@@ -259,15 +259,15 @@ bool PlayerCovenantClient::readHistory(ByteBuffer& in, std::string& field)
     return true;
 }
 
-void PlayerCovenantClient::saveHistory(const std::string& characterName) const
+bool PlayerCovenantClient::saveHistory(const std::string& characterName) const
 {
     std::string file;
     if (!CharacterFiles::fileName(characterName, ".his", file)) {
-        return;
+        return false;
     }
     ByteBuffer out;
     writeHistory(out);
-    CharacterFiles::write(file, out);
+    return CharacterFiles::write(file, out);
 }
 
 bool PlayerCovenantClient::loadHistory(const std::string& characterName)

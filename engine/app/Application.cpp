@@ -17,6 +17,7 @@
 #include "engine/data/Localization.h"
 #include "engine/data/NameGenerator.h"
 #include "engine/files/FileSystem.h"
+#include "engine/files/SaveSet.h"
 #include "engine/input/Input.h"
 #include "engine/input/KeyCodes.h"
 #include "engine/net/SocketLayer.h"
@@ -101,12 +102,16 @@ void Application::saveAtLoopEnd()
         return;
     }
     m_savedAtLoopEnd = true;
+    // The client's files and the world: one save. The program ends either
+    // way; a failure has already named its file in the log.
+    SaveSet set;
     if (m_hooks.saveClientState) {
         m_hooks.saveClientState();
     }
     if (m_hooks.saveServerGame) {
         m_hooks.saveServerGame();
     }
+    set.commit();
 }
 
 int Application::run()
@@ -236,6 +241,9 @@ void Application::createSystems()
     // Mounted once the log is open, and before the configuration, which may
     // come from a package.
     m_fileSystem->mountPackages();
+    // A save the last run did not finish is finished or undone before
+    // anything reads the user folder.
+    m_fileSystem->recoverSaveSet();
     m_memory = std::make_unique<MemorySystem>();
     m_localization = std::make_unique<Localization>();
     m_classes = std::make_unique<ClassRegistry>();

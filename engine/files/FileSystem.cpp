@@ -180,11 +180,15 @@ FileSystem::~FileSystem()
         m_committer.join();
     }
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
+    if (m_saveSet.depth > 0) {
+        debugPrint(2, "A save was never committed; the previous save stays\n");
+        dropSaveSetFiles();
+    }
     for (auto& file : m_open) {
         if (file->handle != nullptr) {
             std::fclose(file->handle);
         }
-        if (file->writing) {
+        if (file->writing && !m_saveSetStopped) {
             debugPrint(2, "%s was never closed; the old file stays\n", file->name.c_str());
             std::remove(file->tempPath.c_str());
         }
@@ -438,15 +442,22 @@ File* FileSystem::open(const std::string& name, bool write, bool textMode, bool 
     file->writing = write;
     file->textMode = textMode;
     if (write) {
+        if (m_saveSetStopped) {
+            debugPrint(1, "%s: not written, a test stopped the run's saves\n", name.c_str());
+            return nullptr;
+        }
         auto target = resolveParent(m_userDirectory, clean, createDirectories);
         if (!target) {
+            noteSaveSetFailure(name, "its folder cannot be made");
             return nullptr;
         }
         file->path = *target;
         file->tempPath = *target + ".tmp";
         file->handle = std::fopen(file->tempPath.c_str(), "wb");
         if (file->handle == nullptr) {
-            debugPrint(3, "Cannot write %s: %s\n", file->path.c_str(), std::strerror(errno));
+            const std::string reason = std::strerror(errno);
+            debugPrint(3, "Cannot write %s: %s\n", file->path.c_str(), reason.c_str());
+            noteSaveSetFailure(name, reason);
             return nullptr;
         }
     } else {
@@ -492,6 +503,9 @@ bool FileSystem::close(File* file)
         }
         return true;
     }
+    if (inSaveSet()) {
+        return closeIntoSaveSet(std::move(record));
+    }
     bool ok = commitAtomicWrite(record->handle, record->tempPath, record->path, !record->failed);
     forgetListing(getPathDirectory(record->path));
     return ok;
@@ -504,8 +518,9 @@ bool FileSystem::closeInBackground(File* file)
         std::lock_guard<std::recursive_mutex> lock(m_mutex);
         auto it =
             std::find_if(m_open.begin(), m_open.end(), [file](const auto& f) { return f.get() == file; });
-        if (it == m_open.end() || !(*it)->writing || (*it)->failed) {
+        if (it == m_open.end() || !(*it)->writing || (*it)->failed || inSaveSet()) {
             // Nothing to commit: a plain close, which logs what went wrong.
+            // A file of a save set waits for the set's commit.
             return close(file);
         }
         record = std::move(*it);
@@ -588,7 +603,9 @@ bool FileSystem::write(File* file, const void* data, size_t size)
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (size > 0 && std::fwrite(data, 1, size, file->handle) != size) {
         file->failed = true;
-        debugPrint(3, "Writing %s failed: %s\n", file->path.c_str(), std::strerror(errno));
+        const std::string reason = std::strerror(errno);
+        debugPrint(3, "Writing %s failed: %s\n", file->path.c_str(), reason.c_str());
+        noteSaveSetFailure(file->name, reason);
         return false;
     }
     m_stats.bytesWritten += size;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -68,6 +69,36 @@ public:
     bool closeInBackground(File* file);
     // Waits until every commit handed over has been made.
     void finishWrites();
+
+    // One save of several files, made as one (see SaveSet). From
+    // beginSaveSet on, every write that this thread closes keeps its synced
+    // temporary file ("<target>.tmp") instead of replacing the target.
+    // commitSaveSet then lists the targets in the save journal (kJournal in
+    // the user directory, which lands whole by one rename), renames each
+    // temporary over its target and removes the journal: a run that ends
+    // before the journal lands leaves every old file, one that ends after it
+    // is finished by recoverSaveSet at the next start. When a file of the
+    // set could not be written, nothing is replaced, the temporaries go and
+    // the result is false (getSaveSetError names the file). Sets nest: only
+    // the outermost commit commits.
+    static constexpr const char* kJournal = "save.jnl";
+    void beginSaveSet();
+    bool commitSaveSet();
+    // Drops the set's temporaries; the old files stay.
+    void abandonSaveSet();
+    // Marks the open set of this thread failed: a file that belongs to the
+    // save was refused before it reached the file system.
+    void failSaveSet(const std::string& name, const std::string& reason);
+    const std::string& getSaveSetError() const { return m_saveSet.error; }
+    // Start-up: finishes a save whose journal landed, or removes what an
+    // unfinished one left (its temporaries and a journal still being
+    // written), so the saves read next are whole-old or whole-new.
+    void recoverSaveSet();
+    // Tests: called at each step of a save set ("written <file>", "journal
+    // written", "journal landed", "renamed <file>", "journal removed").
+    // Returning false stops the save right there, as a killed program
+    // would: nothing more of any save reaches the disk in this run.
+    void setSaveSetStepHook(std::function<bool(const std::string& step)> hook);
     // The whole content of an open file.
     bool readAll(File* file, std::vector<uint8_t>& out);
     // One write of all bytes to an open real file; counted in "Bytes written".
@@ -176,6 +207,25 @@ private:
                      bool recursive, std::vector<std::string>& names);
 
     void runCommits();
+    bool inSaveSet() const;
+    bool saveSetStep(const std::string& step);
+    bool closeIntoSaveSet(std::unique_ptr<File> record);
+    void dropSaveSetFiles();
+    void noteSaveSetFailure(const std::string& name, const std::string& reason);
+    std::string userRelative(const std::string& path) const;
+
+    struct SaveSetState {
+        int depth = 0;
+        std::thread::id owner;
+        bool failed = false;
+        std::string error;
+        // Targets (real paths) whose synced temporaries wait for the commit.
+        std::vector<std::string> targets;
+    };
+    SaveSetState m_saveSet;
+    // Set when a test stopped a save: the run acts as killed from then on.
+    bool m_saveSetStopped = false;
+    std::function<bool(const std::string& step)> m_saveSetStepHook;
 
     mutable std::recursive_mutex m_mutex;
     // The commit worker's queue; never locked while waiting for m_mutex.

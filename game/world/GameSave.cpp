@@ -114,8 +114,10 @@ bool Game::saveCharacter()
     }
     // The file system writes a temporary file and renames it once synced; a
     // failure keeps the old file, and the file system's one line names it.
-    // The sync runs on the file system's worker: the step does not wait for
-    // the disk, and the next read or write of the file waits for it.
+    // Saved alone, the sync runs on the file system's worker: the step does
+    // not wait for the disk, and the next read or write of the file waits
+    // for it. Saved with the character's files (a save set), it is renamed
+    // with theirs when the set is committed.
     FileSystem* files = FileSystem::instance();
     File* file = files ? files->open(fileName, true, false, true, true) : nullptr;
     if (!file) {

@@ -74,6 +74,9 @@
 #include <memory>
 #include <thread>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 // The program's own start-up on the shipped data with the game data, server
@@ -885,6 +888,10 @@ TEST_F(ClientWorldEndToEnd, AResumedStoneWarnsOnlyOfWhatTheServerHolds)
         std::copy_if(shown.begin(), shown.end(), std::back_inserter(warned),
                      [](const std::string& text) { return text.find("Life stone") != std::string::npos; });
         EXPECT_EQ(warned, c.warnings);
+        // A character without its world is told so, not only the log.
+        const std::string noWorld = "No saved world was found for Aldric: a new world was made.";
+        EXPECT_EQ(std::count(shown.begin(), shown.end(), noWorld), c.worldRemoved ? 2 : 0)
+            << "in the centre and in the message log";
     }
     client->setTextEventSink(nullptr);
 }
@@ -1116,6 +1123,238 @@ TEST_F(ClientWorldEndToEnd, ADamagedCharacterFileIsRefusedAndLeftAsItWas)
     EXPECT_EQ(logged("Cannot resume"), 0u) << "the loader's line says why";
     EXPECT_EQ(readFileBytes(user.path() / "chars" / "Aldric.chr"), damaged);
     expectNoWarnings({"chars/Aldric.chr: "});
+}
+
+// The files of the characters' folder by name, without what a save leaves
+// on its way (temporaries, its journal).
+std::map<std::string, std::vector<uint8_t>> savedGame(const TempDir& user)
+{
+    std::map<std::string, std::vector<uint8_t>> files;
+    for (const auto& entry : std::filesystem::directory_iterator(user.path() / "Chars")) {
+        const std::string name = entry.path().filename().string();
+        if (entry.is_regular_file() && !name.ends_with(".tmp")) {
+            files[name] = readFileBytes(entry.path());
+        }
+    }
+    return files;
+}
+
+// Daggers on the server: in the player's inventory and in its covenant's stash.
+struct Daggers {
+    int bag = 0;
+    int stash = 0;
+};
+
+Daggers countDaggers(Player& player)
+{
+    const DatabaseEntry* dagger = Database::get().findEntry("Dagger");
+    Daggers found;
+    for (int g = 0; g < kInventoryGroupCount; ++g) {
+        for (int s = 0; s < 64; ++s) {
+            const ItemBase* item = player.getInventory()->getItem(g, s);
+            found.bag += item && item->getItemEntry() == dagger ? 1 : 0;
+        }
+    }
+    InventoryBase* stash = player.getCovenant() ? player.getCovenant()->inventory.get() : nullptr;
+    for (int g = toIndex(InventoryGroupIndex::Loot); stash && g <= toIndex(InventoryGroupIndex::LootBag8);
+         ++g) {
+        for (int s = 0; s < 64; ++s) {
+            const ItemBase* item = stash->getItem(g, s);
+            found.stash += item && item->getItemEntry() == dagger ? 1 : 0;
+        }
+    }
+    return found;
+}
+
+// A dagger moved from the covenant's stash to the bag, and "Save and exit"
+// stopped at each step of its save as a killed program stops: the program
+// started again finds the whole save before (every file as it was) or the
+// whole new one (every file as the save meant it), and the resumed game
+// holds the dagger once, in the stash or in the bag.
+TEST_F(ClientWorldEndToEnd, ASaveStoppedAtAnyStepResumesTheOldSaveOrTheNewWithTheDaggerOnce)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    {
+        Covenant* covenant = serverPlayer()->getCovenant();
+        ASSERT_NE(covenant, nullptr);
+        InventoryGroup* stash = covenant->inventory->getOwnGroup(toIndex(InventoryGroupIndex::Loot));
+        ASSERT_TRUE(stash && stash->getSize() > 0);
+        auto* dagger = new Item();
+        dagger->setItemEntry(Database::get().findEntry("Dagger"));
+        dagger->generate(1);
+        stash->setItem(0, dagger);
+    }
+    frame();
+    frame();
+    ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+    ASSERT_FALSE(client->isJoined());
+    const auto before = savedGame(user);
+    const auto resume = [&] {
+        set("resumeGameChar", "Aldric");
+        set("PlayerName", "");
+        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
+        for (int i = 0; i < 8; ++i) {
+            frame();
+        }
+        ASSERT_TRUE(client->isJoined());
+    };
+    // The old save on disk, resumed; the dagger moved into the bag.
+    const auto moveDagger = [&] {
+        std::filesystem::remove_all(user.path() / "Chars");
+        std::filesystem::create_directories(user.path() / "Chars");
+        for (const auto& [name, bytes] : before) {
+            writeFileBytes(user.path() / "Chars" / name, bytes);
+        }
+        ASSERT_NO_FATAL_FAILURE(resume());
+        Player& player = *serverPlayer();
+        InventoryGroup* stash =
+            player.getCovenant()->inventory->getOwnGroup(toIndex(InventoryGroupIndex::Loot));
+        ASSERT_NE(stash->getItem(0), nullptr);
+        ItemBase* dagger = stash->releaseItem(0);
+        ASSERT_EQ(player.getInventory()->addItem(dagger), InventoryBase::kAddPlaced);
+        frame();
+        frame();
+    };
+
+    // The steps of the save, seen once without a stop.
+    ASSERT_NO_FATAL_FAILURE(moveDagger());
+    std::vector<std::string> steps;
+    FileSystem::get().setSaveSetStepHook([&](const std::string& step) {
+        steps.push_back(step);
+        return true;
+    });
+    ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+    FileSystem::get().setSaveSetStepHook(nullptr);
+    ASSERT_FALSE(client->isJoined());
+    const auto landed = std::find(steps.begin(), steps.end(), "journal landed");
+    ASSERT_NE(landed, steps.end());
+    for (const char* file : {"global.sav", "Aldric.his", "Aldric.chr", "global.sts", "Aldric.wld"}) {
+        EXPECT_EQ(std::count(steps.begin(), landed, std::string("written Chars/") + file), 1) << file;
+        EXPECT_EQ(std::count(landed, steps.end(), std::string("renamed Chars/") + file), 1) << file;
+    }
+
+    for (size_t stop = 0; stop < steps.size(); ++stop) {
+        SCOPED_TRACE("stopped at " + steps[stop]);
+        ASSERT_NO_FATAL_FAILURE(moveDagger());
+        size_t step = 0;
+        FileSystem::get().setSaveSetStepHook([&](const std::string&) { return step++ != stop; });
+        ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+        // Until its journal is removed the save is not made, and the player stays.
+        EXPECT_EQ(client->isJoined(), stop + 1 < steps.size());
+        // What the save meant to write: the journal's files, each still in
+        // its temporary or already renamed.
+        const bool isNew = stop >= static_cast<size_t>(landed - steps.begin());
+        auto meant = before;
+        if (isNew) {
+            for (const auto& [name, bytes] : savedGame(user)) {
+                meant[name] = bytes;
+            }
+            for (const auto& entry : std::filesystem::directory_iterator(user.path() / "Chars")) {
+                const std::string name = entry.path().filename().string();
+                if (name.ends_with(".tmp")) {
+                    meant[name.substr(0, name.size() - 4)] = readFileBytes(entry.path());
+                }
+            }
+        }
+        ASSERT_NO_FATAL_FAILURE(restartProgram());
+        EXPECT_TRUE(savedGame(user) == meant)
+            << (isNew ? "not the whole new save" : "not the whole old save");
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(user.path())) {
+            const std::string name = entry.path().filename().string();
+            EXPECT_FALSE(name.ends_with(".tmp") || name == FileSystem::kJournal) << name << " is left";
+        }
+        ASSERT_NO_FATAL_FAILURE(resume());
+        const Daggers daggers = countDaggers(*serverPlayer());
+        EXPECT_EQ(daggers.bag, isNew ? 1 : 0);
+        EXPECT_EQ(daggers.stash, isNew ? 0 : 1);
+        // Ended as a killed program ends, so the next step starts afresh.
+        ASSERT_NO_FATAL_FAILURE(restartProgram());
+    }
+}
+
+// "Save and exit" where the save cannot be written: the player stays in the
+// game and is told, and the last save is as it was; once the folder takes
+// the files again, the same command saves and leaves. The disk is full for
+// this process (a file size limit of 0: no file grows, root or not), or the
+// characters' folder cannot be made (a plain file has its name).
+TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTheLastSave)
+{
+    std::vector<std::string> shown;
+    client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
+    struct Row {
+        const char* what;
+        bool savedBefore;
+        std::function<void()> block;
+        std::function<void()> unblock;
+    };
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    const Row rows[] = {
+        {"the disk is full", true,
+         [] {
+             std::signal(SIGXFSZ, SIG_IGN);
+             const rlimit none{0, RLIM_INFINITY};
+             ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+         },
+         [&] {
+             ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+             std::signal(SIGXFSZ, SIG_DFL);
+         }},
+        {"the characters' folder cannot be made", false,
+         [&] {
+             std::filesystem::remove_all(user.path() / "Chars");
+             user.write("Chars", "not a folder");
+         },
+         [&] { std::filesystem::remove(user.path() / "Chars"); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        ASSERT_NO_FATAL_FAILURE(startWarrior());
+        if (row.savedBefore) {
+            ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+            set("resumeGameChar", "Aldric");
+            ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
+            for (int i = 0; i < 8; ++i) {
+                frame();
+            }
+            ASSERT_TRUE(client->isJoined());
+        }
+        serverPlayer()->setStat(toIndex(CharacterStat::Money), 777);
+        frame();
+        frame();
+        const auto lastSave = row.savedBefore ? savedGame(user) : decltype(savedGame(user))();
+        shown.clear();
+        row.block();
+        ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+        EXPECT_TRUE(client->isJoined()) << "the game ended without its save";
+        EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                                [](const std::string& text) {
+                                    return text.starts_with("The game could not be saved (") &&
+                                           text.ends_with("The last save is kept.");
+                                }))
+            << shown.size() << " texts shown";
+        if (row.savedBefore) {
+            EXPECT_TRUE(savedGame(user) == lastSave) << "the last save changed";
+            for (const auto& entry : std::filesystem::directory_iterator(user.path() / "Chars")) {
+                EXPECT_FALSE(entry.path().string().ends_with(".tmp")) << entry.path() << " is left";
+            }
+        } else {
+            const std::vector<uint8_t> kept = readFileBytes(user.path() / "Chars");
+            EXPECT_EQ(std::string(kept.begin(), kept.end()), "not a folder");
+        }
+        row.unblock();
+        frame();
+        ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+        EXPECT_FALSE(client->isJoined());
+        EXPECT_TRUE(FileSystem::get().fileExists("chars/Aldric.chr", true));
+        if (row.savedBefore) {
+            EXPECT_TRUE(savedGame(user) != lastSave);
+        }
+        // (A plain file "Chars" had the files made in a folder "chars".)
+        std::filesystem::remove_all(user.path() / "Chars");
+        std::filesystem::remove_all(user.path() / "chars");
+    }
+    client->setTextEventSink(nullptr);
 }
 
 TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)

@@ -9,6 +9,7 @@
 #include "client/player/PlayerClient.h"
 #include "engine/core/MathUtil.h"
 #include "engine/core/ZonePosition.h"
+#include "engine/data/DatabaseEntry.h"
 #include "support/ClientWaits.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"

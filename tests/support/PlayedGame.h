@@ -152,16 +152,13 @@ public:
         return false;
     }
 
-    // Saves as the automatic save does: the client's files, then the server's.
-    void saveAsAutosave()
+    // Saves as the automatic save does: the client's files and the server's
+    // as one save. False when it could not be made.
+    bool saveAsAutosave()
     {
-        if (Client* client = Client::instance()) {
-            client->saveGameState();
-        }
-        if (app->getHooks().saveServerGame) {
-            app->getHooks().saveServerGame();
-        }
+        const bool saved = GameClient::instance() && GameClient::get().saveGame();
         FileSystem::get().finishWrites();
+        return saved;
     }
 
     std::unique_ptr<Application> app;

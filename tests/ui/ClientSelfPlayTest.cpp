@@ -9,6 +9,8 @@
 // GLOAM_SELFPLAY_MINUTES and GLOAM_SELFPLAY_SEEDS (comma-separated) lengthen
 // the release run for `make soak`.
 
+#include "client/mirrors/QuestClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/files/FileSystem.h"
@@ -22,6 +24,7 @@
 #include "game/world/World.h"
 #include "support/PlayedGame.h"
 #include "support/ProgramRunner.h"
+#include "support/selfplay/PlaySummary.h"
 #include "support/selfplay/SelfPlayer.h"
 
 #include <gtest/gtest-spi.h>
@@ -75,14 +78,22 @@ SavedFiles savedFiles(const std::filesystem::path& user)
     return files;
 }
 
-// A save point: what the save wrote, and where in the run it was made.
+// A save point: what the save wrote, where in the run it was made, and the
+// play it held.
 struct SavePoint {
     std::string where;
     SavedFiles files;
+    selfplay::PlaySummary state;
 };
 
+bool withRecruitAndGuard(const SavePoint& point)
+{
+    return point.state.recruits > 0 && !point.state.guardHealth.empty();
+}
+
 // The save point's files resumed in a fresh program, saved again at once
-// after the join: every file comes back byte for byte.
+// after the join: every file comes back byte for byte. A step later the
+// play is the one saved: its recruits, guards and quests as they were.
 void checkSavePoint(const SavePoint& point)
 {
     SCOPED_TRACE("save point " + point.where);
@@ -101,7 +112,7 @@ void checkSavePoint(const SavePoint& point)
     PlayedGame::set("resumeGameChar", kPlayerName);
     ASSERT_TRUE(PlayedGame::run("resumeGame"));
     ASSERT_TRUE(program.joinWithoutPlay()) << "the saved character cannot be resumed";
-    program.saveAsAutosave();
+    EXPECT_TRUE(program.saveAsAutosave()) << "the resumed game cannot be saved";
     const SavedFiles again = savedFiles(user.path());
     for (const auto& [name, bytes] : point.files) {
         const auto found = again.find(name);
@@ -126,14 +137,58 @@ void checkSavePoint(const SavePoint& point)
     SelfPlayer resumed(program, 0, failTest);
     if (program.waitForJoin() && resumed.attach()) {
         program.frame([&] { resumed.checkInvariants(0); });
+        const std::vector<std::string> differences =
+            selfplay::comparePlaySummaries(point.state, selfplay::summarizePlay(*resumed.serverPlayer()));
+        std::string text;
+        for (const std::string& difference : differences) {
+            text += "\n  " + difference;
+        }
+        EXPECT_TRUE(differences.empty()) << "the resumed play differs from the saved one:" << text;
+        std::printf("%s: play compared: %d recruits, %zu guards, %zu recruits and quests, %zu differences\n",
+                    point.where.c_str(), point.state.recruits, point.state.guardHealth.size(),
+                    point.state.lines.size(), differences.size());
+    } else {
+        ADD_FAILURE() << "the resumed game never loaded";
     }
     EXPECT_TRUE(program.errors.empty()) << program.errors.front();
 }
 
+// The client's mirrors hold the recruits, the quests' ends and the house's
+// guard contracts the server holds: the client's files are written from them.
+bool mirrorsCaughtUp(const Player& player)
+{
+    const Covenant* own = player.getCovenant();
+    const PlayerCovenantClient* covenant = Client::get().getPlayerCovenant();
+    const PlayerClient* mirror = Client::get().getLocalPlayer();
+    if (own && (!covenant || covenant->recruitCount != own->getRecruitCount())) {
+        return false;
+    }
+    // The held quests' progress too: a quest done in the last step is done
+    // in the files only a frame later.
+    for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+        const Quest* held = player.getQuest(slot);
+        const bool inUse = held && held->isInUse();
+        if (!mirror || inUse != mirror->isQuestSlotActive(slot) ||
+            (inUse && mirror->getQuestSlot(slot)->isComplete() != held->isComplete())) {
+            return false;
+        }
+    }
+    constexpr int kHouse = toIndex(InventoryGroupIndex::House);
+    for (int place = 0; place < Covenant::kGuardSlots; ++place) {
+        const ItemBase* held = player.getItem(kHouse, place);
+        const ItemBase* shown = mirror ? mirror->getItem(kHouse, place) : nullptr;
+        if ((held != nullptr) != (shown != nullptr) ||
+            (held && held->hasBrokenFree() != shown->hasBrokenFree())) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // Where a run saves: at fixed frames, and (the release run) at the first
 // time the player is dead, its covenant raids, the raiders of another
-// covenant's raid on it are out, and it is away from the town with progress
-// on a quest; and at the end.
+// covenant's raid on it are out, it is away from the town with progress on
+// a quest, and it has a recruit and a guard at its house; and at the end.
 struct SavePlan {
     std::vector<int> frames;
     bool onEvents = false;
@@ -175,20 +230,29 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
         return figures;
     }
     auto save = [&](const std::string& where) {
-        program.saveAsAutosave();
+        EXPECT_TRUE(program.saveAsAutosave()) << "the save " << where << " was not made";
         if (points) {
             points->push_back(SavePoint{formatString("seed %u, frame %d: ", seed, figures.frames) + where,
-                                        savedFiles(user.path())});
+                                        savedFiles(user.path()),
+                                        selfplay::summarizePlay(*player.serverPlayer())});
         }
     };
     std::set<std::string> eventsSaved;
     const int total = minutes * kFramesPerMinute;
     player.setSpan(total);
+    std::string frameSaveDue;
     while (figures.frames < total) {
         if (std::find(plan.frames.begin(), plan.frames.end(), figures.frames) != plan.frames.end()) {
-            save(figures.frames == 0 ? "after the join" : "at its frame");
+            frameSaveDue = figures.frames == 0 ? "after the join" : "at its frame";
         }
-        if (plan.onEvents) {
+        // The client's files are written from its mirrors, which hear of the
+        // server's last step with the next frame: a save waits for them.
+        const bool mirrored = mirrorsCaughtUp(*player.serverPlayer());
+        if (!frameSaveDue.empty() && mirrored) {
+            save(frameSaveDue);
+            frameSaveDue.clear();
+        }
+        if (plan.onEvents && mirrored) {
             for (const std::string& event : player.saveEvents()) {
                 if (eventsSaved.insert(event).second) {
                     save(event);
@@ -203,6 +267,9 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
     }
     player.finish(figures);
     if (plan.atEnd) {
+        for (int frame = 0; frame < 20 && !mirrorsCaughtUp(*player.serverPlayer()); ++frame) {
+            program.frame();
+        }
         save("at the end");
     }
     figures.endHash = player.worldHash();
@@ -532,12 +599,18 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         // Play with no death by two thirds of the span pushes into levels
         // above the player's own until it dies, so each seed dies.
         EXPECT_GE(f.resurrections, 1) << "a death followed by a resurrection at the stone";
+        // The play a resume must bring back at its fullest: a recruit and
+        // a hired guard at the house.
+        EXPECT_TRUE(std::any_of(points.begin(), points.end(), withRecruitAndGuard))
+            << "no save point with a recruit and a guard at the house";
         const auto begin = std::chrono::steady_clock::now();
         for (const SavePoint& point : points) {
             checkSavePoint(point);
         }
-        std::printf("seed %u: %zu save points resumed and compared in %.1f s\n", seed, points.size(),
-                    std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+        std::printf(
+            "seed %u: %zu save points resumed and compared in %.1f s, %zu with a recruit and a guard\n", seed,
+            points.size(), std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count(),
+            static_cast<size_t>(std::count_if(points.begin(), points.end(), withRecruitAndGuard)));
         all.questsSolved += f.questsSolved;
         all.questsBeyondTutorial += f.questsBeyondTutorial;
         all.questsRewarded += f.questsRewarded;

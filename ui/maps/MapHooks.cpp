@@ -58,9 +58,8 @@ void installMapHooks(FrameHooks& frame, ClientUi* client)
             }
         };
         client->saveExploredMap = [](const std::string& file) {
-            if (WorldMap* map = WorldMap::instance()) {
-                map->saveExplored(file);
-            }
+            WorldMap* map = WorldMap::instance();
+            return !map || map->saveExplored(file);
         };
         client->updateMapAreas = [] {
             if (WorldMap* map = WorldMap::instance()) {

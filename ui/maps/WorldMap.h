@@ -65,7 +65,7 @@ public:
     bool isDragging() const { return m_dragging; }
 
     // The ".map" file of a character name (Part of the character's files).
-    void saveExplored(const std::string& fileName);
+    bool saveExplored(const std::string& fileName);
     void loadExplored(const std::string& fileName);
     // The file's bytes, and reading them whole: false (nothing changed) when
     // they are refused, with the field named and the buffer at its offset.

@@ -133,13 +133,13 @@ bool WorldMap::readExplored(ByteBuffer& in, std::string& error)
     return true;
 }
 
-void WorldMap::saveExplored(const std::string& fileName)
+bool WorldMap::saveExplored(const std::string& fileName)
 {
     ByteBuffer out;
     writeExplored(out);
     // Through a temporary file renamed over the old one: a failed write
     // leaves the old map, with a line naming the file.
-    CharacterFiles::write(fileName, out);
+    return CharacterFiles::write(fileName, out);
 }
 
 void WorldMap::loadExplored(const std::string& fileName)

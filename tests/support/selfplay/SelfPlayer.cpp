@@ -152,6 +152,17 @@ std::vector<std::string> SelfPlayer::saveEvents() const
     if (m_bot->raids.raidOnItUnderWay()) {
         events.push_back("during a raid on it");
     }
+    // The covenant at its fullest for a resume: a recruit, and a hired
+    // guard standing at the house.
+    if (const Covenant* own = player->getCovenant(); own && own->getRecruitCount() > 0) {
+        for (int place = 0; place < Covenant::kGuardSlots; ++place) {
+            const Entity* guard = own->getGuard(place);
+            if (guard && guard->isAlive()) {
+                events.push_back("with a recruit and a guard at its house");
+                break;
+            }
+        }
+    }
     if (player->getPosition().zone != 0) {
         for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
             const Quest* quest = player->getQuest(slot);
