@@ -24,6 +24,8 @@
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
 #include "graphics/GraphicsSystem.h"
