@@ -37,11 +37,11 @@ CovenantClient* GameClient::getLastCovenant() const
 
 float GameClient::getRelationValue(int a, int b) const
 {
-    if (a == b) {
-        return 0.5f;
-    }
     const Client* client = Client::instance();
     int player = client ? client->getPlayerCovenantIndex() : -1;
+    if (a == player && b == player) {
+        return 0.5f;
+    }
     // Only the other covenants' mirrors are asked, never the player's own.
     auto side = [&](int self, int other) {
         const CovenantClient* covenant = getCovenant(self);

@@ -740,10 +740,11 @@ set(GLOAM_UNITY_server_tests
     tests/server/QuestsRunningTest.cpp 3
     tests/server/ServerTest.cpp 3
     tests/server/StartingFightsTest.cpp 3
+    tests/server/StateReadBackTest.cpp 3
     tests/server/TradeTest.cpp 3
     tests/server/WorldDifficultyEndToEndTest.cpp 3
-    tests/server/WorldRoundTripTest.cpp 3
     tests/server/TownChatTest.cpp 4
+    tests/server/WorldRoundTripTest.cpp 4
     tests/server/WorldSavePrefixesTest.cpp 4
     tests/server/WorldStartEndToEndTest.cpp 4
 )

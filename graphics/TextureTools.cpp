@@ -137,8 +137,7 @@ void TextureTools::registerCommands(CommandSystem& commands)
             }
             resizeImage(args[0], std::atoi(args[1].c_str()), std::atoi(args[2].c_str()));
         },
-        "convertTexture", "Places a Targa image on a larger transparent canvas",
-        "fileName newWidth newHeight", "sii", false, 0);
+        "convertTexture", "Converts a texture", "fileName newWidth newHeight", "sii", false, 0);
     commands.registerCommand(
         [](const CommandArgs& args) {
             if (args.size() < 5) {
@@ -149,12 +148,12 @@ void TextureTools::registerCommands(CommandSystem& commands)
             convertTextureDirectory(args[0], args[1], std::atoi(args[2].c_str()), std::atoi(args[3].c_str()),
                                     std::atoi(args[4].c_str()));
         },
-        "convertTextureDirectory", "Converts numbered Targa images of a directory",
+        "convertTextureDirectory", "Converts a full texture directory",
         "directory textureName numTextures newWidth newHeight", "ssiii", false, 0);
     commands.registerCommand([](const CommandArgs&) { TextureCache::buildRtxFiles(); }, "buildRtxs",
-                             "Builds the raw texture caches", "", "", false, 0);
+                             "Builds all of the rtx files", "", "", false, 0);
     commands.registerCommand([](const CommandArgs&) { TextureCache::buildCtxFiles(); }, "buildCtxs",
-                             "Builds the compressed texture caches", "", "", false, 0);
+                             "Builds all of the ctx files", "", "", false, 0);
     commands.registerCommand(
         [](const CommandArgs& args) {
             if (args.empty() || args[0].empty()) {

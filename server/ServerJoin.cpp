@@ -104,6 +104,9 @@ void Server::handlePlayerJoin(ByteBuffer& message, const NetAddress& sender)
         own->applyJoinSection();
         own->player = joined;
         joined->setCovenantIndex(covenantIndex);
+        // The House read with the character gets its guards and relic
+        // displays back before the step that would count them as lost.
+        joined->restoreHouse();
         own->updateStats();
         // A new character, or a saved one from another world, starts its
         // covenant afresh too.

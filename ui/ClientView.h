@@ -101,6 +101,8 @@ public:
     // The client holds no solved bits: a quest may be skipped when its
     // definition has a solved bit (the server checks the rest).
     virtual bool canSkipQuest(int id) const = 0;
+    // The effective level of the player's skill (SkillBase::getLevel); 0
+    // for a skill the player's class lacks.
     virtual int getPlayerSkillLevel(int tree, int skill) const = 0;
     // The flag that forces the menu action while a trade screen is open.
     virtual void setTradingFlag(bool on) = 0;

@@ -109,9 +109,10 @@ void UISystem::addHelpTopicButton(int index)
     float side = m_settings.helpTopicButtonSize;
     menu->setSize({side, side});
     // The button is read like any menu file's widget, so it takes the same
-    // keywords and conditions.
+    // keywords and conditions. Its image is its own: the quest marks belong
+    // over the people who give quests.
     std::string block =
-        formatString("{\n size %g %g\n texture Textures/Icons/questAvailable.tga\n"
+        formatString("{\n size %g %g\n texture Textures/Icons/helpTopic.tga\n"
                      " highlightText \"Help topic - $$HelpTitle%s$$\\n^c008Left click to read\"\n"
                      " canClick 1\n blinkCondition AlwaysTrue\n"
                      " addCommand \"set HelpTopic %s\"\n addCommand \"pushMenu helpTopic\"\n}\n",

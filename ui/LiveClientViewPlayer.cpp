@@ -12,6 +12,7 @@
 #include "client/stats/GlobalStats.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/InventoryGroup.h"
+#include "game/skills/SkillBase.h"
 #include "game/world/World.h"
 
 // The game-state reads of the live view: the local player, the player
@@ -192,11 +193,10 @@ bool LiveClientView::canSkipQuest(int id) const
 
 int LiveClientView::getPlayerSkillLevel(int tree, int skill) const
 {
-    const PlayerClient* p = player();
-    if (!p || tree < 0 || tree >= 4 || skill < 0 || skill >= kSkillStatsPerTree) {
-        return 0;
-    }
-    return p->getStat(static_cast<int>(skillStat(tree, skill)));
+    // The level the skill works at: a bonus skill's follows its attribute,
+    // whatever its slot's points stat holds.
+    const SkillBase* known = getPlayerSkill(tree, skill);
+    return known ? known->getLevel() : 0;
 }
 
 void LiveClientView::setTradingFlag(bool on)

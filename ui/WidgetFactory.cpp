@@ -93,7 +93,8 @@ const WidgetRow kWidgets[] = {
     row<UICheckBox>("CheckBox"),
     row<UISlider>("Slider"),
     row<UITextureList>("TextureList"),
-    row<UIModelWidget>("ModelWidget"),
+    // Cloned as a plain widget.
+    {"ModelWidget", &makeWidget<UIModelWidget>, nullptr, &typeid(UIModelWidget)},
     row<UIHelp>("Help"),
     row<UIVirtualKeyInput>("VirtualKeyInput"),
     row<UIItemSlot>("ItemSlot"),

@@ -223,7 +223,9 @@ void EntityClient::getTooltipText(std::string& out, bool shortText, bool anyEnti
         return;
     }
     if (m_stash) {
-        out += m_playerStash ? "$$PlayerStashDesc$$" : "$$SharedStashDesc$$";
+        out += m_bookshelf     ? "$$BookshelfDesc$$"
+               : m_playerStash ? "$$PlayerStashDesc$$"
+                               : "$$SharedStashDesc$$";
     }
     const int covenant = getCovenantIndex();
     if (covenant >= 0) {
@@ -234,7 +236,7 @@ void EntityClient::getTooltipText(std::string& out, bool shortText, bool anyEnti
         out += formatString("\nDrop food (F%d) or healing potion (F%d)\non recruit to heal", place + 1,
                             place + 6);
     } else if (m_npc && covenant >= 0 && client && covenant == client->getPlayerCovenantIndex()) {
-        out += "\nDrop food or healing potion on\non recruit to heal";
+        out += "\nDrop food or healing potion\non recruit to heal";
     }
     if (!m_textFile.empty()) {
         hints.add("\nPress H for description");

@@ -210,6 +210,7 @@ public:
     }
     int getItemHolderLevel() const override { return stats.get(kStatLevel); }
     const InventoryBase* getItemHolderInventory() const override;
+    std::string getItemHolderPowerName() const override;
     bool hasDestination() const { return m_hasDestination; }
     const ZonePosition& getPathGoal() const { return m_pathGoal; }
     const GridPath& getPath() const { return m_path; }

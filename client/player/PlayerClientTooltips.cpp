@@ -40,6 +40,16 @@ int wrapSlot(int slot)
     return slot >= kHouseSlots ? 0 : slot;
 }
 
+// What is worn or stands at the house is the player's own: the hovered item's
+// stock, gamble and buy-back options must not describe it (a gambler's
+// "base item only" showed a worn staff without its magic).
+TooltipContext ownItemContext(const TooltipContext& hovered)
+{
+    TooltipContext own;
+    own.options = hovered.options & (TooltipAtVendor | TooltipDescriptionOnly);
+    return own;
+}
+
 } // namespace
 
 void PlayerClient::getEquipTooltip(const ItemBase* item, std::string& tooltip, const TooltipContext& context)
@@ -79,7 +89,7 @@ void PlayerClient::getEquipTooltip(const ItemBase* item, std::string& tooltip, c
             return;
         }
         std::string text;
-        compared->getTooltip(this, context, text);
+        compared->getTooltip(this, ownItemContext(context), text);
         if (text.empty()) {
             return;
         }
@@ -120,10 +130,11 @@ void PlayerClient::getHouseSlotTooltip(const ItemBase* item, std::string& toolti
     tooltip += guard ? "Use left/right arrow keys to scroll\nthrough guards\n\n"
                      : "Use left/right arrow keys to scroll\nthrough relics\n\n";
     tooltip += formatColorCode(kBodyColor);
-    const ItemBase* held = covenant->inventory ? covenant->inventory->getItemAt(kHouseGroup, entry) : nullptr;
+    // The house's guards and relics stand in the player's own House group.
+    const ItemBase* held = inventory ? inventory->getItemAt(kHouseGroup, entry) : nullptr;
     std::string text;
     if (held) {
-        held->getTooltip(this, context, text);
+        held->getTooltip(this, ownItemContext(context), text);
     }
     tooltip += held ? text : std::string("  None");
 }
@@ -195,6 +206,14 @@ std::string PlayerClient::getTitleLine() const
     std::string className = characterClass ? characterClass->name : std::string();
     return formatString("Level %d %s %s", stats.get(kStatLevel), getSkillRankName().c_str(),
                         className.c_str());
+}
+
+std::string PlayerClient::getItemHolderPowerName() const
+{
+    const GameData* data = GameData::instance();
+    const CharacterClass* characterClass =
+        data ? data->findCharacterClassById(stats.get(kStatClass)) : nullptr;
+    return characterClass ? characterClass->powerName : std::string();
 }
 
 std::string PlayerClient::getTitle() const

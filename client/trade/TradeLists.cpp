@@ -59,11 +59,6 @@ ListEntry entry(std::string name, std::string value, std::string tooltip = {})
     return e;
 }
 
-std::string crystalsText(long long amount)
-{
-    return formatString("%s crystal%s", formatThousands(amount).c_str(), amount > 1 ? "s" : "");
-}
-
 void influenceEntry(int side, std::vector<ListEntry>& list)
 {
     list.push_back(entry(formatThousands(TradeCommands::sideAmount(side, 1)) + " influence",
@@ -72,7 +67,7 @@ void influenceEntry(int side, std::vector<ListEntry>& list)
 
 void crystalsEntry(int side, std::vector<ListEntry>& list)
 {
-    list.push_back(entry(crystalsText(TradeCommands::sideAmount(side, 2)),
+    list.push_back(entry(formatCrystals(TradeCommands::sideAmount(side, 2)),
                          formatString("ChooseCrystalsAmount %d", side)));
 }
 
@@ -268,7 +263,7 @@ void offerEntries(const std::vector<TradeTerm>& terms, int side, std::vector<Lis
             list.push_back(entry(formatThousands(t.value) + " influence", value));
             break;
         case Kind::TermCrystals:
-            list.push_back(entry(crystalsText(t.value), value));
+            list.push_back(entry(formatCrystals(t.value), value));
             break;
         case Kind::TermPeace:
         case Kind::TermNonAggressionPact:

@@ -112,6 +112,9 @@ bool CommandSystem::execute(const std::string& line, Player* player, bool fromSe
         ++m_refused;
         if (fromServer) {
             debugPrintRaw("Unknown server command - %s\n", line.c_str());
+        } else if (fromProgram) {
+            // A line of a menu, a key binding or the server: no one typed it.
+            debugPrintRaw("Unknown command - %s\n", line.c_str());
         } else {
             debugPrintRaw("Unknown command - %s (cmdlist lists the commands)\n", line.c_str());
         }

@@ -35,6 +35,17 @@ bool setFullscreenMode(SDL_Window* window, const DisplayMode& mode, std::string&
             (mode.refreshRate > 0 && m.refresh_rate != mode.refreshRate)) {
             continue;
         }
+        // SDL reports the mode's size at once but leaves resizing the window
+        // to the window manager; without one the window kept the size it was
+        // made with. A window not yet in full screen takes the mode's size at
+        // the display's corner first.
+        if ((SDL_GetWindowFlags(window) & SDL_WINDOW_FULLSCREEN) == 0) {
+            SDL_Rect bounds{};
+            if (SDL_GetDisplayBounds(display, &bounds) == 0) {
+                SDL_SetWindowPosition(window, bounds.x, bounds.y);
+            }
+            SDL_SetWindowSize(window, m.w, m.h);
+        }
         if (SDL_SetWindowDisplayMode(window, &m) == 0 &&
             SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN) == 0) {
             return true;

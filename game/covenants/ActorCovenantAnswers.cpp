@@ -19,6 +19,9 @@ constexpr int kItem = static_cast<int>(TradeTermKind::TermItem);
 constexpr int kCrystals = static_cast<int>(TradeTermKind::TermCrystals);
 constexpr int kInfluence = static_cast<int>(TradeTermKind::TermInfluence);
 
+constexpr int kOwnAffairsKind = 2;
+constexpr const char* kCantFulfilText = "Can't afford what the offer asks!";
+
 int code(CovenantResponse r)
 {
     return static_cast<int>(r);
@@ -226,6 +229,14 @@ void ActorCovenant::receiveOfferResult(Covenant* from, const TradeOffer& offer, 
         return;
     }
     const bool demand = pending.offer.type == 1;
+    // An answer of yes that its giver cannot make good is not carried out: a
+    // demand for crystals on a covenant with none would pay nothing and still
+    // count as met. The offer stays open, to be refused or met later.
+    if (accepted && !offer.canBeFulfilled(this, from)) {
+        if (Game* game = Game::instance(); game && game->isPlayerCovenant(from))
+            game->sendGameMessage(kCantFulfilText, kOwnAffairsKind);
+        return;
+    }
     if (accepted) {
         if (Game* game = Game::instance())
             game->executeTradeOffer(offer, this, from);

@@ -411,8 +411,11 @@ void ActorCovenant::offerToBuyItem(Covenant* player)
             }
         }
         if (!remembered)
-            return;
+            break;
         lastProposalGroup = -1;
         lastProposalSlot = -1;
     }
+    // Nothing to suggest: say so on the trade page rather than leave both
+    // sides of the offer empty without a word.
+    player->sendDiplomacyResult(this, static_cast<int>(CovenantResponse::NoTradePossible));
 }

@@ -300,7 +300,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
             return refuse("short relation block");
     }
     s.questStart = buffer.getReadPos();
-    if (!QuestBase::skip(buffer, false, version))
+    if (!QuestBase::skip(buffer, false, 0))
         return refuse("bad recruit quest");
     s.questEnd = buffer.getReadPos();
     if (!s.inventory->read(buffer, false, true, version, "covenant section"))
@@ -366,8 +366,11 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
         covenantMemory[static_cast<size_t>(i)] = s.blocks[static_cast<size_t>(i)].memory;
     }
     if (quest) {
+        // The record is written in the index form, which no file version
+        // changes; what is not stored (goal, rewards, deadline) is rolled
+        // again from its seed, as every reader but the Game's own does.
         ByteBuffer questBytes(buffer.data() + s.questStart, s.questEnd - s.questStart);
-        quest->read(questBytes, false, false, version);
+        quest->read(questBytes, true, false, 0);
     }
     inventory = std::move(s.inventory);
     knownLevels = std::move(s.knownLevels);
@@ -382,6 +385,12 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
         ItemBase* item = getHouseItem(slot);
         if (item && item->getGuardType())
             createGuard(item, slot);
+    }
+    // The relics it keeps are shown on their pedestals again, as when stored.
+    for (int slot = kGuardSlots; slot < kHouseSlots; ++slot) {
+        ItemBase* item = getHouseItem(slot);
+        if (item && item->getItemType() == ItemType::Relic)
+            createRelicDisplay(item, slot);
     }
     setLifestoneMaxHealth(s.stoneMax);
     setLifestoneHealth(std::min(s.stoneHealth, s.stoneMax));

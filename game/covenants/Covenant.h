@@ -142,6 +142,9 @@ public:
     virtual void onKill(Entity* victim, Entity* credited) {}
     // The covenant that destroyed this one; null for none.
     virtual Covenant* getDestroyer() const { return nullptr; }
+    // Who ends this covenant at the blow from the attacker: its own
+    // reckoning, else the attacker's covenant; null for monsters.
+    Covenant* findDestroyer(const Entity* attacker) const;
     // The house alarm runs for 10 game seconds from now.
     virtual void raiseAlarm();
     virtual void onRaidRepelled(Covenant* raider) {}

@@ -29,11 +29,22 @@ void Covenant::onAttacked(Entity* victim, Entity* attacker, int amount, bool noA
     }
 }
 
-void Covenant::onDestroyed(Entity*, bool dismissGuards, bool announce)
+Covenant* Covenant::findDestroyer(const Entity* attacker) const
+{
+    if (Covenant* reckoned = getDestroyer())
+        return reckoned;
+    // Without a reckoning of its own (the player's covenant keeps none), the
+    // covenant whose member struck the last blow ended it: a raid's end
+    // is no work of monsters.
+    Covenant* striker = attacker ? attacker->getCovenant() : nullptr;
+    return striker && striker != this && !striker->destroyed ? striker : nullptr;
+}
+
+void Covenant::onDestroyed(Entity* attacker, bool dismissGuards, bool announce)
 {
     Game* game = Game::instance();
     if (announce && game)
-        game->onCovenantDestroyed(this, getDestroyer());
+        game->onCovenantDestroyed(this, findDestroyer(attacker));
     destroyed = true;
     zeroPowerStats();
     influence = InfluenceCounters();

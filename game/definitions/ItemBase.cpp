@@ -857,6 +857,15 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
         plain.setItemEntry(m_baseEntry ? m_baseEntry : e);
     }
     const ItemBase& shown = hidden ? plain : *this;
+    // The holder's class names its power as its skills do.
+    const std::string powerName = owner ? owner->getItemHolderPowerName() : std::string();
+    auto statName = [&](CharacterStat stat) {
+        if (!powerName.empty() && stat == CharacterStat::MaxPower)
+            return "Maximum " + powerName;
+        if (!powerName.empty() && stat == CharacterStat::PowerRegen)
+            return powerName + " Regen";
+        return getCharacterStatName(toIndex(stat), true);
+    };
 
     // 1-3: name, quantity or money, identification.
     appendLine(out, shown.getDisplayName(true));
@@ -893,7 +902,7 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
     // 5: bonuses, only once known.
     if (!unidentified) {
         for (const auto& [stat, value] : shown.m_statBonuses)
-            appendLine(out, formatString("%+d %s", value, getCharacterStatName(toIndex(stat), true).c_str()));
+            appendLine(out, formatString("%+d %s", value, statName(stat).c_str()));
         if (shown.m_weaponSpeedBonus > 0.0f)
             appendLine(out,
                        formatString("+%d%% weapon speed", saturateRound(shown.m_weaponSpeedBonus * 100.0)));
@@ -929,7 +938,8 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
     int powerMin = gainAtLevel("MinPowerGain");
     int powerMax = gainAtLevel("MaxPowerGain");
     if (powerMax > 0)
-        appendLine(out, formatString("Restores %d - %d power", powerMin, powerMax));
+        appendLine(out, formatString("Restores %d - %d %s", powerMin, powerMax,
+                                     powerName.empty() ? "power" : toLowerCopy(powerName).c_str()));
 
     // 8: set bonuses.
     for (const ItemSetBonus* bonus : {&m_partialSetBonus, &m_fullSetBonus}) {
@@ -966,16 +976,20 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
             out += "\nRight click to use";
     }
 
-    // 11: prices.
+    // 11: prices. An item with a guard price is bought and sold for the
+    // covenant's crystals, not the character's money: say so.
+    auto price = [this](int amount) {
+        return m_guardPrice > 0 ? formatCrystals(amount) : formatMoney(amount);
+    };
     if (context.has(TooltipVendorStock)) {
         if (context.has(TooltipRepurchase))
-            out += "\nPrice: " + formatMoney(getSellValue(1));
+            out += "\nPrice: " + price(getSellValue(1));
         else if (hidden)
-            out += "\nPrice: " + formatMoney(getGamblePrice());
+            out += "\nPrice: " + price(getGamblePrice());
         else
-            out += "\nPrice: " + formatMoney(getPrice(1));
+            out += "\nPrice: " + price(getPrice(1));
     } else if (context.has(TooltipDescriptionOnly) || context.has(TooltipAtVendor)) {
-        out += "\nSell value: " + formatMoney(getSellValue(std::max(1, m_quantity)));
+        out += "\nSell value: " + price(getSellValue(std::max(1, m_quantity)));
     }
 }
 

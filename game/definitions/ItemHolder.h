@@ -2,6 +2,8 @@
 
 #include "game/definitions/GameEnums.h"
 
+#include <string>
+
 class InventoryBase;
 class ItemBase;
 
@@ -19,4 +21,7 @@ public:
     virtual int getItemHolderLevel() const = 0;
     // The holder's inventory (for bag places), null when none.
     virtual const InventoryBase* getItemHolderInventory() const = 0;
+    // The name of the holder's power ("Mana", "Rage" …), so that an item
+    // speaks of it as the class's skills do; empty for plain "power".
+    virtual std::string getItemHolderPowerName() const { return {}; }
 };

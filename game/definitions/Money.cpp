@@ -61,3 +61,8 @@ std::string formatMoneyShort(long long copper)
         appendPart(out, kCopperColor, parts.copper, "CP");
     return out;
 }
+
+std::string formatCrystals(long long amount)
+{
+    return formatThousands(amount) + (amount == 1 ? " crystal" : " crystals");
+}

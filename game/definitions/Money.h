@@ -18,3 +18,6 @@ std::string formatMoney(long long copper);
 
 // Only the largest non-zero part, coloured like formatMoney ("12GP").
 std::string formatMoneyShort(long long copper);
+
+// A covenant's crystals: "1 crystal", "1,250 crystals".
+std::string formatCrystals(long long amount);

@@ -184,6 +184,9 @@ public:
     // relics shown on their pedestals or taken off.
     void itemAdded(ItemBase* item, int group, int slot);
     void itemRemoved(ItemBase* item, int group, int slot);
+    // The House places read with a joining character stand again once its
+    // covenant is linked: its hired guards at their posts, its relics shown.
+    void restoreHouse();
 
     // ---- Party and recruits (PlayerParty.cpp)
     // Into the covenant; with joinParty also into the party, else sent home.

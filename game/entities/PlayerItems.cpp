@@ -361,6 +361,13 @@ void Player::itemRemoved(ItemBase* item, int group, int slot)
         covenant->removeRelicDisplay(slot);
 }
 
+void Player::restoreHouse()
+{
+    InventoryGroup* house = getCovenant() ? getInventoryGroup(kHouse) : nullptr;
+    for (int slot = 0; house && slot < house->getSize(); ++slot)
+        itemAdded(house->getItem(slot), kHouse, slot);
+}
+
 void Player::checkHouseGuards()
 {
     Covenant* covenant = getCovenant();

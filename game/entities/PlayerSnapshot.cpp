@@ -236,12 +236,11 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
     buildForWorld();
     std::vector<int32_t> gateFlags;
     std::vector<int32_t> copyFlags;
-    if (extended == 0) {
-        if (!readGateFlags(in, m_gatesCopy->getRecords().size(), copyFlags))
-            return fail("gates");
-    } else {
-        if (!readGateFlags(in, m_gates->getRecords().size(), gateFlags))
-            return fail("gates");
+    // A character from another world (extended 0) sends its covenant's gate
+    // flags alone: they become the gate list, and the copy follows it below.
+    if (!readGateFlags(in, m_gates->getRecords().size(), gateFlags))
+        return fail("gates");
+    if (extended != 0) {
         if (!readGateFlags(in, m_gatesCopy->getRecords().size(), copyFlags))
             return fail("gate copy");
         // The party's recruits are invited again once the covenant exists.
@@ -282,7 +281,10 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
             records[i].activated = values[i];
     };
     applyFlags(*m_gates, gateFlags);
-    applyFlags(*m_gatesCopy, copyFlags);
+    if (extended == 0)
+        m_gatesCopy->copyActivationFrom(*m_gates);
+    else
+        applyFlags(*m_gatesCopy, copyFlags);
 
     update(0.0f);
     updateStats(false);

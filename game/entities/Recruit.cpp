@@ -156,9 +156,13 @@ Actor* Recruit::createActor(Covenant* covenant, bool restoreSkills)
         body->deferStatUpdates();
     body->replaceStats(stats);
     body->getInventory()->copyFrom(*inventory);
+    // The kept list holds every enhancement the last body had, its type's
+    // and the recruit enhancement among them: each is given once, or every
+    // resume would stack one more.
     const Database* database = Database::instance();
     for (int32_t id : entryList) {
-        if (const DatabaseEntry* entry = database ? database->getEntryByIndex(id) : nullptr)
+        const DatabaseEntry* entry = database ? database->getEntryByIndex(id) : nullptr;
+        if (entry && !body->hasStatusEffect(entry))
             body->addStatusEffect(entry, body, 15);
     }
     if (restoreSkills && body->getSkillList()) {
@@ -212,7 +216,10 @@ void Recruit::attachActor(Actor* newActor, bool skipEnhancement)
     if (!newActor || skipEnhancement)
         return;
     newActor->setCovenantIndex(covenantIndex);
-    newActor->addStatusEffectByName(enhancementNameFor(*newActor), newActor);
+    // A body made from a kept list holds it already.
+    const DatabaseEntry* enhancement = DefinitionReader::findEntry(enhancementNameFor(*newActor));
+    if (enhancement && !newActor->hasStatusEffect(enhancement))
+        newActor->addStatusEffect(enhancement, newActor, 15);
     seed = newActor->getNameIndex();
 }
 

@@ -214,6 +214,12 @@ void QuestBase::randomizeParameters()
         for (QuestTarget& t : targets)
             t.needed = 1;
         rollRewards(0);
+    } else if (is(QuestType::War)) {
+        // Only the first set-up gives the two sides their one kill each, and
+        // `needed` is not saved: a War read back or mirrored would stand
+        // complete from the start. Its rewards stay as they are.
+        for (QuestTarget& t : targets)
+            t.needed = 1;
     } else if (is(QuestType::Siege)) {
         rollRewards(0);
     } else if (isAny({QuestType::MonsterQuestItem, QuestType::DeadlyPoison, QuestType::Petrify,

@@ -134,12 +134,9 @@ TextEventList::Plan TextEventList::plan(const DrawContext& c)
         } else {
             item.alpha = static_cast<float>(std::max(0.0, 1.0 - (c.now - e.fadeStart)));
         }
+        // The pause banner keeps its place whatever window the mouse is over.
         item.x = e.x;
         item.y = e.y;
-        if (e.kind == kPauseKind && c.mouseOverMenu) {
-            item.x = 540.0f;
-            item.y = 5.0f;
-        }
         if (e.stacked) {
             int& n = stackedDrawn[e.kind];
             item.y -= static_cast<float>(n) * (log ? c.logLineHeight : c.defaultLineHeight);

@@ -2,6 +2,7 @@
 #include "client/ClientHooks.h"
 #include "client/GameClient.h"
 #include "client/mirrors/CovenantClient.h"
+#include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/QuestClient.h"
 #include "client/mirrors/SkillClient.h"
 #include "client/mirrors/SkillListClient.h"
@@ -24,11 +25,13 @@
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/covenants/CovenantDefinition.h"
+#include "game/covenants/PlayerCovenant.h"
 #include "game/covenants/TradeOffer.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/InventoryBase.h"
+#include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Entity.h"
@@ -36,6 +39,8 @@
 #include "game/entities/Item.h"
 #include "game/entities/ItemGround.h"
 #include "game/entities/Player.h"
+#include "game/entities/Recruit.h"
+#include "game/entities/Vendor.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestLoaders.h"
 #include "game/skills/SkillDefinition.h"
@@ -51,6 +56,7 @@
 #include "server/Server.h"
 #include "sound/SoundResourceTypes.h"
 #include "sound/SoundSystem.h"
+#include "support/PlayState.h"
 #include "support/RecordingClientUi.h"
 #include "support/RecordingSoundDriver.h"
 #include "support/TestSupport.h"
@@ -58,6 +64,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 
 #include <algorithm>
 #include <cctype>
@@ -319,6 +326,69 @@ protected:
     {
         withWorld = true;
         withSound = true;
+    }
+};
+
+// State read back through the client's files and the join: the game saved
+// and left, then continued as the Continue button does.
+class StateReadBackResumed : public ClientWorldEndToEnd {
+protected:
+    // Save and exit, do what is given to the files, then Continue "Aldric":
+    // true once joined again.
+    bool saveAndContinue(const std::function<void()>& betweenRuns = [] {})
+    {
+        if (!CommandSystem::get().execute("saveAndExit", nullptr, false, false)) {
+            return false;
+        }
+        FileSystem::get().finishWrites();
+        betweenRuns();
+        set("resumeGameChar", "Aldric");
+        set("PlayerName", "");
+        if (!CommandSystem::get().execute("resumeGame", nullptr, false, false)) {
+            return false;
+        }
+        for (int i = 0; i < 40 && !(client->isJoined() && joinedPlayer()); ++i) {
+            frame();
+        }
+        return client->isJoined() && joinedPlayer();
+    }
+    Player* joinedPlayer() const
+    {
+        const ClientRecord* record = server->getClient(0);
+        return record ? dynamic_cast<Player*>(Game::get().getEntity(record->playerNumber)) : nullptr;
+    }
+    // The places of the activated gates.
+    static std::string activated(const std::vector<GateRecord>& records)
+    {
+        std::string places;
+        for (size_t i = 0; i < records.size(); ++i) {
+            places += records[i].activated ? " " + std::to_string(i) : "";
+        }
+        return places;
+    }
+    // What play meets of the joined character: its covenant's members, its
+    // house, its quests and its gates.
+    std::string playState() const
+    {
+        const Player* player = joinedPlayer();
+        const Covenant* covenant = player ? player->getCovenant() : nullptr;
+        if (!covenant) {
+            return "no covenant";
+        }
+        std::string state = "house" + houseState(*covenant) + " stone " +
+                            std::to_string(covenant->getLifestoneHealth()) + "/" +
+                            std::to_string(covenant->getLifestoneMaxHealth()) + "\n";
+        for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
+            if (const Recruit* recruit = covenant->getRecruit(slot)) {
+                state += "member " + std::to_string(slot) + ": " + sentientState(recruit->getActor()) + "\n";
+            }
+        }
+        for (int slot = 0; slot < Player::kQuestSlots; ++slot) {
+            if (const Quest* quest = player->getQuest(slot); quest && quest->level != -1) {
+                state += "quest " + std::to_string(slot) + ": " + questState(*quest) + "\n";
+            }
+        }
+        return state + "gates" + activated(const_cast<Player*>(player)->getGates().getRecords()) + "\n";
     }
 };
 
@@ -1235,6 +1305,58 @@ TEST_F(ClientWorldEndToEnd, AGiftReachesTheClientAndTheSheetShowsTheServersValue
     expectNoWarnings();
 }
 
+// A guard hired into the player's house: the tooltip of another contract in
+// the bag compares with that guard, as the client has them from the server.
+TEST_F(ClientWorldEndToEnd, AContractsTooltipNamesTheGuardThatStands)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    Player* player = serverPlayer();
+    ASSERT_NE(player, nullptr);
+    Covenant* own = player->getCovenant();
+    ASSERT_NE(own, nullptr);
+    own->addCrystals(100000);
+    const int bag = toIndex(InventoryGroupIndex::Bag1), house = toIndex(InventoryGroupIndex::House);
+    InventoryGroup* places = player->getInventory()->getSlot(bag);
+    ASSERT_NE(places, nullptr);
+    std::vector<int> free;
+    for (int i = 0; i < places->getSize() && free.size() < 2; ++i) {
+        if (!places->getItem(i)) {
+            free.push_back(i);
+        }
+    }
+    ASSERT_EQ(free.size(), 2u);
+    // The standing guard's contract and the hovered one differ in level.
+    std::unique_ptr<Item> standing = Vendor::createGuardItem(9);
+    std::unique_ptr<Item> hovered = Vendor::createGuardItem(2);
+    ASSERT_TRUE(standing && hovered);
+    places->setItem(free[0], standing.release());
+    player->moveItem(bag, free[0], house, 0);
+    ASSERT_NE(own->getGuard(0), nullptr);
+    places->setItem(free[1], hovered.release());
+
+    PlayerClient* mirror = client->getLocalPlayer();
+    ASSERT_NE(mirror, nullptr);
+    const ItemBase* held = nullptr;
+    const ItemBase* contract = nullptr;
+    // One state message a frame carries them; the bound only catches a hang.
+    for (int i = 0; i < 100 && !(held && contract); ++i) {
+        frame();
+        held = mirror->inventory->getItemAt(house, 0);
+        contract = mirror->inventory->getItemAt(bag, free[1]);
+    }
+    ASSERT_NE(held, nullptr) << "the house's guard never reached the client";
+    ASSERT_NE(contract, nullptr);
+    std::string text;
+    mirror->getEquipTooltip(contract, text, TooltipContext{});
+    std::string guard;
+    held->getTooltip(mirror, TooltipContext{}, guard);
+    ASSERT_FALSE(guard.empty());
+    EXPECT_NE(text.find("Currently in guard slot 1\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("  None"), std::string::npos) << text;
+    EXPECT_EQ(text.size() - guard.size(), text.rfind(guard))
+        << "the standing guard's contract closes it: " << text;
+}
+
 // A new world while joined: the messages written before it and after it are
 // all read, and the mirrors follow the new world's player.
 TEST_F(ClientWorldEndToEnd, ANewWorldKeepsEveryStateMessageReadable)
@@ -1294,4 +1416,122 @@ TEST_F(ClientSoundEndToEnd, TheThemePlaysInTheTownOnly)
     ASSERT_TRUE(
         CommandSystem::get().execute(formatString("warp 0 %.1f %.1f", town.x, town.y), nullptr, false, true));
     EXPECT_TRUE(framesUntil(true)) << "back in the town";
+}
+
+// A character with a warrior in its covenant, a hurt guard hired at its
+// house, a relic on show, a quest one kill on and two gates taken plays on
+// as it was after each of three saves and continues: no member grows
+// stronger, no guard's contract is lost, the quest keeps its goal.
+TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContinue)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    Player* player = joinedPlayer();
+    ASSERT_NE(player, nullptr);
+    auto* covenant = dynamic_cast<PlayerCovenant*>(player->getCovenant());
+    ASSERT_NE(covenant, nullptr);
+    ZonePosition near = player->getPosition();
+    near.x += 80.0f;
+    Actor* warrior = SpawnSystem::get().spawnMonsterAt(-1, GameData::get().findMonsterType("RecruitWarrior"),
+                                                       near, near.zone);
+    ASSERT_NE(warrior, nullptr);
+    player->recruitToCovenant(warrior, false);
+    ASSERT_EQ(covenant->getRecruitCount(), 1);
+    // A member comes back whole: so it is saved.
+    warrior->setHealth(warrior->getMaxHealth());
+    // Into the house from the bag, as the player moves them.
+    covenant->addCrystals(100000);
+    const int bag = toIndex(InventoryGroupIndex::Bag1);
+    const int house = toIndex(InventoryGroupIndex::House);
+    player->getInventory()->getSlot(bag)->setItem(0, Vendor::createGuardItem(5).release());
+    auto* relic = new Item();
+    relic->setItemEntry(Database::get().findEntry("EmberRelic"));
+    player->getInventory()->getSlot(bag)->setItem(1, relic);
+    player->moveItem(bag, 0, house, 0);
+    player->moveItem(bag, 1, house, 4);
+    auto* guard = dynamic_cast<Sentient*>(covenant->getGuard(0));
+    ASSERT_NE(guard, nullptr);
+    ASSERT_NE(covenant->getRelicDisplay(4), nullptr);
+    // Hurt, and held there until each save: its regeneration taken away.
+    guard->setHealth(guard->getMaxHealth() - 9);
+    auto holdGuard = [this] {
+        if (Entity* standing = joinedPlayer()->getCovenant()->getGuard(0)) {
+            standing->removeStatusEffect(Database::get().findEntry(Actor::kRegenEffect));
+        }
+    };
+    holdGuard();
+    // One of the kind the world drew already would be a duplicate.
+    Game& game = Game::get();
+    for (int i = 0; i < game.getQuestTableSize(); ++i) {
+        if (const Quest* drawn = game.getQuest(i); drawn && drawn->type == toIndex(QuestType::KillMonsters)) {
+            game.deleteQuest(i);
+        }
+    }
+    Quest* offered = game.generateQuests(toIndex(QuestType::KillMonsters), nullptr, 3);
+    ASSERT_NE(offered, nullptr);
+    Quest* held = player->acceptQuest(offered->id);
+    ASSERT_NE(held, nullptr);
+    held->recordKill(held->getMonsterType(0), held->getTargetLevel());
+    const std::vector<GateRecord>& gates = player->getGates().getRecords();
+    ASSERT_GE(gates.size(), 2u);
+    player->activateGate(gates[0].zone);
+    player->activateGate(gates[1].zone);
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    const std::string played = playState();
+    ASSERT_NE(played.find("guard 0: "), std::string::npos) << played;
+    for (int resume = 1; resume <= 3; ++resume) {
+        ASSERT_TRUE(saveAndContinue()) << "continue " << resume;
+        EXPECT_EQ(playState(), played) << "continue " << resume;
+        // A little play before the next save: the client hears of it all.
+        holdGuard();
+        for (int i = 0; i < 3; ++i) {
+            frame();
+        }
+    }
+    expectNoWarnings();
+}
+
+// Gates taken stay taken through a Continue into a new world (the world
+// file gone) and a Continue back into the old one: the covenant's list
+// keeps them by place, and the server's list follows it.
+TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    Player* player = joinedPlayer();
+    ASSERT_NE(player, nullptr);
+    const std::vector<GateRecord>& gates = player->getGates().getRecords();
+    ASSERT_GE(gates.size(), 3u);
+    player->activateGate(gates[0].zone);
+    player->activateGate(gates[2].zone);
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    const std::string taken = " 0 2";
+    ASSERT_EQ(activated(client->getLocalPlayer()->covenantGates.getRecords()), taken);
+    const uint32_t firstWorld = World::get().getWorldSeed();
+    const std::filesystem::path worldFile = user.path() / "Chars" / "Aldric.wld";
+    struct Step {
+        const char* what;
+        bool newWorld;
+    };
+    std::vector<uint8_t> kept;
+    for (const Step& step : {Step{"into a new world", true}, Step{"back into the first", false}}) {
+        SCOPED_TRACE(step.what);
+        ASSERT_TRUE(saveAndContinue([&] {
+            if (step.newWorld) {
+                kept = readFileBytes(worldFile);
+                std::filesystem::remove(worldFile);
+            } else {
+                writeFileBytes(worldFile, kept);
+            }
+        }));
+        EXPECT_EQ(World::get().getWorldSeed() != firstWorld, step.newWorld);
+        for (int i = 0; i < 3; ++i) {
+            frame();
+        }
+        EXPECT_EQ(activated(client->getLocalPlayer()->covenantGates.getRecords()), taken);
+        EXPECT_EQ(activated(joinedPlayer()->getGatesCopy().getRecords()), taken);
+        EXPECT_EQ(activated(joinedPlayer()->getGates().getRecords()), taken);
+    }
 }

@@ -91,7 +91,8 @@ TEST_F(ClientTest, StateMessageAppliesNamesLinesThenGameSection)
                              "probeLine", "", "", "", false, 0);
     CMB::StateValues s;
     s.names = {{70, "Models/none.mdl"}};
-    s.lines = {"set clientProbe 5", "probeLine", "dmg 3 +10"};
+    // A line the client does not know is named, and the rest still run.
+    s.lines = {"noSuchLine 4", "set clientProbe 5", "probeLine", "dmg 3 +10"};
     s.game.v4 = 3.5f;
     s.game.v1 = 2.0f;
     s.game.v2 = 0.5f;
@@ -130,6 +131,8 @@ TEST_F(ClientTest, StateMessageAppliesNamesLinesThenGameSection)
         unknown += line.text.find("Unknown command - dmg") != std::string::npos ? 1 : 0;
     }
     EXPECT_EQ(unknown, 0u);
+    EXPECT_TRUE(log.contains("Unknown command - noSuchLine 4\n"));
+    EXPECT_FALSE(log.contains("cmdlist"));
 }
 
 TEST_F(ClientTest, DroppedMessageChangesNothing)

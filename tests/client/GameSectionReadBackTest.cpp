@@ -103,7 +103,8 @@ TEST(GameSectionReadBack, ACovenantSectionIsParsedWholeAndNoPrefixOfIt)
 
 // The server's quests in the game section, each read back to its end by the
 // client's quest mirror from the slot's bytes, with the same type, level, seed
-// and id.
+// and id, and as far from its end: a war, whose two sides need one kill each
+// only from its first set-up, is not complete in the mirror.
 TEST(GameSectionReadBack, TheServersQuestsReachTheClientsQuestMirrors)
 {
     registerQuestLoaders();
@@ -112,8 +113,19 @@ TEST(GameSectionReadBack, TheServersQuestsReachTheClientsQuestMirrors)
     Game& game = *world.game;
     for (int i = 0; i < 3; ++i) {
         auto quest = std::make_unique<Quest>();
-        ASSERT_TRUE(quest->setup(2 + i, GameTime(), 900u + static_cast<uint32_t>(i),
-                                 static_cast<int>(QuestType::KillMonsters), 0));
+        const QuestType type = i == 2 ? QuestType::War : QuestType::KillMonsters;
+        ASSERT_TRUE(quest->setup(2 + i, GameTime(), 900u + static_cast<uint32_t>(i), toIndex(type), 0));
+        quest->rollChoices(false);
+        if (type == QuestType::War) {
+            quest->targets.resize(2);
+            const char* sides[] = {"RecruitWarrior", "RecruitRogue"};
+            for (size_t side = 0; side < 2; ++side) {
+                quest->targets[side].monsterType = GameData::get().findMonsterType(sides[side]);
+                quest->targets[side].needed = 1;
+                ASSERT_NE(quest->targets[side].monsterType, nullptr);
+            }
+        }
+        quest->randomizeParameters();
         ASSERT_GE(game.addQuest(std::move(quest)), 0);
     }
     StateMessage state;
@@ -135,6 +147,11 @@ TEST(GameSectionReadBack, TheServersQuestsReachTheClientsQuestMirrors)
         EXPECT_EQ(mirror.level, quest->level);
         EXPECT_EQ(mirror.seed, quest->seed);
         EXPECT_EQ(mirror.id, quest->id);
+        EXPECT_EQ(mirror.isComplete(), quest->isComplete()) << getQuestTypeName(quest->type);
+        ASSERT_EQ(mirror.targets.size(), quest->targets.size());
+        for (size_t t = 0; t < quest->targets.size(); ++t) {
+            EXPECT_EQ(mirror.targets[t].needed, quest->targets[t].needed) << getQuestTypeName(quest->type);
+        }
     }
     EXPECT_EQ(present, 3);
 }

@@ -66,9 +66,21 @@ TEST_F(GraphicsOptionsTest, VariablesInTableOrderWithTheirDefaults)
     EXPECT_EQ(vars.getCount(), 46u + 2u + 2u);
     EXPECT_NE(commands.findCommand("prevTextEvent"), nullptr);
     EXPECT_NE(commands.findCommand("vidRestart"), nullptr);
-    for (const char* tool : {"buildRtxs", "buildCtxs", "convertTexture", "convertTextureDirectory",
-                             "compressTexture", "uncompressTexture", "generateTextures"}) {
-        EXPECT_NE(commands.findCommand(tool), nullptr) << tool;
+    // The help texts that cmdlist prints.
+    const std::pair<const char*, const char*> tools[] = {
+        {"buildRtxs", "Builds all of the rtx files"},
+        {"buildCtxs", "Builds all of the ctx files"},
+        {"convertTexture", "Converts a texture"},
+        {"convertTextureDirectory", "Converts a full texture directory"},
+        {"compressTexture", nullptr},
+        {"uncompressTexture", nullptr},
+        {"generateTextures", "Generates a bunch of general textures"}};
+    for (const auto& [tool, help] : tools) {
+        const CommandRecord* record = commands.findCommand(tool);
+        ASSERT_NE(record, nullptr) << tool;
+        if (help) {
+            EXPECT_EQ(record->help, help) << tool;
+        }
     }
     EXPECT_EQ(GraphicsSystem::getTextOrientationTable().nameOf(1), "Center");
     const float* offset = graphics.getCameraOffset();

@@ -12,6 +12,7 @@
 #include "graphics/codecs/MipChain.h"
 #include "graphics/codecs/S3tc.h"
 #include "graphics/codecs/TgaImage.h"
+#include "support/FakeKeys.h"
 #include "support/TestSupport.h"
 #include "support/XvfbDisplay.h"
 
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <future>
 #include <random>
+#include <thread>
 
 namespace {
 
@@ -259,6 +261,51 @@ TEST_F(GraphicsXvfbTest, AltEnterSwitchesToFullScreenAndBackThroughARestart)
     EXPECT_FALSE(graphics->isFullScreen());
     EXPECT_EQ(restarts, 2);
     EXPECT_EQ(modeChanges, 1) << "a window never changes the display mode";
+}
+
+// Full screen where no window manager resizes the window (Xvfb alone, whose
+// one mode is larger than the 800 x 600 window): the window takes the mode
+// it switches to, so the pointer at the screen's far corner is over it
+// there, and a second Alt+Enter gives a window of the mode's size.
+TEST_F(GraphicsXvfbTest, FullScreenCoversTheScreenWithoutAWindowManager)
+{
+    graphics->setModeSetterForTest(nullptr);
+    FakeKeys pointer;
+    if (!pointer.open(display.name())) {
+        GTEST_SKIP() << "no XTEST on the display";
+    }
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.scancode = SDL_SCANCODE_RETURN;
+    e.key.keysym.mod = KMOD_LALT;
+    platform->handleEvent(e);
+    ASSERT_TRUE(graphics->isFullScreen());
+    SDL_DisplayMode mode{};
+    ASSERT_EQ(SDL_GetCurrentDisplayMode(0, &mode), 0);
+    EXPECT_EQ(vars->findVar("r_width")->getInt(), mode.w);
+    EXPECT_EQ(vars->findVar("r_height")->getInt(), mode.h);
+    const int x = mode.w - 3, y = mode.h - 3;
+    pointer.pointAt(x, y);
+    // The pointer's move reaches SDL as an event; the time only catches a hang.
+    bool over = false;
+    int at[2] = {-1, -1};
+    // SDL tells the pointer's place even outside the window; the focus is
+    // the window's only when the X window lies under it.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!over && std::chrono::steady_clock::now() < deadline) {
+        SDL_PumpEvents();
+        SDL_GetMouseState(&at[0], &at[1]);
+        over = SDL_GetMouseFocus() == graphics->getWindow() && at[0] == x && at[1] == y;
+        std::this_thread::yield();
+    }
+    EXPECT_TRUE(over) << "the pointer at the screen's corner " << x << ", " << y << " is not over the window";
+
+    platform->handleEvent(e);
+    ASSERT_FALSE(graphics->isFullScreen());
+    int w = 0, h = 0;
+    graphics->getContext()->getDrawableSize(w, h);
+    EXPECT_EQ(w, mode.w);
+    EXPECT_EQ(h, mode.h);
 }
 
 TEST_F(GraphicsXvfbTest, OutlineAndGlowImagesByKindAndQuality)

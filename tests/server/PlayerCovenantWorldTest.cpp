@@ -15,6 +15,7 @@
 #include "game/entities/Item.h"
 #include "game/entities/Player.h"
 #include "game/entities/Vendor.h"
+#include "game/world/CombatSystem.h"
 #include "game/world/Game.h"
 #include "game/world/World.h"
 #include "server/Server.h"
@@ -218,6 +219,34 @@ TEST_F(PlayerCovenantWorld, AnAnswerToAWithdrawalNoticeGetsNoAnswer)
     }
 }
 
+// A demand the player accepts without what it asks is not carried out: no
+// crystals move, the relation stays, the player is told, and the offer stays
+// open until it can be met.
+TEST_F(PlayerCovenantWorld, AnAcceptedDemandThePlayerCannotMeetIsNotCarriedOut)
+{
+    ActorCovenant& asker = *computers[0];
+    const std::string a = std::to_string(asker.index);
+    TradeOffer demand;
+    demand.type = 1;
+    demand.addEntry(static_cast<int>(TradeTermKind::TermCrystals), 1, 1);
+    asker.sendOffer(own, demand);
+    frame();
+    ASSERT_TRUE(saw("offerToPlayer 1 " + a + " 1 8 1"));
+    // The answer is read before the step: no income comes between.
+    own->stats.set(kMoney, 0);
+    const float relation = asker.getRelation(own->index);
+    received.clear();
+    frame({"acceptOffer 1 " + a + " 1 8 1"});
+    EXPECT_TRUE(saw("msg 2 \"Can't afford what the offer asks!\""));
+    EXPECT_FALSE(saw("dipRes 14 " + a)) << "no demand met";
+    EXPECT_EQ(asker.getRelation(own->index), relation);
+
+    own->stats.set(kMoney, 3);
+    frame({"acceptOffer 1 " + a + " 1 8 1"});
+    EXPECT_TRUE(saw("dipRes 14 " + a)) << "met once the crystals are there";
+    EXPECT_NE(asker.getRelation(own->index), relation);
+}
+
 TEST_F(PlayerCovenantWorld, TheStepOffersAnAlliedVictoryThenConquestAndCountsADefeat)
 {
     ASSERT_TRUE(m_program.game->isWorldGenerated());
@@ -258,6 +287,67 @@ TEST_F(PlayerCovenantWorld, TheStepOffersAnAlliedVictoryThenConquestAndCountsADe
     EXPECT_FALSE(Server::get().isPaused()) << "the reward stays in reach";
     frame();
     EXPECT_EQ(own->funStats.get(PlayerCovenant::kWorldsConquered), 1) << "once";
+}
+
+// A raid's last blow on a life stone: the raiding covenant is named as the
+// destroyer and gains a quarter of the fallen covenant's influence; the
+// player's raid leaves the reward chest at the fallen house, a computer
+// covenant's raid takes the chest's goods.
+TEST_F(PlayerCovenantWorld, ARaidsLastBlowOnALifeStoneNamesAndRewardsTheRaider)
+{
+    CombatSystem* combat = CombatSystem::instance();
+    ASSERT_NE(combat, nullptr);
+    auto goods = [](Covenant& c) { return c.covenantItemsWorth(false) + c.getLeaderGold(); };
+    struct Case {
+        Covenant* raider;
+        Covenant* target;
+    };
+    // The player's raid first: a fallen player's covenant ends the world.
+    for (const Case& c : {Case{own, computers[1]}, Case{computers[0], own}}) {
+        SCOPED_TRACE(c.raider == own ? "the player raids" : "a computer covenant raids");
+        Entity* stone = c.target->getLifestone();
+        ASSERT_NE(stone, nullptr);
+        Entity* striker = c.raider == own ? static_cast<Entity*>(player) : c.raider->getLeader();
+        ASSERT_NE(striker, nullptr);
+        ASSERT_EQ(striker->getCovenant(), c.raider);
+        c.raider->raidTarget = c.target->index;
+        m_program.game->announceRaidStart(c.raider->index, c.target->index);
+        ASSERT_TRUE(c.target->isBeingRaided());
+        c.target->influence = InfluenceCounters();
+        c.target->influence.adventure = 100;
+        c.target->influence.competition = 40;
+        c.target->influence.world = 60;
+        const float mult = c.raider->getMultiplier(static_cast<int>(CovenantMultiplier::Influence));
+        const int gain = static_cast<int>(std::ceil(200.0f * mult * 0.25f));
+        const int competition = c.raider->influence.competition;
+        const int before = goods(*c.raider);
+        received.clear();
+
+        stone->setHealth(1);
+        combat->dealDamage(stone, 5, striker, false, false, false);
+        ASSERT_TRUE(c.target->destroyed);
+        frame();
+        EXPECT_EQ(c.raider->influence.competition, competition + gain);
+        const auto said = [&](const std::string& part) {
+            return std::any_of(received.begin(), received.end(),
+                               [&](const std::string& l) { return l.find(part) != std::string::npos; });
+        };
+        EXPECT_TRUE(said(c.raider->getDisplayName() + "^c145 destroys ")) << received.size() << " lines";
+        EXPECT_TRUE(said("(gains " + std::to_string(gain) + " influence)"));
+        EXPECT_FALSE(said("destroyed by monsters"));
+        if (c.raider == own) {
+            EXPECT_TRUE(said("Reward chest (lvl "));
+            int chests = 0;
+            for (int e = 0; e < Game::kMaxEntities; ++e)
+                if (auto* chest = dynamic_cast<Chest*>(m_program.game->getEntity(e));
+                    chest && ZonePosition::distanceTo(chest->getPosition(), c.target->housePosition) < 200.0f)
+                    ++chests;
+            EXPECT_EQ(chests, 1) << "the reward chest at the fallen house";
+        } else {
+            EXPECT_FALSE(said("Reward chest"));
+            EXPECT_GT(goods(*c.raider), before) << "the chest's goods went nowhere";
+        }
+    }
 }
 
 TEST_F(PlayerCovenantWorld, TheStepCountsALostWorldOnce)

@@ -149,6 +149,20 @@ TEST_F(CovenantTrade, AGoldOfferIsTypedProposedAndAnswered)
     click("RelationsDiplomacy::Trade");
     step();
     ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Trade));
+    // The columns' heads, as read: each side's in the same words and case.
+    {
+        std::vector<std::string> heads;
+        for (const auto& widget : relations->getPage(UIRelationsMenu::Trade)->getWidgets()) {
+            widget->prepareDraw();
+            heads.push_back(stripColorCodesCopy(Localization::get().translateCopy(widget->getTextValue())));
+        }
+        const std::string name =
+            Localization::get().translateCopy(GameClient::get().getCovenant(other)->getDisplayName());
+        for (const std::string& head : {std::string("Your Covenant Has"), std::string("Your Covenant Offers"),
+                                        name + " Has", name + " Offers"}) {
+            EXPECT_NE(std::find(heads.begin(), heads.end(), head), heads.end()) << head;
+        }
+    }
 
     // The player's money entry opens the gold chooser; 2 gold, 3 silver and
     // 4 copper typed in go into the offer as copper, for appraisal.
@@ -472,9 +486,36 @@ TEST_F(CovenantTrade, ASuggestedTradeComesWhenAskedFor)
     ASSERT_NO_FATAL_FAILURE(talkTo(rival->index));
     click("RelationsDiplomacy::Trade");
     step();
-    const auto good = [] {
-        return GameClient::get().getDiplomacyResultCount(toIndex(CovenantResponse::OfferGood));
+    const auto count = [](CovenantResponse response) {
+        return GameClient::get().getDiplomacyResultCount(toIndex(response));
     };
+    const auto good = [&] { return count(CovenantResponse::OfferGood); };
+
+    // With nothing in the bags it would buy, the covenant says so on the items page.
+    std::vector<std::pair<int, ItemBase*>> kept;
+    for (int group = toIndex(InventoryGroupIndex::Bag1); group <= toIndex(InventoryGroupIndex::Bag4);
+         ++group) {
+        InventoryGroup* bag = player->getInventory()->getSlot(group);
+        for (int slot = 0; bag && slot < bag->getSize(); ++slot) {
+            if (bag->getItem(slot)) {
+                kept.emplace_back(group, player->getInventory()->clearEntry(group, slot));
+            }
+        }
+    }
+    const int none = count(CovenantResponse::NoTradePossible);
+    click("RelationsTrade::SuggestTrade");
+    ASSERT_TRUE(frameUntil([&] { return count(CovenantResponse::NoTradePossible) > none; })) << "no word";
+    UIWidget* response = ui->findWidget("RelationsTradeItems::Response");
+    ASSERT_NE(response, nullptr);
+    response->prepareDraw();
+    EXPECT_FALSE(Localization::get().translateCopy(response->getTextValue()).empty());
+    EXPECT_TRUE(GameClient::get().getCurrentOffer().terms.empty());
+    for (const auto& [group, item] : kept) {
+        ASSERT_EQ(player->getInventory()->addItem(item), InventoryBase::kAddPlaced);
+    }
+    click("RelationsTradeItems::Back");
+    step();
+
     const int asked = good();
     click("RelationsTrade::SuggestTrade");
     EXPECT_EQ(relations().getCurrentPage(), relations().getPage(UIRelationsMenu::TradeItems));

@@ -91,6 +91,18 @@ TEST(LiveClientViewTest, GroundLabelsNameTheirThingWithoutTheHoverHints)
     ASSERT_TRUE(view.getEntityLabel(5, label, screen));
     EXPECT_EQ(label, formatMoney(40));
     EXPECT_FALSE(view.getEntityLabel(6, label, screen));
+
+    // The house's stores each say what they keep.
+    const std::pair<const char*, const char*> stores[] = {{"ObjectCovenantStash", "$$SharedStashDesc$$"},
+                                                          {"ObjectPlayerStash", "$$PlayerStashDesc$$"},
+                                                          {"ObjectBookshelf", "$$BookshelfDesc$$"}};
+    int number = 7;
+    for (const auto& [entry, description] : stores) {
+        add(number, entry, EntityTypeSection::Kind::Plain, 0);
+        hover.clear();
+        GameClient::get().getEntity(number++)->getTooltipText(hover, false, true, true);
+        EXPECT_NE(hover.find(description), std::string::npos) << entry << ": " << hover;
+    }
 }
 
 // The player selected as a target shows its own level, whether the target

@@ -40,6 +40,7 @@
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIDropDownBox.h"
 #include "ui/widgets/UIScrollBar.h"
 #include "ui/widgets/UISkillSlot.h"
 #include "ui/widgets/UIStatusEffectIcons.h"
@@ -287,6 +288,10 @@ TEST(PictureXvfbTest, ImagesStandUprightAndTheWindowTakesEachChosenSize)
         GraphicsSystem::get().getDrawableSize(w, h);
         EXPECT_EQ(w, step.width) << step.button << ": drawable";
         EXPECT_EQ(h, step.height) << step.button << ": drawable";
+        // The display mode box names the window's size.
+        auto* modes = dynamic_cast<UIDropDownBox*>(ui.findWidget("OptionsVideo::DisplayMode"));
+        ASSERT_NE(modes, nullptr);
+        EXPECT_EQ(modes->getCurrentText(), std::to_string(step.width) + "x" + std::to_string(step.height));
     }
     EXPECT_EQ(vars.findVar("r_width")->getString(), "800");
     // The menus follow the new size: a click at the 640 button's place hits it.

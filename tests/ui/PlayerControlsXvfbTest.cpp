@@ -2,9 +2,11 @@
 // mouse and keys alone in the whole program, windowed under Xvfb on the
 // shipped data: a quest given up from the journal, the next target, the
 // recruits one by one, the party's rows (a member picked, one sent home), a
-// covenant's life stone picked on the relations screen, and a quest skipped
-// from a giver's offer; and a new mage's first fight: its targets chosen by
-// mouse and keys and a spell cast from the hot bar at melee range.
+// covenant's life stone picked on the relations screen, a quest skipped
+// from a giver's offer, the quest marks over the givers, war asked before it
+// is declared, and the way on once the covenant has fallen; and a new mage's
+// first fight: its targets chosen by mouse and keys and a spell cast from the
+// hot bar at melee range.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -19,6 +21,7 @@
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
 #include "game/entities/Player.h"
@@ -39,6 +42,7 @@
 #include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UISkillSlot.h"
+#include "ui/widgets/UIText.h"
 
 #include <gtest/gtest.h>
 
@@ -115,6 +119,41 @@ bool logged(const std::string& text)
         }
     }
     return false;
+}
+
+// The gold of a quest mark's "!" as drawn, lit or not: its channels keep
+// their ratios, apart from a torch's flame (bluer) and the hot bar's frame
+// (no blue at all).
+bool questMarkGold(const uint8_t* c)
+{
+    const float r = c[0], g = c[1], b = c[2];
+    return r >= 120.0f && g >= 0.78f * r && g <= 0.9f * r && b >= 0.17f * r && b <= 0.29f * r;
+}
+
+// The interface points where a quest mark's bar stands in the shot: the top
+// of every run of at least five of its gold pixels down a column.
+std::vector<Vec2> questMarks(const Picture& shot)
+{
+    std::vector<Vec2> marks;
+    for (int x = 0; x < shot.width; ++x) {
+        int run = 0;
+        for (int y = 0; y < shot.height; ++y) {
+            run = questMarkGold(shot.at(x, y)) ? run + 1 : 0;
+            if (run == 5) {
+                marks.push_back({static_cast<float>(x) * 640.0f / static_cast<float>(shot.width),
+                                 static_cast<float>(y - 4) * 480.0f / static_cast<float>(shot.height)});
+            }
+        }
+    }
+    return marks;
+}
+
+// A mark stands over the entity: over its feet on the screen, within a
+// body's height.
+bool markOver(const Vec2& mark, const EntityClient& e)
+{
+    const Vec2 feet = Client::get().screenPositionOf(e.getPosition(), 0.0f);
+    return std::abs(mark.x - feet.x) <= 12.0f && mark.y <= feet.y && mark.y >= feet.y - 130.0f;
 }
 
 TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKeys)
@@ -379,6 +418,217 @@ TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKey
         const std::string words = said.substr(0, said.find('%'));
         ASSERT_FALSE(words.empty());
         EXPECT_TRUE(window.frameUntil([&] { return logged(words); })) << "no \"" << words << "\" in the log";
+    }
+
+    // ---- Quest marks only over people: with quests held and the map
+    // closed, every quest mark on the game view stands over someone whose
+    // own mark it is, the help topics' row (shown) wears no quest mark, and
+    // a giver whose quests the player took shows none.
+    {
+        for (const char* window_ : {"GetQuest", "QuestNpcMenu", "NpcChat"}) {
+            if (menuActive(window_)) {
+                window.key(SDL_SCANCODE_ESCAPE);
+            }
+        }
+        ASSERT_EQ(getUserVarString("drawWorldMap"), "0");
+        const int zone = Client::get().getPlayerPosition().zone;
+        auto onScreen = [](const EntityClient& e) {
+            const Vec2 at = Client::get().screenPositionOf(e.getPosition(), 0.0f);
+            return at.x > 20.0f && at.x < 620.0f && at.y > 150.0f && at.y < 400.0f &&
+                   !underAWindow(at.x, at.y);
+        };
+        // The givers in view with a quest new to the player.
+        std::vector<int> givers;
+        ASSERT_TRUE(window.frameUntil([&] {
+            givers.clear();
+            for (int n = 0; n < GameClient::kEntityCount; ++n) {
+                const EntityClient* e = GameClient::get().getEntity(n);
+                if (e && e->getPosition().zone == zone && e->talks() && e->hasNewQuestForPlayer() &&
+                    onScreen(*e)) {
+                    givers.push_back(n);
+                }
+            }
+            return !givers.empty();
+        })) << "no giver with a quest in view";
+        window.moveTo(600, 300);
+        ASSERT_TRUE(window.waitForLoads(100));
+        const Picture before = window.stillShot();
+        const std::vector<Vec2> offered = questMarks(before);
+        for (int n : givers) {
+            EXPECT_TRUE(
+                std::any_of(offered.begin(), offered.end(),
+                            [&](const Vec2& m) { return markOver(m, *GameClient::get().getEntity(n)); }))
+                << "giver " << n << " shows no mark";
+        }
+        // Every quest the first giver offers taken, as far as the slots go.
+        const int taken = givers.front();
+        for (int32_t id : GameClient::get().getEntity(taken)->getOfferedQuests()) {
+            server->acceptQuest(id);
+        }
+        ASSERT_TRUE(window.frameUntil([&] {
+            const EntityClient* e = GameClient::get().getEntity(taken);
+            return e && !e->hasNewQuestForPlayer();
+        })) << "the giver still has a quest new to the player";
+        ASSERT_TRUE(std::any_of(UISystem::get().getMenus().begin(), UISystem::get().getMenus().end(),
+                                [](const auto& m) {
+                                    const std::string& name = m->getName();
+                                    return m->isActive() && name.size() > 6 &&
+                                           name.compare(name.size() - 6, 6, "Button") == 0;
+                                }))
+            << "no help topic offered";
+        const Picture held = window.stillShot();
+        std::vector<const EntityClient*> marked;
+        for (int n = 0; n < GameClient::kEntityCount; ++n) {
+            const EntityClient* e = GameClient::get().getEntity(n);
+            if (e && e->getPosition().zone == zone && !e->getOverheadIconName().empty()) {
+                marked.push_back(e);
+            }
+        }
+        const EntityClient* giver = GameClient::get().getEntity(taken);
+        ASSERT_NE(giver, nullptr);
+        ASSERT_TRUE(onScreen(*giver));
+        std::string stray;
+        for (const Vec2& mark : questMarks(held)) {
+            if (markOver(mark, *giver) ||
+                std::none_of(marked.begin(), marked.end(),
+                             [&](const EntityClient* e) { return markOver(mark, *e); })) {
+                stray += " (" + std::to_string(static_cast<int>(mark.x)) + ", " +
+                         std::to_string(static_cast<int>(mark.y)) + ")";
+            }
+        }
+        EXPECT_EQ(stray, "") << "quest marks over no one with a quest to give or take in";
+    }
+
+    // ---- War asks first on a covenant's talking page: Escape and "No"
+    // declare nothing, "Declare war" does; on a covenant at war "War" only
+    // says so. Escape and the covenants key close the screen from its
+    // inner pages.
+    {
+        const int own = Client::get().getPlayerCovenantIndex();
+        const Covenant* ours = Game::get().getCovenant(own);
+        ASSERT_NE(ours, nullptr);
+        std::vector<int> peaceful;
+        for (int i = 0; i < Game::get().getCovenantCount(); ++i) {
+            const Covenant* c = Game::get().getCovenant(i);
+            if (c && i != own && !c->destroyed && !ours->isHostile(i)) {
+                peaceful.push_back(i);
+            }
+        }
+        ASSERT_GE(peaceful.size(), 2u) << "two covenants at peace with the player's";
+        const int spared = peaceful[0], fought = peaceful[1];
+        const Covenant* foe = Game::get().getCovenant(fought);
+        ASSERT_NE(foe->getRelationState(spared), static_cast<int>(CovenantTreaty::Alliance));
+        ASSERT_NE(foe->getRelationState(spared), static_cast<int>(CovenantTreaty::MutualProtectionPact));
+        auto* relations = dynamic_cast<UIRelationsMenu*>(UISystem::get().findMenu("CovenantRelations"));
+        ASSERT_NE(relations, nullptr);
+        auto talkTo = [&](int covenant) {
+            if (!menuActive("CovenantRelations")) {
+                window.key(SDL_SCANCODE_R);
+            }
+            ASSERT_TRUE(menuActive("CovenantRelations"));
+            if (relations->getCurrentPage() != relations->getPage(UIRelationsMenu::Main)) {
+                s.clickWidget((relations->getCurrentPage()->getName() + "::Back").c_str());
+            }
+            ASSERT_TRUE(window.frameUntil(
+                [&] { return relations->getCurrentPage() == relations->getPage(UIRelationsMenu::Main); }));
+            window.frame();
+            const UIWidget* crest = relations->getEntry(covenant).picture;
+            const Vec2 at = crest->getScreenPosition();
+            window.click(static_cast<int>(at.x + crest->getSize().x / 2), static_cast<int>(at.y + 20.0f));
+            ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Diplomacy));
+        };
+        const std::string spareName = stripColorCodesCopy(
+            Localization::get().translateCopy(Game::get().getCovenant(spared)->getDisplayName()));
+        ASSERT_NO_FATAL_FAILURE(talkTo(spared));
+        s.clickWidget("RelationsDiplomacy::War");
+        ASSERT_TRUE(menuActive("DeclareWarAsk"));
+        {
+            UIWidget* question = widget("DeclareWarAsk::Question");
+            question->prepareDraw();
+            EXPECT_NE(stripColorCodesCopy(Localization::get().translateCopy(question->getTextValue()))
+                          .find(spareName),
+                      std::string::npos)
+                << question->getTextValue();
+        }
+        window.key(SDL_SCANCODE_ESCAPE);
+        EXPECT_FALSE(menuActive("DeclareWarAsk"));
+        ASSERT_TRUE(menuActive("CovenantRelations")) << "Escape on the question closed the screen";
+        s.clickWidget("RelationsDiplomacy::War");
+        ASSERT_TRUE(menuActive("DeclareWarAsk"));
+        s.clickWidget("DeclareWarAsk::No");
+        EXPECT_FALSE(menuActive("DeclareWarAsk"));
+        // War on the other: once it stands, any line the answers above sent
+        // has been carried out before it.
+        ASSERT_NO_FATAL_FAILURE(talkTo(fought));
+        s.clickWidget("RelationsDiplomacy::War");
+        ASSERT_TRUE(menuActive("DeclareWarAsk"));
+        s.clickWidget("DeclareWarAsk::Yes");
+        EXPECT_FALSE(menuActive("DeclareWarAsk"));
+        ASSERT_TRUE(window.frameUntil([&] {
+            return ours->isHostile(fought) && Client::get().getPlayerCovenant()->isHostile(fought);
+        })) << window.logTail();
+        EXPECT_FALSE(ours->isHostile(spared)) << "\"No\" declared war";
+        s.clickWidget("RelationsDiplomacy::War");
+        EXPECT_FALSE(menuActive("DeclareWarAsk")) << "asked again at war";
+        const std::string foeName =
+            stripColorCodesCopy(Localization::get().translateCopy(foe->getDisplayName()));
+        EXPECT_TRUE(window.frameUntil([&] { return logged("Already at war with " + foeName); }));
+
+        struct Case {
+            const char* page; // the talking page's button to it; none: the circle
+            SDL_Scancode key;
+        };
+        for (const Case& c :
+             {Case{nullptr, SDL_SCANCODE_R}, Case{"RelationsDiplomacy::Raid", SDL_SCANCODE_ESCAPE},
+              Case{"RelationsDiplomacy::Rumors", SDL_SCANCODE_R},
+              Case{"RelationsDiplomacy::Trade", SDL_SCANCODE_ESCAPE},
+              Case{"RelationsDiplomacy::Treaties", SDL_SCANCODE_R}}) {
+            SCOPED_TRACE(c.page ? c.page : "RelationsMain");
+            if (c.page) {
+                ASSERT_NO_FATAL_FAILURE(talkTo(spared));
+                s.clickWidget(c.page);
+                ASSERT_NE(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Diplomacy));
+            } else {
+                ASSERT_TRUE(menuActive("CovenantRelations"));
+                s.clickWidget("RelationsDiplomacy::Back");
+                ASSERT_EQ(relations->getCurrentPage(), relations->getPage(UIRelationsMenu::Main));
+            }
+            window.key(c.key);
+            EXPECT_FALSE(menuActive("CovenantRelations"));
+        }
+    }
+
+    // ---- The covenant fallen: its window names the way on with the
+    // character, in words drawn whole in their box.
+    {
+        Game::get().getFirstPlayer()->getCovenant()->onDestroyed(nullptr, true, true);
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("LoseGame"); }));
+        auto* wayOn = dynamic_cast<UIText*>(widget("LoseGame::WayOn"));
+        ASSERT_NE(wayOn, nullptr);
+        std::string way;
+        for (const std::string& line : wayOn->getLines()) {
+            way += line;
+        }
+        const Localization& words = Localization::get();
+        for (const char* button : {"$$MenuSaveAndExit$$", "$$MenuLoadCharacter$$", "$$MenuNewWorld$$"}) {
+            EXPECT_NE(way.find(words.translateCopy(button)), std::string::npos) << way << " / " << button;
+        }
+        EXPECT_LE(static_cast<int>(wayOn->getLines().size()), wayOn->getVisibleLineCount())
+            << "the way on does not fit its box";
+        ASSERT_TRUE(window.waitForLoads(100));
+        window.moveTo(600, 460);
+        const Picture shot = window.stillShot();
+        const Vec2 at = wayOn->getScreenPosition(), size = wayOn->getSize();
+        int light = 0;
+        for (int y = static_cast<int>(at.y * shot.height / 480); y < (at.y + size.y) * shot.height / 480;
+             ++y) {
+            for (int x = static_cast<int>(at.x * shot.width / 640); x < (at.x + size.x) * shot.width / 640;
+                 ++x) {
+                const uint8_t* c = shot.at(x, y);
+                light += std::min({c[0], c[1], c[2]}) > 180 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(light, 500) << "the way on is not drawn";
     }
 }
 

@@ -505,6 +505,7 @@ TEST_F(ShippedLayout, HelpTopicsNameTheKeysTheySpeakOf)
         {"HelpTextMoving", {"worldMap"}},
         {"HelpTextFighting", {"useSlot1", "useSlot10"}},
         {"HelpTextInventory", {"inventoryScreen"}},
+        {"HelpTextCovenants", {"relationsScreen"}},
         {"HelpTextSkills", {"skillsScreen"}},
         {"HelpTextQuests", {"questScreen"}},
         {"HelpTextQuestGivers", {"questScreen"}},

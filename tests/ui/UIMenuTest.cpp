@@ -4,8 +4,11 @@
 
 #include "engine/console/UserVar.h"
 #include "ui/WidgetFactory.h"
+#include "ui/widgets/UICheckBox.h"
 
 #include <gtest/gtest.h>
+
+#include <typeinfo>
 
 namespace {
 
@@ -216,6 +219,31 @@ TEST_F(MenuTest, ClonesHoldTheirOwnReferences)
     std::unique_ptr<UIWidget> gone = other->removeWidget(other->findWidget("Target"));
     gone.reset();
     EXPECT_EQ(clone->getParent(), nullptr);
+}
+
+// A bag's copy of its template: a decrease slot and a model widget become
+// plain widgets that keep what they show, a check box stays a check box.
+TEST_F(MenuTest, ClonesOfDecreaseSlotsAndModelWidgetsArePlainWidgets)
+{
+    auto owned = std::make_unique<UIMenu>();
+    TextReader reader("name T\nSkillSlotDecrease {\n internalName D\n text Less\n position 4 6\n}\n"
+                      "ModelWidget {\n internalName M\n text Look\n size 40 50\n}\n"
+                      "CheckBox {\n internalName C\n}\n",
+                      "t.mnu");
+    owned->parse(reader);
+    UIMenu* copy = bench.ui.addMenu(std::make_unique<UIMenu>());
+    copy->copyWidgetsFrom(*owned);
+    const std::pair<const char*, const std::type_info*> cases[] = {
+        {"D", &typeid(UIWidget)}, {"M", &typeid(UIWidget)}, {"C", &typeid(UICheckBox)}};
+    for (const auto& [name, type] : cases) {
+        const UIWidget* clone = copy->findWidget(name);
+        ASSERT_NE(clone, nullptr) << name;
+        const UIWidget& widget = *clone;
+        EXPECT_EQ(typeid(widget), *type) << name;
+    }
+    EXPECT_EQ(copy->findWidget("D")->getTextValue(), "Less");
+    EXPECT_EQ(copy->findWidget("D")->getPosition().x, 4.0f);
+    EXPECT_EQ(copy->findWidget("M")->getSize().y, 50.0f);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "engine/app/Application.h"
 #include "engine/app/DebugConsole.h"
 #include "engine/console/UserVarSystem.h"
+#include "engine/console/VirtualKeys.h"
 #include "engine/platform/Platform.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/entities/Sentient.h"
@@ -91,6 +92,36 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     EXPECT_EQ(options_->getSelectedSubMenu(), 1);
     window.click(402, 232);
     EXPECT_EQ(UserVarSystem::get().findVar("s_volumeMusic")->getString(), "0.500000");
+
+    // Controls: a row waits for the next key. Escape ends the wait alone,
+    // the window staying, and binds nothing; the key after it binds nothing
+    // either.
+    {
+        const UIWidget* tab = ui.findWidget("Options::Tab2");
+        ASSERT_NE(tab, nullptr);
+        window.click(static_cast<int>(tab->getScreenPosition().x + 10),
+                     static_cast<int>(tab->getScreenPosition().y + 10));
+        ASSERT_EQ(options_->getSelectedSubMenu(), 2);
+        auto bindings = [] {
+            std::vector<std::pair<int, bool>> out;
+            for (size_t i = 0; i < VirtualKeys::get().getCount(); ++i) {
+                const VirtualKeys::Action* a = VirtualKeys::get().getAction(static_cast<int>(i));
+                out.emplace_back(a->code, a->isMouse);
+            }
+            return out;
+        };
+        const auto before = bindings();
+        const UIWidget* row = ui.findWidget("OptionsControls::BindquestScreen");
+        ASSERT_NE(row, nullptr);
+        window.click(static_cast<int>(row->getScreenPosition().x + 10),
+                     static_cast<int>(row->getScreenPosition().y + 8));
+        ASSERT_EQ(getUserVarString("BindKeyShown"), "1") << "no key awaited";
+        window.key(SDL_SCANCODE_ESCAPE);
+        EXPECT_TRUE(options_->isActive()) << "Escape closed the window over the awaited key";
+        EXPECT_EQ(getUserVarString("BindKeyShown"), "0") << "the key is still awaited";
+        window.key(SDL_SCANCODE_J);
+        EXPECT_TRUE(bindings() == before) << "a key was bound";
+    }
 
     window.key(SDL_SCANCODE_ESCAPE);
     EXPECT_FALSE(options_->isActive());

@@ -20,6 +20,7 @@
 #include "engine/data/DatabaseEntry.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
+#include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameEnums.h"
 #include "game/definitions/GameRules.h"
 #include "game/definitions/InventoryBase.h"
@@ -264,6 +265,35 @@ UIWidget* labelOf(const char* window, const std::string& text)
     return nullptr;
 }
 
+// A label's words as drawn, in the box its text is laid out in (centred
+// in the widget or from its left edge): their legibility, and the stroke
+// that stands out most from their ground, the label's colour.
+struct DrawnLabel {
+    Legibility words;
+    const uint8_t* stroke = nullptr;
+};
+
+DrawnLabel drawnLabel(const Picture& shot, UIWidget& label)
+{
+    label.prepareDraw();
+    const Vec2 laid = UISystem::get().getDrawing()->layoutText(label.getFont(), label.getTextValue());
+    const Vec2 at = label.getScreenPosition(), size = label.getSize();
+    const float x = label.getTextAlignment() == 1 ? at.x + size.x / 2.0f - laid.x / 2.0f : at.x;
+    const float y = at.y + size.y / 2.0f - laid.y / 2.0f;
+    DrawnLabel out;
+    out.words = legibility(shot, x, y, x + laid.x, y + laid.y);
+    for (float py = y; py < y + laid.y; py += 0.5f) {
+        for (float px = x; px < x + laid.x; px += 0.5f) {
+            const uint8_t* c = pixelAt(shot, static_cast<int>(px), static_cast<int>(py));
+            if (!out.stroke || contrast(luminance(c), out.words.ground) >
+                                   contrast(luminance(out.stroke), out.words.ground)) {
+                out.stroke = c;
+            }
+        }
+    }
+    return out;
+}
+
 // A selected and an unselected label of a button row stand out from their
 // grounds, looked at over the box each text is centred in; the selected one
 // shows in the reddish colour of selection, the other does not.
@@ -273,24 +303,11 @@ void expectLabelsReadable(const Picture& shot, UIWidget* selected, UIWidget* oth
     ASSERT_NE(selected, nullptr);
     ASSERT_NE(other, nullptr);
     for (UIWidget* label : {selected, other}) {
-        label->prepareDraw();
-        const Vec2 laid = UISystem::get().getDrawing()->layoutText(label->getFont(), label->getTextValue());
-        const Vec2 at = label->getScreenPosition(), size = label->getSize();
-        const float x = at.x + size.x / 2.0f - laid.x / 2.0f, y = at.y + size.y / 2.0f - laid.y / 2.0f;
-        const Legibility words = legibility(shot, x, y, x + laid.x, y + laid.y);
+        const DrawnLabel drawn = drawnLabel(shot, *label);
+        const Legibility& words = drawn.words;
         EXPECT_TRUE(words.readable()) << label->getTextValue() << " (ground luminance " << words.ground
                                       << "): " << words.words << " of " << words.points;
-        // The stroke that stands out most: the label's colour.
-        const uint8_t* stroke = nullptr;
-        for (float py = y; py < y + laid.y; py += 0.5f) {
-            for (float px = x; px < x + laid.x; px += 0.5f) {
-                const uint8_t* c = pixelAt(shot, static_cast<int>(px), static_cast<int>(py));
-                if (!stroke ||
-                    contrast(luminance(c), words.ground) > contrast(luminance(stroke), words.ground)) {
-                    stroke = c;
-                }
-            }
-        }
+        const uint8_t* stroke = drawn.stroke;
         ASSERT_NE(stroke, nullptr);
         EXPECT_EQ(stroke[0] > stroke[1] + 60, label == selected)
             << label->getTextValue() << ": " << int(stroke[0]) << "," << int(stroke[1]) << ","
@@ -339,6 +356,31 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     ASSERT_NO_FATAL_FAILURE(s.startNamed("Edda", "Lantern Hall"));
     Player* server = Game::get().getFirstPlayer();
     ASSERT_NE(server, nullptr);
+
+    // A new warrior's attributes are what its class and skills make them:
+    // each is drawn in the colour of the unchanged, none raised or lowered.
+    ASSERT_NE(server->getCharacterClass(), nullptr);
+    ASSERT_EQ(server->getCharacterClass()->name, "Warrior");
+    window.key(SDL_SCANCODE_C);
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Character"); }));
+    {
+        ASSERT_TRUE(window.waitForLoads(100));
+        window.moveTo(600, 300);
+        const Picture sheet = window.stillShot();
+        for (const char* attribute : {"Strength", "Dexterity", "Vitality", "Intelligence", "Spirit"}) {
+            UIWidget* value = ui.findWidget((std::string("Character::") + attribute).c_str());
+            ASSERT_NE(value, nullptr) << attribute;
+            const DrawnLabel drawn = drawnLabel(sheet, *value);
+            ASSERT_NE(drawn.stroke, nullptr);
+            EXPECT_TRUE(drawn.words.readable()) << attribute;
+            const uint8_t* c = drawn.stroke;
+            EXPECT_TRUE(std::abs(c[0] - c[1]) < 40 && std::abs(c[1] - c[2]) < 40)
+                << attribute << " " << value->getTextValue() << " drawn in " << int(c[0]) << "," << int(c[1])
+                << "," << int(c[2]);
+        }
+    }
+    window.key(SDL_SCANCODE_C);
+    ASSERT_TRUE(window.frameUntil([] { return !menuActive("Character"); }));
 
     // The skills window's tree tabs: the open tree's and another.
     window.key(SDL_SCANCODE_K);
@@ -818,6 +860,45 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
     ASSERT_TRUE(oldText());
     window.key(SDL_SCANCODE_ESCAPE);
     ASSERT_TRUE(menuActive("PauseMenu"));
+    // "Paused" stands where it stood when the game menu opened Options,
+    // with the mouse over the window or not: the banner's white strokes
+    // (about the top centre, where the game view has none) lie on the same
+    // pixels in both pictures, and the top right corner holds none.
+    {
+        auto strokes = [](const Picture& shot, int x0, int y0, int x1, int y1) {
+            std::vector<std::pair<int, int>> out;
+            for (int y = y0 * shot.height / 480; y < y1 * shot.height / 480; ++y) {
+                for (int x = x0 * shot.width / 640; x < x1 * shot.width / 640; ++x) {
+                    const uint8_t* c = shot.at(x, y);
+                    if (c[0] > 235 && c[1] > 235 && c[2] > 235) {
+                        out.emplace_back(x, y);
+                    }
+                }
+            }
+            return out;
+        };
+        ASSERT_TRUE(window.frameUntil([] { return Client::get().isPaused(); }));
+        window.moveTo(600, 460);
+        const auto banner = strokes(window.stillShot(), 250, 36, 390, 56);
+        EXPECT_GT(banner.size(), 40u) << "no banner at the top centre";
+        s.clickWidget("PauseMenu::Options");
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("Options"); }));
+        ASSERT_TRUE(window.waitForLoads(100));
+        for (const auto& [x, y] : {std::pair{600, 460}, std::pair{320, 250}}) {
+            window.moveTo(x, y);
+            const Picture options = window.stillShot();
+            const auto over = strokes(options, 250, 36, 390, 56);
+            const size_t kept =
+                static_cast<size_t>(std::count_if(banner.begin(), banner.end(), [&](const auto& p) {
+                    return std::find(over.begin(), over.end(), p) != over.end();
+                }));
+            EXPECT_GE(kept * 10, banner.size() * 9) << "the mouse at " << x << ", " << y << ": " << kept
+                                                    << " of " << banner.size() << " of the banner's strokes";
+            EXPECT_TRUE(strokes(options, 520, 0, 640, 24).empty()) << "the mouse at " << x << ", " << y;
+        }
+        window.key(SDL_SCANCODE_ESCAPE);
+        ASSERT_TRUE(window.frameUntil([] { return !menuActive("Options") && menuActive("PauseMenu"); }));
+    }
     s.clickWidget("PauseMenu::SaveAndExit");
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
     s.clickWidget("Main::NewGame");
@@ -1302,6 +1383,67 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
     window.clickNow(static_cast<int>((own.left + own.right) * 0.5f),
                     static_cast<int>((own.top + own.bottom) * 0.5f), SDL_BUTTON_RIGHT);
     EXPECT_EQ(Client::get().getTargetEntity(), merchant) << "a right click on the player chose another";
+
+    // Another character after Save and exit, a new one and then this one
+    // loaded again from the list: from the first frame it plays on, none of
+    // the character before's log lines is shown.
+    auto lastWord = [](const std::string& word) {
+        Game::get().getFirstPlayer()->sendMessage(0, word);
+        const std::vector<std::string>& log = Client::get().getMessageLog();
+        return !log.empty() && log.back() == word;
+    };
+    auto saveAndExit = [&] {
+        window.key(SDL_SCANCODE_ESCAPE);
+        ASSERT_TRUE(menuActive("PauseMenu"));
+        s.clickWidget("PauseMenu::SaveAndExit");
+        ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+    };
+    auto noneShownOf = [&](const std::vector<std::string>& before) {
+        ASSERT_TRUE(window.frameUntil([] { return Client::get().isJoined(); })) << window.logTail();
+        for (const TextEvent& e : GraphicsSystem::get().getTextEvents().events()) {
+            EXPECT_FALSE(e.kind == TextEventList::kLogKind && e.visible &&
+                         std::find(before.begin(), before.end(), e.text) != before.end())
+                << e.text;
+        }
+    };
+    ASSERT_TRUE(window.frameUntil([&] { return lastWord("Edda's last word"); }));
+    const std::vector<std::string> eddas = Client::get().getMessageLog();
+    ASSERT_NO_FATAL_FAILURE(saveAndExit());
+    s.clickWidget("Main::NewGame");
+    ASSERT_TRUE(menuActive("NewCharacter"));
+    window.click(300, 230);
+    for (int i = 0; i < 24; ++i) {
+        window.key(SDL_SCANCODE_BACKSPACE);
+    }
+    window.type("Ivo");
+    window.key(SDL_SCANCODE_TAB);
+    window.type("Second Hall");
+    window.click(490, 408);
+    ASSERT_NO_FATAL_FAILURE(noneShownOf(eddas));
+    ASSERT_TRUE(window.frameUntil(standsOnBuiltLevel, 2400));
+    ASSERT_TRUE(window.frameUntil([&] { return lastWord("Ivo's last word"); }));
+    // The world's news both happened to hear is Edda's as well.
+    std::vector<std::string> ivos;
+    for (const std::string& line : Client::get().getMessageLog()) {
+        if (std::find(eddas.begin(), eddas.end(), line) == eddas.end()) {
+            ivos.push_back(line);
+        }
+    }
+    ASSERT_NO_FATAL_FAILURE(saveAndExit());
+    s.clickWidget("Main::LoadCharacter");
+    ASSERT_TRUE(menuActive("LoadCharacter"));
+    auto* characters = dynamic_cast<UIList*>(ui.findWidget("LoadCharacter::Characters"));
+    ASSERT_NE(characters, nullptr);
+    int row = -1;
+    for (size_t i = 0; i < characters->getItems().size(); ++i) {
+        row = characters->getItems()[i].value == "Edda" ? static_cast<int>(i) : row;
+    }
+    ASSERT_GE(row, 0) << "Edda is not listed";
+    const Vec2 at = characters->getScreenPosition();
+    window.click(static_cast<int>(at.x + 40), static_cast<int>(at.y + 30 * row + 15));
+    ASSERT_EQ(getUserVarString("PlayerName"), "Edda");
+    s.clickWidget("LoadCharacter::Load");
+    ASSERT_NO_FATAL_FAILURE(noneShownOf(ivos));
 }
 
 } // namespace

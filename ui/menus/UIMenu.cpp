@@ -103,14 +103,29 @@ bool UIMenu::handleKey(int key, bool down, bool repeat)
     if (!isActive() && !m_alwaysHandleInput) {
         return false;
     }
+    // A key being captured for a binding is the capture's, Escape too: the
+    // window's own hot keys wait until it ends.
+    UIMenu* page = getSelectedSubMenuMenu();
+    if (page && page->isCapturingKeys()) {
+        return page->handleKey(key, down, repeat);
+    }
     for (size_t i = 0; i < m_widgets.size(); ++i) {
         if (m_widgets[i]->keyPressed(key, down, repeat)) {
             return true;
         }
     }
     // The shown page hears keys as it hears buttons (its key-binding input).
-    UIMenu* page = getSelectedSubMenuMenu();
     return page && page->handleKey(key, down, repeat);
+}
+
+bool UIMenu::isCapturingKeys() const
+{
+    if (std::any_of(m_widgets.begin(), m_widgets.end(),
+                    [](const std::unique_ptr<UIWidget>& w) { return w->capturesKeys(); })) {
+        return true;
+    }
+    const UIMenu* page = getSelectedSubMenuMenu();
+    return page && page->isCapturingKeys();
 }
 
 bool UIMenu::handleMouseButton(int button, bool down, int x, int y)

@@ -65,6 +65,8 @@ public:
     void selectSubMenu(int index);
     int getSelectedSubMenu() const { return m_selectedSubMenu; }
     UIMenu* getSelectedSubMenuMenu() const { return getSubMenu(m_selectedSubMenu); }
+    // A widget of it, or of its shown page, captures the keys.
+    bool isCapturingKeys() const;
     void collectSubMenuTabs();
 
     void setVisible(bool visible);

@@ -158,6 +158,17 @@ void UIRelationsMenu::update(float seconds)
         Vec2 at = circlePosition(i);
         entry.container->setPosition({at.x - 32.0f, at.y - 32.0f});
     }
+    const int own = v ? v->getPlayerCovenantIndex() : -1;
+    if (own != m_ownBadge) {
+        auto hint = [this](int index, const std::vector<UITextSourceRecord>& sources) {
+            if (index >= 0 && index < kEntries && m_entries[static_cast<size_t>(index)].picture) {
+                m_entries[static_cast<size_t>(index)].picture->setHighlightSources(sources);
+            }
+        };
+        hint(m_ownBadge, m_badgeSources);
+        hint(own, m_ownBadgeSources);
+        m_ownBadge = own;
+    }
     if (m_current == Diplomacy) {
         refreshTalk(m_talkCovenant);
     }

@@ -7,7 +7,9 @@
 #include "engine/core/ColorSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
+#include "engine/data/Localization.h"
 #include "game/covenants/CovenantBase.h"
+#include "game/covenants/CovenantNames.h"
 #include "ui/ClientView.h"
 #include "ui/UISystem.h"
 #include "ui/UIValueTables.h"
@@ -64,6 +66,8 @@ UIRelationsMenu::UIRelationsMenu()
     m_fullScreen = true;
     m_badgeHint =
         formatColorCode(8) + "\nLeft click to talk to covenant" + "\nRight click to select/deselect covenant";
+    m_badgeSources = crestSources(m_badgeHint);
+    m_ownBadgeSources = crestSources(formatColorCode(8) + "\nRight click to select/deselect covenant");
     m_lifestoneHint = formatColorCode(8) + "\nLeft click to select the lifestone";
     for (int i = 0; i < kEntries; ++i) {
         buildEntry(i);
@@ -153,7 +157,7 @@ void UIRelationsMenu::buildEntry(int i)
     entry.eliminatedLabel = box.findWidget("Eliminated");
     entry.lifestoneBar = box.findWidget("Lifestone");
     if (entry.picture) {
-        entry.picture->setHighlightSources(crestSources(m_badgeHint));
+        entry.picture->setHighlightSources(m_badgeSources);
     }
     for (int t = 0; t < 2; ++t) {
         if (auto* icon = dynamic_cast<UICovenantTraitIcon*>(box.findWidget("Trait" + std::to_string(t)))) {
@@ -236,6 +240,30 @@ void UIRelationsMenu::talkTo(int covenant)
     setCurrentPage(Diplomacy);
     if (ClientView* v = view()) {
         v->clearDiplomacyResponse();
+    }
+}
+
+// War is asked once more before it is declared; on a covenant already at
+// war (or raiding or raided) it is only said so.
+void UIRelationsMenu::askWar()
+{
+    ClientView* v = view();
+    UISystem* ui = UISystem::instance();
+    const CovenantBase* own = v ? v->getPlayerCovenant() : nullptr;
+    if (!own || !ui || isOut(m_talkCovenant) || m_talkCovenant == v->getPlayerCovenantIndex()) {
+        return;
+    }
+    const std::string name = coloredName(v->getCovenant(m_talkCovenant));
+    if (own->isHostile(m_talkCovenant)) {
+        v->showErrorMessage(wrapText("AlreadyAtWar", "%s", name.c_str()));
+        return;
+    }
+    if (UIWidget* question = ui->findWidget("DeclareWarAsk::Question")) {
+        question->setText(wrapText("DeclareWarAsk", "%s", name.c_str()));
+    }
+    UIMenu* ask = ui->findMenu("DeclareWarAsk");
+    if (ask && !ask->isActive()) {
+        ui->pushMenu(ask);
     }
 }
 
@@ -328,6 +356,8 @@ void UIRelationsMenu::handleCommand(const std::string& line)
         page(Rumor);
     } else if (verb == "StartRaid") {
         startRaid();
+    } else if (verb == "AskWar") {
+        askWar();
     } else if (verb == "DoneWithTradeResponse") {
         if (m_previous == Trade || m_previous == TradeItems) {
             setCurrentPage(m_previous);

@@ -5,6 +5,7 @@
 #include "ui/menus/RelationsChartToggle.h"
 #include "ui/menus/RelationsCovenantEntry.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIWidget.h"
 
 #include <array>
 #include <vector>
@@ -75,6 +76,7 @@ private:
     void talkTo(int covenant);
     void refreshTalk(int covenant);
     void startRaid();
+    void askWar();
     void selectLifestone(int covenant);
     static bool isTalkPage(Page page);
     bool isOut(int covenant) const;
@@ -100,6 +102,10 @@ private:
     float m_influenceLow = 0.0f, m_influenceHigh = 0.0f;
     UserVarRef m_showRelations, m_showTreaties, m_showTradeRoutes, m_simplify;
     std::string m_badgeHint;
+    // The crest tooltips: another covenant's, and the player's own, which is
+    // not talked to; m_ownBadge is the entry that shows the own one.
+    std::vector<UITextSourceRecord> m_badgeSources, m_ownBadgeSources;
+    int m_ownBadge = -1;
     std::string m_lifestoneHint;
     bool m_shownBefore = false;
 };

@@ -65,11 +65,11 @@ void UIHelp::copyFrom(const UIHelp& other)
 
 bool UIHelp::parseParm(const std::string& keyword, TextReader& reader)
 {
-    if (keyword == "basePosition") {
+    if (equalsNoCase(keyword, "basePosition")) {
         m_basePosition = reader.getVec2();
         return false;
     }
-    if (keyword == "baseSize") {
+    if (equalsNoCase(keyword, "baseSize")) {
         m_baseSize = reader.getVec2();
         return false;
     }

@@ -49,22 +49,6 @@ UIModelWidget::UIModelWidget() : m_main(std::make_unique<PreviewEntity>())
 
 UIModelWidget::~UIModelWidget() = default;
 
-void UIModelWidget::copyFrom(const UIModelWidget& other)
-{
-    copyBaseFrom(other);
-    // The copy loads its own models at its first update.
-    m_modelVar = other.m_modelVar;
-    m_skinVar = other.m_skinVar;
-    m_angleVar = other.m_angleVar;
-    for (int i = 0; i < kAttachments; ++i) {
-        m_attachments[static_cast<size_t>(i)].var = other.m_attachments[static_cast<size_t>(i)].var;
-        m_attachments[static_cast<size_t>(i)].tag = other.m_attachments[static_cast<size_t>(i)].tag;
-    }
-    m_angle = other.m_angle;
-    m_zoom = other.m_zoom;
-    m_clearBackground = other.m_clearBackground;
-}
-
 void UIModelWidget::update(float seconds)
 {
     UIWidget::update(seconds);

@@ -44,8 +44,6 @@ public:
     float getAngle() const { return m_angle; }
     float getZoom() const { return m_zoom; }
 
-    void copyFrom(const UIModelWidget& other);
-
 private:
     struct Attachment {
         std::unique_ptr<PreviewEntity> entity;

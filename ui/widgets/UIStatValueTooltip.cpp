@@ -8,6 +8,7 @@
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/GameRules.h"
 #include "game/definitions/Money.h"
+#include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
 #include "game/skills/SkillTree.h"
 #include "ui/widgets/WidgetReads.h"
@@ -114,9 +115,11 @@ int UIStatValue::skillAttributeBonus(const ClientView& view, int attributeStat)
         return 0;
     }
     int bonus = 0;
+    // As the server counts them: known skills whose equipment is worn.
     forEachClassSkill(*type, [&](int tree, int slot, const SkillDefinition& skill) {
+        const SkillBase* record = view.getPlayerSkill(tree, slot);
         int level = view.getPlayerSkillLevel(tree, slot);
-        if (level > 0) {
+        if (level > 0 && (!record || record->meetsEquipmentRequirement(record->getOwner()))) {
             bonus += skill.getStatChange(attributeStat, level);
         }
     });

@@ -2,6 +2,7 @@
 
 #include "engine/console/UserVarSystem.h"
 #include "engine/console/VirtualKeys.h"
+#include "engine/core/StringUtil.h"
 #include "engine/core/TextReader.h"
 #include "engine/input/KeyCodes.h"
 #include "ui/UISystem.h"
@@ -38,15 +39,15 @@ void UIVirtualKeyInput::copyFrom(const UIVirtualKeyInput& other)
 
 bool UIVirtualKeyInput::parseParm(const std::string& keyword, TextReader& reader)
 {
-    if (keyword == "ShowUserVar") {
+    if (equalsNoCase(keyword, "ShowUserVar")) {
         m_showVar = readVariable(reader);
         return false;
     }
-    if (keyword == "VirtualKeyUserVar") {
+    if (equalsNoCase(keyword, "VirtualKeyUserVar")) {
         m_actionVar = readVariable(reader);
         return false;
     }
-    if (keyword == "DuplicateMenuName") {
+    if (equalsNoCase(keyword, "DuplicateMenuName")) {
         reader.readToken(m_duplicateMenu, false);
         return false;
     }

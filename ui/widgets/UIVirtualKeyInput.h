@@ -13,6 +13,7 @@ public:
     bool handleMouseButton(int button, bool down, int x, int y) override;
     bool onKey(int key, bool down) override;
     bool hasFocus() const override { return true; }
+    bool capturesKeys() const override { return isVisible(); }
     bool isVisible() const override;
     bool parseParm(const std::string& keyword, TextReader& reader) override;
 

@@ -69,6 +69,9 @@ public:
     virtual void onClick(int button, bool down, int x, int y);
     virtual bool showsOverlay() const { return false; }
     virtual bool hasFocus() const;
+    // Takes every key before the hot keys of its window (a key being
+    // captured for a binding).
+    virtual bool capturesKeys() const { return false; }
     // Rebuilds the text from the text sources.
     virtual void prepareDraw();
     // Each time the menu shows; the base acts the first time only.

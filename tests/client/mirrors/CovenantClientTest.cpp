@@ -2,6 +2,7 @@
 // covenant mirrors; the relation queries and the growing table.
 #include "client/Client.h"
 #include "client/GameClient.h"
+#include "client/player/PlayerCovenantClient.h"
 #include "game/covenants/CovenantLoaders.h"
 #include "game/covenants/CovenantTrait.h"
 #include "support/JoinedClient.h"
@@ -171,7 +172,13 @@ TEST_F(CovenantClientTest, RelationQueriesAndTheGrowingTable)
     GameClient& game = GameClient::get();
     EXPECT_FLOAT_EQ(game.getRelationValue(0, 1), 60.0f);
     EXPECT_FLOAT_EQ(game.getRelationValue(1, 0), 60.0f);
+    // A covenant against itself: its own record, but the player's 0.5.
+    EXPECT_FLOAT_EQ(game.getRelationValue(1, 1), 50.0f);
+    ASSERT_TRUE(client.startGame(false));
+    client.getPlayerCovenant()->index = 1;
     EXPECT_FLOAT_EQ(game.getRelationValue(1, 1), 0.5f);
+    EXPECT_FLOAT_EQ(game.getRelationValue(0, 0), 50.0f);
+    EXPECT_FLOAT_EQ(game.getRelationValue(0, 1), 80.0f) << "the other side's value toward the player";
     // Beyond the table: no record, the defaults.
     EXPECT_EQ(game.getTreatyState(7, 1), 1);
     EXPECT_EQ(game.getTradeRouteSize(0, 40), 0);

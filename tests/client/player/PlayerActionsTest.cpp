@@ -258,6 +258,9 @@ TEST_F(PlayerActionsTest, MouseActionsColoursAndMapsOfShippedEntries)
     EXPECT_NE(text.find("Drop food (F3) or healing potion (F8)"), std::string::npos) << text;
     recruit.getTooltipText(text, true, true, true);
     EXPECT_EQ(text.find("Drop food"), std::string::npos) << text;
+    // A recruit of the covenant outside the party: no keys, each word once.
+    add(51, "RecruitWarrior", 0, 1100, 380, sentient(0)).getTooltipText(text, false, true, true);
+    EXPECT_NE(text.find("\nDrop food or healing potion\non recruit to heal"), std::string::npos) << text;
     money.getTooltipText(text, true, true, true);
     EXPECT_EQ(text, formatMoney(250));
     letter.getTooltipText(text, false, true, true);
@@ -567,6 +570,23 @@ TEST_F(PlayerActionsTest, ItemComparisonWalksRecruitSlotsAndHouseSlots)
     size_t body = text.find(formatColorCode(145));
     ASSERT_NE(body, std::string::npos);
     EXPECT_NE(text.find("\n\n", body), std::string::npos) << text;
+
+    // Hovered in a gambler's stock, what is worn is still described as the
+    // player's own: with its magic, without the stock's price or hints.
+    auto sword = item("ShortSword");
+    sword->applyModifierName(world.database.findEntry("ModOfTheBear"));
+    sword->addMagicProperty(world.database.findEntry("ModOfTheBear"), 1.0f);
+    sword->setIdentified(true);
+    std::string own;
+    sword->getTooltip(player, TooltipContext{TooltipAtVendor}, own);
+    ASSERT_NE(own.find("Strength"), std::string::npos) << own;
+    equipment->setItem(static_cast<int>(EquipedLocation::HandPrimary), sword.release());
+    auto stock = item("ShortSword");
+    text.clear();
+    player->getEquipTooltip(stock.get(), text,
+                            TooltipContext{TooltipAtVendor | TooltipVendorStock | TooltipGambleHidden});
+    EXPECT_NE(text.find(own), std::string::npos) << text;
+    EXPECT_EQ(text.find("Price:"), std::string::npos) << text;
 
     // No recruits: the arrows keep the player.
     player->scrollItemComparison(1);

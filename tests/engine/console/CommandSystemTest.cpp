@@ -61,8 +61,14 @@ TEST_F(CommandSystemTest, SkipFlagHandsOverAnyArguments)
 
 TEST_F(CommandSystemTest, UnknownNamesAreLoggedInTheExactText)
 {
-    EXPECT_FALSE(commands.execute("noSuchThing 1 2", nullptr, false, true));
+    // Typed at the console, the line names cmdlist; issued by the program
+    // (a menu, a binding, a line of the server), it is only named.
+    EXPECT_FALSE(commands.execute("noSuchThing 1 2", nullptr, false, false));
     EXPECT_TRUE(log.contains("Unknown command - noSuchThing 1 2 (cmdlist lists the commands)\n", 0));
+    log.clear();
+    EXPECT_FALSE(commands.execute("noSuchThing 1 2", nullptr, false, true));
+    EXPECT_TRUE(log.contains("Unknown command - noSuchThing 1 2\n", 0));
+    EXPECT_FALSE(log.contains("cmdlist"));
     log.clear();
     EXPECT_FALSE(commands.execute("fly away", nullptr, true, true));
     EXPECT_TRUE(log.contains("Unknown server command - fly away\n", 0));

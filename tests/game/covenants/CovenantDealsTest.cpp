@@ -232,13 +232,26 @@ TEST_F(CovenantDealsTest, ALifeStoneBroughtToZeroDestroysTheCovenantOnce)
     EXPECT_TRUE(a.getPendingOffer(x.index).offer.terms.empty());
     ASSERT_FALSE(x.offers.empty());
     EXPECT_TRUE(x.offers.back().terms.empty()) << "the offer is withdrawn";
-    auto destroyedLines = [this] {
+    auto count = [this](const char* part) {
         std::vector<std::string> all = lines();
-        return std::count_if(all.begin(), all.end(), [](const std::string& l) {
-            return l.find("destroyed by monsters") != std::string::npos;
-        });
+        return std::count_if(all.begin(), all.end(),
+                             [part](const std::string& l) { return l.find(part) != std::string::npos; });
     };
-    EXPECT_EQ(destroyedLines(), 1);
+    // The last blow's covenant ended it, not monsters.
+    EXPECT_EQ(count(" destroys "), 1);
+    EXPECT_EQ(count("destroyed by monsters"), 0);
     a.onAttacked(stone, attacker, 10, false);
-    EXPECT_EQ(destroyedLines(), 1) << "a destroyed covenant is past harm";
+    EXPECT_EQ(count(" destroys "), 1) << "a destroyed covenant is past harm";
+
+    // A monster's last blow: destroyed by monsters.
+    auto* second = new Entity();
+    second->setPosition(nav.tileCentre(0, 70, 70));
+    world.game->addEntity(second);
+    x.setLifestone(second);
+    second->setMaxHealth(100);
+    second->setHealth(0);
+    x.onAttacked(second, placeTarget(5, 71, 70), 10, false);
+    EXPECT_TRUE(x.destroyed);
+    EXPECT_EQ(count("destroyed by monsters"), 1);
+    EXPECT_EQ(count(" destroys "), 1);
 }

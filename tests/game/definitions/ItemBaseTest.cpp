@@ -450,6 +450,14 @@ TEST_F(ItemBaseTest, VendorGambleAndRequirementLines)
     std::string foreign = tooltip(*dagger, TooltipForeignOwner);
     EXPECT_FALSE(has(foreign, "Right click"));
 
+    // A guard contract is paid for in the covenant's crystals, not in money.
+    auto contract = makeItem("GuardContract");
+    EXPECT_TRUE(has(tooltip(*contract, TooltipVendorStock), "\nPrice: 10 crystals"))
+        << tooltip(*contract, TooltipVendorStock);
+    EXPECT_TRUE(has(tooltip(*contract, TooltipAtVendor),
+                    "\nSell value: " + formatCrystals(contract->getSellValue(1))));
+    EXPECT_FALSE(has(tooltip(*contract, TooltipVendorStock), "CP"));
+
     FakeHolder owner;
     owner.level = 2;
     owner.meets = false;
@@ -460,6 +468,14 @@ TEST_F(ItemBaseTest, VendorGambleAndRequirementLines)
     owner.meets = true;
     text = tooltip(*makeItem("Greatsword"), 0, &owner);
     EXPECT_TRUE(has(text, "\nRequires level 3\n"));
+
+    // Power goes by the name the holder's class gives it, as its skills say.
+    owner.powerName = "Mana";
+    auto robe = makeItem("LinenRobe");
+    robe->setIdentified(true);
+    EXPECT_TRUE(has(tooltip(*robe, 0, &owner), " Maximum Mana\n")) << tooltip(*robe, 0, &owner);
+    EXPECT_TRUE(has(tooltip(*makeItem("MinorPowerPotion"), 0, &owner), "Restores 20 - 30 mana\n"));
+    EXPECT_TRUE(has(tooltip(*makeItem("MinorPowerPotion"), 0), "Restores 20 - 30 power\n"));
 }
 
 // The comparison with what is worn follows the tooltip after one blank line,

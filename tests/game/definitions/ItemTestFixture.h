@@ -84,9 +84,11 @@ public:
     bool meets = true;
     int level = 10;
     const InventoryBase* inventory = nullptr;
+    std::string powerName;
 
     bool allowsItemPlacement(const ItemBase&, int, int) const override { return allows; }
     bool meetsItemRequirement(ItemRequirement) const override { return meets; }
     int getItemHolderLevel() const override { return level; }
     const InventoryBase* getItemHolderInventory() const override { return inventory; }
+    std::string getItemHolderPowerName() const override { return powerName; }
 };

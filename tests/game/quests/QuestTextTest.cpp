@@ -104,9 +104,8 @@ const GoldenText kGoldenTexts[] = {
     {QuestType::Revenge, "$$QuestTitleRevenge~<Thermund@@QuestFixtureText0@@>~$$",
      "$$QuestTextRevenge~<Thermund@@a@@QuestFixtureText0@@Goblin Scout@@>~$$\nTime left: 19.7 minutes\nKnown "
      "location: ^c002Level3^c145\nQuest level: 10"},
-    {QuestType::War, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$ $$QuestCompleted$$",
-     "Kill 1 Goblin Scout.\nKnown location: ^c002Level3^c145\nQuest level: 10\nProgress: "
-     "^c061completed^c000"},
+    {QuestType::War, "$$QuestTitleKillMonsters~<1@@Goblin Scout@@>~$$",
+     "Kill 1 Goblin Scout.\nTime left: 12.8 minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},
     {QuestType::Escort, "$$QuestTitleEscort~<Thermund@@>~$$",
      "$$QuestFixtureText0~<Thermund@@^c002Level3^c145@@^c002Level4^c145@@>~$$\nTime left: 19.7 "
      "minutes\nKnown location: ^c002Level3^c145\nQuest level: 10"},

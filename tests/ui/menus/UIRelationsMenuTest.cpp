@@ -343,6 +343,14 @@ TEST(RelationsMenuTest, PagesTalkTradeAndRaid)
     // A left click on covenant 1's crest talks to it; a raid on it takes the chosen people.
     scene.menu->handleCommand("ShowRelations");
     scene.menu->update(0.0f);
+    // The player's own crest (at the top) is not talked to, and says so by
+    // offering only the right click.
+    UITooltip own, other;
+    ASSERT_TRUE(scene.menu->getTooltip(390, 100, own));
+    EXPECT_EQ(own.text.find("Left click to talk"), std::string::npos) << own.text;
+    EXPECT_NE(own.text.find("Right click to select"), std::string::npos) << own.text;
+    ASSERT_TRUE(scene.menu->getTooltip(390, 400, other));
+    EXPECT_NE(other.text.find("Left click to talk"), std::string::npos) << other.text;
     scene.menu->handleMouseButton(0, true, 390, 400);
     EXPECT_EQ(current(), scene.menu->getPage(P::Diplomacy));
     EXPECT_EQ(scene.menu->getTalkCovenant(), 1);
