@@ -99,14 +99,16 @@ bench: setup-test
 	        echo "== $$b$${pin:+ (CPU $$cpu)}"; $$pin $$b || failed="$$failed $${b##*/}"; done; \
 	    if [ -n "$$failed" ]; then echo "over budget or failed:$$failed"; exit 1; fi
 
-# The self-playing game for two game hours on seven seeds, on one core,
-# with each seed's figures (release build).
+# The self-playing game for two game hours on seven seeds, the four classes
+# in turn, on one core, with each seed's figures (release build).
 SOAK_MINUTES ?= 120
 SOAK_SEEDS ?= 1,2,3,4,5,515151,606060
+SOAK_CLASSES ?= Warrior,Rogue,Priest,Mage
 soak: setup-test
 	cmake -S . -B $(RELEASE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DGLOAM_TESTS=ON -DGLOAM_BENCH=OFF -DGLOAM_WERROR=OFF
 	cmake --build $(RELEASE_DIR) -j $(JOBS) --target ui_tests
 	cd $(RELEASE_DIR) && GLOAM_SELFPLAY_MINUTES=$(SOAK_MINUTES) GLOAM_SELFPLAY_SEEDS=$(SOAK_SEEDS) \
+	    GLOAM_SELFPLAY_CLASSES=$(SOAK_CLASSES) \
 	    taskset -c 0 ./tests/ui_tests --gtest_filter='ClientSelfPlay.DISABLED_Soak' --gtest_also_run_disabled_tests
 
 # The README's pictures (main menu, New Game, a quest giver, a fight, the death

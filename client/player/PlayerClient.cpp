@@ -166,6 +166,10 @@ void PlayerClient::syncWithServerMirror()
     }
     setFade(mirror->getFade());
     setCovenantIndex(mirror->getCovenantIndex());
+    // Its health is the server's: the target bar reads it here when the
+    // player has itself selected.
+    setMaxHealth(mirror->getMaxHealth());
+    setHealth(mirror->getHealth());
 }
 
 // ---- Values for the global statistics

@@ -44,9 +44,10 @@ void PlayerClient::releaseMoveHook()
 
 const EntityClient* PlayerClient::pickExclusion() const
 {
-    const EntityClient* current = target.get();
-    bool keepSelf =
-        current && current->isSelectable() && current->getMouseAction(true, false) != kActionAttack;
+    // The player itself can be picked only beside a person of its own
+    // covenant it has selected (to choose between them); with anyone else
+    // selected, a click on a monster at its side must not choose the player.
+    bool keepSelf = isTargetFriendly() && target.get()->getMouseAction(true, false) != kActionAttack;
     return keepSelf ? nullptr : this;
 }
 

@@ -1,5 +1,6 @@
 #include "game/entities/Sentient.h"
 
+#include "game/definitions/GameEnums.h"
 #include "game/definitions/WorldRules.h"
 #include "game/world/Game.h"
 
@@ -125,14 +126,16 @@ bool Sentient::isLineClearTo(const ZonePosition& position, const Entity* other, 
             return false;
     }
     // Solid world objects (doors, chests) standing on the line block it;
-    // living characters never do.
+    // living characters never do, nor what a walker passes through: a hit's
+    // effect shown at the target, a lantern, a gate.
     float length = std::sqrt(d.x * d.x + d.y * d.y);
     ZonePosition middle(m_position.zone, from.x + d.x * 0.5f, from.y + d.y * 0.5f);
     middle.normalize();
     std::vector<Entity*> around;
     game->queryEntitiesInRadius(middle, length * 0.5f + rules.tileSize, false, around);
     for (const Entity* e : around) {
-        if (e == this || e == other || !e->isSolid() || dynamic_cast<const Sentient*>(e))
+        if (e == this || e == other || !e->isSolid() || e->getSolidType() != toIndex(SolidType::Normal) ||
+            e->hasFlag(kFlagTemporaryEffect) || dynamic_cast<const Sentient*>(e))
             continue;
         Vec2 p = ZonePosition::getLocal(e->getPosition(), m_position);
         if (distanceToSegment(p, from, to) < e->getRadius())

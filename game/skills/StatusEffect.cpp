@@ -12,6 +12,7 @@
 #include "game/skills/SkillBase.h"
 #include "game/world/Game.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -54,12 +55,16 @@ const char* explosionEffect(int element)
     }
 }
 
+// A hit's effect model at the entity for the effect's time. It always ends:
+// one of an effect without a time of its own goes at the next step (the
+// Game keeps an entity spawned with no time, and every hit adds one).
 void spawnAt(const std::string& entryName, const Entity* at, float seconds, const Entity* faceTo)
 {
+    constexpr float kNextStep = 0.001f;
     Game* game = Game::instance();
     if (!game || !at)
         return;
-    Entity* spawned = game->spawnEntity(entryName, at->getPosition(), seconds);
+    Entity* spawned = game->spawnEntity(entryName, at->getPosition(), std::max(seconds, kNextStep));
     if (spawned && faceTo)
         spawned->faceTowards(faceTo->getPosition(), false);
 }

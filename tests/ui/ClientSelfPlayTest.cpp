@@ -7,7 +7,8 @@
 // mirrors are held against the server and the world's invariants are checked.
 //
 // GLOAM_SELFPLAY_MINUTES and GLOAM_SELFPLAY_SEEDS (comma-separated) lengthen
-// the release run for `make soak`.
+// the release run for `make soak`; GLOAM_SELFPLAY_CLASSES (comma-separated)
+// names the classes its seeds play in turn.
 
 #include "client/mirrors/QuestClient.h"
 #include "client/player/PlayerCovenantClient.h"
@@ -221,12 +222,14 @@ void linkDataExcept(const TempDir& copy, const std::string& file, const std::str
 
 // One seed's run from a new world in a program that may have played others.
 Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int minutes,
-                   const SavePlan& plan = {}, std::vector<SavePoint>* points = nullptr)
+                   const SavePlan& plan = {}, std::vector<SavePoint>* points = nullptr,
+                   const char* playerClass = "Warrior")
 {
     Figures figures;
+    figures.playerClass = playerClass;
     const auto begin = std::chrono::steady_clock::now();
     SelfPlayer player(program, seed, failTest);
-    if (!player.startNew(seed)) {
+    if (!player.startNew(seed, -1, "Hard", playerClass)) {
         return figures;
     }
     auto save = [&](const std::string& where) {
@@ -284,11 +287,11 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
 
 // One seed's run from a new world in a program of its own.
 Figures playSeed(uint32_t seed, int minutes, const SavePlan& plan = {},
-                 std::vector<SavePoint>* points = nullptr)
+                 std::vector<SavePoint>* points = nullptr, const char* playerClass = "Warrior")
 {
     TempDir user;
     PlayedGame program(user);
-    return playSeedIn(program, user, seed, minutes, plan, points);
+    return playSeedIn(program, user, seed, minutes, plan, points, playerClass);
 }
 
 // The rules promise no offer in a given time: those that came and were
@@ -316,6 +319,32 @@ int envInt(const char* name, int fallback)
 {
     const char* text = std::getenv(name);
     return text && *text ? std::atoi(text) : fallback;
+}
+
+// The classes the seeds play, the first seed the first class and so on
+// round: GLOAM_SELFPLAY_CLASSES (comma-separated, as the classes' entries
+// name them after "Class") in place of the test's own.
+std::vector<std::string> classesToPlay(std::vector<std::string> classes)
+{
+    if (const char* list = std::getenv("GLOAM_SELFPLAY_CLASSES"); list && *list) {
+        classes.clear();
+        std::istringstream items(list);
+        for (std::string item; std::getline(items, item, ',');) {
+            classes.push_back(item);
+        }
+    }
+    return classes;
+}
+
+// The four classes, each its own fight: every one makes kills in its first
+// minutes and uses a skill of its own from the hot bar.
+const std::vector<std::string> kClasses = {"Warrior", "Rogue", "Priest", "Mage"};
+
+void expectClassFight(const Figures& f)
+{
+    EXPECT_GE(f.earlyKills, 1) << f.playerClass << ": no kill in its first " << selfplay::kEarlyMinutes
+                               << " game minutes";
+    EXPECT_GE(f.hotBarUses, 1) << f.playerClass << ": no skill of its own used from the hot bar";
 }
 
 std::vector<uint32_t> seedsToPlay(std::vector<uint32_t> seeds)
@@ -564,29 +593,33 @@ constexpr bool kReleaseBuild = true;
 constexpr bool kReleaseBuild = false;
 #endif
 
-// CI's run (release build only): seeds 11 and 12 from game minute 0 for 20
-// game minutes each, with save points after the join, away from the town with
-// a quest in progress, while dead, during raids and at the end; the floors
-// of the player's own play.
-TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
+// CI's run (release build only): seeds 11 to 14 from game minute 0 for 20
+// game minutes each, a Warrior, a Rogue, a Priest and a Mage, with save
+// points after the join, away from the town with a quest in progress, while
+// dead, during raids and at the end; the floors of the player's own play.
+TEST(ClientSelfPlay, FourSeedsEachAClassPlayTwentyMinutesThroughTheClient)
 {
     if (!kReleaseBuild) {
         GTEST_SKIP()
             << "the 20-minute runs are the release build's; the sanitizer build plays the short form";
     }
     const int minutes = envInt("GLOAM_SELFPLAY_MINUTES", 20);
-    const std::vector<uint32_t> seeds = seedsToPlay({11, 12});
+    const std::vector<uint32_t> seeds = seedsToPlay({11, 12, 13, 14});
+    const std::vector<std::string> classes = classesToPlay(kClasses);
     SavePlan plan;
     plan.frames = {0};
     plan.onEvents = true;
     plan.atEnd = true;
     Figures all;
     std::vector<uint64_t> hashes;
-    for (uint32_t seed : seeds) {
-        SCOPED_TRACE(formatString("seed %u", seed));
+    for (size_t i = 0; i < seeds.size(); ++i) {
+        const uint32_t seed = seeds[i];
+        const char* playerClass = classes[i % classes.size()].c_str();
+        SCOPED_TRACE(formatString("seed %u, a %s", seed, playerClass));
         std::vector<SavePoint> points;
-        const Figures f = playSeed(seed, minutes, plan, &points);
+        const Figures f = playSeed(seed, minutes, plan, &points, playerClass);
         hashes.push_back(f.endHash);
+        expectClassFight(f);
         EXPECT_EQ(f.frames, minutes * kFramesPerMinute);
         EXPECT_GE(f.equipped, 1);
         EXPECT_GE(f.bought, 1);
@@ -631,7 +664,7 @@ TEST(ClientSelfPlay, SeedsElevenAndTwelvePlayTwentyMinutesThroughTheClient)
         EXPECT_NE(hashes[0], hashes[1]) << "two seeds ended alike";
     }
     expectFloorsTogether(all);
-    std::printf("both seeds: %d recruits, %d gate travels\n", all.recruits, all.gateTravels);
+    std::printf("all seeds: %d recruits, %d gate travels\n", all.recruits, all.gateTravels);
 }
 
 // Saving draws nothing and changes nothing: seed 11's first five game minutes
@@ -830,7 +863,8 @@ TEST(ClientSelfPlay, APlayerHeldStillFailsTheRunAfterThirtyGameMinutes)
 }
 
 // `make soak`: seeds 1 to 5, and 515151 and 606060, where a quest's things on
-// a level once went to another quest (GLOAM_SELFPLAY_SEEDS), for two game
+// a level once went to another quest (GLOAM_SELFPLAY_SEEDS), a Warrior, a
+// Rogue, a Priest and a Mage in turn (GLOAM_SELFPLAY_CLASSES), for two game
 // hours each (GLOAM_SELFPLAY_MINUTES), saving every 30 game minutes and at the
 // first death and the first raid, with the floors of the player's own play on
 // every seed and those of the computer covenants over all of them.
@@ -838,6 +872,7 @@ TEST(ClientSelfPlay, DISABLED_Soak)
 {
     const int minutes = envInt("GLOAM_SELFPLAY_MINUTES", 120);
     const std::vector<uint32_t> seeds = seedsToPlay({1, 2, 3, 4, 5, 515151, 606060});
+    const std::vector<std::string> classes = classesToPlay(kClasses);
     SavePlan plan;
     for (int minute = 0; minute < minutes; minute += 30) {
         plan.frames.push_back(minute * kFramesPerMinute);
@@ -845,13 +880,16 @@ TEST(ClientSelfPlay, DISABLED_Soak)
     plan.onEvents = true;
     plan.atEnd = true;
     Figures all;
-    for (uint32_t seed : seeds) {
-        SCOPED_TRACE(formatString("seed %u", seed));
+    for (size_t i = 0; i < seeds.size(); ++i) {
+        const uint32_t seed = seeds[i];
+        const char* playerClass = classes[i % classes.size()].c_str();
+        SCOPED_TRACE(formatString("seed %u, a %s", seed, playerClass));
         std::vector<SavePoint> points;
-        const Figures f = playSeed(seed, minutes, plan, &points);
+        const Figures f = playSeed(seed, minutes, plan, &points, playerClass);
         for (const SavePoint& point : points) {
             checkSavePoint(point);
         }
+        expectClassFight(f);
         EXPECT_GE(f.questsSolved, 3);
         EXPECT_GE(f.questsBeyondTutorial, 1) << "a quest other than the tutorial's solved";
         EXPECT_GE(f.questsRewarded, 3);

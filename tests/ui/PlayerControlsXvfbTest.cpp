@@ -4,7 +4,9 @@
 // recruits one by one, the party's rows (a member picked, one sent home), a
 // covenant's life stone picked on the relations screen, a quest skipped
 // from a giver's offer, the quest marks over the givers, war asked before it
-// is declared, and the way on once the covenant has fallen.
+// is declared, and the way on once the covenant has fallen; and a new mage's
+// first fight: its targets chosen by mouse and keys and a spell cast from the
+// hot bar at melee range.
 #include "client/Client.h"
 #include "client/GameClient.h"
 #include "client/mirrors/EntityClient.h"
@@ -15,6 +17,7 @@
 #include "engine/console/UserVarSystem.h"
 #include "engine/core/ColorCodes.h"
 #include "engine/core/Random.h"
+#include "engine/core/StringUtil.h"
 #include "engine/data/Localization.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameData.h"
@@ -24,6 +27,8 @@
 #include "game/entities/Player.h"
 #include "game/quests/Quest.h"
 #include "game/quests/QuestDefinition.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
 #include "graphics/GraphicsSystem.h"
@@ -36,6 +41,7 @@
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIList.h"
+#include "ui/widgets/UISkillSlot.h"
 #include "ui/widgets/UIText.h"
 
 #include <gtest/gtest.h>
@@ -623,6 +629,198 @@ TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKey
             }
         }
         EXPECT_GT(light, 500) << "the way on is not drawn";
+    }
+}
+
+// The length of a bar's red fill on its middle row, as a fraction of its width.
+float redFill(const Picture& shot, const UIWidget& bar)
+{
+    const Vec2 at = bar.getScreenPosition();
+    const int width = static_cast<int>(bar.getSize().x);
+    int red = 0;
+    for (int x = 0; x < width; ++x) {
+        red +=
+            healthRed(pixelAt(shot, static_cast<int>(at.x) + x, static_cast<int>(at.y + bar.getSize().y / 2)))
+                ? 1
+                : 0;
+    }
+    return static_cast<float>(red) / static_cast<float>(width);
+}
+
+// A goblin asleep where it stands (no fight before the test acts), not
+// hidden, near the player.
+Actor* sleepingGoblin(const Player& player, float dx, float dy)
+{
+    const MonsterType* goblin = GameData::get().findMonsterType("GoblinWarrior");
+    if (!goblin) {
+        return nullptr;
+    }
+    auto* foe = new Actor();
+    foe->initFromMonsterType(goblin, 1);
+    foe->setFlags(foe->getFlags() & ~Actor::kFlagHidden);
+    foe->setChecksActivity(false);
+    foe->setActiveNow(false);
+    if (!placeBeside(foe, player, dx, dy)) {
+        return nullptr;
+    }
+    foe->setHomePosition(foe->getPosition());
+    return foe;
+}
+
+bool overlaps(const ScreenRect& a, const ScreenRect& b)
+{
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// A new mage's first fight, as a user plays it. With itself selected (a
+// closed window leaves it so) the target bar shows the player's own health;
+// with a quest giver still selected after a talk, a right click on a monster
+// standing next to the player selects the monster, not the player; Tab
+// selects a foe a few steps away; and Firebolt from the hot bar is cast at
+// melee range, over the effect a blow leaves at the monster.
+TEST(PlayerControlsXvfbTest, ACastersFirstFightTargetsAndCastsAtMeleeRange)
+{
+    WindowedGame window;
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\n")) {
+        GTEST_SKIP() << "no X server can be started";
+    }
+    PlaySession s{window};
+    ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));
+    Random::setState(0, 20261208u);
+    window.click(320, 206);
+    ASSERT_TRUE(menuActive("NewCharacter"));
+    s.clickWidget("NewCharacter::ClassMage");
+    ASSERT_EQ(getUserVarString("PlayerClass"), "$$ClassMage$$");
+    ASSERT_NO_FATAL_FAILURE(s.startNamed("Ysolde", "Ember Hall"));
+    Player* server = Game::get().getFirstPlayer();
+    ASSERT_NE(server, nullptr);
+    PlayerClient* player = Client::get().getLocalPlayer();
+    ASSERT_NE(player, nullptr);
+    const int giver =
+        findEntity([](const EntityClient& e) { return e.isNpc() && e.givesQuests() && e.talks(); });
+    ASSERT_GE(giver, 0) << "the town has no quest giver who talks";
+
+    // ---- Itself selected: Escape on the giver's window selects the
+    // player, and the target bar shows its health as its own bar does.
+    {
+        ASSERT_TRUE(s.talkTo(giver, "QuestNpcMenu")) << window.logTail();
+        window.key(SDL_SCANCODE_ESCAPE);
+        ASSERT_FALSE(menuActive("QuestNpcMenu"));
+        ASSERT_EQ(targetNumber(), player->getEntityNumber());
+        server->setHealth(server->getMaxHealth() / 2);
+        const EntityClient* mirror = player->getServerMirror();
+        ASSERT_TRUE(window.frameUntil([&] { return mirror->getHealth() * 10 < mirror->getMaxHealth() * 6; }));
+        UIWidget* target = widget("Status::TargetHealth");
+        UIWidget* own = widget("Status::HealthBar");
+        ASSERT_TRUE(target && own);
+        ASSERT_TRUE(window.frameUntil([&] { return target->isVisible(); })) << "no target bar for the player";
+        window.moveTo(600, 300);
+        const Picture shot = window.shot();
+        const float ownFill = redFill(shot, *own);
+        EXPECT_LT(ownFill, 0.7f) << "the player's own bar";
+        EXPECT_NEAR(redFill(shot, *target), ownFill, 2.5f / 120.0f) << "the target bar of the player itself";
+    }
+
+    // ---- The giver still selected after a talk (a step away closes its
+    // window): a right click on the monster beside the player selects it.
+    Actor* beside = nullptr;
+    {
+        ASSERT_TRUE(s.talkTo(giver, "QuestNpcMenu")) << window.logTail();
+        ASSERT_TRUE(s.clickFreeGround());
+        ASSERT_TRUE(window.frameUntil([&] { return !player->hasDestination(); }));
+        ASSERT_EQ(targetNumber(), giver);
+        const ScreenRect own = Client::get().getEntityScreenRect(*player->getServerMirror());
+        // Straight below the player on the screen, near enough for the
+        // two to overlap there.
+        for (float d : {20.0f, 28.0f, 36.0f}) {
+            beside = sleepingGoblin(*server, d, -d);
+            ASSERT_NE(beside, nullptr);
+            const int n = beside->getEntityNumber();
+            ASSERT_TRUE(window.frameUntil([&] { return GameClient::get().getEntity(n) != nullptr; }));
+            window.frame();
+            if (overlaps(Client::get().getEntityScreenRect(*GameClient::get().getEntity(n)), own)) {
+                break;
+            }
+            Game::get().deleteEntity(beside, false);
+            ASSERT_TRUE(window.frameUntil([&] { return GameClient::get().getEntity(n) == nullptr; }));
+            beside = nullptr;
+        }
+        ASSERT_NE(beside, nullptr) << "no goblin stands over the player on the screen";
+        const EntityClient* foe = GameClient::get().getEntity(beside->getEntityNumber());
+        const ScreenRect box = Client::get().getEntityScreenRect(*foe);
+        // Its middle, and the point of it nearest the player's middle.
+        const float ox = (own.left + own.right) / 2, oy = (own.top + own.bottom) / 2;
+        const Vec2 points[] = {
+            {(box.left + box.right) / 2, (box.top + box.bottom) / 2},
+            {std::clamp(ox, box.left + 1, box.right - 1), std::clamp(oy, box.top + 1, box.bottom - 1)}};
+        for (const Vec2& p : points) {
+            SCOPED_TRACE(formatString("right click at %.0f, %.0f", p.x, p.y));
+            player->setTarget(GameClient::get().getEntity(giver), true);
+            window.clickNow(static_cast<int>(p.x), static_cast<int>(p.y), SDL_BUTTON_RIGHT);
+            EXPECT_EQ(targetNumber(), beside->getEntityNumber());
+        }
+    }
+
+    // ---- Tab: a foe a few steps away, with the giver selected and with
+    // the inventory or the quest log open.
+    Actor* further = sleepingGoblin(*server, 150.0f, 90.0f);
+    ASSERT_NE(further, nullptr);
+    ASSERT_TRUE(window.frameUntil([&] {
+        const EntityClient* e = GameClient::get().getEntity(further->getEntityNumber());
+        return e && e->getMouseAction(true, false) == PlayerClient::kActionAttack;
+    }));
+    for (SDL_Scancode open : {SDL_SCANCODE_UNKNOWN, SDL_SCANCODE_I, SDL_SCANCODE_Q}) {
+        SCOPED_TRACE(formatString("window key %d", static_cast<int>(open)));
+        if (open != SDL_SCANCODE_UNKNOWN) {
+            window.key(open);
+        }
+        player->setTarget(GameClient::get().getEntity(giver), true);
+        window.key(SDL_SCANCODE_TAB);
+        const int now = targetNumber();
+        EXPECT_TRUE(now == beside->getEntityNumber() || now == further->getEntityNumber())
+            << "Tab chose " << now;
+        if (open != SDL_SCANCODE_UNKNOWN) {
+            window.key(open);
+        }
+    }
+
+    // ---- Firebolt, dragged from the skills page to the hot bar, cast with
+    // its key at the monster beside the player over the effect of a blow
+    // there: the monster is hurt, and nothing says "Can't see".
+    {
+        window.key(SDL_SCANCODE_K);
+        ASSERT_TRUE(menuActive("Skills"));
+        UISkillSlot* bolt = nullptr;
+        ASSERT_TRUE(window.frameUntil([&] {
+            for (const auto& w : UISystem::get().findMenu("SkillsTree0")->getWidgets()) {
+                auto* slot = dynamic_cast<UISkillSlot*>(w.get());
+                if (slot && slot->isVisible() && slot->getSkill() &&
+                    slot->getSkill()->getDefinition()->name == "MageFirebolt") {
+                    bolt = slot;
+                }
+            }
+            return bolt != nullptr;
+        })) << "no Firebolt on the first page";
+        for (const UIWidget* w :
+             {static_cast<const UIWidget*>(bolt), static_cast<const UIWidget*>(widget("HotBar::Use1"))}) {
+            const Vec2 at = w->getScreenPosition();
+            window.click(static_cast<int>(at.x + w->getSize().x / 2),
+                         static_cast<int>(at.y + w->getSize().y / 2));
+        }
+        window.key(SDL_SCANCODE_K);
+        ASSERT_EQ(player->getHotkey(1).values[0], 1) << "no skill on the second place";
+        const EntityClient* foe = GameClient::get().getEntity(beside->getEntityNumber());
+        const ScreenRect box = Client::get().getEntityScreenRect(*foe);
+        window.clickNow(static_cast<int>((box.left + box.right) / 2),
+                        static_cast<int>((box.top + box.bottom) / 2), SDL_BUTTON_RIGHT);
+        ASSERT_EQ(targetNumber(), beside->getEntityNumber());
+        ASSERT_LE(server->distanceToEntity(beside, true), 96.0f) << "the monster is not at melee range";
+        ASSERT_NE(Game::get().spawnEntity("EffectNormalHit", beside->getPosition(), 5.0f), nullptr);
+        const int health = beside->getHealth();
+        window.key(SDL_SCANCODE_2);
+        EXPECT_TRUE(window.frameUntil([&] { return beside->getHealth() < health || logged("Can't see"); }));
+        EXPECT_FALSE(logged("Can't see"));
+        EXPECT_LT(beside->getHealth(), health) << "the bolt did not hurt the monster";
     }
 }
 

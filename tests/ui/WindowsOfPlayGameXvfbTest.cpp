@@ -1345,7 +1345,8 @@ std::vector<std::string> logLines()
 // line it covers, on the first Continue of a new character and on one
 // after a game that still showed a line. Then the target at the top of the
 // screen: its name, level and health bar show the player itself after a
-// talk window's Close selects it, and again when a right click selects it.
+// talk window's Close selects it; a right click selects the merchant, and
+// one on the player leaves it so.
 TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithItsName)
 {
     WindowedGame window;
@@ -1508,8 +1509,10 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
     ASSERT_TRUE(window.frameUntil([] { return !menuActive("NpcChat"); }));
     showsThePlayer("the talk window closed");
 
-    // A right click on the merchant selects it only, and one on the player
-    // selects the player.
+    // A right click on the merchant selects it only; one on the player then
+    // leaves the merchant selected: the player picks itself by a click only
+    // beside its own covenant's people (a monster at its side must win such
+    // a click).
     const EntityClient* merchant = GameClient::get().getEntity(vendor);
     ASSERT_NE(merchant, nullptr);
     // A right click pressed in the frame that aims it, again until it takes
@@ -1537,11 +1540,10 @@ TEST(WindowsOfPlayGameXvfbTest, ContinueShowsTheLogWithItsWordsAndTheTargetWithI
     std::string merchantName;
     merchant->getTooltipText(merchantName, true, true, false);
     EXPECT_EQ(widgetText("Status::TargetName"), merchantName);
-    ASSERT_TRUE(rightClick(*player, [] {
-        const EntityClient* target = Client::get().getTargetEntity();
-        return target && target->isOwnCharacter();
-    })) << "the player was not selected";
-    showsThePlayer("a right click on the player");
+    const ScreenRect own = Client::get().getEntityScreenRect(*player);
+    window.clickNow(static_cast<int>((own.left + own.right) * 0.5f),
+                    static_cast<int>((own.top + own.bottom) * 0.5f), SDL_BUTTON_RIGHT);
+    EXPECT_EQ(Client::get().getTargetEntity(), merchant) << "a right click on the player chose another";
 
     // Another character after Save and exit, a new one and then this one
     // loaded again from the list: from the first frame it plays on, none of

@@ -257,6 +257,27 @@ TEST_F(ActorTest, TargetsBehindSightBlocksAreNotSeenButWalkBlocksDoNotHideThem)
     EXPECT_FALSE(actor->canSee(target));
 }
 
+// Of the objects standing on a line, only those that stop a walker block it:
+// a blow's effect shown at a monster in melee hides nothing from a caster.
+TEST_F(ActorTest, OnlyObjectsThatStopAWalkerBlockSightAndWalkLines)
+{
+    const struct {
+        const char* entry;
+        bool clear;
+    } cases[] = {{"EffectNormalHit", true}, {"TownLantern", true}, {"TrainingDummy", false}};
+    Actor* actor = spawn(findType("GoblinWarrior"), 5, 10, 10);
+    Sentient* target = placeTarget(5, 14, 10);
+    ASSERT_TRUE(actor && target);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.entry);
+        Entity* object = world.game->spawnEntity(c.entry, nav.tileCentre(0, 12, 10), 0.0f);
+        ASSERT_NE(object, nullptr);
+        EXPECT_EQ(actor->canSee(target), c.clear);
+        EXPECT_EQ(actor->isWalkLineClear(target), c.clear);
+        world.game->deleteEntity(object, true);
+    }
+}
+
 TEST_F(ActorTest, AWalkLineIsBlockedByEveryCellItCrossesEvenAtACorner)
 {
     const struct {

@@ -522,7 +522,8 @@ TEST_F(SentientTest, HitReactions)
 }
 
 // A weapon hit with an elemental bonus bursts on the victim in the element
-// the bonus drew: each of the four has its effect entry and model.
+// the bonus drew: each of the four has its effect entry and model, and each
+// burst ends with the effect's time.
 TEST_F(SentientTest, AnElementalBonusBurstsInTheElementItDrew)
 {
     auto owner = make(toIndex(CharacterClassType::Warrior));
@@ -555,6 +556,16 @@ TEST_F(SentientTest, AnElementalBonusBurstsInTheElementItDrew)
         seen[static_cast<size_t>(element - 1)] = true;
     }
     EXPECT_TRUE(seen[0] && seen[1] && seen[2] && seen[3]);
+    // Every burst ends: those of an effect without a time of its own at the
+    // next step, one with a time when it runs out.
+    world.game->updateEvents(0.05f);
+    EXPECT_EQ(world.game->getEntityCount(), 2);
+    bonus->effectTime = 1.0f;
+    owner->hitLanded(40, victim.get(), true, false, false, false, false);
+    for (const auto& [seconds, count] : {std::pair{0.5f, 3}, std::pair{0.55f, 2}}) {
+        world.game->updateEvents(seconds);
+        EXPECT_EQ(world.game->getEntityCount(), count) << "after " << seconds << " s more";
+    }
     world.game->removeEntity(owner.get());
     world.game->removeEntity(victim.get());
 }

@@ -39,6 +39,15 @@ UIWidget* shownWidget(const std::string& fullName)
     return widget && widget->isVisible() ? widget : nullptr;
 }
 
+UIWidget* shownOnPage(const std::string& fullName)
+{
+    UIMenu* page = UISystem::get().findMenu(fullName.substr(0, fullName.find("::")).c_str());
+    if (page && page->isActive()) {
+        page->update(0.0f);
+    }
+    return shownWidget(fullName);
+}
+
 bool menuShown(const char* name)
 {
     UIMenu* menu = UISystem::get().findMenu(name);

@@ -68,6 +68,10 @@ inline float distance(const ZonePosition& a, const ZonePosition& b)
 bool clickWidget(UIWidget* widget, int button = 0);
 UIWidget* shownWidget(const std::string& fullName);
 bool menuShown(const char* name);
+// A widget of a page whose places look up what they hold as a frame updates
+// them (the skills page): the headless program updates no window, so the
+// page is updated first, as a drawn frame would.
+UIWidget* shownOnPage(const std::string& fullName);
 // The item slot of a shown menu that holds that place.
 UIItemSlot* findSlot(const char* menuName, int group, int entry);
 // A click on a shown row of a list (counted from its first shown row).

@@ -1,10 +1,12 @@
 #include "support/selfplay/Fights.h"
 
+#include "client/mirrors/SkillClient.h"
 #include "client/mirrors/SkillListClient.h"
 #include "engine/core/StringUtil.h"
 #include "game/covenants/Covenant.h"
 #include "game/entities/Actor.h"
 #include "game/skills/SkillBase.h"
+#include "game/skills/SkillDefinition.h"
 #include "support/selfplay/Bot.h"
 
 #include <vector>
@@ -71,17 +73,17 @@ void Fights::attack(int foe)
                mirror()->action != PlayerClient::kActionApproach) {
         mirror()->selectEntity(mirrorOf(foe));
     }
-    if (frame() % 40 == 1) {
-        useSkillOn(foe);
-    }
+    useHotBar(foe);
 }
 
 void Fights::count(Figures& figures)
 {
+    figures.hotBarUses = m_hotBarUses;
     if (m_foe >= 0) {
         auto* foe = dynamic_cast<Actor*>(Game::get().getEntity(m_foe));
         if (!foe || !foe->isAlive()) {
             ++figures.kills;
+            figures.earlyKills += frame() <= kEarlyMinutes * kFramesPerMinute ? 1 : 0;
             m_foe = -1;
         }
     }
@@ -124,23 +126,128 @@ bool Fights::drinkPotion()
     return true;
 }
 
-void Fights::useSkillOn(int foe)
+bool Fights::isFightingSkill(const SkillBase& skill)
 {
-    if (!mirror()->skills) {
-        return;
+    const SkillDefinition* d = skill.getDefinition();
+    if (!d || d->isBasic() || d->passive || !d->linked.empty() || d->hide || d->blink) {
+        return false;
     }
-    std::vector<SkillBase*> ready;
-    for (SkillBase* skill : mirror()->skills->getSkills()) {
-        if (skill && skill->getLevel() > 0 && skill->getDefinition() && skill->isReady()) {
-            ready.push_back(skill);
+    if (d->needsEnemy) {
+        return d->requiredEntityStateOne == 0 && d->requiredEntityStateAll == 0;
+    }
+    return d->self && (d->skillType == toIndex(SkillType::Heal) || d->skillType == toIndex(SkillType::Buff));
+}
+
+int Fights::barPlaceOf(const SkillBase& skill) const
+{
+    for (int place = 0; place < kBarPlaces; ++place) {
+        const HotkeyRecord record = mirror()->getHotkey(place);
+        if (record.values[0] == kBarSkill && record.values[1] == skill.getTree() &&
+            record.values[2] == skill.getSlot()) {
+            return place;
         }
     }
-    if (ready.empty()) {
+    return -1;
+}
+
+bool Fights::fillHotBar()
+{
+    if (!m_filling && frame() % 50 != 31) {
+        return false;
+    }
+    SkillBase* wanted = nullptr;
+    for (SkillBase* skill : mirror()->skills->getSkills()) {
+        if (skill && skill->getLevel() > 0 && isFightingSkill(*skill) && barPlaceOf(*skill) < 0) {
+            wanted = skill;
+            break;
+        }
+    }
+    int free = -1;
+    for (int place = 1; place < kBarPlaces && free < 0; ++place) {
+        free = mirror()->getHotkey(place).values[0] == kBarEmpty ? place : -1;
+    }
+    if (!wanted || free < 0) {
+        // Done: the skills page it opened closes again.
+        const bool close = m_filling && menuShown("Skills");
+        m_filling = false;
+        return close && pressKey("skillsScreen");
+    }
+    m_filling = true;
+    // The skills page by its key, the skill's tree by its tab; each shows
+    // with the next frame.
+    if (!menuShown("Skills")) {
+        if (!pressKey("skillsScreen")) {
+            fault() << "no key opens the skills page";
+            m_filling = false;
+        }
+        return m_filling;
+    }
+    const std::string name = wanted->getDefinition()->name;
+    UIWidget* slot = shownOnPage(formatString("SkillsTree%d::S%d", wanted->getTree(), wanted->getSlot()));
+    if (!slot) {
+        if (m_tabAsked == wanted->getTree() ||
+            !clickWidget(shownWidget(formatString("Skills::Tab%d", wanted->getTree())))) {
+            fault() << "the skills page shows no place of skill " << name;
+            m_filling = false;
+            return false;
+        }
+        m_tabAsked = wanted->getTree();
+        return true;
+    }
+    m_tabAsked = -1;
+    // A click on the skill takes it up, one on the bar's place puts it there.
+    if (!clickWidget(slot) || !clickWidget(shownWidget(formatString("HotBar::Use%d", free))) ||
+        barPlaceOf(*wanted) != free) {
+        fault() << "skill " << name << " cannot be put on the hot bar's place " << free + 1;
+        m_filling = false;
+        return false;
+    }
+    trace(formatString("puts %s on the hot bar's place %d", name.c_str(), free + 1).c_str());
+    return true;
+}
+
+void Fights::useHotBar(int foe)
+{
+    const EntityClient* self = mirror()->getServerMirror();
+    EntityClient* target = mirrorOf(foe);
+    if (!self || !target || !mirror()->skills) {
         return;
     }
-    SkillBase* skill = ready[static_cast<size_t>(m_ctx.random.below(static_cast<int>(ready.size())))];
-    mirror()->setTarget(mirrorOf(foe), false);
-    mirror()->useSkill(skill->getTree(), skill->getSlot());
+    // The cast bar under way, or the last key's answer still to come.
+    if (self->getProgressTimer() > 0.0f && self->getProgressTimer() < self->getProgressLength()) {
+        return;
+    }
+    for (SkillBase* skill : mirror()->skills->getSkills()) {
+        const auto* own = dynamic_cast<const SkillClient*>(skill);
+        if (own && own->waiting && !skill->getDefinition()->isBasic()) {
+            return;
+        }
+    }
+    const bool hurt = self->getHealth() * 100 < self->getMaxHealth() * 60;
+    for (int place = 1; place < kBarPlaces; ++place) {
+        const HotkeyRecord record = mirror()->getHotkey(place);
+        SkillBase* skill = record.values[0] == kBarSkill
+                               ? mirror()->skills->findByTreeSlot(record.values[1], record.values[2])
+                               : nullptr;
+        const SkillDefinition* d = skill ? skill->getDefinition() : nullptr;
+        if (!d || !skill->isReady() || skill->getLevel() <= 0) {
+            continue;
+        }
+        const bool onFoe = d->needsEnemy && d->isInRange(mirror(), target);
+        const bool heal = d->skillType == toIndex(SkillType::Heal) && hurt;
+        const bool buff = d->skillType == toIndex(SkillType::Buff) && d->self;
+        if (!onFoe && !heal && !buff) {
+            continue;
+        }
+        if (SkillClient::checkUse(*skill, mirror(), mirror()->stats, d->needsEnemy ? target : nullptr,
+                                  mirror()->getFlags()) != 0) {
+            continue;
+        }
+        if (pressKey(place == 9 ? "useSlot10" : formatString("useSlot%d", place + 1).c_str())) {
+            ++m_hotBarUses;
+        }
+        return;
+    }
 }
 
 } // namespace selfplay

@@ -6,6 +6,8 @@
 
 #include <map>
 
+class SkillBase;
+
 namespace selfplay {
 
 class Fights : public Part {
@@ -27,9 +29,19 @@ public:
     // edge of its sight would otherwise hold it there for good.
     bool leaveIfUnreachable(int foe);
 
-    // The foe clicked (again when the click no longer holds), now and then
-    // one of its skills on it.
+    // The foe clicked (again when the click no longer holds), and a skill
+    // of the hot bar that serves now used with its key.
     void attack(int foe);
+
+    // The class's fighting skills it has learnt go on the hot bar, each
+    // dragged from the skills page to a free place as a user drags it: true
+    // while it is at it (a click a turn).
+    bool fillHotBar();
+
+    // A skill the player fights with: one that strikes an enemy (with no
+    // state it must be in first), heals or strengthens the player. The
+    // plain attack, always on the bar's first place, is not one of them.
+    static bool isFightingSkill(const SkillBase& skill);
 
     // No foe this frame.
     void clearFoe() { m_foe = -1; }
@@ -53,11 +65,19 @@ private:
     // strongest foe in reach.
     int pushFoe() const;
 
-    // One of the player's learnt skills that is ready, on the foe, as its
-    // hot bar key uses it.
-    void useSkillOn(int foe);
+    // A skill of the hot bar that serves now, by its key: one that strikes
+    // the foe when it may, a heal when the player is hurt, a strengthening
+    // when it is ready; none while a cast is under way or the last key's
+    // answer is awaited.
+    void useHotBar(int foe);
+    // The bar's place that holds the skill, -1 for none.
+    int barPlaceOf(const SkillBase& skill) const;
 
     static constexpr int kPassBy = 4;
+    // The hot bar's ten places and the kinds of their records.
+    static constexpr int kBarPlaces = 10;
+    static constexpr int kBarSkill = 1;
+    static constexpr int kBarEmpty = 2;
     // Raided at home, it fights only foes this near its stone: within the
     // reach in which a raid counts it by the stone.
     static constexpr float kRaidLeash = 600.0f;
@@ -70,6 +90,9 @@ private:
         int seenAt = -kFramesPerMinute - 1;
     };
     int m_foe = -1;
+    int m_hotBarUses = 0;
+    bool m_filling = false; // putting skills on the hot bar
+    int m_tabAsked = -1;    // the skills page's tree whose tab it clicked
     std::map<int, FoeFight> m_foeFights;
     std::map<int, int> m_ignoredFoes; // entity: until which frame
     int m_nextDrinkAt = 0;

@@ -5,7 +5,11 @@
 
 namespace selfplay {
 
+// The first minutes of a run, in which every class makes its first kills.
+constexpr int kEarlyMinutes = 5;
+
 struct Figures {
+    const char* playerClass = "Warrior"; // as its class's entry names it after "Class"
     int frames = 0;
     int questsAccepted = 0;
     int questsSolved = 0;
@@ -44,6 +48,8 @@ struct Figures {
     int gateTravels = 0;
     int levelsVisited = 0;
     int kills = 0;
+    int earlyKills = 0; // kills in the first kEarlyMinutes game minutes
+    int hotBarUses = 0; // skills used with a hot bar key, beyond the plain attack
     int peakEntities = 0;
     long peakRssKb = 0;
     double stepMeanMs = 0.0;

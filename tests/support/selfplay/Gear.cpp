@@ -1,9 +1,14 @@
 #include "support/selfplay/Gear.h"
 
+#include "client/mirrors/SkillListClient.h"
 #include "engine/core/StringUtil.h"
+#include "game/definitions/CharacterClass.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
+#include "game/definitions/WorldRules.h"
+#include "game/skills/SkillBase.h"
+#include "game/skills/SkillDefinition.h"
 #include "support/selfplay/Bot.h"
 #include "ui/widgets/UIItemSlot.h"
 #include "ui/widgets/UIWidget.h"
@@ -50,7 +55,8 @@ bool Gear::spendPoints()
         m_characterOpened = true;
         return true;
     }
-    const char* button = m_pointsSpent % 3 == 2 ? "Character::IncVitality" : "Character::IncStrength";
+    const std::string button =
+        std::string("Character::Inc") + (m_pointsSpent % 3 == 2 ? "Vitality" : classAttribute());
     if (!clickWidget(shownWidget(button))) {
         fault() << "points are left but the Character window has no " << button << " button";
         m_nextPointAt = frame() + 10 * kFramesPerMinute;
@@ -59,6 +65,77 @@ bool Gear::spendPoints()
     ++m_pointsSpent;
     // The server's answer comes with the next state.
     m_nextPointAt = frame() + 10;
+    return true;
+}
+
+const char* Gear::classAttribute() const
+{
+    // Strength, Dexterity, Vitality, Intelligence, Spirit, as the class's
+    // "…PerLevel" keys list them; Vitality has its own turn.
+    static constexpr const char* kNames[] = {"Strength", "Dexterity", "Vitality", "Intelligence", "Spirit"};
+    const CharacterClass* type = player()->getCharacterClass();
+    int best = 0;
+    for (int i = 1; type && i < 5; ++i) {
+        if (i != 2 && type->attributesPerLevel[static_cast<size_t>(i)] >
+                          type->attributesPerLevel[static_cast<size_t>(best)]) {
+            best = i;
+        }
+    }
+    return kNames[best];
+}
+
+bool Gear::spendSkillPoints()
+{
+    const int points = mirror()->getStat(toIndex(CharacterStat::SkillPointsLeft));
+    SkillBase* raised = nullptr;
+    for (SkillBase* skill : mirror()->skills->getSkills()) {
+        const SkillDefinition* d = skill ? skill->getDefinition() : nullptr;
+        if (!d || !d->needsEnemy || !Fights::isFightingSkill(*skill)) {
+            continue;
+        }
+        const int cost = skill->getPointCost(skill->getLevel());
+        const bool room = d->maxSkillLevel == 0 || skill->getLevel() < d->maxSkillLevel;
+        if (room && cost <= points && money() >= static_cast<int>(cost * worldRules().moneyPerSkillPoint)) {
+            raised = skill;
+            break;
+        }
+    }
+    if (!raised || frame() < m_nextSkillAt) {
+        if (!raised && m_skillsOpened) {
+            m_skillsOpened = false;
+            if (menuShown("Skills")) {
+                pressKey("skillsScreen");
+                return true;
+            }
+        }
+        return false;
+    }
+    const std::string name = raised->getDefinition()->name;
+    if (!menuShown("Skills")) {
+        if (!pressKey("skillsScreen")) {
+            fault() << "no key opens the skills page";
+            m_nextSkillAt = frame() + 10 * kFramesPerMinute;
+            return false;
+        }
+        m_skillsOpened = true;
+        return true;
+    }
+    UIWidget* up = shownOnPage(formatString("SkillsTree%d::Up%d", raised->getTree(), raised->getSlot()));
+    if (!up) {
+        if (m_tabAsked != raised->getTree() &&
+            clickWidget(shownWidget(formatString("Skills::Tab%d", raised->getTree())))) {
+            m_tabAsked = raised->getTree();
+            return true;
+        }
+        fault() << "skill points are left but the skills page has no plus button for " << name;
+        m_nextSkillAt = frame() + 10 * kFramesPerMinute;
+        return false;
+    }
+    m_tabAsked = -1;
+    clickWidget(up);
+    trace(formatString("raises %s", name.c_str()).c_str());
+    // The server's answer comes with the next state.
+    m_nextSkillAt = frame() + 10;
     return true;
 }
 

@@ -21,9 +21,15 @@ public:
     // holding items cannot move.
     bool isUpgrade(const ItemBase& item) const;
 
-    // The points a new level brings go into strength and vitality, by the
-    // plus buttons of the Character window; the window closes again after.
+    // The points a new level brings go into the attribute the class grows
+    // most in (two of three) and vitality, by the plus buttons of the
+    // Character window; the window closes again after.
     bool spendPoints();
+
+    // Skill points go into the first skill of the class's trees that strikes
+    // an enemy and may be raised with the gold at hand, by its plus button
+    // on the skills page; the page closes again after.
+    bool spendSkillPoints();
 
     // The item it put on is worn.
     void count(Figures& figures);
@@ -38,7 +44,13 @@ private:
     const ItemBase* m_equipAsked = nullptr;
     int m_equipPlace = 0;
     int m_equipAt = 0;
+    // The attribute the class grows most in besides vitality.
+    const char* classAttribute() const;
+
     int m_pointsSpent = 0;
+    int m_nextSkillAt = 0;
+    bool m_skillsOpened = false;
+    int m_tabAsked = -1;
     int m_nextPointAt = 0;
     bool m_characterOpened = false;
 };

@@ -36,11 +36,12 @@ SelfPlayer::SelfPlayer(PlayedGame& program, uint32_t seed, FaultSink sink)
 
 SelfPlayer::~SelfPlayer() = default;
 
-bool SelfPlayer::startNew(uint32_t seed, int aiCovenants, const char* covenantDifficulty)
+bool SelfPlayer::startNew(uint32_t seed, int aiCovenants, const char* covenantDifficulty,
+                          const char* playerClass)
 {
     PlayedGame::set("PlayerName", kPlayerName);
     PlayedGame::set("CovenantName", "Selfplay Hold");
-    PlayedGame::set("PlayerClass", "$$ClassWarrior$$");
+    PlayedGame::set("PlayerClass", std::string("$$Class") + playerClass + "$$");
     PlayedGame::set("NumAiCovenants",
                     std::to_string(aiCovenants < 0 ? GameData::get().rules().maxAiCovenants : aiCovenants));
     PlayedGame::set("CovenantDifficultyLevel", covenantDifficulty);
@@ -294,6 +295,10 @@ void SelfPlayer::decide(Figures& figures)
         c.branch = "equip";
         return;
     }
+    if (bot.fights.fillHotBar()) {
+        c.branch = "hot bar";
+        return;
+    }
     if (bot.raids.defend()) {
         c.branch = "raided";
         return;
@@ -325,7 +330,7 @@ void SelfPlayer::decide(Figures& figures)
         }
         return;
     }
-    if (bot.gear.spendPoints()) {
+    if (bot.gear.spendPoints() || bot.gear.spendSkillPoints()) {
         c.branch = "points";
         return;
     }

@@ -44,8 +44,10 @@ public:
 
     // A new world as the New Game window starts it, by default with its
     // options at their busiest: the most computer covenants the rules allow,
-    // "Hard".
-    bool startNew(uint32_t seed, int aiCovenants = -1, const char* covenantDifficulty = "Hard");
+    // "Hard"; the character of the class named (as the class's entry has
+    // it after "Class").
+    bool startNew(uint32_t seed, int aiCovenants = -1, const char* covenantDifficulty = "Hard",
+                  const char* playerClass = "Warrior");
 
     // The saved character of the user directory, as Continue resumes it.
     bool resume();
