@@ -1366,6 +1366,55 @@ TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTh
     client->setTextEventSink(nullptr);
 }
 
+// The program ending (its window closed, quit, a signal) where its save
+// cannot be written: it ends all the same, the log says which file could not
+// be written and that the save was not made, and the last save is whole and
+// is what Continue brings back.
+TEST_F(ClientWorldEndToEnd, AnEndWhoseSaveCannotBeWrittenLogsItAndKeepsTheLastSave)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    frame();
+    ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+    const auto resume = [&] {
+        set("resumeGameChar", "Aldric");
+        set("PlayerName", "");
+        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
+        for (int i = 0; i < 8; ++i) {
+            frame();
+        }
+        ASSERT_TRUE(client->isJoined());
+    };
+    ASSERT_NO_FATAL_FAILURE(resume());
+    const int money = toIndex(CharacterStat::Money);
+    const int saved = serverPlayer()->getStat(money);
+    serverPlayer()->setStat(money, saved + 777);
+    frame();
+    const auto lastSave = savedGame(user);
+
+    // The disk full for this process: no file grows.
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit none{0, RLIM_INFINITY};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+    lines.clear();
+    app->requestQuit();
+    frame();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(logged("The save was not made (Chars/global.sav: "), 1u);
+    EXPECT_EQ(logged("the previous save stays whole"), 1u);
+    EXPECT_TRUE(savedGame(user) == lastSave) << "the last save changed";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(user.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_FALSE(name.ends_with(".tmp") || name == FileSystem::kJournal) << name << " is left";
+    }
+
+    ASSERT_NO_FATAL_FAILURE(restartProgram());
+    ASSERT_NO_FATAL_FAILURE(resume());
+    EXPECT_EQ(serverPlayer()->getStat(money), saved);
+}
+
 TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)
 {
     ASSERT_NO_FATAL_FAILURE(startWarrior());
