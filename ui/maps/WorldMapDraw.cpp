@@ -470,14 +470,21 @@ void WorldMap::draw()
 
     m_drawing->setupPlayerCamera(1.0f, false);
     m_drawing->setClip(true, area);
-    for (const MapLabel& label : m_labels) {
-        if (!isLevelShown(label.position.zone)) {
-            continue;
+    // A house stands among the town's people and areas, and a new player
+    // at home: the covenants' crosses go over every dot, the player's (the
+    // first label) over the others.
+    auto layer = [this](size_t i) { return m_labels[i].kind == MapLabel::Covenant ? 2 : i == 0 ? 1 : 0; };
+    for (int pass = 0; pass < 3; ++pass) {
+        for (size_t i = 0; i < m_labels.size(); ++i) {
+            const MapLabel& label = m_labels[i];
+            if (layer(i) != pass || !isLevelShown(label.position.zone)) {
+                continue;
+            }
+            Vec2 at = mapPoint(label.position);
+            m_drawing->drawGroundImage(label.kind == MapLabel::Covenant ? m_plus : m_circle,
+                                       groundCorner({at.x - label.size, at.y - label.size}),
+                                       2.0f * label.size, label.colour, 1.0f);
         }
-        Vec2 at = mapPoint(label.position);
-        m_drawing->drawGroundImage(label.kind == MapLabel::Covenant ? m_plus : m_circle,
-                                   groundCorner({at.x - label.size, at.y - label.size}), 2.0f * label.size,
-                                   label.colour, 1.0f);
     }
     m_drawing->setClip(false, area);
     m_drawing->setOrthoOverlay();

@@ -204,6 +204,21 @@ TEST(UIMapsXvfbTest, WorldMapBusyCursorAndTheExploredFile)
         }
     }
     EXPECT_GT(covenantLabels, 0);
+    // Every house shows its cross in its covenant's colour, the player's own
+    // too, which stands amid the town's people, their areas and a new
+    // player at home.
+    bool ownHouse = false;
+    for (const MapLabel& label : map.getLabels()) {
+        if (label.kind != MapLabel::Covenant) {
+            continue;
+        }
+        ownHouse = ownHouse || label.target == Client::get().getPlayerCovenantIndex();
+        EXPECT_TRUE(colourNear(
+            shown, map.screenPointOf(label.position), 8, static_cast<int>(label.colour[0] * 255.0f),
+            static_cast<int>(label.colour[1] * 255.0f), static_cast<int>(label.colour[2] * 255.0f), 40))
+            << "no mark of " << label.text;
+    }
+    EXPECT_TRUE(ownHouse) << "the player's house is not on the map";
     // The mouse on the "Town Gate" label shows the help box: its gold border
     // above the label.
     const MapLabel* gate = nullptr;
