@@ -31,7 +31,11 @@ void installClientUi(ClientUi& slots, UISystem& ui)
     slots.showXpNumbers = [system] { return system->showXpNumbers(); };
     slots.showSimpleTips = [system] { return system->showSimpleTips(); };
     slots.centerTextPosition = [system] { return system->getSettings().centerTextPosition; };
-    slots.relationChangeTextPosition = [system] { return system->getSettings().relationChangeTextPosition; };
+    slots.relationChangeTextPosition = [system] {
+        const UISettings& s = system->getSettings();
+        return system->isFullScreenMenuShown() ? s.relationChangeTextPositionOverWindow
+                                               : s.relationChangeTextPosition;
+    };
     slots.eventsTextPosition = [system] { return system->getSettings().eventsTextPosition; };
     slots.findHelpTopic = [system](const std::string& name) { return system->findHelpTopic(name); };
     slots.helpTopicCount = [system] { return system->getHelpTopicCount(); };

@@ -35,6 +35,10 @@ void UISystem::loadSettings()
     UISettings& s = m_settings;
     s.centerTextPosition = readPair(*db, entry, "CenterTextPosition");
     s.relationChangeTextPosition = readPair(*db, entry, "RelationChangeTextPosition");
+    s.relationChangeTextPositionOverWindow =
+        db->getStringList(entry, "RelationChangeTextPositionOverWindow").empty()
+            ? s.relationChangeTextPosition
+            : readPair(*db, entry, "RelationChangeTextPositionOverWindow");
     s.eventsTextPosition = readPair(*db, entry, "EventsTextPosition");
     s.fullUseSlotsOffset = readPair(*db, entry, "FullUseSlotsOffset");
     s.helpTopicBasePosition = readPair(*db, entry, "HelpTopicBasePosition");

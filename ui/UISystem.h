@@ -39,6 +39,9 @@ class UIMenu;
 struct UISettings {
     Vec2 centerTextPosition;
     Vec2 relationChangeTextPosition;
+    // Over a window that covers the game (the relations screen): above its
+    // pages' words and the covenants' badges.
+    Vec2 relationChangeTextPositionOverWindow;
     Vec2 eventsTextPosition;
     Vec2 fullUseSlotsOffset;
     Vec2 helpTopicBasePosition;

@@ -375,6 +375,64 @@ TEST_F(ShippedLayout, BoxesThatMustNotMeet)
             }
         }
     }
+    // A relation's change over the relations screen clears, at every
+    // covenant count a game has, each badge of the circle (crest, name,
+    // ranks, taxes, bar and traits), the words of every page, the talked-to
+    // covenant's crest and name and the charts' names.
+    {
+        const std::string longName = "Whispering Court";
+        const Vec2 name = scene.graphics.layoutText(longName, defaultFont);
+        const Vec2 said = scene.graphics.layoutText("-0.125 relation (" + longName + ")", defaultFont);
+        const Vec2 at = s.relationChangeTextPositionOverWindow;
+        const Box text{at.x - said.x / 2.0f, at.y - said.y / 2.0f, at.x + said.x / 2.0f,
+                       at.y + said.y / 2.0f};
+        Box badge{1e9f, 1e9f, -1e9f, -1e9f};
+        for (const auto& w : relations->getEntry(0).container->getWidgets()) {
+            Box b = boxAt(w->getPosition(), w->getSize());
+            if (!w->getTextSources().empty() && w->getPosition().y < 0.0f) {
+                // The name, centred over the crest, may be wider than it.
+                const float middle = (b.x0 + b.x1) / 2.0f;
+                b.x0 = std::min(b.x0, middle - name.x / 2.0f);
+                b.x1 = std::max(b.x1, middle + name.x / 2.0f);
+            }
+            badge = {std::min(badge.x0, b.x0), std::min(badge.y0, b.y0), std::max(badge.x1, b.x1),
+                     std::max(badge.y1, b.y1)};
+        }
+        const int most = 1 + database.getInt(database.findEntry("GameSystem"), "MaxAiCovenants");
+        ASSERT_GT(most, 1);
+        for (int count = 1; count <= most; ++count) {
+            for (int slot = 0; slot < count; ++slot) {
+                const float angle =
+                    (static_cast<float>(slot) * (-360.0f / static_cast<float>(count)) - 90.0f) * 3.14159265f /
+                    180.0f;
+                const float x = s.relationsCenter.x + s.relationsRadius * std::cos(angle) - 32.0f;
+                const float y = s.relationsCenter.y + s.relationsRadius * std::sin(angle) - 32.0f;
+                cases.push_back({"a relation's change / a covenant's badge", text,
+                                 Box{x + badge.x0, y + badge.y0, x + badge.x1, y + badge.y1}});
+            }
+            cases.push_back({"a relation's change / a chart's name", text,
+                             Box{15.0f, 90.0f + 15.0f * static_cast<float>(count - 1), 15.0f + name.x,
+                                 90.0f + 15.0f * static_cast<float>(count - 1) + name.y}});
+        }
+        cases.push_back(
+            {"a relation's change / the talked-to crest", text, boxAt(s.relationPicturePos, {64.0f, 64.0f})});
+        cases.push_back(
+            {"a relation's change / the talked-to name", text, boxAt(s.relationNamePos, {100.0f, 20.0f})});
+        int words = 0;
+        for (int page = 0; page < UIRelationsMenu::PageCount; ++page) {
+            const UIMenu* shown = relations->getPage(static_cast<UIRelationsMenu::Page>(page));
+            ASSERT_NE(shown, nullptr) << page;
+            for (const auto& w : shown->getWidgets()) {
+                const Vec2 size = w->getSize();
+                if (w->getDrawOrder() >= 0.0f && size.x > 0.0f && size.y > 0.0f && size.x < 600.0f) {
+                    cases.push_back({"a relation's change / a relations page's widget", text,
+                                     boxAt(w->getScreenPosition(), size)});
+                    ++words;
+                }
+            }
+        }
+        EXPECT_GE(words, 40);
+    }
     // The world map's open area between its bars, where the level names go.
     const Box vertical = widgetBox("WorldMap", "VerticalScrollBar");
     const Box openArea{0.0f, vertical.y0, vertical.x0,

@@ -230,7 +230,7 @@ TEST(UISystemXvfbTest, IntoTheGamePausedAndOutAgain)
 TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
 {
     WindowedGame window;
-    if (!window.start("compressedTextures 0\nr_screenshotType 1\nNumAiCovenants 3\n")) {
+    if (!window.start("compressedTextures 0\nr_screenshotType 1\nNumAiCovenants 4\n")) {
         GTEST_SKIP() << "no X server can be started";
     }
     Application& app = *window.app;
@@ -398,6 +398,45 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     window.moveTo(2, 2);
     app.frame();
     circle = window.shot(true);
+    // A relation's change over the crowded circle (five covenants): the
+    // white pixels it adds lie outside every covenant's badge.
+    {
+        GameClient::get().showMessage(6, "-12.3 relation (^c010Whispering Court^c145)");
+        app.frame();
+        Picture said = window.shot(true);
+        std::vector<std::array<float, 4>> badges;
+        for (int c = 0; c < count; ++c) {
+            std::array<float, 4> box{1e9f, 1e9f, -1e9f, -1e9f};
+            for (const auto& w : relations->getEntry(c).container->getWidgets()) {
+                const Vec2 at = w->getScreenPosition(), size = w->getSize();
+                box = {std::min(box[0], at.x), std::min(box[1], at.y), std::max(box[2], at.x + size.x),
+                       std::max(box[3], at.y + size.y)};
+            }
+            badges.push_back(box);
+        }
+        int added = 0, overBadges = 0;
+        for (int y = 0; y < 480; ++y) {
+            for (int x = 0; x < 640; ++x) {
+                const uint8_t* before = pixelAt(circle, x, y);
+                const uint8_t* after = pixelAt(said, x, y);
+                const int change = std::abs(before[0] - after[0]) + std::abs(before[1] - after[1]) +
+                                   std::abs(before[2] - after[2]);
+                if (after[0] < 200 || after[1] < 200 || after[2] < 200 || change < 120) {
+                    continue;
+                }
+                ++added;
+                const float px = static_cast<float>(x), py = static_cast<float>(y);
+                overBadges += std::any_of(badges.begin(), badges.end(),
+                                          [&](const std::array<float, 4>& b) {
+                                              return px >= b[0] && px < b[2] && py >= b[1] && py < b[3];
+                                          })
+                                  ? 1
+                                  : 0;
+            }
+        }
+        EXPECT_GT(added, 30) << "the relation's change is not drawn";
+        EXPECT_EQ(overBadges, 0) << "of " << added << " pixels of the relation's change";
+    }
     const int own = Client::get().getPlayerCovenantIndex();
     const int chosen = own == 0 ? 1 : 0;
     Vec2 from = relations->circlePosition(chosen);
