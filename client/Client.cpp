@@ -177,8 +177,7 @@ void Client::update()
 {
     SectionTimer timer(Profiler::ClientUpdate);
     if (Input* input = Input::instance()) {
-        input->pollKeyboard();
-        input->pollMouse();
+        input->poll();
     }
     // The lights of the last frame stay while paused.
     if (LightingSystem* lighting = LightingSystem::instance(); lighting && !isPaused()) {

@@ -397,8 +397,7 @@ void Application::frame()
         m_hooks.clientUpdate();
     } else {
         // No client yet: the input still reaches the interpreter.
-        m_input->pollKeyboard();
-        m_input->pollMouse();
+        m_input->poll();
     }
     if (m_hooks.clientThink) {
         m_hooks.clientThink(seconds);

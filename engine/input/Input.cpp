@@ -134,60 +134,67 @@ void Input::run(const std::string& line)
     }
 }
 
-void Input::pollKeyboard()
+std::deque<Input::Event> Input::take(bool (*wanted)(const Event&))
 {
-    // Take this frame's key events; mouse events stay for pollMouse.
-    std::deque<Event> keys;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (auto it = m_queue.begin(); it != m_queue.end();) {
-            if (it->kind == Kind::Key) {
-                keys.push_back(*it);
-                it = m_queue.erase(it);
-            } else {
-                ++it;
-            }
+    std::deque<Event> taken;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_queue.begin(); it != m_queue.end();) {
+        if (wanted(*it)) {
+            taken.push_back(*it);
+            it = m_queue.erase(it);
+        } else {
+            ++it;
         }
     }
-    for (const Event& e : keys) {
+    return taken;
+}
+
+void Input::dispatch(const Event& e)
+{
+    if (e.kind == Kind::Key) {
         m_held[e.code] = e.down ? 1 : 0;
         if (e.down && !e.repeat) {
             m_pressed[e.code] = 1;
         }
         run(formatString("keyPress %d %d %d", e.code, e.down ? 1 : 0, e.repeat ? 1 : 0));
+        return;
+    }
+    if (e.kind == Kind::Wheel) {
+        const char* line = e.code > 0 ? "mouseScrollUp" : "mouseScrollDown";
+        for (int i = 0; i < std::abs(e.code); ++i) {
+            run(line);
+        }
+        return;
+    }
+    if (m_buttonHeld[e.code] == e.down) {
+        return; // no change
+    }
+    m_buttonHeld[e.code] = e.down;
+    if (e.down) {
+        m_buttonPressed[e.code] = true;
+    }
+    run(formatString("buttonPress %d %d %d %d", e.code, e.down ? 1 : 0, e.x, e.y));
+}
+
+void Input::poll()
+{
+    for (const Event& e : take([](const Event&) { return true; })) {
+        dispatch(e);
+    }
+}
+
+void Input::pollKeyboard()
+{
+    // Mouse events stay for pollMouse.
+    for (const Event& e : take([](const Event& e) { return e.kind == Kind::Key; })) {
+        dispatch(e);
     }
 }
 
 void Input::pollMouse()
 {
-    std::deque<Event> events;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (auto it = m_queue.begin(); it != m_queue.end();) {
-            if (it->kind != Kind::Key) {
-                events.push_back(*it);
-                it = m_queue.erase(it);
-            } else {
-                ++it;
-            }
-        }
-    }
-    for (const Event& e : events) {
-        if (e.kind == Kind::Wheel) {
-            const char* line = e.code > 0 ? "mouseScrollUp" : "mouseScrollDown";
-            for (int i = 0; i < std::abs(e.code); ++i) {
-                run(line);
-            }
-            continue;
-        }
-        if (m_buttonHeld[e.code] == e.down) {
-            continue; // no change
-        }
-        m_buttonHeld[e.code] = e.down;
-        if (e.down) {
-            m_buttonPressed[e.code] = true;
-        }
-        run(formatString("buttonPress %d %d %d %d", e.code, e.down ? 1 : 0, e.x, e.y));
+    for (const Event& e : take([](const Event& e) { return e.kind != Kind::Key; })) {
+        dispatch(e);
     }
 }
 

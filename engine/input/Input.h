@@ -46,7 +46,12 @@ public:
     // Counts everything fed in above: the frame redraws after any of it.
     uint64_t getEventCount() const { return m_eventCount; }
 
-    // Polled by the client each frame.
+    // Polled by the client each frame: every event in the order it came,
+    // so that a click is judged with the keys held when it was made (Alt
+    // let go in the same frame as a click on a label leaves the click a
+    // click on the label).
+    void poll();
+    // The keys alone, or the buttons and the wheel alone.
     void pollKeyboard();
     void pollMouse();
 
@@ -78,6 +83,9 @@ private:
         int x, y;
     };
     void run(const std::string& line);
+    // Takes the queued events that `wanted` accepts, in their order.
+    std::deque<Event> take(bool (*wanted)(const Event&));
+    void dispatch(const Event& e);
 
     mutable std::mutex m_mutex; // the queue: the pump and the poll may differ in thread
     std::deque<Event> m_queue;

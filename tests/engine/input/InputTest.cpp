@@ -91,6 +91,27 @@ TEST_F(InputTest, ButtonsAndWheelRunAsTheirLines)
     lines.clear();
     input.pollKeyboard();
     EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 16 1 0"}));
+
+    // The frame's poll runs keys and buttons in the order they came: a press
+    // made while Alt was held, Alt let go in the same frame, meets Alt held.
+    input.queueKey(DIK_LMENU, true, false);
+    input.poll();
+    bool altAtPress = false;
+    input.setLineRunner([&](const std::string& line) {
+        lines.push_back(line);
+        if (line.rfind("buttonPress 0 1", 0) == 0) {
+            altAtPress = input.isKeyHeld(DIK_LMENU);
+        }
+    });
+    input.queueButton(0, true, 5, 6);
+    input.queueKey(DIK_LMENU, false, false);
+    input.queueButton(0, false, 5, 6);
+    lines.clear();
+    input.poll();
+    EXPECT_EQ(lines,
+              (std::vector<std::string>{"buttonPress 0 1 5 6", "keyPress 56 0 0", "buttonPress 0 0 5 6"}));
+    EXPECT_TRUE(altAtPress);
+    EXPECT_FALSE(input.isKeyHeld(DIK_LMENU));
 }
 
 TEST_F(InputTest, FocusLossReleasesEveryHeldKeyAndButton)
