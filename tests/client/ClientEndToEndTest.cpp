@@ -220,7 +220,21 @@ protected:
     // The server's player of the first client.
     Player* serverPlayer() const
     {
-        return dynamic_cast<Player*>(Game::get().getEntity(server->getClient(0)->playerNumber));
+        const ClientRecord* record = server->getClient(0);
+        return record ? dynamic_cast<Player*>(Game::get().getEntity(record->playerNumber)) : nullptr;
+    }
+    // Continue "Aldric" as the main menu's button does: true once joined.
+    bool continueSaved()
+    {
+        set("resumeGameChar", "Aldric");
+        set("PlayerName", "");
+        if (!CommandSystem::get().execute("resumeGame", nullptr, false, false)) {
+            return false;
+        }
+        for (int i = 0; i < 40 && !(client->isJoined() && serverPlayer()); ++i) {
+            frame();
+        }
+        return client->isJoined() && serverPlayer();
     }
 };
 
@@ -347,24 +361,6 @@ protected:
         betweenRuns();
         return continueSaved();
     }
-    // Continue "Aldric" as the main menu's button does: true once joined.
-    bool continueSaved()
-    {
-        set("resumeGameChar", "Aldric");
-        set("PlayerName", "");
-        if (!CommandSystem::get().execute("resumeGame", nullptr, false, false)) {
-            return false;
-        }
-        for (int i = 0; i < 40 && !(client->isJoined() && joinedPlayer()); ++i) {
-            frame();
-        }
-        return client->isJoined() && joinedPlayer();
-    }
-    Player* joinedPlayer() const
-    {
-        const ClientRecord* record = server->getClient(0);
-        return record ? dynamic_cast<Player*>(Game::get().getEntity(record->playerNumber)) : nullptr;
-    }
     // The places of the activated gates.
     static std::string activated(const std::vector<GateRecord>& records)
     {
@@ -378,7 +374,7 @@ protected:
     // house, its quests and its gates.
     std::string playState() const
     {
-        const Player* player = joinedPlayer();
+        const Player* player = serverPlayer();
         const Covenant* covenant = player ? player->getCovenant() : nullptr;
         if (!covenant) {
             return "no covenant";
@@ -775,13 +771,7 @@ TEST_F(ClientWorldEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
     EXPECT_EQ(holder, "Aldric (Warrior from Red Hand)");
     EXPECT_EQ(level, 1);
 
-    set("resumeGameChar", "Aldric");
-    set("PlayerName", "");
-    ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-    for (int i = 0; i < 4; ++i) {
-        frame();
-    }
-    ASSERT_TRUE(client->isJoined());
+    ASSERT_TRUE(continueSaved());
     mirror = client->getLocalPlayer();
     ASSERT_NE(mirror, nullptr);
     EXPECT_TRUE(mirror->loadedFromFile);
@@ -883,13 +873,11 @@ TEST_F(ClientWorldEndToEnd, AResumedStoneWarnsOnlyOfWhatTheServerHolds)
         }
         client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
         shown.clear();
-        set("resumeGameChar", "Aldric");
-        set("PlayerName", "");
-        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-        for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(continueSaved());
+        // The stone's warning comes with the first state messages after the join.
+        for (int i = 0; i < 16; ++i) {
             frame();
         }
-        ASSERT_TRUE(client->isJoined());
         covenant = serverPlayer() ? serverPlayer()->getCovenant() : nullptr;
         ASSERT_NE(covenant, nullptr);
         EXPECT_EQ(covenant->getLifestoneHealth() == covenant->getLifestoneMaxHealth(), c.restored);
@@ -1198,15 +1186,7 @@ TEST_F(ClientWorldEndToEnd, ASaveStoppedAtAnyStepResumesTheOldSaveOrTheNewWithTh
     ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
     ASSERT_FALSE(client->isJoined());
     const auto before = savedGame(user);
-    const auto resume = [&] {
-        set("resumeGameChar", "Aldric");
-        set("PlayerName", "");
-        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-        for (int i = 0; i < 8; ++i) {
-            frame();
-        }
-        ASSERT_TRUE(client->isJoined());
-    };
+    const auto resume = [&] { ASSERT_TRUE(continueSaved()); };
     // The old save on disk, resumed; the dagger moved into the bag.
     const auto moveDagger = [&] {
         std::filesystem::remove_all(user.path() / "Chars");
@@ -1321,12 +1301,7 @@ TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTh
         ASSERT_NO_FATAL_FAILURE(startWarrior());
         if (row.savedBefore) {
             ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
-            set("resumeGameChar", "Aldric");
-            ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-            for (int i = 0; i < 8; ++i) {
-                frame();
-            }
-            ASSERT_TRUE(client->isJoined());
+            ASSERT_TRUE(continueSaved());
         }
         serverPlayer()->setStat(toIndex(CharacterStat::Money), 777);
         frame();
@@ -1375,15 +1350,7 @@ TEST_F(ClientWorldEndToEnd, AnEndWhoseSaveCannotBeWrittenLogsItAndKeepsTheLastSa
     ASSERT_NO_FATAL_FAILURE(startWarrior());
     frame();
     ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
-    const auto resume = [&] {
-        set("resumeGameChar", "Aldric");
-        set("PlayerName", "");
-        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-        for (int i = 0; i < 8; ++i) {
-            frame();
-        }
-        ASSERT_TRUE(client->isJoined());
-    };
+    const auto resume = [&] { ASSERT_TRUE(continueSaved()); };
     ASSERT_NO_FATAL_FAILURE(resume());
     const int money = toIndex(CharacterStat::Money);
     const int saved = serverPlayer()->getStat(money);
@@ -1722,7 +1689,7 @@ TEST_F(ClientSoundEndToEnd, TheThemePlaysInTheTownOnly)
 TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContinue)
 {
     ASSERT_NO_FATAL_FAILURE(startWarrior());
-    Player* player = joinedPlayer();
+    Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     auto* covenant = dynamic_cast<PlayerCovenant*>(player->getCovenant());
     ASSERT_NE(covenant, nullptr);
@@ -1751,7 +1718,7 @@ TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContin
     // Hurt, and held there until each save: its regeneration taken away.
     guard->setHealth(guard->getMaxHealth() - 9);
     auto holdGuard = [this] {
-        if (Entity* standing = joinedPlayer()->getCovenant()->getGuard(0)) {
+        if (Entity* standing = serverPlayer()->getCovenant()->getGuard(0)) {
             standing->removeStatusEffect(Database::get().findEntry(Actor::kRegenEffect));
         }
     };
@@ -1821,7 +1788,7 @@ TEST_F(StateReadBackResumed, WhatTheStepBeforeASaveChangedIsInTheSaveHoweverItIs
     for (const Way& way : ways) {
         SCOPED_TRACE(way.what);
         ASSERT_NO_FATAL_FAILURE(startWarrior());
-        Player* player = joinedPlayer();
+        Player* player = serverPlayer();
         ASSERT_NE(player, nullptr);
         Covenant* covenant = player->getCovenant();
         ASSERT_NE(covenant, nullptr);
@@ -1896,7 +1863,7 @@ TEST_F(StateReadBackResumed, WhatTheStepBeforeASaveChangedIsInTheSaveHoweverItIs
 TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
 {
     ASSERT_NO_FATAL_FAILURE(startWarrior());
-    Player* player = joinedPlayer();
+    Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     const std::vector<GateRecord>& gates = player->getGates().getRecords();
     ASSERT_GE(gates.size(), 3u);
@@ -1929,7 +1896,7 @@ TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
             frame();
         }
         EXPECT_EQ(activated(client->getLocalPlayer()->covenantGates.getRecords()), taken);
-        EXPECT_EQ(activated(joinedPlayer()->getGatesCopy().getRecords()), taken);
-        EXPECT_EQ(activated(joinedPlayer()->getGates().getRecords()), taken);
+        EXPECT_EQ(activated(serverPlayer()->getGatesCopy().getRecords()), taken);
+        EXPECT_EQ(activated(serverPlayer()->getGates().getRecords()), taken);
     }
 }

@@ -851,10 +851,14 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
     std::vector<std::string> used; // names the data uses: the README must not name them
     auto lower = [](std::string_view text) { return toLowerCopy(text); };
 
-    // Every item of every field of the database, and the names of the
-    // monster classes' behaviour stacks.
+    // Every item of every field of the database, the names of the monster
+    // classes' behaviour stacks, and the stories: the texts, who holds one,
+    // and the books nothing gives.
     std::unordered_set<std::string> fieldItems;
     std::unordered_set<std::string> stacks;
+    std::unordered_set<std::string> told;  // lower case "TextFile" items
+    std::unordered_set<std::string> given; // items a quest or a class gives
+    bool holds[3] = {false, false, false}; // a book, a monster, an area
     for (int i = 0; i < m_database.getEntryCount(); ++i) {
         const DatabaseEntry* entry = m_database.getEntryAt(i);
         if (!entry) {
@@ -865,8 +869,24 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
                 fieldItems.insert(lower(item));
                 if (equalsNoCase(field.key, "BehaviorStack")) {
                     stacks.insert(lower(item));
+                } else if (equalsNoCase(field.key, "TextFile")) {
+                    told.insert(lower(item));
+                } else if (equalsNoCase(field.key, "ItemReward") || equalsNoCase(field.key, "StartingItem")) {
+                    given.insert(lower(item));
                 }
             }
+        }
+        if (entry->isBaseOnly() || m_database.getString(entry, "TextFile").empty()) {
+            continue;
+        }
+        const auto type = static_cast<DatabaseEntryType>(entry->getTypeInherited());
+        if (type == DatabaseEntryType::Item &&
+            equalsNoCase(m_database.getString(entry, "ItemType"), "Tome")) {
+            holds[0] = true;
+        } else if (type == DatabaseEntryType::MonsterArchetype || type == DatabaseEntryType::MonsterType) {
+            holds[1] = true;
+        } else if (type == DatabaseEntryType::Area) {
+            holds[2] = true;
         }
     }
 
@@ -955,37 +975,7 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
         }
     }
 
-    // Stories: the texts, who holds one, and the books nothing gives.
-    std::unordered_set<std::string> told;  // lower case "TextFile" items
-    std::unordered_set<std::string> given; // items a quest or a class gives
-    bool holds[3] = {false, false, false}; // a book, a monster, an area
-    for (int i = 0; i < m_database.getEntryCount(); ++i) {
-        const DatabaseEntry* entry = m_database.getEntryAt(i);
-        if (!entry) {
-            continue;
-        }
-        for (const DatabaseField& field : entry->getFields()) {
-            for (std::string_view item : field.items) {
-                if (equalsNoCase(field.key, "TextFile")) {
-                    told.insert(lower(item));
-                } else if (equalsNoCase(field.key, "ItemReward") || equalsNoCase(field.key, "StartingItem")) {
-                    given.insert(lower(item));
-                }
-            }
-        }
-        if (entry->isBaseOnly() || m_database.getString(entry, "TextFile").empty()) {
-            continue;
-        }
-        const auto type = static_cast<DatabaseEntryType>(entry->getTypeInherited());
-        if (type == DatabaseEntryType::Item &&
-            equalsNoCase(m_database.getString(entry, "ItemType"), "Tome")) {
-            holds[0] = true;
-        } else if (type == DatabaseEntryType::MonsterArchetype || type == DatabaseEntryType::MonsterType) {
-            holds[1] = true;
-        } else if (type == DatabaseEntryType::Area) {
-            holds[2] = true;
-        }
-    }
+    // Stories.
     constexpr const char* kHolders[] = {"book story", "monster story", "area story"};
     constexpr const char* kHolderWhy[] = {"no book (\"ItemType\" Tome) has a \"TextFile\"",
                                           "no monster class or type has a \"TextFile\"",
