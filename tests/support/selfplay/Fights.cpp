@@ -260,6 +260,11 @@ void Fights::useHotBar(int foe)
         }
     }
     const bool hurt = self->getHealth() * 100 < self->getMaxHealth() * 60;
+    // Of the skills that serve now, a heal while hurt comes first, then the
+    // one that waits longest between uses: a strike always ready would
+    // otherwise keep the stronger ones behind it on the bar unused.
+    int chosen = -1;
+    float chosenRank = 0.0f;
     for (int place = 1; place < kBarPlaces; ++place) {
         const HotkeyRecord record = mirror()->getHotkey(place);
         SkillBase* skill = record.values[0] == kBarSkill
@@ -279,10 +284,14 @@ void Fights::useHotBar(int foe)
                                   mirror()->getFlags()) != 0) {
             continue;
         }
-        if (pressKey(place == 9 ? "useSlot10" : formatString("useSlot%d", place + 1).c_str())) {
-            ++m_hotBarUses;
+        const float rank = heal ? 1.0e9f : d->getReuseTime(skill->getLevel());
+        if (chosen < 0 || rank > chosenRank) {
+            chosen = place;
+            chosenRank = rank;
         }
-        return;
+    }
+    if (chosen >= 0 && pressKey(chosen == 9 ? "useSlot10" : formatString("useSlot%d", chosen + 1).c_str())) {
+        ++m_hotBarUses;
     }
 }
 
