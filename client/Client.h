@@ -81,8 +81,18 @@ public:
     void endGame();
     // The covenant's stash, the character's history, file and map, and the
     // statistics; false when one of them could not be written. Callers that
-    // save the world too make both one save (SaveSet).
+    // save the world too make both one save (SaveSet), after catchUpWithServer.
     bool saveGameState();
+    // The mirrors hear of the commands the server ran this frame and of its
+    // last step only with its next state message, while the world is saved
+    // from the server's own state: before a save the server sends its state
+    // now and the client reads it, so the client's files and the world are of
+    // one step. Nothing without a server in this process (set by the hooks).
+    void catchUpWithServer();
+    void setServerStateSender(std::function<void()> sender) { m_serverStateSender = std::move(sender); }
+    // True while the waiting messages are read: the mirrors hold only part of
+    // the newest state until the last of them is read.
+    bool isReadingMessages() const { return m_readingMessages; }
 
     // Messages.
     void sendHello();
@@ -226,6 +236,10 @@ private:
     // server mirror has been seen; until then message 1 sends no position.
     bool m_playerPlaced = false;
     bool m_connected = false;
+    bool m_readingMessages = false;
+    // A state message has been read since the last join.
+    bool m_stateSinceJoin = false;
+    std::function<void()> m_serverStateSender;
     int m_playerZone = -1;
     std::vector<std::string> m_outgoing;
     int m_endpoint = -1;

@@ -10,6 +10,7 @@
 #include "engine/app/AppHooks.h"
 #include "engine/app/DebugConsole.h"
 #include "engine/console/CommandSystem.h"
+#include "engine/files/FileSystem.h"
 #include "sound/SoundSystem.h"
 
 #include <memory>
@@ -63,11 +64,15 @@ void installClientHooks(AppHooks& hooks)
         }
     });
     std::function<void()> serverSaver = hooks.saveServerGame;
-    chainHook(hooks.registerGameClasses, [serverSaver] {
+    std::function<void()> serverStateSender = hooks.sendServerState;
+    chainHook(hooks.registerGameClasses, [serverSaver, serverStateSender] {
         GameClient::registerCommands();
         GlobalStats::load();
         if (GameClient* game = GameClient::instance(); game && serverSaver) {
             game->setServerSaver(serverSaver);
+        }
+        if (Client* client = Client::instance(); client && serverStateSender) {
+            client->setServerStateSender(serverStateSender);
         }
     });
     chainHook(hooks.setStartupDone, [] {
@@ -95,9 +100,16 @@ void installClientHooks(AppHooks& hooks)
             client->draw(seconds);
         }
     };
+    // The end of the main loop: the client's half of the save the
+    // application makes with the world.
     chainHook(hooks.saveClientState, [] {
         if (Client* client = Client::instance()) {
-            client->saveGameState();
+            client->catchUpWithServer();
+            if (!client->saveGameState()) {
+                if (FileSystem* files = FileSystem::instance()) {
+                    files->failSaveSet("the character's files", "not all could be written");
+                }
+            }
         }
     });
     chainHookFirst(hooks.stopGames, [] {

@@ -56,6 +56,7 @@ void Client::receiveMessages()
     }
     ByteBuffer message;
     NetAddress sender;
+    m_readingMessages = true;
     while (socketReadable(m_endpoint)) {
         if (!receiveDatagram(m_endpoint, message, sender)) {
             break;
@@ -64,6 +65,24 @@ void Client::receiveMessages()
             dispatchMessage(message, sender);
         }
     }
+    m_readingMessages = false;
+    // A save that a message asked for (a victory in its game section) is
+    // made now that the mirrors hold the whole of the state.
+    if (GameClient* game = GameClient::instance()) {
+        game->runDeferredSave();
+    }
+}
+
+void Client::catchUpWithServer()
+{
+    // Until the first state message after the join the mirrors hold the
+    // character as its files gave it and the server what the join made of
+    // them, with no step between: there is nothing to catch up.
+    if (!m_serverStateSender || !m_joined || !m_stateSinceJoin || m_readingMessages) {
+        return;
+    }
+    m_serverStateSender();
+    receiveMessages();
 }
 
 void Client::sendHello()
@@ -208,6 +227,7 @@ void Client::onJoinAccepted(ByteBuffer& message)
         m_covenant->awaitServerStone();
     }
     m_joined = true;
+    m_stateSinceJoin = false;
 }
 
 void Client::onNewWorld(ByteBuffer& message)
@@ -291,6 +311,7 @@ void Client::readStateUpdate(ByteBuffer& message)
         m_covenant->applySection(covenantSection);
         m_player->applySection(playerSection);
     }
+    m_stateSinceJoin = true;
     if (m_player && !m_playerPlaced) {
         if (const EntityClient* own = m_player->getServerMirror()) {
             m_player->warpTo(own->getPosition());

@@ -114,7 +114,9 @@ bool Client::startGame(bool resume)
         m_covenant = std::make_unique<PlayerCovenantClient>();
         m_covenant->loadGlobal();
         m_player = std::make_unique<PlayerClient>();
-        clearMessageLog();
+        // Nothing on screen is the new character's: a line that came after
+        // the last game ended goes too.
+        restoreMessageLog({});
         m_covenant->name = covenantName;
         if (resume) {
             m_covenant.reset();

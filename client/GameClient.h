@@ -155,9 +155,11 @@ public:
     // Saves the server's game after the client's automatic save (set by the hooks).
     void setServerSaver(std::function<void()> saver) { m_serverSaver = std::move(saver); }
     // One save of the whole game: the client's files and the server's world
-    // made as one. False when a file could not be written: the previous save
-    // stays whole and the player is told.
+    // made as one, of the same step. False when a file could not be written:
+    // the previous save stays whole and the player is told. Asked for while
+    // the client reads its messages, it is made once they are read.
     bool saveGame();
+    void runDeferredSave();
 
     // ---- Messages and the end of a game (GameClientMessages.cpp)
     // A refusal in the centre (kind 8, 5 s), with the invalid-action sound unless silent.
@@ -275,6 +277,8 @@ private:
     UserVarRef m_drawPlayerHelmet;
     unsigned m_automaticSaves = 0;
     std::function<void()> m_serverSaver;
+    bool m_saving = false;
+    bool m_saveDeferred = false;
     std::set<uint32_t> m_unknownModelIndices;
     std::string m_npcChatText;
     TradeOffer m_currentOffer;

@@ -6,6 +6,7 @@
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/core/StringUtil.h"
+#include "engine/files/FileSystem.h"
 #include "engine/files/SaveSet.h"
 #include "game/covenants/CovenantNames.h"
 #include "game/definitions/GameData.h"
@@ -113,15 +114,34 @@ bool GameClient::isGameOver() const
 
 bool GameClient::saveGame()
 {
+    Client* client = Client::instance();
+    if (client && client->isReadingMessages()) {
+        m_saveDeferred = true;
+        return true;
+    }
+    // One asked for while a save takes in the server's state is that save.
+    if (m_saving) {
+        return true;
+    }
+    m_saving = true;
+    if (client) {
+        client->catchUpWithServer();
+    }
     SaveSet set;
     bool saved = true;
-    if (Client* client = Client::instance()) {
-        saved = client->saveGameState();
+    if (client && !client->saveGameState()) {
+        saved = false;
+        // A file the client could not even hand to the file system leaves
+        // the others of the save unmade too.
+        if (FileSystem* files = FileSystem::instance()) {
+            files->failSaveSet("the character's files", "not all could be written");
+        }
     }
     if (m_serverSaver) {
         m_serverSaver();
     }
     saved = set.commit() && saved;
+    m_saving = false;
     if (!saved) {
         const std::string text =
             formatString("The game could not be saved (%s). The last save is kept.",
@@ -129,6 +149,15 @@ bool GameClient::saveGame()
         showNotice(text);
     }
     return saved;
+}
+
+void GameClient::runDeferredSave()
+{
+    if (!m_saveDeferred) {
+        return;
+    }
+    m_saveDeferred = false;
+    saveGame();
 }
 
 void GameClient::showNotice(const std::string& text) const

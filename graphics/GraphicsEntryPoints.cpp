@@ -4,12 +4,24 @@
 
 #include "engine/core/ZonePosition3.h"
 #include "engine/resources/ResourceSystem.h"
+#include "graphics/RenderSurface.h"
 #include "graphics/ScreenGeometry.h"
 #include "graphics/ShaderTextures.h"
 #include "graphics/StageDrawer.h"
 #include "graphics/shaders/Shader.h"
 
 #include <algorithm>
+
+namespace {
+
+// A surface for its alpha alone: a shader whose stages take no alpha from
+// the vertices ("UIBlack") takes its see-through from the surface drawn.
+class FadeOnly : public RenderSurface {
+public:
+    void draw(StageBatch&, bool) override {}
+};
+
+} // namespace
 
 void GraphicsSystem::drawImage(const float colour[3], const ResourceHandle& shader, float x0, float y0,
                                float x1, float y1, float opacity, bool tiled, bool tiledToFit)
@@ -31,7 +43,14 @@ void GraphicsSystem::drawImage(const float colour[3], const ResourceHandle& shad
         uv[3] = r.v0;
     }
     ScreenGeometry::addTexturedRect(m_stageDrawer->batch(), x0, y0, x1, y1, uv, colour, opacity);
-    drawShaderStages(nullptr, false);
+    if (opacity < 1.0f) {
+        // The opacity reaches every shader, those with vertex alpha too.
+        FadeOnly fade;
+        fade.fade = std::max(opacity, 0.0f);
+        drawShaderStages(&fade, false);
+    } else {
+        drawShaderStages(nullptr, false);
+    }
 }
 
 void GraphicsSystem::drawWireCube(const ZonePosition3& position, float halfSize, const float colour[3])

@@ -8,23 +8,7 @@
 #include "engine/core/Clock.h"
 #include "engine/core/ColorSystem.h"
 #include "engine/core/DebugSystem.h"
-#include "engine/resources/ResourceSystem.h"
-#include "graphics/RenderSurface.h"
-#include "graphics/ScreenGeometry.h"
-#include "graphics/StageDrawer.h"
-#include "graphics/shaders/Shader.h"
 #include "graphics/text/TextEventList.h"
-
-namespace {
-
-// A surface for its alpha alone: "UIBlack" takes its see-through from the
-// surface drawn, not from the vertices.
-class FadeOnly : public RenderSurface {
-public:
-    void draw(StageBatch&, bool) override {}
-};
-
-} // namespace
 
 double GraphicsSystem::textEventTime() const
 {
@@ -146,9 +130,7 @@ void GraphicsSystem::drawTextEvents(bool logPass)
     }
     float box[4];
     if (logPass && logBackdrop(plan.logTexts, plan.backgroundLines, context.fullUseSlots, box)) {
-        const ResourceHandle* black = getStandardTexture(1);
-        auto* shader = black && black->isValid() ? ResourceSystem::get().getAs<Shader>(*black) : nullptr;
-        if (shader) {
+        if (const ResourceHandle* black = getStandardTexture(1)) {
             Color c = ColorSystem::getColor(0);
             const float colour[3] = {c.r, c.g, c.b};
             // Line by line from the bottom, each fading with its words: a
@@ -159,12 +141,8 @@ void GraphicsSystem::drawTextEvents(bool logPass)
                 const float alpha = k < plan.items.size() ? plan.items[k].alpha : 1.0f;
                 const float bottom = box[3] - h * static_cast<float>(row);
                 if (alpha > 0.0f) {
-                    FadeOnly fade;
-                    fade.fade = 0.75f * alpha;
-                    prepareShader(shader);
-                    ScreenGeometry::addRect(m_stageDrawer->batch(), box[0], bottom - h, box[2], bottom,
-                                            colour, fade.fade);
-                    drawShaderStages(&fade, false);
+                    drawImage(colour, *black, box[0], bottom - h, box[2], bottom, 0.75f * alpha, false,
+                              false);
                 }
             }
         }

@@ -53,6 +53,11 @@ void installServerHooks(AppHooks& hooks)
             game->saveCharacter();
         }
     });
+    chainHook(hooks.sendServerState, [] {
+        if (Server* server = Server::instance()) {
+            server->sendUpdates();
+        }
+    });
 
     chainHook(hooks.serverReceive, [](double frameMs, bool clientPaused) {
         if (Server* server = Server::instance()) {

@@ -38,6 +38,10 @@ struct AppHooks {
     std::function<void(double seconds)> clientDraw;
     std::function<void()> saveClientState;
     std::function<void()> saveServerGame;
+    // The server sends its clients its state now, not only at the end of
+    // its update: a save writes the client's files once the client has
+    // read it, so that they and the world are of the same step.
+    std::function<void()> sendServerState;
 
     // Frame commands.
     std::function<void(const CommandArgs& args)> start;

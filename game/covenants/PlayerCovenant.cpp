@@ -284,6 +284,13 @@ void PlayerCovenant::restoreInWorld()
         placeRecruitActor(recruit.get());
     }
     resetHouse();
+    // The relics the house keeps are shown on the new house's pedestals
+    // (their displays went with the old world; the guards went for good).
+    for (int slot = kFirstRelicSlot; slot < kHouseSlots; ++slot) {
+        ItemBase* relic = getHouseItem(slot);
+        if (relic && relic->getItemType() == ItemType::Relic)
+            createRelicDisplay(relic, slot);
+    }
 }
 
 void PlayerCovenant::resetHouse()

@@ -114,7 +114,7 @@ TextEventList::Plan TextEventList::plan(const DrawContext& c)
         if (log != c.logPass) {
             continue;
         }
-        if (log && c.mouseOverMenu) {
+        if (c.mouseOverMenu && waitsBehindWindows(e.kind)) {
             e.fadeStart += c.frameSeconds;
             e.removeAt += c.frameSeconds;
             continue;

@@ -14,7 +14,10 @@ class ByteBuffer;
 // what a pass draws, where and how opaque.
 class TextEventList {
 public:
+    static constexpr int kQuestKind = 1;
+    static constexpr int kAreaKind = 2;
     static constexpr int kLogKind = 4;
+    static constexpr int kLifestoneKind = 5;
     static constexpr int kPauseKind = 6;
     static constexpr int kFirstSavedVersion = 17;
 
@@ -49,6 +52,14 @@ public:
     // Fades, removes and trims to `maxSaved` log lines.
     void update(double now, int maxSaved);
     Plan plan(const DrawContext& context);
+    // The world's news (quests, areas, the life stone): held while a window
+    // covers the screen, as the log is, and shown when it closes. What
+    // answers the player's own doing there (refusals, relation changes,
+    // the pause banner) is drawn over it.
+    static bool waitsBehindWindows(int kind)
+    {
+        return kind == kLogKind || kind == kQuestKind || kind == kAreaKind || kind == kLifestoneKind;
+    }
     // The log as the log pass shows it now, with `maxShown` lines at most:
     // its lines and the lines its background covers (more while scrolled
     // back). Changes nothing.

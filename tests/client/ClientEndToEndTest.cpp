@@ -220,7 +220,21 @@ protected:
     // The server's player of the first client.
     Player* serverPlayer() const
     {
-        return dynamic_cast<Player*>(Game::get().getEntity(server->getClient(0)->playerNumber));
+        const ClientRecord* record = server->getClient(0);
+        return record ? dynamic_cast<Player*>(Game::get().getEntity(record->playerNumber)) : nullptr;
+    }
+    // Continue "Aldric" as the main menu's button does: true once joined.
+    bool continueSaved()
+    {
+        set("resumeGameChar", "Aldric");
+        set("PlayerName", "");
+        if (!CommandSystem::get().execute("resumeGame", nullptr, false, false)) {
+            return false;
+        }
+        for (int i = 0; i < 40 && !(client->isJoined() && serverPlayer()); ++i) {
+            frame();
+        }
+        return client->isJoined() && serverPlayer();
     }
 };
 
@@ -345,20 +359,7 @@ protected:
         }
         FileSystem::get().finishWrites();
         betweenRuns();
-        set("resumeGameChar", "Aldric");
-        set("PlayerName", "");
-        if (!CommandSystem::get().execute("resumeGame", nullptr, false, false)) {
-            return false;
-        }
-        for (int i = 0; i < 40 && !(client->isJoined() && joinedPlayer()); ++i) {
-            frame();
-        }
-        return client->isJoined() && joinedPlayer();
-    }
-    Player* joinedPlayer() const
-    {
-        const ClientRecord* record = server->getClient(0);
-        return record ? dynamic_cast<Player*>(Game::get().getEntity(record->playerNumber)) : nullptr;
+        return continueSaved();
     }
     // The places of the activated gates.
     static std::string activated(const std::vector<GateRecord>& records)
@@ -373,7 +374,7 @@ protected:
     // house, its quests and its gates.
     std::string playState() const
     {
-        const Player* player = joinedPlayer();
+        const Player* player = serverPlayer();
         const Covenant* covenant = player ? player->getCovenant() : nullptr;
         if (!covenant) {
             return "no covenant";
@@ -426,7 +427,8 @@ TEST_F(ClientEndToEnd, JoinsExchangesMessagesPausesAndLeaves)
     EXPECT_TRUE(GameClient::get().isLoaded());
     ASSERT_EQ(server->getClientCount(), 1u);
 
-    // Forty frames: one input and one state message each.
+    // Forty frames: one input and one state message each, and one state
+    // message more for each automatic save (it reads the state it saves).
     Game* game = Game::instance();
     ASSERT_NE(game, nullptr);
     Entity* dummy = game->spawnEntity("TrainingDummy", ZonePosition(0, 1944.0f, 2016.0f), 0.0f);
@@ -435,6 +437,7 @@ TEST_F(ClientEndToEnd, JoinsExchangesMessagesPausesAndLeaves)
     dummy->setHealth(50);
     auto input = stats(kServerPort);
     auto state = stats(kClientPort);
+    const unsigned savesBefore = GameClient::get().getAutomaticSaveCount();
     for (int i = 0; i < 40; ++i) {
         if (i == 3) {
             dummy->heal(10);
@@ -456,9 +459,11 @@ TEST_F(ClientEndToEnd, JoinsExchangesMessagesPausesAndLeaves)
         }
         frame();
     }
+    const unsigned autosaves = GameClient::get().getAutomaticSaveCount() - savesBefore;
+    EXPECT_GE(autosaves, 1u);
     EXPECT_EQ(stats(kServerPort).packetsSent - input.packetsSent, 40u);
-    EXPECT_EQ(stats(kClientPort).packetsSent - state.packetsSent, 40u);
-    EXPECT_EQ(stats(kClientPort).packetsReceived - state.packetsReceived, 40u);
+    EXPECT_EQ(stats(kClientPort).packetsSent - state.packetsSent, 40u + autosaves);
+    EXPECT_EQ(stats(kClientPort).packetsReceived - state.packetsReceived, 40u + autosaves);
     // The server's damage line reaches a bound client command.
     EXPECT_EQ(logged("Unknown command - dmg"), 0u);
     EXPECT_EQ(server->getClient(0)->linesReceived, 3u);
@@ -766,13 +771,7 @@ TEST_F(ClientWorldEndToEnd, ASavedCharacterIsListedAndResumesWithItsFiles)
     EXPECT_EQ(holder, "Aldric (Warrior from Red Hand)");
     EXPECT_EQ(level, 1);
 
-    set("resumeGameChar", "Aldric");
-    set("PlayerName", "");
-    ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-    for (int i = 0; i < 4; ++i) {
-        frame();
-    }
-    ASSERT_TRUE(client->isJoined());
+    ASSERT_TRUE(continueSaved());
     mirror = client->getLocalPlayer();
     ASSERT_NE(mirror, nullptr);
     EXPECT_TRUE(mirror->loadedFromFile);
@@ -874,13 +873,11 @@ TEST_F(ClientWorldEndToEnd, AResumedStoneWarnsOnlyOfWhatTheServerHolds)
         }
         client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
         shown.clear();
-        set("resumeGameChar", "Aldric");
-        set("PlayerName", "");
-        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-        for (int i = 0; i < 20; ++i) {
+        ASSERT_TRUE(continueSaved());
+        // The stone's warning comes with the first state messages after the join.
+        for (int i = 0; i < 16; ++i) {
             frame();
         }
-        ASSERT_TRUE(client->isJoined());
         covenant = serverPlayer() ? serverPlayer()->getCovenant() : nullptr;
         ASSERT_NE(covenant, nullptr);
         EXPECT_EQ(covenant->getLifestoneHealth() == covenant->getLifestoneMaxHealth(), c.restored);
@@ -1189,15 +1186,7 @@ TEST_F(ClientWorldEndToEnd, ASaveStoppedAtAnyStepResumesTheOldSaveOrTheNewWithTh
     ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
     ASSERT_FALSE(client->isJoined());
     const auto before = savedGame(user);
-    const auto resume = [&] {
-        set("resumeGameChar", "Aldric");
-        set("PlayerName", "");
-        ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-        for (int i = 0; i < 8; ++i) {
-            frame();
-        }
-        ASSERT_TRUE(client->isJoined());
-    };
+    const auto resume = [&] { ASSERT_TRUE(continueSaved()); };
     // The old save on disk, resumed; the dagger moved into the bag.
     const auto moveDagger = [&] {
         std::filesystem::remove_all(user.path() / "Chars");
@@ -1312,12 +1301,7 @@ TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTh
         ASSERT_NO_FATAL_FAILURE(startWarrior());
         if (row.savedBefore) {
             ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
-            set("resumeGameChar", "Aldric");
-            ASSERT_TRUE(CommandSystem::get().execute("resumeGame", nullptr, false, false));
-            for (int i = 0; i < 8; ++i) {
-                frame();
-            }
-            ASSERT_TRUE(client->isJoined());
+            ASSERT_TRUE(continueSaved());
         }
         serverPlayer()->setStat(toIndex(CharacterStat::Money), 777);
         frame();
@@ -1355,6 +1339,47 @@ TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTh
         std::filesystem::remove_all(user.path() / "chars");
     }
     client->setTextEventSink(nullptr);
+}
+
+// The program ending (its window closed, quit, a signal) where its save
+// cannot be written: it ends all the same, the log says which file could not
+// be written and that the save was not made, and the last save is whole and
+// is what Continue brings back.
+TEST_F(ClientWorldEndToEnd, AnEndWhoseSaveCannotBeWrittenLogsItAndKeepsTheLastSave)
+{
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    frame();
+    ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+    const auto resume = [&] { ASSERT_TRUE(continueSaved()); };
+    ASSERT_NO_FATAL_FAILURE(resume());
+    const int money = toIndex(CharacterStat::Money);
+    const int saved = serverPlayer()->getStat(money);
+    serverPlayer()->setStat(money, saved + 777);
+    frame();
+    const auto lastSave = savedGame(user);
+
+    // The disk full for this process: no file grows.
+    rlimit unlimited{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    std::signal(SIGXFSZ, SIG_IGN);
+    const rlimit none{0, RLIM_INFINITY};
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &none), 0);
+    lines.clear();
+    app->requestQuit();
+    frame();
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    std::signal(SIGXFSZ, SIG_DFL);
+    EXPECT_EQ(logged("The save was not made (Chars/global.sav: "), 1u);
+    EXPECT_EQ(logged("the previous save stays whole"), 1u);
+    EXPECT_TRUE(savedGame(user) == lastSave) << "the last save changed";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(user.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_FALSE(name.ends_with(".tmp") || name == FileSystem::kJournal) << name << " is left";
+    }
+
+    ASSERT_NO_FATAL_FAILURE(restartProgram());
+    ASSERT_NO_FATAL_FAILURE(resume());
+    EXPECT_EQ(serverPlayer()->getStat(money), saved);
 }
 
 TEST_F(ClientWorldEndToEnd, ThePlayerActsFromTheClientAndTheServerFollows)
@@ -1664,7 +1689,7 @@ TEST_F(ClientSoundEndToEnd, TheThemePlaysInTheTownOnly)
 TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContinue)
 {
     ASSERT_NO_FATAL_FAILURE(startWarrior());
-    Player* player = joinedPlayer();
+    Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     auto* covenant = dynamic_cast<PlayerCovenant*>(player->getCovenant());
     ASSERT_NE(covenant, nullptr);
@@ -1693,7 +1718,7 @@ TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContin
     // Hurt, and held there until each save: its regeneration taken away.
     guard->setHealth(guard->getMaxHealth() - 9);
     auto holdGuard = [this] {
-        if (Entity* standing = joinedPlayer()->getCovenant()->getGuard(0)) {
+        if (Entity* standing = serverPlayer()->getCovenant()->getGuard(0)) {
             standing->removeStatusEffect(Database::get().findEntry(Actor::kRegenEffect));
         }
     };
@@ -1731,13 +1756,114 @@ TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContin
     expectNoWarnings();
 }
 
+// What the server changed in the very step before a save is in the save
+// the game continues, whichever way the save is made: a guard fallen (its
+// contract broken), a quest done, a warrior taken in and a guard hired just
+// then come back as they were. The client writes its files from mirrors
+// that hear of the server's step a frame later, the world is the server's
+// own: the save takes both of the same step.
+TEST_F(StateReadBackResumed, WhatTheStepBeforeASaveChangedIsInTheSaveHoweverItIsMade)
+{
+    const int bag = toIndex(InventoryGroupIndex::Bag1);
+    const int house = toIndex(InventoryGroupIndex::House);
+    struct Way {
+        const char* what;
+        // Before the step's frame (the program asked to end saves at its end).
+        std::function<void()> before;
+        std::function<bool()> save;
+    };
+    const auto none = [] {};
+    const Way ways[] = {
+        {"Save and exit", none,
+         [] { return CommandSystem::get().execute("saveAndExit", nullptr, false, false); }},
+        {"the automatic save", none, [] { return GameClient::get().saveGame(); }},
+        {"the program's end", [this] { app->requestQuit(); }, [] { return true; }},
+        // Saved as the client reads the offer, before the sections after it.
+        {"an allied victory offered", [] { Game::get().setAlliedVictoryOffered(true); },
+         [this] {
+             frame();
+             return GameClient::get().getAlliedVictory();
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.what);
+        ASSERT_NO_FATAL_FAILURE(startWarrior());
+        Player* player = serverPlayer();
+        ASSERT_NE(player, nullptr);
+        Covenant* covenant = player->getCovenant();
+        ASSERT_NE(covenant, nullptr);
+        covenant->addCrystals(100000);
+        // A guard hired and a quest one kill from its end, both known to the client.
+        player->getInventory()->getSlot(bag)->setItem(0, Vendor::createGuardItem(5).release());
+        player->moveItem(bag, 0, house, 0);
+        auto* fallen = dynamic_cast<Sentient*>(covenant->getGuard(0));
+        ASSERT_NE(fallen, nullptr);
+        Game& game = Game::get();
+        for (int i = 0; i < game.getQuestTableSize(); ++i) {
+            if (const Quest* drawn = game.getQuest(i);
+                drawn && drawn->type == toIndex(QuestType::KillMonsters)) {
+                game.deleteQuest(i);
+            }
+        }
+        Quest* offered = game.generateQuests(toIndex(QuestType::KillMonsters), nullptr, 3);
+        ASSERT_NE(offered, nullptr);
+        Quest* held = player->acceptQuest(offered->id);
+        ASSERT_NE(held, nullptr);
+        ASSERT_GE(held->goal, 2);
+        const auto kill = [held] { held->recordKill(held->getMonsterType(0), held->getTargetLevel()); };
+        for (int i = 0; i < held->goal * 2 && held->progress + 1 < held->goal; ++i) {
+            kill();
+        }
+        ASSERT_EQ(held->progress + 1, held->goal);
+        for (int i = 0; i < 3; ++i) {
+            frame();
+        }
+
+        // The step before the save: the guard falls, the last kill is made,
+        // a warrior joins and a second guard is hired.
+        fallen->setHealth(0);
+        kill();
+        ZonePosition near = player->getPosition();
+        near.x += 80.0f;
+        Actor* warrior = SpawnSystem::get().spawnMonsterAt(
+            -1, GameData::get().findMonsterType("RecruitWarrior"), near, near.zone);
+        ASSERT_NE(warrior, nullptr);
+        player->recruitToCovenant(warrior, false);
+        warrior->setHealth(warrior->getMaxHealth());
+        player->getInventory()->getSlot(bag)->setItem(0, Vendor::createGuardItem(5).release());
+        player->moveItem(bag, 0, house, 1);
+        way.before();
+        frame();
+        // Its body is not of the save (it would lie a while longer).
+        if (Entity* body = covenant->getGuard(0)) {
+            ASSERT_TRUE(body->isDead());
+            game.deleteEntity(body, true);
+        }
+        const std::string played = playState();
+        ASSERT_NE(played.find("contract 0 broken free"), std::string::npos) << played;
+        ASSERT_NE(played.find("guard 1: "), std::string::npos) << played;
+        ASSERT_NE(played.find("member 0: "), std::string::npos) << played;
+        ASSERT_NE(played.find(" complete"), std::string::npos) << played;
+        ASSERT_TRUE(way.save());
+        FileSystem::get().finishWrites();
+        // The program ends here without a save of its own unless its loop saved.
+        if (!app->isRunning() || client->isJoined()) {
+            ASSERT_NO_FATAL_FAILURE(restartProgram());
+        }
+        ASSERT_TRUE(continueSaved());
+        EXPECT_EQ(playState(), played);
+        ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+        std::filesystem::remove_all(user.path() / "Chars");
+    }
+}
+
 // Gates taken stay taken through a Continue into a new world (the world
 // file gone) and a Continue back into the old one: the covenant's list
 // keeps them by place, and the server's list follows it.
 TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
 {
     ASSERT_NO_FATAL_FAILURE(startWarrior());
-    Player* player = joinedPlayer();
+    Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     const std::vector<GateRecord>& gates = player->getGates().getRecords();
     ASSERT_GE(gates.size(), 3u);
@@ -1770,7 +1896,7 @@ TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
             frame();
         }
         EXPECT_EQ(activated(client->getLocalPlayer()->covenantGates.getRecords()), taken);
-        EXPECT_EQ(activated(joinedPlayer()->getGatesCopy().getRecords()), taken);
-        EXPECT_EQ(activated(joinedPlayer()->getGates().getRecords()), taken);
+        EXPECT_EQ(activated(serverPlayer()->getGatesCopy().getRecords()), taken);
+        EXPECT_EQ(activated(serverPlayer()->getGates().getRecords()), taken);
     }
 }

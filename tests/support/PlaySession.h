@@ -14,12 +14,14 @@
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIList.h"
 #include "ui/widgets/UIWidget.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -242,6 +244,22 @@ struct PlaySession {
                           << windows << near;
         }
         return opened;
+    }
+    // Takes the quest from the person as a player does: its window, the
+    // quest selected on offer, Accept, Close. "held" says when the server
+    // has given it.
+    void takeQuest(int person, int quest, const std::function<bool()>& held)
+    {
+        ASSERT_TRUE(talkTo(person, "GetQuest")) << window.logTail();
+        auto* list = dynamic_cast<UIList*>(UISystem::get().findWidget("GetQuest::Quests"));
+        ASSERT_NE(list, nullptr);
+        std::string value;
+        ASSERT_TRUE(window.frameUntil([&] { return list->getSelectedValue(value); }));
+        ASSERT_EQ(std::atoi(value.c_str()), quest);
+        clickWidget("GetQuest::Accept");
+        ASSERT_TRUE(window.frameUntil(held)) << window.logTail();
+        clickWidget("GetQuest::Close");
+        ASSERT_TRUE(window.frameUntil([] { return !menuActive("GetQuest") && !menuActive("NpcChat"); }));
     }
 };
 

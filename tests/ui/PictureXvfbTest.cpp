@@ -200,15 +200,17 @@ TEST(PictureXvfbTest, ImagesStandUprightAndTheWindowTakesEachChosenSize)
     window.moveTo(630, 470);
 
     // The scroll bar of the saved characters' list: its up arrow (apex at
-    // the image's top) is narrow at its top row and wide at its bottom.
+    // the image's top) is narrow at its top row and wide at its bottom. No
+    // character is saved, so the bar, hidden while the rows fit, is shown.
     clickOn(window, ui.findWidget("Main::LoadCharacter"));
     UIMenu* load = ui.findMenu("LoadCharacter");
     ASSERT_TRUE(load && load->isActive());
-    const UIScrollBar* bar = nullptr;
+    UIScrollBar* bar = nullptr;
     for (const auto& widget : load->getWidgets()) {
-        bar = bar ? bar : dynamic_cast<const UIScrollBar*>(widget.get());
+        bar = bar ? bar : dynamic_cast<UIScrollBar*>(widget.get());
     }
     ASSERT_NE(bar, nullptr);
+    bar->setHideIfNotNeeded(false);
     ASSERT_TRUE(window.waitForLoads(100));
     Picture shot = window.stillShot();
     const Vec2 barAt = bar->getScreenPosition();

@@ -188,16 +188,7 @@ TEST(StoryKeyXvfbTest, HOpensTheStoryOfTheTownTheTutorsBookAndTheTutor)
         return tutor >= 0;
     })) << "nobody in the town teaches the first lesson";
     if (!player->hasQuest(lesson)) {
-        ASSERT_TRUE(s.talkTo(tutor, "GetQuest")) << window.logTail();
-        auto* list = dynamic_cast<UIList*>(ui.findWidget("GetQuest::Quests"));
-        ASSERT_NE(list, nullptr);
-        std::string value;
-        ASSERT_TRUE(window.frameUntil([&] { return list->getSelectedValue(value); }));
-        ASSERT_EQ(std::atoi(value.c_str()), lesson);
-        s.clickWidget("GetQuest::Accept");
-        ASSERT_TRUE(window.frameUntil([&] { return player->hasQuest(lesson); })) << window.logTail();
-        s.clickWidget("GetQuest::Close");
-        ASSERT_TRUE(window.frameUntil([] { return !menuActive("GetQuest") && !menuActive("NpcChat"); }));
+        ASSERT_NO_FATAL_FAILURE(s.takeQuest(tutor, lesson, [&] { return player->hasQuest(lesson); }));
     }
     window.key(SDL_SCANCODE_I);
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Inventory"); }));

@@ -8,6 +8,7 @@
 #include "engine/app/DebugConsole.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/console/VirtualKeys.h"
+#include "engine/core/TextReader.h"
 #include "engine/platform/Platform.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/entities/Sentient.h"
@@ -19,10 +20,12 @@
 #include "support/TestSupport.h"
 #include "support/WindowedGame.h"
 #include "support/XvfbDisplay.h"
+#include "ui/UIDrawing.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/menus/UIRelationsMenu.h"
 #include "ui/widgets/UIDropDownBox.h"
+#include "ui/widgets/UIHelp.h"
 
 #include <gtest/gtest.h>
 
@@ -82,6 +85,46 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
     EXPECT_GT(white, all / 20) << "no title text";
     EXPECT_LT(white, all * 2 / 5) << "the title's glyphs are solid boxes";
     expectNear(pixelAt(first, 246, 344), 28, 36, 62, 12, "Options button");
+
+    // A tooltip's backdrop lets a quarter of what lies under it through (its
+    // alpha 0.75): in the box's margin, where no letter is drawn, a pixel is
+    // a quarter of the same pixel without the box, not black.
+    {
+        auto owned = std::make_unique<UIWidget>();
+        TextReader block("{\n highlightText \"Over the title\"\n position 280 140\n size 80 20\n}\n",
+                         "tip.mnu");
+        owned->parseBlock(block);
+        owned->setMenu(main);
+        UIWidget* tipped = main->addWidget(std::move(owned));
+        auto* help = dynamic_cast<UIHelp*>(ui.findWidget("Help::Help"));
+        ASSERT_NE(help, nullptr);
+        window.moveTo(2, 2);
+        const Picture bare = window.stillShot(0, 0);
+        window.moveTo(320, 150);
+        UITooltip tip;
+        ASSERT_TRUE(ui.getTooltip(tip) && tip.text == "Over the title");
+        const Picture shown = window.stillShot(0, 0);
+        const ResourceHandle& font = help->getFont().isValid() ? help->getFont() : ui.getDefaultFont();
+        const HelpBox box =
+            help->placeBox(ui.getDrawing()->layoutText(font, tip.text), tip.position, tip.size);
+        std::vector<float> shares;
+        for (float y = box.position.y + 1.0f; y < box.position.y + 4.0f; y += 0.5f) {
+            for (float x = box.position.x + 1.0f; x < box.position.x + box.size.x - 1.0f; x += 0.5f) {
+                const uint8_t* under = pixelAt(bare, static_cast<int>(x), static_cast<int>(y));
+                const uint8_t* over = pixelAt(shown, static_cast<int>(x), static_cast<int>(y));
+                const int b = std::max({under[0], under[1], under[2]});
+                if (b > 60) {
+                    shares.push_back(static_cast<float>(std::max({over[0], over[1], over[2]})) / b);
+                }
+            }
+        }
+        ASSERT_GT(shares.size(), 40u) << "the ground under the box is too dark to tell";
+        std::nth_element(shares.begin(), shares.begin() + static_cast<long>(shares.size() / 2), shares.end());
+        const float middle = shares[shares.size() / 2];
+        EXPECT_GT(middle, 0.15f) << "the backdrop hides what lies under it";
+        EXPECT_LT(middle, 0.4f) << "the backdrop is too faint";
+        main->removeWidget(tipped);
+    }
 
     window.click(320, 338);
     ASSERT_TRUE(options_->isActive());

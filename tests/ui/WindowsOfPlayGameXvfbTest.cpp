@@ -801,16 +801,7 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
             return tutor >= 0;
         })) << "nobody in the town teaches the first lesson";
         if (!server->hasQuest(lesson)) {
-            ASSERT_TRUE(s.talkTo(tutor, "GetQuest")) << window.logTail();
-            auto* list = dynamic_cast<UIList*>(ui.findWidget("GetQuest::Quests"));
-            ASSERT_NE(list, nullptr);
-            std::string value;
-            ASSERT_TRUE(window.frameUntil([&] { return list->getSelectedValue(value); }));
-            ASSERT_EQ(std::atoi(value.c_str()), lesson);
-            s.clickWidget("GetQuest::Accept");
-            ASSERT_TRUE(window.frameUntil([&] { return server->hasQuest(lesson); })) << window.logTail();
-            s.clickWidget("GetQuest::Close");
-            ASSERT_TRUE(window.frameUntil([] { return !menuActive("GetQuest") && !menuActive("NpcChat"); }));
+            ASSERT_NO_FATAL_FAILURE(s.takeQuest(tutor, lesson, [&] { return server->hasQuest(lesson); }));
         }
         const int kMainHand = 14;
         window.key(SDL_SCANCODE_I);
@@ -987,7 +978,8 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         };
         ASSERT_TRUE(window.frameUntil([] { return Client::get().isPaused(); }));
         window.moveTo(600, 460);
-        const auto banner = strokes(window.stillShot(), 250, 36, 390, 56);
+        const Picture gameMenu = window.stillShot();
+        const auto banner = strokes(gameMenu, 250, 36, 390, 56);
         EXPECT_GT(banner.size(), 40u) << "no banner at the top centre";
         s.clickWidget("PauseMenu::Options");
         ASSERT_TRUE(window.frameUntil([] { return menuActive("Options"); }));
@@ -1004,8 +996,30 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
                                                     << " of " << banner.size() << " of the banner's strokes";
             EXPECT_TRUE(strokes(options, 520, 0, 640, 24).empty()) << "the mouse at " << x << ", " << y;
         }
+        // An area's notice that comes while Options covers the screen waits
+        // for it to close: nothing is drawn over the tabs, and the notice
+        // shows over the game menu afterwards.
+        window.moveTo(600, 460);
+        const Picture bare = window.stillShot();
+        Client::get().addTextEvent("Entering Town", 320.0f, 100.0f, 5.0f, TextEventList::kAreaKind, true,
+                                   false);
+        const Picture noticed = window.stillShot();
+        auto changed = [](const Picture& a, const Picture& b, int x0, int y0, int x1, int y1) {
+            int n = 0;
+            for (int y = y0 * a.height / 480; y < y1 * a.height / 480; ++y) {
+                for (int x = x0 * a.width / 640; x < x1 * a.width / 640; ++x) {
+                    const uint8_t *p = a.at(x, y), *q = b.at(x, y);
+                    n += std::abs(p[0] - q[0]) + std::abs(p[1] - q[1]) + std::abs(p[2] - q[2]) > 60 ? 1 : 0;
+                }
+            }
+            return n;
+        };
+        EXPECT_LT(changed(bare, noticed, 90, 84, 442, 108), 5) << "a notice over the Options tabs";
         window.key(SDL_SCANCODE_ESCAPE);
         ASSERT_TRUE(window.frameUntil([] { return !menuActive("Options") && menuActive("PauseMenu"); }));
+        EXPECT_GT(strokes(window.stillShot(), 270, 92, 370, 108).size(),
+                  strokes(gameMenu, 270, 92, 370, 108).size() + 20)
+            << "the notice after Options";
     }
     s.clickWidget("PauseMenu::SaveAndExit");
     ASSERT_TRUE(window.frameUntil([] { return menuActive("Main"); }));

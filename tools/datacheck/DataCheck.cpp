@@ -211,6 +211,35 @@ std::string withoutComments(const std::string& text)
     return out;
 }
 
+// Every string literal of the sources, comments left out: the code it stands
+// in, the place of its opening quote and its text as written.
+void forEachStringLiteral(const std::string& sourceRoot, const std::vector<std::string>& folders,
+                          const std::function<void(const std::string&, size_t, std::string_view)>& visit)
+{
+    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string&) {
+        std::ifstream in(path);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        const std::string code = withoutComments(buffer.str());
+        for (size_t i = 0; i < code.size(); ++i) {
+            if (code[i] == '\'' && i + 2 < code.size()) {
+                i += code[i + 1] == '\\' ? 3 : 2;
+                continue;
+            }
+            if (code[i] != '"') {
+                continue;
+            }
+            const size_t quote = i;
+            for (++i; i < code.size() && code[i] != '"' && code[i] != '\n'; ++i) {
+                if (code[i] == '\\') {
+                    ++i;
+                }
+            }
+            visit(code, quote, std::string_view(code).substr(quote + 1, i - quote - 1));
+        }
+    });
+}
+
 std::string trimmedCode(std::string_view text)
 {
     const size_t start = text.find_first_not_of(" \t\r\n");
@@ -786,32 +815,13 @@ void DataCheck::checkUnsentCommands(const std::vector<std::string>& internalOnly
     for (const std::string& name : internalOnly) {
         wanted.insert(toLowerCopy(name));
     }
-    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string&) {
-        std::ifstream in(path);
-        std::stringstream buffer;
-        buffer << in.rdbuf();
-        const std::string code = withoutComments(buffer.str());
-        for (size_t i = 0; i < code.size(); ++i) {
-            if (code[i] == '\'' && i + 2 < code.size()) {
-                i += code[i + 1] == '\\' ? 3 : 2;
-                continue;
-            }
-            if (code[i] != '"') {
-                continue;
-            }
-            const size_t quote = i;
-            for (++i; i < code.size() && code[i] != '"' && code[i] != '\n'; ++i) {
-                if (code[i] == '\\') {
-                    ++i;
-                }
-            }
-            const std::string command =
-                commandOfLine(std::string_view(code).substr(quote + 1, i - quote - 1));
+    forEachStringLiteral(
+        sourceRoot, folders, [&](const std::string& code, size_t quote, std::string_view literal) {
+            const std::string command = commandOfLine(literal);
             if (wanted.count(command) && !sent.count(command) && !isRegistration(code, quote)) {
                 sent.insert(command);
             }
-        }
-    });
+        });
     const std::string known = notWorkingYet(sourceRoot);
     for (const std::string& name : internalOnly) {
         const bool named = known.find("`" + name + "`") != std::string::npos ||
@@ -841,10 +851,14 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
     std::vector<std::string> used; // names the data uses: the README must not name them
     auto lower = [](std::string_view text) { return toLowerCopy(text); };
 
-    // Every item of every field of the database, and the names of the
-    // monster classes' behaviour stacks.
+    // Every item of every field of the database, the names of the monster
+    // classes' behaviour stacks, and the stories: the texts, who holds one,
+    // and the books nothing gives.
     std::unordered_set<std::string> fieldItems;
     std::unordered_set<std::string> stacks;
+    std::unordered_set<std::string> told;  // lower case "TextFile" items
+    std::unordered_set<std::string> given; // items a quest or a class gives
+    bool holds[3] = {false, false, false}; // a book, a monster, an area
     for (int i = 0; i < m_database.getEntryCount(); ++i) {
         const DatabaseEntry* entry = m_database.getEntryAt(i);
         if (!entry) {
@@ -855,8 +869,24 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
                 fieldItems.insert(lower(item));
                 if (equalsNoCase(field.key, "BehaviorStack")) {
                     stacks.insert(lower(item));
+                } else if (equalsNoCase(field.key, "TextFile")) {
+                    told.insert(lower(item));
+                } else if (equalsNoCase(field.key, "ItemReward") || equalsNoCase(field.key, "StartingItem")) {
+                    given.insert(lower(item));
                 }
             }
+        }
+        if (entry->isBaseOnly() || m_database.getString(entry, "TextFile").empty()) {
+            continue;
+        }
+        const auto type = static_cast<DatabaseEntryType>(entry->getTypeInherited());
+        if (type == DatabaseEntryType::Item &&
+            equalsNoCase(m_database.getString(entry, "ItemType"), "Tome")) {
+            holds[0] = true;
+        } else if (type == DatabaseEntryType::MonsterArchetype || type == DatabaseEntryType::MonsterType) {
+            holds[1] = true;
+        } else if (type == DatabaseEntryType::Area) {
+            holds[2] = true;
         }
     }
 
@@ -928,24 +958,8 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
     // Effect files: named by a model event, a database field or a string
     // literal of the sources.
     std::unordered_set<std::string> literals;
-    forEachSource(sourceRoot, folders, [&](const std::filesystem::path& path, const std::string&) {
-        std::ifstream in(path);
-        std::stringstream buffer;
-        buffer << in.rdbuf();
-        const std::string code = withoutComments(buffer.str());
-        for (size_t i = 0; i < code.size(); ++i) {
-            if (code[i] == '\'' && i + 2 < code.size()) {
-                i += code[i + 1] == '\\' ? 3 : 2;
-            } else if (code[i] == '"') {
-                const size_t quote = i;
-                for (++i; i < code.size() && code[i] != '"' && code[i] != '\n'; ++i) {
-                    if (code[i] == '\\') {
-                        ++i;
-                    }
-                }
-                literals.insert(lower(std::string_view(code).substr(quote + 1, i - quote - 1)));
-            }
-        }
+    forEachStringLiteral(sourceRoot, folders, [&](const std::string&, size_t, std::string_view literal) {
+        literals.insert(lower(literal));
     });
     for (const char* extension : {"eff", "bem", "swp"}) {
         for (const std::string& name : m_files.listFiles("Effects", extension)) {
@@ -961,37 +975,7 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
         }
     }
 
-    // Stories: the texts, who holds one, and the books nothing gives.
-    std::unordered_set<std::string> told;  // lower case "TextFile" items
-    std::unordered_set<std::string> given; // items a quest or a class gives
-    bool holds[3] = {false, false, false}; // a book, a monster, an area
-    for (int i = 0; i < m_database.getEntryCount(); ++i) {
-        const DatabaseEntry* entry = m_database.getEntryAt(i);
-        if (!entry) {
-            continue;
-        }
-        for (const DatabaseField& field : entry->getFields()) {
-            for (std::string_view item : field.items) {
-                if (equalsNoCase(field.key, "TextFile")) {
-                    told.insert(lower(item));
-                } else if (equalsNoCase(field.key, "ItemReward") || equalsNoCase(field.key, "StartingItem")) {
-                    given.insert(lower(item));
-                }
-            }
-        }
-        if (entry->isBaseOnly() || m_database.getString(entry, "TextFile").empty()) {
-            continue;
-        }
-        const auto type = static_cast<DatabaseEntryType>(entry->getTypeInherited());
-        if (type == DatabaseEntryType::Item &&
-            equalsNoCase(m_database.getString(entry, "ItemType"), "Tome")) {
-            holds[0] = true;
-        } else if (type == DatabaseEntryType::MonsterArchetype || type == DatabaseEntryType::MonsterType) {
-            holds[1] = true;
-        } else if (type == DatabaseEntryType::Area) {
-            holds[2] = true;
-        }
-    }
+    // Stories.
     constexpr const char* kHolders[] = {"book story", "monster story", "area story"};
     constexpr const char* kHolderWhy[] = {"no book (\"ItemType\" Tome) has a \"TextFile\"",
                                           "no monster class or type has a \"TextFile\"",

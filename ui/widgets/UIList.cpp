@@ -301,6 +301,8 @@ void UIList::finishSetup()
         bar->setSize(m_scrollBarSize);
     }
     bar->setDrawOrder(m_drawOrder + 1.0f);
+    // As a text's bar: rows that all fit show no bar beside them.
+    bar->setHideIfNotNeeded(true);
     m_scrollBar = UIScrollBar::addFor(*this, *menu, std::move(bar));
 }
 

@@ -45,7 +45,8 @@ void UIText::copyFrom(const UIText& other)
     copyBaseFrom(other);
     m_loadedFileName = other.m_loadedFileName;
     m_laidOutText = other.m_laidOutText;
-    m_laidOutWidth = other.m_laidOutWidth;
+    m_laidOutSize = other.m_laidOutSize;
+    m_laidOutFont = other.m_laidOutFont;
     m_keepPlace = other.m_keepPlace;
     m_lines = other.m_lines;
     m_visibleLineCount = other.m_visibleLineCount;
@@ -84,11 +85,12 @@ void UIText::loadTextFile(const std::string& fileName)
 
 void UIText::layoutLines(const std::string& text)
 {
-    if (text == m_laidOutText && m_size.x == m_laidOutWidth) {
+    if (text == m_laidOutText && m_size == m_laidOutSize && m_font.getIndex() == m_laidOutFont) {
         return;
     }
     m_laidOutText = text;
-    m_laidOutWidth = m_size.x;
+    m_laidOutSize = m_size;
+    m_laidOutFont = m_font.getIndex();
     const std::string firstBefore = m_lines.empty() ? std::string() : m_lines.front();
     m_textChanged = true;
     m_keepPlace = false;
@@ -146,6 +148,14 @@ void UIText::layoutLines(const std::string& text)
     float h = drawing ? drawing->layoutText(m_font, "Test").y : 0.0f;
     float spacing = ui ? ui->getSettings().spaceBetweenTextLines : 0.0f;
     m_visibleLineCount = h > 0.0f ? static_cast<int>((m_size.y + spacing) / h) : 0;
+}
+
+void UIText::layoutAgainIfResized()
+{
+    if (m_size != m_laidOutSize || m_font.getIndex() != m_laidOutFont) {
+        const std::string text = m_laidOutText;
+        layoutLines(text);
+    }
 }
 
 void UIText::update(float seconds)
@@ -239,6 +249,7 @@ bool UIText::onKey(int key, bool down)
 
 void UIText::prepareDraw()
 {
+    layoutAgainIfResized();
     UIScrollBar* bar = getScrollBar();
     if (!bar) {
         return;
@@ -267,6 +278,9 @@ void UIText::prepareDraw()
 
 void UIText::finishSetup()
 {
+    // A "text" read before the block's "size" or "font" is laid out again
+    // with them.
+    layoutAgainIfResized();
     UIMenu* menu = getMenu();
     if (!menu) {
         return;

@@ -39,10 +39,14 @@ private:
     void scrollTo(int line);
 
     std::string m_loadedFileName;
-    // The text last laid out and the width it was laid out at: the same
-    // text again (a source rebuilt every frame) keeps its lines and place.
+    // Lays the text out again when the size or font changed since.
+    void layoutAgainIfResized();
+
+    // The text last laid out and the size and font it was laid out with: the
+    // same text again (a source rebuilt every frame) keeps its lines and place.
     std::string m_laidOutText;
-    float m_laidOutWidth = -1.0f;
+    Vec2 m_laidOutSize{-1.0f, -1.0f};
+    int m_laidOutFont = -1;
     // The new text begins as the last one did (a running time further on):
     // the reader's place stays.
     bool m_keepPlace = false;

@@ -342,6 +342,15 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
     EXPECT_TRUE(client.wasCharacterFileRefused());
     EXPECT_FALSE(client.hasLocalPlayer());
     EXPECT_EQ(readFileBytes(user("chars/Aldric.chr")), later);
+
+    // A new character starts with nothing on screen: a line that came after
+    // the last game ended (with the main menu up) is not its.
+    client.addTextEvent("A line of another game", 0, 0, 30, Client::kMessageLogKind, false, true);
+    world.vars.setVar("playerName", "Bertha");
+    ASSERT_TRUE(client.startGame(false));
+    EXPECT_TRUE(texts.empty());
+    EXPECT_TRUE(client.getMessageLog().empty());
+    client.endGame();
 }
 
 TEST_F(PlayerClientTest, EveryVersionGateReads)

@@ -695,12 +695,25 @@ TEST_F(PlayerCovenantPlay, ANewWorldRaisesTheHouseAndTheRecruitsAgain)
     own->getRecruitActor(0)->setStat(toIndex(CharacterStat::Xp), 777);
     own->stats.set(static_cast<int>(CovenantStat::Money), 50);
     own->influence.world = 20;
+    // A guard hired and a relic on show in the house.
+    giveBag();
+    own->addCrystals(100000);
+    player->getInventory()->getSlot(kBag1)->setItem(0, makeItem("GuardSkeletonWarrior"));
+    Item* relic = makeItem("EmberRelic");
+    player->getInventory()->getSlot(kBag1)->setItem(1, relic);
+    player->moveItem(kBag1, 0, kHouse, 0);
+    player->moveItem(kBag1, 1, kHouse, 6);
+    ASSERT_NE(own->getGuard(0), nullptr);
+    ASSERT_NE(own->getRelicDisplay(6), nullptr);
     own->saveRecruits();
-    // The old world's bodies and house go, as a cleared Game takes them.
+    // The old world's bodies, house and displays go, as a cleared Game takes them.
     for (int i = 0; i < Game::kMaxEntities; ++i)
         if (Entity* e = world.game->getEntity(i); e && e != player && e->getCovenantIndex() == own->index)
             world.game->deleteEntity(e, true);
+    if (Entity* shown = own->getRelicDisplay(6))
+        world.game->deleteEntity(shown, true);
     ASSERT_EQ(own->getLifestone(), nullptr);
+    ASSERT_EQ(own->getRelicDisplay(6), nullptr);
     own->restoreInWorld();
     ASSERT_NE(own->getLifestone(), nullptr);
     EXPECT_NE(own->getGate(), nullptr);
@@ -711,6 +724,17 @@ TEST_F(PlayerCovenantPlay, ANewWorldRaisesTheHouseAndTheRecruitsAgain)
     EXPECT_EQ(own->stats.get(static_cast<int>(CovenantStat::Money)), 0);
     EXPECT_EQ(own->influence.total(), 0);
     EXPECT_EQ(own->getLifestoneHealth(), own->getLifestoneMaxHealth());
+    // The guard's contract stays behind; the relic stays in the house, on
+    // show at the new house's pedestal.
+    EXPECT_EQ(own->getHouseItem(0), nullptr);
+    EXPECT_EQ(own->getGuard(0), nullptr);
+    EXPECT_EQ(own->getHouseItem(6), relic);
+    const auto* shown = dynamic_cast<const ItemGround*>(own->getRelicDisplay(6));
+    ASSERT_NE(shown, nullptr);
+    ASSERT_NE(shown->getGroundItem(), nullptr);
+    EXPECT_EQ(shown->getGroundItem()->getEntryName(), "EmberRelic");
+    ASSERT_NE(own->getPedestal(2), nullptr);
+    EXPECT_EQ(shown->getParentEntity(), own->getPedestal(2)->getEntityNumber());
 }
 
 TEST_F(PlayerCovenantPlay, TheHouseEntriesAreShippedObjects)

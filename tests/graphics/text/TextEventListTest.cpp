@@ -155,6 +155,26 @@ TEST(TextEventListTest, PauseMenuAndStackedNotices)
     c.logPass = true;
     EXPECT_TRUE(list.plan(c).items.empty());
     EXPECT_DOUBLE_EQ(list.events().back().removeAt, 1.5);
+
+    // Over a full-screen window the world's news (a quest, an area, the
+    // life stone) waits with the log, keeping its time for when the window
+    // closes; what answers the player there (a refusal, a relation's
+    // change, an export) is drawn.
+    struct Case {
+        int kind;
+        bool drawn;
+    };
+    for (const Case k :
+         {Case{0, true}, Case{1, false}, Case{2, false}, Case{5, false}, Case{7, true}, Case{8, true}}) {
+        TextEventList notices;
+        notices.add("Entering Town", 320, 100, 5.0, k.kind, 1, 0, 0.0);
+        TextEventList::DrawContext over;
+        over.mouseOverMenu = true;
+        over.now = 1.0;
+        over.frameSeconds = 0.5;
+        EXPECT_EQ(notices.plan(over).items.size(), k.drawn ? 1u : 0u) << "kind " << k.kind;
+        EXPECT_DOUBLE_EQ(notices.events().front().removeAt, k.drawn ? 6.0 : 6.5) << "kind " << k.kind;
+    }
 }
 
 TEST(TextEventListTest, TheLogIsSavedAndDamagedListsAreRefused)

@@ -90,6 +90,14 @@ TEST_F(ListTest, RowsSelectionAndDoubleClicks)
     EXPECT_EQ(texts[0].text, "^c001^l000Row a");
     EXPECT_EQ(texts[1].text, "^c004Row off");
     EXPECT_EQ(texts[1].y0, 30.0f);
+
+    // The bar shows only while rows are left out: one row, or as many as
+    // fit, stand without a bar (one quest on offer showed a lone bar).
+    for (const auto& [count, shown] : {std::pair{0, false}, {1, false}, {3, false}, {4, true}}) {
+        rows.assign(static_cast<size_t>(count), "r");
+        list->refresh();
+        EXPECT_EQ(list->getScrollBar()->isVisible(), shown) << count << " rows";
+    }
 }
 
 TEST_F(ListTest, ZeroHeightMultipleSelectionAndShrinkingLists)

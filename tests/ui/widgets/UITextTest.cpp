@@ -39,6 +39,23 @@ TEST_F(TextTest, LinesWrapAtBlanksAndCutOnlyOverLongWords)
     EXPECT_EQ(text()->getVisibleLineCount(), 4);
 }
 
+// A "text" keyword before "size" is wrapped at the size given after it, as
+// when it comes last (laid out at once, it was cut into one-letter lines).
+TEST(TextOrderTest, TheTextKeywordWrapsAtTheBlocksSizeWhereverItStands)
+{
+    for (const char* block : {" text \"one two three four five six\"\n size 144 40\n",
+                              " size 144 40\n text \"one two three four five six\"\n"}) {
+        SCOPED_TRACE(block);
+        UITestBench bench;
+        UIMenu* menu = bench.loadMenu(std::string("name M\nvisible 1\nText\n{\n") + block + "}\n");
+        auto* t = static_cast<UIText*>(menu->getWidgets().front().get());
+        EXPECT_EQ(t->getLines(), (std::vector<std::string>{"one two three four ", "five six"}));
+        EXPECT_EQ(t->getVisibleLineCount(), 4);
+        t->prepareDraw();
+        EXPECT_EQ(t->getTextValue(), "one two three four \nfive six\n");
+    }
+}
+
 // The bar stands beside a text only while its lines do not all fit (an empty
 // text, such as a reply not yet given, shows none).
 TEST_F(TextTest, TheBarOnlyForMoreLinesThanFit)
