@@ -2,8 +2,6 @@
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/StringUtil.h"
-#include "engine/data/DatabaseEntry.h"
-#include "engine/data/DatabaseEntryType.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
@@ -18,7 +16,6 @@
 
 #include <algorithm>
 #include <memory>
-#include <vector>
 
 namespace {
 
@@ -334,37 +331,6 @@ TEST_F(ItemTest, UsingGearFromABagWearsOnlyWhatTheClassMayWearAtItsLevel)
         EXPECT_EQ(inventory->getItemAt(kEquipment, toIndex(c.place)) == item, c.worn)
             << c.entry << " on a class " << toIndex(c.type) << " of level " << c.level;
         EXPECT_EQ(inBag == item, !c.worn) << c.entry;
-    }
-}
-
-TEST_F(ItemTest, EveryClassFindsArmourItMayWearInEachPlaceByLevelFive)
-{
-    // A class bare in a place for want of any piece it may wear there
-    // (a caster had cloth only for its chest and shoulders) falls behind
-    // the others as the monsters grow.
-    const ItemType places[] = {ItemType::Head,  ItemType::Shoulders, ItemType::Back,
-                               ItemType::Chest, ItemType::Wrists,    ItemType::Hands,
-                               ItemType::Waist, ItemType::Legs,      ItemType::Feet};
-    const CharacterClassType classes[] = {CharacterClassType::Warrior, CharacterClassType::Rogue,
-                                          CharacterClassType::Priest, CharacterClassType::Mage};
-    const std::vector<const DatabaseEntry*> items =
-        DefinitionReader::entriesOfType(toIndex(DatabaseEntryType::Item));
-    ASSERT_FALSE(items.empty());
-    for (CharacterClassType type : classes) {
-        Holder wearer;
-        wearer.setCharacterClass(toIndex(type));
-        for (ItemType place : places) {
-            const bool found = std::any_of(items.begin(), items.end(), [&](const DatabaseEntry* e) {
-                const DefinitionReader entry(e);
-                return !e->isBaseOnly() && entry.getInt("SpawnChance") > 0 &&
-                       parseItemType(entry.getString("ItemType")) == place &&
-                       entry.getInt("MinLevel", 1) <= 5 &&
-                       wearer.meetsItemRequirement(
-                           toIndex(parseItemRequirement(entry.getString("ItemRequirement"))));
-            });
-            EXPECT_TRUE(found) << "class " << toIndex(type) << " wears nothing found on "
-                               << getItemTypeName(toIndex(place));
-        }
     }
 }
 
