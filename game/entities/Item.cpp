@@ -116,9 +116,13 @@ bool Item::use(Sentient* user)
         return false;
     }
     if (inventory && isBagGroup(group) && isEquippableInBag()) {
+        // Worn only by a class that may wear it, from its level on: the
+        // same test a drag onto the equipment place passes.
         if (getItemType() == ItemType::Bag)
             placeBag(*inventory, group, slot);
-        else if (inventory->equipItem(group, slot))
+        else if (user->meetsItemRequirement(toIndex(getItemRequirement())) &&
+                 user->getStat(toIndex(CharacterStat::Level)) >= getMinLevel() &&
+                 inventory->equipItem(group, slot))
             applySetBonuses(user);
         return false;
     }

@@ -1034,6 +1034,8 @@ TEST_F(PlayerCovenantPlay, PuttingOnASetsLastPieceGivesItsBonuses)
     } rows[] = {{"moved onto its place", false}, {"used from a bag", true}};
     const std::string bonuses[] = {"WardenSetPartial", "WardenSetFull"};
     giveBag();
+    // Mail from level 5: the pieces are worn only from their level on.
+    player->setStat(toIndex(CharacterStat::Level), 5);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.way);
         InventoryGroup& bag = *player->getInventory()->getSlot(kBag1);

@@ -296,6 +296,44 @@ TEST_F(ItemTest, EquippingThroughTheInventoryRecomputesAtTheNextUpdate)
     EXPECT_EQ(holder.getStat(toIndex(CharacterStat::AttackSpeed)), 1500);
 }
 
+TEST_F(ItemTest, UsingGearFromABagWearsOnlyWhatTheClassMayWearAtItsLevel)
+{
+    // A right click on a bag item is the same test as a drag onto its place:
+    // the class allows its kind and the wearer has reached its "MinLevel".
+    struct Case {
+        CharacterClassType type;
+        int level;
+        const char* entry;
+        EquipedLocation place;
+        bool worn;
+    };
+    const Case cases[] = {
+        {CharacterClassType::Mage, 5, "QuarterStaff", EquipedLocation::HandPrimary, true},
+        {CharacterClassType::Mage, 5, "Mace", EquipedLocation::HandPrimary, false},
+        {CharacterClassType::Mage, 5, "ChainShirt", EquipedLocation::Chest, false},
+        {CharacterClassType::Rogue, 5, "Buckler", EquipedLocation::HandSecondary, false},
+        {CharacterClassType::Rogue, 5, "Dagger", EquipedLocation::HandPrimary, true},
+        {CharacterClassType::Warrior, 1, "ChainShirt", EquipedLocation::Chest, false}, // MinLevel 2
+        {CharacterClassType::Warrior, 2, "ChainShirt", EquipedLocation::Chest, true},
+    };
+    for (const Case& c : cases) {
+        Holder wearer;
+        wearer.setCharacterClass(toIndex(c.type));
+        wearer.setStat(toIndex(CharacterStat::Level), c.level);
+        InventoryBase* inventory = wearer.getInventory();
+        inventory->getOwnGroup(kBag1)->setSize(4);
+        auto* item = dynamic_cast<Item*>(inventory->createItem());
+        item->setItemEntry(DefinitionReader::findEntry(c.entry));
+        item->generate(1);
+        inventory->getOwnGroup(kBag1)->setItem(0, item);
+        EXPECT_FALSE(item->use(&wearer));
+        const ItemBase* inBag = inventory->getItemAt(kBag1, 0);
+        EXPECT_EQ(inventory->getItemAt(kEquipment, toIndex(c.place)) == item, c.worn)
+            << c.entry << " on a class " << toIndex(c.type) << " of level " << c.level;
+        EXPECT_EQ(inBag == item, !c.worn) << c.entry;
+    }
+}
+
 TEST_F(ItemTest, PartyInRangeTakesEntityNumber999)
 {
     Sentient leader;

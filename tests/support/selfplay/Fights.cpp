@@ -7,6 +7,7 @@
 #include "game/entities/Actor.h"
 #include "game/skills/SkillBase.h"
 #include "game/skills/SkillDefinition.h"
+#include "game/skills/SkillRefusal.h"
 #include "support/selfplay/Bot.h"
 
 #include <vector>
@@ -66,7 +67,18 @@ bool Fights::leaveIfUnreachable(int foe)
 void Fights::attack(int foe)
 {
     m_bot.trade.closeWindows();
-    if (m_foe != foe) {
+    EntityClient* target = mirrorOf(foe);
+    const SkillDefinition* far = target ? strikeFromAfar(target) : nullptr;
+    if (far && far->isWellInRange(mirror(), target)) {
+        m_foe = foe;
+        if (mirror()->getTarget(false) != target) {
+            mirror()->setTarget(target, true);
+        } else if (mirror()->action == PlayerClient::kActionAttack ||
+                   mirror()->action == PlayerClient::kActionApproach) {
+            mirror()->setDestination(player()->getPosition(), true);
+            groundClick();
+        }
+    } else if (m_foe != foe) {
         m_foe = foe;
         mirror()->selectEntity(mirrorOf(foe));
     } else if (mirror()->action != PlayerClient::kActionAttack &&
@@ -150,6 +162,30 @@ int Fights::barPlaceOf(const SkillBase& skill) const
     return -1;
 }
 
+const SkillDefinition* Fights::strikeFromAfar(EntityClient* target) const
+{
+    if (!mirror()->skills) {
+        return nullptr;
+    }
+    for (int place = 1; place < kBarPlaces; ++place) {
+        const HotkeyRecord record = mirror()->getHotkey(place);
+        SkillBase* skill = record.values[0] == kBarSkill
+                               ? mirror()->skills->findByTreeSlot(record.values[1], record.values[2])
+                               : nullptr;
+        const SkillDefinition* d = skill ? skill->getDefinition() : nullptr;
+        if (!d || !d->needsEnemy || d->maxRange < 1.5f * kMeleeReach || !skill->isReady() ||
+            skill->getLevel() <= 0) {
+            continue;
+        }
+        const int refusal =
+            SkillClient::checkUse(*skill, mirror(), mirror()->stats, target, mirror()->getFlags());
+        if (refusal == 0 || refusal == toIndex(SkillRefusal::OutOfRange)) {
+            return d;
+        }
+    }
+    return nullptr;
+}
+
 bool Fights::fillHotBar()
 {
     if (!m_filling && frame() % 50 != 31) {
@@ -224,6 +260,11 @@ void Fights::useHotBar(int foe)
         }
     }
     const bool hurt = self->getHealth() * 100 < self->getMaxHealth() * 60;
+    // Of the skills that serve now, a heal while hurt comes first, then the
+    // one that waits longest between uses: a strike always ready would
+    // otherwise keep the stronger ones behind it on the bar unused.
+    int chosen = -1;
+    float chosenRank = 0.0f;
     for (int place = 1; place < kBarPlaces; ++place) {
         const HotkeyRecord record = mirror()->getHotkey(place);
         SkillBase* skill = record.values[0] == kBarSkill
@@ -243,10 +284,14 @@ void Fights::useHotBar(int foe)
                                   mirror()->getFlags()) != 0) {
             continue;
         }
-        if (pressKey(place == 9 ? "useSlot10" : formatString("useSlot%d", place + 1).c_str())) {
-            ++m_hotBarUses;
+        const float rank = heal ? 1.0e9f : d->getReuseTime(skill->getLevel());
+        if (chosen < 0 || rank > chosenRank) {
+            chosen = place;
+            chosenRank = rank;
         }
-        return;
+    }
+    if (chosen >= 0 && pressKey(chosen == 9 ? "useSlot10" : formatString("useSlot%d", chosen + 1).c_str())) {
+        ++m_hotBarUses;
     }
 }
 

@@ -6,7 +6,9 @@
 
 #include <map>
 
+class EntityClient;
 class SkillBase;
+class SkillDefinition;
 
 namespace selfplay {
 
@@ -30,7 +32,11 @@ public:
     bool leaveIfUnreachable(int foe);
 
     // The foe clicked (again when the click no longer holds), and a skill
-    // of the hot bar that serves now used with its key.
+    // of the hot bar that serves now used with its key. A caster keeps its
+    // distance: while a strike of its bar that reaches from afar may be cast
+    // on the foe, it targets the foe with a right click and stands (a click
+    // at its feet ends a walk toward it) once the foe is well within that
+    // reach; it closes in only without one (its power spent).
     void attack(int foe);
 
     // The class's fighting skills it has learnt go on the hot bar, each
@@ -72,8 +78,14 @@ private:
     void useHotBar(int foe);
     // The bar's place that holds the skill, -1 for none.
     int barPlaceOf(const SkillBase& skill) const;
+    // A skill of the hot bar that strikes an enemy from beyond melee reach
+    // and may be used on the target now but for its distance; null for none.
+    const SkillDefinition* strikeFromAfar(EntityClient* target) const;
 
     static constexpr int kPassBy = 4;
+    // A blow's reach: a strike that reaches half as far again is cast from
+    // afar.
+    static constexpr float kMeleeReach = 96.0f;
     // The hot bar's ten places and the kinds of their records.
     static constexpr int kBarPlaces = 10;
     static constexpr int kBarSkill = 1;

@@ -141,6 +141,12 @@ bool Gear::spendSkillPoints()
 
 bool Gear::isUpgrade(const ItemBase& item) const
 {
+    // Only what its class may wear, from the item's level on: the game
+    // puts nothing else on.
+    if (!player()->meetsItemRequirement(toIndex(item.getItemRequirement())) ||
+        ownLevel() < item.getMinLevel()) {
+        return false;
+    }
     InventoryBase* inventory = player()->getInventory();
     const EquipedLocation place = inventory ? inventory->findEquipSlot(item) : EquipedLocation::None;
     if (place == EquipedLocation::None || !inventory->canHoldAt(item, kEquipment, toIndex(place))) {
@@ -184,7 +190,7 @@ bool Gear::equipSomething()
             m_equipAsked = item;
             m_equipPlace = toIndex(place);
             m_equipAt = frame();
-            trace("equips");
+            trace(formatString("equips %s (%d)", item->getName().c_str(), item->getPrice(1)).c_str());
             return true;
         }
     }

@@ -17,8 +17,9 @@ public:
     bool equip();
 
     // An item the player would wear in place of what it wears there (worth
-    // more), or where it wears nothing. Bags stay where they are: one
-    // holding items cannot move.
+    // more), or where it wears nothing, of a kind its class wears and of its
+    // level or below. Bags stay where they are: one holding items cannot
+    // move.
     bool isUpgrade(const ItemBase& item) const;
 
     // The points a new level brings go into the attribute the class grows
