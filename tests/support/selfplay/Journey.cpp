@@ -27,11 +27,6 @@ int Journey::journeyGoal() const
     if (m_bot.push.pushing() && m_bot.push.goal() >= 0) {
         return m_bot.push.goal();
     }
-    // A covenant that raided it lately will be back: it keeps to its
-    // town, from where it reaches its stone while a raid lasts.
-    if (m_bot.raids.raidsExpected()) {
-        return player()->getCovenant()->housePosition.zone;
-    }
     // Of the quests to do, the one with the weakest monsters; one too
     // strong for the player waits until it has gained levels elsewhere.
     int goal = -1;
@@ -76,10 +71,12 @@ int Journey::journeyGoal() const
     if (idle && !errandsDue) {
         goal = trainingLevel();
     }
-    // Under threat of a raid it goes only where it is quickly home from;
-    // a threat that brings no raid holds it only every other ten
-    // minutes, or a raid that never comes would keep it home for good.
-    if (m_bot.raids.threatHolds()) {
+    // Under threat of a raid, or while a covenant that raided it lately
+    // may be back, it goes only where it is quickly home from; a threat
+    // that brings no raid holds it only every other ten minutes, or a
+    // raid that never comes would keep it home for good. Kept to its town
+    // instead, two raiders taking turns held it there for good.
+    if (m_bot.raids.threatHolds() || m_bot.raids.raidsExpected()) {
         const int here = player()->getPosition().zone;
         if (goal >= 0 && !m_bot.raids.nearHome(goal)) {
             return m_bot.raids.nearHome(here) ? -1 : player()->getCovenant()->housePosition.zone;
