@@ -162,16 +162,21 @@ int Fights::barPlaceOf(const SkillBase& skill) const
     return -1;
 }
 
+SkillBase* Fights::barSkill(int place) const
+{
+    const HotkeyRecord record = mirror()->getHotkey(place);
+    return record.values[0] == kBarSkill
+               ? mirror()->skills->findByTreeSlot(record.values[1], record.values[2])
+               : nullptr;
+}
+
 const SkillDefinition* Fights::strikeFromAfar(EntityClient* target) const
 {
     if (!mirror()->skills) {
         return nullptr;
     }
     for (int place = 1; place < kBarPlaces; ++place) {
-        const HotkeyRecord record = mirror()->getHotkey(place);
-        SkillBase* skill = record.values[0] == kBarSkill
-                               ? mirror()->skills->findByTreeSlot(record.values[1], record.values[2])
-                               : nullptr;
+        SkillBase* skill = barSkill(place);
         const SkillDefinition* d = skill ? skill->getDefinition() : nullptr;
         if (!d || !d->needsEnemy || d->maxRange < 1.5f * kMeleeReach || !skill->isReady() ||
             skill->getLevel() <= 0) {
@@ -266,10 +271,7 @@ void Fights::useHotBar(int foe)
     int chosen = -1;
     float chosenRank = 0.0f;
     for (int place = 1; place < kBarPlaces; ++place) {
-        const HotkeyRecord record = mirror()->getHotkey(place);
-        SkillBase* skill = record.values[0] == kBarSkill
-                               ? mirror()->skills->findByTreeSlot(record.values[1], record.values[2])
-                               : nullptr;
+        SkillBase* skill = barSkill(place);
         const SkillDefinition* d = skill ? skill->getDefinition() : nullptr;
         if (!d || !skill->isReady() || skill->getLevel() <= 0) {
             continue;

@@ -78,6 +78,8 @@ private:
     void useHotBar(int foe);
     // The bar's place that holds the skill, -1 for none.
     int barPlaceOf(const SkillBase& skill) const;
+    // The skill at the bar's place, null for none (the skills mirror must be there).
+    SkillBase* barSkill(int place) const;
     // A skill of the hot bar that strikes an enemy from beyond melee reach
     // and may be used on the target now but for its distance; null for none.
     const SkillDefinition* strikeFromAfar(EntityClient* target) const;
