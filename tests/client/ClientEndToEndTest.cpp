@@ -160,6 +160,20 @@ protected:
         now += frameNs;
         app->frame();
     }
+    // Frames until the check holds; false at a limit that only catches a hang.
+    // The frame count is a floor: a busy machine's loader may be late, so the
+    // wait gives up only once 60 s have passed too.
+    template <class Check> bool frameUntil(Check check, int limit = 400)
+    {
+        const auto start = std::chrono::steady_clock::now();
+        for (int i = 0; !check(); ++i) {
+            if (i >= limit && std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) {
+                return false;
+            }
+            frame();
+        }
+        return true;
+    }
     void set(const char* name, const char* value) { UserVarSystem::get().setVar(name, value); }
     SocketLayer::PortStats stats(uint16_t port) const { return SocketLayer::get().getStats(port); }
     size_t logged(const std::string& fragment) const
@@ -231,10 +245,7 @@ protected:
         if (!CommandSystem::get().execute("resumeGame", nullptr, false, false)) {
             return false;
         }
-        for (int i = 0; i < 40 && !(client->isJoined() && serverPlayer()); ++i) {
-            frame();
-        }
-        return client->isJoined() && serverPlayer();
+        return frameUntil([this] { return client->isJoined() && serverPlayer(); });
     }
 };
 
@@ -270,20 +281,6 @@ protected:
         const int number = game.addQuest(std::move(quest));
         Player* player = serverPlayer();
         return player && player->acceptQuest(number) ? game.getQuest(number) : nullptr;
-    }
-    // Frames until the check holds; false at a limit that only catches a hang.
-    // The frame count is a floor: a busy machine's loader may be late, so the
-    // wait gives up only once 60 s have passed too.
-    template <class Check> bool frameUntil(Check check, int limit = 400)
-    {
-        const auto start = std::chrono::steady_clock::now();
-        for (int i = 0; !check(); ++i) {
-            if (i >= limit && std::chrono::steady_clock::now() - start > std::chrono::seconds(60)) {
-                return false;
-            }
-            frame();
-        }
-        return true;
     }
     // The player stands beside the entity on the server, and the client knows.
     bool standBeside(const Entity* entity, float dx)
@@ -874,10 +871,15 @@ TEST_F(ClientWorldEndToEnd, AResumedStoneWarnsOnlyOfWhatTheServerHolds)
         client->setTextEventSink([&shown](const ClientTextEvent& event) { shown.push_back(event.text); });
         shown.clear();
         ASSERT_TRUE(continueSaved());
-        // The stone's warning comes with the first state messages after the join.
-        for (int i = 0; i < 16; ++i) {
-            frame();
-        }
+        // The stone's warning comes once the client has judged the server's
+        // stone: its last judged share is the share the server sent.
+        ASSERT_TRUE(frameUntil([this] {
+            const PlayerCovenantClient* own = client->getPlayerCovenant();
+            const int maximum = own ? own->getLifestoneMaxHealth() : 0;
+            return own && own->stoneFromServer && maximum > 0 &&
+                   own->lastLifeStoneFraction ==
+                       static_cast<float>(static_cast<double>(own->getLifestoneHealth()) / maximum);
+        }));
         covenant = serverPlayer() ? serverPlayer()->getCovenant() : nullptr;
         ASSERT_NE(covenant, nullptr);
         EXPECT_EQ(covenant->getLifestoneHealth() == covenant->getLifestoneMaxHealth(), c.restored);
