@@ -134,21 +134,6 @@ void Input::run(const std::string& line)
     }
 }
 
-std::deque<Input::Event> Input::take(bool (*wanted)(const Event&))
-{
-    std::deque<Event> taken;
-    std::lock_guard<std::mutex> lock(m_mutex);
-    for (auto it = m_queue.begin(); it != m_queue.end();) {
-        if (wanted(*it)) {
-            taken.push_back(*it);
-            it = m_queue.erase(it);
-        } else {
-            ++it;
-        }
-    }
-    return taken;
-}
-
 void Input::dispatch(const Event& e)
 {
     if (e.kind == Kind::Key) {
@@ -178,22 +163,12 @@ void Input::dispatch(const Event& e)
 
 void Input::poll()
 {
-    for (const Event& e : take([](const Event&) { return true; })) {
-        dispatch(e);
+    std::deque<Event> events;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        events.swap(m_queue);
     }
-}
-
-void Input::pollKeyboard()
-{
-    // Mouse events stay for pollMouse.
-    for (const Event& e : take([](const Event& e) { return e.kind == Kind::Key; })) {
-        dispatch(e);
-    }
-}
-
-void Input::pollMouse()
-{
-    for (const Event& e : take([](const Event& e) { return e.kind != Kind::Key; })) {
+    for (const Event& e : events) {
         dispatch(e);
     }
 }

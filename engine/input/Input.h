@@ -51,9 +51,6 @@ public:
     // let go in the same frame as a click on a label leaves the click a
     // click on the label).
     void poll();
-    // The keys alone, or the buttons and the wheel alone.
-    void pollKeyboard();
-    void pollMouse();
 
     bool isKeyHeld(int code) const;
     bool wasKeyPressed(int code) const;
@@ -83,8 +80,6 @@ private:
         int x, y;
     };
     void run(const std::string& line);
-    // Takes the queued events that `wanted` accepts, in their order.
-    std::deque<Event> take(bool (*wanted)(const Event&));
     void dispatch(const Event& e);
 
     mutable std::mutex m_mutex; // the queue: the pump and the poll may differ in thread

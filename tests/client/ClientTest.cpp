@@ -421,12 +421,12 @@ TEST_F(ClientTest, KeyRouting)
     // Desktop chords reach neither the hook nor a binding.
     client.setKeyHook([&](int key, bool, bool) { hooked.push_back(key); });
     input.queueKey(DIK_LMENU, true, false);
-    input.pollKeyboard();
+    input.poll();
     client.onKeyPress(DIK_TAB, true, false);
     client.onKeyPress(DIK_RETURN, true, false);
     input.queueKey(DIK_LMENU, false, false);
     input.queueKey(DIK_RCONTROL, true, false);
-    input.pollKeyboard();
+    input.poll();
     client.onKeyPress(DIK_ESCAPE, true, false);
     EXPECT_TRUE(hooked.empty());
     client.onKeyPress(kKeyX, true, true);

@@ -86,7 +86,7 @@ TEST(VideoRestartXvfbTest, ShadersFollowTheNewTexturesAndInputTheNewWindow)
 
     // A key held when the window goes away never sees its release.
     Platform::get().handleEvent(key(SDL_SCANCODE_A, true));
-    input.pollKeyboard();
+    input.poll();
     ASSERT_TRUE(input.isKeyHeld(DIK_A));
 
     // The other texture files where the driver can take both.
@@ -118,10 +118,10 @@ TEST(VideoRestartXvfbTest, ShadersFollowTheNewTexturesAndInputTheNewWindow)
     EXPECT_FALSE(texture->isPlaceholder());
     EXPECT_NE(texture->glName, GraphicsSystem::kNoTexture);
 
-    input.pollKeyboard();
+    input.poll();
     EXPECT_FALSE(input.isKeyHeld(DIK_A));
     Platform::get().handleEvent(key(SDL_SCANCODE_Q, true));
-    input.pollKeyboard();
+    input.poll();
     EXPECT_TRUE(input.isKeyHeld(DIK_Q));
     EXPECT_TRUE(input.wasKeyPressed(DIK_Q));
 

@@ -1128,7 +1128,7 @@ TEST_F(ShippedLayout, TooltipsStayOnTheScreen)
     ui.hideAllMenus();
     // Labels crowded near each corner and edge.
     input.queueKey(DIK_LMENU, true, false);
-    input.pollKeyboard();
+    input.poll();
     for (const Vec2& p : points) {
         view.labels.clear();
         for (int i = 0; i < 12; ++i) {
@@ -1138,7 +1138,7 @@ TEST_F(ShippedLayout, TooltipsStayOnTheScreen)
         check("labels at " + std::to_string(int(p.x)) + "," + std::to_string(int(p.y)));
     }
     input.queueKey(DIK_LMENU, false, false);
-    input.pollKeyboard();
+    input.poll();
     view.labels.clear();
     EXPECT_GE(boxes, 40);
     std::string all;

@@ -105,7 +105,7 @@ TEST_F(CursorTest, TheCursorFollowsWhatIsUnderTheMouse)
     // Alt held over a label: loot.
     bench.view.labels = {{4, "Sword", {300.0f, 300.0f}}};
     bench.input.queueKey(DIK_LMENU, true, false);
-    bench.input.pollKeyboard();
+    bench.input.poll();
     bench.input.setMousePosition(300, 250); // in the box 20 above the label's anchor
     EXPECT_EQ(bench.ui.chooseCursor(), 3);
     bench.input.setMousePosition(10, 10);

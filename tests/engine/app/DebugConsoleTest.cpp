@@ -90,7 +90,7 @@ TEST_F(DebugConsoleTest, TypedLinesRunAndComeBackFromHistory)
     Input input;
     input.start(false);
     input.queueKey(DIK_LSHIFT, true, false);
-    input.pollKeyboard();
+    input.poll();
     type({0x23});
     EXPECT_EQ(console.getInput(), "H");
     console.close();

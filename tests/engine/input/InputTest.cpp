@@ -45,7 +45,7 @@ TEST_F(InputTest, KeysRunAsKeyPressLinesAndKeepHeldAndPressedArrays)
     input.queueKey(DIK_A, true, true); // automatic repeat
     input.queueKey(DIK_LSHIFT, true, false);
     EXPECT_FALSE(input.isKeyHeld(DIK_A)); // nothing changes before the poll
-    input.pollKeyboard();
+    input.poll();
     EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 30 1 0", "keyPress 30 1 1", "keyPress 42 1 0"}));
     EXPECT_TRUE(input.isKeyHeld(DIK_A));
     EXPECT_TRUE(input.wasKeyPressed(DIK_A));
@@ -55,7 +55,7 @@ TEST_F(InputTest, KeysRunAsKeyPressLinesAndKeepHeldAndPressedArrays)
     input.queueKey(DIK_A, true, true);
     input.queueKey(DIK_A, false, false);
     lines.clear();
-    input.pollKeyboard();
+    input.poll();
     EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 30 1 1", "keyPress 30 0 0"}));
     EXPECT_FALSE(input.wasKeyPressed(DIK_A)); // a repeat is no new press
     EXPECT_FALSE(input.isKeyHeld(DIK_A));
@@ -64,7 +64,7 @@ TEST_F(InputTest, KeysRunAsKeyPressLinesAndKeepHeldAndPressedArrays)
     input.queueKey(0, true, false);
     input.queueKey(256, true, false);
     lines.clear();
-    input.pollKeyboard();
+    input.poll();
     EXPECT_TRUE(lines.empty());
 }
 
@@ -80,17 +80,14 @@ TEST_F(InputTest, ButtonsAndWheelRunAsTheirLines)
     input.queueButton(0, false, 321, 241);
     input.queueButton(4, true, 1, 2);
     input.queueButton(5, true, 1, 2);   // no sixth button
-    input.queueKey(DIK_Q, true, false); // stays for the keyboard poll
-    input.pollMouse();
+    input.queueKey(DIK_Q, true, false); // after the buttons, in its turn
+    input.poll();
     EXPECT_EQ(lines, (std::vector<std::string>{"buttonPress 0 1 320 240", "mouseScrollUp", "mouseScrollUp",
                                                "mouseScrollDown", "buttonPress 0 0 321 241",
-                                               "buttonPress 4 1 1 2"}));
+                                               "buttonPress 4 1 1 2", "keyPress 16 1 0"}));
     EXPECT_TRUE(input.wasButtonPressed(0));
     EXPECT_FALSE(input.isButtonHeld(0));
     EXPECT_TRUE(input.isButtonHeld(4));
-    lines.clear();
-    input.pollKeyboard();
-    EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 16 1 0"}));
 
     // The frame's poll runs keys and buttons in the order they came: a press
     // made while Alt was held, Alt let go in the same frame, meets Alt held.
@@ -119,14 +116,12 @@ TEST_F(InputTest, FocusLossReleasesEveryHeldKeyAndButton)
     input.queueKey(DIK_A, true, false);
     input.queueKey(DIK_LCONTROL, true, false);
     input.queueButton(1, true, 10, 20);
-    input.pollKeyboard();
-    input.pollMouse();
+    input.poll();
     input.queueKey(DIK_SPACE, true, false); // down, not yet polled
     input.setMousePosition(50, 60);
     input.focusLost();
     lines.clear();
-    input.pollKeyboard();
-    input.pollMouse();
+    input.poll();
     EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 57 1 0", "keyPress 29 0 0", "keyPress 30 0 0",
                                                "keyPress 57 0 0", "buttonPress 1 0 50 60"}));
     for (int k = 0; k < Input::kNumKeys; ++k) {
@@ -136,11 +131,11 @@ TEST_F(InputTest, FocusLossReleasesEveryHeldKeyAndButton)
 
     // After a video restart nothing is held and nothing waits.
     input.queueKey(DIK_A, true, false);
-    input.pollKeyboard();
+    input.poll();
     input.queueKey(DIK_Q, true, false);
     input.reset();
     lines.clear();
-    input.pollKeyboard();
+    input.poll();
     EXPECT_TRUE(lines.empty());
     EXPECT_FALSE(input.isKeyHeld(DIK_A));
 }
@@ -166,7 +161,7 @@ TEST_F(InputTest, ScanCodeToCharFollowsEitherShiftKey)
 
     EXPECT_EQ(input.scanCodeToChar(0x10), 'q');
     input.queueKey(DIK_RSHIFT, true, false);
-    input.pollKeyboard();
+    input.poll();
     EXPECT_EQ(input.scanCodeToChar(0x10), 'Q');
 }
 

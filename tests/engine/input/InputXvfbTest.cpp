@@ -1,12 +1,12 @@
 // Drives synthetic SDL events through a real window on an X display (Xvfb)
 // into the command lines the interpreter receives. Skips without Xvfb.
-#include "support/XvfbDisplay.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/input/Input.h"
 #include "engine/platform/Platform.h"
 #include "engine/platform/Shell.h"
 #include "engine/platform/SystemInfo.h"
 #include "engine/platform/X11Clipboard.h"
+#include "support/XvfbDisplay.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -230,8 +230,7 @@ TEST(InputXvfbTest, SyntheticEventsBecomeKeyPressAndButtonPressLines)
             platform.pumpEvents();
             SDL_Delay(10);
         }
-        input.pollKeyboard();
-        input.pollMouse();
+        input.poll();
         lines.clear();
 
         int w = 0, h = 0;
@@ -260,8 +259,7 @@ TEST(InputXvfbTest, SyntheticEventsBecomeKeyPressAndButtonPressLines)
         ASSERT_EQ(SDL_PushEvent(&q), 1);
 
         platform.pumpEvents();
-        input.pollKeyboard();
-        input.pollMouse();
+        input.poll();
         EXPECT_FALSE(running);
         input.stop();
         // Without a window there is no clipboard to own.

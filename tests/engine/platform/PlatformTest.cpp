@@ -331,7 +331,7 @@ TEST_F(PlatformEventTest, KeysReachInputAndAltEnterTogglesFullscreen)
     platform.handleEvent(key(SDL_SCANCODE_RETURN, true, false, KMOD_LALT));
     platform.handleEvent(key(SDL_SCANCODE_RETURN, true, true, KMOD_LALT)); // repeat: no second toggle
     platform.handleEvent(key(SDL_SCANCODE_F13, true));                     // no DirectInput code
-    input.pollKeyboard();
+    input.poll();
     EXPECT_EQ(fullscreenToggles, 1);
     EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 30 1 0", "keyPress 28 1 0", "keyPress 28 1 1"}));
 }
@@ -387,7 +387,7 @@ TEST_F(PlatformEventTest, MouseIsScaledTo640By480)
     wheel.wheel.y = -1;
     wheel.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;
     platform.handleEvent(wheel);
-    input.pollMouse();
+    input.poll();
     EXPECT_EQ(lines, (std::vector<std::string>{"buttonPress 1 1 320 240", "buttonPress 1 0 320 240",
                                                "buttonPress 4 1 320 240", "mouseScrollUp"}));
 }
@@ -395,12 +395,12 @@ TEST_F(PlatformEventTest, MouseIsScaledTo640By480)
 TEST_F(PlatformEventTest, WindowEventsSetTheFlagsAndQuitClearsRunning)
 {
     platform.handleEvent(key(SDL_SCANCODE_W, true));
-    input.pollKeyboard();
+    input.poll();
     lines.clear();
     platform.handleEvent(window(SDL_WINDOWEVENT_FOCUS_LOST));
     EXPECT_FALSE(info.isActive());
     EXPECT_FALSE(platform.isActive());
-    input.pollKeyboard();
+    input.poll();
     EXPECT_EQ(lines, (std::vector<std::string>{"keyPress 17 0 0"})); // W let go
     platform.handleEvent(window(SDL_WINDOWEVENT_FOCUS_GAINED));
     EXPECT_TRUE(info.isActive());

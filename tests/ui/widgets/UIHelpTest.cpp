@@ -22,7 +22,7 @@ struct HelpBoxTest : ::testing::Test {
     void holdAlt(bool held)
     {
         bench.input.queueKey(DIK_LMENU, held, false);
-        bench.input.pollKeyboard();
+        bench.input.poll();
     }
     // The background boxes drawn ("UIBlack"), as {x0, y0, x1, y1}.
     std::vector<HelpBox> drawnBoxes() const
