@@ -80,8 +80,9 @@ public:
     // texts are cleared.
     void endGame();
     // The covenant's stash, the character's history, file and map, and the
-    // statistics; false when one of them could not be written. Callers that
-    // save the world too make both one save (SaveSet), after catchUpWithServer.
+    // statistics; false when one of them could not be written, which fails
+    // the open save set too. Callers that save the world too make both one
+    // save (SaveSet), after catchUpWithServer.
     bool saveGameState();
     // The mirrors hear of the commands the server ran this frame and of its
     // last step only with its next state message, while the world is saved

@@ -10,7 +10,6 @@
 #include "engine/app/AppHooks.h"
 #include "engine/app/DebugConsole.h"
 #include "engine/console/CommandSystem.h"
-#include "engine/files/FileSystem.h"
 #include "sound/SoundSystem.h"
 
 #include <memory>
@@ -105,11 +104,7 @@ void installClientHooks(AppHooks& hooks)
     chainHook(hooks.saveClientState, [] {
         if (Client* client = Client::instance()) {
             client->catchUpWithServer();
-            if (!client->saveGameState()) {
-                if (FileSystem* files = FileSystem::instance()) {
-                    files->failSaveSet("the character's files", "not all could be written");
-                }
-            }
+            client->saveGameState();
         }
     });
     chainHookFirst(hooks.stopGames, [] {

@@ -6,6 +6,7 @@
 #include "client/stats/GlobalStats.h"
 #include "engine/console/UserVarSystem.h"
 #include "engine/files/CharacterFileName.h"
+#include "engine/files/FileSystem.h"
 #include "game/world/World.h"
 
 namespace {
@@ -187,7 +188,15 @@ bool Client::saveGameState()
             saved = m_ui.saveMap(map) && saved;
         }
     }
-    return GlobalStats::save() && saved;
+    saved = GlobalStats::save() && saved;
+    // A file the client could not even hand to the file system leaves the
+    // others of an open save unmade too.
+    if (!saved) {
+        if (FileSystem* files = FileSystem::instance()) {
+            files->failSaveSet("the character's files", "not all could be written");
+        }
+    }
+    return saved;
 }
 
 bool Client::applyWorldValues(uint32_t worldSize, uint32_t layoutSeed, uint32_t secretSeed)

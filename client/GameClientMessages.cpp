@@ -6,7 +6,6 @@
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/console/CommandSystem.h"
 #include "engine/core/StringUtil.h"
-#include "engine/files/FileSystem.h"
 #include "engine/files/SaveSet.h"
 #include "game/covenants/CovenantNames.h"
 #include "game/definitions/GameData.h"
@@ -129,13 +128,8 @@ bool GameClient::saveGame()
     }
     SaveSet set;
     bool saved = true;
-    if (client && !client->saveGameState()) {
-        saved = false;
-        // A file the client could not even hand to the file system leaves
-        // the others of the save unmade too.
-        if (FileSystem* files = FileSystem::instance()) {
-            files->failSaveSet("the character's files", "not all could be written");
-        }
+    if (client) {
+        saved = client->saveGameState();
     }
     if (m_serverSaver) {
         m_serverSaver();
