@@ -387,11 +387,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
             createGuard(item, slot);
     }
     // The relics it keeps are shown on their pedestals again, as when stored.
-    for (int slot = kGuardSlots; slot < kHouseSlots; ++slot) {
-        ItemBase* item = getHouseItem(slot);
-        if (item && item->getItemType() == ItemType::Relic)
-            createRelicDisplay(item, slot);
-    }
+    showHouseRelics();
     setLifestoneMaxHealth(s.stoneMax);
     setLifestoneHealth(std::min(s.stoneHealth, s.stoneMax));
     updateStats();

@@ -244,6 +244,9 @@ public:
     void createPedestals();
     Entity* getPedestal(int i) const;
     void createRelicDisplay(ItemBase* relic, int slot);
+    // Every relic the house keeps on show at its pedestal (after a load or a
+    // move to a new world, where the displays are gone).
+    void showHouseRelics();
     void removeRelicDisplay(int slot);
     Entity* getRelicDisplay(int slot) const;
     int relicSlotToReplace() const;

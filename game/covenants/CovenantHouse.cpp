@@ -275,6 +275,15 @@ Entity* Covenant::getPedestal(int i) const
     return i >= 0 && i < kRelicSlots ? pedestals[static_cast<size_t>(i)].get() : nullptr;
 }
 
+void Covenant::showHouseRelics()
+{
+    for (int slot = kFirstRelicSlot; slot < kHouseSlots; ++slot) {
+        ItemBase* relic = getHouseItem(slot);
+        if (relic && relic->getItemType() == ItemType::Relic)
+            createRelicDisplay(relic, slot);
+    }
+}
+
 void Covenant::createRelicDisplay(ItemBase* relic, int slot)
 {
     int i = slot - kFirstRelicSlot;

@@ -286,11 +286,7 @@ void PlayerCovenant::restoreInWorld()
     resetHouse();
     // The relics the house keeps are shown on the new house's pedestals
     // (their displays went with the old world; the guards went for good).
-    for (int slot = kFirstRelicSlot; slot < kHouseSlots; ++slot) {
-        ItemBase* relic = getHouseItem(slot);
-        if (relic && relic->getItemType() == ItemType::Relic)
-            createRelicDisplay(relic, slot);
-    }
+    showHouseRelics();
 }
 
 void PlayerCovenant::resetHouse()
