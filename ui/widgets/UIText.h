@@ -37,11 +37,10 @@ public:
 
 private:
     void scrollTo(int line);
-
-    std::string m_loadedFileName;
     // Lays the text out again when the size or font changed since.
     void layoutAgainIfResized();
 
+    std::string m_loadedFileName;
     // The text last laid out and the size and font it was laid out with: the
     // same text again (a source rebuilt every frame) keeps its lines and place.
     std::string m_laidOutText;
