@@ -105,13 +105,14 @@ public:
     {
         return valid(level) ? levels[level].connections : std::vector<MapConnection>();
     }
-    int getEdgeConnection(int level, int edge) const override
+    // Every edge between neighbours is crossed at its middle tile.
+    MapEdge getEdgeConnection(int level, int edge) const override
     {
         static const int kSteps[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
         if (!valid(level) || edge < 0 || edge > 3 || levels[level].gridX < 0 || levels[level].gridY < 0) {
-            return -1;
+            return {};
         }
-        return at(levels[level].gridX + kSteps[edge][0], levels[level].gridY + kSteps[edge][1]);
+        return {at(levels[level].gridX + kSteps[edge][0], levels[level].gridY + kSteps[edge][1]), tiles / 2};
     }
     std::vector<ZonePosition> getTownGates() const override { return townGates; }
     ZonePosition getNpcPosition(int) const override { return {-1, 0.0f, 0.0f}; }

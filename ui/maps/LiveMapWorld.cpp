@@ -117,13 +117,33 @@ std::vector<MapConnection> LiveMapWorld::getConnections(int index) const
     return out;
 }
 
-int LiveMapWorld::getEdgeConnection(int index, int edge) const
+MapEdge LiveMapWorld::getEdgeConnection(int index, int edge) const
 {
     static const int kSteps[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
-    if (!world() || edge < 0 || edge > 3) {
-        return -1;
+    // The level's border sides of the left, right, top and bottom edges.
+    static const int kSides[4] = {1, 2, 3, 0};
+    const Level* l = level(index);
+    const GameData* data = GameData::instance();
+    if (!l || !data || edge < 0 || edge > 3) {
+        return {};
     }
-    return world()->getNeighbourLevel(index, kSteps[edge][0], kSteps[edge][1]);
+    const int other = world()->getNeighbourLevel(index, kSteps[edge][0], kSteps[edge][1]);
+    const GameRules& rules = data->rules();
+    const bool across = edge >= 2;
+    const int places = across ? rules.blocksAcross : rules.blocksDown;
+    const int blockTiles = across ? rules.blockTileWidth : rules.blockTileHeight;
+    const int side = kSides[edge];
+    int block = -1;
+    if (l->borderKinds[side] == Level::kBorderPassage) {
+        block = l->borderOpenings[side];
+    } else if (l->borderKinds[side] == Level::kBorderContinuous) {
+        block = places / 2;
+    }
+    // Closed and never joined borders are walled along their whole length.
+    if (other < 0 || block < 0 || block >= places) {
+        return {};
+    }
+    return {other, block * blockTiles + blockTiles / 2};
 }
 
 std::vector<ZonePosition> LiveMapWorld::getTownGates() const

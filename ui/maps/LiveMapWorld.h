@@ -18,7 +18,7 @@ public:
     bool getTileColours(int level, int tileX, int tileY, int side, MapTileColours& out) const override;
     bool wrapCell(int& tileX, int& tileY, int& level) const override;
     std::vector<MapConnection> getConnections(int level) const override;
-    int getEdgeConnection(int level, int edge) const override;
+    MapEdge getEdgeConnection(int level, int edge) const override;
     std::vector<ZonePosition> getTownGates() const override;
     ZonePosition getNpcPosition(int type) const override;
 };

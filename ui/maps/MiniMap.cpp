@@ -212,18 +212,15 @@ void MiniMap::addMarkers(const ZonePosition& target)
         label.text = text;
         m_labels.push_back(std::move(label));
     }
-    const int tiles = m_world.getLevelTiles();
     const float tile = m_world.getTileSize();
-    const int middle = tiles / 2;
-    const int edgeTiles[4][2] = {{0, middle}, {tiles - 1, middle}, {middle, 0}, {middle, tiles - 1}};
     for (int level = 0; level < std::min(m_world.getLevelCount(), m_worldMap.getLevelTableSize()); ++level) {
         if (!m_worldMap.getExploredLevel(level, false)) {
             continue;
         }
         for (int edge = 0; edge < 4; ++edge) {
-            int other = m_world.getEdgeConnection(level, edge);
-            int tx = edgeTiles[edge][0], ty = edgeTiles[edge][1];
-            if (other < 0 || m_worldMap.getTileVisibility(tx, ty, level) <= 0.5f) {
+            int other = -1, tx = 0, ty = 0;
+            if (!m_world.getEdgeLabel(level, edge, other, tx, ty) ||
+                m_worldMap.getTileVisibility(tx, ty, level) <= 0.5f) {
                 continue;
             }
             ZonePosition where(level, (static_cast<float>(tx) + 0.5f) * tile,

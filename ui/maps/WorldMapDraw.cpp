@@ -172,7 +172,6 @@ void WorldMap::addLabels(const ZonePosition& player)
         addLabel(where, colour, MapLabel::Gate, gateSize,
                  m_world.getLevelName(level) + " Gate" + (atGate ? kGateHint : ""), static_cast<int>(i));
     }
-    const int tiles = m_world.getLevelTiles();
     const float tile = m_world.getTileSize();
     for (size_t level = 0; level < m_levels.size(); ++level) {
         const ExploredLevel* record = m_levels[level].get();
@@ -204,15 +203,11 @@ void WorldMap::addLabels(const ZonePosition& player)
             continue;
         }
         const int l = static_cast<int>(level);
-        // The middle cell of the left, right, top and bottom edges.
-        const int middle = tiles / 2;
-        const int edgeTiles[4][2] = {{0, middle}, {tiles - 1, middle}, {middle, 0}, {middle, tiles - 1}};
         for (int edge = 0; edge < 4; ++edge) {
-            int other = m_world.getEdgeConnection(l, edge);
-            if (other < 0) {
+            int other = -1, tx = 0, ty = 0;
+            if (!m_world.getEdgeLabel(l, edge, other, tx, ty)) {
                 continue;
             }
-            int tx = edgeTiles[edge][0], ty = edgeTiles[edge][1];
             if (getTileVisibility(tx, ty, l) > 0.5f) {
                 ZonePosition where(l, (static_cast<float>(tx) + 0.5f) * tile,
                                    (static_cast<float>(ty) + 0.5f) * tile);
