@@ -105,14 +105,15 @@ public:
     {
         return valid(level) ? levels[level].connections : std::vector<MapConnection>();
     }
-    // Every edge between neighbours is crossed at its middle tile.
+    // Every edge between neighbours is crossed at `edgeTile`.
     MapEdge getEdgeConnection(int level, int edge) const override
     {
         static const int kSteps[4][2] = {{-1, 0}, {1, 0}, {0, -1}, {0, 1}};
         if (!valid(level) || edge < 0 || edge > 3 || levels[level].gridX < 0 || levels[level].gridY < 0) {
             return {};
         }
-        return {at(levels[level].gridX + kSteps[edge][0], levels[level].gridY + kSteps[edge][1]), tiles / 2};
+        return {at(levels[level].gridX + kSteps[edge][0], levels[level].gridY + kSteps[edge][1]),
+                edgeTile < 0 ? tiles / 2 : edgeTile};
     }
     std::vector<ZonePosition> getTownGates() const override { return townGates; }
     ZonePosition getNpcPosition(int) const override { return {-1, 0.0f, 0.0f}; }
@@ -136,6 +137,7 @@ public:
     bool loaded = true;
     int worldId = 7;
     int seed = 1234;
+    int edgeTile = -1; // -1: the middle
     std::vector<Level> levels;
     std::vector<ZonePosition> townGates;
 };

@@ -105,10 +105,24 @@ TEST_F(WorldMapTest, LevelsBarsAndNames)
     world.addLevel(3, 1, "Fields");
     world.addLevel(5, 3, "Hills");
     world.addLevel(-1, -1, "Crypt");
+    world.edgeTile = 40;
     bench.view.playerPosition = {0, 2048.0f, 2048.0f};
     map.update(0.0f);
     map.getExploredLevel(2, true);
+    for (int cell = 0; cell < 64 * 64; ++cell) {
+        map.setExploredCell(0, cell % 64, cell / 64, 255);
+    }
     map.layout();
+    // The one edge that leads somewhere from a level with a record is
+    // labelled at the tile where it is crossed.
+    std::vector<ZonePosition> crossings;
+    for (const MapLabel& label : map.getLabels()) {
+        if (label.kind == MapLabel::Connection) {
+            EXPECT_EQ(label.text, "Connection from Town to Fields");
+            crossings.push_back(label.position);
+        }
+    }
+    EXPECT_EQ(crossings, std::vector<ZonePosition>{ZonePosition(0, 127.5f * 32.0f, 40.5f * 32.0f)});
     EXPECT_EQ(map.getOrigin().x, 2.0f);
     EXPECT_EQ(map.getOrigin().y, 1.0f);
     EXPECT_EQ(map.getMapSize(), 112) << "known levels reach (3, 2) from the origin";
