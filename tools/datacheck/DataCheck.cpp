@@ -893,7 +893,8 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
 
     // The monster classes a world can bring: those of the monster types an
     // area draws ("MonsterSpawn" with a "SelectionWeight" above 0; no unique
-    // or legend version), or another entry names (a quest, an area's spawn,
+    // or legend version) and spawns (a "SpawnWeight" above 0), or another
+    // entry names (a quest, an area's spawn,
     // a skill, the rules), and of every type these bring with them: its
     // companion, successor, members, unique and legend versions, and what its
     // class's spawner brings forth; and the town's people.
@@ -908,9 +909,16 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
     std::unordered_set<std::string> drawnClasses; // lower case
     std::vector<const DatabaseEntry*> reached;    // monster types, each once
     std::unordered_set<const DatabaseEntry*> seen;
-    auto reach = [&](const std::string& name) {
+    // A drawn type, its companion and its successor come by their class's
+    // spawn weight alone (the weights default to 1, as the game reads them).
+    auto weight = [&](const DatabaseEntry* type, const char* key) {
+        const DatabaseEntry* archetype = m_database.findEntry(m_database.getString(type, "Archetype"));
+        return archetype ? m_database.getFloat(archetype, key, 1.0f) : 0.0f;
+    };
+    auto reach = [&](const std::string& name, bool byWeight) {
         const DatabaseEntry* type = m_database.findEntry(name);
-        if (isType(type, DatabaseEntryType::MonsterType) && !type->isBaseOnly() && seen.insert(type).second) {
+        if (isType(type, DatabaseEntryType::MonsterType) && !type->isBaseOnly() &&
+            (!byWeight || weight(type, "SpawnWeight") > 0.0f) && seen.insert(type).second) {
             reached.push_back(type);
         }
     };
@@ -919,7 +927,7 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
         if (isType(entry, DatabaseEntryType::Area)) {
             for (const std::string& name : m_database.getStringList(entry, "MonsterSpawn")) {
                 const DatabaseEntry* archetype = m_database.findEntry(name);
-                if (archetype && m_database.getFloat(archetype, "SelectionWeight") > 0.0f) {
+                if (archetype && m_database.getFloat(archetype, "SelectionWeight", 1.0f) > 0.0f) {
                     drawnClasses.insert(lower(name));
                 }
             }
@@ -934,13 +942,13 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
         if (!isType(entry, DatabaseEntryType::MonsterType)) {
             for (const DatabaseField& field : entry->getFields()) {
                 for (std::string_view item : field.items) {
-                    reach(std::string(item));
+                    reach(std::string(item), false);
                 }
             }
         } else if ((drawnClasses.count(lower(m_database.getString(entry, "Archetype"))) &&
                     m_database.getInt(entry, "Unique") == 0 && m_database.getInt(entry, "Legend") == 0) ||
                    townsfolk(entry)) {
-            reach(entry->getName());
+            reach(entry->getName(), !townsfolk(entry));
         }
     }
     std::unordered_set<std::string> reachedClasses; // lower case
@@ -956,13 +964,13 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
         reachedClasses.insert(lower(archetype));
         for (const char* key : {"Companion", "Successor", "Member", "UniqueVersion", "LegendVersion"}) {
             for (const std::string& name : m_database.getStringList(type, key)) {
-                reach(name);
+                reach(name, equalsNoCase(key, "Companion") || equalsNoCase(key, "Successor"));
             }
         }
         if (const DatabaseEntry* classEntry = m_database.findEntry(archetype)) {
             if (const DatabaseEntry* spawner =
                     m_database.findEntry(m_database.getString(classEntry, "SpawnerData"))) {
-                reach(m_database.getString(spawner, "SpawnEntity"));
+                reach(m_database.getString(spawner, "SpawnEntity"), false);
             }
         }
     }
