@@ -6,5 +6,6 @@
 // virtual machine a page fault or a break call costs more than the work of
 // loading a database or applying a server message, and each handing back
 // brought both again at the next allocation. Called first in main (the
-// benchmarks call it too, to measure the program as it runs).
-void keepHeapMemory();
+// benchmarks call it too, to measure the program as it runs). True when the
+// policy is set (on glibc).
+bool keepHeapMemory();

@@ -851,12 +851,12 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
     std::vector<std::string> used; // names the data uses: the README must not name them
     auto lower = [](std::string_view text) { return toLowerCopy(text); };
 
-    // Every item of every field of the database, the names of the monster
-    // classes' behaviour stacks, and the stories: the texts, who holds one,
-    // and the books nothing gives.
+    // Every item of every field of the database and the stories: the texts,
+    // who holds one, and the books nothing gives. A monster's story is told
+    // once a world can bring the monster (below).
     std::unordered_set<std::string> fieldItems;
-    std::unordered_set<std::string> stacks;
-    std::unordered_set<std::string> told;  // lower case "TextFile" items
+    std::unordered_set<std::string> told; // lower case "TextFile" items
+    std::vector<std::pair<const DatabaseEntry*, std::string>> monsterTales;
     std::unordered_set<std::string> given; // items a quest or a class gives
     bool holds[3] = {false, false, false}; // a book, a monster, an area
     for (int i = 0; i < m_database.getEntryCount(); ++i) {
@@ -867,8 +867,11 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
         for (const DatabaseField& field : entry->getFields()) {
             for (std::string_view item : field.items) {
                 fieldItems.insert(lower(item));
-                if (equalsNoCase(field.key, "BehaviorStack")) {
-                    stacks.insert(lower(item));
+                const auto kind = static_cast<DatabaseEntryType>(entry->getTypeInherited());
+                const bool monster =
+                    kind == DatabaseEntryType::MonsterArchetype || kind == DatabaseEntryType::MonsterType;
+                if (equalsNoCase(field.key, "TextFile") && monster && !entry->isBaseOnly()) {
+                    monsterTales.emplace_back(entry, lower(item));
                 } else if (equalsNoCase(field.key, "TextFile")) {
                     told.insert(lower(item));
                 } else if (equalsNoCase(field.key, "ItemReward") || equalsNoCase(field.key, "StartingItem")) {
@@ -883,19 +886,135 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
         if (type == DatabaseEntryType::Item &&
             equalsNoCase(m_database.getString(entry, "ItemType"), "Tome")) {
             holds[0] = true;
-        } else if (type == DatabaseEntryType::MonsterArchetype || type == DatabaseEntryType::MonsterType) {
-            holds[1] = true;
         } else if (type == DatabaseEntryType::Area) {
             holds[2] = true;
         }
     }
 
-    // Behaviour types: listed by a stack that a monster class names.
+    // The monster classes a world can bring: those of the monster types an
+    // area draws ("MonsterSpawn" with a "SelectionWeight" above 0; no unique
+    // or legend version) and spawns (a "SpawnWeight" above 0), or another
+    // entry names (a quest, an area's spawn,
+    // a skill, the rules), and of every type these bring with them: its
+    // companion, successor, members, unique and legend versions, and what its
+    // class's spawner brings forth; and the town's people.
+    auto isType = [](const DatabaseEntry* entry, DatabaseEntryType type) {
+        return entry && entry->getTypeInherited() == static_cast<int>(type);
+    };
+    // The town places its people by their "NpcType".
+    auto townsfolk = [&](const DatabaseEntry* entry) {
+        const std::string npc = m_database.getString(entry, "NpcType");
+        return !npc.empty() && !equalsNoCase(npc, "None");
+    };
+    std::unordered_set<std::string> drawnClasses; // lower case
+    std::vector<const DatabaseEntry*> reached;    // monster types, each once
+    std::unordered_set<const DatabaseEntry*> seen;
+    // A drawn type, its companion and its successor come by their class's
+    // spawn weight alone (the weights default to 1, as the game reads them).
+    auto weight = [&](const DatabaseEntry* type, const char* key) {
+        const DatabaseEntry* archetype = m_database.findEntry(m_database.getString(type, "Archetype"));
+        return archetype ? m_database.getFloat(archetype, key, 1.0f) : 0.0f;
+    };
+    auto reach = [&](const std::string& name, bool byWeight) {
+        const DatabaseEntry* type = m_database.findEntry(name);
+        if (isType(type, DatabaseEntryType::MonsterType) && !type->isBaseOnly() &&
+            (!byWeight || weight(type, "SpawnWeight") > 0.0f) && seen.insert(type).second) {
+            reached.push_back(type);
+        }
+    };
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (isType(entry, DatabaseEntryType::Area)) {
+            for (const std::string& name : m_database.getStringList(entry, "MonsterSpawn")) {
+                const DatabaseEntry* archetype = m_database.findEntry(name);
+                if (archetype && m_database.getFloat(archetype, "SelectionWeight", 1.0f) > 0.0f) {
+                    drawnClasses.insert(lower(name));
+                }
+            }
+        }
+    }
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry || isType(entry, DatabaseEntryType::MonsterArchetype) ||
+            isType(entry, DatabaseEntryType::BehaviorData)) {
+            continue;
+        }
+        if (!isType(entry, DatabaseEntryType::MonsterType)) {
+            for (const DatabaseField& field : entry->getFields()) {
+                for (std::string_view item : field.items) {
+                    reach(std::string(item), false);
+                }
+            }
+        } else if ((drawnClasses.count(lower(m_database.getString(entry, "Archetype"))) &&
+                    m_database.getInt(entry, "Unique") == 0 && m_database.getInt(entry, "Legend") == 0) ||
+                   townsfolk(entry)) {
+            reach(entry->getName(), !townsfolk(entry));
+        }
+    }
+    std::unordered_set<std::string> reachedClasses; // lower case
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (isType(entry, DatabaseEntryType::MonsterArchetype) && townsfolk(entry)) {
+            reachedClasses.insert(lower(entry->getName()));
+        }
+    }
+    for (size_t i = 0; i < reached.size(); ++i) {
+        const DatabaseEntry* type = reached[i];
+        const std::string archetype = m_database.getString(type, "Archetype");
+        reachedClasses.insert(lower(archetype));
+        for (const char* key : {"Companion", "Successor", "Member", "UniqueVersion", "LegendVersion"}) {
+            for (const std::string& name : m_database.getStringList(type, key)) {
+                reach(name, equalsNoCase(key, "Companion") || equalsNoCase(key, "Successor"));
+            }
+        }
+        if (const DatabaseEntry* classEntry = m_database.findEntry(archetype)) {
+            if (const DatabaseEntry* spawner =
+                    m_database.findEntry(m_database.getString(classEntry, "SpawnerData"))) {
+                reach(m_database.getString(spawner, "SpawnEntity"), false);
+            }
+        }
+    }
+
+    for (const auto& [entry, tale] : monsterTales) {
+        if (seen.count(entry) || reachedClasses.count(lower(entry->getName()))) {
+            told.insert(tale);
+            holds[1] = true;
+        }
+    }
+
+    // Behaviour types: listed by a stack that a monster class a world can
+    // bring, or another kind of entry, names. A class no world brings that
+    // has a spawner's behaviour is reported: a spawner nobody meets.
+    std::unordered_set<std::string> broughtStacks;
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        if (!entry || entry->isBaseOnly()) {
+            continue;
+        }
+        const std::string stack = m_database.getString(entry, "BehaviorStack");
+        if (stack.empty()) {
+            continue;
+        }
+        if (!isType(entry, DatabaseEntryType::MonsterArchetype) ||
+            reachedClasses.count(lower(entry->getName()))) {
+            broughtStacks.insert(lower(stack));
+        } else if (const DatabaseEntry* stackEntry = m_database.findEntry(stack)) {
+            for (const std::string& name : m_database.getStringList(stackEntry, "Behavior")) {
+                if (equalsNoCase(name, "Spawner")) {
+                    unused.push_back(
+                        {describeWhere(entry->getFileName(), entry->getLine(), {}), "spawner",
+                         entry->getName(),
+                         "no area draws a monster of its class, and no type drawn, named or brought "
+                         "along by another brings one"});
+                }
+            }
+        }
+    }
     std::unordered_set<std::string> behaviours;
     for (int i = 0; i < m_database.getEntryCount(); ++i) {
         const DatabaseEntry* entry = m_database.getEntryAt(i);
         if (entry && entry->getTypeInherited() == static_cast<int>(DatabaseEntryType::BehaviorStack) &&
-            stacks.count(lower(entry->getName()))) {
+            broughtStacks.count(lower(entry->getName()))) {
             for (const std::string& name : m_database.getStringList(entry, "Behavior")) {
                 behaviours.insert(lower(name));
             }
@@ -905,8 +1024,8 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
         if (behaviours.count(lower(name))) {
             used.push_back(name);
         } else {
-            unused.push_back(
-                {"data: ", "behaviour type", name, "no behaviour stack of a monster class lists it"});
+            unused.push_back({"data: ", "behaviour type", name,
+                              "no behaviour stack of a monster class a world can bring lists it"});
         }
     }
 
@@ -978,7 +1097,7 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
     // Stories.
     constexpr const char* kHolders[] = {"book story", "monster story", "area story"};
     constexpr const char* kHolderWhy[] = {"no book (\"ItemType\" Tome) has a \"TextFile\"",
-                                          "no monster class or type has a \"TextFile\"",
+                                          "no monster class or type a world can bring has a \"TextFile\"",
                                           "no area has a \"TextFile\""};
     for (int k = 0; k < 3; ++k) {
         if (holds[k]) {

@@ -4,6 +4,7 @@
 #include "engine/platform/CriticalError.h"
 #include "engine/platform/Cursor.h"
 #include "engine/platform/Directories.h"
+#include "engine/platform/HeapPolicy.h"
 #include "engine/platform/LaunchOptions.h"
 #include "engine/platform/MonotonicTime.h"
 #include "engine/platform/Shell.h"
@@ -274,6 +275,26 @@ TEST(SignalsTest, TerminationSignalsClearTheRunningFlag)
     std::raise(SIGINT);
     EXPECT_FALSE(running);
     installTerminationSignals(nullptr);
+}
+
+// Each setting of the heap policy takes on glibc (the sanitizers' allocator
+// takes none): a policy compiled out left every freed heap top to the kernel,
+// and a database load cost its page faults again.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define GLOAM_HEAP_SANITIZED 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__)
+#define GLOAM_HEAP_SANITIZED 1
+#endif
+TEST(HeapPolicyTest, EverySettingTakesOnGlibc)
+{
+#if defined(__GLIBC__) && !defined(GLOAM_HEAP_SANITIZED)
+    EXPECT_TRUE(keepHeapMemory());
+#else
+    GTEST_SKIP() << "not glibc's allocator";
+#endif
 }
 
 TEST(ClockTest, MonotonicAndSleepsAtLeastAsLongAsAsked)
