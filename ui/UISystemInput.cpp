@@ -3,6 +3,7 @@
 #include "engine/input/Input.h"
 #include "ui/UIValueTables.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIUseSlot.h"
 #include "ui/widgets/UIWidget.h"
 
 #include <algorithm>
@@ -148,6 +149,14 @@ bool UISystem::handleMouseButton(int button, bool down, int x, int y)
         }
         if (down) {
             closeOpenLists();
+            return true;
+        }
+    }
+    // Besides the two clicks that pick up and lay down, a press carried
+    // onto a hot-bar place and let go there lays what it carries.
+    if (m_drag && !down && button == 0) {
+        auto* place = dynamic_cast<UIUseSlot*>(getWidgetAtMouse(false));
+        if (place && place != m_drag.get() && place->placeDragged(m_drag.get())) {
             return true;
         }
     }

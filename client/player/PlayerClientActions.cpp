@@ -44,10 +44,15 @@ void PlayerClient::releaseMoveHook()
 
 const EntityClient* PlayerClient::pickExclusion() const
 {
-    // The player itself can be picked only beside a person of its own
-    // covenant it has selected (to choose between them); with anyone else
-    // selected, a click on a monster at its side must not choose the player.
-    bool keepSelf = isTargetFriendly() && target.get()->getMouseAction(true, false) != kActionAttack;
+    // The player itself stays pickable beside a selected person it would
+    // not attack. With itself selected (this mirror or its own slot's) it is
+    // left out, so a click at its side chooses what stands there.
+    const EntityClient* current = target.get();
+    const EntityClient* mirror = serverMirror.get();
+    bool self = current == this || (current && current == mirror) ||
+                (current && getEntityNumber() >= 0 && current->getEntityNumber() == getEntityNumber());
+    bool keepSelf =
+        current && !self && current->isSelectable() && current->getMouseAction(true, false) != kActionAttack;
     return keepSelf ? nullptr : this;
 }
 

@@ -22,6 +22,7 @@
 #include "game/entities/Item.h"
 #include "game/entities/Stash.h"
 #include "game/quests/Quest.h"
+#include "game/skills/SkillRefusal.h"
 #include "game/world/FactionSystem.h"
 #include "game/world/Game.h"
 #include "game/world/GameClasses.h"
@@ -44,6 +45,10 @@ constexpr int group(InventoryGroupIndex g)
 }
 constexpr float kFirstBlowDelay = 0.25f;
 constexpr float kSamePlace = 0.01f;
+// The message kind of a refusal, as a skill's; and how long a player stands
+// before a blow it stands short of counts as out of reach.
+constexpr int kAttackRefusalMessage = 5;
+constexpr float kStandingSeconds = 1.0f;
 
 bool aliveOrHealthless(const Entity* e)
 {
@@ -305,13 +310,35 @@ void Player::attackedBy(Entity* attacker)
     considerAttacker(attacker);
 }
 
+void Player::refuseAttack(Entity* target, SkillRefusal why)
+{
+    if (m_refusedTarget.get() == target && m_refusedWhy == why)
+        return;
+    m_refusedTarget = target;
+    m_refusedWhy = why;
+    sendMessage(kAttackRefusalMessage, getSkillRefusalText(toIndex(why), nullptr));
+}
+
 void Player::attackTarget()
 {
     Entity* target = getTarget();
     if (!target || !isEnemyOf(target))
         return;
-    if (!(distanceToEntity(target, true) < reach()))
+    // A blow the player asked for that cannot land says why, once for each
+    // target and reason: a hidden foe is no mark, and one the player stands
+    // short of (its walk ended) is out of reach.
+    const bool asked = m_action == ActionAttack;
+    if (target->hasFlag(kFlagHidden) || (target->getTickFlags() & kFlagHidden)) {
+        if (asked)
+            refuseAttack(target, SkillRefusal::CantSee);
         return;
+    }
+    if (!(distanceToEntity(target, true) < reach())) {
+        if (asked && m_stillSeconds >= kStandingSeconds)
+            refuseAttack(target, SkillRefusal::OutOfRange);
+        return;
+    }
+    m_refusedTarget = nullptr;
     if (m_timer.running && m_timer.remaining > 0.0f)
         return;
     startAttack(target);
@@ -330,6 +357,7 @@ void Player::update(float dt)
     if (m_settleOnBuild)
         settleOnBuiltLevel();
     pickAutoTarget();
+    m_stillSeconds += dt;
     Sentient::update(dt);
     m_statistics[MsPlayedToday] += static_cast<int32_t>(dt * 1000.0f);
     if (m_statistics[MsPlayedToday] > kMsPerDay) {
@@ -382,6 +410,7 @@ void Player::setPosition(const ZonePosition& position)
         m_viewLevel = level;
     }
     fireSimpleEvent(toIndex(SimpleEvent::Move), -1);
+    m_stillSeconds = 0.0f;
     m_autoTarget = nullptr;
     discoverLevel(m_position.zone);
 }

@@ -6,6 +6,7 @@
 #include "game/entities/Actor.h"
 #include "game/entities/Sentient.h"
 #include "game/entities/Timer.h"
+#include "game/skills/SkillRefusal.h"
 
 #include <array>
 #include <cstdint>
@@ -299,6 +300,7 @@ private:
     Entity* nearestAttacker() const;
     void pickAutoTarget();
     void attackTarget();
+    void refuseAttack(Entity* target, SkillRefusal why);
     void updateDeathAnimation();
     bool hasDisablingEffect() const;
     // The reach of a melee blow: GridSize × 1.9.
@@ -314,6 +316,11 @@ private:
     SafePtr<Actor> m_targetActor;
     Covenant* m_targetCovenant = nullptr;
     SafePtr<Entity> m_autoTarget;
+    // The last refused blow's target and reason, said once; the seconds
+    // since the player last moved.
+    SafePtr<Entity> m_refusedTarget;
+    SkillRefusal m_refusedWhy = SkillRefusal::None;
+    float m_stillSeconds = 0.0f;
     using GatePair = std::array<SafePtr<Entity>, 2>;
     GatePair m_playerGatePair;
     GatePair m_raidGatePair;

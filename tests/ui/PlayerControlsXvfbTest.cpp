@@ -674,10 +674,12 @@ bool overlaps(const ScreenRect& a, const ScreenRect& b)
 
 // A new mage's first fight, as a user plays it. With itself selected (a
 // closed window leaves it so) the target bar shows the player's own health;
-// with a quest giver still selected after a talk, a right click on a monster
+// a click on a help topic's "?" or on the mini-map walks nowhere; with a
+// quest giver or the player itself selected, a right click on a monster
 // standing next to the player selects the monster, not the player; Tab
-// selects a foe a few steps away; and Firebolt from the hot bar is cast at
-// melee range, over the effect a blow leaves at the monster.
+// selects a foe a few steps away; Firebolt from the hot bar is cast at
+// melee range, over the effect a blow leaves at the monster; and a blow at
+// a monster that hides says "Can't see".
 TEST(PlayerControlsXvfbTest, ACastersFirstFightTargetsAndCastsAtMeleeRange)
 {
     WindowedGame window;
@@ -721,8 +723,33 @@ TEST(PlayerControlsXvfbTest, ACastersFirstFightTargetsAndCastsAtMeleeRange)
         EXPECT_NEAR(redFill(shot, *target), ownFill, 2.5f / 120.0f) << "the target bar of the player itself";
     }
 
+    // ---- A press that the first help topic's "?" or the mini-map takes
+    // goes no further: the player does not walk there.
+    {
+        UISystem& ui = UISystem::get();
+        UIMenu* help = nullptr;
+        ASSERT_TRUE(window.frameUntil([&] {
+            help = ui.findMenu((ui.getStartHelpTopic() + "Button").c_str());
+            return help && help->isActive() && !help->getWidgets().empty();
+        })) << "no help topic offered at the start";
+        ASSERT_FALSE(player->hasDestination());
+        const UIWidget& mark = *help->getWidgets().front();
+        const Vec2 at = mark.getScreenPosition();
+        window.click(static_cast<int>(at.x + mark.getSize().x / 2),
+                     static_cast<int>(at.y + mark.getSize().y / 2));
+        EXPECT_TRUE(menuActive("helpTopic"));
+        EXPECT_FALSE(player->hasDestination()) << "a click on the help topic walked the player";
+        window.key(SDL_SCANCODE_ESCAPE);
+        ASSERT_FALSE(menuActive("helpTopic"));
+        const UISettings& settings = ui.getSettings();
+        window.click(static_cast<int>(settings.miniMapMaskPosition.x + settings.miniMapMaskSize.x / 2),
+                     static_cast<int>(settings.miniMapMaskPosition.y + settings.miniMapMaskSize.y / 2));
+        EXPECT_FALSE(player->hasDestination()) << "a click on the mini-map walked the player";
+    }
+
     // ---- The giver still selected after a talk (a step away closes its
-    // window): a right click on the monster beside the player selects it.
+    // window): a right click on the monster beside the player selects it,
+    // and so it does with the player itself selected.
     Actor* beside = nullptr;
     {
         ASSERT_TRUE(s.talkTo(giver, "QuestNpcMenu")) << window.logTail();
@@ -753,11 +780,20 @@ TEST(PlayerControlsXvfbTest, ACastersFirstFightTargetsAndCastsAtMeleeRange)
         const Vec2 points[] = {
             {(box.left + box.right) / 2, (box.top + box.bottom) / 2},
             {std::clamp(ox, box.left + 1, box.right - 1), std::clamp(oy, box.top + 1, box.bottom - 1)}};
+        // With the giver selected the player stays pickable, so only the
+        // monster's middle is its own; with itself selected both points are.
         for (const Vec2& p : points) {
-            SCOPED_TRACE(formatString("right click at %.0f, %.0f", p.x, p.y));
-            player->setTarget(GameClient::get().getEntity(giver), true);
-            window.clickNow(static_cast<int>(p.x), static_cast<int>(p.y), SDL_BUTTON_RIGHT);
-            EXPECT_EQ(targetNumber(), beside->getEntityNumber());
+            for (EntityClient* selected : {GameClient::get().getEntity(giver),
+                                           static_cast<EntityClient*>(player), player->getServerMirror()}) {
+                if (&p != &points[0] && selected->getEntityNumber() == giver) {
+                    continue;
+                }
+                SCOPED_TRACE(formatString("right click at %.0f, %.0f with %d selected", p.x, p.y,
+                                          selected->getEntityNumber()));
+                player->setTarget(selected, true);
+                window.clickNow(static_cast<int>(p.x), static_cast<int>(p.y), SDL_BUTTON_RIGHT);
+                EXPECT_EQ(targetNumber(), beside->getEntityNumber());
+            }
         }
     }
 
@@ -821,6 +857,26 @@ TEST(PlayerControlsXvfbTest, ACastersFirstFightTargetsAndCastsAtMeleeRange)
         EXPECT_TRUE(window.frameUntil([&] { return beside->getHealth() < health || logged("Can't see"); }));
         EXPECT_FALSE(logged("Can't see"));
         EXPECT_LT(beside->getHealth(), health) << "the bolt did not hurt the monster";
+    }
+
+    // ---- The monster beside hides while the player strikes it: the blow
+    // says why it cannot land.
+    {
+        ASSERT_GT(beside->getHealth(), 0);
+        const EntityClient* foe = GameClient::get().getEntity(beside->getEntityNumber());
+        ASSERT_TRUE(window.frameUntil([&] {
+            if (server->getAction() == Player::ActionAttack) {
+                return true;
+            }
+            const ScreenRect box = Client::get().getEntityScreenRect(*foe);
+            window.clickNow(static_cast<int>((box.left + box.right) / 2),
+                            static_cast<int>((box.top + box.bottom) / 2));
+            return server->getAction() == Player::ActionAttack;
+        })) << "no blow asked for";
+        ASSERT_EQ(targetNumber(), beside->getEntityNumber());
+        EXPECT_FALSE(logged("Can't see"));
+        beside->setFlags(beside->getFlags() | EntityBase::kFlagHidden);
+        EXPECT_TRUE(window.frameUntil([&] { return logged("Can't see"); })) << window.logTail();
     }
 }
 

@@ -272,22 +272,31 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     ASSERT_EQ(ui.getDragWidget(), heal);
     window.click(static_cast<int>(placeAt.x), static_cast<int>(placeAt.y));
     ASSERT_NE(first->getContent(), nullptr);
-    // Another skill of the tree on the fourth place, the first healing potion
-    // of the bag on the sixth: each place's record holds its own skill or
-    // item, not its place.
-    auto dragTo = [&](const UIWidget& from, const char* place) {
+    // Another skill of the tree on the fourth place, carried there with the
+    // button held and let go over it, the first healing potion of the bag on
+    // the sixth by two clicks: each place's record holds its own skill or
+    // item, not its place, and nothing stays on the pointer.
+    auto dragTo = [&](const UIWidget& from, const char* place, bool held) {
         auto* to = dynamic_cast<UIUseSlot*>(ui.findWidget(place));
         ASSERT_NE(to, nullptr) << place;
         Vec2 a = centreOf(from), b = centreOf(*to);
-        window.click(static_cast<int>(a.x), static_cast<int>(a.y));
-        ASSERT_EQ(ui.getDragWidget(), &from);
-        window.click(static_cast<int>(b.x), static_cast<int>(b.y));
+        if (held) {
+            window.moveTo(static_cast<int>(a.x), static_cast<int>(a.y));
+            window.button(static_cast<int>(a.x), static_cast<int>(a.y), true);
+            window.moveTo(static_cast<int>(b.x), static_cast<int>(b.y));
+            window.button(static_cast<int>(b.x), static_cast<int>(b.y), false);
+        } else {
+            window.click(static_cast<int>(a.x), static_cast<int>(a.y));
+            ASSERT_EQ(ui.getDragWidget(), &from);
+            window.click(static_cast<int>(b.x), static_cast<int>(b.y));
+        }
         ASSERT_NE(to->getContent(), nullptr) << place;
+        EXPECT_EQ(ui.getDragWidget(), nullptr) << place;
     };
     for (const auto& widget : ui.findMenu("SkillsTree1")->getWidgets()) {
         auto* slot = dynamic_cast<UISkillSlot*>(widget.get());
         if (slot && slot != heal && slot->getSkill() && slot->isVisible() && slot->getSkillIndex() != 3) {
-            dragTo(*slot, "HotBar::Use3");
+            dragTo(*slot, "HotBar::Use3", true);
             break;
         }
     }
@@ -298,7 +307,7 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     for (const auto& widget : bag->getWidgets()) {
         auto* slot = dynamic_cast<UIItemSlot*>(widget.get());
         if (slot && entryName(slot->getItem()) == "MinorHealthPotion") {
-            dragTo(*slot, "HotBar::Use5");
+            dragTo(*slot, "HotBar::Use5", false);
             break;
         }
     }

@@ -74,7 +74,13 @@ void installMapHooks(FrameHooks& frame, ClientUi* client)
         };
         client->worldMapButton = [](int button, bool down, int x, int y) {
             WorldMap* map = WorldMap::instance();
-            return map && map->onClick(button, down, x, y);
+            if (map && map->onClick(button, down, x, y)) {
+                return true;
+            }
+            // A press on the mini-map is no click on the ground behind it;
+            // a release goes on, so a hold begun elsewhere ends.
+            const MiniMap* mini = MiniMap::instance();
+            return down && mini && mini->covers(x, y);
         };
         client->notePortal = [](const ZonePosition& entity, const ZonePosition& target) {
             if (WorldMap* map = WorldMap::instance()) {

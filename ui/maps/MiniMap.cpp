@@ -249,6 +249,19 @@ Vec2 MiniMap::markerPlace(const MapLabel& label) const
             factor * (label.position.y - m_lastCentre.y) / zoom + half};
 }
 
+bool MiniMap::covers(int x, int y) const
+{
+    const UISystem* ui = UISystem::instance();
+    if (!ui || !m_view.isGameRunning() || !m_view.hasLocalPlayer() || !isShown()) {
+        return false;
+    }
+    const UISettings& s = ui->getSettings();
+    const float r = s.miniMapMaskSize.x / 2.0f;
+    const float dx = static_cast<float>(x) - (s.miniMapMaskPosition.x + r);
+    const float dy = static_cast<float>(y) - (s.miniMapMaskPosition.y + s.miniMapMaskSize.y / 2.0f);
+    return r > 0.0f && dx * dx + dy * dy <= r * r;
+}
+
 bool MiniMap::getTooltip(UITooltip& out) const
 {
     if (m_tooltipText.empty()) {

@@ -37,6 +37,8 @@ public:
     // After a display restart: a new texture of the same pixels.
     void recreateTexture();
     bool getTooltip(UITooltip& out) const;
+    // The interface point (x, y) lies on the map's disc as drawn.
+    bool covers(int x, int y) const;
 
     // Brings the picture to the camera target.
     void updatePicture(const ZonePosition& centre);

@@ -155,10 +155,16 @@ void UIUseSlot::onClick(int button, bool down, int x, int y)
         }
         return;
     }
+    placeDragged(dragged);
+}
+
+bool UIUseSlot::placeDragged(UIWidget* dragged)
+{
+    UISystem* ui = UISystem::instance();
     auto* otherPlace = dynamic_cast<UIUseSlot*>(dragged);
     UISlotBase* source = otherPlace ? otherPlace->getContent() : dynamic_cast<UISlotBase*>(dragged);
-    if (!source) {
-        return;
+    if (!ui || !source) {
+        return false;
     }
     // Read the source before the old content goes: it may be this place's own.
     std::array<int, 4> record{};
@@ -171,6 +177,7 @@ void UIUseSlot::onClick(int button, bool down, int x, int y)
         otherPlace->clear();
     }
     playUseSlotSound();
+    return true;
 }
 
 void UIUseSlot::update(float seconds)

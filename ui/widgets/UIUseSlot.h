@@ -35,6 +35,9 @@ public:
     // Fills the place from a reference {kind, a, b, entry id}; with the
     // check on the player hears when it cannot be used.
     void fill(const std::array<int, 4>& record, bool check);
+    // Lays what is being dragged (a slot of a menu or another place's
+    // content) here; false when nothing that fits is dragged.
+    bool placeDragged(UIWidget* dragged);
     // Empties the place and its record.
     void clear();
     void writeRecord();
