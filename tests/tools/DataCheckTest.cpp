@@ -403,14 +403,23 @@ TEST(DataCheck, WhatTheProgramBuildsAndTheDataLeavesUnusedIsNamed)
     EXPECT_EQ(problems, expected) << joined(problems);
 
     // The brood keeper still follows the giant spider, but with no spawn
-    // weight it never comes.
+    // weight it never comes; the first lesson, which the rules no longer
+    // name, takes the chronicle and its story along.
     TempDir weightless;
     std::filesystem::copy(gameDataPath(), weightless.path(), std::filesystem::copy_options::recursive);
     replaceIn(weightless.path() / "Database/monsters.dbl", "    SpawnWeight 0.5\n", "    SpawnWeight 0\n");
+    replaceIn(weightless.path() / "Database/gamesystem.dbl",
+              "    QuestTutorialEquipWeapon TutorialEquipWeapon\n", "");
     problems = DataCheck::run(weightless.path().string(), generatedDataPath(), GLOAM_SOURCE_DIR);
-    ASSERT_EQ(problems.size(), 1u) << joined(problems);
+    ASSERT_EQ(problems.size(), 2u) << joined(problems);
     EXPECT_EQ(problems[0].substr(problems[0].find(": spawner")),
               expected[1].substr(expected[1].find(": spawner")));
+    EXPECT_EQ(problems[1], "Database/quests.dbl:" +
+                               std::to_string(lineOf("Database/quests.dbl", "TutorialEquipWeapon {")) +
+                               ": item reward \"FoundersChronicle\"" + unused +
+                               "only quest \"TutorialEquipWeapon\" gives it, and no world sets that up: no "
+                               "\"Quest<Type>\" of \"GameSystem\" names the quest; nobody reads its story "
+                               "\"Text/foundersChronicle.txt\"");
 }
 
 // The program checks the data as the tests do, the program's own
