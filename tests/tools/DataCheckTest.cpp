@@ -322,6 +322,9 @@ TEST(DataCheck, WhatTheProgramBuildsAndTheDataLeavesUnusedIsNamed)
         {"Database/areas.dbl", "    TextFile \"Text/areaBarrows.txt\"\n", ""},
         // The brood keeper then comes with no monster a world draws.
         {"Database/monsters.dbl", "    Successor BroodKeeper\n", ""},
+        // A quest the rules never name is never set up: its reward is lost.
+        {"Database/quests.dbl", "TutorialGetQuest {",
+         "LostErrand {\n    Base QuestTemplate\n    ItemReward QuestGoblinEar\n}\n\nTutorialGetQuest {"},
     };
     TempDir copy;
     std::filesystem::copy(gameDataPath(), copy.path(), std::filesystem::copy_options::recursive);
@@ -340,6 +343,8 @@ TEST(DataCheck, WhatTheProgramBuildsAndTheDataLeavesUnusedIsNamed)
     };
     const int book = lineOf("Database/items.dbl", "FoundersChronicle {");
     const int keeper = lineOf("Database/monsters.dbl", "SpiderBroodKeeper {");
+    const int errand = lineOf("Database/quests.dbl", "LostErrand {");
+    ASSERT_GT(errand, 0);
     ASSERT_GT(book, 0);
     ASSERT_GT(keeper, 0);
     const std::string unused = " is used by nothing in data/: ";
@@ -361,6 +366,9 @@ TEST(DataCheck, WhatTheProgramBuildsAndTheDataLeavesUnusedIsNamed)
         "Text/areaMeadows.txt: story \"Text/areaMeadows.txt\"" + unused + "no \"TextFile\" names it",
         "Text/areaTown.txt: story \"Text/areaTown.txt\"" + unused + "no \"TextFile\" names it",
         "Text/storySkarn.txt: story \"Text/storySkarn.txt\"" + unused + "no \"TextFile\" names it",
+        "Database/quests.dbl:" + std::to_string(errand) + ": item reward \"QuestGoblinEar\"" + unused +
+            "only quest \"LostErrand\" gives it, and no world sets that up: no \"Quest<Type>\" of "
+            "\"GameSystem\" names the quest",
         "Database/items.dbl:" + std::to_string(book) + ": book \"FoundersChronicle\"" + unused +
             "it tells a story, but no \"SpawnChance\" drops it, no quest's \"ItemReward\" and no class's "
             "\"StartingItem\" gives it"};
@@ -393,6 +401,25 @@ TEST(DataCheck, WhatTheProgramBuildsAndTheDataLeavesUnusedIsNamed)
     expected.erase(expected.begin() + 2);
     expected.push_back("README.md: \"What does not work yet\" names \"castGlow.eff\", which the data uses");
     EXPECT_EQ(problems, expected) << joined(problems);
+
+    // The brood keeper still follows the giant spider, but with no spawn
+    // weight it never comes; the first lesson, which the rules no longer
+    // name, takes the chronicle and its story along.
+    TempDir weightless;
+    std::filesystem::copy(gameDataPath(), weightless.path(), std::filesystem::copy_options::recursive);
+    replaceIn(weightless.path() / "Database/monsters.dbl", "    SpawnWeight 0.5\n", "    SpawnWeight 0\n");
+    replaceIn(weightless.path() / "Database/gamesystem.dbl",
+              "    QuestTutorialEquipWeapon TutorialEquipWeapon\n", "");
+    problems = DataCheck::run(weightless.path().string(), generatedDataPath(), GLOAM_SOURCE_DIR);
+    ASSERT_EQ(problems.size(), 2u) << joined(problems);
+    EXPECT_EQ(problems[0].substr(problems[0].find(": spawner")),
+              expected[1].substr(expected[1].find(": spawner")));
+    EXPECT_EQ(problems[1], "Database/quests.dbl:" +
+                               std::to_string(lineOf("Database/quests.dbl", "TutorialEquipWeapon {")) +
+                               ": item reward \"FoundersChronicle\"" + unused +
+                               "only quest \"TutorialEquipWeapon\" gives it, and no world sets that up: no "
+                               "\"Quest<Type>\" of \"GameSystem\" names the quest; nobody reads its story "
+                               "\"Text/foundersChronicle.txt\"");
 }
 
 // The program checks the data as the tests do, the program's own

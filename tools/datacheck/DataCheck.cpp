@@ -851,6 +851,50 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
     std::vector<std::string> used; // names the data uses: the README must not name them
     auto lower = [](std::string_view text) { return toLowerCopy(text); };
 
+    // The town's people, by their "NpcType" (lower case).
+    std::unordered_set<std::string> townTypes;
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* entry = m_database.getEntryAt(i);
+        const auto kind =
+            entry ? static_cast<DatabaseEntryType>(entry->getTypeInherited()) : DatabaseEntryType{};
+        const std::string npc = entry ? m_database.getString(entry, "NpcType") : std::string();
+        if (!npc.empty() && !entry->isBaseOnly() &&
+            (kind == DatabaseEntryType::MonsterArchetype || kind == DatabaseEntryType::MonsterType)) {
+            townTypes.insert(lower(npc));
+        }
+    }
+    // Why no world gives a quest's reward, or empty when one can: the program
+    // loads only the quests the "GameSystem" names by "Quest<Type>", sets one
+    // up only while the town has someone of its "NeedNpcType", and a reward
+    // fetched in town ("ReturnForReward") needs someone of "ReturnNpcType".
+    std::unordered_set<std::string> loadedQuests; // lower case
+    if (const DatabaseEntry* system = m_database.findEntry("GameSystem")) {
+        for (const std::string& type : getGameEnumTable(GameEnum::QuestType).names) {
+            const std::string name = m_database.getString(system, "Quest" + type);
+            if (!name.empty()) {
+                loadedQuests.insert(lower(name));
+            }
+        }
+    }
+    auto whyNoReward = [&](const DatabaseEntry* quest) -> std::string {
+        if (!loadedQuests.count(lower(quest->getName()))) {
+            return "no \"Quest<Type>\" of \"GameSystem\" names the quest";
+        }
+        auto missing = [&](const std::string& npc) {
+            return !npc.empty() && !equalsNoCase(npc, "None") && !equalsNoCase(npc, "OneShot") &&
+                   !townTypes.count(lower(npc));
+        };
+        const std::string need = m_database.getString(quest, "NeedNpcType");
+        if (missing(need)) {
+            return "it needs an \"NpcType\" " + need + " in town, which nobody is";
+        }
+        const std::string back = m_database.getString(quest, "ReturnNpcType");
+        if (m_database.getInt(quest, "ReturnForReward") != 0 && missing(back)) {
+            return "its reward waits with an \"NpcType\" " + back + " in town, which nobody is";
+        }
+        return {};
+    };
+
     // Every item of every field of the database and the stories: the texts,
     // who holds one, and the books nothing gives. A monster's story is told
     // once a world can bring the monster (below).
@@ -874,15 +918,24 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
                     monsterTales.emplace_back(entry, lower(item));
                 } else if (equalsNoCase(field.key, "TextFile")) {
                     told.insert(lower(item));
-                } else if (equalsNoCase(field.key, "ItemReward") || equalsNoCase(field.key, "StartingItem")) {
+                } else if ((equalsNoCase(field.key, "ItemReward") && kind != DatabaseEntryType::Quest) ||
+                           equalsNoCase(field.key, "StartingItem")) {
                     given.insert(lower(item));
                 }
             }
         }
+        const auto type = static_cast<DatabaseEntryType>(entry->getTypeInherited());
+        // A quest's reward, its own or its template's, is given once a world
+        // can set the quest up.
+        const std::string reward = type == DatabaseEntryType::Quest && !entry->isBaseOnly()
+                                       ? m_database.getString(entry, "ItemReward")
+                                       : "";
+        if (!reward.empty() && whyNoReward(entry).empty()) {
+            given.insert(lower(reward));
+        }
         if (entry->isBaseOnly() || m_database.getString(entry, "TextFile").empty()) {
             continue;
         }
-        const auto type = static_cast<DatabaseEntryType>(entry->getTypeInherited());
         if (type == DatabaseEntryType::Item &&
             equalsNoCase(m_database.getString(entry, "ItemType"), "Tome")) {
             holds[0] = true;
@@ -1114,17 +1167,38 @@ void DataCheck::checkUnused(const std::string& sourceRoot, const std::vector<std
             unused.push_back({path + ": ", "story", path, "no \"TextFile\" names it"});
         }
     }
+    // An item only quests no world sets up give (a book among them with its
+    // story): named once, by the quest.
+    auto drops = [&](const DatabaseEntry* item) {
+        return m_database.getFloat(item, "SpawnChance") > 0.0f && m_database.getInt(item, "NoDrop") == 0;
+    };
+    std::unordered_set<std::string> lostRewards; // lower case
+    for (int i = 0; i < m_database.getEntryCount(); ++i) {
+        const DatabaseEntry* quest = m_database.getEntryAt(i);
+        if (!isType(quest, DatabaseEntryType::Quest) || quest->isBaseOnly()) {
+            continue;
+        }
+        const std::string reward = m_database.getString(quest, "ItemReward");
+        const DatabaseEntry* item = m_database.findEntry(reward);
+        const std::string why = reward.empty() ? std::string() : whyNoReward(quest);
+        if (!item || why.empty() || drops(item) || given.count(lower(reward)) ||
+            !lostRewards.insert(lower(reward)).second) {
+            continue;
+        }
+        const std::string story = m_database.getString(item, "TextFile");
+        unused.push_back({describeWhere(quest->getFileName(), quest->getLine(), {}), "item reward", reward,
+                          "only quest \"" + quest->getName() + "\" gives it, and no world sets that up: " +
+                              why + (story.empty() ? "" : "; nobody reads its story \"" + story + "\"")});
+    }
     for (int i = 0; i < m_database.getEntryCount(); ++i) {
         const DatabaseEntry* entry = m_database.getEntryAt(i);
-        if (!entry || entry->isBaseOnly() ||
+        if (!entry || entry->isBaseOnly() || lostRewards.count(lower(entry->getName())) ||
             entry->getTypeInherited() != static_cast<int>(DatabaseEntryType::Item) ||
             !equalsNoCase(m_database.getString(entry, "ItemType"), "Tome") ||
             m_database.getString(entry, "TextFile").empty()) {
             continue;
         }
-        const bool drops =
-            m_database.getFloat(entry, "SpawnChance") > 0.0f && m_database.getInt(entry, "NoDrop") == 0;
-        if (drops || given.count(lower(entry->getName()))) {
+        if (drops(entry) || given.count(lower(entry->getName()))) {
             used.push_back(entry->getName());
         } else {
             unused.push_back(

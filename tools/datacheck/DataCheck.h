@@ -96,7 +96,9 @@ public:
     // that no "TextFile" names, a kind of story holder (a book, a monster,
     // an area) none of whose entries has a "TextFile", and a book with a
     // story that nothing gives (it drops by no "SpawnChance", no quest's
-    // "ItemReward" and no class's "StartingItem" names it). One that the
+    // "ItemReward" and no class's "StartingItem" names it); an item that
+    // drops by no "SpawnChance" and only quests no world sets up give (one
+    // the rules do not name, or whose town person is nobody). One that the
     // README's "What does not work yet" names (in backquotes or double
     // quotes) is known and left out (getKnownUnused); one it names that the
     // data uses is reported, as the README is wrong there. A model event
