@@ -361,6 +361,24 @@ protected:
         betweenRuns();
         return continueSaved();
     }
+    // The Warden's helm and gauntlets put on from the bag at level 6, the
+    // player's health whole.
+    void wearWardenSet()
+    {
+        Player* player = serverPlayer();
+        player->setStat(toIndex(CharacterStat::Level), 6);
+        const int bag = toIndex(InventoryGroupIndex::Bag1);
+        const int equipment = toIndex(InventoryGroupIndex::Equipment);
+        for (const auto& [piece, place] : {std::pair{"WardenHelm", EquipedLocation::Head},
+                                           std::pair{"WardenGauntlets", EquipedLocation::Hands}}) {
+            auto* worn = new Item();
+            worn->setItemEntry(Database::get().findEntry(piece));
+            player->getInventory()->getSlot(bag)->setItem(2, worn);
+            player->moveItem(bag, 2, equipment, toIndex(place));
+            ASSERT_EQ(player->getInventory()->getItemAt(equipment, toIndex(place)), worn) << piece;
+        }
+        player->setHealth(player->getMaxHealth());
+    }
     // The places of the activated gates.
     static std::string activated(const std::vector<GateRecord>& records)
     {
@@ -1703,18 +1721,7 @@ TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContin
     ASSERT_NO_FATAL_FAILURE(startWarrior());
     Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
-    // The Warden's helm and gauntlets put on from the bag at level 6.
-    player->setStat(toIndex(CharacterStat::Level), 6);
-    const int equipment = toIndex(InventoryGroupIndex::Equipment);
-    for (const auto& [piece, place] : {std::pair{"WardenHelm", EquipedLocation::Head},
-                                       std::pair{"WardenGauntlets", EquipedLocation::Hands}}) {
-        auto* worn = new Item();
-        worn->setItemEntry(Database::get().findEntry(piece));
-        player->getInventory()->getSlot(toIndex(InventoryGroupIndex::Bag1))->setItem(2, worn);
-        player->moveItem(toIndex(InventoryGroupIndex::Bag1), 2, equipment, toIndex(place));
-        ASSERT_EQ(player->getInventory()->getItemAt(equipment, toIndex(place)), worn) << piece;
-    }
-    player->setHealth(player->getMaxHealth());
+    ASSERT_NO_FATAL_FAILURE(wearWardenSet());
     auto* covenant = dynamic_cast<PlayerCovenant*>(player->getCovenant());
     ASSERT_NE(covenant, nullptr);
     ZonePosition near = player->getPosition();
@@ -1891,12 +1898,14 @@ TEST_F(StateReadBackResumed, WhatTheStepBeforeASaveChangedIsInTheSaveHoweverItIs
     }
 }
 
-// Gates taken stay taken through a Continue into a new world (the world
-// file gone) and a Continue back into the old one: the covenant's list
-// keeps them by place, and the server's list follows it.
+// Gates taken stay taken through a Continue of a new program into a new
+// world (the world file gone) and a Continue back into the old one: the
+// covenant's list keeps them by place, and the server's list follows it.
+// The fresh start in the new world keeps the worn set's bonuses.
 TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
 {
     ASSERT_NO_FATAL_FAILURE(startWarrior());
+    ASSERT_NO_FATAL_FAILURE(wearWardenSet());
     Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     const std::vector<GateRecord>& gates = player->getGates().getRecords();
@@ -1921,6 +1930,7 @@ TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
             if (step.newWorld) {
                 kept = readFileBytes(worldFile);
                 std::filesystem::remove(worldFile);
+                restartProgram();
             } else {
                 writeFileBytes(worldFile, kept);
             }
@@ -1932,5 +1942,6 @@ TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
         EXPECT_EQ(activated(client->getLocalPlayer()->covenantGates.getRecords()), taken);
         EXPECT_EQ(activated(serverPlayer()->getGatesCopy().getRecords()), taken);
         EXPECT_EQ(activated(serverPlayer()->getGates().getRecords()), taken);
+        EXPECT_NE(sentientState(serverPlayer()).find("WardenSetFull WardenSetPartial"), std::string::npos);
     }
 }
