@@ -1778,12 +1778,8 @@ TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContin
     ASSERT_NE(played.find("WardenSetFull WardenSetPartial"), std::string::npos) << played;
     ASSERT_NE(played.find("gates 0 1 copy 0 1\n"), std::string::npos) << played;
     for (int resume = 1; resume <= 3; ++resume) {
-        ASSERT_TRUE(saveAndContinue([&] {
-            if (resume == 2) {
-                restartProgram();
-            }
-        })) << "continue "
-            << resume;
+        const auto newProgram = [this] { restartProgram(); };
+        ASSERT_TRUE(resume == 2 ? saveAndContinue(newProgram) : saveAndContinue()) << "continue " << resume;
         EXPECT_EQ(playState(), played) << "continue " << resume;
         holdGuard();
         frame();
