@@ -14,8 +14,15 @@ void GateList::setWorldSource(const GateSource* source)
 
 void GateList::build()
 {
-    m_records.clear();
     const GateSource* source = m_source ? m_source : s_worldSource;
+    // A character file is read before its world loads: the records wait,
+    // as read, for a world to match them against.
+    if (!source && m_asRead)
+        return;
+    std::vector<GateRecord> read;
+    if (m_asRead)
+        read.swap(m_records);
+    m_records.clear();
     if (source) {
         std::vector<GateLocation> gates;
         source->collectGates(gates);
@@ -29,12 +36,17 @@ void GateList::build()
         }
     }
     m_built = true;
+    if (m_asRead) {
+        m_asRead = false;
+        activateRead(read, m_readHasZone);
+    }
 }
 
 void GateList::clear()
 {
     m_records.clear();
     m_built = false;
+    m_asRead = false;
 }
 
 void GateList::ensureBuilt()
@@ -58,6 +70,10 @@ const GateRecord* GateList::find(int32_t levelId, int32_t zone) const
 
 void GateList::copyActivationFrom(const GateList& other)
 {
+    if (other.m_asRead) {
+        activateRead(other.m_records, other.m_readHasZone);
+        return;
+    }
     if (m_mode == Mode::Covenant) {
         for (size_t i = 0; i < m_records.size() && i < other.m_records.size(); ++i)
             m_records[i].activated = other.m_records[i].activated;
@@ -104,7 +120,7 @@ void GateList::writeFileImage(ByteBuffer& buffer)
 
 bool GateList::readFileImage(ByteBuffer& buffer, int version)
 {
-    build();
+    clear();
     const bool hasZone = version >= kZoneVersion;
     const size_t recordSize = hasZone ? 12 : 8;
     uint32_t count = buffer.readUInt();
@@ -115,27 +131,38 @@ bool GateList::readFileImage(ByteBuffer& buffer, int version)
         buffer.setReadPos(buffer.size() + 1);
         return false;
     }
+    m_records.resize(count);
     for (uint32_t i = 0; i < count; ++i) {
-        int32_t levelId = buffer.readInt();
-        int32_t zone = hasZone ? buffer.readInt() : -1;
-        bool activated = buffer.readUInt() != 0;
+        GateRecord& record = m_records[i];
+        record.levelId = buffer.readInt();
+        record.zone = hasZone ? buffer.readInt() : -1;
+        record.activated = buffer.readUInt() != 0 ? 1 : 0;
+        record.index = static_cast<int32_t>(i);
+    }
+    m_asRead = true;
+    m_readHasZone = hasZone;
+    return buffer.ok();
+}
+
+void GateList::activateRead(const std::vector<GateRecord>& read, bool hasZone)
+{
+    for (size_t i = 0; i < read.size(); ++i) {
         GateRecord* record = nullptr;
         if (m_mode == Mode::Covenant) {
             if (i < m_records.size())
                 record = &m_records[i];
         } else if (hasZone) {
-            record = find(levelId, zone);
+            record = find(read[i].levelId, read[i].zone);
         } else {
             for (GateRecord& candidate : m_records)
-                if (candidate.levelId == levelId) {
+                if (candidate.levelId == read[i].levelId) {
                     record = &candidate;
                     break;
                 }
         }
         if (record)
-            record->activated = activated ? 1 : 0;
+            record->activated = read[i].activated;
     }
-    return buffer.ok();
 }
 
 int GateList::getActivatedCount() const

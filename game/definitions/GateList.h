@@ -41,12 +41,15 @@ public:
     void setSource(const GateSource* source) { m_source = source; }
 
     // One record per gate of the source, all inactive; empty without a source.
+    // Records read from a character file are matched against the source's
+    // gates; with no source yet they stay as read and the list unbuilt.
     void build();
     bool isBuilt() const { return m_built; }
     void clear();
 
     GateRecord* find(int32_t levelId, int32_t zone);
     const GateRecord* find(int32_t levelId, int32_t zone) const;
+    // From a list read and not yet built: as its file's records would be read.
     void copyActivationFrom(const GateList& other);
 
     // World-save form: one u32 per record, 1 activated, 0 not. Both build first.
@@ -54,8 +57,9 @@ public:
     bool read(ByteBuffer& buffer);
 
     // Character-file form: u32 count, then per record u32 level id, u32 zone
-    // (from version 14) and u32 activated. The reader builds first and
-    // activates the matching records; unmatched records are skipped.
+    // (from version 14) and u32 activated. The reader keeps the records as
+    // read, unbuilt: the file is read before the world it was saved in is
+    // loaded. The next build activates the matching ones and skips the rest.
     void writeFileImage(ByteBuffer& buffer);
     bool readFileImage(ByteBuffer& buffer, int version);
 
@@ -66,9 +70,13 @@ public:
 
 private:
     void ensureBuilt();
+    void activateRead(const std::vector<GateRecord>& read, bool hasZone);
 
     Mode m_mode;
     const GateSource* m_source = nullptr;
     std::vector<GateRecord> m_records;
     bool m_built = false;
+    // m_records holds a character file's records as read, not yet built.
+    bool m_asRead = false;
+    bool m_readHasZone = true;
 };

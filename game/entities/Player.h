@@ -185,6 +185,9 @@ public:
     // relics shown on their pedestals or taken off.
     void itemAdded(ItemBase* item, int group, int slot);
     void itemRemoved(ItemBase* item, int group, int slot);
+    // Effects are not saved and a fresh start ends them: the bonuses of the
+    // sets worn are given again (one already held is not given twice).
+    void applyWornSetBonuses();
     // The House places read with a joining character stand again once its
     // covenant is linked: its hired guards at their posts, its relics shown.
     void restoreHouse();

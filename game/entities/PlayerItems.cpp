@@ -339,6 +339,14 @@ void Player::moveItem(int oldGroup, int oldSlot, int newGroup, int newSlot)
         sendMessage(2, title + " added to bookshelf!");
 }
 
+void Player::applyWornSetBonuses()
+{
+    const InventoryGroup* worn = getInventoryGroup(kEquipment);
+    for (int i = 0; worn && i < worn->getSize(); ++i)
+        if (auto* item = dynamic_cast<Item*>(worn->getItem(i)))
+            item->applySetBonuses(this);
+}
+
 void Player::itemAdded(ItemBase* item, int group, int slot)
 {
     Covenant* covenant = getCovenant();

@@ -286,8 +286,12 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
     else
         applyFlags(*m_gatesCopy, copyFlags);
 
+    applyWornSetBonuses();
     update(0.0f);
     updateStats(false);
+    // The recomputes on the way hold the health to maxima counted before
+    // the passives and the sets' bonuses: the saved health is kept.
+    m_health = std::min(health, m_maxHealth);
     World* world = World::instance();
     const WorldSize* size = world ? world->getWorldSize() : nullptr;
     bool sameWorld = world && size && savedLevelId == static_cast<uint32_t>(size->entryId) &&

@@ -69,6 +69,7 @@ void Player::startFresh(bool keepQuests)
         for (auto& quest : m_quests)
             quest->reset();
     endAllStatusEffects();
+    applyWornSetBonuses();
     updateStats(false);
     if (isPlayingAnimation("idle")) {
         m_animationPriority = toIndex(AnimationPriority::Idle);

@@ -198,8 +198,10 @@ void Sentient::endAllStatusEffects()
 
 bool Sentient::hasStatusEffect(const DatabaseEntry* entry) const
 {
+    // An ended effect is gone, though it leaves the list only at the next
+    // pass: one given again in between (a fresh start's set bonus) stays.
     return std::any_of(m_effects.begin(), m_effects.end(),
-                       [entry](const StatusEffect* e) { return e->getEntry() == entry; });
+                       [entry](const StatusEffect* e) { return !e->ended && e->getEntry() == entry; });
 }
 
 bool Sentient::canAttack() const

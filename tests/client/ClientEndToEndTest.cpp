@@ -30,6 +30,7 @@
 #include "game/definitions/DefinitionReader.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/GateList.h"
 #include "game/definitions/InventoryBase.h"
 #include "game/definitions/InventoryGroup.h"
 #include "game/definitions/ItemBase.h"
@@ -146,10 +147,12 @@ protected:
         EXPECT_EQ(GameClient::instance(), nullptr);
     }
 
-    // The program ends and starts again on the same user folder.
+    // The program ends and starts again on the same user folder, with no
+    // world's gates known yet, as a new process.
     void restartProgram()
     {
         TearDown();
+        GateList::setWorldSource(nullptr);
         lines.clear();
         warnings.clear();
         errors.clear();
@@ -358,6 +361,24 @@ protected:
         betweenRuns();
         return continueSaved();
     }
+    // The Warden's helm and gauntlets put on from the bag at level 6, the
+    // player's health whole.
+    void wearWardenSet()
+    {
+        Player* player = serverPlayer();
+        player->setStat(toIndex(CharacterStat::Level), 6);
+        const int bag = toIndex(InventoryGroupIndex::Bag1);
+        const int equipment = toIndex(InventoryGroupIndex::Equipment);
+        for (const auto& [piece, place] : {std::pair{"WardenHelm", EquipedLocation::Head},
+                                           std::pair{"WardenGauntlets", EquipedLocation::Hands}}) {
+            auto* worn = new Item();
+            worn->setItemEntry(Database::get().findEntry(piece));
+            player->getInventory()->getSlot(bag)->setItem(2, worn);
+            player->moveItem(bag, 2, equipment, toIndex(place));
+            ASSERT_EQ(player->getInventory()->getItemAt(equipment, toIndex(place)), worn) << piece;
+        }
+        player->setHealth(player->getMaxHealth());
+    }
     // The places of the activated gates.
     static std::string activated(const std::vector<GateRecord>& records)
     {
@@ -376,9 +397,12 @@ protected:
         if (!covenant) {
             return "no covenant";
         }
-        std::string state = "house" + houseState(*covenant) + " stone " +
-                            std::to_string(covenant->getLifestoneHealth()) + "/" +
-                            std::to_string(covenant->getLifestoneMaxHealth()) + "\n";
+        std::string state = "player " + sentientState(player) + " vitality " +
+                            std::to_string(player->getStat(toIndex(CharacterStat::Vitality))) + " armour " +
+                            std::to_string(player->getStat(toIndex(CharacterStat::Armor))) + "\n";
+        state += "house" + houseState(*covenant) + " stone " +
+                 std::to_string(covenant->getLifestoneHealth()) + "/" +
+                 std::to_string(covenant->getLifestoneMaxHealth()) + "\n";
         for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
             if (const Recruit* recruit = covenant->getRecruit(slot)) {
                 state += "member " + std::to_string(slot) + ": " + sentientState(recruit->getActor()) + "\n";
@@ -389,7 +413,9 @@ protected:
                 state += "quest " + std::to_string(slot) + ": " + questState(*quest) + "\n";
             }
         }
-        return state + "gates" + activated(const_cast<Player*>(player)->getGates().getRecords()) + "\n";
+        auto* own = const_cast<Player*>(player);
+        return state + "gates" + activated(own->getGates().getRecords()) + " copy" +
+               activated(own->getGatesCopy().getRecords()) + "\n";
     }
 };
 
@@ -1685,14 +1711,17 @@ TEST_F(ClientSoundEndToEnd, TheThemePlaysInTheTownOnly)
 }
 
 // A character with a warrior in its covenant, a hurt guard hired at its
-// house, a relic on show, a quest one kill on and two gates taken plays on
-// as it was after each of three saves and continues: no member grows
-// stronger, no guard's contract is lost, the quest keeps its goal.
+// house, a relic on show, a quest one kill on, two gates taken and a set
+// worn plays on as it was after each of three saves and continues, the
+// second in a new program: at the join and a step later no member grows
+// stronger, no guard's contract is lost, the quest keeps its goal, the
+// gates stay taken and the set's bonuses are held.
 TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContinue)
 {
     ASSERT_NO_FATAL_FAILURE(startWarrior());
     Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
+    ASSERT_NO_FATAL_FAILURE(wearWardenSet());
     auto* covenant = dynamic_cast<PlayerCovenant*>(player->getCovenant());
     ASSERT_NE(covenant, nullptr);
     ZonePosition near = player->getPosition();
@@ -1746,9 +1775,15 @@ TEST_F(StateReadBackResumed, AMemberGuardRelicQuestAndGatesComeBackAtEveryContin
     }
     const std::string played = playState();
     ASSERT_NE(played.find("guard 0: "), std::string::npos) << played;
+    ASSERT_NE(played.find("WardenSetFull WardenSetPartial"), std::string::npos) << played;
+    ASSERT_NE(played.find("gates 0 1 copy 0 1\n"), std::string::npos) << played;
     for (int resume = 1; resume <= 3; ++resume) {
-        ASSERT_TRUE(saveAndContinue()) << "continue " << resume;
+        const auto newProgram = [this] { restartProgram(); };
+        ASSERT_TRUE(resume == 2 ? saveAndContinue(newProgram) : saveAndContinue()) << "continue " << resume;
         EXPECT_EQ(playState(), played) << "continue " << resume;
+        holdGuard();
+        frame();
+        EXPECT_EQ(playState(), played) << "a step after continue " << resume;
         // A little play before the next save: the client hears of it all.
         holdGuard();
         for (int i = 0; i < 3; ++i) {
@@ -1859,12 +1894,14 @@ TEST_F(StateReadBackResumed, WhatTheStepBeforeASaveChangedIsInTheSaveHoweverItIs
     }
 }
 
-// Gates taken stay taken through a Continue into a new world (the world
-// file gone) and a Continue back into the old one: the covenant's list
-// keeps them by place, and the server's list follows it.
+// Gates taken stay taken through a Continue of a new program into a new
+// world (the world file gone) and a Continue back into the old one: the
+// covenant's list keeps them by place, and the server's list follows it.
+// The fresh start in the new world keeps the worn set's bonuses.
 TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
 {
     ASSERT_NO_FATAL_FAILURE(startWarrior());
+    ASSERT_NO_FATAL_FAILURE(wearWardenSet());
     Player* player = serverPlayer();
     ASSERT_NE(player, nullptr);
     const std::vector<GateRecord>& gates = player->getGates().getRecords();
@@ -1889,6 +1926,7 @@ TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
             if (step.newWorld) {
                 kept = readFileBytes(worldFile);
                 std::filesystem::remove(worldFile);
+                restartProgram();
             } else {
                 writeFileBytes(worldFile, kept);
             }
@@ -1900,5 +1938,6 @@ TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
         EXPECT_EQ(activated(client->getLocalPlayer()->covenantGates.getRecords()), taken);
         EXPECT_EQ(activated(serverPlayer()->getGatesCopy().getRecords()), taken);
         EXPECT_EQ(activated(serverPlayer()->getGates().getRecords()), taken);
+        EXPECT_NE(sentientState(serverPlayer()).find("WardenSetFull WardenSetPartial"), std::string::npos);
     }
 }

@@ -40,13 +40,17 @@ void fuzzGateList(const uint8_t* data, size_t size)
             GateList list(mode);
             list.setSource(&gates);
             list.readFileImage(buffer, version);
+            list.build();
             if (list.getRecords().size() != 4)
                 __builtin_trap();
             ByteBuffer again;
             list.writeFileImage(again);
             GateList copy(mode);
             copy.setSource(&gates);
-            if (!copy.readFileImage(again, 14) || copy.getActivatedCount() != list.getActivatedCount())
+            if (!copy.readFileImage(again, 14))
+                __builtin_trap();
+            copy.build();
+            if (copy.getActivatedCount() != list.getActivatedCount())
                 __builtin_trap();
         }
     }

@@ -95,12 +95,18 @@ TEST_F(GateListTest, CharacterFileRoundTripMatchesByLevelAndZone)
     saved.writeFileImage(buffer);
     EXPECT_EQ(buffer.size(), 4u + 4 * 12);
 
+    // Read before any world is loaded, as a Continue does: kept as read.
+    GateList loaded;
+    EXPECT_TRUE(loaded.readFileImage(buffer, 14));
+    EXPECT_FALSE(loaded.isBuilt());
+    loaded.build();
+    EXPECT_FALSE(loaded.isBuilt());
+    EXPECT_EQ(loaded.getActivatedCount(), 1);
     // The world has changed: one gate gone, one new. Matching is by level and zone.
     FakeWorld changed;
     changed.gates = {{9, 4}, {5, 2}, {7, 7}};
-    GateList loaded;
     loaded.setSource(&changed);
-    EXPECT_TRUE(loaded.readFileImage(buffer, 14));
+    loaded.build();
     EXPECT_EQ(activatedFlags(loaded), (std::vector<int>{0, 1, 0}));
 }
 
@@ -115,6 +121,7 @@ TEST_F(GateListTest, OldCharacterFilesHaveNoZone)
     GateList loaded;
     loaded.setSource(&world);
     EXPECT_TRUE(loaded.readFileImage(buffer, 13));
+    loaded.build();
     // The first gate of level 5 takes the flag.
     EXPECT_EQ(activatedFlags(loaded), (std::vector<int>{0, 1, 0, 0}));
     EXPECT_TRUE(buffer.atEnd());
@@ -135,6 +142,7 @@ TEST_F(GateListTest, CovenantModeMatchesByPosition)
     GateList loaded(GateList::Mode::Covenant);
     loaded.setSource(&other);
     EXPECT_TRUE(loaded.readFileImage(buffer, 14));
+    loaded.build();
     EXPECT_EQ(activatedFlags(loaded), (std::vector<int>{0, 1, 0})); // the fourth has no place
 
     GateList copy(GateList::Mode::Covenant);
