@@ -316,9 +316,14 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     ASSERT_NO_FATAL_FAILURE(clickOn("OptionsVideo::Apply"));
     ASSERT_EQ(GraphicsSystem::get().getScreenWidth(), 1024);
     EXPECT_EQ(modes->getCurrentText(), "1024x768");
+    // A display without that mode: full screen takes another.
+    GraphicsSystem::get().setModeSetterForTest([](int w, int h, int) { return w != 1024 || h != 768; });
     altEnter();
     EXPECT_EQ(var("r_fullscreen"), "1");
+    EXPECT_NE(var("r_width"), "1024");
+    EXPECT_EQ(shownSize(), var("r_width") + "x" + var("r_height"));
     altEnter();
+    GraphicsSystem::get().setModeSetterForTest(nullptr);
     EXPECT_EQ(var("r_fullscreen"), "0");
     EXPECT_EQ(GraphicsSystem::get().getScreenWidth(), 1024);
     EXPECT_EQ(GraphicsSystem::get().getScreenHeight(), 768);
