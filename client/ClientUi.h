@@ -51,8 +51,9 @@ struct ClientUi {
     std::function<bool()> showDamageNumbers;
     std::function<bool()> showXpNumbers;
     std::function<bool()> showSimpleTips;
-    // Where centred messages, relation changes and event lines stand.
-    std::function<Vec2()> centerTextPosition;
+    // Where centred messages (of the size given), relation changes and event
+    // lines stand.
+    std::function<Vec2(Vec2 size)> centerTextPosition;
     std::function<Vec2()> relationChangeTextPosition;
     std::function<Vec2()> eventsTextPosition;
 
@@ -162,7 +163,10 @@ struct ClientUi {
     bool xpNumbers() const { return !showXpNumbers || showXpNumbers(); }
     bool simpleTips() const { return !showSimpleTips || showSimpleTips(); }
     // The three text places; without an interface the virtual screen's defaults.
-    Vec2 centerText() const { return centerTextPosition ? centerTextPosition() : Vec2(320.0f, 240.0f); }
+    Vec2 centerText(Vec2 size = {}) const
+    {
+        return centerTextPosition ? centerTextPosition(size) : Vec2(320.0f, 240.0f);
+    }
     Vec2 relationText() const
     {
         return relationChangeTextPosition ? relationChangeTextPosition() : Vec2(320.0f, 180.0f);

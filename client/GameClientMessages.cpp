@@ -9,6 +9,7 @@
 #include "engine/files/SaveSet.h"
 #include "game/covenants/CovenantNames.h"
 #include "game/definitions/GameData.h"
+#include "graphics/GraphicsSystem.h"
 
 namespace {
 
@@ -30,6 +31,13 @@ void runMenuLine(const std::string& line)
     }
 }
 
+// A centred text's size as drawn.
+Vec2 noticeSize(const std::string& text)
+{
+    GraphicsSystem* graphics = GraphicsSystem::instance();
+    return graphics ? graphics->layoutText(text, graphics->getFontHandle(1)) : Vec2();
+}
+
 } // namespace
 
 void GameClient::playAtPlayer(int sound) const
@@ -48,7 +56,7 @@ void GameClient::showErrorMessage(const std::string& text, bool silent) const
     if (!silent) {
         playAtPlayer(kInvalidActionSound);
     }
-    const Vec2 at = client->getUi().centerText();
+    const Vec2 at = client->getUi().centerText(noticeSize(text));
     client->addTextEvent(text, at.x, at.y, 5.0f, kErrorKind, true, false);
 }
 
@@ -59,7 +67,7 @@ void GameClient::showMessage(int type, const std::string& text) const
         return;
     }
     const ClientUi& ui = client->getUi();
-    const Vec2 centre = ui.centerText();
+    const Vec2 centre = ui.centerText(noticeSize(text));
     switch (type) {
     case 4:
         showErrorMessage(text, false);

@@ -4,6 +4,74 @@
 #include "ui/UIValueTables.h"
 #include "ui/UiHooks.h"
 #include "ui/menus/UIMenu.h"
+#include "ui/widgets/UIWidget.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+namespace {
+
+// The open windows' panels and the shown widgets of every open menu, as
+// (left, top, right, bottom); what covers the whole screen is no window.
+std::vector<std::array<float, 4>> shownBoxes(const UISystem& ui)
+{
+    std::vector<std::array<float, 4>> boxes;
+    auto add = [&](const UIMenu& menu) {
+        for (const auto& widget : menu.getWidgets()) {
+            const Vec2 at = widget->getScreenPosition(), size = widget->getSize();
+            if (widget->isVisible() && size.x > 0.0f && size.y > 0.0f &&
+                (size.x < 640.0f || size.y < 480.0f)) {
+                boxes.push_back({at.x, at.y, at.x + size.x, at.y + size.y});
+            }
+        }
+    };
+    for (const auto& menu : ui.getMenus()) {
+        if (menu->isActive()) {
+            add(*menu);
+            if (const UIMenu* page = menu->getSelectedSubMenuMenu()) {
+                add(*page);
+            }
+        }
+    }
+    return boxes;
+}
+
+// A centred notice of the size given stands at its set place, or, when that
+// lies over an open window, at the nearest place clear of every window and
+// widget; with none clear, or over a full-screen menu, at its set place.
+Vec2 noticePlace(const UISystem& ui, Vec2 size)
+{
+    const Vec2 home = ui.getSettings().centerTextPosition;
+    if (size.x <= 0.0f || size.y <= 0.0f || ui.isFullScreenMenuShown()) {
+        return home;
+    }
+    const std::vector<std::array<float, 4>> boxes = shownBoxes(ui);
+    constexpr float kGap = 2.0f;
+    const float hw = size.x / 2.0f + kGap, hh = size.y / 2.0f + kGap;
+    auto clear = [&](float x, float y) {
+        return std::none_of(boxes.begin(), boxes.end(), [&](const std::array<float, 4>& b) {
+            return x - hw < b[2] && b[0] < x + hw && y - hh < b[3] && b[1] < y + hh;
+        });
+    };
+    if (clear(home.x, home.y)) {
+        return home;
+    }
+    Vec2 best = home;
+    float nearest = -1.0f;
+    for (float y = hh; y <= 480.0f - hh; y += 4.0f) {
+        for (float x = hw; x <= 640.0f - hw; x += 4.0f) {
+            const float d = (x - home.x) * (x - home.x) + (y - home.y) * (y - home.y);
+            if ((nearest < 0.0f || d < nearest) && clear(x, y)) {
+                nearest = d;
+                best = {x, y};
+            }
+        }
+    }
+    return best;
+}
+
+} // namespace
 
 void installClientUi(ClientUi& slots, UISystem& ui)
 {
@@ -30,7 +98,7 @@ void installClientUi(ClientUi& slots, UISystem& ui)
     slots.showDamageNumbers = [system] { return system->showDamageNumbers(); };
     slots.showXpNumbers = [system] { return system->showXpNumbers(); };
     slots.showSimpleTips = [system] { return system->showSimpleTips(); };
-    slots.centerTextPosition = [system] { return system->getSettings().centerTextPosition; };
+    slots.centerTextPosition = [system](Vec2 size) { return noticePlace(*system, size); };
     slots.relationChangeTextPosition = [system] {
         const UISettings& s = system->getSettings();
         return system->isFullScreenMenuShown() ? s.relationChangeTextPositionOverWindow

@@ -113,6 +113,9 @@ bool UISystem::getTooltip(UITooltip& out)
     bool onScreen = false;
     Vec2 screen;
     if (m_view && m_view->getHoverEntityTooltip(out.text, onScreen, screen)) {
+        // The backdrop of a widget's box unless it sets its own: the words
+        // stand on it, not on the ground around the thing hovered.
+        out.alpha = 0.75f;
         if (onScreen) {
             out.position = {screen.x, screen.y - 64.0f};
             out.size = {32.0f, 32.0f};

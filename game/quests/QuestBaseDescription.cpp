@@ -2,6 +2,7 @@
 // the translation files and fixed English lines.
 #include "engine/core/ColorCodes.h"
 #include "engine/core/StringUtil.h"
+#include "engine/data/Database.h"
 #include "engine/data/Localization.h"
 #include "game/definitions/GameFormulas.h"
 #include "game/definitions/Money.h"
@@ -505,7 +506,11 @@ std::string QuestBase::getDescription(int playerLevel, const GameTime& now, cons
 
     long long xp = static_cast<long long>(static_cast<double>(xpReward) *
                                           experienceMultiplierBetweenLevels(level, playerLevel));
-    if (xp > 0 || moneyReward > 0 || definition->armorReward || definition->weaponReward) {
+    // An item the quest always gives is named where the random ones are.
+    const Database* db = Database::instance();
+    const std::string item =
+        definition->itemReward && db ? db->getString(definition->itemReward, "Name") : std::string();
+    if (xp > 0 || moneyReward > 0 || definition->armorReward || definition->weaponReward || !item.empty()) {
         std::vector<std::string> parts;
         if (xp != 0)
             parts.push_back(formatString("%lld XP", xp));
@@ -515,6 +520,8 @@ std::string QuestBase::getDescription(int playerLevel, const GameTime& now, cons
             parts.push_back("a random piece of armor");
         if (definition->weaponReward)
             parts.push_back("a random weapon");
+        if (!item.empty())
+            parts.push_back(item);
         out += "Reward: ";
         for (size_t i = 0; i < parts.size(); ++i)
             out += (i ? " & " : "") + parts[i];

@@ -17,6 +17,9 @@
 #include "game/skills/SkillDefinition.h"
 #include "game/world/Game.h"
 #include "game/world/SpawnSystem.h"
+#include "graphics/GraphicsSystem.h"
+#include "graphics/text/TextEvent.h"
+#include "graphics/text/TextEventList.h"
 #include "support/WindowedGame.h"
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
@@ -236,6 +239,44 @@ TEST(UISlotsXvfbTest, BagsEquipmentAndTheHotBarOfANewPriest)
     Vec2 emptied = mantle->getScreenPosition();
     expectNear(pixelAt(worn, static_cast<int>(emptied.x) + 16, static_cast<int>(emptied.y) + 16), 22, 24, 34,
                12, "the bag's emptied place");
+
+    // A left click on the full bag's place refuses to pick it up: the notice
+    // is drawn clear of the open windows, its words in its own box and none
+    // over the inventory's or the bag's panel.
+    {
+        GraphicsSystem& graphics = GraphicsSystem::get();
+        graphics.clearTextEvents();
+        window.click(static_cast<int>(bagCentre.x), static_cast<int>(bagCentre.y));
+        EXPECT_EQ(ui.getDragWidget(), nullptr);
+        const std::string said = "Can't pickup bags with items in it!";
+        const auto& events = graphics.getTextEvents().events();
+        const auto notice =
+            std::find_if(events.begin(), events.end(), [&](const TextEvent& e) { return e.text == said; });
+        ASSERT_NE(notice, events.end()) << "no notice";
+        const Vec2 size = graphics.layoutText(said, graphics.getFontHandle(1));
+        const float box[4] = {notice->x, notice->y, notice->x + size.x, notice->y + size.y};
+        window.moveTo(2, 2);
+        const Picture shown = window.shot();
+        graphics.clearTextEvents();
+        const Picture bare = window.shot();
+        auto changed = [&](float x0, float y0, float x1, float y1) {
+            int n = 0;
+            for (float y = std::max(y0, 0.0f); y < std::min(y1, 480.0f); y += 0.5f) {
+                for (float x = std::max(x0, 0.0f); x < std::min(x1, 640.0f); x += 0.5f) {
+                    const uint8_t* a = pixelAt(shown, static_cast<int>(x), static_cast<int>(y));
+                    const uint8_t* b = pixelAt(bare, static_cast<int>(x), static_cast<int>(y));
+                    n += std::abs(a[0] - b[0]) + std::abs(a[1] - b[1]) + std::abs(a[2] - b[2]) > 60;
+                }
+            }
+            return n;
+        };
+        EXPECT_GT(changed(box[0], box[1], box[2], box[3]), 40) << "the notice is not drawn in its box";
+        for (const UIMenu* open : {static_cast<const UIMenu*>(inventory), static_cast<const UIMenu*>(bag)}) {
+            const Vec2 at = open->getPosition(), extent = open->getSize();
+            EXPECT_EQ(changed(at.x, at.y, at.x + extent.x, at.y + extent.y), 0)
+                << open->getName() << ": the notice at " << box[0] << ", " << box[1] << " lies over it";
+        }
+    }
 
     // The skills key shows the first tree, the one of the plain attack; the
     // priest's healing, learned and needing no enemy, is on the second.

@@ -12,6 +12,7 @@
 #include "engine/platform/Platform.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/entities/Sentient.h"
+#include "graphics/GraphicsSystem.h"
 #include "main/ProgramHooks.h"
 #include "server/ClientRecord.h"
 #include "server/Server.h"
@@ -285,6 +286,51 @@ TEST(UISystemXvfbTest, ADropDownOfTheVideoPageAndTypedNames)
     }
     window.click(150, 336);
     EXPECT_FALSE(detail->isOpen());
+
+    // A window made 1024 wide, then full screen and back with Alt+Enter:
+    // the window and the box's first row, shown anew, have its size again.
+    auto clickOn = [&](const char* path) {
+        const UIWidget* w = ui.findWidget(path);
+        ASSERT_NE(w, nullptr) << path;
+        const Vec2 at = w->getScreenPosition();
+        window.click(static_cast<int>(at.x + w->getSize().x / 2),
+                     static_cast<int>(at.y + w->getSize().y / 2));
+    };
+    auto altEnter = [&] {
+        for (bool down : {true, false}) {
+            SDL_Event e{};
+            e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+            e.key.windowID = SDL_GetWindowID(Platform::get().getWindow());
+            e.key.keysym.scancode = SDL_SCANCODE_RETURN;
+            e.key.keysym.mod = KMOD_LALT;
+            Platform::get().handleEvent(e);
+            app.frame();
+        }
+    };
+    auto shownSize = [&] {
+        window.key(SDL_SCANCODE_ESCAPE);
+        window.click(320, 338);
+        return modes->getCurrentText();
+    };
+    ASSERT_NO_FATAL_FAILURE(clickOn("OptionsVideo::Size1024"));
+    ASSERT_NO_FATAL_FAILURE(clickOn("OptionsVideo::Apply"));
+    ASSERT_EQ(GraphicsSystem::get().getScreenWidth(), 1024);
+    EXPECT_EQ(modes->getCurrentText(), "1024x768");
+    // A display without that mode: full screen takes another.
+    GraphicsSystem::get().setModeSetterForTest([](int w, int h, int) { return w != 1024 || h != 768; });
+    altEnter();
+    EXPECT_EQ(var("r_fullscreen"), "1");
+    EXPECT_NE(var("r_width"), "1024");
+    EXPECT_EQ(shownSize(), var("r_width") + "x" + var("r_height"));
+    altEnter();
+    GraphicsSystem::get().setModeSetterForTest(nullptr);
+    EXPECT_EQ(var("r_fullscreen"), "0");
+    EXPECT_EQ(GraphicsSystem::get().getScreenWidth(), 1024);
+    EXPECT_EQ(GraphicsSystem::get().getScreenHeight(), 768);
+    EXPECT_EQ(shownSize(), "1024x768");
+    ASSERT_NO_FATAL_FAILURE(clickOn("OptionsVideo::Size800"));
+    ASSERT_NO_FATAL_FAILURE(clickOn("OptionsVideo::Apply"));
+    EXPECT_EQ(shownSize(), "800x600");
     window.key(SDL_SCANCODE_ESCAPE);
     ASSERT_TRUE(ui.findMenu("Main")->isActive());
 

@@ -43,6 +43,7 @@
 #include "ui/UISystem.h"
 #include "ui/menus/UIMenu.h"
 #include "ui/widgets/UIDropDownMenu.h"
+#include "ui/widgets/UIHelp.h"
 #include "ui/widgets/UIItemSlot.h"
 #include "ui/widgets/UIList.h"
 #include "ui/widgets/UIScrollBar.h"
@@ -774,6 +775,54 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
         })) << "Stash "
             << menuActive("Stash") << " Loot " << menuActive("Loot") << " stashBag0 "
             << menuActive("stashBag0") << " Inventory " << menuActive("Inventory");
+        // Its hover box stands on a backdrop that lets a quarter of the
+        // ground through, as a widget's does: in the box's margin, where no
+        // letter is drawn, a pixel is a quarter of itself without the box.
+        ASSERT_TRUE(window.frameUntil([] { return !Client::get().getLocalPlayer()->hasDestination(); }));
+        const EntityClient* chest = GameClient::get().getEntity(stash);
+        ASSERT_NE(chest, nullptr);
+        UITooltip tip;
+        for (const auto& [x, y] : {std::pair{2, 477}, {637, 477}, {2, 42}, {637, 42}}) {
+            window.moveTo(x, y);
+            if (!ui.getTooltip(tip)) {
+                break;
+            }
+        }
+        ASSERT_FALSE(ui.getTooltip(tip)) << tip.text;
+        const Picture bare = window.stillShot();
+        const ScreenRect pick = Client::get().getEntityScreenRect(*chest);
+        for (float y = pick.top + 2.0f; y < pick.bottom - 1.0f && Client::get().getHoverEntity() != chest;
+             y += 4.0f) {
+            for (float x = pick.left + 2.0f; x < pick.right - 1.0f && Client::get().getHoverEntity() != chest;
+                 x += 4.0f) {
+                window.moveTo(static_cast<int>(x), static_cast<int>(y));
+            }
+        }
+        ASSERT_TRUE(window.frameUntil([&] {
+            return ui.getTooltip(tip) && Client::get().getHoverEntity() == chest;
+        })) << "the stash is not under the mouse";
+        const Picture shown = window.stillShot();
+        auto* help = dynamic_cast<UIHelp*>(ui.findWidget("Help::Help"));
+        ASSERT_NE(help, nullptr);
+        std::string text = tip.text;
+        unescapeNewlines(text);
+        const ResourceHandle& font = help->getFont().isValid() ? help->getFont() : ui.getDefaultFont();
+        const HelpBox box = help->placeBox(ui.getDrawing()->layoutText(font, text), tip.position, tip.size);
+        std::vector<float> shares;
+        for (float y = box.position.y + 1.0f; y < box.position.y + 4.0f; y += 0.5f) {
+            for (float x = box.position.x + 1.0f; x < box.position.x + box.size.x - 1.0f; x += 0.5f) {
+                const uint8_t* under = pixelAt(bare, static_cast<int>(x), static_cast<int>(y));
+                const uint8_t* over = pixelAt(shown, static_cast<int>(x), static_cast<int>(y));
+                const int b = std::max({under[0], under[1], under[2]});
+                if (b > 60) {
+                    shares.push_back(static_cast<float>(std::max({over[0], over[1], over[2]})) / b);
+                }
+            }
+        }
+        ASSERT_GT(shares.size(), 40u) << "the ground under the box is too dark to tell";
+        std::nth_element(shares.begin(), shares.begin() + static_cast<long>(shares.size() / 2), shares.end());
+        EXPECT_GT(shares[shares.size() / 2], 0.15f) << "the backdrop hides what lies under it";
+        EXPECT_LT(shares[shares.size() / 2], 0.4f) << "the hover box has no backdrop";
     }
 
     // The tutor's first lesson: taken, done with the weapon put on from the
@@ -828,6 +877,24 @@ TEST(WindowsOfPlayGameXvfbTest, MerchantQuestStashDeathAndANewGame)
 
         ASSERT_TRUE(window.frameUntil([&] { return server->isQuestComplete(lesson); }));
         ASSERT_TRUE(s.talkTo(tutor, "SolveQuest")) << window.logTail();
+        // The reward's line names the book the tutor hands over with the pay.
+        {
+            auto* told = dynamic_cast<UIText*>(ui.findWidget("SolveQuest::QuestText"));
+            ASSERT_NE(told, nullptr);
+            std::string lines;
+            EXPECT_TRUE(window.frameUntil([&] {
+                lines.clear();
+                // Blanks left out: the line breaks fall where they may.
+                for (const std::string& line : told->getLines()) {
+                    for (char c : stripColorCodesCopy(line)) {
+                        lines += c == ' ' ? "" : std::string(1, c);
+                    }
+                }
+                const size_t reward = lines.find("Reward:");
+                return reward != std::string::npos &&
+                       lines.find("TheFounders'Chronicle", reward) < reward + 40;
+            })) << lines;
+        }
         const int before = playerStat(CharacterStat::Money);
         s.clickWidget("SolveQuest::CompleteQuest");
         ASSERT_TRUE(window.frameUntil([&] { return !server->hasQuest(lesson); })) << window.logTail();
