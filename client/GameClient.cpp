@@ -135,6 +135,7 @@ void GameClient::reset()
     m_influenceRanking.clear();
     m_powerRanking.clear();
     m_influence.active = false;
+    m_leadersStored = false;
     m_unknownModelIndices.clear();
     releaseLevelSoundBanks();
 }

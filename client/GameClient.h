@@ -116,7 +116,9 @@ public:
     // player's own; a covenant without a home is skipped. None without either.
     const CovenantBase* findNearestCovenant(const ZonePosition& position) const;
     int getCurrentCovenant() const { return m_currentCovenant; }
-    void setCurrentCovenant(int index) { m_currentCovenant = index; }
+    // Another covenant's page starts with no terms and no answer: both
+    // belong to the covenant they were made with (TradeCommands.cpp).
+    void setCurrentCovenant(int index);
 
     // The last text of the npc the player talks to ("npcChat", "clearNpcChat").
     const std::string& getNpcChatText() const { return m_npcChatText; }
@@ -260,6 +262,9 @@ private:
     std::vector<std::unique_ptr<QuestClient>> m_quests;
     std::array<ResourceHandle, kSoundCount> m_sounds;
     Countdown m_influence;
+    // The first leader check after a join only stores the leaders, even
+    // those a loaded character brings from its file.
+    bool m_leadersStored = false;
     Countdown m_autoSave;
     int m_currentCovenant = -1;
     std::string m_themeMusicName;

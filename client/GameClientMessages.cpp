@@ -246,8 +246,10 @@ void GameClient::announceLeaders()
     }
     const int influence = m_influenceRanking.empty() ? -1 : m_influenceRanking.front().first;
     const int power = m_powerRanking.empty() ? -1 : m_powerRanking.front().first;
+    const bool first = !m_leadersStored;
+    m_leadersStored = true;
     const auto announce = [&](int leader, int last, const char* format) {
-        if (leader == last || leader == -1 || last == -1) {
+        if (first || leader == last || leader == -1 || last == -1) {
             return;
         }
         playAtPlayer(kMessageAlertSound);

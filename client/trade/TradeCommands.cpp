@@ -155,6 +155,15 @@ void answerPending(const char* verb)
 
 } // namespace
 
+void GameClient::setCurrentCovenant(int index)
+{
+    if (index != m_currentCovenant) {
+        m_currentOffer.terms.clear();
+        m_responseText.clear();
+    }
+    m_currentCovenant = index;
+}
+
 void GameClient::setDiplomacyResponse(int covenant, int response)
 {
     const CovenantClient* other = getCovenant(covenant);

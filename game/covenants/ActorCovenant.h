@@ -165,6 +165,7 @@ public:
     float getDamageFrom(const Covenant* other) const override;
     void onAttacked(Entity* victim, Entity* attacker, int amount, bool noAlarm) override;
     Covenant* getDestroyer() const override;
+    bool keepsDestroyerReckoning() const override { return true; }
     void onThreateningMonsterKilled(Entity* killer, Entity* monster);
     void onRumorStarted(Covenant* starter) override;
     void startSharedAdventure(Covenant* partner) override;

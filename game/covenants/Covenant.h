@@ -142,8 +142,12 @@ public:
     virtual void onKill(Entity* victim, Entity* credited) {}
     // The covenant that destroyed this one; null for none.
     virtual Covenant* getDestroyer() const { return nullptr; }
+    // Whether getDestroyer is a reckoning of harm done, whose null means
+    // monsters did the most.
+    virtual bool keepsDestroyerReckoning() const { return false; }
     // Who ends this covenant at the blow from the attacker: its own
-    // reckoning, else the attacker's covenant; null for monsters.
+    // reckoning where it keeps one, else the attacker's covenant; null for
+    // monsters.
     Covenant* findDestroyer(const Entity* attacker) const;
     // The house alarm runs for 10 game seconds from now.
     virtual void raiseAlarm();

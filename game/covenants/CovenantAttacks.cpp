@@ -31,8 +31,8 @@ void Covenant::onAttacked(Entity* victim, Entity* attacker, int amount, bool noA
 
 Covenant* Covenant::findDestroyer(const Entity* attacker) const
 {
-    if (Covenant* reckoned = getDestroyer())
-        return reckoned;
+    if (keepsDestroyerReckoning())
+        return getDestroyer();
     // Without a reckoning of its own (the player's covenant keeps none), the
     // covenant whose member struck the last blow ended it: a raid's end
     // is no work of monsters.

@@ -970,6 +970,8 @@ void ItemBase::getTooltip(const ItemHolder* owner, const TooltipContext& context
             out += "\nRight click to open";
         else if (m_itemType == ItemType::Tome)
             out += "\nRight click to read";
+        else if (m_itemType == ItemType::Guard && isEquippableInBag())
+            out += "\nGoes into a guard place at your house's pedestal";
         else if (isEquippableInBag())
             out += "\nRight click to equip";
         else if (getBool("CanBeUsed"))

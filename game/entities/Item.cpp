@@ -117,12 +117,15 @@ bool Item::use(Sentient* user)
     }
     if (inventory && isBagGroup(group) && isEquippableInBag()) {
         // Worn only by a class that may wear it, from its level on: the
-        // same test a drag onto the equipment place passes.
+        // same test a drag onto the equipment place passes. A guard is
+        // worn by no one: it is hired at the house.
         if (getItemType() == ItemType::Bag)
             placeBag(*inventory, group, slot);
-        else if (user->meetsItemRequirement(toIndex(getItemRequirement())) &&
-                 user->getStat(toIndex(CharacterStat::Level)) >= getMinLevel() &&
-                 inventory->equipItem(group, slot))
+        else if (getItemType() == ItemType::Guard)
+            user->sendMessage(4, "Guards go into a guard place at your house's pedestal!");
+        else if (std::string refusal = user->wearRefusal(*this); !refusal.empty())
+            user->sendMessage(4, refusal);
+        else if (inventory->equipItem(group, slot))
             applySetBonuses(user);
         return false;
     }

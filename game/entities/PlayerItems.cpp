@@ -299,6 +299,20 @@ void Player::moveItem(int oldGroup, int oldSlot, int newGroup, int newSlot)
         if (to && to->getItem(newSlot))
             return;
     }
+    // What comes into the equipment is worn only by a class that may wear
+    // it, from its level on; a swap brings the other item there too.
+    const ItemBase* arriving[2] = {newGroup == kEquipment ? moving : nullptr, nullptr};
+    if (oldGroup == kEquipment && newGroup != kEquipment)
+        if (InventoryGroup* to = getInventoryGroup(newGroup))
+            arriving[1] = to->getItem(newSlot);
+    for (const ItemBase* item : arriving) {
+        if (!item)
+            continue;
+        if (std::string refusal = wearRefusal(*item); !refusal.empty()) {
+            sendMessage(4, refusal);
+            return;
+        }
+    }
     if (newGroup == kEquipment) {
         // A two-handed weapon and a shield never share the hands.
         const ItemBase* primary = inventory->getItemAt(kEquipment, toIndex(EquipedLocation::HandPrimary));

@@ -2,7 +2,9 @@
 
 #include "engine/core/DebugSystem.h"
 #include "engine/core/Random.h"
+#include "engine/core/StringUtil.h"
 #include "engine/data/DatabaseEntry.h"
+#include "engine/data/Localization.h"
 #include "engine/object/ClassRecord.h"
 #include "engine/object/EventSystem.h"
 #include "game/covenants/Covenant.h"
@@ -168,6 +170,17 @@ bool Sentient::meetsItemRequirement(int requirement) const
     if (m_class && m_class->allowsItemRequirement(requirement))
         return true;
     return EntityServices::skillGrantsRequirement(this, requirement);
+}
+
+std::string Sentient::wearRefusal(const ItemBase& item) const
+{
+    const int requirement = toIndex(item.getItemRequirement());
+    if (!meetsItemRequirement(requirement))
+        return "Can't equip: requires " +
+               wrapText(getGameEnumName(GameEnum::ItemRequirement, requirement).c_str()) + "!";
+    if (getStat(toIndex(CharacterStat::Level)) < item.getMinLevel())
+        return formatString("Can't equip: requires level %d!", item.getMinLevel());
+    return {};
 }
 
 bool Sentient::canMove() const

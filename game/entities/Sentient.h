@@ -69,6 +69,9 @@ public:
     InventoryBase* getInventory() override { return m_inventory.get(); }
     float getMovement() const override;
     bool meetsItemRequirement(int requirement) const override;
+    // Why this sentient may not wear the item (its class or level), as a
+    // message; empty when it may.
+    std::string wearRefusal(const ItemBase& item) const;
     bool canMove() const override;
     bool isEnemy(const SkillEntity* other) const override;
     void collectKeptStatusEffects(std::vector<KeptStatusEffect>& out) const override;

@@ -332,11 +332,14 @@ void Quest::onEntityKilled(Entity* killed, Entity* killer)
     case QuestType::StoryShankarLuteKefah:
     case QuestType::Meeting: {
         bool hit = false;
-        for (QuestTarget& t : targets) {
+        for (size_t i = 0; i < targets.size(); ++i) {
+            QuestTarget& t = targets[i];
             if (killedType && t.monsterType == killedType && t.count == 0) {
                 t.count = 1;
                 hit = true;
-                sendGameMessage(wrapText("QuestKilledMonster", "%s", targetText.c_str()), kNews);
+                // The line names the target killed, not the group's first.
+                const std::string killedText = getMonsterTypeText(static_cast<int>(i), true, false, 1, false);
+                sendGameMessage(wrapText("QuestKilledMonster", "%s", killedText.c_str()), kNews);
             }
         }
         if (hit && is(QuestType::Meeting)) {

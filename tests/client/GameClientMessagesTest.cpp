@@ -191,6 +191,9 @@ TEST_F(GameClientMessagesTest, AlliedVictoryFollowsTheFlagOnce)
 
 TEST_F(GameClientMessagesTest, LeadersAreAnnouncedOnChangeAtMostEveryThirtySeconds)
 {
+    // As a character loaded from its file brings them.
+    covenant().lastInfluenceLeader = 2;
+    covenant().lastPowerLeader = 2;
     setInfluence({10, 30, 20});
     game().update(1.0f);
     EXPECT_EQ(covenant().lastInfluenceLeader, 1);

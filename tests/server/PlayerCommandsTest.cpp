@@ -10,6 +10,7 @@
 #include "support/PlayerWorld.h"
 #include "support/ScriptedCovenant.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -245,6 +246,28 @@ TEST_F(PlayerCommands, ItemsAreNotUsedByTheDeadAndSkillsTakeTheMousePosition)
     EXPECT_TRUE(queued("itemTimer 1 10.0"));
     EXPECT_FALSE(player->isItemTimerReady(1));
     EXPECT_TRUE(player->isItemTimerReady(0)) << "kind 0 has no timer";
+
+    // Moved onto the equipment, or swapped in for what is worn there, gear
+    // goes only to a class that may wear it, and the refusal says why.
+    const int worn = toIndex(InventoryGroupIndex::Equipment);
+    const int hand = toIndex(EquipedLocation::HandPrimary);
+    auto* dagger = new Item();
+    dagger->setItemEntry(Database::get().findEntry("Dagger"));
+    dagger->generate(1);
+    inventory->getSlot(worn)->setItem(hand, dagger);
+    auto* staff = new Item();
+    staff->setItemEntry(Database::get().findEntry("QuarterStaff"));
+    staff->generate(1);
+    bag->setItem(free, staff);
+    const std::string refusal = "msg 4 \"Can't equip: requires $$WeaponStaff$$!\"";
+    const auto& sent = Server::get().getQueuedCommands();
+    for (const std::string& move : {formatString("moveItem %d %d %d %d", bag1, free, worn, hand),
+                                    formatString("moveItem %d %d %d %d", worn, hand, bag1, free)}) {
+        const auto before = std::count(sent.begin(), sent.end(), refusal);
+        run(move);
+        EXPECT_EQ(inventory->getItem(bag1, free), staff) << move;
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), refusal), before + 1) << move;
+    }
 
     player->setHealth(player->getMaxHealth());
     run("useSkill 0 0 -1 3 12.5 40.25");

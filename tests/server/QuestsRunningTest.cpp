@@ -20,7 +20,9 @@
 #include "support/RandomScript.h"
 #include "support/TestCovenant.h"
 
+#include <algorithm>
 #include <functional>
+#include <string>
 
 namespace {
 
@@ -60,8 +62,17 @@ TEST_F(QuestsRunning, AGroupTargetCountsOnceHoweverOftenItsTypeIsKilled)
     EXPECT_EQ(held->targets[2].count, 0);
     EXPECT_FALSE(held->isComplete());
     Actor* last = monsterOf("CaveSpider", 300.0f);
+    const auto& sent = Server::get().getQueuedCommands();
+    const auto before = static_cast<long>(sent.size());
     server.game->onActorKilled(last, player);
     EXPECT_TRUE(held->isComplete());
+    // The kill line names the target killed, not the group's first.
+    const auto line = std::find_if(sent.begin() + before, sent.end(), [](const std::string& l) {
+        return l.find("QuestKilledMonster") != std::string::npos;
+    });
+    ASSERT_NE(line, sent.end());
+    EXPECT_NE(line->find(spider->getName()), std::string::npos) << *line;
+    EXPECT_EQ(line->find(scout->getName()), std::string::npos) << *line;
 }
 
 TEST_F(QuestsRunning, ARevengeEndsWithItsAvengerAndGoesWithItsKillWhenUnheld)

@@ -205,4 +205,14 @@ TEST_F(TradeCommandsTest, AResponseIsDrawnFromTheClientsOwnStream)
     EXPECT_EQ(text.rfind(formatColorCode(1) + "$$DipIronboundOfferBadHated", 0), 0u) << text;
     ASSERT_TRUE(run("dipRes 21 1"));
     EXPECT_EQ(GameClient::get().getDiplomacyResponseText(), "");
+
+    // Another covenant's page starts clean: the last one's terms and words
+    // stay with it.
+    ASSERT_TRUE(run("dipRes 4 1"));
+    GameClient::get().getCurrentOffer().terms.push_back(TradeTerm{1, 6, 4300});
+    GameClient::get().setCurrentCovenant(1);
+    EXPECT_EQ(GameClient::get().getCurrentOffer().terms.size(), 1u) << "the same page keeps them";
+    GameClient::get().setCurrentCovenant(0);
+    EXPECT_TRUE(GameClient::get().getCurrentOffer().terms.empty());
+    EXPECT_EQ(GameClient::get().getDiplomacyResponseText(), "");
 }

@@ -3,8 +3,12 @@
 #include "game/entities/Recruit.h"
 #include "game/world/Level.h"
 #include "game/world/World.h"
+#include "server/Server.h"
 
+#include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 class ActorCovenantReactionsTest : public ActorCovenantFixture {
 protected:
@@ -34,6 +38,23 @@ TEST_F(ActorCovenantReactionsTest, OnlyCovenantDamageAboveTheMonstersNamesTheMos
     a.onAttacked(member, player, 1, true);
     EXPECT_EQ(a.getDestroyer(), &human);
     EXPECT_FLOAT_EQ(a.getDamageFrom(&human), 51.0f);
+
+    // Monsters did the most harm: the player's last blow on the life stone
+    // ends the covenant in the monsters' name.
+    a.onAttacked(member, monster, 10, true);
+    Entity* stone = a.getLifestone();
+    ASSERT_NE(stone, nullptr);
+    const size_t first = Server::instance()->getQueuedCommands().size();
+    stone->setHealth(0);
+    a.onAttacked(stone, player, 0, true);
+    ASSERT_TRUE(a.destroyed);
+    const std::vector<std::string>& sent = Server::instance()->getQueuedCommands();
+    const auto said = [&](const char* part) {
+        return std::any_of(sent.begin() + static_cast<long>(first), sent.end(),
+                           [part](const std::string& l) { return l.find(part) != std::string::npos; });
+    };
+    EXPECT_TRUE(said("destroyed by monsters"));
+    EXPECT_FALSE(said(" destroys "));
 }
 
 TEST_F(ActorCovenantReactionsTest, AThreateningMonsterKilledNearTheHouseRaisesTheRelationByItsThreat)

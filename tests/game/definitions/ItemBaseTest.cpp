@@ -403,6 +403,13 @@ TEST_F(ItemBaseTest, FullTooltipOfAnUnidentifiedWeapon)
     text = tooltip(*dagger, 0);
     EXPECT_TRUE(has(text, "+5 $$Strength$$\n"));
     EXPECT_TRUE(has(text, "\nRight click to equip"));
+
+    // A guard contract is no gear: it says where it goes.
+    auto guard = makeItem("GuardGoblinWarrior");
+    guard->setGroup(kBag1);
+    text = tooltip(*guard, 0);
+    EXPECT_FALSE(has(text, "Right click to equip")) << text;
+    EXPECT_TRUE(has(text, "\nGoes into a guard place at your house's pedestal")) << text;
 }
 
 TEST_F(ItemBaseTest, DescriptionOnlyTooltipHasNoHintsButASellValue)

@@ -16,6 +16,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -300,21 +302,29 @@ TEST_F(ItemTest, UsingGearFromABagWearsOnlyWhatTheClassMayWearAtItsLevel)
 {
     // A right click on a bag item is the same test as a drag onto its place:
     // the class allows its kind and the wearer has reached its "MinLevel".
+    // A refusal says why; a guard is hired at the house, never worn.
     struct Case {
         CharacterClassType type;
         int level;
         const char* entry;
         EquipedLocation place;
         bool worn;
+        const char* said;
     };
     const Case cases[] = {
-        {CharacterClassType::Mage, 5, "QuarterStaff", EquipedLocation::HandPrimary, true},
-        {CharacterClassType::Mage, 5, "Mace", EquipedLocation::HandPrimary, false},
-        {CharacterClassType::Mage, 5, "ChainShirt", EquipedLocation::Chest, false},
-        {CharacterClassType::Rogue, 5, "Buckler", EquipedLocation::HandSecondary, false},
-        {CharacterClassType::Rogue, 5, "Dagger", EquipedLocation::HandPrimary, true},
-        {CharacterClassType::Warrior, 1, "ChainShirt", EquipedLocation::Chest, false}, // MinLevel 2
-        {CharacterClassType::Warrior, 2, "ChainShirt", EquipedLocation::Chest, true},
+        {CharacterClassType::Mage, 5, "QuarterStaff", EquipedLocation::HandPrimary, true, nullptr},
+        {CharacterClassType::Mage, 5, "Mace", EquipedLocation::HandPrimary, false,
+         "Can't equip: requires $$WeaponMace$$!"},
+        {CharacterClassType::Mage, 5, "ChainShirt", EquipedLocation::Chest, false,
+         "Can't equip: requires $$ArmorMail$$!"},
+        {CharacterClassType::Rogue, 5, "Buckler", EquipedLocation::HandSecondary, false,
+         "Can't equip: requires $$Shield$$!"},
+        {CharacterClassType::Rogue, 5, "Dagger", EquipedLocation::HandPrimary, true, nullptr},
+        {CharacterClassType::Warrior, 1, "ChainShirt", EquipedLocation::Chest, false,
+         "Can't equip: requires level 2!"},
+        {CharacterClassType::Warrior, 2, "ChainShirt", EquipedLocation::Chest, true, nullptr},
+        {CharacterClassType::Warrior, 5, "GuardGoblinWarrior", EquipedLocation::HandPrimary, false,
+         "Guards go into a guard place at your house's pedestal!"},
     };
     for (const Case& c : cases) {
         Holder wearer;
@@ -331,6 +341,8 @@ TEST_F(ItemTest, UsingGearFromABagWearsOnlyWhatTheClassMayWearAtItsLevel)
         EXPECT_EQ(inventory->getItemAt(kEquipment, toIndex(c.place)) == item, c.worn)
             << c.entry << " on a class " << toIndex(c.type) << " of level " << c.level;
         EXPECT_EQ(inBag == item, !c.worn) << c.entry;
+        EXPECT_EQ(wearer.messages, c.said ? std::vector<std::string>{c.said} : std::vector<std::string>{})
+            << c.entry;
     }
 }
 
