@@ -1223,6 +1223,8 @@ TEST_F(ClientWorldEndToEnd, ASaveStoppedAtAnyStepResumesTheOldSaveOrTheNewWithTh
         EXPECT_EQ(std::count(steps.begin(), landed, std::string("written Chars/") + file), 1) << file;
         EXPECT_EQ(std::count(landed, steps.end(), std::string("renamed Chars/") + file), 1) << file;
     }
+    // Continue's character lands with the save.
+    EXPECT_EQ(std::count(steps.begin(), landed, std::string("written user.cfg")), 1);
 
     for (size_t stop = 0; stop < steps.size(); ++stop) {
         SCOPED_TRACE("stopped at " + steps[stop]);
