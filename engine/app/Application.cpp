@@ -225,6 +225,14 @@ void Application::createSystems()
         fatalError(formatString("Cannot create the user directory \"%s\".", m_dirs.user.c_str()));
     }
 
+    // Before anything of the folder is read or written: a second program
+    // on it ends here and leaves it, the first one's unfinished save among
+    // it, as it is.
+    std::string lockProblem;
+    if (!m_userLock.acquire(m_dirs.user, lockProblem)) {
+        fatalError(lockProblem);
+    }
+
     m_fileSystem = std::make_unique<FileSystem>(m_dirs.base, m_dirs.user, false);
     m_fileSystem->mountGeneratedDirectory(m_dirs.generated);
     m_debug = std::make_unique<DebugSystem>();
@@ -238,6 +246,9 @@ void Application::createSystems()
     m_debug->setEchoToStdout(m_options.headless);
     // The log starts with the program's name and version.
     debugPrintRaw("Gloamreach %s\n", GLOAM_VERSION);
+    if (!lockProblem.empty()) {
+        debugPrint(2, "%s\n", lockProblem.c_str());
+    }
     // Mounted once the log is open, and before the configuration, which may
     // come from a package.
     m_fileSystem->mountPackages();

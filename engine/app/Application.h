@@ -3,6 +3,7 @@
 #include "engine/app/AppHooks.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/Singleton.h"
+#include "engine/files/DirectoryLock.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
 
@@ -100,6 +101,7 @@ private:
     double m_frameMs = 0.0;
     unsigned long long m_frames = 0;
 
+    DirectoryLock m_userLock;
     std::unique_ptr<FileSystem> m_fileSystem;
     std::unique_ptr<DebugSystem> m_debug;
     std::unique_ptr<Localization> m_localization;

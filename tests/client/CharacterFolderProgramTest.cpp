@@ -108,3 +108,37 @@ TEST(CharacterFolderProgram, ContinueResumesTheCharacterOfTheLastSaveAfterAKill)
     EXPECT_EQ(resumed.exitCode, 0) << resumed.err;
     EXPECT_NE(resumed.out.find("Brannoc joins as entity"), std::string::npos) << resumed.out;
 }
+
+// A second program on a folder the first one holds says so and ends; the
+// folder is left as it was: the first one's log, settings and an unfinished
+// save's temporary stay, and the first one's save at its end is whole.
+TEST(CharacterFolderProgram, ASecondProgramOnAHeldFolderRefusesAndTouchesNothing)
+{
+    TempDir user;
+    RunResult second;
+    std::string logBefore, logAfter, settingsBefore, settingsAfter;
+    const std::filesystem::path unfinished = user.path() / "Chars" / "Orla.chr.tmp";
+    RunResult first = playUntilJoined(user, "set PlayerName Aldric\nset PlayerClass Warrior\nstart both 0\n",
+                                      "Aldric", [&] {
+                                          std::filesystem::create_directories(unfinished.parent_path());
+                                          writeFileBytes(unfinished, {'h', 'a', 'l', 'f'});
+                                          logBefore = readFile(user.file("log.txt"));
+                                          settingsBefore = readFile(user.file("user.cfg"));
+                                          second = runProgram(programArgs(user), "quit\n", true);
+                                          logAfter = readFile(user.file("log.txt"));
+                                          settingsAfter = readFile(user.file("user.cfg"));
+                                      });
+    ASSERT_EQ(first.exitCode, 0) << first.err;
+    EXPECT_EQ(second.exitCode, 1);
+    EXPECT_NE(second.err.find("The user folder \"" + user.path().string() +
+                              "\" is in use by another Gloamreach program (process "),
+              std::string::npos)
+        << second.err;
+    EXPECT_EQ(logAfter.substr(0, logBefore.size()), logBefore);
+    EXPECT_EQ(settingsAfter, settingsBefore);
+    EXPECT_EQ(readFileBytes(unfinished), std::vector<uint8_t>({'h', 'a', 'l', 'f'}));
+    const std::string log = readFile(user.file("log.txt"));
+    EXPECT_EQ(log.find("The save was not made"), std::string::npos) << log;
+    EXPECT_FALSE(std::filesystem::exists(user.path() / FileSystem::kJournal));
+    EXPECT_GT(readFileBytes(user.path() / "Chars" / "Aldric.chr").size(), 4u);
+}
