@@ -114,6 +114,16 @@ void Application::saveAtLoopEnd()
     set.commit();
 }
 
+void Application::quitByPlayer()
+{
+    const QuitSave save = m_hooks.saveBeforeQuit ? m_hooks.saveBeforeQuit() : QuitSave::NotInGame;
+    if (save == QuitSave::Refused) {
+        return;
+    }
+    m_savedAtLoopEnd = m_savedAtLoopEnd || save == QuitSave::Saved;
+    m_running = false;
+}
+
 int Application::run()
 {
     startup();
@@ -288,6 +298,7 @@ void Application::createSystems()
     }
     m_sockets = std::make_unique<SocketLayer>();
     m_platform = std::make_unique<Platform>(&m_running);
+    m_platform->setQuitHandler([this] { quitByPlayer(); });
     m_console = std::make_unique<DebugConsole>();
     if (m_hooks.createLateSystems) {
         m_hooks.createLateSystems();
@@ -349,8 +360,8 @@ void Application::registerSystems()
 
 void Application::registerFrameCommands()
 {
-    m_commands->registerCommand([this](const CommandArgs&) { m_running = false; }, "quit", "Quits the game",
-                                "", "", false, 0);
+    m_commands->registerCommand([this](const CommandArgs&) { quitByPlayer(); }, "quit", "Quits the game", "",
+                                "", false, 0);
     auto forward = [](const std::function<void(const CommandArgs&)>& hook, const char* name) {
         return [&hook, name](const CommandArgs& args) {
             if (hook) {

@@ -58,6 +58,9 @@ public:
     void shutdown();
 
     void requestQuit() { m_running = false; }
+    // Quit or the window's close: the game being played is saved first, and
+    // one whose save cannot be made keeps running (saveBeforeQuit).
+    void quitByPlayer();
     bool isRunning() const { return m_running; }
     std::atomic<bool>& getRunningFlag() { return m_running; }
     bool isHeadless() const { return m_options.headless; }
