@@ -20,6 +20,7 @@
 #include "engine/files/FileSystem.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/platform/LaunchOptions.h"
+#include "engine/platform/Platform.h"
 #include "engine/platform/SystemInfo.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/ActorCovenant.h"
@@ -61,6 +62,7 @@
 #include "support/RecordingSoundDriver.h"
 #include "support/TestSupport.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -1365,8 +1367,15 @@ TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTh
     frame();
     const auto kept = savedGame(user);
     rows[0].block();
-    ASSERT_TRUE(CommandSystem::get().execute("quit", nullptr, false, false));
+    // First the window's close, then Quit.
+    shown.clear();
+    SDL_Event close{};
+    close.type = SDL_QUIT;
+    Platform::get().handleEvent(close);
     EXPECT_TRUE(app->isRunning());
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](const std::string& text) {
+        return text.ends_with("Quit again to leave without saving.");
+    }));
     ASSERT_TRUE(CommandSystem::get().execute("quit", nullptr, false, false));
     EXPECT_FALSE(app->isRunning());
     rows[0].unblock();
