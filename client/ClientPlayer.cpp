@@ -189,6 +189,10 @@ bool Client::saveGameState()
         }
     }
     saved = GlobalStats::save() && saved;
+    // user.cfg names the character Continue resumes: it lands with the save.
+    if (UserVarSystem* vars = UserVarSystem::instance(); vars && !vars->getUserConfigPath().empty()) {
+        saved = vars->writeUserConfig() && saved;
+    }
     // A file the client could not even hand to the file system leaves the
     // others of an open save unmade too.
     if (!saved) {

@@ -124,6 +124,7 @@ void GameClient::loadGameSystem()
 void GameClient::reset()
 {
     m_loaded = false;
+    m_quitRefused = false;
     m_gameEnded = false;
     m_alliedVictory = false;
     m_valueV4 = 12.0f;

@@ -19,6 +19,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -160,8 +161,12 @@ public:
     // made as one, of the same step. False when a file could not be written:
     // the previous save stays whole and the player is told. Asked for while
     // the client reads its messages, it is made once they are read.
-    bool saveGame();
+    bool saveGame(std::string_view notSavedHint = {});
     void runDeferredSave();
+    // Quit or the window's close: the save Save and exit makes. One that
+    // cannot be made keeps the player in the game, told so and that a
+    // second Quit leaves without it; true when the program may end.
+    bool saveForQuit();
 
     // ---- Messages and the end of a game (GameClientMessages.cpp)
     // A refusal in the centre (kind 8, 5 s), with the invalid-action sound unless silent.
@@ -284,6 +289,8 @@ private:
     std::function<void()> m_serverSaver;
     bool m_saving = false;
     bool m_saveDeferred = false;
+    // A Quit was refused for a save not made and no save was made since.
+    bool m_quitRefused = false;
     std::set<uint32_t> m_unknownModelIndices;
     std::string m_npcChatText;
     TradeOffer m_currentOffer;

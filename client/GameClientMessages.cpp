@@ -119,7 +119,7 @@ bool GameClient::isGameOver() const
     return m_loaded && isPlayerCovenantDestroyed() && m_gameEnded;
 }
 
-bool GameClient::saveGame()
+bool GameClient::saveGame(std::string_view notSavedHint)
 {
     Client* client = Client::instance();
     if (client && client->isReadingMessages()) {
@@ -145,12 +145,29 @@ bool GameClient::saveGame()
     saved = set.commit() && saved;
     m_saving = false;
     if (!saved) {
-        const std::string text =
+        std::string text =
             formatString("The game could not be saved (%s). The last save is kept.",
                          set.error().empty() ? "a file could not be written" : set.error().c_str());
+        if (!notSavedHint.empty()) {
+            text += " ";
+            text += notSavedHint;
+        }
         showNotice(text);
+    } else {
+        m_quitRefused = false;
     }
     return saved;
+}
+
+bool GameClient::saveForQuit()
+{
+    if (saveGame(m_quitRefused ? std::string_view() : "Quit again to leave without saving.")) {
+        return true;
+    }
+    // Told once; the second Quit leaves with the last save.
+    const bool leave = m_quitRefused;
+    m_quitRefused = true;
+    return leave;
 }
 
 void GameClient::runDeferredSave()

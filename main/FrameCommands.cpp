@@ -126,6 +126,16 @@ void installFrameCommands(AppHooks& hooks)
 {
     hooks.start = [](const CommandArgs& args) { start(args); };
     hooks.resumeGame = [](const CommandArgs&) { resumeGame(); };
+    hooks.saveBeforeQuit = [] {
+        Client* client = Client::instance();
+        GameClient* game = GameClient::instance();
+        // Out of a game, or amid the client's messages, the end of the
+        // loop saves what there is.
+        if (!client || !game || !client->isJoined() || client->isReadingMessages()) {
+            return QuitSave::NotInGame;
+        }
+        return game->saveForQuit() ? QuitSave::Saved : QuitSave::Refused;
+    };
     std::function<void()> saveServerGame = hooks.saveServerGame;
     hooks.saveAndExit = [saveServerGame](const CommandArgs&) {
         Client* client = Client::instance();

@@ -6,6 +6,11 @@
 #include <string>
 #include <type_traits>
 
+// What saveBeforeQuit did: the game is saved, there was no game to save
+// here (the end of the loop saves what there is), or the save could not be
+// made and the program goes on (the player was told).
+enum class QuitSave { Saved, NotInGame, Refused };
+
 // Where the later subsystems (graphics, sound, world, client, server, UI,
 // editors, game definitions) plug into the application frame. The program's
 // main installs them; every hook may be left empty.
@@ -47,6 +52,8 @@ struct AppHooks {
     std::function<void(const CommandArgs& args)> start;
     std::function<void(const CommandArgs& args)> resumeGame;
     std::function<void(const CommandArgs& args)> saveAndExit;
+    // Quit and the window's close ask this first.
+    std::function<QuitSave()> saveBeforeQuit;
 
     // Shut-down, in the order the application calls them.
     std::function<void()> stopGames; // path finder, client game, server game

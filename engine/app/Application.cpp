@@ -114,6 +114,16 @@ void Application::saveAtLoopEnd()
     set.commit();
 }
 
+void Application::quitByPlayer()
+{
+    const QuitSave save = m_hooks.saveBeforeQuit ? m_hooks.saveBeforeQuit() : QuitSave::NotInGame;
+    if (save == QuitSave::Refused) {
+        return;
+    }
+    m_savedAtLoopEnd = m_savedAtLoopEnd || save == QuitSave::Saved;
+    m_running = false;
+}
+
 int Application::run()
 {
     startup();
@@ -225,6 +235,14 @@ void Application::createSystems()
         fatalError(formatString("Cannot create the user directory \"%s\".", m_dirs.user.c_str()));
     }
 
+    // Before anything of the folder is read or written: a second program
+    // on it ends here and leaves it, the first one's unfinished save among
+    // it, as it is.
+    std::string lockProblem;
+    if (!m_userLock.acquire(m_dirs.user, lockProblem)) {
+        fatalError(lockProblem);
+    }
+
     m_fileSystem = std::make_unique<FileSystem>(m_dirs.base, m_dirs.user, false);
     m_fileSystem->mountGeneratedDirectory(m_dirs.generated);
     m_debug = std::make_unique<DebugSystem>();
@@ -238,6 +256,9 @@ void Application::createSystems()
     m_debug->setEchoToStdout(m_options.headless);
     // The log starts with the program's name and version.
     debugPrintRaw("Gloamreach %s\n", GLOAM_VERSION);
+    if (!lockProblem.empty()) {
+        debugPrint(2, "%s\n", lockProblem.c_str());
+    }
     // Mounted once the log is open, and before the configuration, which may
     // come from a package.
     m_fileSystem->mountPackages();
@@ -277,6 +298,7 @@ void Application::createSystems()
     }
     m_sockets = std::make_unique<SocketLayer>();
     m_platform = std::make_unique<Platform>(&m_running);
+    m_platform->setQuitHandler([this] { quitByPlayer(); });
     m_console = std::make_unique<DebugConsole>();
     if (m_hooks.createLateSystems) {
         m_hooks.createLateSystems();
@@ -338,8 +360,8 @@ void Application::registerSystems()
 
 void Application::registerFrameCommands()
 {
-    m_commands->registerCommand([this](const CommandArgs&) { m_running = false; }, "quit", "Quits the game",
-                                "", "", false, 0);
+    m_commands->registerCommand([this](const CommandArgs&) { quitByPlayer(); }, "quit", "Quits the game", "",
+                                "", false, 0);
     auto forward = [](const std::function<void(const CommandArgs&)>& hook, const char* name) {
         return [&hook, name](const CommandArgs& args) {
             if (hook) {

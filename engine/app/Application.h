@@ -3,6 +3,7 @@
 #include "engine/app/AppHooks.h"
 #include "engine/console/UserVarRef.h"
 #include "engine/core/Singleton.h"
+#include "engine/files/DirectoryLock.h"
 #include "engine/platform/Directories.h"
 #include "engine/platform/LaunchOptions.h"
 
@@ -57,6 +58,9 @@ public:
     void shutdown();
 
     void requestQuit() { m_running = false; }
+    // Quit or the window's close: the game being played is saved first, and
+    // one whose save cannot be made keeps running (saveBeforeQuit).
+    void quitByPlayer();
     bool isRunning() const { return m_running; }
     std::atomic<bool>& getRunningFlag() { return m_running; }
     bool isHeadless() const { return m_options.headless; }
@@ -100,6 +104,7 @@ private:
     double m_frameMs = 0.0;
     unsigned long long m_frames = 0;
 
+    DirectoryLock m_userLock;
     std::unique_ptr<FileSystem> m_fileSystem;
     std::unique_ptr<DebugSystem> m_debug;
     std::unique_ptr<Localization> m_localization;

@@ -6,7 +6,9 @@
 #include "engine/core/DebugSystem.h"
 #include "engine/core/StringUtil.h"
 #include "engine/files/AtomicWrite.h"
+#include "engine/files/FileSystem.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -256,6 +258,20 @@ bool UserVarSystem::writeUserConfig()
 
 bool UserVarSystem::writeUserConfig(const std::string& path)
 {
+    // In the user folder it goes through the file system, so that a save
+    // open on this thread carries it (the character Continue resumes is the
+    // one of the save on disk, even after a crash).
+    FileSystem* files = FileSystem::instance();
+    const std::filesystem::path target = std::filesystem::path(path).lexically_normal();
+    if (files && target.has_filename() &&
+        target.parent_path() == std::filesystem::path(files->getUserDirectory()).lexically_normal()) {
+        File* file = files->open(target.filename().string(), true, false, true);
+        if (!file) {
+            return false;
+        }
+        const bool written = files->write(file, buildUserConfig());
+        return files->close(file) && written;
+    }
     return writeFileAtomically(path, buildUserConfig());
 }
 

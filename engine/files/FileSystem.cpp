@@ -446,6 +446,10 @@ File* FileSystem::open(const std::string& name, bool write, bool textMode, bool 
             debugPrint(1, "%s: not written, a test stopped the run's saves\n", name.c_str());
             return nullptr;
         }
+        // Its temporary could be renamed by the journal still standing.
+        if (inSaveSet() && m_saveSet.blocked) {
+            return nullptr;
+        }
         auto target = resolveParent(m_userDirectory, clean, createDirectories);
         if (!target) {
             noteSaveSetFailure(name, "its folder cannot be made");

@@ -92,8 +92,13 @@ public:
     const std::string& getSaveSetError() const { return m_saveSet.error; }
     // Start-up: finishes a save whose journal landed, or removes what an
     // unfinished one left (its temporaries and a journal still being
-    // written), so the saves read next are whole-old or whole-new.
-    void recoverSaveSet();
+    // written), so the saves read next are whole-old or whole-new. False,
+    // with the journal kept, when a file of it cannot be put in place: the
+    // files on disk may then be part old and part new, and every save set
+    // fails without writing until a later call finishes it
+    // (getRecoveryError names the file).
+    bool recoverSaveSet();
+    const std::string& getRecoveryError() const { return m_recoveryError; }
     // Tests: called at each step of a save set ("written <file>", "journal
     // written", "journal landed", "renamed <file>", "journal removed").
     // Returning false stops the save right there, as a killed program
@@ -218,6 +223,8 @@ private:
         int depth = 0;
         std::thread::id owner;
         bool failed = false;
+        // A journal that could not be finished stands: nothing is written.
+        bool blocked = false;
         std::string error;
         // Targets (real paths) whose synced temporaries wait for the commit.
         std::vector<std::string> targets;
@@ -225,6 +232,7 @@ private:
     SaveSetState m_saveSet;
     // Set when a test stopped a save: the run acts as killed from then on.
     bool m_saveSetStopped = false;
+    std::string m_recoveryError;
     std::function<bool(const std::string& step)> m_saveSetStepHook;
 
     mutable std::recursive_mutex m_mutex;

@@ -123,14 +123,20 @@ void FileSystem::beginSaveSet()
         return;
     }
     // A journal left by a commit that could not finish is finished first:
-    // this save's temporaries share its names.
+    // this save's temporaries share its names. One that cannot be finished
+    // stands for the last save, so this one writes nothing.
     finishWrites();
+    bool blocked = false;
     if (!m_saveSetStopped && isFile(m_userDirectory + "/" + kJournal)) {
-        recoverSaveSet();
+        blocked = !recoverSaveSet();
     }
     m_saveSet = SaveSetState{};
     m_saveSet.depth = 1;
     m_saveSet.owner = std::this_thread::get_id();
+    if (blocked) {
+        m_saveSet.blocked = true;
+        noteSaveSetFailure(kJournal, "an interrupted save could not be finished (" + m_recoveryError + ")");
+    }
 }
 
 bool FileSystem::closeIntoSaveSet(std::unique_ptr<File> record)
@@ -213,6 +219,17 @@ bool FileSystem::commitSaveSet()
     if (targets.empty()) {
         return true;
     }
+    // The temporaries' names reach the disk before the journal that renames
+    // them: a journal that lands never names a temporary the disk lost.
+    {
+        std::set<std::string> folders;
+        for (const std::string& target : targets) {
+            folders.insert(getPathDirectory(target));
+        }
+        for (const std::string& folder : folders) {
+            syncDirectory(folder);
+        }
+    }
     auto fail = [&](const std::string& what, int error) {
         m_saveSet.error = what + ": " + std::strerror(error);
         debugPrint(3, "The save was not made (%s); the previous save stays whole\n", m_saveSet.error.c_str());
@@ -284,13 +301,14 @@ bool FileSystem::commitSaveSet()
     return true;
 }
 
-void FileSystem::recoverSaveSet()
+bool FileSystem::recoverSaveSet()
 {
     finishWrites();
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (m_saveSetStopped || inSaveSet()) {
-        return;
+        return true;
     }
+    m_recoveryError.clear();
     const std::string journal = m_userDirectory + "/" + kJournal;
     // The characters' folder, however its name is spelt (every spelling
     // names it for the file system's lookups).
@@ -322,9 +340,10 @@ void FileSystem::recoverSaveSet()
                     continue;
                 }
                 if (std::rename(temp.c_str(), target.c_str()) != 0) {
+                    m_recoveryError = relative + ": " + std::strerror(errno);
                     debugPrint(3, "Cannot finish the interrupted save: %s: %s; %s stays for the next start\n",
                                temp.c_str(), std::strerror(errno), journal.c_str());
-                    return;
+                    return false;
                 }
                 ++finished;
             }
@@ -358,4 +377,5 @@ void FileSystem::recoverSaveSet()
                    "previous save stays\n",
                    removed, m_userDirectory.c_str());
     }
+    return true;
 }

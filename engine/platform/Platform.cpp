@@ -266,7 +266,9 @@ void Platform::handleEvent(const SDL_Event& event)
     getWindowSize(w, h);
     switch (event.type) {
     case SDL_QUIT:
-        if (m_running) {
+        if (m_quitHandler) {
+            m_quitHandler();
+        } else if (m_running) {
             m_running->store(false);
         }
         break;

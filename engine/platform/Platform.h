@@ -38,6 +38,8 @@ public:
     ~Platform();
 
     void setRunningFlag(std::atomic<bool>* running) { m_running = running; }
+    // The window's close asks this instead of clearing the running flag.
+    void setQuitHandler(std::function<void()> handler) { m_quitHandler = std::move(handler); }
     // Each subscriber (graphics, UI …) adds its own set; every event calls
     // every set in the order they were added. Returns the id for removeHooks.
     int addHooks(Hooks hooks);
@@ -80,6 +82,7 @@ private:
     void callUpdateCursor();
 
     std::atomic<bool>* m_running;
+    std::function<void()> m_quitHandler;
     std::vector<std::pair<int, Hooks>> m_hooks;
     int m_nextHooksId = 1;
     SDL_Window* m_window = nullptr;

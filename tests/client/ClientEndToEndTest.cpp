@@ -20,6 +20,7 @@
 #include "engine/files/FileSystem.h"
 #include "engine/net/SocketLayer.h"
 #include "engine/platform/LaunchOptions.h"
+#include "engine/platform/Platform.h"
 #include "engine/platform/SystemInfo.h"
 #include "engine/resources/ResourceSystem.h"
 #include "game/covenants/ActorCovenant.h"
@@ -62,6 +63,7 @@
 #include "support/RecordingSoundDriver.h"
 #include "support/TestSupport.h"
 
+#include <SDL.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -1249,6 +1251,8 @@ TEST_F(ClientWorldEndToEnd, ASaveStoppedAtAnyStepResumesTheOldSaveOrTheNewWithTh
         EXPECT_EQ(std::count(steps.begin(), landed, std::string("written Chars/") + file), 1) << file;
         EXPECT_EQ(std::count(landed, steps.end(), std::string("renamed Chars/") + file), 1) << file;
     }
+    // Continue's character lands with the save.
+    EXPECT_EQ(std::count(steps.begin(), landed, std::string("written user.cfg")), 1);
 
     for (size_t stop = 0; stop < steps.size(); ++stop) {
         SCOPED_TRACE("stopped at " + steps[stop]);
@@ -1289,9 +1293,10 @@ TEST_F(ClientWorldEndToEnd, ASaveStoppedAtAnyStepResumesTheOldSaveOrTheNewWithTh
     }
 }
 
-// "Save and exit" where the save cannot be written: the player stays in the
-// game and is told, and the last save is as it was; once the folder takes
-// the files again, the same command saves and leaves. The disk is full for
+// "Save and exit" or Quit where the save cannot be written: the player stays
+// in the game and is told, and the last save is as it was; once the folder
+// takes the files again, the same command saves and leaves (Quit, asked
+// again, leaves without the save). The disk is full for
 // this process (a file size limit of 0: no file grows, root or not), or the
 // characters' folder cannot be made (a plain file has its name).
 TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTheLastSave)
@@ -1345,6 +1350,21 @@ TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTh
                                            text.ends_with("The last save is kept.");
                                 }))
             << shown.size() << " texts shown";
+        // Quit (and the window's close) alike, and it says how to leave. (A
+        // second save finds the folder "chars" the first one made.)
+        if (row.savedBefore) {
+            shown.clear();
+            ASSERT_TRUE(CommandSystem::get().execute("quit", nullptr, false, false));
+            EXPECT_TRUE(app->isRunning()) << "Quit ended the game without its save";
+            EXPECT_TRUE(client->isJoined());
+            EXPECT_TRUE(std::any_of(shown.begin(), shown.end(),
+                                    [](const std::string& text) {
+                                        return text.starts_with("The game could not be saved (") &&
+                                               text.ends_with("The last save is kept. Quit again to leave "
+                                                              "without saving.");
+                                    }))
+                << shown.size() << " texts shown";
+        }
         if (row.savedBefore) {
             EXPECT_TRUE(savedGame(user) == lastSave) << "the last save changed";
             for (const auto& entry : std::filesystem::directory_iterator(user.path() / "Chars")) {
@@ -1366,11 +1386,31 @@ TEST_F(ClientWorldEndToEnd, ASaveThatCannotBeWrittenKeepsThePlayerInTheGameAndTh
         std::filesystem::remove_all(user.path() / "Chars");
         std::filesystem::remove_all(user.path() / "chars");
     }
+    // Asked again, Quit leaves, with the last save as it was.
+    ASSERT_NO_FATAL_FAILURE(startWarrior());
+    ASSERT_TRUE(CommandSystem::get().execute("saveAndExit", nullptr, false, false));
+    ASSERT_TRUE(continueSaved());
+    frame();
+    const auto kept = savedGame(user);
+    rows[0].block();
+    // First the window's close, then Quit.
+    shown.clear();
+    SDL_Event close{};
+    close.type = SDL_QUIT;
+    Platform::get().handleEvent(close);
+    EXPECT_TRUE(app->isRunning());
+    EXPECT_TRUE(std::any_of(shown.begin(), shown.end(), [](const std::string& text) {
+        return text.ends_with("Quit again to leave without saving.");
+    }));
+    ASSERT_TRUE(CommandSystem::get().execute("quit", nullptr, false, false));
+    EXPECT_FALSE(app->isRunning());
+    rows[0].unblock();
+    EXPECT_TRUE(savedGame(user) == kept) << "the last save changed";
     client->setTextEventSink(nullptr);
 }
 
-// The program ending (its window closed, quit, a signal) where its save
-// cannot be written: it ends all the same, the log says which file could not
+// The program ending (a signal, or Quit asked again after the player was
+// told) where its save cannot be written: it ends all the same, the log says which file could not
 // be written and that the save was not made, and the last save is whole and
 // is what Continue brings back.
 TEST_F(ClientWorldEndToEnd, AnEndWhoseSaveCannotBeWrittenLogsItAndKeepsTheLastSave)

@@ -215,4 +215,30 @@ TEST(FileSystemSaveSet, AFileThatCannotBeWrittenKeepsTheWholeOldSave)
         EXPECT_TRUE(leftovers(dir).empty()) << leftovers(dir).front();
         EXPECT_TRUE(capture.contains("not a whole save journal", 2));
     }
+
+    // A whole journal with a file that cannot be put in place stays, and
+    // the next save, killed after its first file, leaves no temporary the
+    // journal would take up: once the file can be placed, the interrupted
+    // save comes back whole (the sword in the bag only).
+    dir.write("user/save.jnl", "Gloamreach save journal 1\nChars/Aldric.chr\nChars/global.sav\nend 2\n");
+    dir.write("user/Chars/Aldric.chr.tmp", "sword");
+    dir.write("user/Chars/global.sav.tmp", "");
+    fs::remove(dir.file("user/Chars/global.sav"));
+    dir.write("user/Chars/global.sav/in the way", "");
+    EXPECT_FALSE(files.recoverSaveSet());
+    EXPECT_EQ(files.getRecoveryError().rfind("Chars/global.sav: ", 0), 0u) << files.getRecoveryError();
+    {
+        FileSystem killed(dir.file("base"), dir.file("user"));
+        killed.setSaveSetStepHook([](const std::string& step) { return !step.starts_with("written"); });
+        EXPECT_FALSE(savePair(killed, {"sword", ""}));
+        EXPECT_NE(
+            killed.getSaveSetError().find("an interrupted save could not be finished (Chars/global.sav"),
+            std::string::npos)
+            << killed.getSaveSetError();
+    }
+    fs::remove_all(dir.file("user/Chars/global.sav"));
+    EXPECT_TRUE(files.recoverSaveSet());
+    EXPECT_EQ(readPair(dir).stash, "");
+    EXPECT_EQ(readPair(dir).bag, "sword");
+    EXPECT_TRUE(leftovers(dir).empty()) << leftovers(dir).front();
 }
