@@ -224,8 +224,8 @@ TEST(ArmedMonsterXvfbTest, AGoblinWithAHandAxeDrawsBodyAndAxeInsideItsRectangle)
                     settings.miniMapMaskPosition.y + settings.miniMapMaskSize.y / 2.0f};
     const float disc = settings.miniMapMaskSize.x / 2.0f * 63.0f / 64.0f - 4.0f;
     Application::runConsoleLine("set paused 0");
-    Actor* under = addAwakeMonster(game, GameData::get().findMonsterType("GoblinWarrior"), 4,
-                                   Client::get().screenToWorld(mask.x, mask.y + 20.0f));
+    const ZonePosition underMap = Client::get().screenToWorld(mask.x, mask.y + 20.0f);
+    Actor* under = addAwakeMonster(game, GameData::get().findMonsterType("GoblinWarrior"), 4, underMap);
     ASSERT_NE(under, nullptr);
     const int underNumber = under->getEntityNumber();
     ASSERT_TRUE(screen.frameUntil(
@@ -238,6 +238,9 @@ TEST(ArmedMonsterXvfbTest, AGoblinWithAHandAxeDrawsBodyAndAxeInsideItsRectangle)
         1200))
         << "the goblin under the map";
     Application::runConsoleLine("set paused 1");
+    // Awake, it walked towards the player while its model came in, as far
+    // as the frames that took; paused, it is set back under the map.
+    Entity::teleportNear(under, underMap);
     ASSERT_TRUE(screen.frameUntil([&] { return caughtUp(*under, underNumber); }))
         << "the goblin's mirror reaches the server's place";
     GraphicsSystem::get().clearTextEvents();
