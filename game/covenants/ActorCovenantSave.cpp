@@ -79,6 +79,7 @@ struct Staged {
     std::array<Timer, 7> timers{};
     std::vector<std::pair<int, int>> awayAndLevel;
     int candidate = kCandidateNone;
+    std::array<bool, Covenant::kGuardSlots> guardStanding{};
 };
 
 bool finite(float v)
@@ -224,6 +225,12 @@ void ActorCovenant::write(ByteBuffer& buffer) const
         buffer.writeInt(static_cast<int32_t>(recruit ? recruit->levelIndex : -1));
     }
     const bool decided = quest && quest->level != -1 && (questCandidate.get() || questCandidateLoaded);
+    // A guard item whose guard has fallen stays in the house until it is
+    // sold: its guard does not stand again at a load.
+    for (int slot = 0; slot < kGuardSlots; ++slot) {
+        const Entity* guard = getGuard(slot);
+        buffer.writeBool(guard && !guard->isDead());
+    }
     buffer.writeInt(!decided                ? kCandidateNone
                     : questCandidateWilling ? kCandidateWilling
                                             : kCandidateRefused);
@@ -376,6 +383,8 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
                 return refuse("bad member adventure");
             s.awayAndLevel.emplace_back(away, levelIndex);
         }
+        for (bool& standing : s.guardStanding)
+            standing = buffer.readInt() != 0;
         s.candidate = buffer.readInt();
         if (buffer.failed() || s.candidate < kCandidateNone || s.candidate > kCandidateWilling)
             return refuse("bad quest candidate answer");
@@ -443,7 +452,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
 
     for (int slot = 0; slot < kGuardSlots; ++slot) {
         ItemBase* item = getHouseItem(slot);
-        if (item && item->getGuardType())
+        if (item && item->getGuardType() && (!s.hasPlayState || s.guardStanding[static_cast<size_t>(slot)]))
             createGuard(item, slot);
     }
     // The relics it keeps are shown on their pedestals again, as when stored.

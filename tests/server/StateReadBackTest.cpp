@@ -215,7 +215,7 @@ TEST(StateReadBack, EveryRecordOfTheWorldSaveComesBackAsItWasPlayed)
 
 // A load gives the covenants nothing play would not have: a computer
 // covenant out on an adventure goes on with it (no new adventure, level
-// found or guard), keeps its answer to the recruit quest's candidate (a
+// found or guard, no fallen guard standing again), keeps its answer to the recruit quest's candidate (a
 // refusal made when it had no room stays one), and no covenant pays a round
 // of upkeep of the load's own. Saved at a step after which one more step of
 // play changes none of this, the game loaded into a cleared Game matches it
@@ -255,6 +255,12 @@ TEST(StateReadBack, ComputerCovenantsAndUpkeepGoOnAfterALoadAsPlayWould)
     // new draw would take the candidate in.
     ai->questCandidateWilling = false;
     ASSERT_TRUE(ai->hasRoomForRecruit());
+    // A guard it hired has fallen; its item stays in the house.
+    Item* guardItem = Vendor::createGuardItem(5).release();
+    ai->inventory->getSlot(kHouse)->setItem(0, guardItem);
+    ai->createGuard(guardItem, 0);
+    ASSERT_NE(ai->getGuard(0), nullptr);
+    game.deleteEntity(ai->getGuard(0), true);
 
     ByteBuffer saved;
     std::map<std::string, std::string> before;
