@@ -127,8 +127,18 @@ PlaySummary summarizePlay(const Player& player)
           CharacterStat::MaxHealth, CharacterStat::Attack, CharacterStat::Armor}) {
         stats += formatString(" %d", player.getStat(toIndex(stat)));
     }
+    // Its lasting effects (regeneration, a worn set's bonus); one that
+    // passes (a shield, a poison) is the moment's, and so are the stats it
+    // changes.
+    std::vector<StatusEffect*> lasting;
+    for (StatusEffect* effect : player.getStatusEffects()) {
+        if (effect && effect->forever) {
+            lasting.push_back(effect);
+        }
+    }
+    state.passingEffects = lasting.size() != player.getStatusEffects().size();
     state.lines["player stats"] = stats;
-    state.lines["player effects"] = effectNames(player.getStatusEffects());
+    state.lines["player effects"] = effectNames(lasting);
     auto& lists = const_cast<Player&>(player);
     state.lines["player gates"] = activatedGates(lists.getGates());
     state.lines["player covenant gates"] = activatedGates(lists.getGatesCopy());
@@ -146,7 +156,8 @@ PlaySummary summarizePlay(const Player& player)
         if (covenant->quest && covenant->quest->level >= 0) {
             state.lines[formatString("recruit quest of covenant %d", i)] = questLine(*covenant->quest);
         }
-        state.lines[formatString("covenant %d candidate", i)] = !covenant->questCandidate.get() ? "not asked"
+        const bool asked = covenant->questCandidate.get() || covenant->questCandidateLoaded;
+        state.lines[formatString("covenant %d candidate", i)] = !asked ? "not asked"
                                                                 : covenant->questCandidateWilling ? "willing"
                                                                                                   : "refused";
         for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
@@ -157,10 +168,9 @@ PlaySummary summarizePlay(const Player& player)
             }
         }
         state.lines[formatString("covenant %d holdings", i)] = formatString(
-            "levels found %d, crystals %d, stone %d/%d, guards %d",
+            "levels found %d, crystals %d, stone maximum %d, guards %d",
             static_cast<int>(std::count(covenant->knownLevels.begin(), covenant->knownLevels.end(), true)),
-            covenant->stats.get(money), covenant->getLifestoneHealth(), covenant->getLifestoneMaxHealth(),
-            standingGuards(*covenant));
+            covenant->stats.get(money), covenant->getLifestoneMaxHealth(), standingGuards(*covenant));
     }
     // A war between factions is a quest of the Game's, whose targets each
     // need one.
@@ -186,6 +196,9 @@ std::vector<std::string> comparePlaySummaries(const PlaySummary& saved, const Pl
     };
     std::vector<std::string> differences;
     for (const auto& [what, line] : saved.lines) {
+        if (what == "player stats" && (saved.passingEffects || resumed.passingEffects)) {
+            continue;
+        }
         const auto found = resumed.lines.find(what);
         if (found == resumed.lines.end()) {
             if (!asPlayed(what, nullptr)) {

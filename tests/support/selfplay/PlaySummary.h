@@ -26,6 +26,8 @@ struct PlaySummary {
     // which moves a little in the steps between a save and its resume.
     std::map<std::string, int> guardHealth;
     int recruits = 0;
+    // The player has an effect that passes: its stats are the moment's.
+    bool passingEffects = false;
 };
 
 PlaySummary summarizePlay(const Player& player);
