@@ -368,7 +368,7 @@ protected:
         return places;
     }
     // What play meets of the joined character: its covenant's members, its
-    // house, its quests and its gates.
+    // house and crystals, its quests and its gates.
     std::string playState() const
     {
         const Player* player = serverPlayer();
@@ -378,7 +378,8 @@ protected:
         }
         std::string state = "house" + houseState(*covenant) + " stone " +
                             std::to_string(covenant->getLifestoneHealth()) + "/" +
-                            std::to_string(covenant->getLifestoneMaxHealth()) + "\n";
+                            std::to_string(covenant->getLifestoneMaxHealth()) + " crystals " +
+                            std::to_string(covenant->stats.get(toIndex(CovenantStat::Money))) + "\n";
         for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
             if (const Recruit* recruit = covenant->getRecruit(slot)) {
                 state += "member " + std::to_string(slot) + ": " + sentientState(recruit->getActor()) + "\n";
