@@ -84,7 +84,7 @@ int standingGuards(const Covenant& covenant)
 {
     int standing = 0;
     for (int place = 0; place < Covenant::kGuardSlots; ++place)
-        standing += covenant.getGuard(place) ? 1 : 0;
+        standing += covenant.getGuard(place) && !covenant.getGuard(place)->isDead() ? 1 : 0;
     return standing;
 }
 
@@ -153,13 +153,15 @@ PlaySummary summarizePlay(const Player& player)
         if (!covenant) {
             continue;
         }
+        // Its recruit quest, and its answer to the quest's candidate.
         if (covenant->quest && covenant->quest->level >= 0) {
             state.lines[formatString("recruit quest of covenant %d", i)] = questLine(*covenant->quest);
+            const bool asked = covenant->questCandidate.get() || covenant->questCandidateLoaded;
+            state.lines[formatString("covenant %d candidate", i)] = !asked ? "not asked"
+                                                                    : covenant->questCandidateWilling
+                                                                        ? "willing"
+                                                                        : "refused";
         }
-        const bool asked = covenant->questCandidate.get() || covenant->questCandidateLoaded;
-        state.lines[formatString("covenant %d candidate", i)] = !asked ? "not asked"
-                                                                : covenant->questCandidateWilling ? "willing"
-                                                                                                  : "refused";
         for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
             if (const Recruit* recruit = covenant->getRecruit(slot)) {
                 state.lines[formatString("covenant %d member %d", i, slot)] =
