@@ -30,7 +30,7 @@ class QuestBase;
 // ActorCovenantRecruiting.cpp (recruits and guards).
 class ActorCovenant : public Covenant {
 public:
-    static constexpr int kSaveVersion = 39;
+    static constexpr int kSaveVersion = 41;
     static constexpr int kStashSize = 10;
     static constexpr int kHouseSize = 8;
     static constexpr float kOfferWait = 60.0f;
@@ -246,6 +246,9 @@ public:
     std::unique_ptr<QuestBase> quest;
     SafePtr<Actor> questCandidate;
     bool questCandidateWilling = false;
+    // Read from a save that had decided on the quest's candidate: the next
+    // candidate seen is that one, and keeps the decision without a new draw.
+    bool questCandidateLoaded = false;
     std::vector<const CovenantTrait*> traits;
     std::array<CovenantMemory, kMaxCovenants> covenantMemory{};
     std::vector<bool> knownLevels;

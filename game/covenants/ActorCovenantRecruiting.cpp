@@ -88,7 +88,10 @@ bool ActorCovenant::tryRecruit(Actor* candidate, bool alreadyInWorld, const Ques
         return false;
     const float p = CovenantDefinition::familyValue(def().ClassRecruitChance, recruitClassIndex(*candidate));
     if (withQuest) {
-        if (questCandidate.get() != candidate) {
+        if (questCandidateLoaded) {
+            questCandidateLoaded = false;
+            questCandidate = candidate;
+        } else if (questCandidate.get() != candidate) {
             questCandidate = candidate;
             questCandidateWilling =
                 randomFloat(0) < p && (hasRoomForRecruit() || isStrongerThanMembers(candidate));

@@ -27,6 +27,10 @@ constexpr int kMaxAttribute = 100000;
 // body is gone.
 constexpr int32_t kSlotEmbodied = 1;
 constexpr int32_t kSlotBodiless = 2;
+// The recruit quest's decision on its candidate: none drawn, refused, willing.
+constexpr int32_t kCandidateNone = 0;
+constexpr int32_t kCandidateRefused = 1;
+constexpr int32_t kCandidateWilling = 2;
 
 struct RelationBlock {
     PendingOffer pending;
@@ -64,6 +68,18 @@ struct Staged {
     float damageSelf = 0.0f;
     float damageRequester = 0.0f;
     GameTime alertUntil;
+    // Where play stood (V >= 41); older files start from idle with the
+    // timers at their intervals.
+    bool hasPlayState = false;
+    int adventureState = 0;
+    int adventureType = 1;
+    bool townVisit = false;
+    ZonePosition townVisitPosition{-1, 0.0f, 0.0f};
+    int linkedCovenant = -1;
+    std::array<Timer, 7> timers{};
+    std::vector<std::pair<int, int>> awayAndLevel;
+    int candidate = kCandidateNone;
+    std::array<bool, Covenant::kGuardSlots> guardStanding{};
 };
 
 bool finite(float v)
@@ -193,6 +209,31 @@ void ActorCovenant::write(ByteBuffer& buffer) const
     buffer.writeFloat(targetDamageFromSelfAtStart);
     buffer.writeFloat(targetDamageFromRequesterAtStart);
     buffer.writeGameTime(alertUntil);
+    // The adventure under way, its timers and the quest candidate's answer:
+    // a game resumed from the save goes on as it was, with no adventure,
+    // level found, guard or answer that play had not drawn.
+    buffer.writeInt(static_cast<int32_t>(adventureState));
+    buffer.writeInt(static_cast<int32_t>(adventureType));
+    buffer.writeBool(townVisit);
+    buffer.writeZonePosition(townVisitPosition);
+    buffer.writeInt(static_cast<int32_t>(linkedCovenant));
+    for (const Timer* timer : {&battleTimer, &adventureTimer, &restTimer, &relationChangeTimer,
+                               &adventureTypeTimer, &stopRaidTimer, &guardChangeTimer})
+        timer->write(buffer);
+    for (const auto& recruit : recruits) {
+        buffer.writeInt(static_cast<int32_t>(recruit ? recruit->away : 0));
+        buffer.writeInt(static_cast<int32_t>(recruit ? recruit->levelIndex : -1));
+    }
+    const bool decided = quest && quest->level != -1 && (questCandidate.get() || questCandidateLoaded);
+    // A guard item whose guard has fallen stays in the house until it is
+    // sold: its guard does not stand again at a load.
+    for (int slot = 0; slot < kGuardSlots; ++slot) {
+        const Entity* guard = getGuard(slot);
+        buffer.writeBool(guard && !guard->isDead());
+    }
+    buffer.writeInt(!decided                ? kCandidateNone
+                    : questCandidateWilling ? kCandidateWilling
+                                            : kCandidateRefused);
 }
 
 bool ActorCovenant::read(ByteBuffer& buffer, int version)
@@ -320,6 +361,34 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
         s.alertUntil = buffer.readGameTime();
     if (buffer.failed())
         return refuse("short tail");
+    if (version >= 41) {
+        s.hasPlayState = true;
+        s.adventureState = buffer.readInt();
+        s.adventureType = buffer.readInt();
+        s.townVisit = buffer.readInt() != 0;
+        s.townVisitPosition = buffer.readZonePosition();
+        s.linkedCovenant = buffer.readInt();
+        if (buffer.failed() || s.adventureState < kIdle || s.adventureState > kSharedAdventure ||
+            s.adventureType < kNoAdventure || s.adventureType > kSiege || s.linkedCovenant < -1 ||
+            s.linkedCovenant >= kMaxCovenants)
+            return refuse("bad adventure state");
+        for (Timer& timer : s.timers)
+            if (!timer.read(buffer) || !finite(timer.remaining) || !finite(timer.duration) ||
+                !finite(timer.min) || !finite(timer.max))
+                return refuse("bad covenant timer");
+        for (int i = 0; i < slotCount; ++i) {
+            const int away = buffer.readInt();
+            const int levelIndex = buffer.readInt();
+            if (buffer.failed() || away < 0 || away > 1 || levelIndex < -1 || levelIndex > 100000)
+                return refuse("bad member adventure");
+            s.awayAndLevel.emplace_back(away, levelIndex);
+        }
+        for (bool& standing : s.guardStanding)
+            standing = buffer.readInt() != 0;
+        s.candidate = buffer.readInt();
+        if (buffer.failed() || s.candidate < kCandidateNone || s.candidate > kCandidateWilling)
+            return refuse("bad quest candidate answer");
+    }
     if (s.stoneMax < -1 || s.stoneHealth < -1 ||
         (data && s.definition != -1 && !data->getCovenantDefinition(s.definition)))
         return refuse("bad life stone or definition");
@@ -383,7 +452,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
 
     for (int slot = 0; slot < kGuardSlots; ++slot) {
         ItemBase* item = getHouseItem(slot);
-        if (item && item->getGuardType())
+        if (item && item->getGuardType() && (!s.hasPlayState || s.guardStanding[static_cast<size_t>(slot)]))
             createGuard(item, slot);
     }
     // The relics it keeps are shown on their pedestals again, as when stored.
@@ -392,5 +461,34 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
     setLifestoneHealth(std::min(s.stoneHealth, s.stoneMax));
     updateStats();
     setTimerIntervals();
+    if (s.hasPlayState) {
+        adventureState = s.adventureState;
+        adventureType = s.adventureType;
+        townVisit = s.townVisit;
+        townVisitPosition = s.townVisitPosition;
+        linkedCovenant = s.linkedCovenant;
+        size_t t = 0;
+        for (Timer* timer : {&battleTimer, &adventureTimer, &restTimer, &relationChangeTimer,
+                             &adventureTypeTimer, &stopRaidTimer, &guardChangeTimer}) {
+            const bool listed = timer->listed;
+            *timer = s.timers[t++];
+            timer->listed = listed;
+        }
+        // The party as it was: the members away with their levels, each
+        // follower behind the leader again.
+        Sentient* leader = getLeader();
+        for (int i = 0; i < slotCount; ++i) {
+            Recruit* recruit = recruits[static_cast<size_t>(i)].get();
+            if (!recruit)
+                continue;
+            recruit->away = static_cast<uint8_t>(s.awayAndLevel[static_cast<size_t>(i)].first);
+            recruit->levelIndex = s.awayAndLevel[static_cast<size_t>(i)].second;
+            Actor* actor = recruit->getActor();
+            if (actor && recruit->away && leader && actor != leader && adventureState != kSharedAdventure)
+                actor->setLeader(leader, getRecruitSlotCount());
+        }
+        questCandidateLoaded = s.candidate != kCandidateNone;
+        questCandidateWilling = s.candidate == kCandidateWilling;
+    }
     return true;
 }

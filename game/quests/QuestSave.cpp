@@ -30,7 +30,11 @@ void Quest::write(ByteBuffer& out) const
 {
     QuestBase::write(out, true);
     if (is(QuestType::Recruit) && !failed) {
+        // A candidate fallen, or taken in by a covenant, is no one's to
+        // recruit any more: a load does not make it stand again.
         const Actor* recruit = dynamic_cast<const Actor*>(questNpc.get());
+        if (recruit && ((recruit->getMaxHealth() > 0 && recruit->getHealth() <= 0) || recruit->getCovenant()))
+            recruit = nullptr;
         out.writeInt(static_cast<int32_t>(recruit ? 1 : 0));
         if (recruit) {
             recruit->writeCreationInfo(out);

@@ -419,7 +419,7 @@ public:
     Actor* getTutor() const;
 
     // ---- World save (GameSave.cpp, GameLoad.cpp)
-    static constexpr int kWorldSaveVersion = 40;
+    static constexpr int kWorldSaveVersion = 41;
     // Writes "chars/<name>.wld" for the first client's player; false when
     // nothing was written.
     bool saveCharacter();

@@ -335,6 +335,20 @@ bool Game::loadWorld(ByteBuffer& in, std::string& what, size_t& offset)
             return fail("chat lines");
         }
     }
+    // A file without the upkeep round's time left starts it anew: a load
+    // pays no round of its own.
+    float upkeepLeft = worldRules().upkeepInterval;
+    if (version >= 41) {
+        mark();
+        upkeepLeft = in.readFloat();
+        if (in.failed() || !std::isfinite(upkeepLeft)) {
+            return fail("upkeep time");
+        }
+    }
+    GameCountdown& upkeep = m_countdowns[kUpkeepCountdown];
+    upkeep.active = upkeepLeft >= 0.0f;
+    upkeep.left = std::max(0.0f, upkeepLeft);
+    upkeep.reset = worldRules().upkeepInterval;
     // The town is built only for a file that read whole.
     world->addTownView();
     return true;

@@ -98,6 +98,10 @@ bool Game::saveWorld(ByteBuffer& out) const
         out.writeBool(flag);
     }
     writeDynamicChats(out);
+    // The upkeep round's time left: a resumed game pays it when play would
+    // have, not at its first step.
+    const GameCountdown& upkeep = m_countdowns[kUpkeepCountdown];
+    out.writeFloat(upkeep.active ? upkeep.left : -1.0f);
     return true;
 }
 

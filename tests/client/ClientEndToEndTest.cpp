@@ -391,7 +391,7 @@ protected:
         return places;
     }
     // What play meets of the joined character: its covenant's members, its
-    // house, its quests and its gates.
+    // house and crystals, its quests and its gates.
     std::string playState() const
     {
         const Player* player = serverPlayer();
@@ -402,9 +402,9 @@ protected:
         std::string state = "player " + sentientState(player) + " vitality " +
                             std::to_string(player->getStat(toIndex(CharacterStat::Vitality))) + " armour " +
                             std::to_string(player->getStat(toIndex(CharacterStat::Armor))) + "\n";
-        state += "house" + houseState(*covenant) + " stone " +
-                 std::to_string(covenant->getLifestoneHealth()) + "/" +
-                 std::to_string(covenant->getLifestoneMaxHealth()) + "\n";
+        state += "house" + houseState(*covenant) + " stone " + std::to_string(covenant->getLifestoneHealth()) +
+                 "/" + std::to_string(covenant->getLifestoneMaxHealth()) + " crystals " +
+                 std::to_string(covenant->stats.get(toIndex(CovenantStat::Money))) + "\n";
         for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
             if (const Recruit* recruit = covenant->getRecruit(slot)) {
                 state += "member " + std::to_string(slot) + ": " + sentientState(recruit->getActor()) + "\n";

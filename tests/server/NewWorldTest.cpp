@@ -6,6 +6,7 @@
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/CovenantDefinition.h"
 #include "game/definitions/GameData.h"
+#include "game/definitions/WorldRules.h"
 #include "game/entities/Gate.h"
 #include "game/entities/Vendor.h"
 #include "game/world/Level.h"
@@ -506,6 +507,10 @@ TEST_F(NewWorldTest, ATownNpcComesBackAtItsSavedLevelAndAnOlderFileAtLevelOne)
         }
         ASSERT_TRUE(game().loadWorld(in, what, offset)) << label << ": " << what << " at " << offset;
         EXPECT_TRUE(in.atEnd()) << label;
+        // A file without the upkeep round's time left starts the round
+        // anew: the load pays none of its own.
+        EXPECT_TRUE(game().getCountdown(Game::kUpkeepCountdown).active) << label;
+        EXPECT_EQ(game().getCountdown(Game::kUpkeepCountdown).left, worldRules().upkeepInterval) << label;
         const Actor* npc = game().getTownNpcAt(0);
         ASSERT_NE(npc, nullptr) << label;
         EXPECT_EQ(npc->getStat(toIndex(CharacterStat::Level)), row.loadedLevel) << label;

@@ -322,8 +322,8 @@ TEST_F(QuestsInPlay, PlagueAndTownAttackRecordsKeepOnlyWhatStillStands)
     EXPECT_EQ(server.game->getEntityCount(), entities);
 }
 
-// A Recruit quest keeps its recruit in its record while it stands; a cut
-// record puts nobody into the world.
+// A Recruit quest keeps its recruit in its record while it stands and its
+// recruit lives; a cut record puts nobody into the world.
 TEST_F(QuestsInPlay, ARecruitRecordHoldsItsRecruitOnlyWhileTheQuestStandsAndRefusesEveryCut)
 {
     const AnyRecruitType anyType;
@@ -363,6 +363,16 @@ TEST_F(QuestsInPlay, ARecruitRecordHoldsItsRecruitOnlyWhileTheQuestStandsAndRefu
     ASSERT_NE(body, nullptr);
     EXPECT_EQ(body->getName(), "Thermund");
     EXPECT_EQ(server.game->getEntityCount(), entities + 1);
+
+    // A fallen recruit is nobody's to take in: it is not written, and a
+    // load raises nobody.
+    auto* npc = dynamic_cast<Actor*>(recruit->questNpc.get());
+    ASSERT_NE(npc, nullptr);
+    npc->setHealth(0);
+    ByteBuffer fallen;
+    recruit->write(fallen);
+    fallen.setReadPos(base.size());
+    EXPECT_EQ(fallen.readInt(), 0) << "a fallen recruit is not written";
 }
 
 // A quest whose type the level spawns more often keeps one spawn entry,

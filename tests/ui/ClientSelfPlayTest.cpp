@@ -37,6 +37,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -85,6 +86,8 @@ struct SavePoint {
     std::string where;
     SavedFiles files;
     selfplay::PlaySummary state;
+    // The play one step after the save, as the run went on.
+    std::optional<selfplay::PlaySummary> next;
 };
 
 bool withRecruitAndGuard(const SavePoint& point)
@@ -93,8 +96,10 @@ bool withRecruitAndGuard(const SavePoint& point)
 }
 
 // The save point's files resumed in a fresh program, saved again at once
-// after the join: every file comes back byte for byte. A step later the
-// play is the one saved: its recruits, guards and quests as they were.
+// after the join: every file comes back byte for byte. At the join, and a
+// step later, the play is the one saved (or, a step later, the one the run
+// played): the player's stats, effects and gates, its recruits, guards and
+// quests, and every computer covenant's members, holdings and answers.
 void checkSavePoint(const SavePoint& point)
 {
     SCOPED_TRACE("save point " + point.where);
@@ -137,17 +142,25 @@ void checkSavePoint(const SavePoint& point)
     // The resumed game, its town built, holds the invariants after a frame.
     SelfPlayer resumed(program, 0, failTest);
     if (program.waitForJoin() && resumed.attach()) {
+        auto compare = [&](const char* when, const selfplay::PlaySummary* played) {
+            const std::vector<std::string> differences = selfplay::comparePlaySummaries(
+                point.state, selfplay::summarizePlay(*resumed.serverPlayer()), played);
+            std::string text;
+            for (const std::string& difference : differences) {
+                text += "\n  " + difference;
+            }
+            EXPECT_TRUE(differences.empty())
+                << "the resumed play differs from the saved one " << when << ":" << text;
+            return differences.size();
+        };
+        // The join itself runs the server's steps.
+        const size_t atJoin = compare("at the join", point.next ? &*point.next : nullptr);
         program.frame([&] { resumed.checkInvariants(0); });
-        const std::vector<std::string> differences =
-            selfplay::comparePlaySummaries(point.state, selfplay::summarizePlay(*resumed.serverPlayer()));
-        std::string text;
-        for (const std::string& difference : differences) {
-            text += "\n  " + difference;
-        }
-        EXPECT_TRUE(differences.empty()) << "the resumed play differs from the saved one:" << text;
-        std::printf("%s: play compared: %d recruits, %zu guards, %zu recruits and quests, %zu differences\n",
+        const size_t stepAfter = compare("a step after the join", point.next ? &*point.next : nullptr);
+        std::printf("%s: play compared: %d recruits, %zu guards, %zu lines, %zu differences at the join, "
+                    "%zu a step after\n",
                     point.where.c_str(), point.state.recruits, point.state.guardHealth.size(),
-                    point.state.lines.size(), differences.size());
+                    point.state.lines.size(), atJoin, stepAfter);
     } else {
         ADD_FAILURE() << "the resumed game never loaded";
     }
@@ -237,7 +250,7 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
         if (points) {
             points->push_back(SavePoint{formatString("seed %u, frame %d: ", seed, figures.frames) + where,
                                         savedFiles(user.path()),
-                                        selfplay::summarizePlay(*player.serverPlayer())});
+                                        selfplay::summarizePlay(*player.serverPlayer()), std::nullopt});
         }
     };
     std::set<std::string> eventsSaved;
@@ -264,6 +277,9 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
         }
         const int failures = failureCount();
         player.play(1, figures);
+        for (size_t i = points ? points->size() : 0; i > 0 && !(*points)[i - 1].next; --i) {
+            (*points)[i - 1].next = selfplay::summarizePlay(*player.serverPlayer());
+        }
         if (failureCount() != failures) {
             break;
         }

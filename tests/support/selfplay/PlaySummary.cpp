@@ -5,6 +5,7 @@
 #include "game/covenants/ActorCovenant.h"
 #include "game/covenants/Covenant.h"
 #include "game/definitions/GameEnums.h"
+#include "game/definitions/GateList.h"
 #include "game/definitions/ItemBase.h"
 #include "game/definitions/MonsterType.h"
 #include "game/entities/Actor.h"
@@ -71,6 +72,22 @@ std::string recruitLine(const Recruit& recruit)
                         recruit.getStat(maxHealth), recruit.getStat(attack));
 }
 
+std::string activatedGates(const GateList& gates)
+{
+    std::string places;
+    for (const GateRecord& record : gates.getRecords())
+        places += record.activated ? formatString(" %d", record.zone) : "";
+    return places.empty() ? " none" : places;
+}
+
+int standingGuards(const Covenant& covenant)
+{
+    int standing = 0;
+    for (int place = 0; place < Covenant::kGuardSlots; ++place)
+        standing += covenant.getGuard(place) && !covenant.getGuard(place)->isDead() ? 1 : 0;
+    return standing;
+}
+
 } // namespace
 
 PlaySummary summarizePlay(const Player& player)
@@ -101,12 +118,61 @@ PlaySummary summarizePlay(const Player& player)
             state.lines[formatString("held quest %d", quest->id)] = questLine(*quest);
         }
     }
+    // The player: its stats as its worn items and effects make them, its
+    // effects, and the gates of both its lists.
+    std::string stats;
+    for (CharacterStat stat :
+         {CharacterStat::Level, CharacterStat::Xp, CharacterStat::Strength, CharacterStat::Dexterity,
+          CharacterStat::Vitality, CharacterStat::Intelligence, CharacterStat::Spirit,
+          CharacterStat::MaxHealth, CharacterStat::Attack, CharacterStat::Armor}) {
+        stats += formatString(" %d", player.getStat(toIndex(stat)));
+    }
+    // Its lasting effects (regeneration, a worn set's bonus); one that
+    // passes (a shield, a poison) is the moment's, and so are the stats it
+    // changes.
+    std::vector<StatusEffect*> lasting;
+    for (StatusEffect* effect : player.getStatusEffects()) {
+        if (effect && effect->forever) {
+            lasting.push_back(effect);
+        }
+    }
+    state.passingEffects = lasting.size() != player.getStatusEffects().size();
+    state.lines["player stats"] = stats;
+    state.lines["player effects"] = effectNames(lasting);
+    auto& lists = const_cast<Player&>(player);
+    state.lines["player gates"] = activatedGates(lists.getGates());
+    state.lines["player covenant gates"] = activatedGates(lists.getGatesCopy());
+    const int money = toIndex(CovenantStat::Money);
+    if (own) {
+        state.lines["player covenant"] =
+            formatString("crystals %d, guards %d", own->stats.get(money), standingGuards(*own));
+    }
     const Game& game = Game::get();
     for (int i = 0; i < game.getCovenantCount(); ++i) {
         const auto* covenant = dynamic_cast<const ActorCovenant*>(game.getCovenant(i));
-        if (covenant && covenant->quest && covenant->quest->level >= 0) {
-            state.lines[formatString("recruit quest of covenant %d", i)] = questLine(*covenant->quest);
+        if (!covenant) {
+            continue;
         }
+        // Its recruit quest, and its answer to the quest's candidate.
+        if (covenant->quest && covenant->quest->level >= 0) {
+            state.lines[formatString("recruit quest of covenant %d", i)] = questLine(*covenant->quest);
+            const bool asked = covenant->questCandidate.get() || covenant->questCandidateLoaded;
+            state.lines[formatString("covenant %d candidate", i)] = !asked ? "not asked"
+                                                                    : covenant->questCandidateWilling
+                                                                        ? "willing"
+                                                                        : "refused";
+        }
+        for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
+            if (const Recruit* recruit = covenant->getRecruit(slot)) {
+                state.lines[formatString("covenant %d member %d", i, slot)] =
+                    formatString("level %d, xp %d, away %d", recruit->getStat(toIndex(CharacterStat::Level)),
+                                 recruit->getStat(toIndex(CharacterStat::Xp)), recruit->away);
+            }
+        }
+        state.lines[formatString("covenant %d holdings", i)] = formatString(
+            "levels found %d, crystals %d, stone maximum %d, guards %d",
+            static_cast<int>(std::count(covenant->knownLevels.begin(), covenant->knownLevels.end(), true)),
+            covenant->stats.get(money), covenant->getLifestoneMaxHealth(), standingGuards(*covenant));
     }
     // A war between factions is a quest of the Game's, whose targets each
     // need one.
@@ -119,19 +185,33 @@ PlaySummary summarizePlay(const Player& player)
     return state;
 }
 
-std::vector<std::string> comparePlaySummaries(const PlaySummary& saved, const PlaySummary& resumed)
+std::vector<std::string> comparePlaySummaries(const PlaySummary& saved, const PlaySummary& resumed,
+                                              const PlaySummary* played)
 {
+    // A line as the played step after the save left it is no difference.
+    auto asPlayed = [played](const std::string& what, const std::string* line) {
+        if (!played) {
+            return false;
+        }
+        const auto found = played->lines.find(what);
+        return line ? found != played->lines.end() && found->second == *line : found == played->lines.end();
+    };
     std::vector<std::string> differences;
     for (const auto& [what, line] : saved.lines) {
+        if (what == "player stats" && (saved.passingEffects || resumed.passingEffects)) {
+            continue;
+        }
         const auto found = resumed.lines.find(what);
         if (found == resumed.lines.end()) {
-            differences.push_back(what + ": " + line + ", then gone");
-        } else if (found->second != line) {
+            if (!asPlayed(what, nullptr)) {
+                differences.push_back(what + ": " + line + ", then gone");
+            }
+        } else if (found->second != line && !asPlayed(what, &found->second)) {
             differences.push_back(what + ": " + line + ", then " + found->second);
         }
     }
     for (const auto& [what, line] : resumed.lines) {
-        if (!saved.lines.contains(what)) {
+        if (!saved.lines.contains(what) && !asPlayed(what, &line)) {
             differences.push_back(what + ": none, then " + line);
         }
     }

@@ -1,12 +1,14 @@
 #pragma once
 
 // What a save must bring back for play, summed up from the server: the
-// player's recruits (level, maximum health and attack as a body made from
-// its record has them, and the effects such a body is given), the guards
+// player's stats, effects and gates (both lists), its recruits (level,
+// maximum health and attack as a body made from its record has them, and
+// the effects such a body is given), its covenant's crystals and the guards
 // its contracts keep standing at its house with their health, the quests it
-// holds, the
-// computer covenants' recruit quests and the Game's wars between factions
-// (goal, needed, rewards, completion).
+// holds; the computer covenants' members (level, experience, away), levels
+// found, crystals, stone, guards, recruit quests and answers to their
+// candidates; and the Game's wars between factions (goal, needed, rewards,
+// completion).
 // Taken at a save and again in the game resumed from it, the two differ
 // only where the save lost or changed something.
 #include <map>
@@ -24,12 +26,16 @@ struct PlaySummary {
     // which moves a little in the steps between a save and its resume.
     std::map<std::string, int> guardHealth;
     int recruits = 0;
+    // The player has an effect that passes: its stats are the moment's.
+    bool passingEffects = false;
 };
 
 PlaySummary summarizePlay(const Player& player);
 
 // What differs, one text each ("guard 0 (TownGuard): 100 % health, then
-// gone"); empty when the resumed state is the saved one.
-std::vector<std::string> comparePlaySummaries(const PlaySummary& saved, const PlaySummary& resumed);
+// gone"); empty when the resumed state is the saved one. A line the step
+// played after the save (played) shows as well is no difference.
+std::vector<std::string> comparePlaySummaries(const PlaySummary& saved, const PlaySummary& resumed,
+                                              const PlaySummary* played = nullptr);
 
 } // namespace selfplay
