@@ -402,8 +402,9 @@ protected:
         std::string state = "player " + sentientState(player) + " vitality " +
                             std::to_string(player->getStat(toIndex(CharacterStat::Vitality))) + " armour " +
                             std::to_string(player->getStat(toIndex(CharacterStat::Armor))) + "\n";
-        state += "house" + houseState(*covenant) + " stone " + std::to_string(covenant->getLifestoneHealth()) +
-                 "/" + std::to_string(covenant->getLifestoneMaxHealth()) + " crystals " +
+        state += "house" + houseState(*covenant) + " stone " +
+                 std::to_string(covenant->getLifestoneHealth()) + "/" +
+                 std::to_string(covenant->getLifestoneMaxHealth()) + " crystals " +
                  std::to_string(covenant->stats.get(toIndex(CovenantStat::Money))) + "\n";
         for (int slot = 0; slot < covenant->getRecruitSlotCount(); ++slot) {
             if (const Recruit* recruit = covenant->getRecruit(slot)) {
