@@ -551,8 +551,6 @@ private:
         bool valid = false;
         std::string width, height, frequency, fullscreen;
     } m_lastWorking;
-    // The window's size when Alt+Enter went full screen: the way back.
-    WorkingDisplay m_windowedBeforeToggle;
 
     float m_viewport[4] = {0.0f, 0.0f, 800.0f, 600.0f};
     int m_appliedViewport[4] = {0, 0, 800, 600};

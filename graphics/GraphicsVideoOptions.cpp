@@ -305,19 +305,7 @@ void GraphicsSystem::vidRestart()
 
 void GraphicsSystem::toggleFullscreen()
 {
-    const bool toFull = getVar("r_fullscreen").getInt() == 0;
-    if (toFull) {
-        m_windowedBeforeToggle = {
-            true, getVar("r_width").getString(), getVar("r_height").getString(), {}, "0"};
-    } else if (m_windowedBeforeToggle.valid) {
-        // A full-screen mode the display lacks set the size it fell back
-        // to; back in a window, the window's own size returns.
-        getVar("r_width").setString(m_windowedBeforeToggle.width);
-        getVar("r_height").setString(m_windowedBeforeToggle.height);
-        getVar("r_mode").setString("-1");
-    }
-    m_windowedBeforeToggle.valid = toFull;
-    getVar("r_fullscreen").setString(toFull ? "1" : "0");
+    getVar("r_fullscreen").setString(getVar("r_fullscreen").getInt() != 0 ? "0" : "1");
     vidRestart();
 }
 

@@ -61,7 +61,7 @@ void failTest(const std::string& text)
 }
 
 // The files a save writes, by their place under the user directory (the
-// log and the settings are the program's, not the game's).
+// log, the settings and the folder's lock are the program's, not the game's).
 using SavedFiles = std::map<std::string, std::vector<uint8_t>>;
 
 SavedFiles savedFiles(const std::filesystem::path& user)
@@ -72,7 +72,8 @@ SavedFiles savedFiles(const std::filesystem::path& user)
             continue;
         }
         const std::string name = std::filesystem::relative(entry.path(), user).generic_string();
-        if (name == "log.txt" || name == "user.cfg" || name.find(".tmp") != std::string::npos) {
+        if (name == "log.txt" || name == "user.cfg" || name == "gloamreach.lock" ||
+            name.find(".tmp") != std::string::npos) {
             continue;
         }
         files[name] = readFileBytes(entry.path());
@@ -292,6 +293,12 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
         save("at the end");
     }
     figures.endHash = player.worldHash();
+    if (plan.atEnd && points) {
+        // The run's next step, which the resumed game's first step meets
+        // (a countdown due then, such as the upkeep round, pays in both).
+        program.frame();
+        points->back().next = selfplay::summarizePlay(*player.serverPlayer());
+    }
     for (const std::string& line : program.warnings) {
         std::printf("seed %u warns: %s", seed, line.c_str());
     }
