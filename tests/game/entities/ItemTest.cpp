@@ -315,6 +315,14 @@ TEST_F(ItemTest, UsingGearFromABagWearsOnlyWhatTheClassMayWearAtItsLevel)
         {CharacterClassType::Rogue, 5, "Dagger", EquipedLocation::HandPrimary, true},
         {CharacterClassType::Warrior, 1, "ChainShirt", EquipedLocation::Chest, false}, // MinLevel 2
         {CharacterClassType::Warrior, 2, "ChainShirt", EquipedLocation::Chest, true},
+        // A Mage wears cloth in every place it can wear armour, from level 1.
+        {CharacterClassType::Mage, 1, "ClothHood", EquipedLocation::Head, true},
+        {CharacterClassType::Mage, 1, "ClothWraps", EquipedLocation::Wrists, true},
+        {CharacterClassType::Mage, 1, "ClothGloves", EquipedLocation::Hands, true},
+        {CharacterClassType::Mage, 1, "ClothSash", EquipedLocation::Waist, true},
+        {CharacterClassType::Mage, 1, "ClothLeggings", EquipedLocation::Legs, true},
+        {CharacterClassType::Mage, 1, "ClothShoes", EquipedLocation::Feet, true},
+        {CharacterClassType::Mage, 5, "LeatherCap", EquipedLocation::Head, false},
     };
     for (const Case& c : cases) {
         Holder wearer;
