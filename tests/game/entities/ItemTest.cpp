@@ -325,6 +325,15 @@ TEST_F(ItemTest, UsingGearFromABagWearsOnlyWhatTheClassMayWearAtItsLevel)
         {CharacterClassType::Warrior, 2, "ChainShirt", EquipedLocation::Chest, true, nullptr},
         {CharacterClassType::Warrior, 5, "GuardGoblinWarrior", EquipedLocation::HandPrimary, false,
          "Guards go into a guard place at your house's pedestal!"},
+        // A Mage wears cloth in every place it can wear armour, from level 1.
+        {CharacterClassType::Mage, 1, "ClothHood", EquipedLocation::Head, true, nullptr},
+        {CharacterClassType::Mage, 1, "ClothWraps", EquipedLocation::Wrists, true, nullptr},
+        {CharacterClassType::Mage, 1, "ClothGloves", EquipedLocation::Hands, true, nullptr},
+        {CharacterClassType::Mage, 1, "ClothSash", EquipedLocation::Waist, true, nullptr},
+        {CharacterClassType::Mage, 1, "ClothLeggings", EquipedLocation::Legs, true, nullptr},
+        {CharacterClassType::Mage, 1, "ClothShoes", EquipedLocation::Feet, true, nullptr},
+        {CharacterClassType::Mage, 5, "LeatherCap", EquipedLocation::Head, false,
+         "Can't equip: requires $$ArmorLeather$$!"},
     };
     for (const Case& c : cases) {
         Holder wearer;
