@@ -87,9 +87,12 @@ struct SavePoint {
     std::string where;
     SavedFiles files;
     selfplay::PlaySummary state;
-    // The play one step after the save, as the run went on.
-    std::optional<selfplay::PlaySummary> next;
+    // The play of the steps after the save, as the run went on.
+    std::vector<selfplay::PlaySummary> next;
 };
+
+// The run's steps kept after each save: more than a join takes.
+constexpr size_t kStepsAfterSave = 20;
 
 bool withRecruitAndGuard(const SavePoint& point)
 {
@@ -143,7 +146,7 @@ void checkSavePoint(const SavePoint& point)
     // The resumed game, its town built, holds the invariants after a frame.
     SelfPlayer resumed(program, 0, failTest);
     if (program.waitForJoin() && resumed.attach()) {
-        auto compare = [&](const char* when, const selfplay::PlaySummary* played) {
+        auto compare = [&](const char* when, const std::vector<selfplay::PlaySummary>& played) {
             const std::vector<std::string> differences = selfplay::comparePlaySummaries(
                 point.state, selfplay::summarizePlay(*resumed.serverPlayer()), played);
             std::string text;
@@ -155,9 +158,9 @@ void checkSavePoint(const SavePoint& point)
             return differences.size();
         };
         // The join itself runs the server's steps.
-        const size_t atJoin = compare("at the join", point.next ? &*point.next : nullptr);
+        const size_t atJoin = compare("at the join", point.next);
         program.frame([&] { resumed.checkInvariants(0); });
-        const size_t stepAfter = compare("a step after the join", point.next ? &*point.next : nullptr);
+        const size_t stepAfter = compare("a step after the join", point.next);
         std::printf("%s: play compared: %d recruits, %zu guards, %zu lines, %zu differences at the join, "
                     "%zu a step after\n",
                     point.where.c_str(), point.state.recruits, point.state.guardHealth.size(),
@@ -251,7 +254,8 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
         if (points) {
             points->push_back(SavePoint{formatString("seed %u, frame %d: ", seed, figures.frames) + where,
                                         savedFiles(user.path()),
-                                        selfplay::summarizePlay(*player.serverPlayer()), std::nullopt});
+                                        selfplay::summarizePlay(*player.serverPlayer()),
+                                        {}});
         }
     };
     std::set<std::string> eventsSaved;
@@ -278,8 +282,9 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
         }
         const int failures = failureCount();
         player.play(1, figures);
-        for (size_t i = points ? points->size() : 0; i > 0 && !(*points)[i - 1].next; --i) {
-            (*points)[i - 1].next = selfplay::summarizePlay(*player.serverPlayer());
+        for (size_t i = points ? points->size() : 0; i > 0 && (*points)[i - 1].next.size() < kStepsAfterSave;
+             --i) {
+            (*points)[i - 1].next.push_back(selfplay::summarizePlay(*player.serverPlayer()));
         }
         if (failureCount() != failures) {
             break;
@@ -294,10 +299,12 @@ Figures playSeedIn(PlayedGame& program, const TempDir& user, uint32_t seed, int 
     }
     figures.endHash = player.worldHash();
     if (plan.atEnd && points) {
-        // The run's next step, which the resumed game's first step meets
-        // (a countdown due then, such as the upkeep round, pays in both).
-        program.frame();
-        points->back().next = selfplay::summarizePlay(*player.serverPlayer());
+        // The run's next steps, which the resumed game's first ones meet (a
+        // countdown due then, such as the upkeep round, pays in both).
+        while (points->back().next.size() < kStepsAfterSave) {
+            program.frame();
+            points->back().next.push_back(selfplay::summarizePlay(*player.serverPlayer()));
+        }
     }
     for (const std::string& line : program.warnings) {
         std::printf("seed %u warns: %s", seed, line.c_str());

@@ -186,15 +186,14 @@ PlaySummary summarizePlay(const Player& player)
 }
 
 std::vector<std::string> comparePlaySummaries(const PlaySummary& saved, const PlaySummary& resumed,
-                                              const PlaySummary* played)
+                                              const std::vector<PlaySummary>& played)
 {
-    // A line as the played step after the save left it is no difference.
-    auto asPlayed = [played](const std::string& what, const std::string* line) {
-        if (!played) {
-            return false;
-        }
-        const auto found = played->lines.find(what);
-        return line ? found != played->lines.end() && found->second == *line : found == played->lines.end();
+    // A line as a played step after the save left it is no difference.
+    auto asPlayed = [&played](const std::string& what, const std::string* line) {
+        return std::any_of(played.begin(), played.end(), [&](const PlaySummary& step) {
+            const auto found = step.lines.find(what);
+            return line ? found != step.lines.end() && found->second == *line : found == step.lines.end();
+        });
     };
     std::vector<std::string> differences;
     for (const auto& [what, line] : saved.lines) {

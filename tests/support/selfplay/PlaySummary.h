@@ -33,9 +33,11 @@ struct PlaySummary {
 PlaySummary summarizePlay(const Player& player);
 
 // What differs, one text each ("guard 0 (TownGuard): 100 % health, then
-// gone"); empty when the resumed state is the saved one. A line the step
-// played after the save (played) shows as well is no difference.
+// gone"); empty when the resumed state is the saved one. A line one of the
+// steps played after the save (played, in order) shows as well is no
+// difference: the join runs world steps of its own, as many as the levels'
+// loading takes.
 std::vector<std::string> comparePlaySummaries(const PlaySummary& saved, const PlaySummary& resumed,
-                                              const PlaySummary* played = nullptr);
+                                              const std::vector<PlaySummary>& played);
 
 } // namespace selfplay
