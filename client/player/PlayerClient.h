@@ -96,8 +96,8 @@ public:
     static constexpr int kStatClass = 92;
     static constexpr int kStatMovement = 95;
     // Character file versions: written, and the gates of the reader.
-    static constexpr int kFileVersion = 39;
-    static constexpr int kHighestFileVersion = 39;
+    static constexpr int kFileVersion = 40;
+    static constexpr int kHighestFileVersion = 40;
 
     PlayerClient();
     ~PlayerClient() override;
@@ -296,6 +296,9 @@ public:
     // The message log the file held: the client shows it again when the
     // character starts (a file read for the character list shows nothing).
     std::vector<std::string> messageLog;
+    // Lasting effects the character had on (an aura cast on itself): entry
+    // name and level, sent again in the join.
+    std::vector<std::pair<std::string, int32_t>> lastingEffects;
     // The last load found a file and refused it (the file stays as it is).
     bool loadRefused = false;
     std::vector<HotkeyRecord> hotkeyTable;

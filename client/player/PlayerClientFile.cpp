@@ -5,9 +5,11 @@
 #include "client/mirrors/InventoryClient.h"
 #include "client/mirrors/QuestClient.h"
 #include "client/mirrors/RecruitClient.h"
+#include "client/mirrors/StatusEffectClient.h"
 #include "client/player/CharacterFiles.h"
 #include "client/player/PlayerCovenantClient.h"
 #include "engine/core/ByteBuffer.h"
+#include "engine/data/DatabaseEntry.h"
 
 namespace {
 
@@ -86,6 +88,21 @@ void PlayerClient::writeFile(ByteBuffer& out, const PlayerCovenantClient* covena
     out.writeInt(static_cast<uint32_t>(log.size()));
     for (const std::string& line : log) {
         out.writeString(line);
+    }
+    // Effects the join gives back by itself (regeneration, a worn set's
+    // bonus) and passing ones are left out.
+    std::vector<std::pair<std::string, int32_t>> lasting;
+    for (size_t i = 0; mirror && i < mirror->getStatusEffects().size(); ++i) {
+        const StatusEffectClient* effect = mirror->getStatusEffects()[i].get();
+        const DatabaseEntry* entry = effect ? effect->getEntry() : nullptr;
+        if (entry && effect->forever && !effect->itemSetEffect && !effect->basicRegen) {
+            lasting.emplace_back(entry->getName(), effect->level);
+        }
+    }
+    out.writeInt(static_cast<uint32_t>(lasting.size()));
+    for (const auto& [name, level] : lasting) {
+        out.writeString(name);
+        out.writeInt(level);
     }
 }
 
@@ -196,7 +213,23 @@ bool PlayerClient::readFile(ByteBuffer& in, PlayerCovenantClient* covenant, std:
             }
         }
     }
+    std::vector<std::pair<std::string, int32_t>> lasting;
+    if (v >= 40) {
+        uint32_t count = in.readCount(5);
+        if (in.failed()) {
+            return fail(field, "lasting effect count");
+        }
+        for (uint32_t i = 0; i < count; ++i) {
+            std::string effect = in.readString();
+            int32_t level = in.readInt();
+            if (in.failed()) {
+                return fail(field, "lasting effects");
+            }
+            lasting.emplace_back(std::move(effect), level);
+        }
+    }
     messageLog = std::move(log);
+    lastingEffects = std::move(lasting);
     loadedFromFile = true;
     return true;
 }

@@ -280,4 +280,9 @@ void PlayerClient::writeJoinSection(ByteBuffer& out, uint32_t serverAreaValue, u
     } else {
         covenantGates.write(out);
     }
+    out.writeInt(static_cast<uint32_t>(lastingEffects.size()));
+    for (const auto& [name, level] : lastingEffects) {
+        out.writeString(name);
+        out.writeInt(level);
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "engine/core/ByteBuffer.h"
 #include "engine/core/DebugSystem.h"
+#include "engine/data/Database.h"
 #include "game/definitions/CharacterClass.h"
 #include "game/definitions/GameData.h"
 #include "game/definitions/GameRules.h"
@@ -9,6 +10,7 @@
 #include "game/entities/Inventory.h"
 #include "game/quests/Quest.h"
 #include "game/skills/SkillListBase.h"
+#include "game/skills/StatusEffectBase.h"
 #include "game/world/World.h"
 
 #include <cmath>
@@ -247,6 +249,34 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
         if (!in.readIntVector(partyRecruits))
             return fail("party recruits");
     }
+    // The lasting effects the character had on (an aura it cast on itself);
+    // a section without them brings none.
+    std::vector<std::pair<const DatabaseEntry*, int32_t>> lasting;
+    if (!in.atEnd()) {
+        uint32_t count = in.readCount(5);
+        if (in.failed())
+            return fail("lasting effect count");
+        const Database* db = Database::instance();
+        for (uint32_t i = 0; i < count; ++i) {
+            std::string effect = in.readString();
+            int32_t effectLevel = in.readInt();
+            if (in.failed())
+                return fail("lasting effects");
+            if (effectLevel < 1 || effectLevel > GameRules::kMaxLevelLimit)
+                return fail("lasting effects (level out of range)");
+            // Only an effect that lasts by itself and that the join does not
+            // give back on its own is put on again.
+            const DatabaseEntry* entry = db ? db->findEntry(effect) : nullptr;
+            StatusEffectBase base;
+            if (entry)
+                base.setEntry(entry, effectLevel, nullptr);
+            if (entry && base.forever && !base.itemSetEffect && !base.basicRegen)
+                lasting.emplace_back(entry, effectLevel);
+            else
+                debugPrint(2, "Player: join of %s: lasting effect %s left out\n", name.c_str(),
+                           effect.c_str());
+        }
+    }
 
     // Apply.
     m_joinParty = std::move(partyRecruits);
@@ -286,7 +316,14 @@ bool Player::initNewCharacter(ByteBuffer& in, std::string& failedField)
     else
         applyFlags(*m_gatesCopy, copyFlags);
 
+    // A character saved while dead still had its set's bonuses and its aura
+    // on; a dead body takes no effect, so they go on as if alive.
+    const int savedHealth = m_health;
+    m_health = std::max(m_health, 1);
     applyWornSetBonuses();
+    for (const auto& [entry, effectLevel] : lasting)
+        addStatusEffect(entry, this, effectLevel);
+    m_health = savedHealth;
     update(0.0f);
     updateStats(false);
     // The recomputes on the way hold the health to maxima counted before

@@ -1982,3 +1982,31 @@ TEST_F(StateReadBackResumed, GatesTakenStayThroughANewWorldAndBack)
         EXPECT_NE(sentientState(serverPlayer()).find("WardenSetFull WardenSetPartial"), std::string::npos);
     }
 }
+
+// An aura the player put on itself lasts until taken off: a Continue of a
+// new program has it on again, the player's stats as they were, at the join
+// and a step later.
+TEST_F(StateReadBackResumed, APriestsAuraIsOnAtContinueAndAStepLater)
+{
+    set("PlayerName", "Aldric");
+    set("CovenantName", "Red Hand");
+    set("PlayerClass", "$$ClassPriest$$");
+    ASSERT_TRUE(CommandSystem::get().execute("start both 0", nullptr, false, false));
+    ASSERT_TRUE(frameUntil([this] { return client->isJoined() && serverPlayer(); }));
+    serverPlayer()->addStatusEffectByName("StatusEffectDevotionAura", serverPlayer(), 1);
+    auto auraState = [this] {
+        const Player* player = serverPlayer();
+        return sentientState(player) + " defense " +
+               std::to_string(player->getStat(toIndex(CharacterStat::Defense))) + " magic resistance " +
+               std::to_string(player->getStat(toIndex(CharacterStat::ResistanceMagic)));
+    };
+    for (int i = 0; i < 3; ++i) {
+        frame();
+    }
+    const std::string on = auraState();
+    ASSERT_NE(on.find("StatusEffectDevotionAura"), std::string::npos) << on;
+    ASSERT_TRUE(saveAndContinue([this] { restartProgram(); }));
+    EXPECT_EQ(auraState(), on) << "at the join";
+    frame();
+    EXPECT_EQ(auraState(), on) << "a step later";
+}

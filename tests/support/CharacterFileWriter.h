@@ -80,5 +80,7 @@ inline ByteBuffer writeCharacterFileOfVersion(int version, const std::string& na
         out.writeInt(uint32_t(1));
         out.writeString("An old line");
     }
+    if (version >= 40)
+        out.writeInt(uint32_t(0)); // no lasting effects
     return out;
 }

@@ -329,12 +329,12 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
         EXPECT_EQ(readFileBytes(user("chars/Aldric.chr")), part);
     }
     std::vector<uint8_t> later = file;
-    later[0] = 40;
+    later[0] = 41;
     writeFileBytes(user("chars/Aldric.chr"), later);
     world.log.clear();
     PlayerClient p;
     EXPECT_FALSE(p.load("Aldric", nullptr));
-    EXPECT_TRUE(world.log.contains("chars/Aldric.chr: version 40 at byte 4", 2));
+    EXPECT_TRUE(world.log.contains("chars/Aldric.chr: version 41 at byte 4", 2));
 
     // A refused character starts nothing, resumed or new, and its file stays.
     EXPECT_FALSE(client.startGame(true));
@@ -356,7 +356,7 @@ TEST_F(PlayerClientTest, CharacterFileRoundTripAndRefusals)
 TEST_F(PlayerClientTest, EveryVersionGateReads)
 {
     std::filesystem::create_directories(user("chars"));
-    for (int version : {1, 2, 12, 13, 22, 39}) {
+    for (int version : {1, 2, 12, 13, 22, 39, 40}) {
         ByteBuffer file = writeCharacterFileOfVersion(version, "Old", kGates);
         writeFileBytes(user("chars/Old.chr"), file.bytes());
         client.clearMessageLog();
@@ -378,8 +378,8 @@ TEST_F(PlayerClientTest, EveryVersionGateReads)
         EXPECT_EQ(covenant.stats.get(10), 30) << version;
         EXPECT_EQ(player.messageLog.size(), version >= 17 ? 1u : 0u) << version;
     }
-    // Version 39 written again is the same file, byte for byte.
-    ByteBuffer golden = writeCharacterFileOfVersion(39, "Old", kGates);
+    // Version 40 written again is the same file, byte for byte.
+    ByteBuffer golden = writeCharacterFileOfVersion(40, "Old", kGates);
     writeFileBytes(user("chars/Old.chr"), golden.bytes());
     PlayerCovenantClient covenant;
     PlayerClient player;
