@@ -217,6 +217,8 @@ public:
     void createRaidGate(const ZonePosition& position);
     void removeRaidGate();
     void formRaidParty();
+    // The away members at the raid's gate, the target's stone their aim.
+    void sendRaidPartyToGate();
 
     // ---- Recruiting and guards (ActorCovenantRecruiting.cpp)
     bool tryRecruit(Actor* candidate, bool alreadyInWorld, const QuestBase* withQuest);
@@ -249,6 +251,9 @@ public:
     // Read from a save that had decided on the quest's candidate: the next
     // candidate seen is that one, and keeps the decision without a new draw.
     bool questCandidateLoaded = false;
+    // A raid read from a save, whose gate and party stand again at the
+    // first step.
+    bool raidLoaded = false;
     std::vector<const CovenantTrait*> traits;
     std::array<CovenantMemory, kMaxCovenants> covenantMemory{};
     std::vector<bool> knownLevels;

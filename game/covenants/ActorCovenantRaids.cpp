@@ -113,6 +113,15 @@ void ActorCovenant::startRaid(int target)
     withdrawOffer(t, false);
     endAdventure(false);
     formRaidParty();
+    sendRaidPartyToGate();
+}
+
+void ActorCovenant::sendRaidPartyToGate()
+{
+    const Covenant* t = covenantAt(raidTarget);
+    Game* game = Game::instance();
+    if (!t || !game)
+        return;
     Entity* stone = t->getLifestone();
     Entity* gate = raidGate.get();
     for (const auto& recruit : recruits) {

@@ -423,6 +423,7 @@ bool ActorCovenant::read(ByteBuffer& buffer, int version)
     lastRaidEnd = s.lastRaidEnd;
     raidStart = s.raidStart;
     raidTarget = s.raidTarget;
+    raidLoaded = raidTarget != -1;
     difficulty = s.difficulty;
     difficultyModifier = s.difficultyModifier;
     if (Game* game = Game::instance())

@@ -58,8 +58,16 @@ void ActorCovenant::update(float dt)
     if (raidTarget != -1) {
         // Only a hero with a body can be missing from the raid.
         Recruit* hero = findHeroRecruit();
-        if (isRaiding() && hero && hero->getActor() && !takesPartInRaid(hero->getActor()))
+        if (isRaiding() && hero && hero->getActor() && !takesPartInRaid(hero->getActor())) {
             startRaid(raidTarget);
+        } else if (raidLoaded && isRaiding() && !raidGate.get()) {
+            // A raid read from a save: its gate is not kept, and its party
+            // stands at home. Both go back to the target's stone.
+            if (const Covenant* t = covenantAt(raidTarget))
+                createRaidGate(t->getPositionNearLifestone());
+            sendRaidPartyToGate();
+        }
+        raidLoaded = false;
         // A destroyed target's treaties are reset without a word to the
         // raider, so a raid target without the raid treaty ends here too.
         if (shouldStopRaid())
