@@ -32,8 +32,6 @@ struct WindowedGame {
     TempDir user;
     std::unique_ptr<Application> app;
     int shots = 0;
-    // A display refresh at 60 Hz, the pace of a quiet machine's frames.
-    static constexpr int64_t kFrameMs = 16;
 
     // False when no X server can be had (the test skips then). The sound
     // goes to OpenAL Soft's null device, or to its wave writer into
@@ -61,12 +59,6 @@ struct WindowedGame {
         AppHooks hooks;
         installProgramHooks(hooks, false);
         app = std::make_unique<Application>(options, hooks);
-        // Each frame is kFrameMs of play however long the machine takes to
-        // draw it. On real time a slow frame carried several world steps, so
-        // a fight or a walk a test watches went at the machine's pace.
-        Application* program = app.get();
-        app->setClockSource(
-            [program] { return static_cast<int64_t>(program->getFrameCount() + 1) * kFrameMs * 1000000; });
         app->startup();
         unsetenv("ALSOFT_CONF");
         unsetenv("ALSOFT_DRIVERS");

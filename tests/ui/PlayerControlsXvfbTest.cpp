@@ -174,29 +174,6 @@ TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKey
     PlayerClient* player = Client::get().getLocalPlayer();
     ASSERT_NE(player, nullptr);
 
-    // The tutor stands in a new player's first view, a quest mark over him.
-    {
-        const EntityClient* tutor = nullptr;
-        ASSERT_TRUE(window.frameUntil([&] {
-            for (int n = 0; n < GameClient::kEntityCount && !tutor; ++n) {
-                const auto* actor = dynamic_cast<const Actor*>(Game::get().getEntity(n));
-                const EntityClient* e = GameClient::get().getEntity(n);
-                if (actor && actor->getNpcType() == toIndex(NpcType::Tutor) && e &&
-                    e->hasNewQuestForPlayer()) {
-                    tutor = e;
-                }
-            }
-            return tutor != nullptr;
-        })) << "no tutor with a lesson on offer";
-        window.moveTo(600, 300);
-        ASSERT_TRUE(window.waitForLoads(100));
-        const std::vector<Vec2> marks = questMarks(window.stillShot());
-        EXPECT_TRUE(
-            std::any_of(marks.begin(), marks.end(), [&](const Vec2& m) { return markOver(m, *tutor); }))
-            << "no mark over the tutor at " << Client::get().screenPositionOf(tutor->getPosition(), 0.0f).x
-            << ", " << Client::get().screenPositionOf(tutor->getPosition(), 0.0f).y;
-    }
-
     // The town's quests on offer: one with a solved kind (a story quest,
     // skipped below) and one of any other kind (given up).
     int storyGiver = -1, storyQuest = -1, plainQuest = -1;
@@ -455,15 +432,10 @@ TEST(PlayerControlsXvfbTest, QuestsTargetsRecruitsPartyAndLifeStoneByMouseAndKey
         }
         ASSERT_EQ(getUserVarString("drawWorldMap"), "0");
         const int zone = Client::get().getPlayerPosition().zone;
-        // A mark within a body's height over the feet, not under the mini-map.
-        const UISettings& layout = UISystem::get().getSettings();
-        auto onScreen = [&](const EntityClient& e) {
+        auto onScreen = [](const EntityClient& e) {
             const Vec2 at = Client::get().screenPositionOf(e.getPosition(), 0.0f);
-            const Vec2 map = layout.miniMapMaskPosition, side = layout.miniMapMaskSize;
-            const bool underMap =
-                at.x > map.x - 12.0f && at.x < map.x + side.x + 12.0f && at.y - 130.0f < map.y + side.y;
             return at.x > 20.0f && at.x < 620.0f && at.y > 150.0f && at.y < 400.0f &&
-                   !underAWindow(at.x, at.y) && !underMap;
+                   !underAWindow(at.x, at.y);
         };
         // The givers in view with a quest new to the player.
         std::vector<int> givers;
