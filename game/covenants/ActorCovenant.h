@@ -217,8 +217,9 @@ public:
     void createRaidGate(const ZonePosition& position);
     void removeRaidGate();
     void formRaidParty();
-    // The away members at the raid's gate, the target's stone their aim.
-    void sendRaidPartyToGate();
+    // The away members at the raid's gate, the target's stone their aim;
+    // false while the gate or a free spot by it is missing.
+    bool sendRaidPartyToGate();
 
     // ---- Recruiting and guards (ActorCovenantRecruiting.cpp)
     bool tryRecruit(Actor* candidate, bool alreadyInWorld, const QuestBase* withQuest);

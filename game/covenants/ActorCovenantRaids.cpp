@@ -116,14 +116,15 @@ void ActorCovenant::startRaid(int target)
     sendRaidPartyToGate();
 }
 
-void ActorCovenant::sendRaidPartyToGate()
+bool ActorCovenant::sendRaidPartyToGate()
 {
     const Covenant* t = covenantAt(raidTarget);
     Game* game = Game::instance();
     if (!t || !game)
-        return;
+        return false;
     Entity* stone = t->getLifestone();
     Entity* gate = raidGate.get();
+    bool placed = gate != nullptr;
     for (const auto& recruit : recruits) {
         Actor* actor = recruit && recruit->away ? recruit->getActor() : nullptr;
         if (!actor)
@@ -131,14 +132,17 @@ void ActorCovenant::sendRaidPartyToGate()
         if (stone)
             actor->addTargetEntry(stone);
         ZonePosition spot;
-        for (int ring = 0; gate && ring <= kMaxRaidRing; ++ring) {
+        bool found = false;
+        for (int ring = 0; gate && ring <= kMaxRaidRing && !found; ++ring) {
             if (game->findFreeSpotOnRing(gate->getPosition(), ring, spot, actor)) {
                 actor->warp(spot);
-                break;
+                found = true;
             }
         }
+        placed = placed && found;
         actor->updateStats(true);
     }
+    return placed;
 }
 
 void ActorCovenant::formRaidParty()

@@ -60,14 +60,17 @@ void ActorCovenant::update(float dt)
         Recruit* hero = findHeroRecruit();
         if (isRaiding() && hero && hero->getActor() && !takesPartInRaid(hero->getActor())) {
             startRaid(raidTarget);
-        } else if (raidLoaded && isRaiding() && !raidGate.get()) {
+        } else if (raidLoaded && isRaiding()) {
             // A raid read from a save: its gate is not kept, and its party
-            // stands at home. Both go back to the target's stone.
-            if (const Covenant* t = covenantAt(raidTarget))
+            // stands at home. Both go back to the target's stone, once the
+            // target's level stands to take them.
+            const Covenant* t = covenantAt(raidTarget);
+            if (t && !raidGate.get())
                 createRaidGate(t->getPositionNearLifestone());
-            sendRaidPartyToGate();
+            raidLoaded = !sendRaidPartyToGate();
         }
-        raidLoaded = false;
+        if (!isRaiding())
+            raidLoaded = false;
         // A destroyed target's treaties are reset without a word to the
         // raider, so a raid target without the raid treaty ends here too.
         if (shouldStopRaid())
