@@ -280,3 +280,27 @@ inline const uint8_t* pixelAt(const Picture& p, int x, int y)
 {
     return p.at(x * p.width / 640, y * p.height / 480);
 }
+
+// How much of the ground shows through a hover box's top margin, the median
+// over its bright points (0 when fewer than 40 of them); `samples` counts them.
+inline float shareShowingThrough(const Picture& bare, const Picture& shown, float x0, float y0, float width,
+                                 size_t& samples)
+{
+    std::vector<float> shares;
+    for (float y = y0 + 1.0f; y < y0 + 4.0f; y += 0.5f) {
+        for (float x = x0 + 1.0f; x < x0 + width - 1.0f; x += 0.5f) {
+            const uint8_t* under = pixelAt(bare, static_cast<int>(x), static_cast<int>(y));
+            const uint8_t* over = pixelAt(shown, static_cast<int>(x), static_cast<int>(y));
+            const int b = std::max({under[0], under[1], under[2]});
+            if (b > 60) {
+                shares.push_back(static_cast<float>(std::max({over[0], over[1], over[2]})) / b);
+            }
+        }
+    }
+    samples = shares.size();
+    if (shares.size() < 40) {
+        return 0.0f;
+    }
+    std::nth_element(shares.begin(), shares.begin() + static_cast<long>(shares.size() / 2), shares.end());
+    return shares[shares.size() / 2];
+}

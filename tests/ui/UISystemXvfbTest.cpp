@@ -108,20 +108,10 @@ TEST(UISystemXvfbTest, TheMainMenuTheOptionsAndBack)
         const ResourceHandle& font = help->getFont().isValid() ? help->getFont() : ui.getDefaultFont();
         const HelpBox box =
             help->placeBox(ui.getDrawing()->layoutText(font, tip.text), tip.position, tip.size);
-        std::vector<float> shares;
-        for (float y = box.position.y + 1.0f; y < box.position.y + 4.0f; y += 0.5f) {
-            for (float x = box.position.x + 1.0f; x < box.position.x + box.size.x - 1.0f; x += 0.5f) {
-                const uint8_t* under = pixelAt(bare, static_cast<int>(x), static_cast<int>(y));
-                const uint8_t* over = pixelAt(shown, static_cast<int>(x), static_cast<int>(y));
-                const int b = std::max({under[0], under[1], under[2]});
-                if (b > 60) {
-                    shares.push_back(static_cast<float>(std::max({over[0], over[1], over[2]})) / b);
-                }
-            }
-        }
-        ASSERT_GT(shares.size(), 40u) << "the ground under the box is too dark to tell";
-        std::nth_element(shares.begin(), shares.begin() + static_cast<long>(shares.size() / 2), shares.end());
-        const float middle = shares[shares.size() / 2];
+        size_t samples = 0;
+        const float middle =
+            shareShowingThrough(bare, shown, box.position.x, box.position.y, box.size.x, samples);
+        ASSERT_GT(samples, 40u) << "the ground under the box is too dark to tell";
         EXPECT_GT(middle, 0.15f) << "the backdrop hides what lies under it";
         EXPECT_LT(middle, 0.4f) << "the backdrop is too faint";
         main->removeWidget(tipped);
